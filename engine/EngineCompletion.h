@@ -1,0 +1,23 @@
+// The engine's implementation of the completion steps the readers and the open pipeline call.
+#pragma once
+
+#include "model/ModelCompletion.h"
+
+namespace tsm {
+
+class EngineCompletion : public IModelCompletion {
+public:
+    void LinkFaceRing(CFace& face) override;
+    void ComputeFacePlane(CFace& face) override;
+    void UpdateEdgeGeometry(CEdge& edge) override;
+    void RebuildVertexIncidence(CSolid& solid) override;
+    void ComputeBounds(CMeshModel& model) override;
+    void FindSymmetricEdges(CMeshModel& model) override;
+    void AutoFlapAnglesAll(CMeshModel& model) override;
+    void ComputePartExtent(CPart& part) override;
+    void ComputeDevelopmentExtent(CTenkaizu& development, bool recomputeParts) override;
+    void ScaleDevelopment(CTenkaizu& development, double targetScale, bool scaleTexts) override;
+    void ClassifyPartLines(CTenkaizu& development, CMeshModel& model) override;
+};
+
+} // namespace tsm

@@ -1,0 +1,16 @@
+// Where each part lies and how large the whole development is; rescaling to an absolute scale.
+#pragma once
+
+#include "model/Document.h"
+
+namespace tsm {
+
+// Moves the part's corners so that its box (flaps that stick out included) starts at (0, 0) and puts the
+// offset into the part's position.
+void ComputePartExtent(CPart& part);
+// frame = bounding box of parts, texts and both picture lists.
+void ComputeDevelopmentExtent(CTenkaizu& development, bool recomputeParts);
+// Multiplies everything by targetScale / scale; the target is absolute.
+void ScaleDevelopment(CTenkaizu& development, double targetScale, bool scaleTexts);
+
+} // namespace tsm

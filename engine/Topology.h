@@ -1,0 +1,41 @@
+// Topology and geometry of the mesh: face rings, planes, the pairing of corners into edges, fold angles,
+// vertex incidence, bounds, and the whole-model operations (normalisation, flipping, joining open edges,
+// mirror-symmetric edge pairs). Every tolerance is relative to the model's size.
+#pragma once
+
+#include "model/Document.h"
+#include "model/Prompt.h"
+
+namespace tsm {
+
+// Sets next/prev; a quadrilateral or larger face whose diagonal 1-3 is shorter than 0-2 has its corner
+// list rotated left by one so that a fan from corner 0 uses the shorter diagonal.
+void LinkFaceRing(CFace& face);
+// Plane of the largest fan triangle; a face of zero area keeps its previous plane.
+void ComputeFacePlane(CFace& face);
+// Sum of the Heron areas of the fan triangles.
+double FaceArea(const CFace& face);
+// Creates every CEdge of a solid whose faces are linked, pairing opposite corners. Non-manifold surplus
+// corners become open edges after a warning line on stderr.
+void BuildEdges(CSolid& solid);
+// Sets length, foldAngle (degrees, 180 flat, 0 open) and foldSense (true mountain).
+void UpdateEdgeGeometry(CEdge& edge);
+void RebuildVertexIncidence(CSolid& solid);
+// Box over the solids that are both in the development and shown; sets size, center, dominantAxis.
+void ComputeBounds(CMeshModel& model);
+
+struct NormaliseCounts {
+    int vertices = 0;
+    int faces = 0;
+    int solids = 0;
+};
+// Deletes degenerate corners, faces, vertices and solids of an imported mesh and rebuilds its edges.
+NormaliseCounts NormaliseModel(PMdoc& document, IPrompt& prompt);
+// Reverses every face of every solid (only those in the development when `onlyInDevelopment`).
+void FlipFaces(CMeshModel& model, bool onlyInDevelopment);
+// Merges coincident open edges of each solid; shows the count and returns it.
+int JoinAdjacentIsolatedEdges(CMeshModel& model, IPrompt& prompt);
+// Pairs every edge with its mirror image across x = 0 (sorted-key window, never all pairs).
+void FindSymmetricEdges(CMeshModel& model);
+
+} // namespace tsm

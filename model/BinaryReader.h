@@ -1,0 +1,36 @@
+// Reader of the binary model file ("version 3" header line, versions 2 to 4).
+#pragma once
+
+#include "model/Document.h"
+#include "model/ModelCompletion.h"
+#include "model/Prompt.h"
+
+#include <string>
+
+namespace tsm {
+
+class CLoaderWorkInfoV3 {
+public:
+    // importFlag 0 when opening (the settings block is applied), 1 when importing (it is discarded).
+    CLoaderWorkInfoV3(std::string path, PMdoc& document, int importFlag, IPrompt& prompt,
+                      IModelCompletion& completion);
+    ~CLoaderWorkInfoV3();
+    CLoaderWorkInfoV3(const CLoaderWorkInfoV3&) = delete;
+    CLoaderWorkInfoV3& operator=(const CLoaderWorkInfoV3&) = delete;
+
+    // Reads the whole file: kLoadOk, kLoadFailed (see FailureReason) or kLoadVersionRefused.
+    ModelLoadResult Load();
+    // What was wrong when Load gave kLoadFailed, in words for the user ("the file ends inside ...").
+    const std::string& FailureReason() const { return failureReason_; }
+
+private:
+    class Impl;
+    std::string path_;
+    PMdoc& document_;
+    int importFlag_;
+    IPrompt& prompt_;
+    IModelCompletion& completion_;
+    std::string failureReason_;
+};
+
+} // namespace tsm

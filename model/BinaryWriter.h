@@ -1,0 +1,28 @@
+// Writer of the binary model file: everything the binary reader reads, saved atomically.
+#pragma once
+
+#include "model/Document.h"
+#include "model/Settings.h"
+
+#include <string>
+
+namespace tsm {
+
+struct BinaryWriteOptions {
+    int32_t version = 4;
+    int32_t minorVersion = 0;
+    int32_t writerLevel = 101;
+    std::string writerLocale = "en-US";
+    std::string writerCharset = "windows-1252";
+};
+
+// Serialises the document and the display settings a model file carries (taken from `display`).
+std::string SerializeBinaryModel(const PMdoc& document, const Settings& display,
+                                 const BinaryWriteOptions& options = {});
+
+// Writes to a temporary file beside `path` and renames it over `path`, so that a failure never leaves a
+// half-written model. Returns false with a reason in words on failure.
+bool WriteBinaryModel(const PMdoc& document, const Settings& display, const std::string& path,
+                      std::string* error, const BinaryWriteOptions& options = {});
+
+} // namespace tsm

@@ -1,0 +1,26 @@
+#include "model/Development.h"
+
+namespace tsm {
+
+CPart* CTenkaizu::AppendPart(std::unique_ptr<CPart> part) {
+    part->development = this;
+    parts.push_back(std::move(part));
+    return parts.back().get();
+}
+
+void AttachFacesToParts(CMeshModel& model, CTenkaizu& development, bool onlySolidsInDevelopment) {
+    for (auto& solid : model.solids) {
+        if (onlySolidsInDevelopment && !solid->inDevelopment) continue;
+        for (auto& face : solid->faces) {
+            if (face->partIndex < 0 || face->partIndex >= static_cast<int>(development.parts.size())) {
+                face->part = nullptr;
+                continue;
+            }
+            CPart* part = development.parts[face->partIndex].get();
+            face->part = part;
+            part->faces.push_back(face.get());
+        }
+    }
+}
+
+} // namespace tsm

@@ -1,0 +1,66 @@
+// The flat half of a papercraft model: the development (`CTenkaizu`) with its parts, their drawn lines,
+// free texts and placed pictures. All lengths are millimetres, y growing downwards.
+#pragma once
+
+#include "model/Mesh.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tsm {
+
+struct CTenkaizu;
+
+// One drawn edge of a part: a cut (outline) edge or a fold line.
+struct CPartLine {
+    CHalfEdge* first = nullptr;  // a side of the edge lying in this part
+    CHalfEdge* second = nullptr; // the other side when both faces lie in this part
+    CEdge* edge = nullptr;
+    bool hidden = false;
+    int32_t lineKind = 0; // used for open edges only
+    int32_t drawKind = 3; // see ClassifyPartLines
+    bool flapDrawn = false; // set while a drawing pass has drawn this line's flap outline
+};
+
+struct CPart {
+    double x = 0, y = 0;          // position of the part's box on the development
+    double width = 0, height = 0; // extent of that box
+    std::vector<CFace*> faces;
+    std::vector<std::unique_ptr<CPartLine>> lines;
+    CSolid* solid = nullptr;
+    CTenkaizu* development = nullptr;
+};
+
+struct CTextBlock {
+    double rect[4] = {0, 0, 0, 0}; // x, y, width, height
+    std::vector<std::string> lines;
+    std::string fontName = "MS Sans Serif";
+    int32_t fontSize = 10;
+    int32_t lineSpacing = 2; // mm
+    int32_t color = 0;       // 0x00BBGGRR
+};
+
+struct CImageBlock {
+    double rect[4] = {0, 0, 0, 0}; // width or height may be negative
+    CMaterial* material = nullptr; // owned by CTenkaizu::imageMaterials
+};
+
+struct CTenkaizu {
+    std::vector<std::unique_ptr<CPart>> parts;
+    std::vector<std::unique_ptr<CTextBlock>> texts;
+    std::vector<std::unique_ptr<CImageBlock>> imagesA; // drawn under the parts
+    std::vector<std::unique_ptr<CImageBlock>> imagesB; // drawn above the parts
+    std::vector<std::unique_ptr<CMaterial>> imageMaterials;
+    double scale = 1.0;
+    bool reversed = false;
+    double frame[4] = {0, 0, 0, 0}; // x, y, width, height of the contents
+
+    CPart* AppendPart(std::unique_ptr<CPart> part);
+};
+
+// Binary files: every face of every solid in the development joins the part its partIndex names.
+// Text files: every face with a part index other than -1 does. Indices must have been checked.
+void AttachFacesToParts(CMeshModel& model, CTenkaizu& development, bool onlySolidsInDevelopment);
+
+} // namespace tsm

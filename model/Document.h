@@ -1,0 +1,35 @@
+// One open document: the mesh model and, when the file carries one, its development.
+#pragma once
+
+#include "model/Development.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tsm {
+
+// Result codes of the model readers.
+enum ModelLoadResult : int {
+    kLoadOk = 0,
+    kLoadFailed = 1,       // cannot open, truncated or malformed
+    kLoadVersionRefused = 3 // the reader has already shown its message
+};
+
+struct PMdoc {
+    std::unique_ptr<CMeshModel> model;
+    std::unique_ptr<CTenkaizu> development; // null when the file carries no development
+    std::string path;
+    CMaterial baseMaterial;
+    double documentScale = 1.0;
+    int32_t sheetColumns = 1;
+    int32_t sheetRows = 1;
+    std::vector<CTextBlock> reusableTexts;
+    bool modified = false;
+
+    PMdoc();
+    PMdoc(const PMdoc&) = delete;
+    PMdoc& operator=(const PMdoc&) = delete;
+};
+
+} // namespace tsm

@@ -1,0 +1,54 @@
+#include "model/Mesh.h"
+
+#include "model/Document.h"
+
+namespace tsm {
+
+namespace {
+GlTextureReleaser g_glTextureReleaser = nullptr;
+} // namespace
+
+void SetGlTextureReleaser(GlTextureReleaser releaser) { g_glTextureReleaser = releaser; }
+
+CMaterial::~CMaterial() {
+    if (glTexture != -1 && g_glTextureReleaser) g_glTextureReleaser(*this);
+}
+
+void CMaterial::CopyColoursFrom(const CMaterial& other) {
+    for (int i = 0; i < 4; ++i) {
+        ambient[i] = other.ambient[i];
+        diffuse[i] = other.diffuse[i];
+        emission[i] = other.emission[i];
+        specular[i] = other.specular[i];
+    }
+    shininess = other.shininess;
+    for (int i = 0; i < 3; ++i) flatColor[i] = other.flatColor[i];
+}
+
+CMeshModel::CMeshModel(PMdoc* doc) : document(doc) {
+    for (int i = 0; i < 4; ++i) {
+        greyMaterial.ambient[i] = 0.6f;
+        greyMaterial.diffuse[i] = 0.6f;
+    }
+}
+
+CSolid* CMeshModel::AppendSolid(std::unique_ptr<CSolid> solid) {
+    solid->model = this;
+    solids.push_back(std::move(solid));
+    return solids.back().get();
+}
+
+CMaterial* CMeshModel::AppendMaterial(std::unique_ptr<CMaterial> material) {
+    materials.push_back(std::move(material));
+    return materials.back().get();
+}
+
+CHalfEdge* FindCorner(const CFace& face, const CVertex* vertex) {
+    for (const auto& h : face.halfEdges)
+        if (h->vertex == vertex) return h.get();
+    return nullptr;
+}
+
+PMdoc::PMdoc() : model(std::make_unique<CMeshModel>(this)) {}
+
+} // namespace tsm

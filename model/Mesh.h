@@ -1,0 +1,179 @@
+// The 3D half of a papercraft model: solids, their vertices, faces, corners (half-edges) and edges, and
+// the materials with their textures.
+//
+// Ownership is strictly downward and in file order: the model owns solids and materials, a solid owns its
+// vertices, faces and edges, a face owns its corners. Every other link is a plain non-owning pointer, and
+// an index stored in a file is a position in one of these arrays.
+#pragma once
+
+#include "model/Geometry.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tsm {
+
+struct CEdge;
+struct CFace;
+struct CHalfEdge;
+struct CMeshModel;
+struct CPart;
+struct CPartLine;
+struct CSolid;
+struct PMdoc;
+
+struct CVertex {
+    Vec3 position; // model units, as stored
+    int index = 0; // running number over all solids (Join Adjacent Isolated Edges)
+    bool deleted = false;
+    std::vector<CHalfEdge*> outgoing; // corners whose half-edge starts here
+    std::vector<CFace*> faces;        // scratch list of faces with a corner here (edge joining)
+};
+
+// The computed outline of a glue flap: the two outer corners, next to the start and next to the end of the
+// edge. Never stored in files.
+struct CFlapShape {
+    Point2 tipStart;
+    Point2 tipEnd;
+};
+
+// One corner of one face, directed along the face boundary from `vertex` to `next->vertex`.
+struct CHalfEdge {
+    CEdge* edge = nullptr;
+    CVertex* vertex = nullptr;
+    CFace* face = nullptr;
+    CHalfEdge* twin = nullptr;
+    CHalfEdge* next = nullptr;
+    CHalfEdge* prev = nullptr;
+    CHalfEdge* joined = nullptr; // == twin while the edge stays folded in the development, null when cut
+    double u = 0, v = 0;         // texture coordinates
+    double x2d = 0, y2d = 0;     // development position, mm, relative to the part's box
+    Vec3 displayPos;             // 3D position as drawn, moved apart at cut edges
+    bool hasFlap = false;
+    double flapHeight = 5.0;                       // mm
+    double flapAngle1 = 0.7853981633974483;        // radians, base angle at the end of the edge
+    double flapAngle2 = 0.7853981633974483;        // radians, base angle at the start of the edge
+    float flapColor[3] = {0, 0, 0};
+    float sideColor[3] = {0, 0, 0};
+    bool foldShown = false;
+    CPartLine* line = nullptr;
+    CFlapShape flapShape;
+
+    Point2 Pos2D() const { return {x2d, y2d}; }
+};
+
+struct CFace {
+    CSolid* solid = nullptr;
+    std::vector<std::unique_ptr<CHalfEdge>> halfEdges; // corners in ring order
+    CPart* part = nullptr;
+    double plane[4] = {0, 0, 0, 0}; // unit normal and offset d, normal . p + d = 0
+    int materialIndex = -1;
+    int partIndex = -1;
+    bool visited = false; // scratch flag of flood fills (flat groups, unfolding)
+    bool picked = false;  // marked by the corresponding-face check
+    bool placed = false;  // scratch flag of the unfolder
+
+    Vec3 Normal() const { return {plane[0], plane[1], plane[2]}; }
+    size_t CornerCount() const { return halfEdges.size(); }
+    CHalfEdge* Corner(size_t i) const { return halfEdges[i].get(); }
+};
+
+struct CEdge {
+    CHalfEdge* halfEdge1 = nullptr;
+    CHalfEdge* halfEdge2 = nullptr; // null on an open edge
+    CVertex* vertex1 = nullptr;
+    CVertex* vertex2 = nullptr;
+    CEdge* symmetricEdge = nullptr; // mirror image across x = 0
+    double length = 0;              // model units
+    double foldAngle = 0;           // degrees, 180 flat, 0 for an open edge
+    bool foldSense = true;          // true: mountain
+    double unfoldWeight = 0;
+    int edgeId = -1;
+    double symmetryKey = 0;
+    int edgeClass = 0;
+    bool edgeFlag = false;
+    bool typeFlag = false;
+    bool mark = false;
+    Vec3 mirroredMidpoint;
+};
+
+struct CSolid {
+    CMeshModel* model = nullptr;
+    std::string name;
+    std::vector<std::unique_ptr<CVertex>> vertices;
+    std::vector<std::unique_ptr<CFace>> faces;
+    std::vector<std::unique_ptr<CEdge>> edges;
+    bool inDevelopment = true;
+    bool shown = true;
+};
+
+// Pixels are R, G, B bytes, rows top to bottom, packed without gaps.
+struct CTextureImage {
+    int32_t width = 0;
+    int32_t height = 0;
+    std::vector<uint8_t> pixels;
+};
+
+// A 24-bit device-independent bitmap: rows bottom-up, B, G, R per pixel, each row padded to 4 bytes.
+struct CDib24 {
+    int32_t width = 0;
+    int32_t height = 0;
+    std::vector<uint8_t> bits;
+    int32_t Stride() const { return (width * 3 + 3) & ~3; }
+};
+
+struct CMaterial {
+    float ambient[4] = {1, 1, 1, 1};
+    float diffuse[4] = {1, 1, 1, 1};
+    float emission[4] = {0, 0, 0, 1};
+    float specular[4] = {0, 0, 0, 1};
+    float shininess = 0;
+    float flatColor[3] = {1, 1, 1};
+    std::unique_ptr<CTextureImage> texture;
+    std::string name;
+    std::string textureFileName;
+    int32_t imageWidth = 0;
+    int32_t imageHeight = 0;
+    std::unique_ptr<CDib24> bitmap;
+    int glTexture = -1;           // GL texture name, -1 when none
+    void* glContext = nullptr;    // the off-screen context that owns glTexture
+
+    CMaterial() = default;
+    CMaterial(const CMaterial&) = delete;
+    CMaterial& operator=(const CMaterial&) = delete;
+    ~CMaterial();
+
+    // Copies the colours only (no texture, bitmap or GL objects).
+    void CopyColoursFrom(const CMaterial& other);
+};
+
+// The 3D view registers how a material's GL texture is deleted in the context that made it; the model
+// itself knows no GL.
+using GlTextureReleaser = void (*)(CMaterial&);
+void SetGlTextureReleaser(GlTextureReleaser releaser);
+
+struct CMeshModel {
+    std::vector<std::unique_ptr<CSolid>> solids;
+    std::vector<std::unique_ptr<CMaterial>> materials;
+    CMaterial defaultMaterial;
+    CMaterial greyMaterial;
+    Vec3 center;
+    int dominantAxis = 1;
+    Vec3 boundsMin;
+    Vec3 boundsMax;
+    double size = 0;
+    PMdoc* document = nullptr;
+    CMaterial* highlightMaterial = nullptr;
+
+    explicit CMeshModel(PMdoc* doc = nullptr);
+
+    CSolid* AppendSolid(std::unique_ptr<CSolid> solid);
+    CMaterial* AppendMaterial(std::unique_ptr<CMaterial> material);
+};
+
+// The first corner of `face` whose vertex is `vertex`, or null.
+CHalfEdge* FindCorner(const CFace& face, const CVertex* vertex);
+
+} // namespace tsm

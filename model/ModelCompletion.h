@@ -1,0 +1,33 @@
+// The steps that complete a model while and after it is read: topology, extents, line classification.
+//
+// They belong to the engine, which builds on the model; the readers and the open pipeline live below the
+// engine and reach these steps only through this interface. engine/EngineCompletion.h provides the real
+// implementation, which every caller of the readers passes in.
+#pragma once
+
+#include "model/Document.h"
+#include "model/Prompt.h"
+
+namespace tsm {
+
+class IModelCompletion {
+public:
+    virtual ~IModelCompletion() = default;
+
+    // Topology, after each face and edge and per solid.
+    virtual void LinkFaceRing(CFace& face) = 0;
+    virtual void ComputeFacePlane(CFace& face) = 0;
+    virtual void UpdateEdgeGeometry(CEdge& edge) = 0;
+    virtual void RebuildVertexIncidence(CSolid& solid) = 0;
+    // Whole model.
+    virtual void ComputeBounds(CMeshModel& model) = 0;
+    virtual void FindSymmetricEdges(CMeshModel& model) = 0;
+    virtual void AutoFlapAnglesAll(CMeshModel& model) = 0;
+    // Development.
+    virtual void ComputePartExtent(CPart& part) = 0;
+    virtual void ComputeDevelopmentExtent(CTenkaizu& development, bool recomputeParts) = 0;
+    virtual void ScaleDevelopment(CTenkaizu& development, double targetScale, bool scaleTexts) = 0;
+    virtual void ClassifyPartLines(CTenkaizu& development, CMeshModel& model) = 0;
+};
+
+} // namespace tsm

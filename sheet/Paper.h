@@ -1,0 +1,44 @@
+// The paper a development is laid out on, its printable area, and the grid of sheets.
+#pragma once
+
+#include "model/Document.h"
+#include "model/Settings.h"
+
+#include <cstdint>
+
+namespace tsm {
+
+enum PaperSizeCode : int32_t {
+    kPaperA4 = 0, kPaperA3, kPaperA2, kPaperA1, kPaperB5, kPaperB4, kPaperB3, kPaperB2, kPaperB1,
+    kPaperLetter, kPaperLegal, kPaperCustom
+};
+
+class CPaper {
+public:
+    int32_t sizeCode = kPaperA4;
+    int32_t landscape = 0;
+    int32_t sideMarginMM = 15;
+    int32_t topMarginMM = 15;
+    double customWidthMM = 0.0;
+    double customHeightMM = 0.0;
+
+    virtual ~CPaper() = default;
+
+    // The paper the current settings describe (size code, orientation and margins of the model file).
+    static CPaper FromSettings(const Settings& settings);
+    static const char* SizeName(int32_t code); // "A4", ..., "legal"; "" for custom or unknown
+
+    double PaperWidth() const;  // mm, orientation applied
+    double PaperHeight() const; // mm
+    double PrintableWidth() const;
+    double PrintableHeight() const;
+    double SheetsWidth(int n) const;  // grid width of n columns, outer margins included
+    double SheetsHeight(int n) const;
+    Point2 SheetCorner(int column, int row) const;
+};
+
+// Recomputes the development's frame (each part's extent first with `recompute`) and the document's
+// sheet columns and rows. Without a development the grid is 1 x 1.
+void UpdateSheetGrid(PMdoc& document, const CPaper& paper, bool recompute);
+
+} // namespace tsm

@@ -1,0 +1,113 @@
+#include "model/AtomicFile.h"
+#include "model/Document.h"
+#include "model/Settings.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+using namespace tsm;
+
+namespace {
+
+// A solid with one triangle, enough to check the plain links of the model types.
+CFace* AddTriangle(CSolid& solid) {
+    for (int i = 0; i < 3; ++i) {
+        auto v = std::make_unique<CVertex>();
+        v->position = {double(i), double(i * i), 0};
+        solid.vertices.push_back(std::move(v));
+    }
+    auto face = std::make_unique<CFace>();
+    face->solid = &solid;
+    for (int i = 0; i < 3; ++i) {
+        auto h = std::make_unique<CHalfEdge>();
+        h->vertex = solid.vertices[i].get();
+        h->face = face.get();
+        face->halfEdges.push_back(std::move(h));
+    }
+    solid.faces.push_back(std::move(face));
+    return solid.faces.back().get();
+}
+
+} // namespace
+
+TEST(ModelTypes, NewObjectsHaveTheDocumentedStartValues) {
+    PMdoc doc;
+    ASSERT_NE(doc.model, nullptr);
+    EXPECT_EQ(doc.model->document, &doc);
+    EXPECT_EQ(doc.model->dominantAxis, 1);
+    EXPECT_EQ(doc.development, nullptr);
+    EXPECT_FLOAT_EQ(doc.model->greyMaterial.diffuse[3], 0.6f);
+    EXPECT_FLOAT_EQ(doc.model->defaultMaterial.emission[3], 1.0f);
+    CEdge edge;
+    EXPECT_EQ(edge.edgeId, -1);
+    EXPECT_TRUE(edge.foldSense);
+    CPartLine line;
+    EXPECT_EQ(line.drawKind, 3);
+    CTextBlock text;
+    EXPECT_EQ(text.fontName, "MS Sans Serif");
+    EXPECT_EQ(text.fontSize, 10);
+    EXPECT_EQ(text.lineSpacing, 2);
+    CHalfEdge h;
+    EXPECT_DOUBLE_EQ(h.flapAngle1, 0.7853981633974483);
+}
+
+TEST(ModelTypes, FindCornerGivesTheFirstCornerOnTheVertexOrNull) {
+    CSolid solid;
+    CFace* face = AddTriangle(solid);
+    EXPECT_EQ(FindCorner(*face, solid.vertices[1].get()), face->Corner(1));
+    CVertex elsewhere;
+    EXPECT_EQ(FindCorner(*face, &elsewhere), nullptr);
+}
+
+TEST(ModelTypes, AttachFacesSkipsSolidsOutsideTheDevelopmentAndBadIndices) {
+    PMdoc doc;
+    auto* a = doc.model->AppendSolid(std::make_unique<CSolid>());
+    auto* b = doc.model->AppendSolid(std::make_unique<CSolid>());
+    b->inDevelopment = false;
+    AddTriangle(*a)->partIndex = 0;
+    AddTriangle(*b)->partIndex = 0;
+    AddTriangle(*a)->partIndex = 7; // out of range: no part
+    doc.development = std::make_unique<CTenkaizu>();
+    CPart* part = doc.development->AppendPart(std::make_unique<CPart>());
+    AttachFacesToParts(*doc.model, *doc.development, true);
+    ASSERT_EQ(part->faces.size(), 1u);
+    EXPECT_EQ(part->faces[0], a->faces[0].get());
+    EXPECT_EQ(b->faces[0]->part, nullptr);
+    EXPECT_EQ(a->faces[1]->part, nullptr);
+}
+
+TEST(Settings, TextureLimitFollowsTheUserChoiceOnlyWhenEnabled) {
+    ScopedSettings guard;
+    Settings& s = CurrentSettings();
+    EXPECT_EQ(TextureSizeLimit(), 512);
+    s.bLimitTextureSizeByUser = true;
+    s.iTtextureLimitSizeID = 0;
+    EXPECT_EQ(TextureSizeLimit(), 64);
+    s.iTtextureLimitSizeID = 4;
+    EXPECT_EQ(TextureSizeLimit(), 1024);
+}
+
+TEST(AtomicFile, ReplacesTheWholeFileAndLeavesNoTemporaryBehind) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / "tessaly_atomic_test";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const fs::path target = dir / "model.tsm";
+    std::ofstream(target) << "old contents that are longer";
+    std::string error;
+    ASSERT_TRUE(WriteFileAtomically(target.string(), "new", &error)) << error;
+    std::stringstream read;
+    read << std::ifstream(target).rdbuf();
+    EXPECT_EQ(read.str(), "new");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}), 1);
+    fs::remove_all(dir);
+}
+
+TEST(AtomicFile, FailsWithAReasonWhenTheFolderIsMissing) {
+    std::string error;
+    EXPECT_FALSE(WriteFileAtomically("/nonexistent-folder/x/model.tsm", "data", &error));
+    EXPECT_NE(error.find("/nonexistent-folder/x/model.tsm"), std::string::npos);
+}
