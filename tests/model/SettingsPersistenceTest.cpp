@@ -1,0 +1,344 @@
+#include "model/SettingsPersistence.h"
+#include "model/SettingsTable.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <limits>
+
+using namespace tsm;
+namespace fs = std::filesystem;
+
+namespace {
+
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (fs::temp_directory_path() / "tessaly-settings-XXXXXX").string();
+        path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
+    }
+    ~TempDir() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    std::string File(const std::string& name) const { return (fs::path(path_) / name).string(); }
+
+private:
+    std::string path_;
+};
+
+const std::string kProgramDir = "/opt/tessaly/bin/";
+const std::string kWindowKey = FrameworkKeyPath() + "Window";
+const std::string kControlBarsKey = FrameworkKeyPath() + "ControlBars";
+const std::string kRecentKey = FrameworkKeyPath() + "Recent File List";
+
+// The expected state after a load from an empty store: compiled-in defaults, paths under the program folder.
+Settings DefaultsUnder(const std::string& programDir) {
+    Settings s;
+    ResetSettingsToDefaults(s, programDir);
+    return s;
+}
+
+void ExpectSameSettings(const Settings& actual, const Settings& expected) {
+    for (const SettingEntry& entry : SettingsTable()) {
+        EXPECT_EQ(FormatSettingValue(GetSetting(entry, actual)),
+                  FormatSettingValue(GetSetting(entry, expected)))
+            << entry.name;
+    }
+}
+
+std::vector<std::string> StoredNamesUnder(SettingKey key) {
+    std::vector<std::string> names;
+    for (const SettingEntry& entry : SettingsTable()) {
+        if (entry.key == key) names.push_back(entry.name);
+    }
+    return names;
+}
+
+} // namespace
+
+TEST(SettingsPersistence, FirstStartUsesDefaultsAndCreatesBothKeysAtClose) {
+    TempDir dir;
+    const std::string path = dir.File("config/tessaly/settings.reg");
+    SettingsSession session(path);
+    ASSERT_TRUE(session.ReadStore()); // no file yet
+    Settings s;
+    LoadSettings(session, s, kProgramDir);
+    ExpectSameSettings(s, DefaultsUnder(kProgramDir));
+    EXPECT_EQ(s.sViewerPath, "/opt/tessaly/bin/../viewer/tessaly_vuvoza2");
+
+    std::string error;
+    ASSERT_TRUE(SaveSettings(session, s, &error)) << error;
+    EXPECT_FALSE(s.bFirstLaunch);
+    // The file holds both keys with every value, in table order.
+    SettingsSession next(path);
+    ASSERT_TRUE(next.ReadStore(&error)) << error;
+    EXPECT_EQ(next.store().ValueNames(kSettingsKeyPath), StoredNamesUnder(SettingKey::Settings));
+    EXPECT_EQ(next.store().ValueNames(kOptionsKeyPath), StoredNamesUnder(SettingKey::Options));
+    StoredValue value;
+    ASSERT_TRUE(next.store().QueryValue(kSettingsKeyPath, "bFirstLaunch", &value));
+    EXPECT_EQ(value.bytes, std::string(1, '\0'));
+    ASSERT_TRUE(next.store().QueryValue(kOptionsKeyPath, "dDefaultFlapHeightMM", &value));
+    EXPECT_EQ(value.type, StoreValueType::Binary);
+    EXPECT_EQ(value.bytes, DoubleValue(5.0).bytes);
+    ASSERT_TRUE(next.store().QueryValue(kSettingsKeyPath, "sLastDataOpenedDir", &value));
+    EXPECT_EQ(value.type, StoreValueType::String);
+    EXPECT_EQ(value.bytes, "/opt/tessaly/bin/sample");
+    // The atomic save leaves only the settings file behind.
+    size_t files = 0;
+    for (const auto& entry : fs::directory_iterator(dir.File("config/tessaly"))) {
+        EXPECT_EQ(entry.path().filename(), "settings.reg");
+        ++files;
+    }
+    EXPECT_EQ(files, 1u);
+}
+
+TEST(SettingsPersistence, SavedSettingsLoadBackInANewRun) {
+    TempDir dir;
+    const std::string path = dir.File("settings.reg");
+    Settings changed = DefaultsUnder(kProgramDir);
+    changed.sLastDataOpenedDir = "/home/u/models";
+    changed.bSoundForPick = true;
+    changed.iGridSizeMM = -3;
+    changed.iTtextureLimitSizeID = 4;
+    changed.iTextureLimitSizeUser = 1024;
+    changed.dLineAlphaValue = 0.1 + 0.2;
+    changed.bLoadLastTextInfo = true;
+    changed.sLastTextFontName = "Serif";
+    changed.sLastTextFontColor = 0x00123456;
+    changed.colors[6] = 0x00010203;
+    changed.bDrawFlap = false; // a model-file value: must not be stored
+    {
+        SettingsSession session(path);
+        ASSERT_TRUE(SaveSettings(session, changed));
+    }
+    SettingsSession session(path);
+    ASSERT_TRUE(session.ReadStore());
+    Settings loaded;
+    LoadSettings(session, loaded, "/elsewhere/");
+    Settings expected = changed;
+    expected.bDrawFlap = true;
+    ExpectSameSettings(loaded, expected);
+}
+
+TEST(SettingsPersistence, StoredTextureLimitIsReplacedByItsChoiceIndex) {
+    SettingsSession session("");
+    ASSERT_TRUE(session.store().CreateKey(kOptionsKeyPath));
+    session.store().SetValue(kOptionsKeyPath, "iTextureLimitSizeUser", Int32Value(300));
+    session.store().SetValue(kOptionsKeyPath, "iTtextureLimitSizeID", Int32Value(3));
+    Settings s;
+    LoadSettings(session, s, kProgramDir);
+    EXPECT_EQ(s.iTextureLimitSizeUser, 512);
+    // With nothing stored for the index, its default (2) picks 256.
+    session.store().DeleteValue(kOptionsKeyPath, "iTtextureLimitSizeID");
+    Settings t;
+    LoadSettings(session, t, kProgramDir);
+    EXPECT_EQ(t.iTextureLimitSizeUser, 256);
+    // An index outside the list keeps the stored limit instead of reading past the list.
+    session.store().SetValue(kOptionsKeyPath, "iTtextureLimitSizeID", Int32Value(5));
+    Settings u;
+    LoadSettings(session, u, kProgramDir);
+    EXPECT_EQ(u.iTextureLimitSizeUser, 300);
+    EXPECT_EQ(u.iTtextureLimitSizeID, 5);
+}
+
+TEST(SettingsPersistence, ValuesOfTheWrongTypeOrSizeKeepTheDefault) {
+    SettingsSession session("");
+    SettingsStore& store = session.store();
+    ASSERT_TRUE(store.CreateKey(kOptionsKeyPath));
+    ASSERT_TRUE(store.CreateKey(kSettingsKeyPath));
+    // A boolean stored as a dword is ignored.
+    store.SetValue(kOptionsKeyPath, "bSoundForPick", DwordValue(1));
+    store.SetValue(kOptionsKeyPath, "bDrawOpenedModel", DwordValue(0));
+    // Binary values longer or shorter than the variable are ignored.
+    store.SetValue(kOptionsKeyPath, "bTextureSmooth", BinaryValue(std::string("\0\0\0\0", 4)));
+    store.SetValue(kOptionsKeyPath, "iGridSizeMM", BinaryValue(std::string("\x09\0", 2)));
+    store.SetValue(kOptionsKeyPath, "iFlatEdgeAngle", DoubleValue(1.0));
+    store.SetValue(kOptionsKeyPath, "dLineAlphaValue", Int32Value(1));
+    store.SetValue(kOptionsKeyPath, "color_0", BinaryValue(std::string("\1\2\3", 3)));
+    // Numbers stored as text and text stored as numbers are ignored.
+    store.SetValue(kOptionsKeyPath, "iResolutionID", StringValue("3"));
+    store.SetValue(kSettingsKeyPath, "sViewerPath", BinaryValue("/bin/x"));
+    // A NaN length is refused.
+    store.SetValue(kOptionsKeyPath, "dDefaultFlapHeightMM",
+                   DoubleValue(std::numeric_limits<double>::quiet_NaN()));
+    // The right encodings are taken, whatever the spelling of the name; expand strings count as text.
+    store.SetValue(kOptionsKeyPath, "BSNAPTOGRID", BoolValue(false));
+    store.SetValue(kOptionsKeyPath, "iLineWidthID", Int32Value(9));
+    store.SetValue(kSettingsKeyPath, "sLastTextureOpenedDir", {StoreValueType::ExpandString, "/tex"});
+
+    Settings s;
+    LoadSettings(session, s, kProgramDir);
+    Settings expected = DefaultsUnder(kProgramDir);
+    expected.bSnapToGrid = false;
+    expected.iLineWidthID = 9;
+    expected.sLastTextureOpenedDir = "/tex";
+    ExpectSameSettings(s, expected);
+}
+
+TEST(SettingsPersistence, LongStringsAreCutTo259Characters) {
+    SettingsSession session("");
+    ASSERT_TRUE(session.store().CreateKey(kSettingsKeyPath));
+    const std::string longPath = "/" + std::string(400, 'd');
+    session.store().SetValue(kSettingsKeyPath, "sLastDataOpenedDir", StringValue(longPath));
+    session.store().SetValue(kSettingsKeyPath, "sViewerPath", StringValue(std::string(259, 'v')));
+    // A zero byte ends the text, as it would in a C string buffer.
+    session.store().SetValue(kSettingsKeyPath, "sLastTextureOpenedDir",
+                             StringValue(std::string("/a\0/b", 5)));
+    Settings s;
+    LoadSettings(session, s, kProgramDir);
+    EXPECT_EQ(s.sLastDataOpenedDir, longPath.substr(0, 259));
+    EXPECT_EQ(s.sViewerPath, std::string(259, 'v'));
+    EXPECT_EQ(s.sLastTextureOpenedDir, "/a");
+}
+
+TEST(SettingsPersistence, LastTextValuesAreReadOnlyWhenEnabled) {
+    SettingsSession session("");
+    SettingsStore& store = session.store();
+    ASSERT_TRUE(store.CreateKey(kOptionsKeyPath));
+    store.SetValue(kOptionsKeyPath, "iLastTextLineSpaceMM", Int32Value(4));
+    store.SetValue(kOptionsKeyPath, "iLastTextFontSize", Int32Value(12));
+    store.SetValue(kOptionsKeyPath, "sLastTextFontName", StringValue("Serif"));
+    store.SetValue(kOptionsKeyPath, "sLastTextFontColor", Int32Value(0x00FF00));
+
+    // Not stored: the default false holds, even when the value in memory was true before the load.
+    Settings off;
+    off.bLoadLastTextInfo = true;
+    store.SetValue(kOptionsKeyPath, "bLoadLastTextInfo", BoolValue(false));
+    LoadSettings(session, off, kProgramDir);
+    EXPECT_FALSE(off.bLoadLastTextInfo);
+    EXPECT_EQ(off.iLastTextLineSpaceMM, 2);
+    EXPECT_EQ(off.iLastTextFontSize, 36);
+    EXPECT_EQ(off.sLastTextFontName, "");
+    EXPECT_EQ(off.sLastTextFontColor, 0);
+
+    store.SetValue(kOptionsKeyPath, "bLoadLastTextInfo", BoolValue(true));
+    Settings on;
+    LoadSettings(session, on, kProgramDir);
+    EXPECT_EQ(on.iLastTextLineSpaceMM, 4);
+    EXPECT_EQ(on.iLastTextFontSize, 12);
+    EXPECT_EQ(on.sLastTextFontName, "Serif");
+    EXPECT_EQ(on.sLastTextFontColor, 0x00FF00);
+
+    // Saving writes them regardless of the switch.
+    Settings saving;
+    saving.iLastTextFontSize = 99;
+    SettingsSession out("");
+    SaveSettings(out, saving); // the file write fails without a path; the store is filled all the same
+    StoredValue value;
+    ASSERT_TRUE(out.store().QueryValue(kOptionsKeyPath, "iLastTextFontSize", &value));
+    EXPECT_EQ(value.bytes, Int32Value(99).bytes);
+}
+
+TEST(SettingsPersistence, ResetThenExitLeavesOnlyTheSettingsKey) {
+    TempDir dir;
+    const std::string path = dir.File("settings.reg");
+    {
+        // A previous run left every key behind.
+        SettingsSession earlier(path);
+        Settings s;
+        earlier.store().CreateKey(kWindowKey);
+        earlier.store().SetValue(kWindowKey, "left", Int32Value(10));
+        earlier.store().CreateKey(kControlBarsKey + "\\State");
+        earlier.store().CreateKey(kRecentKey);
+        earlier.store().SetValue(kRecentKey, "File1", StringValue("/m.tsm"));
+        ASSERT_TRUE(SaveSettings(earlier, s));
+    }
+    SettingsSession session(path);
+    ASSERT_TRUE(session.ReadStore());
+    Settings s;
+    LoadSettings(session, s, kProgramDir);
+    ASSERT_TRUE(session.store().KeyExists(kOptionsKeyPath));
+    s.iGridSizeMM = 8;
+
+    RecordingPrompt prompt(true);
+    ResetConfigurations(session, prompt);
+    EXPECT_EQ(prompt.texts, std::vector<std::string>{
+                                "Reset configurations to default?\n(Changes are applied after restart)"});
+    EXPECT_TRUE(session.resetPending());
+    EXPECT_EQ(s.iGridSizeMM, 8); // the values in memory stay until the program ends
+    // The deletions are in the file at once, as they would be in a registry.
+    {
+        SettingsSession meanwhile(path);
+        ASSERT_TRUE(meanwhile.ReadStore());
+        EXPECT_FALSE(meanwhile.store().KeyExists(kOptionsKeyPath));
+    }
+
+    ASSERT_TRUE(SaveSettings(session, s));
+    SettingsSession next(path);
+    ASSERT_TRUE(next.ReadStore());
+    EXPECT_FALSE(next.store().KeyExists(kOptionsKeyPath));
+    EXPECT_FALSE(next.store().KeyExists(kWindowKey));
+    EXPECT_FALSE(next.store().KeyExists(kControlBarsKey));
+    EXPECT_TRUE(next.store().KeyExists(kRecentKey)); // not part of the reset
+    StoredValue value;
+    ASSERT_TRUE(next.store().QueryValue(kSettingsKeyPath, "bFirstLaunch", &value));
+    EXPECT_EQ(value.bytes, std::string(1, '\0'));
+    // The next start runs with the defaults.
+    Settings restarted;
+    LoadSettings(next, restarted, kProgramDir);
+    EXPECT_EQ(restarted.iGridSizeMM, 5);
+}
+
+TEST(SettingsPersistence, ResetAsksFirstAndReportsFailures) {
+    TempDir dir;
+    SettingsSession session(dir.File("settings.reg"));
+    ASSERT_TRUE(session.store().CreateKey(kOptionsKeyPath));
+    ASSERT_TRUE(session.store().CreateKey(kWindowKey));
+    // Cancel changes nothing.
+    RecordingPrompt cancel(false);
+    ResetConfigurations(session, cancel);
+    EXPECT_EQ(cancel.texts.size(), 1u);
+    EXPECT_FALSE(session.resetPending());
+    EXPECT_TRUE(session.store().KeyExists(kOptionsKeyPath));
+    EXPECT_TRUE(session.store().KeyExists(kWindowKey));
+
+    // Keys that are already absent count as deleted: no error on a fresh store.
+    SettingsSession fresh(dir.File("fresh.reg"));
+    RecordingPrompt ok(true);
+    ResetConfigurations(fresh, ok);
+    EXPECT_EQ(ok.texts.size(), 1u);
+    EXPECT_TRUE(fresh.resetPending());
+
+    // "Options" with a subkey cannot be deleted by a plain deletion: the error is shown, the reset still
+    // becomes pending so that nothing is written at close.
+    ASSERT_TRUE(session.store().CreateKey(std::string(kOptionsKeyPath) + "\\Sub"));
+    RecordingPrompt failing(true);
+    ResetConfigurations(session, failing);
+    ASSERT_EQ(failing.texts.size(), 2u);
+    EXPECT_EQ(failing.texts[1], "Can not Open Registry");
+    EXPECT_TRUE(session.resetPending());
+    EXPECT_FALSE(session.store().KeyExists(kWindowKey));
+
+    // A store file that cannot be written is a failure too.
+    std::ofstream(dir.File("plain")) << "x";
+    SettingsSession unwritable(dir.File("plain/settings.reg"));
+    RecordingPrompt unwritablePrompt(true);
+    ResetConfigurations(unwritable, unwritablePrompt);
+    ASSERT_EQ(unwritablePrompt.texts.size(), 2u);
+    EXPECT_EQ(unwritablePrompt.texts[1], "Can not Open Registry");
+}
+
+TEST(SettingsPersistence, DamagedStoreFileLoadsWhatIsValid) {
+    TempDir dir;
+    const std::string path = dir.File("settings.reg");
+    std::ofstream(path, std::ios::binary)
+        << "\xff\xfe garbage\n[Software\\quillonsoft\\tessalyvuvoza2en\\Options]\n"
+           "iGridSizeMM=binary:0a000000\nbSnapToGrid=binary:zz\n"
+           "iFlatEdgeAngle=binary:aa";
+    SettingsSession session(path);
+    ASSERT_TRUE(session.ReadStore());
+    Settings s;
+    LoadSettings(session, s, kProgramDir);
+    EXPECT_EQ(s.iGridSizeMM, 10);
+    EXPECT_TRUE(s.bSnapToGrid);
+    EXPECT_EQ(s.iFlatEdgeAngle, 175); // truncated mid-value: one byte, not four
+}
+
+TEST(SettingsPersistence, ProgramDirectoryIsTheExecutablesFolder) {
+    const std::string dir = ProgramDirectory();
+    ASSERT_FALSE(dir.empty());
+    EXPECT_EQ(dir.back(), '/');
+    EXPECT_EQ(fs::canonical("/proc/self/exe").parent_path(), fs::canonical(dir));
+}
