@@ -1,0 +1,352 @@
+// The whole-model operations on the mesh: normalisation of imported meshes, Flip Faces, Join Adjacent
+// Isolated Edges and the pairing of mirror-symmetric edges.
+#include "engine/Topology.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <unordered_set>
+#include <utility>
+
+namespace tsm {
+
+namespace {
+
+std::string Format(const char* pattern, int a, int b = 0, int c = 0) {
+    char text[256];
+    std::snprintf(text, sizeof text, pattern, a, b, c);
+    return text;
+}
+
+// Part lines name edges by pointer; after a solid's edges were rebuilt or merged, each line takes the
+// edge its half-edge now belongs to.
+void RepointPartLineEdges(CMeshModel& model) {
+    if (!model.document || !model.document->development) return;
+    for (auto& part : model.document->development->parts)
+        for (auto& line : part->lines) {
+            const CHalfEdge* side = line->first ? line->first : line->second;
+            line->edge = side ? side->edge : nullptr;
+        }
+}
+
+// Objects taken out of the model by normalisation. They stay alive until the development has dropped
+// every reference to them, so no stale address is ever compared against a new object.
+struct Released {
+    std::vector<std::unique_ptr<CHalfEdge>> corners;
+    std::vector<std::unique_ptr<CFace>> faces;
+    std::vector<std::unique_ptr<CVertex>> vertices;
+    std::vector<std::unique_ptr<CSolid>> solids;
+    std::unordered_set<const void*> addresses;
+
+    template <typename T> void Keep(std::vector<std::unique_ptr<T>>& into, std::unique_ptr<T> object) {
+        addresses.insert(object.get());
+        into.push_back(std::move(object));
+    }
+    bool Has(const void* p) const { return p && addresses.count(p) != 0; }
+};
+
+void ForgetReleased(CTenkaizu* development, const Released& released) {
+    if (!development || released.addresses.empty()) return;
+    for (auto& part : development->parts) {
+        if (released.Has(part->solid)) part->solid = nullptr;
+        auto& faces = part->faces;
+        faces.erase(std::remove_if(faces.begin(), faces.end(), [&](CFace* f) { return released.Has(f); }),
+                    faces.end());
+        auto& lines = part->lines;
+        for (auto& line : lines) {
+            if (released.Has(line->first)) line->first = nullptr;
+            if (released.Has(line->second)) line->second = nullptr;
+            if (!line->first) std::swap(line->first, line->second);
+        }
+        // A line left without sides was only named by released corners.
+        lines.erase(std::remove_if(lines.begin(), lines.end(), [](const auto& l) { return !l->first; }),
+                    lines.end());
+    }
+}
+
+// In every face that has a corner on `from`, that corner and the ends of its edge now name `to`.
+void ReplaceVertex(CVertex* from, CVertex* to) {
+    if (!from || !to || from == to) return;
+    from->deleted = true;
+    for (CFace* face : from->faces) {
+        for (auto& h : face->halfEdges) {
+            if (h->vertex == from) h->vertex = to;
+            if (CEdge* e = h->edge) {
+                if (e->vertex1 == from) e->vertex1 = to;
+                if (e->vertex2 == from) e->vertex2 = to;
+            }
+        }
+        if (std::find(to->faces.begin(), to->faces.end(), face) == to->faces.end()) to->faces.push_back(face);
+    }
+    from->faces.clear();
+}
+
+bool IsOpenCandidate(const CEdge& e) {
+    return !e.halfEdge2 && !e.mark && e.halfEdge1 && e.vertex1 && e.vertex2;
+}
+
+} // namespace
+
+NormaliseCounts NormaliseModel(PMdoc& document, IPrompt& prompt) {
+    CMeshModel& model = *document.model;
+    ComputeBounds(model);
+    const double s = model.size;
+    const double minCornerGap = s * 0.0001;
+    const double minFaceArea = s * s * 1e-8;
+    NormaliseCounts counts;
+    Released released;
+
+    for (auto& solid : model.solids) {
+        std::vector<std::unique_ptr<CFace>> kept;
+        for (auto& face : solid->faces) {
+            // Corners too close to the last retained one are duplicates of it.
+            std::vector<std::unique_ptr<CHalfEdge>> retained;
+            for (auto& h : face->halfEdges) {
+                const bool keep = h->vertex && (retained.empty() ||
+                                                Distance(h->vertex->position,
+                                                         retained.back()->vertex->position) > minCornerGap);
+                if (keep)
+                    retained.push_back(std::move(h));
+                else
+                    released.Keep(released.corners, std::move(h));
+            }
+            face->halfEdges = std::move(retained);
+            if (face->halfEdges.size() >= 3 && FaceArea(*face) > minFaceArea) {
+                LinkFaceRing(*face);
+                ComputeFacePlane(*face);
+                kept.push_back(std::move(face));
+            } else {
+                for (auto& h : face->halfEdges) released.addresses.insert(h.get());
+                released.Keep(released.faces, std::move(face));
+                ++counts.faces;
+            }
+        }
+        solid->faces = std::move(kept);
+    }
+
+    std::unordered_set<const CVertex*> used;
+    for (auto& solid : model.solids)
+        for (auto& face : solid->faces)
+            for (auto& h : face->halfEdges) used.insert(h->vertex);
+    for (auto& solid : model.solids) {
+        std::vector<std::unique_ptr<CVertex>> kept;
+        for (auto& v : solid->vertices) {
+            if (used.count(v.get())) {
+                kept.push_back(std::move(v));
+            } else {
+                released.Keep(released.vertices, std::move(v));
+                ++counts.vertices;
+            }
+        }
+        solid->vertices = std::move(kept);
+    }
+    std::vector<std::unique_ptr<CSolid>> keptSolids;
+    for (auto& solid : model.solids) {
+        if (!solid->faces.empty()) {
+            keptSolids.push_back(std::move(solid));
+        } else {
+            released.Keep(released.solids, std::move(solid));
+            ++counts.solids;
+        }
+    }
+    model.solids = std::move(keptSolids);
+
+    int faceCount = 0;
+    for (auto& solid : model.solids) {
+        BuildEdges(*solid);
+        for (auto& edge : solid->edges) UpdateEdgeGeometry(*edge);
+        RebuildVertexIncidence(*solid);
+        for (auto& v : solid->vertices) v->faces.clear();
+        // A fold link survives only where both corners are again each other's twin.
+        for (auto& face : solid->faces)
+            for (auto& h : face->halfEdges)
+                if (h->joined && (h->joined != h->twin || h->twin->joined != h.get())) h->joined = nullptr;
+        faceCount += int(solid->faces.size());
+    }
+    ForgetReleased(document.development.get(), released);
+    RepointPartLineEdges(model);
+
+    if (counts.vertices > 0 || counts.faces > 0 || counts.solids > 0)
+        prompt.Message(
+            Format("%d vertice(s), %d face(s) and %d object(s) were deleted for data normalization.",
+                   counts.vertices, counts.faces, counts.solids),
+            PromptIcon::Information);
+    if (faceCount > 500)
+        prompt.Message(
+            Format("Too many faces (# of faces: %d).\nIt may take very long time to assemble.", faceCount));
+    return counts;
+}
+
+void FlipFaces(CMeshModel& model, bool onlyInDevelopment) {
+    bool flipped = false;
+    for (auto& solid : model.solids) {
+        if (onlyInDevelopment && !solid->inDevelopment) continue;
+        flipped = true;
+        std::vector<std::unique_ptr<CEdge>> oldEdges = std::move(solid->edges);
+        solid->edges.clear();
+        for (auto& face : solid->faces) {
+            for (double& value : face->plane) value = -value;
+            std::reverse(face->halfEdges.begin(), face->halfEdges.end());
+            for (auto& h : face->halfEdges) {
+                h->edge = nullptr;
+                h->twin = h->next = h->prev = h->joined = nullptr;
+            }
+            LinkFaceRing(*face);
+        }
+        BuildEdges(*solid);
+        for (auto& edge : solid->edges) UpdateEdgeGeometry(*edge);
+
+        using Ends = std::pair<const CVertex*, const CVertex*>;
+        auto endsOf = [](const CEdge& e) {
+            return std::less<const CVertex*>()(e.vertex1, e.vertex2) ? Ends(e.vertex1, e.vertex2)
+                                                                     : Ends(e.vertex2, e.vertex1);
+        };
+        std::map<Ends, CEdge*> byEnds;
+        for (auto& edge : solid->edges) byEnds.emplace(endsOf(*edge), edge.get());
+        for (auto& old : oldEdges) {
+            if (old->edgeClass == 0) continue;
+            auto found = byEnds.find(endsOf(*old));
+            if (found != byEnds.end()) found->second->edgeClass = old->edgeClass;
+        }
+    }
+    if (!flipped) return;
+    RepointPartLineEdges(model);
+    // Mirror partners named the released edges; the geometry is unchanged, so pairing again restores them.
+    FindSymmetricEdges(model);
+}
+
+int JoinAdjacentIsolatedEdges(CMeshModel& model, IPrompt& prompt) {
+    int index = 0;
+    for (auto& solid : model.solids) {
+        for (auto& v : solid->vertices) {
+            v->index = index++;
+            v->deleted = false;
+            v->faces.clear();
+        }
+        for (auto& edge : solid->edges) edge->mark = false;
+    }
+    for (auto& solid : model.solids)
+        for (auto& face : solid->faces)
+            for (auto& h : face->halfEdges) {
+                CVertex* v = h->vertex;
+                if (v && (v->faces.empty() || v->faces.back() != face.get())) v->faces.push_back(face.get());
+            }
+
+    const double tolerance = model.size * 1e-6;
+    int merged = 0;
+    for (auto& solid : model.solids) {
+        auto& edges = solid->edges;
+        for (size_t i = 0; i < edges.size(); ++i) {
+            CEdge& e = *edges[i];
+            if (!IsOpenCandidate(e)) continue;
+            for (size_t j = i + 1; j < edges.size(); ++j) {
+                CEdge& f = *edges[j];
+                if (!IsOpenCandidate(f)) continue;
+                if (!(Distance(e.vertex1->position, f.vertex2->position) <= tolerance &&
+                      Distance(e.vertex2->position, f.vertex1->position) <= tolerance))
+                    continue;
+                CVertex* fStart = f.vertex1;
+                CVertex* fEnd = f.vertex2;
+                ReplaceVertex(fEnd, e.vertex1);
+                ReplaceVertex(fStart, e.vertex2);
+                f.mark = true;
+                e.halfEdge2 = f.halfEdge1;
+                f.halfEdge1->edge = &e;
+                e.halfEdge1->twin = f.halfEdge1;
+                f.halfEdge1->twin = e.halfEdge1;
+                UpdateEdgeGeometry(e);
+                ++merged;
+                break; // e is no longer open
+            }
+        }
+    }
+
+    for (auto& solid : model.solids) {
+        auto& edges = solid->edges;
+        edges.erase(std::remove_if(edges.begin(), edges.end(), [](const auto& e) { return e->mark; }),
+                    edges.end());
+        auto& vertices = solid->vertices;
+        vertices.erase(
+            std::remove_if(vertices.begin(), vertices.end(), [](const auto& v) { return v->deleted; }),
+            vertices.end());
+        for (auto& v : vertices) v->faces.clear();
+        RebuildVertexIncidence(*solid);
+    }
+    RepointPartLineEdges(model);
+    FindSymmetricEdges(model);
+    prompt.Message(Format("%d edges were merged.", merged), PromptIcon::Information);
+    return merged;
+}
+
+void FindSymmetricEdges(CMeshModel& model) {
+    struct Entry {
+        CEdge* edge;
+        Vec3 a, b; // end points as halfEdge1 runs
+    };
+    const double s = model.size;
+    const double q = (s * 0.005) * (s * 0.005);
+    const Vec3 reference{s, s, s};
+
+    std::vector<Entry> entries;
+    for (auto& solid : model.solids) {
+        for (auto& edge : solid->edges) {
+            edge->symmetricEdge = nullptr;
+            Entry entry{edge.get(), {}, {}};
+            const CHalfEdge* h = edge->halfEdge1;
+            if (h && h->vertex && h->next && h->next->vertex) {
+                entry.a = h->vertex->position;
+                entry.b = h->next->vertex->position;
+            } else if (edge->vertex1 && edge->vertex2) {
+                entry.a = edge->vertex1->position;
+                entry.b = edge->vertex2->position;
+            } else {
+                continue;
+            }
+            Vec3 mid = (entry.a + entry.b) * 0.5;
+            edge->mark = mid.x < 0; // negative side of the mirror plane
+            if (edge->mark) mid.x = -mid.x;
+            edge->mirroredMidpoint = mid;
+            edge->symmetryKey = DistanceSquared(mid, reference);
+            entries.push_back(entry);
+        }
+    }
+    // NaN keys (broken coordinates) sort last and never match, keeping the ordering strict.
+    std::stable_sort(entries.begin(), entries.end(), [](const Entry& x, const Entry& y) {
+        const double kx = x.edge->symmetryKey, ky = y.edge->symmetryKey;
+        if (std::isnan(kx)) return false;
+        if (std::isnan(ky)) return true;
+        return kx < ky;
+    });
+
+    auto mirror = [](Vec3 p) {
+        p.x = -p.x;
+        return p;
+    };
+    auto matches = [&](const Entry& e, const Entry& f) {
+        const Vec3 b1 = mirror(f.a), b2 = mirror(f.b);
+        return (DistanceSquared(e.a, b1) < q && DistanceSquared(e.b, b2) < q) ||
+               (DistanceSquared(e.a, b2) < q && DistanceSquared(e.b, b1) < q);
+    };
+    const long count = long(entries.size());
+    for (long i = 0; i < count; ++i) {
+        const Entry& e = entries[i];
+        auto tryPartner = [&](long j) {
+            const Entry& f = entries[j];
+            if (f.edge->mark == e.edge->mark || !matches(e, f)) return false;
+            e.edge->symmetricEdge = f.edge;
+            f.edge->symmetricEdge = e.edge;
+            return true;
+        };
+        // Written so that a NaN difference also ends the window.
+        auto inWindow = [&](long j) {
+            return std::fabs(entries[j].edge->symmetryKey - e.edge->symmetryKey) <= q;
+        };
+        bool found = false;
+        for (long j = i - 1; j >= 0 && !found && inWindow(j); --j) found = tryPartner(j);
+        for (long j = i + 1; j < count && !found && inWindow(j); ++j) found = tryPartner(j);
+    }
+}
+
+} // namespace tsm

@@ -1,0 +1,202 @@
+#include "engine/Topology.h"
+
+#include <algorithm>
+#include <iostream>
+#include <limits>
+#include <map>
+#include <unordered_map>
+#include <utility>
+
+namespace tsm {
+
+namespace {
+
+constexpr double kDegreesPerRadian = 57.29577951308232;
+// Normals closer than this (as a cosine) count as parallel: the fold is flat.
+constexpr double kParallelCosine = 0.99999;
+
+bool CornerPositions(const CFace& face, std::vector<Vec3>& out) {
+    out.clear();
+    out.reserve(face.halfEdges.size());
+    for (const auto& h : face.halfEdges) {
+        if (!h || !h->vertex) return false;
+        out.push_back(h->vertex->position);
+    }
+    return true;
+}
+
+double TriangleArea(const Vec3& a, const Vec3& b, const Vec3& c) {
+    return HeronArea(Distance(a, b), Distance(b, c), Distance(c, a));
+}
+
+} // namespace
+
+void LinkFaceRing(CFace& face) {
+    auto& corners = face.halfEdges;
+    const size_t n = corners.size();
+    if (n == 0) return;
+    for (const auto& h : corners)
+        if (!h) return;
+    for (size_t i = 0; i < n; ++i) {
+        corners[i]->next = corners[(i + 1) % n].get();
+        corners[i]->prev = corners[(i + n - 1) % n].get();
+    }
+    if (n <= 3) return;
+    const CVertex* v0 = corners[0]->vertex;
+    const CVertex* v1 = corners[1]->vertex;
+    const CVertex* v2 = corners[2]->vertex;
+    const CVertex* v3 = corners[3]->vertex;
+    if (!v0 || !v1 || !v2 || !v3) return;
+    // A fan from corner 0 then runs along the shorter diagonal; the ring itself stays as it was.
+    if (Distance(v1->position, v3->position) < Distance(v0->position, v2->position))
+        std::rotate(corners.begin(), corners.begin() + 1, corners.end());
+}
+
+void ComputeFacePlane(CFace& face) {
+    std::vector<Vec3> p;
+    if (!CornerPositions(face, p) || p.size() < 3) return;
+    double bestArea = 0;
+    size_t best = 0;
+    for (size_t i = 2; i < p.size(); ++i) {
+        const double area = TriangleArea(p[0], p[i - 1], p[i]);
+        if (area > bestArea) {
+            bestArea = area;
+            best = i;
+        }
+    }
+    if (best == 0) return; // every fan triangle is degenerate: keep the plane we had
+    const Vec3 cross = Cross(p[best - 1] - p[0], p[best] - p[0]);
+    const double len = Length(cross);
+    if (!(len > 0)) return;
+    const Vec3 n = cross / len;
+    face.plane[0] = n.x;
+    face.plane[1] = n.y;
+    face.plane[2] = n.z;
+    face.plane[3] = -Dot(n, p[0]);
+}
+
+double FaceArea(const CFace& face) {
+    std::vector<Vec3> p;
+    if (!CornerPositions(face, p)) return 0;
+    double area = 0;
+    for (size_t i = 2; i < p.size(); ++i) area += TriangleArea(p[0], p[i - 1], p[i]);
+    return area;
+}
+
+void BuildEdges(CSolid& solid) {
+    solid.edges.clear();
+    for (auto& face : solid.faces)
+        for (auto& h : face->halfEdges) {
+            h->twin = nullptr;
+            h->edge = nullptr;
+        }
+
+    // Keys are positions in the solid's vertex list rather than addresses, so that the order of the open
+    // edges (table order) is the same on every run. A corner naming a foreign vertex gets a number after
+    // the solid's own, in order of first appearance.
+    std::unordered_map<const CVertex*, int> number;
+    number.reserve(solid.vertices.size());
+    for (size_t i = 0; i < solid.vertices.size(); ++i) number.emplace(solid.vertices[i].get(), int(i));
+    auto numberOf = [&number](const CVertex* v) {
+        return number.emplace(v, int(number.size())).first->second;
+    };
+
+    using Key = std::pair<int, int>;
+    std::multimap<Key, CHalfEdge*> table;
+    for (auto& face : solid.faces) {
+        for (auto& corner : face->halfEdges) {
+            CHalfEdge* h = corner.get();
+            if (!h->vertex || !h->next || !h->next->vertex) continue;
+            const int a = numberOf(h->vertex);
+            const int b = numberOf(h->next->vertex);
+            // Looking up before recording keeps a corner from pairing with itself when both ends coincide.
+            auto range = table.equal_range(Key(b, a));
+            if (range.first == range.second) {
+                table.emplace(Key(a, b), h);
+                continue;
+            }
+            if (std::next(range.first) != range.second)
+                std::cerr << "Warning: two or more halfedges are assigned "
+                          << "to one halfedge" << std::endl;
+            CHalfEdge* g = range.first->second;
+            table.erase(range.first);
+            h->twin = g;
+            g->twin = h;
+            auto edge = std::make_unique<CEdge>();
+            edge->halfEdge1 = h;
+            edge->halfEdge2 = g;
+            edge->vertex1 = h->vertex;
+            edge->vertex2 = g->vertex;
+            h->edge = edge.get();
+            g->edge = edge.get();
+            solid.edges.push_back(std::move(edge));
+        }
+    }
+    for (const auto& [key, h] : table) {
+        auto edge = std::make_unique<CEdge>();
+        edge->halfEdge1 = h;
+        edge->vertex1 = h->vertex;
+        edge->vertex2 = h->next->vertex;
+        h->edge = edge.get();
+        solid.edges.push_back(std::move(edge));
+    }
+}
+
+void UpdateEdgeGeometry(CEdge& edge) {
+    edge.length =
+        (edge.vertex1 && edge.vertex2) ? Distance(edge.vertex1->position, edge.vertex2->position) : 0;
+    auto flat = [&edge](double angleDegrees) {
+        edge.foldSense = true;
+        edge.foldAngle = angleDegrees;
+    };
+    if (!edge.halfEdge2 || !edge.halfEdge1 || !edge.halfEdge1->face || !edge.halfEdge2->face) return flat(0);
+    const Vec3 nA = edge.halfEdge1->face->Normal();
+    const Vec3 nB = edge.halfEdge2->face->Normal();
+    if (Dot(nA, nB) > kParallelCosine) return flat(180);
+    Vec3 k = Cross(nA, nB);
+    const double kLength = Length(k);
+    if (kLength == 0) return flat(180);
+    k = k / kLength;
+    Vec3 e;
+    if (edge.vertex1 && edge.vertex2 && edge.length > 0)
+        e = (edge.vertex2->position - edge.vertex1->position) / edge.length;
+    // The fold line's direction k runs along halfEdge1 exactly when the edge is convex (a mountain).
+    edge.foldSense = AngleBetween(k, e) * kDegreesPerRadian < 90.0;
+    edge.foldAngle = 180.0 - AngleBetween(nA, nB) * kDegreesPerRadian;
+}
+
+void RebuildVertexIncidence(CSolid& solid) {
+    for (auto& v : solid.vertices) v->outgoing.clear();
+    for (auto& face : solid.faces)
+        for (auto& h : face->halfEdges)
+            if (h->vertex) h->vertex->outgoing.push_back(h.get());
+}
+
+void ComputeBounds(CMeshModel& model) {
+    const double big = std::numeric_limits<double>::max();
+    Vec3 lo{big, big, big};
+    Vec3 hi{-big, -big, -big};
+    bool any = false;
+    for (const auto& solid : model.solids) {
+        if (!solid->inDevelopment || !solid->shown) continue;
+        for (const auto& v : solid->vertices) {
+            const Vec3& p = v->position;
+            lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
+            hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
+            any = true;
+        }
+    }
+    // Nothing to measure: an empty box at the origin instead of infinite extents.
+    if (!any) lo = hi = Vec3{};
+    model.boundsMin = lo;
+    model.boundsMax = hi;
+    model.center = (lo + hi) * 0.5;
+    const double dx = hi.x - lo.x, dy = hi.y - lo.y, dz = hi.z - lo.z;
+    model.size = std::max({dx, dy, dz});
+    if (dy >= 0.01 * dx && dy >= 0.01 * dz)
+        model.dominantAxis = 1;
+    else
+        model.dominantAxis = dz > dx ? 2 : 0;
+}
+
+} // namespace tsm

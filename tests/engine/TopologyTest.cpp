@@ -1,0 +1,313 @@
+#include "engine/Topology.h"
+#include "tests/support/MeshFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace tsm;
+using namespace tsm::test;
+
+namespace {
+
+int OpenEdgeCount(const CSolid& solid) {
+    int n = 0;
+    for (const auto& e : solid.edges) n += e->halfEdge2 == nullptr;
+    return n;
+}
+
+// Every corner's edge names it, and twins are mutual: the links BuildEdges promises.
+void ExpectConsistentPairing(const CSolid& solid) {
+    for (const auto& face : solid.faces)
+        for (const auto& h : face->halfEdges) {
+            ASSERT_NE(h->edge, nullptr);
+            EXPECT_TRUE(h->edge->halfEdge1 == h.get() || h->edge->halfEdge2 == h.get());
+            EXPECT_TRUE(!h->twin || h->twin->twin == h.get());
+        }
+}
+
+} // namespace
+
+TEST(Topology, LinkFaceRingLinksCornersInOrder) {
+    CMeshModel model;
+    CSolid* solid = AddRawSolid(model, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
+    CFace& face = *solid->faces[0];
+    LinkFaceRing(face);
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(face.Corner(i)->next, face.Corner((i + 1) % 3));
+        EXPECT_EQ(face.Corner(i)->prev, face.Corner((i + 2) % 3));
+    }
+}
+
+TEST(Topology, LinkFaceRingRotatesQuadOntoTheShorterDiagonal) {
+    CMeshModel model;
+    // Diagonal 1-3 (length 2) is shorter than 0-2 (length 4): corner 1 must lead afterwards.
+    CSolid* solid = AddRawSolid(model, {{-2, 0, 0}, {0, -1, 0}, {2, 0, 0}, {0, 1, 0}}, {{0, 1, 2, 3}});
+    CFace& face = *solid->faces[0];
+    std::vector<CHalfEdge*> before;
+    for (auto& h : face.halfEdges) before.push_back(h.get());
+    LinkFaceRing(face);
+    ASSERT_EQ(face.CornerCount(), 4u);
+    EXPECT_EQ(face.Corner(0), before[1]);
+    EXPECT_EQ(face.Corner(1), before[2]);
+    EXPECT_EQ(face.Corner(3), before[0]);
+    // The rotation leaves the ring itself untouched.
+    for (size_t i = 0; i < 4; ++i) EXPECT_EQ(before[i]->next, before[(i + 1) % 4]);
+
+    // Equal diagonals (a square) keep the stored order: only strictly shorter rotates.
+    CSolid* square = AddRawSolid(model, BoxPositions({0, 0, 0}, {1, 1, 0}), {{0, 1, 3, 2}});
+    CHalfEdge* first = square->faces[0]->Corner(0);
+    LinkFaceRing(*square->faces[0]);
+    EXPECT_EQ(square->faces[0]->Corner(0), first);
+
+    // A triangle is never rotated even when the distances would say so.
+    CSolid* tri = AddRawSolid(model, {{0, 0, 0}, {5, 0, 0}, {0, 0.1, 0}}, {{0, 1, 2}});
+    first = tri->faces[0]->Corner(0);
+    LinkFaceRing(*tri->faces[0]);
+    EXPECT_EQ(tri->faces[0]->Corner(0), first);
+}
+
+TEST(Topology, ComputeFacePlaneUsesLargestFanTriangle) {
+    CMeshModel model;
+    // Counter-clockwise seen from +z: normal +z, plane through z = 2.
+    CSolid* solid = AddRawSolid(model, {{0, 0, 2}, {1, 0, 2}, {0, 1, 2}}, {{0, 1, 2}});
+    CFace& face = *solid->faces[0];
+    ComputeFacePlane(face);
+    EXPECT_DOUBLE_EQ(face.plane[0], 0);
+    EXPECT_DOUBLE_EQ(face.plane[1], 0);
+    EXPECT_DOUBLE_EQ(face.plane[2], 1);
+    EXPECT_DOUBLE_EQ(face.plane[3], -2);
+
+    // The first fan triangle is a sliver tilted out of the face's main plane; the plane must come from the
+    // large second triangle.
+    CSolid* bent = AddRawSolid(model, {{0, 0, 0}, {1, 0, 0.001}, {1, 0.001, 0}, {0, 5, 0}}, {{0, 1, 2, 3}});
+    ComputeFacePlane(*bent->faces[0]);
+    EXPECT_NEAR(bent->faces[0]->plane[2], 1.0, 1e-12);
+    EXPECT_NEAR(bent->faces[0]->plane[3], 0.0, 1e-12);
+
+    // A quad folded along its diagonal into two 15-20-25 triangles of exactly equal area: the first
+    // triangle (normal -z) wins over the second (normal -y).
+    CSolid* folded = AddRawSolid(model, {{0, 0, 0}, {9, 12, 0}, {25, 0, 0}, {16, 0, 12}}, {{0, 1, 2, 3}});
+    ComputeFacePlane(*folded->faces[0]);
+    EXPECT_EQ(folded->faces[0]->plane[1], 0.0);
+    EXPECT_EQ(folded->faces[0]->plane[2], -1.0);
+}
+
+TEST(Topology, ComputeFacePlaneKeepsPlaneOfDegenerateFaces) {
+    CMeshModel model;
+    // Collinear corners: no triangle has area, so the stored plane stays.
+    CSolid* solid = AddRawSolid(model, {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}, {{0, 1, 2}, {0, 1}});
+    for (auto& face : solid->faces) {
+        face->plane[0] = 0.25;
+        face->plane[3] = 7;
+        ComputeFacePlane(*face);
+        EXPECT_EQ(face->plane[0], 0.25);
+        EXPECT_EQ(face->plane[3], 7);
+    }
+}
+
+TEST(Topology, FaceAreaSumsFanTriangles) {
+    CMeshModel model;
+    CSolid* solid = AddRawSolid(model, {{0, 0, 0}, {2, 0, 0}, {2, 3, 0}, {0, 3, 0}, {1, 0, 0}},
+                                {{0, 1, 2, 3}, {0, 4, 1}, {0, 1}});
+    EXPECT_NEAR(FaceArea(*solid->faces[0]), 6.0, 1e-12);
+    // Collinear corners have no area; a two-corner face has no triangle at all.
+    EXPECT_DOUBLE_EQ(FaceArea(*solid->faces[1]), 0.0);
+    EXPECT_DOUBLE_EQ(FaceArea(*solid->faces[2]), 0.0);
+}
+
+TEST(Topology, ClosedCubeHasTwelveMountainEdgesAtNinetyDegrees) {
+    CMeshModel model;
+    CSolid* cube = AddBox(model);
+    ASSERT_EQ(cube->edges.size(), 12u);
+    for (const auto& e : cube->edges) {
+        EXPECT_NE(e->halfEdge2, nullptr);
+        EXPECT_NEAR(e->foldAngle, 90.0, 1e-9);
+        EXPECT_TRUE(e->foldSense);
+        EXPECT_DOUBLE_EQ(e->length, 1.0);
+        EXPECT_EQ(e->edgeId, -1);
+        EXPECT_EQ(e->vertex1, e->halfEdge1->vertex);
+        EXPECT_EQ(e->vertex2, e->halfEdge2->vertex);
+    }
+    ExpectConsistentPairing(*cube);
+    // Outward normals: the top face points up.
+    EXPECT_DOUBLE_EQ(cube->faces[1]->plane[2], 1.0);
+    EXPECT_DOUBLE_EQ(cube->faces[1]->plane[3], -1.0);
+}
+
+TEST(Topology, CoplanarTrianglesFoldFlatAsMountain) {
+    CMeshModel model;
+    CSolid* solid = AddSolid(model, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{0, 1, 2}, {0, 2, 3}});
+    CEdge* shared = FindEdge(*solid, 0, 2);
+    ASSERT_NE(shared, nullptr);
+    ASSERT_NE(shared->halfEdge2, nullptr);
+    EXPECT_DOUBLE_EQ(shared->foldAngle, 180.0);
+    EXPECT_TRUE(shared->foldSense);
+    EXPECT_DOUBLE_EQ(shared->length, std::sqrt(2.0));
+    // The shared edge is paired first, the four outline edges follow as open edges.
+    EXPECT_EQ(solid->edges[0].get(), shared);
+    EXPECT_EQ(OpenEdgeCount(*solid), 4);
+}
+
+TEST(Topology, SingleTriangleHasThreeOpenEdgesInCornerOrder) {
+    CMeshModel model;
+    CSolid* solid = AddSolid(model, {{0, 0, 0}, {3, 0, 0}, {0, 4, 0}}, {{0, 1, 2}});
+    ASSERT_EQ(solid->edges.size(), 3u);
+    const CFace& face = *solid->faces[0];
+    const double lengths[] = {3, 5, 4};
+    for (size_t i = 0; i < 3; ++i) {
+        const CEdge& e = *solid->edges[i];
+        EXPECT_EQ(e.halfEdge1, face.Corner(i));
+        EXPECT_EQ(e.halfEdge2, nullptr);
+        EXPECT_EQ(e.vertex2, face.Corner((i + 1) % 3)->vertex);
+        EXPECT_EQ(e.foldAngle, 0.0);
+        EXPECT_TRUE(e.foldSense);
+        EXPECT_DOUBLE_EQ(e.length, lengths[i]);
+        EXPECT_EQ(face.Corner(i)->twin, nullptr);
+    }
+}
+
+TEST(Topology, ThreeFacesOnOneEdgeWarnOnceAndLeaveOneOpenEdge) {
+    CMeshModel model;
+    // Faces 0 and 1 both run 0->1, face 2 runs 1->0: it finds two candidates and pairs with the first.
+    CSolid* solid = AddRawSolid(model, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}},
+                                {{0, 1, 2}, {0, 1, 4}, {1, 0, 3}});
+    for (auto& face : solid->faces) {
+        LinkFaceRing(*face);
+        ComputeFacePlane(*face);
+    }
+    testing::internal::CaptureStderr();
+    BuildEdges(*solid);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err, "Warning: two or more halfedges are assigned to one halfedge\n");
+
+    int paired = 0;
+    for (const auto& e : solid->edges) paired += e->halfEdge2 != nullptr;
+    EXPECT_EQ(paired, 1);
+    EXPECT_EQ(solid->edges.size(), 8u); // 9 corners, one pair
+    CHalfEdge* first = solid->faces[0]->Corner(0);
+    CHalfEdge* surplus = solid->faces[1]->Corner(0);
+    EXPECT_EQ(first->twin, solid->faces[2]->Corner(0));
+    EXPECT_EQ(surplus->twin, nullptr);
+    ASSERT_NE(surplus->edge, nullptr);
+    EXPECT_EQ(surplus->edge->halfEdge1, surplus);
+    EXPECT_EQ(surplus->edge->halfEdge2, nullptr);
+    ExpectConsistentPairing(*solid);
+}
+
+TEST(Topology, BuildEdgesOrderIsStableAndRebuildReplacesOldEdges) {
+    CMeshModel model;
+    // Open edges follow the vertex numbers of their ends, whatever the memory addresses.
+    CSolid* solid = AddSolid(model, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{3, 2, 1, 0}});
+    ASSERT_EQ(solid->edges.size(), 4u);
+    const int expected[][2] = {{0, 3}, {1, 0}, {2, 1}, {3, 2}};
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(VertexNumber(*solid, solid->edges[i]->vertex1), expected[i][0]);
+        EXPECT_EQ(VertexNumber(*solid, solid->edges[i]->vertex2), expected[i][1]);
+    }
+    // Building again must not keep or duplicate the old records.
+    BuildEdges(*solid);
+    EXPECT_EQ(solid->edges.size(), 4u);
+    ExpectConsistentPairing(*solid);
+}
+
+TEST(Topology, UpdateEdgeGeometryParallelThreshold) {
+    CMeshModel model;
+    // Two triangles folded along the x axis by a chosen angle; their normals' dot product is cos(angle).
+    auto foldBy = [&model](double angle) {
+        CSolid* s =
+            AddSolid(model, {{0, 0, 0}, {1, 0, 0}, {0.5, 1, 0}, {0.5, -std::cos(angle), std::sin(angle)}},
+                     {{0, 1, 2}, {1, 0, 3}});
+        return FindEdge(*s, 0, 1);
+    };
+    // cos = 0.999995 is above 0.99999: counted as flat.
+    CEdge* nearlyFlat = foldBy(std::acos(0.999995));
+    EXPECT_EQ(nearlyFlat->foldAngle, 180.0);
+    EXPECT_TRUE(nearlyFlat->foldSense);
+    // cos = 0.9999 is a real fold of about 0.81 degrees; lifting the second face toward +z is a valley
+    // seen from the +z normals.
+    CEdge* slight = foldBy(std::acos(0.9999));
+    EXPECT_NEAR(slight->foldAngle, 180.0 - std::acos(0.9999) * 57.29577951308232, 1e-7);
+    EXPECT_FALSE(slight->foldSense);
+    // Folding the other way gives a mountain with the same angle.
+    CEdge* down = foldBy(-std::acos(0.9999));
+    EXPECT_NEAR(down->foldAngle, slight->foldAngle, 1e-9);
+    EXPECT_TRUE(down->foldSense);
+}
+
+TEST(Topology, LShapedBlockHasOneValleyAtItsInnerCorner) {
+    CMeshModel model;
+    // L profile in the xz plane, extruded along y from 0 to 1; the inner corner is at x = 1, z = 1.
+    const double profile[6][2] = {{0, 0}, {2, 0}, {2, 1}, {1, 1}, {1, 2}, {0, 2}};
+    std::vector<Vec3> p;
+    for (double y : {0.0, 1.0})
+        for (const auto& xz : profile) p.push_back({xz[0], y, xz[1]});
+    FaceList faces = {{0, 1, 2, 3, 4, 5}, {11, 10, 9, 8, 7, 6}};
+    for (int i = 0; i < 6; ++i) faces.push_back({(i + 1) % 6, i, i + 6, (i + 1) % 6 + 6});
+    CSolid* block = AddSolid(model, p, faces);
+    ASSERT_EQ(block->edges.size(), 18u);
+    EXPECT_EQ(OpenEdgeCount(*block), 0);
+    EXPECT_NEAR(block->faces[0]->plane[1], -1.0, 1e-12);
+    EXPECT_NEAR(block->faces[1]->plane[1], 1.0, 1e-12);
+    for (const auto& e : block->edges) {
+        EXPECT_NEAR(e->foldAngle, 90.0, 1e-9);
+        const bool inner = e.get() == FindEdge(*block, 3, 9);
+        EXPECT_EQ(e->foldSense, !inner)
+            << "edge " << VertexNumber(*block, e->vertex1) << "-" << VertexNumber(*block, e->vertex2);
+    }
+}
+
+TEST(Topology, RebuildVertexIncidenceListsOutgoingCornersInFaceOrder) {
+    CMeshModel model;
+    CSolid* cube = AddBox(model);
+    cube->vertices[0]->outgoing.push_back(nullptr); // stale content must be dropped
+    RebuildVertexIncidence(*cube);
+    for (const auto& v : cube->vertices) {
+        ASSERT_EQ(v->outgoing.size(), 3u);
+        for (CHalfEdge* h : v->outgoing) EXPECT_EQ(h->vertex, v.get());
+    }
+    // Vertex 0 is on faces 0, 2 and 4, in that order.
+    EXPECT_EQ(cube->vertices[0]->outgoing[0]->face, cube->faces[0].get());
+    EXPECT_EQ(cube->vertices[0]->outgoing[1]->face, cube->faces[2].get());
+    EXPECT_EQ(cube->vertices[0]->outgoing[2]->face, cube->faces[4].get());
+}
+
+TEST(Topology, ComputeBoundsSizeCenterAndDominantAxis) {
+    {
+        CMeshModel model;
+        AddBox(model, {-1, 2, 3}, {3, 4, 5});
+        // Hidden solids and solids outside the development do not count.
+        AddBox(model, {100, 100, 100}, {200, 200, 200})->shown = false;
+        AddBox(model, {-100, -100, -100}, {-50, -50, -50})->inDevelopment = false;
+        ComputeBounds(model);
+        EXPECT_EQ(model.boundsMin, (Vec3{-1, 2, 3}));
+        EXPECT_EQ(model.boundsMax, (Vec3{3, 4, 5}));
+        EXPECT_EQ(model.center, (Vec3{1, 3, 4}));
+        EXPECT_EQ(model.size, 4.0);
+        EXPECT_EQ(model.dominantAxis, 1);
+    }
+    struct Case {
+        Vec3 extent;
+        int axis;
+        const char* why;
+    };
+    const Case cases[] = {
+        {{10, 0.1, 10}, 1, "dy exactly 1% of dx and dz still counts as tall"},
+        {{10, 0.09, 1}, 0, "flat in y, wider in x"},
+        {{1, 0.001, 10}, 2, "flat in y, deeper in z"},
+        {{10, 0.05, 10}, 0, "flat in y, dz equal to dx is not larger"},
+        {{0, 0, 0}, 1, "a single point"},
+    };
+    for (const Case& c : cases) {
+        CMeshModel model;
+        AddRawSolid(model, {{0, 0, 0}, c.extent}, {});
+        ComputeBounds(model);
+        EXPECT_EQ(model.dominantAxis, c.axis) << c.why;
+    }
+    // No visible vertex: an empty box at the origin rather than infinite extents.
+    CMeshModel empty;
+    AddBox(empty)->shown = false;
+    ComputeBounds(empty);
+    EXPECT_EQ(empty.size, 0.0);
+    EXPECT_EQ(empty.center, (Vec3{0, 0, 0}));
+}
