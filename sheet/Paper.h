@@ -37,6 +37,10 @@ public:
     Point2 SheetCorner(int column, int row) const;
 };
 
+// Upper bound of the sheet grid's columns and of its rows, so that a damaged file (huge coordinates, margins
+// wider than the paper) cannot ask for an unbounded page list.
+constexpr int32_t kMaxSheetsPerAxis = 1000;
+
 // Recomputes the development's frame (each part's extent first with `recompute`) and the document's
 // sheet columns and rows. Without a development the grid is 1 x 1.
 void UpdateSheetGrid(PMdoc& document, const CPaper& paper, bool recompute);

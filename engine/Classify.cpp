@@ -1,0 +1,101 @@
+#include "engine/Classify.h"
+
+#include "model/Settings.h"
+
+#include <utility>
+
+namespace tsm {
+
+bool IsFlatEdge(const CEdge& edge) {
+    const Settings& settings = CurrentSettings();
+    // Equality is deliberately not flat: a 175-degree fold at the default threshold stays marked.
+    return settings.bOmitFlatEdge && static_cast<double>(settings.iFlatEdgeAngle) < edge.foldAngle;
+}
+
+namespace {
+
+int32_t OpenEdgeDrawKind(int32_t lineKind, int32_t current) {
+    switch (lineKind) {
+    case 0:
+        return kDrawCut;
+    case 1:
+        return kDrawFlapMountain;
+    case 2:
+        return kDrawFlapValley;
+    case 3:
+        return kDrawFlapOnly;
+    default:
+        return current; // an unknown stored kind keeps whatever the line showed before
+    }
+}
+
+} // namespace
+
+void ClassifyPartLines(CTenkaizu& development, CMeshModel& model) {
+    // Every edge of every solid loses its number, including solids left out of the development, so that
+    // no stale number survives a solid being taken out.
+    for (auto& solid : model.solids) {
+        for (auto& edge : solid->edges) edge->edgeId = -1;
+    }
+
+    const bool drawFlap = CurrentSettings().bDrawFlap;
+    int counter = 1;
+    for (auto& part : development.parts) {
+        for (auto& line : part->lines) {
+            CHalfEdge* h = line->first;
+            CEdge* e = line->edge;
+            if (h == nullptr || e == nullptr) continue; // a damaged line record has nothing to classify
+            if (h->twin == nullptr) {
+                line->drawKind = OpenEdgeDrawKind(line->lineKind, line->drawKind);
+                continue;
+            }
+            if (h->joined != nullptr) {
+                if (line->hidden || IsFlatEdge(*e)) {
+                    line->drawKind = kDrawOmitted;
+                } else {
+                    line->drawKind = e->foldSense ? kDrawMountain : kDrawValley;
+                }
+                continue;
+            }
+            // Numbers follow the flap sides in drawing order, so the two sides of a cut edge share the
+            // number handed out when the side carrying the flap is met.
+            CEdge* own = h->edge != nullptr ? h->edge : e;
+            if (own->edgeId == -1 && h->hasFlap) own->edgeId = counter++;
+            if (h->hasFlap && drawFlap) {
+                line->drawKind = e->foldSense ? kDrawFlapMountain : kDrawFlapValley;
+            } else {
+                line->drawKind = kDrawCut;
+            }
+        }
+    }
+}
+
+void CollectFlatGroup(CFace& face, std::vector<CFace*>& group) {
+    // Depth-first with an explicit stack: a large flat region would otherwise recurse once per face.
+    // The order matches the plain recursive walk (each face's corners in ring order).
+    if (face.visited) return;
+    face.visited = true;
+    group.push_back(&face);
+    std::vector<std::pair<CFace*, size_t>> stack;
+    stack.emplace_back(&face, 0);
+    while (!stack.empty()) {
+        CFace* current = stack.back().first;
+        size_t& index = stack.back().second;
+        if (index >= current->CornerCount()) {
+            stack.pop_back();
+            continue;
+        }
+        const CHalfEdge* h = current->Corner(index++);
+        if (h == nullptr || h->joined == nullptr || h->joined->face == nullptr) continue;
+        const bool flat = h->edge != nullptr && IsFlatEdge(*h->edge);
+        const bool hidden = h->line != nullptr && h->line->hidden;
+        if (!flat && !hidden) continue;
+        CFace* neighbour = h->joined->face;
+        if (neighbour->visited) continue;
+        neighbour->visited = true;
+        group.push_back(neighbour);
+        stack.emplace_back(neighbour, 0); // invalidates `index`; it is not used again in this round
+    }
+}
+
+} // namespace tsm

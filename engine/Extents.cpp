@@ -1,0 +1,161 @@
+#include "engine/Extents.h"
+
+#include "engine/Flaps.h"
+#include "model/Settings.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace tsm {
+
+namespace {
+
+// A running bounding box; `empty` stays true until the first point is taken in.
+struct Box {
+    double minX = std::numeric_limits<double>::max();
+    double minY = std::numeric_limits<double>::max();
+    double maxX = -std::numeric_limits<double>::max();
+    double maxY = -std::numeric_limits<double>::max();
+    bool empty = true;
+
+    void Add(double x, double y) {
+        minX = std::min(minX, x);
+        minY = std::min(minY, y);
+        maxX = std::max(maxX, x);
+        maxY = std::max(maxY, y);
+        empty = false;
+    }
+    void Add(const Point2& p) { Add(p.x, p.y); }
+    // A rectangle whose width or height is negative still spans both of its ends.
+    void AddRect(const double rect[4]) {
+        Add(rect[0], rect[1]);
+        Add(rect[0] + rect[2], rect[1] + rect[3]);
+    }
+};
+
+bool SideFlagOf(const CPart& part) {
+    return part.development != nullptr && part.development->reversed;
+}
+
+void RecomputeFlapShapes(CPart& part, bool sideFlag) {
+    for (CFace* face : part.faces) {
+        if (face == nullptr) continue;
+        for (auto& corner : face->halfEdges) ComputeFlapShape(*corner, sideFlag);
+    }
+}
+
+int32_t TruncToInt32(double value) {
+    if (!(value == value)) return 0; // NaN
+    const double clamped = std::clamp(value, static_cast<double>(std::numeric_limits<int32_t>::min()),
+                                      static_cast<double>(std::numeric_limits<int32_t>::max()));
+    return static_cast<int32_t>(std::trunc(clamped));
+}
+
+} // namespace
+
+void ComputePartExtent(CPart& part) {
+    const bool sideFlag = SideFlagOf(part);
+    Box box;
+    for (auto& line : part.lines) {
+        CHalfEdge* h = line->first;
+        if (h == nullptr) continue;
+        ComputeFlapShape(*h, sideFlag);
+        if (h->hasFlap) {
+            box.Add(h->flapShape.tipStart);
+            box.Add(h->flapShape.tipEnd);
+        }
+    }
+    for (CFace* face : part.faces) {
+        if (face == nullptr) continue;
+        for (auto& corner : face->halfEdges) box.Add(corner->Pos2D());
+    }
+    if (box.empty) {
+        // A part with nothing in it keeps its place; there is no box to normalise.
+        part.width = 0;
+        part.height = 0;
+        return;
+    }
+    for (CFace* face : part.faces) {
+        if (face == nullptr) continue;
+        for (auto& corner : face->halfEdges) {
+            corner->x2d -= box.minX;
+            corner->y2d -= box.minY;
+        }
+    }
+    RecomputeFlapShapes(part, sideFlag);
+    part.x += box.minX;
+    part.y += box.minY;
+    part.width = box.maxX - box.minX;
+    part.height = box.maxY - box.minY;
+}
+
+void ComputeDevelopmentExtent(CTenkaizu& development, bool recomputeParts) {
+    if (recomputeParts) {
+        for (auto& part : development.parts) ComputePartExtent(*part);
+    }
+    Box box;
+    for (auto& part : development.parts) {
+        const double rect[4] = {part->x, part->y, part->width, part->height};
+        box.AddRect(rect);
+    }
+    for (auto& text : development.texts) box.AddRect(text->rect);
+    for (auto& image : development.imagesA) box.AddRect(image->rect);
+    for (auto& image : development.imagesB) box.AddRect(image->rect);
+    if (box.empty) {
+        // Nothing to measure: an empty frame at the origin rather than the untouched extremes, whose
+        // difference would overflow to infinity in every consumer.
+        std::fill(std::begin(development.frame), std::end(development.frame), 0.0);
+        return;
+    }
+    development.frame[0] = box.minX;
+    development.frame[1] = box.minY;
+    development.frame[2] = box.maxX - box.minX;
+    development.frame[3] = box.maxY - box.minY;
+}
+
+void ScaleDevelopment(CTenkaizu& development, double targetScale, bool scaleTexts) {
+    // Scales are absolute factors; a non-positive or non-finite one (damaged file) cannot be reached.
+    if (!(targetScale > 0.0) || !std::isfinite(targetScale)) return;
+    double factor = targetScale / development.scale;
+    if (!(factor > 0.0) || !std::isfinite(factor)) {
+        // The current scale is unusable, so there is no factor to apply: adopt the target as it stands.
+        factor = 1.0;
+    }
+
+    for (auto& part : development.parts) {
+        part->x *= factor;
+        part->y *= factor;
+        part->width *= factor;
+        part->height *= factor;
+        for (CFace* face : part->faces) {
+            if (face == nullptr) continue;
+            for (auto& corner : face->halfEdges) {
+                corner->x2d *= factor;
+                corner->y2d *= factor;
+            }
+        }
+    }
+    development.scale = targetScale;
+    development.frame[2] *= factor;
+    development.frame[3] *= factor;
+
+    for (auto& part : development.parts) {
+        for (CFace* face : part->faces) {
+            if (face == nullptr) continue;
+            for (auto& corner : face->halfEdges) corner->flapHeight *= factor;
+        }
+        RecomputeFlapShapes(*part, development.reversed);
+    }
+    CurrentSettings().dDefaultFlapHeightMM *= factor;
+
+    if (!scaleTexts) return;
+    for (auto& text : development.texts) {
+        for (double& value : text->rect) value *= factor;
+        text->fontSize = TruncToInt32(text->fontSize * factor);
+        // Line spacing is kept to a tenth of a millimetre before it is cut back to whole millimetres.
+        text->lineSpacing = TruncToInt32(0.1 * std::trunc(text->lineSpacing * 10.0 * factor + 0.5));
+    }
+}
+
+} // namespace tsm

@@ -1,0 +1,162 @@
+#include "engine/Flaps.h"
+
+#include "engine/Topology.h"
+#include "model/Settings.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tsm {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+// Below this the two flap sides are taken as parallel and the flap is a trapezoid of full height.
+constexpr double kParallelApexRad = 1e-6;
+// A base angle this close to 0 or pi would push a trapezoid tip out to infinity.
+constexpr double kFlatSine = 1e-12;
+
+Point2 Unit(const Point2& p) {
+    const double length = Length(p);
+    return {p.x / length, p.y / length};
+}
+
+// Interior angle of a face at vertex v between its neighbours a and b, radians, from the 3D positions.
+double InteriorAngle(const Vec3& v, const Vec3& a, const Vec3& b, bool& ok) {
+    const double va2 = DistanceSquared(v, a);
+    const double vb2 = DistanceSquared(v, b);
+    const double ab2 = DistanceSquared(a, b);
+    const double denominator = 2.0 * std::sqrt(va2) * std::sqrt(vb2);
+    ok = denominator > 0.0 && std::isfinite(denominator);
+    if (!ok) return 0.0;
+    // Rounding can push the cosine just past +-1 on a degenerate corner; acos would give NaN.
+    const double cosine = std::clamp((va2 + vb2 - ab2) / denominator, -1.0, 1.0);
+    return std::acos(cosine);
+}
+
+} // namespace
+
+void ComputeFlapShape(CHalfEdge& h, bool sideFlag) {
+    const Point2 p1 = h.Pos2D();
+    if (h.next == nullptr) {
+        h.flapShape.tipStart = p1;
+        h.flapShape.tipEnd = p1;
+        return;
+    }
+    const Point2 p2 = h.next->Pos2D();
+    const double length = Length(p2 - p1);
+    if (!(length > 0.0)) {
+        // A zero-length edge has no direction; an empty flap at the corner keeps later boxes finite.
+        h.flapShape.tipStart = p1;
+        h.flapShape.tipEnd = p1;
+        return;
+    }
+
+    // Positive turns put the flap on the side used by developments drawn the other way round.
+    const double sign = sideFlag ? 1.0 : -1.0;
+    const double height = h.flapHeight;
+    const double a1 = h.flapAngle1;
+    const double a2 = h.flapAngle2;
+    const Point2 towardStart = Unit(p1 - p2);
+    const Point2 towardEnd = Unit(p2 - p1);
+
+    const auto triangle = [&]() {
+        const Point2 middle = (p1 + p2) * 0.5;
+        const Point2 tip = middle + Rotate(towardStart, sign * kPi / 2) * height;
+        h.flapShape.tipStart = tip;
+        h.flapShape.tipEnd = tip;
+    };
+
+    const double apex = kPi - a1 - a2;
+    if (std::fabs(apex) > kParallelApexRad) {
+        const double s1 = std::sin(a1) / std::sin(apex) * length;
+        const double s2 = std::sin(a2) / std::sin(apex) * length;
+        const double s = (s1 + s2 + length) / 2;
+        const double radicand = s * (s - s1) * (s - s2) * (s - length);
+        // The sides meet below the flap height (or their meeting point is not a real triangle).
+        if (!(radicand >= 0.0) || 2.0 * std::sqrt(radicand) / length <= height) {
+            triangle();
+            return;
+        }
+    }
+    const double sin1 = std::sin(a1);
+    const double sin2 = std::sin(a2);
+    if (std::fabs(sin1) < kFlatSine || std::fabs(sin2) < kFlatSine) {
+        // Only a damaged angle pair (0 with pi) gets here; a finite triangle beats infinite tips.
+        triangle();
+        return;
+    }
+    h.flapShape.tipEnd = p2 + Rotate(towardStart, sign * a1) * (height / sin1);
+    h.flapShape.tipStart = p1 + Rotate(towardEnd, -sign * a2) * (height / sin2);
+}
+
+void AutoFlapAngles(CHalfEdge& h) {
+    const double maxAngle = CurrentSettings().iMaxFlapBaseAngle * kPi / 180.0;
+    h.flapAngle1 = maxAngle;
+    h.flapAngle2 = maxAngle;
+    const CHalfEdge* t = h.twin;
+    if (t == nullptr) return;
+    // t runs the other way in the neighbouring face: its own corner lies at the end of h, t.next's at
+    // the start. A flap no wider than that face's corners never sticks out past them when glued.
+    const auto cornerAngle = [maxAngle](const CHalfEdge* corner) {
+        if (corner == nullptr || corner->prev == nullptr || corner->next == nullptr ||
+            corner->vertex == nullptr || corner->prev->vertex == nullptr || corner->next->vertex == nullptr) {
+            return maxAngle;
+        }
+        bool ok = false;
+        const double angle = InteriorAngle(corner->vertex->position, corner->prev->vertex->position,
+                                           corner->next->vertex->position, ok);
+        return ok ? std::min(maxAngle, angle) : maxAngle;
+    };
+    h.flapAngle1 = cornerAngle(t);
+    h.flapAngle2 = cornerAngle(t->next);
+}
+
+void AutoFlapAnglesAll(CMeshModel& model) {
+    for (auto& solid : model.solids) {
+        for (auto& face : solid->faces) {
+            for (auto& corner : face->halfEdges) AutoFlapAngles(*corner);
+        }
+    }
+}
+
+void PlaceFlaps(CTenkaizu& development, CMeshModel& /*model*/) {
+    const double height = CurrentSettings().dDefaultFlapHeightMM;
+    for (auto& part : development.parts) {
+        for (CFace* face : part->faces) {
+            for (auto& corner : face->halfEdges) corner->flapHeight = height;
+        }
+    }
+    for (auto& part : development.parts) {
+        for (CFace* face : part->faces) {
+            for (auto& corner : face->halfEdges) {
+                CHalfEdge* h = corner.get();
+                CHalfEdge* t = h->twin;
+                if (t == nullptr) {
+                    h->hasFlap = false;
+                    continue;
+                }
+                if (t->hasFlap) continue;
+                // The smaller face carries the flap: it is the easier one to tuck under its neighbour.
+                // On equal areas the side met first keeps it, since its twin is then left alone.
+                const double ownArea = FaceArea(*face);
+                const double twinArea = t->face != nullptr ? FaceArea(*t->face) : ownArea;
+                if (twinArea < ownArea) {
+                    t->hasFlap = true;
+                    h->hasFlap = false;
+                } else {
+                    h->hasFlap = true;
+                    t->hasFlap = false;
+                }
+            }
+        }
+    }
+}
+
+std::array<Point2, 4> FlapOutline(const CHalfEdge& h) {
+    const Point2 start = h.Pos2D();
+    const Point2 end = h.next != nullptr ? h.next->Pos2D() : start;
+    return {start, h.flapShape.tipStart, h.flapShape.tipEnd, end};
+}
+
+} // namespace tsm

@@ -1,0 +1,287 @@
+#include "engine/Classify.h"
+
+#include "model/Settings.h"
+#include "tests/engine/DevelopmentFixture.h"
+#include "tests/support/MeshFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace tsm;
+using tsm::test::DevelopmentFixture;
+
+namespace {
+
+CPartLine* LineOf(const CFace* face, const CFace* other) {
+    return DevelopmentFixture::Shared(face, other)->line;
+}
+CEdge* EdgeOf(const CFace* face, const CFace* other) {
+    return DevelopmentFixture::Shared(face, other)->edge;
+}
+
+// Two triangles folded along their shared edge, in one part.
+struct FoldFixture {
+    DevelopmentFixture fx;
+    std::vector<CFace*> t = fx.Strip(2);
+    CPart* part = nullptr;
+    FoldFixture() {
+        part = fx.Part({t[0], t[1]});
+        DevelopmentFixture::Join(t[0], t[1]);
+        DevelopmentFixture::MakeLines(part);
+    }
+    CEdge* Fold() { return EdgeOf(t[0], t[1]); }
+    CPartLine* FoldLine() { return LineOf(t[0], t[1]); }
+    int Classify(double angle, bool mountain) {
+        Fold()->foldAngle = angle;
+        Fold()->foldSense = mountain;
+        ClassifyPartLines(fx.Dev(), fx.Model());
+        return FoldLine()->drawKind;
+    }
+};
+
+// Three triangles T0-T1-T2 as parts {T0}, {T2}, {T1} in that order, all cut apart. The flap of edge T0/T1
+// lies on T1 (the last part), that of T1/T2 on T2 (the second part).
+struct CutFixture {
+    DevelopmentFixture fx;
+    std::vector<CFace*> t = fx.Strip(3);
+    CutFixture() {
+        for (CFace* f : {t[0], t[2], t[1]}) DevelopmentFixture::MakeLines(fx.Part({f}));
+        DevelopmentFixture::Shared(t[1], t[0])->hasFlap = true;
+        DevelopmentFixture::Shared(t[2], t[1])->hasFlap = true;
+        EdgeOf(t[0], t[1])->foldSense = true;
+        EdgeOf(t[1], t[2])->foldSense = false;
+    }
+};
+
+} // namespace
+
+TEST(IsFlatEdge, StrictlyAboveTheThresholdIsFlat) {
+    ScopedSettings guard;
+    CEdge edge;
+    // Equality with iFlatEdgeAngle (175) must still be drawn.
+    edge.foldAngle = 175.0;
+    EXPECT_FALSE(IsFlatEdge(edge));
+    edge.foldAngle = 175.0001;
+    EXPECT_TRUE(IsFlatEdge(edge));
+    edge.foldAngle = 180.0;
+    EXPECT_TRUE(IsFlatEdge(edge));
+    // The threshold is read from the settings, not fixed.
+    CurrentSettings().iFlatEdgeAngle = 179;
+    edge.foldAngle = 179.0;
+    EXPECT_FALSE(IsFlatEdge(edge));
+    edge.foldAngle = 179.5;
+    EXPECT_TRUE(IsFlatEdge(edge));
+    // Switched off, nothing is flat.
+    CurrentSettings().bOmitFlatEdge = false;
+    edge.foldAngle = 180.0;
+    EXPECT_FALSE(IsFlatEdge(edge));
+}
+
+TEST(ClassifyPartLines, FoldLinesAreOmittedOnlyWhenFlatterThanTheThreshold) {
+    ScopedSettings guard;
+    FoldFixture f;
+    EXPECT_EQ(f.Classify(175.0, true), kDrawMountain);
+    EXPECT_EQ(f.Classify(175.0, false), kDrawValley);
+    EXPECT_EQ(f.Classify(175.0001, true), kDrawOmitted);
+    EXPECT_EQ(f.Classify(180.0, false), kDrawOmitted);
+    // One record per fold: the two corners share it.
+    EXPECT_EQ(f.FoldLine(), LineOf(f.t[1], f.t[0]));
+    // A fold is never numbered, whatever its flap flags say.
+    DevelopmentFixture::Shared(f.t[0], f.t[1])->hasFlap = true;
+    f.Classify(90.0, true);
+    EXPECT_EQ(f.Fold()->edgeId, -1);
+}
+
+TEST(ClassifyPartLines, WithOmissionOffEveryFoldIsDrawnUnlessHidden) {
+    ScopedSettings guard;
+    CurrentSettings().bOmitFlatEdge = false;
+    FoldFixture f;
+    EXPECT_EQ(f.Classify(180.0, true), kDrawMountain);
+    EXPECT_EQ(f.Classify(179.9, false), kDrawValley);
+    // The hidden flag still wins over the angle.
+    f.FoldLine()->hidden = true;
+    EXPECT_EQ(f.Classify(90.0, true), kDrawOmitted);
+}
+
+TEST(ClassifyPartLines, CutEdgeFlapSideAndNumberingOrder) {
+    ScopedSettings guard;
+    CutFixture c;
+    ClassifyPartLines(c.fx.Dev(), c.fx.Model());
+    // The side without the flap is a plain cut line; the flap side follows the edge's fold sense.
+    EXPECT_EQ(LineOf(c.t[0], c.t[1])->drawKind, kDrawCut);
+    EXPECT_EQ(LineOf(c.t[1], c.t[0])->drawKind, kDrawFlapMountain);
+    EXPECT_EQ(LineOf(c.t[1], c.t[2])->drawKind, kDrawCut);
+    EXPECT_EQ(LineOf(c.t[2], c.t[1])->drawKind, kDrawFlapValley);
+    // Numbers go by where the flap side is met (part {T2} before part {T1}), not by the first side met.
+    EXPECT_EQ(EdgeOf(c.t[1], c.t[2])->edgeId, 1);
+    EXPECT_EQ(EdgeOf(c.t[0], c.t[1])->edgeId, 2);
+    // Every other edge is open and stays unnumbered and a plain cut (stored lineKind 0).
+    for (auto& edge : c.fx.solid->edges) {
+        if (edge->halfEdge2 != nullptr) continue;
+        EXPECT_EQ(edge->edgeId, -1);
+        if (edge->halfEdge1->line != nullptr) {
+            EXPECT_EQ(edge->halfEdge1->line->drawKind, kDrawCut);
+        }
+    }
+}
+
+TEST(ClassifyPartLines, FlapsSwitchedOffKeepTheNumbers) {
+    ScopedSettings guard;
+    CurrentSettings().bDrawFlap = false;
+    CutFixture c;
+    ClassifyPartLines(c.fx.Dev(), c.fx.Model());
+    // Kinds 4 and 5 become 0 ...
+    EXPECT_EQ(LineOf(c.t[1], c.t[0])->drawKind, kDrawCut);
+    EXPECT_EQ(LineOf(c.t[2], c.t[1])->drawKind, kDrawCut);
+    // ... while the numbering is exactly as with flaps shown.
+    EXPECT_EQ(EdgeOf(c.t[1], c.t[2])->edgeId, 1);
+    EXPECT_EQ(EdgeOf(c.t[0], c.t[1])->edgeId, 2);
+}
+
+TEST(ClassifyPartLines, CutEdgeWithoutAnyFlapIsNotNumbered) {
+    ScopedSettings guard;
+    CutFixture c;
+    DevelopmentFixture::Shared(c.t[1], c.t[0])->hasFlap = false;
+    ClassifyPartLines(c.fx.Dev(), c.fx.Model());
+    EXPECT_EQ(EdgeOf(c.t[0], c.t[1])->edgeId, -1);
+    EXPECT_EQ(LineOf(c.t[1], c.t[0])->drawKind, kDrawCut);
+    // The numbers stay dense from 1.
+    EXPECT_EQ(EdgeOf(c.t[1], c.t[2])->edgeId, 1);
+}
+
+TEST(ClassifyPartLines, OpenEdgesFollowTheirStoredLineKindAndAreNeverNumbered) {
+    ScopedSettings guard;
+    DevelopmentFixture fx;
+    CFace* face = fx.Strip(1)[0];
+    CPart* part = fx.Part({face});
+    DevelopmentFixture::MakeLines(part);
+    ASSERT_EQ(part->lines.size(), 3u);
+    for (auto& corner : face->halfEdges) corner->hasFlap = true; // must not earn a number
+    CPartLine* a = part->lines[0].get();
+    CPartLine* b = part->lines[1].get();
+    CPartLine* c = part->lines[2].get();
+    const int32_t expected[4] = {kDrawCut, kDrawFlapMountain, kDrawFlapValley, kDrawFlapOnly};
+    for (int32_t kind = 0; kind < 4; ++kind) {
+        a->lineKind = kind;
+        ClassifyPartLines(fx.Dev(), fx.Model());
+        EXPECT_EQ(a->drawKind, expected[kind]) << "lineKind " << kind;
+    }
+    // The fold sense and bDrawFlap play no part for open edges.
+    CurrentSettings().bDrawFlap = false;
+    a->edge->foldSense = false;
+    b->lineKind = 1;
+    ClassifyPartLines(fx.Dev(), fx.Model());
+    EXPECT_EQ(b->drawKind, kDrawFlapMountain);
+    // An unknown stored kind leaves the line as it was.
+    c->lineKind = 7;
+    c->drawKind = kDrawValley;
+    ClassifyPartLines(fx.Dev(), fx.Model());
+    EXPECT_EQ(c->drawKind, kDrawValley);
+    for (auto& edge : fx.solid->edges) EXPECT_EQ(edge->edgeId, -1);
+}
+
+TEST(ClassifyPartLines, RepeatedRunsGiveTheSameNumbersAndClearStaleOnes) {
+    ScopedSettings guard;
+    CutFixture c;
+    // A solid outside the development keeps no stale number either.
+    CSolid* other = c.fx.Model().AppendSolid(std::make_unique<CSolid>());
+    other->inDevelopment = false;
+    other->edges.push_back(std::make_unique<CEdge>());
+    other->edges.back()->edgeId = 7;
+    for (auto& edge : c.fx.solid->edges) edge->edgeId = 42;
+
+    ClassifyPartLines(c.fx.Dev(), c.fx.Model());
+    std::vector<int> first;
+    for (auto& edge : c.fx.solid->edges) first.push_back(edge->edgeId);
+    ClassifyPartLines(c.fx.Dev(), c.fx.Model());
+    std::vector<int> second;
+    for (auto& edge : c.fx.solid->edges) second.push_back(edge->edgeId);
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(std::count(first.begin(), first.end(), 42), 0);
+    EXPECT_EQ(other->edges.back()->edgeId, -1);
+}
+
+TEST(ClassifyPartLines, DamagedLineRecordsAreSkipped) {
+    ScopedSettings guard;
+    FoldFixture f;
+    auto broken = std::make_unique<CPartLine>();
+    broken->drawKind = kDrawValley;
+    CPartLine* raw = broken.get();
+    f.part->lines.push_back(std::move(broken)); // no first corner, no edge
+    EXPECT_EQ(f.Classify(90.0, true), kDrawMountain);
+    EXPECT_EQ(raw->drawKind, kDrawValley);
+}
+
+TEST(CollectFlatGroup, CrossesOnlyJoinedFlatOrHiddenFolds) {
+    ScopedSettings guard;
+    DevelopmentFixture fx;
+    std::vector<CFace*> t = fx.Strip(5);
+    CPart* part = fx.Part(t);
+    for (int k = 0; k < 3; ++k) DevelopmentFixture::Join(t[k], t[k + 1]); // T3/T4 stays cut
+    DevelopmentFixture::MakeLines(part);
+    EdgeOf(t[0], t[1])->foldAngle = 180.0; // flat fold
+    EdgeOf(t[1], t[2])->foldAngle = 90.0;  // sharp fold
+    EdgeOf(t[2], t[3])->foldAngle = 90.0;  // sharp but hidden
+    LineOf(t[2], t[3])->hidden = true;
+    EdgeOf(t[3], t[4])->foldAngle = 180.0; // flat but cut
+
+    const auto collect = [&](CFace* start) {
+        for (CFace* f : t) f->visited = false;
+        std::vector<CFace*> group;
+        CollectFlatGroup(*start, group);
+        return group;
+    };
+    EXPECT_EQ(collect(t[0]), (std::vector<CFace*>{t[0], t[1]}));
+    EXPECT_EQ(collect(t[1]), (std::vector<CFace*>{t[1], t[0]}));
+    // A hidden line joins its faces whatever the angle; a cut edge never does.
+    EXPECT_EQ(collect(t[3]), (std::vector<CFace*>{t[3], t[2]}));
+    EXPECT_EQ(collect(t[4]), (std::vector<CFace*>{t[4]}));
+
+    // Faces already visited are not collected again (the caller clears the flags).
+    for (CFace* f : t) f->visited = false;
+    t[1]->visited = true;
+    std::vector<CFace*> group;
+    CollectFlatGroup(*t[0], group);
+    EXPECT_EQ(group, (std::vector<CFace*>{t[0]}));
+    group.clear();
+    CollectFlatGroup(*t[0], group);
+    EXPECT_TRUE(group.empty());
+
+    // With omission off only hidden lines join faces.
+    CurrentSettings().bOmitFlatEdge = false;
+    EXPECT_EQ(collect(t[0]), (std::vector<CFace*>{t[0]}));
+    EXPECT_EQ(collect(t[2]), (std::vector<CFace*>{t[2], t[3]}));
+}
+
+TEST(ClassifyPartLines, FoldsOfARealBoxAreMountainsAndItsCutsFollowTheFlap) {
+    ScopedSettings guard;
+    // Fold senses come from the topology code here, not from the fixture: a convex box folds outwards.
+    PMdoc doc;
+    CSolid* box = tsm::test::AddBox(*doc.model, {0, 0, 0}, {10, 20, 30});
+    doc.development = std::make_unique<CTenkaizu>();
+    CPart* part = doc.development->AppendPart(std::make_unique<CPart>());
+    for (auto& face : box->faces) {
+        face->part = part;
+        part->faces.push_back(face.get());
+        for (auto& h : face->halfEdges) h->joined = h->twin;
+    }
+    // Cut one edge; its flap goes on the side met second, in the same part.
+    CEdge* cut = tsm::test::FindEdge(*box, 0, 1);
+    ASSERT_NE(cut, nullptr);
+    cut->halfEdge1->joined = nullptr;
+    cut->halfEdge2->joined = nullptr;
+    cut->halfEdge2->hasFlap = true;
+    DevelopmentFixture::MakeLines(part);
+    ClassifyPartLines(*doc.development, *doc.model);
+    int folds = 0;
+    for (auto& line : part->lines) {
+        if (line->edge == cut) continue;
+        ++folds;
+        EXPECT_EQ(line->drawKind, kDrawMountain);
+    }
+    EXPECT_EQ(folds, 11);
+    EXPECT_EQ(cut->halfEdge1->line->drawKind, kDrawCut);
+    EXPECT_EQ(cut->halfEdge2->line->drawKind, kDrawFlapMountain);
+    EXPECT_EQ(cut->edgeId, 1);
+}

@@ -1,0 +1,155 @@
+// Hand-built developments for the engine and sheet tests: one solid made face by face, its edges paired by
+// vertex, parts with their fold joins and line records made the way the unfolder makes them. Geometry
+// fields that the topology code would compute (fold angles, senses) are set by each test where it matters.
+#pragma once
+
+#include "model/Document.h"
+
+#include <memory>
+#include <vector>
+
+namespace tsm::test {
+
+class DevelopmentFixture {
+public:
+    PMdoc doc;
+    CSolid* solid = nullptr;
+
+    DevelopmentFixture() {
+        solid = doc.model->AppendSolid(std::make_unique<CSolid>());
+        doc.development = std::make_unique<CTenkaizu>();
+    }
+
+    CTenkaizu& Dev() { return *doc.development; }
+    CMeshModel& Model() { return *doc.model; }
+
+    CVertex* Vertex(double x, double y, double z = 0.0) {
+        auto v = std::make_unique<CVertex>();
+        v->position = {x, y, z};
+        v->index = static_cast<int>(solid->vertices.size());
+        solid->vertices.push_back(std::move(v));
+        return solid->vertices.back().get();
+    }
+
+    // A face on the given vertices in ring order; each corner's development position is its vertex's
+    // (x, y) unless positions are given.
+    CFace* Face(const std::vector<CVertex*>& vertices, const std::vector<Point2>& positions = {}) {
+        auto face = std::make_unique<CFace>();
+        face->solid = solid;
+        for (size_t i = 0; i < vertices.size(); ++i) {
+            auto h = std::make_unique<CHalfEdge>();
+            h->vertex = vertices[i];
+            h->face = face.get();
+            const Point2 p =
+                positions.empty() ? Point2{vertices[i]->position.x, vertices[i]->position.y} : positions[i];
+            h->x2d = p.x;
+            h->y2d = p.y;
+            face->halfEdges.push_back(std::move(h));
+        }
+        const size_t n = face->halfEdges.size();
+        for (size_t i = 0; i < n; ++i) {
+            face->halfEdges[i]->next = face->halfEdges[(i + 1) % n].get();
+            face->halfEdges[i]->prev = face->halfEdges[(i + n - 1) % n].get();
+        }
+        solid->faces.push_back(std::move(face));
+        return solid->faces.back().get();
+    }
+
+    // Pairs every corner a->b with a corner b->a; the rest become open edges. Quadratic, fine for tests.
+    void PairEdges() {
+        solid->edges.clear();
+        std::vector<CHalfEdge*> corners;
+        for (auto& face : solid->faces)
+            for (auto& h : face->halfEdges) {
+                h->twin = nullptr;
+                h->edge = nullptr;
+                corners.push_back(h.get());
+            }
+        for (CHalfEdge* h : corners) {
+            if (h->edge != nullptr) continue;
+            auto edge = std::make_unique<CEdge>();
+            edge->halfEdge1 = h;
+            edge->vertex1 = h->vertex;
+            edge->vertex2 = h->next->vertex;
+            edge->foldAngle = 0;
+            h->edge = edge.get();
+            for (CHalfEdge* t : corners) {
+                if (t->edge == nullptr && t->vertex == h->next->vertex && t->next->vertex == h->vertex) {
+                    edge->halfEdge2 = t;
+                    t->edge = edge.get();
+                    h->twin = t;
+                    t->twin = h;
+                    edge->foldAngle = 180.0;
+                    break;
+                }
+            }
+            solid->edges.push_back(std::move(edge));
+        }
+    }
+
+    // The corner of `face` whose edge it shares with `other`, or null.
+    static CHalfEdge* Shared(const CFace* face, const CFace* other) {
+        for (auto& h : face->halfEdges)
+            if (h->twin != nullptr && h->twin->face == other) return h.get();
+        return nullptr;
+    }
+
+    // A part holding the faces, in order.
+    CPart* Part(const std::vector<CFace*>& faces) {
+        CPart* part = Dev().AppendPart(std::make_unique<CPart>());
+        part->solid = solid;
+        for (CFace* f : faces) {
+            f->part = part;
+            f->partIndex = static_cast<int>(Dev().parts.size()) - 1;
+            part->faces.push_back(f);
+        }
+        return part;
+    }
+
+    // Keeps the shared edge of the two faces folded.
+    static void Join(CFace* a, CFace* b) {
+        CHalfEdge* h = Shared(a, b);
+        h->joined = h->twin;
+        h->twin->joined = h;
+    }
+
+    // One record per fold and one per side of a cut edge, in face and corner order.
+    static void MakeLines(CPart* part) {
+        for (CFace* face : part->faces)
+            for (auto& corner : face->halfEdges) {
+                CHalfEdge* h = corner.get();
+                if (h->line != nullptr) continue;
+                auto line = std::make_unique<CPartLine>();
+                line->first = h;
+                line->edge = h->edge;
+                h->line = line.get();
+                if (h->joined != nullptr) {
+                    line->second = h->joined;
+                    h->joined->line = line.get();
+                }
+                part->lines.push_back(std::move(line));
+            }
+    }
+
+    // A strip of `count` triangles in the plane z = 0 where triangle k shares one edge with k + 1:
+    // squares of side 10 along x, each split by its rising diagonal.
+    std::vector<CFace*> Strip(int count) {
+        std::vector<CVertex*> bottom, top;
+        const int columns = count / 2 + 2;
+        for (int i = 0; i < columns; ++i) bottom.push_back(Vertex(10.0 * i, 0));
+        for (int i = 0; i < columns; ++i) top.push_back(Vertex(10.0 * i, 10));
+        std::vector<CFace*> faces;
+        for (int k = 0; k < count; ++k) {
+            const int i = k / 2;
+            if (k % 2 == 0) {
+                faces.push_back(Face({bottom[i], bottom[i + 1], top[i]}));
+            } else {
+                faces.push_back(Face({bottom[i + 1], top[i + 1], top[i]}));
+            }
+        }
+        PairEdges();
+        return faces;
+    }
+};
+
+} // namespace tsm::test

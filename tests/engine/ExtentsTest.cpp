@@ -1,0 +1,255 @@
+#include "engine/Extents.h"
+
+#include "engine/Flaps.h"
+#include "model/Settings.h"
+#include "tests/engine/DevelopmentFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+using namespace tsm;
+using tsm::test::DevelopmentFixture;
+
+namespace {
+
+// One triangle at part position (100, 50) whose left edge runs down the sheet from (10, 0) to (10, 10)
+// and carries a 5 mm, 45-degree flap; with the side flag false that flap's tip lies at (5, 5), left of
+// the face.
+struct FlapPart {
+    DevelopmentFixture fx;
+    CFace* face = nullptr;
+    CPart* part = nullptr;
+    FlapPart() {
+        CVertex* a = fx.Vertex(0, 0);
+        CVertex* b = fx.Vertex(0, 10);
+        CVertex* c = fx.Vertex(10, 5);
+        face = fx.Face({a, b, c}, {{10, 0}, {10, 10}, {20, 5}});
+        fx.PairEdges();
+        part = fx.Part({face});
+        DevelopmentFixture::MakeLines(part);
+        part->x = 100;
+        part->y = 50;
+        Flapped()->hasFlap = true;
+    }
+    CHalfEdge* Flapped() { return face->Corner(0); }
+};
+
+void ExpectFrame(const CTenkaizu& dev, double x, double y, double w, double h) {
+    EXPECT_DOUBLE_EQ(dev.frame[0], x);
+    EXPECT_DOUBLE_EQ(dev.frame[1], y);
+    EXPECT_DOUBLE_EQ(dev.frame[2], w);
+    EXPECT_DOUBLE_EQ(dev.frame[3], h);
+}
+
+} // namespace
+
+TEST(ComputePartExtent, FlapStickingOutLeftSetsTheBoxLeftEdge) {
+    FlapPart p;
+    ComputePartExtent(*p.part);
+    // The box starts at the flap tip (x 5), so everything moves left by 5 and the offset goes to x.
+    EXPECT_DOUBLE_EQ(p.part->x, 105);
+    EXPECT_DOUBLE_EQ(p.part->y, 50);
+    EXPECT_DOUBLE_EQ(p.part->width, 15);
+    EXPECT_DOUBLE_EQ(p.part->height, 10);
+    EXPECT_DOUBLE_EQ(p.face->Corner(0)->x2d, 5);
+    EXPECT_DOUBLE_EQ(p.face->Corner(2)->x2d, 15);
+    EXPECT_DOUBLE_EQ(p.face->Corner(2)->y2d, 5);
+    // The flap shape is recomputed after the move: its tip is now on the box's left edge.
+    EXPECT_NEAR(p.Flapped()->flapShape.tipStart.x, 0, 1e-12);
+    EXPECT_NEAR(p.Flapped()->flapShape.tipEnd.y, 5, 1e-12);
+    // A second run finds the box already at the origin and changes nothing.
+    ComputePartExtent(*p.part);
+    EXPECT_DOUBLE_EQ(p.part->x, 105);
+    EXPECT_DOUBLE_EQ(p.face->Corner(0)->x2d, 5);
+}
+
+TEST(ComputePartExtent, FlapOnTheInsideOrAbsentLeavesTheFaceBox) {
+    // The development's side flag turns the flap into the face, so only the corners count.
+    FlapPart reversed;
+    reversed.fx.Dev().reversed = true;
+    ComputePartExtent(*reversed.part);
+    EXPECT_DOUBLE_EQ(reversed.part->x, 110);
+    EXPECT_DOUBLE_EQ(reversed.part->width, 10);
+    EXPECT_NEAR(reversed.Flapped()->flapShape.tipStart.x, 5, 1e-12);
+    // A flap computed but not carried by this side takes no part in the box.
+    FlapPart without;
+    without.Flapped()->hasFlap = false;
+    ComputePartExtent(*without.part);
+    EXPECT_DOUBLE_EQ(without.part->x, 110);
+    EXPECT_DOUBLE_EQ(without.part->width, 10);
+}
+
+TEST(ComputePartExtent, EmptyPartKeepsItsPlace) {
+    CPart part;
+    part.x = 3;
+    part.y = 4;
+    part.width = 9;
+    ComputePartExtent(part);
+    EXPECT_DOUBLE_EQ(part.x, 3);
+    EXPECT_DOUBLE_EQ(part.y, 4);
+    EXPECT_DOUBLE_EQ(part.width, 0);
+    EXPECT_DOUBLE_EQ(part.height, 0);
+}
+
+TEST(ComputeDevelopmentExtent, CoversPartsTextsAndBothPictureLists) {
+    CTenkaizu dev;
+    CPart* part = dev.AppendPart(std::make_unique<CPart>());
+    part->x = 10;
+    part->y = 20;
+    part->width = 30;
+    part->height = 40;
+    ComputeDevelopmentExtent(dev, false);
+    ExpectFrame(dev, 10, 20, 30, 40);
+
+    auto text = std::make_unique<CTextBlock>();
+    text->rect[0] = -5;
+    text->rect[1] = 25;
+    text->rect[2] = 10;
+    text->rect[3] = 5;
+    dev.texts.push_back(std::move(text));
+    ComputeDevelopmentExtent(dev, false);
+    ExpectFrame(dev, -5, 20, 45, 40);
+
+    // A picture with negative width and height spans from its corner back to the other end.
+    auto under = std::make_unique<CImageBlock>();
+    under->rect[0] = 100;
+    under->rect[1] = 5;
+    under->rect[2] = -20;
+    under->rect[3] = -10;
+    dev.imagesA.push_back(std::move(under));
+    ComputeDevelopmentExtent(dev, false);
+    ExpectFrame(dev, -5, -5, 105, 65);
+
+    auto above = std::make_unique<CImageBlock>();
+    above->rect[0] = 0;
+    above->rect[1] = 70;
+    above->rect[2] = 1;
+    above->rect[3] = 1;
+    dev.imagesB.push_back(std::move(above));
+    ComputeDevelopmentExtent(dev, false);
+    ExpectFrame(dev, -5, -5, 105, 76);
+}
+
+TEST(ComputeDevelopmentExtent, RecomputesPartsOnlyWhenAsked) {
+    FlapPart p;
+    ComputeDevelopmentExtent(p.fx.Dev(), false);
+    // The stored part box is used as it is (position only, no size yet).
+    ExpectFrame(p.fx.Dev(), 100, 50, 0, 0);
+    ComputeDevelopmentExtent(p.fx.Dev(), true);
+    ExpectFrame(p.fx.Dev(), 105, 50, 15, 10);
+}
+
+TEST(ComputeDevelopmentExtent, EmptyDevelopmentGivesAnEmptyFrameAtTheOrigin) {
+    // Without any content the extremes must not leak out as an infinite frame.
+    CTenkaizu dev;
+    dev.frame[0] = 7;
+    dev.frame[2] = 9;
+    ComputeDevelopmentExtent(dev, true);
+    ExpectFrame(dev, 0, 0, 0, 0);
+}
+
+TEST(ScaleDevelopment, SameScaleChangesNothingButRecomputesFlapShapes) {
+    ScopedSettings guard;
+    FlapPart p;
+    ComputeDevelopmentExtent(p.fx.Dev(), true);
+    p.Flapped()->flapShape.tipStart = {999, 999};
+    p.Flapped()->flapShape.tipEnd = {999, 999};
+    ScaleDevelopment(p.fx.Dev(), 1.0, true);
+    EXPECT_DOUBLE_EQ(p.fx.Dev().scale, 1.0);
+    EXPECT_DOUBLE_EQ(p.part->x, 105);
+    EXPECT_DOUBLE_EQ(p.part->width, 15);
+    EXPECT_DOUBLE_EQ(p.face->Corner(2)->x2d, 15);
+    EXPECT_DOUBLE_EQ(p.Flapped()->flapHeight, 5);
+    EXPECT_DOUBLE_EQ(CurrentSettings().dDefaultFlapHeightMM, 5.0);
+    EXPECT_NEAR(p.Flapped()->flapShape.tipStart.x, 0, 1e-12);
+    EXPECT_NEAR(p.Flapped()->flapShape.tipEnd.y, 5, 1e-12);
+}
+
+TEST(ScaleDevelopment, TargetIsAbsoluteAndScalesGeometryAndFlaps) {
+    ScopedSettings guard;
+    FlapPart p;
+    CTenkaizu& dev = p.fx.Dev();
+    ComputeDevelopmentExtent(dev, true);
+    dev.scale = 2.0;
+    ScaleDevelopment(dev, 1.0, false); // f = 0.5
+    EXPECT_DOUBLE_EQ(dev.scale, 1.0);
+    EXPECT_DOUBLE_EQ(p.part->x, 52.5);
+    EXPECT_DOUBLE_EQ(p.part->y, 25);
+    EXPECT_DOUBLE_EQ(p.part->width, 7.5);
+    EXPECT_DOUBLE_EQ(p.part->height, 5);
+    EXPECT_DOUBLE_EQ(p.face->Corner(2)->x2d, 7.5);
+    EXPECT_DOUBLE_EQ(p.face->Corner(2)->y2d, 2.5);
+    EXPECT_DOUBLE_EQ(p.Flapped()->flapHeight, 2.5);
+    EXPECT_DOUBLE_EQ(CurrentSettings().dDefaultFlapHeightMM, 2.5);
+    // The flap shape follows the new corners and height: tip at (0, 2.5).
+    EXPECT_NEAR(p.Flapped()->flapShape.tipStart.x, 0, 1e-12);
+    EXPECT_NEAR(p.Flapped()->flapShape.tipStart.y, 2.5, 1e-12);
+    // The frame's size is scaled; its corner is left for the next extent computation.
+    EXPECT_DOUBLE_EQ(dev.frame[0], 105);
+    EXPECT_DOUBLE_EQ(dev.frame[2], 7.5);
+    EXPECT_DOUBLE_EQ(dev.frame[3], 5);
+    // Asking for the scale it already has is a no-op on the geometry.
+    ScaleDevelopment(dev, 1.0, false);
+    EXPECT_DOUBLE_EQ(p.part->x, 52.5);
+}
+
+TEST(ScaleDevelopment, TextsScaleOnlyWhenAskedWithTruncatedSizes) {
+    ScopedSettings guard;
+    CTenkaizu dev;
+    auto text = std::make_unique<CTextBlock>();
+    text->rect[0] = 10;
+    text->rect[1] = 20;
+    text->rect[2] = 30;
+    text->rect[3] = 40;
+    text->fontSize = 11;
+    text->lineSpacing = 3;
+    CTextBlock* t = text.get();
+    dev.texts.push_back(std::move(text));
+
+    ScaleDevelopment(dev, 0.5, false);
+    EXPECT_EQ(t->fontSize, 11);
+    EXPECT_DOUBLE_EQ(t->rect[0], 10);
+
+    dev.scale = 1.0;
+    ScaleDevelopment(dev, 0.5, true);
+    // 11 x 0.5 = 5.5 truncates to 5; 3 x 0.5 = 1.5 keeps 1.5 in tenths, then truncates to 1.
+    EXPECT_EQ(t->fontSize, 5);
+    EXPECT_EQ(t->lineSpacing, 1);
+    EXPECT_DOUBLE_EQ(t->rect[0], 5);
+    EXPECT_DOUBLE_EQ(t->rect[1], 10);
+    EXPECT_DOUBLE_EQ(t->rect[2], 15);
+    EXPECT_DOUBLE_EQ(t->rect[3], 20);
+
+    // Growing by 3: 5 -> 15 and 1 -> 3.
+    ScaleDevelopment(dev, 1.5, true);
+    EXPECT_EQ(t->fontSize, 15);
+    EXPECT_EQ(t->lineSpacing, 3);
+}
+
+TEST(ScaleDevelopment, UnusableScalesDoNotCorruptTheDevelopment) {
+    ScopedSettings guard;
+    FlapPart p;
+    CTenkaizu& dev = p.fx.Dev();
+    ComputeDevelopmentExtent(dev, true);
+    // A non-positive or non-finite target is refused outright.
+    for (double bad : {0.0, -1.0, std::nan(""), std::numeric_limits<double>::infinity()}) {
+        ScaleDevelopment(dev, bad, true);
+        EXPECT_DOUBLE_EQ(dev.scale, 1.0) << bad;
+        EXPECT_DOUBLE_EQ(p.part->x, 105) << bad;
+    }
+    // A damaged current scale (0 from a file) gives no factor: the target is adopted as it stands.
+    dev.scale = 0.0;
+    ScaleDevelopment(dev, 2.0, true);
+    EXPECT_DOUBLE_EQ(dev.scale, 2.0);
+    EXPECT_DOUBLE_EQ(p.part->x, 105);
+    EXPECT_DOUBLE_EQ(CurrentSettings().dDefaultFlapHeightMM, 5.0);
+    // Font sizes that would overflow are held at the int32 limit instead of wrapping.
+    auto text = std::make_unique<CTextBlock>();
+    text->fontSize = 2000000000;
+    CTextBlock* t = text.get();
+    dev.texts.push_back(std::move(text));
+    ScaleDevelopment(dev, 20.0, true);
+    EXPECT_EQ(t->fontSize, std::numeric_limits<int32_t>::max());
+}

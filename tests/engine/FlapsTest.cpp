@@ -1,0 +1,242 @@
+#include "engine/Flaps.h"
+
+#include "model/Settings.h"
+#include "tests/engine/DevelopmentFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace tsm;
+using tsm::test::DevelopmentFixture;
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kDeg = kPi / 180.0;
+
+// A lone edge P1 -> P2 with its flap parameters.
+struct Edge2D {
+    CHalfEdge h, end;
+    Edge2D(Point2 p1, Point2 p2, double height, double angle1Deg, double angle2Deg) {
+        h.x2d = p1.x;
+        h.y2d = p1.y;
+        end.x2d = p2.x;
+        end.y2d = p2.y;
+        h.next = &end;
+        h.flapHeight = height;
+        h.flapAngle1 = angle1Deg * kDeg;
+        h.flapAngle2 = angle2Deg * kDeg;
+    }
+    const Point2& Start(bool side) {
+        ComputeFlapShape(h, side);
+        return h.flapShape.tipStart;
+    }
+    const Point2& End() const { return h.flapShape.tipEnd; }
+};
+
+#define EXPECT_POINT(p, ex, ey)                                                                              \
+    do {                                                                                                     \
+        EXPECT_NEAR((p).x, (ex), 1e-9);                                                                      \
+        EXPECT_NEAR((p).y, (ey), 1e-9);                                                                      \
+    } while (0)
+
+// Mirror image of p across the line through a and b.
+Point2 Reflect(Point2 p, Point2 a, Point2 b) {
+    const Point2 d = b - a;
+    const double len2 = d.x * d.x + d.y * d.y;
+    const double t = ((p.x - a.x) * d.x + (p.y - a.y) * d.y) / len2;
+    const Point2 foot = a + d * t;
+    return foot * 2.0 - p;
+}
+
+} // namespace
+
+TEST(ComputeFlapShape, WorkedExamplesTriangleAndTrapezoid) {
+    // T equals H on the 10 mm edge: the sides meet at the flap height, one tip.
+    Edge2D shortEdge({0, 0}, {10, 0}, 5, 45, 45);
+    EXPECT_POINT(shortEdge.Start(true), 5, -5);
+    EXPECT_POINT(shortEdge.End(), 5, -5);
+    EXPECT_POINT(shortEdge.Start(false), 5, 5);
+    EXPECT_POINT(shortEdge.End(), 5, 5);
+    // T = 10 > H on the 20 mm edge: a trapezoid, tipStart next to P1 and tipEnd next to P2.
+    Edge2D longEdge({0, 0}, {20, 0}, 5, 45, 45);
+    EXPECT_POINT(longEdge.Start(true), 5, -5);
+    EXPECT_POINT(longEdge.End(), 15, -5);
+    EXPECT_POINT(longEdge.Start(false), 5, 5);
+    EXPECT_POINT(longEdge.End(), 15, 5);
+}
+
+TEST(ComputeFlapShape, RightAnglesGiveARectangleOfFlapHeight) {
+    // c = 0 takes the trapezoid rule directly, without the triangle test.
+    Edge2D e({0, 0}, {20, 0}, 5, 90, 90);
+    EXPECT_POINT(e.Start(false), 0, 5);
+    EXPECT_POINT(e.End(), 20, 5);
+    // Nearly parallel sides (|c| below 1e-6) count as parallel too.
+    e.h.flapAngle1 = 90 * kDeg + 4e-7;
+    EXPECT_NEAR(e.Start(false).y, 5, 1e-6);
+    EXPECT_NEAR(e.End().y, 5, 1e-6);
+}
+
+TEST(ComputeFlapShape, ShortEdgeGivesAnIsoscelesTriangleOfFlapHeight) {
+    // L = 6 < 2 H: the tip stands H over the midpoint, not where the 45-degree sides would meet.
+    Edge2D e({2, 3}, {8, 3}, 5, 45, 45);
+    EXPECT_POINT(e.Start(false), 5, 8);
+    EXPECT_POINT(e.End(), 5, 8);
+}
+
+TEST(ComputeFlapShape, UnequalAnglesUseEachAngleAtItsOwnEnd) {
+    // flapAngle1 belongs to the end of the edge, flapAngle2 to its start.
+    Edge2D e({0, 0}, {20, 0}, 5, 90, 45);
+    EXPECT_POINT(e.Start(true), 5, -5);
+    EXPECT_POINT(e.End(), 20, -5);
+    Edge2D swapped({0, 0}, {20, 0}, 5, 45, 90);
+    EXPECT_POINT(swapped.Start(true), 0, -5);
+    EXPECT_POINT(swapped.End(), 15, -5);
+}
+
+TEST(ComputeFlapShape, SideFlagMirrorsAcrossTheEdge) {
+    const Point2 p1{3, 4}, p2{17, -6};
+    for (double h : {2.0, 6.0, 30.0}) { // trapezoid, trapezoid, triangle
+        Edge2D e(p1, p2, h, 70, 40);
+        const Point2 startTrue = e.Start(true), endTrue = e.End();
+        const Point2 startFalse = e.Start(false), endFalse = e.End();
+        const Point2 mirroredStart = Reflect(startTrue, p1, p2);
+        const Point2 mirroredEnd = Reflect(endTrue, p1, p2);
+        EXPECT_NEAR(startFalse.x, mirroredStart.x, 1e-9) << h;
+        EXPECT_NEAR(startFalse.y, mirroredStart.y, 1e-9) << h;
+        EXPECT_NEAR(endFalse.x, mirroredEnd.x, 1e-9) << h;
+        EXPECT_NEAR(endFalse.y, mirroredEnd.y, 1e-9) << h;
+    }
+    // Flag false puts the flap to the right of the edge's direction as seen on the sheet (y down):
+    // an edge running down the sheet has its flap at smaller x.
+    Edge2D down({0, 0}, {0, 10}, 5, 45, 45);
+    EXPECT_POINT(down.Start(false), -5, 5);
+}
+
+TEST(ComputeFlapShape, DegenerateInputGivesFiniteTips) {
+    // Zero-length edge: no direction, so the flap collapses onto the corner.
+    Edge2D zero({4, 4}, {4, 4}, 5, 45, 45);
+    EXPECT_POINT(zero.Start(false), 4, 4);
+    EXPECT_POINT(zero.End(), 4, 4);
+    // A corner without a successor.
+    CHalfEdge lone;
+    lone.x2d = 1;
+    lone.y2d = 2;
+    ComputeFlapShape(lone, true);
+    EXPECT_POINT(lone.flapShape.tipEnd, 1, 2);
+    // Angles 0 and pi (damaged file) would put a trapezoid tip at infinity.
+    Edge2D flat({0, 0}, {10, 0}, 5, 0, 180);
+    const Point2 tip = flat.Start(false);
+    EXPECT_TRUE(std::isfinite(tip.x) && std::isfinite(tip.y));
+    EXPECT_TRUE(std::isfinite(flat.End().x) && std::isfinite(flat.End().y));
+}
+
+TEST(FlapOutline, RunsFromTheCornerOverBothTipsToTheNextCorner) {
+    Edge2D e({0, 0}, {20, 0}, 5, 45, 45);
+    ComputeFlapShape(e.h, true);
+    const auto outline = FlapOutline(e.h);
+    EXPECT_POINT(outline[0], 0, 0);
+    EXPECT_POINT(outline[1], 5, -5);
+    EXPECT_POINT(outline[2], 15, -5);
+    EXPECT_POINT(outline[3], 20, 0);
+}
+
+namespace {
+
+// F1 = (A, B, C), the right triangle of area 50; F2 = (B, D, C) of area 100 shares B-C with it. In F2 the
+// angle at C is 90 degrees and at B 45 degrees.
+struct TwoFaces {
+    DevelopmentFixture fx;
+    CVertex* a = fx.Vertex(0, 0);
+    CVertex* b = fx.Vertex(10, 0);
+    CVertex* c = fx.Vertex(0, 10);
+    CVertex* d = fx.Vertex(10, 20);
+    CFace* small = fx.Face({a, b, c});
+    CFace* large = fx.Face({b, d, c});
+    TwoFaces() { fx.PairEdges(); }
+    CHalfEdge* SmallSide() { return DevelopmentFixture::Shared(small, large); }
+    CHalfEdge* LargeSide() { return DevelopmentFixture::Shared(large, small); }
+};
+
+} // namespace
+
+TEST(AutoFlapAngles, LimitedByTheSettingAndTheNeighbourCorners) {
+    ScopedSettings guard;
+    TwoFaces f;
+    CHalfEdge* h = f.SmallSide(); // runs B -> C
+    CurrentSettings().iMaxFlapBaseAngle = 90;
+    AutoFlapAngles(*h);
+    // flapAngle1 sits at the end of h (C, 90 degrees in F2), flapAngle2 at its start (B, 45 degrees).
+    EXPECT_NEAR(h->flapAngle1, 90 * kDeg, 1e-12);
+    EXPECT_NEAR(h->flapAngle2, 45 * kDeg, 1e-12);
+    CurrentSettings().iMaxFlapBaseAngle = 60;
+    AutoFlapAngles(*h);
+    EXPECT_NEAR(h->flapAngle1, 60 * kDeg, 1e-12);
+    EXPECT_NEAR(h->flapAngle2, 45 * kDeg, 1e-12);
+    // Without a twin both angles are the limit.
+    CHalfEdge* open = f.small->Corner(0);
+    ASSERT_EQ(open->twin, nullptr);
+    AutoFlapAngles(*open);
+    EXPECT_DOUBLE_EQ(open->flapAngle1, 60 * kDeg);
+    EXPECT_DOUBLE_EQ(open->flapAngle2, 60 * kDeg);
+}
+
+TEST(AutoFlapAngles, DegenerateNeighbourFallsBackToTheLimit) {
+    ScopedSettings guard;
+    TwoFaces f;
+    f.d->position = f.c->position; // F2's corner at C has a zero-length side
+    CHalfEdge* h = f.SmallSide();
+    AutoFlapAngles(*h);
+    EXPECT_DOUBLE_EQ(h->flapAngle1, 45 * kDeg);
+    EXPECT_FALSE(std::isnan(h->flapAngle2));
+}
+
+TEST(AutoFlapAngles, AllSetsEveryCornerOfEverySolid) {
+    ScopedSettings guard;
+    TwoFaces f;
+    for (auto& face : f.fx.solid->faces)
+        for (auto& corner : face->halfEdges) corner->flapAngle1 = corner->flapAngle2 = -1;
+    AutoFlapAnglesAll(f.fx.Model());
+    for (auto& face : f.fx.solid->faces)
+        for (auto& corner : face->halfEdges) {
+            EXPECT_GT(corner->flapAngle1, 0);
+            EXPECT_GT(corner->flapAngle2, 0);
+        }
+    EXPECT_NEAR(f.LargeSide()->flapAngle1, 45 * kDeg, 1e-12);
+}
+
+TEST(PlaceFlaps, SmallerFaceCarriesTheFlapWhicheverIsVisitedFirst) {
+    ScopedSettings guard;
+    CurrentSettings().dDefaultFlapHeightMM = 7.5;
+    for (bool largeFirst : {false, true}) {
+        TwoFaces f;
+        if (largeFirst) {
+            f.fx.Part({f.large});
+            f.fx.Part({f.small});
+        } else {
+            f.fx.Part({f.small});
+            f.fx.Part({f.large});
+        }
+        f.small->Corner(0)->hasFlap = true; // an open edge never keeps a flap
+        PlaceFlaps(f.fx.Dev(), f.fx.Model());
+        EXPECT_TRUE(f.SmallSide()->hasFlap) << largeFirst;
+        EXPECT_FALSE(f.LargeSide()->hasFlap) << largeFirst;
+        EXPECT_FALSE(f.small->Corner(0)->hasFlap);
+        for (auto& face : f.fx.solid->faces)
+            for (auto& corner : face->halfEdges) EXPECT_DOUBLE_EQ(corner->flapHeight, 7.5);
+    }
+}
+
+TEST(PlaceFlaps, EqualAreasPutTheFlapOnTheSideVisitedFirst) {
+    ScopedSettings guard;
+    for (bool secondFirst : {false, true}) {
+        DevelopmentFixture fx;
+        std::vector<CFace*> t = fx.Strip(2); // two triangles of area 50
+        fx.Part({secondFirst ? t[1] : t[0]});
+        fx.Part({secondFirst ? t[0] : t[1]});
+        PlaceFlaps(fx.Dev(), fx.Model());
+        EXPECT_EQ(DevelopmentFixture::Shared(t[0], t[1])->hasFlap, !secondFirst);
+        EXPECT_EQ(DevelopmentFixture::Shared(t[1], t[0])->hasFlap, secondFirst);
+    }
+}
