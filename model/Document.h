@@ -26,6 +26,8 @@ struct PMdoc {
     int32_t sheetRows = 1;
     std::vector<CTextBlock> reusableTexts;
     bool modified = false;
+    // The locale the file's writer ran under ("en-US", "ja-JP", ...): which code page its strings are in.
+    std::string writerLocale;
 
     PMdoc();
     PMdoc(const PMdoc&) = delete;

@@ -1,0 +1,342 @@
+#include "cli/InfoReport.h"
+
+#include "cli/Json.h"
+#include "model/Settings.h"
+#include "model/SettingsTable.h"
+#include "sheet/CodePage.h"
+#include "sheet/PageList.h"
+#include "sheet/Paper.h"
+
+#include <unordered_map>
+
+namespace tsm {
+
+namespace {
+
+template <typename T>
+std::unordered_map<const T*, int> IndexOf(const std::vector<std::unique_ptr<T>>& items) {
+    std::unordered_map<const T*, int> index;
+    index.reserve(items.size());
+    for (size_t i = 0; i < items.size(); ++i) index.emplace(items[i].get(), static_cast<int>(i));
+    return index;
+}
+
+template <typename T>
+int Find(const std::unordered_map<const T*, int>& index, const T* item) {
+    const auto it = index.find(item);
+    return it == index.end() ? -1 : it->second;
+}
+
+class Report {
+public:
+    Report(JsonWriter& json, const PMdoc& document) : json_(json), doc_(document) {}
+
+    void Text(const std::string& bytes) { json_.String(DecodeModelStringToUtf8(bytes, doc_.writerLocale)); }
+
+    void Numbers(const double* values, int count) {
+        json_.BeginArray();
+        for (int i = 0; i < count; ++i) json_.Number(values[i]);
+        json_.EndArray();
+    }
+    void Vector(const Vec3& v) {
+        const double values[3] = {v.x, v.y, v.z};
+        Numbers(values, 3);
+    }
+    void Point(const Point2& p) {
+        const double values[2] = {p.x, p.y};
+        Numbers(values, 2);
+    }
+
+    void Model(bool detail) {
+        const CMeshModel& model = *doc_.model;
+        json_.BeginObject();
+        json_.Key("size");
+        json_.Number(model.size);
+        json_.Key("center");
+        Vector(model.center);
+        json_.Key("boundsMin");
+        Vector(model.boundsMin);
+        json_.Key("boundsMax");
+        Vector(model.boundsMax);
+        json_.Key("dominantAxis");
+        json_.Int(model.dominantAxis);
+        json_.Key("solids");
+        json_.BeginArray();
+        for (const auto& solid : model.solids) Solid(*solid, detail);
+        json_.EndArray();
+        json_.Key("materials");
+        json_.BeginArray();
+        for (const auto& material : model.materials) {
+            json_.BeginObject();
+            json_.Key("name");
+            Text(material->name);
+            json_.Key("texture");
+            if (material->texture) {
+                json_.BeginArray();
+                json_.Int(material->texture->width);
+                json_.Int(material->texture->height);
+                json_.EndArray();
+            } else {
+                json_.Null();
+            }
+            json_.EndObject();
+        }
+        json_.EndArray();
+        json_.EndObject();
+    }
+
+    void Solid(const CSolid& solid, bool detail) {
+        json_.BeginObject();
+        json_.Key("name");
+        Text(solid.name);
+        json_.Key("inDevelopment");
+        json_.Bool(solid.inDevelopment);
+        json_.Key("shown");
+        json_.Bool(solid.shown);
+        json_.Key("vertices");
+        json_.Int(static_cast<long long>(solid.vertices.size()));
+        json_.Key("faces");
+        json_.Int(static_cast<long long>(solid.faces.size()));
+        json_.Key("edges");
+        json_.Int(static_cast<long long>(solid.edges.size()));
+        if (detail) SolidDetail(solid);
+        json_.EndObject();
+    }
+
+    void SolidDetail(const CSolid& solid) {
+        const auto vertexIndex = IndexOf(solid.vertices);
+        const auto edgeIndex = IndexOf(solid.edges);
+        std::unordered_map<const CPart*, int> partIndex;
+        if (doc_.development) partIndex = IndexOf(doc_.development->parts);
+
+        json_.Key("faceList");
+        json_.BeginArray();
+        for (const auto& face : solid.faces) {
+            json_.BeginObject();
+            json_.Key("material");
+            json_.Int(face->materialIndex);
+            json_.Key("part");
+            json_.Int(face->part ? Find(partIndex, static_cast<const CPart*>(face->part)) : -1);
+            json_.Key("plane");
+            Numbers(face->plane, 4);
+            json_.Key("corners");
+            json_.BeginArray();
+            for (const auto& h : face->halfEdges) Corner(*h, vertexIndex);
+            json_.EndArray();
+            json_.EndObject();
+        }
+        json_.EndArray();
+
+        json_.Key("edgeList");
+        json_.BeginArray();
+        for (const auto& edge : solid.edges) {
+            json_.BeginObject();
+            json_.Key("v1");
+            json_.Int(Find(vertexIndex, static_cast<const CVertex*>(edge->vertex1)));
+            json_.Key("v2");
+            json_.Int(Find(vertexIndex, static_cast<const CVertex*>(edge->vertex2)));
+            json_.Key("length");
+            json_.Number(edge->length);
+            json_.Key("foldAngle");
+            json_.Number(edge->foldAngle);
+            json_.Key("foldSense");
+            json_.Bool(edge->foldSense);
+            json_.Key("edgeId");
+            json_.Int(edge->edgeId);
+            json_.Key("edgeClass");
+            json_.Int(edge->edgeClass);
+            json_.Key("symmetric");
+            const int symmetric = Find(edgeIndex, static_cast<const CEdge*>(edge->symmetricEdge));
+            if (symmetric >= 0) json_.Int(symmetric);
+            else json_.Null();
+            json_.EndObject();
+        }
+        json_.EndArray();
+    }
+
+    void Corner(const CHalfEdge& h, const std::unordered_map<const CVertex*, int>& vertexIndex) {
+        json_.BeginObject();
+        json_.Key("vertex");
+        json_.Int(Find(vertexIndex, static_cast<const CVertex*>(h.vertex)));
+        json_.Key("x2d");
+        json_.Number(h.x2d);
+        json_.Key("y2d");
+        json_.Number(h.y2d);
+        json_.Key("u");
+        json_.Number(h.u);
+        json_.Key("v");
+        json_.Number(h.v);
+        json_.Key("hasFlap");
+        json_.Bool(h.hasFlap);
+        json_.Key("flapHeight");
+        json_.Number(h.flapHeight);
+        json_.Key("flapAngle1");
+        json_.Number(h.flapAngle1);
+        json_.Key("flapAngle2");
+        json_.Number(h.flapAngle2);
+        json_.Key("tipStart");
+        Point(h.flapShape.tipStart);
+        json_.Key("tipEnd");
+        Point(h.flapShape.tipEnd);
+        json_.Key("displayPos");
+        Vector(h.displayPos);
+        json_.Key("twin");
+        json_.Bool(h.twin != nullptr);
+        json_.Key("joined");
+        json_.Bool(h.joined != nullptr);
+        json_.EndObject();
+    }
+
+    void Development() {
+        const CTenkaizu& dev = *doc_.development;
+        const auto solidIndex = IndexOf(doc_.model->solids);
+        json_.BeginObject();
+        json_.Key("scale");
+        json_.Number(dev.scale);
+        json_.Key("reversed");
+        json_.Bool(dev.reversed);
+        json_.Key("frame");
+        Numbers(dev.frame, 4);
+        json_.Key("sheetColumns");
+        json_.Int(doc_.sheetColumns);
+        json_.Key("sheetRows");
+        json_.Int(doc_.sheetRows);
+        json_.Key("pages");
+        json_.BeginArray();
+        const CPaper paper = CPaper::FromSettings(CurrentSettings());
+        for (const SheetIndex& page : BuildPageList(doc_, paper, CurrentSettings().bNoPrintBrankPage)) {
+            json_.BeginArray();
+            json_.Int(page.column);
+            json_.Int(page.row);
+            json_.EndArray();
+        }
+        json_.EndArray();
+        json_.Key("parts");
+        json_.BeginArray();
+        for (const auto& part : dev.parts) Part(*part, solidIndex);
+        json_.EndArray();
+        json_.Key("texts");
+        json_.BeginArray();
+        for (const auto& text : dev.texts) TextBlock(*text);
+        json_.EndArray();
+        json_.Key("imagesA");
+        json_.Int(static_cast<long long>(dev.imagesA.size()));
+        json_.Key("imagesB");
+        json_.Int(static_cast<long long>(dev.imagesB.size()));
+        json_.EndObject();
+    }
+
+    void Part(const CPart& part, const std::unordered_map<const CSolid*, int>& solidIndex) {
+        json_.BeginObject();
+        json_.Key("solid");
+        json_.Int(Find(solidIndex, static_cast<const CSolid*>(part.solid)));
+        json_.Key("x");
+        json_.Number(part.x);
+        json_.Key("y");
+        json_.Number(part.y);
+        json_.Key("width");
+        json_.Number(part.width);
+        json_.Key("height");
+        json_.Number(part.height);
+        json_.Key("faces");
+        json_.Int(static_cast<long long>(part.faces.size()));
+        json_.Key("lines");
+        json_.BeginArray();
+        for (const auto& line : part.lines) {
+            json_.BeginObject();
+            json_.Key("drawKind");
+            json_.Int(line->drawKind);
+            json_.Key("hidden");
+            json_.Bool(line->hidden);
+            json_.Key("lineKind");
+            json_.Int(line->lineKind);
+            json_.Key("edgeId");
+            json_.Int(line->edge ? line->edge->edgeId : -1);
+            json_.EndObject();
+        }
+        json_.EndArray();
+        json_.EndObject();
+    }
+
+    void TextBlock(const CTextBlock& text) {
+        json_.BeginObject();
+        json_.Key("rect");
+        Numbers(text.rect, 4);
+        json_.Key("font");
+        Text(text.fontName);
+        json_.Key("size");
+        json_.Int(text.fontSize);
+        json_.Key("lineSpacing");
+        json_.Int(text.lineSpacing);
+        json_.Key("color");
+        json_.Int(text.color);
+        json_.Key("lines");
+        json_.BeginArray();
+        for (const std::string& line : text.lines) Text(line);
+        json_.EndArray();
+        json_.EndObject();
+    }
+
+private:
+    JsonWriter& json_;
+    const PMdoc& doc_;
+};
+
+void SettingsObject(JsonWriter& json) {
+    const Settings& settings = CurrentSettings();
+    json.BeginObject();
+    for (const NamedSettingValue& named : ModelDisplaySettingValues(settings)) {
+        json.Key(named.name);
+        const SettingValue& value = named.value;
+        switch (value.type) {
+        case SettingType::Bool: json.Bool(value.boolValue); break;
+        case SettingType::Double: json.Number(value.doubleValue); break;
+        default: json.Int(value.intValue); break;
+        }
+    }
+    json.Key("mountainDash");
+    json.BeginArray();
+    for (double d : settings.mountainDash) json.Number(d);
+    json.EndArray();
+    json.Key("valleyDash");
+    json.BeginArray();
+    for (double d : settings.valleyDash) json.Number(d);
+    json.EndArray();
+    json.EndObject();
+}
+
+} // namespace
+
+std::string BuildInfoJson(const OpenOutcome& outcome, bool detail) {
+    JsonWriter json;
+    json.BeginObject();
+    json.Key("opened");
+    json.Bool(outcome.opened);
+    json.Key("result");
+    if (outcome.result >= 0) json.Int(outcome.result);
+    else json.Null();
+    json.Key("format");
+    if (outcome.format != 0) json.Int(outcome.format);
+    else json.Null();
+    json.Key("title");
+    if (outcome.opened) json.String(outcome.title);
+    else json.Null();
+    json.Key("messages");
+    json.BeginArray();
+    // Message texts are the system's own or name paths; paths on Linux are UTF-8 already.
+    for (const std::string& message : outcome.messages) json.String(message);
+    json.EndArray();
+
+    json.Key("model");
+    if (outcome.document) Report(json, *outcome.document).Model(detail);
+    else json.Null();
+    json.Key("development");
+    if (outcome.document && outcome.document->development) Report(json, *outcome.document).Development();
+    else json.Null();
+    json.Key("settings");
+    SettingsObject(json);
+    json.EndObject();
+    return json.Text() + "\n";
+}
+
+} // namespace tsm

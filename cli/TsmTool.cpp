@@ -1,0 +1,150 @@
+#include "cli/TsmTool.h"
+
+#include "cli/CliPrompt.h"
+#include "cli/InfoReport.h"
+#include "engine/EngineCompletion.h"
+#include "model/BinaryWriter.h"
+#include "model/OpenPipeline.h"
+#include "model/Settings.h"
+#include "model/SettingsPersistence.h"
+#include "model/SettingsTable.h"
+#include "sheet/FontFamilies.h"
+#include "sheet/Paper.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace tsm {
+
+namespace {
+
+const char* const kUsage =
+    "usage: tsmtool [--settings PATH] [--set NAME=VALUE]... [--yes|--no] COMMAND ...\n"
+    "  info [--detail] MODEL      print what MODEL holds as JSON\n"
+    "  save MODEL OUT.tsm         open MODEL and write it as a binary model file\n";
+
+struct Arguments {
+    std::string settingsPath;
+    std::vector<std::string> overrides;
+    bool answerYes = false;
+    bool detail = false;
+    std::string command;
+    std::vector<std::string> operands;
+};
+
+int Usage(const std::string& problem) {
+    if (!problem.empty()) std::fprintf(stderr, "tsmtool: %s\n", problem.c_str());
+    std::fputs(kUsage, stderr);
+    return 2;
+}
+
+// Options may stand before or after the command; returns an error text, empty on success.
+std::string Parse(int argc, char** argv, Arguments& args) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&](const char* option) -> const char* {
+            if (i + 1 >= argc) return nullptr;
+            (void)option;
+            return argv[++i];
+        };
+        if (arg == "--settings") {
+            const char* path = value("--settings");
+            if (!path) return "--settings needs a path";
+            args.settingsPath = path;
+        } else if (arg == "--set") {
+            const char* assignment = value("--set");
+            if (!assignment) return "--set needs NAME=VALUE";
+            args.overrides.push_back(assignment);
+        } else if (arg == "--yes") {
+            args.answerYes = true;
+        } else if (arg == "--no") {
+            args.answerYes = false;
+        } else if (arg == "--detail") {
+            args.detail = true;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return "unknown option " + arg;
+        } else if (args.command.empty()) {
+            args.command = arg;
+        } else {
+            args.operands.push_back(arg);
+        }
+    }
+    if (args.command.empty()) return "no command given";
+    if (args.command == "info") {
+        if (args.operands.size() != 1) return "info takes one model file";
+    } else if (args.command == "save") {
+        if (args.operands.size() != 2) return "save takes a model file and an output file";
+        if (args.detail) return "--detail belongs to info";
+    } else {
+        return "unknown command " + args.command;
+    }
+    return {};
+}
+
+// The user's settings (or the given store), then the overrides; tsmtool never writes settings back.
+bool PrepareSettings(const Arguments& args) {
+    std::string error;
+    SettingsSession session(args.settingsPath.empty() ? DefaultSettingsFilePath() : args.settingsPath);
+    if (!session.ReadStore(&error)) {
+        std::fprintf(stderr, "tsmtool: %s\n", error.c_str());
+        return false;
+    }
+    LoadSettings(session, CurrentSettings(), ProgramDirectory());
+    for (const std::string& assignment : args.overrides) {
+        const size_t equals = assignment.find('=');
+        if (equals == std::string::npos) {
+            std::fprintf(stderr, "tsmtool: --set %s: expected NAME=VALUE\n", assignment.c_str());
+            return false;
+        }
+        if (!ApplySettingOverride(CurrentSettings(), assignment.substr(0, equals), assignment.substr(equals + 1),
+                                  &error)) {
+            std::fprintf(stderr, "tsmtool: --set %s: %s\n", assignment.c_str(), error.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+int RunTsmTool(int argc, char** argv) {
+    Arguments args;
+    const std::string problem = Parse(argc, argv, args);
+    if (!problem.empty()) return Usage(problem);
+    if (!PrepareSettings(args)) return 2;
+
+    CliPrompt prompt(args.answerYes);
+    EngineCompletion completion;
+    CModelviewerDoc documents(prompt, completion);
+    documents.SetInstalledFontFamilies(InstalledFontFamilies());
+
+    const bool opened = documents.OpenModelFile(args.operands[0]);
+    if (opened) {
+        // What the development view does when a model arrives: the sheet grid from fresh part extents.
+        UpdateSheetGrid(*documents.Current(), CPaper::FromSettings(CurrentSettings()), true);
+    }
+
+    if (args.command == "info") {
+        OpenOutcome outcome;
+        outcome.opened = opened;
+        outcome.result = documents.LastResult();
+        outcome.format = documents.LastFormat();
+        outcome.title = documents.Title();
+        outcome.messages = prompt.Texts();
+        outcome.document = opened ? documents.Current() : nullptr;
+        const std::string json = BuildInfoJson(outcome, args.detail);
+        std::fwrite(json.data(), 1, json.size(), stdout);
+        return opened ? 0 : 1;
+    }
+
+    if (!opened) return 1;
+    std::string error;
+    if (!WriteBinaryModel(*documents.Current(), CurrentSettings(), args.operands[1], &error)) {
+        std::fprintf(stderr, "tsmtool: %s\n", error.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace tsm

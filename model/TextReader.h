@@ -1,0 +1,33 @@
+// Reader of the older text variant of the model file.
+#pragma once
+
+#include "model/Document.h"
+#include "model/ModelCompletion.h"
+#include "model/Prompt.h"
+
+#include <string>
+#include <string_view>
+
+namespace tsm {
+
+class CLoaderWorkInfoV2 {
+public:
+    CLoaderWorkInfoV2(std::string path, PMdoc& document, int importFlag, IPrompt& prompt,
+                      IModelCompletion& completion);
+
+    // Reads the whole file: kLoadOk, or kLoadFailed with FailureReason.
+    ModelLoadResult Load();
+    // Reads a file's contents already in memory (the path only names it); the same result codes as Load.
+    ModelLoadResult LoadFromBytes(std::string_view bytes);
+    const std::string& FailureReason() const { return failureReason_; }
+
+private:
+    std::string path_;
+    PMdoc& document_;
+    int importFlag_;
+    IPrompt& prompt_;
+    IModelCompletion& completion_;
+    std::string failureReason_;
+};
+
+} // namespace tsm

@@ -1,0 +1,218 @@
+// End-to-end checks of the tsmtool contract: the real program on real files, its JSON read back by Qt.
+
+#include "model/BinaryWriter.h"
+#include "model/Settings.h"
+#include "tools/lib/ModelBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+using namespace tsm;
+
+namespace {
+
+struct RunResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+    QJsonObject json;
+};
+
+std::string Quote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        if (c == '\'') quoted += "'\\''";
+        else quoted.push_back(c);
+    }
+    return quoted + "'";
+}
+
+class TsmToolTest : public testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("tessaly_cli_" + std::to_string(::getpid()) + "_" +
+                                            testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    // Runs tsmtool with an empty settings store so that the user's own settings never leak in.
+    RunResult Run(const std::vector<std::string>& args, bool useOwnSettings = true) {
+        std::string command = Quote(std::string(TESSALY_BINARY_DIR) + "/tsmtool");
+        if (useOwnSettings) command += " --settings " + Quote((dir_ / "none.reg").string());
+        for (const std::string& arg : args) command += " " + Quote(arg);
+        const std::string errPath = (dir_ / "stderr.txt").string();
+        command += " 2>" + Quote(errPath);
+        RunResult result;
+        FILE* pipe = ::popen(command.c_str(), "r");
+        if (!pipe) return result;
+        char buffer[65536];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
+        const int status = ::pclose(pipe);
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        std::stringstream err;
+        err << std::ifstream(errPath).rdbuf();
+        result.err = err.str();
+        QJsonParseError parseError;
+        const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(result.out), &parseError);
+        result.json = doc.object();
+        return result;
+    }
+
+    std::string Sample(const char* name) { return std::string(TESSALY_SOURCE_DIR) + "/samples/" + name; }
+
+    std::string Bytes(const std::string& path) {
+        std::stringstream bytes;
+        bytes << std::ifstream(path, std::ios::binary).rdbuf();
+        return bytes.str();
+    }
+    std::string WriteBytes(const std::string& name, const std::string& bytes) {
+        const std::string path = (dir_ / name).string();
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(TsmToolTest, InfoReportsTheCubeSample) {
+    const RunResult r = Run({"info", Sample("cube.tsm")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const QJsonObject& j = r.json;
+    EXPECT_TRUE(j["opened"].toBool());
+    EXPECT_EQ(j["result"].toInt(), 0);
+    EXPECT_EQ(j["format"].toInt(), 3);
+    EXPECT_EQ(j["title"].toString(), "cube");
+    EXPECT_TRUE(j["messages"].toArray().isEmpty()) << r.err;
+    const QJsonArray solids = j["model"]["solids"].toArray();
+    ASSERT_EQ(solids.size(), 1);
+    EXPECT_EQ(solids[0]["vertices"].toInt(), 8);
+    EXPECT_EQ(solids[0]["faces"].toInt(), 6);
+    EXPECT_EQ(solids[0]["edges"].toInt(), 12);
+    EXPECT_FALSE(solids[0].toObject().contains("faceList")) << "only --detail lists faces";
+    const QJsonObject dev = j["development"].toObject();
+    EXPECT_GE(dev["parts"].toArray().size(), 1);
+    EXPECT_GE(dev["pages"].toArray().size(), 1);
+    EXPECT_EQ(dev["frame"].toArray().size(), 4);
+    int faces = 0;
+    for (const QJsonValue& part : dev["parts"].toArray()) faces += part["faces"].toInt();
+    EXPECT_EQ(faces, 6) << "every face of the cube lies in some part";
+    // Every display setting a model file carries, by name, plus both dash patterns.
+    const QJsonObject settings = j["settings"].toObject();
+    for (const char* name : {"bDrawFlap", "bDrawNumber", "bInvertEdgeID", "bUseMaterial", "bOmitFlatEdge",
+                             "iFlatEdgeAngle", "bDrawWhiteBkLine", "iMountainLineStyle", "iValleyLineStyle",
+                             "iCutLineStyle", "iEdgeIDfontSizePoint", "iPaperSize", "iPaperOrientation",
+                             "iMarginSide", "iMarginTop", "bColorFlapWithFace", "dDefaultFlapHeightMM"})
+        EXPECT_TRUE(settings.contains(name)) << name;
+    EXPECT_EQ(settings["mountainDash"].toArray().size(), 6);
+    EXPECT_EQ(settings["valleyDash"].toArray().size(), 6);
+}
+
+TEST_F(TsmToolTest, DetailListsFacesCornersAndEdges) {
+    const RunResult r = Run({"info", "--detail", Sample("cube.tsm")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const QJsonObject solid = r.json["model"]["solids"][0].toObject();
+    const QJsonArray faces = solid["faceList"].toArray();
+    ASSERT_EQ(faces.size(), 6);
+    const QJsonObject corner = faces[0]["corners"][0].toObject();
+    for (const char* key : {"vertex", "x2d", "y2d", "u", "v", "hasFlap", "flapHeight", "flapAngle1", "flapAngle2",
+                            "tipStart", "tipEnd", "displayPos", "twin", "joined"})
+        EXPECT_TRUE(corner.contains(key)) << key;
+    EXPECT_EQ(faces[0]["plane"].toArray().size(), 4);
+    const QJsonArray edges = solid["edgeList"].toArray();
+    ASSERT_EQ(edges.size(), 12);
+    for (const QJsonValue& edge : edges) {
+        EXPECT_DOUBLE_EQ(edge["foldAngle"].toDouble(), 90.0);
+        EXPECT_TRUE(edge["foldSense"].toBool());
+    }
+}
+
+TEST_F(TsmToolTest, FailuresPrintJsonAndMessagesAndExitOne) {
+    RunResult r = Run({"info", (dir_ / "absent.tsm").string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_FALSE(r.json["opened"].toBool());
+    EXPECT_TRUE(r.json["result"].isNull());
+    EXPECT_TRUE(r.json["model"].isNull());
+    EXPECT_EQ(r.json["messages"].toArray(), QJsonArray{"File does not exist."});
+    EXPECT_EQ(r.err, "message: File does not exist.\n");
+
+    // A refused version: its message keeps its line breaks in JSON and shows them as \n on stderr.
+    std::string bytes = Bytes(Sample("cube.tsm"));
+    ASSERT_GT(bytes.size(), 14u);
+    bytes[10] = 5; // the int32 version right after "version 3\n"
+    r = Run({"info", WriteBytes("future.tsm", bytes)});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.json["result"].toInt(), 3);
+    EXPECT_EQ(r.json["format"].toInt(), 3);
+    const QString tooNew =
+        "Failed to load specified file.\nToo newer version.\nWe recommend you to upgrade the application.";
+    EXPECT_EQ(r.json["messages"].toArray(), QJsonArray{tooNew});
+    EXPECT_EQ(r.err, "message: Failed to load specified file.\\nToo newer version.\\nWe recommend you to "
+                     "upgrade the application.\n");
+}
+
+TEST_F(TsmToolTest, UsageErrorsExitTwo) {
+    EXPECT_EQ(Run({}).status, 2);
+    EXPECT_EQ(Run({"info"}).status, 2);
+    EXPECT_EQ(Run({"info", "a.tsm", "b.tsm"}).status, 2);
+    EXPECT_EQ(Run({"frobnicate", "a.tsm"}).status, 2);
+    EXPECT_EQ(Run({"--bogus", "info", Sample("cube.tsm")}).status, 2);
+    EXPECT_EQ(Run({"--set", "bNoSuchThing=1", "info", Sample("cube.tsm")}).status, 2);
+    EXPECT_EQ(Run({"--set", "bNoPrintBrankPage=2", "info", Sample("cube.tsm")}).status, 2);
+    const RunResult r = Run({"save", Sample("cube.tsm")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("usage:"), std::string::npos);
+}
+
+TEST_F(TsmToolTest, SetOverridesASettingBeforeTheModelOpens) {
+    // Blank sheets count as pages once skipping is off: the page list covers the whole grid.
+    const RunResult r = Run({"--set", "bNoPrintBrankPage=0", "info", Sample("house.tsm")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const QJsonObject dev = r.json["development"].toObject();
+    EXPECT_EQ(dev["pages"].toArray().size(), dev["sheetColumns"].toInt() * dev["sheetRows"].toInt());
+    // The model file's own display settings win over an override of the same name.
+    const RunResult own = Run({"--set", "iFlatEdgeAngle=100", "info", Sample("house.tsm")});
+    const RunResult plain = Run({"info", Sample("house.tsm")});
+    EXPECT_EQ(own.json["settings"].toObject()["iFlatEdgeAngle"].toInt(),
+              plain.json["settings"].toObject()["iFlatEdgeAngle"].toInt());
+}
+
+TEST_F(TsmToolTest, SaveWritesAModelThatReportsTheSame) {
+    const std::string out = (dir_ / "copy.tsm").string();
+    RunResult r = Run({"save", Sample("house.tsm"), out});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const RunResult original = Run({"info", "--detail", Sample("house.tsm")});
+    RunResult copy = Run({"info", "--detail", out});
+    ASSERT_EQ(copy.status, 0) << copy.err;
+    QJsonObject a = original.json, b = copy.json;
+    a.remove("title");
+    b.remove("title");
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(Run({"save", Sample("house.tsm"), (dir_ / "no/such/dir/x.tsm").string()}).status, 1);
+}
+
+TEST_F(TsmToolTest, StringsAreDecodedFromTheWritersCodePage) {
+    PMdoc doc;
+    AddSolid(doc, "Caf\xE9 \x80", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
+    std::string error;
+    const std::string path = (dir_ / "names.tsm").string();
+    ASSERT_TRUE(WriteBinaryModel(doc, Settings{}, path, &error)) << error;
+    const RunResult r = Run({"info", path});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.json["model"]["solids"][0]["name"].toString(), QString::fromUtf8("Caf\u00e9 \u20ac"));
+}
+
+} // namespace

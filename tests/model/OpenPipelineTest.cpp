@@ -1,0 +1,315 @@
+#include "model/OpenPipeline.h"
+
+#include "engine/EngineCompletion.h"
+#include "engine/Topology.h"
+#include "model/BinaryWriter.h"
+#include "model/Settings.h"
+#include "tools/lib/Invariants.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+using namespace tsm;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Records what the pipeline asks of the window, in order.
+class RecordingWindow : public IDocumentWindow {
+public:
+    void SetTitle(const std::string& title) override { calls.push_back("title:" + title); }
+    void AddRecentFile(const std::string& path) override { calls.push_back("recent:" + path); }
+    void RefreshDocumentPanels() override { calls.push_back("panels"); }
+    void UpdateAllViews(int hint) override { calls.push_back("hint:" + std::to_string(hint)); }
+    std::vector<std::string> calls;
+};
+
+// A flat strip of two triangles in z = 0 per solid. With a development, each solid is one part whose
+// shared edge is folded; the part lies at the solid's own x, y.
+CSolid& AddStrip(PMdoc& doc, const std::string& name, double x0) {
+    auto solid = std::make_unique<CSolid>();
+    solid->name = name;
+    const Vec3 points[4] = {{x0, 0, 0}, {x0 + 10, 0, 0}, {x0 + 10, 10, 0}, {x0, 10, 0}};
+    for (const Vec3& p : points) {
+        solid->vertices.push_back(std::make_unique<CVertex>());
+        solid->vertices.back()->position = p;
+    }
+    const int triangles[2][3] = {{0, 1, 2}, {0, 2, 3}};
+    for (const auto& corners : triangles) {
+        auto face = std::make_unique<CFace>();
+        face->solid = solid.get();
+        for (int index : corners) {
+            auto h = std::make_unique<CHalfEdge>();
+            h->vertex = solid->vertices[index].get();
+            h->face = face.get();
+            h->x2d = h->vertex->position.x;
+            h->y2d = h->vertex->position.y;
+            face->halfEdges.push_back(std::move(h));
+        }
+        LinkFaceRing(*face);
+        ComputeFacePlane(*face);
+        solid->faces.push_back(std::move(face));
+    }
+    BuildEdges(*solid);
+    for (auto& edge : solid->edges) UpdateEdgeGeometry(*edge);
+    RebuildVertexIncidence(*solid);
+    return *doc.model->AppendSolid(std::move(solid));
+}
+
+void AddDevelopmentPart(PMdoc& doc, CSolid& solid) {
+    if (!doc.development) doc.development = std::make_unique<CTenkaizu>();
+    const int index = static_cast<int>(doc.development->parts.size());
+    auto part = std::make_unique<CPart>();
+    part->solid = &solid;
+    for (auto& edge : solid.edges) {
+        if (edge->halfEdge2) {
+            edge->halfEdge1->joined = edge->halfEdge2;
+            edge->halfEdge2->joined = edge->halfEdge1;
+        }
+        for (CHalfEdge* side : {edge->halfEdge1, edge->halfEdge2}) {
+            if (!side) continue;
+            auto line = std::make_unique<CPartLine>();
+            line->first = side;
+            line->edge = edge.get();
+            side->line = line.get();
+            part->lines.push_back(std::move(line));
+            if (edge->halfEdge2) break; // a fold is one line with both sides
+        }
+        if (edge->halfEdge2) {
+            part->lines.back()->second = edge->halfEdge2;
+            edge->halfEdge2->line = part->lines.back().get();
+        }
+    }
+    for (auto& face : solid.faces) face->partIndex = index;
+    doc.development->AppendPart(std::move(part));
+}
+
+class OpenPipelineTest : public testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("tessaly_open_" + std::to_string(::getpid()) + "_" +
+                                            testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string Write(const PMdoc& doc, const std::string& name) {
+        const std::string path = (dir_ / name).string();
+        std::string error;
+        EXPECT_TRUE(WriteBinaryModel(doc, CurrentSettings(), path, &error)) << error;
+        return path;
+    }
+    std::string WriteBytes(const std::string& bytes, const std::string& name) {
+        const std::string path = (dir_ / name).string();
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+    std::string WithDevelopment(const std::string& name) {
+        PMdoc doc;
+        AddDevelopmentPart(doc, AddStrip(doc, "Strip", 0));
+        return Write(doc, name);
+    }
+
+    ScopedSettings settings_;
+    fs::path dir_;
+    RecordingPrompt prompt_;
+    EngineCompletion completion_;
+    RecordingWindow window_;
+    CModelviewerDoc documents_{prompt_, completion_, &window_};
+};
+
+TEST_F(OpenPipelineTest, OpensAModelAndTellsTheWindowInOrder) {
+    const std::string path = WithDevelopment("Model.tsm");
+    ASSERT_TRUE(documents_.OpenModelFile(path)) << testing::PrintToString(prompt_.texts);
+    EXPECT_TRUE(prompt_.texts.empty());
+    ASSERT_NE(documents_.Current(), nullptr);
+    EXPECT_TRUE(CheckModelInvariants(*documents_.Current()).empty());
+    EXPECT_EQ(documents_.Title(), "Model");
+    EXPECT_EQ(documents_.LastFormat(), 3);
+    EXPECT_EQ(CurrentSettings().sLastDataOpenedDir, dir_.string() + "/");
+    const std::vector<std::string> expected = {"recent:" + path, "title:Model", "panels", "hint:1000"};
+    EXPECT_EQ(window_.calls, expected);
+    EXPECT_FALSE(documents_.Current()->modified);
+}
+
+TEST_F(OpenPipelineTest, ExtensionTestIgnoresCase) {
+    EXPECT_TRUE(documents_.OpenModelFile(WithDevelopment("Model.TSM")));
+    EXPECT_EQ(documents_.Title(), "Model");
+}
+
+TEST_F(OpenPipelineTest, RefusesMissingFilesAndOtherExtensionsWithoutChangingAnything) {
+    ASSERT_TRUE(documents_.OpenModelFile(WithDevelopment("first.tsm")));
+    PMdoc* first = documents_.Current();
+    window_.calls.clear();
+
+    EXPECT_FALSE(documents_.OpenModelFile((dir_ / "absent.tsm").string()));
+    fs::copy_file(dir_ / "first.tsm", dir_ / "first.obj");
+    EXPECT_FALSE(documents_.OpenModelFile((dir_ / "first.obj").string()));
+    const std::vector<std::string> expected = {"File does not exist.", "Cannot load file of specified type."};
+    EXPECT_EQ(prompt_.texts, expected);
+    EXPECT_EQ(documents_.Current(), first);
+    EXPECT_EQ(documents_.Title(), "first");
+    EXPECT_TRUE(window_.calls.empty());
+}
+
+TEST_F(OpenPipelineTest, FailedLoadKeepsThePreviousModelTitleAndSettings) {
+    ASSERT_TRUE(documents_.OpenModelFile(WithDevelopment("good.tsm")));
+    PMdoc* good = documents_.Current();
+    CurrentSettings().iFlatEdgeAngle = 123;
+
+    // A model whose settings block says otherwise, cut short after its settings began: the settings
+    // read before the failure must not stay applied.
+    PMdoc other;
+    AddDevelopmentPart(other, AddStrip(other, "Other", 0));
+    Settings changed = CurrentSettings();
+    changed.iFlatEdgeAngle = 99;
+    std::string bytes = SerializeBinaryModel(other, changed);
+    bytes.resize(bytes.size() - 20);
+    const std::string path = WriteBytes(bytes, "cut.tsm");
+    EXPECT_FALSE(documents_.OpenModelFile(path));
+    EXPECT_EQ(documents_.LastResult(), kLoadFailed);
+    ASSERT_EQ(prompt_.texts.size(), 1u);
+    EXPECT_NE(prompt_.texts[0].find(path), std::string::npos) << "the message names the file";
+    EXPECT_EQ(documents_.Current(), good);
+    EXPECT_EQ(documents_.Title(), "good");
+    EXPECT_EQ(CurrentSettings().iFlatEdgeAngle, 123);
+}
+
+TEST_F(OpenPipelineTest, EmptyFileFailsWithTheLoadFailureMessage) {
+    EXPECT_FALSE(documents_.OpenModelFile(WriteBytes("", "empty.tsm")));
+    EXPECT_EQ(documents_.LastResult(), kLoadFailed);
+    ASSERT_EQ(prompt_.texts.size(), 1u);
+    EXPECT_EQ(prompt_.texts[0].rfind("Cannot read the model file", 0), 0u);
+}
+
+TEST_F(OpenPipelineTest, OnlyTheFirstNineCharactersChooseTheBinaryReader) {
+    // A text-looking file that starts with "version 3" goes to the binary reader and fails there.
+    EXPECT_FALSE(documents_.OpenModelFile(WriteBytes("version 3.0 of a text file\nsolid 1\n", "v.tsm")));
+    EXPECT_EQ(documents_.LastFormat(), 3);
+    EXPECT_FALSE(documents_.OpenModelFile(WriteBytes("versio 3\n", "t.tsm")));
+    EXPECT_EQ(documents_.LastFormat(), 2);
+}
+
+TEST_F(OpenPipelineTest, TemporaryFilesAreUntitledAndNotRemembered) {
+    CurrentSettings().sLastDataOpenedDir = "/kept/";
+    ASSERT_TRUE(documents_.OpenModelFile(WithDevelopment("part.TMP.tsm")));
+    EXPECT_EQ(documents_.Title(), "No Title");
+    EXPECT_EQ(CurrentSettings().sLastDataOpenedDir, "/kept/");
+    for (const std::string& call : window_.calls) EXPECT_NE(call.rfind("recent:", 0), 0u) << call;
+}
+
+TEST_F(OpenPipelineTest, NamesAreMadeUniqueAndEmptyOnesNumbered) {
+    PMdoc doc;
+    for (const char* name : {"Box", "Box", "", "", "Object-1", ""}) AddStrip(doc, name, 0);
+    for (const char* name : {"", "Wood", "Wood", ""}) {
+        doc.model->AppendMaterial(std::make_unique<CMaterial>())->name = name;
+    }
+    ASSERT_TRUE(documents_.OpenModelFile(Write(doc, "names.tsm")));
+    std::vector<std::string> solids, materials;
+    for (auto& solid : documents_.Current()->model->solids) solids.push_back(solid->name);
+    for (auto& material : documents_.Current()->model->materials) materials.push_back(material->name);
+    // Unnamed solids count on their own; "Object-1" taken by an unnamed one pushes the named one aside.
+    EXPECT_EQ(solids, (std::vector<std::string>{"Box", "Box-2", "Object-1", "Object-2", "Object-1-2",
+                                                "Object-3"}));
+    EXPECT_EQ(materials, (std::vector<std::string>{"Pattern-1", "Wood", "Wood", "Pattern-2"}));
+}
+
+TEST_F(OpenPipelineTest, NamedObjectFollowedByUnnamedGetsASuffix) {
+    PMdoc doc;
+    AddStrip(doc, "Object-1", 0);
+    AddStrip(doc, "", 20);
+    ASSERT_TRUE(documents_.OpenModelFile(Write(doc, "n.tsm")));
+    EXPECT_EQ(documents_.Current()->model->solids[1]->name, "Object-1-2");
+}
+
+TEST_F(OpenPipelineTest, ModelWithoutDevelopmentOpensWithOneMessage) {
+    PMdoc doc;
+    AddStrip(doc, "Plain", 0);
+    ASSERT_TRUE(documents_.OpenModelFile(Write(doc, "plain.tsm")));
+    EXPECT_EQ(prompt_.texts, std::vector<std::string>{"No data for development."});
+    EXPECT_EQ(documents_.Current()->development, nullptr);
+}
+
+TEST_F(OpenPipelineTest, MissingFontsAreReplacedWithOneMessage) {
+    PMdoc doc;
+    AddDevelopmentPart(doc, AddStrip(doc, "Strip", 0));
+    for (const char* font : {"Nowhere Sans", "Nowhere Sans", "Liberation Sans", "MS Sans Serif"}) {
+        auto text = std::make_unique<CTextBlock>();
+        text->fontName = font;
+        text->lines = {"label"};
+        doc.development->texts.push_back(std::move(text));
+    }
+    documents_.SetInstalledFontFamilies({"Liberation Sans", "DejaVu Sans"});
+    ASSERT_TRUE(documents_.OpenModelFile(Write(doc, "fonts.tsm")));
+    EXPECT_EQ(prompt_.texts, std::vector<std::string>{"Some fonts specified in the file do not exist in the "
+                                                      "system.\nThese fonts will be replaced with the "
+                                                      "default font."});
+    const auto& texts = documents_.Current()->development->texts;
+    EXPECT_EQ(texts[0]->fontName, "MS Sans Serif");
+    EXPECT_EQ(texts[1]->fontName, "MS Sans Serif");
+    EXPECT_EQ(texts[2]->fontName, "Liberation Sans");
+}
+
+TEST_F(OpenPipelineTest, DefaultMaterialTakesTheFirstConfiguredColour) {
+    CurrentSettings().colors[0] = 0x00336699; // R 0x99, G 0x66, B 0x33
+    ASSERT_TRUE(documents_.OpenModelFile(WithDevelopment("c.tsm")));
+    const CMaterial& material = documents_.Current()->model->defaultMaterial;
+    EXPECT_FLOAT_EQ(material.diffuse[0], 0x99 / 255.0f);
+    EXPECT_FLOAT_EQ(material.ambient[1], 0x66 / 255.0f);
+    EXPECT_FLOAT_EQ(material.flatColor[2], 0x33 / 255.0f);
+    EXPECT_FLOAT_EQ(material.diffuse[3], 1.0f);
+}
+
+TEST(CornerSeparation, CutCornersMoveIntoTheirFaceByATenthOfTheMeanEdge) {
+    PMdoc doc;
+    CSolid& solid = AddStrip(doc, "Strip", 0);
+    AddDevelopmentPart(doc, solid);
+    // Cut the diagonal: every corner now starts a fan of its own face only.
+    CEdge* diagonal = nullptr;
+    for (auto& edge : solid.edges)
+        if (edge->halfEdge2) diagonal = edge.get();
+    ASSERT_NE(diagonal, nullptr);
+    diagonal->halfEdge1->joined = nullptr;
+    diagonal->halfEdge2->joined = nullptr;
+    SeparateCorners(*doc.model);
+
+    double mean = 0;
+    for (auto& edge : solid.edges) mean += edge->length;
+    mean /= static_cast<double>(solid.edges.size());
+    for (auto& face : solid.faces) {
+        for (auto& h : face->halfEdges) {
+            const Vec3 moved = h->displayPos - h->vertex->position;
+            EXPECT_NEAR(Length(moved), 0.1 * mean, 1e-12);
+            // Towards the inside: the moved corner is nearer the face's centroid.
+            Vec3 centroid;
+            for (auto& k : face->halfEdges) centroid = centroid + k->vertex->position / 3.0;
+            EXPECT_LT(Distance(h->displayPos, centroid), Distance(h->vertex->position, centroid));
+        }
+    }
+}
+
+TEST(CornerSeparation, FoldedCornersMoveTogetherAndUnmovedSolidsKeepTheirVertices) {
+    PMdoc doc;
+    CSolid& strip = AddStrip(doc, "Strip", 0);
+    AddDevelopmentPart(doc, strip);
+    CSolid& outside = AddStrip(doc, "Outside", 50);
+    outside.inDevelopment = false;
+    SeparateCorners(*doc.model);
+    // Vertex 0 and 2 carry one corner in each face joined across the fold: both move by the same offset.
+    for (int v : {0, 2}) {
+        std::vector<Vec3> offsets;
+        for (auto& face : strip.faces)
+            for (auto& h : face->halfEdges)
+                if (h->vertex == strip.vertices[v].get()) offsets.push_back(h->displayPos - h->vertex->position);
+        ASSERT_EQ(offsets.size(), 2u);
+        EXPECT_NEAR(Distance(offsets[0], offsets[1]), 0.0, 1e-12);
+        EXPECT_GT(Length(offsets[0]), 0.0);
+    }
+    for (auto& face : outside.faces)
+        for (auto& h : face->halfEdges) EXPECT_EQ(h->displayPos, h->vertex->position);
+}
+
+} // namespace
