@@ -1,0 +1,181 @@
+#include "tools/lib/Primitives.h"
+
+#include <algorithm>
+#include <map>
+#include <utility>
+
+namespace tsm {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+Vec3 Unit(const Vec3& v) {
+    const double length = Length(v);
+    return length > 0 ? v / length : v;
+}
+
+// Newell's normal: robust for polygons with collinear corners.
+Vec3 PolygonNormal(const MeshData& mesh, const std::vector<int>& face) {
+    Vec3 n;
+    for (size_t i = 0; i < face.size(); ++i) {
+        const Vec3& a = mesh.vertices[face[i]];
+        const Vec3& b = mesh.vertices[face[(i + 1) % face.size()]];
+        n.x += (a.y - b.y) * (a.z + b.z);
+        n.y += (a.z - b.z) * (a.x + b.x);
+        n.z += (a.x - b.x) * (a.y + b.y);
+    }
+    return n;
+}
+
+// Convex shapes only: turns every face whose normal points towards the centroid.
+void OrientOutward(MeshData& mesh) {
+    Vec3 centre;
+    for (const Vec3& v : mesh.vertices) centre = centre + v;
+    centre = centre / double(mesh.vertices.size());
+    for (auto& face : mesh.faces) {
+        Vec3 faceCentre;
+        for (int i : face) faceCentre = faceCentre + mesh.vertices[i];
+        faceCentre = faceCentre / double(face.size());
+        if (Dot(PolygonNormal(mesh, face), faceCentre - centre) < 0) std::reverse(face.begin(), face.end());
+    }
+}
+
+} // namespace
+
+MeshData Box(double sizeX, double sizeY, double sizeZ) {
+    const double x = sizeX / 2, y = sizeY / 2, z = sizeZ / 2;
+    MeshData mesh;
+    mesh.vertices = {{-x, -y, -z}, {x, -y, -z}, {x, y, -z}, {-x, y, -z},
+                     {-x, -y, z},  {x, -y, z},  {x, y, z},  {-x, y, z}};
+    mesh.faces = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4}, {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 0, 4, 7}};
+    return mesh;
+}
+
+MeshData Cube(double size) {
+    return Box(size, size, size);
+}
+
+MeshData Tetrahedron(double edgeLength) {
+    const double s = edgeLength / (2 * std::sqrt(2.0));
+    MeshData mesh;
+    mesh.vertices = {{s, s, s}, {s, -s, -s}, {-s, s, -s}, {-s, -s, s}};
+    mesh.faces = {{0, 1, 2}, {0, 3, 1}, {0, 2, 3}, {1, 3, 2}};
+    OrientOutward(mesh);
+    return mesh;
+}
+
+MeshData Icosphere(int subdivisions, double radius) {
+    const double t = (1 + std::sqrt(5.0)) / 2;
+    MeshData mesh;
+    mesh.vertices = {{-1, t, 0},  {1, t, 0},  {-1, -t, 0}, {1, -t, 0}, {0, -1, t},  {0, 1, t},
+                     {0, -1, -t}, {0, 1, -t}, {t, 0, -1},  {t, 0, 1},  {-t, 0, -1}, {-t, 0, 1}};
+    for (Vec3& v : mesh.vertices) v = Unit(v) * radius;
+    mesh.faces = {{0, 11, 5},  {0, 5, 1},  {0, 1, 7},  {0, 7, 10}, {0, 10, 11}, {1, 5, 9}, {5, 11, 4},
+                  {11, 10, 2}, {10, 7, 6}, {7, 1, 8},  {3, 9, 4},  {3, 4, 2},   {3, 2, 6}, {3, 6, 8},
+                  {3, 8, 9},   {4, 9, 5},  {2, 4, 11}, {6, 2, 10}, {8, 6, 7},   {9, 8, 1}};
+    OrientOutward(mesh);
+    const int levels = std::clamp(subdivisions, 0, 7);
+    for (int level = 0; level < levels; ++level) {
+        std::map<std::pair<int, int>, int> midpoints; // ordered, so the vertex order is reproducible
+        auto midpoint = [&](int a, int b) {
+            const auto key = std::minmax(a, b);
+            auto found = midpoints.find(key);
+            if (found != midpoints.end()) return found->second;
+            mesh.vertices.push_back(Unit(mesh.vertices[a] + mesh.vertices[b]) * radius);
+            const int index = int(mesh.vertices.size()) - 1;
+            midpoints.emplace(key, index);
+            return index;
+        };
+        std::vector<std::vector<int>> finer;
+        finer.reserve(mesh.faces.size() * 4);
+        for (const auto& f : mesh.faces) {
+            const int ab = midpoint(f[0], f[1]), bc = midpoint(f[1], f[2]), ca = midpoint(f[2], f[0]);
+            finer.push_back({f[0], ab, ca});
+            finer.push_back({f[1], bc, ab});
+            finer.push_back({f[2], ca, bc});
+            finer.push_back({ab, bc, ca});
+        }
+        mesh.faces = std::move(finer);
+    }
+    return mesh;
+}
+
+MeshData Cylinder(int segments, double radius, double height) {
+    const int n = std::max(segments, 3);
+    MeshData mesh;
+    for (int ring = 0; ring < 2; ++ring) {
+        const double z = ring == 0 ? -height / 2 : height / 2;
+        for (int i = 0; i < n; ++i) {
+            const double a = 2 * kPi * i / n;
+            mesh.vertices.push_back({radius * std::cos(a), radius * std::sin(a), z});
+        }
+    }
+    const int bottomCentre = 2 * n, topCentre = 2 * n + 1;
+    mesh.vertices.push_back({0, 0, -height / 2});
+    mesh.vertices.push_back({0, 0, height / 2});
+    for (int i = 0; i < n; ++i) {
+        const int j = (i + 1) % n;
+        mesh.faces.push_back({i, j, n + j});
+        mesh.faces.push_back({i, n + j, n + i});
+    }
+    for (int i = 0; i < n; ++i) mesh.faces.push_back({bottomCentre, (i + 1) % n, i});
+    for (int i = 0; i < n; ++i) mesh.faces.push_back({topCentre, n + i, n + (i + 1) % n});
+    return mesh;
+}
+
+MeshData Torus(int majorSegments, int minorSegments, double majorRadius, double minorRadius, bool triangles) {
+    const int nu = std::max(majorSegments, 3), nv = std::max(minorSegments, 3);
+    MeshData mesh;
+    for (int i = 0; i < nu; ++i) {
+        const double u = 2 * kPi * i / nu;
+        for (int j = 0; j < nv; ++j) {
+            const double v = 2 * kPi * j / nv;
+            const double ring = majorRadius + minorRadius * std::cos(v);
+            mesh.vertices.push_back({ring * std::cos(u), ring * std::sin(u), minorRadius * std::sin(v)});
+        }
+    }
+    auto at = [nv, nu](int i, int j) { return (i % nu) * nv + (j % nv); };
+    for (int i = 0; i < nu; ++i) {
+        for (int j = 0; j < nv; ++j) {
+            // Along u then v is counter-clockwise seen from outside the tube.
+            const int a = at(i, j), b = at(i + 1, j), c = at(i + 1, j + 1), d = at(i, j + 1);
+            if (triangles) {
+                mesh.faces.push_back({a, b, c});
+                mesh.faces.push_back({a, c, d});
+            } else {
+                mesh.faces.push_back({a, b, c, d});
+            }
+        }
+    }
+    return mesh;
+}
+
+MeshData Grid(int nx, int ny, double cell) {
+    nx = std::max(nx, 1);
+    ny = std::max(ny, 1);
+    MeshData mesh;
+    for (int j = 0; j <= ny; ++j)
+        for (int i = 0; i <= nx; ++i) mesh.vertices.push_back({i * cell, j * cell, 0});
+    auto at = [nx](int i, int j) { return j * (nx + 1) + i; };
+    for (int j = 0; j < ny; ++j)
+        for (int i = 0; i < nx; ++i)
+            mesh.faces.push_back({at(i, j), at(i + 1, j), at(i + 1, j + 1), at(i, j + 1)});
+    return mesh;
+}
+
+MeshData Prism(double depth, double width, double height) {
+    const double x = depth / 2, y = width / 2;
+    MeshData mesh;
+    mesh.vertices = {{-x, -y, 0}, {x, -y, 0}, {x, y, 0}, {-x, y, 0}, {-x, 0, height}, {x, 0, height}};
+    mesh.faces = {{0, 3, 2, 1}, {0, 1, 5, 4}, {2, 3, 4, 5}, {0, 4, 3}, {1, 2, 5}};
+    OrientOutward(mesh);
+    return mesh;
+}
+
+MeshData Translated(MeshData mesh, const Vec3& offset) {
+    for (Vec3& v : mesh.vertices) v = v + offset;
+    return mesh;
+}
+
+} // namespace tsm
