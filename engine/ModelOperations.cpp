@@ -281,7 +281,11 @@ int JoinAdjacentIsolatedEdges(CMeshModel& model, IPrompt& prompt) {
 }
 
 void FindSymmetricEdges(CMeshModel& model) {
+    // Everything the window scan reads sits in the entry itself: the scan and the sort touch one compact
+    // array instead of chasing edge pointers.
     struct Entry {
+        double key;
+        bool negativeSide;
         CEdge* edge;
         Vec3 a, b; // end points as halfEdge1 runs
     };
@@ -290,10 +294,13 @@ void FindSymmetricEdges(CMeshModel& model) {
     const Vec3 reference{s, s, s};
 
     std::vector<Entry> entries;
+    size_t edgeCount = 0;
+    for (auto& solid : model.solids) edgeCount += solid->edges.size();
+    entries.reserve(edgeCount);
     for (auto& solid : model.solids) {
         for (auto& edge : solid->edges) {
             edge->symmetricEdge = nullptr;
-            Entry entry{edge.get(), {}, {}};
+            Entry entry{0, false, edge.get(), {}, {}};
             const CHalfEdge* h = edge->halfEdge1;
             if (h && h->vertex && h->next && h->next->vertex) {
                 entry.a = h->vertex->position;
@@ -309,16 +316,26 @@ void FindSymmetricEdges(CMeshModel& model) {
             if (edge->mark) mid.x = -mid.x;
             edge->mirroredMidpoint = mid;
             edge->symmetryKey = DistanceSquared(mid, reference);
+            entry.key = edge->symmetryKey;
+            entry.negativeSide = edge->mark;
             entries.push_back(entry);
         }
     }
-    // NaN keys (broken coordinates) sort last and never match, keeping the ordering strict.
-    std::stable_sort(entries.begin(), entries.end(), [](const Entry& x, const Entry& y) {
-        const double kx = x.edge->symmetryKey, ky = y.edge->symmetryKey;
-        if (std::isnan(kx)) return false;
-        if (std::isnan(ky)) return true;
-        return kx < ky;
+    // Sort an index by key; equal keys keep their model order so that the same file always pairs the
+    // same way. NaN keys (broken coordinates) sort last and never match.
+    std::vector<std::pair<double, uint32_t>> order(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) order[i] = {entries[i].key, static_cast<uint32_t>(i)};
+    std::sort(order.begin(), order.end(), [](const auto& x, const auto& y) {
+        const bool xNan = std::isnan(x.first), yNan = std::isnan(y.first);
+        if (xNan != yNan) return yNan;
+        if (!xNan && x.first != y.first) return x.first < y.first;
+        return x.second < y.second;
     });
+    std::vector<Entry> sorted;
+    sorted.reserve(entries.size());
+    for (const auto& item : order) sorted.push_back(entries[item.second]);
+    entries.clear();
+    entries.shrink_to_fit();
 
     auto mirror = [](Vec3 p) {
         p.x = -p.x;
@@ -329,20 +346,18 @@ void FindSymmetricEdges(CMeshModel& model) {
         return (DistanceSquared(e.a, b1) < q && DistanceSquared(e.b, b2) < q) ||
                (DistanceSquared(e.a, b2) < q && DistanceSquared(e.b, b1) < q);
     };
-    const long count = long(entries.size());
+    const long count = long(sorted.size());
     for (long i = 0; i < count; ++i) {
-        const Entry& e = entries[i];
+        const Entry& e = sorted[i];
         auto tryPartner = [&](long j) {
-            const Entry& f = entries[j];
-            if (f.edge->mark == e.edge->mark || !matches(e, f)) return false;
+            const Entry& f = sorted[j];
+            if (f.negativeSide == e.negativeSide || !matches(e, f)) return false;
             e.edge->symmetricEdge = f.edge;
             f.edge->symmetricEdge = e.edge;
             return true;
         };
         // Written so that a NaN difference also ends the window.
-        auto inWindow = [&](long j) {
-            return std::fabs(entries[j].edge->symmetryKey - e.edge->symmetryKey) <= q;
-        };
+        auto inWindow = [&](long j) { return std::fabs(sorted[j].key - e.key) <= q; };
         bool found = false;
         for (long j = i - 1; j >= 0 && !found && inWindow(j); --j) found = tryPartner(j);
         for (long j = i + 1; j < count && !found && inWindow(j); ++j) found = tryPartner(j);
