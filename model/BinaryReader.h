@@ -6,6 +6,7 @@
 #include "model/Prompt.h"
 
 #include <string>
+#include <string_view>
 
 namespace tsm {
 
@@ -20,6 +21,8 @@ public:
 
     // Reads the whole file: kLoadOk, kLoadFailed (see FailureReason) or kLoadVersionRefused.
     ModelLoadResult Load();
+    // Reads a file's contents already in memory (the path only names it); the same result codes as Load.
+    ModelLoadResult LoadFromBytes(std::string_view bytes);
     // What was wrong when Load gave kLoadFailed, in words for the user ("the file ends inside ...").
     const std::string& FailureReason() const { return failureReason_; }
 

@@ -1,0 +1,836 @@
+#include "model/BinaryReader.h"
+
+#include "model/Settings.h"
+#include "model/TextureImage.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+namespace tsm {
+
+namespace {
+
+const char* const kTooOldMessage = "Failed to load specified file.\nToo old version.";
+const char* const kTooNewMessage =
+    "Failed to load specified file.\nToo newer version.\nWe recommend you to upgrade the application.";
+const char* const kNewMinorMessage = "New version file. This application may not be able to read some "
+                                     "information.\nWe recommend you to upgrade the application.";
+const char* const kOtherLanguageMessage =
+    "This file is saved with other language OS.\nTexts may not be displayed correctly.";
+
+constexpr size_t kMaxHeaderLineBytes = 511;
+constexpr uint64_t kMaxFileBytes = uint64_t(2) << 30; // 2 GiB; the whole file is held in memory
+
+// A texture side may be any size up to the largest power of two the texture code knows, but the pixel
+// count stays within what a 16384 x 16384 image needs (768 MiB of RGB).
+constexpr int32_t kMaxTextureSidePixels = 32768;
+constexpr int64_t kMaxTexturePixels = int64_t(16384) * 16384;
+// Deflate never expands data by more than about 1032 to 1, so a stream of n bytes cannot inflate to more
+// than this many times n (plus a little for the stream header and checksum).
+constexpr int64_t kMaxInflateRatio = 1032;
+constexpr int64_t kInflateSlackBytes = 1024;
+
+// No length, position or angle of a real model comes near this; squared or summed in the engine, values up
+// to it stay far from overflow.
+constexpr double kMaxMagnitude = 1e15;
+
+// The smallest size in bytes of each record. A count is refused when the rest of the file cannot hold that
+// many records of the smallest size, before anything is allocated for them.
+constexpr size_t kStringMinBytes = 4;
+constexpr size_t kSolidMinBytes = kStringMinBytes + 1 + 4 + 4 + 4;
+constexpr size_t kVertexBytes = 3 * 8;
+constexpr size_t kFaceMinBytes = 4 + 4 + 4 * 8 + 4;
+constexpr size_t kCornerBytes = 4 + 4 * 8 + 1 + 3 * 8 + 6 * 4;
+constexpr size_t kEdgeBytes = 4 * 4 + 1 + 1 + 4;
+constexpr size_t kMaterialMinBytes = kStringMinBytes + 17 * 4 + 3 * 4 + 1;
+constexpr size_t kPartMinBytes = 4 + 4 * 8 + 4;
+constexpr size_t kLineMinBytes = 1 + 4 + 1 + 1;
+constexpr size_t kTextMinBytes = 4 * 8 + 8 + 4 + 4 + kStringMinBytes + 4;
+constexpr size_t kPictureMinBytes = 4 * 8 + 3 * 4;
+constexpr size_t kSettingsBytes = 5 * 1 + 4 + 1 + 8 * 4 + 12 * 8 + 1 + 8;
+constexpr size_t kTrailerBytes = 4;
+
+std::string N(int64_t value) {
+    return std::to_string(value);
+}
+
+bool InRange(double value) {
+    return std::isfinite(value) && std::fabs(value) <= kMaxMagnitude;
+}
+
+bool EqualsIgnoringAsciiCase(const std::string& a, const char* b) {
+    const size_t n = std::strlen(b);
+    if (a.size() != n) return false;
+    for (size_t i = 0; i < n; ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = char(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = char(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+// Where in the file the reader is, so that a failure can say what it was reading.
+enum class Section {
+    HeaderFields,
+    UnusedBlock,
+    ModelHeader,
+    SolidCount,
+    SolidHeader,
+    Vertices,
+    Face,
+    Corners,
+    Edges,
+    MaterialCount,
+    Material,
+    DevelopmentFlag,
+    DevelopmentHeader,
+    PartHeader,
+    PartLines,
+    TextCount,
+    Text,
+    PictureCount,
+    Picture,
+    Settings,
+    Trailer
+};
+
+} // namespace
+
+class CLoaderWorkInfoV3::Impl {
+public:
+    Impl(PMdoc& document, int importFlag, IPrompt& prompt, IModelCompletion& completion,
+         std::string& failureReason, std::string_view bytes)
+        : document_(document), model_(*document.model), importFlag_(importFlag), prompt_(prompt),
+          completion_(completion), failureReason_(failureReason),
+          data_(reinterpret_cast<const uint8_t*>(bytes.data())), size_(bytes.size()) {}
+
+    ModelLoadResult Run();
+
+private:
+    // --- Failure bookkeeping -------------------------------------------------------------------------
+    bool Failed() const { return failed_; }
+    // Records the first failure only; later ones are consequences of it.
+    bool Fail(const std::string& reason) {
+        if (!failed_) {
+            failed_ = true;
+            failureReason_ = reason;
+        }
+        return false;
+    }
+    void At(Section section, int64_t a = 0, int64_t b = 0) {
+        section_ = section;
+        whereA_ = a;
+        whereB_ = b;
+    }
+    std::string Where() const;
+    std::string PictureListName(int64_t list) const { return list == 0 ? "first" : "second"; }
+
+    // --- Bounds-checked primitives ------------------------------------------------------------------
+    // After a failure every primitive returns zero and reads nothing.
+    size_t Remaining() const { return size_ - pos_; }
+    bool Need(size_t bytes) {
+        if (failed_) return false;
+        if (Remaining() < bytes) return Fail("the file ends inside " + Where());
+        return true;
+    }
+    uint32_t U32() {
+        if (!Need(4)) return 0;
+        const uint8_t* p = data_ + pos_;
+        pos_ += 4;
+        return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+    }
+    int32_t I32() { return int32_t(U32()); }
+    float F32() {
+        const uint32_t bits = U32();
+        float value;
+        std::memcpy(&value, &bits, 4);
+        if (!std::isfinite(value)) {
+            Fail("a number in " + Where() + " is not finite");
+            return 0;
+        }
+        return value;
+    }
+    // Any value, infinities and NaN included.
+    double F64Any() {
+        if (!Need(8)) return 0;
+        const uint8_t* p = data_ + pos_;
+        pos_ += 8;
+        uint64_t bits = 0;
+        for (int i = 7; i >= 0; --i) bits = bits << 8 | p[i];
+        double value;
+        std::memcpy(&value, &bits, 8);
+        return value;
+    }
+    // Positions, sizes and angles: a non-finite value would poison every computation that uses it, and
+    // one beyond kMaxMagnitude would overflow to infinity in the differences and products of the engine.
+    double F64() {
+        const double value = F64Any();
+        if (!std::isfinite(value)) {
+            Fail("a number in " + Where() + " is not finite");
+            return 0;
+        }
+        if (std::fabs(value) > kMaxMagnitude) {
+            char text[32];
+            std::snprintf(text, sizeof text, "%g", value);
+            Fail("a number in " + Where() + " is out of range (" + text + ")");
+            return 0;
+        }
+        return value;
+    }
+    bool Bool() {
+        if (!Need(1)) return false;
+        return data_[pos_++] != 0;
+    }
+    // The text is the bytes before the first zero byte, or all of them when there is none.
+    std::string Str() {
+        const int32_t length = I32();
+        if (failed_) return {};
+        if (length < 0) {
+            Fail("a text in " + Where() + " has a negative length (" + N(length) + ")");
+            return {};
+        }
+        if (!Need(size_t(length))) return {};
+        const char* p = reinterpret_cast<const char*>(data_ + pos_);
+        pos_ += size_t(length);
+        const void* zero = std::memchr(p, 0, size_t(length));
+        return std::string(p, zero ? static_cast<const char*>(zero) - p : length);
+    }
+    // A count of records of at least `minRecordBytes` each: not negative, and not more than the rest of
+    // the file can hold. `records()` names them in the plural ("faces of solid 2"); it runs only on failure.
+    template <typename Name> bool CheckCount(int32_t count, size_t minRecordBytes, const Name& records) {
+        if (failed_) return false;
+        if (count < 0) return Fail("the number of " + records() + " is negative (" + N(count) + ")");
+        if (uint64_t(count) * minRecordBytes > Remaining())
+            return Fail("the file is too short for the " + N(count) + " " + records());
+        return true;
+    }
+
+    // --- Sections ------------------------------------------------------------------------------------
+    bool ReadSolid(int32_t solidIndex);
+    bool ReadFace(CSolid& solid, int32_t solidIndex, int32_t faceIndex);
+    bool ReadEdge(CSolid& solid, int32_t solidIndex, int32_t edgeIndex);
+    bool ReadMaterial(int32_t materialIndex);
+    std::unique_ptr<CTextureImage> ReadTexture(const std::string& what);
+    bool ReadDevelopment();
+    bool ReadPart(CTenkaizu& development, int32_t partIndex);
+    bool ReadText(CTenkaizu& development, int32_t textIndex);
+    bool ReadPictures(CTenkaizu& development, int list);
+    void ReadSettings(Settings& target, bool classify);
+
+    PMdoc& document_;
+    CMeshModel& model_;
+    int importFlag_;
+    IPrompt& prompt_;
+    IModelCompletion& completion_;
+    std::string& failureReason_;
+
+    const uint8_t* data_;
+    size_t size_;
+    size_t pos_ = 0;
+    bool failed_ = false;
+    Section section_ = Section::HeaderFields;
+    int64_t whereA_ = 0;
+    int64_t whereB_ = 0;
+};
+
+std::string CLoaderWorkInfoV3::Impl::Where() const {
+    const std::string a = N(whereA_), b = N(whereB_);
+    switch (section_) {
+    case Section::HeaderFields:
+        return "the header fields";
+    case Section::UnusedBlock:
+        return "the block after the header fields";
+    case Section::ModelHeader:
+        return "the model header";
+    case Section::SolidCount:
+        return "the solid count";
+    case Section::SolidHeader:
+        return "the header of solid " + a;
+    case Section::Vertices:
+        return "the vertices of solid " + a;
+    case Section::Face:
+        return "face " + b + " of solid " + a;
+    case Section::Corners:
+        return "the corners of face " + b + " of solid " + a;
+    case Section::Edges:
+        return "edge " + b + " of solid " + a;
+    case Section::MaterialCount:
+        return "the material count";
+    case Section::Material:
+        return "material " + a;
+    case Section::DevelopmentFlag:
+        return "the development flag";
+    case Section::DevelopmentHeader:
+        return "the development header";
+    case Section::PartHeader:
+        return "part " + a;
+    case Section::PartLines:
+        return "line " + b + " of part " + a;
+    case Section::TextCount:
+        return "the text count";
+    case Section::Text:
+        return "text " + a;
+    case Section::PictureCount:
+        return "the count of the " + PictureListName(whereA_) + " picture list";
+    case Section::Picture:
+        return "picture " + b + " of the " + PictureListName(whereA_) + " picture list";
+    case Section::Settings:
+        return "the display settings";
+    case Section::Trailer:
+        return "the end marker";
+    }
+    return "the file";
+}
+
+ModelLoadResult CLoaderWorkInfoV3::Impl::Run() {
+    if (size_ == 0) {
+        Fail("the file is empty");
+        return kLoadFailed;
+    }
+    // The header line has been checked by the caller; it runs to the first line feed, at most 511 bytes.
+    const size_t scan = std::min(size_, kMaxHeaderLineBytes);
+    const void* lineFeed = std::memchr(data_, '\n', scan);
+    pos_ = lineFeed ? size_t(static_cast<const uint8_t*>(lineFeed) - data_) + 1 : scan;
+
+    At(Section::HeaderFields);
+    const int32_t version = I32();
+    const int32_t minorVersion = I32();
+    const int32_t writerLevel = I32();
+    const std::string writerLocale = Str();
+    Str(); // the writer's character set: the texts are used as they stand
+    if (Failed()) return kLoadFailed;
+    if (version < 2) {
+        prompt_.Message(kTooOldMessage);
+        return kLoadVersionRefused;
+    }
+    if (version > 4) {
+        prompt_.Message(kTooNewMessage);
+        return kLoadVersionRefused;
+    }
+    if (version == 4 && minorVersion > 0) prompt_.Message(kNewMinorMessage);
+
+    At(Section::UnusedBlock);
+    I32();
+    Str();
+
+    At(Section::ModelHeader);
+    model_.size = F64();
+    model_.center.x = F64();
+    model_.center.y = F64();
+    model_.center.z = F64();
+
+    At(Section::SolidCount);
+    const int32_t solidCount = I32();
+    if (!CheckCount(solidCount, kSolidMinBytes, [&] { return std::string("solids"); })) return kLoadFailed;
+    model_.solids.reserve(size_t(solidCount));
+    for (int32_t s = 0; s < solidCount; ++s)
+        if (!ReadSolid(s)) return kLoadFailed;
+
+    At(Section::MaterialCount);
+    const int32_t materialCount = I32();
+    if (!CheckCount(materialCount, kMaterialMinBytes, [&] { return std::string("materials"); }))
+        return kLoadFailed;
+    model_.materials.reserve(size_t(materialCount));
+    for (int32_t m = 0; m < materialCount; ++m)
+        if (!ReadMaterial(m)) return kLoadFailed;
+
+    // Faces name their material before the materials are read; now the names can be checked.
+    for (size_t s = 0; s < model_.solids.size(); ++s) {
+        const CSolid& solid = *model_.solids[s];
+        for (size_t f = 0; f < solid.faces.size(); ++f) {
+            const int32_t index = solid.faces[f]->materialIndex;
+            if (index < -1 || index >= materialCount) {
+                Fail("material index " + N(index) + " of face " + N(int64_t(f)) + " of solid " +
+                     N(int64_t(s)) + " is out of range (the model has " + N(materialCount) + " materials)");
+                return kLoadFailed;
+            }
+        }
+    }
+
+    for (auto& solid : model_.solids) completion_.RebuildVertexIncidence(*solid);
+    completion_.FindSymmetricEdges(model_);
+
+    At(Section::DevelopmentFlag);
+    const bool hasDevelopment = Bool();
+    if (Failed()) return kLoadFailed;
+    if (hasDevelopment && !ReadDevelopment()) return kLoadFailed;
+
+    // The settings are applied as they are read, so they are only started when the whole block and the
+    // end marker are there: a file cut short never changes the process-wide settings.
+    if (Remaining() < kSettingsBytes) {
+        At(Section::Settings);
+        Fail("the file ends inside " + Where());
+        return kLoadFailed;
+    }
+    if (Remaining() < kSettingsBytes + kTrailerBytes) {
+        At(Section::Trailer);
+        Fail("the file ends inside " + Where());
+        return kLoadFailed;
+    }
+    At(Section::Settings);
+    if (importFlag_ == 0) {
+        ReadSettings(CurrentSettings(), true);
+    } else {
+        Settings discarded;
+        ReadSettings(discarded, false);
+    }
+    At(Section::Trailer);
+    I32();
+    if (Failed()) return kLoadFailed;
+
+    const CTenkaizu* development = document_.development.get();
+    if (writerLevel >= 101 && development && !development->texts.empty() &&
+        !EqualsIgnoringAsciiCase(writerLocale, "en-US"))
+        prompt_.Message(kOtherLanguageMessage);
+    return kLoadOk;
+}
+
+bool CLoaderWorkInfoV3::Impl::ReadSolid(int32_t s) {
+    At(Section::SolidHeader, s);
+    CSolid* solid = model_.AppendSolid(std::make_unique<CSolid>());
+    solid->name = Str();
+    solid->inDevelopment = Bool();
+
+    const int32_t vertexCount = I32();
+    if (!CheckCount(vertexCount, kVertexBytes, [&] { return "vertices of solid " + N(s); })) return false;
+    At(Section::Vertices, s);
+    solid->vertices.reserve(size_t(vertexCount));
+    for (int32_t v = 0; v < vertexCount; ++v) {
+        auto vertex = std::make_unique<CVertex>();
+        vertex->position.x = F64();
+        vertex->position.y = F64();
+        vertex->position.z = F64();
+        if (Failed()) return false;
+        solid->vertices.push_back(std::move(vertex));
+    }
+
+    At(Section::SolidHeader, s);
+    const int32_t faceCount = I32();
+    if (!CheckCount(faceCount, kFaceMinBytes, [&] { return "faces of solid " + N(s); })) return false;
+    solid->faces.reserve(size_t(faceCount));
+    for (int32_t f = 0; f < faceCount; ++f)
+        if (!ReadFace(*solid, s, f)) return false;
+
+    At(Section::SolidHeader, s);
+    const int32_t edgeCount = I32();
+    if (!CheckCount(edgeCount, kEdgeBytes, [&] { return "edges of solid " + N(s); })) return false;
+    solid->edges.reserve(size_t(edgeCount));
+    for (int32_t e = 0; e < edgeCount; ++e)
+        if (!ReadEdge(*solid, s, e)) return false;
+
+    // Every corner starts an edge; the drawing and the engine follow that link without looking.
+    for (size_t f = 0; f < solid->faces.size(); ++f) {
+        const CFace& face = *solid->faces[f];
+        for (size_t c = 0; c < face.halfEdges.size(); ++c)
+            if (!face.halfEdges[c]->edge)
+                return Fail("corner " + N(int64_t(c)) + " of face " + N(int64_t(f)) + " of solid " + N(s) +
+                            " belongs to no edge");
+    }
+    return true;
+}
+
+bool CLoaderWorkInfoV3::Impl::ReadFace(CSolid& solid, int32_t s, int32_t f) {
+    At(Section::Face, s, f);
+    solid.faces.push_back(std::make_unique<CFace>());
+    CFace& face = *solid.faces.back();
+    face.solid = &solid;
+    face.materialIndex = I32();
+    face.partIndex = I32();
+    for (double& value : face.plane) value = F64();
+    const int32_t cornerCount = I32();
+    if (Failed()) return false;
+    if (cornerCount >= 0 && cornerCount < 3)
+        return Fail("face " + N(f) + " of solid " + N(s) + " has " + N(cornerCount) +
+                    " corners; a face needs at least 3");
+    if (!CheckCount(cornerCount, kCornerBytes,
+                    [&] { return "corners of face " + N(f) + " of solid " + N(s); }))
+        return false;
+
+    At(Section::Corners, s, f);
+    face.halfEdges.reserve(size_t(cornerCount));
+    for (int32_t c = 0; c < cornerCount; ++c) {
+        const int32_t vertexIndex = I32();
+        auto corner = std::make_unique<CHalfEdge>();
+        corner->x2d = F64();
+        corner->y2d = F64();
+        corner->u = F64();
+        corner->v = F64();
+        corner->hasFlap = Bool();
+        corner->flapHeight = F64();
+        corner->flapAngle1 = F64();
+        corner->flapAngle2 = F64();
+        for (float& channel : corner->flapColor) channel = F32();
+        for (float& channel : corner->sideColor) channel = F32();
+        if (Failed()) return false;
+        if (vertexIndex < 0 || size_t(vertexIndex) >= solid.vertices.size())
+            return Fail("vertex index " + N(vertexIndex) + " of face " + N(f) + " of solid " + N(s) +
+                        " is out of range (the solid has " + N(int64_t(solid.vertices.size())) +
+                        " vertices)");
+        corner->vertex = solid.vertices[size_t(vertexIndex)].get();
+        corner->face = &face;
+        face.halfEdges.push_back(std::move(corner));
+    }
+    completion_.LinkFaceRing(face);
+    return true;
+}
+
+bool CLoaderWorkInfoV3::Impl::ReadEdge(CSolid& solid, int32_t s, int32_t e) {
+    At(Section::Edges, s, e);
+    const int32_t faceIndex[2] = {I32(), I32()};
+    const int32_t vertexIndex[2] = {I32(), I32()};
+    const bool joined = Bool();
+    const bool edgeFlag = Bool();
+    const int32_t edgeClass = I32();
+    if (Failed()) return false;
+
+    const auto edgeName = [&] { return "edge " + N(e) + " of solid " + N(s); };
+    CHalfEdge* sides[2] = {nullptr, nullptr};
+    CVertex* vertices[2] = {nullptr, nullptr};
+    for (int k = 0; k < 2; ++k) {
+        if (vertexIndex[k] < 0 || size_t(vertexIndex[k]) >= solid.vertices.size())
+            return Fail("vertex index " + N(vertexIndex[k]) + " of " + edgeName() +
+                        " is out of range (the solid has " + N(int64_t(solid.vertices.size())) +
+                        " vertices)");
+        if (faceIndex[k] < -1 || faceIndex[k] >= int64_t(solid.faces.size()))
+            return Fail("face index " + N(faceIndex[k]) + " of " + edgeName() +
+                        " is out of range (the solid has " + N(int64_t(solid.faces.size())) + " faces)");
+        vertices[k] = solid.vertices[size_t(vertexIndex[k])].get();
+        if (faceIndex[k] >= 0) sides[k] = FindCorner(*solid.faces[size_t(faceIndex[k])], vertices[k]);
+    }
+    // Every edge is found from its first side (the symmetry search and the drawing start there), and a
+    // corner starts one edge only; anything else would leave one-sided twin links behind.
+    if (!sides[0])
+        return Fail(edgeName() + " has no first side: face " + N(faceIndex[0]) + " has no corner at vertex " +
+                    N(vertexIndex[0]));
+    for (int k = 0; k < 2; ++k)
+        if (sides[k] && (sides[k]->edge || (k == 1 && sides[1] == sides[0])))
+            return Fail(edgeName() + " uses the corner of face " + N(faceIndex[k]) + " at vertex " +
+                        N(vertexIndex[k]) + ", which already belongs to another edge");
+
+    solid.edges.push_back(std::make_unique<CEdge>());
+    CEdge& edge = *solid.edges.back();
+    edge.halfEdge1 = sides[0];
+    edge.halfEdge2 = sides[1];
+    edge.vertex1 = vertices[0];
+    edge.vertex2 = vertices[1];
+    for (CHalfEdge* side : sides)
+        if (side) side->edge = &edge;
+    if (sides[0] && sides[1]) {
+        sides[0]->twin = sides[1];
+        sides[1]->twin = sides[0];
+        if (joined) {
+            sides[0]->joined = sides[1];
+            sides[1]->joined = sides[0];
+        }
+    }
+    edge.edgeFlag = edgeFlag;
+    edge.edgeClass = edgeClass;
+    completion_.UpdateEdgeGeometry(edge);
+    return true;
+}
+
+bool CLoaderWorkInfoV3::Impl::ReadMaterial(int32_t m) {
+    At(Section::Material, m);
+    CMaterial* material = model_.AppendMaterial(std::make_unique<CMaterial>());
+    material->name = Str();
+    for (float& channel : material->ambient) channel = F32();
+    for (float& channel : material->diffuse) channel = F32();
+    for (float& channel : material->emission) channel = F32();
+    for (float& channel : material->specular) channel = F32();
+    material->shininess = F32();
+    for (float& channel : material->flatColor) channel = F32();
+    const bool hasTexture = Bool();
+    if (Failed()) return false;
+    if (!hasTexture) return true;
+
+    material->texture = ReadTexture("the texture of material " + N(m));
+    if (!material->texture) return false;
+    // The 2D drawing keeps the full resolution; only the 3D texture is held to the limit.
+    MakeBitmap(*material);
+    ApplySizeLimit(*material, TextureSizeLimit());
+    return true;
+}
+
+std::unique_ptr<CTextureImage> CLoaderWorkInfoV3::Impl::ReadTexture(const std::string& what) {
+    const int32_t width = I32();
+    const int32_t height = I32();
+    const int32_t compressedSize = I32();
+    if (Failed()) return nullptr;
+    if (width < 1 || height < 1 || width > kMaxTextureSidePixels || height > kMaxTextureSidePixels ||
+        int64_t(width) * height > kMaxTexturePixels) {
+        Fail(what + " has an unusable size (" + N(width) + " x " + N(height) + " pixels)");
+        return nullptr;
+    }
+    if (compressedSize < 0) {
+        Fail("the compressed size of " + what + " is negative (" + N(compressedSize) + ")");
+        return nullptr;
+    }
+    if (!Need(size_t(compressedSize))) return nullptr;
+    const int64_t pixelBytes = int64_t(width) * height * 3;
+    if (pixelBytes > int64_t(compressedSize) * kMaxInflateRatio + kInflateSlackBytes) {
+        Fail(what + " cannot be decompressed: " + N(compressedSize) + " bytes cannot hold " + N(width) +
+             " x " + N(height) + " pixels");
+        return nullptr;
+    }
+    const uint8_t* compressed = data_ + pos_;
+    pos_ += size_t(compressedSize);
+
+    auto texture = std::make_unique<CTextureImage>();
+    texture->width = width;
+    texture->height = height;
+    texture->pixels.resize(size_t(pixelBytes));
+    uLongf inflated = uLongf(pixelBytes);
+    const int status = uncompress(texture->pixels.data(), &inflated, compressed, uLong(compressedSize));
+    if (status != Z_OK) {
+        Fail(what + " cannot be decompressed");
+        return nullptr;
+    }
+    if (int64_t(inflated) != pixelBytes) {
+        Fail(what + " is incomplete: it holds " + N(int64_t(inflated)) + " of " + N(pixelBytes) + " bytes");
+        return nullptr;
+    }
+    return texture;
+}
+
+bool CLoaderWorkInfoV3::Impl::ReadDevelopment() {
+    At(Section::DevelopmentHeader);
+    document_.development = std::make_unique<CTenkaizu>();
+    CTenkaizu& development = *document_.development;
+    development.scale = F64();
+    development.reversed = Bool();
+    // The frame of an empty development holds the extremes it started from; any value is kept.
+    for (double& value : development.frame) value = F64Any();
+    const int32_t partCount = I32();
+    if (!CheckCount(partCount, kPartMinBytes, [&] { return std::string("parts"); })) return false;
+    development.parts.reserve(size_t(partCount));
+    for (int32_t p = 0; p < partCount; ++p)
+        if (!ReadPart(development, p)) return false;
+
+    // A face of a solid in the development must name one of the parts.
+    for (size_t s = 0; s < model_.solids.size(); ++s) {
+        const CSolid& solid = *model_.solids[s];
+        if (!solid.inDevelopment) continue;
+        for (size_t f = 0; f < solid.faces.size(); ++f) {
+            const int32_t index = solid.faces[f]->partIndex;
+            if (index < 0 || index >= partCount)
+                return Fail("part index " + N(index) + " of face " + N(int64_t(f)) + " of solid " +
+                            N(int64_t(s)) + " is out of range (the development has " + N(partCount) +
+                            " parts)");
+        }
+    }
+    AttachFacesToParts(model_, development, true);
+
+    At(Section::TextCount);
+    const int32_t textCount = I32();
+    if (!CheckCount(textCount, kTextMinBytes, [&] { return std::string("texts"); })) return false;
+    development.texts.reserve(size_t(textCount));
+    for (int32_t t = 0; t < textCount; ++t)
+        if (!ReadText(development, t)) return false;
+
+    if (!ReadPictures(development, 0) || !ReadPictures(development, 1)) return false;
+
+    for (auto& part : development.parts) completion_.ComputePartExtent(*part);
+    // Laying a part out moves its corners by the extent of its box; values read within range can end up
+    // beyond it (or overflow), and such a file would not open again once saved.
+    for (size_t p = 0; p < development.parts.size(); ++p) {
+        const CPart& part = *development.parts[p];
+        bool fits = InRange(part.x) && InRange(part.y) && InRange(part.width) && InRange(part.height);
+        for (const CFace* face : part.faces)
+            for (const auto& corner : face->halfEdges)
+                fits = fits && InRange(corner->x2d) && InRange(corner->y2d);
+        if (!fits) return Fail("part " + N(int64_t(p)) + " is too large to lay out");
+    }
+    return true;
+}
+
+bool CLoaderWorkInfoV3::Impl::ReadPart(CTenkaizu& development, int32_t p) {
+    At(Section::PartHeader, p);
+    const int32_t solidIndex = I32();
+    if (Failed()) return false;
+    if (solidIndex < 0 || size_t(solidIndex) >= model_.solids.size())
+        return Fail("solid index " + N(solidIndex) + " of part " + N(p) + " is out of range (the model has " +
+                    N(int64_t(model_.solids.size())) + " solids)");
+    CPart* part = development.AppendPart(std::make_unique<CPart>());
+    CSolid& solid = *model_.solids[size_t(solidIndex)];
+    part->solid = &solid;
+    part->x = F64();
+    part->y = F64();
+    part->width = F64();
+    part->height = F64();
+    const int32_t lineCount = I32();
+    if (!CheckCount(lineCount, kLineMinBytes, [&] { return "lines of part " + N(p); })) return false;
+    part->lines.reserve(size_t(lineCount));
+    for (int32_t l = 0; l < lineCount; ++l) {
+        At(Section::PartLines, p, l);
+        part->lines.push_back(std::make_unique<CPartLine>());
+        CPartLine& line = *part->lines.back();
+        line.hidden = Bool();
+        line.lineKind = I32();
+        int32_t faceIndex[2] = {0, 0}, vertexIndex[2] = {0, 0};
+        bool present[2];
+        present[0] = Bool();
+        if (present[0]) {
+            faceIndex[0] = I32();
+            vertexIndex[0] = I32();
+        }
+        present[1] = Bool();
+        if (present[1]) {
+            faceIndex[1] = I32();
+            vertexIndex[1] = I32();
+        }
+        if (Failed()) return false;
+        for (int k = 0; k < 2; ++k) {
+            if (!present[k]) continue;
+            const auto lineName = [&] { return "line " + N(l) + " of part " + N(p); };
+            if (faceIndex[k] < 0 || size_t(faceIndex[k]) >= solid.faces.size())
+                return Fail("face index " + N(faceIndex[k]) + " of " + lineName() +
+                            " is out of range (its solid has " + N(int64_t(solid.faces.size())) + " faces)");
+            if (vertexIndex[k] < 0 || size_t(vertexIndex[k]) >= solid.vertices.size())
+                return Fail("vertex index " + N(vertexIndex[k]) + " of " + lineName() +
+                            " is out of range (its solid has " + N(int64_t(solid.vertices.size())) +
+                            " vertices)");
+            // A face without a corner at that vertex leaves this side empty.
+            CHalfEdge* side =
+                FindCorner(*solid.faces[size_t(faceIndex[k])], solid.vertices[size_t(vertexIndex[k])].get());
+            if (!side) continue;
+            (k == 0 ? line.first : line.second) = side;
+            line.edge = side->edge;
+            side->line = &line;
+        }
+    }
+    return true;
+}
+
+bool CLoaderWorkInfoV3::Impl::ReadText(CTenkaizu& development, int32_t t) {
+    At(Section::Text, t);
+    development.texts.push_back(std::make_unique<CTextBlock>());
+    CTextBlock& text = *development.texts.back();
+    for (double& value : text.rect) value = F64();
+    const double lineSpacing = F64();
+    text.color = I32();
+    text.fontSize = I32();
+    text.fontName = Str();
+    const int32_t lineCount = I32();
+    if (Failed()) return false;
+    // Truncated toward zero, as an int32 must hold it.
+    if (!(lineSpacing > -2147483649.0 && lineSpacing < 2147483648.0))
+        return Fail("the line spacing of text " + N(t) + " is out of range");
+    text.lineSpacing = int32_t(lineSpacing);
+    if (!CheckCount(lineCount, kStringMinBytes, [&] { return "lines of text " + N(t); })) return false;
+    text.lines.reserve(size_t(lineCount));
+    for (int32_t l = 0; l < lineCount; ++l) {
+        text.lines.push_back(Str());
+        if (Failed()) return false;
+    }
+    return true;
+}
+
+bool CLoaderWorkInfoV3::Impl::ReadPictures(CTenkaizu& development, int list) {
+    At(Section::PictureCount, list);
+    const int32_t count = I32();
+    if (!CheckCount(count, kPictureMinBytes,
+                    [&] { return "pictures of the " + PictureListName(list) + " picture list"; }))
+        return false;
+    auto& images = list == 0 ? development.imagesA : development.imagesB;
+    images.reserve(size_t(count));
+    for (int32_t i = 0; i < count; ++i) {
+        At(Section::Picture, list, i);
+        auto image = std::make_unique<CImageBlock>();
+        for (double& value : image->rect) value = F64();
+        if (Failed()) return false;
+        auto material = std::make_unique<CMaterial>();
+        material->texture = ReadTexture(Where());
+        if (!material->texture) return false;
+        // Pictures are drawn from the texture itself and get no bitmap.
+        ApplySizeLimit(*material, TextureSizeLimit());
+        image->material = material.get();
+        development.imageMaterials.push_back(std::move(material));
+        images.push_back(std::move(image));
+    }
+    return true;
+}
+
+void CLoaderWorkInfoV3::Impl::ReadSettings(Settings& target, bool classify) {
+    target.bDrawFlap = Bool();
+    target.bDrawNumber = Bool();
+    target.bInvertEdgeID = Bool();
+    target.bUseMaterial = Bool();
+    target.bOmitFlatEdge = Bool();
+    target.iFlatEdgeAngle = I32();
+    target.bDrawWhiteBkLine = Bool();
+    target.iMountainLineStyle = I32();
+    target.iValleyLineStyle = I32();
+    target.iCutLineStyle = I32();
+    target.iEdgeIDfontSizePoint = I32();
+    target.iPaperSize = I32();
+    target.iPaperOrientation = I32();
+    target.iMarginSide = I32();
+    target.iMarginTop = I32();
+    // Dash entries may be anything: those of 0 or less take no part in the pattern.
+    for (double& value : target.mountainDash) value = F64();
+    for (double& value : target.valleyDash) value = F64();
+    // The classification reads the settings assigned so far: flat-edge omission and the line styles.
+    if (classify && !Failed() && document_.development)
+        completion_.ClassifyPartLines(*document_.development, model_);
+    target.bColorFlapWithFace = Bool();
+    target.dDefaultFlapHeightMM = F64();
+}
+
+CLoaderWorkInfoV3::CLoaderWorkInfoV3(std::string path, PMdoc& document, int importFlag, IPrompt& prompt,
+                                     IModelCompletion& completion)
+    : path_(std::move(path)), document_(document), importFlag_(importFlag), prompt_(prompt),
+      completion_(completion) {}
+
+CLoaderWorkInfoV3::~CLoaderWorkInfoV3() = default;
+
+ModelLoadResult CLoaderWorkInfoV3::LoadFromBytes(std::string_view bytes) {
+    failureReason_.clear();
+    Impl impl(document_, importFlag_, prompt_, completion_, failureReason_, bytes);
+    return impl.Run();
+}
+
+ModelLoadResult CLoaderWorkInfoV3::Load() {
+    failureReason_.clear();
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        failureReason_ = std::string("the file cannot be opened (") + std::strerror(errno) + ")";
+        return kLoadFailed;
+    }
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        failureReason_ = "it is not a regular file";
+        return kLoadFailed;
+    }
+    if (uint64_t(info.st_size) > kMaxFileBytes) {
+        ::close(fd);
+        failureReason_ = "the file is larger than 2 GiB";
+        return kLoadFailed;
+    }
+    std::string bytes(size_t(info.st_size), '\0');
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            failureReason_ = std::string("the file cannot be read (") + std::strerror(errno) + ")";
+            ::close(fd);
+            return kLoadFailed;
+        }
+        if (n == 0) break; // shrank while being read: what is there is all there is
+        done += size_t(n);
+    }
+    ::close(fd);
+    bytes.resize(done);
+    return LoadFromBytes(bytes);
+}
+
+} // namespace tsm

@@ -1,0 +1,306 @@
+// Broken binary model files: every one must end with result 1 and a reason in words, without a crash, a
+// read outside the file, or an allocation the file cannot back. Cases that must not even allocate run
+// under a time budget here, and under AddressSanitizer (whose allocator refuses absurd requests) in the
+// sanitizer build.
+#include "model/BinaryReader.h"
+
+#include "engine/EngineCompletion.h"
+#include "model/BinaryWriter.h"
+#include "model/Settings.h"
+#include "tests/support/BinaryFixtures.h"
+#include "tests/support/DocumentCompare.h"
+#include "tests/support/RecordingCompletion.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <limits>
+
+using namespace tsm;
+using namespace tsm::test;
+
+namespace {
+
+struct Outcome {
+    ModelLoadResult result;
+    std::string reason;
+    std::vector<std::string> messages;
+};
+
+Outcome Read(const std::string& bytes, IModelCompletion& completion) {
+    PMdoc doc;
+    RecordingPrompt prompt;
+    CLoaderWorkInfoV3 reader("broken.tsm", doc, 0, prompt, completion);
+    const ModelLoadResult result = reader.LoadFromBytes(bytes);
+    return {result, reader.FailureReason(), prompt.texts};
+}
+
+Outcome Read(const std::string& bytes) {
+    EngineCompletion engine;
+    return Read(bytes, engine);
+}
+
+// Reads the triangle file after `change`; expects failure with exactly `reason`, fast.
+void ExpectFailure(const std::function<void(BuiltFile&)>& change, const std::string& reason) {
+    BuiltFile file = BuildTriangleFile();
+    change(file);
+    const auto start = std::chrono::steady_clock::now();
+    const Outcome outcome = Read(file.bytes);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(outcome.result, kLoadFailed) << reason;
+    EXPECT_EQ(outcome.reason, reason);
+    EXPECT_TRUE(outcome.messages.empty());
+    // Nothing in a file this small can take long unless something allocated or looped beyond it.
+    EXPECT_LT(seconds, 0.5) << reason;
+}
+
+} // namespace
+
+TEST(BinaryCorruption, EveryTruncationOfASmallFileFailsWithAReason) {
+    ScopedSettings guard;
+    const Settings before = CurrentSettings();
+    TriangleFile triangle;
+    triangle.display = ChangedDisplaySettings();
+    const std::string full = BuildTriangleFile(triangle).bytes;
+    ASSERT_EQ(Read(full).result, kLoadOk);
+    ScopedSettings restore; // the complete read above changed the settings
+    CurrentSettings() = before;
+    for (size_t length = 0; length < full.size(); ++length) {
+        const Outcome outcome = Read(full.substr(0, length));
+        ASSERT_EQ(outcome.result, kLoadFailed) << "cut at " << length;
+        ASSERT_FALSE(outcome.reason.empty()) << "cut at " << length;
+        // A file cut short never changes the process-wide settings, not even inside the settings block.
+        ExpectSameDisplaySettings(CurrentSettings(), before);
+        if (HasFailure()) FAIL() << "cut at " << length;
+    }
+    // Where the cut lands is named.
+    const BuiltFile named = BuildTriangleFile(triangle);
+    EXPECT_EQ(Read(full.substr(0, named.at.at("solidCount") + 2)).reason,
+              "the file ends inside the solid count");
+    EXPECT_EQ(Read(full.substr(0, named.at.at("textCount") + 3)).reason,
+              "the file ends inside the text count");
+    EXPECT_EQ(Read(full.substr(0, named.at.at("materialCount") + 1)).reason,
+              "the file ends inside the material count");
+    EXPECT_EQ(Read(full.substr(0, full.size() - 2)).reason, "the file ends inside the end marker");
+    EXPECT_EQ(Read(full.substr(0, full.size() - 10)).reason, "the file ends inside the display settings");
+}
+
+TEST(BinaryCorruption, TruncationsOfARichFileFailWithAReason) {
+    ScopedSettings guard;
+    const std::string full = SerializeBinaryModel(*MakeRichDocument(), Settings{});
+    ASSERT_EQ(Read(full).result, kLoadOk);
+    // Every length near the start, where the counts are, then a stride through the rest.
+    std::vector<size_t> lengths;
+    for (size_t n = 0; n < 600; ++n) lengths.push_back(n);
+    for (size_t n = 600; n < full.size(); n += 37) lengths.push_back(n);
+    for (size_t n = full.size() - 200; n < full.size(); ++n) lengths.push_back(n);
+    for (size_t length : lengths) {
+        const Outcome outcome = Read(full.substr(0, length));
+        ASSERT_EQ(outcome.result, kLoadFailed) << "cut at " << length;
+        ASSERT_FALSE(outcome.reason.empty()) << "cut at " << length;
+    }
+    // A count the rest cannot hold is caught first; a cut inside a record is named by that record.
+    EXPECT_EQ(Read(full.substr(0, 400)).reason, "the file is too short for the 6 faces of solid 0");
+    EXPECT_EQ(Read(full.substr(0, 700)).reason, "the file ends inside face 1 of solid 0");
+}
+
+TEST(BinaryCorruption, CountsTheFileCannotHoldAreRefusedBeforeAllocating) {
+    ScopedSettings guard;
+    const int32_t huge = 0x7fffffff;
+    // 2^31 - 1 faces in a file of about 1 KB.
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("faceCount", huge); },
+                  "the file is too short for the 2147483647 faces of solid 0");
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("solidCount", huge); },
+                  "the file is too short for the 2147483647 solids");
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("vertexCount", huge); },
+                  "the file is too short for the 2147483647 vertices of solid 0");
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("cornerCount", huge); },
+                  "the file is too short for the 2147483647 corners of face 0 of solid 0");
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("edgeCount", huge); },
+                  "the file is too short for the 2147483647 edges of solid 0");
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("materialCount", huge); },
+                  "the file is too short for the 2147483647 materials");
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("partCount", huge); },
+                  "the file is too short for the 2147483647 parts");
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("lineCount", huge); },
+                  "the file is too short for the 2147483647 lines of part 0");
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("textCount", huge); },
+                  "the file is too short for the 2147483647 texts");
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("textLineCount", huge); },
+                  "the file is too short for the 2147483647 lines of text 0");
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("picturesB", huge); },
+                  "the file is too short for the 2147483647 pictures of the second picture list");
+    // A string or blob longer than the rest of the file.
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("solidNameLength", huge); },
+                  "the file ends inside the header of solid 0");
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("texture.size", huge); }, "the file ends inside material 0");
+    // 16384 x 16384 pixels cannot come out of a stream of a few bytes: refused before the 768 MiB buffer.
+    const std::string streamBytes = std::to_string(BuildTriangleFile().GetI32("texture.size"));
+    ExpectFailure(
+        [&](BuiltFile& f) {
+            f.SetI32("texture.width", 16384);
+            f.SetI32("texture.height", 16384);
+        },
+        "the texture of material 0 cannot be decompressed: " + streamBytes +
+            " bytes cannot hold 16384 x 16384 pixels");
+}
+
+TEST(BinaryCorruption, NegativeCountsLengthsAndSizesAreRefused) {
+    ScopedSettings guard;
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("solidCount", -1); }, "the number of solids is negative (-1)");
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("faceCount", -3); },
+                  "the number of faces of solid 0 is negative (-3)");
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("cornerCount", -2147483647 - 1); },
+                  "the number of corners of face 0 of solid 0 is negative (-2147483648)");
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("solidNameLength", -4); },
+                  "a text in the header of solid 0 has a negative length (-4)");
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("texture.size", -1); },
+                  "the compressed size of the texture of material 0 is negative (-1)");
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("texture.width", 0); },
+                  "the texture of material 0 has an unusable size (0 x 2 pixels)");
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("texture.height", -2); },
+                  "the texture of material 0 has an unusable size (2 x -2 pixels)");
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("pictureA.width", 40000); },
+                  "picture 0 of the first picture list has an unusable size (40000 x 1 pixels)");
+}
+
+TEST(BinaryCorruption, IndicesOutsideTheirArraysAreRefused) {
+    ScopedSettings guard;
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("corner0.vertex", 900); },
+                  "vertex index 900 of face 0 of solid 0 is out of range (the solid has 4 vertices)");
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("corner0.vertex", -1); },
+                  "vertex index -1 of face 0 of solid 0 is out of range (the solid has 4 vertices)");
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("edge1.face2", 1); },
+                  "face index 1 of edge 1 of solid 0 is out of range (the solid has 1 faces)");
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("edge1.face1", -2); },
+                  "face index -2 of edge 1 of solid 0 is out of range (the solid has 1 faces)");
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("edge2.vertex2", 4); },
+                  "vertex index 4 of edge 2 of solid 0 is out of range (the solid has 4 vertices)");
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("materialIndex", 1); },
+                  "material index 1 of face 0 of solid 0 is out of range (the model has 1 materials)");
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("materialIndex", -2); },
+                  "material index -2 of face 0 of solid 0 is out of range (the model has 1 materials)");
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("part.solid", 1); },
+                  "solid index 1 of part 0 is out of range (the model has 1 solids)");
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("line0.face", 1); },
+                  "face index 1 of line 0 of part 0 is out of range (its solid has 1 faces)");
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("line0.vertex", 4); },
+                  "vertex index 4 of line 0 of part 0 is out of range (its solid has 4 vertices)");
+    // A face of a solid in the development must lie in a part: -1 is no part at all.
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("partIndex", -1); },
+                  "part index -1 of face 0 of solid 0 is out of range (the development has 1 parts)");
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("partIndex", 1); },
+                  "part index 1 of face 0 of solid 0 is out of range (the development has 1 parts)");
+}
+
+TEST(BinaryCorruption, BrokenMeshStructureIsRefused) {
+    ScopedSettings guard;
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("cornerCount", 2); },
+                  "face 0 of solid 0 has 2 corners; a face needs at least 3");
+    // An edge must be found from its first side.
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("edge0.face1", -1); },
+                  "edge 0 of solid 0 has no first side: face -1 has no corner at vertex 0");
+    ExpectFailure([&](BuiltFile& f) { f.SetI32("edge0.vertex1", 3); },
+                  "edge 0 of solid 0 has no first side: face 0 has no corner at vertex 3");
+    // Two edges on one corner would leave one-sided links.
+    ExpectFailure(
+        [&](BuiltFile& f) { f.SetI32("edge1.vertex1", 0); },
+        "edge 1 of solid 0 uses the corner of face 0 at vertex 0, which already belongs to another edge");
+    ExpectFailure(
+        [&](BuiltFile& f) {
+            f.SetI32("edge0.face2", 0);
+            f.SetI32("edge0.vertex2", 0);
+        },
+        "edge 0 of solid 0 uses the corner of face 0 at vertex 0, which already belongs to another edge");
+    ExpectFailure([&](BuiltFile& f) { f.SetF64("vertex0.x", std::numeric_limits<double>::quiet_NaN()); },
+                  "a number in the vertices of solid 0 is not finite");
+    // Coordinates so large that the part extent would overflow to infinity.
+    ExpectFailure([&](BuiltFile& f) { f.SetF64("vertex0.x", -1.5e308); },
+                  "a number in the vertices of solid 0 is out of range (-1.5e+308)");
+    ExpectFailure([&](BuiltFile& f) { f.SetF64("lineSpacing", 1e20); },
+                  "a number in text 0 is out of range (1e+20)");
+    // Corners within range whose part, once laid out, is not.
+    ExpectFailure(
+        [&](BuiltFile& f) {
+            f.at["corner1.x2d"] = f.at.at("corner0.vertex") + 4 + 85;
+            f.at["corner2.x2d"] = f.at.at("corner0.vertex") + 4 + 2 * 85;
+            f.SetF64("corner1.x2d", 9e14);
+            f.SetF64("corner2.x2d", -9e14);
+        },
+        "part 0 is too large to lay out");
+    // A line spacing that no int32 holds.
+    ExpectFailure([&](BuiltFile& f) { f.SetF64("lineSpacing", 1e10); },
+                  "the line spacing of text 0 is out of range");
+}
+
+TEST(BinaryCorruption, CornerOutsideEveryEdgeIsRefused) {
+    ScopedSettings guard;
+    // Two edge records instead of three: corner 2 starts no edge.
+    BuiltFile file = BuildTriangleFile();
+    const size_t edgeRecordBytes = 4 * 4 + 1 + 1 + 4;
+    file.bytes.erase(file.at.at("edge2.face1"), edgeRecordBytes);
+    file.SetI32("edgeCount", 2); // before the erased record, so its offset still holds
+    const Outcome outcome = Read(file.bytes);
+    EXPECT_EQ(outcome.result, kLoadFailed);
+    EXPECT_EQ(outcome.reason, "corner 2 of face 0 of solid 0 belongs to no edge");
+}
+
+TEST(BinaryCorruption, BrokenAndShortTextureStreamsAreRefused) {
+    ScopedSettings guard;
+    // A stream with a damaged header.
+    ExpectFailure([&](BuiltFile& f) { f.bytes[f.at.at("texture.data")] ^= 0x55; },
+                  "the texture of material 0 cannot be decompressed");
+    // A stream cut inside (the size field shrunk to match, so the file itself is not short).
+    ExpectFailure(
+        [&](BuiltFile& f) {
+            const int32_t size = f.GetI32("texture.size");
+            f.SetI32("texture.size", size - 4);
+            f.bytes.erase(f.at.at("texture.data") + size_t(size) - 4, 4);
+        },
+        "the texture of material 0 cannot be decompressed");
+    // A complete stream of fewer bytes than the size needs: 2 x 2 pixels, 9 bytes instead of 12.
+    ExpectFailure(
+        [&](BuiltFile& f) {
+            const std::string shortStream = Deflate(std::string(9, 'x'));
+            const size_t at = f.at.at("texture.data");
+            const size_t oldSize = size_t(f.GetI32("texture.size"));
+            f.bytes.replace(at, oldSize, shortStream);
+            f.SetI32("texture.size", int32_t(shortStream.size()));
+        },
+        "the texture of material 0 is incomplete: it holds 9 of 12 bytes");
+    // A stream of more bytes than the size: 2 x 2 pixels, 13 bytes.
+    ExpectFailure(
+        [&](BuiltFile& f) {
+            const std::string longStream = Deflate(std::string(13, 'x'));
+            const size_t at = f.at.at("texture.data");
+            const size_t oldSize = size_t(f.GetI32("texture.size"));
+            f.bytes.replace(at, oldSize, longStream);
+            f.SetI32("texture.size", int32_t(longStream.size()));
+        },
+        "the texture of material 0 cannot be decompressed");
+}
+
+TEST(BinaryCorruption, EveryByteChangedNeverCrashes) {
+    ScopedSettings guard;
+    // A small deterministic fuzz: each byte of the file set to a few values that tend to break counts,
+    // indices, lengths and booleans. Any result is fine; a crash or sanitizer report is not.
+    const std::string full = BuildTriangleFile().bytes;
+    const uint8_t values[] = {0x00, 0x01, 0x7f, 0x80, 0xff};
+    int failures = 0;
+    for (size_t i = 0; i < full.size(); ++i) {
+        for (uint8_t value : values) {
+            std::string bytes = full;
+            bytes[i] = char(value);
+            const Outcome outcome = Read(bytes);
+            ASSERT_TRUE(outcome.result == kLoadOk || outcome.result == kLoadFailed ||
+                        outcome.result == kLoadVersionRefused);
+            if (outcome.result == kLoadFailed) {
+                ++failures;
+                ASSERT_FALSE(outcome.reason.empty()) << "byte " << i;
+            }
+        }
+        CurrentSettings() = Settings{};
+    }
+    EXPECT_GT(failures, 0);
+}

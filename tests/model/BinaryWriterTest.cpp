@@ -1,0 +1,208 @@
+#include "model/BinaryWriter.h"
+
+#include "engine/EngineCompletion.h"
+#include "model/BinaryReader.h"
+#include "tests/support/BinaryFixtures.h"
+#include "tests/support/DocumentCompare.h"
+#include "tests/support/RecordingCompletion.h"
+#include "tools/lib/Invariants.h"
+#include "tools/lib/ModelBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+using namespace tsm;
+using namespace tsm::test;
+
+namespace {
+
+// Reads `bytes` into a new document; fails the test when the reader does.
+std::unique_ptr<PMdoc> Read(const std::string& bytes, IModelCompletion& completion, int importFlag = 0) {
+    auto doc = std::make_unique<PMdoc>();
+    RecordingPrompt prompt;
+    CLoaderWorkInfoV3 reader("round-trip.tsm", *doc, importFlag, prompt, completion);
+    const ModelLoadResult result = reader.LoadFromBytes(bytes);
+    EXPECT_EQ(result, kLoadOk) << reader.FailureReason();
+    EXPECT_TRUE(prompt.texts.empty());
+    return doc;
+}
+
+// Offset of the first byte that differs, or "none"; keeps failure output short for long byte strings.
+std::string FirstDifference(const std::string& a, const std::string& b) {
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i)
+        if (a[i] != b[i]) return "byte " + std::to_string(i);
+    return a.size() == b.size() ? "none"
+                                : "length " + std::to_string(a.size()) + " vs " + std::to_string(b.size());
+}
+
+int32_t I32At(const std::string& bytes, size_t offset) {
+    uint32_t bits = 0;
+    for (int i = 3; i >= 0; --i) bits = bits << 8 | uint8_t(bytes[offset + i]);
+    return int32_t(bits);
+}
+
+} // namespace
+
+TEST(BinaryWriter, StartsWithTheHeaderLineFieldsAndUnusedBlock) {
+    PMdoc doc;
+    BinaryWriteOptions options;
+    options.writerLocale = "de-DE";
+    options.writerCharset = "x";
+    const std::string bytes = SerializeBinaryModel(doc, Settings{}, options);
+    // "version 3\n", version 4, minor 0, level 101, then strings that count their terminating zero.
+    std::string expected = "version 3\n";
+    expected += std::string("\x04\0\0\0", 4) + std::string("\0\0\0\0", 4) + std::string("\x65\0\0\0", 4);
+    expected += std::string("\x06\0\0\0de-DE\0", 10);
+    expected += std::string("\x02\0\0\0x\0", 6);
+    // The unused block: 0 and an empty string (count 1, one zero byte).
+    expected += std::string("\0\0\0\0\x01\0\0\0\0", 9);
+    ASSERT_GE(bytes.size(), expected.size());
+    EXPECT_EQ(bytes.substr(0, expected.size()), expected);
+    // An empty model: header, 0 solids, 0 materials, no development, 147 bytes of settings, trailer 0.
+    EXPECT_EQ(bytes.size(), expected.size() + 32 + 4 + 4 + 1 + 147 + 4);
+    EXPECT_EQ(I32At(bytes, bytes.size() - 4), 0);
+}
+
+TEST(BinaryWriter, ReaderGivesBackExactlyWhatWasWritten) {
+    ScopedSettings guard;
+    // Without the engine's completion steps the reader changes nothing, so the document read back must
+    // equal the one built, field by field, and serialise to the same bytes.
+    auto built = MakeRichDocument();
+    ASSERT_TRUE(CheckModelInvariants(*built).empty());
+    const Settings display = ChangedDisplaySettings();
+    const std::string bytes = SerializeBinaryModel(*built, display);
+    RecordingCompletion completion;
+    auto read = Read(bytes, completion);
+    ExpectSameDocument(*built, *read);
+    ExpectSameDisplaySettings(CurrentSettings(), display);
+    EXPECT_TRUE(CheckModelInvariants(*read).empty());
+    EXPECT_EQ(FirstDifference(SerializeBinaryModel(*read, CurrentSettings()), bytes), "none");
+}
+
+TEST(BinaryWriter, RoundTripThroughTheEngineIsStableAndByteIdentical) {
+    ScopedSettings guard;
+    auto built = MakeRichDocument();
+    EngineCompletion engine;
+    const std::string first = SerializeBinaryModel(*built, ChangedDisplaySettings());
+    auto a = Read(first, engine);
+    const std::string second = SerializeBinaryModel(*a, CurrentSettings());
+    auto b = Read(second, engine);
+    ExpectSameDocument(*a, *b);
+    EXPECT_TRUE(CheckModelInvariants(*b).empty());
+    ExpectSameDisplaySettings(CurrentSettings(), ChangedDisplaySettings());
+    const std::string third = SerializeBinaryModel(*b, CurrentSettings());
+    EXPECT_EQ(FirstDifference(third, second), "none");
+    // The fixture is laid out as the engine would leave it, so even the first write survives unchanged.
+    EXPECT_EQ(FirstDifference(second, first), "none");
+}
+
+TEST(BinaryWriter, FacePartIndexFollowsThePartTheFaceLiesIn) {
+    ScopedSettings guard;
+    auto doc = MakeRichDocument();
+    CFace& inPart = *doc->model->solids[1]->faces[0];
+    ASSERT_NE(inPart.part, nullptr);
+    const int32_t truePart = inPart.partIndex;
+    // A stale stored index is not written when the face lies in a part.
+    inPart.partIndex = 99;
+    RecordingCompletion completion;
+    auto read = Read(SerializeBinaryModel(*doc, Settings{}), completion);
+    EXPECT_EQ(read->model->solids[1]->faces[0]->partIndex, truePart);
+    // A face in no part keeps its stored index (the loose solid is outside the development).
+    EXPECT_EQ(read->model->solids[3]->faces[0]->partIndex, 7);
+    EXPECT_EQ(read->model->solids[3]->faces[1]->partIndex, -1);
+}
+
+TEST(BinaryWriter, EdgesAreWrittenWithTheirSidesAndJoinedFlag) {
+    ScopedSettings guard;
+    auto doc = MakeRichDocument();
+    const CSolid& cube = *doc->model->solids[0];
+    int joined = 0, cut = 0;
+    for (const auto& edge : cube.edges) (edge->halfEdge1->joined ? joined : cut)++;
+    ASSERT_GT(joined, 0);
+    ASSERT_GT(cut, 0);
+    RecordingCompletion completion;
+    auto read = Read(SerializeBinaryModel(*doc, Settings{}), completion);
+    const CSolid& back = *read->model->solids[0];
+    for (size_t e = 0; e < cube.edges.size(); ++e) {
+        // Cut edges keep their twins but lose the joined link; folded ones keep both.
+        EXPECT_EQ(back.edges[e]->halfEdge1->joined != nullptr, cube.edges[e]->halfEdge1->joined != nullptr)
+            << e;
+        EXPECT_EQ(back.edges[e]->halfEdge1->twin, back.edges[e]->halfEdge2) << e;
+    }
+    // The sheet's open edges come back with one side.
+    const CSolid& sheet = *read->model->solids[2];
+    int open = 0;
+    for (const auto& edge : sheet.edges)
+        if (!edge->halfEdge2) {
+            ++open;
+            EXPECT_EQ(edge->halfEdge1->twin, nullptr);
+        }
+    EXPECT_EQ(open, 6);
+}
+
+TEST(BinaryWriter, PicturesWithoutPixelsAreLeftOutAndPicturesAreLimited) {
+    ScopedSettings guard;
+    auto doc = MakeRichDocument();
+    CTenkaizu& dev = *doc->development;
+    const double rect[4] = {1, 2, 3, 4};
+    AddPicture(*doc, false, rect, nullptr);
+    ASSERT_EQ(dev.imagesA.size(), 2u);
+    // A large picture in the second list passes through the texture size limit when read.
+    AddPicture(*doc, true, rect, MakeCheckerboard(100, 100, 10, {1, 1, 1}, {0, 0, 0}));
+    CurrentSettings().bLimitTextureSizeByUser = true;
+    CurrentSettings().iTtextureLimitSizeID = 0; // 64
+    RecordingCompletion completion;
+    auto read = Read(SerializeBinaryModel(*doc, Settings{}), completion);
+    const CTenkaizu& back = *read->development;
+    EXPECT_EQ(back.imagesA.size(), 1u);
+    ASSERT_EQ(back.imagesB.size(), 3u);
+    ASSERT_EQ(back.imageMaterials.size(), 4u);
+    const CMaterial& large = *back.imagesB[2]->material;
+    EXPECT_EQ(large.texture->width, 64);
+    EXPECT_EQ(large.texture->height, 64);
+    EXPECT_EQ(large.bitmap, nullptr);
+}
+
+TEST(BinaryWriter, OptionsGoIntoTheHeader) {
+    ScopedSettings guard;
+    auto doc = MakeRichDocument();
+    BinaryWriteOptions options;
+    options.version = 2;
+    options.minorVersion = 3;
+    options.writerLevel = 100;
+    options.writerLocale = "ja-JP";
+    const std::string bytes = SerializeBinaryModel(*doc, Settings{}, options);
+    EXPECT_EQ(I32At(bytes, 10), 2);
+    EXPECT_EQ(I32At(bytes, 14), 3);
+    EXPECT_EQ(I32At(bytes, 18), 100);
+    // Level 100 with another locale and texts: read without a language message.
+    RecordingCompletion completion;
+    Read(bytes, completion);
+}
+
+TEST(BinaryWriter, WritesFilesAtomicallyAndReportsFailures) {
+    ScopedSettings guard;
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / "tessaly_binary_writer_test";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const fs::path path = dir / "rich.tsm";
+    auto doc = MakeRichDocument();
+    std::string error;
+    ASSERT_TRUE(WriteBinaryModel(*doc, ChangedDisplaySettings(), path.string(), &error)) << error;
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}), 1);
+
+    PMdoc read;
+    RecordingPrompt prompt;
+    RecordingCompletion completion;
+    CLoaderWorkInfoV3 reader(path.string(), read, 0, prompt, completion);
+    ASSERT_EQ(reader.Load(), kLoadOk) << reader.FailureReason();
+    ExpectSameDocument(*doc, read);
+
+    EXPECT_FALSE(WriteBinaryModel(*doc, Settings{}, (dir / "no" / "such" / "x.tsm").string(), &error));
+    EXPECT_FALSE(error.empty());
+    fs::remove_all(dir);
+}

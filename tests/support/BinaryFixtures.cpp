@@ -1,0 +1,326 @@
+#include "tests/support/BinaryFixtures.h"
+
+#include "engine/Extents.h"
+#include "model/TextureImage.h"
+#include "tools/lib/ModelBuilder.h"
+#include "tools/lib/Primitives.h"
+
+#include <cstring>
+#include <stdexcept>
+#include <zlib.h>
+
+namespace tsm::test {
+
+std::unique_ptr<PMdoc> MakeRichDocument() {
+    auto doc = std::make_unique<PMdoc>();
+    PMdoc& d = *doc;
+    AddMaterial(d, "Checker", {0.9f, 0.8f, 0.7f}, MakeCheckerboard(8, 4, 2, {1, 0, 0}, {0, 0.5f, 1}));
+    CMaterial& plain = AddMaterial(d, "Plain", {0.2f, 0.4f, 0.6f});
+    plain.emission[0] = 0.125f;
+    plain.specular[2] = 0.75f;
+    plain.shininess = 12.5f;
+    MakeBitmap(*d.model->materials[0]);
+
+    const MeshData cube = Cube(20);
+    CSolid& cubeSolid = AddSolid(d, "Cube", cube.vertices, cube.faces, 0);
+    const MeshData roof = Translated(Prism(30, 20, 10), {40, 0, 0});
+    AddSolid(d, "Roof", roof.vertices, roof.faces, 1);
+    const MeshData sheet = Translated(Grid(2, 1, 10), {-40, 0, 0});
+    CSolid& sheetSolid = AddSolid(d, "Sheet", sheet.vertices, sheet.faces, -1);
+    const MeshData tetra = Translated(Tetrahedron(10), {0, 40, 0});
+    CSolid& loose = AddSolid(d, "Loose", tetra.vertices, tetra.faces, 1);
+    loose.inDevelopment = false;
+    for (auto& solid : d.model->solids) AssignFaceUV(*solid);
+    cubeSolid.faces[2]->materialIndex = 1;
+
+    FixtureUnfoldOptions unfold;
+    unfold.scale = 1.5;
+    const auto problems = UnfoldForFixture(d, {}, unfold);
+    if (!problems.empty()) throw std::runtime_error("rich fixture: " + problems.front());
+    // A solid outside the development keeps whatever part index it stores.
+    loose.faces[0]->partIndex = 7;
+
+    CTenkaizu& dev = *d.development;
+    dev.reversed = true;
+    int corner = 0;
+    for (auto& solid : d.model->solids) {
+        for (auto& face : solid->faces) {
+            for (auto& h : face->halfEdges) {
+                ++corner;
+                h->sideColor[0] = float(corner % 7) / 8.0f;
+                h->sideColor[1] = 0.5f;
+                h->sideColor[2] = float(corner % 3) / 4.0f;
+                if (h->hasFlap) {
+                    h->flapColor[0] = 0.25f;
+                    h->flapColor[1] = float(corner % 5) / 8.0f;
+                    h->flapColor[2] = 1.0f;
+                    h->flapHeight = 4.5 + corner % 3;
+                }
+            }
+        }
+    }
+    cubeSolid.edges[0]->edgeClass = 1;
+    cubeSolid.edges[0]->edgeFlag = true;
+    cubeSolid.edges[3]->edgeClass = 2;
+    sheetSolid.edges.back()->edgeFlag = true;
+    dev.parts[0]->lines[1]->hidden = true;
+    dev.parts.back()->lines.back()->hidden = true;
+    // The flap heights and the flap side changed: lay the parts out again as a reader would find them.
+    for (auto& part : dev.parts) ComputePartExtent(*part);
+    int kind = 0;
+    for (auto& part : dev.parts)
+        for (auto& line : part->lines)
+            if (line->first && !line->first->twin) line->lineKind = ++kind % 4;
+
+    const double textRect[4] = {10, 120, 60, 20};
+    AddText(d, textRect, {"Glue tabs first", "then fold", "Tessaly \xe9t\xe9"}, 12, 0x00112233, "Arial", 4);
+    const double noteRect[4] = {80.5, 130.25, 30, 8};
+    AddText(d, noteRect, {"", "second line after an empty one"}, 9, 0x000000FF, "Courier New", 3);
+    const double pictureA[4] = {100, 10, -40, 25};
+    AddPicture(d, false, pictureA, MakeCheckerboard(5, 3, 1, {0, 0, 0}, {1, 1, 1}));
+    const double pictureB1[4] = {5, 5, 20, -10};
+    AddPicture(d, true, pictureB1, MakeCheckerboard(4, 4, 2, {0.5f, 0, 0}, {0, 0.5f, 0}));
+    const double pictureB2[4] = {-15, 60, -12.5, -7.5};
+    AddPicture(d, true, pictureB2, MakeCheckerboard(1, 2, 1, {0.1f, 0.2f, 0.3f}, {0.4f, 0.5f, 0.6f}));
+    ComputeDevelopmentExtent(dev, false);
+    return doc;
+}
+
+Settings ChangedDisplaySettings() {
+    Settings s;
+    s.bDrawFlap = !s.bDrawFlap;
+    s.bDrawNumber = !s.bDrawNumber;
+    s.bInvertEdgeID = !s.bInvertEdgeID;
+    s.bUseMaterial = !s.bUseMaterial;
+    s.bOmitFlatEdge = !s.bOmitFlatEdge;
+    s.iFlatEdgeAngle = 163;
+    s.bDrawWhiteBkLine = !s.bDrawWhiteBkLine;
+    s.iMountainLineStyle = 5;
+    s.iValleyLineStyle = 6;
+    s.iCutLineStyle = 1;
+    s.iEdgeIDfontSizePoint = 9;
+    s.iPaperSize = 3;
+    s.iPaperOrientation = 1;
+    s.iMarginSide = 7;
+    s.iMarginTop = 11;
+    const double mountain[6] = {3.0, 1.5, 0.5, 1.5, -1, -1};
+    const double valley[6] = {4.0, 2.0, -1, -1, -1, -1};
+    std::memcpy(s.mountainDash, mountain, sizeof mountain);
+    std::memcpy(s.valleyDash, valley, sizeof valley);
+    s.bColorFlapWithFace = !s.bColorFlapWithFace;
+    s.dDefaultFlapHeightMM = 6.25;
+    return s;
+}
+
+FileBytes& FileBytes::I32(int32_t value) {
+    const uint32_t bits = uint32_t(value);
+    for (int i = 0; i < 4; ++i) bytes.push_back(char(bits >> (8 * i)));
+    return *this;
+}
+
+FileBytes& FileBytes::F32(float value) {
+    uint32_t bits;
+    std::memcpy(&bits, &value, 4);
+    return I32(int32_t(bits));
+}
+
+FileBytes& FileBytes::F64(double value) {
+    uint64_t bits;
+    std::memcpy(&bits, &value, 8);
+    for (int i = 0; i < 8; ++i) bytes.push_back(char(bits >> (8 * i)));
+    return *this;
+}
+
+FileBytes& FileBytes::Bool(bool value) {
+    bytes.push_back(value ? 1 : 0);
+    return *this;
+}
+
+FileBytes& FileBytes::Str(const std::string& text) {
+    I32(int32_t(text.size() + 1));
+    bytes += text;
+    bytes.push_back('\0');
+    return *this;
+}
+
+FileBytes& FileBytes::Raw(const std::string& data) {
+    bytes += data;
+    return *this;
+}
+
+std::string Deflate(const std::string& data) {
+    uLongf size = compressBound(uLong(data.size()));
+    std::string out(size, '\0');
+    compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
+              uLong(data.size()), Z_DEFAULT_COMPRESSION);
+    out.resize(size);
+    return out;
+}
+
+int32_t BuiltFile::GetI32(const std::string& field) const {
+    const size_t offset = at.at(field);
+    uint32_t bits = 0;
+    for (int i = 3; i >= 0; --i) bits = bits << 8 | uint8_t(bytes[offset + i]);
+    return int32_t(bits);
+}
+
+void BuiltFile::SetI32(const std::string& field, int32_t value) {
+    const size_t offset = at.at(field);
+    const uint32_t bits = uint32_t(value);
+    for (int i = 0; i < 4; ++i) bytes[offset + i] = char(bits >> (8 * i));
+}
+
+void BuiltFile::SetF64(const std::string& field, double value) {
+    const size_t offset = at.at(field);
+    uint64_t bits;
+    std::memcpy(&bits, &value, 8);
+    for (int i = 0; i < 8; ++i) bytes[offset + i] = char(bits >> (8 * i));
+}
+
+namespace {
+
+std::string Pixels(int32_t width, int32_t height) {
+    std::string pixels;
+    for (int32_t i = 0; i < width * height * 3; ++i) pixels.push_back(char(17 * i + 3));
+    return pixels;
+}
+
+void WriteTexture(FileBytes& f, BuiltFile& built, const std::string& name, int32_t width, int32_t height) {
+    const std::string stream = Deflate(Pixels(width, height));
+    built.at[name + ".width"] = f.Size();
+    f.I32(width);
+    built.at[name + ".height"] = f.Size();
+    f.I32(height);
+    built.at[name + ".size"] = f.Size();
+    f.I32(int32_t(stream.size()));
+    built.at[name + ".data"] = f.Size();
+    f.Raw(stream);
+}
+
+} // namespace
+
+BuiltFile BuildTriangleFile(const TriangleFile& triangle) {
+    BuiltFile built;
+    FileBytes f;
+    auto mark = [&](const std::string& name) { built.at[name] = f.Size(); };
+
+    f.Raw(triangle.headerLine);
+    mark("version");
+    f.I32(triangle.version)
+        .I32(triangle.minorVersion)
+        .I32(triangle.writerLevel)
+        .Str(triangle.locale)
+        .Str("windows-1252");
+    f.I32(0).Str("");
+    f.F64(10).F64(5).F64(5).F64(0);
+
+    mark("solidCount");
+    f.I32(1);
+    mark("solidNameLength");
+    f.Str("Tri").Bool(triangle.inDevelopment);
+    mark("vertexCount");
+    f.I32(4);
+    mark("vertex0.x");
+    f.F64(0).F64(0).F64(0);
+    f.F64(10).F64(0).F64(0);
+    f.F64(0).F64(10).F64(0);
+    f.F64(5).F64(5).F64(5);
+    mark("faceCount");
+    f.I32(1);
+    mark("materialIndex");
+    f.I32(0);
+    mark("partIndex");
+    f.I32(triangle.partIndex);
+    f.F64(0).F64(0).F64(1).F64(0);
+    mark("cornerCount");
+    f.I32(3);
+    const double corner2d[3][2] = {{0, 0}, {10, 0}, {0, 10}};
+    for (int c = 0; c < 3; ++c) {
+        if (c == 0) mark("corner0.vertex");
+        f.I32(c).F64(corner2d[c][0]).F64(corner2d[c][1]).F64(0.25 * c).F64(0.5);
+        f.Bool(c == 1).F64(5).F64(0.5).F64(0.75);
+        f.F32(0.1f).F32(0.2f).F32(0.3f).F32(0.4f).F32(0.5f).F32(0.6f);
+    }
+    mark("edgeCount");
+    f.I32(3);
+    for (int e = 0; e < 3; ++e) {
+        const std::string name = "edge" + std::to_string(e);
+        mark(name + ".face1");
+        f.I32(0);
+        mark(name + ".face2");
+        f.I32(-1);
+        mark(name + ".vertex1");
+        f.I32(e);
+        mark(name + ".vertex2");
+        f.I32((e + 1) % 3);
+        f.Bool(false).Bool(e == 2).I32(e == 1 ? 1 : 0);
+    }
+
+    mark("materialCount");
+    f.I32(1);
+    f.Str("Paper");
+    for (int i = 0; i < 4; ++i) f.F32(0.5f + 0.1f * float(i));
+    for (int i = 0; i < 4; ++i) f.F32(0.25f);
+    for (int i = 0; i < 4; ++i) f.F32(0.0f);
+    for (int i = 0; i < 4; ++i) f.F32(1.0f);
+    f.F32(8.0f).F32(0.3f).F32(0.2f).F32(0.1f);
+    f.Bool(true);
+    WriteTexture(f, built, "texture", triangle.textureWidth, triangle.textureHeight);
+
+    mark("developmentFlag");
+    f.Bool(triangle.hasDevelopment);
+    if (triangle.hasDevelopment) {
+        f.F64(1.0).Bool(false).F64(0).F64(0).F64(10).F64(10);
+        mark("partCount");
+        f.I32(1);
+        mark("part.solid");
+        f.I32(0);
+        f.F64(20).F64(30).F64(10).F64(10);
+        mark("lineCount");
+        f.I32(3);
+        for (int l = 0; l < 3; ++l) {
+            f.Bool(l == 2).I32(l);
+            f.Bool(true);
+            if (l == 0) mark("line0.face");
+            f.I32(l == 0 ? triangle.line0First[0] : 0);
+            if (l == 0) mark("line0.vertex");
+            f.I32(l == 0 ? triangle.line0First[1] : l);
+            const bool second = l == 0 && triangle.line0HasSecond;
+            f.Bool(second);
+            if (second) f.I32(triangle.line0Second[0]).I32(triangle.line0Second[1]);
+        }
+        mark("textCount");
+        f.I32(triangle.textCount);
+        for (int t = 0; t < triangle.textCount; ++t) {
+            f.F64(1).F64(2).F64(30).F64(8);
+            if (t == 0) mark("lineSpacing");
+            f.F64(triangle.lineSpacing).I32(0x00FF0000).I32(14).Str("Arial");
+            if (t == 0) mark("textLineCount");
+            f.I32(2).Str("first line").Str("second line");
+        }
+        mark("picturesA");
+        f.I32(1);
+        f.F64(50).F64(0).F64(-20).F64(10);
+        WriteTexture(f, built, "pictureA", 3, 1);
+        mark("picturesB");
+        f.I32(1);
+        f.F64(0).F64(50).F64(10).F64(-20);
+        WriteTexture(f, built, "pictureB", 1, 2);
+    }
+
+    mark("settings");
+    const Settings& s = triangle.display;
+    f.Bool(s.bDrawFlap).Bool(s.bDrawNumber).Bool(s.bInvertEdgeID).Bool(s.bUseMaterial).Bool(s.bOmitFlatEdge);
+    f.I32(s.iFlatEdgeAngle).Bool(s.bDrawWhiteBkLine).I32(s.iMountainLineStyle).I32(s.iValleyLineStyle);
+    f.I32(s.iCutLineStyle).I32(s.iEdgeIDfontSizePoint).I32(s.iPaperSize).I32(s.iPaperOrientation);
+    f.I32(s.iMarginSide).I32(s.iMarginTop);
+    for (double v : s.mountainDash) f.F64(v);
+    for (double v : s.valleyDash) f.F64(v);
+    f.Bool(s.bColorFlapWithFace).F64(s.dDefaultFlapHeightMM);
+    mark("trailer");
+    f.I32(0);
+    built.bytes = std::move(f.bytes);
+    return built;
+}
+
+} // namespace tsm::test

@@ -1,0 +1,35 @@
+// A completion that does nothing but note which step ran, in order; it lets reader tests see the calls and
+// read files without the engine changing what was read.
+#pragma once
+
+#include "model/ModelCompletion.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tsm::test {
+
+class RecordingCompletion : public IModelCompletion {
+public:
+    std::vector<std::string> calls;
+    // Runs inside ClassifyPartLines, to look at the state the reader left at that moment.
+    std::function<void()> onClassify;
+
+    void LinkFaceRing(CFace&) override { calls.push_back("LinkFaceRing"); }
+    void ComputeFacePlane(CFace&) override { calls.push_back("ComputeFacePlane"); }
+    void UpdateEdgeGeometry(CEdge&) override { calls.push_back("UpdateEdgeGeometry"); }
+    void RebuildVertexIncidence(CSolid&) override { calls.push_back("RebuildVertexIncidence"); }
+    void ComputeBounds(CMeshModel&) override { calls.push_back("ComputeBounds"); }
+    void FindSymmetricEdges(CMeshModel&) override { calls.push_back("FindSymmetricEdges"); }
+    void AutoFlapAnglesAll(CMeshModel&) override { calls.push_back("AutoFlapAnglesAll"); }
+    void ComputePartExtent(CPart&) override { calls.push_back("ComputePartExtent"); }
+    void ComputeDevelopmentExtent(CTenkaizu&, bool) override { calls.push_back("ComputeDevelopmentExtent"); }
+    void ScaleDevelopment(CTenkaizu&, double, bool) override { calls.push_back("ScaleDevelopment"); }
+    void ClassifyPartLines(CTenkaizu&, CMeshModel&) override {
+        calls.push_back("ClassifyPartLines");
+        if (onClassify) onClassify();
+    }
+};
+
+} // namespace tsm::test
