@@ -1,0 +1,45 @@
+// Fuzz target of the text model reader: any bytes must give a result and, on failure, a reason, without a
+// crash, a sanitizer report, a leak or a hang. Whatever the reader accepts must satisfy the link invariants
+// of an opened document and survive the steps the open pipeline runs after it, and saving.
+#include "engine/EngineCompletion.h"
+#include "model/BinaryWriter.h"
+#include "model/OpenPipeline.h"
+#include "model/Settings.h"
+#include "model/TextReader.h"
+#include "tools/lib/Invariants.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using namespace tsm;
+    // Opening a file changes the process-wide settings; every input starts from the defaults.
+    ScopedSettings guard;
+    PMdoc doc;
+    RecordingPrompt prompt;
+    EngineCompletion completion;
+    CLoaderWorkInfoV2 reader("fuzz.tsm", doc, 0, prompt, completion);
+    const ModelLoadResult result =
+        reader.LoadFromBytes(std::string_view(reinterpret_cast<const char*>(data), size));
+    if (result == kLoadFailed && reader.FailureReason().empty()) {
+        std::fprintf(stderr, "load failed without a reason\n");
+        std::abort();
+    }
+    if (result != kLoadOk) return 0;
+
+    const auto violations = CheckModelInvariants(doc);
+    if (!violations.empty()) {
+        for (const auto& violation : violations) std::fprintf(stderr, "%s\n", violation.c_str());
+        std::abort();
+    }
+
+    // What opening a text file runs after the reader.
+    NormaliseNames(doc, completion);
+    if (doc.development) completion.ComputeDevelopmentExtent(*doc.development, true);
+    completion.FindSymmetricEdges(*doc.model);
+    if (doc.development) SeparateCorners(*doc.model);
+    SerializeBinaryModel(doc, CurrentSettings());
+    return 0;
+}

@@ -1,0 +1,779 @@
+#include "model/TextReader.h"
+
+#include "engine/Classify.h"
+#include "engine/EngineCompletion.h"
+#include "model/BinaryReader.h"
+#include "model/BinaryWriter.h"
+#include "model/OpenPipeline.h"
+#include "model/Settings.h"
+#include "tests/support/DocumentCompare.h"
+#include "tests/support/RecordingCompletion.h"
+#include "tools/lib/Invariants.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+using namespace tsm;
+using namespace tsm::test;
+
+namespace {
+
+std::string Fixture(const std::string& name) {
+    return std::string(TESSALY_SOURCE_DIR) + "/tests/data/text/" + name;
+}
+
+struct Loaded {
+    std::unique_ptr<PMdoc> doc = std::make_unique<PMdoc>();
+    RecordingPrompt prompt;
+    ModelLoadResult result = kLoadFailed;
+    std::string reason;
+};
+
+std::unique_ptr<Loaded> LoadFile(const std::string& path, IModelCompletion& completion, int importFlag = 0) {
+    auto loaded = std::make_unique<Loaded>();
+    CLoaderWorkInfoV2 reader(path, *loaded->doc, importFlag, loaded->prompt, completion);
+    loaded->result = reader.Load();
+    loaded->reason = reader.FailureReason();
+    return loaded;
+}
+
+std::unique_ptr<Loaded> LoadText(const std::string& bytes, IModelCompletion& completion) {
+    auto loaded = std::make_unique<Loaded>();
+    CLoaderWorkInfoV2 reader("inline.tsm", *loaded->doc, 0, loaded->prompt, completion);
+    loaded->result = reader.LoadFromBytes(bytes);
+    loaded->reason = reader.FailureReason();
+    return loaded;
+}
+
+size_t Count(const std::vector<std::string>& calls, const std::string& name) {
+    return size_t(std::count(calls.begin(), calls.end(), name));
+}
+
+size_t FirstIndex(const std::vector<std::string>& calls, const std::string& name) {
+    return size_t(std::find(calls.begin(), calls.end(), name) - calls.begin());
+}
+
+size_t LastIndex(const std::vector<std::string>& calls, const std::string& name) {
+    const auto it = std::find(calls.rbegin(), calls.rend(), name);
+    return it == calls.rend() ? calls.size() : size_t(calls.rend() - it - 1);
+}
+
+void ExpectInvariants(const PMdoc& doc) {
+    for (const std::string& violation : CheckModelInvariants(doc)) ADD_FAILURE() << violation;
+}
+
+// Twenty colour numbers of a material record and a "texture" line saying there is none.
+const char* const kPlainColours = "1 1 1 1 1 1 1 1 0 0 0 1 0 0 0 1 0\n1 1 1\ntexture 0\n";
+
+// A one-triangle solid in part 0 whose corners have the given flap heights (cm), plus one part record.
+std::string TriangleWithPart() {
+    return "solids 1\nsolid\nTri\n1\nvertices 3\n0 0 0\n1 0 0\n0 1 0\nfaces 1\n-1 0 0 0 1 0 3\n"
+           "0 0 0 0 0 1 1 0.5\n1 1 0 0 0 0 1 0.5\n2 0 1 0 0 0 1 0.5\n"
+           "edges 3\n0 -1 0 1 0 0\n0 -1 1 2 0 0\n0 -1 2 0 0 0\nparts 1\n0 0 0 1 1\n";
+}
+
+class ScopedCLocale {
+public:
+    explicit ScopedCLocale(const char* name) : saved_(std::setlocale(LC_ALL, nullptr)) {
+        active_ = std::setlocale(LC_ALL, name) != nullptr;
+    }
+    ~ScopedCLocale() { std::setlocale(LC_ALL, saved_.c_str()); }
+    bool Active() const { return active_; }
+
+private:
+    std::string saved_;
+    bool active_ = false;
+};
+
+} // namespace
+
+TEST(TextReader, ReadsEveryRecordOfATetrahedron) {
+    ScopedSettings guard;
+    RecordingCompletion completion; // leaves what the reader and the conversion wrote untouched
+    auto l = LoadFile(Fixture("tetra.tsm"), completion);
+    ASSERT_EQ(l->result, kLoadOk) << l->reason;
+    EXPECT_TRUE(l->prompt.texts.empty());
+    EXPECT_EQ(l->doc->writerLocale, "");
+    const CMeshModel& model = *l->doc->model;
+    EXPECT_EQ(model.size, 1.0); // from the "model" box, as stored
+
+    ASSERT_EQ(model.solids.size(), 1u);
+    const CSolid& solid = *model.solids[0];
+    EXPECT_EQ(solid.name, "Tetra");
+    EXPECT_TRUE(solid.inDevelopment);
+    ASSERT_EQ(solid.vertices.size(), 4u);
+    // dMag3d 2 halves every position.
+    EXPECT_TRUE((solid.vertices[1]->position == Vec3{1, 0, 0}));
+    EXPECT_TRUE((solid.vertices[3]->position == Vec3{0, 0, 1}));
+
+    ASSERT_EQ(solid.faces.size(), 4u);
+    const CFace& f0 = *solid.faces[0];
+    const CFace& f1 = *solid.faces[1];
+    const CFace& f2 = *solid.faces[2];
+    const CFace& f3 = *solid.faces[3];
+    EXPECT_EQ(f0.solid, &solid);
+    EXPECT_EQ(f0.materialIndex, 0);
+    EXPECT_EQ(f2.materialIndex, -1);
+    EXPECT_EQ(f3.materialIndex, 1);
+    EXPECT_EQ(f1.partIndex, 1);
+    EXPECT_EQ(f3.plane[3], -1.155); // the stored plane; the recording completion recomputes nothing
+    for (const CFace* face : {&f0, &f1, &f2, &f3}) {
+        ASSERT_EQ(face->halfEdges.size(), 3u);
+        for (const auto& h : face->halfEdges) {
+            EXPECT_EQ(h->face, face);
+            EXPECT_EQ(h->flapHeight, 5.0); // 0.5 cm
+            EXPECT_NE(h->edge, nullptr);
+        }
+    }
+    const CHalfEdge& c00 = *f0.halfEdges[0];
+    EXPECT_EQ(c00.vertex, solid.vertices[0].get());
+    // Development lengths: cm times 10 times dMag2d 1.5.
+    EXPECT_DOUBLE_EQ(c00.x2d, 10.5);
+    EXPECT_DOUBLE_EQ(c00.y2d, 25.5);
+    EXPECT_TRUE(c00.foldShown);
+    EXPECT_EQ(f3.halfEdges[0]->u, 0.25);
+    EXPECT_EQ(f3.halfEdges[0]->v, 0.5);
+
+    ASSERT_EQ(solid.edges.size(), 6u);
+    const CEdge& e0 = *solid.edges[0];
+    const CEdge& e2 = *solid.edges[2];
+    EXPECT_EQ(e0.halfEdge1, f1.halfEdges[0].get());
+    EXPECT_EQ(e0.halfEdge2, f0.halfEdges[2].get());
+    EXPECT_EQ(e0.vertex2, solid.vertices[1].get());
+    // A cut edge has twins but no joined sides; a folded one has both.
+    EXPECT_EQ(e0.halfEdge1->twin, e0.halfEdge2);
+    EXPECT_EQ(e0.halfEdge1->joined, nullptr);
+    EXPECT_EQ(e2.halfEdge1, f2.halfEdges[0].get());
+    EXPECT_EQ(e2.halfEdge2, f1.halfEdges[2].get());
+    EXPECT_EQ(e2.halfEdge1->joined, e2.halfEdge2);
+    EXPECT_EQ(e2.halfEdge2->joined, e2.halfEdge1);
+    // Edge type 22 is the flag bit 16 plus code 6; 7 is class 2.
+    EXPECT_TRUE(solid.edges[4]->typeFlag);
+    EXPECT_EQ(solid.edges[4]->edgeClass, 1);
+    EXPECT_FALSE(solid.edges[5]->typeFlag);
+    EXPECT_EQ(solid.edges[5]->edgeClass, 2);
+    EXPECT_EQ(e0.edgeClass, 0);
+    EXPECT_EQ(solid.edges[4]->foldAngle, 0.0); // computed by the completion only
+
+    ASSERT_EQ(model.materials.size(), 2u);
+    const CMaterial& red = *model.materials[0];
+    EXPECT_EQ(red.name, "Red");
+    EXPECT_EQ(red.ambient[0], 1.0f);
+    EXPECT_EQ(red.diffuse[0], 0.8f);
+    EXPECT_EQ(red.specular[2], 0.5f);
+    EXPECT_EQ(red.shininess, 10.0f);
+    EXPECT_EQ(red.flatColor[0], 0.9f);
+    ASSERT_NE(red.texture, nullptr);
+    EXPECT_EQ(red.texture->width, 2);
+    EXPECT_EQ(red.texture->height, 2);
+    EXPECT_EQ(std::string(red.texture->pixels.begin(), red.texture->pixels.end()), "abcdefghijkl");
+    ASSERT_NE(red.bitmap, nullptr);
+    EXPECT_EQ(red.bitmap->width, 2);
+    // A name line that starts with "#" is a name.
+    EXPECT_EQ(model.materials[1]->name, "# Blue, a name and not a comment");
+    EXPECT_EQ(model.materials[1]->texture, nullptr);
+    EXPECT_EQ(model.materials[1]->bitmap, nullptr);
+
+    ASSERT_NE(l->doc->development, nullptr);
+    const CTenkaizu& dev = *l->doc->development;
+    EXPECT_DOUBLE_EQ(dev.scale, 30.0); // 1.5 x 2 x 10
+    EXPECT_TRUE(dev.reversed);
+    ASSERT_EQ(dev.parts.size(), 2u);
+    const CPart& p0 = *dev.parts[0];
+    const CPart& p1 = *dev.parts[1];
+    EXPECT_EQ(p0.solid, &solid);
+    EXPECT_EQ(p0.development, &dev);
+    EXPECT_DOUBLE_EQ(p0.x, 15.0);
+    EXPECT_DOUBLE_EQ(p1.x, 60.0);
+    EXPECT_DOUBLE_EQ(p1.y, 15.0);
+    EXPECT_EQ(p0.faces, (std::vector<CFace*>{solid.faces[0].get(), solid.faces[3].get()}));
+    EXPECT_EQ(p1.faces, (std::vector<CFace*>{solid.faces[1].get(), solid.faces[2].get()}));
+    EXPECT_EQ(f0.part, &p0);
+
+    // Part lines: one per edge side in the part, both sides of a folded edge in one record.
+    ASSERT_EQ(p0.lines.size(), 5u);
+    ASSERT_EQ(p1.lines.size(), 5u);
+    const CPartLine& cut = *p0.lines[0];
+    EXPECT_EQ(cut.first, f0.halfEdges[0].get());
+    EXPECT_EQ(cut.second, nullptr);
+    EXPECT_EQ(cut.edge, solid.edges[1].get());
+    EXPECT_FALSE(cut.hidden);
+    EXPECT_EQ(cut.lineKind, 0); // the edge has a twin
+    const CPartLine& fold = *p0.lines[1];
+    EXPECT_EQ(fold.first, f0.halfEdges[1].get());
+    EXPECT_EQ(fold.second, f3.halfEdges[0].get());
+    EXPECT_EQ(f3.halfEdges[0]->line, &fold);
+    // The corner's foldShown 0 hides the fold line built on it.
+    EXPECT_EQ(p1.lines[2]->first, f1.halfEdges[2].get());
+    EXPECT_TRUE(p1.lines[2]->hidden);
+
+    // Folded edges: the smaller face carries the flap; on equal areas the side visited last keeps it.
+    EXPECT_TRUE(f0.halfEdges[1]->hasFlap);
+    EXPECT_FALSE(f3.halfEdges[0]->hasFlap);
+    EXPECT_TRUE(f2.halfEdges[0]->hasFlap);
+    EXPECT_FALSE(f1.halfEdges[2]->hasFlap);
+    // Cut edges keep the flags of the file.
+    EXPECT_TRUE(f0.halfEdges[0]->hasFlap);
+    EXPECT_FALSE(f0.halfEdges[2]->hasFlap);
+
+    ASSERT_EQ(dev.texts.size(), 1u);
+    const CTextBlock& text = *dev.texts[0];
+    EXPECT_EQ(text.fontName, "Arial");
+    EXPECT_EQ(text.lines, std::vector<std::string>{"Tetra sheet"});
+    EXPECT_EQ(text.fontSize, 12);
+    EXPECT_DOUBLE_EQ(text.rect[0], 15.0);
+    EXPECT_DOUBLE_EQ(text.rect[1], 70.0); // 5 cm x 15, less the height
+    EXPECT_DOUBLE_EQ(text.rect[2], 30.0);
+    EXPECT_DOUBLE_EQ(text.rect[3], 5.0);
+    EXPECT_EQ(text.color, 255 + 256 * 128);
+    EXPECT_EQ(text.lineSpacing, 2);
+
+    const Settings& settings = CurrentSettings();
+    EXPECT_EQ(settings.iFlatEdgeAngle, 170);
+    EXPECT_TRUE(settings.bDrawNumber);
+    EXPECT_FALSE(settings.bUseMaterial);
+    EXPECT_EQ(settings.iValleyLineStyle, 0);
+    EXPECT_EQ(settings.iMountainLineStyle, 0);
+    EXPECT_EQ(settings.dDefaultFlapHeightMM, 5.0);
+
+    const auto& calls = completion.calls;
+    EXPECT_EQ(Count(calls, "LinkFaceRing"), 12u); // after every corner
+    EXPECT_EQ(Count(calls, "RebuildVertexIncidence"), 1u);
+    EXPECT_EQ(Count(calls, "ComputeFacePlane"), 4u);
+    EXPECT_EQ(Count(calls, "UpdateEdgeGeometry"), 6u);
+    EXPECT_EQ(Count(calls, "ComputePartExtent"), 2u);
+    EXPECT_EQ(Count(calls, "AutoFlapAnglesAll"), 0u);
+    EXPECT_LT(LastIndex(calls, "ComputeFacePlane"), FirstIndex(calls, "UpdateEdgeGeometry"));
+    EXPECT_LT(LastIndex(calls, "UpdateEdgeGeometry"), FirstIndex(calls, "ComputePartExtent"));
+    EXPECT_EQ(LastIndex(calls, "ClassifyPartLines"), calls.size() - 1);
+}
+
+TEST(TextReader, EngineCompletesTheConvertedModel) {
+    ScopedSettings guard;
+    EngineCompletion completion;
+    auto l = LoadFile(Fixture("tetra.tsm"), completion);
+    ASSERT_EQ(l->result, kLoadOk) << l->reason;
+    ExpectInvariants(*l->doc);
+    const CSolid& solid = *l->doc->model->solids[0];
+    // Planes and edges are computed from the scaled positions.
+    EXPECT_NEAR(solid.faces[3]->plane[0], 1 / std::sqrt(3.0), 1e-12);
+    EXPECT_NEAR(solid.faces[3]->plane[3], -1 / std::sqrt(3.0), 1e-12);
+    EXPECT_DOUBLE_EQ(solid.edges[0]->length, 1.0);
+    EXPECT_NEAR(solid.edges[3]->foldAngle, 180 - std::acos(-1 / std::sqrt(3.0)) * 180 / std::acos(-1.0),
+                1e-9);
+    ASSERT_NE(l->doc->development, nullptr);
+    const CTenkaizu& dev = *l->doc->development;
+    // Classified: the hidden fold is omitted, the visible one a mountain, a cut side with flap a flap.
+    EXPECT_EQ(dev.parts[1]->lines[2]->drawKind, kDrawOmitted);
+    EXPECT_EQ(dev.parts[0]->lines[1]->drawKind, kDrawMountain);
+    EXPECT_EQ(dev.parts[0]->lines[0]->drawKind, kDrawFlapMountain);
+    EXPECT_EQ(dev.parts[0]->lines[2]->drawKind, kDrawCut);
+    // Part extents moved every corner into the part's own box.
+    for (const auto& part : dev.parts) {
+        EXPECT_GT(part->width, 0);
+        for (const CFace* face : part->faces)
+            for (const auto& h : face->halfEdges) {
+                EXPECT_GE(h->x2d, 0);
+                EXPECT_LE(h->x2d, part->width + 1e-9);
+            }
+    }
+}
+
+TEST(TextReader, AutomaticFlapAnglesOnlyWhenTheSettingIsOn) {
+    ScopedSettings guard;
+    RecordingCompletion off;
+    ASSERT_EQ(LoadFile(Fixture("tetra.tsm"), off)->result, kLoadOk);
+    EXPECT_EQ(Count(off.calls, "AutoFlapAnglesAll"), 0u);
+
+    CurrentSettings().bSetFlapAngleAutoForOldTSM = true;
+    RecordingCompletion on;
+    ASSERT_EQ(LoadFile(Fixture("tetra.tsm"), on)->result, kLoadOk);
+    ASSERT_EQ(Count(on.calls, "AutoFlapAnglesAll"), 1u);
+    // After the edge geometry, before the part extents.
+    EXPECT_GT(FirstIndex(on.calls, "AutoFlapAnglesAll"), LastIndex(on.calls, "UpdateEdgeGeometry"));
+    EXPECT_LT(FirstIndex(on.calls, "AutoFlapAnglesAll"), FirstIndex(on.calls, "ComputePartExtent"));
+}
+
+TEST(TextReader, BlankAndEmptyFiles) {
+    ScopedSettings guard;
+    // A blank line is an empty model without development.
+    RecordingCompletion recording;
+    auto l = LoadFile(Fixture("blank.tsm"), recording);
+    EXPECT_EQ(l->result, kLoadOk);
+    EXPECT_TRUE(l->doc->model->solids.empty());
+    EXPECT_EQ(l->doc->development, nullptr);
+    EXPECT_TRUE(recording.calls.empty());
+
+    // Opened through the pipeline, it reports the missing development once.
+    EngineCompletion engine;
+    RecordingPrompt prompt;
+    CModelviewerDoc document(prompt, engine);
+    ASSERT_TRUE(document.OpenModelFile(Fixture("blank.tsm")));
+    EXPECT_EQ(document.LastFormat(), 2);
+    EXPECT_EQ(prompt.texts, std::vector<std::string>{"No data for development."});
+
+    // A file of zero bytes never reaches the reader: the dispatch refuses it.
+    const std::filesystem::path empty = std::filesystem::temp_directory_path() / "tessaly-text-empty.tsm";
+    std::ofstream(empty).close();
+    PMdoc doc;
+    RecordingPrompt dispatchPrompt;
+    const DispatchResult outcome = DispatchReader(empty.string(), doc, 0, dispatchPrompt, engine);
+    EXPECT_EQ(outcome.result, kLoadFailed);
+    EXPECT_EQ(outcome.format, 0);
+    std::filesystem::remove(empty);
+}
+
+TEST(TextReader, AFileThatCannotBeOpened) {
+    ScopedSettings guard;
+    RecordingCompletion completion;
+    const std::string path = Fixture("no-such-file.tsm");
+    auto l = LoadFile(path, completion);
+    EXPECT_EQ(l->result, kLoadFailed);
+    EXPECT_FALSE(l->reason.empty());
+    // The word "error" directly followed by the path.
+    EXPECT_EQ(l->prompt.texts, std::vector<std::string>{"error" + path});
+}
+
+TEST(TextReader, WithoutInfoNothingIsConverted) {
+    ScopedSettings guard;
+    EngineCompletion completion;
+    auto l = LoadFile(Fixture("sheet-no-info.tsm"), completion);
+    ASSERT_EQ(l->result, kLoadOk) << l->reason;
+    const CSolid& solid = *l->doc->model->solids[0];
+    EXPECT_TRUE((solid.vertices[2]->position == Vec3{2, 2, 0}));
+    const CHalfEdge& corner = *solid.faces[0]->halfEdges[1];
+    EXPECT_EQ(corner.x2d, 1.0); // still centimetres
+    EXPECT_EQ(corner.flapHeight, 5.0);
+    // Edges are not completed and no part lines exist.
+    for (const auto& edge : solid.edges) {
+        EXPECT_EQ(edge->length, 0.0);
+        EXPECT_EQ(edge->foldAngle, 0.0);
+    }
+    ASSERT_NE(l->doc->development, nullptr);
+    const CTenkaizu& dev = *l->doc->development;
+    EXPECT_TRUE(dev.parts[0]->lines.empty());
+    EXPECT_EQ(dev.parts[0]->x, 2.0);
+    EXPECT_EQ(dev.scale, 1.0);
+    EXPECT_FALSE(dev.reversed);
+    // The joined edge keeps both file flags: no side was chosen.
+    EXPECT_FALSE(solid.faces[0]->halfEdges[2]->hasFlap);
+    EXPECT_FALSE(solid.faces[1]->halfEdges[0]->hasFlap);
+    EXPECT_EQ(CurrentSettings().iValleyLineStyle, Settings().iValleyLineStyle);
+    ExpectInvariants(*l->doc);
+}
+
+TEST(TextReader, OpenEdgesGetLineKindsFromFlapAndTypeFlag) {
+    ScopedSettings guard;
+    EngineCompletion completion;
+    auto l = LoadFile(Fixture("sheet.tsm"), completion);
+    ASSERT_EQ(l->result, kLoadOk) << l->reason;
+    ExpectInvariants(*l->doc);
+    const CSolid& solid = *l->doc->model->solids[0];
+    ASSERT_EQ(solid.edges.size(), 5u);
+    // Types: 22 = flag + 6 (class 1), 6 (class 1), 23 = flag + 7 (class 2), 16 = flag alone (class 0).
+    EXPECT_TRUE(solid.edges[1]->typeFlag);
+    EXPECT_EQ(solid.edges[1]->edgeClass, 1);
+    EXPECT_FALSE(solid.edges[2]->typeFlag);
+    EXPECT_EQ(solid.edges[2]->edgeClass, 1);
+    EXPECT_TRUE(solid.edges[3]->typeFlag);
+    EXPECT_EQ(solid.edges[3]->edgeClass, 2);
+    EXPECT_TRUE(solid.edges[4]->typeFlag);
+    EXPECT_EQ(solid.edges[4]->edgeClass, 0);
+    EXPECT_EQ(solid.edges[1]->halfEdge2, nullptr); // open: one side only
+    EXPECT_EQ(solid.edges[1]->halfEdge1->twin, nullptr);
+
+    ASSERT_NE(l->doc->development, nullptr);
+    const CPart& part = *l->doc->development->parts[0];
+    ASSERT_EQ(part.lines.size(), 5u);
+    const CFace& f0 = *solid.faces[0];
+    const CFace& f1 = *solid.faces[1];
+    auto lineOf = [](const CHalfEdge* h) { return h->line; };
+    // Flap on an open edge: kind 1 with the type flag, 2 without; no flap: kind 0 whatever the flag.
+    EXPECT_EQ(lineOf(f0.halfEdges[0].get())->lineKind, 1);
+    EXPECT_EQ(lineOf(f0.halfEdges[1].get())->lineKind, 2);
+    EXPECT_EQ(lineOf(f1.halfEdges[1].get())->lineKind, 1);
+    EXPECT_EQ(lineOf(f1.halfEdges[2].get())->lineKind, 0);
+    EXPECT_EQ(lineOf(f0.halfEdges[2].get())->lineKind, 0); // folded
+    EXPECT_EQ(lineOf(f0.halfEdges[2].get())->second, f1.halfEdges[0].get());
+    EXPECT_EQ(lineOf(f0.halfEdges[0].get())->drawKind, kDrawFlapMountain);
+    EXPECT_EQ(lineOf(f0.halfEdges[1].get())->drawKind, kDrawFlapValley);
+    EXPECT_EQ(lineOf(f1.halfEdges[2].get())->drawKind, kDrawCut);
+    // Two faces of equal area: the side visited last (face 1's) keeps the flap.
+    EXPECT_TRUE(f1.halfEdges[0]->hasFlap);
+    EXPECT_FALSE(f0.halfEdges[2]->hasFlap);
+    // An empty info section still converts, with every default.
+    EXPECT_EQ(CurrentSettings().iValleyLineStyle, 0);
+    EXPECT_EQ(l->doc->development->scale, 10.0);
+}
+
+TEST(TextReader, CommentsOnlyAtTheTopLevel) {
+    ScopedSettings guard;
+    RecordingCompletion completion;
+    // A "#" word inside a solid is skipped as a word: "vertices" on its line still counts.
+    auto l = LoadFile(Fixture("flap-height.tsm"), completion);
+    ASSERT_EQ(l->result, kLoadOk);
+    ASSERT_EQ(l->doc->model->solids.size(), 3u);
+    EXPECT_EQ(l->doc->model->solids[1]->vertices.size(), 3u);
+    EXPECT_EQ(l->doc->model->solids[1]->faces[0]->halfEdges.size(), 3u);
+
+    // Between sections the rest of the line goes, whether or not a space follows the "#".
+    EXPECT_TRUE(LoadText("# solids 1\nsolid\nA\n1\n", completion)->doc->model->solids.empty());
+    EXPECT_TRUE(LoadText("#solids 1\nsolid\nA\n1\n", completion)->doc->model->solids.empty());
+    auto after = LoadText("# a comment\nsolids 1\nsolid\nAfter\n1\n", completion);
+    ASSERT_EQ(after->doc->model->solids.size(), 1u);
+    EXPECT_EQ(after->doc->model->solids[0]->name, "After");
+    // At most 512 bytes of a comment line are skipped; a longer line's tail is read again.
+    const std::string longComment = "# " + std::string(600, 'x') + " solids 1\nsolid\nTail\n1\n";
+    auto tail = LoadText(longComment, completion);
+    ASSERT_EQ(tail->doc->model->solids.size(), 1u);
+    EXPECT_EQ(tail->doc->model->solids[0]->name, "Tail");
+}
+
+TEST(TextReader, DefaultFlapHeightIsTheMeanOfTheLastSolid) {
+    ScopedSettings guard;
+    RecordingCompletion completion;
+    auto l = LoadFile(Fixture("flap-height.tsm"), completion);
+    ASSERT_EQ(l->result, kLoadOk);
+    // 5, 5 and 6 mm: mean 5.33, to the tenth 5.3. The earlier solid's 8 mm is overwritten, and a solid
+    // without corners changes nothing.
+    EXPECT_EQ(CurrentSettings().dDefaultFlapHeightMM, 5.3);
+    EXPECT_FALSE(l->doc->model->solids[1]->inDevelopment);
+    EXPECT_EQ(l->doc->model->solids[2]->name, "No corners");
+    EXPECT_EQ(Count(completion.calls, "RebuildVertexIncidence"), 3u);
+
+    // The rounding goes half up, then truncates toward zero (so a negative mean rounds toward zero).
+    auto negative = LoadText("solids 1\nsolid\nN\n1\nvertices 1\n0 0 0\nfaces 1\n-1 -1 0 0 1 0 2\n"
+                             "0 0 0 0 0 0 0 -0.534\n0 0 0 0 0 0 0 -0.534\n",
+                             completion);
+    ASSERT_EQ(negative->result, kLoadOk);
+    EXPECT_EQ(CurrentSettings().dDefaultFlapHeightMM, -5.2);
+}
+
+TEST(TextReader, InfoKeysSetTheDisplaySettings) {
+    ScopedSettings guard;
+    RecordingCompletion completion;
+    auto l = LoadFile(Fixture("settings.tsm"), completion);
+    ASSERT_EQ(l->result, kLoadOk);
+    EXPECT_TRUE(l->doc->model->solids.empty());
+    EXPECT_EQ(l->doc->development, nullptr);
+    const Settings& s = CurrentSettings();
+    const Settings defaults;
+    EXPECT_EQ(s.iMarginSide, 12); // 1.25 cm, truncated
+    EXPECT_EQ(s.iMarginTop, -9);  // toward zero
+    // Valley code 2: style 2 with the pattern (2, 1, 0.5, 1).
+    EXPECT_EQ(s.iValleyLineStyle, 2);
+    const double patternB[6] = {2.0, 1.0, 0.5, 1.0, -1, -1};
+    EXPECT_TRUE(std::equal(std::begin(s.valleyDash), std::end(s.valleyDash), patternB));
+    // Mountain code 5: style 1, and its dash pattern stays as it was.
+    EXPECT_EQ(s.iMountainLineStyle, 1);
+    EXPECT_TRUE(std::equal(std::begin(s.mountainDash), std::end(s.mountainDash), defaults.mountainDash));
+    EXPECT_EQ(s.iCutLineStyle, 1);
+    EXPECT_EQ(s.iPaperSize, 4); // page type 5: B5 landscape
+    EXPECT_EQ(s.iPaperOrientation, 1);
+    EXPECT_EQ(s.iEdgeIDfontSizePoint, 8);
+    EXPECT_TRUE(s.bInvertEdgeID);
+    EXPECT_FALSE(s.bOmitFlatEdge);
+    EXPECT_TRUE(s.bDrawWhiteBkLine);
+    // The value of an unknown key is read as a key: "bObsoleteKey iAngleEps 99" sets the angle, while
+    // the value word of "bEnableLineAlpha" is never taken for one.
+    EXPECT_EQ(s.iFlatEdgeAngle, 99);
+
+    // Importing applies the info settings as well.
+    ScopedSettings again;
+    CurrentSettings() = Settings();
+    auto imported = LoadFile(Fixture("settings.tsm"), completion, 1);
+    ASSERT_EQ(imported->result, kLoadOk);
+    EXPECT_EQ(CurrentSettings().iMarginSide, 12);
+}
+
+TEST(TextReader, OldLineCodes) {
+    struct Case {
+        const char* info;
+        int32_t valleyStyle, mountainStyle, cutStyle;
+        double valleyFirst, mountainFirst; // first dash entry; 9 marks "left as it was"
+    };
+    const Case cases[] = {
+        {"iTaniLineType 1 iYamaLineType 2", 2, 3, 0, 1.0, 2.0},
+        {"iTaniLineType 2 iYamaLineType 1", 2, 3, 0, 2.0, 1.0},
+        {"iTaniLineType 0 iYamaLineType 0", 0, 0, 0, 9, 9},
+        {"iTaniLineType 7 iYamaLineType -1 iCutLineType 2", 1, 1, 0, 9, 9},
+        {"iCutLineType 1", 0, 0, 1, 9, 9},
+    };
+    RecordingCompletion completion;
+    for (const Case& c : cases) {
+        ScopedSettings guard;
+        CurrentSettings().valleyDash[0] = 9;
+        CurrentSettings().mountainDash[0] = 9;
+        CurrentSettings().iCutLineStyle = 5;
+        ASSERT_EQ(LoadText(std::string("info ") + c.info + " /info", completion)->result, kLoadOk);
+        const Settings& s = CurrentSettings();
+        EXPECT_EQ(s.iValleyLineStyle, c.valleyStyle) << c.info;
+        EXPECT_EQ(s.iMountainLineStyle, c.mountainStyle) << c.info;
+        EXPECT_EQ(s.iCutLineStyle, c.cutStyle) << c.info;
+        EXPECT_EQ(s.valleyDash[0], c.valleyFirst) << c.info;
+        EXPECT_EQ(s.mountainDash[0], c.mountainFirst) << c.info;
+    }
+}
+
+TEST(TextReader, OldPageTypes) {
+    // A4, A3, B5, B4, each portrait then landscape; other values change nothing.
+    const int32_t expected[8][2] = {{0, 0}, {0, 1}, {1, 0}, {1, 1}, {4, 0}, {4, 1}, {5, 0}, {5, 1}};
+    RecordingCompletion completion;
+    for (int type = -1; type <= 8; ++type) {
+        ScopedSettings guard;
+        CurrentSettings().iPaperSize = 9;
+        CurrentSettings().iPaperOrientation = 9;
+        ASSERT_EQ(LoadText("info iPageType " + std::to_string(type) + " /info", completion)->result, kLoadOk);
+        const bool known = type >= 0 && type < 8;
+        EXPECT_EQ(CurrentSettings().iPaperSize, known ? expected[type][0] : 9) << type;
+        EXPECT_EQ(CurrentSettings().iPaperOrientation, known ? expected[type][1] : 9) << type;
+    }
+    // Without the key the page type is 0: A4 portrait.
+    ScopedSettings guard;
+    CurrentSettings().iPaperSize = 9;
+    ASSERT_EQ(LoadText("info /info", completion)->result, kLoadOk);
+    EXPECT_EQ(CurrentSettings().iPaperSize, 0);
+}
+
+TEST(TextReader, BadIndicesSkipTheirRecords) {
+    ScopedSettings guard;
+    EngineCompletion completion;
+    auto l = LoadFile(Fixture("bad-indices.tsm"), completion);
+    ASSERT_EQ(l->result, kLoadOk) << l->reason;
+    ExpectInvariants(*l->doc);
+    const CSolid& solid = *l->doc->model->solids[0];
+    ASSERT_EQ(solid.faces.size(), 3u);
+    const CFace& f0 = *solid.faces[0];
+    // The corner naming vertex 7 is left out; the others keep their order.
+    ASSERT_EQ(f0.halfEdges.size(), 3u);
+    EXPECT_EQ(f0.halfEdges[2]->vertex, solid.vertices[2].get());
+    // Material 5 does not exist: no material.
+    EXPECT_EQ(f0.materialIndex, -1);
+    EXPECT_EQ(solid.faces[1]->materialIndex, -1);
+    // A negative corner count gives a face without corners.
+    EXPECT_TRUE(solid.faces[1]->halfEdges.empty());
+    // Edges with an index out of range, on a corner that already has an edge, or twice on one corner
+    // are dropped; an edge whose first face is -1 has only its second side.
+    ASSERT_EQ(solid.edges.size(), 2u);
+    EXPECT_EQ(solid.edges[0]->halfEdge1, f0.halfEdges[0].get());
+    EXPECT_EQ(solid.edges[1]->halfEdge1, nullptr);
+    EXPECT_EQ(solid.edges[1]->halfEdge2, f0.halfEdges[2].get());
+    EXPECT_EQ(f0.halfEdges[1]->edge, nullptr);
+    // The part of solid 3 is left out; faces naming it or no record at all stay outside.
+    ASSERT_NE(l->doc->development, nullptr);
+    const CTenkaizu& dev = *l->doc->development;
+    ASSERT_EQ(dev.parts.size(), 1u);
+    EXPECT_EQ(f0.part, dev.parts[0].get());
+    EXPECT_EQ(solid.faces[1]->part, nullptr);
+    EXPECT_EQ(solid.faces[2]->part, nullptr);
+    EXPECT_EQ(dev.parts[0]->faces.size(), 1u);
+    EXPECT_TRUE(l->doc->model->materials.empty());
+    EXPECT_TRUE(dev.texts.empty());
+}
+
+TEST(TextReader, TextureRowsPastTheEndFailTheLoad) {
+    ScopedSettings guard;
+    RecordingCompletion completion;
+    auto l = LoadFile(Fixture("truncated-texture.tsm"), completion);
+    EXPECT_EQ(l->result, kLoadFailed);
+    EXPECT_NE(l->reason.find("material 0 \"Cut short\""), std::string::npos) << l->reason;
+    EXPECT_NE(l->reason.find("runs past the end of the file"), std::string::npos) << l->reason;
+    EXPECT_TRUE(l->prompt.texts.empty()); // the pipeline shows the reason
+
+    // A texture of no pixels reads no bytes and gives no texture; the next record is read as usual.
+    const std::string noPixels = "materials 2\nmaterial\nEmpty\n1 1 1 1 1 1 1 1 0 0 0 1 0 0 0 1 0\n1 1 1\n"
+                                 "texture 1\nempty.bmp\n0 5\nmaterial\nNext\n" +
+                                 std::string(kPlainColours);
+    auto empty = LoadText(noPixels, completion);
+    ASSERT_EQ(empty->result, kLoadOk);
+    ASSERT_EQ(empty->doc->model->materials.size(), 2u);
+    EXPECT_EQ(empty->doc->model->materials[0]->texture, nullptr);
+    EXPECT_EQ(empty->doc->model->materials[1]->name, "Next");
+}
+
+TEST(TextReader, EmbeddedTexturesAreHeldToTheSizeLimit) {
+    ScopedSettings guard;
+    CurrentSettings().bLimitTextureSizeByUser = true;
+    CurrentSettings().iTtextureLimitSizeID = 0; // 64 pixels
+    RecordingCompletion completion;
+    const std::string file =
+        std::string("materials 1\nmaterial\nWide\n1 1 1 1 1 1 1 1 0 0 0 1 0 0 0 1 0\n1 1 1\n") +
+        "texture 1\nwide.bmp\n70 1\n" + std::string(70 * 3, 'p');
+    auto l = LoadText(file, completion);
+    ASSERT_EQ(l->result, kLoadOk) << l->reason;
+    const CMaterial& material = *l->doc->model->materials[0];
+    ASSERT_NE(material.texture, nullptr);
+    EXPECT_EQ(material.texture->width, 64);
+    EXPECT_EQ(material.texture->height, 64);
+    // The bitmap was made before the limit and keeps the full size.
+    ASSERT_NE(material.bitmap, nullptr);
+    EXPECT_EQ(material.bitmap->width, 70);
+    EXPECT_EQ(material.bitmap->height, 1);
+}
+
+TEST(TextReader, DefaultMaterialTakesNameAndTextureButNotColours) {
+    ScopedSettings guard;
+    RecordingCompletion completion;
+    auto l =
+        LoadText("defaultmaterial\nmaterial\nBase\n0.25 0.25 0.25 0.25 0.25 0.25 0.25 0.25 0.25 0.25 "
+                 "0.25 0.25 0.25 0.25 0.25 0.25 0.25\n0.25 0.25 0.25\ntexture 1\nbase.bmp\n1 1\nxyz\nend",
+                 completion);
+    ASSERT_EQ(l->result, kLoadOk);
+    const CMaterial& base = l->doc->model->defaultMaterial;
+    EXPECT_EQ(base.name, "Base");
+    EXPECT_EQ(base.ambient[0], 1.0f);
+    EXPECT_EQ(base.flatColor[0], 1.0f);
+    ASSERT_NE(base.texture, nullptr);
+    EXPECT_EQ(std::string(base.texture->pixels.begin(), base.texture->pixels.end()), "xyz");
+    EXPECT_NE(base.bitmap, nullptr);
+    EXPECT_TRUE(l->doc->model->materials.empty());
+}
+
+TEST(TextReader, HugeCountsStopAtTheEndOfTheFile) {
+    ScopedSettings guard;
+    EngineCompletion completion;
+    const auto start = std::chrono::steady_clock::now();
+    auto l = LoadFile(Fixture("huge-counts.tsm"), completion);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    ASSERT_EQ(l->result, kLoadOk);
+    ASSERT_EQ(l->doc->model->solids.size(), 1u);
+    EXPECT_EQ(l->doc->model->solids[0]->vertices.size(), 1u);
+
+    // The same for every other count.
+    for (const char* file :
+         {"solids 1\nsolid\nS\n1\nvertices 0\nfaces 2000000000\n0 0 0 0 0 0 2000000000\n1 2 3",
+          "solids 1\nsolid\nS\n1\nvertices 1\n0 0 0\nfaces 0\nedges 2147483647\n0 -1 0 0 0 0",
+          "materials 2000000000\nmaterial\nM\n", "parts 2000000000\n0 0 0 1 1",
+          "text 2000000000\n0\nA\nb\n"}) {
+        auto huge = LoadText(file, completion);
+        EXPECT_EQ(huge->result, kLoadOk) << file;
+        ExpectInvariants(*huge->doc);
+    }
+}
+
+TEST(TextReader, SectionsInAnyOrder) {
+    ScopedSettings guard;
+    EngineCompletion completion;
+    auto l = LoadFile(Fixture("any-order.tsm"), completion);
+    ASSERT_EQ(l->result, kLoadOk) << l->reason;
+    ExpectInvariants(*l->doc);
+    ASSERT_NE(l->doc->development, nullptr);
+    EXPECT_EQ(l->doc->model->materials[0]->name, "Grey");
+    EXPECT_EQ(l->doc->model->solids[0]->faces[0]->materialIndex, 0);
+    // Texts read before the development joined it when the parts created it, and were converted.
+    ASSERT_NE(l->doc->development, nullptr);
+    const CTenkaizu& dev = *l->doc->development;
+    ASSERT_EQ(dev.texts.size(), 2u);
+    const CTextBlock& first = *dev.texts[0];
+    EXPECT_EQ(first.fontName, "Courier New");
+    EXPECT_EQ(first.lines, std::vector<std::string>{"first"});
+    EXPECT_DOUBLE_EQ(first.rect[0], 20.0);
+    EXPECT_DOUBLE_EQ(first.rect[1], 30.0);
+    EXPECT_EQ(first.color, 1 + 2 * 256 + 3 * 65536);
+    EXPECT_DOUBLE_EQ(dev.texts[1]->rect[1], -2.0);
+    EXPECT_EQ(dev.texts[1]->color, 0xFF0000);
+
+    // A second parts section attaches the faces that name its records, and no face twice.
+    std::string twoSections = "solids 1\nsolid\nTwo\n1\nvertices 3\n0 0 0\n1 0 0\n0 1 0\nfaces 2\n"
+                              "-1 0 0 0 1 0 3\n0 0 0 0 0 0 1 0.5\n1 1 0 0 0 0 1 0.5\n2 0 1 0 0 0 1 0.5\n"
+                              "-1 1 0 0 -1 0 3\n0 0 0 0 0 0 1 0.5\n2 0 1 0 0 0 1 0.5\n1 1 0 0 0 0 1 0.5\n"
+                              "edges 0\nparts 1\n0 0 0 1 1\nparts 1\n0 5 0 1 1\n";
+    auto two = LoadText(twoSections, completion);
+    ASSERT_EQ(two->result, kLoadOk);
+    ExpectInvariants(*two->doc);
+    ASSERT_NE(two->doc->development, nullptr);
+    const CTenkaizu& twoDev = *two->doc->development;
+    ASSERT_EQ(twoDev.parts.size(), 2u);
+    EXPECT_EQ(twoDev.parts[0]->faces.size(), 1u);
+    EXPECT_EQ(twoDev.parts[1]->faces.size(), 1u);
+    EXPECT_EQ(two->doc->model->solids[0]->faces[1]->part, twoDev.parts[1].get());
+
+    // Texts of a file that never gets a development are dropped.
+    auto orphan = LoadText("text 1\n0\nArial\nhello\n10 1 1 1 1\ncolor 0 0 0\nend", completion);
+    ASSERT_EQ(orphan->result, kLoadOk);
+    EXPECT_EQ(orphan->doc->development, nullptr);
+}
+
+TEST(TextReader, NameLinesAndWords) {
+    ScopedSettings guard;
+    RecordingCompletion completion;
+    // Windows line ends: no carriage return stays in a name; the version is followed by no min_version.
+    auto crlf = LoadText("version 2\r\nsolids 1\r\nsolid\r\nBox one\r\n1\r\nend\r\n", completion);
+    ASSERT_EQ(crlf->doc->model->solids.size(), 1u);
+    EXPECT_EQ(crlf->doc->model->solids[0]->name, "Box one");
+    // Names hold up to 255 characters, fonts and text lines up to 511; the rest of the line is dropped.
+    auto longName = LoadText("solids 1\nsolid\n" + std::string(300, 'n') + "\n1\nend", completion);
+    EXPECT_EQ(longName->doc->model->solids[0]->name, std::string(255, 'n'));
+    auto longText = LoadText(TriangleWithPart() + "text 1\n0\n" + std::string(600, 'f') + "\n" +
+                                 std::string(600, 't') + "\n10 0 0 1 1\ncolor 0 0 0\nend",
+                             completion);
+    ASSERT_NE(longText->doc->development, nullptr);
+    ASSERT_EQ(longText->doc->development->texts.size(), 1u);
+    EXPECT_EQ(longText->doc->development->texts[0]->fontName, std::string(511, 'f'));
+    EXPECT_EQ(longText->doc->development->texts[0]->lines[0], std::string(511, 't'));
+    // Keywords are whole, case-sensitive words; anything else at the top level is ignored.
+    auto keywords = LoadText("Solids 1\nsolid\nA\n1\nsolids1\nend solids 1\nsolid\nB\n1\n", completion);
+    EXPECT_TRUE(keywords->doc->model->solids.empty());
+    // Words that are not numbers read as 0.
+    auto words = LoadText("solids 1\nsolid\nW\nyes\nvertices 1\nx 1,5 2.5e0\n", completion);
+    ASSERT_EQ(words->doc->model->solids.size(), 1u);
+    EXPECT_FALSE(words->doc->model->solids[0]->inDevelopment);
+    EXPECT_TRUE((words->doc->model->solids[0]->vertices[0]->position == Vec3{0, 1, 2.5}));
+}
+
+TEST(TextReader, ReadsTheSameUnderACommaDecimalLocale) {
+    ScopedSettings guard;
+    ScopedCLocale locale("de_DE.UTF-8");
+    if (!locale.Active()) GTEST_SKIP() << "de_DE.UTF-8 is not installed";
+    RecordingCompletion completion;
+    auto l = LoadFile(Fixture("tetra.tsm"), completion);
+    ASSERT_EQ(l->result, kLoadOk);
+    EXPECT_DOUBLE_EQ(l->doc->model->solids[0]->faces[0]->halfEdges[0]->x2d, 10.5);
+    EXPECT_DOUBLE_EQ(l->doc->development->scale, 30.0);
+    EXPECT_EQ(l->doc->model->materials[0]->diffuse[0], 0.8f);
+    ASSERT_EQ(LoadFile(Fixture("settings.tsm"), completion)->result, kLoadOk);
+    EXPECT_EQ(CurrentSettings().iMarginSide, 12);
+}
+
+TEST(TextReader, ConvertedModelsSurviveTheBinaryFile) {
+    for (const char* name : {"tetra.tsm", "sheet.tsm", "any-order.tsm"}) {
+        SCOPED_TRACE(name);
+        ScopedSettings guard;
+        EngineCompletion completion;
+        auto text = LoadFile(Fixture(name), completion);
+        ASSERT_EQ(text->result, kLoadOk) << text->reason;
+        const Settings converted = CurrentSettings();
+
+        const std::string bytes = SerializeBinaryModel(*text->doc, converted);
+        CurrentSettings() = Settings();
+        PMdoc binary;
+        RecordingPrompt prompt;
+        CLoaderWorkInfoV3 reader("again.tsm", binary, 0, prompt, completion);
+        ASSERT_EQ(reader.LoadFromBytes(bytes), kLoadOk) << reader.FailureReason();
+        ExpectSameDocument(*text->doc, binary);
+        ExpectSameDisplaySettings(converted, CurrentSettings());
+        ExpectInvariants(binary);
+    }
+}
+
+TEST(TextReader, OpensThroughThePipeline) {
+    ScopedSettings guard;
+    EngineCompletion completion;
+    RecordingPrompt prompt;
+    CModelviewerDoc document(prompt, completion);
+    document.SetInstalledFontFamilies({"Arial"});
+    ASSERT_TRUE(document.OpenModelFile(Fixture("tetra.tsm")));
+    EXPECT_EQ(document.LastFormat(), 2);
+    EXPECT_TRUE(prompt.texts.empty());
+    const PMdoc& doc = *document.Current();
+    ExpectInvariants(doc);
+    EXPECT_GT(doc.development->frame[2], 0);
+    EXPECT_EQ(doc.model->solids[0]->name, "Tetra");
+}

@@ -1,0 +1,144 @@
+#include "model/TextStream.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <limits>
+#include <string>
+
+using namespace tsm;
+
+namespace {
+
+// Switches the whole C locale for one scope, as the GUI does from the environment.
+class ScopedCLocale {
+public:
+    explicit ScopedCLocale(const char* name) : saved_(std::setlocale(LC_ALL, nullptr)) {
+        active_ = std::setlocale(LC_ALL, name) != nullptr;
+    }
+    ~ScopedCLocale() { std::setlocale(LC_ALL, saved_.c_str()); }
+    bool Active() const { return active_; }
+
+private:
+    std::string saved_;
+    bool active_ = false;
+};
+
+} // namespace
+
+TEST(TextStream, IntegersFollowAtoiRules) {
+    EXPECT_EQ(ParseTextInt("12"), 12);
+    EXPECT_EQ(ParseTextInt("-7"), -7);
+    EXPECT_EQ(ParseTextInt("+5"), 5);
+    EXPECT_EQ(ParseTextInt("007"), 7);
+    // The digits before the first other character count; a word without leading digits is 0.
+    EXPECT_EQ(ParseTextInt("12abc"), 12);
+    EXPECT_EQ(ParseTextInt("3.9"), 3);
+    EXPECT_EQ(ParseTextInt("-3.9"), -3);
+    EXPECT_EQ(ParseTextInt("abc"), 0);
+    EXPECT_EQ(ParseTextInt(""), 0);
+    EXPECT_EQ(ParseTextInt("-"), 0);
+    EXPECT_EQ(ParseTextInt("+-1"), 0);
+    // The int32 limits are exact, and anything beyond saturates instead of wrapping.
+    EXPECT_EQ(ParseTextInt("2147483647"), std::numeric_limits<int32_t>::max());
+    EXPECT_EQ(ParseTextInt("-2147483648"), std::numeric_limits<int32_t>::min());
+    EXPECT_EQ(ParseTextInt("2147483648"), std::numeric_limits<int32_t>::max());
+    EXPECT_EQ(ParseTextInt("-99999999999999999999999"), std::numeric_limits<int32_t>::min());
+}
+
+TEST(TextStream, RealsFollowAtofRules) {
+    EXPECT_EQ(ParseTextReal("1.25"), 1.25);
+    EXPECT_EQ(ParseTextReal("-0.5"), -0.5);
+    EXPECT_EQ(ParseTextReal("+2"), 2.0);
+    EXPECT_EQ(ParseTextReal(".5"), 0.5);
+    EXPECT_EQ(ParseTextReal("5."), 5.0);
+    EXPECT_EQ(ParseTextReal("1e3"), 1000.0);
+    EXPECT_EQ(ParseTextReal("2.5E-1"), 0.25);
+    EXPECT_EQ(ParseTextReal("0.1"), 0.1); // correctly rounded, like the C library
+    // The longest number at the start counts: an exponent letter without digits is not part of it.
+    EXPECT_EQ(ParseTextReal("1e"), 1.0);
+    EXPECT_EQ(ParseTextReal("1e+"), 1.0);
+    EXPECT_EQ(ParseTextReal("3cm"), 3.0);
+    // A comma is never a decimal separator in these files.
+    EXPECT_EQ(ParseTextReal("1,5"), 1.0);
+    EXPECT_EQ(ParseTextReal("abc"), 0.0);
+    EXPECT_EQ(ParseTextReal("."), 0.0);
+    EXPECT_EQ(ParseTextReal("-"), 0.0);
+    EXPECT_EQ(ParseTextReal(""), 0.0);
+    // Values that are not finite would poison the geometry: they read as 0.
+    EXPECT_EQ(ParseTextReal("1e400"), 0.0);
+    EXPECT_EQ(ParseTextReal("-1e400"), 0.0);
+    EXPECT_EQ(ParseTextReal("inf"), 0.0);
+    EXPECT_EQ(ParseTextReal("nan"), 0.0);
+    EXPECT_EQ(ParseTextReal("1e-400"), 0.0);
+    // Hexadecimal is not a decimal number: only its leading 0 counts.
+    EXPECT_EQ(ParseTextReal("0x10"), 0.0);
+}
+
+TEST(TextStream, NumbersIgnoreACommaDecimalLocale) {
+    ScopedCLocale locale("de_DE.UTF-8");
+    if (!locale.Active()) GTEST_SKIP() << "de_DE.UTF-8 is not installed";
+    // The C library now reads "1.25" as 1: the reader must not.
+    ASSERT_EQ(std::atof("1.25"), 1.0);
+    EXPECT_EQ(ParseTextReal("1.25"), 1.25);
+    EXPECT_EQ(ParseTextReal("-2.5e1"), -25.0);
+    EXPECT_EQ(ParseTextReal("1,25"), 1.0);
+}
+
+TEST(TextStream, WordsAndLines) {
+    TextStream in("  alpha\tbeta\r\n\n gamma rest of line\r\nName with  spaces\r\nnext\n");
+    EXPECT_EQ(in.Word(), "alpha");
+    EXPECT_EQ(in.Word(), "beta"); // a carriage return ends a word like any whitespace
+    EXPECT_EQ(in.Word(), "gamma");
+    // The rest of the current line goes, then the next whole line is taken, spaces kept, CR dropped.
+    in.SkipRestOfLine();
+    EXPECT_EQ(in.Line(255), "Name with  spaces");
+    EXPECT_EQ(in.Word(), "next");
+    EXPECT_TRUE(in.NoWordLeft());
+    EXPECT_EQ(in.Word(), "");
+    EXPECT_EQ(in.Line(255), ""); // at the end a line is empty
+}
+
+TEST(TextStream, LongLinesAreCutButConsumedWhole) {
+    const std::string bytes = std::string(300, 'n') + "\nafter\n";
+    TextStream in(bytes);
+    EXPECT_EQ(in.Line(255), std::string(255, 'n'));
+    EXPECT_EQ(in.Word(), "after"); // the cut-off tail is not read as words
+}
+
+TEST(TextStream, SkipLineBytesStopsAtTheLimit) {
+    // A short line is skipped up to and including its line feed.
+    TextStream shortLine("comment text\nnext");
+    shortLine.SkipLineBytes(512);
+    EXPECT_EQ(shortLine.Word(), "next");
+    // A long line is skipped for the limit only; its tail remains.
+    const std::string longBytes = std::string(10, 'x') + "tail\nnext";
+    TextStream longLine(longBytes);
+    longLine.SkipLineBytes(10);
+    EXPECT_EQ(longLine.Word(), "tail");
+}
+
+TEST(TextStream, WordSearchAndLookahead) {
+    TextStream in("one two vertices 3 faces");
+    // A lookahead that does not match consumes nothing.
+    EXPECT_FALSE(in.TakeWordIf("two"));
+    EXPECT_TRUE(in.TakeWordIf("one"));
+    EXPECT_TRUE(in.SkipPastWord("vertices"));
+    EXPECT_EQ(in.Int(), 3);
+    // Searching for a word that never comes ends at the end of the stream.
+    EXPECT_FALSE(in.SkipPastWord("edges"));
+    EXPECT_TRUE(in.NoWordLeft());
+}
+
+TEST(TextStream, RawBytesNeverRunPastTheEnd) {
+    TextStream in("2 2\nabc");
+    EXPECT_EQ(in.Int(), 2);
+    EXPECT_EQ(in.Int(), 2);
+    in.SkipRestOfLine();
+    EXPECT_EQ(in.TakeBytes(4), nullptr); // only three bytes are left
+    const char* bytes = in.TakeBytes(3);
+    ASSERT_NE(bytes, nullptr);
+    EXPECT_EQ(std::string(bytes, 3), "abc");
+    EXPECT_EQ(in.Remaining(), 0u);
+}
