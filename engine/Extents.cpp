@@ -59,9 +59,10 @@ void ComputePartExtent(CPart& part) {
     Box box;
     for (auto& line : part.lines) {
         CHalfEdge* h = line->first;
-        if (h == nullptr) continue;
+        // Only flaps take part in the box, and every shape is recomputed once the part has moved.
+        if (h == nullptr || !h->hasFlap) continue;
         ComputeFlapShape(*h, sideFlag);
-        if (h->hasFlap) {
+        {
             box.Add(h->flapShape.tipStart);
             box.Add(h->flapShape.tipEnd);
         }

@@ -59,18 +59,29 @@ void ComputeFlapShape(CHalfEdge& h, bool sideFlag) {
     const double a2 = h.flapAngle2;
     const Point2 towardStart = Unit(p1 - p2);
     const Point2 towardEnd = Unit(p2 - p1);
+    // Rotation by sign * angle from the angle's own sine and cosine: sine is odd and cosine even, so this
+    // gives exactly what rotating by the signed angle gives, with each function evaluated once. Opening
+    // a large model computes every flap twice, so the trigonometry counts.
+    const auto turn = [sign](const Point2& p, double cosine, double sine) {
+        const double s = sign * sine;
+        return Point2{p.x * cosine - p.y * s, p.x * s + p.y * cosine};
+    };
 
     const auto triangle = [&]() {
+        static const double kCosQuarter = std::cos(kPi / 2), kSinQuarter = std::sin(kPi / 2);
         const Point2 middle = (p1 + p2) * 0.5;
-        const Point2 tip = middle + Rotate(towardStart, sign * kPi / 2) * height;
+        const Point2 tip = middle + turn(towardStart, kCosQuarter, kSinQuarter) * height;
         h.flapShape.tipStart = tip;
         h.flapShape.tipEnd = tip;
     };
 
+    const double sin1 = std::sin(a1);
+    const double sin2 = std::sin(a2);
     const double apex = kPi - a1 - a2;
     if (std::fabs(apex) > kParallelApexRad) {
-        const double s1 = std::sin(a1) / std::sin(apex) * length;
-        const double s2 = std::sin(a2) / std::sin(apex) * length;
+        const double sinApex = std::sin(apex);
+        const double s1 = sin1 / sinApex * length;
+        const double s2 = sin2 / sinApex * length;
         const double s = (s1 + s2 + length) / 2;
         const double radicand = s * (s - s1) * (s - s2) * (s - length);
         // The sides meet below the flap height (or their meeting point is not a real triangle).
@@ -79,15 +90,13 @@ void ComputeFlapShape(CHalfEdge& h, bool sideFlag) {
             return;
         }
     }
-    const double sin1 = std::sin(a1);
-    const double sin2 = std::sin(a2);
     if (std::fabs(sin1) < kFlatSine || std::fabs(sin2) < kFlatSine) {
         // Only a damaged angle pair (0 with pi) gets here; a finite triangle beats infinite tips.
         triangle();
         return;
     }
-    h.flapShape.tipEnd = p2 + Rotate(towardStart, sign * a1) * (height / sin1);
-    h.flapShape.tipStart = p1 + Rotate(towardEnd, -sign * a2) * (height / sin2);
+    h.flapShape.tipEnd = p2 + turn(towardStart, std::cos(a1), sin1) * (height / sin1);
+    h.flapShape.tipStart = p1 + turn(towardEnd, std::cos(a2), -sin2) * (height / sin2);
 }
 
 void AutoFlapAngles(CHalfEdge& h) {

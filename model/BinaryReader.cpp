@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -815,10 +817,17 @@ ModelLoadResult CLoaderWorkInfoV3::Load() {
         failureReason_ = "the file is larger than 2 GiB";
         return kLoadFailed;
     }
-    std::string bytes(size_t(info.st_size), '\0');
+    // Left uninitialised: the read fills it, and zeroing tens of megabytes first costs as much as parsing.
+    const size_t size = size_t(info.st_size);
+    std::unique_ptr<char[]> bytes(new (std::nothrow) char[size ? size : 1]);
+    if (!bytes) {
+        ::close(fd);
+        failureReason_ = "there is not enough memory to read the file";
+        return kLoadFailed;
+    }
     size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+    while (done < size) {
+        const ssize_t n = ::read(fd, bytes.get() + done, size - done);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             failureReason_ = std::string("the file cannot be read (") + std::strerror(errno) + ")";
@@ -829,8 +838,7 @@ ModelLoadResult CLoaderWorkInfoV3::Load() {
         done += size_t(n);
     }
     ::close(fd);
-    bytes.resize(done);
-    return LoadFromBytes(bytes);
+    return LoadFromBytes(std::string_view(bytes.get(), done));
 }
 
 } // namespace tsm

@@ -65,6 +65,34 @@ void SetColourFromColorref(float rgb[3], int32_t colorref) {
     rgb[2] = static_cast<float>((colorref >> 16) & 0xFF) / 255.0f;
 }
 
+// The readers pair symmetric edges with the model size the file states; the open pipeline pairs them again
+// once the bounds are recomputed from the vertices, and nothing reads the pairs in between. Skipping the
+// readers' pairing saves a whole pass over every edge of a large model.
+class DeferredSymmetry : public IModelCompletion {
+public:
+    explicit DeferredSymmetry(IModelCompletion& inner) : inner_(inner) {}
+    void LinkFaceRing(CFace& face) override { inner_.LinkFaceRing(face); }
+    void ComputeFacePlane(CFace& face) override { inner_.ComputeFacePlane(face); }
+    void UpdateEdgeGeometry(CEdge& edge) override { inner_.UpdateEdgeGeometry(edge); }
+    void RebuildVertexIncidence(CSolid& solid) override { inner_.RebuildVertexIncidence(solid); }
+    void ComputeBounds(CMeshModel& model) override { inner_.ComputeBounds(model); }
+    void FindSymmetricEdges(CMeshModel&) override {}
+    void AutoFlapAnglesAll(CMeshModel& model) override { inner_.AutoFlapAnglesAll(model); }
+    void ComputePartExtent(CPart& part) override { inner_.ComputePartExtent(part); }
+    void ComputeDevelopmentExtent(CTenkaizu& development, bool recomputeParts) override {
+        inner_.ComputeDevelopmentExtent(development, recomputeParts);
+    }
+    void ScaleDevelopment(CTenkaizu& development, double targetScale, bool scaleTexts) override {
+        inner_.ScaleDevelopment(development, targetScale, scaleTexts);
+    }
+    void ClassifyPartLines(CTenkaizu& development, CMeshModel& model) override {
+        inner_.ClassifyPartLines(development, model);
+    }
+
+private:
+    IModelCompletion& inner_;
+};
+
 } // namespace
 
 DispatchResult DispatchReader(const std::string& path, PMdoc& document, int importFlag, IPrompt& prompt,
@@ -206,7 +234,8 @@ bool CModelviewerDoc::OpenModelFile(const std::string& givenPath) {
     // The binary reader applies the file's display settings as it reads them; a load that fails half
     // way must not leave them half changed.
     const Settings settingsBefore = CurrentSettings();
-    const DispatchResult outcome = DispatchReader(path, *document, 0, prompt_, completion_);
+    DeferredSymmetry readerCompletion(completion_);
+    const DispatchResult outcome = DispatchReader(path, *document, 0, prompt_, readerCompletion);
     lastResult_ = outcome.result;
     lastFormat_ = outcome.format;
     if (outcome.result != kLoadOk) {

@@ -189,8 +189,10 @@ TEST_F(OpenPipelineTest, OnlyTheFirstNineCharactersChooseTheBinaryReader) {
     // A text-looking file that starts with "version 3" goes to the binary reader and fails there.
     EXPECT_FALSE(documents_.OpenModelFile(WriteBytes("version 3.0 of a text file\nsolid 1\n", "v.tsm")));
     EXPECT_EQ(documents_.LastFormat(), 3);
-    EXPECT_FALSE(documents_.OpenModelFile(WriteBytes("versio 3\n", "t.tsm")));
+    // Anything else is a text model file; one without any section is an empty model without development.
+    EXPECT_TRUE(documents_.OpenModelFile(WriteBytes("versio 3\n", "t.tsm")));
     EXPECT_EQ(documents_.LastFormat(), 2);
+    EXPECT_EQ(prompt_.texts.back(), "No data for development.");
 }
 
 TEST_F(OpenPipelineTest, TemporaryFilesAreUntitledAndNotRemembered) {
