@@ -44,6 +44,9 @@ void SeparateCorners(CMeshModel& model);
 // Replaces font names that are not installed by the default font; shows one message when any was.
 void ReplaceMissingFonts(CTenkaizu& development, const std::vector<std::string>& installedFamilies,
                          IPrompt& prompt);
+// Moves everything of `imported` into `current` (solids, materials, and when both have one the
+// development rescaled and placed beside or below the current one). `imported` is left empty.
+void MergeDocuments(PMdoc& current, PMdoc& imported, IModelCompletion& completion);
 // The message shown when a reader gives result 1.
 std::string LoadFailureMessage(const std::string& path, const std::string& reason);
 
@@ -55,6 +58,8 @@ public:
 
     // Returns true when the file became the current document; on failure nothing changes.
     bool OpenModelFile(const std::string& path);
+    // Merges a second model file into the current document; on failure nothing changes.
+    bool ImportModelFile(const std::string& path);
 
     PMdoc* Current() const { return current_.get(); }
     const std::string& Title() const { return title_; }

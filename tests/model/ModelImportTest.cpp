@@ -1,0 +1,198 @@
+#include "engine/EngineCompletion.h"
+#include "engine/Extents.h"
+#include "model/BinaryWriter.h"
+#include "model/OpenPipeline.h"
+#include "model/Settings.h"
+#include "tools/lib/Invariants.h"
+#include "tools/lib/ModelBuilder.h"
+#include "tools/lib/Primitives.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace tsm;
+namespace fs = std::filesystem;
+
+namespace {
+
+class RecordingWindow : public IDocumentWindow {
+public:
+    void SetTitle(const std::string&) override {}
+    void AddRecentFile(const std::string&) override {}
+    void RefreshDocumentPanels() override { calls.push_back("panels"); }
+    void UpdateAllViews(int hint) override { calls.push_back("hint:" + std::to_string(hint)); }
+    std::vector<std::string> calls;
+};
+
+CSolid& AddMesh(PMdoc& doc, const std::string& name, const MeshData& mesh, int material = -1) {
+    return AddSolid(doc, name, mesh.vertices, mesh.faces, material);
+}
+
+class ModelImportTest : public testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("tessaly_import_" + std::to_string(::getpid()) + "_" +
+                                            testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string Write(const PMdoc& doc, const std::string& name) {
+        const std::string path = (dir_ / name).string();
+        std::string error;
+        EXPECT_TRUE(WriteBinaryModel(doc, CurrentSettings(), path, &error)) << error;
+        return path;
+    }
+    // A box of the given size with one material and its fixture development at `scale`.
+    std::string BoxFile(const std::string& name, double sx, double sy, double sz, double scale = 1.0,
+                        double farTextX = 0) {
+        PMdoc doc;
+        AddMaterial(doc, name + "-paint", Rgb{0.5f, 0.2f, 0.1f});
+        AddMesh(doc, "Box", Box(sx, sy, sz), 0);
+        FixtureUnfoldOptions options;
+        options.scale = scale;
+        options.rowWidthMM = 1e6; // one row: the development's shape follows the box
+        EXPECT_TRUE(UnfoldForFixture(doc, {}, options).empty());
+        doc.development->scale = scale;
+        const double rect[4] = {1, 2, 30, 10};
+        AddText(doc, rect, {"label"}, 12, 0, "MS Sans Serif", 4);
+        if (farTextX > 0) {
+            const double far[4] = {farTextX, 0, 10, 10};
+            AddText(doc, far, {"far"});
+        }
+        ComputeDevelopmentExtent(*doc.development, true);
+        return Write(doc, name);
+    }
+
+    ScopedSettings settings_;
+    fs::path dir_;
+    RecordingPrompt prompt_;
+    EngineCompletion completion_;
+    RecordingWindow window_;
+    CModelviewerDoc documents_{prompt_, completion_, &window_};
+};
+
+TEST_F(ModelImportTest, RefusesWhenOnlyOneSideHasADevelopment) {
+    PMdoc plain;
+    AddMesh(plain, "Plain", Cube(10));
+    const std::string plainPath = Write(plain, "plain.tsm");
+    ASSERT_TRUE(documents_.OpenModelFile(BoxFile("dev.tsm", 10, 10, 10)));
+    prompt_.texts.clear();
+    EXPECT_FALSE(documents_.ImportModelFile(plainPath));
+    EXPECT_EQ(prompt_.texts, std::vector<std::string>{
+                                 "Cannot inport the file. One contains development and the other does not."});
+    EXPECT_EQ(documents_.Current()->model->solids.size(), 1u);
+    EXPECT_FALSE(documents_.Current()->modified);
+
+    // The other way round too.
+    ASSERT_TRUE(documents_.OpenModelFile(plainPath));
+    prompt_.texts.clear();
+    EXPECT_FALSE(documents_.ImportModelFile((dir_ / "dev.tsm").string()));
+    EXPECT_EQ(prompt_.texts.size(), 1u);
+}
+
+TEST_F(ModelImportTest, RefusesOtherExtensionsAndUnreadableFiles) {
+    ASSERT_TRUE(documents_.OpenModelFile(BoxFile("a.tsm", 10, 10, 10)));
+    prompt_.texts.clear();
+    fs::copy_file(dir_ / "a.tsm", dir_ / "a.obj");
+    EXPECT_FALSE(documents_.ImportModelFile((dir_ / "a.obj").string()));
+    EXPECT_FALSE(documents_.ImportModelFile((dir_ / "missing.tsm").string()));
+    ASSERT_EQ(prompt_.texts.size(), 2u);
+    EXPECT_EQ(prompt_.texts[0], "Cannot load file of specified type.");
+    EXPECT_EQ(prompt_.texts[1].rfind("Cannot read the model file", 0), 0u);
+    EXPECT_EQ(documents_.Current()->model->solids.size(), 1u);
+}
+
+TEST_F(ModelImportTest, MergesSolidsMaterialsAndNamesAndMarksTheDocumentModified) {
+    ASSERT_TRUE(documents_.OpenModelFile(BoxFile("a.tsm", 10, 10, 10)));
+    window_.calls.clear();
+    ASSERT_TRUE(documents_.ImportModelFile(BoxFile("b.tsm", 10, 10, 10)));
+    const PMdoc& doc = *documents_.Current();
+    ASSERT_EQ(doc.model->solids.size(), 2u);
+    EXPECT_EQ(doc.model->solids[0]->name, "Box");
+    EXPECT_EQ(doc.model->solids[1]->name, "Box-2");
+    ASSERT_EQ(doc.model->materials.size(), 2u);
+    EXPECT_EQ(doc.model->materials[1]->name, "b.tsm-paint");
+    // The imported faces point at the imported material, now behind the current ones.
+    for (auto& face : doc.model->solids[1]->faces) EXPECT_EQ(face->materialIndex, 1);
+    for (auto& face : doc.model->solids[0]->faces) EXPECT_EQ(face->materialIndex, 0);
+    EXPECT_EQ(doc.model->solids[1]->model, doc.model.get());
+    EXPECT_TRUE(doc.modified);
+    EXPECT_TRUE(CheckModelInvariants(doc).empty());
+    EXPECT_EQ(window_.calls, (std::vector<std::string>{"panels", "hint:1000"}));
+    EXPECT_EQ(doc.development->texts.size(), 2u);
+    for (auto& part : doc.development->parts) EXPECT_EQ(part->development, doc.development.get());
+}
+
+TEST_F(ModelImportTest, PlacesTheImportBesideATallDevelopmentAndBelowAWideOne) {
+    // A tall box unfolds into a development taller than wide: the import goes to its right.
+    // (The fixture development lays a box's faces out in a column.)
+    ASSERT_TRUE(documents_.OpenModelFile(BoxFile("tall.tsm", 5, 5, 200)));
+    const CTenkaizu& dev = *documents_.Current()->development;
+    const double right = dev.frame[0] + dev.frame[2], bottom = dev.frame[1] + dev.frame[3];
+    ASSERT_LE(right, bottom);
+    const size_t partsBefore = dev.parts.size();
+    PMdoc reference;
+    {
+        RecordingPrompt quiet;
+        CModelviewerDoc other(quiet, completion_);
+        ASSERT_TRUE(other.OpenModelFile(BoxFile("small.tsm", 10, 10, 10)));
+        ASSERT_TRUE(documents_.ImportModelFile((dir_ / "small.tsm").string()));
+        const CTenkaizu& importedDev = *other.Current()->development;
+        for (size_t i = 0; i < importedDev.parts.size(); ++i) {
+            EXPECT_DOUBLE_EQ(dev.parts[partsBefore + i]->x, importedDev.parts[i]->x + right);
+            EXPECT_DOUBLE_EQ(dev.parts[partsBefore + i]->y, importedDev.parts[i]->y);
+        }
+        EXPECT_DOUBLE_EQ(dev.texts.back()->rect[0], importedDev.texts[0]->rect[0] + right);
+    }
+
+    // A development made wide by a text far to the right: below.
+    ASSERT_TRUE(documents_.OpenModelFile(BoxFile("wide.tsm", 5, 5, 5, 1.0, 2000)));
+    const CTenkaizu& wide = *documents_.Current()->development;
+    const double wideRight = wide.frame[0] + wide.frame[2], wideBottom = wide.frame[1] + wide.frame[3];
+    ASSERT_GT(wideRight, wideBottom);
+    ASSERT_TRUE(documents_.ImportModelFile((dir_ / "small.tsm").string()));
+    EXPECT_DOUBLE_EQ(wide.texts.back()->rect[1], 2 + wideBottom);
+    EXPECT_DOUBLE_EQ(wide.texts.back()->rect[0], 1);
+}
+
+TEST_F(ModelImportTest, RescalesTheImportToTheCurrentScaleTextsIncluded) {
+    ASSERT_TRUE(documents_.OpenModelFile(BoxFile("one.tsm", 10, 10, 10, 1.0)));
+    const std::string twice = BoxFile("two.tsm", 10, 10, 10, 2.0);
+    RecordingPrompt quiet;
+    CModelviewerDoc other(quiet, completion_);
+    ASSERT_TRUE(other.OpenModelFile(twice));
+    const CTenkaizu& original = *other.Current()->development;
+    const CTenkaizu& dev = *documents_.Current()->development;
+    const size_t partsBefore = dev.parts.size();
+    ASSERT_TRUE(documents_.ImportModelFile(twice));
+    EXPECT_DOUBLE_EQ(dev.scale, 1.0);
+    for (size_t i = 0; i < original.parts.size(); ++i) {
+        EXPECT_NEAR(dev.parts[partsBefore + i]->width, original.parts[i]->width * 0.5, 1e-9);
+        EXPECT_NEAR(dev.parts[partsBefore + i]->height, original.parts[i]->height * 0.5, 1e-9);
+    }
+    // Font size 12 at half scale is 6; line spacing 4 becomes 2.
+    EXPECT_EQ(dev.texts.back()->fontSize, 6);
+    EXPECT_EQ(dev.texts.back()->lineSpacing, 2);
+    EXPECT_NEAR(dev.texts.back()->rect[2], 15, 1e-9);
+}
+
+TEST(MergeDocuments, ModelsWithoutDevelopmentMergeTheirMeshesOnly) {
+    EngineCompletion completion;
+    PMdoc current, imported;
+    AddMaterial(current, "A", Rgb{});
+    AddMesh(current, "A", Cube(1), 0);
+    AddMesh(imported, "B", Cube(1), -1); // "none" stays none
+    AddMaterial(imported, "B", Rgb{});
+    imported.model->solids[0]->faces[0]->materialIndex = 0;
+    MergeDocuments(current, imported, completion);
+    ASSERT_EQ(current.model->solids.size(), 2u);
+    EXPECT_TRUE(imported.model->solids.empty());
+    EXPECT_EQ(current.model->solids[1]->faces[0]->materialIndex, 1);
+    EXPECT_EQ(current.model->solids[1]->faces[1]->materialIndex, -1);
+    EXPECT_EQ(current.development, nullptr);
+}
+
+} // namespace
