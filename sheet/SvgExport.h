@@ -1,0 +1,33 @@
+// The development as an SVG drawing in millimetres: filled faces and flaps under one layer each of cut
+// lines, mountain folds, valley folds and flap outlines, drawn exactly as the vector line renderer draws
+// them (dashes as real segments). Layers are Inkscape layers, so cutting and editing tools can switch
+// them on and off.
+#pragma once
+
+#include "model/Document.h"
+
+#include <string>
+
+namespace tsm {
+
+struct SvgOptions {
+    bool fillFaces = true;
+    bool fillFlaps = true;
+};
+
+// The whole file. Recomputes the development's extent first (as every export does).
+std::string RenderSvg(const PMdoc& document, const SvgOptions& options);
+
+// Writes RenderSvg's text to `path`, replacing the file atomically. False with a reason when there is no
+// development or the file cannot be written.
+bool ExportSvg(const PMdoc& document, const std::string& path, const SvgOptions& options, std::string* error);
+
+// XML text or attribute content: markup characters escaped, control characters and bytes that are not
+// valid UTF-8 replaced by '?', so that any byte string gives well-formed XML.
+std::string EscapeXml(const std::string& text);
+
+// A number for SVG: at most four decimals (a tenth of a micrometre), no trailing zeros, '.' whatever the
+// locale; non-finite values become 0.
+std::string SvgNumber(double value);
+
+} // namespace tsm

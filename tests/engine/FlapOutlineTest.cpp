@@ -1,0 +1,250 @@
+#include "engine/FlapOutline.h"
+
+#include "engine/Classify.h"
+#include "engine/Extents.h"
+#include "engine/Flaps.h"
+#include "model/Settings.h"
+#include "tests/engine/DevelopmentFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+using namespace tsm;
+using tsm::test::DevelopmentFixture;
+
+namespace {
+
+constexpr double kRightAngle = 1.5707963267948966;
+
+struct Piece {
+    Point2 a, b;
+};
+
+// Squares of their own vertices (so nothing pairs across parts), one part each, flaps with right base
+// angles so that every flap is a rectangle of its height beside its edge.
+class FlapScene : public DevelopmentFixture {
+public:
+    // Corners (x, y), (x, y + s), (x + s, y + s), (x + s, y): the flap of corner 2 lies right of the
+    // square and that of corner 0 left of it.
+    CPart* Square(double x, double y, double size) {
+        CFace* face =
+            Face({Vertex(x, y), Vertex(x, y + size), Vertex(x + size, y + size), Vertex(x + size, y)});
+        CPart* part = Part({face});
+        MakeLines(part);
+        return part;
+    }
+
+    // Gives corner `corner` of the part's only face a flap of `height` mm and returns its line.
+    CPartLine* AddFlap(CPart* part, size_t corner, double height) {
+        CHalfEdge* h = part->faces[0]->Corner(corner);
+        h->hasFlap = true;
+        h->flapHeight = height;
+        h->flapAngle1 = kRightAngle;
+        h->flapAngle2 = kRightAngle;
+        h->line->drawKind = kDrawFlapOnly;
+        return h->line;
+    }
+
+    // Part boxes (flap tips included) and flap shapes; absolute positions stay where they were built.
+    void Finish() { ComputeDevelopmentExtent(Dev(), true); }
+
+    std::vector<Piece> Draw(CPart* part, CPartLine* line) {
+        std::vector<Piece> pieces;
+        DrawFlapOutline(Dev(), *part, *line, [&](const Point2& a, const Point2& b) {
+            pieces.push_back({a, b});
+        });
+        return pieces;
+    }
+};
+
+double TotalLength(const std::vector<Piece>& pieces) {
+    double sum = 0;
+    for (const Piece& p : pieces) sum += Length(p.b - p.a);
+    return sum;
+}
+
+#define EXPECT_PIECE(piece, ax, ay, bx, by)                                                                  \
+    do {                                                                                                     \
+        EXPECT_NEAR((piece).a.x, (ax), 1e-9);                                                                \
+        EXPECT_NEAR((piece).a.y, (ay), 1e-9);                                                                \
+        EXPECT_NEAR((piece).b.x, (bx), 1e-9);                                                                \
+        EXPECT_NEAR((piece).b.y, (by), 1e-9);                                                                \
+    } while (0)
+
+} // namespace
+
+TEST(FlapOutlineGeometry, CrossingsTrianglesAndRectangles) {
+    double t = -1;
+    // A plain X crossing reports where along the first segment it lies.
+    EXPECT_TRUE(SegmentsCross({0, 0}, {10, 0}, {4, -1}, {4, 1}, &t));
+    EXPECT_DOUBLE_EQ(t, 0.4);
+    // Touching at an end counts: the ends belong to both segments.
+    EXPECT_TRUE(SegmentsCross({0, 0}, {10, 0}, {10, 0}, {10, 5}, &t));
+    EXPECT_DOUBLE_EQ(t, 1.0);
+    // Parallel (even overlapping) segments never cross.
+    EXPECT_FALSE(SegmentsCross({0, 0}, {10, 0}, {2, 0}, {5, 0}, &t));
+    EXPECT_FALSE(SegmentsCross({0, 0}, {10, 0}, {0, 1}, {10, 1}, &t));
+    // Lines that meet outside one of the segments do not cross.
+    EXPECT_FALSE(SegmentsCross({0, 0}, {10, 0}, {4, 1}, {4, 3}, &t));
+    // A zero-length segment has no direction and crosses nothing.
+    EXPECT_FALSE(SegmentsCross({0, 0}, {0, 0}, {-1, -1}, {1, 1}, &t));
+
+    // Both orientations of a triangle work, the border is inside, a flat triangle holds nothing.
+    EXPECT_TRUE(PointInTriangle({1, 1}, {0, 0}, {4, 0}, {0, 4}));
+    EXPECT_TRUE(PointInTriangle({1, 1}, {0, 0}, {0, 4}, {4, 0}));
+    EXPECT_TRUE(PointInTriangle({2, 0}, {0, 0}, {4, 0}, {0, 4}));
+    EXPECT_FALSE(PointInTriangle({3, 3}, {0, 0}, {4, 0}, {0, 4}));
+    EXPECT_FALSE(PointInTriangle({1, 1}, {0, 0}, {2, 2}, {4, 4}));
+    EXPECT_FALSE(PointInTriangle({NAN, 1}, {0, 0}, {4, 0}, {0, 4}));
+
+    const double rect[4] = {10, 20, 5, 5};
+    EXPECT_TRUE(PointInRect({10, 25}, rect));
+    EXPECT_FALSE(PointInRect({9.99, 22}, rect));
+    // A rectangle given with a negative width still spans both of its ends.
+    const double flipped[4] = {15, 20, -5, 5};
+    EXPECT_TRUE(PointInRect({12, 22}, flipped));
+    // A segment passing right through the rectangle touches it though neither end is inside.
+    EXPECT_TRUE(SegmentTouchesRect({0, 22}, {30, 22}, rect));
+    EXPECT_TRUE(SegmentTouchesRect({12, 22}, {30, 30}, rect));
+    EXPECT_FALSE(SegmentTouchesRect({0, 0}, {30, 0}, rect));
+}
+
+TEST(DrawFlapOutline, FlapOverNothingIsDrawnWholeAndMarked) {
+    FlapScene scene;
+    CPart* part = scene.Square(0, 0, 10);
+    CPartLine* line = scene.AddFlap(part, 2, 5);
+    scene.Finish();
+    BeginFlapOutlinePass(scene.Dev());
+    const std::vector<Piece> pieces = scene.Draw(part, line);
+    // The three outer sides in order, the base left out; own faces never hide their flap.
+    ASSERT_EQ(pieces.size(), 3u);
+    EXPECT_PIECE(pieces[0], 10, 10, 15, 10);
+    EXPECT_PIECE(pieces[1], 15, 10, 15, 0);
+    EXPECT_PIECE(pieces[2], 15, 0, 10, 0);
+    EXPECT_TRUE(line->flapDrawn);
+
+    // A new pass clears the mark, so the flap does not hide itself the second time round.
+    BeginFlapOutlinePass(scene.Dev());
+    EXPECT_FALSE(line->flapDrawn);
+    EXPECT_EQ(scene.Draw(part, line).size(), 3u);
+    // Without the new pass its own mark covers it: the mark must come after drawing, never before.
+    EXPECT_TRUE(scene.Draw(part, line).empty());
+}
+
+TEST(DrawFlapOutline, PartOffsetIsAdded) {
+    FlapScene scene;
+    CPart* part = scene.Square(0, 0, 10);
+    CPartLine* line = scene.AddFlap(part, 2, 5);
+    scene.Finish();
+    part->x += 100;
+    part->y += 50;
+    BeginFlapOutlinePass(scene.Dev());
+    const std::vector<Piece> pieces = scene.Draw(part, line);
+    ASSERT_EQ(pieces.size(), 3u);
+    EXPECT_PIECE(pieces[0], 110, 60, 115, 60);
+    EXPECT_PIECE(pieces[2], 115, 50, 110, 50);
+}
+
+TEST(DrawFlapOutline, FlapUnderAPartIsNotDrawn) {
+    FlapScene scene;
+    CPart* part = scene.Square(0, 0, 10);
+    CPartLine* line = scene.AddFlap(part, 2, 5);
+    scene.Square(10, -5, 20); // covers x 10..30, y -5..15: the whole flap
+    scene.Finish();
+    BeginFlapOutlinePass(scene.Dev());
+    EXPECT_TRUE(scene.Draw(part, line).empty());
+    // Drawn or not, the flap has had its turn in this pass.
+    EXPECT_TRUE(line->flapDrawn);
+}
+
+TEST(DrawFlapOutline, HalfCoveredFlapIsDrawnHalf) {
+    FlapScene scene;
+    CPart* part = scene.Square(0, 0, 10);
+    CPartLine* line = scene.AddFlap(part, 2, 5);
+    scene.Square(5, -10, 15); // covers y up to 5: the lower half of the flap
+    scene.Finish();
+    BeginFlapOutlinePass(scene.Dev());
+    const std::vector<Piece> pieces = scene.Draw(part, line);
+    ASSERT_EQ(pieces.size(), 2u);
+    EXPECT_PIECE(pieces[0], 10, 10, 15, 10);
+    // The long side is split where it enters the other part's face; only the uncovered half is left.
+    EXPECT_PIECE(pieces[1], 15, 10, 15, 5);
+    EXPECT_NEAR(TotalLength(pieces), 10.0, 1e-9);
+}
+
+TEST(DrawFlapOutline, FlapDrawnFirstHidesTheLaterOne) {
+    FlapScene scene;
+    CPart* first = scene.Square(0, 0, 10);
+    CPartLine* firstLine = scene.AddFlap(first, 2, 5); // x 10..15, y 0..10
+    CPart* second = scene.Square(20, 2, 10);
+    CPartLine* secondLine = scene.AddFlap(second, 0, 7); // x 13..20, y 2..12
+    scene.Finish();
+
+    BeginFlapOutlinePass(scene.Dev());
+    const std::vector<Piece> a = scene.Draw(first, firstLine);
+    const std::vector<Piece> b = scene.Draw(second, secondLine);
+    // The earlier flap in line order is whole: the later one is not drawn yet when it is tested.
+    EXPECT_EQ(a.size(), 3u);
+    EXPECT_NEAR(TotalLength(a), 20.0, 1e-9);
+    // The later flap's tip side (x = 13, y 2..12, midpoint under the first flap) is gone; the sides
+    // whose midpoints lie clear of it stay, since flap outlines do not split pieces.
+    ASSERT_EQ(b.size(), 2u);
+    EXPECT_PIECE(b[0], 20, 2, 13, 2);
+    EXPECT_PIECE(b[1], 13, 12, 20, 12);
+
+    // The other order of drawing: now the first flap loses its tip side, which lies under the second.
+    BeginFlapOutlinePass(scene.Dev());
+    EXPECT_EQ(scene.Draw(second, secondLine).size(), 3u);
+    const std::vector<Piece> later = scene.Draw(first, firstLine);
+    ASSERT_EQ(later.size(), 2u);
+    EXPECT_PIECE(later[0], 10, 10, 15, 10);
+    EXPECT_PIECE(later[1], 15, 0, 10, 0);
+}
+
+TEST(DrawFlapOutline, FlapWithATinyBaseHidesNothing) {
+    // A damaged flap whose base is below the threshold but whose tips spread wide: it must not cover
+    // the later flap's tip side; at a base just over the threshold it does.
+    for (const double base : {0.0005, 0.002}) {
+        SCOPED_TRACE(base);
+        FlapScene scene;
+        CPart* tiny = scene.Square(0, 0, 10);
+        CPartLine* tinyLine = scene.AddFlap(tiny, 2, 5);
+        CPart* other = scene.Square(20, 2, 10);
+        CPartLine* otherLine = scene.AddFlap(other, 0, 7);
+        scene.Finish();
+        // Shrink the tiny flap's base to `base` and spread its tips wide: the triangle from the base to
+        // (15, 20) and (15, 0) holds the other flap's tip side midpoint (13, 7).
+        CHalfEdge* h = tinyLine->first;
+        h->x2d = h->next->x2d;
+        h->y2d = h->next->y2d + base;
+        h->flapShape.tipStart = {h->next->x2d + 5, h->next->y2d + 20};
+        h->flapShape.tipEnd = {h->next->x2d + 5, h->next->y2d};
+
+        BeginFlapOutlinePass(scene.Dev());
+        scene.Draw(tiny, tinyLine);
+        const std::vector<Piece> b = scene.Draw(other, otherLine);
+        EXPECT_EQ(b.size(), base < kMinHidingFlapBaseMM ? 3u : 2u);
+    }
+}
+
+TEST(DrawFlapOutline, DamagedRecordsDrawNothing) {
+    FlapScene scene;
+    CPart* part = scene.Square(0, 0, 10);
+    scene.Finish();
+    // A line without a half-edge: nothing to draw and nothing marked as drawn.
+    CPartLine empty;
+    EXPECT_TRUE(scene.Draw(part, &empty).empty());
+    EXPECT_FALSE(empty.flapDrawn);
+    // A face with fewer than three corners in another part, and a null part, do not upset the tests.
+    CFace* sliver = scene.Face({scene.Vertex(11, 0), scene.Vertex(12, 0)});
+    scene.Part({sliver});
+    scene.Dev().parts.back()->width = 50;
+    scene.Dev().parts.back()->height = 50;
+    scene.Dev().parts.push_back(nullptr);
+    CPartLine* line = scene.AddFlap(part, 2, 5);
+    ComputeFlapShape(*line->first, false);
+    BeginFlapOutlinePass(scene.Dev());
+    EXPECT_EQ(scene.Draw(part, line).size(), 3u);
+}

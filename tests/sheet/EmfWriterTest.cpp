@@ -1,0 +1,343 @@
+// The metafile writer: exact records for direct drawing, a golden file for a tiny development, the
+// header's consistency with its records, and a real reader (Inkscape) rendering the file.
+#include "sheet/EmfWriter.h"
+
+#include "model/Settings.h"
+#include "sheet/VectorLines.h"
+#include "tests/sheet/GoldenFiles.h"
+#include "tests/sheet/InkscapeRender.h"
+#include "tests/sheet/VectorFixture.h"
+#include "tools/lib/ModelBuilder.h"
+#include "tools/lib/Primitives.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+using namespace tsm;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Record {
+    uint32_t type = 0;
+    uint32_t size = 0;
+    std::vector<uint32_t> values; // the record's 32-bit words after type and size
+};
+
+uint32_t U32(const std::string& bytes, size_t at) {
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<uint8_t>(bytes[at + i]);
+    return v;
+}
+int32_t I32(const std::string& bytes, size_t at) {
+    return static_cast<int32_t>(U32(bytes, at));
+}
+uint16_t U16(const std::string& bytes, size_t at) {
+    return static_cast<uint16_t>(static_cast<uint8_t>(bytes[at]) |
+                                 (static_cast<uint8_t>(bytes[at + 1]) << 8));
+}
+
+// Splits a metafile into records; every problem with the framing is a test failure.
+std::vector<Record> Parse(const std::string& bytes) {
+    std::vector<Record> records;
+    size_t at = 0;
+    while (at < bytes.size()) {
+        if (at + 8 > bytes.size()) {
+            ADD_FAILURE() << "truncated record at " << at;
+            break;
+        }
+        Record r;
+        r.type = U32(bytes, at);
+        r.size = U32(bytes, at + 4);
+        if (r.size < 8 || r.size % 4 != 0 || at + r.size > bytes.size()) {
+            ADD_FAILURE() << "bad record size " << r.size << " at " << at;
+            break;
+        }
+        for (size_t w = at + 8; w < at + r.size; w += 4) r.values.push_back(U32(bytes, w));
+        records.push_back(r);
+        at += r.size;
+    }
+    return records;
+}
+
+std::vector<uint32_t> Types(const std::vector<Record>& records) {
+    std::vector<uint32_t> types;
+    for (const Record& r : records) types.push_back(r.type);
+    return types;
+}
+
+struct Header {
+    int32_t bounds[4], frame[4];
+    uint32_t signature, version, bytes, records;
+    uint16_t handles, reserved;
+    uint32_t descriptionChars, descriptionOffset, palEntries;
+    int32_t devicePixels[2], deviceMM[2], micrometres[2];
+    std::u16string description;
+};
+
+Header ReadHeader(const std::string& bytes) {
+    Header h{};
+    if (bytes.size() < emf::kHeaderFixedBytes) {
+        ADD_FAILURE() << "no header";
+        return h;
+    }
+    for (int i = 0; i < 4; ++i) h.bounds[i] = I32(bytes, 8 + 4 * i);
+    for (int i = 0; i < 4; ++i) h.frame[i] = I32(bytes, 24 + 4 * i);
+    h.signature = U32(bytes, 40);
+    h.version = U32(bytes, 44);
+    h.bytes = U32(bytes, 48);
+    h.records = U32(bytes, 52);
+    h.handles = U16(bytes, 56);
+    h.reserved = U16(bytes, 58);
+    h.descriptionChars = U32(bytes, 60);
+    h.descriptionOffset = U32(bytes, 64);
+    h.palEntries = U32(bytes, 68);
+    h.devicePixels[0] = I32(bytes, 72);
+    h.devicePixels[1] = I32(bytes, 76);
+    h.deviceMM[0] = I32(bytes, 80);
+    h.deviceMM[1] = I32(bytes, 84);
+    h.micrometres[0] = I32(bytes, 100);
+    h.micrometres[1] = I32(bytes, 104);
+    for (uint32_t i = 0; i < h.descriptionChars && h.descriptionOffset + 2 * i + 1 < bytes.size(); ++i)
+        h.description.push_back(static_cast<char16_t>(U16(bytes, h.descriptionOffset + 2 * i)));
+    return h;
+}
+
+// Everything a reader relies on: counts and sizes match the records, objects are created before use and
+// deleted at the end, every drawn point lies inside the bounds, the frame follows from the bounds.
+void CheckStructure(const std::string& bytes) {
+    const std::vector<Record> records = Parse(bytes);
+    ASSERT_GE(records.size(), 2u);
+    const Header h = ReadHeader(bytes);
+    EXPECT_EQ(records.front().type, emf::kHeader);
+    EXPECT_EQ(records.back().type, emf::kEof);
+    EXPECT_EQ(records.back().values, (std::vector<uint32_t>{0, 16, 20}));
+    EXPECT_EQ(h.signature, emf::kSignature);
+    EXPECT_EQ(h.version, emf::kVersion);
+    EXPECT_EQ(h.bytes, bytes.size());
+    EXPECT_EQ(h.records, records.size());
+    EXPECT_EQ(h.reserved, 0);
+    EXPECT_EQ(h.palEntries, 0u);
+    EXPECT_EQ(h.descriptionOffset, 108u);
+    EXPECT_LE(h.descriptionOffset + 2 * h.descriptionChars, records.front().size);
+    EXPECT_EQ(h.description, std::u16string(u"Tessaly Designer\0Tessaly Designer image\0\0", 41));
+    // 96 pixels per inch on both axes.
+    EXPECT_EQ(h.devicePixels[0] * 254, h.deviceMM[0] * 960);
+    EXPECT_EQ(h.devicePixels[1] * 254, h.deviceMM[1] * 960);
+    EXPECT_EQ(h.micrometres[0], h.deviceMM[0] * 1000);
+
+    std::vector<bool> live(h.handles, false);
+    bool penSelected = false;
+    bool anyPoint = false;
+    for (const Record& r : records) {
+        switch (r.type) {
+        case emf::kCreatePen:
+            ASSERT_EQ(r.size, 28u);
+            ASSERT_GE(r.values[0], 1u);
+            ASSERT_LT(r.values[0], h.handles);
+            EXPECT_FALSE(live[r.values[0]]) << "slot reused while alive";
+            live[r.values[0]] = true;
+            EXPECT_EQ(r.values[1], 0u); // solid
+            EXPECT_GE(r.values[2], 1u); // width
+            EXPECT_EQ(r.values[4] >> 24, 0u);
+            break;
+        case emf::kSelectObject:
+            ASSERT_EQ(r.size, 12u);
+            if (r.values[0] != emf::kStockBlackPen) {
+                ASSERT_LT(r.values[0], h.handles);
+                EXPECT_TRUE(live[r.values[0]]);
+            }
+            penSelected = true;
+            break;
+        case emf::kDeleteObject:
+            ASSERT_EQ(r.size, 12u);
+            ASSERT_LT(r.values[0], h.handles);
+            EXPECT_TRUE(live[r.values[0]]);
+            live[r.values[0]] = false;
+            break;
+        case emf::kMoveToEx:
+        case emf::kLineTo: {
+            ASSERT_EQ(r.size, 16u);
+            EXPECT_TRUE(penSelected);
+            const int32_t x = static_cast<int32_t>(r.values[0]), y = static_cast<int32_t>(r.values[1]);
+            EXPECT_GE(x, h.bounds[0]);
+            EXPECT_GE(y, h.bounds[1]);
+            EXPECT_LE(x, h.bounds[2]);
+            EXPECT_LE(y, h.bounds[3]);
+            anyPoint = true;
+            break;
+        }
+        case emf::kHeader:
+        case emf::kEof:
+            break;
+        default:
+            ADD_FAILURE() << "unexpected record type " << r.type;
+        }
+    }
+    for (size_t i = 0; i < live.size(); ++i) EXPECT_FALSE(live[i]) << "object " << i << " never deleted";
+    if (anyPoint) {
+        // Frame in hundredths of a millimetre: device pixels * 2540 / 96.
+        for (int i = 0; i < 4; ++i) EXPECT_NEAR(h.frame[i], h.bounds[i] * 2540.0 / 96.0, 0.5) << i;
+    } else {
+        EXPECT_EQ(std::vector<int32_t>(h.bounds, h.bounds + 4), (std::vector<int32_t>{0, 0, -1, -1}));
+    }
+}
+
+} // namespace
+
+TEST(EmfWriter, RecordsOfADirectDrawing) {
+    EmfWriter w;
+    w.Begin();
+    w.SetPen({255, 0, 0}, 3);
+    w.Segment({1, 2}, {3, 4});
+    w.Segment({3, 4}, {5, 6}); // continues: no move
+    w.SetPen({255, 0, 0}, 3);  // the same pen again: no new object
+    w.Segment({7.9, 8.2}, {-1.5, 9});
+    w.SetPen({0, 0, 0}, 1);
+    w.SetPen({0, 0, 255}, 2); // only the pen in force at the next segment is created
+    w.Segment({0, 0}, {1, 1});
+    w.End();
+    const std::string bytes = w.Bytes();
+    const std::vector<Record> r = Parse(bytes);
+    using namespace emf;
+    EXPECT_EQ(Types(r),
+              (std::vector<uint32_t>{kHeader, kCreatePen, kSelectObject, kMoveToEx, kLineTo, kLineTo,
+                                     kMoveToEx, kLineTo, kCreatePen, kSelectObject, kDeleteObject, kMoveToEx,
+                                     kLineTo, kSelectObject, kDeleteObject, kEof}));
+    // Pen 1: red (0x000000FF), width 3; pen 2: blue, width 2, selected before pen 1 is deleted.
+    EXPECT_EQ(r[1].values, (std::vector<uint32_t>{1, 0, 3, 0, 0x000000FF}));
+    EXPECT_EQ(r[2].values, (std::vector<uint32_t>{1}));
+    EXPECT_EQ(r[3].values, (std::vector<uint32_t>{1, 2}));
+    EXPECT_EQ(r[5].values, (std::vector<uint32_t>{5, 6}));
+    // Device coordinates are whole pixels toward zero.
+    EXPECT_EQ(r[6].values, (std::vector<uint32_t>{7, 8}));
+    EXPECT_EQ(r[7].values, (std::vector<uint32_t>{static_cast<uint32_t>(-1), 9}));
+    EXPECT_EQ(r[8].values, (std::vector<uint32_t>{2, 0, 2, 0, 0x00FF0000}));
+    EXPECT_EQ(r[10].values, (std::vector<uint32_t>{1}));
+    EXPECT_EQ(r[13].values, (std::vector<uint32_t>{kStockBlackPen}));
+    EXPECT_EQ(r[14].values, (std::vector<uint32_t>{2}));
+
+    const Header h = ReadHeader(bytes);
+    EXPECT_EQ(h.handles, 3);
+    EXPECT_EQ(h.records, 16u);
+    // Points span x -1..7, y 0..9, widened by half the widest pen (3 -> 2 pixels).
+    EXPECT_EQ(std::vector<int32_t>(h.bounds, h.bounds + 4), (std::vector<int32_t>{-3, -2, 9, 11}));
+    CheckStructure(bytes);
+
+    // Begin starts afresh.
+    w.Begin();
+    w.End();
+    EXPECT_EQ(Types(Parse(w.Bytes())), (std::vector<uint32_t>{kHeader, kEof}));
+    CheckStructure(w.Bytes());
+}
+
+TEST(EmfWriter, TinyDevelopmentMatchesGoldenFile) {
+    ScopedSettings guard;
+    test::TinyDevelopment tiny;
+    const std::string bytes = RenderEmf(tiny.Dev());
+    CheckStructure(bytes);
+    const std::string golden = test::GoldenContents("tiny-lines.emf", bytes);
+    ASSERT_FALSE(golden.empty()) << "missing " << test::GoldenFilePath("tiny-lines.emf");
+    EXPECT_TRUE(bytes == golden) << "the metafile differs from " << test::GoldenFilePath("tiny-lines.emf");
+
+    // 3 flap sides + 4 + 5 dashes + 3 cut lines = 15 line-tos; pens: green flap, black, red.
+    size_t lineTos = 0, pens = 0;
+    for (const Record& r : Parse(bytes)) {
+        lineTos += r.type == emf::kLineTo;
+        pens += r.type == emf::kCreatePen;
+    }
+    EXPECT_EQ(lineTos, 15u);
+    EXPECT_EQ(pens, 3u);
+    // The square spans development x 20..30, y 10..20 and the flap reaches x = 16: 96 dpi pixels
+    // 60..113 and 37..75, plus half the 3-pixel pen.
+    const Header h = ReadHeader(bytes);
+    EXPECT_EQ(std::vector<int32_t>(h.bounds, h.bounds + 4), (std::vector<int32_t>{58, 35, 115, 77}));
+}
+
+TEST(EmfWriter, LargerDevelopmentsAndSettingsStayConsistent) {
+    // A cube unfolded by the fixture unfolder, with every combination of white underlay and flaps.
+    for (const bool white : {false, true}) {
+        for (const bool flaps : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "white " << white << " flaps " << flaps);
+            ScopedSettings guard;
+            CurrentSettings().bDrawWhiteBkLine = white;
+            CurrentSettings().bDrawFlap = flaps;
+            PMdoc doc;
+            const MeshData cube = Cube(30);
+            AddSolid(doc, "Cube", cube.vertices, cube.faces);
+            ASSERT_TRUE(UnfoldForFixture(doc).empty());
+            CheckStructure(RenderEmf(*doc.development));
+        }
+    }
+    // An empty development is a valid picture with empty bounds.
+    CTenkaizu empty;
+    CheckStructure(RenderEmf(empty));
+}
+
+TEST(EmfWriter, ExportWritesTheFileOrSaysWhy) {
+    ScopedSettings guard;
+    test::TinyDevelopment tiny;
+    const fs::path dir = fs::path(TESSALY_BINARY_DIR) / "emf-export-test";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    std::string error;
+    const std::string path = (dir / "lines.emf").string();
+    ASSERT_TRUE(ExportEmf(tiny.doc, path, &error)) << error;
+    EXPECT_EQ(test::ReadWholeFile(path), RenderEmf(tiny.Dev()));
+
+    // A folder that does not exist: false, a reason, no file.
+    error.clear();
+    EXPECT_FALSE(ExportEmf(tiny.doc, (dir / "missing" / "lines.emf").string(), &error));
+    EXPECT_FALSE(error.empty());
+    // No development: nothing written.
+    PMdoc bare;
+    error.clear();
+    EXPECT_FALSE(ExportEmf(bare, (dir / "bare.emf").string(), &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(fs::exists(dir / "bare.emf"));
+    fs::remove_all(dir);
+}
+
+TEST(EmfWriter, InkscapeDrawsTheLinesOfEveryGoldenFile) {
+    if (!test::InkscapeInstalled())
+        GTEST_SKIP() << "inkscape is not installed: no real reader checks the metafiles";
+    const fs::path outDir = fs::path(TESSALY_BINARY_DIR) / "emf-inkscape";
+    fs::create_directories(outDir);
+    size_t checked = 0;
+    for (const auto& entry : fs::directory_iterator(fs::path(TESSALY_SOURCE_DIR) / "tests/data/golden")) {
+        if (entry.path().extension() != ".emf") continue;
+        SCOPED_TRACE(entry.path().filename().string());
+        const std::string bytes = test::ReadWholeFile(entry.path().string());
+        const Header h = ReadHeader(bytes);
+        std::string log;
+        // 384 dpi: four image pixels per metafile pixel.
+        const QImage image = test::RenderWithInkscape(entry.path().string(), 384, &log);
+        ASSERT_FALSE(image.isNull()) << log;
+        image.save(QString::fromStdString((outDir / entry.path().stem()).string() + ".png"));
+        // The picture is the metafile's bounds.
+        EXPECT_NEAR(image.width(), (h.bounds[2] - h.bounds[0]) * 4, 8);
+        EXPECT_NEAR(image.height(), (h.bounds[3] - h.bounds[1]) * 4, 8);
+        size_t dark = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) dark += test::IsDark(image.pixelColor(x, y));
+        EXPECT_GT(dark, 0u) << "nothing drawn";
+        if (entry.path().filename() == "tiny-lines.emf") {
+            test::ExpectTinyDevelopmentDrawn(
+                image,
+                [&](double x, double y) {
+                    const double s = kScreenPixelsPerMM;
+                    return QPointF((std::trunc(x * s) - h.bounds[0]) * 4 + 2,
+                                   (std::trunc(y * s) - h.bounds[1]) * 4 + 2);
+                },
+                6);
+        }
+        ++checked;
+    }
+    EXPECT_GE(checked, 1u);
+}

@@ -1,0 +1,327 @@
+#include "sheet/VectorLines.h"
+
+#include "engine/Classify.h"
+#include "engine/Extents.h"
+#include "model/Settings.h"
+#include "tests/engine/DevelopmentFixture.h"
+#include "tests/sheet/RecordingVectorOutput.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+using namespace tsm;
+using tsm::test::DevelopmentFixture;
+using tsm::test::RecordedSegment;
+using tsm::test::RecordingVectorOutput;
+
+namespace {
+
+const double kRoot2 = std::sqrt(2.0);
+
+void ExpectSpans(const std::vector<DashSpan>& spans, const std::vector<DashSpan>& expected) {
+    ASSERT_EQ(spans.size(), expected.size());
+    for (size_t i = 0; i < spans.size(); ++i) {
+        EXPECT_NEAR(spans[i].from, expected[i].from, 1e-12) << "dash " << i;
+        EXPECT_NEAR(spans[i].to, expected[i].to, 1e-12) << "dash " << i;
+    }
+}
+
+// One square part, corners (0,0), (0,10), (10,10), (10,0); the line under test is the first corner's
+// edge (0,0) -> (0,10), the other three lines are hidden. Its flap (if any) is the trapezoid
+// (0,0), (-4,4), (-4,6), (0,10).
+struct LineScene {
+    DevelopmentFixture fx;
+    CPart* part = nullptr;
+    CPartLine* line = nullptr;
+
+    LineScene() {
+        CFace* face = fx.Face({fx.Vertex(0, 0), fx.Vertex(0, 10), fx.Vertex(10, 10), fx.Vertex(10, 0)});
+        part = fx.Part({face});
+        DevelopmentFixture::MakeLines(part);
+        for (auto& l : part->lines) l->hidden = true;
+        line = part->lines[0].get();
+        line->hidden = false;
+        CHalfEdge* h = line->first;
+        h->sideColor[0] = 0.5f;
+        h->sideColor[1] = 1.0f;
+        h->sideColor[2] = 0.2f;
+        h->flapColor[2] = 1.0f;
+        h->hasFlap = true;
+        h->flapHeight = 4;
+        ComputeDevelopmentExtent(fx.Dev(), true);
+    }
+
+    RecordingVectorOutput Draw(double sx = 1, double sy = 1, DeviceRounding rounding = DeviceRounding::None) {
+        RecordingVectorOutput out;
+        DrawVectorLines(out, fx.Dev(), sx, sy, rounding);
+        return out;
+    }
+};
+
+const PenColour kLineColour{127, 255, 51};
+const PenColour kFlapColour{0, 0, 255};
+const PenColour kWhite{255, 255, 255};
+
+#define EXPECT_SEGMENT(s, ax, ay, bx, by)                                                                    \
+    do {                                                                                                     \
+        EXPECT_NEAR((s).a.x, (ax), 1e-9);                                                                    \
+        EXPECT_NEAR((s).a.y, (ay), 1e-9);                                                                    \
+        EXPECT_NEAR((s).b.x, (bx), 1e-9);                                                                    \
+        EXPECT_NEAR((s).b.y, (by), 1e-9);                                                                    \
+    } while (0)
+
+} // namespace
+
+TEST(WalkDashes, DefaultPatternsGiveExactDashes) {
+    // The raster renderer walks all six values: the -1 pair ends the cycle and restarts it.
+    const double mountain[6] = {1.0, 1.0, -1, -1, -1, -1};
+    ExpectSpans(WalkDashes(5.0, mountain, 6), {{0, 1}, {2, 3}, {4, 5}});
+    const double valley[6] = {2.0, 1.0, 0.5, 1.0, -1, -1};
+    ExpectSpans(WalkDashes(10.0, valley, 6), {{0, 2}, {3, 3.5}, {4.5, 6.5}, {7.5, 8}, {9, 10}});
+
+    // The vector lists keep only the positive values, scaled by the diagonal of a device millimetre.
+    ScopedSettings guard;
+    const std::vector<double> m = VectorDashList(CurrentSettings().mountainDash, 1, 1);
+    ASSERT_EQ(m.size(), 2u);
+    EXPECT_DOUBLE_EQ(m[0], kRoot2);
+    ExpectSpans(WalkDashes(10.0, m),
+                {{0, kRoot2}, {2 * kRoot2, 3 * kRoot2}, {4 * kRoot2, 5 * kRoot2}, {6 * kRoot2, 7 * kRoot2}});
+    const std::vector<double> v = VectorDashList(CurrentSettings().valleyDash, 1, 1);
+    ASSERT_EQ(v.size(), 4u);
+    ExpectSpans(WalkDashes(10.0, v),
+                {{0, 2 * kRoot2}, {3 * kRoot2, 3.5 * kRoot2}, {4.5 * kRoot2, 6.5 * kRoot2}});
+    // Not sx alone: sx = 2, sy = 1 scales by sqrt(5).
+    const std::vector<double> wide = VectorDashList(CurrentSettings().mountainDash, 2, 1);
+    EXPECT_DOUBLE_EQ(wide[0], std::sqrt(5.0));
+}
+
+TEST(WalkDashes, RestartsShortSegmentsAndBadPatterns) {
+    // A zero dash restarts at the first pair: the pair (3, 1) after it is never used.
+    const double zero[6] = {2, 1, 0, 5, 3, 1};
+    ExpectSpans(WalkDashes(10.0, zero, 6), {{0, 2}, {3, 5}, {6, 8}, {9, 10}});
+    // A dash just below 0.01 restarts too; one of exactly 0.01 is drawn.
+    const double tiny[4] = {1, 1, 0.0099, 1};
+    ExpectSpans(WalkDashes(4.5, tiny, 4), {{0, 1}, {2, 3}, {4, 4.5}});
+    const double small[4] = {1, 1, 0.01, 1};
+    EXPECT_EQ(WalkDashes(4.5, small, 4).size(), 3u);
+    EXPECT_NEAR(WalkDashes(4.5, small, 4)[1].to, 2.01, 1e-12);
+    // An edge shorter than the first dash is one dash cut at its end.
+    const double pattern[2] = {2, 1};
+    ExpectSpans(WalkDashes(0.5, pattern, 2), {{0, 0.5}});
+    // The walk stops exactly at the end: a gap reaching the end draws no empty dash.
+    ExpectSpans(WalkDashes(3.0, pattern, 2), {{0, 2}});
+    // First dash below 0.01: nothing at all.
+    const double none[6] = {-1, -1, -1, -1, -1, -1};
+    EXPECT_TRUE(WalkDashes(10.0, none, 6).empty());
+    EXPECT_TRUE(WalkDashes(10.0, std::vector<double>{}).empty());
+    // An odd list: its last dash is followed by no gap before the restart.
+    const double odd[3] = {1, 1, 2};
+    ExpectSpans(WalkDashes(8.0, odd, 3), {{0, 1}, {2, 4}, {4, 5}, {6, 8}});
+    // Zero, negative and non-finite lengths draw nothing.
+    EXPECT_TRUE(WalkDashes(0.0, pattern, 2).empty());
+    EXPECT_TRUE(WalkDashes(-4.0, pattern, 2).empty());
+    EXPECT_TRUE(WalkDashes(NAN, pattern, 2).empty());
+    EXPECT_TRUE(WalkDashes(INFINITY, pattern, 2).empty());
+    // A negative gap that cancels the dash never moves on: the walk must end, not hang.
+    const double stuck[2] = {1, -1};
+    EXPECT_EQ(WalkDashes(10.0, stuck, 2).size(), 1u);
+    // Absurdly many dashes are cut short instead of filling memory.
+    const double fine[2] = {0.01, 0.01};
+    EXPECT_LE(WalkDashes(1e12, fine, 2).size(), 1000000u);
+}
+
+TEST(DrawVectorLines, EachKindUsesItsOwnStyleSetting) {
+    const auto styleSetting = [](int32_t kind) -> int32_t* {
+        Settings& s = CurrentSettings();
+        if (kind == kDrawCut) return &s.iCutLineStyle;
+        if (kind == kDrawMountain || kind == kDrawFlapMountain) return &s.iMountainLineStyle;
+        if (kind == kDrawValley || kind == kDrawFlapValley) return &s.iValleyLineStyle;
+        return nullptr;
+    };
+    for (int32_t kind = 0; kind <= 6; ++kind) {
+        for (int32_t style = 0; style <= 3; ++style) {
+            SCOPED_TRACE(testing::Message() << "drawKind " << kind << " style " << style);
+            ScopedSettings guard;
+            Settings& s = CurrentSettings();
+            s.bDrawFlap = false;
+            // Every other setting says "none": only the kind's own setting can make it show.
+            s.iCutLineStyle = s.iMountainLineStyle = s.iValleyLineStyle = kLineNone;
+            int32_t* own = styleSetting(kind);
+            if (own != nullptr) *own = style;
+            LineScene scene;
+            scene.line->drawKind = kind;
+            const RecordingVectorOutput out = scene.Draw();
+            EXPECT_EQ(out.begins, 1);
+            EXPECT_EQ(out.ends, 1);
+
+            if (own == nullptr || style == kLineNone) {
+                // Omitted folds, flaps without a fold line and style "none" give no line at all.
+                EXPECT_TRUE(out.segments.empty());
+                continue;
+            }
+            const VectorLayer layer = kind == kDrawCut ? VectorLayer::Cut
+                                      : kind == kDrawMountain || kind == kDrawFlapMountain
+                                          ? VectorLayer::Mountain
+                                          : VectorLayer::Valley;
+            const size_t expectedCount = style == kLineSolid ? 1 : style == kLineMountainDashes ? 4 : 3;
+            ASSERT_EQ(out.segments.size(), expectedCount);
+            for (const RecordedSegment& seg : out.segments) {
+                EXPECT_EQ(seg.layer, layer);
+                EXPECT_EQ(seg.colour, kLineColour);
+                EXPECT_EQ(seg.width, 3); // iLineWidthID 2 + 1
+                EXPECT_NEAR(seg.a.x, 0, 1e-12);
+                EXPECT_NEAR(seg.b.x, 0, 1e-12);
+            }
+            if (style == kLineSolid) EXPECT_SEGMENT(out.segments[0], 0, 0, 0, 10);
+            // The value picks the pattern: style 3 is the mountain pattern whatever the line is.
+            if (style == kLineMountainDashes) EXPECT_SEGMENT(out.segments[3], 0, 6 * kRoot2, 0, 7 * kRoot2);
+            if (style == kLineValleyDashes) EXPECT_SEGMENT(out.segments[2], 0, 4.5 * kRoot2, 0, 6.5 * kRoot2);
+        }
+    }
+}
+
+TEST(DrawVectorLines, WhiteUnderlayOnlyUnderDashedLines) {
+    ScopedSettings guard;
+    CurrentSettings().bDrawWhiteBkLine = true;
+    CurrentSettings().bDrawFlap = false;
+    LineScene scene;
+    // A dashed fold: white solid A -> B first, then the coloured dashes on top.
+    scene.line->drawKind = kDrawMountain;
+    RecordingVectorOutput out = scene.Draw();
+    ASSERT_EQ(out.segments.size(), 5u);
+    EXPECT_EQ(out.segments[0].colour, kWhite);
+    EXPECT_EQ(out.segments[0].width, 3);
+    EXPECT_SEGMENT(out.segments[0], 0, 0, 0, 10);
+    for (size_t i = 1; i < out.segments.size(); ++i) EXPECT_EQ(out.segments[i].colour, kLineColour);
+    // A solid cut line gets no underlay.
+    scene.line->drawKind = kDrawCut;
+    out = scene.Draw();
+    ASSERT_EQ(out.segments.size(), 1u);
+    EXPECT_EQ(out.segments[0].colour, kLineColour);
+    // Nor does a fold whose style is solid.
+    CurrentSettings().iValleyLineStyle = kLineSolid;
+    scene.line->drawKind = kDrawValley;
+    EXPECT_EQ(scene.Draw().segments.size(), 1u);
+    // With the switch off, dashes come alone.
+    CurrentSettings().bDrawWhiteBkLine = false;
+    scene.line->drawKind = kDrawMountain;
+    out = scene.Draw();
+    ASSERT_EQ(out.segments.size(), 4u);
+    EXPECT_EQ(out.segments[0].colour, kLineColour);
+}
+
+TEST(DrawVectorLines, HiddenLinesAreNeverDrawn) {
+    ScopedSettings guard;
+    LineScene scene;
+    for (int32_t kind : {kDrawCut, kDrawMountain, kDrawValley}) {
+        scene.line->drawKind = kind;
+        scene.line->hidden = true;
+        EXPECT_TRUE(scene.Draw().segments.empty()) << kind;
+        scene.line->hidden = false;
+        EXPECT_FALSE(scene.Draw().segments.empty()) << kind;
+    }
+}
+
+TEST(DrawVectorLines, FlapOutlinesFirstInTheFlapColour) {
+    ScopedSettings guard;
+    LineScene scene;
+    scene.line->drawKind = kDrawFlapMountain;
+    RecordingVectorOutput out = scene.Draw();
+    // Three sides of the flap, then the four mountain dashes of its base line.
+    ASSERT_EQ(out.segments.size(), 7u);
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(out.segments[i].layer, VectorLayer::FlapOutline);
+        EXPECT_EQ(out.segments[i].colour, kFlapColour);
+        EXPECT_EQ(out.segments[i].width, 3);
+    }
+    EXPECT_SEGMENT(out.segments[0], 0, 0, -4, 4);
+    EXPECT_SEGMENT(out.segments[1], -4, 4, -4, 6);
+    EXPECT_SEGMENT(out.segments[2], -4, 6, 0, 10);
+    EXPECT_EQ(out.segments[3].layer, VectorLayer::Mountain);
+    EXPECT_TRUE(scene.line->flapDrawn);
+
+    // A flap without fold line shows its outline only.
+    scene.line->drawKind = kDrawFlapOnly;
+    out = scene.Draw();
+    ASSERT_EQ(out.segments.size(), 3u);
+    EXPECT_EQ(out.segments[2].layer, VectorLayer::FlapOutline);
+    // A second drawing is a new pass: the flap is not hidden by its own earlier mark.
+    EXPECT_EQ(scene.Draw().segments.size(), 3u);
+    // The hidden flag is about the line; the flap outline still shows.
+    scene.line->hidden = true;
+    EXPECT_EQ(scene.Draw().segments.size(), 3u);
+    // With flaps off, no outline.
+    CurrentSettings().bDrawFlap = false;
+    EXPECT_TRUE(scene.Draw().segments.empty());
+    // A cut line never draws a flap even when its corner has one.
+    CurrentSettings().bDrawFlap = true;
+    scene.line->hidden = false;
+    scene.line->drawKind = kDrawCut;
+    out = scene.Draw();
+    ASSERT_EQ(out.segments.size(), 1u);
+    EXPECT_EQ(out.segments[0].layer, VectorLayer::Cut);
+}
+
+TEST(DrawVectorLines, DeviceCoordinatesArePartOffsetTimesScaleTruncated) {
+    ScopedSettings guard;
+    LineScene scene;
+    scene.line->drawKind = kDrawCut;
+    scene.part->x += 10.3;
+    const double s = 96.0 / 25.4;
+    RecordingVectorOutput out = scene.Draw(s, s, DeviceRounding::Truncate);
+    ASSERT_EQ(out.segments.size(), 1u);
+    // 10.3 * 3.7795 = 38.93 and 10 * 3.7795 = 37.795: whole pixels toward zero.
+    EXPECT_SEGMENT(out.segments[0], 38, 0, 38, 37);
+    // Negative positions truncate toward zero as well.
+    scene.part->x -= 20.6;
+    out = scene.Draw(s, s, DeviceRounding::Truncate);
+    EXPECT_SEGMENT(out.segments[0], -38, 0, -38, 37);
+    // Unequal scales apply per axis, and the dashes follow the diagonal sqrt(sx² + sy²).
+    scene.part->x += 10.3;
+    scene.line->drawKind = kDrawMountain;
+    out = scene.Draw(2, 1);
+    const double d = std::sqrt(5.0);
+    ASSERT_EQ(out.segments.size(), 3u);
+    EXPECT_SEGMENT(out.segments[1], 0, 2 * d, 0, 3 * d);
+    EXPECT_SEGMENT(out.segments[2], 0, 4 * d, 0, 10);
+}
+
+TEST(DrawVectorLines, PenWidthAndColourConversion) {
+    ScopedSettings guard;
+    LineScene scene;
+    scene.line->drawKind = kDrawCut;
+    CurrentSettings().iLineWidthID = 4;
+    EXPECT_EQ(scene.Draw().segments[0].width, 5);
+    // A damaged negative width still gives a visible pen.
+    CurrentSettings().iLineWidthID = -7;
+    EXPECT_EQ(scene.Draw().segments[0].width, 1);
+
+    // Each channel times 255, truncated; out-of-range stored values are clamped.
+    const float exact[3] = {1.0f, 0.0f, 0.999f};
+    EXPECT_EQ(PenColourOf(exact), (PenColour{255, 0, 254}));
+    const float bad[3] = {-0.5f, 7.0f, NAN};
+    EXPECT_EQ(PenColourOf(bad), (PenColour{0, 255, 0}));
+    EXPECT_EQ((PenColour{0x12, 0x34, 0x56}).ToColorRef(), 0x00563412u);
+}
+
+TEST(DrawVectorLines, EmptyAndDamagedDevelopments) {
+    ScopedSettings guard;
+    CTenkaizu empty;
+    RecordingVectorOutput out;
+    DrawVectorLines(out, empty, 1, 1);
+    EXPECT_EQ(out.begins, 1);
+    EXPECT_EQ(out.ends, 1);
+    EXPECT_TRUE(out.segments.empty());
+
+    // Null parts, null lines and lines without half-edges are skipped.
+    LineScene scene;
+    scene.line->drawKind = kDrawFlapMountain;
+    scene.fx.Dev().parts.push_back(nullptr);
+    scene.part->lines.push_back(nullptr);
+    auto orphan = std::make_unique<CPartLine>();
+    orphan->drawKind = kDrawFlapMountain;
+    scene.part->lines.push_back(std::move(orphan));
+    EXPECT_EQ(scene.Draw().segments.size(), 7u);
+}
