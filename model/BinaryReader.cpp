@@ -517,22 +517,7 @@ bool CLoaderWorkInfoV3::Impl::ReadEdge(CSolid& solid, int32_t s, int32_t e) {
             return Fail(edgeName() + " uses the corner of face " + N(faceIndex[k]) + " at vertex " +
                         N(vertexIndex[k]) + ", which already belongs to another edge");
 
-    solid.edges.push_back(std::make_unique<CEdge>());
-    CEdge& edge = *solid.edges.back();
-    edge.halfEdge1 = sides[0];
-    edge.halfEdge2 = sides[1];
-    edge.vertex1 = vertices[0];
-    edge.vertex2 = vertices[1];
-    for (CHalfEdge* side : sides)
-        if (side) side->edge = &edge;
-    if (sides[0] && sides[1]) {
-        sides[0]->twin = sides[1];
-        sides[1]->twin = sides[0];
-        if (joined) {
-            sides[0]->joined = sides[1];
-            sides[1]->joined = sides[0];
-        }
-    }
+    CEdge& edge = AppendEdge(solid, sides[0], sides[1], vertices[0], vertices[1], joined);
     edge.edgeFlag = edgeFlag;
     edge.edgeClass = edgeClass;
     completion_.UpdateEdgeGeometry(edge);

@@ -43,6 +43,27 @@ CMaterial* CMeshModel::AppendMaterial(std::unique_ptr<CMaterial> material) {
     return materials.back().get();
 }
 
+CEdge& AppendEdge(CSolid& solid, CHalfEdge* side1, CHalfEdge* side2, CVertex* vertex1, CVertex* vertex2,
+                  bool joined) {
+    solid.edges.push_back(std::make_unique<CEdge>());
+    CEdge& edge = *solid.edges.back();
+    edge.halfEdge1 = side1;
+    edge.halfEdge2 = side2;
+    edge.vertex1 = vertex1;
+    edge.vertex2 = vertex2;
+    if (side1) side1->edge = &edge;
+    if (side2) side2->edge = &edge;
+    if (side1 && side2) {
+        side1->twin = side2;
+        side2->twin = side1;
+        if (joined) {
+            side1->joined = side2;
+            side2->joined = side1;
+        }
+    }
+    return edge;
+}
+
 CHalfEdge* FindCorner(const CFace& face, const CVertex* vertex) {
     for (const auto& h : face.halfEdges)
         if (h->vertex == vertex) return h.get();

@@ -173,6 +173,11 @@ struct CMeshModel {
     CMaterial* AppendMaterial(std::unique_ptr<CMaterial> material);
 };
 
+// Appends an edge record as the model files store it: its sides point back to it, two sides are twins,
+// and `joined` keeps them connected in the development.
+CEdge& AppendEdge(CSolid& solid, CHalfEdge* side1, CHalfEdge* side2, CVertex* vertex1, CVertex* vertex2,
+                  bool joined);
+
 // The first corner of `face` whose vertex is `vertex`, or null.
 CHalfEdge* FindCorner(const CFace& face, const CVertex* vertex);
 

@@ -221,22 +221,7 @@ void TextModelReader::ReadEdge(CSolid& solid) {
         if (side && side->edge) return;
     if (sides[0] && sides[0] == sides[1]) return;
 
-    solid.edges.push_back(std::make_unique<CEdge>());
-    CEdge& edge = *solid.edges.back();
-    edge.halfEdge1 = sides[0];
-    edge.halfEdge2 = sides[1];
-    edge.vertex1 = vertices[0];
-    edge.vertex2 = vertices[1];
-    for (CHalfEdge* side : sides)
-        if (side) side->edge = &edge;
-    if (sides[0] && sides[1]) {
-        sides[0]->twin = sides[1];
-        sides[1]->twin = sides[0];
-        if (joined) {
-            sides[0]->joined = sides[1];
-            sides[1]->joined = sides[0];
-        }
-    }
+    CEdge& edge = AppendEdge(solid, sides[0], sides[1], vertices[0], vertices[1], joined);
     // Bit 16 marks edges the unfolding must not keep folded; the rest is the old edge class code.
     if (type & 16) {
         edge.typeFlag = true;
