@@ -1,6 +1,7 @@
 #include "cli/TsmTool.h"
 
 #include "cli/CliPrompt.h"
+#include "cli/ExportCommand.h"
 #include "cli/InfoReport.h"
 #include "engine/EngineCompletion.h"
 #include "model/BinaryWriter.h"
@@ -22,13 +23,19 @@ namespace {
 const char* const kUsage =
     "usage: tsmtool [--settings PATH] [--set NAME=VALUE]... [--yes|--no] COMMAND ...\n"
     "  info [--detail] MODEL      print what MODEL holds as JSON\n"
-    "  save MODEL OUT.tsm         open MODEL and write it as a binary model file\n";
+    "  save MODEL OUT.tsm         open MODEL and write it as a binary model file\n"
+    "  export eps|dxf|emf|svg [--not-fill-faces] [--not-fill-flaps] MODEL OUT\n"
+    "                             write MODEL's development as a picture file (OUT without an\n"
+    "                             extension gets the format's)\n";
 
 struct Arguments {
     std::string settingsPath;
     std::vector<std::string> overrides;
     bool answerYes = false;
     bool detail = false;
+    bool notFillFaces = false;
+    bool notFillFlaps = false;
+    ExportRequest exportRequest;
     std::string command;
     std::vector<std::string> operands;
 };
@@ -62,6 +69,10 @@ std::string Parse(int argc, char** argv, Arguments& args) {
             args.answerYes = false;
         } else if (arg == "--detail") {
             args.detail = true;
+        } else if (arg == "--not-fill-faces") {
+            args.notFillFaces = true;
+        } else if (arg == "--not-fill-flaps") {
+            args.notFillFlaps = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
             return "unknown option " + arg;
         } else if (args.command.empty()) {
@@ -71,11 +82,16 @@ std::string Parse(int argc, char** argv, Arguments& args) {
         }
     }
     if (args.command.empty()) return "no command given";
+    if ((args.notFillFaces || args.notFillFlaps) && args.command != "export")
+        return "--not-fill-faces and --not-fill-flaps belong to export";
     if (args.command == "info") {
         if (args.operands.size() != 1) return "info takes one model file";
     } else if (args.command == "save") {
         if (args.operands.size() != 2) return "save takes a model file and an output file";
         if (args.detail) return "--detail belongs to info";
+    } else if (args.command == "export") {
+        if (args.detail) return "--detail belongs to info";
+        return ParseExportRequest(args.operands, args.notFillFaces, args.notFillFlaps, args.exportRequest);
     } else {
         return "unknown command " + args.command;
     }
@@ -119,7 +135,8 @@ int RunTsmTool(int argc, char** argv) {
     CModelviewerDoc documents(prompt, completion);
     documents.SetInstalledFontFamilies(InstalledFontFamilies());
 
-    const bool opened = documents.OpenModelFile(args.operands[0]);
+    const std::string& modelPath = args.command == "export" ? args.operands[1] : args.operands[0];
+    const bool opened = documents.OpenModelFile(modelPath);
     if (opened) {
         // What the development view does when a model arrives: the sheet grid from fresh part extents.
         UpdateSheetGrid(*documents.Current(), CPaper::FromSettings(CurrentSettings()), true);
@@ -139,6 +156,7 @@ int RunTsmTool(int argc, char** argv) {
     }
 
     if (!opened) return 1;
+    if (args.command == "export") return RunExport(*documents.Current(), args.exportRequest, prompt);
     std::string error;
     if (!WriteBinaryModel(*documents.Current(), CurrentSettings(), args.operands[1], &error)) {
         std::fprintf(stderr, "tsmtool: %s\n", error.c_str());

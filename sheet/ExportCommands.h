@@ -1,0 +1,52 @@
+// The export commands without their dialogs: the save dialog's filter and default extension for each
+// picture type, the test of the chosen path, and the vector exports with their messages. The main window
+// asks for the path (and, for EPS, shows the "EPS Option" dialog) and calls these; tsmtool calls them
+// directly.
+#pragma once
+
+#include "model/Document.h"
+#include "model/Prompt.h"
+#include "sheet/ExporterEPS.h"
+#include "sheet/SvgExport.h"
+
+#include <optional>
+#include <string>
+
+namespace tsm {
+
+enum class ExportFormat { Bmp, Eps, Dxf, Emf, Svg };
+
+extern const char* const kMessageWrongFileType; // "Cannot load file of specified type."
+extern const char* const kMessageExportFailed;  // "Failed to export development data."
+extern const char* const kMessageNoDevelopment; // "No data for development."
+
+// The save dialog's filter: the type word, "file" and the pattern, e.g. "EPS file(*.eps)|*.eps||".
+std::string ExportDialogFilter(ExportFormat format);
+// "bmp", "eps", "dxf", "emf" or "svg".
+const char* ExportDefaultExtension(ExportFormat format);
+
+// The path the export writes, from the name chosen in the save dialog: a file name without any
+// extension gets the default one, as the dialog appends it. BMP, EPS, DXF and SVG then refuse any other
+// extension (ignoring case) with "Cannot load file of specified type." and give nothing; a metafile name
+// without ".emf" gets it appended instead.
+std::optional<std::string> ExportPathFor(ExportFormat format, const std::string& chosenPath, IPrompt& prompt);
+
+struct ExportOptions {
+    EpsOptions eps; // the "EPS Option" dialog's choice; kept for the next EPS export
+    SvgOptions svg;
+};
+
+// Runs the writer of a vector format (EPS, DXF, EMF or SVG) on `path` as it stands. EPS first stores
+// options.eps as the kept options, as the dialog's OK does. A writer failure shows "Failed to export
+// development data."; `detail`, when given, receives the reason. Without a development nothing is
+// written and "No data for development." is shown (the window disables the commands then, so only
+// tsmtool gets there). BMP needs the raster renderer and is not written here.
+bool WriteDevelopmentExport(ExportFormat format, PMdoc& document, const std::string& path,
+                            const ExportOptions& options, IPrompt& prompt, std::string* detail = nullptr);
+
+// The whole command for a chosen path: refuses without a development, ExportPathFor, then
+// WriteDevelopmentExport.
+bool ExportDevelopment(ExportFormat format, PMdoc& document, const std::string& chosenPath,
+                       const ExportOptions& options, IPrompt& prompt, std::string* detail = nullptr);
+
+} // namespace tsm

@@ -1,0 +1,37 @@
+// The outline and fold lines of the whole development as a minimal DXF drawing of the R12 generation
+// ($ACADVER AC1009) for cutting plotters and CAD programs: one LINE entity per edge, sorted into the
+// layers "CutLine", "MountainLine" and "ValleyLine". Faces, texts, pictures, edge IDs and dash styles are
+// not written; coordinates are millimetres with the origin at the frame's lower left corner.
+#pragma once
+
+#include "model/Document.h"
+#include "sheet/ExporterEPS.h"
+
+#include <cstdio>
+#include <string>
+
+namespace tsm {
+
+// One export: made on the stack, Export called once. Reads bDrawFlap from CurrentSettings().
+class ExporterDXF {
+public:
+    ExporterDXF() = default;
+    virtual ~ExporterDXF();
+    ExporterDXF(const ExporterDXF&) = delete;
+    ExporterDXF& operator=(const ExporterDXF&) = delete;
+
+    // Writes the file with the platform's text line ends, using the frame the development holds now (the
+    // views and the layout keep it current). Returns kExportOk, or kExportCannotCreate when the file
+    // cannot be created. Write errors after the file was created are not reported.
+    int Export(const std::string& path, const CTenkaizu& development);
+
+    // The text Export writes, with "\n" line ends.
+    std::string BuildText(const CTenkaizu& development);
+
+private:
+    std::string path_;
+    const CTenkaizu* development_ = nullptr;
+    std::FILE* file_ = nullptr;
+};
+
+} // namespace tsm

@@ -1,0 +1,196 @@
+// tsmtool export end to end: the real program on the sample models, its files compared with what the
+// writers give for the same model opened in this process.
+
+#include "engine/EngineCompletion.h"
+#include "model/BinaryWriter.h"
+#include "model/OpenPipeline.h"
+#include "model/Settings.h"
+#include "sheet/ExporterDXF.h"
+#include "sheet/ExporterEPS.h"
+#include "sheet/Paper.h"
+#include "tools/lib/ModelBuilder.h"
+#include "tools/lib/Primitives.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+using namespace tsm;
+
+namespace {
+
+struct RunResult {
+    int status = -1;
+    std::string err;
+};
+
+std::string Quote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        if (c == '\'')
+            quoted += "'\\''";
+        else
+            quoted.push_back(c);
+    }
+    return quoted + "'";
+}
+
+std::string Bytes(const std::string& path) {
+    std::stringstream bytes;
+    bytes << std::ifstream(path, std::ios::binary).rdbuf();
+    return bytes.str();
+}
+
+class ExportCommandTest : public testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("tessaly_cli_export_" + std::to_string(::getpid()) + "_" +
+                                            testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    // tsmtool with an empty settings store; `environment` is put before the command (e.g. LC_ALL=...).
+    RunResult Run(const std::vector<std::string>& args, const std::string& environment = {}) {
+        std::string command = environment + " " + Quote(std::string(TESSALY_BINARY_DIR) + "/tsmtool");
+        command += " --settings " + Quote((dir_ / "none.reg").string());
+        for (const std::string& arg : args) command += " " + Quote(arg);
+        command += " >/dev/null 2>" + Quote((dir_ / "stderr.txt").string());
+        RunResult result;
+        const int status = std::system(command.c_str());
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        result.err = Bytes((dir_ / "stderr.txt").string());
+        return result;
+    }
+
+    std::string Sample(const char* name) { return std::string(TESSALY_SOURCE_DIR) + "/samples/" + name; }
+    std::string Out(const std::string& name) { return (dir_ / name).string(); }
+
+    fs::path dir_;
+};
+
+// The model opened as tsmtool opens it: default settings, the open pipeline, the sheet grid.
+struct OpenedHere {
+    ScopedSettings guard;
+    RecordingPrompt prompt;
+    EngineCompletion completion;
+    CModelviewerDoc documents{prompt, completion};
+    explicit OpenedHere(const std::string& path) {
+        CurrentSettings() = Settings();
+        if (documents.OpenModelFile(path))
+            UpdateSheetGrid(*documents.Current(), CPaper::FromSettings(CurrentSettings()), true);
+    }
+    CTenkaizu* Dev() { return documents.Current() ? documents.Current()->development.get() : nullptr; }
+};
+
+TEST_F(ExportCommandTest, WritesWhatTheWritersGiveForTheOpenedModel) {
+    OpenedHere house(Sample("house.tsm"));
+    ASSERT_NE(house.Dev(), nullptr);
+    const std::string dxf = ExporterDXF().BuildText(*house.Dev());
+    const std::string eps = ExporterEPS(EpsOptions()).BuildText(*house.Dev());
+    const std::string bare = ExporterEPS(EpsOptions{true, true}).BuildText(*house.Dev());
+
+    RunResult r = Run({"export", "dxf", Sample("house.tsm"), Out("house.dxf")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Bytes(Out("house.dxf")), dxf);
+
+    r = Run({"export", "eps", Sample("house.tsm"), Out("house.eps")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Bytes(Out("house.eps")), eps);
+    EXPECT_EQ(r.err, "");
+
+    // The fill options may stand anywhere, as the other options do.
+    r = Run({"--not-fill-faces", "export", "eps", Sample("house.tsm"), "--not-fill-flaps", Out("bare.eps")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Bytes(Out("bare.eps")), bare);
+
+    // A name without an extension gets the format's.
+    r = Run({"export", "svg", Sample("cube.tsm"), Out("cube")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(Bytes(Out("cube.svg")).find("<svg"), std::string::npos);
+    r = Run({"export", "emf", Sample("cube.tsm"), Out("cube.emf")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Bytes(Out("cube.emf")).substr(40, 4), " EMF");
+}
+
+TEST_F(ExportCommandTest, GermanLocaleWritesTheSameNumbers) {
+    if (std::system("locale -a 2>/dev/null | grep -qi '^de_DE.utf-\\?8$'") != 0)
+        GTEST_SKIP() << "locale de_DE.UTF-8 is not installed";
+    // Qt adopts the environment's locale at start-up, so the tool really runs with a decimal comma.
+    RunResult c = Run({"export", "eps", Sample("house.tsm"), Out("c.eps")}, "LC_ALL=C");
+    RunResult de = Run({"export", "eps", Sample("house.tsm"), Out("de.eps")}, "LC_ALL=de_DE.UTF-8");
+    ASSERT_EQ(c.status, 0) << c.err;
+    ASSERT_EQ(de.status, 0) << de.err;
+    EXPECT_EQ(Bytes(Out("de.eps")), Bytes(Out("c.eps")));
+    c = Run({"export", "dxf", Sample("house.tsm"), Out("c.dxf")}, "LC_ALL=C");
+    de = Run({"export", "dxf", Sample("house.tsm"), Out("de.dxf")}, "LC_ALL=de_DE.UTF-8");
+    EXPECT_EQ(Bytes(Out("de.dxf")), Bytes(Out("c.dxf")));
+}
+
+TEST_F(ExportCommandTest, RefusalsAndFailuresExitOne) {
+    // A model without a development: the open pipeline says so, and so does the refused export.
+    PMdoc plain;
+    const MeshData cube = Cube(20);
+    AddSolid(plain, "Cube", cube.vertices, cube.faces);
+    std::string error;
+    ASSERT_TRUE(WriteBinaryModel(plain, Settings(), Out("plain.tsm"), &error)) << error;
+    RunResult r = Run({"export", "eps", Out("plain.tsm"), Out("plain.eps")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(
+        r.err.rfind("message: No data for development.\nmessage: No data for development.\ntsmtool: ", 0), 0u)
+        << r.err;
+    EXPECT_FALSE(fs::exists(Out("plain.eps")));
+
+    // A model that does not open.
+    r = Run({"export", "dxf", Out("absent.tsm"), Out("absent.dxf")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "message: File does not exist.\n");
+
+    // An output that cannot be written.
+    r = Run({"export", "dxf", Sample("cube.tsm"), Out("no/such/dir/cube.dxf")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("message: Failed to export development data.\ntsmtool: cannot create ", 0), 0u)
+        << r.err;
+
+    // A wrong extension for the format.
+    r = Run({"export", "eps", Sample("cube.tsm"), Out("cube.txt")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("message: Cannot load file of specified type.\n", 0), 0u) << r.err;
+    EXPECT_FALSE(fs::exists(Out("cube.txt")));
+}
+
+TEST_F(ExportCommandTest, UsageErrorsExitTwo) {
+    const std::string cube = Sample("cube.tsm");
+    const std::vector<std::vector<std::string>> bad = {
+        {"export"},
+        {"export", "eps", cube},
+        {"export", "eps", cube, Out("a.eps"), Out("b.eps")},
+        {"export", "pdf", cube, Out("a.pdf")},
+        {"export", "EPS", cube, Out("a.eps")},
+        {"export", "dxf", "--not-fill-faces", cube, Out("a.dxf")},
+        {"export", "emf", "--not-fill-flaps", cube, Out("a.emf")},
+        {"export", "eps", "--detail", cube, Out("a.eps")},
+        {"--not-fill-faces", "info", cube},
+        {"save", "--not-fill-flaps", cube, Out("a.tsm")},
+    };
+    for (const auto& args : bad) {
+        const RunResult r = Run(args);
+        std::string joined;
+        for (const auto& a : args) joined += a + " ";
+        EXPECT_EQ(r.status, 2) << joined << r.err;
+        EXPECT_NE(r.err.find("usage:"), std::string::npos) << joined;
+    }
+    // No usage error opened the model or wrote a file.
+    for (const auto& entry : fs::directory_iterator(dir_))
+        EXPECT_EQ(entry.path().filename(), "stderr.txt") << entry.path();
+}
+
+} // namespace
