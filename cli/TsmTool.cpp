@@ -24,6 +24,8 @@ const char* const kUsage =
     "usage: tsmtool [--settings PATH] [--set NAME=VALUE]... [--yes|--no] COMMAND ...\n"
     "  info [--detail] MODEL      print what MODEL holds as JSON\n"
     "  save MODEL OUT.tsm         open MODEL and write it as a binary model file\n"
+    "  merge MODEL IMPORTED OUT.tsm\n"
+    "                             open MODEL, import IMPORTED into it, write the result\n"
     "  export eps|dxf|emf|svg [--not-fill-faces] [--not-fill-flaps] MODEL OUT\n"
     "                             write MODEL's development as a picture file (OUT without an\n"
     "                             extension gets the format's)\n";
@@ -89,6 +91,10 @@ std::string Parse(int argc, char** argv, Arguments& args) {
     } else if (args.command == "save") {
         if (args.operands.size() != 2) return "save takes a model file and an output file";
         if (args.detail) return "--detail belongs to info";
+    } else if (args.command == "merge") {
+        if (args.operands.size() != 3)
+            return "merge takes the current model, the imported model and an output file";
+        if (args.detail) return "--detail belongs to info";
     } else if (args.command == "export") {
         if (args.detail) return "--detail belongs to info";
         return ParseExportRequest(args.operands, args.notFillFaces, args.notFillFlaps, args.exportRequest);
@@ -113,8 +119,8 @@ bool PrepareSettings(const Arguments& args) {
             std::fprintf(stderr, "tsmtool: --set %s: expected NAME=VALUE\n", assignment.c_str());
             return false;
         }
-        if (!ApplySettingOverride(CurrentSettings(), assignment.substr(0, equals), assignment.substr(equals + 1),
-                                  &error)) {
+        if (!ApplySettingOverride(CurrentSettings(), assignment.substr(0, equals),
+                                  assignment.substr(equals + 1), &error)) {
             std::fprintf(stderr, "tsmtool: --set %s: %s\n", assignment.c_str(), error.c_str());
             return false;
         }
@@ -157,8 +163,12 @@ int RunTsmTool(int argc, char** argv) {
 
     if (!opened) return 1;
     if (args.command == "export") return RunExport(*documents.Current(), args.exportRequest, prompt);
+    if (args.command == "merge") {
+        if (!documents.ImportModelFile(args.operands[1])) return 1;
+        UpdateSheetGrid(*documents.Current(), CPaper::FromSettings(CurrentSettings()), true);
+    }
     std::string error;
-    if (!WriteBinaryModel(*documents.Current(), CurrentSettings(), args.operands[1], &error)) {
+    if (!WriteBinaryModel(*documents.Current(), CurrentSettings(), args.operands.back(), &error)) {
         std::fprintf(stderr, "tsmtool: %s\n", error.c_str());
         return 1;
     }

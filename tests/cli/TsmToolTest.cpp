@@ -204,6 +204,39 @@ TEST_F(TsmToolTest, SaveWritesAModelThatReportsTheSame) {
     EXPECT_EQ(Run({"save", Sample("house.tsm"), (dir_ / "no/such/dir/x.tsm").string()}).status, 1);
 }
 
+TEST_F(TsmToolTest, MergeWritesBothModelsIntoOne) {
+    const std::string out = (dir_ / "merged.tsm").string();
+    RunResult r = Run({"merge", Sample("cube.tsm"), Sample("house.tsm"), out});
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = Run({"info", out});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const QJsonArray solids = r.json["model"].toObject()["solids"].toArray();
+    ASSERT_EQ(solids.size(), 4);
+    EXPECT_EQ(solids[0]["name"].toString(), "Cube");
+    EXPECT_EQ(r.json["model"].toObject()["materials"].toArray().size(), 2);
+    const RunResult cube = Run({"info", Sample("cube.tsm")});
+    const RunResult house = Run({"info", Sample("house.tsm")});
+    auto parts = [](const RunResult& result) {
+        return result.json["development"].toObject()["parts"].toArray().size();
+    };
+    EXPECT_EQ(parts(r), parts(cube) + parts(house));
+
+    // A model without development cannot take one with a development: the output is not written.
+    PMdoc plain;
+    AddSolid(plain, "Plain", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
+    std::string error;
+    const std::string plainPath = (dir_ / "plain.tsm").string();
+    ASSERT_TRUE(WriteBinaryModel(plain, Settings{}, plainPath, &error)) << error;
+    const std::string refused = (dir_ / "refused.tsm").string();
+    r = Run({"merge", plainPath, Sample("cube.tsm"), refused});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("message: Cannot inport the file. One contains development and the other does not."),
+              std::string::npos)
+        << r.err;
+    EXPECT_FALSE(fs::exists(refused));
+    EXPECT_EQ(Run({"merge", Sample("cube.tsm"), out}).status, 2);
+}
+
 TEST_F(TsmToolTest, StringsAreDecodedFromTheWritersCodePage) {
     PMdoc doc;
     AddSolid(doc, "Caf\xE9 \x80", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
