@@ -1,0 +1,88 @@
+// Rendering with OpenGL into a 24-bit memory bitmap, with no window and no display: the renderer behind
+// printing, bitmap export and both views. OSMesa draws; the result is kept as a Windows-style DIB (rows
+// bottom-up, B, G, R, each row padded to 4 bytes) because the BMP writer and the page stretching want
+// exactly that.
+#pragma once
+
+#include "model/Prompt.h"
+
+#include <QImage>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tsm {
+
+// The 40-byte BITMAPINFOHEADER of a 24-bit bitmap, little-endian on disk.
+struct BitmapInfoHeader {
+    int32_t size = 40;
+    int32_t width = 0;
+    int32_t height = 0;
+    int16_t planes = 1;
+    int16_t bitCount = 24;
+    int32_t compression = 0; // BI_RGB
+    int32_t sizeImage = 0;   // height x stride
+    int32_t xPelsPerMeter = 283;
+    int32_t yPelsPerMeter = 283;
+    int32_t clrUsed = 0;
+    int32_t clrImportant = 0;
+};
+
+// Bytes of one 24-bit row: width x 3 rounded up to a multiple of 4.
+inline int32_t DibStride(int32_t width) { return (width * 3 + 3) & ~3; }
+
+class CDIBforGLRender {
+public:
+    // Failures are reported through `prompt` with the system's texts and leave an object that can still be
+    // destroyed; Begin then fails.
+    CDIBforGLRender(IPrompt& prompt, int width, int height);
+    virtual ~CDIBforGLRender();
+    CDIBforGLRender(const CDIBforGLRender&) = delete;
+    CDIBforGLRender& operator=(const CDIBforGLRender&) = delete;
+
+    // Makes the renderer's GL context current on its bitmap and builds the outline font ("Arial").
+    bool Begin();
+    // Waits for the drawing and copies it into the bitmap; call before reading Bits().
+    void Finish();
+    // Deletes the font lists and the context.
+    void End();
+
+    bool SaveAsBmpFile(const std::string& path); // "write error" through the prompt on failure
+
+    int Width() const { return header_.width; }
+    int Height() const { return header_.height; }
+    int32_t Stride() const { return DibStride(header_.width); }
+    const BitmapInfoHeader& Header() const { return header_; }
+    uint8_t* Bits() { return bits_.data(); }
+    const uint8_t* Bits() const { return bits_.data(); }
+    unsigned FontListBase() const { return fontListBase_; }
+    // A top-down copy of the bitmap for Qt painting and PNG files.
+    QImage ToImage() const;
+
+private:
+    class Impl;
+    IPrompt& prompt_;
+    BitmapInfoHeader header_;
+    std::vector<uint8_t> bits_;
+    unsigned fontListBase_ = 0;
+    Impl* impl_ = nullptr;
+};
+
+// The 14-byte file header, the info header and the rows of a bottom-up 24-bit bitmap.
+bool WriteBmpFile(const std::string& path, const BitmapInfoHeader& header, const uint8_t* bits);
+
+// Outline text as 256 display lists, one per character code, built from the face's glyph outlines.
+struct GlyphMetrics {
+    float blackBoxX = 0, blackBoxY = 0;
+    float originX = 0, originY = 0;
+    float cellIncX = 0, cellIncY = 0;
+};
+// Needs a current GL context and a QGuiApplication; "Font Build Failed" on failure. Returns the list base.
+unsigned BuildOutlineFont(const std::string& faceName, IPrompt& prompt);
+void DeleteOutlineFont(unsigned listBase);
+const GlyphMetrics* OutlineGlyphMetrics(); // 256 entries, filled by BuildOutlineFont
+// Draws `text` centred on the current origin in the XY plane; an empty text draws nothing.
+void DrawGLText(const std::string& text, unsigned listBase);
+
+} // namespace tsm
