@@ -21,8 +21,7 @@ std::unordered_map<const T*, int> IndexOf(const std::vector<std::unique_ptr<T>>&
     return index;
 }
 
-template <typename T>
-int Find(const std::unordered_map<const T*, int>& index, const T* item) {
+template <typename T> int Find(const std::unordered_map<const T*, int>& index, const T* item) {
     const auto it = index.find(item);
     return it == index.end() ? -1 : it->second;
 }
@@ -147,8 +146,10 @@ public:
             json_.Int(edge->edgeClass);
             json_.Key("symmetric");
             const int symmetric = Find(edgeIndex, static_cast<const CEdge*>(edge->symmetricEdge));
-            if (symmetric >= 0) json_.Int(symmetric);
-            else json_.Null();
+            if (symmetric >= 0)
+                json_.Int(symmetric);
+            else
+                json_.Null();
             json_.EndObject();
         }
         json_.EndArray();
@@ -289,9 +290,15 @@ void SettingsObject(JsonWriter& json) {
         json.Key(named.name);
         const SettingValue& value = named.value;
         switch (value.type) {
-        case SettingType::Bool: json.Bool(value.boolValue); break;
-        case SettingType::Double: json.Number(value.doubleValue); break;
-        default: json.Int(value.intValue); break;
+        case SettingType::Bool:
+            json.Bool(value.boolValue);
+            break;
+        case SettingType::Double:
+            json.Number(value.doubleValue);
+            break;
+        default:
+            json.Int(value.intValue);
+            break;
         }
     }
     json.Key("mountainDash");
@@ -313,14 +320,20 @@ std::string BuildInfoJson(const OpenOutcome& outcome, bool detail) {
     json.Key("opened");
     json.Bool(outcome.opened);
     json.Key("result");
-    if (outcome.result >= 0) json.Int(outcome.result);
-    else json.Null();
+    if (outcome.result >= 0)
+        json.Int(outcome.result);
+    else
+        json.Null();
     json.Key("format");
-    if (outcome.format != 0) json.Int(outcome.format);
-    else json.Null();
+    if (outcome.format != 0)
+        json.Int(outcome.format);
+    else
+        json.Null();
     json.Key("title");
-    if (outcome.opened) json.String(outcome.title);
-    else json.Null();
+    if (outcome.opened)
+        json.String(outcome.title);
+    else
+        json.Null();
     json.Key("messages");
     json.BeginArray();
     // Message texts are the system's own or name paths; paths on Linux are UTF-8 already.
@@ -328,11 +341,15 @@ std::string BuildInfoJson(const OpenOutcome& outcome, bool detail) {
     json.EndArray();
 
     json.Key("model");
-    if (outcome.document) Report(json, *outcome.document).Model(detail);
-    else json.Null();
+    if (outcome.document)
+        Report(json, *outcome.document).Model(detail);
+    else
+        json.Null();
     json.Key("development");
-    if (outcome.document && outcome.document->development) Report(json, *outcome.document).Development();
-    else json.Null();
+    if (outcome.document && outcome.document->development)
+        Report(json, *outcome.document).Development();
+    else
+        json.Null();
     json.Key("settings");
     SettingsObject(json);
     json.EndObject();

@@ -63,11 +63,21 @@ void JsonWriter::String(const std::string& utf8) {
     out_.push_back('"');
     for (unsigned char c : utf8) {
         switch (c) {
-        case '"': out_.append("\\\""); break;
-        case '\\': out_.append("\\\\"); break;
-        case '\n': out_.append("\\n"); break;
-        case '\r': out_.append("\\r"); break;
-        case '\t': out_.append("\\t"); break;
+        case '"':
+            out_.append("\\\"");
+            break;
+        case '\\':
+            out_.append("\\\\");
+            break;
+        case '\n':
+            out_.append("\\n");
+            break;
+        case '\r':
+            out_.append("\\r");
+            break;
+        case '\t':
+            out_.append("\\t");
+            break;
         default:
             if (c < 0x20) {
                 char escaped[8];

@@ -7,14 +7,30 @@
 
 namespace tsm {
 
-void EngineCompletion::LinkFaceRing(CFace& face) { tsm::LinkFaceRing(face); }
-void EngineCompletion::ComputeFacePlane(CFace& face) { tsm::ComputeFacePlane(face); }
-void EngineCompletion::UpdateEdgeGeometry(CEdge& edge) { tsm::UpdateEdgeGeometry(edge); }
-void EngineCompletion::RebuildVertexIncidence(CSolid& solid) { tsm::RebuildVertexIncidence(solid); }
-void EngineCompletion::ComputeBounds(CMeshModel& model) { tsm::ComputeBounds(model); }
-void EngineCompletion::FindSymmetricEdges(CMeshModel& model) { tsm::FindSymmetricEdges(model); }
-void EngineCompletion::AutoFlapAnglesAll(CMeshModel& model) { tsm::AutoFlapAnglesAll(model); }
-void EngineCompletion::ComputePartExtent(CPart& part) { tsm::ComputePartExtent(part); }
+void EngineCompletion::LinkFaceRing(CFace& face) {
+    tsm::LinkFaceRing(face);
+}
+void EngineCompletion::ComputeFacePlane(CFace& face) {
+    tsm::ComputeFacePlane(face);
+}
+void EngineCompletion::UpdateEdgeGeometry(CEdge& edge) {
+    tsm::UpdateEdgeGeometry(edge);
+}
+void EngineCompletion::RebuildVertexIncidence(CSolid& solid) {
+    tsm::RebuildVertexIncidence(solid);
+}
+void EngineCompletion::ComputeBounds(CMeshModel& model) {
+    tsm::ComputeBounds(model);
+}
+void EngineCompletion::FindSymmetricEdges(CMeshModel& model) {
+    tsm::FindSymmetricEdges(model);
+}
+void EngineCompletion::AutoFlapAnglesAll(CMeshModel& model) {
+    tsm::AutoFlapAnglesAll(model);
+}
+void EngineCompletion::ComputePartExtent(CPart& part) {
+    tsm::ComputePartExtent(part);
+}
 void EngineCompletion::ComputeDevelopmentExtent(CTenkaizu& development, bool recomputeParts) {
     tsm::ComputeDevelopmentExtent(development, recomputeParts);
 }

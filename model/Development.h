@@ -18,8 +18,8 @@ struct CPartLine {
     CHalfEdge* second = nullptr; // the other side when both faces lie in this part
     CEdge* edge = nullptr;
     bool hidden = false;
-    int32_t lineKind = 0; // used for open edges only
-    int32_t drawKind = 3; // see ClassifyPartLines
+    int32_t lineKind = 0;   // used for open edges only
+    int32_t drawKind = 3;   // see ClassifyPartLines
     bool flapDrawn = false; // set while a drawing pass has drawn this line's flap outline
 };
 

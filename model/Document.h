@@ -12,7 +12,7 @@ namespace tsm {
 // Result codes of the model readers.
 enum ModelLoadResult : int {
     kLoadOk = 0,
-    kLoadFailed = 1,       // cannot open, truncated or malformed
+    kLoadFailed = 1,        // cannot open, truncated or malformed
     kLoadVersionRefused = 3 // the reader has already shown its message
 };
 

@@ -9,31 +9,61 @@ struct Vec3 {
     double x = 0, y = 0, z = 0;
 };
 
-inline Vec3 operator+(const Vec3& a, const Vec3& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-inline Vec3 operator-(const Vec3& a, const Vec3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-inline Vec3 operator*(const Vec3& a, double s) { return {a.x * s, a.y * s, a.z * s}; }
-inline Vec3 operator/(const Vec3& a, double s) { return {a.x / s, a.y / s, a.z / s}; }
-inline bool operator==(const Vec3& a, const Vec3& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
-inline double Dot(const Vec3& a, const Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline Vec3 operator+(const Vec3& a, const Vec3& b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline Vec3 operator-(const Vec3& a, const Vec3& b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline Vec3 operator*(const Vec3& a, double s) {
+    return {a.x * s, a.y * s, a.z * s};
+}
+inline Vec3 operator/(const Vec3& a, double s) {
+    return {a.x / s, a.y / s, a.z / s};
+}
+inline bool operator==(const Vec3& a, const Vec3& b) {
+    return a.x == b.x && a.y == b.y && a.z == b.z;
+}
+inline double Dot(const Vec3& a, const Vec3& b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 inline Vec3 Cross(const Vec3& a, const Vec3& b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
-inline double Length(const Vec3& a) { return std::sqrt(Dot(a, a)); }
-inline double Distance(const Vec3& a, const Vec3& b) { return Length(a - b); }
-inline double DistanceSquared(const Vec3& a, const Vec3& b) { return Dot(a - b, a - b); }
+inline double Length(const Vec3& a) {
+    return std::sqrt(Dot(a, a));
+}
+inline double Distance(const Vec3& a, const Vec3& b) {
+    return Length(a - b);
+}
+inline double DistanceSquared(const Vec3& a, const Vec3& b) {
+    return Dot(a - b, a - b);
+}
 
 // Angle between two vectors in radians; atan2 stays accurate near 0 and pi where acos does not.
-inline double AngleBetween(const Vec3& u, const Vec3& v) { return std::atan2(Length(Cross(u, v)), Dot(u, v)); }
+inline double AngleBetween(const Vec3& u, const Vec3& v) {
+    return std::atan2(Length(Cross(u, v)), Dot(u, v));
+}
 
 struct Point2 {
     double x = 0, y = 0;
 };
 
-inline Point2 operator+(const Point2& a, const Point2& b) { return {a.x + b.x, a.y + b.y}; }
-inline Point2 operator-(const Point2& a, const Point2& b) { return {a.x - b.x, a.y - b.y}; }
-inline Point2 operator*(const Point2& a, double s) { return {a.x * s, a.y * s}; }
-inline bool operator==(const Point2& a, const Point2& b) { return a.x == b.x && a.y == b.y; }
-inline double Length(const Point2& a) { return std::hypot(a.x, a.y); }
+inline Point2 operator+(const Point2& a, const Point2& b) {
+    return {a.x + b.x, a.y + b.y};
+}
+inline Point2 operator-(const Point2& a, const Point2& b) {
+    return {a.x - b.x, a.y - b.y};
+}
+inline Point2 operator*(const Point2& a, double s) {
+    return {a.x * s, a.y * s};
+}
+inline bool operator==(const Point2& a, const Point2& b) {
+    return a.x == b.x && a.y == b.y;
+}
+inline double Length(const Point2& a) {
+    return std::hypot(a.x, a.y);
+}
 
 // Counter-clockwise rotation by theta radians.
 inline Point2 Rotate(const Point2& p, double theta) {

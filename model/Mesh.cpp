@@ -8,7 +8,9 @@ namespace {
 GlTextureReleaser g_glTextureReleaser = nullptr;
 } // namespace
 
-void SetGlTextureReleaser(GlTextureReleaser releaser) { g_glTextureReleaser = releaser; }
+void SetGlTextureReleaser(GlTextureReleaser releaser) {
+    g_glTextureReleaser = releaser;
+}
 
 CMaterial::~CMaterial() {
     if (glTexture != -1 && g_glTextureReleaser) g_glTextureReleaser(*this);

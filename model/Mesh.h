@@ -52,9 +52,9 @@ struct CHalfEdge {
     double x2d = 0, y2d = 0;     // development position, mm, relative to the part's box
     Vec3 displayPos;             // 3D position as drawn, moved apart at cut edges
     bool hasFlap = false;
-    double flapHeight = 5.0;                       // mm
-    double flapAngle1 = 0.7853981633974483;        // radians, base angle at the end of the edge
-    double flapAngle2 = 0.7853981633974483;        // radians, base angle at the start of the edge
+    double flapHeight = 5.0;                // mm
+    double flapAngle1 = 0.7853981633974483; // radians, base angle at the end of the edge
+    double flapAngle2 = 0.7853981633974483; // radians, base angle at the start of the edge
     float flapColor[3] = {0, 0, 0};
     float sideColor[3] = {0, 0, 0};
     bool foldShown = false;
@@ -137,8 +137,8 @@ struct CMaterial {
     int32_t imageWidth = 0;
     int32_t imageHeight = 0;
     std::unique_ptr<CDib24> bitmap;
-    int glTexture = -1;           // GL texture name, -1 when none
-    void* glContext = nullptr;    // the off-screen context that owns glTexture
+    int glTexture = -1;        // GL texture name, -1 when none
+    void* glContext = nullptr; // the off-screen context that owns glTexture
 
     CMaterial() = default;
     CMaterial(const CMaterial&) = delete;

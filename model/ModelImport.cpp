@@ -13,7 +13,8 @@ namespace {
 bool HasModelExtension(const std::string& path) {
     const size_t slash = path.find_last_of('/');
     const size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash) || dot == slash + 1) return false;
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash) || dot == slash + 1)
+        return false;
     std::string extension = path.substr(dot);
     for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return extension == ".tsm";

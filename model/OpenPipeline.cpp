@@ -40,7 +40,8 @@ SplitPath Split(const std::string& path) {
 
 bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
@@ -251,8 +252,10 @@ bool CModelviewerDoc::OpenModelFile(const std::string& givenPath) {
     completion_.FindSymmetricEdges(*document->model);
     if (document->development) SeparateCorners(*document->model);
 
-    if (!document->development) prompt_.Message("No data for development.");
-    else ReplaceMissingFonts(*document->development, fontFamilies_, prompt_);
+    if (!document->development)
+        prompt_.Message("No data for development.");
+    else
+        ReplaceMissingFonts(*document->development, fontFamilies_, prompt_);
 
     current_ = std::move(document);
 

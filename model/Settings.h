@@ -77,8 +77,8 @@ struct Settings {
     // iEdgeIDfontSizePoint above
     int32_t iPaperSize = 0;
     int32_t iPaperOrientation = 0;
-    int32_t iMarginSide = 15; // mm
-    int32_t iMarginTop = 15;  // mm
+    int32_t iMarginSide = 15;                            // mm
+    int32_t iMarginTop = 15;                             // mm
     double mountainDash[6] = {1.0, 1.0, -1, -1, -1, -1}; // mm; entries <= 0 take no part
     double valleyDash[6] = {2.0, 1.0, 0.5, 1.0, -1, -1};
     bool bColorFlapWithFace = false;

@@ -9,8 +9,18 @@
 namespace tsm {
 
 enum PaperSizeCode : int32_t {
-    kPaperA4 = 0, kPaperA3, kPaperA2, kPaperA1, kPaperB5, kPaperB4, kPaperB3, kPaperB2, kPaperB1,
-    kPaperLetter, kPaperLegal, kPaperCustom
+    kPaperA4 = 0,
+    kPaperA3,
+    kPaperA2,
+    kPaperA1,
+    kPaperB5,
+    kPaperB4,
+    kPaperB3,
+    kPaperB2,
+    kPaperB1,
+    kPaperLetter,
+    kPaperLegal,
+    kPaperCustom
 };
 
 class CPaper {
@@ -32,7 +42,7 @@ public:
     double PaperHeight() const; // mm
     double PrintableWidth() const;
     double PrintableHeight() const;
-    double SheetsWidth(int n) const;  // grid width of n columns, outer margins included
+    double SheetsWidth(int n) const; // grid width of n columns, outer margins included
     double SheetsHeight(int n) const;
     Point2 SheetCorner(int column, int row) const;
 };

@@ -32,8 +32,10 @@ struct RunResult {
 std::string Quote(const std::string& text) {
     std::string quoted = "'";
     for (char c : text) {
-        if (c == '\'') quoted += "'\\''";
-        else quoted.push_back(c);
+        if (c == '\'')
+            quoted += "'\\''";
+        else
+            quoted.push_back(c);
     }
     return quoted + "'";
 }
@@ -128,8 +130,8 @@ TEST_F(TsmToolTest, DetailListsFacesCornersAndEdges) {
     const QJsonArray faces = solid["faceList"].toArray();
     ASSERT_EQ(faces.size(), 6);
     const QJsonObject corner = faces[0]["corners"][0].toObject();
-    for (const char* key : {"vertex", "x2d", "y2d", "u", "v", "hasFlap", "flapHeight", "flapAngle1", "flapAngle2",
-                            "tipStart", "tipEnd", "displayPos", "twin", "joined"})
+    for (const char* key : {"vertex", "x2d", "y2d", "u", "v", "hasFlap", "flapHeight", "flapAngle1",
+                            "flapAngle2", "tipStart", "tipEnd", "displayPos", "twin", "joined"})
         EXPECT_TRUE(corner.contains(key)) << key;
     EXPECT_EQ(faces[0]["plane"].toArray().size(), 4);
     const QJsonArray edges = solid["edgeList"].toArray();

@@ -214,8 +214,8 @@ TEST_F(OpenPipelineTest, NamesAreMadeUniqueAndEmptyOnesNumbered) {
     for (auto& solid : documents_.Current()->model->solids) solids.push_back(solid->name);
     for (auto& material : documents_.Current()->model->materials) materials.push_back(material->name);
     // Unnamed solids count on their own; "Object-1" taken by an unnamed one pushes the named one aside.
-    EXPECT_EQ(solids, (std::vector<std::string>{"Box", "Box-2", "Object-1", "Object-2", "Object-1-2",
-                                                "Object-3"}));
+    EXPECT_EQ(solids,
+              (std::vector<std::string>{"Box", "Box-2", "Object-1", "Object-2", "Object-1-2", "Object-3"}));
     EXPECT_EQ(materials, (std::vector<std::string>{"Pattern-1", "Wood", "Wood", "Pattern-2"}));
 }
 
@@ -305,7 +305,8 @@ TEST(CornerSeparation, FoldedCornersMoveTogetherAndUnmovedSolidsKeepTheirVertice
         std::vector<Vec3> offsets;
         for (auto& face : strip.faces)
             for (auto& h : face->halfEdges)
-                if (h->vertex == strip.vertices[v].get()) offsets.push_back(h->displayPos - h->vertex->position);
+                if (h->vertex == strip.vertices[v].get())
+                    offsets.push_back(h->displayPos - h->vertex->position);
         ASSERT_EQ(offsets.size(), 2u);
         EXPECT_NEAR(Distance(offsets[0], offsets[1]), 0.0, 1e-12);
         EXPECT_GT(Length(offsets[0]), 0.0);
