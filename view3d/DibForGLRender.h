@@ -30,7 +30,12 @@ struct BitmapInfoHeader {
 };
 
 // Bytes of one 24-bit row: width x 3 rounded up to a multiple of 4.
-inline int32_t DibStride(int32_t width) { return (width * 3 + 3) & ~3; }
+inline int32_t DibStride(int32_t width) {
+    return (width * 3 + 3) & ~3;
+}
+
+// The largest width and height the renderer draws (OSMesa's limit); larger renderers have no bitmap.
+constexpr int kMaxRenderSidePixels = 16384;
 
 class CDIBforGLRender {
 public:
@@ -41,11 +46,12 @@ public:
     CDIBforGLRender(const CDIBforGLRender&) = delete;
     CDIBforGLRender& operator=(const CDIBforGLRender&) = delete;
 
-    // Makes the renderer's GL context current on its bitmap and builds the outline font ("Arial").
+    // Makes the renderer's GL context current on its bitmap and builds the outline font ("Arial"). The
+    // context shares lists and textures with the views' contexts when a view exists (ViewRenderSurface).
     bool Begin();
     // Waits for the drawing and copies it into the bitmap; call before reading Bits().
     void Finish();
-    // Deletes the font lists and the context.
+    // Deletes the font lists and the context and makes current again what was current before Begin.
     void End();
 
     bool SaveAsBmpFile(const std::string& path); // "write error" through the prompt on failure
@@ -54,8 +60,10 @@ public:
     int Height() const { return header_.height; }
     int32_t Stride() const { return DibStride(header_.width); }
     const BitmapInfoHeader& Header() const { return header_; }
-    uint8_t* Bits() { return bits_.data(); }
-    const uint8_t* Bits() const { return bits_.data(); }
+    // Null when the bitmap could not be made.
+    uint8_t* Bits() { return bits_.empty() ? nullptr : bits_.data(); }
+    const uint8_t* Bits() const { return bits_.empty() ? nullptr : bits_.data(); }
+    bool HasBitmap() const { return !bits_.empty(); }
     unsigned FontListBase() const { return fontListBase_; }
     // A top-down copy of the bitmap for Qt painting and PNG files.
     QImage ToImage() const;

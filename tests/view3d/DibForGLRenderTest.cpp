@@ -1,0 +1,310 @@
+#include "view3d/DibForGLRender.h"
+
+#include "GlTestSupport.h"
+#include "view3d/ViewRenderSurface.h"
+
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+#include <GL/osmesa.h>
+
+#include <cstdlib>
+#include <sstream>
+
+namespace tsm {
+namespace {
+
+using test::DibPixel;
+using test::Le16;
+using test::Le32;
+using test::ReadFileBytes;
+using test::TempPath;
+
+const std::array<uint8_t, 3> kClearBgr = {153, 102, 51}; // glClearColor(0.2, 0.4, 0.6): exact bytes
+const std::array<uint8_t, 3> kRedBgr = {0, 0, 255};
+
+void ClearToTestColour() {
+    glClearColor(0.2f, 0.4f, 0.6f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+// The lower-left half of a w x h bitmap, in red.
+void DrawLowerLeftTriangle(int width, int height) {
+    test::PixelProjection(width, height);
+    glColor3ub(255, 0, 0);
+    glBegin(GL_TRIANGLES);
+    glVertex2f(0, 0);
+    glVertex2f(float(width), 0);
+    glVertex2f(0, float(height));
+    glEnd();
+}
+
+// -1 below the diagonal (inside), 1 above, 0 too close to tell.
+int SideOfDiagonal(int x, int y, int width, int height) {
+    const double t = (x + 0.5) / width + (y + 0.5) / height - 1.0;
+    return t < -0.15 ? -1 : (t > 0.15 ? 1 : 0);
+}
+
+TEST(DibForGLRender, HeaderHoldsTheBitmapValuesAndTheStrideRule) {
+    RecordingPrompt prompt;
+    CDIBforGLRender dib(prompt, 1, 5);
+    const BitmapInfoHeader& h = dib.Header();
+    EXPECT_EQ(h.size, 40);
+    EXPECT_EQ(h.width, 1);
+    EXPECT_EQ(h.height, 5);
+    EXPECT_EQ(h.planes, 1);
+    EXPECT_EQ(h.bitCount, 24);
+    EXPECT_EQ(h.compression, 0);
+    EXPECT_EQ(h.xPelsPerMeter, 283);
+    EXPECT_EQ(h.yPelsPerMeter, 283);
+    EXPECT_EQ(h.clrUsed, 0);
+    EXPECT_EQ(h.clrImportant, 0);
+    // A 1-pixel row of 3 bytes is padded to 4.
+    EXPECT_EQ(dib.Stride(), 4);
+    EXPECT_EQ(h.sizeImage, 20);
+    EXPECT_TRUE(prompt.texts.empty());
+
+    // Width x 3 already a multiple of 4: no padding; otherwise rounded up.
+    EXPECT_EQ(DibStride(4), 12);
+    EXPECT_EQ(DibStride(7), 24);
+    EXPECT_EQ(DibStride(2), 8);
+    CDIBforGLRender wide(prompt, 640, 3);
+    EXPECT_EQ(wide.Header().sizeImage, 3 * 1920);
+}
+
+TEST(DibForGLRender, OnePixelWideBmpFileIsHeadersAndFourBytesARow) {
+    RecordingPrompt prompt;
+    CDIBforGLRender dib(prompt, 1, 5);
+    ASSERT_TRUE(dib.Begin());
+    ClearToTestColour();
+    dib.Finish();
+    dib.End();
+    const std::string path = TempPath("dib-1x5.bmp");
+    ASSERT_TRUE(dib.SaveAsBmpFile(path));
+    const std::vector<uint8_t> file = ReadFileBytes(path);
+    ASSERT_EQ(file.size(), 54u + 4u * 5u);
+
+    // File header: "BM", file size, two reserved words, pixel offset.
+    EXPECT_EQ(file[0], 'B');
+    EXPECT_EQ(file[1], 'M');
+    EXPECT_EQ(Le32(file, 2), 74u);
+    EXPECT_EQ(Le16(file, 6), 0u);
+    EXPECT_EQ(Le16(file, 8), 0u);
+    EXPECT_EQ(Le32(file, 10), 54u);
+    // Info header, field by field.
+    EXPECT_EQ(Le32(file, 14), 40u);
+    EXPECT_EQ(Le32(file, 18), 1u);
+    EXPECT_EQ(Le32(file, 22), 5u);
+    EXPECT_EQ(Le16(file, 26), 1u);
+    EXPECT_EQ(Le16(file, 28), 24u);
+    EXPECT_EQ(Le32(file, 30), 0u);
+    EXPECT_EQ(Le32(file, 34), 20u);
+    EXPECT_EQ(Le32(file, 38), 283u);
+    EXPECT_EQ(Le32(file, 42), 283u);
+    EXPECT_EQ(Le32(file, 46), 0u);
+    EXPECT_EQ(Le32(file, 50), 0u);
+    // Each row: one B, G, R pixel and one zero padding byte.
+    for (int row = 0; row < 5; ++row) {
+        const size_t at = 54 + size_t(row) * 4;
+        EXPECT_EQ(file[at], kClearBgr[0]);
+        EXPECT_EQ(file[at + 1], kClearBgr[1]);
+        EXPECT_EQ(file[at + 2], kClearBgr[2]);
+        EXPECT_EQ(file[at + 3], 0) << "row " << row;
+    }
+    EXPECT_TRUE(prompt.texts.empty());
+}
+
+TEST(DibForGLRender, RowsOfAWidthTimesThreeMultipleOfFourHaveNoPadding) {
+    RecordingPrompt prompt;
+    CDIBforGLRender dib(prompt, 4, 3);
+    ASSERT_TRUE(dib.Begin());
+    ClearToTestColour();
+    dib.Finish();
+    dib.End();
+    const std::string path = TempPath("dib-4x3.bmp");
+    ASSERT_TRUE(dib.SaveAsBmpFile(path));
+    const std::vector<uint8_t> file = ReadFileBytes(path);
+    ASSERT_EQ(file.size(), 54u + 12u * 3u);
+    // Padding anywhere would break the B, G, R cycle over the whole pixel area.
+    for (size_t i = 54; i < file.size(); ++i) EXPECT_EQ(file[i], kClearBgr[(i - 54) % 3]) << "byte " << i;
+}
+
+TEST(DibForGLRender, ARenderedPictureGivesExactPixelsInTheBitmapTheImageAndTheFile) {
+    RecordingPrompt prompt;
+    const int w = 7, h = 5; // 21-byte rows padded to 24
+    CDIBforGLRender dib(prompt, w, h);
+    ASSERT_TRUE(dib.Begin());
+    ClearToTestColour();
+    DrawLowerLeftTriangle(w, h);
+    dib.Finish();
+
+    // The bitmap is bottom-up: row 0 holds the triangle's long side.
+    int checked = 0;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const int side = SideOfDiagonal(x, y, w, h);
+            if (side == 0) continue;
+            EXPECT_EQ(DibPixel(dib, x, y), side < 0 ? kRedBgr : kClearBgr) << x << "," << y;
+            ++checked;
+        }
+        for (int pad = w * 3; pad < dib.Stride(); ++pad)
+            EXPECT_EQ(dib.Bits()[size_t(y) * dib.Stride() + pad], 0) << "padding of row " << y;
+    }
+    EXPECT_GE(checked, 20);
+    dib.End();
+
+    // ToImage turns it top-down: the red corner is at the bottom left.
+    const QImage image = dib.ToImage();
+    ASSERT_EQ(image.size(), QSize(w, h));
+    EXPECT_EQ(image.format(), QImage::Format_RGB32);
+    EXPECT_EQ(image.pixel(0, h - 1), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel(w - 1, 0), qRgb(51, 102, 153));
+
+    // The file holds the headers and exactly the bitmap's bytes.
+    const std::string path = TempPath("dib-triangle.bmp");
+    ASSERT_TRUE(dib.SaveAsBmpFile(path));
+    const std::vector<uint8_t> file = ReadFileBytes(path);
+    ASSERT_EQ(file.size(), 54u + size_t(dib.Header().sizeImage));
+    EXPECT_TRUE(std::equal(file.begin() + 54, file.end(), dib.Bits()));
+    EXPECT_TRUE(prompt.texts.empty());
+
+    // And a reader that is not ours sees the same picture.
+    if (!test::CommandExists("convert") || !test::CommandExists("identify"))
+        GTEST_SKIP() << "ImageMagick is not installed";
+    // BMP3 is ImageMagick's name for the form with the 40-byte info header.
+    EXPECT_EQ(test::CommandOutput("identify -format '%m %w %h %z' '" + path + "'"), "BMP3 7 5 8");
+    const std::string ppm = test::CommandOutput("convert '" + path + "' -depth 8 ppm:-");
+    std::istringstream in(ppm);
+    std::string magic;
+    int pw = 0, ph = 0, maxValue = 0;
+    in >> magic >> pw >> ph >> maxValue;
+    in.get();
+    ASSERT_EQ(magic, "P6");
+    ASSERT_EQ(pw, w);
+    ASSERT_EQ(ph, h);
+    ASSERT_EQ(maxValue, 255);
+    const std::string rgb((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(rgb.size(), size_t(w * h * 3));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const size_t at = (size_t(y) * w + x) * 3;
+            const QRgb expected = image.pixel(x, y);
+            EXPECT_EQ(uint8_t(rgb[at]), qRed(expected)) << x << "," << y;
+            EXPECT_EQ(uint8_t(rgb[at + 1]), qGreen(expected));
+            EXPECT_EQ(uint8_t(rgb[at + 2]), qBlue(expected));
+        }
+}
+
+TEST(DibForGLRender, UnusableSizesReportTheirTextsAndNothingCrashes) {
+    const std::pair<int, int> sizes[] = {{0, 5},     {5, 0},     {-3, 4},         {4, -3},
+                                         {16385, 1}, {1, 16385}, {100000, 100000}};
+    for (const auto& [w, h] : sizes) {
+        SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));
+        RecordingPrompt prompt;
+        CDIBforGLRender dib(prompt, w, h);
+        // Refused before anything is allocated for it.
+        EXPECT_EQ(prompt.texts, std::vector<std::string>{"CreateDIBSection Error"});
+        EXPECT_FALSE(dib.HasBitmap());
+        EXPECT_EQ(dib.Bits(), nullptr);
+        EXPECT_TRUE(dib.ToImage().isNull());
+        // Begin stops at selecting the missing bitmap; the rest does nothing.
+        EXPECT_FALSE(dib.Begin());
+        EXPECT_EQ(prompt.texts.back(), "Select Object Error");
+        EXPECT_EQ(OSMesaGetCurrentContext(), nullptr);
+        dib.Finish();
+        dib.End();
+        EXPECT_FALSE(dib.SaveAsBmpFile(TempPath("dib-never.bmp")));
+        EXPECT_EQ(prompt.texts.back(), "write error");
+    }
+}
+
+TEST(DibForGLRender, TheLargestSideOsMesaDrawsIsAccepted) {
+    for (const auto& [w, h] : {std::pair{kMaxRenderSidePixels, 1}, std::pair{1, kMaxRenderSidePixels}}) {
+        RecordingPrompt prompt;
+        CDIBforGLRender dib(prompt, w, h);
+        ASSERT_TRUE(dib.Begin());
+        ClearToTestColour();
+        dib.Finish();
+        // The far corner is drawn too.
+        EXPECT_EQ(DibPixel(dib, w - 1, h - 1), kClearBgr);
+        dib.End();
+        EXPECT_TRUE(prompt.texts.empty());
+    }
+}
+
+TEST(DibForGLRender, WriteFailuresSayWriteError) {
+    RecordingPrompt prompt;
+    CDIBforGLRender dib(prompt, 3, 2);
+    // A folder that does not exist, and a path that is a folder.
+    EXPECT_FALSE(dib.SaveAsBmpFile("/nonexistent-folder/x.bmp"));
+    EXPECT_FALSE(dib.SaveAsBmpFile(TESSALY_BINARY_DIR));
+    EXPECT_EQ(prompt.texts, (std::vector<std::string>{"write error", "write error"}));
+
+    // WriteBmpFile refuses what is not a consistent 24-bit bitmap.
+    BitmapInfoHeader header = dib.Header();
+    EXPECT_FALSE(WriteBmpFile(TempPath("dib-bad.bmp"), header, nullptr));
+    header.sizeImage += 4;
+    EXPECT_FALSE(WriteBmpFile(TempPath("dib-bad.bmp"), header, dib.Bits()));
+    header = dib.Header();
+    header.width = 0;
+    EXPECT_FALSE(WriteBmpFile(TempPath("dib-bad.bmp"), header, dib.Bits()));
+}
+
+TEST(DibForGLRender, BeginAndEndLeaveTheCallersContextAsTheyFoundIt) {
+    // Nothing current before: nothing current after.
+    {
+        RecordingPrompt prompt;
+        CDIBforGLRender dib(prompt, 4, 4);
+        ASSERT_TRUE(dib.Begin());
+        EXPECT_NE(OSMesaGetCurrentContext(), nullptr);
+        dib.End();
+        EXPECT_EQ(OSMesaGetCurrentContext(), nullptr);
+    }
+    // A view's context current before: current again after, on its own buffer.
+    RecordingPrompt prompt;
+    ViewRenderSurface view(prompt, RenderSlot::View3D);
+    ASSERT_TRUE(view.Resize(6, 4));
+    unsigned fontBase = 0;
+    {
+        CDIBforGLRender dib(prompt, 9, 9);
+        ASSERT_TRUE(dib.Begin());
+        fontBase = dib.FontListBase();
+        ASSERT_NE(fontBase, 0u);
+        EXPECT_TRUE(glIsList(fontBase + '1'));
+        ClearToTestColour();
+        dib.Finish();
+    } // destroyed without End: the destructor ends it
+    EXPECT_EQ(OSMesaGetCurrentContext(), view.Context());
+    // The renderer shared the view's lists and deleted its font with it.
+    EXPECT_FALSE(glIsList(fontBase + '1'));
+    glClearColor(1, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    view.Finish();
+    EXPECT_EQ(view.Image().pixel(5, 3), qRgb(255, 0, 0));
+    EXPECT_TRUE(prompt.texts.empty());
+}
+
+TEST(DibForGLRender, RepeatedCallsAreHarmless) {
+    RecordingPrompt prompt;
+    CDIBforGLRender dib(prompt, 3, 3);
+    dib.Finish(); // before Begin: nothing to read
+    dib.End();
+    EXPECT_TRUE(dib.Begin());
+    EXPECT_TRUE(dib.Begin());
+    ClearToTestColour();
+    dib.Finish();
+    dib.End();
+    dib.End();
+    EXPECT_EQ(DibPixel(dib, 2, 2), kClearBgr);
+    // A second job on the same object draws again.
+    ASSERT_TRUE(dib.Begin());
+    glClearColor(1, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    dib.Finish();
+    dib.End();
+    EXPECT_EQ(DibPixel(dib, 0, 0), kRedBgr);
+    EXPECT_TRUE(prompt.texts.empty());
+}
+
+} // namespace
+} // namespace tsm

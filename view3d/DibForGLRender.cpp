@@ -1,0 +1,191 @@
+#include "view3d/DibForGLRender.h"
+
+#include "view3d/GLContextRegistry.h"
+
+#include <GL/gl.h>
+
+#include <cstdio>
+#include <memory>
+#include <new>
+
+namespace tsm {
+
+namespace {
+
+constexpr int kDepthBits = 32; // OSMesa gives the deepest it has (24 bits)
+static_assert(kMaxRenderSidePixels == glctx::kMaxSidePixels);
+
+void PutLe16(uint8_t*& out, int32_t value) {
+    *out++ = static_cast<uint8_t>(value & 0xFF);
+    *out++ = static_cast<uint8_t>((value >> 8) & 0xFF);
+}
+
+void PutLe32(uint8_t*& out, int32_t value) {
+    const uint32_t v = static_cast<uint32_t>(value);
+    for (int shift = 0; shift < 32; shift += 8) *out++ = static_cast<uint8_t>((v >> shift) & 0xFF);
+}
+
+bool ValidSize(int width, int height) {
+    return width > 0 && height > 0 && width <= glctx::kMaxSidePixels && height <= glctx::kMaxSidePixels;
+}
+
+} // namespace
+
+class CDIBforGLRender::Impl {
+public:
+    OSMesaContext context = nullptr;
+    std::vector<uint8_t> target; // OSMesa's own BGRA copy; the DIB is read from GL at Finish
+    std::unique_ptr<glctx::SavedCurrent> previous;
+};
+
+CDIBforGLRender::CDIBforGLRender(IPrompt& prompt, int width, int height) : prompt_(prompt), impl_(new Impl) {
+    header_.width = width;
+    header_.height = height;
+    // Sizes OSMesa cannot render are refused before anything is allocated for them.
+    if (!ValidSize(width, height)) {
+        prompt_.Message("CreateDIBSection Error");
+        return;
+    }
+    header_.sizeImage = height * DibStride(width);
+    try {
+        bits_.assign(static_cast<size_t>(header_.sizeImage), 0);
+    } catch (const std::bad_alloc&) {
+        bits_.clear();
+        prompt_.Message("CreateDIBSection Error");
+    }
+}
+
+CDIBforGLRender::~CDIBforGLRender() {
+    End();
+    delete impl_;
+}
+
+bool CDIBforGLRender::Begin() {
+    if (impl_->context) return true;
+    if (bits_.empty()) {
+        prompt_.Message("Select Object Error");
+        return false;
+    }
+    try {
+        impl_->target.assign(static_cast<size_t>(header_.width) * static_cast<size_t>(header_.height) * 4, 0);
+    } catch (const std::bad_alloc&) {
+        impl_->target = std::vector<uint8_t>();
+        prompt_.Message("OpenGL Context Error");
+        return false;
+    }
+    // Sharing with the views lets an output job use the textures the views already made.
+    const OSMesaContext share = glctx::ShareRoot();
+    OSMesaContext context = OSMesaCreateContextExt(OSMESA_BGRA, kDepthBits, 8, 0, share);
+    if (!context) {
+        impl_->target = std::vector<uint8_t>();
+        prompt_.Message("OpenGL Context Error");
+        return false;
+    }
+    auto previous = std::make_unique<glctx::SavedCurrent>();
+    glctx::Register(context, share, glctx::Role::Renderer);
+    const glctx::Binding binding{impl_->target.data(), header_.width, header_.height, false};
+    glctx::SetBinding(context, binding);
+    if (!glctx::Bind(context, binding)) {
+        glctx::Release();
+        glctx::Unregister(context);
+        OSMesaDestroyContext(context);
+        previous->Restore();
+        impl_->target = std::vector<uint8_t>();
+        prompt_.Message("Error");
+        return false;
+    }
+    impl_->context = context;
+    impl_->previous = std::move(previous);
+    glViewport(0, 0, header_.width, header_.height);
+    fontListBase_ = BuildOutlineFont("Arial", prompt_);
+    return true;
+}
+
+void CDIBforGLRender::Finish() {
+    if (!impl_->context) return;
+    if (OSMesaGetCurrentContext() != impl_->context && !glctx::BindRegistered(impl_->context)) return;
+    glFinish();
+    GLint alignment = 4, rowLength = 0, skipRows = 0, skipPixels = 0;
+    glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
+    glGetIntegerv(GL_PACK_ROW_LENGTH, &rowLength);
+    glGetIntegerv(GL_PACK_SKIP_ROWS, &skipRows);
+    glGetIntegerv(GL_PACK_SKIP_PIXELS, &skipPixels);
+    // GL rows are bottom-up like the DIB's; alignment 4 is the DIB's row padding.
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_PACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
+    glReadPixels(0, 0, header_.width, header_.height, GL_BGR, GL_UNSIGNED_BYTE, bits_.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, alignment);
+    glPixelStorei(GL_PACK_ROW_LENGTH, rowLength);
+    glPixelStorei(GL_PACK_SKIP_ROWS, skipRows);
+    glPixelStorei(GL_PACK_SKIP_PIXELS, skipPixels);
+}
+
+void CDIBforGLRender::End() {
+    if (!impl_->context) return;
+    const OSMesaContext context = impl_->context;
+    if (OSMesaGetCurrentContext() == context || glctx::BindRegistered(context)) {
+        DeleteOutlineFont(fontListBase_);
+        // Released while its buffer still exists: OSMesa may copy pending pixels into it.
+        glctx::Release();
+    }
+    fontListBase_ = 0;
+    glctx::Unregister(context);
+    OSMesaDestroyContext(context);
+    impl_->context = nullptr;
+    impl_->target = std::vector<uint8_t>();
+    if (impl_->previous) impl_->previous->Restore();
+    impl_->previous.reset();
+}
+
+bool CDIBforGLRender::SaveAsBmpFile(const std::string& path) {
+    if (bits_.empty() || !WriteBmpFile(path, header_, bits_.data())) {
+        prompt_.Message("write error");
+        return false;
+    }
+    return true;
+}
+
+QImage CDIBforGLRender::ToImage() const {
+    if (bits_.empty()) return QImage();
+    const QImage wrapped(bits_.data(), header_.width, header_.height, Stride(), QImage::Format_BGR888);
+    return wrapped.mirrored(false, true).convertToFormat(QImage::Format_RGB32);
+}
+
+bool WriteBmpFile(const std::string& path, const BitmapInfoHeader& header, const uint8_t* bits) {
+    if (!bits || header.width <= 0 || header.height <= 0 || header.width > (1 << 24) ||
+        header.height > (1 << 24) || header.bitCount != 24)
+        return false;
+    const int64_t imageBytes = int64_t(header.height) * DibStride(header.width);
+    if (imageBytes != header.sizeImage) return false;
+
+    uint8_t headers[54];
+    uint8_t* out = headers;
+    *out++ = 'B';
+    *out++ = 'M';
+    PutLe32(out, static_cast<int32_t>(54 + imageBytes));
+    PutLe16(out, 0);
+    PutLe16(out, 0);
+    PutLe32(out, 54);
+    PutLe32(out, header.size);
+    PutLe32(out, header.width);
+    PutLe32(out, header.height);
+    PutLe16(out, header.planes);
+    PutLe16(out, header.bitCount);
+    PutLe32(out, header.compression);
+    PutLe32(out, header.sizeImage);
+    PutLe32(out, header.xPelsPerMeter);
+    PutLe32(out, header.yPelsPerMeter);
+    PutLe32(out, header.clrUsed);
+    PutLe32(out, header.clrImportant);
+
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return false;
+    bool ok = std::fwrite(headers, 1, sizeof headers, file) == sizeof headers &&
+              std::fwrite(bits, 1, static_cast<size_t>(imageBytes), file) == static_cast<size_t>(imageBytes);
+    ok = std::fclose(file) == 0 && ok;
+    return ok;
+}
+
+} // namespace tsm
