@@ -1,9 +1,112 @@
 #include "model/TextureImage.h"
 
+#include "model/BmpDecoder.h"
+#include "model/JpegDecoder.h"
+#include "model/Settings.h"
+
+#include <algorithm>
+#include <cctype>
 #include <cstring>
+#include <filesystem>
+#include <new>
 #include <utility>
 
 namespace tsm {
+
+namespace {
+
+constexpr int32_t kSmallestTextureSize = 64;
+constexpr int32_t kLargestTextureSize = 32768;
+
+// The extension of the last path component with its dot, in lower case; empty when it has none.
+std::string LowerExtension(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    const size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    std::string extension = path.substr(dot);
+    for (char& c : extension) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return extension;
+}
+
+struct SideSize {
+    bool isListedPower = false;
+    int32_t nextGreater = 0; // 0 when the side is 32768 or more
+};
+
+SideSize SizeOfSide(int32_t side) {
+    SideSize size;
+    for (int32_t power = kSmallestTextureSize; power <= kLargestTextureSize; power *= 2) {
+        if (side == power) size.isListedPower = true;
+        if (size.nextGreater == 0 && power > side) size.nextGreater = power;
+    }
+    return size;
+}
+
+} // namespace
+
+TextureSizing ChooseTextureSize(int32_t width, int32_t height, int32_t maximumSize) {
+    const SideSize w = SizeOfSide(width);
+    const SideSize h = SizeOfSide(height);
+    TextureSizing sizing;
+    sizing.target = std::max(w.nextGreater, h.nextGreater);
+    if (sizing.target > maximumSize) {
+        sizing.target = maximumSize;
+        sizing.clamped = true;
+    }
+    if (sizing.target < kSmallestTextureSize) {
+        sizing.target = kSmallestTextureSize;
+        sizing.clamped = true;
+    }
+    sizing.keepAsDecoded = w.isListedPower && h.isListedPower && !sizing.clamped;
+    return sizing;
+}
+
+std::unique_ptr<CTextureImage> LoadTextureImage(const std::string& path, int32_t& decodedWidth,
+                                                int32_t& decodedHeight, int32_t maximumSize,
+                                                IPrompt& prompt) {
+    const std::string extension = LowerExtension(path);
+    std::unique_ptr<CTextureImage> decoded;
+    if (extension == ".jpg" || extension == ".jpeg")
+        decoded = LoadJpegFile(path, prompt);
+    else if (extension == ".bmp")
+        decoded = LoadBmpFile(path, prompt);
+    if (!decoded) return nullptr;
+    decodedWidth = decoded->width;
+    decodedHeight = decoded->height;
+
+    const TextureSizing sizing = ChooseTextureSize(decoded->width, decoded->height, maximumSize);
+    if (sizing.keepAsDecoded) return decoded;
+    auto resampled = std::unique_ptr<CTextureImage>(new (std::nothrow) CTextureImage);
+    bool allocated = resampled && int64_t(sizing.target) * sizing.target <= kMaxImagePixels;
+    if (allocated) {
+        try {
+            resampled->pixels.resize(size_t(sizing.target) * size_t(sizing.target) * 3);
+        } catch (const std::bad_alloc&) {
+            allocated = false;
+        }
+    }
+    if (!allocated) {
+        prompt.Message("Out of memory.", PromptIcon::None, "Error");
+        return nullptr;
+    }
+    resampled->width = sizing.target;
+    resampled->height = sizing.target;
+    Resample(decoded->width, decoded->height, decoded->pixels.data(), sizing.target, sizing.target,
+             resampled->pixels.data(), false);
+    return resampled;
+}
+
+void LoadTextureIntoMaterial(CMaterial& material, const std::string& path, IPrompt& prompt) {
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) return;
+    ReleaseTexture(material);
+    std::unique_ptr<CTextureImage> image =
+        LoadTextureImage(path, material.imageWidth, material.imageHeight, TextureSizeLimit(), prompt);
+    if (!image) return;
+    material.texture = std::move(image);
+    material.textureFileName = path;
+    MakeBitmap(material);
+}
 
 void Resample(int32_t srcWidth, int32_t srcHeight, const uint8_t* srcPixels, int32_t dstWidth,
               int32_t dstHeight, uint8_t* dstPixels, bool flipRows) {

@@ -151,3 +151,264 @@ TEST(ReleaseTexture, FreesPixelsNameBitmapAndTheGlTexture) {
     // The GL texture was handed to the registered releaser exactly as the material held it.
     EXPECT_EQ(g_releasedTexture, 42);
 }
+
+// ---- Loading image files into textures ----
+
+#include "ImageTestSupport.h"
+
+using namespace tsm::testimage;
+
+TEST(ChooseTextureSize, TakesTheNextGreaterPowerOfTwoWithinTheLimits) {
+    struct Case {
+        int32_t width, height, maximum;
+        int32_t target;
+        bool clamped, keep;
+    };
+    const Case cases[] = {
+        {64, 64, 1024, 128, false, true},      // listed powers of two are kept as they are
+        {256, 256, 1024, 512, false, true},    // ... including their own size, not the next one
+        {256, 64, 1024, 512, false, true},     // ... and may stay non-square
+        {100, 50, 1024, 128, false, false},    // strictly greater: 100 -> 128
+        {300, 20, 1024, 512, false, false},    // the larger side decides
+        {256, 300, 1024, 512, false, false},   // one side not a power of two: resampled to the next
+        {32, 32, 1024, 64, false, false},      // 32 is not in the list, which starts at 64
+        {512, 512, 256, 256, true, false},     // clamped to the limit, so resampled
+        {2000, 10, 1024, 1024, true, false},   // next would be 2048
+        {32768, 32768, 1024, 64, true, false}, // no size greater than 32768: raised to 64
+        {40000, 100, 1024, 128, false, false}, // one side beyond the list: the other one decides
+        {100, 50, 32, 64, true, false},        // a limit below 64 still gives 64
+    };
+    for (const Case& c : cases) {
+        const TextureSizing sizing = ChooseTextureSize(c.width, c.height, c.maximum);
+        EXPECT_EQ(sizing.target, c.target) << c.width << "x" << c.height << " max " << c.maximum;
+        EXPECT_EQ(sizing.clamped, c.clamped) << c.width << "x" << c.height << " max " << c.maximum;
+        EXPECT_EQ(sizing.keepAsDecoded, c.keep) << c.width << "x" << c.height << " max " << c.maximum;
+    }
+}
+
+namespace {
+
+struct Loaded {
+    std::unique_ptr<CTextureImage> image;
+    int32_t width = -1, height = -1;
+    std::vector<PromptRecord> messages;
+};
+
+Loaded Load(const std::string& path, int32_t maximum) {
+    Loaded loaded;
+    TitledPrompt prompt;
+    loaded.image = LoadTextureImage(path, loaded.width, loaded.height, maximum, prompt);
+    loaded.messages = prompt.records;
+    return loaded;
+}
+
+} // namespace
+
+TEST(LoadTextureImage, BringsDecodedImagesToTheirTextureSize) {
+    TempFolder folder;
+    ASSERT_TRUE(folder.Valid());
+
+    // 64 x 64 BMP with a maximum of 1024: kept, pixel for pixel.
+    const std::vector<uint8_t> square = TracedImage(64, 64);
+    ASSERT_TRUE(WriteBytes(folder.File("square.bmp"), Bmp24(64, 64, square)));
+    Loaded kept = Load(folder.File("square.bmp"), 1024);
+    ASSERT_NE(kept.image, nullptr);
+    EXPECT_EQ(kept.image->width, 64);
+    EXPECT_EQ(kept.image->height, 64);
+    EXPECT_EQ(kept.image->pixels, square);
+    EXPECT_EQ(kept.width, 64);
+    EXPECT_TRUE(kept.messages.empty());
+
+    // 100 x 50 JPEG: 128 x 128, the decoded size reported.
+    std::vector<uint8_t> flat(100 * 50 * 3, 0);
+    for (size_t i = 0; i < flat.size(); i += 3) flat[i] = 200, flat[i + 1] = 40, flat[i + 2] = 90;
+    ASSERT_TRUE(WriteJpeg(folder.File("wide.jpg"), 100, 50, 3, flat));
+    Loaded jpeg = Load(folder.File("wide.jpg"), 1024);
+    ASSERT_NE(jpeg.image, nullptr);
+    EXPECT_EQ(jpeg.image->width, 128);
+    EXPECT_EQ(jpeg.image->height, 128);
+    EXPECT_EQ(jpeg.image->pixels.size(), 128u * 128u * 3u);
+    EXPECT_EQ(jpeg.width, 100);
+    EXPECT_EQ(jpeg.height, 50);
+
+    // 300 x 20: 512 x 512 by nearest neighbour without row flip.
+    ASSERT_TRUE(WriteBytes(folder.File("strip.bmp"), Bmp24(300, 20, TracedImage(300, 20))));
+    Loaded strip = Load(folder.File("strip.bmp"), 1024);
+    ASSERT_NE(strip.image, nullptr);
+    EXPECT_EQ(strip.image->width, 512);
+    EXPECT_EQ(strip.image->height, 512);
+    EXPECT_EQ(strip.width, 300);
+    EXPECT_EQ(strip.height, 20);
+    // Target (511, 511) comes from source (511 * 300 / 512, 511 * 20 / 512) = (299, 19); a flip would give
+    // row 0 there. The traced bytes hold x modulo 256.
+    const uint8_t* corner = &strip.image->pixels[(511 * 512 + 511) * 3];
+    EXPECT_EQ(corner[0], uint8_t(299));
+    EXPECT_EQ(corner[1], 19);
+    EXPECT_EQ(strip.image->pixels[1], 0); // target (0, 0) from row 0
+
+    // 256 x 300: 512 x 512; 256 x 256 stays.
+    ASSERT_TRUE(WriteBytes(folder.File("tall.bmp"), Bmp24(256, 300, TracedImage(256, 300))));
+    Loaded tall = Load(folder.File("tall.bmp"), 1024);
+    ASSERT_NE(tall.image, nullptr);
+    EXPECT_EQ(tall.image->width, 512);
+    EXPECT_EQ(tall.image->height, 512);
+    ASSERT_TRUE(WriteBytes(folder.File("exact.bmp"), Bmp24(256, 256, TracedImage(256, 256))));
+    Loaded exact = Load(folder.File("exact.bmp"), 1024);
+    ASSERT_NE(exact.image, nullptr);
+    EXPECT_EQ(exact.image->width, 256);
+
+    // With a maximum of 256, a 512 x 512 image is clamped to 256 x 256.
+    ASSERT_TRUE(WriteBytes(folder.File("big.bmp"), Bmp24(512, 512, TracedImage(512, 512))));
+    Loaded clamped = Load(folder.File("big.bmp"), 256);
+    ASSERT_NE(clamped.image, nullptr);
+    EXPECT_EQ(clamped.image->width, 256);
+    EXPECT_EQ(clamped.image->height, 256);
+    EXPECT_EQ(clamped.width, 512);
+    // Target (1, 1) from source (2, 2).
+    EXPECT_EQ(clamped.image->pixels[(256 + 1) * 3 + 0], 2);
+    EXPECT_EQ(clamped.image->pixels[(256 + 1) * 3 + 1], 2);
+}
+
+TEST(LoadTextureImage, ChoosesTheDecoderByExtensionInAnyCase) {
+    TempFolder folder;
+    ASSERT_TRUE(folder.Valid());
+    std::vector<uint8_t> grey(64 * 64, 128);
+    for (const std::string name : {"upper.JPG", "long.jpeg", "mixed.JpEg"}) {
+        ASSERT_TRUE(WriteJpeg(folder.File(name), 64, 64, 1, grey));
+        Loaded loaded = Load(folder.File(name), 1024);
+        ASSERT_NE(loaded.image, nullptr) << name;
+        EXPECT_EQ(loaded.image->width, 64) << name;
+        EXPECT_TRUE(loaded.messages.empty()) << name;
+    }
+    ASSERT_TRUE(WriteBytes(folder.File("upper.BMP"), Bmp24(64, 64, TracedImage(64, 64))));
+    EXPECT_NE(Load(folder.File("upper.BMP"), 1024).image, nullptr);
+
+    // The extension decides, not the content: a JPEG named .bmp goes to the BMP decoder and fails there.
+    ASSERT_TRUE(WriteJpeg(folder.File("jpeg.bmp"), 64, 64, 1, grey));
+    Loaded wrong = Load(folder.File("jpeg.bmp"), 1024);
+    EXPECT_EQ(wrong.image, nullptr);
+    ASSERT_EQ(wrong.messages.size(), 1u);
+    EXPECT_EQ(wrong.messages[0].title, "Error");
+    EXPECT_EQ(wrong.width, -1); // the out-parameters are left alone on failure
+
+    // Any other extension, or none, gives no image and no message, even for a valid image.
+    for (const std::string name : {"image.png", "image.jpg.txt", "image", "dir.bmp/image", "image.jp"}) {
+        const std::string path = folder.File(name);
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        ASSERT_TRUE(WriteJpeg(path, 64, 64, 1, grey));
+        Loaded ignored = Load(path, 1024);
+        EXPECT_EQ(ignored.image, nullptr) << name;
+        EXPECT_TRUE(ignored.messages.empty()) << name;
+        EXPECT_EQ(ignored.width, -1) << name;
+    }
+}
+
+TEST(LoadTextureImage, BmpHeaderOfVersionFourIsRejectedWithItsMessage) {
+    TempFolder folder;
+    ASSERT_TRUE(folder.Valid());
+    // A 24-bit 1 x 1 image whose info header says 108 bytes (the version 4 header).
+    std::vector<uint8_t> file = {'B', 'M'};
+    Put32(file, 14 + 108 + 4);
+    Put32(file, 0);
+    Put32(file, 14 + 108);
+    Put32(file, 108);
+    Put32(file, 1);
+    Put32(file, 1);
+    Put16(file, 1);
+    Put16(file, 24);
+    file.resize(14 + 108, 0);
+    file.insert(file.end(), {1, 2, 3, 0});
+    ASSERT_TRUE(WriteBytes(folder.File("v4.bmp"), file));
+    Loaded loaded = Load(folder.File("v4.bmp"), 1024);
+    EXPECT_EQ(loaded.image, nullptr);
+    ASSERT_EQ(loaded.messages.size(), 1u);
+    EXPECT_EQ(loaded.messages[0].text, "Unknown DIB file format.");
+    EXPECT_EQ(loaded.messages[0].title, "Error");
+}
+
+namespace {
+int g_releaseCalls = 0;
+void CountRelease(CMaterial& material) {
+    ++g_releaseCalls;
+    g_releasedTexture = material.glTexture;
+    material.glTexture = -1;
+}
+} // namespace
+
+TEST(LoadTextureIntoMaterial, ReplacesTheTextureWithinTheCurrentLimit) {
+    ScopedSettings guard;
+    CurrentSettings().bLimitTextureSizeByUser = true;
+    CurrentSettings().iTtextureLimitSizeID = 1; // 128
+    TempFolder folder;
+    ASSERT_TRUE(folder.Valid());
+    ASSERT_TRUE(WriteBytes(folder.File("wood.bmp"), Bmp24(300, 20, TracedImage(300, 20))));
+    SetGlTextureReleaser(&CountRelease);
+    g_releaseCalls = 0;
+
+    CMaterial material;
+    material.texture = Texture(8, 8);
+    material.textureFileName = "old.bmp";
+    material.glTexture = 7;
+    MakeBitmap(material);
+
+    // No file at the path: nothing changes, nothing is released, nothing is said.
+    TitledPrompt prompt;
+    LoadTextureIntoMaterial(material, folder.File("absent.bmp"), prompt);
+    EXPECT_EQ(material.texture->width, 8);
+    EXPECT_EQ(material.textureFileName, "old.bmp");
+    EXPECT_EQ(material.glTexture, 7);
+    EXPECT_EQ(g_releaseCalls, 0);
+    EXPECT_TRUE(prompt.records.empty());
+
+    // A file: the old GL texture is released, the new image is limited to 128 x 128 (512 would be next),
+    // the decoded size and the name are kept, and the bitmap is made at the texture's size.
+    LoadTextureIntoMaterial(material, folder.File("wood.bmp"), prompt);
+    EXPECT_EQ(g_releaseCalls, 1);
+    EXPECT_EQ(g_releasedTexture, 7);
+    EXPECT_EQ(material.glTexture, -1);
+    ASSERT_NE(material.texture, nullptr);
+    EXPECT_EQ(material.texture->width, 128);
+    EXPECT_EQ(material.texture->height, 128);
+    EXPECT_EQ(material.imageWidth, 300);
+    EXPECT_EQ(material.imageHeight, 20);
+    EXPECT_EQ(material.textureFileName, folder.File("wood.bmp"));
+    ASSERT_NE(material.bitmap, nullptr);
+    EXPECT_EQ(material.bitmap->width, 128);
+    EXPECT_TRUE(prompt.records.empty());
+
+    // A file that does not decode: the material is left without texture, name or bitmap.
+    ASSERT_TRUE(WriteBytes(folder.File("broken.bmp"), {'B', 'M', 1, 2, 3}));
+    LoadTextureIntoMaterial(material, folder.File("broken.bmp"), prompt);
+    EXPECT_EQ(material.texture, nullptr);
+    EXPECT_EQ(material.bitmap, nullptr);
+    EXPECT_TRUE(material.textureFileName.empty());
+    ASSERT_EQ(prompt.records.size(), 1u);
+    EXPECT_EQ(prompt.records[0].text, "Failed to open DIB file " + folder.File("broken.bmp") + ".\n");
+
+    // Without the user limit the system's limit applies.
+    CurrentSettings().bLimitTextureSizeByUser = false;
+    CurrentSettings().systemTextureLimit = 256;
+    LoadTextureIntoMaterial(material, folder.File("wood.bmp"), prompt);
+    ASSERT_NE(material.texture, nullptr);
+    EXPECT_EQ(material.texture->width, 256);
+    SetGlTextureReleaser(nullptr);
+}
+
+TEST(ApplySizeLimit, EmbeddedTextureShrinksToTheLimitWhileItsBitmapKeepsFullSize) {
+    ScopedSettings guard;
+    CurrentSettings().bLimitTextureSizeByUser = true;
+    CurrentSettings().iTtextureLimitSizeID = 2; // 256
+    CMaterial material;
+    material.texture = std::make_unique<CTextureImage>();
+    material.texture->width = 2048;
+    material.texture->height = 2048;
+    material.texture->pixels.assign(2048u * 2048u * 3u, 77);
+    // The readers make the bitmap first, then apply the limit.
+    MakeBitmap(material);
+    ApplySizeLimit(material, TextureSizeLimit());
+    EXPECT_EQ(material.texture->width, 256);
+    EXPECT_EQ(material.texture->height, 256);
+    ASSERT_NE(material.bitmap, nullptr);
+    EXPECT_EQ(material.bitmap->width, 2048);
+    EXPECT_EQ(material.bitmap->height, 2048);
+}

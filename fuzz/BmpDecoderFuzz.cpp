@@ -1,0 +1,26 @@
+// Fuzz target of the BMP decoder: any bytes must give an image or a failure status, without a crash, a
+// sanitizer report, a leak, a hang or an allocation beyond the image the bytes can describe.
+#include "model/BmpDecoder.h"
+#include "model/TextureImage.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using namespace tsm;
+    const BmpDecodeResult result = DecodeBmp(data, size);
+    if ((result.status == BmpStatus::Ok) != (result.image != nullptr)) {
+        std::fprintf(stderr, "status and image disagree\n");
+        std::abort();
+    }
+    if (!result.image) return 0;
+    const CTextureImage& image = *result.image;
+    if (image.width <= 0 || image.height <= 0 || int64_t(image.width) * image.height > kMaxImagePixels ||
+        image.pixels.size() != size_t(image.width) * size_t(image.height) * 3) {
+        std::fprintf(stderr, "decoded image of inconsistent size %dx%d, %zu bytes\n", image.width,
+                     image.height, image.pixels.size());
+        std::abort();
+    }
+    return 0;
+}

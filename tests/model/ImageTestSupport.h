@@ -1,0 +1,158 @@
+// Image fixtures shared by the texture and decoder tests: a scratch folder, a prompt that keeps titles and
+// icons, little-endian byte writers, a 24-bit BMP writer and a JPEG writer on libjpeg's compression side.
+#pragma once
+
+#include "model/Mesh.h"
+#include "model/Prompt.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <jpeglib.h>
+#include <unistd.h>
+
+namespace tsm::testimage {
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempFolder {
+public:
+    TempFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "tessaly-image-XXXXXX").string();
+        if (::mkdtemp(pattern.data())) path_ = pattern;
+    }
+    ~TempFolder() {
+        std::error_code error;
+        if (!path_.empty()) std::filesystem::remove_all(path_, error);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    std::string File(const std::string& name) const { return (path_ / name).string(); }
+    bool Valid() const { return !path_.empty(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+struct PromptRecord {
+    std::string text;
+    PromptIcon icon = PromptIcon::None;
+    std::string title;
+};
+
+// Keeps every message with its icon and title, in order.
+class TitledPrompt : public IPrompt {
+public:
+    void Message(const std::string& text, PromptIcon icon, const std::string& title) override {
+        records.push_back({text, icon, title});
+    }
+    bool AskYesNo(const std::string& text) override {
+        records.push_back({text, PromptIcon::None, "?"});
+        return false;
+    }
+    bool AskOkCancel(const std::string& text) override {
+        records.push_back({text, PromptIcon::None, "?"});
+        return false;
+    }
+    std::vector<PromptRecord> records;
+};
+
+inline void Put16(std::vector<uint8_t>& out, uint32_t v) {
+    out.push_back(uint8_t(v));
+    out.push_back(uint8_t(v >> 8));
+}
+
+inline void Put32(std::vector<uint8_t>& out, uint32_t v) {
+    Put16(out, v & 0xFFFF);
+    Put16(out, v >> 16);
+}
+
+inline bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return bool(out);
+}
+
+inline std::vector<uint8_t> ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Pixel (x, y) gets colour bytes that differ from pixel to pixel (for sides up to 256).
+inline std::vector<uint8_t> PatternImage(int w, int h) {
+    std::vector<uint8_t> rgb;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            rgb.push_back(uint8_t(x));
+            rgb.push_back(uint8_t(y));
+            rgb.push_back(uint8_t(x * 7 + y * 13));
+        }
+    return rgb;
+}
+
+// A plain 24-bit bottom-up BMP with both headers, from R, G, B rows top to bottom.
+inline std::vector<uint8_t> Bmp24(int w, int h, const std::vector<uint8_t>& rgb) {
+    const uint32_t stride = uint32_t(w * 3 + 3) & ~3u;
+    std::vector<uint8_t> out;
+    out.push_back('B');
+    out.push_back('M');
+    Put32(out, 54 + stride * uint32_t(h));
+    Put32(out, 0);
+    Put32(out, 54);
+    Put32(out, 40);
+    Put32(out, uint32_t(w));
+    Put32(out, uint32_t(h));
+    Put16(out, 1);
+    Put16(out, 24);
+    for (int i = 0; i < 6; ++i) Put32(out, 0);
+    for (int y = h - 1; y >= 0; --y) {
+        for (int x = 0; x < w; ++x) {
+            const uint8_t* p = &rgb[(size_t(y) * w + x) * 3];
+            out.push_back(p[2]);
+            out.push_back(p[1]);
+            out.push_back(p[0]);
+        }
+        for (uint32_t pad = uint32_t(w) * 3; pad < stride; ++pad) out.push_back(0);
+    }
+    return out;
+}
+
+// Compresses interleaved samples of `components` per pixel (1 grey, 3 RGB, 4 CMYK) into a JPEG file.
+inline bool WriteJpeg(const std::string& path, int w, int h, int components,
+                      const std::vector<uint8_t>& samples, int quality = 100) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return false;
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr errors;
+    cinfo.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&cinfo);
+    jpeg_stdio_dest(&cinfo, file);
+    cinfo.image_width = JDIMENSION(w);
+    cinfo.image_height = JDIMENSION(h);
+    cinfo.input_components = components;
+    cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 3 ? JCS_RGB : JCS_CMYK;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, quality, TRUE);
+    // Full-resolution colour, so that flat blocks come back close to exact.
+    cinfo.comp_info[0].h_samp_factor = 1;
+    cinfo.comp_info[0].v_samp_factor = 1;
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<JSAMPLE> row(size_t(w) * components);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        const uint8_t* src = &samples[size_t(cinfo.next_scanline) * w * components];
+        std::copy(src, src + row.size(), row.begin());
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&cinfo, rows, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    return std::fclose(file) == 0;
+}
+
+} // namespace tsm::testimage
