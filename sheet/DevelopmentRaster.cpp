@@ -1,0 +1,664 @@
+#include "sheet/DevelopmentRaster.h"
+
+#include "engine/Classify.h"
+#include "engine/FlapOutline.h"
+#include "engine/Flaps.h"
+#include "model/Settings.h"
+#include "sheet/VectorLines.h"
+#include "view3d/DibForGLRender.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <deque>
+#include <string>
+#include <utility>
+
+namespace tsm {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kMMPerPoint = 25.4 / 72.0;
+// Relative size below which two directions count as parallel in the convexity test.
+constexpr double kCollinearRelative = 1e-12;
+// An edge ID's baseline stands this many ems off its edge, on the glyphs' upper side, as the overlay and
+// the EPS output place it: the number stands beside the edge rather than on it.
+constexpr double kEdgeIdBaselineLiftEm = 0.2 * 0.7;
+
+bool IsLineKindDrawn(int32_t drawKind) {
+    switch (drawKind) {
+    case kDrawCut:
+    case kDrawMountain:
+    case kDrawValley:
+    case kDrawFlapMountain:
+    case kDrawFlapValley:
+        return true;
+    default:
+        return false;
+    }
+}
+
+double Cross(const Point2& a, const Point2& b) {
+    return a.x * b.y - a.y * b.x;
+}
+
+double Dot(const Point2& a, const Point2& b) {
+    return a.x * b.x + a.y * b.y;
+}
+
+// ---- Filling polygons: convex ones as fans, the others through the GLU tessellator. ----
+
+struct PolygonVertex {
+    GLdouble xyz[3] = {0, 0, 0};
+    GLdouble st[2] = {0, 0};
+};
+
+class PolygonFiller {
+public:
+    PolygonFiller() = default;
+    PolygonFiller(const PolygonFiller&) = delete;
+    PolygonFiller& operator=(const PolygonFiller&) = delete;
+    ~PolygonFiller() {
+        if (tess_ != nullptr) gluDeleteTess(tess_);
+    }
+
+    void Fill(std::vector<PolygonVertex>& vertices, bool textured) {
+        if (vertices.size() < 3) return;
+        points_.clear();
+        for (const PolygonVertex& v : vertices) {
+            // A damaged file's corner at infinity or NaN: nothing sensible to fill, and the tessellator
+            // must not see it.
+            if (!std::isfinite(v.xyz[0]) || !std::isfinite(v.xyz[1])) return;
+            points_.push_back({v.xyz[0], v.xyz[1]});
+        }
+        if (IsConvexPolygon(points_)) {
+            glBegin(GL_TRIANGLE_FAN);
+            for (const PolygonVertex& v : vertices) Emit(v, textured);
+            glEnd();
+            return;
+        }
+        if (!Tessellator()) return;
+        textured_ = textured;
+        combined_.clear();
+        gluTessBeginPolygon(tess_, this);
+        gluTessBeginContour(tess_);
+        for (PolygonVertex& v : vertices) gluTessVertex(tess_, v.xyz, &v);
+        gluTessEndContour(tess_);
+        gluTessEndPolygon(tess_);
+    }
+
+private:
+    static void Emit(const PolygonVertex& v, bool textured) {
+        if (textured) glTexCoord2dv(v.st);
+        glVertex2d(v.xyz[0], v.xyz[1]);
+    }
+
+    bool Tessellator() {
+        if (tess_ != nullptr) return true;
+        tess_ = gluNewTess();
+        if (tess_ == nullptr) return false;
+        // Faces that cross themselves (damaged files) fill where the outline winds an odd number of times.
+        gluTessProperty(tess_, GLU_TESS_WINDING_RULE, GLU_TESS_WINDING_ODD);
+        gluTessNormal(tess_, 0, 0, 1);
+        gluTessCallback(tess_, GLU_TESS_BEGIN, reinterpret_cast<_GLUfuncptr>(&OnBegin));
+        gluTessCallback(tess_, GLU_TESS_END, reinterpret_cast<_GLUfuncptr>(&OnEnd));
+        gluTessCallback(tess_, GLU_TESS_VERTEX_DATA, reinterpret_cast<_GLUfuncptr>(&OnVertex));
+        gluTessCallback(tess_, GLU_TESS_COMBINE_DATA, reinterpret_cast<_GLUfuncptr>(&OnCombine));
+        return true;
+    }
+
+    static void OnBegin(GLenum type) { glBegin(type); }
+    static void OnEnd() { glEnd(); }
+    static void OnVertex(void* vertex, void* filler) {
+        Emit(*static_cast<PolygonVertex*>(vertex), static_cast<PolygonFiller*>(filler)->textured_);
+    }
+    static void OnCombine(GLdouble coords[3], void* neighbours[4], GLfloat weights[4], void** out,
+                          void* filler) {
+        auto* self = static_cast<PolygonFiller*>(filler);
+        PolygonVertex v;
+        std::copy(coords, coords + 3, v.xyz);
+        for (int i = 0; i < 4; ++i) {
+            const auto* n = static_cast<const PolygonVertex*>(neighbours[i]);
+            if (n == nullptr) continue;
+            v.st[0] += weights[i] * n->st[0];
+            v.st[1] += weights[i] * n->st[1];
+        }
+        // A deque keeps earlier combined vertices in place while the tessellator still points at them.
+        self->combined_.push_back(v);
+        *out = &self->combined_.back();
+    }
+
+    GLUtesselator* tess_ = nullptr;
+    std::vector<Point2> points_;
+    std::deque<PolygonVertex> combined_;
+    bool textured_ = false;
+};
+
+// ---- Fills ----
+
+struct FillStyle {
+    RasterTexture texture;
+    float rgb[3] = {1, 1, 1};
+};
+
+FillStyle MaterialFill(CMaterial& material, RasterTextureSource* textures) {
+    FillStyle fill;
+    if (textures != nullptr) fill.texture = textures->TextureFor(material);
+    std::copy(material.flatColor, material.flatColor + 3, fill.rgb);
+    return fill;
+}
+
+FillStyle PlainFill(float r, float g, float b) {
+    FillStyle fill;
+    fill.rgb[0] = r;
+    fill.rgb[1] = g;
+    fill.rgb[2] = b;
+    return fill;
+}
+
+// Sets colour and texture for the next polygon; true when it is textured.
+bool ApplyFill(const FillStyle& fill) {
+    if (fill.texture.name != 0) {
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, fill.texture.name);
+        glColor4f(1, 1, 1, 1);
+        return true;
+    }
+    glDisable(GL_TEXTURE_2D);
+    glColor4f(fill.rgb[0], fill.rgb[1], fill.rgb[2], 1.0f);
+    return false;
+}
+
+PolygonVertex MakeVertex(const Point2& p, double u, double v, const RasterTexture& texture) {
+    PolygonVertex vertex;
+    vertex.xyz[0] = p.x;
+    vertex.xyz[1] = p.y;
+    vertex.st[0] = u;
+    vertex.st[1] = texture.bottomUp ? 1.0 - v : v;
+    return vertex;
+}
+
+// ---- Which parts are worth drawing ----
+
+struct Rect {
+    double minX = 0, minY = 0, maxX = 0, maxY = 0;
+    bool empty = true;
+    void Add(const Point2& p) {
+        if (!std::isfinite(p.x) || !std::isfinite(p.y)) return;
+        if (empty) {
+            minX = maxX = p.x;
+            minY = maxY = p.y;
+            empty = false;
+            return;
+        }
+        minX = std::min(minX, p.x);
+        maxX = std::max(maxX, p.x);
+        minY = std::min(minY, p.y);
+        maxY = std::max(maxY, p.y);
+    }
+    bool Meets(const Rect& other) const {
+        return !empty && !other.empty && minX <= other.maxX && other.minX <= maxX && minY <= other.maxY &&
+               other.minY <= maxY;
+    }
+};
+
+// Computed from the corners rather than taken from the part's stored box, which a damaged file can get
+// wrong; the drawing must not lose a visible part to it.
+Rect PartBounds(const CPart& part, bool withFlaps) {
+    Rect box;
+    const Point2 offset{part.x, part.y};
+    for (const CFace* face : part.faces) {
+        if (face == nullptr) continue;
+        for (const auto& corner : face->halfEdges) box.Add(offset + corner->Pos2D());
+    }
+    if (withFlaps) {
+        for (const auto& line : part.lines) {
+            if (line == nullptr || line->first == nullptr || line->first->next == nullptr) continue;
+            if (!HasDrawnFlap(line->drawKind)) continue;
+            for (const Point2& p : FlapOutline(*line->first)) box.Add(offset + p);
+        }
+    }
+    return box;
+}
+
+class RasterPainter {
+public:
+    RasterPainter(PMdoc& doc, const RasterTarget& target, const RasterMode& mode)
+        : model_(*doc.model), development_(*doc.development), target_(target), mode_(mode),
+          settings_(CurrentSettings()) {
+        lineWidth_ = RasterLineWidthPixels(mode.bitmapMode);
+        alpha_ = RasterLineAlpha();
+        emMM_ = settings_.iEdgeIDfontSizePoint * kMMPerPoint;
+
+        // Anything closer to the raster than a line's width, its smoothing and an edge ID's size may
+        // still leave pixels on it.
+        double visible[4];
+        target.projection.VisibleRect(visible);
+        const double scale =
+            std::min(std::abs(target.projection.pixelsPerMMX), std::abs(target.projection.pixelsPerMMY));
+        double margin = (lineWidth_ + 2.0) / (scale > 0.0 ? scale : 1.0);
+        if (emMM_ > 0.0 && std::isfinite(emMM_)) margin += 4.0 * emMM_;
+        visible_.Add({visible[0] - margin, visible[1] - margin});
+        visible_.Add({visible[0] + visible[2] + margin, visible[1] + visible[3] + margin});
+
+        for (auto& part : development_.parts) {
+            if (part == nullptr) continue;
+            if (PartBounds(*part, settings_.bDrawFlap).Meets(visible_)) parts_.push_back(part.get());
+        }
+    }
+
+    void Draw() {
+        for (RasterLayer layer : RasterLayerOrder(mode_.bitmapMode)) {
+            switch (layer) {
+            case RasterLayer::PicturesBelow:
+                DrawPictures(development_.imagesA);
+                break;
+            case RasterLayer::Flaps:
+                DrawFlaps();
+                break;
+            case RasterLayer::Faces:
+                DrawFaces();
+                break;
+            case RasterLayer::PicturesAbove:
+                DrawPictures(development_.imagesB);
+                break;
+            case RasterLayer::Lines:
+                DrawLines();
+                break;
+            case RasterLayer::EdgeIds:
+                DrawEdgeIds();
+                break;
+            }
+        }
+    }
+
+private:
+    void LineBlending() {
+        // Blending and smoothing belong together: smoothing works through the coverage in alpha.
+        if (settings_.bLineAlpha) {
+            glEnable(GL_BLEND);
+            glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+            glEnable(GL_LINE_SMOOTH);
+            glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
+        } else {
+            glDisable(GL_BLEND);
+            glDisable(GL_LINE_SMOOTH);
+        }
+        glLineWidth(float(lineWidth_));
+    }
+
+    void DrawPictures(const std::vector<std::unique_ptr<CImageBlock>>& pictures) {
+        glDisable(GL_BLEND);
+        for (const auto& picture : pictures) {
+            if (picture == nullptr || picture->material == nullptr || target_.textures == nullptr) continue;
+            const double* r = picture->rect;
+            Rect box;
+            box.Add({r[0], r[1]});
+            box.Add({r[0] + r[2], r[1] + r[3]});
+            if (!box.Meets(visible_)) continue;
+            const RasterTexture texture = target_.textures->TextureFor(*picture->material);
+            if (texture.name == 0) continue; // a picture without image shows nothing
+            FillStyle fill;
+            fill.texture = texture;
+            ApplyFill(fill);
+            // A negative width or height mirrors the picture: its texture follows the corners.
+            std::vector<PolygonVertex> quad{MakeVertex({r[0], r[1]}, 0, 0, texture),
+                                            MakeVertex({r[0] + r[2], r[1]}, 1, 0, texture),
+                                            MakeVertex({r[0] + r[2], r[1] + r[3]}, 1, 1, texture),
+                                            MakeVertex({r[0], r[1] + r[3]}, 0, 1, texture)};
+            filler_.Fill(quad, true);
+        }
+        glDisable(GL_TEXTURE_2D);
+    }
+
+    FillStyle FlapFill(const CHalfEdge& h, Point2 (&uv)[4], bool& textured) {
+        textured = false;
+        if (!(settings_.bColorFlapWithFace && settings_.bUseMaterial)) return PlainFill(1, 1, 1);
+        if (h.twin == nullptr || h.twin->face == nullptr) return PlainFill(1, 1, 1);
+        FillStyle fill = MaterialFill(FaceMaterial(model_, *h.twin->face), target_.textures);
+        if (fill.texture.name != 0) {
+            textured = FlapTextureCoordinates(h, uv);
+            if (!textured) fill.texture = {};
+        }
+        return fill;
+    }
+
+    void DrawFlaps() {
+        std::vector<std::pair<const CPart*, const CHalfEdge*>> flaps;
+        for (const CPart* part : parts_) {
+            for (const auto& line : part->lines) {
+                if (line == nullptr || !HasDrawnFlap(line->drawKind)) continue;
+                const CHalfEdge* h = line->first;
+                if (h == nullptr || h->next == nullptr) continue;
+                flaps.push_back({part, h});
+            }
+        }
+        const bool outlines = RasterDrawsFlapOutlines(mode_.bitmapMode);
+        LineBlending();
+        // Backwards, so that an earlier flap lies over a later one, as the vector pass hides the outline
+        // pieces of later flaps under earlier ones.
+        for (auto it = flaps.rbegin(); it != flaps.rend(); ++it) {
+            const CHalfEdge& h = *it->second;
+            const Point2 offset{it->first->x, it->first->y};
+            const std::array<Point2, 4> q = FlapOutline(h);
+            Point2 uv[4];
+            bool textured = false;
+            const FillStyle fill = FlapFill(h, uv, textured);
+            ApplyFill(fill);
+            std::vector<PolygonVertex> polygon;
+            for (int i = 0; i < 4; ++i)
+                polygon.push_back(MakeVertex(offset + q[i], uv[i].x, uv[i].y, fill.texture));
+            filler_.Fill(polygon, textured);
+            glDisable(GL_TEXTURE_2D);
+            if (!outlines) continue;
+            glColor4f(h.flapColor[0], h.flapColor[1], h.flapColor[2], alpha_);
+            glBegin(GL_LINE_STRIP);
+            for (const Point2& p : q) glVertex2d(offset.x + p.x, offset.y + p.y);
+            glEnd();
+        }
+        glDisable(GL_BLEND);
+        glDisable(GL_LINE_SMOOTH);
+    }
+
+    void DrawFaces() {
+        glDisable(GL_BLEND);
+        const bool highlight = mode_.highlightPicked && !mode_.bitmapMode;
+        std::vector<PolygonVertex> polygon;
+        for (const CPart* part : parts_) {
+            const Point2 offset{part->x, part->y};
+            for (const CFace* face : part->faces) {
+                if (face == nullptr || face->CornerCount() < 3) continue;
+                FillStyle fill;
+                if (highlight && face->picked) {
+                    fill = PlainFill(1, 0, 0);
+                } else if (settings_.bUseMaterial) {
+                    fill = MaterialFill(FaceMaterial(model_, *face), target_.textures);
+                }
+                const bool textured = ApplyFill(fill);
+                polygon.clear();
+                for (const auto& corner : face->halfEdges)
+                    polygon.push_back(
+                        MakeVertex(offset + corner->Pos2D(), corner->u, corner->v, fill.texture));
+                filler_.Fill(polygon, textured);
+            }
+        }
+        glDisable(GL_TEXTURE_2D);
+    }
+
+    void DrawLines() {
+        LineBlending();
+        glBegin(GL_LINES);
+        for (const CPart* part : parts_) {
+            const Point2 offset{part->x, part->y};
+            for (const auto& line : part->lines) {
+                if (line == nullptr) continue;
+                const RasterLineStyle style = RasterStyleOfLine(*line);
+                if (!style.drawn) continue;
+                const CHalfEdge& h = *line->first;
+                const Point2 a = offset + h.Pos2D();
+                const Point2 b = offset + h.next->Pos2D();
+                if (!style.dashed) {
+                    glColor4f(h.sideColor[0], h.sideColor[1], h.sideColor[2], alpha_);
+                    Segment(a, b);
+                    continue;
+                }
+                if (style.whiteUnderlay) {
+                    glColor4f(1, 1, 1, 1);
+                    Segment(a, b);
+                }
+                const Point2 d = b - a;
+                const double length = Length(d);
+                if (!(length > 0.0)) continue;
+                const Point2 unit = d * (1.0 / length);
+                glColor4f(h.sideColor[0], h.sideColor[1], h.sideColor[2], alpha_);
+                for (const DashSpan& span : WalkDashes(length, style.patternMM, 6))
+                    Segment(a + unit * span.from, a + unit * span.to);
+            }
+        }
+        glEnd();
+        glDisable(GL_BLEND);
+        glDisable(GL_LINE_SMOOTH);
+    }
+
+    static void Segment(const Point2& a, const Point2& b) {
+        glVertex2d(a.x, a.y);
+        glVertex2d(b.x, b.y);
+    }
+
+    void DrawEdgeIds() {
+        if (target_.fontListBase == 0 || !(emMM_ > 0.0) || !std::isfinite(emMM_)) return;
+        const bool thisCornerFirst = EdgeIdFromThisCorner(development_);
+        glDisable(GL_BLEND);
+        glDisable(GL_TEXTURE_2D);
+        glColor4f(0, 0, 0, 1);
+        glMatrixMode(GL_MODELVIEW);
+        for (const CPart* part : parts_) {
+            for (const CFace* face : part->faces) {
+                if (face == nullptr) continue;
+                for (const auto& corner : face->halfEdges) {
+                    if (corner->edge == nullptr || corner->edge->edgeId == -1) continue;
+                    EdgeIdPlacement place;
+                    if (!PlaceEdgeId(*part, *corner, thisCornerFirst, place)) continue;
+                    glPushMatrix();
+                    glTranslated(place.midpointMM.x, place.midpointMM.y, 0);
+                    // Development y grows downwards: a turn that looks counter-clockwise on the sheet is
+                    // negative here, and the glyphs' upward y is flipped.
+                    glRotated(-place.angle * 180.0 / kPi, 0, 0, 1);
+                    glScaled(emMM_, -emMM_, emMM_);
+                    glTranslated(0, kEdgeIdBaselineLiftEm, 0);
+                    DrawGLText(std::to_string(corner->edge->edgeId), target_.fontListBase);
+                    glPopMatrix();
+                }
+            }
+        }
+    }
+
+    CMeshModel& model_;
+    CTenkaizu& development_;
+    const RasterTarget& target_;
+    RasterMode mode_;
+    const Settings& settings_;
+    int lineWidth_ = 1;
+    float alpha_ = 1.0f;
+    double emMM_ = 0.0;
+    Rect visible_;
+    std::vector<const CPart*> parts_;
+    PolygonFiller filler_;
+};
+
+} // namespace
+
+std::vector<RasterLayer> RasterLayerOrder(bool bitmapMode) {
+    const Settings& settings = CurrentSettings();
+    std::vector<RasterLayer> layers{RasterLayer::PicturesBelow};
+    if (settings.bDrawFlap) layers.push_back(RasterLayer::Flaps);
+    layers.push_back(RasterLayer::Faces);
+    layers.push_back(RasterLayer::PicturesAbove);
+    if (!(bitmapMode && !settings.bLineAlpha)) layers.push_back(RasterLayer::Lines);
+    if (settings.bDrawNumber && settings.bUseOpenGLToDrawEdgeID) layers.push_back(RasterLayer::EdgeIds);
+    return layers;
+}
+
+bool RasterDrawsFlapOutlines(bool bitmapMode) {
+    const Settings& settings = CurrentSettings();
+    return settings.bDrawFlap && !(bitmapMode && !settings.bLineAlpha);
+}
+
+RasterLineStyle RasterStyleOfLine(const CPartLine& line) {
+    RasterLineStyle style;
+    if (line.hidden || !IsLineKindDrawn(line.drawKind)) return style;
+    if (line.first == nullptr || line.first->next == nullptr) return style;
+    const int32_t value = LineStyleForKind(line.drawKind);
+    if (value == kLineNone) return style;
+    style.drawn = true;
+    const Settings& settings = CurrentSettings();
+    if (value == kLineValleyDashes || value == kLineMountainDashes) {
+        style.dashed = true;
+        style.whiteUnderlay = settings.bDrawWhiteBkLine;
+        style.patternMM = value == kLineValleyDashes ? settings.valleyDash : settings.mountainDash;
+    }
+    return style;
+}
+
+int RasterLineWidthPixels(bool bitmapMode) {
+    return bitmapMode ? VectorLineWidth() : 1;
+}
+
+float RasterLineAlpha() {
+    const double value = CurrentSettings().dLineAlphaValue;
+    if (!(value == value)) return 1.0f; // NaN
+    return float(std::clamp(value, 0.0, 1.0));
+}
+
+CMaterial& FaceMaterial(CMeshModel& model, const CFace& face) {
+    const int index = face.materialIndex;
+    if (index >= 0 && size_t(index) < model.materials.size() && model.materials[size_t(index)] != nullptr)
+        return *model.materials[size_t(index)];
+    return model.defaultMaterial;
+}
+
+bool FlapTextureCoordinates(const CHalfEdge& h, Point2 (&uv)[4]) {
+    const CHalfEdge* n = h.twin;
+    if (h.next == nullptr || n == nullptr || n->next == nullptr || n->face == nullptr) return false;
+    // In the neighbour the edge runs the other way: it starts at B and its next corner is A.
+    const Point2 a2 = n->next->Pos2D(), b2 = n->Pos2D();
+    const Point2 uvA{n->next->u, n->next->v}, uvB{n->u, n->v};
+    const Point2 e2 = b2 - a2;
+    const double len2 = Dot(e2, e2);
+    const std::array<Point2, 4> q = FlapOutline(h);
+    const Point2 a = q[0], e = q[3] - q[0];
+    const double len = Dot(e, e);
+    if (!(len2 > 0.0) || !(len > 0.0)) return false;
+
+    // The neighbour's corner farthest from the edge fixes how u, v change across it. Edge coordinates
+    // (s along, t across, both in edge lengths) are the same in both faces because the flap is the
+    // neighbour turned and scaled onto this side of the edge, never mirrored.
+    Point2 across{0, 0};
+    double best = 0.0;
+    for (const auto& corner : n->face->halfEdges) {
+        const Point2 d = corner->Pos2D() - a2;
+        const double t = Cross(e2, d) / len2;
+        if (std::abs(t) <= std::abs(best)) continue;
+        const double s = Dot(e2, d) / len2;
+        best = t;
+        across = Point2{corner->u - uvA.x - s * (uvB.x - uvA.x), corner->v - uvA.y - s * (uvB.y - uvA.y)} *
+                 (1.0 / t);
+    }
+    for (int i = 0; i < 4; ++i) {
+        const Point2 d = q[i] - a;
+        const double s = Dot(e, d) / len;
+        const double t = Cross(e, d) / len;
+        uv[i] = uvA + (uvB - uvA) * s + across * t;
+    }
+    return true;
+}
+
+bool EdgeIdFromThisCorner(const CTenkaizu& development) {
+    return development.reversed != CurrentSettings().bInvertEdgeID;
+}
+
+bool PlaceEdgeId(const CPart& part, const CHalfEdge& corner, bool thisCornerFirst,
+                 EdgeIdPlacement& placement) {
+    if (corner.next == nullptr) return false;
+    const Point2 offset{part.x, part.y};
+    const Point2 here = offset + corner.Pos2D(), there = offset + corner.next->Pos2D();
+    const Point2 a = thisCornerFirst ? here : there;
+    const Point2 b = thisCornerFirst ? there : here;
+    const double length = Length(b - a);
+    if (!(length > 0.0) || !std::isfinite(length)) return false;
+    double angle = std::asin(std::clamp((b.y - a.y) / length, -1.0, 1.0));
+    if (b.x > a.x) angle = kPi - angle;
+    placement.midpointMM = (a + b) * 0.5;
+    placement.angle = angle;
+    return true;
+}
+
+bool IsConvexPolygon(const std::vector<Point2>& points) {
+    const size_t n = points.size();
+    if (n < 3) return false;
+    int sign = 0;
+    double turning = 0.0;
+    for (size_t i = 0; i < n; ++i) {
+        const Point2 e1 = points[(i + 1) % n] - points[i];
+        const Point2 e2 = points[(i + 2) % n] - points[(i + 1) % n];
+        const double l1 = Length(e1), l2 = Length(e2);
+        if (!(l1 > 0.0) || !(l2 > 0.0)) continue; // a repeated corner
+        const double cross = Cross(e1, e2);
+        const double dot = Dot(e1, e2);
+        if (std::abs(cross) <= kCollinearRelative * l1 * l2) {
+            if (dot < 0.0) return false; // the outline turns back on itself
+            continue;
+        }
+        const int s = cross > 0.0 ? 1 : -1;
+        if (sign == 0) sign = s;
+        if (s != sign) return false;
+        turning += std::atan2(cross, dot);
+    }
+    // A star turns the same way at every corner too, but goes round more than once.
+    return sign != 0 && std::abs(turning) < 3.0 * kPi;
+}
+
+void LightenPixels(uint8_t* bits, int width, int height, int stride) {
+    if (bits == nullptr || width <= 0 || height <= 0 || stride < width * 3) return;
+    for (int y = 0; y < height; ++y) {
+        uint8_t* p = bits + size_t(y) * size_t(stride);
+        for (int x = 0; x < width; ++x, p += 3) {
+            if (p[0] >= kWhitishMinimum && p[1] >= kWhitishMinimum && p[2] >= kWhitishMinimum)
+                p[0] = p[1] = p[2] = 255;
+        }
+    }
+}
+
+void ApplyProjection(const RasterProjection& projection) {
+    const double sx = projection.pixelsPerMMX > 0.0 ? projection.pixelsPerMMX : 1.0;
+    const double sy = projection.pixelsPerMMY > 0.0 ? projection.pixelsPerMMY : 1.0;
+    const int width = projection.widthPixels;
+    // A band is drawn with the whole raster's transform and a viewport moved down by whole rows.
+    const bool band = projection.bandOfHeightPixels > 0;
+    const int height = band ? projection.bandOfHeightPixels : projection.heightPixels;
+    const double originY = band ? projection.originY + projection.bandFirstRow : projection.originY;
+    const int rowsBelow = band ? height - projection.bandFirstRow - projection.heightPixels : 0;
+    glViewport(0, -rowsBelow, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    // GL counts window rows from the bottom: the raster's top row is development y = -originY / sy.
+    glOrtho(-projection.originX / sx, (width - projection.originX) / sx, (height - originY) / sy,
+            -originY / sy, -1000.0, 1000.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+void DrawRaster(PMdoc& doc, const RasterTarget& target, const RasterMode& mode) {
+    if (!doc.model || !doc.development) return;
+    if (target.projection.widthPixels <= 0 || target.projection.heightPixels <= 0) return;
+    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_LINE_BIT | GL_TEXTURE_BIT | GL_CURRENT_BIT |
+                 GL_POLYGON_BIT | GL_VIEWPORT_BIT | GL_TRANSFORM_BIT | GL_HINT_BIT | GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    ApplyProjection(target.projection);
+    // Layers stack in the order they are drawn; the depth buffer plays no part, so whatever the context
+    // drew before (the sheets on screen) stays underneath.
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_TEXTURE_2D);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glShadeModel(GL_SMOOTH);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+
+    RasterPainter(doc, target, mode).Draw();
+
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    glPopAttrib();
+}
+
+} // namespace tsm

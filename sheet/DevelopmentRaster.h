@@ -1,0 +1,95 @@
+// The raster drawing of the development with OpenGL: flaps, faces, pictures, lines and GL edge IDs in
+// their stacking order, for the view on screen and for bitmap outputs; and the lightening of outputs.
+#pragma once
+
+#include "model/Document.h"
+#include "sheet/RasterProjection.h"
+#include "sheet/RasterTextures.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace tsm {
+
+// The stacking order, bottom first. Flap fills and their outlines form one layer because each flap's
+// outline lies between its own fill and the flaps drawn over it.
+enum class RasterLayer {
+    PicturesBelow, // imagesA, under the parts
+    Flaps,
+    Faces,
+    PicturesAbove, // imagesB, over the faces but under the lines
+    Lines,
+    EdgeIds,
+};
+
+struct RasterMode {
+    // Bitmap outputs (print, export): lines iLineWidthID + 1 pixels wide, and with bLineAlpha off no lines
+    // or flap outlines at all because the vector pass draws them afterwards. On screen lines are 1 pixel.
+    bool bitmapMode = true;
+    // Screen only: faces picked by the corresponding-face check are filled red.
+    bool highlightPicked = false;
+};
+
+// The layers DrawRaster draws for the current settings, bottom first; empty layers are left out.
+std::vector<RasterLayer> RasterLayerOrder(bool bitmapMode);
+bool RasterDrawsFlapOutlines(bool bitmapMode);
+
+// How the raster renderer draws one part line under the current settings.
+struct RasterLineStyle {
+    bool drawn = false;
+    bool dashed = false;
+    bool whiteUnderlay = false;        // white solid segment under the dashes
+    const double* patternMM = nullptr; // the six pattern values when dashed
+};
+RasterLineStyle RasterStyleOfLine(const CPartLine& line);
+
+int RasterLineWidthPixels(bool bitmapMode);
+// dLineAlphaValue limited to 0..1; a damaged value draws opaque.
+float RasterLineAlpha();
+
+// The material a face is filled with: its own, or the model's default material for index -1 or an index
+// that names no material.
+CMaterial& FaceMaterial(CMeshModel& model, const CFace& face);
+
+// The texture coordinates of the flap on `h` (at A, tipStart, tipEnd, B) when it shows the neighbouring
+// face: the neighbour's texture as if that face were unfolded across the edge onto the flap, which is
+// where it will be glued under it. False without a neighbouring face.
+bool FlapTextureCoordinates(const CHalfEdge& h, Point2 (&uv)[4]);
+
+// Where an edge ID is written: the middle of its edge, and the text's rotation (radians, counter-clockwise
+// as seen on the sheet) chosen as the overlay and EPS choose it.
+struct EdgeIdPlacement {
+    Point2 midpointMM;
+    double angle = 0.0;
+};
+// `corner` must belong to a face of `part`. False for an edge without length.
+bool PlaceEdgeId(const CPart& part, const CHalfEdge& corner, bool thisCornerFirst,
+                 EdgeIdPlacement& placement);
+// Whether A is the corner itself (rather than the next one) for this development.
+bool EdgeIdFromThisCorner(const CTenkaizu& development);
+
+// Convex and simple (turning once round): such a polygon can be filled as a fan. Collinear corners allowed.
+bool IsConvexPolygon(const std::vector<Point2>& points);
+
+// Lightening of bitmap outputs (bSlideColorToWhite): a pixel whose three channels are all at least this
+// becomes pure white, so that near-white paper prints as no ink at all.
+constexpr uint8_t kWhitishMinimum = 252;
+// `bits` holds `height` rows of `width` 3-byte pixels, rows `stride` bytes apart.
+void LightenPixels(uint8_t* bits, int width, int height, int stride);
+
+// What DrawRaster draws into: the projection of the current GL context's buffer, the textures of that
+// context, and its outline font (0: none, GL edge IDs are not drawn).
+struct RasterTarget {
+    RasterProjection projection;
+    RasterTextureSource* textures = nullptr;
+    unsigned fontListBase = 0;
+};
+
+// Sets viewport and matrices so that development millimetres can be drawn directly.
+void ApplyProjection(const RasterProjection& projection);
+
+// Draws the development of `doc` into the current GL context, over what it holds (nothing is cleared).
+// GL state other than the buffer contents is restored afterwards. Parts outside the raster are skipped.
+void DrawRaster(PMdoc& doc, const RasterTarget& target, const RasterMode& mode);
+
+} // namespace tsm
