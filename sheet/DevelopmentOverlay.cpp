@@ -1,0 +1,171 @@
+#include "sheet/DevelopmentOverlay.h"
+
+#include "model/Settings.h"
+#include "sheet/CodePage.h"
+#include "sheet/DevelopmentRaster.h"
+
+#include <QFontMetricsF>
+#include <QPaintDevice>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace tsm {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kMillimetresPerInch = 25.4;
+constexpr double kPointsPerInch = 72.0;
+// Beyond this many pixels per em a text covers far more than any device; damaged files must not make the
+// painter build glyphs that large.
+constexpr double kLargestEmPixels = 20000.0;
+
+QColor FromColorRef(int32_t colorRef) {
+    return QColor(colorRef & 0xFF, (colorRef >> 8) & 0xFF, (colorRef >> 16) & 0xFF);
+}
+
+QFont FontFor(const QString& family, double deviceSize, int dpiY) {
+    QFont font(family);
+    const double largest = kLargestEmPixels * kPointsPerInch / std::max(1, dpiY);
+    font.setPointSizeF(std::min(deviceSize, largest));
+    return font;
+}
+
+void AddTexts(std::vector<OverlayItem>& items, const PMdoc& document, const CTenkaizu& development,
+              const RasterProjection& projection, OverlayMode mode, const QPaintDevice& device) {
+    const int dpiY = device.logicalDpiY();
+    for (const auto& block : development.texts) {
+        if (block == nullptr) continue;
+        const QColor colour = FromColorRef(block->color);
+        const double size = OverlayFontSize(block->fontSize, projection.pixelsPerMMY, dpiY);
+        if (size >= kSmallestTextSize) {
+            const size_t n = block->lines.size();
+            if (n == 0) continue;
+            const QFont font = FontFor(DecodeModelString(block->fontName, document.writerLocale), size, dpiY);
+            const double ascent = QFontMetricsF(font, const_cast<QPaintDevice*>(&device)).ascent();
+            const double lineHeight = (block->rect[3] - (n - 1) * double(block->lineSpacing)) / n;
+            for (size_t i = 0; i < n; ++i) {
+                const double top = block->rect[1] + (block->lineSpacing + lineHeight) * i;
+                const Point2 p = projection.ToPixel({block->rect[0], top});
+                OverlayItem item;
+                item.kind = OverlayItem::Kind::Text;
+                item.text = DecodeModelString(block->lines[i], document.writerLocale);
+                item.font = font;
+                item.colour = colour;
+                // Whole device pixels, as text output on a device context takes them; the line's top is
+                // given, the painter wants its baseline.
+                item.origin = QPointF(std::trunc(p.x), std::trunc(p.y) + ascent);
+                items.push_back(item);
+            }
+        } else if (mode == OverlayMode::Screen) {
+            const Point2 a = projection.ToPixel({block->rect[0], block->rect[1]});
+            const Point2 b =
+                projection.ToPixel({block->rect[0] + block->rect[2], block->rect[1] + block->rect[3]});
+            if (!std::isfinite(a.x + a.y + b.x + b.y)) continue;
+            const auto pixel = [](double v) { return static_cast<int>(std::clamp(v, -1e8, 1e8)); };
+            OverlayItem item;
+            item.kind = OverlayItem::Kind::Rect;
+            item.colour = colour;
+            const int left = pixel(std::min(a.x, b.x)), top = pixel(std::min(a.y, b.y));
+            item.rect = QRect(left, top, pixel(std::max(a.x, b.x)) - left, pixel(std::max(a.y, b.y)) - top);
+            items.push_back(item);
+        }
+    }
+}
+
+void AddEdgeIds(std::vector<OverlayItem>& items, const CTenkaizu& development,
+                const RasterProjection& projection, const QPaintDevice& device) {
+    const Settings& settings = CurrentSettings();
+    if (!settings.bDrawNumber || settings.bUseOpenGLToDrawEdgeID) return;
+    const int dpiY = device.logicalDpiY();
+    const double size = OverlayFontSize(settings.iEdgeIDfontSizePoint, projection.pixelsPerMMY, dpiY);
+    if (!(size > kSmallestEdgeIdSize)) return;
+    const QFont font = FontFor(QStringLiteral("Arial"), size, dpiY);
+    const QFontMetricsF metrics(font, const_cast<QPaintDevice*>(&device));
+    const double lift = kEdgeIdLiftEm * font.pointSizeF() * dpiY / kPointsPerInch;
+    // Which end is A decides on which side of the edge the number stands.
+    const bool thisCornerFirst = EdgeIdFromThisCorner(development);
+    for (const auto& part : development.parts) {
+        if (part == nullptr) continue;
+        for (const CFace* face : part->faces) {
+            if (face == nullptr) continue;
+            for (const auto& corner : face->halfEdges) {
+                if (corner == nullptr || corner->edge == nullptr || corner->edge->edgeId == -1) continue;
+                EdgeIdPlacement placement;
+                if (!PlaceEdgeId(*part, *corner, thisCornerFirst, placement)) continue;
+                const Point2 mid = projection.ToPixel(placement.midpointMM);
+                if (!std::isfinite(mid.x + mid.y + placement.angle)) continue;
+                // The angle turns counter-clockwise as seen; the painter turns clockwise.
+                const double phi = -placement.angle;
+                const double c = std::cos(phi), s = std::sin(phi);
+
+                OverlayItem item;
+                item.kind = OverlayItem::Kind::Text;
+                item.edgeId = corner->edge->edgeId;
+                item.text = QString::number(item.edgeId);
+                item.font = font;
+                item.colour = Qt::black;
+                item.angleDegrees = phi * 180.0 / kPi;
+                // Half the measured width back along the baseline, and the lift up the glyphs' side.
+                const double dx = -metrics.horizontalAdvance(item.text) / 2;
+                const double dy = -lift;
+                item.origin = QPointF(mid.x, mid.y) + QPointF(dx * c - dy * s, dx * s + dy * c);
+                items.push_back(item);
+            }
+        }
+    }
+}
+
+} // namespace
+
+double OverlayFontSize(double points, double pixelsPerMM, double deviceDpiY) {
+    if (!(deviceDpiY > 0)) return 0.0;
+    const double size = points * pixelsPerMM / (deviceDpiY / kMillimetresPerInch);
+    return std::isfinite(size) ? size : 0.0;
+}
+
+std::vector<OverlayItem> BuildOverlay(const PMdoc& document, const RasterProjection& projection,
+                                      OverlayMode mode, const QPaintDevice& device) {
+    std::vector<OverlayItem> items;
+    if (document.development == nullptr) return items;
+    AddTexts(items, document, *document.development, projection, mode, device);
+    AddEdgeIds(items, *document.development, projection, device);
+    return items;
+}
+
+void PaintOverlay(QPainter& painter, const std::vector<OverlayItem>& items) {
+    painter.save();
+    painter.setBackgroundMode(Qt::TransparentMode);
+    painter.setBrush(Qt::NoBrush);
+    for (const OverlayItem& item : items) {
+        if (item.kind == OverlayItem::Kind::Rect) {
+            // One whole pixel on each side, as a device pen draws it, whatever the caller's hints.
+            painter.setRenderHint(QPainter::Antialiasing, false);
+            painter.setPen(QPen(item.colour, 0));
+            painter.drawRect(item.rect);
+            continue;
+        }
+        painter.setPen(item.colour);
+        painter.setFont(item.font);
+        if (item.angleDegrees == 0.0) {
+            painter.drawText(item.origin, item.text);
+        } else {
+            painter.save();
+            painter.translate(item.origin);
+            painter.rotate(item.angleDegrees);
+            painter.drawText(QPointF(0, 0), item.text);
+            painter.restore();
+        }
+    }
+    painter.restore();
+}
+
+void DrawOverlay(QPainter& painter, const PMdoc& document, const RasterProjection& projection,
+                 OverlayMode mode) {
+    if (painter.device() == nullptr) return;
+    PaintOverlay(painter, BuildOverlay(document, projection, mode, *painter.device()));
+}
+
+} // namespace tsm
