@@ -63,6 +63,9 @@ struct Settings {
     bool bDrawEdge = true;
     bool bTurnOnLight = true;
     bool bDrawPageNumber = false;
+    // The development view's mouse mode, shared by both views: 0 none, 1 Select and Move, 2 Edit Flaps,
+    // 3 Rotate Part, 4 Join/Disjoin Face, 5 Input Text, 6 Check Corresponding Face, 7 Color Edge.
+    int32_t editMode = 0;
 
     // The display settings a model file carries (written by both readers, in the binary order).
     bool bDrawFlap = true;

@@ -1,0 +1,13 @@
+// The "Version Info..." dialog: the program's mark, name and version.
+#pragma once
+
+#include <QDialog>
+
+namespace tsm {
+
+class AboutDialog : public QDialog {
+public:
+    explicit AboutDialog(QWidget* parent);
+};
+
+} // namespace tsm

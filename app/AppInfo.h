@@ -1,0 +1,10 @@
+// The program's name and version as the user sees them.
+#pragma once
+
+namespace tsm {
+
+inline constexpr const char* kProductName = "Tessaly Vuvoza2";
+inline constexpr const char* kVersionText = "Ver. 2.1.1";
+inline constexpr const char* kUntitledDocument = "Untitled";
+
+} // namespace tsm

@@ -1,0 +1,57 @@
+#include "app/Application.h"
+
+#include "app/AppInfo.h"
+#include "app/CommandLine.h"
+#include "app/ToolbarIcons.h"
+
+#include <QApplication>
+
+#include <cstdio>
+
+namespace tsm {
+
+CModelviewerApp::CModelviewerApp(FrameServices services, std::string settingsPath)
+    : services_(std::move(services)), session_(std::move(settingsPath)) {}
+
+CModelviewerApp::~CModelviewerApp() = default;
+
+bool CModelviewerApp::InitInstance(const std::vector<std::string>& arguments) {
+    // The command line has no switches: everything after the program name is one path, so the splash
+    // flag stays as given.
+    const std::string commandLine = CommandLineText(arguments);
+
+    // The framework's profile: the stored window values and the recent-file list come from the store.
+    session_.ReadStore();
+
+    frame_ = std::make_unique<CMainFrame>(session_, services_);
+    frame_->show();
+
+    if (!commandLine.empty()) frame_->OpenFromCommandLine(commandLine);
+    if (CurrentSettings().bCheckNewVersionAtStart) frame_->RunStartupVersionCheck();
+    return true;
+}
+
+int RunTessaly(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        std::fprintf(stderr, "tessaly: no display to show the window on (neither DISPLAY nor WAYLAND_DISPLAY "
+                             "is set).\nUse tsmtool to inspect or convert model files without one.\n");
+        return 1;
+    }
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tessaly"));
+    QApplication::setApplicationVersion(QStringLiteral("2.1.1"));
+    QApplication::setOrganizationName(QString::fromUtf8(kRegistryCompanyName));
+    QGuiApplication::setDesktopFileName(QStringLiteral("tessaly"));
+    QApplication::setWindowIcon(ApplicationIcon());
+
+    // QApplication took its own options out of argv; the rest is ours, as bytes.
+    std::vector<std::string> arguments;
+    for (int i = 0; i < argc; ++i) arguments.emplace_back(argv[i]);
+
+    CModelviewerApp viewer;
+    if (!viewer.InitInstance(arguments)) return 1;
+    return QApplication::exec();
+}
+
+} // namespace tsm

@@ -1,0 +1,231 @@
+#include "app/CommandController.h"
+
+#include <QUrl>
+
+namespace tsm {
+
+const char* const kMessageNoMaterials = "There are no material data. Texture can not be set.";
+const char* const kMessageNoHelpFile = "Cannot find help file.";
+const char* const kStatusNotAvailable = "This command is not available yet.";
+
+namespace {
+
+// The hints the views understand.
+constexpr int kHintRedraw = 0;
+constexpr int kHint3DCameraReset = 3;
+constexpr int kHintFitDevelopment = 4;
+constexpr int kHintClearSelection = 7;
+constexpr int kHintGridKeepPlace = 12;
+
+} // namespace
+
+CommandController::CommandController(CommandServices services) : s_(std::move(services)) {}
+
+bool CommandController::HasModel() const {
+    const PMdoc* document = s_.document.Current();
+    return document != nullptr && document->model != nullptr;
+}
+
+bool CommandController::HasDevelopment() const {
+    return HasModel() && s_.document.Current()->development != nullptr;
+}
+
+bool CommandController::IsEnabled(int commandId) const {
+    const CommandInfo* command = FindCommand(commandId);
+    return command != nullptr && IsCommandEnabled(*command, HasModel(), HasDevelopment());
+}
+
+bool CommandController::IsChecked(int commandId) const {
+    const CommandInfo* command = FindCommand(commandId);
+    return command != nullptr && IsCommandChecked(*command, CurrentSettings());
+}
+
+void CommandController::SetExternalHandler(int commandId, std::function<void()> handler) {
+    external_[commandId] = std::move(handler);
+}
+
+void CommandController::RunExternal(int commandId) {
+    const auto found = external_.find(commandId);
+    if (found != external_.end() && found->second)
+        found->second();
+    else
+        s_.frame.ShowStatusText(kStatusNotAvailable);
+}
+
+bool CommandController::OpenPath(const std::string& path) {
+    return s_.document.OpenModelFile(path);
+}
+
+void CommandController::OpenRecentFile(size_t index) {
+    const auto& files = s_.recentFiles.Files();
+    if (index >= files.size()) return;
+    const std::string path = files[index];
+    if (!OpenPath(path)) {
+        // The entry may have moved meanwhile (a successful open puts it first): remove it by its path.
+        const auto& now = s_.recentFiles.Files();
+        for (size_t i = 0; i < now.size(); ++i) {
+            if (now[i] == path) {
+                s_.recentFiles.Remove(i);
+                break;
+            }
+        }
+        s_.frame.RecentFilesChanged();
+    }
+}
+
+void CommandController::ChooseAndOpen(bool import) {
+    const std::string start = OpenDialogStartFolder(CurrentSettings().sLastDataOpenedDir, s_.programDir);
+    const std::optional<std::string> chosen = s_.chooser.ChooseOpenFile(kModelFileFilter, start);
+    if (!chosen) return;
+    if (import)
+        s_.document.ImportModelFile(*chosen);
+    else
+        s_.document.OpenModelFile(*chosen);
+}
+
+void CommandController::ToggleSwitch(const CommandInfo& command) {
+    if (command.toggled == nullptr) return;
+    Settings& settings = CurrentSettings();
+    settings.*command.toggled = !(settings.*command.toggled);
+    s_.frame.UpdateAllViews(kHintRedraw);
+}
+
+void CommandController::ShowFlaps(const CommandInfo& command) {
+    Settings& settings = CurrentSettings();
+    settings.*command.toggled = !(settings.*command.toggled);
+    PMdoc* document = s_.document.Current();
+    if (document != nullptr && document->development != nullptr && document->model != nullptr) {
+        // The flaps decide the lines' drawn kinds and the parts' extents.
+        s_.completion.ClassifyPartLines(*document->development, *document->model);
+        s_.completion.ComputeDevelopmentExtent(*document->development, true);
+    }
+    s_.frame.UpdateAllViews(kHintGridKeepPlace);
+}
+
+void CommandController::Export(int commandId) {
+    ExportFormat format = ExportFormat::Dxf;
+    switch (commandId) {
+    case kCmdExportEps:
+        format = ExportFormat::Eps;
+        break;
+    case kCmdExportDxf:
+        format = ExportFormat::Dxf;
+        break;
+    case kCmdExportEmf:
+        format = ExportFormat::Emf;
+        break;
+    default:
+        // The bitmaps need the development view's renderer and its size dialog.
+        s_.frame.ForwardToDevelopmentView(commandId);
+        return;
+    }
+    const std::optional<std::string> chosen =
+        s_.chooser.ChooseSaveFile(ExportDialogFilter(format), ExportDefaultExtension(format));
+    if (!chosen || s_.document.Current() == nullptr) return;
+    ExportDevelopment(format, *s_.document.Current(), *chosen, exportOptions_, s_.prompt);
+}
+
+void CommandController::OpenHelp() {
+    const std::string path = FindHelpFile(s_.programDir);
+    const std::string url =
+        path.empty() ? std::string()
+                     : QUrl::fromLocalFile(QString::fromLocal8Bit(path.c_str())).toString().toStdString();
+    if (url.empty() || !s_.shell.OpenUrl(url)) s_.prompt.Message(kMessageNoHelpFile);
+}
+
+void CommandController::Execute(int commandId) {
+    const CommandInfo* command = FindCommand(commandId);
+    if (command == nullptr || !IsEnabled(commandId)) return;
+
+    if (command->check == CheckRule::EditMode) {
+        Settings& settings = CurrentSettings();
+        settings.editMode = NextEditMode(settings.editMode, command->mode);
+        s_.frame.UpdateAllViews(kHintClearSelection);
+        s_.frame.RefreshIdleText();
+        return;
+    }
+    if (commandId == kCmdShowFlaps) {
+        ShowFlaps(*command);
+        return;
+    }
+    if (command->check == CheckRule::Switch || command->check == CheckRule::InvertedSwitch) {
+        ToggleSwitch(*command);
+        return;
+    }
+
+    switch (commandId) {
+    case kCmdFileOpen:
+        ChooseAndOpen(false);
+        break;
+    case kCmdImportModel:
+        ChooseAndOpen(true);
+        break;
+    case kCmdExit:
+        s_.frame.CloseFrame();
+        break;
+    case kCmdViewToolbar:
+    case kCmdViewStatusBar:
+        s_.frame.ToggleBar(commandId);
+        break;
+    case kCmdCopyDevelopment:
+    case kCmdEditCopy:
+    case kCmdPrint:
+    case kCmdPrintPreview:
+        s_.frame.ForwardToDevelopmentView(commandId);
+        break;
+    case kCmdDocumentInfo:
+        s_.frame.ShowDocumentInfo();
+        break;
+    case kCmdResetViewPosition:
+        s_.frame.UpdateAllViews(kHint3DCameraReset);
+        s_.frame.UpdateAllViews(kHintFitDevelopment);
+        break;
+    case kCmdResetView:
+        s_.frame.UpdateAllViews(kHintFitDevelopment);
+        break;
+    case kCmdShowObjectList:
+        s_.frame.ShowObjectList();
+        break;
+    case kCmdSplitWindow:
+        s_.frame.SplitWindow();
+        break;
+    case kCmdSingleWindow:
+        s_.frame.SingleWindow();
+        break;
+    case kCmdTextureConfiguration:
+        if (s_.document.Current()->model->materials.empty())
+            s_.prompt.Message(kMessageNoMaterials);
+        else
+            RunExternal(commandId);
+        break;
+    case kCmdResetToDefault:
+        ResetConfigurations(s_.session, s_.prompt);
+        break;
+    case kCmdOpenHelp:
+        OpenHelp();
+        break;
+    case kCmdVersionInfo:
+        s_.frame.ShowAbout();
+        break;
+    case kCmdWebPage:
+        s_.shell.OpenUrl(kProductWebPage);
+        break;
+    case kCmdColorConfiguration:
+        RunExternal(commandId);
+        s_.frame.UpdateAllViews(kHintRedraw);
+        break;
+    case kCmdExportBitmap:
+    case kCmdExportSheetBitmaps:
+    case kCmdExportEps:
+    case kCmdExportDxf:
+    case kCmdExportEmf:
+    case kCmdExportTextureBitmap:
+        Export(commandId);
+        break;
+    default:
+        RunExternal(commandId);
+        break;
+    }
+}
+
+} // namespace tsm

@@ -1,0 +1,96 @@
+// What each command of the main window does and when it may run. The window builds its menus and
+// toolbar from the command table and hands every command here; the window side of a command (dialogs,
+// the splitter, the bars) comes back through IFrameActions, so the rules run and are tested without a
+// window.
+#pragma once
+
+#include "app/CommandTable.h"
+#include "app/DesktopServices.h"
+#include "app/RecentFileList.h"
+#include "model/ModelCompletion.h"
+#include "model/OpenPipeline.h"
+#include "model/SettingsPersistence.h"
+#include "sheet/ExportCommands.h"
+
+#include <functional>
+#include <map>
+#include <string>
+
+namespace tsm {
+
+extern const char* const kMessageNoMaterials; // "There are no material data. Texture can not be set."
+extern const char* const kMessageNoHelpFile;  // "Cannot find help file."
+
+// The window side of the commands.
+class IFrameActions {
+public:
+    virtual ~IFrameActions() = default;
+    virtual void UpdateAllViews(int hint) = 0;
+    // The status bar's idle text after a mode change.
+    virtual void RefreshIdleText() = 0;
+    virtual void RecentFilesChanged() = 0;
+    virtual void SplitWindow() = 0;
+    virtual void SingleWindow() = 0;
+    virtual void ShowObjectList() = 0;
+    virtual void ShowDocumentInfo() = 0;
+    virtual void ShowAbout() = 0;
+    virtual void ToggleBar(int commandId) = 0;
+    virtual void CloseFrame() = 0;
+    // Copy, print, print preview and the bitmap exports belong to the development view.
+    virtual void ForwardToDevelopmentView(int commandId) = 0;
+    // A passing note in the status bar's message pane.
+    virtual void ShowStatusText(const std::string& text) = 0;
+};
+
+extern const char* const kStatusNotAvailable; // said when a command has nothing installed to run
+
+struct CommandServices {
+    CModelviewerDoc& document;
+    SettingsSession& session;
+    IPrompt& prompt;
+    IShell& shell;
+    IFileChooser& chooser;
+    IModelCompletion& completion;
+    IFrameActions& frame;
+    RecentFileList& recentFiles;
+    std::string programDir; // ending in '/'
+};
+
+class CommandController {
+public:
+    explicit CommandController(CommandServices services);
+
+    bool IsEnabled(int commandId) const;
+    // The check mark of a toggle or mode command; false for the others (the bar commands are the window's).
+    bool IsChecked(int commandId) const;
+
+    // Runs a command of the table; a disabled or unknown command does nothing.
+    void Execute(int commandId);
+
+    // Opens a model through the open pipeline, as the command line and dropped files do.
+    bool OpenPath(const std::string& path);
+    // Opens the entry of the recent-file list; an entry that fails to open leaves the list.
+    void OpenRecentFile(size_t index);
+
+    // Commands whose dialogs and engines live elsewhere (printing, the other configuration dialogs, the
+    // version check, unfolding and layout) run what is installed here; without it they do nothing.
+    void SetExternalHandler(int commandId, std::function<void()> handler);
+
+    ExportOptions& exportOptions() { return exportOptions_; }
+
+private:
+    bool HasModel() const;
+    bool HasDevelopment() const;
+    void RunExternal(int commandId);
+    void ChooseAndOpen(bool import);
+    void ToggleSwitch(const CommandInfo& command);
+    void Export(int commandId);
+    void OpenHelp();
+    void ShowFlaps(const CommandInfo& command);
+
+    CommandServices s_;
+    std::map<int, std::function<void()>> external_;
+    ExportOptions exportOptions_;
+};
+
+} // namespace tsm

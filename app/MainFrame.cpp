@@ -1,0 +1,324 @@
+#include "app/MainFrame.h"
+
+#include "app/AboutDialog.h"
+#include "app/AppInfo.h"
+#include "app/CommandLine.h"
+#include "app/DocumentInfoDialog.h"
+#include "app/ObjectListDialog.h"
+#include "app/SplashWindow.h"
+#include "app/StatusTexts.h"
+#include "app/ToolbarIcons.h"
+#include "sheet/FontFamilies.h"
+#include "sheet/SheetScreen.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMimeData>
+#include <QScreen>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace tsm {
+
+namespace {
+
+QString Local(const std::string& text) {
+    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The first local file among the dropped URLs; an application opens one document at a time.
+std::string FirstDroppedFile(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls()) return {};
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile()) continue;
+        const QByteArray path = url.toLocalFile().toLocal8Bit();
+        if (!path.isEmpty()) return std::string(path.constData(), static_cast<size_t>(path.size()));
+    }
+    return {};
+}
+
+// A stored rectangle is used only where some screen shows it, so that a window saved on a monitor that is
+// gone does not open out of reach.
+bool OnSomeScreen(const QRect& rect) {
+    const auto screens = QGuiApplication::screens();
+    return std::any_of(screens.begin(), screens.end(), [&rect](const QScreen* screen) {
+        return screen->availableGeometry().intersects(rect);
+    });
+}
+
+} // namespace
+
+CMainFrame::CMainFrame(SettingsSession& session, FrameServices services)
+    : session_(session), ownPrompt_(services.prompt ? nullptr : std::make_unique<MessageBoxPrompt>()),
+      ownShell_(services.shell ? nullptr : std::make_unique<DesktopShell>()),
+      ownChooser_(services.chooser ? nullptr : std::make_unique<DialogFileChooser>(this)),
+      prompt_(services.prompt ? *services.prompt : *ownPrompt_),
+      shell_(services.shell ? *services.shell : *ownShell_),
+      chooser_(services.chooser ? *services.chooser : *ownChooser_),
+      programDir_(services.programDir.empty() ? ProgramDirectory() : services.programDir),
+      doc_(prompt_, completion_, this), recent_(kRecentFileCount),
+      controller_(CommandServices{doc_, session_, prompt_, shell_, chooser_, completion_, *this, recent_,
+                                  programDir_}),
+      ui_(*this, FrameCommandUi::Callbacks{[this](int id) { ExecuteCommand(id); },
+                                           [this](size_t index) {
+                                               controller_.OpenRecentFile(index);
+                                               RefreshCommandStates();
+                                           },
+                                           [this] { RefreshCommandStates(); }}) {
+    if (ownPrompt_) ownPrompt_->SetParent(this);
+    setWindowIcon(ApplicationIcon());
+    recent_.Load(session_.store());
+
+    CreateClient();
+    toolbar_ = ui_.CreateToolBar();
+    ui_.CreateMenus();
+    CreateStatusBar();
+    setAcceptDrops(true);
+    RestorePlacement();
+    objectList_ = new CObjectListDialog(this, [this] { UpdateAllViews(0); });
+    objectList_->hide();
+    LoadSettings(session_, CurrentSettings(), programDir_);
+    SetFirstColumnWidth(std::max(0, width() / 2));
+    doc_.SetInstalledFontFamilies(InstalledFontFamilies());
+    RestoreBarState();
+    if (services.showSplash) {
+        splash_ = new SplashWindow();
+        splash_->show();
+    }
+
+    setWindowTitle(Local(std::string(kUntitledDocument) + " - " + kApplicationTitle));
+    RecentFilesChanged();
+    RefreshDocumentPanels();
+}
+
+CMainFrame::~CMainFrame() {
+    if (splash_) delete splash_.data();
+    // The views' logic and the Object List reach the document while they go; they go first.
+    delete objectList_;
+    delete splitter_;
+}
+
+SplashWindow* CMainFrame::Splash() const {
+    return splash_.data();
+}
+
+void CMainFrame::CreateClient() {
+    splitter_ = new QSplitter(Qt::Horizontal, this);
+    splitter_->setObjectName(QStringLiteral("ViewSplitter"));
+    splitter_->setChildrenCollapsible(true);
+    view3d_ = new CModelviewerView(*this, splitter_);
+    view2d_ = new CTenkaizuView(*this, splitter_);
+    splitter_->addWidget(view3d_);
+    splitter_->addWidget(view2d_);
+    setCentralWidget(splitter_);
+}
+
+void CMainFrame::CreateStatusBar() {
+    messagePane_ = new QLabel(this);
+    messagePane_->setObjectName(QStringLiteral("MessagePane"));
+    secondPane_ = new QLabel(this);
+    secondPane_->setObjectName(QStringLiteral("SizePane"));
+    secondPane_->setMinimumWidth(120);
+    statusBar()->addWidget(messagePane_, 1);
+    statusBar()->addPermanentWidget(secondPane_);
+}
+
+void CMainFrame::RestorePlacement() {
+    const WindowPlacement placement = ReadWindowPlacement(session_.store());
+    const QRect stored(placement.left, placement.top, placement.right - placement.left,
+                       placement.bottom - placement.top);
+    if (!placement.IsEmpty() && OnSomeScreen(stored)) {
+        setGeometry(stored);
+        return;
+    }
+    // First start: most of the screen, centred.
+    QRect area(0, 0, 1280, 800);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) area = screen->availableGeometry();
+    const QSize size(std::min(1200, area.width() * 9 / 10), std::min(780, area.height() * 9 / 10));
+    setGeometry(QRect(area.center() - QPoint(size.width() / 2, size.height() / 2), size));
+}
+
+void CMainFrame::RestoreBarState() {
+    BarState state;
+    if (!ReadBarState(session_.store(), &state)) return;
+    if (!state.layout.empty())
+        restoreState(QByteArray(state.layout.data(), static_cast<qsizetype>(state.layout.size())));
+    toolbar_->setVisible(state.toolbarVisible);
+    statusBar()->setVisible(state.statusBarVisible);
+}
+
+void CMainFrame::SetFirstColumnWidth(int width) {
+    // The splitter fills the frame's width.
+    const int total = this->width();
+    splitter_->setSizes({width, std::max(0, total - width - splitter_->handleWidth())});
+}
+
+bool CMainFrame::OpenFromCommandLine(const std::string& commandLineText) {
+    if (commandLineText.empty()) return false;
+    const bool opened = controller_.OpenPath(PathFromCommandLine(commandLineText));
+    RefreshCommandStates();
+    return opened;
+}
+
+void CMainFrame::SetVersionCheck(std::function<void(bool)> check) {
+    versionCheck_ = std::move(check);
+    controller_.SetExternalHandler(kCmdCheckForUpdate, [this] {
+        if (versionCheck_) versionCheck_(false);
+    });
+}
+
+void CMainFrame::RunStartupVersionCheck() {
+    if (versionCheck_) versionCheck_(true);
+}
+
+void CMainFrame::RefreshCommandStates() {
+    ui_.Refresh(controller_, !toolbar_->isHidden(), !statusBar()->isHidden());
+}
+
+void CMainFrame::SetTitle(const std::string& title) {
+    setWindowTitle(Local(title + " - " + kApplicationTitle));
+}
+
+void CMainFrame::AddRecentFile(const std::string& path) {
+    recent_.Add(path);
+    RecentFilesChanged();
+}
+
+void CMainFrame::RefreshDocumentPanels() {
+    objectList_->Rebuild(doc_.Current());
+    if (materialListRefresh_) materialListRefresh_();
+    RefreshIdleText();
+    RefreshCommandStates();
+}
+
+void CMainFrame::UpdateAllViews(int hint) {
+    view3d_->OnUpdate(hint);
+    view2d_->OnUpdate(hint);
+    RefreshCommandStates();
+}
+
+void CMainFrame::ExecuteCommand(int commandId) {
+    controller_.Execute(commandId);
+    RefreshCommandStates();
+}
+
+void CMainFrame::ShowStatusText(const std::string& text) {
+    statusBar()->showMessage(Local(text));
+}
+
+void CMainFrame::RefreshIdleText() {
+    const PMdoc* document = doc_.Current();
+    statusBar()->clearMessage();
+    messagePane_->setText(Local(IdleStatusText(document)));
+    // Without a development there is no assembled size to show; an old one would describe another model.
+    secondPane_->setText(Local(AssembledSizeText(document)));
+}
+
+void CMainFrame::RecentFilesChanged() {
+    ui_.RebuildRecentMenu(recent_, qEnvironmentVariable("HOME").toStdString());
+}
+
+void CMainFrame::SplitWindow() {
+    SetFirstColumnWidth(std::max(0, width() / 2));
+}
+
+void CMainFrame::SingleWindow() {
+    SetFirstColumnWidth(0);
+}
+
+void CMainFrame::ShowObjectList() {
+    objectList_->show();
+    objectList_->raise();
+    objectList_->activateWindow();
+}
+
+void CMainFrame::ShowDocumentInfo() {
+    CDialogLineInfo dialog(this, GetDevelopmentInfo(doc_.Current(), CurrentSettings()));
+    dialog.exec();
+}
+
+void CMainFrame::ShowAbout() {
+    AboutDialog dialog(this);
+    dialog.exec();
+}
+
+void CMainFrame::ToggleBar(int commandId) {
+    QWidget* bar = commandId == kCmdViewToolbar ? static_cast<QWidget*>(toolbar_) : statusBar();
+    bar->setVisible(bar->isHidden());
+}
+
+void CMainFrame::CloseFrame() {
+    close();
+}
+
+void CMainFrame::ForwardToDevelopmentView(int commandId) {
+    if (!view2d_->HandleCommand(commandId)) ShowStatusText(kStatusNotAvailable);
+}
+
+void CMainFrame::SaveAtClose() {
+    if (saved_) return;
+    saved_ = true;
+    SettingsStore& store = session_.store();
+    if (!session_.resetPending()) {
+        const QRect normal =
+            (isMaximized() || isMinimized() || isFullScreen()) ? normalGeometry() : geometry();
+        WindowPlacement placement;
+        placement.left = normal.left();
+        placement.top = normal.top();
+        placement.right = normal.left() + normal.width();
+        placement.bottom = normal.top() + normal.height();
+        placement.show = isMaximized() ? kShowMaximized : isMinimized() ? kShowMinimized : kShowNormal;
+        WriteWindowPlacement(store, placement);
+
+        BarState bars;
+        bars.toolbarVisible = !toolbar_->isHidden();
+        bars.statusBarVisible = !statusBar()->isHidden();
+        const QByteArray layout = saveState();
+        bars.layout.assign(layout.constData(), static_cast<size_t>(layout.size()));
+        WriteBarState(store, bars);
+    }
+    recent_.Save(store);
+    SaveSettings(session_, CurrentSettings());
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    SaveAtClose();
+    objectList_->hide();
+    QMainWindow::closeEvent(event);
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // The splash stays in front of the frame that appears after it.
+    if (splash_) splash_->raise();
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    // A new frame size always brings the two panes back to half each.
+    if (event->size().width() > 0 && event->size().height() > 0 && splitter_ != nullptr)
+        SetFirstColumnWidth(event->size().width() / 2);
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (!FirstDroppedFile(event->mimeData()).empty()) event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const std::string path = FirstDroppedFile(event->mimeData());
+    if (path.empty()) return;
+    event->acceptProposedAction();
+    activateWindow();
+    controller_.OpenPath(path);
+    RefreshCommandStates();
+}
+
+} // namespace tsm

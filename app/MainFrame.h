@@ -1,0 +1,141 @@
+// The main window: toolbar, menus, the two-pane status bar, the splitter with the 3D view on the left and
+// the development view on the right, the Object List, and what it stores when it closes. It is the open
+// pipeline's window and the views' frame; what each command does is the command controller's.
+#pragma once
+
+#include "app/CommandController.h"
+#include "app/DesktopServices.h"
+#include "app/DocumentViewWidget.h"
+#include "app/FrameCommandUi.h"
+#include "app/FrameProfile.h"
+#include "app/MessageBoxPrompt.h"
+#include "app/RecentFileList.h"
+#include "engine/EngineCompletion.h"
+#include "model/OpenPipeline.h"
+#include "model/SettingsPersistence.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class QLabel;
+class QSplitter;
+class QToolBar;
+
+namespace tsm {
+
+class CObjectListDialog;
+class SplashWindow;
+
+struct FrameServices {
+    IPrompt* prompt = nullptr;       // null: modal message boxes
+    IShell* shell = nullptr;         // null: the desktop's default programs
+    IFileChooser* chooser = nullptr; // null: the standard file dialogs
+    bool showSplash = true;
+    std::string programDir; // ending in '/'; empty: the running executable's folder
+};
+
+class CMainFrame : public QMainWindow, public IDocumentWindow, public IViewFrame, public IFrameActions {
+public:
+    // Creates the frame in the start-up order: client, toolbar and menus, status bar, drops, the stored
+    // placement, the Object List, the settings, the splitter at half width, the font list, the bar state
+    // and the splash window. The session's store must have been read.
+    CMainFrame(SettingsSession& session, FrameServices services = {});
+    ~CMainFrame() override;
+
+    // The command-line text taken whole as one path (surrounding quotes dropped) and opened; an empty
+    // text opens nothing.
+    bool OpenFromCommandLine(const std::string& commandLineText);
+
+    // The version check (quiet at start, interactive from the Help menu) lives elsewhere.
+    void SetVersionCheck(std::function<void(bool quiet)> check);
+    void RunStartupVersionCheck();
+    // The Texture Configuration dialog's material list, refreshed with the other panels.
+    void SetMaterialListRefresh(std::function<void()> refresh) { materialListRefresh_ = std::move(refresh); }
+
+    void RefreshCommandStates();
+
+    CommandController& Commands() { return controller_; }
+    CModelviewerDoc& Doc() { return doc_; }
+    RecentFileList& RecentFiles() { return recent_; }
+    FrameCommandUi& CommandUi() { return ui_; }
+    CModelviewerView* View3D() const { return view3d_; }
+    CTenkaizuView* DevelopmentView() const { return view2d_; }
+    QSplitter* Splitter() const { return splitter_; }
+    QToolBar* ToolBar() const { return toolbar_; }
+    QLabel* MessagePane() const { return messagePane_; }
+    QLabel* SecondPane() const { return secondPane_; }
+    CObjectListDialog* ObjectList() const { return objectList_; }
+    SplashWindow* Splash() const;
+
+    // IDocumentWindow
+    void SetTitle(const std::string& title) override;
+    void AddRecentFile(const std::string& path) override;
+    void RefreshDocumentPanels() override;
+    void UpdateAllViews(int hint) override;
+
+    // IViewFrame
+    PMdoc* CurrentDocument() const override { return doc_.Current(); }
+    IPrompt& FramePrompt() override { return prompt_; }
+    void ExecuteCommand(int commandId) override;
+    // Also IFrameActions.
+    void ShowStatusText(const std::string& text) override;
+
+    // IFrameActions
+    void RefreshIdleText() override;
+    void RecentFilesChanged() override;
+    void SplitWindow() override;
+    void SingleWindow() override;
+    void ShowObjectList() override;
+    void ShowDocumentInfo() override;
+    void ShowAbout() override;
+    void ToggleBar(int commandId) override;
+    void CloseFrame() override;
+    void ForwardToDevelopmentView(int commandId) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void CreateClient();
+    void CreateStatusBar();
+    void RestorePlacement();
+    void RestoreBarState();
+    void SetFirstColumnWidth(int width);
+    void SaveAtClose();
+
+    SettingsSession& session_;
+    std::unique_ptr<MessageBoxPrompt> ownPrompt_;
+    std::unique_ptr<DesktopShell> ownShell_;
+    std::unique_ptr<DialogFileChooser> ownChooser_;
+    IPrompt& prompt_;
+    IShell& shell_;
+    IFileChooser& chooser_;
+    std::string programDir_;
+    EngineCompletion completion_;
+    CModelviewerDoc doc_;
+    RecentFileList recent_;
+    CommandController controller_;
+    FrameCommandUi ui_;
+
+    QSplitter* splitter_ = nullptr;
+    CModelviewerView* view3d_ = nullptr;
+    CTenkaizuView* view2d_ = nullptr;
+    QToolBar* toolbar_ = nullptr;
+    QLabel* messagePane_ = nullptr;
+    QLabel* secondPane_ = nullptr;
+    CObjectListDialog* objectList_ = nullptr;
+    QPointer<SplashWindow> splash_;
+    std::function<void(bool)> versionCheck_;
+    std::function<void()> materialListRefresh_;
+    bool saved_ = false;
+};
+
+} // namespace tsm

@@ -1,0 +1,54 @@
+#include "app/MessageBoxPrompt.h"
+
+#include "model/SettingsPersistence.h"
+
+#include <QMessageBox>
+
+namespace tsm {
+
+const char* const kMessageBoxTitle = kApplicationTitle;
+
+namespace {
+
+// A message without an icon of its own gets the exclamation mark, a question the question mark, as the
+// system's message boxes always have.
+QMessageBox::Icon IconFor(PromptIcon icon) {
+    switch (icon) {
+    case PromptIcon::Information:
+        return QMessageBox::Information;
+    case PromptIcon::Error:
+        return QMessageBox::Critical;
+    case PromptIcon::Warning:
+    case PromptIcon::None:
+        break;
+    }
+    return QMessageBox::Warning;
+}
+
+QMessageBox::StandardButton Run(QWidget* parent, QMessageBox::Icon icon, const std::string& title,
+                                const std::string& text, QMessageBox::StandardButtons buttons,
+                                QMessageBox::StandardButton defaultButton) {
+    QMessageBox box(icon, QString::fromUtf8(title.empty() ? kMessageBoxTitle : title.c_str()),
+                    QString::fromLocal8Bit(text.c_str()), buttons, parent);
+    box.setDefaultButton(defaultButton);
+    box.setWindowModality(Qt::ApplicationModal);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+} // namespace
+
+void MessageBoxPrompt::Message(const std::string& text, PromptIcon icon, const std::string& title) {
+    Run(parent_, IconFor(icon), title, text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+bool MessageBoxPrompt::AskYesNo(const std::string& text) {
+    return Run(parent_, QMessageBox::Question, {}, text, QMessageBox::Yes | QMessageBox::No,
+               QMessageBox::Yes) == QMessageBox::Yes;
+}
+
+bool MessageBoxPrompt::AskOkCancel(const std::string& text) {
+    return Run(parent_, QMessageBox::Warning, {}, text, QMessageBox::Ok | QMessageBox::Cancel,
+               QMessageBox::Ok) == QMessageBox::Ok;
+}
+
+} // namespace tsm

@@ -1,0 +1,65 @@
+// The seam between a view's window and its behaviour. The window (CModelviewerView, CTenkaizuView) owns
+// the widget and hands every paint, size, mouse, key and update message to a logic object; the logic
+// draws, navigates and edits, and reaches the rest of the program through its host. Only Qt Gui types
+// appear here, so a logic object needs no widget code of its own.
+#pragma once
+
+#include "model/Document.h"
+#include "model/Prompt.h"
+
+#include <string>
+
+class QKeyEvent;
+class QMouseEvent;
+class QPainter;
+class QWheelEvent;
+class QWidget;
+
+namespace tsm {
+
+// What a view's logic may ask of the window around it.
+class IViewHost {
+public:
+    virtual ~IViewHost() = default;
+    // The current document; null before the first successful open.
+    virtual PMdoc* Document() const = 0;
+    virtual IPrompt& Prompt() = 0;
+    virtual int ClientWidth() const = 0;
+    virtual int ClientHeight() const = 0;
+    // Schedules a paint of this view.
+    virtual void Repaint() = 0;
+    // Sends a hint to both views (this one included).
+    virtual void UpdateAllViews(int hint) = 0;
+    // Runs a command of the main window (the context menus' mode commands, for example).
+    virtual void ExecuteCommand(int commandId) = 0;
+    // Shows a text in the status bar's message pane until the next idle text.
+    virtual void SetStatusText(const std::string& text) = 0;
+    // The view's widget, as the parent of menus and dialogs and for focus and mouse capture.
+    virtual QWidget* Widget() = 0;
+};
+
+class IViewLogic {
+public:
+    virtual ~IViewLogic() = default;
+
+    // A document update hint: 1000 a model was opened, the others as each view defines them.
+    virtual void OnUpdate(int hint) = 0;
+    // The client area's new size in pixels, both above zero.
+    virtual void Resize(int width, int height) = 0;
+    // The whole client area, in one operation (the background is not erased first).
+    virtual void Paint(QPainter& painter) = 0;
+
+    virtual void MousePress(QMouseEvent&) {}
+    virtual void MouseRelease(QMouseEvent&) {}
+    virtual void MouseDoubleClick(QMouseEvent&) {}
+    virtual void MouseMove(QMouseEvent&) {}
+    virtual void Wheel(QWheelEvent&) {}
+    virtual void KeyPress(QKeyEvent&) {}
+    virtual void KeyRelease(QKeyEvent&) {}
+
+    // A command the main window forwards to this view (copy, print, print preview, bitmap exports); false
+    // when the view does not handle it.
+    virtual bool HandleCommand(int /*commandId*/) { return false; }
+};
+
+} // namespace tsm

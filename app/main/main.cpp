@@ -1,0 +1,5 @@
+#include "app/Application.h"
+
+int main(int argc, char** argv) {
+    return tsm::RunTessaly(argc, argv);
+}

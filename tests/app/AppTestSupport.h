@@ -1,0 +1,176 @@
+// What the window tests share: temporary folders, model files made by our own writer, recorders for the
+// desktop and the file dialogs, a view logic that records its hints, and a frame built with all of them.
+#pragma once
+
+#include "app/DesktopServices.h"
+#include "app/MainFrame.h"
+#include "app/ViewLogic.h"
+#include "model/BinaryWriter.h"
+#include "model/Settings.h"
+#include "model/SettingsPersistence.h"
+#include "tools/lib/ModelBuilder.h"
+#include "tools/lib/Primitives.h"
+
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tsm::test {
+
+// A folder that is removed with everything in it at the end of the test.
+class TempFolder {
+public:
+    TempFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "tessaly-app-XXXXXX").string();
+        path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
+    }
+    ~TempFolder() {
+        std::error_code error;
+        if (!path_.empty()) std::filesystem::remove_all(path_, error);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::string& path() const { return path_; }
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+inline std::string SamplePath(const std::string& name) {
+    return std::string(TESSALY_SOURCE_DIR) + "/samples/" + name;
+}
+
+// A binary model file of two boxes and one material, without a development.
+inline std::string WriteModelWithoutDevelopment(const std::string& path) {
+    PMdoc document;
+    AddMaterial(document, "Blue", Rgb{0.2f, 0.3f, 0.9f});
+    const MeshData box = Box(20, 10, 30);
+    AddSolid(document, "Box", box.vertices, box.faces, 0);
+    const MeshData cube = Translated(Cube(10), Vec3{40, 0, 0});
+    AddSolid(document, "Cube", cube.vertices, cube.faces, 0);
+    std::string error;
+    EXPECT_TRUE(WriteBinaryModel(document, CurrentSettings(), path, &error)) << error;
+    return path;
+}
+
+// A binary model file of one cube with a development and no materials.
+inline std::string WriteModelWithDevelopment(const std::string& path, const std::string& solidName = "Cube") {
+    PMdoc document;
+    const MeshData cube = Cube(40);
+    AddSolid(document, solidName, cube.vertices, cube.faces);
+    EXPECT_TRUE(UnfoldForFixture(document).empty());
+    std::string error;
+    EXPECT_TRUE(WriteBinaryModel(document, CurrentSettings(), path, &error)) << error;
+    return path;
+}
+
+class RecordingShell : public IShell {
+public:
+    bool OpenUrl(const std::string& url) override {
+        urls.push_back(url);
+        return succeed;
+    }
+    std::vector<std::string> urls;
+    bool succeed = true;
+};
+
+// Answers the file dialogs from a queue (nothing when it is empty, as a cancel) and records what they
+// were asked.
+class ScriptedChooser : public IFileChooser {
+public:
+    std::optional<std::string> ChooseOpenFile(const std::string& filter,
+                                              const std::string& startFolder) override {
+        openFilters.push_back(filter);
+        startFolders.push_back(startFolder);
+        return Next();
+    }
+    std::optional<std::string> ChooseSaveFile(const std::string& filter,
+                                              const std::string& extension) override {
+        saveFilters.push_back(filter);
+        saveExtensions.push_back(extension);
+        return Next();
+    }
+    std::deque<std::string> answers;
+    std::vector<std::string> openFilters, startFolders, saveFilters, saveExtensions;
+
+private:
+    std::optional<std::string> Next() {
+        if (answers.empty()) return std::nullopt;
+        std::string answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+// Records the hints, sizes and forwarded commands a view receives.
+class RecordingViewLogic : public IViewLogic {
+public:
+    struct Log {
+        std::vector<int> hints;
+        std::vector<int> commands;
+        int paints = 0;
+        int lastWidth = 0, lastHeight = 0;
+    };
+    explicit RecordingViewLogic(std::shared_ptr<Log> log, bool handles = true)
+        : log_(std::move(log)), handles_(handles) {}
+    void OnUpdate(int hint) override { log_->hints.push_back(hint); }
+    void Resize(int width, int height) override {
+        log_->lastWidth = width;
+        log_->lastHeight = height;
+    }
+    void Paint(QPainter& painter) override {
+        ++log_->paints;
+        painter.fillRect(painter.viewport(), Qt::green);
+    }
+    bool HandleCommand(int commandId) override {
+        log_->commands.push_back(commandId);
+        return handles_;
+    }
+
+private:
+    std::shared_ptr<Log> log_;
+    bool handles_;
+};
+
+// A frame as the program builds it, with recorders for the message boxes, the desktop and the file
+// dialogs, its settings in a temporary folder, and recording logic in both views.
+class FrameHarness {
+public:
+    explicit FrameHarness(const std::string& settingsFolder, bool promptAnswer = true,
+                          const std::string& programDir = std::string(TESSALY_SOURCE_DIR) + "/")
+        : prompt(promptAnswer), session(settingsFolder + "/settings.reg") {
+        session.ReadStore();
+        FrameServices services;
+        services.prompt = &prompt;
+        services.shell = &shell;
+        services.chooser = &chooser;
+        services.showSplash = false;
+        services.programDir = programDir;
+        frame = std::make_unique<CMainFrame>(session, services);
+        frame->View3D()->SetLogic(std::make_unique<RecordingViewLogic>(log3d));
+        frame->DevelopmentView()->SetLogic(std::make_unique<RecordingViewLogic>(log2d));
+    }
+
+    bool Enabled(int id) const { return frame->CommandUi().Action(id)->isEnabled(); }
+    bool Checked(int id) const { return frame->CommandUi().Action(id)->isChecked(); }
+    void Trigger(int id) { frame->CommandUi().Action(id)->trigger(); }
+
+    RecordingPrompt prompt;
+    RecordingShell shell;
+    ScriptedChooser chooser;
+    SettingsSession session;
+    std::shared_ptr<RecordingViewLogic::Log> log3d = std::make_shared<RecordingViewLogic::Log>();
+    std::shared_ptr<RecordingViewLogic::Log> log2d = std::make_shared<RecordingViewLogic::Log>();
+    std::unique_ptr<CMainFrame> frame;
+};
+
+} // namespace tsm::test

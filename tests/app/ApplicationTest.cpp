@@ -1,0 +1,170 @@
+#include "app/Application.h"
+
+#include "AppTestSupport.h"
+#include "app/FrameProfile.h"
+
+#include <QStatusBar>
+#include <QTest>
+#include <QToolBar>
+
+#include <gtest/gtest.h>
+
+using namespace tsm;
+using namespace tsm::test;
+
+namespace {
+
+// A start of the program with recorders in place of the desktop; the settings live in `folder`.
+struct Start {
+    Start(const TempFolder& folder, std::vector<std::string> arguments, bool answer = true) : prompt(answer) {
+        FrameServices services;
+        services.prompt = &prompt;
+        services.shell = &shell;
+        services.chooser = &chooser;
+        services.showSplash = false;
+        services.programDir = folder.path() + "/bin/";
+        app = std::make_unique<CModelviewerApp>(services, folder.File("config/settings.reg"));
+        arguments.insert(arguments.begin(), "tessaly");
+        started = app->InitInstance(arguments);
+    }
+    CMainFrame& frame() { return *app->Frame(); }
+
+    RecordingPrompt prompt;
+    RecordingShell shell;
+    ScriptedChooser chooser;
+    std::unique_ptr<CModelviewerApp> app;
+    bool started = false;
+};
+
+SettingsStore ReadStoreFile(const std::string& path) {
+    SettingsStore store;
+    std::string error;
+    EXPECT_TRUE(store.LoadFile(path, &error)) << error;
+    return store;
+}
+
+bool StoredBool(const SettingsStore& store, const char* key, const char* name) {
+    StoredValue value;
+    EXPECT_TRUE(store.QueryValue(key, name, &value)) << name;
+    return value.bytes.size() == 1 && value.bytes[0] != 0;
+}
+
+} // namespace
+
+TEST(Application, QuotedCommandLinePathWithBlanksOpensOnce) {
+    ScopedSettings guard;
+    TempFolder folder;
+    std::filesystem::create_directories(folder.path() + "/my models");
+    const std::string path = folder.path() + "/my models/plain model.tsm";
+    WriteModelWithoutDevelopment(path);
+    Start start(folder, {"\"" + path + "\""});
+    ASSERT_TRUE(start.started);
+    EXPECT_TRUE(start.frame().isVisible());
+    EXPECT_EQ(start.frame().windowTitle(), "plain model - TessalyVuvoza2");
+    // The model was read once: its one message appears once.
+    EXPECT_EQ(start.prompt.texts, std::vector<std::string>{"No data for development."});
+}
+
+TEST(Application, UnquotedCommandLineIsTakenWhole) {
+    ScopedSettings guard;
+    TempFolder folder;
+    std::filesystem::create_directories(folder.path() + "/my models");
+    const std::string path = folder.path() + "/my models/cube copy.tsm";
+    std::filesystem::copy_file(SamplePath("cube.tsm"), path);
+    // The shell split the path at its blanks; the pieces are joined again.
+    Start start(folder, {folder.path() + "/my", "models/cube", "copy.tsm"});
+    EXPECT_EQ(start.frame().windowTitle(), "cube copy - TessalyVuvoza2");
+    EXPECT_TRUE(start.prompt.texts.empty());
+    // No argument: nothing opened, nothing said.
+    TempFolder other;
+    Start empty(other, {});
+    EXPECT_EQ(empty.frame().windowTitle(), "Untitled - TessalyVuvoza2");
+    EXPECT_TRUE(empty.prompt.texts.empty());
+}
+
+TEST(Application, SettingsWrittenAtCloseAreReadAtTheNextStart) {
+    ScopedSettings guard;
+    TempFolder folder;
+    const std::string storePath = folder.File("config/settings.reg");
+    QRect placed;
+    {
+        Start first(folder, {SamplePath("cube.tsm")});
+        // A first start with no stored values runs on the defaults.
+        EXPECT_TRUE(CurrentSettings().bFirstLaunch);
+        EXPECT_TRUE(CurrentSettings().bDrawOpenedModel);
+        first.frame().CommandUi().Action(kCmdEmphasizeOpenEdges)->trigger();
+        first.frame().CommandUi().Action(kCmdViewToolbar)->trigger();
+        first.frame().setGeometry(QRect(40, 50, 720, 480));
+        placed = first.frame().geometry();
+        first.frame().close();
+    }
+    // Both keys and the window's values are in the file.
+    const SettingsStore store = ReadStoreFile(storePath);
+    EXPECT_FALSE(StoredBool(store, kSettingsKeyPath, "bFirstLaunch"));
+    EXPECT_FALSE(StoredBool(store, kOptionsKeyPath, "bDrawOpenedModel"));
+    const WindowPlacement placement = ReadWindowPlacement(store);
+    EXPECT_EQ(placement.left, placed.left());
+    EXPECT_EQ(placement.right, placed.left() + placed.width());
+    EXPECT_EQ(placement.show, kShowNormal);
+    BarState bars;
+    ASSERT_TRUE(ReadBarState(store, &bars));
+    EXPECT_FALSE(bars.toolbarVisible);
+
+    // The next start reads them back.
+    CurrentSettings() = Settings();
+    Start second(folder, {});
+    EXPECT_FALSE(CurrentSettings().bFirstLaunch);
+    EXPECT_FALSE(CurrentSettings().bDrawOpenedModel);
+    EXPECT_EQ(second.frame().geometry(), placed);
+    EXPECT_TRUE(second.frame().ToolBar()->isHidden());
+    EXPECT_FALSE(second.frame().CommandUi().Action(kCmdViewToolbar)->isChecked());
+    ASSERT_EQ(second.frame().RecentFiles().Files().size(), 1u);
+    EXPECT_EQ(second.frame().RecentFiles().Files()[0],
+              std::filesystem::path(SamplePath("cube.tsm")).lexically_normal().string());
+}
+
+TEST(Application, ResetToDefaultTakesEffectAtTheNextStart) {
+    ScopedSettings guard;
+    TempFolder folder;
+    const std::string storePath = folder.File("config/settings.reg");
+    {
+        Start first(folder, {SamplePath("cube.tsm")});
+        first.frame().close(); // stores every key
+    }
+    {
+        Start second(folder, {SamplePath("cube.tsm")});
+        second.frame().CommandUi().Action(kCmdEmphasizeOpenEdges)->trigger();
+        second.frame().CommandUi().Action(kCmdResetToDefault)->trigger();
+        EXPECT_EQ(second.prompt.texts.back(),
+                  "Reset configurations to default?\n(Changes are applied after restart)");
+        // Until the program ends the settings stay as they are.
+        EXPECT_FALSE(CurrentSettings().bDrawOpenedModel);
+        second.frame().close();
+    }
+    const SettingsStore store = ReadStoreFile(storePath);
+    EXPECT_FALSE(store.KeyExists(kOptionsKeyPath));
+    EXPECT_FALSE(store.KeyExists(FrameworkKeyPath() + "Window"));
+    EXPECT_FALSE(store.KeyExists(FrameworkKeyPath() + "ControlBars"));
+    EXPECT_TRUE(store.KeyExists(kSettingsKeyPath));
+    EXPECT_FALSE(StoredBool(store, kSettingsKeyPath, "bFirstLaunch"));
+
+    // A new process starts from the compiled-in values; nothing stored overrides them any more.
+    CurrentSettings() = Settings();
+    Start third(folder, {});
+    EXPECT_TRUE(CurrentSettings().bDrawOpenedModel);
+}
+
+TEST(Application, RefusedResetChangesNothing) {
+    ScopedSettings guard;
+    TempFolder folder;
+    {
+        Start first(folder, {SamplePath("cube.tsm")}, /*answer=*/false);
+        first.frame().CommandUi().Action(kCmdEmphasizeOpenEdges)->trigger();
+        first.frame().CommandUi().Action(kCmdResetToDefault)->trigger();
+        first.frame().close();
+    }
+    const SettingsStore store = ReadStoreFile(folder.File("config/settings.reg"));
+    EXPECT_TRUE(store.KeyExists(kOptionsKeyPath));
+    EXPECT_FALSE(StoredBool(store, kOptionsKeyPath, "bDrawOpenedModel"));
+    EXPECT_FALSE(ReadWindowPlacement(store).IsEmpty());
+}

@@ -1,0 +1,244 @@
+#include "app/CommandController.h"
+
+#include "AppTestSupport.h"
+#include "engine/EngineCompletion.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using namespace tsm;
+using namespace tsm::test;
+
+namespace {
+
+// Records the window side of every command, in order.
+class RecordingFrame : public IFrameActions {
+public:
+    void UpdateAllViews(int hint) override { calls.push_back("hint " + std::to_string(hint)); }
+    void RefreshIdleText() override { calls.push_back("idle"); }
+    void RecentFilesChanged() override { calls.push_back("recent"); }
+    void SplitWindow() override { calls.push_back("split"); }
+    void SingleWindow() override { calls.push_back("single"); }
+    void ShowObjectList() override { calls.push_back("objects"); }
+    void ShowDocumentInfo() override { calls.push_back("info"); }
+    void ShowAbout() override { calls.push_back("about"); }
+    void ToggleBar(int id) override { calls.push_back("bar " + std::to_string(id)); }
+    void CloseFrame() override { calls.push_back("close"); }
+    void ForwardToDevelopmentView(int id) override { calls.push_back("forward " + std::to_string(id)); }
+    void ShowStatusText(const std::string& text) override { calls.push_back("status " + text); }
+    std::vector<std::string> calls;
+};
+
+class CommandControllerTest : public ::testing::Test {
+protected:
+    CommandControllerTest()
+        : document(prompt, completion), session(folder.File("settings.reg")),
+          controller(CommandServices{document, session, prompt, shell, chooser, completion, frame, recent,
+                                     folder.path() + "/bin/"}) {}
+
+    void Open(const std::string& path) {
+        ASSERT_TRUE(document.OpenModelFile(path)) << path;
+        prompt.texts.clear();
+        frame.calls.clear();
+    }
+
+    ScopedSettings guard;
+    TempFolder folder;
+    RecordingPrompt prompt{true};
+    EngineCompletion completion;
+    CModelviewerDoc document;
+    SettingsSession session;
+    RecordingShell shell;
+    ScriptedChooser chooser;
+    RecordingFrame frame;
+    RecentFileList recent;
+    CommandController controller;
+};
+
+} // namespace
+
+TEST_F(CommandControllerTest, DisabledCommandsDoNothing) {
+    const bool light = CurrentSettings().bTurnOnLight;
+    controller.Execute(kCmdTurnOnLight);
+    controller.Execute(kCmdCheckFace);
+    controller.Execute(kCmdTextureConfiguration);
+    controller.Execute(99999); // not a command
+    EXPECT_EQ(CurrentSettings().bTurnOnLight, light);
+    EXPECT_EQ(CurrentSettings().editMode, kModeNone);
+    EXPECT_TRUE(frame.calls.empty());
+    EXPECT_TRUE(prompt.texts.empty());
+}
+
+TEST_F(CommandControllerTest, TogglesFlipTheirSwitchAndRedraw) {
+    Open(SamplePath("cube.tsm"));
+    const Settings before = CurrentSettings();
+    controller.Execute(kCmdTurnOnLight);
+    controller.Execute(kCmdShowEdgeId);
+    controller.Execute(kCmdHideFaces);
+    EXPECT_EQ(CurrentSettings().bTurnOnLight, !before.bTurnOnLight);
+    EXPECT_EQ(CurrentSettings().bDrawNumber, !before.bDrawNumber);
+    EXPECT_EQ(CurrentSettings().bDrawFace, !before.bDrawFace);
+    EXPECT_TRUE(controller.IsChecked(kCmdHideFaces));
+    EXPECT_EQ(frame.calls, (std::vector<std::string>{"hint 0", "hint 0", "hint 0"}));
+    // A second toggle restores the switch.
+    controller.Execute(kCmdTurnOnLight);
+    EXPECT_EQ(CurrentSettings().bTurnOnLight, before.bTurnOnLight);
+}
+
+TEST_F(CommandControllerTest, EditModesToggleBackToNone) {
+    Open(SamplePath("cube.tsm"));
+    controller.Execute(kCmdCheckFace);
+    EXPECT_EQ(CurrentSettings().editMode, kModeCheckFace);
+    EXPECT_TRUE(controller.IsChecked(kCmdCheckFace));
+    // The current mode again turns it off.
+    controller.Execute(kCmdCheckFace);
+    EXPECT_EQ(CurrentSettings().editMode, kModeNone);
+    EXPECT_FALSE(controller.IsChecked(kCmdCheckFace));
+    // Another mode replaces the current one.
+    controller.Execute(kCmdModeSelectMove);
+    controller.Execute(kCmdModeColorEdge);
+    EXPECT_EQ(CurrentSettings().editMode, kModeColorEdge);
+    // Every switch clears the views' selection (hint 7), then refreshes the idle text.
+    EXPECT_EQ(frame.calls, (std::vector<std::string>{"hint 7", "idle", "hint 7", "idle", "hint 7", "idle",
+                                                     "hint 7", "idle"}));
+}
+
+TEST_F(CommandControllerTest, ViewResetsSendTheirHintsInOrder) {
+    Open(SamplePath("cube.tsm"));
+    controller.Execute(kCmdResetViewPosition);
+    controller.Execute(kCmdResetView);
+    EXPECT_EQ(frame.calls, (std::vector<std::string>{"hint 3", "hint 4", "hint 4"}));
+}
+
+TEST_F(CommandControllerTest, ShowFlapsReclassifiesTheLines) {
+    Open(SamplePath("cube.tsm"));
+    const auto flapLines = [this] {
+        int count = 0;
+        for (const auto& part : document.Current()->development->parts)
+            for (const auto& line : part->lines)
+                count += (line->drawKind == 4 || line->drawKind == 5) ? 1 : 0;
+        return count;
+    };
+    ASSERT_TRUE(CurrentSettings().bDrawFlap);
+    ASSERT_GT(flapLines(), 0);
+    controller.Execute(kCmdShowFlaps);
+    // Without flaps no cut line keeps a flap kind.
+    EXPECT_FALSE(CurrentSettings().bDrawFlap);
+    EXPECT_EQ(flapLines(), 0);
+    EXPECT_EQ(frame.calls, std::vector<std::string>{"hint 12"});
+    controller.Execute(kCmdShowFlaps);
+    EXPECT_GT(flapLines(), 0);
+}
+
+TEST_F(CommandControllerTest, TextureConfigurationNeedsMaterials) {
+    Open(SamplePath("cube.tsm")); // no materials
+    int shown = 0;
+    controller.SetExternalHandler(kCmdTextureConfiguration, [&shown] { ++shown; });
+    controller.Execute(kCmdTextureConfiguration);
+    EXPECT_EQ(prompt.texts, std::vector<std::string>{"There are no material data. Texture can not be set."});
+    EXPECT_EQ(shown, 0);
+    Open(SamplePath("house.tsm"));
+    controller.Execute(kCmdTextureConfiguration);
+    EXPECT_TRUE(prompt.texts.empty());
+    EXPECT_EQ(shown, 1);
+}
+
+TEST_F(CommandControllerTest, HelpOpensThePageOrSaysItIsMissing) {
+    controller.Execute(kCmdOpenHelp);
+    EXPECT_EQ(prompt.texts, std::vector<std::string>{"Cannot find help file."});
+    EXPECT_TRUE(shell.urls.empty());
+
+    std::filesystem::create_directories(folder.path() + "/bin/help");
+    std::ofstream(folder.path() + "/bin/help/index.html") << "<html></html>";
+    prompt.texts.clear();
+    controller.Execute(kCmdOpenHelp);
+    ASSERT_EQ(shell.urls.size(), 1u);
+    EXPECT_EQ(shell.urls[0], "file://" + folder.path() + "/bin/help/index.html");
+    EXPECT_TRUE(prompt.texts.empty());
+    // The desktop failing to open it is reported the same way.
+    shell.succeed = false;
+    controller.Execute(kCmdOpenHelp);
+    EXPECT_EQ(prompt.texts, std::vector<std::string>{"Cannot find help file."});
+
+    controller.Execute(kCmdWebPage);
+    EXPECT_EQ(shell.urls.back(), kProductWebPage);
+}
+
+TEST_F(CommandControllerTest, OpenDialogFilterStartFolderAndCancel) {
+    CurrentSettings().sLastDataOpenedDir = folder.path();
+    // Cancelled: nothing opens.
+    controller.Execute(kCmdFileOpen);
+    ASSERT_EQ(chooser.openFilters.size(), 1u);
+    EXPECT_EQ(chooser.openFilters[0], "Tessaly Designer File (*.tsm)|*.tsm||");
+    EXPECT_EQ(chooser.startFolders[0], folder.path());
+    EXPECT_EQ(document.Current(), nullptr);
+    // Chosen: the pipeline opens it and stores its folder for the next dialog.
+    chooser.answers.push_back(SamplePath("cube.tsm"));
+    controller.Execute(kCmdFileOpen);
+    ASSERT_NE(document.Current(), nullptr);
+    EXPECT_EQ(CurrentSettings().sLastDataOpenedDir + "cube.tsm",
+              std::filesystem::path(SamplePath("cube.tsm")).lexically_normal().string());
+}
+
+TEST_F(CommandControllerTest, ImportAddsTheSecondFile) {
+    Open(SamplePath("cube.tsm"));
+    const size_t solids = document.Current()->model->solids.size();
+    chooser.answers.push_back(SamplePath("cube.tsm"));
+    controller.Execute(kCmdImportModel);
+    EXPECT_EQ(document.Current()->model->solids.size(), 2 * solids);
+}
+
+TEST_F(CommandControllerTest, RecentFileThatFailsLeavesTheList) {
+    recent.Add(folder.File("gone.tsm"));
+    recent.Add(SamplePath("cube.tsm"));
+    controller.OpenRecentFile(1);
+    EXPECT_EQ(prompt.texts, std::vector<std::string>{"File does not exist."});
+    EXPECT_EQ(recent.Files(), std::vector<std::string>{SamplePath("cube.tsm")});
+    EXPECT_EQ(frame.calls, std::vector<std::string>{"recent"});
+    controller.OpenRecentFile(5); // past the end: nothing
+    EXPECT_EQ(prompt.texts.size(), 1u);
+}
+
+TEST_F(CommandControllerTest, VectorExportsAskForAPathAndWrite) {
+    Open(SamplePath("cube.tsm"));
+    chooser.answers.push_back(folder.File("out"));
+    controller.Execute(kCmdExportDxf);
+    ASSERT_EQ(chooser.saveFilters.size(), 1u);
+    EXPECT_EQ(chooser.saveFilters[0], ExportDialogFilter(ExportFormat::Dxf));
+    EXPECT_EQ(chooser.saveExtensions[0], "dxf");
+    // A name without extension gets the default one.
+    EXPECT_TRUE(std::filesystem::is_regular_file(folder.File("out.dxf")));
+    // The bitmaps belong to the development view.
+    controller.Execute(kCmdExportBitmap);
+    EXPECT_EQ(frame.calls, std::vector<std::string>{"forward 32846"});
+    // Cancelled: nothing written, nothing said.
+    controller.Execute(kCmdExportEps);
+    EXPECT_TRUE(prompt.texts.empty());
+}
+
+TEST_F(CommandControllerTest, WindowCommandsAndResetToDefault) {
+    Open(SamplePath("cube.tsm"));
+    int colours = 0;
+    controller.SetExternalHandler(kCmdColorConfiguration, [&colours] { ++colours; });
+    for (int id : {kCmdSplitWindow, kCmdSingleWindow, kCmdShowObjectList, kCmdDocumentInfo, kCmdVersionInfo,
+                   kCmdPrint, kCmdViewToolbar, kCmdColorConfiguration, kCmdExit})
+        controller.Execute(id);
+    EXPECT_EQ(colours, 1);
+    // A command with nothing installed says so instead of doing nothing silently.
+    controller.Execute(kCmdOtherConfigurations);
+    EXPECT_EQ(frame.calls.back(), "status This command is not available yet.");
+    frame.calls.pop_back();
+    EXPECT_EQ(frame.calls, (std::vector<std::string>{"split", "single", "objects", "info", "about",
+                                                     "forward 57607", "bar 59392", "hint 0", "close"}));
+    // Cancelled reset: nothing pending.
+    RecordingPrompt refuse(false);
+    CommandController refusing(
+        CommandServices{document, session, refuse, shell, chooser, completion, frame, recent, ""});
+    refusing.Execute(kCmdResetToDefault);
+    EXPECT_FALSE(session.resetPending());
+    controller.Execute(kCmdResetToDefault);
+    EXPECT_EQ(prompt.texts, std::vector<std::string>{
+                                "Reset configurations to default?\n(Changes are applied after restart)"});
+    EXPECT_TRUE(session.resetPending());
+}

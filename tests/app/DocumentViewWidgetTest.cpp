@@ -1,0 +1,81 @@
+#include "app/DocumentViewWidget.h"
+
+#include "AppTestSupport.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace tsm;
+using namespace tsm::test;
+
+namespace {
+
+class FakeFrame : public IViewFrame {
+public:
+    PMdoc* CurrentDocument() const override { return document; }
+    IPrompt& FramePrompt() override { return prompt; }
+    void UpdateAllViews(int hint) override { hints.push_back(hint); }
+    void ExecuteCommand(int id) override { commands.push_back(id); }
+    void ShowStatusText(const std::string& text) override { status = text; }
+    PMdoc* document = nullptr;
+    RecordingPrompt prompt;
+    std::vector<int> hints, commands;
+    std::string status;
+};
+
+} // namespace
+
+TEST(DocumentViewWidget, PlaceholderWithoutLogic) {
+    ScopedSettings guard;
+    FakeFrame frame;
+    CModelviewerView view3d(frame, nullptr);
+    CTenkaizuView view2d(frame, nullptr);
+    // Both views start at 100 by 100 pixels.
+    EXPECT_EQ(view3d.size(), QSize(100, 100));
+    // The 3D placeholder uses the configured background colour (COLORREF 0x00BBGGRR).
+    CurrentSettings().colors[7] = 0x00204060;
+    const QImage picture3d = view3d.grab().toImage();
+    EXPECT_EQ(QColor(picture3d.pixel(2, 2)), QColor(0x60, 0x40, 0x20));
+    const QImage picture2d = view2d.grab().toImage();
+    EXPECT_EQ(QColor(picture2d.pixel(2, 2)), QColor(128, 128, 128));
+    // Hints and commands without logic are harmless.
+    view3d.OnUpdate(1000);
+    EXPECT_FALSE(view2d.HandleCommand(kCmdPrint));
+}
+
+TEST(DocumentViewWidget, LogicReceivesSizePaintAndMessages) {
+    FakeFrame frame;
+    CTenkaizuView view(frame, nullptr);
+    auto log = std::make_shared<RecordingViewLogic::Log>();
+    view.SetLogic(std::make_unique<RecordingViewLogic>(log, false));
+    // The logic learns the current size at once and each new one.
+    EXPECT_EQ(log->lastWidth, 100);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    view.resize(320, 200);
+    QApplication::processEvents();
+    EXPECT_EQ(log->lastWidth, 320);
+    EXPECT_EQ(log->lastHeight, 200);
+    const QImage picture = view.grab().toImage();
+    EXPECT_GE(log->paints, 1);
+    EXPECT_EQ(QColor(picture.pixel(5, 5)), QColor(Qt::green));
+    view.OnUpdate(7);
+    EXPECT_EQ(log->hints, std::vector<int>{7});
+    // A command the logic refuses is reported as not handled.
+    EXPECT_FALSE(view.HandleCommand(kCmdPrint));
+    EXPECT_EQ(log->commands, std::vector<int>{kCmdPrint});
+    // The host passes the logic's requests on to the frame.
+    IViewHost& host = view;
+    host.UpdateAllViews(6);
+    host.ExecuteCommand(kCmdCheckFace);
+    host.SetStatusText("Click the face.");
+    EXPECT_EQ(frame.hints, std::vector<int>{6});
+    EXPECT_EQ(frame.commands, std::vector<int>{kCmdCheckFace});
+    EXPECT_EQ(frame.status, "Click the face.");
+    EXPECT_EQ(host.ClientWidth(), 320);
+    EXPECT_EQ(host.Widget(), &view);
+    EXPECT_EQ(host.Document(), nullptr);
+}

@@ -1,0 +1,74 @@
+#include "app/ObjectListBinding.h"
+
+#include "tools/lib/ModelBuilder.h"
+#include "tools/lib/Primitives.h"
+
+#include <gtest/gtest.h>
+
+using namespace tsm;
+
+namespace {
+
+PMdoc& ThreeSolids(PMdoc& document) {
+    const MeshData cube = Cube(10);
+    AddSolid(document, "A", cube.vertices, cube.faces);
+    AddSolid(document, "B", cube.vertices, cube.faces);
+    AddSolid(document, "C", cube.vertices, cube.faces);
+    return document;
+}
+
+} // namespace
+
+TEST(ObjectListBinding, WithoutDevelopmentEverySolidIsBoundToInDevelopment) {
+    PMdoc document;
+    ThreeSolids(document);
+    document.model->solids[1]->inDevelopment = false;
+    document.model->solids[1]->shown = true;
+    ObjectListBinding binding(&document);
+    EXPECT_EQ(binding.Flag(), ObjectListFlag::InDevelopment);
+    // Solids out of the development are listed too, unselected.
+    ASSERT_EQ(binding.Count(), 3u);
+    EXPECT_EQ(binding.Name(1), "B");
+    EXPECT_TRUE(binding.IsSelected(0));
+    EXPECT_FALSE(binding.IsSelected(1));
+    // Selecting sets inDevelopment and leaves shown alone.
+    EXPECT_TRUE(binding.SetSelected(1, true));
+    EXPECT_TRUE(document.model->solids[1]->inDevelopment);
+    binding.SelectAll(false);
+    for (const auto& solid : document.model->solids) {
+        EXPECT_FALSE(solid->inDevelopment);
+        EXPECT_TRUE(solid->shown);
+    }
+}
+
+TEST(ObjectListBinding, WithDevelopmentOnlyItsSolidsAreListedAndBoundToShown) {
+    PMdoc document;
+    ThreeSolids(document);
+    document.development = std::make_unique<CTenkaizu>();
+    document.model->solids[0]->inDevelopment = false;
+    document.model->solids[2]->shown = false;
+    ObjectListBinding binding(&document);
+    EXPECT_EQ(binding.Flag(), ObjectListFlag::Shown);
+    // "A" is not in the development: the list starts at "B".
+    ASSERT_EQ(binding.Count(), 2u);
+    EXPECT_EQ(binding.Name(0), "B");
+    EXPECT_EQ(binding.Name(1), "C");
+    EXPECT_TRUE(binding.IsSelected(0));
+    EXPECT_FALSE(binding.IsSelected(1));
+    // The selection sets shown of the listed solid, never inDevelopment.
+    EXPECT_TRUE(binding.SetSelected(1, true));
+    EXPECT_TRUE(document.model->solids[2]->shown);
+    binding.SelectAll(false);
+    EXPECT_FALSE(document.model->solids[1]->shown);
+    EXPECT_TRUE(document.model->solids[0]->shown); // not listed, not touched
+    EXPECT_TRUE(document.model->solids[1]->inDevelopment);
+}
+
+TEST(ObjectListBinding, NoDocumentAndLinesPastTheEnd) {
+    ObjectListBinding empty(nullptr);
+    EXPECT_EQ(empty.Count(), 0u);
+    EXPECT_EQ(empty.Name(0), "");
+    EXPECT_FALSE(empty.IsSelected(0));
+    EXPECT_FALSE(empty.SetSelected(0, true));
+    empty.SelectAll(true); // nothing to do, nothing to crash
+}

@@ -1,0 +1,47 @@
+#include "app/ToolbarIcons.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+using namespace tsm;
+
+namespace {
+
+int OpaquePixels(const QImage& image) {
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) count += qAlpha(image.pixel(x, y)) > 0 ? 1 : 0;
+    return count;
+}
+
+} // namespace
+
+TEST(ToolbarIcons, TwelveDistinctImagesInThreeStates) {
+    for (int i = 0; i < 12; ++i) {
+        const QImage normal = ToolbarImage(i, IconState::Normal);
+        const QImage hot = ToolbarImage(i, IconState::Hot);
+        const QImage disabled = ToolbarImage(i, IconState::Disabled);
+        EXPECT_EQ(normal.size(), QSize(16, 16));
+        // Each image draws something, and the states differ.
+        EXPECT_GT(OpaquePixels(normal), 20) << i;
+        EXPECT_NE(normal, hot) << i;
+        EXPECT_NE(normal, disabled) << i;
+        // The disabled form has no colour.
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x) {
+                const QRgb p = disabled.pixel(x, y);
+                if (qAlpha(p) == 255) {
+                    EXPECT_TRUE(qRed(p) == qGreen(p) && qGreen(p) == qBlue(p)) << i;
+                }
+            }
+        // No two buttons look the same.
+        for (int j = 0; j < i; ++j) EXPECT_NE(normal, ToolbarImage(j, IconState::Normal)) << i << " " << j;
+    }
+    // An index outside the toolbar draws nothing.
+    EXPECT_EQ(OpaquePixels(ToolbarImage(12, IconState::Normal)), 0);
+    EXPECT_EQ(OpaquePixels(ToolbarImage(-1, IconState::Normal)), 0);
+    // Larger sizes are drawn, not scaled pixels.
+    EXPECT_EQ(ToolbarImage(0, IconState::Normal, 32).size(), QSize(32, 32));
+    EXPECT_FALSE(ApplicationIcon().isNull());
+}
