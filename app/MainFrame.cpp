@@ -3,6 +3,7 @@
 #include "app/AboutDialog.h"
 #include "app/AppInfo.h"
 #include "app/CommandLine.h"
+#include "app/DevelopmentViewLogic.h"
 #include "app/DocumentInfoDialog.h"
 #include "app/ObjectListDialog.h"
 #include "app/SplashWindow.h"
@@ -116,6 +117,7 @@ void CMainFrame::CreateClient() {
     splitter_->setChildrenCollapsible(true);
     view3d_ = new CModelviewerView(*this, splitter_);
     view2d_ = new CTenkaizuView(*this, splitter_);
+    view2d_->SetLogic(std::make_unique<DevelopmentViewLogic>(*view2d_));
     splitter_->addWidget(view3d_);
     splitter_->addWidget(view2d_);
     setCentralWidget(splitter_);

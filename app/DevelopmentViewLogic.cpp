@@ -1,0 +1,151 @@
+#include "app/DevelopmentViewLogic.h"
+
+#include "model/Settings.h"
+#include "sheet/DevelopmentRaster.h"
+#include "sheet/Paper.h"
+#include "sheet/RasterTextures.h"
+#include "sheet/SheetScreen.h"
+#include "view3d/GLContextRegistry.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWheelEvent>
+#include <QWidget>
+
+namespace tsm {
+
+namespace {
+
+constexpr int kCheckCorrespondingFaceMode = 6;
+
+DevPointer PointerOf(const QMouseEvent& event) {
+    DevPointer pointer;
+    pointer.x = static_cast<int>(event.position().x());
+    pointer.y = static_cast<int>(event.position().y());
+    pointer.left = event.buttons() & Qt::LeftButton;
+    pointer.right = event.buttons() & Qt::RightButton;
+    pointer.middle = event.buttons() & Qt::MiddleButton;
+    pointer.shift = event.modifiers() & Qt::ShiftModifier;
+    return pointer;
+}
+
+} // namespace
+
+DevelopmentViewLogic::DevelopmentViewLogic(IViewHost& host)
+    : host_(host), surface_(host.Prompt(), RenderSlot::Development) {}
+
+DevelopmentViewLogic::~DevelopmentViewLogic() = default;
+
+bool DevelopmentViewLogic::HasDevelopment() const {
+    const PMdoc* document = host_.Document();
+    return document != nullptr && document->development != nullptr;
+}
+
+void DevelopmentViewLogic::Fit() {
+    state_.Fit(CurrentSheetLayout(host_.Document()), HasDevelopment());
+    fittedOnce_ = true;
+    host_.Repaint();
+}
+
+void DevelopmentViewLogic::UpdateGridInPlace() {
+    PMdoc* document = host_.Document();
+    if (document == nullptr) return;
+    const SheetLayout before = CurrentSheetLayout(document);
+    UpdateSheetGrid(*document, CPaper::FromSettings(CurrentSettings()), false);
+    state_.KeepDrawingInPlace(before, CurrentSheetLayout(document));
+}
+
+void DevelopmentViewLogic::OnUpdate(int hint) {
+    const DevelopmentHintActions actions = DevelopmentActionsForHint(hint);
+    PMdoc* document = host_.Document();
+    if (actions.resetEditState) state_.EndDrag();
+    // The selection belongs to the edit modes, which keep none yet.
+    if (actions.recomputeGrid && document != nullptr)
+        UpdateSheetGrid(*document, CPaper::FromSettings(CurrentSettings()), actions.recomputeExtents);
+    if (actions.updateGridInPlace) UpdateGridInPlace();
+    // Textures are made afresh with the current filter at every paint, so a filter change needs only one.
+    if (actions.fit)
+        Fit();
+    else if (actions.redraw || actions.reapplyTextureFilter)
+        host_.Repaint();
+}
+
+void DevelopmentViewLogic::Resize(int width, int height) {
+    if (width <= 0 || height <= 0) return;
+    state_.SetClientSize(width, height);
+    if (surface_.Resize(width, height)) glctx::Release();
+    // Until a document is fitted, the one sheet of paper follows the window.
+    if (!fittedOnce_ || host_.Document() == nullptr) {
+        state_.Fit(CurrentSheetLayout(host_.Document()), HasDevelopment());
+        if (host_.Document() != nullptr) fittedOnce_ = true;
+    }
+}
+
+void DevelopmentViewLogic::Paint(QPainter& painter) {
+    PMdoc* document = host_.Document();
+    const ScreenView& view = state_.View();
+    const SheetLayout layout = CurrentSheetLayout(document);
+    if (!surface_.IsReady() || !surface_.MakeCurrent()) {
+        painter.fillRect(0, 0, host_.ClientWidth(), host_.ClientHeight(), QColor(128, 128, 128));
+        return;
+    }
+    DrawScreenBackground(view, layout);
+    {
+        // Textures made in this context go before the context is released.
+        OwnedRasterTextures textures;
+        if (document != nullptr && document->development != nullptr) {
+            RasterTarget target;
+            target.projection = ScreenProjection(view, layout);
+            target.textures = &textures;
+            target.fontListBase = surface_.FontListBase();
+            RasterMode mode;
+            mode.bitmapMode = false;
+            mode.highlightPicked = true;
+            DrawRaster(*document, target, mode);
+        }
+        surface_.Finish();
+        textures.Release();
+    }
+    glctx::Release();
+    painter.drawImage(0, 0, surface_.Image());
+    DrawScreenOverlay(painter, document, view);
+}
+
+void DevelopmentViewLogic::MousePress(QMouseEvent& event) {
+    const DevPointer pointer = PointerOf(event);
+    state_.ButtonDown(pointer);
+    if (event.button() == Qt::MiddleButton && host_.Widget() != nullptr) host_.Widget()->setFocus();
+}
+
+void DevelopmentViewLogic::MouseRelease(QMouseEvent& event) {
+    if (event.button() != Qt::LeftButton) return;
+    const DevPointer pointer = PointerOf(event);
+    if (!state_.IsClick(pointer.x, pointer.y)) return;
+    if (CurrentSettings().editMode == kCheckCorrespondingFaceMode) CheckFaceAt(pointer.x, pointer.y);
+}
+
+void DevelopmentViewLogic::MouseMove(QMouseEvent& event) {
+    if (state_.MouseMoved(PointerOf(event), CurrentSheetLayout(host_.Document()))) host_.Repaint();
+}
+
+void DevelopmentViewLogic::Wheel(QWheelEvent& event) {
+    const int delta = event.angleDelta().y();
+    if (delta == 0) return;
+    if (state_.WheelTurned(delta, CurrentSettings().bZoomWheelInvert, CurrentSheetLayout(host_.Document())))
+        host_.Repaint();
+    event.accept();
+}
+
+bool DevelopmentViewLogic::CheckFaceAt(int x, int y) {
+    PMdoc* document = host_.Document();
+    if (document == nullptr || document->development == nullptr) return false;
+    const Point2 mm = state_.ScreenToDevelopment(x, y, CurrentSheetLayout(document));
+    const std::vector<CFace*> group = CheckCorrespondingFace(*document->development, mm);
+    if (!group.empty() && CurrentSettings().bUseAnimationForFaceCheck && faceCheckListener_)
+        faceCheckListener_(std::vector<const CFace*>(group.begin(), group.end()));
+    // A click beside every face still clears the marks, so both views redraw either way.
+    host_.UpdateAllViews(0);
+    return !group.empty();
+}
+
+} // namespace tsm

@@ -1,0 +1,50 @@
+// The behaviour of the development view (CTenkaizuView): its render surface and picture, navigation
+// (fit, pan, zoom), the document update hints and the corresponding-face check.
+#pragma once
+
+#include "app/ViewLogic.h"
+#include "sheet/DevelopmentViewState.h"
+#include "view3d/ViewRenderSurface.h"
+
+#include <functional>
+#include <vector>
+
+namespace tsm {
+
+class DevelopmentViewLogic : public IViewLogic {
+public:
+    explicit DevelopmentViewLogic(IViewHost& host);
+    ~DevelopmentViewLogic() override;
+
+    // Told the faces a check in this view marked, so that the 3D view can turn towards them; called only
+    // when bUseAnimationForFaceCheck is on.
+    using FaceCheckListener = std::function<void(const std::vector<const CFace*>&)>;
+    void SetFaceCheckListener(FaceCheckListener listener) { faceCheckListener_ = std::move(listener); }
+
+    const DevelopmentViewState& State() const { return state_; }
+
+    void OnUpdate(int hint) override;
+    void Resize(int width, int height) override;
+    void Paint(QPainter& painter) override;
+    void MousePress(QMouseEvent& event) override;
+    void MouseRelease(QMouseEvent& event) override;
+    void MouseMove(QMouseEvent& event) override;
+    void Wheel(QWheelEvent& event) override;
+
+    // "Reset View".
+    void Fit();
+    // The check at a point of the client area (mode 6); true when a face was hit.
+    bool CheckFaceAt(int x, int y);
+
+private:
+    bool HasDevelopment() const;
+    void UpdateGridInPlace();
+
+    IViewHost& host_;
+    ViewRenderSurface surface_;
+    DevelopmentViewState state_;
+    FaceCheckListener faceCheckListener_;
+    bool fittedOnce_ = false;
+};
+
+} // namespace tsm
