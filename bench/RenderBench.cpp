@@ -1,0 +1,105 @@
+// The whole-development bitmap output: a development of 2,000 textured parts rendered off screen into a
+// 4000 x 3000 bitmap (the largest the bitmap export offers), context, font and textures included. The
+// output is rendered in bands, as every large output is.
+//
+// The model is 2,000 cubes of 20 mm, each unfolded into one cross-shaped part with flaps, their faces
+// spread over four 256 x 256 checkerboard textures with full-size bitmaps.
+#include "model/Prompt.h"
+#include "model/Settings.h"
+#include "model/TextureImage.h"
+#include "sheet/RasterRender.h"
+#include "tools/lib/ModelBuilder.h"
+#include "tools/lib/Primitives.h"
+#include "view3d/DibForGLRender.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+
+#include <memory>
+#include <string>
+
+namespace {
+
+using namespace tsm;
+
+constexpr int kParts = 2000;
+constexpr int kWidth = 4000;
+constexpr int kHeight = 3000;
+constexpr int kBorder = 5;
+
+PMdoc& TexturedDevelopment() {
+    static std::unique_ptr<PMdoc> doc = [] {
+        auto document = std::make_unique<PMdoc>();
+        const Rgb colours[4][2] = {{{0.9f, 0.3f, 0.2f}, {1.0f, 0.9f, 0.8f}},
+                                   {{0.2f, 0.5f, 0.9f}, {0.9f, 0.95f, 1.0f}},
+                                   {{0.2f, 0.7f, 0.3f}, {0.9f, 1.0f, 0.9f}},
+                                   {{0.6f, 0.4f, 0.2f}, {0.95f, 0.9f, 0.8f}}};
+        for (int m = 0; m < 4; ++m) {
+            CMaterial& material = AddMaterial(*document, "Texture " + std::to_string(m), colours[m][0],
+                                              MakeCheckerboard(256, 256, 32, colours[m][0], colours[m][1]));
+            MakeBitmap(material);
+        }
+        const MeshData cube = Cube(20);
+        for (int i = 0; i < kParts; ++i) {
+            CSolid& solid =
+                AddSolid(*document, "Cube " + std::to_string(i), cube.vertices, cube.faces, i % 4);
+            AssignFaceUV(solid);
+        }
+        // About 58 parts to a row: the development comes out near the bitmap's 4 : 3.
+        FixtureUnfoldOptions options;
+        options.rowWidthMM = 4400;
+        UnfoldForFixture(*document, {}, options);
+        return document;
+    }();
+    return *doc;
+}
+
+void RenderWholeDevelopment(benchmark::State& state) {
+    PMdoc& doc = TexturedDevelopment();
+    RecordingPrompt prompt;
+    for (auto _ : state) {
+        CDIBforGLRender output(prompt, kWidth, kHeight);
+        if (!RenderWhole(doc, output, kBorder, prompt)) {
+            state.SkipWithError("the off-screen renderer did not start");
+            return;
+        }
+        benchmark::DoNotOptimize(output.Bits());
+    }
+    state.counters["parts"] = static_cast<double>(doc.development->parts.size());
+    state.counters["Mpixel/s"] = benchmark::Counter(
+        double(kWidth) * kHeight / 1e6 * double(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+// The default display settings: white flaps, smoothed lines with alpha, edge IDs left to the overlay.
+void BM_RenderWhole_Defaults(benchmark::State& state) {
+    ScopedSettings guard;
+    RenderWholeDevelopment(state);
+}
+
+// Flaps coloured with their neighbouring faces' textures, edge IDs as GL outline text.
+void BM_RenderWhole_FlapsTexturedGLEdgeIds(benchmark::State& state) {
+    ScopedSettings guard;
+    Settings& settings = CurrentSettings();
+    settings.bColorFlapWithFace = true;
+    settings.bDrawNumber = true;
+    settings.bUseOpenGLToDrawEdgeID = true;
+    RenderWholeDevelopment(state);
+}
+
+BENCHMARK(BM_RenderWhole_Defaults)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RenderWhole_FlapsTexturedGLEdgeIds)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+// Glyph outlines for the renderer's font need a QGuiApplication, which needs a platform: offscreen when
+// none is given, so that the benchmark runs without a display.
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,143 @@
+#include "view3d/EdgeStyle.h"
+
+#include "model/Development.h"
+#include "model/Mesh.h"
+#include "model/Settings.h"
+
+#include <gtest/gtest.h>
+
+namespace tsm {
+namespace {
+
+// An edge with both sides joined, folded at `foldAngle` degrees.
+struct TwoSidedEdge {
+    CHalfEdge side1, side2;
+    CEdge edge;
+    explicit TwoSidedEdge(double foldAngle) {
+        edge.halfEdge1 = &side1;
+        edge.halfEdge2 = &side2;
+        side1.twin = side1.joined = &side2;
+        side2.twin = side2.joined = &side1;
+        edge.foldAngle = foldAngle;
+    }
+    void Cut() { side1.joined = side2.joined = nullptr; }
+};
+
+TEST(EdgeStyle, FoldSenseGivesMountainOrValley) {
+    const Settings settings;
+    TwoSidedEdge e(90);
+    EXPECT_EQ(ClassifyEdgeStyle(e.edge, false, settings), EdgeStyle::Mountain);
+    e.edge.foldSense = false;
+    EXPECT_EQ(ClassifyEdgeStyle(e.edge, true, settings), EdgeStyle::Valley);
+}
+
+TEST(EdgeStyle, OnlyStrictlyFlatterEdgesAreHidden) {
+    Settings settings; // threshold 175
+    TwoSidedEdge at(175), beyond(175.001);
+    EXPECT_EQ(ClassifyEdgeStyle(at.edge, false, settings), EdgeStyle::Mountain);
+    EXPECT_EQ(ClassifyEdgeStyle(beyond.edge, false, settings), EdgeStyle::Hidden);
+    // Not omitted: drawn.
+    settings.bOmitFlatEdge = false;
+    EXPECT_EQ(ClassifyEdgeStyle(beyond.edge, false, settings), EdgeStyle::Mountain);
+    settings.bOmitFlatEdge = true;
+    settings.iFlatEdgeAngle = 179;
+    EXPECT_EQ(ClassifyEdgeStyle(beyond.edge, false, settings), EdgeStyle::Mountain);
+    // A single-sided edge is never hidden as flat.
+    settings.iFlatEdgeAngle = 175;
+    beyond.edge.halfEdge2 = nullptr;
+    EXPECT_EQ(ClassifyEdgeStyle(beyond.edge, false, settings), EdgeStyle::Mountain);
+}
+
+TEST(EdgeStyle, FlatEdgesCutInTheDevelopmentShowWhenOpened) {
+    Settings settings;
+    TwoSidedEdge e(180);
+    e.Cut();
+    EXPECT_EQ(ClassifyEdgeStyle(e.edge, true, settings), EdgeStyle::Mountain);
+    // Without the opened model, without a development, or folded in it: hidden.
+    settings.bDrawOpenedModel = false;
+    EXPECT_EQ(ClassifyEdgeStyle(e.edge, true, settings), EdgeStyle::Hidden);
+    settings.bDrawOpenedModel = true;
+    EXPECT_EQ(ClassifyEdgeStyle(e.edge, false, settings), EdgeStyle::Hidden);
+    TwoSidedEdge folded(180);
+    EXPECT_EQ(ClassifyEdgeStyle(folded.edge, true, settings), EdgeStyle::Hidden);
+}
+
+TEST(EdgeStyle, LinesTheUserHidIsHiddenOnEitherSide) {
+    const Settings settings;
+    CPartLine hidden;
+    hidden.hidden = true;
+    CPartLine shown;
+    for (int side = 0; side < 2; ++side) {
+        TwoSidedEdge e(90);
+        e.side1.line = &shown;
+        (side == 0 ? e.side1 : e.side2).line = &hidden;
+        EXPECT_EQ(ClassifyEdgeStyle(e.edge, true, settings), EdgeStyle::Hidden) << side;
+    }
+    TwoSidedEdge visible(90);
+    visible.side1.line = &shown;
+    EXPECT_EQ(ClassifyEdgeStyle(visible.edge, true, settings), EdgeStyle::Mountain);
+}
+
+TEST(EdgeStyle, UserEdgeClassesOnlyWithoutADevelopment) {
+    const Settings settings;
+    TwoSidedEdge open(90), marked(90);
+    open.edge.edgeClass = 1;
+    marked.edge.edgeClass = 2;
+    EXPECT_EQ(ClassifyEdgeStyle(open.edge, false, settings), EdgeStyle::Open);
+    EXPECT_EQ(ClassifyEdgeStyle(marked.edge, false, settings), EdgeStyle::Marked);
+    EXPECT_EQ(ClassifyEdgeStyle(open.edge, true, settings), EdgeStyle::Mountain);
+    EXPECT_EQ(ClassifyEdgeStyle(marked.edge, true, settings), EdgeStyle::Mountain);
+    // The class is the last rule: it shows an edge even when it is flat.
+    TwoSidedEdge flatOpen(180);
+    flatOpen.edge.edgeClass = 1;
+    EXPECT_EQ(ClassifyEdgeStyle(flatOpen.edge, false, settings), EdgeStyle::Open);
+    // An unknown class changes nothing.
+    TwoSidedEdge other(90);
+    other.edge.edgeClass = 5;
+    EXPECT_EQ(ClassifyEdgeStyle(other.edge, false, settings), EdgeStyle::Mountain);
+}
+
+TEST(EdgeStyle, WidthsAndColours) {
+    Settings settings;
+    EdgeLook mountain = LookOfEdgeStyle(EdgeStyle::Mountain, settings);
+    EXPECT_EQ(mountain.widthPixels, 1);
+    EXPECT_EQ(mountain.rgb[0], 0);
+    EXPECT_EQ(mountain.rgb[2], 1); // colour 1, blue
+    const EdgeLook valley = LookOfEdgeStyle(EdgeStyle::Valley, settings);
+    EXPECT_EQ(valley.rgb[1], 1); // colour 2, cyan
+    EXPECT_EQ(valley.rgb[2], 1);
+    const EdgeLook open = LookOfEdgeStyle(EdgeStyle::Open, settings);
+    EXPECT_EQ(open.widthPixels, 3);
+    EXPECT_FLOAT_EQ(open.rgb[1], 100 / 255.0f); // colour 4, orange
+    const EdgeLook marked = LookOfEdgeStyle(EdgeStyle::Marked, settings);
+    EXPECT_EQ(marked.widthPixels, 3);
+    EXPECT_FLOAT_EQ(marked.rgb[0], 217 / 255.0f);
+    // Without edge colours the folds are black; the user's classes keep their colours.
+    settings.bUseEdgeColor = false;
+    mountain = LookOfEdgeStyle(EdgeStyle::Mountain, settings);
+    EXPECT_EQ(mountain.rgb[2], 0);
+    EXPECT_EQ(LookOfEdgeStyle(EdgeStyle::Valley, settings).rgb[1], 0);
+    EXPECT_FLOAT_EQ(LookOfEdgeStyle(EdgeStyle::Open, settings).rgb[0], 1.0f);
+    // The configured colours are read, not the defaults.
+    settings.bUseEdgeColor = true;
+    settings.colors[1] = 0x00102030;
+    mountain = LookOfEdgeStyle(EdgeStyle::Mountain, settings);
+    EXPECT_FLOAT_EQ(mountain.rgb[0], 0x30 / 255.0f);
+    EXPECT_FLOAT_EQ(mountain.rgb[1], 0x20 / 255.0f);
+    EXPECT_FLOAT_EQ(mountain.rgb[2], 0x10 / 255.0f);
+}
+
+TEST(EdgeStyle, ColorrefBytesAreRedGreenBlueFromTheLow) {
+    float rgb[3];
+    ColorrefToRgb(0x00FF8000, rgb);
+    EXPECT_EQ(rgb[0], 0.0f);
+    EXPECT_FLOAT_EQ(rgb[1], 128 / 255.0f);
+    EXPECT_EQ(rgb[2], 1.0f);
+    // The unused high byte is ignored.
+    ColorrefToRgb(static_cast<int32_t>(0xFF0000FF), rgb);
+    EXPECT_EQ(rgb[0], 1.0f);
+    EXPECT_EQ(rgb[2], 0.0f);
+}
+
+} // namespace
+} // namespace tsm

@@ -1,0 +1,321 @@
+#include "view3d/ModelRenderer.h"
+
+#include "View3DFixtures.h"
+#include "model/Settings.h"
+#include "tests/sheet/ReferenceImage.h"
+#include "view3d/GLContextRegistry.h"
+
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <string>
+
+namespace tsm {
+namespace {
+
+constexpr int kW = 160, kH = 160;
+
+Camera3D DefaultCamera() {
+    Camera3D camera;
+    camera.Reset();
+    return camera;
+}
+
+Camera3D CameraFacing(double pitch, double yaw) {
+    Camera3D camera = DefaultCamera();
+    camera.pitch = pitch;
+    camera.yaw = yaw;
+    return camera;
+}
+
+QImage Render(PMdoc* doc, const Camera3D& camera = DefaultCamera(), int guideMode = kGuideNone) {
+    RecordingPrompt prompt;
+    return RenderModelViewImage(doc, kW, kH, camera, prompt, guideMode);
+}
+
+// Renders the document twice in one context, with vertex arrays and one polygon at a time.
+std::pair<QImage, QImage> RenderBothWays(PMdoc* doc, const Camera3D& camera) {
+    RecordingPrompt prompt;
+    ViewRenderSurface surface(prompt, RenderSlot::View3D);
+    EXPECT_TRUE(surface.Resize(kW, kH));
+    InitModelViewGL();
+    const Mat4 projection = CameraProjection(camera, kW, kH, doc->model.get());
+    ModelRenderer renderer;
+    std::pair<QImage, QImage> images;
+    for (bool arrays : {true, false}) {
+        LoadViewProjection(projection, kW, kH);
+        ModelFrameOptions options;
+        options.vertexArrays = arrays;
+        renderer.Render(doc, projection, options);
+        surface.Finish();
+        (arrays ? images.first : images.second) = surface.Image().copy();
+    }
+    glctx::Release();
+    return images;
+}
+
+int CountPixels(const QImage& image, QRgb colour, int tolerance = 0) {
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            if (std::abs(qRed(p) - qRed(colour)) <= tolerance &&
+                std::abs(qGreen(p) - qGreen(colour)) <= tolerance &&
+                std::abs(qBlue(p) - qBlue(colour)) <= tolerance)
+                ++count;
+        }
+    return count;
+}
+
+bool IsGrey(QRgb p) {
+    return qRed(p) == qGreen(p) && qGreen(p) == qBlue(p) && qRed(p) < 250;
+}
+
+TEST(ModelRenderer, ContextSetUpRecordsTheLargestTextureSize) {
+    ScopedSettings guard;
+    EXPECT_EQ(CurrentSettings().systemTextureLimit, 512);
+    RecordingPrompt prompt;
+    ViewRenderSurface surface(prompt, RenderSlot::View3D);
+    ASSERT_TRUE(surface.Resize(8, 8));
+    InitModelViewGL();
+    GLint reported = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &reported);
+    glctx::Release();
+    EXPECT_GT(reported, 512);
+    EXPECT_EQ(CurrentSettings().systemTextureLimit, reported);
+}
+
+TEST(ModelRenderer, WithoutAModelAFrameIsJustTheBackground) {
+    ScopedSettings guard;
+    CurrentSettings().colors[7] = 0x00336699; // R 0x99, G 0x66, B 0x33
+    // Guards against drawing anything, or clearing to the compiled-in white, when nothing is open.
+    const QImage nothing = Render(nullptr);
+    ASSERT_FALSE(nothing.isNull());
+    EXPECT_EQ(CountPixels(nothing, qRgb(0x99, 0x66, 0x33)), kW * kH);
+    PMdoc empty;
+    empty.model.reset();
+    EXPECT_EQ(CountPixels(Render(&empty), qRgb(0x99, 0x66, 0x33)), kW * kH);
+}
+
+// Pixels that differ at all, and the largest difference of one channel.
+struct PixelDifference {
+    long pixels = 0;
+    int largest = 0;
+};
+PixelDifference Compare(const QImage& a, const QImage& b) {
+    PixelDifference d;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            const int c = std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                                    std::abs(qBlue(p) - qBlue(q))});
+            d.pixels += c != 0;
+            d.largest = std::max(d.largest, c);
+        }
+    return d;
+}
+
+// Mesa lights a normal given once per polygon on another path than a normal per corner, and the two
+// round differently by one step at a few pixels; nothing else may differ.
+void ExpectSamePicture(const QImage& arrays, const QImage& immediate, const std::string& what) {
+    const PixelDifference d = Compare(arrays, immediate);
+    EXPECT_LE(d.largest, 1) << what;
+    EXPECT_LE(d.pixels, arrays.width() * arrays.height() / 100) << what;
+}
+
+TEST(ModelRenderer, VertexArraysDrawTheSamePictureAsOnePolygonAtATime) {
+    ScopedSettings guard;
+    // From outside, close up (parts of the model behind the eye), from inside, from below and edge-on.
+    std::vector<Camera3D> cameras(5, DefaultCamera());
+    cameras[1].distance = -0.4;
+    cameras[1].offsetX = 0.05;
+    cameras[2].distance = -0.4;
+    cameras[2].pan = {0.2, 0.1, 0};
+    cameras[2].yaw = 100;
+    cameras[3].pitch = -75;
+    cameras[4].pitch = 0;
+    cameras[4].yaw = 90;
+    // The sample with a development (opened corners, cut edges doubled), the textured house, and a torus
+    // of many small triangles.
+    test::OpenedSample cube("cube.tsm"), house("house.tsm");
+    ASSERT_TRUE(cube.opened);
+    ASSERT_TRUE(house.opened);
+    PMdoc torus;
+    test::UseColourZero(torus);
+    const MeshData ring = Torus(40, 24, 1.0, 0.4, true);
+    AddSolid(torus, "torus", ring.vertices, ring.faces);
+    int d = 0;
+    for (PMdoc* doc : {cube.Doc(), house.Doc(), &torus}) {
+        ++d;
+        // One face picked, so that the red pass is compared too.
+        doc->model->solids[0]->faces[0]->picked = true;
+        for (size_t c = 0; c < cameras.size(); ++c) {
+            const auto [arrays, immediate] = RenderBothWays(doc, cameras[c]);
+            ExpectSamePicture(arrays, immediate,
+                              "model " + std::to_string(d) + ", camera " + std::to_string(c));
+            // Not a blank picture either.
+            EXPECT_LT(CountPixels(arrays, qRgb(255, 255, 255)), kW * kH) << "camera " << c;
+        }
+    }
+    // Without lights and materials, and with every edge drawn.
+    CurrentSettings().bTurnOnLight = false;
+    CurrentSettings().bUseMaterial = false;
+    CurrentSettings().bOmitFlatEdge = false;
+    for (PMdoc* doc : {house.Doc(), &torus}) {
+        const auto [arrays, immediate] = RenderBothWays(doc, cameras[0]);
+        // Unlit, the two paths agree to the last bit.
+        EXPECT_EQ(Compare(arrays, immediate).pixels, 0);
+    }
+}
+
+TEST(ModelRenderer, CubeFromTheDefaultCamera) {
+    ScopedSettings guard;
+    auto doc = test::CubeDocument();
+    const QImage image = Render(doc.get());
+    EXPECT_TRUE(test::MatchesReference(image, "3d-cube-default"));
+    // Three lit faces in default colour 0 (a light blue) and blue mountain edges on white.
+    EXPECT_EQ(image.pixel(0, 0), qRgb(255, 255, 255));
+    const QRgb face = image.pixel(kW / 2 - 10, kH / 2 + 10);
+    EXPECT_GT(qBlue(face), qRed(face) + 10) << std::hex << face;
+    EXPECT_GT(CountPixels(image, qRgb(0, 0, 255), 60), 50);
+}
+
+TEST(ModelRenderer, TexturedFace) {
+    ScopedSettings guard;
+    PMdoc doc;
+    auto texture = MakeCheckerboard(64, 64, 16, {1, 0, 0}, {1, 1, 0});
+    AddMaterial(doc, "checker", {1, 1, 1}, std::move(texture));
+    const MeshData quad = Grid(1, 1, 2.0);
+    AssignFaceUV(AddSolid(doc, "quad", quad.vertices, quad.faces, 0));
+    const QImage image = Render(&doc, CameraFacing(0, 0));
+    EXPECT_TRUE(test::MatchesReference(image, "3d-textured-face"));
+    // Both checker colours reach the picture, lit by white light (red and yellow, never the material's own
+    // white).
+    EXPECT_GT(CountPixels(image, qRgb(230, 0, 0), 30), 200);
+    EXPECT_GT(CountPixels(image, qRgb(230, 230, 0), 30), 200);
+
+    // With materials off the same face is plain white and lit: no texture at all.
+    CurrentSettings().bUseMaterial = false;
+    const QImage plain = Render(&doc, CameraFacing(0, 0));
+    EXPECT_EQ(CountPixels(plain, qRgb(230, 0, 0), 30), 0);
+    EXPECT_EQ(CountPixels(plain, qRgb(230, 230, 0), 30), 0);
+    EXPECT_TRUE(IsGrey(plain.pixel(kW / 2, kH / 2)) || plain.pixel(kW / 2, kH / 2) == qRgb(255, 255, 255));
+
+    // Seen from behind the face is grey and untextured.
+    CurrentSettings().bUseMaterial = true;
+    const QImage behind = Render(&doc, CameraFacing(0, 180));
+    EXPECT_TRUE(IsGrey(behind.pixel(kW / 2, kH / 2))) << std::hex << behind.pixel(kW / 2, kH / 2);
+    EXPECT_EQ(CountPixels(behind, qRgb(230, 0, 0), 30), 0);
+}
+
+TEST(ModelRenderer, TextureConfigurationOutline) {
+    ScopedSettings guard;
+    CurrentSettings().colors[7] = 0x00404040; // a dark background, so that white lines show
+    PMdoc doc;
+    test::UseColourZero(doc); // faces without material light blue, not white
+    CMaterial& checker =
+        AddMaterial(doc, "checker", {1, 1, 1}, MakeCheckerboard(8, 8, 2, {0, 0, 1}, {0, 0, 1}));
+    CMaterial& plain = AddMaterial(doc, "plain", {0, 0, 1});
+    const MeshData quad = Grid(1, 1, 2.0);
+    CSolid& solid = AddSolid(doc, "quad", quad.vertices, quad.faces, 0);
+    AssignFaceUV(solid);
+    // At an angle the headlight leaves the light blue face short of white.
+    const Camera3D turned = CameraFacing(0, 50);
+    EXPECT_EQ(CountPixels(Render(&doc, turned), qRgb(255, 255, 0)), 0);
+    // The faces of the chosen material are outlined: yellow where they have texture coordinates.
+    doc.model->highlightMaterial = &checker;
+    EXPECT_GT(CountPixels(Render(&doc, turned), qRgb(255, 255, 0)), 100);
+    // White without them.
+    for (auto& h : solid.faces[0]->halfEdges) h->u = h->v = 0;
+    const QImage white = Render(&doc, turned);
+    EXPECT_EQ(CountPixels(white, qRgb(255, 255, 0)), 0);
+    EXPECT_GT(CountPixels(white, qRgb(255, 255, 255)), 100);
+    // Another material chosen: no outline on this face.
+    doc.model->highlightMaterial = &plain;
+    EXPECT_EQ(CountPixels(Render(&doc, turned), qRgb(255, 255, 255)), 0);
+    // A face without material is outlined when the default material is the chosen one.
+    solid.faces[0]->materialIndex = -1;
+    EXPECT_EQ(CountPixels(Render(&doc, turned), qRgb(255, 255, 255)), 0);
+    doc.model->highlightMaterial = &doc.model->defaultMaterial;
+    EXPECT_GT(CountPixels(Render(&doc, turned), qRgb(255, 255, 255)), 100);
+}
+
+TEST(ModelRenderer, BackFacesAreGreyInsideAnOpenBox) {
+    ScopedSettings guard;
+    PMdoc doc;
+    test::UseColourZero(doc);
+    MeshData box = Cube(2.0);
+    // Without its top the box shows the backs of its other faces from above.
+    for (size_t f = 0; f < box.faces.size(); ++f) {
+        bool top = true;
+        for (int v : box.faces[f]) top = top && box.vertices[v].y > 0;
+        if (top) {
+            box.faces.erase(box.faces.begin() + long(f));
+            break;
+        }
+    }
+    ASSERT_EQ(box.faces.size(), 5u);
+    AddSolid(doc, "open box", box.vertices, box.faces);
+    const QImage image = Render(&doc, CameraFacing(70, -30));
+    EXPECT_TRUE(test::MatchesReference(image, "3d-back-faces-grey"));
+    // The floor seen from inside: grey, not the light blue of the outside.
+    EXPECT_TRUE(IsGrey(image.pixel(kW / 2, kH / 2))) << std::hex << image.pixel(kW / 2, kH / 2);
+}
+
+TEST(ModelRenderer, CutEdgesAreDoubledWhenOpenEdgesAreEmphasised) {
+    ScopedSettings guard;
+    test::OpenedSample sample("cube.tsm");
+    ASSERT_TRUE(sample.opened);
+    ASSERT_NE(sample.Doc()->development, nullptr);
+    const QImage opened = Render(sample.Doc());
+    EXPECT_TRUE(test::MatchesReference(opened, "3d-cut-edges-doubled"));
+
+    // The closed picture: each edge once at the vertices; the opened one shows white gaps along the cuts.
+    CurrentSettings().bDrawOpenedModel = false;
+    const QImage closed = Render(sample.Doc());
+    EXPECT_TRUE(test::MatchesReference(closed, "3d-cut-edges-closed"));
+    EXPECT_GT(CountPixels(opened, qRgb(255, 255, 255)), CountPixels(closed, qRgb(255, 255, 255)));
+}
+
+TEST(ModelRenderer, PickedFacesAreRedFromBothSides) {
+    ScopedSettings guard;
+    auto doc = test::CubeDocument();
+    for (auto& face : doc->model->solids[0]->faces)
+        if (face->Normal().x > 0.5 || face->Normal().y > 0.5) face->picked = true;
+    const QImage image = Render(doc.get());
+    EXPECT_TRUE(test::MatchesReference(image, "3d-picked-faces-red"));
+    EXPECT_GT(CountPixels(image, qRgb(255, 0, 0)), 1500);
+    // From inside (backs facing the camera) the picked faces are still red: a camera behind the right face
+    // looks at its back. Moving into the cube's middle sees every face from behind.
+    Camera3D inside = DefaultCamera();
+    inside.distance = -0.4;
+    inside.pitch = 0;
+    inside.yaw = 90;
+    const QImage fromInside = Render(doc.get(), inside);
+    EXPECT_GT(CountPixels(fromInside, qRgb(255, 0, 0)), 100);
+}
+
+TEST(ModelRenderer, OrientationGuide) {
+    ScopedSettings guard;
+    // A sphere touches the guide's cube only at six points, so the translucent sides lie clear of it.
+    PMdoc sphere;
+    test::UseColourZero(sphere);
+    const MeshData ball = Icosphere(2, 1.0);
+    AddSolid(sphere, "ball", ball.vertices, ball.faces);
+    PMdoc* doc = &sphere;
+    const QImage guide = Render(doc, DefaultCamera(), 1);
+    EXPECT_TRUE(test::MatchesReference(guide, "3d-orientation-guide"));
+    const QImage plain = Render(doc);
+    // The arrow is opaque red; translucent sides tint the cube.
+    EXPECT_GT(CountPixels(guide, qRgb(255, 0, 0)), 20);
+    EXPECT_EQ(CountPixels(plain, qRgb(255, 0, 0)), 0);
+    const QImage mirror = Render(doc, DefaultCamera(), 3);
+    EXPECT_TRUE(test::MatchesReference(mirror, "3d-orientation-guide-mirror"));
+    EXPECT_EQ(CountPixels(mirror, qRgb(255, 0, 0)), 0);
+    EXPECT_NE(mirror, plain);
+}
+
+} // namespace
+} // namespace tsm

@@ -1,0 +1,322 @@
+#include "view3d/ModelViewLogic.h"
+
+#include "View3DFixtures.h"
+#include "model/Settings.h"
+
+#include <gtest/gtest.h>
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWheelEvent>
+
+namespace tsm {
+namespace {
+
+constexpr int kW = 200, kH = 160;
+
+PointerInput At(int x, int y) {
+    PointerInput input;
+    input.x = x;
+    input.y = y;
+    return input;
+}
+
+int PickedCount(const PMdoc& doc) {
+    int n = 0;
+    for (const auto& solid : doc.model->solids)
+        for (const auto& face : solid->faces) n += face->picked;
+    return n;
+}
+
+// A view on the sample cube (one part), looking straight at its front, in check mode.
+struct CheckModeView {
+    CheckModeView() : sample("cube.tsm"), host(sample.Doc()), view(host) {
+        CurrentSettings().editMode = 6;
+        view.Resize(kW, kH);
+        view.OnUpdate(1000);
+        view.Camera().pitch = 0;
+        view.Camera().yaw = 0;
+        view.CameraChanged();
+    }
+    void Click(int x, int y, int releaseX, int releaseY) {
+        view.ButtonDown(PointerButton::Left, At(x, y));
+        view.ButtonUp(PointerButton::Left, At(releaseX, releaseY));
+    }
+    ScopedSettings guard;
+    test::OpenedSample sample;
+    test::RecordingHost host;
+    ModelViewLogic view;
+};
+
+TEST(ModelViewLogic, ResizeSetsUpOnceAndIgnoresZeroAndSameSizes) {
+    ScopedSettings guard;
+    test::RecordingHost host;
+    ModelViewLogic view(host);
+    // Before any size there is nothing to draw into; painting shows the background.
+    EXPECT_TRUE(view.RenderFrame().isNull());
+    QImage window(20, 10, QImage::Format_RGB32);
+    window.fill(Qt::black);
+    {
+        QPainter painter(&window);
+        view.Resize(20, 0); // ignored: still nothing
+        view.Paint(painter);
+    }
+    // Colour 7 over the whole client area, not stale pixels.
+    EXPECT_EQ(window.pixel(19, 9), qRgb(255, 255, 255));
+    EXPECT_EQ(window.pixel(0, 0), qRgb(255, 255, 255));
+    view.Resize(kW, kH);
+    EXPECT_GT(CurrentSettings().systemTextureLimit, 512);
+    const QImage& frame = view.RenderFrame();
+    EXPECT_EQ(frame.size(), QSize(kW, kH));
+    const Mat4 before = view.Projection();
+    view.Resize(kW, kH);
+    view.Resize(0, 50);
+    EXPECT_EQ(view.Surface().Image().size(), QSize(kW, kH));
+    view.Resize(kW * 2, kH);
+    EXPECT_EQ(view.RenderFrame().size(), QSize(kW * 2, kH));
+    EXPECT_NE(view.Projection().m[5] / view.Projection().m[0], before.m[5] / before.m[0]);
+    EXPECT_TRUE(host.prompt.texts.empty());
+}
+
+TEST(ModelViewLogic, HintsResetTheCameraAndRedraw) {
+    ScopedSettings guard;
+    auto doc = test::CubeDocument();
+    test::RecordingHost host(doc.get());
+    ModelViewLogic view(host);
+    view.Resize(kW, kH);
+    view.Camera().yaw = 100;
+    view.Camera().distance = -9;
+    view.OnUpdate(13); // only the pick
+    EXPECT_EQ(view.Camera().yaw, 100);
+    // The camera reaches the projection only when a hint or a camera change rebuilds it.
+    const Mat4 stale = view.Projection();
+    view.OnUpdate(2);
+    EXPECT_NE(view.Projection().m[0], stale.m[0]);
+    view.OnUpdate(3);
+    EXPECT_EQ(view.Camera().yaw, -30.0);
+    EXPECT_EQ(view.Camera().distance, -5.0);
+    view.Camera().pitch = 10;
+    view.OnUpdate(11);
+    EXPECT_EQ(view.Camera().pitch, -30.0); // seen from below
+    EXPECT_EQ(view.Camera().yaw, -30.0);
+    view.OnUpdate(1000);
+    EXPECT_EQ(view.Camera().pitch, 30.0);
+    EXPECT_EQ(host.repaints, 5);
+    EXPECT_TRUE(host.hints.empty());
+    // A texture filter change redraws every view.
+    view.OnUpdate(14);
+    EXPECT_EQ(host.hints, (std::vector<int>{0}));
+    EXPECT_EQ(host.repaints, 5);
+}
+
+TEST(ModelViewLogic, TextureFilterChangeUploadsAgain) {
+    ScopedSettings guard;
+    PMdoc doc;
+    CMaterial& checker =
+        AddMaterial(doc, "checker", {1, 1, 1}, MakeCheckerboard(8, 8, 2, {1, 0, 0}, {0, 0, 1}));
+    const MeshData quad = Grid(1, 1, 1.0);
+    AssignFaceUV(AddSolid(doc, "quad", quad.vertices, quad.faces, 0));
+    test::RecordingHost host(&doc);
+    ModelViewLogic view(host);
+    view.Resize(kW, kH);
+    view.OnUpdate(1000);
+    ASSERT_NE(checker.glTexture, -1);
+    EXPECT_EQ(checker.glContext, view.Surface().Context());
+    const int first = checker.glTexture;
+    view.OnUpdate(14);
+    EXPECT_NE(checker.glTexture, -1);
+    EXPECT_NE(checker.glTexture, first); // made again, the old one deleted
+}
+
+TEST(ModelViewLogic, WheelAndDragZoomThroughTheView) {
+    ScopedSettings guard;
+    auto doc = test::CubeDocument();
+    test::RecordingHost host(doc.get());
+    ModelViewLogic view(host);
+    view.Resize(kW, kH);
+    view.WheelTurned(120);
+    EXPECT_DOUBLE_EQ(view.Camera().distance, -5.24);
+    CurrentSettings().bZoomWheelInvert = true;
+    view.WheelTurned(120);
+    EXPECT_DOUBLE_EQ(view.Camera().distance, -5.0);
+    EXPECT_EQ(host.repaints, 2);
+    // Qt's events reach the same code.
+    QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    view.Wheel(wheel);
+    EXPECT_DOUBLE_EQ(view.Camera().distance, -5.24);
+    EXPECT_TRUE(wheel.isAccepted());
+
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(50, 50), QPointF(50, 50), Qt::RightButton,
+                      Qt::RightButton, Qt::ShiftModifier);
+    view.MousePress(press);
+    QMouseEvent move(QEvent::MouseMove, QPointF(60, 70), QPointF(60, 70), Qt::NoButton, Qt::RightButton,
+                     Qt::ShiftModifier);
+    view.MouseMove(move);
+    EXPECT_DOUBLE_EQ(view.Camera().distance, -5.24 + 0.3);
+    // Left drag rotates.
+    QMouseEvent left(QEvent::MouseButtonPress, QPointF(60, 70), QPointF(60, 70), Qt::LeftButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    view.MousePress(left);
+    QMouseEvent turn(QEvent::MouseMove, QPointF(70, 70), QPointF(70, 70), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    view.MouseMove(turn);
+    EXPECT_DOUBLE_EQ(view.Camera().yaw, -30.0 + 7.0);
+}
+
+TEST(ModelViewLogic, ClickInCheckModeMarksTheRegionAndRedrawsAllViews) {
+    CheckModeView v;
+    // The middle of the window is the cube's front face.
+    v.Click(kW / 2, kH / 2, kW / 2 + 3, kH / 2);
+    EXPECT_EQ(PickedCount(*v.sample.Doc()), 1);
+    ASSERT_NE(v.view.PickMarker(), nullptr);
+    EXPECT_GT(v.view.PickMarker()->Normal().z, 0.9);
+    EXPECT_EQ(v.host.hints, (std::vector<int>{0}));
+    // The picked face is drawn red.
+    const QImage& frame = v.view.RenderFrame();
+    EXPECT_EQ(frame.pixel(kW / 2, kH / 2), qRgb(255, 0, 0));
+
+    // A drag of three pixels diagonally is no click: nothing changes.
+    v.Click(5, 5, 8, 8);
+    EXPECT_EQ(PickedCount(*v.sample.Doc()), 1);
+    EXPECT_EQ(v.host.hints.size(), 1u);
+    // Clicking the background clears every mark and marks nothing.
+    v.Click(2, 2, 2, 2);
+    EXPECT_EQ(PickedCount(*v.sample.Doc()), 0);
+    EXPECT_EQ(v.view.PickMarker(), nullptr);
+    EXPECT_EQ(v.host.hints.size(), 2u);
+}
+
+TEST(ModelViewLogic, ClicksOutsideCheckModeOrWithoutDevelopmentDoNothing) {
+    CheckModeView v;
+    CurrentSettings().editMode = 1;
+    v.Click(kW / 2, kH / 2, kW / 2, kH / 2);
+    EXPECT_EQ(PickedCount(*v.sample.Doc()), 0);
+    EXPECT_TRUE(v.host.hints.empty());
+    CurrentSettings().editMode = 6;
+    auto development = std::move(v.sample.Doc()->development);
+    v.Click(kW / 2, kH / 2, kW / 2, kH / 2);
+    EXPECT_EQ(PickedCount(*v.sample.Doc()), 0);
+    v.sample.Doc()->development = std::move(development);
+    // A right release does not end the drag, so the next left release is measured from the right press.
+    v.view.ButtonDown(PointerButton::Right, At(kW / 2, kH / 2));
+    v.view.ButtonUp(PointerButton::Right, At(kW / 2, kH / 2));
+    EXPECT_TRUE(v.view.Interaction().Dragging());
+    v.view.ButtonUp(PointerButton::Left, At(kW / 2 + 1, kH / 2));
+    EXPECT_EQ(PickedCount(*v.sample.Doc()), 1);
+}
+
+TEST(ModelViewLogic, EscapeAndHintsClearThePickMarker) {
+    CheckModeView v;
+    v.Click(kW / 2, kH / 2, kW / 2, kH / 2);
+    ASSERT_NE(v.view.PickMarker(), nullptr);
+    const int repaints = v.host.repaints;
+    QKeyEvent other(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier);
+    v.view.KeyRelease(other);
+    EXPECT_NE(v.view.PickMarker(), nullptr);
+    EXPECT_FALSE(other.isAccepted()); // left to the window's shortcuts
+    QKeyEvent escape(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
+    v.view.KeyRelease(escape);
+    EXPECT_EQ(v.view.PickMarker(), nullptr);
+    EXPECT_EQ(v.host.repaints, repaints + 1);
+    for (int hint : {1000, 6, 8, 15, 13}) {
+        v.Click(kW / 2, kH / 2, kW / 2, kH / 2);
+        ASSERT_NE(v.view.PickMarker(), nullptr);
+        v.view.OnUpdate(hint);
+        EXPECT_EQ(v.view.PickMarker(), nullptr) << hint;
+    }
+    v.Click(kW / 2, kH / 2, kW / 2, kH / 2);
+    v.view.OnUpdate(2);
+    EXPECT_NE(v.view.PickMarker(), nullptr);
+}
+
+TEST(ModelViewLogic, FaceCheckAnimationRunsOnTheHostsTimer) {
+    ScopedSettings guard;
+    CurrentSettings().iFaceCheckAnimationSpeedIndex = 2;
+    auto doc = test::CubeDocument();
+    test::RecordingHost host(doc.get());
+    ModelViewLogic view(host);
+    view.Resize(kW, kH);
+    view.StartFaceCheckAnimation(90, 60);
+    EXPECT_TRUE(host.timerRunning);
+    EXPECT_EQ(host.timerIntervalMs, 110);
+    // A second request while turning is ignored.
+    view.StartFaceCheckAnimation(0, 0);
+    EXPECT_EQ(host.timerStarts, 1);
+    const int repaints = host.repaints;
+    for (int tick = 1; tick <= 10; ++tick) {
+        // A camera reset halfway does not stop the turn.
+        if (tick == 5) view.OnUpdate(3);
+        view.TimerTick();
+        EXPECT_EQ(host.timerRunning, tick < 10) << tick;
+    }
+    EXPECT_EQ(host.repaints, repaints + 11);
+    EXPECT_NEAR(view.Camera().pitch, 30.0 + 6 * 6.0, 1e-9);
+    EXPECT_NEAR(view.Camera().yaw, -30.0 + 6 * 9.0, 1e-9);
+    // Stray ticks after the end change nothing.
+    view.TimerTick();
+    EXPECT_NEAR(view.Camera().yaw, -30.0 + 6 * 9.0, 1e-9);
+}
+
+TEST(ModelViewLogic, TurnTowardsFollowsTheSetting) {
+    ScopedSettings guard;
+    auto doc = test::CubeDocument();
+    test::RecordingHost host(doc.get());
+    ModelViewLogic view(host);
+    const CFace* top = nullptr;
+    for (const auto& face : doc->model->solids[0]->faces)
+        if (face->Normal().y > 0.9) top = face.get();
+    ASSERT_NE(top, nullptr);
+    CurrentSettings().bUseAnimationForFaceCheck = false;
+    view.TurnTowards({top});
+    EXPECT_EQ(host.timerStarts, 0);
+    CurrentSettings().bUseAnimationForFaceCheck = true;
+    view.TurnTowards({});
+    EXPECT_EQ(host.timerStarts, 0);
+    view.TurnTowards({top});
+    EXPECT_EQ(host.timerStarts, 1);
+    EXPECT_NEAR(view.Animation().TargetPitch(), 90.0, 1e-9);
+    EXPECT_EQ(view.Animation().TargetYaw(), 0.0);
+}
+
+TEST(ModelViewLogic, CameraOnlyFramesDrawTheLastArraysAgain) {
+    ScopedSettings guard;
+    test::OpenedSample sample("cube.tsm");
+    test::RecordingHost host(sample.Doc());
+    ModelViewLogic view(host);
+    view.Resize(kW, kH);
+    view.OnUpdate(1000);
+    view.RenderFrame();
+    const int gathered = view.Renderer().GatherCount();
+    // Turning the camera reuses the arrays; the picture is the one a fresh gathering gives.
+    view.Camera().yaw += 20;
+    view.CameraChanged();
+    const QImage turned = view.RenderFrame().copy();
+    EXPECT_EQ(view.Renderer().GatherCount(), gathered);
+    Camera3D camera = view.Camera();
+    RecordingPrompt prompt;
+    EXPECT_EQ(turned, RenderModelViewImage(sample.Doc(), kW, kH, camera, prompt));
+    // A paint for any other reason gathers again.
+    view.RenderFrame();
+    EXPECT_EQ(view.Renderer().GatherCount(), gathered + 1);
+    // A hint, a changed display setting or a face check since the last frame: gathered again.
+    view.Camera().yaw += 5;
+    view.CameraChanged();
+    view.OnUpdate(0);
+    view.RenderFrame();
+    EXPECT_EQ(view.Renderer().GatherCount(), gathered + 2);
+    view.Camera().yaw += 5;
+    view.CameraChanged();
+    CurrentSettings().bDrawOpenedModel = false;
+    view.RenderFrame();
+    EXPECT_EQ(view.Renderer().GatherCount(), gathered + 3);
+    view.Camera().yaw += 5;
+    view.CameraChanged();
+    view.StartFaceCheckAnimation(0, 0);
+    view.RenderFrame();
+    EXPECT_EQ(view.Renderer().GatherCount(), gathered + 4);
+}
+
+} // namespace
+} // namespace tsm

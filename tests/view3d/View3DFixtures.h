@@ -1,0 +1,69 @@
+// Documents for the 3D view's tests: the samples opened through the real open pipeline, and small models
+// built in code.
+#pragma once
+
+#include "engine/EngineCompletion.h"
+#include "model/OpenPipeline.h"
+#include "model/Prompt.h"
+#include "model/Settings.h"
+#include "tools/lib/ModelBuilder.h"
+#include "tools/lib/Primitives.h"
+#include "view3d/ModelViewLogic.h"
+
+#include <memory>
+#include <string>
+
+namespace tsm::test {
+
+// A sample file opened as the viewer opens it (display positions separated, lines classified).
+struct OpenedSample {
+    explicit OpenedSample(const std::string& name) : documents(prompt, completion) {
+        opened = documents.OpenModelFile(std::string(TESSALY_SOURCE_DIR) + "/samples/" + name);
+    }
+    PMdoc* Doc() const { return documents.Current(); }
+
+    RecordingPrompt prompt;
+    EngineCompletion completion;
+    CModelviewerDoc documents;
+    bool opened = false;
+};
+
+// Faces without material in colour 0, as an opened document has them.
+inline void UseColourZero(PMdoc& doc) {
+    SetColourTableEntry(0, CurrentSettings().colors[0], &doc);
+}
+
+// A document holding one cube of edge 2 centred on the origin, without a development.
+inline std::unique_ptr<PMdoc> CubeDocument() {
+    auto doc = std::make_unique<PMdoc>();
+    UseColourZero(*doc);
+    const MeshData cube = Cube(2.0);
+    AddSolid(*doc, "cube", cube.vertices, cube.faces);
+    return doc;
+}
+
+// A host that records what the view asked of it.
+class RecordingHost : public IModelViewHost {
+public:
+    explicit RecordingHost(PMdoc* document = nullptr) : document(document) {}
+    PMdoc* Document() const override { return document; }
+    IPrompt& Prompt() override { return prompt; }
+    void Repaint() override { ++repaints; }
+    void UpdateAllViews(int hint) override { hints.push_back(hint); }
+    void StartAnimationTimer(int intervalMs) override {
+        timerIntervalMs = intervalMs;
+        timerRunning = true;
+        ++timerStarts;
+    }
+    void StopAnimationTimer() override { timerRunning = false; }
+
+    PMdoc* document;
+    RecordingPrompt prompt;
+    int repaints = 0;
+    std::vector<int> hints;
+    int timerIntervalMs = 0;
+    bool timerRunning = false;
+    int timerStarts = 0;
+};
+
+} // namespace tsm::test

@@ -1,0 +1,61 @@
+#include "view3d/EdgeStyle.h"
+
+#include "model/Development.h"
+#include "model/Settings.h"
+
+namespace tsm {
+
+namespace {
+
+bool LineHidden(const CHalfEdge* h) {
+    return h != nullptr && h->line != nullptr && h->line->hidden;
+}
+
+} // namespace
+
+EdgeStyle ClassifyEdgeStyle(const CEdge& edge, bool hasDevelopment, const Settings& settings) {
+    EdgeStyle style = edge.foldSense ? EdgeStyle::Mountain : EdgeStyle::Valley;
+
+    const bool flat = settings.bOmitFlatEdge && edge.foldAngle > static_cast<double>(settings.iFlatEdgeAngle);
+    if (flat && edge.halfEdge1 != nullptr && edge.halfEdge2 != nullptr) {
+        const bool cutAndOpened =
+            hasDevelopment && settings.bDrawOpenedModel && edge.halfEdge1->joined != edge.halfEdge2;
+        if (!cutAndOpened) style = EdgeStyle::Hidden;
+    }
+
+    if (LineHidden(edge.halfEdge1) || LineHidden(edge.halfEdge2)) style = EdgeStyle::Hidden;
+
+    if (!hasDevelopment) {
+        if (edge.edgeClass == 1) style = EdgeStyle::Open;
+        if (edge.edgeClass == 2) style = EdgeStyle::Marked;
+    }
+    return style;
+}
+
+void ColorrefToRgb(int32_t colorref, float rgb[3]) {
+    rgb[0] = static_cast<float>(colorref & 0xFF) / 255.0f;
+    rgb[1] = static_cast<float>((colorref >> 8) & 0xFF) / 255.0f;
+    rgb[2] = static_cast<float>((colorref >> 16) & 0xFF) / 255.0f;
+}
+
+EdgeLook LookOfEdgeStyle(EdgeStyle style, const Settings& settings) {
+    EdgeLook look;
+    switch (style) {
+    case EdgeStyle::Mountain:
+    case EdgeStyle::Valley:
+        if (settings.bUseEdgeColor)
+            ColorrefToRgb(settings.colors[style == EdgeStyle::Mountain ? 1 : 2], look.rgb);
+        break;
+    case EdgeStyle::Open:
+    case EdgeStyle::Marked:
+        look.widthPixels = 3;
+        ColorrefToRgb(settings.colors[style == EdgeStyle::Open ? 4 : 5], look.rgb);
+        break;
+    case EdgeStyle::Hidden:
+        look.widthPixels = 0;
+        break;
+    }
+    return look;
+}
+
+} // namespace tsm

@@ -1,0 +1,30 @@
+// How the 3D view draws each mesh edge: hidden, or which style with its line width and colour.
+#pragma once
+
+#include <cstdint>
+
+namespace tsm {
+
+struct CEdge;
+struct Settings;
+
+enum class EdgeStyle { Hidden, Mountain, Valley, Open, Marked };
+
+// The rules in order, a later one overriding an earlier: mountain or valley by the fold sense; flat edges
+// hidden while omitted (with both sides; an edge cut in the development stays when the opened model is
+// shown); edges whose part line the user hid; without a development, the user's open (class 1) and marked
+// (class 2) edges.
+EdgeStyle ClassifyEdgeStyle(const CEdge& edge, bool hasDevelopment, const Settings& settings);
+
+struct EdgeLook {
+    float widthPixels = 1;
+    float rgb[3] = {0, 0, 0};
+};
+// Mountain and valley 1 pixel in colours 1 and 2 (black without bUseEdgeColor); open and marked 3 pixels
+// in colours 4 and 5.
+EdgeLook LookOfEdgeStyle(EdgeStyle style, const Settings& settings);
+
+// A colour table entry (0x00BBGGRR) as GL intensities, each byte divided by 255.
+void ColorrefToRgb(int32_t colorref, float rgb[3]);
+
+} // namespace tsm

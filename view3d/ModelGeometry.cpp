@@ -1,0 +1,172 @@
+#include "view3d/ModelGeometry.h"
+
+#include "model/Settings.h"
+#include "view3d/EdgeStyle.h"
+
+#include <algorithm>
+
+namespace tsm {
+
+namespace {
+
+bool Visible(const CSolid& solid) {
+    return solid.inDevelopment && solid.shown;
+}
+
+void Push3(std::vector<float>& to, const Vec3& v) {
+    to.push_back(static_cast<float>(v.x));
+    to.push_back(static_cast<float>(v.y));
+    to.push_back(static_cast<float>(v.z));
+}
+
+void ClearFaces(FaceArrays& a) {
+    a.positions.clear();
+    a.normals.clear();
+    a.texCoords.clear();
+    a.polygonSizes.clear();
+    a.firstCorners.clear();
+    a.frontIndices.clear();
+    a.backIndices.clear();
+    a.backNormals.clear();
+    a.runs.clear();
+}
+
+void AppendFace(FaceArrays& a, const CFace& face, bool opened) {
+    const uint32_t first = static_cast<uint32_t>(a.CornerCount());
+    const uint32_t n = static_cast<uint32_t>(face.CornerCount());
+    const Vec3 normal = face.Normal();
+    for (const auto& h : face.halfEdges) {
+        Push3(a.positions, CornerPosition(*h, opened));
+        Push3(a.normals, normal);
+        Push3(a.backNormals, normal * -1.0);
+        a.texCoords.push_back(static_cast<float>(h->u));
+        a.texCoords.push_back(static_cast<float>(h->v));
+    }
+    a.polygonSizes.push_back(static_cast<int>(n));
+    a.firstCorners.push_back(static_cast<int>(first));
+    for (uint32_t i = 1; i + 1 < n; ++i) {
+        a.frontIndices.insert(a.frontIndices.end(), {first, first + i, first + i + 1});
+        const uint32_t last = first + n - 1;
+        a.backIndices.insert(a.backIndices.end(), {last, last - i, last - i - 1});
+    }
+}
+
+void AppendToRun(FaceArrays& a, CMaterial* material, bool textured, int indicesBefore) {
+    if (a.runs.empty() || a.runs.back().material != material || a.runs.back().textured != textured) {
+        FaceRun run;
+        run.material = material;
+        run.textured = textured;
+        run.firstFace = a.FaceCount() - 1;
+        run.firstIndex = indicesBefore;
+        a.runs.push_back(run);
+    }
+    FaceRun& run = a.runs.back();
+    ++run.faceCount;
+    run.indexCount = static_cast<int>(a.frontIndices.size()) - run.firstIndex;
+}
+
+void GatherFaces(PMdoc& document, const Settings& settings, bool opened, ModelFrameGeometry& out) {
+    CMeshModel& model = *document.model;
+    for (const auto& solid : model.solids) {
+        if (!solid || !Visible(*solid)) continue;
+        for (const auto& face : solid->faces) {
+            if (face->CornerCount() < 3) continue; // a polygon of fewer corners covers no pixel
+            FaceArrays& target = face->picked ? out.picked : out.faces;
+            const int indicesBefore = static_cast<int>(target.frontIndices.size());
+            AppendFace(target, *face, opened);
+            CMaterial* material = &document.baseMaterial;
+            bool textured = false;
+            if (settings.bUseMaterial) {
+                material = &FaceDrawMaterial(model, *face);
+                textured = material->texture != nullptr;
+            }
+            AppendToRun(target, material, textured, indicesBefore);
+        }
+    }
+}
+
+void AppendSegment(LineArrays& lines, const Vec3& a, const Vec3& b, const EdgeLook& look) {
+    if (lines.runs.empty() || lines.runs.back().widthPixels != look.widthPixels) {
+        LineRun run;
+        run.widthPixels = look.widthPixels;
+        run.firstVertex = static_cast<int>(lines.positions.size() / 3);
+        lines.runs.push_back(run);
+    }
+    Push3(lines.positions, a);
+    Push3(lines.positions, b);
+    for (int i = 0; i < 2; ++i) lines.colors.insert(lines.colors.end(), look.rgb, look.rgb + 3);
+    lines.runs.back().vertexCount += 2;
+}
+
+void GatherEdges(const PMdoc& document, const Settings& settings, bool opened, LineArrays& lines) {
+    const bool hasDevelopment = document.development != nullptr;
+    for (const auto& solid : document.model->solids) {
+        if (!solid || !Visible(*solid)) continue;
+        for (const auto& edge : solid->edges) {
+            const EdgeStyle style = ClassifyEdgeStyle(*edge, hasDevelopment, settings);
+            if (style == EdgeStyle::Hidden) continue;
+            const EdgeLook look = LookOfEdgeStyle(style, settings);
+            const CHalfEdge* first = edge->halfEdge1;
+            if (opened && first != nullptr && first->next != nullptr) {
+                AppendSegment(lines, first->displayPos, first->next->displayPos, look);
+                const CHalfEdge* second = edge->halfEdge2;
+                // A cut edge shows both of its sides, each at its own face's opened corners.
+                if (first->joined == nullptr && second != nullptr && second->next != nullptr)
+                    AppendSegment(lines, second->displayPos, second->next->displayPos, look);
+            } else if (edge->vertex1 != nullptr && edge->vertex2 != nullptr) {
+                AppendSegment(lines, edge->vertex1->position, edge->vertex2->position, look);
+            }
+        }
+    }
+}
+
+} // namespace
+
+GatherKey GatherKey::Of(const PMdoc& document, const Settings& settings) {
+    GatherKey key;
+    key.document = &document;
+    key.model = document.model.get();
+    key.development = document.development.get();
+    key.drawFace = settings.bDrawFace;
+    key.drawEdge = settings.bDrawEdge;
+    key.useMaterial = settings.bUseMaterial;
+    key.drawOpened = settings.bDrawOpenedModel;
+    key.useEdgeColor = settings.bUseEdgeColor;
+    key.omitFlatEdge = settings.bOmitFlatEdge;
+    key.flatEdgeAngle = settings.iFlatEdgeAngle;
+    std::copy(settings.colors, settings.colors + 8, key.colors);
+    return key;
+}
+
+bool GatherKey::operator==(const GatherKey& o) const {
+    return document == o.document && model == o.model && development == o.development &&
+           drawFace == o.drawFace && drawEdge == o.drawEdge && useMaterial == o.useMaterial &&
+           drawOpened == o.drawOpened && useEdgeColor == o.useEdgeColor && omitFlatEdge == o.omitFlatEdge &&
+           flatEdgeAngle == o.flatEdgeAngle && std::equal(colors, colors + 8, o.colors);
+}
+
+CMaterial& FaceDrawMaterial(CMeshModel& model, const CFace& face) {
+    const int index = face.materialIndex;
+    if (index < 0 || static_cast<size_t>(index) >= model.materials.size() || !model.materials[index])
+        return model.defaultMaterial;
+    return *model.materials[index];
+}
+
+Vec3 CornerPosition(const CHalfEdge& corner, bool opened) {
+    if (opened || corner.vertex == nullptr) return corner.displayPos;
+    return corner.vertex->position;
+}
+
+void GatherModelFrame(PMdoc& document, const Settings& settings, ModelFrameGeometry& out) {
+    ClearFaces(out.faces);
+    ClearFaces(out.picked);
+    out.edges.positions.clear();
+    out.edges.colors.clear();
+    out.edges.runs.clear();
+    if (!document.model) return;
+    const bool opened = document.development != nullptr && settings.bDrawOpenedModel;
+    if (settings.bDrawFace) GatherFaces(document, settings, opened, out);
+    if (settings.bDrawEdge) GatherEdges(document, settings, opened, out.edges);
+}
+
+} // namespace tsm

@@ -1,0 +1,71 @@
+// The 3D view's picture, drawn into the current GL context: lit faces with their materials and textures,
+// grey back sides, edges by fold type, picked faces red, the texture-configuration outline and the
+// orientation guide. The camera arrives as one projection matrix (Camera3D.h); the modelview stays
+// identity.
+#pragma once
+
+#include "model/Document.h"
+#include "view3d/Camera3D.h"
+#include "view3d/FacingSplit.h"
+#include "view3d/ModelGeometry.h"
+
+namespace tsm {
+
+// The orientation guide of the model-coordinate wizard: 0 none; 1 and 2 the arrow with five or three
+// coloured sides (2 turned 90 degrees about X); 3 the mirror plane.
+constexpr int kGuideNone = 0;
+
+struct ModelFrameOptions {
+    int guideMode = kGuideNone;
+    // False sends every polygon and line on its own (glBegin / glEnd); the picture is the same, only
+    // slower. Kept to show that the arrays change nothing.
+    bool vertexArrays = true;
+    // Only the camera has moved since the last frame: the arrays of that frame are drawn again when the
+    // document and the display settings are those they were gathered with.
+    bool onlyCameraMoved = false;
+};
+
+// The state every frame relies on, set once per context; also records the context's largest texture
+// size as the system texture limit.
+void InitModelViewGL();
+
+// Viewport of the client size, the camera into the projection matrix, identity modelview.
+void LoadViewProjection(const Mat4& projection, int clientWidth, int clientHeight);
+
+// Applies a material: the current colour to its flat colour, then its front-face ambient, diffuse,
+// specular, emission and shininess.
+void ApplyMaterial(const CMaterial& material);
+
+// Sets one entry of the colour table (0x00BBGGRR). Entry 0 is also the colour of the faces without
+// material, so it goes at once into the model's default material (ambient, diffuse and flat colour).
+void SetColourTableEntry(int index, int32_t colorref, PMdoc* document);
+
+// Uploads, in the current context, the texture of every material that has an image but no texture
+// usable here yet.
+void UploadMissingTextures(CMeshModel& model);
+// Uploads every material's image again, with the filters of bTextureSmooth.
+void ReloadAllTextures(CMeshModel& model);
+
+class ModelRenderer {
+public:
+    // One frame into the current context, after LoadViewProjection with the same `projection` (its third
+    // row aims the headlight). A null document, or one without a model, gives the background only.
+    void Render(PMdoc* document, const Mat4& projection, const ModelFrameOptions& options = {});
+
+    // What the last frame drew.
+    const ModelFrameGeometry& Geometry() const { return geometry_; }
+    // How many frames gathered the model into arrays rather than reusing the last ones.
+    int GatherCount() const { return gatherCount_; }
+
+private:
+    ModelFrameGeometry geometry_; // kept between frames so that its buffers are reused
+    FacingSplit split_;
+    GatherKey gathered_;
+    bool haveGathered_ = false;
+    int gatherCount_ = 0;
+};
+
+// The guide, drawn over the model around its centre (a no-op for mode 0 or without a model).
+void DrawOrientationGuide(const CMeshModel& model, int guideMode);
+
+} // namespace tsm

@@ -1,0 +1,268 @@
+#include "view3d/ModelViewLogic.h"
+
+#include "model/Settings.h"
+#include "view3d/EdgeStyle.h"
+#include "view3d/GLContextRegistry.h"
+#include "view3d/ViewHints.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWheelEvent>
+
+namespace tsm {
+
+namespace {
+
+// The check mode of the shared mouse-mode value.
+constexpr int kEditModeCheckCorrespondingFace = 6;
+
+PointerInput ReadInput(const QMouseEvent& event) {
+    PointerInput input;
+    const QPoint at = event.position().toPoint();
+    input.x = at.x();
+    input.y = at.y();
+    input.left = event.buttons() & Qt::LeftButton;
+    input.right = event.buttons() & Qt::RightButton;
+    input.middle = event.buttons() & Qt::MiddleButton;
+    input.ctrl = event.modifiers() & Qt::ControlModifier;
+    input.shift = event.modifiers() & Qt::ShiftModifier;
+    return input;
+}
+
+bool ToPointerButton(Qt::MouseButton qtButton, PointerButton& button) {
+    switch (qtButton) {
+    case Qt::LeftButton:
+        button = PointerButton::Left;
+        return true;
+    case Qt::RightButton:
+        button = PointerButton::Right;
+        return true;
+    case Qt::MiddleButton:
+        button = PointerButton::Middle;
+        return true;
+    default:
+        return false;
+    }
+}
+
+QColor BackgroundColour() {
+    float rgb[3];
+    ColorrefToRgb(CurrentSettings().colors[7], rgb);
+    return QColor::fromRgbF(rgb[0], rgb[1], rgb[2]);
+}
+
+} // namespace
+
+ModelViewLogic::ModelViewLogic(IModelViewHost& host)
+    : host_(host), surface_(host.Prompt(), RenderSlot::View3D) {
+    camera_.rotationDegPerPixel = 0.7;
+    camera_.Reset();
+    RebuildProjection();
+}
+
+bool ModelViewLogic::ModelLoaded() const {
+    const PMdoc* document = host_.Document();
+    return document != nullptr && document->model != nullptr;
+}
+
+void ModelViewLogic::RebuildProjection() {
+    const PMdoc* document = host_.Document();
+    projection_ = CameraProjection(camera_, width_, height_, document ? document->model.get() : nullptr);
+}
+
+void ModelViewLogic::CameraChanged() {
+    cameraMoved_ = true;
+    RebuildProjection();
+    host_.Repaint();
+}
+
+void ModelViewLogic::OnUpdate(int hint) {
+    modelMayHaveChanged_ = true;
+    const View3DHintActions actions = ActionsForHint(hint);
+    PMdoc* document = host_.Document();
+    if ((actions.uploadMissingTextures || actions.reloadAllTextures) && document && document->model &&
+        surface_.MakeCurrent()) {
+        if (actions.reloadAllTextures)
+            ReloadAllTextures(*document->model);
+        else
+            UploadMissingTextures(*document->model);
+        glctx::Release();
+    }
+    if (actions.resetCamera) camera_.Reset();
+    if (actions.viewFromBelow) camera_.pitch = -30.0;
+    if (actions.clearPick) pickMarker_ = nullptr;
+    if (actions.rebuildProjection) RebuildProjection();
+    if (actions.redrawAllViews)
+        host_.UpdateAllViews(0);
+    else
+        host_.Repaint();
+}
+
+void ModelViewLogic::Resize(int width, int height) {
+    if (width <= 0 || height <= 0 || (width == width_ && height == height_)) return;
+    width_ = width;
+    height_ = height;
+    if (surface_.Resize(width, height)) {
+        if (!glInitialised_) {
+            InitModelViewGL();
+            glInitialised_ = true;
+        }
+        glctx::Release();
+    }
+    RebuildProjection();
+}
+
+const QImage& ModelViewLogic::RenderFrame() {
+    if (!surface_.MakeCurrent()) return empty_;
+    if (!glInitialised_) {
+        InitModelViewGL();
+        glInitialised_ = true;
+    }
+    LoadViewProjection(projection_, width_, height_);
+    ModelFrameOptions options;
+    options.guideMode = guideMode_;
+    options.onlyCameraMoved = cameraMoved_ && !modelMayHaveChanged_;
+    cameraMoved_ = false;
+    modelMayHaveChanged_ = false;
+    renderer_.Render(host_.Document(), projection_, options);
+    surface_.Finish();
+    glctx::Release();
+    return surface_.Image();
+}
+
+void ModelViewLogic::Paint(QPainter& painter) {
+    const QImage& image = RenderFrame();
+    if (image.isNull()) {
+        // No surface until a successful resize: show the background rather than stale pixels.
+        painter.fillRect(painter.window(), BackgroundColour());
+        return;
+    }
+    painter.drawImage(0, 0, image);
+}
+
+void ModelViewLogic::ButtonDown(PointerButton button, const PointerInput& input) {
+    interaction_.ButtonDown(button, input);
+}
+
+void ModelViewLogic::ButtonUp(PointerButton button, const PointerInput& input) {
+    if (button != PointerButton::Left) return;
+    if (interaction_.LeftUp(input, ModelLoaded())) ClickAction(input.x, input.y);
+}
+
+void ModelViewLogic::MouseMoved(const PointerInput& input) {
+    if (interaction_.Move(camera_, input, ModelLoaded())) CameraChanged();
+}
+
+void ModelViewLogic::WheelTurned(int wheelDelta) {
+    WheelZoomCamera(camera_, wheelDelta, CurrentSettings().bZoomWheelInvert);
+    CameraChanged();
+}
+
+void ModelViewLogic::EscapeReleased() {
+    pickMarker_ = nullptr;
+    host_.Repaint();
+}
+
+void ModelViewLogic::ClickAction(int x, int y) {
+    PMdoc* document = host_.Document();
+    if (!document || !document->development || CurrentSettings().editMode != kEditModeCheckCorrespondingFace)
+        return;
+    modelMayHaveChanged_ = true;
+    ClearPartPicks(*document->development);
+    CFace* face = PickFace(document->model.get(), Projector(), x, y);
+    if (face) MarkPickedRegion(*face);
+    pickMarker_ = face;
+    host_.UpdateAllViews(0);
+}
+
+void ModelViewLogic::MousePress(QMouseEvent& event) {
+    PointerButton button;
+    if (ToPointerButton(event.button(), button)) ButtonDown(button, ReadInput(event));
+}
+
+void ModelViewLogic::MouseRelease(QMouseEvent& event) {
+    PointerButton button;
+    if (ToPointerButton(event.button(), button)) ButtonUp(button, ReadInput(event));
+}
+
+void ModelViewLogic::MouseMove(QMouseEvent& event) {
+    MouseMoved(ReadInput(event));
+}
+
+void ModelViewLogic::Wheel(QWheelEvent& event) {
+    // A sideways wheel says nothing about distance.
+    if (event.angleDelta().y() == 0) {
+        event.ignore();
+        return;
+    }
+    WheelTurned(event.angleDelta().y());
+    event.accept();
+}
+
+void ModelViewLogic::KeyRelease(QKeyEvent& event) {
+    if (event.key() == Qt::Key_Escape)
+        EscapeReleased();
+    else
+        event.ignore();
+}
+
+void ModelViewLogic::TimerTick() {
+    if (!animation_.Running()) return;
+    if (animation_.Tick(camera_)) host_.StopAnimationTimer();
+    CameraChanged();
+}
+
+void ModelViewLogic::StartFaceCheckAnimation(double targetPitch, double targetYaw) {
+    // Called right after a check in the development view marked faces.
+    modelMayHaveChanged_ = true;
+    const int intervalMs =
+        animation_.Start(camera_, targetPitch, targetYaw, CurrentSettings().iFaceCheckAnimationSpeedIndex);
+    if (intervalMs > 0) host_.StartAnimationTimer(intervalMs);
+}
+
+void ModelViewLogic::TurnTowards(const std::vector<const CFace*>& markedFaces) {
+    const PMdoc* document = host_.Document();
+    if (!CurrentSettings().bUseAnimationForFaceCheck || markedFaces.empty() || !document || !document->model)
+        return;
+    const FaceCheckTarget target = ComputeFaceCheckTarget(*document->model, markedFaces);
+    StartFaceCheckAnimation(target.pitch, target.yaw);
+}
+
+void ModelViewLogic::SetGuideMode(int mode) {
+    guideMode_ = mode;
+    host_.Repaint();
+}
+
+namespace {
+
+class OffscreenHost : public IModelViewHost {
+public:
+    OffscreenHost(PMdoc* document, IPrompt& prompt) : document_(document), prompt_(prompt) {}
+    PMdoc* Document() const override { return document_; }
+    IPrompt& Prompt() override { return prompt_; }
+    void Repaint() override {}
+    void UpdateAllViews(int) override {}
+    void StartAnimationTimer(int) override {}
+    void StopAnimationTimer() override {}
+
+private:
+    PMdoc* document_;
+    IPrompt& prompt_;
+};
+
+} // namespace
+
+QImage RenderModelViewImage(PMdoc* document, int width, int height, const Camera3D& camera, IPrompt& prompt,
+                            int guideMode) {
+    OffscreenHost host(document, prompt);
+    ModelViewLogic view(host);
+    view.Resize(width, height);
+    view.OnUpdate(1000);
+    view.Camera() = camera;
+    view.CameraChanged();
+    view.SetGuideMode(guideMode);
+    return view.RenderFrame().copy();
+}
+
+} // namespace tsm
