@@ -1,13 +1,16 @@
 #include "cli/ExportCommand.h"
 
+#include "sheet/BitmapExport.h"
+
 #include <cstdio>
 
 namespace tsm {
 
 std::string ParseExportRequest(const std::vector<std::string>& operands, bool notFillFaces, bool notFillFlaps,
-                               ExportRequest& request) {
+                               ExportRequest& request, std::optional<int> widthPixels) {
     if (operands.size() != 3) return "export takes a format, a model file and an output file";
     const std::string& word = operands[0];
+    request.perSheet = false;
     if (word == "eps")
         request.format = ExportFormat::Eps;
     else if (word == "dxf")
@@ -16,25 +19,56 @@ std::string ParseExportRequest(const std::vector<std::string>& operands, bool no
         request.format = ExportFormat::Emf;
     else if (word == "svg")
         request.format = ExportFormat::Svg;
-    else
-        return "unknown export format " + word + " (eps, dxf, emf or svg)";
+    else if (word == "bmp")
+        request.format = ExportFormat::Bmp;
+    else if (word == "sheets") {
+        request.format = ExportFormat::Bmp;
+        request.perSheet = true;
+    } else
+        return "unknown export format " + word + " (eps, dxf, emf, svg, bmp or sheets)";
     const bool fills = request.format == ExportFormat::Eps || request.format == ExportFormat::Svg;
     if ((notFillFaces || notFillFlaps) && !fills)
         return "--not-fill-faces and --not-fill-flaps belong to eps and svg";
+    if (widthPixels && request.format != ExportFormat::Bmp) return "--width belongs to bmp and sheets";
     request.outPath = operands[2];
     request.notFillFaces = notFillFaces;
     request.notFillFlaps = notFillFlaps;
+    request.widthPixels = widthPixels;
     return {};
 }
 
+namespace {
+
+// The size dialog without a window: the width typed into its field (if any), then OK.
+BmpSizeChooser SizeFromCommandLine(std::optional<int> widthPixels, IPrompt& prompt) {
+    return [widthPixels, &prompt](BmpSizeState& state) {
+        if (widthPixels) {
+            // A value the field ignores still stands in it when OK is pressed.
+            EditBmpWidth(state, *widthPixels);
+            if (*widthPixels < 1) state.width = *widthPixels;
+        }
+        return AcceptBmpSize(state, prompt);
+    };
+}
+
+} // namespace
+
 int RunExport(PMdoc& document, const ExportRequest& request, IPrompt& prompt) {
-    ExportOptions options;
-    options.eps.notFillFaces = request.notFillFaces;
-    options.eps.notFillFlaps = request.notFillFlaps;
-    options.svg.fillFaces = !request.notFillFaces;
-    options.svg.fillFlaps = !request.notFillFlaps;
     std::string detail;
-    if (!ExportDevelopment(request.format, document, request.outPath, options, prompt, &detail)) {
+    bool done = false;
+    if (request.format == ExportFormat::Bmp) {
+        const BmpSizeChooser chooser = SizeFromCommandLine(request.widthPixels, prompt);
+        done = request.perSheet ? ExportSheetBmps(document, request.outPath, chooser, prompt, &detail)
+                                : ExportWholeBmp(document, request.outPath, chooser, prompt, &detail);
+    } else {
+        ExportOptions options;
+        options.eps.notFillFaces = request.notFillFaces;
+        options.eps.notFillFlaps = request.notFillFlaps;
+        options.svg.fillFaces = !request.notFillFaces;
+        options.svg.fillFlaps = !request.notFillFlaps;
+        done = ExportDevelopment(request.format, document, request.outPath, options, prompt, &detail);
+    }
+    if (!done) {
         std::fprintf(stderr, "tsmtool: %s\n", detail.c_str());
         return 1;
     }

@@ -1,11 +1,13 @@
 // tsmtool export: writes the opened model's development as EPS, DXF, EMF or SVG through the same export
-// commands the main window uses.
+// commands the main window uses, or as bitmaps: one BMP of the whole development or one BMP per sheet, at
+// the size the "Output Size (BMP)" dialog would offer or at a given width.
 #pragma once
 
 #include "model/Document.h"
 #include "model/Prompt.h"
 #include "sheet/ExportCommands.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,15 +15,19 @@ namespace tsm {
 
 struct ExportRequest {
     ExportFormat format = ExportFormat::Eps;
+    bool perSheet = false; // "sheets": one BMP per printed sheet
     std::string outPath;
     bool notFillFaces = false;
     bool notFillFlaps = false;
+    // The bitmap's content width as if typed into the size dialog's width field; none keeps the dialog's
+    // starting values.
+    std::optional<int> widthPixels;
 };
 
-// Checks `export FORMAT MODEL OUT` (operands after the command word) and the fill options; returns a
-// usage problem, empty on success. Fills `request` (the model path stays operands[1]).
+// Checks `export FORMAT MODEL OUT` (operands after the command word) and the fill and width options;
+// returns a usage problem, empty on success. Fills `request` (the model path stays operands[1]).
 std::string ParseExportRequest(const std::vector<std::string>& operands, bool notFillFaces, bool notFillFlaps,
-                               ExportRequest& request);
+                               ExportRequest& request, std::optional<int> widthPixels = std::nullopt);
 
 // Exports the document's development; 0 when the file was written, 1 when the export was refused or
 // failed (the messages went through `prompt`, the reason to stderr).

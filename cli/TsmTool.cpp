@@ -3,6 +3,7 @@
 #include "cli/CliPrompt.h"
 #include "cli/ExportCommand.h"
 #include "cli/InfoReport.h"
+#include "cli/RenderCommand.h"
 #include "engine/EngineCompletion.h"
 #include "model/BinaryWriter.h"
 #include "model/OpenPipeline.h"
@@ -12,7 +13,9 @@
 #include "sheet/FontFamilies.h"
 #include "sheet/Paper.h"
 
+#include <charconv>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,7 +31,17 @@ const char* const kUsage =
     "                             open MODEL, import IMPORTED into it, write the result\n"
     "  export eps|dxf|emf|svg [--not-fill-faces] [--not-fill-flaps] MODEL OUT\n"
     "                             write MODEL's development as a picture file (OUT without an\n"
-    "                             extension gets the format's)\n";
+    "                             extension gets the format's)\n"
+    "  export bmp|sheets [--width PX] MODEL OUT.bmp\n"
+    "                             the whole development as one BMP, or one BMP per printed sheet\n"
+    "                             (OUT_001.bmp, ...); PX is the content width, default 72 pixels per\n"
+    "                             inch (--yes accepts a file above 15 MB)\n"
+    "  render --view 2d [--size WxH] [--labels] MODEL OUT.png|OUT.bmp\n"
+    "                             the development view's picture, fitted (default 800x600); --labels\n"
+    "                             adds the page numbers\n"
+    "  render --view 3d [--size WxH] [--yaw D] [--pitch D] MODEL OUT.png|OUT.bmp\n"
+    "                             the 3D view's picture from the default camera (yaw -30, pitch 30)\n"
+    "                             or the given angles in degrees\n";
 
 struct Arguments {
     std::string settingsPath;
@@ -37,7 +50,13 @@ struct Arguments {
     bool detail = false;
     bool notFillFaces = false;
     bool notFillFlaps = false;
+    std::optional<int> widthPixels;
+    std::string view;
+    std::optional<std::string> size;
+    bool labels = false;
+    std::optional<std::string> yaw, pitch;
     ExportRequest exportRequest;
+    RenderRequest renderRequest;
     std::string command;
     std::vector<std::string> operands;
 };
@@ -75,6 +94,27 @@ std::string Parse(int argc, char** argv, Arguments& args) {
             args.notFillFaces = true;
         } else if (arg == "--not-fill-flaps") {
             args.notFillFlaps = true;
+        } else if (arg == "--width") {
+            const char* text = value("--width");
+            int width = 0;
+            const char* end = text ? text + std::char_traits<char>::length(text) : nullptr;
+            if (!text || std::from_chars(text, end, width).ptr != end || text == end)
+                return "--width needs a number of pixels";
+            args.widthPixels = width;
+        } else if (arg == "--view") {
+            const char* name = value("--view");
+            if (!name) return "--view needs a view name";
+            args.view = name;
+        } else if (arg == "--size") {
+            const char* text = value("--size");
+            if (!text) return "--size needs WIDTHxHEIGHT";
+            args.size = text;
+        } else if (arg == "--labels") {
+            args.labels = true;
+        } else if (arg == "--yaw" || arg == "--pitch") {
+            const char* degrees = value(arg.c_str());
+            if (!degrees) return arg + " needs degrees";
+            (arg == "--yaw" ? args.yaw : args.pitch) = degrees;
         } else if (arg.size() > 1 && arg[0] == '-') {
             return "unknown option " + arg;
         } else if (args.command.empty()) {
@@ -86,6 +126,10 @@ std::string Parse(int argc, char** argv, Arguments& args) {
     if (args.command.empty()) return "no command given";
     if ((args.notFillFaces || args.notFillFlaps) && args.command != "export")
         return "--not-fill-faces and --not-fill-flaps belong to export";
+    if (args.widthPixels && args.command != "export") return "--width belongs to export";
+    if ((!args.view.empty() || args.size || args.labels || args.yaw || args.pitch) &&
+        args.command != "render")
+        return "--view, --size, --labels, --yaw and --pitch belong to render";
     if (args.command == "info") {
         if (args.operands.size() != 1) return "info takes one model file";
     } else if (args.command == "save") {
@@ -97,7 +141,13 @@ std::string Parse(int argc, char** argv, Arguments& args) {
         if (args.detail) return "--detail belongs to info";
     } else if (args.command == "export") {
         if (args.detail) return "--detail belongs to info";
-        return ParseExportRequest(args.operands, args.notFillFaces, args.notFillFlaps, args.exportRequest);
+        return ParseExportRequest(args.operands, args.notFillFaces, args.notFillFlaps, args.exportRequest,
+                                  args.widthPixels);
+    } else if (args.command == "render") {
+        if (args.detail) return "--detail belongs to info";
+        const std::string problem =
+            ParseRenderRequest(args.operands, args.view, args.size, args.labels, args.renderRequest);
+        return problem.empty() ? ParseRenderAngles(args.yaw, args.pitch, args.renderRequest) : problem;
     } else {
         return "unknown command " + args.command;
     }
@@ -163,6 +213,7 @@ int RunTsmTool(int argc, char** argv) {
 
     if (!opened) return 1;
     if (args.command == "export") return RunExport(*documents.Current(), args.exportRequest, prompt);
+    if (args.command == "render") return RunRender(*documents.Current(), args.renderRequest, prompt);
     if (args.command == "merge") {
         if (!documents.ImportModelFile(args.operands[1])) return 1;
         UpdateSheetGrid(*documents.Current(), CPaper::FromSettings(CurrentSettings()), true);

@@ -1,0 +1,117 @@
+#include "cli/RenderCommand.h"
+
+#include "model/Settings.h"
+#include "sheet/SheetScreen.h"
+#include "view3d/DibForGLRender.h"
+#include "view3d/ModelViewLogic.h"
+
+#include <QImage>
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace tsm {
+
+namespace {
+
+bool EndsWithIgnoringCase(const std::string& text, const char* suffix) {
+    const size_t n = std::strlen(suffix);
+    if (text.size() < n) return false;
+    for (size_t i = 0; i < n; ++i)
+        if (std::tolower(static_cast<unsigned char>(text[text.size() - n + i])) != suffix[i]) return false;
+    return true;
+}
+
+bool ParseSide(const char* first, const char* last, int& value) {
+    const std::from_chars_result result = std::from_chars(first, last, value);
+    return result.ec == std::errc() && result.ptr == last && value >= 1 && value <= kMaxRenderSidePixels;
+}
+
+// The image as a bottom-up 24-bit DIB, the form the BMP writer takes.
+bool WriteImageAsBmp(const QImage& image, const std::string& path) {
+    const QImage rgb = image.convertToFormat(QImage::Format_BGR888);
+    BitmapInfoHeader header;
+    header.width = rgb.width();
+    header.height = rgb.height();
+    const int32_t stride = DibStride(header.width);
+    header.sizeImage = stride * header.height;
+    std::vector<uint8_t> bits(static_cast<size_t>(header.sizeImage), 0);
+    for (int y = 0; y < header.height; ++y)
+        std::memcpy(bits.data() + static_cast<size_t>(header.height - 1 - y) * stride, rgb.constScanLine(y),
+                    static_cast<size_t>(header.width) * 3);
+    return WriteBmpFile(path, header, bits.data());
+}
+
+} // namespace
+
+std::string ParseRenderRequest(const std::vector<std::string>& operands, const std::string& view,
+                               const std::optional<std::string>& size, bool pageLabels,
+                               RenderRequest& request) {
+    if (operands.size() != 2) return "render takes a model file and an output file";
+    if (view.empty()) return "render needs --view 2d or --view 3d";
+    if (view != "2d" && view != "3d") return "unknown view " + view + " (2d or 3d)";
+    request.view3d = view == "3d";
+    if (request.view3d && pageLabels) return "--labels belongs to --view 2d";
+    request.outPath = operands[1];
+    if (!EndsWithIgnoringCase(request.outPath, ".png") && !EndsWithIgnoringCase(request.outPath, ".bmp"))
+        return "render writes .png or .bmp files";
+    if (size) {
+        const std::string& text = *size;
+        const size_t x = text.find('x');
+        if (x == std::string::npos || !ParseSide(text.data(), text.data() + x, request.width) ||
+            !ParseSide(text.data() + x + 1, text.data() + text.size(), request.height))
+            return "--size takes WIDTHxHEIGHT, each 1 to " + std::to_string(kMaxRenderSidePixels);
+    }
+    request.pageLabels = pageLabels;
+    return {};
+}
+
+std::string ParseRenderAngles(const std::optional<std::string>& yaw, const std::optional<std::string>& pitch,
+                              RenderRequest& request) {
+    if ((yaw || pitch) && !request.view3d) return "--yaw and --pitch belong to --view 3d";
+    for (auto [text, angle] : {std::pair{&yaw, &request.yawDeg}, std::pair{&pitch, &request.pitchDeg}}) {
+        if (!*text) continue;
+        const std::string& value = **text;
+        double degrees = 0;
+        const std::from_chars_result result =
+            std::from_chars(value.data(), value.data() + value.size(), degrees);
+        if (value.empty() || result.ec != std::errc() || result.ptr != value.data() + value.size() ||
+            !std::isfinite(degrees))
+            return "--yaw and --pitch take degrees";
+        *angle = degrees;
+    }
+    return {};
+}
+
+int RunRender(PMdoc& document, const RenderRequest& request, IPrompt& prompt) {
+    if (request.pageLabels) CurrentSettings().bDrawPageNumber = true;
+    QImage image;
+    if (request.view3d) {
+        Camera3D camera;
+        camera.Reset();
+        if (request.yawDeg) camera.yaw = *request.yawDeg;
+        if (request.pitchDeg) camera.pitch = *request.pitchDeg;
+        image = RenderModelViewImage(&document, request.width, request.height, camera, prompt);
+    } else {
+        const ScreenView view = FitScreenView(request.width, request.height, CurrentSheetLayout(&document),
+                                              document.development != nullptr);
+        image = RenderScreenImage(&document, view, prompt);
+    }
+    if (image.isNull()) {
+        std::fprintf(stderr, "tsmtool: rendering failed\n");
+        return 1;
+    }
+    const bool png = EndsWithIgnoringCase(request.outPath, ".png");
+    const bool written = png ? image.save(QString::fromStdString(request.outPath), "PNG")
+                             : WriteImageAsBmp(image, request.outPath);
+    if (!written) {
+        std::fprintf(stderr, "tsmtool: cannot write %s\n", request.outPath.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace tsm

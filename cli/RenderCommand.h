@@ -1,0 +1,43 @@
+// tsmtool render: the development view's picture without a window, fitted to the image as a fresh view
+// would be, or the 3D view's picture from its default camera (or the given angles), written as PNG or BMP.
+#pragma once
+
+#include "model/Document.h"
+#include "model/Prompt.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tsm {
+
+constexpr int kDefaultRenderWidth = 800;
+constexpr int kDefaultRenderHeight = 600;
+
+struct RenderRequest {
+    std::string outPath;
+    int width = kDefaultRenderWidth;
+    int height = kDefaultRenderHeight;
+    bool pageLabels = false; // as the view's "Show Page Number"
+    bool view3d = false;
+    std::optional<double> yawDeg; // 3D camera angles instead of the default camera's
+    std::optional<double> pitchDeg;
+};
+
+// Checks `render MODEL OUT` (operands after the command word) with `--view` ("2d" or "3d") and
+// `--size WxH` (each side 1 to 16384); OUT must end in ".png" or ".bmp", in any case. Returns a usage
+// problem, empty on success.
+std::string ParseRenderRequest(const std::vector<std::string>& operands, const std::string& view,
+                               const std::optional<std::string>& size, bool pageLabels,
+                               RenderRequest& request);
+
+// `--yaw` and `--pitch` in degrees, for the 3D view only; call after ParseRenderRequest.
+std::string ParseRenderAngles(const std::optional<std::string>& yaw, const std::optional<std::string>& pitch,
+                              RenderRequest& request);
+
+// Draws the document as the development view shows it right after opening (fitted, pan 0) and writes the
+// picture, or as the 3D view shows it; PNG by extension, otherwise a 24-bit BMP. 0 on success, 1 when
+// drawing or writing failed.
+int RunRender(PMdoc& document, const RenderRequest& request, IPrompt& prompt);
+
+} // namespace tsm
