@@ -5,6 +5,7 @@
 #include "app/CommandLine.h"
 #include "app/DevelopmentViewLogic.h"
 #include "app/DocumentInfoDialog.h"
+#include "app/ModelViewAdapter.h"
 #include "app/ObjectListDialog.h"
 #include "app/SplashWindow.h"
 #include "app/StatusTexts.h"
@@ -117,7 +118,14 @@ void CMainFrame::CreateClient() {
     splitter_->setChildrenCollapsible(true);
     view3d_ = new CModelviewerView(*this, splitter_);
     view2d_ = new CTenkaizuView(*this, splitter_);
-    view2d_->SetLogic(std::make_unique<DevelopmentViewLogic>(*view2d_));
+    auto model3d = std::make_unique<ModelViewAdapter>(*view3d_);
+    ModelViewLogic* logic3d = &model3d->Logic();
+    view3d_->SetLogic(std::move(model3d));
+    auto development = std::make_unique<DevelopmentViewLogic>(*view2d_);
+    // A face checked on the development turns the model towards it.
+    development->SetFaceCheckListener(
+        [logic3d](const std::vector<const CFace*>& faces) { logic3d->TurnTowards(faces); });
+    view2d_->SetLogic(std::move(development));
     splitter_->addWidget(view3d_);
     splitter_->addWidget(view2d_);
     setCentralWidget(splitter_);
