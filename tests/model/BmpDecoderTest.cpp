@@ -21,7 +21,7 @@ constexpr uint32_t K = 0x000000; // black: pixels a stream skips or an index out
 
 // Everything a bitmap file can state, written in file order: file header (optional), info or core header,
 // masks, colour table, gap, pixels.
-struct BmpSpec {
+struct BmpLayout {
     bool fileHeader = true;
     uint32_t pixelOffset = 0xFFFFFFFF; // default: right after the gap
     uint32_t headerBytes = 40;         // 12 writes the core header; other sizes pad the info header
@@ -37,7 +37,7 @@ struct BmpSpec {
     std::vector<uint8_t> pixels;
 };
 
-std::vector<uint8_t> Build(const BmpSpec& s) {
+std::vector<uint8_t> Build(const BmpLayout& s) {
     std::vector<uint8_t> body;
     Put32(body, s.headerBytes);
     if (s.headerBytes == 12) {
@@ -95,12 +95,12 @@ std::vector<uint32_t> Pixels(const CTextureImage& image) {
 }
 
 // Decodes and checks the size; the image, or an empty one so that later checks fail rather than crash.
-CTextureImage DecodeOk(const BmpSpec& spec) {
-    BmpDecodeResult result = Decode(Build(spec));
+CTextureImage DecodeOk(const BmpLayout& layout) {
+    BmpDecodeResult result = Decode(Build(layout));
     EXPECT_EQ(result.status, BmpStatus::Ok);
     if (result.status != BmpStatus::Ok || !result.image) return {};
-    EXPECT_EQ(result.image->width, spec.width);
-    EXPECT_EQ(result.image->height, spec.height < 0 ? -spec.height : spec.height);
+    EXPECT_EQ(result.image->width, layout.width);
+    EXPECT_EQ(result.image->height, layout.height < 0 ? -layout.height : layout.height);
     EXPECT_EQ(result.image->pixels.size(), size_t(result.image->width) * result.image->height * 3);
     return std::move(*result.image);
 }
@@ -110,7 +110,7 @@ const std::vector<uint32_t> kFour = {0x102030, 0xA0B0C0, 0x00FF00, 0x0000FF};
 } // namespace
 
 TEST(BmpDecoder, OneBitRowsArePaddedToFourBytesAndStoredBottomUp) {
-    BmpSpec s;
+    BmpLayout s;
     s.width = 10;
     s.height = 2;
     s.bitsPerPixel = 1;
@@ -126,7 +126,7 @@ TEST(BmpDecoder, OneBitRowsArePaddedToFourBytesAndStoredBottomUp) {
 
 TEST(BmpDecoder, FourAndEightBitIndicesUseTheGivenOrImpliedTableLength) {
     // 4 bits, odd width: the high nibble comes first; a table of 7 entries leaves index 15 black.
-    BmpSpec four;
+    BmpLayout four;
     four.width = 3;
     four.height = 1;
     four.bitsPerPixel = 4;
@@ -137,7 +137,7 @@ TEST(BmpDecoder, FourAndEightBitIndicesUseTheGivenOrImpliedTableLength) {
 
     // 8 bits in a bare DIB (no file header): with no count the table has 256 entries, and the pixels are
     // found after all of them.
-    BmpSpec implied;
+    BmpLayout implied;
     implied.fileHeader = false;
     implied.width = 2;
     implied.bitsPerPixel = 8;
@@ -146,7 +146,7 @@ TEST(BmpDecoder, FourAndEightBitIndicesUseTheGivenOrImpliedTableLength) {
     EXPECT_EQ(Pixels(DecodeOk(implied)), (std::vector<uint32_t>{0x050505, 0xFEFEFE}));
 
     // With a count of 3 the pixels follow the third entry; index 200 lies outside the table.
-    BmpSpec given = implied;
+    BmpLayout given = implied;
     given.coloursUsed = 3;
     given.palette = {kFour[0], kFour[1], kFour[2]};
     given.pixels = {2, 200, 0, 0};
@@ -155,33 +155,33 @@ TEST(BmpDecoder, FourAndEightBitIndicesUseTheGivenOrImpliedTableLength) {
 
 TEST(BmpDecoder, SixteenAndThirtyTwoBitPixelsFollowDefaultOrGivenMasks) {
     // 16-bit without masks is 5-5-5; five bits widen by repetition (10000 -> 10000100 = 132).
-    BmpSpec rgb555;
+    BmpLayout rgb555;
     rgb555.width = 4;
     rgb555.bitsPerPixel = 16;
     rgb555.pixels = {0xFF, 0x7F, 0x00, 0x7C, 0xE0, 0x03, 0x10, 0x00};
     EXPECT_EQ(Pixels(DecodeOk(rgb555)), (std::vector<uint32_t>{0xFFFFFF, 0xFF0000, 0x00FF00, 0x000084}));
 
     // 5-6-5 masks: six green bits widen the same way (000001 -> 00000100).
-    BmpSpec rgb565 = rgb555;
+    BmpLayout rgb565 = rgb555;
     rgb565.compression = 3;
     rgb565.masks = {0xF800, 0x07E0, 0x001F};
     rgb565.pixels = {0xFF, 0xFF, 0xE0, 0x07, 0x20, 0x00, 0x00, 0x80};
     EXPECT_EQ(Pixels(DecodeOk(rgb565)), (std::vector<uint32_t>{0xFFFFFF, 0x00FF00, 0x000400, 0x840000}));
 
     // 32-bit without masks is B, G, R and an unused byte.
-    BmpSpec bgrx;
+    BmpLayout bgrx;
     bgrx.width = 1;
     bgrx.bitsPerPixel = 32;
     bgrx.pixels = {0x10, 0x20, 0x30, 0xFF};
     EXPECT_EQ(Pixels(DecodeOk(bgrx)), (std::vector<uint32_t>{0x302010}));
 
     // Masks in another order, and 10-bit channels that keep their top 8 bits.
-    BmpSpec swapped = bgrx;
+    BmpLayout swapped = bgrx;
     swapped.compression = 3;
     swapped.masks = {0x0000FF, 0x00FF00, 0xFF0000};
     swapped.pixels = {0x11, 0x22, 0x33, 0x44};
     EXPECT_EQ(Pixels(DecodeOk(swapped)), (std::vector<uint32_t>{0x112233}));
-    BmpSpec tenBit = swapped;
+    BmpLayout tenBit = swapped;
     tenBit.masks = {0x3FF00000, 0x000FFC00, 0x000003FF};
     const uint32_t tenBitValue = 0x3FFu << 20 | 0x200u << 10; // red all ones, green 0x200, blue 0
     tenBit.pixels = {uint8_t(tenBitValue), uint8_t(tenBitValue >> 8), uint8_t(tenBitValue >> 16),
@@ -189,18 +189,18 @@ TEST(BmpDecoder, SixteenAndThirtyTwoBitPixelsFollowDefaultOrGivenMasks) {
     EXPECT_EQ(Pixels(DecodeOk(tenBit)), (std::vector<uint32_t>{0xFF8000}));
 
     // A mask of all 32 bits keeps the top byte; an empty mask gives 0.
-    BmpSpec wholeWord = swapped;
+    BmpLayout wholeWord = swapped;
     wholeWord.masks = {0xFFFFFFFF, 0, 0x000000FF};
     EXPECT_EQ(Pixels(DecodeOk(wholeWord)), (std::vector<uint32_t>{0x440011}));
 
     // A mask with a hole in it is no colour channel.
-    BmpSpec holed = swapped;
+    BmpLayout holed = swapped;
     holed.masks = {0xF0F0, 0x0F00, 0x000F};
     EXPECT_EQ(Decode(Build(holed)).status, BmpStatus::ConversionFailed);
 }
 
 TEST(BmpDecoder, TwentyFourBitRowsTopDownAndBottomUp) {
-    BmpSpec s;
+    BmpLayout s;
     s.width = 3;
     s.height = 2;
     // 9 bytes of B, G, R per row padded to 12.
@@ -219,7 +219,7 @@ TEST(BmpDecoder, TwentyFourBitRowsTopDownAndBottomUp) {
     EXPECT_EQ(Pixels(DecodeOk(s)), topDown);
 
     // The same for an indexed image.
-    BmpSpec indexed;
+    BmpLayout indexed;
     indexed.width = 1;
     indexed.height = -2;
     indexed.bitsPerPixel = 8;
@@ -236,7 +236,7 @@ TEST(BmpDecoder, TwentyFourBitRowsTopDownAndBottomUp) {
 }
 
 TEST(BmpDecoder, RunLengthEightBitRunsAbsoluteBlocksEndOfLineAndDelta) {
-    BmpSpec s;
+    BmpLayout s;
     s.width = 6;
     s.height = 3;
     s.bitsPerPixel = 8;
@@ -261,14 +261,14 @@ TEST(BmpDecoder, RunLengthEightBitRunsAbsoluteBlocksEndOfLineAndDelta) {
     // 1 x 1 image's run needs 2 bytes where its pixel has 1).
     s.imageBytes = 0;
     EXPECT_EQ(Pixels(DecodeOk(s)), expected);
-    BmpSpec single = s;
+    BmpLayout single = s;
     single.width = 1;
     single.height = 1;
     single.pixels = {0x01, 0x03, 0x00, 0x01};
     EXPECT_EQ(Pixels(DecodeOk(single)), (std::vector<uint32_t>{c3}));
 
     // A stream cut short leaves the rest black; a stated size shorter than the stream cuts it there.
-    BmpSpec cut = s;
+    BmpLayout cut = s;
     cut.pixels.resize(8);
     EXPECT_EQ(Pixels(DecodeOk(cut)),
               (std::vector<uint32_t>{K, K, K, K, K, K, c2, c2, c2, c2, c2, c2, c1, c1, K, K, K, K}));
@@ -278,19 +278,19 @@ TEST(BmpDecoder, RunLengthEightBitRunsAbsoluteBlocksEndOfLineAndDelta) {
               (std::vector<uint32_t>{K, K, K, K, K, K, K, K, K, K, K, K, c1, c1, K, K, K, K}));
 
     // A delta past the top row ends the image; so does running out of rows.
-    BmpSpec away = s;
+    BmpLayout away = s;
     away.pixels = {0x00, 0x02, 0x00, 0xFF, 0x03, 0x01};
     EXPECT_EQ(Pixels(DecodeOk(away)), std::vector<uint32_t>(18, K));
 
     // An absolute block whose bytes run past the stream reads only what is there.
-    BmpSpec shortBlock = s;
+    BmpLayout shortBlock = s;
     shortBlock.pixels = {0x00, 0x05, 0x01, 0x02};
     EXPECT_EQ(Pixels(DecodeOk(shortBlock)),
               (std::vector<uint32_t>{K, K, K, K, K, K, K, K, K, K, K, K, c1, c2, K, K, K, K}));
 }
 
 TEST(BmpDecoder, RunLengthFourBitAlternatesNibbles) {
-    BmpSpec s;
+    BmpLayout s;
     s.width = 5;
     s.height = 2;
     s.bitsPerPixel = 4;
@@ -312,7 +312,7 @@ TEST(BmpDecoder, RunLengthFourBitAlternatesNibbles) {
 
 TEST(BmpDecoder, CoreHeaderUsesThreeBytePaletteEntries) {
     // 1-bit with its implied table of 2 three-byte entries, in a bare DIB and in a file.
-    BmpSpec one;
+    BmpLayout one;
     one.headerBytes = 12;
     one.width = 2;
     one.bitsPerPixel = 1;
@@ -323,7 +323,7 @@ TEST(BmpDecoder, CoreHeaderUsesThreeBytePaletteEntries) {
     EXPECT_EQ(Pixels(DecodeOk(one)), (std::vector<uint32_t>{kFour[0], kFour[1]}));
 
     // 4 bits: 16 entries of 3 bytes precede the pixels.
-    BmpSpec four = one;
+    BmpLayout four = one;
     four.bitsPerPixel = 4;
     four.palette.assign(16, 0);
     four.palette[9] = 0x123456;
@@ -331,7 +331,7 @@ TEST(BmpDecoder, CoreHeaderUsesThreeBytePaletteEntries) {
     EXPECT_EQ(Pixels(DecodeOk(four)), (std::vector<uint32_t>{0x123456, 0}));
 
     // 8 bits: 256 entries.
-    BmpSpec eight = one;
+    BmpLayout eight = one;
     eight.bitsPerPixel = 8;
     eight.palette.assign(256, 0);
     eight.palette[255] = 0xABCDEF;
@@ -339,7 +339,7 @@ TEST(BmpDecoder, CoreHeaderUsesThreeBytePaletteEntries) {
     EXPECT_EQ(Pixels(DecodeOk(eight)), (std::vector<uint32_t>{0xABCDEF, 0}));
 
     // 24 bits, no table.
-    BmpSpec full = one;
+    BmpLayout full = one;
     full.bitsPerPixel = 24;
     full.palette.clear();
     full.pixels = {1, 2, 3, 4, 5, 6, 0, 0};
@@ -352,26 +352,26 @@ TEST(BmpDecoder, CoreHeaderUsesThreeBytePaletteEntries) {
 
 TEST(BmpDecoder, FileHeaderPixelOffsetIsUsedWhenPresent) {
     // Bytes between the table and the pixels are skipped through the offset.
-    BmpSpec s;
+    BmpLayout s;
     s.gap = {0xDE, 0xAD, 0xBE, 0xEF, 0x00, 0x11};
     s.pixels = {0x30, 0x20, 0x10, 0};
     EXPECT_EQ(Pixels(DecodeOk(s)), (std::vector<uint32_t>{0x102030}));
     // An offset of 0 means "right after the headers and the table".
-    BmpSpec zero;
+    BmpLayout zero;
     zero.pixelOffset = 0;
     zero.pixels = {0x30, 0x20, 0x10, 0};
     EXPECT_EQ(Pixels(DecodeOk(zero)), (std::vector<uint32_t>{0x102030}));
     // An offset past the end of the file has no pixels.
-    BmpSpec beyond = zero;
+    BmpLayout beyond = zero;
     beyond.pixelOffset = 1000;
     EXPECT_EQ(Decode(Build(beyond)).status, BmpStatus::ConversionFailed);
 }
 
 TEST(BmpDecoder, HeadersThatMakeNoImageAreConversionErrors) {
-    const auto status = [](const BmpSpec& s) { return Decode(Build(s)).status; };
-    BmpSpec base;
+    const auto status = [](const BmpLayout& s) { return Decode(Build(s)).status; };
+    BmpLayout base;
     base.pixels = std::vector<uint8_t>(64, 0);
-    BmpSpec s = base;
+    BmpLayout s = base;
     s.bitsPerPixel = 2; // no such depth
     EXPECT_EQ(status(s), BmpStatus::ConversionFailed);
     s = base;
@@ -416,7 +416,7 @@ TEST(BmpDecoder, HeadersThatMakeNoImageAreConversionErrors) {
 
 TEST(BmpDecoder, StatedSizesBeyondTheBytesAllocateNothing) {
     // Huge sizes with a few bytes of pixels: refused by the byte count, without overflow.
-    BmpSpec s;
+    BmpLayout s;
     s.pixels = std::vector<uint8_t>(16, 0);
     for (const auto& [width, height, bpp] : std::vector<std::tuple<int32_t, int32_t, uint16_t>>{
              {INT_MAX, INT_MAX, 32}, {INT_MAX, INT_MIN, 32}, {1, INT_MIN, 24}, {100000, 100000, 1}}) {
@@ -426,7 +426,7 @@ TEST(BmpDecoder, StatedSizesBeyondTheBytesAllocateNothing) {
         EXPECT_EQ(Decode(Build(s)).status, BmpStatus::ConversionFailed) << width << "x" << height;
     }
     // A tiny run-length stream may not claim a vast image.
-    BmpSpec rle;
+    BmpLayout rle;
     rle.width = 100000;
     rle.height = 100000;
     rle.bitsPerPixel = 8;
@@ -437,7 +437,7 @@ TEST(BmpDecoder, StatedSizesBeyondTheBytesAllocateNothing) {
     EXPECT_EQ(Decode(Build(rle)).status, BmpStatus::ConversionFailed);
 
     // All pixels present but more than a texture may hold: out of memory, decided before allocating.
-    BmpSpec big;
+    BmpLayout big;
     big.width = 16385;
     big.height = 16385;
     big.bitsPerPixel = 1;
@@ -446,7 +446,7 @@ TEST(BmpDecoder, StatedSizesBeyondTheBytesAllocateNothing) {
     EXPECT_EQ(Decode(Build(big)).status, BmpStatus::OutOfMemory);
 
     // Headers cut short are unreadable files.
-    const std::vector<uint8_t> full = Build(BmpSpec{});
+    const std::vector<uint8_t> full = Build(BmpLayout{});
     for (size_t length : {size_t(0), size_t(1), size_t(2), size_t(13), size_t(17), size_t(53)})
         EXPECT_EQ(DecodeBmp(full.data(), length).status, BmpStatus::ReadFailed) << length;
     EXPECT_EQ(DecodeBmp(nullptr, 0).status, BmpStatus::ReadFailed);
@@ -471,7 +471,7 @@ TEST(BmpDecoder, FailuresShowTheirMessageInABoxTitledError) {
 
     // The version 4 and 5 headers (108 and 124 bytes) and the OS/2 2.x header (64) are not read.
     for (uint32_t size : {108u, 124u, 64u, 16u}) {
-        BmpSpec s;
+        BmpLayout s;
         s.headerBytes = size;
         s.pixels = {1, 2, 3, 0};
         const std::vector<uint8_t> bytes = Build(s);
@@ -482,7 +482,7 @@ TEST(BmpDecoder, FailuresShowTheirMessageInABoxTitledError) {
               "Failed to open DIB file " + folder.File("absent.bmp") + ".\n");
     const std::vector<uint8_t> empty;
     EXPECT_EQ(load("empty.bmp", &empty).text, "Failed to open DIB file " + folder.File("empty.bmp") + ".\n");
-    std::vector<uint8_t> header = Build(BmpSpec{});
+    std::vector<uint8_t> header = Build(BmpLayout{});
     header.resize(30);
     EXPECT_EQ(load("header.bmp", &header).text,
               "Failed to open DIB file " + folder.File("header.bmp") + ".\n");
@@ -492,7 +492,7 @@ TEST(BmpDecoder, FailuresShowTheirMessageInABoxTitledError) {
     EXPECT_EQ(load("folder.bmp", nullptr).text,
               "Failed to open DIB file " + folder.File("folder.bmp") + ".\n");
 
-    BmpSpec noPixels;
+    BmpLayout noPixels;
     noPixels.width = 4;
     const std::vector<uint8_t> cut = Build(noPixels);
     EXPECT_EQ(load("cut.bmp", &cut).text, "Image file conversion error.");
@@ -502,7 +502,7 @@ TEST(BmpDecoder, FailuresShowTheirMessageInABoxTitledError) {
     EXPECT_EQ(BmpStatusMessage(BmpStatus::Ok, "x"), "");
 
     // A readable file gives its image and no message.
-    BmpSpec one;
+    BmpLayout one;
     one.pixels = std::vector<uint8_t>(4, 0);
     const std::vector<uint8_t> good = Build(one);
     ASSERT_TRUE(WriteBytes(folder.File("good.bmp"), good));
