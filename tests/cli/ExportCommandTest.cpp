@@ -16,7 +16,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "tests/cli/ToolTestFolder.h"
 #include <cstdio>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -26,56 +28,13 @@ using namespace tsm;
 
 namespace {
 
-struct RunResult {
-    int status = -1;
-    std::string err;
-};
-
-std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        if (c == '\'')
-            quoted += "'\\''";
-        else
-            quoted.push_back(c);
-    }
-    return quoted + "'";
-}
+using RunResult = test::ToolRun;
 
 std::string Bytes(const std::string& path) {
-    std::stringstream bytes;
-    bytes << std::ifstream(path, std::ios::binary).rdbuf();
-    return bytes.str();
+    return test::FileBytes(path);
 }
 
-class ExportCommandTest : public testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("tessaly_cli_export_" + std::to_string(::getpid()) + "_" +
-                                            testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    // tsmtool with an empty settings store; `environment` is put before the command (e.g. LC_ALL=...).
-    RunResult Run(const std::vector<std::string>& args, const std::string& environment = {}) {
-        std::string command = environment + " " + Quote(std::string(TESSALY_BINARY_DIR) + "/tsmtool");
-        command += " --settings " + Quote((dir_ / "none.reg").string());
-        for (const std::string& arg : args) command += " " + Quote(arg);
-        command += " >/dev/null 2>" + Quote((dir_ / "stderr.txt").string());
-        RunResult result;
-        const int status = std::system(command.c_str());
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        result.err = Bytes((dir_ / "stderr.txt").string());
-        return result;
-    }
-
-    std::string Sample(const char* name) { return std::string(TESSALY_SOURCE_DIR) + "/samples/" + name; }
-    std::string Out(const std::string& name) { return (dir_ / name).string(); }
-
-    fs::path dir_;
-};
+class ExportCommandTest : public test::ToolTestFolder {};
 
 // The model opened as tsmtool opens it: default settings, the open pipeline, the sheet grid.
 struct OpenedHere {

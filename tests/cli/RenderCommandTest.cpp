@@ -18,7 +18,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "tests/cli/ToolTestFolder.h"
 #include <cstdio>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -28,26 +30,10 @@ using namespace tsm;
 
 namespace {
 
-struct RunResult {
-    int status = -1;
-    std::string err;
-};
-
-std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        if (c == '\'')
-            quoted += "'\\''";
-        else
-            quoted.push_back(c);
-    }
-    return quoted + "'";
-}
+using RunResult = test::ToolRun;
 
 std::string Bytes(const std::string& path) {
-    std::stringstream bytes;
-    bytes << std::ifstream(path, std::ios::binary).rdbuf();
-    return bytes.str();
+    return test::FileBytes(path);
 }
 
 // Width, height and bit depth from a BMP's info header; zeros when the file is no BMP.
@@ -78,34 +64,7 @@ int CountBlue(const QImage& image) {
     return count;
 }
 
-class RenderCommandTest : public testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("tessaly_cli_render_" + std::to_string(::getpid()) + "_" +
-                                            testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    // tsmtool with an empty settings store.
-    RunResult Run(const std::vector<std::string>& args) {
-        std::string command = Quote(std::string(TESSALY_BINARY_DIR) + "/tsmtool");
-        command += " --settings " + Quote((dir_ / "none.reg").string());
-        for (const std::string& arg : args) command += " " + Quote(arg);
-        command += " >/dev/null 2>" + Quote((dir_ / "stderr.txt").string());
-        RunResult result;
-        const int status = std::system(command.c_str());
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        result.err = Bytes((dir_ / "stderr.txt").string());
-        return result;
-    }
-
-    std::string Sample(const char* name) { return std::string(TESSALY_SOURCE_DIR) + "/samples/" + name; }
-    std::string Out(const std::string& name) { return (dir_ / name).string(); }
-
-    fs::path dir_;
-};
+class RenderCommandTest : public test::ToolTestFolder {};
 
 // The whole-development size the dialog offers for a sample, opened as tsmtool opens it.
 BmpSizeState OfferedWholeSize(const std::string& path) {
