@@ -89,23 +89,7 @@ void DevelopmentViewLogic::Paint(QPainter& painter) {
         painter.fillRect(0, 0, host_.ClientWidth(), host_.ClientHeight(), QColor(128, 128, 128));
         return;
     }
-    DrawScreenBackground(view, layout);
-    {
-        // Textures made in this context go before the context is released.
-        OwnedRasterTextures textures;
-        if (document != nullptr && document->development != nullptr) {
-            RasterTarget target;
-            target.projection = ScreenProjection(view, layout);
-            target.textures = &textures;
-            target.fontListBase = surface_.FontListBase();
-            RasterMode mode;
-            mode.bitmapMode = false;
-            mode.highlightPicked = true;
-            DrawRaster(*document, target, mode);
-        }
-        surface_.Finish();
-        textures.Release();
-    }
+    DrawScreenRaster(document, view, layout, surface_.FontListBase(), [this] { surface_.Finish(); });
     glctx::Release();
     painter.drawImage(0, 0, surface_.Image());
     DrawScreenOverlay(painter, document, view);

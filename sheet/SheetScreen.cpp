@@ -243,28 +243,31 @@ void DrawScreenOverlay(QPainter& painter, const PMdoc* document, const ScreenVie
     if (settings.bDrawPageNumber) DrawPageLabels(painter, BuildPageLabels(*document, layout, projection));
 }
 
+void DrawScreenRaster(PMdoc* document, const ScreenView& view, const SheetLayout& layout,
+                      unsigned fontListBase, const std::function<void()>& finish) {
+    DrawScreenBackground(view, layout);
+    // Textures made in this context must go before it does.
+    OwnedRasterTextures textures;
+    if (document != nullptr && document->development != nullptr) {
+        RasterTarget target;
+        target.projection = ScreenProjection(view, layout);
+        target.textures = &textures;
+        target.fontListBase = fontListBase;
+        RasterMode mode;
+        mode.bitmapMode = false;
+        mode.highlightPicked = true;
+        DrawRaster(*document, target, mode);
+    }
+    finish();
+    textures.Release();
+}
+
 QImage RenderScreenImage(PMdoc* document, const ScreenView& view, IPrompt& prompt) {
     if (view.clientWidth <= 0 || view.clientHeight <= 0) return {};
     CDIBforGLRender renderer(prompt, view.clientWidth, view.clientHeight);
     if (!renderer.Begin()) return {};
     const SheetLayout layout = CurrentSheetLayout(document);
-    DrawScreenBackground(view, layout);
-    {
-        // Textures made in this context must go before it does.
-        OwnedRasterTextures textures;
-        if (document != nullptr && document->development != nullptr) {
-            RasterTarget target;
-            target.projection = ScreenProjection(view, layout);
-            target.textures = &textures;
-            target.fontListBase = renderer.FontListBase();
-            RasterMode mode;
-            mode.bitmapMode = false;
-            mode.highlightPicked = true;
-            DrawRaster(*document, target, mode);
-        }
-        renderer.Finish();
-        textures.Release();
-    }
+    DrawScreenRaster(document, view, layout, renderer.FontListBase(), [&renderer] { renderer.Finish(); });
     QImage image = renderer.ToImage();
     renderer.End();
     if (image.isNull()) return image;

@@ -12,6 +12,8 @@
 #include <QImage>
 #include <QString>
 
+#include <functional>
+
 #include <string>
 #include <vector>
 
@@ -58,6 +60,10 @@ constexpr unsigned short kPrintableBorderStipple = 0x0F0F;
 // Into the current GL context: clears to grey (depth too), then the shadow, the white paper, its black
 // outline and the dotted printable borders, all in screen pixels.
 void DrawScreenBackground(const ScreenView& view, const SheetLayout& layout);
+// The whole raster side of the screen into the current GL context: background, sheets, development with
+// picked faces red. `finish` copies the drawing out while the textures made for it still exist.
+void DrawScreenRaster(PMdoc* document, const ScreenView& view, const SheetLayout& layout,
+                      unsigned fontListBase, const std::function<void()>& finish);
 
 // The texts and their order.
 extern const char* const kWelcomeLines[4];
