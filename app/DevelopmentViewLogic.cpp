@@ -1,9 +1,7 @@
 #include "app/DevelopmentViewLogic.h"
 
 #include "model/Settings.h"
-#include "sheet/DevelopmentRaster.h"
 #include "sheet/Paper.h"
-#include "sheet/RasterTextures.h"
 #include "sheet/SheetScreen.h"
 #include "view3d/GLContextRegistry.h"
 
