@@ -1,6 +1,7 @@
 #include "tools/lib/Samples.h"
 
 #include "engine/Extents.h"
+#include "engine/Topology.h"
 #include "tools/lib/ModelBuilder.h"
 #include "tools/lib/Primitives.h"
 
@@ -22,6 +23,20 @@ std::unique_ptr<CTextureImage> MakeGradient(int width, int height) {
         }
     }
     return image;
+}
+
+// Turns the model a quarter about x so that its z axis becomes y, the up direction of the 3D view. A rigid
+// turn keeps every fold angle and length, so the development made before it stays valid.
+void TurnZUpToYUp(CMeshModel& model) {
+    for (auto& solid : model.solids) {
+        for (auto& vertex : solid->vertices) {
+            const Vec3 p = vertex->position;
+            vertex->position = {p.x, p.z, -p.y};
+        }
+        for (auto& face : solid->faces) ComputeFacePlane(*face);
+        for (auto& edge : solid->edges) UpdateEdgeGeometry(*edge);
+    }
+    ComputeBounds(model);
 }
 
 } // namespace
@@ -51,8 +66,10 @@ std::vector<std::string> BuildSampleHouse(PMdoc& doc) {
         for (size_t e = 0; e < body.edges.size(); ++e)
             if (body.edges[e].get() == h->edge) cuts.push_back({0, int(e)});
     }
+    // Built with z up, where the floor plan reads naturally, and unfolded before it is stood upright.
     std::vector<std::string> problems = UnfoldForFixture(doc, cuts);
     if (!problems.empty()) return problems;
+    TurnZUpToYUp(*doc.model);
 
     CTenkaizu& development = *doc.development;
     const double below = development.frame[1] + development.frame[3] + 10;
