@@ -60,6 +60,10 @@ public:
     bool OpenModelFile(const std::string& path);
     // Merges a second model file into the current document; on failure nothing changes.
     bool ImportModelFile(const std::string& path);
+    // Makes a document built in memory (an imported mesh) current as a new, unsaved document: the
+    // title, the panels and the views follow, the modified flag is set. The recent-file list and the last
+    // folder stay as they are, since both lead back to OpenModelFile, which reads model files only.
+    void AdoptNewDocument(std::unique_ptr<PMdoc> document, const std::string& title);
 
     PMdoc* Current() const { return current_.get(); }
     const std::string& Title() const { return title_; }

@@ -1,0 +1,86 @@
+#include "engine/MeshImportPipeline.h"
+
+#include "engine/EngineCompletion.h"
+#include "model/Settings.h"
+
+#include <cstdio>
+#include <filesystem>
+
+namespace tsm {
+
+const char* const kJoinIsolatedEdgesQuestion = "Join Adjacent Isolated Edges?";
+
+namespace {
+
+void SetColourFromColorref(float rgb[3], int32_t colorref) {
+    rgb[0] = static_cast<float>(colorref & 0xFF) / 255.0f;
+    rgb[1] = static_cast<float>((colorref >> 8) & 0xFF) / 255.0f;
+    rgb[2] = static_cast<float>((colorref >> 16) & 0xFF) / 255.0f;
+}
+
+std::string BaseName(const std::string& path) {
+    std::string name = std::filesystem::path(path).filename().string();
+    const size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos && dot > 0) name.resize(dot);
+    return name;
+}
+
+} // namespace
+
+MeshImportOutcome ImportMeshDocument(const std::string& path, IPrompt& prompt) {
+    MeshImportOutcome outcome;
+    std::error_code error;
+    if (path.empty() || !std::filesystem::is_regular_file(path, error)) {
+        outcome.failure = "File does not exist.";
+        prompt.Message(outcome.failure);
+        return outcome;
+    }
+
+    auto document = std::make_unique<PMdoc>();
+    // Like a model file, the new model is drawn in the first configured colour until it has materials.
+    const int32_t firstColour = CurrentSettings().colors[0];
+    CMaterial& defaultMaterial = document->model->defaultMaterial;
+    SetColourFromColorref(defaultMaterial.ambient, firstColour);
+    SetColourFromColorref(defaultMaterial.diffuse, firstColour);
+    SetColourFromColorref(defaultMaterial.flatColor, firstColour);
+
+    EngineCompletion completion;
+    outcome.read = ReadMeshFile(path, *document, &completion);
+    if (!outcome.read.ok) {
+        outcome.failure = "The mesh cannot be imported.\n" + outcome.read.message;
+        prompt.Message(outcome.failure, PromptIcon::Error);
+        return outcome;
+    }
+    if (outcome.read.skippedFaces > 0) {
+        char text[160];
+        std::snprintf(text, sizeof text, "%d face(s) with fewer than three distinct corners were skipped.",
+                      outcome.read.skippedFaces);
+        prompt.Message(text, PromptIcon::Information);
+    }
+
+    outcome.removed = NormaliseModel(*document, prompt);
+    if (document->model->solids.empty()) {
+        outcome.failure = "The mesh cannot be imported.\nNo face of " +
+                          std::filesystem::path(path).filename().string() +
+                          " is left after data normalization.";
+        prompt.Message(outcome.failure, PromptIcon::Error);
+        return outcome;
+    }
+    if (prompt.AskYesNo(kJoinIsolatedEdgesQuestion))
+        outcome.mergedEdges = JoinAdjacentIsolatedEdges(*document->model, prompt);
+    ComputeBounds(*document->model);
+    FindSymmetricEdges(*document->model);
+    NormaliseNames(*document, completion);
+    document->modified = true;
+    outcome.document = std::move(document);
+    return outcome;
+}
+
+bool ImportMeshFile(CModelviewerDoc& doc, const std::string& path, IPrompt& prompt) {
+    MeshImportOutcome outcome = ImportMeshDocument(path, prompt);
+    if (!outcome.document) return false;
+    doc.AdoptNewDocument(std::move(outcome.document), BaseName(path));
+    return true;
+}
+
+} // namespace tsm

@@ -1,0 +1,18 @@
+// Making a document that no model file gave (an imported mesh) the current one.
+#include "model/OpenPipeline.h"
+
+namespace tsm {
+
+void CModelviewerDoc::AdoptNewDocument(std::unique_ptr<PMdoc> document, const std::string& title) {
+    if (!document) return;
+    current_ = std::move(document);
+    current_->modified = true;
+    title_ = title;
+    if (window_) {
+        window_->SetTitle(title_);
+        window_->RefreshDocumentPanels();
+        window_->UpdateAllViews(kHintNewModel);
+    }
+}
+
+} // namespace tsm

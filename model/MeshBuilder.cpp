@@ -1,0 +1,161 @@
+#include "model/MeshBuilder.h"
+
+#include <algorithm>
+
+namespace tsm {
+
+bool MeshBuilder::CountFits(uint64_t count, uint64_t minBytesEach, uint64_t bytesLeft) {
+    if (minBytesEach == 0) return true;
+    return count <= bytesLeft / minBytesEach;
+}
+
+int MeshBuilder::AddVertex(const Vec3& position) {
+    positions_.push_back(position);
+    return static_cast<int>(positions_.size()) - 1;
+}
+
+int MeshBuilder::AddTexCoord(double u, double v) {
+    texCoords_.emplace_back(u, v);
+    return static_cast<int>(texCoords_.size()) - 1;
+}
+
+void MeshBuilder::BeginSolid(const std::string& name) {
+    auto found = solidByName_.find(name);
+    if (found != solidByName_.end()) {
+        currentSolid_ = found->second;
+        return;
+    }
+    currentSolid_ = static_cast<int>(solids_.size());
+    solids_.push_back({name});
+    solidByName_.emplace(name, currentSolid_);
+}
+
+void MeshBuilder::UseMaterial(const std::string& name) {
+    auto found = materialByName_.find(name);
+    if (found != materialByName_.end()) {
+        currentMaterial_ = found->second;
+        return;
+    }
+    currentMaterial_ = static_cast<int>(materials_.size());
+    materials_.push_back(name);
+    materialByName_.emplace(name, currentMaterial_);
+}
+
+MeshBuilder::FaceOutcome MeshBuilder::AddFace(const std::vector<int>& vertices,
+                                              const std::vector<int>& texCoords) {
+    const bool withUV = !texCoords.empty();
+    for (size_t i = 0; i < vertices.size(); ++i) {
+        if (vertices[i] < 0 || vertices[i] >= VertexCount()) return FaceOutcome::BadVertex;
+        if (withUV && i < texCoords.size() && texCoords[i] >= TexCoordCount())
+            return FaceOutcome::BadTexCoord;
+    }
+
+    // A corner that repeats its predecessor adds nothing to the outline ("4 a b c c" is a triangle).
+    const size_t start = cornerVertices_.size();
+    for (size_t i = 0; i < vertices.size(); ++i) {
+        if (cornerVertices_.size() > start && cornerVertices_.back() == vertices[i]) continue;
+        cornerVertices_.push_back(vertices[i]);
+        cornerTexCoords_.push_back(withUV && i < texCoords.size() ? texCoords[i] : -1);
+    }
+    while (cornerVertices_.size() - start > 1 && cornerVertices_.back() == cornerVertices_[start]) {
+        cornerVertices_.pop_back();
+        cornerTexCoords_.pop_back();
+    }
+    const size_t count = cornerVertices_.size() - start;
+    // A vertex met twice in one outline would pinch the surface into a non-manifold point.
+    bool repeated = count < 3;
+    if (!repeated) {
+        std::vector<int> sorted(cornerVertices_.begin() + static_cast<std::ptrdiff_t>(start),
+                                cornerVertices_.end());
+        std::sort(sorted.begin(), sorted.end());
+        repeated = std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end();
+    }
+    if (repeated) {
+        cornerVertices_.resize(start);
+        cornerTexCoords_.resize(start);
+        ++skipped_;
+        return FaceOutcome::Skipped;
+    }
+    if (currentSolid_ < 0) BeginSolid(std::string());
+    faces_.push_back({currentSolid_, currentMaterial_, start, count});
+    return FaceOutcome::Added;
+}
+
+void MeshBuilder::Finish(PMdoc& document, IModelCompletion* completion) const {
+    CMeshModel& model = *document.model;
+    const int materialBase = static_cast<int>(model.materials.size());
+    for (const std::string& name : materials_) {
+        auto material = std::make_unique<CMaterial>();
+        material->name = name;
+        model.AppendMaterial(std::move(material));
+    }
+
+    // Faces per solid, in file order.
+    std::vector<std::vector<size_t>> facesOfSolid(solids_.size());
+    for (size_t f = 0; f < faces_.size(); ++f)
+        facesOfSolid[static_cast<size_t>(faces_[f].solid)].push_back(f);
+
+    std::vector<bool> usedAnywhere(positions_.size(), false);
+    for (int v : cornerVertices_) usedAnywhere[static_cast<size_t>(v)] = true;
+
+    std::vector<int> local(positions_.size(), -1);
+    bool first = true;
+    for (size_t s = 0; s < solids_.size(); ++s) {
+        if (facesOfSolid[s].empty()) continue;
+        auto solid = std::make_unique<CSolid>();
+        solid->model = &model;
+        solid->name = solids_[s].name;
+
+        std::vector<int> used;
+        for (size_t f : facesOfSolid[s]) {
+            const PendingFace& face = faces_[f];
+            for (size_t c = 0; c < face.cornerCount; ++c)
+                used.push_back(cornerVertices_[face.firstCorner + c]);
+        }
+        if (first) {
+            for (size_t v = 0; v < positions_.size(); ++v)
+                if (!usedAnywhere[v]) used.push_back(static_cast<int>(v));
+        }
+        std::sort(used.begin(), used.end());
+        used.erase(std::unique(used.begin(), used.end()), used.end());
+        solid->vertices.reserve(used.size());
+        for (int v : used) {
+            local[static_cast<size_t>(v)] = static_cast<int>(solid->vertices.size());
+            auto vertex = std::make_unique<CVertex>();
+            vertex->position = positions_[static_cast<size_t>(v)];
+            solid->vertices.push_back(std::move(vertex));
+        }
+
+        solid->faces.reserve(facesOfSolid[s].size());
+        for (size_t f : facesOfSolid[s]) {
+            const PendingFace& pending = faces_[f];
+            auto face = std::make_unique<CFace>();
+            face->solid = solid.get();
+            face->materialIndex = pending.material < 0 ? -1 : pending.material + materialBase;
+            face->halfEdges.reserve(pending.cornerCount);
+            for (size_t c = 0; c < pending.cornerCount; ++c) {
+                auto corner = std::make_unique<CHalfEdge>();
+                corner->face = face.get();
+                const int v = cornerVertices_[pending.firstCorner + c];
+                corner->vertex = solid->vertices[static_cast<size_t>(local[static_cast<size_t>(v)])].get();
+                const int t = cornerTexCoords_[pending.firstCorner + c];
+                if (t >= 0) {
+                    corner->u = texCoords_[static_cast<size_t>(t)].first;
+                    corner->v = texCoords_[static_cast<size_t>(t)].second;
+                }
+                face->halfEdges.push_back(std::move(corner));
+            }
+            if (completion) {
+                completion->LinkFaceRing(*face);
+                completion->ComputeFacePlane(*face);
+            }
+            solid->faces.push_back(std::move(face));
+        }
+        for (int v : used) local[static_cast<size_t>(v)] = -1;
+        if (completion) completion->RebuildVertexIncidence(*solid);
+        model.AppendSolid(std::move(solid));
+        first = false;
+    }
+}
+
+} // namespace tsm

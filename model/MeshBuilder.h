@@ -1,0 +1,82 @@
+// The one builder the mesh readers (OBJ, OFF, STL, PLY) share: they hand it vertices, polygons, named
+// groups, material names and texture coordinates in file order, and it turns them into solids of a
+// CMeshModel in the state the model readers leave a model in before the engine completes it.
+//
+// Indices given to the builder are 0-based positions in the file's vertex (or texture coordinate) list.
+// Each solid owns its own vertices: the file's vertices its faces use, in file order. Vertices that no
+// face uses go to the first solid, so that the normalisation of the engine counts them as removed.
+#pragma once
+
+#include "model/Document.h"
+#include "model/ModelCompletion.h"
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace tsm {
+
+class MeshBuilder {
+public:
+    enum class FaceOutcome {
+        Added,
+        Skipped,   // fewer than three distinct corners, or a corner repeated apart from its neighbour
+        BadVertex, // an index outside the vertices given so far
+        BadTexCoord
+    };
+
+    // True when `count` records of at least `minBytesEach` bytes can fit in `bytesLeft`: the readers
+    // check every declared count with it before they reserve anything.
+    static bool CountFits(uint64_t count, uint64_t minBytesEach, uint64_t bytesLeft);
+
+    // Returns the vertex's 0-based index.
+    int AddVertex(const Vec3& position);
+    int AddTexCoord(double u, double v);
+    int VertexCount() const { return static_cast<int>(positions_.size()); }
+    int TexCoordCount() const { return static_cast<int>(texCoords_.size()); }
+    void ReserveVertices(size_t count) { positions_.reserve(count); }
+
+    // Faces from now on go to the solid of that name (created on first use; an empty name is a solid
+    // of its own that the open pipeline names later).
+    void BeginSolid(const std::string& name);
+    // Faces from now on use the material of that name (one material per distinct name).
+    void UseMaterial(const std::string& name);
+
+    // `texCoords`, when not empty, holds one texture coordinate index per corner (-1: none).
+    // Consecutive repeats of a vertex (also across the wrap) are dropped first.
+    FaceOutcome AddFace(const std::vector<int>& vertices, const std::vector<int>& texCoords = {});
+    int FaceCount() const { return static_cast<int>(faces_.size()); }
+    int SkippedFaces() const { return skipped_; }
+
+    // Appends the solids and materials to the document's model. With a completion, every face ring is
+    // linked, every plane computed and every solid's vertex incidence rebuilt; the edges are left to the
+    // engine's edge building, as for any mesh that arrives without edge records.
+    void Finish(PMdoc& document, IModelCompletion* completion) const;
+
+private:
+    struct PendingFace {
+        int solid;
+        int material;
+        size_t firstCorner;
+        size_t cornerCount;
+    };
+    struct PendingSolid {
+        std::string name;
+    };
+
+    std::vector<Vec3> positions_;
+    std::vector<std::pair<double, double>> texCoords_;
+    std::vector<PendingSolid> solids_;
+    std::map<std::string, int> solidByName_;
+    std::vector<std::string> materials_;
+    std::map<std::string, int> materialByName_;
+    std::vector<PendingFace> faces_;
+    std::vector<int> cornerVertices_;
+    std::vector<int> cornerTexCoords_;
+    int currentSolid_ = -1;
+    int currentMaterial_ = -1;
+    int skipped_ = 0;
+};
+
+} // namespace tsm

@@ -1,0 +1,107 @@
+// Wavefront OBJ: v, vt, f (with negative indices), o and g as solids, usemtl as materials. Normals,
+// smoothing groups, material libraries, curves and lines carry nothing a papercraft model keeps.
+#include "model/MeshImport.h"
+#include "model/MeshText.h"
+
+namespace tsm {
+
+namespace {
+
+using namespace meshtext;
+
+std::string JoinRest(const std::vector<std::string_view>& tokens) {
+    std::string joined;
+    for (size_t i = 1; i < tokens.size(); ++i) {
+        if (i > 1) joined += ' ';
+        joined += tokens[i];
+    }
+    return joined;
+}
+
+// A 1-based index, or a negative one counting back from the last element given so far. Sets `index` to
+// the 0-based position, or -1 when that lies before the first element; false when the token is no index
+// or 0.
+bool ResolveIndex(std::string_view token, int count, int& index) {
+    long long value = 0;
+    if (!ParseInteger(token, value) || value == 0) return false;
+    const long long resolved = value > 0 ? value - 1 : count + value;
+    index = resolved < 0 || resolved > 0x7fffffff ? -1 : static_cast<int>(resolved);
+    return true;
+}
+
+} // namespace
+
+std::string ReadObj(std::string_view bytes, const std::string& fileName, MeshBuilder& builder) {
+    LineCursor cursor(bytes);
+    std::string_view line;
+    std::vector<std::string_view> tokens;
+    std::vector<int> vertices;
+    std::vector<int> texCoords;
+    while (cursor.Next(line)) {
+        Tokenise(line, tokens);
+        if (tokens.empty()) continue;
+        const std::string_view keyword = tokens[0];
+        const size_t lineNumber = cursor.LineNumber();
+        if (keyword == "v") {
+            double xyz[3];
+            if (tokens.size() < 4) return AtLine(fileName, lineNumber, "a vertex needs three coordinates");
+            for (int i = 0; i < 3; ++i)
+                if (!ParseDouble(tokens[1 + i], xyz[i]))
+                    return AtLine(fileName, lineNumber, Quote(tokens[1 + i]) + " is not a number");
+            builder.AddVertex({xyz[0], xyz[1], xyz[2]});
+        } else if (keyword == "vt") {
+            double uv[2] = {0, 0};
+            if (tokens.size() < 2)
+                return AtLine(fileName, lineNumber, "a texture coordinate needs at least one value");
+            for (size_t i = 0; i < 2 && 1 + i < tokens.size(); ++i)
+                if (!ParseDouble(tokens[1 + i], uv[i]))
+                    return AtLine(fileName, lineNumber, Quote(tokens[1 + i]) + " is not a number");
+            builder.AddTexCoord(uv[0], uv[1]);
+        } else if (keyword == "f") {
+            vertices.clear();
+            texCoords.clear();
+            bool anyTexCoord = false;
+            for (size_t i = 1; i < tokens.size(); ++i) {
+                const std::string_view corner = tokens[i];
+                const size_t slash = corner.find('/');
+                const std::string_view vertexPart = corner.substr(0, slash);
+                int vertex = 0;
+                if (!ResolveIndex(vertexPart, builder.VertexCount(), vertex))
+                    return AtLine(fileName, lineNumber, Quote(corner) + " is not a vertex index");
+                int texCoord = -1;
+                if (slash != std::string_view::npos) {
+                    const std::string_view rest = corner.substr(slash + 1);
+                    const std::string_view texPart = rest.substr(0, rest.find('/'));
+                    if (!texPart.empty()) {
+                        if (!ResolveIndex(texPart, builder.TexCoordCount(), texCoord) || texCoord < 0)
+                            return AtLine(fileName, lineNumber,
+                                          Quote(corner) +
+                                              " refers to a texture coordinate that is not defined");
+                        anyTexCoord = true;
+                    }
+                }
+                vertices.push_back(vertex);
+                texCoords.push_back(texCoord);
+            }
+            if (!anyTexCoord) texCoords.clear();
+            switch (builder.AddFace(vertices, texCoords)) {
+            case MeshBuilder::FaceOutcome::BadVertex:
+                return AtLine(fileName, lineNumber,
+                              "a face refers to a vertex that is not defined (" +
+                                  std::to_string(builder.VertexCount()) + " vertices so far)");
+            case MeshBuilder::FaceOutcome::BadTexCoord:
+                return AtLine(fileName, lineNumber,
+                              "a face refers to a texture coordinate that is not defined");
+            default:
+                break;
+            }
+        } else if (keyword == "o" || keyword == "g") {
+            builder.BeginSolid(JoinRest(tokens));
+        } else if (keyword == "usemtl") {
+            builder.UseMaterial(JoinRest(tokens));
+        }
+    }
+    return {};
+}
+
+} // namespace tsm

@@ -1,0 +1,225 @@
+#include "engine/MeshImportPipeline.h"
+
+#include "engine/EngineCompletion.h"
+#include "model/Settings.h"
+#include "tools/lib/Invariants.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+using namespace tsm;
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kQuestion = "Join Adjacent Isolated Edges?";
+
+std::string MeshPath(const std::string& name) {
+    return std::string(TESSALY_SOURCE_DIR) + "/tests/data/meshes/" + name;
+}
+
+class MeshImportPipelineTest : public testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("tessaly_meshpipe_" + std::to_string(::getpid()) + "_" +
+                                            testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    std::string Write(const std::string& name, const std::string& text) {
+        const std::string path = (dir_ / name).string();
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+
+    ScopedSettings guard_;
+    fs::path dir_;
+};
+
+struct Expected {
+    const char* file;
+    size_t vertices, faces, edges, openEdges;
+};
+
+// Edge counts follow from the meshes: closed ones have 3/2 edges per triangle; hedra_open has a hole
+// of four edges; cube-shuffled's faces disagree in orientation, so most of its corners find no partner.
+const Expected kMeshes[] = {
+    {"cube_quad.off", 8, 6, 12, 0},     {"cross_quad.off", 40, 38, 76, 0},
+    {"3torus.off", 19, 23, 46, 0},      {"cactus.off", 620, 1236, 1854, 0},
+    {"bunny.obj", 1839, 3674, 5511, 0}, {"cube-shuffled.off", 8, 12, 27, 18},
+    {"hedra_open.off", 6, 6, 11, 4},    {"icosahedron.off", 12, 20, 30, 0},
+    {"tripod.off", 24, 44, 66, 0},      {"geosphere.off", 162, 320, 480, 0},
+};
+
+TEST_F(MeshImportPipelineTest, EveryCommittedMeshBecomesADocumentReadyToUnfold) {
+    for (const Expected& mesh : kMeshes) {
+        SCOPED_TRACE(mesh.file);
+        RecordingPrompt prompt(false);
+        MeshImportOutcome outcome = ImportMeshDocument(MeshPath(mesh.file), prompt);
+        ASSERT_TRUE(outcome.document) << outcome.failure;
+        const PMdoc& doc = *outcome.document;
+        EXPECT_EQ(doc.development, nullptr);
+        EXPECT_TRUE(doc.modified);
+        ASSERT_EQ(doc.model->solids.size(), 1u);
+        const CSolid& solid = *doc.model->solids[0];
+        EXPECT_EQ(solid.name, "Object-1");
+        EXPECT_EQ(solid.vertices.size(), mesh.vertices);
+        EXPECT_EQ(solid.faces.size(), mesh.faces);
+        EXPECT_EQ(solid.edges.size(), mesh.edges);
+        size_t open = 0;
+        for (auto& edge : solid.edges) {
+            open += edge->halfEdge2 == nullptr;
+            EXPECT_GT(edge->length, 0.0);
+        }
+        EXPECT_EQ(open, mesh.openEdges);
+        EXPECT_TRUE(CheckModelInvariants(doc).empty());
+        EXPECT_GT(doc.model->size, 0.0);
+        // Nothing was removed, and the question came last.
+        EXPECT_EQ(outcome.removed.faces, 0);
+        ASSERT_FALSE(prompt.texts.empty());
+        EXPECT_EQ(prompt.texts.back(), kQuestion);
+        EXPECT_EQ(outcome.mergedEdges, -1);
+    }
+}
+
+TEST_F(MeshImportPipelineTest, MessagesComeInTheirOrder) {
+    // A clean small mesh: only the question; Yes runs the join, which reports even 0.
+    RecordingPrompt no(false);
+    ImportMeshDocument(MeshPath("cube_quad.off"), no);
+    EXPECT_EQ(no.texts, (std::vector<std::string>{kQuestion}));
+    RecordingPrompt yes(true);
+    MeshImportOutcome joined = ImportMeshDocument(MeshPath("cube_quad.off"), yes);
+    EXPECT_EQ(yes.texts, (std::vector<std::string>{kQuestion, "0 edges were merged."}));
+    EXPECT_EQ(joined.mergedEdges, 0);
+    // More than 500 faces: the warning of the normalisation, then the question.
+    RecordingPrompt big(false);
+    ImportMeshDocument(MeshPath("bunny.obj"), big);
+    EXPECT_EQ(big.texts,
+              (std::vector<std::string>{
+                  "Too many faces (# of faces: 3674).\nIt may take very long time to assemble.", kQuestion}));
+}
+
+TEST_F(MeshImportPipelineTest, SkippedAndNormalisedFacesAreReported) {
+    // A face that repeats a corner is skipped by the reader; a sliver face and an unused vertex are
+    // removed by the normalisation.
+    const std::string path = Write("slivers.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nv 0.5 0 0\nv 9 9 9\n"
+                                                  "f 1 2 1 3\n"
+                                                  "f 1 3 2\nf 1 2 4\nf 2 3 4\nf 3 1 4\n"
+                                                  "f 1 5 2\n");
+    RecordingPrompt prompt(false);
+    MeshImportOutcome outcome = ImportMeshDocument(path, prompt);
+    ASSERT_TRUE(outcome.document) << outcome.failure;
+    EXPECT_EQ(
+        prompt.texts,
+        (std::vector<std::string>{
+            "1 face(s) with fewer than three distinct corners were skipped.",
+            "2 vertice(s), 1 face(s) and 0 object(s) were deleted for data normalization.", kQuestion}));
+    EXPECT_EQ(outcome.read.skippedFaces, 1);
+    EXPECT_EQ(outcome.removed.vertices, 2);
+    EXPECT_EQ(outcome.document->model->solids[0]->faces.size(), 4u);
+    EXPECT_TRUE(CheckModelInvariants(*outcome.document).empty());
+}
+
+TEST_F(MeshImportPipelineTest, YesJoinsCoincidentOpenEdges) {
+    // Two triangles of a square, each with its own copies of the diagonal's ends.
+    const std::string path = Write("split.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 0 0\nv 1 1 0\nv 0 1 0\n"
+                                                "f 1 2 3\nf 4 5 6\n");
+    RecordingPrompt no(false);
+    MeshImportOutcome kept = ImportMeshDocument(path, no);
+    ASSERT_TRUE(kept.document);
+    EXPECT_EQ(kept.document->model->solids[0]->edges.size(), 6u);
+    RecordingPrompt yes(true);
+    MeshImportOutcome joined = ImportMeshDocument(path, yes);
+    ASSERT_TRUE(joined.document);
+    EXPECT_EQ(joined.mergedEdges, 1);
+    EXPECT_EQ(yes.texts.back(), "1 edges were merged.");
+    const CSolid& solid = *joined.document->model->solids[0];
+    EXPECT_EQ(solid.edges.size(), 5u);
+    EXPECT_EQ(solid.vertices.size(), 4u);
+    EXPECT_TRUE(CheckModelInvariants(*joined.document).empty());
+}
+
+TEST_F(MeshImportPipelineTest, BoundsAndMirrorPairsAreSet) {
+    RecordingPrompt prompt(false);
+    MeshImportOutcome outcome = ImportMeshDocument(MeshPath("cube_quad.off"), prompt);
+    ASSERT_TRUE(outcome.document);
+    const CMeshModel& model = *outcome.document->model;
+    EXPECT_EQ(model.boundsMin, (Vec3{-1, -1, -1}));
+    EXPECT_EQ(model.boundsMax, (Vec3{1, 1, 1}));
+    EXPECT_DOUBLE_EQ(model.size, 2.0);
+    // The cube is symmetric at x = 0: the eight edges off the mirror plane pair up, each with its image.
+    int paired = 0;
+    for (auto& edge : model.solids[0]->edges) {
+        if (!edge->symmetricEdge) continue;
+        ++paired;
+        EXPECT_EQ(edge->symmetricEdge->symmetricEdge, edge.get());
+        EXPECT_DOUBLE_EQ(
+            edge->vertex1->position.x + edge->vertex2->position.x,
+            -(edge->symmetricEdge->vertex1->position.x + edge->symmetricEdge->vertex2->position.x));
+    }
+    EXPECT_EQ(paired, 8);
+    // Edges got their geometry: a cube's edges fold at 90 degrees.
+    for (auto& edge : model.solids[0]->edges) EXPECT_NEAR(edge->foldAngle, 90.0, 1e-9);
+}
+
+TEST_F(MeshImportPipelineTest, FailuresShowOneMessageAndGiveNoDocument) {
+    RecordingPrompt missing;
+    EXPECT_FALSE(ImportMeshDocument((dir_ / "gone.obj").string(), missing).document);
+    EXPECT_EQ(missing.texts, (std::vector<std::string>{"File does not exist."}));
+
+    RecordingPrompt malformed;
+    MeshImportOutcome bad = ImportMeshDocument(Write("bad.obj", "v 0 0 0\nv 1 0 q\n"), malformed);
+    EXPECT_FALSE(bad.document);
+    EXPECT_EQ(malformed.texts, (std::vector<std::string>{
+                                   "The mesh cannot be imported.\nbad.obj, line 2: \"q\" is not a number"}));
+
+    // Every face collapses in the normalisation: its message, then the failure, and no question.
+    RecordingPrompt flat;
+    MeshImportOutcome collapsed =
+        ImportMeshDocument(Write("line.obj", "v 0 0 0\nv 1 0 0\nv 2 0 0\nf 1 2 3\n"), flat);
+    EXPECT_FALSE(collapsed.document);
+    EXPECT_EQ(flat.texts, (std::vector<std::string>{
+                              "3 vertice(s), 1 face(s) and 1 object(s) were deleted for data normalization.",
+                              "The mesh cannot be imported.\nNo face of line.obj is left after data "
+                              "normalization."}));
+}
+
+class RecordingWindow : public IDocumentWindow {
+public:
+    void SetTitle(const std::string& title) override { calls.push_back("title:" + title); }
+    void AddRecentFile(const std::string& path) override { calls.push_back("recent:" + path); }
+    void RefreshDocumentPanels() override { calls.push_back("panels"); }
+    void UpdateAllViews(int hint) override { calls.push_back("hint:" + std::to_string(hint)); }
+    std::vector<std::string> calls;
+};
+
+TEST_F(MeshImportPipelineTest, ImportIntoTheWindowMakesANewUnsavedDocument) {
+    RecordingPrompt prompt(false);
+    EngineCompletion completion;
+    RecordingWindow window;
+    CModelviewerDoc doc(prompt, completion, &window);
+    ASSERT_TRUE(ImportMeshFile(doc, MeshPath("icosahedron.off"), prompt));
+    ASSERT_NE(doc.Current(), nullptr);
+    EXPECT_EQ(doc.Title(), "icosahedron");
+    // No recent-file entry: that list reopens model files only.
+    EXPECT_EQ(window.calls, (std::vector<std::string>{"title:icosahedron", "panels", "hint:1000"}));
+    EXPECT_TRUE(doc.Current()->modified);
+    // Unsaved: no path that a later save could mistake for its own file.
+    EXPECT_TRUE(doc.Current()->path.empty());
+    EXPECT_EQ(doc.Current()->model->solids[0]->faces.size(), 20u);
+
+    // A failed import leaves the current document, its title and the window alone.
+    const PMdoc* before = doc.Current();
+    window.calls.clear();
+    EXPECT_FALSE(ImportMeshFile(doc, Write("broken.off", "OFF\n3 1 0\n"), prompt));
+    EXPECT_EQ(doc.Current(), before);
+    EXPECT_EQ(doc.Title(), "icosahedron");
+    EXPECT_TRUE(window.calls.empty());
+}
+
+} // namespace

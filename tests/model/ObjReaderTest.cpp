@@ -1,0 +1,179 @@
+#include "MeshReaderTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace tsm;
+using namespace tsm::test;
+
+namespace {
+
+const char* const kSquareVertices = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n";
+
+std::vector<Vec3> CornerPositions(const CFace& face) {
+    std::vector<Vec3> positions;
+    for (auto& h : face.halfEdges) positions.push_back(h->vertex->position);
+    return positions;
+}
+
+MeshRead Obj(const std::string& text) {
+    return ReadMesh(text, MeshFormat::Obj, "model.obj");
+}
+
+TEST(ObjReaderTest, PolygonsKeepAllTheirCorners) {
+    const MeshRead read = Obj(std::string(kSquareVertices) + "v 0.5 2 0\nf 1 2 3 5 4\n");
+    ASSERT_TRUE(read.result.ok) << read.result.message;
+    ASSERT_EQ(read.Faces(), 1u);
+    const CFace& face = *read.Solid().faces[0];
+    EXPECT_EQ(face.CornerCount(), 5u);
+    EXPECT_EQ(face.materialIndex, -1);
+    // Counter-clockwise seen from +z.
+    EXPECT_NEAR(face.plane[2], 1.0, 1e-12);
+}
+
+TEST(ObjReaderTest, NegativeIndicesCountBackFromTheLastVertex) {
+    // Relative indices refer to the vertices read so far, not to the whole file.
+    const MeshRead relative = Obj(std::string(kSquareVertices) + "f -4 -3 -2 -1\nv 9 9 9\n");
+    const MeshRead absolute = Obj(std::string(kSquareVertices) + "f 1 2 3 4\nv 9 9 9\n");
+    ASSERT_TRUE(relative.result.ok) << relative.result.message;
+    ASSERT_TRUE(absolute.result.ok);
+    EXPECT_EQ(CornerPositions(*relative.Solid().faces[0]), CornerPositions(*absolute.Solid().faces[0]));
+    // Mixed forms with slashes.
+    const MeshRead mixed = Obj(std::string(kSquareVertices) + "vt 0 0\nf 1/-1 -3//1 3/1/2 -1\n");
+    ASSERT_TRUE(mixed.result.ok) << mixed.result.message;
+    EXPECT_EQ(CornerPositions(*mixed.Solid().faces[0]), CornerPositions(*absolute.Solid().faces[0]));
+}
+
+TEST(ObjReaderTest, GroupsAndObjectsBecomeSolids) {
+    const MeshRead read = Obj(std::string(kSquareVertices) + "v 0 0 1\n"
+                                                             "f 1 2 3\n" // before any group: an unnamed solid
+                                                             "o Body\nf 1 3 4\n"
+                                                             "g Lid Top\nf 1 2 5\n"
+                                                             "o Body\nf 2 3 5\n"); // back to an earlier solid
+    ASSERT_TRUE(read.result.ok) << read.result.message;
+    ASSERT_EQ(read.doc->model->solids.size(), 3u);
+    EXPECT_EQ(read.Solid(0).name, "");
+    EXPECT_EQ(read.Solid(1).name, "Body");
+    EXPECT_EQ(read.Solid(2).name, "Lid Top");
+    EXPECT_EQ(read.Solid(0).faces.size(), 1u);
+    EXPECT_EQ(read.Solid(1).faces.size(), 2u);
+    EXPECT_EQ(read.Solid(2).faces.size(), 1u);
+    // Each solid owns the vertices its faces use, in file order; vertex 5 is shared, so two solids copy it.
+    ASSERT_EQ(read.Solid(1).vertices.size(), 5u);
+    EXPECT_EQ(read.Solid(1).vertices[4]->position, (Vec3{0, 0, 1}));
+    EXPECT_EQ(read.Solid(2).vertices.size(), 3u);
+    for (size_t s = 0; s < 3; ++s)
+        for (auto& face : read.Solid(s).faces) {
+            EXPECT_EQ(face->solid, &read.Solid(s));
+            for (auto& h : face->halfEdges) {
+                bool owned = false;
+                for (auto& v : read.Solid(s).vertices) owned = owned || v.get() == h->vertex;
+                EXPECT_TRUE(owned) << "a corner names a vertex of another solid";
+            }
+        }
+    // An empty group creates no solid.
+    const MeshRead empty = Obj(std::string(kSquareVertices) + "g unused\ng used\nf 1 2 3\n");
+    ASSERT_EQ(empty.doc->model->solids.size(), 1u);
+    EXPECT_EQ(empty.Solid().name, "used");
+}
+
+TEST(ObjReaderTest, UsemtlGivesOneMaterialPerDistinctName) {
+    const MeshRead read = Obj(std::string(kSquareVertices) +
+                              "f 1 2 3\nusemtl red\nf 1 3 4\nusemtl blue\nf 1 2 4\nusemtl red\nf 2 3 4\n");
+    ASSERT_TRUE(read.result.ok) << read.result.message;
+    ASSERT_EQ(read.doc->model->materials.size(), 2u);
+    EXPECT_EQ(read.doc->model->materials[0]->name, "red");
+    EXPECT_EQ(read.doc->model->materials[1]->name, "blue");
+    const auto& faces = read.Solid().faces;
+    EXPECT_EQ(faces[0]->materialIndex, -1);
+    EXPECT_EQ(faces[1]->materialIndex, 0);
+    EXPECT_EQ(faces[2]->materialIndex, 1);
+    EXPECT_EQ(faces[3]->materialIndex, 0);
+}
+
+TEST(ObjReaderTest, TextureCoordinatesReachTheCorners) {
+    const MeshRead read = Obj(std::string(kSquareVertices) + "vt 0.25 0.5\nvt 0.75\nvt 1 1 0\n"
+                                                             "f 1/1 2/2/1 3/-1\n"
+                                                             "f 1 3 4\n");
+    ASSERT_TRUE(read.result.ok) << read.result.message;
+    const CFace& textured = *read.Solid().faces[0];
+    // LinkFaceRing never rotates a triangle, so corners stay in file order.
+    EXPECT_DOUBLE_EQ(textured.Corner(0)->u, 0.25);
+    EXPECT_DOUBLE_EQ(textured.Corner(0)->v, 0.5);
+    EXPECT_DOUBLE_EQ(textured.Corner(1)->u, 0.75);
+    EXPECT_DOUBLE_EQ(textured.Corner(1)->v, 0.0); // a missing v is 0
+    EXPECT_DOUBLE_EQ(textured.Corner(2)->u, 1.0);
+    const CFace& plain = *read.Solid().faces[1];
+    EXPECT_DOUBLE_EQ(plain.Corner(0)->u, 0.0);
+    EXPECT_DOUBLE_EQ(plain.Corner(0)->v, 0.0);
+}
+
+TEST(ObjReaderTest, DegenerateFacesAreSkippedAndCounted) {
+    const MeshRead read =
+        Obj(std::string(kSquareVertices) + "f 1 2\n"       // too few corners
+                                           "f 1 2 2\n"     // two distinct corners
+                                           "f 1 2 1 3\n"   // a pinched corner
+                                           "f 1 2 3 3 1\n" // repeats of the neighbour collapse to a triangle
+                                           "f 1 3 4\n");
+    ASSERT_TRUE(read.result.ok) << read.result.message;
+    EXPECT_EQ(read.result.skippedFaces, 3);
+    ASSERT_EQ(read.Faces(), 2u);
+    EXPECT_EQ(read.Solid().faces[0]->CornerCount(), 3u);
+}
+
+TEST(ObjReaderTest, IgnoresWhatAPaperModelDoesNotKeep) {
+    // Comments, normals, smoothing, libraries, lines, CRLF line ends, trailing blanks.
+    const MeshRead read = Obj("# exported\r\nmtllib x.mtl\r\nv 0 0 0 1\r\nv 1 0 0\r\nv 0 1 0 \r\n"
+                              "vn 0 0 1\r\ns off\r\nl 1 2\r\nf 1//1 2//1 3//1 # a comment\r\n");
+    ASSERT_TRUE(read.result.ok) << read.result.message;
+    EXPECT_EQ(read.Vertices(), 3u);
+    EXPECT_EQ(read.Faces(), 1u);
+}
+
+TEST(ObjReaderTest, MalformedLinesNameFileAndLine) {
+    const struct {
+        std::string text;
+        std::string message;
+    } cases[] = {
+        {"v 0 0 0\nv 1 x 0\n", "model.obj, line 2: \"x\" is not a number"},
+        {"v 0 0\n", "model.obj, line 1: a vertex needs three coordinates"},
+        {"v 0 0 nan\n", "model.obj, line 1: \"nan\" is not a number"},
+        {"v 0 0 1e999\n", "model.obj, line 1: \"1e999\" is not a number"},
+        {"vt\n", "model.obj, line 1: a texture coordinate needs at least one value"},
+        {std::string(kSquareVertices) + "\n\nf 1 2 9\n",
+         "model.obj, line 7: a face refers to a vertex that is not defined (4 vertices so far)"},
+        // 0 is no OBJ index.
+        {std::string(kSquareVertices) + "f 0 1 2\n", "model.obj, line 5: \"0\" is not a vertex index"},
+        // A relative index before the first vertex.
+        {std::string(kSquareVertices) + "f -5 1 2\n",
+         "model.obj, line 5: a face refers to a vertex that is not defined (4 vertices so far)"},
+        // A face may only use vertices given before it.
+        {"v 0 0 0\nv 1 0 0\nf 1 2 3\nv 0 1 0\n",
+         "model.obj, line 3: a face refers to a vertex that is not defined (2 vertices so far)"},
+        {std::string(kSquareVertices) + "vt 0 0\nf 1/2 2/1 3/1\n",
+         "model.obj, line 6: a face refers to a texture coordinate that is not defined"},
+        {std::string(kSquareVertices) + "f 1/a 2 3\n",
+         "model.obj, line 5: \"1/a\" refers to a texture coordinate that is not defined"},
+        {std::string(kSquareVertices) + "f 1 2 3.5\n", "model.obj, line 5: \"3.5\" is not a vertex index"},
+        {std::string(kSquareVertices) + "f 1 2 99999999999999999999\n",
+         "model.obj, line 5: \"99999999999999999999\" is not a vertex index"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const MeshRead read = Obj(c.text);
+        EXPECT_FALSE(read.result.ok);
+        EXPECT_EQ(read.result.message, c.message);
+        EXPECT_TRUE(read.doc->model->solids.empty());
+    }
+}
+
+TEST(ObjReaderTest, UnusedVerticesGoToTheFirstSolid) {
+    // They are left for the normalisation to count; a file's vertex order is kept.
+    const MeshRead read = Obj(std::string(kSquareVertices) + "v 5 5 5\ng A\nf 2 3 4\n");
+    ASSERT_TRUE(read.result.ok);
+    ASSERT_EQ(read.Solid().vertices.size(), 5u);
+    EXPECT_EQ(read.Solid().vertices[0]->position, (Vec3{0, 0, 0}));
+    EXPECT_EQ(read.Solid().vertices[4]->position, (Vec3{5, 5, 5}));
+    EXPECT_EQ(read.Solid().faces[0]->Corner(0)->vertex, read.Solid().vertices[1].get());
+}
+
+} // namespace
