@@ -1,5 +1,7 @@
 #include "app/DevelopmentViewLogic.h"
 
+#include "app/CommandTable.h"
+#include "app/PrintCommands.h"
 #include "model/Settings.h"
 #include "sheet/Paper.h"
 #include "sheet/SheetScreen.h"
@@ -37,6 +39,18 @@ DevelopmentViewLogic::~DevelopmentViewLogic() = default;
 bool DevelopmentViewLogic::HasDevelopment() const {
     const PMdoc* document = host_.Document();
     return document != nullptr && document->development != nullptr;
+}
+
+bool DevelopmentViewLogic::HandleCommand(int commandId) {
+    if (commandId == kCmdPrint) {
+        RunPrintCommand(host_.Widget(), host_.Document(), host_.Prompt());
+        return true;
+    }
+    if (commandId == kCmdPrintPreview) {
+        RunPrintPreviewCommand(host_.Widget(), host_.Document(), host_.Prompt());
+        return true;
+    }
+    return false;
 }
 
 void DevelopmentViewLogic::Fit() {

@@ -30,6 +30,8 @@ public:
     void MouseRelease(QMouseEvent& event) override;
     void MouseMove(QMouseEvent& event) override;
     void Wheel(QWheelEvent& event) override;
+    // Print and Print Preview.
+    bool HandleCommand(int commandId) override;
 
     // "Reset View".
     void Fit();

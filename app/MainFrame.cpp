@@ -7,6 +7,8 @@
 #include "app/DocumentInfoDialog.h"
 #include "app/ModelViewAdapter.h"
 #include "app/ObjectListDialog.h"
+#include "app/PrintCommands.h"
+#include "app/PrintConfigDialog.h"
 #include "app/SplashWindow.h"
 #include "app/StatusTexts.h"
 #include "app/ToolbarIcons.h"
@@ -87,6 +89,11 @@ CMainFrame::CMainFrame(SettingsSession& session, FrameServices services)
     RestorePlacement();
     objectList_ = new CObjectListDialog(this, [this] { UpdateAllViews(0); });
     objectList_->hide();
+    controller_.SetExternalHandler(kCmdPrintConfiguration, [this] {
+        const int hint = RunPrintConfiguration(this);
+        if (hint >= 0) UpdateAllViews(hint);
+    });
+    controller_.SetExternalHandler(kCmdPrinterSetup, [this] { RunPrinterSetupCommand(this); });
     LoadSettings(session_, CurrentSettings(), programDir_);
     SetFirstColumnWidth(std::max(0, width() / 2));
     doc_.SetInstalledFontFamilies(InstalledFontFamilies());

@@ -4,12 +4,10 @@
 //
 // The model is 2,000 cubes of 20 mm, each unfolded into one cross-shaped part with flaps, their faces
 // spread over four 256 x 256 checkerboard textures with full-size bitmaps.
+#include "bench/BenchModels.h"
 #include "model/Prompt.h"
 #include "model/Settings.h"
-#include "model/TextureImage.h"
 #include "sheet/RasterRender.h"
-#include "tools/lib/ModelBuilder.h"
-#include "tools/lib/Primitives.h"
 #include "view3d/DibForGLRender.h"
 
 #include <benchmark/benchmark.h>
@@ -29,29 +27,7 @@ constexpr int kHeight = 3000;
 constexpr int kBorder = 5;
 
 PMdoc& TexturedDevelopment() {
-    static std::unique_ptr<PMdoc> doc = [] {
-        auto document = std::make_unique<PMdoc>();
-        const Rgb colours[4][2] = {{{0.9f, 0.3f, 0.2f}, {1.0f, 0.9f, 0.8f}},
-                                   {{0.2f, 0.5f, 0.9f}, {0.9f, 0.95f, 1.0f}},
-                                   {{0.2f, 0.7f, 0.3f}, {0.9f, 1.0f, 0.9f}},
-                                   {{0.6f, 0.4f, 0.2f}, {0.95f, 0.9f, 0.8f}}};
-        for (int m = 0; m < 4; ++m) {
-            CMaterial& material = AddMaterial(*document, "Texture " + std::to_string(m), colours[m][0],
-                                              MakeCheckerboard(256, 256, 32, colours[m][0], colours[m][1]));
-            MakeBitmap(material);
-        }
-        const MeshData cube = Cube(20);
-        for (int i = 0; i < kParts; ++i) {
-            CSolid& solid =
-                AddSolid(*document, "Cube " + std::to_string(i), cube.vertices, cube.faces, i % 4);
-            AssignFaceUV(solid);
-        }
-        // About 58 parts to a row: the development comes out near the bitmap's 4 : 3.
-        FixtureUnfoldOptions options;
-        options.rowWidthMM = 4400;
-        UnfoldForFixture(*document, {}, options);
-        return document;
-    }();
+    static std::unique_ptr<PMdoc> doc = bench::TexturedCubesDevelopment(kParts, 4400);
     return *doc;
 }
 

@@ -3,6 +3,7 @@
 #include "cli/CliPrompt.h"
 #include "cli/ExportCommand.h"
 #include "cli/InfoReport.h"
+#include "cli/PrintCommand.h"
 #include "cli/RenderCommand.h"
 #include "engine/EngineCompletion.h"
 #include "model/BinaryWriter.h"
@@ -41,7 +42,12 @@ const char* const kUsage =
     "                             adds the page numbers\n"
     "  render --view 3d [--size WxH] [--yaw D] [--pitch D] MODEL OUT.png|OUT.bmp\n"
     "                             the 3D view's picture from the default camera (yaw -30, pitch 30)\n"
-    "                             or the given angles in degrees\n";
+    "                             or the given angles in degrees\n"
+    "  print --pdf OUT.pdf [--printer-paper A4|A3|Letter|Legal|...|WxH] [--printer-margins MM]\n"
+    "        [--dpi N] MODEL      print MODEL's development into a PDF as onto a printer with that\n"
+    "                             paper (default the model's, turned like it) and unprintable margin\n"
+    "                             (default 0) at N dpi (default 600); --yes/--no answer the scale\n"
+    "                             questions\n";
 
 struct Arguments {
     std::string settingsPath;
@@ -57,6 +63,8 @@ struct Arguments {
     std::optional<std::string> yaw, pitch;
     ExportRequest exportRequest;
     RenderRequest renderRequest;
+    std::optional<std::string> pdf, printerPaper, printerMargins, dpi;
+    PrintRequest printRequest;
     std::string command;
     std::vector<std::string> operands;
 };
@@ -109,6 +117,14 @@ std::string Parse(int argc, char** argv, Arguments& args) {
             const char* text = value("--size");
             if (!text) return "--size needs WIDTHxHEIGHT";
             args.size = text;
+        } else if (arg == "--pdf" || arg == "--printer-paper" || arg == "--printer-margins" ||
+                   arg == "--dpi") {
+            const char* text = value(arg.c_str());
+            if (!text) return arg + " needs a value";
+            (arg == "--pdf"               ? args.pdf
+             : arg == "--printer-paper"   ? args.printerPaper
+             : arg == "--printer-margins" ? args.printerMargins
+                                          : args.dpi) = text;
         } else if (arg == "--labels") {
             args.labels = true;
         } else if (arg == "--yaw" || arg == "--pitch") {
@@ -130,6 +146,8 @@ std::string Parse(int argc, char** argv, Arguments& args) {
     if ((!args.view.empty() || args.size || args.labels || args.yaw || args.pitch) &&
         args.command != "render")
         return "--view, --size, --labels, --yaw and --pitch belong to render";
+    if ((args.pdf || args.printerPaper || args.printerMargins || args.dpi) && args.command != "print")
+        return "--pdf, --printer-paper, --printer-margins and --dpi belong to print";
     if (args.command == "info") {
         if (args.operands.size() != 1) return "info takes one model file";
     } else if (args.command == "save") {
@@ -148,6 +166,10 @@ std::string Parse(int argc, char** argv, Arguments& args) {
         const std::string problem =
             ParseRenderRequest(args.operands, args.view, args.size, args.labels, args.renderRequest);
         return problem.empty() ? ParseRenderAngles(args.yaw, args.pitch, args.renderRequest) : problem;
+    } else if (args.command == "print") {
+        if (args.detail) return "--detail belongs to info";
+        return ParsePrintRequest(args.operands, args.pdf, args.printerPaper, args.printerMargins, args.dpi,
+                                 args.printRequest);
     } else {
         return "unknown command " + args.command;
     }
@@ -214,6 +236,7 @@ int RunTsmTool(int argc, char** argv) {
     if (!opened) return 1;
     if (args.command == "export") return RunExport(*documents.Current(), args.exportRequest, prompt);
     if (args.command == "render") return RunRender(*documents.Current(), args.renderRequest, prompt);
+    if (args.command == "print") return RunPrint(*documents.Current(), args.printRequest, prompt);
     if (args.command == "merge") {
         if (!documents.ImportModelFile(args.operands[1])) return 1;
         UpdateSheetGrid(*documents.Current(), CPaper::FromSettings(CurrentSettings()), true);

@@ -1,0 +1,135 @@
+#include "cli/PrintCommand.h"
+
+#include "model/Settings.h"
+#include "sheet/PagePrinter.h"
+#include "sheet/Paper.h"
+
+#include <QMarginsF>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
+
+namespace tsm {
+
+namespace {
+
+constexpr double kLargestPaperMM = 10000.0;
+constexpr int kLeastDpi = 72;
+constexpr int kMostDpi = 2400;
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// A whole decimal number with nothing after it.
+bool ParseNumber(const std::string& text, double& value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return end == text.c_str() + text.size() && std::isfinite(value);
+}
+
+bool ValidSide(double mm) {
+    return mm > 0 && mm <= kLargestPaperMM;
+}
+
+} // namespace
+
+bool ParsePrinterPaper(const std::string& text, bool landscape, double& widthMM, double& heightMM) {
+    const std::string name = Lower(text);
+    struct Named {
+        const char* name;
+        int32_t code;
+    };
+    static const Named kNames[] = {{"a4", kPaperA4},         {"a3", kPaperA3},      {"a2", kPaperA2},
+                                   {"a1", kPaperA1},         {"b5", kPaperB5},      {"b4", kPaperB4},
+                                   {"b3", kPaperB3},         {"b2", kPaperB2},      {"b1", kPaperB1},
+                                   {"letter", kPaperLetter}, {"legal", kPaperLegal}};
+    for (const Named& n : kNames) {
+        if (name != n.name) continue;
+        CPaper paper;
+        paper.sizeCode = n.code;
+        paper.landscape = landscape ? 1 : 0;
+        widthMM = paper.PaperWidth();
+        heightMM = paper.PaperHeight();
+        return true;
+    }
+    const size_t x = name.find('x');
+    if (x == std::string::npos) return false;
+    double w = 0, h = 0;
+    if (!ParseNumber(name.substr(0, x), w) || !ParseNumber(name.substr(x + 1), h)) return false;
+    if (!ValidSide(w) || !ValidSide(h)) return false;
+    widthMM = w;
+    heightMM = h;
+    return true;
+}
+
+std::string ParsePrintRequest(const std::vector<std::string>& operands, const std::optional<std::string>& pdf,
+                              const std::optional<std::string>& paper,
+                              const std::optional<std::string>& margins,
+                              const std::optional<std::string>& dpi, PrintRequest& request) {
+    if (operands.size() != 1) return "print takes one model file";
+    if (!pdf || pdf->empty()) return "print needs --pdf OUT.pdf";
+    request.pdfPath = *pdf;
+    if (paper) {
+        double w = 0, h = 0;
+        if (!ParsePrinterPaper(*paper, false, w, h))
+            return "--printer-paper needs A4, A3, A2, A1, B5 to B1, Letter, Legal or WIDTHxHEIGHT in mm";
+        request.paper = *paper;
+    }
+    if (margins) {
+        double mm = 0;
+        if (!ParseNumber(*margins, mm) || mm < 0 || mm > kLargestPaperMM)
+            return "--printer-margins needs millimetres, 0 or more";
+        request.marginMM = mm;
+    }
+    if (dpi) {
+        double value = 0;
+        if (!ParseNumber(*dpi, value) || value != std::floor(value) || value < kLeastDpi || value > kMostDpi)
+            return "--dpi needs a whole number from 72 to 2400";
+        request.dpi = static_cast<int>(value);
+    }
+    return {};
+}
+
+int RunPrint(PMdoc& document, const PrintRequest& request, IPrompt& prompt) {
+    const CPaper paper = CPaper::FromSettings(CurrentSettings());
+    double widthMM = paper.PaperWidth(), heightMM = paper.PaperHeight();
+    if (!request.paper.empty() &&
+        !ParsePrinterPaper(request.paper, paper.landscape != 0, widthMM, heightMM)) {
+        std::fprintf(stderr, "tsmtool: unknown printer paper %s\n", request.paper.c_str());
+        return 1;
+    }
+    if (!(2 * request.marginMM < std::min(widthMM, heightMM))) {
+        std::fprintf(stderr, "tsmtool: the printer margins leave nothing printable\n");
+        return 1;
+    }
+
+    QPdfWriter pdf(QString::fromLocal8Bit(request.pdfPath.c_str()));
+    // Landscape paper is the portrait size turned, as a printer driver describes it.
+    const bool turned = widthMM > heightMM;
+    const QSizeF portrait = turned ? QSizeF(heightMM, widthMM) : QSizeF(widthMM, heightMM);
+    const QPageSize size(portrait, QPageSize::Millimeter, QString(), QPageSize::ExactMatch);
+    const double m = request.marginMM;
+    pdf.setPageLayout(QPageLayout(size, turned ? QPageLayout::Landscape : QPageLayout::Portrait,
+                                  QMarginsF(m, m, m, m), QPageLayout::Millimeter));
+    pdf.setResolution(request.dpi);
+    pdf.setCreator(QStringLiteral("tsmtool"));
+
+    PrintOutcome outcome;
+    if (!PrintDevelopment(pdf, document, paper, prompt, PrintOptions{}, &outcome)) {
+        std::fprintf(stderr, "tsmtool: nothing printed: %s\n", outcome.detail.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace tsm

@@ -1,0 +1,76 @@
+#include "app/PrintCommands.h"
+
+#include "model/Settings.h"
+#include "sheet/PageList.h"
+#include "sheet/Paper.h"
+#include "tools/lib/ModelBuilder.h"
+#include "tools/lib/Primitives.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QPageSize>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace tsm;
+
+TEST(PrintCommands, SessionPrinterIsKeptForTheSession) {
+    QPrinter& first = SessionPrinter();
+    const QPageLayout saved = first.pageLayout();
+    // What Printer Setup chose is what the next command finds.
+    first.setPageSize(QPageSize(QPageSize::A3));
+    EXPECT_EQ(&SessionPrinter(), &first);
+    EXPECT_EQ(SessionPrinter().pageLayout().pageSize().id(), QPageSize::A3);
+    first.setPageLayout(saved);
+}
+
+TEST(PrintCommands, NothingToPrintOpensNoDialog) {
+    RecordingPrompt prompt(true);
+    // No document, or one without development: no dialog, no message.
+    EXPECT_FALSE(RunPrintCommand(nullptr, nullptr, prompt));
+    EXPECT_FALSE(RunPrintPreviewCommand(nullptr, nullptr, prompt));
+    PMdoc empty;
+    EXPECT_FALSE(RunPrintCommand(nullptr, &empty, prompt));
+    EXPECT_FALSE(RunPrintPreviewCommand(nullptr, &empty, prompt));
+    EXPECT_TRUE(prompt.texts.empty());
+}
+
+TEST(PrintCommands, PreviewShowsEveryPrintedSheet) {
+    ScopedSettings guard;
+    PMdoc doc;
+    // Three cubes of 50 mm, one per row of parts: several sheets of A4.
+    for (int i = 0; i < 3; ++i) {
+        const MeshData cube = Translated(Cube(50), {i * 100.0, 0, 0});
+        AddSolid(doc, "Cube" + std::to_string(i), cube.vertices, cube.faces);
+    }
+    FixtureUnfoldOptions options;
+    options.rowWidthMM = 100;
+    ASSERT_TRUE(UnfoldForFixture(doc, {}, options).empty());
+    UpdateSheetGrid(doc, CPaper{}, true);
+    const int pages = static_cast<int>(BuildPageList(doc, CPaper{}, true).size());
+    ASSERT_GE(pages, 2);
+
+    // The session printer on the model's own paper, so that no question interrupts the preview.
+    QPrinter& printer = SessionPrinter();
+    const QPageLayout saved = printer.pageLayout();
+    printer.setPageLayout(
+        QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+    int previewPages = -1;
+    QTimer::singleShot(300, [&previewPages] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (dialog == nullptr) return;
+        if (auto* widget = dialog->findChild<QPrintPreviewWidget*>()) {
+            widget->updatePreview();
+            previewPages = widget->pageCount();
+        }
+        static_cast<QDialog*>(dialog)->reject();
+    });
+    RecordingPrompt prompt(false);
+    RunPrintPreviewCommand(nullptr, &doc, prompt);
+    printer.setPageLayout(saved);
+    EXPECT_EQ(previewPages, pages);
+    EXPECT_TRUE(prompt.texts.empty());
+}
