@@ -10,6 +10,15 @@
 
 namespace tsm {
 
+// How the unfolding and "Recalculate Parts Layout" scale and space the parts; set by the "Development
+// Layout Method" dialog, never stored.
+struct LayoutMethod {
+    bool automatic = true;       // scale the development to fit one sheet
+    double spacingPercent = 5.0; // with automatic: spacing between parts, % of the model's size
+    double spacingMM = 15.0;     // without automatic: spacing between parts
+    bool avoidPageBreaks = true; // without automatic only: keep parts that fit one sheet off its edges
+};
+
 struct Settings {
     // Key "Settings": paths and the first-launch flag. Defaults are formed from the program directory.
     std::string sLastDataOpenedDir;
@@ -66,6 +75,11 @@ struct Settings {
     // The development view's mouse mode, shared by both views: 0 none, 1 Select and Move, 2 Edit Flaps,
     // 3 Rotate Part, 4 Join/Disjoin Face, 5 Input Text, 6 Check Corresponding Face, 7 Color Edge.
     int32_t editMode = 0;
+    LayoutMethod layoutMethod;
+    // "Join adjacent edges on development automatically.  Threshold ": cut edges whose two sides lie in
+    // one part closer than this are joined after unfolding and after a face join.
+    bool bJoinAdjacentEdgesOnDevelopment = false;
+    double dJoinAdjacentEdgesThresholdMM = 0.01;
 
     // The display settings a model file carries (written by both readers, in the binary order).
     bool bDrawFlap = true;

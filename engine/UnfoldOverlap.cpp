@@ -1,0 +1,317 @@
+#include "engine/UnfoldOverlap.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tsm {
+
+namespace {
+
+// A face spanning more cells than this is kept in a list that every query scans, so that one long thin
+// face never costs a walk over thousands of cells.
+constexpr int64_t kMaxCellsPerFace = 1024;
+// Cell indices are clamped so that far-away or huge coordinates still give valid keys; clamping is
+// monotone, so two segments whose boxes meet still share a cell.
+constexpr double kMaxCellIndex = 1 << 30;
+
+double Cross(const Point2& a, const Point2& b) {
+    return a.x * b.y - a.y * b.x;
+}
+
+int Sign(double v) {
+    return (v > 0) - (v < 0);
+}
+
+double SquaredDistance(const Point2& a, const Point2& b) {
+    const double dx = a.x - b.x, dy = a.y - b.y;
+    return dx * dx + dy * dy;
+}
+
+struct CellSpan {
+    int64_t x0 = 0, x1 = -1, y0 = 0, y1 = -1;
+};
+
+int64_t CellIndex(double v, double cellSize) {
+    return static_cast<int64_t>(std::clamp(std::floor(v / cellSize), -kMaxCellIndex, kMaxCellIndex));
+}
+
+struct Box {
+    double x0 = 0, y0 = 0, x1 = -1, y1 = -1;
+};
+
+Box BoxOf(const Point2* p, size_t n) {
+    Box box{p[0].x, p[0].y, p[0].x, p[0].y};
+    for (size_t i = 1; i < n; ++i) {
+        box.x0 = std::min(box.x0, p[i].x), box.x1 = std::max(box.x1, p[i].x);
+        box.y0 = std::min(box.y0, p[i].y), box.y1 = std::max(box.y1, p[i].y);
+    }
+    return box;
+}
+
+// The cells that a box touches; false when they are too many or the box is not finite.
+bool SpanOf(const Box& box, double cellSize, CellSpan& span) {
+    if (!std::isfinite(box.x0) || !std::isfinite(box.y0) || !std::isfinite(box.x1) || !std::isfinite(box.y1))
+        return false;
+    span.x0 = CellIndex(box.x0, cellSize);
+    span.x1 = CellIndex(box.x1, cellSize);
+    span.y0 = CellIndex(box.y0, cellSize);
+    span.y1 = CellIndex(box.y1, cellSize);
+    return (span.x1 - span.x0 + 1) * (span.y1 - span.y0 + 1) <= kMaxCellsPerFace;
+}
+
+double SegmentDistanceSquared(const Point2& p, const Point2& a, const Point2& b) {
+    const Point2 d = b - a;
+    const double len2 = d.x * d.x + d.y * d.y;
+    double t = len2 > 0 ? ((p.x - a.x) * d.x + (p.y - a.y) * d.y) / len2 : 0.0;
+    t = std::clamp(t, 0.0, 1.0);
+    return SquaredDistance(p, a + d * t);
+}
+
+// Strictly inside the polygon: by crossing parity, and not within the shared-point distance of an edge.
+bool InsidePolygon(const Point2& p, const Point2* poly, size_t n, double sharedPointSquared) {
+    bool inside = false;
+    for (size_t i = 0, j = n - 1; i < n; j = i++) {
+        if (SegmentDistanceSquared(p, poly[j], poly[i]) < sharedPointSquared) return false;
+        if ((poly[i].y > p.y) != (poly[j].y > p.y) &&
+            p.x < (poly[j].x - poly[i].x) * (p.y - poly[i].y) / (poly[j].y - poly[i].y) + poly[i].x)
+            inside = !inside;
+    }
+    return inside;
+}
+
+Point2 MeanOf(const Point2* p, size_t n) {
+    Point2 sum;
+    for (size_t i = 0; i < n; ++i) sum = sum + p[i];
+    return sum * (1.0 / static_cast<double>(n));
+}
+
+void CornerPositions(const CFace& face, const RigidMotion& motion, std::vector<Point2>& out) {
+    out.clear();
+    for (const auto& corner : face.halfEdges) out.push_back(motion.Apply(corner->Pos2D()));
+}
+
+RigidMotion Compose(const RigidMotion& outer, const RigidMotion& inner) {
+    RigidMotion m;
+    m.c = outer.c * inner.c - outer.s * inner.s;
+    m.s = outer.s * inner.c + outer.c * inner.s;
+    // Keep the rotation a rotation as motions pile up over many joins.
+    const double norm = std::hypot(m.c, m.s);
+    if (norm > 0) m.c /= norm, m.s /= norm;
+    const Point2 t = outer.Apply({inner.tx, inner.ty});
+    m.tx = t.x;
+    m.ty = t.y;
+    return m;
+}
+
+uint64_t CellKey(int64_t x, int64_t y) {
+    return (static_cast<uint64_t>(static_cast<uint32_t>(x)) << 32) | static_cast<uint32_t>(y);
+}
+
+} // namespace
+
+bool SegmentsOverlap(const Point2& p1, const Point2& p2, const Point2& q1, const Point2& q2,
+                     double sharedPointSquared) {
+    if (SquaredDistance(p1, q1) < sharedPointSquared || SquaredDistance(p1, q2) < sharedPointSquared ||
+        SquaredDistance(p2, q1) < sharedPointSquared || SquaredDistance(p2, q2) < sharedPointSquared)
+        return false;
+    if (std::max(p1.x, p2.x) < std::min(q1.x, q2.x) || std::max(q1.x, q2.x) < std::min(p1.x, p2.x) ||
+        std::max(p1.y, p2.y) < std::min(q1.y, q2.y) || std::max(q1.y, q2.y) < std::min(p1.y, p2.y))
+        return false;
+    const Point2 d = p2 - p1;
+    const int s1 = Sign(Cross(d, q1 - p1)), s2 = Sign(Cross(d, q2 - p1));
+    if (s1 == s2 && s1 != 0) return false;
+    const Point2 e = q2 - q1;
+    const int s3 = Sign(Cross(e, p1 - q1)), s4 = Sign(Cross(e, p2 - q1));
+    if (s3 == s4 && s3 != 0) return false;
+    return true;
+}
+
+bool FacesOverlap(const Point2* a, size_t aCount, const Point2* b, size_t bCount, double sharedPointSquared) {
+    if (aCount < 3 || bCount < 3) return false;
+    const Box ba = BoxOf(a, aCount), bb = BoxOf(b, bCount);
+    if (ba.x1 < bb.x0 || bb.x1 < ba.x0 || ba.y1 < bb.y0 || bb.y1 < ba.y0) return false;
+    for (size_t i = 0; i < bCount; ++i)
+        for (size_t j = 0; j < aCount; ++j)
+            if (SegmentsOverlap(b[i], b[(i + 1) % bCount], a[j], a[(j + 1) % aCount], sharedPointSquared))
+                return true;
+    return InsidePolygon(MeanOf(b, bCount), a, aCount, sharedPointSquared) ||
+           InsidePolygon(MeanOf(a, aCount), b, bCount, sharedPointSquared);
+}
+
+struct MergeSpace::Grid {
+    std::unordered_map<uint64_t, std::vector<const CFace*>> cells;
+    std::vector<const CFace*> wide; // faces spanning too many cells, or not finite
+};
+
+MergeSpace::MergeSpace(OverlapStrategy strategy, double cellSize, double sharedPointSquared)
+    : strategy_(strategy), cellSize_(cellSize), sharedPointSquared_(sharedPointSquared) {
+    if (!(cellSize_ > 0) || !std::isfinite(cellSize_)) strategy_ = OverlapStrategy::AllPairs;
+}
+
+MergeSpace::~MergeSpace() = default;
+
+MergeSpace::State& MergeSpace::StateOf(const CPart& part) {
+    return states_[&part];
+}
+
+Point2 MergeSpace::Position(const CHalfEdge& corner) const {
+    const CPart* part = corner.face ? corner.face->part : nullptr;
+    auto it = states_.find(part);
+    return it == states_.end() ? corner.Pos2D() : it->second.motion.Apply(corner.Pos2D());
+}
+
+RigidMotion MergeSpace::JoinMotion(const CHalfEdge& h, const CHalfEdge& t) const {
+    const Point2 hs = Position(h), he = Position(*h.next);
+    const Point2 ts = Position(t), te = Position(*t.next);
+    const double theta = std::atan2(hs.y - he.y, hs.x - he.x) - std::atan2(te.y - ts.y, te.x - ts.x);
+    // Development position P of B goes to R(theta)(P - ts) + he; B's stored positions reach P through
+    // B's own motion first.
+    RigidMotion turn;
+    turn.c = std::cos(theta);
+    turn.s = std::sin(theta);
+    const Point2 shift = Point2{turn.Apply(ts).x, turn.Apply(ts).y};
+    turn.tx = he.x - shift.x;
+    turn.ty = he.y - shift.y;
+    auto it = states_.find(t.face->part);
+    return it == states_.end() ? turn : Compose(turn, it->second.motion);
+}
+
+void MergeSpace::Insert(Grid& grid, const CFace* face) {
+    std::vector<Point2> p;
+    CornerPositions(*face, RigidMotion{}, p);
+    CellSpan span;
+    if (p.size() < 3 || !SpanOf(BoxOf(p.data(), p.size()), cellSize_, span)) {
+        grid.wide.push_back(face);
+        return;
+    }
+    for (int64_t x = span.x0; x <= span.x1; ++x)
+        for (int64_t y = span.y0; y <= span.y1; ++y) grid.cells[CellKey(x, y)].push_back(face);
+}
+
+MergeSpace::Grid& MergeSpace::GridOf(const CPart& part) {
+    State& state = StateOf(part);
+    if (!state.grid) {
+        state.grid = std::make_unique<Grid>();
+        for (const CFace* face : part.faces) Insert(*state.grid, face);
+    }
+    return *state.grid;
+}
+
+bool MergeSpace::ProbeGrid(const CPart& probe, const RigidMotion& probeMotion, const CPart& indexed,
+                           const RigidMotion& indexedMotion) {
+    Grid& grid = GridOf(indexed);
+    // The grid holds stored positions; a probe box taken back into that frame is widened by far more
+    // than the rounding of the two motions, so no face whose development box meets it is missed.
+    const double margin = 1e-6 * cellSize_ + std::sqrt(sharedPointSquared_);
+    std::vector<Point2> pp, pi;
+    std::vector<const CFace*> candidates;
+    for (const CFace* face : probe.faces) {
+        CornerPositions(*face, probeMotion, pp);
+        if (pp.size() < 3) continue;
+        const Box box = BoxOf(pp.data(), pp.size());
+        const Point2 corners[4] = {
+            indexedMotion.Unapply({box.x0, box.y0}), indexedMotion.Unapply({box.x1, box.y0}),
+            indexedMotion.Unapply({box.x1, box.y1}), indexedMotion.Unapply({box.x0, box.y1})};
+        Box local = BoxOf(corners, 4);
+        local.x0 -= margin, local.y0 -= margin, local.x1 += margin, local.y1 += margin;
+        CellSpan span;
+        candidates.assign(grid.wide.begin(), grid.wide.end());
+        if (!SpanOf(local, cellSize_, span)) {
+            candidates.assign(indexed.faces.begin(), indexed.faces.end());
+        } else {
+            for (int64_t x = span.x0; x <= span.x1; ++x)
+                for (int64_t y = span.y0; y <= span.y1; ++y) {
+                    auto it = grid.cells.find(CellKey(x, y));
+                    if (it != grid.cells.end())
+                        candidates.insert(candidates.end(), it->second.begin(), it->second.end());
+                }
+            std::sort(candidates.begin(), candidates.end());
+            candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+        }
+        for (const CFace* other : candidates) {
+            CornerPositions(*other, indexedMotion, pi);
+            if (FacesOverlap(pi.data(), pi.size(), pp.data(), pp.size(), sharedPointSquared_)) return true;
+        }
+    }
+    return false;
+}
+
+bool MergeSpace::Overlaps(const CPart& a, const CPart& b, const RigidMotion& movedB) {
+    const RigidMotion motionA = StateOf(a).motion;
+    if (strategy_ == OverlapStrategy::Indexed) {
+        // Probe with the smaller part; its faces look up the larger one's grid.
+        if (b.faces.size() <= a.faces.size()) return ProbeGrid(b, movedB, a, motionA);
+        return ProbeGrid(a, motionA, b, movedB);
+    }
+    // Every pair: A's positions and face boxes once per test, then each face of B against all of them.
+    std::vector<Point2> pa;
+    std::vector<size_t> start;
+    std::vector<Box> boxes;
+    std::vector<Point2> corners;
+    for (const CFace* face : a.faces) {
+        CornerPositions(*face, motionA, corners);
+        start.push_back(pa.size());
+        boxes.push_back(corners.empty() ? Box{} : BoxOf(corners.data(), corners.size()));
+        pa.insert(pa.end(), corners.begin(), corners.end());
+    }
+    start.push_back(pa.size());
+    std::vector<Point2> pb;
+    for (const CFace* face : b.faces) {
+        CornerPositions(*face, movedB, pb);
+        if (pb.size() < 3) continue;
+        const Box bb = BoxOf(pb.data(), pb.size());
+        for (size_t i = 0; i + 1 < start.size(); ++i) {
+            const Box& ba = boxes[i];
+            if (ba.x1 < bb.x0 || bb.x1 < ba.x0 || ba.y1 < bb.y0 || bb.y1 < ba.y0) continue;
+            if (FacesOverlap(pa.data() + start[i], start[i + 1] - start[i], pb.data(), pb.size(),
+                             sharedPointSquared_))
+                return true;
+        }
+    }
+    return false;
+}
+
+void MergeSpace::Merge(CPart& a, CPart& b, const RigidMotion& movedB) {
+    State stateA = std::move(StateOf(a));
+    State stateB = std::move(StateOf(b));
+    states_.erase(&b);
+    stateB.motion = movedB;
+    // The smaller part is re-expressed in the larger one's frame; the larger one's grid stays valid.
+    const bool keepA = b.faces.size() <= a.faces.size();
+    State& big = keepA ? stateA : stateB;
+    const State& small = keepA ? stateB : stateA;
+    const CPart& smallPart = keepA ? b : a;
+    if (strategy_ == OverlapStrategy::Indexed && !big.grid) {
+        big.grid = std::make_unique<Grid>();
+        for (const CFace* face : (keepA ? a : b).faces) Insert(*big.grid, face);
+    }
+    for (CFace* face : smallPart.faces) {
+        for (auto& corner : face->halfEdges) {
+            const Point2 p = big.motion.Unapply(small.motion.Apply(corner->Pos2D()));
+            corner->x2d = p.x;
+            corner->y2d = p.y;
+        }
+        if (big.grid) Insert(*big.grid, face);
+    }
+    for (CFace* face : b.faces) {
+        face->part = &a;
+        a.faces.push_back(face);
+    }
+    b.faces.clear();
+    states_[&a] = std::move(big);
+}
+
+void MergeSpace::Settle(CPart& part) {
+    auto it = states_.find(&part);
+    if (it == states_.end()) return;
+    const RigidMotion motion = it->second.motion;
+    for (CFace* face : part.faces)
+        for (auto& corner : face->halfEdges) {
+            const Point2 p = motion.Apply(corner->Pos2D());
+            corner->x2d = p.x;
+            corner->y2d = p.y;
+        }
+    states_.erase(it);
+}
+
+} // namespace tsm

@@ -1,0 +1,80 @@
+// The parts while they merge, and the overlap test of a candidate join: would part B, turned onto part A,
+// put any of its faces on one of A's? Two faces overlap when an edge of one crosses an edge of the other,
+// or when one lies inside the other (which no edge crossing reveals).
+//
+// During the merge each part keeps its corners in a frame of its own plus one rigid motion to the
+// development, so that turning a part costs nothing and a join re-expresses only the smaller part in the
+// larger one's frame. Two ways to find the candidate face pairs, with the same answers: every pair, or a
+// uniform grid of each part's face boxes in the part's own frame.
+#pragma once
+
+#include "engine/Unfolder.h"
+
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+namespace tsm {
+
+// True when the segments p1-p2 and q1-q2 cross or touch, unless two of their ends lie closer than the
+// square root of `sharedPointSquared` (then they share a point, as neighbouring face edges do).
+bool SegmentsOverlap(const Point2& p1, const Point2& p2, const Point2& q1, const Point2& q2,
+                     double sharedPointSquared);
+
+// Whether two flat faces, given by their corner positions in ring order, overlap: some pair of their
+// edges overlaps (SegmentsOverlap), or the mean of one's corners lies inside the other farther than the
+// shared-point distance from its edges. Symmetric in its two faces.
+bool FacesOverlap(const Point2* a, size_t aCount, const Point2* b, size_t bCount, double sharedPointSquared);
+
+// A rotation followed by a translation: p -> R p + t, with R = [c -s; s c].
+struct RigidMotion {
+    double c = 1, s = 0, tx = 0, ty = 0;
+    Point2 Apply(const Point2& p) const { return {c * p.x - s * p.y + tx, s * p.x + c * p.y + ty}; }
+    Point2 Unapply(const Point2& p) const {
+        const double x = p.x - tx, y = p.y - ty;
+        return {c * x + s * y, -s * x + c * y};
+    }
+};
+
+class MergeSpace {
+public:
+    // `cellSize` is the grid's cell edge in development units; a non-positive or non-finite cell size
+    // makes the indexed strategy fall back to all pairs.
+    MergeSpace(OverlapStrategy strategy, double cellSize, double sharedPointSquared);
+    ~MergeSpace();
+    MergeSpace(const MergeSpace&) = delete;
+    MergeSpace& operator=(const MergeSpace&) = delete;
+
+    // A corner's position on the development (its part's motion applied to its stored position).
+    Point2 Position(const CHalfEdge& corner) const;
+    // The motion that puts t's side of the edge onto h's side (t's part turned, t's start on h's end).
+    RigidMotion JoinMotion(const CHalfEdge& h, const CHalfEdge& t) const;
+    // Whether B at `movedB` would overlap A.
+    bool Overlaps(const CPart& a, const CPart& b, const RigidMotion& movedB);
+    // Moves B's faces into A (appended to A's faces), B placed at `movedB`; B is left empty.
+    void Merge(CPart& a, CPart& b, const RigidMotion& movedB);
+    // Writes every corner's development position into x2d, y2d; the part's motion becomes the identity.
+    void Settle(CPart& part);
+
+private:
+    struct Grid;
+    struct State {
+        RigidMotion motion;
+        std::unique_ptr<Grid> grid;
+    };
+    State& StateOf(const CPart& part);
+    Grid& GridOf(const CPart& part);
+    void Insert(Grid& grid, const CFace* face);
+    // Whether any face of `probe` (at `probeMotion`) overlaps a face of `indexed` (at `indexedMotion`),
+    // the candidates of each probe face coming from `indexed`'s grid.
+    bool ProbeGrid(const CPart& probe, const RigidMotion& probeMotion, const CPart& indexed,
+                   const RigidMotion& indexedMotion);
+
+    OverlapStrategy strategy_;
+    double cellSize_;
+    double sharedPointSquared_;
+    std::unordered_map<const CPart*, State> states_;
+};
+
+} // namespace tsm

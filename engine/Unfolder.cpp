@@ -1,0 +1,474 @@
+#include "engine/Unfolder.h"
+
+#include "engine/Classify.h"
+#include "engine/Extents.h"
+#include "engine/Flaps.h"
+#include "engine/Layout.h"
+#include "engine/Topology.h"
+#include "engine/UnfoldOverlap.h"
+#include "model/OpenPipeline.h"
+#include "model/Settings.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <unordered_map>
+
+namespace tsm {
+
+const char* const kUnfoldCaption = "Unfolding...";
+const char* const kUnfoldCancelledText = "Making development is canceled.";
+const char* const kNoObjectToUnfoldText = "There are no object for unfolding.";
+const char* const kUndoUnfoldingQuestion =
+    "Edit data on development will be destructed.\nThis operation can not undo.";
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kPlanarLimitRadians = 0.017453292519943295; // 1 degree
+
+Point2 Unit(const Point2& p) {
+    const double len = Length(p);
+    return len > 0 ? Point2{p.x / len, p.y / len} : Point2{};
+}
+
+double Angle(const Point2& p) {
+    return std::atan2(p.y, p.x);
+}
+
+// The face's up direction drawn in its current flat layout.
+Point2 FlatUp(const CFace& face, const Point2& coefficients) {
+    if (face.halfEdges.size() < 3) return {};
+    const Point2 p0 = face.Corner(0)->Pos2D();
+    const Point2 u = Unit(face.Corner(1)->Pos2D() - p0);
+    const Point2 w = Unit(face.Corner(2)->Pos2D() - p0);
+    return u * coefficients.x + w * coefficients.y;
+}
+
+// The turn that puts t's side of an edge onto h's side: t's direction runs opposite to h's afterwards.
+double JoinTurn(const CHalfEdge& h, const CHalfEdge& t) {
+    return Angle(h.Pos2D() - h.next->Pos2D()) - Angle(t.next->Pos2D() - t.Pos2D());
+}
+
+bool IsPlanar(const CFace& face) {
+    const Vec3 normal = face.Normal();
+    const size_t n = face.halfEdges.size();
+    if (n < 3) return false;
+    const Vec3 p0 = face.Corner(0)->vertex->position;
+    for (size_t i = 1; i + 1 < n; ++i) {
+        const Vec3 a = face.Corner(i)->vertex->position - p0;
+        const Vec3 b = face.Corner(i + 1)->vertex->position - p0;
+        if (AngleBetween(Cross(a, b), normal) > kPlanarLimitRadians) return false;
+    }
+    return true;
+}
+
+bool HasCorners(const CFace& face) {
+    if (face.halfEdges.size() < 3) return false;
+    for (const auto& h : face.halfEdges)
+        if (!h || !h->vertex || !h->next) return false;
+    return true;
+}
+
+} // namespace
+
+Point2 FaceUpCoefficients(const CFace& face) {
+    if (face.halfEdges.size() < 3) return {};
+    const Vec3 p0 = face.Corner(0)->vertex->position;
+    const Vec3 p1 = face.Corner(1)->vertex->position;
+    const Vec3 p2 = face.Corner(2)->vertex->position;
+    const Vec3 n = face.Normal();
+    const Vec3 lifted = p0 + Vec3{0, 1, 0};
+    const double signedDistance = Dot(n, lifted) + face.plane[3];
+    const Vec3 projected = lifted - n * signedDistance;
+    Vec3 up = projected - p0;
+    const double len = Length(up);
+    if (len < 0.01) {
+        // Nearly horizontal: the up direction runs towards -z on faces looking up, +z on faces looking
+        // down, so that it continues the up direction of the side faces across the fold.
+        up = signedDistance >= 0 ? Vec3{0, 0, -1} : Vec3{0, 0, 1};
+    } else {
+        up = up / len;
+    }
+    const double lu = Length(p1 - p0), lw = Length(p2 - p0);
+    if (!(lu > 0) || !(lw > 0)) return {};
+    const Vec3 u = (p1 - p0) / lu, w = (p2 - p0) / lw;
+    // up = a u + b w in the pair of coordinates whose 2 x 2 system is best conditioned.
+    const double dets[3] = {u.x * w.y - u.y * w.x, u.x * w.z - u.z * w.x, u.y * w.z - u.z * w.y};
+    int best = 0;
+    for (int i = 1; i < 3; ++i)
+        if (std::fabs(dets[i]) > std::fabs(dets[best])) best = i;
+    const double det = dets[best];
+    if (!(std::fabs(det) >= 1e-10)) return {};
+    double u1, u2, w1, w2, r1, r2;
+    if (best == 0) {
+        u1 = u.x, u2 = u.y, w1 = w.x, w2 = w.y, r1 = up.x, r2 = up.y;
+    } else if (best == 1) {
+        u1 = u.x, u2 = u.z, w1 = w.x, w2 = w.z, r1 = up.x, r2 = up.z;
+    } else {
+        u1 = u.y, u2 = u.z, w1 = w.y, w2 = w.z, r1 = up.y, r2 = up.z;
+    }
+    return {(r1 * w2 - r2 * w1) / det, (u1 * r2 - u2 * r1) / det};
+}
+
+void LayFaceFlat(CFace& face) {
+    const size_t n = face.halfEdges.size();
+    if (n == 0) return;
+    CHalfEdge* c0 = face.Corner(0);
+    c0->x2d = 0;
+    c0->y2d = 0;
+    if (n < 2) return;
+    const Vec3 p0 = c0->vertex->position;
+    CHalfEdge* c1 = face.Corner(1);
+    c1->x2d = c0->edge ? c0->edge->length : Distance(p0, c1->vertex->position);
+    c1->y2d = 0;
+    for (size_t i = 2; i < n; ++i) {
+        const Vec3 pi = face.Corner(i)->vertex->position;
+        const Vec3 pPrev = face.Corner(i - 1)->vertex->position;
+        const double r0 = Distance(pi, p0), r1 = Distance(pi, pPrev);
+        const Point2 centre0 = c0->Pos2D();
+        const Point2 centre1 = face.Corner(i - 1)->Pos2D();
+        const Point2 delta = centre1 - centre0;
+        const double d = Length(delta);
+        Point2 pos;
+        if (!(d > 0)) {
+            pos = centre0 + Point2{r0, 0};
+        } else {
+            const Point2 dir = delta * (1.0 / d);
+            const double along = (r0 * r0 - r1 * r1 + d * d) / (2 * d);
+            const double h2 = r0 * r0 - along * along;
+            // Circles that do not meet: the point on the line through the centres.
+            const double across = h2 > 0 ? std::sqrt(h2) : 0.0;
+            // The side where (previous - corner 0) x (this - corner 0) is negative.
+            const Point2 perp{-dir.y, dir.x};
+            pos = centre0 + dir * along - perp * across;
+        }
+        face.Corner(i)->x2d = pos.x;
+        face.Corner(i)->y2d = pos.y;
+    }
+}
+
+double CoincidentEdgeThresholdMM() {
+    const Settings& s = CurrentSettings();
+    return s.bJoinAdjacentEdgesOnDevelopment ? s.dJoinAdjacentEdgesThresholdMM : 0.0001;
+}
+
+int JoinCoincidentCutEdges(CPart& part, double thresholdMM) {
+    int joins = 0;
+    for (CFace* face : part.faces) {
+        for (auto& corner : face->halfEdges) {
+            CHalfEdge* h = corner.get();
+            CHalfEdge* t = h->twin;
+            if (h->joined != nullptr || t == nullptr || t->face == nullptr || t->face->part != &part)
+                continue;
+            if (h->next == nullptr || t->next == nullptr) continue;
+            if (Length(h->Pos2D() - t->next->Pos2D()) >= thresholdMM ||
+                Length(h->next->Pos2D() - t->Pos2D()) >= thresholdMM)
+                continue;
+            const Point2 start = (h->Pos2D() + t->next->Pos2D()) * 0.5;
+            const Point2 end = (h->next->Pos2D() + t->Pos2D()) * 0.5;
+            h->x2d = t->next->x2d = start.x;
+            h->y2d = t->next->y2d = start.y;
+            h->next->x2d = t->x2d = end.x;
+            h->next->y2d = t->y2d = end.y;
+            h->joined = t;
+            t->joined = h;
+            CPartLine* dropped = t->line;
+            if (dropped != nullptr && dropped != h->line) {
+                auto& lines = part.lines;
+                lines.erase(
+                    std::remove_if(lines.begin(), lines.end(),
+                                   [&](const std::unique_ptr<CPartLine>& l) { return l.get() == dropped; }),
+                    lines.end());
+            }
+            t->line = h->line;
+            if (h->line != nullptr) h->line->second = t;
+            ++joins;
+        }
+    }
+    return joins;
+}
+
+struct CUnfolder::Impl {
+    CMeshModel& model;
+    CTenkaizu& dev;
+    CUnfolder& owner;
+    std::unordered_map<const CFace*, Point2> up;
+    std::unordered_map<const CPart*, size_t> slot; // position in dev.parts during the merge
+    std::unique_ptr<MergeSpace> space;
+
+    Impl(CMeshModel& m, CTenkaizu& d, CUnfolder& o) : model(m), dev(d), owner(o) {}
+
+    void LayFlat() {
+        for (auto& solid : model.solids) {
+            if (!solid->inDevelopment) continue;
+            for (auto& facePtr : solid->faces) {
+                CFace& face = *facePtr;
+                for (auto& h : face.halfEdges) {
+                    h->joined = nullptr;
+                    h->line = nullptr;
+                }
+                face.part = nullptr;
+                face.partIndex = -1;
+                if (!HasCorners(face)) continue;
+                LayFaceFlat(face);
+                face.placed = true;
+                auto part = std::make_unique<CPart>();
+                part->solid = solid.get();
+                part->faces.push_back(&face);
+                CPart* p = dev.AppendPart(std::move(part));
+                face.part = p;
+                slot[p] = dev.parts.size() - 1;
+            }
+        }
+    }
+
+    // Overlap test and join of one edge; false when the join was refused.
+    bool TryJoin(CEdge& edge) {
+        CHalfEdge* h = edge.halfEdge1;
+        CHalfEdge* t = edge.halfEdge2;
+        CPart* a = h->face->part;
+        CPart* b = t->face->part;
+        const RigidMotion movedB = space->JoinMotion(*h, *t);
+        ++owner.overlapTests_;
+        if (space->Overlaps(*a, *b, movedB)) {
+            edge.mark = true;
+            edge.unfoldWeight = -1;
+            ++owner.refusedJoins_;
+            return false;
+        }
+        space->Merge(*a, *b, movedB);
+        dev.parts[slot[b]].reset();
+        slot.erase(b);
+        h->joined = t;
+        t->joined = h;
+        return true;
+    }
+
+    static bool Joinable(const CEdge& edge) {
+        const CHalfEdge* h = edge.halfEdge1;
+        const CHalfEdge* t = edge.halfEdge2;
+        return h && t && h->face && t->face && h->face->part && t->face->part && h->next && t->next;
+    }
+
+    double Weight(const CEdge& edge) {
+        if (!Joinable(edge) || edge.edgeClass == 1) return -1;
+        if (edge.foldAngle > 170 || edge.edgeClass == 2) return 0;
+        const CHalfEdge& h = *edge.halfEdge1;
+        const CHalfEdge& t = *edge.halfEdge2;
+        const double alpha = Angle(FlatUp(*h.face, up[h.face]));
+        const double beta = Angle(FlatUp(*t.face, up[t.face])) + JoinTurn(h, t);
+        double d = std::fmod(std::fabs(alpha - beta), 2 * kPi) * 180.0 / kPi;
+        if (d > 180) d = 360 - d;
+        // A face without a usable layout (non-finite corners) bends the most, and keeps the sort ordered.
+        if (!std::isfinite(d)) return 180;
+        return std::fabs(d);
+    }
+
+    void Orient(CPart& part) {
+        Point2 sum;
+        for (const CFace* face : part.faces) {
+            const Point2 c = up[face];
+            if (Length(c) < 1e-6 || !IsPlanar(*face)) continue;
+            sum = sum + FlatUp(*face, c) * FaceArea(*face);
+        }
+        if (Length(sum) < 0.0001 || part.faces.empty()) return;
+        const double theta = -std::atan2(sum.x, -sum.y);
+        const Point2 pivot = part.faces.front()->Corner(0)->Pos2D();
+        for (CFace* face : part.faces)
+            for (auto& corner : face->halfEdges) {
+                const Point2 p = Rotate(corner->Pos2D() - pivot, theta) + pivot;
+                corner->x2d = p.x;
+                corner->y2d = p.y;
+            }
+    }
+
+    static void MakeLines(CPart& part) {
+        for (CFace* face : part.faces)
+            for (auto& corner : face->halfEdges) {
+                CHalfEdge* h = corner.get();
+                if (h->line != nullptr) continue;
+                auto line = std::make_unique<CPartLine>();
+                line->first = h;
+                line->edge = h->edge;
+                line->drawKind = 3;
+                line->lineKind = 0;
+                line->hidden = false;
+                h->line = line.get();
+                if (h->joined != nullptr) {
+                    line->second = h->joined;
+                    h->joined->line = line.get();
+                }
+                part.lines.push_back(std::move(line));
+            }
+    }
+};
+
+CUnfolder::CUnfolder(CMeshModel& model, double documentScale, UnfoldOptions options)
+    : model_(model), documentScale_(documentScale), options_(options),
+      development_(std::make_unique<CTenkaizu>()) {}
+
+CUnfolder::~CUnfolder() = default;
+
+UnfoldResult CUnfolder::Run(IUnfoldProgress* progress) {
+    UnfoldResult result;
+    if (!development_) development_ = std::make_unique<CTenkaizu>();
+    overlapTests_ = 0;
+    refusedJoins_ = 0;
+    CTenkaizu& dev = *development_;
+    Impl impl(model_, dev, *this);
+    const LayoutMethod method = CurrentSettings().layoutMethod;
+
+    impl.LayFlat();
+
+    std::vector<CEdge*> edges;
+    double lengthSum = 0;
+    for (auto& solid : model_.solids) {
+        if (!solid->inDevelopment) continue;
+        for (auto& face : solid->faces) impl.up[face.get()] = FaceUpCoefficients(*face);
+        for (auto& edge : solid->edges) {
+            edge->mark = false;
+            edges.push_back(edge.get());
+            if (std::isfinite(edge->length)) lengthSum += edge->length;
+        }
+    }
+    for (CEdge* edge : edges) edge->unfoldWeight = impl.Weight(*edge);
+    std::stable_sort(edges.begin(), edges.end(),
+                     [](const CEdge* a, const CEdge* b) { return a->unfoldWeight < b->unfoldWeight; });
+
+    // A cell about twice the mean edge holds a few faces; the flat layout keeps 3D edge lengths.
+    const double cellSize = edges.empty() ? 0.0 : 2.0 * lengthSum / static_cast<double>(edges.size());
+    // Ends closer than this share a point: the same vertex reached through different faces, apart only by
+    // rounding. It follows the model's size; a fixed distance would swallow whole edges of small models
+    // and the thin wedges where faces around a saddle vertex close their ring onto each other.
+    const double size = model_.size > 0 && std::isfinite(model_.size) ? model_.size : 1.0;
+    const double shared = 1e-8 * size;
+    impl.space = std::make_unique<MergeSpace>(options_.overlap, cellSize, shared * shared);
+
+    const int count = static_cast<int>(edges.size());
+    if (progress) progress->Start(kUnfoldCaption, count);
+    char text[96];
+    for (int i = 0; i < count; ++i) {
+        if (progress) {
+            std::snprintf(text, sizeof text, "%s  %d/%d", kUnfoldCaption, i + 1, count);
+            if (!progress->Step(i + 1, text)) {
+                progress->Finish();
+                development_.reset();
+                result.cancelled = true;
+                return result;
+            }
+        }
+        CEdge& edge = *edges[i];
+        if (edge.mark || edge.unfoldWeight < 0) continue;
+        if (edge.halfEdge1->face->part == edge.halfEdge2->face->part) continue;
+        if (!impl.TryJoin(edge)) continue;
+        CEdge* s = edge.symmetricEdge;
+        if (s != nullptr && s != &edge && s->edgeClass != 1 && !s->mark && Impl::Joinable(*s) &&
+            s->halfEdge1->face->part != s->halfEdge2->face->part)
+            impl.TryJoin(*s);
+    }
+    auto& parts = dev.parts;
+    parts.erase(std::remove(parts.begin(), parts.end(), nullptr), parts.end());
+    for (auto& part : parts) impl.space->Settle(*part);
+    impl.slot.clear();
+    impl.space.reset();
+
+    for (auto& part : parts) {
+        part->development = &dev;
+        impl.Orient(*part);
+        Impl::MakeLines(*part);
+    }
+
+    ScaleDevelopment(dev, method.automatic ? 1.0 : documentScale_, false);
+    for (auto& part : parts) {
+        ComputePartExtent(*part);
+        part->x = part->y = 0;
+    }
+    CurrentSettings().dDefaultFlapHeightMM = method.automatic ? model_.size * 0.05 : 5.0;
+    PlaceFlaps(dev, model_);
+    for (auto& part : parts) {
+        ComputePartExtent(*part);
+        part->x = part->y = 0;
+    }
+    LayoutParts(dev, model_.size, method, {options_.printableWidthMM, options_.printableHeightMM});
+    const double threshold = CoincidentEdgeThresholdMM();
+    for (auto& part : parts) JoinCoincidentCutEdges(*part, threshold);
+    ClassifyPartLines(dev, model_);
+    // A model file keeps no face order within a part, and its readers list each part's faces in model
+    // order; so does the new development, which then reads back exactly as it was saved.
+    std::unordered_map<const CFace*, size_t> ordinal;
+    for (auto& solid : model_.solids)
+        for (auto& face : solid->faces) ordinal.emplace(face.get(), ordinal.size());
+    for (size_t i = 0; i < parts.size(); ++i) {
+        auto& faces = parts[i]->faces;
+        std::sort(faces.begin(), faces.end(),
+                  [&](const CFace* a, const CFace* b) { return ordinal[a] < ordinal[b]; });
+        for (CFace* face : faces) face->partIndex = static_cast<int>(i);
+    }
+    if (progress) progress->Finish();
+
+    result.development = std::move(development_);
+    return result;
+}
+
+bool UnfoldDocument(PMdoc& document, IPrompt& prompt, const std::function<bool()>& askLayoutMethod,
+                    const UnfoldOptions& options, IUnfoldProgress* progress) {
+    if (!document.model) return false;
+    CMeshModel& model = *document.model;
+    bool any = false;
+    for (auto& solid : model.solids) any = any || solid->inDevelopment;
+    if (!any) {
+        prompt.Message(kNoObjectToUnfoldText, PromptIcon::Information);
+        return false;
+    }
+    ComputeBounds(model);
+    AutoFlapAnglesAll(model);
+    for (auto& solid : model.solids)
+        for (auto& edge : solid->edges) UpdateEdgeGeometry(*edge);
+    if (askLayoutMethod && !askLayoutMethod()) return false;
+
+    CUnfolder unfolder(model, document.documentScale, options);
+    UnfoldResult result = unfolder.Run(progress);
+    if (result.cancelled || !result.development) {
+        prompt.Message(kUnfoldCancelledText, PromptIcon::Information);
+        return false;
+    }
+    SeparateCorners(model);
+    for (const CTextBlock& text : document.reusableTexts)
+        result.development->texts.push_back(std::make_unique<CTextBlock>(text));
+    document.development = std::move(result.development);
+    ComputeDevelopmentExtent(*document.development, true);
+    document.modified = true;
+    return true;
+}
+
+bool CanReuseTexts(const PMdoc& document) {
+    return document.development && !document.development->texts.empty();
+}
+
+void UndoUnfolding(PMdoc& document, bool reuseTexts, bool applyOpenEdges) {
+    if (document.model) {
+        for (auto& solid : document.model->solids) {
+            solid->shown = true;
+            for (auto& face : solid->faces) {
+                face->part = nullptr;
+                face->partIndex = -1;
+                for (auto& corner : face->halfEdges) {
+                    const bool cut = corner->joined == nullptr && corner->twin != nullptr;
+                    if (applyOpenEdges && solid->inDevelopment && cut && corner->edge)
+                        corner->edge->edgeClass = 1;
+                    corner->line = nullptr;
+                    corner->joined = nullptr;
+                }
+            }
+        }
+    }
+    document.reusableTexts.clear();
+    if (reuseTexts && document.development) {
+        for (const auto& text : document.development->texts) document.reusableTexts.push_back(*text);
+    }
+    document.development.reset();
+    document.modified = true;
+}
+
+} // namespace tsm

@@ -1,0 +1,106 @@
+// Unfolding a 3D model into a new development: every face laid flat, parts grown by joining faces across
+// edges in order of preference (user-marked joins and near-flat folds first, then the joins that keep the
+// model's vertical direction straight), refusing any join that would make a part overlap itself; then the
+// parts are oriented, measured, given line records and flaps, and laid out on paper.
+//
+// Also the model steps of the Unfold and Undo Unfolding commands; their dialogs belong to the window and
+// hand their values in as parameters.
+#pragma once
+
+#include "model/Document.h"
+#include "model/Prompt.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace tsm {
+
+extern const char* const kUnfoldCaption;         // "Unfolding..."
+extern const char* const kUnfoldCancelledText;   // "Making development is canceled."
+extern const char* const kNoObjectToUnfoldText;  // "There are no object for unfolding."
+extern const char* const kUndoUnfoldingQuestion; // the "Undo Unfolding" dialog's text
+
+// How a long unfolding reports to its progress window. Step returns false once the user has cancelled.
+class IUnfoldProgress {
+public:
+    virtual ~IUnfoldProgress() = default;
+    // The window opens with this caption; positions run from 0 to `stepCount`.
+    virtual void Start(const std::string& caption, int stepCount) = 0;
+    virtual bool Step(int position, const std::string& text) = 0;
+    virtual void Finish() = 0;
+};
+
+// How the overlap test of a candidate join finds crossing segments. Both give the same answers; the
+// indexed one keeps a grid of each part's segments so that large models unfold in reasonable time.
+enum class OverlapStrategy { AllPairs, Indexed };
+
+struct UnfoldOptions {
+    OverlapStrategy overlap = OverlapStrategy::Indexed;
+    // Printable area of one sheet, mm (the paper's PrintableWidth and PrintableHeight).
+    double printableWidthMM = 180.0;
+    double printableHeightMM = 267.0;
+};
+
+struct UnfoldResult {
+    std::unique_ptr<CTenkaizu> development; // null when cancelled
+    bool cancelled = false;
+};
+
+class CUnfolder {
+public:
+    // `model` must outlive the unfolder; its faces and corners are changed in place by Run.
+    CUnfolder(CMeshModel& model, double documentScale, UnfoldOptions options = {});
+    ~CUnfolder();
+    CUnfolder(const CUnfolder&) = delete;
+    CUnfolder& operator=(const CUnfolder&) = delete;
+
+    // Unfolds every solid whose inDevelopment is set. The layout method is read from the current settings.
+    // `progress` may be null. On cancel the development is discarded and `cancelled` is set.
+    UnfoldResult Run(IUnfoldProgress* progress = nullptr);
+
+    // Counters of the last run, for tests and the benchmark.
+    int OverlapTests() const { return overlapTests_; }
+    int RefusedJoins() const { return refusedJoins_; }
+
+private:
+    struct Impl;
+
+    CMeshModel& model_;
+    double documentScale_;
+    UnfoldOptions options_;
+    std::unique_ptr<CTenkaizu> development_;
+    int overlapTests_ = 0;
+    int refusedJoins_ = 0;
+};
+
+// The up direction of a face as coefficients (a, b) of its unit edge vectors from corner 0: up = a u + b w
+// with u along corner 1 and w along corner 2. (0, 0) when the face has no usable direction.
+Point2 FaceUpCoefficients(const CFace& face);
+
+// Lays a face flat at the origin: corner 0 at (0, 0), corner 1 on +x, the rest counter-clockwise as seen
+// on the sheet (y growing downwards). Positions are in model units.
+void LayFaceFlat(CFace& face);
+
+// Joins the cut edges of `part` whose two sides lie in the part with both ends closer than `thresholdMM`.
+// Returns how many were joined.
+int JoinCoincidentCutEdges(CPart& part, double thresholdMM);
+
+// The threshold the unfolder and the face join use for JoinCoincidentCutEdges.
+double CoincidentEdgeThresholdMM();
+
+// The Unfold command's model steps. `askLayoutMethod` shows the "Development Layout Method" dialog
+// (it may change the settings' layout method and the document's documentScale); false means Cancel.
+// Returns true when the document got a new development.
+bool UnfoldDocument(PMdoc& document, IPrompt& prompt, const std::function<bool()>& askLayoutMethod,
+                    const UnfoldOptions& options, IUnfoldProgress* progress = nullptr);
+
+// Whether the "Undo Unfolding" dialog enables "Reuse texts at next unfolding".
+bool CanReuseTexts(const PMdoc& document);
+
+// Undo Unfolding after its dialog's OK: throws the development away; `reuseTexts` keeps its texts for the
+// next unfolding, `applyOpenEdges` marks every cut edge open (edgeClass 1) so the next unfolding cuts the
+// same edges.
+void UndoUnfolding(PMdoc& document, bool reuseTexts, bool applyOpenEdges);
+
+} // namespace tsm

@@ -1,0 +1,230 @@
+#include "engine/Layout.h"
+
+#include "engine/Extents.h"
+#include "model/Settings.h"
+#include "tests/engine/DevelopmentFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace tsm;
+using tsm::test::DevelopmentFixture;
+
+namespace {
+
+// A rectangular part of w x h millimetres (one quad face, no flaps), measured.
+CPart* AddRectPart(DevelopmentFixture& fx, double w, double h) {
+    CVertex* a = fx.Vertex(0, 0);
+    CVertex* b = fx.Vertex(w, 0);
+    CVertex* c = fx.Vertex(w, h);
+    CVertex* d = fx.Vertex(0, h);
+    CFace* face = fx.Face({a, b, c, d});
+    CPart* part = fx.Part({face});
+    ComputePartExtent(*part);
+    part->x = part->y = 0;
+    return part;
+}
+
+LayoutMethod Fixed(double spacingMM, bool avoidPageBreaks) {
+    LayoutMethod method;
+    method.automatic = false;
+    method.spacingMM = spacingMM;
+    method.avoidPageBreaks = avoidPageBreaks;
+    return method;
+}
+
+bool BoxesOverlap(const CPart& a, const CPart& b) {
+    return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height && b.y < a.y + a.height;
+}
+
+int OverlappingBoxes(const CTenkaizu& dev) {
+    int count = 0;
+    for (size_t i = 0; i < dev.parts.size(); ++i)
+        for (size_t j = i + 1; j < dev.parts.size(); ++j) count += BoxesOverlap(*dev.parts[i], *dev.parts[j]);
+    return count;
+}
+
+// Whether the part with its spacing, as placed, crosses a sheet boundary.
+bool Straddles(const CPart& p, double s, double pw, double ph) {
+    const double x = p.x - s / 2, y = p.y - s / 2;
+    return std::trunc(x / pw) != std::trunc((x + p.width + s) / pw) ||
+           std::trunc(y / ph) != std::trunc((y + p.height + s) / ph);
+}
+
+} // namespace
+
+TEST(Layout, SinglePartLandsAtHalfTheSpacing) {
+    ScopedSettings guard;
+    DevelopmentFixture fx;
+    CPart* part = AddRectPart(fx, 50, 30);
+    LayoutParts(fx.Dev(), 100, Fixed(15, true), {180, 267});
+    EXPECT_DOUBLE_EQ(part->x, 7.5);
+    EXPECT_DOUBLE_EQ(part->y, 7.5);
+    // The frame follows the parts.
+    EXPECT_DOUBLE_EQ(fx.Dev().frame[0], 7.5);
+    EXPECT_DOUBLE_EQ(fx.Dev().frame[2], 50);
+}
+
+TEST(Layout, TwoSquaresStackOnPortraitAndSitSideBySideOnLandscape) {
+    ScopedSettings guard;
+    {
+        DevelopmentFixture fx;
+        CPart* a = AddRectPart(fx, 50, 50);
+        CPart* b = AddRectPart(fx, 50, 50);
+        LayoutParts(fx.Dev(), 100, Fixed(10, false), {180, 267});
+        // Portrait: one above the other keeps the paper-shaped rectangle smaller.
+        EXPECT_DOUBLE_EQ(a->x, 5);
+        EXPECT_DOUBLE_EQ(a->y, 5);
+        EXPECT_DOUBLE_EQ(b->x, 5);
+        EXPECT_DOUBLE_EQ(b->y, 65);
+    }
+    {
+        DevelopmentFixture fx;
+        CPart* a = AddRectPart(fx, 50, 50);
+        CPart* b = AddRectPart(fx, 50, 50);
+        LayoutParts(fx.Dev(), 100, Fixed(10, false), {267, 180});
+        // Landscape: side by side.
+        EXPECT_DOUBLE_EQ(a->x, 5);
+        EXPECT_DOUBLE_EQ(a->y, 5);
+        EXPECT_DOUBLE_EQ(b->x, 65);
+        EXPECT_DOUBLE_EQ(b->y, 5);
+    }
+}
+
+TEST(Layout, LargestFirstAndEqualAreasKeepTheirOrder) {
+    ScopedSettings guard;
+    DevelopmentFixture fx;
+    CPart* small = AddRectPart(fx, 10, 10);
+    CPart* wide = AddRectPart(fx, 30, 20);
+    CPart* tall = AddRectPart(fx, 20, 30);
+    LayoutParts(fx.Dev(), 100, Fixed(10, false), {180, 267});
+    // The largest area is placed first at the origin; of the two equal areas the earlier one wins it.
+    EXPECT_DOUBLE_EQ(wide->x, 5);
+    EXPECT_DOUBLE_EQ(wide->y, 5);
+    EXPECT_FALSE(tall->x == 5 && tall->y == 5);
+    EXPECT_FALSE(small->x == 5 && small->y == 5);
+    EXPECT_EQ(OverlappingBoxes(fx.Dev()), 0);
+}
+
+TEST(Layout, AutoScalesTheArrangementToFitOneSheetExactly) {
+    ScopedSettings guard;
+    DevelopmentFixture fx;
+    const double sizes[][2] = {{40, 25}, {12, 30}, {22, 22}, {60, 8}, {5, 5}, {33, 17}};
+    for (auto& s : sizes) AddRectPart(fx, s[0], s[1]);
+    CurrentSettings().dDefaultFlapHeightMM = 5.0;
+    LayoutMethod method; // automatic
+    const double modelSize = 80;
+    const double pw = 180, ph = 267;
+    LayoutParts(fx.Dev(), modelSize, method, {pw, ph});
+    const double k = fx.Dev().scale;
+    EXPECT_NE(k, 1.0);
+    // Spacing is 5 % of the model's size, scaled with everything else; half of it lies beyond the parts.
+    const double s = method.spacingPercent * modelSize / 100 * k;
+    double right = 0, bottom = 0;
+    for (auto& p : fx.Dev().parts) {
+        right = std::max(right, p->x + p->width + s / 2);
+        bottom = std::max(bottom, p->y + p->height + s / 2);
+        EXPECT_GE(p->x, s / 2 - 1e-9);
+        EXPECT_GE(p->y, s / 2 - 1e-9);
+    }
+    EXPECT_LE(right, pw + 1e-9);
+    EXPECT_LE(bottom, ph + 1e-9);
+    EXPECT_TRUE(std::fabs(right - pw) < 1e-9 || std::fabs(bottom - ph) < 1e-9) << right << " " << bottom;
+    EXPECT_EQ(OverlappingBoxes(fx.Dev()), 0);
+    // The default flap height is scaled too and kept to tenths of a millimetre.
+    EXPECT_DOUBLE_EQ(CurrentSettings().dDefaultFlapHeightMM, std::trunc(5.0 * k * 10 + 0.5) * 0.1);
+}
+
+TEST(Layout, PartsThatFitASheetNeverStraddleOne) {
+    ScopedSettings guard;
+    const double pw = 100, ph = 100, s = 10;
+    auto build = [](DevelopmentFixture& fx) {
+        for (int i = 0; i < 7; ++i) AddRectPart(fx, 45, 35);
+        return AddRectPart(fx, 150, 30); // wider than a sheet
+    };
+    {
+        DevelopmentFixture fx;
+        CPart* wide = build(fx);
+        LayoutParts(fx.Dev(), 100, Fixed(s, true), {pw, ph});
+        for (auto& p : fx.Dev().parts) {
+            if (p.get() != wide) {
+                EXPECT_FALSE(Straddles(*p, s, pw, ph)) << p->x << "," << p->y;
+            }
+        }
+        // The part that fits no sheet is placed by its score and crosses a boundary.
+        EXPECT_TRUE(Straddles(*wide, s, pw, ph));
+        EXPECT_EQ(OverlappingBoxes(fx.Dev()), 0);
+    }
+    {
+        // Guards the check above: without the option the same parts do straddle sheets.
+        DevelopmentFixture fx;
+        CPart* wide = build(fx);
+        LayoutParts(fx.Dev(), 100, Fixed(s, false), {pw, ph});
+        int straddling = 0;
+        for (auto& p : fx.Dev().parts) straddling += p.get() != wide && Straddles(*p, s, pw, ph);
+        EXPECT_GT(straddling, 0);
+        EXPECT_EQ(OverlappingBoxes(fx.Dev()), 0);
+    }
+}
+
+TEST(Layout, PartsThatFitNoCandidateGoToFreshSheetsInSquareShells) {
+    ScopedSettings guard;
+    DevelopmentFixture fx;
+    std::vector<CPart*> parts;
+    for (int i = 0; i < 5; ++i) parts.push_back(AddRectPart(fx, 80, 80));
+    LayoutParts(fx.Dev(), 100, Fixed(10, true), {100, 100});
+    // Shell 1: (1, 0), then (0, 1), (1, 1); shell 2 starts with (2, 0).
+    const double expected[][2] = {{5, 5}, {105, 5}, {5, 105}, {105, 105}, {205, 5}};
+    for (size_t i = 0; i < parts.size(); ++i) {
+        EXPECT_DOUBLE_EQ(parts[i]->x, expected[i][0]) << i;
+        EXPECT_DOUBLE_EQ(parts[i]->y, expected[i][1]) << i;
+    }
+}
+
+TEST(Layout, BadSheetOrEmptyDevelopmentChangesNothing) {
+    ScopedSettings guard;
+    DevelopmentFixture fx;
+    CPart* part = AddRectPart(fx, 10, 10);
+    // A sheet without printable area cannot take parts; they stay where they are.
+    LayoutParts(fx.Dev(), 100, Fixed(10, true), {0, 267});
+    LayoutParts(fx.Dev(), 100, Fixed(10, true), {180, std::nan("")});
+    EXPECT_EQ(part->x, 0);
+    EXPECT_EQ(part->y, 0);
+    DevelopmentFixture empty;
+    LayoutParts(empty.Dev(), 100, LayoutMethod{}, {180, 267});
+    EXPECT_EQ(empty.Dev().frame[2], 0);
+}
+
+TEST(Layout, RecalculateRescalesThenLaysOut) {
+    ScopedSettings guard;
+    {
+        // Automatic: back to scale 1.0, then the layout scales the arrangement onto one sheet.
+        DevelopmentFixture fx;
+        fx.doc.model->size = 50;
+        AddRectPart(fx, 40, 20);
+        AddRectPart(fx, 30, 30);
+        ScaleDevelopment(fx.Dev(), 2.0, false);
+        RecalculatePartsLayout(fx.doc, {180, 267});
+        const double s = 5.0 * 50 / 100 * fx.Dev().scale;
+        double right = 0;
+        for (auto& p : fx.Dev().parts) right = std::max(right, p->x + p->width + s / 2);
+        EXPECT_NEAR(right, 180, 1e-9);
+    }
+    {
+        // Specified scale: the document's scale, spacing in millimetres.
+        DevelopmentFixture fx;
+        CPart* part = AddRectPart(fx, 40, 20);
+        fx.doc.documentScale = 3.0;
+        CurrentSettings().layoutMethod = Fixed(15, true);
+        RecalculatePartsLayout(fx.doc, {180, 267});
+        EXPECT_DOUBLE_EQ(fx.Dev().scale, 3.0);
+        EXPECT_DOUBLE_EQ(part->width, 120);
+        EXPECT_DOUBLE_EQ(part->x, 7.5);
+    }
+    // Without a development nothing happens.
+    PMdoc none;
+    RecalculatePartsLayout(none, {180, 267});
+    EXPECT_EQ(none.development, nullptr);
+}

@@ -1,0 +1,582 @@
+#include "engine/Unfolder.h"
+
+#include "engine/EngineCompletion.h"
+#include "engine/Extents.h"
+#include "engine/Topology.h"
+#include "engine/UnfoldOverlap.h"
+#include "model/BinaryReader.h"
+#include "model/BinaryWriter.h"
+#include "model/MeshImport.h"
+#include "model/Settings.h"
+#include "tests/engine/DevelopmentFixture.h"
+#include "tests/support/DocumentCompare.h"
+#include "tools/lib/Invariants.h"
+#include "tools/lib/ModelBuilder.h"
+#include "tools/lib/Primitives.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace tsm;
+
+namespace {
+
+std::unique_ptr<PMdoc> MeshDocument(const MeshData& mesh) {
+    auto doc = std::make_unique<PMdoc>();
+    AddSolid(*doc, "mesh", mesh.vertices, mesh.faces);
+    ComputeBounds(*doc->model);
+    return doc;
+}
+
+UnfoldOptions Options(OverlapStrategy strategy) {
+    UnfoldOptions options;
+    options.overlap = strategy;
+    return options;
+}
+
+bool Unfold(PMdoc& doc, OverlapStrategy strategy = OverlapStrategy::Indexed) {
+    RecordingPrompt prompt;
+    const bool ok = UnfoldDocument(doc, prompt, nullptr, Options(strategy));
+    EXPECT_TRUE(prompt.texts.empty());
+    return ok;
+}
+
+// --- An overlap check that shares nothing with the unfolder: separating axes on fan triangles. ---
+
+struct Tri {
+    Point2 p[3];
+    const CFace* face;
+    double minX, maxX;
+};
+
+// Two triangles overlap with positive area when no edge normal of either separates them by more than eps.
+bool TrianglesOverlap(const Tri& a, const Tri& b, double eps) {
+    for (const Tri* t : {&a, &b}) {
+        for (int i = 0; i < 3; ++i) {
+            const Point2 e = t->p[(i + 1) % 3] - t->p[i];
+            const double len = std::hypot(e.x, e.y);
+            if (len == 0) return false; // a degenerate triangle covers no area
+            const Point2 axis{-e.y / len, e.x / len};
+            double a0 = 1e300, a1 = -1e300, b0 = 1e300, b1 = -1e300;
+            for (int k = 0; k < 3; ++k) {
+                const double pa = a.p[k].x * axis.x + a.p[k].y * axis.y;
+                const double pb = b.p[k].x * axis.x + b.p[k].y * axis.y;
+                a0 = std::min(a0, pa), a1 = std::max(a1, pa), b0 = std::min(b0, pb), b1 = std::max(b1, pb);
+            }
+            if (a1 - b0 <= eps || b1 - a0 <= eps) return false;
+        }
+    }
+    return true;
+}
+
+// Pairs of faces of the part whose flat positions overlap.
+int OverlappingFacePairs(const CPart& part) {
+    std::vector<Tri> tris;
+    for (const CFace* face : part.faces)
+        for (size_t i = 1; i + 1 < face->halfEdges.size(); ++i) {
+            Tri t{{face->Corner(0)->Pos2D(), face->Corner(i)->Pos2D(), face->Corner(i + 1)->Pos2D()},
+                  face,
+                  0,
+                  0};
+            t.minX = std::min({t.p[0].x, t.p[1].x, t.p[2].x});
+            t.maxX = std::max({t.p[0].x, t.p[1].x, t.p[2].x});
+            tris.push_back(t);
+        }
+    std::sort(tris.begin(), tris.end(), [](const Tri& a, const Tri& b) { return a.minX < b.minX; });
+    const double eps = 1e-6 * (part.width + part.height + 1);
+    int count = 0;
+    for (size_t i = 0; i < tris.size(); ++i)
+        for (size_t j = i + 1; j < tris.size() && tris[j].minX < tris[i].maxX; ++j)
+            if (tris[i].face != tris[j].face && TrianglesOverlap(tris[i], tris[j], eps)) ++count;
+    return count;
+}
+
+int OverlappingPartBoxes(const CTenkaizu& dev) {
+    int count = 0;
+    for (size_t i = 0; i < dev.parts.size(); ++i)
+        for (size_t j = i + 1; j < dev.parts.size(); ++j) {
+            const CPart& a = *dev.parts[i];
+            const CPart& b = *dev.parts[j];
+            if (a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height && b.y < a.y + a.height)
+                ++count;
+        }
+    return count;
+}
+
+std::unique_ptr<PMdoc> ReadBack(const PMdoc& doc) {
+    const std::string bytes = SerializeBinaryModel(doc, CurrentSettings());
+    auto back = std::make_unique<PMdoc>();
+    RecordingPrompt prompt;
+    EngineCompletion engine;
+    CLoaderWorkInfoV3 reader("unfolded.tsm", *back, 0, prompt, engine);
+    EXPECT_EQ(reader.LoadFromBytes(bytes), kLoadOk);
+    return back;
+}
+
+CEdge* EdgeBetween(const CFace* a, const CFace* b) {
+    for (auto& h : a->halfEdges)
+        if (h->twin && h->twin->face == b) return h->edge;
+    return nullptr;
+}
+
+const CFace* FaceWithNormal(const CSolid& solid, const Vec3& n) {
+    for (auto& f : solid.faces)
+        if (Dot(f->Normal(), n) > 0.99) return f.get();
+    return nullptr;
+}
+
+bool Joined(const CEdge* e) {
+    return e && e->halfEdge1 && e->halfEdge1->joined != nullptr;
+}
+
+class StopAt : public IUnfoldProgress {
+public:
+    explicit StopAt(int step) : step_(step) {}
+    void Start(const std::string& caption, int count) override {
+        this->caption = caption;
+        this->count = count;
+    }
+    bool Step(int position, const std::string& text) override {
+        last = text;
+        return position < step_;
+    }
+    void Finish() override { finished = true; }
+    std::string caption, last;
+    int count = 0;
+    bool finished = false;
+
+private:
+    int step_;
+};
+
+} // namespace
+
+TEST(Unfolder, LaysFacesFlatCounterClockwiseOnTheSheet) {
+    // A 3-4-5 right triangle: exact positions, third corner above the first edge (negative y on the sheet).
+    auto doc = MeshDocument({{{0, 0, 0}, {4, 0, 0}, {0, 3, 0}}, {{0, 1, 2}}});
+    CFace& tri = *doc->model->solids[0]->faces[0];
+    LayFaceFlat(tri);
+    const Point2 p0 = tri.Corner(0)->Pos2D(), p1 = tri.Corner(1)->Pos2D(), p2 = tri.Corner(2)->Pos2D();
+    EXPECT_EQ(p0.x, 0.0);
+    EXPECT_EQ(p0.y, 0.0);
+    EXPECT_NEAR(Length(p1 - p0), tri.Corner(0)->edge->length, 1e-12);
+    EXPECT_EQ(p1.y, 0.0);
+    EXPECT_NEAR(Length(p2 - p0), Distance(tri.Corner(2)->vertex->position, tri.Corner(0)->vertex->position),
+                1e-12);
+    EXPECT_NEAR(Length(p2 - p1), Distance(tri.Corner(2)->vertex->position, tri.Corner(1)->vertex->position),
+                1e-12);
+    // Counter-clockwise as seen on the sheet: the cross product of (p1 - p0) and (p2 - p0) is negative.
+    EXPECT_LT((p1.x - p0.x) * (p2.y - p0.y) - (p1.y - p0.y) * (p2.x - p0.x), 0.0);
+
+    // A pentagon keeps every edge length; circles that fail to meet never give NaN.
+    auto pent =
+        MeshDocument({{{0, 0, 0}, {2, 0, 0}, {3, 1.5, 0}, {1, 3, 0}, {-1, 1.5, 0}}, {{0, 1, 2, 3, 4}}});
+    CFace& face = *pent->model->solids[0]->faces[0];
+    LayFaceFlat(face);
+    for (auto& h : face.halfEdges) {
+        EXPECT_TRUE(std::isfinite(h->x2d) && std::isfinite(h->y2d));
+        EXPECT_NEAR(Length(h->next->Pos2D() - h->Pos2D()),
+                    Distance(h->vertex->position, h->next->vertex->position), 1e-9);
+    }
+}
+
+TEST(Unfolder, UpDirectionOfSideAndHorizontalFaces) {
+    auto doc = MeshDocument(Cube(2));
+    const CSolid& solid = *doc->model->solids[0];
+    // A side face's up direction is +y in 3D: rebuild it from the coefficients.
+    const CFace* front = FaceWithNormal(solid, {0, 0, 1});
+    const CFace* top = FaceWithNormal(solid, {0, 1, 0});
+    const CFace* bottom = FaceWithNormal(solid, {0, -1, 0});
+    ASSERT_TRUE(front && top && bottom);
+    auto up3 = [](const CFace* f) {
+        const Point2 c = FaceUpCoefficients(*f);
+        const Vec3 p0 = f->Corner(0)->vertex->position;
+        const Vec3 u = f->Corner(1)->vertex->position - p0, w = f->Corner(2)->vertex->position - p0;
+        return u / Length(u) * c.x + w / Length(w) * c.y;
+    };
+    const Vec3 frontUp = up3(front), topUp = up3(top), bottomUp = up3(bottom);
+    EXPECT_NEAR(frontUp.y, 1.0, 1e-12);
+    // Horizontal faces: -z looking up, +z looking down (they continue the front face's up direction).
+    EXPECT_NEAR(topUp.z, -1.0, 1e-12);
+    EXPECT_NEAR(bottomUp.z, 1.0, 1e-12);
+}
+
+TEST(Unfolder, SegmentOverlapPredicate) {
+    const double shared = 1e-6;
+    // Proper crossing.
+    EXPECT_TRUE(SegmentsOverlap({0, 0}, {2, 2}, {0, 2}, {2, 0}, shared));
+    // A T-touch counts as crossing.
+    EXPECT_TRUE(SegmentsOverlap({0, 0}, {2, 0}, {1, 0}, {1, 2}, shared));
+    // Segments sharing an end (neighbouring face edges) are skipped.
+    EXPECT_FALSE(SegmentsOverlap({0, 0}, {2, 0}, {2, 0}, {2, 2}, shared));
+    EXPECT_FALSE(SegmentsOverlap({0, 0}, {2, 0}, {2.0005, 0}, {0.5, 0}, shared));
+    // Parallel apart, and boxes that do not meet.
+    EXPECT_FALSE(SegmentsOverlap({0, 0}, {2, 0}, {0, 1}, {2, 1}, shared));
+    EXPECT_FALSE(SegmentsOverlap({0, 0}, {1, 1}, {3, 0}, {2, 1}, shared));
+    // Collinear and overlapping counts as crossing.
+    EXPECT_TRUE(SegmentsOverlap({0, 0}, {2, 0}, {1, 0}, {3, 0}, shared));
+    // Near miss beside the end of the other segment.
+    EXPECT_FALSE(SegmentsOverlap({0, 0}, {2, 0}, {2.1, -1}, {2.1, 1}, shared));
+
+    // A face lying wholly inside another crosses none of its edges but overlaps it, either way round.
+    const Point2 big[] = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};
+    const Point2 small[] = {{4, 4}, {6, 4}, {5, 6}};
+    EXPECT_TRUE(FacesOverlap(big, 4, small, 3, shared));
+    EXPECT_TRUE(FacesOverlap(small, 3, big, 4, shared));
+    // A face inside another's corner wedge, sharing that corner: no crossing, still an overlap.
+    const Point2 wedge[] = {{0, 0}, {2, 1}, {1, 2}};
+    EXPECT_TRUE(FacesOverlap(big, 4, wedge, 3, shared));
+    // Neighbours across a shared edge, and faces meeting at one corner only, do not overlap.
+    const Point2 right[] = {{10, 0}, {20, 0}, {10, 10}};
+    const Point2 corner[] = {{10, 10}, {20, 10}, {20, 20}};
+    EXPECT_FALSE(FacesOverlap(big, 4, right, 3, shared));
+    EXPECT_FALSE(FacesOverlap(big, 4, corner, 3, shared));
+    // Fewer than three corners cover nothing.
+    EXPECT_FALSE(FacesOverlap(big, 4, small, 2, shared));
+}
+
+TEST(Unfolder, CubeWithVerticalYBecomesOnePartOfSixSquares) {
+    ScopedSettings guard;
+    auto doc = MeshDocument(Cube(10));
+    ASSERT_TRUE(Unfold(*doc));
+    const CSolid& solid = *doc->model->solids[0];
+    ASSERT_EQ(doc->development->parts.size(), 1u);
+    const CPart& part = *doc->development->parts[0];
+    EXPECT_EQ(part.faces.size(), 6u);
+    EXPECT_EQ(OverlappingFacePairs(part), 0);
+    // Every face stays a square of the same side on the sheet.
+    const double side = Length(part.faces[0]->Corner(1)->Pos2D() - part.faces[0]->Corner(0)->Pos2D());
+    for (const CFace* f : part.faces)
+        for (auto& h : f->halfEdges) EXPECT_NEAR(Length(h->next->Pos2D() - h->Pos2D()), side, 1e-9);
+
+    // The vertical edges weigh 0 (the up directions agree), and three of the four join the sides into a
+    // strip.
+    int verticalJoined = 0;
+    for (auto& e : solid.edges) {
+        const bool vertical = e->vertex1->position.x == e->vertex2->position.x &&
+                              e->vertex1->position.z == e->vertex2->position.z;
+        if (!vertical) continue;
+        EXPECT_NEAR(e->unfoldWeight, 0.0, 1e-9);
+        verticalJoined += Joined(e.get());
+    }
+    EXPECT_EQ(verticalJoined, 3);
+    // Top and bottom fold off the front face, where their up direction continues straight; towards the back
+    // the bend is 180 degrees, sideways 90.
+    const CFace* front = FaceWithNormal(solid, {0, 0, 1});
+    const CFace* back = FaceWithNormal(solid, {0, 0, -1});
+    const CFace* right = FaceWithNormal(solid, {1, 0, 0});
+    const CFace* top = FaceWithNormal(solid, {0, 1, 0});
+    const CFace* bottom = FaceWithNormal(solid, {0, -1, 0});
+    EXPECT_NEAR(EdgeBetween(top, front)->unfoldWeight, 0.0, 1e-9);
+    EXPECT_NEAR(EdgeBetween(top, back)->unfoldWeight, 180.0, 1e-9);
+    EXPECT_NEAR(EdgeBetween(top, right)->unfoldWeight, 90.0, 1e-9);
+    EXPECT_TRUE(Joined(EdgeBetween(top, front)));
+    EXPECT_TRUE(Joined(EdgeBetween(bottom, front)));
+    // Oriented: on every side face the upper 3D corner lies higher on the sheet (smaller y).
+    for (const CFace* f : {front, back, right}) {
+        const CHalfEdge* hi = nullptr;
+        const CHalfEdge* lo = nullptr;
+        for (auto& h : f->halfEdges) {
+            if (!hi || h->vertex->position.y > hi->vertex->position.y) hi = h.get();
+            if (!lo || h->vertex->position.y < lo->vertex->position.y) lo = h.get();
+        }
+        EXPECT_LT(hi->y2d, lo->y2d);
+    }
+    EXPECT_TRUE(CheckModelInvariants(*doc).empty());
+}
+
+TEST(Unfolder, MarkedEdgesAreCutOrJoinedFirst) {
+    ScopedSettings guard;
+    auto doc = MeshDocument(Cube(10));
+    CSolid& solid = *doc->model->solids[0];
+    const CFace* front = FaceWithNormal(solid, {0, 0, 1});
+    const CFace* right = FaceWithNormal(solid, {1, 0, 0});
+    const CFace* top = FaceWithNormal(solid, {0, 1, 0});
+    const CFace* back = FaceWithNormal(solid, {0, 0, -1});
+    CEdge* frontRight = EdgeBetween(front, right);
+    CEdge* topBack = EdgeBetween(top, back);
+    CEdge* topFront = EdgeBetween(top, front);
+    // Class 1 is cut although its weight would be 0; class 2 joins although its bend is 180 degrees.
+    frontRight->edgeClass = 1;
+    topBack->edgeClass = 2;
+    topFront->edgeClass = 1;
+    ASSERT_TRUE(Unfold(*doc));
+    EXPECT_FALSE(Joined(frontRight));
+    EXPECT_FALSE(Joined(topFront));
+    EXPECT_EQ(frontRight->unfoldWeight, -1.0);
+    EXPECT_TRUE(Joined(topBack));
+    EXPECT_EQ(topBack->unfoldWeight, 0.0);
+    ASSERT_EQ(doc->development->parts.size(), 1u);
+    EXPECT_EQ(OverlappingFacePairs(*doc->development->parts[0]), 0);
+}
+
+TEST(Unfolder, ScaleAndFlapHeightFollowTheLayoutMethod) {
+    ScopedSettings guard;
+    {
+        // A specified scale: the document's scale, 5 mm flaps, spacing in millimetres.
+        auto doc = MeshDocument(Cube(10));
+        doc->documentScale = 2.0;
+        CurrentSettings().layoutMethod.automatic = false;
+        ASSERT_TRUE(Unfold(*doc));
+        EXPECT_EQ(doc->development->scale, 2.0);
+        EXPECT_EQ(CurrentSettings().dDefaultFlapHeightMM, 5.0);
+        const CPart& part = *doc->development->parts[0];
+        const CHalfEdge* h = part.faces[0]->Corner(0);
+        EXPECT_NEAR(Length(h->next->Pos2D() - h->Pos2D()), 20.0, 1e-9);
+        EXPECT_EQ(h->flapHeight, 5.0);
+        EXPECT_DOUBLE_EQ(part.x, 7.5);
+        EXPECT_DOUBLE_EQ(part.y, 7.5);
+    }
+    {
+        // Auto: flaps of 5 % of the model's size, scaled with the development and kept to tenths of a mm.
+        auto doc = MeshDocument(Cube(10));
+        CurrentSettings().layoutMethod.automatic = true;
+        ASSERT_TRUE(Unfold(*doc));
+        const double k = doc->development->scale;
+        EXPECT_GT(k, 1.0);
+        EXPECT_DOUBLE_EQ(CurrentSettings().dDefaultFlapHeightMM, std::trunc(10 * 0.05 * k * 10 + 0.5) * 0.1);
+        const CHalfEdge* h = doc->development->parts[0]->faces[0]->Corner(0);
+        EXPECT_NEAR(h->flapHeight, 10 * 0.05 * k, 1e-9);
+    }
+}
+
+TEST(Unfolder, BadGeometryNeverCrashes) {
+    ScopedSettings guard;
+    // A collinear (zero-area) triangle beside a good one, and a model with a non-finite vertex: the run
+    // ends with a development whose links hold.
+    {
+        auto doc =
+            MeshDocument({{{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {0, 1, 0}}, {{0, 1, 3}, {1, 2, 3}, {0, 2, 1}}});
+        EXPECT_TRUE(Unfold(*doc));
+        EXPECT_TRUE(CheckModelInvariants(*doc).empty());
+    }
+    {
+        MeshData mesh = Cube(1);
+        mesh.vertices[0].x = std::nan("");
+        auto doc = MeshDocument(mesh);
+        RecordingPrompt prompt;
+        UnfoldDocument(*doc, prompt, nullptr, {});
+        EXPECT_TRUE(CheckModelInvariants(*doc).empty());
+    }
+}
+
+TEST(Unfolder, FlatSheetJoinsIntoOnePart) {
+    ScopedSettings guard;
+    auto doc = MeshDocument(Grid(4, 3, 1.0));
+    ASSERT_TRUE(Unfold(*doc));
+    ASSERT_EQ(doc->development->parts.size(), 1u);
+    for (auto& e : doc->model->solids[0]->edges)
+        if (e->halfEdge2) {
+            EXPECT_EQ(e->unfoldWeight, 0.0);
+        }
+    EXPECT_EQ(OverlappingFacePairs(*doc->development->parts[0]), 0);
+}
+
+TEST(Unfolder, SymmetricModelUnfoldsSymmetrically) {
+    ScopedSettings guard;
+    // One solid of two icospheres, mirror images across x = 0. No part can straddle the plane, so every
+    // join on one side is repeated on the other by the symmetric partner, whatever the edge order.
+    MeshData right = Translated(Icosphere(1, 10), {20, 0, 0});
+    MeshData both = right;
+    const int offset = static_cast<int>(right.vertices.size());
+    for (const Vec3& v : right.vertices) both.vertices.push_back({-v.x, v.y, v.z});
+    for (auto face : right.faces) {
+        std::reverse(face.begin(), face.end()); // the mirror image turns the faces inside out
+        for (int& i : face) i += offset;
+        both.faces.push_back(face);
+    }
+    auto doc = MeshDocument(both);
+    FindSymmetricEdges(*doc->model);
+    for (auto& e : doc->model->solids[0]->edges) ASSERT_NE(e->symmetricEdge, nullptr);
+    CUnfolder unfolder(*doc->model, 1.0);
+    UnfoldResult result = unfolder.Run();
+    ASSERT_NE(result.development, nullptr);
+    // Each edge and its mirror image are both cut or both folded.
+    for (auto& e : doc->model->solids[0]->edges) EXPECT_EQ(Joined(e.get()), Joined(e->symmetricEdge));
+    // The parts pair up as mirror images: the same face counts and boxes.
+    std::vector<std::vector<double>> sizes;
+    for (auto& part : result.development->parts) {
+        EXPECT_EQ(OverlappingFacePairs(*part), 0);
+        sizes.push_back({static_cast<double>(part->faces.size()), part->width, part->height});
+    }
+    ASSERT_EQ(sizes.size() % 2, 0u);
+    std::sort(sizes.begin(), sizes.end());
+    for (size_t i = 0; i < sizes.size(); i += 2) {
+        EXPECT_EQ(sizes[i][0], sizes[i + 1][0]);
+        EXPECT_NEAR(sizes[i][1], sizes[i + 1][1], 1e-9);
+        EXPECT_NEAR(sizes[i][2], sizes[i + 1][2], 1e-9);
+    }
+}
+
+TEST(Unfolder, CancelLeavesNoDevelopment) {
+    ScopedSettings guard;
+    auto doc = MeshDocument(Icosphere(1, 10));
+    StopAt stop(3);
+    RecordingPrompt prompt;
+    EXPECT_FALSE(UnfoldDocument(*doc, prompt, nullptr, {}, &stop));
+    EXPECT_EQ(doc->development, nullptr);
+    EXPECT_EQ(prompt.texts, std::vector<std::string>{"Making development is canceled."});
+    EXPECT_EQ(stop.caption, "Unfolding...");
+    EXPECT_EQ(stop.count, static_cast<int>(doc->model->solids[0]->edges.size()));
+    EXPECT_EQ(stop.last, "Unfolding...  3/" + std::to_string(stop.count));
+    EXPECT_TRUE(stop.finished);
+
+    // Run on its own reports the cancel without a development.
+    CUnfolder unfolder(*doc->model, 1.0);
+    StopAt first(1);
+    const UnfoldResult result = unfolder.Run(&first);
+    EXPECT_TRUE(result.cancelled);
+    EXPECT_EQ(result.development, nullptr);
+}
+
+TEST(Unfolder, UnfoldCommandStopsWithoutObjectsOrOnCancel) {
+    ScopedSettings guard;
+    auto doc = MeshDocument(Cube(1));
+    doc->model->solids[0]->inDevelopment = false;
+    RecordingPrompt prompt;
+    EXPECT_FALSE(UnfoldDocument(*doc, prompt, nullptr, {}));
+    EXPECT_EQ(prompt.texts, std::vector<std::string>{"There are no object for unfolding."});
+    EXPECT_EQ(doc->development, nullptr);
+
+    // Cancel in the layout method dialog: no development, no message.
+    doc->model->solids[0]->inDevelopment = true;
+    RecordingPrompt quiet;
+    int asked = 0;
+    EXPECT_FALSE(UnfoldDocument(*doc, quiet, [&] { return ++asked, false; }, {}));
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(quiet.texts.empty());
+    EXPECT_EQ(doc->development, nullptr);
+}
+
+TEST(Unfolder, UndoUnfoldingKeepsTextsAndCutEdges) {
+    ScopedSettings guard;
+    auto doc = MeshDocument(Cube(10));
+    ASSERT_TRUE(Unfold(*doc));
+    EXPECT_FALSE(CanReuseTexts(*doc));
+    AddText(*doc, {1, 2, 30, 10}, {"hello"});
+    EXPECT_TRUE(CanReuseTexts(*doc));
+    std::vector<bool> joinedBefore;
+    for (auto& e : doc->model->solids[0]->edges) joinedBefore.push_back(Joined(e.get()));
+    doc->model->solids[0]->shown = false;
+
+    UndoUnfolding(*doc, true, true);
+    EXPECT_EQ(doc->development, nullptr);
+    EXPECT_TRUE(doc->model->solids[0]->shown);
+    ASSERT_EQ(doc->reusableTexts.size(), 1u);
+    EXPECT_EQ(doc->reusableTexts[0].lines, std::vector<std::string>{"hello"});
+    const auto& edges = doc->model->solids[0]->edges;
+    for (size_t i = 0; i < edges.size(); ++i) {
+        // Cut edges are marked open, so the next unfolding cuts them again.
+        EXPECT_EQ(edges[i]->edgeClass, joinedBefore[i] ? 0 : 1);
+        EXPECT_EQ(edges[i]->halfEdge1->joined, nullptr);
+        EXPECT_EQ(edges[i]->halfEdge1->line, nullptr);
+        EXPECT_EQ(edges[i]->halfEdge1->face->part, nullptr);
+    }
+    EXPECT_TRUE(CheckModelInvariants(*doc).empty());
+
+    ASSERT_TRUE(Unfold(*doc));
+    ASSERT_EQ(doc->development->texts.size(), 1u);
+    EXPECT_EQ(doc->development->texts[0]->lines, std::vector<std::string>{"hello"});
+    for (size_t i = 0; i < edges.size(); ++i) EXPECT_EQ(Joined(edges[i].get()), joinedBefore[i]);
+
+    // Without the two options: no texts kept, no edge class changed.
+    for (auto& e : doc->model->solids[0]->edges) e->edgeClass = 0;
+    UndoUnfolding(*doc, false, false);
+    EXPECT_TRUE(doc->reusableTexts.empty());
+    for (auto& e : doc->model->solids[0]->edges) EXPECT_EQ(e->edgeClass, 0);
+}
+
+TEST(Unfolder, CoincidentCutEdgesJoinInsideAPart) {
+    test::DevelopmentFixture fx;
+    // Two triangles sharing edge b-c laid apart by 0.00004 mm: below the default threshold they join.
+    CVertex* a = fx.Vertex(0, 0);
+    CVertex* b = fx.Vertex(10, 0);
+    CVertex* c = fx.Vertex(0, 10);
+    CVertex* d = fx.Vertex(10, 10);
+    CFace* f1 = fx.Face({a, b, c});
+    CFace* f2 = fx.Face({b, d, c}, {{10.00004, 0}, {10, 10}, {0.00004, 10}});
+    fx.PairEdges();
+    CPart* part = fx.Part({f1, f2});
+    test::DevelopmentFixture::MakeLines(part);
+    const size_t lines = part->lines.size();
+    ScopedSettings guard;
+    EXPECT_EQ(CoincidentEdgeThresholdMM(), 0.0001);
+    EXPECT_EQ(JoinCoincidentCutEdges(*part, CoincidentEdgeThresholdMM()), 1);
+    CHalfEdge* h = test::DevelopmentFixture::Shared(f1, f2);
+    EXPECT_EQ(h->joined, h->twin);
+    EXPECT_EQ(h->line, h->twin->line);
+    EXPECT_EQ(h->line->second, h->twin);
+    EXPECT_EQ(part->lines.size(), lines - 1);
+    // Both ends move to the midpoints of the two sides' ends.
+    EXPECT_DOUBLE_EQ(h->x2d, 10.00002);
+    EXPECT_DOUBLE_EQ(h->twin->next->x2d, 10.00002);
+    EXPECT_DOUBLE_EQ(h->next->x2d, 0.00002);
+    EXPECT_DOUBLE_EQ(h->twin->x2d, 0.00002);
+    EXPECT_TRUE(CheckModelInvariants(fx.doc).empty());
+    // Nothing is left to join, and ends farther apart than the threshold never join.
+    EXPECT_EQ(JoinCoincidentCutEdges(*part, 0.0001), 0);
+    CurrentSettings().bJoinAdjacentEdgesOnDevelopment = true;
+    EXPECT_EQ(CoincidentEdgeThresholdMM(), 0.01);
+}
+
+// Every mesh: both overlap strategies give the same development; no two faces of a part overlap, no two
+// part boxes overlap, the links hold, and the binary file reads back the same development.
+TEST(Unfolder, MeshesUnfoldWithoutOverlapsIdenticallyWithBothStrategies) {
+    ScopedSettings guard;
+    std::vector<std::pair<std::string, std::function<std::unique_ptr<PMdoc>()>>> meshes = {
+        {"icosphere", [] { return MeshDocument(Icosphere(3, 50)); }},
+        {"torus", [] { return MeshDocument(Torus(24, 12, 40, 10, true)); }},
+        {"cylinder", [] { return MeshDocument(Cylinder(40, 10, 60)); }},
+        {"prism", [] { return MeshDocument(Prism(30, 20, 10)); }},
+    };
+    // Every mesh of the test data, so that a mesh added there is unfolded here too.
+    const std::filesystem::path folder = std::filesystem::path(TESSALY_SOURCE_DIR) / "tests/data/meshes";
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (MeshFormatFromExtension(entry.path().string()) != MeshFormat::Unknown)
+            files.push_back(entry.path().string());
+    std::sort(files.begin(), files.end());
+    ASSERT_GE(files.size(), 10u);
+    for (const std::string& path : files) {
+        meshes.push_back(
+            {std::filesystem::path(path).filename().string(), [path]() -> std::unique_ptr<PMdoc> {
+                 auto doc = std::make_unique<PMdoc>();
+                 EngineCompletion engine;
+                 if (!ReadMeshFile(path, *doc, &engine).ok) return nullptr;
+                 RecordingPrompt prompt;
+                 NormaliseModel(*doc, prompt);
+                 ComputeBounds(*doc->model);
+                 FindSymmetricEdges(*doc->model);
+                 return doc;
+             }});
+    }
+    for (auto& [name, make] : meshes) {
+        SCOPED_TRACE(name);
+        auto indexed = make();
+        auto allPairs = make();
+        ASSERT_TRUE(indexed && allPairs) << "cannot read " << name;
+        ASSERT_TRUE(Unfold(*indexed, OverlapStrategy::Indexed));
+        ASSERT_TRUE(Unfold(*allPairs, OverlapStrategy::AllPairs));
+        {
+            SCOPED_TRACE("indexed against all pairs");
+            test::ExpectSameDocument(*indexed, *allPairs);
+        }
+        EXPECT_TRUE(CheckModelInvariants(*indexed).empty());
+        int overlaps = 0;
+        for (auto& part : indexed->development->parts) overlaps += OverlappingFacePairs(*part);
+        EXPECT_EQ(overlaps, 0);
+        EXPECT_EQ(OverlappingPartBoxes(*indexed->development), 0);
+        auto back = ReadBack(*indexed);
+        // The reader measures every part again; where a flap tip sets a part's box that may move corners
+        // by a rounding step, so the saved development is compared after the same measuring.
+        for (auto& part : indexed->development->parts) ComputePartExtent(*part);
+        SCOPED_TRACE("saved and read back");
+        test::ExpectSameDocument(*indexed, *back);
+    }
+}
