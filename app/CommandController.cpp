@@ -1,5 +1,8 @@
 #include "app/CommandController.h"
 
+#include "engine/MeshImportPipeline.h"
+#include "model/MeshImport.h"
+
 #include <QUrl>
 
 namespace tsm {
@@ -53,6 +56,10 @@ void CommandController::RunExternal(int commandId) {
 }
 
 bool CommandController::OpenPath(const std::string& path) {
+    // A mesh from another program, dropped or named on the command line, comes in as a new model to
+    // unfold; everything else is read as a model file, which says what is wrong with it.
+    if (MeshFormatFromExtension(path) != MeshFormat::Unknown)
+        return ImportMeshFile(s_.document, path, s_.prompt);
     return s_.document.OpenModelFile(path);
 }
 
@@ -75,12 +82,13 @@ void CommandController::OpenRecentFile(size_t index) {
 
 void CommandController::ChooseAndOpen(bool import) {
     const std::string start = OpenDialogStartFolder(CurrentSettings().sLastDataOpenedDir, s_.programDir);
-    const std::optional<std::string> chosen = s_.chooser.ChooseOpenFile(kModelFileFilter, start);
-    if (!chosen) return;
-    if (import)
-        s_.document.ImportModelFile(*chosen);
-    else
-        s_.document.OpenModelFile(*chosen);
+    if (import) {
+        const std::optional<std::string> chosen = s_.chooser.ChooseOpenFile(kModelFileFilter, start);
+        if (chosen) s_.document.ImportModelFile(*chosen);
+        return;
+    }
+    const std::optional<std::string> chosen = s_.chooser.ChooseOpenFile(kOpenAnyFileFilter, start);
+    if (chosen) OpenPath(*chosen);
 }
 
 void CommandController::ToggleSwitch(const CommandInfo& command) {

@@ -40,6 +40,8 @@ std::vector<CommandInfo> BuildTable() {
         // File
         Plain(kCmdFileOpen, "&Open...\tCtrl+O", "Open File", E::Always, "Open File"),
         Plain(kCmdImportModel, "TSM File Inport", "Add the models of another file to this one", E::Model),
+        Plain(kCmdImportMesh, "Import &Mesh...", "Open a mesh (OBJ, OFF, STL, PLY) as a new model",
+              E::Always),
         Plain(kCmdCopyDevelopment, "Copy &Development to Clipboard...", "Copy the development as a picture",
               E::Development),
         Plain(kCmdDocumentInfo, "Document Info...",
@@ -74,6 +76,12 @@ std::vector<CommandInfo> BuildTable() {
         Plain(kCmdShowObjectList, "Show &Object List", "Choose the objects to show", E::Model),
         Plain(kCmdSplitWindow, "&Split Window", "Split Window", E::Always, "Split Window"),
         Plain(kCmdSingleWindow, "Show only 2DPatternWindow", "Single Window", E::Always, "Single Window"),
+        // Model
+        Plain(kCmdUnfold, "Unfold", "Unfold the model", E::Model),
+        Plain(kCmdUndoUnfold, "Undo Unfolding", "Undo the unfolding", E::Model),
+        Plain(kCmdRecalculateLayout, "Recalculate Parts Layout", "Lay the parts out again", E::Development),
+        Plain(kCmdFlipFaces, "Flip Faces", "Turn every face over", E::Model),
+        Plain(kCmdJoinIsolatedEdges, "Join Adjacent Isolated Edges", "Join open edges that meet", E::Model),
         // Configuration
         Plain(kCmdTextureConfiguration, "&Texture Configuration...", "Set texture images to the materials",
               E::Model),
@@ -119,13 +127,6 @@ std::vector<CommandInfo> BuildTable() {
                      E::Development)),
         Hidden(Plain(kCmdExportTextureBitmap, "Export BMP for Texture...",
                      "Save the development as a texture bitmap", E::Development)),
-        Hidden(Plain(kCmdUnfold, "Unfold", "Unfold the model", E::Model)),
-        Hidden(Plain(kCmdUndoUnfold, "Undo Unfolding", "Undo the unfolding", E::Model)),
-        Hidden(Plain(kCmdRecalculateLayout, "Recalculate Parts Layout", "Lay the parts out again",
-                     E::Development)),
-        Hidden(Plain(kCmdFlipFaces, "Flip Faces", "Turn every face over", E::Model)),
-        Hidden(Plain(kCmdJoinIsolatedEdges, "Join Adjacent Isolated Edges", "Join open edges that meet",
-                     E::Model)),
         Hidden(Plain(kCmdChangeCoordinates, "Change Model Coordinates", "Adjust the model's axes", E::Model)),
     };
     for (CommandInfo& info : table) {

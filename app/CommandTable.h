@@ -14,6 +14,7 @@ enum CommandId : int {
     // File
     kCmdFileOpen = 57601,
     kCmdImportModel = 32990, // "TSM File Inport"
+    kCmdImportMesh = 33101,  // "Import &Mesh...": a mesh of another file kind as a new model
     kCmdCopyDevelopment = 32805,
     kCmdDocumentInfo = 32878,
     kCmdPrintConfiguration = 32877,
@@ -65,6 +66,7 @@ enum CommandId : int {
     kCmdExportDxf = 32972,
     kCmdExportEmf = 32998,
     kCmdExportTextureBitmap = 32973,
+    // Model (a menu of ours; the commands keep their numbers)
     kCmdUnfold = 32781,
     kCmdUndoUnfold = 32782,
     kCmdRecalculateLayout = 32856,

@@ -49,6 +49,8 @@ private:
 std::string DialogFilterFromPairs(const std::string& pairs);
 
 extern const char* const kModelFileFilter; // "Tessaly Designer File (*.tsm)|*.tsm||"
+// The Open dialog's: model files first, then the meshes that are imported as new models.
+extern const char* const kOpenAnyFileFilter;
 
 // The data folder of the installed program (the samples and the help page), relative to the program's
 // folder, ending in '/'.

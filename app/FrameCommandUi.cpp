@@ -78,14 +78,16 @@ QMenu* FrameCommandUi::AddMenu(const QString& title, std::initializer_list<int> 
 
 void FrameCommandUi::CreateMenus() {
     AddMenu(QStringLiteral("&File"),
-            {kCmdFileOpen, kCmdImportModel, kSeparator, kCmdCopyDevelopment, kCmdDocumentInfo, kSeparator,
-             kCmdPrintConfiguration, kCmdPrint, kCmdPrintPreview, kCmdPrinterSetup, kSeparator,
+            {kCmdFileOpen, kCmdImportModel, kCmdImportMesh, kSeparator, kCmdCopyDevelopment, kCmdDocumentInfo,
+             kSeparator, kCmdPrintConfiguration, kCmdPrint, kCmdPrintPreview, kCmdPrinterSetup, kSeparator,
              kRecentFilesPlace, kSeparator, kCmdExit});
     AddMenu(QStringLiteral("&View"),
             {kCmdViewToolbar, kCmdViewStatusBar, kSeparator, kCmdEmphasizeOpenEdges, kCmdTurnOnLight,
              kCmdUseMaterials, kCmdShowEdgeId, kCmdShowPageNumber, kCmdColorFlaps, kSeparator, kCmdCheckFace,
              kSeparator, kCmdResetViewPosition, kCmdShowObjectList, kSeparator, kCmdSplitWindow,
              kCmdSingleWindow});
+    AddMenu(QStringLiteral("&Model"), {kCmdUnfold, kCmdUndoUnfold, kCmdRecalculateLayout, kSeparator,
+                                       kCmdFlipFaces, kCmdJoinIsolatedEdges});
     QMenu* configuration =
         AddMenu(QStringLiteral("&Configuration"), {kCmdTextureConfiguration, kCmdPrintConfiguration,
                                                    kCmdOtherConfigurations, kSeparator, kCmdResetToDefault});

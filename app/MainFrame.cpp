@@ -5,6 +5,7 @@
 #include "app/CommandLine.h"
 #include "app/DevelopmentViewLogic.h"
 #include "app/DocumentInfoDialog.h"
+#include "app/ModelCommands.h"
 #include "app/ModelViewAdapter.h"
 #include "app/ObjectListDialog.h"
 #include "app/PrintCommands.h"
@@ -80,6 +81,10 @@ CMainFrame::CMainFrame(SettingsSession& session, FrameServices services)
     if (ownPrompt_) ownPrompt_->SetParent(this);
     setWindowIcon(ApplicationIcon());
     recent_.Load(session_.store());
+    // The Model menu's dialogs and progress window, over this window.
+    ModelCommandDialogs modelDialogs = WindowModelCommandDialogs(this, &session_.store());
+    InstallModelCommands(
+        controller_, ModelCommandServices{doc_, prompt_, *this, modelDialogs, {}, &chooser_, programDir_});
 
     CreateClient();
     toolbar_ = ui_.CreateToolBar();

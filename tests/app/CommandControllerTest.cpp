@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 
 using namespace tsm;
@@ -170,7 +172,10 @@ TEST_F(CommandControllerTest, OpenDialogFilterStartFolderAndCancel) {
     // Cancelled: nothing opens.
     controller.Execute(kCmdFileOpen);
     ASSERT_EQ(chooser.openFilters.size(), 1u);
-    EXPECT_EQ(chooser.openFilters[0], "Tessaly Designer File (*.tsm)|*.tsm||");
+    // Model files first (the default), then the meshes the Open command imports.
+    EXPECT_EQ(
+        chooser.openFilters[0],
+        "Tessaly Designer File (*.tsm)|*.tsm|Meshes (*.obj *.off *.stl *.ply)|*.obj;*.off;*.stl;*.ply||");
     EXPECT_EQ(chooser.startFolders[0], folder.path());
     EXPECT_EQ(document.Current(), nullptr);
     // Chosen: the pipeline opens it and stores its folder for the next dialog.
@@ -179,6 +184,33 @@ TEST_F(CommandControllerTest, OpenDialogFilterStartFolderAndCancel) {
     ASSERT_NE(document.Current(), nullptr);
     EXPECT_EQ(CurrentSettings().sLastDataOpenedDir + "cube.tsm",
               std::filesystem::path(SamplePath("cube.tsm")).lexically_normal().string());
+}
+
+TEST_F(CommandControllerTest, MeshesOpenAsNewModelsThroughOpenDropAndCommandLine) {
+    const std::string mesh = std::string(TESSALY_SOURCE_DIR) + "/tests/data/meshes/cube_quad.off";
+    // Chosen in the Open dialog: imported, asked about joining edges, no development yet.
+    chooser.answers.push_back(mesh);
+    controller.Execute(kCmdFileOpen);
+    ASSERT_NE(document.Current(), nullptr);
+    EXPECT_EQ(document.Current()->model->solids.at(0)->faces.size(), 6u);
+    EXPECT_EQ(document.Current()->development, nullptr);
+    EXPECT_TRUE(document.Current()->modified);
+    EXPECT_NE(std::find(prompt.texts.begin(), prompt.texts.end(), "Join Adjacent Isolated Edges?"),
+              prompt.texts.end());
+    // Dropped or named on the command line (both go through OpenPath), whatever the extension's case.
+    const std::string upper = folder.File("CUBE.OFF");
+    std::filesystem::copy_file(mesh, upper);
+    Open(SamplePath("cube.tsm"));
+    ASSERT_NE(document.Current()->development, nullptr);
+    EXPECT_TRUE(controller.OpenPath(upper));
+    EXPECT_EQ(document.Current()->development, nullptr);
+    // A model file still opens as one, and a file that is neither says why it failed.
+    EXPECT_TRUE(controller.OpenPath(SamplePath("cube.tsm")));
+    EXPECT_NE(document.Current()->development, nullptr);
+    prompt.texts.clear();
+    EXPECT_FALSE(controller.OpenPath(folder.File("missing.stl")));
+    EXPECT_EQ(prompt.texts, std::vector<std::string>{"File does not exist."});
+    EXPECT_NE(document.Current()->development, nullptr);
 }
 
 TEST_F(CommandControllerTest, ImportAddsTheSecondFile) {

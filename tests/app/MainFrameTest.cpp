@@ -84,10 +84,10 @@ TEST(MainFrame, MenusToolbarAndAccelerators) {
     FrameHarness h(folder.path());
     QStringList menus;
     for (QAction* top : h.frame->menuBar()->actions()) menus << top->text();
-    EXPECT_EQ(menus, (QStringList{"&File", "&View", "&Configuration", "&Help"}));
+    EXPECT_EQ(menus, (QStringList{"&File", "&View", "&Model", "&Configuration", "&Help"}));
     // Print Configuration appears in both menus under its two names.
     QStringList configuration;
-    for (QAction* item : h.frame->menuBar()->actions().at(2)->menu()->actions())
+    for (QAction* item : h.frame->menuBar()->actions().at(3)->menu()->actions())
         configuration << item->text();
     EXPECT_TRUE(configuration.contains("&Print Configuration..."));
     QStringList file;

@@ -1,0 +1,142 @@
+#include "app/ModelCommands.h"
+
+#include "app/LayoutMethodDialog.h"
+#include "engine/Layout.h"
+#include "engine/MeshImportPipeline.h"
+#include "engine/Topology.h"
+#include "sheet/Paper.h"
+
+#include <QDialog>
+
+namespace tsm {
+
+const char* const kMeshFileFilter = "Meshes (*.obj *.off *.stl *.ply)|*.obj;*.off;*.stl;*.ply|"
+                                    "Wavefront OBJ (*.obj)|*.obj|Object File Format (*.off)|*.off|"
+                                    "Stereolithography (*.stl)|*.stl|Polygon File Format (*.ply)|*.ply||";
+
+namespace {
+
+constexpr int kHintRedraw = 0;
+
+class ModelCommands {
+public:
+    explicit ModelCommands(ModelCommandServices services) : s_(std::move(services)) {}
+
+    void Unfold() {
+        PMdoc* document = s_.document.Current();
+        if (document == nullptr || document->model == nullptr) return;
+        UnfoldOptions options = s_.unfoldOptions;
+        const CPaper paper = CPaper::FromSettings(CurrentSettings());
+        options.printableWidthMM = paper.PrintableWidth();
+        options.printableHeightMM = paper.PrintableHeight();
+        const std::function<bool()> ask = [this, document] {
+            return !s_.dialogs.askLayoutMethod || s_.dialogs.askLayoutMethod(*document);
+        };
+        std::unique_ptr<IUnfoldProgress> progress =
+            s_.dialogs.makeProgress ? s_.dialogs.makeProgress() : std::unique_ptr<IUnfoldProgress>();
+        if (!UnfoldDocument(*document, s_.prompt, ask, options, progress.get())) return;
+        Redraw(kHintDevelopmentReplaced);
+    }
+
+    void UndoUnfold() {
+        PMdoc* document = s_.document.Current();
+        if (document == nullptr || document->model == nullptr) return;
+        std::optional<UndoUnfoldingChoice> choice;
+        if (s_.dialogs.askUndoUnfolding)
+            choice = s_.dialogs.askUndoUnfolding(CanReuseTexts(*document));
+        else
+            choice = UndoUnfoldingChoice{CanReuseTexts(*document), true};
+        if (!choice) return;
+        UndoUnfolding(*document, choice->reuseTexts, choice->applyOpenEdges);
+        Redraw(kHintDevelopmentReplaced);
+    }
+
+    void RecalculateLayout() {
+        PMdoc* document = s_.document.Current();
+        if (document == nullptr || document->development == nullptr) return;
+        if (s_.dialogs.askLayoutMethod && !s_.dialogs.askLayoutMethod(*document)) return;
+        const CPaper paper = CPaper::FromSettings(CurrentSettings());
+        RecalculatePartsLayout(*document, SheetArea{paper.PrintableWidth(), paper.PrintableHeight()});
+        document->modified = true;
+        Redraw(kHintDevelopmentRearranged);
+    }
+
+    void Flip() {
+        PMdoc* document = s_.document.Current();
+        if (document == nullptr || document->model == nullptr) return;
+        FlipFaces(*document->model, true);
+        document->modified = true;
+        Redraw(kHintRedraw);
+    }
+
+    void JoinIsolatedEdges() {
+        PMdoc* document = s_.document.Current();
+        if (document == nullptr || document->model == nullptr) return;
+        // The tolerance follows the model's size, which must describe the model as it is now.
+        ComputeBounds(*document->model);
+        if (JoinAdjacentIsolatedEdges(*document->model, s_.prompt) > 0) document->modified = true;
+        Redraw(kHintRedraw);
+    }
+
+    void ImportMesh() {
+        if (s_.chooser == nullptr) return;
+        const std::string start = OpenDialogStartFolder(CurrentSettings().sLastDataOpenedDir, s_.programDir);
+        const std::optional<std::string> chosen = s_.chooser->ChooseOpenFile(kMeshFileFilter, start);
+        if (!chosen) return;
+        // The new document brings its own views update; only the idle text needs a nudge.
+        if (ImportMeshFile(s_.document, *chosen, s_.prompt)) s_.frame.RefreshIdleText();
+    }
+
+private:
+    void Redraw(int hint) {
+        s_.frame.UpdateAllViews(hint);
+        // The idle text depends on whether a development exists.
+        s_.frame.RefreshIdleText();
+    }
+
+    ModelCommandServices s_;
+};
+
+} // namespace
+
+void WindowUnfoldProgress::Start(const std::string& caption, int stepCount) {
+    window_ = std::make_unique<CProgressWnd>(mainWindow_, profile_, caption);
+    window_->SetRange(0, stepCount);
+    window_->GoModal();
+    report_ = MakeProgressReport(*window_);
+}
+
+bool WindowUnfoldProgress::Step(int position, const std::string& text) {
+    return report_ ? report_(position, text) : true;
+}
+
+void WindowUnfoldProgress::Finish() {
+    report_ = nullptr;
+    window_.reset();
+}
+
+ModelCommandDialogs WindowModelCommandDialogs(QWidget* parent, SettingsStore* profile) {
+    ModelCommandDialogs dialogs;
+    dialogs.askLayoutMethod = [parent](PMdoc& document) { return AskLayoutMethod(parent, document); };
+    dialogs.askUndoUnfolding = [parent](bool hasTexts) -> std::optional<UndoUnfoldingChoice> {
+        UndoUnfoldingDialog dialog(parent, hasTexts);
+        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        return dialog.Choice();
+    };
+    dialogs.makeProgress = [parent, profile]() -> std::unique_ptr<IUnfoldProgress> {
+        return std::make_unique<WindowUnfoldProgress>(parent, profile);
+    };
+    return dialogs;
+}
+
+void InstallModelCommands(CommandController& controller, ModelCommandServices services) {
+    auto commands = std::make_shared<ModelCommands>(std::move(services));
+    controller.SetExternalHandler(kCmdUnfold, [commands] { commands->Unfold(); });
+    controller.SetExternalHandler(kCmdUndoUnfold, [commands] { commands->UndoUnfold(); });
+    controller.SetExternalHandler(kCmdRecalculateLayout, [commands] { commands->RecalculateLayout(); });
+    controller.SetExternalHandler(kCmdFlipFaces, [commands] { commands->Flip(); });
+    controller.SetExternalHandler(kCmdJoinIsolatedEdges, [commands] { commands->JoinIsolatedEdges(); });
+    controller.SetExternalHandler(kCmdImportMesh, [commands] { commands->ImportMesh(); });
+}
+
+} // namespace tsm

@@ -1,0 +1,74 @@
+// The window side of the Model menu (Unfold, Undo Unfolding, Recalculate Parts Layout, Flip Faces, Join
+// Adjacent Isolated Edges) and of File > Import Mesh: the dialogs and the progress window around the engine's
+// operations, and the redraw afterwards. The dialogs come in as functions so that the commands run in tests
+// without a person.
+#pragma once
+
+#include "app/CommandController.h"
+#include "app/ProgressWnd.h"
+#include "app/UndoUnfoldingDialog.h"
+#include "engine/Unfolder.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QWidget;
+
+namespace tsm {
+
+// The views' hints after these commands: a development made or thrown away (grid, fit, pick cleared), and
+// parts moved (grid and extents again).
+constexpr int kHintDevelopmentReplaced = 6;
+constexpr int kHintDevelopmentRearranged = 5;
+
+struct ModelCommandDialogs {
+    // "Development Layout Method": may change the settings' layout method and the document's scale;
+    // false on Cancel.
+    std::function<bool(PMdoc&)> askLayoutMethod;
+    // "Undo Unfolding": nothing on Cancel.
+    std::function<std::optional<UndoUnfoldingChoice>(bool developmentHasTexts)> askUndoUnfolding;
+    // The unfolding's progress display, made afresh for each run; null (or a null function) for none.
+    std::function<std::unique_ptr<IUnfoldProgress>()> makeProgress;
+};
+
+// The modal dialogs and the progress window over `parent`, which remembers its position in `profile`.
+ModelCommandDialogs WindowModelCommandDialogs(QWidget* parent, SettingsStore* profile);
+
+// The progress window as the unfolder's progress: opened modal by Start, one step per report, pumping
+// events so that Cancel and Esc work, destroyed by Finish.
+class WindowUnfoldProgress : public IUnfoldProgress {
+public:
+    WindowUnfoldProgress(QWidget* mainWindow, SettingsStore* profile)
+        : mainWindow_(mainWindow), profile_(profile) {}
+    void Start(const std::string& caption, int stepCount) override;
+    bool Step(int position, const std::string& text) override;
+    void Finish() override;
+
+    // The open window, null outside Start .. Finish.
+    CProgressWnd* Window() const { return window_.get(); }
+
+private:
+    QWidget* mainWindow_;
+    SettingsStore* profile_;
+    std::unique_ptr<CProgressWnd> window_;
+    ProgressReport report_;
+};
+
+// The File Open dialog filter of "Import Mesh...": all four kinds together, then each on its own.
+extern const char* const kMeshFileFilter;
+
+struct ModelCommandServices {
+    CModelviewerDoc& document;
+    IPrompt& prompt;
+    IFrameActions& frame;
+    ModelCommandDialogs dialogs;
+    UnfoldOptions unfoldOptions;     // the printable area is taken from the paper at each run
+    IFileChooser* chooser = nullptr; // "Import Mesh..." is installed only with a chooser
+    std::string programDir;          // ending in '/': where the file dialog starts without a last folder
+};
+
+// Installs the Model menu's handlers, and Import Mesh's, on `controller`.
+void InstallModelCommands(CommandController& controller, ModelCommandServices services);
+
+} // namespace tsm

@@ -1,0 +1,193 @@
+#include "app/LayoutMethodDialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QRadioButton>
+#include <QStandardItemModel>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+using namespace tsm;
+
+namespace {
+
+const Vec3 kBox{20, 40, 10}; // model units: width, height, depth
+
+bool DialogShowsText(const QDialog& dialog, const char* text) {
+    for (const QLabel* label : dialog.findChildren<QLabel*>())
+        if (label->text() == QString::fromUtf8(text)) return true;
+    return false;
+}
+
+} // namespace
+
+TEST(LayoutMethodLogic, StartsFromTheGivenValuesAndEnablesByMode) {
+    LayoutMethodLogic logic(LayoutMethod{}, 2.0, kBox);
+    // The defaults: automatic with 5 %, 15 mm, page breaks avoided.
+    EXPECT_TRUE(logic.automatic());
+    EXPECT_DOUBLE_EQ(logic.spacingPercent(), 5.0);
+    EXPECT_DOUBLE_EQ(logic.spacingMM(), 15.0);
+    EXPECT_TRUE(logic.avoidPageBreaks());
+    EXPECT_DOUBLE_EQ(logic.scale(), 2.0);
+    // Auto: only the percentage takes input; page breaks are irrelevant when one sheet holds all.
+    EXPECT_TRUE(logic.PercentEnabled());
+    EXPECT_FALSE(logic.SpecifyEnabled());
+    EXPECT_FALSE(logic.ScaleEntryEnabled());
+    EXPECT_FALSE(logic.SizeEntryEnabled());
+    EXPECT_FALSE(logic.AvoidPageBreaksEnabled());
+    // Specify Value: the scale entry, spacing and page breaks; not the percentage.
+    logic.SetAutomatic(false);
+    EXPECT_FALSE(logic.PercentEnabled());
+    EXPECT_TRUE(logic.SpecifyEnabled());
+    EXPECT_TRUE(logic.ScaleEntryEnabled());
+    EXPECT_FALSE(logic.SizeEntryEnabled());
+    EXPECT_TRUE(logic.AvoidPageBreaksEnabled());
+    // Sizing by an axis swaps the scale entry for the size entry.
+    ASSERT_TRUE(logic.SetSizeBy(LayoutSizeBy::Height));
+    EXPECT_FALSE(logic.ScaleEntryEnabled());
+    EXPECT_TRUE(logic.SizeEntryEnabled());
+}
+
+TEST(LayoutMethodLogic, AssembledSizeAndScaleFollowEachOther) {
+    LayoutMethodLogic logic(LayoutMethod{}, 2.0, kBox);
+    logic.SetAutomatic(false);
+    // Scale is not an axis: no assembled size.
+    EXPECT_DOUBLE_EQ(logic.AssembledSizeCM(), 0.0);
+    // Height 40 units × 2 mm per unit = 80 mm = 8 cm; width and depth along x and z.
+    logic.SetSizeBy(LayoutSizeBy::Height);
+    EXPECT_DOUBLE_EQ(logic.AssembledSizeCM(), 8.0);
+    logic.SetSizeBy(LayoutSizeBy::Width);
+    EXPECT_DOUBLE_EQ(logic.AssembledSizeCM(), 4.0);
+    logic.SetSizeBy(LayoutSizeBy::Depth);
+    EXPECT_DOUBLE_EQ(logic.AssembledSizeCM(), 2.0);
+    // A size sets the scale: 30 cm deep for 10 units is 30 mm per unit.
+    logic.SetAssembledSizeCM(30.0);
+    EXPECT_DOUBLE_EQ(logic.scale(), 30.0);
+    logic.SetSizeBy(LayoutSizeBy::Height);
+    EXPECT_DOUBLE_EQ(logic.AssembledSizeCM(), 120.0);
+    // Applying writes the method and the scale.
+    LayoutMethod method;
+    double documentScale = 1.0;
+    logic.SetSpacingMM(7.5);
+    logic.SetAvoidPageBreaks(false);
+    logic.Apply(method, documentScale);
+    EXPECT_FALSE(method.automatic);
+    EXPECT_DOUBLE_EQ(method.spacingMM, 7.5);
+    EXPECT_FALSE(method.avoidPageBreaks);
+    EXPECT_DOUBLE_EQ(documentScale, 30.0);
+    // Auto leaves the document's scale as it was (the unfolding scales to fit instead).
+    logic.SetAutomatic(true);
+    documentScale = 4.0;
+    logic.Apply(method, documentScale);
+    EXPECT_TRUE(method.automatic);
+    EXPECT_DOUBLE_EQ(documentScale, 4.0);
+}
+
+TEST(LayoutMethodLogic, ValuesAreClampedAndFlatAxesRefused) {
+    LayoutMethod wild;
+    wild.spacingPercent = -3;
+    wild.spacingMM = 1e9;
+    // Bad incoming values are brought into range, NaN included.
+    LayoutMethodLogic logic(wild, std::numeric_limits<double>::quiet_NaN(), Vec3{10, 0, 5});
+    EXPECT_DOUBLE_EQ(logic.spacingPercent(), LayoutMethodLogic::kMinPercent);
+    EXPECT_DOUBLE_EQ(logic.spacingMM(), LayoutMethodLogic::kMaxSpacingMM);
+    EXPECT_DOUBLE_EQ(logic.scale(), LayoutMethodLogic::kMinScale);
+    logic.SetSpacingPercent(250);
+    EXPECT_DOUBLE_EQ(logic.spacingPercent(), LayoutMethodLogic::kMaxPercent);
+    logic.SetSpacingMM(-1);
+    EXPECT_DOUBLE_EQ(logic.spacingMM(), 0.0);
+    // A zero or negative scale would collapse the development.
+    logic.SetScale(0);
+    EXPECT_DOUBLE_EQ(logic.scale(), LayoutMethodLogic::kMinScale);
+    logic.SetScale(1e12);
+    EXPECT_DOUBLE_EQ(logic.scale(), LayoutMethodLogic::kMaxScale);
+    // The model is flat in y: height cannot give a scale (no division by zero), the choice stays.
+    EXPECT_FALSE(logic.CanSizeBy(LayoutSizeBy::Height));
+    EXPECT_FALSE(logic.SetSizeBy(LayoutSizeBy::Height));
+    EXPECT_EQ(logic.sizeBy(), LayoutSizeBy::Scale);
+    // Sizing while the choice is Scale changes nothing.
+    logic.SetScale(3);
+    logic.SetAssembledSizeCM(50);
+    EXPECT_DOUBLE_EQ(logic.scale(), 3.0);
+    // A size of zero is brought up to the smallest size, never to a zero scale.
+    ASSERT_TRUE(logic.SetSizeBy(LayoutSizeBy::Width));
+    logic.SetAssembledSizeCM(0);
+    EXPECT_DOUBLE_EQ(logic.scale(), LayoutMethodLogic::kMinSizeCM * 10 / 10);
+    // Without a model every axis is flat and only Scale remains.
+    LayoutMethodLogic empty(LayoutMethod{}, 1.0, Vec3{});
+    EXPECT_FALSE(empty.CanSizeBy(LayoutSizeBy::Width));
+    EXPECT_TRUE(empty.CanSizeBy(LayoutSizeBy::Scale));
+}
+
+TEST(LayoutMethodDialog, TextsAndControlsFollowTheMode) {
+    LayoutMethod method;
+    LayoutMethodDialog dialog(nullptr, method, 2.0, Vec3{20, 0, 10});
+    EXPECT_EQ(dialog.windowTitle(), "Development Layout Method");
+    EXPECT_EQ(dialog.autoButton()->text(), "Auto");
+    EXPECT_EQ(dialog.specifyButton()->text(), "Specify Value");
+    EXPECT_EQ(dialog.avoidBreaksBox()->text(), "Place Parts so as Avoid Page Breaks");
+    EXPECT_TRUE(DialogShowsText(dialog, kLayoutAutoText));
+    EXPECT_TRUE(DialogShowsText(dialog, "(Rate value relative to model size: may be about 5%)"));
+    // Auto shown from the values.
+    EXPECT_TRUE(dialog.autoButton()->isChecked());
+    EXPECT_TRUE(dialog.percentBox()->isEnabled());
+    EXPECT_DOUBLE_EQ(dialog.percentBox()->value(), 5.0);
+    EXPECT_FALSE(dialog.spacingBox()->isEnabled());
+    EXPECT_FALSE(dialog.avoidBreaksBox()->isEnabled());
+    EXPECT_FALSE(dialog.scaleBox()->isEnabled());
+
+    // Choosing Specify Value moves the enabling over.
+    dialog.specifyButton()->click();
+    EXPECT_FALSE(dialog.logic().automatic());
+    EXPECT_FALSE(dialog.percentBox()->isEnabled());
+    EXPECT_TRUE(dialog.spacingBox()->isEnabled());
+    EXPECT_TRUE(dialog.avoidBreaksBox()->isEnabled());
+    EXPECT_TRUE(dialog.scaleBox()->isEnabled());
+    EXPECT_FALSE(dialog.sizeBox()->isEnabled());
+    // The flat height is greyed out in the choice; width is offered.
+    auto* items = qobject_cast<QStandardItemModel*>(dialog.sizeByBox()->model());
+    ASSERT_NE(items, nullptr);
+    EXPECT_FALSE(items->item(static_cast<int>(LayoutSizeBy::Height))->isEnabled());
+    EXPECT_TRUE(items->item(static_cast<int>(LayoutSizeBy::Width))->isEnabled());
+
+    // Sizing by width: the size entry shows 20 × 2 / 10 = 4 cm, and a new size gives a new scale.
+    dialog.sizeByBox()->setCurrentIndex(static_cast<int>(LayoutSizeBy::Width));
+    EXPECT_TRUE(dialog.sizeBox()->isEnabled());
+    EXPECT_FALSE(dialog.scaleBox()->isEnabled());
+    EXPECT_DOUBLE_EQ(dialog.sizeBox()->value(), 4.0);
+    dialog.sizeBox()->setValue(10.0);
+    EXPECT_DOUBLE_EQ(dialog.logic().scale(), 5.0);
+    EXPECT_DOUBLE_EQ(dialog.scaleBox()->value(), 5.0);
+
+    // Entries reach the logic.
+    dialog.spacingBox()->setValue(3.5);
+    dialog.avoidBreaksBox()->setChecked(false);
+    EXPECT_DOUBLE_EQ(dialog.logic().spacingMM(), 3.5);
+    EXPECT_FALSE(dialog.logic().avoidPageBreaks());
+    // The spin boxes hold the same limits as the logic.
+    dialog.spacingBox()->setValue(-20);
+    EXPECT_DOUBLE_EQ(dialog.logic().spacingMM(), 0.0);
+
+    // Back to Auto keeps the values typed for Specify Value.
+    dialog.autoButton()->click();
+    EXPECT_TRUE(dialog.logic().automatic());
+    EXPECT_DOUBLE_EQ(dialog.logic().spacingMM(), 0.0);
+    EXPECT_FALSE(dialog.sizeBox()->isEnabled());
+}
+
+TEST(LayoutMethodDialog, OpensInSpecifyModeFromTheSettings) {
+    LayoutMethod method;
+    method.automatic = false;
+    method.spacingMM = 8;
+    method.avoidPageBreaks = false;
+    LayoutMethodDialog dialog(nullptr, method, 0.5, kBox);
+    EXPECT_TRUE(dialog.specifyButton()->isChecked());
+    EXPECT_DOUBLE_EQ(dialog.spacingBox()->value(), 8.0);
+    EXPECT_FALSE(dialog.avoidBreaksBox()->isChecked());
+    EXPECT_DOUBLE_EQ(dialog.scaleBox()->value(), 0.5);
+}
