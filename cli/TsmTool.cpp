@@ -5,6 +5,7 @@
 #include "cli/InfoReport.h"
 #include "cli/PrintCommand.h"
 #include "cli/RenderCommand.h"
+#include "cli/UnfoldCommand.h"
 #include "engine/EngineCompletion.h"
 #include "model/BinaryWriter.h"
 #include "model/OpenPipeline.h"
@@ -43,6 +44,13 @@ const char* const kUsage =
     "  render --view 3d [--size WxH] [--yaw D] [--pitch D] MODEL OUT.png|OUT.bmp\n"
     "                             the 3D view's picture from the default camera (yaw -30, pitch 30)\n"
     "                             or the given angles in degrees\n"
+    "  import [--unfold] [--auto | --scale S] [--spacing V] [--no-avoid-page-breaks] MESH OUT.tsm\n"
+    "                             import an OBJ, OFF, STL or PLY mesh (--yes joins adjacent isolated\n"
+    "                             edges) and write it as a model file, unfolded with --unfold\n"
+    "  unfold [--auto | --scale S] [--spacing V] [--no-avoid-page-breaks] MODEL OUT.tsm\n"
+    "                             unfold MODEL anew (a development it has is undone first) and write\n"
+    "                             it; --auto fits one sheet with spacing V in % of the model's size,\n"
+    "                             --scale S sets the absolute scale with spacing V in mm\n"
     "  print --pdf OUT.pdf [--printer-paper A4|A3|Letter|Legal|...|WxH] [--printer-margins MM]\n"
     "        [--dpi N] MODEL      print MODEL's development into a PDF as onto a printer with that\n"
     "                             paper (default the model's, turned like it) and unprintable margin\n"
@@ -65,6 +73,9 @@ struct Arguments {
     RenderRequest renderRequest;
     std::optional<std::string> pdf, printerPaper, printerMargins, dpi;
     PrintRequest printRequest;
+    bool unfold = false, autoLayout = false, noAvoidPageBreaks = false;
+    std::optional<std::string> scale, spacing;
+    UnfoldRequest unfoldRequest;
     std::string command;
     std::vector<std::string> operands;
 };
@@ -125,6 +136,16 @@ std::string Parse(int argc, char** argv, Arguments& args) {
              : arg == "--printer-paper"   ? args.printerPaper
              : arg == "--printer-margins" ? args.printerMargins
                                           : args.dpi) = text;
+        } else if (arg == "--unfold") {
+            args.unfold = true;
+        } else if (arg == "--auto") {
+            args.autoLayout = true;
+        } else if (arg == "--no-avoid-page-breaks") {
+            args.noAvoidPageBreaks = true;
+        } else if (arg == "--scale" || arg == "--spacing") {
+            const char* text = value(arg.c_str());
+            if (!text) return arg + " needs a number";
+            (arg == "--scale" ? args.scale : args.spacing) = text;
         } else if (arg == "--labels") {
             args.labels = true;
         } else if (arg == "--yaw" || arg == "--pitch") {
@@ -148,6 +169,9 @@ std::string Parse(int argc, char** argv, Arguments& args) {
         return "--view, --size, --labels, --yaw and --pitch belong to render";
     if ((args.pdf || args.printerPaper || args.printerMargins || args.dpi) && args.command != "print")
         return "--pdf, --printer-paper, --printer-margins and --dpi belong to print";
+    if ((args.unfold || args.autoLayout || args.noAvoidPageBreaks || args.scale || args.spacing) &&
+        args.command != "import" && args.command != "unfold")
+        return "--unfold, --auto, --scale, --spacing and --no-avoid-page-breaks belong to import and unfold";
     if (args.command == "info") {
         if (args.operands.size() != 1) return "info takes one model file";
     } else if (args.command == "save") {
@@ -170,6 +194,10 @@ std::string Parse(int argc, char** argv, Arguments& args) {
         if (args.detail) return "--detail belongs to info";
         return ParsePrintRequest(args.operands, args.pdf, args.printerPaper, args.printerMargins, args.dpi,
                                  args.printRequest);
+    } else if (args.command == "import" || args.command == "unfold") {
+        if (args.detail) return "--detail belongs to info";
+        return ParseUnfoldRequest(args.command, args.operands, args.unfold, args.autoLayout, args.scale,
+                                  args.spacing, args.noAvoidPageBreaks, args.unfoldRequest);
     } else {
         return "unknown command " + args.command;
     }
@@ -213,6 +241,9 @@ int RunTsmTool(int argc, char** argv) {
     CModelviewerDoc documents(prompt, completion);
     documents.SetInstalledFontFamilies(InstalledFontFamilies());
 
+    // A mesh is not a model file: it takes the import road, never the open pipeline.
+    if (args.command == "import") return RunImport(args.unfoldRequest, prompt);
+
     const std::string& modelPath = args.command == "export" ? args.operands[1] : args.operands[0];
     const bool opened = documents.OpenModelFile(modelPath);
     if (opened) {
@@ -237,6 +268,7 @@ int RunTsmTool(int argc, char** argv) {
     if (args.command == "export") return RunExport(*documents.Current(), args.exportRequest, prompt);
     if (args.command == "render") return RunRender(*documents.Current(), args.renderRequest, prompt);
     if (args.command == "print") return RunPrint(*documents.Current(), args.printRequest, prompt);
+    if (args.command == "unfold") return RunUnfold(*documents.Current(), args.unfoldRequest, prompt);
     if (args.command == "merge") {
         if (!documents.ImportModelFile(args.operands[1])) return 1;
         UpdateSheetGrid(*documents.Current(), CPaper::FromSettings(CurrentSettings()), true);

@@ -1,0 +1,154 @@
+#include "cli/UnfoldCommand.h"
+
+#include "engine/MeshImportPipeline.h"
+#include "model/BinaryWriter.h"
+#include "sheet/Paper.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace tsm {
+
+namespace {
+
+// Far beyond any paper model, yet small enough that the layout arithmetic stays finite.
+constexpr double kLargestLayoutValue = 1e6;
+
+// A decimal number with nothing before or after it, independent of the locale Qt installed.
+bool ParseNumber(const std::string& text, double& value) {
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    if (begin == end) return false;
+    const auto [ptr, error] = std::from_chars(begin, end, value);
+    return error == std::errc() && ptr == end && std::isfinite(value);
+}
+
+UnfoldOptions OptionsForCurrentPaper() {
+    const CPaper paper = CPaper::FromSettings(CurrentSettings());
+    UnfoldOptions options;
+    options.printableWidthMM = paper.PrintableWidth();
+    options.printableHeightMM = paper.PrintableHeight();
+    return options;
+}
+
+// The Unfold command with the layout method taken from the command line instead of its dialog, then
+// the sheet grid the development view would compute. Messages went through `prompt` on failure.
+bool UnfoldWithRequest(PMdoc& document, const UnfoldRequest& request, IPrompt& prompt) {
+    const auto applyLayout = [&request, &document] {
+        ApplyLayoutRequest(request, CurrentSettings().layoutMethod, document);
+        return true;
+    };
+    StreamUnfoldProgress progress(stderr);
+    if (!UnfoldDocument(document, prompt, applyLayout, OptionsForCurrentPaper(), &progress)) return false;
+    UpdateSheetGrid(document, CPaper::FromSettings(CurrentSettings()), true);
+    return true;
+}
+
+int Write(const PMdoc& document, const std::string& path) {
+    std::string error;
+    if (!WriteBinaryModel(document, CurrentSettings(), path, &error)) {
+        std::fprintf(stderr, "tsmtool: %s\n", error.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+std::string ParseUnfoldRequest(const std::string& command, const std::vector<std::string>& operands,
+                               bool unfold, bool automatic, const std::optional<std::string>& scale,
+                               const std::optional<std::string>& spacing, bool noAvoidPageBreaks,
+                               UnfoldRequest& request) {
+    if (operands.size() != 2)
+        return command == "import" ? "import takes a mesh file and an output file"
+                                   : "unfold takes a model file and an output file";
+    if (unfold && command != "import") return "--unfold belongs to import";
+    request.inPath = operands[0];
+    request.outPath = operands[1];
+    request.unfold = unfold || command == "unfold";
+    request.automatic = automatic;
+    request.keepOffPageBreaks = !noAvoidPageBreaks;
+    request.layoutOptionGiven = automatic || scale || spacing || noAvoidPageBreaks;
+    if (request.layoutOptionGiven && !request.unfold)
+        return "--auto, --scale, --spacing and --no-avoid-page-breaks need --unfold";
+    if (automatic && scale) return "--auto and --scale exclude each other";
+    if (scale) {
+        double value = 0;
+        if (!ParseNumber(*scale, value) || value <= 0 || value > kLargestLayoutValue)
+            return "--scale needs a number above 0";
+        request.documentScale = value;
+    }
+    if (spacing) {
+        double value = 0;
+        if (!ParseNumber(*spacing, value) || value < 0 || value > kLargestLayoutValue)
+            return "--spacing needs a number, 0 or more";
+        request.spacing = value;
+    }
+    return {};
+}
+
+void ApplyLayoutRequest(const UnfoldRequest& request, LayoutMethod& method, PMdoc& document) {
+    if (request.automatic) method.automatic = true;
+    if (request.documentScale) {
+        method.automatic = false;
+        document.documentScale = *request.documentScale;
+    }
+    // The spacing's unit follows the mode, as the dialog's one spacing field does.
+    if (request.spacing) (method.automatic ? method.spacingPercent : method.spacingMM) = *request.spacing;
+    if (!request.keepOffPageBreaks) method.avoidPageBreaks = false;
+}
+
+void StreamUnfoldProgress::Start(const std::string& caption, int stepCount) {
+    caption_ = caption;
+    stepCount_ = stepCount;
+    shownPercent_ = -1;
+    open_ = true;
+    Show(0);
+}
+
+bool StreamUnfoldProgress::Step(int position, const std::string&) {
+    if (!open_) return true;
+    const int percent = stepCount_ > 0 ? static_cast<int>(100LL * position / stepCount_) : 100;
+    Show(percent < 0 ? 0 : percent > 100 ? 100 : percent);
+    return true;
+}
+
+void StreamUnfoldProgress::Finish() {
+    if (!open_) return;
+    open_ = false;
+    std::fputc('\n', stream_);
+    std::fflush(stream_);
+}
+
+void StreamUnfoldProgress::Show(int percent) {
+    if (percent == shownPercent_) return;
+    // A carriage return rewrites the same line on a terminal; a log keeps every update on one line.
+    std::fprintf(stream_, "%s%s %d%%", shownPercent_ < 0 ? "" : "\r", caption_.c_str(), percent);
+    std::fflush(stream_);
+    shownPercent_ = percent;
+}
+
+int RunImport(const UnfoldRequest& request, IPrompt& prompt) {
+    MeshImportOutcome outcome = ImportMeshDocument(request.inPath, prompt);
+    if (!outcome.document) {
+        std::fprintf(stderr, "tsmtool: cannot import %s\n", request.inPath.c_str());
+        return 1;
+    }
+    if (request.unfold && !UnfoldWithRequest(*outcome.document, request, prompt)) return 1;
+    if (!request.unfold) UpdateSheetGrid(*outcome.document, CPaper::FromSettings(CurrentSettings()), true);
+    return Write(*outcome.document, request.outPath);
+}
+
+int RunUnfold(PMdoc& document, const UnfoldRequest& request, IPrompt& prompt) {
+    if (document.development) {
+        std::fprintf(stderr,
+                     "tsmtool: %s already has a development; it is undone first (texts kept, its cut "
+                     "edges stay cut)\n",
+                     request.inPath.c_str());
+        UndoUnfolding(document, CanReuseTexts(document), true);
+    }
+    if (!UnfoldWithRequest(document, request, prompt)) return 1;
+    return Write(document, request.outPath);
+}
+
+} // namespace tsm

@@ -1,0 +1,66 @@
+// tsmtool import and tsmtool unfold: a mesh file becomes a model file, optionally unfolded, and a model
+// file without a window gets a new development, both through the viewer's own import and Unfold steps.
+#pragma once
+
+#include "engine/Unfolder.h"
+#include "model/Document.h"
+#include "model/Prompt.h"
+#include "model/Settings.h"
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tsm {
+
+// What the "Development Layout Method" dialog would be told, as given on the command line.
+struct UnfoldRequest {
+    std::string inPath;
+    std::string outPath;
+    bool unfold = false;                 // import: unfold after importing (unfold: always)
+    bool automatic = false;              // --auto
+    std::optional<double> documentScale; // --scale S: not automatic, absolute scale S
+    std::optional<double> spacing;       // --spacing V: % of the model's size when automatic, else mm
+    bool keepOffPageBreaks = true;       // false with --no-avoid-page-breaks
+    bool layoutOptionGiven = false;      // any of the four above
+};
+
+// Checks `import MESH OUT` or `unfold MODEL OUT` (operands after the command word) with the layout option
+// texts as given; returns a usage problem, empty on success.
+std::string ParseUnfoldRequest(const std::string& command, const std::vector<std::string>& operands,
+                               bool unfold, bool automatic, const std::optional<std::string>& scale,
+                               const std::optional<std::string>& spacing, bool noAvoidPageBreaks,
+                               UnfoldRequest& request);
+
+// The layout options over the settings' layout method and the document's scale; what they leave unsaid
+// keeps its current value.
+void ApplyLayoutRequest(const UnfoldRequest& request, LayoutMethod& method, PMdoc& document);
+
+// The progress window of a headless run: one stderr line rewritten as "Unfolding... 40%" whenever the
+// percentage changes, ended by a newline. A command line cannot cancel, so Step never refuses.
+class StreamUnfoldProgress : public IUnfoldProgress {
+public:
+    explicit StreamUnfoldProgress(std::FILE* stream) : stream_(stream) {}
+    void Start(const std::string& caption, int stepCount) override;
+    bool Step(int position, const std::string& text) override;
+    void Finish() override;
+
+private:
+    void Show(int percent);
+    std::FILE* stream_;
+    std::string caption_;
+    int stepCount_ = 0;
+    int shownPercent_ = -1;
+    bool open_ = false;
+};
+
+// import: reads the mesh (the join question answered by the prompt), unfolds it when asked and writes
+// the model file. 0 when written; 1 when the import, the unfolding or the write failed.
+int RunImport(const UnfoldRequest& request, IPrompt& prompt);
+
+// unfold on an opened model: a development it already has is undone first, as Undo Unfolding does with
+// its default choices (texts kept for reuse, its cut edges stay cut), then it is unfolded and written.
+int RunUnfold(PMdoc& document, const UnfoldRequest& request, IPrompt& prompt);
+
+} // namespace tsm

@@ -1,0 +1,372 @@
+// tsmtool import and tsmtool unfold end to end: the real program on the committed meshes and on meshes
+// and models written here, every result read back through tsmtool info.
+
+#include "model/BinaryWriter.h"
+#include "model/Settings.h"
+#include "sheet/Paper.h"
+#include "tools/lib/ModelBuilder.h"
+#include "tools/lib/Primitives.h"
+
+#include "tests/cli/ToolTestFolder.h"
+#include "tests/model/MeshReaderTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+namespace fs = std::filesystem;
+using namespace tsm;
+
+namespace {
+
+struct Captured {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class UnfoldCommandTest : public test::ToolTestFolder {
+protected:
+    // Like Run, but stdout is kept as well.
+    Captured Capture(const std::vector<std::string>& args) {
+        std::string command = test::ShellQuote(std::string(TESSALY_BINARY_DIR) + "/tsmtool");
+        command += " --settings " + test::ShellQuote(Out("none.reg"));
+        for (const std::string& arg : args) command += " " + test::ShellQuote(arg);
+        command += " 2>" + test::ShellQuote(Out("stderr.txt"));
+        Captured result;
+        if (FILE* pipe = ::popen(command.c_str(), "r")) {
+            char buffer[65536];
+            size_t n;
+            while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
+            const int status = ::pclose(pipe);
+            result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+        result.err = test::FileBytes(Out("stderr.txt"));
+        return result;
+    }
+
+    // What tsmtool info reports on `path`; an empty object when it could not be opened.
+    const QJsonObject Info(const std::string& path) {
+        const Captured r = Capture({"info", path});
+        if (r.status != 0) return {};
+        return QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
+    }
+
+    static std::string Mesh(const char* name) {
+        return std::string(TESSALY_SOURCE_DIR) + "/tests/data/meshes/" + name;
+    }
+    std::string WriteFile(const std::string& name, const std::string& bytes) {
+        std::ofstream(Out(name), std::ios::binary) << bytes;
+        return Out(name);
+    }
+};
+
+int SolidFaces(const QJsonObject& info) {
+    int faces = 0;
+    for (const QJsonValue& solid : info["model"]["solids"].toArray()) faces += solid["faces"].toInt();
+    return faces;
+}
+
+int PartFaces(const QJsonObject& development) {
+    int faces = 0;
+    for (const QJsonValue& part : development["parts"].toArray()) faces += part["faces"].toInt();
+    return faces;
+}
+
+// Parts that fit one printable sheet with the default spacing but cross a sheet boundary.
+int StraddlingParts(const QJsonObject& development) {
+    const CPaper paper = CPaper::FromSettings(Settings());
+    const double pw = paper.PrintableWidth(), ph = paper.PrintableHeight();
+    const double half = 15.0 / 2, slack = 1e-6;
+    int straddling = 0;
+    for (const QJsonValue& part : development["parts"].toArray()) {
+        const double x = part["x"].toDouble(), y = part["y"].toDouble();
+        const double w = part["width"].toDouble(), h = part["height"].toDouble();
+        if (w + 2 * half > pw || h + 2 * half > ph) continue;
+        const auto cell = [slack](double v, double size) { return std::floor((v + slack) / size); };
+        if (cell(x - half, pw) != cell(x + w + half - 2 * slack, pw) ||
+            cell(y - half, ph) != cell(y + h + half - 2 * slack, ph))
+            ++straddling;
+    }
+    return straddling;
+}
+
+} // namespace
+
+TEST_F(UnfoldCommandTest, ImportsEveryFormatWithAndWithoutUnfolding) {
+    const test::SimpleMesh cube = test::CubeMesh();
+    const std::vector<std::pair<std::string, int>> meshes = {
+        {Mesh("cube_quad.off"), 6},
+        {Mesh("bunny.obj"), 3674},
+        {Mesh("cactus.off"), 1236},
+        {WriteFile("cube.stl", test::BinaryStl(cube)), 12},
+        {WriteFile("cube_ascii.ply", test::WritePly(cube, test::PlyEncoding::Ascii)), 6},
+        {WriteFile("cube_big.ply", test::WritePly(cube, test::PlyEncoding::Big)), 6},
+    };
+    for (const auto& [mesh, faces] : meshes) {
+        SCOPED_TRACE(mesh);
+        // Without --unfold: the mesh alone, no development and no progress line.
+        const test::ToolRun plain = Run({"import", mesh, Out("plain.tsm")});
+        ASSERT_EQ(plain.status, 0) << plain.err;
+        EXPECT_EQ(plain.err.find("Unfolding..."), std::string::npos);
+        const QJsonObject plainInfo = Info(Out("plain.tsm"));
+        ASSERT_FALSE(plainInfo.isEmpty());
+        EXPECT_EQ(SolidFaces(plainInfo), faces);
+        EXPECT_TRUE(plainInfo["development"].isNull());
+
+        // With --unfold: every face lies in some part, and the parts lie on at least one page.
+        const test::ToolRun unfolded = Run({"import", "--unfold", mesh, Out("unfolded.tsm")});
+        ASSERT_EQ(unfolded.status, 0) << unfolded.err;
+        const QJsonObject info = Info(Out("unfolded.tsm"));
+        ASSERT_FALSE(info.isEmpty());
+        EXPECT_EQ(SolidFaces(info), faces);
+        const QJsonObject dev = info["development"].toObject();
+        ASSERT_FALSE(dev.isEmpty());
+        EXPECT_GE(dev["parts"].toArray().size(), 1);
+        EXPECT_EQ(PartFaces(dev), faces);
+        EXPECT_GE(dev["pages"].toArray().size(), 1);
+        // The automatic layout fits one sheet.
+        EXPECT_EQ(dev["sheetColumns"].toInt(), 1);
+        EXPECT_EQ(dev["sheetRows"].toInt(), 1);
+    }
+    // A closed cube unfolds without overlap into one part of six squares.
+    ASSERT_EQ(Run({"import", "--unfold", Mesh("cube_quad.off"), Out("cube.tsm")}).status, 0);
+    EXPECT_EQ(Info(Out("cube.tsm"))["development"]["parts"].toArray().size(), 1);
+}
+
+TEST_F(UnfoldCommandTest, YesAnswersTheJoinQuestion) {
+    // Two triangles that share an edge only by position: two open edges that the join makes one.
+    const std::string mesh = WriteFile("two.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\n"
+                                                  "f 1 2 3\nf 5 4 6\n");
+    const test::ToolRun yes = Run({"--yes", "import", mesh, Out("yes.tsm")});
+    ASSERT_EQ(yes.status, 0) << yes.err;
+    EXPECT_NE(yes.err.find("message: Join Adjacent Isolated Edges?\nmessage: 1 edges were merged.\n"),
+              std::string::npos)
+        << yes.err;
+    EXPECT_EQ(Info(Out("yes.tsm"))["model"]["solids"][0]["edges"].toInt(), 5);
+
+    // Every question's default is No: the question is still shown, the edges stay apart.
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"import", mesh, Out("no.tsm")},
+          std::vector<std::string>{"--no", "import", mesh, Out("no.tsm")}}) {
+        const test::ToolRun no = Run(args);
+        ASSERT_EQ(no.status, 0) << no.err;
+        EXPECT_NE(no.err.find("message: Join Adjacent Isolated Edges?\n"), std::string::npos);
+        EXPECT_EQ(no.err.find("merged"), std::string::npos) << no.err;
+        EXPECT_EQ(Info(Out("no.tsm"))["model"]["solids"][0]["edges"].toInt(), 6);
+    }
+}
+
+TEST_F(UnfoldCommandTest, BadOptionsAreUsageErrors) {
+    const std::string mesh = Mesh("cube_quad.off");
+    const std::vector<std::vector<std::string>> cases = {
+        // Scale: not a number, zero, negative, empty, trailing text, not finite.
+        {"import", "--unfold", "--scale", "abc", mesh, Out("o.tsm")},
+        {"import", "--unfold", "--scale", "0", mesh, Out("o.tsm")},
+        {"import", "--unfold", "--scale", "-2", mesh, Out("o.tsm")},
+        {"import", "--unfold", "--scale", "", mesh, Out("o.tsm")},
+        {"import", "--unfold", "--scale", "2mm", mesh, Out("o.tsm")},
+        {"import", "--unfold", "--scale", "inf", mesh, Out("o.tsm")},
+        {"import", "--unfold", "--scale", "nan", mesh, Out("o.tsm")},
+        // Spacing: negative or not a number.
+        {"import", "--unfold", "--spacing", "-1", mesh, Out("o.tsm")},
+        {"unfold", "--spacing", "x", Sample("cube.tsm"), Out("o.tsm")},
+        // An option without its value.
+        {"import", "--unfold", mesh, Out("o.tsm"), "--scale"},
+        // Both modes at once.
+        {"unfold", "--auto", "--scale", "2", Sample("cube.tsm"), Out("o.tsm")},
+        // Layout options that nothing would use.
+        {"import", "--auto", mesh, Out("o.tsm")},
+        {"import", "--no-avoid-page-breaks", mesh, Out("o.tsm")},
+        // Options of these commands on others, and the other way round.
+        {"unfold", "--unfold", Sample("cube.tsm"), Out("o.tsm")},
+        {"info", "--scale", "2", Sample("cube.tsm")},
+        {"save", "--auto", Sample("cube.tsm"), Out("o.tsm")},
+        {"import", "--detail", mesh, Out("o.tsm")},
+        // Operand counts.
+        {"import", mesh},
+        {"unfold", Sample("cube.tsm")},
+        {"import", mesh, Out("o.tsm"), Out("p.tsm")},
+    };
+    for (const std::vector<std::string>& args : cases) {
+        std::string line;
+        for (const std::string& arg : args) line += arg + " ";
+        SCOPED_TRACE(line);
+        const test::ToolRun r = Run(args);
+        EXPECT_EQ(r.status, 2) << r.err;
+        EXPECT_EQ(r.err.rfind("tsmtool: ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find("usage: tsmtool"), std::string::npos);
+        EXPECT_FALSE(fs::exists(Out("o.tsm")));
+    }
+    // The messages name the option at fault.
+    EXPECT_NE(Run({"import", "--unfold", "--scale", "0", mesh, Out("o.tsm")}).err.find("--scale"),
+              std::string::npos);
+    EXPECT_NE(Run({"import", "--unfold", "--spacing", "-1", mesh, Out("o.tsm")}).err.find("--spacing"),
+              std::string::npos);
+}
+
+TEST_F(UnfoldCommandTest, MissingOrBrokenMeshExitsOneNamingTheFile) {
+    const std::string missing = Out("nowhere.obj");
+    const std::string broken = WriteFile("broken.off", "OFF\n8 6 0\n0 0 0\n1 0 0\n");
+    const std::string unreadable = WriteFile("words.stl", "this is no mesh at all\n");
+    for (const std::string& mesh : {missing, broken, unreadable}) {
+        for (bool unfold : {false, true}) {
+            SCOPED_TRACE(mesh + (unfold ? " --unfold" : ""));
+            std::vector<std::string> args = {"import", mesh, Out("o.tsm")};
+            if (unfold) args.insert(args.begin() + 1, "--unfold");
+            const test::ToolRun r = Run(args);
+            EXPECT_EQ(r.status, 1);
+            EXPECT_NE(r.err.find("tsmtool: cannot import " + mesh + "\n"), std::string::npos) << r.err;
+            EXPECT_EQ(r.err.find("Unfolding..."), std::string::npos);
+            EXPECT_FALSE(fs::exists(Out("o.tsm")));
+        }
+    }
+    // The system's own message comes first, through the prompt.
+    EXPECT_NE(Run({"import", missing, Out("o.tsm")}).err.find("message: File does not exist.\n"),
+              std::string::npos);
+}
+
+TEST_F(UnfoldCommandTest, UnfoldsAModelWithoutADevelopment) {
+    ASSERT_EQ(Run({"import", Mesh("cross_quad.off"), Out("cross.tsm")}).status, 0);
+    const test::ToolRun r = Run({"unfold", Out("cross.tsm"), Out("unfolded.tsm")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err.find("already has a development"), std::string::npos);
+    const QJsonObject info = Info(Out("unfolded.tsm"));
+    const QJsonObject dev = info["development"].toObject();
+    ASSERT_FALSE(dev.isEmpty());
+    EXPECT_EQ(PartFaces(dev), 38);
+    EXPECT_GE(dev["pages"].toArray().size(), 1);
+    // The written file opens without any message.
+    EXPECT_TRUE(info["messages"].toArray().isEmpty());
+    // The input stays as it was.
+    EXPECT_TRUE(Info(Out("cross.tsm"))["development"].isNull());
+}
+
+TEST_F(UnfoldCommandTest, ADevelopmentIsUndoneFirstKeepingItsCuts) {
+    const QJsonObject before = Info(Sample("cube.tsm"));
+    const QJsonObject oldDev = before["development"].toObject();
+    ASSERT_FALSE(oldDev.isEmpty());
+    const test::ToolRun r = Run({"unfold", Sample("cube.tsm"), Out("again.tsm")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("tsmtool: " + Sample("cube.tsm") + " already has a development; it is undone first"),
+              std::string::npos)
+        << r.err;
+    const QJsonObject dev = Info(Out("again.tsm"))["development"].toObject();
+    ASSERT_FALSE(dev.isEmpty());
+    // The old cut edges stay cut and no other edge is cut: the same parts by face count.
+    std::multiset<int> oldParts, newParts;
+    for (const QJsonValue& part : oldDev["parts"].toArray()) oldParts.insert(part["faces"].toInt());
+    for (const QJsonValue& part : dev["parts"].toArray()) newParts.insert(part["faces"].toInt());
+    EXPECT_EQ(newParts, oldParts);
+    EXPECT_EQ(PartFaces(dev), 6);
+}
+
+TEST_F(UnfoldCommandTest, NoSolidToUnfoldIsReportedAndNothingWritten) {
+    ScopedSettings guard;
+    PMdoc document;
+    const MeshData cube = Cube(20.0);
+    CSolid& solid = AddSolid(document, "cube", cube.vertices, cube.faces);
+    solid.inDevelopment = false;
+    std::string error;
+    ASSERT_TRUE(WriteBinaryModel(document, CurrentSettings(), Out("hidden.tsm"), &error)) << error;
+
+    const test::ToolRun r = Run({"unfold", Out("hidden.tsm"), Out("o.tsm")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("message: There are no object for unfolding.\n"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("Unfolding..."), std::string::npos);
+    EXPECT_FALSE(fs::exists(Out("o.tsm")));
+}
+
+TEST_F(UnfoldCommandTest, ProgressGoesToStderrOnlyAndOnlyOnChange) {
+    const Captured r = Capture({"import", "--unfold", Mesh("cactus.off"), Out("o.tsm")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    // stdout stays clean for whatever a script pipes it into.
+    EXPECT_TRUE(r.out.empty()) << r.out;
+    const size_t start = r.err.find("Unfolding... 0%");
+    ASSERT_NE(start, std::string::npos) << r.err;
+    const size_t end = r.err.find('\n', start);
+    ASSERT_NE(end, std::string::npos) << "the progress line ends with a newline";
+    const std::string line = r.err.substr(start, end - start);
+    ASSERT_GT(line.size(), 18u);
+    EXPECT_EQ(line.substr(line.size() - 18), "\rUnfolding... 100%");
+    // Each update rewrites the line with a larger percentage; none repeats.
+    int previous = -1, updates = 0;
+    size_t at = 0;
+    while ((at = line.find("Unfolding... ", at)) != std::string::npos) {
+        at += 13;
+        const int percent = std::atoi(line.c_str() + at);
+        EXPECT_GT(percent, previous) << line;
+        previous = percent;
+        ++updates;
+    }
+    EXPECT_EQ(previous, 100);
+    EXPECT_LE(updates, 101);
+    EXPECT_GT(updates, 10) << "a model with many edges shows intermediate steps";
+}
+
+TEST_F(UnfoldCommandTest, LayoutOptionsReachTheLayout) {
+    ASSERT_EQ(Run({"import", Mesh("cube_quad.off"), Out("cube.tsm")}).status, 0);
+    const auto development = [this](const std::vector<std::string>& options) {
+        std::vector<std::string> args = {"unfold"};
+        args.insert(args.end(), options.begin(), options.end());
+        args.push_back(Out("cube.tsm"));
+        args.push_back(Out("o.tsm"));
+        const test::ToolRun r = Run(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        return Info(Out("o.tsm"))["development"].toObject();
+    };
+    // --scale gives the asked absolute scale, and the faces grow with it while the flaps keep their
+    // millimetres: the width is linear in the scale.
+    const QJsonObject at10 = development({"--scale", "10"});
+    const QJsonObject at20 = development({"--scale", "20"});
+    const QJsonObject at25 = development({"--scale", "2.5e1"});
+    EXPECT_DOUBLE_EQ(at10["scale"].toDouble(), 10.0);
+    EXPECT_DOUBLE_EQ(at25["scale"].toDouble(), 25.0);
+    const double width10 = at10["parts"][0]["width"].toDouble();
+    const double width20 = at20["parts"][0]["width"].toDouble();
+    EXPECT_GT(width20, width10);
+    EXPECT_NEAR(at25["parts"][0]["width"].toDouble() - width10, 1.5 * (width20 - width10), 1e-9);
+
+    // Without auto the spacing is millimetres: the single part lands at (s / 2, s / 2).
+    EXPECT_DOUBLE_EQ(at10["parts"][0]["x"].toDouble(), 7.5) << "default spacing 15 mm";
+    const QJsonObject spaced = development({"--scale", "10", "--spacing", "20"});
+    EXPECT_DOUBLE_EQ(spaced["parts"][0]["x"].toDouble(), 10.0);
+    EXPECT_DOUBLE_EQ(spaced["parts"][0]["y"].toDouble(), 10.0);
+    const QJsonObject tight = development({"--scale", "10", "--spacing", "0"});
+    EXPECT_DOUBLE_EQ(tight["parts"][0]["x"].toDouble(), 0.0);
+
+    // --auto (also the default) fits one sheet: the larger relative extent is the printable size.
+    const CPaper paper = CPaper::FromSettings(Settings());
+    for (const QJsonObject& dev : {development({"--auto"}), development({})}) {
+        const QJsonObject part = dev["parts"][0].toObject();
+        const double spacing = 2 * part["x"].toDouble();
+        const double w = part["width"].toDouble() + spacing, h = part["height"].toDouble() + spacing;
+        EXPECT_NEAR(std::max(w / paper.PrintableWidth(), h / paper.PrintableHeight()), 1.0, 1e-9);
+    }
+    // With auto the spacing is a percentage of the model's size, so it changes the scale, not just x.
+    const QJsonObject autoTight = development({"--auto", "--spacing", "0"});
+    EXPECT_DOUBLE_EQ(autoTight["parts"][0]["x"].toDouble(), 0.0);
+    EXPECT_GT(autoTight["scale"].toDouble(), development({"--auto"})["scale"].toDouble());
+}
+
+TEST_F(UnfoldCommandTest, PageBreaksAreAvoidedUnlessAskedNotTo) {
+    ASSERT_EQ(Run({"import", Mesh("cactus.off"), Out("cactus.tsm")}).status, 0);
+    ASSERT_EQ(Run({"unfold", "--scale", "300", Out("cactus.tsm"), Out("kept.tsm")}).status, 0);
+    ASSERT_EQ(Run({"unfold", "--scale", "300", "--no-avoid-page-breaks", Out("cactus.tsm"), Out("free.tsm")})
+                  .status,
+              0);
+    const QJsonObject kept = Info(Out("kept.tsm"))["development"].toObject();
+    const QJsonObject free = Info(Out("free.tsm"))["development"].toObject();
+    ASSERT_GT(kept["pages"].toArray().size(), 1) << "the case needs several sheets";
+    // Every part that fits a sheet stays on one; without the option the scoring alone places them.
+    EXPECT_EQ(StraddlingParts(kept), 0);
+    EXPECT_GT(StraddlingParts(free), 0);
+}
