@@ -3,6 +3,7 @@
 #include "app/AppInfo.h"
 #include "app/CommandLine.h"
 #include "app/ToolbarIcons.h"
+#include "view3d/RenderHeap.h"
 
 #include <QApplication>
 
@@ -38,6 +39,7 @@ int RunTessaly(int argc, char** argv) {
                              "is set).\nUse tsmtool to inspect or convert model files without one.\n");
         return 1;
     }
+    KeepRenderBuffersOnTheHeap();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tessaly"));
     QApplication::setApplicationVersion(QStringLiteral("2.1.1"));

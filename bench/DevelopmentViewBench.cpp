@@ -9,6 +9,7 @@
 #include "bench/BenchModels.h"
 #include "model/Prompt.h"
 #include "model/Settings.h"
+#include "view3d/RenderHeap.h"
 
 #include <benchmark/benchmark.h>
 
@@ -104,6 +105,7 @@ BENCHMARK(BM_DevelopmentView_FittedWithEdgeIds)->Unit(benchmark::kMillisecond)->
 // Fonts and glyph outlines need a QGuiApplication, which needs a platform: offscreen when none is given.
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    tsm::KeepRenderBuffersOnTheHeap();
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -11,6 +11,7 @@
 #include "model/Settings.h"
 #include "sheet/PagePrinter.h"
 #include "sheet/Paper.h"
+#include "view3d/RenderHeap.h"
 
 #include <benchmark/benchmark.h>
 
@@ -83,6 +84,7 @@ BENCHMARK(BM_PrintPdf600Dpi)->Unit(benchmark::kSecond)->UseRealTime()->Iteration
 // Glyph outlines and PDF fonts need a QGuiApplication: offscreen when no platform is given.
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    tsm::KeepRenderBuffersOnTheHeap();
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

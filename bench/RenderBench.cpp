@@ -9,6 +9,7 @@
 #include "model/Settings.h"
 #include "sheet/RasterRender.h"
 #include "view3d/DibForGLRender.h"
+#include "view3d/RenderHeap.h"
 
 #include <benchmark/benchmark.h>
 
@@ -72,6 +73,7 @@ BENCHMARK(BM_RenderWhole_FlapsTexturedGLEdgeIds)->Unit(benchmark::kMillisecond)-
 // none is given, so that the benchmark runs without a display.
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    tsm::KeepRenderBuffersOnTheHeap();
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

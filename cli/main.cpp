@@ -1,4 +1,5 @@
 #include "cli/TsmTool.h"
+#include "view3d/RenderHeap.h"
 
 #include <QGuiApplication>
 
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
     // Font lookups need a GUI application; the tool never opens a window, so it never needs a display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(QuietQtMessages);
+    tsm::KeepRenderBuffersOnTheHeap();
     QGuiApplication application(argc, argv);
     return tsm::RunTsmTool(argc, argv);
 }
