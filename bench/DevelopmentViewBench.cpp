@@ -7,13 +7,12 @@
 // zoomed cases show a part of it, as people work.
 #include "app/DevelopmentViewLogic.h"
 #include "bench/BenchModels.h"
+#include "bench/GuiBenchmarkMain.h"
 #include "model/Prompt.h"
 #include "model/Settings.h"
-#include "view3d/RenderHeap.h"
 
 #include <benchmark/benchmark.h>
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QWheelEvent>
@@ -102,14 +101,6 @@ BENCHMARK(BM_DevelopmentView_FittedWithEdgeIds)->Unit(benchmark::kMillisecond)->
 
 } // namespace
 
-// Fonts and glyph outlines need a QGuiApplication, which needs a platform: offscreen when none is given.
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    tsm::KeepRenderBuffersOnTheHeap();
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tsm::bench::RunGuiBenchmarks(argc, argv);
 }

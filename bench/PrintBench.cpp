@@ -6,16 +6,15 @@
 // print_bench.tsm in the benchmark's folder, so that `/usr/bin/time -v tsmtool print` can be measured on
 // the same model.
 #include "bench/BenchModels.h"
+#include "bench/GuiBenchmarkMain.h"
 #include "model/BinaryWriter.h"
 #include "model/Prompt.h"
 #include "model/Settings.h"
 #include "sheet/PagePrinter.h"
 #include "sheet/Paper.h"
-#include "view3d/RenderHeap.h"
 
 #include <benchmark/benchmark.h>
 
-#include <QGuiApplication>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
@@ -81,14 +80,6 @@ BENCHMARK(BM_PrintPdf600Dpi)->Unit(benchmark::kSecond)->UseRealTime()->Iteration
 
 } // namespace
 
-// Glyph outlines and PDF fonts need a QGuiApplication: offscreen when no platform is given.
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    tsm::KeepRenderBuffersOnTheHeap();
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tsm::bench::RunGuiBenchmarks(argc, argv);
 }

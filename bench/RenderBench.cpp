@@ -5,15 +5,13 @@
 // The model is 2,000 cubes of 20 mm, each unfolded into one cross-shaped part with flaps, their faces
 // spread over four 256 x 256 checkerboard textures with full-size bitmaps.
 #include "bench/BenchModels.h"
+#include "bench/GuiBenchmarkMain.h"
 #include "model/Prompt.h"
 #include "model/Settings.h"
 #include "sheet/RasterRender.h"
 #include "view3d/DibForGLRender.h"
-#include "view3d/RenderHeap.h"
 
 #include <benchmark/benchmark.h>
-
-#include <QGuiApplication>
 
 #include <memory>
 #include <string>
@@ -69,15 +67,6 @@ BENCHMARK(BM_RenderWhole_FlapsTexturedGLEdgeIds)->Unit(benchmark::kMillisecond)-
 
 } // namespace
 
-// Glyph outlines for the renderer's font need a QGuiApplication, which needs a platform: offscreen when
-// none is given, so that the benchmark runs without a display.
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    tsm::KeepRenderBuffersOnTheHeap();
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tsm::bench::RunGuiBenchmarks(argc, argv);
 }
