@@ -19,8 +19,6 @@ namespace tsm {
 const char* const kUnfoldCaption = "Unfolding...";
 const char* const kUnfoldCancelledText = "Making development is canceled.";
 const char* const kNoObjectToUnfoldText = "There are no object for unfolding.";
-const char* const kUndoUnfoldingQuestion =
-    "Edit data on development will be destructed.\nThis operation can not undo.";
 
 namespace {
 

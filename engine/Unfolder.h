@@ -16,10 +16,9 @@
 
 namespace tsm {
 
-extern const char* const kUnfoldCaption;         // "Unfolding..."
-extern const char* const kUnfoldCancelledText;   // "Making development is canceled."
-extern const char* const kNoObjectToUnfoldText;  // "There are no object for unfolding."
-extern const char* const kUndoUnfoldingQuestion; // the "Undo Unfolding" dialog's text
+extern const char* const kUnfoldCaption;        // "Unfolding..."
+extern const char* const kUnfoldCancelledText;  // "Making development is canceled."
+extern const char* const kNoObjectToUnfoldText; // "There are no object for unfolding."
 
 // How a long unfolding reports to its progress window. Step returns false once the user has cancelled.
 class IUnfoldProgress {

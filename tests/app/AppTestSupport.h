@@ -2,9 +2,12 @@
 // desktop and the file dialogs, a view logic that records its hints, and a frame built with all of them.
 #pragma once
 
+#include "app/CommandController.h"
 #include "app/DesktopServices.h"
 #include "app/MainFrame.h"
+#include "app/RecentFileList.h"
 #include "app/ViewLogic.h"
+#include "engine/EngineCompletion.h"
 #include "model/BinaryWriter.h"
 #include "model/Settings.h"
 #include "model/SettingsPersistence.h"
@@ -171,6 +174,51 @@ public:
     std::shared_ptr<RecordingViewLogic::Log> log3d = std::make_shared<RecordingViewLogic::Log>();
     std::shared_ptr<RecordingViewLogic::Log> log2d = std::make_shared<RecordingViewLogic::Log>();
     std::unique_ptr<CMainFrame> frame;
+};
+
+// Records the window side of every command, in order.
+class RecordingFrame : public IFrameActions {
+public:
+    void UpdateAllViews(int hint) override { calls.push_back("hint " + std::to_string(hint)); }
+    void RefreshIdleText() override { calls.push_back("idle"); }
+    void RecentFilesChanged() override { calls.push_back("recent"); }
+    void SplitWindow() override { calls.push_back("split"); }
+    void SingleWindow() override { calls.push_back("single"); }
+    void ShowObjectList() override { calls.push_back("objects"); }
+    void ShowDocumentInfo() override { calls.push_back("info"); }
+    void ShowAbout() override { calls.push_back("about"); }
+    void ToggleBar(int id) override { calls.push_back("bar " + std::to_string(id)); }
+    void CloseFrame() override { calls.push_back("close"); }
+    void ForwardToDevelopmentView(int id) override { calls.push_back("forward " + std::to_string(id)); }
+    void ShowStatusText(const std::string& text) override { calls.push_back("status " + text); }
+    std::vector<std::string> calls;
+};
+
+// A command controller over its own document, settings session and recorders.
+class ControllerTest : public ::testing::Test {
+protected:
+    ControllerTest()
+        : document(prompt, completion), session(folder.File("settings.reg")),
+          controller(CommandServices{document, session, prompt, shell, chooser, completion, frame, recent,
+                                     folder.path() + "/bin/"}) {}
+
+    void Open(const std::string& path) {
+        ASSERT_TRUE(document.OpenModelFile(path)) << path;
+        prompt.texts.clear();
+        frame.calls.clear();
+    }
+
+    ScopedSettings guard;
+    TempFolder folder;
+    RecordingPrompt prompt{true};
+    EngineCompletion completion;
+    CModelviewerDoc document;
+    SettingsSession session;
+    RecordingShell shell;
+    ScriptedChooser chooser;
+    RecordingFrame frame;
+    RecentFileList recent;
+    CommandController controller;
 };
 
 } // namespace tsm::test

@@ -14,49 +14,7 @@ using namespace tsm::test;
 
 namespace {
 
-// Records the window side of every command, in order.
-class RecordingFrame : public IFrameActions {
-public:
-    void UpdateAllViews(int hint) override { calls.push_back("hint " + std::to_string(hint)); }
-    void RefreshIdleText() override { calls.push_back("idle"); }
-    void RecentFilesChanged() override { calls.push_back("recent"); }
-    void SplitWindow() override { calls.push_back("split"); }
-    void SingleWindow() override { calls.push_back("single"); }
-    void ShowObjectList() override { calls.push_back("objects"); }
-    void ShowDocumentInfo() override { calls.push_back("info"); }
-    void ShowAbout() override { calls.push_back("about"); }
-    void ToggleBar(int id) override { calls.push_back("bar " + std::to_string(id)); }
-    void CloseFrame() override { calls.push_back("close"); }
-    void ForwardToDevelopmentView(int id) override { calls.push_back("forward " + std::to_string(id)); }
-    void ShowStatusText(const std::string& text) override { calls.push_back("status " + text); }
-    std::vector<std::string> calls;
-};
-
-class CommandControllerTest : public ::testing::Test {
-protected:
-    CommandControllerTest()
-        : document(prompt, completion), session(folder.File("settings.reg")),
-          controller(CommandServices{document, session, prompt, shell, chooser, completion, frame, recent,
-                                     folder.path() + "/bin/"}) {}
-
-    void Open(const std::string& path) {
-        ASSERT_TRUE(document.OpenModelFile(path)) << path;
-        prompt.texts.clear();
-        frame.calls.clear();
-    }
-
-    ScopedSettings guard;
-    TempFolder folder;
-    RecordingPrompt prompt{true};
-    EngineCompletion completion;
-    CModelviewerDoc document;
-    SettingsSession session;
-    RecordingShell shell;
-    ScriptedChooser chooser;
-    RecordingFrame frame;
-    RecentFileList recent;
-    CommandController controller;
-};
+class CommandControllerTest : public ControllerTest {};
 
 } // namespace
 

@@ -21,23 +21,6 @@ using namespace tsm::test;
 
 namespace {
 
-class RecordingFrame : public IFrameActions {
-public:
-    void UpdateAllViews(int hint) override { calls.push_back("hint " + std::to_string(hint)); }
-    void RefreshIdleText() override { calls.push_back("idle"); }
-    void RecentFilesChanged() override {}
-    void SplitWindow() override {}
-    void SingleWindow() override {}
-    void ShowObjectList() override {}
-    void ShowDocumentInfo() override {}
-    void ShowAbout() override {}
-    void ToggleBar(int) override {}
-    void CloseFrame() override {}
-    void ForwardToDevelopmentView(int) override {}
-    void ShowStatusText(const std::string& text) override { calls.push_back("status " + text); }
-    std::vector<std::string> calls;
-};
-
 // Records the unfolder's reports; answers "cancel" from step `cancelAt` on (0: never).
 class RecordingProgress : public IUnfoldProgress {
 public:
@@ -83,12 +66,9 @@ size_t FaceCount(const CTenkaizu& development) {
     return faces;
 }
 
-class ModelCommandsTest : public ::testing::Test {
+class ModelCommandsTest : public ControllerTest {
 protected:
-    ModelCommandsTest()
-        : document(prompt, completion), session(folder.File("settings.reg")),
-          controller(CommandServices{document, session, prompt, shell, chooser, completion, frame, recent,
-                                     folder.path() + "/bin/"}) {
+    ModelCommandsTest() {
         ModelCommandDialogs dialogs;
         dialogs.askLayoutMethod = [this](PMdoc& doc) {
             ++layoutAsked;
@@ -107,24 +87,7 @@ protected:
             ModelCommandServices{document, prompt, frame, dialogs, {}, &chooser, folder.path() + "/bin/"});
     }
 
-    void Open(const std::string& path) {
-        ASSERT_TRUE(document.OpenModelFile(path)) << path;
-        prompt.texts.clear();
-        frame.calls.clear();
-    }
     PMdoc& Doc() { return *document.Current(); }
-
-    ScopedSettings guard;
-    TempFolder folder;
-    RecordingPrompt prompt{true};
-    EngineCompletion completion;
-    CModelviewerDoc document;
-    SettingsSession session;
-    RecordingShell shell;
-    ScriptedChooser chooser;
-    RecordingFrame frame;
-    RecentFileList recent;
-    CommandController controller;
 
     int layoutAsked = 0;
     bool layoutOk = true;
