@@ -4,6 +4,7 @@
 #include "engine/FlapOutline.h"
 #include "engine/Flaps.h"
 #include "model/Settings.h"
+#include "sheet/RasterBatch.h"
 #include "sheet/VectorLines.h"
 #include "view3d/DibForGLRender.h"
 
@@ -50,6 +51,41 @@ double Dot(const Point2& a, const Point2& b) {
     return a.x * b.x + a.y * b.y;
 }
 
+// ---- Fills ----
+
+struct FillStyle {
+    RasterTexture texture;
+    float rgb[3] = {1, 1, 1};
+};
+
+FillStyle MaterialFill(CMaterial& material, RasterTextureSource* textures) {
+    FillStyle fill;
+    if (textures != nullptr) fill.texture = textures->TextureFor(material);
+    std::copy(material.flatColor, material.flatColor + 3, fill.rgb);
+    return fill;
+}
+
+FillStyle PlainFill(float r, float g, float b) {
+    FillStyle fill;
+    fill.rgb[0] = r;
+    fill.rgb[1] = g;
+    fill.rgb[2] = b;
+    return fill;
+}
+
+// Sets colour and texture for the next polygon; true when it is textured.
+bool ApplyFill(const FillStyle& fill) {
+    if (fill.texture.name != 0) {
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, fill.texture.name);
+        glColor4f(1, 1, 1, 1);
+        return true;
+    }
+    glDisable(GL_TEXTURE_2D);
+    glColor4f(fill.rgb[0], fill.rgb[1], fill.rgb[2], 1.0f);
+    return false;
+}
+
 // ---- Filling polygons: convex ones as fans, the others through the GLU tessellator. ----
 
 struct PolygonVertex {
@@ -67,20 +103,51 @@ public:
     }
 
     void Fill(std::vector<PolygonVertex>& vertices, bool textured) {
-        if (vertices.size() < 3) return;
-        points_.clear();
-        for (const PolygonVertex& v : vertices) {
-            // A damaged file's corner at infinity or NaN: nothing sensible to fill, and the tessellator
-            // must not see it.
-            if (!std::isfinite(v.xyz[0]) || !std::isfinite(v.xyz[1])) return;
-            points_.push_back({v.xyz[0], v.xyz[1]});
-        }
+        if (!Outline(vertices)) return;
         if (IsConvexPolygon(points_)) {
             glBegin(GL_TRIANGLE_FAN);
             for (const PolygonVertex& v : vertices) Emit(v, textured);
             glEnd();
             return;
         }
+        Tessellate(vertices, textured);
+    }
+
+    // A convex polygon joins `batch` under `fill`'s texture or colour; any other is drawn at once in that
+    // fill (the layer's depth test keeps it in its place among the batched ones).
+    void FillInto(FillBatch& batch, const FillStyle& fill, std::vector<PolygonVertex>& vertices) {
+        if (!Outline(vertices)) return;
+        if (IsConvexPolygon(points_)) {
+            corners_.clear();
+            for (const PolygonVertex& v : vertices) {
+                BatchVertex corner;
+                for (int i = 0; i < 3; ++i) corner.xyz[i] = float(v.xyz[i]);
+                corner.st[0] = float(v.st[0]);
+                corner.st[1] = float(v.st[1]);
+                if (fill.texture.name == 0) std::copy(fill.rgb, fill.rgb + 3, corner.rgba);
+                corners_.push_back(corner);
+            }
+            batch.AddFan(fill.texture.name, corners_);
+            return;
+        }
+        Tessellate(vertices, ApplyFill(fill));
+        glDisable(GL_TEXTURE_2D);
+    }
+
+private:
+    bool Outline(const std::vector<PolygonVertex>& vertices) {
+        if (vertices.size() < 3) return false;
+        points_.clear();
+        for (const PolygonVertex& v : vertices) {
+            // A damaged file's corner at infinity or NaN: nothing sensible to fill, and the tessellator
+            // must not see it.
+            if (!std::isfinite(v.xyz[0]) || !std::isfinite(v.xyz[1])) return false;
+            points_.push_back({v.xyz[0], v.xyz[1]});
+        }
+        return true;
+    }
+
+    void Tessellate(std::vector<PolygonVertex>& vertices, bool textured) {
         if (!Tessellator()) return;
         textured_ = textured;
         combined_.clear();
@@ -91,10 +158,9 @@ public:
         gluTessEndPolygon(tess_);
     }
 
-private:
     static void Emit(const PolygonVertex& v, bool textured) {
         if (textured) glTexCoord2dv(v.st);
-        glVertex2d(v.xyz[0], v.xyz[1]);
+        glVertex3dv(v.xyz);
     }
 
     bool Tessellator() {
@@ -135,48 +201,15 @@ private:
     GLUtesselator* tess_ = nullptr;
     std::vector<Point2> points_;
     std::deque<PolygonVertex> combined_;
+    std::vector<BatchVertex> corners_;
     bool textured_ = false;
 };
 
-// ---- Fills ----
-
-struct FillStyle {
-    RasterTexture texture;
-    float rgb[3] = {1, 1, 1};
-};
-
-FillStyle MaterialFill(CMaterial& material, RasterTextureSource* textures) {
-    FillStyle fill;
-    if (textures != nullptr) fill.texture = textures->TextureFor(material);
-    std::copy(material.flatColor, material.flatColor + 3, fill.rgb);
-    return fill;
-}
-
-FillStyle PlainFill(float r, float g, float b) {
-    FillStyle fill;
-    fill.rgb[0] = r;
-    fill.rgb[1] = g;
-    fill.rgb[2] = b;
-    return fill;
-}
-
-// Sets colour and texture for the next polygon; true when it is textured.
-bool ApplyFill(const FillStyle& fill) {
-    if (fill.texture.name != 0) {
-        glEnable(GL_TEXTURE_2D);
-        glBindTexture(GL_TEXTURE_2D, fill.texture.name);
-        glColor4f(1, 1, 1, 1);
-        return true;
-    }
-    glDisable(GL_TEXTURE_2D);
-    glColor4f(fill.rgb[0], fill.rgb[1], fill.rgb[2], 1.0f);
-    return false;
-}
-
-PolygonVertex MakeVertex(const Point2& p, double u, double v, const RasterTexture& texture) {
+PolygonVertex MakeVertex(const Point2& p, double u, double v, const RasterTexture& texture, double z = 0.0) {
     PolygonVertex vertex;
     vertex.xyz[0] = p.x;
     vertex.xyz[1] = p.y;
+    vertex.xyz[2] = z;
     vertex.st[0] = u;
     vertex.st[1] = texture.bottomUp ? 1.0 - v : v;
     return vertex;
@@ -225,11 +258,17 @@ Rect PartBounds(const CPart& part, bool withFlaps) {
     return box;
 }
 
+int DepthBits() {
+    GLint bits = 0;
+    glGetIntegerv(GL_DEPTH_BITS, &bits);
+    return bits;
+}
+
 class RasterPainter {
 public:
     RasterPainter(PMdoc& doc, const RasterTarget& target, const RasterMode& mode)
         : model_(*doc.model), development_(*doc.development), target_(target), mode_(mode),
-          settings_(CurrentSettings()) {
+          settings_(CurrentSettings()), depths_(DepthBits(), mode.itemsPerDepthChunk) {
         lineWidth_ = RasterLineWidthPixels(mode.bitmapMode);
         alpha_ = RasterLineAlpha();
         emMM_ = settings_.iEdgeIDfontSizePoint * kMMPerPoint;
@@ -337,61 +376,108 @@ private:
                 flaps.push_back({part, h});
             }
         }
-        const bool outlines = RasterDrawsFlapOutlines(mode_.bitmapMode);
-        LineBlending();
         // Backwards, so that an earlier flap lies over a later one, as the vector pass hides the outline
         // pieces of later flaps under earlier ones.
-        for (auto it = flaps.rbegin(); it != flaps.rend(); ++it) {
-            const CHalfEdge& h = *it->second;
-            const Point2 offset{it->first->x, it->first->y};
-            const std::array<Point2, 4> q = FlapOutline(h);
-            Point2 uv[4];
-            bool textured = false;
-            const FillStyle fill = FlapFill(h, uv, textured);
-            ApplyFill(fill);
-            std::vector<PolygonVertex> polygon;
-            for (int i = 0; i < 4; ++i)
-                polygon.push_back(MakeVertex(offset + q[i], uv[i].x, uv[i].y, fill.texture));
-            filler_.Fill(polygon, textured);
-            glDisable(GL_TEXTURE_2D);
-            if (!outlines) continue;
-            glColor4f(h.flapColor[0], h.flapColor[1], h.flapColor[2], alpha_);
-            glBegin(GL_LINE_STRIP);
-            for (const Point2& p : q) glVertex2d(offset.x + p.x, offset.y + p.y);
-            glEnd();
+        std::reverse(flaps.begin(), flaps.end());
+        const bool outlines = RasterDrawsFlapOutlines(mode_.bitmapMode);
+        // Each flap's outline lies over its own fill and under the fills of the flaps drawn after it: all
+        // fills first, nearest wins; then the outlines in drawing order, each only where no later fill
+        // covers it (GL_GEQUAL), blended over what is below it just as when drawn flap by flap.
+        FillBatch fills;
+        std::vector<BatchVertex> lines;
+        std::vector<PolygonVertex> polygon;
+        for (size_t first = 0; first < flaps.size(); first += depths_.ChunkSize()) {
+            const size_t count = std::min(depths_.ChunkSize(), flaps.size() - first);
+            DrawOrderDepths::StartChunk();
+            FillDepthState();
+            fills.Clear();
+            lines.clear();
+            for (size_t i = 0; i < count; ++i) {
+                const CHalfEdge& h = *flaps[first + i].second;
+                const CPart& part = *flaps[first + i].first;
+                const Point2 offset{part.x, part.y};
+                const float z = depths_.Z(i);
+                const std::array<Point2, 4> q = FlapOutline(h);
+                Point2 uv[4];
+                bool textured = false;
+                const FillStyle fill = FlapFill(h, uv, textured);
+                polygon.clear();
+                for (int k = 0; k < 4; ++k)
+                    polygon.push_back(MakeVertex(offset + q[k], uv[k].x, uv[k].y, fill.texture, z));
+                filler_.FillInto(fills, fill, polygon);
+                if (!outlines) continue;
+                BatchVertex corner;
+                corner.xyz[2] = z;
+                const float rgba[4] = {h.flapColor[0], h.flapColor[1], h.flapColor[2], alpha_};
+                std::copy(rgba, rgba + 4, corner.rgba);
+                for (int k = 0; k < 3; ++k) {
+                    for (const Point2& p : {q[k], q[k + 1]}) {
+                        corner.xyz[0] = float(offset.x + p.x);
+                        corner.xyz[1] = float(offset.y + p.y);
+                        lines.push_back(corner);
+                    }
+                }
+            }
+            fills.Draw();
+            if (lines.empty()) continue;
+            glDepthFunc(GL_GEQUAL);
+            glDepthMask(GL_FALSE);
+            LineBlending();
+            DrawBatchVertices(GL_LINES, lines, false);
+            glDisable(GL_BLEND);
+            glDisable(GL_LINE_SMOOTH);
         }
+        glDisable(GL_DEPTH_TEST);
+    }
+
+    // Opaque fills of one chunk: the one drawn last (the nearest) covers the others.
+    static void FillDepthState() {
+        glEnable(GL_DEPTH_TEST);
+        glDepthFunc(GL_GREATER);
+        glDepthMask(GL_TRUE);
         glDisable(GL_BLEND);
-        glDisable(GL_LINE_SMOOTH);
     }
 
     void DrawFaces() {
-        glDisable(GL_BLEND);
         const bool highlight = mode_.highlightPicked && !mode_.bitmapMode;
-        std::vector<PolygonVertex> polygon;
+        std::vector<const CFace*> faces;
+        std::vector<Point2> offsets;
         for (const CPart* part : parts_) {
-            const Point2 offset{part->x, part->y};
             for (const CFace* face : part->faces) {
                 if (face == nullptr || face->CornerCount() < 3) continue;
-                FillStyle fill;
-                if (highlight && face->picked) {
-                    fill = PlainFill(1, 0, 0);
-                } else if (settings_.bUseMaterial) {
-                    fill = MaterialFill(FaceMaterial(model_, *face), target_.textures);
-                }
-                const bool textured = ApplyFill(fill);
-                polygon.clear();
-                for (const auto& corner : face->halfEdges)
-                    polygon.push_back(
-                        MakeVertex(offset + corner->Pos2D(), corner->u, corner->v, fill.texture));
-                filler_.Fill(polygon, textured);
+                faces.push_back(face);
+                offsets.push_back({part->x, part->y});
             }
         }
-        glDisable(GL_TEXTURE_2D);
+        FillBatch fills;
+        std::vector<PolygonVertex> polygon;
+        for (size_t first = 0; first < faces.size(); first += depths_.ChunkSize()) {
+            const size_t count = std::min(depths_.ChunkSize(), faces.size() - first);
+            DrawOrderDepths::StartChunk();
+            FillDepthState();
+            fills.Clear();
+            for (size_t i = 0; i < count; ++i) {
+                const CFace& face = *faces[first + i];
+                FillStyle fill;
+                if (highlight && face.picked) {
+                    fill = PlainFill(1, 0, 0);
+                } else if (settings_.bUseMaterial) {
+                    fill = MaterialFill(FaceMaterial(model_, face), target_.textures);
+                }
+                const float z = depths_.Z(i);
+                polygon.clear();
+                for (const auto& corner : face.halfEdges)
+                    polygon.push_back(MakeVertex(offsets[first + i] + corner->Pos2D(), corner->u, corner->v,
+                                                 fill.texture, z));
+                filler_.FillInto(fills, fill, polygon);
+            }
+            fills.Draw();
+        }
+        glDisable(GL_DEPTH_TEST);
     }
 
     void DrawLines() {
-        LineBlending();
-        glBegin(GL_LINES);
+        std::vector<BatchVertex> lines;
         for (const CPart* part : parts_) {
             const Point2 offset{part->x, part->y};
             for (const auto& line : part->lines) {
@@ -401,32 +487,38 @@ private:
                 const CHalfEdge& h = *line->first;
                 const Point2 a = offset + h.Pos2D();
                 const Point2 b = offset + h.next->Pos2D();
+                const float colour[4] = {h.sideColor[0], h.sideColor[1], h.sideColor[2], alpha_};
                 if (!style.dashed) {
-                    glColor4f(h.sideColor[0], h.sideColor[1], h.sideColor[2], alpha_);
-                    Segment(a, b);
+                    Segment(lines, a, b, colour);
                     continue;
                 }
                 if (style.whiteUnderlay) {
-                    glColor4f(1, 1, 1, 1);
-                    Segment(a, b);
+                    const float white[4] = {1, 1, 1, 1};
+                    Segment(lines, a, b, white);
                 }
                 const Point2 d = b - a;
                 const double length = Length(d);
                 if (!(length > 0.0)) continue;
                 const Point2 unit = d * (1.0 / length);
-                glColor4f(h.sideColor[0], h.sideColor[1], h.sideColor[2], alpha_);
                 for (const DashSpan& span : WalkDashes(length, style.patternMM, 6))
-                    Segment(a + unit * span.from, a + unit * span.to);
+                    Segment(lines, a + unit * span.from, a + unit * span.to, colour);
             }
         }
-        glEnd();
+        LineBlending();
+        DrawBatchVertices(GL_LINES, lines, false);
         glDisable(GL_BLEND);
         glDisable(GL_LINE_SMOOTH);
     }
 
-    static void Segment(const Point2& a, const Point2& b) {
-        glVertex2d(a.x, a.y);
-        glVertex2d(b.x, b.y);
+    static void Segment(std::vector<BatchVertex>& lines, const Point2& a, const Point2& b,
+                        const float (&rgba)[4]) {
+        BatchVertex v;
+        std::copy(rgba, rgba + 4, v.rgba);
+        for (const Point2& p : {a, b}) {
+            v.xyz[0] = float(p.x);
+            v.xyz[1] = float(p.y);
+            lines.push_back(v);
+        }
     }
 
     void DrawEdgeIds() {
@@ -468,6 +560,7 @@ private:
     Rect visible_;
     std::vector<const CPart*> parts_;
     PolygonFiller filler_;
+    DrawOrderDepths depths_;
 };
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "sheet/RasterProjection.h"
 #include "sheet/RasterTextures.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -28,6 +29,9 @@ struct RasterMode {
     bool bitmapMode = true;
     // Screen only: faces picked by the corresponding-face check are filled red.
     bool highlightPicked = false;
+    // Flaps or faces gathered into one set of draw calls before the depth buffer that keeps their order
+    // is cleared; 0: as many as it tells apart. 1 draws them strictly one after another.
+    size_t itemsPerDepthChunk = 0;
 };
 
 // The layers DrawRaster draws for the current settings, bottom first; empty layers are left out.

@@ -145,7 +145,7 @@ inline QImage RenderBitmap(PMdoc& doc, const RasterProjection& projection, IProm
 
 // The drawing as the view draws it on screen, over white instead of the sheets.
 inline QImage RenderScreen(PMdoc& doc, const RasterProjection& projection, bool highlightPicked,
-                           IPrompt& prompt) {
+                           IPrompt& prompt, size_t itemsPerDepthChunk = 0) {
     CDIBforGLRender output(prompt, projection.widthPixels, projection.heightPixels);
     if (!output.Begin()) return QImage();
     {
@@ -159,6 +159,7 @@ inline QImage RenderScreen(PMdoc& doc, const RasterProjection& projection, bool 
         RasterMode mode;
         mode.bitmapMode = false;
         mode.highlightPicked = highlightPicked;
+        mode.itemsPerDepthChunk = itemsPerDepthChunk;
         DrawRaster(doc, target, mode);
         output.Finish();
     }
