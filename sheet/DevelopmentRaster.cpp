@@ -264,6 +264,18 @@ int DepthBits() {
     return bits;
 }
 
+// Vertex storage kept from one drawing to the next on the same thread: a view draws many times a
+// second, and fresh blocks of megabytes each time cost more in page faults than filling them.
+struct RasterScratch {
+    FillBatch fills;
+    std::vector<BatchVertex> lines;
+};
+
+RasterScratch& Scratch() {
+    static thread_local RasterScratch scratch;
+    return scratch;
+}
+
 class RasterPainter {
 public:
     RasterPainter(PMdoc& doc, const RasterTarget& target, const RasterMode& mode)
@@ -383,8 +395,8 @@ private:
         // Each flap's outline lies over its own fill and under the fills of the flaps drawn after it: all
         // fills first, nearest wins; then the outlines in drawing order, each only where no later fill
         // covers it (GL_GEQUAL), blended over what is below it just as when drawn flap by flap.
-        FillBatch fills;
-        std::vector<BatchVertex> lines;
+        FillBatch& fills = Scratch().fills;
+        std::vector<BatchVertex>& lines = Scratch().lines;
         std::vector<PolygonVertex> polygon;
         for (size_t first = 0; first < flaps.size(); first += depths_.ChunkSize()) {
             const size_t count = std::min(depths_.ChunkSize(), flaps.size() - first);
@@ -449,7 +461,7 @@ private:
                 offsets.push_back({part->x, part->y});
             }
         }
-        FillBatch fills;
+        FillBatch& fills = Scratch().fills;
         std::vector<PolygonVertex> polygon;
         for (size_t first = 0; first < faces.size(); first += depths_.ChunkSize()) {
             const size_t count = std::min(depths_.ChunkSize(), faces.size() - first);
@@ -477,7 +489,8 @@ private:
     }
 
     void DrawLines() {
-        std::vector<BatchVertex> lines;
+        std::vector<BatchVertex>& lines = Scratch().lines;
+        lines.clear();
         for (const CPart* part : parts_) {
             const Point2 offset{part->x, part->y};
             for (const auto& line : part->lines) {

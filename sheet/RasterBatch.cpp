@@ -70,12 +70,29 @@ void DrawOrderDepths::StartChunk() {
 
 void FillBatch::AddFan(unsigned texture, const std::vector<BatchVertex>& corners) {
     if (corners.size() < 3) return;
-    std::vector<BatchVertex>& group = groups_[texture];
+    auto found = groups_.find(texture);
+    if (found == groups_.end()) {
+        std::vector<BatchVertex> storage;
+        if (!spare_.empty()) {
+            storage = std::move(spare_.back());
+            spare_.pop_back();
+        }
+        found = groups_.emplace(texture, std::move(storage)).first;
+    }
+    std::vector<BatchVertex>& group = found->second;
     for (size_t i = 1; i + 1 < corners.size(); ++i) {
         group.push_back(corners[0]);
         group.push_back(corners[i]);
         group.push_back(corners[i + 1]);
     }
+}
+
+void FillBatch::Clear() {
+    for (auto& entry : groups_) {
+        entry.second.clear();
+        spare_.push_back(std::move(entry.second));
+    }
+    groups_.clear();
 }
 
 void FillBatch::Draw() const {

@@ -52,10 +52,12 @@ public:
     // Draws every group with the current depth state; texturing is left off afterwards.
     void Draw() const;
     bool Empty() const { return groups_.empty(); }
-    void Clear() { groups_.clear(); }
+    // Empties the batch; the storage is kept for the next use.
+    void Clear();
 
 private:
     std::map<unsigned, std::vector<BatchVertex>> groups_;
+    std::vector<std::vector<BatchVertex>> spare_;
 };
 
 } // namespace tsm
