@@ -239,15 +239,17 @@ struct Rect {
     }
 };
 
-// Computed from the corners rather than taken from the part's stored box, which a damaged file can get
-// wrong; the drawing must not lose a visible part to it.
-Rect PartBounds(const CPart& part, bool withFlaps) {
+// Whether the part may leave pixels in `visible`, from its corners rather than its stored box, which a
+// damaged file can get wrong; the drawing must not lose a visible part to it.
+bool PartMeets(const CPart& part, bool withFlaps, const Rect& visible) {
     Rect box;
     const Point2 offset{part.x, part.y};
     for (const CFace* face : part.faces) {
         if (face == nullptr) continue;
         for (const auto& corner : face->halfEdges) box.Add(offset + corner->Pos2D());
     }
+    // The flaps only widen the box: their shapes are worked out only for parts whose faces miss.
+    if (box.Meets(visible)) return true;
     if (withFlaps) {
         for (const auto& line : part.lines) {
             if (line == nullptr || line->first == nullptr || line->first->next == nullptr) continue;
@@ -255,7 +257,7 @@ Rect PartBounds(const CPart& part, bool withFlaps) {
             for (const Point2& p : FlapOutline(*line->first)) box.Add(offset + p);
         }
     }
-    return box;
+    return box.Meets(visible);
 }
 
 int DepthBits() {
@@ -298,7 +300,7 @@ public:
 
         for (auto& part : development_.parts) {
             if (part == nullptr) continue;
-            if (PartBounds(*part, settings_.bDrawFlap).Meets(visible_)) parts_.push_back(part.get());
+            if (PartMeets(*part, settings_.bDrawFlap, visible_)) parts_.push_back(part.get());
         }
     }
 
@@ -491,6 +493,7 @@ private:
     void DrawLines() {
         std::vector<BatchVertex>& lines = Scratch().lines;
         lines.clear();
+        std::vector<DashSpan> dashes;
         for (const CPart* part : parts_) {
             const Point2 offset{part->x, part->y};
             for (const auto& line : part->lines) {
@@ -513,7 +516,8 @@ private:
                 const double length = Length(d);
                 if (!(length > 0.0)) continue;
                 const Point2 unit = d * (1.0 / length);
-                for (const DashSpan& span : WalkDashes(length, style.patternMM, 6))
+                WalkDashes(length, style.patternMM, 6, dashes);
+                for (const DashSpan& span : dashes)
                     Segment(lines, a + unit * span.from, a + unit * span.to, colour);
             }
         }

@@ -61,8 +61,14 @@ void DrawFlaps(VectorOutput& output, CTenkaizu& development, const DeviceMapper&
 
 std::vector<DashSpan> WalkDashes(double length, const double* list, size_t count) {
     std::vector<DashSpan> spans;
-    if (list == nullptr || count == 0 || !(list[0] >= kMinDashLength)) return spans;
-    if (!(length > 0.0) || !std::isfinite(length)) return spans;
+    WalkDashes(length, list, count, spans);
+    return spans;
+}
+
+void WalkDashes(double length, const double* list, size_t count, std::vector<DashSpan>& spans) {
+    spans.clear();
+    if (list == nullptr || count == 0 || !(list[0] >= kMinDashLength)) return;
+    if (!(length > 0.0) || !std::isfinite(length)) return;
     double position = 0.0;
     double cycleStart = 0.0;
     size_t i = 0;
@@ -87,7 +93,6 @@ std::vector<DashSpan> WalkDashes(double length, const double* list, size_t count
             cycleStart = position;
         }
     }
-    return spans;
 }
 
 std::vector<double> VectorDashList(const double (&patternMM)[6], double sx, double sy) {

@@ -32,6 +32,8 @@ struct DashSpan {
 // kMinDashLength, and draws nothing when the first dash is below it. A final dash without its gap is
 // followed by no gap. The walk stops when a whole cycle does not advance, so bad patterns never hang.
 std::vector<DashSpan> WalkDashes(double length, const double* list, size_t count);
+// The same into `spans` (emptied first), for callers that walk many lines.
+void WalkDashes(double length, const double* list, size_t count, std::vector<DashSpan>& spans);
 inline std::vector<DashSpan> WalkDashes(double length, const std::vector<double>& list) {
     return WalkDashes(length, list.data(), list.size());
 }
