@@ -34,7 +34,14 @@ DevPointer PointerOf(const QMouseEvent& event) {
 DevelopmentViewLogic::DevelopmentViewLogic(IViewHost& host)
     : host_(host), surface_(host.Prompt(), RenderSlot::Development) {}
 
-DevelopmentViewLogic::~DevelopmentViewLogic() = default;
+DevelopmentViewLogic::~DevelopmentViewLogic() {
+    // The textures belong to the surface's context: deleted there, or forgotten when it cannot be bound.
+    glctx::SavedCurrent previous;
+    if (textures_.Count() > 0 && surface_.MakeCurrent())
+        textures_.Release();
+    else
+        textures_.Abandon();
+}
 
 bool DevelopmentViewLogic::HasDevelopment() const {
     const PMdoc* document = host_.Document();
@@ -70,12 +77,14 @@ void DevelopmentViewLogic::UpdateGridInPlace() {
 void DevelopmentViewLogic::OnUpdate(int hint) {
     const DevelopmentHintActions actions = DevelopmentActionsForHint(hint);
     PMdoc* document = host_.Document();
+    // Whatever changed may have been a material's image.
+    dropTextures_ = true;
     if (actions.resetEditState) state_.EndDrag();
     // The selection belongs to the edit modes, which keep none yet.
     if (actions.recomputeGrid && document != nullptr)
         UpdateSheetGrid(*document, CPaper::FromSettings(CurrentSettings()), actions.recomputeExtents);
     if (actions.updateGridInPlace) UpdateGridInPlace();
-    // Textures are made afresh with the current filter at every paint, so a filter change needs only one.
+    // The kept textures are made again with the current filter at the next paint.
     if (actions.fit)
         Fit();
     else if (actions.redraw || actions.reapplyTextureFilter)
@@ -101,7 +110,13 @@ void DevelopmentViewLogic::Paint(QPainter& painter) {
         painter.fillRect(0, 0, host_.ClientWidth(), host_.ClientHeight(), QColor(128, 128, 128));
         return;
     }
-    DrawScreenRaster(document, view, layout, surface_.FontListBase(), [this] { surface_.Finish(); });
+    if (dropTextures_ || document != texturesFor_) {
+        textures_.Release();
+        texturesFor_ = document;
+        dropTextures_ = false;
+    }
+    DrawScreenRaster(
+        document, view, layout, surface_.FontListBase(), [this] { surface_.Finish(); }, &textures_);
     glctx::Release();
     painter.drawImage(0, 0, surface_.Image());
     DrawScreenOverlay(painter, document, view);

@@ -4,6 +4,7 @@
 
 #include "app/ViewLogic.h"
 #include "sheet/DevelopmentViewState.h"
+#include "sheet/RasterTextures.h"
 #include "view3d/ViewRenderSurface.h"
 
 #include <functional>
@@ -37,6 +38,8 @@ public:
     void Fit();
     // The check at a point of the client area (mode 6); true when a face was hit.
     bool CheckFaceAt(int x, int y);
+    // Textures kept from the last paint.
+    size_t KeptTextureCount() const { return textures_.Count(); }
 
 private:
     bool HasDevelopment() const;
@@ -44,6 +47,11 @@ private:
 
     IViewHost& host_;
     ViewRenderSurface surface_;
+    // Made in the surface's context and kept between paints: uploading a model's images again on every
+    // frame took longer than drawing it. Dropped at every document update and for another document.
+    OwnedRasterTextures textures_;
+    const PMdoc* texturesFor_ = nullptr;
+    bool dropTextures_ = false;
     DevelopmentViewState state_;
     FaceCheckListener faceCheckListener_;
     bool fittedOnce_ = false;

@@ -32,6 +32,12 @@ PMdoc& Development() {
     return *doc;
 }
 
+// The same parts over four textures of 2048 x 2048 pixels, as photographed models have them.
+PMdoc& LargeTextureDevelopment() {
+    static std::unique_ptr<PMdoc> doc = bench::TexturedCubesDevelopment(kParts, 4400, 2048);
+    return *doc;
+}
+
 class BenchHost : public IViewHost {
 public:
     explicit BenchHost(PMdoc* document) : document_(document) {}
@@ -51,8 +57,8 @@ private:
 };
 
 // `wheelSteps` notches of the wheel towards the middle of the view before the frames are timed.
-void PaintFrames(benchmark::State& state, int wheelSteps) {
-    BenchHost host(&Development());
+void PaintFrames(benchmark::State& state, int wheelSteps, PMdoc& document = Development()) {
+    BenchHost host(&document);
     DevelopmentViewLogic logic(host);
     logic.Resize(kWidth, kHeight);
     logic.OnUpdate(1000);
@@ -95,9 +101,17 @@ void BM_DevelopmentView_FittedWithEdgeIds(benchmark::State& state) {
     PaintFrames(state, 0);
 }
 
+// Zoomed over large textures: the view keeps them from one frame to the next instead of uploading them
+// again.
+void BM_DevelopmentView_ZoomedLargeTextures(benchmark::State& state) {
+    ScopedSettings guard;
+    PaintFrames(state, 6, LargeTextureDevelopment());
+}
+
 BENCHMARK(BM_DevelopmentView_Fitted)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DevelopmentView_Zoomed)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DevelopmentView_FittedWithEdgeIds)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DevelopmentView_ZoomedLargeTextures)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

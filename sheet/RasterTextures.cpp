@@ -76,33 +76,47 @@ OwnedRasterTextures::~OwnedRasterTextures() {
 }
 
 RasterTexture OwnedRasterTextures::TextureFor(CMaterial& material) {
-    const auto found = made_.find(&material);
-    if (found != made_.end()) return found->second;
     if (maxTextureSize_ == 0) {
         GLint size = 0;
         glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
         maxTextureSize_ = size > 0 ? size : 1024; // 1024: the smallest maximum any implementation has
     }
     const TextureImageChoice choice = ChooseTextureImage(material, maxTextureSize_);
+    const void* image = choice == TextureImageChoice::Bitmap ? static_cast<const void*>(material.bitmap.get())
+                        : choice == TextureImageChoice::Texture
+                            ? static_cast<const void*>(material.texture.get())
+                            : nullptr;
+    const bool smooth = CurrentSettings().bTextureSmooth;
+    const auto found = made_.find(&material);
+    if (found != made_.end()) {
+        if (found->second.image == image && found->second.smooth == smooth) return found->second.texture;
+        const GLuint name = found->second.texture.name;
+        if (name != 0) glDeleteTextures(1, &name);
+        made_.erase(found);
+    }
     RasterTexture texture;
     if (choice != TextureImageChoice::None) texture = Upload(material, choice);
     // Remembered even without a texture, so that an imageless material is looked at once per output.
-    made_.emplace(&material, texture);
+    made_.emplace(&material, Made{texture, image, smooth});
     return texture;
 }
 
 void OwnedRasterTextures::Release() {
     for (auto& entry : made_) {
-        const GLuint name = entry.second.name;
+        const GLuint name = entry.second.texture.name;
         if (name != 0) glDeleteTextures(1, &name);
     }
+    made_.clear();
+}
+
+void OwnedRasterTextures::Abandon() {
     made_.clear();
 }
 
 size_t OwnedRasterTextures::Count() const {
     size_t count = 0;
     for (const auto& entry : made_)
-        if (entry.second.name != 0) ++count;
+        if (entry.second.texture.name != 0) ++count;
     return count;
 }
 

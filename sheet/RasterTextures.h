@@ -34,6 +34,9 @@ TextureImageChoice ChooseTextureImage(const CMaterial& material, int maxTextureS
 // Textures made on demand in the GL context current at the first request, owned here and deleted by
 // Release. The materials' own texture fields are left alone: they belong to the views' contexts, which an
 // output's context does not share. Destroy or Release while the context that made them is current.
+//
+// A texture is made again when its material has been given another image, or the smoothing setting has
+// changed, since it was made, so that a set kept from one drawing to the next never shows an old one.
 class OwnedRasterTextures : public RasterTextureSource {
 public:
     OwnedRasterTextures() = default;
@@ -43,11 +46,18 @@ public:
 
     RasterTexture TextureFor(CMaterial& material) override;
     void Release();
+    // Forgets the textures without deleting them, for when the context that made them is gone.
+    void Abandon();
     // Textures made so far (materials without an image not counted).
     size_t Count() const;
 
 private:
-    std::unordered_map<const CMaterial*, RasterTexture> made_;
+    struct Made {
+        RasterTexture texture;
+        const void* image = nullptr; // the bitmap or texture image it was made from
+        bool smooth = false;
+    };
+    std::unordered_map<const CMaterial*, Made> made_;
     int maxTextureSize_ = 0;
 };
 

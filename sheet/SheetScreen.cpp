@@ -244,14 +244,15 @@ void DrawScreenOverlay(QPainter& painter, const PMdoc* document, const ScreenVie
 }
 
 void DrawScreenRaster(PMdoc* document, const ScreenView& view, const SheetLayout& layout,
-                      unsigned fontListBase, const std::function<void()>& finish) {
+                      unsigned fontListBase, const std::function<void()>& finish,
+                      RasterTextureSource* keptTextures) {
     DrawScreenBackground(view, layout);
     // Textures made in this context must go before it does.
     OwnedRasterTextures textures;
     if (document != nullptr && document->development != nullptr) {
         RasterTarget target;
         target.projection = ScreenProjection(view, layout);
-        target.textures = &textures;
+        target.textures = keptTextures != nullptr ? keptTextures : &textures;
         target.fontListBase = fontListBase;
         RasterMode mode;
         mode.bitmapMode = false;

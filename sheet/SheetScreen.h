@@ -8,6 +8,7 @@
 #include "model/Settings.h"
 #include "sheet/Paper.h"
 #include "sheet/RasterProjection.h"
+#include "sheet/RasterTextures.h"
 
 #include <QImage>
 #include <QString>
@@ -61,9 +62,12 @@ constexpr unsigned short kPrintableBorderStipple = 0x0F0F;
 // outline and the dotted printable borders, all in screen pixels.
 void DrawScreenBackground(const ScreenView& view, const SheetLayout& layout);
 // The whole raster side of the screen into the current GL context: background, sheets, development with
-// picked faces red. `finish` copies the drawing out while the textures made for it still exist.
+// picked faces red. `finish` copies the drawing out while the textures made for it still exist. The
+// textures come from `keptTextures` when given (a view keeps them from one paint to the next), else they
+// are made for this drawing and deleted after it.
 void DrawScreenRaster(PMdoc* document, const ScreenView& view, const SheetLayout& layout,
-                      unsigned fontListBase, const std::function<void()>& finish);
+                      unsigned fontListBase, const std::function<void()>& finish,
+                      RasterTextureSource* keptTextures = nullptr);
 
 // The texts and their order.
 extern const char* const kWelcomeLines[4];

@@ -128,3 +128,35 @@ TEST(DevelopmentViewLogic, ACheckClickMarksTheFlatGroupRedWithJitter) {
     EXPECT_FALSE(face.picked);
     EXPECT_EQ(CountPixels(d.Grab(), IsPureRed), 0);
 }
+
+// The view keeps its textures from one paint to the next, and still shows a material's new image at once.
+TEST(DevelopmentViewLogic, KeepsTexturesButShowsANewImage) {
+    ScopedSettings guard;
+    TempFolder folder;
+    DevelopmentHarness d(folder.path());
+    ASSERT_TRUE(d.h.frame->OpenFromCommandLine(SamplePath("house.tsm")));
+    const QImage first = d.Grab();
+    const size_t kept = d.view->KeptTextureCount();
+    EXPECT_GT(kept, 0u);
+    EXPECT_EQ(d.Grab(), first);
+    EXPECT_EQ(d.view->KeptTextureCount(), kept);
+
+    // Every material's image turned plain green, without telling the view: the next paint shows it.
+    PMdoc& document = *d.h.frame->CurrentDocument();
+    for (auto& material : document.model->materials) {
+        if (material == nullptr || (material->texture == nullptr && material->bitmap == nullptr)) continue;
+        auto green = std::make_unique<CTextureImage>();
+        green->width = green->height = 4;
+        for (int i = 0; i < 16; ++i) green->pixels.insert(green->pixels.end(), {0, 255, 0});
+        material->texture = std::move(green);
+        material->bitmap.reset();
+    }
+    const QImage changed = d.Grab();
+    const auto isGreen = [](QRgb p) { return qRed(p) == 0 && qGreen(p) == 255 && qBlue(p) == 0; };
+    int green = 0;
+    for (int y = 0; y < changed.height(); ++y)
+        for (int x = 0; x < changed.width(); ++x)
+            if (isGreen(changed.pixel(x, y))) ++green;
+    EXPECT_GT(green, 500);
+    EXPECT_EQ(d.view->KeptTextureCount(), kept);
+}

@@ -36,6 +36,57 @@ TEST(RasterTextures, ChoiceOfImage) {
     EXPECT_EQ(ChooseTextureImage(material, 1024), TextureImageChoice::None);
 }
 
+// A set kept between drawings follows its materials: another image, or another smoothing setting, and the
+// texture is made again; the old one is deleted rather than left behind.
+TEST(RasterTextures, MadeAgainForAnotherImageOrFilter) {
+    ScopedSettings guard;
+    RecordingPrompt prompt;
+    CDIBforGLRender renderer(prompt, 16, 16);
+    ASSERT_TRUE(renderer.Begin());
+    CMaterial material;
+    material.texture = QuadrantTexture(8);
+    OwnedRasterTextures textures;
+    const unsigned first = textures.TextureFor(material).name;
+    ASSERT_NE(first, 0u);
+    EXPECT_EQ(textures.TextureFor(material).name, first);
+    GLint filter = 0;
+    glBindTexture(GL_TEXTURE_2D, first);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filter);
+    EXPECT_EQ(filter, CurrentSettings().bTextureSmooth ? GL_LINEAR : GL_NEAREST);
+
+    CurrentSettings().bTextureSmooth = !CurrentSettings().bTextureSmooth;
+    const unsigned second = textures.TextureFor(material).name;
+    ASSERT_NE(second, 0u);
+    glBindTexture(GL_TEXTURE_2D, second);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filter);
+    EXPECT_EQ(filter, CurrentSettings().bTextureSmooth ? GL_LINEAR : GL_NEAREST);
+    EXPECT_EQ(textures.TextureFor(material).name, second);
+
+    // A bitmap given later is preferred and replaces the texture made from the small image.
+    MakeBitmap(material);
+    const RasterTexture third = textures.TextureFor(material);
+    EXPECT_TRUE(third.bottomUp);
+    material.bitmap.reset();
+    const RasterTexture fourth = textures.TextureFor(material);
+    EXPECT_NE(fourth.name, 0u);
+    EXPECT_FALSE(fourth.bottomUp);
+    // Only the last one lives.
+    EXPECT_EQ(textures.Count(), 1u);
+    for (unsigned name : {first, second, third.name}) {
+        if (name != fourth.name) {
+            EXPECT_FALSE(glIsTexture(name)) << name;
+        }
+    }
+    // Without any image the material has no texture any more.
+    material.texture.reset();
+    EXPECT_EQ(textures.TextureFor(material).name, 0u);
+    EXPECT_FALSE(glIsTexture(fourth.name));
+    EXPECT_EQ(textures.Count(), 0u);
+    textures.Release();
+    renderer.End();
+    EXPECT_TRUE(prompt.texts.empty());
+}
+
 TEST(RasterTextures, MadeOncePerMaterialAndReleased) {
     RecordingPrompt prompt;
     CDIBforGLRender renderer(prompt, 16, 16);
