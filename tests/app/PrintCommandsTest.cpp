@@ -4,7 +4,6 @@
 #include "sheet/PageList.h"
 #include "sheet/Paper.h"
 #include "tools/lib/ModelBuilder.h"
-#include "tools/lib/Primitives.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -41,14 +40,7 @@ TEST(PrintCommands, NothingToPrintOpensNoDialog) {
 TEST(PrintCommands, PreviewShowsEveryPrintedSheet) {
     ScopedSettings guard;
     PMdoc doc;
-    // Three cubes of 50 mm, one per row of parts: several sheets of A4.
-    for (int i = 0; i < 3; ++i) {
-        const MeshData cube = Translated(Cube(50), {i * 100.0, 0, 0});
-        AddSolid(doc, "Cube" + std::to_string(i), cube.vertices, cube.faces);
-    }
-    FixtureUnfoldOptions options;
-    options.rowWidthMM = 100;
-    ASSERT_TRUE(UnfoldForFixture(doc, {}, options).empty());
+    ASSERT_TRUE(UnfoldThreeCubesInRows(doc).empty());
     UpdateSheetGrid(doc, CPaper{}, true);
     const int pages = static_cast<int>(BuildPageList(doc, CPaper{}, true).size());
     ASSERT_GE(pages, 2);

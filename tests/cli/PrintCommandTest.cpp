@@ -5,8 +5,8 @@
 #include "sheet/PageList.h"
 #include "sheet/Paper.h"
 #include "tests/cli/ToolTestFolder.h"
+#include "tests/support/ShellCommand.h"
 #include "tools/lib/ModelBuilder.h"
-#include "tools/lib/Primitives.h"
 
 #include <gtest/gtest.h>
 
@@ -17,37 +17,21 @@ using namespace tsm;
 
 namespace {
 
-std::string Capture(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-        pclose(pipe);
-    }
-    return out;
-}
-
 class PrintCommandTest : public test::ToolTestFolder {
 protected:
-    std::string PdfInfo(const std::string& pdf) { return Capture("pdfinfo " + test::ShellQuote(pdf)); }
+    std::string PdfInfo(const std::string& pdf) {
+        return test::CommandOutput("pdfinfo " + test::ShellQuote(pdf));
+    }
     std::string PdfText(const std::string& pdf, int page) {
         const std::string n = std::to_string(page);
-        return Capture("pdftotext -f " + n + " -l " + n + " " + test::ShellQuote(pdf) + " -");
+        return test::CommandOutput("pdftotext -f " + n + " -l " + n + " " + test::ShellQuote(pdf) + " -");
     }
 
-    // Three 50 mm cubes, one per row of parts, so that the development runs over several sheets of A4.
-    // Returns the number of pages the model prints on.
+    // A model whose development runs over several sheets of A4; returns the number of pages it prints on.
     int WriteTallModel(const std::string& path) {
         ScopedSettings guard;
         PMdoc doc;
-        for (int i = 0; i < 3; ++i) {
-            const MeshData cube = Translated(Cube(50), {i * 100.0, 0, 0});
-            AddSolid(doc, "Cube" + std::to_string(i), cube.vertices, cube.faces);
-        }
-        FixtureUnfoldOptions options;
-        options.rowWidthMM = 100;
-        EXPECT_TRUE(UnfoldForFixture(doc, {}, options).empty());
+        EXPECT_TRUE(UnfoldThreeCubesInRows(doc).empty());
         std::string error;
         EXPECT_TRUE(WriteBinaryModel(doc, CurrentSettings(), path, &error)) << error;
         UpdateSheetGrid(doc, CPaper{}, true);

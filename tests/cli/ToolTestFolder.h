@@ -2,6 +2,8 @@
 // user's own settings never leak in, and stderr kept for the assertions.
 #pragma once
 
+#include "tests/support/ShellCommand.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -19,6 +21,7 @@ namespace tsm::test {
 struct ToolRun {
     int status = -1;
     std::string err;
+    std::string out; // kept by Capture only
 };
 
 inline std::string ShellQuote(const std::string& text) {
@@ -59,6 +62,20 @@ protected:
         ToolRun result;
         const int status = std::system(command.c_str());
         result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        result.err = FileBytes((dir_ / "stderr.txt").string());
+        return result;
+    }
+
+    // Like Run, with stdout kept in `out`.
+    ToolRun Capture(const std::vector<std::string>& args) {
+        std::string command = ShellQuote(std::string(TESSALY_BINARY_DIR) + "/tsmtool");
+        command += " --settings " + ShellQuote((dir_ / "none.reg").string());
+        for (const std::string& arg : args) command += " " + ShellQuote(arg);
+        command += " 2>" + ShellQuote((dir_ / "stderr.txt").string());
+        const ShellResult shell = RunShell(command);
+        ToolRun result;
+        result.status = shell.status;
+        result.out = shell.out;
         result.err = FileBytes((dir_ / "stderr.txt").string());
         return result;
     }

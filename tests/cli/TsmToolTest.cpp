@@ -2,6 +2,7 @@
 
 #include "model/BinaryWriter.h"
 #include "model/Settings.h"
+#include "tests/cli/ToolTestFolder.h"
 #include "tools/lib/ModelBuilder.h"
 
 #include <gtest/gtest.h>
@@ -29,65 +30,21 @@ struct RunResult {
     QJsonObject json;
 };
 
-std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        if (c == '\'')
-            quoted += "'\\''";
-        else
-            quoted.push_back(c);
-    }
-    return quoted + "'";
-}
-
-class TsmToolTest : public testing::Test {
+class TsmToolTest : public test::ToolTestFolder {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("tessaly_cli_" + std::to_string(::getpid()) + "_" +
-                                            testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    // Runs tsmtool with an empty settings store so that the user's own settings never leak in.
-    RunResult Run(const std::vector<std::string>& args, bool useOwnSettings = true) {
-        std::string command = Quote(std::string(TESSALY_BINARY_DIR) + "/tsmtool");
-        if (useOwnSettings) command += " --settings " + Quote((dir_ / "none.reg").string());
-        for (const std::string& arg : args) command += " " + Quote(arg);
-        const std::string errPath = (dir_ / "stderr.txt").string();
-        command += " 2>" + Quote(errPath);
-        RunResult result;
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (!pipe) return result;
-        char buffer[65536];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
-        const int status = ::pclose(pipe);
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        std::stringstream err;
-        err << std::ifstream(errPath).rdbuf();
-        result.err = err.str();
-        QJsonParseError parseError;
-        const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(result.out), &parseError);
-        result.json = doc.object();
-        return result;
+    // Runs tsmtool with an empty settings store so that the user's own settings never leak in, its JSON
+    // read back by Qt.
+    RunResult Run(const std::vector<std::string>& args) {
+        const test::ToolRun run = Capture(args);
+        return {run.status, run.out, run.err,
+                QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object()};
     }
 
-    std::string Sample(const char* name) { return std::string(TESSALY_SOURCE_DIR) + "/samples/" + name; }
-
-    std::string Bytes(const std::string& path) {
-        std::stringstream bytes;
-        bytes << std::ifstream(path, std::ios::binary).rdbuf();
-        return bytes.str();
-    }
     std::string WriteBytes(const std::string& name, const std::string& bytes) {
         const std::string path = (dir_ / name).string();
         std::ofstream(path, std::ios::binary) << bytes;
         return path;
     }
-
-    fs::path dir_;
 };
 
 TEST_F(TsmToolTest, InfoReportsTheCubeSample) {
@@ -152,7 +109,7 @@ TEST_F(TsmToolTest, FailuresPrintJsonAndMessagesAndExitOne) {
     EXPECT_EQ(r.err, "message: File does not exist.\n");
 
     // A refused version: its message keeps its line breaks in JSON and shows them as \n on stderr.
-    std::string bytes = Bytes(Sample("cube.tsm"));
+    std::string bytes = test::FileBytes(Sample("cube.tsm"));
     ASSERT_GT(bytes.size(), 14u);
     bytes[10] = 5; // the int32 version right after "version 3\n"
     r = Run({"info", WriteBytes("future.tsm", bytes)});

@@ -27,35 +27,11 @@ using namespace tsm;
 
 namespace {
 
-struct Captured {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
 class UnfoldCommandTest : public test::ToolTestFolder {
 protected:
-    // Like Run, but stdout is kept as well.
-    Captured Capture(const std::vector<std::string>& args) {
-        std::string command = test::ShellQuote(std::string(TESSALY_BINARY_DIR) + "/tsmtool");
-        command += " --settings " + test::ShellQuote(Out("none.reg"));
-        for (const std::string& arg : args) command += " " + test::ShellQuote(arg);
-        command += " 2>" + test::ShellQuote(Out("stderr.txt"));
-        Captured result;
-        if (FILE* pipe = ::popen(command.c_str(), "r")) {
-            char buffer[65536];
-            size_t n;
-            while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
-            const int status = ::pclose(pipe);
-            result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        result.err = test::FileBytes(Out("stderr.txt"));
-        return result;
-    }
-
     // What tsmtool info reports on `path`; an empty object when it could not be opened.
     const QJsonObject Info(const std::string& path) {
-        const Captured r = Capture({"info", path});
+        const test::ToolRun r = Capture({"info", path});
         if (r.status != 0) return {};
         return QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
     }
@@ -286,7 +262,7 @@ TEST_F(UnfoldCommandTest, NoSolidToUnfoldIsReportedAndNothingWritten) {
 }
 
 TEST_F(UnfoldCommandTest, ProgressGoesToStderrOnlyAndOnlyOnChange) {
-    const Captured r = Capture({"import", "--unfold", Mesh("cactus.off"), Out("o.tsm")});
+    const test::ToolRun r = Capture({"import", "--unfold", Mesh("cactus.off"), Out("o.tsm")});
     ASSERT_EQ(r.status, 0) << r.err;
     // stdout stays clean for whatever a script pipes it into.
     EXPECT_TRUE(r.out.empty()) << r.out;

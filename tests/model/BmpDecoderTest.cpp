@@ -1,6 +1,7 @@
 #include "model/BmpDecoder.h"
 
 #include "ImageTestSupport.h"
+#include "tests/support/ShellCommand.h"
 
 #include <gtest/gtest.h>
 
@@ -525,14 +526,9 @@ std::string Quote(const std::string& s) {
 
 // ImageMagick's own decode of `path` as 8-bit RGB rows top to bottom.
 bool DecodeWithConvert(const std::string& path, int& width, int& height, std::vector<uint8_t>& rgb) {
-    std::FILE* pipe = ::popen(("convert " + Quote(path) + " -depth 8 ppm:- 2>/dev/null").c_str(), "r");
-    if (!pipe) return false;
-    std::vector<uint8_t> bytes;
-    uint8_t buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        bytes.insert(bytes.end(), buffer, buffer + n);
-    if (::pclose(pipe) != 0) return false;
+    const test::ShellResult run = test::RunShell("convert " + Quote(path) + " -depth 8 ppm:- 2>/dev/null");
+    if (run.status != 0) return false;
+    const std::vector<uint8_t> bytes(run.out.begin(), run.out.end());
     // "P6" then width, height and maximum value separated by white space, one white space, the samples.
     size_t pos = 2;
     int fields[3] = {0, 0, 0};

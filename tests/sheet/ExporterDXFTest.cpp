@@ -7,6 +7,7 @@
 #include "model/Settings.h"
 #include "tests/engine/DevelopmentFixture.h"
 #include "tests/sheet/ExportFixtures.h"
+#include "tests/support/ShellCommand.h"
 
 #include <gtest/gtest.h>
 
@@ -282,13 +283,9 @@ TEST(ExporterDXFGolden, EzdxfReadsEveryGoldenFileWithoutAuditErrors) {
 
         const std::string command =
             python + " '" + script + "' '" + test::GoldenPath(c.name + ".dxf") + "' 2>&1";
-        FILE* pipe = ::popen(command.c_str(), "r");
-        ASSERT_NE(pipe, nullptr);
-        std::string output;
-        char buffer[4096];
-        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
-        const int status = ::pclose(pipe);
-        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << c.name << ": " << output;
+        const test::ShellResult run = test::RunShell(command);
+        const std::string& output = run.out;
+        ASSERT_EQ(run.status, 0) << c.name << ": " << output;
 
         std::map<std::string, int> found;
         std::istringstream lines(output);

@@ -4,7 +4,9 @@
 #include "engine/Extents.h"
 #include "model/Settings.h"
 #include "tests/engine/DevelopmentFixture.h"
+#include "tests/sheet/PrintFixtures.h"
 #include "tests/sheet/ReferenceImage.h"
+#include "tests/support/ShellCommand.h"
 #include "tools/lib/Samples.h"
 
 #include <QImage>
@@ -22,41 +24,9 @@
 
 using namespace tsm;
 using tsm::test::DevelopmentFixture;
+using tsm::test::SquaresIn;
 
 namespace {
-
-// A 10 mm square part at (50, 50) mm inside each listed sheet of the A4 grid (180 x 267 printable), its
-// outline as cut lines.
-void SquaresIn(DevelopmentFixture& fx, const std::vector<SheetIndex>& sheets) {
-    int columns = 1, rows = 1;
-    for (const SheetIndex& s : sheets) {
-        std::vector<CVertex*> v;
-        for (int i = 0; i < 4; ++i) v.push_back(fx.Vertex(i, s.column * 10 + s.row));
-        CFace* face = fx.Face(v, {{0, 0}, {10, 0}, {10, 10}, {0, 10}});
-        CPart* part = fx.Part({face});
-        part->x = s.column * 180.0 + 50;
-        part->y = s.row * 267.0 + 50;
-        columns = std::max(columns, s.column + 1);
-        rows = std::max(rows, s.row + 1);
-    }
-    fx.PairEdges();
-    for (auto& part : fx.Dev().parts) DevelopmentFixture::MakeLines(part.get());
-    ComputeDevelopmentExtent(fx.Dev(), true);
-    ClassifyPartLines(fx.Dev(), fx.Model());
-    fx.doc.sheetColumns = columns;
-    fx.doc.sheetRows = rows;
-}
-
-std::string Shell(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-        pclose(pipe);
-    }
-    return out;
-}
 
 class PagePrinterTest : public testing::Test {
 protected:
@@ -83,8 +53,8 @@ protected:
     // Page `page` of a PDF as poppler renders it.
     QImage Rendered(const std::string& pdf, int page, int dpi) {
         const std::string stem = Path("page");
-        Shell("pdftoppm -png -r " + std::to_string(dpi) + " -f " + std::to_string(page) + " -l " +
-              std::to_string(page) + " -singlefile '" + pdf + "' '" + stem + "'");
+        test::CommandOutput("pdftoppm -png -r " + std::to_string(dpi) + " -f " + std::to_string(page) +
+                            " -l " + std::to_string(page) + " -singlefile '" + pdf + "' '" + stem + "'");
         return QImage(QString::fromStdString(stem + ".png"));
     }
 
@@ -120,15 +90,15 @@ TEST_F(PagePrinterTest, PdfHasOnePagePerPrintedSheetWithItsLabel) {
     EXPECT_TRUE(prompt.texts.empty());
     EXPECT_EQ(outcome.pagesPrinted, 5);
 
-    const std::string info = Shell("pdfinfo '" + pdfPath + "'");
+    const std::string info = test::CommandOutput("pdfinfo '" + pdfPath + "'");
     EXPECT_NE(info.find("Pages:           5\n"), std::string::npos) << info;
     EXPECT_NE(info.find("Page size:       595 x 842 pts (A4)"), std::string::npos) << info;
 
     const char* labels[5] = {"1/5 (row1 col1)", "2/5 (row1 col3)", "3/5 (row2 col1)", "4/5 (row2 col2)",
                              "5/5 (row2 col3)"};
     for (int n = 1; n <= 5; ++n) {
-        const std::string text =
-            Shell("pdftotext -f " + std::to_string(n) + " -l " + std::to_string(n) + " '" + pdfPath + "' -");
+        const std::string text = test::CommandOutput("pdftotext -f " + std::to_string(n) + " -l " +
+                                                     std::to_string(n) + " '" + pdfPath + "' -");
         EXPECT_NE(text.find(labels[n - 1]), std::string::npos) << "page " << n << ": " << text;
     }
 
@@ -156,7 +126,7 @@ TEST_F(PagePrinterTest, PageRangeOfTheDialogIsLimitedToThePageCount) {
         ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, CPaper{}, prompt, options, &outcome));
     }
     EXPECT_EQ(outcome.pagesPrinted, 2);
-    const std::string text = Shell("pdftotext '" + pdfPath + "' -");
+    const std::string text = test::CommandOutput("pdftotext '" + pdfPath + "' -");
     EXPECT_NE(text.find("2/3 (row1 col2)"), std::string::npos) << text;
     EXPECT_NE(text.find("3/3 (row1 col3)"), std::string::npos) << text;
     EXPECT_EQ(text.find("1/3"), std::string::npos) << text;
@@ -358,6 +328,7 @@ TEST_F(PagePrinterTest, NoLabelWithoutPrintPageNumber) {
         ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, CPaper{}, prompt, PrintOptions{}));
     }
     // Both pages printed, neither labelled.
-    EXPECT_NE(Shell("pdfinfo '" + pdfPath + "'").find("Pages:           2\n"), std::string::npos);
-    EXPECT_EQ(Shell("pdftotext '" + pdfPath + "' -").find("(row"), std::string::npos);
+    EXPECT_NE(test::CommandOutput("pdfinfo '" + pdfPath + "'").find("Pages:           2\n"),
+              std::string::npos);
+    EXPECT_EQ(test::CommandOutput("pdftotext '" + pdfPath + "' -").find("(row"), std::string::npos);
 }

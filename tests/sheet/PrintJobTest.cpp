@@ -2,6 +2,7 @@
 
 #include "model/Settings.h"
 #include "tests/engine/DevelopmentFixture.h"
+#include "tests/sheet/PrintFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 
 using namespace tsm;
 using tsm::test::DevelopmentFixture;
+using tsm::test::SquaresIn;
 
 namespace {
 
@@ -29,18 +31,6 @@ PrinterPage Printer(double paperW, double paperH, double offX, double offY, doub
 // US Letter with a quarter inch unprintable all round.
 PrinterPage LetterPrinter() {
     return Printer(215.9, 279.4, 6.35, 6.35, 215.9 - 12.7, 279.4 - 12.7);
-}
-
-// A 10 mm square part in each listed sheet of the A4 grid (180 x 267 printable).
-void SquaresIn(DevelopmentFixture& fx, const std::vector<SheetIndex>& sheets) {
-    for (const SheetIndex& s : sheets) {
-        std::vector<CVertex*> v;
-        for (int i = 0; i < 4; ++i) v.push_back(fx.Vertex(i, s.column * 10 + s.row));
-        CFace* face = fx.Face(v, {{0, 0}, {10, 0}, {10, 10}, {0, 10}});
-        CPart* part = fx.Part({face});
-        part->x = s.column * 180.0 + 50;
-        part->y = s.row * 267.0 + 50;
-    }
 }
 
 } // namespace
@@ -152,8 +142,6 @@ TEST(PrintJob, GridWithEmptyTopMiddleSheetPrintsFivePages) {
     ScopedSettings guard;
     DevelopmentFixture fx;
     SquaresIn(fx, {{0, 0}, {2, 0}, {0, 1}, {1, 1}, {2, 1}});
-    fx.doc.sheetColumns = 3;
-    fx.doc.sheetRows = 2;
     const PrintState state = PreparePrintJob(fx.doc, CPaper{}, false);
     ASSERT_EQ(state.PageCount(), 5);
     // Print order: left to right, top to bottom, the blank (1, 0) left out.

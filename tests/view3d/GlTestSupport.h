@@ -1,6 +1,8 @@
 // Small helpers for the tests that draw with OpenGL and look at the pixels.
 #pragma once
 
+#include "tests/support/ShellCommand.h"
+
 #include "view3d/DibForGLRender.h"
 
 #include <GL/gl.h>
@@ -75,18 +77,6 @@ inline PixelBox DarkBox(const QImage& image, int threshold = 128) {
 
 inline bool CommandExists(const std::string& name) {
     return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-// Runs a shell command and returns what it printed on stdout.
-inline std::string CommandOutput(const std::string& command) {
-    std::string output;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-        pclose(pipe);
-    }
-    return output;
 }
 
 } // namespace tsm::test

@@ -6,6 +6,7 @@
 #include "engine/Topology.h"
 #include "model/Settings.h"
 #include "tools/lib/Invariants.h"
+#include "tools/lib/Primitives.h"
 
 #include <algorithm>
 #include <cmath>
@@ -372,6 +373,16 @@ std::vector<std::string> UnfoldForFixture(PMdoc& document, const std::vector<std
     std::vector<std::string> broken = CheckModelInvariants(document);
     problems.insert(problems.end(), broken.begin(), broken.end());
     return problems;
+}
+
+std::vector<std::string> UnfoldThreeCubesInRows(PMdoc& document) {
+    for (int i = 0; i < 3; ++i) {
+        const MeshData cube = Translated(Cube(50), {i * 100.0, 0, 0});
+        AddSolid(document, "Cube" + std::to_string(i), cube.vertices, cube.faces);
+    }
+    FixtureUnfoldOptions options;
+    options.rowWidthMM = 100;
+    return UnfoldForFixture(document, {}, options);
 }
 
 } // namespace tsm

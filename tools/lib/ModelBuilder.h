@@ -68,4 +68,9 @@ std::vector<std::string> UnfoldForFixture(PMdoc& document,
                                           const std::vector<std::pair<int, int>>& cutEdges = {},
                                           const FixtureUnfoldOptions& options = {});
 
+// Adds three 50 mm cubes side by side and unfolds them one per row of parts, so that the development runs
+// over several sheets of A4: a model that prints on more than one page. Returns what UnfoldForFixture
+// returns.
+std::vector<std::string> UnfoldThreeCubesInRows(PMdoc& document);
+
 } // namespace tsm
