@@ -43,27 +43,13 @@ void UseTexture(PMdoc& doc, bool textured) {
         for (auto& face : solid->faces) face->materialIndex = textured ? 0 : -1;
 }
 
-class BenchHost : public IModelViewHost {
-public:
-    explicit BenchHost(PMdoc* document) : document_(document) {}
-    PMdoc* Document() const override { return document_; }
-    IPrompt& Prompt() override { return prompt_; }
-    void Repaint() override {}
-    void UpdateAllViews(int) override {}
-    void StartAnimationTimer(int) override {}
-    void StopAnimationTimer() override {}
-
-private:
-    PMdoc* document_;
-    RecordingPrompt prompt_;
-};
-
 // `afterHint`: every frame follows a document hint, so the model is gathered into arrays again each time
 // (the slowest frame); otherwise only the camera moves, as while the mouse turns the model.
 void Frames(benchmark::State& state, bool textured, bool afterHint = false) {
     PMdoc& doc = TorusDocument();
     UseTexture(doc, textured);
-    BenchHost host(&doc);
+    RecordingPrompt prompt;
+    OffscreenModelViewHost host(&doc, prompt);
     ModelViewLogic view(host);
     view.Resize(kWidth, kHeight);
     view.OnUpdate(1000);

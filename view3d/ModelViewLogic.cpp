@@ -234,28 +234,9 @@ void ModelViewLogic::SetGuideMode(int mode) {
     host_.Repaint();
 }
 
-namespace {
-
-class OffscreenHost : public IModelViewHost {
-public:
-    OffscreenHost(PMdoc* document, IPrompt& prompt) : document_(document), prompt_(prompt) {}
-    PMdoc* Document() const override { return document_; }
-    IPrompt& Prompt() override { return prompt_; }
-    void Repaint() override {}
-    void UpdateAllViews(int) override {}
-    void StartAnimationTimer(int) override {}
-    void StopAnimationTimer() override {}
-
-private:
-    PMdoc* document_;
-    IPrompt& prompt_;
-};
-
-} // namespace
-
 QImage RenderModelViewImage(PMdoc* document, int width, int height, const Camera3D& camera, IPrompt& prompt,
                             int guideMode) {
-    OffscreenHost host(document, prompt);
+    OffscreenModelViewHost host(document, prompt);
     ModelViewLogic view(host);
     view.Resize(width, height);
     view.OnUpdate(1000);

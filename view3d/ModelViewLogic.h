@@ -35,6 +35,22 @@ public:
     virtual void StopAnimationTimer() = 0;
 };
 
+// A host without a window: nothing to repaint, no timer, for drawing the view off screen.
+class OffscreenModelViewHost : public IModelViewHost {
+public:
+    OffscreenModelViewHost(PMdoc* document, IPrompt& prompt) : document_(document), prompt_(prompt) {}
+    PMdoc* Document() const override { return document_; }
+    IPrompt& Prompt() override { return prompt_; }
+    void Repaint() override {}
+    void UpdateAllViews(int) override {}
+    void StartAnimationTimer(int) override {}
+    void StopAnimationTimer() override {}
+
+private:
+    PMdoc* document_;
+    IPrompt& prompt_;
+};
+
 class ModelViewLogic {
 public:
     explicit ModelViewLogic(IModelViewHost& host);
