@@ -51,7 +51,6 @@ public:
     void AddFan(unsigned texture, const std::vector<BatchVertex>& corners);
     // Draws every group with the current depth state; texturing is left off afterwards.
     void Draw() const;
-    bool Empty() const { return groups_.empty(); }
     // Empties the batch; the storage is kept for the next use.
     void Clear();
 
