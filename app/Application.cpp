@@ -28,7 +28,7 @@ bool CModelviewerApp::InitInstance(const std::vector<std::string>& arguments) {
     frame_->show();
 
     if (!commandLine.empty()) frame_->OpenFromCommandLine(commandLine);
-    if (CurrentSettings().bCheckNewVersionAtStart) frame_->RunStartupVersionCheck();
+    if (frame_->AppSettings().bCheckNewVersionAtStart) frame_->RunStartupVersionCheck();
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "app/CommandController.h"
 
+#include "model/DocumentSettings.h"
+
 #include "engine/MeshImportPipeline.h"
 #include "model/MeshImport.h"
 
@@ -40,7 +42,8 @@ bool CommandController::IsEnabled(int commandId) const {
 
 bool CommandController::IsChecked(int commandId) const {
     const CommandInfo* command = FindCommand(commandId);
-    return command != nullptr && IsCommandChecked(*command, CurrentSettings());
+    return command != nullptr &&
+           IsCommandChecked(*command, DocumentSettings(s_.settings, s_.document.Current()));
 }
 
 void CommandController::SetExternalHandler(int commandId, std::function<void()> handler) {
@@ -81,7 +84,7 @@ void CommandController::OpenRecentFile(size_t index) {
 }
 
 void CommandController::ChooseAndOpen(bool import) {
-    const std::string start = OpenDialogStartFolder(CurrentSettings().sLastDataOpenedDir, s_.programDir);
+    const std::string start = OpenDialogStartFolder(s_.settings.sLastDataOpenedDir, s_.programDir);
     if (import) {
         const std::optional<std::string> chosen = s_.chooser.ChooseOpenFile(kModelFileFilter, start);
         if (chosen) s_.document.ImportModelFile(*chosen);
@@ -93,18 +96,21 @@ void CommandController::ChooseAndOpen(bool import) {
 
 void CommandController::ToggleSwitch(const CommandInfo& command) {
     if (command.toggled == nullptr) return;
-    Settings& settings = CurrentSettings();
+    PMdoc* document = s_.document.Current();
+    Settings settings = DocumentSettings(s_.settings, document);
     settings.*command.toggled = !(settings.*command.toggled);
+    KeepSettings(settings, s_.settings, document);
     s_.frame.UpdateAllViews(kHintRedraw);
 }
 
 void CommandController::ShowFlaps(const CommandInfo& command) {
-    Settings& settings = CurrentSettings();
-    settings.*command.toggled = !(settings.*command.toggled);
     PMdoc* document = s_.document.Current();
+    Settings settings = DocumentSettings(s_.settings, document);
+    settings.*command.toggled = !(settings.*command.toggled);
+    KeepSettings(settings, s_.settings, document);
     if (document != nullptr && document->development != nullptr && document->model != nullptr) {
         // The flaps decide the lines' drawn kinds and the parts' extents.
-        s_.completion.ClassifyPartLines(*document->development, *document->model);
+        s_.completion.ClassifyPartLines(*document->development, *document->model, document->display);
         s_.completion.ComputeDevelopmentExtent(*document->development, true);
     }
     s_.frame.UpdateAllViews(kHintGridKeepPlace);
@@ -130,7 +136,9 @@ void CommandController::Export(int commandId) {
     const std::optional<std::string> chosen =
         s_.chooser.ChooseSaveFile(ExportDialogFilter(format), ExportDefaultExtension(format));
     if (!chosen || s_.document.Current() == nullptr) return;
-    ExportDevelopment(format, *s_.document.Current(), *chosen, exportOptions_, s_.prompt);
+    PMdoc& document = *s_.document.Current();
+    ExportDevelopment(format, document, DocumentSettings(s_.settings, &document), *chosen, exportOptions_,
+                      s_.prompt);
 }
 
 void CommandController::OpenHelp() {
@@ -146,8 +154,7 @@ void CommandController::Execute(int commandId) {
     if (command == nullptr || !IsEnabled(commandId)) return;
 
     if (command->check == CheckRule::EditMode) {
-        Settings& settings = CurrentSettings();
-        settings.editMode = NextEditMode(settings.editMode, command->mode);
+        s_.settings.editMode = NextEditMode(s_.settings.editMode, command->mode);
         s_.frame.UpdateAllViews(kHintClearSelection);
         s_.frame.RefreshIdleText();
         return;

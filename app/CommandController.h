@@ -46,6 +46,7 @@ extern const char* const kStatusNotAvailable; // said when a command has nothing
 
 struct CommandServices {
     CModelviewerDoc& document;
+    Settings& settings; // the application's
     SettingsSession& session;
     IPrompt& prompt;
     IShell& shell;

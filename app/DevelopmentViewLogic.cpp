@@ -50,18 +50,18 @@ bool DevelopmentViewLogic::HasDevelopment() const {
 
 bool DevelopmentViewLogic::HandleCommand(int commandId) {
     if (commandId == kCmdPrint) {
-        RunPrintCommand(host_.Widget(), host_.Document(), host_.Prompt());
+        RunPrintCommand(host_.Widget(), host_.Document(), host_.ViewSettings(), host_.Prompt());
         return true;
     }
     if (commandId == kCmdPrintPreview) {
-        RunPrintPreviewCommand(host_.Widget(), host_.Document(), host_.Prompt());
+        RunPrintPreviewCommand(host_.Widget(), host_.Document(), host_.ViewSettings(), host_.Prompt());
         return true;
     }
     return false;
 }
 
 void DevelopmentViewLogic::Fit() {
-    state_.Fit(CurrentSheetLayout(host_.Document()), HasDevelopment());
+    state_.Fit(CurrentSheetLayout(host_.Document(), host_.ViewSettings()), HasDevelopment());
     fittedOnce_ = true;
     host_.Repaint();
 }
@@ -69,9 +69,10 @@ void DevelopmentViewLogic::Fit() {
 void DevelopmentViewLogic::UpdateGridInPlace() {
     PMdoc* document = host_.Document();
     if (document == nullptr) return;
-    const SheetLayout before = CurrentSheetLayout(document);
-    UpdateSheetGrid(*document, CPaper::FromSettings(CurrentSettings()), false);
-    state_.KeepDrawingInPlace(before, CurrentSheetLayout(document));
+    const Settings settings = host_.ViewSettings();
+    const SheetLayout before = CurrentSheetLayout(document, settings);
+    UpdateSheetGrid(*document, CPaper::FromSettings(settings), false);
+    state_.KeepDrawingInPlace(before, CurrentSheetLayout(document, settings));
 }
 
 void DevelopmentViewLogic::OnUpdate(int hint) {
@@ -82,7 +83,7 @@ void DevelopmentViewLogic::OnUpdate(int hint) {
     if (actions.resetEditState) state_.EndDrag();
     // The selection belongs to the edit modes, which keep none yet.
     if (actions.recomputeGrid && document != nullptr)
-        UpdateSheetGrid(*document, CPaper::FromSettings(CurrentSettings()), actions.recomputeExtents);
+        UpdateSheetGrid(*document, CPaper::FromSettings(host_.ViewSettings()), actions.recomputeExtents);
     if (actions.updateGridInPlace) UpdateGridInPlace();
     // The kept textures are made again with the current filter at the next paint.
     if (actions.fit)
@@ -97,7 +98,7 @@ void DevelopmentViewLogic::Resize(int width, int height) {
     if (surface_.Resize(width, height)) glctx::Release();
     // Until a document is fitted, the one sheet of paper follows the window.
     if (!fittedOnce_ || host_.Document() == nullptr) {
-        state_.Fit(CurrentSheetLayout(host_.Document()), HasDevelopment());
+        state_.Fit(CurrentSheetLayout(host_.Document(), host_.ViewSettings()), HasDevelopment());
         if (host_.Document() != nullptr) fittedOnce_ = true;
     }
 }
@@ -105,7 +106,8 @@ void DevelopmentViewLogic::Resize(int width, int height) {
 void DevelopmentViewLogic::Paint(QPainter& painter) {
     PMdoc* document = host_.Document();
     const ScreenView& view = state_.View();
-    const SheetLayout layout = CurrentSheetLayout(document);
+    const Settings settings = host_.ViewSettings();
+    const SheetLayout layout = CurrentSheetLayout(document, settings);
     if (!surface_.IsReady() || !surface_.MakeCurrent()) {
         painter.fillRect(0, 0, host_.ClientWidth(), host_.ClientHeight(), QColor(128, 128, 128));
         return;
@@ -116,10 +118,10 @@ void DevelopmentViewLogic::Paint(QPainter& painter) {
         dropTextures_ = false;
     }
     DrawScreenRaster(
-        document, view, layout, surface_.FontListBase(), [this] { surface_.Finish(); }, &textures_);
+        document, settings, view, layout, surface_.FontListBase(), [this] { surface_.Finish(); }, &textures_);
     glctx::Release();
     painter.drawImage(0, 0, surface_.Image());
-    DrawScreenOverlay(painter, document, view);
+    DrawScreenOverlay(painter, document, settings, view);
 }
 
 void DevelopmentViewLogic::MousePress(QMouseEvent& event) {
@@ -132,17 +134,19 @@ void DevelopmentViewLogic::MouseRelease(QMouseEvent& event) {
     if (event.button() != Qt::LeftButton) return;
     const DevPointer pointer = PointerOf(event);
     if (!state_.IsClick(pointer.x, pointer.y)) return;
-    if (CurrentSettings().editMode == kCheckCorrespondingFaceMode) CheckFaceAt(pointer.x, pointer.y);
+    if (host_.ViewSettings().editMode == kCheckCorrespondingFaceMode) CheckFaceAt(pointer.x, pointer.y);
 }
 
 void DevelopmentViewLogic::MouseMove(QMouseEvent& event) {
-    if (state_.MouseMoved(PointerOf(event), CurrentSheetLayout(host_.Document()))) host_.Repaint();
+    if (state_.MouseMoved(PointerOf(event), CurrentSheetLayout(host_.Document(), host_.ViewSettings())))
+        host_.Repaint();
 }
 
 void DevelopmentViewLogic::Wheel(QWheelEvent& event) {
     const int delta = event.angleDelta().y();
     if (delta == 0) return;
-    if (state_.WheelTurned(delta, CurrentSettings().bZoomWheelInvert, CurrentSheetLayout(host_.Document())))
+    if (state_.WheelTurned(delta, host_.ViewSettings().bZoomWheelInvert,
+                           CurrentSheetLayout(host_.Document(), host_.ViewSettings())))
         host_.Repaint();
     event.accept();
 }
@@ -150,9 +154,10 @@ void DevelopmentViewLogic::Wheel(QWheelEvent& event) {
 bool DevelopmentViewLogic::CheckFaceAt(int x, int y) {
     PMdoc* document = host_.Document();
     if (document == nullptr || document->development == nullptr) return false;
-    const Point2 mm = state_.ScreenToDevelopment(x, y, CurrentSheetLayout(document));
-    const std::vector<CFace*> group = CheckCorrespondingFace(*document->development, mm);
-    if (!group.empty() && CurrentSettings().bUseAnimationForFaceCheck && faceCheckListener_)
+    const Settings settings = host_.ViewSettings();
+    const Point2 mm = state_.ScreenToDevelopment(x, y, CurrentSheetLayout(document, settings));
+    const std::vector<CFace*> group = CheckCorrespondingFace(*document->development, document->display, mm);
+    if (!group.empty() && settings.bUseAnimationForFaceCheck && faceCheckListener_)
         faceCheckListener_(std::vector<const CFace*>(group.begin(), group.end()));
     // A click beside every face still clears the marks, so both views redraw either way.
     host_.UpdateAllViews(0);

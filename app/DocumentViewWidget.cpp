@@ -116,7 +116,7 @@ void DocumentViewWidget::keyReleaseEvent(QKeyEvent* event) {
 
 QColor CModelviewerView::PlaceholderBackground() const {
     // The configured background of the 3D window, a COLORREF 0x00BBGGRR.
-    const int32_t colour = CurrentSettings().colors[7];
+    const int32_t colour = ViewSettings().colors[7];
     return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
 }
 

@@ -15,6 +15,9 @@ class IViewFrame {
 public:
     virtual ~IViewFrame() = default;
     virtual PMdoc* CurrentDocument() const = 0;
+    // The application's settings with the current document's display block in place.
+    virtual Settings ViewSettings() const = 0;
+    virtual void TextureLimitFound(int pixels) = 0;
     virtual IPrompt& FramePrompt() = 0;
     virtual void UpdateAllViews(int hint) = 0;
     virtual void ExecuteCommand(int commandId) = 0;
@@ -37,6 +40,8 @@ public:
 
     // IViewHost
     PMdoc* Document() const override { return frame_.CurrentDocument(); }
+    Settings ViewSettings() const override { return frame_.ViewSettings(); }
+    void TextureLimitFound(int pixels) override { frame_.TextureLimitFound(pixels); }
     IPrompt& Prompt() override { return frame_.FramePrompt(); }
     int ClientWidth() const override { return width(); }
     int ClientHeight() const override { return height(); }

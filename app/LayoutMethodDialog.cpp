@@ -226,11 +226,10 @@ Vec3 ModelExtent(const PMdoc& document) {
     return document.model->boundsMax - document.model->boundsMin;
 }
 
-bool AskLayoutMethod(QWidget* parent, PMdoc& document) {
-    Settings& settings = CurrentSettings();
-    LayoutMethodDialog dialog(parent, settings.layoutMethod, document.documentScale, ModelExtent(document));
+bool AskLayoutMethod(QWidget* parent, PMdoc& document, LayoutMethod& method) {
+    LayoutMethodDialog dialog(parent, method, document.documentScale, ModelExtent(document));
     if (dialog.exec() != QDialog::Accepted) return false;
-    dialog.logic().Apply(settings.layoutMethod, document.documentScale);
+    dialog.logic().Apply(method, document.documentScale);
     return true;
 }
 

@@ -121,6 +121,6 @@ Vec3 ModelExtent(const PMdoc& document);
 
 // Shows the dialog for the current document; on OK stores the layout method in the current settings and
 // the scale in the document. False on Cancel.
-bool AskLayoutMethod(QWidget* parent, PMdoc& document);
+bool AskLayoutMethod(QWidget* parent, PMdoc& document, LayoutMethod& method);
 
 } // namespace tsm

@@ -69,9 +69,9 @@ CMainFrame::CMainFrame(SettingsSession& session, FrameServices services)
       shell_(services.shell ? *services.shell : *ownShell_),
       chooser_(services.chooser ? *services.chooser : *ownChooser_),
       programDir_(services.programDir.empty() ? ProgramDirectory() : services.programDir),
-      doc_(prompt_, completion_, this), recent_(kRecentFileCount),
-      controller_(CommandServices{doc_, session_, prompt_, shell_, chooser_, completion_, *this, recent_,
-                                  programDir_}),
+      doc_(settings_, prompt_, completion_, this), recent_(kRecentFileCount),
+      controller_(CommandServices{doc_, settings_, session_, prompt_, shell_, chooser_, completion_, *this,
+                                  recent_, programDir_}),
       ui_(*this, FrameCommandUi::Callbacks{[this](int id) { ExecuteCommand(id); },
                                            [this](size_t index) {
                                                controller_.OpenRecentFile(index);
@@ -84,7 +84,8 @@ CMainFrame::CMainFrame(SettingsSession& session, FrameServices services)
     // The Model menu's dialogs and progress window, over this window.
     ModelCommandDialogs modelDialogs = WindowModelCommandDialogs(this, &session_.store());
     InstallModelCommands(
-        controller_, ModelCommandServices{doc_, prompt_, *this, modelDialogs, {}, &chooser_, programDir_});
+        controller_,
+        ModelCommandServices{doc_, settings_, prompt_, *this, modelDialogs, {}, &chooser_, programDir_});
 
     CreateClient();
     toolbar_ = ui_.CreateToolBar();
@@ -95,11 +96,12 @@ CMainFrame::CMainFrame(SettingsSession& session, FrameServices services)
     objectList_ = new CObjectListDialog(this, [this] { UpdateAllViews(0); });
     objectList_->hide();
     controller_.SetExternalHandler(kCmdPrintConfiguration, [this] {
-        const int hint = RunPrintConfiguration(this);
+        const int hint = RunPrintConfiguration(this, settings_, doc_.Current());
         if (hint >= 0) UpdateAllViews(hint);
     });
     controller_.SetExternalHandler(kCmdPrinterSetup, [this] { RunPrinterSetupCommand(this); });
-    LoadSettings(session_, CurrentSettings(), programDir_);
+    LoadSettings(session_, settings_, programDir_);
+    completion_ = EngineCompletion(settings_);
     SetFirstColumnWidth(std::max(0, width() / 2));
     doc_.SetInstalledFontFamilies(InstalledFontFamilies());
     RestoreBarState();
@@ -209,7 +211,18 @@ void CMainFrame::SetTitle(const std::string& title) {
     setWindowTitle(Local(title + " - " + kApplicationTitle));
 }
 
+Settings CMainFrame::ViewSettings() const {
+    const PMdoc* document = doc_.Current();
+    return document ? WithDisplay(settings_, document->display) : settings_;
+}
+
+void CMainFrame::TextureLimitFound(int pixels) {
+    if (pixels > 0) settings_.systemTextureLimit = pixels;
+}
+
 void CMainFrame::AddRecentFile(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    settings_.sLastDataOpenedDir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     recent_.Add(path);
     RecentFilesChanged();
 }
@@ -263,7 +276,7 @@ void CMainFrame::ShowObjectList() {
 }
 
 void CMainFrame::ShowDocumentInfo() {
-    CDialogLineInfo dialog(this, GetDevelopmentInfo(doc_.Current(), CurrentSettings()));
+    CDialogLineInfo dialog(this, GetDevelopmentInfo(doc_.Current(), ViewSettings()));
     dialog.exec();
 }
 
@@ -308,7 +321,9 @@ void CMainFrame::SaveAtClose() {
         WriteBarState(store, bars);
     }
     recent_.Save(store);
-    SaveSettings(session_, CurrentSettings());
+    // The display values of the model shown last are the ones the next start begins with.
+    Settings stored = ViewSettings();
+    SaveSettings(session_, stored);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -60,6 +60,7 @@ public:
 
     CommandController& Commands() { return controller_; }
     CModelviewerDoc& Doc() { return doc_; }
+    Settings& AppSettings() { return settings_; }
     RecentFileList& RecentFiles() { return recent_; }
     FrameCommandUi& CommandUi() { return ui_; }
     CModelviewerView* View3D() const { return view3d_; }
@@ -79,6 +80,8 @@ public:
 
     // IViewFrame
     PMdoc* CurrentDocument() const override { return doc_.Current(); }
+    Settings ViewSettings() const override;
+    void TextureLimitFound(int pixels) override;
     IPrompt& FramePrompt() override { return prompt_; }
     void ExecuteCommand(int commandId) override;
     // Also IFrameActions.
@@ -119,6 +122,8 @@ private:
     IShell& shell_;
     IFileChooser& chooser_;
     std::string programDir_;
+    // The application's settings: read at start, written at close, passed down to everything else.
+    Settings settings_;
     EngineCompletion completion_;
     CModelviewerDoc doc_;
     RecentFileList recent_;

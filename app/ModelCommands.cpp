@@ -1,5 +1,7 @@
 #include "app/ModelCommands.h"
 
+#include "model/DocumentSettings.h"
+
 #include "app/LayoutMethodDialog.h"
 #include "engine/Layout.h"
 #include "engine/MeshImportPipeline.h"
@@ -26,15 +28,16 @@ public:
         PMdoc* document = s_.document.Current();
         if (document == nullptr || document->model == nullptr) return;
         UnfoldOptions options = s_.unfoldOptions;
-        const CPaper paper = CPaper::FromSettings(CurrentSettings());
+        const CPaper paper = CPaper::FromSettings(DocumentSettings(s_.settings, document));
         options.printableWidthMM = paper.PrintableWidth();
         options.printableHeightMM = paper.PrintableHeight();
         const std::function<bool()> ask = [this, document] {
-            return !s_.dialogs.askLayoutMethod || s_.dialogs.askLayoutMethod(*document);
+            return !s_.dialogs.askLayoutMethod ||
+                   s_.dialogs.askLayoutMethod(*document, s_.settings.layoutMethod);
         };
         std::unique_ptr<IUnfoldProgress> progress =
             s_.dialogs.makeProgress ? s_.dialogs.makeProgress() : std::unique_ptr<IUnfoldProgress>();
-        if (!UnfoldDocument(*document, s_.prompt, ask, options, progress.get())) return;
+        if (!UnfoldDocument(*document, s_.settings, s_.prompt, ask, options, progress.get())) return;
         Redraw(kHintDevelopmentReplaced);
     }
 
@@ -54,9 +57,11 @@ public:
     void RecalculateLayout() {
         PMdoc* document = s_.document.Current();
         if (document == nullptr || document->development == nullptr) return;
-        if (s_.dialogs.askLayoutMethod && !s_.dialogs.askLayoutMethod(*document)) return;
-        const CPaper paper = CPaper::FromSettings(CurrentSettings());
-        RecalculatePartsLayout(*document, SheetArea{paper.PrintableWidth(), paper.PrintableHeight()});
+        if (s_.dialogs.askLayoutMethod && !s_.dialogs.askLayoutMethod(*document, s_.settings.layoutMethod))
+            return;
+        const CPaper paper = CPaper::FromSettings(DocumentSettings(s_.settings, document));
+        RecalculatePartsLayout(*document, s_.settings.layoutMethod,
+                               SheetArea{paper.PrintableWidth(), paper.PrintableHeight()});
         document->modified = true;
         Redraw(kHintDevelopmentRearranged);
     }
@@ -80,7 +85,7 @@ public:
 
     void ImportMesh() {
         if (s_.chooser == nullptr) return;
-        const std::string start = OpenDialogStartFolder(CurrentSettings().sLastDataOpenedDir, s_.programDir);
+        const std::string start = OpenDialogStartFolder(s_.settings.sLastDataOpenedDir, s_.programDir);
         const std::optional<std::string> chosen = s_.chooser->ChooseOpenFile(kMeshFileFilter, start);
         if (!chosen) return;
         // The new document brings its own views update; only the idle text needs a nudge.
@@ -117,7 +122,9 @@ void WindowUnfoldProgress::Finish() {
 
 ModelCommandDialogs WindowModelCommandDialogs(QWidget* parent, SettingsStore* profile) {
     ModelCommandDialogs dialogs;
-    dialogs.askLayoutMethod = [parent](PMdoc& document) { return AskLayoutMethod(parent, document); };
+    dialogs.askLayoutMethod = [parent](PMdoc& document, LayoutMethod& method) {
+        return AskLayoutMethod(parent, document, method);
+    };
     dialogs.askUndoUnfolding = [parent](bool hasTexts) -> std::optional<UndoUnfoldingChoice> {
         UndoUnfoldingDialog dialog(parent, hasTexts);
         if (dialog.exec() != QDialog::Accepted) return std::nullopt;

@@ -23,9 +23,8 @@ constexpr int kHintDevelopmentReplaced = 6;
 constexpr int kHintDevelopmentRearranged = 5;
 
 struct ModelCommandDialogs {
-    // "Development Layout Method": may change the settings' layout method and the document's scale;
-    // false on Cancel.
-    std::function<bool(PMdoc&)> askLayoutMethod;
+    // "Development Layout Method": may change the layout method and the document's scale; false on Cancel.
+    std::function<bool(PMdoc&, LayoutMethod&)> askLayoutMethod;
     // "Undo Unfolding": nothing on Cancel.
     std::function<std::optional<UndoUnfoldingChoice>(bool developmentHasTexts)> askUndoUnfolding;
     // The unfolding's progress display, made afresh for each run; null (or a null function) for none.
@@ -60,6 +59,7 @@ extern const char* const kMeshFileFilter;
 
 struct ModelCommandServices {
     CModelviewerDoc& document;
+    Settings& settings; // the application's
     IPrompt& prompt;
     IFrameActions& frame;
     ModelCommandDialogs dialogs;

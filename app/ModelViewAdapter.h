@@ -26,6 +26,8 @@ public:
 
 private:
     PMdoc* Document() const override { return host_.Document(); }
+    Settings ViewSettings() const override { return host_.ViewSettings(); }
+    void TextureLimitFound(int pixels) override { host_.TextureLimitFound(pixels); }
     IPrompt& Prompt() override { return host_.Prompt(); }
     void Repaint() override { host_.Repaint(); }
     void UpdateAllViews(int hint) override { host_.UpdateAllViews(hint); }

@@ -39,10 +39,10 @@ QPrinter& SessionPrinter() {
     return *sessionPrinter;
 }
 
-bool RunPrintCommand(QWidget* parent, PMdoc* document, IPrompt& prompt) {
+bool RunPrintCommand(QWidget* parent, PMdoc* document, const Settings& settings, IPrompt& prompt) {
     if (document == nullptr || document->development == nullptr) return false;
-    const CPaper paper = CPaper::FromSettings(CurrentSettings());
-    const PrintState prepared = PreparePrintJob(*document, paper, false);
+    const CPaper paper = CPaper::FromSettings(settings);
+    const PrintState prepared = PreparePrintJob(*document, settings, paper, false);
     if (prepared.PageCount() == 0) return false;
 
     QPrinter& printer = SessionPrinter();
@@ -56,10 +56,10 @@ bool RunPrintCommand(QWidget* parent, PMdoc* document, IPrompt& prompt) {
         options.fromPage = printer.fromPage();
         options.toPage = printer.toPage();
     }
-    return PrintDevelopment(printer, *document, paper, prompt, options);
+    return PrintDevelopment(printer, *document, settings, paper, prompt, options);
 }
 
-bool RunPrintPreviewCommand(QWidget* parent, PMdoc* document, IPrompt& prompt) {
+bool RunPrintPreviewCommand(QWidget* parent, PMdoc* document, const Settings& settings, IPrompt& prompt) {
     if (document == nullptr || document->development == nullptr) return false;
     // The preview draws at the screen's resolution on the session printer's paper, so that its pages stay
     // small however fine the printer is.
@@ -68,14 +68,14 @@ bool RunPrintPreviewCommand(QWidget* parent, PMdoc* document, IPrompt& prompt) {
     if (!session.printerName().isEmpty()) preview.setPrinterName(session.printerName());
     preview.setPageLayout(session.pageLayout());
     QPrintPreviewDialog dialog(&preview, parent);
-    const CPaper paper = CPaper::FromSettings(CurrentSettings());
+    const CPaper paper = CPaper::FromSettings(settings);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter* printer) {
         // The dialog's own Print button asks for the pages again on the printer's real engine: that is a
         // print job like any other, at the printer's full resolution.
         PrintOptions options;
         options.preview = IsPreviewing(*printer);
         if (!options.preview) printer->setResolution(SessionPrinter().resolution());
-        PrintDevelopment(*printer, *document, paper, prompt, options);
+        PrintDevelopment(*printer, *document, settings, paper, prompt, options);
     });
     return dialog.exec() == QDialog::Accepted;
 }

@@ -180,10 +180,13 @@ PrintConfigValues PrintConfigDialog::Values() const {
     return v;
 }
 
-int RunPrintConfiguration(QWidget* parent) {
-    PrintConfigDialog dialog(parent, PrintConfigFromSettings(CurrentSettings()));
+int RunPrintConfiguration(QWidget* parent, Settings& settings, PMdoc* document) {
+    Settings shown = DocumentSettings(settings, document);
+    PrintConfigDialog dialog(parent, PrintConfigFromSettings(shown));
     if (dialog.exec() != QDialog::Accepted) return -1;
-    return ApplyPrintConfig(dialog.Values(), CurrentSettings());
+    const int hint = ApplyPrintConfig(dialog.Values(), shown);
+    KeepSettings(shown, settings, document);
+    return hint;
 }
 
 } // namespace tsm

@@ -3,6 +3,7 @@
 // paper controls, which exist but stay hidden because the paper comes from the model file.
 #pragma once
 
+#include "model/DocumentSettings.h"
 #include "model/Settings.h"
 
 #include <QDialog>
@@ -82,6 +83,6 @@ private:
 
 // The command: the dialog on the current settings; on OK the settings change and the hint is returned,
 // on Cancel nothing changes and -1 is returned.
-int RunPrintConfiguration(QWidget* parent);
+int RunPrintConfiguration(QWidget* parent, Settings& settings, PMdoc* document);
 
 } // namespace tsm

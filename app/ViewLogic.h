@@ -23,6 +23,10 @@ public:
     virtual ~IViewHost() = default;
     // The current document; null before the first successful open.
     virtual PMdoc* Document() const = 0;
+    // What the view draws with: the application's settings with the document's display block in place.
+    virtual Settings ViewSettings() const = 0;
+    // The view's GL context reported its largest texture size.
+    virtual void TextureLimitFound(int pixels) = 0;
     virtual IPrompt& Prompt() = 0;
     virtual int ClientWidth() const = 0;
     virtual int ClientHeight() const = 0;

@@ -42,6 +42,8 @@ class BenchHost : public IViewHost {
 public:
     explicit BenchHost(PMdoc* document) : document_(document) {}
     PMdoc* Document() const override { return document_; }
+    Settings ViewSettings() const override { return WithDisplay(Settings(), document_->display); }
+    void TextureLimitFound(int) override {}
     IPrompt& Prompt() override { return prompt_; }
     int ClientWidth() const override { return kWidth; }
     int ClientHeight() const override { return kHeight; }
@@ -84,27 +86,27 @@ void PaintFrames(benchmark::State& state, int wheelSteps, PMdoc& document = Deve
 }
 
 void BM_DevelopmentView_Fitted(benchmark::State& state) {
-    ScopedSettings guard;
     PaintFrames(state, 0);
 }
 
 void BM_DevelopmentView_Zoomed(benchmark::State& state) {
-    ScopedSettings guard;
     PaintFrames(state, 6);
 }
 
 // Flaps coloured with their faces' textures and every edge ID drawn on top.
 void BM_DevelopmentView_FittedWithEdgeIds(benchmark::State& state) {
-    ScopedSettings guard;
-    CurrentSettings().bColorFlapWithFace = true;
-    CurrentSettings().bDrawNumber = true;
-    PaintFrames(state, 0);
+    // Both are the document's display values; the shared document gets its own back afterwards.
+    PMdoc& document = Development();
+    const DisplaySettings shown = document.display;
+    document.display.bColorFlapWithFace = true;
+    document.display.bDrawNumber = true;
+    PaintFrames(state, 0, document);
+    document.display = shown;
 }
 
 // Zoomed over large textures: the view keeps them from one frame to the next instead of uploading them
 // again.
 void BM_DevelopmentView_ZoomedLargeTextures(benchmark::State& state) {
-    ScopedSettings guard;
     PaintFrames(state, 6, LargeTextureDevelopment());
 }
 

@@ -46,12 +46,12 @@ std::string OutputPath(const char* name) {
 }
 
 void BM_ExportEps(benchmark::State& state) {
-    ScopedSettings guard;
-    CurrentSettings().bDrawNumber = true;
+    Settings settings;
+    settings.bDrawNumber = true;
     CTenkaizu& development = *BigDevelopment().development;
     const std::string path = OutputPath("export_bench.eps");
     for (auto _ : state) {
-        if (ExporterEPS(EpsOptions()).Export(path, development) != kExportOk) {
+        if (ExporterEPS(settings, EpsOptions()).Export(path, development) != kExportOk) {
             state.SkipWithError("cannot write the EPS file");
             return;
         }
@@ -64,11 +64,11 @@ void BM_ExportEps(benchmark::State& state) {
 }
 
 void BM_ExportDxf(benchmark::State& state) {
-    ScopedSettings guard;
+    const Settings settings;
     CTenkaizu& development = *BigDevelopment().development;
     const std::string path = OutputPath("export_bench.dxf");
     for (auto _ : state) {
-        if (ExporterDXF().Export(path, development) != kExportOk) {
+        if (ExporterDXF(settings).Export(path, development) != kExportOk) {
             state.SkipWithError("cannot write the DXF file");
             return;
         }

@@ -117,7 +117,6 @@ std::string DataPath() {
 // 2,000 closed cylinders of 100 triangles each on a 3D grid, each its own part, sharing one textured
 // material.
 bool Generate(const std::string& path) {
-    ScopedSettings guard;
     PMdoc doc;
     AddMaterial(doc, "Checker", {1, 1, 1},
                 MakeCheckerboard(kTexturePixels, kTexturePixels, 16, {0.9f, 0.9f, 0.9f}, {0.2f, 0.3f, 0.6f}));
@@ -132,7 +131,7 @@ bool Generate(const std::string& path) {
     for (const auto& problem : problems) std::fprintf(stderr, "generator: %s\n", problem.c_str());
     if (!problems.empty()) return false;
     std::string error;
-    if (!WriteBinaryModel(doc, Settings(), path, &error)) {
+    if (!WriteBinaryModel(doc, doc.display, path, &error)) {
         std::fprintf(stderr, "generator: %s\n", error.c_str());
         return false;
     }
@@ -248,7 +247,6 @@ void Report(benchmark::State& state, const OpenMeasure& m) {
 // so that both see the same machine load; the best of each is compared.
 template <typename Open> void MeasureOpen(benchmark::State& state, Open open) {
     const std::string& path = BenchFile();
-    ScopedSettings guard;
     OpenMeasure m;
     for (auto _ : state) {
         const auto rawStart = Clock::now();
@@ -295,10 +293,11 @@ BENCHMARK(BM_OpenBinaryModel)->Unit(benchmark::kMillisecond)->UseManualTime()->I
 
 // The whole open pipeline: reader, name normalisation, symmetric edges, corner separation.
 void BM_OpenPipeline(benchmark::State& state) {
+    static const Settings settings;
     static RecordingPrompt prompt;
     static EngineCompletion completion;
     MeasureOpen(state, [](const std::string& path) {
-        auto documents = std::make_unique<CModelviewerDoc>(prompt, completion);
+        auto documents = std::make_unique<CModelviewerDoc>(settings, prompt, completion);
         const bool ok = documents->OpenModelFile(path);
         PMdoc* opened = ok ? documents->Current() : nullptr;
         return std::make_pair(std::move(documents), opened);
@@ -353,11 +352,14 @@ public:
     void ComputeDevelopmentExtent(CTenkaizu& development, bool recomputeParts) override {
         Time(kDevExtent, [&] { engine_.ComputeDevelopmentExtent(development, recomputeParts); });
     }
-    void ScaleDevelopment(CTenkaizu& development, double targetScale, bool scaleTexts) override {
-        Time(kScale, [&] { engine_.ScaleDevelopment(development, targetScale, scaleTexts); });
+    double ScaleDevelopment(CTenkaizu& development, double targetScale, bool scaleTexts) override {
+        double factor = 1.0;
+        Time(kScale, [&] { factor = engine_.ScaleDevelopment(development, targetScale, scaleTexts); });
+        return factor;
     }
-    void ClassifyPartLines(CTenkaizu& development, CMeshModel& model) override {
-        Time(kClassify, [&] { engine_.ClassifyPartLines(development, model); });
+    void ClassifyPartLines(CTenkaizu& development, CMeshModel& model,
+                           const DisplaySettings& display) override {
+        Time(kClassify, [&] { engine_.ClassifyPartLines(development, model, display); });
     }
 
 private:
@@ -372,7 +374,6 @@ private:
 // One open with every completion step timed (wall clock, cheap enough to read per face and per edge; run
 // on a quiet machine). The remainder is the reader's parsing, allocation and linking.
 void BM_OpenStepCosts(benchmark::State& state) {
-    ScopedSettings guard;
     TimingCompletion completion;
     double total = 0;
     for (auto _ : state) {
@@ -410,7 +411,6 @@ BENCHMARK(BM_RawReadAndInflate)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 // The opened file passes the link checks (run once, so a broken reader cannot post good figures).
 void BM_CheckInvariantsOfOpenedFile(benchmark::State& state) {
-    ScopedSettings guard;
     PMdoc doc;
     RecordingPrompt prompt;
     EngineCompletion completion;

@@ -42,7 +42,7 @@ PMdoc& TwentyPages() {
         auto document = bench::TexturedCubesDevelopment(kParts, kRowWidthMM);
         UpdateSheetGrid(*document, CPaper{}, true);
         std::string error;
-        WriteBinaryModel(*document, CurrentSettings(), DataPath("print_bench.tsm"), &error);
+        WriteBinaryModel(*document, document->display, DataPath("print_bench.tsm"), &error);
         return document;
     }();
     return *doc;
@@ -64,7 +64,7 @@ void BM_PrintPdf600Dpi(benchmark::State& state) {
         pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0),
                                       QPageLayout::Millimeter));
         pdf.setResolution(kDpi);
-        if (!PrintDevelopment(pdf, doc, CPaper{}, prompt, PrintOptions{}, &outcome)) {
+        if (!PrintDevelopment(pdf, doc, Settings(), CPaper{}, prompt, PrintOptions{}, &outcome)) {
             state.SkipWithError(outcome.detail.c_str());
             return;
         }

@@ -30,12 +30,12 @@ PMdoc& TexturedDevelopment() {
     return *doc;
 }
 
-void RenderWholeDevelopment(benchmark::State& state) {
+void RenderWholeDevelopment(benchmark::State& state, const Settings& settings = Settings()) {
     PMdoc& doc = TexturedDevelopment();
     RecordingPrompt prompt;
     for (auto _ : state) {
         CDIBforGLRender output(prompt, kWidth, kHeight);
-        if (!RenderWhole(doc, output, kBorder, prompt)) {
+        if (!RenderWhole(doc, settings, output, kBorder, prompt)) {
             state.SkipWithError("the off-screen renderer did not start");
             return;
         }
@@ -48,18 +48,16 @@ void RenderWholeDevelopment(benchmark::State& state) {
 
 // The default display settings: white flaps, smoothed lines with alpha, edge IDs left to the overlay.
 void BM_RenderWhole_Defaults(benchmark::State& state) {
-    ScopedSettings guard;
     RenderWholeDevelopment(state);
 }
 
 // Flaps coloured with their neighbouring faces' textures, edge IDs as GL outline text.
 void BM_RenderWhole_FlapsTexturedGLEdgeIds(benchmark::State& state) {
-    ScopedSettings guard;
-    Settings& settings = CurrentSettings();
+    Settings settings;
     settings.bColorFlapWithFace = true;
     settings.bDrawNumber = true;
     settings.bUseOpenGLToDrawEdgeID = true;
-    RenderWholeDevelopment(state);
+    RenderWholeDevelopment(state, settings);
 }
 
 BENCHMARK(BM_RenderWhole_Defaults)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -102,7 +102,6 @@ std::string g_indexedBytes[2]; // sphere, bunny: the indexed result, for the com
 
 void RunUnfold(benchmark::State& state, std::unique_ptr<PMdoc> (*make)(), OverlapStrategy strategy,
                int slot) {
-    ScopedSettings guard;
     std::unique_ptr<PMdoc> doc;
     int parts = 0, pages = 0, tests = 0, refused = 0;
     for (auto _ : state) {
@@ -117,12 +116,13 @@ void RunUnfold(benchmark::State& state, std::unique_ptr<PMdoc> (*make)(), Overla
         UnfoldOptions options;
         options.overlap = strategy;
         // Layout in the sheet's millimetres with page breaks avoided: a sphere of 200 mm at scale 1.
-        CurrentSettings().layoutMethod.automatic = false;
+        options.layoutMethod.automatic = false;
         CUnfolder unfolder(*doc->model, 1.0, options);
         UnfoldResult result = unfolder.Run();
         benchmark::DoNotOptimize(result.development.get());
         state.PauseTiming();
         doc->development = std::move(result.development);
+        doc->display.dDefaultFlapHeightMM = result.defaultFlapHeightMM;
         parts = static_cast<int>(doc->development->parts.size());
         pages = Pages(*doc->development);
         tests = unfolder.OverlapTests();
@@ -135,7 +135,7 @@ void RunUnfold(benchmark::State& state, std::unique_ptr<PMdoc> (*make)(), Overla
     state.counters["overlap_tests"] = tests;
     state.counters["refused_joins"] = refused;
     state.counters["peak_rss_MB"] = PeakRssMB();
-    const std::string bytes = SerializeBinaryModel(*doc, CurrentSettings());
+    const std::string bytes = SerializeBinaryModel(*doc, doc->display);
     if (strategy == OverlapStrategy::Indexed) {
         g_indexedBytes[slot] = bytes;
     } else if (!g_indexedBytes[slot].empty()) {

@@ -49,7 +49,7 @@ void Frames(benchmark::State& state, bool textured, bool afterHint = false) {
     PMdoc& doc = TorusDocument();
     UseTexture(doc, textured);
     RecordingPrompt prompt;
-    OffscreenModelViewHost host(&doc, prompt);
+    OffscreenModelViewHost host(&doc, Settings(), prompt);
     ModelViewLogic view(host);
     view.Resize(kWidth, kHeight);
     view.OnUpdate(1000);
@@ -71,29 +71,28 @@ void Frames(benchmark::State& state, bool textured, bool afterHint = false) {
 }
 
 void BM_View3DFrame_Defaults(benchmark::State& state) {
-    ScopedSettings guard;
     Frames(state, false);
 }
 
 void BM_View3DFrame_AfterHint(benchmark::State& state) {
-    ScopedSettings guard;
     Frames(state, false, true);
 }
 
 void BM_View3DFrame_EveryEdge(benchmark::State& state) {
-    ScopedSettings guard;
-    CurrentSettings().bOmitFlatEdge = false;
+    // Flat-edge omission is the document's display value; the shared document gets it back afterwards.
+    PMdoc& doc = TorusDocument();
+    const bool omitted = doc.display.bOmitFlatEdge;
+    doc.display.bOmitFlatEdge = false;
     Frames(state, false);
+    doc.display.bOmitFlatEdge = omitted;
 }
 
 void BM_View3DFrame_Textured(benchmark::State& state) {
-    ScopedSettings guard;
     Frames(state, true);
 }
 
 // The same frame as Defaults, every polygon sent on its own: what the arrays save.
 void BM_View3DFrame_OnePolygonAtATime(benchmark::State& state) {
-    ScopedSettings guard;
     PMdoc& doc = TorusDocument();
     UseTexture(doc, false);
     RecordingPrompt prompt;
@@ -107,11 +106,12 @@ void BM_View3DFrame_OnePolygonAtATime(benchmark::State& state) {
     ModelRenderer renderer;
     ModelFrameOptions options;
     options.vertexArrays = false;
+    const Settings settings = WithDisplay(Settings(), doc.display);
     for (auto _ : state) {
         camera.yaw += 1.0;
         const Mat4 projection = CameraProjection(camera, kWidth, kHeight, doc.model.get());
         LoadViewProjection(projection, kWidth, kHeight);
-        renderer.Render(&doc, projection, options);
+        renderer.Render(&doc, settings, projection, options);
         surface.Finish();
     }
     glctx::Release();

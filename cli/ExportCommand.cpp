@@ -53,20 +53,22 @@ BmpSizeChooser SizeFromCommandLine(std::optional<int> widthPixels, IPrompt& prom
 
 } // namespace
 
-int RunExport(PMdoc& document, const ExportRequest& request, IPrompt& prompt) {
+int RunExport(PMdoc& document, const Settings& settings, const ExportRequest& request, IPrompt& prompt) {
     std::string detail;
     bool done = false;
     if (request.format == ExportFormat::Bmp) {
         const BmpSizeChooser chooser = SizeFromCommandLine(request.widthPixels, prompt);
-        done = request.perSheet ? ExportSheetBmps(document, request.outPath, chooser, prompt, &detail)
-                                : ExportWholeBmp(document, request.outPath, chooser, prompt, &detail);
+        done = request.perSheet
+                   ? ExportSheetBmps(document, settings, request.outPath, chooser, prompt, &detail)
+                   : ExportWholeBmp(document, settings, request.outPath, chooser, prompt, &detail);
     } else {
         ExportOptions options;
         options.eps.notFillFaces = request.notFillFaces;
         options.eps.notFillFlaps = request.notFillFlaps;
         options.svg.fillFaces = !request.notFillFaces;
         options.svg.fillFlaps = !request.notFillFlaps;
-        done = ExportDevelopment(request.format, document, request.outPath, options, prompt, &detail);
+        done =
+            ExportDevelopment(request.format, document, settings, request.outPath, options, prompt, &detail);
     }
     if (!done) {
         std::fprintf(stderr, "tsmtool: %s\n", detail.c_str());

@@ -28,7 +28,8 @@ template <typename T> int Find(const std::unordered_map<const T*, int>& index, c
 
 class Report {
 public:
-    Report(JsonWriter& json, const PMdoc& document) : json_(json), doc_(document) {}
+    Report(JsonWriter& json, const PMdoc& document, const Settings& settings)
+        : json_(json), doc_(document), settings_(settings) {}
 
     void Text(const std::string& bytes) { json_.String(DecodeModelStringToUtf8(bytes, doc_.writerLocale)); }
 
@@ -204,8 +205,8 @@ public:
         json_.Int(doc_.sheetRows);
         json_.Key("pages");
         json_.BeginArray();
-        const CPaper paper = CPaper::FromSettings(CurrentSettings());
-        for (const SheetIndex& page : BuildPageList(doc_, paper, CurrentSettings().bNoPrintBrankPage)) {
+        const CPaper paper = CPaper::FromSettings(settings_);
+        for (const SheetIndex& page : BuildPageList(doc_, paper, settings_.bNoPrintBrankPage)) {
             json_.BeginArray();
             json_.Int(page.column);
             json_.Int(page.row);
@@ -281,10 +282,10 @@ public:
 private:
     JsonWriter& json_;
     const PMdoc& doc_;
+    const Settings& settings_;
 };
 
-void SettingsObject(JsonWriter& json) {
-    const Settings& settings = CurrentSettings();
+void SettingsObject(JsonWriter& json, const Settings& settings) {
     json.BeginObject();
     for (const NamedSettingValue& named : ModelDisplaySettingValues(settings)) {
         json.Key(named.name);
@@ -342,16 +343,16 @@ std::string BuildInfoJson(const OpenOutcome& outcome, bool detail) {
 
     json.Key("model");
     if (outcome.document)
-        Report(json, *outcome.document).Model(detail);
+        Report(json, *outcome.document, outcome.settings).Model(detail);
     else
         json.Null();
     json.Key("development");
     if (outcome.document && outcome.document->development)
-        Report(json, *outcome.document).Development();
+        Report(json, *outcome.document, outcome.settings).Development();
     else
         json.Null();
     json.Key("settings");
-    SettingsObject(json);
+    SettingsObject(json, outcome.settings);
     json.EndObject();
     return json.Text() + "\n";
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "model/Document.h"
+#include "model/Settings.h"
 
 #include <string>
 #include <vector>
@@ -15,6 +16,8 @@ struct OpenOutcome {
     std::string title;
     std::vector<std::string> messages;
     const PMdoc* document = nullptr; // null unless opened
+    // What the model is shown with: tsmtool's settings with the document's display block in place.
+    Settings settings;
 };
 
 std::string BuildInfoJson(const OpenOutcome& outcome, bool detail);

@@ -100,8 +100,8 @@ std::string ParsePrintRequest(const std::vector<std::string>& operands, const st
     return {};
 }
 
-int RunPrint(PMdoc& document, const PrintRequest& request, IPrompt& prompt) {
-    const CPaper paper = CPaper::FromSettings(CurrentSettings());
+int RunPrint(PMdoc& document, const Settings& settings, const PrintRequest& request, IPrompt& prompt) {
+    const CPaper paper = CPaper::FromSettings(settings);
     double widthMM = paper.PaperWidth(), heightMM = paper.PaperHeight();
     if (!request.paper.empty() &&
         !ParsePrinterPaper(request.paper, paper.landscape != 0, widthMM, heightMM)) {
@@ -125,7 +125,7 @@ int RunPrint(PMdoc& document, const PrintRequest& request, IPrompt& prompt) {
     pdf.setCreator(QStringLiteral("tsmtool"));
 
     PrintOutcome outcome;
-    if (!PrintDevelopment(pdf, document, paper, prompt, PrintOptions{}, &outcome)) {
+    if (!PrintDevelopment(pdf, document, settings, paper, prompt, PrintOptions{}, &outcome)) {
         std::fprintf(stderr, "tsmtool: nothing printed: %s\n", outcome.detail.c_str());
         return 1;
     }

@@ -38,6 +38,6 @@ std::string ParsePrintRequest(const std::vector<std::string>& operands, const st
 
 // Prints the document; 0 when the PDF was written, 1 when printing failed or there was nothing to print
 // (messages through `prompt`, the reason to stderr).
-int RunPrint(PMdoc& document, const PrintRequest& request, IPrompt& prompt);
+int RunPrint(PMdoc& document, const Settings& settings, const PrintRequest& request, IPrompt& prompt);
 
 } // namespace tsm

@@ -86,19 +86,22 @@ std::string ParseRenderAngles(const std::optional<std::string>& yaw, const std::
     return {};
 }
 
-int RunRender(PMdoc& document, const RenderRequest& request, IPrompt& prompt) {
-    if (request.pageLabels) CurrentSettings().bDrawPageNumber = true;
+int RunRender(PMdoc& document, const Settings& documentSettings, const RenderRequest& request,
+              IPrompt& prompt) {
+    Settings settings = documentSettings;
+    if (request.pageLabels) settings.bDrawPageNumber = true;
     QImage image;
     if (request.view3d) {
         Camera3D camera;
         camera.Reset();
         if (request.yawDeg) camera.yaw = *request.yawDeg;
         if (request.pitchDeg) camera.pitch = *request.pitchDeg;
-        image = RenderModelViewImage(&document, request.width, request.height, camera, prompt);
+        image = RenderModelViewImage(&document, settings, request.width, request.height, camera, prompt);
     } else {
-        const ScreenView view = FitScreenView(request.width, request.height, CurrentSheetLayout(&document),
-                                              document.development != nullptr);
-        image = RenderScreenImage(&document, view, prompt);
+        const ScreenView view =
+            FitScreenView(request.width, request.height, CurrentSheetLayout(&document, settings),
+                          document.development != nullptr);
+        image = RenderScreenImage(&document, settings, view, prompt);
     }
     if (image.isNull()) {
         std::fprintf(stderr, "tsmtool: rendering failed\n");

@@ -205,22 +205,22 @@ std::string Parse(int argc, char** argv, Arguments& args) {
 }
 
 // The user's settings (or the given store), then the overrides; tsmtool never writes settings back.
-bool PrepareSettings(const Arguments& args) {
+bool PrepareSettings(const Arguments& args, Settings& settings) {
     std::string error;
     SettingsSession session(args.settingsPath.empty() ? DefaultSettingsFilePath() : args.settingsPath);
     if (!session.ReadStore(&error)) {
         std::fprintf(stderr, "tsmtool: %s\n", error.c_str());
         return false;
     }
-    LoadSettings(session, CurrentSettings(), ProgramDirectory());
+    LoadSettings(session, settings, ProgramDirectory());
     for (const std::string& assignment : args.overrides) {
         const size_t equals = assignment.find('=');
         if (equals == std::string::npos) {
             std::fprintf(stderr, "tsmtool: --set %s: expected NAME=VALUE\n", assignment.c_str());
             return false;
         }
-        if (!ApplySettingOverride(CurrentSettings(), assignment.substr(0, equals),
-                                  assignment.substr(equals + 1), &error)) {
+        if (!ApplySettingOverride(settings, assignment.substr(0, equals), assignment.substr(equals + 1),
+                                  &error)) {
             std::fprintf(stderr, "tsmtool: --set %s: %s\n", assignment.c_str(), error.c_str());
             return false;
         }
@@ -234,21 +234,26 @@ int RunTsmTool(int argc, char** argv) {
     Arguments args;
     const std::string problem = Parse(argc, argv, args);
     if (!problem.empty()) return Usage(problem);
-    if (!PrepareSettings(args)) return 2;
+    Settings settings;
+    if (!PrepareSettings(args, settings)) return 2;
 
     CliPrompt prompt(args.answerYes);
-    EngineCompletion completion;
-    CModelviewerDoc documents(prompt, completion);
+    EngineCompletion completion(settings);
+    CModelviewerDoc documents(settings, prompt, completion);
     documents.SetInstalledFontFamilies(InstalledFontFamilies());
 
     // A mesh is not a model file: it takes the import road, never the open pipeline.
-    if (args.command == "import") return RunImport(args.unfoldRequest, prompt);
+    if (args.command == "import") return RunImport(settings, args.unfoldRequest, prompt);
 
     const std::string& modelPath = args.command == "export" ? args.operands[1] : args.operands[0];
     const bool opened = documents.OpenModelFile(modelPath);
+    // The model is drawn, printed and exported with the display block it carries.
+    const auto documentSettings = [&documents, &settings] {
+        return WithDisplay(settings, documents.Current()->display);
+    };
     if (opened) {
         // What the development view does when a model arrives: the sheet grid from fresh part extents.
-        UpdateSheetGrid(*documents.Current(), CPaper::FromSettings(CurrentSettings()), true);
+        UpdateSheetGrid(*documents.Current(), CPaper::FromSettings(documentSettings()), true);
     }
 
     if (args.command == "info") {
@@ -259,22 +264,24 @@ int RunTsmTool(int argc, char** argv) {
         outcome.title = documents.Title();
         outcome.messages = prompt.Texts();
         outcome.document = opened ? documents.Current() : nullptr;
+        outcome.settings = opened ? documentSettings() : settings;
         const std::string json = BuildInfoJson(outcome, args.detail);
         std::fwrite(json.data(), 1, json.size(), stdout);
         return opened ? 0 : 1;
     }
 
     if (!opened) return 1;
-    if (args.command == "export") return RunExport(*documents.Current(), args.exportRequest, prompt);
-    if (args.command == "render") return RunRender(*documents.Current(), args.renderRequest, prompt);
-    if (args.command == "print") return RunPrint(*documents.Current(), args.printRequest, prompt);
-    if (args.command == "unfold") return RunUnfold(*documents.Current(), args.unfoldRequest, prompt);
+    PMdoc& document = *documents.Current();
+    if (args.command == "export") return RunExport(document, documentSettings(), args.exportRequest, prompt);
+    if (args.command == "render") return RunRender(document, documentSettings(), args.renderRequest, prompt);
+    if (args.command == "print") return RunPrint(document, documentSettings(), args.printRequest, prompt);
+    if (args.command == "unfold") return RunUnfold(document, documentSettings(), args.unfoldRequest, prompt);
     if (args.command == "merge") {
         if (!documents.ImportModelFile(args.operands[1])) return 1;
-        UpdateSheetGrid(*documents.Current(), CPaper::FromSettings(CurrentSettings()), true);
+        UpdateSheetGrid(document, CPaper::FromSettings(documentSettings()), true);
     }
     std::string error;
-    if (!WriteBinaryModel(*documents.Current(), CurrentSettings(), args.operands.back(), &error)) {
+    if (!WriteBinaryModel(document, document.display, args.operands.back(), &error)) {
         std::fprintf(stderr, "tsmtool: %s\n", error.c_str());
         return 1;
     }

@@ -23,8 +23,7 @@ bool ParseNumber(const std::string& text, double& value) {
     return error == std::errc() && ptr == end && std::isfinite(value);
 }
 
-UnfoldOptions OptionsForCurrentPaper() {
-    const CPaper paper = CPaper::FromSettings(CurrentSettings());
+UnfoldOptions OptionsForPaper(const CPaper& paper) {
     UnfoldOptions options;
     options.printableWidthMM = paper.PrintableWidth();
     options.printableHeightMM = paper.PrintableHeight();
@@ -33,20 +32,24 @@ UnfoldOptions OptionsForCurrentPaper() {
 
 // The Unfold command with the layout method taken from the command line instead of its dialog, then
 // the sheet grid the development view would compute. Messages went through `prompt` on failure.
-bool UnfoldWithRequest(PMdoc& document, const UnfoldRequest& request, IPrompt& prompt) {
-    const auto applyLayout = [&request, &document] {
-        ApplyLayoutRequest(request, CurrentSettings().layoutMethod, document);
+bool UnfoldWithRequest(PMdoc& document, const Settings& documentSettings, const UnfoldRequest& request,
+                       IPrompt& prompt) {
+    Settings settings = documentSettings;
+    const auto applyLayout = [&request, &document, &settings] {
+        ApplyLayoutRequest(request, settings.layoutMethod, document);
         return true;
     };
+    const CPaper paper = CPaper::FromSettings(settings);
     StreamUnfoldProgress progress(stderr);
-    if (!UnfoldDocument(document, prompt, applyLayout, OptionsForCurrentPaper(), &progress)) return false;
-    UpdateSheetGrid(document, CPaper::FromSettings(CurrentSettings()), true);
+    if (!UnfoldDocument(document, settings, prompt, applyLayout, OptionsForPaper(paper), &progress))
+        return false;
+    UpdateSheetGrid(document, paper, true);
     return true;
 }
 
 int Write(const PMdoc& document, const std::string& path) {
     std::string error;
-    if (!WriteBinaryModel(document, CurrentSettings(), path, &error)) {
+    if (!WriteBinaryModel(document, document.display, path, &error)) {
         std::fprintf(stderr, "tsmtool: %s\n", error.c_str());
         return 1;
     }
@@ -128,18 +131,18 @@ void StreamUnfoldProgress::Show(int percent) {
     shownPercent_ = percent;
 }
 
-int RunImport(const UnfoldRequest& request, IPrompt& prompt) {
-    MeshImportOutcome outcome = ImportMeshDocument(request.inPath, prompt);
+int RunImport(const Settings& settings, const UnfoldRequest& request, IPrompt& prompt) {
+    MeshImportOutcome outcome = ImportMeshDocument(request.inPath, settings, prompt);
     if (!outcome.document) {
         std::fprintf(stderr, "tsmtool: cannot import %s\n", request.inPath.c_str());
         return 1;
     }
-    if (request.unfold && !UnfoldWithRequest(*outcome.document, request, prompt)) return 1;
-    if (!request.unfold) UpdateSheetGrid(*outcome.document, CPaper::FromSettings(CurrentSettings()), true);
+    if (request.unfold && !UnfoldWithRequest(*outcome.document, settings, request, prompt)) return 1;
+    if (!request.unfold) UpdateSheetGrid(*outcome.document, CPaper::FromSettings(settings), true);
     return Write(*outcome.document, request.outPath);
 }
 
-int RunUnfold(PMdoc& document, const UnfoldRequest& request, IPrompt& prompt) {
+int RunUnfold(PMdoc& document, const Settings& settings, const UnfoldRequest& request, IPrompt& prompt) {
     if (document.development) {
         std::fprintf(stderr,
                      "tsmtool: %s already has a development; it is undone first (texts kept, its cut "
@@ -147,7 +150,7 @@ int RunUnfold(PMdoc& document, const UnfoldRequest& request, IPrompt& prompt) {
                      request.inPath.c_str());
         UndoUnfolding(document, CanReuseTexts(document), true);
     }
-    if (!UnfoldWithRequest(document, request, prompt)) return 1;
+    if (!UnfoldWithRequest(document, settings, request, prompt)) return 1;
     return Write(document, request.outPath);
 }
 

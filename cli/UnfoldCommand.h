@@ -57,10 +57,10 @@ private:
 
 // import: reads the mesh (the join question answered by the prompt), unfolds it when asked and writes
 // the model file. 0 when written; 1 when the import, the unfolding or the write failed.
-int RunImport(const UnfoldRequest& request, IPrompt& prompt);
+int RunImport(const Settings& settings, const UnfoldRequest& request, IPrompt& prompt);
 
 // unfold on an opened model: a development it already has is undone first, as Undo Unfolding does with
 // its default choices (texts kept for reuse, its cut edges stay cut), then it is unfolded and written.
-int RunUnfold(PMdoc& document, const UnfoldRequest& request, IPrompt& prompt);
+int RunUnfold(PMdoc& document, const Settings& settings, const UnfoldRequest& request, IPrompt& prompt);
 
 } // namespace tsm

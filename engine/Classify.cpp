@@ -6,8 +6,7 @@
 
 namespace tsm {
 
-bool IsFlatEdge(const CEdge& edge) {
-    const Settings& settings = CurrentSettings();
+bool IsFlatEdge(const CEdge& edge, const DisplaySettings& settings) {
     // Equality is deliberately not flat: a 175-degree fold at the default threshold stays marked.
     return settings.bOmitFlatEdge && static_cast<double>(settings.iFlatEdgeAngle) < edge.foldAngle;
 }
@@ -31,14 +30,14 @@ int32_t OpenEdgeDrawKind(int32_t lineKind, int32_t current) {
 
 } // namespace
 
-void ClassifyPartLines(CTenkaizu& development, CMeshModel& model) {
+void ClassifyPartLines(CTenkaizu& development, CMeshModel& model, const DisplaySettings& display) {
     // Every edge of every solid loses its number, including solids left out of the development, so that
     // no stale number survives a solid being taken out.
     for (auto& solid : model.solids) {
         for (auto& edge : solid->edges) edge->edgeId = -1;
     }
 
-    const bool drawFlap = CurrentSettings().bDrawFlap;
+    const bool drawFlap = display.bDrawFlap;
     int counter = 1;
     for (auto& part : development.parts) {
         for (auto& line : part->lines) {
@@ -50,7 +49,7 @@ void ClassifyPartLines(CTenkaizu& development, CMeshModel& model) {
                 continue;
             }
             if (h->joined != nullptr) {
-                if (line->hidden || IsFlatEdge(*e)) {
+                if (line->hidden || IsFlatEdge(*e, display)) {
                     line->drawKind = kDrawOmitted;
                 } else {
                     line->drawKind = e->foldSense ? kDrawMountain : kDrawValley;
@@ -70,7 +69,7 @@ void ClassifyPartLines(CTenkaizu& development, CMeshModel& model) {
     }
 }
 
-void CollectFlatGroup(CFace& face, std::vector<CFace*>& group) {
+void CollectFlatGroup(CFace& face, std::vector<CFace*>& group, const DisplaySettings& display) {
     // Depth-first with an explicit stack: a large flat region would otherwise recurse once per face.
     // The order matches the plain recursive walk (each face's corners in ring order).
     if (face.visited) return;
@@ -87,7 +86,7 @@ void CollectFlatGroup(CFace& face, std::vector<CFace*>& group) {
         }
         const CHalfEdge* h = current->Corner(index++);
         if (h == nullptr || h->joined == nullptr || h->joined->face == nullptr) continue;
-        const bool flat = h->edge != nullptr && IsFlatEdge(*h->edge);
+        const bool flat = h->edge != nullptr && IsFlatEdge(*h->edge, display);
         const bool hidden = h->line != nullptr && h->line->hidden;
         if (!flat && !hidden) continue;
         CFace* neighbour = h->joined->face;

@@ -19,10 +19,11 @@ enum DrawKind : int32_t {
 };
 
 // bOmitFlatEdge is on and the fold is strictly flatter than iFlatEdgeAngle.
-bool IsFlatEdge(const CEdge& edge);
-// Recomputes every drawKind and renumbers every edgeId of the model the development belongs to.
-void ClassifyPartLines(CTenkaizu& development, CMeshModel& model);
+bool IsFlatEdge(const CEdge& edge, const DisplaySettings& display);
+// Recomputes every drawKind and renumbers every edgeId of the model the development belongs to; `display`
+// gives flat-edge omission and whether flaps are drawn.
+void ClassifyPartLines(CTenkaizu& development, CMeshModel& model, const DisplaySettings& display);
 // Faces reachable from `face` across omitted folds; the caller clears the faces' `visited` flags first.
-void CollectFlatGroup(CFace& face, std::vector<CFace*>& group);
+void CollectFlatGroup(CFace& face, std::vector<CFace*>& group, const DisplaySettings& display);
 
 } // namespace tsm

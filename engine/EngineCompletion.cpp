@@ -26,7 +26,7 @@ void EngineCompletion::FindSymmetricEdges(CMeshModel& model) {
     tsm::FindSymmetricEdges(model);
 }
 void EngineCompletion::AutoFlapAnglesAll(CMeshModel& model) {
-    tsm::AutoFlapAnglesAll(model);
+    tsm::AutoFlapAnglesAll(model, maxFlapBaseAngle_);
 }
 void EngineCompletion::ComputePartExtent(CPart& part) {
     tsm::ComputePartExtent(part);
@@ -34,11 +34,12 @@ void EngineCompletion::ComputePartExtent(CPart& part) {
 void EngineCompletion::ComputeDevelopmentExtent(CTenkaizu& development, bool recomputeParts) {
     tsm::ComputeDevelopmentExtent(development, recomputeParts);
 }
-void EngineCompletion::ScaleDevelopment(CTenkaizu& development, double targetScale, bool scaleTexts) {
-    tsm::ScaleDevelopment(development, targetScale, scaleTexts);
+double EngineCompletion::ScaleDevelopment(CTenkaizu& development, double targetScale, bool scaleTexts) {
+    return tsm::ScaleDevelopment(development, targetScale, scaleTexts);
 }
-void EngineCompletion::ClassifyPartLines(CTenkaizu& development, CMeshModel& model) {
-    tsm::ClassifyPartLines(development, model);
+void EngineCompletion::ClassifyPartLines(CTenkaizu& development, CMeshModel& model,
+                                         const DisplaySettings& display) {
+    tsm::ClassifyPartLines(development, model, display);
 }
 
 } // namespace tsm

@@ -2,11 +2,16 @@
 #pragma once
 
 #include "model/ModelCompletion.h"
+#include "model/Settings.h"
 
 namespace tsm {
 
 class EngineCompletion : public IModelCompletion {
 public:
+    EngineCompletion() = default;
+    // Automatic flap angles stop at the settings' iMaxFlapBaseAngle.
+    explicit EngineCompletion(const Settings& settings) : maxFlapBaseAngle_(settings.iMaxFlapBaseAngle) {}
+
     void LinkFaceRing(CFace& face) override;
     void ComputeFacePlane(CFace& face) override;
     void UpdateEdgeGeometry(CEdge& edge) override;
@@ -16,8 +21,12 @@ public:
     void AutoFlapAnglesAll(CMeshModel& model) override;
     void ComputePartExtent(CPart& part) override;
     void ComputeDevelopmentExtent(CTenkaizu& development, bool recomputeParts) override;
-    void ScaleDevelopment(CTenkaizu& development, double targetScale, bool scaleTexts) override;
-    void ClassifyPartLines(CTenkaizu& development, CMeshModel& model) override;
+    double ScaleDevelopment(CTenkaizu& development, double targetScale, bool scaleTexts) override;
+    void ClassifyPartLines(CTenkaizu& development, CMeshModel& model,
+                           const DisplaySettings& display) override;
+
+private:
+    int32_t maxFlapBaseAngle_ = Settings().iMaxFlapBaseAngle;
 };
 
 } // namespace tsm

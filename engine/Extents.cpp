@@ -115,9 +115,9 @@ void ComputeDevelopmentExtent(CTenkaizu& development, bool recomputeParts) {
     development.frame[3] = box.maxY - box.minY;
 }
 
-void ScaleDevelopment(CTenkaizu& development, double targetScale, bool scaleTexts) {
+double ScaleDevelopment(CTenkaizu& development, double targetScale, bool scaleTexts) {
     // Scales are absolute factors; a non-positive or non-finite one (damaged file) cannot be reached.
-    if (!(targetScale > 0.0) || !std::isfinite(targetScale)) return;
+    if (!(targetScale > 0.0) || !std::isfinite(targetScale)) return 1.0;
     double factor = targetScale / development.scale;
     if (!(factor > 0.0) || !std::isfinite(factor)) {
         // The current scale is unusable, so there is no factor to apply: adopt the target as it stands.
@@ -148,15 +148,15 @@ void ScaleDevelopment(CTenkaizu& development, double targetScale, bool scaleText
         }
         RecomputeFlapShapes(*part, development.reversed);
     }
-    CurrentSettings().dDefaultFlapHeightMM *= factor;
 
-    if (!scaleTexts) return;
+    if (!scaleTexts) return factor;
     for (auto& text : development.texts) {
         for (double& value : text->rect) value *= factor;
         text->fontSize = TruncToInt32(text->fontSize * factor);
         // Line spacing is kept to a tenth of a millimetre before it is cut back to whole millimetres.
         text->lineSpacing = TruncToInt32(0.1 * std::trunc(text->lineSpacing * 10.0 * factor + 0.5));
     }
+    return factor;
 }
 
 } // namespace tsm

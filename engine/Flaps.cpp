@@ -1,7 +1,6 @@
 #include "engine/Flaps.h"
 
 #include "engine/Topology.h"
-#include "model/Settings.h"
 
 #include <algorithm>
 #include <cmath>
@@ -99,8 +98,8 @@ void ComputeFlapShape(CHalfEdge& h, bool sideFlag) {
     h.flapShape.tipStart = p1 + turn(towardEnd, std::cos(a2), -sin2) * (height / sin2);
 }
 
-void AutoFlapAngles(CHalfEdge& h) {
-    const double maxAngle = CurrentSettings().iMaxFlapBaseAngle * kPi / 180.0;
+void AutoFlapAngles(CHalfEdge& h, int32_t maxBaseAngleDegrees) {
+    const double maxAngle = maxBaseAngleDegrees * kPi / 180.0;
     h.flapAngle1 = maxAngle;
     h.flapAngle2 = maxAngle;
     const CHalfEdge* t = h.twin;
@@ -121,16 +120,15 @@ void AutoFlapAngles(CHalfEdge& h) {
     h.flapAngle2 = cornerAngle(t->next);
 }
 
-void AutoFlapAnglesAll(CMeshModel& model) {
+void AutoFlapAnglesAll(CMeshModel& model, int32_t maxBaseAngleDegrees) {
     for (auto& solid : model.solids) {
         for (auto& face : solid->faces) {
-            for (auto& corner : face->halfEdges) AutoFlapAngles(*corner);
+            for (auto& corner : face->halfEdges) AutoFlapAngles(*corner, maxBaseAngleDegrees);
         }
     }
 }
 
-void PlaceFlaps(CTenkaizu& development, CMeshModel& /*model*/) {
-    const double height = CurrentSettings().dDefaultFlapHeightMM;
+void PlaceFlaps(CTenkaizu& development, CMeshModel& /*model*/, double height) {
     for (auto& part : development.parts) {
         for (CFace* face : part->faces) {
             for (auto& corner : face->halfEdges) corner->flapHeight = height;

@@ -12,10 +12,10 @@ namespace tsm {
 // `reversed` flag (false puts the flap to the right of the edge as seen on the sheet).
 void ComputeFlapShape(CHalfEdge& h, bool sideFlag);
 // Base angles limited by iMaxFlapBaseAngle and the neighbouring face's corner angles.
-void AutoFlapAngles(CHalfEdge& h);
-void AutoFlapAnglesAll(CMeshModel& model);
+void AutoFlapAngles(CHalfEdge& h, int32_t maxBaseAngleDegrees);
+void AutoFlapAnglesAll(CMeshModel& model, int32_t maxBaseAngleDegrees);
 // Chooses the flap side of every edge of the development: the smaller face, or the first visited.
-void PlaceFlaps(CTenkaizu& development, CMeshModel& model);
+void PlaceFlaps(CTenkaizu& development, CMeshModel& model, double heightMM);
 // The closed flap polygon: h, tipStart, tipEnd, h.next (positions relative to the part).
 std::array<Point2, 4> FlapOutline(const CHalfEdge& h);
 

@@ -72,8 +72,8 @@ bool FindFreeSheet(double w, double h, double spacing, double pw, double ph, con
 
 } // namespace
 
-void LayoutParts(CTenkaizu& development, double modelSize, const LayoutMethod& method,
-                 const SheetArea& sheet) {
+void LayoutParts(CTenkaizu& development, double modelSize, const LayoutMethod& method, const SheetArea& sheet,
+                 double& defaultFlapHeightMM) {
     const double pw = sheet.printableWidthMM;
     const double ph = sheet.printableHeightMM;
     if (!(pw > 0) || !(ph > 0) || !std::isfinite(pw) || !std::isfinite(ph)) return;
@@ -159,18 +159,19 @@ void LayoutParts(CTenkaizu& development, double modelSize, const LayoutMethod& m
 
     if (method.automatic && extentW > 0 && extentH > 0) {
         // The factor is relative to the scale the parts were laid out at (1.0 after unfolding).
-        ScaleDevelopment(development, development.scale * std::min(pw / extentW, ph / extentH), false);
+        defaultFlapHeightMM *=
+            ScaleDevelopment(development, development.scale * std::min(pw / extentW, ph / extentH), false);
         ComputeDevelopmentExtent(development, true);
-        double& flapHeight = CurrentSettings().dDefaultFlapHeightMM;
-        flapHeight = std::trunc(flapHeight * 10 + 0.5) * 0.1;
+        defaultFlapHeightMM = std::trunc(defaultFlapHeightMM * 10 + 0.5) * 0.1;
     }
 }
 
-void RecalculatePartsLayout(PMdoc& document, const SheetArea& sheet) {
+void RecalculatePartsLayout(PMdoc& document, const LayoutMethod& method, const SheetArea& sheet) {
     if (!document.development || !document.model) return;
-    const LayoutMethod& method = CurrentSettings().layoutMethod;
-    ScaleDevelopment(*document.development, method.automatic ? 1.0 : document.documentScale, false);
-    LayoutParts(*document.development, document.model->size, method, sheet);
+    double& flapHeight = document.display.dDefaultFlapHeightMM;
+    flapHeight *=
+        ScaleDevelopment(*document.development, method.automatic ? 1.0 : document.documentScale, false);
+    LayoutParts(*document.development, document.model->size, method, sheet, flapHeight);
 }
 
 } // namespace tsm

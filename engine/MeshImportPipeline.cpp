@@ -27,7 +27,7 @@ std::string BaseName(const std::string& path) {
 
 } // namespace
 
-MeshImportOutcome ImportMeshDocument(const std::string& path, IPrompt& prompt) {
+MeshImportOutcome ImportMeshDocument(const std::string& path, const Settings& settings, IPrompt& prompt) {
     MeshImportOutcome outcome;
     std::error_code error;
     if (path.empty() || !std::filesystem::is_regular_file(path, error)) {
@@ -37,8 +37,9 @@ MeshImportOutcome ImportMeshDocument(const std::string& path, IPrompt& prompt) {
     }
 
     auto document = std::make_unique<PMdoc>();
+    document->display = settings.display();
     // Like a model file, the new model is drawn in the first configured colour until it has materials.
-    const int32_t firstColour = CurrentSettings().colors[0];
+    const int32_t firstColour = settings.colors[0];
     CMaterial& defaultMaterial = document->model->defaultMaterial;
     SetColourFromColorref(defaultMaterial.ambient, firstColour);
     SetColourFromColorref(defaultMaterial.diffuse, firstColour);
@@ -77,7 +78,10 @@ MeshImportOutcome ImportMeshDocument(const std::string& path, IPrompt& prompt) {
 }
 
 bool ImportMeshFile(CModelviewerDoc& doc, const std::string& path, IPrompt& prompt) {
-    MeshImportOutcome outcome = ImportMeshDocument(path, prompt);
+    // The new model keeps the display values of the one it replaces, as the window showed them.
+    const PMdoc* replaced = doc.Current();
+    const Settings settings = replaced ? WithDisplay(doc.settings(), replaced->display) : doc.settings();
+    MeshImportOutcome outcome = ImportMeshDocument(path, settings, prompt);
     if (!outcome.document) return false;
     doc.AdoptNewDocument(std::move(outcome.document), BaseName(path));
     return true;

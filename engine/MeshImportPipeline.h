@@ -23,8 +23,9 @@ struct MeshImportOutcome {
 };
 
 // Runs the whole import; every message and the question go through `prompt`. On failure one message
-// names the file and, where the file is at fault, the line or record.
-MeshImportOutcome ImportMeshDocument(const std::string& path, IPrompt& prompt);
+// names the file and, where the file is at fault, the line or record. The new document starts with the
+// display block of `settings` and is drawn in its first colour until it has materials.
+MeshImportOutcome ImportMeshDocument(const std::string& path, const Settings& settings, IPrompt& prompt);
 
 // What the main window's "Import Mesh..." command runs: imports the file and, on success, makes it the
 // current document of `doc` as a new unsaved document titled with the file's base name. On failure the

@@ -146,8 +146,7 @@ void LayFaceFlat(CFace& face) {
     }
 }
 
-double CoincidentEdgeThresholdMM() {
-    const Settings& s = CurrentSettings();
+double CoincidentEdgeThresholdMM(const Settings& s) {
     return s.bJoinAdjacentEdgesOnDevelopment ? s.dJoinAdjacentEdgesThresholdMM : 0.0001;
 }
 
@@ -315,7 +314,7 @@ UnfoldResult CUnfolder::Run(IUnfoldProgress* progress) {
     refusedJoins_ = 0;
     CTenkaizu& dev = *development_;
     Impl impl(model_, dev, *this);
-    const LayoutMethod method = CurrentSettings().layoutMethod;
+    const LayoutMethod& method = options_.layoutMethod;
 
     impl.LayFlat();
 
@@ -382,16 +381,16 @@ UnfoldResult CUnfolder::Run(IUnfoldProgress* progress) {
         ComputePartExtent(*part);
         part->x = part->y = 0;
     }
-    CurrentSettings().dDefaultFlapHeightMM = method.automatic ? model_.size * 0.05 : 5.0;
-    PlaceFlaps(dev, model_);
+    double flapHeight = method.automatic ? model_.size * 0.05 : 5.0;
+    PlaceFlaps(dev, model_, flapHeight);
     for (auto& part : parts) {
         ComputePartExtent(*part);
         part->x = part->y = 0;
     }
-    LayoutParts(dev, model_.size, method, {options_.printableWidthMM, options_.printableHeightMM});
-    const double threshold = CoincidentEdgeThresholdMM();
-    for (auto& part : parts) JoinCoincidentCutEdges(*part, threshold);
-    ClassifyPartLines(dev, model_);
+    LayoutParts(dev, model_.size, method, {options_.printableWidthMM, options_.printableHeightMM},
+                flapHeight);
+    for (auto& part : parts) JoinCoincidentCutEdges(*part, options_.coincidentEdgeThresholdMM);
+    ClassifyPartLines(dev, model_, options_.display);
     // A model file keeps no face order within a part, and its readers list each part's faces in model
     // order; so does the new development, which then reads back exactly as it was saved.
     std::unordered_map<const CFace*, size_t> ordinal;
@@ -406,11 +405,13 @@ UnfoldResult CUnfolder::Run(IUnfoldProgress* progress) {
     if (progress) progress->Finish();
 
     result.development = std::move(development_);
+    result.defaultFlapHeightMM = flapHeight;
     return result;
 }
 
-bool UnfoldDocument(PMdoc& document, IPrompt& prompt, const std::function<bool()>& askLayoutMethod,
-                    const UnfoldOptions& options, IUnfoldProgress* progress) {
+bool UnfoldDocument(PMdoc& document, const Settings& settings, IPrompt& prompt,
+                    const std::function<bool()>& askLayoutMethod, const UnfoldOptions& options,
+                    IUnfoldProgress* progress) {
     if (!document.model) return false;
     CMeshModel& model = *document.model;
     bool any = false;
@@ -420,12 +421,16 @@ bool UnfoldDocument(PMdoc& document, IPrompt& prompt, const std::function<bool()
         return false;
     }
     ComputeBounds(model);
-    AutoFlapAnglesAll(model);
+    AutoFlapAnglesAll(model, settings.iMaxFlapBaseAngle);
     for (auto& solid : model.solids)
         for (auto& edge : solid->edges) UpdateEdgeGeometry(*edge);
     if (askLayoutMethod && !askLayoutMethod()) return false;
 
-    CUnfolder unfolder(model, document.documentScale, options);
+    UnfoldOptions runOptions = options;
+    runOptions.layoutMethod = settings.layoutMethod;
+    runOptions.coincidentEdgeThresholdMM = CoincidentEdgeThresholdMM(settings);
+    runOptions.display = document.display;
+    CUnfolder unfolder(model, document.documentScale, runOptions);
     UnfoldResult result = unfolder.Run(progress);
     if (result.cancelled || !result.development) {
         prompt.Message(kUnfoldCancelledText, PromptIcon::Information);
@@ -435,6 +440,7 @@ bool UnfoldDocument(PMdoc& document, IPrompt& prompt, const std::function<bool()
     for (const CTextBlock& text : document.reusableTexts)
         result.development->texts.push_back(std::make_unique<CTextBlock>(text));
     document.development = std::move(result.development);
+    document.display.dDefaultFlapHeightMM = result.defaultFlapHeightMM;
     ComputeDevelopmentExtent(*document.development, true);
     document.modified = true;
     return true;

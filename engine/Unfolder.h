@@ -39,11 +39,17 @@ struct UnfoldOptions {
     // Printable area of one sheet, mm (the paper's PrintableWidth and PrintableHeight).
     double printableWidthMM = 180.0;
     double printableHeightMM = 267.0;
+    LayoutMethod layoutMethod;
+    // Cut edges whose sides end closer than this are joined after the layout (CoincidentEdgeThresholdMM).
+    double coincidentEdgeThresholdMM = 0.0001;
+    // The display values the new development's lines are classified with.
+    DisplaySettings display;
 };
 
 struct UnfoldResult {
     std::unique_ptr<CTenkaizu> development; // null when cancelled
     bool cancelled = false;
+    double defaultFlapHeightMM = 5.0; // the flaps' height, for the document's display block
 };
 
 class CUnfolder {
@@ -54,7 +60,7 @@ public:
     CUnfolder(const CUnfolder&) = delete;
     CUnfolder& operator=(const CUnfolder&) = delete;
 
-    // Unfolds every solid whose inDevelopment is set. The layout method is read from the current settings.
+    // Unfolds every solid whose inDevelopment is set, laid out by the options' layout method.
     // `progress` may be null. On cancel the development is discarded and `cancelled` is set.
     UnfoldResult Run(IUnfoldProgress* progress = nullptr);
 
@@ -86,13 +92,16 @@ void LayFaceFlat(CFace& face);
 int JoinCoincidentCutEdges(CPart& part, double thresholdMM);
 
 // The threshold the unfolder and the face join use for JoinCoincidentCutEdges.
-double CoincidentEdgeThresholdMM();
+double CoincidentEdgeThresholdMM(const Settings& settings);
 
 // The Unfold command's model steps. `askLayoutMethod` shows the "Development Layout Method" dialog
-// (it may change the settings' layout method and the document's documentScale); false means Cancel.
+// (it may change the layout method in `settings` and the document's documentScale); false means Cancel.
+// The layout method, the flap angle limit and the coincident-edge threshold are read from `settings`
+// after the dialog; the document's display block classifies the lines and takes the flap height.
 // Returns true when the document got a new development.
-bool UnfoldDocument(PMdoc& document, IPrompt& prompt, const std::function<bool()>& askLayoutMethod,
-                    const UnfoldOptions& options, IUnfoldProgress* progress = nullptr);
+bool UnfoldDocument(PMdoc& document, const Settings& settings, IPrompt& prompt,
+                    const std::function<bool()>& askLayoutMethod, const UnfoldOptions& options,
+                    IUnfoldProgress* progress = nullptr);
 
 // Whether the "Undo Unfolding" dialog enables "Reuse texts at next unfolding".
 bool CanReuseTexts(const PMdoc& document);

@@ -4,7 +4,6 @@
 #include "engine/EngineCompletion.h"
 #include "model/BinaryReader.h"
 #include "model/BinaryWriter.h"
-#include "model/Settings.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -13,8 +12,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace tsm;
-    // Opening a file changes the process-wide settings; every input starts from the defaults.
-    ScopedSettings guard;
     PMdoc doc;
     RecordingPrompt prompt;
     EngineCompletion completion;
@@ -27,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (result != kLoadOk) return 0;
 
-    const std::string saved = SerializeBinaryModel(doc, CurrentSettings());
+    const std::string saved = SerializeBinaryModel(doc, doc.display);
     PMdoc again;
     RecordingPrompt againPrompt;
     CLoaderWorkInfoV3 rereader("again.tsm", again, 0, againPrompt, completion);

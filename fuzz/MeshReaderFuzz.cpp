@@ -5,7 +5,6 @@
 #include "engine/EngineCompletion.h"
 #include "engine/Topology.h"
 #include "model/MeshImport.h"
-#include "model/Settings.h"
 #include "tools/lib/Invariants.h"
 
 #include <cstdint>
@@ -15,7 +14,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace tsm;
-    ScopedSettings guard;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     for (MeshFormat format : {MeshFormat::Obj, MeshFormat::Off, MeshFormat::Stl, MeshFormat::Ply}) {
         PMdoc doc;

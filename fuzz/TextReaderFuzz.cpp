@@ -4,7 +4,6 @@
 #include "engine/EngineCompletion.h"
 #include "model/BinaryWriter.h"
 #include "model/OpenPipeline.h"
-#include "model/Settings.h"
 #include "model/TextReader.h"
 #include "tools/lib/Invariants.h"
 
@@ -15,8 +14,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace tsm;
-    // Opening a file changes the process-wide settings; every input starts from the defaults.
-    ScopedSettings guard;
     PMdoc doc;
     RecordingPrompt prompt;
     EngineCompletion completion;
@@ -40,6 +37,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (doc.development) completion.ComputeDevelopmentExtent(*doc.development, true);
     completion.FindSymmetricEdges(*doc.model);
     if (doc.development) SeparateCorners(*doc.model);
-    SerializeBinaryModel(doc, CurrentSettings());
+    SerializeBinaryModel(doc, doc.display);
     return 0;
 }

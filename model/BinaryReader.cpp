@@ -109,9 +109,9 @@ enum class Section {
 class CLoaderWorkInfoV3::Impl {
 public:
     Impl(PMdoc& document, int importFlag, IPrompt& prompt, IModelCompletion& completion,
-         std::string& failureReason, std::string_view bytes)
+         int32_t textureSizeLimit, std::string& failureReason, std::string_view bytes)
         : document_(document), model_(*document.model), importFlag_(importFlag), prompt_(prompt),
-          completion_(completion), failureReason_(failureReason),
+          completion_(completion), textureSizeLimit_(textureSizeLimit), failureReason_(failureReason),
           data_(reinterpret_cast<const uint8_t*>(bytes.data())), size_(bytes.size()) {}
 
     ModelLoadResult Run();
@@ -225,13 +225,14 @@ private:
     bool ReadPart(CTenkaizu& development, int32_t partIndex);
     bool ReadText(CTenkaizu& development, int32_t textIndex);
     bool ReadPictures(CTenkaizu& development, int list);
-    void ReadSettings(Settings& target, bool classify);
+    void ReadSettings(DisplaySettings& target, bool classify);
 
     PMdoc& document_;
     CMeshModel& model_;
     int importFlag_;
     IPrompt& prompt_;
     IModelCompletion& completion_;
+    int32_t textureSizeLimit_;
     std::string& failureReason_;
 
     const uint8_t* data_;
@@ -365,8 +366,8 @@ ModelLoadResult CLoaderWorkInfoV3::Impl::Run() {
     if (Failed()) return kLoadFailed;
     if (hasDevelopment && !ReadDevelopment()) return kLoadFailed;
 
-    // The settings are applied as they are read, so they are only started when the whole block and the
-    // end marker are there: a file cut short never changes the process-wide settings.
+    // The display block is applied as it is read, so it is only started when the whole block and the end
+    // marker are there: a file cut short never changes the document's display values.
     if (Remaining() < kSettingsBytes) {
         At(Section::Settings);
         Fail("the file ends inside " + Where());
@@ -379,9 +380,9 @@ ModelLoadResult CLoaderWorkInfoV3::Impl::Run() {
     }
     At(Section::Settings);
     if (importFlag_ == 0) {
-        ReadSettings(CurrentSettings(), true);
+        ReadSettings(document_.display, true);
     } else {
-        Settings discarded;
+        DisplaySettings discarded;
         ReadSettings(discarded, false);
     }
     At(Section::Trailer);
@@ -542,7 +543,7 @@ bool CLoaderWorkInfoV3::Impl::ReadMaterial(int32_t m) {
     if (!material->texture) return false;
     // The 2D drawing keeps the full resolution; only the 3D texture is held to the limit.
     MakeBitmap(*material);
-    ApplySizeLimit(*material, TextureSizeLimit());
+    ApplySizeLimit(*material, textureSizeLimit_);
     return true;
 }
 
@@ -737,7 +738,7 @@ bool CLoaderWorkInfoV3::Impl::ReadPictures(CTenkaizu& development, int list) {
         material->texture = ReadTexture(Where());
         if (!material->texture) return false;
         // Pictures are drawn from the texture itself and get no bitmap.
-        ApplySizeLimit(*material, TextureSizeLimit());
+        ApplySizeLimit(*material, textureSizeLimit_);
         image->material = material.get();
         development.imageMaterials.push_back(std::move(material));
         images.push_back(std::move(image));
@@ -745,7 +746,7 @@ bool CLoaderWorkInfoV3::Impl::ReadPictures(CTenkaizu& development, int list) {
     return true;
 }
 
-void CLoaderWorkInfoV3::Impl::ReadSettings(Settings& target, bool classify) {
+void CLoaderWorkInfoV3::Impl::ReadSettings(DisplaySettings& target, bool classify) {
     target.bDrawFlap = Bool();
     target.bDrawNumber = Bool();
     target.bInvertEdgeID = Bool();
@@ -766,21 +767,21 @@ void CLoaderWorkInfoV3::Impl::ReadSettings(Settings& target, bool classify) {
     for (double& value : target.valleyDash) value = F64();
     // The classification reads the settings assigned so far: flat-edge omission and the line styles.
     if (classify && !Failed() && document_.development)
-        completion_.ClassifyPartLines(*document_.development, model_);
+        completion_.ClassifyPartLines(*document_.development, model_, target);
     target.bColorFlapWithFace = Bool();
     target.dDefaultFlapHeightMM = F64();
 }
 
 CLoaderWorkInfoV3::CLoaderWorkInfoV3(std::string path, PMdoc& document, int importFlag, IPrompt& prompt,
-                                     IModelCompletion& completion)
+                                     IModelCompletion& completion, const Settings& settings)
     : path_(std::move(path)), document_(document), importFlag_(importFlag), prompt_(prompt),
-      completion_(completion) {}
+      completion_(completion), textureSizeLimit_(TextureSizeLimit(settings)) {}
 
 CLoaderWorkInfoV3::~CLoaderWorkInfoV3() = default;
 
 ModelLoadResult CLoaderWorkInfoV3::LoadFromBytes(std::string_view bytes) {
     failureReason_.clear();
-    Impl impl(document_, importFlag_, prompt_, completion_, failureReason_, bytes);
+    Impl impl(document_, importFlag_, prompt_, completion_, textureSizeLimit_, failureReason_, bytes);
     return impl.Run();
 }
 

@@ -4,6 +4,7 @@
 #include "model/Document.h"
 #include "model/ModelCompletion.h"
 #include "model/Prompt.h"
+#include "model/Settings.h"
 
 #include <string>
 #include <string_view>
@@ -12,9 +13,10 @@ namespace tsm {
 
 class CLoaderWorkInfoV3 {
 public:
-    // importFlag 0 when opening (the settings block is applied), 1 when importing (it is discarded).
+    // importFlag 0 when opening (the display block goes into the document's), 1 when importing (it is
+    // discarded). `settings` gives the texture size limit.
     CLoaderWorkInfoV3(std::string path, PMdoc& document, int importFlag, IPrompt& prompt,
-                      IModelCompletion& completion);
+                      IModelCompletion& completion, const Settings& settings = Settings());
     ~CLoaderWorkInfoV3();
     CLoaderWorkInfoV3(const CLoaderWorkInfoV3&) = delete;
     CLoaderWorkInfoV3& operator=(const CLoaderWorkInfoV3&) = delete;
@@ -33,6 +35,7 @@ private:
     int importFlag_;
     IPrompt& prompt_;
     IModelCompletion& completion_;
+    int32_t textureSizeLimit_;
     std::string failureReason_;
 };
 

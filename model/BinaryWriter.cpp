@@ -77,7 +77,7 @@ template <typename T> int32_t Lookup(const std::unordered_map<const T*, int32_t>
 
 } // namespace
 
-std::string SerializeBinaryModel(const PMdoc& document, const Settings& display,
+std::string SerializeBinaryModel(const PMdoc& document, const DisplaySettings& display,
                                  const BinaryWriteOptions& options) {
     ByteWriter out;
     const std::string headerLine = "version 3\n";
@@ -242,7 +242,7 @@ std::string SerializeBinaryModel(const PMdoc& document, const Settings& display,
     return out.Take();
 }
 
-bool WriteBinaryModel(const PMdoc& document, const Settings& display, const std::string& path,
+bool WriteBinaryModel(const PMdoc& document, const DisplaySettings& display, const std::string& path,
                       std::string* error, const BinaryWriteOptions& options) {
     return WriteFileAtomically(path, SerializeBinaryModel(document, display, options), error);
 }

@@ -17,12 +17,12 @@ struct BinaryWriteOptions {
 };
 
 // Serialises the document and the display settings a model file carries (taken from `display`).
-std::string SerializeBinaryModel(const PMdoc& document, const Settings& display,
+std::string SerializeBinaryModel(const PMdoc& document, const DisplaySettings& display,
                                  const BinaryWriteOptions& options = {});
 
 // Writes to a temporary file beside `path` and renames it over `path`, so that a failure never leaves a
 // half-written model. Returns false with a reason in words on failure.
-bool WriteBinaryModel(const PMdoc& document, const Settings& display, const std::string& path,
+bool WriteBinaryModel(const PMdoc& document, const DisplaySettings& display, const std::string& path,
                       std::string* error, const BinaryWriteOptions& options = {});
 
 } // namespace tsm

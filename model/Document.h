@@ -2,6 +2,7 @@
 #pragma once
 
 #include "model/Development.h"
+#include "model/Settings.h"
 
 #include <memory>
 #include <string>
@@ -28,6 +29,8 @@ struct PMdoc {
     bool modified = false;
     // The locale the file's writer ran under ("en-US", "ja-JP", ...): which code page its strings are in.
     std::string writerLocale;
+    // The display block the file carried (or the one a new model started with); written back on save.
+    DisplaySettings display;
 
     PMdoc();
     PMdoc(const PMdoc&) = delete;

@@ -26,8 +26,10 @@ public:
     // Development.
     virtual void ComputePartExtent(CPart& part) = 0;
     virtual void ComputeDevelopmentExtent(CTenkaizu& development, bool recomputeParts) = 0;
-    virtual void ScaleDevelopment(CTenkaizu& development, double targetScale, bool scaleTexts) = 0;
-    virtual void ClassifyPartLines(CTenkaizu& development, CMeshModel& model) = 0;
+    // Returns the factor applied; the caller scales its default flap height by it.
+    virtual double ScaleDevelopment(CTenkaizu& development, double targetScale, bool scaleTexts) = 0;
+    virtual void ClassifyPartLines(CTenkaizu& development, CMeshModel& model,
+                                   const DisplaySettings& display) = 0;
 };
 
 } // namespace tsm

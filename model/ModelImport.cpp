@@ -47,7 +47,7 @@ void MergeDocuments(PMdoc& current, PMdoc& imported, IModelCompletion& completio
     if (current.development && imported.development) {
         CTenkaizu& target = *current.development;
         CTenkaizu& source = *imported.development;
-        completion.ScaleDevelopment(source, target.scale, true);
+        current.display.dDefaultFlapHeightMM *= completion.ScaleDevelopment(source, target.scale, true);
         const double right = target.frame[0] + target.frame[2];
         const double bottom = target.frame[1] + target.frame[3];
         // Beside the current development when that keeps the whole squarer, else below it.
@@ -77,24 +77,22 @@ bool CModelviewerDoc::ImportModelFile(const std::string& path) {
         prompt_.Message("Cannot load file of specified type.");
         return false;
     }
-    // Reading a text model file applies its display settings whatever the import flag says; a failed
-    // import must not leave them changed.
-    const Settings settingsBefore = CurrentSettings();
-    const DispatchResult outcome = DispatchReader(path, *imported, 1, prompt_, completion_);
+    imported->display = current_->display;
+    const DispatchResult outcome = DispatchReader(path, *imported, 1, prompt_, completion_, settings_);
     lastResult_ = outcome.result;
     lastFormat_ = outcome.format;
     if (outcome.result != kLoadOk) {
-        CurrentSettings() = settingsBefore;
         if (outcome.result != kLoadVersionRefused)
             prompt_.Message(LoadFailureMessage(path, outcome.failureReason), PromptIcon::Error);
         return false;
     }
     if (!current_->development != !imported->development) {
-        CurrentSettings() = settingsBefore;
         prompt_.Message("Cannot inport the file. One contains development and the other does not.");
         return false;
     }
     if (imported->development) ReplaceMissingFonts(*imported->development, fontFamilies_, prompt_);
+    // A text model file's display values take effect when it is imported too; a binary file's are not read.
+    if (outcome.format == 2) current_->display = imported->display;
 
     MergeDocuments(*current_, *imported, completion_);
     if (current_->development) SeparateCorners(*current_->model);
@@ -102,7 +100,8 @@ bool CModelviewerDoc::ImportModelFile(const std::string& path) {
     NormaliseNames(*current_, completion_);
     completion_.FindSymmetricEdges(*current_->model);
     if (window_) window_->RefreshDocumentPanels();
-    if (current_->development) completion_.ClassifyPartLines(*current_->development, *current_->model);
+    if (current_->development)
+        completion_.ClassifyPartLines(*current_->development, *current_->model, current_->display);
     if (window_) window_->UpdateAllViews(kHintNewModel);
     current_->modified = true;
     return true;

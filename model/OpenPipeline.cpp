@@ -83,11 +83,12 @@ public:
     void ComputeDevelopmentExtent(CTenkaizu& development, bool recomputeParts) override {
         inner_.ComputeDevelopmentExtent(development, recomputeParts);
     }
-    void ScaleDevelopment(CTenkaizu& development, double targetScale, bool scaleTexts) override {
-        inner_.ScaleDevelopment(development, targetScale, scaleTexts);
+    double ScaleDevelopment(CTenkaizu& development, double targetScale, bool scaleTexts) override {
+        return inner_.ScaleDevelopment(development, targetScale, scaleTexts);
     }
-    void ClassifyPartLines(CTenkaizu& development, CMeshModel& model) override {
-        inner_.ClassifyPartLines(development, model);
+    void ClassifyPartLines(CTenkaizu& development, CMeshModel& model,
+                           const DisplaySettings& display) override {
+        inner_.ClassifyPartLines(development, model, display);
     }
 
 private:
@@ -97,7 +98,7 @@ private:
 } // namespace
 
 DispatchResult DispatchReader(const std::string& path, PMdoc& document, int importFlag, IPrompt& prompt,
-                              IModelCompletion& completion) {
+                              IModelCompletion& completion, const Settings& settings) {
     DispatchResult outcome;
     std::string line;
     if (!ReadFirstLine(path, line)) {
@@ -106,12 +107,12 @@ DispatchResult DispatchReader(const std::string& path, PMdoc& document, int impo
     }
     if (line.compare(0, 9, "version 3") == 0) {
         outcome.format = 3;
-        CLoaderWorkInfoV3 reader(path, document, importFlag, prompt, completion);
+        CLoaderWorkInfoV3 reader(path, document, importFlag, prompt, completion, settings);
         outcome.result = reader.Load();
         outcome.failureReason = reader.FailureReason();
     } else {
         outcome.format = 2;
-        CLoaderWorkInfoV2 reader(path, document, importFlag, prompt, completion);
+        CLoaderWorkInfoV2 reader(path, document, importFlag, prompt, completion, settings);
         outcome.result = reader.Load();
         outcome.failureReason = reader.FailureReason();
     }
@@ -200,8 +201,9 @@ std::string LoadFailureMessage(const std::string& path, const std::string& reaso
            (reason.empty() ? std::string("the file cannot be read") : reason) + ".";
 }
 
-CModelviewerDoc::CModelviewerDoc(IPrompt& prompt, IModelCompletion& completion, IDocumentWindow* window)
-    : prompt_(prompt), completion_(completion), window_(window) {}
+CModelviewerDoc::CModelviewerDoc(const Settings& settings, IPrompt& prompt, IModelCompletion& completion,
+                                 IDocumentWindow* window)
+    : settings_(settings), prompt_(prompt), completion_(completion), window_(window) {}
 
 CModelviewerDoc::~CModelviewerDoc() = default;
 
@@ -220,7 +222,9 @@ bool CModelviewerDoc::OpenModelFile(const std::string& givenPath) {
 
     auto document = std::make_unique<PMdoc>();
     document->path = path;
-    const int32_t firstColour = CurrentSettings().colors[0];
+    // What the file does not carry keeps the values a new document starts with.
+    document->display = settings_.display();
+    const int32_t firstColour = settings_.colors[0];
     CMaterial& defaultMaterial = document->model->defaultMaterial;
     SetColourFromColorref(defaultMaterial.ambient, firstColour);
     SetColourFromColorref(defaultMaterial.diffuse, firstColour);
@@ -232,15 +236,11 @@ bool CModelviewerDoc::OpenModelFile(const std::string& givenPath) {
         return false;
     }
 
-    // The binary reader applies the file's display settings as it reads them; a load that fails half
-    // way must not leave them half changed.
-    const Settings settingsBefore = CurrentSettings();
     DeferredSymmetry readerCompletion(completion_);
-    const DispatchResult outcome = DispatchReader(path, *document, 0, prompt_, readerCompletion);
+    const DispatchResult outcome = DispatchReader(path, *document, 0, prompt_, readerCompletion, settings_);
     lastResult_ = outcome.result;
     lastFormat_ = outcome.format;
     if (outcome.result != kLoadOk) {
-        CurrentSettings() = settingsBefore;
         if (outcome.result != kLoadVersionRefused)
             prompt_.Message(LoadFailureMessage(path, outcome.failureReason), PromptIcon::Error);
         return false;
@@ -264,7 +264,6 @@ bool CModelviewerDoc::OpenModelFile(const std::string& givenPath) {
         title_ = "No Title";
     } else {
         title_ = base;
-        CurrentSettings().sLastDataOpenedDir = parts.folder;
         if (window_) window_->AddRecentFile(path);
     }
     if (window_) window_->SetTitle(title_);

@@ -17,6 +17,8 @@ class IDocumentWindow {
 public:
     virtual ~IDocumentWindow() = default;
     virtual void SetTitle(const std::string& title) = 0;
+    // A model file was opened from `path`: it heads the recent-file list and its folder becomes the last
+    // folder opened from.
     virtual void AddRecentFile(const std::string& path) = 0;
     // The object list, the material list and the status bar.
     virtual void RefreshDocumentPanels() = 0;
@@ -34,7 +36,7 @@ struct DispatchResult {
 
 // Chooses the reader by the first nine characters of the file's first line ("version 3": binary).
 DispatchResult DispatchReader(const std::string& path, PMdoc& document, int importFlag, IPrompt& prompt,
-                              IModelCompletion& completion);
+                              IModelCompletion& completion, const Settings& settings = Settings());
 
 // Names empty solids "Object-n" and makes every solid name unique ("-2", "-3", ...); names empty
 // materials "Pattern-n". Recomputes the bounds first.
@@ -53,7 +55,10 @@ std::string LoadFailureMessage(const std::string& path, const std::string& reaso
 // The document side of the single-document window: owns the current document.
 class CModelviewerDoc {
 public:
-    CModelviewerDoc(IPrompt& prompt, IModelCompletion& completion, IDocumentWindow* window = nullptr);
+    // `settings` (owned by the caller, outliving this) gives the readers' limits and the display values a
+    // new document starts with.
+    CModelviewerDoc(const Settings& settings, IPrompt& prompt, IModelCompletion& completion,
+                    IDocumentWindow* window = nullptr);
     ~CModelviewerDoc();
 
     // Returns true when the file became the current document; on failure nothing changes.
@@ -66,6 +71,7 @@ public:
     void AdoptNewDocument(std::unique_ptr<PMdoc> document, const std::string& title);
 
     PMdoc* Current() const { return current_.get(); }
+    const Settings& settings() const { return settings_; }
     const std::string& Title() const { return title_; }
     // Outcome of the last open: the reader's result (-1 when no reader ran) and format (0 likewise).
     int LastResult() const { return lastResult_; }
@@ -74,6 +80,7 @@ public:
     void SetInstalledFontFamilies(std::vector<std::string> families) { fontFamilies_ = std::move(families); }
 
 private:
+    const Settings& settings_;
     IPrompt& prompt_;
     IModelCompletion& completion_;
     IDocumentWindow* window_;

@@ -1,8 +1,5 @@
-// The process-wide preferences and display switches, with their compiled-in defaults.
-//
-// One instance is current for the whole process: the settings store fills it at start-up, a model file
-// overwrites the display subset it carries, and the views and dialogs read and change it. Tests that change
-// it use ScopedSettings so that every test starts from the defaults.
+// The preferences, the window's view state and the display block a model file carries, with their
+// compiled-in defaults. These are values: whoever owns one passes it down; nothing reaches a global.
 #pragma once
 
 #include <cstdint>
@@ -19,7 +16,34 @@ struct LayoutMethod {
     bool avoidPageBreaks = true; // without automatic only: keep parts that fit one sheet off its edges
 };
 
-struct Settings {
+// The display block a model file carries, in the order the binary file stores it. Every document owns one
+// (PMdoc::display): the readers fill it, the writer stores it, and the document's drawing reads it.
+struct DisplaySettings {
+    bool bDrawFlap = true;
+    bool bDrawNumber = false;
+    bool bInvertEdgeID = false;
+    bool bUseMaterial = true;
+    bool bOmitFlatEdge = true;
+    int32_t iFlatEdgeAngle = 175; // degrees; folds strictly flatter than this are omitted
+    bool bDrawWhiteBkLine = false;
+    int32_t iMountainLineStyle = 3;
+    int32_t iValleyLineStyle = 2;
+    int32_t iCutLineStyle = 0;
+    int32_t iEdgeIDfontSizePoint = 5;
+    int32_t iPaperSize = 0;
+    int32_t iPaperOrientation = 0;
+    int32_t iMarginSide = 15;                            // mm
+    int32_t iMarginTop = 15;                             // mm
+    double mountainDash[6] = {1.0, 1.0, -1, -1, -1, -1}; // mm; entries <= 0 take no part
+    double valleyDash[6] = {2.0, 1.0, 0.5, 1.0, -1, -1};
+    bool bColorFlapWithFace = false;
+    double dDefaultFlapHeightMM = 5.0;
+};
+
+// The stored preferences, read at start-up and written at close by the settings store. Five stored
+// options (bInvertEdgeID, bOmitFlatEdge, iFlatEdgeAngle, iEdgeIDfontSizePoint, dDefaultFlapHeightMM) are
+// also part of the display block: the application keeps them in the DisplaySettings of its Settings.
+struct Preferences {
     // Key "Settings": paths and the first-launch flag. Defaults are formed from the program directory.
     std::string sLastDataOpenedDir;
     std::string sLastTextureOpenedDir;
@@ -45,17 +69,12 @@ struct Settings {
     bool bCheckNewVersionAtStart = false;
     bool bUseOpenGLToDrawEdgeID = false;
     int32_t iMaxFlapBaseAngle = 45;
-    int32_t iEdgeIDfontSizePoint = 5;
-    bool bInvertEdgeID = false;
-    double dDefaultFlapHeightMM = 5.0;
     bool bLineAlpha = true;
     double dLineAlphaValue = 0.5;
     bool bPrintPageNumber = true;
     bool bPrintTombo = false;
     int32_t iResolutionID = 2;
     int32_t iLineWidthID = 2;
-    bool bOmitFlatEdge = true;
-    int32_t iFlatEdgeAngle = 175;
     bool bLoadLastTextInfo = false;
     int32_t iLastTextLineSpaceMM = 2;
     int32_t iLastTextFontSize = 36;
@@ -65,8 +84,10 @@ struct Settings {
     // single-sided edge, open edge, marked edge, (unused), 3D background.
     int32_t colors[8] = {0x00FFD9D9, 0x00FF0000, 0x00FFFF00, 0x000000FF,
                          0x000064FF, 0x0000D9D9, 0x000000FF, 0x00FFFFFF};
+};
 
-    // Run-time values, never stored.
+// The window's run-time switches and modes; never stored, never in a model file.
+struct ViewState {
     int32_t systemTextureLimit = 512; // until a GL context reports its maximum texture size
     bool bDrawFace = true;
     bool bDrawEdge = true;
@@ -80,47 +101,23 @@ struct Settings {
     // one part closer than this are joined after unfolding and after a face join.
     bool bJoinAdjacentEdgesOnDevelopment = false;
     double dJoinAdjacentEdgesThresholdMM = 0.01;
-
-    // The display settings a model file carries (written by both readers, in the binary order).
-    bool bDrawFlap = true;
-    bool bDrawNumber = false;
-    // bInvertEdgeID above
-    bool bUseMaterial = true;
-    // bOmitFlatEdge, iFlatEdgeAngle above
-    bool bDrawWhiteBkLine = false;
-    int32_t iMountainLineStyle = 3;
-    int32_t iValleyLineStyle = 2;
-    int32_t iCutLineStyle = 0;
-    // iEdgeIDfontSizePoint above
-    int32_t iPaperSize = 0;
-    int32_t iPaperOrientation = 0;
-    int32_t iMarginSide = 15;                            // mm
-    int32_t iMarginTop = 15;                             // mm
-    double mountainDash[6] = {1.0, 1.0, -1, -1, -1, -1}; // mm; entries <= 0 take no part
-    double valleyDash[6] = {2.0, 1.0, 0.5, 1.0, -1, -1};
-    bool bColorFlapWithFace = false;
-    // dDefaultFlapHeightMM above
 };
+
+// Everything a drawing, a print, an export or an unfolding reads, as one value passed down by `const&`.
+// The application owns one (its preferences, its view state, and the display values a new document
+// starts with); ForDocument puts a document's own display block in place before its drawing reads it.
+struct Settings : Preferences, ViewState, DisplaySettings {
+    const DisplaySettings& display() const { return *this; }
+    DisplaySettings& display() { return *this; }
+};
+
+// `settings` with `display` in place of its display block.
+Settings WithDisplay(const Settings& settings, const DisplaySettings& display);
 
 // The default colour table, kept apart so that "Reset to Default" can restore it at run time.
 extern const int32_t kDefaultColors[8];
 
-// The current process-wide settings.
-Settings& CurrentSettings();
-
 // The texture size limit in pixels: the user's choice when enabled, else what GL reports.
-int32_t TextureSizeLimit();
-
-// Restores the settings that were current when it was made; tests use it to stay independent.
-class ScopedSettings {
-public:
-    ScopedSettings() : saved_(CurrentSettings()) {}
-    ~ScopedSettings() { CurrentSettings() = saved_; }
-    ScopedSettings(const ScopedSettings&) = delete;
-    ScopedSettings& operator=(const ScopedSettings&) = delete;
-
-private:
-    Settings saved_;
-};
+int32_t TextureSizeLimit(const Settings& settings);
 
 } // namespace tsm

@@ -65,18 +65,16 @@ double FanArea(const CFace& face) {
     return area;
 }
 
-void ApplyOldLineStyles(const TextConversionValues& info) {
-    Settings& settings = CurrentSettings();
+void ApplyOldLineStyles(const TextConversionValues& info, DisplaySettings& settings) {
     ApplyLineCode(info.valleyLineCode, 2, settings.iValleyLineStyle, settings.valleyDash);
     ApplyLineCode(info.mountainLineCode, 3, settings.iMountainLineStyle, settings.mountainDash);
     settings.iCutLineStyle = info.cutLineCode == 1 ? 1 : 0;
 }
 
-void ApplyOldPageType(int32_t pageType) {
+void ApplyOldPageType(int32_t pageType, DisplaySettings& settings) {
     // Old page types run A4, A3, B5, B4, each portrait then landscape; paper size codes 0, 1, 4, 5.
     constexpr int32_t kPaperSize[8] = {0, 0, 1, 1, 4, 4, 5, 5};
     if (pageType < 0 || pageType >= 8) return;
-    Settings& settings = CurrentSettings();
     settings.iPaperSize = kPaperSize[pageType];
     settings.iPaperOrientation = pageType % 2;
 }
@@ -125,11 +123,12 @@ void ChooseFoldedFlapSides(CTenkaizu& development) {
     }
 }
 
-void ConvertTextModel(PMdoc& document, const TextConversionValues& info, IModelCompletion& completion) {
+void ConvertTextModel(PMdoc& document, const TextConversionValues& info, IModelCompletion& completion,
+                      bool autoFlapAngles) {
     CMeshModel& model = *document.model;
 
-    ApplyOldLineStyles(info);
-    ApplyOldPageType(info.pageType);
+    ApplyOldLineStyles(info, document.display);
+    ApplyOldPageType(info.pageType, document.display);
 
     for (auto& solid : model.solids) {
         for (auto& vertex : solid->vertices) {
@@ -147,7 +146,7 @@ void ConvertTextModel(PMdoc& document, const TextConversionValues& info, IModelC
     const double* box = info.box;
     model.size = FiniteOrZero(std::max({box[0] - box[3], box[1] - box[4], box[2] - box[5]}));
 
-    if (CurrentSettings().bSetFlapAngleAutoForOldTSM) completion.AutoFlapAnglesAll(model);
+    if (autoFlapAngles) completion.AutoFlapAnglesAll(model);
 
     CTenkaizu* development = document.development.get();
     if (!development) return;
@@ -159,7 +158,7 @@ void ConvertTextModel(PMdoc& document, const TextConversionValues& info, IModelC
     BuildPartLines(*development);
     ChooseFoldedFlapSides(*development);
     for (auto& part : development->parts) completion.ComputePartExtent(*part);
-    completion.ClassifyPartLines(*development, model);
+    completion.ClassifyPartLines(*development, model, document.display);
 }
 
 } // namespace tsm

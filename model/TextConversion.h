@@ -22,12 +22,14 @@ struct TextConversionValues {
     double box[6] = {0, 0, 0, 0, 0, 0};
 };
 
-// Runs every conversion step in order on the document and on the display settings.
-void ConvertTextModel(PMdoc& document, const TextConversionValues& info, IModelCompletion& completion);
+// Runs every conversion step in order on the document and its display block; `autoFlapAngles` sets the
+// flap angles of every corner automatically (bSetFlapAngleAutoForOldTSM).
+void ConvertTextModel(PMdoc& document, const TextConversionValues& info, IModelCompletion& completion,
+                      bool autoFlapAngles);
 
 // The conversion steps one by one, in the order ConvertTextModel runs them.
-void ApplyOldLineStyles(const TextConversionValues& info);
-void ApplyOldPageType(int32_t pageType);
+void ApplyOldLineStyles(const TextConversionValues& info, DisplaySettings& display);
+void ApplyOldPageType(int32_t pageType, DisplaySettings& display);
 void BuildPartLines(CTenkaizu& development);
 void ChooseFoldedFlapSides(CTenkaizu& development);
 

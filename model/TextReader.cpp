@@ -39,10 +39,11 @@ bool InRange(int32_t index, size_t size) {
 
 class TextModelReader {
 public:
-    TextModelReader(PMdoc& document, IModelCompletion& completion, std::string& failureReason,
-                    std::string_view bytes)
+    TextModelReader(PMdoc& document, IModelCompletion& completion, int32_t textureSizeLimit,
+                    bool autoFlapAngles, std::string& failureReason, std::string_view bytes)
         : document_(document), model_(*document.model), completion_(completion),
-          failureReason_(failureReason), in_(bytes) {}
+          textureSizeLimit_(textureSizeLimit), autoFlapAngles_(autoFlapAngles), failureReason_(failureReason),
+          in_(bytes) {}
 
     ModelLoadResult Run();
 
@@ -70,6 +71,8 @@ private:
     PMdoc& document_;
     CMeshModel& model_;
     IModelCompletion& completion_;
+    int32_t textureSizeLimit_;
+    bool autoFlapAngles_;
     std::string& failureReason_;
     TextStream in_;
     bool failed_ = false;
@@ -163,7 +166,7 @@ void TextModelReader::ReadSolid() {
     // The mean flap height of the solid, rounded to a tenth of a millimetre; the last solid's wins.
     if (cornerCount > 0) {
         const double rounded = std::trunc(flapHeightSum / double(cornerCount) * 10 + 0.5) / 10;
-        if (std::isfinite(rounded)) CurrentSettings().dDefaultFlapHeightMM = rounded;
+        if (std::isfinite(rounded)) document_.display.dDefaultFlapHeightMM = rounded;
     }
     completion_.RebuildVertexIncidence(solid);
 }
@@ -268,7 +271,7 @@ bool TextModelReader::ReadMaterialRecord(CMaterial& material, bool keepColours, 
     material.texture = std::move(texture);
     // The 2D drawing keeps the full resolution; only the 3D texture is held to the limit.
     MakeBitmap(material);
-    ApplySizeLimit(material, TextureSizeLimit());
+    ApplySizeLimit(material, textureSizeLimit_);
     return true;
 }
 
@@ -353,7 +356,7 @@ void TextModelReader::ReadTexts() {
 }
 
 void TextModelReader::ReadInfo() {
-    Settings& settings = CurrentSettings();
+    DisplaySettings& settings = document_.display;
     for (;;) {
         const std::string_view key = in_.Word();
         if (key.empty() || key == "/info") break;
@@ -395,7 +398,7 @@ void TextModelReader::ReadInfo() {
             settings.bDrawWhiteBkLine = in_.Int() != 0;
         }
     }
-    ConvertTextModel(document_, values_, completion_);
+    ConvertTextModel(document_, values_, completion_, autoFlapAngles_);
 }
 
 void TextModelReader::Finish() {
@@ -411,15 +414,17 @@ void TextModelReader::Finish() {
 } // namespace
 
 CLoaderWorkInfoV2::CLoaderWorkInfoV2(std::string path, PMdoc& document, int importFlag, IPrompt& prompt,
-                                     IModelCompletion& completion)
+                                     IModelCompletion& completion, const Settings& settings)
     : path_(std::move(path)), document_(document), importFlag_(importFlag), prompt_(prompt),
-      completion_(completion) {}
+      completion_(completion), textureSizeLimit_(TextureSizeLimit(settings)),
+      autoFlapAngles_(settings.bSetFlapAngleAutoForOldTSM) {}
 
 ModelLoadResult CLoaderWorkInfoV2::LoadFromBytes(std::string_view bytes) {
-    // The info settings are applied when importing too, so the import flag plays no part here.
+    // The info values go into the document's display block when importing too, so the import flag plays
+    // no part here.
     static_cast<void>(importFlag_);
     failureReason_.clear();
-    TextModelReader reader(document_, completion_, failureReason_, bytes);
+    TextModelReader reader(document_, completion_, textureSizeLimit_, autoFlapAngles_, failureReason_, bytes);
     return reader.Run();
 }
 

@@ -4,6 +4,7 @@
 #include "model/Document.h"
 #include "model/ModelCompletion.h"
 #include "model/Prompt.h"
+#include "model/Settings.h"
 
 #include <string>
 #include <string_view>
@@ -12,8 +13,10 @@ namespace tsm {
 
 class CLoaderWorkInfoV2 {
 public:
+    // The file's display values go into the document's display block; `settings` gives the texture size
+    // limit and whether old files get automatic flap angles.
     CLoaderWorkInfoV2(std::string path, PMdoc& document, int importFlag, IPrompt& prompt,
-                      IModelCompletion& completion);
+                      IModelCompletion& completion, const Settings& settings = Settings());
 
     // Reads the whole file: kLoadOk, or kLoadFailed with FailureReason.
     ModelLoadResult Load();
@@ -27,6 +30,8 @@ private:
     int importFlag_;
     IPrompt& prompt_;
     IModelCompletion& completion_;
+    int32_t textureSizeLimit_;
+    bool autoFlapAngles_;
     std::string failureReason_;
 };
 

@@ -96,12 +96,13 @@ std::unique_ptr<CTextureImage> LoadTextureImage(const std::string& path, int32_t
     return resampled;
 }
 
-void LoadTextureIntoMaterial(CMaterial& material, const std::string& path, IPrompt& prompt) {
+void LoadTextureIntoMaterial(CMaterial& material, const std::string& path, int32_t limitPixels,
+                             IPrompt& prompt) {
     std::error_code error;
     if (!std::filesystem::exists(path, error)) return;
     ReleaseTexture(material);
     std::unique_ptr<CTextureImage> image =
-        LoadTextureImage(path, material.imageWidth, material.imageHeight, TextureSizeLimit(), prompt);
+        LoadTextureImage(path, material.imageWidth, material.imageHeight, limitPixels, prompt);
     if (!image) return;
     material.texture = std::move(image);
     material.textureFileName = path;

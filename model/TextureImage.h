@@ -32,10 +32,11 @@ TextureSizing ChooseTextureSize(int32_t width, int32_t height, int32_t maximumSi
 std::unique_ptr<CTextureImage> LoadTextureImage(const std::string& path, int32_t& decodedWidth,
                                                 int32_t& decodedHeight, int32_t maximumSize, IPrompt& prompt);
 
-// Replaces the material's texture with the image file at `path`, within TextureSizeLimit(): the old
+// Replaces the material's texture with the image file at `path`, within `limitPixels` a side: the old
 // texture, bitmap and GL texture go, the decoded size goes to imageWidth/imageHeight, and a loaded image
 // becomes the texture with its file name and bitmap. Without a file at `path` nothing changes.
-void LoadTextureIntoMaterial(CMaterial& material, const std::string& path, IPrompt& prompt);
+void LoadTextureIntoMaterial(CMaterial& material, const std::string& path, int32_t limitPixels,
+                             IPrompt& prompt);
 
 // Nearest-neighbour copy of a packed RGB image (3 bytes per pixel, rows top to bottom) into another size.
 // Target pixel (i, j) takes source column i * srcWidth / dstWidth and source row j * srcHeight / dstHeight

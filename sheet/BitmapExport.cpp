@@ -74,13 +74,14 @@ std::string WithoutExtension(const std::string& path) {
 }
 
 // Renders `projection` into a new bitmap, lightens it, draws the overlay and writes it.
-bool WriteRenderedBmp(PMdoc& document, const RasterProjection& projection, const std::string& path,
-                      IPrompt& prompt, std::string* detail) {
+bool WriteRenderedBmp(PMdoc& document, const Settings& settings, const RasterProjection& projection,
+                      const std::string& path, IPrompt& prompt, std::string* detail) {
     CDIBforGLRender bitmap(prompt, projection.widthPixels, projection.heightPixels);
     if (!bitmap.HasBitmap()) return Fail(detail, "cannot make a bitmap of that size");
-    if (!RenderDevelopment(document, projection, bitmap, prompt)) return Fail(detail, "rendering failed");
-    if (CurrentSettings().bSlideColorToWhite) LightenBitmap(bitmap);
-    DrawOverlayOnBitmap(bitmap, document, projection);
+    if (!RenderDevelopment(document, settings, projection, bitmap, prompt))
+        return Fail(detail, "rendering failed");
+    if (settings.bSlideColorToWhite) LightenBitmap(bitmap);
+    DrawOverlayOnBitmap(bitmap, document, settings, projection);
     if (!bitmap.SaveAsBmpFile(path)) return Fail(detail, "cannot write " + path);
     return true;
 }
@@ -188,7 +189,8 @@ BmpSizeState SheetBmpSize(const CPaper& paper, int maximum) {
     return InitialBmpSize(paper.PrintableWidth(), paper.PrintableHeight(), maximum, 0, 0);
 }
 
-void DrawOverlayOnBitmap(CDIBforGLRender& bitmap, const PMdoc& document, const RasterProjection& projection) {
+void DrawOverlayOnBitmap(CDIBforGLRender& bitmap, const PMdoc& document, const Settings& settings,
+                         const RasterProjection& projection) {
     if (!bitmap.HasBitmap()) return;
     const int height = bitmap.Height();
     // The bitmap's rows run bottom-up; read top-down they show the picture upside down, so the painter
@@ -199,15 +201,15 @@ void DrawOverlayOnBitmap(CDIBforGLRender& bitmap, const PMdoc& document, const R
     QPainter painter(&rows);
     painter.translate(0, height);
     painter.scale(1, -1);
-    DrawOverlay(painter, document, projection, OverlayMode::Print);
+    DrawOverlay(painter, document, settings, projection, OverlayMode::Print);
 }
 
-bool WriteWholeBmp(PMdoc& document, const std::string& path, int width, int height, int border,
-                   IPrompt& prompt, std::string* detail) {
+bool WriteWholeBmp(PMdoc& document, const Settings& settings, const std::string& path, int width, int height,
+                   int border, IPrompt& prompt, std::string* detail) {
     if (document.development == nullptr) return Fail(detail, "the model has no development");
     if (width <= 0 || height <= 0) return Fail(detail, "the bitmap has no pixels");
     const RasterProjection projection = WholeProjection(*document.development, width, height, border);
-    return WriteRenderedBmp(document, projection, path, prompt, detail);
+    return WriteRenderedBmp(document, settings, projection, path, prompt, detail);
 }
 
 std::string SheetBmpPath(const std::string& chosenPath, int pageNumber) {
@@ -216,8 +218,9 @@ std::string SheetBmpPath(const std::string& chosenPath, int pageNumber) {
     return WithoutExtension(chosenPath) + number + ".bmp";
 }
 
-bool WriteSheetBmps(PMdoc& document, const CPaper& paper, const std::string& path, int width, int height,
-                    IPrompt& prompt, std::string* detail, std::vector<std::string>* written) {
+bool WriteSheetBmps(PMdoc& document, const Settings& settings, const CPaper& paper, const std::string& path,
+                    int width, int height, IPrompt& prompt, std::string* detail,
+                    std::vector<std::string>* written) {
     if (document.development == nullptr) return Fail(detail, "the model has no development");
     if (width <= 0 || height <= 0) return Fail(detail, "the bitmap has no pixels");
     const double pw = paper.PrintableWidth();
@@ -225,44 +228,45 @@ bool WriteSheetBmps(PMdoc& document, const CPaper& paper, const std::string& pat
     if (!(pw > 0) || !(ph > 0) || !std::isfinite(pw) || !std::isfinite(ph))
         return Fail(detail, "the paper has no printable area");
     const double pixelsPerMM = width / pw;
-    const std::vector<SheetIndex> pages = BuildPageList(document, paper, CurrentSettings().bNoPrintBrankPage);
+    const std::vector<SheetIndex> pages = BuildPageList(document, paper, settings.bNoPrintBrankPage);
     for (size_t n = 0; n < pages.size(); ++n) {
         const std::string pagePath = SheetBmpPath(path, static_cast<int>(n + 1));
         const RasterProjection projection =
             RegionProjection(width, height, pixelsPerMM, pages[n].column * pw, pages[n].row * ph);
-        if (!WriteRenderedBmp(document, projection, pagePath, prompt, detail)) return false;
+        if (!WriteRenderedBmp(document, settings, projection, pagePath, prompt, detail)) return false;
         if (written != nullptr) written->push_back(pagePath);
     }
     return true;
 }
 
-bool ExportWholeBmp(PMdoc& document, const std::string& chosenPath, const BmpSizeChooser& chooser,
-                    IPrompt& prompt, std::string* detail) {
+bool ExportWholeBmp(PMdoc& document, const Settings& settings, const std::string& chosenPath,
+                    const BmpSizeChooser& chooser, IPrompt& prompt, std::string* detail) {
     std::string path;
     if (!CheckBmpCommand(document, chosenPath, prompt, path, detail)) return false;
     BmpSizeState size = WholeBmpSize(document, kBmpMaximumPixels, kWholeBmpBorderPixels);
     if (!chooser || !chooser(size)) return Fail(detail, "cancelled");
-    return WriteWholeBmp(document, path, size.OutputWidth(), size.OutputHeight(), size.borderX, prompt,
-                         detail);
+    return WriteWholeBmp(document, settings, path, size.OutputWidth(), size.OutputHeight(), size.borderX,
+                         prompt, detail);
 }
 
-bool ExportSheetBmps(PMdoc& document, const std::string& chosenPath, const BmpSizeChooser& chooser,
-                     IPrompt& prompt, std::string* detail, std::vector<std::string>* written) {
+bool ExportSheetBmps(PMdoc& document, const Settings& settings, const std::string& chosenPath,
+                     const BmpSizeChooser& chooser, IPrompt& prompt, std::string* detail,
+                     std::vector<std::string>* written) {
     std::string path;
     if (!CheckBmpCommand(document, chosenPath, prompt, path, detail)) return false;
-    const CPaper paper = CPaper::FromSettings(CurrentSettings());
+    const CPaper paper = CPaper::FromSettings(settings);
     BmpSizeState size = SheetBmpSize(paper, kBmpMaximumPixels);
     if (!chooser || !chooser(size)) return Fail(detail, "cancelled");
-    return WriteSheetBmps(document, paper, path, size.OutputWidth(), size.OutputHeight(), prompt, detail,
-                          written);
+    return WriteSheetBmps(document, settings, paper, path, size.OutputWidth(), size.OutputHeight(), prompt,
+                          detail, written);
 }
 
 bool ConfirmTextureReset(IPrompt& prompt) {
     return prompt.AskOkCancel(kMessageTextureReset);
 }
 
-bool ExportTextureBmp(PMdoc& document, const std::string& chosenPath, const BmpSizeChooser& chooser,
-                      IPrompt& prompt, std::string* detail) {
+bool ExportTextureBmp(PMdoc& document, const Settings& settings, const std::string& chosenPath,
+                      const BmpSizeChooser& chooser, IPrompt& prompt, std::string* detail) {
     std::string path;
     if (!CheckBmpCommand(document, chosenPath, prompt, path, detail)) return false;
     if (document.model == nullptr) return Fail(detail, "the document has no model");
@@ -270,14 +274,15 @@ bool ExportTextureBmp(PMdoc& document, const std::string& chosenPath, const BmpS
     if (!chooser || !chooser(size)) return Fail(detail, "cancelled");
     const int width = size.OutputWidth(), height = size.OutputHeight();
     // The picture is taken with the materials as they are; only then do they give way to it.
-    if (!WriteWholeBmp(document, path, width, height, 0, prompt, detail)) return false;
+    if (!WriteWholeBmp(document, settings, path, width, height, 0, prompt, detail)) return false;
     const RasterProjection projection = WholeProjection(*document.development, width, height, 0);
-    ResetModelToDevelopmentTexture(document, projection, width, height, path, prompt);
+    ResetModelToDevelopmentTexture(document, settings, projection, width, height, path, prompt);
     return true;
 }
 
-void ResetModelToDevelopmentTexture(PMdoc& document, const RasterProjection& projection, int width,
-                                    int height, const std::string& bmpPath, IPrompt& prompt) {
+void ResetModelToDevelopmentTexture(PMdoc& document, const Settings& settings,
+                                    const RasterProjection& projection, int width, int height,
+                                    const std::string& bmpPath, IPrompt& prompt) {
     if (document.model == nullptr || width <= 0 || height <= 0) return;
     CMeshModel& model = *document.model;
     for (auto& solid : model.solids) {
@@ -311,7 +316,8 @@ void ResetModelToDevelopmentTexture(PMdoc& document, const RasterProjection& pro
     const std::string stem = WithoutExtension(bmpPath);
     material->name = stem.substr(NameStart(stem));
     model.materials.clear();
-    LoadTextureIntoMaterial(*model.AppendMaterial(std::move(material)), bmpPath, prompt);
+    LoadTextureIntoMaterial(*model.AppendMaterial(std::move(material)), bmpPath, TextureSizeLimit(settings),
+                            prompt);
     document.modified = true;
 }
 

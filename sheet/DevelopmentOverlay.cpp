@@ -75,9 +75,8 @@ void AddTexts(std::vector<OverlayItem>& items, const PMdoc& document, const CTen
     }
 }
 
-void AddEdgeIds(std::vector<OverlayItem>& items, const CTenkaizu& development,
+void AddEdgeIds(std::vector<OverlayItem>& items, const CTenkaizu& development, const Settings& settings,
                 const RasterProjection& projection, const QPaintDevice& device) {
-    const Settings& settings = CurrentSettings();
     if (!settings.bDrawNumber || settings.bUseOpenGLToDrawEdgeID) return;
     const int dpiY = device.logicalDpiY();
     const double size = OverlayFontSize(settings.iEdgeIDfontSizePoint, projection.pixelsPerMMY, dpiY);
@@ -86,7 +85,7 @@ void AddEdgeIds(std::vector<OverlayItem>& items, const CTenkaizu& development,
     const QFontMetricsF metrics(font, const_cast<QPaintDevice*>(&device));
     const double lift = kEdgeIdLiftEm * font.pointSizeF() * dpiY / kPointsPerInch;
     // Which end is A decides on which side of the edge the number stands.
-    const bool thisCornerFirst = EdgeIdFromThisCorner(development);
+    const bool thisCornerFirst = EdgeIdFromThisCorner(development, settings);
     for (const auto& part : development.parts) {
         if (part == nullptr) continue;
         for (const CFace* face : part->faces) {
@@ -126,12 +125,13 @@ double OverlayFontSize(double points, double pixelsPerMM, double deviceDpiY) {
     return std::isfinite(size) ? size : 0.0;
 }
 
-std::vector<OverlayItem> BuildOverlay(const PMdoc& document, const RasterProjection& projection,
-                                      OverlayMode mode, const QPaintDevice& device) {
+std::vector<OverlayItem> BuildOverlay(const PMdoc& document, const Settings& settings,
+                                      const RasterProjection& projection, OverlayMode mode,
+                                      const QPaintDevice& device) {
     std::vector<OverlayItem> items;
     if (document.development == nullptr) return items;
     AddTexts(items, document, *document.development, projection, mode, device);
-    AddEdgeIds(items, *document.development, projection, device);
+    AddEdgeIds(items, *document.development, settings, projection, device);
     return items;
 }
 
@@ -162,10 +162,10 @@ void PaintOverlay(QPainter& painter, const std::vector<OverlayItem>& items) {
     painter.restore();
 }
 
-void DrawOverlay(QPainter& painter, const PMdoc& document, const RasterProjection& projection,
-                 OverlayMode mode) {
+void DrawOverlay(QPainter& painter, const PMdoc& document, const Settings& settings,
+                 const RasterProjection& projection, OverlayMode mode) {
     if (painter.device() == nullptr) return;
-    PaintOverlay(painter, BuildOverlay(document, projection, mode, *painter.device()));
+    PaintOverlay(painter, BuildOverlay(document, settings, projection, mode, *painter.device()));
 }
 
 } // namespace tsm

@@ -46,15 +46,16 @@ struct OverlayItem {
 double OverlayFontSize(double points, double pixelsPerMM, double deviceDpiY);
 
 // The items in drawing order: texts in list order, then edge IDs part by part, face by face, corner by
-// corner. `device` gives the resolution and the font metrics; settings come from CurrentSettings().
-std::vector<OverlayItem> BuildOverlay(const PMdoc& document, const RasterProjection& projection,
-                                      OverlayMode mode, const QPaintDevice& device);
+// corner. `device` gives the resolution and the font metrics; settings come from `settings`.
+std::vector<OverlayItem> BuildOverlay(const PMdoc& document, const Settings& settings,
+                                      const RasterProjection& projection, OverlayMode mode,
+                                      const QPaintDevice& device);
 
 // Draws the items with a transparent background; the painter's state is restored afterwards.
 void PaintOverlay(QPainter& painter, const std::vector<OverlayItem>& items);
 
 // BuildOverlay for the painter's device, then PaintOverlay.
-void DrawOverlay(QPainter& painter, const PMdoc& document, const RasterProjection& projection,
-                 OverlayMode mode);
+void DrawOverlay(QPainter& painter, const PMdoc& document, const Settings& settings,
+                 const RasterProjection& projection, OverlayMode mode);
 
 } // namespace tsm

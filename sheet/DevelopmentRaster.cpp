@@ -58,9 +58,9 @@ struct FillStyle {
     float rgb[3] = {1, 1, 1};
 };
 
-FillStyle MaterialFill(CMaterial& material, RasterTextureSource* textures) {
+FillStyle MaterialFill(CMaterial& material, RasterTextureSource* textures, bool smooth) {
     FillStyle fill;
-    if (textures != nullptr) fill.texture = textures->TextureFor(material);
+    if (textures != nullptr) fill.texture = textures->TextureFor(material, smooth);
     std::copy(material.flatColor, material.flatColor + 3, fill.rgb);
     return fill;
 }
@@ -280,11 +280,11 @@ RasterScratch& Scratch() {
 
 class RasterPainter {
 public:
-    RasterPainter(PMdoc& doc, const RasterTarget& target, const RasterMode& mode)
+    RasterPainter(PMdoc& doc, const Settings& settings, const RasterTarget& target, const RasterMode& mode)
         : model_(*doc.model), development_(*doc.development), target_(target), mode_(mode),
-          settings_(CurrentSettings()), depths_(DepthBits(), mode.itemsPerDepthChunk) {
-        lineWidth_ = RasterLineWidthPixels(mode.bitmapMode);
-        alpha_ = RasterLineAlpha();
+          settings_(settings), depths_(DepthBits(), mode.itemsPerDepthChunk) {
+        lineWidth_ = RasterLineWidthPixels(mode.bitmapMode, settings);
+        alpha_ = RasterLineAlpha(settings);
         emMM_ = settings_.iEdgeIDfontSizePoint * kMMPerPoint;
 
         // Anything closer to the raster than a line's width, its smoothing and an edge ID's size may
@@ -305,7 +305,7 @@ public:
     }
 
     void Draw() {
-        for (RasterLayer layer : RasterLayerOrder(mode_.bitmapMode)) {
+        for (RasterLayer layer : RasterLayerOrder(mode_.bitmapMode, settings_)) {
             switch (layer) {
             case RasterLayer::PicturesBelow:
                 DrawPictures(development_.imagesA);
@@ -353,7 +353,8 @@ private:
             box.Add({r[0], r[1]});
             box.Add({r[0] + r[2], r[1] + r[3]});
             if (!box.Meets(visible_)) continue;
-            const RasterTexture texture = target_.textures->TextureFor(*picture->material);
+            const RasterTexture texture =
+                target_.textures->TextureFor(*picture->material, settings_.bTextureSmooth);
             if (texture.name == 0) continue; // a picture without image shows nothing
             FillStyle fill;
             fill.texture = texture;
@@ -372,7 +373,8 @@ private:
         textured = false;
         if (!(settings_.bColorFlapWithFace && settings_.bUseMaterial)) return PlainFill(1, 1, 1);
         if (h.twin == nullptr || h.twin->face == nullptr) return PlainFill(1, 1, 1);
-        FillStyle fill = MaterialFill(FaceMaterial(model_, *h.twin->face), target_.textures);
+        FillStyle fill =
+            MaterialFill(FaceMaterial(model_, *h.twin->face), target_.textures, settings_.bTextureSmooth);
         if (fill.texture.name != 0) {
             textured = FlapTextureCoordinates(h, uv);
             if (!textured) fill.texture = {};
@@ -393,7 +395,7 @@ private:
         // Backwards, so that an earlier flap lies over a later one, as the vector pass hides the outline
         // pieces of later flaps under earlier ones.
         std::reverse(flaps.begin(), flaps.end());
-        const bool outlines = RasterDrawsFlapOutlines(mode_.bitmapMode);
+        const bool outlines = RasterDrawsFlapOutlines(mode_.bitmapMode, settings_);
         // Each flap's outline lies over its own fill and under the fills of the flaps drawn after it: all
         // fills first, nearest wins; then the outlines in drawing order, each only where no later fill
         // covers it (GL_GEQUAL), blended over what is below it just as when drawn flap by flap.
@@ -476,7 +478,8 @@ private:
                 if (highlight && face.picked) {
                     fill = PlainFill(1, 0, 0);
                 } else if (settings_.bUseMaterial) {
-                    fill = MaterialFill(FaceMaterial(model_, face), target_.textures);
+                    fill =
+                        MaterialFill(FaceMaterial(model_, face), target_.textures, settings_.bTextureSmooth);
                 }
                 const float z = depths_.Z(i);
                 polygon.clear();
@@ -498,7 +501,7 @@ private:
             const Point2 offset{part->x, part->y};
             for (const auto& line : part->lines) {
                 if (line == nullptr) continue;
-                const RasterLineStyle style = RasterStyleOfLine(*line);
+                const RasterLineStyle style = RasterStyleOfLine(*line, settings_);
                 if (!style.drawn) continue;
                 const CHalfEdge& h = *line->first;
                 const Point2 a = offset + h.Pos2D();
@@ -540,7 +543,7 @@ private:
 
     void DrawEdgeIds() {
         if (target_.fontListBase == 0 || !(emMM_ > 0.0) || !std::isfinite(emMM_)) return;
-        const bool thisCornerFirst = EdgeIdFromThisCorner(development_);
+        const bool thisCornerFirst = EdgeIdFromThisCorner(development_, settings_);
         glDisable(GL_BLEND);
         glDisable(GL_TEXTURE_2D);
         glColor4f(0, 0, 0, 1);
@@ -582,8 +585,7 @@ private:
 
 } // namespace
 
-std::vector<RasterLayer> RasterLayerOrder(bool bitmapMode) {
-    const Settings& settings = CurrentSettings();
+std::vector<RasterLayer> RasterLayerOrder(bool bitmapMode, const Settings& settings) {
     std::vector<RasterLayer> layers{RasterLayer::PicturesBelow};
     if (settings.bDrawFlap) layers.push_back(RasterLayer::Flaps);
     layers.push_back(RasterLayer::Faces);
@@ -593,19 +595,17 @@ std::vector<RasterLayer> RasterLayerOrder(bool bitmapMode) {
     return layers;
 }
 
-bool RasterDrawsFlapOutlines(bool bitmapMode) {
-    const Settings& settings = CurrentSettings();
+bool RasterDrawsFlapOutlines(bool bitmapMode, const Settings& settings) {
     return settings.bDrawFlap && !(bitmapMode && !settings.bLineAlpha);
 }
 
-RasterLineStyle RasterStyleOfLine(const CPartLine& line) {
+RasterLineStyle RasterStyleOfLine(const CPartLine& line, const Settings& settings) {
     RasterLineStyle style;
     if (line.hidden || !IsLineKindDrawn(line.drawKind)) return style;
     if (line.first == nullptr || line.first->next == nullptr) return style;
-    const int32_t value = LineStyleForKind(line.drawKind);
+    const int32_t value = LineStyleForKind(line.drawKind, settings);
     if (value == kLineNone) return style;
     style.drawn = true;
-    const Settings& settings = CurrentSettings();
     if (value == kLineValleyDashes || value == kLineMountainDashes) {
         style.dashed = true;
         style.whiteUnderlay = settings.bDrawWhiteBkLine;
@@ -614,12 +614,12 @@ RasterLineStyle RasterStyleOfLine(const CPartLine& line) {
     return style;
 }
 
-int RasterLineWidthPixels(bool bitmapMode) {
-    return bitmapMode ? VectorLineWidth() : 1;
+int RasterLineWidthPixels(bool bitmapMode, const Settings& settings) {
+    return bitmapMode ? VectorLineWidth(settings) : 1;
 }
 
-float RasterLineAlpha() {
-    const double value = CurrentSettings().dLineAlphaValue;
+float RasterLineAlpha(const Settings& settings) {
+    const double value = settings.dLineAlphaValue;
     if (!(value == value)) return 1.0f; // NaN
     return float(std::clamp(value, 0.0, 1.0));
 }
@@ -667,8 +667,8 @@ bool FlapTextureCoordinates(const CHalfEdge& h, Point2 (&uv)[4]) {
     return true;
 }
 
-bool EdgeIdFromThisCorner(const CTenkaizu& development) {
-    return development.reversed != CurrentSettings().bInvertEdgeID;
+bool EdgeIdFromThisCorner(const CTenkaizu& development, const Settings& settings) {
+    return development.reversed != settings.bInvertEdgeID;
 }
 
 bool PlaceEdgeId(const CPart& part, const CHalfEdge& corner, bool thisCornerFirst,
@@ -742,7 +742,7 @@ void ApplyProjection(const RasterProjection& projection) {
     glLoadIdentity();
 }
 
-void DrawRaster(PMdoc& doc, const RasterTarget& target, const RasterMode& mode) {
+void DrawRaster(PMdoc& doc, const Settings& settings, const RasterTarget& target, const RasterMode& mode) {
     if (!doc.model || !doc.development) return;
     if (target.projection.widthPixels <= 0 || target.projection.heightPixels <= 0) return;
     glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_LINE_BIT | GL_TEXTURE_BIT | GL_CURRENT_BIT |
@@ -762,7 +762,7 @@ void DrawRaster(PMdoc& doc, const RasterTarget& target, const RasterMode& mode) 
     glShadeModel(GL_SMOOTH);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
 
-    RasterPainter(doc, target, mode).Draw();
+    RasterPainter(doc, settings, target, mode).Draw();
 
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();

@@ -35,8 +35,8 @@ struct RasterMode {
 };
 
 // The layers DrawRaster draws for the current settings, bottom first; empty layers are left out.
-std::vector<RasterLayer> RasterLayerOrder(bool bitmapMode);
-bool RasterDrawsFlapOutlines(bool bitmapMode);
+std::vector<RasterLayer> RasterLayerOrder(bool bitmapMode, const Settings& settings);
+bool RasterDrawsFlapOutlines(bool bitmapMode, const Settings& settings);
 
 // How the raster renderer draws one part line under the current settings.
 struct RasterLineStyle {
@@ -45,11 +45,11 @@ struct RasterLineStyle {
     bool whiteUnderlay = false;        // white solid segment under the dashes
     const double* patternMM = nullptr; // the six pattern values when dashed
 };
-RasterLineStyle RasterStyleOfLine(const CPartLine& line);
+RasterLineStyle RasterStyleOfLine(const CPartLine& line, const Settings& settings);
 
-int RasterLineWidthPixels(bool bitmapMode);
+int RasterLineWidthPixels(bool bitmapMode, const Settings& settings);
 // dLineAlphaValue limited to 0..1; a damaged value draws opaque.
-float RasterLineAlpha();
+float RasterLineAlpha(const Settings& settings);
 
 // The material a face is filled with: its own, or the model's default material for index -1 or an index
 // that names no material.
@@ -70,7 +70,7 @@ struct EdgeIdPlacement {
 bool PlaceEdgeId(const CPart& part, const CHalfEdge& corner, bool thisCornerFirst,
                  EdgeIdPlacement& placement);
 // Whether A is the corner itself (rather than the next one) for this development.
-bool EdgeIdFromThisCorner(const CTenkaizu& development);
+bool EdgeIdFromThisCorner(const CTenkaizu& development, const Settings& settings);
 
 // Convex and simple (turning once round): such a polygon can be filled as a fan. Collinear corners allowed.
 bool IsConvexPolygon(const std::vector<Point2>& points);
@@ -94,6 +94,6 @@ void ApplyProjection(const RasterProjection& projection);
 
 // Draws the development of `doc` into the current GL context, over what it holds (nothing is cleared).
 // GL state other than the buffer contents is restored afterwards. Parts outside the raster are skipped.
-void DrawRaster(PMdoc& doc, const RasterTarget& target, const RasterMode& mode);
+void DrawRaster(PMdoc& doc, const Settings& settings, const RasterTarget& target, const RasterMode& mode);
 
 } // namespace tsm

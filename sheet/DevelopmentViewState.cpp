@@ -153,7 +153,8 @@ CFace* FaceAtDevelopmentPoint(const CTenkaizu& development, const Point2& mm) {
     return nullptr;
 }
 
-std::vector<CFace*> CheckCorrespondingFace(CTenkaizu& development, const Point2& mm) {
+std::vector<CFace*> CheckCorrespondingFace(CTenkaizu& development, const DisplaySettings& display,
+                                           const Point2& mm) {
     for (const auto& part : development.parts)
         if (part != nullptr)
             for (CFace* face : part->faces)
@@ -164,7 +165,7 @@ std::vector<CFace*> CheckCorrespondingFace(CTenkaizu& development, const Point2&
     std::vector<CFace*> group;
     CFace* hit = FaceAtDevelopmentPoint(development, mm);
     if (hit == nullptr) return group;
-    CollectFlatGroup(*hit, group);
+    CollectFlatGroup(*hit, group, display);
     for (CFace* face : group) face->picked = true;
     return group;
 }

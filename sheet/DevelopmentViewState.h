@@ -97,6 +97,7 @@ CFace* FaceAtDevelopmentPoint(const CTenkaizu& development, const Point2& mm);
 // The corresponding-face check at `mm`: clears the pick mark of every face of every part, then marks the
 // face there with the faces reachable from it across omitted folds. Returns the marked group (empty when
 // no face is there).
-std::vector<CFace*> CheckCorrespondingFace(CTenkaizu& development, const Point2& mm);
+std::vector<CFace*> CheckCorrespondingFace(CTenkaizu& development, const DisplaySettings& display,
+                                           const Point2& mm);
 
 } // namespace tsm

@@ -189,18 +189,18 @@ std::string EmfWriter::Bytes() const {
     return out;
 }
 
-std::string RenderEmf(CTenkaizu& development) {
+std::string RenderEmf(CTenkaizu& development, const Settings& settings) {
     EmfWriter writer;
-    DrawVectorLines(writer, development, kScreenPixelsPerMM, kScreenPixelsPerMM);
+    DrawVectorLines(writer, development, settings, kScreenPixelsPerMM, kScreenPixelsPerMM);
     return writer.Bytes();
 }
 
-bool ExportEmf(const PMdoc& document, const std::string& path, std::string* error) {
+bool ExportEmf(const PMdoc& document, const Settings& settings, const std::string& path, std::string* error) {
     if (document.development == nullptr) {
         if (error != nullptr) *error = "The model has no development to export.";
         return false;
     }
-    return WriteFileAtomically(path, RenderEmf(*document.development), error);
+    return WriteFileAtomically(path, RenderEmf(*document.development, settings), error);
 }
 
 } // namespace tsm

@@ -82,10 +82,10 @@ private:
 };
 
 // The metafile of the development's vector lines at the reference screen's scale.
-std::string RenderEmf(CTenkaizu& development);
+std::string RenderEmf(CTenkaizu& development, const Settings& settings);
 
 // Writes the development's vector lines as an enhanced metafile, replacing the file atomically. False
 // with a reason when there is no development or the file cannot be written.
-bool ExportEmf(const PMdoc& document, const std::string& path, std::string* error);
+bool ExportEmf(const PMdoc& document, const Settings& settings, const std::string& path, std::string* error);
 
 } // namespace tsm

@@ -100,8 +100,9 @@ std::optional<std::string> ExportPathFor(ExportFormat format, const std::string&
     return std::nullopt;
 }
 
-bool WriteDevelopmentExport(ExportFormat format, PMdoc& document, const std::string& path,
-                            const ExportOptions& options, IPrompt& prompt, std::string* detail) {
+bool WriteDevelopmentExport(ExportFormat format, PMdoc& document, const Settings& settings,
+                            const std::string& path, const ExportOptions& options, IPrompt& prompt,
+                            std::string* detail) {
     if (document.development == nullptr) {
         if (detail != nullptr) *detail = "the model has no development";
         prompt.Message(kMessageNoDevelopment);
@@ -112,20 +113,20 @@ bool WriteDevelopmentExport(ExportFormat format, PMdoc& document, const std::str
     case ExportFormat::Eps: {
         KeptEpsOptions() = options.eps;
         errno = 0;
-        if (ExporterEPS(options.eps).Export(path, *document.development) != kExportOk)
+        if (ExporterEPS(settings, options.eps).Export(path, *document.development) != kExportOk)
             return Fail(prompt, detail, CannotCreate(path, errno));
         return true;
     }
     case ExportFormat::Dxf:
         errno = 0;
-        if (ExporterDXF().Export(path, *document.development) != kExportOk)
+        if (ExporterDXF(settings).Export(path, *document.development) != kExportOk)
             return Fail(prompt, detail, CannotCreate(path, errno));
         return true;
     case ExportFormat::Emf:
-        if (!ExportEmf(document, path, &error)) return Fail(prompt, detail, error);
+        if (!ExportEmf(document, settings, path, &error)) return Fail(prompt, detail, error);
         return true;
     case ExportFormat::Svg:
-        if (!ExportSvg(document, path, options.svg, &error)) return Fail(prompt, detail, error);
+        if (!ExportSvg(document, settings, path, options.svg, &error)) return Fail(prompt, detail, error);
         return true;
     case ExportFormat::Bmp:
         break;
@@ -134,8 +135,9 @@ bool WriteDevelopmentExport(ExportFormat format, PMdoc& document, const std::str
     return false;
 }
 
-bool ExportDevelopment(ExportFormat format, PMdoc& document, const std::string& chosenPath,
-                       const ExportOptions& options, IPrompt& prompt, std::string* detail) {
+bool ExportDevelopment(ExportFormat format, PMdoc& document, const Settings& settings,
+                       const std::string& chosenPath, const ExportOptions& options, IPrompt& prompt,
+                       std::string* detail) {
     if (document.development == nullptr) {
         if (detail != nullptr) *detail = "the model has no development";
         prompt.Message(kMessageNoDevelopment);
@@ -147,7 +149,7 @@ bool ExportDevelopment(ExportFormat format, PMdoc& document, const std::string& 
             *detail = "the file name does not end in ." + std::string(ExportDefaultExtension(format));
         return false;
     }
-    return WriteDevelopmentExport(format, document, *path, options, prompt, detail);
+    return WriteDevelopmentExport(format, document, settings, *path, options, prompt, detail);
 }
 
 } // namespace tsm

@@ -41,12 +41,14 @@ struct ExportOptions {
 // development data."; `detail`, when given, receives the reason. Without a development nothing is
 // written and "No data for development." is shown (the window disables the commands then, so only
 // tsmtool gets there). BMP needs the raster renderer and is not written here.
-bool WriteDevelopmentExport(ExportFormat format, PMdoc& document, const std::string& path,
-                            const ExportOptions& options, IPrompt& prompt, std::string* detail = nullptr);
+bool WriteDevelopmentExport(ExportFormat format, PMdoc& document, const Settings& settings,
+                            const std::string& path, const ExportOptions& options, IPrompt& prompt,
+                            std::string* detail = nullptr);
 
 // The whole command for a chosen path: refuses without a development, ExportPathFor, then
 // WriteDevelopmentExport.
-bool ExportDevelopment(ExportFormat format, PMdoc& document, const std::string& chosenPath,
-                       const ExportOptions& options, IPrompt& prompt, std::string* detail = nullptr);
+bool ExportDevelopment(ExportFormat format, PMdoc& document, const Settings& settings,
+                       const std::string& chosenPath, const ExportOptions& options, IPrompt& prompt,
+                       std::string* detail = nullptr);
 
 } // namespace tsm

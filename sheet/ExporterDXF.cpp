@@ -86,7 +86,7 @@ std::string ExporterDXF::BuildText(const CTenkaizu& development) {
     out += "  0\nSECTION\n  2\nENTITIES\n";
 
     EntityWriter writer(out, development);
-    if (CurrentSettings().bDrawFlap) {
+    if (settings_.bDrawFlap) {
         // Flap outlines first; their base is the edge line written below.
         for (auto& part : development.parts) {
             if (part == nullptr) continue;

@@ -12,10 +12,10 @@
 
 namespace tsm {
 
-// One export: made on the stack, Export called once. Reads bDrawFlap from CurrentSettings().
+// One export: made on the stack, Export called once. Reads bDrawFlap from `settings`.
 class ExporterDXF {
 public:
-    ExporterDXF() = default;
+    explicit ExporterDXF(const Settings& settings) : settings_(settings) {}
     virtual ~ExporterDXF();
     ExporterDXF(const ExporterDXF&) = delete;
     ExporterDXF& operator=(const ExporterDXF&) = delete;
@@ -29,6 +29,7 @@ public:
     std::string BuildText(const CTenkaizu& development);
 
 private:
+    const Settings& settings_;
     std::string path_;
     const CTenkaizu* development_ = nullptr;
     std::FILE* file_ = nullptr;

@@ -97,7 +97,8 @@ EpsOptions& KeptEpsOptions() {
     return options;
 }
 
-ExporterEPS::ExporterEPS(const EpsOptions& options) : options_(options) {}
+ExporterEPS::ExporterEPS(const Settings& settings, const EpsOptions& options)
+    : settings_(settings), options_(options) {}
 
 ExporterEPS::~ExporterEPS() {
     if (file_ != nullptr) std::fclose(file_);
@@ -131,13 +132,11 @@ std::string ExporterEPS::BuildText(CTenkaizu& development) {
     }
     text_.clear();
     text_.reserve(256 + corners * 100 + lines * 400);
-
-    const Settings& settings = CurrentSettings();
     WriteHeader();
-    if (settings.bDrawFlap) WriteFlaps();
+    if (settings_.bDrawFlap) WriteFlaps();
     if (!options_.notFillFaces) WriteFaces();
     WriteLines();
-    if (settings.bDrawNumber) WriteEdgeIds();
+    if (settings_.bDrawNumber) WriteEdgeIds();
     development_ = nullptr;
     return std::move(text_);
 }
@@ -180,7 +179,7 @@ void ExporterEPS::WriteFlaps() {
 }
 
 void ExporterEPS::WriteFaces() {
-    const bool useMaterial = CurrentSettings().bUseMaterial;
+    const bool useMaterial = settings_.bUseMaterial;
     PageMapping map(*development_, heightPt_);
     for (auto& part : development_->parts) {
         if (part == nullptr) continue;
@@ -214,7 +213,6 @@ void ExporterEPS::WriteFaces() {
 }
 
 void ExporterEPS::WriteLines() {
-    const Settings& settings = CurrentSettings();
     PageMapping map(*development_, heightPt_);
     text_ += "\n0.0 0.0 0.0 setrgbcolor";
     for (auto& part : development_->parts) {
@@ -225,15 +223,15 @@ void ExporterEPS::WriteLines() {
             int32_t style;
             switch (line->drawKind) {
             case kDrawCut:
-                style = settings.iCutLineStyle;
+                style = settings_.iCutLineStyle;
                 break;
             case kDrawMountain:
             case kDrawFlapMountain:
-                style = settings.iMountainLineStyle;
+                style = settings_.iMountainLineStyle;
                 break;
             case kDrawValley:
             case kDrawFlapValley:
-                style = settings.iValleyLineStyle;
+                style = settings_.iValleyLineStyle;
                 break;
             default:
                 continue;
@@ -241,7 +239,7 @@ void ExporterEPS::WriteLines() {
             if (style == kStyleNone) continue;
             const Point2 a = line->first->Pos2D();
             const Point2 b = NextPosition(*line->first);
-            if (settings.bDrawWhiteBkLine && style != kStyleSolid) {
+            if (settings_.bDrawWhiteBkLine && style != kStyleSolid) {
                 // A white solid line under the dashes so that the gaps do not show the face colour.
                 text_ += "\n1.0 1.0 1.0 setrgbcolor\n[] 0 setdash";
                 AppendMove(text_, map, "\n", a, " moveto");
@@ -251,9 +249,9 @@ void ExporterEPS::WriteLines() {
             if (style == kStyleSolid) {
                 text_ += "\n[] 0 setdash";
             } else if (style == kStyleValleyDash) {
-                AppendDash(text_, settings.valleyDash);
+                AppendDash(text_, settings_.valleyDash);
             } else if (style == kStyleMountainDash) {
-                AppendDash(text_, settings.mountainDash);
+                AppendDash(text_, settings_.mountainDash);
             }
             AppendMove(text_, map, "\n", a, " moveto");
             AppendMove(text_, map, "\n", b, " lineto");
@@ -263,14 +261,13 @@ void ExporterEPS::WriteLines() {
 }
 
 void ExporterEPS::WriteEdgeIds() {
-    const Settings& settings = CurrentSettings();
     PageMapping map(*development_, heightPt_);
     text_ += "\n[]0 setdash\n0.0 0.0 0.0 setrgbcolor\n/Arial findfont\n";
-    AppendInt(text_, settings.iEdgeIDfontSizePoint);
+    AppendInt(text_, settings_.iEdgeIDfontSizePoint);
     text_ += " scalefont setfont";
     // The number sits on the side of the edge the reader faces; which end is "A" decides that side.
-    const bool thisCornerFirst = development_->reversed != settings.bInvertEdgeID;
-    const double charSize = settings.iEdgeIDfontSizePoint * 0.7;
+    const bool thisCornerFirst = development_->reversed != settings_.bInvertEdgeID;
+    const double charSize = settings_.iEdgeIDfontSizePoint * 0.7;
     for (auto& part : development_->parts) {
         if (part == nullptr) continue;
         map.SetPart(*part);

@@ -29,12 +29,12 @@ struct EpsOptions {
 // The options the dialog shows next time; the EPS command stores the user's choice here.
 EpsOptions& KeptEpsOptions();
 
-// One export: made on the stack, Export called once. Reads the display settings of CurrentSettings()
+// One export: made on the stack, Export called once. Reads from `settings`
 // (flaps and edge IDs shown, materials, white underlay, line styles, dash patterns, edge ID font size and
 // direction).
 class ExporterEPS {
 public:
-    explicit ExporterEPS(const EpsOptions& options = KeptEpsOptions());
+    explicit ExporterEPS(const Settings& settings, const EpsOptions& options = KeptEpsOptions());
     virtual ~ExporterEPS();
     ExporterEPS(const ExporterEPS&) = delete;
     ExporterEPS& operator=(const ExporterEPS&) = delete;
@@ -54,6 +54,7 @@ private:
     void WriteLines();
     void WriteEdgeIds();
 
+    const Settings& settings_;
     EpsOptions options_;
     std::string path_;
     CTenkaizu* development_ = nullptr;

@@ -81,15 +81,15 @@ PrinterPage MeasurePrinterPage(const QPagedPaintDevice& device) {
     return page;
 }
 
-PagePrinter::PagePrinter(PMdoc& document, const CPaper& paper, const PrintState& state,
-                         const PrinterPage& printer, IPrompt& prompt)
-    : document_(document), paper_(paper), state_(state), printer_(printer), prompt_(prompt) {}
+PagePrinter::PagePrinter(PMdoc& document, const Settings& settings, const CPaper& paper,
+                         const PrintState& state, const PrinterPage& printer, IPrompt& prompt)
+    : document_(document), settings_(settings), paper_(paper), state_(state), printer_(printer),
+      prompt_(prompt) {}
 
 PagePrinter::~PagePrinter() = default;
 
 bool PagePrinter::DrawBitmap(QPainter& painter, const SheetIndex& sheet) {
-    const Settings& settings = CurrentSettings();
-    const BitmapSize size = PageBitmapSize(paper_, printer_, state_.scale, settings.iResolutionID,
+    const BitmapSize size = PageBitmapSize(paper_, printer_, state_.scale, settings_.iResolutionID,
                                            state_.preview, kMaxRenderSidePixels);
     lastSize_ = size;
     lastBands_ = 0;
@@ -117,13 +117,13 @@ bool PagePrinter::DrawBitmap(QPainter& painter, const SheetIndex& sheet) {
         band_ = std::make_unique<CDIBforGLRender>(prompt_, size.width, rows);
     if (!band_->HasBitmap()) return false;
 
-    const bool lighten = settings.bSlideColorToWhite && !state_.preview;
+    const bool lighten = settings_.bSlideColorToWhite && !state_.preview;
     const size_t stride = size_t(band_->Stride());
     painter.save();
     // Colour on colour: pixels are copied, not blended with their neighbours.
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     for (int top = 0; top < size.height; top += rows) {
-        if (!RenderDevelopment(document_, projection.Band(top, rows), *band_, prompt_)) {
+        if (!RenderDevelopment(document_, settings_, projection.Band(top, rows), *band_, prompt_)) {
             painter.restore();
             return false;
         }
@@ -143,7 +143,6 @@ bool PagePrinter::DrawBitmap(QPainter& painter, const SheetIndex& sheet) {
 }
 
 bool PagePrinter::PrintPage(QPainter& painter, int pageNumber) {
-    const Settings& settings = CurrentSettings();
     const double px = printer_.PixelsPerMMX(), py = printer_.PixelsPerMMY();
     const SheetIndex sheet = PageToSheet(state_, pageNumber);
 
@@ -153,8 +152,8 @@ bool PagePrinter::PrintPage(QPainter& painter, int pageNumber) {
                                printer_.paperHeightMM * py));
 
     const bool rendered = DrawBitmap(painter, sheet);
-    if (PrintsAlignmentCrosses(state_, settings.bPrintTombo)) DrawCrosses(painter, state_, paper_, printer_);
-    if (settings.bPrintPageNumber) DrawPageLabel(painter, state_, paper_, printer_, pageNumber);
+    if (PrintsAlignmentCrosses(state_, settings_.bPrintTombo)) DrawCrosses(painter, state_, paper_, printer_);
+    if (settings_.bPrintPageNumber) DrawPageLabel(painter, state_, paper_, printer_, pageNumber);
 
     // Development millimetres onto the page: the sheet's printable corner at the scaled area's corner.
     const double sx = state_.scale * px, sy = state_.scale * py;
@@ -167,21 +166,22 @@ bool PagePrinter::PrintPage(QPainter& painter, int pageNumber) {
     projection.pixelsPerMMY = sy;
     projection.originX = originX;
     projection.originY = originY;
-    DrawOverlay(painter, document_, projection, OverlayMode::Print);
+    DrawOverlay(painter, document_, settings_, projection, OverlayMode::Print);
 
-    if (!settings.bLineAlpha && document_.development != nullptr) {
+    if (!settings_.bLineAlpha && document_.development != nullptr) {
         painter.save();
         painter.translate(originX, originY);
         QPainterOutput output(painter);
-        DrawVectorLines(output, *document_.development, sx, sy);
+        DrawVectorLines(output, *document_.development, settings_, sx, sy);
         painter.restore();
     }
     painter.restore();
     return rendered;
 }
 
-bool PrintDevelopment(QPagedPaintDevice& device, PMdoc& document, const CPaper& paper, IPrompt& prompt,
-                      const PrintOptions& options, PrintOutcome* outcome) {
+bool PrintDevelopment(QPagedPaintDevice& device, PMdoc& document, const Settings& settings,
+                      const CPaper& paper, IPrompt& prompt, const PrintOptions& options,
+                      PrintOutcome* outcome) {
     PrintOutcome local;
     PrintOutcome& out = outcome != nullptr ? *outcome : local;
     out = PrintOutcome{};
@@ -189,7 +189,7 @@ bool PrintDevelopment(QPagedPaintDevice& device, PMdoc& document, const CPaper& 
         out.detail = "the model has no development";
         return false;
     }
-    out.state = PreparePrintJob(document, paper, options.preview);
+    out.state = PreparePrintJob(document, settings, paper, options.preview);
     const PrinterPage printer = MeasurePrinterPage(device);
     FitToPrinter(out.state, paper, printer, prompt);
     const PageRange range = PrintedPages(out.state, options.fromPage, options.toPage);
@@ -204,7 +204,7 @@ bool PrintDevelopment(QPagedPaintDevice& device, PMdoc& document, const CPaper& 
         out.detail = kMessagePrintJobFailed;
         return false;
     }
-    PagePrinter pages(document, paper, out.state, printer, prompt);
+    PagePrinter pages(document, settings, paper, out.state, printer, prompt);
     pages.SetBandRows(options.bandRows);
     bool ok = true;
     for (int n = range.first; n <= range.last; ++n) {

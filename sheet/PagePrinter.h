@@ -28,8 +28,8 @@ PrinterPage MeasurePrinterPage(const QPagedPaintDevice& device);
 // has the same bitmap size.
 class PagePrinter {
 public:
-    PagePrinter(PMdoc& document, const CPaper& paper, const PrintState& state, const PrinterPage& printer,
-                IPrompt& prompt);
+    PagePrinter(PMdoc& document, const Settings& settings, const CPaper& paper, const PrintState& state,
+                const PrinterPage& printer, IPrompt& prompt);
     ~PagePrinter();
     PagePrinter(const PagePrinter&) = delete;
     PagePrinter& operator=(const PagePrinter&) = delete;
@@ -49,6 +49,7 @@ private:
     bool DrawBitmap(QPainter& painter, const SheetIndex& sheet);
 
     PMdoc& document_;
+    const Settings& settings_;
     CPaper paper_;
     PrintState state_;
     PrinterPage printer_;
@@ -76,7 +77,8 @@ struct PrintOutcome {
 // The whole job on `device`: the page list, the paper and printable checks with their questions, then
 // every page of the range, each on a new page of the device. "Could not start print job." when the
 // device cannot be painted on. False when nothing could be printed.
-bool PrintDevelopment(QPagedPaintDevice& device, PMdoc& document, const CPaper& paper, IPrompt& prompt,
-                      const PrintOptions& options, PrintOutcome* outcome = nullptr);
+bool PrintDevelopment(QPagedPaintDevice& device, PMdoc& document, const Settings& settings,
+                      const CPaper& paper, IPrompt& prompt, const PrintOptions& options,
+                      PrintOutcome* outcome = nullptr);
 
 } // namespace tsm

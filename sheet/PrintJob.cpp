@@ -37,9 +37,10 @@ int TruncatedPixels(double v, int maxSidePixels) {
 
 } // namespace
 
-PrintState PreparePrintJob(const PMdoc& document, const CPaper& paper, bool preview) {
+PrintState PreparePrintJob(const PMdoc& document, const Settings& settings, const CPaper& paper,
+                           bool preview) {
     PrintState state;
-    state.pages = BuildPageList(document, paper, CurrentSettings().bNoPrintBrankPage);
+    state.pages = BuildPageList(document, paper, settings.bNoPrintBrankPage);
     state.preview = preview;
     return state;
 }

@@ -56,7 +56,8 @@ struct PrintState {
 
 // The preparation step: scale 1, origin (0, 0), the page list of the document's grid (blank sheets left
 // out with bNoPrintBrankPage).
-PrintState PreparePrintJob(const PMdoc& document, const CPaper& paper, bool preview);
+PrintState PreparePrintJob(const PMdoc& document, const Settings& settings, const CPaper& paper,
+                           bool preview);
 
 // The sheet of a 1-based page; a number outside the list gives page 1's sheet ((0, 0) for an empty list).
 SheetIndex PageToSheet(const PrintState& state, int pageNumber);

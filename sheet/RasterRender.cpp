@@ -13,8 +13,8 @@ namespace tsm {
 namespace {
 
 // Clears to white paper, draws in bitmap mode and copies the picture into the renderer's bits.
-void RenderInto(CDIBforGLRender& renderer, PMdoc& doc, const RasterProjection& projection,
-                RasterTextureSource& textures) {
+void RenderInto(CDIBforGLRender& renderer, PMdoc& doc, const Settings& settings,
+                const RasterProjection& projection, RasterTextureSource& textures) {
     glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     RasterTarget target;
@@ -23,7 +23,7 @@ void RenderInto(CDIBforGLRender& renderer, PMdoc& doc, const RasterProjection& p
     target.fontListBase = renderer.FontListBase();
     RasterMode mode;
     mode.bitmapMode = true;
-    DrawRaster(doc, target, mode);
+    DrawRaster(doc, settings, target, mode);
     renderer.Finish();
 }
 
@@ -38,8 +38,8 @@ int BandRows(int width) {
     return int(std::max<int64_t>(1, kBandPixels / width));
 }
 
-bool RenderDevelopment(PMdoc& doc, const RasterProjection& projection, CDIBforGLRender& output,
-                       IPrompt& prompt, int bandRows) {
+bool RenderDevelopment(PMdoc& doc, const Settings& settings, const RasterProjection& projection,
+                       CDIBforGLRender& output, IPrompt& prompt, int bandRows) {
     const int width = output.Width(), height = output.Height();
     if (!HasBits(output) || projection.widthPixels != width || projection.heightPixels != height)
         return false;
@@ -49,7 +49,7 @@ bool RenderDevelopment(PMdoc& doc, const RasterProjection& projection, CDIBforGL
         if (!output.Begin()) return false;
         {
             OwnedRasterTextures textures;
-            RenderInto(output, doc, projection, textures);
+            RenderInto(output, doc, settings, projection, textures);
         }
         output.End();
         return true;
@@ -62,7 +62,7 @@ bool RenderDevelopment(PMdoc& doc, const RasterProjection& projection, CDIBforGL
         OwnedRasterTextures textures;
         const size_t stride = size_t(output.Stride());
         for (int top = 0; top < height; top += rows) {
-            RenderInto(band, doc, projection.Band(top, rows), textures);
+            RenderInto(band, doc, settings, projection.Band(top, rows), textures);
             // Both bitmaps run bottom-up: the band's top `count` rows are its last ones, and in the output
             // they start height - top - count rows above the bottom. The last band may reach past the
             // output's bottom; those rows are not copied.
@@ -75,18 +75,19 @@ bool RenderDevelopment(PMdoc& doc, const RasterProjection& projection, CDIBforGL
     return true;
 }
 
-bool RenderWhole(PMdoc& doc, CDIBforGLRender& output, int borderPixels, IPrompt& prompt, int bandRows) {
+bool RenderWhole(PMdoc& doc, const Settings& settings, CDIBforGLRender& output, int borderPixels,
+                 IPrompt& prompt, int bandRows) {
     if (!doc.development) return false;
     const RasterProjection projection =
         WholeProjection(*doc.development, output.Width(), output.Height(), borderPixels);
-    return RenderDevelopment(doc, projection, output, prompt, bandRows);
+    return RenderDevelopment(doc, settings, projection, output, prompt, bandRows);
 }
 
-bool RenderRegion(PMdoc& doc, CDIBforGLRender& output, double pixelsPerMM, double leftMM, double topMM,
-                  IPrompt& prompt, int bandRows) {
+bool RenderRegion(PMdoc& doc, const Settings& settings, CDIBforGLRender& output, double pixelsPerMM,
+                  double leftMM, double topMM, IPrompt& prompt, int bandRows) {
     const RasterProjection projection =
         RegionProjection(output.Width(), output.Height(), pixelsPerMM, leftMM, topMM);
-    return RenderDevelopment(doc, projection, output, prompt, bandRows);
+    return RenderDevelopment(doc, settings, projection, output, prompt, bandRows);
 }
 
 void LightenBitmap(CDIBforGLRender& output) {

@@ -24,15 +24,16 @@ int BandRows(int width);
 // each band copied into output's bits. Textures are made in the rendering context and deleted with it.
 // False when nothing could be rendered: a renderer failure (already reported through `prompt` or the
 // output's prompt) or a projection whose size differs from the output's.
-bool RenderDevelopment(PMdoc& doc, const RasterProjection& projection, CDIBforGLRender& output,
-                       IPrompt& prompt, int bandRows = 0);
+bool RenderDevelopment(PMdoc& doc, const Settings& settings, const RasterProjection& projection,
+                       CDIBforGLRender& output, IPrompt& prompt, int bandRows = 0);
 
 // The development's bounding box across the output's width less `borderPixels` on each side.
-bool RenderWhole(PMdoc& doc, CDIBforGLRender& output, int borderPixels, IPrompt& prompt, int bandRows = 0);
+bool RenderWhole(PMdoc& doc, const Settings& settings, CDIBforGLRender& output, int borderPixels,
+                 IPrompt& prompt, int bandRows = 0);
 
 // `pixelsPerMM` with development point (leftMM, topMM) at the output's top left corner.
-bool RenderRegion(PMdoc& doc, CDIBforGLRender& output, double pixelsPerMM, double leftMM, double topMM,
-                  IPrompt& prompt, int bandRows = 0);
+bool RenderRegion(PMdoc& doc, const Settings& settings, CDIBforGLRender& output, double pixelsPerMM,
+                  double leftMM, double topMM, IPrompt& prompt, int bandRows = 0);
 
 // bSlideColorToWhite applied to a rendered bitmap: whitish pixels become pure white.
 void LightenBitmap(CDIBforGLRender& output);

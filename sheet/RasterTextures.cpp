@@ -26,13 +26,13 @@ void DrainGlErrors() {
     }
 }
 
-RasterTexture Upload(const CMaterial& material, TextureImageChoice choice) {
+RasterTexture Upload(const CMaterial& material, TextureImageChoice choice, bool smooth) {
     DrainGlErrors();
     GLuint name = 0;
     glGenTextures(1, &name);
     if (name == 0) return {};
     glBindTexture(GL_TEXTURE_2D, name);
-    const GLint filter = CurrentSettings().bTextureSmooth ? GL_LINEAR : GL_NEAREST;
+    const GLint filter = smooth ? GL_LINEAR : GL_NEAREST;
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
@@ -75,7 +75,7 @@ OwnedRasterTextures::~OwnedRasterTextures() {
     Release();
 }
 
-RasterTexture OwnedRasterTextures::TextureFor(CMaterial& material) {
+RasterTexture OwnedRasterTextures::TextureFor(CMaterial& material, bool smooth) {
     if (maxTextureSize_ == 0) {
         GLint size = 0;
         glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
@@ -86,7 +86,6 @@ RasterTexture OwnedRasterTextures::TextureFor(CMaterial& material) {
                         : choice == TextureImageChoice::Texture
                             ? static_cast<const void*>(material.texture.get())
                             : nullptr;
-    const bool smooth = CurrentSettings().bTextureSmooth;
     const auto found = made_.find(&material);
     if (found != made_.end()) {
         if (found->second.image == image && found->second.smooth == smooth) return found->second.texture;
@@ -95,7 +94,7 @@ RasterTexture OwnedRasterTextures::TextureFor(CMaterial& material) {
         made_.erase(found);
     }
     RasterTexture texture;
-    if (choice != TextureImageChoice::None) texture = Upload(material, choice);
+    if (choice != TextureImageChoice::None) texture = Upload(material, choice, smooth);
     // Remembered even without a texture, so that an imageless material is looked at once per output.
     made_.emplace(&material, Made{texture, image, smooth});
     return texture;

@@ -19,7 +19,8 @@ struct RasterTexture {
 class RasterTextureSource {
 public:
     virtual ~RasterTextureSource() = default;
-    virtual RasterTexture TextureFor(CMaterial& material) = 0;
+    // `smooth` (bTextureSmooth): filtered linearly, else nearest.
+    virtual RasterTexture TextureFor(CMaterial& material, bool smooth) = 0;
 };
 
 // Which of a material's images an off-screen output uploads.
@@ -44,7 +45,7 @@ public:
     OwnedRasterTextures(const OwnedRasterTextures&) = delete;
     OwnedRasterTextures& operator=(const OwnedRasterTextures&) = delete;
 
-    RasterTexture TextureFor(CMaterial& material) override;
+    RasterTexture TextureFor(CMaterial& material, bool smooth) override;
     void Release();
     // Forgets the textures without deleting them, for when the context that made them is gone.
     void Abandon();

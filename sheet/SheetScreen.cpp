@@ -54,9 +54,9 @@ QFont ScreenFont(int pointSize) {
 
 } // namespace
 
-SheetLayout CurrentSheetLayout(const PMdoc* document) {
+SheetLayout CurrentSheetLayout(const PMdoc* document, const Settings& settings) {
     SheetLayout layout;
-    layout.paper = CPaper::FromSettings(CurrentSettings());
+    layout.paper = CPaper::FromSettings(settings);
     if (document != nullptr) {
         layout.columns = std::clamp<int32_t>(document->sheetColumns, 1, kMaxSheetsPerAxis);
         layout.rows = std::clamp<int32_t>(document->sheetRows, 1, kMaxSheetsPerAxis);
@@ -199,11 +199,10 @@ void DrawWelcomeText(QPainter& painter, int clientWidth, int clientHeight) {
     painter.restore();
 }
 
-std::vector<PageLabel> BuildPageLabels(const PMdoc& document, const SheetLayout& layout,
-                                       const RasterProjection& projection) {
+std::vector<PageLabel> BuildPageLabels(const PMdoc& document, const Settings& settings,
+                                       const SheetLayout& layout, const RasterProjection& projection) {
     std::vector<PageLabel> labels;
-    const std::vector<SheetIndex> pages =
-        BuildPageList(document, layout.paper, CurrentSettings().bNoPrintBrankPage);
+    const std::vector<SheetIndex> pages = BuildPageList(document, layout.paper, settings.bNoPrintBrankPage);
     const double pw = layout.paper.PrintableWidth();
     const double ph = layout.paper.PrintableHeight();
     for (size_t n = 0; n < pages.size(); ++n) {
@@ -230,21 +229,22 @@ void DrawPageLabels(QPainter& painter, const std::vector<PageLabel>& labels) {
     painter.restore();
 }
 
-void DrawScreenOverlay(QPainter& painter, const PMdoc* document, const ScreenView& view) {
-    const Settings& settings = CurrentSettings();
+void DrawScreenOverlay(QPainter& painter, const PMdoc* document, const Settings& settings,
+                       const ScreenView& view) {
     if (document == nullptr) {
         if (settings.bFirstLaunch) DrawWelcomeText(painter, view.clientWidth, view.clientHeight);
         return;
     }
     if (document->development == nullptr) return;
-    const SheetLayout layout = CurrentSheetLayout(document);
+    const SheetLayout layout = CurrentSheetLayout(document, settings);
     const RasterProjection projection = ScreenProjection(view, layout);
-    DrawOverlay(painter, *document, projection, OverlayMode::Screen);
-    if (settings.bDrawPageNumber) DrawPageLabels(painter, BuildPageLabels(*document, layout, projection));
+    DrawOverlay(painter, *document, settings, projection, OverlayMode::Screen);
+    if (settings.bDrawPageNumber)
+        DrawPageLabels(painter, BuildPageLabels(*document, settings, layout, projection));
 }
 
-void DrawScreenRaster(PMdoc* document, const ScreenView& view, const SheetLayout& layout,
-                      unsigned fontListBase, const std::function<void()>& finish,
+void DrawScreenRaster(PMdoc* document, const Settings& settings, const ScreenView& view,
+                      const SheetLayout& layout, unsigned fontListBase, const std::function<void()>& finish,
                       RasterTextureSource* keptTextures) {
     DrawScreenBackground(view, layout);
     // Textures made in this context must go before it does.
@@ -257,23 +257,24 @@ void DrawScreenRaster(PMdoc* document, const ScreenView& view, const SheetLayout
         RasterMode mode;
         mode.bitmapMode = false;
         mode.highlightPicked = true;
-        DrawRaster(*document, target, mode);
+        DrawRaster(*document, settings, target, mode);
     }
     finish();
     textures.Release();
 }
 
-QImage RenderScreenImage(PMdoc* document, const ScreenView& view, IPrompt& prompt) {
+QImage RenderScreenImage(PMdoc* document, const Settings& settings, const ScreenView& view, IPrompt& prompt) {
     if (view.clientWidth <= 0 || view.clientHeight <= 0) return {};
     CDIBforGLRender renderer(prompt, view.clientWidth, view.clientHeight);
     if (!renderer.Begin()) return {};
-    const SheetLayout layout = CurrentSheetLayout(document);
-    DrawScreenRaster(document, view, layout, renderer.FontListBase(), [&renderer] { renderer.Finish(); });
+    const SheetLayout layout = CurrentSheetLayout(document, settings);
+    DrawScreenRaster(document, settings, view, layout, renderer.FontListBase(),
+                     [&renderer] { renderer.Finish(); });
     QImage image = renderer.ToImage();
     renderer.End();
     if (image.isNull()) return image;
     QPainter painter(&image);
-    DrawScreenOverlay(painter, document, view);
+    DrawScreenOverlay(painter, document, settings, view);
     return image;
 }
 

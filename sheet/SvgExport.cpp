@@ -74,8 +74,8 @@ const CMaterial* FaceMaterial(const CMeshModel& model, const CFace& face) {
 
 // Faces as the EPS export fills them: white without materials or with a texture (textures are not
 // exported), else the material's flat colour.
-PenColour FaceFill(const CMeshModel* model, const CFace& face) {
-    if (!CurrentSettings().bUseMaterial || model == nullptr) return {255, 255, 255};
+PenColour FaceFill(const CMeshModel* model, const CFace& face, const Settings& settings) {
+    if (!settings.bUseMaterial || model == nullptr) return {255, 255, 255};
     const CMaterial* material = FaceMaterial(*model, face);
     if (material == nullptr || material->texture != nullptr) return {255, 255, 255};
     return PenColourOf(material->flatColor);
@@ -189,8 +189,7 @@ std::string EscapeXml(const std::string& text) {
     return out;
 }
 
-std::string RenderSvg(const PMdoc& document, const SvgOptions& options) {
-    const Settings& settings = CurrentSettings();
+std::string RenderSvg(const PMdoc& document, const Settings& settings, const SvgOptions& options) {
     CTenkaizu empty;
     CTenkaizu& development = document.development != nullptr ? *document.development : empty;
     ComputeDevelopmentExtent(development, true);
@@ -234,14 +233,14 @@ std::string RenderSvg(const PMdoc& document, const SvgOptions& options) {
                 for (const auto& corner : face->halfEdges) points.push_back(offset + corner->Pos2D());
                 out += "<polygon";
                 AppendPoints(out, points);
-                out += " fill=\"" + HexColour(FaceFill(model, *face)) + "\"/>\n";
+                out += " fill=\"" + HexColour(FaceFill(model, *face, settings)) + "\"/>\n";
             }
         }
         out += "</g>\n";
     }
 
     SvgLineOutput lines;
-    DrawVectorLines(lines, development, kPixelsPerMM, kPixelsPerMM, DeviceRounding::None);
+    DrawVectorLines(lines, development, settings, kPixelsPerMM, kPixelsPerMM, DeviceRounding::None);
     // Round ends, as the device pens of the other vector outputs have them.
     const char* lineStyle = " fill=\"none\" stroke-linecap=\"round\"";
     const struct {
@@ -261,13 +260,13 @@ std::string RenderSvg(const PMdoc& document, const SvgOptions& options) {
     return out;
 }
 
-bool ExportSvg(const PMdoc& document, const std::string& path, const SvgOptions& options,
-               std::string* error) {
+bool ExportSvg(const PMdoc& document, const Settings& settings, const std::string& path,
+               const SvgOptions& options, std::string* error) {
     if (document.development == nullptr) {
         if (error != nullptr) *error = "The model has no development to export.";
         return false;
     }
-    return WriteFileAtomically(path, RenderSvg(document, options), error);
+    return WriteFileAtomically(path, RenderSvg(document, settings, options), error);
 }
 
 } // namespace tsm

@@ -104,8 +104,7 @@ std::vector<double> VectorDashList(const double (&patternMM)[6], double sx, doub
     return list;
 }
 
-int32_t LineStyleForKind(int32_t drawKind) {
-    const Settings& settings = CurrentSettings();
+int32_t LineStyleForKind(int32_t drawKind, const Settings& settings) {
     switch (drawKind) {
     case kDrawCut:
         return settings.iCutLineStyle;
@@ -142,15 +141,14 @@ PenColour PenColourOf(const float (&rgb)[3]) {
     return {channel(rgb[0]), channel(rgb[1]), channel(rgb[2])};
 }
 
-int VectorLineWidth() {
-    return std::clamp(CurrentSettings().iLineWidthID + 1, 1, kMaxPenWidth);
+int VectorLineWidth(const Settings& settings) {
+    return std::clamp(settings.iLineWidthID + 1, 1, kMaxPenWidth);
 }
 
-void DrawVectorLines(VectorOutput& output, CTenkaizu& development, double sx, double sy,
-                     DeviceRounding rounding) {
-    const Settings& settings = CurrentSettings();
+void DrawVectorLines(VectorOutput& output, CTenkaizu& development, const Settings& settings, double sx,
+                     double sy, DeviceRounding rounding) {
     const DeviceMapper mapper(sx, sy, rounding);
-    const int width = VectorLineWidth();
+    const int width = VectorLineWidth(settings);
     output.Begin();
     if (settings.bDrawFlap) DrawFlaps(output, development, mapper, width);
 
@@ -163,7 +161,7 @@ void DrawVectorLines(VectorOutput& output, CTenkaizu& development, double sx, do
             if (line == nullptr || line->hidden) continue;
             const CHalfEdge* h = line->first;
             if (h == nullptr || h->next == nullptr) continue;
-            const int32_t style = LineStyleForKind(line->drawKind);
+            const int32_t style = LineStyleForKind(line->drawKind, settings);
             if (style == kLineNone) continue;
             const bool dashed = style == kLineValleyDashes || style == kLineMountainDashes;
             const Point2 a = mapper.Exact(offset + h->Pos2D());

@@ -43,13 +43,13 @@ inline std::vector<DashSpan> WalkDashes(double length, const std::vector<double>
 std::vector<double> VectorDashList(const double (&patternMM)[6], double sx, double sy);
 
 // The style a part line of this drawKind takes from the settings; kLineNone for kinds drawn as no line.
-int32_t LineStyleForKind(int32_t drawKind);
+int32_t LineStyleForKind(int32_t drawKind, const Settings& settings);
 // Layer of a drawn line kind: cut, mountain (with or without flap) or valley.
 VectorLayer LayerForKind(int32_t drawKind);
 // A stored colour (three floats 0..1) as a pen colour: each channel times 255, truncated.
 PenColour PenColourOf(const float (&rgb)[3]);
 // Pen width of the vector lines in device pixels.
-int VectorLineWidth();
+int VectorLineWidth(const Settings& settings);
 
 // How device coordinates are formed from development millimetres times the scale.
 enum class DeviceRounding {
@@ -60,7 +60,7 @@ enum class DeviceRounding {
 // Draws the lines of the development on `output`: device x = development x * sx, device y =
 // development y * sy (the caller places the device origin). Calls output.Begin() and output.End().
 // Changes only the flap-drawn marks of the part lines.
-void DrawVectorLines(VectorOutput& output, CTenkaizu& development, double sx, double sy,
-                     DeviceRounding rounding = DeviceRounding::Truncate);
+void DrawVectorLines(VectorOutput& output, CTenkaizu& development, const Settings& settings, double sx,
+                     double sy, DeviceRounding rounding = DeviceRounding::Truncate);
 
 } // namespace tsm

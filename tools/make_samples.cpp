@@ -22,13 +22,12 @@ bool WriteAndCheck(const PMdoc& doc, const std::vector<std::string>& buildProble
     for (const auto& problem : buildProblems) std::fprintf(stderr, "%s: %s\n", path.c_str(), problem.c_str());
     if (!buildProblems.empty()) return false;
     // Compiled-in defaults, not whatever this process might have changed: the files stay reproducible.
-    const Settings display;
+    const DisplaySettings display;
     std::string error;
     if (!WriteBinaryModel(doc, display, path, &error)) {
         std::fprintf(stderr, "%s: %s\n", path.c_str(), error.c_str());
         return false;
     }
-    ScopedSettings guard; // reading applies the file's display settings
     PMdoc reread;
     RecordingPrompt prompt;
     EngineCompletion completion;

@@ -22,8 +22,8 @@ bool Visible(const CSolid& solid) {
     return solid.inDevelopment && solid.shown;
 }
 
-bool CrossesUndrawnFold(const CHalfEdge& h) {
-    const bool flat = h.edge != nullptr && IsFlatEdge(*h.edge);
+bool CrossesUndrawnFold(const CHalfEdge& h, const DisplaySettings& display) {
+    const bool flat = h.edge != nullptr && IsFlatEdge(*h.edge, display);
     const bool hidden = h.line != nullptr && h.line->hidden;
     return flat || hidden;
 }
@@ -103,7 +103,7 @@ void ClearPartPicks(CTenkaizu& development) {
             if (face) face->picked = false;
 }
 
-void MarkPickedRegion(CFace& face) {
+void MarkPickedRegion(CFace& face, const DisplaySettings& display) {
     // An explicit stack: a large flat region would otherwise recurse once per face.
     if (face.picked) return;
     face.picked = true;
@@ -112,7 +112,8 @@ void MarkPickedRegion(CFace& face) {
         CFace* current = pending.back();
         pending.pop_back();
         for (const auto& h : current->halfEdges) {
-            if (h->joined == nullptr || h->joined->face == nullptr || !CrossesUndrawnFold(*h)) continue;
+            if (h->joined == nullptr || h->joined->face == nullptr || !CrossesUndrawnFold(*h, display))
+                continue;
             CFace* neighbour = h->joined->face;
             if (neighbour->picked) continue;
             neighbour->picked = true;

@@ -45,6 +45,6 @@ void ClearPartPicks(CTenkaizu& development);
 // Marks `face` and every face reachable from it across folds the development does not draw (flat edges
 // while they are omitted, and lines hidden by the user): the faces that look like one face there.
 // Faces already marked are not crossed.
-void MarkPickedRegion(CFace& face);
+void MarkPickedRegion(CFace& face, const DisplaySettings& display);
 
 } // namespace tsm

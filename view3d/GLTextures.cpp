@@ -12,7 +12,7 @@ void RegisterGlTextureReleaser() {
     SetGlTextureReleaser(&DeleteGLTexture);
 }
 
-bool MakeGLTexture(CMaterial& material) {
+bool MakeGLTexture(CMaterial& material, bool smooth) {
     RegisterGlTextureReleaser();
     DeleteGLTexture(material);
 
@@ -48,7 +48,7 @@ bool MakeGLTexture(CMaterial& material) {
     glPixelStorei(GL_UNPACK_SKIP_PIXELS, unpackSkipPixels);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    const GLint filter = CurrentSettings().bTextureSmooth ? GL_LINEAR : GL_NEAREST;
+    const GLint filter = smooth ? GL_LINEAR : GL_NEAREST;
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
     if (glGetError() != GL_NO_ERROR) {

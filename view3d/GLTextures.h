@@ -10,7 +10,7 @@ struct CMaterial;
 // deleting the texture it already has; wrap repeat, filters linear with bTextureSmooth, nearest otherwise.
 // The current context is recorded in material.glContext. Returns false and leaves the material without a
 // GL texture when it has no usable image, no context is current or GL refuses the image.
-bool MakeGLTexture(CMaterial& material);
+bool MakeGLTexture(CMaterial& material, bool smooth);
 
 // Deletes the material's GL texture with its recorded context current, then makes the previous context
 // current again; the texture name becomes -1. A texture whose contexts are all gone has died with them.

@@ -15,7 +15,7 @@ namespace {
 
 // Binds what a run of faces is drawn with: a textured run the white base material (so the texture is
 // lit by white light) and its texture, any other run its material without texture.
-void SetUpRun(const FaceRun& run, const PMdoc& document) {
+void SetUpRun(const FaceRun& run, const PMdoc& document, bool smoothTextures) {
     if (!run.textured) {
         glDisable(GL_TEXTURE_2D);
         ApplyMaterial(*run.material);
@@ -23,7 +23,7 @@ void SetUpRun(const FaceRun& run, const PMdoc& document) {
     }
     ApplyMaterial(document.baseMaterial);
     // The view may have had no context when the model was opened; the texture then comes now.
-    if (!IsGlTextureUsableInCurrentContext(*run.material)) MakeGLTexture(*run.material);
+    if (!IsGlTextureUsableInCurrentContext(*run.material)) MakeGLTexture(*run.material, smoothTextures);
     if (IsGlTextureUsableInCurrentContext(*run.material)) {
         glEnable(GL_TEXTURE_2D);
         glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(run.material->glTexture));
@@ -67,7 +67,8 @@ void DrawPolygonsOneByOne(const FaceArrays& a, int firstFace, int faceCount, boo
     }
 }
 
-void DrawFrontFaces(const FaceArrays& a, const FacingSplit* split, const PMdoc& document) {
+void DrawFrontFaces(const FaceArrays& a, const FacingSplit* split, const PMdoc& document,
+                    bool smoothTextures) {
     if (split) {
         glEnableClientState(GL_VERTEX_ARRAY);
         glEnableClientState(GL_NORMAL_ARRAY);
@@ -77,7 +78,7 @@ void DrawFrontFaces(const FaceArrays& a, const FacingSplit* split, const PMdoc& 
     }
     for (size_t r = 0; r < a.runs.size(); ++r) {
         const FaceRun& run = a.runs[r];
-        SetUpRun(run, document);
+        SetUpRun(run, document, smoothTextures);
         if (!split) {
             DrawPolygonsOneByOne(a, run.firstFace, run.faceCount, false, true);
             continue;
@@ -196,7 +197,7 @@ void DrawHighlightOutline(CMeshModel& model, bool opened) {
 
 } // namespace
 
-void InitModelViewGL() {
+int InitModelViewGL() {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glClearColor(1, 1, 1, 1);
     glEnable(GL_CULL_FACE);
@@ -216,7 +217,7 @@ void InitModelViewGL() {
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     GLint maxTextureSize = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTextureSize);
-    if (maxTextureSize > 0) CurrentSettings().systemTextureLimit = maxTextureSize;
+    return maxTextureSize;
 }
 
 void LoadViewProjection(const Mat4& projection, int clientWidth, int clientHeight) {
@@ -236,9 +237,9 @@ void ApplyMaterial(const CMaterial& material) {
     glMaterialf(GL_FRONT, GL_SHININESS, material.shininess);
 }
 
-void SetColourTableEntry(int index, int32_t colorref, PMdoc* document) {
+void SetColourTableEntry(int index, int32_t colorref, Settings& settings, PMdoc* document) {
     if (index < 0 || index >= 8) return;
-    CurrentSettings().colors[index] = colorref;
+    settings.colors[index] = colorref;
     if (index != 0 || document == nullptr || !document->model) return;
     CMaterial& material = document->model->defaultMaterial;
     float rgb[3];
@@ -246,19 +247,19 @@ void SetColourTableEntry(int index, int32_t colorref, PMdoc* document) {
     for (int i = 0; i < 3; ++i) material.ambient[i] = material.diffuse[i] = material.flatColor[i] = rgb[i];
 }
 
-void UploadMissingTextures(CMeshModel& model) {
+void UploadMissingTextures(CMeshModel& model, bool smooth) {
     for (auto& material : model.materials)
         if (material && material->texture && !IsGlTextureUsableInCurrentContext(*material))
-            MakeGLTexture(*material);
+            MakeGLTexture(*material, smooth);
 }
 
-void ReloadAllTextures(CMeshModel& model) {
+void ReloadAllTextures(CMeshModel& model, bool smooth) {
     for (auto& material : model.materials)
-        if (material && material->texture) MakeGLTexture(*material);
+        if (material && material->texture) MakeGLTexture(*material, smooth);
 }
 
-void ModelRenderer::Render(PMdoc* document, const Mat4& projection, const ModelFrameOptions& options) {
-    const Settings& settings = CurrentSettings();
+void ModelRenderer::Render(PMdoc* document, const Settings& settings, const Mat4& projection,
+                           const ModelFrameOptions& options) {
     const bool arrays = options.vertexArrays;
 
     // A headlight: directional, from the viewer along the viewing axis, whatever the camera does.
@@ -296,7 +297,7 @@ void ModelRenderer::Render(PMdoc* document, const Mat4& projection, const ModelF
             SplitByFacing(geometry_.faces, projection, split_);
             split = &split_;
         }
-        DrawFrontFaces(geometry_.faces, split, *document);
+        DrawFrontFaces(geometry_.faces, split, *document, settings.bTextureSmooth);
         // Culling keeps one side of each face: its material from the front, grey from behind.
         glDisable(GL_TEXTURE_2D);
         ApplyMaterial(model.greyMaterial);

@@ -25,9 +25,9 @@ struct ModelFrameOptions {
     bool onlyCameraMoved = false;
 };
 
-// The state every frame relies on, set once per context; also records the context's largest texture
-// size as the system texture limit.
-void InitModelViewGL();
+// The state every frame relies on, set once per context. Returns the context's largest texture size (the
+// system texture limit), 0 when it does not say.
+int InitModelViewGL();
 
 // Viewport of the client size, the camera into the projection matrix, identity modelview.
 void LoadViewProjection(const Mat4& projection, int clientWidth, int clientHeight);
@@ -38,19 +38,20 @@ void ApplyMaterial(const CMaterial& material);
 
 // Sets one entry of the colour table (0x00BBGGRR). Entry 0 is also the colour of the faces without
 // material, so it goes at once into the model's default material (ambient, diffuse and flat colour).
-void SetColourTableEntry(int index, int32_t colorref, PMdoc* document);
+void SetColourTableEntry(int index, int32_t colorref, Settings& settings, PMdoc* document);
 
 // Uploads, in the current context, the texture of every material that has an image but no texture
-// usable here yet.
-void UploadMissingTextures(CMeshModel& model);
-// Uploads every material's image again, with the filters of bTextureSmooth.
-void ReloadAllTextures(CMeshModel& model);
+// usable here yet, filtered linearly when `smooth` (bTextureSmooth), else nearest.
+void UploadMissingTextures(CMeshModel& model, bool smooth);
+// Uploads every material's image again.
+void ReloadAllTextures(CMeshModel& model, bool smooth);
 
 class ModelRenderer {
 public:
     // One frame into the current context, after LoadViewProjection with the same `projection` (its third
     // row aims the headlight). A null document, or one without a model, gives the background only.
-    void Render(PMdoc* document, const Mat4& projection, const ModelFrameOptions& options = {});
+    void Render(PMdoc* document, const Settings& settings, const Mat4& projection,
+                const ModelFrameOptions& options = {});
 
     // What the last frame drew.
     const ModelFrameGeometry& Geometry() const { return geometry_; }

@@ -46,9 +46,9 @@ bool ToPointerButton(Qt::MouseButton qtButton, PointerButton& button) {
     }
 }
 
-QColor BackgroundColour() {
+QColor BackgroundColour(const Settings& settings) {
     float rgb[3];
-    ColorrefToRgb(CurrentSettings().colors[7], rgb);
+    ColorrefToRgb(settings.colors[7], rgb);
     return QColor::fromRgbF(rgb[0], rgb[1], rgb[2]);
 }
 
@@ -83,10 +83,11 @@ void ModelViewLogic::OnUpdate(int hint) {
     PMdoc* document = host_.Document();
     if ((actions.uploadMissingTextures || actions.reloadAllTextures) && document && document->model &&
         surface_.MakeCurrent()) {
+        const bool smooth = host_.ViewSettings().bTextureSmooth;
         if (actions.reloadAllTextures)
-            ReloadAllTextures(*document->model);
+            ReloadAllTextures(*document->model, smooth);
         else
-            UploadMissingTextures(*document->model);
+            UploadMissingTextures(*document->model, smooth);
         glctx::Release();
     }
     if (actions.resetCamera) camera_.Reset();
@@ -105,7 +106,7 @@ void ModelViewLogic::Resize(int width, int height) {
     height_ = height;
     if (surface_.Resize(width, height)) {
         if (!glInitialised_) {
-            InitModelViewGL();
+            host_.TextureLimitFound(InitModelViewGL());
             glInitialised_ = true;
         }
         glctx::Release();
@@ -116,7 +117,7 @@ void ModelViewLogic::Resize(int width, int height) {
 const QImage& ModelViewLogic::RenderFrame() {
     if (!surface_.MakeCurrent()) return empty_;
     if (!glInitialised_) {
-        InitModelViewGL();
+        host_.TextureLimitFound(InitModelViewGL());
         glInitialised_ = true;
     }
     LoadViewProjection(projection_, width_, height_);
@@ -125,7 +126,7 @@ const QImage& ModelViewLogic::RenderFrame() {
     options.onlyCameraMoved = cameraMoved_ && !modelMayHaveChanged_;
     cameraMoved_ = false;
     modelMayHaveChanged_ = false;
-    renderer_.Render(host_.Document(), projection_, options);
+    renderer_.Render(host_.Document(), host_.ViewSettings(), projection_, options);
     surface_.Finish();
     glctx::Release();
     return surface_.Image();
@@ -135,7 +136,7 @@ void ModelViewLogic::Paint(QPainter& painter) {
     const QImage& image = RenderFrame();
     if (image.isNull()) {
         // No surface until a successful resize: show the background rather than stale pixels.
-        painter.fillRect(painter.window(), BackgroundColour());
+        painter.fillRect(painter.window(), BackgroundColour(host_.ViewSettings()));
         return;
     }
     painter.drawImage(0, 0, image);
@@ -155,7 +156,7 @@ void ModelViewLogic::MouseMoved(const PointerInput& input) {
 }
 
 void ModelViewLogic::WheelTurned(int wheelDelta) {
-    WheelZoomCamera(camera_, wheelDelta, CurrentSettings().bZoomWheelInvert);
+    WheelZoomCamera(camera_, wheelDelta, host_.ViewSettings().bZoomWheelInvert);
     CameraChanged();
 }
 
@@ -166,12 +167,13 @@ void ModelViewLogic::EscapeReleased() {
 
 void ModelViewLogic::ClickAction(int x, int y) {
     PMdoc* document = host_.Document();
-    if (!document || !document->development || CurrentSettings().editMode != kEditModeCheckCorrespondingFace)
+    if (!document || !document->development ||
+        host_.ViewSettings().editMode != kEditModeCheckCorrespondingFace)
         return;
     modelMayHaveChanged_ = true;
     ClearPartPicks(*document->development);
     CFace* face = PickFace(document->model.get(), Projector(), x, y);
-    if (face) MarkPickedRegion(*face);
+    if (face) MarkPickedRegion(*face, document->display);
     pickMarker_ = face;
     host_.UpdateAllViews(0);
 }
@@ -217,13 +219,14 @@ void ModelViewLogic::StartFaceCheckAnimation(double targetPitch, double targetYa
     // Called right after a check in the development view marked faces.
     modelMayHaveChanged_ = true;
     const int intervalMs =
-        animation_.Start(camera_, targetPitch, targetYaw, CurrentSettings().iFaceCheckAnimationSpeedIndex);
+        animation_.Start(camera_, targetPitch, targetYaw, host_.ViewSettings().iFaceCheckAnimationSpeedIndex);
     if (intervalMs > 0) host_.StartAnimationTimer(intervalMs);
 }
 
 void ModelViewLogic::TurnTowards(const std::vector<const CFace*>& markedFaces) {
     const PMdoc* document = host_.Document();
-    if (!CurrentSettings().bUseAnimationForFaceCheck || markedFaces.empty() || !document || !document->model)
+    if (!host_.ViewSettings().bUseAnimationForFaceCheck || markedFaces.empty() || !document ||
+        !document->model)
         return;
     const FaceCheckTarget target = ComputeFaceCheckTarget(*document->model, markedFaces);
     StartFaceCheckAnimation(target.pitch, target.yaw);
@@ -234,9 +237,9 @@ void ModelViewLogic::SetGuideMode(int mode) {
     host_.Repaint();
 }
 
-QImage RenderModelViewImage(PMdoc* document, int width, int height, const Camera3D& camera, IPrompt& prompt,
-                            int guideMode) {
-    OffscreenModelViewHost host(document, prompt);
+QImage RenderModelViewImage(PMdoc* document, const Settings& settings, int width, int height,
+                            const Camera3D& camera, IPrompt& prompt, int guideMode) {
+    OffscreenModelViewHost host(document, settings, prompt);
     ModelViewLogic view(host);
     view.Resize(width, height);
     view.OnUpdate(1000);

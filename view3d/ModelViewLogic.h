@@ -28,6 +28,10 @@ class IModelViewHost {
 public:
     virtual ~IModelViewHost() = default;
     virtual PMdoc* Document() const = 0; // null before the first open
+    // What the view draws with: the window's settings with the document's display block in place.
+    virtual Settings ViewSettings() const = 0;
+    // The view's GL context reported its largest texture size (the system texture limit).
+    virtual void TextureLimitFound(int /*pixels*/) {}
     virtual IPrompt& Prompt() = 0;
     virtual void Repaint() = 0;                           // invalidate without erasing
     virtual void UpdateAllViews(int hint) = 0;            // both views, this one included
@@ -38,8 +42,11 @@ public:
 // A host without a window: nothing to repaint, no timer, for drawing the view off screen.
 class OffscreenModelViewHost : public IModelViewHost {
 public:
-    OffscreenModelViewHost(PMdoc* document, IPrompt& prompt) : document_(document), prompt_(prompt) {}
+    OffscreenModelViewHost(PMdoc* document, const Settings& settings, IPrompt& prompt)
+        : document_(document), settings_(document ? WithDisplay(settings, document->display) : settings),
+          prompt_(prompt) {}
     PMdoc* Document() const override { return document_; }
+    Settings ViewSettings() const override { return settings_; }
     IPrompt& Prompt() override { return prompt_; }
     void Repaint() override {}
     void UpdateAllViews(int) override {}
@@ -48,6 +55,7 @@ public:
 
 private:
     PMdoc* document_;
+    Settings settings_;
     IPrompt& prompt_;
 };
 
@@ -123,7 +131,7 @@ private:
 
 // The 3D view's picture of `document` without a window, as a fresh view shows it after opening, with the
 // given camera: for tsmtool and the tests. Null when the renderer failed (messages through `prompt`).
-QImage RenderModelViewImage(PMdoc* document, int width, int height, const Camera3D& camera, IPrompt& prompt,
-                            int guideMode = kGuideNone);
+QImage RenderModelViewImage(PMdoc* document, const Settings& settings, int width, int height,
+                            const Camera3D& camera, IPrompt& prompt, int guideMode = kGuideNone);
 
 } // namespace tsm

@@ -9,6 +9,7 @@
 #include "app/ViewLogic.h"
 #include "engine/EngineCompletion.h"
 #include "model/BinaryWriter.h"
+#include "model/DocumentSettings.h"
 #include "model/Settings.h"
 #include "model/SettingsPersistence.h"
 #include "tools/lib/ModelBuilder.h"
@@ -61,7 +62,7 @@ inline std::string WriteModelWithoutDevelopment(const std::string& path) {
     const MeshData cube = Translated(Cube(10), Vec3{40, 0, 0});
     AddSolid(document, "Cube", cube.vertices, cube.faces, 0);
     std::string error;
-    EXPECT_TRUE(WriteBinaryModel(document, CurrentSettings(), path, &error)) << error;
+    EXPECT_TRUE(WriteBinaryModel(document, document.display, path, &error)) << error;
     return path;
 }
 
@@ -72,7 +73,7 @@ inline std::string WriteModelWithDevelopment(const std::string& path, const std:
     AddSolid(document, solidName, cube.vertices, cube.faces);
     EXPECT_TRUE(UnfoldForFixture(document).empty());
     std::string error;
-    EXPECT_TRUE(WriteBinaryModel(document, CurrentSettings(), path, &error)) << error;
+    EXPECT_TRUE(WriteBinaryModel(document, document.display, path, &error)) << error;
     return path;
 }
 
@@ -198,9 +199,12 @@ public:
 class ControllerTest : public ::testing::Test {
 protected:
     ControllerTest()
-        : document(prompt, completion), session(folder.File("settings.reg")),
-          controller(CommandServices{document, session, prompt, shell, chooser, completion, frame, recent,
-                                     folder.path() + "/bin/"}) {}
+        : document(settings, prompt, completion), session(folder.File("settings.reg")),
+          controller(CommandServices{document, settings, session, prompt, shell, chooser, completion, frame,
+                                     recent, folder.path() + "/bin/"}) {}
+
+    // What the views show: the settings with the current document's display block in place.
+    Settings Shown() const { return DocumentSettings(settings, document.Current()); }
 
     void Open(const std::string& path) {
         ASSERT_TRUE(document.OpenModelFile(path)) << path;
@@ -208,8 +212,8 @@ protected:
         frame.calls.clear();
     }
 
-    ScopedSettings guard;
     TempFolder folder;
+    Settings settings;
     RecordingPrompt prompt{true};
     EngineCompletion completion;
     CModelviewerDoc document;

@@ -52,7 +52,6 @@ bool StoredBool(const SettingsStore& store, const char* key, const char* name) {
 } // namespace
 
 TEST(Application, QuotedCommandLinePathWithBlanksOpensOnce) {
-    ScopedSettings guard;
     TempFolder folder;
     std::filesystem::create_directories(folder.path() + "/my models");
     const std::string path = folder.path() + "/my models/plain model.tsm";
@@ -66,7 +65,6 @@ TEST(Application, QuotedCommandLinePathWithBlanksOpensOnce) {
 }
 
 TEST(Application, UnquotedCommandLineIsTakenWhole) {
-    ScopedSettings guard;
     TempFolder folder;
     std::filesystem::create_directories(folder.path() + "/my models");
     const std::string path = folder.path() + "/my models/cube copy.tsm";
@@ -83,15 +81,14 @@ TEST(Application, UnquotedCommandLineIsTakenWhole) {
 }
 
 TEST(Application, SettingsWrittenAtCloseAreReadAtTheNextStart) {
-    ScopedSettings guard;
     TempFolder folder;
     const std::string storePath = folder.File("config/settings.reg");
     QRect placed;
     {
         Start first(folder, {SamplePath("cube.tsm")});
         // A first start with no stored values runs on the defaults.
-        EXPECT_TRUE(CurrentSettings().bFirstLaunch);
-        EXPECT_TRUE(CurrentSettings().bDrawOpenedModel);
+        EXPECT_TRUE(first.frame().AppSettings().bFirstLaunch);
+        EXPECT_TRUE(first.frame().AppSettings().bDrawOpenedModel);
         first.frame().CommandUi().Action(kCmdEmphasizeOpenEdges)->trigger();
         first.frame().CommandUi().Action(kCmdViewToolbar)->trigger();
         first.frame().setGeometry(QRect(40, 50, 720, 480));
@@ -111,10 +108,9 @@ TEST(Application, SettingsWrittenAtCloseAreReadAtTheNextStart) {
     EXPECT_FALSE(bars.toolbarVisible);
 
     // The next start reads them back.
-    CurrentSettings() = Settings();
     Start second(folder, {});
-    EXPECT_FALSE(CurrentSettings().bFirstLaunch);
-    EXPECT_FALSE(CurrentSettings().bDrawOpenedModel);
+    EXPECT_FALSE(second.frame().AppSettings().bFirstLaunch);
+    EXPECT_FALSE(second.frame().AppSettings().bDrawOpenedModel);
     EXPECT_EQ(second.frame().geometry(), placed);
     EXPECT_TRUE(second.frame().ToolBar()->isHidden());
     EXPECT_FALSE(second.frame().CommandUi().Action(kCmdViewToolbar)->isChecked());
@@ -124,7 +120,6 @@ TEST(Application, SettingsWrittenAtCloseAreReadAtTheNextStart) {
 }
 
 TEST(Application, ResetToDefaultTakesEffectAtTheNextStart) {
-    ScopedSettings guard;
     TempFolder folder;
     const std::string storePath = folder.File("config/settings.reg");
     {
@@ -138,7 +133,7 @@ TEST(Application, ResetToDefaultTakesEffectAtTheNextStart) {
         EXPECT_EQ(second.prompt.texts.back(),
                   "Reset configurations to default?\n(Changes are applied after restart)");
         // Until the program ends the settings stay as they are.
-        EXPECT_FALSE(CurrentSettings().bDrawOpenedModel);
+        EXPECT_FALSE(second.frame().AppSettings().bDrawOpenedModel);
         second.frame().close();
     }
     const SettingsStore store = ReadStoreFile(storePath);
@@ -149,13 +144,11 @@ TEST(Application, ResetToDefaultTakesEffectAtTheNextStart) {
     EXPECT_FALSE(StoredBool(store, kSettingsKeyPath, "bFirstLaunch"));
 
     // A new process starts from the compiled-in values; nothing stored overrides them any more.
-    CurrentSettings() = Settings();
     Start third(folder, {});
-    EXPECT_TRUE(CurrentSettings().bDrawOpenedModel);
+    EXPECT_TRUE(third.frame().AppSettings().bDrawOpenedModel);
 }
 
 TEST(Application, RefusedResetChangesNothing) {
-    ScopedSettings guard;
     TempFolder folder;
     {
         Start first(folder, {SamplePath("cube.tsm")}, /*answer=*/false);

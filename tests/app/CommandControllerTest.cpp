@@ -19,46 +19,46 @@ class CommandControllerTest : public ControllerTest {};
 } // namespace
 
 TEST_F(CommandControllerTest, DisabledCommandsDoNothing) {
-    const bool light = CurrentSettings().bTurnOnLight;
+    const bool light = Shown().bTurnOnLight;
     controller.Execute(kCmdTurnOnLight);
     controller.Execute(kCmdCheckFace);
     controller.Execute(kCmdTextureConfiguration);
     controller.Execute(99999); // not a command
-    EXPECT_EQ(CurrentSettings().bTurnOnLight, light);
-    EXPECT_EQ(CurrentSettings().editMode, kModeNone);
+    EXPECT_EQ(Shown().bTurnOnLight, light);
+    EXPECT_EQ(Shown().editMode, kModeNone);
     EXPECT_TRUE(frame.calls.empty());
     EXPECT_TRUE(prompt.texts.empty());
 }
 
 TEST_F(CommandControllerTest, TogglesFlipTheirSwitchAndRedraw) {
     Open(SamplePath("cube.tsm"));
-    const Settings before = CurrentSettings();
+    const Settings before = Shown();
     controller.Execute(kCmdTurnOnLight);
     controller.Execute(kCmdShowEdgeId);
     controller.Execute(kCmdHideFaces);
-    EXPECT_EQ(CurrentSettings().bTurnOnLight, !before.bTurnOnLight);
-    EXPECT_EQ(CurrentSettings().bDrawNumber, !before.bDrawNumber);
-    EXPECT_EQ(CurrentSettings().bDrawFace, !before.bDrawFace);
+    EXPECT_EQ(Shown().bTurnOnLight, !before.bTurnOnLight);
+    EXPECT_EQ(Shown().bDrawNumber, !before.bDrawNumber);
+    EXPECT_EQ(Shown().bDrawFace, !before.bDrawFace);
     EXPECT_TRUE(controller.IsChecked(kCmdHideFaces));
     EXPECT_EQ(frame.calls, (std::vector<std::string>{"hint 0", "hint 0", "hint 0"}));
     // A second toggle restores the switch.
     controller.Execute(kCmdTurnOnLight);
-    EXPECT_EQ(CurrentSettings().bTurnOnLight, before.bTurnOnLight);
+    EXPECT_EQ(Shown().bTurnOnLight, before.bTurnOnLight);
 }
 
 TEST_F(CommandControllerTest, EditModesToggleBackToNone) {
     Open(SamplePath("cube.tsm"));
     controller.Execute(kCmdCheckFace);
-    EXPECT_EQ(CurrentSettings().editMode, kModeCheckFace);
+    EXPECT_EQ(Shown().editMode, kModeCheckFace);
     EXPECT_TRUE(controller.IsChecked(kCmdCheckFace));
     // The current mode again turns it off.
     controller.Execute(kCmdCheckFace);
-    EXPECT_EQ(CurrentSettings().editMode, kModeNone);
+    EXPECT_EQ(Shown().editMode, kModeNone);
     EXPECT_FALSE(controller.IsChecked(kCmdCheckFace));
     // Another mode replaces the current one.
     controller.Execute(kCmdModeSelectMove);
     controller.Execute(kCmdModeColorEdge);
-    EXPECT_EQ(CurrentSettings().editMode, kModeColorEdge);
+    EXPECT_EQ(Shown().editMode, kModeColorEdge);
     // Every switch clears the views' selection (hint 7), then refreshes the idle text.
     EXPECT_EQ(frame.calls, (std::vector<std::string>{"hint 7", "idle", "hint 7", "idle", "hint 7", "idle",
                                                      "hint 7", "idle"}));
@@ -80,11 +80,11 @@ TEST_F(CommandControllerTest, ShowFlapsReclassifiesTheLines) {
                 count += (line->drawKind == 4 || line->drawKind == 5) ? 1 : 0;
         return count;
     };
-    ASSERT_TRUE(CurrentSettings().bDrawFlap);
+    ASSERT_TRUE(Shown().bDrawFlap);
     ASSERT_GT(flapLines(), 0);
     controller.Execute(kCmdShowFlaps);
     // Without flaps no cut line keeps a flap kind.
-    EXPECT_FALSE(CurrentSettings().bDrawFlap);
+    EXPECT_FALSE(Shown().bDrawFlap);
     EXPECT_EQ(flapLines(), 0);
     EXPECT_EQ(frame.calls, std::vector<std::string>{"hint 12"});
     controller.Execute(kCmdShowFlaps);
@@ -126,7 +126,7 @@ TEST_F(CommandControllerTest, HelpOpensThePageOrSaysItIsMissing) {
 }
 
 TEST_F(CommandControllerTest, OpenDialogFilterStartFolderAndCancel) {
-    CurrentSettings().sLastDataOpenedDir = folder.path();
+    settings.sLastDataOpenedDir = folder.path();
     // Cancelled: nothing opens.
     controller.Execute(kCmdFileOpen);
     ASSERT_EQ(chooser.openFilters.size(), 1u);
@@ -136,12 +136,10 @@ TEST_F(CommandControllerTest, OpenDialogFilterStartFolderAndCancel) {
         "Tessaly Designer File (*.tsm)|*.tsm|Meshes (*.obj *.off *.stl *.ply)|*.obj;*.off;*.stl;*.ply||");
     EXPECT_EQ(chooser.startFolders[0], folder.path());
     EXPECT_EQ(document.Current(), nullptr);
-    // Chosen: the pipeline opens it and stores its folder for the next dialog.
+    // Chosen: the pipeline opens it (the window keeps its folder for the next dialog).
     chooser.answers.push_back(SamplePath("cube.tsm"));
     controller.Execute(kCmdFileOpen);
     ASSERT_NE(document.Current(), nullptr);
-    EXPECT_EQ(CurrentSettings().sLastDataOpenedDir + "cube.tsm",
-              std::filesystem::path(SamplePath("cube.tsm")).lexically_normal().string());
 }
 
 TEST_F(CommandControllerTest, MeshesOpenAsNewModelsThroughOpenDropAndCommandLine) {
@@ -224,7 +222,7 @@ TEST_F(CommandControllerTest, WindowCommandsAndResetToDefault) {
     // Cancelled reset: nothing pending.
     RecordingPrompt refuse(false);
     CommandController refusing(
-        CommandServices{document, session, refuse, shell, chooser, completion, frame, recent, ""});
+        CommandServices{document, settings, session, refuse, shell, chooser, completion, frame, recent, ""});
     refusing.Execute(kCmdResetToDefault);
     EXPECT_FALSE(session.resetPending());
     controller.Execute(kCmdResetToDefault);

@@ -118,8 +118,7 @@ TEST(CommandTable, EnablingFollowsModelAndDevelopment) {
 }
 
 TEST(CommandTable, CheckMarksFollowTheSwitchesAndTheMode) {
-    ScopedSettings guard;
-    Settings& settings = CurrentSettings();
+    Settings settings;
     settings.bDrawFace = true;
     // "Hide Faces" shows its switch inverted, "Show Faces" as it is.
     EXPECT_FALSE(IsCommandChecked(Command(kCmdHideFaces), settings));

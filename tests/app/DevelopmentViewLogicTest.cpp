@@ -56,7 +56,6 @@ bool IsPureRed(QRgb p) {
 } // namespace
 
 TEST(DevelopmentViewLogic, ShowsTheSampleOnWhitePaperAndZoomsWithTheWheel) {
-    ScopedSettings guard;
     TempFolder folder;
     DevelopmentHarness d(folder.path());
     // Before any model the view shows one sheet of paper on grey.
@@ -95,7 +94,6 @@ TEST(DevelopmentViewLogic, ShowsTheSampleOnWhitePaperAndZoomsWithTheWheel) {
 }
 
 TEST(DevelopmentViewLogic, ACheckClickMarksTheFlatGroupRedWithJitter) {
-    ScopedSettings guard;
     TempFolder folder;
     DevelopmentHarness d(folder.path());
     ASSERT_TRUE(d.h.frame->OpenFromCommandLine(SamplePath("house.tsm")));
@@ -108,7 +106,8 @@ TEST(DevelopmentViewLogic, ACheckClickMarksTheFlatGroupRedWithJitter) {
     Point2 centre;
     for (size_t i = 0; i < face.CornerCount(); ++i) centre = centre + face.Corner(i)->Pos2D();
     centre = {part.x + centre.x / face.CornerCount(), part.y + centre.y / face.CornerCount()};
-    const Point2 screen = d.view->State().DevelopmentToScreen(centre, CurrentSheetLayout(document));
+    const Point2 screen =
+        d.view->State().DevelopmentToScreen(centre, CurrentSheetLayout(document, d.h.frame->ViewSettings()));
     const QPoint at(static_cast<int>(screen.x), static_cast<int>(screen.y));
 
     // Outside mode 6 a click marks nothing.
@@ -117,7 +116,7 @@ TEST(DevelopmentViewLogic, ACheckClickMarksTheFlatGroupRedWithJitter) {
     EXPECT_FALSE(face.picked);
 
     // A press and a release 2 pixels apart still count as a click.
-    CurrentSettings().editMode = kModeCheckFace;
+    d.h.frame->AppSettings().editMode = kModeCheckFace;
     QTest::mousePress(widget, Qt::LeftButton, Qt::NoModifier, at);
     QTest::mouseRelease(widget, Qt::LeftButton, Qt::NoModifier, at + QPoint(2, 2));
     EXPECT_TRUE(face.picked);
@@ -131,7 +130,6 @@ TEST(DevelopmentViewLogic, ACheckClickMarksTheFlatGroupRedWithJitter) {
 
 // The view keeps its textures from one paint to the next, and still shows a material's new image at once.
 TEST(DevelopmentViewLogic, KeepsTexturesButShowsANewImage) {
-    ScopedSettings guard;
     TempFolder folder;
     DevelopmentHarness d(folder.path());
     ASSERT_TRUE(d.h.frame->OpenFromCommandLine(SamplePath("house.tsm")));

@@ -16,11 +16,14 @@ namespace {
 class FakeFrame : public IViewFrame {
 public:
     PMdoc* CurrentDocument() const override { return document; }
+    Settings ViewSettings() const override { return settings; }
+    void TextureLimitFound(int) override {}
     IPrompt& FramePrompt() override { return prompt; }
     void UpdateAllViews(int hint) override { hints.push_back(hint); }
     void ExecuteCommand(int id) override { commands.push_back(id); }
     void ShowStatusText(const std::string& text) override { status = text; }
     PMdoc* document = nullptr;
+    Settings settings;
     RecordingPrompt prompt;
     std::vector<int> hints, commands;
     std::string status;
@@ -29,14 +32,13 @@ public:
 } // namespace
 
 TEST(DocumentViewWidget, PlaceholderWithoutLogic) {
-    ScopedSettings guard;
     FakeFrame frame;
     CModelviewerView view3d(frame, nullptr);
     CTenkaizuView view2d(frame, nullptr);
     // Both views start at 100 by 100 pixels.
     EXPECT_EQ(view3d.size(), QSize(100, 100));
     // The 3D placeholder uses the configured background colour (COLORREF 0x00BBGGRR).
-    CurrentSettings().colors[7] = 0x00204060;
+    frame.settings.colors[7] = 0x00204060;
     const QImage picture3d = view3d.grab().toImage();
     EXPECT_EQ(QColor(picture3d.pixel(2, 2)), QColor(0x60, 0x40, 0x20));
     const QImage picture2d = view2d.grab().toImage();

@@ -54,7 +54,6 @@ template <typename Check> void WhenModalOpens(Check check) {
 } // namespace
 
 TEST(MainFrame, CommandEnablingByDocumentState) {
-    ScopedSettings guard;
     TempFolder folder;
     FrameHarness h(folder.path());
     // No model: the model and development commands are off, the others on.
@@ -79,7 +78,6 @@ TEST(MainFrame, CommandEnablingByDocumentState) {
 }
 
 TEST(MainFrame, MenusToolbarAndAccelerators) {
-    ScopedSettings guard;
     TempFolder folder;
     FrameHarness h(folder.path());
     QStringList menus;
@@ -115,7 +113,6 @@ TEST(MainFrame, MenusToolbarAndAccelerators) {
 }
 
 TEST(MainFrame, TogglesShowTheirSwitchesAsCheckMarks) {
-    ScopedSettings guard;
     TempFolder folder;
     FrameHarness h(folder.path());
     ASSERT_TRUE(h.frame->OpenFromCommandLine(SamplePath("cube.tsm")));
@@ -128,10 +125,10 @@ TEST(MainFrame, TogglesShowTheirSwitchesAsCheckMarks) {
         {kCmdColorFlaps, &Settings::bColorFlapWithFace},
     };
     for (const auto& [id, member] : toggles) {
-        const bool before = CurrentSettings().*member;
+        const bool before = h.frame->ViewSettings().*member;
         EXPECT_EQ(h.Checked(id), before) << id;
         h.Trigger(id);
-        EXPECT_EQ(CurrentSettings().*member, !before) << id;
+        EXPECT_EQ(h.frame->ViewSettings().*member, !before) << id;
         EXPECT_EQ(h.Checked(id), !before) << id;
         // The toolbar button is the same action, so it shows the same state.
         h.Trigger(id);
@@ -140,24 +137,23 @@ TEST(MainFrame, TogglesShowTheirSwitchesAsCheckMarks) {
     // "Hide Faces" is checked while faces are hidden.
     EXPECT_FALSE(h.Checked(kCmdHideFaces));
     h.Trigger(kCmdHideFaces);
-    EXPECT_FALSE(CurrentSettings().bDrawFace);
+    EXPECT_FALSE(h.frame->ViewSettings().bDrawFace);
     EXPECT_TRUE(h.Checked(kCmdHideFaces));
 }
 
 TEST(MainFrame, EditModeTogglesBackToNoneAndKeepsTheIdleText) {
-    ScopedSettings guard;
     TempFolder folder;
     FrameHarness h(folder.path());
     ASSERT_TRUE(h.frame->OpenFromCommandLine(SamplePath("cube.tsm")));
     h.log2d->hints.clear();
     h.Trigger(kCmdCheckFace);
-    EXPECT_EQ(CurrentSettings().editMode, kModeCheckFace);
+    EXPECT_EQ(h.frame->ViewSettings().editMode, kModeCheckFace);
     EXPECT_TRUE(h.Checked(kCmdCheckFace));
     h.Trigger(kCmdModeSelectMove);
     EXPECT_FALSE(h.Checked(kCmdCheckFace));
     EXPECT_TRUE(h.Checked(kCmdModeSelectMove));
     h.Trigger(kCmdModeSelectMove);
-    EXPECT_EQ(CurrentSettings().editMode, kModeNone);
+    EXPECT_EQ(h.frame->ViewSettings().editMode, kModeNone);
     EXPECT_FALSE(h.Checked(kCmdModeSelectMove));
     EXPECT_EQ(h.log2d->hints, (std::vector<int>{7, 7, 7}));
     EXPECT_EQ(h.frame->MessagePane()->text(), "[3D Rot] L/R [3D Mov] Ctrl+R [2D Pan] L/R [Zoom] Wheel");
@@ -165,11 +161,10 @@ TEST(MainFrame, EditModeTogglesBackToNoneAndKeepsTheIdleText) {
     h.frame->show();
     QApplication::setActiveWindow(h.frame.get());
     QTest::keyClick(h.frame.get(), Qt::Key_K, Qt::ControlModifier);
-    EXPECT_EQ(CurrentSettings().editMode, kModeCheckFace);
+    EXPECT_EQ(h.frame->ViewSettings().editMode, kModeCheckFace);
 }
 
 TEST(MainFrame, UpdateHintsReachBothViews) {
-    ScopedSettings guard;
     TempFolder folder;
     FrameHarness h(folder.path());
     ASSERT_TRUE(h.frame->OpenFromCommandLine(SamplePath("cube.tsm")));
@@ -193,7 +188,6 @@ TEST(MainFrame, UpdateHintsReachBothViews) {
 }
 
 TEST(MainFrame, FailedOpenKeepsTitleAndModel) {
-    ScopedSettings guard;
     TempFolder folder;
     FrameHarness h(folder.path());
     EXPECT_EQ(h.frame->windowTitle(), "Untitled - TessalyVuvoza2");
@@ -219,7 +213,6 @@ TEST(MainFrame, FailedOpenKeepsTitleAndModel) {
 }
 
 TEST(MainFrame, StatusPanesFollowTheDocument) {
-    ScopedSettings guard;
     TempFolder folder;
     FrameHarness h(folder.path());
     EXPECT_EQ(h.frame->MessagePane()->text(), "Open a file.");
@@ -234,7 +227,6 @@ TEST(MainFrame, StatusPanesFollowTheDocument) {
 }
 
 TEST(MainFrame, SplitterHalvesAndSingleWindowUntilResize) {
-    ScopedSettings guard;
     TempFolder folder;
     FrameHarness h(folder.path());
     h.frame->resize(800, 600);
@@ -254,7 +246,6 @@ TEST(MainFrame, SplitterHalvesAndSingleWindowUntilResize) {
 }
 
 TEST(MainFrame, DroppedModelFileOpens) {
-    ScopedSettings guard;
     TempFolder folder;
     FrameHarness h(folder.path());
     QMimeData data;
@@ -278,7 +269,6 @@ TEST(MainFrame, DroppedModelFileOpens) {
 }
 
 TEST(MainFrame, RecentFilesMenuOpensAndHoldsTen) {
-    ScopedSettings guard;
     TempFolder folder;
     FrameHarness h(folder.path());
     EXPECT_FALSE(h.frame->CommandUi().RecentMenu()->isEnabled());
@@ -291,6 +281,9 @@ TEST(MainFrame, RecentFilesMenuOpensAndHoldsTen) {
     EXPECT_TRUE(recent->isEnabled());
     ASSERT_EQ(recent->actions().size(), 10);
     EXPECT_TRUE(recent->actions()[0]->text().endsWith("m10.tsm"));
+    // The next Open dialog starts where the last file came from.
+    EXPECT_EQ(h.frame->AppSettings().sLastDataOpenedDir,
+              std::filesystem::path(folder.path()).lexically_normal().string() + "/");
     // Choosing an entry opens it.
     recent->actions()[9]->trigger();
     EXPECT_EQ(h.frame->windowTitle(), "m1 - TessalyVuvoza2");
@@ -298,7 +291,6 @@ TEST(MainFrame, RecentFilesMenuOpensAndHoldsTen) {
 }
 
 TEST(MainFrame, ObjectListSelectionSetsTheBoundFlag) {
-    ScopedSettings guard;
     TempFolder folder;
     FrameHarness h(folder.path());
     // Without development: every solid, bound to inDevelopment.
@@ -337,7 +329,7 @@ TEST(MainFrame, ObjectListSelectionSetsTheBoundFlag) {
         document.model->solids[1]->inDevelopment = false;
         ASSERT_TRUE(UnfoldForFixture(document).empty());
         std::string error;
-        ASSERT_TRUE(WriteBinaryModel(document, CurrentSettings(), path, &error)) << error;
+        ASSERT_TRUE(WriteBinaryModel(document, document.display, path, &error)) << error;
     }
     ASSERT_TRUE(h.frame->OpenFromCommandLine(path));
     ASSERT_EQ(list->count(), 1);
@@ -349,11 +341,10 @@ TEST(MainFrame, ObjectListSelectionSetsTheBoundFlag) {
 }
 
 TEST(MainFrame, DocumentInfoShowsTheDevelopmentValues) {
-    ScopedSettings guard;
     TempFolder folder;
     FrameHarness h(folder.path());
     ASSERT_TRUE(h.frame->OpenFromCommandLine(SamplePath("house.tsm")));
-    const DevelopmentInfo expected = GetDevelopmentInfo(h.frame->Doc().Current(), CurrentSettings());
+    const DevelopmentInfo expected = GetDevelopmentInfo(h.frame->Doc().Current(), h.frame->ViewSettings());
     bool seen = false;
     WhenModalOpens([&](QWidget* modal) {
         auto* info = dynamic_cast<CDialogLineInfo*>(modal);
@@ -369,7 +360,6 @@ TEST(MainFrame, DocumentInfoShowsTheDevelopmentValues) {
 }
 
 TEST(MainFrame, AboutDialogShowsTheVersion) {
-    ScopedSettings guard;
     TempFolder folder;
     FrameHarness h(folder.path());
     bool seen = false;

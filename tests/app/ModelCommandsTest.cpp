@@ -56,7 +56,7 @@ std::string WriteCube(const std::string& path, bool withDevelopment = false) {
         EXPECT_TRUE(UnfoldForFixture(document).empty());
     }
     std::string error;
-    EXPECT_TRUE(WriteBinaryModel(document, CurrentSettings(), path, &error)) << error;
+    EXPECT_TRUE(WriteBinaryModel(document, document.display, path, &error)) << error;
     return path;
 }
 
@@ -70,9 +70,9 @@ class ModelCommandsTest : public ControllerTest {
 protected:
     ModelCommandsTest() {
         ModelCommandDialogs dialogs;
-        dialogs.askLayoutMethod = [this](PMdoc& doc) {
+        dialogs.askLayoutMethod = [this](PMdoc& doc, LayoutMethod& method) {
             ++layoutAsked;
-            if (layoutAnswer) layoutAnswer(doc);
+            if (layoutAnswer) layoutAnswer(doc, method);
             return layoutOk;
         };
         dialogs.askUndoUnfolding = [this](bool hasTexts) -> std::optional<UndoUnfoldingChoice> {
@@ -84,14 +84,15 @@ protected:
         };
         InstallModelCommands(
             controller,
-            ModelCommandServices{document, prompt, frame, dialogs, {}, &chooser, folder.path() + "/bin/"});
+            ModelCommandServices{
+                document, settings, prompt, frame, dialogs, {}, &chooser, folder.path() + "/bin/"});
     }
 
     PMdoc& Doc() { return *document.Current(); }
 
     int layoutAsked = 0;
     bool layoutOk = true;
-    std::function<void(PMdoc&)> layoutAnswer;
+    std::function<void(PMdoc&, LayoutMethod&)> layoutAnswer;
     std::vector<bool> undoAskedWithTexts;
     std::optional<UndoUnfoldingChoice> undoChoice = UndoUnfoldingChoice{};
     std::shared_ptr<RecordingProgress::Log> progressLog = std::make_shared<RecordingProgress::Log>();
@@ -153,8 +154,8 @@ TEST_F(ModelCommandsTest, UnfoldWithNothingToUnfold) {
 
 TEST_F(ModelCommandsTest, UnfoldUsesTheScaleTheDialogGives) {
     Open(WriteCube(folder.File("cube.tsm")));
-    layoutAnswer = [](PMdoc& doc) {
-        CurrentSettings().layoutMethod.automatic = false;
+    layoutAnswer = [](PMdoc& doc, LayoutMethod& method) {
+        method.automatic = false;
         doc.documentScale = 2.5;
     };
     controller.Execute(kCmdUnfold);
@@ -215,9 +216,9 @@ TEST_F(ModelCommandsTest, RecalculateLayoutAsksAndRescales) {
 
     // A specified scale and spacing: the single part lands at half the spacing.
     layoutOk = true;
-    layoutAnswer = [](PMdoc& doc) {
-        CurrentSettings().layoutMethod.automatic = false;
-        CurrentSettings().layoutMethod.spacingMM = 8.0;
+    layoutAnswer = [](PMdoc& doc, LayoutMethod& method) {
+        method.automatic = false;
+        method.spacingMM = 8.0;
         doc.documentScale = 0.5;
     };
     controller.Execute(kCmdRecalculateLayout);
@@ -329,7 +330,6 @@ QWidget* WindowTitled(const QString& prefix) {
 } // namespace
 
 TEST(ModelMenu, HoldsTheCommandsEnabledByTheDocument) {
-    ScopedSettings guard;
     TempFolder folder;
     FrameHarness h(folder.path());
     QMenu* model = TopMenu(*h.frame, "&Model");
@@ -358,7 +358,6 @@ TEST(ModelMenu, HoldsTheCommandsEnabledByTheDocument) {
 }
 
 TEST(ModelMenu, UnfoldFromTheWindowWithItsDialogAndProgressWindow) {
-    ScopedSettings guard;
     TempFolder folder;
     FrameHarness h(folder.path());
     h.frame->show();
@@ -394,7 +393,6 @@ TEST(ModelMenu, UnfoldFromTheWindowWithItsDialogAndProgressWindow) {
 }
 
 TEST(ModelMenu, CancelInTheProgressWindowDiscardsTheUnfolding) {
-    ScopedSettings guard;
     TempFolder folder;
     FrameHarness h(folder.path());
     h.frame->show();

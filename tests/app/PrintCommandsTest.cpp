@@ -28,17 +28,17 @@ TEST(PrintCommands, SessionPrinterIsKeptForTheSession) {
 
 TEST(PrintCommands, NothingToPrintOpensNoDialog) {
     RecordingPrompt prompt(true);
+    const Settings settings;
     // No document, or one without development: no dialog, no message.
-    EXPECT_FALSE(RunPrintCommand(nullptr, nullptr, prompt));
-    EXPECT_FALSE(RunPrintPreviewCommand(nullptr, nullptr, prompt));
+    EXPECT_FALSE(RunPrintCommand(nullptr, nullptr, settings, prompt));
+    EXPECT_FALSE(RunPrintPreviewCommand(nullptr, nullptr, settings, prompt));
     PMdoc empty;
-    EXPECT_FALSE(RunPrintCommand(nullptr, &empty, prompt));
-    EXPECT_FALSE(RunPrintPreviewCommand(nullptr, &empty, prompt));
+    EXPECT_FALSE(RunPrintCommand(nullptr, &empty, settings, prompt));
+    EXPECT_FALSE(RunPrintPreviewCommand(nullptr, &empty, settings, prompt));
     EXPECT_TRUE(prompt.texts.empty());
 }
 
 TEST(PrintCommands, PreviewShowsEveryPrintedSheet) {
-    ScopedSettings guard;
     PMdoc doc;
     ASSERT_TRUE(UnfoldThreeCubesInRows(doc).empty());
     UpdateSheetGrid(doc, CPaper{}, true);
@@ -61,7 +61,7 @@ TEST(PrintCommands, PreviewShowsEveryPrintedSheet) {
         static_cast<QDialog*>(dialog)->reject();
     });
     RecordingPrompt prompt(false);
-    RunPrintPreviewCommand(nullptr, &doc, prompt);
+    RunPrintPreviewCommand(nullptr, &doc, Settings(), prompt);
     printer.setPageLayout(saved);
     EXPECT_EQ(previewPages, pages);
     EXPECT_TRUE(prompt.texts.empty());

@@ -21,8 +21,7 @@
 using namespace tsm;
 
 TEST(PrintConfigDialog, SettingsAreClampedToWhatTheControlsShow) {
-    ScopedSettings guard;
-    Settings& s = CurrentSettings();
+    Settings s;
     // Values a settings file may hold beyond the lists: the combos clamp them.
     s.iResolutionID = 9;
     s.iLineWidthID = 15;
@@ -55,8 +54,7 @@ TEST(PrintConfigDialog, SettingsAreClampedToWhatTheControlsShow) {
 }
 
 TEST(PrintConfigDialog, ControlsAndTheirTexts) {
-    ScopedSettings guard;
-    PrintConfigDialog dialog(nullptr, PrintConfigFromSettings(CurrentSettings()));
+    PrintConfigDialog dialog(nullptr, PrintConfigFromSettings(Settings()));
     EXPECT_EQ(dialog.windowTitle(), "Print Configuration");
     EXPECT_EQ(dialog.VectorPrintButton()->text(), "Print lines clearly (Vector print)");
     EXPECT_EQ(dialog.BitmapPrintButton()->text(), "Print lines smoothly (Bitmap print)");
@@ -86,9 +84,9 @@ TEST(PrintConfigDialog, ControlsAndTheirTexts) {
 }
 
 TEST(PrintConfigDialog, TransparencyOnlyWithBitmapPrint) {
-    ScopedSettings guard;
-    CurrentSettings().bLineAlpha = false;
-    PrintConfigDialog dialog(nullptr, PrintConfigFromSettings(CurrentSettings()));
+    Settings settings;
+    settings.bLineAlpha = false;
+    PrintConfigDialog dialog(nullptr, PrintConfigFromSettings(settings));
     // Vector print chosen: the slider is disabled from the start.
     EXPECT_TRUE(dialog.VectorPrintButton()->isChecked());
     EXPECT_FALSE(dialog.TransparencySlider()->isEnabled());
@@ -115,8 +113,7 @@ TEST(PrintConfigDialog, PaperComboMapsToPaperCodes) {
 }
 
 TEST(PrintConfigDialog, OkHintIsFiveOnlyWhenThePaperChanged) {
-    ScopedSettings guard;
-    Settings& s = CurrentSettings();
+    Settings s;
     {
         // Print settings changed, paper untouched: hint 0, the values stored.
         PrintConfigDialog dialog(nullptr, PrintConfigFromSettings(s));
@@ -164,8 +161,8 @@ TEST(PrintConfigDialog, OkHintIsFiveOnlyWhenThePaperChanged) {
 }
 
 TEST(PrintConfigDialog, CommandAppliesOnOkAndChangesNothingOnCancel) {
-    ScopedSettings guard;
-    CurrentSettings().iResolutionID = 1;
+    Settings settings;
+    settings.iResolutionID = 1;
     // Cancel: -1 and the settings as they were.
     QTimer::singleShot(0, [] {
         if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
@@ -173,14 +170,14 @@ TEST(PrintConfigDialog, CommandAppliesOnOkAndChangesNothingOnCancel) {
             dialog->reject();
         }
     });
-    EXPECT_EQ(RunPrintConfiguration(nullptr), -1);
-    EXPECT_EQ(CurrentSettings().iResolutionID, 1);
+    EXPECT_EQ(RunPrintConfiguration(nullptr, settings, nullptr), -1);
+    EXPECT_EQ(settings.iResolutionID, 1);
     // OK without changes: hint 0.
     QTimer::singleShot(0, [] {
         if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->accept();
     });
-    EXPECT_EQ(RunPrintConfiguration(nullptr), 0);
-    EXPECT_EQ(CurrentSettings().iResolutionID, 1);
+    EXPECT_EQ(RunPrintConfiguration(nullptr, settings, nullptr), 0);
+    EXPECT_EQ(settings.iResolutionID, 1);
 }
 
 namespace {
@@ -201,7 +198,6 @@ void AnswerDialog(std::function<void(PrintConfigDialog&)> change, bool ok) {
 } // namespace
 
 TEST(PrintConfigDialog, MainWindowCommandSendsTheHintToBothViews) {
-    ScopedSettings guard;
     test::TempFolder folder;
     test::FrameHarness harness(folder.path());
     {
@@ -212,7 +208,7 @@ TEST(PrintConfigDialog, MainWindowCommandSendsTheHintToBothViews) {
         harness.Trigger(kCmdPrintConfiguration);
         EXPECT_EQ(harness.log2d->hints, std::vector<int>{5});
         EXPECT_EQ(harness.log3d->hints, std::vector<int>{5});
-        EXPECT_EQ(CurrentSettings().iPaperSize, kPaperLetter);
+        EXPECT_EQ(harness.frame->ViewSettings().iPaperSize, kPaperLetter);
     }
     {
         // Only a print setting changed: hint 0.
@@ -220,7 +216,7 @@ TEST(PrintConfigDialog, MainWindowCommandSendsTheHintToBothViews) {
         AnswerDialog([](PrintConfigDialog& d) { d.TomboBox()->setChecked(true); }, true);
         harness.Trigger(kCmdPrintConfiguration);
         EXPECT_EQ(harness.log2d->hints, std::vector<int>{0});
-        EXPECT_TRUE(CurrentSettings().bPrintTombo);
+        EXPECT_TRUE(harness.frame->ViewSettings().bPrintTombo);
     }
     {
         // Cancel: no hint, nothing stored.
@@ -228,6 +224,6 @@ TEST(PrintConfigDialog, MainWindowCommandSendsTheHintToBothViews) {
         AnswerDialog([](PrintConfigDialog& d) { d.LandscapeButton()->setChecked(true); }, false);
         harness.Trigger(kCmdPrintConfiguration);
         EXPECT_TRUE(harness.log2d->hints.empty());
-        EXPECT_EQ(CurrentSettings().iPaperOrientation, 0);
+        EXPECT_EQ(harness.frame->ViewSettings().iPaperOrientation, 0);
     }
 }

@@ -3,6 +3,7 @@
 
 #include "engine/EngineCompletion.h"
 #include "model/BinaryWriter.h"
+#include "model/DocumentSettings.h"
 #include "model/OpenPipeline.h"
 #include "model/Settings.h"
 #include "sheet/ExporterDXF.h"
@@ -38,24 +39,25 @@ class ExportCommandTest : public test::ToolTestFolder {};
 
 // The model opened as tsmtool opens it: default settings, the open pipeline, the sheet grid.
 struct OpenedHere {
-    ScopedSettings guard;
+    Settings defaults;
     RecordingPrompt prompt;
     EngineCompletion completion;
-    CModelviewerDoc documents{prompt, completion};
+    CModelviewerDoc documents{defaults, prompt, completion};
     explicit OpenedHere(const std::string& path) {
-        CurrentSettings() = Settings();
         if (documents.OpenModelFile(path))
-            UpdateSheetGrid(*documents.Current(), CPaper::FromSettings(CurrentSettings()), true);
+            UpdateSheetGrid(*documents.Current(), CPaper::FromSettings(Shown()), true);
     }
+    Settings Shown() const { return DocumentSettings(defaults, documents.Current()); }
     CTenkaizu* Dev() { return documents.Current() ? documents.Current()->development.get() : nullptr; }
 };
 
 TEST_F(ExportCommandTest, WritesWhatTheWritersGiveForTheOpenedModel) {
     OpenedHere house(Sample("house.tsm"));
     ASSERT_NE(house.Dev(), nullptr);
-    const std::string dxf = ExporterDXF().BuildText(*house.Dev());
-    const std::string eps = ExporterEPS(EpsOptions()).BuildText(*house.Dev());
-    const std::string bare = ExporterEPS(EpsOptions{true, true}).BuildText(*house.Dev());
+    const Settings shown = house.Shown();
+    const std::string dxf = ExporterDXF(shown).BuildText(*house.Dev());
+    const std::string eps = ExporterEPS(shown, EpsOptions()).BuildText(*house.Dev());
+    const std::string bare = ExporterEPS(shown, EpsOptions{true, true}).BuildText(*house.Dev());
 
     RunResult r = Run({"export", "dxf", Sample("house.tsm"), Out("house.dxf")});
     ASSERT_EQ(r.status, 0) << r.err;

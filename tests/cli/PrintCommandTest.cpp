@@ -29,11 +29,10 @@ protected:
 
     // A model whose development runs over several sheets of A4; returns the number of pages it prints on.
     int WriteTallModel(const std::string& path) {
-        ScopedSettings guard;
         PMdoc doc;
         EXPECT_TRUE(UnfoldThreeCubesInRows(doc).empty());
         std::string error;
-        EXPECT_TRUE(WriteBinaryModel(doc, CurrentSettings(), path, &error)) << error;
+        EXPECT_TRUE(WriteBinaryModel(doc, doc.display, path, &error)) << error;
         UpdateSheetGrid(doc, CPaper{}, true);
         return static_cast<int>(BuildPageList(doc, CPaper{}, true).size());
     }

@@ -68,13 +68,13 @@ class RenderCommandTest : public test::ToolTestFolder {};
 
 // The whole-development size the dialog offers for a sample, opened as tsmtool opens it.
 BmpSizeState OfferedWholeSize(const std::string& path) {
-    ScopedSettings guard;
-    CurrentSettings() = Settings();
+    const Settings defaults;
     RecordingPrompt prompt;
     EngineCompletion completion;
-    CModelviewerDoc documents(prompt, completion);
+    CModelviewerDoc documents(defaults, prompt, completion);
     if (!documents.OpenModelFile(path)) return {};
-    UpdateSheetGrid(*documents.Current(), CPaper::FromSettings(CurrentSettings()), true);
+    UpdateSheetGrid(*documents.Current(),
+                    CPaper::FromSettings(WithDisplay(defaults, documents.Current()->display)), true);
     return WholeBmpSize(*documents.Current(), kBmpMaximumPixels, kWholeBmpBorderPixels);
 }
 

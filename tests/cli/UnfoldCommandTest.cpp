@@ -246,13 +246,12 @@ TEST_F(UnfoldCommandTest, ADevelopmentIsUndoneFirstKeepingItsCuts) {
 }
 
 TEST_F(UnfoldCommandTest, NoSolidToUnfoldIsReportedAndNothingWritten) {
-    ScopedSettings guard;
     PMdoc document;
     const MeshData cube = Cube(20.0);
     CSolid& solid = AddSolid(document, "cube", cube.vertices, cube.faces);
     solid.inDevelopment = false;
     std::string error;
-    ASSERT_TRUE(WriteBinaryModel(document, CurrentSettings(), Out("hidden.tsm"), &error)) << error;
+    ASSERT_TRUE(WriteBinaryModel(document, document.display, Out("hidden.tsm"), &error)) << error;
 
     const test::ToolRun r = Run({"unfold", Out("hidden.tsm"), Out("o.tsm")});
     EXPECT_EQ(r.status, 1);

@@ -25,6 +25,7 @@ struct FoldFixture {
     DevelopmentFixture fx;
     std::vector<CFace*> t = fx.Strip(2);
     CPart* part = nullptr;
+    DisplaySettings display;
     FoldFixture() {
         part = fx.Part({t[0], t[1]});
         DevelopmentFixture::Join(t[0], t[1]);
@@ -35,7 +36,7 @@ struct FoldFixture {
     int Classify(double angle, bool mountain) {
         Fold()->foldAngle = angle;
         Fold()->foldSense = mountain;
-        ClassifyPartLines(fx.Dev(), fx.Model());
+        ClassifyPartLines(fx.Dev(), fx.Model(), display);
         return FoldLine()->drawKind;
     }
 };
@@ -45,6 +46,7 @@ struct FoldFixture {
 struct CutFixture {
     DevelopmentFixture fx;
     std::vector<CFace*> t = fx.Strip(3);
+    DisplaySettings display;
     CutFixture() {
         for (CFace* f : {t[0], t[2], t[1]}) DevelopmentFixture::MakeLines(fx.Part({f}));
         DevelopmentFixture::Shared(t[1], t[0])->hasFlap = true;
@@ -57,29 +59,28 @@ struct CutFixture {
 } // namespace
 
 TEST(IsFlatEdge, StrictlyAboveTheThresholdIsFlat) {
-    ScopedSettings guard;
     CEdge edge;
+    DisplaySettings display;
     // Equality with iFlatEdgeAngle (175) must still be drawn.
     edge.foldAngle = 175.0;
-    EXPECT_FALSE(IsFlatEdge(edge));
+    EXPECT_FALSE(IsFlatEdge(edge, display));
     edge.foldAngle = 175.0001;
-    EXPECT_TRUE(IsFlatEdge(edge));
+    EXPECT_TRUE(IsFlatEdge(edge, display));
     edge.foldAngle = 180.0;
-    EXPECT_TRUE(IsFlatEdge(edge));
+    EXPECT_TRUE(IsFlatEdge(edge, display));
     // The threshold is read from the settings, not fixed.
-    CurrentSettings().iFlatEdgeAngle = 179;
+    display.iFlatEdgeAngle = 179;
     edge.foldAngle = 179.0;
-    EXPECT_FALSE(IsFlatEdge(edge));
+    EXPECT_FALSE(IsFlatEdge(edge, display));
     edge.foldAngle = 179.5;
-    EXPECT_TRUE(IsFlatEdge(edge));
+    EXPECT_TRUE(IsFlatEdge(edge, display));
     // Switched off, nothing is flat.
-    CurrentSettings().bOmitFlatEdge = false;
+    display.bOmitFlatEdge = false;
     edge.foldAngle = 180.0;
-    EXPECT_FALSE(IsFlatEdge(edge));
+    EXPECT_FALSE(IsFlatEdge(edge, display));
 }
 
 TEST(ClassifyPartLines, FoldLinesAreOmittedOnlyWhenFlatterThanTheThreshold) {
-    ScopedSettings guard;
     FoldFixture f;
     EXPECT_EQ(f.Classify(175.0, true), kDrawMountain);
     EXPECT_EQ(f.Classify(175.0, false), kDrawValley);
@@ -94,9 +95,8 @@ TEST(ClassifyPartLines, FoldLinesAreOmittedOnlyWhenFlatterThanTheThreshold) {
 }
 
 TEST(ClassifyPartLines, WithOmissionOffEveryFoldIsDrawnUnlessHidden) {
-    ScopedSettings guard;
-    CurrentSettings().bOmitFlatEdge = false;
     FoldFixture f;
+    f.display.bOmitFlatEdge = false;
     EXPECT_EQ(f.Classify(180.0, true), kDrawMountain);
     EXPECT_EQ(f.Classify(179.9, false), kDrawValley);
     // The hidden flag still wins over the angle.
@@ -105,9 +105,8 @@ TEST(ClassifyPartLines, WithOmissionOffEveryFoldIsDrawnUnlessHidden) {
 }
 
 TEST(ClassifyPartLines, CutEdgeFlapSideAndNumberingOrder) {
-    ScopedSettings guard;
     CutFixture c;
-    ClassifyPartLines(c.fx.Dev(), c.fx.Model());
+    ClassifyPartLines(c.fx.Dev(), c.fx.Model(), c.display);
     // The side without the flap is a plain cut line; the flap side follows the edge's fold sense.
     EXPECT_EQ(LineOf(c.t[0], c.t[1])->drawKind, kDrawCut);
     EXPECT_EQ(LineOf(c.t[1], c.t[0])->drawKind, kDrawFlapMountain);
@@ -127,10 +126,9 @@ TEST(ClassifyPartLines, CutEdgeFlapSideAndNumberingOrder) {
 }
 
 TEST(ClassifyPartLines, FlapsSwitchedOffKeepTheNumbers) {
-    ScopedSettings guard;
-    CurrentSettings().bDrawFlap = false;
     CutFixture c;
-    ClassifyPartLines(c.fx.Dev(), c.fx.Model());
+    c.display.bDrawFlap = false;
+    ClassifyPartLines(c.fx.Dev(), c.fx.Model(), c.display);
     // Kinds 4 and 5 become 0 ...
     EXPECT_EQ(LineOf(c.t[1], c.t[0])->drawKind, kDrawCut);
     EXPECT_EQ(LineOf(c.t[2], c.t[1])->drawKind, kDrawCut);
@@ -140,10 +138,9 @@ TEST(ClassifyPartLines, FlapsSwitchedOffKeepTheNumbers) {
 }
 
 TEST(ClassifyPartLines, CutEdgeWithoutAnyFlapIsNotNumbered) {
-    ScopedSettings guard;
     CutFixture c;
     DevelopmentFixture::Shared(c.t[1], c.t[0])->hasFlap = false;
-    ClassifyPartLines(c.fx.Dev(), c.fx.Model());
+    ClassifyPartLines(c.fx.Dev(), c.fx.Model(), c.display);
     EXPECT_EQ(EdgeOf(c.t[0], c.t[1])->edgeId, -1);
     EXPECT_EQ(LineOf(c.t[1], c.t[0])->drawKind, kDrawCut);
     // The numbers stay dense from 1.
@@ -151,8 +148,8 @@ TEST(ClassifyPartLines, CutEdgeWithoutAnyFlapIsNotNumbered) {
 }
 
 TEST(ClassifyPartLines, OpenEdgesFollowTheirStoredLineKindAndAreNeverNumbered) {
-    ScopedSettings guard;
     DevelopmentFixture fx;
+    DisplaySettings display;
     CFace* face = fx.Strip(1)[0];
     CPart* part = fx.Part({face});
     DevelopmentFixture::MakeLines(part);
@@ -164,25 +161,24 @@ TEST(ClassifyPartLines, OpenEdgesFollowTheirStoredLineKindAndAreNeverNumbered) {
     const int32_t expected[4] = {kDrawCut, kDrawFlapMountain, kDrawFlapValley, kDrawFlapOnly};
     for (int32_t kind = 0; kind < 4; ++kind) {
         a->lineKind = kind;
-        ClassifyPartLines(fx.Dev(), fx.Model());
+        ClassifyPartLines(fx.Dev(), fx.Model(), display);
         EXPECT_EQ(a->drawKind, expected[kind]) << "lineKind " << kind;
     }
     // The fold sense and bDrawFlap play no part for open edges.
-    CurrentSettings().bDrawFlap = false;
+    display.bDrawFlap = false;
     a->edge->foldSense = false;
     b->lineKind = 1;
-    ClassifyPartLines(fx.Dev(), fx.Model());
+    ClassifyPartLines(fx.Dev(), fx.Model(), display);
     EXPECT_EQ(b->drawKind, kDrawFlapMountain);
     // An unknown stored kind leaves the line as it was.
     c->lineKind = 7;
     c->drawKind = kDrawValley;
-    ClassifyPartLines(fx.Dev(), fx.Model());
+    ClassifyPartLines(fx.Dev(), fx.Model(), display);
     EXPECT_EQ(c->drawKind, kDrawValley);
     for (auto& edge : fx.solid->edges) EXPECT_EQ(edge->edgeId, -1);
 }
 
 TEST(ClassifyPartLines, RepeatedRunsGiveTheSameNumbersAndClearStaleOnes) {
-    ScopedSettings guard;
     CutFixture c;
     // A solid outside the development keeps no stale number either.
     CSolid* other = c.fx.Model().AppendSolid(std::make_unique<CSolid>());
@@ -191,10 +187,10 @@ TEST(ClassifyPartLines, RepeatedRunsGiveTheSameNumbersAndClearStaleOnes) {
     other->edges.back()->edgeId = 7;
     for (auto& edge : c.fx.solid->edges) edge->edgeId = 42;
 
-    ClassifyPartLines(c.fx.Dev(), c.fx.Model());
+    ClassifyPartLines(c.fx.Dev(), c.fx.Model(), c.display);
     std::vector<int> first;
     for (auto& edge : c.fx.solid->edges) first.push_back(edge->edgeId);
-    ClassifyPartLines(c.fx.Dev(), c.fx.Model());
+    ClassifyPartLines(c.fx.Dev(), c.fx.Model(), c.display);
     std::vector<int> second;
     for (auto& edge : c.fx.solid->edges) second.push_back(edge->edgeId);
     EXPECT_EQ(first, second);
@@ -203,7 +199,6 @@ TEST(ClassifyPartLines, RepeatedRunsGiveTheSameNumbersAndClearStaleOnes) {
 }
 
 TEST(ClassifyPartLines, DamagedLineRecordsAreSkipped) {
-    ScopedSettings guard;
     FoldFixture f;
     auto broken = std::make_unique<CPartLine>();
     broken->drawKind = kDrawValley;
@@ -214,7 +209,6 @@ TEST(ClassifyPartLines, DamagedLineRecordsAreSkipped) {
 }
 
 TEST(CollectFlatGroup, CrossesOnlyJoinedFlatOrHiddenFolds) {
-    ScopedSettings guard;
     DevelopmentFixture fx;
     std::vector<CFace*> t = fx.Strip(5);
     CPart* part = fx.Part(t);
@@ -226,10 +220,11 @@ TEST(CollectFlatGroup, CrossesOnlyJoinedFlatOrHiddenFolds) {
     LineOf(t[2], t[3])->hidden = true;
     EdgeOf(t[3], t[4])->foldAngle = 180.0; // flat but cut
 
+    DisplaySettings display;
     const auto collect = [&](CFace* start) {
         for (CFace* f : t) f->visited = false;
         std::vector<CFace*> group;
-        CollectFlatGroup(*start, group);
+        CollectFlatGroup(*start, group, display);
         return group;
     };
     EXPECT_EQ(collect(t[0]), (std::vector<CFace*>{t[0], t[1]}));
@@ -242,20 +237,19 @@ TEST(CollectFlatGroup, CrossesOnlyJoinedFlatOrHiddenFolds) {
     for (CFace* f : t) f->visited = false;
     t[1]->visited = true;
     std::vector<CFace*> group;
-    CollectFlatGroup(*t[0], group);
+    CollectFlatGroup(*t[0], group, display);
     EXPECT_EQ(group, (std::vector<CFace*>{t[0]}));
     group.clear();
-    CollectFlatGroup(*t[0], group);
+    CollectFlatGroup(*t[0], group, display);
     EXPECT_TRUE(group.empty());
 
     // With omission off only hidden lines join faces.
-    CurrentSettings().bOmitFlatEdge = false;
+    display.bOmitFlatEdge = false;
     EXPECT_EQ(collect(t[0]), (std::vector<CFace*>{t[0]}));
     EXPECT_EQ(collect(t[2]), (std::vector<CFace*>{t[2], t[3]}));
 }
 
 TEST(ClassifyPartLines, FoldsOfARealBoxAreMountainsAndItsCutsFollowTheFlap) {
-    ScopedSettings guard;
     // Fold senses come from the topology code here, not from the fixture: a convex box folds outwards.
     PMdoc doc;
     CSolid* box = tsm::test::AddBox(*doc.model, {0, 0, 0}, {10, 20, 30});
@@ -273,7 +267,7 @@ TEST(ClassifyPartLines, FoldsOfARealBoxAreMountainsAndItsCutsFollowTheFlap) {
     cut->halfEdge2->joined = nullptr;
     cut->halfEdge2->hasFlap = true;
     DevelopmentFixture::MakeLines(part);
-    ClassifyPartLines(*doc.development, *doc.model);
+    ClassifyPartLines(*doc.development, *doc.model, doc.display);
     int folds = 0;
     for (auto& line : part->lines) {
         if (line->edge == cut) continue;

@@ -1,7 +1,6 @@
 #include "engine/Extents.h"
 
 #include "engine/Flaps.h"
-#include "model/Settings.h"
 #include "tests/engine/DevelopmentFixture.h"
 
 #include <gtest/gtest.h>
@@ -151,29 +150,27 @@ TEST(ComputeDevelopmentExtent, EmptyDevelopmentGivesAnEmptyFrameAtTheOrigin) {
 }
 
 TEST(ScaleDevelopment, SameScaleChangesNothingButRecomputesFlapShapes) {
-    ScopedSettings guard;
     FlapPart p;
     ComputeDevelopmentExtent(p.fx.Dev(), true);
     p.Flapped()->flapShape.tipStart = {999, 999};
     p.Flapped()->flapShape.tipEnd = {999, 999};
-    ScaleDevelopment(p.fx.Dev(), 1.0, true);
+    const double factor = ScaleDevelopment(p.fx.Dev(), 1.0, true);
     EXPECT_DOUBLE_EQ(p.fx.Dev().scale, 1.0);
     EXPECT_DOUBLE_EQ(p.part->x, 105);
     EXPECT_DOUBLE_EQ(p.part->width, 15);
     EXPECT_DOUBLE_EQ(p.face->Corner(2)->x2d, 15);
     EXPECT_DOUBLE_EQ(p.Flapped()->flapHeight, 5);
-    EXPECT_DOUBLE_EQ(CurrentSettings().dDefaultFlapHeightMM, 5.0);
+    EXPECT_DOUBLE_EQ(factor, 1.0);
     EXPECT_NEAR(p.Flapped()->flapShape.tipStart.x, 0, 1e-12);
     EXPECT_NEAR(p.Flapped()->flapShape.tipEnd.y, 5, 1e-12);
 }
 
 TEST(ScaleDevelopment, TargetIsAbsoluteAndScalesGeometryAndFlaps) {
-    ScopedSettings guard;
     FlapPart p;
     CTenkaizu& dev = p.fx.Dev();
     ComputeDevelopmentExtent(dev, true);
     dev.scale = 2.0;
-    ScaleDevelopment(dev, 1.0, false); // f = 0.5
+    const double factor = ScaleDevelopment(dev, 1.0, false); // f = 0.5
     EXPECT_DOUBLE_EQ(dev.scale, 1.0);
     EXPECT_DOUBLE_EQ(p.part->x, 52.5);
     EXPECT_DOUBLE_EQ(p.part->y, 25);
@@ -182,7 +179,7 @@ TEST(ScaleDevelopment, TargetIsAbsoluteAndScalesGeometryAndFlaps) {
     EXPECT_DOUBLE_EQ(p.face->Corner(2)->x2d, 7.5);
     EXPECT_DOUBLE_EQ(p.face->Corner(2)->y2d, 2.5);
     EXPECT_DOUBLE_EQ(p.Flapped()->flapHeight, 2.5);
-    EXPECT_DOUBLE_EQ(CurrentSettings().dDefaultFlapHeightMM, 2.5);
+    EXPECT_DOUBLE_EQ(factor, 0.5); // the owner's default flap height goes with it
     // The flap shape follows the new corners and height: tip at (0, 2.5).
     EXPECT_NEAR(p.Flapped()->flapShape.tipStart.x, 0, 1e-12);
     EXPECT_NEAR(p.Flapped()->flapShape.tipStart.y, 2.5, 1e-12);
@@ -196,7 +193,6 @@ TEST(ScaleDevelopment, TargetIsAbsoluteAndScalesGeometryAndFlaps) {
 }
 
 TEST(ScaleDevelopment, TextsScaleOnlyWhenAskedWithTruncatedSizes) {
-    ScopedSettings guard;
     CTenkaizu dev;
     auto text = std::make_unique<CTextBlock>();
     text->rect[0] = 10;
@@ -229,22 +225,20 @@ TEST(ScaleDevelopment, TextsScaleOnlyWhenAskedWithTruncatedSizes) {
 }
 
 TEST(ScaleDevelopment, UnusableScalesDoNotCorruptTheDevelopment) {
-    ScopedSettings guard;
     FlapPart p;
     CTenkaizu& dev = p.fx.Dev();
     ComputeDevelopmentExtent(dev, true);
     // A non-positive or non-finite target is refused outright.
     for (double bad : {0.0, -1.0, std::nan(""), std::numeric_limits<double>::infinity()}) {
-        ScaleDevelopment(dev, bad, true);
+        EXPECT_DOUBLE_EQ(ScaleDevelopment(dev, bad, true), 1.0) << bad;
         EXPECT_DOUBLE_EQ(dev.scale, 1.0) << bad;
         EXPECT_DOUBLE_EQ(p.part->x, 105) << bad;
     }
     // A damaged current scale (0 from a file) gives no factor: the target is adopted as it stands.
     dev.scale = 0.0;
-    ScaleDevelopment(dev, 2.0, true);
+    EXPECT_DOUBLE_EQ(ScaleDevelopment(dev, 2.0, true), 1.0);
     EXPECT_DOUBLE_EQ(dev.scale, 2.0);
     EXPECT_DOUBLE_EQ(p.part->x, 105);
-    EXPECT_DOUBLE_EQ(CurrentSettings().dDefaultFlapHeightMM, 5.0);
     // Font sizes that would overflow are held at the int32 limit instead of wrapping.
     auto text = std::make_unique<CTextBlock>();
     text->fontSize = 2000000000;

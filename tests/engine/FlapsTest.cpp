@@ -162,42 +162,37 @@ struct TwoFaces {
 } // namespace
 
 TEST(AutoFlapAngles, LimitedByTheSettingAndTheNeighbourCorners) {
-    ScopedSettings guard;
     TwoFaces f;
     CHalfEdge* h = f.SmallSide(); // runs B -> C
-    CurrentSettings().iMaxFlapBaseAngle = 90;
-    AutoFlapAngles(*h);
+    AutoFlapAngles(*h, 90);
     // flapAngle1 sits at the end of h (C, 90 degrees in F2), flapAngle2 at its start (B, 45 degrees).
     EXPECT_NEAR(h->flapAngle1, 90 * kDeg, 1e-12);
     EXPECT_NEAR(h->flapAngle2, 45 * kDeg, 1e-12);
-    CurrentSettings().iMaxFlapBaseAngle = 60;
-    AutoFlapAngles(*h);
+    AutoFlapAngles(*h, 60);
     EXPECT_NEAR(h->flapAngle1, 60 * kDeg, 1e-12);
     EXPECT_NEAR(h->flapAngle2, 45 * kDeg, 1e-12);
     // Without a twin both angles are the limit.
     CHalfEdge* open = f.small->Corner(0);
     ASSERT_EQ(open->twin, nullptr);
-    AutoFlapAngles(*open);
+    AutoFlapAngles(*open, 60);
     EXPECT_DOUBLE_EQ(open->flapAngle1, 60 * kDeg);
     EXPECT_DOUBLE_EQ(open->flapAngle2, 60 * kDeg);
 }
 
 TEST(AutoFlapAngles, DegenerateNeighbourFallsBackToTheLimit) {
-    ScopedSettings guard;
     TwoFaces f;
     f.d->position = f.c->position; // F2's corner at C has a zero-length side
     CHalfEdge* h = f.SmallSide();
-    AutoFlapAngles(*h);
+    AutoFlapAngles(*h, Settings().iMaxFlapBaseAngle);
     EXPECT_DOUBLE_EQ(h->flapAngle1, 45 * kDeg);
     EXPECT_FALSE(std::isnan(h->flapAngle2));
 }
 
 TEST(AutoFlapAngles, AllSetsEveryCornerOfEverySolid) {
-    ScopedSettings guard;
     TwoFaces f;
     for (auto& face : f.fx.solid->faces)
         for (auto& corner : face->halfEdges) corner->flapAngle1 = corner->flapAngle2 = -1;
-    AutoFlapAnglesAll(f.fx.Model());
+    AutoFlapAnglesAll(f.fx.Model(), Settings().iMaxFlapBaseAngle);
     for (auto& face : f.fx.solid->faces)
         for (auto& corner : face->halfEdges) {
             EXPECT_GT(corner->flapAngle1, 0);
@@ -207,8 +202,6 @@ TEST(AutoFlapAngles, AllSetsEveryCornerOfEverySolid) {
 }
 
 TEST(PlaceFlaps, SmallerFaceCarriesTheFlapWhicheverIsVisitedFirst) {
-    ScopedSettings guard;
-    CurrentSettings().dDefaultFlapHeightMM = 7.5;
     for (bool largeFirst : {false, true}) {
         TwoFaces f;
         if (largeFirst) {
@@ -219,7 +212,7 @@ TEST(PlaceFlaps, SmallerFaceCarriesTheFlapWhicheverIsVisitedFirst) {
             f.fx.Part({f.large});
         }
         f.small->Corner(0)->hasFlap = true; // an open edge never keeps a flap
-        PlaceFlaps(f.fx.Dev(), f.fx.Model());
+        PlaceFlaps(f.fx.Dev(), f.fx.Model(), 7.5);
         EXPECT_TRUE(f.SmallSide()->hasFlap) << largeFirst;
         EXPECT_FALSE(f.LargeSide()->hasFlap) << largeFirst;
         EXPECT_FALSE(f.small->Corner(0)->hasFlap);
@@ -229,13 +222,12 @@ TEST(PlaceFlaps, SmallerFaceCarriesTheFlapWhicheverIsVisitedFirst) {
 }
 
 TEST(PlaceFlaps, EqualAreasPutTheFlapOnTheSideVisitedFirst) {
-    ScopedSettings guard;
     for (bool secondFirst : {false, true}) {
         DevelopmentFixture fx;
         std::vector<CFace*> t = fx.Strip(2); // two triangles of area 50
         fx.Part({secondFirst ? t[1] : t[0]});
         fx.Part({secondFirst ? t[0] : t[1]});
-        PlaceFlaps(fx.Dev(), fx.Model());
+        PlaceFlaps(fx.Dev(), fx.Model(), DisplaySettings().dDefaultFlapHeightMM);
         EXPECT_EQ(DevelopmentFixture::Shared(t[0], t[1])->hasFlap, !secondFirst);
         EXPECT_EQ(DevelopmentFixture::Shared(t[1], t[0])->hasFlap, secondFirst);
     }

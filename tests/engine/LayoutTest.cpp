@@ -27,6 +27,13 @@ CPart* AddRectPart(DevelopmentFixture& fx, double w, double h) {
     return part;
 }
 
+// For the cases that do not look at the default flap height the layout scales along.
+void LayoutParts(CTenkaizu& development, double modelSize, const LayoutMethod& method,
+                 const SheetArea& sheet) {
+    double flapHeightMM = DisplaySettings().dDefaultFlapHeightMM;
+    tsm::LayoutParts(development, modelSize, method, sheet, flapHeightMM);
+}
+
 LayoutMethod Fixed(double spacingMM, bool avoidPageBreaks) {
     LayoutMethod method;
     method.automatic = false;
@@ -56,7 +63,6 @@ bool Straddles(const CPart& p, double s, double pw, double ph) {
 } // namespace
 
 TEST(Layout, SinglePartLandsAtHalfTheSpacing) {
-    ScopedSettings guard;
     DevelopmentFixture fx;
     CPart* part = AddRectPart(fx, 50, 30);
     LayoutParts(fx.Dev(), 100, Fixed(15, true), {180, 267});
@@ -68,7 +74,6 @@ TEST(Layout, SinglePartLandsAtHalfTheSpacing) {
 }
 
 TEST(Layout, TwoSquaresStackOnPortraitAndSitSideBySideOnLandscape) {
-    ScopedSettings guard;
     {
         DevelopmentFixture fx;
         CPart* a = AddRectPart(fx, 50, 50);
@@ -94,7 +99,6 @@ TEST(Layout, TwoSquaresStackOnPortraitAndSitSideBySideOnLandscape) {
 }
 
 TEST(Layout, LargestFirstAndEqualAreasKeepTheirOrder) {
-    ScopedSettings guard;
     DevelopmentFixture fx;
     CPart* small = AddRectPart(fx, 10, 10);
     CPart* wide = AddRectPart(fx, 30, 20);
@@ -109,15 +113,14 @@ TEST(Layout, LargestFirstAndEqualAreasKeepTheirOrder) {
 }
 
 TEST(Layout, AutoScalesTheArrangementToFitOneSheetExactly) {
-    ScopedSettings guard;
     DevelopmentFixture fx;
     const double sizes[][2] = {{40, 25}, {12, 30}, {22, 22}, {60, 8}, {5, 5}, {33, 17}};
     for (auto& s : sizes) AddRectPart(fx, s[0], s[1]);
-    CurrentSettings().dDefaultFlapHeightMM = 5.0;
+    double flapHeightMM = 5.0;
     LayoutMethod method; // automatic
     const double modelSize = 80;
     const double pw = 180, ph = 267;
-    LayoutParts(fx.Dev(), modelSize, method, {pw, ph});
+    LayoutParts(fx.Dev(), modelSize, method, {pw, ph}, flapHeightMM);
     const double k = fx.Dev().scale;
     EXPECT_NE(k, 1.0);
     // Spacing is 5 % of the model's size, scaled with everything else; half of it lies beyond the parts.
@@ -134,11 +137,10 @@ TEST(Layout, AutoScalesTheArrangementToFitOneSheetExactly) {
     EXPECT_TRUE(std::fabs(right - pw) < 1e-9 || std::fabs(bottom - ph) < 1e-9) << right << " " << bottom;
     EXPECT_EQ(OverlappingBoxes(fx.Dev()), 0);
     // The default flap height is scaled too and kept to tenths of a millimetre.
-    EXPECT_DOUBLE_EQ(CurrentSettings().dDefaultFlapHeightMM, std::trunc(5.0 * k * 10 + 0.5) * 0.1);
+    EXPECT_DOUBLE_EQ(flapHeightMM, std::trunc(5.0 * k * 10 + 0.5) * 0.1);
 }
 
 TEST(Layout, PartsThatFitASheetNeverStraddleOne) {
-    ScopedSettings guard;
     const double pw = 100, ph = 100, s = 10;
     auto build = [](DevelopmentFixture& fx) {
         for (int i = 0; i < 7; ++i) AddRectPart(fx, 45, 35);
@@ -170,7 +172,6 @@ TEST(Layout, PartsThatFitASheetNeverStraddleOne) {
 }
 
 TEST(Layout, PartsThatFitNoCandidateGoToFreshSheetsInSquareShells) {
-    ScopedSettings guard;
     DevelopmentFixture fx;
     std::vector<CPart*> parts;
     for (int i = 0; i < 5; ++i) parts.push_back(AddRectPart(fx, 80, 80));
@@ -184,7 +185,6 @@ TEST(Layout, PartsThatFitNoCandidateGoToFreshSheetsInSquareShells) {
 }
 
 TEST(Layout, BadSheetOrEmptyDevelopmentChangesNothing) {
-    ScopedSettings guard;
     DevelopmentFixture fx;
     CPart* part = AddRectPart(fx, 10, 10);
     // A sheet without printable area cannot take parts; they stay where they are.
@@ -198,7 +198,6 @@ TEST(Layout, BadSheetOrEmptyDevelopmentChangesNothing) {
 }
 
 TEST(Layout, RecalculateRescalesThenLaysOut) {
-    ScopedSettings guard;
     {
         // Automatic: back to scale 1.0, then the layout scales the arrangement onto one sheet.
         DevelopmentFixture fx;
@@ -206,7 +205,7 @@ TEST(Layout, RecalculateRescalesThenLaysOut) {
         AddRectPart(fx, 40, 20);
         AddRectPart(fx, 30, 30);
         ScaleDevelopment(fx.Dev(), 2.0, false);
-        RecalculatePartsLayout(fx.doc, {180, 267});
+        RecalculatePartsLayout(fx.doc, LayoutMethod{}, {180, 267});
         const double s = 5.0 * 50 / 100 * fx.Dev().scale;
         double right = 0;
         for (auto& p : fx.Dev().parts) right = std::max(right, p->x + p->width + s / 2);
@@ -217,14 +216,13 @@ TEST(Layout, RecalculateRescalesThenLaysOut) {
         DevelopmentFixture fx;
         CPart* part = AddRectPart(fx, 40, 20);
         fx.doc.documentScale = 3.0;
-        CurrentSettings().layoutMethod = Fixed(15, true);
-        RecalculatePartsLayout(fx.doc, {180, 267});
+        RecalculatePartsLayout(fx.doc, Fixed(15, true), {180, 267});
         EXPECT_DOUBLE_EQ(fx.Dev().scale, 3.0);
         EXPECT_DOUBLE_EQ(part->width, 120);
         EXPECT_DOUBLE_EQ(part->x, 7.5);
     }
     // Without a development nothing happens.
     PMdoc none;
-    RecalculatePartsLayout(none, {180, 267});
+    RecalculatePartsLayout(none, LayoutMethod{}, {180, 267});
     EXPECT_EQ(none.development, nullptr);
 }

@@ -37,7 +37,7 @@ protected:
         return path;
     }
 
-    ScopedSettings guard_;
+    const Settings settings_;
     fs::path dir_;
 };
 
@@ -60,7 +60,7 @@ TEST_F(MeshImportPipelineTest, EveryCommittedMeshBecomesADocumentReadyToUnfold) 
     for (const Expected& mesh : kMeshes) {
         SCOPED_TRACE(mesh.file);
         RecordingPrompt prompt(false);
-        MeshImportOutcome outcome = ImportMeshDocument(MeshPath(mesh.file), prompt);
+        MeshImportOutcome outcome = ImportMeshDocument(MeshPath(mesh.file), settings_, prompt);
         ASSERT_TRUE(outcome.document) << outcome.failure;
         const PMdoc& doc = *outcome.document;
         EXPECT_EQ(doc.development, nullptr);
@@ -90,15 +90,15 @@ TEST_F(MeshImportPipelineTest, EveryCommittedMeshBecomesADocumentReadyToUnfold) 
 TEST_F(MeshImportPipelineTest, MessagesComeInTheirOrder) {
     // A clean small mesh: only the question; Yes runs the join, which reports even 0.
     RecordingPrompt no(false);
-    ImportMeshDocument(MeshPath("cube_quad.off"), no);
+    ImportMeshDocument(MeshPath("cube_quad.off"), settings_, no);
     EXPECT_EQ(no.texts, (std::vector<std::string>{kQuestion}));
     RecordingPrompt yes(true);
-    MeshImportOutcome joined = ImportMeshDocument(MeshPath("cube_quad.off"), yes);
+    MeshImportOutcome joined = ImportMeshDocument(MeshPath("cube_quad.off"), settings_, yes);
     EXPECT_EQ(yes.texts, (std::vector<std::string>{kQuestion, "0 edges were merged."}));
     EXPECT_EQ(joined.mergedEdges, 0);
     // More than 500 faces: the warning of the normalisation, then the question.
     RecordingPrompt big(false);
-    ImportMeshDocument(MeshPath("bunny.obj"), big);
+    ImportMeshDocument(MeshPath("bunny.obj"), settings_, big);
     EXPECT_EQ(big.texts,
               (std::vector<std::string>{
                   "Too many faces (# of faces: 3674).\nIt may take very long time to assemble.", kQuestion}));
@@ -112,7 +112,7 @@ TEST_F(MeshImportPipelineTest, SkippedAndNormalisedFacesAreReported) {
                                                   "f 1 3 2\nf 1 2 4\nf 2 3 4\nf 3 1 4\n"
                                                   "f 1 5 2\n");
     RecordingPrompt prompt(false);
-    MeshImportOutcome outcome = ImportMeshDocument(path, prompt);
+    MeshImportOutcome outcome = ImportMeshDocument(path, settings_, prompt);
     ASSERT_TRUE(outcome.document) << outcome.failure;
     EXPECT_EQ(
         prompt.texts,
@@ -130,11 +130,11 @@ TEST_F(MeshImportPipelineTest, YesJoinsCoincidentOpenEdges) {
     const std::string path = Write("split.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 0 0\nv 1 1 0\nv 0 1 0\n"
                                                 "f 1 2 3\nf 4 5 6\n");
     RecordingPrompt no(false);
-    MeshImportOutcome kept = ImportMeshDocument(path, no);
+    MeshImportOutcome kept = ImportMeshDocument(path, settings_, no);
     ASSERT_TRUE(kept.document);
     EXPECT_EQ(kept.document->model->solids[0]->edges.size(), 6u);
     RecordingPrompt yes(true);
-    MeshImportOutcome joined = ImportMeshDocument(path, yes);
+    MeshImportOutcome joined = ImportMeshDocument(path, settings_, yes);
     ASSERT_TRUE(joined.document);
     EXPECT_EQ(joined.mergedEdges, 1);
     EXPECT_EQ(yes.texts.back(), "1 edges were merged.");
@@ -146,7 +146,7 @@ TEST_F(MeshImportPipelineTest, YesJoinsCoincidentOpenEdges) {
 
 TEST_F(MeshImportPipelineTest, BoundsAndMirrorPairsAreSet) {
     RecordingPrompt prompt(false);
-    MeshImportOutcome outcome = ImportMeshDocument(MeshPath("cube_quad.off"), prompt);
+    MeshImportOutcome outcome = ImportMeshDocument(MeshPath("cube_quad.off"), settings_, prompt);
     ASSERT_TRUE(outcome.document);
     const CMeshModel& model = *outcome.document->model;
     EXPECT_EQ(model.boundsMin, (Vec3{-1, -1, -1}));
@@ -169,11 +169,11 @@ TEST_F(MeshImportPipelineTest, BoundsAndMirrorPairsAreSet) {
 
 TEST_F(MeshImportPipelineTest, FailuresShowOneMessageAndGiveNoDocument) {
     RecordingPrompt missing;
-    EXPECT_FALSE(ImportMeshDocument((dir_ / "gone.obj").string(), missing).document);
+    EXPECT_FALSE(ImportMeshDocument((dir_ / "gone.obj").string(), settings_, missing).document);
     EXPECT_EQ(missing.texts, (std::vector<std::string>{"File does not exist."}));
 
     RecordingPrompt malformed;
-    MeshImportOutcome bad = ImportMeshDocument(Write("bad.obj", "v 0 0 0\nv 1 0 q\n"), malformed);
+    MeshImportOutcome bad = ImportMeshDocument(Write("bad.obj", "v 0 0 0\nv 1 0 q\n"), settings_, malformed);
     EXPECT_FALSE(bad.document);
     EXPECT_EQ(malformed.texts, (std::vector<std::string>{
                                    "The mesh cannot be imported.\nbad.obj, line 2: \"q\" is not a number"}));
@@ -181,7 +181,7 @@ TEST_F(MeshImportPipelineTest, FailuresShowOneMessageAndGiveNoDocument) {
     // Every face collapses in the normalisation: its message, then the failure, and no question.
     RecordingPrompt flat;
     MeshImportOutcome collapsed =
-        ImportMeshDocument(Write("line.obj", "v 0 0 0\nv 1 0 0\nv 2 0 0\nf 1 2 3\n"), flat);
+        ImportMeshDocument(Write("line.obj", "v 0 0 0\nv 1 0 0\nv 2 0 0\nf 1 2 3\n"), settings_, flat);
     EXPECT_FALSE(collapsed.document);
     EXPECT_EQ(flat.texts, (std::vector<std::string>{
                               "3 vertice(s), 1 face(s) and 1 object(s) were deleted for data normalization.",
@@ -202,7 +202,7 @@ TEST_F(MeshImportPipelineTest, ImportIntoTheWindowMakesANewUnsavedDocument) {
     RecordingPrompt prompt(false);
     EngineCompletion completion;
     RecordingWindow window;
-    CModelviewerDoc doc(prompt, completion, &window);
+    CModelviewerDoc doc(settings_, prompt, completion, &window);
     ASSERT_TRUE(ImportMeshFile(doc, MeshPath("icosahedron.off"), prompt));
     ASSERT_NE(doc.Current(), nullptr);
     EXPECT_EQ(doc.Title(), "icosahedron");

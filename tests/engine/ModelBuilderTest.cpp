@@ -1,7 +1,6 @@
 #include "tools/lib/ModelBuilder.h"
 
 #include "engine/Classify.h"
-#include "model/Settings.h"
 #include "tools/lib/Invariants.h"
 #include "tools/lib/Primitives.h"
 
@@ -161,7 +160,6 @@ TEST(ModelBuilder, AddSolidSkipsFacesWithBadIndicesOrTooFewCorners) {
 }
 
 TEST(ModelBuilder, CubeFixtureDevelopmentIsOneFlatCrossWithFlapsOnTheCuts) {
-    ScopedSettings guard;
     PMdoc doc;
     AddMesh(doc, "cube", Cube(40));
     const std::vector<std::string> problems = UnfoldForFixture(doc);
@@ -276,7 +274,6 @@ TEST(ModelBuilder, BadCutEdgePairsAreReportedAndChangeNothing) {
 }
 
 TEST(ModelBuilder, PartsWrapIntoRowsAndSkipSolidsOutsideTheDevelopment) {
-    ScopedSettings guard;
     PMdoc doc;
     for (int i = 0; i < 3; ++i)
         AddMesh(doc, "box" + std::to_string(i), Translated(Cube(30), {i * 50.0, 0, 0}));
@@ -302,7 +299,6 @@ TEST(ModelBuilder, PartsWrapIntoRowsAndSkipSolidsOutsideTheDevelopment) {
 }
 
 TEST(ModelBuilder, ScaleAndFlapHeightOptionsApply) {
-    ScopedSettings guard;
     PMdoc doc;
     AddMesh(doc, "tet", Tetrahedron(10));
     FixtureUnfoldOptions options;

@@ -15,7 +15,7 @@ using namespace tsm;
 namespace {
 
 std::string Serialize(const PMdoc& doc) {
-    return SerializeBinaryModel(doc, Settings());
+    return SerializeBinaryModel(doc, DisplaySettings());
 }
 
 std::unique_ptr<PMdoc> Read(const std::string& bytes, const std::string& name) {
@@ -80,7 +80,6 @@ void ExpectSameDevelopment(const PMdoc& built, const PMdoc& read) {
 } // namespace
 
 TEST(Samples, BuildingIsDeterministic) {
-    ScopedSettings guard;
     // Two builds in one process give the same bytes, so the committed files can be made again.
     PMdoc first, second;
     ASSERT_TRUE(BuildSampleHouse(first).empty());
@@ -93,7 +92,6 @@ TEST(Samples, BuildingIsDeterministic) {
 }
 
 TEST(Samples, HouseSurvivesAWriteAndReadUnchanged) {
-    ScopedSettings guard;
     PMdoc house;
     ASSERT_TRUE(BuildSampleHouse(house).empty());
     const auto read = Read(Serialize(house), "house.tsm");
@@ -115,7 +113,6 @@ TEST(Samples, HouseSurvivesAWriteAndReadUnchanged) {
 }
 
 TEST(Samples, CubeSurvivesAWriteAndReadUnchanged) {
-    ScopedSettings guard;
     PMdoc cube;
     ASSERT_TRUE(BuildSampleCube(cube).empty());
     const auto read = Read(Serialize(cube), "cube.tsm");
@@ -125,7 +122,6 @@ TEST(Samples, CubeSurvivesAWriteAndReadUnchanged) {
 }
 
 TEST(Samples, CommittedFilesOpenAndHoldTheirLinks) {
-    ScopedSettings guard;
     // The files in samples/ are what make_samples writes; they must open cleanly.
     const std::string folder = std::string(TESSALY_SOURCE_DIR) + "/samples/";
     const auto cube = ReadFile(folder + "cube.tsm");

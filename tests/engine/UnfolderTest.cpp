@@ -40,9 +40,10 @@ UnfoldOptions Options(OverlapStrategy strategy) {
     return options;
 }
 
-bool Unfold(PMdoc& doc, OverlapStrategy strategy = OverlapStrategy::Indexed) {
+bool Unfold(PMdoc& doc, OverlapStrategy strategy = OverlapStrategy::Indexed,
+            const Settings& settings = Settings()) {
     RecordingPrompt prompt;
-    const bool ok = UnfoldDocument(doc, prompt, nullptr, Options(strategy));
+    const bool ok = UnfoldDocument(doc, settings, prompt, nullptr, Options(strategy));
     EXPECT_TRUE(prompt.texts.empty());
     return ok;
 }
@@ -110,7 +111,7 @@ int OverlappingPartBoxes(const CTenkaizu& dev) {
 }
 
 std::unique_ptr<PMdoc> ReadBack(const PMdoc& doc) {
-    const std::string bytes = SerializeBinaryModel(doc, CurrentSettings());
+    const std::string bytes = SerializeBinaryModel(doc, doc.display);
     auto back = std::make_unique<PMdoc>();
     RecordingPrompt prompt;
     EngineCompletion engine;
@@ -242,7 +243,6 @@ TEST(Unfolder, SegmentOverlapPredicate) {
 }
 
 TEST(Unfolder, CubeWithVerticalYBecomesOnePartOfSixSquares) {
-    ScopedSettings guard;
     auto doc = MeshDocument(Cube(10));
     ASSERT_TRUE(Unfold(*doc));
     const CSolid& solid = *doc->model->solids[0];
@@ -292,7 +292,6 @@ TEST(Unfolder, CubeWithVerticalYBecomesOnePartOfSixSquares) {
 }
 
 TEST(Unfolder, MarkedEdgesAreCutOrJoinedFirst) {
-    ScopedSettings guard;
     auto doc = MeshDocument(Cube(10));
     CSolid& solid = *doc->model->solids[0];
     const CFace* front = FaceWithNormal(solid, {0, 0, 1});
@@ -317,15 +316,16 @@ TEST(Unfolder, MarkedEdgesAreCutOrJoinedFirst) {
 }
 
 TEST(Unfolder, ScaleAndFlapHeightFollowTheLayoutMethod) {
-    ScopedSettings guard;
+    Settings settings;
     {
         // A specified scale: the document's scale, 5 mm flaps, spacing in millimetres.
         auto doc = MeshDocument(Cube(10));
         doc->documentScale = 2.0;
-        CurrentSettings().layoutMethod.automatic = false;
-        ASSERT_TRUE(Unfold(*doc));
+        doc->display.dDefaultFlapHeightMM = 1.0;
+        settings.layoutMethod.automatic = false;
+        ASSERT_TRUE(Unfold(*doc, OverlapStrategy::Indexed, settings));
         EXPECT_EQ(doc->development->scale, 2.0);
-        EXPECT_EQ(CurrentSettings().dDefaultFlapHeightMM, 5.0);
+        EXPECT_EQ(doc->display.dDefaultFlapHeightMM, 5.0);
         const CPart& part = *doc->development->parts[0];
         const CHalfEdge* h = part.faces[0]->Corner(0);
         EXPECT_NEAR(Length(h->next->Pos2D() - h->Pos2D()), 20.0, 1e-9);
@@ -336,18 +336,17 @@ TEST(Unfolder, ScaleAndFlapHeightFollowTheLayoutMethod) {
     {
         // Auto: flaps of 5 % of the model's size, scaled with the development and kept to tenths of a mm.
         auto doc = MeshDocument(Cube(10));
-        CurrentSettings().layoutMethod.automatic = true;
-        ASSERT_TRUE(Unfold(*doc));
+        settings.layoutMethod.automatic = true;
+        ASSERT_TRUE(Unfold(*doc, OverlapStrategy::Indexed, settings));
         const double k = doc->development->scale;
         EXPECT_GT(k, 1.0);
-        EXPECT_DOUBLE_EQ(CurrentSettings().dDefaultFlapHeightMM, std::trunc(10 * 0.05 * k * 10 + 0.5) * 0.1);
+        EXPECT_DOUBLE_EQ(doc->display.dDefaultFlapHeightMM, std::trunc(10 * 0.05 * k * 10 + 0.5) * 0.1);
         const CHalfEdge* h = doc->development->parts[0]->faces[0]->Corner(0);
         EXPECT_NEAR(h->flapHeight, 10 * 0.05 * k, 1e-9);
     }
 }
 
 TEST(Unfolder, BadGeometryNeverCrashes) {
-    ScopedSettings guard;
     // A collinear (zero-area) triangle beside a good one, and a model with a non-finite vertex: the run
     // ends with a development whose links hold.
     {
@@ -361,13 +360,12 @@ TEST(Unfolder, BadGeometryNeverCrashes) {
         mesh.vertices[0].x = std::nan("");
         auto doc = MeshDocument(mesh);
         RecordingPrompt prompt;
-        UnfoldDocument(*doc, prompt, nullptr, {});
+        UnfoldDocument(*doc, Settings(), prompt, nullptr, {});
         EXPECT_TRUE(CheckModelInvariants(*doc).empty());
     }
 }
 
 TEST(Unfolder, FlatSheetJoinsIntoOnePart) {
-    ScopedSettings guard;
     auto doc = MeshDocument(Grid(4, 3, 1.0));
     ASSERT_TRUE(Unfold(*doc));
     ASSERT_EQ(doc->development->parts.size(), 1u);
@@ -379,7 +377,6 @@ TEST(Unfolder, FlatSheetJoinsIntoOnePart) {
 }
 
 TEST(Unfolder, SymmetricModelUnfoldsSymmetrically) {
-    ScopedSettings guard;
     // One solid of two icospheres, mirror images across x = 0. No part can straddle the plane, so every
     // join on one side is repeated on the other by the symmetric partner, whatever the edge order.
     MeshData right = Translated(Icosphere(1, 10), {20, 0, 0});
@@ -415,11 +412,10 @@ TEST(Unfolder, SymmetricModelUnfoldsSymmetrically) {
 }
 
 TEST(Unfolder, CancelLeavesNoDevelopment) {
-    ScopedSettings guard;
     auto doc = MeshDocument(Icosphere(1, 10));
     StopAt stop(3);
     RecordingPrompt prompt;
-    EXPECT_FALSE(UnfoldDocument(*doc, prompt, nullptr, {}, &stop));
+    EXPECT_FALSE(UnfoldDocument(*doc, Settings(), prompt, nullptr, {}, &stop));
     EXPECT_EQ(doc->development, nullptr);
     EXPECT_EQ(prompt.texts, std::vector<std::string>{"Making development is canceled."});
     EXPECT_EQ(stop.caption, "Unfolding...");
@@ -436,11 +432,10 @@ TEST(Unfolder, CancelLeavesNoDevelopment) {
 }
 
 TEST(Unfolder, UnfoldCommandStopsWithoutObjectsOrOnCancel) {
-    ScopedSettings guard;
     auto doc = MeshDocument(Cube(1));
     doc->model->solids[0]->inDevelopment = false;
     RecordingPrompt prompt;
-    EXPECT_FALSE(UnfoldDocument(*doc, prompt, nullptr, {}));
+    EXPECT_FALSE(UnfoldDocument(*doc, Settings(), prompt, nullptr, {}));
     EXPECT_EQ(prompt.texts, std::vector<std::string>{"There are no object for unfolding."});
     EXPECT_EQ(doc->development, nullptr);
 
@@ -448,14 +443,13 @@ TEST(Unfolder, UnfoldCommandStopsWithoutObjectsOrOnCancel) {
     doc->model->solids[0]->inDevelopment = true;
     RecordingPrompt quiet;
     int asked = 0;
-    EXPECT_FALSE(UnfoldDocument(*doc, quiet, [&] { return ++asked, false; }, {}));
+    EXPECT_FALSE(UnfoldDocument(*doc, Settings(), quiet, [&] { return ++asked, false; }, {}));
     EXPECT_EQ(asked, 1);
     EXPECT_TRUE(quiet.texts.empty());
     EXPECT_EQ(doc->development, nullptr);
 }
 
 TEST(Unfolder, UndoUnfoldingKeepsTextsAndCutEdges) {
-    ScopedSettings guard;
     auto doc = MeshDocument(Cube(10));
     ASSERT_TRUE(Unfold(*doc));
     EXPECT_FALSE(CanReuseTexts(*doc));
@@ -505,9 +499,9 @@ TEST(Unfolder, CoincidentCutEdgesJoinInsideAPart) {
     CPart* part = fx.Part({f1, f2});
     test::DevelopmentFixture::MakeLines(part);
     const size_t lines = part->lines.size();
-    ScopedSettings guard;
-    EXPECT_EQ(CoincidentEdgeThresholdMM(), 0.0001);
-    EXPECT_EQ(JoinCoincidentCutEdges(*part, CoincidentEdgeThresholdMM()), 1);
+    Settings settings;
+    EXPECT_EQ(CoincidentEdgeThresholdMM(settings), 0.0001);
+    EXPECT_EQ(JoinCoincidentCutEdges(*part, CoincidentEdgeThresholdMM(settings)), 1);
     CHalfEdge* h = test::DevelopmentFixture::Shared(f1, f2);
     EXPECT_EQ(h->joined, h->twin);
     EXPECT_EQ(h->line, h->twin->line);
@@ -521,14 +515,13 @@ TEST(Unfolder, CoincidentCutEdgesJoinInsideAPart) {
     EXPECT_TRUE(CheckModelInvariants(fx.doc).empty());
     // Nothing is left to join, and ends farther apart than the threshold never join.
     EXPECT_EQ(JoinCoincidentCutEdges(*part, 0.0001), 0);
-    CurrentSettings().bJoinAdjacentEdgesOnDevelopment = true;
-    EXPECT_EQ(CoincidentEdgeThresholdMM(), 0.01);
+    settings.bJoinAdjacentEdgesOnDevelopment = true;
+    EXPECT_EQ(CoincidentEdgeThresholdMM(settings), 0.01);
 }
 
 // Every mesh: both overlap strategies give the same development; no two faces of a part overlap, no two
 // part boxes overlap, the links hold, and the binary file reads back the same development.
 TEST(Unfolder, MeshesUnfoldWithoutOverlapsIdenticallyWithBothStrategies) {
-    ScopedSettings guard;
     std::vector<std::pair<std::string, std::function<std::unique_ptr<PMdoc>()>>> meshes = {
         {"icosphere", [] { return MeshDocument(Icosphere(3, 50)); }},
         {"torus", [] { return MeshDocument(Torus(24, 12, 40, 10, true)); }},

@@ -26,6 +26,7 @@ struct Outcome {
     ModelLoadResult result;
     std::string reason;
     std::vector<std::string> messages;
+    DisplaySettings display; // the document's afterwards
 };
 
 Outcome Read(const std::string& bytes, IModelCompletion& completion) {
@@ -33,7 +34,7 @@ Outcome Read(const std::string& bytes, IModelCompletion& completion) {
     RecordingPrompt prompt;
     CLoaderWorkInfoV3 reader("broken.tsm", doc, 0, prompt, completion);
     const ModelLoadResult result = reader.LoadFromBytes(bytes);
-    return {result, reader.FailureReason(), prompt.texts};
+    return {result, reader.FailureReason(), prompt.texts, doc.display};
 }
 
 Outcome Read(const std::string& bytes) {
@@ -58,20 +59,16 @@ void ExpectFailure(const std::function<void(BuiltFile&)>& change, const std::str
 } // namespace
 
 TEST(BinaryCorruption, EveryTruncationOfASmallFileFailsWithAReason) {
-    ScopedSettings guard;
-    const Settings before = CurrentSettings();
     TriangleFile triangle;
     triangle.display = ChangedDisplaySettings();
     const std::string full = BuildTriangleFile(triangle).bytes;
     ASSERT_EQ(Read(full).result, kLoadOk);
-    ScopedSettings restore; // the complete read above changed the settings
-    CurrentSettings() = before;
     for (size_t length = 0; length < full.size(); ++length) {
         const Outcome outcome = Read(full.substr(0, length));
         ASSERT_EQ(outcome.result, kLoadFailed) << "cut at " << length;
         ASSERT_FALSE(outcome.reason.empty()) << "cut at " << length;
-        // A file cut short never changes the process-wide settings, not even inside the settings block.
-        ExpectSameDisplaySettings(CurrentSettings(), before);
+        // A file cut short never changes the document's display values, not even inside the settings block.
+        ExpectSameDisplaySettings(outcome.display, DisplaySettings());
         if (HasFailure()) FAIL() << "cut at " << length;
     }
     // Where the cut lands is named.
@@ -87,8 +84,7 @@ TEST(BinaryCorruption, EveryTruncationOfASmallFileFailsWithAReason) {
 }
 
 TEST(BinaryCorruption, TruncationsOfARichFileFailWithAReason) {
-    ScopedSettings guard;
-    const std::string full = SerializeBinaryModel(*MakeRichDocument(), Settings{});
+    const std::string full = SerializeBinaryModel(*MakeRichDocument(), DisplaySettings{});
     ASSERT_EQ(Read(full).result, kLoadOk);
     // Every length near the start, where the counts are, then a stride through the rest.
     std::vector<size_t> lengths;
@@ -106,7 +102,6 @@ TEST(BinaryCorruption, TruncationsOfARichFileFailWithAReason) {
 }
 
 TEST(BinaryCorruption, CountsTheFileCannotHoldAreRefusedBeforeAllocating) {
-    ScopedSettings guard;
     const int32_t huge = 0x7fffffff;
     // 2^31 - 1 faces in a file of about 1 KB.
     ExpectFailure([&](BuiltFile& f) { f.SetI32("faceCount", huge); },
@@ -147,7 +142,6 @@ TEST(BinaryCorruption, CountsTheFileCannotHoldAreRefusedBeforeAllocating) {
 }
 
 TEST(BinaryCorruption, NegativeCountsLengthsAndSizesAreRefused) {
-    ScopedSettings guard;
     ExpectFailure([&](BuiltFile& f) { f.SetI32("solidCount", -1); }, "the number of solids is negative (-1)");
     ExpectFailure([&](BuiltFile& f) { f.SetI32("faceCount", -3); },
                   "the number of faces of solid 0 is negative (-3)");
@@ -166,7 +160,6 @@ TEST(BinaryCorruption, NegativeCountsLengthsAndSizesAreRefused) {
 }
 
 TEST(BinaryCorruption, IndicesOutsideTheirArraysAreRefused) {
-    ScopedSettings guard;
     ExpectFailure([&](BuiltFile& f) { f.SetI32("corner0.vertex", 900); },
                   "vertex index 900 of face 0 of solid 0 is out of range (the solid has 4 vertices)");
     ExpectFailure([&](BuiltFile& f) { f.SetI32("corner0.vertex", -1); },
@@ -195,7 +188,6 @@ TEST(BinaryCorruption, IndicesOutsideTheirArraysAreRefused) {
 }
 
 TEST(BinaryCorruption, BrokenMeshStructureIsRefused) {
-    ScopedSettings guard;
     ExpectFailure([&](BuiltFile& f) { f.SetI32("cornerCount", 2); },
                   "face 0 of solid 0 has 2 corners; a face needs at least 3");
     // An edge must be found from its first side.
@@ -235,7 +227,6 @@ TEST(BinaryCorruption, BrokenMeshStructureIsRefused) {
 }
 
 TEST(BinaryCorruption, CornerOutsideEveryEdgeIsRefused) {
-    ScopedSettings guard;
     // Two edge records instead of three: corner 2 starts no edge.
     BuiltFile file = BuildTriangleFile();
     const size_t edgeRecordBytes = 4 * 4 + 1 + 1 + 4;
@@ -247,7 +238,6 @@ TEST(BinaryCorruption, CornerOutsideEveryEdgeIsRefused) {
 }
 
 TEST(BinaryCorruption, BrokenAndShortTextureStreamsAreRefused) {
-    ScopedSettings guard;
     // A stream with a damaged header.
     ExpectFailure([&](BuiltFile& f) { f.bytes[f.at.at("texture.data")] ^= 0x55; },
                   "the texture of material 0 cannot be decompressed");
@@ -282,7 +272,6 @@ TEST(BinaryCorruption, BrokenAndShortTextureStreamsAreRefused) {
 }
 
 TEST(BinaryCorruption, EveryByteChangedNeverCrashes) {
-    ScopedSettings guard;
     // A small deterministic fuzz: each byte of the file set to a few values that tend to break counts,
     // indices, lengths and booleans. Any result is fine; a crash or sanitizer report is not.
     const std::string full = BuildTriangleFile().bytes;
@@ -300,7 +289,6 @@ TEST(BinaryCorruption, EveryByteChangedNeverCrashes) {
                 ASSERT_FALSE(outcome.reason.empty()) << "byte " << i;
             }
         }
-        CurrentSettings() = Settings{};
     }
     EXPECT_GT(failures, 0);
 }

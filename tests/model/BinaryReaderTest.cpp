@@ -33,16 +33,19 @@ struct Loaded {
     std::string reason;
 };
 
-std::unique_ptr<Loaded> Load(const std::string& bytes, int importFlag = 0) {
+std::unique_ptr<Loaded> Load(const std::string& bytes, int importFlag = 0,
+                             const Settings& settings = Settings()) {
     auto loaded = std::make_unique<Loaded>();
-    CLoaderWorkInfoV3 reader("test.tsm", *loaded->doc, importFlag, loaded->prompt, loaded->completion);
+    CLoaderWorkInfoV3 reader("test.tsm", *loaded->doc, importFlag, loaded->prompt, loaded->completion,
+                             settings);
     loaded->result = reader.LoadFromBytes(bytes);
     loaded->reason = reader.FailureReason();
     return loaded;
 }
 
-std::unique_ptr<Loaded> Load(const TriangleFile& triangle, int importFlag = 0) {
-    return Load(BuildTriangleFile(triangle).bytes, importFlag);
+std::unique_ptr<Loaded> Load(const TriangleFile& triangle, int importFlag = 0,
+                             const Settings& settings = Settings()) {
+    return Load(BuildTriangleFile(triangle).bytes, importFlag, settings);
 }
 
 size_t Count(const std::vector<std::string>& calls, const std::string& name) {
@@ -61,7 +64,6 @@ size_t LastIndex(const std::vector<std::string>& calls, const std::string& name)
 } // namespace
 
 TEST(BinaryReader, ReadsEveryFieldOfASmallFile) {
-    ScopedSettings guard;
     auto l = Load(TriangleFile{});
     ASSERT_EQ(l->result, kLoadOk) << l->reason;
     EXPECT_TRUE(l->prompt.texts.empty());
@@ -164,7 +166,6 @@ TEST(BinaryReader, ReadsEveryFieldOfASmallFile) {
 }
 
 TEST(BinaryReader, RefusesVersionsOutsideTwoToFour) {
-    ScopedSettings guard;
     // Version 1: too old, result 3, and the message is the only one.
     TriangleFile old;
     old.version = 1;
@@ -201,7 +202,6 @@ TEST(BinaryReader, RefusesVersionsOutsideTwoToFour) {
 }
 
 TEST(BinaryReader, NewerMinorVersionWarnsAndLoads) {
-    ScopedSettings guard;
     TriangleFile triangle;
     triangle.minorVersion = 1;
     auto l = Load(triangle);
@@ -211,7 +211,6 @@ TEST(BinaryReader, NewerMinorVersionWarnsAndLoads) {
 }
 
 TEST(BinaryReader, WithoutDevelopmentTheSettingsFollowTheMaterials) {
-    ScopedSettings guard;
     TriangleFile triangle;
     triangle.hasDevelopment = false;
     triangle.locale = "ja-JP"; // the language check needs a development with texts
@@ -220,14 +219,13 @@ TEST(BinaryReader, WithoutDevelopmentTheSettingsFollowTheMaterials) {
     ASSERT_EQ(l->result, kLoadOk) << l->reason;
     EXPECT_EQ(l->doc->development, nullptr);
     EXPECT_TRUE(l->prompt.texts.empty());
-    ExpectSameDisplaySettings(CurrentSettings(), ChangedDisplaySettings());
+    ExpectSameDisplaySettings(l->doc->display, ChangedDisplaySettings());
     // No development: nothing to classify and no part extents.
     EXPECT_EQ(Count(l->completion.calls, "ClassifyPartLines"), 0u);
     EXPECT_EQ(Count(l->completion.calls, "ComputePartExtent"), 0u);
 }
 
 TEST(BinaryReader, LanguageCheckComparesTheLocaleIgnoringCase) {
-    ScopedSettings guard;
     // Only the letter case differs from en-US: no message.
     TriangleFile mixedCase;
     mixedCase.locale = "EN-us";
@@ -242,7 +240,7 @@ TEST(BinaryReader, LanguageCheckComparesTheLocaleIgnoringCase) {
     auto l = Load(other);
     EXPECT_EQ(l->result, kLoadOk);
     EXPECT_EQ(l->prompt.texts, (std::vector<std::string>{kNewMinor, kOtherLanguage}));
-    EXPECT_EQ(CurrentSettings().dDefaultFlapHeightMM, ChangedDisplaySettings().dDefaultFlapHeightMM);
+    EXPECT_EQ(l->doc->display.dDefaultFlapHeightMM, ChangedDisplaySettings().dDefaultFlapHeightMM);
 
     // The same file written at level 100 shows nothing.
     other.minorVersion = 0;
@@ -260,7 +258,6 @@ TEST(BinaryReader, LanguageCheckComparesTheLocaleIgnoringCase) {
 }
 
 TEST(BinaryReader, LineSideWithoutACornerAtTheVertexStaysNull) {
-    ScopedSettings guard;
     TriangleFile triangle;
     triangle.line0First[1] = 3; // vertex 3 lies on no face
     triangle.line0HasSecond = true;
@@ -279,7 +276,6 @@ TEST(BinaryReader, LineSideWithoutACornerAtTheVertexStaysNull) {
 }
 
 TEST(BinaryReader, LineSpacingIsTruncatedTowardZero) {
-    ScopedSettings guard;
     for (const auto& [stored, expected] :
          std::vector<std::pair<double, int>>{{2.9, 2}, {-2.9, -2}, {7.0, 7}}) {
         TriangleFile triangle;
@@ -291,18 +287,17 @@ TEST(BinaryReader, LineSpacingIsTruncatedTowardZero) {
 }
 
 TEST(BinaryReader, OpeningAppliesTheSettingsAndClassifiesRightAfterTheValleyDashes) {
-    ScopedSettings guard;
-    const Settings before = CurrentSettings();
+    const DisplaySettings before;
     TriangleFile triangle;
     triangle.display = ChangedDisplaySettings();
     auto doc = std::make_unique<PMdoc>();
     RecordingPrompt prompt;
     RecordingCompletion completion;
-    Settings atClassify;
-    completion.onClassify = [&] { atClassify = CurrentSettings(); };
+    DisplaySettings atClassify;
+    completion.onClassify = [&](const DisplaySettings& display) { atClassify = display; };
     CLoaderWorkInfoV3 reader("t.tsm", *doc, 0, prompt, completion);
     ASSERT_EQ(reader.LoadFromBytes(BuildTriangleFile(triangle).bytes), kLoadOk) << reader.FailureReason();
-    ExpectSameDisplaySettings(CurrentSettings(), triangle.display);
+    ExpectSameDisplaySettings(doc->display, triangle.display);
     EXPECT_EQ(Count(completion.calls, "ClassifyPartLines"), 1u);
     // At the classification the dash patterns are in place, the two last settings are not yet.
     EXPECT_EQ(atClassify.valleyDash[0], triangle.display.valleyDash[0]);
@@ -313,20 +308,17 @@ TEST(BinaryReader, OpeningAppliesTheSettingsAndClassifiesRightAfterTheValleyDash
 }
 
 TEST(BinaryReader, ImportingDiscardsTheSettingsAndDoesNotClassify) {
-    ScopedSettings guard;
-    const Settings before = CurrentSettings();
     TriangleFile triangle;
     triangle.display = ChangedDisplaySettings();
     auto l = Load(triangle, 1);
     ASSERT_EQ(l->result, kLoadOk) << l->reason;
-    ExpectSameDisplaySettings(CurrentSettings(), before);
+    ExpectSameDisplaySettings(l->doc->display, DisplaySettings());
     EXPECT_EQ(Count(l->completion.calls, "ClassifyPartLines"), 0u);
     // The rest of the file is still read completely.
     EXPECT_EQ(l->doc->development->imagesB.size(), 1u);
 }
 
 TEST(BinaryReader, CallsTheCompletionStepsInFileOrder) {
-    ScopedSettings guard;
     auto l = Load(TriangleFile{});
     ASSERT_EQ(l->result, kLoadOk);
     const auto& calls = l->completion.calls;
@@ -346,13 +338,13 @@ TEST(BinaryReader, CallsTheCompletionStepsInFileOrder) {
 }
 
 TEST(BinaryReader, EmbeddedTexturesAreLimitedWhileTheirBitmapKeepsTheFullSize) {
-    ScopedSettings guard;
-    CurrentSettings().bLimitTextureSizeByUser = true;
-    CurrentSettings().iTtextureLimitSizeID = 2; // 256
+    Settings settings;
+    settings.bLimitTextureSizeByUser = true;
+    settings.iTtextureLimitSizeID = 2; // 256
     TriangleFile triangle;
     triangle.textureWidth = 2048;
     triangle.textureHeight = 2048;
-    auto l = Load(triangle);
+    auto l = Load(triangle, 0, settings);
     ASSERT_EQ(l->result, kLoadOk) << l->reason;
     const CMaterial& material = *l->doc->model->materials[0];
     EXPECT_EQ(material.texture->width, 256);
@@ -363,11 +355,11 @@ TEST(BinaryReader, EmbeddedTexturesAreLimitedWhileTheirBitmapKeepsTheFullSize) {
     EXPECT_EQ(material.bitmap->height, 2048);
 
     // One side beyond the limit is enough; the result is square, the bitmap keeps 65 x 3.
-    CurrentSettings().iTtextureLimitSizeID = 0; // 64
+    settings.iTtextureLimitSizeID = 0; // 64
     TriangleFile small;
     small.textureWidth = 65;
     small.textureHeight = 3;
-    l = Load(small);
+    l = Load(small, 0, settings);
     ASSERT_EQ(l->result, kLoadOk);
     EXPECT_EQ(l->doc->model->materials[0]->texture->width, 64);
     EXPECT_EQ(l->doc->model->materials[0]->texture->height, 64);
@@ -375,7 +367,6 @@ TEST(BinaryReader, EmbeddedTexturesAreLimitedWhileTheirBitmapKeepsTheFullSize) {
 }
 
 TEST(BinaryReader, HeaderLineRunsToTheFirstLineFeedWithinFiveHundredElevenBytes) {
-    ScopedSettings guard;
     // A 511-byte header line (line feed included) is the longest that is skipped whole.
     TriangleFile triangle;
     triangle.headerLine = "version 3" + std::string(501, ' ') + "\n";
@@ -392,7 +383,6 @@ TEST(BinaryReader, HeaderLineRunsToTheFirstLineFeedWithinFiveHundredElevenBytes)
 }
 
 TEST(BinaryReader, LoadReadsTheFileAndReportsFilesItCannotRead) {
-    ScopedSettings guard;
     namespace fs = std::filesystem;
     const fs::path dir = fs::temp_directory_path() / "tessaly_binary_reader_test";
     fs::create_directories(dir);
@@ -432,7 +422,6 @@ TEST(BinaryReader, LoadReadsTheFileAndReportsFilesItCannotRead) {
 }
 
 TEST(BinaryReader, SolidOutsideTheDevelopmentKeepsItsPartIndexAndJoinsNoPart) {
-    ScopedSettings guard;
     for (int32_t index : {-1, 5}) {
         TriangleFile triangle;
         triangle.inDevelopment = false;

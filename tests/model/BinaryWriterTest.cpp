@@ -19,10 +19,11 @@ using namespace tsm::test;
 namespace {
 
 // Reads `bytes` into a new document; fails the test when the reader does.
-std::unique_ptr<PMdoc> Read(const std::string& bytes, IModelCompletion& completion, int importFlag = 0) {
+std::unique_ptr<PMdoc> Read(const std::string& bytes, IModelCompletion& completion,
+                            const Settings& settings = Settings()) {
     auto doc = std::make_unique<PMdoc>();
     RecordingPrompt prompt;
-    CLoaderWorkInfoV3 reader("round-trip.tsm", *doc, importFlag, prompt, completion);
+    CLoaderWorkInfoV3 reader("round-trip.tsm", *doc, 0, prompt, completion, settings);
     const ModelLoadResult result = reader.LoadFromBytes(bytes);
     EXPECT_EQ(result, kLoadOk) << reader.FailureReason();
     EXPECT_TRUE(prompt.texts.empty());
@@ -67,40 +68,37 @@ TEST(BinaryWriter, StartsWithTheHeaderLineFieldsAndUnusedBlock) {
 }
 
 TEST(BinaryWriter, ReaderGivesBackExactlyWhatWasWritten) {
-    ScopedSettings guard;
     // Without the engine's completion steps the reader changes nothing, so the document read back must
     // equal the one built, field by field, and serialise to the same bytes.
     auto built = MakeRichDocument();
     ASSERT_TRUE(CheckModelInvariants(*built).empty());
-    const Settings display = ChangedDisplaySettings();
+    const DisplaySettings display = ChangedDisplaySettings();
     const std::string bytes = SerializeBinaryModel(*built, display);
     RecordingCompletion completion;
     auto read = Read(bytes, completion);
     ExpectSameDocument(*built, *read);
-    ExpectSameDisplaySettings(CurrentSettings(), display);
+    ExpectSameDisplaySettings(read->display, display);
     EXPECT_TRUE(CheckModelInvariants(*read).empty());
-    EXPECT_EQ(FirstDifference(SerializeBinaryModel(*read, CurrentSettings()), bytes), "none");
+    EXPECT_EQ(FirstDifference(SerializeBinaryModel(*read, read->display), bytes), "none");
 }
 
 TEST(BinaryWriter, RoundTripThroughTheEngineIsStableAndByteIdentical) {
-    ScopedSettings guard;
     auto built = MakeRichDocument();
     EngineCompletion engine;
     const std::string first = SerializeBinaryModel(*built, ChangedDisplaySettings());
     auto a = Read(first, engine);
-    const std::string second = SerializeBinaryModel(*a, CurrentSettings());
+    const std::string second = SerializeBinaryModel(*a, a->display);
     auto b = Read(second, engine);
     ExpectSameDocument(*a, *b);
     EXPECT_TRUE(CheckModelInvariants(*b).empty());
-    ExpectSameDisplaySettings(CurrentSettings(), ChangedDisplaySettings());
-    const std::string third = SerializeBinaryModel(*b, CurrentSettings());
+    ExpectSameDisplaySettings(b->display, ChangedDisplaySettings());
+    const std::string third = SerializeBinaryModel(*b, b->display);
     EXPECT_EQ(FirstDifference(third, second), "none");
     // The fixture is laid out as the engine would leave it, so even the first write survives unchanged.
     EXPECT_EQ(FirstDifference(second, first), "none");
 }
 
 TEST(BinaryWriter, FacePartIndexFollowsThePartTheFaceLiesIn) {
-    ScopedSettings guard;
     auto doc = MakeRichDocument();
     CFace& inPart = *doc->model->solids[1]->faces[0];
     ASSERT_NE(inPart.part, nullptr);
@@ -116,7 +114,6 @@ TEST(BinaryWriter, FacePartIndexFollowsThePartTheFaceLiesIn) {
 }
 
 TEST(BinaryWriter, EdgesAreWrittenWithTheirSidesAndJoinedFlag) {
-    ScopedSettings guard;
     auto doc = MakeRichDocument();
     const CSolid& cube = *doc->model->solids[0];
     int joined = 0, cut = 0;
@@ -144,7 +141,6 @@ TEST(BinaryWriter, EdgesAreWrittenWithTheirSidesAndJoinedFlag) {
 }
 
 TEST(BinaryWriter, PicturesWithoutPixelsAreLeftOutAndPicturesAreLimited) {
-    ScopedSettings guard;
     auto doc = MakeRichDocument();
     CTenkaizu& dev = *doc->development;
     const double rect[4] = {1, 2, 3, 4};
@@ -152,10 +148,11 @@ TEST(BinaryWriter, PicturesWithoutPixelsAreLeftOutAndPicturesAreLimited) {
     ASSERT_EQ(dev.imagesA.size(), 2u);
     // A large picture in the second list passes through the texture size limit when read.
     AddPicture(*doc, true, rect, MakeCheckerboard(100, 100, 10, {1, 1, 1}, {0, 0, 0}));
-    CurrentSettings().bLimitTextureSizeByUser = true;
-    CurrentSettings().iTtextureLimitSizeID = 0; // 64
+    Settings settings;
+    settings.bLimitTextureSizeByUser = true;
+    settings.iTtextureLimitSizeID = 0; // 64
     RecordingCompletion completion;
-    auto read = Read(SerializeBinaryModel(*doc, Settings{}), completion);
+    auto read = Read(SerializeBinaryModel(*doc, Settings{}), completion, settings);
     const CTenkaizu& back = *read->development;
     EXPECT_EQ(back.imagesA.size(), 1u);
     ASSERT_EQ(back.imagesB.size(), 3u);
@@ -167,7 +164,6 @@ TEST(BinaryWriter, PicturesWithoutPixelsAreLeftOutAndPicturesAreLimited) {
 }
 
 TEST(BinaryWriter, OptionsGoIntoTheHeader) {
-    ScopedSettings guard;
     auto doc = MakeRichDocument();
     BinaryWriteOptions options;
     options.version = 2;
@@ -184,7 +180,6 @@ TEST(BinaryWriter, OptionsGoIntoTheHeader) {
 }
 
 TEST(BinaryWriter, WritesFilesAtomicallyAndReportsFailures) {
-    ScopedSettings guard;
     namespace fs = std::filesystem;
     const fs::path dir = fs::temp_directory_path() / "tessaly_binary_writer_test";
     fs::remove_all(dir);

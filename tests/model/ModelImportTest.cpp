@@ -42,7 +42,7 @@ protected:
     std::string Write(const PMdoc& doc, const std::string& name) {
         const std::string path = (dir_ / name).string();
         std::string error;
-        EXPECT_TRUE(WriteBinaryModel(doc, CurrentSettings(), path, &error)) << error;
+        EXPECT_TRUE(WriteBinaryModel(doc, doc.display, path, &error)) << error;
         return path;
     }
     // A box of the given size with one material and its fixture development at `scale`.
@@ -66,12 +66,12 @@ protected:
         return Write(doc, name);
     }
 
-    ScopedSettings settings_;
+    const Settings settings_;
     fs::path dir_;
     RecordingPrompt prompt_;
     EngineCompletion completion_;
     RecordingWindow window_;
-    CModelviewerDoc documents_{prompt_, completion_, &window_};
+    CModelviewerDoc documents_{settings_, prompt_, completion_, &window_};
 };
 
 TEST_F(ModelImportTest, RefusesWhenOnlyOneSideHasADevelopment) {
@@ -137,7 +137,7 @@ TEST_F(ModelImportTest, PlacesTheImportBesideATallDevelopmentAndBelowAWideOne) {
     PMdoc reference;
     {
         RecordingPrompt quiet;
-        CModelviewerDoc other(quiet, completion_);
+        CModelviewerDoc other(settings_, quiet, completion_);
         ASSERT_TRUE(other.OpenModelFile(BoxFile("small.tsm", 10, 10, 10)));
         ASSERT_TRUE(documents_.ImportModelFile((dir_ / "small.tsm").string()));
         const CTenkaizu& importedDev = *other.Current()->development;
@@ -162,7 +162,7 @@ TEST_F(ModelImportTest, RescalesTheImportToTheCurrentScaleTextsIncluded) {
     ASSERT_TRUE(documents_.OpenModelFile(BoxFile("one.tsm", 10, 10, 10, 1.0)));
     const std::string twice = BoxFile("two.tsm", 10, 10, 10, 2.0);
     RecordingPrompt quiet;
-    CModelviewerDoc other(quiet, completion_);
+    CModelviewerDoc other(settings_, quiet, completion_);
     ASSERT_TRUE(other.OpenModelFile(twice));
     const CTenkaizu& original = *other.Current()->development;
     const CTenkaizu& dev = *documents_.Current()->development;

@@ -80,14 +80,13 @@ TEST(ModelTypes, AttachFacesSkipsSolidsOutsideTheDevelopmentAndBadIndices) {
 }
 
 TEST(Settings, TextureLimitFollowsTheUserChoiceOnlyWhenEnabled) {
-    ScopedSettings guard;
-    Settings& s = CurrentSettings();
-    EXPECT_EQ(TextureSizeLimit(), 512);
+    Settings s;
+    EXPECT_EQ(TextureSizeLimit(s), 512);
     s.bLimitTextureSizeByUser = true;
     s.iTtextureLimitSizeID = 0;
-    EXPECT_EQ(TextureSizeLimit(), 64);
+    EXPECT_EQ(TextureSizeLimit(s), 64);
     s.iTtextureLimitSizeID = 4;
-    EXPECT_EQ(TextureSizeLimit(), 1024);
+    EXPECT_EQ(TextureSizeLimit(s), 1024);
 }
 
 TEST(AtomicFile, ReplacesTheWholeFileAndLeavesNoTemporaryBehind) {

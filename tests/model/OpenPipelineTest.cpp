@@ -99,7 +99,7 @@ protected:
     std::string Write(const PMdoc& doc, const std::string& name) {
         const std::string path = (dir_ / name).string();
         std::string error;
-        EXPECT_TRUE(WriteBinaryModel(doc, CurrentSettings(), path, &error)) << error;
+        EXPECT_TRUE(WriteBinaryModel(doc, doc.display, path, &error)) << error;
         return path;
     }
     std::string WriteBytes(const std::string& bytes, const std::string& name) {
@@ -113,12 +113,12 @@ protected:
         return Write(doc, name);
     }
 
-    ScopedSettings settings_;
+    Settings settings_;
     fs::path dir_;
     RecordingPrompt prompt_;
     EngineCompletion completion_;
     RecordingWindow window_;
-    CModelviewerDoc documents_{prompt_, completion_, &window_};
+    CModelviewerDoc documents_{settings_, prompt_, completion_, &window_};
 };
 
 TEST_F(OpenPipelineTest, OpensAModelAndTellsTheWindowInOrder) {
@@ -129,7 +129,6 @@ TEST_F(OpenPipelineTest, OpensAModelAndTellsTheWindowInOrder) {
     EXPECT_TRUE(CheckModelInvariants(*documents_.Current()).empty());
     EXPECT_EQ(documents_.Title(), "Model");
     EXPECT_EQ(documents_.LastFormat(), 3);
-    EXPECT_EQ(CurrentSettings().sLastDataOpenedDir, dir_.string() + "/");
     const std::vector<std::string> expected = {"recent:" + path, "title:Model", "panels", "hint:1000"};
     EXPECT_EQ(window_.calls, expected);
     EXPECT_FALSE(documents_.Current()->modified);
@@ -158,13 +157,13 @@ TEST_F(OpenPipelineTest, RefusesMissingFilesAndOtherExtensionsWithoutChangingAny
 TEST_F(OpenPipelineTest, FailedLoadKeepsThePreviousModelTitleAndSettings) {
     ASSERT_TRUE(documents_.OpenModelFile(WithDevelopment("good.tsm")));
     PMdoc* good = documents_.Current();
-    CurrentSettings().iFlatEdgeAngle = 123;
+    good->display.iFlatEdgeAngle = 123;
 
     // A model whose settings block says otherwise, cut short after its settings began: the settings
     // read before the failure must not stay applied.
     PMdoc other;
     AddDevelopmentPart(other, AddStrip(other, "Other", 0));
-    Settings changed = CurrentSettings();
+    DisplaySettings changed;
     changed.iFlatEdgeAngle = 99;
     std::string bytes = SerializeBinaryModel(other, changed);
     bytes.resize(bytes.size() - 20);
@@ -175,7 +174,7 @@ TEST_F(OpenPipelineTest, FailedLoadKeepsThePreviousModelTitleAndSettings) {
     EXPECT_NE(prompt_.texts[0].find(path), std::string::npos) << "the message names the file";
     EXPECT_EQ(documents_.Current(), good);
     EXPECT_EQ(documents_.Title(), "good");
-    EXPECT_EQ(CurrentSettings().iFlatEdgeAngle, 123);
+    EXPECT_EQ(good->display.iFlatEdgeAngle, 123);
 }
 
 TEST_F(OpenPipelineTest, EmptyFileFailsWithTheLoadFailureMessage) {
@@ -196,10 +195,8 @@ TEST_F(OpenPipelineTest, OnlyTheFirstNineCharactersChooseTheBinaryReader) {
 }
 
 TEST_F(OpenPipelineTest, TemporaryFilesAreUntitledAndNotRemembered) {
-    CurrentSettings().sLastDataOpenedDir = "/kept/";
     ASSERT_TRUE(documents_.OpenModelFile(WithDevelopment("part.TMP.tsm")));
     EXPECT_EQ(documents_.Title(), "No Title");
-    EXPECT_EQ(CurrentSettings().sLastDataOpenedDir, "/kept/");
     for (const std::string& call : window_.calls) EXPECT_NE(call.rfind("recent:", 0), 0u) << call;
 }
 
@@ -256,7 +253,7 @@ TEST_F(OpenPipelineTest, MissingFontsAreReplacedWithOneMessage) {
 }
 
 TEST_F(OpenPipelineTest, DefaultMaterialTakesTheFirstConfiguredColour) {
-    CurrentSettings().colors[0] = 0x00336699; // R 0x99, G 0x66, B 0x33
+    settings_.colors[0] = 0x00336699; // R 0x99, G 0x66, B 0x33
     ASSERT_TRUE(documents_.OpenModelFile(WithDevelopment("c.tsm")));
     const CMaterial& material = documents_.Current()->model->defaultMaterial;
     EXPECT_FLOAT_EQ(material.diffuse[0], 0x99 / 255.0f);

@@ -36,17 +36,22 @@ struct Loaded {
     std::string reason;
 };
 
-std::unique_ptr<Loaded> LoadFile(const std::string& path, IModelCompletion& completion, int importFlag = 0) {
+std::unique_ptr<Loaded> LoadFile(const std::string& path, IModelCompletion& completion, int importFlag = 0,
+                                 const Settings& settings = Settings()) {
     auto loaded = std::make_unique<Loaded>();
-    CLoaderWorkInfoV2 reader(path, *loaded->doc, importFlag, loaded->prompt, completion);
+    CLoaderWorkInfoV2 reader(path, *loaded->doc, importFlag, loaded->prompt, completion, settings);
     loaded->result = reader.Load();
     loaded->reason = reader.FailureReason();
     return loaded;
 }
 
-std::unique_ptr<Loaded> LoadText(const std::string& bytes, IModelCompletion& completion) {
+// `display` is the document's display block before the read; `settings` is the reader's.
+std::unique_ptr<Loaded> LoadText(const std::string& bytes, IModelCompletion& completion,
+                                 const DisplaySettings& display = DisplaySettings(),
+                                 const Settings& settings = Settings()) {
     auto loaded = std::make_unique<Loaded>();
-    CLoaderWorkInfoV2 reader("inline.tsm", *loaded->doc, 0, loaded->prompt, completion);
+    loaded->doc->display = display;
+    CLoaderWorkInfoV2 reader("inline.tsm", *loaded->doc, 0, loaded->prompt, completion, settings);
     loaded->result = reader.LoadFromBytes(bytes);
     loaded->reason = reader.FailureReason();
     return loaded;
@@ -95,7 +100,6 @@ private:
 } // namespace
 
 TEST(TextReader, ReadsEveryRecordOfATetrahedron) {
-    ScopedSettings guard;
     RecordingCompletion completion; // leaves what the reader and the conversion wrote untouched
     auto l = LoadFile(Fixture("tetra.tsm"), completion);
     ASSERT_EQ(l->result, kLoadOk) << l->reason;
@@ -235,7 +239,7 @@ TEST(TextReader, ReadsEveryRecordOfATetrahedron) {
     EXPECT_EQ(text.color, 255 + 256 * 128);
     EXPECT_EQ(text.lineSpacing, 2);
 
-    const Settings& settings = CurrentSettings();
+    const DisplaySettings& settings = l->doc->display;
     EXPECT_EQ(settings.iFlatEdgeAngle, 170);
     EXPECT_TRUE(settings.bDrawNumber);
     EXPECT_FALSE(settings.bUseMaterial);
@@ -256,7 +260,6 @@ TEST(TextReader, ReadsEveryRecordOfATetrahedron) {
 }
 
 TEST(TextReader, EngineCompletesTheConvertedModel) {
-    ScopedSettings guard;
     EngineCompletion completion;
     auto l = LoadFile(Fixture("tetra.tsm"), completion);
     ASSERT_EQ(l->result, kLoadOk) << l->reason;
@@ -287,14 +290,14 @@ TEST(TextReader, EngineCompletesTheConvertedModel) {
 }
 
 TEST(TextReader, AutomaticFlapAnglesOnlyWhenTheSettingIsOn) {
-    ScopedSettings guard;
     RecordingCompletion off;
     ASSERT_EQ(LoadFile(Fixture("tetra.tsm"), off)->result, kLoadOk);
     EXPECT_EQ(Count(off.calls, "AutoFlapAnglesAll"), 0u);
 
-    CurrentSettings().bSetFlapAngleAutoForOldTSM = true;
+    Settings settings;
+    settings.bSetFlapAngleAutoForOldTSM = true;
     RecordingCompletion on;
-    ASSERT_EQ(LoadFile(Fixture("tetra.tsm"), on)->result, kLoadOk);
+    ASSERT_EQ(LoadFile(Fixture("tetra.tsm"), on, 0, settings)->result, kLoadOk);
     ASSERT_EQ(Count(on.calls, "AutoFlapAnglesAll"), 1u);
     // After the edge geometry, before the part extents.
     EXPECT_GT(FirstIndex(on.calls, "AutoFlapAnglesAll"), LastIndex(on.calls, "UpdateEdgeGeometry"));
@@ -302,7 +305,6 @@ TEST(TextReader, AutomaticFlapAnglesOnlyWhenTheSettingIsOn) {
 }
 
 TEST(TextReader, BlankAndEmptyFiles) {
-    ScopedSettings guard;
     // A blank line is an empty model without development.
     RecordingCompletion recording;
     auto l = LoadFile(Fixture("blank.tsm"), recording);
@@ -314,7 +316,8 @@ TEST(TextReader, BlankAndEmptyFiles) {
     // Opened through the pipeline, it reports the missing development once.
     EngineCompletion engine;
     RecordingPrompt prompt;
-    CModelviewerDoc document(prompt, engine);
+    const Settings settings;
+    CModelviewerDoc document(settings, prompt, engine);
     ASSERT_TRUE(document.OpenModelFile(Fixture("blank.tsm")));
     EXPECT_EQ(document.LastFormat(), 2);
     EXPECT_EQ(prompt.texts, std::vector<std::string>{"No data for development."});
@@ -331,7 +334,6 @@ TEST(TextReader, BlankAndEmptyFiles) {
 }
 
 TEST(TextReader, AFileThatCannotBeOpened) {
-    ScopedSettings guard;
     RecordingCompletion completion;
     const std::string path = Fixture("no-such-file.tsm");
     auto l = LoadFile(path, completion);
@@ -342,7 +344,6 @@ TEST(TextReader, AFileThatCannotBeOpened) {
 }
 
 TEST(TextReader, WithoutInfoNothingIsConverted) {
-    ScopedSettings guard;
     EngineCompletion completion;
     auto l = LoadFile(Fixture("sheet-no-info.tsm"), completion);
     ASSERT_EQ(l->result, kLoadOk) << l->reason;
@@ -365,12 +366,11 @@ TEST(TextReader, WithoutInfoNothingIsConverted) {
     // The joined edge keeps both file flags: no side was chosen.
     EXPECT_FALSE(solid.faces[0]->halfEdges[2]->hasFlap);
     EXPECT_FALSE(solid.faces[1]->halfEdges[0]->hasFlap);
-    EXPECT_EQ(CurrentSettings().iValleyLineStyle, Settings().iValleyLineStyle);
+    EXPECT_EQ(l->doc->display.iValleyLineStyle, DisplaySettings().iValleyLineStyle);
     ExpectInvariants(*l->doc);
 }
 
 TEST(TextReader, OpenEdgesGetLineKindsFromFlapAndTypeFlag) {
-    ScopedSettings guard;
     EngineCompletion completion;
     auto l = LoadFile(Fixture("sheet.tsm"), completion);
     ASSERT_EQ(l->result, kLoadOk) << l->reason;
@@ -409,12 +409,11 @@ TEST(TextReader, OpenEdgesGetLineKindsFromFlapAndTypeFlag) {
     EXPECT_TRUE(f1.halfEdges[0]->hasFlap);
     EXPECT_FALSE(f0.halfEdges[2]->hasFlap);
     // An empty info section still converts, with every default.
-    EXPECT_EQ(CurrentSettings().iValleyLineStyle, 0);
+    EXPECT_EQ(l->doc->display.iValleyLineStyle, 0);
     EXPECT_EQ(l->doc->development->scale, 10.0);
 }
 
 TEST(TextReader, CommentsOnlyAtTheTopLevel) {
-    ScopedSettings guard;
     RecordingCompletion completion;
     // A "#" word inside a solid is skipped as a word: "vertices" on its line still counts.
     auto l = LoadFile(Fixture("flap-height.tsm"), completion);
@@ -437,13 +436,12 @@ TEST(TextReader, CommentsOnlyAtTheTopLevel) {
 }
 
 TEST(TextReader, DefaultFlapHeightIsTheMeanOfTheLastSolid) {
-    ScopedSettings guard;
     RecordingCompletion completion;
     auto l = LoadFile(Fixture("flap-height.tsm"), completion);
     ASSERT_EQ(l->result, kLoadOk);
     // 5, 5 and 6 mm: mean 5.33, to the tenth 5.3. The earlier solid's 8 mm is overwritten, and a solid
     // without corners changes nothing.
-    EXPECT_EQ(CurrentSettings().dDefaultFlapHeightMM, 5.3);
+    EXPECT_EQ(l->doc->display.dDefaultFlapHeightMM, 5.3);
     EXPECT_FALSE(l->doc->model->solids[1]->inDevelopment);
     EXPECT_EQ(l->doc->model->solids[2]->name, "No corners");
     EXPECT_EQ(Count(completion.calls, "RebuildVertexIncidence"), 3u);
@@ -453,18 +451,17 @@ TEST(TextReader, DefaultFlapHeightIsTheMeanOfTheLastSolid) {
                              "0 0 0 0 0 0 0 -0.534\n0 0 0 0 0 0 0 -0.534\n",
                              completion);
     ASSERT_EQ(negative->result, kLoadOk);
-    EXPECT_EQ(CurrentSettings().dDefaultFlapHeightMM, -5.2);
+    EXPECT_EQ(negative->doc->display.dDefaultFlapHeightMM, -5.2);
 }
 
 TEST(TextReader, InfoKeysSetTheDisplaySettings) {
-    ScopedSettings guard;
     RecordingCompletion completion;
     auto l = LoadFile(Fixture("settings.tsm"), completion);
     ASSERT_EQ(l->result, kLoadOk);
     EXPECT_TRUE(l->doc->model->solids.empty());
     EXPECT_EQ(l->doc->development, nullptr);
-    const Settings& s = CurrentSettings();
-    const Settings defaults;
+    const DisplaySettings& s = l->doc->display;
+    const DisplaySettings defaults;
     EXPECT_EQ(s.iMarginSide, 12); // 1.25 cm, truncated
     EXPECT_EQ(s.iMarginTop, -9);  // toward zero
     // Valley code 2: style 2 with the pattern (2, 1, 0.5, 1).
@@ -486,11 +483,9 @@ TEST(TextReader, InfoKeysSetTheDisplaySettings) {
     EXPECT_EQ(s.iFlatEdgeAngle, 99);
 
     // Importing applies the info settings as well.
-    ScopedSettings again;
-    CurrentSettings() = Settings();
     auto imported = LoadFile(Fixture("settings.tsm"), completion, 1);
     ASSERT_EQ(imported->result, kLoadOk);
-    EXPECT_EQ(CurrentSettings().iMarginSide, 12);
+    EXPECT_EQ(imported->doc->display.iMarginSide, 12);
 }
 
 TEST(TextReader, OldLineCodes) {
@@ -508,12 +503,13 @@ TEST(TextReader, OldLineCodes) {
     };
     RecordingCompletion completion;
     for (const Case& c : cases) {
-        ScopedSettings guard;
-        CurrentSettings().valleyDash[0] = 9;
-        CurrentSettings().mountainDash[0] = 9;
-        CurrentSettings().iCutLineStyle = 5;
-        ASSERT_EQ(LoadText(std::string("info ") + c.info + " /info", completion)->result, kLoadOk);
-        const Settings& s = CurrentSettings();
+        DisplaySettings before;
+        before.valleyDash[0] = 9;
+        before.mountainDash[0] = 9;
+        before.iCutLineStyle = 5;
+        auto l = LoadText(std::string("info ") + c.info + " /info", completion, before);
+        ASSERT_EQ(l->result, kLoadOk);
+        const DisplaySettings& s = l->doc->display;
         EXPECT_EQ(s.iValleyLineStyle, c.valleyStyle) << c.info;
         EXPECT_EQ(s.iMountainLineStyle, c.mountainStyle) << c.info;
         EXPECT_EQ(s.iCutLineStyle, c.cutStyle) << c.info;
@@ -526,24 +522,23 @@ TEST(TextReader, OldPageTypes) {
     // A4, A3, B5, B4, each portrait then landscape; other values change nothing.
     const int32_t expected[8][2] = {{0, 0}, {0, 1}, {1, 0}, {1, 1}, {4, 0}, {4, 1}, {5, 0}, {5, 1}};
     RecordingCompletion completion;
+    DisplaySettings before;
+    before.iPaperSize = 9;
+    before.iPaperOrientation = 9;
     for (int type = -1; type <= 8; ++type) {
-        ScopedSettings guard;
-        CurrentSettings().iPaperSize = 9;
-        CurrentSettings().iPaperOrientation = 9;
-        ASSERT_EQ(LoadText("info iPageType " + std::to_string(type) + " /info", completion)->result, kLoadOk);
+        auto l = LoadText("info iPageType " + std::to_string(type) + " /info", completion, before);
+        ASSERT_EQ(l->result, kLoadOk);
         const bool known = type >= 0 && type < 8;
-        EXPECT_EQ(CurrentSettings().iPaperSize, known ? expected[type][0] : 9) << type;
-        EXPECT_EQ(CurrentSettings().iPaperOrientation, known ? expected[type][1] : 9) << type;
+        EXPECT_EQ(l->doc->display.iPaperSize, known ? expected[type][0] : 9) << type;
+        EXPECT_EQ(l->doc->display.iPaperOrientation, known ? expected[type][1] : 9) << type;
     }
     // Without the key the page type is 0: A4 portrait.
-    ScopedSettings guard;
-    CurrentSettings().iPaperSize = 9;
-    ASSERT_EQ(LoadText("info /info", completion)->result, kLoadOk);
-    EXPECT_EQ(CurrentSettings().iPaperSize, 0);
+    auto l = LoadText("info /info", completion, before);
+    ASSERT_EQ(l->result, kLoadOk);
+    EXPECT_EQ(l->doc->display.iPaperSize, 0);
 }
 
 TEST(TextReader, BadIndicesSkipTheirRecords) {
-    ScopedSettings guard;
     EngineCompletion completion;
     auto l = LoadFile(Fixture("bad-indices.tsm"), completion);
     ASSERT_EQ(l->result, kLoadOk) << l->reason;
@@ -579,7 +574,6 @@ TEST(TextReader, BadIndicesSkipTheirRecords) {
 }
 
 TEST(TextReader, TextureRowsPastTheEndFailTheLoad) {
-    ScopedSettings guard;
     RecordingCompletion completion;
     auto l = LoadFile(Fixture("truncated-texture.tsm"), completion);
     EXPECT_EQ(l->result, kLoadFailed);
@@ -599,14 +593,14 @@ TEST(TextReader, TextureRowsPastTheEndFailTheLoad) {
 }
 
 TEST(TextReader, EmbeddedTexturesAreHeldToTheSizeLimit) {
-    ScopedSettings guard;
-    CurrentSettings().bLimitTextureSizeByUser = true;
-    CurrentSettings().iTtextureLimitSizeID = 0; // 64 pixels
+    Settings settings;
+    settings.bLimitTextureSizeByUser = true;
+    settings.iTtextureLimitSizeID = 0; // 64 pixels
     RecordingCompletion completion;
     const std::string file =
         std::string("materials 1\nmaterial\nWide\n1 1 1 1 1 1 1 1 0 0 0 1 0 0 0 1 0\n1 1 1\n") +
         "texture 1\nwide.bmp\n70 1\n" + std::string(70 * 3, 'p');
-    auto l = LoadText(file, completion);
+    auto l = LoadText(file, completion, DisplaySettings(), settings);
     ASSERT_EQ(l->result, kLoadOk) << l->reason;
     const CMaterial& material = *l->doc->model->materials[0];
     ASSERT_NE(material.texture, nullptr);
@@ -619,7 +613,6 @@ TEST(TextReader, EmbeddedTexturesAreHeldToTheSizeLimit) {
 }
 
 TEST(TextReader, DefaultMaterialTakesNameAndTextureButNotColours) {
-    ScopedSettings guard;
     RecordingCompletion completion;
     auto l =
         LoadText("defaultmaterial\nmaterial\nBase\n0.25 0.25 0.25 0.25 0.25 0.25 0.25 0.25 0.25 0.25 "
@@ -637,7 +630,6 @@ TEST(TextReader, DefaultMaterialTakesNameAndTextureButNotColours) {
 }
 
 TEST(TextReader, HugeCountsStopAtTheEndOfTheFile) {
-    ScopedSettings guard;
     EngineCompletion completion;
     const auto start = std::chrono::steady_clock::now();
     auto l = LoadFile(Fixture("huge-counts.tsm"), completion);
@@ -659,7 +651,6 @@ TEST(TextReader, HugeCountsStopAtTheEndOfTheFile) {
 }
 
 TEST(TextReader, SectionsInAnyOrder) {
-    ScopedSettings guard;
     EngineCompletion completion;
     auto l = LoadFile(Fixture("any-order.tsm"), completion);
     ASSERT_EQ(l->result, kLoadOk) << l->reason;
@@ -702,7 +693,6 @@ TEST(TextReader, SectionsInAnyOrder) {
 }
 
 TEST(TextReader, NameLinesAndWords) {
-    ScopedSettings guard;
     RecordingCompletion completion;
     // Windows line ends: no carriage return stays in a name; the version is followed by no min_version.
     auto crlf = LoadText("version 2\r\nsolids 1\r\nsolid\r\nBox one\r\n1\r\nend\r\n", completion);
@@ -729,7 +719,6 @@ TEST(TextReader, NameLinesAndWords) {
 }
 
 TEST(TextReader, ReadsTheSameUnderACommaDecimalLocale) {
-    ScopedSettings guard;
     ScopedCLocale locale("de_DE.UTF-8");
     if (!locale.Active()) GTEST_SKIP() << "de_DE.UTF-8 is not installed";
     RecordingCompletion completion;
@@ -738,36 +727,34 @@ TEST(TextReader, ReadsTheSameUnderACommaDecimalLocale) {
     EXPECT_DOUBLE_EQ(l->doc->model->solids[0]->faces[0]->halfEdges[0]->x2d, 10.5);
     EXPECT_DOUBLE_EQ(l->doc->development->scale, 30.0);
     EXPECT_EQ(l->doc->model->materials[0]->diffuse[0], 0.8f);
-    ASSERT_EQ(LoadFile(Fixture("settings.tsm"), completion)->result, kLoadOk);
-    EXPECT_EQ(CurrentSettings().iMarginSide, 12);
+    auto info = LoadFile(Fixture("settings.tsm"), completion);
+    ASSERT_EQ(info->result, kLoadOk);
+    EXPECT_EQ(info->doc->display.iMarginSide, 12);
 }
 
 TEST(TextReader, ConvertedModelsSurviveTheBinaryFile) {
     for (const char* name : {"tetra.tsm", "sheet.tsm", "any-order.tsm"}) {
         SCOPED_TRACE(name);
-        ScopedSettings guard;
         EngineCompletion completion;
         auto text = LoadFile(Fixture(name), completion);
         ASSERT_EQ(text->result, kLoadOk) << text->reason;
-        const Settings converted = CurrentSettings();
 
-        const std::string bytes = SerializeBinaryModel(*text->doc, converted);
-        CurrentSettings() = Settings();
+        const std::string bytes = SerializeBinaryModel(*text->doc, text->doc->display);
         PMdoc binary;
         RecordingPrompt prompt;
         CLoaderWorkInfoV3 reader("again.tsm", binary, 0, prompt, completion);
         ASSERT_EQ(reader.LoadFromBytes(bytes), kLoadOk) << reader.FailureReason();
         ExpectSameDocument(*text->doc, binary);
-        ExpectSameDisplaySettings(converted, CurrentSettings());
+        ExpectSameDisplaySettings(text->doc->display, binary.display);
         ExpectInvariants(binary);
     }
 }
 
 TEST(TextReader, OpensThroughThePipeline) {
-    ScopedSettings guard;
     EngineCompletion completion;
     RecordingPrompt prompt;
-    CModelviewerDoc document(prompt, completion);
+    const Settings settings;
+    CModelviewerDoc document(settings, prompt, completion);
     document.SetInstalledFontFamilies({"Arial"});
     ASSERT_TRUE(document.OpenModelFile(Fixture("tetra.tsm")));
     EXPECT_EQ(document.LastFormat(), 2);

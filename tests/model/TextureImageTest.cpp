@@ -336,9 +336,9 @@ void CountRelease(CMaterial& material) {
 } // namespace
 
 TEST(LoadTextureIntoMaterial, ReplacesTheTextureWithinTheCurrentLimit) {
-    ScopedSettings guard;
-    CurrentSettings().bLimitTextureSizeByUser = true;
-    CurrentSettings().iTtextureLimitSizeID = 1; // 128
+    Settings settings;
+    settings.bLimitTextureSizeByUser = true;
+    settings.iTtextureLimitSizeID = 1; // 128
     TempFolder folder;
     ASSERT_TRUE(folder.Valid());
     ASSERT_TRUE(WriteBytes(folder.File("wood.bmp"), Bmp24(300, 20, TracedImage(300, 20))));
@@ -353,7 +353,7 @@ TEST(LoadTextureIntoMaterial, ReplacesTheTextureWithinTheCurrentLimit) {
 
     // No file at the path: nothing changes, nothing is released, nothing is said.
     TitledPrompt prompt;
-    LoadTextureIntoMaterial(material, folder.File("absent.bmp"), prompt);
+    LoadTextureIntoMaterial(material, folder.File("absent.bmp"), TextureSizeLimit(settings), prompt);
     EXPECT_EQ(material.texture->width, 8);
     EXPECT_EQ(material.textureFileName, "old.bmp");
     EXPECT_EQ(material.glTexture, 7);
@@ -362,7 +362,7 @@ TEST(LoadTextureIntoMaterial, ReplacesTheTextureWithinTheCurrentLimit) {
 
     // A file: the old GL texture is released, the new image is limited to 128 x 128 (512 would be next),
     // the decoded size and the name are kept, and the bitmap is made at the texture's size.
-    LoadTextureIntoMaterial(material, folder.File("wood.bmp"), prompt);
+    LoadTextureIntoMaterial(material, folder.File("wood.bmp"), TextureSizeLimit(settings), prompt);
     EXPECT_EQ(g_releaseCalls, 1);
     EXPECT_EQ(g_releasedTexture, 7);
     EXPECT_EQ(material.glTexture, -1);
@@ -378,7 +378,7 @@ TEST(LoadTextureIntoMaterial, ReplacesTheTextureWithinTheCurrentLimit) {
 
     // A file that does not decode: the material is left without texture, name or bitmap.
     ASSERT_TRUE(WriteBytes(folder.File("broken.bmp"), {'B', 'M', 1, 2, 3}));
-    LoadTextureIntoMaterial(material, folder.File("broken.bmp"), prompt);
+    LoadTextureIntoMaterial(material, folder.File("broken.bmp"), TextureSizeLimit(settings), prompt);
     EXPECT_EQ(material.texture, nullptr);
     EXPECT_EQ(material.bitmap, nullptr);
     EXPECT_TRUE(material.textureFileName.empty());
@@ -386,18 +386,18 @@ TEST(LoadTextureIntoMaterial, ReplacesTheTextureWithinTheCurrentLimit) {
     EXPECT_EQ(prompt.records[0].text, "Failed to open DIB file " + folder.File("broken.bmp") + ".\n");
 
     // Without the user limit the system's limit applies.
-    CurrentSettings().bLimitTextureSizeByUser = false;
-    CurrentSettings().systemTextureLimit = 256;
-    LoadTextureIntoMaterial(material, folder.File("wood.bmp"), prompt);
+    settings.bLimitTextureSizeByUser = false;
+    settings.systemTextureLimit = 256;
+    LoadTextureIntoMaterial(material, folder.File("wood.bmp"), TextureSizeLimit(settings), prompt);
     ASSERT_NE(material.texture, nullptr);
     EXPECT_EQ(material.texture->width, 256);
     SetGlTextureReleaser(nullptr);
 }
 
 TEST(ApplySizeLimit, EmbeddedTextureShrinksToTheLimitWhileItsBitmapKeepsFullSize) {
-    ScopedSettings guard;
-    CurrentSettings().bLimitTextureSizeByUser = true;
-    CurrentSettings().iTtextureLimitSizeID = 2; // 256
+    Settings settings;
+    settings.bLimitTextureSizeByUser = true;
+    settings.iTtextureLimitSizeID = 2; // 256
     CMaterial material;
     material.texture = std::make_unique<CTextureImage>();
     material.texture->width = 2048;
@@ -405,7 +405,7 @@ TEST(ApplySizeLimit, EmbeddedTextureShrinksToTheLimitWhileItsBitmapKeepsFullSize
     material.texture->pixels.assign(2048u * 2048u * 3u, 77);
     // The readers make the bitmap first, then apply the limit.
     MakeBitmap(material);
-    ApplySizeLimit(material, TextureSizeLimit());
+    ApplySizeLimit(material, TextureSizeLimit(settings));
     EXPECT_EQ(material.texture->width, 256);
     EXPECT_EQ(material.texture->height, 256);
     ASSERT_NE(material.bitmap, nullptr);

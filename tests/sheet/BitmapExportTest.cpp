@@ -42,7 +42,7 @@ protected:
     void TearDown() override { fs::remove_all(dir_); }
     std::string Path(const std::string& name) const { return (dir_ / name).string(); }
 
-    ScopedSettings guard_;
+    Settings settings_;
     fs::path dir_;
 };
 
@@ -92,7 +92,7 @@ void BuildThreeByTwo(PMdoc& doc) {
     ComputeDevelopmentExtent(dev, true);
     double rect[4] = {dev.frame[0] + 5, dev.frame[1] + 5, 120, 30};
     AddText(doc, rect, {"Sheets 3 x 2"}, 48, 0x00800000);
-    UpdateSheetGrid(doc, CPaper::FromSettings(CurrentSettings()), true);
+    UpdateSheetGrid(doc, CPaper::FromSettings(Settings()), true);
 }
 
 } // namespace
@@ -236,7 +236,6 @@ TEST(BmpSize, OkChecksTheRangeThenTheFileSize) {
 }
 
 TEST(BmpSize, WholeAndSheetStartingValues) {
-    ScopedSettings guard;
     PMdoc doc;
     BuildTexturedCube(doc);
     // The bounding box is recomputed first: a stale frame does not decide the size.
@@ -272,7 +271,7 @@ TEST_F(BitmapExportTest, WholeBmpHasTheChosenSizeAndRows) {
     BuildTexturedCube(doc);
     RecordingPrompt prompt(true);
     std::string detail;
-    ASSERT_TRUE(ExportWholeBmp(doc, Path("whole.bmp"), WidthOf(301), prompt, &detail)) << detail;
+    ASSERT_TRUE(ExportWholeBmp(doc, settings_, Path("whole.bmp"), WidthOf(301), prompt, &detail)) << detail;
     const BmpSizeState expected = [&] {
         BmpSizeState s = WholeBmpSize(doc, kBmpMaximumPixels, 5);
         EditBmpWidth(s, 301);
@@ -306,33 +305,34 @@ TEST_F(BitmapExportTest, CommandRefusals) {
     std::string detail;
     // No development: refused before anything else.
     PMdoc empty;
-    EXPECT_FALSE(ExportWholeBmp(empty, Path("a.bmp"), WidthOf(100), prompt, &detail));
+    EXPECT_FALSE(ExportWholeBmp(empty, settings_, Path("a.bmp"), WidthOf(100), prompt, &detail));
     // A name with another extension.
     PMdoc doc;
     BuildTexturedCube(doc);
-    EXPECT_FALSE(ExportSheetBmps(doc, Path("a.png"), WidthOf(100), prompt, &detail));
+    EXPECT_FALSE(ExportSheetBmps(doc, settings_, Path("a.png"), WidthOf(100), prompt, &detail));
     // Cancel in the size dialog ends the command quietly.
     EXPECT_FALSE(ExportWholeBmp(
-        doc, Path("b.bmp"), [](BmpSizeState&) { return false; }, prompt, &detail));
+        doc, settings_, Path("b.bmp"), [](BmpSizeState&) { return false; }, prompt, &detail));
     EXPECT_FALSE(fs::exists(Path("b.bmp")));
     ASSERT_EQ(prompt.texts.size(), 2u);
     EXPECT_EQ(prompt.texts[0], "No data for development.");
     EXPECT_EQ(prompt.texts[1], "Cannot load file of specified type.");
     // A name without extension gets ".bmp", as the save dialog appends it.
     // At the size the dialog offers (72 pixels per inch plus the borders), accepted without a question.
-    EXPECT_TRUE(ExportWholeBmp(doc, Path("c"), AcceptAsOffered(prompt), prompt, &detail)) << detail;
+    EXPECT_TRUE(ExportWholeBmp(doc, settings_, Path("c"), AcceptAsOffered(prompt), prompt, &detail))
+        << detail;
     const BmpSizeState offered = WholeBmpSize(doc, kBmpMaximumPixels, kWholeBmpBorderPixels);
     const BmpFacts facts = ReadBmpFacts(Path("c.bmp"));
     EXPECT_EQ(facts.width, offered.baseWidth + 10);
     EXPECT_EQ(facts.height, offered.baseHeight + 10);
     EXPECT_EQ(prompt.texts.size(), 2u);
     // A folder that does not exist: the renderer's "write error", and false.
-    EXPECT_FALSE(WriteWholeBmp(doc, Path("missing/d.bmp"), 40, 40, 5, prompt, &detail));
+    EXPECT_FALSE(WriteWholeBmp(doc, settings_, Path("missing/d.bmp"), 40, 40, 5, prompt, &detail));
     EXPECT_EQ(prompt.texts.back(), "write error");
 }
 
 TEST_F(BitmapExportTest, TwelveSheetsGiveTwelveNumberedFiles) {
-    CurrentSettings().bNoPrintBrankPage = false;
+    settings_.bNoPrintBrankPage = false;
     PMdoc doc;
     BuildTexturedCube(doc);
     doc.sheetColumns = 4;
@@ -340,7 +340,8 @@ TEST_F(BitmapExportTest, TwelveSheetsGiveTwelveNumberedFiles) {
     RecordingPrompt prompt(true);
     std::vector<std::string> written;
     std::string detail;
-    ASSERT_TRUE(ExportSheetBmps(doc, Path("name.bmp"), WidthOf(18), prompt, &detail, &written)) << detail;
+    ASSERT_TRUE(ExportSheetBmps(doc, settings_, Path("name.bmp"), WidthOf(18), prompt, &detail, &written))
+        << detail;
     ASSERT_EQ(written.size(), 12u);
     EXPECT_EQ(written.front(), Path("name_001.bmp"));
     EXPECT_EQ(written.back(), Path("name_012.bmp"));
@@ -364,13 +365,13 @@ TEST_F(BitmapExportTest, BlankSheetsAreLeftOutOfTheNumbering) {
     doc.sheetRows = 2;
     RecordingPrompt prompt(true);
     std::vector<std::string> written;
-    ASSERT_TRUE(ExportSheetBmps(doc, Path("one.bmp"), WidthOf(20), prompt, nullptr, &written));
+    ASSERT_TRUE(ExportSheetBmps(doc, settings_, Path("one.bmp"), WidthOf(20), prompt, nullptr, &written));
     EXPECT_EQ(written, std::vector<std::string>{Path("one_001.bmp")});
 }
 
 TEST_F(BitmapExportTest, ThreeByTwoSheetExport) {
-    CurrentSettings().bNoPrintBrankPage = false;
-    CurrentSettings().bDrawNumber = true;
+    settings_.bNoPrintBrankPage = false;
+    settings_.bDrawNumber = true;
     PMdoc doc;
     BuildThreeByTwo(doc);
     ASSERT_EQ(doc.sheetColumns, 3);
@@ -378,7 +379,8 @@ TEST_F(BitmapExportTest, ThreeByTwoSheetExport) {
     RecordingPrompt prompt(true);
     std::vector<std::string> written;
     std::string detail;
-    ASSERT_TRUE(ExportSheetBmps(doc, Path("grid.bmp"), WidthOf(120), prompt, &detail, &written)) << detail;
+    ASSERT_TRUE(ExportSheetBmps(doc, settings_, Path("grid.bmp"), WidthOf(120), prompt, &detail, &written))
+        << detail;
     ASSERT_EQ(written.size(), 6u);
     // The six pages laid out as the sheets lie, with a one-pixel grey gap between them.
     const int w = 120, h = 178;
@@ -418,7 +420,7 @@ TEST_F(BitmapExportTest, TextureBmpBecomesTheModelsTexture) {
               "Configuration].");
     const std::string path = Path("paint.bmp");
     std::string detail;
-    ASSERT_TRUE(ExportTextureBmp(doc, path, WidthOf(256), prompt, &detail)) << detail;
+    ASSERT_TRUE(ExportTextureBmp(doc, settings_, path, WidthOf(256), prompt, &detail)) << detail;
 
     // Border 0: the content is exactly the bitmap.
     const BmpFacts facts = ReadBmpFacts(path);
@@ -469,12 +471,12 @@ TEST_F(BitmapExportTest, TextureResetNeedsTheFile) {
     RecordingPrompt prompt(true);
     std::string detail;
     // The file cannot be written: the model keeps its materials and coordinates.
-    EXPECT_FALSE(ExportTextureBmp(doc, Path("missing/t.bmp"), WidthOf(64), prompt, &detail));
+    EXPECT_FALSE(ExportTextureBmp(doc, settings_, Path("missing/t.bmp"), WidthOf(64), prompt, &detail));
     EXPECT_EQ(doc.model->materials.size(), 1u);
     EXPECT_EQ(doc.model->materials[0]->name, "Quadrants");
     EXPECT_EQ(doc.development->parts[0]->faces[0]->Corner(0)->u, u);
     // Cancelled in the size dialog: likewise.
     EXPECT_FALSE(ExportTextureBmp(
-        doc, Path("t.bmp"), [](BmpSizeState&) { return false; }, prompt, &detail));
+        doc, settings_, Path("t.bmp"), [](BmpSizeState&) { return false; }, prompt, &detail));
     EXPECT_EQ(doc.model->materials[0]->name, "Quadrants");
 }

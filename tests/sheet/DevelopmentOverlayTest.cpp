@@ -109,12 +109,12 @@ TEST(OverlayFontSize, IsThePointSizeThatKeepsTheDevelopmentsScale) {
 }
 
 TEST(DevelopmentOverlay, EdgeIdsTurnWithTheirEdges) {
-    ScopedSettings guard;
-    CurrentSettings().bDrawNumber = true;
+    Settings settings;
+    settings.bDrawNumber = true;
     OverlayFixture f;
     const QImage device = Device();
     const std::vector<OverlayItem> ids =
-        EdgeIds(BuildOverlay(f.doc, Projection(), OverlayMode::Print, device));
+        EdgeIds(BuildOverlay(f.doc, settings, Projection(), OverlayMode::Print, device));
     // Part by part, corner by corner; the triangle's edges without ID are left out.
     ASSERT_EQ(ids.size(), 5u);
     EXPECT_EQ(ids[0].text, "7");
@@ -138,17 +138,17 @@ TEST(DevelopmentOverlay, EdgeIdsTurnWithTheirEdges) {
 }
 
 TEST(DevelopmentOverlay, EdgeIdsAreCentredOnTheirEdgeOnTheFacesSide) {
-    ScopedSettings guard;
-    CurrentSettings().bDrawNumber = true;
+    Settings settings;
+    settings.bDrawNumber = true;
     OverlayFixture f;
     const QImage device = Device();
     // Device midpoints of the edges and the faces' middles.
     const QPointF mids[5] = {{20, 40}, {40, 60}, {60, 40}, {40, 20}, {120, 40}};
     const QPointF centres[5] = {{40, 40}, {40, 40}, {40, 40}, {40, 40}, {113.3, 33.3}};
     for (const bool inverted : {false, true}) {
-        CurrentSettings().bInvertEdgeID = inverted;
+        settings.bInvertEdgeID = inverted;
         const std::vector<OverlayItem> ids =
-            EdgeIds(BuildOverlay(f.doc, Projection(), OverlayMode::Print, device));
+            EdgeIds(BuildOverlay(f.doc, settings, Projection(), OverlayMode::Print, device));
         ASSERT_EQ(ids.size(), 5u);
         const double lift = kEdgeIdLiftEm * ids[0].font.pointSizeF() * device.logicalDpiY() / 72.0;
         for (size_t i = 0; i < ids.size(); ++i) {
@@ -166,15 +166,15 @@ TEST(DevelopmentOverlay, EdgeIdsAreCentredOnTheirEdgeOnTheFacesSide) {
     // A mirrored development puts them back on the face's side.
     f.Dev().reversed = true;
     const std::vector<OverlayItem> ids =
-        EdgeIds(BuildOverlay(f.doc, Projection(), OverlayMode::Print, device));
+        EdgeIds(BuildOverlay(f.doc, settings, Projection(), OverlayMode::Print, device));
     const Baseline b = BaselineOf(ids[1], device);
     EXPECT_LT(b.up.y(), 0); // bottom edge: the number stands upwards, into the square
 }
 
 TEST(DevelopmentOverlay, PaintedEdgeIdIsCentredOnItsEdge) {
-    ScopedSettings guard;
-    CurrentSettings().bDrawNumber = true;
-    CurrentSettings().iEdgeIDfontSizePoint = 12;
+    Settings settings;
+    settings.bDrawNumber = true;
+    settings.iEdgeIDfontSizePoint = 12;
     OverlayFixture f;
     f.Dev().parts.pop_back(); // the square alone
     for (int i : {0, 2}) f.square->Corner(i)->edge->edgeId = -1;
@@ -183,7 +183,7 @@ TEST(DevelopmentOverlay, PaintedEdgeIdIsCentredOnItsEdge) {
     QImage image = Device();
     {
         QPainter painter(&image);
-        DrawOverlay(painter, f.doc, Projection(), OverlayMode::Print);
+        DrawOverlay(painter, f.doc, settings, Projection(), OverlayMode::Print);
     }
     // The ink of each number: its horizontal middle is the edge's (x = 40), and it lies inside the square
     // (between y 20 and 60), next to its own edge.
@@ -206,8 +206,7 @@ TEST(DevelopmentOverlay, PaintedEdgeIdIsCentredOnItsEdge) {
 }
 
 TEST(DevelopmentOverlay, EdgeIdsHideAtThreeOrLess) {
-    ScopedSettings guard;
-    Settings& s = CurrentSettings();
+    Settings s;
     s.bDrawNumber = true;
     s.iEdgeIDfontSizePoint = 3;
     OverlayFixture f;
@@ -215,26 +214,26 @@ TEST(DevelopmentOverlay, EdgeIdsHideAtThreeOrLess) {
     const double oneToOne = device.logicalDpiY() / 25.4;
     // Exactly 3 on the device: hidden; a little more: shown.
     ASSERT_EQ(OverlayFontSize(3, oneToOne, device.logicalDpiY()), 3.0);
-    EXPECT_TRUE(EdgeIds(BuildOverlay(f.doc, Projection(oneToOne), OverlayMode::Screen, device)).empty());
-    EXPECT_EQ(EdgeIds(BuildOverlay(f.doc, Projection(oneToOne * 1.01), OverlayMode::Screen, device)).size(),
-              5u);
+    EXPECT_TRUE(EdgeIds(BuildOverlay(f.doc, s, Projection(oneToOne), OverlayMode::Screen, device)).empty());
+    EXPECT_EQ(
+        EdgeIds(BuildOverlay(f.doc, s, Projection(oneToOne * 1.01), OverlayMode::Screen, device)).size(), 5u);
     EXPECT_TRUE(
-        EdgeIds(BuildOverlay(f.doc, Projection(oneToOne * 0.99), OverlayMode::Print, device)).empty());
+        EdgeIds(BuildOverlay(f.doc, s, Projection(oneToOne * 0.99), OverlayMode::Print, device)).empty());
     // Not shown at all, or drawn by the GL renderer instead.
     s.bDrawNumber = false;
-    EXPECT_TRUE(EdgeIds(BuildOverlay(f.doc, Projection(), OverlayMode::Screen, device)).empty());
+    EXPECT_TRUE(EdgeIds(BuildOverlay(f.doc, s, Projection(), OverlayMode::Screen, device)).empty());
     s.bDrawNumber = true;
     s.bUseOpenGLToDrawEdgeID = true;
-    EXPECT_TRUE(EdgeIds(BuildOverlay(f.doc, Projection(), OverlayMode::Screen, device)).empty());
+    EXPECT_TRUE(EdgeIds(BuildOverlay(f.doc, s, Projection(), OverlayMode::Screen, device)).empty());
 }
 
 TEST(DevelopmentOverlay, TextLinesAreSpreadOverTheirRect) {
-    ScopedSettings guard;
     OverlayFixture f;
     // 20 mm high, two lines 2 mm apart: each line 9 mm, the second starting 11 mm below the first.
     f.Text(20, 50, 40, 20, {"Alpha", "Beta"}, 10, 0x000000FF);
     const QImage device = Device();
-    const std::vector<OverlayItem> items = BuildOverlay(f.doc, Projection(), OverlayMode::Print, device);
+    const std::vector<OverlayItem> items =
+        BuildOverlay(f.doc, Settings(), Projection(), OverlayMode::Print, device);
     ASSERT_EQ(items.size(), 2u);
     const double ascent = QFontMetricsF(items[0].font, const_cast<QImage*>(&device)).ascent();
     EXPECT_EQ(items[0].text, "Alpha");
@@ -249,7 +248,6 @@ TEST(DevelopmentOverlay, TextLinesAreSpreadOverTheirRect) {
 }
 
 TEST(DevelopmentOverlay, SmallTextsBecomeRectanglesOnScreenOnly) {
-    ScopedSettings guard;
     OverlayFixture f;
     const QImage device = Device();
     const double oneToOne = device.logicalDpiY() / 25.4;
@@ -257,18 +255,19 @@ TEST(DevelopmentOverlay, SmallTextsBecomeRectanglesOnScreenOnly) {
     f.Text(40, 30, 10, 5, {"three"}, 3, 0x00FF0000);
     ASSERT_EQ(OverlayFontSize(4, oneToOne, device.logicalDpiY()), 4.0);
     // At exactly 4 the text is written; below it the screen shows its rect, print nothing.
-    std::vector<OverlayItem> items = BuildOverlay(f.doc, Projection(oneToOne), OverlayMode::Screen, device);
+    std::vector<OverlayItem> items =
+        BuildOverlay(f.doc, Settings(), Projection(oneToOne), OverlayMode::Screen, device);
     ASSERT_EQ(items.size(), 2u);
     EXPECT_EQ(items[0].kind, OverlayItem::Kind::Text);
     EXPECT_EQ(items[0].text, "four");
     EXPECT_EQ(items[1].kind, OverlayItem::Kind::Rect);
     EXPECT_EQ(items[1].colour, QColor(0, 0, 255));
-    items = BuildOverlay(f.doc, Projection(oneToOne), OverlayMode::Print, device);
+    items = BuildOverlay(f.doc, Settings(), Projection(oneToOne), OverlayMode::Print, device);
     ASSERT_EQ(items.size(), 1u);
     EXPECT_EQ(items[0].text, "four");
 
     // Zoomed out to 1 pixel per mm both are rectangles: (20, 30) - (30, 35) lands on (5, 5) - (15, 10).
-    items = BuildOverlay(f.doc, Projection(1.0), OverlayMode::Screen, device);
+    items = BuildOverlay(f.doc, Settings(), Projection(1.0), OverlayMode::Screen, device);
     ASSERT_EQ(items.size(), 2u);
     EXPECT_EQ(items[0].rect, QRect(5, 5, 10, 5));
     QImage image = Device(40, 20);
@@ -287,19 +286,19 @@ TEST(DevelopmentOverlay, SmallTextsBecomeRectanglesOnScreenOnly) {
 }
 
 TEST(DevelopmentOverlay, TextBytesAreDecodedFromTheWritersCodePage) {
-    ScopedSettings guard;
     OverlayFixture f;
     f.Text(20, 30, 40, 10, {"\x80 5 \xE9t\xE9"}, 20).fontName = "Times New Roman";
     const QImage device = Device();
-    const std::vector<OverlayItem> items = BuildOverlay(f.doc, Projection(), OverlayMode::Print, device);
+    const std::vector<OverlayItem> items =
+        BuildOverlay(f.doc, Settings(), Projection(), OverlayMode::Print, device);
     ASSERT_EQ(items.size(), 1u);
     EXPECT_EQ(items[0].text, QString::fromUtf8("\u20AC 5 \u00E9t\u00E9"));
     EXPECT_EQ(items[0].font.family(), "Times New Roman");
 }
 
 TEST(DevelopmentOverlay, DamagedTextsDrawNothingHarmful) {
-    ScopedSettings guard;
-    CurrentSettings().bDrawNumber = true;
+    Settings settings;
+    settings.bDrawNumber = true;
     OverlayFixture f;
     f.Text(20, 30, 40, 10, {}, 20);               // no lines
     f.Text(std::nan(""), 30, 40, 10, {"nan"}, 1); // no place, too small: no rect either
@@ -307,7 +306,7 @@ TEST(DevelopmentOverlay, DamagedTextsDrawNothingHarmful) {
     f.Text(20, 30, 1e300, -1e300, {"far"}, 1);    // a rect beyond int
     f.square->Corner(0)->x2d = std::nan("");      // an edge without place
     QImage image = Device();
-    std::vector<OverlayItem> items = BuildOverlay(f.doc, Projection(), OverlayMode::Screen, image);
+    std::vector<OverlayItem> items = BuildOverlay(f.doc, settings, Projection(), OverlayMode::Screen, image);
     size_t texts = 0, rects = 0;
     for (const OverlayItem& item : items) {
         if (item.kind == OverlayItem::Kind::Rect) {
@@ -324,5 +323,5 @@ TEST(DevelopmentOverlay, DamagedTextsDrawNothingHarmful) {
     PaintOverlay(painter, items);
     // Without a development there is nothing to draw.
     PMdoc empty;
-    EXPECT_TRUE(BuildOverlay(empty, Projection(), OverlayMode::Screen, image).empty());
+    EXPECT_TRUE(BuildOverlay(empty, settings, Projection(), OverlayMode::Screen, image).empty());
 }

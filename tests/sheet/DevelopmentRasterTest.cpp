@@ -29,90 +29,87 @@ const Rgb kFaceBlue{0.3f, 0.5f, 0.8f};
 // ---- Pure logic ----
 
 TEST(DevelopmentRaster, LayerOrderFollowsTheSettings) {
-    ScopedSettings guard;
-    Settings& s = CurrentSettings();
+    Settings s;
     using L = RasterLayer;
     // Defaults: pictures A under flaps, faces, pictures B, then lines; GL edge IDs off.
-    EXPECT_EQ(RasterLayerOrder(true),
+    EXPECT_EQ(RasterLayerOrder(true, s),
               (std::vector<L>{L::PicturesBelow, L::Flaps, L::Faces, L::PicturesAbove, L::Lines}));
     // Bitmap outputs without line alpha leave lines and flap outlines to the vector pass; the screen never.
     s.bLineAlpha = false;
-    EXPECT_EQ(RasterLayerOrder(true),
+    EXPECT_EQ(RasterLayerOrder(true, s),
               (std::vector<L>{L::PicturesBelow, L::Flaps, L::Faces, L::PicturesAbove}));
-    EXPECT_FALSE(RasterDrawsFlapOutlines(true));
-    EXPECT_TRUE(RasterDrawsFlapOutlines(false));
-    EXPECT_EQ(RasterLayerOrder(false).back(), L::Lines);
+    EXPECT_FALSE(RasterDrawsFlapOutlines(true, s));
+    EXPECT_TRUE(RasterDrawsFlapOutlines(false, s));
+    EXPECT_EQ(RasterLayerOrder(false, s).back(), L::Lines);
     // Hidden flaps: no flap layer and no outlines.
     s.bDrawFlap = false;
-    EXPECT_EQ(RasterLayerOrder(false),
+    EXPECT_EQ(RasterLayerOrder(false, s),
               (std::vector<L>{L::PicturesBelow, L::Faces, L::PicturesAbove, L::Lines}));
-    EXPECT_FALSE(RasterDrawsFlapOutlines(false));
+    EXPECT_FALSE(RasterDrawsFlapOutlines(false, s));
     // GL edge IDs only when edge IDs are shown at all, and last.
     s.bUseOpenGLToDrawEdgeID = true;
-    EXPECT_NE(RasterLayerOrder(false).back(), L::EdgeIds);
+    EXPECT_NE(RasterLayerOrder(false, s).back(), L::EdgeIds);
     s.bDrawNumber = true;
-    EXPECT_EQ(RasterLayerOrder(false).back(), L::EdgeIds);
+    EXPECT_EQ(RasterLayerOrder(false, s).back(), L::EdgeIds);
 }
 
 TEST(DevelopmentRaster, LineStyleOfEachKind) {
-    ScopedSettings guard;
-    Settings& s = CurrentSettings();
+    Settings s;
     CPartLine line;
     CHalfEdge a, b;
     a.next = &b;
     line.first = &a;
 
     line.drawKind = kDrawMountain; // default style 3: mountain dashes
-    RasterLineStyle style = RasterStyleOfLine(line);
+    RasterLineStyle style = RasterStyleOfLine(line, s);
     EXPECT_TRUE(style.drawn);
     EXPECT_TRUE(style.dashed);
     EXPECT_EQ(style.patternMM, s.mountainDash);
     EXPECT_FALSE(style.whiteUnderlay);
     // The value picks the pattern, not the kind: a mountain fold with style 2 takes the valley dashes.
     s.iMountainLineStyle = kLineValleyDashes;
-    EXPECT_EQ(RasterStyleOfLine(line).patternMM, s.valleyDash);
+    EXPECT_EQ(RasterStyleOfLine(line, s).patternMM, s.valleyDash);
     // The white underlay goes under dashed lines only.
     s.bDrawWhiteBkLine = true;
-    EXPECT_TRUE(RasterStyleOfLine(line).whiteUnderlay);
+    EXPECT_TRUE(RasterStyleOfLine(line, s).whiteUnderlay);
     line.drawKind = kDrawCut;
-    style = RasterStyleOfLine(line);
+    style = RasterStyleOfLine(line, s);
     EXPECT_TRUE(style.drawn);
     EXPECT_FALSE(style.dashed);
     EXPECT_FALSE(style.whiteUnderlay);
     // Style 1 draws nothing, flap-fold kinds follow their fold's style.
     s.iValleyLineStyle = kLineNone;
     line.drawKind = kDrawFlapValley;
-    EXPECT_FALSE(RasterStyleOfLine(line).drawn);
+    EXPECT_FALSE(RasterStyleOfLine(line, s).drawn);
     line.drawKind = kDrawFlapMountain;
-    EXPECT_TRUE(RasterStyleOfLine(line).drawn);
+    EXPECT_TRUE(RasterStyleOfLine(line, s).drawn);
     // Omitted folds and flaps without fold line are no lines; hidden lines are never drawn.
     for (int32_t kind : {int32_t(kDrawOmitted), int32_t(kDrawFlapOnly), int32_t(7), int32_t(-1)}) {
         line.drawKind = kind;
-        EXPECT_FALSE(RasterStyleOfLine(line).drawn) << kind;
+        EXPECT_FALSE(RasterStyleOfLine(line, s).drawn) << kind;
     }
     line.drawKind = kDrawCut;
     line.hidden = true;
-    EXPECT_FALSE(RasterStyleOfLine(line).drawn);
+    EXPECT_FALSE(RasterStyleOfLine(line, s).drawn);
     // A line without its end corner (damaged links) is skipped rather than followed.
     line.hidden = false;
     a.next = nullptr;
-    EXPECT_FALSE(RasterStyleOfLine(line).drawn);
+    EXPECT_FALSE(RasterStyleOfLine(line, s).drawn);
 }
 
 TEST(DevelopmentRaster, LineWidthAndAlpha) {
-    ScopedSettings guard;
-    Settings& s = CurrentSettings();
-    EXPECT_EQ(RasterLineWidthPixels(false), 1);
-    EXPECT_EQ(RasterLineWidthPixels(true), 3); // iLineWidthID 2 + 1
-    s.iLineWidthID = -5;                       // damaged setting: still a visible line
-    EXPECT_EQ(RasterLineWidthPixels(true), 1);
-    EXPECT_FLOAT_EQ(RasterLineAlpha(), 0.5f);
+    Settings s;
+    EXPECT_EQ(RasterLineWidthPixels(false, s), 1);
+    EXPECT_EQ(RasterLineWidthPixels(true, s), 3); // iLineWidthID 2 + 1
+    s.iLineWidthID = -5;                          // damaged setting: still a visible line
+    EXPECT_EQ(RasterLineWidthPixels(true, s), 1);
+    EXPECT_FLOAT_EQ(RasterLineAlpha(s), 0.5f);
     s.dLineAlphaValue = 1.7;
-    EXPECT_FLOAT_EQ(RasterLineAlpha(), 1.0f);
+    EXPECT_FLOAT_EQ(RasterLineAlpha(s), 1.0f);
     s.dLineAlphaValue = -0.2;
-    EXPECT_FLOAT_EQ(RasterLineAlpha(), 0.0f);
+    EXPECT_FLOAT_EQ(RasterLineAlpha(s), 0.0f);
     s.dLineAlphaValue = std::numeric_limits<double>::quiet_NaN();
-    EXPECT_FLOAT_EQ(RasterLineAlpha(), 1.0f);
+    EXPECT_FLOAT_EQ(RasterLineAlpha(s), 1.0f);
 }
 
 TEST(DevelopmentRaster, FaceMaterialFallsBackToTheDefaultMaterial) {
@@ -185,7 +182,7 @@ TEST(DevelopmentRaster, FlapTextureCoordinatesContinueTheNeighbour) {
 }
 
 TEST(DevelopmentRaster, EdgeIdPlacement) {
-    ScopedSettings guard;
+    Settings settings;
     CPart part;
     part.x = 100;
     part.y = 50;
@@ -214,11 +211,11 @@ TEST(DevelopmentRaster, EdgeIdPlacement) {
     EXPECT_FALSE(PlaceEdgeId(part, a, true, place));
     // Which corner is A: the mirror flag against bInvertEdgeID.
     CTenkaizu development;
-    EXPECT_FALSE(EdgeIdFromThisCorner(development));
+    EXPECT_FALSE(EdgeIdFromThisCorner(development, settings));
     development.reversed = true;
-    EXPECT_TRUE(EdgeIdFromThisCorner(development));
-    CurrentSettings().bInvertEdgeID = true;
-    EXPECT_FALSE(EdgeIdFromThisCorner(development));
+    EXPECT_TRUE(EdgeIdFromThisCorner(development, settings));
+    settings.bInvertEdgeID = true;
+    EXPECT_FALSE(EdgeIdFromThisCorner(development, settings));
 }
 
 TEST(DevelopmentRaster, ConvexPolygons) {
@@ -287,17 +284,17 @@ Rgb Scaled(Rgb c, float f) {
 }
 
 TEST(DevelopmentRasterImage, TexturedPart) {
-    ScopedSettings guard;
+    Settings settings;
     RecordingPrompt prompt;
     PMdoc doc;
     BuildTexturedCube(doc);
     const CTenkaizu& dev = *doc.development;
     ASSERT_EQ(dev.parts.size(), 1u);
     // The faces and their lines alone (cut edges drawn as cuts); the flaps have a test of their own.
-    CurrentSettings().bDrawFlap = false;
-    Reclassify(doc);
+    settings.bDrawFlap = false;
+    Reclassify(doc, settings);
     const RasterProjection projection = WholeFit(dev, 400, 5);
-    const QImage image = RenderBitmap(doc, projection, prompt);
+    const QImage image = RenderBitmap(doc, settings, projection, prompt);
     ASSERT_FALSE(image.isNull());
     EXPECT_TRUE(prompt.texts.empty());
     EXPECT_TRUE(MatchesReference(image, "raster_textured_part"));
@@ -318,11 +315,11 @@ TEST(DevelopmentRasterImage, TexturedPart) {
     // The full-size bitmap (bottom row first) and the texture (top row first) give the same picture.
     MakeBitmap(*doc.model->materials[0]);
     ASSERT_NE(doc.model->materials[0]->bitmap, nullptr);
-    EXPECT_EQ(RenderBitmap(doc, projection, prompt), image);
+    EXPECT_EQ(RenderBitmap(doc, settings, projection, prompt), image);
 }
 
 TEST(DevelopmentRasterImage, TextureFilterFollowsTheSmoothingSetting) {
-    ScopedSettings guard;
+    Settings settings;
     RecordingPrompt prompt;
     PMdoc doc;
     BuildTexturedCube(doc);
@@ -332,10 +329,10 @@ TEST(DevelopmentRasterImage, TextureFilterFollowsTheSmoothingSetting) {
     const CFace& face = *part.faces[0];
     const RasterProjection projection = WholeFit(*doc.development, 400, 5);
     const Point2 nearMiddle = PointAtUV(part, face, 0.45, 0.45);
-    const QRgb smooth = PixelAt(RenderBitmap(doc, projection, prompt), projection, nearMiddle);
+    const QRgb smooth = PixelAt(RenderBitmap(doc, settings, projection, prompt), projection, nearMiddle);
     EXPECT_FALSE(ColourNear(smooth, kTopLeft, 20));
-    CurrentSettings().bTextureSmooth = false;
-    const QRgb sharp = PixelAt(RenderBitmap(doc, projection, prompt), projection, nearMiddle);
+    settings.bTextureSmooth = false;
+    const QRgb sharp = PixelAt(RenderBitmap(doc, settings, projection, prompt), projection, nearMiddle);
     EXPECT_TRUE(ColourNear(sharp, kTopLeft));
 }
 
@@ -370,7 +367,7 @@ std::vector<FlapProbe> FlapProbes(const CTenkaizu& dev) {
 }
 
 TEST(DevelopmentRasterImage, FlapsWhiteOrColouredWithTheFace) {
-    ScopedSettings guard;
+    Settings settings;
     RecordingPrompt prompt;
     PMdoc doc;
     BuildTexturedCube(doc);
@@ -380,13 +377,13 @@ TEST(DevelopmentRasterImage, FlapsWhiteOrColouredWithTheFace) {
     ASSERT_GE(probes.size(), 14u);
 
     // By default flaps are white paper with their outline.
-    const QImage white = RenderBitmap(doc, projection, prompt);
+    const QImage white = RenderBitmap(doc, settings, projection, prompt);
     EXPECT_TRUE(MatchesReference(white, "raster_flaps_white"));
     for (const auto& p : probes) EXPECT_TRUE(ColourNear(PixelAt(white, projection, p.mm), kWhite));
 
     // Coloured with the face: each flap shows the neighbouring face's texture where it will lie under it.
-    CurrentSettings().bColorFlapWithFace = true;
-    const QImage textured = RenderBitmap(doc, projection, prompt);
+    settings.bColorFlapWithFace = true;
+    const QImage textured = RenderBitmap(doc, settings, projection, prompt);
     EXPECT_TRUE(MatchesReference(textured, "raster_flaps_face_texture"));
     int checked = 0;
     for (const auto& p : probes) {
@@ -412,10 +409,10 @@ TEST(DevelopmentRasterImage, FlapsWhiteOrColouredWithTheFace) {
     colour[0] = flat.r;
     colour[1] = flat.g;
     colour[2] = flat.b;
-    const QImage coloured = RenderBitmap(doc, projection, prompt);
+    const QImage coloured = RenderBitmap(doc, settings, projection, prompt);
     for (const auto& p : probes) EXPECT_TRUE(ColourNear(PixelAt(coloured, projection, p.mm), flat));
-    CurrentSettings().bUseMaterial = false;
-    const QImage plain = RenderBitmap(doc, projection, prompt);
+    settings.bUseMaterial = false;
+    const QImage plain = RenderBitmap(doc, settings, projection, prompt);
     for (const auto& p : probes) EXPECT_TRUE(ColourNear(PixelAt(plain, projection, p.mm), kWhite));
     EXPECT_TRUE(prompt.texts.empty());
 }
@@ -444,17 +441,16 @@ struct LineVariant {
 
 QImage RenderLineVariant(LineCase& c, const RasterProjection& projection, int style, const LineVariant& v,
                          IPrompt& prompt) {
-    Settings& s = CurrentSettings();
+    Settings s;
     s.iMountainLineStyle = style;
     s.iValleyLineStyle = style;
     s.bLineAlpha = v.lineAlpha;
     s.bDrawWhiteBkLine = v.underlay;
-    return v.bitmapMode ? RenderBitmap(c.doc, projection, prompt)
-                        : RenderScreen(c.doc, projection, false, prompt);
+    return v.bitmapMode ? RenderBitmap(c.doc, s, projection, prompt)
+                        : RenderScreen(c.doc, s, projection, false, prompt);
 }
 
 TEST(DevelopmentRasterImage, LineStylesUnderlayAndAlpha) {
-    ScopedSettings guard;
     RecordingPrompt prompt;
     LineCase c;
     const RasterProjection projection = FrameProjection(c.Dev(), 12, 2);
@@ -504,26 +500,25 @@ TEST(DevelopmentRasterImage, LineStylesUnderlayAndAlpha) {
 }
 
 TEST(DevelopmentRasterImage, LinesLeftToTheVectorPassAndPatternsThatDrawNothing) {
-    ScopedSettings guard;
+    Settings s;
     RecordingPrompt prompt;
     LineCase c;
     const RasterProjection projection = FrameProjection(c.Dev(), 12, 2);
-    Settings& s = CurrentSettings();
     // Bitmap outputs without line alpha: no fold lines, no cut lines, no flap outlines in the raster.
     s.bLineAlpha = false;
-    const QImage image = RenderBitmap(c.doc, projection, prompt);
+    const QImage image = RenderBitmap(c.doc, s, projection, prompt);
     EXPECT_TRUE(ColourNear(DarkestNear(image, projection, c.DashMiddle()), kFaceBlue));
     EXPECT_TRUE(ColourNear(DarkestNear(image, projection, {25, 20}), kFaceBlue)); // bottom cut line
     EXPECT_TRUE(ColourNear(DarkestNear(image, projection, {16, 15}), kWhite));    // flap's outer side
     // A pattern starting below 0.01 draws no dashes at all.
     s.bLineAlpha = true;
     s.valleyDash[0] = -1;
-    const QImage noDashes = RenderBitmap(c.doc, projection, prompt);
+    const QImage noDashes = RenderBitmap(c.doc, s, projection, prompt);
     for (double d : {0.5, 1.0, 2.5, 3.2, 5.0})
         EXPECT_TRUE(ColourNear(DarkestNear(noDashes, projection, c.Along(d)), kFaceBlue)) << d;
     // The mountain style 1: the flap's fold line is not drawn, the flap's outline is.
     s.iMountainLineStyle = kLineNone;
-    const QImage noMountain = RenderBitmap(c.doc, projection, prompt);
+    const QImage noMountain = RenderBitmap(c.doc, s, projection, prompt);
     EXPECT_TRUE(ColourNear(DarkestNear(noMountain, projection, {20, 12.5}, 0), kFaceBlue, 12) ||
                 ColourNear(DarkestNear(noMountain, projection, {20, 12.5}, 0), kWhite, 12));
     // The green outline at alpha 0.5 over the white flap.
@@ -531,29 +526,29 @@ TEST(DevelopmentRasterImage, LinesLeftToTheVectorPassAndPatternsThatDrawNothing)
 }
 
 TEST(DevelopmentRasterImage, PickedFaceIsRedOnScreenOnly) {
-    ScopedSettings guard;
     RecordingPrompt prompt;
     LineCase c;
     c.face0->picked = true;
     const RasterProjection projection = FrameProjection(c.Dev(), 12, 2);
     const Point2 inPicked = FaceMiddle(*c.part, *c.face0), inOther = FaceMiddle(*c.part, *c.face1);
-    const QImage screen = RenderScreen(c.doc, projection, true, prompt);
+    const QImage screen = RenderScreen(c.doc, Settings(), projection, true, prompt);
     EXPECT_TRUE(MatchesReference(screen, "raster_picked_face"));
     EXPECT_EQ(PixelAt(screen, projection, inPicked), qRgb(255, 0, 0));
     EXPECT_TRUE(ColourNear(PixelAt(screen, projection, inOther), kFaceBlue));
     // Textures give way to the red too.
     c.doc.model->defaultMaterial.texture = QuadrantTexture(8);
-    EXPECT_EQ(PixelAt(RenderScreen(c.doc, projection, true, prompt), projection, inPicked), qRgb(255, 0, 0));
+    EXPECT_EQ(PixelAt(RenderScreen(c.doc, Settings(), projection, true, prompt), projection, inPicked),
+              qRgb(255, 0, 0));
     c.doc.model->defaultMaterial.texture.reset();
     // Bitmap outputs never show the pick mark, nor does the screen when not highlighting.
+    EXPECT_TRUE(ColourNear(PixelAt(RenderBitmap(c.doc, Settings(), projection, prompt), projection, inPicked),
+                           kFaceBlue));
     EXPECT_TRUE(
-        ColourNear(PixelAt(RenderBitmap(c.doc, projection, prompt), projection, inPicked), kFaceBlue));
-    EXPECT_TRUE(
-        ColourNear(PixelAt(RenderScreen(c.doc, projection, false, prompt), projection, inPicked), kFaceBlue));
+        ColourNear(PixelAt(RenderScreen(c.doc, Settings(), projection, false, prompt), projection, inPicked),
+                   kFaceBlue));
 }
 
 TEST(DevelopmentRasterImage, PicturesUnderAndAboveTheParts) {
-    ScopedSettings guard;
     RecordingPrompt prompt;
     LineCase c;
     const Rgb green{0.1f, 0.7f, 0.2f};
@@ -562,7 +557,7 @@ TEST(DevelopmentRasterImage, PicturesUnderAndAboveTheParts) {
     AddPicture(c.doc, false, {14, 12, 10, 6}, UniformTexture(8, 8, green));
     AddPicture(c.doc, true, {32, 12, -6, 4}, QuadrantTexture(16));
     const RasterProjection projection = RegionProjection(240, 156, 12, 12, 8);
-    const QImage image = RenderBitmap(c.doc, projection, prompt);
+    const QImage image = RenderBitmap(c.doc, Settings(), projection, prompt);
     EXPECT_TRUE(MatchesReference(image, "raster_pictures"));
 
     EXPECT_TRUE(ColourNear(PixelAt(image, projection, {15, 12.5}), green));    // picture A alone
@@ -580,12 +575,12 @@ TEST(DevelopmentRasterImage, PicturesUnderAndAboveTheParts) {
     auto loose = std::make_unique<CImageBlock>();
     loose->rect[2] = loose->rect[3] = 100;
     c.Dev().imagesA.push_back(std::move(loose));
-    const QImage again = RenderBitmap(c.doc, projection, prompt);
+    const QImage again = RenderBitmap(c.doc, Settings(), projection, prompt);
     EXPECT_EQ(again, image);
 }
 
 TEST(DevelopmentRasterImage, DefaultMaterialAndMaterialsOff) {
-    ScopedSettings guard;
+    Settings settings;
     RecordingPrompt prompt;
     LineCase c;
     CMaterial& red = AddMaterial(c.doc, "Red", {0.9f, 0.1f, 0.1f});
@@ -594,25 +589,26 @@ TEST(DevelopmentRasterImage, DefaultMaterialAndMaterialsOff) {
     c.face0->materialIndex = -1;
     const RasterProjection projection = FrameProjection(c.Dev(), 12, 2);
     const Point2 in0 = FaceMiddle(*c.part, *c.face0), in1 = FaceMiddle(*c.part, *c.face1);
-    const QImage image = RenderBitmap(c.doc, projection, prompt);
+    const QImage image = RenderBitmap(c.doc, settings, projection, prompt);
     EXPECT_TRUE(ColourNear(PixelAt(image, projection, in0), kFaceBlue)); // index -1: the default material
     EXPECT_TRUE(ColourNear(PixelAt(image, projection, in1), {0.9f, 0.1f, 0.1f}));
     c.face1->materialIndex = 12; // names no material
-    EXPECT_TRUE(ColourNear(PixelAt(RenderBitmap(c.doc, projection, prompt), projection, in1), kFaceBlue));
-    CurrentSettings().bUseMaterial = false;
-    const QImage plain = RenderBitmap(c.doc, projection, prompt);
+    EXPECT_TRUE(
+        ColourNear(PixelAt(RenderBitmap(c.doc, settings, projection, prompt), projection, in1), kFaceBlue));
+    settings.bUseMaterial = false;
+    const QImage plain = RenderBitmap(c.doc, settings, projection, prompt);
     EXPECT_TRUE(ColourNear(PixelAt(plain, projection, in0), kWhite));
     EXPECT_TRUE(ColourNear(PixelAt(plain, projection, in1), kWhite));
 }
 
 TEST(DevelopmentRasterImage, ConcaveFacesAreFilledInsideOnly) {
-    ScopedSettings guard;
-    CurrentSettings().bDrawFlap = false;
+    Settings settings;
+    settings.bDrawFlap = false;
     RecordingPrompt prompt;
     PMdoc doc;
     ASSERT_TRUE(BuildCrossPrism(doc).empty());
     ComputeDevelopmentExtent(*doc.development, true);
-    Reclassify(doc);
+    Reclassify(doc, settings);
     const CFace& top = *doc.model->solids[0]->faces[0]; // the plus, material "Sky"
     const CPart& part = *top.part;
     // Development position of a point (x, y) of the plus, from three of its corners (the plus is flat).
@@ -627,7 +623,7 @@ TEST(DevelopmentRasterImage, ConcaveFacesAreFilledInsideOnly) {
         return Point2{part.x, part.y} + q0 + (q1 - q0) * s + (q2 - q0) * t;
     };
     const RasterProjection projection = FrameProjection(*doc.development, 6, 3);
-    const QImage image = RenderBitmap(doc, projection, prompt);
+    const QImage image = RenderBitmap(doc, settings, projection, prompt);
     const Rgb sky{0.55f, 0.75f, 0.95f};
     EXPECT_TRUE(ColourNear(PixelAt(image, projection, place(15, 15)), sky)); // the middle
     EXPECT_TRUE(ColourNear(PixelAt(image, projection, place(15, 4)), sky));  // an arm
@@ -637,15 +633,14 @@ TEST(DevelopmentRasterImage, ConcaveFacesAreFilledInsideOnly) {
 }
 
 TEST(DevelopmentRasterImage, EdgeIdsWithGLText) {
-    ScopedSettings guard;
+    Settings s;
     RecordingPrompt prompt;
     PMdoc doc;
     ASSERT_TRUE(BuildSampleCube(doc).empty());
-    Settings& s = CurrentSettings();
     s.bDrawNumber = true;
     s.iEdgeIDfontSizePoint = 10;
     ComputeDevelopmentExtent(*doc.development, true);
-    Reclassify(doc);
+    Reclassify(doc, s);
     const RasterProjection projection = FrameProjection(*doc.development, 5, 3);
 
     // Dark pixels within 2 mm of each numbered edge's middle, away from the edge itself.
@@ -656,7 +651,8 @@ TEST(DevelopmentRasterImage, EdgeIdsWithGLText) {
                 for (const auto& corner : face->halfEdges) {
                     if (corner->edge->edgeId == -1) continue;
                     EdgeIdPlacement place;
-                    if (!PlaceEdgeId(*part, *corner, EdgeIdFromThisCorner(*doc.development), place)) continue;
+                    if (!PlaceEdgeId(*part, *corner, EdgeIdFromThisCorner(*doc.development, s), place))
+                        continue;
                     const Point2 c = projection.ToPixel(place.midpointMM);
                     for (int dy = -10; dy <= 10; ++dy)
                         for (int dx = -10; dx <= 10; ++dx) {
@@ -669,20 +665,20 @@ TEST(DevelopmentRasterImage, EdgeIdsWithGLText) {
         return dark;
     };
     s.bLineAlpha = true;
-    const int withoutText = darkNearIds(RenderBitmap(doc, projection, prompt));
+    const int withoutText = darkNearIds(RenderBitmap(doc, s, projection, prompt));
     s.bUseOpenGLToDrawEdgeID = true;
-    const QImage image = RenderBitmap(doc, projection, prompt);
+    const QImage image = RenderBitmap(doc, s, projection, prompt);
     EXPECT_TRUE(MatchesReference(image, "raster_edge_ids_gl"));
     EXPECT_GT(darkNearIds(image), withoutText + 100);
     // Edge IDs not shown: no text, whatever the GL switch says.
     s.bDrawNumber = false;
-    EXPECT_EQ(darkNearIds(RenderBitmap(doc, projection, prompt)), withoutText);
+    EXPECT_EQ(darkNearIds(RenderBitmap(doc, s, projection, prompt)), withoutText);
 }
 
 TEST(DevelopmentRasterImage, DamagedDevelopmentsDrawWithoutCrashing) {
-    ScopedSettings guard;
-    CurrentSettings().bUseOpenGLToDrawEdgeID = true;
-    CurrentSettings().bDrawNumber = true;
+    Settings settings;
+    settings.bUseOpenGLToDrawEdgeID = true;
+    settings.bDrawNumber = true;
     RecordingPrompt prompt;
     LineCase c;
     const RasterProjection projection = FrameProjection(c.Dev(), 12, 2);
@@ -693,16 +689,16 @@ TEST(DevelopmentRasterImage, DamagedDevelopmentsDrawWithoutCrashing) {
     c.part->lines.push_back(nullptr);
     c.Dev().parts.push_back(nullptr);
     c.face1->Corner(1)->x2d = std::numeric_limits<double>::quiet_NaN();
-    EXPECT_FALSE(RenderBitmap(c.doc, projection, prompt).isNull());
+    EXPECT_FALSE(RenderBitmap(c.doc, settings, projection, prompt).isNull());
     // No development, no model: nothing drawn, nothing broken.
     PMdoc empty;
-    EXPECT_FALSE(RenderBitmap(empty, projection, prompt).isNull());
+    EXPECT_FALSE(RenderBitmap(empty, settings, projection, prompt).isNull());
     // No texture source: textured materials fall back to their colour.
     CDIBforGLRender output(prompt, projection.widthPixels, projection.heightPixels);
     ASSERT_TRUE(output.Begin());
     RasterTarget target;
     target.projection = projection;
-    DrawRaster(c.doc, target, RasterMode{});
+    DrawRaster(c.doc, settings, target, RasterMode{});
     output.Finish();
     output.End();
     EXPECT_TRUE(prompt.texts.empty());

@@ -238,9 +238,8 @@ TEST(EmfWriter, RecordsOfADirectDrawing) {
 }
 
 TEST(EmfWriter, TinyDevelopmentMatchesGoldenFile) {
-    ScopedSettings guard;
     test::TinyDevelopment tiny;
-    const std::string bytes = RenderEmf(tiny.Dev());
+    const std::string bytes = RenderEmf(tiny.Dev(), Settings());
     CheckStructure(bytes);
     const std::string golden = test::GoldenContents("tiny-lines.emf", bytes);
     ASSERT_FALSE(golden.empty()) << "missing " << test::GoldenFilePath("tiny-lines.emf");
@@ -265,40 +264,38 @@ TEST(EmfWriter, LargerDevelopmentsAndSettingsStayConsistent) {
     for (const bool white : {false, true}) {
         for (const bool flaps : {false, true}) {
             SCOPED_TRACE(testing::Message() << "white " << white << " flaps " << flaps);
-            ScopedSettings guard;
-            CurrentSettings().bDrawWhiteBkLine = white;
-            CurrentSettings().bDrawFlap = flaps;
             PMdoc doc;
+            doc.display.bDrawWhiteBkLine = white;
+            doc.display.bDrawFlap = flaps;
             const MeshData cube = Cube(30);
             AddSolid(doc, "Cube", cube.vertices, cube.faces);
             ASSERT_TRUE(UnfoldForFixture(doc).empty());
-            CheckStructure(RenderEmf(*doc.development));
+            CheckStructure(RenderEmf(*doc.development, WithDisplay(Settings(), doc.display)));
         }
     }
     // An empty development is a valid picture with empty bounds.
     CTenkaizu empty;
-    CheckStructure(RenderEmf(empty));
+    CheckStructure(RenderEmf(empty, Settings()));
 }
 
 TEST(EmfWriter, ExportWritesTheFileOrSaysWhy) {
-    ScopedSettings guard;
     test::TinyDevelopment tiny;
     const fs::path dir = fs::path(TESSALY_BINARY_DIR) / "emf-export-test";
     fs::remove_all(dir);
     fs::create_directories(dir);
     std::string error;
     const std::string path = (dir / "lines.emf").string();
-    ASSERT_TRUE(ExportEmf(tiny.doc, path, &error)) << error;
-    EXPECT_EQ(test::ReadWholeFile(path), RenderEmf(tiny.Dev()));
+    ASSERT_TRUE(ExportEmf(tiny.doc, Settings(), path, &error)) << error;
+    EXPECT_EQ(test::ReadWholeFile(path), RenderEmf(tiny.Dev(), Settings()));
 
     // A folder that does not exist: false, a reason, no file.
     error.clear();
-    EXPECT_FALSE(ExportEmf(tiny.doc, (dir / "missing" / "lines.emf").string(), &error));
+    EXPECT_FALSE(ExportEmf(tiny.doc, Settings(), (dir / "missing" / "lines.emf").string(), &error));
     EXPECT_FALSE(error.empty());
     // No development: nothing written.
     PMdoc bare;
     error.clear();
-    EXPECT_FALSE(ExportEmf(bare, (dir / "bare.emf").string(), &error));
+    EXPECT_FALSE(ExportEmf(bare, Settings(), (dir / "bare.emf").string(), &error));
     EXPECT_FALSE(error.empty());
     EXPECT_FALSE(fs::exists(dir / "bare.emf"));
     fs::remove_all(dir);

@@ -24,7 +24,6 @@ namespace {
 class ExportCommandsTest : public testing::Test {
 protected:
     void SetUp() override {
-        CurrentSettings() = Settings();
         savedOptions_ = KeptEpsOptions();
         KeptEpsOptions() = EpsOptions();
         dir_ = fs::temp_directory_path() / ("tessaly_export_" + std::to_string(::getpid()) + "_" +
@@ -39,7 +38,7 @@ protected:
     }
     std::string In(const std::string& name) const { return (dir_ / name).string(); }
 
-    ScopedSettings guard_;
+    Settings settings_;
     EpsOptions savedOptions_;
     fs::path dir_;
     PMdoc cube_;
@@ -86,19 +85,19 @@ TEST_F(ExportCommandsTest, ChosenPathTest) {
 }
 
 TEST_F(ExportCommandsTest, EachVectorFormatReachesItsWriter) {
-    const std::string expectedEps = ExporterEPS().BuildText(*cube_.development);
-    ASSERT_TRUE(ExportDevelopment(ExportFormat::Eps, cube_, In("cube"), {}, prompt_));
+    const std::string expectedEps = ExporterEPS(settings_).BuildText(*cube_.development);
+    ASSERT_TRUE(ExportDevelopment(ExportFormat::Eps, cube_, settings_, In("cube"), {}, prompt_));
     EXPECT_EQ(test::ReadFileBytes(In("cube.eps")), expectedEps);
 
-    ASSERT_TRUE(ExportDevelopment(ExportFormat::Dxf, cube_, In("cube.dxf"), {}, prompt_));
-    EXPECT_EQ(test::ReadFileBytes(In("cube.dxf")), ExporterDXF().BuildText(*cube_.development));
+    ASSERT_TRUE(ExportDevelopment(ExportFormat::Dxf, cube_, settings_, In("cube.dxf"), {}, prompt_));
+    EXPECT_EQ(test::ReadFileBytes(In("cube.dxf")), ExporterDXF(settings_).BuildText(*cube_.development));
 
-    ASSERT_TRUE(ExportDevelopment(ExportFormat::Emf, cube_, In("cube.emf"), {}, prompt_));
+    ASSERT_TRUE(ExportDevelopment(ExportFormat::Emf, cube_, settings_, In("cube.emf"), {}, prompt_));
     const std::string emf = test::ReadFileBytes(In("cube.emf"));
     ASSERT_GE(emf.size(), 44u);
     EXPECT_EQ(emf.substr(40, 4), " EMF") << "the header record's signature";
 
-    ASSERT_TRUE(ExportDevelopment(ExportFormat::Svg, cube_, In("cube.svg"), {}, prompt_));
+    ASSERT_TRUE(ExportDevelopment(ExportFormat::Svg, cube_, settings_, In("cube.svg"), {}, prompt_));
     EXPECT_NE(test::ReadFileBytes(In("cube.svg")).find("<svg"), std::string::npos);
     EXPECT_TRUE(prompt_.texts.empty());
 }
@@ -107,13 +106,13 @@ TEST_F(ExportCommandsTest, EpsStoresTheOptionsAndUsesThem) {
     ExportOptions options;
     options.eps.notFillFaces = true;
     options.eps.notFillFlaps = true;
-    ASSERT_TRUE(ExportDevelopment(ExportFormat::Eps, cube_, In("cube.eps"), options, prompt_));
+    ASSERT_TRUE(ExportDevelopment(ExportFormat::Eps, cube_, settings_, In("cube.eps"), options, prompt_));
     // The dialog shows the choice next time.
     EXPECT_TRUE(KeptEpsOptions().notFillFaces);
     EXPECT_TRUE(KeptEpsOptions().notFillFlaps);
     EXPECT_EQ(test::ReadFileBytes(In("cube.eps")).find("fill"), std::string::npos);
     // The other formats leave the kept options alone.
-    ASSERT_TRUE(ExportDevelopment(ExportFormat::Dxf, cube_, In("cube.dxf"), {}, prompt_));
+    ASSERT_TRUE(ExportDevelopment(ExportFormat::Dxf, cube_, settings_, In("cube.dxf"), {}, prompt_));
     EXPECT_TRUE(KeptEpsOptions().notFillFaces);
 }
 
@@ -123,7 +122,7 @@ TEST_F(ExportCommandsTest, RefusalsAndFailures) {
         PMdoc bare;
         RecordingPrompt prompt;
         std::string detail;
-        EXPECT_FALSE(ExportDevelopment(format, bare, In("bare"), {}, prompt, &detail));
+        EXPECT_FALSE(ExportDevelopment(format, bare, settings_, In("bare"), {}, prompt, &detail));
         EXPECT_EQ(prompt.texts, std::vector<std::string>{"No data for development."});
         EXPECT_FALSE(detail.empty());
     }
@@ -134,7 +133,7 @@ TEST_F(ExportCommandsTest, RefusalsAndFailures) {
         RecordingPrompt prompt;
         ExportOptions options;
         options.eps.notFillFaces = true;
-        EXPECT_FALSE(ExportDevelopment(ExportFormat::Eps, cube_, In("cube.pdf"), options, prompt));
+        EXPECT_FALSE(ExportDevelopment(ExportFormat::Eps, cube_, settings_, In("cube.pdf"), options, prompt));
         EXPECT_EQ(prompt.texts, std::vector<std::string>{"Cannot load file of specified type."});
         EXPECT_FALSE(KeptEpsOptions().notFillFaces);
         EXPECT_TRUE(fs::is_empty(dir_));
@@ -145,7 +144,7 @@ TEST_F(ExportCommandsTest, RefusalsAndFailures) {
         RecordingPrompt prompt;
         std::string detail;
         const std::string path = In(std::string("missing/out.") + ExportDefaultExtension(format));
-        EXPECT_FALSE(ExportDevelopment(format, cube_, path, {}, prompt, &detail));
+        EXPECT_FALSE(ExportDevelopment(format, cube_, settings_, path, {}, prompt, &detail));
         EXPECT_EQ(prompt.texts, std::vector<std::string>{"Failed to export development data."});
         EXPECT_FALSE(detail.empty());
         EXPECT_FALSE(fs::exists(path));
@@ -154,7 +153,7 @@ TEST_F(ExportCommandsTest, RefusalsAndFailures) {
     // BMP belongs to the raster renderer: no file, no message here.
     RecordingPrompt prompt;
     std::string detail;
-    EXPECT_FALSE(ExportDevelopment(ExportFormat::Bmp, cube_, In("cube.bmp"), {}, prompt, &detail));
+    EXPECT_FALSE(ExportDevelopment(ExportFormat::Bmp, cube_, settings_, In("cube.bmp"), {}, prompt, &detail));
     EXPECT_TRUE(prompt.texts.empty());
     EXPECT_FALSE(detail.empty());
     EXPECT_FALSE(fs::exists(In("cube.bmp")));

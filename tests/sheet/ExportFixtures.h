@@ -56,9 +56,11 @@ inline std::vector<std::string> BuildCrossPrism(PMdoc& doc) {
     return UnfoldForFixture(doc, cuts);
 }
 
-// The drawn kinds after the display settings have changed, as the "Show Flaps" command does.
-inline void Reclassify(PMdoc& doc) {
-    ClassifyPartLines(*doc.development, *doc.model);
+// The drawn kinds after the display settings have changed, as the "Show Flaps" command does: the document
+// keeps the new display block.
+inline void Reclassify(PMdoc& doc, const DisplaySettings& display) {
+    doc.display = display;
+    ClassifyPartLines(*doc.development, *doc.model, display);
 }
 
 // Each edge ID n becomes 9 n, so that one development shows numbers of one, two and three digits.
@@ -81,9 +83,9 @@ inline void GiveFirstCutFlapsOnBothSides(CTenkaizu& dev) {
 }
 
 struct ExportCase {
-    std::string name;                       // golden file base name
-    std::function<void(Settings&)> display; // applied to the defaults before the model is built
-    std::function<void(PMdoc&)> build;      // builds the document under those settings
+    std::string name;                              // golden file base name
+    std::function<void(DisplaySettings&)> display; // applied to the defaults before the model is built
+    std::function<void(PMdoc&)> build;             // builds the document under those settings
     EpsOptions eps;
 };
 
@@ -91,12 +93,14 @@ inline std::vector<ExportCase> ExportCases() {
     std::vector<ExportCase> cases;
     // The cube sample with everything at its default and the edge IDs shown: flaps, mountain folds with
     // the mountain dashes, solid cuts, default-material faces.
-    cases.push_back(
-        {"cube", [](Settings& s) { s.bDrawNumber = true; }, [](PMdoc& doc) { BuildSampleCube(doc); }, {}});
+    cases.push_back({"cube",
+                     [](DisplaySettings& s) { s.bDrawNumber = true; },
+                     [](PMdoc& doc) { BuildSampleCube(doc); },
+                     {}});
     // Several parts and materials, one textured (filled white), white underlays under the dashes, edge
     // IDs inverted.
     cases.push_back({"house",
-                     [](Settings& s) {
+                     [](DisplaySettings& s) {
                          s.bDrawNumber = true;
                          s.bDrawWhiteBkLine = true;
                          s.bInvertEdgeID = true;
@@ -107,7 +111,7 @@ inline std::vector<ExportCase> ExportCases() {
     // custom dash patterns (one cut short by a non-positive length), dashed cuts, inverted IDs, flaps
     // outlined but not filled.
     cases.push_back({"cross",
-                     [](Settings& s) {
+                     [](DisplaySettings& s) {
                          s.bDrawNumber = true;
                          s.iCutLineStyle = 2;
                          s.iMountainLineStyle = 0;
@@ -124,7 +128,7 @@ inline std::vector<ExportCase> ExportCases() {
                          CTenkaizu& dev = *doc.development;
                          GiveFirstCutFlapsOnBothSides(dev);
                          ComputeDevelopmentExtent(dev, true);
-                         Reclassify(doc);
+                         Reclassify(doc, doc.display);
                          SpreadEdgeIds(doc);
                          // One fold and one flapped cut are hidden: neither line is written, the flap is.
                          bool foldHidden = false, flapHidden = false;
@@ -142,7 +146,7 @@ inline std::vector<ExportCase> ExportCases() {
     // The same shape with flaps hidden, no cut lines (style none), no fills and materials off; the
     // development mirrored, which puts the numbers on the other side of each edge.
     cases.push_back({"cross-plain",
-                     [](Settings& s) {
+                     [](DisplaySettings& s) {
                          s.bDrawFlap = false;
                          s.bDrawNumber = true;
                          s.bUseMaterial = false;
@@ -152,20 +156,19 @@ inline std::vector<ExportCase> ExportCases() {
                          BuildCrossPrism(doc);
                          doc.development->reversed = true;
                          ComputeDevelopmentExtent(*doc.development, true);
-                         Reclassify(doc);
+                         Reclassify(doc, doc.display);
                      },
                      {true, true}});
     // A development without parts.
-    cases.push_back({"empty", [](Settings&) {}, [](PMdoc& doc) { EnsureDevelopment(doc); }, {}});
+    cases.push_back({"empty", [](DisplaySettings&) {}, [](PMdoc& doc) { EnsureDevelopment(doc); }, {}});
     return cases;
 }
 
-// Builds the case's document under its settings; the caller holds a ScopedSettings.
-inline void PrepareCase(const ExportCase& c, PMdoc& doc) {
-    Settings& settings = CurrentSettings();
-    settings = Settings();
-    c.display(settings);
+// Builds the case's document with its display block; returns the settings it is exported under.
+inline Settings PrepareCase(const ExportCase& c, PMdoc& doc) {
+    c.display(doc.display);
     c.build(doc);
+    return WithDisplay(Settings(), doc.display);
 }
 
 // The LINE entities a DXF export must hold per layer, counted from the development.

@@ -73,8 +73,8 @@ std::vector<Entity> Entities(const std::string& text) {
     return entities;
 }
 
-std::string Dxf(const CTenkaizu& dev) {
-    return ExporterDXF().BuildText(dev);
+std::string Dxf(const CTenkaizu& dev, const Settings& settings) {
+    return ExporterDXF(settings).BuildText(dev);
 }
 
 // A triangle (10, 20), (30, 20), (20, 40) in a part at the origin whose three open edges are lines of the
@@ -95,21 +95,20 @@ struct TriangleFixture : DevelopmentFixture {
 
 class ExporterDXFTest : public testing::Test {
 protected:
-    ScopedSettings guard;
-    void SetUp() override { CurrentSettings() = Settings(); }
+    Settings settings;
 };
 
 TEST_F(ExporterDXFTest, EdgeCoordinatesAreMillimetresFromTheLowerLeftCorner) {
     TriangleFixture f({kDrawCut, kDrawOmitted, kDrawOmitted});
     // (10, 20) -> (30, 20) with the frame at (10, 0), height 50: the whole file, entity by entity.
-    EXPECT_EQ(Dxf(f.Dev()), std::string(kHead) +
-                                "  0\nLINE\n  8\nCutLine\n  6\nCONTINUOUS\n 62\n8\n"
-                                " 10\n0.000000\n 20\n30.000000\n 11\n20.000000\n 21\n30.000000\n" +
-                                kTail);
+    EXPECT_EQ(Dxf(f.Dev(), settings), std::string(kHead) +
+                                          "  0\nLINE\n  8\nCutLine\n  6\nCONTINUOUS\n 62\n8\n"
+                                          " 10\n0.000000\n 20\n30.000000\n 11\n20.000000\n 21\n30.000000\n" +
+                                          kTail);
     // The part's offset is added before the frame's corner is taken off.
     f.part->x = 5;
     f.part->y = -2.5;
-    const std::vector<Entity> moved = Entities(Dxf(f.Dev()));
+    const std::vector<Entity> moved = Entities(Dxf(f.Dev(), settings));
     ASSERT_EQ(moved.size(), 1u);
     EXPECT_EQ(moved[0].x1, "5.000000");
     EXPECT_EQ(moved[0].y1, "32.500000");
@@ -120,7 +119,7 @@ TEST_F(ExporterDXFTest, TheFrameIsUsedAsHeldNotRecomputed) {
     TriangleFixture f;
     const double stale[4] = {0, 10, 5, 100};
     std::copy(stale, stale + 4, f.Dev().frame);
-    const std::vector<Entity> entities = Entities(Dxf(f.Dev()));
+    const std::vector<Entity> entities = Entities(Dxf(f.Dev(), settings));
     ASSERT_EQ(entities.size(), 3u);
     EXPECT_EQ(entities[0].x1, "10.000000");
     EXPECT_EQ(entities[0].y1, "90.000000");
@@ -137,11 +136,10 @@ TEST_F(ExporterDXFTest, LayerAndColourFollowTheKind) {
     const int32_t kinds[7] = {kDrawCut,          kDrawMountain,   kDrawValley,  kDrawOmitted,
                               kDrawFlapMountain, kDrawFlapValley, kDrawFlapOnly};
     for (int i = 0; i < 7; ++i) part->lines[i]->drawKind = kinds[i];
-    CurrentSettings().bDrawFlap = false;
+    settings.bDrawFlap = false;
     // Every line style set to none: the DXF still writes every edge, all CONTINUOUS.
-    CurrentSettings().iCutLineStyle = CurrentSettings().iMountainLineStyle =
-        CurrentSettings().iValleyLineStyle = 1;
-    const std::vector<Entity> entities = Entities(Dxf(f.Dev()));
+    settings.iCutLineStyle = settings.iMountainLineStyle = settings.iValleyLineStyle = 1;
+    const std::vector<Entity> entities = Entities(Dxf(f.Dev(), settings));
     ASSERT_EQ(entities.size(), 5u) << "omitted and flap-only lines have no edge line";
     const struct {
         const char* layer;
@@ -175,18 +173,18 @@ TEST_F(ExporterDXFTest, FlapsAddThreeCutLinesEachBeforeAllEdgeLines) {
     };
     {
         // Flaps hidden: the three visible edge lines only.
-        CurrentSettings().bDrawFlap = false;
+        settings.bDrawFlap = false;
         DevelopmentFixture f;
         build(f);
-        const std::vector<Entity> entities = Entities(Dxf(f.Dev()));
+        const std::vector<Entity> entities = Entities(Dxf(f.Dev(), settings));
         ASSERT_EQ(entities.size(), 3u);
         EXPECT_EQ(entities[1].layer, "ValleyLine");
     }
     {
-        CurrentSettings().bDrawFlap = true;
+        settings.bDrawFlap = true;
         DevelopmentFixture f;
         build(f);
-        const std::vector<Entity> entities = Entities(Dxf(f.Dev()));
+        const std::vector<Entity> entities = Entities(Dxf(f.Dev(), settings));
         ASSERT_EQ(entities.size(), 3u + 6u);
         for (int i = 0; i < 6; ++i) {
             EXPECT_EQ(entities[i].layer, "CutLine") << i;
@@ -205,7 +203,7 @@ TEST_F(ExporterDXFTest, FlapsAddThreeCutLinesEachBeforeAllEdgeLines) {
 
 TEST_F(ExporterDXFTest, EmptyDevelopmentHasAnEmptyEntitiesSection) {
     CTenkaizu dev;
-    EXPECT_EQ(Dxf(dev), std::string(kHead) + kTail);
+    EXPECT_EQ(Dxf(dev, settings), std::string(kHead) + kTail);
 }
 
 TEST_F(ExporterDXFTest, DamagedRecordsAreSkipped) {
@@ -213,7 +211,7 @@ TEST_F(ExporterDXFTest, DamagedRecordsAreSkipped) {
     f.part->lines[0]->first = nullptr;
     f.part->lines.push_back(nullptr);
     f.Dev().parts.push_back(nullptr);
-    EXPECT_EQ(Entities(Dxf(f.Dev())).size(), 2u);
+    EXPECT_EQ(Entities(Dxf(f.Dev(), settings)).size(), 2u);
 }
 
 TEST_F(ExporterDXFTest, ExportWritesTheTextOrFailsWithoutCreating) {
@@ -221,10 +219,10 @@ TEST_F(ExporterDXFTest, ExportWritesTheTextOrFailsWithoutCreating) {
     fs::create_directories(dir);
     TriangleFixture f;
     const std::string path = (dir / "out.dxf").string();
-    EXPECT_EQ(ExporterDXF().Export(path, f.Dev()), kExportOk);
-    EXPECT_EQ(test::ReadFileBytes(path), Dxf(f.Dev()));
+    EXPECT_EQ(ExporterDXF(settings).Export(path, f.Dev()), kExportOk);
+    EXPECT_EQ(test::ReadFileBytes(path), Dxf(f.Dev(), settings));
     const std::string bad = (dir / "missing" / "out.dxf").string();
-    EXPECT_EQ(ExporterDXF().Export(bad, f.Dev()), kExportCannotCreate);
+    EXPECT_EQ(ExporterDXF(settings).Export(bad, f.Dev()), kExportCannotCreate);
     EXPECT_FALSE(fs::exists(bad));
     fs::remove_all(dir);
 }
@@ -232,11 +230,11 @@ TEST_F(ExporterDXFTest, ExportWritesTheTextOrFailsWithoutCreating) {
 TEST_F(ExporterDXFTest, NumbersIgnoreTheUserLocale) {
     TriangleFixture f;
     f.part->x = 0.125;
-    const std::string inC = Dxf(f.Dev());
+    const std::string inC = Dxf(f.Dev(), settings);
     const std::string saved = std::setlocale(LC_ALL, nullptr);
     if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr)
         GTEST_SKIP() << "locale de_DE.UTF-8 is not installed";
-    const std::string inGerman = Dxf(f.Dev());
+    const std::string inGerman = Dxf(f.Dev(), settings);
     std::setlocale(LC_ALL, saved.c_str());
     EXPECT_EQ(inGerman, inC);
     EXPECT_NE(inC.find("\n0.125000\n"), std::string::npos);
@@ -246,10 +244,9 @@ TEST_F(ExporterDXFTest, NumbersIgnoreTheUserLocale) {
 TEST(ExporterDXFGolden, MatchesTheGoldenFiles) {
     const fs::path actualDir = fs::path(TESSALY_BINARY_DIR) / "golden-actual";
     for (const test::ExportCase& c : test::ExportCases()) {
-        ScopedSettings guard;
         PMdoc doc;
-        test::PrepareCase(c, doc);
-        const std::string text = ExporterDXF().BuildText(*doc.development);
+        const Settings settings = test::PrepareCase(c, doc);
+        const std::string text = ExporterDXF(settings).BuildText(*doc.development);
         const std::string golden = test::GoldenPath(c.name + ".dxf");
         if (std::getenv("TESSALY_UPDATE_GOLDEN") != nullptr) std::ofstream(golden, std::ios::binary) << text;
         if (text != test::ReadFileBytes(golden)) {
@@ -275,11 +272,9 @@ TEST(ExporterDXFGolden, EzdxfReadsEveryGoldenFileWithoutAuditErrors) {
     if (python.empty()) GTEST_SKIP() << "no python3 with ezdxf; scripts/setup installs python3-ezdxf";
     const std::string script = std::string(TESSALY_SOURCE_DIR) + "/tests/sheet/dxf_check.py";
     for (const test::ExportCase& c : test::ExportCases()) {
-        ScopedSettings guard;
         PMdoc doc;
-        test::PrepareCase(c, doc);
-        std::map<std::string, int> expected =
-            test::ExpectedDxfLines(*doc.development, CurrentSettings().bDrawFlap);
+        const Settings settings = test::PrepareCase(c, doc);
+        std::map<std::string, int> expected = test::ExpectedDxfLines(*doc.development, settings.bDrawFlap);
 
         const std::string command =
             python + " '" + script + "' '" + test::GoldenPath(c.name + ".dxf") + "' 2>&1";

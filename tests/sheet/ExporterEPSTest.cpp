@@ -32,8 +32,8 @@ namespace {
 
 const char* const kHeader100x50 = "%!PS-Adobe EPSF-3\n%%BoundingBox:0 0 283 141\n";
 
-std::string Eps(CTenkaizu& dev, const EpsOptions& options = {}) {
-    return ExporterEPS(options).BuildText(dev);
+std::string Eps(CTenkaizu& dev, const Settings& settings, const EpsOptions& options = {}) {
+    return ExporterEPS(settings, options).BuildText(dev);
 }
 
 size_t Count(const std::string& text, const std::string& what) {
@@ -76,17 +76,16 @@ std::string IdStatement(const std::string& x, const std::string& y, const std::s
 
 class ExporterEPSTest : public testing::Test {
 protected:
-    ScopedSettings guard;
-    void SetUp() override { CurrentSettings() = Settings(); }
+    Settings settings;
 };
 
 TEST_F(ExporterEPSTest, WithoutFlapsAndFillsOnlyHeaderColourAndLines) {
-    CurrentSettings().bDrawFlap = false;
+    settings.bDrawFlap = false;
     RectFixture f;
     EpsOptions options;
     options.notFillFaces = true;
     // The whole file: two header lines, an empty third line, no final newline, no showpage or trailer.
-    EXPECT_EQ(Eps(f.Dev(), options),
+    EXPECT_EQ(Eps(f.Dev(), settings, options),
               std::string(kHeader100x50) +
                   "\n0.0 0.0 0.0 setrgbcolor"
                   "\n[] 0 setdash\n0.000000 141.732283 moveto\n283.464567 141.732283 lineto"
@@ -104,7 +103,7 @@ TEST_F(ExporterEPSTest, BoundingBoxIsTheRecomputedFrameTruncated) {
     // A stale frame must not leak into the file: the export measures the parts again.
     f.Dev().frame[2] = 999;
     f.Dev().frame[3] = 999;
-    const std::string text = Eps(f.Dev());
+    const std::string text = Eps(f.Dev(), settings);
     EXPECT_EQ(text.substr(0, text.find('\n', text.find('\n') + 1) + 1), kHeader100x50);
     EXPECT_DOUBLE_EQ(f.Dev().frame[0], 10);
     EXPECT_DOUBLE_EQ(f.Dev().frame[1], 20);
@@ -113,67 +112,65 @@ TEST_F(ExporterEPSTest, BoundingBoxIsTheRecomputedFrameTruncated) {
     RectFixture g;
     g.face->Corner(1)->x2d = 99.9;
     g.face->Corner(2)->x2d = 99.9;
-    EXPECT_EQ(Eps(g.Dev()).rfind("%!PS-Adobe EPSF-3\n%%BoundingBox:0 0 283 141\n\n", 0), 0u);
+    EXPECT_EQ(Eps(g.Dev(), settings).rfind("%!PS-Adobe EPSF-3\n%%BoundingBox:0 0 283 141\n\n", 0), 0u);
 }
 
 TEST_F(ExporterEPSTest, AllLineStylesNoneLeaveOnlyTheColourStatement) {
-    Settings& s = CurrentSettings();
-    s.bDrawFlap = false;
-    s.iCutLineStyle = s.iMountainLineStyle = s.iValleyLineStyle = 1;
+    settings.bDrawFlap = false;
+    settings.iCutLineStyle = settings.iMountainLineStyle = settings.iValleyLineStyle = 1;
     RectFixture f({kDrawCut, kDrawMountain, kDrawValley, kDrawFlapValley});
-    EXPECT_EQ(Eps(f.Dev(), {true, false}), std::string(kHeader100x50) + "\n0.0 0.0 0.0 setrgbcolor");
+    EXPECT_EQ(Eps(f.Dev(), settings, {true, false}),
+              std::string(kHeader100x50) + "\n0.0 0.0 0.0 setrgbcolor");
 }
 
 TEST_F(ExporterEPSTest, StyleChoosesThePatternAndKindChoosesTheStyle) {
-    Settings& s = CurrentSettings();
-    s.bDrawFlap = false;
+    settings.bDrawFlap = false;
     const double valley[6] = {2, 1, 0.5, 1, -1, -1};
-    std::copy(valley, valley + 6, s.valleyDash);
+    std::copy(valley, valley + 6, settings.valleyDash);
     const double mountain[6] = {3, 1.5, 0.5, 1.5, 0.5, 1.5};
-    std::copy(mountain, mountain + 6, s.mountainDash);
+    std::copy(mountain, mountain + 6, settings.mountainDash);
     const std::string valleyDash = "\n[5.669291 2.834646 1.417323 2.834646 ] 0 setdash";
     const std::string mountainDash = "\n[8.503937 4.251969 1.417323 4.251969 1.417323 4.251969 ] 0 setdash";
 
     {
         // The example pattern; valley style on valley lines, mountain style on mountain lines.
         RectFixture f({kDrawValley, kDrawMountain, kDrawFlapValley, kDrawFlapMountain});
-        const std::string text = Eps(f.Dev(), {true, false});
+        const std::string text = Eps(f.Dev(), settings, {true, false});
         EXPECT_EQ(Count(text, valleyDash), 2u) << text;
         EXPECT_EQ(Count(text, mountainDash), 2u) << text;
         EXPECT_EQ(Count(text, "[] 0 setdash"), 0u);
     }
     {
         // A cut line with style 2 takes the valley pattern: the style names the pattern, not the kind.
-        s.iCutLineStyle = 2;
-        s.iMountainLineStyle = 2;
-        s.iValleyLineStyle = 3;
+        settings.iCutLineStyle = 2;
+        settings.iMountainLineStyle = 2;
+        settings.iValleyLineStyle = 3;
         RectFixture f({kDrawCut, kDrawMountain, kDrawValley, kDrawCut});
-        const std::string text = Eps(f.Dev(), {true, false});
+        const std::string text = Eps(f.Dev(), settings, {true, false});
         EXPECT_EQ(Count(text, valleyDash), 3u) << text;
         EXPECT_EQ(Count(text, mountainDash), 1u) << text;
     }
     {
         // A pattern whose first length is not positive is solid; a pair with a zero gap ends the list.
-        s.valleyDash[0] = 0;
-        s.mountainDash[3] = 0;
+        settings.valleyDash[0] = 0;
+        settings.mountainDash[3] = 0;
         RectFixture f({kDrawValley, kDrawMountain, kDrawCut, kDrawCut});
-        s.iCutLineStyle = 0;
-        s.iMountainLineStyle = 3;
-        s.iValleyLineStyle = 2;
-        const std::string text = Eps(f.Dev(), {true, false});
+        settings.iCutLineStyle = 0;
+        settings.iMountainLineStyle = 3;
+        settings.iValleyLineStyle = 2;
+        const std::string text = Eps(f.Dev(), settings, {true, false});
         EXPECT_EQ(Count(text, "\n[] 0 setdash\n"), 3u) << text;
         EXPECT_EQ(Count(text, "\n[8.503937 4.251969 ] 0 setdash\n"), 1u) << text;
     }
 }
 
 TEST_F(ExporterEPSTest, WhiteUnderlayGoesOnlyUnderNonSolidLines) {
-    Settings& s = CurrentSettings();
-    s.bDrawFlap = false;
-    s.bDrawWhiteBkLine = true;
-    s.iMountainLineStyle = 3;
-    s.iCutLineStyle = 0;
+    settings.bDrawFlap = false;
+    settings.bDrawWhiteBkLine = true;
+    settings.iMountainLineStyle = 3;
+    settings.iCutLineStyle = 0;
     RectFixture f({kDrawMountain, kDrawCut, kDrawCut, kDrawCut});
-    const std::string text = Eps(f.Dev(), {true, false});
+    const std::string text = Eps(f.Dev(), settings, {true, false});
     // The first line (mountain, dashed) gets the white solid stroke first, then black again.
     const std::string expectedFirst = "\n0.0 0.0 0.0 setrgbcolor"
                                       "\n1.0 1.0 1.0 setrgbcolor\n[] 0 setdash"
@@ -187,10 +184,10 @@ TEST_F(ExporterEPSTest, WhiteUnderlayGoesOnlyUnderNonSolidLines) {
 }
 
 TEST_F(ExporterEPSTest, HiddenOmittedAndFlapOnlyLinesAreNotStroked) {
-    CurrentSettings().bDrawFlap = false;
+    settings.bDrawFlap = false;
     RectFixture f({kDrawCut, kDrawOmitted, kDrawFlapOnly, kDrawCut});
     f.part->lines[3]->hidden = true;
-    const std::string text = Eps(f.Dev(), {true, false});
+    const std::string text = Eps(f.Dev(), settings, {true, false});
     // Only the first line remains.
     EXPECT_EQ(Count(text, "stroke"), 1u) << text;
     EXPECT_EQ(Count(text, "moveto"), 1u);
@@ -224,13 +221,13 @@ TEST_F(ExporterEPSTest, FlapsAreFilledWhiteAndOutlinedOpenAtTheBase) {
     {
         // Flaps come first, straight after the header, filled and outlined.
         FlapFixture f;
-        const std::string text = Eps(f.Dev(), {true, false});
+        const std::string text = Eps(f.Dev(), settings, {true, false});
         EXPECT_EQ(text.substr(0, header.size() + fill.size() + outline.size()), header + fill + outline);
     }
     {
         // "Not fill flaps" keeps the outline only.
         FlapFixture f;
-        const std::string text = Eps(f.Dev(), {true, true});
+        const std::string text = Eps(f.Dev(), settings, {true, true});
         EXPECT_EQ(text.substr(0, header.size() + outline.size()), header + outline);
         EXPECT_EQ(Count(text, "fill"), 0u);
     }
@@ -238,24 +235,24 @@ TEST_F(ExporterEPSTest, FlapsAreFilledWhiteAndOutlinedOpenAtTheBase) {
         // A hidden flap line still has its flap; only its own stroke is left out.
         FlapFixture f;
         f.part->lines[0]->hidden = true;
-        const std::string text = Eps(f.Dev(), {true, false});
+        const std::string text = Eps(f.Dev(), settings, {true, false});
         EXPECT_EQ(text.substr(0, header.size() + fill.size() + outline.size()), header + fill + outline);
         EXPECT_EQ(Count(text, "stroke"), 1u + 3u);
     }
     {
         // Flaps not shown: no flap statements at all, but the frame still measures the flap.
-        CurrentSettings().bDrawFlap = false;
+        settings.bDrawFlap = false;
         FlapFixture f;
-        const std::string text = Eps(f.Dev(), {true, false});
+        const std::string text = Eps(f.Dev(), settings, {true, false});
         EXPECT_EQ(text.rfind(header + "\n0.0 0.0 0.0 setrgbcolor\n[", 0), 0u) << text;
         EXPECT_EQ(Count(text, "stroke"), 4u);
     }
 }
 
 TEST_F(ExporterEPSTest, FaceFillColours) {
-    CurrentSettings().bDrawFlap = false;
-    auto faceColour = [](DevelopmentFixture& f) {
-        const std::string text = Eps(f.Dev());
+    settings.bDrawFlap = false;
+    auto faceColour = [this](DevelopmentFixture& f) {
+        const std::string text = Eps(f.Dev(), settings);
         const size_t closeAt = text.find("\nclosepath\n");
         const size_t fillAt = text.find("\nfill", closeAt);
         return text.substr(closeAt + 11, fillAt - closeAt - 11);
@@ -265,7 +262,7 @@ TEST_F(ExporterEPSTest, FaceFillColours) {
     f.Model().defaultMaterial.flatColor[1] = 0.85f;
     f.Model().defaultMaterial.flatColor[2] = 1.0f;
     // Faces are written with a blank after each newline of the corner statements.
-    const std::string text = Eps(f.Dev());
+    const std::string text = Eps(f.Dev(), settings);
     EXPECT_NE(text.find("\nnewpath\n 0.000000 141.732283 moveto\n 283.464567 141.732283 lineto"
                         "\n 283.464567 0.000000 lineto\n 0.000000 0.000000 lineto\nclosepath\n"),
               std::string::npos)
@@ -284,23 +281,22 @@ TEST_F(ExporterEPSTest, FaceFillColours) {
     f.face->materialIndex = 0;
     EXPECT_EQ(faceColour(f), "0.250000 0.500000 0.000000 setrgbcolor");
     // Materials off: white whatever the material.
-    CurrentSettings().bUseMaterial = false;
+    settings.bUseMaterial = false;
     EXPECT_EQ(faceColour(f), "1.0 1.0 1.0 setrgbcolor");
     // A textured material: white, textures are not exported.
-    CurrentSettings().bUseMaterial = true;
+    settings.bUseMaterial = true;
     f.Model().materials[0]->texture = std::make_unique<CTextureImage>();
     EXPECT_EQ(faceColour(f), "1.0 1.0 1.0 setrgbcolor");
     // Faces are filled before the lines are drawn over them.
-    const std::string again = Eps(f.Dev());
+    const std::string again = Eps(f.Dev(), settings);
     EXPECT_LT(again.find("\nfill"), again.find("\n0.0 0.0 0.0 setrgbcolor"));
 }
 
 TEST_F(ExporterEPSTest, EdgeIdHeaderAndOneNumberPerCorner) {
-    Settings& s = CurrentSettings();
-    s.bDrawNumber = true;
-    s.iEdgeIDfontSizePoint = 12;
+    settings.bDrawNumber = true;
+    settings.iEdgeIDfontSizePoint = 12;
     IdFixture f(7);
-    const std::string text = Eps(f.Dev());
+    const std::string text = Eps(f.Dev(), settings);
     const std::string header =
         "\n[]0 setdash\n0.0 0.0 0.0 setrgbcolor\n/Arial findfont\n12 scalefont setfont";
     ASSERT_NE(text.find(header), std::string::npos) << text;
@@ -309,13 +305,13 @@ TEST_F(ExporterEPSTest, EdgeIdHeaderAndOneNumberPerCorner) {
     EXPECT_EQ(text.substr(text.size() - 7), "(7)show") << "the IDs end the file, without a newline";
 
     // Edge IDs off: no font statements at all.
-    s.bDrawNumber = false;
+    settings.bDrawNumber = false;
     IdFixture g(7);
-    EXPECT_EQ(Eps(g.Dev()).find("findfont"), std::string::npos);
+    EXPECT_EQ(Eps(g.Dev(), settings).find("findfont"), std::string::npos);
 }
 
 TEST_F(ExporterEPSTest, EdgeIdDigitsShiftTheNumberLeft) {
-    CurrentSettings().bDrawNumber = true;
+    settings.bDrawNumber = true;
     // Font 5 pt: character size 3.5, half a character per digit to the left of the midpoint 28.346457.
     const struct {
         int id;
@@ -324,7 +320,7 @@ TEST_F(ExporterEPSTest, EdgeIdDigitsShiftTheNumberLeft) {
         {7, "26.596457"}, {10, "24.846457"}, {99, "24.846457"}, {100, "23.096457"}, {1000, "21.346457"}};
     for (const auto& c : cases) {
         IdFixture f(c.id);
-        const std::string text = Eps(f.Dev());
+        const std::string text = Eps(f.Dev(), settings);
         EXPECT_NE(text.find(IdStatement(c.x, "29.046457", "0.000000", c.id)), std::string::npos)
             << "ID " << c.id << "\n"
             << text.substr(text.find("initmatrix"));
@@ -332,18 +328,17 @@ TEST_F(ExporterEPSTest, EdgeIdDigitsShiftTheNumberLeft) {
 }
 
 TEST_F(ExporterEPSTest, EdgeIdSideFollowsReversedAndInvert) {
-    Settings& s = CurrentSettings();
-    s.bDrawNumber = true;
+    settings.bDrawNumber = true;
     // Equal flags: A is the next corner (20, 0), B this corner (0, 0): B to the left, rotation 0.
     // Different flags: A is this corner, B to the right of A: rotation 180, offset turned with it.
     const std::string left = IdStatement("26.596457", "29.046457", "0.000000", 7);
     const std::string right = IdStatement("30.096457", "27.646457", "180.000000", 7);
     for (bool reversed : {false, true}) {
         for (bool invert : {false, true}) {
-            s.bInvertEdgeID = invert;
+            settings.bInvertEdgeID = invert;
             IdFixture f(7);
             f.Dev().reversed = reversed;
-            const std::string text = Eps(f.Dev());
+            const std::string text = Eps(f.Dev(), settings);
             EXPECT_NE(text.find(reversed != invert ? right : left), std::string::npos)
                 << "reversed " << reversed << " invert " << invert << "\n"
                 << text.substr(text.find("initmatrix"));
@@ -352,17 +347,17 @@ TEST_F(ExporterEPSTest, EdgeIdSideFollowsReversedAndInvert) {
 }
 
 TEST_F(ExporterEPSTest, SlopedEdgeIdAngle) {
-    CurrentSettings().bDrawNumber = true;
+    settings.bDrawNumber = true;
     // Corner 1 -> 2 runs from (20, 0) down-left to (10, 10); with equal flags A = (10, 10), B = (20, 0):
     // B to the right, so the angle is pi - asin(-10 / 14.142) = 225 degrees.
     IdFixture f(-1);
     f.face->Corner(1)->edge->edgeId = 42;
-    const std::string text = Eps(f.Dev());
+    const std::string text = Eps(f.Dev(), settings);
     EXPECT_NE(text.find("\n225.000000 rotate\n(42)show"), std::string::npos) << text;
 }
 
 TEST_F(ExporterEPSTest, EdgeIdIsWrittenOnBothSidesOfACutEdge) {
-    CurrentSettings().bDrawNumber = true;
+    settings.bDrawNumber = true;
     DevelopmentFixture f;
     CVertex* a = f.Vertex(0, 0);
     CVertex* b = f.Vertex(10, 0);
@@ -375,26 +370,27 @@ TEST_F(ExporterEPSTest, EdgeIdIsWrittenOnBothSidesOfACutEdge) {
     f.MakeLines(f.Part({first}));
     f.MakeLines(f.Part({second}));
     DevelopmentFixture::Shared(first, second)->edge->edgeId = 3;
-    const std::string text = Eps(f.Dev());
+    const std::string text = Eps(f.Dev(), settings);
     EXPECT_EQ(Count(text, "(3)show"), 2u) << text;
 }
 
 TEST_F(ExporterEPSTest, ZeroLengthEdgeIdIsWrittenUnrotated) {
-    CurrentSettings().bDrawNumber = true;
+    settings.bDrawNumber = true;
     // A collapsed edge has no direction; the file must still hold numbers PostScript can read.
     IdFixture f(5);
     f.face->Corner(1)->x2d = 0;
-    const std::string text = Eps(f.Dev());
+    const std::string text = Eps(f.Dev(), settings);
     EXPECT_NE(text.find("\n0.000000 rotate\n(5)show"), std::string::npos) << text;
     EXPECT_EQ(text.find("nan"), std::string::npos) << text;
 }
 
 TEST_F(ExporterEPSTest, EmptyDevelopment) {
     CTenkaizu dev;
-    EXPECT_EQ(Eps(dev), "%!PS-Adobe EPSF-3\n%%BoundingBox:0 0 0 0\n\n0.0 0.0 0.0 setrgbcolor");
-    CurrentSettings().bDrawNumber = true;
-    EXPECT_EQ(Eps(dev), "%!PS-Adobe EPSF-3\n%%BoundingBox:0 0 0 0\n\n0.0 0.0 0.0 setrgbcolor"
-                        "\n[]0 setdash\n0.0 0.0 0.0 setrgbcolor\n/Arial findfont\n5 scalefont setfont");
+    EXPECT_EQ(Eps(dev, settings), "%!PS-Adobe EPSF-3\n%%BoundingBox:0 0 0 0\n\n0.0 0.0 0.0 setrgbcolor");
+    settings.bDrawNumber = true;
+    EXPECT_EQ(Eps(dev, settings),
+              "%!PS-Adobe EPSF-3\n%%BoundingBox:0 0 0 0\n\n0.0 0.0 0.0 setrgbcolor"
+              "\n[]0 setdash\n0.0 0.0 0.0 setrgbcolor\n/Arial findfont\n5 scalefont setfont");
 }
 
 TEST_F(ExporterEPSTest, DamagedRecordsAreSkipped) {
@@ -402,8 +398,8 @@ TEST_F(ExporterEPSTest, DamagedRecordsAreSkipped) {
     RectFixture f;
     f.part->lines[0]->first = nullptr;
     f.part->faces.push_back(nullptr);
-    CurrentSettings().bDrawNumber = true;
-    const std::string text = Eps(f.Dev());
+    settings.bDrawNumber = true;
+    const std::string text = Eps(f.Dev(), settings);
     EXPECT_EQ(Count(text, "stroke"), 3u);
 }
 
@@ -415,9 +411,9 @@ TEST_F(ExporterEPSTest, KeptOptionsStartOffAndAreUsedByDefault) {
     RectFixture f;
     KeptEpsOptions().notFillFaces = true;
     // An exporter made with the defaults follows what the dialog stored last.
-    EXPECT_EQ(ExporterEPS().BuildText(f.Dev()).find("fill"), std::string::npos);
+    EXPECT_EQ(ExporterEPS(settings).BuildText(f.Dev()).find("fill"), std::string::npos);
     KeptEpsOptions().notFillFaces = false;
-    EXPECT_NE(ExporterEPS().BuildText(f.Dev()).find("fill"), std::string::npos);
+    EXPECT_NE(ExporterEPS(settings).BuildText(f.Dev()).find("fill"), std::string::npos);
     KeptEpsOptions() = saved;
 }
 
@@ -425,22 +421,22 @@ TEST_F(ExporterEPSTest, ExportWritesTheTextOrFailsWithoutCreating) {
     const fs::path dir = fs::temp_directory_path() / ("tessaly_eps_" + std::to_string(::getpid()));
     fs::create_directories(dir);
     RectFixture f;
-    const std::string expected = Eps(f.Dev());
+    const std::string expected = Eps(f.Dev(), settings);
     const std::string path = (dir / "out.eps").string();
-    EXPECT_EQ(ExporterEPS().Export(path, f.Dev()), kExportOk);
+    EXPECT_EQ(ExporterEPS(settings).Export(path, f.Dev()), kExportOk);
     EXPECT_EQ(test::ReadFileBytes(path), expected);
     // A folder that does not exist: result 1 and no file.
     const std::string bad = (dir / "missing" / "out.eps").string();
-    EXPECT_EQ(ExporterEPS().Export(bad, f.Dev()), kExportCannotCreate);
+    EXPECT_EQ(ExporterEPS(settings).Export(bad, f.Dev()), kExportCannotCreate);
     EXPECT_FALSE(fs::exists(bad));
     fs::remove_all(dir);
 }
 
 TEST_F(ExporterEPSTest, NumbersIgnoreTheUserLocale) {
-    CurrentSettings().bDrawNumber = true;
+    settings.bDrawNumber = true;
     RectFixture f;
     f.face->Corner(0)->edge->edgeId = 12;
-    const std::string inC = Eps(f.Dev());
+    const std::string inC = Eps(f.Dev(), settings);
     const std::string saved = std::setlocale(LC_ALL, nullptr);
     if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr)
         GTEST_SKIP() << "locale de_DE.UTF-8 is not installed";
@@ -448,7 +444,7 @@ TEST_F(ExporterEPSTest, NumbersIgnoreTheUserLocale) {
     char probe[32];
     std::snprintf(probe, sizeof probe, "%f", 0.5);
     const std::string german = probe;
-    const std::string inGerman = Eps(f.Dev());
+    const std::string inGerman = Eps(f.Dev(), settings);
     std::setlocale(LC_ALL, saved.c_str());
     EXPECT_EQ(german, "0,500000");
     EXPECT_EQ(inGerman, inC);
@@ -460,10 +456,9 @@ TEST_F(ExporterEPSTest, NumbersIgnoreTheUserLocale) {
 TEST(ExporterEPSGolden, MatchesTheGoldenFiles) {
     const fs::path actualDir = fs::path(TESSALY_BINARY_DIR) / "golden-actual";
     for (const test::ExportCase& c : test::ExportCases()) {
-        ScopedSettings guard;
         PMdoc doc;
-        test::PrepareCase(c, doc);
-        const std::string text = ExporterEPS(c.eps).BuildText(*doc.development);
+        const Settings settings = test::PrepareCase(c, doc);
+        const std::string text = ExporterEPS(settings, c.eps).BuildText(*doc.development);
         const std::string golden = test::GoldenPath(c.name + ".eps");
         if (std::getenv("TESSALY_UPDATE_GOLDEN") != nullptr) std::ofstream(golden, std::ios::binary) << text;
         if (text != test::ReadFileBytes(golden)) {

@@ -74,7 +74,6 @@ int DarkestNear(const QImage& image, double xMM, double yMM, int dpi, int radius
 } // namespace
 
 TEST_F(PagePrinterTest, PdfHasOnePagePerPrintedSheetWithItsLabel) {
-    ScopedSettings guard;
     DevelopmentFixture fx;
     // A 3 x 2 grid whose top middle sheet is empty.
     SquaresIn(fx, {{0, 0}, {2, 0}, {0, 1}, {1, 1}, {2, 1}});
@@ -83,7 +82,7 @@ TEST_F(PagePrinterTest, PdfHasOnePagePerPrintedSheetWithItsLabel) {
     PrintOutcome outcome;
     {
         auto pdf = A4Pdf(pdfPath, 150);
-        ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, CPaper{}, prompt, PrintOptions{}, &outcome))
+        ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, Settings(), CPaper{}, prompt, PrintOptions{}, &outcome))
             << outcome.detail;
     }
     // Same paper as the model and all of it printable: no question.
@@ -112,7 +111,6 @@ TEST_F(PagePrinterTest, PdfHasOnePagePerPrintedSheetWithItsLabel) {
 }
 
 TEST_F(PagePrinterTest, PageRangeOfTheDialogIsLimitedToThePageCount) {
-    ScopedSettings guard;
     DevelopmentFixture fx;
     SquaresIn(fx, {{0, 0}, {1, 0}, {2, 0}});
     const std::string pdfPath = Path("range.pdf");
@@ -123,7 +121,7 @@ TEST_F(PagePrinterTest, PageRangeOfTheDialogIsLimitedToThePageCount) {
     options.toPage = 9; // past the end
     {
         auto pdf = A4Pdf(pdfPath, 100);
-        ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, CPaper{}, prompt, options, &outcome));
+        ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, Settings(), CPaper{}, prompt, options, &outcome));
     }
     EXPECT_EQ(outcome.pagesPrinted, 2);
     const std::string text = test::CommandOutput("pdftotext '" + pdfPath + "' -");
@@ -133,8 +131,8 @@ TEST_F(PagePrinterTest, PageRangeOfTheDialogIsLimitedToThePageCount) {
 }
 
 TEST_F(PagePrinterTest, AlignmentCrossesOnlyWithMoreThanOnePage) {
-    ScopedSettings guard;
-    CurrentSettings().bPrintTombo = true;
+    Settings settings;
+    settings.bPrintTombo = true;
     // The cross at the printable area's top left corner (15, 15) mm reaches 20 mm left into the margin;
     // at (5, 15) mm nothing else is drawn.
     {
@@ -145,7 +143,7 @@ TEST_F(PagePrinterTest, AlignmentCrossesOnlyWithMoreThanOnePage) {
         RecordingPrompt prompt(true);
         {
             auto pdf = A4Pdf(pdfPath, 150);
-            ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, CPaper{}, prompt, PrintOptions{}));
+            ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, settings, CPaper{}, prompt, PrintOptions{}));
         }
         const QImage page = Rendered(pdfPath, 1, 100);
         EXPECT_LT(DarkestNear(page, 5, 15, 100), 80);
@@ -164,7 +162,7 @@ TEST_F(PagePrinterTest, AlignmentCrossesOnlyWithMoreThanOnePage) {
         PrintOutcome outcome;
         {
             auto pdf = A4Pdf(pdfPath, 150);
-            ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, CPaper{}, prompt, PrintOptions{}, &outcome));
+            ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, settings, CPaper{}, prompt, PrintOptions{}, &outcome));
         }
         EXPECT_EQ(outcome.state.PageCount(), 1);
         const QImage page = Rendered(pdfPath, 1, 100);
@@ -174,8 +172,8 @@ TEST_F(PagePrinterTest, AlignmentCrossesOnlyWithMoreThanOnePage) {
 }
 
 TEST_F(PagePrinterTest, LowResolutionRendersAnEighthAndPreviewIsNotReduced) {
-    ScopedSettings guard;
-    CurrentSettings().iResolutionID = 3; // "Low"
+    Settings settings;
+    settings.iResolutionID = 3; // "Low"
     DevelopmentFixture fx;
     SquaresIn(fx, {{0, 0}});
     RecordingPrompt prompt(true);
@@ -183,7 +181,7 @@ TEST_F(PagePrinterTest, LowResolutionRendersAnEighthAndPreviewIsNotReduced) {
         // 1200 dpi: the printable 180 x 267 mm are 8503 x 12614 device pixels; Low renders an eighth.
         PrintOutcome outcome;
         auto pdf = A4Pdf(Path("low.pdf"), 1200);
-        ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, CPaper{}, prompt, PrintOptions{}, &outcome));
+        ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, settings, CPaper{}, prompt, PrintOptions{}, &outcome));
         EXPECT_EQ(outcome.bitmapSize.width, 8503 / 8);
         EXPECT_EQ(outcome.bitmapSize.height, 12614 / 8);
     }
@@ -193,7 +191,7 @@ TEST_F(PagePrinterTest, LowResolutionRendersAnEighthAndPreviewIsNotReduced) {
         PrintOptions options;
         options.preview = true;
         auto pdf = A4Pdf(Path("preview.pdf"), 100);
-        ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, CPaper{}, prompt, options, &outcome));
+        ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, settings, CPaper{}, prompt, options, &outcome));
         EXPECT_TRUE(outcome.state.preview);
         EXPECT_EQ(outcome.bitmapSize.width, int(180 * 100 / 25.4));
         EXPECT_EQ(outcome.bitmapSize.height, int(267 * 100 / 25.4));
@@ -201,10 +199,10 @@ TEST_F(PagePrinterTest, LowResolutionRendersAnEighthAndPreviewIsNotReduced) {
 }
 
 TEST_F(PagePrinterTest, LinesAreVectorsOnlyWhenPrintedClearly) {
-    ScopedSettings guard;
+    Settings settings;
     DevelopmentFixture fx;
     SquaresIn(fx, {{0, 0}});
-    const PrintState state = PreparePrintJob(fx.doc, CPaper{}, false);
+    const PrintState state = PreparePrintJob(fx.doc, settings, CPaper{}, false);
     PrintState fitted = state;
     RecordingPrompt prompt(true);
     // An image standing in for a 200 dpi printer whose whole A4 page is printable.
@@ -214,14 +212,14 @@ TEST_F(PagePrinterTest, LinesAreVectorsOnlyWhenPrintedClearly) {
     printer.dpiX = printer.dpiY = 200;
     FitToPrinter(fitted, CPaper{}, printer, prompt);
     const auto print = [&](bool lineAlpha) {
-        CurrentSettings().bLineAlpha = lineAlpha;
-        CurrentSettings().bPrintPageNumber = false;
+        settings.bLineAlpha = lineAlpha;
+        settings.bPrintPageNumber = false;
         QImage page(int(210 * 200 / 25.4), int(297 * 200 / 25.4), QImage::Format_RGB32);
         page.setDotsPerMeterX(int(200 / 0.0254 + 0.5));
         page.setDotsPerMeterY(int(200 / 0.0254 + 0.5));
         page.fill(Qt::white);
         QPainter painter(&page);
-        PagePrinter printerPages(fx.doc, CPaper{}, fitted, printer, prompt);
+        PagePrinter printerPages(fx.doc, settings, CPaper{}, fitted, printer, prompt);
         EXPECT_TRUE(printerPages.PrintPage(painter, 1));
         return page;
     };
@@ -237,12 +235,12 @@ TEST_F(PagePrinterTest, LinesAreVectorsOnlyWhenPrintedClearly) {
 }
 
 TEST_F(PagePrinterTest, BandsJoinWithoutSeams) {
-    ScopedSettings guard;
-    CurrentSettings().iResolutionID = 0;
+    Settings settings;
+    settings.iResolutionID = 0;
     DevelopmentFixture fx;
     SquaresIn(fx, {{0, 0}});
     RecordingPrompt prompt(true);
-    PrintState state = PreparePrintJob(fx.doc, CPaper{}, false);
+    PrintState state = PreparePrintJob(fx.doc, settings, CPaper{}, false);
     PrinterPage printer;
     printer.paperWidthMM = printer.printableWidthMM = 210;
     printer.paperHeightMM = printer.printableHeightMM = 297;
@@ -254,7 +252,7 @@ TEST_F(PagePrinterTest, BandsJoinWithoutSeams) {
         page.setDotsPerMeterY(int(100 / 0.0254 + 0.5));
         page.fill(Qt::white);
         QPainter painter(&page);
-        PagePrinter pages(fx.doc, CPaper{}, state, printer, prompt);
+        PagePrinter pages(fx.doc, settings, CPaper{}, state, printer, prompt);
         pages.SetBandRows(bandRows);
         EXPECT_TRUE(pages.PrintPage(painter, 1));
         *bands = pages.LastBandCount();
@@ -277,7 +275,6 @@ TEST_F(PagePrinterTest, BandsJoinWithoutSeams) {
 }
 
 TEST_F(PagePrinterTest, PrintedSamplePageMatchesReference) {
-    ScopedSettings guard;
     PMdoc doc;
     ASSERT_TRUE(BuildSampleHouse(doc).empty());
     UpdateSheetGrid(doc, CPaper{}, true);
@@ -285,14 +282,13 @@ TEST_F(PagePrinterTest, PrintedSamplePageMatchesReference) {
     RecordingPrompt prompt(true);
     {
         auto pdf = A4Pdf(pdfPath, 300);
-        ASSERT_TRUE(PrintDevelopment(*pdf, doc, CPaper{}, prompt, PrintOptions{}));
+        ASSERT_TRUE(PrintDevelopment(*pdf, doc, Settings(), CPaper{}, prompt, PrintOptions{}));
     }
     const QImage page = Rendered(pdfPath, 1, 40);
     EXPECT_TRUE(test::MatchesReference(page, "print_house_page1", {24, 0.01}));
 }
 
 TEST_F(PagePrinterTest, FailuresAreReportedNotThrown) {
-    ScopedSettings guard;
     {
         // A file that cannot be created: the job cannot start.
         DevelopmentFixture fx;
@@ -300,7 +296,7 @@ TEST_F(PagePrinterTest, FailuresAreReportedNotThrown) {
         RecordingPrompt prompt(true);
         PrintOutcome outcome;
         auto pdf = A4Pdf(Path("no/such/folder/x.pdf"), 100);
-        EXPECT_FALSE(PrintDevelopment(*pdf, fx.doc, CPaper{}, prompt, PrintOptions{}, &outcome));
+        EXPECT_FALSE(PrintDevelopment(*pdf, fx.doc, Settings(), CPaper{}, prompt, PrintOptions{}, &outcome));
         EXPECT_EQ(prompt.texts, std::vector<std::string>{"Could not start print job."});
         EXPECT_EQ(outcome.pagesPrinted, 0);
     }
@@ -310,22 +306,22 @@ TEST_F(PagePrinterTest, FailuresAreReportedNotThrown) {
         RecordingPrompt prompt(true);
         PrintOutcome outcome;
         auto pdf = A4Pdf(Path("empty.pdf"), 100);
-        EXPECT_FALSE(PrintDevelopment(*pdf, doc, CPaper{}, prompt, PrintOptions{}, &outcome));
+        EXPECT_FALSE(PrintDevelopment(*pdf, doc, Settings(), CPaper{}, prompt, PrintOptions{}, &outcome));
         EXPECT_TRUE(prompt.texts.empty());
         EXPECT_FALSE(outcome.detail.empty());
     }
 }
 
 TEST_F(PagePrinterTest, NoLabelWithoutPrintPageNumber) {
-    ScopedSettings guard;
-    CurrentSettings().bPrintPageNumber = false;
+    Settings settings;
+    settings.bPrintPageNumber = false;
     DevelopmentFixture fx;
     SquaresIn(fx, {{0, 0}, {1, 0}});
     const std::string pdfPath = Path("nolabel.pdf");
     RecordingPrompt prompt(true);
     {
         auto pdf = A4Pdf(pdfPath, 100);
-        ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, CPaper{}, prompt, PrintOptions{}));
+        ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, settings, CPaper{}, prompt, PrintOptions{}));
     }
     // Both pages printed, neither labelled.
     EXPECT_NE(test::CommandOutput("pdfinfo '" + pdfPath + "'").find("Pages:           2\n"),

@@ -40,7 +40,6 @@ std::pair<int, int> Grid(double maxX, double maxY, const CPaper& paper = Paper(k
 } // namespace
 
 TEST(CPaper, ConstructionAndSettings) {
-    ScopedSettings guard;
     const CPaper fresh;
     EXPECT_EQ(fresh.sizeCode, kPaperA4);
     EXPECT_EQ(fresh.landscape, 0);
@@ -48,7 +47,7 @@ TEST(CPaper, ConstructionAndSettings) {
     EXPECT_EQ(fresh.topMarginMM, 15);
     EXPECT_EQ(fresh.customWidthMM, 0.0);
     // The paper follows the settings a model file carries.
-    Settings& s = CurrentSettings();
+    Settings s;
     s.iPaperSize = kPaperB4;
     s.iPaperOrientation = 1;
     s.iMarginSide = 7;

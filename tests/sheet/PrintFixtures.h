@@ -28,7 +28,7 @@ inline void SquaresIn(DevelopmentFixture& fx, const std::vector<SheetIndex>& she
     fx.PairEdges();
     for (auto& part : fx.Dev().parts) DevelopmentFixture::MakeLines(part.get());
     ComputeDevelopmentExtent(fx.Dev(), true);
-    ClassifyPartLines(fx.Dev(), fx.Model());
+    ClassifyPartLines(fx.Dev(), fx.Model(), fx.doc.display);
     fx.doc.sheetColumns = columns;
     fx.doc.sheetRows = rows;
 }

@@ -36,7 +36,6 @@ PrinterPage LetterPrinter() {
 } // namespace
 
 TEST(FitToPrinter, A4ModelOnLetterPaperAsksAndScales) {
-    ScopedSettings guard;
     const CPaper a4;
     {
         // Widths differ by 5.9 mm: the paper question; Yes scales by the smaller paper ratio.
@@ -72,7 +71,6 @@ TEST(FitToPrinter, A4ModelOnLetterPaperAsksAndScales) {
 }
 
 TEST(FitToPrinter, PrintableAreaLargeEnoughAsksNothing) {
-    ScopedSettings guard;
     const CPaper a4;
     // A4 printer paper, printable 203 x 271 mm: the model's 180 x 267 fits; scale 1 at the margins.
     PrintState state;
@@ -87,7 +85,6 @@ TEST(FitToPrinter, PrintableAreaLargeEnoughAsksNothing) {
 }
 
 TEST(FitToPrinter, PrintableCheckAndThresholds) {
-    ScopedSettings guard;
     const CPaper a4;
     {
         // Same paper, printable area too small: the second question; Yes shrinks to fit, centred.
@@ -139,10 +136,10 @@ TEST(FitToPrinter, PrintableCheckAndThresholds) {
 }
 
 TEST(PrintJob, GridWithEmptyTopMiddleSheetPrintsFivePages) {
-    ScopedSettings guard;
+    Settings settings;
     DevelopmentFixture fx;
     SquaresIn(fx, {{0, 0}, {2, 0}, {0, 1}, {1, 1}, {2, 1}});
-    const PrintState state = PreparePrintJob(fx.doc, CPaper{}, false);
+    const PrintState state = PreparePrintJob(fx.doc, settings, CPaper{}, false);
     ASSERT_EQ(state.PageCount(), 5);
     // Print order: left to right, top to bottom, the blank (1, 0) left out.
     const int expected[5][2] = {{0, 0}, {2, 0}, {0, 1}, {1, 1}, {2, 1}};
@@ -157,9 +154,9 @@ TEST(PrintJob, GridWithEmptyTopMiddleSheetPrintsFivePages) {
     EXPECT_EQ(state.originXMM, 0.0);
 
     // With blank sheets printed every sheet is a page.
-    CurrentSettings().bNoPrintBrankPage = false;
-    EXPECT_EQ(PreparePrintJob(fx.doc, CPaper{}, true).PageCount(), 6);
-    EXPECT_TRUE(PreparePrintJob(fx.doc, CPaper{}, true).preview);
+    settings.bNoPrintBrankPage = false;
+    EXPECT_EQ(PreparePrintJob(fx.doc, settings, CPaper{}, true).PageCount(), 6);
+    EXPECT_TRUE(PreparePrintJob(fx.doc, settings, CPaper{}, true).preview);
 }
 
 TEST(PrintJob, PageLookupAndRange) {

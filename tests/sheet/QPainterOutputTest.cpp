@@ -52,7 +52,6 @@ TEST(QPainterOutput, DrawsSolidSegmentsWithThePen) {
 }
 
 TEST(QPainterOutput, DrawsTheDevelopmentAtTheRequestedScale) {
-    ScopedSettings guard;
     test::TinyDevelopment tiny;
     // 4 pixels per millimetre, origin moved so that the frame (16, 10) lands at (0, 0).
     const double s = 4.0;
@@ -61,7 +60,7 @@ TEST(QPainterOutput, DrawsTheDevelopmentAtTheRequestedScale) {
         QPainter painter(&image);
         painter.translate(-16 * s, -10 * s);
         QPainterOutput out(painter);
-        DrawVectorLines(out, tiny.Dev(), s, s);
+        DrawVectorLines(out, tiny.Dev(), Settings(), s, s);
     }
     const auto px = [&](double x, double y) {
         return image.pixelColor(int((x - 16) * s), int((y - 10) * s));

@@ -54,7 +54,6 @@ size_t NonWhitePixels(const QImage& image) {
 // another, also where parts lie on each other: the house's parts moved onto one another, flaps in the
 // colours and textures of their faces, smoothed outlines over the fills below them.
 TEST(RasterBatchImage, BatchesDrawExactlyAsOneByOne) {
-    ScopedSettings guard;
     OpenedSample sample("house.tsm");
     ASSERT_TRUE(sample.opened);
     PMdoc& doc = *sample.Doc();
@@ -65,16 +64,17 @@ TEST(RasterBatchImage, BatchesDrawExactlyAsOneByOne) {
         dev.parts[i]->y = dev.parts[0]->y + 2.0 * double(i);
     }
     ComputeDevelopmentExtent(dev, true);
-    CurrentSettings().bColorFlapWithFace = true;
-    CurrentSettings().bDrawWhiteBkLine = true;
+    Settings settings = WithDisplay(sample.settings, doc.display);
+    settings.bColorFlapWithFace = true;
+    settings.bDrawWhiteBkLine = true;
     dev.parts[0]->faces[0]->picked = true;
     const RasterProjection projection = FrameProjection(dev, 5, 4);
     RecordingPrompt prompt;
-    const QImage batched = RenderScreen(doc, projection, true, prompt);
+    const QImage batched = RenderScreen(doc, settings, projection, true, prompt);
     ASSERT_FALSE(batched.isNull());
     EXPECT_GT(NonWhitePixels(batched), size_t(batched.width() * batched.height() / 10));
     for (size_t chunk : {size_t(1), size_t(2), size_t(7)}) {
-        const QImage chunked = RenderScreen(doc, projection, true, prompt, chunk);
+        const QImage chunked = RenderScreen(doc, settings, projection, true, prompt, chunk);
         const ImageDifference difference = CompareImages(batched, chunked);
         EXPECT_EQ(difference.pixels, 0) << "items per chunk " << chunk;
     }

@@ -137,15 +137,16 @@ inline ImageDifference CompareImages(const QImage& a, const QImage& b) {
 }
 
 // Bitmap mode through the output path: white paper, textures of the output's own context.
-inline QImage RenderBitmap(PMdoc& doc, const RasterProjection& projection, IPrompt& prompt) {
+inline QImage RenderBitmap(PMdoc& doc, const Settings& settings, const RasterProjection& projection,
+                           IPrompt& prompt) {
     CDIBforGLRender output(prompt, projection.widthPixels, projection.heightPixels);
-    if (!RenderDevelopment(doc, projection, output, prompt)) return QImage();
+    if (!RenderDevelopment(doc, settings, projection, output, prompt)) return QImage();
     return output.ToImage();
 }
 
 // The drawing as the view draws it on screen, over white instead of the sheets.
-inline QImage RenderScreen(PMdoc& doc, const RasterProjection& projection, bool highlightPicked,
-                           IPrompt& prompt, size_t itemsPerDepthChunk = 0) {
+inline QImage RenderScreen(PMdoc& doc, const Settings& settings, const RasterProjection& projection,
+                           bool highlightPicked, IPrompt& prompt, size_t itemsPerDepthChunk = 0) {
     CDIBforGLRender output(prompt, projection.widthPixels, projection.heightPixels);
     if (!output.Begin()) return QImage();
     {
@@ -160,7 +161,7 @@ inline QImage RenderScreen(PMdoc& doc, const RasterProjection& projection, bool 
         mode.bitmapMode = false;
         mode.highlightPicked = highlightPicked;
         mode.itemsPerDepthChunk = itemsPerDepthChunk;
-        DrawRaster(doc, target, mode);
+        DrawRaster(doc, settings, target, mode);
         output.Finish();
     }
     output.End();

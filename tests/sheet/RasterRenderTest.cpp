@@ -24,9 +24,8 @@ TEST(RasterRender, BandRows) {
 
 // Everything the drawing can show at once: textures, flaps coloured with the face, smoothed lines with
 // alpha, GL edge IDs and a picture.
-void BuildBusyCube(PMdoc& doc) {
+void BuildBusyCube(PMdoc& doc, Settings& s) {
     BuildTexturedCube(doc);
-    Settings& s = CurrentSettings();
     s.bColorFlapWithFace = true;
     s.bDrawNumber = true;
     s.bUseOpenGLToDrawEdgeID = true;
@@ -37,20 +36,20 @@ void BuildBusyCube(PMdoc& doc) {
 }
 
 TEST(RasterRender, BandsGiveTheSamePixelsAsOneRendering) {
-    ScopedSettings guard;
+    Settings settings;
     RecordingPrompt prompt;
     PMdoc doc;
-    BuildBusyCube(doc);
+    BuildBusyCube(doc, settings);
     const RasterProjection projection = WholeFit(*doc.development, 300, 5);
     ASSERT_GT(projection.heightPixels, 300);
 
     CDIBforGLRender whole(prompt, projection.widthPixels, projection.heightPixels);
-    ASSERT_TRUE(RenderDevelopment(doc, projection, whole, prompt, projection.heightPixels));
+    ASSERT_TRUE(RenderDevelopment(doc, settings, projection, whole, prompt, projection.heightPixels));
     // Bands that do not divide the height (the last one reaches past the bottom), and bands of one row.
     for (int rows : {37, 64, 1}) {
         SCOPED_TRACE("bands of " + std::to_string(rows) + " rows");
         CDIBforGLRender banded(prompt, projection.widthPixels, projection.heightPixels);
-        ASSERT_TRUE(RenderDevelopment(doc, projection, banded, prompt, rows));
+        ASSERT_TRUE(RenderDevelopment(doc, settings, projection, banded, prompt, rows));
         // The rasterizer evaluates colours and texture coordinates from each tile's corner, so a band
         // may round a blended or filtered pixel one level differently; geometry never differs.
         const size_t bytes = size_t(whole.Stride()) * size_t(whole.Height());
@@ -98,7 +97,6 @@ struct SixSheets {
 };
 
 TEST(RasterRender, RegionOfOneSheet) {
-    ScopedSettings guard;
     RecordingPrompt prompt;
     SixSheets s;
     ASSERT_EQ(s.doc.sheetColumns, 3);
@@ -107,7 +105,7 @@ TEST(RasterRender, RegionOfOneSheet) {
 
     // Sheet (1, 1) at 2 pixels per mm, as the per-sheet export sizes it: width / printable width.
     CDIBforGLRender sheet(prompt, 360, 534);
-    ASSERT_TRUE(RenderRegion(s.doc, sheet, 360 / pw, pw, ph, prompt));
+    ASSERT_TRUE(RenderRegion(s.doc, Settings(), sheet, 360 / pw, pw, ph, prompt));
     const QImage image = sheet.ToImage();
     EXPECT_TRUE(MatchesReference(image, "raster_sheet_1_1"));
     const RasterProjection projection = RegionProjection(360, 534, 2.0, pw, ph);
@@ -129,15 +127,15 @@ TEST(RasterRender, RegionOfOneSheet) {
     // The same picture as that sheet's rectangle of the whole grid rendered at the same scale; only
     // single pixels along smoothed edges may round differently under the other transform.
     CDIBforGLRender grid(prompt, 3 * 360, 2 * 534);
-    ASSERT_TRUE(RenderRegion(s.doc, grid, 2.0, 0, 0, prompt));
+    ASSERT_TRUE(RenderRegion(s.doc, Settings(), grid, 2.0, 0, 0, prompt));
     const ImageDifference d = CompareImages(grid.ToImage().copy(360, 534, 360, 534), image);
     EXPECT_LE(d.pixels, 360 * 534 / 500);
     EXPECT_TRUE(prompt.texts.empty());
 }
 
 TEST(RasterRender, WholeDevelopmentWithItsBorder) {
-    ScopedSettings guard;
-    CurrentSettings().bDrawFlap = false;
+    Settings settings;
+    settings.bDrawFlap = false;
     RecordingPrompt prompt;
     PMdoc doc;
     AddMaterial(doc, "Green", {0.2f, 0.7f, 0.3f});
@@ -145,10 +143,10 @@ TEST(RasterRender, WholeDevelopmentWithItsBorder) {
     AddSolid(doc, "Square", grid.vertices, grid.faces, 0);
     ASSERT_TRUE(UnfoldForFixture(doc).empty());
     ComputeDevelopmentExtent(*doc.development, true);
-    Reclassify(doc);
-    CurrentSettings().bLineAlpha = false; // lines belong to the vector pass: only the face is drawn
+    Reclassify(doc, settings);
+    settings.bLineAlpha = false; // lines belong to the vector pass: only the face is drawn
     CDIBforGLRender output(prompt, 90, 90);
-    ASSERT_TRUE(RenderWhole(doc, output, 5, prompt));
+    ASSERT_TRUE(RenderWhole(doc, settings, output, 5, prompt));
     const QImage image = output.ToImage();
     // 40 mm across 80 pixels: the face covers exactly the pixels inside the 5-pixel border.
     const Rgb green{0.2f, 0.7f, 0.3f};
@@ -160,13 +158,13 @@ TEST(RasterRender, WholeDevelopmentWithItsBorder) {
     EXPECT_EQ(image.pixel(84, 85), qRgb(255, 255, 255));
     // Without a development there is nothing to fit.
     PMdoc empty;
-    EXPECT_FALSE(RenderWhole(empty, output, 5, prompt));
+    EXPECT_FALSE(RenderWhole(empty, settings, output, 5, prompt));
     EXPECT_TRUE(prompt.texts.empty());
 }
 
 TEST(RasterRender, LighteningARenderedBitmap) {
-    ScopedSettings guard;
-    CurrentSettings().bLineAlpha = false;
+    Settings settings;
+    settings.bLineAlpha = false;
     RecordingPrompt prompt;
     PMdoc doc;
     // 0.99 x 255 = 252.45: whitish. 0.98 x 255 = 249.9: kept.
@@ -176,10 +174,10 @@ TEST(RasterRender, LighteningARenderedBitmap) {
     AddSolid(doc, "Left", left.vertices, left.faces, 0);
     AddSolid(doc, "Right", right.vertices, right.faces, 1);
     ASSERT_TRUE(UnfoldForFixture(doc).empty());
-    CurrentSettings().bDrawFlap = false;
+    settings.bDrawFlap = false;
     CDIBforGLRender output(prompt, 200, 100);
     const RasterProjection projection = RegionProjection(200, 100, 2.0, -10, -10);
-    ASSERT_TRUE(RenderDevelopment(doc, projection, output, prompt));
+    ASSERT_TRUE(RenderDevelopment(doc, settings, projection, output, prompt));
     const CPart& a = *doc.development->parts[0];
     const CPart& b = *doc.development->parts[1];
     const QRgb before = PixelAt(output.ToImage(), projection, FaceMiddle(a, *a.faces[0]));
@@ -192,17 +190,16 @@ TEST(RasterRender, LighteningARenderedBitmap) {
 }
 
 TEST(RasterRender, RefusesOutputsItCannotFill) {
-    ScopedSettings guard;
     RecordingPrompt prompt;
     PMdoc doc;
     BuildTexturedCube(doc);
     // A projection of another size than the output.
     CDIBforGLRender output(prompt, 50, 40);
-    EXPECT_FALSE(RenderDevelopment(doc, RegionProjection(60, 40, 1, 0, 0), output, prompt));
+    EXPECT_FALSE(RenderDevelopment(doc, Settings(), RegionProjection(60, 40, 1, 0, 0), output, prompt));
     // An output the renderer could not create: its own message, and no rendering.
     RecordingPrompt failing;
     CDIBforGLRender none(failing, 0, 10);
-    EXPECT_FALSE(RenderRegion(doc, none, 1.0, 0, 0, failing));
+    EXPECT_FALSE(RenderRegion(doc, Settings(), none, 1.0, 0, 0, failing));
     EXPECT_EQ(failing.texts, std::vector<std::string>{"CreateDIBSection Error"});
     EXPECT_TRUE(prompt.texts.empty());
 }

@@ -39,35 +39,35 @@ TEST(RasterTextures, ChoiceOfImage) {
 // A set kept between drawings follows its materials: another image, or another smoothing setting, and the
 // texture is made again; the old one is deleted rather than left behind.
 TEST(RasterTextures, MadeAgainForAnotherImageOrFilter) {
-    ScopedSettings guard;
+    bool smooth = Settings().bTextureSmooth;
     RecordingPrompt prompt;
     CDIBforGLRender renderer(prompt, 16, 16);
     ASSERT_TRUE(renderer.Begin());
     CMaterial material;
     material.texture = QuadrantTexture(8);
     OwnedRasterTextures textures;
-    const unsigned first = textures.TextureFor(material).name;
+    const unsigned first = textures.TextureFor(material, smooth).name;
     ASSERT_NE(first, 0u);
-    EXPECT_EQ(textures.TextureFor(material).name, first);
+    EXPECT_EQ(textures.TextureFor(material, smooth).name, first);
     GLint filter = 0;
     glBindTexture(GL_TEXTURE_2D, first);
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filter);
-    EXPECT_EQ(filter, CurrentSettings().bTextureSmooth ? GL_LINEAR : GL_NEAREST);
+    EXPECT_EQ(filter, smooth ? GL_LINEAR : GL_NEAREST);
 
-    CurrentSettings().bTextureSmooth = !CurrentSettings().bTextureSmooth;
-    const unsigned second = textures.TextureFor(material).name;
+    smooth = !smooth;
+    const unsigned second = textures.TextureFor(material, smooth).name;
     ASSERT_NE(second, 0u);
     glBindTexture(GL_TEXTURE_2D, second);
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filter);
-    EXPECT_EQ(filter, CurrentSettings().bTextureSmooth ? GL_LINEAR : GL_NEAREST);
-    EXPECT_EQ(textures.TextureFor(material).name, second);
+    EXPECT_EQ(filter, smooth ? GL_LINEAR : GL_NEAREST);
+    EXPECT_EQ(textures.TextureFor(material, smooth).name, second);
 
     // A bitmap given later is preferred and replaces the texture made from the small image.
     MakeBitmap(material);
-    const RasterTexture third = textures.TextureFor(material);
+    const RasterTexture third = textures.TextureFor(material, smooth);
     EXPECT_TRUE(third.bottomUp);
     material.bitmap.reset();
-    const RasterTexture fourth = textures.TextureFor(material);
+    const RasterTexture fourth = textures.TextureFor(material, smooth);
     EXPECT_NE(fourth.name, 0u);
     EXPECT_FALSE(fourth.bottomUp);
     // Only the last one lives.
@@ -79,7 +79,7 @@ TEST(RasterTextures, MadeAgainForAnotherImageOrFilter) {
     }
     // Without any image the material has no texture any more.
     material.texture.reset();
-    EXPECT_EQ(textures.TextureFor(material).name, 0u);
+    EXPECT_EQ(textures.TextureFor(material, smooth).name, 0u);
     EXPECT_FALSE(glIsTexture(fourth.name));
     EXPECT_EQ(textures.Count(), 0u);
     textures.Release();
@@ -98,18 +98,18 @@ TEST(RasterTextures, MadeOncePerMaterialAndReleased) {
     std::vector<unsigned> names;
     {
         OwnedRasterTextures textures;
-        const RasterTexture t = textures.TextureFor(fromTexture);
+        const RasterTexture t = textures.TextureFor(fromTexture, true);
         ASSERT_NE(t.name, 0u);
         EXPECT_FALSE(t.bottomUp);
         // Asked again: the same texture, nothing new made.
-        EXPECT_EQ(textures.TextureFor(fromTexture).name, t.name);
-        const RasterTexture b = textures.TextureFor(fromBitmap);
+        EXPECT_EQ(textures.TextureFor(fromTexture, true).name, t.name);
+        const RasterTexture b = textures.TextureFor(fromBitmap, true);
         ASSERT_NE(b.name, 0u);
         EXPECT_NE(b.name, t.name);
         EXPECT_TRUE(b.bottomUp); // DIB rows run bottom-up
         // No image, no texture, and asking again stays cheap and empty.
-        EXPECT_EQ(textures.TextureFor(plain).name, 0u);
-        EXPECT_EQ(textures.TextureFor(plain).name, 0u);
+        EXPECT_EQ(textures.TextureFor(plain, true).name, 0u);
+        EXPECT_EQ(textures.TextureFor(plain, true).name, 0u);
         EXPECT_EQ(textures.Count(), 2u);
         // The materials' own GL texture fields belong to the views and stay untouched.
         EXPECT_EQ(fromTexture.glTexture, -1);
@@ -120,7 +120,7 @@ TEST(RasterTextures, MadeOncePerMaterialAndReleased) {
         EXPECT_EQ(textures.Count(), 0u);
         EXPECT_FALSE(glIsTexture(t.name));
         // After a release, textures are made again on demand.
-        EXPECT_NE(textures.TextureFor(fromTexture).name, 0u);
+        EXPECT_NE(textures.TextureFor(fromTexture, true).name, 0u);
         EXPECT_EQ(textures.Count(), 1u);
     }
     // The destructor deleted what was made after the release.

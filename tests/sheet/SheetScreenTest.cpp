@@ -97,12 +97,12 @@ TEST(SheetScreen, FitLeavesFifteenPixelsOnEachSide) {
 }
 
 TEST(SheetScreen, PaperShadowOutlineAndDottedBorders) {
-    ScopedSettings guard;
-    CurrentSettings().bFirstLaunch = false; // no welcome text over the paper
+    Settings settings;
+    settings.bFirstLaunch = false; // no welcome text over the paper
     const SheetLayout layout = A4(1, 1);
     const ScreenView view = FitScreenView(300, 400, layout, false);
     RecordingPrompt prompt;
-    const QImage image = RenderScreenImage(nullptr, view, prompt);
+    const QImage image = RenderScreenImage(nullptr, settings, view, prompt);
     ASSERT_FALSE(image.isNull());
     ASSERT_EQ(image.size(), QSize(300, 400));
     EXPECT_TRUE(prompt.texts.empty());
@@ -138,7 +138,7 @@ TEST(SheetScreen, PaperShadowOutlineAndDottedBorders) {
 }
 
 TEST(SheetScreen, WelcomeTextOnlyWithoutModelOnFirstLaunch) {
-    ScopedSettings guard;
+    Settings settings;
     const SheetLayout layout = A4(1, 1);
     const ScreenView view = FitScreenView(400, 300, layout, false);
     RecordingPrompt prompt;
@@ -147,10 +147,10 @@ TEST(SheetScreen, WelcomeTextOnlyWithoutModelOnFirstLaunch) {
     EXPECT_STREQ(kWelcomeLines[2], "Please see them as a hint of operation.");
     EXPECT_STREQ(kWelcomeLines[3], " ");
 
-    CurrentSettings().bFirstLaunch = true;
-    const QImage welcome = RenderScreenImage(nullptr, view, prompt);
-    CurrentSettings().bFirstLaunch = false;
-    const QImage plain = RenderScreenImage(nullptr, view, prompt);
+    settings.bFirstLaunch = true;
+    const QImage welcome = RenderScreenImage(nullptr, settings, view, prompt);
+    settings.bFirstLaunch = false;
+    const QImage plain = RenderScreenImage(nullptr, settings, view, prompt);
     ASSERT_FALSE(welcome.isNull());
     ASSERT_FALSE(plain.isNull());
     // Three visible lines around the middle of the paper, centred: ink left and right of the centre line
@@ -166,27 +166,27 @@ TEST(SheetScreen, WelcomeTextOnlyWithoutModelOnFirstLaunch) {
     EXPECT_EQ(DarkPixels(welcome, QRect(x0, 215, x1 - x0, 60)), 0);
 
     // With a model open there is no welcome text even on a first launch.
-    CurrentSettings().bFirstLaunch = true;
+    settings.bFirstLaunch = true;
     PMdoc doc;
-    const QImage opened = RenderScreenImage(&doc, view, prompt);
+    const QImage opened = RenderScreenImage(&doc, settings, view, prompt);
     EXPECT_EQ(DarkPixels(opened, middle), 0);
     EXPECT_TRUE(prompt.texts.empty());
 }
 
 TEST(SheetScreen, PageLabelsSitInTheMiddleOfTheirSheets) {
-    ScopedSettings guard;
+    Settings settings;
     PMdoc doc;
     BuildTexturedCube(doc);
     doc.sheetColumns = 3;
     doc.sheetRows = 2;
-    const SheetLayout layout = CurrentSheetLayout(&doc);
+    const SheetLayout layout = CurrentSheetLayout(&doc, settings);
     ASSERT_EQ(layout.columns, 3);
     const ScreenView view = FitScreenView(600, 300, layout, true);
     const RasterProjection projection = ScreenProjection(view, layout);
 
     // Every sheet a page: p.1 to p.6 in print order, each at its printable area's centre.
-    CurrentSettings().bNoPrintBrankPage = false;
-    std::vector<PageLabel> labels = BuildPageLabels(doc, layout, projection);
+    settings.bNoPrintBrankPage = false;
+    std::vector<PageLabel> labels = BuildPageLabels(doc, settings, layout, projection);
     ASSERT_EQ(labels.size(), 6u);
     for (int n = 0; n < 6; ++n) {
         EXPECT_EQ(labels[n].text, QString("p.%1").arg(n + 1));
@@ -195,8 +195,8 @@ TEST(SheetScreen, PageLabelsSitInTheMiddleOfTheirSheets) {
         EXPECT_DOUBLE_EQ(labels[n].topCentre.y(), centre.y);
     }
     // Blank sheets are no pages: only the cube's sheet is labelled.
-    CurrentSettings().bNoPrintBrankPage = true;
-    labels = BuildPageLabels(doc, layout, projection);
+    settings.bNoPrintBrankPage = true;
+    labels = BuildPageLabels(doc, settings, layout, projection);
     ASSERT_EQ(labels.size(), 1u);
     EXPECT_EQ(labels[0].text, "p.1");
 
@@ -226,18 +226,18 @@ TEST(SheetScreen, PageLabelsSitInTheMiddleOfTheirSheets) {
 }
 
 TEST(SheetScreen, SheetsOnScreenReference) {
-    ScopedSettings guard;
-    CurrentSettings().bDrawPageNumber = true;
-    CurrentSettings().bNoPrintBrankPage = false;
+    Settings settings;
+    settings.bDrawPageNumber = true;
+    settings.bNoPrintBrankPage = false;
     PMdoc doc;
     ASSERT_TRUE(BuildSampleHouse(doc).empty());
-    UpdateSheetGrid(doc, CPaper::FromSettings(CurrentSettings()), true);
+    UpdateSheetGrid(doc, CPaper::FromSettings(settings), true);
     // Two columns of two sheets with their page labels; at this zoom the texts are their rectangles.
     doc.sheetColumns = 2;
-    const SheetLayout layout = CurrentSheetLayout(&doc);
+    const SheetLayout layout = CurrentSheetLayout(&doc, settings);
     const ScreenView view = FitScreenView(480, 360, layout, true);
     RecordingPrompt prompt;
-    const QImage image = RenderScreenImage(&doc, view, prompt);
+    const QImage image = RenderScreenImage(&doc, settings, view, prompt);
     EXPECT_TRUE(prompt.texts.empty());
     EXPECT_TRUE(MatchesReference(image, "sheets-on-screen"));
 }

@@ -113,10 +113,9 @@ TEST(SvgExport, NumbersAndEscaping) {
 }
 
 TEST(SvgExport, StructureSizeAndLayers) {
-    ScopedSettings guard;
     test::TinyDevelopment tiny;
     tiny.doc.path = "/models/R&D <draft>\xFF.tsm";
-    const ParsedSvg svg = Parse(RenderSvg(tiny.doc, {}));
+    const ParsedSvg svg = Parse(RenderSvg(tiny.doc, Settings(), {}));
     ASSERT_TRUE(svg.ok) << svg.error;
     EXPECT_EQ(svg.title, "R&D <draft>?.tsm");
 
@@ -165,41 +164,41 @@ TEST(SvgExport, StructureSizeAndLayers) {
 }
 
 TEST(SvgExport, FillOptionsAndSettings) {
-    ScopedSettings guard;
+    Settings settings;
     test::TinyDevelopment tiny;
     // No faces and no flap fills when switched off; the line layers stay.
-    ParsedSvg svg = Parse(RenderSvg(tiny.doc, {false, false}));
+    ParsedSvg svg = Parse(RenderSvg(tiny.doc, settings, {false, false}));
     ASSERT_TRUE(svg.ok) << svg.error;
     EXPECT_EQ(svg.layers.count("faces"), 0u);
     EXPECT_EQ(svg.layers.count("flaps"), 0u);
     EXPECT_EQ(svg.In("", "polygon").size() + svg.In("faces", "polygon").size(), 0u);
     EXPECT_EQ(svg.shapes.size(), 15u);
-    svg = Parse(RenderSvg(tiny.doc, {true, false}));
+    svg = Parse(RenderSvg(tiny.doc, settings, {true, false}));
     EXPECT_EQ(svg.layers.count("faces"), 1u);
     EXPECT_EQ(svg.layers.count("flaps"), 0u);
 
     // Flaps not drawn: neither their fill nor their outline.
-    CurrentSettings().bDrawFlap = false;
-    svg = Parse(RenderSvg(tiny.doc, {}));
+    settings.bDrawFlap = false;
+    svg = Parse(RenderSvg(tiny.doc, settings, {}));
     EXPECT_EQ(svg.layers.count("flaps"), 0u);
     EXPECT_TRUE(svg.In("flap-outlines", "line").empty());
-    CurrentSettings().bDrawFlap = true;
+    settings.bDrawFlap = true;
 
     // White underlays join their line's layer: one more line under each of the two dashed folds.
-    CurrentSettings().bDrawWhiteBkLine = true;
-    svg = Parse(RenderSvg(tiny.doc, {}));
+    settings.bDrawWhiteBkLine = true;
+    svg = Parse(RenderSvg(tiny.doc, settings, {}));
     ASSERT_EQ(svg.In("mountain", "line").size(), 5u);
     EXPECT_EQ(svg.In("mountain", "line")[0].attributes.at("stroke"), "#ffffff");
     EXPECT_EQ(svg.In("valley", "line").size(), 6u);
-    CurrentSettings().bDrawWhiteBkLine = false;
+    settings.bDrawWhiteBkLine = false;
 
     // Style "none" empties a layer.
-    CurrentSettings().iValleyLineStyle = 1;
-    EXPECT_TRUE(Parse(RenderSvg(tiny.doc, {})).In("valley", "line").empty());
+    settings.iValleyLineStyle = 1;
+    EXPECT_TRUE(Parse(RenderSvg(tiny.doc, settings, {})).In("valley", "line").empty());
 }
 
 TEST(SvgExport, FaceFillsFollowTheMaterials) {
-    ScopedSettings guard;
+    Settings settings;
     test::TinyDevelopment tiny;
     CMaterial& plain = AddMaterial(tiny.doc, "Plain", {0.2f, 0.4f, 0.6f});
     AddMaterial(tiny.doc, "Textured", {0.2f, 0.4f, 0.6f}, MakeCheckerboard(4, 4, 2, {0, 0, 0}, {1, 1, 1}));
@@ -208,7 +207,7 @@ TEST(SvgExport, FaceFillsFollowTheMaterials) {
     tiny.face1->materialIndex = 1;
     const auto fills = [&]() {
         std::vector<std::string> out;
-        for (const Element& e : Parse(RenderSvg(tiny.doc, {})).In("faces", "polygon"))
+        for (const Element& e : Parse(RenderSvg(tiny.doc, settings, {})).In("faces", "polygon"))
             out.push_back(e.attributes.at("fill"));
         return out;
     };
@@ -220,19 +219,18 @@ TEST(SvgExport, FaceFillsFollowTheMaterials) {
     tiny.face1->materialIndex = 7;
     EXPECT_EQ(fills(), (std::vector<std::string>{"#00ffff", "#00ffff"}));
     // Without materials every face is white.
-    CurrentSettings().bUseMaterial = false;
+    settings.bUseMaterial = false;
     EXPECT_EQ(fills(), (std::vector<std::string>{"#ffffff", "#ffffff"}));
 }
 
 TEST(SvgExport, CommaDecimalLocaleStillWritesPoints) {
-    ScopedSettings guard;
     test::TinyDevelopment tiny;
-    const std::string before = RenderSvg(tiny.doc, {});
+    const std::string before = RenderSvg(tiny.doc, Settings(), {});
     const char* old = std::setlocale(LC_ALL, nullptr);
     const std::string saved = old != nullptr ? old : "C";
     if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) GTEST_SKIP() << "the de_DE.UTF-8 locale is missing";
     const std::locale previous = std::locale::global(std::locale("de_DE.UTF-8"));
-    const std::string during = RenderSvg(tiny.doc, {});
+    const std::string during = RenderSvg(tiny.doc, Settings(), {});
     std::locale::global(previous);
     std::setlocale(LC_ALL, saved.c_str());
     EXPECT_EQ(during, before);
@@ -241,21 +239,20 @@ TEST(SvgExport, CommaDecimalLocaleStillWritesPoints) {
 }
 
 TEST(SvgExport, ExportWritesTheFileOrSaysWhy) {
-    ScopedSettings guard;
     test::TinyDevelopment tiny;
     const fs::path dir = fs::path(TESSALY_BINARY_DIR) / "svg-export-test";
     fs::remove_all(dir);
     fs::create_directories(dir);
     std::string error;
     const std::string path = (dir / "lines.svg").string();
-    ASSERT_TRUE(ExportSvg(tiny.doc, path, {}, &error)) << error;
-    EXPECT_EQ(test::ReadWholeFile(path), RenderSvg(tiny.doc, {}));
+    ASSERT_TRUE(ExportSvg(tiny.doc, Settings(), path, {}, &error)) << error;
+    EXPECT_EQ(test::ReadWholeFile(path), RenderSvg(tiny.doc, Settings(), {}));
     error.clear();
-    EXPECT_FALSE(ExportSvg(tiny.doc, (dir / "missing" / "x.svg").string(), {}, &error));
+    EXPECT_FALSE(ExportSvg(tiny.doc, Settings(), (dir / "missing" / "x.svg").string(), {}, &error));
     EXPECT_FALSE(error.empty());
     PMdoc bare;
     error.clear();
-    EXPECT_FALSE(ExportSvg(bare, (dir / "bare.svg").string(), {}, &error));
+    EXPECT_FALSE(ExportSvg(bare, Settings(), (dir / "bare.svg").string(), {}, &error));
     EXPECT_FALSE(error.empty());
     EXPECT_FALSE(fs::exists(dir / "bare.svg"));
     fs::remove_all(dir);
@@ -264,13 +261,12 @@ TEST(SvgExport, ExportWritesTheFileOrSaysWhy) {
 TEST(SvgExport, InkscapeDrawsTheLayers) {
     if (!test::InkscapeInstalled())
         GTEST_SKIP() << "inkscape is not installed: no real reader checks the SVG";
-    ScopedSettings guard;
     test::TinyDevelopment tiny;
     const fs::path outDir = fs::path(TESSALY_BINARY_DIR) / "svg-inkscape";
     fs::create_directories(outDir);
     const std::string path = (outDir / "tiny.svg").string();
     std::string error;
-    ASSERT_TRUE(ExportSvg(tiny.doc, path, {}, &error)) << error;
+    ASSERT_TRUE(ExportSvg(tiny.doc, Settings(), path, {}, &error)) << error;
     std::string log;
     const QImage image = test::RenderWithInkscape(path, 384, &log);
     ASSERT_FALSE(image.isNull()) << log;

@@ -48,7 +48,7 @@ struct TinyDevelopment : DevelopmentFixture {
         part->x += 20;
         part->y += 10;
         ComputeDevelopmentExtent(Dev(), false);
-        ClassifyPartLines(Dev(), Model());
+        ClassifyPartLines(Dev(), Model(), doc.display);
     }
 };
 

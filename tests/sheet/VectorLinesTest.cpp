@@ -30,9 +30,10 @@ void ExpectSpans(const std::vector<DashSpan>& spans, const std::vector<DashSpan>
 
 // One square part, corners (0,0), (0,10), (10,10), (10,0); the line under test is the first corner's
 // edge (0,0) -> (0,10), the other three lines are hidden. Its flap (if any) is the trapezoid
-// (0,0), (-4,4), (-4,6), (0,10).
+// (0,0), (-4,4), (-4,6), (0,10). It is drawn with `settings`.
 struct LineScene {
     DevelopmentFixture fx;
+    Settings settings;
     CPart* part = nullptr;
     CPartLine* line = nullptr;
 
@@ -55,7 +56,7 @@ struct LineScene {
 
     RecordingVectorOutput Draw(double sx = 1, double sy = 1, DeviceRounding rounding = DeviceRounding::None) {
         RecordingVectorOutput out;
-        DrawVectorLines(out, fx.Dev(), sx, sy, rounding);
+        DrawVectorLines(out, fx.Dev(), settings, sx, sy, rounding);
         return out;
     }
 };
@@ -82,18 +83,18 @@ TEST(WalkDashes, DefaultPatternsGiveExactDashes) {
     ExpectSpans(WalkDashes(10.0, valley, 6), {{0, 2}, {3, 3.5}, {4.5, 6.5}, {7.5, 8}, {9, 10}});
 
     // The vector lists keep only the positive values, scaled by the diagonal of a device millimetre.
-    ScopedSettings guard;
-    const std::vector<double> m = VectorDashList(CurrentSettings().mountainDash, 1, 1);
+    const Settings defaults;
+    const std::vector<double> m = VectorDashList(defaults.mountainDash, 1, 1);
     ASSERT_EQ(m.size(), 2u);
     EXPECT_DOUBLE_EQ(m[0], kRoot2);
     ExpectSpans(WalkDashes(10.0, m),
                 {{0, kRoot2}, {2 * kRoot2, 3 * kRoot2}, {4 * kRoot2, 5 * kRoot2}, {6 * kRoot2, 7 * kRoot2}});
-    const std::vector<double> v = VectorDashList(CurrentSettings().valleyDash, 1, 1);
+    const std::vector<double> v = VectorDashList(defaults.valleyDash, 1, 1);
     ASSERT_EQ(v.size(), 4u);
     ExpectSpans(WalkDashes(10.0, v),
                 {{0, 2 * kRoot2}, {3 * kRoot2, 3.5 * kRoot2}, {4.5 * kRoot2, 6.5 * kRoot2}});
     // Not sx alone: sx = 2, sy = 1 scales by sqrt(5).
-    const std::vector<double> wide = VectorDashList(CurrentSettings().mountainDash, 2, 1);
+    const std::vector<double> wide = VectorDashList(defaults.mountainDash, 2, 1);
     EXPECT_DOUBLE_EQ(wide[0], std::sqrt(5.0));
 }
 
@@ -133,8 +134,7 @@ TEST(WalkDashes, RestartsShortSegmentsAndBadPatterns) {
 }
 
 TEST(DrawVectorLines, EachKindUsesItsOwnStyleSetting) {
-    const auto styleSetting = [](int32_t kind) -> int32_t* {
-        Settings& s = CurrentSettings();
+    const auto styleSetting = [](Settings& s, int32_t kind) -> int32_t* {
         if (kind == kDrawCut) return &s.iCutLineStyle;
         if (kind == kDrawMountain || kind == kDrawFlapMountain) return &s.iMountainLineStyle;
         if (kind == kDrawValley || kind == kDrawFlapValley) return &s.iValleyLineStyle;
@@ -143,14 +143,13 @@ TEST(DrawVectorLines, EachKindUsesItsOwnStyleSetting) {
     for (int32_t kind = 0; kind <= 6; ++kind) {
         for (int32_t style = 0; style <= 3; ++style) {
             SCOPED_TRACE(testing::Message() << "drawKind " << kind << " style " << style);
-            ScopedSettings guard;
-            Settings& s = CurrentSettings();
+            LineScene scene;
+            Settings& s = scene.settings;
             s.bDrawFlap = false;
             // Every other setting says "none": only the kind's own setting can make it show.
             s.iCutLineStyle = s.iMountainLineStyle = s.iValleyLineStyle = kLineNone;
-            int32_t* own = styleSetting(kind);
+            int32_t* own = styleSetting(s, kind);
             if (own != nullptr) *own = style;
-            LineScene scene;
             scene.line->drawKind = kind;
             const RecordingVectorOutput out = scene.Draw();
             EXPECT_EQ(out.begins, 1);
@@ -183,10 +182,9 @@ TEST(DrawVectorLines, EachKindUsesItsOwnStyleSetting) {
 }
 
 TEST(DrawVectorLines, WhiteUnderlayOnlyUnderDashedLines) {
-    ScopedSettings guard;
-    CurrentSettings().bDrawWhiteBkLine = true;
-    CurrentSettings().bDrawFlap = false;
     LineScene scene;
+    scene.settings.bDrawWhiteBkLine = true;
+    scene.settings.bDrawFlap = false;
     // A dashed fold: white solid A -> B first, then the coloured dashes on top.
     scene.line->drawKind = kDrawMountain;
     RecordingVectorOutput out = scene.Draw();
@@ -201,11 +199,11 @@ TEST(DrawVectorLines, WhiteUnderlayOnlyUnderDashedLines) {
     ASSERT_EQ(out.segments.size(), 1u);
     EXPECT_EQ(out.segments[0].colour, kLineColour);
     // Nor does a fold whose style is solid.
-    CurrentSettings().iValleyLineStyle = kLineSolid;
+    scene.settings.iValleyLineStyle = kLineSolid;
     scene.line->drawKind = kDrawValley;
     EXPECT_EQ(scene.Draw().segments.size(), 1u);
     // With the switch off, dashes come alone.
-    CurrentSettings().bDrawWhiteBkLine = false;
+    scene.settings.bDrawWhiteBkLine = false;
     scene.line->drawKind = kDrawMountain;
     out = scene.Draw();
     ASSERT_EQ(out.segments.size(), 4u);
@@ -213,7 +211,6 @@ TEST(DrawVectorLines, WhiteUnderlayOnlyUnderDashedLines) {
 }
 
 TEST(DrawVectorLines, HiddenLinesAreNeverDrawn) {
-    ScopedSettings guard;
     LineScene scene;
     for (int32_t kind : {kDrawCut, kDrawMountain, kDrawValley}) {
         scene.line->drawKind = kind;
@@ -225,7 +222,6 @@ TEST(DrawVectorLines, HiddenLinesAreNeverDrawn) {
 }
 
 TEST(DrawVectorLines, FlapOutlinesFirstInTheFlapColour) {
-    ScopedSettings guard;
     LineScene scene;
     scene.line->drawKind = kDrawFlapMountain;
     RecordingVectorOutput out = scene.Draw();
@@ -253,10 +249,10 @@ TEST(DrawVectorLines, FlapOutlinesFirstInTheFlapColour) {
     scene.line->hidden = true;
     EXPECT_EQ(scene.Draw().segments.size(), 3u);
     // With flaps off, no outline.
-    CurrentSettings().bDrawFlap = false;
+    scene.settings.bDrawFlap = false;
     EXPECT_TRUE(scene.Draw().segments.empty());
     // A cut line never draws a flap even when its corner has one.
-    CurrentSettings().bDrawFlap = true;
+    scene.settings.bDrawFlap = true;
     scene.line->hidden = false;
     scene.line->drawKind = kDrawCut;
     out = scene.Draw();
@@ -265,7 +261,6 @@ TEST(DrawVectorLines, FlapOutlinesFirstInTheFlapColour) {
 }
 
 TEST(DrawVectorLines, DeviceCoordinatesArePartOffsetTimesScaleTruncated) {
-    ScopedSettings guard;
     LineScene scene;
     scene.line->drawKind = kDrawCut;
     scene.part->x += 10.3;
@@ -289,13 +284,12 @@ TEST(DrawVectorLines, DeviceCoordinatesArePartOffsetTimesScaleTruncated) {
 }
 
 TEST(DrawVectorLines, PenWidthAndColourConversion) {
-    ScopedSettings guard;
     LineScene scene;
     scene.line->drawKind = kDrawCut;
-    CurrentSettings().iLineWidthID = 4;
+    scene.settings.iLineWidthID = 4;
     EXPECT_EQ(scene.Draw().segments[0].width, 5);
     // A damaged negative width still gives a visible pen.
-    CurrentSettings().iLineWidthID = -7;
+    scene.settings.iLineWidthID = -7;
     EXPECT_EQ(scene.Draw().segments[0].width, 1);
 
     // Each channel times 255, truncated; out-of-range stored values are clamped.
@@ -307,10 +301,9 @@ TEST(DrawVectorLines, PenWidthAndColourConversion) {
 }
 
 TEST(DrawVectorLines, EmptyAndDamagedDevelopments) {
-    ScopedSettings guard;
     CTenkaizu empty;
     RecordingVectorOutput out;
-    DrawVectorLines(out, empty, 1, 1);
+    DrawVectorLines(out, empty, Settings(), 1, 1);
     EXPECT_EQ(out.begins, 1);
     EXPECT_EQ(out.ends, 1);
     EXPECT_TRUE(out.segments.empty());

@@ -86,8 +86,8 @@ std::unique_ptr<PMdoc> MakeRichDocument() {
     return doc;
 }
 
-Settings ChangedDisplaySettings() {
-    Settings s;
+DisplaySettings ChangedDisplaySettings() {
+    DisplaySettings s;
     s.bDrawFlap = !s.bDrawFlap;
     s.bDrawNumber = !s.bDrawNumber;
     s.bInvertEdgeID = !s.bInvertEdgeID;
@@ -309,7 +309,7 @@ BuiltFile BuildTriangleFile(const TriangleFile& triangle) {
     }
 
     mark("settings");
-    const Settings& s = triangle.display;
+    const DisplaySettings& s = triangle.display;
     f.Bool(s.bDrawFlap).Bool(s.bDrawNumber).Bool(s.bInvertEdgeID).Bool(s.bUseMaterial).Bool(s.bOmitFlatEdge);
     f.I32(s.iFlatEdgeAngle).Bool(s.bDrawWhiteBkLine).I32(s.iMountainLineStyle).I32(s.iValleyLineStyle);
     f.I32(s.iCutLineStyle).I32(s.iEdgeIDfontSizePoint).I32(s.iPaperSize).I32(s.iPaperOrientation);

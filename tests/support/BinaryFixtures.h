@@ -19,7 +19,7 @@ namespace tsm::test {
 std::unique_ptr<PMdoc> MakeRichDocument();
 
 // Display settings with every value a model file carries changed from its default.
-Settings ChangedDisplaySettings();
+DisplaySettings ChangedDisplaySettings();
 
 // Little-endian primitives in the model file's encoding.
 class FileBytes {
@@ -58,7 +58,7 @@ struct TriangleFile {
     int32_t line0Second[2] = {0, 1};
     int32_t textureWidth = 2;
     int32_t textureHeight = 2;
-    Settings display;
+    DisplaySettings display;
 };
 
 // The bytes of a triangle file and where its fields start, by name: "version", "solidCount",

@@ -227,7 +227,7 @@ void ExpectSameDocument(const PMdoc& a, const PMdoc& b) {
     if (a.development) ExpectSameDevelopment(*a.development, *b.development, la, lb);
 }
 
-void ExpectSameDisplaySettings(const Settings& a, const Settings& b) {
+void ExpectSameDisplaySettings(const DisplaySettings& a, const DisplaySettings& b) {
     EXPECT_EQ(a.bDrawFlap, b.bDrawFlap) << "bDrawFlap";
     EXPECT_EQ(a.bDrawNumber, b.bDrawNumber) << "bDrawNumber";
     EXPECT_EQ(a.bInvertEdgeID, b.bInvertEdgeID) << "bInvertEdgeID";

@@ -16,6 +16,6 @@ namespace tsm::test {
 void ExpectSameDocument(const PMdoc& a, const PMdoc& b);
 
 // Expects the same values of the display settings a model file carries.
-void ExpectSameDisplaySettings(const Settings& a, const Settings& b);
+void ExpectSameDisplaySettings(const DisplaySettings& a, const DisplaySettings& b);
 
 } // namespace tsm::test

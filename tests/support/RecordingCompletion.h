@@ -13,8 +13,9 @@ namespace tsm::test {
 class RecordingCompletion : public IModelCompletion {
 public:
     std::vector<std::string> calls;
-    // Runs inside ClassifyPartLines, to look at the state the reader left at that moment.
-    std::function<void()> onClassify;
+    // Runs inside ClassifyPartLines with the display values it was given, to look at the state the reader
+    // left at that moment.
+    std::function<void(const DisplaySettings&)> onClassify;
 
     void LinkFaceRing(CFace&) override { calls.push_back("LinkFaceRing"); }
     void ComputeFacePlane(CFace&) override { calls.push_back("ComputeFacePlane"); }
@@ -25,10 +26,13 @@ public:
     void AutoFlapAnglesAll(CMeshModel&) override { calls.push_back("AutoFlapAnglesAll"); }
     void ComputePartExtent(CPart&) override { calls.push_back("ComputePartExtent"); }
     void ComputeDevelopmentExtent(CTenkaizu&, bool) override { calls.push_back("ComputeDevelopmentExtent"); }
-    void ScaleDevelopment(CTenkaizu&, double, bool) override { calls.push_back("ScaleDevelopment"); }
-    void ClassifyPartLines(CTenkaizu&, CMeshModel&) override {
+    double ScaleDevelopment(CTenkaizu&, double, bool) override {
+        calls.push_back("ScaleDevelopment");
+        return 1.0;
+    }
+    void ClassifyPartLines(CTenkaizu&, CMeshModel&, const DisplaySettings& display) override {
         calls.push_back("ClassifyPartLines");
-        if (onClassify) onClassify();
+        if (onClassify) onClassify(display);
     }
 };
 

@@ -152,24 +152,23 @@ int PickedCount(const CSolid& solid) {
 }
 
 TEST(FacePick, MarkedRegionCrossesOnlyUndrawnFolds) {
-    ScopedSettings guard;
     PMdoc doc;
     const MeshData sheet = Grid(3, 1, 1.0);
     CSolid& flat = AddSolid(doc, "sheet", sheet.vertices, sheet.faces);
     JoinAll(flat);
     // Flat folds are omitted: the three coplanar faces look like one.
-    MarkPickedRegion(*flat.faces[0]);
+    MarkPickedRegion(*flat.faces[0], doc.display);
     EXPECT_EQ(PickedCount(flat), 3);
     // Already marked: nothing more happens.
-    MarkPickedRegion(*flat.faces[2]);
+    MarkPickedRegion(*flat.faces[2], doc.display);
     EXPECT_EQ(PickedCount(flat), 3);
 
     // With flat folds drawn, only the face itself.
     for (auto& face : flat.faces) face->picked = false;
-    CurrentSettings().bOmitFlatEdge = false;
-    MarkPickedRegion(*flat.faces[1]);
+    doc.display.bOmitFlatEdge = false;
+    MarkPickedRegion(*flat.faces[1], doc.display);
     EXPECT_EQ(PickedCount(flat), 1);
-    CurrentSettings().bOmitFlatEdge = true;
+    doc.display.bOmitFlatEdge = true;
 
     // A cut edge (not joined) stops the region even when flat.
     for (auto& face : flat.faces) face->picked = false;
@@ -179,25 +178,24 @@ TEST(FacePick, MarkedRegionCrossesOnlyUndrawnFolds) {
     ASSERT_NE(between, nullptr);
     between->joined->joined = nullptr;
     between->joined = nullptr;
-    MarkPickedRegion(*flat.faces[0]);
+    MarkPickedRegion(*flat.faces[0], doc.display);
     EXPECT_EQ(PickedCount(flat), 1);
     EXPECT_TRUE(flat.faces[0]->picked);
 
     // A marked neighbour is not crossed: the walk stops at faces already marked.
     for (auto& face : flat.faces) face->picked = false;
     flat.faces[1]->picked = true;
-    MarkPickedRegion(*flat.faces[2]);
+    MarkPickedRegion(*flat.faces[2], doc.display);
     EXPECT_EQ(PickedCount(flat), 2);
     EXPECT_FALSE(flat.faces[0]->picked);
 }
 
 TEST(FacePick, MarkedRegionCrossesFoldsTheUserHid) {
-    ScopedSettings guard;
     auto doc = test::CubeDocument();
     CSolid& cube = *doc->model->solids[0];
     JoinAll(cube);
     // Real folds: one face only.
-    MarkPickedRegion(*cube.faces[0]);
+    MarkPickedRegion(*cube.faces[0], doc->display);
     EXPECT_EQ(PickedCount(cube), 1);
     // A fold whose part line the user hid is crossed.
     for (auto& face : cube.faces) face->picked = false;
@@ -205,7 +203,7 @@ TEST(FacePick, MarkedRegionCrossesFoldsTheUserHid) {
     hidden.hidden = true;
     CHalfEdge* h = cube.faces[0]->Corner(0);
     h->line = &hidden;
-    MarkPickedRegion(*cube.faces[0]);
+    MarkPickedRegion(*cube.faces[0], doc->display);
     EXPECT_EQ(PickedCount(cube), 2);
     EXPECT_TRUE(h->joined->face->picked);
     h->line = nullptr;

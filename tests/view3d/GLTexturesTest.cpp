@@ -62,12 +62,11 @@ bool IsTextureIn(OSMesaContext context, GLuint name) {
 }
 
 TEST(GLTextures, UploadRecordsTheContextAndSetsWrapAndFilters) {
-    ScopedSettings guard;
     RecordingPrompt prompt;
     ViewRenderSurface view(prompt, RenderSlot::View3D);
     ASSERT_TRUE(view.Resize(4, 4));
     auto material = TexturedMaterial();
-    ASSERT_TRUE(MakeGLTexture(*material));
+    ASSERT_TRUE(MakeGLTexture(*material, true));
     ASSERT_NE(material->glTexture, -1);
     EXPECT_EQ(material->glContext, view.Context());
     const GLuint name = GLuint(material->glTexture);
@@ -82,8 +81,7 @@ TEST(GLTextures, UploadRecordsTheContextAndSetsWrapAndFilters) {
     EXPECT_TRUE(format == 3 || format == GL_RGB) << format; // three components, as asked
 
     // Without smoothing: nearest, for the re-upload the filtering change asks for.
-    CurrentSettings().bTextureSmooth = false;
-    ASSERT_TRUE(MakeGLTexture(*material));
+    ASSERT_TRUE(MakeGLTexture(*material, false));
     EXPECT_EQ(TextureParameter(GLuint(material->glTexture), GL_TEXTURE_MAG_FILTER), GL_NEAREST);
     EXPECT_EQ(TextureParameter(GLuint(material->glTexture), GL_TEXTURE_MIN_FILTER), GL_NEAREST);
 
@@ -98,8 +96,6 @@ TEST(GLTextures, UploadRecordsTheContextAndSetsWrapAndFilters) {
 }
 
 TEST(GLTextures, OddRowLengthsUploadWithoutPadding) {
-    ScopedSettings guard;
-    CurrentSettings().bTextureSmooth = false;
     RecordingPrompt prompt;
     ViewRenderSurface view(prompt, RenderSlot::View3D);
     ASSERT_TRUE(view.Resize(3, 1));
@@ -110,7 +106,7 @@ TEST(GLTextures, OddRowLengthsUploadWithoutPadding) {
     material->texture->height = 1;
     material->texture->pixels = {10, 20, 30, 40, 50, 60, 70, 80, 90};
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    ASSERT_TRUE(MakeGLTexture(*material));
+    ASSERT_TRUE(MakeGLTexture(*material, false));
     GLint alignment = 0;
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
     EXPECT_EQ(alignment, 4); // the caller's state is kept
@@ -125,7 +121,7 @@ TEST(GLTextures, NothingIsMadeWithoutAnImageOrAContext) {
     // No context current.
     ASSERT_EQ(OSMesaGetCurrentContext(), nullptr);
     auto material = TexturedMaterial();
-    EXPECT_FALSE(MakeGLTexture(*material));
+    EXPECT_FALSE(MakeGLTexture(*material, true));
     EXPECT_EQ(material->glTexture, -1);
     EXPECT_EQ(material->glContext, nullptr);
 
@@ -133,18 +129,16 @@ TEST(GLTextures, NothingIsMadeWithoutAnImageOrAContext) {
     ASSERT_TRUE(view.Resize(2, 2));
     // No image; an image whose pixels are fewer than its size says; an empty image.
     CMaterial plain;
-    EXPECT_FALSE(MakeGLTexture(plain));
+    EXPECT_FALSE(MakeGLTexture(plain, true));
     material->texture->pixels.resize(11);
-    EXPECT_FALSE(MakeGLTexture(*material));
+    EXPECT_FALSE(MakeGLTexture(*material, true));
     material->texture->width = 0;
-    EXPECT_FALSE(MakeGLTexture(*material));
+    EXPECT_FALSE(MakeGLTexture(*material, true));
     EXPECT_EQ(material->glTexture, -1);
     EXPECT_FALSE(IsGlTextureUsableInCurrentContext(*material));
 }
 
 TEST(GLTextures, TheTwoSlotsShareTextures) {
-    ScopedSettings guard;
-    CurrentSettings().bTextureSmooth = false;
     RecordingPrompt prompt;
     ViewRenderSurface view3d(prompt, RenderSlot::View3D);
     ViewRenderSurface development(prompt, RenderSlot::Development);
@@ -152,7 +146,7 @@ TEST(GLTextures, TheTwoSlotsShareTextures) {
     ASSERT_TRUE(development.Resize(4, 4));
     ASSERT_TRUE(view3d.MakeCurrent());
     auto material = TexturedMaterial();
-    ASSERT_TRUE(MakeGLTexture(*material));
+    ASSERT_TRUE(MakeGLTexture(*material, false));
 
     // Made in the 3D view's context, drawn by the development view's.
     ASSERT_TRUE(development.MakeCurrent());
@@ -172,7 +166,7 @@ TEST(GLTextures, AMaterialDeletesItsTextureInItsOwnContextWhenDestroyed) {
     ASSERT_TRUE(job.Begin());
     const auto jobContext = OSMesaGetCurrentContext();
     auto material = TexturedMaterial();
-    ASSERT_TRUE(MakeGLTexture(*material));
+    ASSERT_TRUE(MakeGLTexture(*material, true));
     const GLuint name = GLuint(material->glTexture);
 
     // A view created afterwards does not see it and is current when the material goes.
@@ -192,10 +186,10 @@ TEST(GLTextures, AMaterialDeletesItsTextureInItsOwnContextWhenDestroyed) {
     // Uploading again elsewhere deletes the old texture where it was made.
     auto second = TexturedMaterial();
     ASSERT_TRUE(glctx::BindRegistered(jobContext));
-    ASSERT_TRUE(MakeGLTexture(*second));
+    ASSERT_TRUE(MakeGLTexture(*second, true));
     const GLuint oldName = GLuint(second->glTexture);
     ASSERT_TRUE(view.MakeCurrent());
-    ASSERT_TRUE(MakeGLTexture(*second));
+    ASSERT_TRUE(MakeGLTexture(*second, true));
     EXPECT_EQ(second->glContext, view.Context());
     EXPECT_FALSE(IsTextureIn(jobContext, oldName));
     EXPECT_TRUE(glIsTexture(GLuint(second->glTexture)));
@@ -216,7 +210,7 @@ TEST(GLTextures, DeletingElsewhereInTheMiddleOfAJobKeepsTheJobsPicture) {
     ASSERT_TRUE(first.Begin());
     const auto firstContext = OSMesaGetCurrentContext();
     auto material = TexturedMaterial();
-    ASSERT_TRUE(MakeGLTexture(*material));
+    ASSERT_TRUE(MakeGLTexture(*material, true));
     const GLuint name = GLuint(material->glTexture);
 
     CDIBforGLRender job(prompt, 6, 4);
@@ -245,7 +239,7 @@ TEST(GLTextures, MaterialsLearnWhenTheContextOfTheirTextureGoes) {
     {
         CDIBforGLRender job(prompt, 4, 4);
         ASSERT_TRUE(job.Begin());
-        ASSERT_TRUE(MakeGLTexture(*material));
+        ASSERT_TRUE(MakeGLTexture(*material, true));
         job.End();
     }
     EXPECT_EQ(material->glTexture, -1);
@@ -257,7 +251,7 @@ TEST(GLTextures, MaterialsLearnWhenTheContextOfTheirTextureGoes) {
     {
         CDIBforGLRender job(prompt, 4, 4);
         ASSERT_TRUE(job.Begin());
-        ASSERT_TRUE(MakeGLTexture(*material));
+        ASSERT_TRUE(MakeGLTexture(*material, true));
         EXPECT_EQ(material->glContext, OSMesaGetCurrentContext());
         job.End();
     }

@@ -30,13 +30,17 @@ Camera3D CameraFacing(double pitch, double yaw) {
     return camera;
 }
 
-QImage Render(PMdoc* doc, const Camera3D& camera = DefaultCamera(), int guideMode = kGuideNone) {
+QImage Render(PMdoc* doc, const Settings& settings, const Camera3D& camera = DefaultCamera(),
+              int guideMode = kGuideNone) {
     RecordingPrompt prompt;
-    return RenderModelViewImage(doc, kW, kH, camera, prompt, guideMode);
+    return RenderModelViewImage(doc, settings, kW, kH, camera, prompt, guideMode);
+}
+QImage Render(PMdoc* doc, const Camera3D& camera = DefaultCamera(), int guideMode = kGuideNone) {
+    return Render(doc, Settings(), camera, guideMode);
 }
 
 // Renders the document twice in one context, with vertex arrays and one polygon at a time.
-std::pair<QImage, QImage> RenderBothWays(PMdoc* doc, const Camera3D& camera) {
+std::pair<QImage, QImage> RenderBothWays(PMdoc* doc, const Settings& settings, const Camera3D& camera) {
     RecordingPrompt prompt;
     ViewRenderSurface surface(prompt, RenderSlot::View3D);
     EXPECT_TRUE(surface.Resize(kW, kH));
@@ -48,7 +52,7 @@ std::pair<QImage, QImage> RenderBothWays(PMdoc* doc, const Camera3D& camera) {
         LoadViewProjection(projection, kW, kH);
         ModelFrameOptions options;
         options.vertexArrays = arrays;
-        renderer.Render(doc, projection, options);
+        renderer.Render(doc, settings, projection, options);
         surface.Finish();
         (arrays ? images.first : images.second) = surface.Image().copy();
     }
@@ -73,30 +77,29 @@ bool IsGrey(QRgb p) {
     return qRed(p) == qGreen(p) && qGreen(p) == qBlue(p) && qRed(p) < 250;
 }
 
-TEST(ModelRenderer, ContextSetUpRecordsTheLargestTextureSize) {
-    ScopedSettings guard;
-    EXPECT_EQ(CurrentSettings().systemTextureLimit, 512);
+TEST(ModelRenderer, ContextSetUpReportsTheLargestTextureSize) {
+    EXPECT_EQ(Settings().systemTextureLimit, 512);
     RecordingPrompt prompt;
     ViewRenderSurface surface(prompt, RenderSlot::View3D);
     ASSERT_TRUE(surface.Resize(8, 8));
-    InitModelViewGL();
+    const int found = InitModelViewGL();
     GLint reported = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &reported);
     glctx::Release();
     EXPECT_GT(reported, 512);
-    EXPECT_EQ(CurrentSettings().systemTextureLimit, reported);
+    EXPECT_EQ(found, reported);
 }
 
 TEST(ModelRenderer, WithoutAModelAFrameIsJustTheBackground) {
-    ScopedSettings guard;
-    CurrentSettings().colors[7] = 0x00336699; // R 0x99, G 0x66, B 0x33
+    Settings settings;
+    settings.colors[7] = 0x00336699; // R 0x99, G 0x66, B 0x33
     // Guards against drawing anything, or clearing to the compiled-in white, when nothing is open.
-    const QImage nothing = Render(nullptr);
+    const QImage nothing = Render(nullptr, settings);
     ASSERT_FALSE(nothing.isNull());
     EXPECT_EQ(CountPixels(nothing, qRgb(0x99, 0x66, 0x33)), kW * kH);
     PMdoc empty;
     empty.model.reset();
-    EXPECT_EQ(CountPixels(Render(&empty), qRgb(0x99, 0x66, 0x33)), kW * kH);
+    EXPECT_EQ(CountPixels(Render(&empty, settings), qRgb(0x99, 0x66, 0x33)), kW * kH);
 }
 
 // Pixels that differ at all, and the largest difference of one channel.
@@ -126,7 +129,6 @@ void ExpectSamePicture(const QImage& arrays, const QImage& immediate, const std:
 }
 
 TEST(ModelRenderer, VertexArraysDrawTheSamePictureAsOnePolygonAtATime) {
-    ScopedSettings guard;
     // From outside, close up (parts of the model behind the eye), from inside, from below and edge-on.
     std::vector<Camera3D> cameras(5, DefaultCamera());
     cameras[1].distance = -0.4;
@@ -152,7 +154,8 @@ TEST(ModelRenderer, VertexArraysDrawTheSamePictureAsOnePolygonAtATime) {
         // One face picked, so that the red pass is compared too.
         doc->model->solids[0]->faces[0]->picked = true;
         for (size_t c = 0; c < cameras.size(); ++c) {
-            const auto [arrays, immediate] = RenderBothWays(doc, cameras[c]);
+            const auto [arrays, immediate] =
+                RenderBothWays(doc, WithDisplay(Settings(), doc->display), cameras[c]);
             ExpectSamePicture(arrays, immediate,
                               "model " + std::to_string(d) + ", camera " + std::to_string(c));
             // Not a blank picture either.
@@ -160,18 +163,16 @@ TEST(ModelRenderer, VertexArraysDrawTheSamePictureAsOnePolygonAtATime) {
         }
     }
     // Without lights and materials, and with every edge drawn.
-    CurrentSettings().bTurnOnLight = false;
-    CurrentSettings().bUseMaterial = false;
-    CurrentSettings().bOmitFlatEdge = false;
     for (PMdoc* doc : {house.Doc(), &torus}) {
-        const auto [arrays, immediate] = RenderBothWays(doc, cameras[0]);
+        Settings unlit = WithDisplay(Settings(), doc->display);
+        unlit.bTurnOnLight = unlit.bUseMaterial = unlit.bOmitFlatEdge = false;
+        const auto [arrays, immediate] = RenderBothWays(doc, unlit, cameras[0]);
         // Unlit, the two paths agree to the last bit.
         EXPECT_EQ(Compare(arrays, immediate).pixels, 0);
     }
 }
 
 TEST(ModelRenderer, CubeFromTheDefaultCamera) {
-    ScopedSettings guard;
     auto doc = test::CubeDocument();
     const QImage image = Render(doc.get());
     EXPECT_TRUE(test::MatchesReference(image, "3d-cube-default"));
@@ -183,7 +184,6 @@ TEST(ModelRenderer, CubeFromTheDefaultCamera) {
 }
 
 TEST(ModelRenderer, TexturedFace) {
-    ScopedSettings guard;
     PMdoc doc;
     auto texture = MakeCheckerboard(64, 64, 16, {1, 0, 0}, {1, 1, 0});
     AddMaterial(doc, "checker", {1, 1, 1}, std::move(texture));
@@ -197,22 +197,22 @@ TEST(ModelRenderer, TexturedFace) {
     EXPECT_GT(CountPixels(image, qRgb(230, 230, 0), 30), 200);
 
     // With materials off the same face is plain white and lit: no texture at all.
-    CurrentSettings().bUseMaterial = false;
+    doc.display.bUseMaterial = false;
     const QImage plain = Render(&doc, CameraFacing(0, 0));
     EXPECT_EQ(CountPixels(plain, qRgb(230, 0, 0), 30), 0);
     EXPECT_EQ(CountPixels(plain, qRgb(230, 230, 0), 30), 0);
     EXPECT_TRUE(IsGrey(plain.pixel(kW / 2, kH / 2)) || plain.pixel(kW / 2, kH / 2) == qRgb(255, 255, 255));
 
     // Seen from behind the face is grey and untextured.
-    CurrentSettings().bUseMaterial = true;
+    doc.display.bUseMaterial = true;
     const QImage behind = Render(&doc, CameraFacing(0, 180));
     EXPECT_TRUE(IsGrey(behind.pixel(kW / 2, kH / 2))) << std::hex << behind.pixel(kW / 2, kH / 2);
     EXPECT_EQ(CountPixels(behind, qRgb(230, 0, 0), 30), 0);
 }
 
 TEST(ModelRenderer, TextureConfigurationOutline) {
-    ScopedSettings guard;
-    CurrentSettings().colors[7] = 0x00404040; // a dark background, so that white lines show
+    Settings settings;
+    settings.colors[7] = 0x00404040; // a dark background, so that white lines show
     PMdoc doc;
     test::UseColourZero(doc); // faces without material light blue, not white
     CMaterial& checker =
@@ -223,27 +223,26 @@ TEST(ModelRenderer, TextureConfigurationOutline) {
     AssignFaceUV(solid);
     // At an angle the headlight leaves the light blue face short of white.
     const Camera3D turned = CameraFacing(0, 50);
-    EXPECT_EQ(CountPixels(Render(&doc, turned), qRgb(255, 255, 0)), 0);
+    EXPECT_EQ(CountPixels(Render(&doc, settings, turned), qRgb(255, 255, 0)), 0);
     // The faces of the chosen material are outlined: yellow where they have texture coordinates.
     doc.model->highlightMaterial = &checker;
-    EXPECT_GT(CountPixels(Render(&doc, turned), qRgb(255, 255, 0)), 100);
+    EXPECT_GT(CountPixels(Render(&doc, settings, turned), qRgb(255, 255, 0)), 100);
     // White without them.
     for (auto& h : solid.faces[0]->halfEdges) h->u = h->v = 0;
-    const QImage white = Render(&doc, turned);
+    const QImage white = Render(&doc, settings, turned);
     EXPECT_EQ(CountPixels(white, qRgb(255, 255, 0)), 0);
     EXPECT_GT(CountPixels(white, qRgb(255, 255, 255)), 100);
     // Another material chosen: no outline on this face.
     doc.model->highlightMaterial = &plain;
-    EXPECT_EQ(CountPixels(Render(&doc, turned), qRgb(255, 255, 255)), 0);
+    EXPECT_EQ(CountPixels(Render(&doc, settings, turned), qRgb(255, 255, 255)), 0);
     // A face without material is outlined when the default material is the chosen one.
     solid.faces[0]->materialIndex = -1;
-    EXPECT_EQ(CountPixels(Render(&doc, turned), qRgb(255, 255, 255)), 0);
+    EXPECT_EQ(CountPixels(Render(&doc, settings, turned), qRgb(255, 255, 255)), 0);
     doc.model->highlightMaterial = &doc.model->defaultMaterial;
-    EXPECT_GT(CountPixels(Render(&doc, turned), qRgb(255, 255, 255)), 100);
+    EXPECT_GT(CountPixels(Render(&doc, settings, turned), qRgb(255, 255, 255)), 100);
 }
 
 TEST(ModelRenderer, BackFacesAreGreyInsideAnOpenBox) {
-    ScopedSettings guard;
     PMdoc doc;
     test::UseColourZero(doc);
     MeshData box = Cube(2.0);
@@ -265,7 +264,6 @@ TEST(ModelRenderer, BackFacesAreGreyInsideAnOpenBox) {
 }
 
 TEST(ModelRenderer, CutEdgesAreDoubledWhenOpenEdgesAreEmphasised) {
-    ScopedSettings guard;
     test::OpenedSample sample("cube.tsm");
     ASSERT_TRUE(sample.opened);
     ASSERT_NE(sample.Doc()->development, nullptr);
@@ -273,14 +271,13 @@ TEST(ModelRenderer, CutEdgesAreDoubledWhenOpenEdgesAreEmphasised) {
     EXPECT_TRUE(test::MatchesReference(opened, "3d-cut-edges-doubled"));
 
     // The closed picture: each edge once at the vertices; the opened one shows white gaps along the cuts.
-    CurrentSettings().bDrawOpenedModel = false;
-    const QImage closed = Render(sample.Doc());
+    sample.settings.bDrawOpenedModel = false;
+    const QImage closed = Render(sample.Doc(), sample.settings);
     EXPECT_TRUE(test::MatchesReference(closed, "3d-cut-edges-closed"));
     EXPECT_GT(CountPixels(opened, qRgb(255, 255, 255)), CountPixels(closed, qRgb(255, 255, 255)));
 }
 
 TEST(ModelRenderer, PickedFacesAreRedFromBothSides) {
-    ScopedSettings guard;
     auto doc = test::CubeDocument();
     for (auto& face : doc->model->solids[0]->faces)
         if (face->Normal().x > 0.5 || face->Normal().y > 0.5) face->picked = true;
@@ -298,7 +295,6 @@ TEST(ModelRenderer, PickedFacesAreRedFromBothSides) {
 }
 
 TEST(ModelRenderer, OrientationGuide) {
-    ScopedSettings guard;
     // A sphere touches the guide's cube only at six points, so the translucent sides lie clear of it.
     PMdoc sphere;
     test::UseColourZero(sphere);

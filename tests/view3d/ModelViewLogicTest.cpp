@@ -32,7 +32,7 @@ int PickedCount(const PMdoc& doc) {
 // A view on the sample cube (one part), looking straight at its front, in check mode.
 struct CheckModeView {
     CheckModeView() : sample("cube.tsm"), host(sample.Doc()), view(host) {
-        CurrentSettings().editMode = 6;
+        host.settings.editMode = 6;
         view.Resize(kW, kH);
         view.OnUpdate(1000);
         view.Camera().pitch = 0;
@@ -43,14 +43,12 @@ struct CheckModeView {
         view.ButtonDown(PointerButton::Left, At(x, y));
         view.ButtonUp(PointerButton::Left, At(releaseX, releaseY));
     }
-    ScopedSettings guard;
     test::OpenedSample sample;
     test::RecordingHost host;
     ModelViewLogic view;
 };
 
 TEST(ModelViewLogic, ResizeSetsUpOnceAndIgnoresZeroAndSameSizes) {
-    ScopedSettings guard;
     test::RecordingHost host;
     ModelViewLogic view(host);
     // Before any size there is nothing to draw into; painting shows the background.
@@ -66,7 +64,7 @@ TEST(ModelViewLogic, ResizeSetsUpOnceAndIgnoresZeroAndSameSizes) {
     EXPECT_EQ(window.pixel(19, 9), qRgb(255, 255, 255));
     EXPECT_EQ(window.pixel(0, 0), qRgb(255, 255, 255));
     view.Resize(kW, kH);
-    EXPECT_GT(CurrentSettings().systemTextureLimit, 512);
+    EXPECT_GT(host.textureLimit, 512);
     const QImage& frame = view.RenderFrame();
     EXPECT_EQ(frame.size(), QSize(kW, kH));
     const Mat4 before = view.Projection();
@@ -80,7 +78,6 @@ TEST(ModelViewLogic, ResizeSetsUpOnceAndIgnoresZeroAndSameSizes) {
 }
 
 TEST(ModelViewLogic, HintsResetTheCameraAndRedraw) {
-    ScopedSettings guard;
     auto doc = test::CubeDocument();
     test::RecordingHost host(doc.get());
     ModelViewLogic view(host);
@@ -111,7 +108,6 @@ TEST(ModelViewLogic, HintsResetTheCameraAndRedraw) {
 }
 
 TEST(ModelViewLogic, TextureFilterChangeUploadsAgain) {
-    ScopedSettings guard;
     PMdoc doc;
     CMaterial& checker =
         AddMaterial(doc, "checker", {1, 1, 1}, MakeCheckerboard(8, 8, 2, {1, 0, 0}, {0, 0, 1}));
@@ -130,14 +126,13 @@ TEST(ModelViewLogic, TextureFilterChangeUploadsAgain) {
 }
 
 TEST(ModelViewLogic, WheelAndDragZoomThroughTheView) {
-    ScopedSettings guard;
     auto doc = test::CubeDocument();
     test::RecordingHost host(doc.get());
     ModelViewLogic view(host);
     view.Resize(kW, kH);
     view.WheelTurned(120);
     EXPECT_DOUBLE_EQ(view.Camera().distance, -5.24);
-    CurrentSettings().bZoomWheelInvert = true;
+    host.settings.bZoomWheelInvert = true;
     view.WheelTurned(120);
     EXPECT_DOUBLE_EQ(view.Camera().distance, -5.0);
     EXPECT_EQ(host.repaints, 2);
@@ -190,11 +185,11 @@ TEST(ModelViewLogic, ClickInCheckModeMarksTheRegionAndRedrawsAllViews) {
 
 TEST(ModelViewLogic, ClicksOutsideCheckModeOrWithoutDevelopmentDoNothing) {
     CheckModeView v;
-    CurrentSettings().editMode = 1;
+    v.host.settings.editMode = 1;
     v.Click(kW / 2, kH / 2, kW / 2, kH / 2);
     EXPECT_EQ(PickedCount(*v.sample.Doc()), 0);
     EXPECT_TRUE(v.host.hints.empty());
-    CurrentSettings().editMode = 6;
+    v.host.settings.editMode = 6;
     auto development = std::move(v.sample.Doc()->development);
     v.Click(kW / 2, kH / 2, kW / 2, kH / 2);
     EXPECT_EQ(PickedCount(*v.sample.Doc()), 0);
@@ -232,10 +227,9 @@ TEST(ModelViewLogic, EscapeAndHintsClearThePickMarker) {
 }
 
 TEST(ModelViewLogic, FaceCheckAnimationRunsOnTheHostsTimer) {
-    ScopedSettings guard;
-    CurrentSettings().iFaceCheckAnimationSpeedIndex = 2;
     auto doc = test::CubeDocument();
     test::RecordingHost host(doc.get());
+    host.settings.iFaceCheckAnimationSpeedIndex = 2;
     ModelViewLogic view(host);
     view.Resize(kW, kH);
     view.StartFaceCheckAnimation(90, 60);
@@ -260,7 +254,6 @@ TEST(ModelViewLogic, FaceCheckAnimationRunsOnTheHostsTimer) {
 }
 
 TEST(ModelViewLogic, TurnTowardsFollowsTheSetting) {
-    ScopedSettings guard;
     auto doc = test::CubeDocument();
     test::RecordingHost host(doc.get());
     ModelViewLogic view(host);
@@ -268,10 +261,10 @@ TEST(ModelViewLogic, TurnTowardsFollowsTheSetting) {
     for (const auto& face : doc->model->solids[0]->faces)
         if (face->Normal().y > 0.9) top = face.get();
     ASSERT_NE(top, nullptr);
-    CurrentSettings().bUseAnimationForFaceCheck = false;
+    host.settings.bUseAnimationForFaceCheck = false;
     view.TurnTowards({top});
     EXPECT_EQ(host.timerStarts, 0);
-    CurrentSettings().bUseAnimationForFaceCheck = true;
+    host.settings.bUseAnimationForFaceCheck = true;
     view.TurnTowards({});
     EXPECT_EQ(host.timerStarts, 0);
     view.TurnTowards({top});
@@ -281,7 +274,6 @@ TEST(ModelViewLogic, TurnTowardsFollowsTheSetting) {
 }
 
 TEST(ModelViewLogic, CameraOnlyFramesDrawTheLastArraysAgain) {
-    ScopedSettings guard;
     test::OpenedSample sample("cube.tsm");
     test::RecordingHost host(sample.Doc());
     ModelViewLogic view(host);
@@ -296,7 +288,7 @@ TEST(ModelViewLogic, CameraOnlyFramesDrawTheLastArraysAgain) {
     EXPECT_EQ(view.Renderer().GatherCount(), gathered);
     Camera3D camera = view.Camera();
     RecordingPrompt prompt;
-    EXPECT_EQ(turned, RenderModelViewImage(sample.Doc(), kW, kH, camera, prompt));
+    EXPECT_EQ(turned, RenderModelViewImage(sample.Doc(), host.settings, kW, kH, camera, prompt));
     // A paint for any other reason gathers again.
     view.RenderFrame();
     EXPECT_EQ(view.Renderer().GatherCount(), gathered + 1);
@@ -308,7 +300,7 @@ TEST(ModelViewLogic, CameraOnlyFramesDrawTheLastArraysAgain) {
     EXPECT_EQ(view.Renderer().GatherCount(), gathered + 2);
     view.Camera().yaw += 5;
     view.CameraChanged();
-    CurrentSettings().bDrawOpenedModel = false;
+    host.settings.bDrawOpenedModel = false;
     view.RenderFrame();
     EXPECT_EQ(view.Renderer().GatherCount(), gathered + 3);
     view.Camera().yaw += 5;

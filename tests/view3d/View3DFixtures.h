@@ -17,11 +17,12 @@ namespace tsm::test {
 
 // A sample file opened as the viewer opens it (display positions separated, lines classified).
 struct OpenedSample {
-    explicit OpenedSample(const std::string& name) : documents(prompt, completion) {
+    explicit OpenedSample(const std::string& name) : documents(settings, prompt, completion) {
         opened = documents.OpenModelFile(std::string(TESSALY_SOURCE_DIR) + "/samples/" + name);
     }
     PMdoc* Doc() const { return documents.Current(); }
 
+    Settings settings;
     RecordingPrompt prompt;
     EngineCompletion completion;
     CModelviewerDoc documents;
@@ -30,7 +31,8 @@ struct OpenedSample {
 
 // Faces without material in colour 0, as an opened document has them.
 inline void UseColourZero(PMdoc& doc) {
-    SetColourTableEntry(0, CurrentSettings().colors[0], &doc);
+    Settings settings;
+    SetColourTableEntry(0, settings.colors[0], settings, &doc);
 }
 
 // A document holding one cube of edge 2 centred on the origin, without a development.
@@ -42,11 +44,16 @@ inline std::unique_ptr<PMdoc> CubeDocument() {
     return doc;
 }
 
-// A host that records what the view asked of it.
+// A host that records what the view asked of it; the view draws with `settings` and the document's display
+// block.
 class RecordingHost : public IModelViewHost {
 public:
     explicit RecordingHost(PMdoc* document = nullptr) : document(document) {}
     PMdoc* Document() const override { return document; }
+    Settings ViewSettings() const override {
+        return document ? WithDisplay(settings, document->display) : settings;
+    }
+    void TextureLimitFound(int pixels) override { textureLimit = pixels; }
     IPrompt& Prompt() override { return prompt; }
     void Repaint() override { ++repaints; }
     void UpdateAllViews(int hint) override { hints.push_back(hint); }
@@ -58,6 +65,8 @@ public:
     void StopAnimationTimer() override { timerRunning = false; }
 
     PMdoc* document;
+    Settings settings;
+    int textureLimit = 0;
     RecordingPrompt prompt;
     int repaints = 0;
     std::vector<int> hints;

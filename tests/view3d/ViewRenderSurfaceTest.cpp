@@ -159,7 +159,7 @@ TEST(ViewRenderSurface, SharingOutlivesTheFirstSurface) {
     material.texture->height = 1;
     material.texture->pixels = {1, 2, 3};
     ASSERT_TRUE(first->MakeCurrent());
-    ASSERT_TRUE(MakeGLTexture(material));
+    ASSERT_TRUE(MakeGLTexture(material, true));
 
     // The root goes; its texture stays, now answered for by the development view.
     first.reset();

@@ -118,7 +118,7 @@ CSolid& AddSolid(PMdoc& document, const std::string& name, const std::vector<Vec
         vertex->index = runningIndex++;
         solid->vertices.push_back(std::move(vertex));
     }
-    const double flapHeight = CurrentSettings().dDefaultFlapHeightMM;
+    const double flapHeight = document.display.dDefaultFlapHeightMM;
     for (const auto& indices : faces) {
         const bool valid = indices.size() >= 3 && std::all_of(indices.begin(), indices.end(), [&](int i) {
                                return i >= 0 && size_t(i) < vertices.size();
@@ -267,7 +267,7 @@ std::vector<std::string> UnfoldForFixture(PMdoc& document, const std::vector<std
     development.scale = options.scale;
     development.reversed = false;
     ClearDevelopmentLinks(model);
-    if (options.autoFlapAngles) AutoFlapAnglesAll(model);
+    if (options.autoFlapAngles) AutoFlapAnglesAll(model, Settings().iMaxFlapBaseAngle);
 
     for (size_t s = 0; s < solidCount; ++s) {
         CSolid& solid = *model.solids[s];
@@ -345,7 +345,7 @@ std::vector<std::string> UnfoldForFixture(PMdoc& document, const std::vector<std
         }
     }
 
-    PlaceFlaps(development, model);
+    PlaceFlaps(development, model, document.display.dDefaultFlapHeightMM);
     if (options.flapHeightMM > 0)
         for (auto& part : development.parts)
             for (CFace* face : part->faces)
@@ -368,7 +368,7 @@ std::vector<std::string> UnfoldForFixture(PMdoc& document, const std::vector<std
         rowHeight = std::max(rowHeight, part->height);
     }
     ComputeDevelopmentExtent(development, false);
-    ClassifyPartLines(development, model);
+    ClassifyPartLines(development, model, document.display);
 
     std::vector<std::string> broken = CheckModelInvariants(document);
     problems.insert(problems.end(), broken.begin(), broken.end());

@@ -1,0 +1,14 @@
+#include "model/DocumentSettings.h"
+
+namespace tsm {
+
+Settings DocumentSettings(const Settings& settings, const PMdoc* document) {
+    return document ? WithDisplay(settings, document->display) : settings;
+}
+
+void KeepSettings(const Settings& changed, Settings& settings, PMdoc* document) {
+    settings = changed;
+    if (document) document->display = changed.display();
+}
+
+} // namespace tsm
