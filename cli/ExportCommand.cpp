@@ -2,13 +2,23 @@
 
 #include "sheet/BitmapExport.h"
 
+#include <charconv>
 #include <cstdio>
 
 namespace tsm {
 
-std::string ParseExportRequest(const std::vector<std::string>& operands, bool notFillFaces, bool notFillFlaps,
-                               ExportRequest& request, std::optional<int> widthPixels) {
-    if (operands.size() != 3) return "export takes a format, a model file and an output file";
+std::string ParseExportRequest(const CommandLine& line, ExportRequest& request) {
+    const std::vector<std::string>& operands = line.operands;
+    const bool notFillFaces = line.Has("--not-fill-faces");
+    const bool notFillFlaps = line.Has("--not-fill-flaps");
+    std::optional<int> widthPixels;
+    if (const std::optional<std::string> text = line.Value("--width")) {
+        int width = 0;
+        const char* end = text->data() + text->size();
+        if (text->empty() || std::from_chars(text->data(), end, width).ptr != end)
+            return "--width needs a number of pixels";
+        widthPixels = width;
+    }
     const std::string& word = operands[0];
     request.perSheet = false;
     if (word == "eps")

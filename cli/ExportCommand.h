@@ -3,6 +3,7 @@
 // the size the "Output Size (BMP)" dialog would offer or at a given width.
 #pragma once
 
+#include "cli/OptionTable.h"
 #include "model/Document.h"
 #include "model/Prompt.h"
 #include "sheet/ExportCommands.h"
@@ -24,10 +25,9 @@ struct ExportRequest {
     std::optional<int> widthPixels;
 };
 
-// Checks `export FORMAT MODEL OUT` (operands after the command word) and the fill and width options;
-// returns a usage problem, empty on success. Fills `request` (the model path stays operands[1]).
-std::string ParseExportRequest(const std::vector<std::string>& operands, bool notFillFaces, bool notFillFlaps,
-                               ExportRequest& request, std::optional<int> widthPixels = std::nullopt);
+// Checks `export FORMAT MODEL OUT` (three operands, counted by the option table) with the fill and width
+// options; returns a usage problem, empty on success. Fills `request` (the model path stays operands[1]).
+std::string ParseExportRequest(const CommandLine& line, ExportRequest& request);
 
 // Exports the document's development; 0 when the file was written, 1 when the export was refused or
 // failed (the messages went through `prompt`, the reason to stderr).

@@ -72,11 +72,11 @@ bool ParsePrinterPaper(const std::string& text, bool landscape, double& widthMM,
     return true;
 }
 
-std::string ParsePrintRequest(const std::vector<std::string>& operands, const std::optional<std::string>& pdf,
-                              const std::optional<std::string>& paper,
-                              const std::optional<std::string>& margins,
-                              const std::optional<std::string>& dpi, PrintRequest& request) {
-    if (operands.size() != 1) return "print takes one model file";
+std::string ParsePrintRequest(const CommandLine& line, PrintRequest& request) {
+    const std::optional<std::string> pdf = line.Value("--pdf");
+    const std::optional<std::string> paper = line.Value("--printer-paper");
+    const std::optional<std::string> margins = line.Value("--printer-margins");
+    const std::optional<std::string> dpi = line.Value("--dpi");
     if (!pdf || pdf->empty()) return "print needs --pdf OUT.pdf";
     request.pdfPath = *pdf;
     if (paper) {

@@ -3,6 +3,7 @@
 // paper and printable checks ask their questions as in the viewer; --yes and --no answer them.
 #pragma once
 
+#include "cli/OptionTable.h"
 #include "model/Document.h"
 #include "model/Prompt.h"
 
@@ -27,14 +28,11 @@ struct PrintRequest {
 // given. False for anything else or for sizes not above 0 or above 10 metres.
 bool ParsePrinterPaper(const std::string& text, bool landscape, double& widthMM, double& heightMM);
 
-// Checks `print MODEL` (operands after the command word) with --pdf OUT.pdf (required), --printer-paper,
-// --printer-margins MM (0 up to less than half the paper's smaller side, checked when printing) and
-// --dpi N (72 to 2400). Returns a usage problem, empty on success. A paper name is turned when printing,
-// once the model's orientation is known.
-std::string ParsePrintRequest(const std::vector<std::string>& operands, const std::optional<std::string>& pdf,
-                              const std::optional<std::string>& paper,
-                              const std::optional<std::string>& margins,
-                              const std::optional<std::string>& dpi, PrintRequest& request);
+// Checks `print MODEL` (one operand, counted by the option table) with --pdf OUT.pdf (required),
+// --printer-paper, --printer-margins MM (0 up to less than half the paper's smaller side, checked when
+// printing) and --dpi N (72 to 2400). Returns a usage problem, empty on success. A paper name is turned
+// when printing, once the model's orientation is known.
+std::string ParsePrintRequest(const CommandLine& line, PrintRequest& request);
 
 // Prints the document; 0 when the PDF was written, 1 when printing failed or there was nothing to print
 // (messages through `prompt`, the reason to stderr).

@@ -47,11 +47,11 @@ bool WriteImageAsBmp(const QImage& image, const std::string& path) {
 
 } // namespace
 
-std::string ParseRenderRequest(const std::vector<std::string>& operands, const std::string& view,
-                               const std::optional<std::string>& size, bool pageLabels,
-                               RenderRequest& request) {
-    if (operands.size() != 2) return "render takes a model file and an output file";
-    if (view.empty()) return "render needs --view 2d or --view 3d";
+std::string ParseRenderRequest(const CommandLine& line, RenderRequest& request) {
+    const std::vector<std::string>& operands = line.operands;
+    const std::string view = line.Value("--view").value_or("");
+    const std::optional<std::string> size = line.Value("--size");
+    const bool pageLabels = line.Has("--labels");
     if (view != "2d" && view != "3d") return "unknown view " + view + " (2d or 3d)";
     request.view3d = view == "3d";
     if (request.view3d && pageLabels) return "--labels belongs to --view 2d";
@@ -69,8 +69,9 @@ std::string ParseRenderRequest(const std::vector<std::string>& operands, const s
     return {};
 }
 
-std::string ParseRenderAngles(const std::optional<std::string>& yaw, const std::optional<std::string>& pitch,
-                              RenderRequest& request) {
+std::string ParseRenderAngles(const CommandLine& line, RenderRequest& request) {
+    const std::optional<std::string> yaw = line.Value("--yaw");
+    const std::optional<std::string> pitch = line.Value("--pitch");
     if ((yaw || pitch) && !request.view3d) return "--yaw and --pitch belong to --view 3d";
     for (auto [text, angle] : {std::pair{&yaw, &request.yawDeg}, std::pair{&pitch, &request.pitchDeg}}) {
         if (!*text) continue;

@@ -2,6 +2,7 @@
 // would be, or the 3D view's picture from its default camera (or the given angles), written as PNG or BMP.
 #pragma once
 
+#include "cli/OptionTable.h"
 #include "model/Document.h"
 #include "model/Prompt.h"
 
@@ -24,16 +25,13 @@ struct RenderRequest {
     std::optional<double> pitchDeg;
 };
 
-// Checks `render MODEL OUT` (operands after the command word) with `--view` ("2d" or "3d") and
-// `--size WxH` (each side 1 to 16384); OUT must end in ".png" or ".bmp", in any case. Returns a usage
-// problem, empty on success.
-std::string ParseRenderRequest(const std::vector<std::string>& operands, const std::string& view,
-                               const std::optional<std::string>& size, bool pageLabels,
-                               RenderRequest& request);
+// Checks `render MODEL OUT` (two operands, counted by the option table) with `--view` ("2d" or "3d"),
+// `--size WxH` (each side 1 to 16384) and `--labels`; OUT must end in ".png" or ".bmp", in any case.
+// Returns a usage problem, empty on success.
+std::string ParseRenderRequest(const CommandLine& line, RenderRequest& request);
 
 // `--yaw` and `--pitch` in degrees, for the 3D view only; call after ParseRenderRequest.
-std::string ParseRenderAngles(const std::optional<std::string>& yaw, const std::optional<std::string>& pitch,
-                              RenderRequest& request);
+std::string ParseRenderAngles(const CommandLine& line, RenderRequest& request);
 
 // Draws the document as the development view shows it right after opening (fitted, pan 0) and writes the
 // picture, or as the 3D view shows it; PNG by extension, otherwise a 24-bit BMP. 0 on success, 1 when

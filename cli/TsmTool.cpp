@@ -3,6 +3,7 @@
 #include "cli/CliPrompt.h"
 #include "cli/ExportCommand.h"
 #include "cli/InfoReport.h"
+#include "cli/OptionTable.h"
 #include "cli/PrintCommand.h"
 #include "cli/RenderCommand.h"
 #include "cli/UnfoldCommand.h"
@@ -15,9 +16,7 @@
 #include "sheet/FontFamilies.h"
 #include "sheet/Paper.h"
 
-#include <charconv>
 #include <cstdio>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,182 +24,161 @@ namespace tsm {
 
 namespace {
 
-const char* const kUsage =
-    "usage: tsmtool [--settings PATH] [--set NAME=VALUE]... [--yes|--no] COMMAND ...\n"
-    "  info [--detail] MODEL      print what MODEL holds as JSON\n"
-    "  save MODEL OUT.tsm         open MODEL and write it as a binary model file\n"
-    "  merge MODEL IMPORTED OUT.tsm\n"
-    "                             open MODEL, import IMPORTED into it, write the result\n"
-    "  export eps|dxf|emf|svg [--not-fill-faces] [--not-fill-flaps] MODEL OUT\n"
-    "                             write MODEL's development as a picture file (OUT without an\n"
-    "                             extension gets the format's)\n"
-    "  export bmp|sheets [--width PX] MODEL OUT.bmp\n"
-    "                             the whole development as one BMP, or one BMP per printed sheet\n"
-    "                             (OUT_001.bmp, ...); PX is the content width, default 72 pixels per\n"
-    "                             inch (--yes accepts a file above 15 MB)\n"
-    "  render --view 2d [--size WxH] [--labels] MODEL OUT.png|OUT.bmp\n"
-    "                             the development view's picture, fitted (default 800x600); --labels\n"
-    "                             adds the page numbers\n"
-    "  render --view 3d [--size WxH] [--yaw D] [--pitch D] MODEL OUT.png|OUT.bmp\n"
-    "                             the 3D view's picture from the default camera (yaw -30, pitch 30)\n"
-    "                             or the given angles in degrees\n"
-    "  import [--unfold] [--auto | --scale S] [--spacing V] [--no-avoid-page-breaks] MESH OUT.tsm\n"
-    "                             import an OBJ, OFF, STL or PLY mesh (--yes joins adjacent isolated\n"
-    "                             edges) and write it as a model file, unfolded with --unfold\n"
-    "  unfold [--auto | --scale S] [--spacing V] [--no-avoid-page-breaks] MODEL OUT.tsm\n"
-    "                             unfold MODEL anew (a development it has is undone first) and write\n"
-    "                             it; --auto fits one sheet with spacing V in % of the model's size,\n"
-    "                             --scale S sets the absolute scale with spacing V in mm\n"
-    "  print --pdf OUT.pdf [--printer-paper A4|A3|Letter|Legal|...|WxH] [--printer-margins MM]\n"
-    "        [--dpi N] MODEL      print MODEL's development into a PDF as onto a printer with that\n"
-    "                             paper (default the model's, turned like it) and unprintable margin\n"
-    "                             (default 0) at N dpi (default 600); --yes/--no answer the scale\n"
-    "                             questions\n";
+// Option names are spelled the same in the row and where the value is read; CommandLine throws on a
+// name that is in no table of the command, so a slip shows in the first run that reads it.
+const std::vector<OptionSpec>& LayoutOptions() {
+    static const std::vector<OptionSpec> options = {
+        {"--auto", nullptr, "fit the development on one sheet (the default)"},
+        {"--scale", "S", "do not fit: set the absolute scale S"},
+        {"--spacing", "V", "the space between parts: % of the model's size with --auto, mm with --scale"},
+        {"--no-avoid-page-breaks", nullptr, "let parts straddle the sheets' borders"},
+    };
+    return options;
+}
+
+std::vector<OptionSpec> Joined(std::vector<OptionSpec> first, const std::vector<OptionSpec>& second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
+const ToolSpec& Tool() {
+    static const ToolSpec tool = {
+        "tsmtool",
+        {
+            {"--settings", "PATH", "read the settings from PATH instead of the user's settings file"},
+            {"--set", "NAME=VALUE", "override one setting by its name (bools are 0/1)", false, true},
+            {"--yes", nullptr, "answer every question Yes"},
+            {"--no", nullptr, "answer every question No (the default; the last of --yes and --no counts)"},
+            {"--help", nullptr, "print the usage, with COMMAND that command's, and exit", false, false, "-h"},
+        },
+        {
+            {"info",
+             "MODEL",
+             1,
+             "info takes one model file",
+             "print what MODEL holds as JSON",
+             {{"--detail", nullptr, "also list every face with its corners and every edge"}}},
+            {"save",
+             "MODEL OUT.tsm",
+             2,
+             "save takes a model file and an output file",
+             "open MODEL and write it as a binary model file",
+             {}},
+            {"merge",
+             "MODEL IMPORTED OUT.tsm",
+             3,
+             "merge takes the current model, the imported model and an output file",
+             "open MODEL, import IMPORTED into it and write the result",
+             {}},
+            {"export",
+             "eps|dxf|emf|svg|bmp|sheets MODEL OUT",
+             3,
+             "export takes a format, a model file and an output file",
+             "write MODEL's development as a picture: OUT without an extension gets the format's; bmp is the "
+             "whole development as one BMP, sheets one BMP per printed sheet (OUT_001.bmp, ...)",
+             {
+                 {"--not-fill-faces", nullptr, "eps and svg: leave the faces unfilled"},
+                 {"--not-fill-flaps", nullptr, "eps and svg: leave the flaps unfilled"},
+                 {"--width", "PX",
+                  "bmp and sheets: the content width in pixels (default 72 pixels per inch); --yes accepts a "
+                  "file above 15 MB"},
+             }},
+            {"render",
+             "MODEL OUT.png|OUT.bmp",
+             2,
+             "render takes a model file and an output file",
+             "draw the development view (2d, fitted) or the 3D view (3d) as a PNG or BMP picture",
+             {
+                 {"--view", "2d|3d", "the view to draw", true},
+                 {"--size", "WxH", "the picture's size in pixels, each side 1 to 16384 (default 800x600)"},
+                 {"--labels", nullptr, "2d: add the page numbers"},
+                 {"--yaw", "D", "3d: the camera's yaw in degrees (default -30)"},
+                 {"--pitch", "D", "3d: the camera's pitch in degrees (default 30)"},
+             }},
+            {"print",
+             "MODEL",
+             1,
+             "print takes one model file",
+             "print MODEL's development into a PDF as onto a printer with that paper; --yes/--no answer the "
+             "scale questions",
+             {
+                 {"--pdf", "OUT.pdf", "the PDF file to write", true},
+                 {"--printer-paper", "PAPER",
+                  "A4, A3, A2, A1, B5 to B1, Letter, Legal or WxH in mm (default the model's paper, names "
+                  "turned like it)"},
+                 {"--printer-margins", "MM", "the printer's unprintable margin on every side (default 0)"},
+                 {"--dpi", "N", "the resolution, 72 to 2400 (default 600)"},
+             }},
+            {"import", "MESH OUT.tsm", 2, "import takes a mesh file and an output file",
+             "import an OBJ, OFF, STL or PLY mesh and write it as a model file (--yes joins adjacent "
+             "isolated "
+             "edges)",
+             Joined({{"--unfold", nullptr, "unfold the imported model; the other options need it"}},
+                    LayoutOptions())},
+            {"unfold", "MODEL OUT.tsm", 2, "unfold takes a model file and an output file",
+             "unfold MODEL anew (a development it has is undone first) and write it", LayoutOptions()},
+        },
+    };
+    return tool;
+}
+
+const ManualText& Manual() {
+    static const ManualText manual = {
+        "open, convert, unfold, print and draw papercraft models without a window",
+        "tsmtool opens a model with the same code as the Tessaly viewer and reports on it, writes it again, "
+        "exports, draws or prints its development, or imports and unfolds a mesh, all without a window.\n"
+        "\n"
+        "Message-box texts go to stderr as \"message: ...\"; questions take the answer of --yes or --no.",
+        {{"0", "success"},
+         {"1", "the model could not be opened or an output not written"},
+         {"2", "usage error"}},
+        {{"$XDG_CONFIG_HOME/tessaly/settings.reg", "the user's settings (~/.config/tessaly/settings.reg "
+                                                   "without XDG_CONFIG_HOME; TESSALY_SETTINGS_FILE "
+                                                   "names another file); tsmtool only reads it"}},
+    };
+    return manual;
+}
 
 struct Arguments {
     std::string settingsPath;
     std::vector<std::string> overrides;
     bool answerYes = false;
     bool detail = false;
-    bool notFillFaces = false;
-    bool notFillFlaps = false;
-    std::optional<int> widthPixels;
-    std::string view;
-    std::optional<std::string> size;
-    bool labels = false;
-    std::optional<std::string> yaw, pitch;
     ExportRequest exportRequest;
     RenderRequest renderRequest;
-    std::optional<std::string> pdf, printerPaper, printerMargins, dpi;
     PrintRequest printRequest;
-    bool unfold = false, autoLayout = false, noAvoidPageBreaks = false;
-    std::optional<std::string> scale, spacing;
     UnfoldRequest unfoldRequest;
     std::string command;
     std::vector<std::string> operands;
 };
 
-int Usage(const std::string& problem) {
-    if (!problem.empty()) std::fprintf(stderr, "tsmtool: %s\n", problem.c_str());
-    std::fputs(kUsage, stderr);
+int Usage(const std::string& problem, const CommandSpec* command) {
+    std::fprintf(stderr, "tsmtool: %s\n", problem.c_str());
+    std::fputs(UsageLine(Tool(), command).c_str(), stderr);
+    std::fprintf(stderr, "(tsmtool %s--help for more)\n",
+                 command ? (std::string(command->name) + " ").c_str() : "");
     return 2;
 }
 
-// Options may stand before or after the command; returns an error text, empty on success.
-std::string Parse(int argc, char** argv, Arguments& args) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&](const char* option) -> const char* {
-            if (i + 1 >= argc) return nullptr;
-            (void)option;
-            return argv[++i];
-        };
-        if (arg == "--settings") {
-            const char* path = value("--settings");
-            if (!path) return "--settings needs a path";
-            args.settingsPath = path;
-        } else if (arg == "--set") {
-            const char* assignment = value("--set");
-            if (!assignment) return "--set needs NAME=VALUE";
-            args.overrides.push_back(assignment);
-        } else if (arg == "--yes") {
-            args.answerYes = true;
-        } else if (arg == "--no") {
-            args.answerYes = false;
-        } else if (arg == "--detail") {
-            args.detail = true;
-        } else if (arg == "--not-fill-faces") {
-            args.notFillFaces = true;
-        } else if (arg == "--not-fill-flaps") {
-            args.notFillFlaps = true;
-        } else if (arg == "--width") {
-            const char* text = value("--width");
-            int width = 0;
-            const char* end = text ? text + std::char_traits<char>::length(text) : nullptr;
-            if (!text || std::from_chars(text, end, width).ptr != end || text == end)
-                return "--width needs a number of pixels";
-            args.widthPixels = width;
-        } else if (arg == "--view") {
-            const char* name = value("--view");
-            if (!name) return "--view needs a view name";
-            args.view = name;
-        } else if (arg == "--size") {
-            const char* text = value("--size");
-            if (!text) return "--size needs WIDTHxHEIGHT";
-            args.size = text;
-        } else if (arg == "--pdf" || arg == "--printer-paper" || arg == "--printer-margins" ||
-                   arg == "--dpi") {
-            const char* text = value(arg.c_str());
-            if (!text) return arg + " needs a value";
-            (arg == "--pdf"               ? args.pdf
-             : arg == "--printer-paper"   ? args.printerPaper
-             : arg == "--printer-margins" ? args.printerMargins
-                                          : args.dpi) = text;
-        } else if (arg == "--unfold") {
-            args.unfold = true;
-        } else if (arg == "--auto") {
-            args.autoLayout = true;
-        } else if (arg == "--no-avoid-page-breaks") {
-            args.noAvoidPageBreaks = true;
-        } else if (arg == "--scale" || arg == "--spacing") {
-            const char* text = value(arg.c_str());
-            if (!text) return arg + " needs a number";
-            (arg == "--scale" ? args.scale : args.spacing) = text;
-        } else if (arg == "--labels") {
-            args.labels = true;
-        } else if (arg == "--yaw" || arg == "--pitch") {
-            const char* degrees = value(arg.c_str());
-            if (!degrees) return arg + " needs degrees";
-            (arg == "--yaw" ? args.yaw : args.pitch) = degrees;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return "unknown option " + arg;
-        } else if (args.command.empty()) {
-            args.command = arg;
-        } else {
-            args.operands.push_back(arg);
-        }
+// The checked command line into what the commands take; returns a usage problem, empty on success.
+std::string TakeArguments(const CommandLine& line, Arguments& args) {
+    args.settingsPath = line.Value("--settings").value_or("");
+    args.overrides = line.Values("--set");
+    for (const auto& [option, value] : line.options) {
+        if (option->name == std::string("--yes")) args.answerYes = true;
+        if (option->name == std::string("--no")) args.answerYes = false;
     }
-    if (args.command.empty()) return "no command given";
-    if ((args.notFillFaces || args.notFillFlaps) && args.command != "export")
-        return "--not-fill-faces and --not-fill-flaps belong to export";
-    if (args.widthPixels && args.command != "export") return "--width belongs to export";
-    if ((!args.view.empty() || args.size || args.labels || args.yaw || args.pitch) &&
-        args.command != "render")
-        return "--view, --size, --labels, --yaw and --pitch belong to render";
-    if ((args.pdf || args.printerPaper || args.printerMargins || args.dpi) && args.command != "print")
-        return "--pdf, --printer-paper, --printer-margins and --dpi belong to print";
-    if ((args.unfold || args.autoLayout || args.noAvoidPageBreaks || args.scale || args.spacing) &&
-        args.command != "import" && args.command != "unfold")
-        return "--unfold, --auto, --scale, --spacing and --no-avoid-page-breaks belong to import and unfold";
-    if (args.command == "info") {
-        if (args.operands.size() != 1) return "info takes one model file";
-    } else if (args.command == "save") {
-        if (args.operands.size() != 2) return "save takes a model file and an output file";
-        if (args.detail) return "--detail belongs to info";
-    } else if (args.command == "merge") {
-        if (args.operands.size() != 3)
-            return "merge takes the current model, the imported model and an output file";
-        if (args.detail) return "--detail belongs to info";
-    } else if (args.command == "export") {
-        if (args.detail) return "--detail belongs to info";
-        return ParseExportRequest(args.operands, args.notFillFaces, args.notFillFlaps, args.exportRequest,
-                                  args.widthPixels);
-    } else if (args.command == "render") {
-        if (args.detail) return "--detail belongs to info";
-        const std::string problem =
-            ParseRenderRequest(args.operands, args.view, args.size, args.labels, args.renderRequest);
-        return problem.empty() ? ParseRenderAngles(args.yaw, args.pitch, args.renderRequest) : problem;
-    } else if (args.command == "print") {
-        if (args.detail) return "--detail belongs to info";
-        return ParsePrintRequest(args.operands, args.pdf, args.printerPaper, args.printerMargins, args.dpi,
-                                 args.printRequest);
-    } else if (args.command == "import" || args.command == "unfold") {
-        if (args.detail) return "--detail belongs to info";
-        return ParseUnfoldRequest(args.command, args.operands, args.unfold, args.autoLayout, args.scale,
-                                  args.spacing, args.noAvoidPageBreaks, args.unfoldRequest);
-    } else {
-        return "unknown command " + args.command;
+    args.command = line.command->name;
+    args.operands = line.operands;
+    if (args.command == "info") args.detail = line.Has("--detail");
+    if (args.command == "export") return ParseExportRequest(line, args.exportRequest);
+    if (args.command == "render") {
+        const std::string problem = ParseRenderRequest(line, args.renderRequest);
+        return problem.empty() ? ParseRenderAngles(line, args.renderRequest) : problem;
     }
+    if (args.command == "print") return ParsePrintRequest(line, args.printRequest);
+    if (args.command == "import" || args.command == "unfold")
+        return ParseUnfoldRequest(line, args.unfoldRequest);
     return {};
 }
 
@@ -231,9 +209,22 @@ bool PrepareSettings(const Arguments& args, Settings& settings) {
 } // namespace
 
 int RunTsmTool(int argc, char** argv) {
+    const std::vector<std::string> words(argv + 1, argv + argc);
+    // Hidden: the build makes the manual page with it.
+    if (words == std::vector<std::string>{"--man"}) {
+        std::fputs(ManPage(Tool(), Manual()).c_str(), stdout);
+        return 0;
+    }
+    CommandLine line;
+    std::string problem = ParseCommandLine(Tool(), words, line);
+    if (problem.empty() && line.help) {
+        const std::string help = line.command ? CommandHelp(Tool(), *line.command) : OverallHelp(Tool());
+        std::fputs(help.c_str(), stdout);
+        return 0;
+    }
     Arguments args;
-    const std::string problem = Parse(argc, argv, args);
-    if (!problem.empty()) return Usage(problem);
+    if (problem.empty()) problem = TakeArguments(line, args);
+    if (!problem.empty()) return Usage(problem, line.command);
     Settings settings;
     if (!PrepareSettings(args, settings)) return 2;
 

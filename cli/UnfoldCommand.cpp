@@ -58,14 +58,15 @@ int Write(const PMdoc& document, const std::string& path) {
 
 } // namespace
 
-std::string ParseUnfoldRequest(const std::string& command, const std::vector<std::string>& operands,
-                               bool unfold, bool automatic, const std::optional<std::string>& scale,
-                               const std::optional<std::string>& spacing, bool noAvoidPageBreaks,
-                               UnfoldRequest& request) {
-    if (operands.size() != 2)
-        return command == "import" ? "import takes a mesh file and an output file"
-                                   : "unfold takes a model file and an output file";
-    if (unfold && command != "import") return "--unfold belongs to import";
+std::string ParseUnfoldRequest(const CommandLine& line, UnfoldRequest& request) {
+    const std::string command = line.command->name;
+    const std::vector<std::string>& operands = line.operands;
+    // unfold always unfolds, so only import has the option.
+    const bool unfold = command == "import" && line.Has("--unfold");
+    const bool automatic = line.Has("--auto");
+    const std::optional<std::string> scale = line.Value("--scale");
+    const std::optional<std::string> spacing = line.Value("--spacing");
+    const bool noAvoidPageBreaks = line.Has("--no-avoid-page-breaks");
     request.inPath = operands[0];
     request.outPath = operands[1];
     request.unfold = unfold || command == "unfold";

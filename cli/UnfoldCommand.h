@@ -2,6 +2,7 @@
 // file without a window gets a new development, both through the viewer's own import and Unfold steps.
 #pragma once
 
+#include "cli/OptionTable.h"
 #include "engine/Unfolder.h"
 #include "model/Document.h"
 #include "model/Prompt.h"
@@ -26,12 +27,9 @@ struct UnfoldRequest {
     bool layoutOptionGiven = false;      // any of the four above
 };
 
-// Checks `import MESH OUT` or `unfold MODEL OUT` (operands after the command word) with the layout option
-// texts as given; returns a usage problem, empty on success.
-std::string ParseUnfoldRequest(const std::string& command, const std::vector<std::string>& operands,
-                               bool unfold, bool automatic, const std::optional<std::string>& scale,
-                               const std::optional<std::string>& spacing, bool noAvoidPageBreaks,
-                               UnfoldRequest& request);
+// Checks `import MESH OUT` or `unfold MODEL OUT` (two operands, counted by the option table) with the
+// layout options; returns a usage problem, empty on success.
+std::string ParseUnfoldRequest(const CommandLine& line, UnfoldRequest& request);
 
 // The layout options over the settings' layout method and the document's scale; what they leave unsaid
 // keeps its current value.

@@ -13,6 +13,8 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -123,17 +125,127 @@ TEST_F(TsmToolTest, FailuresPrintJsonAndMessagesAndExitOne) {
                      "upgrade the application.\n");
 }
 
-TEST_F(TsmToolTest, UsageErrorsExitTwo) {
-    EXPECT_EQ(Run({}).status, 2);
-    EXPECT_EQ(Run({"info"}).status, 2);
-    EXPECT_EQ(Run({"info", "a.tsm", "b.tsm"}).status, 2);
-    EXPECT_EQ(Run({"frobnicate", "a.tsm"}).status, 2);
-    EXPECT_EQ(Run({"--bogus", "info", Sample("cube.tsm")}).status, 2);
-    EXPECT_EQ(Run({"--set", "bNoSuchThing=1", "info", Sample("cube.tsm")}).status, 2);
-    EXPECT_EQ(Run({"--set", "bNoPrintBrankPage=2", "info", Sample("cube.tsm")}).status, 2);
-    const RunResult r = Run({"save", Sample("cube.tsm")});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("usage:"), std::string::npos);
+// Every command with the options of its table, written out here so that a row lost from a table shows.
+const std::vector<std::pair<std::string, std::vector<std::string>>> kCommandOptions = {
+    {"info", {"--detail"}},
+    {"save", {}},
+    {"merge", {}},
+    {"export", {"--not-fill-faces", "--not-fill-flaps", "--width"}},
+    {"render", {"--view", "--size", "--labels", "--yaw", "--pitch"}},
+    {"print", {"--pdf", "--printer-paper", "--printer-margins", "--dpi"}},
+    {"import", {"--unfold", "--auto", "--scale", "--spacing", "--no-avoid-page-breaks"}},
+    {"unfold", {"--auto", "--scale", "--spacing", "--no-avoid-page-breaks"}},
+};
+const std::vector<std::string> kGlobalOptions = {"--settings", "--set", "--yes", "--no", "--help", "-h"};
+
+bool Mentions(const std::string& text, const std::string& word) {
+    for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
+        const size_t after = at + word.size();
+        if (after == text.size() ||
+            (text[after] != '-' && !std::isalnum(static_cast<unsigned char>(text[after]))))
+            return true;
+    }
+    return false;
+}
+
+TEST_F(TsmToolTest, HelpListsTheCommandsAndTheirOptions) {
+    for (const char* flag : {"--help", "-h"}) {
+        const RunResult r = Run({flag});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.out.rfind("usage: tsmtool", 0), 0u) << r.out;
+        for (const auto& [command, options] : kCommandOptions)
+            EXPECT_NE(r.out.find("  " + command + " "), std::string::npos) << command;
+        for (const std::string& option : kGlobalOptions) EXPECT_TRUE(Mentions(r.out, option)) << option;
+    }
+    for (const auto& [command, options] : kCommandOptions) {
+        SCOPED_TRACE(command);
+        // Operands and required options are not asked for: help comes first.
+        const RunResult r = Run({command, "--help"});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out.rfind("usage: tsmtool [GLOBAL OPTIONS] " + command + " ", 0), 0u) << r.out;
+        for (const std::string& option : options) EXPECT_TRUE(Mentions(r.out, option)) << option;
+        for (const std::string& option : kGlobalOptions) EXPECT_TRUE(Mentions(r.out, option)) << option;
+        for (const auto& [other, otherOptions] : kCommandOptions)
+            for (const std::string& option : otherOptions)
+                if (std::find(options.begin(), options.end(), option) == options.end()) {
+                    EXPECT_FALSE(Mentions(r.out, option)) << option << " of " << other;
+                }
+    }
+}
+
+TEST_F(TsmToolTest, ManualPageListsEveryCommandAndOption) {
+    // The build writes it by running the program, as it is installed.
+    const std::string page = test::FileBytes(std::string(TESSALY_BINARY_DIR) + "/tsmtool.1");
+    EXPECT_EQ(page.rfind(".TH TSMTOOL 1\n", 0), 0u);
+    for (const char* section :
+         {"NAME", "SYNOPSIS", "DESCRIPTION", "COMMANDS", "OPTIONS", "EXIT STATUS", "FILES"})
+        EXPECT_NE(page.find(std::string("\n.SH ") + section + "\n"), std::string::npos) << section;
+    auto roff = [](const std::string& option) {
+        std::string escaped;
+        for (char c : option) escaped += c == '-' ? "\\-" : std::string(1, c);
+        return "\\fB" + escaped + "\\fR";
+    };
+    for (const auto& [command, options] : kCommandOptions) {
+        const size_t at = page.find(".TP\n" + roff(command));
+        ASSERT_NE(at, std::string::npos) << command;
+        // The command's options stand in its own indented list.
+        const size_t end = page.find(".TP\n\\fB", page.find(".RE\n", at));
+        for (const std::string& option : options) {
+            const size_t listed = page.find(".TP\n" + roff(option), at);
+            EXPECT_LT(listed, end) << option << " of " << command;
+        }
+    }
+    for (const std::string& option : kGlobalOptions)
+        EXPECT_NE(page.find(roff(option)), std::string::npos) << option;
+    EXPECT_NE(page.find("tessaly/settings.reg"), std::string::npos);
+}
+
+TEST_F(TsmToolTest, UsageErrorsExitTwoSayingWhy) {
+    const std::string cube = Sample("cube.tsm");
+    const std::string out = Out("o.tsm");
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{}, "no command given"},
+        {{"frobnicate", cube}, "unknown command frobnicate"},
+        {{"frobnicate", "--help"}, "unknown command frobnicate"},
+        // Unknown options, before and after the command word.
+        {{"--bogus", "info", cube}, "unknown option --bogus"},
+        {{"info", cube, "-x"}, "unknown option -x"},
+        {{"save", "--detail=1", cube, out}, "unknown option --detail=1"},
+        // An option without its value.
+        {{"info", cube, "--set"}, "--set needs NAME=VALUE"},
+        {{"render", cube, out, "--view"}, "--view needs 2d|3d"},
+        {{"export", "bmp", cube, out, "--width"}, "--width needs PX"},
+        // Options of other commands, also before the command word.
+        {{"info", "--width", "10", cube}, "--width belongs to export"},
+        {{"save", "--detail", cube, out}, "--detail belongs to info"},
+        {{"--scale", "2", "info", cube}, "--scale belongs to import and unfold"},
+        {{"unfold", "--unfold", cube, out}, "--unfold belongs to import"},
+        {{"merge", "--pdf", out, cube, cube, out}, "--pdf belongs to print"},
+        // Operand counts.
+        {{"info"}, "info takes one model file"},
+        {{"info", cube, cube}, "info takes one model file"},
+        {{"save", cube}, "save takes a model file and an output file"},
+        {{"merge", cube, out}, "merge takes the current model, the imported model and an output file"},
+        {{"export", "eps", cube}, "export takes a format, a model file and an output file"},
+        {{"render", "--view", "2d", cube}, "render takes a model file and an output file"},
+        {{"print", "--pdf", out}, "print takes one model file"},
+        {{"import", cube}, "import takes a mesh file and an output file"},
+        {{"unfold", cube, out, out}, "unfold takes a model file and an output file"},
+        // Required options.
+        {{"print", cube}, "print needs --pdf OUT.pdf"},
+        {{"render", cube, Out("a.png")}, "render needs --view 2d|3d"},
+    };
+    for (const auto& [args, problem] : cases) {
+        const RunResult r = Run(args);
+        EXPECT_EQ(r.status, 2) << problem;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err.rfind("tsmtool: " + problem + "\nusage: tsmtool ", 0), 0u) << r.err;
+    }
+    // Settings the store does not know or cannot take.
+    EXPECT_EQ(Run({"--set", "bNoSuchThing=1", "info", cube}).status, 2);
+    EXPECT_EQ(Run({"--set", "bNoPrintBrankPage=2", "info", cube}).status, 2);
+    EXPECT_FALSE(fs::exists(out));
 }
 
 TEST_F(TsmToolTest, SetOverridesASettingBeforeTheModelOpens) {
