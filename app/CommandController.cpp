@@ -130,7 +130,8 @@ void CommandController::Export(int commandId) {
     const std::optional<std::string> chosen =
         s_.chooser.ChooseSaveFile(ExportDialogFilter(format), ExportDefaultExtension(format));
     if (!chosen || s_.document.Current() == nullptr) return;
-    ExportDevelopment(format, *s_.document.Current(), *chosen, exportOptions_, s_.prompt);
+    // The command has shown its own messages; the window has nothing to add.
+    (void)ExportDevelopment(format, *s_.document.Current(), *chosen, exportOptions_, s_.prompt);
 }
 
 void CommandController::OpenHelp() {

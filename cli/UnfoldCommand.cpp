@@ -45,9 +45,9 @@ bool UnfoldWithRequest(PMdoc& document, const UnfoldRequest& request, IPrompt& p
 }
 
 int Write(const PMdoc& document, const std::string& path) {
-    std::string error;
-    if (!WriteBinaryModel(document, CurrentSettings(), path, &error)) {
-        std::fprintf(stderr, "tsmtool: %s\n", error.c_str());
+    const Outcome written = WriteBinaryModel(document, CurrentSettings(), path);
+    if (!written.ok()) {
+        std::fprintf(stderr, "tsmtool: %s\n", written.reason().c_str());
         return 1;
     }
     return 0;

@@ -32,8 +32,8 @@ protected:
         ScopedSettings guard;
         PMdoc doc;
         EXPECT_TRUE(UnfoldThreeCubesInRows(doc).empty());
-        std::string error;
-        EXPECT_TRUE(WriteBinaryModel(doc, CurrentSettings(), path, &error)) << error;
+        const Outcome written = WriteBinaryModel(doc, CurrentSettings(), path);
+        EXPECT_TRUE(written.ok()) << written.reason();
         UpdateSheetGrid(doc, CPaper{}, true);
         return static_cast<int>(BuildPageList(doc, CPaper{}, true).size());
     }

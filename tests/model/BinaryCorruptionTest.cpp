@@ -22,13 +22,13 @@ using namespace tsm::test;
 
 namespace {
 
-struct Outcome {
+struct ReadOutcome {
     ModelLoadResult result;
     std::string reason;
     std::vector<std::string> messages;
 };
 
-Outcome Read(const std::string& bytes, IModelCompletion& completion) {
+ReadOutcome Read(const std::string& bytes, IModelCompletion& completion) {
     PMdoc doc;
     RecordingPrompt prompt;
     CLoaderWorkInfoV3 reader("broken.tsm", doc, 0, prompt, completion);
@@ -36,7 +36,7 @@ Outcome Read(const std::string& bytes, IModelCompletion& completion) {
     return {result, reader.FailureReason(), prompt.texts};
 }
 
-Outcome Read(const std::string& bytes) {
+ReadOutcome Read(const std::string& bytes) {
     EngineCompletion engine;
     return Read(bytes, engine);
 }
@@ -46,7 +46,7 @@ void ExpectFailure(const std::function<void(BuiltFile&)>& change, const std::str
     BuiltFile file = BuildTriangleFile();
     change(file);
     const auto start = std::chrono::steady_clock::now();
-    const Outcome outcome = Read(file.bytes);
+    const ReadOutcome outcome = Read(file.bytes);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_EQ(outcome.result, kLoadFailed) << reason;
     EXPECT_EQ(outcome.reason, reason);
@@ -67,7 +67,7 @@ TEST(BinaryCorruption, EveryTruncationOfASmallFileFailsWithAReason) {
     ScopedSettings restore; // the complete read above changed the settings
     CurrentSettings() = before;
     for (size_t length = 0; length < full.size(); ++length) {
-        const Outcome outcome = Read(full.substr(0, length));
+        const ReadOutcome outcome = Read(full.substr(0, length));
         ASSERT_EQ(outcome.result, kLoadFailed) << "cut at " << length;
         ASSERT_FALSE(outcome.reason.empty()) << "cut at " << length;
         // A file cut short never changes the process-wide settings, not even inside the settings block.
@@ -96,7 +96,7 @@ TEST(BinaryCorruption, TruncationsOfARichFileFailWithAReason) {
     for (size_t n = 600; n < full.size(); n += 37) lengths.push_back(n);
     for (size_t n = full.size() - 200; n < full.size(); ++n) lengths.push_back(n);
     for (size_t length : lengths) {
-        const Outcome outcome = Read(full.substr(0, length));
+        const ReadOutcome outcome = Read(full.substr(0, length));
         ASSERT_EQ(outcome.result, kLoadFailed) << "cut at " << length;
         ASSERT_FALSE(outcome.reason.empty()) << "cut at " << length;
     }
@@ -241,7 +241,7 @@ TEST(BinaryCorruption, CornerOutsideEveryEdgeIsRefused) {
     const size_t edgeRecordBytes = 4 * 4 + 1 + 1 + 4;
     file.bytes.erase(file.at.at("edge2.face1"), edgeRecordBytes);
     file.SetI32("edgeCount", 2); // before the erased record, so its offset still holds
-    const Outcome outcome = Read(file.bytes);
+    const ReadOutcome outcome = Read(file.bytes);
     EXPECT_EQ(outcome.result, kLoadFailed);
     EXPECT_EQ(outcome.reason, "corner 2 of face 0 of solid 0 belongs to no edge");
 }
@@ -292,7 +292,7 @@ TEST(BinaryCorruption, EveryByteChangedNeverCrashes) {
         for (uint8_t value : values) {
             std::string bytes = full;
             bytes[i] = char(value);
-            const Outcome outcome = Read(bytes);
+            const ReadOutcome outcome = Read(bytes);
             ASSERT_TRUE(outcome.result == kLoadOk || outcome.result == kLoadFailed ||
                         outcome.result == kLoadVersionRefused);
             if (outcome.result == kLoadFailed) {

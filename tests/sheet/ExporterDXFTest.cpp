@@ -221,10 +221,10 @@ TEST_F(ExporterDXFTest, ExportWritesTheTextOrFailsWithoutCreating) {
     fs::create_directories(dir);
     TriangleFixture f;
     const std::string path = (dir / "out.dxf").string();
-    EXPECT_EQ(ExporterDXF().Export(path, f.Dev()), kExportOk);
+    EXPECT_TRUE(ExporterDXF().Export(path, f.Dev()).ok());
     EXPECT_EQ(test::ReadFileBytes(path), Dxf(f.Dev()));
     const std::string bad = (dir / "missing" / "out.dxf").string();
-    EXPECT_EQ(ExporterDXF().Export(bad, f.Dev()), kExportCannotCreate);
+    EXPECT_TRUE(ExporterDXF().Export(bad, f.Dev()).failed());
     EXPECT_FALSE(fs::exists(bad));
     fs::remove_all(dir);
 }
