@@ -136,9 +136,10 @@ void CommandController::Export(int commandId) {
     const std::optional<std::string> chosen =
         s_.chooser.ChooseSaveFile(ExportDialogFilter(format), ExportDefaultExtension(format));
     if (!chosen || s_.document.Current() == nullptr) return;
+    // The command has shown its own messages; the window has nothing to add.
     PMdoc& document = *s_.document.Current();
-    ExportDevelopment(format, document, DocumentSettings(s_.settings, &document), *chosen, exportOptions_,
-                      s_.prompt);
+    (void)ExportDevelopment(format, document, DocumentSettings(s_.settings, &document), *chosen,
+                            exportOptions_, s_.prompt);
 }
 
 void CommandController::OpenHelp() {

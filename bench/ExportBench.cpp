@@ -51,7 +51,7 @@ void BM_ExportEps(benchmark::State& state) {
     CTenkaizu& development = *BigDevelopment().development;
     const std::string path = OutputPath("export_bench.eps");
     for (auto _ : state) {
-        if (ExporterEPS(settings, EpsOptions()).Export(path, development) != kExportOk) {
+        if (!ExporterEPS(settings, EpsOptions()).Export(path, development).ok()) {
             state.SkipWithError("cannot write the EPS file");
             return;
         }
@@ -68,7 +68,7 @@ void BM_ExportDxf(benchmark::State& state) {
     CTenkaizu& development = *BigDevelopment().development;
     const std::string path = OutputPath("export_bench.dxf");
     for (auto _ : state) {
-        if (ExporterDXF(settings).Export(path, development) != kExportOk) {
+        if (!ExporterDXF(settings).Export(path, development).ok()) {
             state.SkipWithError("cannot write the DXF file");
             return;
         }

@@ -130,9 +130,9 @@ bool Generate(const std::string& path) {
     const std::vector<std::string> problems = UnfoldForFixture(doc);
     for (const auto& problem : problems) std::fprintf(stderr, "generator: %s\n", problem.c_str());
     if (!problems.empty()) return false;
-    std::string error;
-    if (!WriteBinaryModel(doc, doc.display, path, &error)) {
-        std::fprintf(stderr, "generator: %s\n", error.c_str());
+    const Outcome written = WriteBinaryModel(doc, doc.display, path);
+    if (!written.ok()) {
+        std::fprintf(stderr, "generator: %s\n", written.reason().c_str());
         return false;
     }
     return true;

@@ -21,6 +21,7 @@
 
 #include <sys/resource.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -41,8 +42,8 @@ PMdoc& TwentyPages() {
     static std::unique_ptr<PMdoc> doc = [] {
         auto document = bench::TexturedCubesDevelopment(kParts, kRowWidthMM);
         UpdateSheetGrid(*document, CPaper{}, true);
-        std::string error;
-        WriteBinaryModel(*document, document->display, DataPath("print_bench.tsm"), &error);
+        const Outcome written = WriteBinaryModel(*document, document->display, DataPath("print_bench.tsm"));
+        if (!written.ok()) std::fprintf(stderr, "print bench: %s\n", written.reason().c_str());
         return document;
     }();
     return *doc;

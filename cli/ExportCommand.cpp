@@ -1,5 +1,6 @@
 #include "cli/ExportCommand.h"
 
+#include "model/AtomicFile.h"
 #include "sheet/BitmapExport.h"
 
 #include <charconv>
@@ -64,24 +65,27 @@ BmpSizeChooser SizeFromCommandLine(std::optional<int> widthPixels, IPrompt& prom
 } // namespace
 
 int RunExport(PMdoc& document, const Settings& settings, const ExportRequest& request, IPrompt& prompt) {
-    std::string detail;
-    bool done = false;
+    ExportOptions options;
+    options.eps.notFillFaces = request.notFillFaces;
+    options.eps.notFillFlaps = request.notFillFlaps;
+    options.svg.fillFaces = !request.notFillFaces;
+    options.svg.fillFlaps = !request.notFillFlaps;
+    Outcome outcome = Outcome::Ok();
     if (request.format == ExportFormat::Bmp) {
         const BmpSizeChooser chooser = SizeFromCommandLine(request.widthPixels, prompt);
-        done = request.perSheet
-                   ? ExportSheetBmps(document, settings, request.outPath, chooser, prompt, &detail)
-                   : ExportWholeBmp(document, settings, request.outPath, chooser, prompt, &detail);
+        outcome = request.perSheet ? ExportSheetBmps(document, settings, request.outPath, chooser, prompt)
+                                   : ExportWholeBmp(document, settings, request.outPath, chooser, prompt);
+    } else if (request.outPath == "-") {
+        // "-" is standard output, as command-line users expect; the bytes are those of the file.
+        std::string bytes;
+        outcome = DevelopmentExportBytes(request.format, document, settings, options, prompt, bytes);
+        if (outcome.ok()) outcome = WriteToStandardOutput(bytes);
+        if (outcome.failed()) prompt.Message(kMessageExportFailed);
     } else {
-        ExportOptions options;
-        options.eps.notFillFaces = request.notFillFaces;
-        options.eps.notFillFlaps = request.notFillFlaps;
-        options.svg.fillFaces = !request.notFillFaces;
-        options.svg.fillFlaps = !request.notFillFlaps;
-        done =
-            ExportDevelopment(request.format, document, settings, request.outPath, options, prompt, &detail);
+        outcome = ExportDevelopment(request.format, document, settings, request.outPath, options, prompt);
     }
-    if (!done) {
-        std::fprintf(stderr, "tsmtool: %s\n", detail.c_str());
+    if (!outcome.ok()) {
+        std::fprintf(stderr, "tsmtool: %s\n", outcome.reason().c_str());
         return 1;
     }
     return 0;

@@ -1,10 +1,12 @@
 #include "cli/RenderCommand.h"
 
+#include "model/AtomicFile.h"
 #include "model/Settings.h"
 #include "sheet/SheetScreen.h"
 #include "view3d/DibForGLRender.h"
 #include "view3d/ModelViewLogic.h"
 
+#include <QBuffer>
 #include <QImage>
 
 #include <cctype>
@@ -31,7 +33,7 @@ bool ParseSide(const char* first, const char* last, int& value) {
 }
 
 // The image as a bottom-up 24-bit DIB, the form the BMP writer takes.
-bool WriteImageAsBmp(const QImage& image, const std::string& path) {
+Outcome WriteImageAsBmp(const QImage& image, const std::string& path) {
     const QImage rgb = image.convertToFormat(QImage::Format_BGR888);
     BitmapInfoHeader header;
     header.width = rgb.width();
@@ -43,6 +45,15 @@ bool WriteImageAsBmp(const QImage& image, const std::string& path) {
         std::memcpy(bits.data() + static_cast<size_t>(header.height - 1 - y) * stride, rgb.constScanLine(y),
                     static_cast<size_t>(header.width) * 3);
     return WriteBmpFile(path, header, bits.data());
+}
+
+// Encoded in memory first, so that the file is written like every other output.
+Outcome WriteImageAsPng(const QImage& image, const std::string& path) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG")) return Outcome::Failed("the PNG encoder failed");
+    return WriteWholeFile(path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
 }
 
 } // namespace
@@ -109,10 +120,10 @@ int RunRender(PMdoc& document, const Settings& documentSettings, const RenderReq
         return 1;
     }
     const bool png = EndsWithIgnoringCase(request.outPath, ".png");
-    const bool written = png ? image.save(QString::fromStdString(request.outPath), "PNG")
-                             : WriteImageAsBmp(image, request.outPath);
-    if (!written) {
-        std::fprintf(stderr, "tsmtool: cannot write %s\n", request.outPath.c_str());
+    const Outcome written =
+        png ? WriteImageAsPng(image, request.outPath) : WriteImageAsBmp(image, request.outPath);
+    if (!written.ok()) {
+        std::fprintf(stderr, "tsmtool: cannot write the picture: %s\n", written.reason().c_str());
         return 1;
     }
     return 0;

@@ -271,9 +271,9 @@ int RunTsmTool(int argc, char** argv) {
         if (!documents.ImportModelFile(args.operands[1])) return 1;
         UpdateSheetGrid(document, CPaper::FromSettings(documentSettings()), true);
     }
-    std::string error;
-    if (!WriteBinaryModel(document, document.display, args.operands.back(), &error)) {
-        std::fprintf(stderr, "tsmtool: %s\n", error.c_str());
+    const Outcome written = WriteBinaryModel(document, document.display, args.operands.back());
+    if (!written.ok()) {
+        std::fprintf(stderr, "tsmtool: %s\n", written.reason().c_str());
         return 1;
     }
     return 0;

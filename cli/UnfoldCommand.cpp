@@ -48,9 +48,9 @@ bool UnfoldWithRequest(PMdoc& document, const Settings& documentSettings, const 
 }
 
 int Write(const PMdoc& document, const std::string& path) {
-    std::string error;
-    if (!WriteBinaryModel(document, document.display, path, &error)) {
-        std::fprintf(stderr, "tsmtool: %s\n", error.c_str());
+    const Outcome written = WriteBinaryModel(document, document.display, path);
+    if (!written.ok()) {
+        std::fprintf(stderr, "tsmtool: %s\n", written.reason().c_str());
         return 1;
     }
     return 0;

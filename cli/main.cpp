@@ -3,6 +3,7 @@
 
 #include <QGuiApplication>
 
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -16,6 +17,9 @@ void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& t
 } // namespace
 
 int main(int argc, char** argv) {
+    // Past a file size limit (ulimit -f) a write should fail with EFBIG and be reported like any full
+    // disk, not kill the tool half way through.
+    std::signal(SIGXFSZ, SIG_IGN);
     // Font lookups need a GUI application; the tool never opens a window, so it never needs a display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(QuietQtMessages);

@@ -1,7 +1,7 @@
 #include "model/AtomicFile.h"
 
 #include <cerrno>
-#include <cstdio>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <string>
@@ -12,49 +12,126 @@ namespace tsm {
 
 namespace {
 
-std::string Reason(const char* what, const std::string& path) {
-    return std::string(what) + " \"" + path + "\": " + std::strerror(errno);
+// Links nested deeper than this are taken for a loop, as the kernel does.
+constexpr int kMaxLinkHops = 40;
+// Leaves room for the temporary name's dot and suffix within the 255 bytes a name may have.
+constexpr size_t kMaxTempStem = 240;
+
+Outcome Failure(const char* what, const std::string& path, int error) {
+    return Outcome::Failed(std::string(what) + " " + path + ": " + std::strerror(error));
+}
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Every piece, retrying interrupted and short writes; 0 or the errno of the failed write.
+int WriteAll(int fd, std::initializer_list<std::string_view> pieces) {
+    for (std::string_view piece : pieces) {
+        while (!piece.empty()) {
+            const ssize_t n = ::write(fd, piece.data(), piece.size());
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return errno;
+            }
+            piece.remove_prefix(static_cast<size_t>(n));
+        }
+    }
+    return 0;
+}
+
+// The file a chain of symbolic links ends at (the path itself when it is no link); the last target need
+// not exist. Empty with errno set on a loop or an unreadable link.
+std::string FollowLinks(const std::string& path) {
+    std::string target = path;
+    for (int hop = 0; hop <= kMaxLinkHops; ++hop) {
+        struct stat info;
+        if (::lstat(target.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return target;
+        std::string link(PATH_MAX, '\0');
+        const ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
+        if (n < 0) return {};
+        link.resize(static_cast<size_t>(n));
+        target = !link.empty() && link[0] == '/' ? link : FolderOf(target) + "/" + link;
+    }
+    errno = ELOOP;
+    return {};
+}
+
+// A FIFO or a device takes the bytes as they come: no temporary file, no truncation, no rename.
+Outcome WriteDirectly(const std::string& path, const std::string& target,
+                      std::initializer_list<std::string_view> pieces) {
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return Failure("cannot open", path, errno);
+    const int error = WriteAll(fd, pieces);
+    if (error != 0) {
+        ::close(fd);
+        return Failure("cannot write", path, error);
+    }
+    if (::close(fd) != 0) return Failure("cannot write", path, errno);
+    return Outcome::Ok();
 }
 
 } // namespace
 
-bool WriteFileAtomically(const std::string& path, const std::string& bytes, std::string* error) {
-    // The temporary file sits in the target's folder so that the rename never crosses file systems.
-    std::string temp = path + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        if (error) *error = Reason("Cannot create a temporary file beside", path);
-        return false;
+Outcome WriteWholeFile(const std::string& path, std::string_view bytes) {
+    return WriteWholeFile(path, {bytes});
+}
+
+Outcome WriteWholeFile(const std::string& path, std::initializer_list<std::string_view> pieces) {
+    if (path.empty()) return Outcome::Failed("no file name given");
+    const std::string target = FollowLinks(path);
+    if (target.empty()) return Failure("cannot follow the link", path, errno);
+
+    mode_t mode;
+    struct stat info;
+    if (::stat(target.c_str(), &info) == 0) {
+        if (S_ISDIR(info.st_mode)) return Failure("cannot write", path, EISDIR);
+        if (!S_ISREG(info.st_mode)) return WriteDirectly(path, target, pieces);
+        mode = info.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
     }
-    size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            if (error) *error = Reason("Cannot write", temp);
-            ::close(fd);
-            ::unlink(temp.c_str());
-            return false;
-        }
-        written += static_cast<size_t>(n);
-    }
-    // mkstemp creates the file 0600; a saved model should be readable like any other document.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    const bool synced = ::fsync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
-    if (!synced || !closed) {
-        if (error) *error = Reason("Cannot write", temp);
+
+    // Beside the final target, so that the rename never crosses file systems; hidden, as it is never
+    // meant to be seen.
+    const size_t slash = target.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    std::string temp = folder + "." + name.substr(0, kMaxTempStem) + ".XXXXXX";
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) return Failure("cannot create", path, errno);
+
+    auto fail = [&](const char* what, int error) {
         ::unlink(temp.c_str());
-        return false;
+        return Failure(what, path, error);
+    };
+    int error = WriteAll(fd, pieces);
+    if (error == 0 && ::fchmod(fd, mode) != 0) error = errno;
+    if (error == 0 && ::fsync(fd) != 0) error = errno;
+    if (error != 0) {
+        ::close(fd);
+        return fail("cannot write", error);
     }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        if (error) *error = Reason("Cannot replace", path);
-        ::unlink(temp.c_str());
-        return false;
+    if (::close(fd) != 0) return fail("cannot write", errno);
+    if (::rename(temp.c_str(), target.c_str()) != 0) return fail("cannot replace", errno);
+
+    // The new name on disk too; a folder that cannot be synced costs durability only, not the file.
+    const int folderFd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd >= 0) {
+        ::fsync(folderFd);
+        ::close(folderFd);
     }
-    return true;
+    return Outcome::Ok();
+}
+
+Outcome WriteToStandardOutput(std::string_view bytes) {
+    const int error = WriteAll(STDOUT_FILENO, {bytes});
+    if (error != 0) return Failure("cannot write", "standard output", error);
+    return Outcome::Ok();
 }
 
 } // namespace tsm

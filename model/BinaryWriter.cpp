@@ -242,9 +242,9 @@ std::string SerializeBinaryModel(const PMdoc& document, const DisplaySettings& d
     return out.Take();
 }
 
-bool WriteBinaryModel(const PMdoc& document, const DisplaySettings& display, const std::string& path,
-                      std::string* error, const BinaryWriteOptions& options) {
-    return WriteFileAtomically(path, SerializeBinaryModel(document, display, options), error);
+Outcome WriteBinaryModel(const PMdoc& document, const DisplaySettings& display, const std::string& path,
+                         const BinaryWriteOptions& options) {
+    return WriteWholeFile(path, SerializeBinaryModel(document, display, options));
 }
 
 } // namespace tsm

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "model/Document.h"
+#include "model/Outcome.h"
 #include "model/Settings.h"
 
 #include <string>
@@ -20,9 +21,8 @@ struct BinaryWriteOptions {
 std::string SerializeBinaryModel(const PMdoc& document, const DisplaySettings& display,
                                  const BinaryWriteOptions& options = {});
 
-// Writes to a temporary file beside `path` and renames it over `path`, so that a failure never leaves a
-// half-written model. Returns false with a reason in words on failure.
-bool WriteBinaryModel(const PMdoc& document, const DisplaySettings& display, const std::string& path,
-                      std::string* error, const BinaryWriteOptions& options = {});
+// Writes through WriteWholeFile, so that a failure never leaves a half-written model.
+Outcome WriteBinaryModel(const PMdoc& document, const DisplaySettings& display, const std::string& path,
+                         const BinaryWriteOptions& options = {});
 
 } // namespace tsm

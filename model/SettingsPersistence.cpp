@@ -117,7 +117,9 @@ bool SettingsSession::ReadStore(std::string* error) {
 }
 
 bool SettingsSession::WriteStore(std::string* error) const {
-    return store_.SaveFile(storePath_, error);
+    const Outcome saved = store_.SaveFile(storePath_);
+    if (!saved.ok() && error) *error = saved.reason();
+    return saved.ok();
 }
 
 std::string ProgramDirectory() {

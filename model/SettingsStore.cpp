@@ -446,21 +446,16 @@ bool SettingsStore::LoadFile(const std::string& path, std::string* error, size_t
     return true;
 }
 
-bool SettingsStore::SaveFile(const std::string& path, std::string* error) const {
-    if (path.empty()) {
-        if (error) *error = "No settings file location";
-        return false;
-    }
+Outcome SettingsStore::SaveFile(const std::string& path) const {
+    if (path.empty()) return Outcome::Failed("No settings file location");
     const std::filesystem::path folder = std::filesystem::path(path).parent_path();
     if (!folder.empty()) {
         std::error_code ec;
         std::filesystem::create_directories(folder, ec);
-        if (ec) {
-            if (error) *error = "Cannot create the folder \"" + folder.string() + "\": " + ec.message();
-            return false;
-        }
+        if (ec)
+            return Outcome::Failed("Cannot create the folder \"" + folder.string() + "\": " + ec.message());
     }
-    return WriteFileAtomically(path, Serialize(), error);
+    return WriteWholeFile(path, Serialize());
 }
 
 StoredValue BinaryValue(const std::string& bytes) {

@@ -15,6 +15,8 @@
 // Reading a damaged file never fails as a whole: lines that do not parse are skipped and counted.
 #pragma once
 
+#include "model/Outcome.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -81,8 +83,8 @@ public:
     // A missing file gives an empty store and true; an unreadable one false with a reason. Lines that do
     // not parse are skipped; `skippedLines` (optional) receives their number.
     bool LoadFile(const std::string& path, std::string* error, size_t* skippedLines = nullptr);
-    // Writes atomically, creating the folder when needed. The previous file stays on failure.
-    bool SaveFile(const std::string& path, std::string* error) const;
+    // Writes through WriteWholeFile, creating the folder when needed. The previous file stays on failure.
+    Outcome SaveFile(const std::string& path) const;
 
 private:
     struct Key;

@@ -55,11 +55,6 @@ void UpdateScale(BmpSizeState& state) {
 // is sized for it.
 constexpr int kBitmapDotsPerMetre = 3780; // 96 dots per inch
 
-bool Fail(std::string* detail, const std::string& reason) {
-    if (detail != nullptr) *detail = reason;
-    return false;
-}
-
 // The file name after the last slash.
 size_t NameStart(const std::string& path) {
     const size_t slash = path.find_last_of('/');
@@ -74,29 +69,27 @@ std::string WithoutExtension(const std::string& path) {
 }
 
 // Renders `projection` into a new bitmap, lightens it, draws the overlay and writes it.
-bool WriteRenderedBmp(PMdoc& document, const Settings& settings, const RasterProjection& projection,
-                      const std::string& path, IPrompt& prompt, std::string* detail) {
+Outcome WriteRenderedBmp(PMdoc& document, const Settings& settings, const RasterProjection& projection,
+                         const std::string& path, IPrompt& prompt) {
     CDIBforGLRender bitmap(prompt, projection.widthPixels, projection.heightPixels);
-    if (!bitmap.HasBitmap()) return Fail(detail, "cannot make a bitmap of that size");
+    if (!bitmap.HasBitmap()) return Outcome::Failed("cannot make a bitmap of that size");
     if (!RenderDevelopment(document, settings, projection, bitmap, prompt))
-        return Fail(detail, "rendering failed");
+        return Outcome::Failed("rendering failed");
     if (settings.bSlideColorToWhite) LightenBitmap(bitmap);
     DrawOverlayOnBitmap(bitmap, document, settings, projection);
-    if (!bitmap.SaveAsBmpFile(path)) return Fail(detail, "cannot write " + path);
-    return true;
+    return bitmap.SaveAsBmpFile(path);
 }
 
-// The command's common start: a development and a ".bmp" name.
-bool CheckBmpCommand(PMdoc& document, const std::string& chosenPath, IPrompt& prompt, std::string& path,
-                     std::string* detail) {
+// The command's common start: a development and a ".bmp" name. Both refusals were shown to the user.
+Outcome CheckBmpCommand(PMdoc& document, const std::string& chosenPath, IPrompt& prompt, std::string& path) {
     if (document.development == nullptr) {
         prompt.Message(kMessageNoDevelopment);
-        return Fail(detail, "the model has no development");
+        return Outcome::Cancelled("the model has no development");
     }
     const std::optional<std::string> checked = ExportPathFor(ExportFormat::Bmp, chosenPath, prompt);
-    if (!checked) return Fail(detail, "the file name does not end in .bmp");
+    if (!checked) return Outcome::Cancelled("the file name does not end in .bmp");
     path = *checked;
-    return true;
+    return Outcome::Ok();
 }
 
 std::string Format(const char* pattern, int64_t value) {
@@ -204,12 +197,12 @@ void DrawOverlayOnBitmap(CDIBforGLRender& bitmap, const PMdoc& document, const S
     DrawOverlay(painter, document, settings, projection, OverlayMode::Print);
 }
 
-bool WriteWholeBmp(PMdoc& document, const Settings& settings, const std::string& path, int width, int height,
-                   int border, IPrompt& prompt, std::string* detail) {
-    if (document.development == nullptr) return Fail(detail, "the model has no development");
-    if (width <= 0 || height <= 0) return Fail(detail, "the bitmap has no pixels");
+Outcome WriteWholeBmp(PMdoc& document, const Settings& settings, const std::string& path, int width,
+                      int height, int border, IPrompt& prompt) {
+    if (document.development == nullptr) return Outcome::Failed("the model has no development");
+    if (width <= 0 || height <= 0) return Outcome::Failed("the bitmap has no pixels");
     const RasterProjection projection = WholeProjection(*document.development, width, height, border);
-    return WriteRenderedBmp(document, settings, projection, path, prompt, detail);
+    return WriteRenderedBmp(document, settings, projection, path, prompt);
 }
 
 std::string SheetBmpPath(const std::string& chosenPath, int pageNumber) {
@@ -218,66 +211,70 @@ std::string SheetBmpPath(const std::string& chosenPath, int pageNumber) {
     return WithoutExtension(chosenPath) + number + ".bmp";
 }
 
-bool WriteSheetBmps(PMdoc& document, const Settings& settings, const CPaper& paper, const std::string& path,
-                    int width, int height, IPrompt& prompt, std::string* detail,
-                    std::vector<std::string>* written) {
-    if (document.development == nullptr) return Fail(detail, "the model has no development");
-    if (width <= 0 || height <= 0) return Fail(detail, "the bitmap has no pixels");
+Outcome WriteSheetBmps(PMdoc& document, const Settings& settings, const CPaper& paper,
+                       const std::string& path, int width, int height, IPrompt& prompt,
+                       std::vector<std::string>* written) {
+    if (document.development == nullptr) return Outcome::Failed("the model has no development");
+    if (width <= 0 || height <= 0) return Outcome::Failed("the bitmap has no pixels");
     const double pw = paper.PrintableWidth();
     const double ph = paper.PrintableHeight();
     if (!(pw > 0) || !(ph > 0) || !std::isfinite(pw) || !std::isfinite(ph))
-        return Fail(detail, "the paper has no printable area");
+        return Outcome::Failed("the paper has no printable area");
     const double pixelsPerMM = width / pw;
     const std::vector<SheetIndex> pages = BuildPageList(document, paper, settings.bNoPrintBrankPage);
     for (size_t n = 0; n < pages.size(); ++n) {
         const std::string pagePath = SheetBmpPath(path, static_cast<int>(n + 1));
         const RasterProjection projection =
             RegionProjection(width, height, pixelsPerMM, pages[n].column * pw, pages[n].row * ph);
-        if (!WriteRenderedBmp(document, settings, projection, pagePath, prompt, detail)) return false;
+        Outcome page = WriteRenderedBmp(document, settings, projection, pagePath, prompt);
+        if (!page.ok()) return page;
         if (written != nullptr) written->push_back(pagePath);
     }
-    return true;
+    return Outcome::Ok();
 }
 
-bool ExportWholeBmp(PMdoc& document, const Settings& settings, const std::string& chosenPath,
-                    const BmpSizeChooser& chooser, IPrompt& prompt, std::string* detail) {
+Outcome ExportWholeBmp(PMdoc& document, const Settings& settings, const std::string& chosenPath,
+                       const BmpSizeChooser& chooser, IPrompt& prompt) {
     std::string path;
-    if (!CheckBmpCommand(document, chosenPath, prompt, path, detail)) return false;
+    Outcome checked = CheckBmpCommand(document, chosenPath, prompt, path);
+    if (!checked.ok()) return checked;
     BmpSizeState size = WholeBmpSize(document, kBmpMaximumPixels, kWholeBmpBorderPixels);
-    if (!chooser || !chooser(size)) return Fail(detail, "cancelled");
+    if (!chooser || !chooser(size)) return Outcome::Cancelled();
     return WriteWholeBmp(document, settings, path, size.OutputWidth(), size.OutputHeight(), size.borderX,
-                         prompt, detail);
+                         prompt);
 }
 
-bool ExportSheetBmps(PMdoc& document, const Settings& settings, const std::string& chosenPath,
-                     const BmpSizeChooser& chooser, IPrompt& prompt, std::string* detail,
-                     std::vector<std::string>* written) {
+Outcome ExportSheetBmps(PMdoc& document, const Settings& settings, const std::string& chosenPath,
+                        const BmpSizeChooser& chooser, IPrompt& prompt, std::vector<std::string>* written) {
     std::string path;
-    if (!CheckBmpCommand(document, chosenPath, prompt, path, detail)) return false;
+    Outcome checked = CheckBmpCommand(document, chosenPath, prompt, path);
+    if (!checked.ok()) return checked;
     const CPaper paper = CPaper::FromSettings(settings);
     BmpSizeState size = SheetBmpSize(paper, kBmpMaximumPixels);
-    if (!chooser || !chooser(size)) return Fail(detail, "cancelled");
+    if (!chooser || !chooser(size)) return Outcome::Cancelled();
     return WriteSheetBmps(document, settings, paper, path, size.OutputWidth(), size.OutputHeight(), prompt,
-                          detail, written);
+                          written);
 }
 
 bool ConfirmTextureReset(IPrompt& prompt) {
     return prompt.AskOkCancel(kMessageTextureReset);
 }
 
-bool ExportTextureBmp(PMdoc& document, const Settings& settings, const std::string& chosenPath,
-                      const BmpSizeChooser& chooser, IPrompt& prompt, std::string* detail) {
+Outcome ExportTextureBmp(PMdoc& document, const Settings& settings, const std::string& chosenPath,
+                         const BmpSizeChooser& chooser, IPrompt& prompt) {
     std::string path;
-    if (!CheckBmpCommand(document, chosenPath, prompt, path, detail)) return false;
-    if (document.model == nullptr) return Fail(detail, "the document has no model");
+    Outcome checked = CheckBmpCommand(document, chosenPath, prompt, path);
+    if (!checked.ok()) return checked;
+    if (document.model == nullptr) return Outcome::Failed("the document has no model");
     BmpSizeState size = WholeBmpSize(document, kBmpMaximumPixels, 0);
-    if (!chooser || !chooser(size)) return Fail(detail, "cancelled");
+    if (!chooser || !chooser(size)) return Outcome::Cancelled();
     const int width = size.OutputWidth(), height = size.OutputHeight();
     // The picture is taken with the materials as they are; only then do they give way to it.
-    if (!WriteWholeBmp(document, settings, path, width, height, 0, prompt, detail)) return false;
+    Outcome written = WriteWholeBmp(document, settings, path, width, height, 0, prompt);
+    if (!written.ok()) return written;
     const RasterProjection projection = WholeProjection(*document.development, width, height, 0);
     ResetModelToDevelopmentTexture(document, settings, projection, width, height, path, prompt);
-    return true;
+    return Outcome::Ok();
 }
 
 void ResetModelToDevelopmentTexture(PMdoc& document, const Settings& settings,

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "model/Document.h"
+#include "model/Outcome.h"
 #include "model/Prompt.h"
 #include "sheet/Paper.h"
 #include "sheet/RasterProjection.h"
@@ -83,10 +84,10 @@ void DrawOverlayOnBitmap(CDIBforGLRender& bitmap, const PMdoc& document, const S
 
 // The whole development as one 24-bit BMP of width x height pixels: its bounding box across the width less
 // `border` pixels on each side (and `border` pixels down from the top), lightened with bSlideColorToWhite,
-// the overlay on top. Renderer failures are reported by the renderer; false when no file was written,
-// with the reason in `detail`.
-bool WriteWholeBmp(PMdoc& document, const Settings& settings, const std::string& path, int width, int height,
-                   int border, IPrompt& prompt, std::string* detail = nullptr);
+// the overlay on top. Renderer and write failures are reported by the renderer ("write error" for the
+// latter) and fail with the reason.
+Outcome WriteWholeBmp(PMdoc& document, const Settings& settings, const std::string& path, int width,
+                      int height, int border, IPrompt& prompt);
 
 // "name.bmp" and page 7 give "name_007.bmp" in the same folder: the chosen path without its extension,
 // "_%03d" with the page number, ".bmp".
@@ -95,18 +96,18 @@ std::string SheetBmpPath(const std::string& chosenPath, int pageNumber);
 // One BMP per page of the page list (blank sheets left out with bNoPrintBrankPage), in print order from
 // _001: each shows its sheet's printable area at width / printable width pixels per millimetre. The names
 // written go to `written`. Stops at the first failure.
-bool WriteSheetBmps(PMdoc& document, const Settings& settings, const CPaper& paper, const std::string& path,
-                    int width, int height, IPrompt& prompt, std::string* detail = nullptr,
-                    std::vector<std::string>* written = nullptr);
+Outcome WriteSheetBmps(PMdoc& document, const Settings& settings, const CPaper& paper,
+                       const std::string& path, int width, int height, IPrompt& prompt,
+                       std::vector<std::string>* written = nullptr);
 
 // The commands after the save dialog: refuse without a development ("No data for development."), refuse
 // a name that does not end in ".bmp" ("Cannot load file of specified type."), let `chooser` settle the
-// size (cancel ends the command quietly), then write. True when the files were written.
-bool ExportWholeBmp(PMdoc& document, const Settings& settings, const std::string& chosenPath,
-                    const BmpSizeChooser& chooser, IPrompt& prompt, std::string* detail = nullptr);
-bool ExportSheetBmps(PMdoc& document, const Settings& settings, const std::string& chosenPath,
-                     const BmpSizeChooser& chooser, IPrompt& prompt, std::string* detail = nullptr,
-                     std::vector<std::string>* written = nullptr);
+// size (cancel ends the command quietly), then write. Refusals and a cancelled size are Cancelled.
+Outcome ExportWholeBmp(PMdoc& document, const Settings& settings, const std::string& chosenPath,
+                       const BmpSizeChooser& chooser, IPrompt& prompt);
+Outcome ExportSheetBmps(PMdoc& document, const Settings& settings, const std::string& chosenPath,
+                        const BmpSizeChooser& chooser, IPrompt& prompt,
+                        std::vector<std::string>* written = nullptr);
 
 // "BMP File for Texture". The question the command asks before its save dialog (OK/Cancel).
 extern const char* const kMessageTextureReset;
@@ -120,8 +121,8 @@ bool ConfirmTextureReset(IPrompt& prompt);
 //  - the model's materials are replaced by one new material, white, named after the file (without folder
 //    and extension), holding the written file as its texture; every face uses it (index 0).
 // Pictures keep their own materials. Nothing is reset when the file could not be written.
-bool ExportTextureBmp(PMdoc& document, const Settings& settings, const std::string& chosenPath,
-                      const BmpSizeChooser& chooser, IPrompt& prompt, std::string* detail = nullptr);
+Outcome ExportTextureBmp(PMdoc& document, const Settings& settings, const std::string& chosenPath,
+                         const BmpSizeChooser& chooser, IPrompt& prompt);
 
 // The texture coordinates and material reset above, for a bitmap of width x height made with `projection`.
 void ResetModelToDevelopmentTexture(PMdoc& document, const Settings& settings,

@@ -195,12 +195,9 @@ std::string RenderEmf(CTenkaizu& development, const Settings& settings) {
     return writer.Bytes();
 }
 
-bool ExportEmf(const PMdoc& document, const Settings& settings, const std::string& path, std::string* error) {
-    if (document.development == nullptr) {
-        if (error != nullptr) *error = "The model has no development to export.";
-        return false;
-    }
-    return WriteFileAtomically(path, RenderEmf(*document.development, settings), error);
+Outcome ExportEmf(const PMdoc& document, const Settings& settings, const std::string& path) {
+    if (document.development == nullptr) return Outcome::Failed("The model has no development to export.");
+    return WriteWholeFile(path, RenderEmf(*document.development, settings));
 }
 
 } // namespace tsm

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "model/Document.h"
+#include "model/Outcome.h"
 #include "sheet/VectorOutput.h"
 
 #include <cstdint>
@@ -84,8 +85,8 @@ private:
 // The metafile of the development's vector lines at the reference screen's scale.
 std::string RenderEmf(CTenkaizu& development, const Settings& settings);
 
-// Writes the development's vector lines as an enhanced metafile, replacing the file atomically. False
-// with a reason when there is no development or the file cannot be written.
-bool ExportEmf(const PMdoc& document, const Settings& settings, const std::string& path, std::string* error);
+// Writes the development's vector lines as an enhanced metafile through WriteWholeFile. Fails with a
+// reason when there is no development or the file cannot be written.
+Outcome ExportEmf(const PMdoc& document, const Settings& settings, const std::string& path);
 
 } // namespace tsm

@@ -1,10 +1,8 @@
 #include "sheet/ExportCommands.h"
 
+#include "model/AtomicFile.h"
 #include "sheet/EmfWriter.h"
 #include "sheet/ExporterDXF.h"
-
-#include <cerrno>
-#include <cstring>
 
 namespace tsm {
 
@@ -67,14 +65,9 @@ std::string ExtensionOf(const std::string& path) {
     return path.substr(dot);
 }
 
-bool Fail(IPrompt& prompt, std::string* detail, const std::string& reason) {
-    if (detail != nullptr) *detail = reason;
-    prompt.Message(kMessageExportFailed);
-    return false;
-}
-
-std::string CannotCreate(const std::string& path, int error) {
-    return "cannot create " + path + ": " + std::strerror(error);
+Outcome RefuseWithoutDevelopment(IPrompt& prompt) {
+    prompt.Message(kMessageNoDevelopment);
+    return Outcome::Cancelled("the model has no development");
 }
 
 } // namespace
@@ -100,56 +93,47 @@ std::optional<std::string> ExportPathFor(ExportFormat format, const std::string&
     return std::nullopt;
 }
 
-bool WriteDevelopmentExport(ExportFormat format, PMdoc& document, const Settings& settings,
-                            const std::string& path, const ExportOptions& options, IPrompt& prompt,
-                            std::string* detail) {
-    if (document.development == nullptr) {
-        if (detail != nullptr) *detail = "the model has no development";
-        prompt.Message(kMessageNoDevelopment);
-        return false;
-    }
-    std::string error;
+Outcome DevelopmentExportBytes(ExportFormat format, PMdoc& document, const Settings& settings,
+                               const ExportOptions& options, IPrompt& prompt, std::string& bytes) {
+    if (document.development == nullptr) return RefuseWithoutDevelopment(prompt);
     switch (format) {
-    case ExportFormat::Eps: {
+    case ExportFormat::Eps:
         KeptEpsOptions() = options.eps;
-        errno = 0;
-        if (ExporterEPS(settings, options.eps).Export(path, *document.development) != kExportOk)
-            return Fail(prompt, detail, CannotCreate(path, errno));
-        return true;
-    }
+        bytes = ExporterEPS(settings, options.eps).BuildText(*document.development);
+        return Outcome::Ok();
     case ExportFormat::Dxf:
-        errno = 0;
-        if (ExporterDXF(settings).Export(path, *document.development) != kExportOk)
-            return Fail(prompt, detail, CannotCreate(path, errno));
-        return true;
+        bytes = ExporterDXF(settings).BuildText(*document.development);
+        return Outcome::Ok();
     case ExportFormat::Emf:
-        if (!ExportEmf(document, settings, path, &error)) return Fail(prompt, detail, error);
-        return true;
+        bytes = RenderEmf(*document.development, settings);
+        return Outcome::Ok();
     case ExportFormat::Svg:
-        if (!ExportSvg(document, settings, path, options.svg, &error)) return Fail(prompt, detail, error);
-        return true;
+        bytes = RenderSvg(document, settings, options.svg);
+        return Outcome::Ok();
     case ExportFormat::Bmp:
         break;
     }
-    if (detail != nullptr) *detail = "BMP files are written by the raster renderer";
-    return false;
+    return Outcome::Failed("BMP files are written by the raster renderer");
 }
 
-bool ExportDevelopment(ExportFormat format, PMdoc& document, const Settings& settings,
-                       const std::string& chosenPath, const ExportOptions& options, IPrompt& prompt,
-                       std::string* detail) {
-    if (document.development == nullptr) {
-        if (detail != nullptr) *detail = "the model has no development";
-        prompt.Message(kMessageNoDevelopment);
-        return false;
-    }
+Outcome WriteDevelopmentExport(ExportFormat format, PMdoc& document, const Settings& settings,
+                               const std::string& path, const ExportOptions& options, IPrompt& prompt) {
+    std::string bytes;
+    const Outcome made = DevelopmentExportBytes(format, document, settings, options, prompt, bytes);
+    if (!made.ok()) return made;
+    Outcome written = WriteWholeFile(path, bytes);
+    if (!written.ok()) prompt.Message(kMessageExportFailed);
+    return written;
+}
+
+Outcome ExportDevelopment(ExportFormat format, PMdoc& document, const Settings& settings,
+                          const std::string& chosenPath, const ExportOptions& options, IPrompt& prompt) {
+    if (document.development == nullptr) return RefuseWithoutDevelopment(prompt);
     const std::optional<std::string> path = ExportPathFor(format, chosenPath, prompt);
-    if (!path) {
-        if (detail != nullptr)
-            *detail = "the file name does not end in ." + std::string(ExportDefaultExtension(format));
-        return false;
-    }
-    return WriteDevelopmentExport(format, document, settings, *path, options, prompt, detail);
+    if (!path)
+        return Outcome::Cancelled("the file name does not end in ." +
+                                  std::string(ExportDefaultExtension(format)));
+    return WriteDevelopmentExport(format, document, settings, *path, options, prompt);
 }
 
 } // namespace tsm

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "model/Document.h"
+#include "model/Outcome.h"
 #include "model/Prompt.h"
 #include "sheet/ExporterEPS.h"
 #include "sheet/SvgExport.h"
@@ -36,19 +37,21 @@ struct ExportOptions {
     SvgOptions svg;
 };
 
-// Runs the writer of a vector format (EPS, DXF, EMF or SVG) on `path` as it stands. EPS first stores
-// options.eps as the kept options, as the dialog's OK does. A writer failure shows "Failed to export
-// development data."; `detail`, when given, receives the reason. Without a development nothing is
-// written and "No data for development." is shown (the window disables the commands then, so only
-// tsmtool gets there). BMP needs the raster renderer and is not written here.
-bool WriteDevelopmentExport(ExportFormat format, PMdoc& document, const Settings& settings,
-                            const std::string& path, const ExportOptions& options, IPrompt& prompt,
-                            std::string* detail = nullptr);
+// What the writer of a vector format (EPS, DXF, EMF or SVG) writes, into `bytes`. EPS first stores
+// options.eps as the kept options, as the dialog's OK does. Without a development, "No data for
+// development." is shown and the outcome is Cancelled (the window disables the commands then, so only
+// tsmtool gets there). BMP needs the raster renderer and fails here.
+Outcome DevelopmentExportBytes(ExportFormat format, PMdoc& document, const Settings& settings,
+                               const ExportOptions& options, IPrompt& prompt, std::string& bytes);
 
-// The whole command for a chosen path: refuses without a development, ExportPathFor, then
-// WriteDevelopmentExport.
-bool ExportDevelopment(ExportFormat format, PMdoc& document, const Settings& settings,
-                       const std::string& chosenPath, const ExportOptions& options, IPrompt& prompt,
-                       std::string* detail = nullptr);
+// DevelopmentExportBytes written to `path` as it stands through WriteWholeFile. A write failure shows
+// "Failed to export development data." and fails with the reason.
+Outcome WriteDevelopmentExport(ExportFormat format, PMdoc& document, const Settings& settings,
+                               const std::string& path, const ExportOptions& options, IPrompt& prompt);
+
+// The whole command for a chosen path: refuses without a development, ExportPathFor (a refused name is
+// Cancelled: the user was told), then WriteDevelopmentExport.
+Outcome ExportDevelopment(ExportFormat format, PMdoc& document, const Settings& settings,
+                          const std::string& chosenPath, const ExportOptions& options, IPrompt& prompt);
 
 } // namespace tsm

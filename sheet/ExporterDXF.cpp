@@ -2,6 +2,7 @@
 
 #include "engine/Classify.h"
 #include "engine/Flaps.h"
+#include "model/AtomicFile.h"
 #include "model/Settings.h"
 #include "sheet/TextNumbers.h"
 
@@ -56,19 +57,10 @@ private:
 
 } // namespace
 
-ExporterDXF::~ExporterDXF() {
-    if (file_ != nullptr) std::fclose(file_);
-}
+ExporterDXF::~ExporterDXF() = default;
 
-int ExporterDXF::Export(const std::string& path, const CTenkaizu& development) {
-    path_ = path;
-    file_ = std::fopen(path_.c_str(), "w");
-    if (file_ == nullptr) return kExportCannotCreate;
-    const std::string text = BuildText(development);
-    std::fwrite(text.data(), 1, text.size(), file_);
-    std::fclose(file_);
-    file_ = nullptr;
-    return kExportOk;
+Outcome ExporterDXF::Export(const std::string& path, const CTenkaizu& development) {
+    return WriteWholeFile(path, BuildText(development));
 }
 
 std::string ExporterDXF::BuildText(const CTenkaizu& development) {

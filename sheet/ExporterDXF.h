@@ -5,9 +5,8 @@
 #pragma once
 
 #include "model/Document.h"
-#include "sheet/ExporterEPS.h"
+#include "model/Outcome.h"
 
-#include <cstdio>
 #include <string>
 
 namespace tsm {
@@ -20,19 +19,16 @@ public:
     ExporterDXF(const ExporterDXF&) = delete;
     ExporterDXF& operator=(const ExporterDXF&) = delete;
 
-    // Writes the file with the platform's text line ends, using the frame the development holds now (the
-    // views and the layout keep it current). Returns kExportOk, or kExportCannotCreate when the file
-    // cannot be created. Write errors after the file was created are not reported.
-    int Export(const std::string& path, const CTenkaizu& development);
+    // Writes the file through WriteWholeFile, using the frame the development holds now (the views and
+    // the layout keep it current): a failure names its reason and leaves no partial file.
+    Outcome Export(const std::string& path, const CTenkaizu& development);
 
     // The text Export writes, with "\n" line ends.
     std::string BuildText(const CTenkaizu& development);
 
 private:
     const Settings& settings_;
-    std::string path_;
     const CTenkaizu* development_ = nullptr;
-    std::FILE* file_ = nullptr;
 };
 
 } // namespace tsm

@@ -3,6 +3,7 @@
 #include "engine/Classify.h"
 #include "engine/Extents.h"
 #include "engine/Flaps.h"
+#include "model/AtomicFile.h"
 #include "model/Settings.h"
 #include "sheet/TextNumbers.h"
 
@@ -100,19 +101,10 @@ EpsOptions& KeptEpsOptions() {
 ExporterEPS::ExporterEPS(const Settings& settings, const EpsOptions& options)
     : settings_(settings), options_(options) {}
 
-ExporterEPS::~ExporterEPS() {
-    if (file_ != nullptr) std::fclose(file_);
-}
+ExporterEPS::~ExporterEPS() = default;
 
-int ExporterEPS::Export(const std::string& path, CTenkaizu& development) {
-    path_ = path;
-    file_ = std::fopen(path_.c_str(), "w");
-    if (file_ == nullptr) return kExportCannotCreate;
-    const std::string text = BuildText(development);
-    std::fwrite(text.data(), 1, text.size(), file_);
-    std::fclose(file_);
-    file_ = nullptr;
-    return kExportOk;
+Outcome ExporterEPS::Export(const std::string& path, CTenkaizu& development) {
+    return WriteWholeFile(path, BuildText(development));
 }
 
 std::string ExporterEPS::BuildText(CTenkaizu& development) {

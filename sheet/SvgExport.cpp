@@ -260,13 +260,10 @@ std::string RenderSvg(const PMdoc& document, const Settings& settings, const Svg
     return out;
 }
 
-bool ExportSvg(const PMdoc& document, const Settings& settings, const std::string& path,
-               const SvgOptions& options, std::string* error) {
-    if (document.development == nullptr) {
-        if (error != nullptr) *error = "The model has no development to export.";
-        return false;
-    }
-    return WriteFileAtomically(path, RenderSvg(document, settings, options), error);
+Outcome ExportSvg(const PMdoc& document, const Settings& settings, const std::string& path,
+                  const SvgOptions& options) {
+    if (document.development == nullptr) return Outcome::Failed("The model has no development to export.");
+    return WriteWholeFile(path, RenderSvg(document, settings, options));
 }
 
 } // namespace tsm

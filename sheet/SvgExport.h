@@ -5,6 +5,7 @@
 #pragma once
 
 #include "model/Document.h"
+#include "model/Outcome.h"
 
 #include <string>
 
@@ -18,10 +19,10 @@ struct SvgOptions {
 // The whole file. Recomputes the development's extent first (as every export does).
 std::string RenderSvg(const PMdoc& document, const Settings& settings, const SvgOptions& options);
 
-// Writes RenderSvg's text to `path`, replacing the file atomically. False with a reason when there is no
+// Writes RenderSvg's text to `path` through WriteWholeFile. Fails with a reason when there is no
 // development or the file cannot be written.
-bool ExportSvg(const PMdoc& document, const Settings& settings, const std::string& path,
-               const SvgOptions& options, std::string* error);
+Outcome ExportSvg(const PMdoc& document, const Settings& settings, const std::string& path,
+                  const SvgOptions& options);
 
 // XML text or attribute content: markup characters escaped, control characters and bytes that are not
 // valid UTF-8 replaced by '?', so that any byte string gives well-formed XML.

@@ -23,9 +23,9 @@ bool WriteAndCheck(const PMdoc& doc, const std::vector<std::string>& buildProble
     if (!buildProblems.empty()) return false;
     // Compiled-in defaults, not whatever this process might have changed: the files stay reproducible.
     const DisplaySettings display;
-    std::string error;
-    if (!WriteBinaryModel(doc, display, path, &error)) {
-        std::fprintf(stderr, "%s: %s\n", path.c_str(), error.c_str());
+    const Outcome written = WriteBinaryModel(doc, display, path);
+    if (!written.ok()) {
+        std::fprintf(stderr, "%s: %s\n", path.c_str(), written.reason().c_str());
         return false;
     }
     PMdoc reread;

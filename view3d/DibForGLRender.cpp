@@ -1,10 +1,10 @@
 #include "view3d/DibForGLRender.h"
 
+#include "model/AtomicFile.h"
 #include "view3d/GLContextRegistry.h"
 
 #include <GL/gl.h>
 
-#include <cstdio>
 #include <memory>
 #include <new>
 
@@ -139,12 +139,11 @@ void CDIBforGLRender::End() {
     impl_->previous.reset();
 }
 
-bool CDIBforGLRender::SaveAsBmpFile(const std::string& path) {
-    if (bits_.empty() || !WriteBmpFile(path, header_, bits_.data())) {
-        prompt_.Message("write error");
-        return false;
-    }
-    return true;
+Outcome CDIBforGLRender::SaveAsBmpFile(const std::string& path) {
+    Outcome written = bits_.empty() ? Outcome::Failed("there is no bitmap to write")
+                                    : WriteBmpFile(path, header_, bits_.data());
+    if (!written.ok()) prompt_.Message("write error");
+    return written;
 }
 
 QImage CDIBforGLRender::ToImage() const {
@@ -153,12 +152,13 @@ QImage CDIBforGLRender::ToImage() const {
     return wrapped.mirrored(false, true).convertToFormat(QImage::Format_RGB32);
 }
 
-bool WriteBmpFile(const std::string& path, const BitmapInfoHeader& header, const uint8_t* bits) {
+Outcome WriteBmpFile(const std::string& path, const BitmapInfoHeader& header, const uint8_t* bits) {
+    const Outcome inconsistent = Outcome::Failed("not a consistent 24-bit bitmap: " + path);
     if (!bits || header.width <= 0 || header.height <= 0 || header.width > (1 << 24) ||
         header.height > (1 << 24) || header.bitCount != 24)
-        return false;
+        return inconsistent;
     const int64_t imageBytes = int64_t(header.height) * DibStride(header.width);
-    if (imageBytes != header.sizeImage) return false;
+    if (imageBytes != header.sizeImage) return inconsistent;
 
     uint8_t headers[54];
     uint8_t* out = headers;
@@ -180,12 +180,10 @@ bool WriteBmpFile(const std::string& path, const BitmapInfoHeader& header, const
     PutLe32(out, header.clrUsed);
     PutLe32(out, header.clrImportant);
 
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
-    bool ok = std::fwrite(headers, 1, sizeof headers, file) == sizeof headers &&
-              std::fwrite(bits, 1, static_cast<size_t>(imageBytes), file) == static_cast<size_t>(imageBytes);
-    ok = std::fclose(file) == 0 && ok;
-    return ok;
+    // The rows may be hundreds of megabytes: they go out from where they are, after the headers.
+    return WriteWholeFile(
+        path, {std::string_view(reinterpret_cast<const char*>(headers), sizeof headers),
+               std::string_view(reinterpret_cast<const char*>(bits), static_cast<size_t>(imageBytes))});
 }
 
 } // namespace tsm

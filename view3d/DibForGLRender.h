@@ -4,6 +4,7 @@
 // exactly that.
 #pragma once
 
+#include "model/Outcome.h"
 #include "model/Prompt.h"
 
 #include <QImage>
@@ -54,7 +55,8 @@ public:
     // Deletes the font lists and the context and makes current again what was current before Begin.
     void End();
 
-    bool SaveAsBmpFile(const std::string& path); // "write error" through the prompt on failure
+    // Through WriteWholeFile; "write error" through the prompt on failure, the reason in the outcome.
+    Outcome SaveAsBmpFile(const std::string& path);
 
     int Width() const { return header_.width; }
     int Height() const { return header_.height; }
@@ -77,8 +79,9 @@ private:
     Impl* impl_ = nullptr;
 };
 
-// The 14-byte file header, the info header and the rows of a bottom-up 24-bit bitmap.
-bool WriteBmpFile(const std::string& path, const BitmapInfoHeader& header, const uint8_t* bits);
+// The 14-byte file header, the info header and the rows of a bottom-up 24-bit bitmap, through
+// WriteWholeFile. Fails without writing when the header does not describe a consistent 24-bit bitmap.
+Outcome WriteBmpFile(const std::string& path, const BitmapInfoHeader& header, const uint8_t* bits);
 
 // Outline text as 256 display lists, one per character code, built from the face's glyph outlines.
 struct GlyphMetrics {

@@ -61,8 +61,8 @@ inline std::string WriteModelWithoutDevelopment(const std::string& path) {
     AddSolid(document, "Box", box.vertices, box.faces, 0);
     const MeshData cube = Translated(Cube(10), Vec3{40, 0, 0});
     AddSolid(document, "Cube", cube.vertices, cube.faces, 0);
-    std::string error;
-    EXPECT_TRUE(WriteBinaryModel(document, document.display, path, &error)) << error;
+    const Outcome written = WriteBinaryModel(document, document.display, path);
+    EXPECT_TRUE(written.ok()) << written.reason();
     return path;
 }
 
@@ -72,8 +72,8 @@ inline std::string WriteModelWithDevelopment(const std::string& path, const std:
     const MeshData cube = Cube(40);
     AddSolid(document, solidName, cube.vertices, cube.faces);
     EXPECT_TRUE(UnfoldForFixture(document).empty());
-    std::string error;
-    EXPECT_TRUE(WriteBinaryModel(document, document.display, path, &error)) << error;
+    const Outcome written = WriteBinaryModel(document, document.display, path);
+    EXPECT_TRUE(written.ok()) << written.reason();
     return path;
 }
 

@@ -328,8 +328,8 @@ TEST(MainFrame, ObjectListSelectionSetsTheBoundFlag) {
         AddSolid(document, "Out", Translated(cube, Vec3{30, 0, 0}).vertices, cube.faces);
         document.model->solids[1]->inDevelopment = false;
         ASSERT_TRUE(UnfoldForFixture(document).empty());
-        std::string error;
-        ASSERT_TRUE(WriteBinaryModel(document, document.display, path, &error)) << error;
+        const Outcome written = WriteBinaryModel(document, document.display, path);
+        ASSERT_TRUE(written.ok()) << written.reason();
     }
     ASSERT_TRUE(h.frame->OpenFromCommandLine(path));
     ASSERT_EQ(list->count(), 1);

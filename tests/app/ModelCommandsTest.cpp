@@ -55,8 +55,8 @@ std::string WriteCube(const std::string& path, bool withDevelopment = false) {
     if (withDevelopment) {
         EXPECT_TRUE(UnfoldForFixture(document).empty());
     }
-    std::string error;
-    EXPECT_TRUE(WriteBinaryModel(document, document.display, path, &error)) << error;
+    const Outcome written = WriteBinaryModel(document, document.display, path);
+    EXPECT_TRUE(written.ok()) << written.reason();
     return path;
 }
 

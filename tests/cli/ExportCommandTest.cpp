@@ -20,6 +20,7 @@
 #include "tests/cli/ToolTestFolder.h"
 #include <cstdio>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -101,8 +102,8 @@ TEST_F(ExportCommandTest, RefusalsAndFailuresExitOne) {
     PMdoc plain;
     const MeshData cube = Cube(20);
     AddSolid(plain, "Cube", cube.vertices, cube.faces);
-    std::string error;
-    ASSERT_TRUE(WriteBinaryModel(plain, Settings(), Out("plain.tsm"), &error)) << error;
+    const Outcome written = WriteBinaryModel(plain, Settings(), Out("plain.tsm"));
+    ASSERT_TRUE(written.ok()) << written.reason();
     RunResult r = Run({"export", "eps", Out("plain.tsm"), Out("plain.eps")});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(
@@ -152,6 +153,77 @@ TEST_F(ExportCommandTest, UsageErrorsExitTwo) {
     // No usage error opened the model or wrote a file.
     for (const auto& entry : fs::directory_iterator(dir_))
         EXPECT_EQ(entry.path().filename(), "stderr.txt") << entry.path();
+}
+
+} // namespace
+
+namespace {
+
+// Past a file size limit every write fails with EFBIG, as on a full disk: the message, exit 1, the reason,
+// and the folder exactly as it was, an existing target with its old bytes.
+TEST_F(ExportCommandTest, AFullDiskFailsEveryWriterAndLeavesTheFolderAsItWas) {
+    const std::string house = Sample("house.tsm");
+    const std::string failed = "message: Failed to export development data.\n";
+    struct Case {
+        std::vector<std::string> args; // the output path is appended
+        std::string output;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"export", "eps", house}, "house.eps", failed},
+        {{"export", "dxf", house}, "house.dxf", failed},
+        {{"export", "emf", house}, "house.emf", failed},
+        {{"export", "svg", house}, "house.svg", failed},
+        {{"export", "bmp", house}, "house.bmp", "message: write error\n"},
+        {{"save", house}, "house.tsm", ""},
+    };
+    for (const Case& c : cases) {
+        for (const bool existing : {false, true}) {
+            SCOPED_TRACE(c.output + (existing ? " over an existing file" : ""));
+            if (existing) std::ofstream(Out(c.output)) << "old bytes";
+            std::vector<std::string> args = c.args;
+            args.push_back(Out(c.output));
+            // 2 blocks are 1 or 2 KB, depending on the shell; every output here is larger.
+            const RunResult r = Run(args, "ulimit -f 2;");
+            EXPECT_EQ(r.status, 1);
+            EXPECT_EQ(r.err, c.message + "tsmtool: cannot write " + Out(c.output) + ": File too large\n");
+            std::vector<std::string> names;
+            for (const auto& entry : fs::directory_iterator(dir_)) names.push_back(entry.path().filename());
+            std::sort(names.begin(), names.end());
+            const std::vector<std::string> before = existing
+                                                        ? std::vector<std::string>{c.output, "stderr.txt"}
+                                                        : std::vector<std::string>{"stderr.txt"};
+            EXPECT_EQ(names, before);
+            if (existing) {
+                EXPECT_EQ(Bytes(Out(c.output)), "old bytes");
+            }
+            fs::remove(Out(c.output));
+        }
+    }
+}
+
+TEST_F(ExportCommandTest, DashWritesToStandardOutput) {
+    for (const char* format : {"eps", "dxf", "emf", "svg"}) {
+        SCOPED_TRACE(format);
+        const std::string file = Out(std::string("house.") + format);
+        ASSERT_EQ(Run({"export", format, Sample("house.tsm"), file}).status, 0);
+        const RunResult r = Capture({"export", format, Sample("house.tsm"), "-"});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.out, Bytes(file));
+    }
+    EXPECT_FALSE(fs::exists(Out("-.eps")));
+    EXPECT_FALSE(fs::exists("-.eps"));
+
+    // Standard output that takes nothing: the failure as for a file.
+    const test::ShellResult full = test::RunShell(
+        test::ShellQuote(std::string(TESSALY_BINARY_DIR) + "/tsmtool") + " --settings " +
+        test::ShellQuote(Out("none.reg")) + " export dxf " + test::ShellQuote(Sample("house.tsm")) +
+        " - >/dev/full 2>" + test::ShellQuote(Out("stderr.txt")));
+    EXPECT_EQ(full.status, 1);
+    EXPECT_EQ(Bytes(Out("stderr.txt")),
+              "message: Failed to export development data.\ntsmtool: cannot write standard "
+              "output: No space left on device\n");
 }
 
 } // namespace

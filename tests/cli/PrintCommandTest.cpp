@@ -31,8 +31,8 @@ protected:
     int WriteTallModel(const std::string& path) {
         PMdoc doc;
         EXPECT_TRUE(UnfoldThreeCubesInRows(doc).empty());
-        std::string error;
-        EXPECT_TRUE(WriteBinaryModel(doc, doc.display, path, &error)) << error;
+        const Outcome written = WriteBinaryModel(doc, doc.display, path);
+        EXPECT_TRUE(written.ok()) << written.reason();
         UpdateSheetGrid(doc, CPaper{}, true);
         return static_cast<int>(BuildPageList(doc, CPaper{}, true).size());
     }

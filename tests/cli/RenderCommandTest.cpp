@@ -209,8 +209,8 @@ TEST_F(RenderCommandTest, RefusalsExitOne) {
     PMdoc plain;
     const MeshData cube = Cube(20);
     AddSolid(plain, "Cube", cube.vertices, cube.faces);
-    std::string error;
-    ASSERT_TRUE(WriteBinaryModel(plain, Settings(), Out("plain.tsm"), &error)) << error;
+    const Outcome written = WriteBinaryModel(plain, Settings(), Out("plain.tsm"));
+    ASSERT_TRUE(written.ok()) << written.reason();
     r = Run({"export", "sheets", Out("plain.tsm"), Out("plain.bmp")});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("message: No data for development.\ntsmtool: "), std::string::npos) << r.err;

@@ -295,9 +295,9 @@ TEST_F(TsmToolTest, MergeWritesBothModelsIntoOne) {
     // A model without development cannot take one with a development: the output is not written.
     PMdoc plain;
     AddSolid(plain, "Plain", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
-    std::string error;
     const std::string plainPath = (dir_ / "plain.tsm").string();
-    ASSERT_TRUE(WriteBinaryModel(plain, Settings{}, plainPath, &error)) << error;
+    const Outcome written = WriteBinaryModel(plain, Settings{}, plainPath);
+    ASSERT_TRUE(written.ok()) << written.reason();
     const std::string refused = (dir_ / "refused.tsm").string();
     r = Run({"merge", plainPath, Sample("cube.tsm"), refused});
     EXPECT_EQ(r.status, 1);
@@ -311,9 +311,9 @@ TEST_F(TsmToolTest, MergeWritesBothModelsIntoOne) {
 TEST_F(TsmToolTest, StringsAreDecodedFromTheWritersCodePage) {
     PMdoc doc;
     AddSolid(doc, "Caf\xE9 \x80", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
-    std::string error;
     const std::string path = (dir_ / "names.tsm").string();
-    ASSERT_TRUE(WriteBinaryModel(doc, Settings{}, path, &error)) << error;
+    const Outcome written = WriteBinaryModel(doc, Settings{}, path);
+    ASSERT_TRUE(written.ok()) << written.reason();
     const RunResult r = Run({"info", path});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.json["model"]["solids"][0]["name"].toString(), QString::fromUtf8("Caf\u00e9 \u20ac"));

@@ -250,8 +250,8 @@ TEST_F(UnfoldCommandTest, NoSolidToUnfoldIsReportedAndNothingWritten) {
     const MeshData cube = Cube(20.0);
     CSolid& solid = AddSolid(document, "cube", cube.vertices, cube.faces);
     solid.inDevelopment = false;
-    std::string error;
-    ASSERT_TRUE(WriteBinaryModel(document, document.display, Out("hidden.tsm"), &error)) << error;
+    const Outcome written = WriteBinaryModel(document, document.display, Out("hidden.tsm"));
+    ASSERT_TRUE(written.ok()) << written.reason();
 
     const test::ToolRun r = Run({"unfold", Out("hidden.tsm"), Out("o.tsm")});
     EXPECT_EQ(r.status, 1);

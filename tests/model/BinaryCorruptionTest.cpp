@@ -22,14 +22,14 @@ using namespace tsm::test;
 
 namespace {
 
-struct Outcome {
+struct ReadOutcome {
     ModelLoadResult result;
     std::string reason;
     std::vector<std::string> messages;
     DisplaySettings display; // the document's afterwards
 };
 
-Outcome Read(const std::string& bytes, IModelCompletion& completion) {
+ReadOutcome Read(const std::string& bytes, IModelCompletion& completion) {
     PMdoc doc;
     RecordingPrompt prompt;
     CLoaderWorkInfoV3 reader("broken.tsm", doc, 0, prompt, completion);
@@ -37,7 +37,7 @@ Outcome Read(const std::string& bytes, IModelCompletion& completion) {
     return {result, reader.FailureReason(), prompt.texts, doc.display};
 }
 
-Outcome Read(const std::string& bytes) {
+ReadOutcome Read(const std::string& bytes) {
     EngineCompletion engine;
     return Read(bytes, engine);
 }
@@ -47,7 +47,7 @@ void ExpectFailure(const std::function<void(BuiltFile&)>& change, const std::str
     BuiltFile file = BuildTriangleFile();
     change(file);
     const auto start = std::chrono::steady_clock::now();
-    const Outcome outcome = Read(file.bytes);
+    const ReadOutcome outcome = Read(file.bytes);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_EQ(outcome.result, kLoadFailed) << reason;
     EXPECT_EQ(outcome.reason, reason);
@@ -64,7 +64,7 @@ TEST(BinaryCorruption, EveryTruncationOfASmallFileFailsWithAReason) {
     const std::string full = BuildTriangleFile(triangle).bytes;
     ASSERT_EQ(Read(full).result, kLoadOk);
     for (size_t length = 0; length < full.size(); ++length) {
-        const Outcome outcome = Read(full.substr(0, length));
+        const ReadOutcome outcome = Read(full.substr(0, length));
         ASSERT_EQ(outcome.result, kLoadFailed) << "cut at " << length;
         ASSERT_FALSE(outcome.reason.empty()) << "cut at " << length;
         // A file cut short never changes the document's display values, not even inside the settings block.
@@ -92,7 +92,7 @@ TEST(BinaryCorruption, TruncationsOfARichFileFailWithAReason) {
     for (size_t n = 600; n < full.size(); n += 37) lengths.push_back(n);
     for (size_t n = full.size() - 200; n < full.size(); ++n) lengths.push_back(n);
     for (size_t length : lengths) {
-        const Outcome outcome = Read(full.substr(0, length));
+        const ReadOutcome outcome = Read(full.substr(0, length));
         ASSERT_EQ(outcome.result, kLoadFailed) << "cut at " << length;
         ASSERT_FALSE(outcome.reason.empty()) << "cut at " << length;
     }
@@ -232,7 +232,7 @@ TEST(BinaryCorruption, CornerOutsideEveryEdgeIsRefused) {
     const size_t edgeRecordBytes = 4 * 4 + 1 + 1 + 4;
     file.bytes.erase(file.at.at("edge2.face1"), edgeRecordBytes);
     file.SetI32("edgeCount", 2); // before the erased record, so its offset still holds
-    const Outcome outcome = Read(file.bytes);
+    const ReadOutcome outcome = Read(file.bytes);
     EXPECT_EQ(outcome.result, kLoadFailed);
     EXPECT_EQ(outcome.reason, "corner 2 of face 0 of solid 0 belongs to no edge");
 }
@@ -281,7 +281,7 @@ TEST(BinaryCorruption, EveryByteChangedNeverCrashes) {
         for (uint8_t value : values) {
             std::string bytes = full;
             bytes[i] = char(value);
-            const Outcome outcome = Read(bytes);
+            const ReadOutcome outcome = Read(bytes);
             ASSERT_TRUE(outcome.result == kLoadOk || outcome.result == kLoadFailed ||
                         outcome.result == kLoadVersionRefused);
             if (outcome.result == kLoadFailed) {

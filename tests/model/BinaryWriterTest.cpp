@@ -186,8 +186,8 @@ TEST(BinaryWriter, WritesFilesAtomicallyAndReportsFailures) {
     fs::create_directories(dir);
     const fs::path path = dir / "rich.tsm";
     auto doc = MakeRichDocument();
-    std::string error;
-    ASSERT_TRUE(WriteBinaryModel(*doc, ChangedDisplaySettings(), path.string(), &error)) << error;
+    const Outcome written = WriteBinaryModel(*doc, ChangedDisplaySettings(), path.string());
+    ASSERT_TRUE(written.ok()) << written.reason();
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}), 1);
 
     PMdoc read;
@@ -197,7 +197,8 @@ TEST(BinaryWriter, WritesFilesAtomicallyAndReportsFailures) {
     ASSERT_EQ(reader.Load(), kLoadOk) << reader.FailureReason();
     ExpectSameDocument(*doc, read);
 
-    EXPECT_FALSE(WriteBinaryModel(*doc, Settings{}, (dir / "no" / "such" / "x.tsm").string(), &error));
-    EXPECT_FALSE(error.empty());
+    const Outcome refused = WriteBinaryModel(*doc, Settings{}, (dir / "no" / "such" / "x.tsm").string());
+    EXPECT_TRUE(refused.failed());
+    EXPECT_FALSE(refused.reason().empty());
     fs::remove_all(dir);
 }

@@ -41,8 +41,8 @@ protected:
 
     std::string Write(const PMdoc& doc, const std::string& name) {
         const std::string path = (dir_ / name).string();
-        std::string error;
-        EXPECT_TRUE(WriteBinaryModel(doc, doc.display, path, &error)) << error;
+        const Outcome written = WriteBinaryModel(doc, doc.display, path);
+        EXPECT_TRUE(written.ok()) << written.reason();
         return path;
     }
     // A box of the given size with one material and its fixture development at `scale`.

@@ -1,12 +1,7 @@
-#include "model/AtomicFile.h"
 #include "model/Document.h"
 #include "model/Settings.h"
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 using namespace tsm;
 
@@ -87,26 +82,4 @@ TEST(Settings, TextureLimitFollowsTheUserChoiceOnlyWhenEnabled) {
     EXPECT_EQ(TextureSizeLimit(s), 64);
     s.iTtextureLimitSizeID = 4;
     EXPECT_EQ(TextureSizeLimit(s), 1024);
-}
-
-TEST(AtomicFile, ReplacesTheWholeFileAndLeavesNoTemporaryBehind) {
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / "tessaly_atomic_test";
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    const fs::path target = dir / "model.tsm";
-    std::ofstream(target) << "old contents that are longer";
-    std::string error;
-    ASSERT_TRUE(WriteFileAtomically(target.string(), "new", &error)) << error;
-    std::stringstream read;
-    read << std::ifstream(target).rdbuf();
-    EXPECT_EQ(read.str(), "new");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}), 1);
-    fs::remove_all(dir);
-}
-
-TEST(AtomicFile, FailsWithAReasonWhenTheFolderIsMissing) {
-    std::string error;
-    EXPECT_FALSE(WriteFileAtomically("/nonexistent-folder/x/model.tsm", "data", &error));
-    EXPECT_NE(error.find("/nonexistent-folder/x/model.tsm"), std::string::npos);
 }

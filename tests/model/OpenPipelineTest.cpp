@@ -98,8 +98,8 @@ protected:
 
     std::string Write(const PMdoc& doc, const std::string& name) {
         const std::string path = (dir_ / name).string();
-        std::string error;
-        EXPECT_TRUE(WriteBinaryModel(doc, doc.display, path, &error)) << error;
+        const Outcome written = WriteBinaryModel(doc, doc.display, path);
+        EXPECT_TRUE(written.ok()) << written.reason();
         return path;
     }
     std::string WriteBytes(const std::string& bytes, const std::string& name) {

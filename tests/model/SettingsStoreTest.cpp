@@ -173,7 +173,8 @@ TEST(SettingsStore, FileRoundTripKeepsEveryTypeNameAndByte) {
 
     const std::string path = dir.File("sub/folder/settings.reg");
     std::string error;
-    ASSERT_TRUE(store.SaveFile(path, &error)) << error; // creates the folders
+    const Outcome saved = store.SaveFile(path);
+    ASSERT_TRUE(saved.ok()) << saved.reason(); // creates the folders
     // The save is atomic: nothing but the target is left in the folder.
     size_t files = 0;
     for (const auto& entry : fs::directory_iterator(dir.File("sub/folder"))) {
@@ -299,8 +300,8 @@ TEST(SettingsStore, LoadFileHandlesMissingHugeAndOddFiles) {
 
     // A file that cannot be saved (its folder is a file) leaves an error, not a crash.
     WriteText(dir.File("plain"), "x");
-    EXPECT_FALSE(store.SaveFile(dir.File("plain/settings.reg"), &error));
-    EXPECT_FALSE(store.SaveFile("", &error));
+    EXPECT_TRUE(store.SaveFile(dir.File("plain/settings.reg")).failed());
+    EXPECT_TRUE(store.SaveFile("").failed());
 }
 
 TEST(SettingsStore, DefaultFileLocationFollowsEnvironment) {

@@ -29,6 +29,11 @@ using namespace tsm::test;
 
 namespace {
 
+testing::AssertionResult Done(const Outcome& outcome) {
+    if (outcome.ok()) return testing::AssertionSuccess();
+    return testing::AssertionFailure() << outcome.reason();
+}
+
 constexpr int kNoLimit = kBmpMaximumPixels;
 
 class BitmapExportTest : public testing::Test {
@@ -270,8 +275,7 @@ TEST_F(BitmapExportTest, WholeBmpHasTheChosenSizeAndRows) {
     PMdoc doc;
     BuildTexturedCube(doc);
     RecordingPrompt prompt(true);
-    std::string detail;
-    ASSERT_TRUE(ExportWholeBmp(doc, settings_, Path("whole.bmp"), WidthOf(301), prompt, &detail)) << detail;
+    ASSERT_TRUE(Done(ExportWholeBmp(doc, settings_, Path("whole.bmp"), WidthOf(301), prompt)));
     const BmpSizeState expected = [&] {
         BmpSizeState s = WholeBmpSize(doc, kBmpMaximumPixels, 5);
         EditBmpWidth(s, 301);
@@ -302,32 +306,31 @@ TEST_F(BitmapExportTest, WholeBmpHasTheChosenSizeAndRows) {
 
 TEST_F(BitmapExportTest, CommandRefusals) {
     RecordingPrompt prompt(true);
-    std::string detail;
     // No development: refused before anything else.
     PMdoc empty;
-    EXPECT_FALSE(ExportWholeBmp(empty, settings_, Path("a.bmp"), WidthOf(100), prompt, &detail));
+    EXPECT_FALSE(ExportWholeBmp(empty, settings_, Path("a.bmp"), WidthOf(100), prompt).ok());
     // A name with another extension.
     PMdoc doc;
     BuildTexturedCube(doc);
-    EXPECT_FALSE(ExportSheetBmps(doc, settings_, Path("a.png"), WidthOf(100), prompt, &detail));
+    EXPECT_FALSE(ExportSheetBmps(doc, settings_, Path("a.png"), WidthOf(100), prompt).ok());
     // Cancel in the size dialog ends the command quietly.
-    EXPECT_FALSE(ExportWholeBmp(
-        doc, settings_, Path("b.bmp"), [](BmpSizeState&) { return false; }, prompt, &detail));
+    EXPECT_TRUE(ExportWholeBmp(
+                    doc, settings_, Path("b.bmp"), [](BmpSizeState&) { return false; }, prompt)
+                    .cancelled());
     EXPECT_FALSE(fs::exists(Path("b.bmp")));
     ASSERT_EQ(prompt.texts.size(), 2u);
     EXPECT_EQ(prompt.texts[0], "No data for development.");
     EXPECT_EQ(prompt.texts[1], "Cannot load file of specified type.");
     // A name without extension gets ".bmp", as the save dialog appends it.
     // At the size the dialog offers (72 pixels per inch plus the borders), accepted without a question.
-    EXPECT_TRUE(ExportWholeBmp(doc, settings_, Path("c"), AcceptAsOffered(prompt), prompt, &detail))
-        << detail;
+    EXPECT_TRUE(Done(ExportWholeBmp(doc, settings_, Path("c"), AcceptAsOffered(prompt), prompt)));
     const BmpSizeState offered = WholeBmpSize(doc, kBmpMaximumPixels, kWholeBmpBorderPixels);
     const BmpFacts facts = ReadBmpFacts(Path("c.bmp"));
     EXPECT_EQ(facts.width, offered.baseWidth + 10);
     EXPECT_EQ(facts.height, offered.baseHeight + 10);
     EXPECT_EQ(prompt.texts.size(), 2u);
-    // A folder that does not exist: the renderer's "write error", and false.
-    EXPECT_FALSE(WriteWholeBmp(doc, settings_, Path("missing/d.bmp"), 40, 40, 5, prompt, &detail));
+    // A folder that does not exist: the renderer's "write error", and a failure.
+    EXPECT_FALSE(WriteWholeBmp(doc, settings_, Path("missing/d.bmp"), 40, 40, 5, prompt).ok());
     EXPECT_EQ(prompt.texts.back(), "write error");
 }
 
@@ -339,9 +342,7 @@ TEST_F(BitmapExportTest, TwelveSheetsGiveTwelveNumberedFiles) {
     doc.sheetRows = 3;
     RecordingPrompt prompt(true);
     std::vector<std::string> written;
-    std::string detail;
-    ASSERT_TRUE(ExportSheetBmps(doc, settings_, Path("name.bmp"), WidthOf(18), prompt, &detail, &written))
-        << detail;
+    ASSERT_TRUE(Done(ExportSheetBmps(doc, settings_, Path("name.bmp"), WidthOf(18), prompt, &written)));
     ASSERT_EQ(written.size(), 12u);
     EXPECT_EQ(written.front(), Path("name_001.bmp"));
     EXPECT_EQ(written.back(), Path("name_012.bmp"));
@@ -365,7 +366,7 @@ TEST_F(BitmapExportTest, BlankSheetsAreLeftOutOfTheNumbering) {
     doc.sheetRows = 2;
     RecordingPrompt prompt(true);
     std::vector<std::string> written;
-    ASSERT_TRUE(ExportSheetBmps(doc, settings_, Path("one.bmp"), WidthOf(20), prompt, nullptr, &written));
+    ASSERT_TRUE(Done(ExportSheetBmps(doc, settings_, Path("one.bmp"), WidthOf(20), prompt, &written)));
     EXPECT_EQ(written, std::vector<std::string>{Path("one_001.bmp")});
 }
 
@@ -378,9 +379,7 @@ TEST_F(BitmapExportTest, ThreeByTwoSheetExport) {
     ASSERT_EQ(doc.sheetRows, 2);
     RecordingPrompt prompt(true);
     std::vector<std::string> written;
-    std::string detail;
-    ASSERT_TRUE(ExportSheetBmps(doc, settings_, Path("grid.bmp"), WidthOf(120), prompt, &detail, &written))
-        << detail;
+    ASSERT_TRUE(Done(ExportSheetBmps(doc, settings_, Path("grid.bmp"), WidthOf(120), prompt, &written)));
     ASSERT_EQ(written.size(), 6u);
     // The six pages laid out as the sheets lie, with a one-pixel grey gap between them.
     const int w = 120, h = 178;
@@ -419,8 +418,7 @@ TEST_F(BitmapExportTest, TextureBmpBecomesTheModelsTexture) {
               "texture image. \nYou can edit the BMP and set it from \n[3DModelWindow]-[Texture "
               "Configuration].");
     const std::string path = Path("paint.bmp");
-    std::string detail;
-    ASSERT_TRUE(ExportTextureBmp(doc, settings_, path, WidthOf(256), prompt, &detail)) << detail;
+    ASSERT_TRUE(Done(ExportTextureBmp(doc, settings_, path, WidthOf(256), prompt)));
 
     // Border 0: the content is exactly the bitmap.
     const BmpFacts facts = ReadBmpFacts(path);
@@ -469,14 +467,14 @@ TEST_F(BitmapExportTest, TextureResetNeedsTheFile) {
     BuildTexturedCube(doc);
     const double u = doc.development->parts[0]->faces[0]->Corner(0)->u;
     RecordingPrompt prompt(true);
-    std::string detail;
     // The file cannot be written: the model keeps its materials and coordinates.
-    EXPECT_FALSE(ExportTextureBmp(doc, settings_, Path("missing/t.bmp"), WidthOf(64), prompt, &detail));
+    EXPECT_FALSE(ExportTextureBmp(doc, settings_, Path("missing/t.bmp"), WidthOf(64), prompt).ok());
     EXPECT_EQ(doc.model->materials.size(), 1u);
     EXPECT_EQ(doc.model->materials[0]->name, "Quadrants");
     EXPECT_EQ(doc.development->parts[0]->faces[0]->Corner(0)->u, u);
     // Cancelled in the size dialog: likewise.
-    EXPECT_FALSE(ExportTextureBmp(
-        doc, settings_, Path("t.bmp"), [](BmpSizeState&) { return false; }, prompt, &detail));
+    EXPECT_TRUE(ExportTextureBmp(
+                    doc, settings_, Path("t.bmp"), [](BmpSizeState&) { return false; }, prompt)
+                    .cancelled());
     EXPECT_EQ(doc.model->materials[0]->name, "Quadrants");
 }

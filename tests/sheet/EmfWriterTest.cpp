@@ -283,20 +283,20 @@ TEST(EmfWriter, ExportWritesTheFileOrSaysWhy) {
     const fs::path dir = fs::path(TESSALY_BINARY_DIR) / "emf-export-test";
     fs::remove_all(dir);
     fs::create_directories(dir);
-    std::string error;
     const std::string path = (dir / "lines.emf").string();
-    ASSERT_TRUE(ExportEmf(tiny.doc, Settings(), path, &error)) << error;
+    const Outcome written = ExportEmf(tiny.doc, Settings(), path);
+    ASSERT_TRUE(written.ok()) << written.reason();
     EXPECT_EQ(test::ReadWholeFile(path), RenderEmf(tiny.Dev(), Settings()));
 
-    // A folder that does not exist: false, a reason, no file.
-    error.clear();
-    EXPECT_FALSE(ExportEmf(tiny.doc, Settings(), (dir / "missing" / "lines.emf").string(), &error));
-    EXPECT_FALSE(error.empty());
+    // A folder that does not exist: a failure with a reason, no file.
+    const Outcome missing = ExportEmf(tiny.doc, Settings(), (dir / "missing" / "lines.emf").string());
+    EXPECT_TRUE(missing.failed());
+    EXPECT_FALSE(missing.reason().empty());
     // No development: nothing written.
     PMdoc bare;
-    error.clear();
-    EXPECT_FALSE(ExportEmf(bare, Settings(), (dir / "bare.emf").string(), &error));
-    EXPECT_FALSE(error.empty());
+    const Outcome refused = ExportEmf(bare, Settings(), (dir / "bare.emf").string());
+    EXPECT_TRUE(refused.failed());
+    EXPECT_FALSE(refused.reason().empty());
     EXPECT_FALSE(fs::exists(dir / "bare.emf"));
     fs::remove_all(dir);
 }

@@ -86,18 +86,18 @@ TEST_F(ExportCommandsTest, ChosenPathTest) {
 
 TEST_F(ExportCommandsTest, EachVectorFormatReachesItsWriter) {
     const std::string expectedEps = ExporterEPS(settings_).BuildText(*cube_.development);
-    ASSERT_TRUE(ExportDevelopment(ExportFormat::Eps, cube_, settings_, In("cube"), {}, prompt_));
+    ASSERT_TRUE(ExportDevelopment(ExportFormat::Eps, cube_, settings_, In("cube"), {}, prompt_).ok());
     EXPECT_EQ(test::ReadFileBytes(In("cube.eps")), expectedEps);
 
-    ASSERT_TRUE(ExportDevelopment(ExportFormat::Dxf, cube_, settings_, In("cube.dxf"), {}, prompt_));
+    ASSERT_TRUE(ExportDevelopment(ExportFormat::Dxf, cube_, settings_, In("cube.dxf"), {}, prompt_).ok());
     EXPECT_EQ(test::ReadFileBytes(In("cube.dxf")), ExporterDXF(settings_).BuildText(*cube_.development));
 
-    ASSERT_TRUE(ExportDevelopment(ExportFormat::Emf, cube_, settings_, In("cube.emf"), {}, prompt_));
+    ASSERT_TRUE(ExportDevelopment(ExportFormat::Emf, cube_, settings_, In("cube.emf"), {}, prompt_).ok());
     const std::string emf = test::ReadFileBytes(In("cube.emf"));
     ASSERT_GE(emf.size(), 44u);
     EXPECT_EQ(emf.substr(40, 4), " EMF") << "the header record's signature";
 
-    ASSERT_TRUE(ExportDevelopment(ExportFormat::Svg, cube_, settings_, In("cube.svg"), {}, prompt_));
+    ASSERT_TRUE(ExportDevelopment(ExportFormat::Svg, cube_, settings_, In("cube.svg"), {}, prompt_).ok());
     EXPECT_NE(test::ReadFileBytes(In("cube.svg")).find("<svg"), std::string::npos);
     EXPECT_TRUE(prompt_.texts.empty());
 }
@@ -106,13 +106,14 @@ TEST_F(ExportCommandsTest, EpsStoresTheOptionsAndUsesThem) {
     ExportOptions options;
     options.eps.notFillFaces = true;
     options.eps.notFillFlaps = true;
-    ASSERT_TRUE(ExportDevelopment(ExportFormat::Eps, cube_, settings_, In("cube.eps"), options, prompt_));
+    ASSERT_TRUE(
+        ExportDevelopment(ExportFormat::Eps, cube_, settings_, In("cube.eps"), options, prompt_).ok());
     // The dialog shows the choice next time.
     EXPECT_TRUE(KeptEpsOptions().notFillFaces);
     EXPECT_TRUE(KeptEpsOptions().notFillFlaps);
     EXPECT_EQ(test::ReadFileBytes(In("cube.eps")).find("fill"), std::string::npos);
     // The other formats leave the kept options alone.
-    ASSERT_TRUE(ExportDevelopment(ExportFormat::Dxf, cube_, settings_, In("cube.dxf"), {}, prompt_));
+    ASSERT_TRUE(ExportDevelopment(ExportFormat::Dxf, cube_, settings_, In("cube.dxf"), {}, prompt_).ok());
     EXPECT_TRUE(KeptEpsOptions().notFillFaces);
 }
 
@@ -121,10 +122,10 @@ TEST_F(ExportCommandsTest, RefusalsAndFailures) {
     for (ExportFormat format : {ExportFormat::Eps, ExportFormat::Dxf, ExportFormat::Emf, ExportFormat::Svg}) {
         PMdoc bare;
         RecordingPrompt prompt;
-        std::string detail;
-        EXPECT_FALSE(ExportDevelopment(format, bare, settings_, In("bare"), {}, prompt, &detail));
+        const Outcome refused = ExportDevelopment(format, bare, settings_, In("bare"), {}, prompt);
+        EXPECT_TRUE(refused.cancelled()) << "the user was told";
         EXPECT_EQ(prompt.texts, std::vector<std::string>{"No data for development."});
-        EXPECT_FALSE(detail.empty());
+        EXPECT_FALSE(refused.reason().empty());
     }
     EXPECT_TRUE(fs::is_empty(dir_));
 
@@ -133,7 +134,8 @@ TEST_F(ExportCommandsTest, RefusalsAndFailures) {
         RecordingPrompt prompt;
         ExportOptions options;
         options.eps.notFillFaces = true;
-        EXPECT_FALSE(ExportDevelopment(ExportFormat::Eps, cube_, settings_, In("cube.pdf"), options, prompt));
+        EXPECT_TRUE(ExportDevelopment(ExportFormat::Eps, cube_, settings_, In("cube.pdf"), options, prompt)
+                        .cancelled());
         EXPECT_EQ(prompt.texts, std::vector<std::string>{"Cannot load file of specified type."});
         EXPECT_FALSE(KeptEpsOptions().notFillFaces);
         EXPECT_TRUE(fs::is_empty(dir_));
@@ -142,20 +144,20 @@ TEST_F(ExportCommandsTest, RefusalsAndFailures) {
     // A file that cannot be created: the failure message, with the reason for tsmtool.
     for (ExportFormat format : {ExportFormat::Eps, ExportFormat::Dxf, ExportFormat::Emf, ExportFormat::Svg}) {
         RecordingPrompt prompt;
-        std::string detail;
         const std::string path = In(std::string("missing/out.") + ExportDefaultExtension(format));
-        EXPECT_FALSE(ExportDevelopment(format, cube_, settings_, path, {}, prompt, &detail));
+        const Outcome failed = ExportDevelopment(format, cube_, settings_, path, {}, prompt);
+        EXPECT_TRUE(failed.failed());
         EXPECT_EQ(prompt.texts, std::vector<std::string>{"Failed to export development data."});
-        EXPECT_FALSE(detail.empty());
+        EXPECT_EQ(failed.reason().rfind("cannot create " + path + ": ", 0), 0u) << failed.reason();
         EXPECT_FALSE(fs::exists(path));
     }
 
     // BMP belongs to the raster renderer: no file, no message here.
     RecordingPrompt prompt;
-    std::string detail;
-    EXPECT_FALSE(ExportDevelopment(ExportFormat::Bmp, cube_, settings_, In("cube.bmp"), {}, prompt, &detail));
+    const Outcome bmp = ExportDevelopment(ExportFormat::Bmp, cube_, settings_, In("cube.bmp"), {}, prompt);
+    EXPECT_TRUE(bmp.failed());
     EXPECT_TRUE(prompt.texts.empty());
-    EXPECT_FALSE(detail.empty());
+    EXPECT_FALSE(bmp.reason().empty());
     EXPECT_FALSE(fs::exists(In("cube.bmp")));
 }
 

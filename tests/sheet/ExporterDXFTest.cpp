@@ -219,10 +219,10 @@ TEST_F(ExporterDXFTest, ExportWritesTheTextOrFailsWithoutCreating) {
     fs::create_directories(dir);
     TriangleFixture f;
     const std::string path = (dir / "out.dxf").string();
-    EXPECT_EQ(ExporterDXF(settings).Export(path, f.Dev()), kExportOk);
+    EXPECT_TRUE(ExporterDXF(settings).Export(path, f.Dev()).ok());
     EXPECT_EQ(test::ReadFileBytes(path), Dxf(f.Dev(), settings));
     const std::string bad = (dir / "missing" / "out.dxf").string();
-    EXPECT_EQ(ExporterDXF(settings).Export(bad, f.Dev()), kExportCannotCreate);
+    EXPECT_TRUE(ExporterDXF(settings).Export(bad, f.Dev()).failed());
     EXPECT_FALSE(fs::exists(bad));
     fs::remove_all(dir);
 }

@@ -423,11 +423,11 @@ TEST_F(ExporterEPSTest, ExportWritesTheTextOrFailsWithoutCreating) {
     RectFixture f;
     const std::string expected = Eps(f.Dev(), settings);
     const std::string path = (dir / "out.eps").string();
-    EXPECT_EQ(ExporterEPS(settings).Export(path, f.Dev()), kExportOk);
+    EXPECT_TRUE(ExporterEPS(settings).Export(path, f.Dev()).ok());
     EXPECT_EQ(test::ReadFileBytes(path), expected);
-    // A folder that does not exist: result 1 and no file.
+    // A folder that does not exist: a failure and no file.
     const std::string bad = (dir / "missing" / "out.eps").string();
-    EXPECT_EQ(ExporterEPS(settings).Export(bad, f.Dev()), kExportCannotCreate);
+    EXPECT_TRUE(ExporterEPS(settings).Export(bad, f.Dev()).failed());
     EXPECT_FALSE(fs::exists(bad));
     fs::remove_all(dir);
 }

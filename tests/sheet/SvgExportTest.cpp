@@ -243,17 +243,17 @@ TEST(SvgExport, ExportWritesTheFileOrSaysWhy) {
     const fs::path dir = fs::path(TESSALY_BINARY_DIR) / "svg-export-test";
     fs::remove_all(dir);
     fs::create_directories(dir);
-    std::string error;
     const std::string path = (dir / "lines.svg").string();
-    ASSERT_TRUE(ExportSvg(tiny.doc, Settings(), path, {}, &error)) << error;
+    const Outcome written = ExportSvg(tiny.doc, Settings(), path, {});
+    ASSERT_TRUE(written.ok()) << written.reason();
     EXPECT_EQ(test::ReadWholeFile(path), RenderSvg(tiny.doc, Settings(), {}));
-    error.clear();
-    EXPECT_FALSE(ExportSvg(tiny.doc, Settings(), (dir / "missing" / "x.svg").string(), {}, &error));
-    EXPECT_FALSE(error.empty());
+    const Outcome missing = ExportSvg(tiny.doc, Settings(), (dir / "missing" / "x.svg").string(), {});
+    EXPECT_TRUE(missing.failed());
+    EXPECT_FALSE(missing.reason().empty());
     PMdoc bare;
-    error.clear();
-    EXPECT_FALSE(ExportSvg(bare, Settings(), (dir / "bare.svg").string(), {}, &error));
-    EXPECT_FALSE(error.empty());
+    const Outcome refused = ExportSvg(bare, Settings(), (dir / "bare.svg").string(), {});
+    EXPECT_TRUE(refused.failed());
+    EXPECT_FALSE(refused.reason().empty());
     EXPECT_FALSE(fs::exists(dir / "bare.svg"));
     fs::remove_all(dir);
 }
@@ -265,8 +265,8 @@ TEST(SvgExport, InkscapeDrawsTheLayers) {
     const fs::path outDir = fs::path(TESSALY_BINARY_DIR) / "svg-inkscape";
     fs::create_directories(outDir);
     const std::string path = (outDir / "tiny.svg").string();
-    std::string error;
-    ASSERT_TRUE(ExportSvg(tiny.doc, Settings(), path, {}, &error)) << error;
+    const Outcome written = ExportSvg(tiny.doc, Settings(), path, {});
+    ASSERT_TRUE(written.ok()) << written.reason();
     std::string log;
     const QImage image = test::RenderWithInkscape(path, 384, &log);
     ASSERT_FALSE(image.isNull()) << log;

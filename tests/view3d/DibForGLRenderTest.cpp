@@ -80,7 +80,7 @@ TEST(DibForGLRender, OnePixelWideBmpFileIsHeadersAndFourBytesARow) {
     dib.Finish();
     dib.End();
     const std::string path = TempPath("dib-1x5.bmp");
-    ASSERT_TRUE(dib.SaveAsBmpFile(path));
+    ASSERT_TRUE(dib.SaveAsBmpFile(path).ok());
     const std::vector<uint8_t> file = ReadFileBytes(path);
     ASSERT_EQ(file.size(), 54u + 4u * 5u);
 
@@ -122,7 +122,7 @@ TEST(DibForGLRender, RowsOfAWidthTimesThreeMultipleOfFourHaveNoPadding) {
     dib.Finish();
     dib.End();
     const std::string path = TempPath("dib-4x3.bmp");
-    ASSERT_TRUE(dib.SaveAsBmpFile(path));
+    ASSERT_TRUE(dib.SaveAsBmpFile(path).ok());
     const std::vector<uint8_t> file = ReadFileBytes(path);
     ASSERT_EQ(file.size(), 54u + 12u * 3u);
     // Padding anywhere would break the B, G, R cycle over the whole pixel area.
@@ -162,7 +162,7 @@ TEST(DibForGLRender, ARenderedPictureGivesExactPixelsInTheBitmapTheImageAndTheFi
 
     // The file holds the headers and exactly the bitmap's bytes.
     const std::string path = TempPath("dib-triangle.bmp");
-    ASSERT_TRUE(dib.SaveAsBmpFile(path));
+    ASSERT_TRUE(dib.SaveAsBmpFile(path).ok());
     const std::vector<uint8_t> file = ReadFileBytes(path);
     ASSERT_EQ(file.size(), 54u + size_t(dib.Header().sizeImage));
     EXPECT_TRUE(std::equal(file.begin() + 54, file.end(), dib.Bits()));
@@ -213,7 +213,7 @@ TEST(DibForGLRender, UnusableSizesReportTheirTextsAndNothingCrashes) {
         EXPECT_EQ(OSMesaGetCurrentContext(), nullptr);
         dib.Finish();
         dib.End();
-        EXPECT_FALSE(dib.SaveAsBmpFile(TempPath("dib-never.bmp")));
+        EXPECT_TRUE(dib.SaveAsBmpFile(TempPath("dib-never.bmp")).failed());
         EXPECT_EQ(prompt.texts.back(), "write error");
     }
 }
@@ -236,18 +236,18 @@ TEST(DibForGLRender, WriteFailuresSayWriteError) {
     RecordingPrompt prompt;
     CDIBforGLRender dib(prompt, 3, 2);
     // A folder that does not exist, and a path that is a folder.
-    EXPECT_FALSE(dib.SaveAsBmpFile("/nonexistent-folder/x.bmp"));
-    EXPECT_FALSE(dib.SaveAsBmpFile(TESSALY_BINARY_DIR));
+    EXPECT_TRUE(dib.SaveAsBmpFile("/nonexistent-folder/x.bmp").failed());
+    EXPECT_TRUE(dib.SaveAsBmpFile(TESSALY_BINARY_DIR).failed());
     EXPECT_EQ(prompt.texts, (std::vector<std::string>{"write error", "write error"}));
 
     // WriteBmpFile refuses what is not a consistent 24-bit bitmap.
     BitmapInfoHeader header = dib.Header();
-    EXPECT_FALSE(WriteBmpFile(TempPath("dib-bad.bmp"), header, nullptr));
+    EXPECT_TRUE(WriteBmpFile(TempPath("dib-bad.bmp"), header, nullptr).failed());
     header.sizeImage += 4;
-    EXPECT_FALSE(WriteBmpFile(TempPath("dib-bad.bmp"), header, dib.Bits()));
+    EXPECT_TRUE(WriteBmpFile(TempPath("dib-bad.bmp"), header, dib.Bits()).failed());
     header = dib.Header();
     header.width = 0;
-    EXPECT_FALSE(WriteBmpFile(TempPath("dib-bad.bmp"), header, dib.Bits()));
+    EXPECT_TRUE(WriteBmpFile(TempPath("dib-bad.bmp"), header, dib.Bits()).failed());
 }
 
 TEST(DibForGLRender, BeginAndEndLeaveTheCallersContextAsTheyFoundIt) {
