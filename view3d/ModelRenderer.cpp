@@ -15,7 +15,7 @@ namespace {
 
 // Binds what a run of faces is drawn with: a textured run the white base material (so the texture is
 // lit by white light) and its texture, any other run its material without texture.
-void SetUpRun(const FaceRun& run, const PMdoc& document) {
+void SetUpRun(const FaceRun& run, const PMdoc& document, TextureCache& textures) {
     if (!run.textured) {
         glDisable(GL_TEXTURE_2D);
         ApplyMaterial(*run.material);
@@ -23,10 +23,10 @@ void SetUpRun(const FaceRun& run, const PMdoc& document) {
     }
     ApplyMaterial(document.baseMaterial);
     // The view may have had no context when the model was opened; the texture then comes now.
-    if (!IsGlTextureUsableInCurrentContext(*run.material)) MakeGLTexture(*run.material);
-    if (IsGlTextureUsableInCurrentContext(*run.material)) {
+    const MaterialTexture texture = textures.TextureFor(*run.material);
+    if (texture.name != 0) {
         glEnable(GL_TEXTURE_2D);
-        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(run.material->glTexture));
+        glBindTexture(GL_TEXTURE_2D, texture.name);
     } else {
         glDisable(GL_TEXTURE_2D);
     }
@@ -67,7 +67,8 @@ void DrawPolygonsOneByOne(const FaceArrays& a, int firstFace, int faceCount, boo
     }
 }
 
-void DrawFrontFaces(const FaceArrays& a, const FacingSplit* split, const PMdoc& document) {
+void DrawFrontFaces(const FaceArrays& a, const FacingSplit* split, const PMdoc& document,
+                    TextureCache& textures) {
     if (split) {
         glEnableClientState(GL_VERTEX_ARRAY);
         glEnableClientState(GL_NORMAL_ARRAY);
@@ -77,7 +78,7 @@ void DrawFrontFaces(const FaceArrays& a, const FacingSplit* split, const PMdoc& 
     }
     for (size_t r = 0; r < a.runs.size(); ++r) {
         const FaceRun& run = a.runs[r];
-        SetUpRun(run, document);
+        SetUpRun(run, document, textures);
         if (!split) {
             DrawPolygonsOneByOne(a, run.firstFace, run.faceCount, false, true);
             continue;
@@ -246,15 +247,16 @@ void SetColourTableEntry(int index, int32_t colorref, PMdoc* document) {
     for (int i = 0; i < 3; ++i) material.ambient[i] = material.diffuse[i] = material.flatColor[i] = rgb[i];
 }
 
-void UploadMissingTextures(CMeshModel& model) {
-    for (auto& material : model.materials)
-        if (material && material->texture && !IsGlTextureUsableInCurrentContext(*material))
-            MakeGLTexture(*material);
+void ModelRenderer::UploadMissingTextures(const CMeshModel& model) {
+    textures_.KeepOnly(model);
+    for (const auto& material : model.materials)
+        if (material && material->texture) textures_.TextureFor(*material);
 }
 
-void ReloadAllTextures(CMeshModel& model) {
-    for (auto& material : model.materials)
-        if (material && material->texture) MakeGLTexture(*material);
+void ModelRenderer::ReloadAllTextures(const CMeshModel& model) {
+    textures_.Release();
+    for (const auto& material : model.materials)
+        if (material && material->texture) textures_.TextureFor(*material);
 }
 
 void ModelRenderer::Render(PMdoc* document, const Mat4& projection, const ModelFrameOptions& options) {
@@ -296,7 +298,7 @@ void ModelRenderer::Render(PMdoc* document, const Mat4& projection, const ModelF
             SplitByFacing(geometry_.faces, projection, split_);
             split = &split_;
         }
-        DrawFrontFaces(geometry_.faces, split, *document);
+        DrawFrontFaces(geometry_.faces, split, *document, textures_);
         // Culling keeps one side of each face: its material from the front, grey from behind.
         glDisable(GL_TEXTURE_2D);
         ApplyMaterial(model.greyMaterial);

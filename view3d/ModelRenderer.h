@@ -7,6 +7,7 @@
 #include "model/Document.h"
 #include "view3d/Camera3D.h"
 #include "view3d/FacingSplit.h"
+#include "view3d/GLTextures.h"
 #include "view3d/ModelGeometry.h"
 
 namespace tsm {
@@ -40,14 +41,18 @@ void ApplyMaterial(const CMaterial& material);
 // material, so it goes at once into the model's default material (ambient, diffuse and flat colour).
 void SetColourTableEntry(int index, int32_t colorref, PMdoc* document);
 
-// Uploads, in the current context, the texture of every material that has an image but no texture
-// usable here yet.
-void UploadMissingTextures(CMeshModel& model);
-// Uploads every material's image again, with the filters of bTextureSmooth.
-void ReloadAllTextures(CMeshModel& model);
-
 class ModelRenderer {
 public:
+    // The renderer keeps the textures it draws with, made in the context it draws into; it must go
+    // before that context's share group does, or its textures are only forgotten with the group.
+    ModelRenderer() : textures_(TextureSource::LimitedTexture) {}
+
+    // Makes, in the current context, the texture of every material that has an image but no texture
+    // yet, and deletes those of materials no longer in the model.
+    void UploadMissingTextures(const CMeshModel& model);
+    // Makes every material's texture again, with the filters of bTextureSmooth.
+    void ReloadAllTextures(const CMeshModel& model);
+
     // One frame into the current context, after LoadViewProjection with the same `projection` (its third
     // row aims the headlight). A null document, or one without a model, gives the background only.
     void Render(PMdoc* document, const Mat4& projection, const ModelFrameOptions& options = {});
@@ -56,6 +61,7 @@ public:
     const ModelFrameGeometry& Geometry() const { return geometry_; }
     // How many frames gathered the model into arrays rather than reusing the last ones.
     int GatherCount() const { return gatherCount_; }
+    const TextureCache& Textures() const { return textures_; }
 
 private:
     ModelFrameGeometry geometry_; // kept between frames so that its buffers are reused
@@ -63,6 +69,7 @@ private:
     GatherKey gathered_;
     bool haveGathered_ = false;
     int gatherCount_ = 0;
+    TextureCache textures_;
 };
 
 // The guide, drawn over the model around its centre (a no-op for mode 0 or without a model).

@@ -84,9 +84,9 @@ void ModelViewLogic::OnUpdate(int hint) {
     if ((actions.uploadMissingTextures || actions.reloadAllTextures) && document && document->model &&
         surface_.MakeCurrent()) {
         if (actions.reloadAllTextures)
-            ReloadAllTextures(*document->model);
+            renderer_.ReloadAllTextures(*document->model);
         else
-            UploadMissingTextures(*document->model);
+            renderer_.UploadMissingTextures(*document->model);
         glctx::Release();
     }
     if (actions.resetCamera) camera_.Reset();
