@@ -247,15 +247,20 @@ void SetColourTableEntry(int index, int32_t colorref, PMdoc* document) {
     for (int i = 0; i < 3; ++i) material.ambient[i] = material.diffuse[i] = material.flatColor[i] = rgb[i];
 }
 
-void ModelRenderer::UploadMissingTextures(const CMeshModel& model) {
-    textures_.KeepOnly(model);
-    for (const auto& material : model.materials)
+void ModelRenderer::UploadMissingTextures(const CMeshModel* model) {
+    if (model == nullptr) {
+        textures_.Release();
+        return;
+    }
+    textures_.KeepOnly(*model);
+    for (const auto& material : model->materials)
         if (material && material->texture) textures_.TextureFor(*material);
 }
 
-void ModelRenderer::ReloadAllTextures(const CMeshModel& model) {
+void ModelRenderer::ReloadAllTextures(const CMeshModel* model) {
     textures_.Release();
-    for (const auto& material : model.materials)
+    if (model == nullptr) return;
+    for (const auto& material : model->materials)
         if (material && material->texture) textures_.TextureFor(*material);
 }
 

@@ -43,15 +43,16 @@ void SetColourTableEntry(int index, int32_t colorref, PMdoc* document);
 
 class ModelRenderer {
 public:
-    // The renderer keeps the textures it draws with, made in the context it draws into; it must go
-    // before that context's share group does, or its textures are only forgotten with the group.
+    // The renderer keeps the textures it draws with, made in the context it draws into, and deletes them
+    // when it goes.
     ModelRenderer() : textures_(TextureSource::LimitedTexture) {}
 
     // Makes, in the current context, the texture of every material that has an image but no texture
-    // yet, and deletes those of materials no longer in the model.
-    void UploadMissingTextures(const CMeshModel& model);
+    // yet, and deletes those of materials no longer in the model (all of them without a model, so that
+    // a later model whose images take the addresses of the old ones never shows those).
+    void UploadMissingTextures(const CMeshModel* model);
     // Makes every material's texture again, with the filters of bTextureSmooth.
-    void ReloadAllTextures(const CMeshModel& model);
+    void ReloadAllTextures(const CMeshModel* model);
 
     // One frame into the current context, after LoadViewProjection with the same `projection` (its third
     // row aims the headlight). A null document, or one without a model, gives the background only.

@@ -81,12 +81,12 @@ void ModelViewLogic::OnUpdate(int hint) {
     modelMayHaveChanged_ = true;
     const View3DHintActions actions = ActionsForHint(hint);
     PMdoc* document = host_.Document();
-    if ((actions.uploadMissingTextures || actions.reloadAllTextures) && document && document->model &&
-        surface_.MakeCurrent()) {
+    if ((actions.uploadMissingTextures || actions.reloadAllTextures) && surface_.MakeCurrent()) {
+        const CMeshModel* model = document ? document->model.get() : nullptr;
         if (actions.reloadAllTextures)
-            renderer_.ReloadAllTextures(*document->model);
+            renderer_.ReloadAllTextures(model);
         else
-            renderer_.UploadMissingTextures(*document->model);
+            renderer_.UploadMissingTextures(model);
         glctx::Release();
     }
     if (actions.resetCamera) camera_.Reset();

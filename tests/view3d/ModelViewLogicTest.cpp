@@ -161,7 +161,8 @@ TEST(ModelViewLogic, TexturesFollowTheHints) {
     // Nearest texels: only the two checker colours, lit, where linear filtering blended them.
     EXPECT_NE(view.RenderFrame(), smooth);
 
-    // The document is replaced: the old materials' textures go with it.
+    // The document is replaced: the old materials' textures go with it, also when a document without a
+    // model comes in between.
     CMaterial* newChecker = nullptr;
     auto replacement = CheckerDocument(&newChecker);
     host.document = replacement.get();
@@ -173,6 +174,11 @@ TEST(ModelViewLogic, TexturesFollowTheHints) {
     if (third != second) {
         EXPECT_EQ(MagFilter(view, second), 0);
     }
+    PMdoc empty;
+    host.document = &empty;
+    view.OnUpdate(1000);
+    EXPECT_EQ(view.Renderer().Textures().Count(), 0u);
+    EXPECT_EQ(MagFilter(view, third), 0);
     EXPECT_TRUE(host.prompt.texts.empty());
 }
 
