@@ -34,15 +34,6 @@ DevPointer PointerOf(const QMouseEvent& event) {
 DevelopmentViewLogic::DevelopmentViewLogic(IViewHost& host)
     : host_(host), surface_(host.Prompt(), RenderSlot::Development) {}
 
-DevelopmentViewLogic::~DevelopmentViewLogic() {
-    // The textures belong to the surface's context: deleted there, or forgotten when it cannot be bound.
-    glctx::SavedCurrent previous;
-    if (textures_.Count() > 0 && surface_.MakeCurrent())
-        textures_.Release();
-    else
-        textures_.Abandon();
-}
-
 bool DevelopmentViewLogic::HasDevelopment() const {
     const PMdoc* document = host_.Document();
     return document != nullptr && document->development != nullptr;

@@ -4,7 +4,7 @@
 
 #include "app/ViewLogic.h"
 #include "sheet/DevelopmentViewState.h"
-#include "sheet/RasterTextures.h"
+#include "view3d/GLTextures.h"
 #include "view3d/ViewRenderSurface.h"
 
 #include <functional>
@@ -15,7 +15,6 @@ namespace tsm {
 class DevelopmentViewLogic : public IViewLogic {
 public:
     explicit DevelopmentViewLogic(IViewHost& host);
-    ~DevelopmentViewLogic() override;
 
     // Told the faces a check in this view marked, so that the 3D view can turn towards them; called only
     // when bUseAnimationForFaceCheck is on.
@@ -48,8 +47,9 @@ private:
     IViewHost& host_;
     ViewRenderSurface surface_;
     // Made in the surface's context and kept between paints: uploading a model's images again on every
-    // frame took longer than drawing it. Dropped at every document update and for another document.
-    OwnedRasterTextures textures_;
+    // frame took longer than drawing it. Dropped at every document update and for another document;
+    // after surface_, so that they are deleted while its context lives.
+    TextureCache textures_{TextureSource::BitmapFirst};
     const PMdoc* texturesFor_ = nullptr;
     bool dropTextures_ = false;
     DevelopmentViewState state_;

@@ -4,18 +4,6 @@
 
 namespace tsm {
 
-namespace {
-GlTextureReleaser g_glTextureReleaser = nullptr;
-} // namespace
-
-void SetGlTextureReleaser(GlTextureReleaser releaser) {
-    g_glTextureReleaser = releaser;
-}
-
-CMaterial::~CMaterial() {
-    if (glTexture != -1 && g_glTextureReleaser) g_glTextureReleaser(*this);
-}
-
 void CMaterial::CopyColoursFrom(const CMaterial& other) {
     for (int i = 0; i < 4; ++i) {
         ambient[i] = other.ambient[i];

@@ -137,22 +137,14 @@ struct CMaterial {
     int32_t imageWidth = 0;
     int32_t imageHeight = 0;
     std::unique_ptr<CDib24> bitmap;
-    int glTexture = -1;        // GL texture name, -1 when none
-    void* glContext = nullptr; // the off-screen context that owns glTexture
 
     CMaterial() = default;
     CMaterial(const CMaterial&) = delete;
     CMaterial& operator=(const CMaterial&) = delete;
-    ~CMaterial();
 
-    // Copies the colours only (no texture, bitmap or GL objects).
+    // Copies the colours only (no texture or bitmap).
     void CopyColoursFrom(const CMaterial& other);
 };
-
-// The 3D view registers how a material's GL texture is deleted in the context that made it; the model
-// itself knows no GL.
-using GlTextureReleaser = void (*)(CMaterial&);
-void SetGlTextureReleaser(GlTextureReleaser releaser);
 
 struct CMeshModel {
     std::vector<std::unique_ptr<CSolid>> solids;

@@ -100,9 +100,11 @@ void LoadTextureIntoMaterial(CMaterial& material, const std::string& path, int32
                              IPrompt& prompt) {
     std::error_code error;
     if (!std::filesystem::exists(path, error)) return;
-    ReleaseTexture(material);
+    // Decoded while the old image still lives, so that the new one never takes its addresses: texture
+    // caches tell a material's images apart by them.
     std::unique_ptr<CTextureImage> image =
         LoadTextureImage(path, material.imageWidth, material.imageHeight, limitPixels, prompt);
+    ReleaseTexture(material);
     if (!image) return;
     material.texture = std::move(image);
     material.textureFileName = path;
@@ -173,13 +175,6 @@ void ReleaseTexture(CMaterial& material) {
     material.texture.reset();
     material.textureFileName.clear();
     material.bitmap.reset();
-    if (material.glTexture != -1) {
-        // A material deletes its GL texture, in the context that made it, when it is destroyed; a
-        // short-lived material that takes over the texture name does exactly that here.
-        CMaterial holder;
-        holder.glTexture = std::exchange(material.glTexture, -1);
-        holder.glContext = std::exchange(material.glContext, nullptr);
-    }
 }
 
 } // namespace tsm

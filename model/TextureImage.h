@@ -33,7 +33,7 @@ std::unique_ptr<CTextureImage> LoadTextureImage(const std::string& path, int32_t
                                                 int32_t& decodedHeight, int32_t maximumSize, IPrompt& prompt);
 
 // Replaces the material's texture with the image file at `path`, within `limitPixels` a side: the old
-// texture, bitmap and GL texture go, the decoded size goes to imageWidth/imageHeight, and a loaded image
+// texture and bitmap go, the decoded size goes to imageWidth/imageHeight, and a loaded image
 // becomes the texture with its file name and bitmap. Without a file at `path` nothing changes.
 void LoadTextureIntoMaterial(CMaterial& material, const std::string& path, int32_t limitPixels,
                              IPrompt& prompt);
@@ -53,7 +53,7 @@ void MakeBitmap(CMaterial& material);
 // bitmap is left as it is, so a bitmap made before keeps the full resolution.
 void ApplySizeLimit(CMaterial& material, int32_t limitPixels);
 
-// Frees the pixels, forgets the image file name, and deletes the bitmap and the GL texture.
+// Frees the pixels, forgets the image file name, and deletes the bitmap.
 void ReleaseTexture(CMaterial& material);
 
 } // namespace tsm

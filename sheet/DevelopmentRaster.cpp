@@ -54,11 +54,11 @@ double Dot(const Point2& a, const Point2& b) {
 // ---- Fills ----
 
 struct FillStyle {
-    RasterTexture texture;
+    MaterialTexture texture;
     float rgb[3] = {1, 1, 1};
 };
 
-FillStyle MaterialFill(CMaterial& material, RasterTextureSource* textures, bool smooth) {
+FillStyle MaterialFill(CMaterial& material, TextureCache* textures, bool smooth) {
     FillStyle fill;
     if (textures != nullptr) fill.texture = textures->TextureFor(material, smooth);
     std::copy(material.flatColor, material.flatColor + 3, fill.rgb);
@@ -205,7 +205,8 @@ private:
     bool textured_ = false;
 };
 
-PolygonVertex MakeVertex(const Point2& p, double u, double v, const RasterTexture& texture, double z = 0.0) {
+PolygonVertex MakeVertex(const Point2& p, double u, double v, const MaterialTexture& texture,
+                         double z = 0.0) {
     PolygonVertex vertex;
     vertex.xyz[0] = p.x;
     vertex.xyz[1] = p.y;
@@ -353,7 +354,7 @@ private:
             box.Add({r[0], r[1]});
             box.Add({r[0] + r[2], r[1] + r[3]});
             if (!box.Meets(visible_)) continue;
-            const RasterTexture texture =
+            const MaterialTexture texture =
                 target_.textures->TextureFor(*picture->material, settings_.bTextureSmooth);
             if (texture.name == 0) continue; // a picture without image shows nothing
             FillStyle fill;

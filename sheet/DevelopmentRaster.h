@@ -4,7 +4,7 @@
 
 #include "model/Document.h"
 #include "sheet/RasterProjection.h"
-#include "sheet/RasterTextures.h"
+#include "view3d/GLTextures.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -85,7 +85,7 @@ void LightenPixels(uint8_t* bits, int width, int height, int stride);
 // context, and its outline font (0: none, GL edge IDs are not drawn).
 struct RasterTarget {
     RasterProjection projection;
-    RasterTextureSource* textures = nullptr;
+    TextureCache* textures = nullptr;
     unsigned fontListBase = 0;
 };
 

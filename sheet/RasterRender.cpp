@@ -1,7 +1,7 @@
 #include "sheet/RasterRender.h"
 
 #include "sheet/DevelopmentRaster.h"
-#include "sheet/RasterTextures.h"
+#include "view3d/GLTextures.h"
 
 #include <GL/gl.h>
 
@@ -14,7 +14,7 @@ namespace {
 
 // Clears to white paper, draws in bitmap mode and copies the picture into the renderer's bits.
 void RenderInto(CDIBforGLRender& renderer, PMdoc& doc, const Settings& settings,
-                const RasterProjection& projection, RasterTextureSource& textures) {
+                const RasterProjection& projection, TextureCache& textures) {
     glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     RasterTarget target;
@@ -48,7 +48,7 @@ bool RenderDevelopment(PMdoc& doc, const Settings& settings, const RasterProject
     if (height <= rows) {
         if (!output.Begin()) return false;
         {
-            OwnedRasterTextures textures;
+            TextureCache textures(TextureSource::BitmapFirst);
             RenderInto(output, doc, settings, projection, textures);
         }
         output.End();
@@ -59,7 +59,7 @@ bool RenderDevelopment(PMdoc& doc, const Settings& settings, const RasterProject
     if (!HasBits(band) || !band.Begin()) return false;
     {
         // One set of textures serves every band: they are made in the band renderer's context once.
-        OwnedRasterTextures textures;
+        TextureCache textures(TextureSource::BitmapFirst);
         const size_t stride = size_t(output.Stride());
         for (int top = 0; top < height; top += rows) {
             RenderInto(band, doc, settings, projection.Band(top, rows), textures);

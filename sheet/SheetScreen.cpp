@@ -245,10 +245,10 @@ void DrawScreenOverlay(QPainter& painter, const PMdoc* document, const Settings&
 
 void DrawScreenRaster(PMdoc* document, const Settings& settings, const ScreenView& view,
                       const SheetLayout& layout, unsigned fontListBase, const std::function<void()>& finish,
-                      RasterTextureSource* keptTextures) {
+                      TextureCache* keptTextures) {
     DrawScreenBackground(view, layout);
     // Textures made in this context must go before it does.
-    OwnedRasterTextures textures;
+    TextureCache textures(TextureSource::BitmapFirst);
     if (document != nullptr && document->development != nullptr) {
         RasterTarget target;
         target.projection = ScreenProjection(view, layout);

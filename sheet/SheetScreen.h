@@ -8,7 +8,7 @@
 #include "model/Settings.h"
 #include "sheet/Paper.h"
 #include "sheet/RasterProjection.h"
-#include "sheet/RasterTextures.h"
+#include "view3d/GLTextures.h"
 
 #include <QImage>
 #include <QString>
@@ -67,7 +67,7 @@ void DrawScreenBackground(const ScreenView& view, const SheetLayout& layout);
 // are made for this drawing and deleted after it.
 void DrawScreenRaster(PMdoc* document, const Settings& settings, const ScreenView& view,
                       const SheetLayout& layout, unsigned fontListBase, const std::function<void()>& finish,
-                      RasterTextureSource* keptTextures = nullptr);
+                      TextureCache* keptTextures = nullptr);
 
 // The texts and their order.
 extern const char* const kWelcomeLines[4];

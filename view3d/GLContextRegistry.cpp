@@ -1,11 +1,8 @@
 #include "view3d/GLContextRegistry.h"
 
-#include "model/Mesh.h"
-
 #include <GL/gl.h>
 
 #include <algorithm>
-#include <map>
 #include <vector>
 
 namespace tsm::glctx {
@@ -17,7 +14,6 @@ struct Entry {
     int group = 0;
     Role role = Role::Renderer;
     Binding binding;
-    std::map<unsigned, CMaterial*> textures; // texture name -> material holding it
 };
 
 // In creation order, so that the first view surface is the share root. One user-interface thread only.
@@ -58,25 +54,7 @@ void Unregister(OSMesaContext context) {
     auto& entries = Entries();
     const auto it = std::find_if(entries.begin(), entries.end(),
                                  [context](const Entry& e) { return e.context == context; });
-    if (it == entries.end()) return;
-    Entry dying = std::move(*it);
-    entries.erase(it);
-
-    Entry* heir = nullptr;
-    for (Entry& entry : entries)
-        if (entry.group == dying.group) {
-            heir = &entry;
-            break;
-        }
-    for (const auto& [name, material] : dying.textures) {
-        if (heir) {
-            material->glContext = heir->context;
-            heir->textures[name] = material;
-        } else {
-            material->glTexture = -1;
-            material->glContext = nullptr;
-        }
-    }
+    if (it != entries.end()) entries.erase(it);
 }
 
 bool IsRegistered(OSMesaContext context) {
@@ -87,6 +65,18 @@ bool SameShareGroup(OSMesaContext a, OSMesaContext b) {
     const Entry* ea = Find(a);
     const Entry* eb = Find(b);
     return ea && eb && ea->group == eb->group;
+}
+
+int ShareGroupOf(OSMesaContext context) {
+    const Entry* entry = Find(context);
+    return entry ? entry->group : 0;
+}
+
+OSMesaContext GroupMember(int group) {
+    if (group == 0) return nullptr;
+    for (const Entry& entry : Entries())
+        if (entry.group == group) return entry.context;
+    return nullptr;
 }
 
 OSMesaContext ShareRoot() {
@@ -115,14 +105,6 @@ bool BindRegistered(OSMesaContext context) {
 
 void Release() {
     if (OSMesaGetCurrentContext()) OSMesaMakeCurrent(nullptr, nullptr, 0, 0, 0);
-}
-
-void NoteTexture(OSMesaContext context, unsigned textureName, CMaterial* material) {
-    if (Entry* entry = Find(context)) entry->textures[textureName] = material;
-}
-
-void ForgetTexture(OSMesaContext context, unsigned textureName) {
-    if (Entry* entry = Find(context)) entry->textures.erase(textureName);
 }
 
 SavedCurrent::SavedCurrent() : context_(OSMesaGetCurrentContext()) {

@@ -9,10 +9,6 @@
 
 #include <GL/osmesa.h>
 
-namespace tsm {
-struct CMaterial;
-}
-
 namespace tsm::glctx {
 
 // Where a context draws. Bottom-up rows are OSMesa's default; view surfaces store rows top-down so that the
@@ -32,12 +28,16 @@ constexpr int kMaxSidePixels = 16384;
 // `shareWith` is the share context the context was created with (null for a group of its own).
 void Register(OSMesaContext context, OSMesaContext shareWith, Role role);
 void SetBinding(OSMesaContext context, const Binding& binding);
-// Call before destroying the context. Textures it made pass to a living member of its share group; when
-// none is left they died with it, and their materials are told so (texture name -1, no context).
+// Call before destroying the context. What it made lives on while a member of its share group does.
 void Unregister(OSMesaContext context);
 bool IsRegistered(OSMesaContext context);
 // True when both contexts live and see the same textures and display lists.
 bool SameShareGroup(OSMesaContext a, OSMesaContext b);
+// The share group of a registered context, 0 for any other. Numbers are never given twice, so a group
+// whose contexts have all gone is not mistaken for a later one that reuses their addresses.
+int ShareGroupOf(OSMesaContext context);
+// A living context of the group, the oldest; null once the last has gone, taking the group's objects.
+OSMesaContext GroupMember(int group);
 // The share context for a new context: the oldest living view surface context, or null. The first view
 // surface created is the root of the group; when it goes, the next oldest takes its place, and Mesa keeps
 // the shared objects alive for the remaining members.
@@ -51,10 +51,6 @@ bool Bind(OSMesaContext context, const Binding& binding);
 bool BindRegistered(OSMesaContext context);
 // Leaves no context current.
 void Release();
-
-// The textures made by MakeGLTexture, so that a context that dies can tell the materials holding them.
-void NoteTexture(OSMesaContext context, unsigned textureName, CMaterial* material);
-void ForgetTexture(OSMesaContext context, unsigned textureName);
 
 // Remembers the current context and its buffer; Restore (or destruction) makes it current again, or makes
 // none current when none was or the context has been destroyed since.

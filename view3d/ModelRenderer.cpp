@@ -15,7 +15,7 @@ namespace {
 
 // Binds what a run of faces is drawn with: a textured run the white base material (so the texture is
 // lit by white light) and its texture, any other run its material without texture.
-void SetUpRun(const FaceRun& run, const PMdoc& document, bool smoothTextures) {
+void SetUpRun(const FaceRun& run, const PMdoc& document, TextureCache& textures, bool smooth) {
     if (!run.textured) {
         glDisable(GL_TEXTURE_2D);
         ApplyMaterial(*run.material);
@@ -23,10 +23,10 @@ void SetUpRun(const FaceRun& run, const PMdoc& document, bool smoothTextures) {
     }
     ApplyMaterial(document.baseMaterial);
     // The view may have had no context when the model was opened; the texture then comes now.
-    if (!IsGlTextureUsableInCurrentContext(*run.material)) MakeGLTexture(*run.material, smoothTextures);
-    if (IsGlTextureUsableInCurrentContext(*run.material)) {
+    const MaterialTexture texture = textures.TextureFor(*run.material, smooth);
+    if (texture.name != 0) {
         glEnable(GL_TEXTURE_2D);
-        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(run.material->glTexture));
+        glBindTexture(GL_TEXTURE_2D, texture.name);
     } else {
         glDisable(GL_TEXTURE_2D);
     }
@@ -68,7 +68,7 @@ void DrawPolygonsOneByOne(const FaceArrays& a, int firstFace, int faceCount, boo
 }
 
 void DrawFrontFaces(const FaceArrays& a, const FacingSplit* split, const PMdoc& document,
-                    bool smoothTextures) {
+                    TextureCache& textures, bool smooth) {
     if (split) {
         glEnableClientState(GL_VERTEX_ARRAY);
         glEnableClientState(GL_NORMAL_ARRAY);
@@ -78,7 +78,7 @@ void DrawFrontFaces(const FaceArrays& a, const FacingSplit* split, const PMdoc& 
     }
     for (size_t r = 0; r < a.runs.size(); ++r) {
         const FaceRun& run = a.runs[r];
-        SetUpRun(run, document, smoothTextures);
+        SetUpRun(run, document, textures, smooth);
         if (!split) {
             DrawPolygonsOneByOne(a, run.firstFace, run.faceCount, false, true);
             continue;
@@ -247,15 +247,21 @@ void SetColourTableEntry(int index, int32_t colorref, Settings& settings, PMdoc*
     for (int i = 0; i < 3; ++i) material.ambient[i] = material.diffuse[i] = material.flatColor[i] = rgb[i];
 }
 
-void UploadMissingTextures(CMeshModel& model, bool smooth) {
-    for (auto& material : model.materials)
-        if (material && material->texture && !IsGlTextureUsableInCurrentContext(*material))
-            MakeGLTexture(*material, smooth);
+void ModelRenderer::UploadMissingTextures(const CMeshModel* model, bool smooth) {
+    if (model == nullptr) {
+        textures_.Release();
+        return;
+    }
+    textures_.KeepOnly(*model);
+    for (const auto& material : model->materials)
+        if (material && material->texture) textures_.TextureFor(*material, smooth);
 }
 
-void ReloadAllTextures(CMeshModel& model, bool smooth) {
-    for (auto& material : model.materials)
-        if (material && material->texture) MakeGLTexture(*material, smooth);
+void ModelRenderer::ReloadAllTextures(const CMeshModel* model, bool smooth) {
+    textures_.Release();
+    if (model == nullptr) return;
+    for (const auto& material : model->materials)
+        if (material && material->texture) textures_.TextureFor(*material, smooth);
 }
 
 void ModelRenderer::Render(PMdoc* document, const Settings& settings, const Mat4& projection,
@@ -297,7 +303,7 @@ void ModelRenderer::Render(PMdoc* document, const Settings& settings, const Mat4
             SplitByFacing(geometry_.faces, projection, split_);
             split = &split_;
         }
-        DrawFrontFaces(geometry_.faces, split, *document, settings.bTextureSmooth);
+        DrawFrontFaces(geometry_.faces, split, *document, textures_, settings.bTextureSmooth);
         // Culling keeps one side of each face: its material from the front, grey from behind.
         glDisable(GL_TEXTURE_2D);
         ApplyMaterial(model.greyMaterial);

@@ -7,6 +7,7 @@
 #include "model/Document.h"
 #include "view3d/Camera3D.h"
 #include "view3d/FacingSplit.h"
+#include "view3d/GLTextures.h"
 #include "view3d/ModelGeometry.h"
 
 namespace tsm {
@@ -40,14 +41,19 @@ void ApplyMaterial(const CMaterial& material);
 // material, so it goes at once into the model's default material (ambient, diffuse and flat colour).
 void SetColourTableEntry(int index, int32_t colorref, Settings& settings, PMdoc* document);
 
-// Uploads, in the current context, the texture of every material that has an image but no texture
-// usable here yet, filtered linearly when `smooth` (bTextureSmooth), else nearest.
-void UploadMissingTextures(CMeshModel& model, bool smooth);
-// Uploads every material's image again.
-void ReloadAllTextures(CMeshModel& model, bool smooth);
-
 class ModelRenderer {
 public:
+    // The renderer keeps the textures it draws with, made in the context it draws into, and deletes them
+    // when it goes.
+    ModelRenderer() : textures_(TextureSource::LimitedTexture) {}
+
+    // Makes, in the current context, the texture of every material that has an image but no texture
+    // yet, and deletes those of materials no longer in the model (all of them without a model, so that
+    // a later model whose images take the addresses of the old ones never shows those).
+    void UploadMissingTextures(const CMeshModel* model, bool smooth);
+    // Makes every material's texture again; `smooth` (bTextureSmooth) chooses linear filters, else nearest.
+    void ReloadAllTextures(const CMeshModel* model, bool smooth);
+
     // One frame into the current context, after LoadViewProjection with the same `projection` (its third
     // row aims the headlight). A null document, or one without a model, gives the background only.
     void Render(PMdoc* document, const Settings& settings, const Mat4& projection,
@@ -57,6 +63,7 @@ public:
     const ModelFrameGeometry& Geometry() const { return geometry_; }
     // How many frames gathered the model into arrays rather than reusing the last ones.
     int GatherCount() const { return gatherCount_; }
+    const TextureCache& Textures() const { return textures_; }
 
 private:
     ModelFrameGeometry geometry_; // kept between frames so that its buffers are reused
@@ -64,6 +71,7 @@ private:
     GatherKey gathered_;
     bool haveGathered_ = false;
     int gatherCount_ = 0;
+    TextureCache textures_;
 };
 
 // The guide, drawn over the model around its centre (a no-op for mode 0 or without a model).

@@ -81,13 +81,13 @@ void ModelViewLogic::OnUpdate(int hint) {
     modelMayHaveChanged_ = true;
     const View3DHintActions actions = ActionsForHint(hint);
     PMdoc* document = host_.Document();
-    if ((actions.uploadMissingTextures || actions.reloadAllTextures) && document && document->model &&
-        surface_.MakeCurrent()) {
+    if ((actions.uploadMissingTextures || actions.reloadAllTextures) && surface_.MakeCurrent()) {
+        const CMeshModel* model = document ? document->model.get() : nullptr;
         const bool smooth = host_.ViewSettings().bTextureSmooth;
         if (actions.reloadAllTextures)
-            ReloadAllTextures(*document->model, smooth);
+            renderer_.ReloadAllTextures(model, smooth);
         else
-            UploadMissingTextures(*document->model, smooth);
+            renderer_.UploadMissingTextures(model, smooth);
         glctx::Release();
     }
     if (actions.resetCamera) camera_.Reset();

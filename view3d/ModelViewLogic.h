@@ -113,7 +113,7 @@ private:
 
     IModelViewHost& host_;
     ViewRenderSurface surface_;
-    ModelRenderer renderer_;
+    ModelRenderer renderer_; // after surface_, so that its textures go while the surface's context lives
     Camera3D camera_;
     Mat4 projection_;
     CameraInteraction interaction_;

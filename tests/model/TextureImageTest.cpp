@@ -127,29 +127,15 @@ TEST(ApplySizeLimit, ResamplesOnlyTexturesBeyondTheLimitAndKeepsTheBitmap) {
     EXPECT_EQ(fits.texture->width, 256);
 }
 
-namespace {
-int g_releasedTexture = -2;
-void RecordRelease(CMaterial& material) {
-    g_releasedTexture = material.glTexture;
-    material.glTexture = -1;
-}
-} // namespace
-
-TEST(ReleaseTexture, FreesPixelsNameBitmapAndTheGlTexture) {
-    SetGlTextureReleaser(&RecordRelease);
+TEST(ReleaseTexture, FreesPixelsNameAndBitmap) {
     CMaterial material;
     material.texture = Texture(4, 4);
     material.textureFileName = "/tmp/wood.bmp";
     MakeBitmap(material);
-    material.glTexture = 42;
     ReleaseTexture(material);
-    SetGlTextureReleaser(nullptr);
     EXPECT_EQ(material.texture, nullptr);
     EXPECT_EQ(material.bitmap, nullptr);
     EXPECT_TRUE(material.textureFileName.empty());
-    EXPECT_EQ(material.glTexture, -1);
-    // The GL texture was handed to the registered releaser exactly as the material held it.
-    EXPECT_EQ(g_releasedTexture, 42);
 }
 
 // ---- Loading image files into textures ----
@@ -326,15 +312,6 @@ TEST(LoadTextureImage, BmpHeaderOfVersionFourIsRejectedWithItsMessage) {
     EXPECT_EQ(loaded.messages[0].title, "Error");
 }
 
-namespace {
-int g_releaseCalls = 0;
-void CountRelease(CMaterial& material) {
-    ++g_releaseCalls;
-    g_releasedTexture = material.glTexture;
-    material.glTexture = -1;
-}
-} // namespace
-
 TEST(LoadTextureIntoMaterial, ReplacesTheTextureWithinTheCurrentLimit) {
     Settings settings;
     settings.bLimitTextureSizeByUser = true;
@@ -342,31 +319,26 @@ TEST(LoadTextureIntoMaterial, ReplacesTheTextureWithinTheCurrentLimit) {
     TempFolder folder;
     ASSERT_TRUE(folder.Valid());
     ASSERT_TRUE(WriteBytes(folder.File("wood.bmp"), Bmp24(300, 20, TracedImage(300, 20))));
-    SetGlTextureReleaser(&CountRelease);
-    g_releaseCalls = 0;
 
     CMaterial material;
     material.texture = Texture(8, 8);
     material.textureFileName = "old.bmp";
-    material.glTexture = 7;
     MakeBitmap(material);
+    const CTextureImage* old = material.texture.get();
 
-    // No file at the path: nothing changes, nothing is released, nothing is said.
+    // No file at the path: nothing changes, nothing is said.
     TitledPrompt prompt;
     LoadTextureIntoMaterial(material, folder.File("absent.bmp"), TextureSizeLimit(settings), prompt);
     EXPECT_EQ(material.texture->width, 8);
     EXPECT_EQ(material.textureFileName, "old.bmp");
-    EXPECT_EQ(material.glTexture, 7);
-    EXPECT_EQ(g_releaseCalls, 0);
     EXPECT_TRUE(prompt.records.empty());
 
-    // A file: the old GL texture is released, the new image is limited to 128 x 128 (512 would be next),
-    // the decoded size and the name are kept, and the bitmap is made at the texture's size.
+    // A file: the new image is limited to 128 x 128 (512 would be next), the decoded size and the name
+    // are kept, and the bitmap is made at the texture's size. The new image never takes the old one's
+    // address, by which texture caches tell them apart.
     LoadTextureIntoMaterial(material, folder.File("wood.bmp"), TextureSizeLimit(settings), prompt);
-    EXPECT_EQ(g_releaseCalls, 1);
-    EXPECT_EQ(g_releasedTexture, 7);
-    EXPECT_EQ(material.glTexture, -1);
     ASSERT_NE(material.texture, nullptr);
+    EXPECT_NE(material.texture.get(), old);
     EXPECT_EQ(material.texture->width, 128);
     EXPECT_EQ(material.texture->height, 128);
     EXPECT_EQ(material.imageWidth, 300);
@@ -391,7 +363,6 @@ TEST(LoadTextureIntoMaterial, ReplacesTheTextureWithinTheCurrentLimit) {
     LoadTextureIntoMaterial(material, folder.File("wood.bmp"), TextureSizeLimit(settings), prompt);
     ASSERT_NE(material.texture, nullptr);
     EXPECT_EQ(material.texture->width, 256);
-    SetGlTextureReleaser(nullptr);
 }
 
 TEST(ApplySizeLimit, EmbeddedTextureShrinksToTheLimitWhileItsBitmapKeepsFullSize) {

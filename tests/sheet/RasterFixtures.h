@@ -150,7 +150,7 @@ inline QImage RenderScreen(PMdoc& doc, const Settings& settings, const RasterPro
     CDIBforGLRender output(prompt, projection.widthPixels, projection.heightPixels);
     if (!output.Begin()) return QImage();
     {
-        OwnedRasterTextures textures;
+        TextureCache textures(TextureSource::BitmapFirst);
         glClearColor(1, 1, 1, 1);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         RasterTarget target;

@@ -2,8 +2,11 @@
 
 #include "View3DFixtures.h"
 #include "model/Settings.h"
+#include "view3d/GLContextRegistry.h"
 
 #include <gtest/gtest.h>
+
+#include <GL/gl.h>
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -107,22 +110,72 @@ TEST(ModelViewLogic, HintsResetTheCameraAndRedraw) {
     EXPECT_EQ(host.repaints, 5);
 }
 
-TEST(ModelViewLogic, TextureFilterChangeUploadsAgain) {
-    PMdoc doc;
-    CMaterial& checker =
-        AddMaterial(doc, "checker", {1, 1, 1}, MakeCheckerboard(8, 8, 2, {1, 0, 0}, {0, 0, 1}));
+std::unique_ptr<PMdoc> CheckerDocument(CMaterial** checker) {
+    auto doc = std::make_unique<PMdoc>();
+    *checker = &AddMaterial(*doc, "checker", {1, 1, 1}, MakeCheckerboard(8, 8, 2, {1, 0, 0}, {0, 0, 1}));
     const MeshData quad = Grid(1, 1, 1.0);
-    AssignFaceUV(AddSolid(doc, "quad", quad.vertices, quad.faces, 0));
-    test::RecordingHost host(&doc);
+    AssignFaceUV(AddSolid(*doc, "quad", quad.vertices, quad.faces, 0));
+    return doc;
+}
+
+GLint MagFilter(ModelViewLogic& view, unsigned texture) {
+    if (!view.Surface().MakeCurrent()) return 0;
+    GLint filter = 0;
+    if (glIsTexture(texture)) {
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filter);
+    }
+    glctx::Release();
+    return filter;
+}
+
+// A new model has its textures made at once, in the view's context, and drawn from then on without being
+// made again; a filter change makes them again; another document takes the old one's textures away.
+TEST(ModelViewLogic, TexturesFollowTheHints) {
+    CMaterial* checker = nullptr;
+    auto doc = CheckerDocument(&checker);
+    test::RecordingHost host(doc.get());
     ModelViewLogic view(host);
     view.Resize(kW, kH);
     view.OnUpdate(1000);
-    ASSERT_NE(checker.glTexture, -1);
-    EXPECT_EQ(checker.glContext, view.Surface().Context());
-    const int first = checker.glTexture;
+    const unsigned first = view.Renderer().Textures().Find(*checker).name;
+    ASSERT_NE(first, 0u);
+    EXPECT_EQ(MagFilter(view, first), GL_LINEAR);
+    const QImage smooth = view.RenderFrame().copy();
+    view.RenderFrame();
+    EXPECT_EQ(view.Renderer().Textures().Find(*checker).name, first);
+    EXPECT_EQ(view.Renderer().Textures().Count(), 1u);
+
+    host.settings.bTextureSmooth = false;
     view.OnUpdate(14);
-    EXPECT_NE(checker.glTexture, -1);
-    EXPECT_NE(checker.glTexture, first); // made again, the old one deleted
+    const unsigned second = view.Renderer().Textures().Find(*checker).name;
+    ASSERT_NE(second, 0u);
+    EXPECT_EQ(MagFilter(view, second), GL_NEAREST);
+    if (second != first) {
+        EXPECT_EQ(MagFilter(view, first), 0); // the old one deleted
+    }
+    // Nearest texels: only the two checker colours, lit, where linear filtering blended them.
+    EXPECT_NE(view.RenderFrame(), smooth);
+
+    // The document is replaced: the old materials' textures go with it, also when a document without a
+    // model comes in between.
+    CMaterial* newChecker = nullptr;
+    auto replacement = CheckerDocument(&newChecker);
+    host.document = replacement.get();
+    doc.reset();
+    view.OnUpdate(1000);
+    const unsigned third = view.Renderer().Textures().Find(*newChecker).name;
+    ASSERT_NE(third, 0u);
+    EXPECT_EQ(view.Renderer().Textures().Count(), 1u);
+    if (third != second) {
+        EXPECT_EQ(MagFilter(view, second), 0);
+    }
+    PMdoc empty;
+    host.document = &empty;
+    view.OnUpdate(1000);
+    EXPECT_EQ(view.Renderer().Textures().Count(), 0u);
+    EXPECT_EQ(MagFilter(view, third), 0);
+    EXPECT_TRUE(host.prompt.texts.empty());
 }
 
 TEST(ModelViewLogic, WheelAndDragZoomThroughTheView) {

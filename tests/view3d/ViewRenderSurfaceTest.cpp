@@ -2,6 +2,7 @@
 
 #include "GlTestSupport.h"
 #include "model/Mesh.h"
+#include "view3d/GLContextRegistry.h"
 #include "view3d/GLTextures.h"
 
 #include <gtest/gtest.h>
@@ -159,27 +160,33 @@ TEST(ViewRenderSurface, SharingOutlivesTheFirstSurface) {
     material.texture->height = 1;
     material.texture->pixels = {1, 2, 3};
     ASSERT_TRUE(first->MakeCurrent());
-    ASSERT_TRUE(MakeGLTexture(material, true));
+    TextureCache textures(TextureSource::LimitedTexture);
+    const GLuint texture = textures.TextureFor(material, true).name;
+    ASSERT_NE(texture, 0u);
 
-    // The root goes; its texture stays, now answered for by the development view.
+    // The root goes; its texture stays, seen by the development view.
     first.reset();
     EXPECT_EQ(ViewRenderSurface::InSlot(RenderSlot::View3D), nullptr);
-    EXPECT_EQ(material.glContext, development->Context());
     ASSERT_TRUE(development->MakeCurrent());
-    EXPECT_TRUE(glIsTexture(GLuint(material.glTexture)));
+    EXPECT_TRUE(glIsTexture(texture));
+    EXPECT_EQ(textures.TextureFor(material, true).name, texture);
 
     // A new 3D view joins the same group.
     ViewRenderSurface second(prompt, RenderSlot::View3D);
     ASSERT_TRUE(second.Resize(4, 4));
-    EXPECT_TRUE(glIsTexture(GLuint(material.glTexture)));
+    EXPECT_TRUE(glIsTexture(texture));
     EXPECT_TRUE(glIsList(fontBase + '1'));
 
     // The development view takes its font with it.
     development.reset();
     ASSERT_TRUE(second.MakeCurrent());
     EXPECT_FALSE(glIsList(fontBase + '1'));
-    EXPECT_TRUE(glIsTexture(GLuint(material.glTexture)));
-    EXPECT_EQ(material.glContext, second.Context());
+    EXPECT_TRUE(glIsTexture(texture));
+    // Released while no context is current: deleted through the group's last member.
+    glctx::Release();
+    textures.Release();
+    ASSERT_TRUE(second.MakeCurrent());
+    EXPECT_FALSE(glIsTexture(texture));
     EXPECT_TRUE(prompt.texts.empty());
 }
 
