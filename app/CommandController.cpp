@@ -11,17 +11,6 @@ const char* const kMessageNoMaterials = "There are no material data. Texture can
 const char* const kMessageNoHelpFile = "Cannot find help file.";
 const char* const kStatusNotAvailable = "This command is not available yet.";
 
-namespace {
-
-// The hints the views understand.
-constexpr int kHintRedraw = 0;
-constexpr int kHint3DCameraReset = 3;
-constexpr int kHintFitDevelopment = 4;
-constexpr int kHintClearSelection = 7;
-constexpr int kHintGridKeepPlace = 12;
-
-} // namespace
-
 CommandController::CommandController(CommandServices services) : s_(std::move(services)) {}
 
 bool CommandController::HasModel() const {
@@ -95,7 +84,7 @@ void CommandController::ToggleSwitch(const CommandInfo& command) {
     if (command.toggled == nullptr) return;
     Settings& settings = CurrentSettings();
     settings.*command.toggled = !(settings.*command.toggled);
-    s_.frame.UpdateAllViews(kHintRedraw);
+    s_.frame.UpdateAllViews(UpdateHint::Redraw);
 }
 
 void CommandController::ShowFlaps(const CommandInfo& command) {
@@ -107,7 +96,7 @@ void CommandController::ShowFlaps(const CommandInfo& command) {
         s_.completion.ClassifyPartLines(*document->development, *document->model);
         s_.completion.ComputeDevelopmentExtent(*document->development, true);
     }
-    s_.frame.UpdateAllViews(kHintGridKeepPlace);
+    s_.frame.UpdateAllViews(UpdateHint::FlapsSwitched);
 }
 
 void CommandController::Export(int commandId) {
@@ -148,7 +137,7 @@ void CommandController::Execute(int commandId) {
     if (command->check == CheckRule::EditMode) {
         Settings& settings = CurrentSettings();
         settings.editMode = NextEditMode(settings.editMode, command->mode);
-        s_.frame.UpdateAllViews(kHintClearSelection);
+        s_.frame.UpdateAllViews(UpdateHint::ClearSelection);
         s_.frame.RefreshIdleText();
         return;
     }
@@ -185,11 +174,11 @@ void CommandController::Execute(int commandId) {
         s_.frame.ShowDocumentInfo();
         break;
     case kCmdResetViewPosition:
-        s_.frame.UpdateAllViews(kHint3DCameraReset);
-        s_.frame.UpdateAllViews(kHintFitDevelopment);
+        s_.frame.UpdateAllViews(UpdateHint::ResetCamera);
+        s_.frame.UpdateAllViews(UpdateHint::FitDevelopment);
         break;
     case kCmdResetView:
-        s_.frame.UpdateAllViews(kHintFitDevelopment);
+        s_.frame.UpdateAllViews(UpdateHint::FitDevelopment);
         break;
     case kCmdShowObjectList:
         s_.frame.ShowObjectList();
@@ -220,7 +209,7 @@ void CommandController::Execute(int commandId) {
         break;
     case kCmdColorConfiguration:
         RunExternal(commandId);
-        s_.frame.UpdateAllViews(kHintRedraw);
+        s_.frame.UpdateAllViews(UpdateHint::Redraw);
         break;
     case kCmdExportBitmap:
     case kCmdExportSheetBitmaps:

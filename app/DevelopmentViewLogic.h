@@ -24,7 +24,7 @@ public:
 
     const DevelopmentViewState& State() const { return state_; }
 
-    void OnUpdate(int hint) override;
+    void OnUpdate(UpdateHint hint) override;
     void Resize(int width, int height) override;
     void Paint(QPainter& painter) override;
     void MousePress(QMouseEvent& event) override;

@@ -63,7 +63,7 @@ PrintConfigValues PrintConfigFromSettings(const Settings& settings) {
     return v;
 }
 
-int ApplyPrintConfig(const PrintConfigValues& values, Settings& settings) {
+UpdateHint ApplyPrintConfig(const PrintConfigValues& values, Settings& settings) {
     settings.bLineAlpha = values.bitmapPrint;
     settings.dLineAlphaValue = values.transparencyStep * 0.1;
     settings.bPrintPageNumber = values.printPageNumber;
@@ -80,7 +80,7 @@ int ApplyPrintConfig(const PrintConfigValues& values, Settings& settings) {
     settings.iPaperOrientation = orientation;
     settings.iMarginSide = values.sideMarginMM;
     settings.iMarginTop = values.topMarginMM;
-    return paperChanged ? kHintPrintPaperChanged : kHintPrintSettingsChanged;
+    return paperChanged ? UpdateHint::RecomputeSheets : UpdateHint::Redraw;
 }
 
 PrintConfigDialog::PrintConfigDialog(QWidget* parent, const PrintConfigValues& values) : QDialog(parent) {
@@ -180,9 +180,9 @@ PrintConfigValues PrintConfigDialog::Values() const {
     return v;
 }
 
-int RunPrintConfiguration(QWidget* parent) {
+std::optional<UpdateHint> RunPrintConfiguration(QWidget* parent) {
     PrintConfigDialog dialog(parent, PrintConfigFromSettings(CurrentSettings()));
-    if (dialog.exec() != QDialog::Accepted) return -1;
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return ApplyPrintConfig(dialog.Values(), CurrentSettings());
 }
 

@@ -14,16 +14,16 @@ bool IsFlatEdge(const CEdge& edge) {
 
 namespace {
 
-int32_t OpenEdgeDrawKind(int32_t lineKind, int32_t current) {
+DrawKind OpenEdgeDrawKind(LineKind lineKind, DrawKind current) {
     switch (lineKind) {
-    case 0:
-        return kDrawCut;
-    case 1:
-        return kDrawFlapMountain;
-    case 2:
-        return kDrawFlapValley;
-    case 3:
-        return kDrawFlapOnly;
+    case LineKind::NoFlap:
+        return DrawKind::Cut;
+    case LineKind::MountainFlap:
+        return DrawKind::FlapMountain;
+    case LineKind::ValleyFlap:
+        return DrawKind::FlapValley;
+    case LineKind::FlatFlap:
+        return DrawKind::FlapOnly;
     default:
         return current; // an unknown stored kind keeps whatever the line showed before
     }
@@ -51,9 +51,9 @@ void ClassifyPartLines(CTenkaizu& development, CMeshModel& model) {
             }
             if (h->joined != nullptr) {
                 if (line->hidden || IsFlatEdge(*e)) {
-                    line->drawKind = kDrawOmitted;
+                    line->drawKind = DrawKind::Omitted;
                 } else {
-                    line->drawKind = e->foldSense ? kDrawMountain : kDrawValley;
+                    line->drawKind = e->foldSense ? DrawKind::Mountain : DrawKind::Valley;
                 }
                 continue;
             }
@@ -62,9 +62,9 @@ void ClassifyPartLines(CTenkaizu& development, CMeshModel& model) {
             CEdge* own = h->edge != nullptr ? h->edge : e;
             if (own->edgeId == -1 && h->hasFlap) own->edgeId = counter++;
             if (h->hasFlap && drawFlap) {
-                line->drawKind = e->foldSense ? kDrawFlapMountain : kDrawFlapValley;
+                line->drawKind = e->foldSense ? DrawKind::FlapMountain : DrawKind::FlapValley;
             } else {
-                line->drawKind = kDrawCut;
+                line->drawKind = DrawKind::Cut;
             }
         }
     }

@@ -103,7 +103,7 @@ bool CModelviewerDoc::ImportModelFile(const std::string& path) {
     completion_.FindSymmetricEdges(*current_->model);
     if (window_) window_->RefreshDocumentPanels();
     if (current_->development) completion_.ClassifyPartLines(*current_->development, *current_->model);
-    if (window_) window_->UpdateAllViews(kHintNewModel);
+    if (window_) window_->UpdateAllViews(UpdateHint::NewModel);
     current_->modified = true;
     return true;
 }

@@ -5,6 +5,8 @@
 // it use ScopedSettings so that every test starts from the defaults.
 #pragma once
 
+#include "model/EditMode.h"
+
 #include <cstdint>
 #include <string>
 
@@ -72,9 +74,8 @@ struct Settings {
     bool bDrawEdge = true;
     bool bTurnOnLight = true;
     bool bDrawPageNumber = false;
-    // The development view's mouse mode, shared by both views: 0 none, 1 Select and Move, 2 Edit Flaps,
-    // 3 Rotate Part, 4 Join/Disjoin Face, 5 Input Text, 6 Check Corresponding Face, 7 Color Edge.
-    int32_t editMode = 0;
+    // The development view's mouse mode, shared by both views.
+    EditMode editMode = EditMode::None;
     LayoutMethod layoutMethod;
     // "Join adjacent edges on development automatically.  Threshold ": cut edges whose two sides lie in
     // one part closer than this are joined after unfolding and after a face join.

@@ -89,7 +89,7 @@ TEST(DevelopmentViewLogic, ShowsTheSampleOnWhitePaperAndZoomsWithTheWheel) {
     EXPECT_NEAR(d.view->State().PanX(), 20.0 / d.view->State().Zoom(), 1e-9);
 
     // "Reset View" (hint 4) fits again.
-    d.view->OnUpdate(4);
+    d.view->OnUpdate(UpdateHint::FitDevelopment);
     EXPECT_EQ(d.view->State().PanX(), 0.0);
     EXPECT_DOUBLE_EQ(d.view->State().Zoom(), before);
 }
@@ -117,7 +117,7 @@ TEST(DevelopmentViewLogic, ACheckClickMarksTheFlatGroupRedWithJitter) {
     EXPECT_FALSE(face.picked);
 
     // A press and a release 2 pixels apart still count as a click.
-    CurrentSettings().editMode = kModeCheckFace;
+    CurrentSettings().editMode = EditMode::CheckFace;
     QTest::mousePress(widget, Qt::LeftButton, Qt::NoModifier, at);
     QTest::mouseRelease(widget, Qt::LeftButton, Qt::NoModifier, at + QPoint(2, 2));
     EXPECT_TRUE(face.picked);

@@ -46,7 +46,8 @@ size_t Count(const std::string& text, const std::string& what) {
 struct RectFixture : DevelopmentFixture {
     CFace* face = nullptr;
     CPart* part = nullptr;
-    explicit RectFixture(std::vector<int32_t> kinds = {kDrawCut, kDrawCut, kDrawCut, kDrawCut}) {
+    explicit RectFixture(std::vector<DrawKind> kinds = {DrawKind::Cut, DrawKind::Cut, DrawKind::Cut,
+                                                        DrawKind::Cut}) {
         face = Face({Vertex(0, 0), Vertex(100, 0), Vertex(100, 50), Vertex(0, 50)});
         PairEdges();
         part = Part({face});
@@ -120,7 +121,7 @@ TEST_F(ExporterEPSTest, AllLineStylesNoneLeaveOnlyTheColourStatement) {
     Settings& s = CurrentSettings();
     s.bDrawFlap = false;
     s.iCutLineStyle = s.iMountainLineStyle = s.iValleyLineStyle = 1;
-    RectFixture f({kDrawCut, kDrawMountain, kDrawValley, kDrawFlapValley});
+    RectFixture f({DrawKind::Cut, DrawKind::Mountain, DrawKind::Valley, DrawKind::FlapValley});
     EXPECT_EQ(Eps(f.Dev(), {true, false}), std::string(kHeader100x50) + "\n0.0 0.0 0.0 setrgbcolor");
 }
 
@@ -136,7 +137,7 @@ TEST_F(ExporterEPSTest, StyleChoosesThePatternAndKindChoosesTheStyle) {
 
     {
         // The example pattern; valley style on valley lines, mountain style on mountain lines.
-        RectFixture f({kDrawValley, kDrawMountain, kDrawFlapValley, kDrawFlapMountain});
+        RectFixture f({DrawKind::Valley, DrawKind::Mountain, DrawKind::FlapValley, DrawKind::FlapMountain});
         const std::string text = Eps(f.Dev(), {true, false});
         EXPECT_EQ(Count(text, valleyDash), 2u) << text;
         EXPECT_EQ(Count(text, mountainDash), 2u) << text;
@@ -147,7 +148,7 @@ TEST_F(ExporterEPSTest, StyleChoosesThePatternAndKindChoosesTheStyle) {
         s.iCutLineStyle = 2;
         s.iMountainLineStyle = 2;
         s.iValleyLineStyle = 3;
-        RectFixture f({kDrawCut, kDrawMountain, kDrawValley, kDrawCut});
+        RectFixture f({DrawKind::Cut, DrawKind::Mountain, DrawKind::Valley, DrawKind::Cut});
         const std::string text = Eps(f.Dev(), {true, false});
         EXPECT_EQ(Count(text, valleyDash), 3u) << text;
         EXPECT_EQ(Count(text, mountainDash), 1u) << text;
@@ -156,7 +157,7 @@ TEST_F(ExporterEPSTest, StyleChoosesThePatternAndKindChoosesTheStyle) {
         // A pattern whose first length is not positive is solid; a pair with a zero gap ends the list.
         s.valleyDash[0] = 0;
         s.mountainDash[3] = 0;
-        RectFixture f({kDrawValley, kDrawMountain, kDrawCut, kDrawCut});
+        RectFixture f({DrawKind::Valley, DrawKind::Mountain, DrawKind::Cut, DrawKind::Cut});
         s.iCutLineStyle = 0;
         s.iMountainLineStyle = 3;
         s.iValleyLineStyle = 2;
@@ -172,7 +173,7 @@ TEST_F(ExporterEPSTest, WhiteUnderlayGoesOnlyUnderNonSolidLines) {
     s.bDrawWhiteBkLine = true;
     s.iMountainLineStyle = 3;
     s.iCutLineStyle = 0;
-    RectFixture f({kDrawMountain, kDrawCut, kDrawCut, kDrawCut});
+    RectFixture f({DrawKind::Mountain, DrawKind::Cut, DrawKind::Cut, DrawKind::Cut});
     const std::string text = Eps(f.Dev(), {true, false});
     // The first line (mountain, dashed) gets the white solid stroke first, then black again.
     const std::string expectedFirst = "\n0.0 0.0 0.0 setrgbcolor"
@@ -188,7 +189,7 @@ TEST_F(ExporterEPSTest, WhiteUnderlayGoesOnlyUnderNonSolidLines) {
 
 TEST_F(ExporterEPSTest, HiddenOmittedAndFlapOnlyLinesAreNotStroked) {
     CurrentSettings().bDrawFlap = false;
-    RectFixture f({kDrawCut, kDrawOmitted, kDrawFlapOnly, kDrawCut});
+    RectFixture f({DrawKind::Cut, DrawKind::Omitted, DrawKind::FlapOnly, DrawKind::Cut});
     f.part->lines[3]->hidden = true;
     const std::string text = Eps(f.Dev(), {true, false});
     // Only the first line remains.
@@ -205,11 +206,11 @@ struct FlapFixture : DevelopmentFixture {
         PairEdges();
         part = Part({face});
         MakeLines(part);
-        for (auto& line : part->lines) line->drawKind = kDrawCut;
+        for (auto& line : part->lines) line->drawKind = DrawKind::Cut;
         CHalfEdge* h = face->Corner(0);
         h->hasFlap = true;
         h->flapHeight = 5;
-        part->lines[0]->drawKind = kDrawFlapMountain;
+        part->lines[0]->drawKind = DrawKind::FlapMountain;
     }
 };
 

@@ -49,7 +49,7 @@ public:
     PMdoc* Document() const override { return document; }
     IPrompt& Prompt() override { return prompt; }
     void Repaint() override { ++repaints; }
-    void UpdateAllViews(int hint) override { hints.push_back(hint); }
+    void UpdateAllViews(UpdateHint hint) override { hints.push_back(hint); }
     void StartAnimationTimer(int intervalMs) override {
         timerIntervalMs = intervalMs;
         timerRunning = true;
@@ -60,7 +60,7 @@ public:
     PMdoc* document;
     RecordingPrompt prompt;
     int repaints = 0;
-    std::vector<int> hints;
+    std::vector<UpdateHint> hints;
     int timerIntervalMs = 0;
     bool timerRunning = false;
     int timerStarts = 0;
