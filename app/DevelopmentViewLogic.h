@@ -36,7 +36,7 @@ public:
 
     // "Reset View".
     void Fit();
-    // The check at a point of the client area (mode 6); true when a face was hit.
+    // The check at a point of the client area (EditMode::CheckFace); true when a face was hit.
     bool CheckFaceAt(int x, int y);
     // Textures kept from the last paint.
     size_t KeptTextureCount() const { return textures_.Count(); }

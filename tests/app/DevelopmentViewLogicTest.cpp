@@ -1,5 +1,5 @@
 // The development view in the main window: its picture of a sample, wheel zoom through the widget, and
-// the corresponding-face check by a click in mode 6.
+// the corresponding-face check by a click in the check mode.
 
 #include "app/DevelopmentViewLogic.h"
 
@@ -88,7 +88,7 @@ TEST(DevelopmentViewLogic, ShowsTheSampleOnWhitePaperAndZoomsWithTheWheel) {
     QTest::mouseRelease(widget, Qt::LeftButton, Qt::NoModifier, QPoint(120, 100));
     EXPECT_NEAR(d.view->State().PanX(), 20.0 / d.view->State().Zoom(), 1e-9);
 
-    // "Reset View" (hint 4) fits again.
+    // "Reset View" fits again.
     d.view->OnUpdate(UpdateHint::FitDevelopment);
     EXPECT_EQ(d.view->State().PanX(), 0.0);
     EXPECT_DOUBLE_EQ(d.view->State().Zoom(), before);
@@ -111,7 +111,7 @@ TEST(DevelopmentViewLogic, ACheckClickMarksTheFlatGroupRedWithJitter) {
     const Point2 screen = d.view->State().DevelopmentToScreen(centre, CurrentSheetLayout(document));
     const QPoint at(static_cast<int>(screen.x), static_cast<int>(screen.y));
 
-    // Outside mode 6 a click marks nothing.
+    // Outside the check mode a click marks nothing.
     QWidget* widget = d.h.frame->DevelopmentView();
     QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, at);
     EXPECT_FALSE(face.picked);
