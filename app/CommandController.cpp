@@ -13,17 +13,6 @@ const char* const kMessageNoMaterials = "There are no material data. Texture can
 const char* const kMessageNoHelpFile = "Cannot find help file.";
 const char* const kStatusNotAvailable = "This command is not available yet.";
 
-namespace {
-
-// The hints the views understand.
-constexpr int kHintRedraw = 0;
-constexpr int kHint3DCameraReset = 3;
-constexpr int kHintFitDevelopment = 4;
-constexpr int kHintClearSelection = 7;
-constexpr int kHintGridKeepPlace = 12;
-
-} // namespace
-
 CommandController::CommandController(CommandServices services) : s_(std::move(services)) {}
 
 bool CommandController::HasModel() const {
@@ -100,7 +89,7 @@ void CommandController::ToggleSwitch(const CommandInfo& command) {
     Settings settings = DocumentSettings(s_.settings, document);
     settings.*command.toggled = !(settings.*command.toggled);
     KeepSettings(settings, s_.settings, document);
-    s_.frame.UpdateAllViews(kHintRedraw);
+    s_.frame.UpdateAllViews(UpdateHint::Redraw);
 }
 
 void CommandController::ShowFlaps(const CommandInfo& command) {
@@ -113,7 +102,7 @@ void CommandController::ShowFlaps(const CommandInfo& command) {
         s_.completion.ClassifyPartLines(*document->development, *document->model, document->display);
         s_.completion.ComputeDevelopmentExtent(*document->development, true);
     }
-    s_.frame.UpdateAllViews(kHintGridKeepPlace);
+    s_.frame.UpdateAllViews(UpdateHint::FlapsSwitched);
 }
 
 void CommandController::Export(int commandId) {
@@ -156,7 +145,7 @@ void CommandController::Execute(int commandId) {
 
     if (command->check == CheckRule::EditMode) {
         s_.settings.editMode = NextEditMode(s_.settings.editMode, command->mode);
-        s_.frame.UpdateAllViews(kHintClearSelection);
+        s_.frame.UpdateAllViews(UpdateHint::ClearSelection);
         s_.frame.RefreshIdleText();
         return;
     }
@@ -193,11 +182,11 @@ void CommandController::Execute(int commandId) {
         s_.frame.ShowDocumentInfo();
         break;
     case kCmdResetViewPosition:
-        s_.frame.UpdateAllViews(kHint3DCameraReset);
-        s_.frame.UpdateAllViews(kHintFitDevelopment);
+        s_.frame.UpdateAllViews(UpdateHint::ResetCamera);
+        s_.frame.UpdateAllViews(UpdateHint::FitDevelopment);
         break;
     case kCmdResetView:
-        s_.frame.UpdateAllViews(kHintFitDevelopment);
+        s_.frame.UpdateAllViews(UpdateHint::FitDevelopment);
         break;
     case kCmdShowObjectList:
         s_.frame.ShowObjectList();
@@ -228,7 +217,7 @@ void CommandController::Execute(int commandId) {
         break;
     case kCmdColorConfiguration:
         RunExternal(commandId);
-        s_.frame.UpdateAllViews(kHintRedraw);
+        s_.frame.UpdateAllViews(UpdateHint::Redraw);
         break;
     case kCmdExportBitmap:
     case kCmdExportSheetBitmaps:

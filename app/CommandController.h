@@ -21,11 +21,19 @@ namespace tsm {
 extern const char* const kMessageNoMaterials; // "There are no material data. Texture can not be set."
 extern const char* const kMessageNoHelpFile;  // "Cannot find help file."
 
-// The window side of the commands.
-class IFrameActions {
+// The main window as the commands and the views' windows see it; the part the open pipeline drives, the
+// title, the recent files, the panels and UpdateAllViews, is IDocumentWindow's.
+class IFrameActions : public IDocumentWindow {
 public:
-    virtual ~IFrameActions() = default;
-    virtual void UpdateAllViews(int hint) = 0;
+    // The current document; null before the first successful open.
+    virtual PMdoc* CurrentDocument() const = 0;
+    // The application's settings with the current document's display block in place.
+    virtual Settings ViewSettings() const = 0;
+    // A view's GL context reported its largest texture size.
+    virtual void TextureLimitFound(int pixels) = 0;
+    virtual IPrompt& FramePrompt() = 0;
+    // Runs a command of the table as the menus do (the views' context menus use it).
+    virtual void ExecuteCommand(int commandId) = 0;
     // The status bar's idle text after a mode change.
     virtual void RefreshIdleText() = 0;
     virtual void RecentFilesChanged() = 0;

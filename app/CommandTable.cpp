@@ -22,7 +22,7 @@ CommandInfo Toggle(int id, const char* text, const char* hint, EnableRule enable
     return info;
 }
 
-CommandInfo Mode(int id, const char* text, const char* hint, int mode, const char* tooltip = "") {
+CommandInfo Mode(int id, const char* text, const char* hint, EditMode mode, const char* tooltip = "") {
     CommandInfo info = Plain(id, text, hint, EnableRule::Development, tooltip);
     info.check = CheckRule::EditMode;
     info.mode = mode;
@@ -69,8 +69,8 @@ std::vector<CommandInfo> BuildTable() {
         Toggle(kCmdColorFlaps, "Color &Flaps with Neighboring Face Color",
                "Color Flaps with Neighboring Faces", E::Development, &Settings::bColorFlapWithFace,
                "Color Flaps with Neighboring Faces"),
-        Mode(kCmdCheckFace, "&Check Corresponding Face\tCtrl+K", "Check Corresponding Face", kModeCheckFace,
-             "Check Corresponding Face Ctrl+K"),
+        Mode(kCmdCheckFace, "&Check Corresponding Face\tCtrl+K", "Check Corresponding Face",
+             EditMode::CheckFace, "Check Corresponding Face Ctrl+K"),
         Plain(kCmdResetViewPosition, "&Reset View Position", "Reset Model View", E::Model,
               "Reset Model View"),
         Plain(kCmdShowObjectList, "Show &Object List", "Choose the objects to show", E::Model),
@@ -105,19 +105,20 @@ std::vector<CommandInfo> BuildTable() {
         Hidden(Plain(kCmdColorConfiguration, "Color Configuration...", "Change the colours", E::Always)),
         Hidden(Plain(kCmdResetView, "Reset View", "Fit the sheets into the window", E::Development)),
         Hidden(Mode(kCmdModeSelectMove, "Select and Move\tCtrl+M",
-                    "2D [Select/Move] L [Pan] R or Wheel Drag [Zoom] Shift+R or Wheel", kModeSelectMove)),
-        Hidden(
-            Mode(kCmdModeEditFlaps, "Edit Flaps\tCtrl+F", "Click the edge of target flap.", kModeEditFlaps)),
+                    "2D [Select/Move] L [Pan] R or Wheel Drag [Zoom] Shift+R or Wheel",
+                    EditMode::SelectMove)),
+        Hidden(Mode(kCmdModeEditFlaps, "Edit Flaps\tCtrl+F", "Click the edge of target flap.",
+                    EditMode::EditFlaps)),
         Hidden(Mode(kCmdModeRotatePart, "Rotate Part\tCtrl+R",
                     "Click the point the center of rotate. And drag to rotate. (Cancel with Right click)",
-                    kModeRotatePart)),
+                    EditMode::RotatePart)),
         Hidden(Mode(kCmdModeJoinFace, "Join/Disjoin Face\tCtrl+N",
                     "Click the edge to Join/Disjoin. Click again for Join to difine move part",
-                    kModeJoinFace)),
+                    EditMode::JoinFace)),
         Hidden(Mode(kCmdModeInputText, "Input Text\tCtrl+T",
-                    "Click the place to input text. Click the text to edit.", kModeInputText)),
+                    "Click the place to input text. Click the text to edit.", EditMode::InputText)),
         Hidden(Mode(kCmdModeColorEdge, "Set Edge Color\tCtrl+E",
-                    "Click the edge to change color (drag for area select).", kModeColorEdge)),
+                    "Click the edge to change color (drag for area select).", EditMode::ColorEdge)),
         Hidden(Plain(kCmdExportBitmap, "Export BMP...", "Save the development as a bitmap", E::Development)),
         Hidden(Plain(kCmdExportSheetBitmaps, "Export BMP per Sheet...", "Save one bitmap per sheet",
                      E::Development)),
@@ -215,8 +216,8 @@ bool IsCommandChecked(const CommandInfo& command, const Settings& settings) {
     return false;
 }
 
-int NextEditMode(int current, int requested) {
-    return current == requested ? kModeNone : requested;
+EditMode NextEditMode(EditMode current, EditMode requested) {
+    return current == requested ? EditMode::None : requested;
 }
 
 } // namespace tsm

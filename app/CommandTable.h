@@ -77,18 +77,6 @@ enum CommandId : int {
 
 constexpr int kRecentFileCount = 10;
 
-// The development view's mouse modes.
-enum EditMode : int {
-    kModeNone = 0,
-    kModeSelectMove = 1,
-    kModeEditFlaps = 2,
-    kModeRotatePart = 3,
-    kModeJoinFace = 4,
-    kModeInputText = 5,
-    kModeCheckFace = 6,
-    kModeColorEdge = 7,
-};
-
 // What must be loaded for a command to be enabled. A development implies a model.
 enum class EnableRule { Always, Model, Development };
 
@@ -113,7 +101,7 @@ struct CommandInfo {
     EnableRule enable = EnableRule::Always;
     CheckRule check = CheckRule::None;
     bool Settings::*toggled = nullptr; // the switch of a Switch or InvertedSwitch command
-    int mode = kModeNone;              // the mode of an EditMode command
+    EditMode mode = EditMode::None;    // the mode of an EditMode command
     bool inMenu = true;
 };
 
@@ -139,6 +127,6 @@ bool IsCommandEnabled(const CommandInfo& command, bool hasModel, bool hasDevelop
 bool IsCommandChecked(const CommandInfo& command, const Settings& settings);
 
 // The edit mode after the mode command for `requested`: the requested mode, or none when it is current.
-int NextEditMode(int current, int requested);
+EditMode NextEditMode(EditMode current, EditMode requested);
 
 } // namespace tsm

@@ -16,8 +16,6 @@ namespace tsm {
 
 namespace {
 
-constexpr int kCheckCorrespondingFaceMode = 6;
-
 DevPointer PointerOf(const QMouseEvent& event) {
     DevPointer pointer;
     pointer.x = static_cast<int>(event.position().x());
@@ -66,7 +64,7 @@ void DevelopmentViewLogic::UpdateGridInPlace() {
     state_.KeepDrawingInPlace(before, CurrentSheetLayout(document, settings));
 }
 
-void DevelopmentViewLogic::OnUpdate(int hint) {
+void DevelopmentViewLogic::OnUpdate(UpdateHint hint) {
     const DevelopmentHintActions actions = DevelopmentActionsForHint(hint);
     PMdoc* document = host_.Document();
     // Whatever changed may have been a material's image.
@@ -125,7 +123,7 @@ void DevelopmentViewLogic::MouseRelease(QMouseEvent& event) {
     if (event.button() != Qt::LeftButton) return;
     const DevPointer pointer = PointerOf(event);
     if (!state_.IsClick(pointer.x, pointer.y)) return;
-    if (host_.ViewSettings().editMode == kCheckCorrespondingFaceMode) CheckFaceAt(pointer.x, pointer.y);
+    if (host_.ViewSettings().editMode == EditMode::CheckFace) CheckFaceAt(pointer.x, pointer.y);
 }
 
 void DevelopmentViewLogic::MouseMove(QMouseEvent& event) {
@@ -151,7 +149,7 @@ bool DevelopmentViewLogic::CheckFaceAt(int x, int y) {
     if (!group.empty() && settings.bUseAnimationForFaceCheck && faceCheckListener_)
         faceCheckListener_(std::vector<const CFace*>(group.begin(), group.end()));
     // A click beside every face still clears the marks, so both views redraw either way.
-    host_.UpdateAllViews(0);
+    host_.UpdateAllViews(UpdateHint::Redraw);
     return !group.empty();
 }
 

@@ -23,7 +23,7 @@ public:
 
     const DevelopmentViewState& State() const { return state_; }
 
-    void OnUpdate(int hint) override;
+    void OnUpdate(UpdateHint hint) override;
     void Resize(int width, int height) override;
     void Paint(QPainter& painter) override;
     void MousePress(QMouseEvent& event) override;
@@ -35,7 +35,7 @@ public:
 
     // "Reset View".
     void Fit();
-    // The check at a point of the client area (mode 6); true when a face was hit.
+    // The check at a point of the client area (EditMode::CheckFace); true when a face was hit.
     bool CheckFaceAt(int x, int y);
     // Textures kept from the last paint.
     size_t KeptTextureCount() const { return textures_.Count(); }

@@ -24,7 +24,11 @@ QString Plural(int count, const char* one, const char* many) {
 
 } // namespace
 
-DocumentViewWidget::DocumentViewWidget(IViewFrame& frame, QWidget* parent) : QWidget(parent), frame_(frame) {
+DocumentViewWidget::DocumentViewWidget(IFrameActions& frame, QWidget* parent)
+    : QWidget(parent), frame_(frame) {
+    connect(&timer_, &QTimer::timeout, this, [this] {
+        if (logic_) logic_->TimerTick();
+    });
     // The picture covers the whole client area: no background erase before it, so no flicker.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::ClickFocus);
@@ -34,12 +38,14 @@ DocumentViewWidget::DocumentViewWidget(IViewFrame& frame, QWidget* parent) : QWi
 DocumentViewWidget::~DocumentViewWidget() = default;
 
 void DocumentViewWidget::SetLogic(std::unique_ptr<IViewLogic> logic) {
+    // An animation belongs to the logic that started it.
+    timer_.stop();
     logic_ = std::move(logic);
     if (logic_ && width() > 0 && height() > 0) logic_->Resize(width(), height());
     update();
 }
 
-void DocumentViewWidget::OnUpdate(int hint) {
+void DocumentViewWidget::OnUpdate(UpdateHint hint) {
     if (logic_)
         logic_->OnUpdate(hint);
     else

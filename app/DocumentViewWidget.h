@@ -2,31 +2,19 @@
 // plain background with a line about the document so that the program runs without it.
 #pragma once
 
+#include "app/CommandController.h"
 #include "app/ViewLogic.h"
 
+#include <QTimer>
 #include <QWidget>
 
 #include <memory>
 
 namespace tsm {
 
-// The frame side of the views: the document, the prompt and the commands.
-class IViewFrame {
-public:
-    virtual ~IViewFrame() = default;
-    virtual PMdoc* CurrentDocument() const = 0;
-    // The application's settings with the current document's display block in place.
-    virtual Settings ViewSettings() const = 0;
-    virtual void TextureLimitFound(int pixels) = 0;
-    virtual IPrompt& FramePrompt() = 0;
-    virtual void UpdateAllViews(int hint) = 0;
-    virtual void ExecuteCommand(int commandId) = 0;
-    virtual void ShowStatusText(const std::string& text) = 0;
-};
-
 class DocumentViewWidget : public QWidget, public IViewHost {
 public:
-    DocumentViewWidget(IViewFrame& frame, QWidget* parent);
+    DocumentViewWidget(IFrameActions& frame, QWidget* parent);
     ~DocumentViewWidget() override;
 
     // Gives the view its behaviour; the logic learns the current size at once when the view has one.
@@ -34,7 +22,7 @@ public:
     IViewLogic* Logic() const { return logic_.get(); }
 
     // A document update hint for this view.
-    void OnUpdate(int hint);
+    void OnUpdate(UpdateHint hint);
     // A command forwarded by the frame; false when the view does not handle it.
     bool HandleCommand(int commandId);
 
@@ -46,10 +34,12 @@ public:
     int ClientWidth() const override { return width(); }
     int ClientHeight() const override { return height(); }
     void Repaint() override { update(); }
-    void UpdateAllViews(int hint) override { frame_.UpdateAllViews(hint); }
+    void UpdateAllViews(UpdateHint hint) override { frame_.UpdateAllViews(hint); }
     void ExecuteCommand(int commandId) override { frame_.ExecuteCommand(commandId); }
     void SetStatusText(const std::string& text) override { frame_.ShowStatusText(text); }
     QWidget* Widget() override { return this; }
+    void StartAnimationTimer(int intervalMs) override { timer_.start(intervalMs); }
+    void StopAnimationTimer() override { timer_.stop(); }
 
 protected:
     // The picture while the view has no logic: the background and the title and line about the document.
@@ -68,7 +58,8 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
-    IViewFrame& frame_;
+    IFrameActions& frame_;
+    QTimer timer_; // the logic's animation; outlives the logic, which may stop it as it goes
     std::unique_ptr<IViewLogic> logic_;
 };
 

@@ -30,6 +30,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <optional>
 
 namespace tsm {
 
@@ -93,11 +94,11 @@ CMainFrame::CMainFrame(SettingsSession& session, FrameServices services)
     CreateStatusBar();
     setAcceptDrops(true);
     RestorePlacement();
-    objectList_ = new CObjectListDialog(this, [this] { UpdateAllViews(0); });
+    objectList_ = new CObjectListDialog(this, [this] { UpdateAllViews(UpdateHint::Redraw); });
     objectList_->hide();
     controller_.SetExternalHandler(kCmdPrintConfiguration, [this] {
-        const int hint = RunPrintConfiguration(this, settings_, doc_.Current());
-        if (hint >= 0) UpdateAllViews(hint);
+        if (const std::optional<UpdateHint> hint = RunPrintConfiguration(this, settings_, doc_.Current()))
+            UpdateAllViews(*hint);
     });
     controller_.SetExternalHandler(kCmdPrinterSetup, [this] { RunPrinterSetupCommand(this); });
     LoadSettings(session_, settings_, programDir_);
@@ -234,7 +235,7 @@ void CMainFrame::RefreshDocumentPanels() {
     RefreshCommandStates();
 }
 
-void CMainFrame::UpdateAllViews(int hint) {
+void CMainFrame::UpdateAllViews(UpdateHint hint) {
     view3d_->OnUpdate(hint);
     view2d_->OnUpdate(hint);
     RefreshCommandStates();

@@ -38,7 +38,7 @@ struct FrameServices {
     std::string programDir; // ending in '/'; empty: the running executable's folder
 };
 
-class CMainFrame : public QMainWindow, public IDocumentWindow, public IViewFrame, public IFrameActions {
+class CMainFrame : public QMainWindow, public IFrameActions {
 public:
     // Creates the frame in the start-up order: client, toolbar and menus, status bar, drops, the stored
     // placement, the Object List, the settings, the splitter at half width, the font list, the bar state
@@ -76,18 +76,15 @@ public:
     void SetTitle(const std::string& title) override;
     void AddRecentFile(const std::string& path) override;
     void RefreshDocumentPanels() override;
-    void UpdateAllViews(int hint) override;
+    void UpdateAllViews(UpdateHint hint) override;
 
-    // IViewFrame
+    // IFrameActions
     PMdoc* CurrentDocument() const override { return doc_.Current(); }
     Settings ViewSettings() const override;
     void TextureLimitFound(int pixels) override;
     IPrompt& FramePrompt() override { return prompt_; }
     void ExecuteCommand(int commandId) override;
-    // Also IFrameActions.
     void ShowStatusText(const std::string& text) override;
-
-    // IFrameActions
     void RefreshIdleText() override;
     void RecentFilesChanged() override;
     void SplitWindow() override;

@@ -18,8 +18,6 @@ const char* const kMeshFileFilter = "Meshes (*.obj *.off *.stl *.ply)|*.obj;*.of
 
 namespace {
 
-constexpr int kHintRedraw = 0;
-
 class ModelCommands {
 public:
     explicit ModelCommands(ModelCommandServices services) : s_(std::move(services)) {}
@@ -38,7 +36,7 @@ public:
         std::unique_ptr<IUnfoldProgress> progress =
             s_.dialogs.makeProgress ? s_.dialogs.makeProgress() : std::unique_ptr<IUnfoldProgress>();
         if (!UnfoldDocument(*document, s_.settings, s_.prompt, ask, options, progress.get())) return;
-        Redraw(kHintDevelopmentReplaced);
+        Redraw(UpdateHint::DevelopmentReplaced);
     }
 
     void UndoUnfold() {
@@ -51,7 +49,7 @@ public:
             choice = UndoUnfoldingChoice{CanReuseTexts(*document), true};
         if (!choice) return;
         UndoUnfolding(*document, choice->reuseTexts, choice->applyOpenEdges);
-        Redraw(kHintDevelopmentReplaced);
+        Redraw(UpdateHint::DevelopmentReplaced);
     }
 
     void RecalculateLayout() {
@@ -63,7 +61,7 @@ public:
         RecalculatePartsLayout(*document, s_.settings.layoutMethod,
                                SheetArea{paper.PrintableWidth(), paper.PrintableHeight()});
         document->modified = true;
-        Redraw(kHintDevelopmentRearranged);
+        Redraw(UpdateHint::RecomputeSheets);
     }
 
     void Flip() {
@@ -71,7 +69,7 @@ public:
         if (document == nullptr || document->model == nullptr) return;
         FlipFaces(*document->model, true);
         document->modified = true;
-        Redraw(kHintRedraw);
+        Redraw(UpdateHint::Redraw);
     }
 
     void JoinIsolatedEdges() {
@@ -80,7 +78,7 @@ public:
         // The tolerance follows the model's size, which must describe the model as it is now.
         ComputeBounds(*document->model);
         if (JoinAdjacentIsolatedEdges(*document->model, s_.prompt) > 0) document->modified = true;
-        Redraw(kHintRedraw);
+        Redraw(UpdateHint::Redraw);
     }
 
     void ImportMesh() {
@@ -93,7 +91,7 @@ public:
     }
 
 private:
-    void Redraw(int hint) {
+    void Redraw(UpdateHint hint) {
         s_.frame.UpdateAllViews(hint);
         // The idle text depends on whether a development exists.
         s_.frame.RefreshIdleText();

@@ -17,11 +17,6 @@ class QWidget;
 
 namespace tsm {
 
-// The views' hints after these commands: a development made or thrown away (grid, fit, pick cleared), and
-// parts moved (grid and extents again).
-constexpr int kHintDevelopmentReplaced = 6;
-constexpr int kHintDevelopmentRearranged = 5;
-
 struct ModelCommandDialogs {
     // "Development Layout Method": may change the layout method and the document's scale; false on Cancel.
     std::function<bool(PMdoc&, LayoutMethod&)> askLayoutMethod;

@@ -2,8 +2,6 @@
 
 namespace tsm {
 
-ModelViewAdapter::ModelViewAdapter(IViewHost& host) : host_(host), logic_(*this) {
-    QObject::connect(&timer_, &QTimer::timeout, [this] { logic_.TimerTick(); });
-}
+ModelViewAdapter::ModelViewAdapter(IViewHost& host) : logic_(host) {}
 
 } // namespace tsm

@@ -63,7 +63,7 @@ PrintConfigValues PrintConfigFromSettings(const Settings& settings) {
     return v;
 }
 
-int ApplyPrintConfig(const PrintConfigValues& values, Settings& settings) {
+UpdateHint ApplyPrintConfig(const PrintConfigValues& values, Settings& settings) {
     settings.bLineAlpha = values.bitmapPrint;
     settings.dLineAlphaValue = values.transparencyStep * 0.1;
     settings.bPrintPageNumber = values.printPageNumber;
@@ -80,7 +80,7 @@ int ApplyPrintConfig(const PrintConfigValues& values, Settings& settings) {
     settings.iPaperOrientation = orientation;
     settings.iMarginSide = values.sideMarginMM;
     settings.iMarginTop = values.topMarginMM;
-    return paperChanged ? kHintPrintPaperChanged : kHintPrintSettingsChanged;
+    return paperChanged ? UpdateHint::RecomputeSheets : UpdateHint::Redraw;
 }
 
 PrintConfigDialog::PrintConfigDialog(QWidget* parent, const PrintConfigValues& values) : QDialog(parent) {
@@ -180,11 +180,11 @@ PrintConfigValues PrintConfigDialog::Values() const {
     return v;
 }
 
-int RunPrintConfiguration(QWidget* parent, Settings& settings, PMdoc* document) {
+std::optional<UpdateHint> RunPrintConfiguration(QWidget* parent, Settings& settings, PMdoc* document) {
     Settings shown = DocumentSettings(settings, document);
     PrintConfigDialog dialog(parent, PrintConfigFromSettings(shown));
-    if (dialog.exec() != QDialog::Accepted) return -1;
-    const int hint = ApplyPrintConfig(dialog.Values(), shown);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const UpdateHint hint = ApplyPrintConfig(dialog.Values(), shown);
     KeepSettings(shown, settings, document);
     return hint;
 }

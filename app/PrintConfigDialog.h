@@ -5,8 +5,11 @@
 
 #include "model/DocumentSettings.h"
 #include "model/Settings.h"
+#include "model/UpdateHint.h"
 
 #include <QDialog>
+
+#include <optional>
 
 class QButtonGroup;
 class QCheckBox;
@@ -16,10 +19,6 @@ class QSlider;
 class QSpinBox;
 
 namespace tsm {
-
-// The update hints the dialog's OK sends to the views.
-constexpr int kHintPrintPaperChanged = 5;
-constexpr int kHintPrintSettingsChanged = 0;
 
 // What the dialog's controls hold.
 struct PrintConfigValues {
@@ -42,9 +41,9 @@ int ComboIndexOfPaperCode(int code);
 
 // The controls' values from the settings, each clamped to what its control can show.
 PrintConfigValues PrintConfigFromSettings(const Settings& settings);
-// OK: the values back into the settings. Returns the hint for the views: 5 when the paper type,
-// orientation or a margin changed, 0 otherwise.
-int ApplyPrintConfig(const PrintConfigValues& values, Settings& settings);
+// OK: the values back into the settings. Returns the hint for the views: the sheets are recomputed when
+// the paper type, orientation or a margin changed, otherwise the views only redraw.
+UpdateHint ApplyPrintConfig(const PrintConfigValues& values, Settings& settings);
 
 class PrintConfigDialog : public QDialog {
 public:
@@ -82,7 +81,7 @@ private:
 };
 
 // The command: the dialog on the current settings; on OK the settings change and the hint is returned,
-// on Cancel nothing changes and -1 is returned.
-int RunPrintConfiguration(QWidget* parent, Settings& settings, PMdoc* document);
+// on Cancel nothing changes and nothing is returned.
+std::optional<UpdateHint> RunPrintConfiguration(QWidget* parent, Settings& settings, PMdoc* document);
 
 } // namespace tsm

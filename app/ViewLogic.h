@@ -6,6 +6,8 @@
 
 #include "model/Document.h"
 #include "model/Prompt.h"
+#include "model/UpdateHint.h"
+#include "view3d/ModelViewLogic.h"
 
 #include <string>
 
@@ -17,23 +19,12 @@ class QWidget;
 
 namespace tsm {
 
-// What a view's logic may ask of the window around it.
-class IViewHost {
+// What a view's logic may ask of the window around it: the 3D view's part (the document, the prompt, a
+// repaint, a hint to both views, the animation timer) and what only the application's views need.
+class IViewHost : public IModelViewHost {
 public:
-    virtual ~IViewHost() = default;
-    // The current document; null before the first successful open.
-    virtual PMdoc* Document() const = 0;
-    // What the view draws with: the application's settings with the document's display block in place.
-    virtual Settings ViewSettings() const = 0;
-    // The view's GL context reported its largest texture size.
-    virtual void TextureLimitFound(int pixels) = 0;
-    virtual IPrompt& Prompt() = 0;
     virtual int ClientWidth() const = 0;
     virtual int ClientHeight() const = 0;
-    // Schedules a paint of this view.
-    virtual void Repaint() = 0;
-    // Sends a hint to both views (this one included).
-    virtual void UpdateAllViews(int hint) = 0;
     // Runs a command of the main window (the context menus' mode commands, for example).
     virtual void ExecuteCommand(int commandId) = 0;
     // Shows a text in the status bar's message pane until the next idle text.
@@ -46,8 +37,8 @@ class IViewLogic {
 public:
     virtual ~IViewLogic() = default;
 
-    // A document update hint: 1000 a model was opened, the others as each view defines them.
-    virtual void OnUpdate(int hint) = 0;
+    // A document update hint; each view defines what it redoes for which.
+    virtual void OnUpdate(UpdateHint hint) = 0;
     // The client area's new size in pixels, both above zero.
     virtual void Resize(int width, int height) = 0;
     // The whole client area, in one operation (the background is not erased first).
@@ -60,6 +51,8 @@ public:
     virtual void Wheel(QWheelEvent&) {}
     virtual void KeyPress(QKeyEvent&) {}
     virtual void KeyRelease(QKeyEvent&) {}
+    // The host's animation timer, running between StartAnimationTimer and StopAnimationTimer.
+    virtual void TimerTick() {}
 
     // A command the main window forwards to this view (copy, print, print preview, bitmap exports); false
     // when the view does not handle it.

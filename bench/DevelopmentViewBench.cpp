@@ -48,10 +48,12 @@ public:
     int ClientWidth() const override { return kWidth; }
     int ClientHeight() const override { return kHeight; }
     void Repaint() override {}
-    void UpdateAllViews(int) override {}
+    void UpdateAllViews(UpdateHint) override {}
     void ExecuteCommand(int) override {}
     void SetStatusText(const std::string&) override {}
     QWidget* Widget() override { return nullptr; }
+    void StartAnimationTimer(int) override {}
+    void StopAnimationTimer() override {}
 
 private:
     PMdoc* document_;
@@ -63,7 +65,7 @@ void PaintFrames(benchmark::State& state, int wheelSteps, PMdoc& document = Deve
     BenchHost host(&document);
     DevelopmentViewLogic logic(host);
     logic.Resize(kWidth, kHeight);
-    logic.OnUpdate(1000);
+    logic.OnUpdate(UpdateHint::NewModel);
     for (int i = 0; i < wheelSteps; ++i) {
         QWheelEvent wheel(QPointF(kWidth / 2.0, kHeight / 2.0), QPointF(kWidth / 2.0, kHeight / 2.0),
                           QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);

@@ -52,7 +52,7 @@ void Frames(benchmark::State& state, bool textured, bool afterHint = false) {
     OffscreenModelViewHost host(&doc, Settings(), prompt);
     ModelViewLogic view(host);
     view.Resize(kWidth, kHeight);
-    view.OnUpdate(1000);
+    view.OnUpdate(UpdateHint::NewModel);
     if (view.RenderFrame().isNull()) {
         state.SkipWithError("the 3D view's surface did not start");
         return;
@@ -61,7 +61,7 @@ void Frames(benchmark::State& state, bool textured, bool afterHint = false) {
         // A little turn each frame, as while the mouse rotates the model.
         view.Camera().yaw += 1.0;
         view.CameraChanged();
-        if (afterHint) view.OnUpdate(0);
+        if (afterHint) view.OnUpdate(UpdateHint::Redraw);
         benchmark::DoNotOptimize(view.RenderFrame().constBits());
     }
     const ModelFrameGeometry& drawn = view.Renderer().Geometry();

@@ -144,7 +144,7 @@ public:
             json_.Key("edgeId");
             json_.Int(edge->edgeId);
             json_.Key("edgeClass");
-            json_.Int(edge->edgeClass);
+            json_.Int(static_cast<int32_t>(edge->edgeClass));
             json_.Key("symmetric");
             const int symmetric = Find(edgeIndex, static_cast<const CEdge*>(edge->symmetricEdge));
             if (symmetric >= 0)
@@ -247,11 +247,11 @@ public:
         for (const auto& line : part.lines) {
             json_.BeginObject();
             json_.Key("drawKind");
-            json_.Int(line->drawKind);
+            json_.Int(static_cast<int32_t>(line->drawKind));
             json_.Key("hidden");
             json_.Bool(line->hidden);
             json_.Key("lineKind");
-            json_.Int(line->lineKind);
+            json_.Int(static_cast<int32_t>(line->lineKind));
             json_.Key("edgeId");
             json_.Int(line->edge ? line->edge->edgeId : -1);
             json_.EndObject();

@@ -13,16 +13,16 @@ bool IsFlatEdge(const CEdge& edge, const DisplaySettings& settings) {
 
 namespace {
 
-int32_t OpenEdgeDrawKind(int32_t lineKind, int32_t current) {
+DrawKind OpenEdgeDrawKind(LineKind lineKind, DrawKind current) {
     switch (lineKind) {
-    case 0:
-        return kDrawCut;
-    case 1:
-        return kDrawFlapMountain;
-    case 2:
-        return kDrawFlapValley;
-    case 3:
-        return kDrawFlapOnly;
+    case LineKind::NoFlap:
+        return DrawKind::Cut;
+    case LineKind::MountainFlap:
+        return DrawKind::FlapMountain;
+    case LineKind::ValleyFlap:
+        return DrawKind::FlapValley;
+    case LineKind::FlatFlap:
+        return DrawKind::FlapOnly;
     default:
         return current; // an unknown stored kind keeps whatever the line showed before
     }
@@ -50,9 +50,9 @@ void ClassifyPartLines(CTenkaizu& development, CMeshModel& model, const DisplayS
             }
             if (h->joined != nullptr) {
                 if (line->hidden || IsFlatEdge(*e, display)) {
-                    line->drawKind = kDrawOmitted;
+                    line->drawKind = DrawKind::Omitted;
                 } else {
-                    line->drawKind = e->foldSense ? kDrawMountain : kDrawValley;
+                    line->drawKind = e->foldSense ? DrawKind::Mountain : DrawKind::Valley;
                 }
                 continue;
             }
@@ -61,9 +61,9 @@ void ClassifyPartLines(CTenkaizu& development, CMeshModel& model, const DisplayS
             CEdge* own = h->edge != nullptr ? h->edge : e;
             if (own->edgeId == -1 && h->hasFlap) own->edgeId = counter++;
             if (h->hasFlap && drawFlap) {
-                line->drawKind = e->foldSense ? kDrawFlapMountain : kDrawFlapValley;
+                line->drawKind = e->foldSense ? DrawKind::FlapMountain : DrawKind::FlapValley;
             } else {
-                line->drawKind = kDrawCut;
+                line->drawKind = DrawKind::Cut;
             }
         }
     }

@@ -7,17 +7,6 @@
 
 namespace tsm {
 
-// drawKind values of CPartLine.
-enum DrawKind : int32_t {
-    kDrawCut = 0,
-    kDrawMountain = 1,
-    kDrawValley = 2,
-    kDrawOmitted = 3,
-    kDrawFlapMountain = 4,
-    kDrawFlapValley = 5,
-    kDrawFlapOnly = 6
-};
-
 // bOmitFlatEdge is on and the fold is strictly flatter than iFlatEdgeAngle.
 bool IsFlatEdge(const CEdge& edge, const DisplaySettings& display);
 // Recomputes every drawKind and renumbers every edgeId of the model the development belongs to; `display`

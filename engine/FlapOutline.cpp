@@ -132,8 +132,9 @@ bool SegmentTouchesRect(const Point2& a, const Point2& b, const double rect[4]) 
            SegmentsCross(a, b, c11, c01, nullptr) || SegmentsCross(a, b, c01, c00, nullptr);
 }
 
-bool HasDrawnFlap(int32_t drawKind) {
-    return drawKind == kDrawFlapMountain || drawKind == kDrawFlapValley || drawKind == kDrawFlapOnly;
+bool HasDrawnFlap(DrawKind drawKind) {
+    return drawKind == DrawKind::FlapMountain || drawKind == DrawKind::FlapValley ||
+           drawKind == DrawKind::FlapOnly;
 }
 
 void BeginFlapOutlinePass(CTenkaizu& development) {

@@ -24,7 +24,7 @@ void BeginFlapOutlinePass(CTenkaizu& development);
 void DrawFlapOutline(CTenkaizu& development, const CPart& part, CPartLine& line, const FlapPieceSink& sink);
 
 // True for the drawKind values whose line carries a drawn flap.
-bool HasDrawnFlap(int32_t drawKind);
+bool HasDrawnFlap(DrawKind drawKind);
 
 // Geometry shared with the development view. Segments cross where their lines meet at a point inside
 // both (ends included); parallel segments never cross. `t` is the crossing's parameter along ab.

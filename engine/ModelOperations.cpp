@@ -206,7 +206,7 @@ void FlipFaces(CMeshModel& model, bool onlyInDevelopment) {
         std::map<Ends, CEdge*> byEnds;
         for (auto& edge : solid->edges) byEnds.emplace(endsOf(*edge), edge.get());
         for (auto& old : oldEdges) {
-            if (old->edgeClass == 0) continue;
+            if (old->edgeClass == EdgeClass::Free) continue;
             auto found = byEnds.find(endsOf(*old));
             if (found != byEnds.end()) found->second->edgeClass = old->edgeClass;
         }

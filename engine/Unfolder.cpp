@@ -249,8 +249,8 @@ struct CUnfolder::Impl {
     }
 
     double Weight(const CEdge& edge) {
-        if (!Joinable(edge) || edge.edgeClass == 1) return -1;
-        if (edge.foldAngle > 170 || edge.edgeClass == 2) return 0;
+        if (!Joinable(edge) || edge.edgeClass == EdgeClass::MarkedOpen) return -1;
+        if (edge.foldAngle > 170 || edge.edgeClass == EdgeClass::MarkedJoined) return 0;
         const CHalfEdge& h = *edge.halfEdge1;
         const CHalfEdge& t = *edge.halfEdge2;
         const double alpha = Angle(FlatUp(*h.face, up[h.face]));
@@ -288,8 +288,8 @@ struct CUnfolder::Impl {
                 auto line = std::make_unique<CPartLine>();
                 line->first = h;
                 line->edge = h->edge;
-                line->drawKind = 3;
-                line->lineKind = 0;
+                line->drawKind = DrawKind::Omitted;
+                line->lineKind = LineKind::NoFlap;
                 line->hidden = false;
                 h->line = line.get();
                 if (h->joined != nullptr) {
@@ -360,8 +360,8 @@ UnfoldResult CUnfolder::Run(IUnfoldProgress* progress) {
         if (edge.halfEdge1->face->part == edge.halfEdge2->face->part) continue;
         if (!impl.TryJoin(edge)) continue;
         CEdge* s = edge.symmetricEdge;
-        if (s != nullptr && s != &edge && s->edgeClass != 1 && !s->mark && Impl::Joinable(*s) &&
-            s->halfEdge1->face->part != s->halfEdge2->face->part)
+        if (s != nullptr && s != &edge && s->edgeClass != EdgeClass::MarkedOpen && !s->mark &&
+            Impl::Joinable(*s) && s->halfEdge1->face->part != s->halfEdge2->face->part)
             impl.TryJoin(*s);
     }
     auto& parts = dev.parts;
@@ -460,7 +460,7 @@ void UndoUnfolding(PMdoc& document, bool reuseTexts, bool applyOpenEdges) {
                 for (auto& corner : face->halfEdges) {
                     const bool cut = corner->joined == nullptr && corner->twin != nullptr;
                     if (applyOpenEdges && solid->inDevelopment && cut && corner->edge)
-                        corner->edge->edgeClass = 1;
+                        corner->edge->edgeClass = EdgeClass::MarkedOpen;
                     corner->line = nullptr;
                     corner->joined = nullptr;
                 }

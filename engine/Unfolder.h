@@ -107,8 +107,8 @@ bool UnfoldDocument(PMdoc& document, const Settings& settings, IPrompt& prompt,
 bool CanReuseTexts(const PMdoc& document);
 
 // Undo Unfolding after its dialog's OK: throws the development away; `reuseTexts` keeps its texts for the
-// next unfolding, `applyOpenEdges` marks every cut edge open (edgeClass 1) so the next unfolding cuts the
-// same edges.
+// next unfolding, `applyOpenEdges` marks every cut edge open (EdgeClass::MarkedOpen) so the next unfolding
+// cuts the same edges.
 void UndoUnfolding(PMdoc& document, bool reuseTexts, bool applyOpenEdges);
 
 } // namespace tsm

@@ -520,7 +520,7 @@ bool CLoaderWorkInfoV3::Impl::ReadEdge(CSolid& solid, int32_t s, int32_t e) {
 
     CEdge& edge = AppendEdge(solid, sides[0], sides[1], vertices[0], vertices[1], joined);
     edge.edgeFlag = edgeFlag;
-    edge.edgeClass = edgeClass;
+    edge.edgeClass = static_cast<EdgeClass>(edgeClass); // any stored number is kept and written back
     completion_.UpdateEdgeGeometry(edge);
     return true;
 }
@@ -661,7 +661,7 @@ bool CLoaderWorkInfoV3::Impl::ReadPart(CTenkaizu& development, int32_t p) {
         part->lines.push_back(std::make_unique<CPartLine>());
         CPartLine& line = *part->lines.back();
         line.hidden = Bool();
-        line.lineKind = I32();
+        line.lineKind = static_cast<LineKind>(I32()); // any stored number is kept and written back
         int32_t faceIndex[2] = {0, 0}, vertexIndex[2] = {0, 0};
         bool present[2];
         present[0] = Bool();

@@ -149,7 +149,7 @@ std::string SerializeBinaryModel(const PMdoc& document, const DisplaySettings& d
             out.I32(Lookup(vertexIndex, static_cast<const CVertex*>(edge->vertex2)));
             out.Bool(edge->halfEdge1 && edge->halfEdge1->joined);
             out.Bool(edge->edgeFlag);
-            out.I32(edge->edgeClass);
+            out.I32(static_cast<int32_t>(edge->edgeClass));
         }
     }
 
@@ -183,7 +183,7 @@ std::string SerializeBinaryModel(const PMdoc& document, const DisplaySettings& d
             out.I32(int32_t(part->lines.size()));
             for (const auto& line : part->lines) {
                 out.Bool(line->hidden);
-                out.I32(line->lineKind);
+                out.I32(static_cast<int32_t>(line->lineKind));
                 for (const CHalfEdge* side : {line->first, line->second}) {
                     out.Bool(side != nullptr);
                     if (!side) continue;

@@ -12,14 +12,34 @@ namespace tsm {
 
 struct CTenkaizu;
 
+// How a part line is drawn; ClassifyPartLines decides it from the fold and the flaps.
+enum class DrawKind : int32_t {
+    Cut = 0,          // cut edge without a flap on this side, or flaps switched off
+    Mountain = 1,     // fold
+    Valley = 2,       // fold
+    Omitted = 3,      // fold left unmarked: almost flat, or the line hidden
+    FlapMountain = 4, // cut edge whose flap lies on this side, the flap folded as a mountain
+    FlapValley = 5,   // the same, folded as a valley
+    FlapOnly = 6,     // open edge of the model with a flat flap: no line, only the flap outline
+};
+
+// The flap of a line on an open edge of the model (one side only), kept in the binary model file; for
+// other lines it stays NoFlap.
+enum class LineKind : int32_t {
+    NoFlap = 0,
+    MountainFlap = 1,
+    ValleyFlap = 2,
+    FlatFlap = 3,
+};
+
 // One drawn edge of a part: a cut (outline) edge or a fold line.
 struct CPartLine {
     CHalfEdge* first = nullptr;  // a side of the edge lying in this part
     CHalfEdge* second = nullptr; // the other side when both faces lie in this part
     CEdge* edge = nullptr;
     bool hidden = false;
-    int32_t lineKind = 0;   // used for open edges only
-    int32_t drawKind = 3;   // see ClassifyPartLines
+    LineKind lineKind = LineKind::NoFlap;
+    DrawKind drawKind = DrawKind::Omitted;
     bool flapDrawn = false; // set while a drawing pass has drawn this line's flap outline
 };
 

@@ -11,7 +11,7 @@ void CModelviewerDoc::AdoptNewDocument(std::unique_ptr<PMdoc> document, const st
     if (window_) {
         window_->SetTitle(title_);
         window_->RefreshDocumentPanels();
-        window_->UpdateAllViews(kHintNewModel);
+        window_->UpdateAllViews(UpdateHint::NewModel);
     }
 }
 

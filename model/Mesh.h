@@ -80,6 +80,13 @@ struct CFace {
     CHalfEdge* Corner(size_t i) const { return halfEdges[i].get(); }
 };
 
+// The user's mark on an edge for the unfolding, kept in the model files.
+enum class EdgeClass : int32_t {
+    Free = 0,
+    MarkedOpen = 1,   // always cut
+    MarkedJoined = 2, // joined before any other edge unless that overlaps
+};
+
 struct CEdge {
     CHalfEdge* halfEdge1 = nullptr;
     CHalfEdge* halfEdge2 = nullptr; // null on an open edge
@@ -92,7 +99,7 @@ struct CEdge {
     double unfoldWeight = 0;
     int edgeId = -1;
     double symmetryKey = 0;
-    int edgeClass = 0;
+    EdgeClass edgeClass = EdgeClass::Free;
     bool edgeFlag = false;
     bool typeFlag = false;
     bool mark = false;

@@ -102,7 +102,7 @@ bool CModelviewerDoc::ImportModelFile(const std::string& path) {
     if (window_) window_->RefreshDocumentPanels();
     if (current_->development)
         completion_.ClassifyPartLines(*current_->development, *current_->model, current_->display);
-    if (window_) window_->UpdateAllViews(kHintNewModel);
+    if (window_) window_->UpdateAllViews(UpdateHint::NewModel);
     current_->modified = true;
     return true;
 }

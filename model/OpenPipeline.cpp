@@ -271,7 +271,7 @@ bool CModelviewerDoc::OpenModelFile(const std::string& givenPath) {
     current_->modified = false;
     if (window_) {
         window_->RefreshDocumentPanels();
-        window_->UpdateAllViews(kHintNewModel);
+        window_->UpdateAllViews(UpdateHint::NewModel);
     }
     return true;
 }

@@ -5,6 +5,7 @@
 #include "model/Document.h"
 #include "model/ModelCompletion.h"
 #include "model/Prompt.h"
+#include "model/UpdateHint.h"
 
 #include <memory>
 #include <string>
@@ -12,7 +13,8 @@
 
 namespace tsm {
 
-// The window pieces the open pipeline drives; the application implements them, tests record them.
+// The window pieces the open pipeline drives; the application's main window implements them (as part of
+// IFrameActions), tests record them.
 class IDocumentWindow {
 public:
     virtual ~IDocumentWindow() = default;
@@ -22,10 +24,9 @@ public:
     virtual void AddRecentFile(const std::string& path) = 0;
     // The object list, the material list and the status bar.
     virtual void RefreshDocumentPanels() = 0;
-    virtual void UpdateAllViews(int hint) = 0;
+    virtual void UpdateAllViews(UpdateHint hint) = 0;
 };
 
-constexpr int kHintNewModel = 1000;
 extern const char* const kDefaultFontName; // "MS Sans Serif"
 
 struct DispatchResult {

@@ -2,6 +2,8 @@
 // compiled-in defaults. These are values: whoever owns one passes it down; nothing reaches a global.
 #pragma once
 
+#include "model/EditMode.h"
+
 #include <cstdint>
 #include <string>
 
@@ -93,9 +95,8 @@ struct ViewState {
     bool bDrawEdge = true;
     bool bTurnOnLight = true;
     bool bDrawPageNumber = false;
-    // The development view's mouse mode, shared by both views: 0 none, 1 Select and Move, 2 Edit Flaps,
-    // 3 Rotate Part, 4 Join/Disjoin Face, 5 Input Text, 6 Check Corresponding Face, 7 Color Edge.
-    int32_t editMode = 0;
+    // The development view's mouse mode, shared by both views.
+    EditMode editMode = EditMode::None;
     LayoutMethod layoutMethod;
     // "Join adjacent edges on development automatically.  Threshold ": cut edges whose two sides lie in
     // one part closer than this are joined after unfolding and after a face join.

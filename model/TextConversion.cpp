@@ -95,7 +95,9 @@ void BuildPartLines(CTenkaizu& development) {
                     h->joined->line = line.get();
                 }
                 // Only open edges have a line kind: which fold the flap of a one-sided edge shows.
-                if (!h->twin && h->hasFlap) line->lineKind = h->edge && h->edge->typeFlag ? 1 : 2;
+                if (!h->twin && h->hasFlap)
+                    line->lineKind =
+                        h->edge && h->edge->typeFlag ? LineKind::MountainFlap : LineKind::ValleyFlap;
                 part->lines.push_back(std::move(line));
             }
         }

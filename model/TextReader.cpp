@@ -230,7 +230,9 @@ void TextModelReader::ReadEdge(CSolid& solid) {
         edge.typeFlag = true;
         type -= 16;
     }
-    edge.edgeClass = type == 6 ? 1 : type == 7 ? 2 : 0;
+    edge.edgeClass = type == 6   ? EdgeClass::MarkedOpen
+                     : type == 7 ? EdgeClass::MarkedJoined
+                                 : EdgeClass::Free;
 }
 
 bool TextModelReader::ReadMaterialRecord(CMaterial& material, bool keepColours, const std::string& what) {

@@ -30,13 +30,13 @@ constexpr double kCollinearRelative = 1e-12;
 // the EPS output place it: the number stands beside the edge rather than on it.
 constexpr double kEdgeIdBaselineLiftEm = 0.2 * 0.7;
 
-bool IsLineKindDrawn(int32_t drawKind) {
+bool IsLineKindDrawn(DrawKind drawKind) {
     switch (drawKind) {
-    case kDrawCut:
-    case kDrawMountain:
-    case kDrawValley:
-    case kDrawFlapMountain:
-    case kDrawFlapValley:
+    case DrawKind::Cut:
+    case DrawKind::Mountain:
+    case DrawKind::Valley:
+    case DrawKind::FlapMountain:
+    case DrawKind::FlapValley:
         return true;
     default:
         return false;

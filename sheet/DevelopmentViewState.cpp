@@ -7,40 +7,40 @@
 
 namespace tsm {
 
-DevelopmentHintActions DevelopmentActionsForHint(int hint) {
+DevelopmentHintActions DevelopmentActionsForHint(UpdateHint hint) {
     DevelopmentHintActions actions;
     actions.redraw = true;
     switch (hint) {
-    case 4:
+    case UpdateHint::FitDevelopment:
         actions.fit = true;
         break;
-    case 5:
+    case UpdateHint::RecomputeSheets:
         actions.recomputeGrid = true;
         actions.recomputeExtents = true;
         actions.fit = true;
         break;
-    case 6:
+    case UpdateHint::DevelopmentReplaced:
         actions.recomputeGrid = true;
         actions.clearSelection = true;
         actions.fit = true;
         break;
-    case 7:
+    case UpdateHint::ClearSelection:
         actions.clearSelection = true;
         break;
-    case 8:
+    case UpdateHint::Undone:
         actions.clearSelection = true;
         actions.updateGridInPlace = true;
         break;
-    case 9:
-    case 12:
+    case UpdateHint::KeepGridInPlace:
+    case UpdateHint::FlapsSwitched:
         actions.updateGridInPlace = true;
         break;
-    case 14:
+    case UpdateHint::TextureFilterChanged:
         // Only the filters of the textures already made change; the next paint shows them.
         actions.reapplyTextureFilter = true;
         actions.redraw = false;
         break;
-    case 1000:
+    case UpdateHint::NewModel:
         actions.resetEditState = true;
         actions.clearSelection = true;
         actions.recomputeGrid = true;
@@ -52,7 +52,7 @@ DevelopmentHintActions DevelopmentActionsForHint(int hint) {
     return actions;
 }
 
-const char* EditModeStatusText(int mode) {
+const char* EditModeStatusText(EditMode mode) {
     static const char* const kTexts[] = {
         "",
         "2D [Select/Move] L [Pan] R or Wheel Drag [Zoom] Shift+R or Wheel",
@@ -63,8 +63,9 @@ const char* EditModeStatusText(int mode) {
         "Click the face to see the corresponding between 3D and developed model.",
         "Click the edge to change color (drag for area select).",
     };
-    if (mode < 0 || mode >= static_cast<int>(sizeof(kTexts) / sizeof(kTexts[0]))) return "";
-    return kTexts[mode];
+    const int index = static_cast<int>(mode);
+    if (index < 0 || index >= static_cast<int>(sizeof(kTexts) / sizeof(kTexts[0]))) return "";
+    return kTexts[index];
 }
 
 void DevelopmentViewState::SetClientSize(int width, int height) {

@@ -4,7 +4,9 @@
 #pragma once
 
 #include "model/Document.h"
+#include "model/EditMode.h"
 #include "model/Geometry.h"
+#include "model/UpdateHint.h"
 #include "sheet/SheetScreen.h"
 
 #include <vector>
@@ -22,12 +24,11 @@ struct DevelopmentHintActions {
     bool reapplyTextureFilter = false; // bTextureSmooth changed
     bool redraw = false;
 };
-// 4 fit; 5 grid with extents and fit; 6 grid, selection and fit; 7 selection; 8 selection and grid in
-// place; 9, 12 grid in place; 14 texture filter; 1000 everything for a new model; any other a redraw.
-DevelopmentHintActions DevelopmentActionsForHint(int hint);
+// Any hint not named in the table only redraws, the 3D view's own ones included.
+DevelopmentHintActions DevelopmentActionsForHint(UpdateHint hint);
 
-// The status bar text of a mouse mode (0 to 7); empty for mode 0 and for values outside the table.
-const char* EditModeStatusText(int mode);
+// The status bar text of a mouse mode; empty for EditMode::None and for values outside the table.
+const char* EditModeStatusText(EditMode mode);
 
 enum class DevButton { Left, Right, Middle };
 

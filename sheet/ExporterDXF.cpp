@@ -85,8 +85,10 @@ std::string ExporterDXF::BuildText(const CTenkaizu& development) {
             writer.SetPart(*part);
             for (auto& line : part->lines) {
                 if (line == nullptr || line->first == nullptr) continue;
-                const int32_t kind = line->drawKind;
-                if (kind != kDrawFlapOnly && kind != kDrawFlapMountain && kind != kDrawFlapValley) continue;
+                const DrawKind kind = line->drawKind;
+                if (kind != DrawKind::FlapOnly && kind != DrawKind::FlapMountain &&
+                    kind != DrawKind::FlapValley)
+                    continue;
                 const std::array<Point2, 4> p = FlapOutline(*line->first);
                 writer.Line("CutLine", kCutColour, p[0], p[1]);
                 writer.Line("CutLine", kCutColour, p[1], p[2]);
@@ -102,17 +104,17 @@ std::string ExporterDXF::BuildText(const CTenkaizu& development) {
             const char* layer;
             int colour;
             switch (line->drawKind) {
-            case kDrawMountain:
-            case kDrawFlapMountain:
+            case DrawKind::Mountain:
+            case DrawKind::FlapMountain:
                 layer = "MountainLine";
                 colour = kMountainColour;
                 break;
-            case kDrawValley:
-            case kDrawFlapValley:
+            case DrawKind::Valley:
+            case DrawKind::FlapValley:
                 layer = "ValleyLine";
                 colour = kValleyColour;
                 break;
-            case kDrawCut:
+            case DrawKind::Cut:
                 layer = "CutLine";
                 colour = kCutColour;
                 break;

@@ -148,8 +148,9 @@ void ExporterEPS::WriteFlaps() {
         map.SetPart(*part);
         for (auto& line : part->lines) {
             if (line == nullptr || line->first == nullptr) continue;
-            const int32_t kind = line->drawKind;
-            if (kind != kDrawFlapMountain && kind != kDrawFlapValley && kind != kDrawFlapOnly) continue;
+            const DrawKind kind = line->drawKind;
+            if (kind != DrawKind::FlapMountain && kind != DrawKind::FlapValley && kind != DrawKind::FlapOnly)
+                continue;
             const std::array<Point2, 4> p = FlapOutline(*line->first);
             if (!options_.notFillFlaps) {
                 text_ += "\nnewpath";
@@ -214,15 +215,15 @@ void ExporterEPS::WriteLines() {
             if (line == nullptr || line->hidden || line->first == nullptr) continue;
             int32_t style;
             switch (line->drawKind) {
-            case kDrawCut:
+            case DrawKind::Cut:
                 style = settings_.iCutLineStyle;
                 break;
-            case kDrawMountain:
-            case kDrawFlapMountain:
+            case DrawKind::Mountain:
+            case DrawKind::FlapMountain:
                 style = settings_.iMountainLineStyle;
                 break;
-            case kDrawValley:
-            case kDrawFlapValley:
+            case DrawKind::Valley:
+            case DrawKind::FlapValley:
                 style = settings_.iValleyLineStyle;
                 break;
             default:

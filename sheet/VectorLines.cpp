@@ -104,28 +104,28 @@ std::vector<double> VectorDashList(const double (&patternMM)[6], double sx, doub
     return list;
 }
 
-int32_t LineStyleForKind(int32_t drawKind, const Settings& settings) {
+int32_t LineStyleForKind(DrawKind drawKind, const Settings& settings) {
     switch (drawKind) {
-    case kDrawCut:
+    case DrawKind::Cut:
         return settings.iCutLineStyle;
-    case kDrawMountain:
-    case kDrawFlapMountain:
+    case DrawKind::Mountain:
+    case DrawKind::FlapMountain:
         return settings.iMountainLineStyle;
-    case kDrawValley:
-    case kDrawFlapValley:
+    case DrawKind::Valley:
+    case DrawKind::FlapValley:
         return settings.iValleyLineStyle;
     default:
         return kLineNone;
     }
 }
 
-VectorLayer LayerForKind(int32_t drawKind) {
+VectorLayer LayerForKind(DrawKind drawKind) {
     switch (drawKind) {
-    case kDrawMountain:
-    case kDrawFlapMountain:
+    case DrawKind::Mountain:
+    case DrawKind::FlapMountain:
         return VectorLayer::Mountain;
-    case kDrawValley:
-    case kDrawFlapValley:
+    case DrawKind::Valley:
+    case DrawKind::FlapValley:
         return VectorLayer::Valley;
     default:
         return VectorLayer::Cut;

@@ -43,9 +43,9 @@ inline std::vector<DashSpan> WalkDashes(double length, const std::vector<double>
 std::vector<double> VectorDashList(const double (&patternMM)[6], double sx, double sy);
 
 // The style a part line of this drawKind takes from the settings; kLineNone for kinds drawn as no line.
-int32_t LineStyleForKind(int32_t drawKind, const Settings& settings);
+int32_t LineStyleForKind(DrawKind drawKind, const Settings& settings);
 // Layer of a drawn line kind: cut, mountain (with or without flap) or valley.
-VectorLayer LayerForKind(int32_t drawKind);
+VectorLayer LayerForKind(DrawKind drawKind);
 // A stored colour (three floats 0..1) as a pen colour: each channel times 255, truncated.
 PenColour PenColourOf(const float (&rgb)[3]);
 // Pen width of the vector lines in device pixels.

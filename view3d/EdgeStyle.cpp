@@ -26,8 +26,8 @@ EdgeStyle ClassifyEdgeStyle(const CEdge& edge, bool hasDevelopment, const Settin
     if (LineHidden(edge.halfEdge1) || LineHidden(edge.halfEdge2)) style = EdgeStyle::Hidden;
 
     if (!hasDevelopment) {
-        if (edge.edgeClass == 1) style = EdgeStyle::Open;
-        if (edge.edgeClass == 2) style = EdgeStyle::Marked;
+        if (edge.edgeClass == EdgeClass::MarkedOpen) style = EdgeStyle::Open;
+        if (edge.edgeClass == EdgeClass::MarkedJoined) style = EdgeStyle::Marked;
     }
     return style;
 }

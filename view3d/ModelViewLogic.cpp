@@ -14,9 +14,6 @@ namespace tsm {
 
 namespace {
 
-// The check mode of the shared mouse-mode value.
-constexpr int kEditModeCheckCorrespondingFace = 6;
-
 PointerInput ReadInput(const QMouseEvent& event) {
     PointerInput input;
     const QPoint at = event.position().toPoint();
@@ -77,7 +74,7 @@ void ModelViewLogic::CameraChanged() {
     host_.Repaint();
 }
 
-void ModelViewLogic::OnUpdate(int hint) {
+void ModelViewLogic::OnUpdate(UpdateHint hint) {
     modelMayHaveChanged_ = true;
     const View3DHintActions actions = ActionsForHint(hint);
     PMdoc* document = host_.Document();
@@ -95,7 +92,7 @@ void ModelViewLogic::OnUpdate(int hint) {
     if (actions.clearPick) pickMarker_ = nullptr;
     if (actions.rebuildProjection) RebuildProjection();
     if (actions.redrawAllViews)
-        host_.UpdateAllViews(0);
+        host_.UpdateAllViews(UpdateHint::Redraw);
     else
         host_.Repaint();
 }
@@ -167,15 +164,13 @@ void ModelViewLogic::EscapeReleased() {
 
 void ModelViewLogic::ClickAction(int x, int y) {
     PMdoc* document = host_.Document();
-    if (!document || !document->development ||
-        host_.ViewSettings().editMode != kEditModeCheckCorrespondingFace)
-        return;
+    if (!document || !document->development || host_.ViewSettings().editMode != EditMode::CheckFace) return;
     modelMayHaveChanged_ = true;
     ClearPartPicks(*document->development);
     CFace* face = PickFace(document->model.get(), Projector(), x, y);
     if (face) MarkPickedRegion(*face, document->display);
     pickMarker_ = face;
-    host_.UpdateAllViews(0);
+    host_.UpdateAllViews(UpdateHint::Redraw);
 }
 
 void ModelViewLogic::MousePress(QMouseEvent& event) {
@@ -242,7 +237,7 @@ QImage RenderModelViewImage(PMdoc* document, const Settings& settings, int width
     OffscreenModelViewHost host(document, settings, prompt);
     ModelViewLogic view(host);
     view.Resize(width, height);
-    view.OnUpdate(1000);
+    view.OnUpdate(UpdateHint::NewModel);
     view.Camera() = camera;
     view.CameraChanged();
     view.SetGuideMode(guideMode);

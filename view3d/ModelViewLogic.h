@@ -6,6 +6,7 @@
 
 #include "model/Document.h"
 #include "model/Prompt.h"
+#include "model/UpdateHint.h"
 #include "view3d/Camera3D.h"
 #include "view3d/FaceCheckAnimation.h"
 #include "view3d/FacePick.h"
@@ -34,7 +35,7 @@ public:
     virtual void TextureLimitFound(int /*pixels*/) {}
     virtual IPrompt& Prompt() = 0;
     virtual void Repaint() = 0;                           // invalidate without erasing
-    virtual void UpdateAllViews(int hint) = 0;            // both views, this one included
+    virtual void UpdateAllViews(UpdateHint hint) = 0;     // both views, this one included
     virtual void StartAnimationTimer(int intervalMs) = 0; // then call TimerTick on every timeout
     virtual void StopAnimationTimer() = 0;
 };
@@ -49,7 +50,7 @@ public:
     Settings ViewSettings() const override { return settings_; }
     IPrompt& Prompt() override { return prompt_; }
     void Repaint() override {}
-    void UpdateAllViews(int) override {}
+    void UpdateAllViews(UpdateHint) override {}
     void StartAnimationTimer(int) override {}
     void StopAnimationTimer() override {}
 
@@ -63,7 +64,7 @@ class ModelViewLogic {
 public:
     explicit ModelViewLogic(IModelViewHost& host);
 
-    void OnUpdate(int hint);
+    void OnUpdate(UpdateHint hint);
     // A new client size; zero sizes and the same size change nothing.
     void Resize(int width, int height);
     // Renders a frame and draws it at (0, 0) in one operation.

@@ -2,38 +2,38 @@
 
 namespace tsm {
 
-View3DHintActions ActionsForHint(int hint) {
+View3DHintActions ActionsForHint(UpdateHint hint) {
     View3DHintActions a;
     switch (hint) {
-    case 1000:
+    case UpdateHint::NewModel:
         a.uploadMissingTextures = true;
         a.resetCamera = true;
         a.rebuildProjection = true;
         a.clearPick = true;
         break;
-    case 2:
+    case UpdateHint::RebuildProjection:
         a.rebuildProjection = true;
         break;
-    case 3:
-    case 10:
+    case UpdateHint::ResetCamera:
+    case UpdateHint::CoordinatesChanged:
         a.resetCamera = true;
         a.rebuildProjection = true;
         break;
-    case 6:
-    case 8:
-    case 15:
+    case UpdateHint::DevelopmentReplaced:
+    case UpdateHint::Undone:
+    case UpdateHint::ClearPickAndProjection:
         a.clearPick = true;
         a.rebuildProjection = true;
         break;
-    case 11:
+    case UpdateHint::ViewFromBelow:
         a.resetCamera = true;
         a.viewFromBelow = true;
         a.rebuildProjection = true;
         break;
-    case 13:
+    case UpdateHint::ClearPick:
         a.clearPick = true;
         break;
-    case 14:
+    case UpdateHint::TextureFilterChanged:
         a.reloadAllTextures = true;
         a.redrawAllViews = true;
         break;

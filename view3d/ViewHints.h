@@ -1,6 +1,8 @@
 // What the 3D view redoes for each document update hint.
 #pragma once
 
+#include "model/UpdateHint.h"
+
 namespace tsm {
 
 struct View3DHintActions {
@@ -13,8 +15,7 @@ struct View3DHintActions {
     bool redrawAllViews = false; // rather than only this view
 };
 
-// 1000 a model was opened; 2 the projection; 3, 10 camera reset; 6, 8, 15 pick cleared and projection;
-// 11 reset seen from below; 13 pick cleared; 14 texture filtering changed; any other only a redraw.
-View3DHintActions ActionsForHint(int hint);
+// Any hint not named in the table only redraws this view, the development view's own ones included.
+View3DHintActions ActionsForHint(UpdateHint hint);
 
 } // namespace tsm

@@ -119,14 +119,15 @@ private:
 class RecordingViewLogic : public IViewLogic {
 public:
     struct Log {
-        std::vector<int> hints;
+        std::vector<UpdateHint> hints;
         std::vector<int> commands;
         int paints = 0;
+        int ticks = 0;
         int lastWidth = 0, lastHeight = 0;
     };
     explicit RecordingViewLogic(std::shared_ptr<Log> log, bool handles = true)
         : log_(std::move(log)), handles_(handles) {}
-    void OnUpdate(int hint) override { log_->hints.push_back(hint); }
+    void OnUpdate(UpdateHint hint) override { log_->hints.push_back(hint); }
     void Resize(int width, int height) override {
         log_->lastWidth = width;
         log_->lastHeight = height;
@@ -139,6 +140,7 @@ public:
         log_->commands.push_back(commandId);
         return handles_;
     }
+    void TimerTick() override { ++log_->ticks; }
 
 private:
     std::shared_ptr<Log> log_;
@@ -180,7 +182,17 @@ public:
 // Records the window side of every command, in order.
 class RecordingFrame : public IFrameActions {
 public:
-    void UpdateAllViews(int hint) override { calls.push_back("hint " + std::to_string(hint)); }
+    void SetTitle(const std::string& title) override { calls.push_back("title " + title); }
+    void AddRecentFile(const std::string& path) override { calls.push_back("add recent " + path); }
+    void RefreshDocumentPanels() override { calls.push_back("panels"); }
+    PMdoc* CurrentDocument() const override { return document; }
+    Settings ViewSettings() const override { return settings; }
+    void TextureLimitFound(int) override {}
+    IPrompt& FramePrompt() override { return prompt; }
+    void ExecuteCommand(int id) override { calls.push_back("command " + std::to_string(id)); }
+    void UpdateAllViews(UpdateHint hint) override {
+        calls.push_back("hint " + std::to_string(static_cast<int>(hint)));
+    }
     void RefreshIdleText() override { calls.push_back("idle"); }
     void RecentFilesChanged() override { calls.push_back("recent"); }
     void SplitWindow() override { calls.push_back("split"); }
@@ -193,6 +205,9 @@ public:
     void ForwardToDevelopmentView(int id) override { calls.push_back("forward " + std::to_string(id)); }
     void ShowStatusText(const std::string& text) override { calls.push_back("status " + text); }
     std::vector<std::string> calls;
+    PMdoc* document = nullptr;
+    Settings settings;
+    RecordingPrompt prompt;
 };
 
 // A command controller over its own document, settings session and recorders.

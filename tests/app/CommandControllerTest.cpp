@@ -25,7 +25,7 @@ TEST_F(CommandControllerTest, DisabledCommandsDoNothing) {
     controller.Execute(kCmdTextureConfiguration);
     controller.Execute(99999); // not a command
     EXPECT_EQ(Shown().bTurnOnLight, light);
-    EXPECT_EQ(Shown().editMode, kModeNone);
+    EXPECT_EQ(Shown().editMode, EditMode::None);
     EXPECT_TRUE(frame.calls.empty());
     EXPECT_TRUE(prompt.texts.empty());
 }
@@ -49,16 +49,16 @@ TEST_F(CommandControllerTest, TogglesFlipTheirSwitchAndRedraw) {
 TEST_F(CommandControllerTest, EditModesToggleBackToNone) {
     Open(SamplePath("cube.tsm"));
     controller.Execute(kCmdCheckFace);
-    EXPECT_EQ(Shown().editMode, kModeCheckFace);
+    EXPECT_EQ(Shown().editMode, EditMode::CheckFace);
     EXPECT_TRUE(controller.IsChecked(kCmdCheckFace));
     // The current mode again turns it off.
     controller.Execute(kCmdCheckFace);
-    EXPECT_EQ(Shown().editMode, kModeNone);
+    EXPECT_EQ(Shown().editMode, EditMode::None);
     EXPECT_FALSE(controller.IsChecked(kCmdCheckFace));
     // Another mode replaces the current one.
     controller.Execute(kCmdModeSelectMove);
     controller.Execute(kCmdModeColorEdge);
-    EXPECT_EQ(Shown().editMode, kModeColorEdge);
+    EXPECT_EQ(Shown().editMode, EditMode::ColorEdge);
     // Every switch clears the views' selection (hint 7), then refreshes the idle text.
     EXPECT_EQ(frame.calls, (std::vector<std::string>{"hint 7", "idle", "hint 7", "idle", "hint 7", "idle",
                                                      "hint 7", "idle"}));
@@ -77,7 +77,9 @@ TEST_F(CommandControllerTest, ShowFlapsReclassifiesTheLines) {
         int count = 0;
         for (const auto& part : document.Current()->development->parts)
             for (const auto& line : part->lines)
-                count += (line->drawKind == 4 || line->drawKind == 5) ? 1 : 0;
+                count += (line->drawKind == DrawKind::FlapMountain || line->drawKind == DrawKind::FlapValley)
+                             ? 1
+                             : 0;
         return count;
     };
     ASSERT_TRUE(Shown().bDrawFlap);

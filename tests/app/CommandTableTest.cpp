@@ -127,7 +127,7 @@ TEST(CommandTable, CheckMarksFollowTheSwitchesAndTheMode) {
     EXPECT_TRUE(IsCommandChecked(Command(kCmdHideFaces), settings));
     EXPECT_FALSE(IsCommandChecked(Command(kCmdShowFaces), settings));
     // The mode commands are checked only for their own mode.
-    settings.editMode = kModeCheckFace;
+    settings.editMode = EditMode::CheckFace;
     EXPECT_TRUE(IsCommandChecked(Command(kCmdCheckFace), settings));
     EXPECT_FALSE(IsCommandChecked(Command(kCmdModeSelectMove), settings));
     // Plain commands never show a mark.
@@ -135,8 +135,17 @@ TEST(CommandTable, CheckMarksFollowTheSwitchesAndTheMode) {
 }
 
 TEST(CommandTable, ChoosingTheCurrentModeTurnsItOff) {
-    EXPECT_EQ(NextEditMode(kModeNone, kModeCheckFace), kModeCheckFace);
-    EXPECT_EQ(NextEditMode(kModeCheckFace, kModeCheckFace), kModeNone);
-    // Another mode replaces the current one rather than turning it off.
-    EXPECT_EQ(NextEditMode(kModeSelectMove, kModeCheckFace), kModeCheckFace);
+    struct Row {
+        EditMode current, requested, next;
+    };
+    const Row rows[] = {
+        {EditMode::None, EditMode::CheckFace, EditMode::CheckFace},
+        {EditMode::CheckFace, EditMode::CheckFace, EditMode::None},
+        // Another mode replaces the current one rather than turning it off.
+        {EditMode::SelectMove, EditMode::CheckFace, EditMode::CheckFace},
+        {EditMode::ColorEdge, EditMode::ColorEdge, EditMode::None},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(NextEditMode(r.current, r.requested), r.next)
+            << static_cast<int>(r.current) << " " << static_cast<int>(r.requested);
 }

@@ -1,5 +1,5 @@
 // The development view in the main window: its picture of a sample, wheel zoom through the widget, and
-// the corresponding-face check by a click in mode 6.
+// the corresponding-face check by a click in the check mode.
 
 #include "app/DevelopmentViewLogic.h"
 
@@ -87,8 +87,8 @@ TEST(DevelopmentViewLogic, ShowsTheSampleOnWhitePaperAndZoomsWithTheWheel) {
     QTest::mouseRelease(widget, Qt::LeftButton, Qt::NoModifier, QPoint(120, 100));
     EXPECT_NEAR(d.view->State().PanX(), 20.0 / d.view->State().Zoom(), 1e-9);
 
-    // "Reset View" (hint 4) fits again.
-    d.view->OnUpdate(4);
+    // "Reset View" fits again.
+    d.view->OnUpdate(UpdateHint::FitDevelopment);
     EXPECT_EQ(d.view->State().PanX(), 0.0);
     EXPECT_DOUBLE_EQ(d.view->State().Zoom(), before);
 }
@@ -110,13 +110,13 @@ TEST(DevelopmentViewLogic, ACheckClickMarksTheFlatGroupRedWithJitter) {
         d.view->State().DevelopmentToScreen(centre, CurrentSheetLayout(document, d.h.frame->ViewSettings()));
     const QPoint at(static_cast<int>(screen.x), static_cast<int>(screen.y));
 
-    // Outside mode 6 a click marks nothing.
+    // Outside the check mode a click marks nothing.
     QWidget* widget = d.h.frame->DevelopmentView();
     QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, at);
     EXPECT_FALSE(face.picked);
 
     // A press and a release 2 pixels apart still count as a click.
-    d.h.frame->AppSettings().editMode = kModeCheckFace;
+    d.h.frame->AppSettings().editMode = EditMode::CheckFace;
     QTest::mousePress(widget, Qt::LeftButton, Qt::NoModifier, at);
     QTest::mouseRelease(widget, Qt::LeftButton, Qt::NoModifier, at + QPoint(2, 2));
     EXPECT_TRUE(face.picked);

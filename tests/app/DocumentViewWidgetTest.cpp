@@ -11,28 +11,8 @@
 using namespace tsm;
 using namespace tsm::test;
 
-namespace {
-
-class FakeFrame : public IViewFrame {
-public:
-    PMdoc* CurrentDocument() const override { return document; }
-    Settings ViewSettings() const override { return settings; }
-    void TextureLimitFound(int) override {}
-    IPrompt& FramePrompt() override { return prompt; }
-    void UpdateAllViews(int hint) override { hints.push_back(hint); }
-    void ExecuteCommand(int id) override { commands.push_back(id); }
-    void ShowStatusText(const std::string& text) override { status = text; }
-    PMdoc* document = nullptr;
-    Settings settings;
-    RecordingPrompt prompt;
-    std::vector<int> hints, commands;
-    std::string status;
-};
-
-} // namespace
-
 TEST(DocumentViewWidget, PlaceholderWithoutLogic) {
-    FakeFrame frame;
+    RecordingFrame frame;
     CModelviewerView view3d(frame, nullptr);
     CTenkaizuView view2d(frame, nullptr);
     // Both views start at 100 by 100 pixels.
@@ -44,12 +24,12 @@ TEST(DocumentViewWidget, PlaceholderWithoutLogic) {
     const QImage picture2d = view2d.grab().toImage();
     EXPECT_EQ(QColor(picture2d.pixel(2, 2)), QColor(128, 128, 128));
     // Hints and commands without logic are harmless.
-    view3d.OnUpdate(1000);
+    view3d.OnUpdate(UpdateHint::NewModel);
     EXPECT_FALSE(view2d.HandleCommand(kCmdPrint));
 }
 
 TEST(DocumentViewWidget, LogicReceivesSizePaintAndMessages) {
-    FakeFrame frame;
+    RecordingFrame frame;
     CTenkaizuView view(frame, nullptr);
     auto log = std::make_shared<RecordingViewLogic::Log>();
     view.SetLogic(std::make_unique<RecordingViewLogic>(log, false));
@@ -64,20 +44,27 @@ TEST(DocumentViewWidget, LogicReceivesSizePaintAndMessages) {
     const QImage picture = view.grab().toImage();
     EXPECT_GE(log->paints, 1);
     EXPECT_EQ(QColor(picture.pixel(5, 5)), QColor(Qt::green));
-    view.OnUpdate(7);
-    EXPECT_EQ(log->hints, std::vector<int>{7});
+    view.OnUpdate(UpdateHint::ClearSelection);
+    EXPECT_EQ(log->hints, std::vector<UpdateHint>{UpdateHint::ClearSelection});
     // A command the logic refuses is reported as not handled.
     EXPECT_FALSE(view.HandleCommand(kCmdPrint));
     EXPECT_EQ(log->commands, std::vector<int>{kCmdPrint});
     // The host passes the logic's requests on to the frame.
     IViewHost& host = view;
-    host.UpdateAllViews(6);
+    host.UpdateAllViews(UpdateHint::DevelopmentReplaced);
     host.ExecuteCommand(kCmdCheckFace);
     host.SetStatusText("Click the face.");
-    EXPECT_EQ(frame.hints, std::vector<int>{6});
-    EXPECT_EQ(frame.commands, std::vector<int>{kCmdCheckFace});
-    EXPECT_EQ(frame.status, "Click the face.");
+    EXPECT_EQ(frame.calls, (std::vector<std::string>{"hint 6", "command " + std::to_string(kCmdCheckFace),
+                                                     "status Click the face."}));
     EXPECT_EQ(host.ClientWidth(), 320);
     EXPECT_EQ(host.Widget(), &view);
     EXPECT_EQ(host.Document(), nullptr);
+    // The animation timer ticks the logic until it is stopped.
+    host.StartAnimationTimer(1);
+    for (int i = 0; i < 200 && log->ticks < 2; ++i) QTest::qWait(5);
+    EXPECT_GE(log->ticks, 2);
+    host.StopAnimationTimer();
+    const int ticks = log->ticks;
+    QTest::qWait(20);
+    EXPECT_EQ(log->ticks, ticks);
 }

@@ -147,34 +147,37 @@ TEST(MainFrame, EditModeTogglesBackToNoneAndKeepsTheIdleText) {
     ASSERT_TRUE(h.frame->OpenFromCommandLine(SamplePath("cube.tsm")));
     h.log2d->hints.clear();
     h.Trigger(kCmdCheckFace);
-    EXPECT_EQ(h.frame->ViewSettings().editMode, kModeCheckFace);
+    EXPECT_EQ(h.frame->ViewSettings().editMode, EditMode::CheckFace);
     EXPECT_TRUE(h.Checked(kCmdCheckFace));
     h.Trigger(kCmdModeSelectMove);
     EXPECT_FALSE(h.Checked(kCmdCheckFace));
     EXPECT_TRUE(h.Checked(kCmdModeSelectMove));
     h.Trigger(kCmdModeSelectMove);
-    EXPECT_EQ(h.frame->ViewSettings().editMode, kModeNone);
+    EXPECT_EQ(h.frame->ViewSettings().editMode, EditMode::None);
     EXPECT_FALSE(h.Checked(kCmdModeSelectMove));
-    EXPECT_EQ(h.log2d->hints, (std::vector<int>{7, 7, 7}));
+    EXPECT_EQ(h.log2d->hints, (std::vector<UpdateHint>{UpdateHint::ClearSelection, UpdateHint::ClearSelection,
+                                                       UpdateHint::ClearSelection}));
     EXPECT_EQ(h.frame->MessagePane()->text(), "[3D Rot] L/R [3D Mov] Ctrl+R [2D Pan] L/R [Zoom] Wheel");
     // The accelerator reaches the command too.
     h.frame->show();
     QApplication::setActiveWindow(h.frame.get());
     QTest::keyClick(h.frame.get(), Qt::Key_K, Qt::ControlModifier);
-    EXPECT_EQ(h.frame->ViewSettings().editMode, kModeCheckFace);
+    EXPECT_EQ(h.frame->ViewSettings().editMode, EditMode::CheckFace);
 }
 
 TEST(MainFrame, UpdateHintsReachBothViews) {
     TempFolder folder;
     FrameHarness h(folder.path());
     ASSERT_TRUE(h.frame->OpenFromCommandLine(SamplePath("cube.tsm")));
-    EXPECT_EQ(h.log3d->hints, std::vector<int>{1000});
-    EXPECT_EQ(h.log2d->hints, std::vector<int>{1000});
+    EXPECT_EQ(h.log3d->hints, std::vector<UpdateHint>{UpdateHint::NewModel});
+    EXPECT_EQ(h.log2d->hints, std::vector<UpdateHint>{UpdateHint::NewModel});
     h.Trigger(kCmdResetViewPosition);
     h.Trigger(kCmdResetView);
     h.Trigger(kCmdShowFlaps);
     h.Trigger(kCmdTurnOnLight);
-    const std::vector<int> expected = {1000, 3, 4, 4, 12, 0};
+    const std::vector<UpdateHint> expected = {UpdateHint::NewModel,       UpdateHint::ResetCamera,
+                                              UpdateHint::FitDevelopment, UpdateHint::FitDevelopment,
+                                              UpdateHint::FlapsSwitched,  UpdateHint::Redraw};
     EXPECT_EQ(h.log3d->hints, expected);
     EXPECT_EQ(h.log2d->hints, expected);
     // Forwarded commands reach the development view's logic only.
@@ -184,7 +187,7 @@ TEST(MainFrame, UpdateHintsReachBothViews) {
     EXPECT_TRUE(h.log3d->commands.empty());
     // A view's logic may run commands and send hints through its host.
     h.frame->View3D()->ExecuteCommand(kCmdResetView);
-    EXPECT_EQ(h.log2d->hints.back(), 4);
+    EXPECT_EQ(h.log2d->hints.back(), UpdateHint::FitDevelopment);
 }
 
 TEST(MainFrame, FailedOpenKeepsTitleAndModel) {
@@ -194,7 +197,7 @@ TEST(MainFrame, FailedOpenKeepsTitleAndModel) {
     ASSERT_TRUE(h.frame->OpenFromCommandLine(SamplePath("cube.tsm")));
     EXPECT_EQ(h.frame->windowTitle(), "cube - TessalyVuvoza2");
     PMdoc* opened = h.frame->Doc().Current();
-    const std::vector<int> hintsBefore = h.log3d->hints;
+    const std::vector<UpdateHint> hintsBefore = h.log3d->hints;
 
     // Missing file, wrong type and a damaged file: each shows its message and changes nothing.
     std::ofstream(folder.File("notes.txt")) << "text";
@@ -311,7 +314,7 @@ TEST(MainFrame, ObjectListSelectionSetsTheBoundFlag) {
     EXPECT_FALSE(model.solids[1]->inDevelopment);
     EXPECT_TRUE(model.solids[1]->shown);
     EXPECT_TRUE(model.solids[0]->inDevelopment);
-    EXPECT_EQ(h.log3d->hints, std::vector<int>{0});
+    EXPECT_EQ(h.log3d->hints, std::vector<UpdateHint>{UpdateHint::Redraw});
     dialog->ClearButton()->click();
     EXPECT_FALSE(model.solids[0]->inDevelopment);
     EXPECT_EQ(list->selectedItems().size(), 0);

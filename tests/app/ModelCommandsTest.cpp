@@ -186,7 +186,8 @@ TEST_F(ModelCommandsTest, UndoUnfoldingThrowsTheDevelopmentAway) {
     ASSERT_EQ(Doc().reusableTexts.size(), 1u);
     EXPECT_EQ(Doc().reusableTexts[0].lines, (std::vector<std::string>{"Cube"}));
     int open = 0;
-    for (const auto& edge : Doc().model->solids[0]->edges) open += edge->edgeClass == 1 ? 1 : 0;
+    for (const auto& edge : Doc().model->solids[0]->edges)
+        open += edge->edgeClass == EdgeClass::MarkedOpen ? 1 : 0;
     EXPECT_EQ(open, 7); // six squares in one part: 12 edges, 5 folds
     for (const auto& face : Doc().model->solids[0]->faces) EXPECT_EQ(face->part, nullptr);
     EXPECT_EQ(frame.calls, (std::vector<std::string>{"hint 6", "idle"}));

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <optional>
 
 using namespace tsm;
 
@@ -112,7 +113,7 @@ TEST(PrintConfigDialog, PaperComboMapsToPaperCodes) {
     EXPECT_EQ(ComboIndexOfPaperCode(kPaperCustom), 0);
 }
 
-TEST(PrintConfigDialog, OkHintIsFiveOnlyWhenThePaperChanged) {
+TEST(PrintConfigDialog, OkRecomputesTheSheetsOnlyWhenThePaperChanged) {
     Settings s;
     {
         // Print settings changed, paper untouched: hint 0, the values stored.
@@ -123,7 +124,7 @@ TEST(PrintConfigDialog, OkHintIsFiveOnlyWhenThePaperChanged) {
         dialog.LineWidthCombo()->setCurrentIndex(9);
         dialog.TomboBox()->setChecked(true);
         dialog.PageNumberBox()->setChecked(false);
-        EXPECT_EQ(ApplyPrintConfig(dialog.Values(), s), 0);
+        EXPECT_EQ(ApplyPrintConfig(dialog.Values(), s), UpdateHint::Redraw);
         EXPECT_FALSE(s.bLineAlpha);
         EXPECT_DOUBLE_EQ(s.dLineAlphaValue, 0.3);
         EXPECT_EQ(s.iResolutionID, 3);
@@ -132,29 +133,29 @@ TEST(PrintConfigDialog, OkHintIsFiveOnlyWhenThePaperChanged) {
         EXPECT_FALSE(s.bPrintPageNumber);
     }
     // Nothing changed at all: hint 0.
-    EXPECT_EQ(ApplyPrintConfig(PrintConfigFromSettings(s), s), 0);
+    EXPECT_EQ(ApplyPrintConfig(PrintConfigFromSettings(s), s), UpdateHint::Redraw);
     {
         // Paper type: Letter is index 4, code 9.
         PrintConfigValues v = PrintConfigFromSettings(s);
         v.paperComboIndex = 4;
-        EXPECT_EQ(ApplyPrintConfig(v, s), 5);
+        EXPECT_EQ(ApplyPrintConfig(v, s), UpdateHint::RecomputeSheets);
         EXPECT_EQ(s.iPaperSize, kPaperLetter);
     }
     {
         // Orientation.
         PrintConfigValues v = PrintConfigFromSettings(s);
         v.landscape = true;
-        EXPECT_EQ(ApplyPrintConfig(v, s), 5);
+        EXPECT_EQ(ApplyPrintConfig(v, s), UpdateHint::RecomputeSheets);
         EXPECT_EQ(s.iPaperOrientation, 1);
     }
     {
         // Either margin.
         PrintConfigValues v = PrintConfigFromSettings(s);
         v.sideMarginMM = 10;
-        EXPECT_EQ(ApplyPrintConfig(v, s), 5);
+        EXPECT_EQ(ApplyPrintConfig(v, s), UpdateHint::RecomputeSheets);
         v = PrintConfigFromSettings(s);
         v.topMarginMM = 20;
-        EXPECT_EQ(ApplyPrintConfig(v, s), 5);
+        EXPECT_EQ(ApplyPrintConfig(v, s), UpdateHint::RecomputeSheets);
         EXPECT_EQ(s.iMarginSide, 10);
         EXPECT_EQ(s.iMarginTop, 20);
     }
@@ -163,20 +164,20 @@ TEST(PrintConfigDialog, OkHintIsFiveOnlyWhenThePaperChanged) {
 TEST(PrintConfigDialog, CommandAppliesOnOkAndChangesNothingOnCancel) {
     Settings settings;
     settings.iResolutionID = 1;
-    // Cancel: -1 and the settings as they were.
+    // Cancel: no hint and the settings as they were.
     QTimer::singleShot(0, [] {
         if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
             dialog->findChild<QComboBox*>()->setCurrentIndex(3);
             dialog->reject();
         }
     });
-    EXPECT_EQ(RunPrintConfiguration(nullptr, settings, nullptr), -1);
+    EXPECT_EQ(RunPrintConfiguration(nullptr, settings, nullptr), std::nullopt);
     EXPECT_EQ(settings.iResolutionID, 1);
     // OK without changes: hint 0.
     QTimer::singleShot(0, [] {
         if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->accept();
     });
-    EXPECT_EQ(RunPrintConfiguration(nullptr, settings, nullptr), 0);
+    EXPECT_EQ(RunPrintConfiguration(nullptr, settings, nullptr), UpdateHint::Redraw);
     EXPECT_EQ(settings.iResolutionID, 1);
 }
 
@@ -206,8 +207,8 @@ TEST(PrintConfigDialog, MainWindowCommandSendsTheHintToBothViews) {
         harness.log3d->hints.clear();
         AnswerDialog([](PrintConfigDialog& d) { d.PaperCombo()->setCurrentIndex(4); }, true);
         harness.Trigger(kCmdPrintConfiguration);
-        EXPECT_EQ(harness.log2d->hints, std::vector<int>{5});
-        EXPECT_EQ(harness.log3d->hints, std::vector<int>{5});
+        EXPECT_EQ(harness.log2d->hints, std::vector<UpdateHint>{UpdateHint::RecomputeSheets});
+        EXPECT_EQ(harness.log3d->hints, std::vector<UpdateHint>{UpdateHint::RecomputeSheets});
         EXPECT_EQ(harness.frame->ViewSettings().iPaperSize, kPaperLetter);
     }
     {
@@ -215,7 +216,7 @@ TEST(PrintConfigDialog, MainWindowCommandSendsTheHintToBothViews) {
         harness.log2d->hints.clear();
         AnswerDialog([](PrintConfigDialog& d) { d.TomboBox()->setChecked(true); }, true);
         harness.Trigger(kCmdPrintConfiguration);
-        EXPECT_EQ(harness.log2d->hints, std::vector<int>{0});
+        EXPECT_EQ(harness.log2d->hints, std::vector<UpdateHint>{UpdateHint::Redraw});
         EXPECT_TRUE(harness.frame->ViewSettings().bPrintTombo);
     }
     {

@@ -33,7 +33,7 @@ struct FoldFixture {
     }
     CEdge* Fold() { return EdgeOf(t[0], t[1]); }
     CPartLine* FoldLine() { return LineOf(t[0], t[1]); }
-    int Classify(double angle, bool mountain) {
+    DrawKind Classify(double angle, bool mountain) {
         Fold()->foldAngle = angle;
         Fold()->foldSense = mountain;
         ClassifyPartLines(fx.Dev(), fx.Model(), display);
@@ -82,10 +82,10 @@ TEST(IsFlatEdge, StrictlyAboveTheThresholdIsFlat) {
 
 TEST(ClassifyPartLines, FoldLinesAreOmittedOnlyWhenFlatterThanTheThreshold) {
     FoldFixture f;
-    EXPECT_EQ(f.Classify(175.0, true), kDrawMountain);
-    EXPECT_EQ(f.Classify(175.0, false), kDrawValley);
-    EXPECT_EQ(f.Classify(175.0001, true), kDrawOmitted);
-    EXPECT_EQ(f.Classify(180.0, false), kDrawOmitted);
+    EXPECT_EQ(f.Classify(175.0, true), DrawKind::Mountain);
+    EXPECT_EQ(f.Classify(175.0, false), DrawKind::Valley);
+    EXPECT_EQ(f.Classify(175.0001, true), DrawKind::Omitted);
+    EXPECT_EQ(f.Classify(180.0, false), DrawKind::Omitted);
     // One record per fold: the two corners share it.
     EXPECT_EQ(f.FoldLine(), LineOf(f.t[1], f.t[0]));
     // A fold is never numbered, whatever its flap flags say.
@@ -97,21 +97,21 @@ TEST(ClassifyPartLines, FoldLinesAreOmittedOnlyWhenFlatterThanTheThreshold) {
 TEST(ClassifyPartLines, WithOmissionOffEveryFoldIsDrawnUnlessHidden) {
     FoldFixture f;
     f.display.bOmitFlatEdge = false;
-    EXPECT_EQ(f.Classify(180.0, true), kDrawMountain);
-    EXPECT_EQ(f.Classify(179.9, false), kDrawValley);
+    EXPECT_EQ(f.Classify(180.0, true), DrawKind::Mountain);
+    EXPECT_EQ(f.Classify(179.9, false), DrawKind::Valley);
     // The hidden flag still wins over the angle.
     f.FoldLine()->hidden = true;
-    EXPECT_EQ(f.Classify(90.0, true), kDrawOmitted);
+    EXPECT_EQ(f.Classify(90.0, true), DrawKind::Omitted);
 }
 
 TEST(ClassifyPartLines, CutEdgeFlapSideAndNumberingOrder) {
     CutFixture c;
     ClassifyPartLines(c.fx.Dev(), c.fx.Model(), c.display);
     // The side without the flap is a plain cut line; the flap side follows the edge's fold sense.
-    EXPECT_EQ(LineOf(c.t[0], c.t[1])->drawKind, kDrawCut);
-    EXPECT_EQ(LineOf(c.t[1], c.t[0])->drawKind, kDrawFlapMountain);
-    EXPECT_EQ(LineOf(c.t[1], c.t[2])->drawKind, kDrawCut);
-    EXPECT_EQ(LineOf(c.t[2], c.t[1])->drawKind, kDrawFlapValley);
+    EXPECT_EQ(LineOf(c.t[0], c.t[1])->drawKind, DrawKind::Cut);
+    EXPECT_EQ(LineOf(c.t[1], c.t[0])->drawKind, DrawKind::FlapMountain);
+    EXPECT_EQ(LineOf(c.t[1], c.t[2])->drawKind, DrawKind::Cut);
+    EXPECT_EQ(LineOf(c.t[2], c.t[1])->drawKind, DrawKind::FlapValley);
     // Numbers go by where the flap side is met (part {T2} before part {T1}), not by the first side met.
     EXPECT_EQ(EdgeOf(c.t[1], c.t[2])->edgeId, 1);
     EXPECT_EQ(EdgeOf(c.t[0], c.t[1])->edgeId, 2);
@@ -120,7 +120,7 @@ TEST(ClassifyPartLines, CutEdgeFlapSideAndNumberingOrder) {
         if (edge->halfEdge2 != nullptr) continue;
         EXPECT_EQ(edge->edgeId, -1);
         if (edge->halfEdge1->line != nullptr) {
-            EXPECT_EQ(edge->halfEdge1->line->drawKind, kDrawCut);
+            EXPECT_EQ(edge->halfEdge1->line->drawKind, DrawKind::Cut);
         }
     }
 }
@@ -130,8 +130,8 @@ TEST(ClassifyPartLines, FlapsSwitchedOffKeepTheNumbers) {
     c.display.bDrawFlap = false;
     ClassifyPartLines(c.fx.Dev(), c.fx.Model(), c.display);
     // Kinds 4 and 5 become 0 ...
-    EXPECT_EQ(LineOf(c.t[1], c.t[0])->drawKind, kDrawCut);
-    EXPECT_EQ(LineOf(c.t[2], c.t[1])->drawKind, kDrawCut);
+    EXPECT_EQ(LineOf(c.t[1], c.t[0])->drawKind, DrawKind::Cut);
+    EXPECT_EQ(LineOf(c.t[2], c.t[1])->drawKind, DrawKind::Cut);
     // ... while the numbering is exactly as with flaps shown.
     EXPECT_EQ(EdgeOf(c.t[1], c.t[2])->edgeId, 1);
     EXPECT_EQ(EdgeOf(c.t[0], c.t[1])->edgeId, 2);
@@ -142,7 +142,7 @@ TEST(ClassifyPartLines, CutEdgeWithoutAnyFlapIsNotNumbered) {
     DevelopmentFixture::Shared(c.t[1], c.t[0])->hasFlap = false;
     ClassifyPartLines(c.fx.Dev(), c.fx.Model(), c.display);
     EXPECT_EQ(EdgeOf(c.t[0], c.t[1])->edgeId, -1);
-    EXPECT_EQ(LineOf(c.t[1], c.t[0])->drawKind, kDrawCut);
+    EXPECT_EQ(LineOf(c.t[1], c.t[0])->drawKind, DrawKind::Cut);
     // The numbers stay dense from 1.
     EXPECT_EQ(EdgeOf(c.t[1], c.t[2])->edgeId, 1);
 }
@@ -158,23 +158,28 @@ TEST(ClassifyPartLines, OpenEdgesFollowTheirStoredLineKindAndAreNeverNumbered) {
     CPartLine* a = part->lines[0].get();
     CPartLine* b = part->lines[1].get();
     CPartLine* c = part->lines[2].get();
-    const int32_t expected[4] = {kDrawCut, kDrawFlapMountain, kDrawFlapValley, kDrawFlapOnly};
-    for (int32_t kind = 0; kind < 4; ++kind) {
-        a->lineKind = kind;
+    const std::pair<LineKind, DrawKind> rows[] = {
+        {LineKind::NoFlap, DrawKind::Cut},
+        {LineKind::MountainFlap, DrawKind::FlapMountain},
+        {LineKind::ValleyFlap, DrawKind::FlapValley},
+        {LineKind::FlatFlap, DrawKind::FlapOnly},
+    };
+    for (const auto& [lineKind, drawKind] : rows) {
+        a->lineKind = lineKind;
         ClassifyPartLines(fx.Dev(), fx.Model(), display);
-        EXPECT_EQ(a->drawKind, expected[kind]) << "lineKind " << kind;
+        EXPECT_EQ(a->drawKind, drawKind) << "lineKind " << static_cast<int>(lineKind);
     }
     // The fold sense and bDrawFlap play no part for open edges.
     display.bDrawFlap = false;
     a->edge->foldSense = false;
-    b->lineKind = 1;
+    b->lineKind = LineKind::MountainFlap;
     ClassifyPartLines(fx.Dev(), fx.Model(), display);
-    EXPECT_EQ(b->drawKind, kDrawFlapMountain);
+    EXPECT_EQ(b->drawKind, DrawKind::FlapMountain);
     // An unknown stored kind leaves the line as it was.
-    c->lineKind = 7;
-    c->drawKind = kDrawValley;
+    c->lineKind = static_cast<LineKind>(7);
+    c->drawKind = DrawKind::Valley;
     ClassifyPartLines(fx.Dev(), fx.Model(), display);
-    EXPECT_EQ(c->drawKind, kDrawValley);
+    EXPECT_EQ(c->drawKind, DrawKind::Valley);
     for (auto& edge : fx.solid->edges) EXPECT_EQ(edge->edgeId, -1);
 }
 
@@ -201,11 +206,11 @@ TEST(ClassifyPartLines, RepeatedRunsGiveTheSameNumbersAndClearStaleOnes) {
 TEST(ClassifyPartLines, DamagedLineRecordsAreSkipped) {
     FoldFixture f;
     auto broken = std::make_unique<CPartLine>();
-    broken->drawKind = kDrawValley;
+    broken->drawKind = DrawKind::Valley;
     CPartLine* raw = broken.get();
     f.part->lines.push_back(std::move(broken)); // no first corner, no edge
-    EXPECT_EQ(f.Classify(90.0, true), kDrawMountain);
-    EXPECT_EQ(raw->drawKind, kDrawValley);
+    EXPECT_EQ(f.Classify(90.0, true), DrawKind::Mountain);
+    EXPECT_EQ(raw->drawKind, DrawKind::Valley);
 }
 
 TEST(CollectFlatGroup, CrossesOnlyJoinedFlatOrHiddenFolds) {
@@ -272,10 +277,10 @@ TEST(ClassifyPartLines, FoldsOfARealBoxAreMountainsAndItsCutsFollowTheFlap) {
     for (auto& line : part->lines) {
         if (line->edge == cut) continue;
         ++folds;
-        EXPECT_EQ(line->drawKind, kDrawMountain);
+        EXPECT_EQ(line->drawKind, DrawKind::Mountain);
     }
     EXPECT_EQ(folds, 11);
-    EXPECT_EQ(cut->halfEdge1->line->drawKind, kDrawCut);
-    EXPECT_EQ(cut->halfEdge2->line->drawKind, kDrawFlapMountain);
+    EXPECT_EQ(cut->halfEdge1->line->drawKind, DrawKind::Cut);
+    EXPECT_EQ(cut->halfEdge2->line->drawKind, DrawKind::FlapMountain);
     EXPECT_EQ(cut->edgeId, 1);
 }

@@ -43,7 +43,7 @@ public:
         h->flapHeight = height;
         h->flapAngle1 = kRightAngle;
         h->flapAngle2 = kRightAngle;
-        h->line->drawKind = kDrawFlapOnly;
+        h->line->drawKind = DrawKind::FlapOnly;
         return h->line;
     }
 

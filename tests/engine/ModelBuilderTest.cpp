@@ -194,10 +194,10 @@ TEST(ModelBuilder, CubeFixtureDevelopmentIsOneFlatCrossWithFlapsOnTheCuts) {
 
     for (const auto& line : part.lines) {
         if (line->second) {
-            EXPECT_EQ(line->drawKind, kDrawMountain);
+            EXPECT_EQ(line->drawKind, DrawKind::Mountain);
             continue;
         }
-        EXPECT_EQ(line->drawKind, line->first->hasFlap ? kDrawFlapMountain : kDrawCut);
+        EXPECT_EQ(line->drawKind, line->first->hasFlap ? DrawKind::FlapMountain : DrawKind::Cut);
         if (!line->first->hasFlap) continue;
         // The flap lies on the outer side of its edge, away from the face.
         const CHalfEdge& h = *line->first;
@@ -256,7 +256,7 @@ TEST(ModelBuilder, ExplicitCutsDecideTheParts) {
         if (line->first->twin) continue;
         EXPECT_EQ(line->second, nullptr);
         EXPECT_FALSE(line->first->hasFlap);
-        EXPECT_EQ(line->drawKind, kDrawCut);
+        EXPECT_EQ(line->drawKind, DrawKind::Cut);
         EXPECT_EQ(line->edge->edgeId, -1);
     }
 }

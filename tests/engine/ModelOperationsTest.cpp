@@ -176,9 +176,9 @@ TEST(ModelOperations, FlipFacesTwiceRestoresPlanesCornersAndEdgeClasses) {
     CSolid* cube = AddBox(model, {-1, -1, -1}, {1, 1, 1});
     // An open kite whose diagonals differ, so that relinking may rotate its corner list.
     CSolid* kite = AddSolid(model, {{-2, 0, 3}, {0, -1, 3}, {2, 0, 3}, {0, 1, 3}}, {{0, 1, 2, 3}});
-    FindEdge(*cube, 0, 1)->edgeClass = 1;
-    FindEdge(*cube, 3, 7)->edgeClass = 2;
-    FindEdge(*kite, 3, 0)->edgeClass = 1;
+    FindEdge(*cube, 0, 1)->edgeClass = EdgeClass::MarkedOpen;
+    FindEdge(*cube, 3, 7)->edgeClass = EdgeClass::MarkedJoined;
+    FindEdge(*kite, 3, 0)->edgeClass = EdgeClass::MarkedOpen;
     ComputeBounds(model);
     FindSymmetricEdges(model);
     AddPartOverSolid(doc, *cube);
@@ -186,7 +186,7 @@ TEST(ModelOperations, FlipFacesTwiceRestoresPlanesCornersAndEdgeClasses) {
     struct Snapshot {
         std::vector<std::vector<double>> planes;
         std::vector<std::vector<int>> cycles;
-        std::map<std::pair<int, int>, int> classes;
+        std::map<std::pair<int, int>, EdgeClass> classes;
     };
     auto snapshot = [](const CSolid& s) {
         Snapshot shot;

@@ -302,9 +302,9 @@ TEST(Unfolder, MarkedEdgesAreCutOrJoinedFirst) {
     CEdge* topBack = EdgeBetween(top, back);
     CEdge* topFront = EdgeBetween(top, front);
     // Class 1 is cut although its weight would be 0; class 2 joins although its bend is 180 degrees.
-    frontRight->edgeClass = 1;
-    topBack->edgeClass = 2;
-    topFront->edgeClass = 1;
+    frontRight->edgeClass = EdgeClass::MarkedOpen;
+    topBack->edgeClass = EdgeClass::MarkedJoined;
+    topFront->edgeClass = EdgeClass::MarkedOpen;
     ASSERT_TRUE(Unfold(*doc));
     EXPECT_FALSE(Joined(frontRight));
     EXPECT_FALSE(Joined(topFront));
@@ -467,7 +467,7 @@ TEST(Unfolder, UndoUnfoldingKeepsTextsAndCutEdges) {
     const auto& edges = doc->model->solids[0]->edges;
     for (size_t i = 0; i < edges.size(); ++i) {
         // Cut edges are marked open, so the next unfolding cuts them again.
-        EXPECT_EQ(edges[i]->edgeClass, joinedBefore[i] ? 0 : 1);
+        EXPECT_EQ(edges[i]->edgeClass, joinedBefore[i] ? EdgeClass::Free : EdgeClass::MarkedOpen);
         EXPECT_EQ(edges[i]->halfEdge1->joined, nullptr);
         EXPECT_EQ(edges[i]->halfEdge1->line, nullptr);
         EXPECT_EQ(edges[i]->halfEdge1->face->part, nullptr);
@@ -480,10 +480,10 @@ TEST(Unfolder, UndoUnfoldingKeepsTextsAndCutEdges) {
     for (size_t i = 0; i < edges.size(); ++i) EXPECT_EQ(Joined(edges[i].get()), joinedBefore[i]);
 
     // Without the two options: no texts kept, no edge class changed.
-    for (auto& e : doc->model->solids[0]->edges) e->edgeClass = 0;
+    for (auto& e : doc->model->solids[0]->edges) e->edgeClass = EdgeClass::Free;
     UndoUnfolding(*doc, false, false);
     EXPECT_TRUE(doc->reusableTexts.empty());
-    for (auto& e : doc->model->solids[0]->edges) EXPECT_EQ(e->edgeClass, 0);
+    for (auto& e : doc->model->solids[0]->edges) EXPECT_EQ(e->edgeClass, EdgeClass::Free);
 }
 
 TEST(Unfolder, CoincidentCutEdgesJoinInsideAPart) {

@@ -108,7 +108,7 @@ TEST(BinaryReader, ReadsEveryFieldOfASmallFile) {
         EXPECT_EQ(face.Corner(e)->edge, &edge);
         EXPECT_EQ(face.Corner(e)->twin, nullptr);
     }
-    EXPECT_EQ(solid.edges[1]->edgeClass, 1);
+    EXPECT_EQ(solid.edges[1]->edgeClass, EdgeClass::MarkedOpen);
     EXPECT_TRUE(solid.edges[2]->edgeFlag);
     EXPECT_FALSE(solid.edges[0]->edgeFlag);
 
@@ -142,7 +142,7 @@ TEST(BinaryReader, ReadsEveryFieldOfASmallFile) {
         EXPECT_EQ(line.first, face.Corner(i));
         EXPECT_EQ(line.second, nullptr); // a line on the border of the part
         EXPECT_EQ(line.edge, solid.edges[i].get());
-        EXPECT_EQ(line.lineKind, i);
+        EXPECT_EQ(static_cast<int>(line.lineKind), i);
         EXPECT_EQ(line.hidden, i == 2);
         EXPECT_EQ(face.Corner(i)->line, &line);
     }

@@ -21,7 +21,9 @@ public:
     void SetTitle(const std::string&) override {}
     void AddRecentFile(const std::string&) override {}
     void RefreshDocumentPanels() override { calls.push_back("panels"); }
-    void UpdateAllViews(int hint) override { calls.push_back("hint:" + std::to_string(hint)); }
+    void UpdateAllViews(UpdateHint hint) override {
+        calls.push_back("hint:" + std::to_string(static_cast<int>(hint)));
+    }
     std::vector<std::string> calls;
 };
 

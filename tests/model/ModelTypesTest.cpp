@@ -40,7 +40,7 @@ TEST(ModelTypes, NewObjectsHaveTheDocumentedStartValues) {
     EXPECT_EQ(edge.edgeId, -1);
     EXPECT_TRUE(edge.foldSense);
     CPartLine line;
-    EXPECT_EQ(line.drawKind, 3);
+    EXPECT_EQ(line.drawKind, DrawKind::Omitted);
     CTextBlock text;
     EXPECT_EQ(text.fontName, "MS Sans Serif");
     EXPECT_EQ(text.fontSize, 10);

@@ -22,7 +22,9 @@ public:
     void SetTitle(const std::string& title) override { calls.push_back("title:" + title); }
     void AddRecentFile(const std::string& path) override { calls.push_back("recent:" + path); }
     void RefreshDocumentPanels() override { calls.push_back("panels"); }
-    void UpdateAllViews(int hint) override { calls.push_back("hint:" + std::to_string(hint)); }
+    void UpdateAllViews(UpdateHint hint) override {
+        calls.push_back("hint:" + std::to_string(static_cast<int>(hint)));
+    }
     std::vector<std::string> calls;
 };
 

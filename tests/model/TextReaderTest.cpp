@@ -160,10 +160,10 @@ TEST(TextReader, ReadsEveryRecordOfATetrahedron) {
     EXPECT_EQ(e2.halfEdge2->joined, e2.halfEdge1);
     // Edge type 22 is the flag bit 16 plus code 6; 7 is class 2.
     EXPECT_TRUE(solid.edges[4]->typeFlag);
-    EXPECT_EQ(solid.edges[4]->edgeClass, 1);
+    EXPECT_EQ(solid.edges[4]->edgeClass, EdgeClass::MarkedOpen);
     EXPECT_FALSE(solid.edges[5]->typeFlag);
-    EXPECT_EQ(solid.edges[5]->edgeClass, 2);
-    EXPECT_EQ(e0.edgeClass, 0);
+    EXPECT_EQ(solid.edges[5]->edgeClass, EdgeClass::MarkedJoined);
+    EXPECT_EQ(e0.edgeClass, EdgeClass::Free);
     EXPECT_EQ(solid.edges[4]->foldAngle, 0.0); // computed by the completion only
 
     ASSERT_EQ(model.materials.size(), 2u);
@@ -209,7 +209,7 @@ TEST(TextReader, ReadsEveryRecordOfATetrahedron) {
     EXPECT_EQ(cut.second, nullptr);
     EXPECT_EQ(cut.edge, solid.edges[1].get());
     EXPECT_FALSE(cut.hidden);
-    EXPECT_EQ(cut.lineKind, 0); // the edge has a twin
+    EXPECT_EQ(cut.lineKind, LineKind::NoFlap); // the edge has a twin
     const CPartLine& fold = *p0.lines[1];
     EXPECT_EQ(fold.first, f0.halfEdges[1].get());
     EXPECT_EQ(fold.second, f3.halfEdges[0].get());
@@ -274,10 +274,10 @@ TEST(TextReader, EngineCompletesTheConvertedModel) {
     ASSERT_NE(l->doc->development, nullptr);
     const CTenkaizu& dev = *l->doc->development;
     // Classified: the hidden fold is omitted, the visible one a mountain, a cut side with flap a flap.
-    EXPECT_EQ(dev.parts[1]->lines[2]->drawKind, kDrawOmitted);
-    EXPECT_EQ(dev.parts[0]->lines[1]->drawKind, kDrawMountain);
-    EXPECT_EQ(dev.parts[0]->lines[0]->drawKind, kDrawFlapMountain);
-    EXPECT_EQ(dev.parts[0]->lines[2]->drawKind, kDrawCut);
+    EXPECT_EQ(dev.parts[1]->lines[2]->drawKind, DrawKind::Omitted);
+    EXPECT_EQ(dev.parts[0]->lines[1]->drawKind, DrawKind::Mountain);
+    EXPECT_EQ(dev.parts[0]->lines[0]->drawKind, DrawKind::FlapMountain);
+    EXPECT_EQ(dev.parts[0]->lines[2]->drawKind, DrawKind::Cut);
     // Part extents moved every corner into the part's own box.
     for (const auto& part : dev.parts) {
         EXPECT_GT(part->width, 0);
@@ -379,13 +379,13 @@ TEST(TextReader, OpenEdgesGetLineKindsFromFlapAndTypeFlag) {
     ASSERT_EQ(solid.edges.size(), 5u);
     // Types: 22 = flag + 6 (class 1), 6 (class 1), 23 = flag + 7 (class 2), 16 = flag alone (class 0).
     EXPECT_TRUE(solid.edges[1]->typeFlag);
-    EXPECT_EQ(solid.edges[1]->edgeClass, 1);
+    EXPECT_EQ(solid.edges[1]->edgeClass, EdgeClass::MarkedOpen);
     EXPECT_FALSE(solid.edges[2]->typeFlag);
-    EXPECT_EQ(solid.edges[2]->edgeClass, 1);
+    EXPECT_EQ(solid.edges[2]->edgeClass, EdgeClass::MarkedOpen);
     EXPECT_TRUE(solid.edges[3]->typeFlag);
-    EXPECT_EQ(solid.edges[3]->edgeClass, 2);
+    EXPECT_EQ(solid.edges[3]->edgeClass, EdgeClass::MarkedJoined);
     EXPECT_TRUE(solid.edges[4]->typeFlag);
-    EXPECT_EQ(solid.edges[4]->edgeClass, 0);
+    EXPECT_EQ(solid.edges[4]->edgeClass, EdgeClass::Free);
     EXPECT_EQ(solid.edges[1]->halfEdge2, nullptr); // open: one side only
     EXPECT_EQ(solid.edges[1]->halfEdge1->twin, nullptr);
 
@@ -396,15 +396,15 @@ TEST(TextReader, OpenEdgesGetLineKindsFromFlapAndTypeFlag) {
     const CFace& f1 = *solid.faces[1];
     auto lineOf = [](const CHalfEdge* h) { return h->line; };
     // Flap on an open edge: kind 1 with the type flag, 2 without; no flap: kind 0 whatever the flag.
-    EXPECT_EQ(lineOf(f0.halfEdges[0].get())->lineKind, 1);
-    EXPECT_EQ(lineOf(f0.halfEdges[1].get())->lineKind, 2);
-    EXPECT_EQ(lineOf(f1.halfEdges[1].get())->lineKind, 1);
-    EXPECT_EQ(lineOf(f1.halfEdges[2].get())->lineKind, 0);
-    EXPECT_EQ(lineOf(f0.halfEdges[2].get())->lineKind, 0); // folded
+    EXPECT_EQ(lineOf(f0.halfEdges[0].get())->lineKind, LineKind::MountainFlap);
+    EXPECT_EQ(lineOf(f0.halfEdges[1].get())->lineKind, LineKind::ValleyFlap);
+    EXPECT_EQ(lineOf(f1.halfEdges[1].get())->lineKind, LineKind::MountainFlap);
+    EXPECT_EQ(lineOf(f1.halfEdges[2].get())->lineKind, LineKind::NoFlap);
+    EXPECT_EQ(lineOf(f0.halfEdges[2].get())->lineKind, LineKind::NoFlap); // folded
     EXPECT_EQ(lineOf(f0.halfEdges[2].get())->second, f1.halfEdges[0].get());
-    EXPECT_EQ(lineOf(f0.halfEdges[0].get())->drawKind, kDrawFlapMountain);
-    EXPECT_EQ(lineOf(f0.halfEdges[1].get())->drawKind, kDrawFlapValley);
-    EXPECT_EQ(lineOf(f1.halfEdges[2].get())->drawKind, kDrawCut);
+    EXPECT_EQ(lineOf(f0.halfEdges[0].get())->drawKind, DrawKind::FlapMountain);
+    EXPECT_EQ(lineOf(f0.halfEdges[1].get())->drawKind, DrawKind::FlapValley);
+    EXPECT_EQ(lineOf(f1.halfEdges[2].get())->drawKind, DrawKind::Cut);
     // Two faces of equal area: the side visited last (face 1's) keeps the flap.
     EXPECT_TRUE(f1.halfEdges[0]->hasFlap);
     EXPECT_FALSE(f0.halfEdges[2]->hasFlap);

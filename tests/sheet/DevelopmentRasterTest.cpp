@@ -60,7 +60,7 @@ TEST(DevelopmentRaster, LineStyleOfEachKind) {
     a.next = &b;
     line.first = &a;
 
-    line.drawKind = kDrawMountain; // default style 3: mountain dashes
+    line.drawKind = DrawKind::Mountain; // default style 3: mountain dashes
     RasterLineStyle style = RasterStyleOfLine(line, s);
     EXPECT_TRUE(style.drawn);
     EXPECT_TRUE(style.dashed);
@@ -72,23 +72,24 @@ TEST(DevelopmentRaster, LineStyleOfEachKind) {
     // The white underlay goes under dashed lines only.
     s.bDrawWhiteBkLine = true;
     EXPECT_TRUE(RasterStyleOfLine(line, s).whiteUnderlay);
-    line.drawKind = kDrawCut;
+    line.drawKind = DrawKind::Cut;
     style = RasterStyleOfLine(line, s);
     EXPECT_TRUE(style.drawn);
     EXPECT_FALSE(style.dashed);
     EXPECT_FALSE(style.whiteUnderlay);
     // Style 1 draws nothing, flap-fold kinds follow their fold's style.
     s.iValleyLineStyle = kLineNone;
-    line.drawKind = kDrawFlapValley;
+    line.drawKind = DrawKind::FlapValley;
     EXPECT_FALSE(RasterStyleOfLine(line, s).drawn);
-    line.drawKind = kDrawFlapMountain;
+    line.drawKind = DrawKind::FlapMountain;
     EXPECT_TRUE(RasterStyleOfLine(line, s).drawn);
     // Omitted folds and flaps without fold line are no lines; hidden lines are never drawn.
-    for (int32_t kind : {int32_t(kDrawOmitted), int32_t(kDrawFlapOnly), int32_t(7), int32_t(-1)}) {
+    for (DrawKind kind :
+         {DrawKind::Omitted, DrawKind::FlapOnly, static_cast<DrawKind>(7), static_cast<DrawKind>(-1)}) {
         line.drawKind = kind;
-        EXPECT_FALSE(RasterStyleOfLine(line, s).drawn) << kind;
+        EXPECT_FALSE(RasterStyleOfLine(line, s).drawn) << static_cast<int>(kind);
     }
-    line.drawKind = kDrawCut;
+    line.drawKind = DrawKind::Cut;
     line.hidden = true;
     EXPECT_FALSE(RasterStyleOfLine(line, s).drawn);
     // A line without its end corner (damaged links) is skipped rather than followed.

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <utility>
 
 using namespace tsm;
 
@@ -226,58 +227,57 @@ TEST(DevelopmentViewState, AGridChangeKeepsTheDrawingInPlace) {
 }
 
 TEST(DevelopmentViewState, EachHintRedoesWhatItNames) {
-    auto a = DevelopmentActionsForHint(4);
-    EXPECT_TRUE(a.fit && a.redraw);
-    EXPECT_FALSE(a.recomputeGrid || a.clearSelection || a.updateGridInPlace || a.resetEditState);
-
-    a = DevelopmentActionsForHint(5);
-    EXPECT_TRUE(a.recomputeGrid && a.recomputeExtents && a.fit && a.redraw);
-    EXPECT_FALSE(a.clearSelection);
-
-    a = DevelopmentActionsForHint(6);
-    EXPECT_TRUE(a.recomputeGrid && a.clearSelection && a.fit && a.redraw);
-    EXPECT_FALSE(a.recomputeExtents);
-
-    a = DevelopmentActionsForHint(7);
-    EXPECT_TRUE(a.clearSelection && a.redraw);
-    EXPECT_FALSE(a.fit || a.recomputeGrid || a.updateGridInPlace);
-
-    a = DevelopmentActionsForHint(8);
-    EXPECT_TRUE(a.clearSelection && a.updateGridInPlace && a.redraw);
-    EXPECT_FALSE(a.fit || a.recomputeGrid);
-
-    for (int hint : {9, 12}) {
-        a = DevelopmentActionsForHint(hint);
-        EXPECT_TRUE(a.updateGridInPlace && a.redraw) << hint;
-        EXPECT_FALSE(a.fit || a.clearSelection || a.recomputeGrid) << hint;
-    }
-
-    a = DevelopmentActionsForHint(14);
-    EXPECT_TRUE(a.reapplyTextureFilter);
-    EXPECT_FALSE(a.fit || a.recomputeGrid || a.updateGridInPlace);
-
-    a = DevelopmentActionsForHint(1000);
-    EXPECT_TRUE(a.resetEditState && a.clearSelection && a.recomputeGrid && a.fit && a.redraw);
-    EXPECT_FALSE(a.updateGridInPlace);
-
-    // Every other hint, the 3D view's own ones included, only redraws.
-    for (int hint : {0, 1, 2, 3, 10, 11, 13, 15, 999, -1}) {
-        a = DevelopmentActionsForHint(hint);
-        EXPECT_TRUE(a.redraw) << hint;
-        EXPECT_FALSE(a.fit || a.recomputeGrid || a.updateGridInPlace || a.clearSelection ||
-                     a.resetEditState || a.reapplyTextureFilter)
-            << hint;
+    using H = UpdateHint;
+    struct Row {
+        UpdateHint hint;
+        bool resetEditState, clearSelection, recomputeGrid, recomputeExtents, updateGridInPlace, fit,
+            reapplyTextureFilter, redraw;
+    };
+    const Row rows[] = {
+        {H::FitDevelopment, false, false, false, false, false, true, false, true},
+        {H::RecomputeSheets, false, false, true, true, false, true, false, true},
+        {H::DevelopmentReplaced, false, true, true, false, false, true, false, true},
+        {H::ClearSelection, false, true, false, false, false, false, false, true},
+        {H::Undone, false, true, false, false, true, false, false, true},
+        {H::KeepGridInPlace, false, false, false, false, true, false, false, true},
+        {H::FlapsSwitched, false, false, false, false, true, false, false, true},
+        {H::TextureFilterChanged, false, false, false, false, false, false, true, false},
+        {H::NewModel, true, true, true, false, false, true, false, true},
+        // Every other hint, the 3D view's own ones included, only redraws.
+        {H::Redraw, false, false, false, false, false, false, false, true},
+        {static_cast<H>(1), false, false, false, false, false, false, false, true},
+        {H::RebuildProjection, false, false, false, false, false, false, false, true},
+        {H::ResetCamera, false, false, false, false, false, false, false, true},
+        {H::CoordinatesChanged, false, false, false, false, false, false, false, true},
+        {H::ViewFromBelow, false, false, false, false, false, false, false, true},
+        {H::ClearPick, false, false, false, false, false, false, false, true},
+        {H::ClearPickAndProjection, false, false, false, false, false, false, false, true},
+        {static_cast<H>(999), false, false, false, false, false, false, false, true},
+        {static_cast<H>(-1), false, false, false, false, false, false, false, true},
+    };
+    for (const Row& r : rows) {
+        const int n = static_cast<int>(r.hint);
+        const DevelopmentHintActions a = DevelopmentActionsForHint(r.hint);
+        EXPECT_EQ(a.resetEditState, r.resetEditState) << n;
+        EXPECT_EQ(a.clearSelection, r.clearSelection) << n;
+        EXPECT_EQ(a.recomputeGrid, r.recomputeGrid) << n;
+        EXPECT_EQ(a.recomputeExtents, r.recomputeExtents) << n;
+        EXPECT_EQ(a.updateGridInPlace, r.updateGridInPlace) << n;
+        EXPECT_EQ(a.fit, r.fit) << n;
+        EXPECT_EQ(a.reapplyTextureFilter, r.reapplyTextureFilter) << n;
+        EXPECT_EQ(a.redraw, r.redraw) << n;
     }
 }
 
 TEST(DevelopmentViewState, ModeStatusTexts) {
-    EXPECT_EQ(std::string(EditModeStatusText(6)),
-              "Click the face to see the corresponding between 3D and developed model.");
-    EXPECT_EQ(std::string(EditModeStatusText(1)),
-              "2D [Select/Move] L [Pan] R or Wheel Drag [Zoom] Shift+R or Wheel");
-    EXPECT_EQ(std::string(EditModeStatusText(7)), "Click the edge to change color (drag for area select).");
-    // Mode 0 and values outside the table have no text (and do not read past it).
-    EXPECT_EQ(std::string(EditModeStatusText(0)), "");
-    EXPECT_EQ(std::string(EditModeStatusText(8)), "");
-    EXPECT_EQ(std::string(EditModeStatusText(-1)), "");
+    const std::pair<EditMode, std::string> rows[] = {
+        {EditMode::CheckFace, "Click the face to see the corresponding between 3D and developed model."},
+        {EditMode::SelectMove, "2D [Select/Move] L [Pan] R or Wheel Drag [Zoom] Shift+R or Wheel"},
+        {EditMode::ColorEdge, "Click the edge to change color (drag for area select)."},
+        // No mode and values outside the table have no text (and do not read past it).
+        {EditMode::None, ""},
+        {static_cast<EditMode>(8), ""},
+        {static_cast<EditMode>(-1), ""},
+    };
+    for (const auto& [mode, text] : rows) EXPECT_EQ(EditModeStatusText(mode), text) << static_cast<int>(mode);
 }

@@ -133,10 +133,10 @@ inline std::vector<ExportCase> ExportCases() {
                          // One fold and one flapped cut are hidden: neither line is written, the flap is.
                          bool foldHidden = false, flapHidden = false;
                          for (auto& line : dev.parts[0]->lines) {
-                             if (!foldHidden && line->drawKind == kDrawMountain) {
+                             if (!foldHidden && line->drawKind == DrawKind::Mountain) {
                                  line->hidden = true;
                                  foldHidden = true;
-                             } else if (!flapHidden && line->drawKind == kDrawFlapMountain) {
+                             } else if (!flapHidden && line->drawKind == DrawKind::FlapMountain) {
                                  line->hidden = true;
                                  flapHidden = true;
                              }
@@ -176,13 +176,14 @@ inline std::map<std::string, int> ExpectedDxfLines(const CTenkaizu& dev, bool dr
     std::map<std::string, int> counts;
     for (auto& part : dev.parts)
         for (auto& line : part->lines) {
-            const int kind = line->drawKind;
-            const bool flap = kind == kDrawFlapMountain || kind == kDrawFlapValley || kind == kDrawFlapOnly;
+            const DrawKind kind = line->drawKind;
+            const bool flap =
+                kind == DrawKind::FlapMountain || kind == DrawKind::FlapValley || kind == DrawKind::FlapOnly;
             if (drawFlap && flap) counts["CutLine"] += 3;
             if (line->hidden) continue;
-            if (kind == kDrawCut) counts["CutLine"] += 1;
-            if (kind == kDrawMountain || kind == kDrawFlapMountain) counts["MountainLine"] += 1;
-            if (kind == kDrawValley || kind == kDrawFlapValley) counts["ValleyLine"] += 1;
+            if (kind == DrawKind::Cut) counts["CutLine"] += 1;
+            if (kind == DrawKind::Mountain || kind == DrawKind::FlapMountain) counts["MountainLine"] += 1;
+            if (kind == DrawKind::Valley || kind == DrawKind::FlapValley) counts["ValleyLine"] += 1;
         }
     return counts;
 }

@@ -82,7 +82,7 @@ std::string Dxf(const CTenkaizu& dev, const Settings& settings) {
 struct TriangleFixture : DevelopmentFixture {
     CFace* face = nullptr;
     CPart* part = nullptr;
-    explicit TriangleFixture(std::vector<int32_t> kinds = {kDrawCut, kDrawCut, kDrawCut}) {
+    explicit TriangleFixture(std::vector<DrawKind> kinds = {DrawKind::Cut, DrawKind::Cut, DrawKind::Cut}) {
         face = Face({Vertex(10, 20), Vertex(30, 20), Vertex(20, 40)});
         PairEdges();
         part = Part({face});
@@ -99,7 +99,7 @@ protected:
 };
 
 TEST_F(ExporterDXFTest, EdgeCoordinatesAreMillimetresFromTheLowerLeftCorner) {
-    TriangleFixture f({kDrawCut, kDrawOmitted, kDrawOmitted});
+    TriangleFixture f({DrawKind::Cut, DrawKind::Omitted, DrawKind::Omitted});
     // (10, 20) -> (30, 20) with the frame at (10, 0), height 50: the whole file, entity by entity.
     EXPECT_EQ(Dxf(f.Dev(), settings), std::string(kHead) +
                                           "  0\nLINE\n  8\nCutLine\n  6\nCONTINUOUS\n 62\n8\n"
@@ -133,8 +133,9 @@ TEST_F(ExporterDXFTest, LayerAndColourFollowTheKind) {
     f.PairEdges();
     CPart* part = f.Part({face});
     f.MakeLines(part);
-    const int32_t kinds[7] = {kDrawCut,          kDrawMountain,   kDrawValley,  kDrawOmitted,
-                              kDrawFlapMountain, kDrawFlapValley, kDrawFlapOnly};
+    const DrawKind kinds[7] = {DrawKind::Cut,     DrawKind::Mountain,     DrawKind::Valley,
+                               DrawKind::Omitted, DrawKind::FlapMountain, DrawKind::FlapValley,
+                               DrawKind::FlapOnly};
     for (int i = 0; i < 7; ++i) part->lines[i]->drawKind = kinds[i];
     settings.bDrawFlap = false;
     // Every line style set to none: the DXF still writes every edge, all CONTINUOUS.
@@ -158,9 +159,9 @@ TEST_F(ExporterDXFTest, FlapsAddThreeCutLinesEachBeforeAllEdgeLines) {
         f.PairEdges();
         CPart* part = f.Part({face});
         f.MakeLines(part);
-        for (auto& line : part->lines) line->drawKind = kDrawCut;
-        part->lines[1]->drawKind = kDrawFlapValley;
-        part->lines[3]->drawKind = kDrawFlapOnly;
+        for (auto& line : part->lines) line->drawKind = DrawKind::Cut;
+        part->lines[1]->drawKind = DrawKind::FlapValley;
+        part->lines[3]->drawKind = DrawKind::FlapOnly;
         part->lines[3]->hidden = true; // its flap is still written, its edge line is not
         for (int i : {1, 3}) {
             CHalfEdge* h = face->Corner(i);

@@ -46,7 +46,8 @@ size_t Count(const std::string& text, const std::string& what) {
 struct RectFixture : DevelopmentFixture {
     CFace* face = nullptr;
     CPart* part = nullptr;
-    explicit RectFixture(std::vector<int32_t> kinds = {kDrawCut, kDrawCut, kDrawCut, kDrawCut}) {
+    explicit RectFixture(std::vector<DrawKind> kinds = {DrawKind::Cut, DrawKind::Cut, DrawKind::Cut,
+                                                        DrawKind::Cut}) {
         face = Face({Vertex(0, 0), Vertex(100, 0), Vertex(100, 50), Vertex(0, 50)});
         PairEdges();
         part = Part({face});
@@ -118,7 +119,7 @@ TEST_F(ExporterEPSTest, BoundingBoxIsTheRecomputedFrameTruncated) {
 TEST_F(ExporterEPSTest, AllLineStylesNoneLeaveOnlyTheColourStatement) {
     settings.bDrawFlap = false;
     settings.iCutLineStyle = settings.iMountainLineStyle = settings.iValleyLineStyle = 1;
-    RectFixture f({kDrawCut, kDrawMountain, kDrawValley, kDrawFlapValley});
+    RectFixture f({DrawKind::Cut, DrawKind::Mountain, DrawKind::Valley, DrawKind::FlapValley});
     EXPECT_EQ(Eps(f.Dev(), settings, {true, false}),
               std::string(kHeader100x50) + "\n0.0 0.0 0.0 setrgbcolor");
 }
@@ -134,7 +135,7 @@ TEST_F(ExporterEPSTest, StyleChoosesThePatternAndKindChoosesTheStyle) {
 
     {
         // The example pattern; valley style on valley lines, mountain style on mountain lines.
-        RectFixture f({kDrawValley, kDrawMountain, kDrawFlapValley, kDrawFlapMountain});
+        RectFixture f({DrawKind::Valley, DrawKind::Mountain, DrawKind::FlapValley, DrawKind::FlapMountain});
         const std::string text = Eps(f.Dev(), settings, {true, false});
         EXPECT_EQ(Count(text, valleyDash), 2u) << text;
         EXPECT_EQ(Count(text, mountainDash), 2u) << text;
@@ -145,7 +146,7 @@ TEST_F(ExporterEPSTest, StyleChoosesThePatternAndKindChoosesTheStyle) {
         settings.iCutLineStyle = 2;
         settings.iMountainLineStyle = 2;
         settings.iValleyLineStyle = 3;
-        RectFixture f({kDrawCut, kDrawMountain, kDrawValley, kDrawCut});
+        RectFixture f({DrawKind::Cut, DrawKind::Mountain, DrawKind::Valley, DrawKind::Cut});
         const std::string text = Eps(f.Dev(), settings, {true, false});
         EXPECT_EQ(Count(text, valleyDash), 3u) << text;
         EXPECT_EQ(Count(text, mountainDash), 1u) << text;
@@ -154,7 +155,7 @@ TEST_F(ExporterEPSTest, StyleChoosesThePatternAndKindChoosesTheStyle) {
         // A pattern whose first length is not positive is solid; a pair with a zero gap ends the list.
         settings.valleyDash[0] = 0;
         settings.mountainDash[3] = 0;
-        RectFixture f({kDrawValley, kDrawMountain, kDrawCut, kDrawCut});
+        RectFixture f({DrawKind::Valley, DrawKind::Mountain, DrawKind::Cut, DrawKind::Cut});
         settings.iCutLineStyle = 0;
         settings.iMountainLineStyle = 3;
         settings.iValleyLineStyle = 2;
@@ -169,7 +170,7 @@ TEST_F(ExporterEPSTest, WhiteUnderlayGoesOnlyUnderNonSolidLines) {
     settings.bDrawWhiteBkLine = true;
     settings.iMountainLineStyle = 3;
     settings.iCutLineStyle = 0;
-    RectFixture f({kDrawMountain, kDrawCut, kDrawCut, kDrawCut});
+    RectFixture f({DrawKind::Mountain, DrawKind::Cut, DrawKind::Cut, DrawKind::Cut});
     const std::string text = Eps(f.Dev(), settings, {true, false});
     // The first line (mountain, dashed) gets the white solid stroke first, then black again.
     const std::string expectedFirst = "\n0.0 0.0 0.0 setrgbcolor"
@@ -185,7 +186,7 @@ TEST_F(ExporterEPSTest, WhiteUnderlayGoesOnlyUnderNonSolidLines) {
 
 TEST_F(ExporterEPSTest, HiddenOmittedAndFlapOnlyLinesAreNotStroked) {
     settings.bDrawFlap = false;
-    RectFixture f({kDrawCut, kDrawOmitted, kDrawFlapOnly, kDrawCut});
+    RectFixture f({DrawKind::Cut, DrawKind::Omitted, DrawKind::FlapOnly, DrawKind::Cut});
     f.part->lines[3]->hidden = true;
     const std::string text = Eps(f.Dev(), settings, {true, false});
     // Only the first line remains.
@@ -202,11 +203,11 @@ struct FlapFixture : DevelopmentFixture {
         PairEdges();
         part = Part({face});
         MakeLines(part);
-        for (auto& line : part->lines) line->drawKind = kDrawCut;
+        for (auto& line : part->lines) line->drawKind = DrawKind::Cut;
         CHalfEdge* h = face->Corner(0);
         h->hasFlap = true;
         h->flapHeight = 5;
-        part->lines[0]->drawKind = kDrawFlapMountain;
+        part->lines[0]->drawKind = DrawKind::FlapMountain;
     }
 };
 

@@ -38,7 +38,7 @@ struct TinyDevelopment : DevelopmentFixture {
         MakeLines(part);
 
         CHalfEdge* left = face0->Corner(0);
-        left->line->lineKind = 1;
+        left->line->lineKind = LineKind::MountainFlap;
         left->hasFlap = true;
         left->flapHeight = 4;
         left->flapColor[1] = 0.5f;

@@ -134,15 +134,16 @@ TEST(WalkDashes, RestartsShortSegmentsAndBadPatterns) {
 }
 
 TEST(DrawVectorLines, EachKindUsesItsOwnStyleSetting) {
-    const auto styleSetting = [](Settings& s, int32_t kind) -> int32_t* {
-        if (kind == kDrawCut) return &s.iCutLineStyle;
-        if (kind == kDrawMountain || kind == kDrawFlapMountain) return &s.iMountainLineStyle;
-        if (kind == kDrawValley || kind == kDrawFlapValley) return &s.iValleyLineStyle;
+    const auto styleSetting = [](Settings& s, DrawKind kind) -> int32_t* {
+        if (kind == DrawKind::Cut) return &s.iCutLineStyle;
+        if (kind == DrawKind::Mountain || kind == DrawKind::FlapMountain) return &s.iMountainLineStyle;
+        if (kind == DrawKind::Valley || kind == DrawKind::FlapValley) return &s.iValleyLineStyle;
         return nullptr;
     };
-    for (int32_t kind = 0; kind <= 6; ++kind) {
+    for (int32_t kindValue = 0; kindValue <= 6; ++kindValue) {
+        const DrawKind kind = static_cast<DrawKind>(kindValue);
         for (int32_t style = 0; style <= 3; ++style) {
-            SCOPED_TRACE(testing::Message() << "drawKind " << kind << " style " << style);
+            SCOPED_TRACE(testing::Message() << "drawKind " << kindValue << " style " << style);
             LineScene scene;
             Settings& s = scene.settings;
             s.bDrawFlap = false;
@@ -160,8 +161,8 @@ TEST(DrawVectorLines, EachKindUsesItsOwnStyleSetting) {
                 EXPECT_TRUE(out.segments.empty());
                 continue;
             }
-            const VectorLayer layer = kind == kDrawCut ? VectorLayer::Cut
-                                      : kind == kDrawMountain || kind == kDrawFlapMountain
+            const VectorLayer layer = kind == DrawKind::Cut ? VectorLayer::Cut
+                                      : kind == DrawKind::Mountain || kind == DrawKind::FlapMountain
                                           ? VectorLayer::Mountain
                                           : VectorLayer::Valley;
             const size_t expectedCount = style == kLineSolid ? 1 : style == kLineMountainDashes ? 4 : 3;
@@ -186,7 +187,7 @@ TEST(DrawVectorLines, WhiteUnderlayOnlyUnderDashedLines) {
     scene.settings.bDrawWhiteBkLine = true;
     scene.settings.bDrawFlap = false;
     // A dashed fold: white solid A -> B first, then the coloured dashes on top.
-    scene.line->drawKind = kDrawMountain;
+    scene.line->drawKind = DrawKind::Mountain;
     RecordingVectorOutput out = scene.Draw();
     ASSERT_EQ(out.segments.size(), 5u);
     EXPECT_EQ(out.segments[0].colour, kWhite);
@@ -194,17 +195,17 @@ TEST(DrawVectorLines, WhiteUnderlayOnlyUnderDashedLines) {
     EXPECT_SEGMENT(out.segments[0], 0, 0, 0, 10);
     for (size_t i = 1; i < out.segments.size(); ++i) EXPECT_EQ(out.segments[i].colour, kLineColour);
     // A solid cut line gets no underlay.
-    scene.line->drawKind = kDrawCut;
+    scene.line->drawKind = DrawKind::Cut;
     out = scene.Draw();
     ASSERT_EQ(out.segments.size(), 1u);
     EXPECT_EQ(out.segments[0].colour, kLineColour);
     // Nor does a fold whose style is solid.
     scene.settings.iValleyLineStyle = kLineSolid;
-    scene.line->drawKind = kDrawValley;
+    scene.line->drawKind = DrawKind::Valley;
     EXPECT_EQ(scene.Draw().segments.size(), 1u);
     // With the switch off, dashes come alone.
     scene.settings.bDrawWhiteBkLine = false;
-    scene.line->drawKind = kDrawMountain;
+    scene.line->drawKind = DrawKind::Mountain;
     out = scene.Draw();
     ASSERT_EQ(out.segments.size(), 4u);
     EXPECT_EQ(out.segments[0].colour, kLineColour);
@@ -212,18 +213,18 @@ TEST(DrawVectorLines, WhiteUnderlayOnlyUnderDashedLines) {
 
 TEST(DrawVectorLines, HiddenLinesAreNeverDrawn) {
     LineScene scene;
-    for (int32_t kind : {kDrawCut, kDrawMountain, kDrawValley}) {
+    for (DrawKind kind : {DrawKind::Cut, DrawKind::Mountain, DrawKind::Valley}) {
         scene.line->drawKind = kind;
         scene.line->hidden = true;
-        EXPECT_TRUE(scene.Draw().segments.empty()) << kind;
+        EXPECT_TRUE(scene.Draw().segments.empty()) << static_cast<int>(kind);
         scene.line->hidden = false;
-        EXPECT_FALSE(scene.Draw().segments.empty()) << kind;
+        EXPECT_FALSE(scene.Draw().segments.empty()) << static_cast<int>(kind);
     }
 }
 
 TEST(DrawVectorLines, FlapOutlinesFirstInTheFlapColour) {
     LineScene scene;
-    scene.line->drawKind = kDrawFlapMountain;
+    scene.line->drawKind = DrawKind::FlapMountain;
     RecordingVectorOutput out = scene.Draw();
     // Three sides of the flap, then the four mountain dashes of its base line.
     ASSERT_EQ(out.segments.size(), 7u);
@@ -239,7 +240,7 @@ TEST(DrawVectorLines, FlapOutlinesFirstInTheFlapColour) {
     EXPECT_TRUE(scene.line->flapDrawn);
 
     // A flap without fold line shows its outline only.
-    scene.line->drawKind = kDrawFlapOnly;
+    scene.line->drawKind = DrawKind::FlapOnly;
     out = scene.Draw();
     ASSERT_EQ(out.segments.size(), 3u);
     EXPECT_EQ(out.segments[2].layer, VectorLayer::FlapOutline);
@@ -254,7 +255,7 @@ TEST(DrawVectorLines, FlapOutlinesFirstInTheFlapColour) {
     // A cut line never draws a flap even when its corner has one.
     scene.settings.bDrawFlap = true;
     scene.line->hidden = false;
-    scene.line->drawKind = kDrawCut;
+    scene.line->drawKind = DrawKind::Cut;
     out = scene.Draw();
     ASSERT_EQ(out.segments.size(), 1u);
     EXPECT_EQ(out.segments[0].layer, VectorLayer::Cut);
@@ -262,7 +263,7 @@ TEST(DrawVectorLines, FlapOutlinesFirstInTheFlapColour) {
 
 TEST(DrawVectorLines, DeviceCoordinatesArePartOffsetTimesScaleTruncated) {
     LineScene scene;
-    scene.line->drawKind = kDrawCut;
+    scene.line->drawKind = DrawKind::Cut;
     scene.part->x += 10.3;
     const double s = 96.0 / 25.4;
     RecordingVectorOutput out = scene.Draw(s, s, DeviceRounding::Truncate);
@@ -275,7 +276,7 @@ TEST(DrawVectorLines, DeviceCoordinatesArePartOffsetTimesScaleTruncated) {
     EXPECT_SEGMENT(out.segments[0], -38, 0, -38, 37);
     // Unequal scales apply per axis, and the dashes follow the diagonal sqrt(sx² + sy²).
     scene.part->x += 10.3;
-    scene.line->drawKind = kDrawMountain;
+    scene.line->drawKind = DrawKind::Mountain;
     out = scene.Draw(2, 1);
     const double d = std::sqrt(5.0);
     ASSERT_EQ(out.segments.size(), 3u);
@@ -285,7 +286,7 @@ TEST(DrawVectorLines, DeviceCoordinatesArePartOffsetTimesScaleTruncated) {
 
 TEST(DrawVectorLines, PenWidthAndColourConversion) {
     LineScene scene;
-    scene.line->drawKind = kDrawCut;
+    scene.line->drawKind = DrawKind::Cut;
     scene.settings.iLineWidthID = 4;
     EXPECT_EQ(scene.Draw().segments[0].width, 5);
     // A damaged negative width still gives a visible pen.
@@ -310,11 +311,11 @@ TEST(DrawVectorLines, EmptyAndDamagedDevelopments) {
 
     // Null parts, null lines and lines without half-edges are skipped.
     LineScene scene;
-    scene.line->drawKind = kDrawFlapMountain;
+    scene.line->drawKind = DrawKind::FlapMountain;
     scene.fx.Dev().parts.push_back(nullptr);
     scene.part->lines.push_back(nullptr);
     auto orphan = std::make_unique<CPartLine>();
-    orphan->drawKind = kDrawFlapMountain;
+    orphan->drawKind = DrawKind::FlapMountain;
     scene.part->lines.push_back(std::move(orphan));
     EXPECT_EQ(scene.Draw().segments.size(), 7u);
 }

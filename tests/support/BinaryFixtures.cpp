@@ -59,9 +59,9 @@ std::unique_ptr<PMdoc> MakeRichDocument() {
             }
         }
     }
-    cubeSolid.edges[0]->edgeClass = 1;
+    cubeSolid.edges[0]->edgeClass = EdgeClass::MarkedOpen;
     cubeSolid.edges[0]->edgeFlag = true;
-    cubeSolid.edges[3]->edgeClass = 2;
+    cubeSolid.edges[3]->edgeClass = EdgeClass::MarkedJoined;
     sheetSolid.edges.back()->edgeFlag = true;
     dev.parts[0]->lines[1]->hidden = true;
     dev.parts.back()->lines.back()->hidden = true;
@@ -70,7 +70,7 @@ std::unique_ptr<PMdoc> MakeRichDocument() {
     int kind = 0;
     for (auto& part : dev.parts)
         for (auto& line : part->lines)
-            if (line->first && !line->first->twin) line->lineKind = ++kind % 4;
+            if (line->first && !line->first->twin) line->lineKind = static_cast<LineKind>(++kind % 4);
 
     const double textRect[4] = {10, 120, 60, 20};
     AddText(d, textRect, {"Glue tabs first", "then fold", "Tessaly \xe9t\xe9"}, 12, 0x00112233, "Arial", 4);

@@ -81,19 +81,19 @@ TEST(EdgeStyle, LinesTheUserHidIsHiddenOnEitherSide) {
 TEST(EdgeStyle, UserEdgeClassesOnlyWithoutADevelopment) {
     const Settings settings;
     TwoSidedEdge open(90), marked(90);
-    open.edge.edgeClass = 1;
-    marked.edge.edgeClass = 2;
+    open.edge.edgeClass = EdgeClass::MarkedOpen;
+    marked.edge.edgeClass = EdgeClass::MarkedJoined;
     EXPECT_EQ(ClassifyEdgeStyle(open.edge, false, settings), EdgeStyle::Open);
     EXPECT_EQ(ClassifyEdgeStyle(marked.edge, false, settings), EdgeStyle::Marked);
     EXPECT_EQ(ClassifyEdgeStyle(open.edge, true, settings), EdgeStyle::Mountain);
     EXPECT_EQ(ClassifyEdgeStyle(marked.edge, true, settings), EdgeStyle::Mountain);
     // The class is the last rule: it shows an edge even when it is flat.
     TwoSidedEdge flatOpen(180);
-    flatOpen.edge.edgeClass = 1;
+    flatOpen.edge.edgeClass = EdgeClass::MarkedOpen;
     EXPECT_EQ(ClassifyEdgeStyle(flatOpen.edge, false, settings), EdgeStyle::Open);
     // An unknown class changes nothing.
     TwoSidedEdge other(90);
-    other.edge.edgeClass = 5;
+    other.edge.edgeClass = static_cast<EdgeClass>(5);
     EXPECT_EQ(ClassifyEdgeStyle(other.edge, false, settings), EdgeStyle::Mountain);
 }
 

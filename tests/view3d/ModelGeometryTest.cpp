@@ -131,8 +131,8 @@ TEST(ModelGeometry, EdgeRunsByWidthWithTheirColours) {
     Settings settings;
     auto doc = test::CubeDocument();
     auto& edges = doc->model->solids[0]->edges;
-    edges[0]->edgeClass = 1; // open, 3 pixels
-    edges[1]->edgeClass = 2; // marked, 3 pixels
+    edges[0]->edgeClass = EdgeClass::MarkedOpen;   // open, 3 pixels
+    edges[1]->edgeClass = EdgeClass::MarkedJoined; // marked, 3 pixels
     edges[5]->foldAngle = 180;
     ModelFrameGeometry g;
     GatherModelFrame(*doc, settings, g);

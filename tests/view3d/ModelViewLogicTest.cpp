@@ -35,9 +35,9 @@ int PickedCount(const PMdoc& doc) {
 // A view on the sample cube (one part), looking straight at its front, in check mode.
 struct CheckModeView {
     CheckModeView() : sample("cube.tsm"), host(sample.Doc()), view(host) {
-        host.settings.editMode = 6;
+        host.settings.editMode = EditMode::CheckFace;
         view.Resize(kW, kH);
-        view.OnUpdate(1000);
+        view.OnUpdate(UpdateHint::NewModel);
         view.Camera().pitch = 0;
         view.Camera().yaw = 0;
         view.CameraChanged();
@@ -87,26 +87,26 @@ TEST(ModelViewLogic, HintsResetTheCameraAndRedraw) {
     view.Resize(kW, kH);
     view.Camera().yaw = 100;
     view.Camera().distance = -9;
-    view.OnUpdate(13); // only the pick
+    view.OnUpdate(UpdateHint::ClearPick); // only the pick
     EXPECT_EQ(view.Camera().yaw, 100);
     // The camera reaches the projection only when a hint or a camera change rebuilds it.
     const Mat4 stale = view.Projection();
-    view.OnUpdate(2);
+    view.OnUpdate(UpdateHint::RebuildProjection);
     EXPECT_NE(view.Projection().m[0], stale.m[0]);
-    view.OnUpdate(3);
+    view.OnUpdate(UpdateHint::ResetCamera);
     EXPECT_EQ(view.Camera().yaw, -30.0);
     EXPECT_EQ(view.Camera().distance, -5.0);
     view.Camera().pitch = 10;
-    view.OnUpdate(11);
+    view.OnUpdate(UpdateHint::ViewFromBelow);
     EXPECT_EQ(view.Camera().pitch, -30.0); // seen from below
     EXPECT_EQ(view.Camera().yaw, -30.0);
-    view.OnUpdate(1000);
+    view.OnUpdate(UpdateHint::NewModel);
     EXPECT_EQ(view.Camera().pitch, 30.0);
     EXPECT_EQ(host.repaints, 5);
     EXPECT_TRUE(host.hints.empty());
     // A texture filter change redraws every view.
-    view.OnUpdate(14);
-    EXPECT_EQ(host.hints, (std::vector<int>{0}));
+    view.OnUpdate(UpdateHint::TextureFilterChanged);
+    EXPECT_EQ(host.hints, (std::vector<UpdateHint>{UpdateHint::Redraw}));
     EXPECT_EQ(host.repaints, 5);
 }
 
@@ -137,7 +137,7 @@ TEST(ModelViewLogic, TexturesFollowTheHints) {
     test::RecordingHost host(doc.get());
     ModelViewLogic view(host);
     view.Resize(kW, kH);
-    view.OnUpdate(1000);
+    view.OnUpdate(UpdateHint::NewModel);
     const unsigned first = view.Renderer().Textures().Find(*checker).name;
     ASSERT_NE(first, 0u);
     EXPECT_EQ(MagFilter(view, first), GL_LINEAR);
@@ -147,7 +147,7 @@ TEST(ModelViewLogic, TexturesFollowTheHints) {
     EXPECT_EQ(view.Renderer().Textures().Count(), 1u);
 
     host.settings.bTextureSmooth = false;
-    view.OnUpdate(14);
+    view.OnUpdate(UpdateHint::TextureFilterChanged);
     const unsigned second = view.Renderer().Textures().Find(*checker).name;
     ASSERT_NE(second, 0u);
     EXPECT_EQ(MagFilter(view, second), GL_NEAREST);
@@ -163,7 +163,7 @@ TEST(ModelViewLogic, TexturesFollowTheHints) {
     auto replacement = CheckerDocument(&newChecker);
     host.document = replacement.get();
     doc.reset();
-    view.OnUpdate(1000);
+    view.OnUpdate(UpdateHint::NewModel);
     const unsigned third = view.Renderer().Textures().Find(*newChecker).name;
     ASSERT_NE(third, 0u);
     EXPECT_EQ(view.Renderer().Textures().Count(), 1u);
@@ -172,7 +172,7 @@ TEST(ModelViewLogic, TexturesFollowTheHints) {
     }
     PMdoc empty;
     host.document = &empty;
-    view.OnUpdate(1000);
+    view.OnUpdate(UpdateHint::NewModel);
     EXPECT_EQ(view.Renderer().Textures().Count(), 0u);
     EXPECT_EQ(MagFilter(view, third), 0);
     EXPECT_TRUE(host.prompt.texts.empty());
@@ -220,7 +220,7 @@ TEST(ModelViewLogic, ClickInCheckModeMarksTheRegionAndRedrawsAllViews) {
     EXPECT_EQ(PickedCount(*v.sample.Doc()), 1);
     ASSERT_NE(v.view.PickMarker(), nullptr);
     EXPECT_GT(v.view.PickMarker()->Normal().z, 0.9);
-    EXPECT_EQ(v.host.hints, (std::vector<int>{0}));
+    EXPECT_EQ(v.host.hints, (std::vector<UpdateHint>{UpdateHint::Redraw}));
     // The picked face is drawn red.
     const QImage& frame = v.view.RenderFrame();
     EXPECT_EQ(frame.pixel(kW / 2, kH / 2), qRgb(255, 0, 0));
@@ -238,11 +238,11 @@ TEST(ModelViewLogic, ClickInCheckModeMarksTheRegionAndRedrawsAllViews) {
 
 TEST(ModelViewLogic, ClicksOutsideCheckModeOrWithoutDevelopmentDoNothing) {
     CheckModeView v;
-    v.host.settings.editMode = 1;
+    v.host.settings.editMode = EditMode::SelectMove;
     v.Click(kW / 2, kH / 2, kW / 2, kH / 2);
     EXPECT_EQ(PickedCount(*v.sample.Doc()), 0);
     EXPECT_TRUE(v.host.hints.empty());
-    v.host.settings.editMode = 6;
+    v.host.settings.editMode = EditMode::CheckFace;
     auto development = std::move(v.sample.Doc()->development);
     v.Click(kW / 2, kH / 2, kW / 2, kH / 2);
     EXPECT_EQ(PickedCount(*v.sample.Doc()), 0);
@@ -268,14 +268,15 @@ TEST(ModelViewLogic, EscapeAndHintsClearThePickMarker) {
     v.view.KeyRelease(escape);
     EXPECT_EQ(v.view.PickMarker(), nullptr);
     EXPECT_EQ(v.host.repaints, repaints + 1);
-    for (int hint : {1000, 6, 8, 15, 13}) {
+    for (UpdateHint hint : {UpdateHint::NewModel, UpdateHint::DevelopmentReplaced, UpdateHint::Undone,
+                            UpdateHint::ClearPickAndProjection, UpdateHint::ClearPick}) {
         v.Click(kW / 2, kH / 2, kW / 2, kH / 2);
         ASSERT_NE(v.view.PickMarker(), nullptr);
         v.view.OnUpdate(hint);
-        EXPECT_EQ(v.view.PickMarker(), nullptr) << hint;
+        EXPECT_EQ(v.view.PickMarker(), nullptr) << static_cast<int>(hint);
     }
     v.Click(kW / 2, kH / 2, kW / 2, kH / 2);
-    v.view.OnUpdate(2);
+    v.view.OnUpdate(UpdateHint::RebuildProjection);
     EXPECT_NE(v.view.PickMarker(), nullptr);
 }
 
@@ -294,7 +295,7 @@ TEST(ModelViewLogic, FaceCheckAnimationRunsOnTheHostsTimer) {
     const int repaints = host.repaints;
     for (int tick = 1; tick <= 10; ++tick) {
         // A camera reset halfway does not stop the turn.
-        if (tick == 5) view.OnUpdate(3);
+        if (tick == 5) view.OnUpdate(UpdateHint::ResetCamera);
         view.TimerTick();
         EXPECT_EQ(host.timerRunning, tick < 10) << tick;
     }
@@ -331,7 +332,7 @@ TEST(ModelViewLogic, CameraOnlyFramesDrawTheLastArraysAgain) {
     test::RecordingHost host(sample.Doc());
     ModelViewLogic view(host);
     view.Resize(kW, kH);
-    view.OnUpdate(1000);
+    view.OnUpdate(UpdateHint::NewModel);
     view.RenderFrame();
     const int gathered = view.Renderer().GatherCount();
     // Turning the camera reuses the arrays; the picture is the one a fresh gathering gives.
@@ -348,7 +349,7 @@ TEST(ModelViewLogic, CameraOnlyFramesDrawTheLastArraysAgain) {
     // A hint, a changed display setting or a face check since the last frame: gathered again.
     view.Camera().yaw += 5;
     view.CameraChanged();
-    view.OnUpdate(0);
+    view.OnUpdate(UpdateHint::Redraw);
     view.RenderFrame();
     EXPECT_EQ(view.Renderer().GatherCount(), gathered + 2);
     view.Camera().yaw += 5;

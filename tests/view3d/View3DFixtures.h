@@ -56,7 +56,7 @@ public:
     void TextureLimitFound(int pixels) override { textureLimit = pixels; }
     IPrompt& Prompt() override { return prompt; }
     void Repaint() override { ++repaints; }
-    void UpdateAllViews(int hint) override { hints.push_back(hint); }
+    void UpdateAllViews(UpdateHint hint) override { hints.push_back(hint); }
     void StartAnimationTimer(int intervalMs) override {
         timerIntervalMs = intervalMs;
         timerRunning = true;
@@ -69,7 +69,7 @@ public:
     int textureLimit = 0;
     RecordingPrompt prompt;
     int repaints = 0;
-    std::vector<int> hints;
+    std::vector<UpdateHint> hints;
     int timerIntervalMs = 0;
     bool timerRunning = false;
     int timerStarts = 0;
