@@ -1,4 +1,5 @@
 #include "app/Application.h"
+#include "app/LegacyNames.h" // the legacy names compile with the application
 
 #include "app/AppInfo.h"
 #include "app/CommandLine.h"
@@ -11,12 +12,12 @@
 
 namespace tsm {
 
-CModelviewerApp::CModelviewerApp(FrameServices services, std::string settingsPath)
+Application::Application(FrameServices services, std::string settingsPath)
     : services_(std::move(services)), session_(std::move(settingsPath)) {}
 
-CModelviewerApp::~CModelviewerApp() = default;
+Application::~Application() = default;
 
-bool CModelviewerApp::InitInstance(const std::vector<std::string>& arguments) {
+bool Application::InitInstance(const std::vector<std::string>& arguments) {
     // The command line has no switches: everything after the program name is one path, so the splash
     // flag stays as given.
     const std::string commandLine = CommandLineText(arguments);
@@ -24,7 +25,7 @@ bool CModelviewerApp::InitInstance(const std::vector<std::string>& arguments) {
     // The framework's profile: the stored window values and the recent-file list come from the store.
     session_.ReadStore();
 
-    frame_ = std::make_unique<CMainFrame>(session_, services_);
+    frame_ = std::make_unique<MainFrame>(session_, services_);
     frame_->show();
 
     if (!commandLine.empty()) frame_->OpenFromCommandLine(commandLine);
@@ -51,7 +52,7 @@ int RunTessaly(int argc, char** argv) {
     std::vector<std::string> arguments;
     for (int i = 0; i < argc; ++i) arguments.emplace_back(argv[i]);
 
-    CModelviewerApp viewer;
+    Application viewer;
     if (!viewer.InitInstance(arguments)) return 1;
     return QApplication::exec();
 }

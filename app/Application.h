@@ -10,28 +10,27 @@
 
 namespace tsm {
 
-class CModelviewerApp {
+class Application {
 public:
     // `services.showSplash` is the splash flag before the command line is looked at.
-    explicit CModelviewerApp(FrameServices services = {},
-                             std::string settingsPath = DefaultSettingsFilePath());
-    ~CModelviewerApp();
+    explicit Application(FrameServices services = {}, std::string settingsPath = DefaultSettingsFilePath());
+    ~Application();
 
     // Reads the profile and the recent-file list, creates and shows the frame, opens the command line's
     // path once, and starts the version check when the settings ask for it. `arguments` holds the
     // program name first. False when start-up failed.
     bool InitInstance(const std::vector<std::string>& arguments);
 
-    CMainFrame* Frame() const { return frame_.get(); }
+    MainFrame* Frame() const { return frame_.get(); }
     SettingsSession& Session() { return session_; }
 
 private:
     FrameServices services_;
     SettingsSession session_;
-    std::unique_ptr<CMainFrame> frame_;
+    std::unique_ptr<MainFrame> frame_;
 };
 
-// main(): the Qt application around CModelviewerApp; returns the exit code.
+// main(): the Qt application around Application; returns the exit code.
 int RunTessaly(int argc, char** argv);
 
 } // namespace tsm

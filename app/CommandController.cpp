@@ -16,7 +16,7 @@ const char* const kStatusNotAvailable = "This command is not available yet.";
 CommandController::CommandController(CommandServices services) : s_(std::move(services)) {}
 
 bool CommandController::HasModel() const {
-    const PMdoc* document = s_.document.Current();
+    const Document* document = s_.document.Current();
     return document != nullptr && document->model != nullptr;
 }
 
@@ -85,7 +85,7 @@ void CommandController::ChooseAndOpen(bool import) {
 
 void CommandController::ToggleSwitch(const CommandInfo& command) {
     if (command.toggled == nullptr) return;
-    PMdoc* document = s_.document.Current();
+    Document* document = s_.document.Current();
     Settings settings = DocumentSettings(s_.settings, document);
     settings.*command.toggled = !(settings.*command.toggled);
     KeepSettings(settings, s_.settings, document);
@@ -93,7 +93,7 @@ void CommandController::ToggleSwitch(const CommandInfo& command) {
 }
 
 void CommandController::ShowFlaps(const CommandInfo& command) {
-    PMdoc* document = s_.document.Current();
+    Document* document = s_.document.Current();
     Settings settings = DocumentSettings(s_.settings, document);
     settings.*command.toggled = !(settings.*command.toggled);
     KeepSettings(settings, s_.settings, document);
@@ -126,7 +126,7 @@ void CommandController::Export(int commandId) {
         s_.chooser.ChooseSaveFile(ExportDialogFilter(format), ExportDefaultExtension(format));
     if (!chosen || s_.document.Current() == nullptr) return;
     // The command has shown its own messages; the window has nothing to add.
-    PMdoc& document = *s_.document.Current();
+    Document& document = *s_.document.Current();
     (void)ExportDevelopment(format, document, DocumentSettings(s_.settings, &document), *chosen,
                             exportOptions_, s_.prompt);
 }

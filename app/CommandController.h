@@ -26,7 +26,7 @@ extern const char* const kMessageNoHelpFile;  // "Cannot find help file."
 class IFrameActions : public IDocumentWindow {
 public:
     // The current document; null before the first successful open.
-    virtual PMdoc* CurrentDocument() const = 0;
+    virtual Document* CurrentDocument() const = 0;
     // The application's settings with the current document's display block in place.
     virtual Settings ViewSettings() const = 0;
     // A view's GL context reported its largest texture size.
@@ -53,7 +53,7 @@ public:
 extern const char* const kStatusNotAvailable; // said when a command has nothing installed to run
 
 struct CommandServices {
-    CModelviewerDoc& document;
+    DocumentController& document;
     Settings& settings; // the application's
     SettingsSession& session;
     IPrompt& prompt;

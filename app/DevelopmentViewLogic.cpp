@@ -33,46 +33,46 @@ DevelopmentViewLogic::DevelopmentViewLogic(IViewHost& host)
     : host_(host), surface_(host.Prompt(), RenderSlot::Development) {}
 
 bool DevelopmentViewLogic::HasDevelopment() const {
-    const PMdoc* document = host_.Document();
+    const Document* document = host_.CurrentDocument();
     return document != nullptr && document->development != nullptr;
 }
 
 bool DevelopmentViewLogic::HandleCommand(int commandId) {
     if (commandId == kCmdPrint) {
-        RunPrintCommand(host_.Widget(), host_.Document(), host_.ViewSettings(), host_.Prompt());
+        RunPrintCommand(host_.Widget(), host_.CurrentDocument(), host_.ViewSettings(), host_.Prompt());
         return true;
     }
     if (commandId == kCmdPrintPreview) {
-        RunPrintPreviewCommand(host_.Widget(), host_.Document(), host_.ViewSettings(), host_.Prompt());
+        RunPrintPreviewCommand(host_.Widget(), host_.CurrentDocument(), host_.ViewSettings(), host_.Prompt());
         return true;
     }
     return false;
 }
 
 void DevelopmentViewLogic::Fit() {
-    state_.Fit(CurrentSheetLayout(host_.Document(), host_.ViewSettings()), HasDevelopment());
+    state_.Fit(CurrentSheetLayout(host_.CurrentDocument(), host_.ViewSettings()), HasDevelopment());
     fittedOnce_ = true;
     host_.Repaint();
 }
 
 void DevelopmentViewLogic::UpdateGridInPlace() {
-    PMdoc* document = host_.Document();
+    Document* document = host_.CurrentDocument();
     if (document == nullptr) return;
     const Settings settings = host_.ViewSettings();
     const SheetLayout before = CurrentSheetLayout(document, settings);
-    UpdateSheetGrid(*document, CPaper::FromSettings(settings), false);
+    UpdateSheetGrid(*document, Paper::FromSettings(settings), false);
     state_.KeepDrawingInPlace(before, CurrentSheetLayout(document, settings));
 }
 
 void DevelopmentViewLogic::OnUpdate(UpdateHint hint) {
     const DevelopmentHintActions actions = DevelopmentActionsForHint(hint);
-    PMdoc* document = host_.Document();
+    Document* document = host_.CurrentDocument();
     // Whatever changed may have been a material's image.
     dropTextures_ = true;
     if (actions.resetEditState) state_.EndDrag();
     // The selection belongs to the edit modes, which keep none yet.
     if (actions.recomputeGrid && document != nullptr)
-        UpdateSheetGrid(*document, CPaper::FromSettings(host_.ViewSettings()), actions.recomputeExtents);
+        UpdateSheetGrid(*document, Paper::FromSettings(host_.ViewSettings()), actions.recomputeExtents);
     if (actions.updateGridInPlace) UpdateGridInPlace();
     // The kept textures are made again with the current filter at the next paint.
     if (actions.fit)
@@ -86,14 +86,14 @@ void DevelopmentViewLogic::Resize(int width, int height) {
     state_.SetClientSize(width, height);
     if (surface_.Resize(width, height)) glctx::Release();
     // Until a document is fitted, the one sheet of paper follows the window.
-    if (!fittedOnce_ || host_.Document() == nullptr) {
-        state_.Fit(CurrentSheetLayout(host_.Document(), host_.ViewSettings()), HasDevelopment());
-        if (host_.Document() != nullptr) fittedOnce_ = true;
+    if (!fittedOnce_ || host_.CurrentDocument() == nullptr) {
+        state_.Fit(CurrentSheetLayout(host_.CurrentDocument(), host_.ViewSettings()), HasDevelopment());
+        if (host_.CurrentDocument() != nullptr) fittedOnce_ = true;
     }
 }
 
 void DevelopmentViewLogic::Paint(QPainter& painter) {
-    PMdoc* document = host_.Document();
+    Document* document = host_.CurrentDocument();
     const ScreenView& view = state_.View();
     const Settings settings = host_.ViewSettings();
     const SheetLayout layout = CurrentSheetLayout(document, settings);
@@ -127,7 +127,8 @@ void DevelopmentViewLogic::MouseRelease(QMouseEvent& event) {
 }
 
 void DevelopmentViewLogic::MouseMove(QMouseEvent& event) {
-    if (state_.MouseMoved(PointerOf(event), CurrentSheetLayout(host_.Document(), host_.ViewSettings())))
+    if (state_.MouseMoved(PointerOf(event),
+                          CurrentSheetLayout(host_.CurrentDocument(), host_.ViewSettings())))
         host_.Repaint();
 }
 
@@ -135,13 +136,13 @@ void DevelopmentViewLogic::Wheel(QWheelEvent& event) {
     const int delta = event.angleDelta().y();
     if (delta == 0) return;
     if (state_.WheelTurned(delta, host_.ViewSettings().bZoomWheelInvert,
-                           CurrentSheetLayout(host_.Document(), host_.ViewSettings())))
+                           CurrentSheetLayout(host_.CurrentDocument(), host_.ViewSettings())))
         host_.Repaint();
     event.accept();
 }
 
 bool DevelopmentViewLogic::CheckFaceAt(int x, int y) {
-    PMdoc* document = host_.Document();
+    Document* document = host_.CurrentDocument();
     if (document == nullptr || document->development == nullptr) return false;
     const Settings settings = host_.ViewSettings();
     const Point2 mm = state_.ScreenToDevelopment(x, y, CurrentSheetLayout(document, settings));

@@ -1,4 +1,4 @@
-// The behaviour of the development view (CTenkaizuView): its render surface and picture, navigation
+// The behaviour of the development view (DevelopmentViewWidget): its render surface and picture, navigation
 // (fit, pan, zoom), the document update hints and the corresponding-face check.
 #pragma once
 
@@ -50,7 +50,7 @@ private:
     // frame took longer than drawing it. Dropped at every document update and for another document;
     // after surface_, so that they are deleted while its context lives.
     TextureCache textures_{TextureSource::BitmapFirst};
-    const PMdoc* texturesFor_ = nullptr;
+    const Document* texturesFor_ = nullptr;
     bool dropTextures_ = false;
     DevelopmentViewState state_;
     FaceCheckListener faceCheckListener_;

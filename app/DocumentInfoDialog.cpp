@@ -33,7 +33,7 @@ private:
 
 } // namespace
 
-CDialogLineInfo::CDialogLineInfo(QWidget* parent, const DevelopmentInfo& info) : QDialog(parent) {
+DocumentInfoDialog::DocumentInfoDialog(QWidget* parent, const DevelopmentInfo& info) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Information"));
     auto* values = new QFormLayout;
     paperType_ = new QLabel(QString::fromStdString(info.paperType), this);
@@ -60,15 +60,15 @@ CDialogLineInfo::CDialogLineInfo(QWidget* parent, const DevelopmentInfo& info) :
     layout->addWidget(buttons);
 }
 
-QString CDialogLineInfo::PaperTypeText() const {
+QString DocumentInfoDialog::PaperTypeText() const {
     return paperType_->text();
 }
 
-QString CDialogLineInfo::FaceCountText() const {
+QString DocumentInfoDialog::FaceCountText() const {
     return faces_->text();
 }
 
-QString CDialogLineInfo::PartCountText() const {
+QString DocumentInfoDialog::PartCountText() const {
     return parts_->text();
 }
 

@@ -10,9 +10,9 @@ class QLabel;
 
 namespace tsm {
 
-class CDialogLineInfo : public QDialog {
+class DocumentInfoDialog : public QDialog {
 public:
-    CDialogLineInfo(QWidget* parent, const DevelopmentInfo& info);
+    DocumentInfoDialog(QWidget* parent, const DevelopmentInfo& info);
 
     QString PaperTypeText() const;
     QString FaceCountText() const;

@@ -120,34 +120,34 @@ void DocumentViewWidget::keyReleaseEvent(QKeyEvent* event) {
         QWidget::keyReleaseEvent(event);
 }
 
-QColor CModelviewerView::PlaceholderBackground() const {
+QColor ModelViewWidget::PlaceholderBackground() const {
     // The configured background of the 3D window, a COLORREF 0x00BBGGRR.
     const int32_t colour = ViewSettings().colors[7];
     return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
 }
 
-QString CModelviewerView::PlaceholderTitle() const {
+QString ModelViewWidget::PlaceholderTitle() const {
     return QStringLiteral("3D view");
 }
 
-QString CModelviewerView::PlaceholderDetail() const {
-    const PMdoc* document = Document();
+QString ModelViewWidget::PlaceholderDetail() const {
+    const Document* document = CurrentDocument();
     if (document == nullptr || document->model == nullptr) return QStringLiteral("No model is open.");
     const CMeshModel& model = *document->model;
     return Plural(static_cast<int>(model.solids.size()), "object", "objects") + QStringLiteral(", ") +
            Plural(FaceCount(model), "face", "faces");
 }
 
-QColor CTenkaizuView::PlaceholderBackground() const {
+QColor DevelopmentViewWidget::PlaceholderBackground() const {
     return QColor(128, 128, 128);
 }
 
-QString CTenkaizuView::PlaceholderTitle() const {
+QString DevelopmentViewWidget::PlaceholderTitle() const {
     return QStringLiteral("Development view");
 }
 
-QString CTenkaizuView::PlaceholderDetail() const {
-    const PMdoc* document = Document();
+QString DevelopmentViewWidget::PlaceholderDetail() const {
+    const Document* document = CurrentDocument();
     if (document == nullptr || document->model == nullptr) return QStringLiteral("No model is open.");
     if (document->development == nullptr) return QStringLiteral("The model has no development.");
     return Plural(static_cast<int>(document->development->parts.size()), "part", "parts") +

@@ -27,7 +27,7 @@ public:
     bool HandleCommand(int commandId);
 
     // IViewHost
-    PMdoc* Document() const override { return frame_.CurrentDocument(); }
+    Document* CurrentDocument() const override { return frame_.CurrentDocument(); }
     Settings ViewSettings() const override { return frame_.ViewSettings(); }
     void TextureLimitFound(int pixels) override { frame_.TextureLimitFound(pixels); }
     IPrompt& Prompt() override { return frame_.FramePrompt(); }
@@ -64,7 +64,7 @@ private:
 };
 
 // The 3D view (left pane).
-class CModelviewerView : public DocumentViewWidget {
+class ModelViewWidget : public DocumentViewWidget {
 public:
     using DocumentViewWidget::DocumentViewWidget;
 
@@ -75,7 +75,7 @@ protected:
 };
 
 // The development view (right pane).
-class CTenkaizuView : public DocumentViewWidget {
+class DevelopmentViewWidget : public DocumentViewWidget {
 public:
     using DocumentViewWidget::DocumentViewWidget;
 

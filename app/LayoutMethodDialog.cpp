@@ -221,12 +221,12 @@ void LayoutMethodDialog::Show() {
     updating_ = false;
 }
 
-Vec3 ModelExtent(const PMdoc& document) {
+Vec3 ModelExtent(const Document& document) {
     if (document.model == nullptr) return {};
     return document.model->boundsMax - document.model->boundsMin;
 }
 
-bool AskLayoutMethod(QWidget* parent, PMdoc& document, LayoutMethod& method) {
+bool AskLayoutMethod(QWidget* parent, Document& document, LayoutMethod& method) {
     LayoutMethodDialog dialog(parent, method, document.documentScale, ModelExtent(document));
     if (dialog.exec() != QDialog::Accepted) return false;
     dialog.logic().Apply(method, document.documentScale);

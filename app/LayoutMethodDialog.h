@@ -117,10 +117,10 @@ private:
 };
 
 // The model's bounding box size; zero without a model.
-Vec3 ModelExtent(const PMdoc& document);
+Vec3 ModelExtent(const Document& document);
 
 // Shows the dialog for the current document; on OK stores the layout method in the current settings and
 // the scale in the document. False on Cancel.
-bool AskLayoutMethod(QWidget* parent, PMdoc& document, LayoutMethod& method);
+bool AskLayoutMethod(QWidget* parent, Document& document, LayoutMethod& method);
 
 } // namespace tsm

@@ -62,7 +62,7 @@ bool OnSomeScreen(const QRect& rect) {
 
 } // namespace
 
-CMainFrame::CMainFrame(SettingsSession& session, FrameServices services)
+MainFrame::MainFrame(SettingsSession& session, FrameServices services)
     : session_(session), ownPrompt_(services.prompt ? nullptr : std::make_unique<MessageBoxPrompt>()),
       ownShell_(services.shell ? nullptr : std::make_unique<DesktopShell>()),
       ownChooser_(services.chooser ? nullptr : std::make_unique<DialogFileChooser>(this)),
@@ -94,7 +94,7 @@ CMainFrame::CMainFrame(SettingsSession& session, FrameServices services)
     CreateStatusBar();
     setAcceptDrops(true);
     RestorePlacement();
-    objectList_ = new CObjectListDialog(this, [this] { UpdateAllViews(UpdateHint::Redraw); });
+    objectList_ = new ObjectListDialog(this, [this] { UpdateAllViews(UpdateHint::Redraw); });
     objectList_->hide();
     controller_.SetExternalHandler(kCmdPrintConfiguration, [this] {
         if (const std::optional<UpdateHint> hint = RunPrintConfiguration(this, settings_, doc_.Current()))
@@ -116,23 +116,23 @@ CMainFrame::CMainFrame(SettingsSession& session, FrameServices services)
     RefreshDocumentPanels();
 }
 
-CMainFrame::~CMainFrame() {
+MainFrame::~MainFrame() {
     if (splash_) delete splash_.data();
     // The views' logic and the Object List reach the document while they go; they go first.
     delete objectList_;
     delete splitter_;
 }
 
-SplashWindow* CMainFrame::Splash() const {
+SplashWindow* MainFrame::Splash() const {
     return splash_.data();
 }
 
-void CMainFrame::CreateClient() {
+void MainFrame::CreateClient() {
     splitter_ = new QSplitter(Qt::Horizontal, this);
     splitter_->setObjectName(QStringLiteral("ViewSplitter"));
     splitter_->setChildrenCollapsible(true);
-    view3d_ = new CModelviewerView(*this, splitter_);
-    view2d_ = new CTenkaizuView(*this, splitter_);
+    view3d_ = new ModelViewWidget(*this, splitter_);
+    view2d_ = new DevelopmentViewWidget(*this, splitter_);
     auto model3d = std::make_unique<ModelViewAdapter>(*view3d_);
     ModelViewLogic* logic3d = &model3d->Logic();
     view3d_->SetLogic(std::move(model3d));
@@ -146,7 +146,7 @@ void CMainFrame::CreateClient() {
     setCentralWidget(splitter_);
 }
 
-void CMainFrame::CreateStatusBar() {
+void MainFrame::CreateStatusBar() {
     messagePane_ = new QLabel(this);
     messagePane_->setObjectName(QStringLiteral("MessagePane"));
     secondPane_ = new QLabel(this);
@@ -156,7 +156,7 @@ void CMainFrame::CreateStatusBar() {
     statusBar()->addPermanentWidget(secondPane_);
 }
 
-void CMainFrame::RestorePlacement() {
+void MainFrame::RestorePlacement() {
     const WindowPlacement placement = ReadWindowPlacement(session_.store());
     const QRect stored(placement.left, placement.top, placement.right - placement.left,
                        placement.bottom - placement.top);
@@ -171,7 +171,7 @@ void CMainFrame::RestorePlacement() {
     setGeometry(QRect(area.center() - QPoint(size.width() / 2, size.height() / 2), size));
 }
 
-void CMainFrame::RestoreBarState() {
+void MainFrame::RestoreBarState() {
     BarState state;
     if (!ReadBarState(session_.store(), &state)) return;
     if (!state.layout.empty())
@@ -180,126 +180,126 @@ void CMainFrame::RestoreBarState() {
     statusBar()->setVisible(state.statusBarVisible);
 }
 
-void CMainFrame::SetFirstColumnWidth(int width) {
+void MainFrame::SetFirstColumnWidth(int width) {
     // The splitter fills the frame's width.
     const int total = this->width();
     splitter_->setSizes({width, std::max(0, total - width - splitter_->handleWidth())});
 }
 
-bool CMainFrame::OpenFromCommandLine(const std::string& commandLineText) {
+bool MainFrame::OpenFromCommandLine(const std::string& commandLineText) {
     if (commandLineText.empty()) return false;
     const bool opened = controller_.OpenPath(PathFromCommandLine(commandLineText));
     RefreshCommandStates();
     return opened;
 }
 
-void CMainFrame::SetVersionCheck(std::function<void(bool)> check) {
+void MainFrame::SetVersionCheck(std::function<void(bool)> check) {
     versionCheck_ = std::move(check);
     controller_.SetExternalHandler(kCmdCheckForUpdate, [this] {
         if (versionCheck_) versionCheck_(false);
     });
 }
 
-void CMainFrame::RunStartupVersionCheck() {
+void MainFrame::RunStartupVersionCheck() {
     if (versionCheck_) versionCheck_(true);
 }
 
-void CMainFrame::RefreshCommandStates() {
+void MainFrame::RefreshCommandStates() {
     ui_.Refresh(controller_, !toolbar_->isHidden(), !statusBar()->isHidden());
 }
 
-void CMainFrame::SetTitle(const std::string& title) {
+void MainFrame::SetTitle(const std::string& title) {
     setWindowTitle(Local(title + " - " + kApplicationTitle));
 }
 
-Settings CMainFrame::ViewSettings() const {
-    const PMdoc* document = doc_.Current();
+Settings MainFrame::ViewSettings() const {
+    const Document* document = doc_.Current();
     return document ? WithDisplay(settings_, document->display) : settings_;
 }
 
-void CMainFrame::TextureLimitFound(int pixels) {
+void MainFrame::TextureLimitFound(int pixels) {
     if (pixels > 0) settings_.systemTextureLimit = pixels;
 }
 
-void CMainFrame::AddRecentFile(const std::string& path) {
+void MainFrame::AddRecentFile(const std::string& path) {
     const size_t slash = path.find_last_of('/');
     settings_.sLastDataOpenedDir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     recent_.Add(path);
     RecentFilesChanged();
 }
 
-void CMainFrame::RefreshDocumentPanels() {
+void MainFrame::RefreshDocumentPanels() {
     objectList_->Rebuild(doc_.Current());
     if (materialListRefresh_) materialListRefresh_();
     RefreshIdleText();
     RefreshCommandStates();
 }
 
-void CMainFrame::UpdateAllViews(UpdateHint hint) {
+void MainFrame::UpdateAllViews(UpdateHint hint) {
     view3d_->OnUpdate(hint);
     view2d_->OnUpdate(hint);
     RefreshCommandStates();
 }
 
-void CMainFrame::ExecuteCommand(int commandId) {
+void MainFrame::ExecuteCommand(int commandId) {
     controller_.Execute(commandId);
     RefreshCommandStates();
 }
 
-void CMainFrame::ShowStatusText(const std::string& text) {
+void MainFrame::ShowStatusText(const std::string& text) {
     statusBar()->showMessage(Local(text));
 }
 
-void CMainFrame::RefreshIdleText() {
-    const PMdoc* document = doc_.Current();
+void MainFrame::RefreshIdleText() {
+    const Document* document = doc_.Current();
     statusBar()->clearMessage();
     messagePane_->setText(Local(IdleStatusText(document)));
     // Without a development there is no assembled size to show; an old one would describe another model.
     secondPane_->setText(Local(AssembledSizeText(document)));
 }
 
-void CMainFrame::RecentFilesChanged() {
+void MainFrame::RecentFilesChanged() {
     ui_.RebuildRecentMenu(recent_, qEnvironmentVariable("HOME").toStdString());
 }
 
-void CMainFrame::SplitWindow() {
+void MainFrame::SplitWindow() {
     SetFirstColumnWidth(std::max(0, width() / 2));
 }
 
-void CMainFrame::SingleWindow() {
+void MainFrame::SingleWindow() {
     SetFirstColumnWidth(0);
 }
 
-void CMainFrame::ShowObjectList() {
+void MainFrame::ShowObjectList() {
     objectList_->show();
     objectList_->raise();
     objectList_->activateWindow();
 }
 
-void CMainFrame::ShowDocumentInfo() {
-    CDialogLineInfo dialog(this, GetDevelopmentInfo(doc_.Current(), ViewSettings()));
+void MainFrame::ShowDocumentInfo() {
+    DocumentInfoDialog dialog(this, GetDevelopmentInfo(doc_.Current(), ViewSettings()));
     dialog.exec();
 }
 
-void CMainFrame::ShowAbout() {
+void MainFrame::ShowAbout() {
     AboutDialog dialog(this);
     dialog.exec();
 }
 
-void CMainFrame::ToggleBar(int commandId) {
+void MainFrame::ToggleBar(int commandId) {
     QWidget* bar = commandId == kCmdViewToolbar ? static_cast<QWidget*>(toolbar_) : statusBar();
     bar->setVisible(bar->isHidden());
 }
 
-void CMainFrame::CloseFrame() {
+void MainFrame::CloseFrame() {
     close();
 }
 
-void CMainFrame::ForwardToDevelopmentView(int commandId) {
+void MainFrame::ForwardToDevelopmentView(int commandId) {
     if (!view2d_->HandleCommand(commandId)) ShowStatusText(kStatusNotAvailable);
 }
 
-void CMainFrame::SaveAtClose() {
+void MainFrame::SaveAtClose() {
     if (saved_) return;
     saved_ = true;
     SettingsStore& store = session_.store();
@@ -327,30 +327,30 @@ void CMainFrame::SaveAtClose() {
     SaveSettings(session_, stored);
 }
 
-void CMainFrame::closeEvent(QCloseEvent* event) {
+void MainFrame::closeEvent(QCloseEvent* event) {
     SaveAtClose();
     objectList_->hide();
     QMainWindow::closeEvent(event);
 }
 
-void CMainFrame::showEvent(QShowEvent* event) {
+void MainFrame::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     // The splash stays in front of the frame that appears after it.
     if (splash_) splash_->raise();
 }
 
-void CMainFrame::resizeEvent(QResizeEvent* event) {
+void MainFrame::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     // A new frame size always brings the two panes back to half each.
     if (event->size().width() > 0 && event->size().height() > 0 && splitter_ != nullptr)
         SetFirstColumnWidth(event->size().width() / 2);
 }
 
-void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+void MainFrame::dragEnterEvent(QDragEnterEvent* event) {
     if (!FirstDroppedFile(event->mimeData()).empty()) event->acceptProposedAction();
 }
 
-void CMainFrame::dropEvent(QDropEvent* event) {
+void MainFrame::dropEvent(QDropEvent* event) {
     const std::string path = FirstDroppedFile(event->mimeData());
     if (path.empty()) return;
     event->acceptProposedAction();

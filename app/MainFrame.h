@@ -27,7 +27,7 @@ class QToolBar;
 
 namespace tsm {
 
-class CObjectListDialog;
+class ObjectListDialog;
 class SplashWindow;
 
 struct FrameServices {
@@ -38,13 +38,13 @@ struct FrameServices {
     std::string programDir; // ending in '/'; empty: the running executable's folder
 };
 
-class CMainFrame : public QMainWindow, public IFrameActions {
+class MainFrame : public QMainWindow, public IFrameActions {
 public:
     // Creates the frame in the start-up order: client, toolbar and menus, status bar, drops, the stored
     // placement, the Object List, the settings, the splitter at half width, the font list, the bar state
     // and the splash window. The session's store must have been read.
-    CMainFrame(SettingsSession& session, FrameServices services = {});
-    ~CMainFrame() override;
+    MainFrame(SettingsSession& session, FrameServices services = {});
+    ~MainFrame() override;
 
     // The command-line text taken whole as one path (surrounding quotes dropped) and opened; an empty
     // text opens nothing.
@@ -59,17 +59,17 @@ public:
     void RefreshCommandStates();
 
     CommandController& Commands() { return controller_; }
-    CModelviewerDoc& Doc() { return doc_; }
+    DocumentController& Doc() { return doc_; }
     Settings& AppSettings() { return settings_; }
     RecentFileList& RecentFiles() { return recent_; }
     FrameCommandUi& CommandUi() { return ui_; }
-    CModelviewerView* View3D() const { return view3d_; }
-    CTenkaizuView* DevelopmentView() const { return view2d_; }
+    ModelViewWidget* View3D() const { return view3d_; }
+    DevelopmentViewWidget* DevelopmentView() const { return view2d_; }
     QSplitter* Splitter() const { return splitter_; }
     QToolBar* ToolBar() const { return toolbar_; }
     QLabel* MessagePane() const { return messagePane_; }
     QLabel* SecondPane() const { return secondPane_; }
-    CObjectListDialog* ObjectList() const { return objectList_; }
+    ObjectListDialog* ObjectList() const { return objectList_; }
     SplashWindow* Splash() const;
 
     // IDocumentWindow
@@ -79,7 +79,7 @@ public:
     void UpdateAllViews(UpdateHint hint) override;
 
     // IFrameActions
-    PMdoc* CurrentDocument() const override { return doc_.Current(); }
+    Document* CurrentDocument() const override { return doc_.Current(); }
     Settings ViewSettings() const override;
     void TextureLimitFound(int pixels) override;
     IPrompt& FramePrompt() override { return prompt_; }
@@ -122,18 +122,18 @@ private:
     // The application's settings: read at start, written at close, passed down to everything else.
     Settings settings_;
     EngineCompletion completion_;
-    CModelviewerDoc doc_;
+    DocumentController doc_;
     RecentFileList recent_;
     CommandController controller_;
     FrameCommandUi ui_;
 
     QSplitter* splitter_ = nullptr;
-    CModelviewerView* view3d_ = nullptr;
-    CTenkaizuView* view2d_ = nullptr;
+    ModelViewWidget* view3d_ = nullptr;
+    DevelopmentViewWidget* view2d_ = nullptr;
     QToolBar* toolbar_ = nullptr;
     QLabel* messagePane_ = nullptr;
     QLabel* secondPane_ = nullptr;
-    CObjectListDialog* objectList_ = nullptr;
+    ObjectListDialog* objectList_ = nullptr;
     QPointer<SplashWindow> splash_;
     std::function<void(bool)> versionCheck_;
     std::function<void()> materialListRefresh_;

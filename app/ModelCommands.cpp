@@ -23,10 +23,10 @@ public:
     explicit ModelCommands(ModelCommandServices services) : s_(std::move(services)) {}
 
     void Unfold() {
-        PMdoc* document = s_.document.Current();
+        Document* document = s_.document.Current();
         if (document == nullptr || document->model == nullptr) return;
         UnfoldOptions options = s_.unfoldOptions;
-        const CPaper paper = CPaper::FromSettings(DocumentSettings(s_.settings, document));
+        const Paper paper = Paper::FromSettings(DocumentSettings(s_.settings, document));
         options.printableWidthMM = paper.PrintableWidth();
         options.printableHeightMM = paper.PrintableHeight();
         const std::function<bool()> ask = [this, document] {
@@ -40,7 +40,7 @@ public:
     }
 
     void UndoUnfold() {
-        PMdoc* document = s_.document.Current();
+        Document* document = s_.document.Current();
         if (document == nullptr || document->model == nullptr) return;
         std::optional<UndoUnfoldingChoice> choice;
         if (s_.dialogs.askUndoUnfolding)
@@ -53,11 +53,11 @@ public:
     }
 
     void RecalculateLayout() {
-        PMdoc* document = s_.document.Current();
+        Document* document = s_.document.Current();
         if (document == nullptr || document->development == nullptr) return;
         if (s_.dialogs.askLayoutMethod && !s_.dialogs.askLayoutMethod(*document, s_.settings.layoutMethod))
             return;
-        const CPaper paper = CPaper::FromSettings(DocumentSettings(s_.settings, document));
+        const Paper paper = Paper::FromSettings(DocumentSettings(s_.settings, document));
         RecalculatePartsLayout(*document, s_.settings.layoutMethod,
                                SheetArea{paper.PrintableWidth(), paper.PrintableHeight()});
         document->modified = true;
@@ -65,7 +65,7 @@ public:
     }
 
     void Flip() {
-        PMdoc* document = s_.document.Current();
+        Document* document = s_.document.Current();
         if (document == nullptr || document->model == nullptr) return;
         FlipFaces(*document->model, true);
         document->modified = true;
@@ -73,7 +73,7 @@ public:
     }
 
     void JoinIsolatedEdges() {
-        PMdoc* document = s_.document.Current();
+        Document* document = s_.document.Current();
         if (document == nullptr || document->model == nullptr) return;
         // The tolerance follows the model's size, which must describe the model as it is now.
         ComputeBounds(*document->model);
@@ -103,7 +103,7 @@ private:
 } // namespace
 
 void WindowUnfoldProgress::Start(const std::string& caption, int stepCount) {
-    window_ = std::make_unique<CProgressWnd>(mainWindow_, profile_, caption);
+    window_ = std::make_unique<ProgressWindow>(mainWindow_, profile_, caption);
     window_->SetRange(0, stepCount);
     window_->GoModal();
     report_ = MakeProgressReport(*window_);
@@ -120,7 +120,7 @@ void WindowUnfoldProgress::Finish() {
 
 ModelCommandDialogs WindowModelCommandDialogs(QWidget* parent, SettingsStore* profile) {
     ModelCommandDialogs dialogs;
-    dialogs.askLayoutMethod = [parent](PMdoc& document, LayoutMethod& method) {
+    dialogs.askLayoutMethod = [parent](Document& document, LayoutMethod& method) {
         return AskLayoutMethod(parent, document, method);
     };
     dialogs.askUndoUnfolding = [parent](bool hasTexts) -> std::optional<UndoUnfoldingChoice> {

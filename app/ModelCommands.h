@@ -5,7 +5,7 @@
 #pragma once
 
 #include "app/CommandController.h"
-#include "app/ProgressWnd.h"
+#include "app/ProgressWindow.h"
 #include "app/UndoUnfoldingDialog.h"
 #include "engine/Unfolder.h"
 
@@ -19,7 +19,7 @@ namespace tsm {
 
 struct ModelCommandDialogs {
     // "Development Layout Method": may change the layout method and the document's scale; false on Cancel.
-    std::function<bool(PMdoc&, LayoutMethod&)> askLayoutMethod;
+    std::function<bool(Document&, LayoutMethod&)> askLayoutMethod;
     // "Undo Unfolding": nothing on Cancel.
     std::function<std::optional<UndoUnfoldingChoice>(bool developmentHasTexts)> askUndoUnfolding;
     // The unfolding's progress display, made afresh for each run; null (or a null function) for none.
@@ -40,12 +40,12 @@ public:
     void Finish() override;
 
     // The open window, null outside Start .. Finish.
-    CProgressWnd* Window() const { return window_.get(); }
+    ProgressWindow* Window() const { return window_.get(); }
 
 private:
     QWidget* mainWindow_;
     SettingsStore* profile_;
-    std::unique_ptr<CProgressWnd> window_;
+    std::unique_ptr<ProgressWindow> window_;
     ProgressReport report_;
 };
 
@@ -53,7 +53,7 @@ private:
 extern const char* const kMeshFileFilter;
 
 struct ModelCommandServices {
-    CModelviewerDoc& document;
+    DocumentController& document;
     Settings& settings; // the application's
     IPrompt& prompt;
     IFrameActions& frame;

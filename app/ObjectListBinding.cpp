@@ -2,7 +2,7 @@
 
 namespace tsm {
 
-ObjectListBinding::ObjectListBinding(PMdoc* document) {
+ObjectListBinding::ObjectListBinding(Document* document) {
     if (document == nullptr || document->model == nullptr) return;
     flag_ = document->development ? ObjectListFlag::Shown : ObjectListFlag::InDevelopment;
     for (const auto& solid : document->model->solids) {

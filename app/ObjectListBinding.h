@@ -15,7 +15,7 @@ enum class ObjectListFlag { InDevelopment, Shown };
 class ObjectListBinding {
 public:
     // Takes the document's solids as they are now; rebuild after an open or a development change.
-    explicit ObjectListBinding(PMdoc* document = nullptr);
+    explicit ObjectListBinding(Document* document = nullptr);
 
     ObjectListFlag Flag() const { return flag_; }
     size_t Count() const { return solids_.size(); }

@@ -8,7 +8,7 @@
 
 namespace tsm {
 
-CObjectListDialog::CObjectListDialog(QWidget* parent, std::function<void()> changed)
+ObjectListDialog::ObjectListDialog(QWidget* parent, std::function<void()> changed)
     : QDialog(parent), changed_(std::move(changed)) {
     setWindowTitle(QStringLiteral("Object List"));
     setModal(false);
@@ -34,7 +34,7 @@ CObjectListDialog::CObjectListDialog(QWidget* parent, std::function<void()> chan
     connect(clear_, &QPushButton::clicked, this, [this] { SetAll(false); });
 }
 
-void CObjectListDialog::Rebuild(PMdoc* document) {
+void ObjectListDialog::Rebuild(Document* document) {
     rebuilding_ = true;
     const QSignalBlocker blocker(list_);
     binding_ = ObjectListBinding(document);
@@ -48,7 +48,7 @@ void CObjectListDialog::Rebuild(PMdoc* document) {
     rebuilding_ = false;
 }
 
-void CObjectListDialog::SelectionChanged() {
+void ObjectListDialog::SelectionChanged() {
     if (rebuilding_) return;
     bool any = false;
     for (int row = 0; row < list_->count(); ++row) {
@@ -61,7 +61,7 @@ void CObjectListDialog::SelectionChanged() {
     if (any && changed_) changed_();
 }
 
-void CObjectListDialog::SetAll(bool selected) {
+void ObjectListDialog::SetAll(bool selected) {
     {
         const QSignalBlocker blocker(list_);
         for (int row = 0; row < list_->count(); ++row) list_->item(row)->setSelected(selected);

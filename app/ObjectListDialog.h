@@ -12,13 +12,13 @@ class QPushButton;
 
 namespace tsm {
 
-class CObjectListDialog : public QDialog {
+class ObjectListDialog : public QDialog {
 public:
     // `changed` runs after every change of a flag (the window redraws all views).
-    CObjectListDialog(QWidget* parent, std::function<void()> changed);
+    ObjectListDialog(QWidget* parent, std::function<void()> changed);
 
     // Lists the document's solids again; after an open or a change of the development.
-    void Rebuild(PMdoc* document);
+    void Rebuild(Document* document);
 
     QListWidget* List() const { return list_; }
     QPushButton* SelectAllButton() const { return selectAll_; }

@@ -39,9 +39,9 @@ QPrinter& SessionPrinter() {
     return *sessionPrinter;
 }
 
-bool RunPrintCommand(QWidget* parent, PMdoc* document, const Settings& settings, IPrompt& prompt) {
+bool RunPrintCommand(QWidget* parent, Document* document, const Settings& settings, IPrompt& prompt) {
     if (document == nullptr || document->development == nullptr) return false;
-    const CPaper paper = CPaper::FromSettings(settings);
+    const Paper paper = Paper::FromSettings(settings);
     const PrintState prepared = PreparePrintJob(*document, settings, paper, false);
     if (prepared.PageCount() == 0) return false;
 
@@ -59,7 +59,7 @@ bool RunPrintCommand(QWidget* parent, PMdoc* document, const Settings& settings,
     return PrintDevelopment(printer, *document, settings, paper, prompt, options);
 }
 
-bool RunPrintPreviewCommand(QWidget* parent, PMdoc* document, const Settings& settings, IPrompt& prompt) {
+bool RunPrintPreviewCommand(QWidget* parent, Document* document, const Settings& settings, IPrompt& prompt) {
     if (document == nullptr || document->development == nullptr) return false;
     // The preview draws at the screen's resolution on the session printer's paper, so that its pages stay
     // small however fine the printer is.
@@ -68,7 +68,7 @@ bool RunPrintPreviewCommand(QWidget* parent, PMdoc* document, const Settings& se
     if (!session.printerName().isEmpty()) preview.setPrinterName(session.printerName());
     preview.setPageLayout(session.pageLayout());
     QPrintPreviewDialog dialog(&preview, parent);
-    const CPaper paper = CPaper::FromSettings(settings);
+    const Paper paper = Paper::FromSettings(settings);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter* printer) {
         // The dialog's own Print button asks for the pages again on the printer's real engine: that is a
         // print job like any other, at the printer's full resolution.

@@ -16,11 +16,11 @@ QPrinter& SessionPrinter();
 
 // The print dialog with the page range 1 to the page count, then the job on the chosen printer. False
 // when cancelled or nothing was printed.
-bool RunPrintCommand(QWidget* parent, PMdoc* document, const Settings& settings, IPrompt& prompt);
+bool RunPrintCommand(QWidget* parent, Document* document, const Settings& settings, IPrompt& prompt);
 
 // The preview dialog: pages drawn at the preview's own resolution and never reduced by the resolution
 // setting or lightened.
-bool RunPrintPreviewCommand(QWidget* parent, PMdoc* document, const Settings& settings, IPrompt& prompt);
+bool RunPrintPreviewCommand(QWidget* parent, Document* document, const Settings& settings, IPrompt& prompt);
 
 // The page setup dialog on the session's printer.
 void RunPrinterSetupCommand(QWidget* parent);

@@ -180,7 +180,7 @@ PrintConfigValues PrintConfigDialog::Values() const {
     return v;
 }
 
-std::optional<UpdateHint> RunPrintConfiguration(QWidget* parent, Settings& settings, PMdoc* document) {
+std::optional<UpdateHint> RunPrintConfiguration(QWidget* parent, Settings& settings, Document* document) {
     Settings shown = DocumentSettings(settings, document);
     PrintConfigDialog dialog(parent, PrintConfigFromSettings(shown));
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;

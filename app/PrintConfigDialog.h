@@ -82,6 +82,6 @@ private:
 
 // The command: the dialog on the current settings; on OK the settings change and the hint is returned,
 // on Cancel nothing changes and nothing is returned.
-std::optional<UpdateHint> RunPrintConfiguration(QWidget* parent, Settings& settings, PMdoc* document);
+std::optional<UpdateHint> RunPrintConfiguration(QWidget* parent, Settings& settings, Document* document);
 
 } // namespace tsm

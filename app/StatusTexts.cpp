@@ -24,12 +24,12 @@ std::string OneDecimal(double value) {
 
 } // namespace
 
-std::string IdleStatusText(const PMdoc* document) {
+std::string IdleStatusText(const Document* document) {
     if (document == nullptr || document->model == nullptr) return kStatusOpenFile;
     return document->development ? kStatusNavigationHint : "";
 }
 
-std::string AssembledSizeText(const PMdoc* document, double userScale) {
+std::string AssembledSizeText(const Document* document, double userScale) {
     if (document == nullptr || document->model == nullptr || document->development == nullptr) return {};
     const CMeshModel& model = *document->model;
     // Model units times mm per unit gives mm; a tenth of that is centimetres.

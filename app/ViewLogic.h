@@ -1,5 +1,5 @@
-// The seam between a view's window and its behaviour. The window (CModelviewerView, CTenkaizuView) owns
-// the widget and hands every paint, size, mouse, key and update message to a logic object; the logic
+// The seam between a view's window and its behaviour. The window (ModelViewWidget, DevelopmentViewWidget)
+// owns the widget and hands every paint, size, mouse, key and update message to a logic object; the logic
 // draws, navigates and edits, and reaches the rest of the program through its host. Only Qt Gui types
 // appear here, so a logic object needs no widget code of its own.
 #pragma once

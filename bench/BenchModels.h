@@ -14,8 +14,9 @@ namespace tsm::bench {
 // `parts` cubes of 20 mm, each unfolded into one cross-shaped part with flaps, their faces spread over
 // four checkerboard textures of `textureSide` pixels square with full-size bitmaps. `rowWidthMM` sets how
 // many parts share a row: 4400 gives about 58, so that 2,000 parts come out near 4 : 3.
-inline std::unique_ptr<PMdoc> TexturedCubesDevelopment(int parts, double rowWidthMM, int textureSide = 256) {
-    auto document = std::make_unique<PMdoc>();
+inline std::unique_ptr<Document> TexturedCubesDevelopment(int parts, double rowWidthMM,
+                                                          int textureSide = 256) {
+    auto document = std::make_unique<Document>();
     const Rgb colours[4][2] = {{{0.9f, 0.3f, 0.2f}, {1.0f, 0.9f, 0.8f}},
                                {{0.2f, 0.5f, 0.9f}, {0.9f, 0.95f, 1.0f}},
                                {{0.2f, 0.7f, 0.3f}, {0.9f, 1.0f, 0.9f}},

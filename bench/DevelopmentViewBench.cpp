@@ -27,21 +27,21 @@ constexpr int kParts = 2000;
 constexpr int kWidth = 1280;
 constexpr int kHeight = 720;
 
-PMdoc& Development() {
-    static std::unique_ptr<PMdoc> doc = bench::TexturedCubesDevelopment(kParts, 4400);
+Document& Development() {
+    static std::unique_ptr<Document> doc = bench::TexturedCubesDevelopment(kParts, 4400);
     return *doc;
 }
 
 // The same parts over four textures of 2048 x 2048 pixels, as photographed models have them.
-PMdoc& LargeTextureDevelopment() {
-    static std::unique_ptr<PMdoc> doc = bench::TexturedCubesDevelopment(kParts, 4400, 2048);
+Document& LargeTextureDevelopment() {
+    static std::unique_ptr<Document> doc = bench::TexturedCubesDevelopment(kParts, 4400, 2048);
     return *doc;
 }
 
 class BenchHost : public IViewHost {
 public:
-    explicit BenchHost(PMdoc* document) : document_(document) {}
-    PMdoc* Document() const override { return document_; }
+    explicit BenchHost(Document* document) : document_(document) {}
+    Document* CurrentDocument() const override { return document_; }
     Settings ViewSettings() const override { return WithDisplay(Settings(), document_->display); }
     void TextureLimitFound(int) override {}
     IPrompt& Prompt() override { return prompt_; }
@@ -56,12 +56,12 @@ public:
     void StopAnimationTimer() override {}
 
 private:
-    PMdoc* document_;
+    Document* document_;
     RecordingPrompt prompt_;
 };
 
 // `wheelSteps` notches of the wheel towards the middle of the view before the frames are timed.
-void PaintFrames(benchmark::State& state, int wheelSteps, PMdoc& document = Development()) {
+void PaintFrames(benchmark::State& state, int wheelSteps, Document& document = Development()) {
     BenchHost host(&document);
     DevelopmentViewLogic logic(host);
     logic.Resize(kWidth, kHeight);
@@ -98,7 +98,7 @@ void BM_DevelopmentView_Zoomed(benchmark::State& state) {
 // Flaps coloured with their faces' textures and every edge ID drawn on top.
 void BM_DevelopmentView_FittedWithEdgeIds(benchmark::State& state) {
     // Both are the document's display values; the shared document gets its own back afterwards.
-    PMdoc& document = Development();
+    Document& document = Development();
     const DisplaySettings shown = document.display;
     document.display.bColorFlapWithFace = true;
     document.display.bDrawNumber = true;

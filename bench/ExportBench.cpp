@@ -22,9 +22,9 @@ using namespace tsm;
 
 constexpr int kGridCells = 180;
 
-PMdoc& BigDevelopment() {
-    static std::unique_ptr<PMdoc> doc = [] {
-        auto document = std::make_unique<PMdoc>();
+Document& BigDevelopment() {
+    static std::unique_ptr<Document> doc = [] {
+        auto document = std::make_unique<Document>();
         const MeshData grid = Grid(kGridCells, kGridCells, 2.0);
         AddSolid(*document, "Grid", grid.vertices, grid.faces);
         FixtureUnfoldOptions options;
@@ -35,7 +35,7 @@ PMdoc& BigDevelopment() {
     return *doc;
 }
 
-size_t PartLines(const CTenkaizu& development) {
+size_t PartLines(const Development& development) {
     size_t lines = 0;
     for (auto& part : development.parts) lines += part->lines.size();
     return lines;
@@ -48,7 +48,7 @@ std::string OutputPath(const char* name) {
 void BM_ExportEps(benchmark::State& state) {
     Settings settings;
     settings.bDrawNumber = true;
-    CTenkaizu& development = *BigDevelopment().development;
+    Development& development = *BigDevelopment().development;
     const std::string path = OutputPath("export_bench.eps");
     for (auto _ : state) {
         if (!ExporterEPS(settings, EpsOptions()).Export(path, development).ok()) {
@@ -65,7 +65,7 @@ void BM_ExportEps(benchmark::State& state) {
 
 void BM_ExportDxf(benchmark::State& state) {
     const Settings settings;
-    CTenkaizu& development = *BigDevelopment().development;
+    Development& development = *BigDevelopment().development;
     const std::string path = OutputPath("export_bench.dxf");
     for (auto _ : state) {
         if (!ExporterDXF(settings).Export(path, development).ok()) {

@@ -117,7 +117,7 @@ std::string DataPath() {
 // 2,000 closed cylinders of 100 triangles each on a 3D grid, each its own part, sharing one textured
 // material.
 bool Generate(const std::string& path) {
-    PMdoc doc;
+    Document doc;
     AddMaterial(doc, "Checker", {1, 1, 1},
                 MakeCheckerboard(kTexturePixels, kTexturePixels, 16, {0.9f, 0.9f, 0.9f}, {0.2f, 0.3f, 0.6f}));
     const MeshData cylinder = Cylinder(kSegments, 8, 20);
@@ -203,7 +203,7 @@ double Seconds(Clock::duration d) {
     return std::chrono::duration<double>(d).count();
 }
 
-size_t CornerCount(const PMdoc& doc) {
+size_t CornerCount(const Document& doc) {
     size_t corners = 0;
     for (const auto& solid : doc.model->solids)
         for (const auto& face : solid->faces) corners += face->halfEdges.size();
@@ -262,7 +262,7 @@ template <typename Open> void MeasureOpen(benchmark::State& state, Open open) {
         const double seconds = Seconds(Clock::now() - start);
         state.SetIterationTime(
             std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count());
-        const PMdoc* doc = holder.second;
+        const Document* doc = holder.second;
         if (!doc) {
             state.SkipWithError("the benchmark file cannot be opened");
             break;
@@ -280,12 +280,12 @@ template <typename Open> void MeasureOpen(benchmark::State& state, Open open) {
 // The binary reader with the engine's completion steps, as the open pipeline calls it.
 void BM_OpenBinaryModel(benchmark::State& state) {
     MeasureOpen(state, [](const std::string& path) {
-        auto doc = std::make_unique<PMdoc>();
+        auto doc = std::make_unique<Document>();
         RecordingPrompt prompt;
         EngineCompletion completion;
-        CLoaderWorkInfoV3 loader(path, *doc, 0, prompt, completion);
+        BinaryReader loader(path, *doc, 0, prompt, completion);
         const bool ok = loader.Load() == kLoadOk;
-        PMdoc* opened = ok ? doc.get() : nullptr;
+        Document* opened = ok ? doc.get() : nullptr;
         return std::make_pair(std::move(doc), opened);
     });
 }
@@ -297,9 +297,9 @@ void BM_OpenPipeline(benchmark::State& state) {
     static RecordingPrompt prompt;
     static EngineCompletion completion;
     MeasureOpen(state, [](const std::string& path) {
-        auto documents = std::make_unique<CModelviewerDoc>(settings, prompt, completion);
+        auto documents = std::make_unique<DocumentController>(settings, prompt, completion);
         const bool ok = documents->OpenModelFile(path);
-        PMdoc* opened = ok ? documents->Current() : nullptr;
+        Document* opened = ok ? documents->Current() : nullptr;
         return std::make_pair(std::move(documents), opened);
     });
 }
@@ -349,15 +349,15 @@ public:
     void ComputePartExtent(CPart& part) override {
         Time(kPartExtent, [&] { engine_.ComputePartExtent(part); });
     }
-    void ComputeDevelopmentExtent(CTenkaizu& development, bool recomputeParts) override {
+    void ComputeDevelopmentExtent(Development& development, bool recomputeParts) override {
         Time(kDevExtent, [&] { engine_.ComputeDevelopmentExtent(development, recomputeParts); });
     }
-    double ScaleDevelopment(CTenkaizu& development, double targetScale, bool scaleTexts) override {
+    double ScaleDevelopment(Development& development, double targetScale, bool scaleTexts) override {
         double factor = 1.0;
         Time(kScale, [&] { factor = engine_.ScaleDevelopment(development, targetScale, scaleTexts); });
         return factor;
     }
-    void ClassifyPartLines(CTenkaizu& development, CMeshModel& model,
+    void ClassifyPartLines(Development& development, CMeshModel& model,
                            const DisplaySettings& display) override {
         Time(kClassify, [&] { engine_.ClassifyPartLines(development, model, display); });
     }
@@ -377,10 +377,10 @@ void BM_OpenStepCosts(benchmark::State& state) {
     TimingCompletion completion;
     double total = 0;
     for (auto _ : state) {
-        PMdoc doc;
+        Document doc;
         RecordingPrompt prompt;
         const auto start = std::chrono::steady_clock::now();
-        CLoaderWorkInfoV3 loader(BenchFile(), doc, 0, prompt, completion);
+        BinaryReader loader(BenchFile(), doc, 0, prompt, completion);
         if (loader.Load() != kLoadOk) {
             state.SkipWithError("load failed");
             return;
@@ -411,10 +411,10 @@ BENCHMARK(BM_RawReadAndInflate)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 // The opened file passes the link checks (run once, so a broken reader cannot post good figures).
 void BM_CheckInvariantsOfOpenedFile(benchmark::State& state) {
-    PMdoc doc;
+    Document doc;
     RecordingPrompt prompt;
     EngineCompletion completion;
-    CLoaderWorkInfoV3 loader(BenchFile(), doc, 0, prompt, completion);
+    BinaryReader loader(BenchFile(), doc, 0, prompt, completion);
     if (loader.Load() != kLoadOk) {
         state.SkipWithError("load failed");
         return;

@@ -38,10 +38,10 @@ std::string DataPath(const char* name) {
     return (std::filesystem::path(TESSALY_BENCH_DATA_DIR) / name).string();
 }
 
-PMdoc& TwentyPages() {
-    static std::unique_ptr<PMdoc> doc = [] {
+Document& TwentyPages() {
+    static std::unique_ptr<Document> doc = [] {
         auto document = bench::TexturedCubesDevelopment(kParts, kRowWidthMM);
-        UpdateSheetGrid(*document, CPaper{}, true);
+        UpdateSheetGrid(*document, Paper{}, true);
         const Outcome written = WriteBinaryModel(*document, document->display, DataPath("print_bench.tsm"));
         if (!written.ok()) std::fprintf(stderr, "print bench: %s\n", written.reason().c_str());
         return document;
@@ -56,7 +56,7 @@ double PeakResidentMB() {
 }
 
 void BM_PrintPdf600Dpi(benchmark::State& state) {
-    PMdoc& doc = TwentyPages();
+    Document& doc = TwentyPages();
     RecordingPrompt prompt(true);
     const std::string path = DataPath("print_bench.pdf");
     PrintOutcome outcome;
@@ -65,7 +65,7 @@ void BM_PrintPdf600Dpi(benchmark::State& state) {
         pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0),
                                       QPageLayout::Millimeter));
         pdf.setResolution(kDpi);
-        if (!PrintDevelopment(pdf, doc, Settings(), CPaper{}, prompt, PrintOptions{}, &outcome)) {
+        if (!PrintDevelopment(pdf, doc, Settings(), Paper{}, prompt, PrintOptions{}, &outcome)) {
             state.SkipWithError(outcome.detail.c_str());
             return;
         }

@@ -9,7 +9,7 @@
 #include "model/Prompt.h"
 #include "model/Settings.h"
 #include "sheet/RasterRender.h"
-#include "view3d/DibForGLRender.h"
+#include "view3d/OffscreenBitmap.h"
 
 #include <benchmark/benchmark.h>
 
@@ -25,16 +25,16 @@ constexpr int kWidth = 4000;
 constexpr int kHeight = 3000;
 constexpr int kBorder = 5;
 
-PMdoc& TexturedDevelopment() {
-    static std::unique_ptr<PMdoc> doc = bench::TexturedCubesDevelopment(kParts, 4400);
+Document& TexturedDevelopment() {
+    static std::unique_ptr<Document> doc = bench::TexturedCubesDevelopment(kParts, 4400);
     return *doc;
 }
 
 void RenderWholeDevelopment(benchmark::State& state, const Settings& settings = Settings()) {
-    PMdoc& doc = TexturedDevelopment();
+    Document& doc = TexturedDevelopment();
     RecordingPrompt prompt;
     for (auto _ : state) {
-        CDIBforGLRender output(prompt, kWidth, kHeight);
+        OffscreenBitmap output(prompt, kWidth, kHeight);
         if (!RenderWhole(doc, settings, output, kBorder, prompt)) {
             state.SkipWithError("the off-screen renderer did not start");
             return;

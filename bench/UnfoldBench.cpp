@@ -63,17 +63,17 @@ MeshData GeodesicSphere(int frequency, double radius) {
     return mesh; // the icosahedron's faces already run counter-clockwise from outside, and so do these
 }
 
-std::unique_ptr<PMdoc> SphereDocument() {
+std::unique_ptr<Document> SphereDocument() {
     static const MeshData mesh = GeodesicSphere(50, 100.0);
-    auto doc = std::make_unique<PMdoc>();
+    auto doc = std::make_unique<Document>();
     AddSolid(*doc, "sphere", mesh.vertices, mesh.faces);
     ComputeBounds(*doc->model);
     FindSymmetricEdges(*doc->model);
     return doc;
 }
 
-std::unique_ptr<PMdoc> BunnyDocument() {
-    auto doc = std::make_unique<PMdoc>();
+std::unique_ptr<Document> BunnyDocument() {
+    auto doc = std::make_unique<Document>();
     EngineCompletion engine;
     const std::string path = std::string(TESSALY_SOURCE_DIR) + "/tests/data/meshes/bunny.obj";
     if (!ReadMeshFile(path, *doc, &engine).ok) return nullptr;
@@ -92,7 +92,7 @@ double PeakRssMB() {
 
 // Sheets of the A4 portrait printable area (180 x 267 mm) that the development's frame reaches, counted
 // as the sheet grid does.
-int Pages(const CTenkaizu& dev) {
+int Pages(const Development& dev) {
     const int columns = static_cast<int>(std::floor((dev.frame[0] + dev.frame[2]) / (180.0 * 1.01))) + 1;
     const int rows = static_cast<int>(std::floor((dev.frame[1] + dev.frame[3]) / (267.0 * 1.01))) + 1;
     return columns * rows;
@@ -100,9 +100,9 @@ int Pages(const CTenkaizu& dev) {
 
 std::string g_indexedBytes[2]; // sphere, bunny: the indexed result, for the comparison
 
-void RunUnfold(benchmark::State& state, std::unique_ptr<PMdoc> (*make)(), OverlapStrategy strategy,
+void RunUnfold(benchmark::State& state, std::unique_ptr<Document> (*make)(), OverlapStrategy strategy,
                int slot) {
-    std::unique_ptr<PMdoc> doc;
+    std::unique_ptr<Document> doc;
     int parts = 0, pages = 0, tests = 0, refused = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -117,7 +117,7 @@ void RunUnfold(benchmark::State& state, std::unique_ptr<PMdoc> (*make)(), Overla
         options.overlap = strategy;
         // Layout in the sheet's millimetres with page breaks avoided: a sphere of 200 mm at scale 1.
         options.layoutMethod.automatic = false;
-        CUnfolder unfolder(*doc->model, 1.0, options);
+        Unfolder unfolder(*doc->model, 1.0, options);
         UnfoldResult result = unfolder.Run();
         benchmark::DoNotOptimize(result.development.get());
         state.PauseTiming();

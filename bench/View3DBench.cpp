@@ -25,9 +25,9 @@ using namespace tsm;
 constexpr int kWidth = 1280;
 constexpr int kHeight = 720;
 
-PMdoc& TorusDocument() {
-    static std::unique_ptr<PMdoc> doc = [] {
-        auto document = std::make_unique<PMdoc>();
+Document& TorusDocument() {
+    static std::unique_ptr<Document> doc = [] {
+        auto document = std::make_unique<Document>();
         AddMaterial(*document, "checker", {1, 1, 1},
                     MakeCheckerboard(256, 256, 32, {0.9f, 0.3f, 0.2f}, {1.0f, 0.9f, 0.8f}));
         const MeshData torus = Torus(250, 200, 2.0, 0.7, true);
@@ -38,7 +38,7 @@ PMdoc& TorusDocument() {
     return *doc;
 }
 
-void UseTexture(PMdoc& doc, bool textured) {
+void UseTexture(Document& doc, bool textured) {
     for (auto& solid : doc.model->solids)
         for (auto& face : solid->faces) face->materialIndex = textured ? 0 : -1;
 }
@@ -46,7 +46,7 @@ void UseTexture(PMdoc& doc, bool textured) {
 // `afterHint`: every frame follows a document hint, so the model is gathered into arrays again each time
 // (the slowest frame); otherwise only the camera moves, as while the mouse turns the model.
 void Frames(benchmark::State& state, bool textured, bool afterHint = false) {
-    PMdoc& doc = TorusDocument();
+    Document& doc = TorusDocument();
     UseTexture(doc, textured);
     RecordingPrompt prompt;
     OffscreenModelViewHost host(&doc, Settings(), prompt);
@@ -80,7 +80,7 @@ void BM_View3DFrame_AfterHint(benchmark::State& state) {
 
 void BM_View3DFrame_EveryEdge(benchmark::State& state) {
     // Flat-edge omission is the document's display value; the shared document gets it back afterwards.
-    PMdoc& doc = TorusDocument();
+    Document& doc = TorusDocument();
     const bool omitted = doc.display.bOmitFlatEdge;
     doc.display.bOmitFlatEdge = false;
     Frames(state, false);
@@ -93,7 +93,7 @@ void BM_View3DFrame_Textured(benchmark::State& state) {
 
 // The same frame as Defaults, every polygon sent on its own: what the arrays save.
 void BM_View3DFrame_OnePolygonAtATime(benchmark::State& state) {
-    PMdoc& doc = TorusDocument();
+    Document& doc = TorusDocument();
     UseTexture(doc, false);
     RecordingPrompt prompt;
     ViewRenderSurface surface(prompt, RenderSlot::View3D);

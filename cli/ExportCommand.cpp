@@ -64,7 +64,7 @@ BmpSizeChooser SizeFromCommandLine(std::optional<int> widthPixels, IPrompt& prom
 
 } // namespace
 
-int RunExport(PMdoc& document, const Settings& settings, const ExportRequest& request, IPrompt& prompt) {
+int RunExport(Document& document, const Settings& settings, const ExportRequest& request, IPrompt& prompt) {
     ExportOptions options;
     options.eps.notFillFaces = request.notFillFaces;
     options.eps.notFillFlaps = request.notFillFlaps;

@@ -31,6 +31,6 @@ std::string ParseExportRequest(const CommandLine& line, ExportRequest& request);
 
 // Exports the document's development; 0 when the file was written, 1 when the export was refused or
 // failed (the messages went through `prompt`, the reason to stderr).
-int RunExport(PMdoc& document, const Settings& settings, const ExportRequest& request, IPrompt& prompt);
+int RunExport(Document& document, const Settings& settings, const ExportRequest& request, IPrompt& prompt);
 
 } // namespace tsm

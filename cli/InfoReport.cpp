@@ -28,7 +28,7 @@ template <typename T> int Find(const std::unordered_map<const T*, int>& index, c
 
 class Report {
 public:
-    Report(JsonWriter& json, const PMdoc& document, const Settings& settings)
+    Report(JsonWriter& json, const Document& document, const Settings& settings)
         : json_(json), doc_(document), settings_(settings) {}
 
     void Text(const std::string& bytes) { json_.String(DecodeModelStringToUtf8(bytes, doc_.writerLocale)); }
@@ -189,8 +189,8 @@ public:
         json_.EndObject();
     }
 
-    void Development() {
-        const CTenkaizu& dev = *doc_.development;
+    void DevelopmentObject() {
+        const Development& dev = *doc_.development;
         const auto solidIndex = IndexOf(doc_.model->solids);
         json_.BeginObject();
         json_.Key("scale");
@@ -205,7 +205,7 @@ public:
         json_.Int(doc_.sheetRows);
         json_.Key("pages");
         json_.BeginArray();
-        const CPaper paper = CPaper::FromSettings(settings_);
+        const Paper paper = Paper::FromSettings(settings_);
         for (const SheetIndex& page : BuildPageList(doc_, paper, settings_.bNoPrintBrankPage)) {
             json_.BeginArray();
             json_.Int(page.column);
@@ -281,7 +281,7 @@ public:
 
 private:
     JsonWriter& json_;
-    const PMdoc& doc_;
+    const Document& doc_;
     const Settings& settings_;
 };
 
@@ -348,7 +348,7 @@ std::string BuildInfoJson(const OpenOutcome& outcome, bool detail) {
         json.Null();
     json.Key("development");
     if (outcome.document && outcome.document->development)
-        Report(json, *outcome.document, outcome.settings).Development();
+        Report(json, *outcome.document, outcome.settings).DevelopmentObject();
     else
         json.Null();
     json.Key("settings");

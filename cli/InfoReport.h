@@ -15,7 +15,7 @@ struct OpenOutcome {
     int format = 0;  // 2 text, 3 binary; 0 when no reader ran
     std::string title;
     std::vector<std::string> messages;
-    const PMdoc* document = nullptr; // null unless opened
+    const Document* document = nullptr; // null unless opened
     // What the model is shown with: tsmtool's settings with the document's display block in place.
     Settings settings;
 };

@@ -55,7 +55,7 @@ bool ParsePrinterPaper(const std::string& text, bool landscape, double& widthMM,
                                    {"letter", kPaperLetter}, {"legal", kPaperLegal}};
     for (const Named& n : kNames) {
         if (name != n.name) continue;
-        CPaper paper;
+        Paper paper;
         paper.sizeCode = n.code;
         paper.landscape = landscape ? 1 : 0;
         widthMM = paper.PaperWidth();
@@ -100,8 +100,8 @@ std::string ParsePrintRequest(const CommandLine& line, PrintRequest& request) {
     return {};
 }
 
-int RunPrint(PMdoc& document, const Settings& settings, const PrintRequest& request, IPrompt& prompt) {
-    const CPaper paper = CPaper::FromSettings(settings);
+int RunPrint(Document& document, const Settings& settings, const PrintRequest& request, IPrompt& prompt) {
+    const Paper paper = Paper::FromSettings(settings);
     double widthMM = paper.PaperWidth(), heightMM = paper.PaperHeight();
     if (!request.paper.empty() &&
         !ParsePrinterPaper(request.paper, paper.landscape != 0, widthMM, heightMM)) {

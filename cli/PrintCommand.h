@@ -36,6 +36,6 @@ std::string ParsePrintRequest(const CommandLine& line, PrintRequest& request);
 
 // Prints the document; 0 when the PDF was written, 1 when printing failed or there was nothing to print
 // (messages through `prompt`, the reason to stderr).
-int RunPrint(PMdoc& document, const Settings& settings, const PrintRequest& request, IPrompt& prompt);
+int RunPrint(Document& document, const Settings& settings, const PrintRequest& request, IPrompt& prompt);
 
 } // namespace tsm

@@ -3,8 +3,8 @@
 #include "model/AtomicFile.h"
 #include "model/Settings.h"
 #include "sheet/SheetScreen.h"
-#include "view3d/DibForGLRender.h"
 #include "view3d/ModelViewLogic.h"
+#include "view3d/OffscreenBitmap.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -98,7 +98,7 @@ std::string ParseRenderAngles(const CommandLine& line, RenderRequest& request) {
     return {};
 }
 
-int RunRender(PMdoc& document, const Settings& documentSettings, const RenderRequest& request,
+int RunRender(Document& document, const Settings& documentSettings, const RenderRequest& request,
               IPrompt& prompt) {
     Settings settings = documentSettings;
     if (request.pageLabels) settings.bDrawPageNumber = true;

@@ -36,6 +36,6 @@ std::string ParseRenderAngles(const CommandLine& line, RenderRequest& request);
 // Draws the document as the development view shows it right after opening (fitted, pan 0) and writes the
 // picture, or as the 3D view shows it; PNG by extension, otherwise a 24-bit BMP. 0 on success, 1 when
 // drawing or writing failed.
-int RunRender(PMdoc& document, const Settings& settings, const RenderRequest& request, IPrompt& prompt);
+int RunRender(Document& document, const Settings& settings, const RenderRequest& request, IPrompt& prompt);
 
 } // namespace tsm

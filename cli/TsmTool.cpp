@@ -230,7 +230,7 @@ int RunTsmTool(int argc, char** argv) {
 
     CliPrompt prompt(args.answerYes);
     EngineCompletion completion(settings);
-    CModelviewerDoc documents(settings, prompt, completion);
+    DocumentController documents(settings, prompt, completion);
     documents.SetInstalledFontFamilies(InstalledFontFamilies());
 
     // A mesh is not a model file: it takes the import road, never the open pipeline.
@@ -244,7 +244,7 @@ int RunTsmTool(int argc, char** argv) {
     };
     if (opened) {
         // What the development view does when a model arrives: the sheet grid from fresh part extents.
-        UpdateSheetGrid(*documents.Current(), CPaper::FromSettings(documentSettings()), true);
+        UpdateSheetGrid(*documents.Current(), Paper::FromSettings(documentSettings()), true);
     }
 
     if (args.command == "info") {
@@ -262,14 +262,14 @@ int RunTsmTool(int argc, char** argv) {
     }
 
     if (!opened) return 1;
-    PMdoc& document = *documents.Current();
+    Document& document = *documents.Current();
     if (args.command == "export") return RunExport(document, documentSettings(), args.exportRequest, prompt);
     if (args.command == "render") return RunRender(document, documentSettings(), args.renderRequest, prompt);
     if (args.command == "print") return RunPrint(document, documentSettings(), args.printRequest, prompt);
     if (args.command == "unfold") return RunUnfold(document, documentSettings(), args.unfoldRequest, prompt);
     if (args.command == "merge") {
         if (!documents.ImportModelFile(args.operands[1])) return 1;
-        UpdateSheetGrid(document, CPaper::FromSettings(documentSettings()), true);
+        UpdateSheetGrid(document, Paper::FromSettings(documentSettings()), true);
     }
     const Outcome written = WriteBinaryModel(document, document.display, args.operands.back());
     if (!written.ok()) {

@@ -23,7 +23,7 @@ bool ParseNumber(const std::string& text, double& value) {
     return error == std::errc() && ptr == end && std::isfinite(value);
 }
 
-UnfoldOptions OptionsForPaper(const CPaper& paper) {
+UnfoldOptions OptionsForPaper(const Paper& paper) {
     UnfoldOptions options;
     options.printableWidthMM = paper.PrintableWidth();
     options.printableHeightMM = paper.PrintableHeight();
@@ -32,14 +32,14 @@ UnfoldOptions OptionsForPaper(const CPaper& paper) {
 
 // The Unfold command with the layout method taken from the command line instead of its dialog, then
 // the sheet grid the development view would compute. Messages went through `prompt` on failure.
-bool UnfoldWithRequest(PMdoc& document, const Settings& documentSettings, const UnfoldRequest& request,
+bool UnfoldWithRequest(Document& document, const Settings& documentSettings, const UnfoldRequest& request,
                        IPrompt& prompt) {
     Settings settings = documentSettings;
     const auto applyLayout = [&request, &document, &settings] {
         ApplyLayoutRequest(request, settings.layoutMethod, document);
         return true;
     };
-    const CPaper paper = CPaper::FromSettings(settings);
+    const Paper paper = Paper::FromSettings(settings);
     StreamUnfoldProgress progress(stderr);
     if (!UnfoldDocument(document, settings, prompt, applyLayout, OptionsForPaper(paper), &progress))
         return false;
@@ -47,7 +47,7 @@ bool UnfoldWithRequest(PMdoc& document, const Settings& documentSettings, const 
     return true;
 }
 
-int Write(const PMdoc& document, const std::string& path) {
+int Write(const Document& document, const std::string& path) {
     const Outcome written = WriteBinaryModel(document, document.display, path);
     if (!written.ok()) {
         std::fprintf(stderr, "tsmtool: %s\n", written.reason().c_str());
@@ -91,7 +91,7 @@ std::string ParseUnfoldRequest(const CommandLine& line, UnfoldRequest& request) 
     return {};
 }
 
-void ApplyLayoutRequest(const UnfoldRequest& request, LayoutMethod& method, PMdoc& document) {
+void ApplyLayoutRequest(const UnfoldRequest& request, LayoutMethod& method, Document& document) {
     if (request.automatic) method.automatic = true;
     if (request.documentScale) {
         method.automatic = false;
@@ -139,11 +139,11 @@ int RunImport(const Settings& settings, const UnfoldRequest& request, IPrompt& p
         return 1;
     }
     if (request.unfold && !UnfoldWithRequest(*outcome.document, settings, request, prompt)) return 1;
-    if (!request.unfold) UpdateSheetGrid(*outcome.document, CPaper::FromSettings(settings), true);
+    if (!request.unfold) UpdateSheetGrid(*outcome.document, Paper::FromSettings(settings), true);
     return Write(*outcome.document, request.outPath);
 }
 
-int RunUnfold(PMdoc& document, const Settings& settings, const UnfoldRequest& request, IPrompt& prompt) {
+int RunUnfold(Document& document, const Settings& settings, const UnfoldRequest& request, IPrompt& prompt) {
     if (document.development) {
         std::fprintf(stderr,
                      "tsmtool: %s already has a development; it is undone first (texts kept, its cut "

@@ -33,7 +33,7 @@ std::string ParseUnfoldRequest(const CommandLine& line, UnfoldRequest& request);
 
 // The layout options over the settings' layout method and the document's scale; what they leave unsaid
 // keeps its current value.
-void ApplyLayoutRequest(const UnfoldRequest& request, LayoutMethod& method, PMdoc& document);
+void ApplyLayoutRequest(const UnfoldRequest& request, LayoutMethod& method, Document& document);
 
 // The progress window of a headless run: one stderr line rewritten as "Unfolding... 40%" whenever the
 // percentage changes, ended by a newline. A command line cannot cancel, so Step never refuses.
@@ -59,6 +59,6 @@ int RunImport(const Settings& settings, const UnfoldRequest& request, IPrompt& p
 
 // unfold on an opened model: a development it already has is undone first, as Undo Unfolding does with
 // its default choices (texts kept for reuse, its cut edges stay cut), then it is unfolded and written.
-int RunUnfold(PMdoc& document, const Settings& settings, const UnfoldRequest& request, IPrompt& prompt);
+int RunUnfold(Document& document, const Settings& settings, const UnfoldRequest& request, IPrompt& prompt);
 
 } // namespace tsm

@@ -30,7 +30,7 @@ DrawKind OpenEdgeDrawKind(LineKind lineKind, DrawKind current) {
 
 } // namespace
 
-void ClassifyPartLines(CTenkaizu& development, CMeshModel& model, const DisplaySettings& display) {
+void ClassifyPartLines(Development& development, CMeshModel& model, const DisplaySettings& display) {
     // Every edge of every solid loses its number, including solids left out of the development, so that
     // no stale number survives a solid being taken out.
     for (auto& solid : model.solids) {

@@ -11,7 +11,7 @@ namespace tsm {
 bool IsFlatEdge(const CEdge& edge, const DisplaySettings& display);
 // Recomputes every drawKind and renumbers every edgeId of the model the development belongs to; `display`
 // gives flat-edge omission and whether flaps are drawn.
-void ClassifyPartLines(CTenkaizu& development, CMeshModel& model, const DisplaySettings& display);
+void ClassifyPartLines(Development& development, CMeshModel& model, const DisplaySettings& display);
 // Faces reachable from `face` across omitted folds; the caller clears the faces' `visited` flags first.
 void CollectFlatGroup(CFace& face, std::vector<CFace*>& group, const DisplaySettings& display);
 

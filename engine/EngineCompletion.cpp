@@ -31,13 +31,13 @@ void EngineCompletion::AutoFlapAnglesAll(CMeshModel& model) {
 void EngineCompletion::ComputePartExtent(CPart& part) {
     tsm::ComputePartExtent(part);
 }
-void EngineCompletion::ComputeDevelopmentExtent(CTenkaizu& development, bool recomputeParts) {
+void EngineCompletion::ComputeDevelopmentExtent(Development& development, bool recomputeParts) {
     tsm::ComputeDevelopmentExtent(development, recomputeParts);
 }
-double EngineCompletion::ScaleDevelopment(CTenkaizu& development, double targetScale, bool scaleTexts) {
+double EngineCompletion::ScaleDevelopment(Development& development, double targetScale, bool scaleTexts) {
     return tsm::ScaleDevelopment(development, targetScale, scaleTexts);
 }
-void EngineCompletion::ClassifyPartLines(CTenkaizu& development, CMeshModel& model,
+void EngineCompletion::ClassifyPartLines(Development& development, CMeshModel& model,
                                          const DisplaySettings& display) {
     tsm::ClassifyPartLines(development, model, display);
 }

@@ -20,9 +20,9 @@ public:
     void FindSymmetricEdges(CMeshModel& model) override;
     void AutoFlapAnglesAll(CMeshModel& model) override;
     void ComputePartExtent(CPart& part) override;
-    void ComputeDevelopmentExtent(CTenkaizu& development, bool recomputeParts) override;
-    double ScaleDevelopment(CTenkaizu& development, double targetScale, bool scaleTexts) override;
-    void ClassifyPartLines(CTenkaizu& development, CMeshModel& model,
+    void ComputeDevelopmentExtent(Development& development, bool recomputeParts) override;
+    double ScaleDevelopment(Development& development, double targetScale, bool scaleTexts) override;
+    void ClassifyPartLines(Development& development, CMeshModel& model,
                            const DisplaySettings& display) override;
 
 private:

@@ -91,7 +91,7 @@ void ComputePartExtent(CPart& part) {
     part.height = box.maxY - box.minY;
 }
 
-void ComputeDevelopmentExtent(CTenkaizu& development, bool recomputeParts) {
+void ComputeDevelopmentExtent(Development& development, bool recomputeParts) {
     if (recomputeParts) {
         for (auto& part : development.parts) ComputePartExtent(*part);
     }
@@ -115,7 +115,7 @@ void ComputeDevelopmentExtent(CTenkaizu& development, bool recomputeParts) {
     development.frame[3] = box.maxY - box.minY;
 }
 
-double ScaleDevelopment(CTenkaizu& development, double targetScale, bool scaleTexts) {
+double ScaleDevelopment(Development& development, double targetScale, bool scaleTexts) {
     // Scales are absolute factors; a non-positive or non-finite one (damaged file) cannot be reached.
     if (!(targetScale > 0.0) || !std::isfinite(targetScale)) return 1.0;
     double factor = targetScale / development.scale;

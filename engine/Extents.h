@@ -9,9 +9,9 @@ namespace tsm {
 // offset into the part's position.
 void ComputePartExtent(CPart& part);
 // frame = bounding box of parts, texts and both picture lists.
-void ComputeDevelopmentExtent(CTenkaizu& development, bool recomputeParts);
+void ComputeDevelopmentExtent(Development& development, bool recomputeParts);
 // Multiplies everything by targetScale / scale; the target is absolute. Returns that factor, by which the
 // owner of the development scales its default flap height too.
-double ScaleDevelopment(CTenkaizu& development, double targetScale, bool scaleTexts);
+double ScaleDevelopment(Development& development, double targetScale, bool scaleTexts);
 
 } // namespace tsm

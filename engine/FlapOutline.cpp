@@ -31,7 +31,7 @@ void PartRect(const CPart& part, double rect[4]) {
 }
 
 // Does any face of a part, or any flap drawn so far in this pass, cover the point?
-bool IsCovered(const CTenkaizu& development, const Point2& p) {
+bool IsCovered(const Development& development, const Point2& p) {
     for (const auto& part : development.parts) {
         if (part == nullptr) continue;
         double rect[4];
@@ -61,7 +61,7 @@ bool IsCovered(const CTenkaizu& development, const Point2& p) {
     return false;
 }
 
-void EmitVisiblePieces(const CTenkaizu& development, const Point2& a, const Point2& b,
+void EmitVisiblePieces(const Development& development, const Point2& a, const Point2& b,
                        const FlapPieceSink& sink) {
     if (a == b) return; // the apex of a triangular flap: no side to draw
     std::vector<double> cuts{0.0, 1.0};
@@ -137,7 +137,7 @@ bool HasDrawnFlap(DrawKind drawKind) {
            drawKind == DrawKind::FlapOnly;
 }
 
-void BeginFlapOutlinePass(CTenkaizu& development) {
+void BeginFlapOutlinePass(Development& development) {
     for (auto& part : development.parts) {
         if (part == nullptr) continue;
         for (auto& line : part->lines) {
@@ -146,7 +146,8 @@ void BeginFlapOutlinePass(CTenkaizu& development) {
     }
 }
 
-void DrawFlapOutline(CTenkaizu& development, const CPart& part, CPartLine& line, const FlapPieceSink& sink) {
+void DrawFlapOutline(Development& development, const CPart& part, CPartLine& line,
+                     const FlapPieceSink& sink) {
     const CHalfEdge* h = line.first;
     if (h == nullptr || h->next == nullptr) return;
     const std::array<Point2, 4> local = FlapOutline(*h);

@@ -16,12 +16,12 @@ constexpr double kMinHidingFlapBaseMM = 0.001;
 
 // Clears every part line's flap-drawn mark; a drawing pass starts with it so that no flap is hidden by
 // flaps of an earlier pass.
-void BeginFlapOutlinePass(CTenkaizu& development);
+void BeginFlapOutlinePass(Development& development);
 
 // Emits the visible pieces of the three outer sides of the flap on line.first (start -> tipStart,
 // tipStart -> tipEnd, tipEnd -> end; the base is the part line itself), then marks the line as drawn so
 // that flaps drawn after it are hidden where they lie under it. `part` is the part owning the line.
-void DrawFlapOutline(CTenkaizu& development, const CPart& part, CPartLine& line, const FlapPieceSink& sink);
+void DrawFlapOutline(Development& development, const CPart& part, CPartLine& line, const FlapPieceSink& sink);
 
 // True for the drawKind values whose line carries a drawn flap.
 bool HasDrawnFlap(DrawKind drawKind);

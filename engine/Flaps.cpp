@@ -128,7 +128,7 @@ void AutoFlapAnglesAll(CMeshModel& model, int32_t maxBaseAngleDegrees) {
     }
 }
 
-void PlaceFlaps(CTenkaizu& development, CMeshModel& /*model*/, double height) {
+void PlaceFlaps(Development& development, CMeshModel& /*model*/, double height) {
     for (auto& part : development.parts) {
         for (CFace* face : part->faces) {
             for (auto& corner : face->halfEdges) corner->flapHeight = height;

@@ -15,7 +15,7 @@ void ComputeFlapShape(CHalfEdge& h, bool sideFlag);
 void AutoFlapAngles(CHalfEdge& h, int32_t maxBaseAngleDegrees);
 void AutoFlapAnglesAll(CMeshModel& model, int32_t maxBaseAngleDegrees);
 // Chooses the flap side of every edge of the development: the smaller face, or the first visited.
-void PlaceFlaps(CTenkaizu& development, CMeshModel& model, double heightMM);
+void PlaceFlaps(Development& development, CMeshModel& model, double heightMM);
 // The closed flap polygon: h, tipStart, tipEnd, h.next (positions relative to the part).
 std::array<Point2, 4> FlapOutline(const CHalfEdge& h);
 

@@ -72,8 +72,8 @@ bool FindFreeSheet(double w, double h, double spacing, double pw, double ph, con
 
 } // namespace
 
-void LayoutParts(CTenkaizu& development, double modelSize, const LayoutMethod& method, const SheetArea& sheet,
-                 double& defaultFlapHeightMM) {
+void LayoutParts(Development& development, double modelSize, const LayoutMethod& method,
+                 const SheetArea& sheet, double& defaultFlapHeightMM) {
     const double pw = sheet.printableWidthMM;
     const double ph = sheet.printableHeightMM;
     if (!(pw > 0) || !(ph > 0) || !std::isfinite(pw) || !std::isfinite(ph)) return;
@@ -166,7 +166,7 @@ void LayoutParts(CTenkaizu& development, double modelSize, const LayoutMethod& m
     }
 }
 
-void RecalculatePartsLayout(PMdoc& document, const LayoutMethod& method, const SheetArea& sheet) {
+void RecalculatePartsLayout(Document& document, const LayoutMethod& method, const SheetArea& sheet) {
     if (!document.development || !document.model) return;
     double& flapHeight = document.display.dDefaultFlapHeightMM;
     flapHeight *=

@@ -16,12 +16,12 @@ struct SheetArea {
 // Places every part of `development`. `modelSize` is the model's size, which sets the spacing in automatic
 // mode; in automatic mode the development is then scaled so that the arrangement fits one sheet, and
 // `defaultFlapHeightMM` with it (rounded to a tenth of a millimetre).
-void LayoutParts(CTenkaizu& development, double modelSize, const LayoutMethod& method, const SheetArea& sheet,
-                 double& defaultFlapHeightMM);
+void LayoutParts(Development& development, double modelSize, const LayoutMethod& method,
+                 const SheetArea& sheet, double& defaultFlapHeightMM);
 
 // "Recalculate Parts Layout" after its dialog: back to scale 1.0 (automatic) or documentScale, then
 // LayoutParts with `method`. The document's default flap height follows the scale. Does nothing without a
 // development.
-void RecalculatePartsLayout(PMdoc& document, const LayoutMethod& method, const SheetArea& sheet);
+void RecalculatePartsLayout(Document& document, const LayoutMethod& method, const SheetArea& sheet);
 
 } // namespace tsm

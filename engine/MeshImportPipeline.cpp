@@ -36,7 +36,7 @@ MeshImportOutcome ImportMeshDocument(const std::string& path, const Settings& se
         return outcome;
     }
 
-    auto document = std::make_unique<PMdoc>();
+    auto document = std::make_unique<Document>();
     document->display = settings.display();
     // Like a model file, the new model is drawn in the first configured colour until it has materials.
     const int32_t firstColour = settings.colors[0];
@@ -77,9 +77,9 @@ MeshImportOutcome ImportMeshDocument(const std::string& path, const Settings& se
     return outcome;
 }
 
-bool ImportMeshFile(CModelviewerDoc& doc, const std::string& path, IPrompt& prompt) {
+bool ImportMeshFile(DocumentController& doc, const std::string& path, IPrompt& prompt) {
     // The new model keeps the display values of the one it replaces, as the window showed them.
-    const PMdoc* replaced = doc.Current();
+    const Document* replaced = doc.Current();
     const Settings settings = replaced ? WithDisplay(doc.settings(), replaced->display) : doc.settings();
     MeshImportOutcome outcome = ImportMeshDocument(path, settings, prompt);
     if (!outcome.document) return false;

@@ -15,8 +15,8 @@ namespace tsm {
 extern const char* const kJoinIsolatedEdgesQuestion; // "Join Adjacent Isolated Edges?"
 
 struct MeshImportOutcome {
-    std::unique_ptr<PMdoc> document; // null when the import failed
-    std::string failure;             // the message shown when it failed
+    std::unique_ptr<Document> document; // null when the import failed
+    std::string failure;                // the message shown when it failed
     MeshReadResult read;
     NormaliseCounts removed;
     int mergedEdges = -1; // -1 when the question was answered No
@@ -30,6 +30,6 @@ MeshImportOutcome ImportMeshDocument(const std::string& path, const Settings& se
 // What the main window's "Import Mesh..." command runs: imports the file and, on success, makes it the
 // current document of `doc` as a new unsaved document titled with the file's base name. On failure the
 // current document stays.
-bool ImportMeshFile(CModelviewerDoc& doc, const std::string& path, IPrompt& prompt);
+bool ImportMeshFile(DocumentController& doc, const std::string& path, IPrompt& prompt);
 
 } // namespace tsm

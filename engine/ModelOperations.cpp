@@ -47,7 +47,7 @@ struct Released {
     bool Has(const void* p) const { return p && addresses.count(p) != 0; }
 };
 
-void ForgetReleased(CTenkaizu* development, const Released& released) {
+void ForgetReleased(Development* development, const Released& released) {
     if (!development || released.addresses.empty()) return;
     for (auto& part : development->parts) {
         if (released.Has(part->solid)) part->solid = nullptr;
@@ -89,7 +89,7 @@ bool IsOpenCandidate(const CEdge& e) {
 
 } // namespace
 
-NormaliseCounts NormaliseModel(PMdoc& document, IPrompt& prompt) {
+NormaliseCounts NormaliseModel(Document& document, IPrompt& prompt) {
     CMeshModel& model = *document.model;
     ComputeBounds(model);
     const double s = model.size;

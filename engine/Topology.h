@@ -30,7 +30,7 @@ struct NormaliseCounts {
     int solids = 0;
 };
 // Deletes degenerate corners, faces, vertices and solids of an imported mesh and rebuilds its edges.
-NormaliseCounts NormaliseModel(PMdoc& document, IPrompt& prompt);
+NormaliseCounts NormaliseModel(Document& document, IPrompt& prompt);
 // Reverses every face of every solid (only those in the development when `onlyInDevelopment`).
 void FlipFaces(CMeshModel& model, bool onlyInDevelopment);
 // Merges coincident open edges of each solid; shows the count and returns it.

@@ -186,15 +186,15 @@ int JoinCoincidentCutEdges(CPart& part, double thresholdMM) {
     return joins;
 }
 
-struct CUnfolder::Impl {
+struct Unfolder::Impl {
     CMeshModel& model;
-    CTenkaizu& dev;
-    CUnfolder& owner;
+    Development& dev;
+    Unfolder& owner;
     std::unordered_map<const CFace*, Point2> up;
     std::unordered_map<const CPart*, size_t> slot; // position in dev.parts during the merge
     std::unique_ptr<MergeSpace> space;
 
-    Impl(CMeshModel& m, CTenkaizu& d, CUnfolder& o) : model(m), dev(d), owner(o) {}
+    Impl(CMeshModel& m, Development& d, Unfolder& o) : model(m), dev(d), owner(o) {}
 
     void LayFlat() {
         for (auto& solid : model.solids) {
@@ -301,18 +301,18 @@ struct CUnfolder::Impl {
     }
 };
 
-CUnfolder::CUnfolder(CMeshModel& model, double documentScale, UnfoldOptions options)
+Unfolder::Unfolder(CMeshModel& model, double documentScale, UnfoldOptions options)
     : model_(model), documentScale_(documentScale), options_(options),
-      development_(std::make_unique<CTenkaizu>()) {}
+      development_(std::make_unique<Development>()) {}
 
-CUnfolder::~CUnfolder() = default;
+Unfolder::~Unfolder() = default;
 
-UnfoldResult CUnfolder::Run(IUnfoldProgress* progress) {
+UnfoldResult Unfolder::Run(IUnfoldProgress* progress) {
     UnfoldResult result;
-    if (!development_) development_ = std::make_unique<CTenkaizu>();
+    if (!development_) development_ = std::make_unique<Development>();
     overlapTests_ = 0;
     refusedJoins_ = 0;
-    CTenkaizu& dev = *development_;
+    Development& dev = *development_;
     Impl impl(model_, dev, *this);
     const LayoutMethod& method = options_.layoutMethod;
 
@@ -409,7 +409,7 @@ UnfoldResult CUnfolder::Run(IUnfoldProgress* progress) {
     return result;
 }
 
-bool UnfoldDocument(PMdoc& document, const Settings& settings, IPrompt& prompt,
+bool UnfoldDocument(Document& document, const Settings& settings, IPrompt& prompt,
                     const std::function<bool()>& askLayoutMethod, const UnfoldOptions& options,
                     IUnfoldProgress* progress) {
     if (!document.model) return false;
@@ -430,7 +430,7 @@ bool UnfoldDocument(PMdoc& document, const Settings& settings, IPrompt& prompt,
     runOptions.layoutMethod = settings.layoutMethod;
     runOptions.coincidentEdgeThresholdMM = CoincidentEdgeThresholdMM(settings);
     runOptions.display = document.display;
-    CUnfolder unfolder(model, document.documentScale, runOptions);
+    Unfolder unfolder(model, document.documentScale, runOptions);
     UnfoldResult result = unfolder.Run(progress);
     if (result.cancelled || !result.development) {
         prompt.Message(kUnfoldCancelledText, PromptIcon::Information);
@@ -446,11 +446,11 @@ bool UnfoldDocument(PMdoc& document, const Settings& settings, IPrompt& prompt,
     return true;
 }
 
-bool CanReuseTexts(const PMdoc& document) {
+bool CanReuseTexts(const Document& document) {
     return document.development && !document.development->texts.empty();
 }
 
-void UndoUnfolding(PMdoc& document, bool reuseTexts, bool applyOpenEdges) {
+void UndoUnfolding(Document& document, bool reuseTexts, bool applyOpenEdges) {
     if (document.model) {
         for (auto& solid : document.model->solids) {
             solid->shown = true;

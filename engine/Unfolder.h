@@ -47,18 +47,18 @@ struct UnfoldOptions {
 };
 
 struct UnfoldResult {
-    std::unique_ptr<CTenkaizu> development; // null when cancelled
+    std::unique_ptr<Development> development; // null when cancelled
     bool cancelled = false;
     double defaultFlapHeightMM = 5.0; // the flaps' height, for the document's display block
 };
 
-class CUnfolder {
+class Unfolder {
 public:
     // `model` must outlive the unfolder; its faces and corners are changed in place by Run.
-    CUnfolder(CMeshModel& model, double documentScale, UnfoldOptions options = {});
-    ~CUnfolder();
-    CUnfolder(const CUnfolder&) = delete;
-    CUnfolder& operator=(const CUnfolder&) = delete;
+    Unfolder(CMeshModel& model, double documentScale, UnfoldOptions options = {});
+    ~Unfolder();
+    Unfolder(const Unfolder&) = delete;
+    Unfolder& operator=(const Unfolder&) = delete;
 
     // Unfolds every solid whose inDevelopment is set, laid out by the options' layout method.
     // `progress` may be null. On cancel the development is discarded and `cancelled` is set.
@@ -74,7 +74,7 @@ private:
     CMeshModel& model_;
     double documentScale_;
     UnfoldOptions options_;
-    std::unique_ptr<CTenkaizu> development_;
+    std::unique_ptr<Development> development_;
     int overlapTests_ = 0;
     int refusedJoins_ = 0;
 };
@@ -99,16 +99,16 @@ double CoincidentEdgeThresholdMM(const Settings& settings);
 // The layout method, the flap angle limit and the coincident-edge threshold are read from `settings`
 // after the dialog; the document's display block classifies the lines and takes the flap height.
 // Returns true when the document got a new development.
-bool UnfoldDocument(PMdoc& document, const Settings& settings, IPrompt& prompt,
+bool UnfoldDocument(Document& document, const Settings& settings, IPrompt& prompt,
                     const std::function<bool()>& askLayoutMethod, const UnfoldOptions& options,
                     IUnfoldProgress* progress = nullptr);
 
 // Whether the "Undo Unfolding" dialog enables "Reuse texts at next unfolding".
-bool CanReuseTexts(const PMdoc& document);
+bool CanReuseTexts(const Document& document);
 
 // Undo Unfolding after its dialog's OK: throws the development away; `reuseTexts` keeps its texts for the
 // next unfolding, `applyOpenEdges` marks every cut edge open (EdgeClass::MarkedOpen) so the next unfolding
 // cuts the same edges.
-void UndoUnfolding(PMdoc& document, bool reuseTexts, bool applyOpenEdges);
+void UndoUnfolding(Document& document, bool reuseTexts, bool applyOpenEdges);
 
 } // namespace tsm

@@ -12,10 +12,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace tsm;
-    PMdoc doc;
+    Document doc;
     RecordingPrompt prompt;
     EngineCompletion completion;
-    CLoaderWorkInfoV3 reader("fuzz.tsm", doc, 0, prompt, completion);
+    BinaryReader reader("fuzz.tsm", doc, 0, prompt, completion);
     const ModelLoadResult result =
         reader.LoadFromBytes(std::string_view(reinterpret_cast<const char*>(data), size));
     if (result == kLoadFailed && reader.FailureReason().empty()) {
@@ -25,9 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (result != kLoadOk) return 0;
 
     const std::string saved = SerializeBinaryModel(doc, doc.display);
-    PMdoc again;
+    Document again;
     RecordingPrompt againPrompt;
-    CLoaderWorkInfoV3 rereader("again.tsm", again, 0, againPrompt, completion);
+    BinaryReader rereader("again.tsm", again, 0, againPrompt, completion);
     if (rereader.LoadFromBytes(saved) != kLoadOk) {
         std::fprintf(stderr, "a saved model does not load again: %s\n", rereader.FailureReason().c_str());
         std::abort();

@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace tsm;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     for (MeshFormat format : {MeshFormat::Obj, MeshFormat::Off, MeshFormat::Stl, MeshFormat::Ply}) {
-        PMdoc doc;
+        Document doc;
         EngineCompletion completion;
         const MeshReadResult result = ReadMeshBytes(bytes, "fuzz", format, doc, &completion);
         if (!result.ok) {

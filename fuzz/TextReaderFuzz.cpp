@@ -14,10 +14,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace tsm;
-    PMdoc doc;
+    Document doc;
     RecordingPrompt prompt;
     EngineCompletion completion;
-    CLoaderWorkInfoV2 reader("fuzz.tsm", doc, 0, prompt, completion);
+    TextReader reader("fuzz.tsm", doc, 0, prompt, completion);
     const ModelLoadResult result =
         reader.LoadFromBytes(std::string_view(reinterpret_cast<const char*>(data), size));
     if (result == kLoadFailed && reader.FailureReason().empty()) {

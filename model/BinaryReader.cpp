@@ -106,9 +106,9 @@ enum class Section {
 
 } // namespace
 
-class CLoaderWorkInfoV3::Impl {
+class BinaryReader::Impl {
 public:
-    Impl(PMdoc& document, int importFlag, IPrompt& prompt, IModelCompletion& completion,
+    Impl(Document& document, int importFlag, IPrompt& prompt, IModelCompletion& completion,
          int32_t textureSizeLimit, std::string& failureReason, std::string_view bytes)
         : document_(document), model_(*document.model), importFlag_(importFlag), prompt_(prompt),
           completion_(completion), textureSizeLimit_(textureSizeLimit), failureReason_(failureReason),
@@ -222,12 +222,12 @@ private:
     bool ReadMaterial(int32_t materialIndex);
     std::unique_ptr<CTextureImage> ReadTexture(const std::string& what);
     bool ReadDevelopment();
-    bool ReadPart(CTenkaizu& development, int32_t partIndex);
-    bool ReadText(CTenkaizu& development, int32_t textIndex);
-    bool ReadPictures(CTenkaizu& development, int list);
+    bool ReadPart(Development& development, int32_t partIndex);
+    bool ReadText(Development& development, int32_t textIndex);
+    bool ReadPictures(Development& development, int list);
     void ReadSettings(DisplaySettings& target, bool classify);
 
-    PMdoc& document_;
+    Document& document_;
     CMeshModel& model_;
     int importFlag_;
     IPrompt& prompt_;
@@ -244,7 +244,7 @@ private:
     int64_t whereB_ = 0;
 };
 
-std::string CLoaderWorkInfoV3::Impl::Where() const {
+std::string BinaryReader::Impl::Where() const {
     const std::string a = N(whereA_), b = N(whereB_);
     switch (section_) {
     case Section::HeaderFields:
@@ -293,7 +293,7 @@ std::string CLoaderWorkInfoV3::Impl::Where() const {
     return "the file";
 }
 
-ModelLoadResult CLoaderWorkInfoV3::Impl::Run() {
+ModelLoadResult BinaryReader::Impl::Run() {
     if (size_ == 0) {
         Fail("the file is empty");
         return kLoadFailed;
@@ -389,14 +389,14 @@ ModelLoadResult CLoaderWorkInfoV3::Impl::Run() {
     I32();
     if (Failed()) return kLoadFailed;
 
-    const CTenkaizu* development = document_.development.get();
+    const Development* development = document_.development.get();
     if (writerLevel >= 101 && development && !development->texts.empty() &&
         !EqualsIgnoringAsciiCase(writerLocale, "en-US"))
         prompt_.Message(kOtherLanguageMessage);
     return kLoadOk;
 }
 
-bool CLoaderWorkInfoV3::Impl::ReadSolid(int32_t s) {
+bool BinaryReader::Impl::ReadSolid(int32_t s) {
     At(Section::SolidHeader, s);
     CSolid* solid = model_.AppendSolid(std::make_unique<CSolid>());
     solid->name = Str();
@@ -440,7 +440,7 @@ bool CLoaderWorkInfoV3::Impl::ReadSolid(int32_t s) {
     return true;
 }
 
-bool CLoaderWorkInfoV3::Impl::ReadFace(CSolid& solid, int32_t s, int32_t f) {
+bool BinaryReader::Impl::ReadFace(CSolid& solid, int32_t s, int32_t f) {
     At(Section::Face, s, f);
     solid.faces.push_back(std::make_unique<CFace>());
     CFace& face = *solid.faces.back();
@@ -485,7 +485,7 @@ bool CLoaderWorkInfoV3::Impl::ReadFace(CSolid& solid, int32_t s, int32_t f) {
     return true;
 }
 
-bool CLoaderWorkInfoV3::Impl::ReadEdge(CSolid& solid, int32_t s, int32_t e) {
+bool BinaryReader::Impl::ReadEdge(CSolid& solid, int32_t s, int32_t e) {
     At(Section::Edges, s, e);
     const int32_t faceIndex[2] = {I32(), I32()};
     const int32_t vertexIndex[2] = {I32(), I32()};
@@ -525,7 +525,7 @@ bool CLoaderWorkInfoV3::Impl::ReadEdge(CSolid& solid, int32_t s, int32_t e) {
     return true;
 }
 
-bool CLoaderWorkInfoV3::Impl::ReadMaterial(int32_t m) {
+bool BinaryReader::Impl::ReadMaterial(int32_t m) {
     At(Section::Material, m);
     CMaterial* material = model_.AppendMaterial(std::make_unique<CMaterial>());
     material->name = Str();
@@ -547,7 +547,7 @@ bool CLoaderWorkInfoV3::Impl::ReadMaterial(int32_t m) {
     return true;
 }
 
-std::unique_ptr<CTextureImage> CLoaderWorkInfoV3::Impl::ReadTexture(const std::string& what) {
+std::unique_ptr<CTextureImage> BinaryReader::Impl::ReadTexture(const std::string& what) {
     const int32_t width = I32();
     const int32_t height = I32();
     const int32_t compressedSize = I32();
@@ -588,10 +588,10 @@ std::unique_ptr<CTextureImage> CLoaderWorkInfoV3::Impl::ReadTexture(const std::s
     return texture;
 }
 
-bool CLoaderWorkInfoV3::Impl::ReadDevelopment() {
+bool BinaryReader::Impl::ReadDevelopment() {
     At(Section::DevelopmentHeader);
-    document_.development = std::make_unique<CTenkaizu>();
-    CTenkaizu& development = *document_.development;
+    document_.development = std::make_unique<Development>();
+    Development& development = *document_.development;
     development.scale = F64();
     development.reversed = Bool();
     // The frame of an empty development holds the extremes it started from; any value is kept.
@@ -639,7 +639,7 @@ bool CLoaderWorkInfoV3::Impl::ReadDevelopment() {
     return true;
 }
 
-bool CLoaderWorkInfoV3::Impl::ReadPart(CTenkaizu& development, int32_t p) {
+bool BinaryReader::Impl::ReadPart(Development& development, int32_t p) {
     At(Section::PartHeader, p);
     const int32_t solidIndex = I32();
     if (Failed()) return false;
@@ -697,7 +697,7 @@ bool CLoaderWorkInfoV3::Impl::ReadPart(CTenkaizu& development, int32_t p) {
     return true;
 }
 
-bool CLoaderWorkInfoV3::Impl::ReadText(CTenkaizu& development, int32_t t) {
+bool BinaryReader::Impl::ReadText(Development& development, int32_t t) {
     At(Section::Text, t);
     development.texts.push_back(std::make_unique<CTextBlock>());
     CTextBlock& text = *development.texts.back();
@@ -721,7 +721,7 @@ bool CLoaderWorkInfoV3::Impl::ReadText(CTenkaizu& development, int32_t t) {
     return true;
 }
 
-bool CLoaderWorkInfoV3::Impl::ReadPictures(CTenkaizu& development, int list) {
+bool BinaryReader::Impl::ReadPictures(Development& development, int list) {
     At(Section::PictureCount, list);
     const int32_t count = I32();
     if (!CheckCount(count, kPictureMinBytes,
@@ -746,7 +746,7 @@ bool CLoaderWorkInfoV3::Impl::ReadPictures(CTenkaizu& development, int list) {
     return true;
 }
 
-void CLoaderWorkInfoV3::Impl::ReadSettings(DisplaySettings& target, bool classify) {
+void BinaryReader::Impl::ReadSettings(DisplaySettings& target, bool classify) {
     target.bDrawFlap = Bool();
     target.bDrawNumber = Bool();
     target.bInvertEdgeID = Bool();
@@ -772,20 +772,20 @@ void CLoaderWorkInfoV3::Impl::ReadSettings(DisplaySettings& target, bool classif
     target.dDefaultFlapHeightMM = F64();
 }
 
-CLoaderWorkInfoV3::CLoaderWorkInfoV3(std::string path, PMdoc& document, int importFlag, IPrompt& prompt,
-                                     IModelCompletion& completion, const Settings& settings)
+BinaryReader::BinaryReader(std::string path, Document& document, int importFlag, IPrompt& prompt,
+                           IModelCompletion& completion, const Settings& settings)
     : path_(std::move(path)), document_(document), importFlag_(importFlag), prompt_(prompt),
       completion_(completion), textureSizeLimit_(TextureSizeLimit(settings)) {}
 
-CLoaderWorkInfoV3::~CLoaderWorkInfoV3() = default;
+BinaryReader::~BinaryReader() = default;
 
-ModelLoadResult CLoaderWorkInfoV3::LoadFromBytes(std::string_view bytes) {
+ModelLoadResult BinaryReader::LoadFromBytes(std::string_view bytes) {
     failureReason_.clear();
     Impl impl(document_, importFlag_, prompt_, completion_, textureSizeLimit_, failureReason_, bytes);
     return impl.Run();
 }
 
-ModelLoadResult CLoaderWorkInfoV3::Load() {
+ModelLoadResult BinaryReader::Load() {
     failureReason_.clear();
     const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {

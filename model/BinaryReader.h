@@ -11,15 +11,15 @@
 
 namespace tsm {
 
-class CLoaderWorkInfoV3 {
+class BinaryReader {
 public:
     // importFlag 0 when opening (the display block goes into the document's), 1 when importing (it is
     // discarded). `settings` gives the texture size limit.
-    CLoaderWorkInfoV3(std::string path, PMdoc& document, int importFlag, IPrompt& prompt,
-                      IModelCompletion& completion, const Settings& settings = Settings());
-    ~CLoaderWorkInfoV3();
-    CLoaderWorkInfoV3(const CLoaderWorkInfoV3&) = delete;
-    CLoaderWorkInfoV3& operator=(const CLoaderWorkInfoV3&) = delete;
+    BinaryReader(std::string path, Document& document, int importFlag, IPrompt& prompt,
+                 IModelCompletion& completion, const Settings& settings = Settings());
+    ~BinaryReader();
+    BinaryReader(const BinaryReader&) = delete;
+    BinaryReader& operator=(const BinaryReader&) = delete;
 
     // Reads the whole file: kLoadOk, kLoadFailed (see FailureReason) or kLoadVersionRefused.
     ModelLoadResult Load();
@@ -31,7 +31,7 @@ public:
 private:
     class Impl;
     std::string path_;
-    PMdoc& document_;
+    Document& document_;
     int importFlag_;
     IPrompt& prompt_;
     IModelCompletion& completion_;

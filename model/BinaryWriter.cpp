@@ -77,7 +77,7 @@ template <typename T> int32_t Lookup(const std::unordered_map<const T*, int32_t>
 
 } // namespace
 
-std::string SerializeBinaryModel(const PMdoc& document, const DisplaySettings& display,
+std::string SerializeBinaryModel(const Document& document, const DisplaySettings& display,
                                  const BinaryWriteOptions& options) {
     ByteWriter out;
     const std::string headerLine = "version 3\n";
@@ -92,7 +92,7 @@ std::string SerializeBinaryModel(const PMdoc& document, const DisplaySettings& d
     out.Str("");
 
     const CMeshModel& model = *document.model;
-    const CTenkaizu* development = document.development.get();
+    const Development* development = document.development.get();
     out.F64(model.size);
     out.F64(model.center.x);
     out.F64(model.center.y);
@@ -242,7 +242,7 @@ std::string SerializeBinaryModel(const PMdoc& document, const DisplaySettings& d
     return out.Take();
 }
 
-Outcome WriteBinaryModel(const PMdoc& document, const DisplaySettings& display, const std::string& path,
+Outcome WriteBinaryModel(const Document& document, const DisplaySettings& display, const std::string& path,
                          const BinaryWriteOptions& options) {
     return WriteWholeFile(path, SerializeBinaryModel(document, display, options));
 }

@@ -18,11 +18,11 @@ struct BinaryWriteOptions {
 };
 
 // Serialises the document and the display settings a model file carries (taken from `display`).
-std::string SerializeBinaryModel(const PMdoc& document, const DisplaySettings& display,
+std::string SerializeBinaryModel(const Document& document, const DisplaySettings& display,
                                  const BinaryWriteOptions& options = {});
 
 // Writes through WriteWholeFile, so that a failure never leaves a half-written model.
-Outcome WriteBinaryModel(const PMdoc& document, const DisplaySettings& display, const std::string& path,
+Outcome WriteBinaryModel(const Document& document, const DisplaySettings& display, const std::string& path,
                          const BinaryWriteOptions& options = {});
 
 } // namespace tsm

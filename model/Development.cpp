@@ -2,13 +2,13 @@
 
 namespace tsm {
 
-CPart* CTenkaizu::AppendPart(std::unique_ptr<CPart> part) {
+CPart* Development::AppendPart(std::unique_ptr<CPart> part) {
     part->development = this;
     parts.push_back(std::move(part));
     return parts.back().get();
 }
 
-void AttachFacesToParts(CMeshModel& model, CTenkaizu& development, bool onlySolidsInDevelopment) {
+void AttachFacesToParts(CMeshModel& model, Development& development, bool onlySolidsInDevelopment) {
     for (auto& solid : model.solids) {
         if (onlySolidsInDevelopment && !solid->inDevelopment) continue;
         for (auto& face : solid->faces) {

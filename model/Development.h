@@ -1,4 +1,4 @@
-// The flat half of a papercraft model: the development (`CTenkaizu`) with its parts, their drawn lines,
+// The flat half of a papercraft model: the development (`Development`) with its parts, their drawn lines,
 // free texts and placed pictures. All lengths are millimetres, y growing downwards.
 #pragma once
 
@@ -10,7 +10,7 @@
 
 namespace tsm {
 
-struct CTenkaizu;
+struct Development;
 
 // How a part line is drawn; ClassifyPartLines decides it from the fold and the flaps.
 enum class DrawKind : int32_t {
@@ -49,7 +49,7 @@ struct CPart {
     std::vector<CFace*> faces;
     std::vector<std::unique_ptr<CPartLine>> lines;
     CSolid* solid = nullptr;
-    CTenkaizu* development = nullptr;
+    Development* development = nullptr;
 };
 
 struct CTextBlock {
@@ -63,10 +63,10 @@ struct CTextBlock {
 
 struct CImageBlock {
     double rect[4] = {0, 0, 0, 0}; // width or height may be negative
-    CMaterial* material = nullptr; // owned by CTenkaizu::imageMaterials
+    CMaterial* material = nullptr; // owned by Development::imageMaterials
 };
 
-struct CTenkaizu {
+struct Development {
     std::vector<std::unique_ptr<CPart>> parts;
     std::vector<std::unique_ptr<CTextBlock>> texts;
     std::vector<std::unique_ptr<CImageBlock>> imagesA; // drawn under the parts
@@ -81,6 +81,6 @@ struct CTenkaizu {
 
 // Binary files: every face of every solid in the development joins the part its partIndex names.
 // Text files: every face with a part index other than -1 does. Indices must have been checked.
-void AttachFacesToParts(CMeshModel& model, CTenkaizu& development, bool onlySolidsInDevelopment);
+void AttachFacesToParts(CMeshModel& model, Development& development, bool onlySolidsInDevelopment);
 
 } // namespace tsm

@@ -17,9 +17,9 @@ enum ModelLoadResult : int {
     kLoadVersionRefused = 3 // the reader has already shown its message
 };
 
-struct PMdoc {
+struct Document {
     std::unique_ptr<CMeshModel> model;
-    std::unique_ptr<CTenkaizu> development; // null when the file carries no development
+    std::unique_ptr<Development> development; // null when the file carries no development
     std::string path;
     CMaterial baseMaterial;
     double documentScale = 1.0;
@@ -32,9 +32,9 @@ struct PMdoc {
     // The display block the file carried (or the one a new model started with); written back on save.
     DisplaySettings display;
 
-    PMdoc();
-    PMdoc(const PMdoc&) = delete;
-    PMdoc& operator=(const PMdoc&) = delete;
+    Document();
+    Document(const Document&) = delete;
+    Document& operator=(const Document&) = delete;
 };
 
 } // namespace tsm

@@ -3,7 +3,7 @@
 
 namespace tsm {
 
-void CModelviewerDoc::AdoptNewDocument(std::unique_ptr<PMdoc> document, const std::string& title) {
+void DocumentController::AdoptNewDocument(std::unique_ptr<Document> document, const std::string& title) {
     if (!document) return;
     current_ = std::move(document);
     current_->modified = true;

@@ -2,11 +2,11 @@
 
 namespace tsm {
 
-Settings DocumentSettings(const Settings& settings, const PMdoc* document) {
+Settings DocumentSettings(const Settings& settings, const Document* document) {
     return document ? WithDisplay(settings, document->display) : settings;
 }
 
-void KeepSettings(const Settings& changed, Settings& settings, PMdoc* document) {
+void KeepSettings(const Settings& changed, Settings& settings, Document* document) {
     settings = changed;
     if (document) document->display = changed.display();
 }

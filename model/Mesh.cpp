@@ -15,7 +15,7 @@ void CMaterial::CopyColoursFrom(const CMaterial& other) {
     for (int i = 0; i < 3; ++i) flatColor[i] = other.flatColor[i];
 }
 
-CMeshModel::CMeshModel(PMdoc* doc) : document(doc) {
+CMeshModel::CMeshModel(Document* doc) : document(doc) {
     for (int i = 0; i < 4; ++i) {
         greyMaterial.ambient[i] = 0.6f;
         greyMaterial.diffuse[i] = 0.6f;
@@ -60,6 +60,6 @@ CHalfEdge* FindCorner(const CFace& face, const CVertex* vertex) {
     return nullptr;
 }
 
-PMdoc::PMdoc() : model(std::make_unique<CMeshModel>(this)) {}
+Document::Document() : model(std::make_unique<CMeshModel>(this)) {}
 
 } // namespace tsm

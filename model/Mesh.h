@@ -22,7 +22,7 @@ struct CMeshModel;
 struct CPart;
 struct CPartLine;
 struct CSolid;
-struct PMdoc;
+struct Document;
 
 struct CVertex {
     Vec3 position; // model units, as stored
@@ -163,10 +163,10 @@ struct CMeshModel {
     Vec3 boundsMin;
     Vec3 boundsMax;
     double size = 0;
-    PMdoc* document = nullptr;
+    Document* document = nullptr;
     CMaterial* highlightMaterial = nullptr;
 
-    explicit CMeshModel(PMdoc* doc = nullptr);
+    explicit CMeshModel(Document* doc = nullptr);
 
     CSolid* AppendSolid(std::unique_ptr<CSolid> solid);
     CMaterial* AppendMaterial(std::unique_ptr<CMaterial> material);

@@ -81,7 +81,7 @@ MeshBuilder::FaceOutcome MeshBuilder::AddFace(const std::vector<int>& vertices,
     return FaceOutcome::Added;
 }
 
-void MeshBuilder::Finish(PMdoc& document, IModelCompletion* completion) const {
+void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const {
     CMeshModel& model = *document.model;
     const int materialBase = static_cast<int>(model.materials.size());
     for (const std::string& name : materials_) {

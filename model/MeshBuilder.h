@@ -52,7 +52,7 @@ public:
     // Appends the solids and materials to the document's model. With a completion, every face ring is
     // linked, every plane computed and every solid's vertex incidence rebuilt; the edges are left to the
     // engine's edge building, as for any mesh that arrives without edge records.
-    void Finish(PMdoc& document, IModelCompletion* completion) const;
+    void Finish(Document& document, IModelCompletion* completion) const;
 
 private:
     struct PendingFace {

@@ -77,7 +77,7 @@ MeshFormat MeshFormatFromContent(std::string_view bytes) {
 }
 
 MeshReadResult ReadMeshBytes(std::string_view bytes, const std::string& fileName, MeshFormat format,
-                             PMdoc& document, IModelCompletion* completion) {
+                             Document& document, IModelCompletion* completion) {
     MeshReadResult result;
     result.format = format;
     MeshBuilder builder;
@@ -110,7 +110,7 @@ MeshReadResult ReadMeshBytes(std::string_view bytes, const std::string& fileName
     return result;
 }
 
-MeshReadResult ReadMeshFile(const std::string& path, PMdoc& document, IModelCompletion* completion) {
+MeshReadResult ReadMeshFile(const std::string& path, Document& document, IModelCompletion* completion) {
     const std::string fileName = FileNameOf(path);
     std::error_code error;
     std::ifstream file;

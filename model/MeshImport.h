@@ -31,10 +31,11 @@ MeshFormat MeshFormatFromContent(std::string_view bytes);
 
 // Reads the file into `document`'s model (which gains solids and materials only on success). The content
 // decides where it clearly names a format other than the extension's; otherwise the extension does.
-MeshReadResult ReadMeshFile(const std::string& path, PMdoc& document, IModelCompletion* completion = nullptr);
+MeshReadResult ReadMeshFile(const std::string& path, Document& document,
+                            IModelCompletion* completion = nullptr);
 // The same for bytes already in memory; `fileName` only names them in messages.
 MeshReadResult ReadMeshBytes(std::string_view bytes, const std::string& fileName, MeshFormat format,
-                             PMdoc& document, IModelCompletion* completion = nullptr);
+                             Document& document, IModelCompletion* completion = nullptr);
 
 // The single readers: each fills `builder` and returns an empty string, or the failure message.
 std::string ReadObj(std::string_view bytes, const std::string& fileName, MeshBuilder& builder);

@@ -25,10 +25,10 @@ public:
     virtual void AutoFlapAnglesAll(CMeshModel& model) = 0;
     // Development.
     virtual void ComputePartExtent(CPart& part) = 0;
-    virtual void ComputeDevelopmentExtent(CTenkaizu& development, bool recomputeParts) = 0;
+    virtual void ComputeDevelopmentExtent(Development& development, bool recomputeParts) = 0;
     // Returns the factor applied; the caller scales its default flap height by it.
-    virtual double ScaleDevelopment(CTenkaizu& development, double targetScale, bool scaleTexts) = 0;
-    virtual void ClassifyPartLines(CTenkaizu& development, CMeshModel& model,
+    virtual double ScaleDevelopment(Development& development, double targetScale, bool scaleTexts) = 0;
+    virtual void ClassifyPartLines(Development& development, CMeshModel& model,
                                    const DisplaySettings& display) = 0;
 };
 

@@ -33,7 +33,7 @@ void Offset(double rect[4], double dx, double dy) {
 
 } // namespace
 
-void MergeDocuments(PMdoc& current, PMdoc& imported, IModelCompletion& completion) {
+void MergeDocuments(Document& current, Document& imported, IModelCompletion& completion) {
     CMeshModel& model = *current.model;
     const int materialShift = static_cast<int>(model.materials.size());
     for (auto& solid : imported.model->solids) {
@@ -45,8 +45,8 @@ void MergeDocuments(PMdoc& current, PMdoc& imported, IModelCompletion& completio
     MoveAll(imported.model->materials, model.materials);
 
     if (current.development && imported.development) {
-        CTenkaizu& target = *current.development;
-        CTenkaizu& source = *imported.development;
+        Development& target = *current.development;
+        Development& source = *imported.development;
         current.display.dDefaultFlapHeightMM *= completion.ScaleDevelopment(source, target.scale, true);
         const double right = target.frame[0] + target.frame[2];
         const double bottom = target.frame[1] + target.frame[3];
@@ -69,9 +69,9 @@ void MergeDocuments(PMdoc& current, PMdoc& imported, IModelCompletion& completio
     }
 }
 
-bool CModelviewerDoc::ImportModelFile(const std::string& path) {
+bool DocumentController::ImportModelFile(const std::string& path) {
     if (!current_) return false;
-    auto imported = std::make_unique<PMdoc>();
+    auto imported = std::make_unique<Document>();
     imported->path = path;
     if (!HasModelExtension(path)) {
         prompt_.Message("Cannot load file of specified type.");

@@ -80,13 +80,13 @@ public:
     void FindSymmetricEdges(CMeshModel&) override {}
     void AutoFlapAnglesAll(CMeshModel& model) override { inner_.AutoFlapAnglesAll(model); }
     void ComputePartExtent(CPart& part) override { inner_.ComputePartExtent(part); }
-    void ComputeDevelopmentExtent(CTenkaizu& development, bool recomputeParts) override {
+    void ComputeDevelopmentExtent(Development& development, bool recomputeParts) override {
         inner_.ComputeDevelopmentExtent(development, recomputeParts);
     }
-    double ScaleDevelopment(CTenkaizu& development, double targetScale, bool scaleTexts) override {
+    double ScaleDevelopment(Development& development, double targetScale, bool scaleTexts) override {
         return inner_.ScaleDevelopment(development, targetScale, scaleTexts);
     }
-    void ClassifyPartLines(CTenkaizu& development, CMeshModel& model,
+    void ClassifyPartLines(Development& development, CMeshModel& model,
                            const DisplaySettings& display) override {
         inner_.ClassifyPartLines(development, model, display);
     }
@@ -97,7 +97,7 @@ private:
 
 } // namespace
 
-DispatchResult DispatchReader(const std::string& path, PMdoc& document, int importFlag, IPrompt& prompt,
+DispatchResult DispatchReader(const std::string& path, Document& document, int importFlag, IPrompt& prompt,
                               IModelCompletion& completion, const Settings& settings) {
     DispatchResult outcome;
     std::string line;
@@ -107,19 +107,19 @@ DispatchResult DispatchReader(const std::string& path, PMdoc& document, int impo
     }
     if (line.compare(0, 9, "version 3") == 0) {
         outcome.format = 3;
-        CLoaderWorkInfoV3 reader(path, document, importFlag, prompt, completion, settings);
+        BinaryReader reader(path, document, importFlag, prompt, completion, settings);
         outcome.result = reader.Load();
         outcome.failureReason = reader.FailureReason();
     } else {
         outcome.format = 2;
-        CLoaderWorkInfoV2 reader(path, document, importFlag, prompt, completion, settings);
+        TextReader reader(path, document, importFlag, prompt, completion, settings);
         outcome.result = reader.Load();
         outcome.failureReason = reader.FailureReason();
     }
     return outcome;
 }
 
-void NormaliseNames(PMdoc& document, IModelCompletion& completion) {
+void NormaliseNames(Document& document, IModelCompletion& completion) {
     CMeshModel& model = *document.model;
     completion.ComputeBounds(model);
 
@@ -181,7 +181,7 @@ void SeparateCorners(CMeshModel& model) {
     }
 }
 
-void ReplaceMissingFonts(CTenkaizu& development, const std::vector<std::string>& installedFamilies,
+void ReplaceMissingFonts(Development& development, const std::vector<std::string>& installedFamilies,
                          IPrompt& prompt) {
     const std::set<std::string> installed(installedFamilies.begin(), installedFamilies.end());
     bool replaced = false;
@@ -201,13 +201,13 @@ std::string LoadFailureMessage(const std::string& path, const std::string& reaso
            (reason.empty() ? std::string("the file cannot be read") : reason) + ".";
 }
 
-CModelviewerDoc::CModelviewerDoc(const Settings& settings, IPrompt& prompt, IModelCompletion& completion,
-                                 IDocumentWindow* window)
+DocumentController::DocumentController(const Settings& settings, IPrompt& prompt,
+                                       IModelCompletion& completion, IDocumentWindow* window)
     : settings_(settings), prompt_(prompt), completion_(completion), window_(window) {}
 
-CModelviewerDoc::~CModelviewerDoc() = default;
+DocumentController::~DocumentController() = default;
 
-bool CModelviewerDoc::OpenModelFile(const std::string& givenPath) {
+bool DocumentController::OpenModelFile(const std::string& givenPath) {
     namespace fs = std::filesystem;
     lastResult_ = -1;
     lastFormat_ = 0;
@@ -220,7 +220,7 @@ bool CModelviewerDoc::OpenModelFile(const std::string& givenPath) {
     fs::path absolute = fs::absolute(givenPath, error);
     const std::string path = error ? givenPath : absolute.lexically_normal().string();
 
-    auto document = std::make_unique<PMdoc>();
+    auto document = std::make_unique<Document>();
     document->path = path;
     // What the file does not carry keeps the values a new document starts with.
     document->display = settings_.display();

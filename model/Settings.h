@@ -19,7 +19,7 @@ struct LayoutMethod {
 };
 
 // The display block a model file carries, in the order the binary file stores it. Every document owns one
-// (PMdoc::display): the readers fill it, the writer stores it, and the document's drawing reads it.
+// (Document::display): the readers fill it, the writer stores it, and the document's drawing reads it.
 struct DisplaySettings {
     bool bDrawFlap = true;
     bool bDrawNumber = false;

@@ -33,7 +33,7 @@ void ApplyLineCode(int32_t code, int32_t customStyle, int32_t& style, double (&d
     }
 }
 
-void ScaleDevelopmentLengths(CTenkaizu& development, double mmPerCm) {
+void ScaleDevelopmentLengths(Development& development, double mmPerCm) {
     for (auto& part : development.parts) {
         part->x = FiniteOrZero(part->x * mmPerCm);
         part->y = FiniteOrZero(part->y * mmPerCm);
@@ -79,7 +79,7 @@ void ApplyOldPageType(int32_t pageType, DisplaySettings& settings) {
     settings.iPaperOrientation = pageType % 2;
 }
 
-void BuildPartLines(CTenkaizu& development) {
+void BuildPartLines(Development& development) {
     for (auto& part : development.parts) {
         for (CFace* face : part->faces) {
             for (auto& corner : face->halfEdges) {
@@ -104,7 +104,7 @@ void BuildPartLines(CTenkaizu& development) {
     }
 }
 
-void ChooseFoldedFlapSides(CTenkaizu& development) {
+void ChooseFoldedFlapSides(Development& development) {
     // The smaller of the two faces carries the flap. Both sides of a folded edge are visited, so on
     // equal areas the side visited last keeps it.
     for (auto& part : development.parts) {
@@ -125,7 +125,7 @@ void ChooseFoldedFlapSides(CTenkaizu& development) {
     }
 }
 
-void ConvertTextModel(PMdoc& document, const TextConversionValues& info, IModelCompletion& completion,
+void ConvertTextModel(Document& document, const TextConversionValues& info, IModelCompletion& completion,
                       bool autoFlapAngles) {
     CMeshModel& model = *document.model;
 
@@ -150,7 +150,7 @@ void ConvertTextModel(PMdoc& document, const TextConversionValues& info, IModelC
 
     if (autoFlapAngles) completion.AutoFlapAnglesAll(model);
 
-    CTenkaizu* development = document.development.get();
+    Development* development = document.development.get();
     if (!development) return;
     development->reversed = info.reverse != 0;
     const double scale = info.mag2d * info.mag3d * 10;

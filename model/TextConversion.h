@@ -24,14 +24,14 @@ struct TextConversionValues {
 
 // Runs every conversion step in order on the document and its display block; `autoFlapAngles` sets the
 // flap angles of every corner automatically (bSetFlapAngleAutoForOldTSM).
-void ConvertTextModel(PMdoc& document, const TextConversionValues& info, IModelCompletion& completion,
+void ConvertTextModel(Document& document, const TextConversionValues& info, IModelCompletion& completion,
                       bool autoFlapAngles);
 
 // The conversion steps one by one, in the order ConvertTextModel runs them.
 void ApplyOldLineStyles(const TextConversionValues& info, DisplaySettings& display);
 void ApplyOldPageType(int32_t pageType, DisplaySettings& display);
-void BuildPartLines(CTenkaizu& development);
-void ChooseFoldedFlapSides(CTenkaizu& development);
+void BuildPartLines(Development& development);
+void ChooseFoldedFlapSides(Development& development);
 
 // The face's area from the fan of Heron triangles at corner 0, in model units squared.
 double FanArea(const CFace& face);

@@ -39,7 +39,7 @@ bool InRange(int32_t index, size_t size) {
 
 class TextModelReader {
 public:
-    TextModelReader(PMdoc& document, IModelCompletion& completion, int32_t textureSizeLimit,
+    TextModelReader(Document& document, IModelCompletion& completion, int32_t textureSizeLimit,
                     bool autoFlapAngles, std::string& failureReason, std::string_view bytes)
         : document_(document), model_(*document.model), completion_(completion),
           textureSizeLimit_(textureSizeLimit), autoFlapAngles_(autoFlapAngles), failureReason_(failureReason),
@@ -68,7 +68,7 @@ private:
     void ReadInfo();
     void Finish();
 
-    PMdoc& document_;
+    Document& document_;
     CMeshModel& model_;
     IModelCompletion& completion_;
     int32_t textureSizeLimit_;
@@ -290,11 +290,11 @@ void TextModelReader::ReadParts() {
     const int32_t count = in_.Int();
     if (count <= 0) return;
     if (!document_.development) {
-        document_.development = std::make_unique<CTenkaizu>();
+        document_.development = std::make_unique<Development>();
         for (auto& text : pendingTexts_) document_.development->texts.push_back(std::move(text));
         pendingTexts_.clear();
     }
-    CTenkaizu& development = *document_.development;
+    Development& development = *document_.development;
     for (int32_t p = 0; p < count && !in_.NoWordLeft(); ++p) {
         const int32_t solidIndex = in_.Int();
         double box[4];
@@ -415,13 +415,13 @@ void TextModelReader::Finish() {
 
 } // namespace
 
-CLoaderWorkInfoV2::CLoaderWorkInfoV2(std::string path, PMdoc& document, int importFlag, IPrompt& prompt,
-                                     IModelCompletion& completion, const Settings& settings)
+TextReader::TextReader(std::string path, Document& document, int importFlag, IPrompt& prompt,
+                       IModelCompletion& completion, const Settings& settings)
     : path_(std::move(path)), document_(document), importFlag_(importFlag), prompt_(prompt),
       completion_(completion), textureSizeLimit_(TextureSizeLimit(settings)),
       autoFlapAngles_(settings.bSetFlapAngleAutoForOldTSM) {}
 
-ModelLoadResult CLoaderWorkInfoV2::LoadFromBytes(std::string_view bytes) {
+ModelLoadResult TextReader::LoadFromBytes(std::string_view bytes) {
     // The info values go into the document's display block when importing too, so the import flag plays
     // no part here.
     static_cast<void>(importFlag_);
@@ -430,7 +430,7 @@ ModelLoadResult CLoaderWorkInfoV2::LoadFromBytes(std::string_view bytes) {
     return reader.Run();
 }
 
-ModelLoadResult CLoaderWorkInfoV2::Load() {
+ModelLoadResult TextReader::Load() {
     failureReason_.clear();
     const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {

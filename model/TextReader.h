@@ -11,12 +11,12 @@
 
 namespace tsm {
 
-class CLoaderWorkInfoV2 {
+class TextReader {
 public:
     // The file's display values go into the document's display block; `settings` gives the texture size
     // limit and whether old files get automatic flap angles.
-    CLoaderWorkInfoV2(std::string path, PMdoc& document, int importFlag, IPrompt& prompt,
-                      IModelCompletion& completion, const Settings& settings = Settings());
+    TextReader(std::string path, Document& document, int importFlag, IPrompt& prompt,
+               IModelCompletion& completion, const Settings& settings = Settings());
 
     // Reads the whole file: kLoadOk, or kLoadFailed with FailureReason.
     ModelLoadResult Load();
@@ -26,7 +26,7 @@ public:
 
 private:
     std::string path_;
-    PMdoc& document_;
+    Document& document_;
     int importFlag_;
     IPrompt& prompt_;
     IModelCompletion& completion_;

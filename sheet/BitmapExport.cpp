@@ -7,7 +7,7 @@
 #include "sheet/ExportCommands.h"
 #include "sheet/PageList.h"
 #include "sheet/RasterRender.h"
-#include "view3d/DibForGLRender.h"
+#include "view3d/OffscreenBitmap.h"
 
 #include <QImage>
 #include <QPainter>
@@ -69,9 +69,9 @@ std::string WithoutExtension(const std::string& path) {
 }
 
 // Renders `projection` into a new bitmap, lightens it, draws the overlay and writes it.
-Outcome WriteRenderedBmp(PMdoc& document, const Settings& settings, const RasterProjection& projection,
+Outcome WriteRenderedBmp(Document& document, const Settings& settings, const RasterProjection& projection,
                          const std::string& path, IPrompt& prompt) {
-    CDIBforGLRender bitmap(prompt, projection.widthPixels, projection.heightPixels);
+    OffscreenBitmap bitmap(prompt, projection.widthPixels, projection.heightPixels);
     if (!bitmap.HasBitmap()) return Outcome::Failed("cannot make a bitmap of that size");
     if (!RenderDevelopment(document, settings, projection, bitmap, prompt))
         return Outcome::Failed("rendering failed");
@@ -81,7 +81,8 @@ Outcome WriteRenderedBmp(PMdoc& document, const Settings& settings, const Raster
 }
 
 // The command's common start: a development and a ".bmp" name. Both refusals were shown to the user.
-Outcome CheckBmpCommand(PMdoc& document, const std::string& chosenPath, IPrompt& prompt, std::string& path) {
+Outcome CheckBmpCommand(Document& document, const std::string& chosenPath, IPrompt& prompt,
+                        std::string& path) {
     if (document.development == nullptr) {
         prompt.Message(kMessageNoDevelopment);
         return Outcome::Cancelled("the model has no development");
@@ -171,18 +172,18 @@ bool AcceptBmpSize(const BmpSizeState& state, IPrompt& prompt) {
     return true;
 }
 
-BmpSizeState WholeBmpSize(PMdoc& document, int maximum, int border) {
+BmpSizeState WholeBmpSize(Document& document, int maximum, int border) {
     if (document.development == nullptr) return InitialBmpSize(0, 0, maximum, border, border);
     ComputeDevelopmentExtent(*document.development, false);
     const double* frame = document.development->frame;
     return InitialBmpSize(frame[2], frame[3], maximum, border, border);
 }
 
-BmpSizeState SheetBmpSize(const CPaper& paper, int maximum) {
+BmpSizeState SheetBmpSize(const Paper& paper, int maximum) {
     return InitialBmpSize(paper.PrintableWidth(), paper.PrintableHeight(), maximum, 0, 0);
 }
 
-void DrawOverlayOnBitmap(CDIBforGLRender& bitmap, const PMdoc& document, const Settings& settings,
+void DrawOverlayOnBitmap(OffscreenBitmap& bitmap, const Document& document, const Settings& settings,
                          const RasterProjection& projection) {
     if (!bitmap.HasBitmap()) return;
     const int height = bitmap.Height();
@@ -197,7 +198,7 @@ void DrawOverlayOnBitmap(CDIBforGLRender& bitmap, const PMdoc& document, const S
     DrawOverlay(painter, document, settings, projection, OverlayMode::Print);
 }
 
-Outcome WriteWholeBmp(PMdoc& document, const Settings& settings, const std::string& path, int width,
+Outcome WriteWholeBmp(Document& document, const Settings& settings, const std::string& path, int width,
                       int height, int border, IPrompt& prompt) {
     if (document.development == nullptr) return Outcome::Failed("the model has no development");
     if (width <= 0 || height <= 0) return Outcome::Failed("the bitmap has no pixels");
@@ -211,7 +212,7 @@ std::string SheetBmpPath(const std::string& chosenPath, int pageNumber) {
     return WithoutExtension(chosenPath) + number + ".bmp";
 }
 
-Outcome WriteSheetBmps(PMdoc& document, const Settings& settings, const CPaper& paper,
+Outcome WriteSheetBmps(Document& document, const Settings& settings, const Paper& paper,
                        const std::string& path, int width, int height, IPrompt& prompt,
                        std::vector<std::string>* written) {
     if (document.development == nullptr) return Outcome::Failed("the model has no development");
@@ -233,7 +234,7 @@ Outcome WriteSheetBmps(PMdoc& document, const Settings& settings, const CPaper& 
     return Outcome::Ok();
 }
 
-Outcome ExportWholeBmp(PMdoc& document, const Settings& settings, const std::string& chosenPath,
+Outcome ExportWholeBmp(Document& document, const Settings& settings, const std::string& chosenPath,
                        const BmpSizeChooser& chooser, IPrompt& prompt) {
     std::string path;
     Outcome checked = CheckBmpCommand(document, chosenPath, prompt, path);
@@ -244,12 +245,12 @@ Outcome ExportWholeBmp(PMdoc& document, const Settings& settings, const std::str
                          prompt);
 }
 
-Outcome ExportSheetBmps(PMdoc& document, const Settings& settings, const std::string& chosenPath,
+Outcome ExportSheetBmps(Document& document, const Settings& settings, const std::string& chosenPath,
                         const BmpSizeChooser& chooser, IPrompt& prompt, std::vector<std::string>* written) {
     std::string path;
     Outcome checked = CheckBmpCommand(document, chosenPath, prompt, path);
     if (!checked.ok()) return checked;
-    const CPaper paper = CPaper::FromSettings(settings);
+    const Paper paper = Paper::FromSettings(settings);
     BmpSizeState size = SheetBmpSize(paper, kBmpMaximumPixels);
     if (!chooser || !chooser(size)) return Outcome::Cancelled();
     return WriteSheetBmps(document, settings, paper, path, size.OutputWidth(), size.OutputHeight(), prompt,
@@ -260,7 +261,7 @@ bool ConfirmTextureReset(IPrompt& prompt) {
     return prompt.AskOkCancel(kMessageTextureReset);
 }
 
-Outcome ExportTextureBmp(PMdoc& document, const Settings& settings, const std::string& chosenPath,
+Outcome ExportTextureBmp(Document& document, const Settings& settings, const std::string& chosenPath,
                          const BmpSizeChooser& chooser, IPrompt& prompt) {
     std::string path;
     Outcome checked = CheckBmpCommand(document, chosenPath, prompt, path);
@@ -277,7 +278,7 @@ Outcome ExportTextureBmp(PMdoc& document, const Settings& settings, const std::s
     return Outcome::Ok();
 }
 
-void ResetModelToDevelopmentTexture(PMdoc& document, const Settings& settings,
+void ResetModelToDevelopmentTexture(Document& document, const Settings& settings,
                                     const RasterProjection& projection, int width, int height,
                                     const std::string& bmpPath, IPrompt& prompt) {
     if (document.model == nullptr || width <= 0 || height <= 0) return;

@@ -69,24 +69,24 @@ bool AcceptBmpSize(const BmpSizeState& state, IPrompt& prompt);
 
 // ChooseWholeSize's starting values: the development's bounding box, recomputed first, at 72 pixels per
 // inch. A document without development gives a content of 0 x 0.
-BmpSizeState WholeBmpSize(PMdoc& document, int maximum, int border);
+BmpSizeState WholeBmpSize(Document& document, int maximum, int border);
 // ChooseSheetSize's: the printable area of one sheet, without border.
-BmpSizeState SheetBmpSize(const CPaper& paper, int maximum);
+BmpSizeState SheetBmpSize(const Paper& paper, int maximum);
 
 // The "Output Size (BMP)" dialog, shown on the starting values: false when cancelled. On OK it has run
 // AcceptBmpSize, so the state it leaves is the size to make.
 using BmpSizeChooser = std::function<bool(BmpSizeState& state)>;
 
-class CDIBforGLRender;
+class OffscreenBitmap;
 // The overlay (texts and edge IDs, as printed) drawn straight onto a rendered bitmap's bottom-up rows.
-void DrawOverlayOnBitmap(CDIBforGLRender& bitmap, const PMdoc& document, const Settings& settings,
+void DrawOverlayOnBitmap(OffscreenBitmap& bitmap, const Document& document, const Settings& settings,
                          const RasterProjection& projection);
 
 // The whole development as one 24-bit BMP of width x height pixels: its bounding box across the width less
 // `border` pixels on each side (and `border` pixels down from the top), lightened with bSlideColorToWhite,
 // the overlay on top. Renderer and write failures are reported by the renderer ("write error" for the
 // latter) and fail with the reason.
-Outcome WriteWholeBmp(PMdoc& document, const Settings& settings, const std::string& path, int width,
+Outcome WriteWholeBmp(Document& document, const Settings& settings, const std::string& path, int width,
                       int height, int border, IPrompt& prompt);
 
 // "name.bmp" and page 7 give "name_007.bmp" in the same folder: the chosen path without its extension,
@@ -96,16 +96,16 @@ std::string SheetBmpPath(const std::string& chosenPath, int pageNumber);
 // One BMP per page of the page list (blank sheets left out with bNoPrintBrankPage), in print order from
 // _001: each shows its sheet's printable area at width / printable width pixels per millimetre. The names
 // written go to `written`. Stops at the first failure.
-Outcome WriteSheetBmps(PMdoc& document, const Settings& settings, const CPaper& paper,
+Outcome WriteSheetBmps(Document& document, const Settings& settings, const Paper& paper,
                        const std::string& path, int width, int height, IPrompt& prompt,
                        std::vector<std::string>* written = nullptr);
 
 // The commands after the save dialog: refuse without a development ("No data for development."), refuse
 // a name that does not end in ".bmp" ("Cannot load file of specified type."), let `chooser` settle the
 // size (cancel ends the command quietly), then write. Refusals and a cancelled size are Cancelled.
-Outcome ExportWholeBmp(PMdoc& document, const Settings& settings, const std::string& chosenPath,
+Outcome ExportWholeBmp(Document& document, const Settings& settings, const std::string& chosenPath,
                        const BmpSizeChooser& chooser, IPrompt& prompt);
-Outcome ExportSheetBmps(PMdoc& document, const Settings& settings, const std::string& chosenPath,
+Outcome ExportSheetBmps(Document& document, const Settings& settings, const std::string& chosenPath,
                         const BmpSizeChooser& chooser, IPrompt& prompt,
                         std::vector<std::string>* written = nullptr);
 
@@ -121,11 +121,11 @@ bool ConfirmTextureReset(IPrompt& prompt);
 //  - the model's materials are replaced by one new material, white, named after the file (without folder
 //    and extension), holding the written file as its texture; every face uses it (index 0).
 // Pictures keep their own materials. Nothing is reset when the file could not be written.
-Outcome ExportTextureBmp(PMdoc& document, const Settings& settings, const std::string& chosenPath,
+Outcome ExportTextureBmp(Document& document, const Settings& settings, const std::string& chosenPath,
                          const BmpSizeChooser& chooser, IPrompt& prompt);
 
 // The texture coordinates and material reset above, for a bitmap of width x height made with `projection`.
-void ResetModelToDevelopmentTexture(PMdoc& document, const Settings& settings,
+void ResetModelToDevelopmentTexture(Document& document, const Settings& settings,
                                     const RasterProjection& projection, int width, int height,
                                     const std::string& bmpPath, IPrompt& prompt);
 

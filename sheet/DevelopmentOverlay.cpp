@@ -33,7 +33,7 @@ QFont FontFor(const QString& family, double deviceSize, int dpiY) {
     return font;
 }
 
-void AddTexts(std::vector<OverlayItem>& items, const PMdoc& document, const CTenkaizu& development,
+void AddTexts(std::vector<OverlayItem>& items, const Document& document, const Development& development,
               const RasterProjection& projection, OverlayMode mode, const QPaintDevice& device) {
     const int dpiY = device.logicalDpiY();
     for (const auto& block : development.texts) {
@@ -75,7 +75,7 @@ void AddTexts(std::vector<OverlayItem>& items, const PMdoc& document, const CTen
     }
 }
 
-void AddEdgeIds(std::vector<OverlayItem>& items, const CTenkaizu& development, const Settings& settings,
+void AddEdgeIds(std::vector<OverlayItem>& items, const Development& development, const Settings& settings,
                 const RasterProjection& projection, const QPaintDevice& device) {
     if (!settings.bDrawNumber || settings.bUseOpenGLToDrawEdgeID) return;
     const int dpiY = device.logicalDpiY();
@@ -125,7 +125,7 @@ double OverlayFontSize(double points, double pixelsPerMM, double deviceDpiY) {
     return std::isfinite(size) ? size : 0.0;
 }
 
-std::vector<OverlayItem> BuildOverlay(const PMdoc& document, const Settings& settings,
+std::vector<OverlayItem> BuildOverlay(const Document& document, const Settings& settings,
                                       const RasterProjection& projection, OverlayMode mode,
                                       const QPaintDevice& device) {
     std::vector<OverlayItem> items;
@@ -162,7 +162,7 @@ void PaintOverlay(QPainter& painter, const std::vector<OverlayItem>& items) {
     painter.restore();
 }
 
-void DrawOverlay(QPainter& painter, const PMdoc& document, const Settings& settings,
+void DrawOverlay(QPainter& painter, const Document& document, const Settings& settings,
                  const RasterProjection& projection, OverlayMode mode) {
     if (painter.device() == nullptr) return;
     PaintOverlay(painter, BuildOverlay(document, settings, projection, mode, *painter.device()));

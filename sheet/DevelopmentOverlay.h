@@ -47,7 +47,7 @@ double OverlayFontSize(double points, double pixelsPerMM, double deviceDpiY);
 
 // The items in drawing order: texts in list order, then edge IDs part by part, face by face, corner by
 // corner. `device` gives the resolution and the font metrics; settings come from `settings`.
-std::vector<OverlayItem> BuildOverlay(const PMdoc& document, const Settings& settings,
+std::vector<OverlayItem> BuildOverlay(const Document& document, const Settings& settings,
                                       const RasterProjection& projection, OverlayMode mode,
                                       const QPaintDevice& device);
 
@@ -55,7 +55,7 @@ std::vector<OverlayItem> BuildOverlay(const PMdoc& document, const Settings& set
 void PaintOverlay(QPainter& painter, const std::vector<OverlayItem>& items);
 
 // BuildOverlay for the painter's device, then PaintOverlay.
-void DrawOverlay(QPainter& painter, const PMdoc& document, const Settings& settings,
+void DrawOverlay(QPainter& painter, const Document& document, const Settings& settings,
                  const RasterProjection& projection, OverlayMode mode);
 
 } // namespace tsm

@@ -6,7 +6,7 @@
 #include "model/Settings.h"
 #include "sheet/RasterBatch.h"
 #include "sheet/VectorLines.h"
-#include "view3d/DibForGLRender.h"
+#include "view3d/OffscreenBitmap.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -281,7 +281,7 @@ RasterScratch& Scratch() {
 
 class RasterPainter {
 public:
-    RasterPainter(PMdoc& doc, const Settings& settings, const RasterTarget& target, const RasterMode& mode)
+    RasterPainter(Document& doc, const Settings& settings, const RasterTarget& target, const RasterMode& mode)
         : model_(*doc.model), development_(*doc.development), target_(target), mode_(mode),
           settings_(settings), depths_(DepthBits(), mode.itemsPerDepthChunk) {
         lineWidth_ = RasterLineWidthPixels(mode.bitmapMode, settings);
@@ -571,7 +571,7 @@ private:
     }
 
     CMeshModel& model_;
-    CTenkaizu& development_;
+    Development& development_;
     const RasterTarget& target_;
     RasterMode mode_;
     const Settings& settings_;
@@ -668,7 +668,7 @@ bool FlapTextureCoordinates(const CHalfEdge& h, Point2 (&uv)[4]) {
     return true;
 }
 
-bool EdgeIdFromThisCorner(const CTenkaizu& development, const Settings& settings) {
+bool EdgeIdFromThisCorner(const Development& development, const Settings& settings) {
     return development.reversed != settings.bInvertEdgeID;
 }
 
@@ -743,7 +743,7 @@ void ApplyProjection(const RasterProjection& projection) {
     glLoadIdentity();
 }
 
-void DrawRaster(PMdoc& doc, const Settings& settings, const RasterTarget& target, const RasterMode& mode) {
+void DrawRaster(Document& doc, const Settings& settings, const RasterTarget& target, const RasterMode& mode) {
     if (!doc.model || !doc.development) return;
     if (target.projection.widthPixels <= 0 || target.projection.heightPixels <= 0) return;
     glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_LINE_BIT | GL_TEXTURE_BIT | GL_CURRENT_BIT |

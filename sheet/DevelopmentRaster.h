@@ -70,7 +70,7 @@ struct EdgeIdPlacement {
 bool PlaceEdgeId(const CPart& part, const CHalfEdge& corner, bool thisCornerFirst,
                  EdgeIdPlacement& placement);
 // Whether A is the corner itself (rather than the next one) for this development.
-bool EdgeIdFromThisCorner(const CTenkaizu& development, const Settings& settings);
+bool EdgeIdFromThisCorner(const Development& development, const Settings& settings);
 
 // Convex and simple (turning once round): such a polygon can be filled as a fan. Collinear corners allowed.
 bool IsConvexPolygon(const std::vector<Point2>& points);
@@ -94,6 +94,6 @@ void ApplyProjection(const RasterProjection& projection);
 
 // Draws the development of `doc` into the current GL context, over what it holds (nothing is cleared).
 // GL state other than the buffer contents is restored afterwards. Parts outside the raster are skipped.
-void DrawRaster(PMdoc& doc, const Settings& settings, const RasterTarget& target, const RasterMode& mode);
+void DrawRaster(Document& doc, const Settings& settings, const RasterTarget& target, const RasterMode& mode);
 
 } // namespace tsm

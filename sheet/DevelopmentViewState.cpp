@@ -134,7 +134,7 @@ Point2 DevelopmentViewState::DevelopmentToScreen(const Point2& mm, const SheetLa
     return ScreenProjection(view_, layout).ToPixel(mm);
 }
 
-CFace* FaceAtDevelopmentPoint(const CTenkaizu& development, const Point2& mm) {
+CFace* FaceAtDevelopmentPoint(const Development& development, const Point2& mm) {
     for (auto part = development.parts.rbegin(); part != development.parts.rend(); ++part) {
         if (*part == nullptr) continue;
         const Point2 offset{(*part)->x, (*part)->y};
@@ -154,7 +154,7 @@ CFace* FaceAtDevelopmentPoint(const CTenkaizu& development, const Point2& mm) {
     return nullptr;
 }
 
-std::vector<CFace*> CheckCorrespondingFace(CTenkaizu& development, const DisplaySettings& display,
+std::vector<CFace*> CheckCorrespondingFace(Development& development, const DisplaySettings& display,
                                            const Point2& mm) {
     for (const auto& part : development.parts)
         if (part != nullptr)

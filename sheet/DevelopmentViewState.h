@@ -93,12 +93,12 @@ private:
 
 // The face of a part that covers development point `mm` (a triangle of the fan from its first corner),
 // the topmost first: parts drawn later lie above earlier ones. Null when the point is on no face.
-CFace* FaceAtDevelopmentPoint(const CTenkaizu& development, const Point2& mm);
+CFace* FaceAtDevelopmentPoint(const Development& development, const Point2& mm);
 
 // The corresponding-face check at `mm`: clears the pick mark of every face of every part, then marks the
 // face there with the faces reachable from it across omitted folds. Returns the marked group (empty when
 // no face is there).
-std::vector<CFace*> CheckCorrespondingFace(CTenkaizu& development, const DisplaySettings& display,
+std::vector<CFace*> CheckCorrespondingFace(Development& development, const DisplaySettings& display,
                                            const Point2& mm);
 
 } // namespace tsm

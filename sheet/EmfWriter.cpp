@@ -189,13 +189,13 @@ std::string EmfWriter::Bytes() const {
     return out;
 }
 
-std::string RenderEmf(CTenkaizu& development, const Settings& settings) {
+std::string RenderEmf(Development& development, const Settings& settings) {
     EmfWriter writer;
     DrawVectorLines(writer, development, settings, kScreenPixelsPerMM, kScreenPixelsPerMM);
     return writer.Bytes();
 }
 
-Outcome ExportEmf(const PMdoc& document, const Settings& settings, const std::string& path) {
+Outcome ExportEmf(const Document& document, const Settings& settings, const std::string& path) {
     if (document.development == nullptr) return Outcome::Failed("The model has no development to export.");
     return WriteWholeFile(path, RenderEmf(*document.development, settings));
 }

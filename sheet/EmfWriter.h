@@ -83,10 +83,10 @@ private:
 };
 
 // The metafile of the development's vector lines at the reference screen's scale.
-std::string RenderEmf(CTenkaizu& development, const Settings& settings);
+std::string RenderEmf(Development& development, const Settings& settings);
 
 // Writes the development's vector lines as an enhanced metafile through WriteWholeFile. Fails with a
 // reason when there is no development or the file cannot be written.
-Outcome ExportEmf(const PMdoc& document, const Settings& settings, const std::string& path);
+Outcome ExportEmf(const Document& document, const Settings& settings, const std::string& path);
 
 } // namespace tsm

@@ -93,7 +93,7 @@ std::optional<std::string> ExportPathFor(ExportFormat format, const std::string&
     return std::nullopt;
 }
 
-Outcome DevelopmentExportBytes(ExportFormat format, PMdoc& document, const Settings& settings,
+Outcome DevelopmentExportBytes(ExportFormat format, Document& document, const Settings& settings,
                                const ExportOptions& options, IPrompt& prompt, std::string& bytes) {
     if (document.development == nullptr) return RefuseWithoutDevelopment(prompt);
     switch (format) {
@@ -116,7 +116,7 @@ Outcome DevelopmentExportBytes(ExportFormat format, PMdoc& document, const Setti
     return Outcome::Failed("BMP files are written by the raster renderer");
 }
 
-Outcome WriteDevelopmentExport(ExportFormat format, PMdoc& document, const Settings& settings,
+Outcome WriteDevelopmentExport(ExportFormat format, Document& document, const Settings& settings,
                                const std::string& path, const ExportOptions& options, IPrompt& prompt) {
     std::string bytes;
     const Outcome made = DevelopmentExportBytes(format, document, settings, options, prompt, bytes);
@@ -126,7 +126,7 @@ Outcome WriteDevelopmentExport(ExportFormat format, PMdoc& document, const Setti
     return written;
 }
 
-Outcome ExportDevelopment(ExportFormat format, PMdoc& document, const Settings& settings,
+Outcome ExportDevelopment(ExportFormat format, Document& document, const Settings& settings,
                           const std::string& chosenPath, const ExportOptions& options, IPrompt& prompt) {
     if (document.development == nullptr) return RefuseWithoutDevelopment(prompt);
     const std::optional<std::string> path = ExportPathFor(format, chosenPath, prompt);

@@ -41,17 +41,17 @@ struct ExportOptions {
 // options.eps as the kept options, as the dialog's OK does. Without a development, "No data for
 // development." is shown and the outcome is Cancelled (the window disables the commands then, so only
 // tsmtool gets there). BMP needs the raster renderer and fails here.
-Outcome DevelopmentExportBytes(ExportFormat format, PMdoc& document, const Settings& settings,
+Outcome DevelopmentExportBytes(ExportFormat format, Document& document, const Settings& settings,
                                const ExportOptions& options, IPrompt& prompt, std::string& bytes);
 
 // DevelopmentExportBytes written to `path` as it stands through WriteWholeFile. A write failure shows
 // "Failed to export development data." and fails with the reason.
-Outcome WriteDevelopmentExport(ExportFormat format, PMdoc& document, const Settings& settings,
+Outcome WriteDevelopmentExport(ExportFormat format, Document& document, const Settings& settings,
                                const std::string& path, const ExportOptions& options, IPrompt& prompt);
 
 // The whole command for a chosen path: refuses without a development, ExportPathFor (a refused name is
 // Cancelled: the user was told), then WriteDevelopmentExport.
-Outcome ExportDevelopment(ExportFormat format, PMdoc& document, const Settings& settings,
+Outcome ExportDevelopment(ExportFormat format, Document& document, const Settings& settings,
                           const std::string& chosenPath, const ExportOptions& options, IPrompt& prompt);
 
 } // namespace tsm

@@ -19,7 +19,7 @@ constexpr int kValleyColour = 1;
 
 class EntityWriter {
 public:
-    EntityWriter(std::string& out, const CTenkaizu& development)
+    EntityWriter(std::string& out, const Development& development)
         : out_(out), minX_(development.frame[0]), minY_(development.frame[1]), height_(development.frame[3]) {
     }
 
@@ -59,11 +59,11 @@ private:
 
 ExporterDXF::~ExporterDXF() = default;
 
-Outcome ExporterDXF::Export(const std::string& path, const CTenkaizu& development) {
+Outcome ExporterDXF::Export(const std::string& path, const Development& development) {
     return WriteWholeFile(path, BuildText(development));
 }
 
-std::string ExporterDXF::BuildText(const CTenkaizu& development) {
+std::string ExporterDXF::BuildText(const Development& development) {
     development_ = &development;
     size_t lines = 0;
     for (auto& part : development.parts)

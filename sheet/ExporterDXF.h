@@ -21,14 +21,14 @@ public:
 
     // Writes the file through WriteWholeFile, using the frame the development holds now (the views and
     // the layout keep it current): a failure names its reason and leaves no partial file.
-    Outcome Export(const std::string& path, const CTenkaizu& development);
+    Outcome Export(const std::string& path, const Development& development);
 
     // The text Export writes, with "\n" line ends.
-    std::string BuildText(const CTenkaizu& development);
+    std::string BuildText(const Development& development);
 
 private:
     const Settings& settings_;
-    const CTenkaizu* development_ = nullptr;
+    const Development* development_ = nullptr;
 };
 
 } // namespace tsm

@@ -62,7 +62,7 @@ const CMaterial* FaceMaterial(const CFace& face) {
 // Converts a part's corner positions to points on the flipped page.
 class PageMapping {
 public:
-    PageMapping(const CTenkaizu& development, double heightPt)
+    PageMapping(const Development& development, double heightPt)
         : minX_(development.frame[0]), minY_(development.frame[1]), heightPt_(heightPt) {}
 
     void SetPart(const CPart& part) {
@@ -103,11 +103,11 @@ ExporterEPS::ExporterEPS(const Settings& settings, const EpsOptions& options)
 
 ExporterEPS::~ExporterEPS() = default;
 
-Outcome ExporterEPS::Export(const std::string& path, CTenkaizu& development) {
+Outcome ExporterEPS::Export(const std::string& path, Development& development) {
     return WriteWholeFile(path, BuildText(development));
 }
 
-std::string ExporterEPS::BuildText(CTenkaizu& development) {
+std::string ExporterEPS::BuildText(Development& development) {
     development_ = &development;
     ComputeDevelopmentExtent(development, true);
     heightPt_ = development.frame[3] / kMillimetresPerPoint;

@@ -35,10 +35,10 @@ public:
 
     // Recomputes the development's frame (each part's extent first) and writes the file through
     // WriteWholeFile: a failure names its reason and leaves no partial file.
-    Outcome Export(const std::string& path, CTenkaizu& development);
+    Outcome Export(const std::string& path, Development& development);
 
     // The text Export writes (with "\n" line ends), after recomputing the frame the same way.
-    std::string BuildText(CTenkaizu& development);
+    std::string BuildText(Development& development);
 
 private:
     void WriteHeader();
@@ -49,7 +49,7 @@ private:
 
     const Settings& settings_;
     EpsOptions options_;
-    CTenkaizu* development_ = nullptr;
+    Development* development_ = nullptr;
     double heightPt_ = 0; // development height in points: PostScript y runs upwards
     std::string text_;
 };

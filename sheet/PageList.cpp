@@ -19,7 +19,7 @@ struct SheetRect {
     bool Contains(const Point2& p) const { return p.x >= x0 && p.x < x1 && p.y >= y0 && p.y < y1; }
 };
 
-SheetRect RectOf(const CPaper& paper, int column, int row) {
+SheetRect RectOf(const Paper& paper, int column, int row) {
     const double pw = paper.PrintableWidth();
     const double ph = paper.PrintableHeight();
     return {column * pw, row * ph, (column + 1) * pw, (row + 1) * ph};
@@ -61,7 +61,7 @@ bool SegmentTouches(const Point2& a, const Point2& b, const SheetRect& rect) {
 
 // Calls visit(a, b) with every edge segment of every part, in development coordinates, until it
 // returns true.
-template <typename Visit> bool AnySegment(const CTenkaizu& development, Visit visit) {
+template <typename Visit> bool AnySegment(const Development& development, Visit visit) {
     for (const auto& part : development.parts) {
         const Point2 offset{part->x, part->y};
         for (const CFace* face : part->faces) {
@@ -91,13 +91,13 @@ void SheetRange(double low, double high, double step, int count, int& first, int
 
 } // namespace
 
-bool IsSheetBlank(const CTenkaizu& development, const CPaper& paper, int column, int row) {
+bool IsSheetBlank(const Development& development, const Paper& paper, int column, int row) {
     const SheetRect rect = RectOf(paper, column, row);
     return !AnySegment(development,
                        [&rect](const Point2& a, const Point2& b) { return SegmentTouches(a, b, rect); });
 }
 
-std::vector<SheetIndex> BuildPageList(const PMdoc& document, const CPaper& paper, bool skipBlankSheets) {
+std::vector<SheetIndex> BuildPageList(const Document& document, const Paper& paper, bool skipBlankSheets) {
     const int columns = std::clamp<int32_t>(document.sheetColumns, 1, kMaxSheetsPerAxis);
     const int rows = std::clamp<int32_t>(document.sheetRows, 1, kMaxSheetsPerAxis);
     std::vector<SheetIndex> pages;

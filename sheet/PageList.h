@@ -16,7 +16,7 @@ struct SheetIndex {
 
 // A sheet is blank when no edge segment of any part has an end inside its printable rectangle or
 // crosses it.
-bool IsSheetBlank(const CTenkaizu& development, const CPaper& paper, int column, int row);
-std::vector<SheetIndex> BuildPageList(const PMdoc& document, const CPaper& paper, bool skipBlankSheets);
+bool IsSheetBlank(const Development& development, const Paper& paper, int column, int row);
+std::vector<SheetIndex> BuildPageList(const Document& document, const Paper& paper, bool skipBlankSheets);
 
 } // namespace tsm

@@ -6,7 +6,7 @@
 #include "sheet/RasterProjection.h"
 #include "sheet/RasterRender.h"
 #include "sheet/VectorLines.h"
-#include "view3d/DibForGLRender.h"
+#include "view3d/OffscreenBitmap.h"
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -34,8 +34,7 @@ double DeviceY(const PrinterPage& printer, double mmFromEdge) {
     return (mmFromEdge - printer.offsetYMM) * printer.PixelsPerMMY();
 }
 
-void DrawCrosses(QPainter& painter, const PrintState& state, const CPaper& paper,
-                 const PrinterPage& printer) {
+void DrawCrosses(QPainter& painter, const PrintState& state, const Paper& paper, const PrinterPage& printer) {
     painter.save();
     painter.setPen(QPen(Qt::black, kCrossPenPixels, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     for (const StrokeMM& stroke : AlignmentCrossStrokes(state, paper))
@@ -44,8 +43,8 @@ void DrawCrosses(QPainter& painter, const PrintState& state, const CPaper& paper
     painter.restore();
 }
 
-void DrawPageLabel(QPainter& painter, const PrintState& state, const CPaper& paper,
-                   const PrinterPage& printer, int pageNumber) {
+void DrawPageLabel(QPainter& painter, const PrintState& state, const Paper& paper, const PrinterPage& printer,
+                   int pageNumber) {
     const QString text =
         QString::fromStdString(PageLabelText(pageNumber, state.PageCount(), PageToSheet(state, pageNumber)));
     QFont font(QStringLiteral("MS Sans Serif"));
@@ -81,7 +80,7 @@ PrinterPage MeasurePrinterPage(const QPagedPaintDevice& device) {
     return page;
 }
 
-PagePrinter::PagePrinter(PMdoc& document, const Settings& settings, const CPaper& paper,
+PagePrinter::PagePrinter(Document& document, const Settings& settings, const Paper& paper,
                          const PrintState& state, const PrinterPage& printer, IPrompt& prompt)
     : document_(document), settings_(settings), paper_(paper), state_(state), printer_(printer),
       prompt_(prompt) {}
@@ -114,7 +113,7 @@ bool PagePrinter::DrawBitmap(QPainter& painter, const SheetIndex& sheet) {
     // The page is rendered and sent to the device a band at a time, so no page needs its whole bitmap.
     const int rows = std::min(size.height, bandRows_ > 0 ? bandRows_ : BandRows(size.width));
     if (band_ == nullptr || band_->Width() != size.width || band_->Height() != rows)
-        band_ = std::make_unique<CDIBforGLRender>(prompt_, size.width, rows);
+        band_ = std::make_unique<OffscreenBitmap>(prompt_, size.width, rows);
     if (!band_->HasBitmap()) return false;
 
     const bool lighten = settings_.bSlideColorToWhite && !state_.preview;
@@ -179,8 +178,8 @@ bool PagePrinter::PrintPage(QPainter& painter, int pageNumber) {
     return rendered;
 }
 
-bool PrintDevelopment(QPagedPaintDevice& device, PMdoc& document, const Settings& settings,
-                      const CPaper& paper, IPrompt& prompt, const PrintOptions& options,
+bool PrintDevelopment(QPagedPaintDevice& device, Document& document, const Settings& settings,
+                      const Paper& paper, IPrompt& prompt, const PrintOptions& options,
                       PrintOutcome* outcome) {
     PrintOutcome local;
     PrintOutcome& out = outcome != nullptr ? *outcome : local;

@@ -18,7 +18,7 @@ class QPagedPaintDevice;
 
 namespace tsm {
 
-class CDIBforGLRender;
+class OffscreenBitmap;
 
 // The device's paper, printable area and resolution. Painting on a paged device starts at the
 // printable area's top left corner, as on a printer.
@@ -28,7 +28,7 @@ PrinterPage MeasurePrinterPage(const QPagedPaintDevice& device);
 // has the same bitmap size.
 class PagePrinter {
 public:
-    PagePrinter(PMdoc& document, const Settings& settings, const CPaper& paper, const PrintState& state,
+    PagePrinter(Document& document, const Settings& settings, const Paper& paper, const PrintState& state,
                 const PrinterPage& printer, IPrompt& prompt);
     ~PagePrinter();
     PagePrinter(const PagePrinter&) = delete;
@@ -48,14 +48,14 @@ public:
 private:
     bool DrawBitmap(QPainter& painter, const SheetIndex& sheet);
 
-    PMdoc& document_;
+    Document& document_;
     const Settings& settings_;
-    CPaper paper_;
+    Paper paper_;
     PrintState state_;
     PrinterPage printer_;
     IPrompt& prompt_;
     int bandRows_ = 0;
-    std::unique_ptr<CDIBforGLRender> band_;
+    std::unique_ptr<OffscreenBitmap> band_;
     BitmapSize lastSize_;
     int lastBands_ = 0;
 };
@@ -77,8 +77,8 @@ struct PrintOutcome {
 // The whole job on `device`: the page list, the paper and printable checks with their questions, then
 // every page of the range, each on a new page of the device. "Could not start print job." when the
 // device cannot be painted on. False when nothing could be printed.
-bool PrintDevelopment(QPagedPaintDevice& device, PMdoc& document, const Settings& settings,
-                      const CPaper& paper, IPrompt& prompt, const PrintOptions& options,
+bool PrintDevelopment(QPagedPaintDevice& device, Document& document, const Settings& settings,
+                      const Paper& paper, IPrompt& prompt, const PrintOptions& options,
                       PrintOutcome* outcome = nullptr);
 
 } // namespace tsm

@@ -38,8 +38,8 @@ int32_t SheetCount(double extent, double step) {
 
 } // namespace
 
-CPaper CPaper::FromSettings(const Settings& settings) {
-    CPaper paper;
+Paper Paper::FromSettings(const Settings& settings) {
+    Paper paper;
     paper.sizeCode = settings.iPaperSize;
     paper.landscape = settings.iPaperOrientation;
     paper.sideMarginMM = settings.iMarginSide;
@@ -47,50 +47,50 @@ CPaper CPaper::FromSettings(const Settings& settings) {
     return paper;
 }
 
-const char* CPaper::SizeName(int32_t code) {
+const char* Paper::SizeName(int32_t code) {
     return (code >= 0 && code < kTableSize) ? kPaperTable[code].name : "";
 }
 
 // A custom size is taken as given: its width is the width on the sheet whatever the orientation.
-double CPaper::PaperWidth() const {
+double Paper::PaperWidth() const {
     if (sizeCode == kPaperCustom) return customWidthMM;
     const PaperEntry& entry = EntryFor(sizeCode);
     return landscape != 0 ? entry.heightMM : entry.widthMM;
 }
 
-double CPaper::PaperHeight() const {
+double Paper::PaperHeight() const {
     if (sizeCode == kPaperCustom) return customHeightMM;
     const PaperEntry& entry = EntryFor(sizeCode);
     return landscape != 0 ? entry.widthMM : entry.heightMM;
 }
 
-double CPaper::PrintableWidth() const {
+double Paper::PrintableWidth() const {
     return PaperWidth() - 2.0 * sideMarginMM;
 }
 
-double CPaper::PrintableHeight() const {
+double Paper::PrintableHeight() const {
     return PaperHeight() - 2.0 * topMarginMM;
 }
 
-double CPaper::SheetsWidth(int n) const {
+double Paper::SheetsWidth(int n) const {
     return PrintableWidth() * n + 2.0 * sideMarginMM;
 }
 
-double CPaper::SheetsHeight(int n) const {
+double Paper::SheetsHeight(int n) const {
     return PrintableHeight() * n + 2.0 * topMarginMM;
 }
 
-Point2 CPaper::SheetCorner(int column, int row) const {
+Point2 Paper::SheetCorner(int column, int row) const {
     return {PrintableWidth() * column + 2.0 * sideMarginMM, PrintableHeight() * row + 2.0 * topMarginMM};
 }
 
-void UpdateSheetGrid(PMdoc& document, const CPaper& paper, bool recompute) {
+void UpdateSheetGrid(Document& document, const Paper& paper, bool recompute) {
     if (!document.development) {
         document.sheetColumns = 1;
         document.sheetRows = 1;
         return;
     }
-    CTenkaizu& development = *document.development;
+    Development& development = *document.development;
     ComputeDevelopmentExtent(development, recompute);
     // The 1 % allowance lets content reach slightly past the last full sheet without adding a column
     // or row; content at negative coordinates lies in the first sheet's margin and adds nothing.

@@ -23,7 +23,7 @@ enum PaperSizeCode : int32_t {
     kPaperCustom
 };
 
-class CPaper {
+class Paper {
 public:
     int32_t sizeCode = kPaperA4;
     int32_t landscape = 0;
@@ -32,10 +32,10 @@ public:
     double customWidthMM = 0.0;
     double customHeightMM = 0.0;
 
-    virtual ~CPaper() = default;
+    virtual ~Paper() = default;
 
     // The paper the current settings describe (size code, orientation and margins of the model file).
-    static CPaper FromSettings(const Settings& settings);
+    static Paper FromSettings(const Settings& settings);
     static const char* SizeName(int32_t code); // "A4", ..., "legal"; "" for custom or unknown
 
     double PaperWidth() const;  // mm, orientation applied
@@ -53,6 +53,6 @@ constexpr int32_t kMaxSheetsPerAxis = 1000;
 
 // Recomputes the development's frame (each part's extent first with `recompute`) and the document's
 // sheet columns and rows. Without a development the grid is 1 x 1.
-void UpdateSheetGrid(PMdoc& document, const CPaper& paper, bool recompute);
+void UpdateSheetGrid(Document& document, const Paper& paper, bool recompute);
 
 } // namespace tsm

@@ -37,7 +37,7 @@ int TruncatedPixels(double v, int maxSidePixels) {
 
 } // namespace
 
-PrintState PreparePrintJob(const PMdoc& document, const Settings& settings, const CPaper& paper,
+PrintState PreparePrintJob(const Document& document, const Settings& settings, const Paper& paper,
                            bool preview) {
     PrintState state;
     state.pages = BuildPageList(document, paper, settings.bNoPrintBrankPage);
@@ -51,7 +51,7 @@ SheetIndex PageToSheet(const PrintState& state, int pageNumber) {
     return state.pages[static_cast<size_t>(pageNumber - 1)];
 }
 
-void FitToPrinter(PrintState& state, const CPaper& paper, const PrinterPage& printer, IPrompt& prompt) {
+void FitToPrinter(PrintState& state, const Paper& paper, const PrinterPage& printer, IPrompt& prompt) {
     state.scale = 1.0;
     state.scaled = false;
     const double modelPrintableWidth = paper.PrintableWidth();
@@ -102,7 +102,7 @@ int ResolutionDivisor(int resolutionID) {
     return 1 << std::clamp(resolutionID, 0, 3);
 }
 
-BitmapSize PageBitmapSize(const CPaper& paper, const PrinterPage& printer, double scale, int resolutionID,
+BitmapSize PageBitmapSize(const Paper& paper, const PrinterPage& printer, double scale, int resolutionID,
                           bool preview, int maxSidePixels) {
     BitmapSize size;
     size.width = TruncatedPixels(paper.PrintableWidth() * scale * printer.PixelsPerMMX(), maxSidePixels);
@@ -126,7 +126,7 @@ bool PrintsAlignmentCrosses(const PrintState& state, bool printTombo) {
     return printTombo && state.PageCount() != 1;
 }
 
-std::vector<StrokeMM> AlignmentCrossStrokes(const PrintState& state, const CPaper& paper) {
+std::vector<StrokeMM> AlignmentCrossStrokes(const PrintState& state, const Paper& paper) {
     const double w = paper.PrintableWidth() * state.scale;
     const double h = paper.PrintableHeight() * state.scale;
     const Point2 corners[4] = {{state.originXMM, state.originYMM},
@@ -141,7 +141,7 @@ std::vector<StrokeMM> AlignmentCrossStrokes(const PrintState& state, const CPape
     return strokes;
 }
 
-Point2 PageLabelAnchor(const PrintState& state, const CPaper& paper) {
+Point2 PageLabelAnchor(const PrintState& state, const Paper& paper) {
     return {state.originXMM + paper.PrintableWidth() * state.scale / 2,
             state.originYMM + paper.PrintableHeight() * state.scale + kPageLabelGapMM};
 }

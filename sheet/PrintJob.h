@@ -56,7 +56,7 @@ struct PrintState {
 
 // The preparation step: scale 1, origin (0, 0), the page list of the document's grid (blank sheets left
 // out with bNoPrintBrankPage).
-PrintState PreparePrintJob(const PMdoc& document, const Settings& settings, const CPaper& paper,
+PrintState PreparePrintJob(const Document& document, const Settings& settings, const Paper& paper,
                            bool preview);
 
 // The sheet of a 1-based page; a number outside the list gives page 1's sheet ((0, 0) for an empty list).
@@ -65,7 +65,7 @@ SheetIndex PageToSheet(const PrintState& state, int pageNumber);
 // The beginning of the job: the paper check, else the printable check, each with its Yes/No question;
 // Yes scales the model's printable area to fit and centres it in the printer's printable area, anything
 // else prints at scale 1 at the model's margins.
-void FitToPrinter(PrintState& state, const CPaper& paper, const PrinterPage& printer, IPrompt& prompt);
+void FitToPrinter(PrintState& state, const Paper& paper, const PrinterPage& printer, IPrompt& prompt);
 
 // The pages to print, 1-based and inclusive: a range as a print dialog returns it (0 and 0 for all pages)
 // limited to the page count. An empty job (no pages, or a range wholly past the end) gives first > last.
@@ -85,7 +85,7 @@ struct BitmapSize {
     int width = 0;
     int height = 0;
 };
-BitmapSize PageBitmapSize(const CPaper& paper, const PrinterPage& printer, double scale, int resolutionID,
+BitmapSize PageBitmapSize(const Paper& paper, const PrinterPage& printer, double scale, int resolutionID,
                           bool preview, int maxSidePixels = 1 << 20);
 
 // "%d/%d (row%d col%d)" with the page number, the page count, the row + 1 and the column + 1.
@@ -100,10 +100,10 @@ struct StrokeMM {
     Point2 from;
     Point2 to;
 };
-std::vector<StrokeMM> AlignmentCrossStrokes(const PrintState& state, const CPaper& paper);
+std::vector<StrokeMM> AlignmentCrossStrokes(const PrintState& state, const Paper& paper);
 
 // Where the page label's top centre stands, in millimetres from the physical paper edge: centred under
 // the scaled printable area, 2 mm below it.
-Point2 PageLabelAnchor(const PrintState& state, const CPaper& paper);
+Point2 PageLabelAnchor(const PrintState& state, const Paper& paper);
 
 } // namespace tsm

@@ -44,7 +44,7 @@ RasterProjection RasterProjection::Band(int firstRow, int rows) const {
     return band;
 }
 
-RasterProjection WholeProjection(const CTenkaizu& development, int width, int height, int borderPixels) {
+RasterProjection WholeProjection(const Development& development, int width, int height, int borderPixels) {
     const double frameWidth = development.frame[2];
     double scale = frameWidth > 0.0 ? (width - 2.0 * borderPixels) / frameWidth : 1.0;
     if (!UsableScale(scale)) scale = 1.0;

@@ -32,7 +32,7 @@ struct RasterProjection {
 // The development's bounding box (its frame) across a raster of width x height pixels, `borderPixels`
 // left and right and at the top: scale = (width - 2 x border) / frame width, the same scale vertically.
 // A frame without width, or a border that leaves no room, takes the scale 1 instead of dividing by zero.
-RasterProjection WholeProjection(const CTenkaizu& development, int width, int height, int borderPixels);
+RasterProjection WholeProjection(const Development& development, int width, int height, int borderPixels);
 
 // `pixelsPerMM` in both directions with development point (leftMM, topMM) at the raster's top left corner.
 RasterProjection RegionProjection(int width, int height, double pixelsPerMM, double leftMM, double topMM);

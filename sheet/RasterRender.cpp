@@ -13,7 +13,7 @@ namespace tsm {
 namespace {
 
 // Clears to white paper, draws in bitmap mode and copies the picture into the renderer's bits.
-void RenderInto(CDIBforGLRender& renderer, PMdoc& doc, const Settings& settings,
+void RenderInto(OffscreenBitmap& renderer, Document& doc, const Settings& settings,
                 const RasterProjection& projection, TextureCache& textures) {
     glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -27,7 +27,7 @@ void RenderInto(CDIBforGLRender& renderer, PMdoc& doc, const Settings& settings,
     renderer.Finish();
 }
 
-bool HasBits(const CDIBforGLRender& renderer) {
+bool HasBits(const OffscreenBitmap& renderer) {
     return renderer.Width() > 0 && renderer.Height() > 0 && renderer.Bits() != nullptr;
 }
 
@@ -38,8 +38,8 @@ int BandRows(int width) {
     return int(std::max<int64_t>(1, kBandPixels / width));
 }
 
-bool RenderDevelopment(PMdoc& doc, const Settings& settings, const RasterProjection& projection,
-                       CDIBforGLRender& output, IPrompt& prompt, int bandRows) {
+bool RenderDevelopment(Document& doc, const Settings& settings, const RasterProjection& projection,
+                       OffscreenBitmap& output, IPrompt& prompt, int bandRows) {
     const int width = output.Width(), height = output.Height();
     if (!HasBits(output) || projection.widthPixels != width || projection.heightPixels != height)
         return false;
@@ -55,7 +55,7 @@ bool RenderDevelopment(PMdoc& doc, const Settings& settings, const RasterProject
         return true;
     }
 
-    CDIBforGLRender band(prompt, width, rows);
+    OffscreenBitmap band(prompt, width, rows);
     if (!HasBits(band) || !band.Begin()) return false;
     {
         // One set of textures serves every band: they are made in the band renderer's context once.
@@ -75,7 +75,7 @@ bool RenderDevelopment(PMdoc& doc, const Settings& settings, const RasterProject
     return true;
 }
 
-bool RenderWhole(PMdoc& doc, const Settings& settings, CDIBforGLRender& output, int borderPixels,
+bool RenderWhole(Document& doc, const Settings& settings, OffscreenBitmap& output, int borderPixels,
                  IPrompt& prompt, int bandRows) {
     if (!doc.development) return false;
     const RasterProjection projection =
@@ -83,14 +83,14 @@ bool RenderWhole(PMdoc& doc, const Settings& settings, CDIBforGLRender& output, 
     return RenderDevelopment(doc, settings, projection, output, prompt, bandRows);
 }
 
-bool RenderRegion(PMdoc& doc, const Settings& settings, CDIBforGLRender& output, double pixelsPerMM,
+bool RenderRegion(Document& doc, const Settings& settings, OffscreenBitmap& output, double pixelsPerMM,
                   double leftMM, double topMM, IPrompt& prompt, int bandRows) {
     const RasterProjection projection =
         RegionProjection(output.Width(), output.Height(), pixelsPerMM, leftMM, topMM);
     return RenderDevelopment(doc, settings, projection, output, prompt, bandRows);
 }
 
-void LightenBitmap(CDIBforGLRender& output) {
+void LightenBitmap(OffscreenBitmap& output) {
     if (!HasBits(output)) return;
     LightenPixels(output.Bits(), output.Width(), output.Height(), output.Stride());
 }

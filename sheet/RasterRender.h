@@ -5,7 +5,7 @@
 #include "model/Document.h"
 #include "model/Prompt.h"
 #include "sheet/RasterProjection.h"
-#include "view3d/DibForGLRender.h"
+#include "view3d/OffscreenBitmap.h"
 
 #include <cstdint>
 
@@ -24,18 +24,18 @@ int BandRows(int width);
 // each band copied into output's bits. Textures are made in the rendering context and deleted with it.
 // False when nothing could be rendered: a renderer failure (already reported through `prompt` or the
 // output's prompt) or a projection whose size differs from the output's.
-bool RenderDevelopment(PMdoc& doc, const Settings& settings, const RasterProjection& projection,
-                       CDIBforGLRender& output, IPrompt& prompt, int bandRows = 0);
+bool RenderDevelopment(Document& doc, const Settings& settings, const RasterProjection& projection,
+                       OffscreenBitmap& output, IPrompt& prompt, int bandRows = 0);
 
 // The development's bounding box across the output's width less `borderPixels` on each side.
-bool RenderWhole(PMdoc& doc, const Settings& settings, CDIBforGLRender& output, int borderPixels,
+bool RenderWhole(Document& doc, const Settings& settings, OffscreenBitmap& output, int borderPixels,
                  IPrompt& prompt, int bandRows = 0);
 
 // `pixelsPerMM` with development point (leftMM, topMM) at the output's top left corner.
-bool RenderRegion(PMdoc& doc, const Settings& settings, CDIBforGLRender& output, double pixelsPerMM,
+bool RenderRegion(Document& doc, const Settings& settings, OffscreenBitmap& output, double pixelsPerMM,
                   double leftMM, double topMM, IPrompt& prompt, int bandRows = 0);
 
 // bSlideColorToWhite applied to a rendered bitmap: whitish pixels become pure white.
-void LightenBitmap(CDIBforGLRender& output);
+void LightenBitmap(OffscreenBitmap& output);
 
 } // namespace tsm

@@ -4,7 +4,7 @@
 #include "sheet/DevelopmentRaster.h"
 #include "sheet/PageList.h"
 #include "sheet/VectorLines.h"
-#include "view3d/DibForGLRender.h"
+#include "view3d/OffscreenBitmap.h"
 
 #include <GL/gl.h>
 
@@ -54,9 +54,9 @@ QFont ScreenFont(int pointSize) {
 
 } // namespace
 
-SheetLayout CurrentSheetLayout(const PMdoc* document, const Settings& settings) {
+SheetLayout CurrentSheetLayout(const Document* document, const Settings& settings) {
     SheetLayout layout;
-    layout.paper = CPaper::FromSettings(settings);
+    layout.paper = Paper::FromSettings(settings);
     if (document != nullptr) {
         layout.columns = std::clamp<int32_t>(document->sheetColumns, 1, kMaxSheetsPerAxis);
         layout.rows = std::clamp<int32_t>(document->sheetRows, 1, kMaxSheetsPerAxis);
@@ -127,7 +127,7 @@ void DrawScreenBackground(const ScreenView& view, const SheetLayout& layout) {
     glDisable(GL_LIGHTING);
     glDisable(GL_LINE_SMOOTH);
 
-    const CPaper& paper = layout.paper;
+    const Paper& paper = layout.paper;
     const Point2 corner = paper.SheetCorner(layout.columns, layout.rows);
     const int x0 = GridToScreenX(view, layout, 0.0);
     const int y0 = GridToScreenY(view, layout, 0.0);
@@ -199,7 +199,7 @@ void DrawWelcomeText(QPainter& painter, int clientWidth, int clientHeight) {
     painter.restore();
 }
 
-std::vector<PageLabel> BuildPageLabels(const PMdoc& document, const Settings& settings,
+std::vector<PageLabel> BuildPageLabels(const Document& document, const Settings& settings,
                                        const SheetLayout& layout, const RasterProjection& projection) {
     std::vector<PageLabel> labels;
     const std::vector<SheetIndex> pages = BuildPageList(document, layout.paper, settings.bNoPrintBrankPage);
@@ -229,7 +229,7 @@ void DrawPageLabels(QPainter& painter, const std::vector<PageLabel>& labels) {
     painter.restore();
 }
 
-void DrawScreenOverlay(QPainter& painter, const PMdoc* document, const Settings& settings,
+void DrawScreenOverlay(QPainter& painter, const Document* document, const Settings& settings,
                        const ScreenView& view) {
     if (document == nullptr) {
         if (settings.bFirstLaunch) DrawWelcomeText(painter, view.clientWidth, view.clientHeight);
@@ -243,7 +243,7 @@ void DrawScreenOverlay(QPainter& painter, const PMdoc* document, const Settings&
         DrawPageLabels(painter, BuildPageLabels(*document, settings, layout, projection));
 }
 
-void DrawScreenRaster(PMdoc* document, const Settings& settings, const ScreenView& view,
+void DrawScreenRaster(Document* document, const Settings& settings, const ScreenView& view,
                       const SheetLayout& layout, unsigned fontListBase, const std::function<void()>& finish,
                       TextureCache* keptTextures) {
     DrawScreenBackground(view, layout);
@@ -263,9 +263,10 @@ void DrawScreenRaster(PMdoc* document, const Settings& settings, const ScreenVie
     textures.Release();
 }
 
-QImage RenderScreenImage(PMdoc* document, const Settings& settings, const ScreenView& view, IPrompt& prompt) {
+QImage RenderScreenImage(Document* document, const Settings& settings, const ScreenView& view,
+                         IPrompt& prompt) {
     if (view.clientWidth <= 0 || view.clientHeight <= 0) return {};
-    CDIBforGLRender renderer(prompt, view.clientWidth, view.clientHeight);
+    OffscreenBitmap renderer(prompt, view.clientWidth, view.clientHeight);
     if (!renderer.Begin()) return {};
     const SheetLayout layout = CurrentSheetLayout(document, settings);
     DrawScreenRaster(document, settings, view, layout, renderer.FontListBase(),
@@ -278,7 +279,7 @@ QImage RenderScreenImage(PMdoc* document, const Settings& settings, const Screen
     return image;
 }
 
-DevelopmentInfo GetDevelopmentInfo(const PMdoc* document, const Settings& settings) {
+DevelopmentInfo GetDevelopmentInfo(const Document* document, const Settings& settings) {
     DevelopmentInfo info;
     if (document != nullptr && document->model != nullptr)
         for (const auto& solid : document->model->solids)
@@ -288,7 +289,7 @@ DevelopmentInfo GetDevelopmentInfo(const PMdoc* document, const Settings& settin
 
     // Letter, legal and custom sizes have no name here, only the orientation.
     const int code = settings.iPaperSize;
-    info.paperType = code >= kPaperA4 && code <= kPaperB1 ? CPaper::SizeName(code) : "";
+    info.paperType = code >= kPaperA4 && code <= kPaperB1 ? Paper::SizeName(code) : "";
     info.paperType += settings.iPaperOrientation != 0 ? " Landscape" : " Portrait";
 
     info.cut.kind = settings.iCutLineStyle == kLineNone ? LineSwatchKind::None : LineSwatchKind::Solid;

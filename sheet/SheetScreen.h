@@ -34,11 +34,11 @@ struct ScreenView {
 // What the screen shows: the paper of the current settings and the document's sheet grid (1 x 1 without
 // a document).
 struct SheetLayout {
-    CPaper paper;
+    Paper paper;
     int columns = 1;
     int rows = 1;
 };
-SheetLayout CurrentSheetLayout(const PMdoc* document, const Settings& settings);
+SheetLayout CurrentSheetLayout(const Document* document, const Settings& settings);
 
 // Pan (0, 0) and the zoom that leaves at least 15 pixels on every side: the whole sheet area with a
 // development, one sheet's paper without.
@@ -65,7 +65,7 @@ void DrawScreenBackground(const ScreenView& view, const SheetLayout& layout);
 // picked faces red. `finish` copies the drawing out while the textures made for it still exist. The
 // textures come from `keptTextures` when given (a view keeps them from one paint to the next), else they
 // are made for this drawing and deleted after it.
-void DrawScreenRaster(PMdoc* document, const Settings& settings, const ScreenView& view,
+void DrawScreenRaster(Document* document, const Settings& settings, const ScreenView& view,
                       const SheetLayout& layout, unsigned fontListBase, const std::function<void()>& finish,
                       TextureCache* keptTextures = nullptr);
 
@@ -80,19 +80,20 @@ struct PageLabel {
     QString text;
     QPointF topCentre;
 };
-std::vector<PageLabel> BuildPageLabels(const PMdoc& document, const Settings& settings,
+std::vector<PageLabel> BuildPageLabels(const Document& document, const Settings& settings,
                                        const SheetLayout& layout, const RasterProjection& projection);
 // Blue "MS Sans Serif" at 14 points on an opaque white ground.
 void DrawPageLabels(QPainter& painter, const std::vector<PageLabel>& labels);
 
 // Steps of the view's paint after the raster: the overlay in screen mode, the page labels when "Show Page
 // Number" (bDrawPageNumber) is on, and the welcome text when no model is open and bFirstLaunch is set.
-void DrawScreenOverlay(QPainter& painter, const PMdoc* document, const Settings& settings,
+void DrawScreenOverlay(QPainter& painter, const Document* document, const Settings& settings,
                        const ScreenView& view);
 
 // The whole picture of the development view at the view's client size, rendered off screen. A null image
 // when the renderer failed (its messages went through `prompt`).
-QImage RenderScreenImage(PMdoc* document, const Settings& settings, const ScreenView& view, IPrompt& prompt);
+QImage RenderScreenImage(Document* document, const Settings& settings, const ScreenView& view,
+                         IPrompt& prompt);
 
 // The Document Info dialog's values.
 enum class LineSwatchKind { Solid, Dashed, None };
@@ -108,7 +109,7 @@ struct DevelopmentInfo {
     LineSwatch mountain;
     LineSwatch valley;
 };
-DevelopmentInfo GetDevelopmentInfo(const PMdoc* document, const Settings& settings);
+DevelopmentInfo GetDevelopmentInfo(const Document* document, const Settings& settings);
 
 // A swatch across the middle of `rect`: a one-pixel black line, solid or dashed with its pattern at
 // `pixelsPerMM`, or the centred text "None".

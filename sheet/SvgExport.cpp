@@ -124,7 +124,7 @@ private:
     std::string stroke_ = " stroke=\"#000000\" stroke-width=\"0.2646\"/>\n";
 };
 
-std::string TitleOf(const PMdoc& document) {
+std::string TitleOf(const Document& document) {
     const std::string& path = document.path;
     const size_t slash = path.find_last_of("/\\");
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -189,9 +189,9 @@ std::string EscapeXml(const std::string& text) {
     return out;
 }
 
-std::string RenderSvg(const PMdoc& document, const Settings& settings, const SvgOptions& options) {
-    CTenkaizu empty;
-    CTenkaizu& development = document.development != nullptr ? *document.development : empty;
+std::string RenderSvg(const Document& document, const Settings& settings, const SvgOptions& options) {
+    Development empty;
+    Development& development = document.development != nullptr ? *document.development : empty;
     ComputeDevelopmentExtent(development, true);
     const double* frame = development.frame;
     const CMeshModel* model = document.model.get();
@@ -260,7 +260,7 @@ std::string RenderSvg(const PMdoc& document, const Settings& settings, const Svg
     return out;
 }
 
-Outcome ExportSvg(const PMdoc& document, const Settings& settings, const std::string& path,
+Outcome ExportSvg(const Document& document, const Settings& settings, const std::string& path,
                   const SvgOptions& options) {
     if (document.development == nullptr) return Outcome::Failed("The model has no development to export.");
     return WriteWholeFile(path, RenderSvg(document, settings, options));

@@ -17,11 +17,11 @@ struct SvgOptions {
 };
 
 // The whole file. Recomputes the development's extent first (as every export does).
-std::string RenderSvg(const PMdoc& document, const Settings& settings, const SvgOptions& options);
+std::string RenderSvg(const Document& document, const Settings& settings, const SvgOptions& options);
 
 // Writes RenderSvg's text to `path` through WriteWholeFile. Fails with a reason when there is no
 // development or the file cannot be written.
-Outcome ExportSvg(const PMdoc& document, const Settings& settings, const std::string& path,
+Outcome ExportSvg(const Document& document, const Settings& settings, const std::string& path,
                   const SvgOptions& options);
 
 // XML text or attribute content: markup characters escaped, control characters and bytes that are not

@@ -42,7 +42,7 @@ private:
     DeviceRounding rounding_;
 };
 
-void DrawFlaps(VectorOutput& output, CTenkaizu& development, const DeviceMapper& mapper, int width) {
+void DrawFlaps(VectorOutput& output, Development& development, const DeviceMapper& mapper, int width) {
     output.SetLayer(VectorLayer::FlapOutline);
     BeginFlapOutlinePass(development);
     for (auto& part : development.parts) {
@@ -145,7 +145,7 @@ int VectorLineWidth(const Settings& settings) {
     return std::clamp(settings.iLineWidthID + 1, 1, kMaxPenWidth);
 }
 
-void DrawVectorLines(VectorOutput& output, CTenkaizu& development, const Settings& settings, double sx,
+void DrawVectorLines(VectorOutput& output, Development& development, const Settings& settings, double sx,
                      double sy, DeviceRounding rounding) {
     const DeviceMapper mapper(sx, sy, rounding);
     const int width = VectorLineWidth(settings);

@@ -60,7 +60,7 @@ enum class DeviceRounding {
 // Draws the lines of the development on `output`: device x = development x * sx, device y =
 // development y * sy (the caller places the device origin). Calls output.Begin() and output.End().
 // Changes only the flap-drawn marks of the part lines.
-void DrawVectorLines(VectorOutput& output, CTenkaizu& development, const Settings& settings, double sx,
+void DrawVectorLines(VectorOutput& output, Development& development, const Settings& settings, double sx,
                      double sy, DeviceRounding rounding = DeviceRounding::Truncate);
 
 } // namespace tsm

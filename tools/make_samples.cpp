@@ -18,7 +18,8 @@ using namespace tsm;
 namespace {
 
 // Writes the document, reads it back and checks the links; false with a line on stderr on any failure.
-bool WriteAndCheck(const PMdoc& doc, const std::vector<std::string>& buildProblems, const std::string& path) {
+bool WriteAndCheck(const Document& doc, const std::vector<std::string>& buildProblems,
+                   const std::string& path) {
     for (const auto& problem : buildProblems) std::fprintf(stderr, "%s: %s\n", path.c_str(), problem.c_str());
     if (!buildProblems.empty()) return false;
     // Compiled-in defaults, not whatever this process might have changed: the files stay reproducible.
@@ -28,10 +29,10 @@ bool WriteAndCheck(const PMdoc& doc, const std::vector<std::string>& buildProble
         std::fprintf(stderr, "%s: %s\n", path.c_str(), written.reason().c_str());
         return false;
     }
-    PMdoc reread;
+    Document reread;
     RecordingPrompt prompt;
     EngineCompletion completion;
-    CLoaderWorkInfoV3 loader(path, reread, 0, prompt, completion);
+    BinaryReader loader(path, reread, 0, prompt, completion);
     const ModelLoadResult result = loader.Load();
     if (result != kLoadOk) {
         std::fprintf(stderr, "%s: cannot be read back (%d): %s\n", path.c_str(), int(result),
@@ -67,12 +68,12 @@ int main(int argc, char** argv) {
     }
     bool ok = true;
     {
-        PMdoc cube;
+        Document cube;
         const std::vector<std::string> problems = BuildSampleCube(cube);
         ok = WriteAndCheck(cube, problems, (folder / "cube.tsm").string()) && ok;
     }
     {
-        PMdoc house;
+        Document house;
         const std::vector<std::string> problems = BuildSampleHouse(house);
         ok = WriteAndCheck(house, problems, (folder / "house.tsm").string()) && ok;
     }

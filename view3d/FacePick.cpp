@@ -97,7 +97,7 @@ CFace* PickFace(const CMeshModel* model, const ScreenProjector& projector, doubl
     return nearest;
 }
 
-void ClearPartPicks(CTenkaizu& development) {
+void ClearPartPicks(Development& development) {
     for (const auto& part : development.parts)
         for (CFace* face : part->faces)
             if (face) face->picked = false;

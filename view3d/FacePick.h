@@ -40,7 +40,7 @@ CFace* PickFace(const CMeshModel* model, const ScreenProjector& projector, doubl
                 bool quadsOnly = false);
 
 // Clears the picked flag of every face of every part.
-void ClearPartPicks(CTenkaizu& development);
+void ClearPartPicks(Development& development);
 
 // Marks `face` and every face reachable from it across folds the development does not draw (flat edges
 // while they are omitted, and lines hidden by the user): the faces that look like one face there.

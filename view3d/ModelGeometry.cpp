@@ -65,7 +65,7 @@ void AppendToRun(FaceArrays& a, CMaterial* material, bool textured, int indicesB
     run.indexCount = static_cast<int>(a.frontIndices.size()) - run.firstIndex;
 }
 
-void GatherFaces(PMdoc& document, const Settings& settings, bool opened, ModelFrameGeometry& out) {
+void GatherFaces(Document& document, const Settings& settings, bool opened, ModelFrameGeometry& out) {
     CMeshModel& model = *document.model;
     for (const auto& solid : model.solids) {
         if (!solid || !Visible(*solid)) continue;
@@ -98,7 +98,7 @@ void AppendSegment(LineArrays& lines, const Vec3& a, const Vec3& b, const EdgeLo
     lines.runs.back().vertexCount += 2;
 }
 
-void GatherEdges(const PMdoc& document, const Settings& settings, bool opened, LineArrays& lines) {
+void GatherEdges(const Document& document, const Settings& settings, bool opened, LineArrays& lines) {
     const bool hasDevelopment = document.development != nullptr;
     for (const auto& solid : document.model->solids) {
         if (!solid || !Visible(*solid)) continue;
@@ -122,7 +122,7 @@ void GatherEdges(const PMdoc& document, const Settings& settings, bool opened, L
 
 } // namespace
 
-GatherKey GatherKey::Of(const PMdoc& document, const Settings& settings) {
+GatherKey GatherKey::Of(const Document& document, const Settings& settings) {
     GatherKey key;
     key.document = &document;
     key.model = document.model.get();
@@ -157,7 +157,7 @@ Vec3 CornerPosition(const CHalfEdge& corner, bool opened) {
     return corner.vertex->position;
 }
 
-void GatherModelFrame(PMdoc& document, const Settings& settings, ModelFrameGeometry& out) {
+void GatherModelFrame(Document& document, const Settings& settings, ModelFrameGeometry& out) {
     ClearFaces(out.faces);
     ClearFaces(out.picked);
     out.edges.positions.clear();

@@ -60,21 +60,21 @@ struct ModelFrameGeometry {
 // What a gathering depends on apart from the model's own contents: the document and the display settings.
 // Two gatherings with equal keys and an unchanged model give the same arrays.
 struct GatherKey {
-    const PMdoc* document = nullptr;
+    const Document* document = nullptr;
     const CMeshModel* model = nullptr;
-    const CTenkaizu* development = nullptr;
+    const Development* development = nullptr;
     bool drawFace = false, drawEdge = false, useMaterial = false, drawOpened = false;
     bool useEdgeColor = false, omitFlatEdge = false;
     int32_t flatEdgeAngle = 0;
     int32_t colors[8] = {};
 
-    static GatherKey Of(const PMdoc& document, const Settings& settings);
+    static GatherKey Of(const Document& document, const Settings& settings);
     bool operator==(const GatherKey& other) const;
 };
 
 // Faces are gathered only with bDrawFace, edges only with bDrawEdge. Corners sit at their opened display
 // positions when the document has a development and bDrawOpenedModel is on.
-void GatherModelFrame(PMdoc& document, const Settings& settings, ModelFrameGeometry& out);
+void GatherModelFrame(Document& document, const Settings& settings, ModelFrameGeometry& out);
 
 // The material a face is drawn with: its own by index, or the model's default for a negative or
 // out-of-range index.

@@ -15,7 +15,7 @@ namespace {
 
 // Binds what a run of faces is drawn with: a textured run the white base material (so the texture is
 // lit by white light) and its texture, any other run its material without texture.
-void SetUpRun(const FaceRun& run, const PMdoc& document, TextureCache& textures, bool smooth) {
+void SetUpRun(const FaceRun& run, const Document& document, TextureCache& textures, bool smooth) {
     if (!run.textured) {
         glDisable(GL_TEXTURE_2D);
         ApplyMaterial(*run.material);
@@ -67,7 +67,7 @@ void DrawPolygonsOneByOne(const FaceArrays& a, int firstFace, int faceCount, boo
     }
 }
 
-void DrawFrontFaces(const FaceArrays& a, const FacingSplit* split, const PMdoc& document,
+void DrawFrontFaces(const FaceArrays& a, const FacingSplit* split, const Document& document,
                     TextureCache& textures, bool smooth) {
     if (split) {
         glEnableClientState(GL_VERTEX_ARRAY);
@@ -237,7 +237,7 @@ void ApplyMaterial(const CMaterial& material) {
     glMaterialf(GL_FRONT, GL_SHININESS, material.shininess);
 }
 
-void SetColourTableEntry(int index, int32_t colorref, Settings& settings, PMdoc* document) {
+void SetColourTableEntry(int index, int32_t colorref, Settings& settings, Document* document) {
     if (index < 0 || index >= 8) return;
     settings.colors[index] = colorref;
     if (index != 0 || document == nullptr || !document->model) return;
@@ -264,7 +264,7 @@ void ModelRenderer::ReloadAllTextures(const CMeshModel* model, bool smooth) {
         if (material && material->texture) textures_.TextureFor(*material, smooth);
 }
 
-void ModelRenderer::Render(PMdoc* document, const Settings& settings, const Mat4& projection,
+void ModelRenderer::Render(Document* document, const Settings& settings, const Mat4& projection,
                            const ModelFrameOptions& options) {
     const bool arrays = options.vertexArrays;
 

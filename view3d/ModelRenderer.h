@@ -39,7 +39,7 @@ void ApplyMaterial(const CMaterial& material);
 
 // Sets one entry of the colour table (0x00BBGGRR). Entry 0 is also the colour of the faces without
 // material, so it goes at once into the model's default material (ambient, diffuse and flat colour).
-void SetColourTableEntry(int index, int32_t colorref, Settings& settings, PMdoc* document);
+void SetColourTableEntry(int index, int32_t colorref, Settings& settings, Document* document);
 
 class ModelRenderer {
 public:
@@ -56,7 +56,7 @@ public:
 
     // One frame into the current context, after LoadViewProjection with the same `projection` (its third
     // row aims the headlight). A null document, or one without a model, gives the background only.
-    void Render(PMdoc* document, const Settings& settings, const Mat4& projection,
+    void Render(Document* document, const Settings& settings, const Mat4& projection,
                 const ModelFrameOptions& options = {});
 
     // What the last frame drew.

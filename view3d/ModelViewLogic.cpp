@@ -59,12 +59,12 @@ ModelViewLogic::ModelViewLogic(IModelViewHost& host)
 }
 
 bool ModelViewLogic::ModelLoaded() const {
-    const PMdoc* document = host_.Document();
+    const Document* document = host_.CurrentDocument();
     return document != nullptr && document->model != nullptr;
 }
 
 void ModelViewLogic::RebuildProjection() {
-    const PMdoc* document = host_.Document();
+    const Document* document = host_.CurrentDocument();
     projection_ = CameraProjection(camera_, width_, height_, document ? document->model.get() : nullptr);
 }
 
@@ -77,7 +77,7 @@ void ModelViewLogic::CameraChanged() {
 void ModelViewLogic::OnUpdate(UpdateHint hint) {
     modelMayHaveChanged_ = true;
     const View3DHintActions actions = ActionsForHint(hint);
-    PMdoc* document = host_.Document();
+    Document* document = host_.CurrentDocument();
     if ((actions.uploadMissingTextures || actions.reloadAllTextures) && surface_.MakeCurrent()) {
         const CMeshModel* model = document ? document->model.get() : nullptr;
         const bool smooth = host_.ViewSettings().bTextureSmooth;
@@ -123,7 +123,7 @@ const QImage& ModelViewLogic::RenderFrame() {
     options.onlyCameraMoved = cameraMoved_ && !modelMayHaveChanged_;
     cameraMoved_ = false;
     modelMayHaveChanged_ = false;
-    renderer_.Render(host_.Document(), host_.ViewSettings(), projection_, options);
+    renderer_.Render(host_.CurrentDocument(), host_.ViewSettings(), projection_, options);
     surface_.Finish();
     glctx::Release();
     return surface_.Image();
@@ -163,7 +163,7 @@ void ModelViewLogic::EscapeReleased() {
 }
 
 void ModelViewLogic::ClickAction(int x, int y) {
-    PMdoc* document = host_.Document();
+    Document* document = host_.CurrentDocument();
     if (!document || !document->development || host_.ViewSettings().editMode != EditMode::CheckFace) return;
     modelMayHaveChanged_ = true;
     ClearPartPicks(*document->development);
@@ -219,7 +219,7 @@ void ModelViewLogic::StartFaceCheckAnimation(double targetPitch, double targetYa
 }
 
 void ModelViewLogic::TurnTowards(const std::vector<const CFace*>& markedFaces) {
-    const PMdoc* document = host_.Document();
+    const Document* document = host_.CurrentDocument();
     if (!host_.ViewSettings().bUseAnimationForFaceCheck || markedFaces.empty() || !document ||
         !document->model)
         return;
@@ -232,7 +232,7 @@ void ModelViewLogic::SetGuideMode(int mode) {
     host_.Repaint();
 }
 
-QImage RenderModelViewImage(PMdoc* document, const Settings& settings, int width, int height,
+QImage RenderModelViewImage(Document* document, const Settings& settings, int width, int height,
                             const Camera3D& camera, IPrompt& prompt, int guideMode) {
     OffscreenModelViewHost host(document, settings, prompt);
     ModelViewLogic view(host);

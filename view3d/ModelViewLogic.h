@@ -1,4 +1,4 @@
-// The behaviour of the 3D view (CModelviewerView): the render surface, the camera and its navigation,
+// The behaviour of the 3D view (ModelViewWidget): the render surface, the camera and its navigation,
 // picking for the corresponding-face check, the face-check animation and the update hints. The widget
 // around it hands over its size, paint, mouse, wheel, key and timer events and provides the host below;
 // nothing here needs a widget.
@@ -28,7 +28,7 @@ namespace tsm {
 class IModelViewHost {
 public:
     virtual ~IModelViewHost() = default;
-    virtual PMdoc* Document() const = 0; // null before the first open
+    virtual Document* CurrentDocument() const = 0; // null before the first open
     // What the view draws with: the window's settings with the document's display block in place.
     virtual Settings ViewSettings() const = 0;
     // The view's GL context reported its largest texture size (the system texture limit).
@@ -43,10 +43,10 @@ public:
 // A host without a window: nothing to repaint, no timer, for drawing the view off screen.
 class OffscreenModelViewHost : public IModelViewHost {
 public:
-    OffscreenModelViewHost(PMdoc* document, const Settings& settings, IPrompt& prompt)
+    OffscreenModelViewHost(Document* document, const Settings& settings, IPrompt& prompt)
         : document_(document), settings_(document ? WithDisplay(settings, document->display) : settings),
           prompt_(prompt) {}
-    PMdoc* Document() const override { return document_; }
+    Document* CurrentDocument() const override { return document_; }
     Settings ViewSettings() const override { return settings_; }
     IPrompt& Prompt() override { return prompt_; }
     void Repaint() override {}
@@ -55,7 +55,7 @@ public:
     void StopAnimationTimer() override {}
 
 private:
-    PMdoc* document_;
+    Document* document_;
     Settings settings_;
     IPrompt& prompt_;
 };
@@ -132,7 +132,7 @@ private:
 
 // The 3D view's picture of `document` without a window, as a fresh view shows it after opening, with the
 // given camera: for tsmtool and the tests. Null when the renderer failed (messages through `prompt`).
-QImage RenderModelViewImage(PMdoc* document, const Settings& settings, int width, int height,
+QImage RenderModelViewImage(Document* document, const Settings& settings, int width, int height,
                             const Camera3D& camera, IPrompt& prompt, int guideMode = kGuideNone);
 
 } // namespace tsm

@@ -55,7 +55,7 @@ inline std::string SamplePath(const std::string& name) {
 
 // A binary model file of two boxes and one material, without a development.
 inline std::string WriteModelWithoutDevelopment(const std::string& path) {
-    PMdoc document;
+    Document document;
     AddMaterial(document, "Blue", Rgb{0.2f, 0.3f, 0.9f});
     const MeshData box = Box(20, 10, 30);
     AddSolid(document, "Box", box.vertices, box.faces, 0);
@@ -68,7 +68,7 @@ inline std::string WriteModelWithoutDevelopment(const std::string& path) {
 
 // A binary model file of one cube with a development and no materials.
 inline std::string WriteModelWithDevelopment(const std::string& path, const std::string& solidName = "Cube") {
-    PMdoc document;
+    Document document;
     const MeshData cube = Cube(40);
     AddSolid(document, solidName, cube.vertices, cube.faces);
     EXPECT_TRUE(UnfoldForFixture(document).empty());
@@ -161,7 +161,7 @@ public:
         services.chooser = &chooser;
         services.showSplash = false;
         services.programDir = programDir;
-        frame = std::make_unique<CMainFrame>(session, services);
+        frame = std::make_unique<MainFrame>(session, services);
         frame->View3D()->SetLogic(std::make_unique<RecordingViewLogic>(log3d));
         frame->DevelopmentView()->SetLogic(std::make_unique<RecordingViewLogic>(log2d));
     }
@@ -176,7 +176,7 @@ public:
     SettingsSession session;
     std::shared_ptr<RecordingViewLogic::Log> log3d = std::make_shared<RecordingViewLogic::Log>();
     std::shared_ptr<RecordingViewLogic::Log> log2d = std::make_shared<RecordingViewLogic::Log>();
-    std::unique_ptr<CMainFrame> frame;
+    std::unique_ptr<MainFrame> frame;
 };
 
 // Records the window side of every command, in order.
@@ -185,7 +185,7 @@ public:
     void SetTitle(const std::string& title) override { calls.push_back("title " + title); }
     void AddRecentFile(const std::string& path) override { calls.push_back("add recent " + path); }
     void RefreshDocumentPanels() override { calls.push_back("panels"); }
-    PMdoc* CurrentDocument() const override { return document; }
+    Document* CurrentDocument() const override { return document; }
     Settings ViewSettings() const override { return settings; }
     void TextureLimitFound(int) override {}
     IPrompt& FramePrompt() override { return prompt; }
@@ -205,7 +205,7 @@ public:
     void ForwardToDevelopmentView(int id) override { calls.push_back("forward " + std::to_string(id)); }
     void ShowStatusText(const std::string& text) override { calls.push_back("status " + text); }
     std::vector<std::string> calls;
-    PMdoc* document = nullptr;
+    Document* document = nullptr;
     Settings settings;
     RecordingPrompt prompt;
 };
@@ -231,7 +231,7 @@ protected:
     Settings settings;
     RecordingPrompt prompt{true};
     EngineCompletion completion;
-    CModelviewerDoc document;
+    DocumentController document;
     SettingsSession session;
     RecordingShell shell;
     ScriptedChooser chooser;

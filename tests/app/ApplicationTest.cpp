@@ -23,16 +23,16 @@ struct Start {
         services.chooser = &chooser;
         services.showSplash = false;
         services.programDir = folder.path() + "/bin/";
-        app = std::make_unique<CModelviewerApp>(services, folder.File("config/settings.reg"));
+        app = std::make_unique<Application>(services, folder.File("config/settings.reg"));
         arguments.insert(arguments.begin(), "tessaly");
         started = app->InitInstance(arguments);
     }
-    CMainFrame& frame() { return *app->Frame(); }
+    MainFrame& frame() { return *app->Frame(); }
 
     RecordingPrompt prompt;
     RecordingShell shell;
     ScriptedChooser chooser;
-    std::unique_ptr<CModelviewerApp> app;
+    std::unique_ptr<Application> app;
     bool started = false;
 };
 

@@ -97,7 +97,7 @@ TEST(DevelopmentViewLogic, ACheckClickMarksTheFlatGroupRedWithJitter) {
     TempFolder folder;
     DevelopmentHarness d(folder.path());
     ASSERT_TRUE(d.h.frame->OpenFromCommandLine(SamplePath("house.tsm")));
-    PMdoc* document = d.h.frame->DevelopmentView()->Document();
+    Document* document = d.h.frame->DevelopmentView()->CurrentDocument();
     ASSERT_TRUE(document && document->development);
 
     // The middle of the first part's first face, on screen.
@@ -140,7 +140,7 @@ TEST(DevelopmentViewLogic, KeepsTexturesButShowsANewImage) {
     EXPECT_EQ(d.view->KeptTextureCount(), kept);
 
     // Every material's image turned plain green, without telling the view: the next paint shows it.
-    PMdoc& document = *d.h.frame->CurrentDocument();
+    Document& document = *d.h.frame->CurrentDocument();
     for (auto& material : document.model->materials) {
         if (material == nullptr || (material->texture == nullptr && material->bitmap == nullptr)) continue;
         auto green = std::make_unique<CTextureImage>();

@@ -13,8 +13,8 @@ using namespace tsm::test;
 
 TEST(DocumentViewWidget, PlaceholderWithoutLogic) {
     RecordingFrame frame;
-    CModelviewerView view3d(frame, nullptr);
-    CTenkaizuView view2d(frame, nullptr);
+    ModelViewWidget view3d(frame, nullptr);
+    DevelopmentViewWidget view2d(frame, nullptr);
     // Both views start at 100 by 100 pixels.
     EXPECT_EQ(view3d.size(), QSize(100, 100));
     // The 3D placeholder uses the configured background colour (COLORREF 0x00BBGGRR).
@@ -30,7 +30,7 @@ TEST(DocumentViewWidget, PlaceholderWithoutLogic) {
 
 TEST(DocumentViewWidget, LogicReceivesSizePaintAndMessages) {
     RecordingFrame frame;
-    CTenkaizuView view(frame, nullptr);
+    DevelopmentViewWidget view(frame, nullptr);
     auto log = std::make_shared<RecordingViewLogic::Log>();
     view.SetLogic(std::make_unique<RecordingViewLogic>(log, false));
     // The logic learns the current size at once and each new one.
@@ -58,7 +58,7 @@ TEST(DocumentViewWidget, LogicReceivesSizePaintAndMessages) {
                                                      "status Click the face."}));
     EXPECT_EQ(host.ClientWidth(), 320);
     EXPECT_EQ(host.Widget(), &view);
-    EXPECT_EQ(host.Document(), nullptr);
+    EXPECT_EQ(host.CurrentDocument(), nullptr);
     // The animation timer ticks the logic until it is stopped.
     host.StartAnimationTimer(1);
     for (int i = 0; i < 200 && log->ticks < 2; ++i) QTest::qWait(5);

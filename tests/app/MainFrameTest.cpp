@@ -37,7 +37,7 @@ const int kDevelopmentCommands[] = {kCmdEmphasizeOpenEdges, kCmdShowEdgeId,   kC
                                     kCmdPrintPreview,       kCmdDocumentInfo, kCmdCheckFace,
                                     kCmdShowPageNumber};
 
-int FirstColumn(const CMainFrame& frame) {
+int FirstColumn(const MainFrame& frame) {
     return frame.Splitter()->sizes().at(0);
 }
 
@@ -196,7 +196,7 @@ TEST(MainFrame, FailedOpenKeepsTitleAndModel) {
     EXPECT_EQ(h.frame->windowTitle(), "Untitled - TessalyVuvoza2");
     ASSERT_TRUE(h.frame->OpenFromCommandLine(SamplePath("cube.tsm")));
     EXPECT_EQ(h.frame->windowTitle(), "cube - TessalyVuvoza2");
-    PMdoc* opened = h.frame->Doc().Current();
+    Document* opened = h.frame->Doc().Current();
     const std::vector<UpdateHint> hintsBefore = h.log3d->hints;
 
     // Missing file, wrong type and a damaged file: each shows its message and changes nothing.
@@ -299,7 +299,7 @@ TEST(MainFrame, ObjectListSelectionSetsTheBoundFlag) {
     // Without development: every solid, bound to inDevelopment.
     ASSERT_TRUE(h.frame->OpenFromCommandLine(WriteModelWithoutDevelopment(folder.File("plain.tsm"))));
     h.Trigger(kCmdShowObjectList);
-    CObjectListDialog* dialog = h.frame->ObjectList();
+    ObjectListDialog* dialog = h.frame->ObjectList();
     EXPECT_TRUE(dialog->isVisible());
     QListWidget* list = dialog->List();
     ASSERT_EQ(list->count(), 2);
@@ -325,7 +325,7 @@ TEST(MainFrame, ObjectListSelectionSetsTheBoundFlag) {
     // With a development: the list is rebuilt on open and bound to shown.
     const std::string path = folder.File("two.tsm");
     {
-        PMdoc document;
+        Document document;
         const MeshData cube = Cube(10);
         AddSolid(document, "In", cube.vertices, cube.faces);
         AddSolid(document, "Out", Translated(cube, Vec3{30, 0, 0}).vertices, cube.faces);
@@ -350,7 +350,7 @@ TEST(MainFrame, DocumentInfoShowsTheDevelopmentValues) {
     const DevelopmentInfo expected = GetDevelopmentInfo(h.frame->Doc().Current(), h.frame->ViewSettings());
     bool seen = false;
     WhenModalOpens([&](QWidget* modal) {
-        auto* info = dynamic_cast<CDialogLineInfo*>(modal);
+        auto* info = dynamic_cast<DocumentInfoDialog*>(modal);
         ASSERT_NE(info, nullptr);
         EXPECT_EQ(info->windowTitle(), "Information");
         EXPECT_EQ(info->PaperTypeText().toStdString(), expected.paperType);

@@ -49,7 +49,7 @@ private:
 };
 
 std::string WriteCube(const std::string& path, bool withDevelopment = false) {
-    PMdoc document;
+    Document document;
     const MeshData cube = Cube(40);
     AddSolid(document, "Cube", cube.vertices, cube.faces);
     if (withDevelopment) {
@@ -60,7 +60,7 @@ std::string WriteCube(const std::string& path, bool withDevelopment = false) {
     return path;
 }
 
-size_t FaceCount(const CTenkaizu& development) {
+size_t FaceCount(const Development& development) {
     size_t faces = 0;
     for (const auto& part : development.parts) faces += part->faces.size();
     return faces;
@@ -70,7 +70,7 @@ class ModelCommandsTest : public ControllerTest {
 protected:
     ModelCommandsTest() {
         ModelCommandDialogs dialogs;
-        dialogs.askLayoutMethod = [this](PMdoc& doc, LayoutMethod& method) {
+        dialogs.askLayoutMethod = [this](Document& doc, LayoutMethod& method) {
             ++layoutAsked;
             if (layoutAnswer) layoutAnswer(doc, method);
             return layoutOk;
@@ -88,11 +88,11 @@ protected:
                 document, settings, prompt, frame, dialogs, {}, &chooser, folder.path() + "/bin/"});
     }
 
-    PMdoc& Doc() { return *document.Current(); }
+    Document& Doc() { return *document.Current(); }
 
     int layoutAsked = 0;
     bool layoutOk = true;
-    std::function<void(PMdoc&, LayoutMethod&)> layoutAnswer;
+    std::function<void(Document&, LayoutMethod&)> layoutAnswer;
     std::vector<bool> undoAskedWithTexts;
     std::optional<UndoUnfoldingChoice> undoChoice = UndoUnfoldingChoice{};
     std::shared_ptr<RecordingProgress::Log> progressLog = std::make_shared<RecordingProgress::Log>();
@@ -154,7 +154,7 @@ TEST_F(ModelCommandsTest, UnfoldWithNothingToUnfold) {
 
 TEST_F(ModelCommandsTest, UnfoldUsesTheScaleTheDialogGives) {
     Open(WriteCube(folder.File("cube.tsm")));
-    layoutAnswer = [](PMdoc& doc, LayoutMethod& method) {
+    layoutAnswer = [](Document& doc, LayoutMethod& method) {
         method.automatic = false;
         doc.documentScale = 2.5;
     };
@@ -217,7 +217,7 @@ TEST_F(ModelCommandsTest, RecalculateLayoutAsksAndRescales) {
 
     // A specified scale and spacing: the single part lands at half the spacing.
     layoutOk = true;
-    layoutAnswer = [](PMdoc& doc, LayoutMethod& method) {
+    layoutAnswer = [](Document& doc, LayoutMethod& method) {
         method.automatic = false;
         method.spacingMM = 8.0;
         doc.documentScale = 0.5;
@@ -279,7 +279,7 @@ TEST_F(ModelCommandsTest, ImportMeshMakesANewDocumentReadyToUnfold) {
         std::ofstream out(bad);
         out << "this is not a mesh\n";
     }
-    PMdoc* before = document.Current();
+    Document* before = document.Current();
     prompt.texts.clear();
     chooser.answers.push_back(bad);
     controller.Execute(kCmdImportMesh);
@@ -306,7 +306,7 @@ QStringList MenuTexts(QMenu* menu) {
     return texts;
 }
 
-QMenu* TopMenu(CMainFrame& frame, const QString& title) {
+QMenu* TopMenu(MainFrame& frame, const QString& title) {
     for (QAction* top : frame.menuBar()->actions())
         if (top->text() == title) return top->menu();
     return nullptr;

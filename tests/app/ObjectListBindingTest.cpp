@@ -9,7 +9,7 @@ using namespace tsm;
 
 namespace {
 
-PMdoc& ThreeSolids(PMdoc& document) {
+Document& ThreeSolids(Document& document) {
     const MeshData cube = Cube(10);
     AddSolid(document, "A", cube.vertices, cube.faces);
     AddSolid(document, "B", cube.vertices, cube.faces);
@@ -20,7 +20,7 @@ PMdoc& ThreeSolids(PMdoc& document) {
 } // namespace
 
 TEST(ObjectListBinding, WithoutDevelopmentEverySolidIsBoundToInDevelopment) {
-    PMdoc document;
+    Document document;
     ThreeSolids(document);
     document.model->solids[1]->inDevelopment = false;
     document.model->solids[1]->shown = true;
@@ -42,9 +42,9 @@ TEST(ObjectListBinding, WithoutDevelopmentEverySolidIsBoundToInDevelopment) {
 }
 
 TEST(ObjectListBinding, WithDevelopmentOnlyItsSolidsAreListedAndBoundToShown) {
-    PMdoc document;
+    Document document;
     ThreeSolids(document);
-    document.development = std::make_unique<CTenkaizu>();
+    document.development = std::make_unique<Development>();
     document.model->solids[0]->inDevelopment = false;
     document.model->solids[2]->shown = false;
     ObjectListBinding binding(&document);

@@ -32,17 +32,17 @@ TEST(PrintCommands, NothingToPrintOpensNoDialog) {
     // No document, or one without development: no dialog, no message.
     EXPECT_FALSE(RunPrintCommand(nullptr, nullptr, settings, prompt));
     EXPECT_FALSE(RunPrintPreviewCommand(nullptr, nullptr, settings, prompt));
-    PMdoc empty;
+    Document empty;
     EXPECT_FALSE(RunPrintCommand(nullptr, &empty, settings, prompt));
     EXPECT_FALSE(RunPrintPreviewCommand(nullptr, &empty, settings, prompt));
     EXPECT_TRUE(prompt.texts.empty());
 }
 
 TEST(PrintCommands, PreviewShowsEveryPrintedSheet) {
-    PMdoc doc;
+    Document doc;
     ASSERT_TRUE(UnfoldThreeCubesInRows(doc).empty());
-    UpdateSheetGrid(doc, CPaper{}, true);
-    const int pages = static_cast<int>(BuildPageList(doc, CPaper{}, true).size());
+    UpdateSheetGrid(doc, Paper{}, true);
+    const int pages = static_cast<int>(BuildPageList(doc, Paper{}, true).size());
     ASSERT_GE(pages, 2);
 
     // The session printer on the model's own paper, so that no question interrupts the preview.

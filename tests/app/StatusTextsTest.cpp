@@ -10,7 +10,7 @@ using namespace tsm;
 
 namespace {
 
-void SetBounds(PMdoc& document, Vec3 low, Vec3 high) {
+void SetBounds(Document& document, Vec3 low, Vec3 high) {
     document.model->boundsMin = low;
     document.model->boundsMax = high;
 }
@@ -19,20 +19,20 @@ void SetBounds(PMdoc& document, Vec3 low, Vec3 high) {
 
 TEST(StatusTexts, IdleTextByDocumentState) {
     EXPECT_EQ(IdleStatusText(nullptr), "Open a file.");
-    PMdoc document;
+    Document document;
     // A model alone shows nothing.
     EXPECT_EQ(IdleStatusText(&document), "");
-    document.development = std::make_unique<CTenkaizu>();
+    document.development = std::make_unique<Development>();
     EXPECT_EQ(IdleStatusText(&document), "[3D Rot] L/R [3D Mov] Ctrl+R [2D Pan] L/R [Zoom] Wheel");
 }
 
 TEST(StatusTexts, AssembledSizeIsTheExtentInCentimetres) {
-    PMdoc document;
+    Document document;
     SetBounds(document, {-10, 0, 5}, {30, 25, 17});
     // No development: no size.
     EXPECT_EQ(AssembledSizeText(&document), "");
     EXPECT_EQ(AssembledSizeText(nullptr), "");
-    document.development = std::make_unique<CTenkaizu>();
+    document.development = std::make_unique<Development>();
     document.development->scale = 2.0; // mm per model unit
     // Height is Y, width X, depth Z: 25 x 2 / 10, 40 x 2 / 10, 12 x 2 / 10.
     EXPECT_EQ(AssembledSizeText(&document), "Assembled size: Height 5.0cm Width 8.0cm Depth 2.4cm");
@@ -41,9 +41,9 @@ TEST(StatusTexts, AssembledSizeIsTheExtentInCentimetres) {
 }
 
 TEST(StatusTexts, AssembledSizeIgnoresTheLocaleAndBadNumbers) {
-    PMdoc document;
+    Document document;
     SetBounds(document, {0, 0, 0}, {1.25, 1.25, 1.25});
-    document.development = std::make_unique<CTenkaizu>();
+    document.development = std::make_unique<Development>();
     document.development->scale = 10.0;
     // A decimal comma locale must not turn the point into a comma.
     const std::string saved = std::setlocale(LC_NUMERIC, nullptr);

@@ -43,13 +43,13 @@ struct OpenedHere {
     Settings defaults;
     RecordingPrompt prompt;
     EngineCompletion completion;
-    CModelviewerDoc documents{defaults, prompt, completion};
+    DocumentController documents{defaults, prompt, completion};
     explicit OpenedHere(const std::string& path) {
         if (documents.OpenModelFile(path))
-            UpdateSheetGrid(*documents.Current(), CPaper::FromSettings(Shown()), true);
+            UpdateSheetGrid(*documents.Current(), Paper::FromSettings(Shown()), true);
     }
     Settings Shown() const { return DocumentSettings(defaults, documents.Current()); }
-    CTenkaizu* Dev() { return documents.Current() ? documents.Current()->development.get() : nullptr; }
+    Development* Dev() { return documents.Current() ? documents.Current()->development.get() : nullptr; }
 };
 
 TEST_F(ExportCommandTest, WritesWhatTheWritersGiveForTheOpenedModel) {
@@ -99,7 +99,7 @@ TEST_F(ExportCommandTest, GermanLocaleWritesTheSameNumbers) {
 
 TEST_F(ExportCommandTest, RefusalsAndFailuresExitOne) {
     // A model without a development: the open pipeline says so, and so does the refused export.
-    PMdoc plain;
+    Document plain;
     const MeshData cube = Cube(20);
     AddSolid(plain, "Cube", cube.vertices, cube.faces);
     const Outcome written = WriteBinaryModel(plain, Settings(), Out("plain.tsm"));

@@ -29,12 +29,12 @@ protected:
 
     // A model whose development runs over several sheets of A4; returns the number of pages it prints on.
     int WriteTallModel(const std::string& path) {
-        PMdoc doc;
+        Document doc;
         EXPECT_TRUE(UnfoldThreeCubesInRows(doc).empty());
         const Outcome written = WriteBinaryModel(doc, doc.display, path);
         EXPECT_TRUE(written.ok()) << written.reason();
-        UpdateSheetGrid(doc, CPaper{}, true);
-        return static_cast<int>(BuildPageList(doc, CPaper{}, true).size());
+        UpdateSheetGrid(doc, Paper{}, true);
+        return static_cast<int>(BuildPageList(doc, Paper{}, true).size());
     }
 };
 

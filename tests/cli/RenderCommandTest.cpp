@@ -9,7 +9,7 @@
 #include "sheet/Paper.h"
 #include "tools/lib/ModelBuilder.h"
 #include "tools/lib/Primitives.h"
-#include "view3d/DibForGLRender.h"
+#include "view3d/OffscreenBitmap.h"
 
 #include <gtest/gtest.h>
 
@@ -71,10 +71,10 @@ BmpSizeState OfferedWholeSize(const std::string& path) {
     const Settings defaults;
     RecordingPrompt prompt;
     EngineCompletion completion;
-    CModelviewerDoc documents(defaults, prompt, completion);
+    DocumentController documents(defaults, prompt, completion);
     if (!documents.OpenModelFile(path)) return {};
     UpdateSheetGrid(*documents.Current(),
-                    CPaper::FromSettings(WithDisplay(defaults, documents.Current()->display)), true);
+                    Paper::FromSettings(WithDisplay(defaults, documents.Current()->display)), true);
     return WholeBmpSize(*documents.Current(), kBmpMaximumPixels, kWholeBmpBorderPixels);
 }
 
@@ -206,7 +206,7 @@ TEST_F(RenderCommandTest, RefusalsExitOne) {
     EXPECT_EQ(r.err.rfind("message: Cannot load file of specified type.\n", 0), 0u) << r.err;
     EXPECT_FALSE(fs::exists(Out("cube.png")));
     // A model without development.
-    PMdoc plain;
+    Document plain;
     const MeshData cube = Cube(20);
     AddSolid(plain, "Cube", cube.vertices, cube.faces);
     const Outcome written = WriteBinaryModel(plain, Settings(), Out("plain.tsm"));

@@ -293,7 +293,7 @@ TEST_F(TsmToolTest, MergeWritesBothModelsIntoOne) {
     EXPECT_EQ(parts(r), parts(cube) + parts(house));
 
     // A model without development cannot take one with a development: the output is not written.
-    PMdoc plain;
+    Document plain;
     AddSolid(plain, "Plain", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
     const std::string plainPath = (dir_ / "plain.tsm").string();
     const Outcome written = WriteBinaryModel(plain, Settings{}, plainPath);
@@ -309,7 +309,7 @@ TEST_F(TsmToolTest, MergeWritesBothModelsIntoOne) {
 }
 
 TEST_F(TsmToolTest, StringsAreDecodedFromTheWritersCodePage) {
-    PMdoc doc;
+    Document doc;
     AddSolid(doc, "Caf\xE9 \x80", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
     const std::string path = (dir_ / "names.tsm").string();
     const Outcome written = WriteBinaryModel(doc, Settings{}, path);

@@ -59,7 +59,7 @@ int PartFaces(const QJsonObject& development) {
 
 // Parts that fit one printable sheet with the default spacing but cross a sheet boundary.
 int StraddlingParts(const QJsonObject& development) {
-    const CPaper paper = CPaper::FromSettings(Settings());
+    const Paper paper = Paper::FromSettings(Settings());
     const double pw = paper.PrintableWidth(), ph = paper.PrintableHeight();
     const double half = 15.0 / 2, slack = 1e-6;
     int straddling = 0;
@@ -246,7 +246,7 @@ TEST_F(UnfoldCommandTest, ADevelopmentIsUndoneFirstKeepingItsCuts) {
 }
 
 TEST_F(UnfoldCommandTest, NoSolidToUnfoldIsReportedAndNothingWritten) {
-    PMdoc document;
+    Document document;
     const MeshData cube = Cube(20.0);
     CSolid& solid = AddSolid(document, "cube", cube.vertices, cube.faces);
     solid.inDevelopment = false;
@@ -319,7 +319,7 @@ TEST_F(UnfoldCommandTest, LayoutOptionsReachTheLayout) {
     EXPECT_DOUBLE_EQ(tight["parts"][0]["x"].toDouble(), 0.0);
 
     // --auto (also the default) fits one sheet: the larger relative extent is the printable size.
-    const CPaper paper = CPaper::FromSettings(Settings());
+    const Paper paper = Paper::FromSettings(Settings());
     for (const QJsonObject& dev : {development({"--auto"}), development({})}) {
         const QJsonObject part = dev["parts"][0].toObject();
         const double spacing = 2 * part["x"].toDouble();

@@ -256,9 +256,9 @@ TEST(CollectFlatGroup, CrossesOnlyJoinedFlatOrHiddenFolds) {
 
 TEST(ClassifyPartLines, FoldsOfARealBoxAreMountainsAndItsCutsFollowTheFlap) {
     // Fold senses come from the topology code here, not from the fixture: a convex box folds outwards.
-    PMdoc doc;
+    Document doc;
     CSolid* box = tsm::test::AddBox(*doc.model, {0, 0, 0}, {10, 20, 30});
-    doc.development = std::make_unique<CTenkaizu>();
+    doc.development = std::make_unique<Development>();
     CPart* part = doc.development->AppendPart(std::make_unique<CPart>());
     for (auto& face : box->faces) {
         face->part = part;

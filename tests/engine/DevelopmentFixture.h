@@ -12,15 +12,15 @@ namespace tsm::test {
 
 class DevelopmentFixture {
 public:
-    PMdoc doc;
+    Document doc;
     CSolid* solid = nullptr;
 
     DevelopmentFixture() {
         solid = doc.model->AppendSolid(std::make_unique<CSolid>());
-        doc.development = std::make_unique<CTenkaizu>();
+        doc.development = std::make_unique<Development>();
     }
 
-    CTenkaizu& Dev() { return *doc.development; }
+    Development& Dev() { return *doc.development; }
     CMeshModel& Model() { return *doc.model; }
 
     CVertex* Vertex(double x, double y, double z = 0.0) {

@@ -35,7 +35,7 @@ struct FlapPart {
     CHalfEdge* Flapped() { return face->Corner(0); }
 };
 
-void ExpectFrame(const CTenkaizu& dev, double x, double y, double w, double h) {
+void ExpectFrame(const Development& dev, double x, double y, double w, double h) {
     EXPECT_DOUBLE_EQ(dev.frame[0], x);
     EXPECT_DOUBLE_EQ(dev.frame[1], y);
     EXPECT_DOUBLE_EQ(dev.frame[2], w);
@@ -93,7 +93,7 @@ TEST(ComputePartExtent, EmptyPartKeepsItsPlace) {
 }
 
 TEST(ComputeDevelopmentExtent, CoversPartsTextsAndBothPictureLists) {
-    CTenkaizu dev;
+    Development dev;
     CPart* part = dev.AppendPart(std::make_unique<CPart>());
     part->x = 10;
     part->y = 20;
@@ -142,7 +142,7 @@ TEST(ComputeDevelopmentExtent, RecomputesPartsOnlyWhenAsked) {
 
 TEST(ComputeDevelopmentExtent, EmptyDevelopmentGivesAnEmptyFrameAtTheOrigin) {
     // Without any content the extremes must not leak out as an infinite frame.
-    CTenkaizu dev;
+    Development dev;
     dev.frame[0] = 7;
     dev.frame[2] = 9;
     ComputeDevelopmentExtent(dev, true);
@@ -167,7 +167,7 @@ TEST(ScaleDevelopment, SameScaleChangesNothingButRecomputesFlapShapes) {
 
 TEST(ScaleDevelopment, TargetIsAbsoluteAndScalesGeometryAndFlaps) {
     FlapPart p;
-    CTenkaizu& dev = p.fx.Dev();
+    Development& dev = p.fx.Dev();
     ComputeDevelopmentExtent(dev, true);
     dev.scale = 2.0;
     const double factor = ScaleDevelopment(dev, 1.0, false); // f = 0.5
@@ -193,7 +193,7 @@ TEST(ScaleDevelopment, TargetIsAbsoluteAndScalesGeometryAndFlaps) {
 }
 
 TEST(ScaleDevelopment, TextsScaleOnlyWhenAskedWithTruncatedSizes) {
-    CTenkaizu dev;
+    Development dev;
     auto text = std::make_unique<CTextBlock>();
     text->rect[0] = 10;
     text->rect[1] = 20;
@@ -226,7 +226,7 @@ TEST(ScaleDevelopment, TextsScaleOnlyWhenAskedWithTruncatedSizes) {
 
 TEST(ScaleDevelopment, UnusableScalesDoNotCorruptTheDevelopment) {
     FlapPart p;
-    CTenkaizu& dev = p.fx.Dev();
+    Development& dev = p.fx.Dev();
     ComputeDevelopmentExtent(dev, true);
     // A non-positive or non-finite target is refused outright.
     for (double bad : {0.0, -1.0, std::nan(""), std::numeric_limits<double>::infinity()}) {

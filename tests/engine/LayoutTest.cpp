@@ -28,7 +28,7 @@ CPart* AddRectPart(DevelopmentFixture& fx, double w, double h) {
 }
 
 // For the cases that do not look at the default flap height the layout scales along.
-void LayoutParts(CTenkaizu& development, double modelSize, const LayoutMethod& method,
+void LayoutParts(Development& development, double modelSize, const LayoutMethod& method,
                  const SheetArea& sheet) {
     double flapHeightMM = DisplaySettings().dDefaultFlapHeightMM;
     tsm::LayoutParts(development, modelSize, method, sheet, flapHeightMM);
@@ -46,7 +46,7 @@ bool BoxesOverlap(const CPart& a, const CPart& b) {
     return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height && b.y < a.y + a.height;
 }
 
-int OverlappingBoxes(const CTenkaizu& dev) {
+int OverlappingBoxes(const Development& dev) {
     int count = 0;
     for (size_t i = 0; i < dev.parts.size(); ++i)
         for (size_t j = i + 1; j < dev.parts.size(); ++j) count += BoxesOverlap(*dev.parts[i], *dev.parts[j]);
@@ -222,7 +222,7 @@ TEST(Layout, RecalculateRescalesThenLaysOut) {
         EXPECT_DOUBLE_EQ(part->x, 7.5);
     }
     // Without a development nothing happens.
-    PMdoc none;
+    Document none;
     RecalculatePartsLayout(none, LayoutMethod{}, {180, 267});
     EXPECT_EQ(none.development, nullptr);
 }

@@ -62,7 +62,7 @@ TEST_F(MeshImportPipelineTest, EveryCommittedMeshBecomesADocumentReadyToUnfold) 
         RecordingPrompt prompt(false);
         MeshImportOutcome outcome = ImportMeshDocument(MeshPath(mesh.file), settings_, prompt);
         ASSERT_TRUE(outcome.document) << outcome.failure;
-        const PMdoc& doc = *outcome.document;
+        const Document& doc = *outcome.document;
         EXPECT_EQ(doc.development, nullptr);
         EXPECT_TRUE(doc.modified);
         ASSERT_EQ(doc.model->solids.size(), 1u);
@@ -204,7 +204,7 @@ TEST_F(MeshImportPipelineTest, ImportIntoTheWindowMakesANewUnsavedDocument) {
     RecordingPrompt prompt(false);
     EngineCompletion completion;
     RecordingWindow window;
-    CModelviewerDoc doc(settings_, prompt, completion, &window);
+    DocumentController doc(settings_, prompt, completion, &window);
     ASSERT_TRUE(ImportMeshFile(doc, MeshPath("icosahedron.off"), prompt));
     ASSERT_NE(doc.Current(), nullptr);
     EXPECT_EQ(doc.Title(), "icosahedron");
@@ -216,7 +216,7 @@ TEST_F(MeshImportPipelineTest, ImportIntoTheWindowMakesANewUnsavedDocument) {
     EXPECT_EQ(doc.Current()->model->solids[0]->faces.size(), 20u);
 
     // A failed import leaves the current document, its title and the window alone.
-    const PMdoc* before = doc.Current();
+    const Document* before = doc.Current();
     window.calls.clear();
     EXPECT_FALSE(ImportMeshFile(doc, Write("broken.off", "OFF\n3 1 0\n"), prompt));
     EXPECT_EQ(doc.Current(), before);

@@ -14,7 +14,7 @@ using namespace tsm;
 
 namespace {
 
-CSolid& AddMesh(PMdoc& doc, const std::string& name, const MeshData& mesh, int material = -1) {
+CSolid& AddMesh(Document& doc, const std::string& name, const MeshData& mesh, int material = -1) {
     return AddSolid(doc, name, mesh.vertices, mesh.faces, material);
 }
 
@@ -67,9 +67,9 @@ size_t EdgeIndexOf(const CSolid& solid, const CEdge* edge) {
 }
 
 // Checks everything a fixture development promises, for every part of the document.
-void ExpectSoundDevelopment(const PMdoc& doc, double scale) {
+void ExpectSoundDevelopment(const Document& doc, double scale) {
     ASSERT_NE(doc.development, nullptr);
-    const CTenkaizu& development = *doc.development;
+    const Development& development = *doc.development;
     EXPECT_FALSE(development.reversed);
     EXPECT_TRUE(CheckModelInvariants(doc).empty());
     for (const auto& solid : doc.model->solids) {
@@ -117,7 +117,7 @@ void ExpectSoundDevelopment(const PMdoc& doc, double scale) {
 } // namespace
 
 TEST(ModelBuilder, CubeHasEightVerticesSixFacesTwelveClosedMountainEdges) {
-    PMdoc doc;
+    Document doc;
     CSolid& cube = AddMesh(doc, "cube", Cube(40), 0);
     EXPECT_EQ(cube.name, "cube");
     EXPECT_EQ(cube.model, doc.model.get());
@@ -149,7 +149,7 @@ TEST(ModelBuilder, CubeHasEightVerticesSixFacesTwelveClosedMountainEdges) {
 }
 
 TEST(ModelBuilder, AddSolidSkipsFacesWithBadIndicesOrTooFewCorners) {
-    PMdoc doc;
+    Document doc;
     const std::vector<Vec3> vertices = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
     // Out-of-range, negative and two-corner faces would otherwise make dangling vertex pointers.
     CSolid& solid = AddSolid(doc, "bad", vertices, {{0, 1, 2}, {0, 1, 7}, {-1, 1, 2}, {0, 1}, {}});
@@ -160,12 +160,12 @@ TEST(ModelBuilder, AddSolidSkipsFacesWithBadIndicesOrTooFewCorners) {
 }
 
 TEST(ModelBuilder, CubeFixtureDevelopmentIsOneFlatCrossWithFlapsOnTheCuts) {
-    PMdoc doc;
+    Document doc;
     AddMesh(doc, "cube", Cube(40));
     const std::vector<std::string> problems = UnfoldForFixture(doc);
     EXPECT_TRUE(problems.empty()) << problems.front();
     ExpectSoundDevelopment(doc, 1.0);
-    const CTenkaizu& development = *doc.development;
+    const Development& development = *doc.development;
     ASSERT_EQ(development.parts.size(), 1u);
     const CPart& part = *development.parts[0];
     EXPECT_EQ(part.faces.size(), 6u);
@@ -222,7 +222,7 @@ TEST(ModelBuilder, CubeFixtureDevelopmentIsOneFlatCrossWithFlapsOnTheCuts) {
 }
 
 TEST(ModelBuilder, ExplicitCutsDecideTheParts) {
-    PMdoc doc;
+    Document doc;
     CSolid& cube = AddMesh(doc, "cube", Cube(20));
     // Face 1 is the top; cutting its four edges frees it. The cup below cannot close in the plane, so
     // its vertical edges outside the tree are cut as well.
@@ -238,7 +238,7 @@ TEST(ModelBuilder, ExplicitCutsDecideTheParts) {
 
     // A flat 2 x 2 sheet: explicit mode keeps the fourth inner edge folded since its sides meet; the
     // spanning-tree rule cuts it.
-    PMdoc sheet;
+    Document sheet;
     CSolid& grid = AddMesh(sheet, "sheet", Grid(2, 2, 10));
     size_t openEdge = 0;
     while (grid.edges[openEdge]->halfEdge2) ++openEdge;
@@ -262,7 +262,7 @@ TEST(ModelBuilder, ExplicitCutsDecideTheParts) {
 }
 
 TEST(ModelBuilder, BadCutEdgePairsAreReportedAndChangeNothing) {
-    PMdoc doc;
+    Document doc;
     AddMesh(doc, "cube", Cube(20));
     // Solid and edge indices out of range, and negative ones.
     for (const auto& pair : std::vector<std::pair<int, int>>{{1, 0}, {0, 12}, {-1, 0}, {0, -1}}) {
@@ -274,7 +274,7 @@ TEST(ModelBuilder, BadCutEdgePairsAreReportedAndChangeNothing) {
 }
 
 TEST(ModelBuilder, PartsWrapIntoRowsAndSkipSolidsOutsideTheDevelopment) {
-    PMdoc doc;
+    Document doc;
     for (int i = 0; i < 3; ++i)
         AddMesh(doc, "box" + std::to_string(i), Translated(Cube(30), {i * 50.0, 0, 0}));
     CSolid& hidden = AddMesh(doc, "hidden", Tetrahedron(10));
@@ -299,7 +299,7 @@ TEST(ModelBuilder, PartsWrapIntoRowsAndSkipSolidsOutsideTheDevelopment) {
 }
 
 TEST(ModelBuilder, ScaleAndFlapHeightOptionsApply) {
-    PMdoc doc;
+    Document doc;
     AddMesh(doc, "tet", Tetrahedron(10));
     FixtureUnfoldOptions options;
     options.scale = 2.5;
@@ -318,7 +318,7 @@ TEST(ModelBuilder, CurvedAndOpenShapesUnfoldSoundly) {
         {"icosphere", Icosphere(1, 20)}, {"cylinder", Cylinder(12, 10, 30)}, {"prism", Prism(30, 20, 10)}};
     for (const auto& [name, mesh] : shapes) {
         SCOPED_TRACE(name);
-        PMdoc doc;
+        Document doc;
         AddMesh(doc, name, mesh);
         EXPECT_TRUE(UnfoldForFixture(doc).empty());
         ASSERT_EQ(doc.development->parts.size(), 1u);
@@ -330,20 +330,20 @@ TEST(ModelBuilder, CurvedAndOpenShapesUnfoldSoundly) {
                 EXPECT_NEAR(Length(h->next->Pos2D() - h->Pos2D()), h->edge->length, 1e-9);
         }
     }
-    PMdoc torus;
+    Document torus;
     AddMesh(torus, "torus", Torus(8, 6, 30, 10));
     EXPECT_TRUE(UnfoldForFixture(torus).empty());
     EXPECT_TRUE(CheckModelInvariants(torus).empty());
 }
 
 TEST(ModelBuilder, UnfoldingAgainKeepsTextsAndPicturesAndReplacesParts) {
-    PMdoc doc;
+    Document doc;
     AddMesh(doc, "cube", Cube(20));
     AddText(doc, {200, 10, 40, 20}, {"Hello", "World"}, 12, 0x0000FF);
     AddPicture(doc, true, {-10, -5, 30, 20}, MakeCheckerboard(4, 4, 2, {1, 0, 0}, {0, 0, 1}));
     EXPECT_TRUE(UnfoldForFixture(doc).empty());
     EXPECT_TRUE(UnfoldForFixture(doc).empty());
-    const CTenkaizu& development = *doc.development;
+    const Development& development = *doc.development;
     EXPECT_EQ(development.parts.size(), 1u);
     EXPECT_EQ(development.parts[0]->faces.size(), 6u);
     ASSERT_EQ(development.texts.size(), 1u);
@@ -381,7 +381,7 @@ TEST(ModelBuilder, CheckerboardMaterialsAndFaceUV) {
     EXPECT_TRUE(MakeCheckerboard(0, 10, 1, {}, {})->pixels.empty());
     EXPECT_TRUE(MakeCheckerboard(-3, -3, 0, {}, {})->pixels.empty());
 
-    PMdoc doc;
+    Document doc;
     CMaterial& plain = AddMaterial(doc, "plain", {0.25f, 0.5f, 0.75f});
     CMaterial& textured = AddMaterial(doc, "checker", {1, 1, 1}, MakeCheckerboard(8, 4, 2, {}, {0, 0, 0}));
     ASSERT_EQ(doc.model->materials.size(), 2u);

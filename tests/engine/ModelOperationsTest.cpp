@@ -45,7 +45,7 @@ void ExpectNoDanglingLinks(const CMeshModel& model) {
         for (const auto& v : solid->vertices)
             for (CHalfEdge* h : v->outgoing) EXPECT_TRUE(corners.count(h));
     }
-    const PMdoc* doc = model.document;
+    const Document* doc = model.document;
     if (!doc || !doc->development) return;
     for (const auto& part : doc->development->parts) {
         for (CFace* f : part->faces) EXPECT_TRUE(faces.count(f));
@@ -58,8 +58,8 @@ void ExpectNoDanglingLinks(const CMeshModel& model) {
 }
 
 // A part holding every face of the solid, with one line per corner.
-CPart* AddPartOverSolid(PMdoc& doc, CSolid& solid) {
-    if (!doc.development) doc.development = std::make_unique<CTenkaizu>();
+CPart* AddPartOverSolid(Document& doc, CSolid& solid) {
+    if (!doc.development) doc.development = std::make_unique<Development>();
     auto part = std::make_unique<CPart>();
     part->solid = &solid;
     for (auto& face : solid.faces) {
@@ -93,7 +93,7 @@ CSolid* AddSplitPair(CMeshModel& model, double gap) {
 } // namespace
 
 TEST(ModelOperations, NormaliseLeavesCleanModelSilent) {
-    PMdoc doc;
+    Document doc;
     AddBox(*doc.model);
     RecordingPrompt prompt;
     const NormaliseCounts counts = NormaliseModel(doc, prompt);
@@ -106,7 +106,7 @@ TEST(ModelOperations, NormaliseLeavesCleanModelSilent) {
 }
 
 TEST(ModelOperations, NormaliseRemovesDuplicateCornersDegenerateFacesUnusedVerticesAndEmptySolids) {
-    PMdoc doc;
+    Document doc;
     CMeshModel& model = *doc.model;
     // Vertex 2 repeats vertex 1, vertex 4 is unused, face {5,6,7} is collinear; size is 5 (vertex 4).
     CSolid* a = AddSolid(
@@ -150,7 +150,7 @@ TEST(ModelOperations, NormaliseRemovesDuplicateCornersDegenerateFacesUnusedVerti
 
 TEST(ModelOperations, NormaliseWarnsAboutMoreThanFiveHundredFaces) {
     for (int faces : {500, 501}) {
-        PMdoc doc;
+        Document doc;
         std::vector<Vec3> p;
         FaceList list;
         for (int t = 0; t < faces; ++t) {
@@ -171,7 +171,7 @@ TEST(ModelOperations, NormaliseWarnsAboutMoreThanFiveHundredFaces) {
 }
 
 TEST(ModelOperations, FlipFacesTwiceRestoresPlanesCornersAndEdgeClasses) {
-    PMdoc doc;
+    Document doc;
     CMeshModel& model = *doc.model;
     CSolid* cube = AddBox(model, {-1, -1, -1}, {1, 1, 1});
     // An open kite whose diagonals differ, so that relinking may rotate its corner list.
@@ -238,7 +238,7 @@ TEST(ModelOperations, FlipFacesOnlyInDevelopmentSkipsOtherSolids) {
 }
 
 TEST(ModelOperations, JoinMergesOpenEdgesWithinToleranceInclusive) {
-    PMdoc doc;
+    Document doc;
     CMeshModel& model = *doc.model;
     CSolid* solid = AddSplitPair(model, 1e-6);
     model.size = 1.0; // tolerance 1e-6, exactly the gap
@@ -406,7 +406,7 @@ TEST(ModelOperations, SymmetricEdgesAgreeWithAllPairsSearch) {
 }
 
 TEST(ModelOperations, BrokenCoordinatesDoNotCrash) {
-    PMdoc doc;
+    Document doc;
     const double nan = std::numeric_limits<double>::quiet_NaN();
     AddSolid(*doc.model, {{0, 0, 0}, {1, 0, 0}, {nan, 1, 0}, {1, 1, 0}}, {{0, 1, 2}, {1, 3, 2}});
     ComputeBounds(*doc.model);

@@ -13,7 +13,7 @@ struct Counts {
 };
 
 Counts Build(const MeshData& mesh) {
-    PMdoc doc;
+    Document doc;
     const CSolid& solid = AddSolid(doc, "shape", mesh.vertices, mesh.faces);
     Counts counts{solid.vertices.size(), solid.faces.size(), solid.edges.size(), 0, 0};
     for (const auto& edge : solid.edges) {
@@ -54,7 +54,7 @@ TEST(Primitives, ClosedShapesAreClosedOutwardAndHaveTheRightCounts) {
 
 TEST(Primitives, GeometryIsExact) {
     // Every tetrahedron edge has the asked length.
-    PMdoc doc;
+    Document doc;
     const CSolid& tet = AddSolid(doc, "t", Tetrahedron(7).vertices, Tetrahedron(7).faces);
     for (const auto& edge : tet.edges) EXPECT_NEAR(edge->length, 7.0, 1e-12);
     // Icosphere vertices lie on the sphere, also the ones made by subdivision.

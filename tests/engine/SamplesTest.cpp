@@ -14,31 +14,31 @@ using namespace tsm;
 
 namespace {
 
-std::string Serialize(const PMdoc& doc) {
+std::string Serialize(const Document& doc) {
     return SerializeBinaryModel(doc, DisplaySettings());
 }
 
-std::unique_ptr<PMdoc> Read(const std::string& bytes, const std::string& name) {
-    auto doc = std::make_unique<PMdoc>();
+std::unique_ptr<Document> Read(const std::string& bytes, const std::string& name) {
+    auto doc = std::make_unique<Document>();
     RecordingPrompt prompt;
     EngineCompletion completion;
-    CLoaderWorkInfoV3 loader(name, *doc, 0, prompt, completion);
+    BinaryReader loader(name, *doc, 0, prompt, completion);
     EXPECT_EQ(loader.LoadFromBytes(bytes), kLoadOk) << loader.FailureReason();
     EXPECT_TRUE(prompt.texts.empty());
     return doc;
 }
 
-std::unique_ptr<PMdoc> ReadFile(const std::string& path) {
-    auto doc = std::make_unique<PMdoc>();
+std::unique_ptr<Document> ReadFile(const std::string& path) {
+    auto doc = std::make_unique<Document>();
     RecordingPrompt prompt;
     EngineCompletion completion;
-    CLoaderWorkInfoV3 loader(path, *doc, 0, prompt, completion);
+    BinaryReader loader(path, *doc, 0, prompt, completion);
     EXPECT_EQ(loader.Load(), kLoadOk) << path << ": " << loader.FailureReason();
     return doc;
 }
 
 // Every corner, line and part of the two documents agrees.
-void ExpectSameDevelopment(const PMdoc& built, const PMdoc& read) {
+void ExpectSameDevelopment(const Document& built, const Document& read) {
     ASSERT_EQ(built.model->solids.size(), read.model->solids.size());
     for (size_t s = 0; s < built.model->solids.size(); ++s) {
         const CSolid& a = *built.model->solids[s];
@@ -62,8 +62,8 @@ void ExpectSameDevelopment(const PMdoc& built, const PMdoc& read) {
             }
         }
     }
-    const CTenkaizu& a = *built.development;
-    const CTenkaizu& b = *read.development;
+    const Development& a = *built.development;
+    const Development& b = *read.development;
     ASSERT_EQ(a.parts.size(), b.parts.size());
     for (size_t p = 0; p < a.parts.size(); ++p) {
         EXPECT_NEAR(a.parts[p]->x, b.parts[p]->x, 1e-9);
@@ -81,18 +81,18 @@ void ExpectSameDevelopment(const PMdoc& built, const PMdoc& read) {
 
 TEST(Samples, BuildingIsDeterministic) {
     // Two builds in one process give the same bytes, so the committed files can be made again.
-    PMdoc first, second;
+    Document first, second;
     ASSERT_TRUE(BuildSampleHouse(first).empty());
     ASSERT_TRUE(BuildSampleHouse(second).empty());
     EXPECT_EQ(Serialize(first), Serialize(second));
-    PMdoc cubeA, cubeB;
+    Document cubeA, cubeB;
     ASSERT_TRUE(BuildSampleCube(cubeA).empty());
     ASSERT_TRUE(BuildSampleCube(cubeB).empty());
     EXPECT_EQ(Serialize(cubeA), Serialize(cubeB));
 }
 
 TEST(Samples, HouseSurvivesAWriteAndReadUnchanged) {
-    PMdoc house;
+    Document house;
     ASSERT_TRUE(BuildSampleHouse(house).empty());
     const auto read = Read(Serialize(house), "house.tsm");
     EXPECT_TRUE(CheckModelInvariants(*read).empty());
@@ -113,7 +113,7 @@ TEST(Samples, HouseSurvivesAWriteAndReadUnchanged) {
 }
 
 TEST(Samples, CubeSurvivesAWriteAndReadUnchanged) {
-    PMdoc cube;
+    Document cube;
     ASSERT_TRUE(BuildSampleCube(cube).empty());
     const auto read = Read(Serialize(cube), "cube.tsm");
     EXPECT_TRUE(CheckModelInvariants(*read).empty());

@@ -27,8 +27,8 @@ using namespace tsm;
 
 namespace {
 
-std::unique_ptr<PMdoc> MeshDocument(const MeshData& mesh) {
-    auto doc = std::make_unique<PMdoc>();
+std::unique_ptr<Document> MeshDocument(const MeshData& mesh) {
+    auto doc = std::make_unique<Document>();
     AddSolid(*doc, "mesh", mesh.vertices, mesh.faces);
     ComputeBounds(*doc->model);
     return doc;
@@ -40,7 +40,7 @@ UnfoldOptions Options(OverlapStrategy strategy) {
     return options;
 }
 
-bool Unfold(PMdoc& doc, OverlapStrategy strategy = OverlapStrategy::Indexed,
+bool Unfold(Document& doc, OverlapStrategy strategy = OverlapStrategy::Indexed,
             const Settings& settings = Settings()) {
     RecordingPrompt prompt;
     const bool ok = UnfoldDocument(doc, settings, prompt, nullptr, Options(strategy));
@@ -98,7 +98,7 @@ int OverlappingFacePairs(const CPart& part) {
     return count;
 }
 
-int OverlappingPartBoxes(const CTenkaizu& dev) {
+int OverlappingPartBoxes(const Development& dev) {
     int count = 0;
     for (size_t i = 0; i < dev.parts.size(); ++i)
         for (size_t j = i + 1; j < dev.parts.size(); ++j) {
@@ -110,12 +110,12 @@ int OverlappingPartBoxes(const CTenkaizu& dev) {
     return count;
 }
 
-std::unique_ptr<PMdoc> ReadBack(const PMdoc& doc) {
+std::unique_ptr<Document> ReadBack(const Document& doc) {
     const std::string bytes = SerializeBinaryModel(doc, doc.display);
-    auto back = std::make_unique<PMdoc>();
+    auto back = std::make_unique<Document>();
     RecordingPrompt prompt;
     EngineCompletion engine;
-    CLoaderWorkInfoV3 reader("unfolded.tsm", *back, 0, prompt, engine);
+    BinaryReader reader("unfolded.tsm", *back, 0, prompt, engine);
     EXPECT_EQ(reader.LoadFromBytes(bytes), kLoadOk);
     return back;
 }
@@ -391,7 +391,7 @@ TEST(Unfolder, SymmetricModelUnfoldsSymmetrically) {
     auto doc = MeshDocument(both);
     FindSymmetricEdges(*doc->model);
     for (auto& e : doc->model->solids[0]->edges) ASSERT_NE(e->symmetricEdge, nullptr);
-    CUnfolder unfolder(*doc->model, 1.0);
+    Unfolder unfolder(*doc->model, 1.0);
     UnfoldResult result = unfolder.Run();
     ASSERT_NE(result.development, nullptr);
     // Each edge and its mirror image are both cut or both folded.
@@ -424,7 +424,7 @@ TEST(Unfolder, CancelLeavesNoDevelopment) {
     EXPECT_TRUE(stop.finished);
 
     // Run on its own reports the cancel without a development.
-    CUnfolder unfolder(*doc->model, 1.0);
+    Unfolder unfolder(*doc->model, 1.0);
     StopAt first(1);
     const UnfoldResult result = unfolder.Run(&first);
     EXPECT_TRUE(result.cancelled);
@@ -522,7 +522,7 @@ TEST(Unfolder, CoincidentCutEdgesJoinInsideAPart) {
 // Every mesh: both overlap strategies give the same development; no two faces of a part overlap, no two
 // part boxes overlap, the links hold, and the binary file reads back the same development.
 TEST(Unfolder, MeshesUnfoldWithoutOverlapsIdenticallyWithBothStrategies) {
-    std::vector<std::pair<std::string, std::function<std::unique_ptr<PMdoc>()>>> meshes = {
+    std::vector<std::pair<std::string, std::function<std::unique_ptr<Document>()>>> meshes = {
         {"icosphere", [] { return MeshDocument(Icosphere(3, 50)); }},
         {"torus", [] { return MeshDocument(Torus(24, 12, 40, 10, true)); }},
         {"cylinder", [] { return MeshDocument(Cylinder(40, 10, 60)); }},
@@ -538,8 +538,8 @@ TEST(Unfolder, MeshesUnfoldWithoutOverlapsIdenticallyWithBothStrategies) {
     ASSERT_GE(files.size(), 10u);
     for (const std::string& path : files) {
         meshes.push_back(
-            {std::filesystem::path(path).filename().string(), [path]() -> std::unique_ptr<PMdoc> {
-                 auto doc = std::make_unique<PMdoc>();
+            {std::filesystem::path(path).filename().string(), [path]() -> std::unique_ptr<Document> {
+                 auto doc = std::make_unique<Document>();
                  EngineCompletion engine;
                  if (!ReadMeshFile(path, *doc, &engine).ok) return nullptr;
                  RecordingPrompt prompt;

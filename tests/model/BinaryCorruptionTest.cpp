@@ -30,9 +30,9 @@ struct ReadOutcome {
 };
 
 ReadOutcome Read(const std::string& bytes, IModelCompletion& completion) {
-    PMdoc doc;
+    Document doc;
     RecordingPrompt prompt;
-    CLoaderWorkInfoV3 reader("broken.tsm", doc, 0, prompt, completion);
+    BinaryReader reader("broken.tsm", doc, 0, prompt, completion);
     const ModelLoadResult result = reader.LoadFromBytes(bytes);
     return {result, reader.FailureReason(), prompt.texts, doc.display};
 }

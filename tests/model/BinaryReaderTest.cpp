@@ -26,7 +26,7 @@ const char* const kOtherLanguage =
     "This file is saved with other language OS.\nTexts may not be displayed correctly.";
 
 struct Loaded {
-    std::unique_ptr<PMdoc> doc = std::make_unique<PMdoc>();
+    std::unique_ptr<Document> doc = std::make_unique<Document>();
     RecordingPrompt prompt;
     RecordingCompletion completion;
     ModelLoadResult result = kLoadFailed;
@@ -36,8 +36,7 @@ struct Loaded {
 std::unique_ptr<Loaded> Load(const std::string& bytes, int importFlag = 0,
                              const Settings& settings = Settings()) {
     auto loaded = std::make_unique<Loaded>();
-    CLoaderWorkInfoV3 reader("test.tsm", *loaded->doc, importFlag, loaded->prompt, loaded->completion,
-                             settings);
+    BinaryReader reader("test.tsm", *loaded->doc, importFlag, loaded->prompt, loaded->completion, settings);
     loaded->result = reader.LoadFromBytes(bytes);
     loaded->reason = reader.FailureReason();
     return loaded;
@@ -125,7 +124,7 @@ TEST(BinaryReader, ReadsEveryFieldOfASmallFile) {
     EXPECT_EQ(paper.bitmap->width, 2);
 
     ASSERT_NE(l->doc->development, nullptr);
-    const CTenkaizu& dev = *l->doc->development;
+    const Development& dev = *l->doc->development;
     EXPECT_EQ(dev.frame[2], 10);
     ASSERT_EQ(dev.parts.size(), 1u);
     const CPart& part = *dev.parts[0];
@@ -290,12 +289,12 @@ TEST(BinaryReader, OpeningAppliesTheSettingsAndClassifiesRightAfterTheValleyDash
     const DisplaySettings before;
     TriangleFile triangle;
     triangle.display = ChangedDisplaySettings();
-    auto doc = std::make_unique<PMdoc>();
+    auto doc = std::make_unique<Document>();
     RecordingPrompt prompt;
     RecordingCompletion completion;
     DisplaySettings atClassify;
     completion.onClassify = [&](const DisplaySettings& display) { atClassify = display; };
-    CLoaderWorkInfoV3 reader("t.tsm", *doc, 0, prompt, completion);
+    BinaryReader reader("t.tsm", *doc, 0, prompt, completion);
     ASSERT_EQ(reader.LoadFromBytes(BuildTriangleFile(triangle).bytes), kLoadOk) << reader.FailureReason();
     ExpectSameDisplaySettings(doc->display, triangle.display);
     EXPECT_EQ(Count(completion.calls, "ClassifyPartLines"), 1u);
@@ -390,21 +389,21 @@ TEST(BinaryReader, LoadReadsTheFileAndReportsFilesItCannotRead) {
     // Bytes after the trailer are not looked at.
     std::ofstream(path, std::ios::binary) << BuildTriangleFile().bytes << "trailing bytes";
 
-    PMdoc doc;
+    Document doc;
     RecordingPrompt prompt;
     RecordingCompletion completion;
-    CLoaderWorkInfoV3 reader(path.string(), doc, 0, prompt, completion);
+    BinaryReader reader(path.string(), doc, 0, prompt, completion);
     EXPECT_EQ(reader.Load(), kLoadOk) << reader.FailureReason();
     EXPECT_EQ(doc.model->solids.size(), 1u);
 
-    PMdoc missing;
-    CLoaderWorkInfoV3 missingReader((dir / "nothing.tsm").string(), missing, 0, prompt, completion);
+    Document missing;
+    BinaryReader missingReader((dir / "nothing.tsm").string(), missing, 0, prompt, completion);
     EXPECT_EQ(missingReader.Load(), kLoadFailed);
     EXPECT_EQ(missingReader.FailureReason().rfind("the file cannot be opened", 0), 0u)
         << missingReader.FailureReason();
 
-    PMdoc folder;
-    CLoaderWorkInfoV3 folderReader(dir.string(), folder, 0, prompt, completion);
+    Document folder;
+    BinaryReader folderReader(dir.string(), folder, 0, prompt, completion);
     EXPECT_EQ(folderReader.Load(), kLoadFailed);
     EXPECT_FALSE(folderReader.FailureReason().empty());
     EXPECT_TRUE(prompt.texts.empty());
@@ -413,8 +412,8 @@ TEST(BinaryReader, LoadReadsTheFileAndReportsFilesItCannotRead) {
     const fs::path large = dir / "large.tsm";
     std::ofstream(large, std::ios::binary) << BuildTriangleFile().bytes;
     fs::resize_file(large, (uintmax_t(2) << 30) + 1);
-    PMdoc huge;
-    CLoaderWorkInfoV3 largeReader(large.string(), huge, 0, prompt, completion);
+    Document huge;
+    BinaryReader largeReader(large.string(), huge, 0, prompt, completion);
     EXPECT_EQ(largeReader.Load(), kLoadFailed);
     EXPECT_EQ(largeReader.FailureReason(), "the file is larger than 2 GiB");
     EXPECT_TRUE(huge.model->solids.empty());

@@ -19,11 +19,11 @@ using namespace tsm::test;
 namespace {
 
 // Reads `bytes` into a new document; fails the test when the reader does.
-std::unique_ptr<PMdoc> Read(const std::string& bytes, IModelCompletion& completion,
-                            const Settings& settings = Settings()) {
-    auto doc = std::make_unique<PMdoc>();
+std::unique_ptr<Document> Read(const std::string& bytes, IModelCompletion& completion,
+                               const Settings& settings = Settings()) {
+    auto doc = std::make_unique<Document>();
     RecordingPrompt prompt;
-    CLoaderWorkInfoV3 reader("round-trip.tsm", *doc, 0, prompt, completion, settings);
+    BinaryReader reader("round-trip.tsm", *doc, 0, prompt, completion, settings);
     const ModelLoadResult result = reader.LoadFromBytes(bytes);
     EXPECT_EQ(result, kLoadOk) << reader.FailureReason();
     EXPECT_TRUE(prompt.texts.empty());
@@ -48,7 +48,7 @@ int32_t I32At(const std::string& bytes, size_t offset) {
 } // namespace
 
 TEST(BinaryWriter, StartsWithTheHeaderLineFieldsAndUnusedBlock) {
-    PMdoc doc;
+    Document doc;
     BinaryWriteOptions options;
     options.writerLocale = "de-DE";
     options.writerCharset = "x";
@@ -142,7 +142,7 @@ TEST(BinaryWriter, EdgesAreWrittenWithTheirSidesAndJoinedFlag) {
 
 TEST(BinaryWriter, PicturesWithoutPixelsAreLeftOutAndPicturesAreLimited) {
     auto doc = MakeRichDocument();
-    CTenkaizu& dev = *doc->development;
+    Development& dev = *doc->development;
     const double rect[4] = {1, 2, 3, 4};
     AddPicture(*doc, false, rect, nullptr);
     ASSERT_EQ(dev.imagesA.size(), 2u);
@@ -153,7 +153,7 @@ TEST(BinaryWriter, PicturesWithoutPixelsAreLeftOutAndPicturesAreLimited) {
     settings.iTtextureLimitSizeID = 0; // 64
     RecordingCompletion completion;
     auto read = Read(SerializeBinaryModel(*doc, Settings{}), completion, settings);
-    const CTenkaizu& back = *read->development;
+    const Development& back = *read->development;
     EXPECT_EQ(back.imagesA.size(), 1u);
     ASSERT_EQ(back.imagesB.size(), 3u);
     ASSERT_EQ(back.imageMaterials.size(), 4u);
@@ -190,10 +190,10 @@ TEST(BinaryWriter, WritesFilesAtomicallyAndReportsFailures) {
     ASSERT_TRUE(written.ok()) << written.reason();
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}), 1);
 
-    PMdoc read;
+    Document read;
     RecordingPrompt prompt;
     RecordingCompletion completion;
-    CLoaderWorkInfoV3 reader(path.string(), read, 0, prompt, completion);
+    BinaryReader reader(path.string(), read, 0, prompt, completion);
     ASSERT_EQ(reader.Load(), kLoadOk) << reader.FailureReason();
     ExpectSameDocument(*doc, read);
 

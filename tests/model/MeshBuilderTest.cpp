@@ -40,7 +40,7 @@ TEST(MeshBuilderTest, FacesAreCheckedBeforeTheyAreKept) {
     EXPECT_EQ(builder.FaceCount(), 1);
     EXPECT_EQ(builder.SkippedFaces(), 3);
 
-    PMdoc doc;
+    Document doc;
     EngineCompletion completion;
     builder.Finish(doc, &completion);
     const CFace& face = *doc.model->solids.at(0)->faces.at(0);
@@ -52,7 +52,7 @@ TEST(MeshBuilderTest, FacesAreCheckedBeforeTheyAreKept) {
 TEST(MeshBuilderTest, FinishCompletesRingsPlanesAndIncidence) {
     MeshBuilder builder = SquareBuilder();
     builder.AddFace({0, 1, 2, 3});
-    PMdoc doc;
+    Document doc;
     EngineCompletion completion;
     builder.Finish(doc, &completion);
     const CSolid& solid = *doc.model->solids.at(0);
@@ -71,14 +71,14 @@ TEST(MeshBuilderTest, FinishCompletesRingsPlanesAndIncidence) {
     // Without a completion the corners stay unlinked.
     MeshBuilder bare = SquareBuilder();
     bare.AddFace({0, 1, 2});
-    PMdoc plain;
+    Document plain;
     bare.Finish(plain, nullptr);
     EXPECT_EQ(plain.model->solids.at(0)->faces.at(0)->Corner(0)->next, nullptr);
 }
 
 TEST(MeshBuilderTest, MaterialsFollowTheDocumentsOwn) {
     // Material indices count from the materials the model already has.
-    PMdoc doc;
+    Document doc;
     doc.model->AppendMaterial(std::make_unique<CMaterial>());
     MeshBuilder builder = SquareBuilder();
     builder.UseMaterial("paint");

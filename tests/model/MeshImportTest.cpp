@@ -28,7 +28,7 @@ const Expected kMeshes[] = {
 TEST(MeshImportTest, EveryCommittedMeshReadsWithItsCounts) {
     for (const Expected& mesh : kMeshes) {
         SCOPED_TRACE(mesh.file);
-        PMdoc doc;
+        Document doc;
         EngineCompletion completion;
         const MeshReadResult result = ReadMeshFile(MeshDataDir() + mesh.file, doc, &completion);
         ASSERT_TRUE(result.ok) << result.message;
@@ -89,7 +89,7 @@ TEST(MeshImportTest, ContentWinsWhereTheExtensionLies) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        PMdoc doc;
+        Document doc;
         const MeshReadResult result = ReadMeshFile(folder.Write(c.name, c.bytes), doc);
         EXPECT_TRUE(result.ok) << result.message;
         EXPECT_EQ(result.format, c.format);
@@ -98,7 +98,7 @@ TEST(MeshImportTest, ContentWinsWhereTheExtensionLies) {
 
 TEST(MeshImportTest, UnreadableFilesFailWithTheirName) {
     ScratchFolder folder;
-    PMdoc doc;
+    Document doc;
     // Missing file.
     MeshReadResult result = ReadMeshFile("/nonexistent/dir/gone.obj", doc);
     EXPECT_FALSE(result.ok);

@@ -20,7 +20,7 @@
 namespace tsm::test {
 
 struct MeshRead {
-    std::unique_ptr<PMdoc> doc = std::make_unique<PMdoc>();
+    std::unique_ptr<Document> doc = std::make_unique<Document>();
     MeshReadResult result;
 
     const CSolid& Solid(size_t i = 0) const { return *doc->model->solids.at(i); }

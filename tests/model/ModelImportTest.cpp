@@ -27,7 +27,7 @@ public:
     std::vector<std::string> calls;
 };
 
-CSolid& AddMesh(PMdoc& doc, const std::string& name, const MeshData& mesh, int material = -1) {
+CSolid& AddMesh(Document& doc, const std::string& name, const MeshData& mesh, int material = -1) {
     return AddSolid(doc, name, mesh.vertices, mesh.faces, material);
 }
 
@@ -41,7 +41,7 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir_); }
 
-    std::string Write(const PMdoc& doc, const std::string& name) {
+    std::string Write(const Document& doc, const std::string& name) {
         const std::string path = (dir_ / name).string();
         const Outcome written = WriteBinaryModel(doc, doc.display, path);
         EXPECT_TRUE(written.ok()) << written.reason();
@@ -50,7 +50,7 @@ protected:
     // A box of the given size with one material and its fixture development at `scale`.
     std::string BoxFile(const std::string& name, double sx, double sy, double sz, double scale = 1.0,
                         double farTextX = 0) {
-        PMdoc doc;
+        Document doc;
         AddMaterial(doc, name + "-paint", Rgb{0.5f, 0.2f, 0.1f});
         AddMesh(doc, "Box", Box(sx, sy, sz), 0);
         FixtureUnfoldOptions options;
@@ -73,11 +73,11 @@ protected:
     RecordingPrompt prompt_;
     EngineCompletion completion_;
     RecordingWindow window_;
-    CModelviewerDoc documents_{settings_, prompt_, completion_, &window_};
+    DocumentController documents_{settings_, prompt_, completion_, &window_};
 };
 
 TEST_F(ModelImportTest, RefusesWhenOnlyOneSideHasADevelopment) {
-    PMdoc plain;
+    Document plain;
     AddMesh(plain, "Plain", Cube(10));
     const std::string plainPath = Write(plain, "plain.tsm");
     ASSERT_TRUE(documents_.OpenModelFile(BoxFile("dev.tsm", 10, 10, 10)));
@@ -111,7 +111,7 @@ TEST_F(ModelImportTest, MergesSolidsMaterialsAndNamesAndMarksTheDocumentModified
     ASSERT_TRUE(documents_.OpenModelFile(BoxFile("a.tsm", 10, 10, 10)));
     window_.calls.clear();
     ASSERT_TRUE(documents_.ImportModelFile(BoxFile("b.tsm", 10, 10, 10)));
-    const PMdoc& doc = *documents_.Current();
+    const Document& doc = *documents_.Current();
     ASSERT_EQ(doc.model->solids.size(), 2u);
     EXPECT_EQ(doc.model->solids[0]->name, "Box");
     EXPECT_EQ(doc.model->solids[1]->name, "Box-2");
@@ -132,17 +132,17 @@ TEST_F(ModelImportTest, PlacesTheImportBesideATallDevelopmentAndBelowAWideOne) {
     // A tall box unfolds into a development taller than wide: the import goes to its right.
     // (The fixture development lays a box's faces out in a column.)
     ASSERT_TRUE(documents_.OpenModelFile(BoxFile("tall.tsm", 5, 5, 200)));
-    const CTenkaizu& dev = *documents_.Current()->development;
+    const Development& dev = *documents_.Current()->development;
     const double right = dev.frame[0] + dev.frame[2], bottom = dev.frame[1] + dev.frame[3];
     ASSERT_LE(right, bottom);
     const size_t partsBefore = dev.parts.size();
-    PMdoc reference;
+    Document reference;
     {
         RecordingPrompt quiet;
-        CModelviewerDoc other(settings_, quiet, completion_);
+        DocumentController other(settings_, quiet, completion_);
         ASSERT_TRUE(other.OpenModelFile(BoxFile("small.tsm", 10, 10, 10)));
         ASSERT_TRUE(documents_.ImportModelFile((dir_ / "small.tsm").string()));
-        const CTenkaizu& importedDev = *other.Current()->development;
+        const Development& importedDev = *other.Current()->development;
         for (size_t i = 0; i < importedDev.parts.size(); ++i) {
             EXPECT_DOUBLE_EQ(dev.parts[partsBefore + i]->x, importedDev.parts[i]->x + right);
             EXPECT_DOUBLE_EQ(dev.parts[partsBefore + i]->y, importedDev.parts[i]->y);
@@ -152,7 +152,7 @@ TEST_F(ModelImportTest, PlacesTheImportBesideATallDevelopmentAndBelowAWideOne) {
 
     // A development made wide by a text far to the right: below.
     ASSERT_TRUE(documents_.OpenModelFile(BoxFile("wide.tsm", 5, 5, 5, 1.0, 2000)));
-    const CTenkaizu& wide = *documents_.Current()->development;
+    const Development& wide = *documents_.Current()->development;
     const double wideRight = wide.frame[0] + wide.frame[2], wideBottom = wide.frame[1] + wide.frame[3];
     ASSERT_GT(wideRight, wideBottom);
     ASSERT_TRUE(documents_.ImportModelFile((dir_ / "small.tsm").string()));
@@ -164,10 +164,10 @@ TEST_F(ModelImportTest, RescalesTheImportToTheCurrentScaleTextsIncluded) {
     ASSERT_TRUE(documents_.OpenModelFile(BoxFile("one.tsm", 10, 10, 10, 1.0)));
     const std::string twice = BoxFile("two.tsm", 10, 10, 10, 2.0);
     RecordingPrompt quiet;
-    CModelviewerDoc other(settings_, quiet, completion_);
+    DocumentController other(settings_, quiet, completion_);
     ASSERT_TRUE(other.OpenModelFile(twice));
-    const CTenkaizu& original = *other.Current()->development;
-    const CTenkaizu& dev = *documents_.Current()->development;
+    const Development& original = *other.Current()->development;
+    const Development& dev = *documents_.Current()->development;
     const size_t partsBefore = dev.parts.size();
     ASSERT_TRUE(documents_.ImportModelFile(twice));
     EXPECT_DOUBLE_EQ(dev.scale, 1.0);
@@ -183,7 +183,7 @@ TEST_F(ModelImportTest, RescalesTheImportToTheCurrentScaleTextsIncluded) {
 
 TEST(MergeDocuments, ModelsWithoutDevelopmentMergeTheirMeshesOnly) {
     EngineCompletion completion;
-    PMdoc current, imported;
+    Document current, imported;
     AddMaterial(current, "A", Rgb{});
     AddMesh(current, "A", Cube(1), 0);
     AddMesh(imported, "B", Cube(1), -1); // "none" stays none

@@ -29,7 +29,7 @@ CFace* AddTriangle(CSolid& solid) {
 } // namespace
 
 TEST(ModelTypes, NewObjectsHaveTheDocumentedStartValues) {
-    PMdoc doc;
+    Document doc;
     ASSERT_NE(doc.model, nullptr);
     EXPECT_EQ(doc.model->document, &doc);
     EXPECT_EQ(doc.model->dominantAxis, 1);
@@ -58,14 +58,14 @@ TEST(ModelTypes, FindCornerGivesTheFirstCornerOnTheVertexOrNull) {
 }
 
 TEST(ModelTypes, AttachFacesSkipsSolidsOutsideTheDevelopmentAndBadIndices) {
-    PMdoc doc;
+    Document doc;
     auto* a = doc.model->AppendSolid(std::make_unique<CSolid>());
     auto* b = doc.model->AppendSolid(std::make_unique<CSolid>());
     b->inDevelopment = false;
     AddTriangle(*a)->partIndex = 0;
     AddTriangle(*b)->partIndex = 0;
     AddTriangle(*a)->partIndex = 7; // out of range: no part
-    doc.development = std::make_unique<CTenkaizu>();
+    doc.development = std::make_unique<Development>();
     CPart* part = doc.development->AppendPart(std::make_unique<CPart>());
     AttachFacesToParts(*doc.model, *doc.development, true);
     ASSERT_EQ(part->faces.size(), 1u);

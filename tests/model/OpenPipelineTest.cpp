@@ -30,7 +30,7 @@ public:
 
 // A flat strip of two triangles in z = 0 per solid. With a development, each solid is one part whose
 // shared edge is folded; the part lies at the solid's own x, y.
-CSolid& AddStrip(PMdoc& doc, const std::string& name, double x0) {
+CSolid& AddStrip(Document& doc, const std::string& name, double x0) {
     auto solid = std::make_unique<CSolid>();
     solid->name = name;
     const Vec3 points[4] = {{x0, 0, 0}, {x0 + 10, 0, 0}, {x0 + 10, 10, 0}, {x0, 10, 0}};
@@ -60,8 +60,8 @@ CSolid& AddStrip(PMdoc& doc, const std::string& name, double x0) {
     return *doc.model->AppendSolid(std::move(solid));
 }
 
-void AddDevelopmentPart(PMdoc& doc, CSolid& solid) {
-    if (!doc.development) doc.development = std::make_unique<CTenkaizu>();
+void AddDevelopmentPart(Document& doc, CSolid& solid) {
+    if (!doc.development) doc.development = std::make_unique<Development>();
     const int index = static_cast<int>(doc.development->parts.size());
     auto part = std::make_unique<CPart>();
     part->solid = &solid;
@@ -98,7 +98,7 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir_); }
 
-    std::string Write(const PMdoc& doc, const std::string& name) {
+    std::string Write(const Document& doc, const std::string& name) {
         const std::string path = (dir_ / name).string();
         const Outcome written = WriteBinaryModel(doc, doc.display, path);
         EXPECT_TRUE(written.ok()) << written.reason();
@@ -110,7 +110,7 @@ protected:
         return path;
     }
     std::string WithDevelopment(const std::string& name) {
-        PMdoc doc;
+        Document doc;
         AddDevelopmentPart(doc, AddStrip(doc, "Strip", 0));
         return Write(doc, name);
     }
@@ -120,7 +120,7 @@ protected:
     RecordingPrompt prompt_;
     EngineCompletion completion_;
     RecordingWindow window_;
-    CModelviewerDoc documents_{settings_, prompt_, completion_, &window_};
+    DocumentController documents_{settings_, prompt_, completion_, &window_};
 };
 
 TEST_F(OpenPipelineTest, OpensAModelAndTellsTheWindowInOrder) {
@@ -143,7 +143,7 @@ TEST_F(OpenPipelineTest, ExtensionTestIgnoresCase) {
 
 TEST_F(OpenPipelineTest, RefusesMissingFilesAndOtherExtensionsWithoutChangingAnything) {
     ASSERT_TRUE(documents_.OpenModelFile(WithDevelopment("first.tsm")));
-    PMdoc* first = documents_.Current();
+    Document* first = documents_.Current();
     window_.calls.clear();
 
     EXPECT_FALSE(documents_.OpenModelFile((dir_ / "absent.tsm").string()));
@@ -158,12 +158,12 @@ TEST_F(OpenPipelineTest, RefusesMissingFilesAndOtherExtensionsWithoutChangingAny
 
 TEST_F(OpenPipelineTest, FailedLoadKeepsThePreviousModelTitleAndSettings) {
     ASSERT_TRUE(documents_.OpenModelFile(WithDevelopment("good.tsm")));
-    PMdoc* good = documents_.Current();
+    Document* good = documents_.Current();
     good->display.iFlatEdgeAngle = 123;
 
     // A model whose settings block says otherwise, cut short after its settings began: the settings
     // read before the failure must not stay applied.
-    PMdoc other;
+    Document other;
     AddDevelopmentPart(other, AddStrip(other, "Other", 0));
     DisplaySettings changed;
     changed.iFlatEdgeAngle = 99;
@@ -203,7 +203,7 @@ TEST_F(OpenPipelineTest, TemporaryFilesAreUntitledAndNotRemembered) {
 }
 
 TEST_F(OpenPipelineTest, NamesAreMadeUniqueAndEmptyOnesNumbered) {
-    PMdoc doc;
+    Document doc;
     for (const char* name : {"Box", "Box", "", "", "Object-1", ""}) AddStrip(doc, name, 0);
     for (const char* name : {"", "Wood", "Wood", ""}) {
         doc.model->AppendMaterial(std::make_unique<CMaterial>())->name = name;
@@ -219,7 +219,7 @@ TEST_F(OpenPipelineTest, NamesAreMadeUniqueAndEmptyOnesNumbered) {
 }
 
 TEST_F(OpenPipelineTest, NamedObjectFollowedByUnnamedGetsASuffix) {
-    PMdoc doc;
+    Document doc;
     AddStrip(doc, "Object-1", 0);
     AddStrip(doc, "", 20);
     ASSERT_TRUE(documents_.OpenModelFile(Write(doc, "n.tsm")));
@@ -227,7 +227,7 @@ TEST_F(OpenPipelineTest, NamedObjectFollowedByUnnamedGetsASuffix) {
 }
 
 TEST_F(OpenPipelineTest, ModelWithoutDevelopmentOpensWithOneMessage) {
-    PMdoc doc;
+    Document doc;
     AddStrip(doc, "Plain", 0);
     ASSERT_TRUE(documents_.OpenModelFile(Write(doc, "plain.tsm")));
     EXPECT_EQ(prompt_.texts, std::vector<std::string>{"No data for development."});
@@ -235,7 +235,7 @@ TEST_F(OpenPipelineTest, ModelWithoutDevelopmentOpensWithOneMessage) {
 }
 
 TEST_F(OpenPipelineTest, MissingFontsAreReplacedWithOneMessage) {
-    PMdoc doc;
+    Document doc;
     AddDevelopmentPart(doc, AddStrip(doc, "Strip", 0));
     for (const char* font : {"Nowhere Sans", "Nowhere Sans", "Liberation Sans", "MS Sans Serif"}) {
         auto text = std::make_unique<CTextBlock>();
@@ -265,7 +265,7 @@ TEST_F(OpenPipelineTest, DefaultMaterialTakesTheFirstConfiguredColour) {
 }
 
 TEST(CornerSeparation, CutCornersMoveIntoTheirFaceByATenthOfTheMeanEdge) {
-    PMdoc doc;
+    Document doc;
     CSolid& solid = AddStrip(doc, "Strip", 0);
     AddDevelopmentPart(doc, solid);
     // Cut the diagonal: every corner now starts a fan of its own face only.
@@ -293,7 +293,7 @@ TEST(CornerSeparation, CutCornersMoveIntoTheirFaceByATenthOfTheMeanEdge) {
 }
 
 TEST(CornerSeparation, FoldedCornersMoveTogetherAndUnmovedSolidsKeepTheirVertices) {
-    PMdoc doc;
+    Document doc;
     CSolid& strip = AddStrip(doc, "Strip", 0);
     AddDevelopmentPart(doc, strip);
     CSolid& outside = AddStrip(doc, "Outside", 50);

@@ -30,7 +30,7 @@ std::string Fixture(const std::string& name) {
 }
 
 struct Loaded {
-    std::unique_ptr<PMdoc> doc = std::make_unique<PMdoc>();
+    std::unique_ptr<Document> doc = std::make_unique<Document>();
     RecordingPrompt prompt;
     ModelLoadResult result = kLoadFailed;
     std::string reason;
@@ -39,7 +39,7 @@ struct Loaded {
 std::unique_ptr<Loaded> LoadFile(const std::string& path, IModelCompletion& completion, int importFlag = 0,
                                  const Settings& settings = Settings()) {
     auto loaded = std::make_unique<Loaded>();
-    CLoaderWorkInfoV2 reader(path, *loaded->doc, importFlag, loaded->prompt, completion, settings);
+    TextReader reader(path, *loaded->doc, importFlag, loaded->prompt, completion, settings);
     loaded->result = reader.Load();
     loaded->reason = reader.FailureReason();
     return loaded;
@@ -51,7 +51,7 @@ std::unique_ptr<Loaded> LoadText(const std::string& bytes, IModelCompletion& com
                                  const Settings& settings = Settings()) {
     auto loaded = std::make_unique<Loaded>();
     loaded->doc->display = display;
-    CLoaderWorkInfoV2 reader("inline.tsm", *loaded->doc, 0, loaded->prompt, completion, settings);
+    TextReader reader("inline.tsm", *loaded->doc, 0, loaded->prompt, completion, settings);
     loaded->result = reader.LoadFromBytes(bytes);
     loaded->reason = reader.FailureReason();
     return loaded;
@@ -70,7 +70,7 @@ size_t LastIndex(const std::vector<std::string>& calls, const std::string& name)
     return it == calls.rend() ? calls.size() : size_t(calls.rend() - it - 1);
 }
 
-void ExpectInvariants(const PMdoc& doc) {
+void ExpectInvariants(const Document& doc) {
     for (const std::string& violation : CheckModelInvariants(doc)) ADD_FAILURE() << violation;
 }
 
@@ -186,7 +186,7 @@ TEST(TextReader, ReadsEveryRecordOfATetrahedron) {
     EXPECT_EQ(model.materials[1]->bitmap, nullptr);
 
     ASSERT_NE(l->doc->development, nullptr);
-    const CTenkaizu& dev = *l->doc->development;
+    const Development& dev = *l->doc->development;
     EXPECT_DOUBLE_EQ(dev.scale, 30.0); // 1.5 x 2 x 10
     EXPECT_TRUE(dev.reversed);
     ASSERT_EQ(dev.parts.size(), 2u);
@@ -272,7 +272,7 @@ TEST(TextReader, EngineCompletesTheConvertedModel) {
     EXPECT_NEAR(solid.edges[3]->foldAngle, 180 - std::acos(-1 / std::sqrt(3.0)) * 180 / std::acos(-1.0),
                 1e-9);
     ASSERT_NE(l->doc->development, nullptr);
-    const CTenkaizu& dev = *l->doc->development;
+    const Development& dev = *l->doc->development;
     // Classified: the hidden fold is omitted, the visible one a mountain, a cut side with flap a flap.
     EXPECT_EQ(dev.parts[1]->lines[2]->drawKind, DrawKind::Omitted);
     EXPECT_EQ(dev.parts[0]->lines[1]->drawKind, DrawKind::Mountain);
@@ -317,7 +317,7 @@ TEST(TextReader, BlankAndEmptyFiles) {
     EngineCompletion engine;
     RecordingPrompt prompt;
     const Settings settings;
-    CModelviewerDoc document(settings, prompt, engine);
+    DocumentController document(settings, prompt, engine);
     ASSERT_TRUE(document.OpenModelFile(Fixture("blank.tsm")));
     EXPECT_EQ(document.LastFormat(), 2);
     EXPECT_EQ(prompt.texts, std::vector<std::string>{"No data for development."});
@@ -325,7 +325,7 @@ TEST(TextReader, BlankAndEmptyFiles) {
     // A file of zero bytes never reaches the reader: the dispatch refuses it.
     const std::filesystem::path empty = std::filesystem::temp_directory_path() / "tessaly-text-empty.tsm";
     std::ofstream(empty).close();
-    PMdoc doc;
+    Document doc;
     RecordingPrompt dispatchPrompt;
     const DispatchResult outcome = DispatchReader(empty.string(), doc, 0, dispatchPrompt, engine);
     EXPECT_EQ(outcome.result, kLoadFailed);
@@ -358,7 +358,7 @@ TEST(TextReader, WithoutInfoNothingIsConverted) {
         EXPECT_EQ(edge->foldAngle, 0.0);
     }
     ASSERT_NE(l->doc->development, nullptr);
-    const CTenkaizu& dev = *l->doc->development;
+    const Development& dev = *l->doc->development;
     EXPECT_TRUE(dev.parts[0]->lines.empty());
     EXPECT_EQ(dev.parts[0]->x, 2.0);
     EXPECT_EQ(dev.scale, 1.0);
@@ -563,7 +563,7 @@ TEST(TextReader, BadIndicesSkipTheirRecords) {
     EXPECT_EQ(f0.halfEdges[1]->edge, nullptr);
     // The part of solid 3 is left out; faces naming it or no record at all stay outside.
     ASSERT_NE(l->doc->development, nullptr);
-    const CTenkaizu& dev = *l->doc->development;
+    const Development& dev = *l->doc->development;
     ASSERT_EQ(dev.parts.size(), 1u);
     EXPECT_EQ(f0.part, dev.parts[0].get());
     EXPECT_EQ(solid.faces[1]->part, nullptr);
@@ -660,7 +660,7 @@ TEST(TextReader, SectionsInAnyOrder) {
     EXPECT_EQ(l->doc->model->solids[0]->faces[0]->materialIndex, 0);
     // Texts read before the development joined it when the parts created it, and were converted.
     ASSERT_NE(l->doc->development, nullptr);
-    const CTenkaizu& dev = *l->doc->development;
+    const Development& dev = *l->doc->development;
     ASSERT_EQ(dev.texts.size(), 2u);
     const CTextBlock& first = *dev.texts[0];
     EXPECT_EQ(first.fontName, "Courier New");
@@ -680,7 +680,7 @@ TEST(TextReader, SectionsInAnyOrder) {
     ASSERT_EQ(two->result, kLoadOk);
     ExpectInvariants(*two->doc);
     ASSERT_NE(two->doc->development, nullptr);
-    const CTenkaizu& twoDev = *two->doc->development;
+    const Development& twoDev = *two->doc->development;
     ASSERT_EQ(twoDev.parts.size(), 2u);
     EXPECT_EQ(twoDev.parts[0]->faces.size(), 1u);
     EXPECT_EQ(twoDev.parts[1]->faces.size(), 1u);
@@ -740,9 +740,9 @@ TEST(TextReader, ConvertedModelsSurviveTheBinaryFile) {
         ASSERT_EQ(text->result, kLoadOk) << text->reason;
 
         const std::string bytes = SerializeBinaryModel(*text->doc, text->doc->display);
-        PMdoc binary;
+        Document binary;
         RecordingPrompt prompt;
-        CLoaderWorkInfoV3 reader("again.tsm", binary, 0, prompt, completion);
+        BinaryReader reader("again.tsm", binary, 0, prompt, completion);
         ASSERT_EQ(reader.LoadFromBytes(bytes), kLoadOk) << reader.FailureReason();
         ExpectSameDocument(*text->doc, binary);
         ExpectSameDisplaySettings(text->doc->display, binary.display);
@@ -754,12 +754,12 @@ TEST(TextReader, OpensThroughThePipeline) {
     EngineCompletion completion;
     RecordingPrompt prompt;
     const Settings settings;
-    CModelviewerDoc document(settings, prompt, completion);
+    DocumentController document(settings, prompt, completion);
     document.SetInstalledFontFamilies({"Arial"});
     ASSERT_TRUE(document.OpenModelFile(Fixture("tetra.tsm")));
     EXPECT_EQ(document.LastFormat(), 2);
     EXPECT_TRUE(prompt.texts.empty());
-    const PMdoc& doc = *document.Current();
+    const Document& doc = *document.Current();
     ExpectInvariants(doc);
     EXPECT_GT(doc.development->frame[2], 0);
     EXPECT_EQ(doc.model->solids[0]->name, "Tetra");

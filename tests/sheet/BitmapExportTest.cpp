@@ -10,7 +10,7 @@
 #include "tests/sheet/RasterFixtures.h"
 #include "tests/sheet/ReferenceImage.h"
 #include "tools/lib/ModelBuilder.h"
-#include "view3d/DibForGLRender.h"
+#include "view3d/OffscreenBitmap.h"
 
 #include <gtest/gtest.h>
 
@@ -89,15 +89,15 @@ BmpSizeChooser WidthOf(int width) {
 }
 
 // The textured cube made big enough to lie across 3 x 2 sheets of A4 portrait, with a text and edge IDs.
-void BuildThreeByTwo(PMdoc& doc) {
+void BuildThreeByTwo(Document& doc) {
     BuildTexturedCube(doc);
-    CTenkaizu& dev = *doc.development;
+    Development& dev = *doc.development;
     ComputeDevelopmentExtent(dev, true);
     ScaleDevelopment(dev, 380.0 / dev.frame[2], false); // 380 x 528 mm
     ComputeDevelopmentExtent(dev, true);
     double rect[4] = {dev.frame[0] + 5, dev.frame[1] + 5, 120, 30};
     AddText(doc, rect, {"Sheets 3 x 2"}, 48, 0x00800000);
-    UpdateSheetGrid(doc, CPaper::FromSettings(Settings()), true);
+    UpdateSheetGrid(doc, Paper::FromSettings(Settings()), true);
 }
 
 } // namespace
@@ -241,7 +241,7 @@ TEST(BmpSize, OkChecksTheRangeThenTheFileSize) {
 }
 
 TEST(BmpSize, WholeAndSheetStartingValues) {
-    PMdoc doc;
+    Document doc;
     BuildTexturedCube(doc);
     // The bounding box is recomputed first: a stale frame does not decide the size.
     const double width = doc.development->frame[2], height = doc.development->frame[3];
@@ -251,10 +251,10 @@ TEST(BmpSize, WholeAndSheetStartingValues) {
     EXPECT_EQ(whole.baseHeight, int(height / 25.4 * 72));
     EXPECT_EQ(whole.OutputWidth(), whole.width + 10);
     // No development: nothing to size.
-    PMdoc empty;
+    Document empty;
     EXPECT_EQ(WholeBmpSize(empty, kBmpMaximumPixels, 5).width, 0);
     // One A4 sheet with margins 15: 180 x 267 mm printable, 510 x 756 pixels, no border.
-    const BmpSizeState sheet = SheetBmpSize(CPaper{}, kBmpMaximumPixels);
+    const BmpSizeState sheet = SheetBmpSize(Paper{}, kBmpMaximumPixels);
     EXPECT_EQ(sheet.width, 510);
     EXPECT_EQ(sheet.height, 756);
     EXPECT_EQ(sheet.OutputWidth(), 510);
@@ -272,7 +272,7 @@ TEST(SheetBmpPath, NumbersFollowTheBaseName) {
 }
 
 TEST_F(BitmapExportTest, WholeBmpHasTheChosenSizeAndRows) {
-    PMdoc doc;
+    Document doc;
     BuildTexturedCube(doc);
     RecordingPrompt prompt(true);
     ASSERT_TRUE(Done(ExportWholeBmp(doc, settings_, Path("whole.bmp"), WidthOf(301), prompt)));
@@ -307,10 +307,10 @@ TEST_F(BitmapExportTest, WholeBmpHasTheChosenSizeAndRows) {
 TEST_F(BitmapExportTest, CommandRefusals) {
     RecordingPrompt prompt(true);
     // No development: refused before anything else.
-    PMdoc empty;
+    Document empty;
     EXPECT_FALSE(ExportWholeBmp(empty, settings_, Path("a.bmp"), WidthOf(100), prompt).ok());
     // A name with another extension.
-    PMdoc doc;
+    Document doc;
     BuildTexturedCube(doc);
     EXPECT_FALSE(ExportSheetBmps(doc, settings_, Path("a.png"), WidthOf(100), prompt).ok());
     // Cancel in the size dialog ends the command quietly.
@@ -336,7 +336,7 @@ TEST_F(BitmapExportTest, CommandRefusals) {
 
 TEST_F(BitmapExportTest, TwelveSheetsGiveTwelveNumberedFiles) {
     settings_.bNoPrintBrankPage = false;
-    PMdoc doc;
+    Document doc;
     BuildTexturedCube(doc);
     doc.sheetColumns = 4;
     doc.sheetRows = 3;
@@ -360,7 +360,7 @@ TEST_F(BitmapExportTest, TwelveSheetsGiveTwelveNumberedFiles) {
 
 TEST_F(BitmapExportTest, BlankSheetsAreLeftOutOfTheNumbering) {
     // With bNoPrintBrankPage on only sheets with lines count: the cube's sheet alone is page 1.
-    PMdoc doc;
+    Document doc;
     BuildTexturedCube(doc);
     doc.sheetColumns = 3;
     doc.sheetRows = 2;
@@ -373,7 +373,7 @@ TEST_F(BitmapExportTest, BlankSheetsAreLeftOutOfTheNumbering) {
 TEST_F(BitmapExportTest, ThreeByTwoSheetExport) {
     settings_.bNoPrintBrankPage = false;
     settings_.bDrawNumber = true;
-    PMdoc doc;
+    Document doc;
     BuildThreeByTwo(doc);
     ASSERT_EQ(doc.sheetColumns, 3);
     ASSERT_EQ(doc.sheetRows, 2);
@@ -397,7 +397,7 @@ TEST_F(BitmapExportTest, ThreeByTwoSheetExport) {
 }
 
 TEST_F(BitmapExportTest, TextureBmpBecomesTheModelsTexture) {
-    PMdoc doc;
+    Document doc;
     BuildTexturedCube(doc);
     // One face in a plain colour, so that its middle has one colour on the bitmap and in the texture.
     CMaterial& plain = AddMaterial(doc, "Plain", {0.2f, 0.6f, 0.3f});
@@ -463,7 +463,7 @@ TEST_F(BitmapExportTest, TextureBmpBecomesTheModelsTexture) {
 }
 
 TEST_F(BitmapExportTest, TextureResetNeedsTheFile) {
-    PMdoc doc;
+    Document doc;
     BuildTexturedCube(doc);
     const double u = doc.development->parts[0]->faces[0]->Corner(0)->u;
     RecordingPrompt prompt(true);

@@ -322,6 +322,6 @@ TEST(DevelopmentOverlay, DamagedTextsDrawNothingHarmful) {
     QPainter painter(&image);
     PaintOverlay(painter, items);
     // Without a development there is nothing to draw.
-    PMdoc empty;
+    Document empty;
     EXPECT_TRUE(BuildOverlay(empty, settings, Projection(), OverlayMode::Screen, image).empty());
 }

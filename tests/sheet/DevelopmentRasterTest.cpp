@@ -114,7 +114,7 @@ TEST(DevelopmentRaster, LineWidthAndAlpha) {
 }
 
 TEST(DevelopmentRaster, FaceMaterialFallsBackToTheDefaultMaterial) {
-    PMdoc doc;
+    Document doc;
     CMaterial& first = AddMaterial(doc, "First", {1, 0, 0});
     CFace face;
     face.materialIndex = 0;
@@ -211,7 +211,7 @@ TEST(DevelopmentRaster, EdgeIdPlacement) {
     b.y2d = 0;
     EXPECT_FALSE(PlaceEdgeId(part, a, true, place));
     // Which corner is A: the mirror flag against bInvertEdgeID.
-    CTenkaizu development;
+    Development development;
     EXPECT_FALSE(EdgeIdFromThisCorner(development, settings));
     development.reversed = true;
     EXPECT_TRUE(EdgeIdFromThisCorner(development, settings));
@@ -287,9 +287,9 @@ Rgb Scaled(Rgb c, float f) {
 TEST(DevelopmentRasterImage, TexturedPart) {
     Settings settings;
     RecordingPrompt prompt;
-    PMdoc doc;
+    Document doc;
     BuildTexturedCube(doc);
-    const CTenkaizu& dev = *doc.development;
+    const Development& dev = *doc.development;
     ASSERT_EQ(dev.parts.size(), 1u);
     // The faces and their lines alone (cut edges drawn as cuts); the flaps have a test of their own.
     settings.bDrawFlap = false;
@@ -322,7 +322,7 @@ TEST(DevelopmentRasterImage, TexturedPart) {
 TEST(DevelopmentRasterImage, TextureFilterFollowsTheSmoothingSetting) {
     Settings settings;
     RecordingPrompt prompt;
-    PMdoc doc;
+    Document doc;
     BuildTexturedCube(doc);
     // A 2 x 2 texture magnified: linear filtering blends the quadrants, nearest keeps them sharp.
     doc.model->materials[0]->texture = QuadrantTexture(2);
@@ -344,7 +344,7 @@ struct FlapProbe {
     const CHalfEdge* h = nullptr;
     double weights[4] = {0, 0, 0, 0};
 };
-std::vector<FlapProbe> FlapProbes(const CTenkaizu& dev) {
+std::vector<FlapProbe> FlapProbes(const Development& dev) {
     std::vector<FlapProbe> probes;
     for (const auto& part : dev.parts)
         for (const auto& line : part->lines) {
@@ -370,9 +370,9 @@ std::vector<FlapProbe> FlapProbes(const CTenkaizu& dev) {
 TEST(DevelopmentRasterImage, FlapsWhiteOrColouredWithTheFace) {
     Settings settings;
     RecordingPrompt prompt;
-    PMdoc doc;
+    Document doc;
     BuildTexturedCube(doc);
-    const CTenkaizu& dev = *doc.development;
+    const Development& dev = *doc.development;
     const RasterProjection projection = WholeFit(dev, 400, 5);
     const auto probes = FlapProbes(dev);
     ASSERT_GE(probes.size(), 14u);
@@ -606,7 +606,7 @@ TEST(DevelopmentRasterImage, ConcaveFacesAreFilledInsideOnly) {
     Settings settings;
     settings.bDrawFlap = false;
     RecordingPrompt prompt;
-    PMdoc doc;
+    Document doc;
     ASSERT_TRUE(BuildCrossPrism(doc).empty());
     ComputeDevelopmentExtent(*doc.development, true);
     Reclassify(doc, settings);
@@ -636,7 +636,7 @@ TEST(DevelopmentRasterImage, ConcaveFacesAreFilledInsideOnly) {
 TEST(DevelopmentRasterImage, EdgeIdsWithGLText) {
     Settings s;
     RecordingPrompt prompt;
-    PMdoc doc;
+    Document doc;
     ASSERT_TRUE(BuildSampleCube(doc).empty());
     s.bDrawNumber = true;
     s.iEdgeIDfontSizePoint = 10;
@@ -692,10 +692,10 @@ TEST(DevelopmentRasterImage, DamagedDevelopmentsDrawWithoutCrashing) {
     c.face1->Corner(1)->x2d = std::numeric_limits<double>::quiet_NaN();
     EXPECT_FALSE(RenderBitmap(c.doc, settings, projection, prompt).isNull());
     // No development, no model: nothing drawn, nothing broken.
-    PMdoc empty;
+    Document empty;
     EXPECT_FALSE(RenderBitmap(empty, settings, projection, prompt).isNull());
     // No texture source: textured materials fall back to their colour.
-    CDIBforGLRender output(prompt, projection.widthPixels, projection.heightPixels);
+    OffscreenBitmap output(prompt, projection.widthPixels, projection.heightPixels);
     ASSERT_TRUE(output.Begin());
     RasterTarget target;
     target.projection = projection;

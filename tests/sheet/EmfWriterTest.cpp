@@ -264,7 +264,7 @@ TEST(EmfWriter, LargerDevelopmentsAndSettingsStayConsistent) {
     for (const bool white : {false, true}) {
         for (const bool flaps : {false, true}) {
             SCOPED_TRACE(testing::Message() << "white " << white << " flaps " << flaps);
-            PMdoc doc;
+            Document doc;
             doc.display.bDrawWhiteBkLine = white;
             doc.display.bDrawFlap = flaps;
             const MeshData cube = Cube(30);
@@ -274,7 +274,7 @@ TEST(EmfWriter, LargerDevelopmentsAndSettingsStayConsistent) {
         }
     }
     // An empty development is a valid picture with empty bounds.
-    CTenkaizu empty;
+    Development empty;
     CheckStructure(RenderEmf(empty, Settings()));
 }
 
@@ -293,7 +293,7 @@ TEST(EmfWriter, ExportWritesTheFileOrSaysWhy) {
     EXPECT_TRUE(missing.failed());
     EXPECT_FALSE(missing.reason().empty());
     // No development: nothing written.
-    PMdoc bare;
+    Document bare;
     const Outcome refused = ExportEmf(bare, Settings(), (dir / "bare.emf").string());
     EXPECT_TRUE(refused.failed());
     EXPECT_FALSE(refused.reason().empty());

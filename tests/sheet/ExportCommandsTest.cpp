@@ -41,7 +41,7 @@ protected:
     Settings settings_;
     EpsOptions savedOptions_;
     fs::path dir_;
-    PMdoc cube_;
+    Document cube_;
     RecordingPrompt prompt_;
 };
 
@@ -120,7 +120,7 @@ TEST_F(ExportCommandsTest, EpsStoresTheOptionsAndUsesThem) {
 TEST_F(ExportCommandsTest, RefusalsAndFailures) {
     // Without a development: the message, nothing written, whatever the format.
     for (ExportFormat format : {ExportFormat::Eps, ExportFormat::Dxf, ExportFormat::Emf, ExportFormat::Svg}) {
-        PMdoc bare;
+        Document bare;
         RecordingPrompt prompt;
         const Outcome refused = ExportDevelopment(format, bare, settings_, In("bare"), {}, prompt);
         EXPECT_TRUE(refused.cancelled()) << "the user was told";

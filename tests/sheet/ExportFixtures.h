@@ -34,7 +34,7 @@ inline int EdgeIndex(const CSolid& solid, int a, int b) {
 // A plus-shaped prism (arms 10 mm wide, 8 mm high): four concave vertical edges, so its development has
 // valley folds as well as mountain folds. The twelve sides stay one strip, cut open at a concave edge,
 // with the top hanging from side 0 and the bottom from side 6.
-inline std::vector<std::string> BuildCrossPrism(PMdoc& doc) {
+inline std::vector<std::string> BuildCrossPrism(Document& doc) {
     const double outline[12][2] = {{10, 0},  {20, 0},  {20, 10}, {30, 10}, {30, 20}, {20, 20},
                                    {20, 30}, {10, 30}, {10, 20}, {0, 20},  {0, 10},  {10, 10}};
     std::vector<Vec3> vertices;
@@ -58,20 +58,20 @@ inline std::vector<std::string> BuildCrossPrism(PMdoc& doc) {
 
 // The drawn kinds after the display settings have changed, as the "Show Flaps" command does: the document
 // keeps the new display block.
-inline void Reclassify(PMdoc& doc, const DisplaySettings& display) {
+inline void Reclassify(Document& doc, const DisplaySettings& display) {
     doc.display = display;
     ClassifyPartLines(*doc.development, *doc.model, display);
 }
 
 // Each edge ID n becomes 9 n, so that one development shows numbers of one, two and three digits.
-inline void SpreadEdgeIds(PMdoc& doc) {
+inline void SpreadEdgeIds(Document& doc) {
     for (auto& solid : doc.model->solids)
         for (auto& edge : solid->edges)
             if (edge->edgeId != -1) edge->edgeId *= 9;
 }
 
 // Both sides of the first flapped cut edge carry a flap, as after the user adds the second one by hand.
-inline void GiveFirstCutFlapsOnBothSides(CTenkaizu& dev) {
+inline void GiveFirstCutFlapsOnBothSides(Development& dev) {
     for (auto& part : dev.parts)
         for (auto& line : part->lines) {
             CHalfEdge* h = line->first;
@@ -85,7 +85,7 @@ inline void GiveFirstCutFlapsOnBothSides(CTenkaizu& dev) {
 struct ExportCase {
     std::string name;                              // golden file base name
     std::function<void(DisplaySettings&)> display; // applied to the defaults before the model is built
-    std::function<void(PMdoc&)> build;             // builds the document under those settings
+    std::function<void(Document&)> build;          // builds the document under those settings
     EpsOptions eps;
 };
 
@@ -95,7 +95,7 @@ inline std::vector<ExportCase> ExportCases() {
     // the mountain dashes, solid cuts, default-material faces.
     cases.push_back({"cube",
                      [](DisplaySettings& s) { s.bDrawNumber = true; },
-                     [](PMdoc& doc) { BuildSampleCube(doc); },
+                     [](Document& doc) { BuildSampleCube(doc); },
                      {}});
     // Several parts and materials, one textured (filled white), white underlays under the dashes, edge
     // IDs inverted.
@@ -105,7 +105,7 @@ inline std::vector<ExportCase> ExportCases() {
                          s.bDrawWhiteBkLine = true;
                          s.bInvertEdgeID = true;
                      },
-                     [](PMdoc& doc) { BuildSampleHouse(doc); },
+                     [](Document& doc) { BuildSampleHouse(doc); },
                      {}});
     // Valley folds and valley flaps, flaps on both sides of one edge, hidden lines, three-digit IDs,
     // custom dash patterns (one cut short by a non-positive length), dashed cuts, inverted IDs, flaps
@@ -123,9 +123,9 @@ inline std::vector<ExportCase> ExportCases() {
                          s.iEdgeIDfontSizePoint = 4;
                          s.bInvertEdgeID = true;
                      },
-                     [](PMdoc& doc) {
+                     [](Document& doc) {
                          BuildCrossPrism(doc);
-                         CTenkaizu& dev = *doc.development;
+                         Development& dev = *doc.development;
                          GiveFirstCutFlapsOnBothSides(dev);
                          ComputeDevelopmentExtent(dev, true);
                          Reclassify(doc, doc.display);
@@ -152,7 +152,7 @@ inline std::vector<ExportCase> ExportCases() {
                          s.bUseMaterial = false;
                          s.iCutLineStyle = 1;
                      },
-                     [](PMdoc& doc) {
+                     [](Document& doc) {
                          BuildCrossPrism(doc);
                          doc.development->reversed = true;
                          ComputeDevelopmentExtent(*doc.development, true);
@@ -160,19 +160,19 @@ inline std::vector<ExportCase> ExportCases() {
                      },
                      {true, true}});
     // A development without parts.
-    cases.push_back({"empty", [](DisplaySettings&) {}, [](PMdoc& doc) { EnsureDevelopment(doc); }, {}});
+    cases.push_back({"empty", [](DisplaySettings&) {}, [](Document& doc) { EnsureDevelopment(doc); }, {}});
     return cases;
 }
 
 // Builds the case's document with its display block; returns the settings it is exported under.
-inline Settings PrepareCase(const ExportCase& c, PMdoc& doc) {
+inline Settings PrepareCase(const ExportCase& c, Document& doc) {
     c.display(doc.display);
     c.build(doc);
     return WithDisplay(Settings(), doc.display);
 }
 
 // The LINE entities a DXF export must hold per layer, counted from the development.
-inline std::map<std::string, int> ExpectedDxfLines(const CTenkaizu& dev, bool drawFlap) {
+inline std::map<std::string, int> ExpectedDxfLines(const Development& dev, bool drawFlap) {
     std::map<std::string, int> counts;
     for (auto& part : dev.parts)
         for (auto& line : part->lines) {

@@ -73,7 +73,7 @@ std::vector<Entity> Entities(const std::string& text) {
     return entities;
 }
 
-std::string Dxf(const CTenkaizu& dev, const Settings& settings) {
+std::string Dxf(const Development& dev, const Settings& settings) {
     return ExporterDXF(settings).BuildText(dev);
 }
 
@@ -203,7 +203,7 @@ TEST_F(ExporterDXFTest, FlapsAddThreeCutLinesEachBeforeAllEdgeLines) {
 }
 
 TEST_F(ExporterDXFTest, EmptyDevelopmentHasAnEmptyEntitiesSection) {
-    CTenkaizu dev;
+    Development dev;
     EXPECT_EQ(Dxf(dev, settings), std::string(kHead) + kTail);
 }
 
@@ -245,7 +245,7 @@ TEST_F(ExporterDXFTest, NumbersIgnoreTheUserLocale) {
 TEST(ExporterDXFGolden, MatchesTheGoldenFiles) {
     const fs::path actualDir = fs::path(TESSALY_BINARY_DIR) / "golden-actual";
     for (const test::ExportCase& c : test::ExportCases()) {
-        PMdoc doc;
+        Document doc;
         const Settings settings = test::PrepareCase(c, doc);
         const std::string text = ExporterDXF(settings).BuildText(*doc.development);
         const std::string golden = test::GoldenPath(c.name + ".dxf");
@@ -273,7 +273,7 @@ TEST(ExporterDXFGolden, EzdxfReadsEveryGoldenFileWithoutAuditErrors) {
     if (python.empty()) GTEST_SKIP() << "no python3 with ezdxf; scripts/setup installs python3-ezdxf";
     const std::string script = std::string(TESSALY_SOURCE_DIR) + "/tests/sheet/dxf_check.py";
     for (const test::ExportCase& c : test::ExportCases()) {
-        PMdoc doc;
+        Document doc;
         const Settings settings = test::PrepareCase(c, doc);
         std::map<std::string, int> expected = test::ExpectedDxfLines(*doc.development, settings.bDrawFlap);
 

@@ -32,7 +32,7 @@ namespace {
 
 const char* const kHeader100x50 = "%!PS-Adobe EPSF-3\n%%BoundingBox:0 0 283 141\n";
 
-std::string Eps(CTenkaizu& dev, const Settings& settings, const EpsOptions& options = {}) {
+std::string Eps(Development& dev, const Settings& settings, const EpsOptions& options = {}) {
     return ExporterEPS(settings, options).BuildText(dev);
 }
 
@@ -386,7 +386,7 @@ TEST_F(ExporterEPSTest, ZeroLengthEdgeIdIsWrittenUnrotated) {
 }
 
 TEST_F(ExporterEPSTest, EmptyDevelopment) {
-    CTenkaizu dev;
+    Development dev;
     EXPECT_EQ(Eps(dev, settings), "%!PS-Adobe EPSF-3\n%%BoundingBox:0 0 0 0\n\n0.0 0.0 0.0 setrgbcolor");
     settings.bDrawNumber = true;
     EXPECT_EQ(Eps(dev, settings),
@@ -457,7 +457,7 @@ TEST_F(ExporterEPSTest, NumbersIgnoreTheUserLocale) {
 TEST(ExporterEPSGolden, MatchesTheGoldenFiles) {
     const fs::path actualDir = fs::path(TESSALY_BINARY_DIR) / "golden-actual";
     for (const test::ExportCase& c : test::ExportCases()) {
-        PMdoc doc;
+        Document doc;
         const Settings settings = test::PrepareCase(c, doc);
         const std::string text = ExporterEPS(settings, c.eps).BuildText(*doc.development);
         const std::string golden = test::GoldenPath(c.name + ".eps");

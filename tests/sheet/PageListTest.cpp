@@ -17,8 +17,8 @@ namespace {
 constexpr double kPw = 180.0;
 constexpr double kPh = 267.0;
 
-CPaper A4() {
-    return CPaper{};
+Paper A4() {
+    return Paper{};
 }
 
 // Each polygon becomes a part of its own at `offset`, with corner positions relative to it.
@@ -166,14 +166,14 @@ TEST(BuildPageList, MatchesTheSheetBySheetTestOnManySegments) {
 }
 
 TEST(BuildPageList, NoDevelopmentOrNoPrintableArea) {
-    PMdoc doc;
+    Document doc;
     // Nothing drawn: with skipping every sheet is blank; without it the single sheet prints.
     EXPECT_TRUE(BuildPageList(doc, A4(), true).empty());
     ASSERT_EQ(BuildPageList(doc, A4(), false).size(), 1u);
     // Margins wider than the paper: no sheet has a printable area, and nothing divides by it.
     Sheets s;
     s.Square(10, 10);
-    CPaper bad;
+    Paper bad;
     bad.sideMarginMM = 200;
     s.fx.doc.sheetColumns = 2;
     s.fx.doc.sheetRows = 1;
@@ -207,7 +207,7 @@ TEST(BuildPageList, SegmentsFarOutsideTheGridAreIgnored) {
 TEST(BuildPageList, BorderPointsSurviveRoundingOfTheSheetWidth) {
     // Letter portrait prints 185.9 mm wide, which binary doubles cannot hold exactly: 7 x pw divided by
     // pw comes out just below 7, so a sheet search by division alone would miss sheet 7.
-    CPaper letter;
+    Paper letter;
     letter.sizeCode = kPaperLetter;
     const double pw = letter.PrintableWidth();
     ASSERT_LT((7 * pw) / pw, 7.0);

@@ -82,7 +82,7 @@ TEST_F(PagePrinterTest, PdfHasOnePagePerPrintedSheetWithItsLabel) {
     PrintOutcome outcome;
     {
         auto pdf = A4Pdf(pdfPath, 150);
-        ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, Settings(), CPaper{}, prompt, PrintOptions{}, &outcome))
+        ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, Settings(), Paper{}, prompt, PrintOptions{}, &outcome))
             << outcome.detail;
     }
     // Same paper as the model and all of it printable: no question.
@@ -121,7 +121,7 @@ TEST_F(PagePrinterTest, PageRangeOfTheDialogIsLimitedToThePageCount) {
     options.toPage = 9; // past the end
     {
         auto pdf = A4Pdf(pdfPath, 100);
-        ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, Settings(), CPaper{}, prompt, options, &outcome));
+        ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, Settings(), Paper{}, prompt, options, &outcome));
     }
     EXPECT_EQ(outcome.pagesPrinted, 2);
     const std::string text = test::CommandOutput("pdftotext '" + pdfPath + "' -");
@@ -143,7 +143,7 @@ TEST_F(PagePrinterTest, AlignmentCrossesOnlyWithMoreThanOnePage) {
         RecordingPrompt prompt(true);
         {
             auto pdf = A4Pdf(pdfPath, 150);
-            ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, settings, CPaper{}, prompt, PrintOptions{}));
+            ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, settings, Paper{}, prompt, PrintOptions{}));
         }
         const QImage page = Rendered(pdfPath, 1, 100);
         EXPECT_LT(DarkestNear(page, 5, 15, 100), 80);
@@ -162,7 +162,7 @@ TEST_F(PagePrinterTest, AlignmentCrossesOnlyWithMoreThanOnePage) {
         PrintOutcome outcome;
         {
             auto pdf = A4Pdf(pdfPath, 150);
-            ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, settings, CPaper{}, prompt, PrintOptions{}, &outcome));
+            ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, settings, Paper{}, prompt, PrintOptions{}, &outcome));
         }
         EXPECT_EQ(outcome.state.PageCount(), 1);
         const QImage page = Rendered(pdfPath, 1, 100);
@@ -181,7 +181,7 @@ TEST_F(PagePrinterTest, LowResolutionRendersAnEighthAndPreviewIsNotReduced) {
         // 1200 dpi: the printable 180 x 267 mm are 8503 x 12614 device pixels; Low renders an eighth.
         PrintOutcome outcome;
         auto pdf = A4Pdf(Path("low.pdf"), 1200);
-        ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, settings, CPaper{}, prompt, PrintOptions{}, &outcome));
+        ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, settings, Paper{}, prompt, PrintOptions{}, &outcome));
         EXPECT_EQ(outcome.bitmapSize.width, 8503 / 8);
         EXPECT_EQ(outcome.bitmapSize.height, 12614 / 8);
     }
@@ -191,7 +191,7 @@ TEST_F(PagePrinterTest, LowResolutionRendersAnEighthAndPreviewIsNotReduced) {
         PrintOptions options;
         options.preview = true;
         auto pdf = A4Pdf(Path("preview.pdf"), 100);
-        ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, settings, CPaper{}, prompt, options, &outcome));
+        ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, settings, Paper{}, prompt, options, &outcome));
         EXPECT_TRUE(outcome.state.preview);
         EXPECT_EQ(outcome.bitmapSize.width, int(180 * 100 / 25.4));
         EXPECT_EQ(outcome.bitmapSize.height, int(267 * 100 / 25.4));
@@ -202,7 +202,7 @@ TEST_F(PagePrinterTest, LinesAreVectorsOnlyWhenPrintedClearly) {
     Settings settings;
     DevelopmentFixture fx;
     SquaresIn(fx, {{0, 0}});
-    const PrintState state = PreparePrintJob(fx.doc, settings, CPaper{}, false);
+    const PrintState state = PreparePrintJob(fx.doc, settings, Paper{}, false);
     PrintState fitted = state;
     RecordingPrompt prompt(true);
     // An image standing in for a 200 dpi printer whose whole A4 page is printable.
@@ -210,7 +210,7 @@ TEST_F(PagePrinterTest, LinesAreVectorsOnlyWhenPrintedClearly) {
     printer.paperWidthMM = printer.printableWidthMM = 210;
     printer.paperHeightMM = printer.printableHeightMM = 297;
     printer.dpiX = printer.dpiY = 200;
-    FitToPrinter(fitted, CPaper{}, printer, prompt);
+    FitToPrinter(fitted, Paper{}, printer, prompt);
     const auto print = [&](bool lineAlpha) {
         settings.bLineAlpha = lineAlpha;
         settings.bPrintPageNumber = false;
@@ -219,7 +219,7 @@ TEST_F(PagePrinterTest, LinesAreVectorsOnlyWhenPrintedClearly) {
         page.setDotsPerMeterY(int(200 / 0.0254 + 0.5));
         page.fill(Qt::white);
         QPainter painter(&page);
-        PagePrinter printerPages(fx.doc, settings, CPaper{}, fitted, printer, prompt);
+        PagePrinter printerPages(fx.doc, settings, Paper{}, fitted, printer, prompt);
         EXPECT_TRUE(printerPages.PrintPage(painter, 1));
         return page;
     };
@@ -240,19 +240,19 @@ TEST_F(PagePrinterTest, BandsJoinWithoutSeams) {
     DevelopmentFixture fx;
     SquaresIn(fx, {{0, 0}});
     RecordingPrompt prompt(true);
-    PrintState state = PreparePrintJob(fx.doc, settings, CPaper{}, false);
+    PrintState state = PreparePrintJob(fx.doc, settings, Paper{}, false);
     PrinterPage printer;
     printer.paperWidthMM = printer.printableWidthMM = 210;
     printer.paperHeightMM = printer.printableHeightMM = 297;
     printer.dpiX = printer.dpiY = 100;
-    FitToPrinter(state, CPaper{}, printer, prompt);
+    FitToPrinter(state, Paper{}, printer, prompt);
     const auto print = [&](int bandRows, int* bands) {
         QImage page(int(210 * 100 / 25.4), int(297 * 100 / 25.4), QImage::Format_RGB32);
         page.setDotsPerMeterX(int(100 / 0.0254 + 0.5));
         page.setDotsPerMeterY(int(100 / 0.0254 + 0.5));
         page.fill(Qt::white);
         QPainter painter(&page);
-        PagePrinter pages(fx.doc, settings, CPaper{}, state, printer, prompt);
+        PagePrinter pages(fx.doc, settings, Paper{}, state, printer, prompt);
         pages.SetBandRows(bandRows);
         EXPECT_TRUE(pages.PrintPage(painter, 1));
         *bands = pages.LastBandCount();
@@ -275,14 +275,14 @@ TEST_F(PagePrinterTest, BandsJoinWithoutSeams) {
 }
 
 TEST_F(PagePrinterTest, PrintedSamplePageMatchesReference) {
-    PMdoc doc;
+    Document doc;
     ASSERT_TRUE(BuildSampleHouse(doc).empty());
-    UpdateSheetGrid(doc, CPaper{}, true);
+    UpdateSheetGrid(doc, Paper{}, true);
     const std::string pdfPath = Path("house.pdf");
     RecordingPrompt prompt(true);
     {
         auto pdf = A4Pdf(pdfPath, 300);
-        ASSERT_TRUE(PrintDevelopment(*pdf, doc, Settings(), CPaper{}, prompt, PrintOptions{}));
+        ASSERT_TRUE(PrintDevelopment(*pdf, doc, Settings(), Paper{}, prompt, PrintOptions{}));
     }
     const QImage page = Rendered(pdfPath, 1, 40);
     EXPECT_TRUE(test::MatchesReference(page, "print_house_page1", {24, 0.01}));
@@ -296,17 +296,17 @@ TEST_F(PagePrinterTest, FailuresAreReportedNotThrown) {
         RecordingPrompt prompt(true);
         PrintOutcome outcome;
         auto pdf = A4Pdf(Path("no/such/folder/x.pdf"), 100);
-        EXPECT_FALSE(PrintDevelopment(*pdf, fx.doc, Settings(), CPaper{}, prompt, PrintOptions{}, &outcome));
+        EXPECT_FALSE(PrintDevelopment(*pdf, fx.doc, Settings(), Paper{}, prompt, PrintOptions{}, &outcome));
         EXPECT_EQ(prompt.texts, std::vector<std::string>{"Could not start print job."});
         EXPECT_EQ(outcome.pagesPrinted, 0);
     }
     {
         // Without a development there is nothing to print and nothing is asked.
-        PMdoc doc;
+        Document doc;
         RecordingPrompt prompt(true);
         PrintOutcome outcome;
         auto pdf = A4Pdf(Path("empty.pdf"), 100);
-        EXPECT_FALSE(PrintDevelopment(*pdf, doc, Settings(), CPaper{}, prompt, PrintOptions{}, &outcome));
+        EXPECT_FALSE(PrintDevelopment(*pdf, doc, Settings(), Paper{}, prompt, PrintOptions{}, &outcome));
         EXPECT_TRUE(prompt.texts.empty());
         EXPECT_FALSE(outcome.detail.empty());
     }
@@ -321,7 +321,7 @@ TEST_F(PagePrinterTest, NoLabelWithoutPrintPageNumber) {
     RecordingPrompt prompt(true);
     {
         auto pdf = A4Pdf(pdfPath, 100);
-        ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, settings, CPaper{}, prompt, PrintOptions{}));
+        ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, settings, Paper{}, prompt, PrintOptions{}));
     }
     // Both pages printed, neither labelled.
     EXPECT_NE(test::CommandOutput("pdfinfo '" + pdfPath + "'").find("Pages:           2\n"),

@@ -36,7 +36,7 @@ PrinterPage LetterPrinter() {
 } // namespace
 
 TEST(FitToPrinter, A4ModelOnLetterPaperAsksAndScales) {
-    const CPaper a4;
+    const Paper a4;
     {
         // Widths differ by 5.9 mm: the paper question; Yes scales by the smaller paper ratio.
         PrintState state;
@@ -71,7 +71,7 @@ TEST(FitToPrinter, A4ModelOnLetterPaperAsksAndScales) {
 }
 
 TEST(FitToPrinter, PrintableAreaLargeEnoughAsksNothing) {
-    const CPaper a4;
+    const Paper a4;
     // A4 printer paper, printable 203 x 271 mm: the model's 180 x 267 fits; scale 1 at the margins.
     PrintState state;
     state.originXMM = state.originYMM = -7; // whatever an earlier job left
@@ -85,7 +85,7 @@ TEST(FitToPrinter, PrintableAreaLargeEnoughAsksNothing) {
 }
 
 TEST(FitToPrinter, PrintableCheckAndThresholds) {
-    const CPaper a4;
+    const Paper a4;
     {
         // Same paper, printable area too small: the second question; Yes shrinks to fit, centred.
         PrintState state;
@@ -116,7 +116,7 @@ TEST(FitToPrinter, PrintableCheckAndThresholds) {
     }
     {
         // A landscape model against portrait printer paper: the orientation counts in the paper check.
-        CPaper landscape;
+        Paper landscape;
         landscape.landscape = 1;
         PrintState state;
         RecordingPrompt yes(true);
@@ -139,7 +139,7 @@ TEST(PrintJob, GridWithEmptyTopMiddleSheetPrintsFivePages) {
     Settings settings;
     DevelopmentFixture fx;
     SquaresIn(fx, {{0, 0}, {2, 0}, {0, 1}, {1, 1}, {2, 1}});
-    const PrintState state = PreparePrintJob(fx.doc, settings, CPaper{}, false);
+    const PrintState state = PreparePrintJob(fx.doc, settings, Paper{}, false);
     ASSERT_EQ(state.PageCount(), 5);
     // Print order: left to right, top to bottom, the blank (1, 0) left out.
     const int expected[5][2] = {{0, 0}, {2, 0}, {0, 1}, {1, 1}, {2, 1}};
@@ -155,8 +155,8 @@ TEST(PrintJob, GridWithEmptyTopMiddleSheetPrintsFivePages) {
 
     // With blank sheets printed every sheet is a page.
     settings.bNoPrintBrankPage = false;
-    EXPECT_EQ(PreparePrintJob(fx.doc, settings, CPaper{}, true).PageCount(), 6);
-    EXPECT_TRUE(PreparePrintJob(fx.doc, settings, CPaper{}, true).preview);
+    EXPECT_EQ(PreparePrintJob(fx.doc, settings, Paper{}, true).PageCount(), 6);
+    EXPECT_TRUE(PreparePrintJob(fx.doc, settings, Paper{}, true).preview);
 }
 
 TEST(PrintJob, PageLookupAndRange) {
@@ -186,7 +186,7 @@ TEST(PrintJob, PageLookupAndRange) {
 }
 
 TEST(PageBitmapSize, ResolutionDividesOutsidePreviewOnly) {
-    const CPaper a4; // 180 x 267 printable
+    const Paper a4; // 180 x 267 printable
     PrinterPage printer = Printer(210, 297, 0, 0, 210, 297);
     printer.dpiX = printer.dpiY = 1200;
     const int fullW = int(180.0 * 1200 / 25.4), fullH = int(267.0 * 1200 / 25.4);
@@ -228,7 +228,7 @@ TEST(PrintJob, CrossesAndLabelPlacement) {
     state.scale = 0.5;
     state.originXMM = 30;
     state.originYMM = 40;
-    const CPaper a4;
+    const Paper a4;
     const std::vector<StrokeMM> strokes = AlignmentCrossStrokes(state, a4);
     ASSERT_EQ(strokes.size(), 8u);
     // Top left corner: horizontal then vertical, 20 mm either side.

@@ -56,8 +56,8 @@ size_t NonWhitePixels(const QImage& image) {
 TEST(RasterBatchImage, BatchesDrawExactlyAsOneByOne) {
     OpenedSample sample("house.tsm");
     ASSERT_TRUE(sample.opened);
-    PMdoc& doc = *sample.Doc();
-    CTenkaizu& dev = *doc.development;
+    Document& doc = *sample.Doc();
+    Development& dev = *doc.development;
     ASSERT_GE(dev.parts.size(), 3u);
     for (size_t i = 1; i < dev.parts.size(); ++i) {
         dev.parts[i]->x = dev.parts[0]->x + 3.0 * double(i);

@@ -10,7 +10,7 @@
 #include "sheet/RasterRender.h"
 #include "tools/lib/ModelBuilder.h"
 #include "tools/lib/Primitives.h"
-#include "view3d/DibForGLRender.h"
+#include "view3d/OffscreenBitmap.h"
 
 #include <GL/gl.h>
 #include <QImage>
@@ -60,7 +60,7 @@ inline std::unique_ptr<CTextureImage> QuadrantTexture(int size) {
 }
 
 // A 30 mm cube with the quadrant texture over every face, unfolded into one part with flaps.
-inline void BuildTexturedCube(PMdoc& doc) {
+inline void BuildTexturedCube(Document& doc) {
     CMaterial& material = AddMaterial(doc, "Quadrants", {0.5f, 0.5f, 0.5f}, QuadrantTexture(64));
     (void)material;
     const MeshData cube = Cube(30);
@@ -137,17 +137,17 @@ inline ImageDifference CompareImages(const QImage& a, const QImage& b) {
 }
 
 // Bitmap mode through the output path: white paper, textures of the output's own context.
-inline QImage RenderBitmap(PMdoc& doc, const Settings& settings, const RasterProjection& projection,
+inline QImage RenderBitmap(Document& doc, const Settings& settings, const RasterProjection& projection,
                            IPrompt& prompt) {
-    CDIBforGLRender output(prompt, projection.widthPixels, projection.heightPixels);
+    OffscreenBitmap output(prompt, projection.widthPixels, projection.heightPixels);
     if (!RenderDevelopment(doc, settings, projection, output, prompt)) return QImage();
     return output.ToImage();
 }
 
 // The drawing as the view draws it on screen, over white instead of the sheets.
-inline QImage RenderScreen(PMdoc& doc, const Settings& settings, const RasterProjection& projection,
+inline QImage RenderScreen(Document& doc, const Settings& settings, const RasterProjection& projection,
                            bool highlightPicked, IPrompt& prompt, size_t itemsPerDepthChunk = 0) {
-    CDIBforGLRender output(prompt, projection.widthPixels, projection.heightPixels);
+    OffscreenBitmap output(prompt, projection.widthPixels, projection.heightPixels);
     if (!output.Begin()) return QImage();
     {
         TextureCache textures(TextureSource::BitmapFirst);
@@ -170,14 +170,14 @@ inline QImage RenderScreen(PMdoc& doc, const Settings& settings, const RasterPro
 
 // The whole development across `width` pixels with `border` on each side, as the whole-development
 // outputs size it: the height follows the frame's aspect.
-inline RasterProjection WholeFit(const CTenkaizu& development, int width, int border) {
+inline RasterProjection WholeFit(const Development& development, int width, int border) {
     const double scale = (width - 2.0 * border) / development.frame[2];
     const int height = int(std::ceil(development.frame[3] * scale)) + 2 * border;
     return WholeProjection(development, width, height, border);
 }
 
 // The development's frame with `marginMM` around it at `pixelsPerMM`.
-inline RasterProjection FrameProjection(const CTenkaizu& development, double pixelsPerMM, double marginMM) {
+inline RasterProjection FrameProjection(const Development& development, double pixelsPerMM, double marginMM) {
     const double* f = development.frame;
     const int width = int(std::ceil((f[2] + 2 * marginMM) * pixelsPerMM));
     const int height = int(std::ceil((f[3] + 2 * marginMM) * pixelsPerMM));

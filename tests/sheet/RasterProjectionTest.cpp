@@ -14,7 +14,7 @@ void ExpectPoint(const Point2& actual, double x, double y) {
 }
 
 TEST(RasterProjection, WholeDevelopmentFillsTheWidthLessTheBorders) {
-    CTenkaizu development;
+    Development development;
     const double frame[4] = {10, 20, 100, 50};
     std::copy(frame, frame + 4, development.frame);
     // (210 - 2 x 5) / 100 = 2 pixels per mm; the frame's corners land on the borders.
@@ -32,7 +32,7 @@ TEST(RasterProjection, WholeDevelopmentFillsTheWidthLessTheBorders) {
 }
 
 TEST(RasterProjection, DegenerateWholeProjectionsKeepAUsableScale) {
-    CTenkaizu development; // empty: a frame without width
+    Development development; // empty: a frame without width
     RasterProjection p = WholeProjection(development, 100, 100, 5);
     EXPECT_DOUBLE_EQ(p.pixelsPerMMX, 1.0);
     ExpectPoint(p.ToPixel({0, 0}), 5, 5);

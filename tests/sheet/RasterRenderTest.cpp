@@ -24,7 +24,7 @@ TEST(RasterRender, BandRows) {
 
 // Everything the drawing can show at once: textures, flaps coloured with the face, smoothed lines with
 // alpha, GL edge IDs and a picture.
-void BuildBusyCube(PMdoc& doc, Settings& s) {
+void BuildBusyCube(Document& doc, Settings& s) {
     BuildTexturedCube(doc);
     s.bColorFlapWithFace = true;
     s.bDrawNumber = true;
@@ -38,17 +38,17 @@ void BuildBusyCube(PMdoc& doc, Settings& s) {
 TEST(RasterRender, BandsGiveTheSamePixelsAsOneRendering) {
     Settings settings;
     RecordingPrompt prompt;
-    PMdoc doc;
+    Document doc;
     BuildBusyCube(doc, settings);
     const RasterProjection projection = WholeFit(*doc.development, 300, 5);
     ASSERT_GT(projection.heightPixels, 300);
 
-    CDIBforGLRender whole(prompt, projection.widthPixels, projection.heightPixels);
+    OffscreenBitmap whole(prompt, projection.widthPixels, projection.heightPixels);
     ASSERT_TRUE(RenderDevelopment(doc, settings, projection, whole, prompt, projection.heightPixels));
     // Bands that do not divide the height (the last one reaches past the bottom), and bands of one row.
     for (int rows : {37, 64, 1}) {
         SCOPED_TRACE("bands of " + std::to_string(rows) + " rows");
-        CDIBforGLRender banded(prompt, projection.widthPixels, projection.heightPixels);
+        OffscreenBitmap banded(prompt, projection.widthPixels, projection.heightPixels);
         ASSERT_TRUE(RenderDevelopment(doc, settings, projection, banded, prompt, rows));
         // The rasterizer evaluates colours and texture coordinates from each tile's corner, so a band
         // may round a blended or filtered pixel one level differently; geometry never differs.
@@ -69,8 +69,8 @@ TEST(RasterRender, BandsGiveTheSamePixelsAsOneRendering) {
 // Six boxes, one on each sheet of a 3 x 2 grid of A4 sheets, and a long seventh crossing from sheet
 // (2, 1) into sheet (1, 1).
 struct SixSheets {
-    PMdoc doc;
-    CPaper paper; // A4 portrait, margins 15: printable 180 x 267
+    Document doc;
+    Paper paper; // A4 portrait, margins 15: printable 180 x 267
     std::vector<Rgb> colours{{0.9f, 0.3f, 0.3f}, {0.3f, 0.8f, 0.3f}, {0.3f, 0.4f, 0.9f}, {0.9f, 0.8f, 0.2f},
                              {0.7f, 0.3f, 0.8f}, {0.2f, 0.8f, 0.8f}, {0.6f, 0.6f, 0.6f}};
 
@@ -81,7 +81,7 @@ struct SixSheets {
             AddSolid(doc, "Box " + std::to_string(i), box.vertices, box.faces, i);
         }
         EXPECT_TRUE(UnfoldForFixture(doc).empty());
-        CTenkaizu& dev = *doc.development;
+        Development& dev = *doc.development;
         EXPECT_EQ(dev.parts.size(), 7u);
         for (int i = 0; i < 6; ++i) {
             CPart& part = *dev.parts[i];
@@ -104,7 +104,7 @@ TEST(RasterRender, RegionOfOneSheet) {
     const double pw = s.paper.PrintableWidth(), ph = s.paper.PrintableHeight();
 
     // Sheet (1, 1) at 2 pixels per mm, as the per-sheet export sizes it: width / printable width.
-    CDIBforGLRender sheet(prompt, 360, 534);
+    OffscreenBitmap sheet(prompt, 360, 534);
     ASSERT_TRUE(RenderRegion(s.doc, Settings(), sheet, 360 / pw, pw, ph, prompt));
     const QImage image = sheet.ToImage();
     EXPECT_TRUE(MatchesReference(image, "raster_sheet_1_1"));
@@ -126,7 +126,7 @@ TEST(RasterRender, RegionOfOneSheet) {
 
     // The same picture as that sheet's rectangle of the whole grid rendered at the same scale; only
     // single pixels along smoothed edges may round differently under the other transform.
-    CDIBforGLRender grid(prompt, 3 * 360, 2 * 534);
+    OffscreenBitmap grid(prompt, 3 * 360, 2 * 534);
     ASSERT_TRUE(RenderRegion(s.doc, Settings(), grid, 2.0, 0, 0, prompt));
     const ImageDifference d = CompareImages(grid.ToImage().copy(360, 534, 360, 534), image);
     EXPECT_LE(d.pixels, 360 * 534 / 500);
@@ -137,7 +137,7 @@ TEST(RasterRender, WholeDevelopmentWithItsBorder) {
     Settings settings;
     settings.bDrawFlap = false;
     RecordingPrompt prompt;
-    PMdoc doc;
+    Document doc;
     AddMaterial(doc, "Green", {0.2f, 0.7f, 0.3f});
     const MeshData grid = Grid(1, 1, 40); // one flat square: the frame is exactly the face
     AddSolid(doc, "Square", grid.vertices, grid.faces, 0);
@@ -145,7 +145,7 @@ TEST(RasterRender, WholeDevelopmentWithItsBorder) {
     ComputeDevelopmentExtent(*doc.development, true);
     Reclassify(doc, settings);
     settings.bLineAlpha = false; // lines belong to the vector pass: only the face is drawn
-    CDIBforGLRender output(prompt, 90, 90);
+    OffscreenBitmap output(prompt, 90, 90);
     ASSERT_TRUE(RenderWhole(doc, settings, output, 5, prompt));
     const QImage image = output.ToImage();
     // 40 mm across 80 pixels: the face covers exactly the pixels inside the 5-pixel border.
@@ -157,7 +157,7 @@ TEST(RasterRender, WholeDevelopmentWithItsBorder) {
     EXPECT_EQ(image.pixel(85, 84), qRgb(255, 255, 255));
     EXPECT_EQ(image.pixel(84, 85), qRgb(255, 255, 255));
     // Without a development there is nothing to fit.
-    PMdoc empty;
+    Document empty;
     EXPECT_FALSE(RenderWhole(empty, settings, output, 5, prompt));
     EXPECT_TRUE(prompt.texts.empty());
 }
@@ -166,7 +166,7 @@ TEST(RasterRender, LighteningARenderedBitmap) {
     Settings settings;
     settings.bLineAlpha = false;
     RecordingPrompt prompt;
-    PMdoc doc;
+    Document doc;
     // 0.99 x 255 = 252.45: whitish. 0.98 x 255 = 249.9: kept.
     AddMaterial(doc, "Almost white", {0.99f, 0.99f, 0.99f});
     AddMaterial(doc, "Light grey", {0.98f, 0.98f, 0.98f});
@@ -175,7 +175,7 @@ TEST(RasterRender, LighteningARenderedBitmap) {
     AddSolid(doc, "Right", right.vertices, right.faces, 1);
     ASSERT_TRUE(UnfoldForFixture(doc).empty());
     settings.bDrawFlap = false;
-    CDIBforGLRender output(prompt, 200, 100);
+    OffscreenBitmap output(prompt, 200, 100);
     const RasterProjection projection = RegionProjection(200, 100, 2.0, -10, -10);
     ASSERT_TRUE(RenderDevelopment(doc, settings, projection, output, prompt));
     const CPart& a = *doc.development->parts[0];
@@ -191,14 +191,14 @@ TEST(RasterRender, LighteningARenderedBitmap) {
 
 TEST(RasterRender, RefusesOutputsItCannotFill) {
     RecordingPrompt prompt;
-    PMdoc doc;
+    Document doc;
     BuildTexturedCube(doc);
     // A projection of another size than the output.
-    CDIBforGLRender output(prompt, 50, 40);
+    OffscreenBitmap output(prompt, 50, 40);
     EXPECT_FALSE(RenderDevelopment(doc, Settings(), RegionProjection(60, 40, 1, 0, 0), output, prompt));
     // An output the renderer could not create: its own message, and no rendering.
     RecordingPrompt failing;
-    CDIBforGLRender none(failing, 0, 10);
+    OffscreenBitmap none(failing, 0, 10);
     EXPECT_FALSE(RenderRegion(doc, Settings(), none, 1.0, 0, 0, failing));
     EXPECT_EQ(failing.texts, std::vector<std::string>{"CreateDIBSection Error"});
     EXPECT_TRUE(prompt.texts.empty());

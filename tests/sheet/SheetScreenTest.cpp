@@ -167,7 +167,7 @@ TEST(SheetScreen, WelcomeTextOnlyWithoutModelOnFirstLaunch) {
 
     // With a model open there is no welcome text even on a first launch.
     settings.bFirstLaunch = true;
-    PMdoc doc;
+    Document doc;
     const QImage opened = RenderScreenImage(&doc, settings, view, prompt);
     EXPECT_EQ(DarkPixels(opened, middle), 0);
     EXPECT_TRUE(prompt.texts.empty());
@@ -175,7 +175,7 @@ TEST(SheetScreen, WelcomeTextOnlyWithoutModelOnFirstLaunch) {
 
 TEST(SheetScreen, PageLabelsSitInTheMiddleOfTheirSheets) {
     Settings settings;
-    PMdoc doc;
+    Document doc;
     BuildTexturedCube(doc);
     doc.sheetColumns = 3;
     doc.sheetRows = 2;
@@ -229,9 +229,9 @@ TEST(SheetScreen, SheetsOnScreenReference) {
     Settings settings;
     settings.bDrawPageNumber = true;
     settings.bNoPrintBrankPage = false;
-    PMdoc doc;
+    Document doc;
     ASSERT_TRUE(BuildSampleHouse(doc).empty());
-    UpdateSheetGrid(doc, CPaper::FromSettings(settings), true);
+    UpdateSheetGrid(doc, Paper::FromSettings(settings), true);
     // Two columns of two sheets with their page labels; at this zoom the texts are their rectangles.
     doc.sheetColumns = 2;
     const SheetLayout layout = CurrentSheetLayout(&doc, settings);
@@ -244,7 +244,7 @@ TEST(SheetScreen, SheetsOnScreenReference) {
 
 TEST(DevelopmentInfo, CountsPaperAndSwatches) {
     Settings settings;
-    PMdoc doc;
+    Document doc;
     BuildTexturedCube(doc);
     AddSolid(doc, "Extra", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
     DevelopmentInfo info = GetDevelopmentInfo(&doc, settings);

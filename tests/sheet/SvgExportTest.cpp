@@ -250,7 +250,7 @@ TEST(SvgExport, ExportWritesTheFileOrSaysWhy) {
     const Outcome missing = ExportSvg(tiny.doc, Settings(), (dir / "missing" / "x.svg").string(), {});
     EXPECT_TRUE(missing.failed());
     EXPECT_FALSE(missing.reason().empty());
-    PMdoc bare;
+    Document bare;
     const Outcome refused = ExportSvg(bare, Settings(), (dir / "bare.svg").string(), {});
     EXPECT_TRUE(refused.failed());
     EXPECT_FALSE(refused.reason().empty());

@@ -302,7 +302,7 @@ TEST(DrawVectorLines, PenWidthAndColourConversion) {
 }
 
 TEST(DrawVectorLines, EmptyAndDamagedDevelopments) {
-    CTenkaizu empty;
+    Development empty;
     RecordingVectorOutput out;
     DrawVectorLines(out, empty, Settings(), 1, 1);
     EXPECT_EQ(out.begins, 1);

@@ -11,9 +11,9 @@
 
 namespace tsm::test {
 
-std::unique_ptr<PMdoc> MakeRichDocument() {
-    auto doc = std::make_unique<PMdoc>();
-    PMdoc& d = *doc;
+std::unique_ptr<Document> MakeRichDocument() {
+    auto doc = std::make_unique<Document>();
+    Document& d = *doc;
     AddMaterial(d, "Checker", {0.9f, 0.8f, 0.7f}, MakeCheckerboard(8, 4, 2, {1, 0, 0}, {0, 0.5f, 1}));
     CMaterial& plain = AddMaterial(d, "Plain", {0.2f, 0.4f, 0.6f});
     plain.emission[0] = 0.125f;
@@ -40,7 +40,7 @@ std::unique_ptr<PMdoc> MakeRichDocument() {
     // A solid outside the development keeps whatever part index it stores.
     loose.faces[0]->partIndex = 7;
 
-    CTenkaizu& dev = *d.development;
+    Development& dev = *d.development;
     dev.reversed = true;
     int corner = 0;
     for (auto& solid : d.model->solids) {

@@ -16,7 +16,7 @@ namespace tsm::test {
 // line kinds, flaps, hidden lines, edge classes and flags, distinct side and flap colours, two texts of
 // several lines, and pictures in both lists with negative extents. Its links satisfy the invariants of an
 // opened document; textured materials have their bitmap.
-std::unique_ptr<PMdoc> MakeRichDocument();
+std::unique_ptr<Document> MakeRichDocument();
 
 // Display settings with every value a model file carries changed from its default.
 DisplaySettings ChangedDisplaySettings();

@@ -17,7 +17,7 @@ std::string S(size_t i) {
 // Names every object of a document by its position, so that links of two documents can be compared.
 class Locator {
 public:
-    explicit Locator(const PMdoc& doc) {
+    explicit Locator(const Document& doc) {
         const CMeshModel& model = *doc.model;
         for (size_t s = 0; s < model.solids.size(); ++s) {
             const CSolid& solid = *model.solids[s];
@@ -34,7 +34,7 @@ public:
             for (size_t e = 0; e < solid.edges.size(); ++e)
                 names_[solid.edges[e].get()] = "edge " + S(e) + " of solid " + S(s);
         }
-        if (const CTenkaizu* dev = doc.development.get()) {
+        if (const Development* dev = doc.development.get()) {
             for (size_t p = 0; p < dev->parts.size(); ++p) {
                 names_[dev->parts[p].get()] = "part " + S(p);
                 for (size_t l = 0; l < dev->parts[p]->lines.size(); ++l)
@@ -148,7 +148,7 @@ void ExpectSameSolid(const CSolid& a, const CSolid& b, const Locator& la, const 
     }
 }
 
-void ExpectSameDevelopment(const CTenkaizu& a, const CTenkaizu& b, const Locator& la, const Locator& lb) {
+void ExpectSameDevelopment(const Development& a, const Development& b, const Locator& la, const Locator& lb) {
     EXPECT_EQ(a.scale, b.scale) << "development scale";
     EXPECT_EQ(a.reversed, b.reversed) << "development reversed";
     ExpectSameFrame(a.frame, b.frame);
@@ -209,7 +209,7 @@ void ExpectSameDevelopment(const CTenkaizu& a, const CTenkaizu& b, const Locator
 
 } // namespace
 
-void ExpectSameDocument(const PMdoc& a, const PMdoc& b) {
+void ExpectSameDocument(const Document& a, const Document& b) {
     ASSERT_TRUE(a.model && b.model);
     const Locator la(a), lb(b);
     const CMeshModel& ma = *a.model;

@@ -13,7 +13,7 @@ namespace tsm::test {
 // line to its sides and edge; picture to its material). Links are compared by position (solid, face,
 // corner, ...), so the documents may live anywhere. Values the engine derives (rings, fold angles, edge
 // IDs, draw kinds, incidence, symmetric edges) are not compared. Doubles must be identical.
-void ExpectSameDocument(const PMdoc& a, const PMdoc& b);
+void ExpectSameDocument(const Document& a, const Document& b);
 
 // Expects the same values of the display settings a model file carries.
 void ExpectSameDisplaySettings(const DisplaySettings& a, const DisplaySettings& b);

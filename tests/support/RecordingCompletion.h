@@ -25,12 +25,14 @@ public:
     void FindSymmetricEdges(CMeshModel&) override { calls.push_back("FindSymmetricEdges"); }
     void AutoFlapAnglesAll(CMeshModel&) override { calls.push_back("AutoFlapAnglesAll"); }
     void ComputePartExtent(CPart&) override { calls.push_back("ComputePartExtent"); }
-    void ComputeDevelopmentExtent(CTenkaizu&, bool) override { calls.push_back("ComputeDevelopmentExtent"); }
-    double ScaleDevelopment(CTenkaizu&, double, bool) override {
+    void ComputeDevelopmentExtent(Development&, bool) override {
+        calls.push_back("ComputeDevelopmentExtent");
+    }
+    double ScaleDevelopment(Development&, double, bool) override {
         calls.push_back("ScaleDevelopment");
         return 1.0;
     }
-    void ClassifyPartLines(CTenkaizu&, CMeshModel&, const DisplaySettings& display) override {
+    void ClassifyPartLines(Development&, CMeshModel&, const DisplaySettings& display) override {
         calls.push_back("ClassifyPartLines");
         if (onClassify) onClassify(display);
     }

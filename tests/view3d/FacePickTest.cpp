@@ -107,7 +107,7 @@ TEST(FacePick, OnlyVisibleSolidsAndVertexPositionsCount) {
     cube.inDevelopment = true;
     // Restricted to quadrilaterals the cube still answers; a triangle-only model does not.
     EXPECT_NE(PickFace(model, p, kW / 2.0, kH / 2.0, true), nullptr);
-    PMdoc triangles;
+    Document triangles;
     const MeshData tetra = Tetrahedron(2.0);
     AddSolid(triangles, "tetra", tetra.vertices, tetra.faces);
     const ScreenProjector pt = Projector(Facing(0, 0), triangles.model.get());
@@ -116,7 +116,7 @@ TEST(FacePick, OnlyVisibleSolidsAndVertexPositionsCount) {
 }
 
 TEST(FacePick, NearerSolidWinsAndTiesGoToTheFirst) {
-    PMdoc doc;
+    Document doc;
     const MeshData near = Translated(Cube(1.0), {0, 0, 1});
     const MeshData far = Translated(Cube(1.0), {0, 0, -1});
     AddSolid(doc, "far", far.vertices, far.faces);
@@ -126,7 +126,7 @@ TEST(FacePick, NearerSolidWinsAndTiesGoToTheFirst) {
     ASSERT_NE(hit, nullptr);
     EXPECT_EQ(hit->solid, model->solids[1].get());
     // Two identical solids: the first one found keeps the hit.
-    PMdoc twins;
+    Document twins;
     const MeshData cube = Cube(1.0);
     AddSolid(twins, "a", cube.vertices, cube.faces);
     AddSolid(twins, "b", cube.vertices, cube.faces);
@@ -152,7 +152,7 @@ int PickedCount(const CSolid& solid) {
 }
 
 TEST(FacePick, MarkedRegionCrossesOnlyUndrawnFolds) {
-    PMdoc doc;
+    Document doc;
     const MeshData sheet = Grid(3, 1, 1.0);
     CSolid& flat = AddSolid(doc, "sheet", sheet.vertices, sheet.faces);
     JoinAll(flat);

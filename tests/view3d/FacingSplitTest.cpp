@@ -64,7 +64,7 @@ TEST(FacingSplit, UndecidedTrianglesGoToBothPasses) {
 
 TEST(FacingSplit, RunsKeepTheirOrderAndBounds) {
     Settings settings;
-    PMdoc doc;
+    Document doc;
     AddMaterial(doc, "a", {1, 0, 0});
     AddMaterial(doc, "b", {0, 1, 0});
     const MeshData ball = Icosphere(1, 1.0);

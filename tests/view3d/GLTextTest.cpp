@@ -1,4 +1,4 @@
-#include "view3d/DibForGLRender.h"
+#include "view3d/OffscreenBitmap.h"
 
 #include "GlTestSupport.h"
 
@@ -23,7 +23,7 @@ std::array<double, 16> ModelviewMatrix() {
 
 // A white bitmap with an orthographic view where one em spans `pixelsPerEm` pixels and the origin sits at
 // pixel (originX, originY) from the bottom left; black, unlit drawing.
-void SetUpTextView(const CDIBforGLRender& dib, double pixelsPerEm, double originX, double originY) {
+void SetUpTextView(const OffscreenBitmap& dib, double pixelsPerEm, double originX, double originY) {
     glClearColor(1, 1, 1, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_PROJECTION);
@@ -47,7 +47,7 @@ TEST(GLText, WithoutACurrentContextTheFontCannotBeBuilt) {
 
 TEST(GLText, MetricsTableDescribesTheGlyphsInEmUnits) {
     RecordingPrompt prompt;
-    CDIBforGLRender dib(prompt, 8, 8);
+    OffscreenBitmap dib(prompt, 8, 8);
     ASSERT_TRUE(dib.Begin());
     ASSERT_TRUE(prompt.texts.empty());
     const GlyphMetrics* m = OutlineGlyphMetrics();
@@ -85,7 +85,7 @@ TEST(GLText, MetricsTableDescribesTheGlyphsInEmUnits) {
 
 TEST(GLText, EachListAdvancesByItsCellIncrement) {
     RecordingPrompt prompt;
-    CDIBforGLRender dib(prompt, 8, 8);
+    OffscreenBitmap dib(prompt, 8, 8);
     ASSERT_TRUE(dib.Begin());
     const unsigned base = dib.FontListBase();
     const GlyphMetrics* m = OutlineGlyphMetrics();
@@ -103,7 +103,7 @@ TEST(GLText, EachListAdvancesByItsCellIncrement) {
 
 TEST(GLText, AnEmptyStringDrawsNothingAndLeavesTheMatrixAlone) {
     RecordingPrompt prompt;
-    CDIBforGLRender dib(prompt, 40, 20);
+    OffscreenBitmap dib(prompt, 40, 20);
     ASSERT_TRUE(dib.Begin());
     SetUpTextView(dib, 20, 20, 5);
     glTranslatef(0.25f, 0.5f, 0);
@@ -125,7 +125,7 @@ TEST(GLText, AnEmptyStringDrawsNothingAndLeavesTheMatrixAlone) {
 TEST(GLText, DigitsRenderCentredOnTheOriginStandingOnTheBaseline) {
     RecordingPrompt prompt;
     const double pixelsPerEm = 50;
-    CDIBforGLRender dib(prompt, 240, 120);
+    OffscreenBitmap dib(prompt, 240, 120);
     ASSERT_TRUE(dib.Begin());
     SetUpTextView(dib, pixelsPerEm, 120, 40);
     DrawGLText("123", dib.FontListBase());
@@ -162,7 +162,7 @@ TEST(GLText, DigitsRenderCentredOnTheOriginStandingOnTheBaseline) {
 TEST(GLText, HolesStayOpenAndFacesPointOutwards) {
     RecordingPrompt prompt;
     const double pixelsPerEm = 100;
-    CDIBforGLRender dib(prompt, 100, 100);
+    OffscreenBitmap dib(prompt, 100, 100);
     ASSERT_TRUE(dib.Begin());
     const GlyphMetrics* m = OutlineGlyphMetrics();
     const double middle = m['0'].originY / 2; // half the height of the zero, in em

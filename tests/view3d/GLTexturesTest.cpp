@@ -4,8 +4,8 @@
 #include "model/Mesh.h"
 #include "model/Settings.h"
 #include "model/TextureImage.h"
-#include "view3d/DibForGLRender.h"
 #include "view3d/GLContextRegistry.h"
+#include "view3d/OffscreenBitmap.h"
 #include "view3d/ViewRenderSurface.h"
 
 #include <gtest/gtest.h>
@@ -157,7 +157,7 @@ TEST(GLTextures, EachSourceTakesItsImage) {
         EXPECT_EQ(textures.TextureFor(both, true).name, 0u);
         EXPECT_EQ(textures.Count(), 0u);
     }
-    CDIBforGLRender job(prompt, 4, 4);
+    OffscreenBitmap job(prompt, 4, 4);
     ASSERT_TRUE(job.Begin());
     struct Case {
         TextureSource source;
@@ -189,7 +189,7 @@ TEST(GLTextures, EachSourceTakesItsImage) {
 TEST(GLTextures, MadeAgainForAnotherImageOrFilter) {
     bool smooth = true;
     RecordingPrompt prompt;
-    CDIBforGLRender renderer(prompt, 16, 16);
+    OffscreenBitmap renderer(prompt, 16, 16);
     ASSERT_TRUE(renderer.Begin());
     CMaterial material;
     material.texture = FourColours();
@@ -236,7 +236,7 @@ TEST(GLTextures, MadeAgainForAnotherImageOrFilter) {
 
 TEST(GLTextures, MadeOncePerMaterialAndReleased) {
     RecordingPrompt prompt;
-    CDIBforGLRender renderer(prompt, 16, 16);
+    OffscreenBitmap renderer(prompt, 16, 16);
     ASSERT_TRUE(renderer.Begin());
     CMaterial fromTexture, fromBitmap, plain;
     fromTexture.texture = FourColours();
@@ -274,7 +274,7 @@ TEST(GLTextures, MadeOncePerMaterialAndReleased) {
 // Materials that left the model lose their textures; those still in it keep theirs.
 TEST(GLTextures, KeepOnlyTheModelsMaterials) {
     RecordingPrompt prompt;
-    CDIBforGLRender renderer(prompt, 4, 4);
+    OffscreenBitmap renderer(prompt, 4, 4);
     ASSERT_TRUE(renderer.Begin());
     CMeshModel model;
     CMaterial* kept = model.AppendMaterial(TexturedMaterial());
@@ -324,7 +324,7 @@ TEST(GLTextures, TheTwoSlotsShareTextures) {
 TEST(GLTextures, DeletedWhereTheyWereMade) {
     RecordingPrompt prompt;
     // An off-screen job without views: a context sharing with nobody.
-    CDIBforGLRender first(prompt, 3, 3);
+    OffscreenBitmap first(prompt, 3, 3);
     ASSERT_TRUE(first.Begin());
     const auto firstContext = OSMesaGetCurrentContext();
     auto material = TexturedMaterial();
@@ -333,7 +333,7 @@ TEST(GLTextures, DeletedWhereTheyWereMade) {
     ASSERT_NE(name, 0u);
 
     // Another job draws; the textures go in the middle of it.
-    CDIBforGLRender job(prompt, 6, 4);
+    OffscreenBitmap job(prompt, 6, 4);
     ASSERT_TRUE(job.Begin());
     const auto jobContext = OSMesaGetCurrentContext();
     glClearColor(1, 0, 0, 1);
@@ -370,13 +370,13 @@ TEST(GLTextures, TexturesGoWithTheirContextGroup) {
     TextureCache textures(TextureSource::LimitedTexture);
     GLuint name = 0;
     {
-        CDIBforGLRender job(prompt, 4, 4);
+        OffscreenBitmap job(prompt, 4, 4);
         ASSERT_TRUE(job.Begin());
         name = textures.TextureFor(*material, true).name;
         ASSERT_NE(name, 0u);
         job.End();
     }
-    CDIBforGLRender later(prompt, 4, 4);
+    OffscreenBitmap later(prompt, 4, 4);
     ASSERT_TRUE(later.Begin());
     TextureCache others(TextureSource::LimitedTexture);
     auto other = TexturedMaterial();
@@ -395,7 +395,7 @@ TEST(GLTextures, TexturesGoWithTheirContextGroup) {
     ViewRenderSurface view(prompt, RenderSlot::View3D);
     ASSERT_TRUE(view.Resize(2, 2));
     {
-        CDIBforGLRender job(prompt, 4, 4);
+        OffscreenBitmap job(prompt, 4, 4);
         ASSERT_TRUE(job.Begin());
         name = textures.TextureFor(*material, true).name;
         ASSERT_NE(name, 0u);

@@ -3,7 +3,7 @@
 
 #include "tests/support/ShellCommand.h"
 
-#include "view3d/DibForGLRender.h"
+#include "view3d/OffscreenBitmap.h"
 
 #include <GL/gl.h>
 #include <GL/osmesa.h>
@@ -32,7 +32,7 @@ inline void PixelProjection(int width, int height) {
 }
 
 // B, G, R of the DIB pixel at column x of row y counted from the bottom.
-inline std::array<uint8_t, 3> DibPixel(const CDIBforGLRender& dib, int x, int yFromBottom) {
+inline std::array<uint8_t, 3> DibPixel(const OffscreenBitmap& dib, int x, int yFromBottom) {
     const uint8_t* p = dib.Bits() + size_t(yFromBottom) * size_t(dib.Stride()) + size_t(x) * 3;
     return {p[0], p[1], p[2]};
 }

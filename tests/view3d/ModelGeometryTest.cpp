@@ -10,7 +10,7 @@ namespace {
 
 TEST(ModelGeometry, PolygonsAndTheirFansFrontAndBack) {
     Settings settings;
-    PMdoc doc;
+    Document doc;
     const MeshData quad = Grid(1, 1, 1.0);
     AddSolid(doc, "quad", quad.vertices, quad.faces);
     ModelFrameGeometry g;
@@ -57,7 +57,7 @@ TEST(ModelGeometry, PickedFacesGoApartAndInvisibleSolidsAreLeftOut) {
         cube.*flag = true;
     }
     // No model at all.
-    PMdoc empty;
+    Document empty;
     empty.model.reset();
     GatherModelFrame(empty, settings, g);
     EXPECT_EQ(g.faces.FaceCount() + g.edges.SegmentCount(), 0);
@@ -65,7 +65,7 @@ TEST(ModelGeometry, PickedFacesGoApartAndInvisibleSolidsAreLeftOut) {
 
 TEST(ModelGeometry, MaterialsByIndexInRunsOfConsecutiveFaces) {
     Settings settings;
-    PMdoc doc;
+    Document doc;
     CMaterial& red = AddMaterial(doc, "red", {1, 0, 0});
     CMaterial& checker =
         AddMaterial(doc, "checker", {1, 1, 1}, MakeCheckerboard(8, 8, 2, {0, 0, 0}, {1, 1, 1}));
@@ -101,7 +101,7 @@ TEST(ModelGeometry, OpenedPositionsAndDoubledCutEdges) {
     Settings settings;
     test::OpenedSample sample("cube.tsm");
     ASSERT_TRUE(sample.opened);
-    PMdoc& doc = *sample.Doc();
+    Document& doc = *sample.Doc();
     ModelFrameGeometry g;
     GatherModelFrame(doc, settings, g);
     // The sample cube is one part: 7 of its 12 edges are cut and show twice.
@@ -150,7 +150,7 @@ TEST(ModelGeometry, EdgeRunsByWidthWithTheirColours) {
 
 TEST(ModelGeometry, KeysDifferWhenTheDocumentOrTheDisplaySettingsDo) {
     Settings settings;
-    PMdoc a, b;
+    Document a, b;
     const GatherKey key = GatherKey::Of(a, settings);
     EXPECT_TRUE(key == GatherKey::Of(a, settings));
     EXPECT_FALSE(key == GatherKey::Of(b, settings));
@@ -168,7 +168,7 @@ TEST(ModelGeometry, KeysDifferWhenTheDocumentOrTheDisplaySettingsDo) {
     changed.bDrawFlap = !settings.bDrawFlap;
     changed.bTurnOnLight = false;
     EXPECT_TRUE(key == GatherKey::Of(a, changed));
-    a.development = std::make_unique<CTenkaizu>();
+    a.development = std::make_unique<Development>();
     EXPECT_FALSE(key == GatherKey::Of(a, settings));
 }
 

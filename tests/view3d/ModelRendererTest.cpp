@@ -30,17 +30,17 @@ Camera3D CameraFacing(double pitch, double yaw) {
     return camera;
 }
 
-QImage Render(PMdoc* doc, const Settings& settings, const Camera3D& camera = DefaultCamera(),
+QImage Render(Document* doc, const Settings& settings, const Camera3D& camera = DefaultCamera(),
               int guideMode = kGuideNone) {
     RecordingPrompt prompt;
     return RenderModelViewImage(doc, settings, kW, kH, camera, prompt, guideMode);
 }
-QImage Render(PMdoc* doc, const Camera3D& camera = DefaultCamera(), int guideMode = kGuideNone) {
+QImage Render(Document* doc, const Camera3D& camera = DefaultCamera(), int guideMode = kGuideNone) {
     return Render(doc, Settings(), camera, guideMode);
 }
 
 // Renders the document twice in one context, with vertex arrays and one polygon at a time.
-std::pair<QImage, QImage> RenderBothWays(PMdoc* doc, const Settings& settings, const Camera3D& camera) {
+std::pair<QImage, QImage> RenderBothWays(Document* doc, const Settings& settings, const Camera3D& camera) {
     RecordingPrompt prompt;
     ViewRenderSurface surface(prompt, RenderSlot::View3D);
     EXPECT_TRUE(surface.Resize(kW, kH));
@@ -97,7 +97,7 @@ TEST(ModelRenderer, WithoutAModelAFrameIsJustTheBackground) {
     const QImage nothing = Render(nullptr, settings);
     ASSERT_FALSE(nothing.isNull());
     EXPECT_EQ(CountPixels(nothing, qRgb(0x99, 0x66, 0x33)), kW * kH);
-    PMdoc empty;
+    Document empty;
     empty.model.reset();
     EXPECT_EQ(CountPixels(Render(&empty, settings), qRgb(0x99, 0x66, 0x33)), kW * kH);
 }
@@ -144,12 +144,12 @@ TEST(ModelRenderer, VertexArraysDrawTheSamePictureAsOnePolygonAtATime) {
     test::OpenedSample cube("cube.tsm"), house("house.tsm");
     ASSERT_TRUE(cube.opened);
     ASSERT_TRUE(house.opened);
-    PMdoc torus;
+    Document torus;
     test::UseColourZero(torus);
     const MeshData ring = Torus(40, 24, 1.0, 0.4, true);
     AddSolid(torus, "torus", ring.vertices, ring.faces);
     int d = 0;
-    for (PMdoc* doc : {cube.Doc(), house.Doc(), &torus}) {
+    for (Document* doc : {cube.Doc(), house.Doc(), &torus}) {
         ++d;
         // One face picked, so that the red pass is compared too.
         doc->model->solids[0]->faces[0]->picked = true;
@@ -163,7 +163,7 @@ TEST(ModelRenderer, VertexArraysDrawTheSamePictureAsOnePolygonAtATime) {
         }
     }
     // Without lights and materials, and with every edge drawn.
-    for (PMdoc* doc : {house.Doc(), &torus}) {
+    for (Document* doc : {house.Doc(), &torus}) {
         Settings unlit = WithDisplay(Settings(), doc->display);
         unlit.bTurnOnLight = unlit.bUseMaterial = unlit.bOmitFlatEdge = false;
         const auto [arrays, immediate] = RenderBothWays(doc, unlit, cameras[0]);
@@ -184,7 +184,7 @@ TEST(ModelRenderer, CubeFromTheDefaultCamera) {
 }
 
 TEST(ModelRenderer, TexturedFace) {
-    PMdoc doc;
+    Document doc;
     auto texture = MakeCheckerboard(64, 64, 16, {1, 0, 0}, {1, 1, 0});
     AddMaterial(doc, "checker", {1, 1, 1}, std::move(texture));
     const MeshData quad = Grid(1, 1, 2.0);
@@ -213,7 +213,7 @@ TEST(ModelRenderer, TexturedFace) {
 TEST(ModelRenderer, TextureConfigurationOutline) {
     Settings settings;
     settings.colors[7] = 0x00404040; // a dark background, so that white lines show
-    PMdoc doc;
+    Document doc;
     test::UseColourZero(doc); // faces without material light blue, not white
     CMaterial& checker =
         AddMaterial(doc, "checker", {1, 1, 1}, MakeCheckerboard(8, 8, 2, {0, 0, 1}, {0, 0, 1}));
@@ -243,7 +243,7 @@ TEST(ModelRenderer, TextureConfigurationOutline) {
 }
 
 TEST(ModelRenderer, BackFacesAreGreyInsideAnOpenBox) {
-    PMdoc doc;
+    Document doc;
     test::UseColourZero(doc);
     MeshData box = Cube(2.0);
     // Without its top the box shows the backs of its other faces from above.
@@ -296,11 +296,11 @@ TEST(ModelRenderer, PickedFacesAreRedFromBothSides) {
 
 TEST(ModelRenderer, OrientationGuide) {
     // A sphere touches the guide's cube only at six points, so the translucent sides lie clear of it.
-    PMdoc sphere;
+    Document sphere;
     test::UseColourZero(sphere);
     const MeshData ball = Icosphere(2, 1.0);
     AddSolid(sphere, "ball", ball.vertices, ball.faces);
-    PMdoc* doc = &sphere;
+    Document* doc = &sphere;
     const QImage guide = Render(doc, DefaultCamera(), 1);
     EXPECT_TRUE(test::MatchesReference(guide, "3d-orientation-guide"));
     const QImage plain = Render(doc);

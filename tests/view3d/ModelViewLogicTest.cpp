@@ -25,7 +25,7 @@ PointerInput At(int x, int y) {
     return input;
 }
 
-int PickedCount(const PMdoc& doc) {
+int PickedCount(const Document& doc) {
     int n = 0;
     for (const auto& solid : doc.model->solids)
         for (const auto& face : solid->faces) n += face->picked;
@@ -110,8 +110,8 @@ TEST(ModelViewLogic, HintsResetTheCameraAndRedraw) {
     EXPECT_EQ(host.repaints, 5);
 }
 
-std::unique_ptr<PMdoc> CheckerDocument(CMaterial** checker) {
-    auto doc = std::make_unique<PMdoc>();
+std::unique_ptr<Document> CheckerDocument(CMaterial** checker) {
+    auto doc = std::make_unique<Document>();
     *checker = &AddMaterial(*doc, "checker", {1, 1, 1}, MakeCheckerboard(8, 8, 2, {1, 0, 0}, {0, 0, 1}));
     const MeshData quad = Grid(1, 1, 1.0);
     AssignFaceUV(AddSolid(*doc, "quad", quad.vertices, quad.faces, 0));
@@ -170,7 +170,7 @@ TEST(ModelViewLogic, TexturesFollowTheHints) {
     if (third != second) {
         EXPECT_EQ(MagFilter(view, second), 0);
     }
-    PMdoc empty;
+    Document empty;
     host.document = &empty;
     view.OnUpdate(UpdateHint::NewModel);
     EXPECT_EQ(view.Renderer().Textures().Count(), 0u);

@@ -20,24 +20,24 @@ struct OpenedSample {
     explicit OpenedSample(const std::string& name) : documents(settings, prompt, completion) {
         opened = documents.OpenModelFile(std::string(TESSALY_SOURCE_DIR) + "/samples/" + name);
     }
-    PMdoc* Doc() const { return documents.Current(); }
+    Document* Doc() const { return documents.Current(); }
 
     Settings settings;
     RecordingPrompt prompt;
     EngineCompletion completion;
-    CModelviewerDoc documents;
+    DocumentController documents;
     bool opened = false;
 };
 
 // Faces without material in colour 0, as an opened document has them.
-inline void UseColourZero(PMdoc& doc) {
+inline void UseColourZero(Document& doc) {
     Settings settings;
     SetColourTableEntry(0, settings.colors[0], settings, &doc);
 }
 
 // A document holding one cube of edge 2 centred on the origin, without a development.
-inline std::unique_ptr<PMdoc> CubeDocument() {
-    auto doc = std::make_unique<PMdoc>();
+inline std::unique_ptr<Document> CubeDocument() {
+    auto doc = std::make_unique<Document>();
     UseColourZero(*doc);
     const MeshData cube = Cube(2.0);
     AddSolid(*doc, "cube", cube.vertices, cube.faces);
@@ -48,8 +48,8 @@ inline std::unique_ptr<PMdoc> CubeDocument() {
 // block.
 class RecordingHost : public IModelViewHost {
 public:
-    explicit RecordingHost(PMdoc* document = nullptr) : document(document) {}
-    PMdoc* Document() const override { return document; }
+    explicit RecordingHost(Document* document = nullptr) : document(document) {}
+    Document* CurrentDocument() const override { return document; }
     Settings ViewSettings() const override {
         return document ? WithDisplay(settings, document->display) : settings;
     }
@@ -64,7 +64,7 @@ public:
     }
     void StopAnimationTimer() override { timerRunning = false; }
 
-    PMdoc* document;
+    Document* document;
     Settings settings;
     int textureLimit = 0;
     RecordingPrompt prompt;

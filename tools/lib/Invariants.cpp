@@ -32,7 +32,7 @@ private:
 
 } // namespace
 
-std::vector<std::string> CheckModelInvariants(const PMdoc& document) {
+std::vector<std::string> CheckModelInvariants(const Document& document) {
     std::vector<std::string> out;
     if (!document.model) {
         out.push_back("the document has no model");
@@ -62,7 +62,7 @@ std::vector<std::string> CheckModelInvariants(const PMdoc& document) {
     };
     std::vector<Listing> listings;
     if (document.development) {
-        const CTenkaizu& development = *document.development;
+        const Development& development = *document.development;
         for (size_t p = 0; p < development.parts.size(); ++p) {
             const CPart* part = development.parts[p].get();
             parts.Add(part);

@@ -14,6 +14,6 @@ namespace tsm {
 // - a face's part is set exactly when that part lists the face (once);
 // - a half-edge's line, when set, is a record of some part whose first or second is that half-edge.
 // Returns one line per violation, naming the solid, face and corner; empty when all hold.
-std::vector<std::string> CheckModelInvariants(const PMdoc& document);
+std::vector<std::string> CheckModelInvariants(const Document& document);
 
 } // namespace tsm

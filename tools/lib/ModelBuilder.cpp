@@ -106,7 +106,7 @@ void ClearDevelopmentLinks(CMeshModel& model) {
 
 } // namespace
 
-CSolid& AddSolid(PMdoc& document, const std::string& name, const std::vector<Vec3>& vertices,
+CSolid& AddSolid(Document& document, const std::string& name, const std::vector<Vec3>& vertices,
                  const std::vector<std::vector<int>>& faces, int materialIndex) {
     auto solid = std::make_unique<CSolid>();
     solid->name = name;
@@ -186,7 +186,7 @@ std::unique_ptr<CTextureImage> MakeCheckerboard(int width, int height, int cellP
     return image;
 }
 
-CMaterial& AddMaterial(PMdoc& document, const std::string& name, Rgb colour,
+CMaterial& AddMaterial(Document& document, const std::string& name, Rgb colour,
                        std::unique_ptr<CTextureImage> texture) {
     auto material = std::make_unique<CMaterial>();
     material->name = name;
@@ -204,12 +204,12 @@ CMaterial& AddMaterial(PMdoc& document, const std::string& name, Rgb colour,
     return *document.model->AppendMaterial(std::move(material));
 }
 
-CTenkaizu& EnsureDevelopment(PMdoc& document) {
-    if (!document.development) document.development = std::make_unique<CTenkaizu>();
+Development& EnsureDevelopment(Document& document) {
+    if (!document.development) document.development = std::make_unique<Development>();
     return *document.development;
 }
 
-CTextBlock& AddText(PMdoc& document, const double (&rectMM)[4], const std::vector<std::string>& lines,
+CTextBlock& AddText(Document& document, const double (&rectMM)[4], const std::vector<std::string>& lines,
                     int32_t fontSize, int32_t colour, const std::string& fontName, int32_t lineSpacingMM) {
     auto text = std::make_unique<CTextBlock>();
     std::copy(rectMM, rectMM + 4, text->rect);
@@ -218,14 +218,14 @@ CTextBlock& AddText(PMdoc& document, const double (&rectMM)[4], const std::vecto
     text->color = colour;
     text->fontName = fontName;
     text->lineSpacing = lineSpacingMM;
-    CTenkaizu& development = EnsureDevelopment(document);
+    Development& development = EnsureDevelopment(document);
     development.texts.push_back(std::move(text));
     return *development.texts.back();
 }
 
-CImageBlock& AddPicture(PMdoc& document, bool listB, const double (&rectMM)[4],
+CImageBlock& AddPicture(Document& document, bool listB, const double (&rectMM)[4],
                         std::unique_ptr<CTextureImage> image) {
-    CTenkaizu& development = EnsureDevelopment(document);
+    Development& development = EnsureDevelopment(document);
     auto material = std::make_unique<CMaterial>();
     if (image) {
         material->imageWidth = image->width;
@@ -241,7 +241,8 @@ CImageBlock& AddPicture(PMdoc& document, bool listB, const double (&rectMM)[4],
     return *list.back();
 }
 
-std::vector<std::string> UnfoldForFixture(PMdoc& document, const std::vector<std::pair<int, int>>& cutEdges,
+std::vector<std::string> UnfoldForFixture(Document& document,
+                                          const std::vector<std::pair<int, int>>& cutEdges,
                                           const FixtureUnfoldOptions& options) {
     std::vector<std::string> problems;
     CMeshModel& model = *document.model;
@@ -262,7 +263,7 @@ std::vector<std::string> UnfoldForFixture(PMdoc& document, const std::vector<std
     }
     if (!problems.empty()) return problems;
 
-    CTenkaizu& development = EnsureDevelopment(document);
+    Development& development = EnsureDevelopment(document);
     development.parts.clear();
     development.scale = options.scale;
     development.reversed = false;
@@ -375,7 +376,7 @@ std::vector<std::string> UnfoldForFixture(PMdoc& document, const std::vector<std
     return problems;
 }
 
-std::vector<std::string> UnfoldThreeCubesInRows(PMdoc& document) {
+std::vector<std::string> UnfoldThreeCubesInRows(Document& document) {
     for (int i = 0; i < 3; ++i) {
         const MeshData cube = Translated(Cube(50), {i * 100.0, 0, 0});
         AddSolid(document, "Cube" + std::to_string(i), cube.vertices, cube.faces);

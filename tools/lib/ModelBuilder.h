@@ -23,7 +23,7 @@ struct Rgb {
 // Appends a solid: one vertex per position, one face per index list (corners counter-clockwise as seen
 // from outside), with rings, planes, edges, edge geometry and vertex incidence completed. Indices outside
 // `vertices` and faces with fewer than 3 corners are skipped, so bad input never builds broken links.
-CSolid& AddSolid(PMdoc& document, const std::string& name, const std::vector<Vec3>& vertices,
+CSolid& AddSolid(Document& document, const std::string& name, const std::vector<Vec3>& vertices,
                  const std::vector<std::vector<int>>& faces, int materialIndex = -1);
 
 // Gives every corner of the solid texture coordinates that map the whole texture onto each face's box.
@@ -34,20 +34,20 @@ void AssignFaceUV(CSolid& solid);
 std::unique_ptr<CTextureImage> MakeCheckerboard(int width, int height, int cellPixels, Rgb first, Rgb second);
 
 // Appends a material whose ambient, diffuse and flat colours are `colour`; `texture` may be null.
-CMaterial& AddMaterial(PMdoc& document, const std::string& name, Rgb colour,
+CMaterial& AddMaterial(Document& document, const std::string& name, Rgb colour,
                        std::unique_ptr<CTextureImage> texture = nullptr);
 
 // Creates the development when the document has none yet.
-CTenkaizu& EnsureDevelopment(PMdoc& document);
+Development& EnsureDevelopment(Document& document);
 
 // Appends a free text; `rectMM` is x, y, width, height on the development.
-CTextBlock& AddText(PMdoc& document, const double (&rectMM)[4], const std::vector<std::string>& lines,
+CTextBlock& AddText(Document& document, const double (&rectMM)[4], const std::vector<std::string>& lines,
                     int32_t fontSize = 10, int32_t colour = 0, const std::string& fontName = "MS Sans Serif",
                     int32_t lineSpacingMM = 2);
 
 // Appends a picture to imagesA (listB false, drawn under the parts) or imagesB (drawn above them); its
 // material goes to imageMaterials.
-CImageBlock& AddPicture(PMdoc& document, bool listB, const double (&rectMM)[4],
+CImageBlock& AddPicture(Document& document, bool listB, const double (&rectMM)[4],
                         std::unique_ptr<CTextureImage> image);
 
 struct FixtureUnfoldOptions {
@@ -64,13 +64,13 @@ struct FixtureUnfoldOptions {
 // in the plane, because it is not part of the spanning tree and its ends do not meet, is cut too). A solid
 // not named is cut along every edge outside a breadth-first spanning tree grown from face 0.
 // Returns what went wrong (bad cut-edge pairs, broken invariants); empty on success.
-std::vector<std::string> UnfoldForFixture(PMdoc& document,
+std::vector<std::string> UnfoldForFixture(Document& document,
                                           const std::vector<std::pair<int, int>>& cutEdges = {},
                                           const FixtureUnfoldOptions& options = {});
 
 // Adds three 50 mm cubes side by side and unfolds them one per row of parts, so that the development runs
 // over several sheets of A4: a model that prints on more than one page. Returns what UnfoldForFixture
 // returns.
-std::vector<std::string> UnfoldThreeCubesInRows(PMdoc& document);
+std::vector<std::string> UnfoldThreeCubesInRows(Document& document);
 
 } // namespace tsm

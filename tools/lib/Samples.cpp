@@ -41,13 +41,13 @@ void TurnZUpToYUp(CMeshModel& model) {
 
 } // namespace
 
-std::vector<std::string> BuildSampleCube(PMdoc& doc) {
+std::vector<std::string> BuildSampleCube(Document& doc) {
     const MeshData cube = Cube(40);
     AddSolid(doc, "Cube", cube.vertices, cube.faces);
     return UnfoldForFixture(doc);
 }
 
-std::vector<std::string> BuildSampleHouse(PMdoc& doc) {
+std::vector<std::string> BuildSampleHouse(Document& doc) {
     AddMaterial(doc, "Walls", {1.0f, 0.95f, 0.85f},
                 MakeCheckerboard(16, 16, 4, {0.93f, 0.85f, 0.70f}, {0.80f, 0.62f, 0.45f}));
     AddMaterial(doc, "Roof", {0.70f, 0.20f, 0.15f});
@@ -71,7 +71,7 @@ std::vector<std::string> BuildSampleHouse(PMdoc& doc) {
     if (!problems.empty()) return problems;
     TurnZUpToYUp(*doc.model);
 
-    CTenkaizu& development = *doc.development;
+    Development& development = *doc.development;
     const double below = development.frame[1] + development.frame[3] + 10;
     AddText(doc, {0, below, 120, 10}, {"Tessaly sample: a small house"}, 14, 0x00402000);
     AddText(doc, {0, below + 15, 120, 30},

@@ -10,10 +10,10 @@ namespace tsm {
 
 // A 40 mm cube unfolded into one part, without materials, texts or pictures. Returns the problems of the
 // development (empty on success).
-std::vector<std::string> BuildSampleCube(PMdoc& doc);
+std::vector<std::string> BuildSampleCube(Document& doc);
 
 // A house: a body with a textured material, a plain-coloured roof and chimney, four parts (the body's
 // floor is cut free), a one-line title, a several-line instruction text and one picture in each list.
-std::vector<std::string> BuildSampleHouse(PMdoc& doc);
+std::vector<std::string> BuildSampleHouse(Document& doc);
 
 } // namespace tsm

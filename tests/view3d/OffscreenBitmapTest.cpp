@@ -1,4 +1,4 @@
-#include "view3d/DibForGLRender.h"
+#include "view3d/OffscreenBitmap.h"
 
 #include "GlTestSupport.h"
 #include "view3d/ViewRenderSurface.h"
@@ -45,9 +45,9 @@ int SideOfDiagonal(int x, int y, int width, int height) {
     return t < -0.15 ? -1 : (t > 0.15 ? 1 : 0);
 }
 
-TEST(DibForGLRender, HeaderHoldsTheBitmapValuesAndTheStrideRule) {
+TEST(OffscreenBitmap, HeaderHoldsTheBitmapValuesAndTheStrideRule) {
     RecordingPrompt prompt;
-    CDIBforGLRender dib(prompt, 1, 5);
+    OffscreenBitmap dib(prompt, 1, 5);
     const BitmapInfoHeader& h = dib.Header();
     EXPECT_EQ(h.size, 40);
     EXPECT_EQ(h.width, 1);
@@ -68,13 +68,13 @@ TEST(DibForGLRender, HeaderHoldsTheBitmapValuesAndTheStrideRule) {
     EXPECT_EQ(DibStride(4), 12);
     EXPECT_EQ(DibStride(7), 24);
     EXPECT_EQ(DibStride(2), 8);
-    CDIBforGLRender wide(prompt, 640, 3);
+    OffscreenBitmap wide(prompt, 640, 3);
     EXPECT_EQ(wide.Header().sizeImage, 3 * 1920);
 }
 
-TEST(DibForGLRender, OnePixelWideBmpFileIsHeadersAndFourBytesARow) {
+TEST(OffscreenBitmap, OnePixelWideBmpFileIsHeadersAndFourBytesARow) {
     RecordingPrompt prompt;
-    CDIBforGLRender dib(prompt, 1, 5);
+    OffscreenBitmap dib(prompt, 1, 5);
     ASSERT_TRUE(dib.Begin());
     ClearToTestColour();
     dib.Finish();
@@ -114,9 +114,9 @@ TEST(DibForGLRender, OnePixelWideBmpFileIsHeadersAndFourBytesARow) {
     EXPECT_TRUE(prompt.texts.empty());
 }
 
-TEST(DibForGLRender, RowsOfAWidthTimesThreeMultipleOfFourHaveNoPadding) {
+TEST(OffscreenBitmap, RowsOfAWidthTimesThreeMultipleOfFourHaveNoPadding) {
     RecordingPrompt prompt;
-    CDIBforGLRender dib(prompt, 4, 3);
+    OffscreenBitmap dib(prompt, 4, 3);
     ASSERT_TRUE(dib.Begin());
     ClearToTestColour();
     dib.Finish();
@@ -129,10 +129,10 @@ TEST(DibForGLRender, RowsOfAWidthTimesThreeMultipleOfFourHaveNoPadding) {
     for (size_t i = 54; i < file.size(); ++i) EXPECT_EQ(file[i], kClearBgr[(i - 54) % 3]) << "byte " << i;
 }
 
-TEST(DibForGLRender, ARenderedPictureGivesExactPixelsInTheBitmapTheImageAndTheFile) {
+TEST(OffscreenBitmap, ARenderedPictureGivesExactPixelsInTheBitmapTheImageAndTheFile) {
     RecordingPrompt prompt;
     const int w = 7, h = 5; // 21-byte rows padded to 24
-    CDIBforGLRender dib(prompt, w, h);
+    OffscreenBitmap dib(prompt, w, h);
     ASSERT_TRUE(dib.Begin());
     ClearToTestColour();
     DrawLowerLeftTriangle(w, h);
@@ -195,13 +195,13 @@ TEST(DibForGLRender, ARenderedPictureGivesExactPixelsInTheBitmapTheImageAndTheFi
         }
 }
 
-TEST(DibForGLRender, UnusableSizesReportTheirTextsAndNothingCrashes) {
+TEST(OffscreenBitmap, UnusableSizesReportTheirTextsAndNothingCrashes) {
     const std::pair<int, int> sizes[] = {{0, 5},     {5, 0},     {-3, 4},         {4, -3},
                                          {16385, 1}, {1, 16385}, {100000, 100000}};
     for (const auto& [w, h] : sizes) {
         SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));
         RecordingPrompt prompt;
-        CDIBforGLRender dib(prompt, w, h);
+        OffscreenBitmap dib(prompt, w, h);
         // Refused before anything is allocated for it.
         EXPECT_EQ(prompt.texts, std::vector<std::string>{"CreateDIBSection Error"});
         EXPECT_FALSE(dib.HasBitmap());
@@ -218,10 +218,10 @@ TEST(DibForGLRender, UnusableSizesReportTheirTextsAndNothingCrashes) {
     }
 }
 
-TEST(DibForGLRender, TheLargestSideOsMesaDrawsIsAccepted) {
+TEST(OffscreenBitmap, TheLargestSideOsMesaDrawsIsAccepted) {
     for (const auto& [w, h] : {std::pair{kMaxRenderSidePixels, 1}, std::pair{1, kMaxRenderSidePixels}}) {
         RecordingPrompt prompt;
-        CDIBforGLRender dib(prompt, w, h);
+        OffscreenBitmap dib(prompt, w, h);
         ASSERT_TRUE(dib.Begin());
         ClearToTestColour();
         dib.Finish();
@@ -232,9 +232,9 @@ TEST(DibForGLRender, TheLargestSideOsMesaDrawsIsAccepted) {
     }
 }
 
-TEST(DibForGLRender, WriteFailuresSayWriteError) {
+TEST(OffscreenBitmap, WriteFailuresSayWriteError) {
     RecordingPrompt prompt;
-    CDIBforGLRender dib(prompt, 3, 2);
+    OffscreenBitmap dib(prompt, 3, 2);
     // A folder that does not exist, and a path that is a folder.
     EXPECT_TRUE(dib.SaveAsBmpFile("/nonexistent-folder/x.bmp").failed());
     EXPECT_TRUE(dib.SaveAsBmpFile(TESSALY_BINARY_DIR).failed());
@@ -250,11 +250,11 @@ TEST(DibForGLRender, WriteFailuresSayWriteError) {
     EXPECT_TRUE(WriteBmpFile(TempPath("dib-bad.bmp"), header, dib.Bits()).failed());
 }
 
-TEST(DibForGLRender, BeginAndEndLeaveTheCallersContextAsTheyFoundIt) {
+TEST(OffscreenBitmap, BeginAndEndLeaveTheCallersContextAsTheyFoundIt) {
     // Nothing current before: nothing current after.
     {
         RecordingPrompt prompt;
-        CDIBforGLRender dib(prompt, 4, 4);
+        OffscreenBitmap dib(prompt, 4, 4);
         ASSERT_TRUE(dib.Begin());
         EXPECT_NE(OSMesaGetCurrentContext(), nullptr);
         dib.End();
@@ -266,7 +266,7 @@ TEST(DibForGLRender, BeginAndEndLeaveTheCallersContextAsTheyFoundIt) {
     ASSERT_TRUE(view.Resize(6, 4));
     unsigned fontBase = 0;
     {
-        CDIBforGLRender dib(prompt, 9, 9);
+        OffscreenBitmap dib(prompt, 9, 9);
         ASSERT_TRUE(dib.Begin());
         fontBase = dib.FontListBase();
         ASSERT_NE(fontBase, 0u);
@@ -284,9 +284,9 @@ TEST(DibForGLRender, BeginAndEndLeaveTheCallersContextAsTheyFoundIt) {
     EXPECT_TRUE(prompt.texts.empty());
 }
 
-TEST(DibForGLRender, RepeatedCallsAreHarmless) {
+TEST(OffscreenBitmap, RepeatedCallsAreHarmless) {
     RecordingPrompt prompt;
-    CDIBforGLRender dib(prompt, 3, 3);
+    OffscreenBitmap dib(prompt, 3, 3);
     dib.Finish(); // before Begin: nothing to read
     dib.End();
     EXPECT_TRUE(dib.Begin());

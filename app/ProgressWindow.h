@@ -31,13 +31,14 @@ std::string ProgressCaption(const std::string& stem, int percent);
 // pos × 100 / (upper − lower), kept within 0..100; 0 when upper ≤ lower.
 int ProgressPercent(int pos, int lower, int upper);
 
-class CProgressWnd {
+class ProgressWindow {
 public:
     // `mainWindow` is disabled while the window is modal; `profile` (may be null) remembers the position.
-    CProgressWnd(QWidget* mainWindow, SettingsStore* profile, std::string caption = kProgressDefaultCaption);
-    ~CProgressWnd();
-    CProgressWnd(const CProgressWnd&) = delete;
-    CProgressWnd& operator=(const CProgressWnd&) = delete;
+    ProgressWindow(QWidget* mainWindow, SettingsStore* profile,
+                   std::string caption = kProgressDefaultCaption);
+    ~ProgressWindow();
+    ProgressWindow(const ProgressWindow&) = delete;
+    ProgressWindow& operator=(const ProgressWindow&) = delete;
 
     // Builds the window (hidden) at the remembered position when that lies on the screen, else centred.
     // False when it already exists.
@@ -110,6 +111,6 @@ private:
 using ProgressReport = std::function<bool(int pos, const std::string& text)>;
 
 // Reports to `window`: sets the text and position, pumps the waiting events, answers whether to go on.
-ProgressReport MakeProgressReport(CProgressWnd& window);
+ProgressReport MakeProgressReport(ProgressWindow& window);
 
 } // namespace tsm

@@ -38,14 +38,14 @@ inline int32_t DibStride(int32_t width) {
 // The largest width and height the renderer draws (OSMesa's limit); larger renderers have no bitmap.
 constexpr int kMaxRenderSidePixels = 16384;
 
-class CDIBforGLRender {
+class OffscreenBitmap {
 public:
     // Failures are reported through `prompt` with the system's texts and leave an object that can still be
     // destroyed; Begin then fails.
-    CDIBforGLRender(IPrompt& prompt, int width, int height);
-    virtual ~CDIBforGLRender();
-    CDIBforGLRender(const CDIBforGLRender&) = delete;
-    CDIBforGLRender& operator=(const CDIBforGLRender&) = delete;
+    OffscreenBitmap(IPrompt& prompt, int width, int height);
+    virtual ~OffscreenBitmap();
+    OffscreenBitmap(const OffscreenBitmap&) = delete;
+    OffscreenBitmap& operator=(const OffscreenBitmap&) = delete;
 
     // Makes the renderer's GL context current on its bitmap and builds the outline font ("Arial"). The
     // context shares lists and textures with the views' contexts when a view exists (ViewRenderSurface).

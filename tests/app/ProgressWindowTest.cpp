@@ -1,4 +1,4 @@
-#include "app/ProgressWnd.h"
+#include "app/ProgressWindow.h"
 
 #include "model/SettingsPersistence.h"
 
@@ -19,7 +19,7 @@ using namespace tsm;
 
 namespace {
 
-std::string Title(const CProgressWnd& window) {
+std::string Title(const ProgressWindow& window) {
     return window.Window()->windowTitle().toStdString();
 }
 
@@ -33,7 +33,7 @@ int32_t StoredInt(const SettingsStore& store, const char* name) {
 
 } // namespace
 
-TEST(ProgressWnd, PercentAndCaption) {
+TEST(ProgressWindow, PercentAndCaption) {
     // The caption format and the clamp at both ends.
     EXPECT_EQ(ProgressCaption("Progress", 50), "Progress [50%]");
     EXPECT_EQ(ProgressPercent(50, 0, 100), 50);
@@ -47,8 +47,8 @@ TEST(ProgressWnd, PercentAndCaption) {
     EXPECT_EQ(ProgressPercent(2000000000, 0, 2100000000), 95);
 }
 
-TEST(ProgressWnd, SetPosRetitlesWithTheStemAndPercentage) {
-    CProgressWnd window(nullptr, nullptr);
+TEST(ProgressWindow, SetPosRetitlesWithTheStemAndPercentage) {
+    ProgressWindow window(nullptr, nullptr);
     ASSERT_TRUE(window.Create());
     EXPECT_FALSE(window.Create()); // a second window is never made
     EXPECT_EQ(Title(window), "Progress");
@@ -84,8 +84,8 @@ TEST(ProgressWnd, SetPosRetitlesWithTheStemAndPercentage) {
     EXPECT_EQ(window.TextLabel()->text(), "Unfolding...  2/4");
 }
 
-TEST(ProgressWnd, OwnCaptionStemAndCallsWithoutAWindow) {
-    CProgressWnd window(nullptr, nullptr, "Unfolding...");
+TEST(ProgressWindow, OwnCaptionStemAndCallsWithoutAWindow) {
+    ProgressWindow window(nullptr, nullptr, "Unfolding...");
     // Before the window exists the calls only keep their values.
     window.SetText("waiting");
     EXPECT_EQ(window.SetPos(30), 0);
@@ -107,12 +107,12 @@ TEST(ProgressWnd, OwnCaptionStemAndCallsWithoutAWindow) {
     window.Destroy(); // twice is harmless
 }
 
-TEST(ProgressWnd, ModalDisablesTheMainWindowUntilDestroyed) {
+TEST(ProgressWindow, ModalDisablesTheMainWindowUntilDestroyed) {
     QWidget mainWindow;
     mainWindow.resize(400, 300);
     mainWindow.show();
     {
-        CProgressWnd window(&mainWindow, nullptr);
+        ProgressWindow window(&mainWindow, nullptr);
         window.GoModal();
         EXPECT_TRUE(window.IsModal());
         EXPECT_TRUE(window.Window()->isVisible());
@@ -127,18 +127,18 @@ TEST(ProgressWnd, ModalDisablesTheMainWindowUntilDestroyed) {
     // A main window that was already disabled is not enabled by someone else's progress window.
     mainWindow.setEnabled(false);
     {
-        CProgressWnd window(&mainWindow, nullptr);
+        ProgressWindow window(&mainWindow, nullptr);
         window.GoModal();
     }
     EXPECT_FALSE(mainWindow.isEnabled());
 }
 
-TEST(ProgressWnd, CancelButtonAndEscape) {
+TEST(ProgressWindow, CancelButtonAndEscape) {
     QWidget mainWindow;
     mainWindow.show();
     // The button: flag set, window hidden.
     {
-        CProgressWnd window(&mainWindow, nullptr);
+        ProgressWindow window(&mainWindow, nullptr);
         window.GoModal();
         QTest::mouseClick(window.CancelButton(), Qt::LeftButton);
         EXPECT_TRUE(window.Cancelled());
@@ -149,7 +149,7 @@ TEST(ProgressWnd, CancelButtonAndEscape) {
     }
     // Esc during an operation that asked for Esc cancelling.
     {
-        CProgressWnd window(&mainWindow, nullptr);
+        ProgressWindow window(&mainWindow, nullptr);
         window.GoModal();
         window.PeekAndPump(true);
         QTest::keyClick(window.Window(), Qt::Key_Escape);
@@ -158,7 +158,7 @@ TEST(ProgressWnd, CancelButtonAndEscape) {
     }
     // Esc is ignored when the operation did not ask for it; another key never cancels.
     {
-        CProgressWnd window(&mainWindow, nullptr);
+        ProgressWindow window(&mainWindow, nullptr);
         window.GoModal();
         window.PeekAndPump(false);
         QTest::keyClick(window.Window(), Qt::Key_Escape);
@@ -171,9 +171,9 @@ TEST(ProgressWnd, CancelButtonAndEscape) {
     EXPECT_TRUE(mainWindow.isEnabled());
 }
 
-TEST(ProgressWnd, ThePumpDeliversTheCancelToARunningLoop) {
+TEST(ProgressWindow, ThePumpDeliversTheCancelToARunningLoop) {
     // A loop on the UI thread that reports through the adapter sees a click posted to the queue.
-    CProgressWnd window(nullptr, nullptr);
+    ProgressWindow window(nullptr, nullptr);
     window.GoModal();
     const ProgressReport report = MakeProgressReport(window);
     QTimer::singleShot(0, window.CancelButton(), [&window] { window.CancelButton()->click(); });
@@ -185,14 +185,14 @@ TEST(ProgressWnd, ThePumpDeliversTheCancelToARunningLoop) {
     EXPECT_EQ(window.Text(), "Working"); // an empty text keeps the line
 }
 
-TEST(ProgressWnd, PositionIsRememberedAndAnOffScreenOneIgnored) {
+TEST(ProgressWindow, PositionIsRememberedAndAnOffScreenOneIgnored) {
     SettingsStore store;
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     ASSERT_GT(screen.width(), 100);
     // Nothing stored: centred on the screen, and the corner is written at destruction.
     QPoint centred;
     {
-        CProgressWnd window(nullptr, &store);
+        ProgressWindow window(nullptr, &store);
         window.Create();
         const QRect frame = window.Window()->frameGeometry();
         EXPECT_LE(std::abs(frame.center().x() - screen.center().x()), 1);
@@ -204,7 +204,7 @@ TEST(ProgressWnd, PositionIsRememberedAndAnOffScreenOneIgnored) {
     EXPECT_EQ(StoredInt(store, "Y"), 40);
     // The next window opens there.
     {
-        CProgressWnd window(nullptr, &store);
+        ProgressWindow window(nullptr, &store);
         window.Create();
         EXPECT_EQ(window.Window()->pos(), QPoint(30, 40));
         // A window that is told not to remember leaves the stored corner alone.
@@ -215,21 +215,21 @@ TEST(ProgressWnd, PositionIsRememberedAndAnOffScreenOneIgnored) {
     // A corner beyond the screen (another monitor arrangement) is ignored: centred again.
     store.SetValue(ProgressPositionKeyPath(), "X", DwordValue(static_cast<uint32_t>(screen.width() + 10)));
     {
-        CProgressWnd window(nullptr, &store);
+        ProgressWindow window(nullptr, &store);
         window.Create();
         EXPECT_EQ(window.Window()->pos(), centred);
     }
     // A negative corner, and a value of the wrong type, likewise.
     store.SetValue(ProgressPositionKeyPath(), "X", DwordValue(static_cast<uint32_t>(-5)));
     {
-        CProgressWnd window(nullptr, &store);
+        ProgressWindow window(nullptr, &store);
         window.Create();
         window.SetSavePosition(false);
         EXPECT_EQ(window.Window()->pos(), centred);
     }
     store.SetValue(ProgressPositionKeyPath(), "X", BoolValue(true));
     {
-        CProgressWnd window(nullptr, &store);
+        ProgressWindow window(nullptr, &store);
         window.Create();
         EXPECT_EQ(window.Window()->pos(), centred);
     }

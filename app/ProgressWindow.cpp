@@ -1,4 +1,4 @@
-#include "app/ProgressWnd.h"
+#include "app/ProgressWindow.h"
 
 #include "model/SettingsPersistence.h"
 
@@ -64,9 +64,9 @@ int ProgressPercent(int pos, int lower, int upper) {
 }
 
 // The pop-up itself: turns Esc, the Cancel button and the window's close box into a cancel.
-class CProgressWnd::PopUp : public QWidget {
+class ProgressWindow::PopUp : public QWidget {
 public:
-    explicit PopUp(CProgressWnd& owner) : QWidget(nullptr, Qt::Dialog), owner_(owner) {}
+    explicit PopUp(ProgressWindow& owner) : QWidget(nullptr, Qt::Dialog), owner_(owner) {}
 
 protected:
     void keyPressEvent(QKeyEvent* event) override {
@@ -83,17 +83,17 @@ protected:
     }
 
 private:
-    CProgressWnd& owner_;
+    ProgressWindow& owner_;
 };
 
-CProgressWnd::CProgressWnd(QWidget* mainWindow, SettingsStore* profile, std::string caption)
+ProgressWindow::ProgressWindow(QWidget* mainWindow, SettingsStore* profile, std::string caption)
     : mainWindow_(mainWindow), profile_(profile), caption_(std::move(caption)) {}
 
-CProgressWnd::~CProgressWnd() {
+ProgressWindow::~ProgressWindow() {
     Destroy();
 }
 
-bool CProgressWnd::Create() {
+bool ProgressWindow::Create() {
     if (window_) return false;
     auto* window = new PopUp(*this);
     window_ = window;
@@ -136,7 +136,7 @@ bool CProgressWnd::Create() {
     return true;
 }
 
-void CProgressWnd::Place() {
+void ProgressWindow::Place() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QRect screenRect = screen != nullptr ? screen->geometry() : QRect(0, 0, 0, 0);
     const int32_t x = profile_ != nullptr ? ReadProfileInt(*profile_, "X") : kNoPosition;
@@ -152,7 +152,7 @@ void CProgressWnd::Place() {
     window_->move(frame.topLeft());
 }
 
-void CProgressWnd::GoModal() {
+void ProgressWindow::GoModal() {
     if (!window_ && !Create()) return;
     if (mainWindow_ && mainWindow_->isEnabled()) {
         mainWindow_->setEnabled(false);
@@ -167,7 +167,7 @@ void CProgressWnd::GoModal() {
     modal_ = true;
 }
 
-void CProgressWnd::Destroy() {
+void ProgressWindow::Destroy() {
     if (window_ && savePosition_ && profile_ != nullptr && profile_->CreateKey(ProgressPositionKeyPath())) {
         const QPoint corner = window_->pos();
         profile_->SetValue(ProgressPositionKeyPath(), "X", DwordValue(static_cast<uint32_t>(corner.x())));
@@ -186,19 +186,19 @@ void CProgressWnd::Destroy() {
     button_ = nullptr;
 }
 
-void CProgressWnd::SetRange(int lower, int upper, int step) {
+void ProgressWindow::SetRange(int lower, int upper, int step) {
     lower_ = lower;
     upper_ = upper;
     step_ = step;
     if (bar_ != nullptr) bar_->setRange(lower, std::max(lower, upper));
 }
 
-void CProgressWnd::SetText(const std::string& text) {
+void ProgressWindow::SetText(const std::string& text) {
     text_ = text;
     if (label_ != nullptr) label_->setText(FromUtf8(text));
 }
 
-int CProgressWnd::SetPos(int pos) {
+int ProgressWindow::SetPos(int pos) {
     const int previous = pos_;
     pos_ = pos;
     if (!window_) return previous;
@@ -212,15 +212,15 @@ int CProgressWnd::SetPos(int pos) {
     return previous;
 }
 
-int CProgressWnd::OffsetPos(int delta) {
+int ProgressWindow::OffsetPos(int delta) {
     return SetPos(pos_ + delta);
 }
 
-int CProgressWnd::StepIt() {
+int ProgressWindow::StepIt() {
     return SetPos(pos_ + step_);
 }
 
-void CProgressWnd::PeekAndPump(bool cancelOnEsc) {
+void ProgressWindow::PeekAndPump(bool cancelOnEsc) {
     cancelOnEsc_ = cancelOnEsc;
     if (cancelled_) return;
     QCoreApplication::processEvents(QEventLoop::AllEvents);
@@ -228,20 +228,20 @@ void CProgressWnd::PeekAndPump(bool cancelOnEsc) {
     if (modal_ && window_ && window_->isVisible() && !window_->isActiveWindow()) window_->activateWindow();
 }
 
-void CProgressWnd::Cancel() {
+void ProgressWindow::Cancel() {
     cancelled_ = true;
     if (window_) window_->hide();
 }
 
-void CProgressWnd::Hide() {
+void ProgressWindow::Hide() {
     if (window_) window_->hide();
 }
 
-void CProgressWnd::Show() {
+void ProgressWindow::Show() {
     if (window_) window_->show();
 }
 
-ProgressReport MakeProgressReport(CProgressWnd& window) {
+ProgressReport MakeProgressReport(ProgressWindow& window) {
     return [&window](int pos, const std::string& text) {
         if (!text.empty()) window.SetText(text);
         window.SetPos(pos);

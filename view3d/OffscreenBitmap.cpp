@@ -1,4 +1,4 @@
-#include "view3d/DibForGLRender.h"
+#include "view3d/OffscreenBitmap.h"
 
 #include "model/AtomicFile.h"
 #include "view3d/GLContextRegistry.h"
@@ -31,14 +31,14 @@ bool ValidSize(int width, int height) {
 
 } // namespace
 
-class CDIBforGLRender::Impl {
+class OffscreenBitmap::Impl {
 public:
     OSMesaContext context = nullptr;
     std::vector<uint8_t> target; // OSMesa's own BGRA copy; the DIB is read from GL at Finish
     std::unique_ptr<glctx::SavedCurrent> previous;
 };
 
-CDIBforGLRender::CDIBforGLRender(IPrompt& prompt, int width, int height) : prompt_(prompt), impl_(new Impl) {
+OffscreenBitmap::OffscreenBitmap(IPrompt& prompt, int width, int height) : prompt_(prompt), impl_(new Impl) {
     header_.width = width;
     header_.height = height;
     // Sizes OSMesa cannot render are refused before anything is allocated for them.
@@ -55,12 +55,12 @@ CDIBforGLRender::CDIBforGLRender(IPrompt& prompt, int width, int height) : promp
     }
 }
 
-CDIBforGLRender::~CDIBforGLRender() {
+OffscreenBitmap::~OffscreenBitmap() {
     End();
     delete impl_;
 }
 
-bool CDIBforGLRender::Begin() {
+bool OffscreenBitmap::Begin() {
     if (impl_->context) return true;
     if (bits_.empty()) {
         prompt_.Message("Select Object Error");
@@ -101,7 +101,7 @@ bool CDIBforGLRender::Begin() {
     return true;
 }
 
-void CDIBforGLRender::Finish() {
+void OffscreenBitmap::Finish() {
     if (!impl_->context) return;
     if (OSMesaGetCurrentContext() != impl_->context && !glctx::BindRegistered(impl_->context)) return;
     glFinish();
@@ -122,7 +122,7 @@ void CDIBforGLRender::Finish() {
     glPixelStorei(GL_PACK_SKIP_PIXELS, skipPixels);
 }
 
-void CDIBforGLRender::End() {
+void OffscreenBitmap::End() {
     if (!impl_->context) return;
     const OSMesaContext context = impl_->context;
     if (OSMesaGetCurrentContext() == context || glctx::BindRegistered(context)) {
@@ -139,14 +139,14 @@ void CDIBforGLRender::End() {
     impl_->previous.reset();
 }
 
-Outcome CDIBforGLRender::SaveAsBmpFile(const std::string& path) {
+Outcome OffscreenBitmap::SaveAsBmpFile(const std::string& path) {
     Outcome written = bits_.empty() ? Outcome::Failed("there is no bitmap to write")
                                     : WriteBmpFile(path, header_, bits_.data());
     if (!written.ok()) prompt_.Message("write error");
     return written;
 }
 
-QImage CDIBforGLRender::ToImage() const {
+QImage OffscreenBitmap::ToImage() const {
     if (bits_.empty()) return QImage();
     const QImage wrapped(bits_.data(), header_.width, header_.height, Stride(), QImage::Format_BGR888);
     return wrapped.mirrored(false, true).convertToFormat(QImage::Format_RGB32);
