@@ -13,6 +13,7 @@
 #include "app/SplashWindow.h"
 #include "app/StatusTexts.h"
 #include "app/ToolbarIcons.h"
+#include "model/DocumentSettings.h"
 #include "sheet/FontFamilies.h"
 #include "sheet/SheetScreen.h"
 
@@ -213,8 +214,7 @@ void MainFrame::SetTitle(const std::string& title) {
 }
 
 Settings MainFrame::ViewSettings() const {
-    const Document* document = doc_.Current();
-    return document ? WithDisplay(settings_, document->display) : settings_;
+    return DocumentSettings(settings_, doc_.Current());
 }
 
 void MainFrame::TextureLimitFound(int pixels) {

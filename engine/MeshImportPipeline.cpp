@@ -1,6 +1,7 @@
 #include "engine/MeshImportPipeline.h"
 
 #include "engine/EngineCompletion.h"
+#include "model/DocumentSettings.h"
 #include "model/Settings.h"
 
 #include <cstdio>
@@ -79,8 +80,7 @@ MeshImportOutcome ImportMeshDocument(const std::string& path, const Settings& se
 
 bool ImportMeshFile(DocumentController& doc, const std::string& path, IPrompt& prompt) {
     // The new model keeps the display values of the one it replaces, as the window showed them.
-    const Document* replaced = doc.Current();
-    const Settings settings = replaced ? WithDisplay(doc.settings(), replaced->display) : doc.settings();
+    const Settings settings = DocumentSettings(doc.settings(), doc.Current());
     MeshImportOutcome outcome = ImportMeshDocument(path, settings, prompt);
     if (!outcome.document) return false;
     doc.AdoptNewDocument(std::move(outcome.document), BaseName(path));
