@@ -20,7 +20,8 @@ namespace tsm {
 
 // A fold: both sides of the edge lie in the line's part, joined.
 bool IsFoldLine(const CPartLine& line);
-// A cut edge that has a neighbour to join with: the line's `first` corner has a twin that is not joined.
+// A cut edge that has a neighbour to join with: the line's `first` corner has a twin that is not joined,
+// and that twin lies in another face that belongs to a part of the same development.
 bool IsJoinableCutLine(const CPartLine& line);
 
 // Cuts the fold `line` (IsFoldLine must hold). The other side gets a line record of its own. When the cut
