@@ -199,7 +199,11 @@ CPart* CutAtLine(Development& development, CPartLine& line, double printableWidt
 
     Unjoin(part, h);
     CPart* piece = SplitOff(development, part, Reachable(part, h->face));
-    if (piece == nullptr) return nullptr;
+    if (piece == nullptr) {
+        // A slit: the corners stay, but the side that now carries its own flap may widen the box.
+        ComputePartExtent(part);
+        return nullptr;
+    }
     RenumberFaces(development);
     ComputePartExtent(*piece);
     ComputePartExtent(part);
