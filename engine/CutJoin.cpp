@@ -219,9 +219,10 @@ void JoinAtLine(Development& development, CPartLine& line, double coincidentThre
     CFace* moved = t->face;
     CPart& a = *h->face->part;
     CPart* b = moved->part;
+    const bool samePart = b == &a;
     CPartLine* twinLine = t->line;
     std::vector<CPart*> pieces;
-    if (b != &a) {
+    if (!samePart) {
         // Positions of B's corners become relative to A's box through the turn, which works on positions
         // relative to each side's own part.
         TurnFaces(b->faces, *h, *t);
@@ -246,7 +247,7 @@ void JoinAtLine(Development& development, CPartLine& line, double coincidentThre
     line.second = t;
     h->line = &line;
     t->line = &line;
-    if (b == &a) {
+    if (samePart) {
         // What the moved face held together may have fallen apart; every loose piece becomes a part.
         CPart* piece = SplitOff(development, a, Reachable(a, h->face));
         while (piece != nullptr) {
