@@ -20,7 +20,8 @@ namespace tsm {
 
 // A fold: both sides of the edge lie in the line's part, joined.
 bool IsFoldLine(const CPartLine& line);
-// A cut edge that has a neighbour to join with: the line's `first` corner has a twin that is not joined.
+// A cut edge that has a neighbour to join with: the line's `first` corner has a twin that is not joined,
+// and that twin lies in another face that belongs to a part of the same development.
 bool IsJoinableCutLine(const CPartLine& line);
 
 // Cuts the fold `line` (IsFoldLine must hold). The other side gets a line record of its own. When the cut
@@ -83,6 +84,8 @@ CTextBlock MakeText(const Point2& at, std::vector<std::string> lines, const std:
 // Re-estimates the rectangle's width and height from the lines and size, keeping its position.
 void EstimateTextSize(CTextBlock& text);
 
+// In what follows, an index out of range changes nothing and is handed back as the result.
+
 // Appends on top of the other texts; returns its index.
 size_t AddText(Development& development, CTextBlock text);
 void DeleteText(Development& development, size_t index);
@@ -93,7 +96,7 @@ size_t ReorderText(Development& development, size_t index, StackOrder order);
 
 void DeletePicture(Development& development, bool aboveDevelopment, size_t index);
 // `aboveDevelopment` names the list the picture is in (imagesB) and is updated with its new list; returns
-// the picture's new index.
+// the picture's new index. Moving a picture to the side of the parts it is already on does nothing.
 size_t ReorderPicture(Development& development, bool& aboveDevelopment, size_t index, StackOrder order);
 
 // ---- edge colours ----
