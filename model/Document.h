@@ -2,6 +2,7 @@
 #pragma once
 
 #include "model/Development.h"
+#include "model/EditHistory.h"
 #include "model/Settings.h"
 
 #include <memory>
@@ -27,6 +28,8 @@ struct Document {
     int32_t sheetRows = 1;
     std::vector<CTextBlock> reusableTexts;
     bool modified = false;
+    // Undo and redo of the edits made since the document was opened or its development was replaced.
+    EditHistory history;
     // The locale the file's writer ran under ("en-US", "ja-JP", ...): which code page its strings are in.
     std::string writerLocale;
     // The display block the file carried (or the one a new model started with); written back on save.

@@ -1,0 +1,111 @@
+// The document commands of the editors: each takes the undo copy first, changes the data through the edit
+// operations (EditOperations.h), completes what derives from it (corner separation, line classification,
+// the development's extent), marks the document modified and names the update hint the views need. A
+// command that is refused says why and changes nothing, the history included. The development view and
+// `tsmtool edit` call these, never the operations directly.
+#pragma once
+
+#include "engine/EditOperations.h"
+#include "model/Document.h"
+#include "model/Outcome.h"
+#include "model/Settings.h"
+#include "model/UpdateHint.h"
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace tsm {
+
+extern const char* const kNothingToUndoText;    // "There is nothing to undo."
+extern const char* const kNothingToRedoText;    // "There is nothing to redo."
+extern const char* const kNoDevelopmentText;    // "There is no development to edit."
+extern const char* const kNotAFoldText;         // "Only a fold can be cut."
+extern const char* const kNotJoinableText;      // "Only a cut edge between two faces can be joined."
+extern const char* const kUndoCopyUnusableText; // "The undo copy does not fit the model any more."
+
+struct EditContext {
+    Document& document;
+    const Settings& settings; // the coincident-edge threshold; lines are classified by document.display
+    double printableWidthMM = 180.0; // of one sheet: a cut that splits a part moves it 2.5 % of this
+};
+
+// What a command did; the window sends `hint` to the views when `outcome` is ok.
+struct EditResult {
+    Outcome outcome = Outcome::Ok();
+    UpdateHint hint = UpdateHint::Redraw;
+    bool ok() const { return outcome.ok(); }
+};
+
+// The objects that select-and-move acts on.
+struct EditSelection {
+    std::vector<CPart*> parts;
+    std::vector<CTextBlock*> texts;
+    std::vector<CImageBlock*> pictures;
+    bool empty() const { return parts.empty() && texts.empty() && pictures.empty(); }
+};
+
+// The Edge Color tool's action: paint with a colour, or hide.
+struct EdgeColorAction {
+    bool hide = false;
+    std::array<uint8_t, 3> rgb = {0, 0, 0};
+};
+
+// ---- the commands ----
+// Structural edits (parts made or removed, texts or pictures deleted, undo and redo) name
+// UpdateHint::Undone, whose receivers clear their selection and keep the drawing in place; edits that move
+// or reshape name KeepGridInPlace; colour edits name Redraw.
+
+EditResult CutFold(EditContext& context, CPartLine& line);
+// `click`: the join tool's second click; the side nearer to it stays. Without it `line`'s part stays.
+EditResult JoinCutEdge(EditContext& context, CPartLine& line, std::optional<Point2> click = std::nullopt);
+
+EditResult SwitchFlap(EditContext& context, CPartLine& line);
+EditResult ChangeFlapHeight(EditContext& context, CPartLine& line, double heightMM);
+EditResult AddFlapTo(EditContext& context, CPartLine& line, LineKind kind);
+// The flap dialog: height in mm, the two base angles in degrees.
+EditResult ChangeFlapDetails(EditContext& context, CPartLine& line, double heightMM, double angle1Degrees,
+                             double angle2Degrees);
+
+EditResult RotatePartBy(EditContext& context, CPart& part, const Point2& centre, double degrees);
+EditResult MoveSelection(EditContext& context, const EditSelection& selection, const Point2& by);
+EditResult ResizeTextOrPicture(EditContext& context, double rect[4], const std::array<double, 4>& newRect);
+EditResult DeleteSelection(EditContext& context, const EditSelection& selection);
+
+EditResult AddTextAt(EditContext& context, CTextBlock text);
+// Replaces the text's lines, font, size and colour, keeping its position.
+EditResult EditText(EditContext& context, size_t index, const CTextBlock& replacement);
+EditResult DeleteTextAt(EditContext& context, size_t index);
+EditResult DuplicateTextAt(EditContext& context, size_t index);
+EditResult OrderText(EditContext& context, size_t index, StackOrder order);
+EditResult OrderPicture(EditContext& context, bool aboveDevelopment, size_t index, StackOrder order);
+
+EditResult ColorLines(EditContext& context, const std::vector<CPartLine*>& lines,
+                      const EdgeColorAction& action);
+
+// Any change of the development: the copy, then `change`, then completion. `check`, when given, runs first
+// and refuses with its text (no copy taken, nothing changed) unless it returns null.
+EditResult RunDevelopmentEdit(EditContext& context, UpdateHint hint, const std::function<void()>& change,
+                              const std::function<const char*()>& check = nullptr);
+
+// A change of the mesh itself (flip faces, joining edges, new coordinates): the undo copy is of the whole
+// document. `change` reports whether it changed anything; when it did not, no copy is kept.
+EditResult RunModelEdit(EditContext& context, UpdateHint hint, const std::function<Outcome()>& change);
+
+EditResult Undo(EditContext& context);
+EditResult Redo(EditContext& context);
+
+// ---- mouse edits ----
+// A drag that changes the data while the button is held takes the copy at the press and hands it in at
+// the release that completes the edit.
+struct PendingEdit {
+    std::optional<HistoryEntry> entry;
+};
+PendingEdit BeginEdit(Document& document);
+EditResult CommitEdit(EditContext& context, PendingEdit pending, UpdateHint hint);
+
+// Recomputes what derives from the development after it changed: corner separation, line classes, the
+// development's frame.
+void CompleteDevelopmentEdit(Document& document);
+
+} // namespace tsm

@@ -1,0 +1,161 @@
+// The generic document commands: the undo copy around any change of the development or of the model,
+// and Undo and Redo themselves.
+#include "engine/DocumentEdits.h"
+
+#include "engine/Classify.h"
+#include "engine/EngineCompletion.h"
+#include "engine/Extents.h"
+#include "model/BinaryReader.h"
+#include "model/BinaryWriter.h"
+#include "model/OpenPipeline.h"
+
+namespace tsm {
+
+const char* const kNothingToUndoText = "There is nothing to undo.";
+const char* const kNothingToRedoText = "There is nothing to redo.";
+const char* const kNoDevelopmentText = "There is no development to edit.";
+const char* const kUndoCopyUnusableText = "The undo copy does not fit the model any more.";
+
+namespace {
+
+HistoryEntry CaptureDevelopment(Document& document) {
+    HistoryEntry entry;
+    entry.kind = HistoryEntry::Kind::Development;
+    entry.development = TakeDevelopmentSnapshot(document, document.history.Pool());
+    return entry;
+}
+
+HistoryEntry CaptureModel(const Document& document) {
+    HistoryEntry entry;
+    entry.kind = HistoryEntry::Kind::Model;
+    entry.modelBytes = CompressHistoryBytes(SerializeBinaryModel(document, document.display));
+    return entry;
+}
+
+HistoryEntry CaptureLike(Document& document, HistoryEntry::Kind kind) {
+    return kind == HistoryEntry::Kind::Model ? CaptureModel(document) : CaptureDevelopment(document);
+}
+
+// Reads a whole-document copy back and puts its solids and development in place. The materials stay as
+// they are (no model command changes them), so the views' textures stay valid.
+bool RestoreModel(Document& document, const HistoryEntry& entry, const Settings& settings) {
+    const auto bytes = DecompressHistoryBytes(entry.modelBytes);
+    if (!bytes) return false;
+    Document copy;
+    RecordingPrompt quiet;
+    EngineCompletion completion;
+    BinaryReader reader(document.path, copy, 0, quiet, completion, settings);
+    if (reader.LoadFromBytes(*bytes) != kLoadOk || !copy.model) return false;
+    CMeshModel& model = *document.model;
+    model.solids = std::move(copy.model->solids);
+    for (auto& solid : model.solids) solid->model = &model;
+    model.center = copy.model->center;
+    model.dominantAxis = copy.model->dominantAxis;
+    model.boundsMin = copy.model->boundsMin;
+    model.boundsMax = copy.model->boundsMax;
+    model.size = copy.model->size;
+    document.development = std::move(copy.development);
+    return true;
+}
+
+bool Restore(Document& document, const HistoryEntry& entry, const Settings& settings,
+             const HistoryEntry& current) {
+    if (entry.kind == HistoryEntry::Kind::Model) return RestoreModel(document, entry, settings);
+    return document.development &&
+           RestoreDevelopmentSnapshot(document, entry.development, current.development);
+}
+
+EditResult Refused(const char* text) {
+    return {Outcome::Failed(text), UpdateHint::Redraw};
+}
+
+} // namespace
+
+EditResult RunDevelopmentEdit(EditContext& context, UpdateHint hint, const std::function<void()>& change,
+                              const std::function<const char*()>& check) {
+    Document& document = context.document;
+    if (!document.development) return Refused(kNoDevelopmentText);
+    if (const char* refusal = check ? check() : nullptr) return Refused(refusal);
+    HistoryEntry entry = CaptureDevelopment(document);
+    change();
+    document.history.PushEdit(std::move(entry));
+    document.modified = true;
+    CompleteDevelopmentEdit(document);
+    return {Outcome::Ok(), hint};
+}
+
+void CompleteDevelopmentEdit(Document& document) {
+    if (!document.development || !document.model) return;
+    SeparateCorners(*document.model);
+    ClassifyPartLines(*document.development, *document.model, document.display);
+    ComputeDevelopmentExtent(*document.development, false);
+}
+
+EditResult RunModelEdit(EditContext& context, UpdateHint hint, const std::function<Outcome()>& change) {
+    Document& document = context.document;
+    if (!document.model) return Refused("There is no model to edit.");
+    HistoryEntry entry = CaptureModel(document);
+    Outcome outcome = change();
+    if (!outcome.ok()) return {std::move(outcome), hint};
+    document.history.PushEdit(std::move(entry));
+    document.modified = true;
+    CompleteDevelopmentEdit(document);
+    return {Outcome::Ok(), hint};
+}
+
+namespace {
+
+// Undo and redo are mirror images: take the newest entry of one list, keep a copy of the present state of
+// the same kind on the other, put the entry's state in place.
+EditResult Step(EditContext& context, bool undo) {
+    Document& document = context.document;
+    EditHistory& history = document.history;
+    std::optional<HistoryEntry> entry = undo ? history.PopUndo() : history.PopRedo();
+    if (!entry) return Refused(undo ? kNothingToUndoText : kNothingToRedoText);
+    if (entry->kind == HistoryEntry::Kind::Development && !document.development) {
+        return Refused(kUndoCopyUnusableText);
+    }
+    HistoryEntry present = CaptureLike(document, entry->kind);
+    if (!Restore(document, *entry, context.settings, present)) {
+        // The entry stays where it was, so that nothing the user made is lost.
+        if (undo)
+            history.PushUndo(std::move(*entry));
+        else
+            history.PushRedo(std::move(*entry));
+        return Refused(kUndoCopyUnusableText);
+    }
+    if (undo)
+        history.PushRedo(std::move(present));
+    else
+        history.PushUndo(std::move(present));
+    document.modified = true;
+    CompleteDevelopmentEdit(document);
+    return {Outcome::Ok(), UpdateHint::Undone};
+}
+
+} // namespace
+
+EditResult Undo(EditContext& context) {
+    return Step(context, true);
+}
+
+EditResult Redo(EditContext& context) {
+    return Step(context, false);
+}
+
+PendingEdit BeginEdit(Document& document) {
+    PendingEdit pending;
+    if (document.development) pending.entry = CaptureDevelopment(document);
+    return pending;
+}
+
+EditResult CommitEdit(EditContext& context, PendingEdit pending, UpdateHint hint) {
+    Document& document = context.document;
+    if (!pending.entry || !document.development) return Refused(kNoDevelopmentText);
+    document.history.PushEdit(std::move(*pending.entry));
+    document.modified = true;
+    CompleteDevelopmentEdit(document);
+    return {Outcome::Ok(), hint};
+}
+
+} // namespace tsm

@@ -1,0 +1,159 @@
+#include "model/DevelopmentSnapshot.h"
+
+#include "model/BinaryWriter.h"
+#include "model/Document.h"
+#include "tools/lib/ModelBuilder.h"
+#include "tools/lib/Primitives.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace tsm;
+
+namespace {
+
+// Three cubes, one part each, with a text and a picture in each list.
+std::unique_ptr<Document> ThreeParts() {
+    auto doc = std::make_unique<Document>();
+    EXPECT_TRUE(UnfoldThreeCubesInRows(*doc).empty());
+    AddText(*doc, {10, 20, 30, 8}, {"first", "second"}, 12, 0x0000FF);
+    AddPicture(*doc, false, {0, 0, 20, -10}, MakeCheckerboard(4, 4, 2, {0, 0, 0}, {255, 255, 255}));
+    AddPicture(*doc, true, {5, 5, 10, 10}, MakeCheckerboard(4, 4, 1, {255, 0, 0}, {0, 0, 255}));
+    return doc;
+}
+
+CHalfEdge& FirstCorner(Document& doc, size_t part) {
+    return *doc.development->parts[part]->faces[0]->Corner(0);
+}
+
+// Every byte the snapshot and the model file hold, to compare two states of one document.
+std::string StateOf(const Document& doc) {
+    PartPool pool;
+    const DevelopmentSnapshot snapshot = TakeDevelopmentSnapshot(doc, pool);
+    std::string state = SerializeBinaryModel(doc, doc.display) + snapshot.rest;
+    for (const auto& part : snapshot.parts) state += *part;
+    return state;
+}
+
+} // namespace
+
+TEST(DevelopmentSnapshot, RestoreBringsBackEveryKindOfChange) {
+    const struct {
+        const char* name;
+        std::function<void(Document&)> change;
+    } cases[] = {
+        {"corner moved", [](Document& d) { FirstCorner(d, 0).x2d += 3; }},
+        {"flap height", [](Document& d) { FirstCorner(d, 1).flapHeight = 9; }},
+        {"flap side", [](Document& d) { FirstCorner(d, 1).hasFlap = !FirstCorner(d, 1).hasFlap; }},
+        {"flap shape", [](Document& d) { FirstCorner(d, 2).flapShape.tipEnd.y = -40; }},
+        {"side colour", [](Document& d) { FirstCorner(d, 0).sideColor[1] = 0.5f; }},
+        {"line hidden", [](Document& d) { d.development->parts[0]->lines[2]->hidden = true; }},
+        {"line kinds",
+         [](Document& d) {
+             d.development->parts[2]->lines[0]->lineKind = LineKind::ValleyFlap;
+             d.development->parts[2]->lines[0]->drawKind = DrawKind::FlapValley;
+         }},
+        {"fold opened",
+         [](Document& d) {
+             for (auto& face : d.development->parts[0]->faces)
+                 for (auto& h : face->halfEdges)
+                     if (h->joined) {
+                         h->joined->joined = nullptr;
+                         h->joined = nullptr;
+                         return;
+                     }
+         }},
+        {"part moved", [](Document& d) { d.development->parts[1]->x += 12.5; }},
+        {"parts reordered", [](Document& d) { std::swap(d.development->parts[0], d.development->parts[2]); }},
+        {"face moved to another part",
+         [](Document& d) {
+             CPart& from = *d.development->parts[0];
+             CPart& to = *d.development->parts[1];
+             CFace* face = from.faces.back();
+             from.faces.pop_back();
+             to.faces.push_back(face);
+             face->part = &to;
+         }},
+        {"text edited",
+         [](Document& d) {
+             d.development->texts[0]->lines = {"other"};
+             d.development->texts[0]->rect[0] = -4;
+         }},
+        {"text deleted", [](Document& d) { d.development->texts.clear(); }},
+        {"picture to the other list",
+         [](Document& d) {
+             d.development->imagesB.push_back(std::move(d.development->imagesA[0]));
+             d.development->imagesA.clear();
+         }},
+        {"scale and frame",
+         [](Document& d) {
+             d.development->scale = 2;
+             d.development->frame[2] = 1;
+         }},
+    };
+    for (const auto& c : cases) {
+        auto doc = ThreeParts();
+        const std::string before = StateOf(*doc);
+        PartPool pool;
+        const DevelopmentSnapshot copy = TakeDevelopmentSnapshot(*doc, pool);
+        c.change(*doc);
+        ASSERT_NE(StateOf(*doc), before) << c.name;
+        const DevelopmentSnapshot present = TakeDevelopmentSnapshot(*doc, pool);
+        ASSERT_TRUE(RestoreDevelopmentSnapshot(*doc, copy, present)) << c.name;
+        EXPECT_EQ(StateOf(*doc), before) << c.name;
+        // Every face of the development names its part, and every corner its line, again.
+        for (const auto& part : doc->development->parts)
+            for (CFace* face : part->faces) {
+                EXPECT_EQ(face->part, part.get()) << c.name;
+                for (auto& h : face->halfEdges) EXPECT_NE(h->line, nullptr) << c.name;
+            }
+    }
+}
+
+TEST(DevelopmentSnapshot, UnchangedPartsAreSharedAndKeepTheirObjects) {
+    auto doc = ThreeParts();
+    PartPool pool;
+    const DevelopmentSnapshot copy = TakeDevelopmentSnapshot(*doc, pool);
+    FirstCorner(*doc, 0).y2d -= 1;
+    const DevelopmentSnapshot present = TakeDevelopmentSnapshot(*doc, pool);
+    EXPECT_NE(present.parts[0], copy.parts[0]);
+    EXPECT_EQ(present.parts[1], copy.parts[1]);
+    EXPECT_EQ(present.parts[2], copy.parts[2]);
+    // Two copies of three parts, one of which changed: four distinct parts held.
+    EXPECT_EQ(pool.HeldBytes(), copy.parts[0]->size() + present.parts[0]->size() + copy.parts[1]->size() +
+                                    copy.parts[2]->size());
+
+    const CPart* unchanged = doc->development->parts[1].get();
+    const CPart* changed = doc->development->parts[0].get();
+    ASSERT_TRUE(RestoreDevelopmentSnapshot(*doc, copy, present));
+    EXPECT_EQ(doc->development->parts[1].get(), unchanged);
+    EXPECT_NE(doc->development->parts[0].get(), changed);
+}
+
+TEST(DevelopmentSnapshot, CopyThatDoesNotFitChangesNothing) {
+    const struct {
+        const char* name;
+        std::function<void(DevelopmentSnapshot&)> spoil;
+    } cases[] = {
+        {"part cut short", [](DevelopmentSnapshot& s) { s.parts[1] = std::make_shared<std::string>("abc"); }},
+        {"solid out of range",
+         [](DevelopmentSnapshot& s) {
+             std::string bytes = *s.parts[1];
+             bytes[0] = 9;
+             s.parts[1] = std::make_shared<std::string>(bytes);
+         }},
+        {"rest cut short", [](DevelopmentSnapshot& s) { s.rest.resize(s.rest.size() - 3); }},
+    };
+    for (const auto& c : cases) {
+        auto doc = ThreeParts();
+        PartPool pool;
+        DevelopmentSnapshot copy = TakeDevelopmentSnapshot(*doc, pool);
+        c.spoil(copy);
+        FirstCorner(*doc, 1).x2d += 1;
+        const std::string changed = StateOf(*doc);
+        const DevelopmentSnapshot present = TakeDevelopmentSnapshot(*doc, pool);
+        EXPECT_FALSE(RestoreDevelopmentSnapshot(*doc, copy, present)) << c.name;
+        EXPECT_EQ(StateOf(*doc), changed) << c.name;
+    }
+}
