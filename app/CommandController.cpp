@@ -25,6 +25,11 @@ bool CommandController::HasDevelopment() const {
 }
 
 bool CommandController::IsEnabled(int commandId) const {
+    if (commandId == kCmdEditUndo || commandId == kCmdEditRedo) {
+        const Document* document = s_.document.Current();
+        return document != nullptr &&
+               (commandId == kCmdEditUndo ? document->history.CanUndo() : document->history.CanRedo());
+    }
     const CommandInfo* command = FindCommand(commandId);
     return command != nullptr && IsCommandEnabled(*command, HasModel(), HasDevelopment());
 }
@@ -55,9 +60,13 @@ bool CommandController::OpenPath(const std::string& path) {
     return s_.document.OpenModelFile(path);
 }
 
+bool CommandController::OpenReplacing(const std::string& path) {
+    return ConfirmSetAside() && OpenPath(path);
+}
+
 void CommandController::OpenRecentFile(size_t index) {
     const auto& files = s_.recentFiles.Files();
-    if (index >= files.size()) return;
+    if (index >= files.size() || !ConfirmSetAside()) return;
     const std::string path = files[index];
     if (!OpenPath(path)) {
         // The entry may have moved meanwhile (a successful open puts it first): remove it by its path.
@@ -79,6 +88,7 @@ void CommandController::ChooseAndOpen(bool import) {
         if (chosen) s_.document.ImportModelFile(*chosen);
         return;
     }
+    if (!ConfirmSetAside()) return;
     const std::optional<std::string> chosen = s_.chooser.ChooseOpenFile(kOpenAnyFileFilter, start);
     if (chosen) OpenPath(*chosen);
 }
@@ -161,6 +171,16 @@ void CommandController::Execute(int commandId) {
     switch (commandId) {
     case kCmdFileOpen:
         ChooseAndOpen(false);
+        break;
+    case kCmdFileSave:
+        Save();
+        break;
+    case kCmdFileSaveAs:
+        SaveAs();
+        break;
+    case kCmdEditUndo:
+    case kCmdEditRedo:
+        UndoOrRedo(commandId == kCmdEditUndo);
         break;
     case kCmdImportModel:
         ChooseAndOpen(true);

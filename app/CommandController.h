@@ -50,7 +50,10 @@ public:
     virtual void ShowStatusText(const std::string& text) = 0;
 };
 
-extern const char* const kStatusNotAvailable; // said when a command has nothing installed to run
+extern const char* const kStatusNotAvailable;  // said when a command has nothing installed to run
+extern const char* const kSaveChangesQuestion; // "Save changes to %s?"
+// What a failed save says: the file and the writer's reason.
+std::string SaveFailureMessage(const std::string& path, const std::string& reason);
 
 struct CommandServices {
     DocumentController& document;
@@ -78,8 +81,18 @@ public:
 
     // Opens a model through the open pipeline, as the command line and dropped files do.
     bool OpenPath(const std::string& path);
+    // A dropped file: the current document's unsaved changes are asked about first.
+    bool OpenReplacing(const std::string& path);
     // Opens the entry of the recent-file list; an entry that fails to open leaves the list.
     void OpenRecentFile(size_t index);
+
+    // Save and Save As. False when the document was not saved: none to save, the dialog cancelled, or the
+    // write failed (the user is told why; the document keeps its unsaved mark).
+    bool Save();
+    bool SaveAs();
+    // Before the current document is replaced or closed: when it has unsaved changes, asks "Save changes
+    // to NAME?". False means keep it: Cancel, or Yes and the save did not happen.
+    bool ConfirmSetAside();
 
     // Commands whose dialogs and engines live elsewhere (printing, the other configuration dialogs, the
     // version check, unfolding and layout) run what is installed here; without it they do nothing.
@@ -95,6 +108,8 @@ private:
     void ToggleSwitch(const CommandInfo& command);
     void Export(int commandId);
     void OpenHelp();
+    bool WriteDocument(const std::string& path);
+    void UndoOrRedo(bool undo);
     void ShowFlaps(const CommandInfo& command);
 
     CommandServices s_;

@@ -39,6 +39,8 @@ std::vector<CommandInfo> BuildTable() {
     std::vector<CommandInfo> table = {
         // File
         Plain(kCmdFileOpen, "&Open...\tCtrl+O", "Open File", E::Always, "Open File"),
+        Plain(kCmdFileSave, "&Save\tCtrl+S", "Save the model and its development", E::Model, "Save"),
+        Plain(kCmdFileSaveAs, "Save &As...", "Save the model and its development under a new name", E::Model),
         Plain(kCmdImportModel, "TSM File Inport", "Add the models of another file to this one", E::Model),
         Plain(kCmdImportMesh, "Import &Mesh...", "Open a mesh (OBJ, OFF, STL, PLY) as a new model",
               E::Always),
@@ -97,6 +99,8 @@ std::vector<CommandInfo> BuildTable() {
               E::Always),
 
         // Routed without a menu entry.
+        Plain(kCmdEditUndo, "&Undo\tCtrl+Z", "Undo the last edit", E::Model, "Undo"),
+        Plain(kCmdEditRedo, "&Redo\tCtrl+Y", "Redo the edit undone last", E::Model, "Redo"),
         Hidden(Plain(kCmdEditCopy, "Copy\tCtrl+C", "Copy the development as a picture", E::Development)),
         Hidden(Plain(kCmdHideFaces, "Hide Faces", "Hide Faces", E::Model)),
         Hidden(Toggle(kCmdShowEdges, "Show Edges", "Show Edges", E::Always, &Settings::bDrawEdge)),
@@ -178,6 +182,12 @@ std::string AcceleratorKeys(int id) {
         return "Ctrl+C";
     case kCmdFileOpen:
         return "Ctrl+O";
+    case kCmdFileSave:
+        return "Ctrl+S";
+    case kCmdEditUndo:
+        return "Ctrl+Z";
+    case kCmdEditRedo:
+        return "Ctrl+Y";
     case kCmdPrint:
         return "Ctrl+P";
     case kCmdCheckFace:

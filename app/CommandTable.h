@@ -13,6 +13,8 @@ namespace tsm {
 enum CommandId : int {
     // File
     kCmdFileOpen = 57601,
+    kCmdFileSave = 57603,
+    kCmdFileSaveAs = 57604,
     kCmdImportModel = 32990, // "TSM File Inport"
     kCmdImportMesh = 33101,  // "Import &Mesh...": a mesh of another file kind as a new model
     kCmdCopyDevelopment = 32805,
@@ -48,6 +50,8 @@ enum CommandId : int {
     kCmdCheckForUpdate = 32957,
     // Routed without a menu entry
     kCmdEditCopy = 57634,
+    kCmdEditUndo = 57643,
+    kCmdEditRedo = 57644,
     kCmdHideFaces = 32849,
     kCmdShowEdges = 32771,
     kCmdShowFaces = 32772,

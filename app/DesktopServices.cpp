@@ -74,8 +74,10 @@ std::optional<std::string> DialogFileChooser::ChooseOpenFile(const std::string& 
 }
 
 std::optional<std::string> DialogFileChooser::ChooseSaveFile(const std::string& filter,
-                                                             const std::string& defaultExtension) {
+                                                             const std::string& defaultExtension,
+                                                             const std::string& suggestedPath) {
     QFileDialog dialog(parent_);
+    if (!suggestedPath.empty()) dialog.selectFile(Local(suggestedPath));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilter(Local(DialogFilterFromPairs(filter)));
     dialog.setDefaultSuffix(Local(defaultExtension));

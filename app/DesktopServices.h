@@ -28,9 +28,11 @@ public:
     // `filter` is in the "Description (*.ext)|*.ext||" form. Nothing when the user cancels.
     virtual std::optional<std::string> ChooseOpenFile(const std::string& filter,
                                                       const std::string& startFolder) = 0;
-    // Asks before overwriting; `defaultExtension` without the dot.
+    // Asks before overwriting; `defaultExtension` without the dot. `suggestedPath`, when given, is the
+    // folder and name the dialog starts with.
     virtual std::optional<std::string> ChooseSaveFile(const std::string& filter,
-                                                      const std::string& defaultExtension) = 0;
+                                                      const std::string& defaultExtension,
+                                                      const std::string& suggestedPath = {}) = 0;
 };
 
 class DialogFileChooser : public IFileChooser {
@@ -38,8 +40,8 @@ public:
     explicit DialogFileChooser(QWidget* parent) : parent_(parent) {}
     std::optional<std::string> ChooseOpenFile(const std::string& filter,
                                               const std::string& startFolder) override;
-    std::optional<std::string> ChooseSaveFile(const std::string& filter,
-                                              const std::string& defaultExtension) override;
+    std::optional<std::string> ChooseSaveFile(const std::string& filter, const std::string& defaultExtension,
+                                              const std::string& suggestedPath = {}) override;
 
 private:
     QWidget* parent_;

@@ -78,9 +78,10 @@ QMenu* FrameCommandUi::AddMenu(const QString& title, std::initializer_list<int> 
 
 void FrameCommandUi::CreateMenus() {
     AddMenu(QStringLiteral("&File"),
-            {kCmdFileOpen, kCmdImportModel, kCmdImportMesh, kSeparator, kCmdCopyDevelopment, kCmdDocumentInfo,
-             kSeparator, kCmdPrintConfiguration, kCmdPrint, kCmdPrintPreview, kCmdPrinterSetup, kSeparator,
-             kRecentFilesPlace, kSeparator, kCmdExit});
+            {kCmdFileOpen, kCmdFileSave, kCmdFileSaveAs, kSeparator, kCmdImportModel, kCmdImportMesh,
+             kSeparator, kCmdCopyDevelopment, kCmdDocumentInfo, kSeparator, kCmdPrintConfiguration, kCmdPrint,
+             kCmdPrintPreview, kCmdPrinterSetup, kSeparator, kRecentFilesPlace, kSeparator, kCmdExit});
+    AddMenu(QStringLiteral("&Edit"), {kCmdEditUndo, kCmdEditRedo});
     AddMenu(QStringLiteral("&View"),
             {kCmdViewToolbar, kCmdViewStatusBar, kSeparator, kCmdEmphasizeOpenEdges, kCmdTurnOnLight,
              kCmdUseMaterials, kCmdShowEdgeId, kCmdShowPageNumber, kCmdColorFlaps, kSeparator, kCmdCheckFace,

@@ -86,8 +86,10 @@ MainFrame::MainFrame(SettingsSession& session, FrameServices services)
     // The Model menu's dialogs and progress window, over this window.
     ModelCommandDialogs modelDialogs = WindowModelCommandDialogs(this, &session_.store());
     InstallModelCommands(
-        controller_,
-        ModelCommandServices{doc_, settings_, prompt_, *this, modelDialogs, {}, &chooser_, programDir_});
+        controller_, ModelCommandServices{
+                         doc_, settings_, prompt_, *this, modelDialogs, {}, &chooser_, programDir_, [this] {
+                             return controller_.ConfirmSetAside();
+                         }});
 
     CreateClient();
     toolbar_ = ui_.CreateToolBar();
@@ -207,10 +209,19 @@ void MainFrame::RunStartupVersionCheck() {
 
 void MainFrame::RefreshCommandStates() {
     ui_.Refresh(controller_, !toolbar_->isHidden(), !statusBar()->isHidden());
+    if (!title_.empty()) RefreshTitle();
 }
 
 void MainFrame::SetTitle(const std::string& title) {
-    setWindowTitle(Local(title + " - " + kApplicationTitle));
+    title_ = title;
+    RefreshTitle();
+}
+
+void MainFrame::RefreshTitle() {
+    // A star after the name marks unsaved changes.
+    const bool modified = doc_.Current() != nullptr && doc_.Current()->modified;
+    const QString title = Local(title_ + (modified ? "*" : "") + " - " + kApplicationTitle);
+    if (windowTitle() != title) setWindowTitle(title);
 }
 
 Settings MainFrame::ViewSettings() const {
@@ -328,6 +339,10 @@ void MainFrame::SaveAtClose() {
 }
 
 void MainFrame::closeEvent(QCloseEvent* event) {
+    if (!controller_.ConfirmSetAside()) {
+        event->ignore();
+        return;
+    }
     SaveAtClose();
     objectList_->hide();
     QMainWindow::closeEvent(event);
@@ -355,7 +370,7 @@ void MainFrame::dropEvent(QDropEvent* event) {
     if (path.empty()) return;
     event->acceptProposedAction();
     activateWindow();
-    controller_.OpenPath(path);
+    controller_.OpenReplacing(path);
     RefreshCommandStates();
 }
 

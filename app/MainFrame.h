@@ -110,6 +110,7 @@ private:
     void RestoreBarState();
     void SetFirstColumnWidth(int width);
     void SaveAtClose();
+    void RefreshTitle();
 
     SettingsSession& session_;
     std::unique_ptr<MessageBoxPrompt> ownPrompt_;
@@ -138,6 +139,7 @@ private:
     std::function<void(bool)> versionCheck_;
     std::function<void()> materialListRefresh_;
     bool saved_ = false;
+    std::string title_; // the document's, without the unsaved-changes mark
 };
 
 } // namespace tsm

@@ -51,4 +51,16 @@ bool MessageBoxPrompt::AskOkCancel(const std::string& text) {
                QMessageBox::Ok) == QMessageBox::Ok;
 }
 
+PromptAnswer MessageBoxPrompt::AskYesNoCancel(const std::string& text) {
+    switch (Run(parent_, QMessageBox::Question, {}, text,
+                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes)) {
+    case QMessageBox::Yes:
+        return PromptAnswer::Yes;
+    case QMessageBox::No:
+        return PromptAnswer::No;
+    default:
+        return PromptAnswer::Cancel;
+    }
+}
+
 } // namespace tsm

@@ -20,6 +20,7 @@ public:
                  const std::string& title = {}) override;
     bool AskYesNo(const std::string& text) override;
     bool AskOkCancel(const std::string& text) override;
+    PromptAnswer AskYesNoCancel(const std::string& text) override;
 
 private:
     QPointer<QWidget> parent_;

@@ -3,6 +3,7 @@
 #include "model/DocumentSettings.h"
 
 #include "app/LayoutMethodDialog.h"
+#include "engine/DocumentEdits.h"
 #include "engine/Layout.h"
 #include "engine/MeshImportPipeline.h"
 #include "engine/Topology.h"
@@ -36,6 +37,8 @@ public:
         std::unique_ptr<IUnfoldProgress> progress =
             s_.dialogs.makeProgress ? s_.dialogs.makeProgress() : std::unique_ptr<IUnfoldProgress>();
         if (!UnfoldDocument(*document, s_.settings, s_.prompt, ask, options, progress.get())) return;
+        // The undo copies describe a development that is gone.
+        document->history.Clear();
         Redraw(UpdateHint::DevelopmentReplaced);
     }
 
@@ -49,6 +52,7 @@ public:
             choice = UndoUnfoldingChoice{CanReuseTexts(*document), true};
         if (!choice) return;
         UndoUnfolding(*document, choice->reuseTexts, choice->applyOpenEdges);
+        document->history.Clear();
         Redraw(UpdateHint::DevelopmentReplaced);
     }
 
@@ -58,18 +62,23 @@ public:
         if (s_.dialogs.askLayoutMethod && !s_.dialogs.askLayoutMethod(*document, s_.settings.layoutMethod))
             return;
         const Paper paper = Paper::FromSettings(DocumentSettings(s_.settings, document));
-        RecalculatePartsLayout(*document, s_.settings.layoutMethod,
-                               SheetArea{paper.PrintableWidth(), paper.PrintableHeight()});
-        document->modified = true;
-        Redraw(UpdateHint::RecomputeSheets);
+        const Settings settings = DocumentSettings(s_.settings, document);
+        EditContext context{*document, settings, paper.PrintableWidth()};
+        const EditResult result = RunDevelopmentEdit(context, UpdateHint::RecomputeSheets, [&] {
+            RecalculatePartsLayout(*document, s_.settings.layoutMethod,
+                                   SheetArea{paper.PrintableWidth(), paper.PrintableHeight()});
+        });
+        if (result.ok()) Redraw(result.hint);
     }
 
     void Flip() {
         Document* document = s_.document.Current();
         if (document == nullptr || document->model == nullptr) return;
-        FlipFaces(*document->model, true);
-        document->modified = true;
-        Redraw(UpdateHint::Redraw);
+        EditResult result = RunModelEdit(*document, [&] {
+            FlipFaces(*document->model, true);
+            return Outcome::Ok();
+        });
+        if (result.ok()) Redraw(result.hint);
     }
 
     void JoinIsolatedEdges() {
@@ -77,13 +86,17 @@ public:
         if (document == nullptr || document->model == nullptr) return;
         // The tolerance follows the model's size, which must describe the model as it is now.
         ComputeBounds(*document->model);
-        if (JoinAdjacentIsolatedEdges(*document->model, s_.prompt) > 0) document->modified = true;
+        RunModelEdit(*document, [&] {
+            return JoinAdjacentIsolatedEdges(*document->model, s_.prompt) > 0 ? Outcome::Ok()
+                                                                              : Outcome::Cancelled();
+        });
         Redraw(UpdateHint::Redraw);
     }
 
     void ImportMesh() {
         if (s_.chooser == nullptr) return;
         const std::string start = OpenDialogStartFolder(s_.settings.sLastDataOpenedDir, s_.programDir);
+        if (s_.confirmSetAside && !s_.confirmSetAside()) return;
         const std::optional<std::string> chosen = s_.chooser->ChooseOpenFile(kMeshFileFilter, start);
         if (!chosen) return;
         // The new document brings its own views update; only the idle text needs a nudge.
@@ -91,6 +104,12 @@ public:
     }
 
 private:
+    EditResult RunModelEdit(Document& document, const std::function<Outcome()>& change) {
+        const Settings settings = DocumentSettings(s_.settings, &document);
+        EditContext context{document, settings};
+        return tsm::RunModelEdit(context, UpdateHint::Redraw, change);
+    }
+
     void Redraw(UpdateHint hint) {
         s_.frame.UpdateAllViews(hint);
         // The idle text depends on whether a development exists.

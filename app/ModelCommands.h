@@ -61,6 +61,8 @@ struct ModelCommandServices {
     UnfoldOptions unfoldOptions;     // the printable area is taken from the paper at each run
     IFileChooser* chooser = nullptr; // "Import Mesh..." is installed only with a chooser
     std::string programDir;          // ending in '/': where the file dialog starts without a last folder
+    // Asked before Import Mesh replaces the document; false keeps it.
+    std::function<bool()> confirmSetAside;
 };
 
 // Installs the Model menu's handlers, and Import Mesh's, on `controller`.

@@ -83,7 +83,9 @@ bool ImportMeshFile(DocumentController& doc, const std::string& path, IPrompt& p
     const Settings settings = DocumentSettings(doc.settings(), doc.Current());
     MeshImportOutcome outcome = ImportMeshDocument(path, settings, prompt);
     if (!outcome.document) return false;
-    doc.AdoptNewDocument(std::move(outcome.document), BaseName(path));
+    std::filesystem::path suggested(path);
+    suggested.replace_extension(".tsm");
+    doc.AdoptNewDocument(std::move(outcome.document), BaseName(path), suggested.string());
     return true;
 }
 

@@ -381,6 +381,8 @@ ModelLoadResult BinaryReader::Impl::Run() {
     At(Section::Settings);
     if (importFlag_ == 0) {
         ReadSettings(document_.display, true);
+        // The texts are kept as the bytes they are; the locale says how to show them and how to save them.
+        document_.writerLocale = writerLocale;
     } else {
         DisplaySettings discarded;
         ReadSettings(discarded, false);

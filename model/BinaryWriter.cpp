@@ -1,6 +1,7 @@
 #include "model/BinaryWriter.h"
 
 #include "model/AtomicFile.h"
+#include "model/WriterLocale.h"
 
 #include <cstring>
 #include <unordered_map>
@@ -76,6 +77,15 @@ template <typename T> int32_t Lookup(const std::unordered_map<const T*, int32_t>
 }
 
 } // namespace
+
+BinaryWriteOptions SaveOptionsFor(const Document& document) {
+    BinaryWriteOptions options;
+    if (!document.writerLocale.empty()) {
+        options.writerLocale = document.writerLocale;
+        options.writerCharset = CodePageForLocale(document.writerLocale);
+    }
+    return options;
+}
 
 std::string SerializeBinaryModel(const Document& document, const DisplaySettings& display,
                                  const BinaryWriteOptions& options) {

@@ -17,6 +17,10 @@ struct BinaryWriteOptions {
     std::string writerCharset = "windows-1252";
 };
 
+// The options that keep what the document came with: its writer locale and that locale's code page, so
+// that its texts read back as they were.
+BinaryWriteOptions SaveOptionsFor(const Document& document);
+
 // Serialises the document and the display settings a model file carries (taken from `display`).
 std::string SerializeBinaryModel(const Document& document, const DisplaySettings& display,
                                  const BinaryWriteOptions& options = {});

@@ -3,9 +3,12 @@
 
 namespace tsm {
 
-void DocumentController::AdoptNewDocument(std::unique_ptr<Document> document, const std::string& title) {
+void DocumentController::AdoptNewDocument(std::unique_ptr<Document> document, const std::string& title,
+                                          const std::string& suggestedSavePath) {
     if (!document) return;
     current_ = std::move(document);
+    savePath_.clear();
+    suggestedSavePath_ = suggestedSavePath;
     current_->modified = true;
     title_ = title;
     if (window_) {

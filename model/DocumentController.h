@@ -6,6 +6,7 @@
 
 #include "model/Document.h"
 #include "model/ModelCompletion.h"
+#include "model/Outcome.h"
 #include "model/Prompt.h"
 #include "model/Settings.h"
 #include "model/UpdateHint.h"
@@ -45,7 +46,20 @@ public:
     // Makes a document built in memory (an imported mesh) current as a new, unsaved document: the
     // title, the panels and the views follow, the modified flag is set. The recent-file list and the last
     // folder stay as they are, since both lead back to OpenModelFile, which reads model files only.
-    void AdoptNewDocument(std::unique_ptr<Document> document, const std::string& title);
+    // `suggestedSavePath`: where Save As proposes to keep it (the mesh's name with ".tsm").
+    void AdoptNewDocument(std::unique_ptr<Document> document, const std::string& title,
+                          const std::string& suggestedSavePath = {});
+
+    // Where Save writes without asking: the model file the document was opened from or last saved to.
+    // Empty for a new document and for a file opened under a temporary (".tmp") name.
+    const std::string& SavePath() const { return savePath_; }
+    // What Save As proposes: the save path, else the suggestion the document came with, else
+    // "Untitled.tsm" in the last folder opened from.
+    std::string SuggestedSavePath() const;
+    // Writes the current document as a binary model file with its display block. On success the file
+    // becomes the document's (title, save path, recent files) and the modified mark goes; on failure the
+    // document and its mark stay as they were and the outcome says why.
+    Outcome SaveAs(const std::string& path);
 
     Document* Current() const { return current_.get(); }
     const Settings& settings() const { return settings_; }
@@ -63,6 +77,8 @@ private:
     IDocumentWindow* window_;
     std::unique_ptr<Document> current_;
     std::string title_;
+    std::string savePath_;
+    std::string suggestedSavePath_;
     int lastResult_ = -1;
     int lastFormat_ = 0;
     std::vector<std::string> fontFamilies_;

@@ -95,6 +95,8 @@ bool DocumentController::ImportModelFile(const std::string& path) {
     if (outcome.format == 2) current_->display = imported->display;
 
     MergeDocuments(*current_, *imported, completion_);
+    // The undo copies name solids and parts by position, and the merge renamed and rescaled them.
+    current_->history.Clear();
     if (current_->development) SeparateCorners(*current_->model);
     // Names of the two files may clash, and the object list tells solids apart by name alone.
     NormaliseNames(*current_, completion_);

@@ -260,10 +260,13 @@ bool DocumentController::OpenModelFile(const std::string& givenPath) {
     current_ = std::move(document);
 
     const std::string& base = parts.baseName;
+    savePath_.clear();
+    suggestedSavePath_.clear();
     if (base.size() >= 4 && EqualsIgnoringCase(base.substr(base.size() - 4), ".tmp")) {
         title_ = "No Title";
     } else {
         title_ = base;
+        savePath_ = path;
         if (window_) window_->AddRecentFile(path);
     }
     if (window_) window_->SetTitle(title_);

@@ -2,12 +2,15 @@
 // answer flags in tsmtool, a recorder in tests.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace tsm {
 
 enum class PromptIcon { None, Information, Warning, Error };
+
+enum class PromptAnswer { Yes, No, Cancel };
 
 class IPrompt {
 public:
@@ -19,6 +22,11 @@ public:
     virtual bool AskYesNo(const std::string& text) = 0;
     // A question with OK and Cancel buttons; true for OK.
     virtual bool AskOkCancel(const std::string& text) = 0;
+    // A question with Yes, No and Cancel buttons. Where there is no one to cancel (the command line), it
+    // is the Yes/No question.
+    virtual PromptAnswer AskYesNoCancel(const std::string& text) {
+        return AskYesNo(text) ? PromptAnswer::Yes : PromptAnswer::No;
+    }
 };
 
 // Records every text in order and answers every question with a fixed answer.
@@ -34,7 +42,13 @@ public:
         texts.push_back(text);
         return answer_;
     }
+    PromptAnswer AskYesNoCancel(const std::string& text) override {
+        texts.push_back(text);
+        return threeWayAnswer ? *threeWayAnswer : answer_ ? PromptAnswer::Yes : PromptAnswer::No;
+    }
     std::vector<std::string> texts;
+    // The answer to Yes/No/Cancel questions when set; otherwise the fixed answer as Yes or No.
+    std::optional<PromptAnswer> threeWayAnswer;
 
 private:
     bool answer_;

@@ -1,7 +1,9 @@
 #include "sheet/CodePage.h"
 
 #include <QStringDecoder>
+#include <QStringEncoder>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -24,46 +26,7 @@ QString DecodeCp1252(const std::string& bytes) {
     return text;
 }
 
-std::string Language(const std::string& locale) {
-    std::string language;
-    for (char c : locale) {
-        if (c == '-' || c == '_') break;
-        language.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
-    }
-    return language;
-}
-
 } // namespace
-
-const char* CodePageForLocale(const std::string& writerLocale) {
-    const std::string language = Language(writerLocale);
-    std::string region;
-    const size_t dash = writerLocale.find_first_of("-_");
-    if (dash != std::string::npos)
-        for (char c : writerLocale.substr(dash + 1)) region.push_back(static_cast<char>(std::toupper(c)));
-
-    if (language == "ja") return "Shift_JIS";
-    if (language == "zh") return (region == "TW" || region == "HK" || region == "MO") ? "Big5" : "GBK";
-    if (language == "ko") return "EUC-KR";
-    if (language == "th") return "windows-874";
-    static const struct {
-        const char* languages;
-        const char* codePage;
-    } kTable[] = {
-        {" ru uk be bg sr mk kk ky tt mn ", "windows-1251"},
-        {" pl cs sk hu hr sl ro sq bs ", "windows-1250"},
-        {" el ", "windows-1253"},
-        {" tr az uz ", "windows-1254"},
-        {" he yi ", "windows-1255"},
-        {" ar fa ur ", "windows-1256"},
-        {" lt lv et ", "windows-1257"},
-        {" vi ", "windows-1258"},
-    };
-    const std::string needle = " " + language + " ";
-    for (const auto& row : kTable)
-        if (!language.empty() && std::strstr(row.languages, needle.c_str())) return row.codePage;
-    return "windows-1252";
-}
 
 QString DecodeModelString(const std::string& bytes, const std::string& writerLocale) {
     const char* codePage = CodePageForLocale(writerLocale);
@@ -76,6 +39,32 @@ QString DecodeModelString(const std::string& bytes, const std::string& writerLoc
 
 std::string DecodeModelStringToUtf8(const std::string& bytes, const std::string& writerLocale) {
     return DecodeModelString(bytes, writerLocale).toStdString();
+}
+
+std::optional<std::string> EncodeModelString(const QString& text, const std::string& writerLocale) {
+    const char* codePage = CodePageForLocale(writerLocale);
+    if (std::strcmp(codePage, "windows-1252") == 0) {
+        std::string out;
+        for (QChar c : text) {
+            const char16_t u = c.unicode();
+            const char16_t* high = std::find(std::begin(kCp1252High), std::end(kCp1252High), u);
+            if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
+                out.push_back(static_cast<char>(u));
+            else if (high != std::end(kCp1252High))
+                out.push_back(static_cast<char>(0x80 + (high - std::begin(kCp1252High))));
+            else
+                return std::nullopt;
+        }
+        return out;
+    }
+    QStringEncoder encoder(codePage);
+    if (!encoder.isValid()) return std::nullopt;
+    const QByteArray bytes = encoder.encode(text);
+    if (encoder.hasError()) return std::nullopt;
+    std::string out(bytes.constData(), static_cast<size_t>(bytes.size()));
+    // Encoders replace what the code page lacks by '?'; reading back tells such a loss apart.
+    if (DecodeModelString(out, writerLocale) != text) return std::nullopt;
+    return out;
 }
 
 } // namespace tsm

@@ -2,15 +2,19 @@
 // These turn such bytes into Unicode for display and reports, never dropping a byte.
 #pragma once
 
+#include "model/WriterLocale.h"
+
 #include <QString>
 
+#include <optional>
 #include <string>
 
 namespace tsm {
 
-// The code page name for a writer locale such as "ja-JP"; "windows-1252" when unknown or empty.
-const char* CodePageForLocale(const std::string& writerLocale);
 QString DecodeModelString(const std::string& bytes, const std::string& writerLocale);
 std::string DecodeModelStringToUtf8(const std::string& bytes, const std::string& writerLocale);
+// The bytes a model file written under `writerLocale` holds for `text`; nothing when its code page cannot
+// hold every character.
+std::optional<std::string> EncodeModelString(const QString& text, const std::string& writerLocale);
 
 } // namespace tsm

@@ -97,14 +97,15 @@ public:
         startFolders.push_back(startFolder);
         return Next();
     }
-    std::optional<std::string> ChooseSaveFile(const std::string& filter,
-                                              const std::string& extension) override {
+    std::optional<std::string> ChooseSaveFile(const std::string& filter, const std::string& extension,
+                                              const std::string& suggestedPath) override {
         saveFilters.push_back(filter);
         saveExtensions.push_back(extension);
+        suggestedPaths.push_back(suggestedPath);
         return Next();
     }
     std::deque<std::string> answers;
-    std::vector<std::string> openFilters, startFolders, saveFilters, saveExtensions;
+    std::vector<std::string> openFilters, startFolders, saveFilters, saveExtensions, suggestedPaths;
 
 private:
     std::optional<std::string> Next() {

@@ -82,10 +82,10 @@ TEST(MainFrame, MenusToolbarAndAccelerators) {
     FrameHarness h(folder.path());
     QStringList menus;
     for (QAction* top : h.frame->menuBar()->actions()) menus << top->text();
-    EXPECT_EQ(menus, (QStringList{"&File", "&View", "&Model", "&Configuration", "&Help"}));
+    EXPECT_EQ(menus, (QStringList{"&File", "&Edit", "&View", "&Model", "&Configuration", "&Help"}));
     // Print Configuration appears in both menus under its two names.
     QStringList configuration;
-    for (QAction* item : h.frame->menuBar()->actions().at(3)->menu()->actions())
+    for (QAction* item : h.frame->menuBar()->actions().at(4)->menu()->actions())
         configuration << item->text();
     EXPECT_TRUE(configuration.contains("&Print Configuration..."));
     QStringList file;

@@ -85,7 +85,7 @@ protected:
         InstallModelCommands(
             controller,
             ModelCommandServices{
-                document, settings, prompt, frame, dialogs, {}, &chooser, folder.path() + "/bin/"});
+                document, settings, prompt, frame, dialogs, {}, &chooser, folder.path() + "/bin/", nullptr});
     }
 
     Document& Doc() { return *document.Current(); }
