@@ -7,6 +7,9 @@
 #include "sheet/PageList.h"
 #include "sheet/Paper.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <unordered_map>
 
 namespace tsm {
@@ -189,7 +192,7 @@ public:
         json_.EndObject();
     }
 
-    void DevelopmentObject() {
+    void DevelopmentObject(bool detail) {
         const Development& dev = *doc_.development;
         const auto solidIndex = IndexOf(doc_.model->solids);
         json_.BeginObject();
@@ -215,11 +218,11 @@ public:
         json_.EndArray();
         json_.Key("parts");
         json_.BeginArray();
-        for (const auto& part : dev.parts) Part(*part, solidIndex);
+        for (const auto& part : dev.parts) Part(*part, solidIndex, detail);
         json_.EndArray();
         json_.Key("texts");
         json_.BeginArray();
-        for (const auto& text : dev.texts) TextBlock(*text);
+        for (const auto& text : dev.texts) TextBlock(*text, detail);
         json_.EndArray();
         json_.Key("imagesA");
         json_.Int(static_cast<long long>(dev.imagesA.size()));
@@ -228,7 +231,7 @@ public:
         json_.EndObject();
     }
 
-    void Part(const CPart& part, const std::unordered_map<const CSolid*, int>& solidIndex) {
+    void Part(const CPart& part, const std::unordered_map<const CSolid*, int>& solidIndex, bool detail) {
         json_.BeginObject();
         json_.Key("solid");
         json_.Int(Find(solidIndex, static_cast<const CSolid*>(part.solid)));
@@ -254,13 +257,54 @@ public:
             json_.Int(static_cast<int32_t>(line->lineKind));
             json_.Key("edgeId");
             json_.Int(line->edge ? line->edge->edgeId : -1);
+            if (detail) LineDetail(part, *line, solidIndex);
             json_.EndObject();
         }
         json_.EndArray();
         json_.EndObject();
     }
 
-    void TextBlock(const CTextBlock& text) {
+    // Where a corner is: [solid, face, corner], the indices the edit operations and faceList use.
+    void CornerPlace(const CHalfEdge* h, const std::unordered_map<const CSolid*, int>& solidIndex) {
+        if (h == nullptr || h->face == nullptr || h->face->solid == nullptr) {
+            json_.Null();
+            return;
+        }
+        const CSolid* solid = h->face->solid;
+        auto& faces = faceIndex_[solid];
+        if (faces.empty()) faces = IndexOf(solid->faces);
+        int corner = -1;
+        for (size_t i = 0; i < h->face->halfEdges.size(); ++i)
+            if (h->face->Corner(i) == h) corner = static_cast<int>(i);
+        json_.BeginArray();
+        json_.Int(Find(solidIndex, solid));
+        json_.Int(Find(faces, static_cast<const CFace*>(h->face)));
+        json_.Int(corner);
+        json_.EndArray();
+    }
+
+    void LineDetail(const CPart& part, const CPartLine& line,
+                    const std::unordered_map<const CSolid*, int>& solidIndex) {
+        json_.Key("first");
+        CornerPlace(line.first, solidIndex);
+        json_.Key("second");
+        CornerPlace(line.second, solidIndex);
+        if (line.first == nullptr || line.first->next == nullptr) return;
+        const Point2 offset{part.x, part.y};
+        json_.Key("from");
+        Point(line.first->Pos2D() + offset);
+        json_.Key("to");
+        Point(line.first->next->Pos2D() + offset);
+        json_.Key("color");
+        char rgb[8];
+        const auto channel = [&](int i) {
+            return static_cast<unsigned>(std::lround(std::clamp(line.first->sideColor[i], 0.0f, 1.0f) * 255));
+        };
+        std::snprintf(rgb, sizeof rgb, "%02X%02X%02X", channel(0), channel(1), channel(2));
+        json_.String(rgb);
+    }
+
+    void TextBlock(const CTextBlock& text, bool detail) {
         json_.BeginObject();
         json_.Key("rect");
         Numbers(text.rect, 4);
@@ -276,6 +320,14 @@ public:
         json_.BeginArray();
         for (const std::string& line : text.lines) Text(line);
         json_.EndArray();
+        if (detail) {
+            json_.Key("position");
+            Point({text.rect[0], text.rect[1]});
+            json_.Key("string");
+            std::string joined;
+            for (size_t i = 0; i < text.lines.size(); ++i) joined += (i ? "\n" : "") + text.lines[i];
+            Text(joined);
+        }
         json_.EndObject();
     }
 
@@ -283,6 +335,7 @@ private:
     JsonWriter& json_;
     const Document& doc_;
     const Settings& settings_;
+    std::unordered_map<const CSolid*, std::unordered_map<const CFace*, int>> faceIndex_;
 };
 
 void SettingsObject(JsonWriter& json, const Settings& settings) {
@@ -348,7 +401,7 @@ std::string BuildInfoJson(const OpenOutcome& outcome, bool detail) {
         json.Null();
     json.Key("development");
     if (outcome.document && outcome.document->development)
-        Report(json, *outcome.document, outcome.settings).DevelopmentObject();
+        Report(json, *outcome.document, outcome.settings).DevelopmentObject(detail);
     else
         json.Null();
     json.Key("settings");

@@ -220,7 +220,10 @@ std::string ParseCommandLine(const ToolSpec& tool, const std::vector<std::string
             if (FindIn(command.options, option->name)) owners.push_back(command.name);
         return std::string(option->name) + " belongs to " + JoinNames(owners);
     }
-    if (line.operands.size() != line.command->operandCount) return line.command->operandProblem;
+    const size_t count = line.operands.size();
+    if (count < line.command->operandCount ||
+        (!line.command->moreOperands && count != line.command->operandCount))
+        return line.command->operandProblem;
     for (const OptionSpec& option : line.command->options)
         if (option.required && !line.Has(option.name))
             return std::string(line.command->name) + " needs " + OptionWithValue(option);

@@ -25,6 +25,7 @@ struct CommandSpec {
     const char* operandProblem; // said when the count is wrong: "save takes a model file and an output file"
     const char* summary;        // one line
     std::vector<OptionSpec> options;
+    bool moreOperands = false; // operandCount is the least number: the last operand may repeat
 };
 
 struct ToolSpec {

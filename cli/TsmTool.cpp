@@ -1,6 +1,7 @@
 #include "cli/TsmTool.h"
 
 #include "cli/CliPrompt.h"
+#include "cli/EditCommand.h"
 #include "cli/ExportCommand.h"
 #include "cli/InfoReport.h"
 #include "cli/OptionTable.h"
@@ -17,6 +18,7 @@
 #include "sheet/Paper.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -117,6 +119,20 @@ const ToolSpec& Tool() {
                     LayoutOptions())},
             {"unfold", "MODEL OUT.tsm", 2, "unfold takes a model file and an output file",
              "unfold MODEL anew (a development it has is undone first) and write it", LayoutOptions()},
+            {"edit",
+             "MODEL OUT.tsm OP [OP ...]",
+             3,
+             "edit takes a model file, an output file and at least one operation",
+             "apply the development editors' operations in order and write the result (never over MODEL); "
+             "each OP is one argument: cut P L, join P L [X Y], flap P L switch|size MM|add "
+             "mountain|valley|flat, rotate P X Y DEG, move part P DX DY, move text N DX DY, move picture A|B "
+             "N "
+             "DX DY, text add X Y SIZE TEXT, text edit N TEXT, text delete N, text duplicate N, text order N "
+             "top|upper|lower|bottom, color P L RRGGBB|hide, undo, redo (indices from 0 in info --detail "
+             "order, "
+             "millimetres on the development, degrees counter-clockwise on the sheet)",
+             {},
+             true},
         },
     };
     return tool;
@@ -130,7 +146,7 @@ const ManualText& Manual() {
         "\n"
         "Message-box texts go to stderr as \"message: ...\"; questions take the answer of --yes or --no.",
         {{"0", "success"},
-         {"1", "the model could not be opened or an output not written"},
+         {"1", "the model could not be opened, an edit was refused or an output not written"},
          {"2", "usage error"}},
         {{"$XDG_CONFIG_HOME/tessaly/settings.reg", "the user's settings (~/.config/tessaly/settings.reg "
                                                    "without XDG_CONFIG_HOME; TESSALY_SETTINGS_FILE "
@@ -148,9 +164,18 @@ struct Arguments {
     RenderRequest renderRequest;
     PrintRequest printRequest;
     UnfoldRequest unfoldRequest;
+    std::vector<EditOperation> editOperations;
     std::string command;
     std::vector<std::string> operands;
 };
+
+// Whether two paths name one file: the same path, or the same existing file reached another way.
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code error;
+    if (std::filesystem::equivalent(a, b, error)) return true;
+    return std::filesystem::absolute(a, error).lexically_normal() ==
+           std::filesystem::absolute(b, error).lexically_normal();
+}
 
 int Usage(const std::string& problem, const CommandSpec* command) {
     std::fprintf(stderr, "tsmtool: %s\n", problem.c_str());
@@ -179,6 +204,16 @@ std::string TakeArguments(const CommandLine& line, Arguments& args) {
     if (args.command == "print") return ParsePrintRequest(line, args.printRequest);
     if (args.command == "import" || args.command == "unfold")
         return ParseUnfoldRequest(line, args.unfoldRequest);
+    if (args.command == "edit") {
+        // Every operation is checked before any runs: a slip in the last must not cost the others' work.
+        for (size_t i = 2; i < args.operands.size(); ++i) {
+            EditOperation operation;
+            const std::string problem = ParseEditOperation(args.operands[i], operation);
+            if (!problem.empty()) return "operation \"" + args.operands[i] + "\": " + problem;
+            args.editOperations.push_back(operation);
+        }
+        if (SameFile(args.operands[0], args.operands[1])) return "edit never writes over its model file";
+    }
     return {};
 }
 
@@ -267,11 +302,14 @@ int RunTsmTool(int argc, char** argv) {
     if (args.command == "render") return RunRender(document, documentSettings(), args.renderRequest, prompt);
     if (args.command == "print") return RunPrint(document, documentSettings(), args.printRequest, prompt);
     if (args.command == "unfold") return RunUnfold(document, documentSettings(), args.unfoldRequest, prompt);
+    if (args.command == "edit")
+        return RunEdit(document, documentSettings(), args.editOperations, args.operands[1]);
     if (args.command == "merge") {
         if (!documents.ImportModelFile(args.operands[1])) return 1;
         UpdateSheetGrid(document, Paper::FromSettings(documentSettings()), true);
     }
-    const Outcome written = WriteBinaryModel(document, document.display, args.operands.back());
+    const Outcome written =
+        WriteBinaryModel(document, document.display, args.operands.back(), SaveOptionsFor(document));
     if (!written.ok()) {
         std::fprintf(stderr, "tsmtool: %s\n", written.reason().c_str());
         return 1;

@@ -1,0 +1,333 @@
+#include "cli/EditCommand.h"
+
+#include "engine/DocumentEdits.h"
+#include "model/BinaryWriter.h"
+#include "sheet/CodePage.h"
+#include "sheet/Paper.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+
+namespace tsm {
+
+namespace {
+
+using Verb = EditOperation::Verb;
+
+std::vector<std::string> Words(const std::string& text) {
+    std::istringstream in(text);
+    std::vector<std::string> words;
+    for (std::string word; in >> word;) words.push_back(word);
+    return words;
+}
+
+bool ParseIndex(const std::string& word, size_t& value) {
+    if (word.empty() || word.size() > 9 || word.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    value = static_cast<size_t>(std::stoul(word));
+    return true;
+}
+
+bool ParseNumber(const std::string& word, double& value) {
+    if (word.empty()) return false;
+    char* end = nullptr;
+    value = std::strtod(word.c_str(), &end);
+    return end == word.c_str() + word.size() && std::isfinite(value);
+}
+
+// Reads the words from `at` on as the pattern says: 'i' an index, 'n' a number.
+std::string Take(const std::vector<std::string>& words, size_t at, const char* pattern, EditOperation& op) {
+    for (const char* p = pattern; *p; ++p, ++at) {
+        const bool index = *p == 'i';
+        if (at >= words.size())
+            return std::string("expected ") + (index ? "an index" : "a number") + " after \"" +
+                   words[at - 1] + "\"";
+        double number = 0;
+        size_t value = 0;
+        if (index ? !ParseIndex(words[at], value) : !ParseNumber(words[at], number))
+            return "\"" + words[at] + "\" is not " + (index ? "an index" : "a number");
+        if (index)
+            op.indices.push_back(value);
+        else
+            op.numbers.push_back(number);
+    }
+    return at == words.size() ? std::string() : "unexpected \"" + words[at] + "\"";
+}
+
+std::string RestFrom(const std::vector<std::string>& words, size_t at) {
+    std::string text;
+    for (size_t i = at; i < words.size(); ++i) text += (i > at ? " " : "") + words[i];
+    return text;
+}
+
+std::string ParseFlap(const std::vector<std::string>& words, EditOperation& op) {
+    if (words.size() < 4) return "flap takes a part, a line and switch, size MM or add KIND";
+    const std::vector<std::string> head(words.begin(), words.begin() + 3);
+    const std::vector<std::string> tail(words.begin() + 3, words.end());
+    const std::string problem = Take(head, 1, "ii", op);
+    if (!problem.empty()) return problem;
+    if (tail[0] == "switch") {
+        op.verb = Verb::FlapSwitch;
+        return tail.size() == 1 ? std::string() : "unexpected \"" + tail[1] + "\"";
+    }
+    if (tail[0] == "size") {
+        op.verb = Verb::FlapSize;
+        return Take(tail, 1, "n", op);
+    }
+    if (tail[0] == "add" && tail.size() == 2) {
+        op.verb = Verb::FlapAdd;
+        const std::string& kind = tail[1];
+        if (kind == "mountain")
+            op.choice = static_cast<int>(LineKind::MountainFlap);
+        else if (kind == "valley")
+            op.choice = static_cast<int>(LineKind::ValleyFlap);
+        else if (kind == "flat")
+            op.choice = static_cast<int>(LineKind::FlatFlap);
+        else
+            return "a flap is mountain, valley or flat, not \"" + kind + "\"";
+        return {};
+    }
+    return "flap takes switch, size MM or add mountain|valley|flat";
+}
+
+std::string ParseMove(const std::vector<std::string>& words, EditOperation& op) {
+    const std::string what = words.size() > 1 ? words[1] : "";
+    if (what == "part" || what == "text") {
+        op.verb = what == "part" ? Verb::MovePart : Verb::MoveText;
+        return Take(words, 2, "inn", op);
+    }
+    if (what == "picture" && words.size() > 2 && (words[2] == "A" || words[2] == "B")) {
+        op.verb = Verb::MovePicture;
+        op.indices.push_back(words[2] == "B" ? 1 : 0);
+        return Take(words, 3, "inn", op);
+    }
+    return "move takes part P, text N or picture A|B N, then DX DY";
+}
+
+std::string ParseText(const std::vector<std::string>& words, EditOperation& op) {
+    const std::string what = words.size() > 1 ? words[1] : "";
+    if (what == "add") {
+        op.verb = Verb::TextAdd;
+        if (words.size() < 6) return "text add takes X Y SIZE and the text";
+        std::vector<std::string> head(words.begin(), words.begin() + 5);
+        std::string problem = Take(head, 2, "nni", op);
+        if (!problem.empty()) return problem;
+        if (op.indices[0] < 1 || op.indices[0] > 1000) return "a text's size is 1 to 1000 points";
+        op.text = RestFrom(words, 5);
+        return {};
+    }
+    if (what == "edit") {
+        op.verb = Verb::TextEdit;
+        if (words.size() < 4) return "text edit takes N and the text";
+        std::vector<std::string> head(words.begin(), words.begin() + 3);
+        op.text = RestFrom(words, 3);
+        return Take(head, 2, "i", op);
+    }
+    if (what == "delete" || what == "duplicate") {
+        op.verb = what == "delete" ? Verb::TextDelete : Verb::TextDuplicate;
+        return Take(words, 2, "i", op);
+    }
+    if (what == "order" && words.size() == 4) {
+        op.verb = Verb::TextOrder;
+        const std::string& order = words[3];
+        if (order == "top")
+            op.choice = static_cast<int>(StackOrder::Top);
+        else if (order == "upper")
+            op.choice = static_cast<int>(StackOrder::Upper);
+        else if (order == "lower")
+            op.choice = static_cast<int>(StackOrder::Lower);
+        else if (order == "bottom")
+            op.choice = static_cast<int>(StackOrder::Bottom);
+        else
+            return "the order is top, upper, lower or bottom, not \"" + order + "\"";
+        std::vector<std::string> head(words.begin(), words.begin() + 3);
+        return Take(head, 2, "i", op);
+    }
+    return "text takes add, edit, delete, duplicate or order";
+}
+
+std::string ParseColor(const std::vector<std::string>& words, EditOperation& op) {
+    if (words.size() != 4) return "color takes a part, a line and RRGGBB or hide";
+    std::vector<std::string> head(words.begin(), words.begin() + 3);
+    std::string problem = Take(head, 1, "ii", op);
+    if (!problem.empty()) return problem;
+    if (words[3] == "hide") {
+        op.verb = Verb::Hide;
+        return {};
+    }
+    op.verb = Verb::Color;
+    if (words[3].size() != 6 || words[3].find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+        return "\"" + words[3] + "\" is not a colour RRGGBB";
+    op.choice = static_cast<int>(std::strtol(words[3].c_str(), nullptr, 16));
+    return {};
+}
+
+// ---- running ----
+
+struct Refusal {
+    std::string text;
+};
+
+CPart& PartAt(Document& document, size_t index) {
+    auto& parts = document.development->parts;
+    if (index >= parts.size()) throw Refusal{"There is no part " + std::to_string(index) + "."};
+    return *parts[index];
+}
+
+CPartLine& LineAt(Document& document, size_t part, size_t line) {
+    CPart& p = PartAt(document, part);
+    if (line >= p.lines.size())
+        throw Refusal{"Part " + std::to_string(part) + " has no line " + std::to_string(line) + "."};
+    return *p.lines[line];
+}
+
+std::string Encoded(const std::string& utf8, const Document& document) {
+    const auto bytes = EncodeModelString(QString::fromStdString(utf8), document.writerLocale);
+    if (!bytes) throw Refusal{"The text has characters the model's code page cannot hold."};
+    return *bytes;
+}
+
+void CheckText(const Document& document, size_t index) {
+    if (index >= document.development->texts.size())
+        throw Refusal{"There is no text " + std::to_string(index) + "."};
+}
+
+EditResult Apply(EditContext& context, const EditOperation& op) {
+    Document& document = context.document;
+    if (op.verb != Verb::Undo && op.verb != Verb::Redo && !document.development)
+        return {Outcome::Failed(kNoDevelopmentText), UpdateHint::Redraw};
+    const auto& ix = op.indices;
+    const auto& n = op.numbers;
+    switch (op.verb) {
+    case Verb::Cut:
+        return CutFold(context, LineAt(document, ix[0], ix[1]));
+    case Verb::Join: {
+        std::optional<Point2> click;
+        if (n.size() == 2) click = Point2{n[0], n[1]};
+        return JoinCutEdge(context, LineAt(document, ix[0], ix[1]), click);
+    }
+    case Verb::FlapSwitch:
+        return SwitchFlap(context, LineAt(document, ix[0], ix[1]));
+    case Verb::FlapSize:
+        return ChangeFlapHeight(context, LineAt(document, ix[0], ix[1]), n[0]);
+    case Verb::FlapAdd:
+        return AddFlapTo(context, LineAt(document, ix[0], ix[1]), static_cast<LineKind>(op.choice));
+    case Verb::Rotate:
+        return RotatePartBy(context, PartAt(document, ix[0]), {n[0], n[1]}, n[2]);
+    case Verb::MovePart: {
+        EditSelection selection;
+        selection.parts.push_back(&PartAt(document, ix[0]));
+        return MoveSelection(context, selection, {n[0], n[1]});
+    }
+    case Verb::MoveText: {
+        CheckText(document, ix[0]);
+        EditSelection selection;
+        selection.texts.push_back(document.development->texts[ix[0]].get());
+        return MoveSelection(context, selection, {n[0], n[1]});
+    }
+    case Verb::MovePicture: {
+        auto& list = ix[0] ? document.development->imagesB : document.development->imagesA;
+        if (ix[1] >= list.size())
+            throw Refusal{"There is no picture " + std::to_string(ix[1]) + " in list " +
+                          (ix[0] ? "B." : "A.")};
+        EditSelection selection;
+        selection.pictures.push_back(list[ix[1]].get());
+        return MoveSelection(context, selection, {n[0], n[1]});
+    }
+    case Verb::TextAdd:
+        return AddTextAt(context, MakeText({n[0], n[1]}, {Encoded(op.text, document)}, CTextBlock().fontName,
+                                           static_cast<int32_t>(ix[0]), 0));
+    case Verb::TextEdit: {
+        CheckText(document, ix[0]);
+        CTextBlock replacement = *document.development->texts[ix[0]];
+        replacement.lines = {Encoded(op.text, document)};
+        return EditText(context, ix[0], replacement);
+    }
+    case Verb::TextDelete:
+        CheckText(document, ix[0]);
+        return DeleteTextAt(context, ix[0]);
+    case Verb::TextDuplicate:
+        CheckText(document, ix[0]);
+        return DuplicateTextAt(context, ix[0]);
+    case Verb::TextOrder:
+        CheckText(document, ix[0]);
+        return OrderText(context, ix[0], static_cast<StackOrder>(op.choice));
+    case Verb::Color:
+    case Verb::Hide: {
+        CPartLine& line = LineAt(document, ix[0], ix[1]);
+        if (!CanColorLine(line, EdgeColorTargets{}, document.display))
+            throw Refusal{"Only cut, mountain and valley lines take a colour."};
+        EdgeColorAction action;
+        action.hide = op.verb == Verb::Hide;
+        action.rgb = {uint8_t(op.choice >> 16), uint8_t(op.choice >> 8), uint8_t(op.choice)};
+        return ColorLines(context, {&line}, action);
+    }
+    case Verb::Undo:
+        return Undo(context);
+    case Verb::Redo:
+        return Redo(context);
+    }
+    return {Outcome::Failed("unknown operation"), UpdateHint::Redraw};
+}
+
+} // namespace
+
+std::string ParseEditOperation(const std::string& given, EditOperation& op) {
+    op = EditOperation{};
+    op.given = given;
+    const std::vector<std::string> words = Words(given);
+    if (words.empty()) return "an operation is empty";
+    const std::string& verb = words[0];
+    if (verb == "cut") {
+        op.verb = Verb::Cut;
+        return Take(words, 1, "ii", op);
+    }
+    if (verb == "join") {
+        op.verb = Verb::Join;
+        return Take(words, 1, words.size() > 3 ? "iinn" : "ii", op);
+    }
+    if (verb == "rotate") {
+        op.verb = Verb::Rotate;
+        return Take(words, 1, "innn", op);
+    }
+    if (verb == "flap") return ParseFlap(words, op);
+    if (verb == "move") return ParseMove(words, op);
+    if (verb == "text") return ParseText(words, op);
+    if (verb == "color") return ParseColor(words, op);
+    if (verb == "undo" || verb == "redo") {
+        op.verb = verb == "undo" ? Verb::Undo : Verb::Redo;
+        return words.size() == 1 ? std::string() : "unexpected \"" + words[1] + "\"";
+    }
+    return "unknown operation \"" + verb + "\"";
+}
+
+int RunEdit(Document& document, const Settings& settings, const std::vector<EditOperation>& operations,
+            const std::string& outPath) {
+    const Paper paper = Paper::FromSettings(settings);
+    EditContext context{document, settings, paper.PrintableWidth()};
+    for (const EditOperation& op : operations) {
+        std::string refusal;
+        try {
+            const EditResult result = Apply(context, op);
+            if (!result.ok()) refusal = result.outcome.reason();
+        } catch (const Refusal& r) {
+            refusal = r.text;
+        }
+        if (!refusal.empty()) {
+            std::fprintf(stderr, "tsmtool: edit: %s: %s\n", op.given.c_str(), refusal.c_str());
+            return 1;
+        }
+    }
+    // As the development view would after the edits: the sheet grid from the parts as they now lie.
+    if (document.development) UpdateSheetGrid(document, paper, false);
+    const Outcome written = WriteBinaryModel(document, document.display, outPath, SaveOptionsFor(document));
+    if (!written.ok()) {
+        std::fprintf(stderr, "tsmtool: %s\n", written.reason().c_str());
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace tsm
