@@ -15,6 +15,7 @@
 #include "model/SettingsTable.h"
 #include "sheet/FontFamilies.h"
 #include "sheet/Paper.h"
+#include "view3d/GLContextRegistry.h"
 
 #include <cstdio>
 #include <string>
@@ -50,6 +51,8 @@ const ToolSpec& Tool() {
             {"--yes", nullptr, "answer every question Yes"},
             {"--no", nullptr, "answer every question No (the default; the last of --yes and --no counts)"},
             {"--help", nullptr, "print the usage, with COMMAND that command's, and exit", false, false, "-h"},
+            {"--version", nullptr,
+             "print the version and the OpenGL renderer pictures are drawn with, and exit"},
         },
         {
             {"info",
@@ -217,6 +220,10 @@ int RunTsmTool(int argc, char** argv) {
     }
     CommandLine line;
     std::string problem = ParseCommandLine(Tool(), words, line);
+    if (problem.empty() && line.Has("--version")) {
+        std::printf("tsmtool %s\nrenderer: %s\n", TESSALY_VERSION, glctx::RendererDescription().c_str());
+        return 0;
+    }
     if (problem.empty() && line.help) {
         const std::string help = line.command ? CommandHelp(Tool(), *line.command) : OverallHelp(Tool());
         std::fputs(help.c_str(), stdout);

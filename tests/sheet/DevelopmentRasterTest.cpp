@@ -526,6 +526,31 @@ TEST(DevelopmentRasterImage, LinesLeftToTheVectorPassAndPatternsThatDrawNothing)
     EXPECT_TRUE(ColourNear(DarkestNear(noMountain, projection, {16, 15}), {0.5f, 0.75f, 0.5f}, 4));
 }
 
+// On screen a pattern repeating within 1.5 pixels is drawn as one even line at its coverage: no point
+// along it is darker or lighter than another, and it is lighter than the solid line.
+TEST(DevelopmentRasterImage, FineDashesOnScreenAreOneEvenLineAtTheirCoverage) {
+    RecordingPrompt prompt;
+    LineCase c;
+    const RasterProjection projection = FrameProjection(c.Dev(), 12, 2);
+    Settings s;
+    s.iValleyLineStyle = kLineValleyDashes;
+    const double fine[6] = {0.03, 0.07, 0.03, 0.07, 0.03, 0.07}; // 1.2 pixels a cycle, 30 % ink
+    std::copy(fine, fine + 6, s.valleyDash);
+    const QImage screen = RenderScreen(c.doc, s, projection, false, prompt);
+    s.iValleyLineStyle = kLineSolid;
+    const QImage solid = RenderScreen(c.doc, s, projection, false, prompt);
+    int lightest = 0, darkest = 3 * 255;
+    for (double d = 1.0; d < 12.0; d += 0.37) {
+        const int luma = Luma(DarkestNear(screen, projection, c.Along(d)));
+        lightest = std::max(lightest, luma);
+        darkest = std::min(darkest, luma);
+        EXPECT_GT(luma, Luma(DarkestNear(solid, projection, c.Along(d))) + 20) << d;
+        EXPECT_LT(luma, Luma(DarkestNear(screen, projection, {25, 18})) - 20) << d; // the bare face
+    }
+    EXPECT_LE(lightest - darkest, 12);
+    EXPECT_TRUE(prompt.texts.empty());
+}
+
 TEST(DevelopmentRasterImage, PickedFaceIsRedOnScreenOnly) {
     RecordingPrompt prompt;
     LineCase c;
