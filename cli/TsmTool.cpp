@@ -17,6 +17,7 @@
 #include "sheet/Paper.h"
 #include "view3d/GLContextRegistry.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -218,12 +219,13 @@ int RunTsmTool(int argc, char** argv) {
         std::fputs(ManPage(Tool(), Manual()).c_str(), stdout);
         return 0;
     }
-    CommandLine line;
-    std::string problem = ParseCommandLine(Tool(), words, line);
-    if (problem.empty() && line.Has("--version")) {
+    // Like --help it needs no command; anything else on the line is not looked at.
+    if (std::find(words.begin(), words.end(), "--version") != words.end()) {
         std::printf("tsmtool %s\nrenderer: %s\n", TESSALY_VERSION, glctx::RendererDescription().c_str());
         return 0;
     }
+    CommandLine line;
+    std::string problem = ParseCommandLine(Tool(), words, line);
     if (problem.empty() && line.help) {
         const std::string help = line.command ? CommandHelp(Tool(), *line.command) : OverallHelp(Tool());
         std::fputs(help.c_str(), stdout);

@@ -3,7 +3,6 @@
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 #include <GL/gl.h>
-#include <GL/glext.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -15,47 +14,22 @@ namespace tsm::glctx {
 
 struct ContextRecord {
     EGLContext egl = EGL_NO_CONTEXT;
-    EGLSurface surface = EGL_NO_SURFACE; // a 1 x 1 pbuffer where contexts cannot be current without one
+    EGLSurface surface = EGL_NO_SURFACE; // the pbuffer it draws into, of the binding's size
+    int surfaceWidth = 0, surfaceHeight = 0;
     long serial = 0;
     int group = 0;
     Role role = Role::Renderer;
     Binding binding;
-    GLuint framebuffer = 0, colour = 0, depth = 0;
-    int framebufferWidth = 0, framebufferHeight = 0;
-    bool everBound = false;
 };
 
 namespace {
-
-struct FramebufferCalls {
-    PFNGLGENFRAMEBUFFERSPROC genFramebuffers = nullptr;
-    PFNGLDELETEFRAMEBUFFERSPROC deleteFramebuffers = nullptr;
-    PFNGLBINDFRAMEBUFFERPROC bindFramebuffer = nullptr;
-    PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer = nullptr;
-    PFNGLCHECKFRAMEBUFFERSTATUSPROC checkFramebufferStatus = nullptr;
-    PFNGLGENRENDERBUFFERSPROC genRenderbuffers = nullptr;
-    PFNGLDELETERENDERBUFFERSPROC deleteRenderbuffers = nullptr;
-    PFNGLBINDRENDERBUFFERPROC bindRenderbuffer = nullptr;
-    PFNGLRENDERBUFFERSTORAGEPROC renderbufferStorage = nullptr;
-    bool Loaded() const {
-        return genFramebuffers && deleteFramebuffers && bindFramebuffer && framebufferRenderbuffer &&
-               checkFramebufferStatus && genRenderbuffers && deleteRenderbuffers && bindRenderbuffer &&
-               renderbufferStorage;
-    }
-};
-
-template <typename T> void Load(T& call, const char* name) {
-    call = reinterpret_cast<T>(eglGetProcAddress(name));
-}
 
 struct DisplayState {
     bool tried = false;
     EGLDisplay display = EGL_NO_DISPLAY;
     EGLConfig config = nullptr;
-    bool surfaceless = false; // contexts may be current with no surface at all
     std::string platform;
     Failure failure = Failure::None;
-    FramebufferCalls calls;
     int maxSide = 0;
     std::string renderer;
 };
@@ -85,17 +59,22 @@ bool HasExtension(const char* list, const char* name) {
 }
 
 bool ChooseConfig(DisplayState& state) {
-    // Contexts draw into framebuffer objects, so any surface type will do where a context can be current
-    // without a surface; elsewhere a small pbuffer carries it.
-    state.surfaceless =
-        HasExtension(eglQueryString(state.display, EGL_EXTENSIONS), "EGL_KHR_surfaceless_context");
+    // Pbuffers rather than framebuffer objects: the driver draws into them exactly as it drew into the
+    // memory of the first off-screen layer (window-system orientation, the same rasterization), so the
+    // pictures stay the same to the byte. Depth, stencil and alpha as that layer had them.
     const EGLint attributes[] = {EGL_SURFACE_TYPE,
-                                 state.surfaceless ? 0 : EGL_PBUFFER_BIT,
+                                 EGL_PBUFFER_BIT,
                                  EGL_RED_SIZE,
                                  8,
                                  EGL_GREEN_SIZE,
                                  8,
                                  EGL_BLUE_SIZE,
+                                 8,
+                                 EGL_ALPHA_SIZE,
+                                 8,
+                                 EGL_DEPTH_SIZE,
+                                 24,
+                                 EGL_STENCIL_SIZE,
                                  8,
                                  EGL_RENDERABLE_TYPE,
                                  EGL_OPENGL_BIT,
@@ -188,62 +167,44 @@ long NewSerial() {
     return ++next;
 }
 
-bool MakeCurrent(DisplayState& state, ContextRecord& record) {
-    return eglMakeCurrent(state.display, record.surface, record.surface, record.egl) == EGL_TRUE;
-}
-
-void DeleteFramebuffer(const FramebufferCalls& calls, ContextRecord& record) {
-    if (record.framebuffer) calls.deleteFramebuffers(1, &record.framebuffer);
-    if (record.colour) calls.deleteRenderbuffers(1, &record.colour);
-    if (record.depth) calls.deleteRenderbuffers(1, &record.depth);
-    record.framebuffer = record.colour = record.depth = 0;
-    record.framebufferWidth = record.framebufferHeight = 0;
-}
-
 void LearnLimits(DisplayState& state) {
     if (state.maxSide > 0) return;
+    EGLint width = 0, height = 0;
+    eglGetConfigAttrib(state.display, state.config, EGL_MAX_PBUFFER_WIDTH, &width);
+    eglGetConfigAttrib(state.display, state.config, EGL_MAX_PBUFFER_HEIGHT, &height);
     GLint renderbuffer = 0, viewport[2] = {0, 0};
     glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbuffer);
     glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
-    state.maxSide = std::min({kMaxSidePixels, int(renderbuffer), int(viewport[0]), int(viewport[1])});
+    int side = std::min({kMaxSidePixels, int(viewport[0]), int(viewport[1])});
+    // Not every driver fills these in; those that do are believed.
+    for (const int limit : {int(width), int(height), int(renderbuffer)})
+        if (limit > 0) side = std::min(side, limit);
+    state.maxSide = side;
     const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
     const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
     state.renderer = std::string(renderer ? renderer : "unknown renderer") + ", OpenGL " +
                      (version ? version : "of unknown version") + ", " + state.platform;
 }
 
-// The framebuffer the context draws into, remade when the size changes. Colour and depth as the
-// pictures were always drawn with: 8 bits a channel, 24 bits of depth and 8 of stencil.
-bool PrepareFramebuffer(DisplayState& state, ContextRecord& record, int width, int height) {
-    const FramebufferCalls& calls = state.calls;
-    if (record.framebuffer && record.framebufferWidth == width && record.framebufferHeight == height) {
-        calls.bindFramebuffer(GL_FRAMEBUFFER, record.framebuffer);
+void DestroySurface(DisplayState& state, ContextRecord& record) {
+    if (record.surface == EGL_NO_SURFACE) return;
+    if (eglGetCurrentSurface(EGL_DRAW) == record.surface)
+        eglMakeCurrent(state.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    eglDestroySurface(state.display, record.surface);
+    record.surface = EGL_NO_SURFACE;
+    record.surfaceWidth = record.surfaceHeight = 0;
+}
+
+// The pbuffer the context draws into, made again when the size changes.
+bool PrepareSurface(DisplayState& state, ContextRecord& record, int width, int height) {
+    if (record.surface != EGL_NO_SURFACE && record.surfaceWidth == width && record.surfaceHeight == height)
         return true;
-    }
-    DeleteFramebuffer(calls, record);
-    while (glGetError() != GL_NO_ERROR) {
-    }
-    calls.genFramebuffers(1, &record.framebuffer);
-    calls.genRenderbuffers(1, &record.colour);
-    calls.genRenderbuffers(1, &record.depth);
-    calls.bindRenderbuffer(GL_RENDERBUFFER, record.colour);
-    calls.renderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
-    calls.bindRenderbuffer(GL_RENDERBUFFER, record.depth);
-    calls.renderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
-    calls.bindRenderbuffer(GL_RENDERBUFFER, 0);
-    calls.bindFramebuffer(GL_FRAMEBUFFER, record.framebuffer);
-    calls.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, record.colour);
-    calls.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, record.depth);
-    calls.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER, record.depth);
-    const bool complete = glGetError() == GL_NO_ERROR &&
-                          calls.checkFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-    if (!complete) {
-        DeleteFramebuffer(calls, record);
-        calls.bindFramebuffer(GL_FRAMEBUFFER, 0);
-        return false;
-    }
-    record.framebufferWidth = width;
-    record.framebufferHeight = height;
+    DestroySurface(state, record);
+    const EGLint size[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
+    record.surface = eglCreatePbufferSurface(state.display, state.config, size);
+    if (record.surface == EGL_NO_SURFACE) return false;
+    record.surfaceWidth = width;
+    record.surfaceHeight = height;
     return true;
 }
 
@@ -266,14 +227,6 @@ Context Create(Context shareWith, Role role) {
         record->egl =
             eglCreateContext(state->display, state->config, share ? share->egl : EGL_NO_CONTEXT, nullptr);
     }
-    if (record->egl != EGL_NO_CONTEXT && !state->surfaceless) {
-        const EGLint size[] = {EGL_WIDTH, 1, EGL_HEIGHT, 1, EGL_NONE};
-        record->surface = eglCreatePbufferSurface(state->display, state->config, size);
-        if (record->surface == EGL_NO_SURFACE) {
-            eglDestroyContext(state->display, record->egl);
-            record->egl = EGL_NO_CONTEXT;
-        }
-    }
     if (record->egl == EGL_NO_CONTEXT) {
         LastFailureSlot() = Failure::ContextRefused;
         return nullptr;
@@ -289,23 +242,18 @@ void Destroy(Context context) {
     ContextRecord* record = Find(context);
     if (!record) return;
     DisplayState& state = State();
-    {
-        SavedCurrent previous;
-        // Renderbuffers belong to the share group and would outlive the context.
-        if (record->framebuffer && (Current() == record || MakeCurrent(state, *record)))
-            DeleteFramebuffer(state.calls, *record);
-        auto& entries = Entries();
-        const auto it = std::find_if(entries.begin(), entries.end(),
-                                     [record](const auto& e) { return e.get() == record; });
-        std::unique_ptr<ContextRecord> owned = std::move(*it);
-        entries.erase(it);
-        // `previous` may be this very context: restoring it finds it gone and leaves none current.
-        previous.Restore();
-        if (eglGetCurrentContext() == owned->egl)
-            eglMakeCurrent(state.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-        eglDestroyContext(state.display, owned->egl);
-        if (owned->surface != EGL_NO_SURFACE) eglDestroySurface(state.display, owned->surface);
-    }
+    SavedCurrent previous;
+    auto& entries = Entries();
+    const auto it =
+        std::find_if(entries.begin(), entries.end(), [record](const auto& e) { return e.get() == record; });
+    std::unique_ptr<ContextRecord> owned = std::move(*it);
+    entries.erase(it);
+    // `previous` may be this very context: restoring it finds it gone and leaves none current.
+    previous.Restore();
+    if (eglGetCurrentContext() == owned->egl)
+        eglMakeCurrent(state.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    eglDestroyContext(state.display, owned->egl);
+    DestroySurface(state, *owned);
 }
 
 Failure LastFailure() {
@@ -368,32 +316,19 @@ bool Bind(Context context, const Binding& binding) {
         binding.height > kMaxSidePixels)
         return false;
     DisplayState& state = State();
-    if (!MakeCurrent(state, *record)) return false;
+    if (state.maxSide > 0 && (binding.width > state.maxSide || binding.height > state.maxSide)) return false;
+    // A surface of another size replaces the old one, which must not be current when it goes.
+    const bool resized = record->surface == EGL_NO_SURFACE || record->surfaceWidth != binding.width ||
+                         record->surfaceHeight != binding.height;
+    if (resized && eglGetCurrentContext() == record->egl)
+        eglMakeCurrent(state.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    if (!PrepareSurface(state, *record, binding.width, binding.height)) return false;
+    if (!eglMakeCurrent(state.display, record->surface, record->surface, record->egl)) return false;
     // With the GL entry points resolved to another library, calls go nowhere and draw nothing, silently.
     if (glGetString(GL_RENDERER) == nullptr) return false;
-    if (!state.calls.Loaded()) {
-        FramebufferCalls& calls = state.calls;
-        Load(calls.genFramebuffers, "glGenFramebuffers");
-        Load(calls.deleteFramebuffers, "glDeleteFramebuffers");
-        Load(calls.bindFramebuffer, "glBindFramebuffer");
-        Load(calls.framebufferRenderbuffer, "glFramebufferRenderbuffer");
-        Load(calls.checkFramebufferStatus, "glCheckFramebufferStatus");
-        Load(calls.genRenderbuffers, "glGenRenderbuffers");
-        Load(calls.deleteRenderbuffers, "glDeleteRenderbuffers");
-        Load(calls.bindRenderbuffer, "glBindRenderbuffer");
-        Load(calls.renderbufferStorage, "glRenderbufferStorage");
-        if (!calls.Loaded()) return false;
-    }
     LearnLimits(state);
     if (binding.width > state.maxSide || binding.height > state.maxSide) return false;
-    if (!PrepareFramebuffer(state, *record, binding.width, binding.height)) return false;
     record->binding = binding;
-    if (!record->everBound) {
-        // A context's first framebuffer sets its viewport and scissor box, as a window's would.
-        record->everBound = true;
-        glViewport(0, 0, binding.width, binding.height);
-        glScissor(0, 0, binding.width, binding.height);
-    }
     return true;
 }
 
@@ -407,8 +342,7 @@ void Finish() {
     if (!record) return;
     glFinish();
     const Binding& binding = record->binding;
-    if (!binding.buffer || binding.width != record->framebufferWidth ||
-        binding.height != record->framebufferHeight)
+    if (!binding.buffer || binding.width != record->surfaceWidth || binding.height != record->surfaceHeight)
         return;
     GLint alignment = 4, rowLength = 0, skipRows = 0, skipPixels = 0;
     glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);

@@ -1,8 +1,8 @@
 // The GL contexts this program creates, on EGL with no window and no display server, and what each draws
 // into.
 //
-// Every context draws into a framebuffer object of its own, sized to the buffer it is bound to; Finish
-// copies the pixels into that buffer. The display is chosen once per process: a hardware device through
+// Every context draws into a pbuffer of its own, sized to the buffer it is bound to; Finish copies the
+// pixels into that buffer. The display is chosen once per process: a hardware device through
 // EGL_EXT_platform_device when there is one, Mesa's surfaceless platform otherwise. TESSALY_GL=software
 // forces the software rasterizer (llvmpipe), which every reference picture was drawn with.
 //
@@ -60,7 +60,7 @@ Context GroupMember(int group);
 // driver keeps the shared objects alive for the remaining members.
 Context ShareRoot();
 
-// Makes `context` current drawing into a framebuffer of the binding's size and remembers the binding.
+// Makes `context` current drawing into a pbuffer of the binding's size and remembers the binding.
 // Fails when the driver refuses, when the size exceeds what it draws, or when no renderer answers.
 bool Bind(Context context, const Binding& binding);
 // Binds a registered context to the buffer it was last given.
@@ -70,8 +70,8 @@ void Finish();
 // Leaves no context current.
 void Release();
 
-// The largest framebuffer side the driver draws (GL_MAX_RENDERBUFFER_SIZE, GL_MAX_VIEWPORT_DIMS), at most
-// kMaxSidePixels; 0 when no context can be made.
+// The largest side the driver draws (EGL_MAX_PBUFFER_WIDTH and _HEIGHT, GL_MAX_RENDERBUFFER_SIZE,
+// GL_MAX_VIEWPORT_DIMS), at most kMaxSidePixels; 0 when no context can be made.
 int MaxDrawSide();
 // "renderer, OpenGL version, platform", or why there is none.
 std::string RendererDescription();
