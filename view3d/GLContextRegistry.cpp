@@ -169,16 +169,14 @@ long NewSerial() {
 
 void LearnLimits(DisplayState& state) {
     if (state.maxSide > 0) return;
-    EGLint width = 0, height = 0;
-    eglGetConfigAttrib(state.display, state.config, EGL_MAX_PBUFFER_WIDTH, &width);
-    eglGetConfigAttrib(state.display, state.config, EGL_MAX_PBUFFER_HEIGHT, &height);
+    // EGL_MAX_PBUFFER_WIDTH is no guide: Mesa reports a nominal 4096 and makes far larger pbuffers. What
+    // the rasterizer can address is what the GL limits say; a pbuffer that cannot be allocated fails on
+    // its own.
     GLint renderbuffer = 0, viewport[2] = {0, 0};
     glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbuffer);
     glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
     int side = std::min({kMaxSidePixels, int(viewport[0]), int(viewport[1])});
-    // Not every driver fills these in; those that do are believed.
-    for (const int limit : {int(width), int(height), int(renderbuffer)})
-        if (limit > 0) side = std::min(side, limit);
+    if (renderbuffer > 0) side = std::min(side, int(renderbuffer));
     state.maxSide = side;
     const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
     const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));

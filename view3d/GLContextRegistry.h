@@ -70,8 +70,8 @@ void Finish();
 // Leaves no context current.
 void Release();
 
-// The largest side the driver draws (EGL_MAX_PBUFFER_WIDTH and _HEIGHT, GL_MAX_RENDERBUFFER_SIZE,
-// GL_MAX_VIEWPORT_DIMS), at most kMaxSidePixels; 0 when no context can be made.
+// The largest side the driver draws (GL_MAX_RENDERBUFFER_SIZE, GL_MAX_VIEWPORT_DIMS), at most
+// kMaxSidePixels; 0 when no context can be made.
 int MaxDrawSide();
 // "renderer, OpenGL version, platform", or why there is none.
 std::string RendererDescription();
