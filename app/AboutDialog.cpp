@@ -3,6 +3,7 @@
 #include "app/AppInfo.h"
 #include "app/ToolbarIcons.h"
 #include "model/SettingsPersistence.h"
+#include "view3d/GLContextRegistry.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -29,6 +30,12 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
                              this);
     about->setWordWrap(true);
     auto* maker = new QLabel(QString::fromUtf8(kRegistryCompanyName), this);
+    // Which GL draws the views and the printouts: the graphics card or the software rasterizer.
+    auto* renderer =
+        new QLabel(QStringLiteral("OpenGL: ") + QString::fromStdString(glctx::RendererDescription()), this);
+    renderer->setObjectName(QStringLiteral("renderer"));
+    renderer->setWordWrap(true);
+    renderer->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* text = new QVBoxLayout;
     text->addWidget(name);
@@ -36,6 +43,8 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     text->addSpacing(8);
     text->addWidget(about);
     text->addWidget(maker);
+    text->addSpacing(8);
+    text->addWidget(renderer);
     auto* top = new QHBoxLayout;
     top->addWidget(mark);
     top->addLayout(text, 1);

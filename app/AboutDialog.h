@@ -1,4 +1,4 @@
-// The "Version Info..." dialog: the program's mark, name and version.
+// The "Version Info..." dialog: the program's mark, name and version, and the OpenGL renderer.
 #pragma once
 
 #include <QDialog>

@@ -45,7 +45,7 @@ int RunTessaly(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("tessaly"));
     QApplication::setApplicationVersion(QStringLiteral("2.1.1"));
     QApplication::setOrganizationName(QString::fromUtf8(kRegistryCompanyName));
-    QGuiApplication::setDesktopFileName(QStringLiteral("tessaly"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.tessaly.Tessaly"));
     QApplication::setWindowIcon(ApplicationIcon());
 
     // QApplication took its own options out of argv; the rest is ours, as bytes.

@@ -3,6 +3,7 @@
 #include "model/AtomicFile.h"
 #include "model/Settings.h"
 #include "sheet/SheetScreen.h"
+#include "view3d/GLContextRegistry.h"
 #include "view3d/ModelViewLogic.h"
 #include "view3d/OffscreenBitmap.h"
 
@@ -116,7 +117,11 @@ int RunRender(Document& document, const Settings& documentSettings, const Render
         image = RenderScreenImage(&document, settings, view, prompt);
     }
     if (image.isNull()) {
-        std::fprintf(stderr, "tsmtool: rendering failed\n");
+        const glctx::Failure failure = glctx::LastFailure();
+        if (failure == glctx::Failure::None)
+            std::fprintf(stderr, "tsmtool: rendering failed\n");
+        else
+            std::fprintf(stderr, "tsmtool: rendering failed: %s\n", glctx::Describe(failure).c_str());
         return 1;
     }
     const bool png = EndsWithIgnoringCase(request.outPath, ".png");

@@ -16,7 +16,9 @@
 #include "model/SettingsTable.h"
 #include "sheet/FontFamilies.h"
 #include "sheet/Paper.h"
+#include "view3d/GLContextRegistry.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -52,6 +54,8 @@ const ToolSpec& Tool() {
             {"--yes", nullptr, "answer every question Yes"},
             {"--no", nullptr, "answer every question No (the default; the last of --yes and --no counts)"},
             {"--help", nullptr, "print the usage, with COMMAND that command's, and exit", false, false, "-h"},
+            {"--version", nullptr,
+             "print the version and the OpenGL renderer pictures are drawn with, and exit"},
         },
         {
             {"info",
@@ -248,6 +252,11 @@ int RunTsmTool(int argc, char** argv) {
     // Hidden: the build makes the manual page with it.
     if (words == std::vector<std::string>{"--man"}) {
         std::fputs(ManPage(Tool(), Manual()).c_str(), stdout);
+        return 0;
+    }
+    // Like --help it needs no command; anything else on the line is not looked at.
+    if (std::find(words.begin(), words.end(), "--version") != words.end()) {
+        std::printf("tsmtool %s\nrenderer: %s\n", TESSALY_VERSION, glctx::RendererDescription().c_str());
         return 0;
     }
     CommandLine line;

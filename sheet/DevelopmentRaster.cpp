@@ -519,6 +519,7 @@ private:
                 const Point2 d = b - a;
                 const double length = Length(d);
                 if (!(length > 0.0)) continue;
+                if (!mode_.bitmapMode && DrawFineDashesSolid(lines, a, b, length, style, colour)) continue;
                 const Point2 unit = d * (1.0 / length);
                 WalkDashes(length, style.patternMM, 6, dashes);
                 for (const DashSpan& span : dashes)
@@ -529,6 +530,27 @@ private:
         DrawBatchVertices(GL_LINES, lines, false);
         glDisable(GL_BLEND);
         glDisable(GL_LINE_SMOOTH);
+    }
+
+    // On screen, dashes repeating faster than the pixels can show them shimmer and cost a segment each:
+    // such a line is drawn once, solid, as dark as its dashes would make it on average.
+    bool DrawFineDashesSolid(std::vector<BatchVertex>& lines, const Point2& a, const Point2& b, double length,
+                             const RasterLineStyle& style, const float (&colour)[4]) const {
+        const DashCycle cycle = DashCycleOf(style.patternMM, 6);
+        if (!(cycle.length > 0.0)) return false;
+        const Point2 d = b - a;
+        const RasterProjection& p = target_.projection;
+        const double pixelsPerMM = std::hypot(d.x * p.pixelsPerMMX, d.y * p.pixelsPerMMY) / length;
+        if (!(cycle.length * pixelsPerMM < kSolidDashPeriodPixels)) return false;
+        const float coverage = float(cycle.Coverage());
+        float rgba[4] = {colour[0], colour[1], colour[2], colour[3] * coverage};
+        if (!settings_.bLineAlpha) {
+            // Without blending the coverage goes into the colour, towards the white of the paper.
+            for (int c = 0; c < 3; ++c) rgba[c] = colour[c] * coverage + (1.0f - coverage);
+            rgba[3] = colour[3];
+        }
+        Segment(lines, a, b, rgba);
+        return true;
     }
 
     static void Segment(std::vector<BatchVertex>& lines, const Point2& a, const Point2& b,

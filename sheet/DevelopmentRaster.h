@@ -23,6 +23,10 @@ enum class RasterLayer {
     EdgeIds,
 };
 
+// On screen (not in bitmap mode), a dashed line whose pattern repeats in fewer pixels than this is drawn
+// as one solid line at the pattern's coverage.
+constexpr double kSolidDashPeriodPixels = 1.5;
+
 struct RasterMode {
     // Bitmap outputs (print, export): lines iLineWidthID + 1 pixels wide, and with bLineAlpha off no lines
     // or flap outlines at all because the vector pass draws them afterwards. On screen lines are 1 pixel.

@@ -89,7 +89,7 @@ PagePrinter::~PagePrinter() = default;
 
 bool PagePrinter::DrawBitmap(QPainter& painter, const SheetIndex& sheet) {
     const BitmapSize size = PageBitmapSize(paper_, printer_, state_.scale, settings_.iResolutionID,
-                                           state_.preview, kMaxRenderSidePixels);
+                                           state_.preview, RenderSideLimit());
     lastSize_ = size;
     lastBands_ = 0;
     const double pw = paper_.PrintableWidth(), ph = paper_.PrintableHeight();
@@ -111,7 +111,8 @@ bool PagePrinter::DrawBitmap(QPainter& painter, const SheetIndex& sheet) {
     const double deviceRowsPerRow = target.height() / size.height;
 
     // The page is rendered and sent to the device a band at a time, so no page needs its whole bitmap.
-    const int rows = std::min(size.height, bandRows_ > 0 ? bandRows_ : BandRows(size.width));
+    const int rows =
+        std::min({size.height, bandRows_ > 0 ? bandRows_ : BandRows(size.width), RenderSideLimit()});
     if (band_ == nullptr || band_->Width() != size.width || band_->Height() != rows)
         band_ = std::make_unique<OffscreenBitmap>(prompt_, size.width, rows);
     if (!band_->HasBitmap()) return false;

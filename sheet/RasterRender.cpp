@@ -43,7 +43,8 @@ bool RenderDevelopment(Document& doc, const Settings& settings, const RasterProj
     const int width = output.Width(), height = output.Height();
     if (!HasBits(output) || projection.widthPixels != width || projection.heightPixels != height)
         return false;
-    const int rows = bandRows > 0 ? bandRows : BandRows(width);
+    // Bands are also what keeps a bitmap taller than the driver draws within its limit.
+    const int rows = std::min(bandRows > 0 ? bandRows : BandRows(width), RenderSideLimit());
 
     if (height <= rows) {
         if (!output.Begin()) return false;

@@ -95,6 +95,19 @@ void WalkDashes(double length, const double* list, size_t count, std::vector<Das
     }
 }
 
+DashCycle DashCycleOf(const double* list, size_t count) {
+    DashCycle cycle;
+    if (list == nullptr || count == 0 || !(list[0] >= kMinDashLength)) return cycle;
+    for (size_t i = 0; i < count && list[i] >= kMinDashLength && std::isfinite(list[i]); i += 2) {
+        const double gap = i + 1 < count && std::isfinite(list[i + 1]) ? list[i + 1] : 0.0;
+        cycle.ink += list[i];
+        cycle.length += list[i] + gap;
+    }
+    // Gaps may overlap the dashes; a cycle that does not move forward has no period to speak of.
+    if (!(cycle.length > 0.0) || !std::isfinite(cycle.length)) return DashCycle{};
+    return cycle;
+}
+
 std::vector<double> VectorDashList(const double (&patternMM)[6], double sx, double sy) {
     const double diagonal = std::sqrt(sx * sx + sy * sy);
     std::vector<double> list;

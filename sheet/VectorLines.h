@@ -5,6 +5,7 @@
 #include "model/Document.h"
 #include "sheet/VectorOutput.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -37,6 +38,16 @@ void WalkDashes(double length, const double* list, size_t count, std::vector<Das
 inline std::vector<DashSpan> WalkDashes(double length, const std::vector<double>& list) {
     return WalkDashes(length, list.data(), list.size());
 }
+
+// One cycle of a dash pattern as WalkDashes walks it: its length and the part of it that is ink, both in
+// pattern units. Zero length when the pattern draws nothing or does not advance.
+struct DashCycle {
+    double length = 0.0;
+    double ink = 0.0;
+    // The share of a long line the dashes cover, 0..1.
+    double Coverage() const { return length > 0.0 ? std::min(1.0, std::max(0.0, ink / length)) : 0.0; }
+};
+DashCycle DashCycleOf(const double* list, size_t count);
 
 // The vector renderer's dash list: the pattern's positive values in order, each times sqrt(sx² + sy²),
 // so the dashes scale with the diagonal of one device millimetre square.

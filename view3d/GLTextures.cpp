@@ -84,27 +84,27 @@ TextureImageChoice ChooseTextureImage(const CMaterial& material, int maxTextureS
 
 bool TextureCache::MadeInGroupOf(void* context) const {
     if (context == nullptr || context_ == nullptr) return false;
-    if (group_ != 0) return glctx::ShareGroupOf(static_cast<OSMesaContext>(context)) == group_;
+    if (group_ != 0) return glctx::ShareGroupOf(static_cast<glctx::Context>(context)) == group_;
     return context == context_;
 }
 
 void TextureCache::Delete(const std::vector<unsigned>& names) {
     if (names.empty()) return;
-    const OSMesaContext current = OSMesaGetCurrentContext();
+    const glctx::Context current = glctx::Current();
     if (MadeInGroupOf(current)) {
         glDeleteTextures(GLsizei(names.size()), names.data());
         return;
     }
     // A context of someone else's cannot be bound safely, and a group without members took its
     // textures with it.
-    const OSMesaContext member = glctx::GroupMember(group_);
+    const glctx::Context member = glctx::GroupMember(group_);
     if (member == nullptr) return;
     glctx::SavedCurrent previous;
     if (glctx::BindRegistered(member)) glDeleteTextures(GLsizei(names.size()), names.data());
 }
 
 MaterialTexture TextureCache::TextureFor(const CMaterial& material, bool smooth) {
-    const OSMesaContext current = OSMesaGetCurrentContext();
+    const glctx::Context current = glctx::Current();
     if (current == nullptr) return {};
     if (!MadeInGroupOf(current)) {
         Release();

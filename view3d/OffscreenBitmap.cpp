@@ -5,6 +5,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <memory>
 #include <new>
 
@@ -12,7 +13,6 @@ namespace tsm {
 
 namespace {
 
-constexpr int kDepthBits = 32; // OSMesa gives the deepest it has (24 bits)
 static_assert(kMaxRenderSidePixels == glctx::kMaxSidePixels);
 
 void PutLe16(uint8_t*& out, int32_t value) {
@@ -33,15 +33,19 @@ bool ValidSize(int width, int height) {
 
 class OffscreenBitmap::Impl {
 public:
-    OSMesaContext context = nullptr;
-    std::vector<uint8_t> target; // OSMesa's own BGRA copy; the DIB is read from GL at Finish
+    glctx::Context context = nullptr;
     std::unique_ptr<glctx::SavedCurrent> previous;
 };
+
+int RenderSideLimit() {
+    const int driver = glctx::MaxDrawSide();
+    return driver > 0 ? std::min(driver, kMaxRenderSidePixels) : kMaxRenderSidePixels;
+}
 
 OffscreenBitmap::OffscreenBitmap(IPrompt& prompt, int width, int height) : prompt_(prompt), impl_(new Impl) {
     header_.width = width;
     header_.height = height;
-    // Sizes OSMesa cannot render are refused before anything is allocated for them.
+    // Sizes no bitmap of this program has are refused before anything is allocated for them.
     if (!ValidSize(width, height)) {
         prompt_.Message("CreateDIBSection Error");
         return;
@@ -66,31 +70,17 @@ bool OffscreenBitmap::Begin() {
         prompt_.Message("Select Object Error");
         return false;
     }
-    try {
-        impl_->target.assign(static_cast<size_t>(header_.width) * static_cast<size_t>(header_.height) * 4, 0);
-    } catch (const std::bad_alloc&) {
-        impl_->target = std::vector<uint8_t>();
-        prompt_.Message("OpenGL Context Error");
-        return false;
-    }
     // Sharing with the views lets an output job use the textures the views already made.
-    const OSMesaContext share = glctx::ShareRoot();
-    OSMesaContext context = OSMesaCreateContextExt(OSMESA_BGRA, kDepthBits, 8, 0, share);
+    const glctx::Context context = glctx::Create(glctx::ShareRoot(), glctx::Role::Renderer);
     if (!context) {
-        impl_->target = std::vector<uint8_t>();
         prompt_.Message("OpenGL Context Error");
         return false;
     }
     auto previous = std::make_unique<glctx::SavedCurrent>();
-    glctx::Register(context, share, glctx::Role::Renderer);
-    const glctx::Binding binding{impl_->target.data(), header_.width, header_.height, false};
-    glctx::SetBinding(context, binding);
-    if (!glctx::Bind(context, binding)) {
-        glctx::Release();
-        glctx::Unregister(context);
-        OSMesaDestroyContext(context);
+    // The pixels stay in GL until Finish reads them straight into the bitmap.
+    if (!glctx::Bind(context, glctx::Binding{nullptr, header_.width, header_.height, false})) {
+        glctx::Destroy(context);
         previous->Restore();
-        impl_->target = std::vector<uint8_t>();
         prompt_.Message("Error");
         return false;
     }
@@ -103,7 +93,7 @@ bool OffscreenBitmap::Begin() {
 
 void OffscreenBitmap::Finish() {
     if (!impl_->context) return;
-    if (OSMesaGetCurrentContext() != impl_->context && !glctx::BindRegistered(impl_->context)) return;
+    if (glctx::Current() != impl_->context && !glctx::BindRegistered(impl_->context)) return;
     glFinish();
     GLint alignment = 4, rowLength = 0, skipRows = 0, skipPixels = 0;
     glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
@@ -124,17 +114,12 @@ void OffscreenBitmap::Finish() {
 
 void OffscreenBitmap::End() {
     if (!impl_->context) return;
-    const OSMesaContext context = impl_->context;
-    if (OSMesaGetCurrentContext() == context || glctx::BindRegistered(context)) {
-        DeleteOutlineFont(fontListBase_);
-        // Released while its buffer still exists: OSMesa may copy pending pixels into it.
-        glctx::Release();
-    }
+    const glctx::Context context = impl_->context;
+    if (glctx::Current() == context || glctx::BindRegistered(context)) DeleteOutlineFont(fontListBase_);
+    glctx::Release();
     fontListBase_ = 0;
-    glctx::Unregister(context);
-    OSMesaDestroyContext(context);
+    glctx::Destroy(context);
     impl_->context = nullptr;
-    impl_->target = std::vector<uint8_t>();
     if (impl_->previous) impl_->previous->Restore();
     impl_->previous.reset();
 }

@@ -1,7 +1,7 @@
 // Rendering with OpenGL into a 24-bit memory bitmap, with no window and no display: the renderer behind
-// printing, bitmap export and both views. OSMesa draws; the result is kept as a Windows-style DIB (rows
-// bottom-up, B, G, R, each row padded to 4 bytes) because the BMP writer and the page stretching want
-// exactly that.
+// printing, bitmap export and both views. GL draws through EGL (GLContextRegistry); the result is kept as a
+// Windows-style DIB (rows bottom-up, B, G, R, each row padded to 4 bytes) because the BMP writer and the page
+// stretching want exactly that.
 #pragma once
 
 #include "model/Outcome.h"
@@ -35,8 +35,12 @@ inline int32_t DibStride(int32_t width) {
     return (width * 3 + 3) & ~3;
 }
 
-// The largest width and height the renderer draws (OSMesa's limit); larger renderers have no bitmap.
+// The largest width and height of a bitmap; larger renderers have none. Begin fails with "Error" where the
+// driver draws less (glctx::MaxDrawSide); the development's renderers band to stay within that.
 constexpr int kMaxRenderSidePixels = 16384;
+// The largest side the driver draws in one piece, at most kMaxRenderSidePixels; larger pictures are drawn
+// in bands.
+int RenderSideLimit();
 
 class OffscreenBitmap {
 public:

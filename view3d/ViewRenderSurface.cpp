@@ -15,8 +15,8 @@ ViewRenderSurface*& SlotEntry(RenderSlot slot) {
     return g_slots[slot == RenderSlot::View3D ? 0 : 1];
 }
 
-OSMesaContext AsContext(void* context) {
-    return static_cast<OSMesaContext>(context);
+glctx::Context AsContext(void* context) {
+    return static_cast<glctx::Context>(context);
 }
 
 glctx::Binding BindingFor(QImage& image) {
@@ -31,23 +31,21 @@ ViewRenderSurface::ViewRenderSurface(IPrompt& prompt, RenderSlot slot) : prompt_
 ViewRenderSurface::~ViewRenderSurface() {
     if (SlotEntry(slot_) == this) SlotEntry(slot_) = nullptr;
     if (!context_) return;
-    const OSMesaContext context = AsContext(context_);
+    const glctx::Context context = AsContext(context_);
     {
         glctx::SavedCurrent previous;
-        if (fontListBase_ != 0 && (OSMesaGetCurrentContext() == context || glctx::BindRegistered(context)))
+        if (fontListBase_ != 0 && (glctx::Current() == context || glctx::BindRegistered(context)))
             DeleteOutlineFont(fontListBase_);
-        if (OSMesaGetCurrentContext() == context) glctx::Release();
-        // `previous` may be this very context: restoring it then finds it gone and leaves none current.
-        glctx::Unregister(context);
     }
-    OSMesaDestroyContext(context);
+    // Whatever else was current stays so; when this context was, none is.
+    glctx::Destroy(context);
 }
 
 bool ViewRenderSurface::Resize(int width, int height) {
     if (width <= 0 || height <= 0) return false;
 
-    // The old buffer goes only after the context has let go of it (OSMesa may still write into it).
-    if (context_ && OSMesaGetCurrentContext() == AsContext(context_)) glctx::Release();
+    // The old buffer goes only after the context has let go of it.
+    if (context_ && glctx::Current() == AsContext(context_)) glctx::Release();
     image_ = QImage();
 
     if (width <= glctx::kMaxSidePixels && height <= glctx::kMaxSidePixels)
@@ -60,13 +58,11 @@ bool ViewRenderSurface::Resize(int width, int height) {
     image_.fill(Qt::white);
 
     if (!context_) {
-        const OSMesaContext share = glctx::ShareRoot();
-        const OSMesaContext context = OSMesaCreateContextExt(OSMESA_BGRA, 24, 8, 0, share);
+        const glctx::Context context = glctx::Create(glctx::ShareRoot(), glctx::Role::ViewSurface);
         if (!context) {
             prompt_.Message("Rendering Context Create Failed");
             return false;
         }
-        glctx::Register(context, share, glctx::Role::ViewSurface);
         context_ = context;
         SlotEntry(slot_) = this;
     }
@@ -84,12 +80,11 @@ bool ViewRenderSurface::Resize(int width, int height) {
 bool ViewRenderSurface::MakeCurrent() {
     if (!IsReady()) return false;
     const glctx::Binding binding = BindingFor(image_);
-    glctx::SetBinding(AsContext(context_), binding);
     return glctx::Bind(AsContext(context_), binding);
 }
 
 void ViewRenderSurface::Finish() {
-    if (IsReady() && OSMesaGetCurrentContext() == AsContext(context_)) glFinish();
+    if (IsReady() && glctx::Current() == AsContext(context_)) glctx::Finish();
 }
 
 ViewRenderSurface* ViewRenderSurface::InSlot(RenderSlot slot) {

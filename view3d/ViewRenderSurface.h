@@ -2,7 +2,7 @@
 // that lives as long as the view. The widget draws the finished pixels with one QPainter::drawImage.
 //
 // The document's two context slots, 3D view and development view, share display lists and textures.
-// OSMesa shares only when a context is created, so the rule is: the first surface created is the share
+// EGL shares only when a context is created, so the rule is: the first surface created is the share
 // root and every later context (surfaces of either slot and the off-screen renderers) is created sharing
 // with it; when the root goes, the oldest surface left takes its place.
 #pragma once
@@ -36,7 +36,7 @@ public:
     // Top-down, QImage::Format_RGB32; null before the first successful resize.
     const QImage& Image() const { return image_; }
     RenderSlot Slot() const { return slot_; }
-    // The OSMesa context, as recorded with the textures it makes.
+    // The GL context (a glctx::Context), as recorded with the textures it makes.
     void* Context() const { return context_; }
     // The development view's outline font; 0 for the 3D view.
     unsigned FontListBase() const { return fontListBase_; }

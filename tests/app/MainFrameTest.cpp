@@ -370,6 +370,11 @@ TEST(MainFrame, AboutDialogShowsTheVersion) {
         auto* version = modal->findChild<QLabel*>("version");
         ASSERT_NE(version, nullptr);
         EXPECT_EQ(version->text(), "Ver. 2.1.1");
+        // The tests draw with the software rasterizer, through Mesa's surfaceless platform.
+        auto* renderer = modal->findChild<QLabel*>("renderer");
+        ASSERT_NE(renderer, nullptr);
+        EXPECT_TRUE(renderer->text().startsWith("OpenGL: llvmpipe")) << renderer->text().toStdString();
+        EXPECT_TRUE(renderer->text().endsWith("EGL surfaceless")) << renderer->text().toStdString();
         seen = true;
     });
     h.Trigger(kCmdVersionInfo);

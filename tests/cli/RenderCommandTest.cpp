@@ -264,6 +264,32 @@ TEST_F(RenderCommandTest, UsageErrorsExitTwo) {
         EXPECT_EQ(entry.path().filename(), "stderr.txt") << entry.path();
 }
 
+// Each way EGL can fail, forced: the renderer's or the view's text, why, exit 1 and no picture.
+TEST_F(RenderCommandTest, GlFailuresExitOneSayingWhy) {
+    const struct {
+        const char* forced;
+        const char* view;
+        const char* text;
+        const char* reason;
+    } cases[] = {
+        {"display", "2d", "OpenGL Context Error", "no EGL display"},
+        {"config", "3d", "Rendering Context Create Failed", "no configuration"},
+        {"context", "3d", "Rendering Context Create Failed", "refused"},
+        {"context", "2d", "OpenGL Context Error", "refused"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.forced) + " " + c.view);
+        setenv("TESSALY_GL_FAIL", c.forced, 1);
+        const RunResult r = Run({"render", "--view", c.view, Sample("cube.tsm"), Out("never.png")});
+        unsetenv("TESSALY_GL_FAIL");
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find(c.text), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("tsmtool: rendering failed: "), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
+        EXPECT_FALSE(fs::exists(Out("never.png")));
+    }
+}
+
 TEST_F(RenderCommandTest, Renders3DViewFromTheDefaultOrTheGivenCamera) {
     RunResult r = Run({"render", "--view", "3d", Sample("cube.tsm"), Out("cube.png")});
     ASSERT_EQ(r.status, 0) << r.err;

@@ -136,7 +136,8 @@ const std::vector<std::pair<std::string, std::vector<std::string>>> kCommandOpti
     {"import", {"--unfold", "--auto", "--scale", "--spacing", "--no-avoid-page-breaks"}},
     {"unfold", {"--auto", "--scale", "--spacing", "--no-avoid-page-breaks"}},
 };
-const std::vector<std::string> kGlobalOptions = {"--settings", "--set", "--yes", "--no", "--help", "-h"};
+const std::vector<std::string> kGlobalOptions = {"--settings", "--set", "--yes",    "--no",
+                                                 "--help",     "-h",    "--version"};
 
 bool Mentions(const std::string& text, const std::string& word) {
     for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
@@ -172,6 +173,22 @@ TEST_F(TsmToolTest, HelpListsTheCommandsAndTheirOptions) {
                     EXPECT_FALSE(Mentions(r.out, option)) << option << " of " << other;
                 }
     }
+}
+
+TEST_F(TsmToolTest, VersionNamesTheProgramAndItsRenderer) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--version"}, std::vector<std::string>{"--version", "render", "--help"}}) {
+        const RunResult r = Run(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out.rfind("tsmtool 2.1.1\nrenderer: llvmpipe", 0), 0u) << r.out;
+        EXPECT_NE(r.out.find("EGL surfaceless\n"), std::string::npos) << r.out;
+    }
+    // Without GL the version is still told, with why there is no renderer.
+    setenv("TESSALY_GL_FAIL", "display", 1);
+    const RunResult r = Run({"--version"});
+    unsetenv("TESSALY_GL_FAIL");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("renderer: none: no EGL display"), std::string::npos) << r.out;
 }
 
 TEST_F(TsmToolTest, ManualPageListsEveryCommandAndOption) {

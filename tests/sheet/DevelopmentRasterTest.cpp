@@ -526,6 +526,39 @@ TEST(DevelopmentRasterImage, LinesLeftToTheVectorPassAndPatternsThatDrawNothing)
     EXPECT_TRUE(ColourNear(DarkestNear(noMountain, projection, {16, 15}), {0.5f, 0.75f, 0.5f}, 4));
 }
 
+// On screen a pattern repeating within 1.5 pixels is drawn as one solid line at its coverage: along the
+// line the picture is that of a solid line whose alpha is the coverage times the line alpha.
+TEST(DevelopmentRasterImage, FineDashesOnScreenAreOneSolidLineAtTheirCoverage) {
+    RecordingPrompt prompt;
+    LineCase c;
+    const RasterProjection projection = FrameProjection(c.Dev(), 12, 2);
+    Settings s;
+    s.bLineAlpha = true;
+    s.dLineAlphaValue = 0.8;
+    s.bDrawWhiteBkLine = false;
+    s.iValleyLineStyle = kLineValleyDashes;
+    const double fine[6] = {0.01, 0.03, 0.015, 0.025, 0.015, 0.025}; // 1.44 pixels a cycle, 1/3 ink
+    std::copy(fine, fine + 6, s.valleyDash);
+    const QImage screen = RenderScreen(c.doc, s, projection, false, prompt);
+    const QImage bitmap = RenderBitmap(c.doc, s, projection, prompt);
+    s.iValleyLineStyle = kLineSolid;
+    s.dLineAlphaValue = 0.8 / 3;
+    const QImage solid = RenderScreen(c.doc, s, projection, false, prompt);
+    bool bitmapDiffers = false;
+    for (double d = 1.0; d < 13.0; d += 0.37) {
+        const QRgb expected = DarkestNear(solid, projection, c.Along(d));
+        EXPECT_TRUE(ColourNear(DarkestNear(screen, projection, c.Along(d)),
+                               {qRed(expected) / 255.0f, qGreen(expected) / 255.0f, qBlue(expected) / 255.0f},
+                               1))
+            << d;
+        bitmapDiffers = bitmapDiffers || DarkestNear(bitmap, projection, c.Along(d)) !=
+                                             DarkestNear(screen, projection, c.Along(d));
+    }
+    // Bitmap outputs still draw every dash.
+    EXPECT_TRUE(bitmapDiffers);
+    EXPECT_TRUE(prompt.texts.empty());
+}
+
 TEST(DevelopmentRasterImage, PickedFaceIsRedOnScreenOnly) {
     RecordingPrompt prompt;
     LineCase c;

@@ -133,6 +133,36 @@ TEST(WalkDashes, RestartsShortSegmentsAndBadPatterns) {
     EXPECT_LE(WalkDashes(1e12, fine, 2).size(), 1000000u);
 }
 
+// The cycle's coverage is what the walk inks of a long line; patterns that draw nothing have no cycle.
+TEST(DashCycleOf, AgreesWithTheWalkOverALongLine) {
+    const struct {
+        std::vector<double> list;
+        double length, ink;
+    } cases[] = {
+        {{1, 1, 1, 1, 1, 1}, 6, 3},       // the mountain default
+        {{2, 1, 0.5, 1, 2, 1}, 7.5, 4.5}, // the valley default
+        {{2, 1, 0, 5, 3, 1}, 3, 2},       // a zero dash ends the cycle
+        {{1, 1, 2}, 4, 3},                // the last dash has no gap
+        {{3, -1}, 2, 3},                  // overlapping dashes: all ink
+        {{-1, -1, -1, -1, -1, -1}, 0, 0}, // nothing drawn
+        {{1, -1}, 0, 0},                  // does not advance
+        {{}, 0, 0},
+    };
+    for (const auto& c : cases) {
+        const DashCycle cycle = DashCycleOf(c.list.data(), c.list.size());
+        EXPECT_DOUBLE_EQ(cycle.length, c.length);
+        if (c.length == 0) {
+            EXPECT_EQ(cycle.Coverage(), 0.0);
+            continue;
+        }
+        EXPECT_DOUBLE_EQ(cycle.ink, c.ink);
+        const double line = c.length * 1000;
+        double inked = 0;
+        for (const DashSpan& span : WalkDashes(line, c.list)) inked += span.to - span.from;
+        EXPECT_NEAR(cycle.Coverage(), std::min(1.0, inked / line), 1e-9);
+    }
+}
+
 TEST(DrawVectorLines, EachKindUsesItsOwnStyleSetting) {
     const auto styleSetting = [](Settings& s, DrawKind kind) -> int32_t* {
         if (kind == DrawKind::Cut) return &s.iCutLineStyle;

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "view3d/GLContextRegistry.h"
 #include <GL/gl.h>
-#include <GL/osmesa.h>
 
 #include <array>
 
@@ -37,7 +37,7 @@ void SetUpTextView(const OffscreenBitmap& dib, double pixelsPerEm, double origin
 }
 
 TEST(GLText, WithoutACurrentContextTheFontCannotBeBuilt) {
-    ASSERT_EQ(OSMesaGetCurrentContext(), nullptr);
+    ASSERT_EQ(glctx::Current(), nullptr);
     RecordingPrompt prompt;
     EXPECT_EQ(BuildOutlineFont("Arial", prompt), 0u);
     EXPECT_EQ(prompt.texts, std::vector<std::string>{"Font Build Failed"});

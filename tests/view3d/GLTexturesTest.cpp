@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
-#include <GL/osmesa.h>
 
 #include <memory>
 
@@ -66,7 +65,7 @@ void DrawTextureOver(GLuint name, int width, int height) {
     glDisable(GL_TEXTURE_2D);
 }
 
-bool IsTextureIn(OSMesaContext context, GLuint name) {
+bool IsTextureIn(glctx::Context context, GLuint name) {
     glctx::SavedCurrent previous;
     return glctx::BindRegistered(context) && glIsTexture(name);
 }
@@ -153,7 +152,7 @@ TEST(GLTextures, EachSourceTakesItsImage) {
     empty.texture->width = 0;
     {
         TextureCache textures(TextureSource::LimitedTexture);
-        ASSERT_EQ(OSMesaGetCurrentContext(), nullptr);
+        ASSERT_EQ(glctx::Current(), nullptr);
         EXPECT_EQ(textures.TextureFor(both, true).name, 0u);
         EXPECT_EQ(textures.Count(), 0u);
     }
@@ -315,7 +314,7 @@ TEST(GLTextures, TheTwoSlotsShareTextures) {
     // Released from either: gone from both.
     textures.Release();
     EXPECT_FALSE(glIsTexture(name));
-    EXPECT_FALSE(IsTextureIn(static_cast<OSMesaContext>(view3d.Context()), name));
+    EXPECT_FALSE(IsTextureIn(static_cast<glctx::Context>(view3d.Context()), name));
     EXPECT_TRUE(prompt.texts.empty());
 }
 
@@ -326,7 +325,7 @@ TEST(GLTextures, DeletedWhereTheyWereMade) {
     // An off-screen job without views: a context sharing with nobody.
     OffscreenBitmap first(prompt, 3, 3);
     ASSERT_TRUE(first.Begin());
-    const auto firstContext = OSMesaGetCurrentContext();
+    const auto firstContext = glctx::Current();
     auto material = TexturedMaterial();
     auto textures = std::make_unique<TextureCache>(TextureSource::LimitedTexture);
     const GLuint name = textures->TextureFor(*material, true).name;
@@ -335,12 +334,12 @@ TEST(GLTextures, DeletedWhereTheyWereMade) {
     // Another job draws; the textures go in the middle of it.
     OffscreenBitmap job(prompt, 6, 4);
     ASSERT_TRUE(job.Begin());
-    const auto jobContext = OSMesaGetCurrentContext();
+    const auto jobContext = glctx::Current();
     glClearColor(1, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
     textures.reset();
     EXPECT_FALSE(IsTextureIn(firstContext, name));
-    EXPECT_EQ(OSMesaGetCurrentContext(), jobContext);
+    EXPECT_EQ(glctx::Current(), jobContext);
     job.Finish();
     EXPECT_EQ(test::DibPixel(job, 5, 3), (std::array<uint8_t, 3>{0, 0, 255}));
     EXPECT_EQ(test::DibPixel(job, 0, 0), (std::array<uint8_t, 3>{0, 0, 255}));
@@ -357,7 +356,7 @@ TEST(GLTextures, DeletedWhereTheyWereMade) {
     EXPECT_FALSE(IsTextureIn(firstContext, old));
     EXPECT_EQ(moving.Count(), 1u);
     job.End();
-    EXPECT_EQ(OSMesaGetCurrentContext(), firstContext); // what was current before the job
+    EXPECT_EQ(glctx::Current(), firstContext); // what was current before the job
     first.End();
     EXPECT_TRUE(prompt.texts.empty());
 }
@@ -401,7 +400,7 @@ TEST(GLTextures, TexturesGoWithTheirContextGroup) {
         ASSERT_NE(name, 0u);
         job.End();
     }
-    const auto viewContext = static_cast<OSMesaContext>(view.Context());
+    const auto viewContext = static_cast<glctx::Context>(view.Context());
     EXPECT_TRUE(IsTextureIn(viewContext, name));
     textures.Release();
     EXPECT_FALSE(IsTextureIn(viewContext, name));

@@ -5,8 +5,8 @@
 
 #include "view3d/OffscreenBitmap.h"
 
+#include "view3d/GLContextRegistry.h"
 #include <GL/gl.h>
-#include <GL/osmesa.h>
 
 #include <QImage>
 

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "view3d/GLContextRegistry.h"
 #include <GL/gl.h>
-#include <GL/osmesa.h>
 
 #include <cstdlib>
 #include <sstream>
@@ -210,7 +210,7 @@ TEST(OffscreenBitmap, UnusableSizesReportTheirTextsAndNothingCrashes) {
         // Begin stops at selecting the missing bitmap; the rest does nothing.
         EXPECT_FALSE(dib.Begin());
         EXPECT_EQ(prompt.texts.back(), "Select Object Error");
-        EXPECT_EQ(OSMesaGetCurrentContext(), nullptr);
+        EXPECT_EQ(glctx::Current(), nullptr);
         dib.Finish();
         dib.End();
         EXPECT_TRUE(dib.SaveAsBmpFile(TempPath("dib-never.bmp")).failed());
@@ -218,7 +218,7 @@ TEST(OffscreenBitmap, UnusableSizesReportTheirTextsAndNothingCrashes) {
     }
 }
 
-TEST(OffscreenBitmap, TheLargestSideOsMesaDrawsIsAccepted) {
+TEST(OffscreenBitmap, TheLargestSideTheDriverDrawsIsAccepted) {
     for (const auto& [w, h] : {std::pair{kMaxRenderSidePixels, 1}, std::pair{1, kMaxRenderSidePixels}}) {
         RecordingPrompt prompt;
         OffscreenBitmap dib(prompt, w, h);
@@ -256,9 +256,9 @@ TEST(OffscreenBitmap, BeginAndEndLeaveTheCallersContextAsTheyFoundIt) {
         RecordingPrompt prompt;
         OffscreenBitmap dib(prompt, 4, 4);
         ASSERT_TRUE(dib.Begin());
-        EXPECT_NE(OSMesaGetCurrentContext(), nullptr);
+        EXPECT_NE(glctx::Current(), nullptr);
         dib.End();
-        EXPECT_EQ(OSMesaGetCurrentContext(), nullptr);
+        EXPECT_EQ(glctx::Current(), nullptr);
     }
     // A view's context current before: current again after, on its own buffer.
     RecordingPrompt prompt;
@@ -274,7 +274,7 @@ TEST(OffscreenBitmap, BeginAndEndLeaveTheCallersContextAsTheyFoundIt) {
         ClearToTestColour();
         dib.Finish();
     } // destroyed without End: the destructor ends it
-    EXPECT_EQ(OSMesaGetCurrentContext(), view.Context());
+    EXPECT_EQ(glctx::Current(), view.Context());
     // The renderer shared the view's lists and deleted its font with it.
     EXPECT_FALSE(glIsList(fontBase + '1'));
     glClearColor(1, 0, 0, 1);

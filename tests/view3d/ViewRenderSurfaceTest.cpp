@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
-#include <GL/osmesa.h>
 
 #include <memory>
 
@@ -43,7 +42,7 @@ TEST(ViewRenderSurface, PixelsArriveTopDownInAnRgb32Image) {
     ViewRenderSurface surface(prompt, RenderSlot::View3D);
     ASSERT_TRUE(surface.Resize(64, 48));
     EXPECT_TRUE(surface.IsReady());
-    EXPECT_EQ(OSMesaGetCurrentContext(), surface.Context());
+    EXPECT_EQ(glctx::Current(), surface.Context());
     EXPECT_EQ(surface.Image().format(), QImage::Format_RGB32);
     EXPECT_EQ(surface.Image().size(), QSize(64, 48));
 
