@@ -32,9 +32,15 @@ bool AngleOk(double degrees) {
     return std::isfinite(degrees) && degrees >= 1 && degrees <= 179;
 }
 
+// Every edit but cutting and joining leaves the `joined` pairs alone.
 EditResult Checked(EditContext& context, UpdateHint hint, const std::function<const char*()>& check,
-                   const std::function<void()>& change) {
-    return RunDevelopmentEdit(context, hint, change, check);
+                   const std::function<void()>& change, EditScope scope = {false, nullptr}) {
+    return RunDevelopmentEdit(context, hint, change, check, scope);
+}
+
+EditScope LinksOf(const CPartLine& line) {
+    const CPart* part = PartOf(line);
+    return {true, part ? part->solid : nullptr};
 }
 
 } // namespace
@@ -42,7 +48,7 @@ EditResult Checked(EditContext& context, UpdateHint hint, const std::function<co
 EditResult CutFold(EditContext& context, CPartLine& line) {
     return Checked(
         context, UpdateHint::Undone, [&]() { return IsFoldLine(line) ? nullptr : kNotAFoldText; },
-        [&]() { CutAtLine(*context.document.development, line, context.printableWidthMM); });
+        [&]() { CutAtLine(*context.document.development, line, context.printableWidthMM); }, LinksOf(line));
 }
 
 EditResult JoinCutEdge(EditContext& context, CPartLine& line, std::optional<Point2> click) {
@@ -51,7 +57,8 @@ EditResult JoinCutEdge(EditContext& context, CPartLine& line, std::optional<Poin
         [&]() {
             CPartLine& chosen = click ? JoinLineForClick(line, *click) : line;
             JoinAtLine(*context.document.development, chosen, CoincidentEdgeThresholdMM(context.settings));
-        });
+        },
+        LinksOf(line));
 }
 
 EditResult SwitchFlap(EditContext& context, CPartLine& line) {

@@ -83,10 +83,16 @@ EditResult OrderPicture(EditContext& context, bool aboveDevelopment, size_t inde
 EditResult ColorLines(EditContext& context, const std::vector<CPartLine*>& lines,
                       const EdgeColorAction& action);
 
+// What an edit may have changed, so that completion redoes no more than it must on a large model.
+struct EditScope {
+    bool links = true;             // `joined` pairs changed: the 3D corners are separated again
+    const CSolid* solid = nullptr; // ... in this solid only; null: in any
+};
+
 // Any change of the development: the copy, then `change`, then completion. `check`, when given, runs first
 // and refuses with its text (no copy taken, nothing changed) unless it returns null.
 EditResult RunDevelopmentEdit(EditContext& context, UpdateHint hint, const std::function<void()>& change,
-                              const std::function<const char*()>& check = nullptr);
+                              const std::function<const char*()>& check = nullptr, EditScope scope = {});
 
 // A change of the mesh itself (flip faces, joining edges, new coordinates): the undo copy is of the whole
 // document. `change` reports whether it changed anything; when it did not, no copy is kept.
@@ -104,8 +110,8 @@ struct PendingEdit {
 PendingEdit BeginEdit(Document& document);
 EditResult CommitEdit(EditContext& context, PendingEdit pending, UpdateHint hint);
 
-// Recomputes what derives from the development after it changed: corner separation, line classes, the
-// development's frame.
-void CompleteDevelopmentEdit(Document& document);
+// Recomputes what derives from the development after it changed: corner separation (as far as `scope`
+// says), line classes, the development's frame.
+void CompleteDevelopmentEdit(Document& document, EditScope scope = {});
 
 } // namespace tsm

@@ -49,12 +49,9 @@ bool RestoreModel(Document& document, const HistoryEntry& entry, const Settings&
     CMeshModel& model = *document.model;
     model.solids = std::move(copy.model->solids);
     for (auto& solid : model.solids) solid->model = &model;
-    model.center = copy.model->center;
-    model.dominantAxis = copy.model->dominantAxis;
-    model.boundsMin = copy.model->boundsMin;
-    model.boundsMax = copy.model->boundsMax;
-    model.size = copy.model->size;
     document.development = std::move(copy.development);
+    // The reader leaves the bounds to the open pipeline; the status bar and the camera need them.
+    completion.ComputeBounds(model);
     return true;
 }
 
@@ -72,7 +69,7 @@ EditResult Refused(const char* text) {
 } // namespace
 
 EditResult RunDevelopmentEdit(EditContext& context, UpdateHint hint, const std::function<void()>& change,
-                              const std::function<const char*()>& check) {
+                              const std::function<const char*()>& check, EditScope scope) {
     Document& document = context.document;
     if (!document.development) return Refused(kNoDevelopmentText);
     if (const char* refusal = check ? check() : nullptr) return Refused(refusal);
@@ -80,13 +77,13 @@ EditResult RunDevelopmentEdit(EditContext& context, UpdateHint hint, const std::
     change();
     document.history.PushEdit(std::move(entry));
     document.modified = true;
-    CompleteDevelopmentEdit(document);
+    CompleteDevelopmentEdit(document, scope);
     return {Outcome::Ok(), hint};
 }
 
-void CompleteDevelopmentEdit(Document& document) {
+void CompleteDevelopmentEdit(Document& document, EditScope scope) {
     if (!document.development || !document.model) return;
-    SeparateCorners(*document.model);
+    if (scope.links) SeparateCorners(*document.model, scope.solid);
     ClassifyPartLines(*document.development, *document.model, document.display);
     ComputeDevelopmentExtent(*document.development, false);
 }

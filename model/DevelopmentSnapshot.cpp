@@ -77,16 +77,11 @@ std::unordered_map<const T*, int32_t> IndexMap(const std::vector<std::unique_ptr
 }
 
 struct Indices {
+    PartPool& pool;
     std::unordered_map<const CSolid*, int32_t> solids;
-    std::unordered_map<const CSolid*, std::unordered_map<const CFace*, int32_t>> faces;
     std::unordered_map<const CSolid*, std::unordered_map<const CEdge*, int32_t>> edges;
 
-    int32_t Face(const CSolid* solid, const CFace* face) {
-        auto& map = faces[solid];
-        if (map.empty() && solid) map = IndexMap(solid->faces);
-        auto it = map.find(face);
-        return it == map.end() ? -1 : it->second;
-    }
+    int32_t Face(const CFace& face) { return pool.FaceIndex(face); }
     int32_t Edge(const CSolid* solid, const CEdge* edge) {
         auto& map = edges[solid];
         if (map.empty() && solid) map = IndexMap(solid->edges);
@@ -118,17 +113,29 @@ std::string PartToBytes(const CPart& part, Indices& indices) {
     out.Put(part.y);
     out.Put(part.width);
     out.Put(part.height);
-    std::unordered_map<const CHalfEdge*, CornerRef> where;
-    for (size_t s = 0; s < part.faces.size(); ++s)
-        for (size_t c = 0; c < part.faces[s]->halfEdges.size(); ++c)
-            where.emplace(part.faces[s]->Corner(c), CornerRef{int32_t(s), int32_t(c)});
+    // A part has some hundred faces: a sorted list finds a face's slot faster than a hash of every corner.
+    std::vector<std::pair<const CFace*, int32_t>> slots;
+    slots.reserve(part.faces.size());
+    size_t corners = 0;
+    for (size_t s = 0; s < part.faces.size(); ++s) {
+        slots.emplace_back(part.faces[s], int32_t(s));
+        corners += part.faces[s]->halfEdges.size();
+    }
+    std::sort(slots.begin(), slots.end());
     const auto refOf = [&](const CHalfEdge* h) {
-        auto it = h ? where.find(h) : where.end();
-        return it == where.end() ? CornerRef{} : it->second;
+        if (h == nullptr) return CornerRef{};
+        auto it = std::lower_bound(slots.begin(), slots.end(),
+                                   std::make_pair(static_cast<const CFace*>(h->face), 0));
+        if (it == slots.end() || it->first != h->face) return CornerRef{};
+        const auto& ring = h->face->halfEdges;
+        for (size_t c = 0; c < ring.size(); ++c)
+            if (ring[c].get() == h) return CornerRef{it->second, int32_t(c)};
+        return CornerRef{};
     };
+    out.bytes.reserve(64 + part.faces.size() * 8 + corners * 112 + part.lines.size() * 32);
     out.Put(static_cast<uint32_t>(part.faces.size()));
     for (const CFace* face : part.faces) {
-        out.Put(indices.Face(face->solid, face));
+        out.Put(indices.Face(*face));
         out.Put(static_cast<uint32_t>(face->halfEdges.size()));
         for (const auto& h : face->halfEdges) PutCorner(out, *h, refOf(h->joined));
     }
@@ -372,6 +379,19 @@ size_t PartPool::HeldBytes() const {
     return total;
 }
 
+int32_t PartPool::FaceIndex(const CFace& face) {
+    const CSolid* solid = face.solid;
+    if (!solid) return -1;
+    const auto holds = [&](int32_t i) {
+        return i >= 0 && size_t(i) < solid->faces.size() && solid->faces[size_t(i)].get() == &face;
+    };
+    if (holds(face.solidIndexHint)) return face.solidIndexHint;
+    // New or renumbered faces: learn the whole solid again.
+    for (size_t i = 0; i < solid->faces.size(); ++i)
+        solid->faces[i]->solidIndexHint = static_cast<int32_t>(i);
+    return holds(face.solidIndexHint) ? face.solidIndexHint : -1;
+}
+
 void PartPool::Prune() {
     for (auto it = byHash_.begin(); it != byHash_.end();)
         it = it->second.expired() ? byHash_.erase(it) : std::next(it);
@@ -386,8 +406,7 @@ size_t DevelopmentSnapshot::Bytes() const {
 DevelopmentSnapshot TakeDevelopmentSnapshot(const Document& document, PartPool& pool) {
     DevelopmentSnapshot snapshot;
     const Development& dev = *document.development;
-    Indices indices;
-    indices.solids = IndexMap(document.model->solids);
+    Indices indices{pool, IndexMap(document.model->solids), {}};
     snapshot.parts.reserve(dev.parts.size());
     for (const auto& part : dev.parts)
         if (part) snapshot.parts.push_back(pool.Intern(PartToBytes(*part, indices)));

@@ -11,6 +11,8 @@
 
 #include "model/Development.h"
 
+#include <cstdint>
+
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -30,6 +32,11 @@ public:
     // Bytes of the distinct parts still held by some copy.
     size_t HeldBytes() const;
     void Prune();
+
+    // The face's position in its solid, remembered in the face between copies (a face keeps its place
+    // until the model is rebuilt; a remembered position that no longer holds the face is learnt again).
+    // -1 when the face has no solid or is not in it.
+    static int32_t FaceIndex(const CFace& face);
 
 private:
     std::unordered_multimap<size_t, std::weak_ptr<const std::string>> byHash_;

@@ -74,6 +74,8 @@ struct CFace {
     bool visited = false; // scratch flag of flood fills (flat groups, unfolding)
     bool picked = false;  // marked by the corresponding-face check
     bool placed = false;  // scratch flag of the unfolder
+    // Where the undo copies last found this face in its solid's list; a hint they check before use.
+    mutable int32_t solidIndexHint = -1;
 
     Vec3 Normal() const { return {plane[0], plane[1], plane[2]}; }
     size_t CornerCount() const { return halfEdges.size(); }

@@ -139,7 +139,7 @@ void NormaliseNames(Document& document, IModelCompletion& completion) {
         if (material->name.empty()) material->name = "Pattern-" + std::to_string(unnamedMaterial++);
 }
 
-void SeparateCorners(CMeshModel& model) {
+void SeparateCorners(CMeshModel& model, const CSolid* only) {
     double lengthSum = 0;
     size_t edgeCount = 0;
     for (auto& solid : model.solids) {
@@ -150,12 +150,13 @@ void SeparateCorners(CMeshModel& model) {
     const double meanLength = edgeCount ? lengthSum / static_cast<double>(edgeCount) : 0.0;
 
     for (auto& solid : model.solids)
-        for (auto& face : solid->faces)
-            for (auto& h : face->halfEdges) h->displayPos = h->vertex->position;
+        if (!only || solid.get() == only)
+            for (auto& face : solid->faces)
+                for (auto& h : face->halfEdges) h->displayPos = h->vertex->position;
 
     std::vector<CHalfEdge*> fan;
     for (auto& solid : model.solids) {
-        if (!solid->inDevelopment) continue;
+        if (!solid->inDevelopment || (only && solid.get() != only)) continue;
         size_t cornerCount = 0;
         for (auto& face : solid->faces) cornerCount += face->halfEdges.size();
         for (auto& face : solid->faces) {

@@ -29,8 +29,9 @@ DispatchResult DispatchReader(const std::string& path, Document& document, int i
 // Names empty solids "Object-n" and makes every solid name unique ("-2", "-3", ...); names empty
 // materials "Pattern-n". Recomputes the bounds first.
 void NormaliseNames(Document& document, IModelCompletion& completion);
-// Gives every corner a display position, moved into its face where the model is cut open.
-void SeparateCorners(CMeshModel& model);
+// Gives every corner a display position, moved into its face where the model is cut open. With `only`,
+// just that solid's corners (the offsets still follow the mean edge length of the whole model).
+void SeparateCorners(CMeshModel& model, const CSolid* only = nullptr);
 // Replaces font names that are not installed by the default font; shows one message when any was.
 void ReplaceMissingFonts(Development& development, const std::vector<std::string>& installedFamilies,
                          IPrompt& prompt);

@@ -1,5 +1,7 @@
 #include "engine/EditOperations.h"
 
+#include "engine/DocumentEdits.h"
+
 #include "engine/Classify.h"
 #include "engine/EngineCompletion.h"
 #include "engine/Extents.h"
@@ -9,6 +11,7 @@
 #include "model/OpenPipeline.h"
 #include "model/Settings.h"
 #include "tests/engine/DevelopmentFixture.h"
+#include "tests/support/DocumentCompare.h"
 #include "tools/lib/Invariants.h"
 
 #include <gtest/gtest.h>
@@ -371,6 +374,10 @@ TEST(CutJoin, RandomCutsAndJoinsKeepEveryLink) {
         ComputeBounds(*doc.model);
         ASSERT_TRUE(UnfoldDocument(doc, Settings(), prompt, nullptr, UnfoldOptions()));
         Development& dev = *doc.development;
+        const std::string unfolded = test::DocumentStateBytes(doc);
+        Settings settings;
+        settings.bJoinAdjacentEdgesOnDevelopment = false; // coincident edges within 0.0001 mm only
+        EditContext context{doc, settings};
         std::mt19937 random(1234);
         int done[2] = {0, 0};
         for (int step = 0; step < 40; ++step) {
@@ -386,19 +393,22 @@ TEST(CutJoin, RandomCutsAndJoinsKeepEveryLink) {
             const CPartLine& near = cut || step % 4 == 1 ? *line : *line->first->twin->line;
             CHalfEdge* h = line->first;
             if (cut) {
-                CutAtLine(dev, *line, 180.0);
+                ASSERT_TRUE(CutFold(context, *line).ok());
             } else {
-                JoinAtLine(dev, JoinLineForClick(*line, LineEnds(near)[0]), 0.0001);
+                ASSERT_TRUE(JoinCutEdge(context, *line, LineEnds(near)[0]).ok());
                 // A neighbouring edge joined as coincident may have moved one end within the threshold.
                 EXPECT_LT(Length(h->Pos2D() - h->twin->next->Pos2D()), 0.0001);
                 EXPECT_LT(Length(h->next->Pos2D() - h->twin->Pos2D()), 0.0001);
             }
-            SeparateCorners(*doc.model);
-            ClassifyPartLines(dev, *doc.model, doc.display);
             const auto problems = CheckModelInvariants(doc);
             ASSERT_TRUE(problems.empty()) << "step " << step << ": " << problems.front();
             ASSERT_EQ(LineRecordProblem(dev), "") << "step " << step;
         }
+        // Every step undone brings back the unfolded development exactly.
+        EXPECT_EQ(doc.history.UndoCount(), size_t(done[0] + done[1]));
+        while (doc.history.CanUndo()) ASSERT_TRUE(Undo(context).ok());
+        EXPECT_TRUE(test::DocumentStateBytes(doc) == unfolded);
+        EXPECT_TRUE(CheckModelInvariants(doc).empty());
         EXPECT_GT(done[0] * done[1], 0);
     }
 }

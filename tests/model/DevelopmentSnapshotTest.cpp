@@ -1,7 +1,7 @@
 #include "model/DevelopmentSnapshot.h"
 
-#include "model/BinaryWriter.h"
 #include "model/Document.h"
+#include "tests/support/DocumentCompare.h"
 #include "tools/lib/ModelBuilder.h"
 #include "tools/lib/Primitives.h"
 
@@ -27,13 +27,8 @@ CHalfEdge& FirstCorner(Document& doc, size_t part) {
     return *doc.development->parts[part]->faces[0]->Corner(0);
 }
 
-// Every byte the snapshot and the model file hold, to compare two states of one document.
 std::string StateOf(const Document& doc) {
-    PartPool pool;
-    const DevelopmentSnapshot snapshot = TakeDevelopmentSnapshot(doc, pool);
-    std::string state = SerializeBinaryModel(doc, doc.display) + snapshot.rest;
-    for (const auto& part : snapshot.parts) state += *part;
-    return state;
+    return test::DocumentStateBytes(doc);
 }
 
 } // namespace

@@ -1,5 +1,8 @@
 #include "tests/support/DocumentCompare.h"
 
+#include "model/BinaryWriter.h"
+#include "model/DevelopmentSnapshot.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -247,6 +250,17 @@ void ExpectSameDisplaySettings(const DisplaySettings& a, const DisplaySettings& 
     ExpectSameArray(a.valleyDash, b.valleyDash, "valley dash");
     EXPECT_EQ(a.bColorFlapWithFace, b.bColorFlapWithFace) << "bColorFlapWithFace";
     EXPECT_EQ(a.dDefaultFlapHeightMM, b.dDefaultFlapHeightMM) << "dDefaultFlapHeightMM";
+}
+
+std::string DocumentStateBytes(const Document& document) {
+    std::string state = SerializeBinaryModel(document, document.display);
+    if (document.development) {
+        PartPool pool;
+        const DevelopmentSnapshot snapshot = TakeDevelopmentSnapshot(document, pool);
+        for (const auto& part : snapshot.parts) state += *part;
+        state += snapshot.rest;
+    }
+    return state;
 }
 
 } // namespace tsm::test

@@ -1,0 +1,209 @@
+#include "engine/DocumentEdits.h"
+
+#include "tests/support/DocumentCompare.h"
+#include "tools/lib/ModelBuilder.h"
+#include "tools/lib/Primitives.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace tsm;
+
+namespace {
+
+// A cube and an open sheet of two squares, unfolded, with a text and a picture in each list.
+struct Developed {
+    Document doc;
+    Settings settings;
+    EditContext context{doc, settings};
+
+    Developed() {
+        const MeshData cube = Cube(20);
+        AddSolid(doc, "cube", cube.vertices, cube.faces);
+        const MeshData sheet = Translated(Grid(2, 1, 10), {40, 0, 0});
+        AddSolid(doc, "sheet", sheet.vertices, sheet.faces);
+        EXPECT_TRUE(UnfoldForFixture(doc).empty());
+        AddText(doc, {10, 10, 30, 6}, {"one"}, 12);
+        AddText(doc, {10, 30, 30, 6}, {"two"}, 12);
+        AddPicture(doc, false, {0, 0, 10, 10}, MakeCheckerboard(4, 4, 2, {0, 0, 0}, {1, 1, 1}));
+        AddPicture(doc, true, {50, 0, 10, 10}, MakeCheckerboard(4, 4, 2, {1, 0, 0}, {0, 0, 1}));
+        CompleteDevelopmentEdit(doc);
+    }
+    Development& Dev() { return *doc.development; }
+    CPartLine& Line(bool (*test)(const CPartLine&)) {
+        for (auto& part : Dev().parts)
+            for (auto& line : part->lines)
+                if (test(*line)) return *line;
+        ADD_FAILURE() << "no such line";
+        return *Dev().parts[0]->lines[0];
+    }
+    CPartLine& Fold() { return Line(IsFoldLine); }
+    CPartLine& Joinable() { return Line(IsJoinableCutLine); }
+    CPartLine& Open() {
+        return Line([](const CPartLine& l) { return l.first->twin == nullptr; });
+    }
+};
+
+bool WithFlap(const CPartLine& l) {
+    return l.first->joined == nullptr && l.first->twin != nullptr && l.first->hasFlap;
+}
+
+} // namespace
+
+TEST(DocumentEdits, UndoBringsBackTheStateBeforeEachKindOfEditAndRedoTheOneAfter) {
+    const struct {
+        const char* name;
+        std::function<EditResult(Developed&)> edit;
+    } cases[] = {
+        {"cut", [](Developed& d) { return CutFold(d.context, d.Fold()); }},
+        {"join",
+         [](Developed& d) {
+             return JoinCutEdge(d.context, d.Joinable(), Point2{0, 0});
+         }},
+        {"switch flap", [](Developed& d) { return SwitchFlap(d.context, d.Line(WithFlap)); }},
+        {"flap height", [](Developed& d) { return ChangeFlapHeight(d.context, d.Line(WithFlap), 9); }},
+        {"add flap", [](Developed& d) { return AddFlapTo(d.context, d.Open(), LineKind::ValleyFlap); }},
+        {"flap details",
+         [](Developed& d) { return ChangeFlapDetails(d.context, d.Line(WithFlap), 4, 60, 80); }},
+        {"rotate",
+         [](Developed& d) {
+             return RotatePartBy(d.context, *d.Dev().parts[0], {3, 4}, 33);
+         }},
+        {"move",
+         [](Developed& d) {
+             EditSelection s;
+             s.parts = {d.Dev().parts[1].get()};
+             s.texts = {d.Dev().texts[0].get()};
+             s.pictures = {d.Dev().imagesB[0].get()};
+             return MoveSelection(d.context, s, {2, -2});
+         }},
+        {"resize",
+         [](Developed& d) {
+             return ResizeTextOrPicture(d.context, d.Dev().imagesA[0]->rect, {1, 2, 3, 4});
+         }},
+        {"delete selection",
+         [](Developed& d) {
+             EditSelection s;
+             s.texts = {d.Dev().texts[1].get()};
+             s.pictures = {d.Dev().imagesA[0].get()};
+             return DeleteSelection(d.context, s);
+         }},
+        {"add text",
+         [](Developed& d) {
+             return AddTextAt(d.context, MakeText({5, 5}, {"new"}, "Serif", 20, 255));
+         }},
+        {"edit text",
+         [](Developed& d) {
+             return EditText(d.context, 0, MakeText({0, 0}, {"edited", "twice"}, "Sans", 8, 0));
+         }},
+        {"delete text", [](Developed& d) { return DeleteTextAt(d.context, 0); }},
+        {"duplicate text", [](Developed& d) { return DuplicateTextAt(d.context, 1); }},
+        {"order text", [](Developed& d) { return OrderText(d.context, 0, StackOrder::Top); }},
+        {"order picture",
+         [](Developed& d) { return OrderPicture(d.context, false, 0, StackOrder::AboveDevelopment); }},
+        {"paint",
+         [](Developed& d) {
+             return ColorLines(d.context, {&d.Fold()}, EdgeColorAction{false, {255, 0, 0}});
+         }},
+        {"hide",
+         [](Developed& d) {
+             return ColorLines(d.context, {&d.Fold()}, EdgeColorAction{true, {}});
+         }},
+        {"mesh edit",
+         [](Developed& d) {
+             return RunModelEdit(d.context, UpdateHint::Redraw, [&] {
+                 CSolid& solid = *d.doc.model->solids[1];
+                 solid.name = "renamed";
+                 solid.edges[0]->edgeClass = EdgeClass::MarkedOpen;
+                 return Outcome::Ok();
+             });
+         }},
+        {"mouse drag",
+         [](Developed& d) {
+             PendingEdit pending = BeginEdit(d.doc);
+             d.Dev().parts[0]->x += 7;
+             return CommitEdit(d.context, std::move(pending), UpdateHint::KeepGridInPlace);
+         }},
+    };
+    for (const auto& c : cases) {
+        Developed d;
+        const std::string before = test::DocumentStateBytes(d.doc);
+        const EditResult result = c.edit(d);
+        ASSERT_TRUE(result.ok()) << c.name << ": " << result.outcome.reason();
+        EXPECT_TRUE(d.doc.modified) << c.name;
+        const std::string after = test::DocumentStateBytes(d.doc);
+        ASSERT_NE(after, before) << c.name;
+        d.doc.modified = false;
+        EXPECT_EQ(Undo(d.context).hint, UpdateHint::Undone) << c.name;
+        EXPECT_TRUE(test::DocumentStateBytes(d.doc) == before) << c.name;
+        EXPECT_TRUE(d.doc.modified) << c.name;
+        ASSERT_TRUE(Redo(d.context).ok()) << c.name;
+        EXPECT_TRUE(test::DocumentStateBytes(d.doc) == after) << c.name;
+    }
+}
+
+TEST(DocumentEdits, RefusedCommandsChangeNothingAndKeepNoCopy) {
+    const struct {
+        const char* name;
+        std::function<EditResult(Developed&)> edit;
+        const char* reason;
+    } cases[] = {
+        {"cut a cut line", [](Developed& d) { return CutFold(d.context, d.Joinable()); }, kNotAFoldText},
+        {"join a fold", [](Developed& d) { return JoinCutEdge(d.context, d.Fold()); }, kNotJoinableText},
+        {"flap on a fold", [](Developed& d) { return SwitchFlap(d.context, d.Fold()); },
+         "Only a cut edge carries a flap."},
+        {"second flap",
+         [](Developed& d) { return AddFlapTo(d.context, d.Line(WithFlap), LineKind::MountainFlap); },
+         "This edge has a flap already."},
+        {"flap too high", [](Developed& d) { return ChangeFlapHeight(d.context, d.Line(WithFlap), 101); },
+         "Specify a value of 0.1-100 mm for flap width."},
+        {"flat flap angle",
+         [](Developed& d) { return ChangeFlapDetails(d.context, d.Line(WithFlap), 5, 0, 45); },
+         "Specify flap angles between 1 and 179 degrees."},
+        {"empty text",
+         [](Developed& d) {
+             return AddTextAt(d.context, MakeText({0, 0}, {""}, "Sans", 9, 0));
+         },
+         "A text needs at least one character."},
+        {"no such text", [](Developed& d) { return DeleteTextAt(d.context, 7); }, "There is no such text."},
+        {"no such picture", [](Developed& d) { return OrderPicture(d.context, true, 4, StackOrder::Top); },
+         "There is no such picture."},
+        {"nothing to undo", [](Developed& d) { return Undo(d.context); }, kNothingToUndoText},
+        {"nothing to redo", [](Developed& d) { return Redo(d.context); }, kNothingToRedoText},
+    };
+    for (const auto& c : cases) {
+        Developed d;
+        const std::string before = test::DocumentStateBytes(d.doc);
+        const EditResult result = c.edit(d);
+        EXPECT_TRUE(result.outcome.failed()) << c.name;
+        EXPECT_EQ(result.outcome.reason(), c.reason) << c.name;
+        EXPECT_TRUE(test::DocumentStateBytes(d.doc) == before) << c.name;
+        EXPECT_FALSE(d.doc.modified) << c.name;
+        EXPECT_FALSE(d.doc.history.CanUndo()) << c.name;
+    }
+    Document empty;
+    const Settings settings;
+    EditContext context{empty, settings};
+    EXPECT_EQ(MoveSelection(context, {}, {1, 1}).outcome.reason(), kNoDevelopmentText);
+}
+
+TEST(DocumentEdits, FiftyOneEditsKeepFiftyStepsAndANewEditClearsRedo) {
+    Developed d;
+    CPart& part = *d.Dev().parts[0];
+    const double start = part.x;
+    EditSelection s;
+    s.parts = {&part};
+    for (int i = 0; i < 51; ++i) ASSERT_TRUE(MoveSelection(d.context, s, {1, 0}).ok());
+    EXPECT_EQ(d.doc.history.UndoCount(), 50u);
+    int undone = 0;
+    while (Undo(d.context).ok()) ++undone;
+    EXPECT_EQ(undone, 50);
+    // The oldest step is gone: the part stays one step from where it started.
+    EXPECT_DOUBLE_EQ(d.Dev().parts[0]->x, start + 1);
+    ASSERT_TRUE(Redo(d.context).ok());
+    EXPECT_TRUE(d.doc.history.CanRedo());
+    s.parts = {d.Dev().parts[0].get()};
+    ASSERT_TRUE(MoveSelection(d.context, s, {0, 1}).ok());
+    EXPECT_FALSE(d.doc.history.CanRedo());
+}
