@@ -159,8 +159,12 @@ TEST_F(UnfoldCommandTest, BadOptionsAreUsageErrors) {
         {"import", "--unfold", mesh, Out("o.tsm"), "--scale"},
         // Both modes at once.
         {"unfold", "--auto", "--scale", "2", Sample("cube.tsm"), Out("o.tsm")},
+        // A strategy without a name, or with one that names none.
+        {"import", "--unfold", "--strategy", "fewest", mesh, Out("o.tsm")},
+        {"unfold", "--strategy", "", Sample("cube.tsm"), Out("o.tsm")},
         // Layout options that nothing would use.
         {"import", "--auto", mesh, Out("o.tsm")},
+        {"import", "--strategy", "upright", mesh, Out("o.tsm")},
         {"import", "--no-avoid-page-breaks", mesh, Out("o.tsm")},
         // Options of these commands on others, and the other way round.
         {"unfold", "--unfold", Sample("cube.tsm"), Out("o.tsm")},
