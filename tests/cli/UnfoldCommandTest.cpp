@@ -336,6 +336,29 @@ TEST_F(UnfoldCommandTest, LayoutOptionsReachTheLayout) {
     EXPECT_GT(autoTight["scale"].toDouble(), development({"--auto"})["scale"].toDouble());
 }
 
+// --strategy picks the unfolding; without it the remembered setting does. info counts what it made.
+TEST_F(UnfoldCommandTest, StrategyOptionOrSettingChoosesTheUnfolding) {
+    ASSERT_EQ(Run({"import", Mesh("cactus.off"), Out("cactus.tsm")}).status, 0);
+    const auto development = [this](const std::vector<std::string>& options) {
+        std::vector<std::string> args = options;
+        args.insert(args.end(), {"unfold", "--scale", "1", Out("cactus.tsm"), Out("o.tsm")});
+        const test::ToolRun r = Run(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        return Info(Out("o.tsm"))["development"].toObject();
+    };
+    const QJsonObject upright = development({"--strategy", "upright"});
+    const QJsonObject fewest = development({"--strategy", "fewest-parts"});
+    const QJsonObject remembered = development({"--set", "iUnfoldStrategy=1"});
+    EXPECT_EQ(development({})["partCount"].toInt(), upright["partCount"].toInt());
+    for (const QJsonObject& dev : {upright, fewest}) {
+        EXPECT_EQ(dev["partCount"].toInt(), dev["parts"].toArray().size());
+        EXPECT_GT(dev["flaps"].toInt(), 0);
+        EXPECT_GT(dev["cutLengthMM"].toDouble(), 0.0);
+    }
+    EXPECT_LT(fewest["partCount"].toInt(), upright["partCount"].toInt());
+    EXPECT_EQ(remembered, fewest);
+}
+
 TEST_F(UnfoldCommandTest, PageBreaksAreAvoidedUnlessAskedNotTo) {
     ASSERT_EQ(Run({"import", Mesh("cactus.off"), Out("cactus.tsm")}).status, 0);
     ASSERT_EQ(Run({"unfold", "--scale", "300", Out("cactus.tsm"), Out("kept.tsm")}).status, 0);
