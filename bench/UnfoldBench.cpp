@@ -9,6 +9,9 @@
 // sphere, laid out at scale 1 in millimetres: parts, cut length (mm), flaps and pages. Targets: Fewest
 // parts at most 23 parts on the bunny (0.7 x the 33.5 of a widely used free unfolder) and at most 2 s on
 // the sphere.
+//
+// Scale: a wavy sphere (an icosphere of 81,920 or 327,680 faces, its radius rippled so that the
+// folds differ) with both strategies. Target: the larger within 5 x the time of the smaller.
 #include "engine/EngineCompletion.h"
 #include "engine/Topology.h"
 #include "engine/Unfolder.h"
@@ -204,6 +207,20 @@ void RunStrategy(benchmark::State& state, const std::function<std::unique_ptr<Do
     state.counters["pages"] = pages;
 }
 
+// An icosphere of 20 x 4^level faces whose radius ripples by a tenth, so that the folds are not all alike.
+std::unique_ptr<Document> WavySphereDocument(int level) {
+    MeshData mesh = Icosphere(level, 100.0);
+    for (Vec3& v : mesh.vertices) {
+        const Vec3 n = v / Length(v);
+        v = n * (100.0 * (1.0 + 0.1 * std::sin(5 * n.x) * std::sin(5 * n.y) * std::sin(5 * n.z)));
+    }
+    auto doc = std::make_unique<Document>();
+    AddSolid(*doc, "wavy", mesh.vertices, mesh.faces);
+    ComputeBounds(*doc->model);
+    FindSymmetricEdges(*doc->model);
+    return doc;
+}
+
 void RegisterStrategies() {
     std::vector<std::pair<std::string, std::function<std::unique_ptr<Document>()>>> models;
     std::vector<std::string> files;
@@ -216,6 +233,8 @@ void RegisterStrategies() {
         models.push_back(
             {std::filesystem::path(path).filename().string(), [path] { return MeshFileDocument(path); }});
     models.push_back({"sphere50k", SphereDocument});
+    models.push_back({"wavy81920", [] { return WavySphereDocument(6); }});
+    models.push_back({"wavy327680", [] { return WavySphereDocument(7); }});
     for (const auto& [name, make] : models) {
         for (UnfoldStrategy strategy : {UnfoldStrategy::Upright, UnfoldStrategy::FewestParts}) {
             const std::string label = std::string("BM_Strategy/") + name +

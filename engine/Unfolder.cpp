@@ -221,15 +221,16 @@ struct Unfolder::Impl {
         }
     }
 
-    // Overlap test and join of one edge; false when the join was refused.
-    bool TryJoin(CEdge& edge) {
+    // Overlap test and join of one edge; false when the join was refused. `tested` false joins without
+    // the test, for a join already known to leave no overlap.
+    bool TryJoin(CEdge& edge, bool tested = true) {
         CHalfEdge* h = edge.halfEdge1;
         CHalfEdge* t = edge.halfEdge2;
         CPart* a = h->face->part;
         CPart* b = t->face->part;
         const RigidMotion movedB = space->JoinMotion(*h, *t);
-        ++owner.overlapTests_;
-        if (space->Overlaps(*a, *b, movedB)) {
+        if (tested) ++owner.overlapTests_;
+        if (tested && space->Overlaps(*a, *b, movedB)) {
             edge.mark = true;
             edge.unfoldWeight = -1;
             ++owner.refusedJoins_;
@@ -384,7 +385,8 @@ UnfoldResult Unfolder::Run(IUnfoldProgress* progress) {
                 cancel();
                 return result;
             }
-            impl.TryJoin(*plan.joins[i]);
+            // The plan made these very joins from the same flat faces, its overlap tests included.
+            impl.TryJoin(*plan.joins[i], false);
         }
     } else {
         const int count = static_cast<int>(edges.size());
