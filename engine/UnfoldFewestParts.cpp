@@ -152,6 +152,8 @@ private:
             return false;
         }
         space_->Merge(*a, *b, moved);
+        // The emptied part gives its room back, as the unfolder's own parts do when they are dropped.
+        std::vector<CFace*>().swap(b->faces);
         joins_.push_back(&edge);
         --parts_;
         return true;
