@@ -31,6 +31,12 @@ public:
         options.printableWidthMM = paper.PrintableWidth();
         options.printableHeightMM = paper.PrintableHeight();
         const std::function<bool()> ask = [this, document] {
+            if (s_.dialogs.askUnfoldMethod) {
+                UnfoldStrategy strategy = UnfoldStrategyOf(s_.settings);
+                if (!s_.dialogs.askUnfoldMethod(*document, s_.settings.layoutMethod, strategy)) return false;
+                s_.settings.iUnfoldStrategy = static_cast<int32_t>(strategy);
+                return true;
+            }
             return !s_.dialogs.askLayoutMethod ||
                    s_.dialogs.askLayoutMethod(*document, s_.settings.layoutMethod);
         };
@@ -141,6 +147,9 @@ ModelCommandDialogs WindowModelCommandDialogs(QWidget* parent, SettingsStore* pr
     ModelCommandDialogs dialogs;
     dialogs.askLayoutMethod = [parent](Document& document, LayoutMethod& method) {
         return AskLayoutMethod(parent, document, method);
+    };
+    dialogs.askUnfoldMethod = [parent](Document& document, LayoutMethod& method, UnfoldStrategy& strategy) {
+        return AskLayoutMethod(parent, document, method, &strategy);
     };
     dialogs.askUndoUnfolding = [parent](bool hasTexts) -> std::optional<UndoUnfoldingChoice> {
         UndoUnfoldingDialog dialog(parent, hasTexts);

@@ -20,6 +20,9 @@ namespace tsm {
 struct ModelCommandDialogs {
     // "Development Layout Method": may change the layout method and the document's scale; false on Cancel.
     std::function<bool(Document&, LayoutMethod&)> askLayoutMethod;
+    // The same dialog before unfolding, where it also offers the unfolding strategy; when unset, Unfold
+    // asks askLayoutMethod and the strategy stays as it is.
+    std::function<bool(Document&, LayoutMethod&, UnfoldStrategy&)> askUnfoldMethod;
     // "Undo Unfolding": nothing on Cancel.
     std::function<std::optional<UndoUnfoldingChoice>(bool developmentHasTexts)> askUndoUnfolding;
     // The unfolding's progress display, made afresh for each run; null (or a null function) for none.

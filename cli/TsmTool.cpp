@@ -36,6 +36,9 @@ const std::vector<OptionSpec>& LayoutOptions() {
         {"--scale", "S", "do not fit: set the absolute scale S"},
         {"--spacing", "V", "the space between parts: % of the model's size with --auto, mm with --scale"},
         {"--no-avoid-page-breaks", nullptr, "let parts straddle the sheets' borders"},
+        {"--strategy", "upright|fewest-parts",
+         "keep the model's vertical direction straight across folds, or cut as few parts as possible "
+         "(default: the remembered choice, upright at first)"},
     };
     return options;
 }

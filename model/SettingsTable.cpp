@@ -97,6 +97,7 @@ std::vector<SettingEntry> BuildTable() {
         Int("iLineWidthID", O, &Settings::iLineWidthID),
         Bool("bOmitFlatEdge", O, &Settings::bOmitFlatEdge),
         Int("iFlatEdgeAngle", O, &Settings::iFlatEdgeAngle),
+        Int("iUnfoldStrategy", O, &Settings::iUnfoldStrategy),
         Bool("bLoadLastTextInfo", O, &Settings::bLoadLastTextInfo),
         LastText(Int("iLastTextLineSpaceMM", O, &Settings::iLastTextLineSpaceMM)),
         LastText(Int("iLastTextFontSize", O, &Settings::iLastTextFontSize)),

@@ -133,8 +133,8 @@ const std::vector<std::pair<std::string, std::vector<std::string>>> kCommandOpti
     {"export", {"--not-fill-faces", "--not-fill-flaps", "--width"}},
     {"render", {"--view", "--size", "--labels", "--yaw", "--pitch"}},
     {"print", {"--pdf", "--printer-paper", "--printer-margins", "--dpi"}},
-    {"import", {"--unfold", "--auto", "--scale", "--spacing", "--no-avoid-page-breaks"}},
-    {"unfold", {"--auto", "--scale", "--spacing", "--no-avoid-page-breaks"}},
+    {"import", {"--unfold", "--auto", "--scale", "--spacing", "--no-avoid-page-breaks", "--strategy"}},
+    {"unfold", {"--auto", "--scale", "--spacing", "--no-avoid-page-breaks", "--strategy"}},
 };
 const std::vector<std::string> kGlobalOptions = {"--settings", "--set", "--yes",    "--no",
                                                  "--help",     "-h",    "--version"};
