@@ -31,7 +31,10 @@ bool CommandController::IsEnabled(int commandId) const {
                (commandId == kCmdEditUndo ? document->history.CanUndo() : document->history.CanRedo());
     }
     const CommandInfo* command = FindCommand(commandId);
-    return command != nullptr && IsCommandEnabled(*command, HasModel(), HasDevelopment());
+    if (command == nullptr || !IsCommandEnabled(*command, HasModel(), HasDevelopment())) return false;
+    const auto found = external_.find(commandId);
+    if (found == external_.end()) return commandId != kCmdEditDelete;
+    return !found->second.enabled || found->second.enabled();
 }
 
 bool CommandController::IsChecked(int commandId) const {
@@ -41,15 +44,28 @@ bool CommandController::IsChecked(int commandId) const {
 }
 
 void CommandController::SetExternalHandler(int commandId, std::function<void()> handler) {
-    external_[commandId] = std::move(handler);
+    external_[commandId] = External{std::move(handler), {}};
+}
+
+void CommandController::SetExternalHandler(int commandId, std::function<void()> handler,
+                                           std::function<bool()> enabled) {
+    external_[commandId] = External{std::move(handler), std::move(enabled)};
 }
 
 void CommandController::RunExternal(int commandId) {
     const auto found = external_.find(commandId);
-    if (found != external_.end() && found->second)
-        found->second();
+    if (found != external_.end() && found->second.run)
+        found->second.run();
     else
         s_.frame.ShowStatusText(kStatusNotAvailable);
+}
+
+void CommandController::RunInstalledOrForward(int commandId) {
+    const auto found = external_.find(commandId);
+    if (found != external_.end() && found->second.run)
+        found->second.run();
+    else
+        s_.frame.ForwardToDevelopmentView(commandId);
 }
 
 bool CommandController::OpenPath(const std::string& path) {
@@ -119,6 +135,11 @@ void CommandController::Export(int commandId) {
     ExportFormat format = ExportFormat::Dxf;
     switch (commandId) {
     case kCmdExportEps:
+        // The window adds its options dialog.
+        if (external_.count(commandId) != 0) {
+            RunExternal(commandId);
+            return;
+        }
         format = ExportFormat::Eps;
         break;
     case kCmdExportDxf:
@@ -127,9 +148,12 @@ void CommandController::Export(int commandId) {
     case kCmdExportEmf:
         format = ExportFormat::Emf;
         break;
+    case kCmdExportSvg:
+        format = ExportFormat::Svg;
+        break;
     default:
-        // The bitmaps need the development view's renderer and its size dialog.
-        s_.frame.ForwardToDevelopmentView(commandId);
+        // The bitmaps need the renderer and the size dialog; PDF goes through the printing.
+        RunInstalledOrForward(commandId);
         return;
     }
     const std::optional<std::string> chosen =
@@ -194,6 +218,8 @@ void CommandController::Execute(int commandId) {
         break;
     case kCmdCopyDevelopment:
     case kCmdEditCopy:
+        RunInstalledOrForward(commandId);
+        break;
     case kCmdPrint:
     case kCmdPrintPreview:
         s_.frame.ForwardToDevelopmentView(commandId);
@@ -245,6 +271,8 @@ void CommandController::Execute(int commandId) {
     case kCmdExportDxf:
     case kCmdExportEmf:
     case kCmdExportTextureBitmap:
+    case kCmdExportSvg:
+    case kCmdExportPdf:
         Export(commandId);
         break;
     default:

@@ -91,6 +91,10 @@ MainFrame::MainFrame(SettingsSession& session, FrameServices services)
                              return controller_.ConfirmSetAside();
                          }});
 
+    InstallOutputCommands(controller_, OutputCommandServices{doc_, settings_, prompt_, chooser_, *this,
+                                                             std::move(services.bmpSize),
+                                                             std::move(services.epsOptions), this});
+
     CreateClient();
     toolbar_ = ui_.CreateToolBar();
     ui_.CreateMenus();

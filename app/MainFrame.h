@@ -9,6 +9,7 @@
 #include "app/FrameCommandUi.h"
 #include "app/FrameProfile.h"
 #include "app/MessageBoxPrompt.h"
+#include "app/OutputCommands.h"
 #include "app/RecentFileList.h"
 #include "engine/EngineCompletion.h"
 #include "model/OpenPipeline.h"
@@ -34,6 +35,8 @@ struct FrameServices {
     IPrompt* prompt = nullptr;       // null: modal message boxes
     IShell* shell = nullptr;         // null: the desktop's default programs
     IFileChooser* chooser = nullptr; // null: the standard file dialogs
+    BmpSizeChooser bmpSize;          // null: the "Output Size (BMP)" dialog
+    EpsOptionsChooser epsOptions;    // null: the "EPS Option" dialog
     bool showSplash = true;
     std::string programDir; // ending in '/'; empty: the running executable's folder
 };
