@@ -93,6 +93,7 @@ MainFrame::MainFrame(SettingsSession& session, FrameServices services)
 
     CreateClient();
     toolbar_ = ui_.CreateToolBar();
+    CreateModeToolBar();
     ui_.CreateMenus();
     CreateStatusBar();
     setAcceptDrops(true);
@@ -147,6 +148,21 @@ void MainFrame::CreateClient() {
     splitter_->addWidget(view3d_);
     splitter_->addWidget(view2d_);
     setCentralWidget(splitter_);
+}
+
+void MainFrame::CreateModeToolBar() {
+    modeToolbar_ = new QToolBar(QStringLiteral("Edit Modes"), this);
+    modeToolbar_->setObjectName(QStringLiteral("ModeToolBar"));
+    modeToolbar_->setIconSize(QSize(16, 16));
+    const int modes[kModeImageCount] = {kCmdModeSelectMove, kCmdModeEditFlaps, kCmdModeRotatePart,
+                                        kCmdModeJoinFace,   kCmdModeInputText, kCmdModeColorEdge};
+    for (int i = 0; i < kModeImageCount; ++i) {
+        QAction* action = ui_.Action(modes[i]);
+        if (action == nullptr) continue;
+        action->setIcon(ModeToolbarIcon(i));
+        modeToolbar_->addAction(action);
+    }
+    addToolBar(Qt::TopToolBarArea, modeToolbar_);
 }
 
 void MainFrame::CreateStatusBar() {
