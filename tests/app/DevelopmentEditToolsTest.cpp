@@ -220,7 +220,22 @@ TEST(DevelopmentEditTools, DragsArrowsAndDeleteAreOneUndoStepEach) {
     EXPECT_EQ(d.Dev().parts.size(), 1u);
     EXPECT_TRUE(d.Selection().empty());
     d.h.Trigger(kCmdEditUndo);
-    EXPECT_EQ(d.Dev().texts.size(), 1u);
+    ASSERT_EQ(d.Dev().texts.size(), 1u);
+
+    // The bottom right handle of a single selected text sizes it, with the sizing cursor over it, as one
+    // undo step.
+    text = d.Dev().texts.front().get();
+    d.Click(d.Screen(Centre(ObjectRect(TextObject(text)))));
+    const std::array<double, 4> before = ObjectRect(TextObject(text));
+    const QPoint handle = d.Screen({before[0] + before[2], before[1] + before[3]});
+    d.MoveHeld(handle + QPoint(1, 1), Qt::NoButton);
+    EXPECT_EQ(d.widget->cursor().shape(), Qt::SizeFDiagCursor);
+    const size_t beforeResize = d.UndoSteps();
+    d.Drag(handle + QPoint(1, 1), handle + QPoint(31, 1));
+    EXPECT_NEAR(text->rect[2] - before[2], d.Mm(QPoint(30, 0)).x - d.Mm(QPoint(0, 0)).x, 1e-6);
+    EXPECT_NEAR(text->rect[0], before[0], 1e-9);
+    EXPECT_NEAR(text->rect[3], before[3], 1e-9);
+    EXPECT_EQ(d.UndoSteps(), beforeResize + 1);
 }
 
 TEST(DevelopmentEditTools, CutsAFoldAndJoinsItBackKeepingTheClickedSide) {
