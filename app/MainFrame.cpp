@@ -14,6 +14,7 @@
 #include "app/StatusTexts.h"
 #include "app/ToolbarIcons.h"
 #include "model/DocumentSettings.h"
+#include "sheet/DevelopmentViewState.h"
 #include "sheet/FontFamilies.h"
 #include "sheet/SheetScreen.h"
 
@@ -280,7 +281,10 @@ void MainFrame::ShowStatusText(const std::string& text) {
 void MainFrame::RefreshIdleText() {
     const Document* document = doc_.Current();
     statusBar()->clearMessage();
-    messagePane_->setText(Local(IdleStatusText(document)));
+    // While an edit mode is chosen its own hint says what the mouse does.
+    const char* modeText = EditModeStatusText(settings_.editMode);
+    const bool showMode = document != nullptr && document->development != nullptr && *modeText != '\0';
+    messagePane_->setText(Local(showMode ? std::string(modeText) : IdleStatusText(document)));
     // Without a development there is no assembled size to show; an old one would describe another model.
     secondPane_->setText(Local(AssembledSizeText(document)));
 }

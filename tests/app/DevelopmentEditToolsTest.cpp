@@ -9,6 +9,7 @@
 #include "app/EditDialogs.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -480,6 +481,8 @@ TEST(DevelopmentEditTools, TheViewMenuOffersModesResetViewAndExports) {
     EditHarness d(folder.path());
     ASSERT_NE(d.document, nullptr);
     d.Mode(kCmdModeJoinFace);
+    EXPECT_EQ(d.h.frame->MessagePane()->text(),
+              "Click the edge to Join/Disjoin. Click again for Join to difine move part");
     d.Drag(QPoint(5, 5), QPoint(45, 25)); // a left drag pans in this mode
     EXPECT_NE(d.view->State().PanX(), 0.0);
     QStringList texts;
