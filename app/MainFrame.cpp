@@ -14,6 +14,7 @@
 #include "app/StatusTexts.h"
 #include "app/ToolbarIcons.h"
 #include "model/DocumentSettings.h"
+#include "sheet/DevelopmentViewState.h"
 #include "sheet/FontFamilies.h"
 #include "sheet/SheetScreen.h"
 
@@ -97,6 +98,7 @@ MainFrame::MainFrame(SettingsSession& session, FrameServices services)
 
     CreateClient();
     toolbar_ = ui_.CreateToolBar();
+    CreateModeToolBar();
     ui_.CreateMenus();
     CreateStatusBar();
     setAcceptDrops(true);
@@ -151,6 +153,21 @@ void MainFrame::CreateClient() {
     splitter_->addWidget(view3d_);
     splitter_->addWidget(view2d_);
     setCentralWidget(splitter_);
+}
+
+void MainFrame::CreateModeToolBar() {
+    modeToolbar_ = new QToolBar(QStringLiteral("Edit Modes"), this);
+    modeToolbar_->setObjectName(QStringLiteral("ModeToolBar"));
+    modeToolbar_->setIconSize(QSize(16, 16));
+    const int modes[kModeImageCount] = {kCmdModeSelectMove, kCmdModeEditFlaps, kCmdModeRotatePart,
+                                        kCmdModeJoinFace,   kCmdModeInputText, kCmdModeColorEdge};
+    for (int i = 0; i < kModeImageCount; ++i) {
+        QAction* action = ui_.Action(modes[i]);
+        if (action == nullptr) continue;
+        action->setIcon(ModeToolbarIcon(i));
+        modeToolbar_->addAction(action);
+    }
+    addToolBar(Qt::TopToolBarArea, modeToolbar_);
 }
 
 void MainFrame::CreateStatusBar() {
@@ -268,7 +285,10 @@ void MainFrame::ShowStatusText(const std::string& text) {
 void MainFrame::RefreshIdleText() {
     const Document* document = doc_.Current();
     statusBar()->clearMessage();
-    messagePane_->setText(Local(IdleStatusText(document)));
+    // While an edit mode is chosen its own hint says what the mouse does.
+    const char* modeText = EditModeStatusText(settings_.editMode);
+    const bool showMode = document != nullptr && document->development != nullptr && *modeText != '\0';
+    messagePane_->setText(Local(showMode ? std::string(modeText) : IdleStatusText(document)));
     // Without a development there is no assembled size to show; an old one would describe another model.
     secondPane_->setText(Local(AssembledSizeText(document)));
 }

@@ -70,6 +70,7 @@ public:
     DevelopmentViewWidget* DevelopmentView() const { return view2d_; }
     QSplitter* Splitter() const { return splitter_; }
     QToolBar* ToolBar() const { return toolbar_; }
+    QToolBar* ModeToolBar() const { return modeToolbar_; }
     QLabel* MessagePane() const { return messagePane_; }
     QLabel* SecondPane() const { return secondPane_; }
     ObjectListDialog* ObjectList() const { return objectList_; }
@@ -108,6 +109,7 @@ protected:
 
 private:
     void CreateClient();
+    void CreateModeToolBar();
     void CreateStatusBar();
     void RestorePlacement();
     void RestoreBarState();
@@ -135,6 +137,7 @@ private:
     ModelViewWidget* view3d_ = nullptr;
     DevelopmentViewWidget* view2d_ = nullptr;
     QToolBar* toolbar_ = nullptr;
+    QToolBar* modeToolbar_ = nullptr; // the development view's edit modes
     QLabel* messagePane_ = nullptr;
     QLabel* secondPane_ = nullptr;
     ObjectListDialog* objectList_ = nullptr;
