@@ -84,6 +84,7 @@ std::vector<CommandInfo> BuildTable() {
         Plain(kCmdRecalculateLayout, "Recalculate Parts Layout", "Lay the parts out again", E::Development),
         Plain(kCmdFlipFaces, "Flip Faces", "Turn every face over", E::Model),
         Plain(kCmdJoinIsolatedEdges, "Join Adjacent Isolated Edges", "Join open edges that meet", E::Model),
+        Plain(kCmdChangeCoordinates, "Change Model Coordinates", "Adjust the model's axes", E::Model),
         // Configuration
         Plain(kCmdTextureConfiguration, "&Texture Configuration...", "Set texture images to the materials",
               E::Model),
@@ -132,7 +133,6 @@ std::vector<CommandInfo> BuildTable() {
                      E::Development)),
         Hidden(Plain(kCmdExportTextureBitmap, "Export BMP for Texture...",
                      "Save the development as a texture bitmap", E::Development)),
-        Hidden(Plain(kCmdChangeCoordinates, "Change Model Coordinates", "Adjust the model's axes", E::Model)),
     };
     for (CommandInfo& info : table) {
         if (info.id == kCmdViewToolbar || info.id == kCmdViewStatusBar) info.check = CheckRule::BarVisible;
