@@ -1,5 +1,6 @@
 #include "app/CommandController.h"
 
+#include "app/UpdateCheck.h"
 #include "model/DocumentSettings.h"
 
 #include "engine/MeshImportPipeline.h"
@@ -11,6 +12,7 @@ namespace tsm {
 
 const char* const kMessageNoMaterials = "There are no material data. Texture can not be set.";
 const char* const kMessageNoHelpFile = "Cannot find help file.";
+const char* const kMessageNoWebPage = "No web page address is configured (sUpdateServerURL).";
 const char* const kStatusNotAvailable = "This command is not available yet.";
 
 CommandController::CommandController(CommandServices services) : s_(std::move(services)) {}
@@ -173,6 +175,15 @@ void CommandController::OpenHelp() {
     if (url.empty() || !s_.shell.OpenUrl(url)) s_.prompt.Message(kMessageNoHelpFile);
 }
 
+void CommandController::OpenWebPage() {
+    // The page lives where the update server does; one setting names both.
+    const std::string page = ProductWebPage(s_.settings.sUpdateServerURL);
+    if (page.empty())
+        s_.prompt.Message(kMessageNoWebPage);
+    else
+        s_.shell.OpenUrl(page);
+}
+
 void CommandController::Execute(int commandId) {
     const CommandInfo* command = FindCommand(commandId);
     if (command == nullptr || !IsEnabled(commandId)) return;
@@ -259,7 +270,7 @@ void CommandController::Execute(int commandId) {
         s_.frame.ShowAbout();
         break;
     case kCmdWebPage:
-        s_.shell.OpenUrl(kProductWebPage);
+        OpenWebPage();
         break;
     case kCmdColorConfiguration:
         RunExternal(commandId);

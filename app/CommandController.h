@@ -20,6 +20,7 @@ namespace tsm {
 
 extern const char* const kMessageNoMaterials; // "There are no material data. Texture can not be set."
 extern const char* const kMessageNoHelpFile;  // "Cannot find help file."
+extern const char* const kMessageNoWebPage;   // the web page command without a server address
 
 // The main window as the commands and the views' windows see it; the part the open pipeline drives, the
 // title, the recent files, the panels and UpdateAllViews, is IDocumentWindow's.
@@ -113,6 +114,7 @@ private:
     void ToggleSwitch(const CommandInfo& command);
     void Export(int commandId);
     void OpenHelp();
+    void OpenWebPage();
     bool WriteDocument(const std::string& path);
     void UndoOrRedo(bool undo);
     void ShowFlaps(const CommandInfo& command);

@@ -85,6 +85,7 @@ std::vector<CommandInfo> BuildTable() {
         Plain(kCmdRecalculateLayout, "Recalculate Parts Layout", "Lay the parts out again", E::Development),
         Plain(kCmdFlipFaces, "Flip Faces", "Turn every face over", E::Model),
         Plain(kCmdJoinIsolatedEdges, "Join Adjacent Isolated Edges", "Join open edges that meet", E::Model),
+        Plain(kCmdChangeCoordinates, "Change Model Coordinates", "Adjust the model's axes", E::Model),
         // Configuration
         Plain(kCmdTextureConfiguration, "&Texture Configuration...", "Set texture images to the materials",
               E::Model),
@@ -138,7 +139,6 @@ std::vector<CommandInfo> BuildTable() {
                     "Click the place to input text. Click the text to edit.", EditMode::InputText)),
         Hidden(Mode(kCmdModeColorEdge, "Set Edge Color\tCtrl+E",
                     "Click the edge to change color (drag for area select).", EditMode::ColorEdge)),
-        Hidden(Plain(kCmdChangeCoordinates, "Change Model Coordinates", "Adjust the model's axes", E::Model)),
     };
     for (CommandInfo& info : table) {
         if (info.id == kCmdViewToolbar || info.id == kCmdViewStatusBar) info.check = CheckRule::BarVisible;

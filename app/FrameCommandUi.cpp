@@ -103,7 +103,7 @@ void FrameCommandUi::CreateMenus() {
              kSeparator, kCmdResetViewPosition, kCmdShowObjectList, kSeparator, kCmdSplitWindow,
              kCmdSingleWindow});
     AddMenu(QStringLiteral("&Model"), {kCmdUnfold, kCmdUndoUnfold, kCmdRecalculateLayout, kSeparator,
-                                       kCmdFlipFaces, kCmdJoinIsolatedEdges});
+                                       kCmdFlipFaces, kCmdJoinIsolatedEdges, kCmdChangeCoordinates});
     QMenu* configuration =
         AddMenu(QStringLiteral("&Configuration"), {kCmdTextureConfiguration, kCmdPrintConfiguration,
                                                    kCmdOtherConfigurations, kSeparator, kCmdResetToDefault});

@@ -3,6 +3,7 @@
 #include "app/AboutDialog.h"
 #include "app/AppInfo.h"
 #include "app/CommandLine.h"
+#include "app/ConfigurationDialogs.h"
 #include "app/DevelopmentViewLogic.h"
 #include "app/DocumentInfoDialog.h"
 #include "app/ModelCommands.h"
@@ -12,7 +13,9 @@
 #include "app/PrintConfigDialog.h"
 #include "app/SplashWindow.h"
 #include "app/StatusTexts.h"
+#include "app/TextureConfigDialog.h"
 #include "app/ToolbarIcons.h"
+#include "app/UpdateNoticeDialog.h"
 #include "model/DocumentSettings.h"
 #include "sheet/DevelopmentViewState.h"
 #include "sheet/FontFamilies.h"
@@ -86,11 +89,16 @@ MainFrame::MainFrame(SettingsSession& session, FrameServices services)
     recent_.Load(session_.store());
     // The Model menu's dialogs and progress window, over this window.
     ModelCommandDialogs modelDialogs = WindowModelCommandDialogs(this, &session_.store());
-    InstallModelCommands(
-        controller_, ModelCommandServices{
-                         doc_, settings_, prompt_, *this, modelDialogs, {}, &chooser_, programDir_, [this] {
-                             return controller_.ConfirmSetAside();
-                         }});
+    InstallModelCommands(controller_, ModelCommandServices{doc_,
+                                                           settings_,
+                                                           prompt_,
+                                                           *this,
+                                                           modelDialogs,
+                                                           {},
+                                                           &chooser_,
+                                                           programDir_,
+                                                           [this] { return controller_.ConfirmSetAside(); },
+                                                           [this] { RunCoordinateWizard(); }});
 
     InstallOutputCommands(controller_, OutputCommandServices{doc_, settings_, prompt_, chooser_, *this,
                                                              std::move(services.bmpSize),
@@ -110,6 +118,7 @@ MainFrame::MainFrame(SettingsSession& session, FrameServices services)
             UpdateAllViews(*hint);
     });
     controller_.SetExternalHandler(kCmdPrinterSetup, [this] { RunPrinterSetupCommand(this); });
+    InstallConfigurationCommands();
     LoadSettings(session_, settings_, programDir_);
     completion_ = EngineCompletion(settings_);
     SetFirstColumnWidth(std::max(0, width() / 2));
@@ -129,6 +138,7 @@ MainFrame::~MainFrame() {
     if (splash_) delete splash_.data();
     // The views' logic and the Object List reach the document while they go; they go first.
     delete objectList_;
+    delete textureDialog_;
     delete splitter_;
 }
 
@@ -215,6 +225,59 @@ bool MainFrame::OpenFromCommandLine(const std::string& commandLineText) {
     const bool opened = controller_.OpenPath(PathFromCommandLine(commandLineText));
     RefreshCommandStates();
     return opened;
+}
+
+void MainFrame::InstallConfigurationCommands() {
+    controller_.SetExternalHandler(kCmdOtherConfigurations, [this] {
+        if (const std::optional<UpdateHint> hint =
+                RunOtherConfigurations(this, settings_, doc_.Current(), prompt_, StandardColorChooser(this)))
+            UpdateAllViews(*hint);
+    });
+    controller_.SetExternalHandler(kCmdColorConfiguration, [this] {
+        ColorConfigDialog dialog(this, settings_, StandardColorChooser(this));
+        dialog.exec();
+    });
+    textureDialog_ = new TextureConfigDialog(
+        this, TextureConfigServices{[this] { return doc_.Current(); }, settings_, prompt_, chooser_,
+                                    [this](UpdateHint hint) { UpdateAllViews(hint); }});
+    textureDialog_->hide();
+    materialListRefresh_ = [this] { textureDialog_->Refresh(); };
+    controller_.SetExternalHandler(kCmdTextureConfiguration, [this] {
+        textureDialog_->show();
+        textureDialog_->raise();
+        textureDialog_->activateWindow();
+    });
+    controller_.SetExternalHandler(kCmdChangeCoordinates, [this] { RunCoordinateWizard(); });
+    updateRequest_ = new UpdateRequest(this);
+    SetVersionCheck([this](bool quiet) { StartVersionCheck(quiet); });
+}
+
+void MainFrame::StartVersionCheck(bool quiet) {
+    // Without a server there is nothing to ask at start-up; the menu command says it got no answer.
+    if (quiet && settings_.sUpdateServerURL.empty()) return;
+    updateRequest_->Start(settings_.sUpdateServerURL, [this, quiet](const UpdateReply& reply) {
+        const auto notice = updateNotice_ ? updateNotice_ : [this] { return AskUpdateNotice(this); };
+        PresentUpdateReply(
+            reply, quiet, settings_, prompt_, [this](const std::string& url) { shell_.OpenUrl(url); },
+            notice);
+    });
+}
+
+bool MainFrame::RunCoordinateWizard() {
+    Document* document = doc_.Current();
+    if (document == nullptr || document->model == nullptr) return false;
+    ModelViewLogic* guide = nullptr;
+    if (auto* adapter = dynamic_cast<ModelViewAdapter*>(view3d_->Logic())) guide = &adapter->Logic();
+    CoordinateWizardHost host;
+    host.ask =
+        askWizardStep_ ? askWizardStep_ : [this](WizardStep step) { return AskWizardStep(this, step); };
+    host.setGuide = [guide](int mode) {
+        if (guide != nullptr) guide->SetGuideMode(mode);
+    };
+    host.updateAllViews = [this](UpdateHint hint) { UpdateAllViews(hint); };
+    const bool changed = tsm::RunCoordinateWizard(*document, ViewSettings(), host);
+    RefreshIdleText();
+    return changed;
 }
 
 void MainFrame::SetVersionCheck(std::function<void(bool)> check) {
@@ -369,6 +432,7 @@ void MainFrame::closeEvent(QCloseEvent* event) {
     }
     SaveAtClose();
     objectList_->hide();
+    textureDialog_->hide();
     QMainWindow::closeEvent(event);
 }
 

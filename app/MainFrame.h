@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/CommandController.h"
+#include "app/CoordinateWizard.h"
 #include "app/DesktopServices.h"
 #include "app/DocumentViewWidget.h"
 #include "app/FrameCommandUi.h"
@@ -11,6 +12,7 @@
 #include "app/MessageBoxPrompt.h"
 #include "app/OutputCommands.h"
 #include "app/RecentFileList.h"
+#include "app/UpdateCheck.h"
 #include "engine/EngineCompletion.h"
 #include "model/OpenPipeline.h"
 #include "model/SettingsPersistence.h"
@@ -29,6 +31,7 @@ class QToolBar;
 namespace tsm {
 
 class ObjectListDialog;
+class TextureConfigDialog;
 class SplashWindow;
 
 struct FrameServices {
@@ -60,6 +63,15 @@ public:
     void SetMaterialListRefresh(std::function<void()> refresh) { materialListRefresh_ = std::move(refresh); }
 
     void RefreshCommandStates();
+    // "Change Model Coordinates" with the orientation guide in the 3D view; true when the model changed.
+    bool RunCoordinateWizard();
+    // The wizard's step dialogs; unset: the modal dialogs over this window.
+    void SetWizardSteps(std::function<WizardChoice(WizardStep)> ask) { askWizardStep_ = std::move(ask); }
+    TextureConfigDialog* TextureDialog() const { return textureDialog_; }
+    // The version check's request (its timeout may be shortened) and its start-up notice; unset: the
+    // "Update Information" dialog over this window.
+    UpdateRequest* VersionRequest() const { return updateRequest_; }
+    void SetUpdateNotice(std::function<NoticeAnswer()> notice) { updateNotice_ = std::move(notice); }
 
     CommandController& Commands() { return controller_; }
     DocumentController& Doc() { return doc_; }
@@ -116,6 +128,8 @@ private:
     void SetFirstColumnWidth(int width);
     void SaveAtClose();
     void RefreshTitle();
+    void InstallConfigurationCommands();
+    void StartVersionCheck(bool quiet);
 
     SettingsSession& session_;
     std::unique_ptr<MessageBoxPrompt> ownPrompt_;
@@ -141,6 +155,10 @@ private:
     QLabel* messagePane_ = nullptr;
     QLabel* secondPane_ = nullptr;
     ObjectListDialog* objectList_ = nullptr;
+    TextureConfigDialog* textureDialog_ = nullptr;
+    std::function<WizardChoice(WizardStep)> askWizardStep_;
+    UpdateRequest* updateRequest_ = nullptr;
+    std::function<NoticeAnswer()> updateNotice_;
     QPointer<SplashWindow> splash_;
     std::function<void(bool)> versionCheck_;
     std::function<void()> materialListRefresh_;

@@ -75,6 +75,11 @@ struct Preferences {
     bool bSetFlapAngleAutoForOldTSM = false;
     int32_t iFaceCheckAnimationSpeedIndex = 1;
     bool bCheckNewVersionAtStart = false;
+    // The update server's address (http or https); empty: none, and no check can run. The product's web
+    // page is this address's site.
+    std::string sUpdateServerURL;
+    // Whether Import Mesh offers "Change Model Coordinates" after reading a mesh.
+    bool bOfferCoordinateWizard = true;
     bool bUseOpenGLToDrawEdgeID = false;
     int32_t iMaxFlapBaseAngle = 45;
     bool bLineAlpha = true;

@@ -84,6 +84,8 @@ std::vector<SettingEntry> BuildTable() {
         Bool("bSetFlapAngleAutoForOldTSM", O, &Settings::bSetFlapAngleAutoForOldTSM),
         Int("iFaceCheckAnimationSpeedIndex", O, &Settings::iFaceCheckAnimationSpeedIndex),
         Bool("bCheckNewVersionAtStart", O, &Settings::bCheckNewVersionAtStart),
+        String("sUpdateServerURL", O, &Settings::sUpdateServerURL),
+        Bool("bOfferCoordinateWizard", O, &Settings::bOfferCoordinateWizard),
         Bool("bUseOpenGLToDrawEdgeID", O, &Settings::bUseOpenGLToDrawEdgeID),
         Int("iMaxFlapBaseAngle", O, &Settings::iMaxFlapBaseAngle),
         Int("iEdgeIDfontSizePoint", O, &Settings::iEdgeIDfontSizePoint),

@@ -174,6 +174,8 @@ public:
             return acceptSize;
         };
         frame = std::make_unique<MainFrame>(session, services);
+        // Import Mesh would offer the coordinate wizard in a modal box; the tests that want it turn it on.
+        frame->AppSettings().bOfferCoordinateWizard = false;
         frame->View3D()->SetLogic(std::make_unique<RecordingViewLogic>(log3d));
         frame->DevelopmentView()->SetLogic(std::make_unique<RecordingViewLogic>(log2d));
     }
