@@ -1,5 +1,6 @@
 #include "app/CommandController.h"
 
+#include "app/UpdateCheck.h"
 #include "model/DocumentSettings.h"
 
 #include "engine/MeshImportPipeline.h"
@@ -11,6 +12,7 @@ namespace tsm {
 
 const char* const kMessageNoMaterials = "There are no material data. Texture can not be set.";
 const char* const kMessageNoHelpFile = "Cannot find help file.";
+const char* const kMessageNoWebPage = "No web page address is configured (sUpdateServerURL).";
 const char* const kStatusNotAvailable = "This command is not available yet.";
 
 CommandController::CommandController(CommandServices services) : s_(std::move(services)) {}
@@ -31,7 +33,10 @@ bool CommandController::IsEnabled(int commandId) const {
                (commandId == kCmdEditUndo ? document->history.CanUndo() : document->history.CanRedo());
     }
     const CommandInfo* command = FindCommand(commandId);
-    return command != nullptr && IsCommandEnabled(*command, HasModel(), HasDevelopment());
+    if (command == nullptr || !IsCommandEnabled(*command, HasModel(), HasDevelopment())) return false;
+    const auto found = external_.find(commandId);
+    if (found == external_.end()) return commandId != kCmdEditDelete;
+    return !found->second.enabled || found->second.enabled();
 }
 
 bool CommandController::IsChecked(int commandId) const {
@@ -41,15 +46,28 @@ bool CommandController::IsChecked(int commandId) const {
 }
 
 void CommandController::SetExternalHandler(int commandId, std::function<void()> handler) {
-    external_[commandId] = std::move(handler);
+    external_[commandId] = External{std::move(handler), {}};
+}
+
+void CommandController::SetExternalHandler(int commandId, std::function<void()> handler,
+                                           std::function<bool()> enabled) {
+    external_[commandId] = External{std::move(handler), std::move(enabled)};
 }
 
 void CommandController::RunExternal(int commandId) {
     const auto found = external_.find(commandId);
-    if (found != external_.end() && found->second)
-        found->second();
+    if (found != external_.end() && found->second.run)
+        found->second.run();
     else
         s_.frame.ShowStatusText(kStatusNotAvailable);
+}
+
+void CommandController::RunInstalledOrForward(int commandId) {
+    const auto found = external_.find(commandId);
+    if (found != external_.end() && found->second.run)
+        found->second.run();
+    else
+        s_.frame.ForwardToDevelopmentView(commandId);
 }
 
 bool CommandController::OpenPath(const std::string& path) {
@@ -119,6 +137,11 @@ void CommandController::Export(int commandId) {
     ExportFormat format = ExportFormat::Dxf;
     switch (commandId) {
     case kCmdExportEps:
+        // The window adds its options dialog.
+        if (external_.count(commandId) != 0) {
+            RunExternal(commandId);
+            return;
+        }
         format = ExportFormat::Eps;
         break;
     case kCmdExportDxf:
@@ -127,9 +150,12 @@ void CommandController::Export(int commandId) {
     case kCmdExportEmf:
         format = ExportFormat::Emf;
         break;
+    case kCmdExportSvg:
+        format = ExportFormat::Svg;
+        break;
     default:
-        // The bitmaps need the development view's renderer and its size dialog.
-        s_.frame.ForwardToDevelopmentView(commandId);
+        // The bitmaps need the renderer and the size dialog; PDF goes through the printing.
+        RunInstalledOrForward(commandId);
         return;
     }
     const std::optional<std::string> chosen =
@@ -147,6 +173,15 @@ void CommandController::OpenHelp() {
         path.empty() ? std::string()
                      : QUrl::fromLocalFile(QString::fromLocal8Bit(path.c_str())).toString().toStdString();
     if (url.empty() || !s_.shell.OpenUrl(url)) s_.prompt.Message(kMessageNoHelpFile);
+}
+
+void CommandController::OpenWebPage() {
+    // The page lives where the update server does; one setting names both.
+    const std::string page = ProductWebPage(s_.settings.sUpdateServerURL);
+    if (page.empty())
+        s_.prompt.Message(kMessageNoWebPage);
+    else
+        s_.shell.OpenUrl(page);
 }
 
 void CommandController::Execute(int commandId) {
@@ -194,6 +229,8 @@ void CommandController::Execute(int commandId) {
         break;
     case kCmdCopyDevelopment:
     case kCmdEditCopy:
+        RunInstalledOrForward(commandId);
+        break;
     case kCmdPrint:
     case kCmdPrintPreview:
         s_.frame.ForwardToDevelopmentView(commandId);
@@ -233,7 +270,7 @@ void CommandController::Execute(int commandId) {
         s_.frame.ShowAbout();
         break;
     case kCmdWebPage:
-        s_.shell.OpenUrl(kProductWebPage);
+        OpenWebPage();
         break;
     case kCmdColorConfiguration:
         RunExternal(commandId);
@@ -245,6 +282,8 @@ void CommandController::Execute(int commandId) {
     case kCmdExportDxf:
     case kCmdExportEmf:
     case kCmdExportTextureBitmap:
+    case kCmdExportSvg:
+    case kCmdExportPdf:
         Export(commandId);
         break;
     default:

@@ -20,6 +20,7 @@ namespace tsm {
 
 extern const char* const kMessageNoMaterials; // "There are no material data. Texture can not be set."
 extern const char* const kMessageNoHelpFile;  // "Cannot find help file."
+extern const char* const kMessageNoWebPage;   // the web page command without a server address
 
 // The main window as the commands and the views' windows see it; the part the open pipeline drives, the
 // title, the recent files, the panels and UpdateAllViews, is IDocumentWindow's.
@@ -97,6 +98,9 @@ public:
     // Commands whose dialogs and engines live elsewhere (printing, the other configuration dialogs, the
     // version check, unfolding and layout) run what is installed here; without it they do nothing.
     void SetExternalHandler(int commandId, std::function<void()> handler);
+    // The same for a command that can act only sometimes (Delete: while the development view has a
+    // selection): `enabled` is asked on top of the table's rule. Without a handler such a command is off.
+    void SetExternalHandler(int commandId, std::function<void()> handler, std::function<bool()> enabled);
 
     ExportOptions& exportOptions() { return exportOptions_; }
 
@@ -104,16 +108,23 @@ private:
     bool HasModel() const;
     bool HasDevelopment() const;
     void RunExternal(int commandId);
+    // The outputs the window installs (clipboard, bitmaps, PDF); without them the development view is asked.
+    void RunInstalledOrForward(int commandId);
     void ChooseAndOpen(bool import);
     void ToggleSwitch(const CommandInfo& command);
     void Export(int commandId);
     void OpenHelp();
+    void OpenWebPage();
     bool WriteDocument(const std::string& path);
     void UndoOrRedo(bool undo);
     void ShowFlaps(const CommandInfo& command);
 
     CommandServices s_;
-    std::map<int, std::function<void()>> external_;
+    struct External {
+        std::function<void()> run;
+        std::function<bool()> enabled; // empty: whenever the table's rule allows
+    };
+    std::map<int, External> external_;
     ExportOptions exportOptions_;
 };
 

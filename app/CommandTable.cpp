@@ -40,7 +40,8 @@ std::vector<CommandInfo> BuildTable() {
         // File
         Plain(kCmdFileOpen, "&Open...\tCtrl+O", "Open File", E::Always, "Open File"),
         Plain(kCmdFileSave, "&Save\tCtrl+S", "Save the model and its development", E::Model, "Save"),
-        Plain(kCmdFileSaveAs, "Save &As...", "Save the model and its development under a new name", E::Model),
+        Plain(kCmdFileSaveAs, "Save &As...\tCtrl+Shift+S",
+              "Save the model and its development under a new name", E::Model),
         Plain(kCmdImportModel, "TSM File Inport", "Add the models of another file to this one", E::Model),
         Plain(kCmdImportMesh, "Import &Mesh...", "Open a mesh (OBJ, OFF, STL, PLY) as a new model",
               E::Always),
@@ -84,6 +85,7 @@ std::vector<CommandInfo> BuildTable() {
         Plain(kCmdRecalculateLayout, "Recalculate Parts Layout", "Lay the parts out again", E::Development),
         Plain(kCmdFlipFaces, "Flip Faces", "Turn every face over", E::Model),
         Plain(kCmdJoinIsolatedEdges, "Join Adjacent Isolated Edges", "Join open edges that meet", E::Model),
+        Plain(kCmdChangeCoordinates, "Change Model Coordinates", "Adjust the model's axes", E::Model),
         // Configuration
         Plain(kCmdTextureConfiguration, "&Texture Configuration...", "Set texture images to the materials",
               E::Model),
@@ -98,10 +100,24 @@ std::vector<CommandInfo> BuildTable() {
         Plain(kCmdVersionInfo, "&Version Info...", "Display program information and version number",
               E::Always),
 
-        // Routed without a menu entry.
+        // Edit
         Plain(kCmdEditUndo, "&Undo\tCtrl+Z", "Undo the last edit", E::Model, "Undo"),
         Plain(kCmdEditRedo, "&Redo\tCtrl+Y", "Redo the edit undone last", E::Model, "Redo"),
-        Hidden(Plain(kCmdEditCopy, "Copy\tCtrl+C", "Copy the development as a picture", E::Development)),
+        Plain(kCmdEditCopy, "&Copy\tCtrl+C", "Copy the development as a picture", E::Development),
+        Plain(kCmdEditDelete, "&Delete\tDel", "Delete the selected texts and pictures", E::Development),
+        // File, Export submenu
+        Plain(kCmdExportBitmap, "Export BMP...", "Save the development as a bitmap", E::Development),
+        Plain(kCmdExportSheetBitmaps, "Export BMP per Sheet...",
+              "Export the unfolded pattern to a bmp file per sheet.", E::Development),
+        Plain(kCmdExportTextureBitmap, "Export BMP for Texture...",
+              "Save the development as a texture bitmap", E::Development),
+        Plain(kCmdExportEps, "Export EPS...", "Save the development as EPS", E::Development),
+        Plain(kCmdExportDxf, "Export DXF...", "Save the development as DXF", E::Development),
+        Plain(kCmdExportEmf, "Export EMF...", "Save the development as an enhanced metafile", E::Development),
+        Plain(kCmdExportSvg, "Export SVG...", "Save the development as SVG", E::Development),
+        Plain(kCmdExportPdf, "Export PDF...", "Print the development into a PDF file", E::Development),
+
+        // Routed without a menu entry.
         Hidden(Plain(kCmdHideFaces, "Hide Faces", "Hide Faces", E::Model)),
         Hidden(Toggle(kCmdShowEdges, "Show Edges", "Show Edges", E::Always, &Settings::bDrawEdge)),
         Hidden(Toggle(kCmdShowFaces, "Show Faces", "Show Faces", E::Always, &Settings::bDrawFace)),
@@ -123,16 +139,6 @@ std::vector<CommandInfo> BuildTable() {
                     "Click the place to input text. Click the text to edit.", EditMode::InputText)),
         Hidden(Mode(kCmdModeColorEdge, "Set Edge Color\tCtrl+E",
                     "Click the edge to change color (drag for area select).", EditMode::ColorEdge)),
-        Hidden(Plain(kCmdExportBitmap, "Export BMP...", "Save the development as a bitmap", E::Development)),
-        Hidden(Plain(kCmdExportSheetBitmaps, "Export BMP per Sheet...", "Save one bitmap per sheet",
-                     E::Development)),
-        Hidden(Plain(kCmdExportEps, "Export EPS...", "Save the development as EPS", E::Development)),
-        Hidden(Plain(kCmdExportDxf, "Export DXF...", "Save the development as DXF", E::Development)),
-        Hidden(Plain(kCmdExportEmf, "Export EMF...", "Save the development as an enhanced metafile",
-                     E::Development)),
-        Hidden(Plain(kCmdExportTextureBitmap, "Export BMP for Texture...",
-                     "Save the development as a texture bitmap", E::Development)),
-        Hidden(Plain(kCmdChangeCoordinates, "Change Model Coordinates", "Adjust the model's axes", E::Model)),
     };
     for (CommandInfo& info : table) {
         if (info.id == kCmdViewToolbar || info.id == kCmdViewStatusBar) info.check = CheckRule::BarVisible;
@@ -184,6 +190,10 @@ std::string AcceleratorKeys(int id) {
         return "Ctrl+O";
     case kCmdFileSave:
         return "Ctrl+S";
+    case kCmdFileSaveAs:
+        return "Ctrl+Shift+S";
+    case kCmdEditDelete:
+        return "Del";
     case kCmdEditUndo:
         return "Ctrl+Z";
     case kCmdEditRedo:
@@ -197,6 +207,10 @@ std::string AcceleratorKeys(int id) {
     default:
         return {};
     }
+}
+
+std::string AlternateAcceleratorKeys(int id) {
+    return id == kCmdEditRedo ? "Ctrl+Shift+Z" : std::string();
 }
 
 bool IsCommandEnabled(const CommandInfo& command, bool hasModel, bool hasDevelopment) {

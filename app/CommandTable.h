@@ -77,6 +77,10 @@ enum CommandId : int {
     kCmdFlipFaces = 32784,
     kCmdJoinIsolatedEdges = 32931,
     kCmdChangeCoordinates = 32815,
+    // Edit and File menu additions of ours
+    kCmdEditDelete = 57632, // deletes what the development view has selected
+    kCmdExportSvg = 33102,  // the development's lines and faces as SVG
+    kCmdExportPdf = 33103,  // the printed pages into a PDF file
 };
 
 constexpr int kRecentFileCount = 10;
@@ -122,8 +126,11 @@ extern const int kToolbarCommands[kToolbarButtonCount];
 std::string MenuLabel(const CommandInfo& command);
 std::string MenuShortcutText(const CommandInfo& command);
 // The keys of the accelerator table ("Ctrl+O"), "" for a command without one. The edit modes show their
-// keys in their texts, but only Check Corresponding Face has an accelerator.
+// keys in their texts, but only Check Corresponding Face has an accelerator. The Edit menu's commands and
+// Save As have the keys people expect of them.
 std::string AcceleratorKeys(int id);
+// A second key combination for the same command ("Ctrl+Shift+Z" for Redo), "" for most.
+std::string AlternateAcceleratorKeys(int id);
 
 // Whether the command may run for the document state.
 bool IsCommandEnabled(const CommandInfo& command, bool hasModel, bool hasDevelopment);

@@ -7,6 +7,7 @@
 #include "sheet/SheetScreen.h"
 #include "view3d/GLContextRegistry.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
@@ -30,7 +31,10 @@ DevPointer PointerOf(const QMouseEvent& event) {
 } // namespace
 
 DevelopmentViewLogic::DevelopmentViewLogic(IViewHost& host)
-    : host_(host), surface_(host.Prompt(), RenderSlot::Development) {}
+    : host_(host), surface_(host.Prompt(), RenderSlot::Development) {
+    // The line under the cursor is highlighted before any button is pressed.
+    if (host_.Widget() != nullptr) host_.Widget()->setMouseTracking(true);
+}
 
 bool DevelopmentViewLogic::HasDevelopment() const {
     const Document* document = host_.CurrentDocument();
@@ -70,7 +74,8 @@ void DevelopmentViewLogic::OnUpdate(UpdateHint hint) {
     // Whatever changed may have been a material's image.
     dropTextures_ = true;
     if (actions.resetEditState) state_.EndDrag();
-    // The selection belongs to the edit modes, which keep none yet.
+    tools_.DocumentChanged(actions.clearSelection || actions.resetEditState);
+    tools_.ModeMaybeChanged();
     if (actions.recomputeGrid && document != nullptr)
         UpdateSheetGrid(*document, Paper::FromSettings(host_.ViewSettings()), actions.recomputeExtents);
     if (actions.updateGridInPlace) UpdateGridInPlace();
@@ -111,22 +116,33 @@ void DevelopmentViewLogic::Paint(QPainter& painter) {
     glctx::Release();
     painter.drawImage(0, 0, surface_.Image());
     DrawScreenOverlay(painter, document, settings, view);
+    tools_.Draw(painter);
 }
 
 void DevelopmentViewLogic::MousePress(QMouseEvent& event) {
     const DevPointer pointer = PointerOf(event);
     state_.ButtonDown(pointer);
+    tools_.Press(event);
     if (event.button() == Qt::MiddleButton && host_.Widget() != nullptr) host_.Widget()->setFocus();
 }
 
 void DevelopmentViewLogic::MouseRelease(QMouseEvent& event) {
-    if (event.button() != Qt::LeftButton) return;
     const DevPointer pointer = PointerOf(event);
-    if (!state_.IsClick(pointer.x, pointer.y)) return;
-    if (host_.ViewSettings().editMode == EditMode::CheckFace) CheckFaceAt(pointer.x, pointer.y);
+    if (event.button() == Qt::RightButton && state_.IsClick(pointer.x, pointer.y)) tools_.RightClick(event);
+    if (event.button() != Qt::LeftButton) return;
+    const bool click = state_.IsClick(pointer.x, pointer.y);
+    tools_.Release(event, click);
+    if (click && host_.ViewSettings().editMode == EditMode::CheckFace) CheckFaceAt(pointer.x, pointer.y);
+}
+
+void DevelopmentViewLogic::KeyRelease(QKeyEvent& event) {
+    tools_.KeyRelease(event);
 }
 
 void DevelopmentViewLogic::MouseMove(QMouseEvent& event) {
+    // A drag the edit mode took does not pan.
+    tools_.Move(event);
+    if (tools_.OwnsDrag() && (event.buttons() & Qt::LeftButton)) return;
     if (state_.MouseMoved(PointerOf(event),
                           CurrentSheetLayout(host_.CurrentDocument(), host_.ViewSettings())))
         host_.Repaint();

@@ -1,7 +1,9 @@
 // The behaviour of the development view (DevelopmentViewWidget): its render surface and picture, navigation
-// (fit, pan, zoom), the document update hints and the corresponding-face check.
+// (fit, pan, zoom), the document update hints, the corresponding-face check and, through its edit tools,
+// the edit modes.
 #pragma once
 
+#include "app/DevelopmentEditTools.h"
 #include "app/ViewLogic.h"
 #include "sheet/DevelopmentViewState.h"
 #include "view3d/GLTextures.h"
@@ -22,14 +24,18 @@ public:
     void SetFaceCheckListener(FaceCheckListener listener) { faceCheckListener_ = std::move(listener); }
 
     const DevelopmentViewState& State() const { return state_; }
+    const DevelopmentEditTools& Tools() const { return tools_; }
 
     void OnUpdate(UpdateHint hint) override;
     void Resize(int width, int height) override;
     void Paint(QPainter& painter) override;
     void MousePress(QMouseEvent& event) override;
     void MouseRelease(QMouseEvent& event) override;
+    // A quick second press is a press like any other to the edit modes.
+    void MouseDoubleClick(QMouseEvent& event) override { MousePress(event); }
     void MouseMove(QMouseEvent& event) override;
     void Wheel(QWheelEvent& event) override;
+    void KeyRelease(QKeyEvent& event) override;
     // Print and Print Preview.
     bool HandleCommand(int commandId) override;
 
@@ -53,6 +59,7 @@ private:
     const Document* texturesFor_ = nullptr;
     bool dropTextures_ = false;
     DevelopmentViewState state_;
+    DevelopmentEditTools tools_{host_, state_};
     FaceCheckListener faceCheckListener_;
     bool fittedOnce_ = false;
 };

@@ -11,11 +11,13 @@
 namespace tsm {
 
 const char* const FrameCommandUi::kRecentFilesLabel = "Recently Used Files";
+const char* const FrameCommandUi::kExportLabel = "&Export";
 
 namespace {
 
 constexpr int kSeparator = 0;
 constexpr int kRecentFilesPlace = -1;
+constexpr int kExportPlace = -2;
 
 QString Text(const char* text) {
     return QString::fromUtf8(text);
@@ -33,8 +35,10 @@ QAction* FrameCommandUi::MakeAction(const CommandInfo& command) {
     auto* action = new QAction(Text(command.text), &frame_);
     action->setStatusTip(Text(command.hint));
     if (*command.tooltip) action->setToolTip(Text(command.tooltip));
-    const std::string keys = AcceleratorKeys(command.id);
-    if (!keys.empty()) action->setShortcut(QKeySequence(QString::fromStdString(keys)));
+    QList<QKeySequence> keys;
+    for (const std::string& text : {AcceleratorKeys(command.id), AlternateAcceleratorKeys(command.id)})
+        if (!text.empty()) keys << QKeySequence(QString::fromStdString(text));
+    action->setShortcuts(keys);
     action->setCheckable(command.check != CheckRule::None);
     const int id = command.id;
     QObject::connect(action, &QAction::triggered, &frame_, [this, id] { callbacks_.execute(id); });
@@ -64,31 +68,42 @@ QToolBar* FrameCommandUi::CreateToolBar() {
 
 QMenu* FrameCommandUi::AddMenu(const QString& title, std::initializer_list<int> commands) {
     QMenu* menu = frame_.menuBar()->addMenu(title);
+    Fill(menu, commands);
+    return menu;
+}
+
+void FrameCommandUi::Fill(QMenu* menu, std::initializer_list<int> commands) {
     for (int id : commands) {
         if (id == kSeparator) {
             menu->addSeparator();
         } else if (id == kRecentFilesPlace) {
             recentMenu_ = menu->addMenu(Text(kRecentFilesLabel));
+        } else if (id == kExportPlace) {
+            // People look for the picture files here; the commands keep their numbers and routing.
+            exportMenu_ = menu->addMenu(Text(kExportLabel));
+            Fill(exportMenu_,
+                 {kCmdExportBitmap, kCmdExportSheetBitmaps, kCmdExportTextureBitmap, kSeparator,
+                  kCmdExportEps, kCmdExportDxf, kCmdExportEmf, kCmdExportSvg, kSeparator, kCmdExportPdf});
         } else {
             menu->addAction(Action(id));
         }
     }
-    return menu;
 }
 
 void FrameCommandUi::CreateMenus() {
     AddMenu(QStringLiteral("&File"),
             {kCmdFileOpen, kCmdFileSave, kCmdFileSaveAs, kSeparator, kCmdImportModel, kCmdImportMesh,
-             kSeparator, kCmdCopyDevelopment, kCmdDocumentInfo, kSeparator, kCmdPrintConfiguration, kCmdPrint,
-             kCmdPrintPreview, kCmdPrinterSetup, kSeparator, kRecentFilesPlace, kSeparator, kCmdExit});
-    AddMenu(QStringLiteral("&Edit"), {kCmdEditUndo, kCmdEditRedo});
+             kSeparator, kExportPlace, kCmdCopyDevelopment, kCmdDocumentInfo, kSeparator,
+             kCmdPrintConfiguration, kCmdPrint, kCmdPrintPreview, kCmdPrinterSetup, kSeparator,
+             kRecentFilesPlace, kSeparator, kCmdExit});
+    AddMenu(QStringLiteral("&Edit"), {kCmdEditUndo, kCmdEditRedo, kSeparator, kCmdEditCopy, kCmdEditDelete});
     AddMenu(QStringLiteral("&View"),
             {kCmdViewToolbar, kCmdViewStatusBar, kSeparator, kCmdEmphasizeOpenEdges, kCmdTurnOnLight,
              kCmdUseMaterials, kCmdShowEdgeId, kCmdShowPageNumber, kCmdColorFlaps, kSeparator, kCmdCheckFace,
              kSeparator, kCmdResetViewPosition, kCmdShowObjectList, kSeparator, kCmdSplitWindow,
              kCmdSingleWindow});
     AddMenu(QStringLiteral("&Model"), {kCmdUnfold, kCmdUndoUnfold, kCmdRecalculateLayout, kSeparator,
-                                       kCmdFlipFaces, kCmdJoinIsolatedEdges});
+                                       kCmdFlipFaces, kCmdJoinIsolatedEdges, kCmdChangeCoordinates});
     QMenu* configuration =
         AddMenu(QStringLiteral("&Configuration"), {kCmdTextureConfiguration, kCmdPrintConfiguration,
                                                    kCmdOtherConfigurations, kSeparator, kCmdResetToDefault});
@@ -114,6 +129,7 @@ void FrameCommandUi::CreateMenus() {
     for (QAction* top : frame_.menuBar()->actions())
         if (QMenu* menu = top->menu())
             QObject::connect(menu, &QMenu::aboutToShow, &frame_, [this] { callbacks_.refresh(); });
+    QObject::connect(exportMenu_, &QMenu::aboutToShow, &frame_, [this] { callbacks_.refresh(); });
 }
 
 void FrameCommandUi::Refresh(const CommandController& controller, bool toolbarVisible,

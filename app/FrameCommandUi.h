@@ -36,21 +36,25 @@ public:
     // Null for a number that has no action.
     QAction* Action(int commandId) const;
     QMenu* RecentMenu() const { return recentMenu_; }
+    QMenu* ExportMenu() const { return exportMenu_; }
 
     void Refresh(const CommandController& controller, bool toolbarVisible, bool statusBarVisible);
     void RebuildRecentMenu(const RecentFileList& files, const std::string& homeFolder);
 
     // The label of the submenu holding the recent files.
     static const char* const kRecentFilesLabel; // "Recently Used Files"
+    static const char* const kExportLabel;      // "&Export"
 
 private:
     QAction* MakeAction(const CommandInfo& command);
     QMenu* AddMenu(const QString& title, std::initializer_list<int> commands);
+    void Fill(QMenu* menu, std::initializer_list<int> commands);
 
     QMainWindow& frame_;
     Callbacks callbacks_;
     std::map<int, QAction*> actions_;
     QMenu* recentMenu_ = nullptr;
+    QMenu* exportMenu_ = nullptr;
 };
 
 } // namespace tsm

@@ -27,6 +27,8 @@ const char* const kLayoutAutoText =
 const char* const kLayoutPercentHint = "(Rate value relative to model size: may be about 5%)";
 const char* const kLayoutSpecifyLabel = "Specify Value";
 const char* const kLayoutAvoidBreakLabel = "Place Parts so as Avoid Page Breaks";
+const char* const kUnfoldStrategyLabel = "Unfolding:";
+const char* const kUnfoldStrategyNames[2] = {"Upright", "Fewest parts"};
 
 namespace {
 
@@ -99,7 +101,7 @@ void LayoutMethodLogic::Apply(LayoutMethod& method, double& documentScale) const
 }
 
 LayoutMethodDialog::LayoutMethodDialog(QWidget* parent, const LayoutMethod& method, double documentScale,
-                                       const Vec3& extent)
+                                       const Vec3& extent, std::optional<UnfoldStrategy> strategy)
     : QDialog(parent), logic_(method, documentScale, extent) {
     setWindowTitle(QString::fromUtf8(kLayoutDialogTitle));
     setModal(true);
@@ -158,6 +160,15 @@ LayoutMethodDialog::LayoutMethodDialog(QWidget* parent, const LayoutMethod& meth
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
+    if (strategy) {
+        strategy_ = new QComboBox(this);
+        for (const char* name : kUnfoldStrategyNames) strategy_->addItem(QString::fromUtf8(name));
+        strategy_->setCurrentIndex(*strategy == UnfoldStrategy::FewestParts ? 1 : 0);
+        auto* row = new QHBoxLayout;
+        row->addWidget(new QLabel(QString::fromUtf8(kUnfoldStrategyLabel), this));
+        row->addWidget(strategy_, 1);
+        layout->addLayout(row);
+    }
     layout->addWidget(autoBox);
     layout->addWidget(specifyBox);
     layout->addWidget(buttons);
@@ -226,10 +237,17 @@ Vec3 ModelExtent(const Document& document) {
     return document.model->boundsMax - document.model->boundsMin;
 }
 
-bool AskLayoutMethod(QWidget* parent, Document& document, LayoutMethod& method) {
-    LayoutMethodDialog dialog(parent, method, document.documentScale, ModelExtent(document));
+UnfoldStrategy LayoutMethodDialog::strategy() const {
+    return strategy_ != nullptr && strategy_->currentIndex() == 1 ? UnfoldStrategy::FewestParts
+                                                                  : UnfoldStrategy::Upright;
+}
+
+bool AskLayoutMethod(QWidget* parent, Document& document, LayoutMethod& method, UnfoldStrategy* strategy) {
+    LayoutMethodDialog dialog(parent, method, document.documentScale, ModelExtent(document),
+                              strategy ? std::optional<UnfoldStrategy>(*strategy) : std::nullopt);
     if (dialog.exec() != QDialog::Accepted) return false;
     dialog.logic().Apply(method, document.documentScale);
+    if (strategy) *strategy = dialog.strategy();
     return true;
 }
 

@@ -1,7 +1,8 @@
 // The "Development Layout Method" dialog, shown before unfolding and before "Recalculate Parts Layout":
 // either "Auto" (the development scaled to fit one sheet, spacing relative to the model's size) or
 // "Specify Value" (a scale given directly or through the assembled size along one axis, spacing in
-// millimetres, optionally keeping parts off page breaks).
+// millimetres, optionally keeping parts off page breaks). Before unfolding it also offers the unfolding
+// strategy: "Upright" or "Fewest parts".
 #pragma once
 
 #include "model/Document.h"
@@ -11,6 +12,7 @@
 #include <QDialog>
 
 #include <functional>
+#include <optional>
 
 class QButtonGroup;
 class QCheckBox;
@@ -27,6 +29,9 @@ extern const char* const kLayoutAutoText;        // "The size of the development
 extern const char* const kLayoutPercentHint;     // "(Rate value relative to model size: may be about 5%)"
 extern const char* const kLayoutSpecifyLabel;    // "Specify Value"
 extern const char* const kLayoutAvoidBreakLabel; // "Place Parts so as Avoid Page Breaks"
+extern const char* const kUnfoldStrategyLabel;   // "Unfolding:"
+// The strategies' names, indexed by UnfoldStrategy: "Upright", "Fewest parts".
+extern const char* const kUnfoldStrategyNames[2];
 
 // What "Specify Value" takes: the scale itself or the assembled model's size along one axis.
 enum class LayoutSizeBy { Scale = 0, Height = 1, Width = 2, Depth = 3 };
@@ -87,9 +92,14 @@ private:
 
 class LayoutMethodDialog : public QDialog {
 public:
-    LayoutMethodDialog(QWidget* parent, const LayoutMethod& method, double documentScale, const Vec3& extent);
+    // With `strategy` the dialog offers the unfolding strategy too, starting from that one.
+    LayoutMethodDialog(QWidget* parent, const LayoutMethod& method, double documentScale, const Vec3& extent,
+                       std::optional<UnfoldStrategy> strategy = std::nullopt);
 
     LayoutMethodLogic& logic() { return logic_; }
+    // The strategy chosen; Upright when the dialog does not offer one.
+    UnfoldStrategy strategy() const;
+    QComboBox* strategyBox() const { return strategy_; } // null when not offered
 
     QRadioButton* autoButton() const { return auto_; }
     QRadioButton* specifyButton() const { return specify_; }
@@ -114,13 +124,15 @@ private:
     QDoubleSpinBox* size_ = nullptr;
     QDoubleSpinBox* spacing_ = nullptr;
     QCheckBox* avoidBreaks_ = nullptr;
+    QComboBox* strategy_ = nullptr;
 };
 
 // The model's bounding box size; zero without a model.
 Vec3 ModelExtent(const Document& document);
 
 // Shows the dialog for the current document; on OK stores the layout method in the current settings and
-// the scale in the document. False on Cancel.
-bool AskLayoutMethod(QWidget* parent, Document& document, LayoutMethod& method);
+// the scale in the document. With `strategy` the dialog offers it and sets it on OK. False on Cancel.
+bool AskLayoutMethod(QWidget* parent, Document& document, LayoutMethod& method,
+                     UnfoldStrategy* strategy = nullptr);
 
 } // namespace tsm

@@ -3,6 +3,7 @@
 #include "app/AboutDialog.h"
 #include "app/AppInfo.h"
 #include "app/CommandLine.h"
+#include "app/ConfigurationDialogs.h"
 #include "app/DevelopmentViewLogic.h"
 #include "app/DocumentInfoDialog.h"
 #include "app/ModelCommands.h"
@@ -12,8 +13,11 @@
 #include "app/PrintConfigDialog.h"
 #include "app/SplashWindow.h"
 #include "app/StatusTexts.h"
+#include "app/TextureConfigDialog.h"
 #include "app/ToolbarIcons.h"
+#include "app/UpdateNoticeDialog.h"
 #include "model/DocumentSettings.h"
+#include "sheet/DevelopmentViewState.h"
 #include "sheet/FontFamilies.h"
 #include "sheet/SheetScreen.h"
 
@@ -85,14 +89,24 @@ MainFrame::MainFrame(SettingsSession& session, FrameServices services)
     recent_.Load(session_.store());
     // The Model menu's dialogs and progress window, over this window.
     ModelCommandDialogs modelDialogs = WindowModelCommandDialogs(this, &session_.store());
-    InstallModelCommands(
-        controller_, ModelCommandServices{
-                         doc_, settings_, prompt_, *this, modelDialogs, {}, &chooser_, programDir_, [this] {
-                             return controller_.ConfirmSetAside();
-                         }});
+    InstallModelCommands(controller_, ModelCommandServices{doc_,
+                                                           settings_,
+                                                           prompt_,
+                                                           *this,
+                                                           modelDialogs,
+                                                           {},
+                                                           &chooser_,
+                                                           programDir_,
+                                                           [this] { return controller_.ConfirmSetAside(); },
+                                                           [this] { RunCoordinateWizard(); }});
+
+    InstallOutputCommands(controller_, OutputCommandServices{doc_, settings_, prompt_, chooser_, *this,
+                                                             std::move(services.bmpSize),
+                                                             std::move(services.epsOptions), this});
 
     CreateClient();
     toolbar_ = ui_.CreateToolBar();
+    CreateModeToolBar();
     ui_.CreateMenus();
     CreateStatusBar();
     setAcceptDrops(true);
@@ -104,6 +118,7 @@ MainFrame::MainFrame(SettingsSession& session, FrameServices services)
             UpdateAllViews(*hint);
     });
     controller_.SetExternalHandler(kCmdPrinterSetup, [this] { RunPrinterSetupCommand(this); });
+    InstallConfigurationCommands();
     LoadSettings(session_, settings_, programDir_);
     completion_ = EngineCompletion(settings_);
     SetFirstColumnWidth(std::max(0, width() / 2));
@@ -123,6 +138,7 @@ MainFrame::~MainFrame() {
     if (splash_) delete splash_.data();
     // The views' logic and the Object List reach the document while they go; they go first.
     delete objectList_;
+    delete textureDialog_;
     delete splitter_;
 }
 
@@ -147,6 +163,21 @@ void MainFrame::CreateClient() {
     splitter_->addWidget(view3d_);
     splitter_->addWidget(view2d_);
     setCentralWidget(splitter_);
+}
+
+void MainFrame::CreateModeToolBar() {
+    modeToolbar_ = new QToolBar(QStringLiteral("Edit Modes"), this);
+    modeToolbar_->setObjectName(QStringLiteral("ModeToolBar"));
+    modeToolbar_->setIconSize(QSize(16, 16));
+    const int modes[kModeImageCount] = {kCmdModeSelectMove, kCmdModeEditFlaps, kCmdModeRotatePart,
+                                        kCmdModeJoinFace,   kCmdModeInputText, kCmdModeColorEdge};
+    for (int i = 0; i < kModeImageCount; ++i) {
+        QAction* action = ui_.Action(modes[i]);
+        if (action == nullptr) continue;
+        action->setIcon(ModeToolbarIcon(i));
+        modeToolbar_->addAction(action);
+    }
+    addToolBar(Qt::TopToolBarArea, modeToolbar_);
 }
 
 void MainFrame::CreateStatusBar() {
@@ -194,6 +225,59 @@ bool MainFrame::OpenFromCommandLine(const std::string& commandLineText) {
     const bool opened = controller_.OpenPath(PathFromCommandLine(commandLineText));
     RefreshCommandStates();
     return opened;
+}
+
+void MainFrame::InstallConfigurationCommands() {
+    controller_.SetExternalHandler(kCmdOtherConfigurations, [this] {
+        if (const std::optional<UpdateHint> hint =
+                RunOtherConfigurations(this, settings_, doc_.Current(), prompt_, StandardColorChooser(this)))
+            UpdateAllViews(*hint);
+    });
+    controller_.SetExternalHandler(kCmdColorConfiguration, [this] {
+        ColorConfigDialog dialog(this, settings_, StandardColorChooser(this));
+        dialog.exec();
+    });
+    textureDialog_ = new TextureConfigDialog(
+        this, TextureConfigServices{[this] { return doc_.Current(); }, settings_, prompt_, chooser_,
+                                    [this](UpdateHint hint) { UpdateAllViews(hint); }});
+    textureDialog_->hide();
+    materialListRefresh_ = [this] { textureDialog_->Refresh(); };
+    controller_.SetExternalHandler(kCmdTextureConfiguration, [this] {
+        textureDialog_->show();
+        textureDialog_->raise();
+        textureDialog_->activateWindow();
+    });
+    controller_.SetExternalHandler(kCmdChangeCoordinates, [this] { RunCoordinateWizard(); });
+    updateRequest_ = new UpdateRequest(this);
+    SetVersionCheck([this](bool quiet) { StartVersionCheck(quiet); });
+}
+
+void MainFrame::StartVersionCheck(bool quiet) {
+    // Without a server there is nothing to ask at start-up; the menu command says it got no answer.
+    if (quiet && settings_.sUpdateServerURL.empty()) return;
+    updateRequest_->Start(settings_.sUpdateServerURL, [this, quiet](const UpdateReply& reply) {
+        const auto notice = updateNotice_ ? updateNotice_ : [this] { return AskUpdateNotice(this); };
+        PresentUpdateReply(
+            reply, quiet, settings_, prompt_, [this](const std::string& url) { shell_.OpenUrl(url); },
+            notice);
+    });
+}
+
+bool MainFrame::RunCoordinateWizard() {
+    Document* document = doc_.Current();
+    if (document == nullptr || document->model == nullptr) return false;
+    ModelViewLogic* guide = nullptr;
+    if (auto* adapter = dynamic_cast<ModelViewAdapter*>(view3d_->Logic())) guide = &adapter->Logic();
+    CoordinateWizardHost host;
+    host.ask =
+        askWizardStep_ ? askWizardStep_ : [this](WizardStep step) { return AskWizardStep(this, step); };
+    host.setGuide = [guide](int mode) {
+        if (guide != nullptr) guide->SetGuideMode(mode);
+    };
+    host.updateAllViews = [this](UpdateHint hint) { UpdateAllViews(hint); };
+    const bool changed = tsm::RunCoordinateWizard(*document, ViewSettings(), host);
+    RefreshIdleText();
+    return changed;
 }
 
 void MainFrame::SetVersionCheck(std::function<void(bool)> check) {
@@ -264,7 +348,10 @@ void MainFrame::ShowStatusText(const std::string& text) {
 void MainFrame::RefreshIdleText() {
     const Document* document = doc_.Current();
     statusBar()->clearMessage();
-    messagePane_->setText(Local(IdleStatusText(document)));
+    // While an edit mode is chosen its own hint says what the mouse does.
+    const char* modeText = EditModeStatusText(settings_.editMode);
+    const bool showMode = document != nullptr && document->development != nullptr && *modeText != '\0';
+    messagePane_->setText(Local(showMode ? std::string(modeText) : IdleStatusText(document)));
     // Without a development there is no assembled size to show; an old one would describe another model.
     secondPane_->setText(Local(AssembledSizeText(document)));
 }
@@ -345,6 +432,7 @@ void MainFrame::closeEvent(QCloseEvent* event) {
     }
     SaveAtClose();
     objectList_->hide();
+    textureDialog_->hide();
     QMainWindow::closeEvent(event);
 }
 

@@ -4,12 +4,15 @@
 #pragma once
 
 #include "app/CommandController.h"
+#include "app/CoordinateWizard.h"
 #include "app/DesktopServices.h"
 #include "app/DocumentViewWidget.h"
 #include "app/FrameCommandUi.h"
 #include "app/FrameProfile.h"
 #include "app/MessageBoxPrompt.h"
+#include "app/OutputCommands.h"
 #include "app/RecentFileList.h"
+#include "app/UpdateCheck.h"
 #include "engine/EngineCompletion.h"
 #include "model/OpenPipeline.h"
 #include "model/SettingsPersistence.h"
@@ -28,12 +31,15 @@ class QToolBar;
 namespace tsm {
 
 class ObjectListDialog;
+class TextureConfigDialog;
 class SplashWindow;
 
 struct FrameServices {
     IPrompt* prompt = nullptr;       // null: modal message boxes
     IShell* shell = nullptr;         // null: the desktop's default programs
     IFileChooser* chooser = nullptr; // null: the standard file dialogs
+    BmpSizeChooser bmpSize;          // null: the "Output Size (BMP)" dialog
+    EpsOptionsChooser epsOptions;    // null: the "EPS Option" dialog
     bool showSplash = true;
     std::string programDir; // ending in '/'; empty: the running executable's folder
 };
@@ -57,6 +63,15 @@ public:
     void SetMaterialListRefresh(std::function<void()> refresh) { materialListRefresh_ = std::move(refresh); }
 
     void RefreshCommandStates();
+    // "Change Model Coordinates" with the orientation guide in the 3D view; true when the model changed.
+    bool RunCoordinateWizard();
+    // The wizard's step dialogs; unset: the modal dialogs over this window.
+    void SetWizardSteps(std::function<WizardChoice(WizardStep)> ask) { askWizardStep_ = std::move(ask); }
+    TextureConfigDialog* TextureDialog() const { return textureDialog_; }
+    // The version check's request (its timeout may be shortened) and its start-up notice; unset: the
+    // "Update Information" dialog over this window.
+    UpdateRequest* VersionRequest() const { return updateRequest_; }
+    void SetUpdateNotice(std::function<NoticeAnswer()> notice) { updateNotice_ = std::move(notice); }
 
     CommandController& Commands() { return controller_; }
     DocumentController& Doc() { return doc_; }
@@ -67,6 +82,7 @@ public:
     DevelopmentViewWidget* DevelopmentView() const { return view2d_; }
     QSplitter* Splitter() const { return splitter_; }
     QToolBar* ToolBar() const { return toolbar_; }
+    QToolBar* ModeToolBar() const { return modeToolbar_; }
     QLabel* MessagePane() const { return messagePane_; }
     QLabel* SecondPane() const { return secondPane_; }
     ObjectListDialog* ObjectList() const { return objectList_; }
@@ -105,12 +121,15 @@ protected:
 
 private:
     void CreateClient();
+    void CreateModeToolBar();
     void CreateStatusBar();
     void RestorePlacement();
     void RestoreBarState();
     void SetFirstColumnWidth(int width);
     void SaveAtClose();
     void RefreshTitle();
+    void InstallConfigurationCommands();
+    void StartVersionCheck(bool quiet);
 
     SettingsSession& session_;
     std::unique_ptr<MessageBoxPrompt> ownPrompt_;
@@ -132,9 +151,14 @@ private:
     ModelViewWidget* view3d_ = nullptr;
     DevelopmentViewWidget* view2d_ = nullptr;
     QToolBar* toolbar_ = nullptr;
+    QToolBar* modeToolbar_ = nullptr; // the development view's edit modes
     QLabel* messagePane_ = nullptr;
     QLabel* secondPane_ = nullptr;
     ObjectListDialog* objectList_ = nullptr;
+    TextureConfigDialog* textureDialog_ = nullptr;
+    std::function<WizardChoice(WizardStep)> askWizardStep_;
+    UpdateRequest* updateRequest_ = nullptr;
+    std::function<NoticeAnswer()> updateNotice_;
     QPointer<SplashWindow> splash_;
     std::function<void(bool)> versionCheck_;
     std::function<void()> materialListRefresh_;

@@ -9,13 +9,20 @@
 #include "engine/Topology.h"
 #include "sheet/Paper.h"
 
+#include <QCheckBox>
 #include <QDialog>
+#include <QMessageBox>
 
 namespace tsm {
 
 const char* const kMeshFileFilter = "Meshes (*.obj *.off *.stl *.ply)|*.obj;*.off;*.stl;*.ply|"
                                     "Wavefront OBJ (*.obj)|*.obj|Object File Format (*.off)|*.off|"
                                     "Stereolithography (*.stl)|*.stl|Polygon File Format (*.ply)|*.ply||";
+
+const char* const kOfferWizardQuestion =
+    "Meshes from other programs often stand with z up, while unfolding keeps the y axis upright.\n"
+    "Adjust the model coordinates now?";
+const char* const kStopOfferingWizardText = "Do not ask this after importing a mesh.";
 
 namespace {
 
@@ -31,6 +38,12 @@ public:
         options.printableWidthMM = paper.PrintableWidth();
         options.printableHeightMM = paper.PrintableHeight();
         const std::function<bool()> ask = [this, document] {
+            if (s_.dialogs.askUnfoldMethod) {
+                UnfoldStrategy strategy = UnfoldStrategyOf(s_.settings);
+                if (!s_.dialogs.askUnfoldMethod(*document, s_.settings.layoutMethod, strategy)) return false;
+                s_.settings.iUnfoldStrategy = static_cast<int32_t>(strategy);
+                return true;
+            }
             return !s_.dialogs.askLayoutMethod ||
                    s_.dialogs.askLayoutMethod(*document, s_.settings.layoutMethod);
         };
@@ -100,7 +113,13 @@ public:
         const std::optional<std::string> chosen = s_.chooser->ChooseOpenFile(kMeshFileFilter, start);
         if (!chosen) return;
         // The new document brings its own views update; only the idle text needs a nudge.
-        if (ImportMeshFile(s_.document, *chosen, s_.prompt)) s_.frame.RefreshIdleText();
+        if (!ImportMeshFile(s_.document, *chosen, s_.prompt)) return;
+        s_.frame.RefreshIdleText();
+        if (!s_.settings.bOfferCoordinateWizard || !s_.dialogs.offerCoordinateWizard || !s_.changeCoordinates)
+            return;
+        const WizardOffer offer = s_.dialogs.offerCoordinateWizard();
+        if (offer.stopOffering) s_.settings.bOfferCoordinateWizard = false;
+        if (offer.run) s_.changeCoordinates();
     }
 
 private:
@@ -142,10 +161,22 @@ ModelCommandDialogs WindowModelCommandDialogs(QWidget* parent, SettingsStore* pr
     dialogs.askLayoutMethod = [parent](Document& document, LayoutMethod& method) {
         return AskLayoutMethod(parent, document, method);
     };
+    dialogs.askUnfoldMethod = [parent](Document& document, LayoutMethod& method, UnfoldStrategy& strategy) {
+        return AskLayoutMethod(parent, document, method, &strategy);
+    };
     dialogs.askUndoUnfolding = [parent](bool hasTexts) -> std::optional<UndoUnfoldingChoice> {
         UndoUnfoldingDialog dialog(parent, hasTexts);
         if (dialog.exec() != QDialog::Accepted) return std::nullopt;
         return dialog.Choice();
+    };
+    dialogs.offerCoordinateWizard = [parent] {
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Change Model Coordinates"),
+                        QString::fromLatin1(kOfferWizardQuestion), QMessageBox::Yes | QMessageBox::No,
+                        parent);
+        auto* stop = new QCheckBox(QString::fromLatin1(kStopOfferingWizardText), &box);
+        box.setCheckBox(stop);
+        const bool yes = box.exec() == QMessageBox::Yes;
+        return WizardOffer{yes, stop->isChecked()};
     };
     dialogs.makeProgress = [parent, profile]() -> std::unique_ptr<IUnfoldProgress> {
         return std::make_unique<WindowUnfoldProgress>(parent, profile);

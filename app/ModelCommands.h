@@ -17,13 +17,26 @@ class QWidget;
 
 namespace tsm {
 
+extern const char* const kOfferWizardQuestion;
+extern const char* const kStopOfferingWizardText;
+
+struct WizardOffer {
+    bool run = false;
+    bool stopOffering = false;
+};
+
 struct ModelCommandDialogs {
     // "Development Layout Method": may change the layout method and the document's scale; false on Cancel.
     std::function<bool(Document&, LayoutMethod&)> askLayoutMethod;
+    // The same dialog before unfolding, where it also offers the unfolding strategy; when unset, Unfold
+    // asks askLayoutMethod and the strategy stays as it is.
+    std::function<bool(Document&, LayoutMethod&, UnfoldStrategy&)> askUnfoldMethod;
     // "Undo Unfolding": nothing on Cancel.
     std::function<std::optional<UndoUnfoldingChoice>(bool developmentHasTexts)> askUndoUnfolding;
     // The unfolding's progress display, made afresh for each run; null (or a null function) for none.
     std::function<std::unique_ptr<IUnfoldProgress>()> makeProgress;
+    // After Import Mesh: whether to run "Change Model Coordinates" now, and whether to stop offering it.
+    std::function<WizardOffer()> offerCoordinateWizard;
 };
 
 // The modal dialogs and the progress window over `parent`, which remembers its position in `profile`.
@@ -63,6 +76,8 @@ struct ModelCommandServices {
     std::string programDir;          // ending in '/': where the file dialog starts without a last folder
     // Asked before Import Mesh replaces the document; false keeps it.
     std::function<bool()> confirmSetAside;
+    // "Change Model Coordinates", offered after Import Mesh while bOfferCoordinateWizard is on.
+    std::function<void()> changeCoordinates;
 };
 
 // Installs the Model menu's handlers, and Import Mesh's, on `controller`.

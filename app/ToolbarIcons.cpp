@@ -241,7 +241,95 @@ void DrawToolbarImage(QPainter& p, int index, IconState state) {
     }
 }
 
+void DrawModeImage(QPainter& p, int index, IconState state) {
+    const Pens k{state};
+    switch (index) {
+    case 0: // Select and Move: an arrow over a dashed selection box
+        p.setPen(k.Line(kBlue));
+        p.setBrush(Qt::NoBrush);
+        {
+            QPen dashed = k.Line(kBlue);
+            dashed.setDashPattern({2, 1.5});
+            p.setPen(dashed);
+        }
+        p.drawRect(QRectF(1.5, 1.5, 10, 8));
+        p.setPen(k.Line(kOutline));
+        p.setBrush(k.Fill(Qt::white));
+        p.drawPolygon(
+            QPolygonF({{7, 5}, {7, 15}, {9.5, 12.5}, {11.5, 15.5}, {13, 14.5}, {11, 11.5}, {14, 11.5}}));
+        break;
+    case 1: // Edit Flaps: a face with a trapezoid flap on its edge
+        p.setPen(k.Line(kOutline));
+        p.setBrush(k.Fill(kPaper));
+        p.drawRect(QRectF(2.5, 6.5, 11, 8));
+        p.setBrush(k.Fill(kYellow));
+        p.drawPolygon(QPolygonF({{2.5, 6.5}, {5, 2}, {11, 2}, {13.5, 6.5}}));
+        break;
+    case 2: // Rotate Part: a curved arrow around a centre mark
+        p.setPen(k.Line(kBlue, 1.5));
+        p.setBrush(Qt::NoBrush);
+        p.drawArc(QRectF(2.5, 2.5, 11, 11), 90 * 16, 270 * 16);
+        p.setBrush(k.Fill(kBlue));
+        p.drawPolygon(QPolygonF({{8, 0.5}, {11, 2.5}, {8, 4.5}}));
+        p.setPen(k.Line(kRed));
+        p.drawLine(QPointF(6, 8), QPointF(10, 8));
+        p.drawLine(QPointF(8, 6), QPointF(8, 10));
+        break;
+    case 3: // Join/Disjoin Face: two faces pulled apart along an edge
+        p.setPen(k.Line(kOutline));
+        p.setBrush(k.Fill(kLightBlue));
+        p.drawPolygon(QPolygonF({{1.5, 2.5}, {7, 2.5}, {7, 13.5}, {1.5, 13.5}}));
+        p.drawPolygon(QPolygonF({{9, 2.5}, {14.5, 2.5}, {14.5, 13.5}, {9, 13.5}}));
+        p.setPen(k.Line(kRed, 1.2));
+        p.drawLine(QPointF(5.5, 8), QPointF(10.5, 8));
+        break;
+    case 4: // Input Text: a capital A with a caret
+        p.setPen(k.Line(kOutline, 1.6));
+        p.setBrush(Qt::NoBrush);
+        p.drawPolyline(QPolygonF({{2, 14}, {6.5, 2}, {11, 14}}));
+        p.drawLine(QPointF(4, 9.5), QPointF(9, 9.5));
+        p.setPen(k.Line(kBlue, 1.2));
+        p.drawLine(QPointF(14, 3), QPointF(14, 14));
+        break;
+    case 5: // Set Edge Color: a coloured pencil over a line
+        p.setPen(k.Line(kRed, 2));
+        p.drawLine(QPointF(1.5, 14.5), QPointF(9, 14.5));
+        p.setPen(k.Line(kOutline));
+        p.setBrush(k.Fill(kYellow));
+        p.drawPolygon(QPolygonF({{4, 11}, {12, 3}, {14, 5}, {6, 13}}));
+        p.setBrush(k.Fill(kRed));
+        p.drawPolygon(QPolygonF({{4, 11}, {6, 13}, {3, 14}}));
+        break;
+    default:
+        break;
+    }
+}
+
+QIcon IconFrom(QImage (*image)(int, IconState, int), int index) {
+    QIcon icon;
+    for (int pixels : {16, 24, 32}) {
+        icon.addPixmap(QPixmap::fromImage(image(index, IconState::Normal, pixels)), QIcon::Normal);
+        icon.addPixmap(QPixmap::fromImage(image(index, IconState::Hot, pixels)), QIcon::Active);
+        icon.addPixmap(QPixmap::fromImage(image(index, IconState::Disabled, pixels)), QIcon::Disabled);
+    }
+    return icon;
+}
+
 } // namespace
+
+QImage ModeToolbarImage(int index, IconState state, int pixels) {
+    QImage image(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(pixels / 16.0, pixels / 16.0);
+    DrawModeImage(painter, index, state);
+    return image;
+}
+
+QIcon ModeToolbarIcon(int index) {
+    return IconFrom(ModeToolbarImage, index);
+}
 
 QImage ToolbarImage(int index, IconState state, int pixels) {
     QImage image(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
@@ -254,13 +342,7 @@ QImage ToolbarImage(int index, IconState state, int pixels) {
 }
 
 QIcon ToolbarIcon(int index) {
-    QIcon icon;
-    for (int pixels : {16, 24, 32}) {
-        icon.addPixmap(QPixmap::fromImage(ToolbarImage(index, IconState::Normal, pixels)), QIcon::Normal);
-        icon.addPixmap(QPixmap::fromImage(ToolbarImage(index, IconState::Hot, pixels)), QIcon::Active);
-        icon.addPixmap(QPixmap::fromImage(ToolbarImage(index, IconState::Disabled, pixels)), QIcon::Disabled);
-    }
-    return icon;
+    return IconFrom(ToolbarImage, index);
 }
 
 void DrawApplicationMark(QPainter& painter, const QRectF& rect) {

@@ -1,6 +1,7 @@
 #include "cli/InfoReport.h"
 
 #include "cli/Json.h"
+#include "engine/Unfolder.h"
 #include "model/Settings.h"
 #include "model/SettingsTable.h"
 #include "sheet/CodePage.h"
@@ -220,6 +221,13 @@ public:
         json_.BeginArray();
         for (const auto& part : dev.parts) Part(*part, solidIndex, detail);
         json_.EndArray();
+        const DevelopmentSummary summary = SummariseDevelopment(dev);
+        json_.Key("partCount");
+        json_.Int(summary.parts);
+        json_.Key("cutLengthMM");
+        json_.Number(summary.cutLengthMM);
+        json_.Key("flaps");
+        json_.Int(summary.flaps);
         json_.Key("texts");
         json_.BeginArray();
         for (const auto& text : dev.texts) TextBlock(*text, detail);

@@ -1,5 +1,6 @@
 #include "cli/TsmTool.h"
 
+#include "app/UpdateCheck.h"
 #include "cli/CliPrompt.h"
 #include "cli/EditCommand.h"
 #include "cli/ExportCommand.h"
@@ -20,7 +21,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +39,9 @@ const std::vector<OptionSpec>& LayoutOptions() {
         {"--scale", "S", "do not fit: set the absolute scale S"},
         {"--spacing", "V", "the space between parts: % of the model's size with --auto, mm with --scale"},
         {"--no-avoid-page-breaks", nullptr, "let parts straddle the sheets' borders"},
+        {"--strategy", "upright|fewest-parts",
+         "keep the model's vertical direction straight across folds, or cut as few parts as possible "
+         "(default: the remembered choice, upright at first)"},
     };
     return options;
 }
@@ -137,6 +143,16 @@ const ToolSpec& Tool() {
              "millimetres on the development, degrees counter-clockwise on the sheet)",
              {},
              true},
+            {"check-update",
+             "",
+             0,
+             "check-update takes no file",
+             "ask the update server whether a newer build exists and print what the viewer's Help menu "
+             "command would say",
+             {
+                 {"--url", "URL", "the server address (http or https; default the sUpdateServerURL setting)"},
+                 {"--timeout", "S", "give up after S seconds, 1 to 600 (default 10)"},
+             }},
         },
     };
     return tool;
@@ -169,6 +185,8 @@ struct Arguments {
     PrintRequest printRequest;
     UnfoldRequest unfoldRequest;
     std::vector<EditOperation> editOperations;
+    std::optional<std::string> updateServer;
+    int updateTimeoutMs = kUpdateTimeoutMs;
     std::string command;
     std::vector<std::string> operands;
 };
@@ -206,6 +224,16 @@ std::string TakeArguments(const CommandLine& line, Arguments& args) {
         return problem.empty() ? ParseRenderAngles(line, args.renderRequest) : problem;
     }
     if (args.command == "print") return ParsePrintRequest(line, args.printRequest);
+    if (args.command == "check-update") {
+        args.updateServer = line.Value("--url");
+        if (const std::optional<std::string> seconds = line.Value("--timeout")) {
+            char* end = nullptr;
+            const long value = std::strtol(seconds->c_str(), &end, 10);
+            if (seconds->empty() || *end != '\0' || value < 1 || value > 600)
+                return "--timeout takes a whole number of seconds from 1 to 600";
+            args.updateTimeoutMs = int(value) * 1000;
+        }
+    }
     if (args.command == "import" || args.command == "unfold")
         return ParseUnfoldRequest(line, args.unfoldRequest);
     if (args.command == "edit") {
@@ -245,6 +273,15 @@ bool PrepareSettings(const Arguments& args, Settings& settings) {
     return true;
 }
 
+// The interactive check's message on stdout; 0 when the server answered readably.
+int RunCheckUpdate(const Arguments& args, const Settings& settings) {
+    const std::string server = args.updateServer.value_or(settings.sUpdateServerURL);
+    const UpdateReply reply = CheckForUpdateNow(server, args.updateTimeoutMs);
+    std::printf("%s\n", UpdateMessage(reply).c_str());
+    if (reply.status == UpdateStatus::Newer) std::printf("%s\n", reply.url.c_str());
+    return reply.status == UpdateStatus::Latest || reply.status == UpdateStatus::Newer ? 0 : 1;
+}
+
 } // namespace
 
 int RunTsmTool(int argc, char** argv) {
@@ -271,6 +308,8 @@ int RunTsmTool(int argc, char** argv) {
     if (!problem.empty()) return Usage(problem, line.command);
     Settings settings;
     if (!PrepareSettings(args, settings)) return 2;
+
+    if (args.command == "check-update") return RunCheckUpdate(args, settings);
 
     CliPrompt prompt(args.answerYes);
     EngineCompletion completion(settings);

@@ -37,6 +37,7 @@ bool UnfoldWithRequest(Document& document, const Settings& documentSettings, con
     Settings settings = documentSettings;
     const auto applyLayout = [&request, &document, &settings] {
         ApplyLayoutRequest(request, settings.layoutMethod, document);
+        if (request.strategy) settings.iUnfoldStrategy = static_cast<int32_t>(*request.strategy);
         return true;
     };
     const Paper paper = Paper::FromSettings(settings);
@@ -67,14 +68,19 @@ std::string ParseUnfoldRequest(const CommandLine& line, UnfoldRequest& request) 
     const std::optional<std::string> scale = line.Value("--scale");
     const std::optional<std::string> spacing = line.Value("--spacing");
     const bool noAvoidPageBreaks = line.Has("--no-avoid-page-breaks");
+    const std::optional<std::string> strategy = line.Value("--strategy");
     request.inPath = operands[0];
     request.outPath = operands[1];
     request.unfold = unfold || command == "unfold";
     request.automatic = automatic;
     request.keepOffPageBreaks = !noAvoidPageBreaks;
-    request.layoutOptionGiven = automatic || scale || spacing || noAvoidPageBreaks;
+    request.layoutOptionGiven = automatic || scale || spacing || noAvoidPageBreaks || strategy;
     if (request.layoutOptionGiven && !request.unfold)
-        return "--auto, --scale, --spacing and --no-avoid-page-breaks need --unfold";
+        return "--auto, --scale, --spacing, --no-avoid-page-breaks and --strategy need --unfold";
+    if (strategy) {
+        request.strategy = StrategyNamed(*strategy);
+        if (!request.strategy) return "--strategy takes upright or fewest-parts";
+    }
     if (automatic && scale) return "--auto and --scale exclude each other";
     if (scale) {
         double value = 0;
@@ -100,6 +106,16 @@ void ApplyLayoutRequest(const UnfoldRequest& request, LayoutMethod& method, Docu
     // The spacing's unit follows the mode, as the dialog's one spacing field does.
     if (request.spacing) (method.automatic ? method.spacingPercent : method.spacingMM) = *request.spacing;
     if (!request.keepOffPageBreaks) method.avoidPageBreaks = false;
+}
+
+const char* StrategyName(UnfoldStrategy strategy) {
+    return strategy == UnfoldStrategy::FewestParts ? "fewest-parts" : "upright";
+}
+
+std::optional<UnfoldStrategy> StrategyNamed(const std::string& name) {
+    for (UnfoldStrategy strategy : {UnfoldStrategy::Upright, UnfoldStrategy::FewestParts})
+        if (name == StrategyName(strategy)) return strategy;
+    return std::nullopt;
 }
 
 void StreamUnfoldProgress::Start(const std::string& caption, int stepCount) {

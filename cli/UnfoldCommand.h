@@ -19,12 +19,13 @@ namespace tsm {
 struct UnfoldRequest {
     std::string inPath;
     std::string outPath;
-    bool unfold = false;                 // import: unfold after importing (unfold: always)
-    bool automatic = false;              // --auto
-    std::optional<double> documentScale; // --scale S: not automatic, absolute scale S
-    std::optional<double> spacing;       // --spacing V: % of the model's size when automatic, else mm
-    bool keepOffPageBreaks = true;       // false with --no-avoid-page-breaks
-    bool layoutOptionGiven = false;      // any of the four above
+    bool unfold = false;                    // import: unfold after importing (unfold: always)
+    bool automatic = false;                 // --auto
+    std::optional<double> documentScale;    // --scale S: not automatic, absolute scale S
+    std::optional<double> spacing;          // --spacing V: % of the model's size when automatic, else mm
+    bool keepOffPageBreaks = true;          // false with --no-avoid-page-breaks
+    std::optional<UnfoldStrategy> strategy; // --strategy upright|fewest-parts
+    bool layoutOptionGiven = false;         // any of the five above
 };
 
 // Checks `import MESH OUT` or `unfold MODEL OUT` (two operands, counted by the option table) with the
@@ -34,6 +35,10 @@ std::string ParseUnfoldRequest(const CommandLine& line, UnfoldRequest& request);
 // The layout options over the settings' layout method and the document's scale; what they leave unsaid
 // keeps its current value.
 void ApplyLayoutRequest(const UnfoldRequest& request, LayoutMethod& method, Document& document);
+
+// The strategy's name on the command line ("upright", "fewest-parts"), and back; nothing for another name.
+const char* StrategyName(UnfoldStrategy strategy);
+std::optional<UnfoldStrategy> StrategyNamed(const std::string& name);
 
 // The progress window of a headless run: one stderr line rewritten as "Unfolding... 40%" whenever the
 // percentage changes, ended by a newline. A command line cannot cancel, so Step never refuses.

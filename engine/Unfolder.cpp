@@ -5,6 +5,7 @@
 #include "engine/Flaps.h"
 #include "engine/Layout.h"
 #include "engine/Topology.h"
+#include "engine/UnfoldFewestParts.h"
 #include "engine/UnfoldOverlap.h"
 #include "model/OpenPipeline.h"
 #include "model/Settings.h"
@@ -220,15 +221,16 @@ struct Unfolder::Impl {
         }
     }
 
-    // Overlap test and join of one edge; false when the join was refused.
-    bool TryJoin(CEdge& edge) {
+    // Overlap test and join of one edge; false when the join was refused. `tested` false joins without
+    // the test, for a join already known to leave no overlap.
+    bool TryJoin(CEdge& edge, bool tested = true) {
         CHalfEdge* h = edge.halfEdge1;
         CHalfEdge* t = edge.halfEdge2;
         CPart* a = h->face->part;
         CPart* b = t->face->part;
         const RigidMotion movedB = space->JoinMotion(*h, *t);
-        ++owner.overlapTests_;
-        if (space->Overlaps(*a, *b, movedB)) {
+        if (tested) ++owner.overlapTests_;
+        if (tested && space->Overlaps(*a, *b, movedB)) {
             edge.mark = true;
             edge.unfoldWeight = -1;
             ++owner.refusedJoins_;
@@ -342,27 +344,67 @@ UnfoldResult Unfolder::Run(IUnfoldProgress* progress) {
     const double shared = 1e-8 * size;
     impl.space = std::make_unique<MergeSpace>(options_.overlap, cellSize, shared * shared);
 
-    const int count = static_cast<int>(edges.size());
-    if (progress) progress->Start(kUnfoldCaption, count);
+    const auto cancel = [&] {
+        progress->Finish();
+        development_.reset();
+        result.cancelled = true;
+    };
     char text[96];
-    for (int i = 0; i < count; ++i) {
-        if (progress) {
-            std::snprintf(text, sizeof text, "%s  %d/%d", kUnfoldCaption, i + 1, count);
-            if (!progress->Step(i + 1, text)) {
-                progress->Finish();
-                development_.reset();
-                result.cancelled = true;
+    const auto step = [&](int position, int count) {
+        std::snprintf(text, sizeof text, "%s  %d/%d", kUnfoldCaption, position, count);
+        return progress->Step(position, text);
+    };
+    if (options_.strategy == UnfoldStrategy::FewestParts) {
+        FewestPartsInput input;
+        for (auto& solid : model_.solids) {
+            if (!solid->inDevelopment) continue;
+            for (auto& face : solid->faces)
+                if (face->part != nullptr) input.faces.push_back(face.get());
+        }
+        input.edges = edges;
+        input.overlap = options_.overlap;
+        input.cellSize = cellSize;
+        input.sharedPointSquared = shared * shared;
+        const int planSteps = FewestPartsSteps(input);
+        int count = planSteps;
+        std::function<bool(int)> planStep;
+        if (progress) planStep = [&](int position) { return step(position, count); };
+        // The joins are made again below, one step each, after the plan's steps.
+        count = planSteps + static_cast<int>(edges.size());
+        if (progress) progress->Start(kUnfoldCaption, count);
+        const FewestPartsPlan plan = PlanFewestParts(input, planStep);
+        if (plan.cancelled) {
+            cancel();
+            return result;
+        }
+        const int joins = static_cast<int>(plan.joins.size());
+        for (int i = 0; i < joins; ++i) {
+            const int position =
+                planSteps + static_cast<int>((static_cast<int64_t>(i) + 1) * edges.size() / joins);
+            if (progress && !step(position, count)) {
+                cancel();
                 return result;
             }
+            // The plan made these very joins from the same flat faces, its overlap tests included.
+            impl.TryJoin(*plan.joins[i], false);
         }
-        CEdge& edge = *edges[i];
-        if (edge.mark || edge.unfoldWeight < 0) continue;
-        if (edge.halfEdge1->face->part == edge.halfEdge2->face->part) continue;
-        if (!impl.TryJoin(edge)) continue;
-        CEdge* s = edge.symmetricEdge;
-        if (s != nullptr && s != &edge && s->edgeClass != EdgeClass::MarkedOpen && !s->mark &&
-            Impl::Joinable(*s) && s->halfEdge1->face->part != s->halfEdge2->face->part)
-            impl.TryJoin(*s);
+    } else {
+        const int count = static_cast<int>(edges.size());
+        if (progress) progress->Start(kUnfoldCaption, count);
+        for (int i = 0; i < count; ++i) {
+            if (progress && !step(i + 1, count)) {
+                cancel();
+                return result;
+            }
+            CEdge& edge = *edges[i];
+            if (edge.mark || edge.unfoldWeight < 0) continue;
+            if (edge.halfEdge1->face->part == edge.halfEdge2->face->part) continue;
+            if (!impl.TryJoin(edge)) continue;
+            CEdge* s = edge.symmetricEdge;
+            if (s != nullptr && s != &edge && s->edgeClass != EdgeClass::MarkedOpen && !s->mark &&
+                Impl::Joinable(*s) && s->halfEdge1->face->part != s->halfEdge2->face->part)
+                impl.TryJoin(*s);
+        }
     }
     auto& parts = dev.parts;
     parts.erase(std::remove(parts.begin(), parts.end(), nullptr), parts.end());
@@ -428,6 +470,7 @@ bool UnfoldDocument(Document& document, const Settings& settings, IPrompt& promp
 
     UnfoldOptions runOptions = options;
     runOptions.layoutMethod = settings.layoutMethod;
+    runOptions.strategy = UnfoldStrategyOf(settings);
     runOptions.coincidentEdgeThresholdMM = CoincidentEdgeThresholdMM(settings);
     runOptions.display = document.display;
     Unfolder unfolder(model, document.documentScale, runOptions);
@@ -444,6 +487,22 @@ bool UnfoldDocument(Document& document, const Settings& settings, IPrompt& promp
     ComputeDevelopmentExtent(*document.development, true);
     document.modified = true;
     return true;
+}
+
+DevelopmentSummary SummariseDevelopment(const Development& development) {
+    DevelopmentSummary summary;
+    for (const auto& part : development.parts) {
+        ++summary.parts;
+        for (const auto& line : part->lines) {
+            const CHalfEdge* h = line->first;
+            if (line->second != nullptr || h == nullptr || h->next == nullptr) continue;
+            // A cut between faces carries a flap on one side; an open edge of the model may carry one too.
+            if ((h->twin != nullptr && h->hasFlap) || line->lineKind != LineKind::NoFlap) ++summary.flaps;
+            const double length = Length(h->next->Pos2D() - h->Pos2D());
+            if (std::isfinite(length)) summary.cutLengthMM += length;
+        }
+    }
+    return summary;
 }
 
 bool CanReuseTexts(const Document& document) {

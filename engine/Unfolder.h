@@ -9,6 +9,7 @@
 
 #include "model/Document.h"
 #include "model/Prompt.h"
+#include "model/Settings.h"
 
 #include <functional>
 #include <memory>
@@ -36,6 +37,7 @@ enum class OverlapStrategy { AllPairs, Indexed };
 
 struct UnfoldOptions {
     OverlapStrategy overlap = OverlapStrategy::Indexed;
+    UnfoldStrategy strategy = UnfoldStrategy::Upright;
     // Printable area of one sheet, mm (the paper's PrintableWidth and PrintableHeight).
     double printableWidthMM = 180.0;
     double printableHeightMM = 267.0;
@@ -102,6 +104,16 @@ double CoincidentEdgeThresholdMM(const Settings& settings);
 bool UnfoldDocument(Document& document, const Settings& settings, IPrompt& prompt,
                     const std::function<bool()>& askLayoutMethod, const UnfoldOptions& options,
                     IUnfoldProgress* progress = nullptr);
+
+// What a person with scissors and glue faces: the parts, the length of their outlines on paper (every line
+// that is not a fold, flaps not counted; the development's units, millimetres once laid out) and the flaps
+// on those lines.
+struct DevelopmentSummary {
+    int parts = 0;
+    double cutLengthMM = 0;
+    int flaps = 0;
+};
+DevelopmentSummary SummariseDevelopment(const Development& development);
 
 // Whether the "Undo Unfolding" dialog enables "Reuse texts at next unfolding".
 bool CanReuseTexts(const Document& document);

@@ -18,4 +18,10 @@ int32_t TextureSizeLimit(const Settings& s) {
     return (id >= 0 && id < 5) ? kUserLimits[id] : s.iTextureLimitSizeUser;
 }
 
+UnfoldStrategy UnfoldStrategyOf(const Settings& s) {
+    return s.iUnfoldStrategy == static_cast<int32_t>(UnfoldStrategy::FewestParts)
+               ? UnfoldStrategy::FewestParts
+               : UnfoldStrategy::Upright;
+}
+
 } // namespace tsm

@@ -18,6 +18,12 @@ struct LayoutMethod {
     bool avoidPageBreaks = true; // without automatic only: keep parts that fit one sheet off its edges
 };
 
+// How the unfolding chooses the edges it joins. The numbers are the stored iUnfoldStrategy values.
+enum class UnfoldStrategy : int32_t {
+    Upright = 0,     // the model's vertical direction kept straight across folds
+    FewestParts = 1, // as few parts as the faces allow without overlapping
+};
+
 // The display block a model file carries, in the order the binary file stores it. Every document owns one
 // (Document::display): the readers fill it, the writer stores it, and the document's drawing reads it.
 struct DisplaySettings {
@@ -69,6 +75,11 @@ struct Preferences {
     bool bSetFlapAngleAutoForOldTSM = false;
     int32_t iFaceCheckAnimationSpeedIndex = 1;
     bool bCheckNewVersionAtStart = false;
+    // The update server's address (http or https); empty: none, and no check can run. The product's web
+    // page is this address's site.
+    std::string sUpdateServerURL;
+    // Whether Import Mesh offers "Change Model Coordinates" after reading a mesh.
+    bool bOfferCoordinateWizard = true;
     bool bUseOpenGLToDrawEdgeID = false;
     int32_t iMaxFlapBaseAngle = 45;
     bool bLineAlpha = true;
@@ -77,6 +88,7 @@ struct Preferences {
     bool bPrintTombo = false;
     int32_t iResolutionID = 2;
     int32_t iLineWidthID = 2;
+    int32_t iUnfoldStrategy = 0; // an UnfoldStrategy; read through UnfoldStrategyOf
     bool bLoadLastTextInfo = false;
     int32_t iLastTextLineSpaceMM = 2;
     int32_t iLastTextFontSize = 36;
@@ -117,6 +129,9 @@ Settings WithDisplay(const Settings& settings, const DisplaySettings& display);
 
 // The default colour table, kept apart so that "Reset to Default" can restore it at run time.
 extern const int32_t kDefaultColors[8];
+
+// The stored strategy; a value no strategy has (an edited store) means Upright.
+UnfoldStrategy UnfoldStrategyOf(const Settings& settings);
 
 // The texture size limit in pixels: the user's choice when enabled, else what GL reports.
 int32_t TextureSizeLimit(const Settings& settings);

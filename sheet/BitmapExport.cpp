@@ -206,6 +206,22 @@ Outcome WriteWholeBmp(Document& document, const Settings& settings, const std::s
     return WriteRenderedBmp(document, settings, projection, path, prompt);
 }
 
+Outcome RenderWholeImage(Document& document, const Settings& settings, int width, int height, int border,
+                         IPrompt& prompt, QImage& image) {
+    image = QImage();
+    if (document.development == nullptr) return Outcome::Failed("the model has no development");
+    if (width <= 0 || height <= 0) return Outcome::Failed("the bitmap has no pixels");
+    const RasterProjection projection = WholeProjection(*document.development, width, height, border);
+    OffscreenBitmap bitmap(prompt, width, height);
+    if (!bitmap.HasBitmap()) return Outcome::Failed("cannot make a bitmap of that size");
+    if (!RenderDevelopment(document, settings, projection, bitmap, prompt))
+        return Outcome::Failed("rendering failed");
+    if (settings.bSlideColorToWhite) LightenBitmap(bitmap);
+    DrawOverlayOnBitmap(bitmap, document, settings, projection);
+    image = bitmap.ToImage();
+    return image.isNull() ? Outcome::Failed("cannot make a bitmap of that size") : Outcome::Ok();
+}
+
 std::string SheetBmpPath(const std::string& chosenPath, int pageNumber) {
     char number[16];
     std::snprintf(number, sizeof number, "_%03d", pageNumber);

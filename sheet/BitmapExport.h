@@ -10,6 +10,8 @@
 #include "sheet/Paper.h"
 #include "sheet/RasterProjection.h"
 
+#include <QImage>
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -88,6 +90,11 @@ void DrawOverlayOnBitmap(OffscreenBitmap& bitmap, const Document& document, cons
 // latter) and fail with the reason.
 Outcome WriteWholeBmp(Document& document, const Settings& settings, const std::string& path, int width,
                       int height, int border, IPrompt& prompt);
+
+// The picture WriteWholeBmp would write, top-down, for the clipboard. Null with the reason when it could
+// not be rendered (the renderer has told the user).
+Outcome RenderWholeImage(Document& document, const Settings& settings, int width, int height, int border,
+                         IPrompt& prompt, QImage& image);
 
 // "name.bmp" and page 7 give "name_007.bmp" in the same folder: the chosen path without its extension,
 // "_%03d" with the page number, ".bmp".

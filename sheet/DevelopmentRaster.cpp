@@ -16,6 +16,7 @@
 #include <cmath>
 #include <deque>
 #include <string>
+#include <unordered_map>
 #include <utility>
 
 namespace tsm {
@@ -370,12 +371,23 @@ private:
         glDisable(GL_TEXTURE_2D);
     }
 
+    // Looking a texture up asks the GL which context is current, a system call through the dispatch
+    // library; thousands of faces share a handful of materials, so each is looked up once a drawing.
+    const FillStyle& FillOf(CMaterial& material) {
+        auto found = materialFills_.find(&material);
+        if (found == materialFills_.end())
+            found =
+                materialFills_
+                    .emplace(&material, MaterialFill(material, target_.textures, settings_.bTextureSmooth))
+                    .first;
+        return found->second;
+    }
+
     FillStyle FlapFill(const CHalfEdge& h, Point2 (&uv)[4], bool& textured) {
         textured = false;
         if (!(settings_.bColorFlapWithFace && settings_.bUseMaterial)) return PlainFill(1, 1, 1);
         if (h.twin == nullptr || h.twin->face == nullptr) return PlainFill(1, 1, 1);
-        FillStyle fill =
-            MaterialFill(FaceMaterial(model_, *h.twin->face), target_.textures, settings_.bTextureSmooth);
+        FillStyle fill = FillOf(FaceMaterial(model_, *h.twin->face));
         if (fill.texture.name != 0) {
             textured = FlapTextureCoordinates(h, uv);
             if (!textured) fill.texture = {};
@@ -479,8 +491,7 @@ private:
                 if (highlight && face.picked) {
                     fill = PlainFill(1, 0, 0);
                 } else if (settings_.bUseMaterial) {
-                    fill =
-                        MaterialFill(FaceMaterial(model_, face), target_.textures, settings_.bTextureSmooth);
+                    fill = FillOf(FaceMaterial(model_, face));
                 }
                 const float z = depths_.Z(i);
                 polygon.clear();
@@ -602,6 +613,7 @@ private:
     double emMM_ = 0.0;
     Rect visible_;
     std::vector<const CPart*> parts_;
+    std::unordered_map<const CMaterial*, FillStyle> materialFills_;
     PolygonFiller filler_;
     DrawOrderDepths depths_;
 };

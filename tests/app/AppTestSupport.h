@@ -162,7 +162,20 @@ public:
         services.chooser = &chooser;
         services.showSplash = false;
         services.programDir = programDir;
+        // The "Output Size (BMP)" dialog answered as OK on a small width, or as Cancel.
+        services.bmpSize = [this](BmpSizeState& state) {
+            ++sizeDialogs;
+            EditBmpWidth(state, 120);
+            return acceptSize;
+        };
+        services.epsOptions = [this](EpsOptions& options) {
+            ++epsDialogs;
+            options.notFillFaces = true;
+            return acceptSize;
+        };
         frame = std::make_unique<MainFrame>(session, services);
+        // Import Mesh would offer the coordinate wizard in a modal box; the tests that want it turn it on.
+        frame->AppSettings().bOfferCoordinateWizard = false;
         frame->View3D()->SetLogic(std::make_unique<RecordingViewLogic>(log3d));
         frame->DevelopmentView()->SetLogic(std::make_unique<RecordingViewLogic>(log2d));
     }
@@ -174,6 +187,9 @@ public:
     RecordingPrompt prompt;
     RecordingShell shell;
     ScriptedChooser chooser;
+    int sizeDialogs = 0;
+    int epsDialogs = 0;
+    bool acceptSize = true;
     SettingsSession session;
     std::shared_ptr<RecordingViewLogic::Log> log3d = std::make_shared<RecordingViewLogic::Log>();
     std::shared_ptr<RecordingViewLogic::Log> log2d = std::make_shared<RecordingViewLogic::Log>();

@@ -123,8 +123,13 @@ TEST_F(CommandControllerTest, HelpOpensThePageOrSaysItIsMissing) {
     controller.Execute(kCmdOpenHelp);
     EXPECT_EQ(prompt.texts, std::vector<std::string>{"Cannot find help file."});
 
+    // The web page is the update server's site; without a server it says so.
+    prompt.texts.clear();
     controller.Execute(kCmdWebPage);
-    EXPECT_EQ(shell.urls.back(), kProductWebPage);
+    EXPECT_EQ(prompt.texts, std::vector<std::string>{kMessageNoWebPage});
+    settings.sUpdateServerURL = "https://updates.example/base/";
+    controller.Execute(kCmdWebPage);
+    EXPECT_EQ(shell.urls.back(), "https://updates.example/");
 }
 
 TEST_F(CommandControllerTest, OpenDialogFilterStartFolderAndCancel) {

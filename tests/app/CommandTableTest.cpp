@@ -89,6 +89,12 @@ TEST(CommandTable, OnlyTheAcceleratorTableHasKeys) {
     EXPECT_EQ(AcceleratorKeys(kCmdPrint), "Ctrl+P");
     EXPECT_EQ(AcceleratorKeys(kCmdCheckFace), "Ctrl+K");
     EXPECT_EQ(AcceleratorKeys(kCmdOpenHelp), "F1");
+    // The Edit menu's and Save As's keys as people expect them, Redo with both of its usual pairs.
+    EXPECT_EQ(AcceleratorKeys(kCmdFileSaveAs), "Ctrl+Shift+S");
+    EXPECT_EQ(MenuShortcutText(Command(kCmdFileSaveAs)), "Ctrl+Shift+S");
+    EXPECT_EQ(AcceleratorKeys(kCmdEditRedo), "Ctrl+Y");
+    EXPECT_EQ(AlternateAcceleratorKeys(kCmdEditRedo), "Ctrl+Shift+Z");
+    EXPECT_EQ(AlternateAcceleratorKeys(kCmdEditUndo), "");
     // The other modes only show their keys; binding them would take Ctrl+R from the 3D view's move.
     EXPECT_EQ(AcceleratorKeys(kCmdModeRotatePart), "");
     EXPECT_EQ(MenuShortcutText(Command(kCmdModeRotatePart)), "Ctrl+R");
@@ -109,7 +115,8 @@ TEST(CommandTable, EnablingFollowsModelAndDevelopment) {
     // A model without development: the development commands stay off.
     for (int id : {kCmdEmphasizeOpenEdges, kCmdShowEdgeId, kCmdPrint, kCmdPrintPreview, kCmdDocumentInfo,
                    kCmdShowPageNumber, kCmdCheckFace, kCmdColorFlaps, kCmdCopyDevelopment, kCmdShowFlaps,
-                   kCmdResetView, kCmdModeSelectMove, kCmdModeColorEdge, kCmdExportDxf, kCmdEditCopy})
+                   kCmdResetView, kCmdModeSelectMove, kCmdModeColorEdge, kCmdExportDxf, kCmdEditCopy,
+                   kCmdEditDelete, kCmdExportSvg, kCmdExportPdf, kCmdExportTextureBitmap})
         EXPECT_FALSE(IsCommandEnabled(Command(id), true, false)) << id;
     EXPECT_TRUE(IsCommandEnabled(Command(kCmdTurnOnLight), true, false));
     // A development without a model cannot happen; it enables nothing more than no model.

@@ -191,3 +191,20 @@ TEST(LayoutMethodDialog, OpensInSpecifyModeFromTheSettings) {
     EXPECT_FALSE(dialog.avoidBreaksBox()->isChecked());
     EXPECT_DOUBLE_EQ(dialog.scaleBox()->value(), 0.5);
 }
+
+// Before unfolding the dialog offers the strategy, starting from the remembered one; otherwise it does not.
+TEST(LayoutMethodDialog, OffersTheUnfoldingStrategyOnlyWhenGivenOne) {
+    LayoutMethodDialog plain(nullptr, LayoutMethod{}, 1.0, kBox);
+    EXPECT_EQ(plain.strategyBox(), nullptr);
+    EXPECT_EQ(plain.strategy(), UnfoldStrategy::Upright);
+
+    LayoutMethodDialog dialog(nullptr, LayoutMethod{}, 1.0, kBox, UnfoldStrategy::FewestParts);
+    ASSERT_NE(dialog.strategyBox(), nullptr);
+    EXPECT_TRUE(DialogShowsText(dialog, "Unfolding:"));
+    ASSERT_EQ(dialog.strategyBox()->count(), 2);
+    EXPECT_EQ(dialog.strategyBox()->itemText(0), "Upright");
+    EXPECT_EQ(dialog.strategyBox()->itemText(1), "Fewest parts");
+    EXPECT_EQ(dialog.strategy(), UnfoldStrategy::FewestParts);
+    dialog.strategyBox()->setCurrentIndex(0);
+    EXPECT_EQ(dialog.strategy(), UnfoldStrategy::Upright);
+}

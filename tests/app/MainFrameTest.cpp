@@ -182,8 +182,8 @@ TEST(MainFrame, UpdateHintsReachBothViews) {
     EXPECT_EQ(h.log2d->hints, expected);
     // Forwarded commands reach the development view's logic only.
     h.Trigger(kCmdPrint);
-    h.Trigger(kCmdCopyDevelopment);
-    EXPECT_EQ(h.log2d->commands, (std::vector<int>{kCmdPrint, kCmdCopyDevelopment}));
+    h.Trigger(kCmdPrintPreview);
+    EXPECT_EQ(h.log2d->commands, (std::vector<int>{kCmdPrint, kCmdPrintPreview}));
     EXPECT_TRUE(h.log3d->commands.empty());
     // A view's logic may run commands and send hints through its host.
     h.frame->View3D()->ExecuteCommand(kCmdResetView);

@@ -82,10 +82,16 @@ protected:
         dialogs.makeProgress = [this]() -> std::unique_ptr<IUnfoldProgress> {
             return std::make_unique<RecordingProgress>(progressLog, cancelAt);
         };
-        InstallModelCommands(
-            controller,
-            ModelCommandServices{
-                document, settings, prompt, frame, dialogs, {}, &chooser, folder.path() + "/bin/", nullptr});
+        InstallModelCommands(controller, ModelCommandServices{document,
+                                                              settings,
+                                                              prompt,
+                                                              frame,
+                                                              dialogs,
+                                                              {},
+                                                              &chooser,
+                                                              folder.path() + "/bin/",
+                                                              nullptr,
+                                                              nullptr});
     }
 
     Document& Doc() { return *document.Current(); }
@@ -335,14 +341,16 @@ TEST(ModelMenu, HoldsTheCommandsEnabledByTheDocument) {
     FrameHarness h(folder.path());
     QMenu* model = TopMenu(*h.frame, "&Model");
     ASSERT_NE(model, nullptr);
-    EXPECT_EQ(MenuTexts(model), (QStringList{"Unfold", "Undo Unfolding", "Recalculate Parts Layout",
-                                             "Flip Faces", "Join Adjacent Isolated Edges"}));
+    EXPECT_EQ(MenuTexts(model),
+              (QStringList{"Unfold", "Undo Unfolding", "Recalculate Parts Layout", "Flip Faces",
+                           "Join Adjacent Isolated Edges", "Change Model Coordinates"}));
     // Import Mesh sits in the File menu under Import.
     const QStringList file = MenuTexts(TopMenu(*h.frame, "&File"));
     ASSERT_TRUE(file.contains("Import &Mesh..."));
     EXPECT_EQ(file.indexOf("Import &Mesh..."), file.indexOf("TSM File Inport") + 1);
 
-    const int modelCommands[] = {kCmdUnfold, kCmdUndoUnfold, kCmdFlipFaces, kCmdJoinIsolatedEdges};
+    const int modelCommands[] = {kCmdUnfold, kCmdUndoUnfold, kCmdFlipFaces, kCmdJoinIsolatedEdges,
+                                 kCmdChangeCoordinates};
     // No model: all off; Import Mesh is always on.
     h.frame->RefreshCommandStates();
     for (int id : modelCommands) EXPECT_FALSE(h.Enabled(id)) << id;
@@ -443,4 +451,28 @@ TEST(WindowUnfoldProgress, OpensModalStepsAndCancels) {
     // The position went to the profile when the window closed.
     StoredValue x;
     EXPECT_TRUE(profile.QueryValue(ProgressPositionKeyPath(), "X", &x));
+}
+
+TEST_F(ModelCommandsTest, ImportMeshOffersTheCoordinateWizardUntilToldToStop) {
+    const std::string path = folder.File("tri.off");
+    std::ofstream(path) << "OFF\n4 4 0\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n3 0 2 1\n3 0 1 3\n3 1 2 3\n3 0 3 2\n";
+    std::vector<WizardOffer> answers = {{false, false}, {true, true}};
+    int offered = 0, wizards = 0;
+    ModelCommandDialogs dialogs;
+    dialogs.offerCoordinateWizard = [&] { return answers[size_t(offered++)]; };
+    ModelCommandServices services{document, settings,
+                                  prompt,   frame,
+                                  dialogs,  {},
+                                  &chooser, folder.path() + "/",
+                                  nullptr,  [&wizards] { ++wizards; }};
+    InstallModelCommands(controller, services);
+    for (int run = 0; run < 3; ++run) {
+        chooser.answers.push_back(path);
+        controller.Execute(kCmdImportMesh);
+        ASSERT_NE(document.Current(), nullptr);
+    }
+    // No; then Yes with "stop asking"; then not asked any more.
+    EXPECT_EQ(offered, 2);
+    EXPECT_EQ(wizards, 1);
+    EXPECT_FALSE(settings.bOfferCoordinateWizard);
 }

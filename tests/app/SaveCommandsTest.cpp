@@ -7,6 +7,7 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -96,6 +97,13 @@ TEST(SaveCommands, UnsavedChangesAreAskedAboutBeforeTheDocumentIsSetAside) {
         {"drop", [&](ModifiedCube& c) { Drop(*c.h->frame, other); }},
         {"recent file", [&](ModifiedCube& c) { c.h->frame->Commands().OpenRecentFile(0); }},
         {"close", [&](ModifiedCube& c) { c.h->frame->close(); }},
+        // The window manager's close button comes through the platform window, not through QWidget::close.
+        {"window manager",
+         [&](ModifiedCube& c) {
+             c.h->frame->show();
+             ASSERT_NE(c.h->frame->windowHandle(), nullptr);
+             c.h->frame->windowHandle()->close();
+         }},
     };
     for (const auto& way : ways) {
         // Cancel keeps the document, edits and all.

@@ -17,30 +17,38 @@ int OpaquePixels(const QImage& image) {
 
 } // namespace
 
-TEST(ToolbarIcons, TwelveDistinctImagesInThreeStates) {
-    for (int i = 0; i < 12; ++i) {
-        const QImage normal = ToolbarImage(i, IconState::Normal);
-        const QImage hot = ToolbarImage(i, IconState::Hot);
-        const QImage disabled = ToolbarImage(i, IconState::Disabled);
-        EXPECT_EQ(normal.size(), QSize(16, 16));
-        // Each image draws something, and the states differ.
-        EXPECT_GT(OpaquePixels(normal), 20) << i;
-        EXPECT_NE(normal, hot) << i;
-        EXPECT_NE(normal, disabled) << i;
-        // The disabled form has no colour.
-        for (int y = 0; y < 16; ++y)
-            for (int x = 0; x < 16; ++x) {
-                const QRgb p = disabled.pixel(x, y);
-                if (qAlpha(p) == 255) {
-                    EXPECT_TRUE(qRed(p) == qGreen(p) && qGreen(p) == qBlue(p)) << i;
+TEST(ToolbarIcons, DistinctImagesInThreeStates) {
+    // The main toolbar's twelve and the edit modes' six.
+    const struct {
+        QImage (*image)(int, IconState, int);
+        int count;
+    } sets[] = {{ToolbarImage, 12}, {ModeToolbarImage, kModeImageCount}};
+    for (const auto& set : sets) {
+        for (int i = 0; i < set.count; ++i) {
+            const QImage normal = set.image(i, IconState::Normal, 16);
+            const QImage hot = set.image(i, IconState::Hot, 16);
+            const QImage disabled = set.image(i, IconState::Disabled, 16);
+            EXPECT_EQ(normal.size(), QSize(16, 16));
+            // Each image draws something, and the states differ.
+            EXPECT_GT(OpaquePixels(normal), 20) << i;
+            EXPECT_NE(normal, hot) << i;
+            EXPECT_NE(normal, disabled) << i;
+            // The disabled form has no colour.
+            for (int y = 0; y < 16; ++y)
+                for (int x = 0; x < 16; ++x) {
+                    const QRgb p = disabled.pixel(x, y);
+                    if (qAlpha(p) == 255) {
+                        EXPECT_TRUE(qRed(p) == qGreen(p) && qGreen(p) == qBlue(p)) << i;
+                    }
                 }
-            }
-        // No two buttons look the same.
-        for (int j = 0; j < i; ++j) EXPECT_NE(normal, ToolbarImage(j, IconState::Normal)) << i << " " << j;
+            // No two buttons look the same.
+            for (int j = 0; j < i; ++j)
+                EXPECT_NE(normal, set.image(j, IconState::Normal, 16)) << i << " " << j;
+        }
+        // An index outside the toolbar draws nothing.
+        EXPECT_EQ(OpaquePixels(set.image(set.count, IconState::Normal, 16)), 0);
+        EXPECT_EQ(OpaquePixels(set.image(-1, IconState::Normal, 16)), 0);
     }
-    // An index outside the toolbar draws nothing.
-    EXPECT_EQ(OpaquePixels(ToolbarImage(12, IconState::Normal)), 0);
-    EXPECT_EQ(OpaquePixels(ToolbarImage(-1, IconState::Normal)), 0);
     // Larger sizes are drawn, not scaled pixels.
     EXPECT_EQ(ToolbarImage(0, IconState::Normal, 32).size(), QSize(32, 32));
     EXPECT_FALSE(ApplicationIcon().isNull());

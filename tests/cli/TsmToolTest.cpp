@@ -133,8 +133,9 @@ const std::vector<std::pair<std::string, std::vector<std::string>>> kCommandOpti
     {"export", {"--not-fill-faces", "--not-fill-flaps", "--width"}},
     {"render", {"--view", "--size", "--labels", "--yaw", "--pitch"}},
     {"print", {"--pdf", "--printer-paper", "--printer-margins", "--dpi"}},
-    {"import", {"--unfold", "--auto", "--scale", "--spacing", "--no-avoid-page-breaks"}},
-    {"unfold", {"--auto", "--scale", "--spacing", "--no-avoid-page-breaks"}},
+    {"import", {"--unfold", "--auto", "--scale", "--spacing", "--no-avoid-page-breaks", "--strategy"}},
+    {"unfold", {"--auto", "--scale", "--spacing", "--no-avoid-page-breaks", "--strategy"}},
+    {"check-update", {"--url", "--timeout"}},
 };
 const std::vector<std::string> kGlobalOptions = {"--settings", "--set", "--yes",    "--no",
                                                  "--help",     "-h",    "--version"};
@@ -337,3 +338,19 @@ TEST_F(TsmToolTest, StringsAreDecodedFromTheWritersCodePage) {
 }
 
 } // namespace
+
+TEST_F(TsmToolTest, CheckUpdatePrintsTheMessageOfTheHelpMenuCommand) {
+    // No server configured, or an address that is not a web page: no request, no answer.
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"check-update"},
+          {"check-update", "--url", "file:///etc/passwd"},
+          {"check-update", "--url", "http://127.0.0.1:1", "--timeout", "2"}}) {
+        const RunResult r = Run(args);
+        EXPECT_EQ(r.status, 1) << args.back();
+        EXPECT_EQ(r.out, "Can not get Update Info.\n") << args.back();
+    }
+    const RunResult r = Run({"check-update", "--timeout", "0"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--timeout takes a whole number of seconds from 1 to 600"), std::string::npos)
+        << r.err;
+}

@@ -159,8 +159,12 @@ TEST_F(UnfoldCommandTest, BadOptionsAreUsageErrors) {
         {"import", "--unfold", mesh, Out("o.tsm"), "--scale"},
         // Both modes at once.
         {"unfold", "--auto", "--scale", "2", Sample("cube.tsm"), Out("o.tsm")},
+        // A strategy without a name, or with one that names none.
+        {"import", "--unfold", "--strategy", "fewest", mesh, Out("o.tsm")},
+        {"unfold", "--strategy", "", Sample("cube.tsm"), Out("o.tsm")},
         // Layout options that nothing would use.
         {"import", "--auto", mesh, Out("o.tsm")},
+        {"import", "--strategy", "upright", mesh, Out("o.tsm")},
         {"import", "--no-avoid-page-breaks", mesh, Out("o.tsm")},
         // Options of these commands on others, and the other way round.
         {"unfold", "--unfold", Sample("cube.tsm"), Out("o.tsm")},
@@ -330,6 +334,29 @@ TEST_F(UnfoldCommandTest, LayoutOptionsReachTheLayout) {
     const QJsonObject autoTight = development({"--auto", "--spacing", "0"});
     EXPECT_DOUBLE_EQ(autoTight["parts"][0]["x"].toDouble(), 0.0);
     EXPECT_GT(autoTight["scale"].toDouble(), development({"--auto"})["scale"].toDouble());
+}
+
+// --strategy picks the unfolding; without it the remembered setting does. info counts what it made.
+TEST_F(UnfoldCommandTest, StrategyOptionOrSettingChoosesTheUnfolding) {
+    ASSERT_EQ(Run({"import", Mesh("cactus.off"), Out("cactus.tsm")}).status, 0);
+    const auto development = [this](const std::vector<std::string>& options) {
+        std::vector<std::string> args = options;
+        args.insert(args.end(), {"unfold", "--scale", "1", Out("cactus.tsm"), Out("o.tsm")});
+        const test::ToolRun r = Run(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        return Info(Out("o.tsm"))["development"].toObject();
+    };
+    const QJsonObject upright = development({"--strategy", "upright"});
+    const QJsonObject fewest = development({"--strategy", "fewest-parts"});
+    const QJsonObject remembered = development({"--set", "iUnfoldStrategy=1"});
+    EXPECT_EQ(development({})["partCount"].toInt(), upright["partCount"].toInt());
+    for (const QJsonObject& dev : {upright, fewest}) {
+        EXPECT_EQ(dev["partCount"].toInt(), dev["parts"].toArray().size());
+        EXPECT_GT(dev["flaps"].toInt(), 0);
+        EXPECT_GT(dev["cutLengthMM"].toDouble(), 0.0);
+    }
+    EXPECT_LT(fewest["partCount"].toInt(), upright["partCount"].toInt());
+    EXPECT_EQ(remembered, fewest);
 }
 
 TEST_F(UnfoldCommandTest, PageBreaksAreAvoidedUnlessAskedNotTo) {

@@ -1,0 +1,46 @@
+// The join plan of the "Fewest parts" unfolding. Parts grow by joining faces across edges in some order,
+// refusing any join that would make a part overlap itself; which order leaves few parts is hard to tell
+// beforehand, so several growths are made and the one with the fewest parts (then the shortest cuts) wins:
+// first the upright unfolding's own order, so that no plan has more parts than it; then sharp folds cut
+// and long edges joined first; then, growth after growth, the edges around the small leftover parts of the
+// last growth are moved earlier, which lets the large parts form around those faces. Everything depends on
+// the model alone, so the same model always gets the same plan.
+#pragma once
+
+#include "engine/Unfolder.h"
+
+#include <functional>
+#include <vector>
+
+namespace tsm {
+
+struct FewestPartsInput {
+    std::vector<CFace*> faces; // every face to unfold, each in a part of its own
+    std::vector<CEdge*> edges; // every edge of those faces' solids, in model order
+    OverlapStrategy overlap = OverlapStrategy::Indexed;
+    double cellSize = 0;
+    double sharedPointSquared = 0;
+    // At most this many growths; 0: as many as the model's size allows (fewer on large models, so that the
+    // time stays in proportion to the face count).
+    int candidateLimit = 0;
+};
+
+struct FewestPartsPlan {
+    std::vector<CEdge*>
+        joins; // in the order they are to be made, each as halfEdge1's part taking halfEdge2's
+    int parts = 0;
+    double cutLength = 0;
+    int candidate = -1; // which growth won: 0 the upright one
+    bool cancelled = false;
+};
+
+// The number of steps PlanFewestParts reports for `input`.
+int FewestPartsSteps(const FewestPartsInput& input);
+
+// Plans the joins. Edges need their unfoldWeight (the upright order; negative: never joined), foldAngle
+// and length. Faces are laid flat again and given back their own parts before it returns, so that the
+// caller replays the joins from the same start. `step` is called with positions 1..FewestPartsSteps and
+// returns false to cancel (then `cancelled` is set and `joins` is empty).
+FewestPartsPlan PlanFewestParts(const FewestPartsInput& input, const std::function<bool(int)>& step);
+
+} // namespace tsm
