@@ -9,6 +9,9 @@
 #include "model/BinaryWriter.h"
 #include "model/OpenPipeline.h"
 
+#include <cstring>
+#include <unordered_set>
+
 namespace tsm {
 
 const char* const kNothingToUndoText = "There is nothing to undo.";
@@ -102,6 +105,37 @@ EditResult RunModelEdit(EditContext& context, UpdateHint hint, const std::functi
 
 namespace {
 
+// The solid of a part's copy: its bytes begin with the solid's index (DevelopmentSnapshot.cpp). Null when
+// the index does not name a solid.
+const CSolid* SolidOfCopy(const Document& document, const std::string& bytes) {
+    int32_t index = -1;
+    if (bytes.size() >= sizeof index) std::memcpy(&index, bytes.data(), sizeof index);
+    const auto& solids = document.model->solids;
+    return index >= 0 && size_t(index) < solids.size() ? solids[size_t(index)].get() : nullptr;
+}
+
+// What putting `entry` in place of `present` may have relinked: the solids of the parts the two do not
+// share. A development edit touches one solid, so its undo separates the corners of that solid alone.
+EditScope RestoredScope(const Document& document, const HistoryEntry& entry, const HistoryEntry& present) {
+    if (entry.kind != HistoryEntry::Kind::Development) return {};
+    std::unordered_set<const std::string*> inEntry, inPresent;
+    for (const auto& part : entry.development.parts) inEntry.insert(part.get());
+    for (const auto& part : present.development.parts) inPresent.insert(part.get());
+    EditScope scope{false, nullptr};
+    const auto take = [&](const PartBytes& part, const std::unordered_set<const std::string*>& other) {
+        if (other.count(part.get())) return true;
+        const CSolid* solid = part ? SolidOfCopy(document, *part) : nullptr;
+        if (!solid || (scope.links && scope.solid != solid)) return false;
+        scope = {true, solid};
+        return true;
+    };
+    for (const auto& part : entry.development.parts)
+        if (!take(part, inPresent)) return {};
+    for (const auto& part : present.development.parts)
+        if (!take(part, inEntry)) return {};
+    return scope;
+}
+
 // Undo and redo are mirror images: take the newest entry of one list, keep a copy of the present state of
 // the same kind on the other, put the entry's state in place.
 EditResult Step(EditContext& context, bool undo) {
@@ -113,6 +147,7 @@ EditResult Step(EditContext& context, bool undo) {
         return Refused(kUndoCopyUnusableText);
     }
     HistoryEntry present = CaptureLike(document, entry->kind);
+    const EditScope scope = RestoredScope(document, *entry, present);
     if (!Restore(document, *entry, context.settings, present)) {
         // The entry stays where it was, so that nothing the user made is lost.
         if (undo)
@@ -126,7 +161,7 @@ EditResult Step(EditContext& context, bool undo) {
     else
         history.PushUndo(std::move(present));
     document.modified = true;
-    CompleteDevelopmentEdit(document);
+    CompleteDevelopmentEdit(document, scope);
     return {Outcome::Ok(), UpdateHint::Undone};
 }
 
