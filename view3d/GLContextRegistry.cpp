@@ -335,6 +335,24 @@ bool BindRegistered(Context context) {
     return entry && Bind(context, entry->binding);
 }
 
+void ReadPixelsPacked(int width, int height, unsigned format, void* pixels) {
+    GLint alignment = 4, rowLength = 0, skipRows = 0, skipPixels = 0;
+    glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
+    glGetIntegerv(GL_PACK_ROW_LENGTH, &rowLength);
+    glGetIntegerv(GL_PACK_SKIP_ROWS, &skipRows);
+    glGetIntegerv(GL_PACK_SKIP_PIXELS, &skipPixels);
+    // Rows bottom-up, padded to 4 bytes: the layout of our 24-bit buffers and of the 32-bit surfaces.
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_PACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
+    glReadPixels(0, 0, width, height, format, GL_UNSIGNED_BYTE, pixels);
+    glPixelStorei(GL_PACK_ALIGNMENT, alignment);
+    glPixelStorei(GL_PACK_ROW_LENGTH, rowLength);
+    glPixelStorei(GL_PACK_SKIP_ROWS, skipRows);
+    glPixelStorei(GL_PACK_SKIP_PIXELS, skipPixels);
+}
+
 void Finish() {
     ContextRecord* record = Current();
     if (!record) return;
@@ -342,20 +360,7 @@ void Finish() {
     const Binding& binding = record->binding;
     if (!binding.buffer || binding.width != record->surfaceWidth || binding.height != record->surfaceHeight)
         return;
-    GLint alignment = 4, rowLength = 0, skipRows = 0, skipPixels = 0;
-    glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
-    glGetIntegerv(GL_PACK_ROW_LENGTH, &rowLength);
-    glGetIntegerv(GL_PACK_SKIP_ROWS, &skipRows);
-    glGetIntegerv(GL_PACK_SKIP_PIXELS, &skipPixels);
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-    glPixelStorei(GL_PACK_SKIP_ROWS, 0);
-    glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
-    glReadPixels(0, 0, binding.width, binding.height, GL_BGRA, GL_UNSIGNED_BYTE, binding.buffer);
-    glPixelStorei(GL_PACK_ALIGNMENT, alignment);
-    glPixelStorei(GL_PACK_ROW_LENGTH, rowLength);
-    glPixelStorei(GL_PACK_SKIP_ROWS, skipRows);
-    glPixelStorei(GL_PACK_SKIP_PIXELS, skipPixels);
+    ReadPixelsPacked(binding.width, binding.height, GL_BGRA, binding.buffer);
     if (!binding.topDown) return;
     const size_t stride = size_t(binding.width) * 4;
     std::vector<uint8_t> row(stride);

@@ -65,6 +65,9 @@ Context ShareRoot();
 bool Bind(Context context, const Binding& binding);
 // Binds a registered context to the buffer it was last given.
 bool BindRegistered(Context context);
+// Reads the current target's pixels into `pixels` (rows bottom-up, padded to 4 bytes) whatever pack
+// state the drawing left, and puts that state back.
+void ReadPixelsPacked(int width, int height, unsigned format, void* pixels);
 // Waits for the current context's drawing and copies it into its binding's buffer, if it has one.
 void Finish();
 // Leaves no context current.

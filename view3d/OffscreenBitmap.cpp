@@ -95,21 +95,8 @@ void OffscreenBitmap::Finish() {
     if (!impl_->context) return;
     if (glctx::Current() != impl_->context && !glctx::BindRegistered(impl_->context)) return;
     glFinish();
-    GLint alignment = 4, rowLength = 0, skipRows = 0, skipPixels = 0;
-    glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
-    glGetIntegerv(GL_PACK_ROW_LENGTH, &rowLength);
-    glGetIntegerv(GL_PACK_SKIP_ROWS, &skipRows);
-    glGetIntegerv(GL_PACK_SKIP_PIXELS, &skipPixels);
     // GL rows are bottom-up like the DIB's; alignment 4 is the DIB's row padding.
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-    glPixelStorei(GL_PACK_SKIP_ROWS, 0);
-    glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
-    glReadPixels(0, 0, header_.width, header_.height, GL_BGR, GL_UNSIGNED_BYTE, bits_.data());
-    glPixelStorei(GL_PACK_ALIGNMENT, alignment);
-    glPixelStorei(GL_PACK_ROW_LENGTH, rowLength);
-    glPixelStorei(GL_PACK_SKIP_ROWS, skipRows);
-    glPixelStorei(GL_PACK_SKIP_PIXELS, skipPixels);
+    glctx::ReadPixelsPacked(header_.width, header_.height, GL_BGR, bits_.data());
 }
 
 void OffscreenBitmap::End() {
