@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <limits>
 
@@ -101,35 +102,61 @@ TEST(BinaryCorruption, TruncationsOfARichFileFailWithAReason) {
     EXPECT_EQ(Read(full.substr(0, 700)).reason, "the file ends inside face 1 of solid 0");
 }
 
-TEST(BinaryCorruption, CountsTheFileCannotHoldAreRefusedBeforeAllocating) {
-    const int32_t huge = 0x7fffffff;
-    // 2^31 - 1 faces in a file of about 1 KB.
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("faceCount", huge); },
-                  "the file is too short for the 2147483647 faces of solid 0");
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("solidCount", huge); },
-                  "the file is too short for the 2147483647 solids");
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("vertexCount", huge); },
-                  "the file is too short for the 2147483647 vertices of solid 0");
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("cornerCount", huge); },
-                  "the file is too short for the 2147483647 corners of face 0 of solid 0");
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("edgeCount", huge); },
-                  "the file is too short for the 2147483647 edges of solid 0");
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("materialCount", huge); },
-                  "the file is too short for the 2147483647 materials");
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("partCount", huge); },
-                  "the file is too short for the 2147483647 parts");
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("lineCount", huge); },
-                  "the file is too short for the 2147483647 lines of part 0");
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("textCount", huge); },
-                  "the file is too short for the 2147483647 texts");
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("textLineCount", huge); },
-                  "the file is too short for the 2147483647 lines of text 0");
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("picturesB", huge); },
-                  "the file is too short for the 2147483647 pictures of the second picture list");
-    // A string or blob longer than the rest of the file.
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("solidNameLength", huge); },
-                  "the file ends inside the header of solid 0");
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("texture.size", huge); }, "the file ends inside material 0");
+// One field of the small file set to a value the file cannot back: counts beyond what the rest of the file
+// can hold (2^31 - 1 faces in a file of about 1 KB), strings or blobs longer than it, negative counts and
+// sizes, indices outside their arrays (a face of a solid in the development must lie in a part: -1 is
+// none), too few corners, edges not found from their first side.
+TEST(BinaryCorruption, FieldsTheFileCannotBackAreRefusedBeforeAllocating) {
+    const int32_t kHuge = INT32_MAX;
+    const struct {
+        const char* field;
+        int32_t value;
+        std::string reason;
+    } cases[] = {
+        {"faceCount", kHuge, "the file is too short for the 2147483647 faces of solid 0"},
+        {"solidCount", kHuge, "the file is too short for the 2147483647 solids"},
+        {"vertexCount", kHuge, "the file is too short for the 2147483647 vertices of solid 0"},
+        {"cornerCount", kHuge, "the file is too short for the 2147483647 corners of face 0 of solid 0"},
+        {"edgeCount", kHuge, "the file is too short for the 2147483647 edges of solid 0"},
+        {"materialCount", kHuge, "the file is too short for the 2147483647 materials"},
+        {"partCount", kHuge, "the file is too short for the 2147483647 parts"},
+        {"lineCount", kHuge, "the file is too short for the 2147483647 lines of part 0"},
+        {"textCount", kHuge, "the file is too short for the 2147483647 texts"},
+        {"textLineCount", kHuge, "the file is too short for the 2147483647 lines of text 0"},
+        {"picturesB", kHuge, "the file is too short for the 2147483647 pictures of the second picture list"},
+        {"solidNameLength", kHuge, "the file ends inside the header of solid 0"},
+        {"texture.size", kHuge, "the file ends inside material 0"},
+        {"solidCount", -1, "the number of solids is negative (-1)"},
+        {"faceCount", -3, "the number of faces of solid 0 is negative (-3)"},
+        {"cornerCount", INT32_MIN, "the number of corners of face 0 of solid 0 is negative (-2147483648)"},
+        {"solidNameLength", -4, "a text in the header of solid 0 has a negative length (-4)"},
+        {"texture.size", -1, "the compressed size of the texture of material 0 is negative (-1)"},
+        {"texture.width", 0, "the texture of material 0 has an unusable size (0 x 2 pixels)"},
+        {"texture.height", -2, "the texture of material 0 has an unusable size (2 x -2 pixels)"},
+        {"pictureA.width", 40000,
+         "picture 0 of the first picture list has an unusable size (40000 x 1 pixels)"},
+        {"corner0.vertex", 900,
+         "vertex index 900 of face 0 of solid 0 is out of range (the solid has 4 vertices)"},
+        {"corner0.vertex", -1,
+         "vertex index -1 of face 0 of solid 0 is out of range (the solid has 4 vertices)"},
+        {"edge1.face2", 1, "face index 1 of edge 1 of solid 0 is out of range (the solid has 1 faces)"},
+        {"edge1.face1", -2, "face index -2 of edge 1 of solid 0 is out of range (the solid has 1 faces)"},
+        {"edge2.vertex2", 4,
+         "vertex index 4 of edge 2 of solid 0 is out of range (the solid has 4 vertices)"},
+        {"materialIndex", 1,
+         "material index 1 of face 0 of solid 0 is out of range (the model has 1 materials)"},
+        {"materialIndex", -2,
+         "material index -2 of face 0 of solid 0 is out of range (the model has 1 materials)"},
+        {"part.solid", 1, "solid index 1 of part 0 is out of range (the model has 1 solids)"},
+        {"line0.face", 1, "face index 1 of line 0 of part 0 is out of range (its solid has 1 faces)"},
+        {"line0.vertex", 4, "vertex index 4 of line 0 of part 0 is out of range (its solid has 4 vertices)"},
+        {"partIndex", -1, "part index -1 of face 0 of solid 0 is out of range (the development has 1 parts)"},
+        {"partIndex", 1, "part index 1 of face 0 of solid 0 is out of range (the development has 1 parts)"},
+        {"cornerCount", 2, "face 0 of solid 0 has 2 corners; a face needs at least 3"},
+        {"edge0.face1", -1, "edge 0 of solid 0 has no first side: face -1 has no corner at vertex 0"},
+        {"edge0.vertex1", 3, "edge 0 of solid 0 has no first side: face 0 has no corner at vertex 3"},
+    };
+    for (const auto& c : cases) ExpectFailure([&](BuiltFile& f) { f.SetI32(c.field, c.value); }, c.reason);
     // 16384 x 16384 pixels cannot come out of a stream of a few bytes: refused before the 768 MiB buffer.
     const std::string streamBytes = std::to_string(BuildTriangleFile().GetI32("texture.size"));
     ExpectFailure(
@@ -141,60 +168,7 @@ TEST(BinaryCorruption, CountsTheFileCannotHoldAreRefusedBeforeAllocating) {
             " bytes cannot hold 16384 x 16384 pixels");
 }
 
-TEST(BinaryCorruption, NegativeCountsLengthsAndSizesAreRefused) {
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("solidCount", -1); }, "the number of solids is negative (-1)");
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("faceCount", -3); },
-                  "the number of faces of solid 0 is negative (-3)");
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("cornerCount", -2147483647 - 1); },
-                  "the number of corners of face 0 of solid 0 is negative (-2147483648)");
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("solidNameLength", -4); },
-                  "a text in the header of solid 0 has a negative length (-4)");
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("texture.size", -1); },
-                  "the compressed size of the texture of material 0 is negative (-1)");
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("texture.width", 0); },
-                  "the texture of material 0 has an unusable size (0 x 2 pixels)");
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("texture.height", -2); },
-                  "the texture of material 0 has an unusable size (2 x -2 pixels)");
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("pictureA.width", 40000); },
-                  "picture 0 of the first picture list has an unusable size (40000 x 1 pixels)");
-}
-
-TEST(BinaryCorruption, IndicesOutsideTheirArraysAreRefused) {
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("corner0.vertex", 900); },
-                  "vertex index 900 of face 0 of solid 0 is out of range (the solid has 4 vertices)");
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("corner0.vertex", -1); },
-                  "vertex index -1 of face 0 of solid 0 is out of range (the solid has 4 vertices)");
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("edge1.face2", 1); },
-                  "face index 1 of edge 1 of solid 0 is out of range (the solid has 1 faces)");
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("edge1.face1", -2); },
-                  "face index -2 of edge 1 of solid 0 is out of range (the solid has 1 faces)");
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("edge2.vertex2", 4); },
-                  "vertex index 4 of edge 2 of solid 0 is out of range (the solid has 4 vertices)");
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("materialIndex", 1); },
-                  "material index 1 of face 0 of solid 0 is out of range (the model has 1 materials)");
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("materialIndex", -2); },
-                  "material index -2 of face 0 of solid 0 is out of range (the model has 1 materials)");
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("part.solid", 1); },
-                  "solid index 1 of part 0 is out of range (the model has 1 solids)");
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("line0.face", 1); },
-                  "face index 1 of line 0 of part 0 is out of range (its solid has 1 faces)");
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("line0.vertex", 4); },
-                  "vertex index 4 of line 0 of part 0 is out of range (its solid has 4 vertices)");
-    // A face of a solid in the development must lie in a part: -1 is no part at all.
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("partIndex", -1); },
-                  "part index -1 of face 0 of solid 0 is out of range (the development has 1 parts)");
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("partIndex", 1); },
-                  "part index 1 of face 0 of solid 0 is out of range (the development has 1 parts)");
-}
-
 TEST(BinaryCorruption, BrokenMeshStructureIsRefused) {
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("cornerCount", 2); },
-                  "face 0 of solid 0 has 2 corners; a face needs at least 3");
-    // An edge must be found from its first side.
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("edge0.face1", -1); },
-                  "edge 0 of solid 0 has no first side: face -1 has no corner at vertex 0");
-    ExpectFailure([&](BuiltFile& f) { f.SetI32("edge0.vertex1", 3); },
-                  "edge 0 of solid 0 has no first side: face 0 has no corner at vertex 3");
     // Two edges on one corner would leave one-sided links.
     ExpectFailure(
         [&](BuiltFile& f) { f.SetI32("edge1.vertex1", 0); },
@@ -205,13 +179,20 @@ TEST(BinaryCorruption, BrokenMeshStructureIsRefused) {
             f.SetI32("edge0.vertex2", 0);
         },
         "edge 0 of solid 0 uses the corner of face 0 at vertex 0, which already belongs to another edge");
-    ExpectFailure([&](BuiltFile& f) { f.SetF64("vertex0.x", std::numeric_limits<double>::quiet_NaN()); },
-                  "a number in the vertices of solid 0 is not finite");
-    // Coordinates so large that the part extent would overflow to infinity.
-    ExpectFailure([&](BuiltFile& f) { f.SetF64("vertex0.x", -1.5e308); },
-                  "a number in the vertices of solid 0 is out of range (-1.5e+308)");
-    ExpectFailure([&](BuiltFile& f) { f.SetF64("lineSpacing", 1e20); },
-                  "a number in text 0 is out of range (1e+20)");
+    // Numbers that are not finite, or so large that the part extent would overflow to infinity.
+    const struct {
+        const char* field;
+        double value;
+        std::string reason;
+    } numbers[] = {
+        {"vertex0.x", std::numeric_limits<double>::quiet_NaN(),
+         "a number in the vertices of solid 0 is not finite"},
+        {"vertex0.x", -1.5e308, "a number in the vertices of solid 0 is out of range (-1.5e+308)"},
+        {"lineSpacing", 1e20, "a number in text 0 is out of range (1e+20)"},
+        // A line spacing that no int32 holds.
+        {"lineSpacing", 1e10, "the line spacing of text 0 is out of range"},
+    };
+    for (const auto& c : numbers) ExpectFailure([&](BuiltFile& f) { f.SetF64(c.field, c.value); }, c.reason);
     // Corners within range whose part, once laid out, is not.
     ExpectFailure(
         [&](BuiltFile& f) {
@@ -221,54 +202,38 @@ TEST(BinaryCorruption, BrokenMeshStructureIsRefused) {
             f.SetF64("corner2.x2d", -9e14);
         },
         "part 0 is too large to lay out");
-    // A line spacing that no int32 holds.
-    ExpectFailure([&](BuiltFile& f) { f.SetF64("lineSpacing", 1e10); },
-                  "the line spacing of text 0 is out of range");
 }
 
-TEST(BinaryCorruption, CornerOutsideEveryEdgeIsRefused) {
-    // Two edge records instead of three: corner 2 starts no edge.
-    BuiltFile file = BuildTriangleFile();
-    const size_t edgeRecordBytes = 4 * 4 + 1 + 1 + 4;
-    file.bytes.erase(file.at.at("edge2.face1"), edgeRecordBytes);
-    file.SetI32("edgeCount", 2); // before the erased record, so its offset still holds
-    const ReadOutcome outcome = Read(file.bytes);
-    EXPECT_EQ(outcome.result, kLoadFailed);
-    EXPECT_EQ(outcome.reason, "corner 2 of face 0 of solid 0 belongs to no edge");
-}
-
-TEST(BinaryCorruption, BrokenAndShortTextureStreamsAreRefused) {
+TEST(BinaryCorruption, CornerOutsideEveryEdgeAndBrokenTextureStreamsAreRefused) {
+    // Two edge records instead of three: corner 2 starts no edge. The count stands before the erased record,
+    // so its offset still holds.
+    ExpectFailure(
+        [](BuiltFile& f) {
+            f.bytes.erase(f.at.at("edge2.face1"), 4 * 4 + 1 + 1 + 4);
+            f.SetI32("edgeCount", 2);
+        },
+        "corner 2 of face 0 of solid 0 belongs to no edge");
+    const std::string broken = "the texture of material 0 cannot be decompressed";
     // A stream with a damaged header.
-    ExpectFailure([&](BuiltFile& f) { f.bytes[f.at.at("texture.data")] ^= 0x55; },
-                  "the texture of material 0 cannot be decompressed");
+    ExpectFailure([](BuiltFile& f) { f.bytes[f.at.at("texture.data")] ^= 0x55; }, broken);
     // A stream cut inside (the size field shrunk to match, so the file itself is not short).
     ExpectFailure(
-        [&](BuiltFile& f) {
+        [](BuiltFile& f) {
             const int32_t size = f.GetI32("texture.size");
             f.SetI32("texture.size", size - 4);
             f.bytes.erase(f.at.at("texture.data") + size_t(size) - 4, 4);
         },
-        "the texture of material 0 cannot be decompressed");
-    // A complete stream of fewer bytes than the size needs: 2 x 2 pixels, 9 bytes instead of 12.
-    ExpectFailure(
-        [&](BuiltFile& f) {
-            const std::string shortStream = Deflate(std::string(9, 'x'));
-            const size_t at = f.at.at("texture.data");
-            const size_t oldSize = size_t(f.GetI32("texture.size"));
-            f.bytes.replace(at, oldSize, shortStream);
-            f.SetI32("texture.size", int32_t(shortStream.size()));
-        },
-        "the texture of material 0 is incomplete: it holds 9 of 12 bytes");
-    // A stream of more bytes than the size: 2 x 2 pixels, 13 bytes.
-    ExpectFailure(
-        [&](BuiltFile& f) {
-            const std::string longStream = Deflate(std::string(13, 'x'));
-            const size_t at = f.at.at("texture.data");
-            const size_t oldSize = size_t(f.GetI32("texture.size"));
-            f.bytes.replace(at, oldSize, longStream);
-            f.SetI32("texture.size", int32_t(longStream.size()));
-        },
-        "the texture of material 0 cannot be decompressed");
+        broken);
+    // Complete streams of fewer or more bytes than 2 x 2 pixels need (12).
+    for (const size_t bytes : {9, 13}) {
+        ExpectFailure(
+            [&](BuiltFile& f) {
+                const std::string stream = Deflate(std::string(bytes, 'x'));
+                f.bytes.replace(f.at.at("texture.data"), size_t(f.GetI32("texture.size")), stream);
+                f.SetI32("texture.size", int32_t(stream.size()));
+            },
+            bytes == 9 ? "the texture of material 0 is incomplete: it holds 9 of 12 bytes" : broken);
+    }
 }
 
 TEST(BinaryCorruption, EveryByteChangedNeverCrashes) {

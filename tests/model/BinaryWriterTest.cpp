@@ -178,27 +178,3 @@ TEST(BinaryWriter, OptionsGoIntoTheHeader) {
     RecordingCompletion completion;
     Read(bytes, completion);
 }
-
-TEST(BinaryWriter, WritesFilesAtomicallyAndReportsFailures) {
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / "tessaly_binary_writer_test";
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    const fs::path path = dir / "rich.tsm";
-    auto doc = MakeRichDocument();
-    const Outcome written = WriteBinaryModel(*doc, ChangedDisplaySettings(), path.string());
-    ASSERT_TRUE(written.ok()) << written.reason();
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}), 1);
-
-    Document read;
-    RecordingPrompt prompt;
-    RecordingCompletion completion;
-    BinaryReader reader(path.string(), read, 0, prompt, completion);
-    ASSERT_EQ(reader.Load(), kLoadOk) << reader.FailureReason();
-    ExpectSameDocument(*doc, read);
-
-    const Outcome refused = WriteBinaryModel(*doc, Settings{}, (dir / "no" / "such" / "x.tsm").string());
-    EXPECT_TRUE(refused.failed());
-    EXPECT_FALSE(refused.reason().empty());
-    fs::remove_all(dir);
-}

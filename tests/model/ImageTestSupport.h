@@ -1,5 +1,5 @@
-// Image fixtures shared by the texture and decoder tests: a scratch folder, a prompt that keeps titles and
-// icons, little-endian byte writers, a 24-bit BMP writer and a JPEG writer on libjpeg's compression side.
+// Fixtures shared by the model tests: a scratch folder, a prompt that keeps titles and icons, little-endian
+// byte writers, a 24-bit BMP writer and a JPEG writer on libjpeg's compression side.
 #pragma once
 
 #include "model/Mesh.h"
@@ -34,6 +34,10 @@ public:
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
     std::string File(const std::string& name) const { return (path_ / name).string(); }
+    std::string Write(const std::string& name, const std::string& bytes) const {
+        std::ofstream(File(name), std::ios::binary) << bytes;
+        return File(name);
+    }
     bool Valid() const { return !path_.empty(); }
 
 private:
@@ -64,8 +68,7 @@ public:
 };
 
 inline void Put16(std::vector<uint8_t>& out, uint32_t v) {
-    out.push_back(uint8_t(v));
-    out.push_back(uint8_t(v >> 8));
+    out.insert(out.end(), {uint8_t(v), uint8_t(v >> 8)});
 }
 
 inline void Put32(std::vector<uint8_t>& out, uint32_t v) {
@@ -84,41 +87,20 @@ inline std::vector<uint8_t> ReadBytes(const std::string& path) {
     return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-// Pixel (x, y) gets colour bytes that differ from pixel to pixel (for sides up to 256).
-inline std::vector<uint8_t> PatternImage(int w, int h) {
-    std::vector<uint8_t> rgb;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            rgb.push_back(uint8_t(x));
-            rgb.push_back(uint8_t(y));
-            rgb.push_back(uint8_t(x * 7 + y * 13));
-        }
-    return rgb;
-}
-
 // A plain 24-bit bottom-up BMP with both headers, from R, G, B rows top to bottom.
 inline std::vector<uint8_t> Bmp24(int w, int h, const std::vector<uint8_t>& rgb) {
     const uint32_t stride = uint32_t(w * 3 + 3) & ~3u;
-    std::vector<uint8_t> out;
-    out.push_back('B');
-    out.push_back('M');
-    Put32(out, 54 + stride * uint32_t(h));
-    Put32(out, 0);
-    Put32(out, 54);
-    Put32(out, 40);
-    Put32(out, uint32_t(w));
-    Put32(out, uint32_t(h));
+    std::vector<uint8_t> out = {'B', 'M'};
+    for (uint32_t v : {54 + stride * uint32_t(h), 0u, 54u, 40u, uint32_t(w), uint32_t(h)}) Put32(out, v);
     Put16(out, 1);
     Put16(out, 24);
-    for (int i = 0; i < 6; ++i) Put32(out, 0);
+    out.resize(54, 0);
     for (int y = h - 1; y >= 0; --y) {
         for (int x = 0; x < w; ++x) {
             const uint8_t* p = &rgb[(size_t(y) * w + x) * 3];
-            out.push_back(p[2]);
-            out.push_back(p[1]);
-            out.push_back(p[0]);
+            out.insert(out.end(), {p[2], p[1], p[0]});
         }
-        for (uint32_t pad = uint32_t(w) * 3; pad < stride; ++pad) out.push_back(0);
+        out.resize(out.size() + stride - uint32_t(w) * 3, 0);
     }
     return out;
 }

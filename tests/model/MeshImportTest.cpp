@@ -1,3 +1,4 @@
+#include "ImageTestSupport.h"
 #include "MeshReaderTestSupport.h"
 
 #include "model/MeshImport.h"
@@ -49,32 +50,32 @@ TEST(MeshImportTest, EveryCommittedMeshReadsWithItsCounts) {
     }
 }
 
-TEST(MeshImportTest, ExtensionChoosesTheReaderIgnoringCase) {
-    EXPECT_EQ(MeshFormatFromExtension("a/b/model.OBJ"), MeshFormat::Obj);
-    EXPECT_EQ(MeshFormatFromExtension("x.Off"), MeshFormat::Off);
-    EXPECT_EQ(MeshFormatFromExtension("x.stl"), MeshFormat::Stl);
-    EXPECT_EQ(MeshFormatFromExtension("x.PLY"), MeshFormat::Ply);
-    // A dot in a folder name is no extension.
-    EXPECT_EQ(MeshFormatFromExtension("dir.obj/mesh"), MeshFormat::Unknown);
-    EXPECT_EQ(MeshFormatFromExtension("model.tsm"), MeshFormat::Unknown);
-    EXPECT_EQ(MeshFormatFromExtension(".obj"), MeshFormat::Unknown);
-}
-
-TEST(MeshImportTest, ContentAnnouncesItsFormat) {
-    EXPECT_EQ(MeshFormatFromContent("ply\nformat ascii 1.0\n"), MeshFormat::Ply);
-    EXPECT_EQ(MeshFormatFromContent("# comment\n\nCOFF\n3 1 0\n"), MeshFormat::Off);
-    EXPECT_EQ(MeshFormatFromContent("OFF 3 1 0\n"), MeshFormat::Off);
-    EXPECT_EQ(MeshFormatFromContent("solid x\n facet normal 0 0 1\n"), MeshFormat::Stl);
-    EXPECT_EQ(MeshFormatFromContent(BinaryStl(CubeMesh(), "solid but binary")), MeshFormat::Stl);
-    EXPECT_EQ(MeshFormatFromContent("# exported\nv 0 0 0\n"), MeshFormat::Obj);
+TEST(MeshImportTest, ExtensionOrContentChoosesTheReader) {
+    // The extension ignores case; a dot in a folder name is no extension.
+    const std::pair<const char*, MeshFormat> names[] = {{"a/b/model.OBJ", MeshFormat::Obj},
+                                                        {"x.Off", MeshFormat::Off},
+                                                        {"x.stl", MeshFormat::Stl},
+                                                        {"x.PLY", MeshFormat::Ply},
+                                                        {"dir.obj/mesh", MeshFormat::Unknown},
+                                                        {"model.tsm", MeshFormat::Unknown},
+                                                        {".obj", MeshFormat::Unknown}};
+    for (const auto& [name, format] : names) EXPECT_EQ(MeshFormatFromExtension(name), format) << name;
     // "plywood" is no PLY header, and text without a known first statement announces nothing.
-    EXPECT_EQ(MeshFormatFromContent("plywood\n"), MeshFormat::Unknown);
-    EXPECT_EQ(MeshFormatFromContent("hello world\n"), MeshFormat::Unknown);
-    EXPECT_EQ(MeshFormatFromContent(""), MeshFormat::Unknown);
+    const std::pair<std::string, MeshFormat> contents[] = {
+        {"ply\nformat ascii 1.0\n", MeshFormat::Ply},
+        {"# comment\n\nCOFF\n3 1 0\n", MeshFormat::Off},
+        {"OFF 3 1 0\n", MeshFormat::Off},
+        {"solid x\n facet normal 0 0 1\n", MeshFormat::Stl},
+        {BinaryStl(CubeMesh(), "solid but binary"), MeshFormat::Stl},
+        {"# exported\nv 0 0 0\n", MeshFormat::Obj},
+        {"plywood\n", MeshFormat::Unknown},
+        {"hello world\n", MeshFormat::Unknown},
+        {"", MeshFormat::Unknown}};
+    for (const auto& [text, format] : contents) EXPECT_EQ(MeshFormatFromContent(text), format) << text;
 }
 
 TEST(MeshImportTest, ContentWinsWhereTheExtensionLies) {
-    ScratchFolder folder;
+    testimage::TempFolder folder;
     const std::string off = LoadFile(MeshDataDir() + "cube_quad.off");
     const struct {
         std::string name;
@@ -97,25 +98,24 @@ TEST(MeshImportTest, ContentWinsWhereTheExtensionLies) {
 }
 
 TEST(MeshImportTest, UnreadableFilesFailWithTheirName) {
-    ScratchFolder folder;
+    testimage::TempFolder folder;
+    std::filesystem::create_directory(folder.File("x.obj"));
+    const std::pair<std::string, std::string> cases[] = {
+        {"/nonexistent/dir/gone.obj", "gone.obj: the file cannot be opened"},
+        // A folder is no file, whatever its name.
+        {folder.File("x.obj"), "x.obj: the file cannot be opened"},
+        // Neither extension nor content names a mesh format.
+        {folder.Write("notes.txt", "hello world\n"),
+         "notes.txt: the file is not an OBJ, OFF, STL or PLY mesh"},
+        {folder.Write("empty.obj", ""),
+         "empty.obj: the file holds no face with three or more distinct corners"},
+    };
     Document doc;
-    // Missing file.
-    MeshReadResult result = ReadMeshFile("/nonexistent/dir/gone.obj", doc);
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.message, "gone.obj: the file cannot be opened");
-    // A folder is no file, whatever its name.
-    std::filesystem::create_directory(folder.Path("x.obj"));
-    result = ReadMeshFile(folder.Path("x.obj"), doc);
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.message, "x.obj: the file cannot be opened");
-    // Neither extension nor content names a mesh format.
-    result = ReadMeshFile(folder.Write("notes.txt", "hello world\n"), doc);
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.message, "notes.txt: the file is not an OBJ, OFF, STL or PLY mesh");
-    // An empty OBJ file holds no face.
-    result = ReadMeshFile(folder.Write("empty.obj", ""), doc);
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.message, "empty.obj: the file holds no face with three or more distinct corners");
+    for (const auto& [path, message] : cases) {
+        const MeshReadResult result = ReadMeshFile(path, doc);
+        EXPECT_FALSE(result.ok);
+        EXPECT_EQ(result.message, message);
+    }
     // Failures leave the document as it was.
     EXPECT_TRUE(doc.model->solids.empty());
     EXPECT_TRUE(doc.model->materials.empty());

@@ -1,13 +1,11 @@
-// Shared pieces of the mesh reader tests: reading bytes into a fresh document, the committed meshes, a
-// scratch folder, and writers of binary STL and of PLY in its three encodings made here for the tests.
+// Shared pieces of the mesh reader tests: reading bytes into a fresh document, the committed meshes, and
+// writers of binary STL and of PLY in its three encodings made here for the tests.
 #pragma once
 
 #include "engine/EngineCompletion.h"
 #include "model/MeshImport.h"
 
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstring>
@@ -24,14 +22,11 @@ struct MeshRead {
     MeshReadResult result;
 
     const CSolid& Solid(size_t i = 0) const { return *doc->model->solids.at(i); }
-    size_t Faces() const {
+    size_t Faces() const { return Count(&CSolid::faces); }
+    size_t Vertices() const { return Count(&CSolid::vertices); }
+    template <typename List> size_t Count(List CSolid::*list) const {
         size_t n = 0;
-        for (auto& s : doc->model->solids) n += s->faces.size();
-        return n;
-    }
-    size_t Vertices() const {
-        size_t n = 0;
-        for (auto& s : doc->model->solids) n += s->vertices.size();
+        for (auto& s : doc->model->solids) n += ((*s).*list).size();
         return n;
     }
 };
@@ -43,6 +38,18 @@ inline MeshRead ReadMesh(const std::string& bytes, MeshFormat format, const std:
     return read;
 }
 
+// Each text is refused with exactly its message, and the document keeps no solid.
+inline void ExpectRefused(MeshFormat format, const std::string& name,
+                          const std::vector<std::pair<std::string, std::string>>& cases) {
+    for (const auto& [text, message] : cases) {
+        SCOPED_TRACE(text);
+        const MeshRead read = ReadMesh(text, format, name);
+        EXPECT_FALSE(read.result.ok);
+        EXPECT_EQ(read.result.message, message);
+        EXPECT_TRUE(read.doc->model->solids.empty());
+    }
+}
+
 inline std::string MeshDataDir() {
     return std::string(TESSALY_SOURCE_DIR) + "/tests/data/meshes/";
 }
@@ -51,28 +58,6 @@ inline std::string LoadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
-
-// A folder of its own for each test, removed afterwards.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-        path_ = std::filesystem::temp_directory_path() / ("tessaly_mesh_" + std::to_string(::getpid()) + "_" +
-                                                          info->test_suite_name() + "_" + info->name());
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
-    }
-    ~ScratchFolder() { std::filesystem::remove_all(path_); }
-    std::string Path(const std::string& name) const { return (path_ / name).string(); }
-    std::string Write(const std::string& name, const std::string& bytes) const {
-        const std::string file = (path_ / name).string();
-        std::ofstream(file, std::ios::binary) << bytes;
-        return file;
-    }
-
-private:
-    std::filesystem::path path_;
-};
 
 struct SimpleMesh {
     std::vector<Vec3> vertices;
@@ -106,9 +91,7 @@ inline std::string BinaryStl(const SimpleMesh& mesh, const std::string& header =
             for (int k = 0; k < 3; ++k) PutFloatLE(out, 0.0f); // normal: readers must not rely on it
             for (int c : {f[0], f[i - 1], f[i]}) {
                 const Vec3& p = mesh.vertices[static_cast<size_t>(c)];
-                PutFloatLE(out, static_cast<float>(p.x));
-                PutFloatLE(out, static_cast<float>(p.y));
-                PutFloatLE(out, static_cast<float>(p.z));
+                for (double v : {p.x, p.y, p.z}) PutFloatLE(out, static_cast<float>(v));
             }
             out.append(2, '\0');
         }
@@ -149,26 +132,23 @@ inline std::string WritePly(const SimpleMesh& mesh, PlyEncoding encoding) {
         out += "0 1\n";
         return out;
     }
+    const unsigned char quality = 7;
     for (auto& v : mesh.vertices) {
         put(&v.x, 8);
         put(&v.y, 8);
-        const unsigned char quality = 7;
         put(&quality, 1);
         put(&v.z, 8);
     }
     for (auto& f : mesh.faces) {
         const unsigned char n = static_cast<unsigned char>(f.size());
         put(&n, 1);
-        for (int c : f) {
-            const int32_t index = c;
-            put(&index, 4);
-        }
+        for (const int32_t index : f) put(&index, 4);
         const int16_t flags = 3;
         put(&flags, 2);
     }
     const int32_t ends[2] = {0, 1};
-    put(&ends[0], 4);
-    put(&ends[1], 4);
+    put(ends, 4);
+    put(ends + 1, 4);
     return out;
 }
 

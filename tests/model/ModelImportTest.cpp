@@ -3,6 +3,7 @@
 #include "model/BinaryWriter.h"
 #include "model/OpenPipeline.h"
 #include "model/Settings.h"
+#include "tests/model/ImageTestSupport.h"
 #include "tools/lib/Invariants.h"
 #include "tools/lib/ModelBuilder.h"
 #include "tools/lib/Primitives.h"
@@ -33,16 +34,8 @@ CSolid& AddMesh(Document& doc, const std::string& name, const MeshData& mesh, in
 
 class ModelImportTest : public testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("tessaly_import_" + std::to_string(::getpid()) + "_" +
-                                            testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     std::string Write(const Document& doc, const std::string& name) {
-        const std::string path = (dir_ / name).string();
+        const std::string path = dir_.File(name);
         const Outcome written = WriteBinaryModel(doc, doc.display, path);
         EXPECT_TRUE(written.ok()) << written.reason();
         return path;
@@ -69,7 +62,7 @@ protected:
     }
 
     const Settings settings_;
-    fs::path dir_;
+    testimage::TempFolder dir_;
     RecordingPrompt prompt_;
     EngineCompletion completion_;
     RecordingWindow window_;
@@ -91,16 +84,16 @@ TEST_F(ModelImportTest, RefusesWhenOnlyOneSideHasADevelopment) {
     // The other way round too.
     ASSERT_TRUE(documents_.OpenModelFile(plainPath));
     prompt_.texts.clear();
-    EXPECT_FALSE(documents_.ImportModelFile((dir_ / "dev.tsm").string()));
+    EXPECT_FALSE(documents_.ImportModelFile(dir_.File("dev.tsm")));
     EXPECT_EQ(prompt_.texts.size(), 1u);
 }
 
 TEST_F(ModelImportTest, RefusesOtherExtensionsAndUnreadableFiles) {
     ASSERT_TRUE(documents_.OpenModelFile(BoxFile("a.tsm", 10, 10, 10)));
     prompt_.texts.clear();
-    fs::copy_file(dir_ / "a.tsm", dir_ / "a.obj");
-    EXPECT_FALSE(documents_.ImportModelFile((dir_ / "a.obj").string()));
-    EXPECT_FALSE(documents_.ImportModelFile((dir_ / "missing.tsm").string()));
+    fs::copy_file(dir_.File("a.tsm"), dir_.File("a.obj"));
+    EXPECT_FALSE(documents_.ImportModelFile(dir_.File("a.obj")));
+    EXPECT_FALSE(documents_.ImportModelFile(dir_.File("missing.tsm")));
     ASSERT_EQ(prompt_.texts.size(), 2u);
     EXPECT_EQ(prompt_.texts[0], "Cannot load file of specified type.");
     EXPECT_EQ(prompt_.texts[1].rfind("Cannot read the model file", 0), 0u);
@@ -141,7 +134,7 @@ TEST_F(ModelImportTest, PlacesTheImportBesideATallDevelopmentAndBelowAWideOne) {
         RecordingPrompt quiet;
         DocumentController other(settings_, quiet, completion_);
         ASSERT_TRUE(other.OpenModelFile(BoxFile("small.tsm", 10, 10, 10)));
-        ASSERT_TRUE(documents_.ImportModelFile((dir_ / "small.tsm").string()));
+        ASSERT_TRUE(documents_.ImportModelFile(dir_.File("small.tsm")));
         const Development& importedDev = *other.Current()->development;
         for (size_t i = 0; i < importedDev.parts.size(); ++i) {
             EXPECT_DOUBLE_EQ(dev.parts[partsBefore + i]->x, importedDev.parts[i]->x + right);
@@ -155,7 +148,7 @@ TEST_F(ModelImportTest, PlacesTheImportBesideATallDevelopmentAndBelowAWideOne) {
     const Development& wide = *documents_.Current()->development;
     const double wideRight = wide.frame[0] + wide.frame[2], wideBottom = wide.frame[1] + wide.frame[3];
     ASSERT_GT(wideRight, wideBottom);
-    ASSERT_TRUE(documents_.ImportModelFile((dir_ / "small.tsm").string()));
+    ASSERT_TRUE(documents_.ImportModelFile(dir_.File("small.tsm")));
     EXPECT_DOUBLE_EQ(wide.texts.back()->rect[1], 2 + wideBottom);
     EXPECT_DOUBLE_EQ(wide.texts.back()->rect[0], 1);
 }

@@ -28,35 +28,6 @@ CFace* AddTriangle(CSolid& solid) {
 
 } // namespace
 
-TEST(ModelTypes, NewObjectsHaveTheDocumentedStartValues) {
-    Document doc;
-    ASSERT_NE(doc.model, nullptr);
-    EXPECT_EQ(doc.model->document, &doc);
-    EXPECT_EQ(doc.model->dominantAxis, 1);
-    EXPECT_EQ(doc.development, nullptr);
-    EXPECT_FLOAT_EQ(doc.model->greyMaterial.diffuse[3], 0.6f);
-    EXPECT_FLOAT_EQ(doc.model->defaultMaterial.emission[3], 1.0f);
-    CEdge edge;
-    EXPECT_EQ(edge.edgeId, -1);
-    EXPECT_TRUE(edge.foldSense);
-    CPartLine line;
-    EXPECT_EQ(line.drawKind, DrawKind::Omitted);
-    CTextBlock text;
-    EXPECT_EQ(text.fontName, "MS Sans Serif");
-    EXPECT_EQ(text.fontSize, 10);
-    EXPECT_EQ(text.lineSpacing, 2);
-    CHalfEdge h;
-    EXPECT_DOUBLE_EQ(h.flapAngle1, 0.7853981633974483);
-}
-
-TEST(ModelTypes, FindCornerGivesTheFirstCornerOnTheVertexOrNull) {
-    CSolid solid;
-    CFace* face = AddTriangle(solid);
-    EXPECT_EQ(FindCorner(*face, solid.vertices[1].get()), face->Corner(1));
-    CVertex elsewhere;
-    EXPECT_EQ(FindCorner(*face, &elsewhere), nullptr);
-}
-
 TEST(ModelTypes, AttachFacesSkipsSolidsOutsideTheDevelopmentAndBadIndices) {
     Document doc;
     auto* a = doc.model->AppendSolid(std::make_unique<CSolid>());

@@ -54,31 +54,25 @@ TEST(OffReaderTest, MalformedLinesNameFileAndLine) {
     const std::string head = "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n";
     // Room for the declared counts, so that the line itself is what fails.
     const std::string padding = "\n# ........................................\n";
-    const struct {
-        std::string text;
-        std::string message;
-    } cases[] = {
-        {"", "shape.off: the file holds no OFF header"},
-        {"# only a comment\n", "shape.off: the file holds no OFF header"},
-        {"PLY\n", "shape.off, line 1: \"PLY\" is not an OFF header"},
-        {"4OFF\n3 1 0\n", "shape.off, line 1: only three-dimensional OFF files can be read"},
-        {"OFF\n", "shape.off, line 1: the file ends before the vertex and face counts"},
-        {"OFF\n3\n", "shape.off, line 2: the vertex and face counts are not two counts"},
-        {"OFF\n-3 1 0\n", "shape.off, line 2: the vertex and face counts are not two counts"},
-        {"OFF\n3 1 0\n0 0 0\n1 0" + padding, "shape.off, line 4: a vertex needs three coordinates"},
-        {"OFF\n3 1 0\n0 0 0\n1 0 zero" + padding, "shape.off, line 4: \"zero\" is not a number"},
-        {head + "3 0 1 3\n", "shape.off, line 6: vertex index 3 is outside the 3 vertices"},
-        {head + "3 0 1 -1\n", "shape.off, line 6: vertex index -1 is outside the 3 vertices"},
-        {head + "4 0 1 2\n", "shape.off, line 6: the face lists 4 corners but the line holds only 3 indices"},
-        {head + "three 0 1 2\n", "shape.off, line 6: \"three\" is not a corner count"},
-        {head + "3 0 1.5 2\n", "shape.off, line 6: \"1.5\" is not a vertex index"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        const MeshRead read = Off(c.text);
-        EXPECT_FALSE(read.result.ok);
-        EXPECT_EQ(read.result.message, c.message);
-    }
+    ExpectRefused(
+        MeshFormat::Off, "shape.off",
+        {
+            {"", "shape.off: the file holds no OFF header"},
+            {"# only a comment\n", "shape.off: the file holds no OFF header"},
+            {"PLY\n", "shape.off, line 1: \"PLY\" is not an OFF header"},
+            {"4OFF\n3 1 0\n", "shape.off, line 1: only three-dimensional OFF files can be read"},
+            {"OFF\n", "shape.off, line 1: the file ends before the vertex and face counts"},
+            {"OFF\n3\n", "shape.off, line 2: the vertex and face counts are not two counts"},
+            {"OFF\n-3 1 0\n", "shape.off, line 2: the vertex and face counts are not two counts"},
+            {"OFF\n3 1 0\n0 0 0\n1 0" + padding, "shape.off, line 4: a vertex needs three coordinates"},
+            {"OFF\n3 1 0\n0 0 0\n1 0 zero" + padding, "shape.off, line 4: \"zero\" is not a number"},
+            {head + "3 0 1 3\n", "shape.off, line 6: vertex index 3 is outside the 3 vertices"},
+            {head + "3 0 1 -1\n", "shape.off, line 6: vertex index -1 is outside the 3 vertices"},
+            {head + "4 0 1 2\n",
+             "shape.off, line 6: the face lists 4 corners but the line holds only 3 indices"},
+            {head + "three 0 1 2\n", "shape.off, line 6: \"three\" is not a corner count"},
+            {head + "3 0 1.5 2\n", "shape.off, line 6: \"1.5\" is not a vertex index"},
+        });
 }
 
 TEST(OffReaderTest, TruncationsFailAtTheLastLine) {

@@ -1,10 +1,11 @@
 #include "model/OpenPipeline.h"
 
 #include "engine/EngineCompletion.h"
-#include "engine/Topology.h"
 #include "model/BinaryWriter.h"
 #include "model/Settings.h"
+#include "tests/model/ImageTestSupport.h"
 #include "tools/lib/Invariants.h"
+#include "tools/lib/ModelBuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -28,95 +29,34 @@ public:
     std::vector<std::string> calls;
 };
 
-// A flat strip of two triangles in z = 0 per solid. With a development, each solid is one part whose
-// shared edge is folded; the part lies at the solid's own x, y.
+// A flat square of two triangles in z = 0 at x0 whose diagonal, once unfolded, is a fold.
 CSolid& AddStrip(Document& doc, const std::string& name, double x0) {
-    auto solid = std::make_unique<CSolid>();
-    solid->name = name;
-    const Vec3 points[4] = {{x0, 0, 0}, {x0 + 10, 0, 0}, {x0 + 10, 10, 0}, {x0, 10, 0}};
-    for (const Vec3& p : points) {
-        solid->vertices.push_back(std::make_unique<CVertex>());
-        solid->vertices.back()->position = p;
-    }
-    const int triangles[2][3] = {{0, 1, 2}, {0, 2, 3}};
-    for (const auto& corners : triangles) {
-        auto face = std::make_unique<CFace>();
-        face->solid = solid.get();
-        for (int index : corners) {
-            auto h = std::make_unique<CHalfEdge>();
-            h->vertex = solid->vertices[index].get();
-            h->face = face.get();
-            h->x2d = h->vertex->position.x;
-            h->y2d = h->vertex->position.y;
-            face->halfEdges.push_back(std::move(h));
-        }
-        LinkFaceRing(*face);
-        ComputeFacePlane(*face);
-        solid->faces.push_back(std::move(face));
-    }
-    BuildEdges(*solid);
-    for (auto& edge : solid->edges) UpdateEdgeGeometry(*edge);
-    RebuildVertexIncidence(*solid);
-    return *doc.model->AppendSolid(std::move(solid));
-}
-
-void AddDevelopmentPart(Document& doc, CSolid& solid) {
-    if (!doc.development) doc.development = std::make_unique<Development>();
-    const int index = static_cast<int>(doc.development->parts.size());
-    auto part = std::make_unique<CPart>();
-    part->solid = &solid;
-    for (auto& edge : solid.edges) {
-        if (edge->halfEdge2) {
-            edge->halfEdge1->joined = edge->halfEdge2;
-            edge->halfEdge2->joined = edge->halfEdge1;
-        }
-        for (CHalfEdge* side : {edge->halfEdge1, edge->halfEdge2}) {
-            if (!side) continue;
-            auto line = std::make_unique<CPartLine>();
-            line->first = side;
-            line->edge = edge.get();
-            side->line = line.get();
-            part->lines.push_back(std::move(line));
-            if (edge->halfEdge2) break; // a fold is one line with both sides
-        }
-        if (edge->halfEdge2) {
-            part->lines.back()->second = edge->halfEdge2;
-            edge->halfEdge2->line = part->lines.back().get();
-        }
-    }
-    for (auto& face : solid.faces) face->partIndex = index;
-    doc.development->AppendPart(std::move(part));
+    return AddSolid(doc, name, {{x0, 0, 0}, {x0 + 10, 0, 0}, {x0 + 10, 10, 0}, {x0, 10, 0}},
+                    {{0, 1, 2}, {0, 2, 3}});
 }
 
 class OpenPipelineTest : public testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("tessaly_open_" + std::to_string(::getpid()) + "_" +
-                                            testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     std::string Write(const Document& doc, const std::string& name) {
-        const std::string path = (dir_ / name).string();
+        const std::string path = dir_.File(name);
         const Outcome written = WriteBinaryModel(doc, doc.display, path);
         EXPECT_TRUE(written.ok()) << written.reason();
         return path;
     }
     std::string WriteBytes(const std::string& bytes, const std::string& name) {
-        const std::string path = (dir_ / name).string();
+        const std::string path = dir_.File(name);
         std::ofstream(path, std::ios::binary) << bytes;
         return path;
     }
     std::string WithDevelopment(const std::string& name) {
         Document doc;
-        AddDevelopmentPart(doc, AddStrip(doc, "Strip", 0));
+        AddStrip(doc, "Strip", 0);
+        EXPECT_TRUE(UnfoldForFixture(doc).empty());
         return Write(doc, name);
     }
 
     Settings settings_;
-    fs::path dir_;
+    testimage::TempFolder dir_;
     RecordingPrompt prompt_;
     EngineCompletion completion_;
     RecordingWindow window_;
@@ -124,7 +64,8 @@ protected:
 };
 
 TEST_F(OpenPipelineTest, OpensAModelAndTellsTheWindowInOrder) {
-    const std::string path = WithDevelopment("Model.tsm");
+    // The extension test ignores case.
+    const std::string path = WithDevelopment("Model.TSM");
     ASSERT_TRUE(documents_.OpenModelFile(path)) << testing::PrintToString(prompt_.texts);
     EXPECT_TRUE(prompt_.texts.empty());
     ASSERT_NE(documents_.Current(), nullptr);
@@ -136,19 +77,14 @@ TEST_F(OpenPipelineTest, OpensAModelAndTellsTheWindowInOrder) {
     EXPECT_FALSE(documents_.Current()->modified);
 }
 
-TEST_F(OpenPipelineTest, ExtensionTestIgnoresCase) {
-    EXPECT_TRUE(documents_.OpenModelFile(WithDevelopment("Model.TSM")));
-    EXPECT_EQ(documents_.Title(), "Model");
-}
-
 TEST_F(OpenPipelineTest, RefusesMissingFilesAndOtherExtensionsWithoutChangingAnything) {
     ASSERT_TRUE(documents_.OpenModelFile(WithDevelopment("first.tsm")));
     Document* first = documents_.Current();
     window_.calls.clear();
 
-    EXPECT_FALSE(documents_.OpenModelFile((dir_ / "absent.tsm").string()));
-    fs::copy_file(dir_ / "first.tsm", dir_ / "first.obj");
-    EXPECT_FALSE(documents_.OpenModelFile((dir_ / "first.obj").string()));
+    EXPECT_FALSE(documents_.OpenModelFile(dir_.File("absent.tsm")));
+    fs::copy_file(dir_.File("first.tsm"), dir_.File("first.obj"));
+    EXPECT_FALSE(documents_.OpenModelFile(dir_.File("first.obj")));
     const std::vector<std::string> expected = {"File does not exist.", "Cannot load file of specified type."};
     EXPECT_EQ(prompt_.texts, expected);
     EXPECT_EQ(documents_.Current(), first);
@@ -164,7 +100,8 @@ TEST_F(OpenPipelineTest, FailedLoadKeepsThePreviousModelTitleAndSettings) {
     // A model whose settings block says otherwise, cut short after its settings began: the settings
     // read before the failure must not stay applied.
     Document other;
-    AddDevelopmentPart(other, AddStrip(other, "Other", 0));
+    AddStrip(other, "Other", 0);
+    ASSERT_TRUE(UnfoldForFixture(other).empty());
     DisplaySettings changed;
     changed.iFlatEdgeAngle = 99;
     std::string bytes = SerializeBinaryModel(other, changed);
@@ -216,13 +153,11 @@ TEST_F(OpenPipelineTest, NamesAreMadeUniqueAndEmptyOnesNumbered) {
     EXPECT_EQ(solids,
               (std::vector<std::string>{"Box", "Box-2", "Object-1", "Object-2", "Object-1-2", "Object-3"}));
     EXPECT_EQ(materials, (std::vector<std::string>{"Pattern-1", "Wood", "Wood", "Pattern-2"}));
-}
-
-TEST_F(OpenPipelineTest, NamedObjectFollowedByUnnamedGetsASuffix) {
-    Document doc;
-    AddStrip(doc, "Object-1", 0);
-    AddStrip(doc, "", 20);
-    ASSERT_TRUE(documents_.OpenModelFile(Write(doc, "n.tsm")));
+    // A named "Object-1" before an unnamed solid pushes the unnamed one aside.
+    Document named;
+    AddStrip(named, "Object-1", 0);
+    AddStrip(named, "", 20);
+    ASSERT_TRUE(documents_.OpenModelFile(Write(named, "n.tsm")));
     EXPECT_EQ(documents_.Current()->model->solids[1]->name, "Object-1-2");
 }
 
@@ -236,7 +171,8 @@ TEST_F(OpenPipelineTest, ModelWithoutDevelopmentOpensWithOneMessage) {
 
 TEST_F(OpenPipelineTest, MissingFontsAreReplacedWithOneMessage) {
     Document doc;
-    AddDevelopmentPart(doc, AddStrip(doc, "Strip", 0));
+    AddStrip(doc, "Strip", 0);
+    ASSERT_TRUE(UnfoldForFixture(doc).empty());
     for (const char* font : {"Nowhere Sans", "Nowhere Sans", "Liberation Sans", "MS Sans Serif"}) {
         auto text = std::make_unique<CTextBlock>();
         text->fontName = font;
@@ -267,7 +203,7 @@ TEST_F(OpenPipelineTest, DefaultMaterialTakesTheFirstConfiguredColour) {
 TEST(CornerSeparation, CutCornersMoveIntoTheirFaceByATenthOfTheMeanEdge) {
     Document doc;
     CSolid& solid = AddStrip(doc, "Strip", 0);
-    AddDevelopmentPart(doc, solid);
+    ASSERT_TRUE(UnfoldForFixture(doc).empty());
     // Cut the diagonal: every corner now starts a fan of its own face only.
     CEdge* diagonal = nullptr;
     for (auto& edge : solid.edges)
@@ -295,9 +231,9 @@ TEST(CornerSeparation, CutCornersMoveIntoTheirFaceByATenthOfTheMeanEdge) {
 TEST(CornerSeparation, FoldedCornersMoveTogetherAndUnmovedSolidsKeepTheirVertices) {
     Document doc;
     CSolid& strip = AddStrip(doc, "Strip", 0);
-    AddDevelopmentPart(doc, strip);
     CSolid& outside = AddStrip(doc, "Outside", 50);
     outside.inDevelopment = false;
+    ASSERT_TRUE(UnfoldForFixture(doc).empty());
     SeparateCorners(*doc.model);
     // Vertex 0 and 2 carry one corner in each face joined across the fold: both move by the same offset.
     for (int v : {0, 2}) {

@@ -91,37 +91,33 @@ TEST(PlyReaderTest, MalformedHeadersNameTheLine) {
     const std::string vertex = "element vertex 3\nproperty float x\nproperty float y\nproperty float z\n";
     const std::string face = "element face 1\nproperty list uchar int vertex_indices\n";
     const std::string body = "0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
-    const struct {
-        std::string text;
-        std::string message;
-    } cases[] = {
-        {"", "box.ply, line 1: the file does not begin with \"ply\""},
-        {"plyx\n", "box.ply, line 1: the file does not begin with \"ply\""},
-        {"ply\nformat ascii 1.0\n" + vertex + face, "box.ply, line 8: the file ends before \"end_header\""},
-        {"ply\n" + vertex + face + "end_header\n" + body, "box.ply, line 8: the header has no format line"},
-        {"ply\nformat text 1.0\n", "box.ply, line 2: \"text\" is not a PLY format"},
-        {"ply\nformat ascii\n", "box.ply, line 2: the format line needs a kind and a version"},
-        {"ply\nformat ascii 1.0\nproperty float x\n", "box.ply, line 3: a property comes before any element"},
-        {"ply\nformat ascii 1.0\nelement vertex -1\n",
-         "box.ply, line 3: an element needs a name and a count"},
-        {"ply\nformat ascii 1.0\nelement vertex 3\nproperty real x\n",
-         "box.ply, line 4: the property has no known type and name"},
-        {"ply\nformat ascii 1.0\nbogus\n", "box.ply, line 3: \"bogus\" is not a PLY header keyword"},
-        {"ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n" + face +
-             "end_header\n" + body,
-         "box.ply, line 3: the vertex element lacks an x, y or z property"},
-        {"ply\nformat ascii 1.0\n" + vertex +
-             "element face 1\nproperty list uchar int corners\nend_header\n" + body,
-         "box.ply, line 7: the face element has no vertex index list"},
-        {"ply\nformat ascii 1.0\n" + vertex + "end_header\n" + body,
-         "box.ply: the file declares no vertex or no face element"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        const MeshRead read = Ply(c.text);
-        EXPECT_FALSE(read.result.ok);
-        EXPECT_EQ(read.result.message, c.message);
-    }
+    ExpectRefused(
+        MeshFormat::Ply, "box.ply",
+        {
+            {"", "box.ply, line 1: the file does not begin with \"ply\""},
+            {"plyx\n", "box.ply, line 1: the file does not begin with \"ply\""},
+            {"ply\nformat ascii 1.0\n" + vertex + face,
+             "box.ply, line 8: the file ends before \"end_header\""},
+            {"ply\n" + vertex + face + "end_header\n" + body,
+             "box.ply, line 8: the header has no format line"},
+            {"ply\nformat text 1.0\n", "box.ply, line 2: \"text\" is not a PLY format"},
+            {"ply\nformat ascii\n", "box.ply, line 2: the format line needs a kind and a version"},
+            {"ply\nformat ascii 1.0\nproperty float x\n",
+             "box.ply, line 3: a property comes before any element"},
+            {"ply\nformat ascii 1.0\nelement vertex -1\n",
+             "box.ply, line 3: an element needs a name and a count"},
+            {"ply\nformat ascii 1.0\nelement vertex 3\nproperty real x\n",
+             "box.ply, line 4: the property has no known type and name"},
+            {"ply\nformat ascii 1.0\nbogus\n", "box.ply, line 3: \"bogus\" is not a PLY header keyword"},
+            {"ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n" + face +
+                 "end_header\n" + body,
+             "box.ply, line 3: the vertex element lacks an x, y or z property"},
+            {"ply\nformat ascii 1.0\n" + vertex +
+                 "element face 1\nproperty list uchar int corners\nend_header\n" + body,
+             "box.ply, line 7: the face element has no vertex index list"},
+            {"ply\nformat ascii 1.0\n" + vertex + "end_header\n" + body,
+             "box.ply: the file declares no vertex or no face element"},
+        });
 }
 
 TEST(PlyReaderTest, MalformedAsciiBodiesNameTheLine) {
@@ -129,28 +125,21 @@ TEST(PlyReaderTest, MalformedAsciiBodiesNameTheLine) {
                                "property float z\nelement face 1\nproperty list uchar int vertex_indices\n"
                                "end_header\n";
     const std::string padding = "\n\n\n\n\n\n\n\n\n\n";
-    const struct {
-        std::string text;
-        std::string message;
-    } cases[] = {
-        {header + "0 0 0\n1 x 0\n0 1 0\n3 0 1 2\n", "box.ply, line 11: \"x\" is not a number"},
-        {header + "0 0 0\n1 0 0\n0 1 0\n3 0 1 3\n",
-         "box.ply, line 13: a vertex index is outside the 3 vertices"},
-        {header + "0 0 0\n1 0 0\n0 1 0\n3 0 1 -2\n", "box.ply, line 13: a vertex index is not an index"},
-        {header + "0 0 0\n1 0 0\n0 1 0\n3 0 1.5 2\n", "box.ply, line 13: a vertex index is not an index"},
-        {header + "0 0 0\n1 0 0\n0 1 0\n2.5 0 1 2\n", "box.ply, line 13: a list length is not a count"},
-        // A length beyond any count must not be converted to an integer at all.
-        {header + "0 0 0\n1 0 0\n0 1 0\n1e300 0 1 2\n", "box.ply, line 13: a list length is not a count"},
-        {header + "0 0 0\n1 0 0\n0 1 0\n3 0 1" + padding,
-         "box.ply, line 23: the file ends inside this record"},
-        {header + "0 0 0\n1 0 0\n0 1 inf\n3 0 1 2\n", "box.ply, line 12: \"inf\" is not a number"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        const MeshRead read = Ply(c.text);
-        EXPECT_FALSE(read.result.ok);
-        EXPECT_EQ(read.result.message, c.message);
-    }
+    ExpectRefused(
+        MeshFormat::Ply, "box.ply",
+        {
+            {header + "0 0 0\n1 x 0\n0 1 0\n3 0 1 2\n", "box.ply, line 11: \"x\" is not a number"},
+            {header + "0 0 0\n1 0 0\n0 1 0\n3 0 1 3\n",
+             "box.ply, line 13: a vertex index is outside the 3 vertices"},
+            {header + "0 0 0\n1 0 0\n0 1 0\n3 0 1 -2\n", "box.ply, line 13: a vertex index is not an index"},
+            {header + "0 0 0\n1 0 0\n0 1 0\n3 0 1.5 2\n", "box.ply, line 13: a vertex index is not an index"},
+            {header + "0 0 0\n1 0 0\n0 1 0\n2.5 0 1 2\n", "box.ply, line 13: a list length is not a count"},
+            // A length beyond any count must not be converted to an integer at all.
+            {header + "0 0 0\n1 0 0\n0 1 0\n1e300 0 1 2\n", "box.ply, line 13: a list length is not a count"},
+            {header + "0 0 0\n1 0 0\n0 1 0\n3 0 1" + padding,
+             "box.ply, line 23: the file ends inside this record"},
+            {header + "0 0 0\n1 0 0\n0 1 inf\n3 0 1 2\n", "box.ply, line 12: \"inf\" is not a number"},
+        });
 }
 
 TEST(PlyReaderTest, HugeDeclaredCountsAreRefusedBeforeReserving) {

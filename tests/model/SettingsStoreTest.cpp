@@ -1,33 +1,18 @@
 #include "model/SettingsStore.h"
+#include "tests/model/ImageTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 
 using namespace tsm;
 namespace fs = std::filesystem;
 
 namespace {
-
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "tessaly-store-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    std::string File(const std::string& name) const { return (fs::path(path_) / name).string(); }
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
 
 void WriteText(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary);
@@ -37,24 +22,16 @@ void WriteText(const std::string& path, const std::string& text) {
 // Restores an environment variable at scope exit.
 class ScopedEnv {
 public:
-    explicit ScopedEnv(const char* name) : name_(name) {
-        const char* value = std::getenv(name);
-        had_ = value != nullptr;
-        if (had_) saved_ = value;
+    explicit ScopedEnv(const char* name) : name_(name), had_(std::getenv(name) != nullptr) {
+        if (had_) saved_ = std::getenv(name);
     }
-    ~ScopedEnv() {
-        if (had_) {
-            ::setenv(name_, saved_.c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
-    }
+    ~ScopedEnv() { had_ ? void(::setenv(name_, saved_.c_str(), 1)) : void(::unsetenv(name_)); }
     void Set(const char* value) { ::setenv(name_, value, 1); }
     void Unset() { ::unsetenv(name_); }
 
 private:
     const char* name_;
-    bool had_ = false;
+    bool had_;
     std::string saved_;
 };
 
@@ -76,16 +53,14 @@ TEST(SettingsStore, KeysFollowRegistryRules) {
     EXPECT_EQ(store.SubkeyNames("Software\\quillonsoft"),
               (std::vector<std::string>{"tessalyvuvoza2en", "Other"}));
     // Invalid names are refused rather than stored in a form the file cannot hold.
-    EXPECT_FALSE(store.CreateKey(""));
-    EXPECT_FALSE(store.CreateKey("\\\\"));
-    EXPECT_FALSE(store.CreateKey("Software\\bad\nname"));
-    EXPECT_FALSE(store.CreateKey("Software\\" + std::string(256, 'k')));
-    EXPECT_TRUE(store.CreateKey("Software\\" + std::string(255, 'k')));
     // The depth is limited like a registry tree's.
     std::string deep;
     for (int i = 0; i < 512; ++i) deep += "d\\";
+    for (const std::string& bad : {std::string(), std::string("\\\\"), std::string("Software\\bad\nname"),
+                                   "Software\\" + std::string(256, 'k'), deep + "one more"})
+        EXPECT_FALSE(store.CreateKey(bad)) << bad;
+    EXPECT_TRUE(store.CreateKey("Software\\" + std::string(255, 'k')));
     EXPECT_TRUE(store.CreateKey(deep));
-    EXPECT_FALSE(store.CreateKey(deep + "one more"));
     EXPECT_FALSE(store.KeyExists(""));
     EXPECT_FALSE(store.KeyExists("Software\\missing"));
 }
@@ -141,7 +116,7 @@ TEST(SettingsStore, DeleteKeyRefusesSubkeysDeleteTreeDoesNot) {
 }
 
 TEST(SettingsStore, FileRoundTripKeepsEveryTypeNameAndByte) {
-    TempDir dir;
+    testimage::TempFolder dir;
     SettingsStore store;
     ASSERT_TRUE(store.CreateKey(kOptions));
     ASSERT_TRUE(store.CreateKey("Software\\Empty key] with ; marks"));
@@ -176,12 +151,8 @@ TEST(SettingsStore, FileRoundTripKeepsEveryTypeNameAndByte) {
     const Outcome saved = store.SaveFile(path);
     ASSERT_TRUE(saved.ok()) << saved.reason(); // creates the folders
     // The save is atomic: nothing but the target is left in the folder.
-    size_t files = 0;
-    for (const auto& entry : fs::directory_iterator(dir.File("sub/folder"))) {
-        EXPECT_EQ(entry.path().filename(), "settings.reg");
-        ++files;
-    }
-    EXPECT_EQ(files, 1u);
+    EXPECT_EQ(fs::directory_iterator(dir.File("sub/folder"))->path().filename(), "settings.reg");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.File("sub/folder")), fs::directory_iterator()), 1);
 
     SettingsStore loaded;
     size_t skipped = 99;
@@ -269,7 +240,7 @@ TEST(SettingsStore, DamagedTextIsSkippedLineByLine) {
 }
 
 TEST(SettingsStore, LoadFileHandlesMissingHugeAndOddFiles) {
-    TempDir dir;
+    testimage::TempFolder dir;
     std::string error;
     SettingsStore store;
     store.CreateKey("Software\\Old");
@@ -277,7 +248,7 @@ TEST(SettingsStore, LoadFileHandlesMissingHugeAndOddFiles) {
     EXPECT_TRUE(store.LoadFile(dir.File("missing.reg"), &error));
     EXPECT_FALSE(store.KeyExists("Software\\Old"));
     // A folder in place of the file is an error.
-    EXPECT_FALSE(store.LoadFile(dir.path(), &error));
+    EXPECT_FALSE(store.LoadFile(dir.File(""), &error));
     EXPECT_FALSE(error.empty());
 
     // A huge hex value within the size limit loads with the size it encodes, nothing more.

@@ -4,68 +4,37 @@
 
 #include <clocale>
 #include <cmath>
+#include <iterator>
 #include <map>
 #include <set>
+#include <sstream>
 
 using namespace tsm;
 
 namespace {
 
-const std::vector<std::string> kSettingsKeyNames = {"sLastDataOpenedDir", "sLastTextureOpenedDir",
-                                                    "sViewerPath", "bFirstLaunch"};
+std::vector<std::string> Split(const std::string& words) {
+    std::istringstream in(words);
+    return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
+}
 
-const std::vector<std::string> kOptionsKeyNames = {"bDrawOpenedModel",
-                                                   "bUseEdgeColor",
-                                                   "bSoundForPick",
-                                                   "bZoomWheelInvert",
-                                                   "bTextureSmooth",
-                                                   "bLimitTextureSizeByUser",
-                                                   "iTextureLimitSizeUser",
-                                                   "bSlideColorToWhite",
-                                                   "bNoPrintBrankPage",
-                                                   "bUseAnimationForFaceCheck",
-                                                   "bSnapToGrid",
-                                                   "iGridSizeMM",
-                                                   "iTtextureLimitSizeID",
-                                                   "bSetFlapAngleAutoForOldTSM",
-                                                   "iFaceCheckAnimationSpeedIndex",
-                                                   "bCheckNewVersionAtStart",
-                                                   "sUpdateServerURL",
-                                                   "bOfferCoordinateWizard",
-                                                   "bUseOpenGLToDrawEdgeID",
-                                                   "iMaxFlapBaseAngle",
-                                                   "iEdgeIDfontSizePoint",
-                                                   "bInvertEdgeID",
-                                                   "dDefaultFlapHeightMM",
-                                                   "bLineAlpha",
-                                                   "dLineAlphaValue",
-                                                   "bPrintPageNumber",
-                                                   "bPrintTombo",
-                                                   "iResolutionID",
-                                                   "iLineWidthID",
-                                                   "bOmitFlatEdge",
-                                                   "iFlatEdgeAngle",
-                                                   "iUnfoldStrategy",
-                                                   "bLoadLastTextInfo",
-                                                   "iLastTextLineSpaceMM",
-                                                   "iLastTextFontSize",
-                                                   "sLastTextFontName",
-                                                   "sLastTextFontColor",
-                                                   "color_0",
-                                                   "color_1",
-                                                   "color_2",
-                                                   "color_3",
-                                                   "color_4",
-                                                   "color_5",
-                                                   "color_6",
-                                                   "color_7"};
-
+const std::vector<std::string> kSettingsKeyNames =
+    Split("sLastDataOpenedDir sLastTextureOpenedDir sViewerPath bFirstLaunch");
+const std::vector<std::string> kOptionsKeyNames = Split(
+    "bDrawOpenedModel bUseEdgeColor bSoundForPick bZoomWheelInvert bTextureSmooth bLimitTextureSizeByUser "
+    "iTextureLimitSizeUser bSlideColorToWhite bNoPrintBrankPage bUseAnimationForFaceCheck bSnapToGrid "
+    "iGridSizeMM iTtextureLimitSizeID bSetFlapAngleAutoForOldTSM iFaceCheckAnimationSpeedIndex "
+    "bCheckNewVersionAtStart sUpdateServerURL bOfferCoordinateWizard bUseOpenGLToDrawEdgeID "
+    "iMaxFlapBaseAngle "
+    "iEdgeIDfontSizePoint bInvertEdgeID dDefaultFlapHeightMM bLineAlpha dLineAlphaValue bPrintPageNumber "
+    "bPrintTombo iResolutionID iLineWidthID bOmitFlatEdge iFlatEdgeAngle iUnfoldStrategy bLoadLastTextInfo "
+    "iLastTextLineSpaceMM iLastTextFontSize sLastTextFontName sLastTextFontColor color_0 color_1 color_2 "
+    "color_3 color_4 color_5 color_6 color_7");
 // Display values carried by model files and run-time switches: never in the store.
-const std::vector<std::string> kUnstoredNames = {
-    "bDrawFlap",        "bDrawNumber",        "bUseMaterial", "bDrawWhiteBkLine",  "iMountainLineStyle",
-    "iValleyLineStyle", "iCutLineStyle",      "iPaperSize",   "iPaperOrientation", "iMarginSide",
-    "iMarginTop",       "bColorFlapWithFace", "bDrawFace",    "bDrawEdge",         "bTurnOnLight",
-    "bDrawPageNumber",  "mountainDash",       "valleyDash",   "systemTextureLimit"};
+const std::vector<std::string> kUnstoredNames = Split(
+    "bDrawFlap bDrawNumber bUseMaterial bDrawWhiteBkLine iMountainLineStyle iValleyLineStyle iCutLineStyle "
+    "iPaperSize iPaperOrientation iMarginSide iMarginTop bColorFlapWithFace bDrawFace bDrawEdge bTurnOnLight "
+    "bDrawPageNumber mountainDash valleyDash systemTextureLimit");
 
 std::vector<std::string> NamesUnder(SettingKey key) {
     std::vector<std::string> names;
@@ -184,54 +153,43 @@ TEST(SettingsTable, ResetRestoresEveryDefault) {
 }
 
 TEST(SettingsTable, OverridesParseStrictly) {
+    // Each setting with the values it takes (shown as they read back) and the ones it refuses, which change
+    // nothing and name the setting. Bools take exactly 0 or 1; ints are decimal and must fit 32 bits (hex is
+    // for colours only); colours take hex or decimal up to the full 32-bit pattern; doubles use '.', accept
+    // exponents and refuse non-finite values; strings are taken as they are; dash patterns need all six
+    // numbers.
+    const struct {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> taken;
+        std::vector<std::string> refused;
+    } cases[] = {
+        {"bDrawFlap", {{"0", "0"}}, {"true", "2", "", " 1", "01", "-0"}},
+        {"iFlatEdgeAngle", {{"-170", "-170"}}, {"12abc", "0x10", "2147483648", "1.0", "", "+5"}},
+        {"color_7", {{"0x00123456", "0x00123456"}}, {}},
+        {"color_0", {{"255", "0x000000FF"}}, {}},
+        {"sLastTextFontColor", {{"0xFFFFFFFF", "0xFFFFFFFF"}}, {}},
+        {"color_1", {}, {"0x", "0x100000000", "red"}},
+        {"dLineAlphaValue", {{"0.25", "0.25"}}, {"0,5", "nan", "inf", "1.5mm", ""}},
+        {"dDefaultFlapHeightMM", {{"7.5e-1", "0.75"}}, {}},
+        {"sLastTextFontName", {{"Serif = Bold", "Serif = Bold"}}, {}},
+        {"mountainDash", {{"3,1.5,-1,-1,-1,-1", "3,1.5,-1,-1,-1,-1"}}, {}},
+        {"valleyDash", {}, {"1,1,-1,-1,-1", "1,1,-1,-1,-1,-1,", "1,1,-1,-1,-1,-1,2", "1,,1,1,1,1"}},
+    };
     Settings s;
     std::string error;
-    // Bools take exactly 0 or 1.
-    EXPECT_TRUE(ApplySettingOverride(s, "bDrawFlap", "0", &error));
-    EXPECT_FALSE(s.bDrawFlap);
-    for (const char* bad : {"true", "2", "", " 1", "01", "-0"}) {
-        EXPECT_FALSE(ApplySettingOverride(s, "bDrawFlap", bad, &error)) << bad;
-        EXPECT_NE(error.find("bDrawFlap"), std::string::npos) << error;
+    for (const auto& c : cases) {
+        const SettingEntry& entry = *FindSetting(c.name);
+        for (const auto& [text, shown] : c.taken) {
+            EXPECT_TRUE(ApplySettingOverride(s, c.name, text, &error)) << c.name << " " << text;
+            EXPECT_EQ(FormatSettingValue(GetSetting(entry, s)), shown) << c.name;
+        }
+        const std::string before = FormatSettingValue(GetSetting(entry, s));
+        for (const std::string& bad : c.refused) {
+            EXPECT_FALSE(ApplySettingOverride(s, c.name, bad, &error)) << c.name << " " << bad;
+            EXPECT_NE(error.find(c.name), std::string::npos) << error;
+        }
+        EXPECT_EQ(FormatSettingValue(GetSetting(entry, s)), before) << c.name;
     }
-    EXPECT_FALSE(s.bDrawFlap); // a refused value changes nothing
-    // Ints are decimal and must fit 32 bits; hex is for colours only.
-    EXPECT_TRUE(ApplySettingOverride(s, "iFlatEdgeAngle", "-170", &error));
-    EXPECT_EQ(s.iFlatEdgeAngle, -170);
-    for (const char* bad : {"12abc", "0x10", "2147483648", "1.0", "", "+5"}) {
-        EXPECT_FALSE(ApplySettingOverride(s, "iFlatEdgeAngle", bad, &error)) << bad;
-    }
-    EXPECT_EQ(s.iFlatEdgeAngle, -170);
-    // Colours take hex or decimal, up to the full 32-bit pattern.
-    EXPECT_TRUE(ApplySettingOverride(s, "color_7", "0x00123456", &error));
-    EXPECT_EQ(s.colors[7], 0x00123456);
-    EXPECT_TRUE(ApplySettingOverride(s, "color_0", "255", &error));
-    EXPECT_EQ(s.colors[0], 255);
-    EXPECT_TRUE(ApplySettingOverride(s, "sLastTextFontColor", "0xFFFFFFFF", &error));
-    EXPECT_EQ(s.sLastTextFontColor, -1);
-    EXPECT_FALSE(ApplySettingOverride(s, "color_1", "0x", &error));
-    EXPECT_FALSE(ApplySettingOverride(s, "color_1", "0x100000000", &error));
-    EXPECT_FALSE(ApplySettingOverride(s, "color_1", "red", &error));
-    EXPECT_EQ(s.colors[1], 0x00FF0000);
-    // Doubles use '.', accept exponents and refuse non-finite values.
-    EXPECT_TRUE(ApplySettingOverride(s, "dLineAlphaValue", "0.25", &error));
-    EXPECT_EQ(s.dLineAlphaValue, 0.25);
-    EXPECT_TRUE(ApplySettingOverride(s, "dDefaultFlapHeightMM", "7.5e-1", &error));
-    EXPECT_EQ(s.dDefaultFlapHeightMM, 0.75);
-    for (const char* bad : {"0,5", "nan", "inf", "1.5mm", ""}) {
-        EXPECT_FALSE(ApplySettingOverride(s, "dLineAlphaValue", bad, &error)) << bad;
-    }
-    EXPECT_EQ(s.dLineAlphaValue, 0.25);
-    // Strings are taken as they are; dash patterns need all six numbers.
-    EXPECT_TRUE(ApplySettingOverride(s, "sLastTextFontName", "Serif = Bold", &error));
-    EXPECT_EQ(s.sLastTextFontName, "Serif = Bold");
-    EXPECT_TRUE(ApplySettingOverride(s, "mountainDash", "3,1.5,-1,-1,-1,-1", &error));
-    EXPECT_EQ(s.mountainDash[0], 3.0);
-    EXPECT_EQ(s.mountainDash[1], 1.5);
-    EXPECT_EQ(s.mountainDash[5], -1.0);
-    for (const char* bad : {"1,1,-1,-1,-1", "1,1,-1,-1,-1,-1,", "1,1,-1,-1,-1,-1,2", "1,,1,1,1,1"}) {
-        EXPECT_FALSE(ApplySettingOverride(s, "valleyDash", bad, &error)) << bad;
-    }
-    EXPECT_EQ(s.valleyDash[0], 2.0);
     // An unknown name is reported by name; the error argument may be omitted.
     EXPECT_FALSE(ApplySettingOverride(s, "bNoSuchThing", "1", &error));
     EXPECT_EQ(error, "Unknown setting \"bNoSuchThing\"");
@@ -276,12 +234,10 @@ TEST(SettingsTable, ModelDisplaySettingsComeInModelFileOrder) {
     s.dDefaultFlapHeightMM = 3.5;
     s.bDrawNumber = true;
     const auto values = ModelDisplaySettingValues(s);
-    const std::vector<std::string> expected = {
-        "bDrawFlap",           "bDrawNumber",    "bInvertEdgeID",        "bUseMaterial",
-        "bOmitFlatEdge",       "iFlatEdgeAngle", "bDrawWhiteBkLine",     "iMountainLineStyle",
-        "iValleyLineStyle",    "iCutLineStyle",  "iEdgeIDfontSizePoint", "iPaperSize",
-        "iPaperOrientation",   "iMarginSide",    "iMarginTop",           "bColorFlapWithFace",
-        "dDefaultFlapHeightMM"};
+    const std::vector<std::string> expected = Split(
+        "bDrawFlap bDrawNumber bInvertEdgeID bUseMaterial bOmitFlatEdge iFlatEdgeAngle bDrawWhiteBkLine "
+        "iMountainLineStyle iValleyLineStyle iCutLineStyle iEdgeIDfontSizePoint iPaperSize "
+        "iPaperOrientation iMarginSide iMarginTop bColorFlapWithFace dDefaultFlapHeightMM");
     ASSERT_EQ(values.size(), expected.size());
     for (size_t i = 0; i < values.size(); ++i) EXPECT_EQ(values[i].name, expected[i]);
     // The values are the current ones, with their types.

@@ -113,28 +113,21 @@ TEST(StlReaderTest, BadCoordinatesAndMalformedLinesAreRefused) {
               "part.stl, triangle 1: a corner has a coordinate that is not a finite number");
 
     const std::string facet = "solid s\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\n";
-    const struct {
-        std::string text;
-        std::string message;
-    } cases[] = {
-        {facet + "vertex 0 1 zero\nendloop\nendfacet\nendsolid s\n",
-         "part.stl, line 6: \"zero\" is not a number"},
-        {facet + "vertex 0 1\nendloop\nendfacet\nendsolid s\n",
-         "part.stl, line 6: a vertex needs three coordinates"},
-        {facet + "endfacet\n", "part.stl, line 6: \"endfacet\" is not expected here"},
-        {"solid s\nvertex 0 0 0\nendsolid s\n", "part.stl, line 2: \"vertex\" is not expected here"},
-        {"solid s\nfacet normal 0 0 1\nloop\n", "part.stl, line 3: \"loop\" is not expected here"},
-        // Truncated text: inside a facet, or before "endsolid".
-        {facet, "part.stl, line 5: the file ends inside a facet or before \"endsolid\""},
-        {facet + "vertex 0 1 0\nendloop\nendfacet\n",
-         "part.stl, line 8: the file ends inside a facet or before \"endsolid\""},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        const MeshRead read = Stl(c.text);
-        EXPECT_FALSE(read.result.ok);
-        EXPECT_EQ(read.result.message, c.message);
-    }
+    ExpectRefused(
+        MeshFormat::Stl, "part.stl",
+        {
+            {facet + "vertex 0 1 zero\nendloop\nendfacet\nendsolid s\n",
+             "part.stl, line 6: \"zero\" is not a number"},
+            {facet + "vertex 0 1\nendloop\nendfacet\nendsolid s\n",
+             "part.stl, line 6: a vertex needs three coordinates"},
+            {facet + "endfacet\n", "part.stl, line 6: \"endfacet\" is not expected here"},
+            {"solid s\nvertex 0 0 0\nendsolid s\n", "part.stl, line 2: \"vertex\" is not expected here"},
+            {"solid s\nfacet normal 0 0 1\nloop\n", "part.stl, line 3: \"loop\" is not expected here"},
+            // Truncated text: inside a facet, or before "endsolid".
+            {facet, "part.stl, line 5: the file ends inside a facet or before \"endsolid\""},
+            {facet + "vertex 0 1 0\nendloop\nendfacet\n",
+             "part.stl, line 8: the file ends inside a facet or before \"endsolid\""},
+        });
 }
 
 TEST(StlReaderTest, DegenerateTrianglesAreSkippedAndCounted) {

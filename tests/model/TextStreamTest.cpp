@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdint>
 #include <cstdlib>
-#include <limits>
 #include <string>
 
 using namespace tsm;
@@ -27,53 +27,25 @@ private:
 
 } // namespace
 
-TEST(TextStream, IntegersFollowAtoiRules) {
-    EXPECT_EQ(ParseTextInt("12"), 12);
-    EXPECT_EQ(ParseTextInt("-7"), -7);
-    EXPECT_EQ(ParseTextInt("+5"), 5);
-    EXPECT_EQ(ParseTextInt("007"), 7);
-    // The digits before the first other character count; a word without leading digits is 0.
-    EXPECT_EQ(ParseTextInt("12abc"), 12);
-    EXPECT_EQ(ParseTextInt("3.9"), 3);
-    EXPECT_EQ(ParseTextInt("-3.9"), -3);
-    EXPECT_EQ(ParseTextInt("abc"), 0);
-    EXPECT_EQ(ParseTextInt(""), 0);
-    EXPECT_EQ(ParseTextInt("-"), 0);
-    EXPECT_EQ(ParseTextInt("+-1"), 0);
-    // The int32 limits are exact, and anything beyond saturates instead of wrapping.
-    EXPECT_EQ(ParseTextInt("2147483647"), std::numeric_limits<int32_t>::max());
-    EXPECT_EQ(ParseTextInt("-2147483648"), std::numeric_limits<int32_t>::min());
-    EXPECT_EQ(ParseTextInt("2147483648"), std::numeric_limits<int32_t>::max());
-    EXPECT_EQ(ParseTextInt("-99999999999999999999999"), std::numeric_limits<int32_t>::min());
-}
-
-TEST(TextStream, RealsFollowAtofRules) {
-    EXPECT_EQ(ParseTextReal("1.25"), 1.25);
-    EXPECT_EQ(ParseTextReal("-0.5"), -0.5);
-    EXPECT_EQ(ParseTextReal("+2"), 2.0);
-    EXPECT_EQ(ParseTextReal(".5"), 0.5);
-    EXPECT_EQ(ParseTextReal("5."), 5.0);
-    EXPECT_EQ(ParseTextReal("1e3"), 1000.0);
-    EXPECT_EQ(ParseTextReal("2.5E-1"), 0.25);
-    EXPECT_EQ(ParseTextReal("0.1"), 0.1); // correctly rounded, like the C library
-    // The longest number at the start counts: an exponent letter without digits is not part of it.
-    EXPECT_EQ(ParseTextReal("1e"), 1.0);
-    EXPECT_EQ(ParseTextReal("1e+"), 1.0);
-    EXPECT_EQ(ParseTextReal("3cm"), 3.0);
-    // A comma is never a decimal separator in these files.
-    EXPECT_EQ(ParseTextReal("1,5"), 1.0);
-    EXPECT_EQ(ParseTextReal("abc"), 0.0);
-    EXPECT_EQ(ParseTextReal("."), 0.0);
-    EXPECT_EQ(ParseTextReal("-"), 0.0);
-    EXPECT_EQ(ParseTextReal(""), 0.0);
-    // Values that are not finite would poison the geometry: they read as 0.
-    EXPECT_EQ(ParseTextReal("1e400"), 0.0);
-    EXPECT_EQ(ParseTextReal("-1e400"), 0.0);
-    EXPECT_EQ(ParseTextReal("inf"), 0.0);
-    EXPECT_EQ(ParseTextReal("nan"), 0.0);
-    EXPECT_EQ(ParseTextReal("1e-400"), 0.0);
-    // Hexadecimal is not a decimal number: only its leading 0 counts.
-    EXPECT_EQ(ParseTextReal("0x10"), 0.0);
+TEST(TextStream, NumbersFollowAtoiAndAtofRules) {
+    // The digits before the first other character count; a word without leading digits is 0. The int32
+    // limits are exact, and anything beyond saturates instead of wrapping.
+    const std::pair<const char*, int32_t> ints[] = {
+        {"12", 12},   {"-7", -7}, {"+5", 5}, {"007", 7}, {"12abc", 12}, {"3.9", 3},
+        {"-3.9", -3}, {"abc", 0}, {"", 0},   {"-", 0},   {"+-1", 0},    {"2147483647", INT32_MAX}};
+    for (const auto& [text, value] : ints) EXPECT_EQ(ParseTextInt(text), value) << text;
+    EXPECT_EQ(ParseTextInt("-2147483648"), INT32_MIN);
+    EXPECT_EQ(ParseTextInt("2147483648"), INT32_MAX);
+    EXPECT_EQ(ParseTextInt("-99999999999999999999999"), INT32_MIN);
+    // The longest number at the start counts, correctly rounded: an exponent letter without digits is not
+    // part of it, a comma is never a decimal separator, hexadecimal is no decimal number, and values that
+    // are not finite (or underflow) would poison the geometry: they read as 0.
+    const std::pair<const char*, double> reals[] = {
+        {"1.25", 1.25},   {"-0.5", -0.5}, {"+2", 2.0},     {".5", 0.5},  {"5.", 5.0},    {"1e3", 1000.0},
+        {"2.5E-1", 0.25}, {"0.1", 0.1},   {"1e", 1.0},     {"1e+", 1.0}, {"3cm", 3.0},   {"1,5", 1.0},
+        {"abc", 0.0},     {".", 0.0},     {"-", 0.0},      {"", 0.0},    {"1e400", 0.0}, {"-1e400", 0.0},
+        {"inf", 0.0},     {"nan", 0.0},   {"1e-400", 0.0}, {"0x10", 0.0}};
+    for (const auto& [text, value] : reals) EXPECT_EQ(ParseTextReal(text), value) << text;
 }
 
 TEST(TextStream, NumbersIgnoreACommaDecimalLocale) {
