@@ -1,17 +1,11 @@
 // tsmtool edit end to end: each operation on a real file, read back through info --detail.
 
-#include "model/BinaryWriter.h"
 #include "tests/cli/ToolTestFolder.h"
-#include "tools/lib/ModelBuilder.h"
-#include "tools/lib/Primitives.h"
 
 #include <gtest/gtest.h>
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-
 #include <functional>
+#include <utility>
 
 using namespace tsm;
 
@@ -19,49 +13,54 @@ namespace {
 
 class EditCommandTest : public test::ToolTestFolder {
 protected:
-    // A cube cut into two parts, with a text and a picture in each list.
+    // A cube and a sheet cut into parts, with a text and a picture in each list.
     void SetUp() override {
         ToolTestFolder::SetUp();
         Document doc;
-        const MeshData cube = Cube(20);
+        const MeshData cube = Cube(20), sheet = Translated(Grid(2, 1, 10), {40, 0, 0});
         AddSolid(doc, "cube", cube.vertices, cube.faces);
-        const MeshData sheet = Translated(Grid(2, 1, 10), {40, 0, 0});
         AddSolid(doc, "sheet", sheet.vertices, sheet.faces);
         ASSERT_TRUE(UnfoldForFixture(doc).empty());
         AddText(doc, {10, 10, 30, 6}, {"label"}, 12);
         AddPicture(doc, false, {0, 0, 10, 10}, MakeCheckerboard(4, 4, 2, {0, 0, 0}, {1, 1, 1}));
         AddPicture(doc, true, {50, 0, 10, 10}, MakeCheckerboard(4, 4, 2, {1, 0, 0}, {0, 0, 1}));
-        model_ = (dir_ / "model.tsm").string();
+        model_ = Out("model.tsm");
         ASSERT_TRUE(WriteBinaryModel(doc, doc.display, model_).ok());
-        out_ = (dir_ / "out.tsm").string();
-        before_ = Info(model_);
+        before_ = Dev(model_);
     }
 
-    QJsonObject Info(const std::string& path) {
-        const test::ToolRun run = Capture({"info", "--detail", path});
-        EXPECT_EQ(run.status, 0) << run.err;
-        whole_ = QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
+    // The development of `path` read by info --detail, the whole answer kept for Corner.
+    QJsonObject Dev(const std::string& path) {
+        whole_ = Info(path, true);
+        EXPECT_FALSE(whole_.isEmpty()) << path;
         return whole_["development"].toObject();
     }
     // The corner a line names as [solid, face, corner], in the last info read.
     QJsonObject Corner(const QJsonValue& place) {
         const QJsonArray at = place.toArray();
-        const QJsonObject solid =
-            whole_.value("model").toObject().value("solids").toArray()[at[0].toInt()].toObject();
-        const QJsonObject face = solid["faceList"].toArray()[at[1].toInt()].toObject();
-        return face["corners"].toArray()[at[2].toInt()].toObject();
+        return std::as_const(whole_)["model"]["solids"][at[0].toInt()]["faceList"][at[1].toInt()]["corners"]
+                                    [at[2].toInt()]
+                                        .toObject();
     }
-    // "P L" of the first line whose first corner has no twin: an open edge of the model.
-    std::string OpenLine(const QJsonObject& dev) {
+    // "P L" of the first line that `wanted` accepts.
+    std::string FindLine(const QJsonObject& dev, const std::function<bool(const QJsonObject&)>& wanted) {
         const QJsonArray parts = dev["parts"].toArray();
-        for (int p = 0; p < parts.size(); ++p) {
-            const QJsonArray lines = parts[p]["lines"].toArray();
-            for (int l = 0; l < lines.size(); ++l)
-                if (!Corner(lines[l]["first"])["twin"].toBool())
+        for (int p = 0; p < parts.size(); ++p)
+            for (int l = 0; l < parts[p]["lines"].toArray().size(); ++l)
+                if (wanted(parts[p]["lines"][l].toObject()))
                     return std::to_string(p) + " " + std::to_string(l);
-        }
-        ADD_FAILURE() << "no open edge";
+        ADD_FAILURE() << "no such line";
         return "0 0";
+    }
+    // The first line drawn as one of `kinds` (0 cut, 1/2 folds, ...).
+    std::string LineOfKind(std::initializer_list<int> kinds) {
+        return FindLine(before_, [&](const QJsonObject& line) {
+            return std::find(kinds.begin(), kinds.end(), line["drawKind"].toInt()) != kinds.end();
+        });
+    }
+    static QJsonObject LineAt(const QJsonObject& dev, const std::string& at) {
+        const int p = std::stoi(at), l = std::stoi(at.substr(at.find(' ') + 1));
+        return dev["parts"][p]["lines"][l].toObject();
     }
     static int TotalLines(const QJsonObject& dev) {
         int total = 0;
@@ -71,33 +70,15 @@ protected:
 
     // Runs edit on the model; the development written, or an empty object when nothing was.
     QJsonObject Edit(const std::vector<std::string>& ops, int expectedStatus = 0) {
-        std::vector<std::string> args = {"edit", model_, out_};
+        std::vector<std::string> args = {"edit", model_, Out("out.tsm")};
         args.insert(args.end(), ops.begin(), ops.end());
-        std::filesystem::remove(out_);
+        std::filesystem::remove(Out("out.tsm"));
         last_ = Run(args);
         EXPECT_EQ(last_.status, expectedStatus) << last_.err;
-        return std::filesystem::exists(out_) ? Info(out_) : QJsonObject();
+        return std::filesystem::exists(Out("out.tsm")) ? Dev(Out("out.tsm")) : QJsonObject();
     }
 
-    // The first line of the part whose drawn kind is `kind` (0 cut, 1/2 folds, ...), as "P L".
-    std::string LineOfKind(const QJsonObject& dev, std::initializer_list<int> kinds) {
-        const QJsonArray parts = dev["parts"].toArray();
-        for (int p = 0; p < parts.size(); ++p) {
-            const QJsonArray lines = parts[p]["lines"].toArray();
-            for (int l = 0; l < lines.size(); ++l)
-                for (int kind : kinds)
-                    if (lines[l]["drawKind"].toInt() == kind)
-                        return std::to_string(p) + " " + std::to_string(l);
-        }
-        ADD_FAILURE() << "no line of the kind";
-        return "0 0";
-    }
-    static QJsonObject LineAt(const QJsonObject& dev, const std::string& at) {
-        const int p = std::stoi(at), l = std::stoi(at.substr(at.find(' ') + 1));
-        return dev["parts"][p]["lines"][l].toObject();
-    }
-
-    std::string model_, out_;
+    std::string model_;
     QJsonObject before_, whole_;
     test::ToolRun last_;
 };
@@ -109,7 +90,7 @@ double X(const QJsonValue& point) {
 } // namespace
 
 TEST_F(EditCommandTest, CutAndJoinChangeTheLinesAndUndoRedoWorkInOneCall) {
-    const std::string fold = LineOfKind(before_, {1, 2, 3});
+    const std::string fold = LineOfKind({1, 2, 3});
     const int lines = TotalLines(before_);
     const int parts = before_["parts"].toArray().size();
     // Every fold of the cube's cross holds the part together: a cut splits it.
@@ -128,7 +109,7 @@ TEST_F(EditCommandTest, CutAndJoinChangeTheLinesAndUndoRedoWorkInOneCall) {
 }
 
 TEST_F(EditCommandTest, EveryOperationReachesTheFile) {
-    const std::string cut = LineOfKind(before_, {0, 4, 5});
+    const std::string cut = LineOfKind({0, 4, 5});
     const QJsonObject part = before_["parts"][0].toObject();
     const struct {
         std::string op;
@@ -174,7 +155,8 @@ TEST_F(EditCommandTest, EveryOperationReachesTheFile) {
         c.check(dev);
     }
     // A new flap on an open edge of the model, then its size, in the line and its first corner.
-    const std::string open = OpenLine(before_);
+    const std::string open =
+        FindLine(before_, [&](const QJsonObject& line) { return !Corner(line["first"])["twin"].toBool(); });
     const QJsonObject dev = Edit({"flap " + open + " add valley", "flap " + open + " size 7.5"});
     ASSERT_FALSE(dev.isEmpty());
     EXPECT_EQ(LineAt(dev, open)["drawKind"], 5);
@@ -184,38 +166,23 @@ TEST_F(EditCommandTest, EveryOperationReachesTheFile) {
 }
 
 TEST_F(EditCommandTest, MalformedOperationsExitTwoAndWriteNothing) {
-    for (const char* op : {"",
-                           "cut",
-                           "cut a 1",
-                           "cut 0",
-                           "cut 0 1 2",
-                           "cut -1 0",
-                           "join 0 1 5",
-                           "flap 0 1 sideways",
-                           "flap 0 1 add steep",
-                           "flap 0 1 size big",
-                           "rotate 0 1 2",
-                           "move box 0 1 1",
-                           "move picture C 0 1 1",
-                           "text add 1 2 0 Hi",
-                           "text add 1 2 9",
-                           "text order 0 middle",
-                           "color 0 0 12345",
-                           "color 0 0 GG0000",
-                           "undo now",
-                           "unfold"}) {
+    const std::string ops =
+        "|cut|cut a 1|cut 0|cut 0 1 2|cut -1 0|join 0 1 5|flap 0 1 sideways|flap 0 1 add steep|"
+        "flap 0 1 size big|rotate 0 1 2|move box 0 1 1|move picture C 0 1 1|text add 1 2 0 Hi|"
+        "text add 1 2 9|text order 0 middle|color 0 0 12345|color 0 0 GG0000|undo now|unfold|";
+    std::istringstream list(ops);
+    for (std::string op; std::getline(list, op, '|');) {
         Edit({"move part 0 1 1", op}, 2);
-        EXPECT_NE(last_.err.find("operation \"" + std::string(op) + "\""), std::string::npos)
-            << op << ": " << last_.err;
-        EXPECT_FALSE(std::filesystem::exists(out_)) << op;
+        EXPECT_NE(last_.err.find("operation \"" + op + "\""), std::string::npos) << op << ": " << last_.err;
+        EXPECT_FALSE(std::filesystem::exists(Out("out.tsm"))) << op;
     }
     std::vector<std::string> same = {"edit", model_, model_, "undo"};
     EXPECT_EQ(Run(same).status, 2);
 }
 
 TEST_F(EditCommandTest, RefusedOperationsExitOneWithTheReason) {
-    const std::string cut = LineOfKind(before_, {0, 4, 5});
-    const std::string fold = LineOfKind(before_, {1, 2, 3});
+    const std::string cut = LineOfKind({0, 4, 5});
+    const std::string fold = LineOfKind({1, 2, 3});
     const struct {
         std::vector<std::string> ops;
         std::string message;
@@ -233,6 +200,6 @@ TEST_F(EditCommandTest, RefusedOperationsExitOneWithTheReason) {
     for (const auto& c : cases) {
         Edit(c.ops, 1);
         EXPECT_NE(last_.err.find(c.message), std::string::npos) << last_.err;
-        EXPECT_FALSE(std::filesystem::exists(out_)) << c.message;
+        EXPECT_FALSE(std::filesystem::exists(Out("out.tsm"))) << c.message;
     }
 }

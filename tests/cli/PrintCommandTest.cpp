@@ -1,17 +1,10 @@
 // tsmtool print end to end: the real program prints into a PDF that poppler reads back.
 
-#include "model/BinaryWriter.h"
-#include "model/Settings.h"
 #include "sheet/PageList.h"
 #include "sheet/Paper.h"
 #include "tests/cli/ToolTestFolder.h"
-#include "tests/support/ShellCommand.h"
-#include "tools/lib/ModelBuilder.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdio>
-#include <string>
 
 using namespace tsm;
 
@@ -26,26 +19,20 @@ protected:
         const std::string n = std::to_string(page);
         return test::CommandOutput("pdftotext -f " + n + " -l " + n + " " + test::ShellQuote(pdf) + " -");
     }
-
-    // A model whose development runs over several sheets of A4; returns the number of pages it prints on.
-    int WriteTallModel(const std::string& path) {
-        Document doc;
-        EXPECT_TRUE(UnfoldThreeCubesInRows(doc).empty());
-        const Outcome written = WriteBinaryModel(doc, doc.display, path);
-        EXPECT_TRUE(written.ok()) << written.reason();
-        UpdateSheetGrid(doc, Paper{}, true);
-        return static_cast<int>(BuildPageList(doc, Paper{}, true).size());
-    }
 };
 
 } // namespace
 
 TEST_F(PrintCommandTest, PrintsEveryPageOnTheModelsPaper) {
-    const std::string model = Out("tall.tsm");
-    const int pages = WriteTallModel(model);
+    // A model whose development runs over several sheets of A4.
+    Document doc;
+    ASSERT_TRUE(UnfoldThreeCubesInRows(doc).empty());
+    ASSERT_TRUE(WriteBinaryModel(doc, doc.display, Out("tall.tsm")).ok());
+    UpdateSheetGrid(doc, Paper{}, true);
+    const int pages = static_cast<int>(BuildPageList(doc, Paper{}, true).size());
     ASSERT_GE(pages, 2);
     const std::string pdf = Out("tall.pdf");
-    const test::ToolRun run = Run({"print", model, "--pdf", pdf, "--dpi", "150"});
+    const test::ToolRun run = Run({"print", Out("tall.tsm"), "--pdf", pdf, "--dpi", "150"});
     ASSERT_EQ(run.status, 0) << run.err;
     // The printer has the model's own paper, all printable: no question.
     EXPECT_EQ(run.err, "");
@@ -60,59 +47,39 @@ TEST_F(PrintCommandTest, PrintsEveryPageOnTheModelsPaper) {
 
 TEST_F(PrintCommandTest, OtherPrinterPaperAsksAndTheAnswerComesFromTheCommandLine) {
     const std::string pdf = Out("house.pdf");
-    const std::string question =
+    const std::string paperQuestion =
         "message: The size of paper specified by Tessaly Designer is not same as Printer setting.\\nAdjust "
         "scale?\n";
-    {
+    const struct {
+        std::string answer, paper, margins, question, inInfo, label;
+    } cases[] = {
         // Letter paper with a quarter inch unprintable: the paper question, answered Yes.
-        const test::ToolRun run = Run({"--yes", "print", Sample("house.tsm"), "--pdf", pdf, "--printer-paper",
-                                       "letter", "--printer-margins", "6.35", "--dpi", "100"});
-        ASSERT_EQ(run.status, 0) << run.err;
-        EXPECT_EQ(run.err, question);
-        const std::string info = PdfInfo(pdf);
-        EXPECT_NE(info.find("612 x 792 pts (letter)"), std::string::npos) << info;
-        EXPECT_NE(PdfText(pdf, 1).find("1/1 (row1 col1)"), std::string::npos);
-    }
-    {
+        {"--yes", "letter", "6.35", paperQuestion, "612 x 792 pts (letter)", "1/1 (row1 col1)"},
         // Answered No, the page is still printed, unscaled.
-        const test::ToolRun run = Run({"--no", "print", Sample("house.tsm"), "--pdf", pdf, "--printer-paper",
-                                       "216x279", "--dpi", "100"});
-        ASSERT_EQ(run.status, 0) << run.err;
-        EXPECT_EQ(run.err, question);
-        EXPECT_NE(PdfInfo(pdf).find("Pages:           1\n"), std::string::npos);
-    }
-    {
+        {"--no", "216x279", "", paperQuestion, "Pages:           1\n"},
         // A4 paper whose printable area is too small for the model's 180 x 267: the second question.
-        const test::ToolRun run = Run({"--yes", "print", Sample("house.tsm"), "--pdf", pdf, "--printer-paper",
-                                       "A4", "--printer-margins", "20", "--dpi", "100"});
+        {"--yes", "A4", "20",
+         "message: A part of development may not fit into printable area.\\nAdjust scale?\n",
+         "Pages:           1\n"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {
+            c.answer, "print", Sample("house.tsm"), "--pdf", pdf, "--printer-paper", c.paper, "--dpi", "100"};
+        if (!c.margins.empty()) args.insert(args.end(), {"--printer-margins", c.margins});
+        const test::ToolRun run = Run(args);
         ASSERT_EQ(run.status, 0) << run.err;
-        EXPECT_EQ(run.err,
-                  "message: A part of development may not fit into printable area.\\nAdjust scale?\n");
+        EXPECT_EQ(run.err, c.question);
+        EXPECT_NE(PdfInfo(pdf).find(c.inInfo), std::string::npos) << c.paper;
+        EXPECT_NE(PdfText(pdf, 1).find(c.label), std::string::npos) << c.paper;
     }
 }
 
-TEST_F(PrintCommandTest, BadRequestsAreRefused) {
+TEST_F(PrintCommandTest, MarginsLeavingNothingAndUnwritablePdfsAreFailures) {
     const std::string model = Sample("house.tsm");
-    const std::string pdf = Out("x.pdf");
-    // Usage problems: exit status 2, with the reason.
-    EXPECT_EQ(Run({"print", model}).status, 2);                                           // no --pdf
-    EXPECT_EQ(Run({"print", model, "--pdf", pdf, "--printer-paper", "A9"}).status, 2);    // unknown paper
-    EXPECT_EQ(Run({"print", model, "--pdf", pdf, "--printer-paper", "0x100"}).status, 2); // empty paper
-    EXPECT_EQ(Run({"print", model, "--pdf", pdf, "--printer-paper", "100x"}).status, 2);  // half a size
-    EXPECT_EQ(Run({"print", model, "--pdf", pdf, "--printer-margins", "-1"}).status, 2);  // negative
-    EXPECT_EQ(Run({"print", model, "--pdf", pdf, "--dpi", "10"}).status, 2);              // too coarse
-    EXPECT_EQ(Run({"print", model, "--pdf", pdf, "--dpi", "300.5"}).status, 2);           // not whole
-    EXPECT_EQ(Run({"print", model, model, "--pdf", pdf}).status, 2);                      // two models
-    EXPECT_EQ(Run({"info", model, "--pdf", pdf}).status, 2);                              // wrong command
-    const test::ToolRun usage = Run({"print", model, "--pdf"});
-    EXPECT_EQ(usage.status, 2);
-    EXPECT_NE(usage.err.find("print --pdf OUT.pdf"), std::string::npos) << usage.err;
-    // Margins that leave nothing printable, and a PDF that cannot be written: failures, not crashes.
-    const test::ToolRun margins = Run({"print", model, "--pdf", pdf, "--printer-margins", "150"});
-    EXPECT_EQ(margins.status, 1);
+    EXPECT_EQ(Run({"print", model, "--pdf", Out("x.pdf"), "--printer-margins", "150"}).status, 1);
     const test::ToolRun unwritable = Run({"print", model, "--pdf", Out("no/such/dir/x.pdf"), "--dpi", "72"});
     EXPECT_EQ(unwritable.status, 1);
     EXPECT_NE(unwritable.err.find("message: Could not start print job."), std::string::npos)
         << unwritable.err;
-    EXPECT_FALSE(std::filesystem::exists(pdf));
+    EXPECT_FALSE(std::filesystem::exists(Out("x.pdf")));
 }

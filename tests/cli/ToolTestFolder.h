@@ -1,15 +1,22 @@
 // Running the real tsmtool from a test: a fresh folder per test, an empty settings store so that the
-// user's own settings never leak in, and stderr kept for the assertions.
+// user's own settings never leak in, stdout and stderr kept for the assertions.
 #pragma once
 
+#include "model/BinaryWriter.h"
+#include "model/Settings.h"
 #include "tests/support/ShellCommand.h"
+#include "tools/lib/ModelBuilder.h"
+#include "tools/lib/Primitives.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <unistd.h>
 
-#include <cstdlib>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -18,20 +25,9 @@
 
 namespace tsm::test {
 
-struct ToolRun {
-    int status = -1;
-    std::string err;
-    std::string out; // kept by Capture only
-};
-
 inline std::string ShellQuote(const std::string& text) {
     std::string quoted = "'";
-    for (char c : text) {
-        if (c == '\'')
-            quoted += "'\\''";
-        else
-            quoted.push_back(c);
-    }
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
 }
 
@@ -41,47 +37,75 @@ inline std::string FileBytes(const std::string& path) {
     return bytes.str();
 }
 
+inline std::string Joined(const std::vector<std::string>& args) {
+    std::string line;
+    for (const std::string& arg : args) line += arg + " ";
+    return line;
+}
+
+struct ToolRun {
+    int status = -1;
+    std::string err, out;
+    const QJsonObject Json() const {
+        return QJsonDocument::fromJson(QByteArray::fromStdString(out)).object();
+    }
+};
+
 class ToolTestFolder : public testing::Test {
 protected:
     void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("tessaly_cli_" + std::to_string(::getpid()) + "_" +
-                testing::UnitTest::GetInstance()->current_test_info()->test_suite_name() + "_" +
-                testing::UnitTest::GetInstance()->current_test_info()->name());
+        const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = std::filesystem::temp_directory_path() / ("tessaly_cli_" + std::to_string(::getpid()) + "_" +
+                                                         info->test_suite_name() + "_" + info->name());
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
     }
     void TearDown() override { std::filesystem::remove_all(dir_); }
 
-    // `environment` goes before the command (e.g. "LC_ALL=de_DE.UTF-8"); stdout is dropped.
-    ToolRun Run(const std::vector<std::string>& args, const std::string& environment = {}) {
+    // `environment` goes before the command (e.g. "LC_ALL=de_DE.UTF-8"); `stdoutTo` replaces the capture.
+    ToolRun Run(const std::vector<std::string>& args, const std::string& environment = {},
+                const std::string& stdoutTo = {}) {
         std::string command = environment + " " + ShellQuote(std::string(TESSALY_BINARY_DIR) + "/tsmtool");
-        command += " --settings " + ShellQuote((dir_ / "none.reg").string());
+        command += " --settings " + ShellQuote(Out("none.reg"));
         for (const std::string& arg : args) command += " " + ShellQuote(arg);
-        command += " >/dev/null 2>" + ShellQuote((dir_ / "stderr.txt").string());
-        ToolRun result;
-        const int status = std::system(command.c_str());
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        result.err = FileBytes((dir_ / "stderr.txt").string());
-        return result;
+        if (!stdoutTo.empty()) command += " >" + stdoutTo;
+        const ShellResult shell = RunShell(command + " 2>" + ShellQuote(Out("stderr.txt")));
+        return {shell.status, FileBytes(Out("stderr.txt")), shell.out};
+    }
+    // What tsmtool info reports on `path`; an empty object when it could not be opened.
+    const QJsonObject Info(const std::string& path, bool detail = false) {
+        const ToolRun r = detail ? Run({"info", "--detail", path}) : Run({"info", path});
+        return r.status == 0 ? r.Json() : QJsonObject();
+    }
+    // The names in the test's folder, sorted.
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir_))
+            names.push_back(entry.path().filename());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    std::string WriteFile(const std::string& name, const std::string& bytes) {
+        std::ofstream(Out(name), std::ios::binary) << bytes;
+        return Out(name);
+    }
+    // A cube model without development; `hidden` takes it out of the development too.
+    std::string WritePlainCube(const std::string& name, bool hidden = false) {
+        Document doc;
+        const MeshData cube = Cube(20);
+        AddSolid(doc, "Cube", cube.vertices, cube.faces).inDevelopment = !hidden;
+        const Outcome written = WriteBinaryModel(doc, Settings(), Out(name));
+        EXPECT_TRUE(written.ok()) << written.reason();
+        return Out(name);
     }
 
-    // Like Run, with stdout kept in `out`.
-    ToolRun Capture(const std::vector<std::string>& args) {
-        std::string command = ShellQuote(std::string(TESSALY_BINARY_DIR) + "/tsmtool");
-        command += " --settings " + ShellQuote((dir_ / "none.reg").string());
-        for (const std::string& arg : args) command += " " + ShellQuote(arg);
-        command += " 2>" + ShellQuote((dir_ / "stderr.txt").string());
-        const ShellResult shell = RunShell(command);
-        ToolRun result;
-        result.status = shell.status;
-        result.out = shell.out;
-        result.err = FileBytes((dir_ / "stderr.txt").string());
-        return result;
+    static std::string Sample(const char* name) {
+        return std::string(TESSALY_SOURCE_DIR) + "/samples/" + name;
     }
-
-    std::string Sample(const char* name) { return std::string(TESSALY_SOURCE_DIR) + "/samples/" + name; }
-    std::string Out(const std::string& name) { return (dir_ / name).string(); }
+    static std::string Mesh(const char* name) {
+        return std::string(TESSALY_SOURCE_DIR) + "/tests/data/meshes/" + name;
+    }
+    std::string Out(const std::string& name) const { return (dir_ / name).string(); }
 
     std::filesystem::path dir_;
 };
