@@ -105,6 +105,18 @@ MainFrame::MainFrame(SettingsSession& session, FrameServices services)
                                                              std::move(services.epsOptions), this});
 
     CreateClient();
+    // Edit > Delete takes what the development view has selected, as its Delete key does; the view's
+    // logic is looked up each time, as it may be replaced.
+    const auto development = [this] { return dynamic_cast<DevelopmentViewLogic*>(view2d_->Logic()); };
+    controller_.SetExternalHandler(
+        kCmdEditDelete,
+        [development] {
+            if (DevelopmentViewLogic* logic = development()) logic->DeleteSelection();
+        },
+        [development] {
+            const DevelopmentViewLogic* logic = development();
+            return logic != nullptr && logic->CanDeleteSelection();
+        });
     toolbar_ = ui_.CreateToolBar();
     CreateModeToolBar();
     ui_.CreateMenus();
