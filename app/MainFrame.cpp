@@ -223,6 +223,7 @@ void MainFrame::RestoreBarState() {
     if (!state.layout.empty())
         restoreState(QByteArray(state.layout.data(), static_cast<qsizetype>(state.layout.size())));
     toolbar_->setVisible(state.toolbarVisible);
+    modeToolbar_->setVisible(state.toolbarVisible);
     statusBar()->setVisible(state.statusBarVisible);
 }
 
@@ -397,8 +398,14 @@ void MainFrame::ShowAbout() {
 }
 
 void MainFrame::ToggleBar(int commandId) {
-    QWidget* bar = commandId == kCmdViewToolbar ? static_cast<QWidget*>(toolbar_) : statusBar();
-    bar->setVisible(bar->isHidden());
+    // The edit modes' bar goes and comes with the main one: "Toolbar" means the bars under the menus.
+    if (commandId == kCmdViewToolbar) {
+        const bool show = toolbar_->isHidden();
+        toolbar_->setVisible(show);
+        modeToolbar_->setVisible(show);
+        return;
+    }
+    statusBar()->setVisible(statusBar()->isHidden());
 }
 
 void MainFrame::CloseFrame() {
