@@ -381,13 +381,23 @@ void DevelopmentEditTools::KeyRelease(const QKeyEvent& event) {
         by = {0, kArrowStepMM};
         break;
     case Qt::Key_Delete:
-        if (selection_.texts.empty() && selection_.pictures.empty()) return;
-        Run([this](EditContext& context) { return DeleteSelection(context, selection_); });
+        DeleteSelection();
         return;
     default:
         return;
     }
     Run([&](EditContext& context) { return MoveSelection(context, selection_, by); });
+}
+
+bool DevelopmentEditTools::CanDeleteSelection() const {
+    return Mode() == EditMode::SelectMove && CurrentDevelopment() != nullptr && !OwnsDrag() &&
+           (!selection_.texts.empty() || !selection_.pictures.empty());
+}
+
+void DevelopmentEditTools::DeleteSelection() {
+    DropStaleSelection();
+    if (!CanDeleteSelection()) return;
+    Run([this](EditContext& context) { return tsm::DeleteSelection(context, selection_); });
 }
 
 void DevelopmentEditTools::FlapClick(const Point2& mm, const QPoint& global) {
@@ -748,7 +758,7 @@ void DevelopmentEditTools::ObjectMenu(const DevObject& object, const QPoint& glo
     case Choice::Delete: {
         EditSelection doomed;
         Select(doomed, object);
-        Run([&doomed](EditContext& context) { return DeleteSelection(context, doomed); });
+        Run([&doomed](EditContext& context) { return tsm::DeleteSelection(context, doomed); });
         break;
     }
     case Choice::Duplicate:

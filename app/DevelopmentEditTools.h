@@ -52,6 +52,10 @@ public:
     void Draw(QPainter& painter) const;
 
     const EditSelection& Selection() const { return selection_; }
+    // Edit > Delete and the Delete key: the selected texts and pictures go as one undo step; parts are
+    // never deleted, so a selection of parts alone gives nothing to delete.
+    bool CanDeleteSelection() const;
+    void DeleteSelection();
     const CPartLine* HighlightedLine() const { return hoverLine_; }
     const CPartLine* PendingJoinLine() const { return joinLine_; }
     std::optional<Point2> RotationCentre() const { return centre_; }

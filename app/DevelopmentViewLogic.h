@@ -25,6 +25,9 @@ public:
 
     const DevelopmentViewState& State() const { return state_; }
     const DevelopmentEditTools& Tools() const { return tools_; }
+    // Edit > Delete.
+    bool CanDeleteSelection() const { return tools_.CanDeleteSelection(); }
+    void DeleteSelection() { tools_.DeleteSelection(); }
 
     void OnUpdate(UpdateHint hint) override;
     void Resize(int width, int height) override;

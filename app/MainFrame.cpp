@@ -105,6 +105,18 @@ MainFrame::MainFrame(SettingsSession& session, FrameServices services)
                                                              std::move(services.epsOptions), this});
 
     CreateClient();
+    // Edit > Delete takes what the development view has selected, as its Delete key does; the view's
+    // logic is looked up each time, as it may be replaced.
+    const auto development = [this] { return dynamic_cast<DevelopmentViewLogic*>(view2d_->Logic()); };
+    controller_.SetExternalHandler(
+        kCmdEditDelete,
+        [development] {
+            if (DevelopmentViewLogic* logic = development()) logic->DeleteSelection();
+        },
+        [development] {
+            const DevelopmentViewLogic* logic = development();
+            return logic != nullptr && logic->CanDeleteSelection();
+        });
     toolbar_ = ui_.CreateToolBar();
     CreateModeToolBar();
     ui_.CreateMenus();
@@ -211,6 +223,7 @@ void MainFrame::RestoreBarState() {
     if (!state.layout.empty())
         restoreState(QByteArray(state.layout.data(), static_cast<qsizetype>(state.layout.size())));
     toolbar_->setVisible(state.toolbarVisible);
+    modeToolbar_->setVisible(state.toolbarVisible);
     statusBar()->setVisible(state.statusBarVisible);
 }
 
@@ -385,8 +398,14 @@ void MainFrame::ShowAbout() {
 }
 
 void MainFrame::ToggleBar(int commandId) {
-    QWidget* bar = commandId == kCmdViewToolbar ? static_cast<QWidget*>(toolbar_) : statusBar();
-    bar->setVisible(bar->isHidden());
+    // The edit modes' bar goes and comes with the main one: "Toolbar" means the bars under the menus.
+    if (commandId == kCmdViewToolbar) {
+        const bool show = toolbar_->isHidden();
+        toolbar_->setVisible(show);
+        modeToolbar_->setVisible(show);
+        return;
+    }
+    statusBar()->setVisible(statusBar()->isHidden());
 }
 
 void MainFrame::CloseFrame() {

@@ -112,8 +112,13 @@ TEST(Application, SettingsWrittenAtCloseAreReadAtTheNextStart) {
     EXPECT_FALSE(second.frame().AppSettings().bFirstLaunch);
     EXPECT_FALSE(second.frame().AppSettings().bDrawOpenedModel);
     EXPECT_EQ(second.frame().geometry(), placed);
+    // The edit modes' bar follows View > Toolbar, both ways.
     EXPECT_TRUE(second.frame().ToolBar()->isHidden());
+    EXPECT_TRUE(second.frame().ModeToolBar()->isHidden());
     EXPECT_FALSE(second.frame().CommandUi().Action(kCmdViewToolbar)->isChecked());
+    second.frame().CommandUi().Action(kCmdViewToolbar)->trigger();
+    EXPECT_FALSE(second.frame().ModeToolBar()->isHidden());
+    EXPECT_TRUE(second.frame().CommandUi().Action(kCmdViewToolbar)->isChecked());
     ASSERT_EQ(second.frame().RecentFiles().Files().size(), 1u);
     EXPECT_EQ(second.frame().RecentFiles().Files()[0],
               std::filesystem::path(SamplePath("cube.tsm")).lexically_normal().string());

@@ -18,6 +18,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <functional>
+
 using namespace tsm;
 using namespace tsm::test;
 
@@ -220,6 +224,37 @@ TEST(DevelopmentEditTools, DragsArrowsAndDeleteAreOneUndoStepEach) {
     EXPECT_TRUE(d.Dev().texts.empty());
     EXPECT_EQ(d.Dev().parts.size(), 1u);
     EXPECT_TRUE(d.Selection().empty());
+    d.h.Trigger(kCmdEditUndo);
+    ASSERT_EQ(d.Dev().texts.size(), 1u);
+
+    // Edit > Delete is on exactly while Select and Move has a text or picture selected, and takes it as
+    // one undo step.
+    text = d.Dev().texts.front().get();
+    part = d.Dev().parts.front().get();
+    const QPoint onText = d.Screen(Centre(ObjectRect(TextObject(text))));
+    const struct {
+        std::function<void()> step;
+        bool enabled;
+    } deleteStates[] = {
+        {[&] { d.Click(d.Screen(InsideFirstFace(*part))); }, false}, // a part is never deleted
+        {[&] { d.Click(onText, Qt::ShiftModifier); }, true},
+        {[&] { d.Mode(kCmdModeEditFlaps); }, false},
+        {[&] {
+             d.Mode(kCmdModeSelectMove);
+             d.Click(onText);
+         },
+         true},
+    };
+    for (size_t i = 0; i < std::size(deleteStates); ++i) {
+        deleteStates[i].step();
+        d.h.frame->RefreshCommandStates();
+        EXPECT_EQ(d.h.Enabled(kCmdEditDelete), deleteStates[i].enabled) << i;
+    }
+    const size_t beforeDelete = d.UndoSteps();
+    d.h.Trigger(kCmdEditDelete);
+    EXPECT_TRUE(d.Dev().texts.empty());
+    EXPECT_EQ(d.UndoSteps(), beforeDelete + 1);
+    EXPECT_FALSE(d.h.Enabled(kCmdEditDelete));
     d.h.Trigger(kCmdEditUndo);
     ASSERT_EQ(d.Dev().texts.size(), 1u);
 
@@ -470,6 +505,42 @@ TEST(DevelopmentEditTools, EdgesArePaintedAndHiddenWithTheEdgeColorDialog) {
     EXPECT_EQ(d.UndoSteps(), 2u);
     EdgeColorChoice& choice = const_cast<DevelopmentEditTools&>(d.view->Tools()).ColorChoice();
     EXPECT_EQ(choice.custom[1], (Rgb8{255, 0, 0}));
+
+    // A rectangle over the left half of the part paints blue exactly the lines wholly inside it (a hidden
+    // one among them shown again), as one undo step.
+    QTest::mouseClick(dialog->findChild<QPushButton*>("Swatch4"), Qt::LeftButton);
+    const std::array<double, 4> around = ObjectRect(PartObject(d.Dev().parts.front().get()));
+    // Halfway between two columns of line ends, so that a pixel's rounding decides nothing.
+    std::vector<double> columns;
+    for (const auto& line : d.Dev().parts.front()->lines)
+        for (const Point2& end : LineEnds(*line)) columns.push_back(end.x);
+    std::sort(columns.begin(), columns.end());
+    columns.erase(
+        std::unique(columns.begin(), columns.end(), [](double a, double b) { return std::abs(a - b) < 1.0; }),
+        columns.end());
+    ASSERT_GE(columns.size(), 3u);
+    const double middle = (columns[columns.size() / 2 - 1] + columns[columns.size() / 2]) / 2;
+    d.Drag(d.Screen({around[0] - 3, around[1] - 3}), d.Screen({middle, around[1] + around[3] + 3}));
+    const auto blueLines = [&d] {
+        size_t blue = 0;
+        for (const auto& line : d.Dev().parts.front()->lines)
+            blue += LineColor(*line) == Rgb8{0, 0, 255} && !line->hidden;
+        return blue;
+    };
+    size_t inside = 0, outside = 0;
+    for (const auto& line : d.Dev().parts.front()->lines) {
+        if (!CanColorLine(*line, EdgeColorTargets{}, d.document->display)) continue;
+        const std::array<Point2, 2> ends = LineEnds(*line);
+        const bool in = std::max(ends[0].x, ends[1].x) < middle;
+        (in ? inside : outside) += 1;
+        EXPECT_EQ(LineColor(*line) == (Rgb8{0, 0, 255}), in) << ends[0].x << " " << ends[1].x;
+    }
+    EXPECT_GT(inside, 1u);
+    EXPECT_GT(outside, 0u);
+    EXPECT_EQ(blueLines(), inside);
+    EXPECT_EQ(d.UndoSteps(), 3u);
+    d.h.Trigger(kCmdEditUndo);
+    EXPECT_EQ(blueLines(), 0u);
 
     // Leaving the mode hides the dialog.
     d.Mode(kCmdModeColorEdge);
