@@ -41,19 +41,13 @@ struct OverlayFixture : DevelopmentFixture {
         const int ids[4] = {7, 10, 123, 4};
         for (int i = 0; i < 4; ++i) square->Corner(i)->edge->edgeId = ids[i];
         triangle->Corner(1)->edge->edgeId = 55;
-        squarePart->x = 20;
-        squarePart->y = 30;
-        trianglePart->x = 40;
-        trianglePart->y = 30;
+        squarePart->x = 20, squarePart->y = 30, trianglePart->x = 40, trianglePart->y = 30;
     }
 
     CTextBlock& Text(double x, double y, double w, double h, std::vector<std::string> lines, int size,
                      int32_t colour = 0) {
         auto block = std::make_unique<CTextBlock>();
-        block->rect[0] = x;
-        block->rect[1] = y;
-        block->rect[2] = w;
-        block->rect[3] = h;
+        block->rect[0] = x, block->rect[1] = y, block->rect[2] = w, block->rect[3] = h;
         block->lines = std::move(lines);
         block->fontSize = size;
         block->color = colour;
@@ -108,40 +102,18 @@ TEST(OverlayFontSize, IsThePointSizeThatKeepsTheDevelopmentsScale) {
     EXPECT_EQ(OverlayFontSize(10, 1e308, 1e-300), 0.0);
 }
 
-TEST(DevelopmentOverlay, EdgeIdsTurnWithTheirEdges) {
+TEST(DevelopmentOverlay, EdgeIdsTurnWithTheirEdgesCentredOnTheFacesSide) {
     Settings settings;
     settings.bDrawNumber = true;
     OverlayFixture f;
     const QImage device = Device();
-    const std::vector<OverlayItem> ids =
-        EdgeIds(BuildOverlay(f.doc, settings, Projection(), OverlayMode::Print, device));
-    // Part by part, corner by corner; the triangle's edges without ID are left out.
-    ASSERT_EQ(ids.size(), 5u);
-    EXPECT_EQ(ids[0].text, "7");
-    EXPECT_EQ(ids[1].text, "10");
-    EXPECT_EQ(ids[2].text, "123");
-    EXPECT_EQ(ids[3].text, "4");
-    EXPECT_EQ(ids[4].text, "55");
-    // Not mirrored and not inverted: A is the next corner, B the corner itself. The bottom edge runs from
-    // A (10,10) to B (0,10), B left of A: angle 0. The top edge has B right of A: pi, upside down. Left
-    // edge: asin(-1), a quarter turn clockwise as seen; right edge asin(1). The hypotenuse from A (10,0)
-    // to B (0,10): asin(0.707) = 45 degrees counter-clockwise. The painter turns the other way round.
-    EXPECT_NEAR(ids[1].angleDegrees, 0.0, 1e-9);
-    EXPECT_NEAR(std::abs(ids[3].angleDegrees), 180.0, 1e-9);
-    EXPECT_NEAR(ids[0].angleDegrees, 90.0, 1e-9);
-    EXPECT_NEAR(ids[2].angleDegrees, -90.0, 1e-9);
-    EXPECT_NEAR(ids[4].angleDegrees, -45.0, 1e-9);
-    for (const OverlayItem& id : ids) {
-        EXPECT_EQ(id.font.family(), "Arial");
-        EXPECT_EQ(id.colour, QColor(Qt::black));
-    }
-}
-
-TEST(DevelopmentOverlay, EdgeIdsAreCentredOnTheirEdgeOnTheFacesSide) {
-    Settings settings;
-    settings.bDrawNumber = true;
-    OverlayFixture f;
-    const QImage device = Device();
+    // Part by part, corner by corner; the triangle's edges without ID are left out. Not mirrored and not
+    // inverted: A is the next corner, B the corner itself. The bottom edge runs from A (10,10) to B (0,10),
+    // B left of A: angle 0. The top edge has B right of A: pi, upside down. Left edge: asin(-1), a quarter
+    // turn clockwise as seen; right edge asin(1). The hypotenuse from A (10,0) to B (0,10): asin(0.707) = 45
+    // degrees counter-clockwise. The painter turns the other way round.
+    const char* texts[5] = {"7", "10", "123", "4", "55"};
+    const double angles[5] = {90, 0, -90, 180, -45};
     // Device midpoints of the edges and the faces' middles.
     const QPointF mids[5] = {{20, 40}, {40, 60}, {60, 40}, {40, 20}, {120, 40}};
     const QPointF centres[5] = {{40, 40}, {40, 40}, {40, 40}, {40, 40}, {113.3, 33.3}};
@@ -152,23 +124,29 @@ TEST(DevelopmentOverlay, EdgeIdsAreCentredOnTheirEdgeOnTheFacesSide) {
         ASSERT_EQ(ids.size(), 5u);
         const double lift = kEdgeIdLiftEm * ids[0].font.pointSizeF() * device.logicalDpiY() / 72.0;
         for (size_t i = 0; i < ids.size(); ++i) {
+            SCOPED_TRACE(texts[i]);
+            EXPECT_EQ(ids[i].text, texts[i]);
+            EXPECT_EQ(ids[i].font.family(), "Arial");
+            EXPECT_EQ(ids[i].colour, QColor(Qt::black));
+            if (!inverted) {
+                EXPECT_NEAR(i == 3 ? std::abs(ids[i].angleDegrees) : ids[i].angleDegrees, angles[i], 1e-9);
+            }
             const Baseline b = BaselineOf(ids[i], device);
             // The middle of the measured width sits on the edge's midpoint, lifted off the edge.
             const QPointF off = b.middle - mids[i];
-            EXPECT_NEAR(off.x(), b.up.x() * lift, 1e-9) << ids[i].edgeId;
-            EXPECT_NEAR(off.y(), b.up.y() * lift, 1e-9) << ids[i].edgeId;
+            EXPECT_NEAR(off.x(), b.up.x() * lift, 1e-9);
+            EXPECT_NEAR(off.y(), b.up.y() * lift, 1e-9);
             // The glyphs stand towards the face, or away from it when inverted.
             const QPointF inward = centres[i] - mids[i];
-            const double side = b.up.x() * inward.x() + b.up.y() * inward.y();
-            EXPECT_EQ(side > 0, !inverted) << ids[i].edgeId;
+            EXPECT_EQ(b.up.x() * inward.x() + b.up.y() * inward.y() > 0, !inverted);
         }
     }
     // A mirrored development puts them back on the face's side.
     f.Dev().reversed = true;
     const std::vector<OverlayItem> ids =
         EdgeIds(BuildOverlay(f.doc, settings, Projection(), OverlayMode::Print, device));
-    const Baseline b = BaselineOf(ids[1], device);
-    EXPECT_LT(b.up.y(), 0); // bottom edge: the number stands upwards, into the square
+    EXPECT_LT(BaselineOf(ids[1], device).up.y(),
+              0); // bottom edge: the number stands upwards, into the square
 }
 
 TEST(DevelopmentOverlay, PaintedEdgeIdIsCentredOnItsEdge) {
@@ -236,8 +214,7 @@ TEST(DevelopmentOverlay, TextLinesAreSpreadOverTheirRect) {
         BuildOverlay(f.doc, Settings(), Projection(), OverlayMode::Print, device);
     ASSERT_EQ(items.size(), 2u);
     const double ascent = QFontMetricsF(items[0].font, const_cast<QImage*>(&device)).ascent();
-    EXPECT_EQ(items[0].text, "Alpha");
-    EXPECT_EQ(items[1].text, "Beta");
+    EXPECT_EQ(items[0].text + " " + items[1].text, "Alpha Beta");
     EXPECT_DOUBLE_EQ(items[0].origin.x(), 20.0);
     EXPECT_DOUBLE_EQ(items[0].origin.y(), 100.0 + ascent); // (50 - 25) x 4, top-aligned
     EXPECT_DOUBLE_EQ(items[1].origin.y(), 144.0 + ascent); // (61 - 25) x 4
@@ -258,10 +235,8 @@ TEST(DevelopmentOverlay, SmallTextsBecomeRectanglesOnScreenOnly) {
     std::vector<OverlayItem> items =
         BuildOverlay(f.doc, Settings(), Projection(oneToOne), OverlayMode::Screen, device);
     ASSERT_EQ(items.size(), 2u);
-    EXPECT_EQ(items[0].kind, OverlayItem::Kind::Text);
-    EXPECT_EQ(items[0].text, "four");
-    EXPECT_EQ(items[1].kind, OverlayItem::Kind::Rect);
-    EXPECT_EQ(items[1].colour, QColor(0, 0, 255));
+    EXPECT_TRUE(items[0].kind == OverlayItem::Kind::Text && items[0].text == "four");
+    EXPECT_TRUE(items[1].kind == OverlayItem::Kind::Rect && items[1].colour == QColor(0, 0, 255));
     items = BuildOverlay(f.doc, Settings(), Projection(oneToOne), OverlayMode::Print, device);
     ASSERT_EQ(items.size(), 1u);
     EXPECT_EQ(items[0].text, "four");
@@ -276,13 +251,12 @@ TEST(DevelopmentOverlay, SmallTextsBecomeRectanglesOnScreenOnly) {
         painter.setRenderHint(QPainter::Antialiasing); // the outline stays one whole pixel anyway
         PaintOverlay(painter, {items[0]});
     }
+    // The outline only, not filled.
     const QRgb blue = qRgb(0, 0, 255), white = qRgb(255, 255, 255);
-    EXPECT_EQ(image.pixel(5, 5), blue);
-    EXPECT_EQ(image.pixel(15, 10), blue);
-    EXPECT_EQ(image.pixel(10, 5), blue);
-    EXPECT_EQ(image.pixel(10, 7), white); // not filled
-    EXPECT_EQ(image.pixel(16, 10), white);
-    EXPECT_EQ(image.pixel(10, 4), white);
+    for (const auto& [x, y, colour] :
+         {std::tuple{5, 5, blue}, std::tuple{15, 10, blue}, std::tuple{10, 5, blue}, std::tuple{10, 7, white},
+          std::tuple{16, 10, white}, std::tuple{10, 4, white}})
+        EXPECT_EQ(image.pixel(x, y), colour) << x << ", " << y;
 }
 
 TEST(DevelopmentOverlay, TextBytesAreDecodedFromTheWritersCodePage) {

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <utility>
 
 using namespace tsm;
@@ -40,6 +41,11 @@ DevPointer Held(int x, int y, DevButton button, bool shift = false) {
     return pointer;
 }
 
+// Zoom, pan x and pan y.
+std::vector<double> View(const DevelopmentViewState& state) {
+    return {state.Zoom(), state.PanX(), state.PanY()};
+}
+
 DevelopmentViewState Fitted(int width, int height, const SheetLayout& layout, bool hasDevelopment = true) {
     DevelopmentViewState state;
     state.SetClientSize(width, height);
@@ -52,9 +58,7 @@ DevelopmentViewState Fitted(int width, int height, const SheetLayout& layout, bo
 TEST(DevelopmentViewState, FitShowsTheSheetAreaOrOneSheetWithFifteenPixelsFree) {
     // Two columns of A4 are 390 x 297 mm: 420 x 327 pixels leave exactly 15 on each side at zoom 1.
     DevelopmentViewState state = Fitted(420, 327, A4(2, 1));
-    EXPECT_DOUBLE_EQ(state.Zoom(), 1.0);
-    EXPECT_EQ(state.PanX(), 0.0);
-    EXPECT_EQ(state.PanY(), 0.0);
+    EXPECT_EQ(View(state), (std::vector<double>{1, 0, 0}));
 
     // The smaller of the two ratios wins (here the width: 210 / 390).
     state = Fitted(240, 327, A4(2, 1));
@@ -68,9 +72,7 @@ TEST(DevelopmentViewState, FitShowsTheSheetAreaOrOneSheetWithFifteenPixelsFree) 
     state.SetPan(12.0, -7.0);
     ASSERT_TRUE(state.SetZoom(3.0, A4(1, 1)));
     state.Fit(A4(1, 1), true);
-    EXPECT_EQ(state.PanX(), 0.0);
-    EXPECT_EQ(state.PanY(), 0.0);
-    EXPECT_DOUBLE_EQ(state.Zoom(), 1.0);
+    EXPECT_EQ(View(state), (std::vector<double>{1, 0, 0}));
 }
 
 TEST(DevelopmentViewState, WheelZoomsByTheDeltaAndStopsAtFivePixelsOfPrintableArea) {
@@ -78,15 +80,12 @@ TEST(DevelopmentViewState, WheelZoomsByTheDeltaAndStopsAtFivePixelsOfPrintableAr
     DevelopmentViewState state = Fitted(240, 327, layout);
 
     // A notch forward shrinks by 0.88, one backwards grows by 1.12; the inverted wheel swaps them.
-    ASSERT_TRUE(state.SetZoom(2.0, layout));
-    EXPECT_TRUE(state.WheelTurned(120, false, layout));
-    EXPECT_DOUBLE_EQ(state.Zoom(), 1.76);
-    ASSERT_TRUE(state.SetZoom(2.0, layout));
-    EXPECT_TRUE(state.WheelTurned(-120, false, layout));
-    EXPECT_DOUBLE_EQ(state.Zoom(), 2.24);
-    ASSERT_TRUE(state.SetZoom(2.0, layout));
-    EXPECT_TRUE(state.WheelTurned(120, true, layout));
-    EXPECT_DOUBLE_EQ(state.Zoom(), 2.24);
+    for (const auto& [delta, inverted, zoom] :
+         {std::tuple{120, false, 1.76}, std::tuple{-120, false, 2.24}, std::tuple{120, true, 2.24}}) {
+        ASSERT_TRUE(state.SetZoom(2.0, layout));
+        EXPECT_TRUE(state.WheelTurned(delta, inverted, layout));
+        EXPECT_DOUBLE_EQ(state.Zoom(), zoom);
+    }
 
     // Printable width 5.2 pixels: forward would give 4.6 and is refused, the zoom staying; backwards is fine.
     const double floorZoom = 5.2 / 180.0;
@@ -104,10 +103,9 @@ TEST(DevelopmentViewState, WheelZoomsByTheDeltaAndStopsAtFivePixelsOfPrintableAr
 
     // No upper limit, but nothing that is not a positive number.
     EXPECT_TRUE(state.SetZoom(1e6, layout));
-    EXPECT_FALSE(state.SetZoom(0.0, layout));
-    EXPECT_FALSE(state.SetZoom(-1.0, layout));
-    EXPECT_FALSE(state.SetZoom(std::numeric_limits<double>::quiet_NaN(), layout));
-    EXPECT_FALSE(state.SetZoom(std::numeric_limits<double>::infinity(), layout));
+    for (double bad :
+         {0.0, -1.0, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()})
+        EXPECT_FALSE(state.SetZoom(bad, layout)) << bad;
     EXPECT_DOUBLE_EQ(state.Zoom(), 1e6);
 }
 
@@ -118,13 +116,10 @@ TEST(DevelopmentViewState, AnyButtonPansByTheMovementInMillimetres) {
         ASSERT_TRUE(state.SetZoom(2.0, layout));
         state.ButtonDown(Held(10, 10, button));
         EXPECT_TRUE(state.MouseMoved(Held(30, 0, button), layout));
-        EXPECT_DOUBLE_EQ(state.PanX(), 10.0);
-        EXPECT_DOUBLE_EQ(state.PanY(), -5.0);
+        EXPECT_EQ(View(state), (std::vector<double>{2, 10, -5}));
         // Movements add up from the previous message, not from the press.
         EXPECT_TRUE(state.MouseMoved(Held(34, 2, button), layout));
-        EXPECT_DOUBLE_EQ(state.PanX(), 12.0);
-        EXPECT_DOUBLE_EQ(state.PanY(), -4.0);
-        EXPECT_DOUBLE_EQ(state.Zoom(), 2.0);
+        EXPECT_EQ(View(state), (std::vector<double>{2, 12, -4}));
     }
 }
 
@@ -160,8 +155,7 @@ TEST(DevelopmentViewState, ShiftRightDragZoomsInsteadOfPanning) {
     // zoom x (1 + 0.005 x (dx + dy)) per message.
     EXPECT_TRUE(state.MouseMoved(Held(10, 10, DevButton::Right, true), layout));
     EXPECT_DOUBLE_EQ(state.Zoom(), 2.2);
-    EXPECT_EQ(state.PanX(), 0.0);
-    EXPECT_EQ(state.PanY(), 0.0);
+    EXPECT_TRUE(state.PanX() == 0 && state.PanY() == 0);
     // Shift with the left button is an ordinary pan.
     EXPECT_TRUE(state.MouseMoved(Held(21, 10, DevButton::Left, true), layout));
     EXPECT_DOUBLE_EQ(state.Zoom(), 2.2);
@@ -175,12 +169,12 @@ TEST(DevelopmentViewState, ShiftRightDragZoomsInsteadOfPanning) {
 TEST(DevelopmentViewState, AReleaseWithinThreePixelsIsAClick) {
     DevelopmentViewState state;
     state.ButtonDown(Held(100, 100, DevButton::Left));
-    EXPECT_TRUE(state.IsClick(100, 100));
-    // A 2-pixel jitter (as when checking a face) is still a click.
-    EXPECT_TRUE(state.IsClick(102, 102));
-    EXPECT_TRUE(state.IsClick(97, 100));   // exactly 3 pixels
-    EXPECT_FALSE(state.IsClick(103, 101)); // squared distance 10
-    EXPECT_FALSE(state.IsClick(100, 96));
+    // A 2-pixel jitter (as when checking a face) is still a click, and exactly 3 pixels; a squared
+    // distance of 10 is not.
+    for (const auto& [x, y, click] :
+         {std::tuple{100, 100, true}, std::tuple{102, 102, true}, std::tuple{97, 100, true},
+          std::tuple{103, 101, false}, std::tuple{100, 96, false}})
+        EXPECT_EQ(state.IsClick(x, y), click) << x << ", " << y;
     // Coordinates far apart do not overflow into a click.
     EXPECT_FALSE(state.IsClick(std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
@@ -191,8 +185,7 @@ TEST(DevelopmentViewState, ScreenAndMillimetresMapBothWays) {
     // At pan (0, 0) the sheet area is centred: the development's origin lies at the side and top margins,
     // 15 mm inside the 15-pixel border.
     Point2 screen = state.DevelopmentToScreen({0.0, 0.0}, layout);
-    EXPECT_DOUBLE_EQ(screen.x, 30.0);
-    EXPECT_DOUBLE_EQ(screen.y, 30.0);
+    EXPECT_EQ(std::make_pair(screen.x, screen.y), std::make_pair(30.0, 30.0));
     // A pan of 10 mm at zoom 2 moves the picture by 20 pixels.
     ASSERT_TRUE(state.SetZoom(2.0, layout));
     state.SetPan(10.0, -5.0);
@@ -215,15 +208,13 @@ TEST(DevelopmentViewState, AGridChangeKeepsTheDrawingInPlace) {
     const Point2 was = state.DevelopmentToScreen(mm, before);
     state.KeepDrawingInPlace(before, after);
     // Half the change of the sheet area: two more columns of 180 mm, one more row of 267 mm.
-    EXPECT_DOUBLE_EQ(state.PanX(), 4.0 + 180.0);
-    EXPECT_DOUBLE_EQ(state.PanY(), 6.0 + 133.5);
+    EXPECT_EQ(View(state), (std::vector<double>{1.5, 4.0 + 180.0, 6.0 + 133.5}));
     const Point2 is = state.DevelopmentToScreen(mm, after);
     EXPECT_NEAR(is.x, was.x, 1e-9);
     EXPECT_NEAR(is.y, was.y, 1e-9);
     // And back again when the grid shrinks.
     state.KeepDrawingInPlace(after, before);
-    EXPECT_DOUBLE_EQ(state.PanX(), 4.0);
-    EXPECT_DOUBLE_EQ(state.PanY(), 6.0);
+    EXPECT_EQ(View(state), (std::vector<double>{1.5, 4, 6}));
 }
 
 TEST(DevelopmentViewState, EachHintRedoesWhatItNames) {
@@ -256,16 +247,12 @@ TEST(DevelopmentViewState, EachHintRedoesWhatItNames) {
         {static_cast<H>(-1), false, false, false, false, false, false, false, true},
     };
     for (const Row& r : rows) {
-        const int n = static_cast<int>(r.hint);
         const DevelopmentHintActions a = DevelopmentActionsForHint(r.hint);
-        EXPECT_EQ(a.resetEditState, r.resetEditState) << n;
-        EXPECT_EQ(a.clearSelection, r.clearSelection) << n;
-        EXPECT_EQ(a.recomputeGrid, r.recomputeGrid) << n;
-        EXPECT_EQ(a.recomputeExtents, r.recomputeExtents) << n;
-        EXPECT_EQ(a.updateGridInPlace, r.updateGridInPlace) << n;
-        EXPECT_EQ(a.fit, r.fit) << n;
-        EXPECT_EQ(a.reapplyTextureFilter, r.reapplyTextureFilter) << n;
-        EXPECT_EQ(a.redraw, r.redraw) << n;
+        EXPECT_EQ((std::vector<bool>{a.resetEditState, a.clearSelection, a.recomputeGrid, a.recomputeExtents,
+                                     a.updateGridInPlace, a.fit, a.reapplyTextureFilter, a.redraw}),
+                  (std::vector<bool>{r.resetEditState, r.clearSelection, r.recomputeGrid, r.recomputeExtents,
+                                     r.updateGridInPlace, r.fit, r.reapplyTextureFilter, r.redraw}))
+            << static_cast<int>(r.hint);
     }
 }
 

@@ -87,26 +87,23 @@ Header ReadHeader(const std::string& bytes) {
         ADD_FAILURE() << "no header";
         return h;
     }
-    for (int i = 0; i < 4; ++i) h.bounds[i] = I32(bytes, 8 + 4 * i);
-    for (int i = 0; i < 4; ++i) h.frame[i] = I32(bytes, 24 + 4 * i);
-    h.signature = U32(bytes, 40);
-    h.version = U32(bytes, 44);
-    h.bytes = U32(bytes, 48);
+    for (int i = 0; i < 4; ++i) h.bounds[i] = I32(bytes, 8 + 4 * i), h.frame[i] = I32(bytes, 24 + 4 * i);
+    for (int i = 0; i < 2; ++i) {
+        h.devicePixels[i] = I32(bytes, 72 + 4 * i);
+        h.deviceMM[i] = I32(bytes, 80 + 4 * i);
+        h.micrometres[i] = I32(bytes, 100 + 4 * i);
+    }
+    h.signature = U32(bytes, 40), h.version = U32(bytes, 44), h.bytes = U32(bytes, 48),
     h.records = U32(bytes, 52);
-    h.handles = U16(bytes, 56);
-    h.reserved = U16(bytes, 58);
-    h.descriptionChars = U32(bytes, 60);
-    h.descriptionOffset = U32(bytes, 64);
-    h.palEntries = U32(bytes, 68);
-    h.devicePixels[0] = I32(bytes, 72);
-    h.devicePixels[1] = I32(bytes, 76);
-    h.deviceMM[0] = I32(bytes, 80);
-    h.deviceMM[1] = I32(bytes, 84);
-    h.micrometres[0] = I32(bytes, 100);
-    h.micrometres[1] = I32(bytes, 104);
+    h.handles = U16(bytes, 56), h.reserved = U16(bytes, 58);
+    h.descriptionChars = U32(bytes, 60), h.descriptionOffset = U32(bytes, 64), h.palEntries = U32(bytes, 68);
     for (uint32_t i = 0; i < h.descriptionChars && h.descriptionOffset + 2 * i + 1 < bytes.size(); ++i)
         h.description.push_back(static_cast<char16_t>(U16(bytes, h.descriptionOffset + 2 * i)));
     return h;
+}
+
+std::vector<int32_t> Bounds(const Header& h) {
+    return std::vector<int32_t>(h.bounds, h.bounds + 4);
 }
 
 // Everything a reader relies on: counts and sizes match the records, objects are created before use and
@@ -118,13 +115,11 @@ void CheckStructure(const std::string& bytes) {
     EXPECT_EQ(records.front().type, emf::kHeader);
     EXPECT_EQ(records.back().type, emf::kEof);
     EXPECT_EQ(records.back().values, (std::vector<uint32_t>{0, 16, 20}));
-    EXPECT_EQ(h.signature, emf::kSignature);
-    EXPECT_EQ(h.version, emf::kVersion);
-    EXPECT_EQ(h.bytes, bytes.size());
-    EXPECT_EQ(h.records, records.size());
-    EXPECT_EQ(h.reserved, 0);
-    EXPECT_EQ(h.palEntries, 0u);
-    EXPECT_EQ(h.descriptionOffset, 108u);
+    using U = uint32_t;
+    EXPECT_EQ((std::vector<U>{h.signature, h.version, h.bytes, h.records, h.reserved, h.palEntries,
+                              h.descriptionOffset}),
+              (std::vector<U>{U(emf::kSignature), U(emf::kVersion), U(bytes.size()), U(records.size()), 0, 0,
+                              108}));
     EXPECT_LE(h.descriptionOffset + 2 * h.descriptionChars, records.front().size);
     EXPECT_EQ(h.description, std::u16string(u"Tessaly Designer\0Tessaly Designer image\0\0", 41));
     // 96 pixels per inch on both axes.
@@ -166,10 +161,8 @@ void CheckStructure(const std::string& bytes) {
             ASSERT_EQ(r.size, 16u);
             EXPECT_TRUE(penSelected);
             const int32_t x = static_cast<int32_t>(r.values[0]), y = static_cast<int32_t>(r.values[1]);
-            EXPECT_GE(x, h.bounds[0]);
-            EXPECT_GE(y, h.bounds[1]);
-            EXPECT_LE(x, h.bounds[2]);
-            EXPECT_LE(y, h.bounds[3]);
+            EXPECT_TRUE(x >= h.bounds[0] && y >= h.bounds[1] && x <= h.bounds[2] && y <= h.bounds[3])
+                << x << " " << y;
             anyPoint = true;
             break;
         }
@@ -185,7 +178,7 @@ void CheckStructure(const std::string& bytes) {
         // Frame in hundredths of a millimetre: device pixels * 2540 / 96.
         for (int i = 0; i < 4; ++i) EXPECT_NEAR(h.frame[i], h.bounds[i] * 2540.0 / 96.0, 0.5) << i;
     } else {
-        EXPECT_EQ(std::vector<int32_t>(h.bounds, h.bounds + 4), (std::vector<int32_t>{0, 0, -1, -1}));
+        EXPECT_EQ(Bounds(h), (std::vector<int32_t>{0, 0, -1, -1}));
     }
 }
 
@@ -227,7 +220,7 @@ TEST(EmfWriter, RecordsOfADirectDrawing) {
     EXPECT_EQ(h.handles, 3);
     EXPECT_EQ(h.records, 16u);
     // Points span x -1..7, y 0..9, widened by half the widest pen (3 -> 2 pixels).
-    EXPECT_EQ(std::vector<int32_t>(h.bounds, h.bounds + 4), (std::vector<int32_t>{-3, -2, 9, 11}));
+    EXPECT_EQ(Bounds(h), (std::vector<int32_t>{-3, -2, 9, 11}));
     CheckStructure(bytes);
 
     // Begin starts afresh.
@@ -241,9 +234,7 @@ TEST(EmfWriter, TinyDevelopmentMatchesGoldenFile) {
     test::TinyDevelopment tiny;
     const std::string bytes = RenderEmf(tiny.Dev(), Settings());
     CheckStructure(bytes);
-    const std::string golden = test::GoldenContents("tiny-lines.emf", bytes);
-    ASSERT_FALSE(golden.empty()) << "missing " << test::GoldenFilePath("tiny-lines.emf");
-    EXPECT_TRUE(bytes == golden) << "the metafile differs from " << test::GoldenFilePath("tiny-lines.emf");
+    EXPECT_TRUE(test::MatchesGolden("tiny-lines.emf", bytes));
 
     // 3 flap sides + 4 + 5 dashes + 3 cut lines = 15 line-tos; pens: green flap, black, red.
     size_t lineTos = 0, pens = 0;
@@ -255,50 +246,24 @@ TEST(EmfWriter, TinyDevelopmentMatchesGoldenFile) {
     EXPECT_EQ(pens, 3u);
     // The square spans development x 20..30, y 10..20 and the flap reaches x = 16: 96 dpi pixels
     // 60..113 and 37..75, plus half the 3-pixel pen.
-    const Header h = ReadHeader(bytes);
-    EXPECT_EQ(std::vector<int32_t>(h.bounds, h.bounds + 4), (std::vector<int32_t>{58, 35, 115, 77}));
+    EXPECT_EQ(Bounds(ReadHeader(bytes)), (std::vector<int32_t>{58, 35, 115, 77}));
 }
 
 TEST(EmfWriter, LargerDevelopmentsAndSettingsStayConsistent) {
     // A cube unfolded by the fixture unfolder, with every combination of white underlay and flaps.
-    for (const bool white : {false, true}) {
-        for (const bool flaps : {false, true}) {
-            SCOPED_TRACE(testing::Message() << "white " << white << " flaps " << flaps);
-            Document doc;
-            doc.display.bDrawWhiteBkLine = white;
-            doc.display.bDrawFlap = flaps;
-            const MeshData cube = Cube(30);
-            AddSolid(doc, "Cube", cube.vertices, cube.faces);
-            ASSERT_TRUE(UnfoldForFixture(doc).empty());
-            CheckStructure(RenderEmf(*doc.development, WithDisplay(Settings(), doc.display)));
-        }
+    for (int combination = 0; combination < 4; ++combination) {
+        SCOPED_TRACE(combination);
+        Document doc;
+        doc.display.bDrawWhiteBkLine = combination & 1;
+        doc.display.bDrawFlap = combination & 2;
+        const MeshData cube = Cube(30);
+        AddSolid(doc, "Cube", cube.vertices, cube.faces);
+        ASSERT_TRUE(UnfoldForFixture(doc).empty());
+        CheckStructure(RenderEmf(*doc.development, WithDisplay(Settings(), doc.display)));
     }
     // An empty development is a valid picture with empty bounds.
     Development empty;
     CheckStructure(RenderEmf(empty, Settings()));
-}
-
-TEST(EmfWriter, ExportWritesTheFileOrSaysWhy) {
-    test::TinyDevelopment tiny;
-    const fs::path dir = fs::path(TESSALY_BINARY_DIR) / "emf-export-test";
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    const std::string path = (dir / "lines.emf").string();
-    const Outcome written = ExportEmf(tiny.doc, Settings(), path);
-    ASSERT_TRUE(written.ok()) << written.reason();
-    EXPECT_EQ(test::ReadWholeFile(path), RenderEmf(tiny.Dev(), Settings()));
-
-    // A folder that does not exist: a failure with a reason, no file.
-    const Outcome missing = ExportEmf(tiny.doc, Settings(), (dir / "missing" / "lines.emf").string());
-    EXPECT_TRUE(missing.failed());
-    EXPECT_FALSE(missing.reason().empty());
-    // No development: nothing written.
-    Document bare;
-    const Outcome refused = ExportEmf(bare, Settings(), (dir / "bare.emf").string());
-    EXPECT_TRUE(refused.failed());
-    EXPECT_FALSE(refused.reason().empty());
-    EXPECT_FALSE(fs::exists(dir / "bare.emf"));
-    fs::remove_all(dir);
 }
 
 TEST(EmfWriter, InkscapeDrawsTheLinesOfEveryGoldenFile) {
@@ -320,10 +285,10 @@ TEST(EmfWriter, InkscapeDrawsTheLinesOfEveryGoldenFile) {
         // The picture is the metafile's bounds.
         EXPECT_NEAR(image.width(), (h.bounds[2] - h.bounds[0]) * 4, 8);
         EXPECT_NEAR(image.height(), (h.bounds[3] - h.bounds[1]) * 4, 8);
-        size_t dark = 0;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x) dark += test::IsDark(image.pixelColor(x, y));
-        EXPECT_GT(dark, 0u) << "nothing drawn";
+        bool dark = false;
+        for (int y = 0; y < image.height() && !dark; ++y)
+            for (int x = 0; x < image.width() && !dark; ++x) dark = test::IsDark(image.pixelColor(x, y));
+        EXPECT_TRUE(dark) << "nothing drawn";
         if (entry.path().filename() == "tiny-lines.emf") {
             test::ExpectTinyDevelopmentDrawn(
                 image,

@@ -1,19 +1,23 @@
 // The export commands without dialogs: filters, extensions, the path test, refusals and failure messages,
-// and that each vector format reaches its writer.
+// that each vector format reaches its writer, and what every writer does with files and locales.
 
 #include "sheet/ExportCommands.h"
 
 #include "model/Settings.h"
+#include "sheet/EmfWriter.h"
 #include "sheet/ExporterDXF.h"
 #include "sheet/ExporterEPS.h"
+#include "sheet/SvgExport.h"
 #include "tests/sheet/ExportFixtures.h"
 #include "tools/lib/Samples.h"
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
+#include <clocale>
+#include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <locale>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -21,41 +25,51 @@ using namespace tsm;
 
 namespace {
 
+constexpr ExportFormat kVectorFormats[] = {ExportFormat::Eps, ExportFormat::Dxf, ExportFormat::Emf,
+                                           ExportFormat::Svg};
+
 class ExportCommandsTest : public testing::Test {
 protected:
     void SetUp() override {
         savedOptions_ = KeptEpsOptions();
         KeptEpsOptions() = EpsOptions();
-        dir_ = fs::temp_directory_path() / ("tessaly_export_" + std::to_string(::getpid()) + "_" +
-                                            testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
         BuildSampleCube(cube_);
     }
-    void TearDown() override {
-        KeptEpsOptions() = savedOptions_;
-        fs::remove_all(dir_);
+    void TearDown() override { KeptEpsOptions() = savedOptions_; }
+    std::string In(const std::string& name) const { return dir_.Path(name); }
+    bool NothingWritten() const { return fs::is_empty(dir_.dir.path().toStdString()); }
+    // What each vector format's writer makes of the cube.
+    std::string Expected(ExportFormat format) {
+        switch (format) {
+        case ExportFormat::Eps:
+            return ExporterEPS(settings_).BuildText(*cube_.development);
+        case ExportFormat::Dxf:
+            return ExporterDXF(settings_).BuildText(*cube_.development);
+        case ExportFormat::Emf:
+            return RenderEmf(*cube_.development, settings_);
+        default:
+            return RenderSvg(cube_, settings_, {});
+        }
     }
-    std::string In(const std::string& name) const { return (dir_ / name).string(); }
 
     Settings settings_;
     EpsOptions savedOptions_;
-    fs::path dir_;
+    test::ScratchDir dir_;
     Document cube_;
     RecordingPrompt prompt_;
 };
 
 TEST_F(ExportCommandsTest, FiltersAndDefaultExtensions) {
-    EXPECT_EQ(ExportDialogFilter(ExportFormat::Bmp), "BMP file(*.bmp)|*.bmp||");
-    EXPECT_EQ(ExportDialogFilter(ExportFormat::Eps), "EPS file(*.eps)|*.eps||");
-    EXPECT_EQ(ExportDialogFilter(ExportFormat::Dxf), "DXF file(*.dxf)|*.dxf||");
-    EXPECT_EQ(ExportDialogFilter(ExportFormat::Emf), "EMF file(*.emf)|*.emf||");
-    EXPECT_EQ(ExportDialogFilter(ExportFormat::Svg), "SVG file(*.svg)|*.svg||");
-    EXPECT_STREQ(ExportDefaultExtension(ExportFormat::Bmp), "bmp");
-    EXPECT_STREQ(ExportDefaultExtension(ExportFormat::Eps), "eps");
-    EXPECT_STREQ(ExportDefaultExtension(ExportFormat::Dxf), "dxf");
-    EXPECT_STREQ(ExportDefaultExtension(ExportFormat::Emf), "emf");
-    EXPECT_STREQ(ExportDefaultExtension(ExportFormat::Svg), "svg");
+    const std::tuple<ExportFormat, std::string, std::string> rows[] = {
+        {ExportFormat::Bmp, "BMP file(*.bmp)|*.bmp||", "bmp"},
+        {ExportFormat::Eps, "EPS file(*.eps)|*.eps||", "eps"},
+        {ExportFormat::Dxf, "DXF file(*.dxf)|*.dxf||", "dxf"},
+        {ExportFormat::Emf, "EMF file(*.emf)|*.emf||", "emf"},
+        {ExportFormat::Svg, "SVG file(*.svg)|*.svg||", "svg"}};
+    for (const auto& [format, filter, extension] : rows) {
+        EXPECT_EQ(ExportDialogFilter(format), filter);
+        EXPECT_EQ(ExportDefaultExtension(format), extension);
+    }
 }
 
 TEST_F(ExportCommandsTest, ChosenPathTest) {
@@ -85,20 +99,11 @@ TEST_F(ExportCommandsTest, ChosenPathTest) {
 }
 
 TEST_F(ExportCommandsTest, EachVectorFormatReachesItsWriter) {
-    const std::string expectedEps = ExporterEPS(settings_).BuildText(*cube_.development);
-    ASSERT_TRUE(ExportDevelopment(ExportFormat::Eps, cube_, settings_, In("cube"), {}, prompt_).ok());
-    EXPECT_EQ(test::ReadFileBytes(In("cube.eps")), expectedEps);
-
-    ASSERT_TRUE(ExportDevelopment(ExportFormat::Dxf, cube_, settings_, In("cube.dxf"), {}, prompt_).ok());
-    EXPECT_EQ(test::ReadFileBytes(In("cube.dxf")), ExporterDXF(settings_).BuildText(*cube_.development));
-
-    ASSERT_TRUE(ExportDevelopment(ExportFormat::Emf, cube_, settings_, In("cube.emf"), {}, prompt_).ok());
-    const std::string emf = test::ReadFileBytes(In("cube.emf"));
-    ASSERT_GE(emf.size(), 44u);
-    EXPECT_EQ(emf.substr(40, 4), " EMF") << "the header record's signature";
-
-    ASSERT_TRUE(ExportDevelopment(ExportFormat::Svg, cube_, settings_, In("cube.svg"), {}, prompt_).ok());
-    EXPECT_NE(test::ReadFileBytes(In("cube.svg")).find("<svg"), std::string::npos);
+    for (ExportFormat format : kVectorFormats) {
+        const std::string path = In(std::string("cube.") + ExportDefaultExtension(format));
+        ASSERT_TRUE(ExportDevelopment(format, cube_, settings_, path, {}, prompt_).ok());
+        EXPECT_EQ(test::ReadWholeFile(path), Expected(format)) << path;
+    }
     EXPECT_TRUE(prompt_.texts.empty());
 }
 
@@ -111,7 +116,7 @@ TEST_F(ExportCommandsTest, EpsStoresTheOptionsAndUsesThem) {
     // The dialog shows the choice next time.
     EXPECT_TRUE(KeptEpsOptions().notFillFaces);
     EXPECT_TRUE(KeptEpsOptions().notFillFlaps);
-    EXPECT_EQ(test::ReadFileBytes(In("cube.eps")).find("fill"), std::string::npos);
+    EXPECT_EQ(test::ReadWholeFile(In("cube.eps")).find("fill"), std::string::npos);
     // The other formats leave the kept options alone.
     ASSERT_TRUE(ExportDevelopment(ExportFormat::Dxf, cube_, settings_, In("cube.dxf"), {}, prompt_).ok());
     EXPECT_TRUE(KeptEpsOptions().notFillFaces);
@@ -119,7 +124,7 @@ TEST_F(ExportCommandsTest, EpsStoresTheOptionsAndUsesThem) {
 
 TEST_F(ExportCommandsTest, RefusalsAndFailures) {
     // Without a development: the message, nothing written, whatever the format.
-    for (ExportFormat format : {ExportFormat::Eps, ExportFormat::Dxf, ExportFormat::Emf, ExportFormat::Svg}) {
+    for (ExportFormat format : kVectorFormats) {
         Document bare;
         RecordingPrompt prompt;
         const Outcome refused = ExportDevelopment(format, bare, settings_, In("bare"), {}, prompt);
@@ -127,22 +132,20 @@ TEST_F(ExportCommandsTest, RefusalsAndFailures) {
         EXPECT_EQ(prompt.texts, std::vector<std::string>{"No data for development."});
         EXPECT_FALSE(refused.reason().empty());
     }
-    EXPECT_TRUE(fs::is_empty(dir_));
+    EXPECT_TRUE(NothingWritten());
 
     // A wrong extension: the message and nothing written, and the kept EPS options stay as they were.
-    {
-        RecordingPrompt prompt;
-        ExportOptions options;
-        options.eps.notFillFaces = true;
-        EXPECT_TRUE(ExportDevelopment(ExportFormat::Eps, cube_, settings_, In("cube.pdf"), options, prompt)
-                        .cancelled());
-        EXPECT_EQ(prompt.texts, std::vector<std::string>{"Cannot load file of specified type."});
-        EXPECT_FALSE(KeptEpsOptions().notFillFaces);
-        EXPECT_TRUE(fs::is_empty(dir_));
-    }
+    RecordingPrompt wrong;
+    ExportOptions options;
+    options.eps.notFillFaces = true;
+    EXPECT_TRUE(
+        ExportDevelopment(ExportFormat::Eps, cube_, settings_, In("cube.pdf"), options, wrong).cancelled());
+    EXPECT_EQ(wrong.texts, std::vector<std::string>{"Cannot load file of specified type."});
+    EXPECT_FALSE(KeptEpsOptions().notFillFaces);
+    EXPECT_TRUE(NothingWritten());
 
     // A file that cannot be created: the failure message, with the reason for tsmtool.
-    for (ExportFormat format : {ExportFormat::Eps, ExportFormat::Dxf, ExportFormat::Emf, ExportFormat::Svg}) {
+    for (ExportFormat format : kVectorFormats) {
         RecordingPrompt prompt;
         const std::string path = In(std::string("missing/out.") + ExportDefaultExtension(format));
         const Outcome failed = ExportDevelopment(format, cube_, settings_, path, {}, prompt);
@@ -159,6 +162,54 @@ TEST_F(ExportCommandsTest, RefusalsAndFailures) {
     EXPECT_TRUE(prompt.texts.empty());
     EXPECT_FALSE(bmp.reason().empty());
     EXPECT_FALSE(fs::exists(In("cube.bmp")));
+}
+
+// Each writer's own export call (as tsmtool uses them): the writer's bytes, or a failure with a reason and
+// no file.
+TEST_F(ExportCommandsTest, WritersWriteTheirBytesOrSayWhy) {
+    Development& dev = *cube_.development;
+    const std::function<Outcome(const std::string&)> writers[] = {
+        [&](const std::string& path) { return ExporterEPS(settings_).Export(path, dev); },
+        [&](const std::string& path) { return ExporterDXF(settings_).Export(path, dev); },
+        [&](const std::string& path) { return ExportEmf(cube_, settings_, path); },
+        [&](const std::string& path) { return ExportSvg(cube_, settings_, path, {}); },
+    };
+    for (size_t i = 0; i < 4; ++i) {
+        const std::string path = In(std::string("out.") + ExportDefaultExtension(kVectorFormats[i]));
+        const Outcome written = writers[i](path);
+        ASSERT_TRUE(written.ok()) << written.reason();
+        EXPECT_EQ(test::ReadWholeFile(path), Expected(kVectorFormats[i])) << path;
+        const Outcome failed = writers[i](In("missing/out"));
+        EXPECT_TRUE(failed.failed() && !failed.reason().empty()) << i;
+    }
+    // The metafile and SVG calls take the document: without a development they refuse, saying why.
+    Document bare;
+    for (const Outcome& refused :
+         {ExportEmf(bare, settings_, In("bare.emf")), ExportSvg(bare, settings_, In("bare.svg"), {})})
+        EXPECT_TRUE(refused.failed() && !refused.reason().empty()) << refused.reason();
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_.dir.path().toStdString()), fs::directory_iterator()),
+              4);
+}
+
+// A printf- or stream-based writer would write decimal commas under such a locale.
+TEST_F(ExportCommandsTest, TextWritersIgnoreTheUserLocale) {
+    settings_.bDrawNumber = true;
+    std::vector<std::string> inC;
+    for (ExportFormat format : {ExportFormat::Eps, ExportFormat::Dxf, ExportFormat::Svg})
+        inC.push_back(Expected(format));
+    const std::string saved = std::setlocale(LC_ALL, nullptr);
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr)
+        GTEST_SKIP() << "locale de_DE.UTF-8 is not installed";
+    const std::locale previous = std::locale::global(std::locale("de_DE.UTF-8"));
+    char probe[32];
+    std::snprintf(probe, sizeof probe, "%f", 0.5);
+    std::vector<std::string> inGerman;
+    for (ExportFormat format : {ExportFormat::Eps, ExportFormat::Dxf, ExportFormat::Svg})
+        inGerman.push_back(Expected(format));
+    std::locale::global(previous);
+    std::setlocale(LC_ALL, saved.c_str());
+    EXPECT_STREQ(probe, "0,500000");
+    EXPECT_EQ(inGerman, inC);
 }
 
 } // namespace

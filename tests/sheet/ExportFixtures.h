@@ -6,14 +6,13 @@
 #include "engine/Extents.h"
 #include "model/Settings.h"
 #include "sheet/ExporterEPS.h"
+#include "tests/sheet/GoldenFiles.h"
 #include "tools/lib/ModelBuilder.h"
 #include "tools/lib/Primitives.h"
 #include "tools/lib/Samples.h"
 
-#include <fstream>
 #include <functional>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -131,16 +130,12 @@ inline std::vector<ExportCase> ExportCases() {
                          Reclassify(doc, doc.display);
                          SpreadEdgeIds(doc);
                          // One fold and one flapped cut are hidden: neither line is written, the flap is.
-                         bool foldHidden = false, flapHidden = false;
-                         for (auto& line : dev.parts[0]->lines) {
-                             if (!foldHidden && line->drawKind == DrawKind::Mountain) {
-                                 line->hidden = true;
-                                 foldHidden = true;
-                             } else if (!flapHidden && line->drawKind == DrawKind::FlapMountain) {
-                                 line->hidden = true;
-                                 flapHidden = true;
-                             }
-                         }
+                         for (DrawKind kind : {DrawKind::Mountain, DrawKind::FlapMountain})
+                             for (auto& line : dev.parts[0]->lines)
+                                 if (line->drawKind == kind) {
+                                     line->hidden = true;
+                                     break;
+                                 }
                      },
                      {false, true}});
     // The same shape with flaps hidden, no cut lines (style none), no fills and materials off; the
@@ -186,16 +181,6 @@ inline std::map<std::string, int> ExpectedDxfLines(const Development& dev, bool 
             if (kind == DrawKind::Valley || kind == DrawKind::FlapValley) counts["ValleyLine"] += 1;
         }
     return counts;
-}
-
-inline std::string ReadFileBytes(const std::string& path) {
-    std::stringstream bytes;
-    bytes << std::ifstream(path, std::ios::binary).rdbuf();
-    return bytes.str();
-}
-
-inline std::string GoldenPath(const std::string& name) {
-    return std::string(TESSALY_SOURCE_DIR) + "/tests/data/golden/" + name;
 }
 
 } // namespace tsm::test

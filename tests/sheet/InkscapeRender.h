@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <QColor>
-
 #include <cstdlib>
 #include <fstream>
 #include <functional>

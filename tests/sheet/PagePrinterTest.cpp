@@ -4,6 +4,7 @@
 #include "engine/Extents.h"
 #include "model/Settings.h"
 #include "tests/engine/DevelopmentFixture.h"
+#include "tests/sheet/GoldenFiles.h"
 #include "tests/sheet/PrintFixtures.h"
 #include "tests/sheet/ReferenceImage.h"
 #include "tests/support/ShellCommand.h"
@@ -17,8 +18,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -28,37 +27,44 @@ using tsm::test::SquaresIn;
 
 namespace {
 
+struct PrintRun {
+    bool ok = false;
+    PrintOutcome outcome;
+    std::vector<std::string> asked;
+    std::string pdf;
+};
+
 class PagePrinterTest : public testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("tessaly_print_" + std::to_string(::getpid()) + "_" +
-                testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
+    // Prints into an A4 PDF without unprintable margins at `dpi`, answering every question with Yes.
+    PrintRun Print(Document& doc, const Settings& settings, const std::string& name, int dpi,
+                   const PrintOptions& options = {}) {
+        PrintRun run;
+        run.pdf = dir_.Path(name);
+        RecordingPrompt prompt(true);
+        {
+            QPdfWriter pdf(QString::fromStdString(run.pdf));
+            pdf.setPageSize(QPageSize(QPageSize::A4));
+            pdf.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+            pdf.setResolution(dpi);
+            run.ok = PrintDevelopment(pdf, doc, settings, Paper{}, prompt, options, &run.outcome);
+        }
+        run.asked = prompt.texts;
+        return run;
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-
-    // An A4 PDF without unprintable margins at `dpi`.
-    static std::unique_ptr<QPdfWriter> A4Pdf(const std::string& path, int dpi) {
-        auto pdf = std::make_unique<QPdfWriter>(QString::fromStdString(path));
-        pdf->setPageSize(QPageSize(QPageSize::A4));
-        pdf->setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
-        pdf->setResolution(dpi);
-        return pdf;
-    }
-
-    // Page `page` of a PDF as poppler renders it.
+    // Page `page` of a PDF as poppler renders it, or its text.
     QImage Rendered(const std::string& pdf, int page, int dpi) {
-        const std::string stem = Path("page");
-        test::CommandOutput("pdftoppm -png -r " + std::to_string(dpi) + " -f " + std::to_string(page) +
-                            " -l " + std::to_string(page) + " -singlefile '" + pdf + "' '" + stem + "'");
+        const std::string stem = dir_.Path("page"), n = std::to_string(page);
+        test::CommandOutput("pdftoppm -png -r " + std::to_string(dpi) + " -f " + n + " -l " + n +
+                            " -singlefile '" + pdf + "' '" + stem + "'");
         return QImage(QString::fromStdString(stem + ".png"));
     }
+    static std::string Text(const std::string& pdf, int page) {
+        const std::string n = std::to_string(page);
+        return test::CommandOutput("pdftotext -f " + n + " -l " + n + " '" + pdf + "' -");
+    }
 
-    std::filesystem::path dir_;
+    test::ScratchDir dir_;
 };
 
 // The darkest grey level around a point given in millimetres from the paper's top left corner.
@@ -71,172 +77,9 @@ int DarkestNear(const QImage& image, double xMM, double yMM, int dpi, int radius
     return darkest;
 }
 
-} // namespace
-
-TEST_F(PagePrinterTest, PdfHasOnePagePerPrintedSheetWithItsLabel) {
-    DevelopmentFixture fx;
-    // A 3 x 2 grid whose top middle sheet is empty.
-    SquaresIn(fx, {{0, 0}, {2, 0}, {0, 1}, {1, 1}, {2, 1}});
-    const std::string pdfPath = Path("grid.pdf");
-    RecordingPrompt prompt(true);
-    PrintOutcome outcome;
-    {
-        auto pdf = A4Pdf(pdfPath, 150);
-        ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, Settings(), Paper{}, prompt, PrintOptions{}, &outcome))
-            << outcome.detail;
-    }
-    // Same paper as the model and all of it printable: no question.
-    EXPECT_TRUE(prompt.texts.empty());
-    EXPECT_EQ(outcome.pagesPrinted, 5);
-
-    const std::string info = test::CommandOutput("pdfinfo '" + pdfPath + "'");
-    EXPECT_NE(info.find("Pages:           5\n"), std::string::npos) << info;
-    EXPECT_NE(info.find("Page size:       595 x 842 pts (A4)"), std::string::npos) << info;
-
-    const char* labels[5] = {"1/5 (row1 col1)", "2/5 (row1 col3)", "3/5 (row2 col1)", "4/5 (row2 col2)",
-                             "5/5 (row2 col3)"};
-    for (int n = 1; n <= 5; ++n) {
-        const std::string text = test::CommandOutput("pdftotext -f " + std::to_string(n) + " -l " +
-                                                     std::to_string(n) + " '" + pdfPath + "' -");
-        EXPECT_NE(text.find(labels[n - 1]), std::string::npos) << "page " << n << ": " << text;
-    }
-
-    // The square of each page stands at (50, 50) mm in its sheet, printed 15 mm in from the paper edge:
-    // its outline at 65 mm from the edge.
-    const QImage page4 = Rendered(pdfPath, 4, 100);
-    ASSERT_FALSE(page4.isNull());
-    EXPECT_LT(DarkestNear(page4, 65, 70, 100), 160);
-    // And nothing where no part lies.
-    EXPECT_EQ(DarkestNear(page4, 120, 150, 100, 5), 255);
-}
-
-TEST_F(PagePrinterTest, PageRangeOfTheDialogIsLimitedToThePageCount) {
-    DevelopmentFixture fx;
-    SquaresIn(fx, {{0, 0}, {1, 0}, {2, 0}});
-    const std::string pdfPath = Path("range.pdf");
-    RecordingPrompt prompt(true);
-    PrintOutcome outcome;
-    PrintOptions options;
-    options.fromPage = 2;
-    options.toPage = 9; // past the end
-    {
-        auto pdf = A4Pdf(pdfPath, 100);
-        ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, Settings(), Paper{}, prompt, options, &outcome));
-    }
-    EXPECT_EQ(outcome.pagesPrinted, 2);
-    const std::string text = test::CommandOutput("pdftotext '" + pdfPath + "' -");
-    EXPECT_NE(text.find("2/3 (row1 col2)"), std::string::npos) << text;
-    EXPECT_NE(text.find("3/3 (row1 col3)"), std::string::npos) << text;
-    EXPECT_EQ(text.find("1/3"), std::string::npos) << text;
-}
-
-TEST_F(PagePrinterTest, AlignmentCrossesOnlyWithMoreThanOnePage) {
-    Settings settings;
-    settings.bPrintTombo = true;
-    // The cross at the printable area's top left corner (15, 15) mm reaches 20 mm left into the margin;
-    // at (5, 15) mm nothing else is drawn.
-    {
-        // Two pages: the crosses are there.
-        DevelopmentFixture fx;
-        SquaresIn(fx, {{0, 0}, {1, 0}});
-        const std::string pdfPath = Path("two.pdf");
-        RecordingPrompt prompt(true);
-        {
-            auto pdf = A4Pdf(pdfPath, 150);
-            ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, settings, Paper{}, prompt, PrintOptions{}));
-        }
-        const QImage page = Rendered(pdfPath, 1, 100);
-        EXPECT_LT(DarkestNear(page, 5, 15, 100), 80);
-        EXPECT_LT(DarkestNear(page, 15, 5, 100), 80);
-        // Bottom right corner: (195, 282) mm.
-        EXPECT_LT(DarkestNear(page, 205, 282, 100), 80);
-    }
-    {
-        // A larger grid with only one non-blank sheet is a single-page job: no crosses.
-        DevelopmentFixture fx;
-        SquaresIn(fx, {{0, 0}});
-        fx.doc.sheetColumns = 2;
-        fx.doc.sheetRows = 2;
-        const std::string pdfPath = Path("one.pdf");
-        RecordingPrompt prompt(true);
-        PrintOutcome outcome;
-        {
-            auto pdf = A4Pdf(pdfPath, 150);
-            ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, settings, Paper{}, prompt, PrintOptions{}, &outcome));
-        }
-        EXPECT_EQ(outcome.state.PageCount(), 1);
-        const QImage page = Rendered(pdfPath, 1, 100);
-        EXPECT_EQ(DarkestNear(page, 5, 15, 100), 255);
-        EXPECT_EQ(DarkestNear(page, 15, 5, 100), 255);
-    }
-}
-
-TEST_F(PagePrinterTest, LowResolutionRendersAnEighthAndPreviewIsNotReduced) {
-    Settings settings;
-    settings.iResolutionID = 3; // "Low"
-    DevelopmentFixture fx;
-    SquaresIn(fx, {{0, 0}});
-    RecordingPrompt prompt(true);
-    {
-        // 1200 dpi: the printable 180 x 267 mm are 8503 x 12614 device pixels; Low renders an eighth.
-        PrintOutcome outcome;
-        auto pdf = A4Pdf(Path("low.pdf"), 1200);
-        ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, settings, Paper{}, prompt, PrintOptions{}, &outcome));
-        EXPECT_EQ(outcome.bitmapSize.width, 8503 / 8);
-        EXPECT_EQ(outcome.bitmapSize.height, 12614 / 8);
-    }
-    {
-        // The same setting in a preview at 100 dpi renders at the preview's full resolution.
-        PrintOutcome outcome;
-        PrintOptions options;
-        options.preview = true;
-        auto pdf = A4Pdf(Path("preview.pdf"), 100);
-        ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, settings, Paper{}, prompt, options, &outcome));
-        EXPECT_TRUE(outcome.state.preview);
-        EXPECT_EQ(outcome.bitmapSize.width, int(180 * 100 / 25.4));
-        EXPECT_EQ(outcome.bitmapSize.height, int(267 * 100 / 25.4));
-    }
-}
-
-TEST_F(PagePrinterTest, LinesAreVectorsOnlyWhenPrintedClearly) {
-    Settings settings;
-    DevelopmentFixture fx;
-    SquaresIn(fx, {{0, 0}});
-    const PrintState state = PreparePrintJob(fx.doc, settings, Paper{}, false);
-    PrintState fitted = state;
-    RecordingPrompt prompt(true);
-    // An image standing in for a 200 dpi printer whose whole A4 page is printable.
-    PrinterPage printer;
-    printer.paperWidthMM = printer.printableWidthMM = 210;
-    printer.paperHeightMM = printer.printableHeightMM = 297;
-    printer.dpiX = printer.dpiY = 200;
-    FitToPrinter(fitted, Paper{}, printer, prompt);
-    const auto print = [&](bool lineAlpha) {
-        settings.bLineAlpha = lineAlpha;
-        settings.bPrintPageNumber = false;
-        QImage page(int(210 * 200 / 25.4), int(297 * 200 / 25.4), QImage::Format_RGB32);
-        page.setDotsPerMeterX(int(200 / 0.0254 + 0.5));
-        page.setDotsPerMeterY(int(200 / 0.0254 + 0.5));
-        page.fill(Qt::white);
-        QPainter painter(&page);
-        PagePrinter printerPages(fx.doc, settings, Paper{}, fitted, printer, prompt);
-        EXPECT_TRUE(printerPages.PrintPage(painter, 1));
-        return page;
-    };
-    // The square's top edge runs at y = 15 + 50 mm; its middle at x = 15 + 55 mm.
-    const QImage smooth = print(true);
-    const QImage clear = print(false);
-    // Smoothly printed lines are in the bitmap, half transparent: grey, never black.
-    const int smoothDarkest = DarkestNear(smooth, 70, 65, 200, 3);
-    EXPECT_LT(smoothDarkest, 230);
-    EXPECT_GT(smoothDarkest, 60);
-    // Clearly printed lines are opaque vector strokes on top: black.
-    EXPECT_LT(DarkestNear(clear, 70, 65, 200, 3), 30);
-}
-
-TEST_F(PagePrinterTest, BandsJoinWithoutSeams) {
-    Settings settings;
-    settings.iResolutionID = 0;
+// A page of a 200 (or 100) dpi printer whose whole A4 page is printable, drawn into an image; the square
+// of SquaresIn's first sheet.
+QImage PrintedPage(const Settings& settings, int dpi, int bandRows = -1, int* bands = nullptr) {
     DevelopmentFixture fx;
     SquaresIn(fx, {{0, 0}});
     RecordingPrompt prompt(true);
@@ -244,24 +87,125 @@ TEST_F(PagePrinterTest, BandsJoinWithoutSeams) {
     PrinterPage printer;
     printer.paperWidthMM = printer.printableWidthMM = 210;
     printer.paperHeightMM = printer.printableHeightMM = 297;
-    printer.dpiX = printer.dpiY = 100;
+    printer.dpiX = printer.dpiY = dpi;
     FitToPrinter(state, Paper{}, printer, prompt);
-    const auto print = [&](int bandRows, int* bands) {
-        QImage page(int(210 * 100 / 25.4), int(297 * 100 / 25.4), QImage::Format_RGB32);
-        page.setDotsPerMeterX(int(100 / 0.0254 + 0.5));
-        page.setDotsPerMeterY(int(100 / 0.0254 + 0.5));
-        page.fill(Qt::white);
-        QPainter painter(&page);
-        PagePrinter pages(fx.doc, settings, Paper{}, state, printer, prompt);
-        pages.SetBandRows(bandRows);
-        EXPECT_TRUE(pages.PrintPage(painter, 1));
-        *bands = pages.LastBandCount();
-        return page;
-    };
+    QImage page(int(210 * dpi / 25.4), int(297 * dpi / 25.4), QImage::Format_RGB32);
+    page.setDotsPerMeterX(int(dpi / 0.0254 + 0.5));
+    page.setDotsPerMeterY(int(dpi / 0.0254 + 0.5));
+    page.fill(Qt::white);
+    QPainter painter(&page);
+    PagePrinter pages(fx.doc, settings, Paper{}, state, printer, prompt);
+    if (bandRows >= 0) pages.SetBandRows(bandRows);
+    EXPECT_TRUE(pages.PrintPage(painter, 1));
+    if (bands != nullptr) *bands = pages.LastBandCount();
+    return page;
+}
+
+} // namespace
+
+TEST_F(PagePrinterTest, PdfHasOnePagePerPrintedSheetWithItsLabel) {
+    DevelopmentFixture fx;
+    // A 3 x 2 grid whose top middle sheet is empty.
+    SquaresIn(fx, {{0, 0}, {2, 0}, {0, 1}, {1, 1}, {2, 1}});
+    const PrintRun run = Print(fx.doc, Settings(), "grid.pdf", 150);
+    ASSERT_TRUE(run.ok) << run.outcome.detail;
+    // Same paper as the model and all of it printable: no question.
+    EXPECT_TRUE(run.asked.empty());
+    EXPECT_EQ(run.outcome.pagesPrinted, 5);
+    const std::string info = test::CommandOutput("pdfinfo '" + run.pdf + "'");
+    EXPECT_NE(info.find("Pages:           5\n"), std::string::npos) << info;
+    EXPECT_NE(info.find("Page size:       595 x 842 pts (A4)"), std::string::npos) << info;
+    const char* labels[5] = {"1/5 (row1 col1)", "2/5 (row1 col3)", "3/5 (row2 col1)", "4/5 (row2 col2)",
+                             "5/5 (row2 col3)"};
+    for (int n = 1; n <= 5; ++n) EXPECT_NE(Text(run.pdf, n).find(labels[n - 1]), std::string::npos) << n;
+    // The square of each page stands at (50, 50) mm in its sheet, printed 15 mm in from the paper edge:
+    // its outline at 65 mm from the edge; nothing where no part lies.
+    const QImage page4 = Rendered(run.pdf, 4, 100);
+    ASSERT_FALSE(page4.isNull());
+    EXPECT_LT(DarkestNear(page4, 65, 70, 100), 160);
+    EXPECT_EQ(DarkestNear(page4, 120, 150, 100, 5), 255);
+
+    // The dialog's page range is limited to the page count.
+    PrintOptions options;
+    options.fromPage = 4;
+    options.toPage = 9; // past the end
+    const PrintRun range = Print(fx.doc, Settings(), "range.pdf", 100, options);
+    EXPECT_EQ(range.outcome.pagesPrinted, 2);
+    const std::string text = test::CommandOutput("pdftotext '" + range.pdf + "' -");
+    EXPECT_NE(text.find("4/5 (row2 col2)"), std::string::npos) << text;
+    EXPECT_NE(text.find("5/5 (row2 col3)"), std::string::npos) << text;
+    EXPECT_EQ(text.find("3/5"), std::string::npos) << text;
+
+    // Without "print page number" both pages are printed, neither labelled.
+    Settings settings;
+    settings.bPrintPageNumber = false;
+    const PrintRun unlabelled = Print(fx.doc, settings, "nolabel.pdf", 100);
+    EXPECT_EQ(unlabelled.outcome.pagesPrinted, 5);
+    EXPECT_EQ(test::CommandOutput("pdftotext '" + unlabelled.pdf + "' -").find("(row"), std::string::npos);
+}
+
+TEST_F(PagePrinterTest, AlignmentCrossesOnlyWithMoreThanOnePage) {
+    Settings settings;
+    settings.bPrintTombo = true;
+    // The cross at the printable area's top left corner (15, 15) mm reaches 20 mm left into the margin; at
+    // (5, 15) mm nothing else is drawn. Bottom right corner: (195, 282) mm.
+    DevelopmentFixture two;
+    SquaresIn(two, {{0, 0}, {1, 0}});
+    const QImage crossed = Rendered(Print(two.doc, settings, "two.pdf", 150).pdf, 1, 100);
+    EXPECT_LT(DarkestNear(crossed, 5, 15, 100), 80);
+    EXPECT_LT(DarkestNear(crossed, 15, 5, 100), 80);
+    EXPECT_LT(DarkestNear(crossed, 205, 282, 100), 80);
+    // A larger grid with only one non-blank sheet is a single-page job: no crosses.
+    DevelopmentFixture one;
+    SquaresIn(one, {{0, 0}});
+    one.doc.sheetColumns = one.doc.sheetRows = 2;
+    const PrintRun run = Print(one.doc, settings, "one.pdf", 150);
+    EXPECT_EQ(run.outcome.state.PageCount(), 1);
+    const QImage plain = Rendered(run.pdf, 1, 100);
+    EXPECT_EQ(DarkestNear(plain, 5, 15, 100), 255);
+    EXPECT_EQ(DarkestNear(plain, 15, 5, 100), 255);
+}
+
+TEST_F(PagePrinterTest, LowResolutionRendersAnEighthAndPreviewIsNotReduced) {
+    Settings settings;
+    settings.iResolutionID = 3; // "Low"
+    DevelopmentFixture fx;
+    SquaresIn(fx, {{0, 0}});
+    // 1200 dpi: the printable 180 x 267 mm are 8503 x 12614 device pixels; Low renders an eighth.
+    const PrintRun low = Print(fx.doc, settings, "low.pdf", 1200);
+    ASSERT_TRUE(low.ok);
+    EXPECT_EQ(std::make_pair(low.outcome.bitmapSize.width, low.outcome.bitmapSize.height),
+              std::make_pair(8503 / 8, 12614 / 8));
+    // The same setting in a preview at 100 dpi renders at the preview's full resolution.
+    PrintOptions options;
+    options.preview = true;
+    const PrintRun preview = Print(fx.doc, settings, "preview.pdf", 100, options);
+    ASSERT_TRUE(preview.ok);
+    EXPECT_TRUE(preview.outcome.state.preview);
+    EXPECT_EQ(std::make_pair(preview.outcome.bitmapSize.width, preview.outcome.bitmapSize.height),
+              std::make_pair(int(180 * 100 / 25.4), int(267 * 100 / 25.4)));
+}
+
+TEST_F(PagePrinterTest, LinesAreVectorsOnlyWhenPrintedClearly) {
+    Settings settings;
+    settings.bPrintPageNumber = false;
+    // The square's top edge runs at y = 15 + 50 mm; its middle at x = 15 + 55 mm. Smoothly printed lines
+    // are in the bitmap, half transparent: grey, never black.
+    const int smoothDarkest = DarkestNear(PrintedPage(settings, 200), 70, 65, 200, 3);
+    EXPECT_LT(smoothDarkest, 230);
+    EXPECT_GT(smoothDarkest, 60);
+    // Clearly printed lines are opaque vector strokes on top: black.
+    settings.bLineAlpha = false;
+    EXPECT_LT(DarkestNear(PrintedPage(settings, 200), 70, 65, 200, 3), 30);
+}
+
+TEST_F(PagePrinterTest, BandsJoinWithoutSeams) {
+    Settings settings;
+    settings.iResolutionID = 0;
     int wholeBands = 0, manyBands = 0;
-    const QImage whole = print(0, &wholeBands);
+    const QImage whole = PrintedPage(settings, 100, 0, &wholeBands);
     // 1051 rows in bands of 37: the last band is short.
-    const QImage banded = print(37, &manyBands);
+    const QImage banded = PrintedPage(settings, 100, 37, &manyBands);
     EXPECT_EQ(wholeBands, 1);
     EXPECT_EQ(manyBands, (1051 + 36) / 37);
     // The bands land on fractional device rows, so a pixel may round differently at a seam, but the
@@ -270,7 +214,7 @@ TEST_F(PagePrinterTest, BandsJoinWithoutSeams) {
     int differing = 0;
     for (int y = 0; y < whole.height(); ++y)
         for (int x = 0; x < whole.width(); ++x)
-            if (std::abs(qGray(whole.pixel(x, y)) - qGray(banded.pixel(x, y))) > 16) ++differing;
+            differing += std::abs(qGray(whole.pixel(x, y)) - qGray(banded.pixel(x, y))) > 16;
     EXPECT_LT(differing, 40) << differing;
 }
 
@@ -278,53 +222,23 @@ TEST_F(PagePrinterTest, PrintedSamplePageMatchesReference) {
     Document doc;
     ASSERT_TRUE(BuildSampleHouse(doc).empty());
     UpdateSheetGrid(doc, Paper{}, true);
-    const std::string pdfPath = Path("house.pdf");
-    RecordingPrompt prompt(true);
-    {
-        auto pdf = A4Pdf(pdfPath, 300);
-        ASSERT_TRUE(PrintDevelopment(*pdf, doc, Settings(), Paper{}, prompt, PrintOptions{}));
-    }
-    const QImage page = Rendered(pdfPath, 1, 40);
-    EXPECT_TRUE(test::MatchesReference(page, "print_house_page1", {24, 0.01}));
+    const PrintRun run = Print(doc, Settings(), "house.pdf", 300);
+    ASSERT_TRUE(run.ok);
+    EXPECT_TRUE(test::MatchesReference(Rendered(run.pdf, 1, 40), "print_house_page1", {24, 0.01}));
 }
 
 TEST_F(PagePrinterTest, FailuresAreReportedNotThrown) {
-    {
-        // A file that cannot be created: the job cannot start.
-        DevelopmentFixture fx;
-        SquaresIn(fx, {{0, 0}});
-        RecordingPrompt prompt(true);
-        PrintOutcome outcome;
-        auto pdf = A4Pdf(Path("no/such/folder/x.pdf"), 100);
-        EXPECT_FALSE(PrintDevelopment(*pdf, fx.doc, Settings(), Paper{}, prompt, PrintOptions{}, &outcome));
-        EXPECT_EQ(prompt.texts, std::vector<std::string>{"Could not start print job."});
-        EXPECT_EQ(outcome.pagesPrinted, 0);
-    }
-    {
-        // Without a development there is nothing to print and nothing is asked.
-        Document doc;
-        RecordingPrompt prompt(true);
-        PrintOutcome outcome;
-        auto pdf = A4Pdf(Path("empty.pdf"), 100);
-        EXPECT_FALSE(PrintDevelopment(*pdf, doc, Settings(), Paper{}, prompt, PrintOptions{}, &outcome));
-        EXPECT_TRUE(prompt.texts.empty());
-        EXPECT_FALSE(outcome.detail.empty());
-    }
-}
-
-TEST_F(PagePrinterTest, NoLabelWithoutPrintPageNumber) {
-    Settings settings;
-    settings.bPrintPageNumber = false;
+    // A file that cannot be created: the job cannot start.
     DevelopmentFixture fx;
-    SquaresIn(fx, {{0, 0}, {1, 0}});
-    const std::string pdfPath = Path("nolabel.pdf");
-    RecordingPrompt prompt(true);
-    {
-        auto pdf = A4Pdf(pdfPath, 100);
-        ASSERT_TRUE(PrintDevelopment(*pdf, fx.doc, settings, Paper{}, prompt, PrintOptions{}));
-    }
-    // Both pages printed, neither labelled.
-    EXPECT_NE(test::CommandOutput("pdfinfo '" + pdfPath + "'").find("Pages:           2\n"),
-              std::string::npos);
-    EXPECT_EQ(test::CommandOutput("pdftotext '" + pdfPath + "' -").find("(row"), std::string::npos);
+    SquaresIn(fx, {{0, 0}});
+    const PrintRun run = Print(fx.doc, Settings(), "no/such/folder/x.pdf", 100);
+    EXPECT_FALSE(run.ok);
+    EXPECT_EQ(run.asked, std::vector<std::string>{"Could not start print job."});
+    EXPECT_EQ(run.outcome.pagesPrinted, 0);
+    // Without a development there is nothing to print and nothing is asked.
+    Document doc;
+    const PrintRun empty = Print(doc, Settings(), "empty.pdf", 100);
+    EXPECT_FALSE(empty.ok);
+    EXPECT_TRUE(empty.asked.empty());
+    EXPECT_FALSE(empty.outcome.detail.empty());
 }

@@ -61,8 +61,7 @@ inline std::unique_ptr<CTextureImage> QuadrantTexture(int size) {
 
 // A 30 mm cube with the quadrant texture over every face, unfolded into one part with flaps.
 inline void BuildTexturedCube(Document& doc) {
-    CMaterial& material = AddMaterial(doc, "Quadrants", {0.5f, 0.5f, 0.5f}, QuadrantTexture(64));
-    (void)material;
+    AddMaterial(doc, "Quadrants", {0.5f, 0.5f, 0.5f}, QuadrantTexture(64));
     const MeshData cube = Cube(30);
     CSolid& solid = AddSolid(doc, "Cube", cube.vertices, cube.faces, 0);
     AssignFaceUV(solid);
@@ -101,18 +100,12 @@ inline QRgb PixelAt(const QImage& image, const RasterProjection& projection, con
 inline ::testing::AssertionResult ColourNear(QRgb actual, Rgb expected, int tolerance = 2) {
     const int r = int(std::lround(expected.r * 255)), g = int(std::lround(expected.g * 255)),
               b = int(std::lround(expected.b * 255));
-    if (std::abs(qRed(actual) - r) <= tolerance && std::abs(qGreen(actual) - g) <= tolerance &&
-        std::abs(qBlue(actual) - b) <= tolerance)
+    if (std::max({std::abs(qRed(actual) - r), std::abs(qGreen(actual) - g), std::abs(qBlue(actual) - b)}) <=
+        tolerance)
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure()
            << "pixel (" << qRed(actual) << ", " << qGreen(actual) << ", " << qBlue(actual) << ") instead of ("
            << r << ", " << g << ", " << b << ")";
-}
-
-inline bool Near(QRgb actual, Rgb expected, int tolerance = 2) {
-    return std::abs(qRed(actual) - int(std::lround(expected.r * 255))) <= tolerance &&
-           std::abs(qGreen(actual) - int(std::lround(expected.g * 255))) <= tolerance &&
-           std::abs(qBlue(actual) - int(std::lround(expected.b * 255))) <= tolerance;
 }
 
 // How far two pictures of the same size are apart: the largest channel difference and how many pixels
@@ -158,8 +151,7 @@ inline QImage RenderScreen(Document& doc, const Settings& settings, const Raster
         target.textures = &textures;
         target.fontListBase = output.FontListBase();
         RasterMode mode;
-        mode.bitmapMode = false;
-        mode.highlightPicked = highlightPicked;
+        mode.bitmapMode = false, mode.highlightPicked = highlightPicked,
         mode.itemsPerDepthChunk = itemsPerDepthChunk;
         DrawRaster(doc, settings, target, mode);
         output.Finish();

@@ -19,10 +19,9 @@ TEST(RasterProjection, WholeDevelopmentFillsTheWidthLessTheBorders) {
     std::copy(frame, frame + 4, development.frame);
     // (210 - 2 x 5) / 100 = 2 pixels per mm; the frame's corners land on the borders.
     const RasterProjection p = WholeProjection(development, 210, 110, 5);
-    EXPECT_EQ(p.widthPixels, 210);
-    EXPECT_EQ(p.heightPixels, 110);
-    EXPECT_DOUBLE_EQ(p.pixelsPerMMX, 2.0);
-    EXPECT_DOUBLE_EQ(p.pixelsPerMMY, 2.0);
+    EXPECT_EQ(
+        (std::vector<double>{double(p.widthPixels), double(p.heightPixels), p.pixelsPerMMX, p.pixelsPerMMY}),
+        (std::vector<double>{210, 110, 2, 2}));
     ExpectPoint(p.ToPixel({10, 20}), 5, 5);
     ExpectPoint(p.ToPixel({110, 70}), 205, 105);
     // Without a border the frame spans the whole width.
@@ -54,10 +53,7 @@ TEST(RasterProjection, RegionPutsItsCornerAtTheTopLeft) {
     ExpectPoint(p.ToPixel({360, 534}), 360, 534);
     double rect[4];
     p.VisibleRect(rect);
-    EXPECT_DOUBLE_EQ(rect[0], 180);
-    EXPECT_DOUBLE_EQ(rect[1], 267);
-    EXPECT_DOUBLE_EQ(rect[2], 180);
-    EXPECT_DOUBLE_EQ(rect[3], 267);
+    EXPECT_EQ(std::vector<double>(rect, rect + 4), (std::vector<double>{180, 267, 180, 267}));
     // A scale that is not positive would map everything onto one point: it becomes 1.
     EXPECT_DOUBLE_EQ(RegionProjection(10, 10, 0.0, 0, 0).pixelsPerMMX, 1.0);
     EXPECT_DOUBLE_EQ(RegionProjection(10, 10, -3.0, 0, 0).pixelsPerMMY, 1.0);
@@ -71,8 +67,7 @@ TEST(RasterProjection, RoundTripAndBands) {
     }
     // Rows 100 to 149 as a raster of their own: the same point lies 100 rows higher in it.
     const RasterProjection band = p.Band(100, 50);
-    EXPECT_EQ(band.widthPixels, 400);
-    EXPECT_EQ(band.heightPixels, 50);
+    EXPECT_EQ(std::make_pair(band.widthPixels, band.heightPixels), std::make_pair(400, 50));
     const Point2 mm{20, 75};
     ExpectPoint(band.ToPixel(mm), p.ToPixel(mm).x, p.ToPixel(mm).y - 100);
     double rect[4];
@@ -80,11 +75,10 @@ TEST(RasterProjection, RoundTripAndBands) {
     EXPECT_NEAR(rect[1], 40 + 100 / 3.5, 1e-9);
     EXPECT_NEAR(rect[3], 50 / 3.5, 1e-9);
     // The band remembers where it lies in the whole raster, also when cut again.
-    EXPECT_EQ(band.bandFirstRow, 100);
-    EXPECT_EQ(band.bandOfHeightPixels, 300);
     const RasterProjection inner = band.Band(10, 20);
-    EXPECT_EQ(inner.bandFirstRow, 110);
-    EXPECT_EQ(inner.bandOfHeightPixels, 300);
+    EXPECT_EQ((std::vector<int>{band.bandFirstRow, band.bandOfHeightPixels, inner.bandFirstRow,
+                                inner.bandOfHeightPixels}),
+              (std::vector<int>{100, 300, 110, 300}));
     ExpectPoint(inner.ToPixel(mm), p.ToPixel(mm).x, p.ToPixel(mm).y - 110);
     EXPECT_EQ(p.bandOfHeightPixels, 0);
     // A projection with a broken scale still maps back without dividing by zero.

@@ -15,11 +15,10 @@ namespace {
 using namespace tsm::test;
 
 TEST(RasterRender, BandRows) {
-    EXPECT_EQ(BandRows(4000), int(kBandPixels / 4000));
-    EXPECT_EQ(BandRows(1), int(kBandPixels)); // a one-pixel column fits whole
-    EXPECT_EQ(BandRows(0), 1);
-    EXPECT_EQ(BandRows(-5), 1);
-    EXPECT_EQ(BandRows(int(kBandPixels) * 2), 1); // never no rows at all
+    // A one-pixel column fits whole; never no rows at all.
+    EXPECT_EQ((std::vector<int>{BandRows(4000), BandRows(1), BandRows(0), BandRows(-5),
+                                BandRows(int(kBandPixels) * 2)}),
+              (std::vector<int>{int(kBandPixels / 4000), int(kBandPixels), 1, 1, 1}));
 }
 
 // Everything the drawing can show at once: textures, flaps coloured with the face, smoothed lines with
@@ -116,9 +115,8 @@ TEST(RasterRender, RegionOfOneSheet) {
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) {
             const QRgb c = image.pixel(x, y);
-            if (Near(c, s.Colour(6))) ++longBoxPixels;
-            for (int i : {0, 1, 2, 3, 5})
-                if (Near(c, s.Colour(i))) ++otherPixels;
+            longBoxPixels += bool(ColourNear(c, s.Colour(6)));
+            for (int i : {0, 1, 2, 3, 5}) otherPixels += bool(ColourNear(c, s.Colour(i)));
         }
     EXPECT_GT(longBoxPixels, 100);
     EXPECT_EQ(otherPixels, 0);
@@ -150,12 +148,10 @@ TEST(RasterRender, WholeDevelopmentWithItsBorder) {
     const QImage image = output.ToImage();
     // 40 mm across 80 pixels: the face covers exactly the pixels inside the 5-pixel border.
     const Rgb green{0.2f, 0.7f, 0.3f};
-    EXPECT_TRUE(ColourNear(image.pixel(5, 5), green));
-    EXPECT_TRUE(ColourNear(image.pixel(84, 84), green));
-    EXPECT_EQ(image.pixel(4, 5), qRgb(255, 255, 255));
-    EXPECT_EQ(image.pixel(5, 4), qRgb(255, 255, 255));
-    EXPECT_EQ(image.pixel(85, 84), qRgb(255, 255, 255));
-    EXPECT_EQ(image.pixel(84, 85), qRgb(255, 255, 255));
+    for (const auto& [x, y] : {std::pair{5, 5}, std::pair{84, 84}})
+        EXPECT_TRUE(ColourNear(image.pixel(x, y), green));
+    for (const auto& [x, y] : {std::pair{4, 5}, std::pair{5, 4}, std::pair{85, 84}, std::pair{84, 85}})
+        EXPECT_EQ(image.pixel(x, y), qRgb(255, 255, 255)) << x << ", " << y;
     // Without a development there is nothing to fit.
     Document empty;
     EXPECT_FALSE(RenderWhole(empty, settings, output, 5, prompt));

@@ -17,6 +17,7 @@
 #include <QPainter>
 
 #include <cmath>
+#include <tuple>
 
 using namespace tsm;
 using namespace tsm::test;
@@ -33,6 +34,10 @@ SheetLayout A4(int columns, int rows) {
 bool IsGrey(QRgb pixel, int level, int tolerance = 1) {
     return std::abs(qRed(pixel) - level) <= tolerance && std::abs(qGreen(pixel) - level) <= tolerance &&
            std::abs(qBlue(pixel) - level) <= tolerance;
+}
+
+std::vector<LineSwatchKind> Kinds(const DevelopmentInfo& info) {
+    return {info.cut.kind, info.mountain.kind, info.valley.kind};
 }
 
 int DarkPixels(const QImage& image, const QRect& area) {
@@ -52,22 +57,22 @@ TEST(SheetScreen, GridLandsCentredAndTruncated) {
     view.clientHeight = 300;
     view.zoom = 1.0;
     // (0 - 105) + 200 and (0 - 148.5) + 150 = 1.5, truncated.
-    EXPECT_EQ(GridToScreenX(view, layout, 0), 95);
-    EXPECT_EQ(GridToScreenY(view, layout, 0), 1);
-    EXPECT_EQ(GridToScreenX(view, layout, 210), 305);
-    // Pan moves the sheets by pan x zoom; truncation goes towards zero on both sides of it.
+    EXPECT_EQ((std::vector<int>{GridToScreenX(view, layout, 0), GridToScreenY(view, layout, 0),
+                                GridToScreenX(view, layout, 210)}),
+              (std::vector<int>{95, 1, 305}));
+    // Pan moves the sheets by pan x zoom; truncation goes towards zero on both sides of it: (-105 + 10) x 2
+    // + 200, (-148.5 - 5) x 2 + 150, and -154.5 towards zero.
     view.panX = 10;
     view.panY = -5;
     view.zoom = 2.0;
-    EXPECT_EQ(GridToScreenX(view, layout, 0), 10);      // (-105 + 10) x 2 + 200
-    EXPECT_EQ(GridToScreenY(view, layout, 0), -157);    // (-148.5 - 5) x 2 + 150
-    EXPECT_EQ(GridToScreenY(view, layout, 1.25), -154); // -154.5 towards zero
+    EXPECT_EQ((std::vector<int>{GridToScreenX(view, layout, 0), GridToScreenY(view, layout, 0),
+                                GridToScreenY(view, layout, 1.25)}),
+              (std::vector<int>{10, -157, -154}));
     // The raster and overlay mapping agrees: development (x, y) is grid (x + 15, y + 15).
     const RasterProjection p = ScreenProjection(view, layout);
-    EXPECT_DOUBLE_EQ(p.ToPixel({0, 0}).x, 40.0);
-    EXPECT_DOUBLE_EQ(p.ToPixel({0, 0}).y, -127.0);
-    EXPECT_EQ(p.widthPixels, 400);
-    EXPECT_DOUBLE_EQ(p.pixelsPerMMX, 2.0);
+    EXPECT_EQ((std::vector<double>{p.ToPixel({0, 0}).x, p.ToPixel({0, 0}).y, double(p.widthPixels),
+                                   p.pixelsPerMMX}),
+              (std::vector<double>{40, -127, 400, 2}));
     // Huge or broken values give pixels GL can take instead of undefined casts.
     view.panX = 0;
     view.zoom = 1e300;
@@ -82,8 +87,7 @@ TEST(SheetScreen, FitLeavesFifteenPixelsOnEachSide) {
     // With a development the whole sheet area fits: 470 / 390 is the smaller ratio.
     ScreenView view = FitScreenView(500, 700, layout, true);
     EXPECT_DOUBLE_EQ(view.zoom, 470.0 / 390.0);
-    EXPECT_EQ(view.panX, 0.0);
-    EXPECT_EQ(view.panY, 0.0);
+    EXPECT_TRUE(view.panX == 0 && view.panY == 0);
     // Without one, the paper of one sheet: 470 / 210 against 670 / 297.
     view = FitScreenView(500, 700, layout, false);
     EXPECT_DOUBLE_EQ(view.zoom, 470.0 / 210.0);
@@ -109,19 +113,14 @@ TEST(SheetScreen, PaperShadowOutlineAndDottedBorders) {
 
     const int x0 = GridToScreenX(view, layout, 0), y0 = GridToScreenY(view, layout, 0);
     const int x1 = GridToScreenX(view, layout, 210), y1 = GridToScreenY(view, layout, 297);
-    // Background grey 0.5, the paper white inside a one-pixel black outline on its edge pixels.
-    EXPECT_TRUE(IsGrey(image.pixel(2, 2), 128));
-    EXPECT_TRUE(IsGrey(image.pixel(x0 - 1, y0 + 20), 128));
-    EXPECT_TRUE(IsGrey(image.pixel(x0, y0), 0));
-    EXPECT_TRUE(IsGrey(image.pixel(x1 - 1, y1 - 1), 0));
-    EXPECT_TRUE(IsGrey(image.pixel(x0 + 1, y0 + 1), 255));
-    EXPECT_TRUE(IsGrey(image.pixel(x1 - 2, y1 - 2), 255));
-    // The shadow: 3 pixels right and down, so the right edge shows black from y0 + 3 on, grey above.
-    EXPECT_TRUE(IsGrey(image.pixel(x1 + 1, y0 + 1), 128));
-    EXPECT_TRUE(IsGrey(image.pixel(x1 + 1, y0 + 3), 0));
-    EXPECT_TRUE(IsGrey(image.pixel(x1 + 2, y1 + 2), 0));
-    EXPECT_TRUE(IsGrey(image.pixel(x1 + 3, y1 + 3), 128));
-    EXPECT_TRUE(IsGrey(image.pixel(x0 + 1, y1 + 1), 128));
+    // Background grey 0.5, the paper white inside a one-pixel black outline on its edge pixels. The shadow:
+    // 3 pixels right and down, so the right edge shows black from y0 + 3 on, grey above.
+    const std::tuple<int, int, int> expected[] = {
+        {2, 2, 128},           {x0 - 1, y0 + 20, 128}, {x0, y0, 0},           {x1 - 1, y1 - 1, 0},
+        {x0 + 1, y0 + 1, 255}, {x1 - 2, y1 - 2, 255},  {x1 + 1, y0 + 1, 128}, {x1 + 1, y0 + 3, 0},
+        {x1 + 2, y1 + 2, 0},   {x1 + 3, y1 + 3, 128},  {x0 + 1, y1 + 1, 128}};
+    for (const auto& [x, y, level] : expected)
+        EXPECT_TRUE(IsGrey(image.pixel(x, y), level)) << x << ", " << y;
 
     // The left printable border: 4 pixels grey 0.6, 4 white, from its top end on.
     const int bx = GridToScreenX(view, layout, 15);
@@ -142,17 +141,15 @@ TEST(SheetScreen, WelcomeTextOnlyWithoutModelOnFirstLaunch) {
     const SheetLayout layout = A4(1, 1);
     const ScreenView view = FitScreenView(400, 300, layout, false);
     RecordingPrompt prompt;
-    EXPECT_STREQ(kWelcomeLines[0], "Welcome to Tessaly Vuvoza2.");
-    EXPECT_STREQ(kWelcomeLines[1], "Short description is displayed on the status bar.");
-    EXPECT_STREQ(kWelcomeLines[2], "Please see them as a hint of operation.");
-    EXPECT_STREQ(kWelcomeLines[3], " ");
+    EXPECT_EQ(std::vector<std::string>(kWelcomeLines, kWelcomeLines + 4),
+              (std::vector<std::string>{"Welcome to Tessaly Vuvoza2.",
+                                        "Short description is displayed on the status bar.",
+                                        "Please see them as a hint of operation.", " "}));
 
     settings.bFirstLaunch = true;
     const QImage welcome = RenderScreenImage(nullptr, settings, view, prompt);
     settings.bFirstLaunch = false;
     const QImage plain = RenderScreenImage(nullptr, settings, view, prompt);
-    ASSERT_FALSE(welcome.isNull());
-    ASSERT_FALSE(plain.isNull());
     // Three visible lines around the middle of the paper, centred: ink left and right of the centre line
     // alike, none in the top or bottom part of the view.
     const int x0 = GridToScreenX(view, layout, 0) + 2, x1 = GridToScreenX(view, layout, 210) - 2;
@@ -252,22 +249,19 @@ TEST(DevelopmentInfo, CountsPaperAndSwatches) {
     EXPECT_EQ(info.partCount, int(doc.development->parts.size()));
     EXPECT_EQ(info.paperType, "A4 Portrait");
     // Defaults: solid cut, mountain dashed with its pattern (style 3), valley with its own (style 2).
-    EXPECT_EQ(info.cut.kind, LineSwatchKind::Solid);
-    EXPECT_EQ(info.mountain.kind, LineSwatchKind::Dashed);
+    EXPECT_EQ(Kinds(info), (std::vector<LineSwatchKind>{LineSwatchKind::Solid, LineSwatchKind::Dashed,
+                                                        LineSwatchKind::Dashed}));
     EXPECT_EQ(info.mountain.patternMM[0], 1.0);
-    EXPECT_EQ(info.valley.kind, LineSwatchKind::Dashed);
     EXPECT_EQ(info.valley.patternMM[2], 0.5);
 
     settings.iPaperSize = kPaperB1;
     settings.iPaperOrientation = 1;
-    settings.iCutLineStyle = 1;
+    settings.iCutLineStyle = settings.iValleyLineStyle = 1;
     settings.iMountainLineStyle = 0;
-    settings.iValleyLineStyle = 1;
     info = GetDevelopmentInfo(&doc, settings);
     EXPECT_EQ(info.paperType, "B1 Landscape");
-    EXPECT_EQ(info.cut.kind, LineSwatchKind::None);
-    EXPECT_EQ(info.mountain.kind, LineSwatchKind::Solid);
-    EXPECT_EQ(info.valley.kind, LineSwatchKind::None);
+    EXPECT_EQ(Kinds(info), (std::vector<LineSwatchKind>{LineSwatchKind::None, LineSwatchKind::Solid,
+                                                        LineSwatchKind::None}));
 
     // Letter, legal and custom have no name here; any cut style but 1 is solid; a fold style outside the
     // table is dashed with the fold's own pattern.
@@ -280,16 +274,14 @@ TEST(DevelopmentInfo, CountsPaperAndSwatches) {
     settings.iMountainLineStyle = 7;
     settings.iValleyLineStyle = 3; // the mountain pattern's value, still the valley's pattern
     info = GetDevelopmentInfo(&doc, settings);
-    EXPECT_EQ(info.cut.kind, LineSwatchKind::Solid);
-    EXPECT_EQ(info.mountain.kind, LineSwatchKind::Dashed);
+    EXPECT_EQ(Kinds(info), (std::vector<LineSwatchKind>{LineSwatchKind::Solid, LineSwatchKind::Dashed,
+                                                        LineSwatchKind::Dashed}));
     EXPECT_EQ(info.mountain.patternMM[1], 1.0);
-    EXPECT_EQ(info.valley.kind, LineSwatchKind::Dashed);
     EXPECT_EQ(info.valley.patternMM[0], 2.0);
 
     // No document: nothing counted.
     info = GetDevelopmentInfo(nullptr, settings);
-    EXPECT_EQ(info.faceCount, 0);
-    EXPECT_EQ(info.partCount, 0);
+    EXPECT_TRUE(info.faceCount == 0 && info.partCount == 0);
 }
 
 TEST(DevelopmentInfo, SwatchesDrawTheirLines) {

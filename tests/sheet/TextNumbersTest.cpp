@@ -32,24 +32,18 @@ TEST(TextNumbers, FixedMatchesPrintfInTheCLocale) {
     std::setlocale(LC_NUMERIC, "C");
     // Cases where a hand-made formatter usually goes wrong: signs of zero, ties at the sixth decimal
     // (1/128 = 0.0078125 is exact and rounds to even), carries into the integer part, huge magnitudes.
-    EXPECT_EQ(Fixed(0.0), "0.000000");
-    EXPECT_EQ(Fixed(-0.0), "-0.000000");
-    EXPECT_EQ(Fixed(-1e-9), "-0.000000");
-    EXPECT_EQ(Fixed(0.0078125), "0.007812");
-    EXPECT_EQ(Fixed(0.0234375), "0.023438");
-    EXPECT_EQ(Fixed(9.9999995), PrintfFixed(9.9999995));
-    EXPECT_EQ(Fixed(283.46456692913387), "283.464567");
-    EXPECT_EQ(Fixed(1e300), PrintfFixed(1e300));
-    EXPECT_EQ(Fixed(-std::numeric_limits<double>::max()), PrintfFixed(-std::numeric_limits<double>::max()));
-    EXPECT_EQ(Fixed(std::numeric_limits<double>::denorm_min()), "0.000000");
-    EXPECT_EQ(Fixed(std::numeric_limits<double>::infinity()),
-              PrintfFixed(std::numeric_limits<double>::infinity()));
-    EXPECT_EQ(Fixed(-std::numeric_limits<double>::infinity()),
-              PrintfFixed(-std::numeric_limits<double>::infinity()));
-    EXPECT_EQ(Fixed(std::numeric_limits<double>::quiet_NaN()),
-              PrintfFixed(std::numeric_limits<double>::quiet_NaN()));
-    EXPECT_EQ(Fixed(-std::numeric_limits<double>::quiet_NaN()),
-              PrintfFixed(-std::numeric_limits<double>::quiet_NaN()));
+    const std::pair<double, const char*> exact[] = {{0.0, "0.000000"},
+                                                    {-0.0, "-0.000000"},
+                                                    {-1e-9, "-0.000000"},
+                                                    {0.0078125, "0.007812"},
+                                                    {0.0234375, "0.023438"},
+                                                    {283.46456692913387, "283.464567"},
+                                                    {std::numeric_limits<double>::denorm_min(), "0.000000"}};
+    for (const auto& [value, text] : exact) EXPECT_EQ(Fixed(value), text);
+    const double inf = std::numeric_limits<double>::infinity(),
+                 nan = std::numeric_limits<double>::quiet_NaN();
+    for (double value : {9.9999995, 1e300, -std::numeric_limits<double>::max(), inf, -inf, nan, -nan})
+        EXPECT_EQ(Fixed(value), PrintfFixed(value));
 
     // Development-sized values, values on the half-way points of the sixth decimal, and arbitrary bits.
     std::mt19937_64 random(20240611);
