@@ -577,6 +577,9 @@ private:
 
     void DrawEdgeIds() {
         if (target_.fontListBase == 0 || !(emMM_ > 0.0) || !std::isfinite(emMM_)) return;
+        if (!mode_.bitmapMode &&
+            !(emMM_ * std::abs(target_.projection.pixelsPerMMY) >= kSmallestScreenEdgeIdPixels))
+            return;
         const bool thisCornerFirst = EdgeIdFromThisCorner(development_, settings_);
         glDisable(GL_BLEND);
         glDisable(GL_TEXTURE_2D);
@@ -741,7 +744,9 @@ bool IsConvexPolygon(const std::vector<Point2>& points) {
         const int s = cross > 0.0 ? 1 : -1;
         if (sign == 0) sign = s;
         if (s != sign) return false;
-        turning += std::atan2(cross, dot);
+        // Four turns of less than half a circle each cannot go round twice: only longer outlines need the
+        // sum, and faces and flaps are mostly triangles and quadrilaterals.
+        if (n > 4) turning += std::atan2(cross, dot);
     }
     // A star turns the same way at every corner too, but goes round more than once.
     return sign != 0 && std::abs(turning) < 3.0 * kPi;

@@ -27,6 +27,10 @@ enum class RasterLayer {
 // as one solid line at the pattern's coverage.
 constexpr double kSolidDashPeriodPixels = 1.5;
 
+// On screen, edge IDs whose em is smaller than this many pixels are left out: no one reads them, and
+// their glyphs cost as many triangles as legible ones.
+constexpr double kSmallestScreenEdgeIdPixels = 2.0;
+
 struct RasterMode {
     // Bitmap outputs (print, export): lines iLineWidthID + 1 pixels wide, and with bLineAlpha off no lines
     // or flap outlines at all because the vector pass draws them afterwards. On screen lines are 1 pixel.

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace tsm {
 
@@ -44,6 +45,27 @@ void FillRect(int x0, int y0, int x1, int y1) {
     glVertex2i(x1, y1);
     glVertex2i(x0, y1);
     glEnd();
+}
+
+// The rectangle (x0, y0)-(x1, y1) where the rectangle (cx0, cy0)-(cx1, cy1) does not lie, in up to four
+// pieces: what a fill of the whole would leave showing once the other is filled over it, without paying
+// for the hidden pixels. Whole-pixel corners make the pieces cover exactly the same pixels.
+void FillOutside(int x0, int y0, int x1, int y1, int cx0, int cy0, int cx1, int cy1) {
+    // A quad fills the same pixels whichever way round its corners are given.
+    if (x1 < x0) std::swap(x0, x1);
+    if (y1 < y0) std::swap(y0, y1);
+    if (cx1 < cx0) std::swap(cx0, cx1);
+    if (cy1 < cy0) std::swap(cy0, cy1);
+    if (x1 == x0 || y1 == y0) return;
+    if (cx1 <= cx0 || cy1 <= cy0 || cx1 <= x0 || x1 <= cx0 || cy1 <= y0 || y1 <= cy0) {
+        FillRect(x0, y0, x1, y1);
+        return;
+    }
+    const int top = std::max(y0, cy0), bottom = std::min(y1, cy1);
+    if (y0 < top) FillRect(x0, y0, x1, top);
+    if (bottom < y1) FillRect(x0, bottom, x1, y1);
+    if (x0 < cx0) FillRect(x0, top, cx0, bottom);
+    if (cx1 < x1) FillRect(cx1, top, x1, bottom);
 }
 
 QFont ScreenFont(int pointSize) {
@@ -135,8 +157,8 @@ void DrawScreenBackground(const ScreenView& view, const SheetLayout& layout) {
     const int y1 = GridToScreenY(view, layout, corner.y);
 
     glColor3f(0.0f, 0.0f, 0.0f);
-    FillRect(x0 + kSheetShadowPixels, y0 + kSheetShadowPixels, x1 + kSheetShadowPixels,
-             y1 + kSheetShadowPixels);
+    FillOutside(x0 + kSheetShadowPixels, y0 + kSheetShadowPixels, x1 + kSheetShadowPixels,
+                y1 + kSheetShadowPixels, x0, y0, x1, y1);
     glColor3f(1.0f, 1.0f, 1.0f);
     FillRect(x0, y0, x1, y1);
     // The outline on the paper's own edge pixels, one pixel wide, drawn as fills so that no corner pixel

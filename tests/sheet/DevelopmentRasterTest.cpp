@@ -602,6 +602,45 @@ TEST(DevelopmentRasterImage, EdgeIdsWithGLText) {
     EXPECT_EQ(darkNearIds(RenderBitmap(doc, s, projection, prompt)), withoutText);
 }
 
+// On screen, GL edge IDs whose em covers fewer than two pixels are left out; bitmap outputs keep them.
+TEST(DevelopmentRasterImage, ScreenLeavesOutIllegibleGLEdgeIds) {
+    Settings s;
+    RecordingPrompt prompt;
+    Document doc;
+    ASSERT_TRUE(BuildSampleCube(doc).empty());
+    s.iEdgeIDfontSizePoint = 10; // an em of 3.53 mm
+    s.bUseOpenGLToDrawEdgeID = true;
+    ComputeDevelopmentExtent(*doc.development, true);
+    Reclassify(doc, s);
+    struct Case {
+        double pixelsPerMM;
+        bool screen;
+        bool drawn;
+    };
+    const Case cases[] = {
+        {5.0, true, true},   // 17.6 pixels an em
+        {1.2, true, true},   // 4.2 pixels
+        {0.55, true, false}, // 1.94 pixels
+        {0.25, true, false}, // 0.88 pixels
+        {0.55, false, true}, // the same size in a bitmap output
+        {1.2, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.pixelsPerMM) + (c.screen ? " screen" : " bitmap"));
+        const RasterProjection projection = FrameProjection(*doc.development, c.pixelsPerMM, 3);
+        const auto render = [&](bool numbers) {
+            s.bDrawNumber = numbers;
+            return c.screen ? RenderScreen(doc, s, projection, false, prompt)
+                            : RenderBitmap(doc, s, projection, prompt);
+        };
+        const QImage without = render(false);
+        const QImage with = render(true);
+        ASSERT_FALSE(with.isNull());
+        EXPECT_EQ(with != without, c.drawn);
+    }
+    EXPECT_TRUE(prompt.texts.empty());
+}
+
 TEST(DevelopmentRasterImage, DamagedDevelopmentsDrawWithoutCrashing) {
     Settings settings;
     settings.bUseOpenGLToDrawEdgeID = true;
