@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace tsm {
 
@@ -153,6 +154,9 @@ double CoincidentEdgeThresholdMM(const Settings& s) {
 
 int JoinCoincidentCutEdges(CPart& part, double thresholdMM) {
     int joins = 0;
+    // Dropped lines leave the part's list in one sweep at the end: one erase per join made large parts
+    // cost the square of their line count.
+    std::unordered_set<const CPartLine*> dropped;
     for (CFace* face : part.faces) {
         for (auto& corner : face->halfEdges) {
             CHalfEdge* h = corner.get();
@@ -171,18 +175,18 @@ int JoinCoincidentCutEdges(CPart& part, double thresholdMM) {
             h->next->y2d = t->y2d = end.y;
             h->joined = t;
             t->joined = h;
-            CPartLine* dropped = t->line;
-            if (dropped != nullptr && dropped != h->line) {
-                auto& lines = part.lines;
-                lines.erase(
-                    std::remove_if(lines.begin(), lines.end(),
-                                   [&](const std::unique_ptr<CPartLine>& l) { return l.get() == dropped; }),
-                    lines.end());
-            }
+            if (t->line != nullptr && t->line != h->line) dropped.insert(t->line);
             t->line = h->line;
             if (h->line != nullptr) h->line->second = t;
             ++joins;
         }
+    }
+    if (!dropped.empty()) {
+        auto& lines = part.lines;
+        lines.erase(
+            std::remove_if(lines.begin(), lines.end(),
+                           [&](const std::unique_ptr<CPartLine>& l) { return dropped.count(l.get()) > 0; }),
+            lines.end());
     }
     return joins;
 }
