@@ -55,13 +55,17 @@ public:
             for (int64_t y = span.y0; y <= span.y1; ++y) cells_[Key(x, y)].push_back(index);
     }
 
-    bool Hits(const Rect& trial) const {
+    // Whether `trial` overlaps a placed rectangle. `blocker` is the index of one that overlapped a trial at
+    // the same corner before, or -1; it is asked first, as a corner that was blocked mostly stays blocked
+    // by the same rectangle, and it is set to the one found.
+    bool Hits(const Rect& trial, int& blocker) const {
+        if (blocker >= 0 && Overlaps(trial, rects_[blocker])) return true;
         for (int i : wide_)
-            if (Overlaps(trial, rects_[i])) return true;
+            if (Overlaps(trial, rects_[i])) return blocker = i, true;
         Span span;
         if (!SpanOf(trial, span)) {
-            for (const Rect& r : rects_)
-                if (Overlaps(trial, r)) return true;
+            for (size_t i = 0; i < rects_.size(); ++i)
+                if (Overlaps(trial, rects_[i])) return blocker = static_cast<int>(i), true;
             return false;
         }
         for (int64_t x = span.x0; x <= span.x1; ++x)
@@ -69,7 +73,7 @@ public:
                 auto it = cells_.find(Key(x, y));
                 if (it == cells_.end()) continue;
                 for (int i : it->second)
-                    if (Overlaps(trial, rects_[i])) return true;
+                    if (Overlaps(trial, rects_[i])) return blocker = i, true;
             }
         return false;
     }
@@ -124,7 +128,8 @@ bool FindFreeSheet(double w, double h, double spacing, double pw, double ph, con
             const int row = cell < k ? cell : k;
             const double x = column * pw;
             const double y = row * ph;
-            if (!placed.Hits(TrialRect(x, y, w, h, spacing))) {
+            int blocker = -1;
+            if (!placed.Hits(TrialRect(x, y, w, h, spacing), blocker)) {
                 position = {x, y};
                 return true;
             }
@@ -154,6 +159,7 @@ void LayoutParts(Development& development, double modelSize, const LayoutMethod&
     double sizeSum = 0;
     for (const CPart* part : order) sizeSum += part->width + part->height + 2 * spacing;
     std::vector<Point2> candidates{{0, 0}};
+    std::vector<int> blockers{-1}; // per candidate: the placed rectangle that last blocked it
     PlacedRects placed(order.empty() ? 0.0 : 0.5 * sizeSum / static_cast<double>(order.size()));
     double extentW = 0, extentH = 0;
 
@@ -178,7 +184,7 @@ void LayoutParts(Development& development, double modelSize, const LayoutMethod&
                     if (!(c.y < b.y || (c.y == b.y && c.x < b.x))) continue;
                 }
             }
-            if (placed.Hits(TrialRect(c.x, c.y, w, h, spacing))) continue;
+            if (placed.Hits(TrialRect(c.x, c.y, w, h, spacing), blockers[i])) continue;
             best = static_cast<int>(i);
             bestScore = score;
         }
@@ -211,9 +217,11 @@ void LayoutParts(Development& development, double modelSize, const LayoutMethod&
             }
             candidates.push_back({rightEdge, below});
             candidates.erase(candidates.begin() + best);
+            blockers.erase(blockers.begin() + best);
         } else {
             candidates.push_back({position.x, below});
         }
+        blockers.resize(candidates.size(), -1);
     }
 
     for (auto& part : development.parts) {

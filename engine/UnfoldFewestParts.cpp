@@ -169,9 +169,9 @@ private:
             refused_[index] = 1;
             return false;
         }
-        space_->Merge(*a, *b, moved);
+        CPart& kept = space_->Merge(*a, *b, moved);
         // The emptied part gives its room back, as the unfolder's own parts do when they are dropped.
-        std::vector<CFace*>().swap(b->faces);
+        std::vector<CFace*>().swap(&kept == a ? b->faces : a->faces);
         joins_.push_back(&edge);
         --parts_;
         return true;

@@ -202,6 +202,14 @@ struct Unfolder::Impl {
     Impl(CMeshModel& m, Development& d, Unfolder& o) : model(m), dev(d), owner(o) {}
 
     void LayFlat() {
+        // Every face starts as a part: room for all of them at once, rather than a map rebuilt time and
+        // again as it grows, which on large models cost more than laying the faces flat.
+        size_t faces = 0;
+        for (auto& solid : model.solids)
+            if (solid->inDevelopment) faces += solid->faces.size();
+        slot.reserve(faces);
+        up.reserve(faces);
+        dev.parts.reserve(dev.parts.size() + faces);
         for (auto& solid : model.solids) {
             if (!solid->inDevelopment) continue;
             for (auto& facePtr : solid->faces) {
@@ -240,9 +248,14 @@ struct Unfolder::Impl {
             ++owner.refusedJoins_;
             return false;
         }
-        space->Merge(*a, *b, movedB);
-        dev.parts[slot[b]].reset();
+        CPart& kept = space->Merge(*a, *b, movedB);
+        // The joined part stays where A was in the development's list, whichever object carries it on.
+        const size_t slotA = slot[a], slotB = slot[b];
+        if (&kept == b) std::swap(dev.parts[slotA], dev.parts[slotB]);
+        dev.parts[slotB].reset();
+        slot.erase(a);
         slot.erase(b);
+        slot[&kept] = slotA;
         h->joined = t;
         t->joined = h;
         return true;
