@@ -86,6 +86,9 @@ private:
     double sharedPointSquared_;
     std::unordered_map<const CPart*, State> states_;
     std::unordered_map<const CFace*, CFace*> next_;
+    // The face of one part that last overlapped another, keyed by the two parts (a clash of keys only
+    // makes a poor first guess).
+    std::unordered_map<uint64_t, const CFace*> hints_;
 };
 
 } // namespace tsm
