@@ -157,10 +157,14 @@ void LayoutParts(Development& development, double modelSize, const LayoutMethod&
 
     // A cell about the mean part's size holds a few rectangles.
     double sizeSum = 0;
-    for (const CPart* part : order) sizeSum += part->width + part->height + 2 * spacing;
+    int sized = 0;
+    for (const CPart* part : order) {
+        const double size = part->width + part->height + 2 * spacing;
+        if (std::isfinite(size)) sizeSum += size, ++sized;
+    }
     std::vector<Point2> candidates{{0, 0}};
     std::vector<int> blockers{-1}; // per candidate: the placed rectangle that last blocked it
-    PlacedRects placed(order.empty() ? 0.0 : 0.5 * sizeSum / static_cast<double>(order.size()));
+    PlacedRects placed(sized == 0 ? 0.0 : 0.5 * sizeSum / sized);
     double extentW = 0, extentH = 0;
 
     for (CPart* part : order) {
