@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <unordered_map>
 #include <vector>
 
 namespace tsm {
@@ -32,12 +34,77 @@ Rect TrialRect(double x, double y, double w, double h, double spacing) {
     return {x + 0.001 * w, y + 0.001 * h, x + w + spacing, y + h + spacing};
 }
 
-bool HitsPlaced(const Rect& trial, const std::vector<Rect>& placed) {
-    for (const Rect& r : placed) {
-        if (Overlaps(trial, r)) return true;
+// The placed rectangles, found by a uniform grid: every candidate corner of every part asks whether its
+// rectangle hits one, and asking all of them made the layout of thousands of parts cost the cube of
+// their count. Rectangles spanning too many cells, or not finite, are kept in a list every query scans.
+class PlacedRects {
+public:
+    explicit PlacedRects(double cellSize) : cell_(cellSize > 0 && std::isfinite(cellSize) ? cellSize : 0) {}
+
+    const std::vector<Rect>& All() const { return rects_; }
+
+    void Add(const Rect& r) {
+        const int index = static_cast<int>(rects_.size());
+        rects_.push_back(r);
+        Span span;
+        if (!SpanOf(r, span)) {
+            wide_.push_back(index);
+            return;
+        }
+        for (int64_t x = span.x0; x <= span.x1; ++x)
+            for (int64_t y = span.y0; y <= span.y1; ++y) cells_[Key(x, y)].push_back(index);
     }
-    return false;
-}
+
+    // Whether `trial` overlaps a placed rectangle. `blocker` is the index of one that overlapped a trial at
+    // the same corner before, or -1; it is asked first, as a corner that was blocked mostly stays blocked
+    // by the same rectangle, and it is set to the one found.
+    bool Hits(const Rect& trial, int& blocker) const {
+        if (blocker >= 0 && Overlaps(trial, rects_[blocker])) return true;
+        for (int i : wide_)
+            if (Overlaps(trial, rects_[i])) return blocker = i, true;
+        Span span;
+        if (!SpanOf(trial, span)) {
+            for (size_t i = 0; i < rects_.size(); ++i)
+                if (Overlaps(trial, rects_[i])) return blocker = static_cast<int>(i), true;
+            return false;
+        }
+        for (int64_t x = span.x0; x <= span.x1; ++x)
+            for (int64_t y = span.y0; y <= span.y1; ++y) {
+                auto it = cells_.find(Key(x, y));
+                if (it == cells_.end()) continue;
+                for (int i : it->second)
+                    if (Overlaps(trial, rects_[i])) return blocker = i, true;
+            }
+        return false;
+    }
+
+private:
+    // Rectangles that overlap share a cell: the cell index only ever grows with the coordinate.
+    struct Span {
+        int64_t x0, x1, y0, y1;
+    };
+    static constexpr int64_t kMaxCells = 256;
+    static constexpr double kMaxIndex = 1 << 30;
+
+    int64_t Index(double v) const {
+        return static_cast<int64_t>(std::clamp(std::floor(v / cell_), -kMaxIndex, kMaxIndex));
+    }
+    bool SpanOf(const Rect& r, Span& span) const {
+        if (!(cell_ > 0) || !std::isfinite(r.x0) || !std::isfinite(r.y0) || !std::isfinite(r.x1) ||
+            !std::isfinite(r.y1))
+            return false;
+        span = {Index(r.x0), Index(r.x1), Index(r.y0), Index(r.y1)};
+        return (span.x1 - span.x0 + 1) * (span.y1 - span.y0 + 1) <= kMaxCells;
+    }
+    static uint64_t Key(int64_t x, int64_t y) {
+        return (static_cast<uint64_t>(static_cast<uint32_t>(x)) << 32) | static_cast<uint32_t>(y);
+    }
+
+    double cell_;
+    std::vector<Rect> rects_;
+    std::vector<int> wide_;
+    std::unordered_map<uint64_t, std::vector<int>> cells_;
+};
 
 double SheetIndex(double value, double sheetSize) {
     return std::trunc(value / sheetSize);
@@ -52,7 +119,7 @@ double PaperShapedArea(double w, double h, double ratio) {
 // The first free whole sheet in growing square shells of the sheet grid; shell k adds column k (rows 0 to
 // k - 1) and then row k (columns 0 to k). Cells beyond every placed part are always free, so the search
 // ends; the cap only guards against non-finite sizes.
-bool FindFreeSheet(double w, double h, double spacing, double pw, double ph, const std::vector<Rect>& placed,
+bool FindFreeSheet(double w, double h, double spacing, double pw, double ph, const PlacedRects& placed,
                    Point2& position) {
     const int maxShell = 100000;
     for (int k = 1; k <= maxShell; ++k) {
@@ -61,7 +128,8 @@ bool FindFreeSheet(double w, double h, double spacing, double pw, double ph, con
             const int row = cell < k ? cell : k;
             const double x = column * pw;
             const double y = row * ph;
-            if (!HitsPlaced(TrialRect(x, y, w, h, spacing), placed)) {
+            int blocker = -1;
+            if (!placed.Hits(TrialRect(x, y, w, h, spacing), blocker)) {
                 position = {x, y};
                 return true;
             }
@@ -87,9 +155,16 @@ void LayoutParts(Development& development, double modelSize, const LayoutMethod&
         return a->width * a->height > b->width * b->height;
     });
 
+    // A cell about the mean part's size holds a few rectangles.
+    double sizeSum = 0;
+    int sized = 0;
+    for (const CPart* part : order) {
+        const double size = part->width + part->height + 2 * spacing;
+        if (std::isfinite(size)) sizeSum += size, ++sized;
+    }
     std::vector<Point2> candidates{{0, 0}};
-    std::vector<Rect> placed;
-    placed.reserve(order.size());
+    std::vector<int> blockers{-1}; // per candidate: the placed rectangle that last blocked it
+    PlacedRects placed(sized == 0 ? 0.0 : 0.5 * sizeSum / sized);
     double extentW = 0, extentH = 0;
 
     for (CPart* part : order) {
@@ -113,7 +188,7 @@ void LayoutParts(Development& development, double modelSize, const LayoutMethod&
                     if (!(c.y < b.y || (c.y == b.y && c.x < b.x))) continue;
                 }
             }
-            if (HitsPlaced(TrialRect(c.x, c.y, w, h, spacing), placed)) continue;
+            if (placed.Hits(TrialRect(c.x, c.y, w, h, spacing), blockers[i])) continue;
             best = static_cast<int>(i);
             bestScore = score;
         }
@@ -135,20 +210,22 @@ void LayoutParts(Development& development, double modelSize, const LayoutMethod&
         part->y = position.y;
         extentW = std::max(extentW, position.x + w + spacing);
         extentH = std::max(extentH, position.y + h + spacing);
-        placed.push_back(PlacedRect(*part, spacing));
+        placed.Add(PlacedRect(*part, spacing));
 
         candidates.push_back({position.x + w + spacing, position.y});
         const double below = position.y + h + spacing;
         if (!onFreshSheet) {
             double rightEdge = 0;
-            for (const Rect& r : placed) {
+            for (const Rect& r : placed.All()) {
                 if (r.y0 < below && r.y1 > below) rightEdge = std::max(rightEdge, r.x1);
             }
             candidates.push_back({rightEdge, below});
             candidates.erase(candidates.begin() + best);
+            blockers.erase(blockers.begin() + best);
         } else {
             candidates.push_back({position.x, below});
         }
+        blockers.resize(candidates.size(), -1);
     }
 
     for (auto& part : development.parts) {

@@ -3,7 +3,8 @@
 // beforehand, so several growths are made and the one with the fewest parts (then the shortest cuts) wins:
 // first the upright unfolding's own order, so that no plan has more parts than it; then sharp folds cut
 // and long edges joined first; then, growth after growth, the edges around the small leftover parts of the
-// last growth are moved earlier, which lets the large parts form around those faces. Everything depends on
+// last growth are moved earlier, which lets the large parts form around those faces (in chains of
+// growths, each moving them by another amount). Everything depends on
 // the model alone, so the same model always gets the same plan.
 #pragma once
 

@@ -205,9 +205,9 @@ bool MergeSpace::ProbeGrid(const CPart& probe, const RigidMotion& probeMotion, c
     const double margin = 1e-6 * cellSize_ + std::sqrt(sharedPointSquared_);
     std::vector<Point2> pp, pi;
     std::vector<const CFace*> candidates;
-    for (const CFace* face : probe.faces) {
+    const auto overlaps = [&](const CFace* face) {
         CornerPositions(*face, probeMotion, pp);
-        if (pp.size() < 3) continue;
+        if (pp.size() < 3) return false;
         const Box box = BoxOf(pp.data(), pp.size());
         const Point2 corners[4] = {
             indexedMotion.Unapply({box.x0, box.y0}), indexedMotion.Unapply({box.x1, box.y0}),
@@ -231,6 +231,19 @@ bool MergeSpace::ProbeGrid(const CPart& probe, const RigidMotion& probeMotion, c
         for (const CFace* other : candidates) {
             CornerPositions(*other, indexedMotion, pi);
             if (FacesOverlap(pi.data(), pi.size(), pp.data(), pp.size(), sharedPointSquared_)) return true;
+        }
+        return false;
+    };
+    // Two large parts that overlapped along one edge mostly overlap at the same face along the next
+    // edge between them; asking that face first spares a walk over the whole smaller part each time.
+    const uint64_t key =
+        reinterpret_cast<uintptr_t>(&probe) * 0x9E3779B97F4A7C15ull ^ reinterpret_cast<uintptr_t>(&indexed);
+    auto hint = hints_.find(key);
+    if (hint != hints_.end() && hint->second->part == &probe && overlaps(hint->second)) return true;
+    for (const CFace* face : probe.faces) {
+        if (overlaps(face)) {
+            hints_[key] = face;
+            return true;
         }
     }
     return false;
@@ -271,19 +284,30 @@ bool MergeSpace::Overlaps(const CPart& a, const CPart& b, const RigidMotion& mov
     return false;
 }
 
-void MergeSpace::Merge(CPart& a, CPart& b, const RigidMotion& movedB) {
+void MergeSpace::Chain(const CPart& part, State& state) {
+    if (state.head != nullptr || part.faces.empty()) return;
+    state.head = part.faces.front();
+    for (size_t i = 0; i + 1 < part.faces.size(); ++i) next_[part.faces[i]] = part.faces[i + 1];
+    state.tail = part.faces.back();
+}
+
+CPart& MergeSpace::Merge(CPart& a, CPart& b, const RigidMotion& movedB) {
     State stateA = std::move(StateOf(a));
     State stateB = std::move(StateOf(b));
+    states_.erase(&a);
     states_.erase(&b);
+    Chain(a, stateA);
+    Chain(b, stateB);
     stateB.motion = movedB;
     // The smaller part is re-expressed in the larger one's frame; the larger one's grid stays valid.
     const bool keepA = b.faces.size() <= a.faces.size();
     State& big = keepA ? stateA : stateB;
     const State& small = keepA ? stateB : stateA;
-    const CPart& smallPart = keepA ? b : a;
+    CPart& bigPart = keepA ? a : b;
+    CPart& smallPart = keepA ? b : a;
     if (strategy_ == OverlapStrategy::Indexed && !big.grid) {
         big.grid = std::make_unique<Grid>();
-        for (const CFace* face : (keepA ? a : b).faces) Insert(*big.grid, face);
+        for (const CFace* face : bigPart.faces) Insert(*big.grid, face);
     }
     for (CFace* face : smallPart.faces) {
         for (auto& corner : face->halfEdges) {
@@ -292,19 +316,35 @@ void MergeSpace::Merge(CPart& a, CPart& b, const RigidMotion& movedB) {
             corner->y2d = p.y;
         }
         if (big.grid) Insert(*big.grid, face);
+        face->part = &bigPart;
+        bigPart.faces.push_back(face);
     }
-    for (CFace* face : b.faces) {
-        face->part = &a;
-        a.faces.push_back(face);
-    }
-    b.faces.clear();
-    states_[&a] = std::move(big);
+    smallPart.faces.clear();
+    // A's faces before B's, whichever part survives.
+    CFace* const head = stateA.head;
+    CFace* const joint = stateB.head;
+    CFace* const tail = stateB.tail;
+    if (stateA.tail != nullptr && joint != nullptr) next_[stateA.tail] = joint;
+    big.head = head != nullptr ? head : joint;
+    big.tail = tail != nullptr ? tail : stateA.tail;
+    states_[&bigPart] = std::move(big);
+    return bigPart;
 }
 
 void MergeSpace::Settle(CPart& part) {
     auto it = states_.find(&part);
     if (it == states_.end()) return;
     const RigidMotion motion = it->second.motion;
+    if (it->second.head != nullptr) {
+        const size_t count = part.faces.size();
+        part.faces.clear();
+        for (CFace* face = it->second.head; face != nullptr && part.faces.size() < count;) {
+            part.faces.push_back(face);
+            if (face == it->second.tail) break;
+            auto next = next_.find(face);
+            face = next == next_.end() ? nullptr : next->second;
+        }
+    }
     for (CFace* face : part.faces)
         for (auto& corner : face->halfEdges) {
             const Point2 p = motion.Apply(corner->Pos2D());

@@ -52,9 +52,14 @@ public:
     RigidMotion JoinMotion(const CHalfEdge& h, const CHalfEdge& t) const;
     // Whether B at `movedB` would overlap A.
     bool Overlaps(const CPart& a, const CPart& b, const RigidMotion& movedB);
-    // Moves B's faces into A (appended to A's faces), B placed at `movedB`; B is left empty.
-    void Merge(CPart& a, CPart& b, const RigidMotion& movedB);
+    // Joins A and B, B placed at `movedB`, into whichever of the two holds more faces (A on a tie), which
+    // it returns; the other is left empty. Only the smaller one's faces change hands, so that growing one
+    // large part face by face costs in proportion to its size. Until Settle the survivor's face list is
+    // in no particular order.
+    CPart& Merge(CPart& a, CPart& b, const RigidMotion& movedB);
     // Writes every corner's development position into x2d, y2d; the part's motion becomes the identity.
+    // The part's faces are put in merge order: A's before B's at every merge, as if B's faces had always
+    // been appended to A's.
     void Settle(CPart& part);
 
 private:
@@ -62,7 +67,12 @@ private:
     struct State {
         RigidMotion motion;
         std::unique_ptr<Grid> grid;
+        // The faces in merge order, linked through next_; null until the part first merges.
+        CFace* head = nullptr;
+        CFace* tail = nullptr;
     };
+    // Links the part's faces in their list order unless they are linked already.
+    void Chain(const CPart& part, State& state);
     State& StateOf(const CPart& part);
     Grid& GridOf(const CPart& part);
     void Insert(Grid& grid, const CFace* face);
@@ -75,6 +85,10 @@ private:
     double cellSize_;
     double sharedPointSquared_;
     std::unordered_map<const CPart*, State> states_;
+    std::unordered_map<const CFace*, CFace*> next_;
+    // The face of one part that last overlapped another, keyed by the two parts (a clash of keys only
+    // makes a poor first guess).
+    std::unordered_map<uint64_t, const CFace*> hints_;
 };
 
 } // namespace tsm

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace tsm {
 
@@ -153,6 +154,9 @@ double CoincidentEdgeThresholdMM(const Settings& s) {
 
 int JoinCoincidentCutEdges(CPart& part, double thresholdMM) {
     int joins = 0;
+    // Dropped lines leave the part's list in one sweep at the end: one erase per join made large parts
+    // cost the square of their line count.
+    std::unordered_set<const CPartLine*> dropped;
     for (CFace* face : part.faces) {
         for (auto& corner : face->halfEdges) {
             CHalfEdge* h = corner.get();
@@ -171,18 +175,18 @@ int JoinCoincidentCutEdges(CPart& part, double thresholdMM) {
             h->next->y2d = t->y2d = end.y;
             h->joined = t;
             t->joined = h;
-            CPartLine* dropped = t->line;
-            if (dropped != nullptr && dropped != h->line) {
-                auto& lines = part.lines;
-                lines.erase(
-                    std::remove_if(lines.begin(), lines.end(),
-                                   [&](const std::unique_ptr<CPartLine>& l) { return l.get() == dropped; }),
-                    lines.end());
-            }
+            if (t->line != nullptr && t->line != h->line) dropped.insert(t->line);
             t->line = h->line;
             if (h->line != nullptr) h->line->second = t;
             ++joins;
         }
+    }
+    if (!dropped.empty()) {
+        auto& lines = part.lines;
+        lines.erase(
+            std::remove_if(lines.begin(), lines.end(),
+                           [&](const std::unique_ptr<CPartLine>& l) { return dropped.count(l.get()) > 0; }),
+            lines.end());
     }
     return joins;
 }
@@ -198,6 +202,14 @@ struct Unfolder::Impl {
     Impl(CMeshModel& m, Development& d, Unfolder& o) : model(m), dev(d), owner(o) {}
 
     void LayFlat() {
+        // Every face starts as a part: room for all of them at once, rather than a map rebuilt time and
+        // again as it grows, which on large models cost more than laying the faces flat.
+        size_t faces = 0;
+        for (auto& solid : model.solids)
+            if (solid->inDevelopment) faces += solid->faces.size();
+        slot.reserve(faces);
+        up.reserve(faces);
+        dev.parts.reserve(dev.parts.size() + faces);
         for (auto& solid : model.solids) {
             if (!solid->inDevelopment) continue;
             for (auto& facePtr : solid->faces) {
@@ -236,9 +248,14 @@ struct Unfolder::Impl {
             ++owner.refusedJoins_;
             return false;
         }
-        space->Merge(*a, *b, movedB);
-        dev.parts[slot[b]].reset();
+        CPart& kept = space->Merge(*a, *b, movedB);
+        // The joined part stays where A was in the development's list, whichever object carries it on.
+        const size_t slotA = slot[a], slotB = slot[b];
+        if (&kept == b) std::swap(dev.parts[slotA], dev.parts[slotB]);
+        dev.parts[slotB].reset();
+        slot.erase(a);
         slot.erase(b);
+        slot[&kept] = slotA;
         h->joined = t;
         t->joined = h;
         return true;

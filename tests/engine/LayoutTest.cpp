@@ -226,3 +226,49 @@ TEST(Layout, RecalculateRescalesThenLaysOut) {
     RecalculatePartsLayout(none, LayoutMethod{}, {180, 267});
     EXPECT_EQ(none.development, nullptr);
 }
+
+// Many parts of very different sizes: a few span many cells of the layout's index, some have a side of
+// zero or no finite size at all. No two placed rectangles, spacing included, overlap, and every part
+// with a finite size is placed at finite coordinates.
+TEST(Layout, ManyMixedPartsNeverOverlap) {
+    struct Case {
+        const char* name;
+        int parts;
+        double giant; // side of every 50th part, mm
+        bool avoidPageBreaks;
+        bool broken; // one more part of no finite size
+    };
+    const Case cases[] = {
+        {"small parts", 400, 8, false, false},
+        {"giants among them", 400, 900, false, false},
+        {"giants on sheets", 300, 150, true, false},
+        {"a broken part", 300, 150, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DevelopmentFixture fx;
+        for (int i = 0; i < c.parts; ++i) {
+            const double w = i % 50 == 0 ? c.giant : 2 + (i * 37 % 23);
+            const double h = i % 50 == 0 ? c.giant / 3 : 1 + (i * 53 % 17);
+            AddRectPart(fx, i % 97 == 5 ? 0.0 : w, h);
+        }
+        CPart* broken = c.broken ? AddRectPart(fx, 5, 5) : nullptr;
+        if (broken) broken->width = std::nan("");
+        const double s = 2;
+        LayoutParts(fx.Dev(), 100, Fixed(s, c.avoidPageBreaks), {180, 267});
+        int overlaps = 0;
+        auto& parts = fx.Dev().parts;
+        for (size_t i = 0; i < parts.size(); ++i) {
+            const CPart& a = *parts[i];
+            if (&a == broken) continue;
+            EXPECT_TRUE(std::isfinite(a.x) && std::isfinite(a.y)) << i;
+            for (size_t j = i + 1; j < parts.size(); ++j) {
+                const CPart& b = *parts[j];
+                if (&b == broken) continue;
+                overlaps += a.x < b.x + b.width + s && b.x < a.x + a.width + s && a.y < b.y + b.height + s &&
+                            b.y < a.y + a.height + s && a.width > 0 && b.width > 0;
+            }
+        }
+        EXPECT_EQ(overlaps, 0);
+    }
+}

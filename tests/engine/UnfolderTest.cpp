@@ -634,3 +634,49 @@ TEST(Unfolder, FewestPartsBeatsUprightWithoutOverlapsAndRepeatsItself) {
                     SerializeBinaryModel(*again, again->display));
     }
 }
+
+// Merging hands the smaller part's faces to the larger (A on a tie) and leaves the other empty; after
+// Settle the faces run in merge order, A's before B's at every step, whichever part carried them on.
+TEST(Unfolder, MergedPartsKeepTheirFacesInMergeOrder) {
+    struct Step {
+        int a, b, kept;
+        std::vector<int> order; // the kept part's faces after Settle
+    };
+    const std::vector<Step> steps = {
+        {0, 1, 0, {0, 1}},             // a tie: A carries on
+        {2, 0, 0, {2, 0, 1}},          // B larger: B's part carries on, A's face still first
+        {3, 4, 3, {3, 4}},             //
+        {5, 3, 3, {5, 3, 4}},          //
+        {3, 0, 3, {5, 3, 4, 2, 0, 1}}, // two chains of three
+    };
+    for (size_t upTo = 1; upTo <= steps.size(); ++upTo) {
+        SCOPED_TRACE(upTo);
+        test::DevelopmentFixture fx;
+        std::vector<CFace*> faces;
+        std::vector<CPart*> parts;
+        for (int i = 0; i < 6; ++i) {
+            const double x = 3.0 * i;
+            faces.push_back(fx.Face({fx.Vertex(x, 0), fx.Vertex(x + 1, 0), fx.Vertex(x, 1)}));
+            parts.push_back(fx.Part({faces.back()}));
+        }
+        MergeSpace space(OverlapStrategy::Indexed, 2.0, 1e-16);
+        for (size_t s = 0; s < upTo; ++s) {
+            const Step& step = steps[s];
+            CPart& kept = space.Merge(*parts[step.a], *parts[step.b], RigidMotion{});
+            ASSERT_EQ(&kept, parts[step.kept]);
+            EXPECT_TRUE(parts[step.a == step.kept ? step.b : step.a]->faces.empty());
+            EXPECT_EQ(kept.faces.size(), step.order.size());
+        }
+        const Step& last = steps[upTo - 1];
+        CPart& kept = *parts[last.kept];
+        space.Settle(kept);
+        ASSERT_EQ(kept.faces.size(), last.order.size());
+        for (size_t i = 0; i < last.order.size(); ++i) {
+            CFace* face = kept.faces[i];
+            EXPECT_EQ(face, faces[last.order[i]]) << i;
+            EXPECT_EQ(face->part, &kept);
+            // No motion: every corner stays where it was laid.
+            EXPECT_DOUBLE_EQ(face->Corner(0)->x2d, 3.0 * last.order[i]);
+        }
+    }
+}
