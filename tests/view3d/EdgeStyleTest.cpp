@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 namespace tsm {
@@ -104,17 +105,23 @@ TEST(EdgeStyle, ColoursComeFromTheSettingsWithRedInTheLowByte) {
     // The user's classes are drawn wide; folds thin.
     EXPECT_EQ(LookOfEdgeStyle(EdgeStyle::Mountain, settings).widthPixels, 1);
     EXPECT_EQ(LookOfEdgeStyle(EdgeStyle::Marked, settings).widthPixels, 3);
-    settings.colors[1] = 0x00102030;
+    // Each style reads its own configured colour: mountain 1, valley 2, open 4, marked 5.
+    for (int i = 1; i <= 5; ++i) settings.colors[i] = 0x00102000 + i;
+    const std::pair<EdgeStyle, int> colours[] = {
+        {EdgeStyle::Mountain, 1}, {EdgeStyle::Valley, 2}, {EdgeStyle::Open, 4}, {EdgeStyle::Marked, 5}};
+    for (auto [style, index] : colours) {
+        const EdgeLook look = LookOfEdgeStyle(style, settings);
+        EXPECT_EQ(std::vector<float>(look.rgb, look.rgb + 3),
+                  (std::vector<float>{index / 255.0f, 0x20 / 255.0f, 0x10 / 255.0f}))
+            << index;
+    }
     EdgeLook mountain = LookOfEdgeStyle(EdgeStyle::Mountain, settings);
-    EXPECT_FLOAT_EQ(mountain.rgb[0], 0x30 / 255.0f);
-    EXPECT_FLOAT_EQ(mountain.rgb[1], 0x20 / 255.0f);
-    EXPECT_FLOAT_EQ(mountain.rgb[2], 0x10 / 255.0f);
     // Without edge colours the folds are black; the user's classes keep their colours.
     settings.bUseEdgeColor = false;
     mountain = LookOfEdgeStyle(EdgeStyle::Mountain, settings);
     EXPECT_EQ(mountain.rgb[0] + mountain.rgb[1] + mountain.rgb[2], 0.0f);
     EXPECT_EQ(LookOfEdgeStyle(EdgeStyle::Valley, settings).rgb[1], 0);
-    EXPECT_FLOAT_EQ(LookOfEdgeStyle(EdgeStyle::Open, settings).rgb[0], 1.0f);
+    EXPECT_FLOAT_EQ(LookOfEdgeStyle(EdgeStyle::Open, settings).rgb[0], 4 / 255.0f);
     // The unused high byte is ignored.
     float rgb[3];
     ColorrefToRgb(static_cast<int32_t>(0xFF0000FF), rgb);
