@@ -59,92 +59,84 @@ struct CutFixture {
 } // namespace
 
 TEST(IsFlatEdge, StrictlyAboveTheThresholdIsFlat) {
-    CEdge edge;
-    DisplaySettings display;
-    // Equality with iFlatEdgeAngle (175) must still be drawn.
-    edge.foldAngle = 175.0;
-    EXPECT_FALSE(IsFlatEdge(edge, display));
-    edge.foldAngle = 175.0001;
-    EXPECT_TRUE(IsFlatEdge(edge, display));
-    edge.foldAngle = 180.0;
-    EXPECT_TRUE(IsFlatEdge(edge, display));
-    // The threshold is read from the settings, not fixed.
-    display.iFlatEdgeAngle = 179;
-    edge.foldAngle = 179.0;
-    EXPECT_FALSE(IsFlatEdge(edge, display));
-    edge.foldAngle = 179.5;
-    EXPECT_TRUE(IsFlatEdge(edge, display));
-    // Switched off, nothing is flat.
-    display.bOmitFlatEdge = false;
-    edge.foldAngle = 180.0;
-    EXPECT_FALSE(IsFlatEdge(edge, display));
+    // Each row: the threshold, whether flat edges are omitted at all, the fold angle, and the answer.
+    const struct {
+        int threshold;
+        bool omit;
+        double angle;
+        bool flat;
+    } cases[] = {{175, true, 175.0, false}, {175, true, 175.0001, true}, {175, true, 180.0, true},
+                 {179, true, 179.0, false}, {179, true, 179.5, true},    {179, false, 180.0, false}};
+    for (const auto& c : cases) {
+        CEdge edge;
+        edge.foldAngle = c.angle;
+        DisplaySettings display;
+        display.iFlatEdgeAngle = c.threshold;
+        display.bOmitFlatEdge = c.omit;
+        EXPECT_EQ(IsFlatEdge(edge, display), c.flat) << c.threshold << " " << c.omit << " " << c.angle;
+    }
 }
 
 TEST(ClassifyPartLines, FoldLinesAreOmittedOnlyWhenFlatterThanTheThreshold) {
+    const struct {
+        bool omit;
+        double angle;
+        bool mountain;
+        DrawKind drawn;
+    } cases[] = {{true, 175.0, true, DrawKind::Mountain},   {true, 175.0, false, DrawKind::Valley},
+                 {true, 175.0001, true, DrawKind::Omitted}, {true, 180.0, false, DrawKind::Omitted},
+                 {false, 180.0, true, DrawKind::Mountain},  {false, 179.9, false, DrawKind::Valley}};
+    for (const auto& c : cases) {
+        FoldFixture f;
+        f.display.bOmitFlatEdge = c.omit;
+        EXPECT_EQ(f.Classify(c.angle, c.mountain), c.drawn) << c.omit << " " << c.angle;
+    }
     FoldFixture f;
-    EXPECT_EQ(f.Classify(175.0, true), DrawKind::Mountain);
-    EXPECT_EQ(f.Classify(175.0, false), DrawKind::Valley);
-    EXPECT_EQ(f.Classify(175.0001, true), DrawKind::Omitted);
-    EXPECT_EQ(f.Classify(180.0, false), DrawKind::Omitted);
     // One record per fold: the two corners share it.
     EXPECT_EQ(f.FoldLine(), LineOf(f.t[1], f.t[0]));
     // A fold is never numbered, whatever its flap flags say.
     DevelopmentFixture::Shared(f.t[0], f.t[1])->hasFlap = true;
     f.Classify(90.0, true);
     EXPECT_EQ(f.Fold()->edgeId, -1);
-}
-
-TEST(ClassifyPartLines, WithOmissionOffEveryFoldIsDrawnUnlessHidden) {
-    FoldFixture f;
+    // The hidden flag wins over the angle.
     f.display.bOmitFlatEdge = false;
-    EXPECT_EQ(f.Classify(180.0, true), DrawKind::Mountain);
-    EXPECT_EQ(f.Classify(179.9, false), DrawKind::Valley);
-    // The hidden flag still wins over the angle.
     f.FoldLine()->hidden = true;
     EXPECT_EQ(f.Classify(90.0, true), DrawKind::Omitted);
 }
 
 TEST(ClassifyPartLines, CutEdgeFlapSideAndNumberingOrder) {
-    CutFixture c;
-    ClassifyPartLines(c.fx.Dev(), c.fx.Model(), c.display);
-    // The side without the flap is a plain cut line; the flap side follows the edge's fold sense.
-    EXPECT_EQ(LineOf(c.t[0], c.t[1])->drawKind, DrawKind::Cut);
-    EXPECT_EQ(LineOf(c.t[1], c.t[0])->drawKind, DrawKind::FlapMountain);
-    EXPECT_EQ(LineOf(c.t[1], c.t[2])->drawKind, DrawKind::Cut);
-    EXPECT_EQ(LineOf(c.t[2], c.t[1])->drawKind, DrawKind::FlapValley);
-    // Numbers go by where the flap side is met (part {T2} before part {T1}), not by the first side met.
-    EXPECT_EQ(EdgeOf(c.t[1], c.t[2])->edgeId, 1);
-    EXPECT_EQ(EdgeOf(c.t[0], c.t[1])->edgeId, 2);
-    // Every other edge is open and stays unnumbered and a plain cut (stored lineKind 0).
-    for (auto& edge : c.fx.solid->edges) {
-        if (edge->halfEdge2 != nullptr) continue;
-        EXPECT_EQ(edge->edgeId, -1);
-        if (edge->halfEdge1->line != nullptr) {
-            EXPECT_EQ(edge->halfEdge1->line->drawKind, DrawKind::Cut);
+    // The side without the flap is a plain cut line; the flap side follows the edge's fold sense unless
+    // flaps are switched off. Numbers go by where the flap side is met (part {T2} before part {T1}), not by
+    // the first side met; switching flaps off keeps them; a cut without any flap gets none, and the others
+    // stay dense from 1.
+    const struct {
+        bool drawFlap, flapOnT1;
+        DrawKind t1Side, t2Side;
+        int id01, id12;
+    } cases[] = {{true, true, DrawKind::FlapMountain, DrawKind::FlapValley, 2, 1},
+                 {false, true, DrawKind::Cut, DrawKind::Cut, 2, 1},
+                 {true, false, DrawKind::Cut, DrawKind::FlapValley, -1, 1}};
+    for (const auto& k : cases) {
+        SCOPED_TRACE(&k - cases);
+        CutFixture c;
+        c.display.bDrawFlap = k.drawFlap;
+        DevelopmentFixture::Shared(c.t[1], c.t[0])->hasFlap = k.flapOnT1;
+        ClassifyPartLines(c.fx.Dev(), c.fx.Model(), c.display);
+        EXPECT_EQ(LineOf(c.t[0], c.t[1])->drawKind, DrawKind::Cut);
+        EXPECT_EQ(LineOf(c.t[1], c.t[0])->drawKind, k.t1Side);
+        EXPECT_EQ(LineOf(c.t[1], c.t[2])->drawKind, DrawKind::Cut);
+        EXPECT_EQ(LineOf(c.t[2], c.t[1])->drawKind, k.t2Side);
+        EXPECT_EQ(EdgeOf(c.t[0], c.t[1])->edgeId, k.id01);
+        EXPECT_EQ(EdgeOf(c.t[1], c.t[2])->edgeId, k.id12);
+        // Every other edge is open and stays unnumbered and a plain cut (stored lineKind 0).
+        for (auto& edge : c.fx.solid->edges) {
+            if (edge->halfEdge2 != nullptr) continue;
+            EXPECT_EQ(edge->edgeId, -1);
+            if (edge->halfEdge1->line != nullptr) {
+                EXPECT_EQ(edge->halfEdge1->line->drawKind, DrawKind::Cut);
+            }
         }
     }
-}
-
-TEST(ClassifyPartLines, FlapsSwitchedOffKeepTheNumbers) {
-    CutFixture c;
-    c.display.bDrawFlap = false;
-    ClassifyPartLines(c.fx.Dev(), c.fx.Model(), c.display);
-    // Kinds 4 and 5 become 0 ...
-    EXPECT_EQ(LineOf(c.t[1], c.t[0])->drawKind, DrawKind::Cut);
-    EXPECT_EQ(LineOf(c.t[2], c.t[1])->drawKind, DrawKind::Cut);
-    // ... while the numbering is exactly as with flaps shown.
-    EXPECT_EQ(EdgeOf(c.t[1], c.t[2])->edgeId, 1);
-    EXPECT_EQ(EdgeOf(c.t[0], c.t[1])->edgeId, 2);
-}
-
-TEST(ClassifyPartLines, CutEdgeWithoutAnyFlapIsNotNumbered) {
-    CutFixture c;
-    DevelopmentFixture::Shared(c.t[1], c.t[0])->hasFlap = false;
-    ClassifyPartLines(c.fx.Dev(), c.fx.Model(), c.display);
-    EXPECT_EQ(EdgeOf(c.t[0], c.t[1])->edgeId, -1);
-    EXPECT_EQ(LineOf(c.t[1], c.t[0])->drawKind, DrawKind::Cut);
-    // The numbers stay dense from 1.
-    EXPECT_EQ(EdgeOf(c.t[1], c.t[2])->edgeId, 1);
 }
 
 TEST(ClassifyPartLines, OpenEdgesFollowTheirStoredLineKindAndAreNeverNumbered) {

@@ -7,6 +7,8 @@
 
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <vector>
 
 using namespace tsm;
 using tsm::test::DevelopmentFixture;
@@ -92,6 +94,17 @@ TEST(ComputePartExtent, EmptyPartKeepsItsPlace) {
     EXPECT_DOUBLE_EQ(part.height, 0);
 }
 
+// A text or picture block over the given rectangle, appended to the list.
+template <class Block>
+void AddBlock(std::vector<std::unique_ptr<Block>>& list, double x, double y, double w, double h) {
+    auto block = std::make_unique<Block>();
+    block->rect[0] = x;
+    block->rect[1] = y;
+    block->rect[2] = w;
+    block->rect[3] = h;
+    list.push_back(std::move(block));
+}
+
 TEST(ComputeDevelopmentExtent, CoversPartsTextsAndBothPictureLists) {
     Development dev;
     CPart* part = dev.AppendPart(std::make_unique<CPart>());
@@ -101,32 +114,14 @@ TEST(ComputeDevelopmentExtent, CoversPartsTextsAndBothPictureLists) {
     part->height = 40;
     ComputeDevelopmentExtent(dev, false);
     ExpectFrame(dev, 10, 20, 30, 40);
-
-    auto text = std::make_unique<CTextBlock>();
-    text->rect[0] = -5;
-    text->rect[1] = 25;
-    text->rect[2] = 10;
-    text->rect[3] = 5;
-    dev.texts.push_back(std::move(text));
+    AddBlock(dev.texts, -5, 25, 10, 5);
     ComputeDevelopmentExtent(dev, false);
     ExpectFrame(dev, -5, 20, 45, 40);
-
     // A picture with negative width and height spans from its corner back to the other end.
-    auto under = std::make_unique<CImageBlock>();
-    under->rect[0] = 100;
-    under->rect[1] = 5;
-    under->rect[2] = -20;
-    under->rect[3] = -10;
-    dev.imagesA.push_back(std::move(under));
+    AddBlock(dev.imagesA, 100, 5, -20, -10);
     ComputeDevelopmentExtent(dev, false);
     ExpectFrame(dev, -5, -5, 105, 65);
-
-    auto above = std::make_unique<CImageBlock>();
-    above->rect[0] = 0;
-    above->rect[1] = 70;
-    above->rect[2] = 1;
-    above->rect[3] = 1;
-    dev.imagesB.push_back(std::move(above));
+    AddBlock(dev.imagesB, 0, 70, 1, 1);
     ComputeDevelopmentExtent(dev, false);
     ExpectFrame(dev, -5, -5, 105, 76);
 }
@@ -194,15 +189,10 @@ TEST(ScaleDevelopment, TargetIsAbsoluteAndScalesGeometryAndFlaps) {
 
 TEST(ScaleDevelopment, TextsScaleOnlyWhenAskedWithTruncatedSizes) {
     Development dev;
-    auto text = std::make_unique<CTextBlock>();
-    text->rect[0] = 10;
-    text->rect[1] = 20;
-    text->rect[2] = 30;
-    text->rect[3] = 40;
-    text->fontSize = 11;
-    text->lineSpacing = 3;
-    CTextBlock* t = text.get();
-    dev.texts.push_back(std::move(text));
+    AddBlock(dev.texts, 10, 20, 30, 40);
+    CTextBlock* t = dev.texts.back().get();
+    t->fontSize = 11;
+    t->lineSpacing = 3;
 
     ScaleDevelopment(dev, 0.5, false);
     EXPECT_EQ(t->fontSize, 11);

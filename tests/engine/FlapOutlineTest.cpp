@@ -111,67 +111,50 @@ TEST(FlapOutlineGeometry, CrossingsTrianglesAndRectangles) {
     EXPECT_FALSE(SegmentTouchesRect({0, 0}, {30, 0}, rect));
 }
 
-TEST(DrawFlapOutline, FlapOverNothingIsDrawnWholeAndMarked) {
+TEST(DrawFlapOutline, CoveredPiecesAreLeftOutAndThePartOffsetIsAdded) {
+    // The flap of a 10 mm square at the origin lies at x 10..15, y 0..10. Each row: another square over
+    // it (size 0 for none), the part's move after measuring, and the pieces drawn. Uncovered, the three
+    // outer sides come in order, the base left out, and own faces never hide their flap; a long side is
+    // split where it enters another part's face.
+    const struct {
+        double x, y, size;
+        Point2 offset;
+        std::vector<Piece> pieces;
+    } cases[] = {
+        {0, 0, 0, {0, 0}, {{{10, 10}, {15, 10}}, {{15, 10}, {15, 0}}, {{15, 0}, {10, 0}}}},
+        {0, 0, 0, {100, 50}, {{{110, 60}, {115, 60}}, {{115, 60}, {115, 50}}, {{115, 50}, {110, 50}}}},
+        {10, -5, 20, {0, 0}, {}},
+        {5, -10, 15, {0, 0}, {{{10, 10}, {15, 10}}, {{15, 10}, {15, 5}}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        FlapScene scene;
+        CPart* part = scene.Square(0, 0, 10);
+        CPartLine* line = scene.AddFlap(part, 2, 5);
+        if (c.size > 0) scene.Square(c.x, c.y, c.size);
+        scene.Finish();
+        part->x += c.offset.x;
+        part->y += c.offset.y;
+        BeginFlapOutlinePass(scene.Dev());
+        const std::vector<Piece> pieces = scene.Draw(part, line);
+        ASSERT_EQ(pieces.size(), c.pieces.size());
+        for (size_t k = 0; k < pieces.size(); ++k)
+            EXPECT_PIECE(pieces[k], c.pieces[k].a.x, c.pieces[k].a.y, c.pieces[k].b.x, c.pieces[k].b.y);
+        // Drawn or not, the flap has had its turn in this pass.
+        EXPECT_TRUE(line->flapDrawn);
+    }
     FlapScene scene;
     CPart* part = scene.Square(0, 0, 10);
     CPartLine* line = scene.AddFlap(part, 2, 5);
     scene.Finish();
     BeginFlapOutlinePass(scene.Dev());
-    const std::vector<Piece> pieces = scene.Draw(part, line);
-    // The three outer sides in order, the base left out; own faces never hide their flap.
-    ASSERT_EQ(pieces.size(), 3u);
-    EXPECT_PIECE(pieces[0], 10, 10, 15, 10);
-    EXPECT_PIECE(pieces[1], 15, 10, 15, 0);
-    EXPECT_PIECE(pieces[2], 15, 0, 10, 0);
-    EXPECT_TRUE(line->flapDrawn);
-
+    EXPECT_EQ(scene.Draw(part, line).size(), 3u);
     // A new pass clears the mark, so the flap does not hide itself the second time round.
     BeginFlapOutlinePass(scene.Dev());
     EXPECT_FALSE(line->flapDrawn);
     EXPECT_EQ(scene.Draw(part, line).size(), 3u);
     // Without the new pass its own mark covers it: the mark must come after drawing, never before.
     EXPECT_TRUE(scene.Draw(part, line).empty());
-}
-
-TEST(DrawFlapOutline, PartOffsetIsAdded) {
-    FlapScene scene;
-    CPart* part = scene.Square(0, 0, 10);
-    CPartLine* line = scene.AddFlap(part, 2, 5);
-    scene.Finish();
-    part->x += 100;
-    part->y += 50;
-    BeginFlapOutlinePass(scene.Dev());
-    const std::vector<Piece> pieces = scene.Draw(part, line);
-    ASSERT_EQ(pieces.size(), 3u);
-    EXPECT_PIECE(pieces[0], 110, 60, 115, 60);
-    EXPECT_PIECE(pieces[2], 115, 50, 110, 50);
-}
-
-TEST(DrawFlapOutline, FlapUnderAPartIsNotDrawn) {
-    FlapScene scene;
-    CPart* part = scene.Square(0, 0, 10);
-    CPartLine* line = scene.AddFlap(part, 2, 5);
-    scene.Square(10, -5, 20); // covers x 10..30, y -5..15: the whole flap
-    scene.Finish();
-    BeginFlapOutlinePass(scene.Dev());
-    EXPECT_TRUE(scene.Draw(part, line).empty());
-    // Drawn or not, the flap has had its turn in this pass.
-    EXPECT_TRUE(line->flapDrawn);
-}
-
-TEST(DrawFlapOutline, HalfCoveredFlapIsDrawnHalf) {
-    FlapScene scene;
-    CPart* part = scene.Square(0, 0, 10);
-    CPartLine* line = scene.AddFlap(part, 2, 5);
-    scene.Square(5, -10, 15); // covers y up to 5: the lower half of the flap
-    scene.Finish();
-    BeginFlapOutlinePass(scene.Dev());
-    const std::vector<Piece> pieces = scene.Draw(part, line);
-    ASSERT_EQ(pieces.size(), 2u);
-    EXPECT_PIECE(pieces[0], 10, 10, 15, 10);
-    // The long side is split where it enters the other part's face; only the uncovered half is left.
-    EXPECT_PIECE(pieces[1], 15, 10, 15, 5);
-    EXPECT_NEAR(TotalLength(pieces), 10.0, 1e-9);
 }
 
 TEST(DrawFlapOutline, FlapDrawnFirstHidesTheLaterOne) {

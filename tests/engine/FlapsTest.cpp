@@ -52,47 +52,45 @@ Point2 Reflect(Point2 p, Point2 a, Point2 b) {
 
 } // namespace
 
-TEST(ComputeFlapShape, WorkedExamplesTriangleAndTrapezoid) {
-    // T equals H on the 10 mm edge: the sides meet at the flap height, one tip.
-    Edge2D shortEdge({0, 0}, {10, 0}, 5, 45, 45);
-    EXPECT_POINT(shortEdge.Start(true), 5, -5);
-    EXPECT_POINT(shortEdge.End(), 5, -5);
-    EXPECT_POINT(shortEdge.Start(false), 5, 5);
-    EXPECT_POINT(shortEdge.End(), 5, 5);
-    // T = 10 > H on the 20 mm edge: a trapezoid, tipStart next to P1 and tipEnd next to P2.
-    Edge2D longEdge({0, 0}, {20, 0}, 5, 45, 45);
-    EXPECT_POINT(longEdge.Start(true), 5, -5);
-    EXPECT_POINT(longEdge.End(), 15, -5);
-    EXPECT_POINT(longEdge.Start(false), 5, 5);
-    EXPECT_POINT(longEdge.End(), 15, 5);
-}
-
-TEST(ComputeFlapShape, RightAnglesGiveARectangleOfFlapHeight) {
-    // c = 0 takes the trapezoid rule directly, without the triangle test.
-    Edge2D e({0, 0}, {20, 0}, 5, 90, 90);
-    EXPECT_POINT(e.Start(false), 0, 5);
-    EXPECT_POINT(e.End(), 20, 5);
+TEST(ComputeFlapShape, TrianglesTrapezoidsAndRectangles) {
+    // Each row: the edge P1 -> P2, the flap height, the angles at its end and at its start, the side flag,
+    // and the two tips.
+    struct Case {
+        Point2 p1, p2;
+        double height, angle1, angle2;
+        bool side;
+        Point2 start, end;
+    };
+    const Case cases[] = {
+        // T equals H on a 10 mm edge: the sides meet at the flap height, one tip.
+        {{0, 0}, {10, 0}, 5, 45, 45, true, {5, -5}, {5, -5}},
+        {{0, 0}, {10, 0}, 5, 45, 45, false, {5, 5}, {5, 5}},
+        // T = 10 > H on a 20 mm edge: a trapezoid, tipStart next to P1 and tipEnd next to P2.
+        {{0, 0}, {20, 0}, 5, 45, 45, true, {5, -5}, {15, -5}},
+        {{0, 0}, {20, 0}, 5, 45, 45, false, {5, 5}, {15, 5}},
+        // Right angles take the trapezoid rule directly: a rectangle of flap height.
+        {{0, 0}, {20, 0}, 5, 90, 90, false, {0, 5}, {20, 5}},
+        // L = 6 < 2 H: the tip stands H over the midpoint, not where the 45-degree sides would meet.
+        {{2, 3}, {8, 3}, 5, 45, 45, false, {5, 8}, {5, 8}},
+        // flapAngle1 belongs to the end of the edge, flapAngle2 to its start.
+        {{0, 0}, {20, 0}, 5, 90, 45, true, {5, -5}, {20, -5}},
+        {{0, 0}, {20, 0}, 5, 45, 90, true, {0, -5}, {15, -5}},
+        // Flag false puts the flap to the right of the edge's direction as seen on the sheet (y down).
+        {{0, 0}, {0, 10}, 5, 45, 45, false, {-5, 5}, {-5, 5}},
+        // A zero-length edge has no direction: the flap collapses onto the corner.
+        {{4, 4}, {4, 4}, 5, 45, 45, false, {4, 4}, {4, 4}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        Edge2D e(c.p1, c.p2, c.height, c.angle1, c.angle2);
+        EXPECT_POINT(e.Start(c.side), c.start.x, c.start.y);
+        EXPECT_POINT(e.End(), c.end.x, c.end.y);
+    }
     // Nearly parallel sides (|c| below 1e-6) count as parallel too.
+    Edge2D e({0, 0}, {20, 0}, 5, 90, 90);
     e.h.flapAngle1 = 90 * kDeg + 4e-7;
     EXPECT_NEAR(e.Start(false).y, 5, 1e-6);
     EXPECT_NEAR(e.End().y, 5, 1e-6);
-}
-
-TEST(ComputeFlapShape, ShortEdgeGivesAnIsoscelesTriangleOfFlapHeight) {
-    // L = 6 < 2 H: the tip stands H over the midpoint, not where the 45-degree sides would meet.
-    Edge2D e({2, 3}, {8, 3}, 5, 45, 45);
-    EXPECT_POINT(e.Start(false), 5, 8);
-    EXPECT_POINT(e.End(), 5, 8);
-}
-
-TEST(ComputeFlapShape, UnequalAnglesUseEachAngleAtItsOwnEnd) {
-    // flapAngle1 belongs to the end of the edge, flapAngle2 to its start.
-    Edge2D e({0, 0}, {20, 0}, 5, 90, 45);
-    EXPECT_POINT(e.Start(true), 5, -5);
-    EXPECT_POINT(e.End(), 20, -5);
-    Edge2D swapped({0, 0}, {20, 0}, 5, 45, 90);
-    EXPECT_POINT(swapped.Start(true), 0, -5);
-    EXPECT_POINT(swapped.End(), 15, -5);
 }
 
 TEST(ComputeFlapShape, SideFlagMirrorsAcrossTheEdge) {
@@ -101,24 +99,13 @@ TEST(ComputeFlapShape, SideFlagMirrorsAcrossTheEdge) {
         Edge2D e(p1, p2, h, 70, 40);
         const Point2 startTrue = e.Start(true), endTrue = e.End();
         const Point2 startFalse = e.Start(false), endFalse = e.End();
-        const Point2 mirroredStart = Reflect(startTrue, p1, p2);
-        const Point2 mirroredEnd = Reflect(endTrue, p1, p2);
-        EXPECT_NEAR(startFalse.x, mirroredStart.x, 1e-9) << h;
-        EXPECT_NEAR(startFalse.y, mirroredStart.y, 1e-9) << h;
-        EXPECT_NEAR(endFalse.x, mirroredEnd.x, 1e-9) << h;
-        EXPECT_NEAR(endFalse.y, mirroredEnd.y, 1e-9) << h;
+        const Point2 mirroredStart = Reflect(startTrue, p1, p2), mirroredEnd = Reflect(endTrue, p1, p2);
+        EXPECT_POINT(startFalse, mirroredStart.x, mirroredStart.y);
+        EXPECT_POINT(endFalse, mirroredEnd.x, mirroredEnd.y);
     }
-    // Flag false puts the flap to the right of the edge's direction as seen on the sheet (y down):
-    // an edge running down the sheet has its flap at smaller x.
-    Edge2D down({0, 0}, {0, 10}, 5, 45, 45);
-    EXPECT_POINT(down.Start(false), -5, 5);
 }
 
 TEST(ComputeFlapShape, DegenerateInputGivesFiniteTips) {
-    // Zero-length edge: no direction, so the flap collapses onto the corner.
-    Edge2D zero({4, 4}, {4, 4}, 5, 45, 45);
-    EXPECT_POINT(zero.Start(false), 4, 4);
-    EXPECT_POINT(zero.End(), 4, 4);
     // A corner without a successor.
     CHalfEdge lone;
     lone.x2d = 1;

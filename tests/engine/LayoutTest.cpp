@@ -3,11 +3,13 @@
 #include "engine/Extents.h"
 #include "model/Settings.h"
 #include "tests/engine/DevelopmentFixture.h"
+#include "tests/engine/FlatOverlap.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 using namespace tsm;
 using tsm::test::DevelopmentFixture;
@@ -42,17 +44,6 @@ LayoutMethod Fixed(double spacingMM, bool avoidPageBreaks) {
     return method;
 }
 
-bool BoxesOverlap(const CPart& a, const CPart& b) {
-    return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height && b.y < a.y + a.height;
-}
-
-int OverlappingBoxes(const Development& dev) {
-    int count = 0;
-    for (size_t i = 0; i < dev.parts.size(); ++i)
-        for (size_t j = i + 1; j < dev.parts.size(); ++j) count += BoxesOverlap(*dev.parts[i], *dev.parts[j]);
-    return count;
-}
-
 // Whether the part with its spacing, as placed, crosses a sheet boundary.
 bool Straddles(const CPart& p, double s, double pw, double ph) {
     const double x = p.x - s / 2, y = p.y - s / 2;
@@ -74,27 +65,15 @@ TEST(Layout, SinglePartLandsAtHalfTheSpacing) {
 }
 
 TEST(Layout, TwoSquaresStackOnPortraitAndSitSideBySideOnLandscape) {
-    {
+    // The paper-shaped rectangle around them stays smaller: one above the other on portrait, side by side
+    // on landscape.
+    for (const bool portrait : {true, false}) {
         DevelopmentFixture fx;
         CPart* a = AddRectPart(fx, 50, 50);
         CPart* b = AddRectPart(fx, 50, 50);
-        LayoutParts(fx.Dev(), 100, Fixed(10, false), {180, 267});
-        // Portrait: one above the other keeps the paper-shaped rectangle smaller.
-        EXPECT_DOUBLE_EQ(a->x, 5);
-        EXPECT_DOUBLE_EQ(a->y, 5);
-        EXPECT_DOUBLE_EQ(b->x, 5);
-        EXPECT_DOUBLE_EQ(b->y, 65);
-    }
-    {
-        DevelopmentFixture fx;
-        CPart* a = AddRectPart(fx, 50, 50);
-        CPart* b = AddRectPart(fx, 50, 50);
-        LayoutParts(fx.Dev(), 100, Fixed(10, false), {267, 180});
-        // Landscape: side by side.
-        EXPECT_DOUBLE_EQ(a->x, 5);
-        EXPECT_DOUBLE_EQ(a->y, 5);
-        EXPECT_DOUBLE_EQ(b->x, 65);
-        EXPECT_DOUBLE_EQ(b->y, 5);
+        LayoutParts(fx.Dev(), 100, Fixed(10, false), portrait ? SheetArea{180, 267} : SheetArea{267, 180});
+        EXPECT_EQ(std::vector<double>({a->x, a->y, b->x, b->y}),
+                  portrait ? std::vector<double>({5, 5, 5, 65}) : std::vector<double>({5, 5, 65, 5}));
     }
 }
 
@@ -109,7 +88,7 @@ TEST(Layout, LargestFirstAndEqualAreasKeepTheirOrder) {
     EXPECT_DOUBLE_EQ(wide->y, 5);
     EXPECT_FALSE(tall->x == 5 && tall->y == 5);
     EXPECT_FALSE(small->x == 5 && small->y == 5);
-    EXPECT_EQ(OverlappingBoxes(fx.Dev()), 0);
+    EXPECT_EQ(test::OverlappingPartBoxes(fx.Dev()), 0);
 }
 
 TEST(Layout, AutoScalesTheArrangementToFitOneSheetExactly) {
@@ -135,7 +114,7 @@ TEST(Layout, AutoScalesTheArrangementToFitOneSheetExactly) {
     EXPECT_LE(right, pw + 1e-9);
     EXPECT_LE(bottom, ph + 1e-9);
     EXPECT_TRUE(std::fabs(right - pw) < 1e-9 || std::fabs(bottom - ph) < 1e-9) << right << " " << bottom;
-    EXPECT_EQ(OverlappingBoxes(fx.Dev()), 0);
+    EXPECT_EQ(test::OverlappingPartBoxes(fx.Dev()), 0);
     // The default flap height is scaled too and kept to tenths of a millimetre.
     EXPECT_DOUBLE_EQ(flapHeightMM, std::trunc(5.0 * k * 10 + 0.5) * 0.1);
 }
@@ -157,7 +136,7 @@ TEST(Layout, PartsThatFitASheetNeverStraddleOne) {
         }
         // The part that fits no sheet is placed by its score and crosses a boundary.
         EXPECT_TRUE(Straddles(*wide, s, pw, ph));
-        EXPECT_EQ(OverlappingBoxes(fx.Dev()), 0);
+        EXPECT_EQ(test::OverlappingPartBoxes(fx.Dev()), 0);
     }
     {
         // Guards the check above: without the option the same parts do straddle sheets.
@@ -167,7 +146,7 @@ TEST(Layout, PartsThatFitASheetNeverStraddleOne) {
         int straddling = 0;
         for (auto& p : fx.Dev().parts) straddling += p.get() != wide && Straddles(*p, s, pw, ph);
         EXPECT_GT(straddling, 0);
-        EXPECT_EQ(OverlappingBoxes(fx.Dev()), 0);
+        EXPECT_EQ(test::OverlappingPartBoxes(fx.Dev()), 0);
     }
 }
 

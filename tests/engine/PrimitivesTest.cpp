@@ -61,16 +61,6 @@ TEST(Primitives, GeometryIsExact) {
     for (const Vec3& v : Icosphere(3, 4).vertices) EXPECT_NEAR(Length(v), 4.0, 1e-12);
     // Subdivision is capped, so a huge request cannot allocate without bound.
     EXPECT_EQ(Icosphere(100, 1).faces.size(), 20u * 16384u);
-    const MeshData box = Box(2, 4, 6);
-    for (const Vec3& v : box.vertices) {
-        EXPECT_DOUBLE_EQ(std::fabs(v.x), 1);
-        EXPECT_DOUBLE_EQ(std::fabs(v.y), 2);
-        EXPECT_DOUBLE_EQ(std::fabs(v.z), 3);
-    }
-    const MeshData moved = Translated(Cube(2), {10, 20, 30});
-    EXPECT_DOUBLE_EQ(moved.vertices[0].x, 9);
-    EXPECT_DOUBLE_EQ(moved.vertices[0].y, 19);
-    EXPECT_DOUBLE_EQ(moved.vertices[0].z, 29);
 }
 
 TEST(Primitives, TorusAndGrid) {

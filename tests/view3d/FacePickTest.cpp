@@ -5,20 +5,17 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace tsm {
 namespace {
+
+using test::Facing;
 
 constexpr int kW = 200, kH = 150;
 
 ScreenProjector Projector(const Camera3D& camera, const CMeshModel* model) {
     return ViewProjector(CameraProjection(camera, kW, kH, model), kW, kH);
-}
-
-Camera3D Facing(double pitch, double yaw) {
-    Camera3D camera;
-    camera.pitch = pitch;
-    camera.yaw = yaw;
-    return camera;
 }
 
 // The face of the solid whose normal is nearest `direction`.
@@ -74,15 +71,12 @@ TEST(FacePick, PicksTheNearestFaceOfACube) {
     auto doc = test::CubeDocument();
     const CSolid& cube = *doc->model->solids[0];
     const CMeshModel* model = doc->model.get();
-    // Straight on: the front face (+z), not the back face behind it.
-    EXPECT_EQ(PickFace(model, Projector(Facing(0, 0), model), kW / 2.0, kH / 2.0),
-              FaceToward(cube, {0, 0, 1}));
-    // From above: the top.
-    EXPECT_EQ(PickFace(model, Projector(Facing(90, 0), model), kW / 2.0, kH / 2.0),
-              FaceToward(cube, {0, 1, 0}));
-    // Turned a quarter: the side that now faces the viewer.
-    EXPECT_EQ(PickFace(model, Projector(Facing(0, -90), model), kW / 2.0, kH / 2.0),
-              FaceToward(cube, {1, 0, 0}));
+    // Straight on: the front face (+z), not the back face behind it; from above: the top; turned a
+    // quarter: the side that now faces the viewer.
+    const std::pair<Camera3D, Vec3> views[] = {
+        {Facing(0, 0), {0, 0, 1}}, {Facing(90, 0), {0, 1, 0}}, {Facing(0, -90), {1, 0, 0}}};
+    for (const auto& [camera, toward] : views)
+        EXPECT_EQ(PickFace(model, Projector(camera, model), kW / 2.0, kH / 2.0), FaceToward(cube, toward));
     // Empty background.
     EXPECT_EQ(PickFace(model, Projector(Facing(0, 0), model), 1, 1), nullptr);
     // No model.

@@ -17,25 +17,14 @@ namespace {
 
 constexpr int kW = 160, kH = 160;
 
-Camera3D DefaultCamera() {
-    Camera3D camera;
-    camera.Reset();
-    return camera;
-}
+using test::Facing;
 
-Camera3D CameraFacing(double pitch, double yaw) {
-    Camera3D camera = DefaultCamera();
-    camera.pitch = pitch;
-    camera.yaw = yaw;
-    return camera;
-}
-
-QImage Render(Document* doc, const Settings& settings, const Camera3D& camera = DefaultCamera(),
+QImage Render(Document* doc, const Settings& settings, const Camera3D& camera = Camera3D{},
               int guideMode = kGuideNone) {
     RecordingPrompt prompt;
     return RenderModelViewImage(doc, settings, kW, kH, camera, prompt, guideMode);
 }
-QImage Render(Document* doc, const Camera3D& camera = DefaultCamera(), int guideMode = kGuideNone) {
+QImage Render(Document* doc, const Camera3D& camera = Camera3D{}, int guideMode = kGuideNone) {
     return Render(doc, Settings(), camera, guideMode);
 }
 
@@ -78,7 +67,6 @@ bool IsGrey(QRgb p) {
 }
 
 TEST(ModelRenderer, ContextSetUpReportsTheLargestTextureSize) {
-    EXPECT_EQ(Settings().systemTextureLimit, 512);
     RecordingPrompt prompt;
     ViewRenderSurface surface(prompt, RenderSlot::View3D);
     ASSERT_TRUE(surface.Resize(8, 8));
@@ -130,7 +118,7 @@ void ExpectSamePicture(const QImage& arrays, const QImage& immediate, const std:
 
 TEST(ModelRenderer, VertexArraysDrawTheSamePictureAsOnePolygonAtATime) {
     // From outside, close up (parts of the model behind the eye), from inside, from below and edge-on.
-    std::vector<Camera3D> cameras(5, DefaultCamera());
+    std::vector<Camera3D> cameras(5, Camera3D{});
     cameras[1].distance = -0.4;
     cameras[1].offsetX = 0.05;
     cameras[2].distance = -0.4;
@@ -176,11 +164,6 @@ TEST(ModelRenderer, CubeFromTheDefaultCamera) {
     auto doc = test::CubeDocument();
     const QImage image = Render(doc.get());
     EXPECT_TRUE(test::MatchesReference(image, "3d-cube-default"));
-    // Three lit faces in default colour 0 (a light blue) and blue mountain edges on white.
-    EXPECT_EQ(image.pixel(0, 0), qRgb(255, 255, 255));
-    const QRgb face = image.pixel(kW / 2 - 10, kH / 2 + 10);
-    EXPECT_GT(qBlue(face), qRed(face) + 10) << std::hex << face;
-    EXPECT_GT(CountPixels(image, qRgb(0, 0, 255), 60), 50);
 }
 
 TEST(ModelRenderer, TexturedFace) {
@@ -189,23 +172,19 @@ TEST(ModelRenderer, TexturedFace) {
     AddMaterial(doc, "checker", {1, 1, 1}, std::move(texture));
     const MeshData quad = Grid(1, 1, 2.0);
     AssignFaceUV(AddSolid(doc, "quad", quad.vertices, quad.faces, 0));
-    const QImage image = Render(&doc, CameraFacing(0, 0));
+    const QImage image = Render(&doc, Facing(0, 0));
     EXPECT_TRUE(test::MatchesReference(image, "3d-textured-face"));
-    // Both checker colours reach the picture, lit by white light (red and yellow, never the material's own
-    // white).
-    EXPECT_GT(CountPixels(image, qRgb(230, 0, 0), 30), 200);
-    EXPECT_GT(CountPixels(image, qRgb(230, 230, 0), 30), 200);
 
     // With materials off the same face is plain white and lit: no texture at all.
     doc.display.bUseMaterial = false;
-    const QImage plain = Render(&doc, CameraFacing(0, 0));
+    const QImage plain = Render(&doc, Facing(0, 0));
     EXPECT_EQ(CountPixels(plain, qRgb(230, 0, 0), 30), 0);
     EXPECT_EQ(CountPixels(plain, qRgb(230, 230, 0), 30), 0);
     EXPECT_TRUE(IsGrey(plain.pixel(kW / 2, kH / 2)) || plain.pixel(kW / 2, kH / 2) == qRgb(255, 255, 255));
 
     // Seen from behind the face is grey and untextured.
     doc.display.bUseMaterial = true;
-    const QImage behind = Render(&doc, CameraFacing(0, 180));
+    const QImage behind = Render(&doc, Facing(0, 180));
     EXPECT_TRUE(IsGrey(behind.pixel(kW / 2, kH / 2))) << std::hex << behind.pixel(kW / 2, kH / 2);
     EXPECT_EQ(CountPixels(behind, qRgb(230, 0, 0), 30), 0);
 }
@@ -222,7 +201,7 @@ TEST(ModelRenderer, TextureConfigurationOutline) {
     CSolid& solid = AddSolid(doc, "quad", quad.vertices, quad.faces, 0);
     AssignFaceUV(solid);
     // At an angle the headlight leaves the light blue face short of white.
-    const Camera3D turned = CameraFacing(0, 50);
+    const Camera3D turned = Facing(0, 50);
     EXPECT_EQ(CountPixels(Render(&doc, settings, turned), qRgb(255, 255, 0)), 0);
     // The faces of the chosen material are outlined: yellow where they have texture coordinates.
     doc.model->highlightMaterial = &checker;
@@ -257,36 +236,28 @@ TEST(ModelRenderer, BackFacesAreGreyInsideAnOpenBox) {
     }
     ASSERT_EQ(box.faces.size(), 5u);
     AddSolid(doc, "open box", box.vertices, box.faces);
-    const QImage image = Render(&doc, CameraFacing(70, -30));
+    const QImage image = Render(&doc, Facing(70, -30));
     EXPECT_TRUE(test::MatchesReference(image, "3d-back-faces-grey"));
-    // The floor seen from inside: grey, not the light blue of the outside.
-    EXPECT_TRUE(IsGrey(image.pixel(kW / 2, kH / 2))) << std::hex << image.pixel(kW / 2, kH / 2);
 }
 
 TEST(ModelRenderer, CutEdgesAreDoubledWhenOpenEdgesAreEmphasised) {
     test::OpenedSample sample("cube.tsm");
     ASSERT_TRUE(sample.opened);
     ASSERT_NE(sample.Doc()->development, nullptr);
-    const QImage opened = Render(sample.Doc());
-    EXPECT_TRUE(test::MatchesReference(opened, "3d-cut-edges-doubled"));
-
-    // The closed picture: each edge once at the vertices; the opened one shows white gaps along the cuts.
+    EXPECT_TRUE(test::MatchesReference(Render(sample.Doc()), "3d-cut-edges-doubled"));
+    // The closed picture: each edge once at the vertices.
     sample.settings.bDrawOpenedModel = false;
-    const QImage closed = Render(sample.Doc(), sample.settings);
-    EXPECT_TRUE(test::MatchesReference(closed, "3d-cut-edges-closed"));
-    EXPECT_GT(CountPixels(opened, qRgb(255, 255, 255)), CountPixels(closed, qRgb(255, 255, 255)));
+    EXPECT_TRUE(test::MatchesReference(Render(sample.Doc(), sample.settings), "3d-cut-edges-closed"));
 }
 
 TEST(ModelRenderer, PickedFacesAreRedFromBothSides) {
     auto doc = test::CubeDocument();
     for (auto& face : doc->model->solids[0]->faces)
         if (face->Normal().x > 0.5 || face->Normal().y > 0.5) face->picked = true;
-    const QImage image = Render(doc.get());
-    EXPECT_TRUE(test::MatchesReference(image, "3d-picked-faces-red"));
-    EXPECT_GT(CountPixels(image, qRgb(255, 0, 0)), 1500);
+    EXPECT_TRUE(test::MatchesReference(Render(doc.get()), "3d-picked-faces-red"));
     // From inside (backs facing the camera) the picked faces are still red: a camera behind the right face
     // looks at its back. Moving into the cube's middle sees every face from behind.
-    Camera3D inside = DefaultCamera();
+    Camera3D inside;
     inside.distance = -0.4;
     inside.pitch = 0;
     inside.yaw = 90;
@@ -300,17 +271,8 @@ TEST(ModelRenderer, OrientationGuide) {
     test::UseColourZero(sphere);
     const MeshData ball = Icosphere(2, 1.0);
     AddSolid(sphere, "ball", ball.vertices, ball.faces);
-    Document* doc = &sphere;
-    const QImage guide = Render(doc, DefaultCamera(), 1);
-    EXPECT_TRUE(test::MatchesReference(guide, "3d-orientation-guide"));
-    const QImage plain = Render(doc);
-    // The arrow is opaque red; translucent sides tint the cube.
-    EXPECT_GT(CountPixels(guide, qRgb(255, 0, 0)), 20);
-    EXPECT_EQ(CountPixels(plain, qRgb(255, 0, 0)), 0);
-    const QImage mirror = Render(doc, DefaultCamera(), 3);
-    EXPECT_TRUE(test::MatchesReference(mirror, "3d-orientation-guide-mirror"));
-    EXPECT_EQ(CountPixels(mirror, qRgb(255, 0, 0)), 0);
-    EXPECT_NE(mirror, plain);
+    EXPECT_TRUE(test::MatchesReference(Render(&sphere, Camera3D{}, 1), "3d-orientation-guide"));
+    EXPECT_TRUE(test::MatchesReference(Render(&sphere, Camera3D{}, 3), "3d-orientation-guide-mirror"));
 }
 
 } // namespace

@@ -16,14 +16,9 @@
 namespace tsm {
 namespace {
 
-constexpr int kW = 200, kH = 160;
+using test::At;
 
-PointerInput At(int x, int y) {
-    PointerInput input;
-    input.x = x;
-    input.y = y;
-    return input;
-}
+constexpr int kW = 200, kH = 160;
 
 int PickedCount(const Document& doc) {
     int n = 0;

@@ -10,6 +10,9 @@
 
 #include <cstdlib>
 #include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace tsm {
 namespace {
@@ -45,85 +48,46 @@ int SideOfDiagonal(int x, int y, int width, int height) {
     return t < -0.15 ? -1 : (t > 0.15 ? 1 : 0);
 }
 
-TEST(OffscreenBitmap, HeaderHoldsTheBitmapValuesAndTheStrideRule) {
+// The bytes of a w x h bitmap cleared to the test colour and saved.
+std::vector<uint8_t> SavedClearBitmap(int width, int height) {
     RecordingPrompt prompt;
-    OffscreenBitmap dib(prompt, 1, 5);
-    const BitmapInfoHeader& h = dib.Header();
-    EXPECT_EQ(h.size, 40);
-    EXPECT_EQ(h.width, 1);
-    EXPECT_EQ(h.height, 5);
-    EXPECT_EQ(h.planes, 1);
-    EXPECT_EQ(h.bitCount, 24);
-    EXPECT_EQ(h.compression, 0);
-    EXPECT_EQ(h.xPelsPerMeter, 283);
-    EXPECT_EQ(h.yPelsPerMeter, 283);
-    EXPECT_EQ(h.clrUsed, 0);
-    EXPECT_EQ(h.clrImportant, 0);
-    // A 1-pixel row of 3 bytes is padded to 4.
-    EXPECT_EQ(dib.Stride(), 4);
-    EXPECT_EQ(h.sizeImage, 20);
+    OffscreenBitmap dib(prompt, width, height);
+    EXPECT_TRUE(dib.Begin());
+    ClearToTestColour();
+    dib.Finish();
+    dib.End();
+    const std::string path = TempPath("dib-" + std::to_string(width) + "x" + std::to_string(height) + ".bmp");
+    EXPECT_TRUE(dib.SaveAsBmpFile(path).ok());
     EXPECT_TRUE(prompt.texts.empty());
+    return ReadFileBytes(path);
+}
 
-    // Width x 3 already a multiple of 4: no padding; otherwise rounded up.
-    EXPECT_EQ(DibStride(4), 12);
-    EXPECT_EQ(DibStride(7), 24);
-    EXPECT_EQ(DibStride(2), 8);
-    OffscreenBitmap wide(prompt, 640, 3);
-    EXPECT_EQ(wide.Header().sizeImage, 3 * 1920);
+TEST(OffscreenBitmap, StrideRoundsRowsUpToFourBytes) {
+    const std::pair<int, int> cases[] = {{1, 4}, {2, 8}, {4, 12}, {7, 24}, {640, 1920}};
+    for (auto [width, stride] : cases) EXPECT_EQ(DibStride(width), stride) << width;
+    RecordingPrompt prompt;
+    EXPECT_EQ(OffscreenBitmap(prompt, 640, 3).Header().sizeImage, 3 * 1920);
 }
 
 TEST(OffscreenBitmap, OnePixelWideBmpFileIsHeadersAndFourBytesARow) {
-    RecordingPrompt prompt;
-    OffscreenBitmap dib(prompt, 1, 5);
-    ASSERT_TRUE(dib.Begin());
-    ClearToTestColour();
-    dib.Finish();
-    dib.End();
-    const std::string path = TempPath("dib-1x5.bmp");
-    ASSERT_TRUE(dib.SaveAsBmpFile(path).ok());
-    const std::vector<uint8_t> file = ReadFileBytes(path);
+    const std::vector<uint8_t> file = SavedClearBitmap(1, 5);
     ASSERT_EQ(file.size(), 54u + 4u * 5u);
-
-    // File header: "BM", file size, two reserved words, pixel offset.
-    EXPECT_EQ(file[0], 'B');
-    EXPECT_EQ(file[1], 'M');
-    EXPECT_EQ(Le32(file, 2), 74u);
-    EXPECT_EQ(Le16(file, 6), 0u);
-    EXPECT_EQ(Le16(file, 8), 0u);
-    EXPECT_EQ(Le32(file, 10), 54u);
-    // Info header, field by field.
-    EXPECT_EQ(Le32(file, 14), 40u);
-    EXPECT_EQ(Le32(file, 18), 1u);
-    EXPECT_EQ(Le32(file, 22), 5u);
-    EXPECT_EQ(Le16(file, 26), 1u);
-    EXPECT_EQ(Le16(file, 28), 24u);
-    EXPECT_EQ(Le32(file, 30), 0u);
-    EXPECT_EQ(Le32(file, 34), 20u);
-    EXPECT_EQ(Le32(file, 38), 283u);
-    EXPECT_EQ(Le32(file, 42), 283u);
-    EXPECT_EQ(Le32(file, 46), 0u);
-    EXPECT_EQ(Le32(file, 50), 0u);
+    // "BM", file size, two reserved words, pixel offset; then the info header: its size, 1 x 5 pixels, one
+    // plane, 24 bits, no compression, 20 bytes of pixels, 283 pixels a metre both ways, no palette.
+    const std::vector<uint8_t> headers = {'B', 'M', 74, 0, 0, 0, 0,  0, 0, 0, 54, 0, 0, 0, // file header
+                                          40,  0,   0,  0, 1, 0, 0,  0, 5, 0, 0,  0, 1, 0,
+                                          24,  0,   0,  0, 0, 0, 20, 0, 0, 0, 27, 1, 0, 0,
+                                          27,  1,   0,  0, 0, 0, 0,  0, 0, 0, 0,  0};
+    EXPECT_EQ(std::vector<uint8_t>(file.begin(), file.begin() + 54), headers);
     // Each row: one B, G, R pixel and one zero padding byte.
-    for (int row = 0; row < 5; ++row) {
-        const size_t at = 54 + size_t(row) * 4;
-        EXPECT_EQ(file[at], kClearBgr[0]);
-        EXPECT_EQ(file[at + 1], kClearBgr[1]);
-        EXPECT_EQ(file[at + 2], kClearBgr[2]);
-        EXPECT_EQ(file[at + 3], 0) << "row " << row;
-    }
-    EXPECT_TRUE(prompt.texts.empty());
+    for (size_t at = 54; at < file.size(); at += 4)
+        EXPECT_EQ(std::vector<uint8_t>(file.begin() + long(at), file.begin() + long(at) + 4),
+                  (std::vector<uint8_t>{kClearBgr[0], kClearBgr[1], kClearBgr[2], 0}))
+            << "byte " << at;
 }
 
 TEST(OffscreenBitmap, RowsOfAWidthTimesThreeMultipleOfFourHaveNoPadding) {
-    RecordingPrompt prompt;
-    OffscreenBitmap dib(prompt, 4, 3);
-    ASSERT_TRUE(dib.Begin());
-    ClearToTestColour();
-    dib.Finish();
-    dib.End();
-    const std::string path = TempPath("dib-4x3.bmp");
-    ASSERT_TRUE(dib.SaveAsBmpFile(path).ok());
-    const std::vector<uint8_t> file = ReadFileBytes(path);
+    const std::vector<uint8_t> file = SavedClearBitmap(4, 3);
     ASSERT_EQ(file.size(), 54u + 12u * 3u);
     // Padding anywhere would break the B, G, R cycle over the whole pixel area.
     for (size_t i = 54; i < file.size(); ++i) EXPECT_EQ(file[i], kClearBgr[(i - 54) % 3]) << "byte " << i;

@@ -15,6 +15,22 @@
 
 namespace tsm::test {
 
+// A pointer at (x, y) with no button or key down.
+inline PointerInput At(int x, int y) {
+    PointerInput input;
+    input.x = x;
+    input.y = y;
+    return input;
+}
+
+// The starting camera turned to the given pitch and yaw.
+inline Camera3D Facing(double pitch, double yaw) {
+    Camera3D camera;
+    camera.pitch = pitch;
+    camera.yaw = yaw;
+    return camera;
+}
+
 // A sample file opened as the viewer opens it (display positions separated, lines classified).
 struct OpenedSample {
     explicit OpenedSample(const std::string& name) : documents(settings, prompt, completion) {
