@@ -333,12 +333,17 @@ public:
 
 private:
     void LineBlending() {
-        // Blending and smoothing belong together: smoothing works through the coverage in alpha.
+        // Smoothing works through the coverage in alpha, so it needs blending; blending (the line alpha)
+        // does not need smoothing.
         if (settings_.bLineAlpha) {
             glEnable(GL_BLEND);
             glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-            glEnable(GL_LINE_SMOOTH);
-            glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
+            if (RasterSmoothsLines(mode_.bitmapMode, settings_, target_.projection)) {
+                glEnable(GL_LINE_SMOOTH);
+                glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
+            } else {
+                glDisable(GL_LINE_SMOOTH);
+            }
         } else {
             glDisable(GL_BLEND);
             glDisable(GL_LINE_SMOOTH);
@@ -654,6 +659,14 @@ RasterLineStyle RasterStyleOfLine(const CPartLine& line, const Settings& setting
 
 int RasterLineWidthPixels(bool bitmapMode, const Settings& settings) {
     return bitmapMode ? VectorLineWidth(settings) : 1;
+}
+
+bool RasterSmoothsLines(bool bitmapMode, const Settings& settings, const RasterProjection& projection) {
+    if (!settings.bLineAlpha) return false;
+    if (bitmapMode) return true;
+    const double scale = std::min(std::abs(projection.pixelsPerMMX), std::abs(projection.pixelsPerMMY));
+    // A broken scale keeps the usual smoothing rather than guessing.
+    return !(scale < kSmoothScreenLinesPixelsPerMM);
 }
 
 float RasterLineAlpha(const Settings& settings) {

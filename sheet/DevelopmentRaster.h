@@ -31,6 +31,12 @@ constexpr double kSolidDashPeriodPixels = 1.5;
 // their glyphs cost as many triangles as legible ones.
 constexpr double kSmallestScreenEdgeIdPixels = 2.0;
 
+// On screen, lines are drawn without GL line smoothing when the view shows fewer pixels per millimetre
+// than this. The two lines of a 2 mm feature then lie less than a pixel apart, so anti-aliasing makes
+// nothing more legible, while the software rasterizer turns every smoothed segment into triangles: of a
+// fitted view of thousands of parts, that is a third of the frame or more.
+constexpr double kSmoothScreenLinesPixelsPerMM = 0.5;
+
 struct RasterMode {
     // Bitmap outputs (print, export): lines iLineWidthID + 1 pixels wide, and with bLineAlpha off no lines
     // or flap outlines at all because the vector pass draws them afterwards. On screen lines are 1 pixel.
@@ -56,6 +62,9 @@ struct RasterLineStyle {
 RasterLineStyle RasterStyleOfLine(const CPartLine& line, const Settings& settings);
 
 int RasterLineWidthPixels(bool bitmapMode, const Settings& settings);
+// Whether lines and flap outlines are drawn with GL line smoothing: only with line alpha (smoothing works
+// through blending), then always in bitmap outputs and on screen from kSmoothScreenLinesPixelsPerMM up.
+bool RasterSmoothsLines(bool bitmapMode, const Settings& settings, const RasterProjection& projection);
 // dLineAlphaValue limited to 0..1; a damaged value draws opaque.
 float RasterLineAlpha(const Settings& settings);
 

@@ -1,6 +1,7 @@
 #include "sheet/DevelopmentRaster.h"
 
 #include "engine/Classify.h"
+#include "engine/EditOperations.h"
 #include "engine/FlapOutline.h"
 #include "engine/Flaps.h"
 #include "model/TextureImage.h"
@@ -602,32 +603,46 @@ TEST(DevelopmentRasterImage, EdgeIdsWithGLText) {
     EXPECT_EQ(darkNearIds(RenderBitmap(doc, s, projection, prompt)), withoutText);
 }
 
-// On screen, GL edge IDs whose em covers fewer than two pixels are left out; bitmap outputs keep them.
-TEST(DevelopmentRasterImage, ScreenLeavesOutIllegibleGLEdgeIds) {
+// On screen, GL edge IDs whose em covers fewer than two pixels are left out, and lines lose their smoothing
+// below half a pixel per millimetre; bitmap outputs keep both at every scale. Smoothed lines leave grey
+// pixels of partial coverage, unsmoothed black lines over white faces only black and white.
+TEST(DevelopmentRasterImage, ScreenLeavesOutIllegibleGLEdgeIdsAndLineSmoothing) {
     Settings s;
     RecordingPrompt prompt;
     Document doc;
     ASSERT_TRUE(BuildSampleCube(doc).empty());
     s.iEdgeIDfontSizePoint = 10; // an em of 3.53 mm
     s.bUseOpenGLToDrawEdgeID = true;
+    s.bUseMaterial = false;
+    s.bDrawFlap = false;
+    s.dLineAlphaValue = 1.0;
+    s.iMountainLineStyle = kLineSolid;
+    s.iValleyLineStyle = kLineSolid;
     ComputeDevelopmentExtent(*doc.development, true);
     Reclassify(doc, s);
+    for (const auto& part : doc.development->parts)
+        for (const auto& line : part->lines) PaintLine(*line, {0, 0, 0});
     struct Case {
         double pixelsPerMM;
         bool screen;
-        bool drawn;
+        bool idsDrawn;
+        bool smoothed;
     };
     const Case cases[] = {
-        {5.0, true, true},   // 17.6 pixels an em
-        {1.2, true, true},   // 4.2 pixels
-        {0.55, true, false}, // 1.94 pixels
-        {0.25, true, false}, // 0.88 pixels
-        {0.55, false, true}, // the same size in a bitmap output
-        {1.2, false, true},
+        {5.0, true, true, true},    // 17.6 pixels an em
+        {1.2, true, true, true},    // 4.2 pixels
+        {0.55, true, false, true},  // 1.94 pixels
+        {0.5, true, false, true},   // lines still smoothed
+        {0.49, true, false, false}, // just below half a pixel per millimetre
+        {0.25, true, false, false}, // 0.88 pixels
+        {0.55, false, true, true},  // the same sizes in a bitmap output
+        {1.2, false, true, true},   // 4.2 pixels
+        {0.49, false, true, true},  // lines smoothed where the screen's are not
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.pixelsPerMM) + (c.screen ? " screen" : " bitmap"));
         const RasterProjection projection = FrameProjection(*doc.development, c.pixelsPerMM, 3);
+        EXPECT_EQ(RasterSmoothsLines(!c.screen, s, projection), c.smoothed);
         const auto render = [&](bool numbers) {
             s.bDrawNumber = numbers;
             return c.screen ? RenderScreen(doc, s, projection, false, prompt)
@@ -636,8 +651,23 @@ TEST(DevelopmentRasterImage, ScreenLeavesOutIllegibleGLEdgeIds) {
         const QImage without = render(false);
         const QImage with = render(true);
         ASSERT_FALSE(with.isNull());
-        EXPECT_EQ(with != without, c.drawn);
+        EXPECT_EQ(with != without, c.idsDrawn);
+        long black = 0, grey = 0;
+        for (int y = 0; y < without.height(); ++y)
+            for (int x = 0; x < without.width(); ++x) {
+                const QRgb p = without.pixel(x, y) & 0xffffff;
+                black += p == 0;
+                grey += p != 0 && p != 0xffffff;
+            }
+        EXPECT_GT(black + grey, 0);
+        EXPECT_EQ(grey > 0, c.smoothed) << grey << " grey pixels";
     }
+    // A stretched screen goes by its smaller scale; without line alpha nothing is smoothed.
+    RasterProjection stretched = RegionProjection(100, 100, 2.0, 0, 0);
+    stretched.pixelsPerMMY = -0.45;
+    EXPECT_FALSE(RasterSmoothsLines(false, s, stretched));
+    s.bLineAlpha = false;
+    EXPECT_FALSE(RasterSmoothsLines(true, s, RegionProjection(100, 100, 2.0, 0, 0)));
     EXPECT_TRUE(prompt.texts.empty());
 }
 
