@@ -56,11 +56,11 @@ TEST_F(PrintCommandTest, OtherPrinterPaperAsksAndTheAnswerComesFromTheCommandLin
         // Letter paper with a quarter inch unprintable: the paper question, answered Yes.
         {"--yes", "letter", "6.35", paperQuestion, "612 x 792 pts (letter)", "1/1 (row1 col1)"},
         // Answered No, the page is still printed, unscaled.
-        {"--no", "216x279", "", paperQuestion, "Pages:           1\n"},
+        {"--no", "216x279", "", paperQuestion, "Pages:           1\n", ""},
         // A4 paper whose printable area is too small for the model's 180 x 267: the second question.
         {"--yes", "A4", "20",
          "message: A part of development may not fit into printable area.\\nAdjust scale?\n",
-         "Pages:           1\n"},
+         "Pages:           1\n", ""},
     };
     for (const auto& c : cases) {
         std::vector<std::string> args = {
@@ -70,7 +70,9 @@ TEST_F(PrintCommandTest, OtherPrinterPaperAsksAndTheAnswerComesFromTheCommandLin
         ASSERT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(run.err, c.question);
         EXPECT_NE(PdfInfo(pdf).find(c.inInfo), std::string::npos) << c.paper;
-        EXPECT_NE(PdfText(pdf, 1).find(c.label), std::string::npos) << c.paper;
+        if (!c.label.empty()) {
+            EXPECT_NE(PdfText(pdf, 1).find(c.label), std::string::npos) << c.paper;
+        }
     }
 }
 
