@@ -15,6 +15,7 @@
 #include "tools/lib/ModelBuilder.h"
 #include "tools/lib/Primitives.h"
 
+#include <QImage>
 #include <QPainter>
 
 #include <gtest/gtest.h>
@@ -48,6 +49,28 @@ public:
 private:
     std::string path_;
 };
+
+// How many pixels of `image` `match` says yes to.
+template <typename Match> int CountPixels(const QImage& image, Match match) {
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) count += match(image.pixel(x, y)) ? 1 : 0;
+    return count;
+}
+
+// The middle of the part's first face on the development (a box's middle may fall on a fold).
+inline Point2 InsideFirstFace(const CPart& part) {
+    const CFace& face = *part.faces.front();
+    Point2 sum;
+    for (size_t i = 0; i < face.CornerCount(); ++i) sum = sum + face.Corner(i)->Pos2D();
+    return Point2{part.x, part.y} + sum * (1.0 / face.CornerCount());
+}
+
+inline void ExpectNear(const Vec3& actual, const Vec3& expected, double tolerance = 1e-9) {
+    EXPECT_NEAR(actual.x, expected.x, tolerance);
+    EXPECT_NEAR(actual.y, expected.y, tolerance);
+    EXPECT_NEAR(actual.z, expected.z, tolerance);
+}
 
 inline std::string SamplePath(const std::string& name) {
     return std::string(TESSALY_SOURCE_DIR) + "/samples/" + name;

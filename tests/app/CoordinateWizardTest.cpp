@@ -85,10 +85,7 @@ TEST(CoordinateWizard, AModelStandingOnZEndsWithYUpItsDevelopmentUnchangedAndUnd
     EXPECT_EQ(script.hints,
               (std::vector<UpdateHint>{UpdateHint::CoordinatesChanged, UpdateHint::CoordinatesChanged,
                                        UpdateHint::ViewFromBelow, UpdateHint::CoordinatesChanged}));
-    const Vec3 extent = Extent(*document->model);
-    EXPECT_NEAR(extent.x, 10, 1e-9);
-    EXPECT_NEAR(extent.y, 40, 1e-9);
-    EXPECT_NEAR(extent.z, 20, 1e-9);
+    test::ExpectNear(Extent(*document->model), {10, 40, 20});
     EXPECT_EQ(Positions(*document, true), development);
     EXPECT_TRUE(document->modified);
 
@@ -123,14 +120,8 @@ TEST(CoordinateWizard, EachColourTurnsItsSideToTheFrontOrBottom) {
         ComputeBounds(*document->model);
         const Vec3 centre = document->model->center;
         EXPECT_TRUE(RunCoordinateWizard(*document, Settings(), script.Host()));
-        const Vec3 extent = Extent(*document->model);
-        EXPECT_NEAR(extent.x, c.extent.x, 1e-9);
-        EXPECT_NEAR(extent.y, c.extent.y, 1e-9);
-        EXPECT_NEAR(extent.z, c.extent.z, 1e-9);
-        // Turned about the centre.
-        EXPECT_NEAR(document->model->center.x, centre.x, 1e-9);
-        EXPECT_NEAR(document->model->center.y, centre.y, 1e-9);
-        EXPECT_NEAR(document->model->center.z, centre.z, 1e-9);
+        test::ExpectNear(Extent(*document->model), c.extent);
+        test::ExpectNear(document->model->center, centre); // turned about the centre
     }
 }
 

@@ -92,14 +92,6 @@ Point2 LineMiddle(const CPartLine& line) {
     return (ends[0] + ends[1]) * 0.5;
 }
 
-// The middle of the part's first face (a box's middle may fall on a fold).
-Point2 InsideFirstFace(const CPart& part) {
-    const CFace& face = *part.faces.front();
-    Point2 sum;
-    for (size_t i = 0; i < face.CornerCount(); ++i) sum = sum + face.Corner(i)->Pos2D();
-    return Point2{part.x, part.y} + sum * (1.0 / face.CornerCount());
-}
-
 // Where a corner of `part` lies on the development.
 Point2 FirstCorner(const CPart& part) {
     return Point2{part.x, part.y} + part.faces.front()->Corner(0)->Pos2D();
@@ -114,14 +106,6 @@ void ChooseFromMenu(const QString& text) {
             if (action->text() == text) action->trigger();
         menu->close();
     });
-}
-
-int CountColour(const QImage& image, const QColor& colour) {
-    int count = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (QColor(image.pixel(x, y)) == colour) ++count;
-    return count;
 }
 
 } // namespace
@@ -160,9 +144,10 @@ TEST(DevelopmentEditTools, SelectsWithClicksModifiersAndTheRubberBand) {
         EXPECT_EQ(d.Selection().parts.size(), step.parts);
     }
     // The selected objects are outlined.
-    EXPECT_EQ(CountColour(d.widget->grab().toImage(), QColor(0, 120, 215)), 0);
+    const auto outlined = [](QRgb p) { return QColor(p) == QColor(0, 120, 215); };
+    EXPECT_EQ(CountPixels(d.widget->grab().toImage(), outlined), 0);
     d.Click(onPart);
-    EXPECT_GT(CountColour(d.widget->grab().toImage(), QColor(0, 120, 215)), 200);
+    EXPECT_GT(CountPixels(d.widget->grab().toImage(), outlined), 200);
     d.Click(onFirst);
 
     // A rubber band toggles what it meets: with Ctrl the selection stays, the first text goes, the
@@ -369,9 +354,7 @@ TEST(DevelopmentEditTools, RotatesByADragAndARightClickCancels) {
     d.Mode(kCmdModeRotatePart);
     CPart* part = d.Dev().parts.front().get();
     const CFace& face = *part->faces.front();
-    Point2 inside;
-    for (size_t i = 0; i < face.CornerCount(); ++i) inside = inside + face.Corner(i)->Pos2D() * 0.25;
-    inside = inside + Point2{part->x, part->y};
+    const Point2 inside = InsideFirstFace(*part);
     // A click inside the part makes its nearest corner the centre.
     d.Click(d.Screen(inside));
     ASSERT_TRUE(d.view->Tools().RotationCentre().has_value());

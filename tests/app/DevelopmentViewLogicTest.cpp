@@ -31,14 +31,6 @@ struct DevelopmentHarness {
     DevelopmentViewLogic* view = nullptr;
 };
 
-int CountPixels(const QImage& image, bool (*match)(QRgb)) {
-    int count = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (match(image.pixel(x, y))) ++count;
-    return count;
-}
-
 bool IsWhite(QRgb p) {
     return qRed(p) == 255 && qGreen(p) == 255 && qBlue(p) == 255;
 }
@@ -103,11 +95,8 @@ TEST(DevelopmentViewLogic, ACheckClickMarksTheFlatGroupRedWithJitter) {
     // The middle of the first part's first face, on screen.
     const CPart& part = *document->development->parts.front();
     const CFace& face = *part.faces.front();
-    Point2 centre;
-    for (size_t i = 0; i < face.CornerCount(); ++i) centre = centre + face.Corner(i)->Pos2D();
-    centre = {part.x + centre.x / face.CornerCount(), part.y + centre.y / face.CornerCount()};
-    const Point2 screen =
-        d.view->State().DevelopmentToScreen(centre, CurrentSheetLayout(document, d.h.frame->ViewSettings()));
+    const Point2 screen = d.view->State().DevelopmentToScreen(
+        InsideFirstFace(part), CurrentSheetLayout(document, d.h.frame->ViewSettings()));
     const QPoint at(static_cast<int>(screen.x), static_cast<int>(screen.y));
 
     // Outside the check mode a click marks nothing.
@@ -149,12 +138,7 @@ TEST(DevelopmentViewLogic, KeepsTexturesButShowsANewImage) {
         material->texture = std::move(green);
         material->bitmap.reset();
     }
-    const QImage changed = d.Grab();
-    const auto isGreen = [](QRgb p) { return qRed(p) == 0 && qGreen(p) == 255 && qBlue(p) == 0; };
-    int green = 0;
-    for (int y = 0; y < changed.height(); ++y)
-        for (int x = 0; x < changed.width(); ++x)
-            if (isGreen(changed.pixel(x, y))) ++green;
-    EXPECT_GT(green, 500);
+    EXPECT_GT(CountPixels(d.Grab(), [](QRgb p) { return qRed(p) == 0 && qGreen(p) == 255 && qBlue(p) == 0; }),
+              500);
     EXPECT_EQ(d.view->KeptTextureCount(), kept);
 }
