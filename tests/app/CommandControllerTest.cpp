@@ -30,22 +30,6 @@ TEST_F(CommandControllerTest, DisabledCommandsDoNothing) {
     EXPECT_TRUE(prompt.texts.empty());
 }
 
-TEST_F(CommandControllerTest, TogglesFlipTheirSwitchAndRedraw) {
-    Open(SamplePath("cube.tsm"));
-    const Settings before = Shown();
-    controller.Execute(kCmdTurnOnLight);
-    controller.Execute(kCmdShowEdgeId);
-    controller.Execute(kCmdHideFaces);
-    EXPECT_EQ(Shown().bTurnOnLight, !before.bTurnOnLight);
-    EXPECT_EQ(Shown().bDrawNumber, !before.bDrawNumber);
-    EXPECT_EQ(Shown().bDrawFace, !before.bDrawFace);
-    EXPECT_TRUE(controller.IsChecked(kCmdHideFaces));
-    EXPECT_EQ(frame.calls, (std::vector<std::string>{"hint 0", "hint 0", "hint 0"}));
-    // A second toggle restores the switch.
-    controller.Execute(kCmdTurnOnLight);
-    EXPECT_EQ(Shown().bTurnOnLight, before.bTurnOnLight);
-}
-
 TEST_F(CommandControllerTest, EditModesToggleBackToNone) {
     Open(SamplePath("cube.tsm"));
     controller.Execute(kCmdCheckFace);
@@ -62,13 +46,6 @@ TEST_F(CommandControllerTest, EditModesToggleBackToNone) {
     // Every switch clears the views' selection (hint 7), then refreshes the idle text.
     EXPECT_EQ(frame.calls, (std::vector<std::string>{"hint 7", "idle", "hint 7", "idle", "hint 7", "idle",
                                                      "hint 7", "idle"}));
-}
-
-TEST_F(CommandControllerTest, ViewResetsSendTheirHintsInOrder) {
-    Open(SamplePath("cube.tsm"));
-    controller.Execute(kCmdResetViewPosition);
-    controller.Execute(kCmdResetView);
-    EXPECT_EQ(frame.calls, (std::vector<std::string>{"hint 3", "hint 4", "hint 4"}));
 }
 
 TEST_F(CommandControllerTest, ShowFlapsReclassifiesTheLines) {

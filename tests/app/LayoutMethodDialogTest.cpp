@@ -26,33 +26,6 @@ bool DialogShowsText(const QDialog& dialog, const char* text) {
 
 } // namespace
 
-TEST(LayoutMethodLogic, StartsFromTheGivenValuesAndEnablesByMode) {
-    LayoutMethodLogic logic(LayoutMethod{}, 2.0, kBox);
-    // The defaults: automatic with 5 %, 15 mm, page breaks avoided.
-    EXPECT_TRUE(logic.automatic());
-    EXPECT_DOUBLE_EQ(logic.spacingPercent(), 5.0);
-    EXPECT_DOUBLE_EQ(logic.spacingMM(), 15.0);
-    EXPECT_TRUE(logic.avoidPageBreaks());
-    EXPECT_DOUBLE_EQ(logic.scale(), 2.0);
-    // Auto: only the percentage takes input; page breaks are irrelevant when one sheet holds all.
-    EXPECT_TRUE(logic.PercentEnabled());
-    EXPECT_FALSE(logic.SpecifyEnabled());
-    EXPECT_FALSE(logic.ScaleEntryEnabled());
-    EXPECT_FALSE(logic.SizeEntryEnabled());
-    EXPECT_FALSE(logic.AvoidPageBreaksEnabled());
-    // Specify Value: the scale entry, spacing and page breaks; not the percentage.
-    logic.SetAutomatic(false);
-    EXPECT_FALSE(logic.PercentEnabled());
-    EXPECT_TRUE(logic.SpecifyEnabled());
-    EXPECT_TRUE(logic.ScaleEntryEnabled());
-    EXPECT_FALSE(logic.SizeEntryEnabled());
-    EXPECT_TRUE(logic.AvoidPageBreaksEnabled());
-    // Sizing by an axis swaps the scale entry for the size entry.
-    ASSERT_TRUE(logic.SetSizeBy(LayoutSizeBy::Height));
-    EXPECT_FALSE(logic.ScaleEntryEnabled());
-    EXPECT_TRUE(logic.SizeEntryEnabled());
-}
-
 TEST(LayoutMethodLogic, AssembledSizeAndScaleFollowEachOther) {
     LayoutMethodLogic logic(LayoutMethod{}, 2.0, kBox);
     logic.SetAutomatic(false);

@@ -66,22 +66,3 @@ TEST(MessageBoxPrompt, QuestionsGiveTheButtonPressed) {
     AnswerNextBox(&seen, QMessageBox::Cancel);
     EXPECT_FALSE(prompt.AskOkCancel("Reset configurations to default?"));
 }
-
-TEST(MessageBoxPrompt, PipelineMessagesAppearInOrder) {
-    // Every message the open pipeline shows for one open, one box after the other.
-    MessageBoxPrompt prompt;
-    std::vector<QString> texts;
-    std::function<void()> answerNext;
-    answerNext = [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box == nullptr) return;
-        texts.push_back(box->text());
-        box->button(QMessageBox::Ok)->click();
-    };
-    QTimer::singleShot(0, answerNext);
-    prompt.Message("No data for development.");
-    QTimer::singleShot(0, answerNext);
-    prompt.Message("Some fonts specified in the file do not exist in the system.");
-    EXPECT_EQ(texts, (std::vector<QString>{"No data for development.",
-                                           "Some fonts specified in the file do not exist in the system."}));
-}

@@ -48,13 +48,11 @@ private:
     int cancelAt_;
 };
 
-std::string WriteCube(const std::string& path, bool withDevelopment = false) {
+// One cube without a development.
+std::string WriteCube(const std::string& path) {
     Document document;
     const MeshData cube = Cube(40);
     AddSolid(document, "Cube", cube.vertices, cube.faces);
-    if (withDevelopment) {
-        EXPECT_TRUE(UnfoldForFixture(document).empty());
-    }
     const Outcome written = WriteBinaryModel(document, document.display, path);
     EXPECT_TRUE(written.ok()) << written.reason();
     return path;
@@ -294,15 +292,6 @@ TEST_F(ModelCommandsTest, ImportMeshMakesANewDocumentReadyToUnfold) {
     EXPECT_NE(prompt.texts.back().find("bad.ply"), std::string::npos) << prompt.texts.back();
 }
 
-TEST_F(ModelCommandsTest, NothingRunsWithoutAModel) {
-    for (int id : {kCmdUnfold, kCmdUndoUnfold, kCmdRecalculateLayout, kCmdFlipFaces, kCmdJoinIsolatedEdges})
-        controller.Execute(id);
-    EXPECT_EQ(layoutAsked, 0);
-    EXPECT_TRUE(undoAskedWithTexts.empty());
-    EXPECT_TRUE(prompt.texts.empty());
-    EXPECT_TRUE(frame.calls.empty());
-}
-
 namespace {
 
 QStringList MenuTexts(QMenu* menu) {
@@ -336,7 +325,7 @@ QWidget* WindowTitled(const QString& prefix) {
 
 } // namespace
 
-TEST(ModelMenu, HoldsTheCommandsEnabledByTheDocument) {
+TEST(ModelMenu, HoldsTheModelCommandsAndImportMeshSitsInTheFileMenu) {
     TempFolder folder;
     FrameHarness h(folder.path());
     QMenu* model = TopMenu(*h.frame, "&Model");
@@ -348,22 +337,6 @@ TEST(ModelMenu, HoldsTheCommandsEnabledByTheDocument) {
     const QStringList file = MenuTexts(TopMenu(*h.frame, "&File"));
     ASSERT_TRUE(file.contains("Import &Mesh..."));
     EXPECT_EQ(file.indexOf("Import &Mesh..."), file.indexOf("TSM File Inport") + 1);
-
-    const int modelCommands[] = {kCmdUnfold, kCmdUndoUnfold, kCmdFlipFaces, kCmdJoinIsolatedEdges,
-                                 kCmdChangeCoordinates};
-    // No model: all off; Import Mesh is always on.
-    h.frame->RefreshCommandStates();
-    for (int id : modelCommands) EXPECT_FALSE(h.Enabled(id)) << id;
-    EXPECT_FALSE(h.Enabled(kCmdRecalculateLayout));
-    EXPECT_TRUE(h.Enabled(kCmdImportMesh));
-    // A model without a development: all but the layout, which needs parts.
-    ASSERT_TRUE(h.frame->OpenFromCommandLine(WriteCube(folder.File("plain.tsm"))));
-    for (int id : modelCommands) EXPECT_TRUE(h.Enabled(id)) << id;
-    EXPECT_FALSE(h.Enabled(kCmdRecalculateLayout));
-    // With a development: all.
-    ASSERT_TRUE(h.frame->OpenFromCommandLine(WriteCube(folder.File("dev.tsm"), true)));
-    for (int id : modelCommands) EXPECT_TRUE(h.Enabled(id)) << id;
-    EXPECT_TRUE(h.Enabled(kCmdRecalculateLayout));
 }
 
 TEST(ModelMenu, UnfoldFromTheWindowWithItsDialogAndProgressWindow) {
@@ -399,34 +372,6 @@ TEST(ModelMenu, UnfoldFromTheWindowWithItsDialogAndProgressWindow) {
     h.Trigger(kCmdUndoUnfold);
     EXPECT_EQ(h.frame->Doc().Current()->development, nullptr);
     EXPECT_FALSE(h.Enabled(kCmdRecalculateLayout));
-}
-
-TEST(ModelMenu, CancelInTheProgressWindowDiscardsTheUnfolding) {
-    TempFolder folder;
-    FrameHarness h(folder.path());
-    h.frame->show();
-    ASSERT_TRUE(h.frame->OpenFromCommandLine(WriteCube(folder.File("cube.tsm"))));
-    h.prompt.texts.clear(); // the open says the file has no development
-    bool disabledWhileRunning = false;
-    AcceptNextDialog();
-    // Polls until the progress window shows (the first pump of the merge), then presses its Cancel.
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        QWidget* progress = WindowTitled("Unfolding...");
-        if (progress == nullptr) return;
-        poll.stop();
-        disabledWhileRunning = !h.frame->isEnabled();
-        auto* cancel = progress->findChild<QPushButton*>();
-        ASSERT_NE(cancel, nullptr);
-        EXPECT_EQ(cancel->text(), "Cancel");
-        cancel->click();
-    });
-    poll.start(0);
-    h.Trigger(kCmdUnfold);
-    EXPECT_TRUE(disabledWhileRunning);
-    EXPECT_EQ(h.frame->Doc().Current()->development, nullptr);
-    EXPECT_EQ(h.prompt.texts, (std::vector<std::string>{"Making development is canceled."}));
-    EXPECT_TRUE(h.frame->isEnabled());
 }
 
 TEST(WindowUnfoldProgress, OpensModalStepsAndCancels) {

@@ -67,13 +67,6 @@ TEST(PrintConfigDialog, ControlsAndTheirTexts) {
     ASSERT_EQ(dialog.LineWidthCombo()->count(), 10);
     EXPECT_EQ(dialog.LineWidthCombo()->itemText(0), "1");
     EXPECT_EQ(dialog.LineWidthCombo()->itemText(9), "10");
-    // Defaults: bitmap print, page numbers on, marks off, "Middle", line width "3".
-    EXPECT_TRUE(dialog.BitmapPrintButton()->isChecked());
-    EXPECT_TRUE(dialog.PageNumberBox()->isChecked());
-    EXPECT_FALSE(dialog.TomboBox()->isChecked());
-    EXPECT_EQ(dialog.ResolutionCombo()->currentText(), "Middle");
-    EXPECT_EQ(dialog.LineWidthCombo()->currentText(), "3");
-    EXPECT_EQ(dialog.TransparencySlider()->value(), 5);
     // The paper controls exist but are never shown.
     dialog.show();
     EXPECT_FALSE(dialog.PaperCombo()->isVisible());
