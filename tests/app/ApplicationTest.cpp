@@ -51,33 +51,31 @@ bool StoredBool(const SettingsStore& store, const char* key, const char* name) {
 
 } // namespace
 
-TEST(Application, QuotedCommandLinePathWithBlanksOpensOnce) {
+TEST(Application, CommandLinePathsOpenOnceWhetherQuotedOrSplitAtBlanks) {
     TempFolder folder;
     std::filesystem::create_directories(folder.path() + "/my models");
-    const std::string path = folder.path() + "/my models/plain model.tsm";
-    WriteModelWithoutDevelopment(path);
-    Start start(folder, {"\"" + path + "\""});
-    ASSERT_TRUE(start.started);
-    EXPECT_TRUE(start.frame().isVisible());
-    EXPECT_EQ(start.frame().windowTitle(), "plain model - TessalyVuvoza2");
-    // The model was read once: its one message appears once.
-    EXPECT_EQ(start.prompt.texts, std::vector<std::string>{"No data for development."});
-}
-
-TEST(Application, UnquotedCommandLineIsTakenWhole) {
-    TempFolder folder;
-    std::filesystem::create_directories(folder.path() + "/my models");
-    const std::string path = folder.path() + "/my models/cube copy.tsm";
-    std::filesystem::copy_file(SamplePath("cube.tsm"), path);
-    // The shell split the path at its blanks; the pieces are joined again.
-    Start start(folder, {folder.path() + "/my", "models/cube", "copy.tsm"});
-    EXPECT_EQ(start.frame().windowTitle(), "cube copy - TessalyVuvoza2");
-    EXPECT_TRUE(start.prompt.texts.empty());
-    // No argument: nothing opened, nothing said.
-    TempFolder other;
-    Start empty(other, {});
-    EXPECT_EQ(empty.frame().windowTitle(), "Untitled - TessalyVuvoza2");
-    EXPECT_TRUE(empty.prompt.texts.empty());
+    const std::string plain = folder.path() + "/my models/plain model.tsm";
+    WriteModelWithoutDevelopment(plain);
+    std::filesystem::copy_file(SamplePath("cube.tsm"), folder.path() + "/my models/cube copy.tsm");
+    const struct {
+        std::vector<std::string> arguments;
+        const char* title;
+        std::vector<std::string> texts;
+    } rows[] = {
+        // Read once: its one message appears once.
+        {{"\"" + plain + "\""}, "plain model - TessalyVuvoza2", {"No data for development."}},
+        // The shell split the path at its blanks; the pieces are joined again.
+        {{folder.path() + "/my", "models/cube", "copy.tsm"}, "cube copy - TessalyVuvoza2", {}},
+        {{}, "Untitled - TessalyVuvoza2", {}},
+    };
+    for (const auto& row : rows) {
+        TempFolder settings;
+        Start start(settings, row.arguments);
+        ASSERT_TRUE(start.started);
+        EXPECT_TRUE(start.frame().isVisible());
+        EXPECT_EQ(start.frame().windowTitle(), row.title);
+        EXPECT_EQ(start.prompt.texts, row.texts);
+    }
 }
 
 TEST(Application, SettingsWrittenAtCloseAreReadAtTheNextStart) {

