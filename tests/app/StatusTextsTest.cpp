@@ -17,15 +17,6 @@ void SetBounds(Document& document, Vec3 low, Vec3 high) {
 
 } // namespace
 
-TEST(StatusTexts, IdleTextByDocumentState) {
-    EXPECT_EQ(IdleStatusText(nullptr), "Open a file.");
-    Document document;
-    // A model alone shows nothing.
-    EXPECT_EQ(IdleStatusText(&document), "");
-    document.development = std::make_unique<Development>();
-    EXPECT_EQ(IdleStatusText(&document), "[3D Rot] L/R [3D Mov] Ctrl+R [2D Pan] L/R [Zoom] Wheel");
-}
-
 TEST(StatusTexts, AssembledSizeIsTheExtentInCentimetres) {
     Document document;
     SetBounds(document, {-10, 0, 5}, {30, 25, 17});
