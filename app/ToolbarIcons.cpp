@@ -305,6 +305,17 @@ void DrawModeImage(QPainter& p, int index, IconState state) {
     }
 }
 
+// Every icon is drawn on a 16-unit grid and scaled, so each size is sharp rather than resampled.
+QImage RenderedIcon(void (*draw)(QPainter&, int, IconState), int index, IconState state, int pixels) {
+    QImage image(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(pixels / 16.0, pixels / 16.0);
+    draw(painter, index, state);
+    return image;
+}
+
 QIcon IconFrom(QImage (*image)(int, IconState, int), int index) {
     QIcon icon;
     for (int pixels : {16, 24, 32}) {
@@ -318,13 +329,7 @@ QIcon IconFrom(QImage (*image)(int, IconState, int), int index) {
 } // namespace
 
 QImage ModeToolbarImage(int index, IconState state, int pixels) {
-    QImage image(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.scale(pixels / 16.0, pixels / 16.0);
-    DrawModeImage(painter, index, state);
-    return image;
+    return RenderedIcon(DrawModeImage, index, state, pixels);
 }
 
 QIcon ModeToolbarIcon(int index) {
@@ -332,13 +337,7 @@ QIcon ModeToolbarIcon(int index) {
 }
 
 QImage ToolbarImage(int index, IconState state, int pixels) {
-    QImage image(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.scale(pixels / 16.0, pixels / 16.0);
-    DrawToolbarImage(painter, index, state);
-    return image;
+    return RenderedIcon(DrawToolbarImage, index, state, pixels);
 }
 
 QIcon ToolbarIcon(int index) {
