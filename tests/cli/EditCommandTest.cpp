@@ -38,9 +38,8 @@ protected:
     // The corner a line names as [solid, face, corner], in the last info read.
     QJsonObject Corner(const QJsonValue& place) {
         const QJsonArray at = place.toArray();
-        return std::as_const(whole_)["model"]["solids"][at[0].toInt()]["faceList"][at[1].toInt()]["corners"]
-                                    [at[2].toInt()]
-                                        .toObject();
+        const QJsonValue solid = std::as_const(whole_)["model"]["solids"][at[0].toInt()];
+        return solid["faceList"][at[1].toInt()]["corners"][at[2].toInt()].toObject();
     }
     // "P L" of the first line that `wanted` accepts.
     std::string FindLine(const QJsonObject& dev, const std::function<bool(const QJsonObject&)>& wanted) {
@@ -62,11 +61,6 @@ protected:
         const int p = std::stoi(at), l = std::stoi(at.substr(at.find(' ') + 1));
         return dev["parts"][p]["lines"][l].toObject();
     }
-    static int TotalLines(const QJsonObject& dev) {
-        int total = 0;
-        for (const QJsonValue& part : dev["parts"].toArray()) total += part["lines"].toArray().size();
-        return total;
-    }
 
     // Runs edit on the model; the development written, or an empty object when nothing was.
     QJsonObject Edit(const std::vector<std::string>& ops, int expectedStatus = 0) {
@@ -83,82 +77,44 @@ protected:
     test::ToolRun last_;
 };
 
-double X(const QJsonValue& point) {
-    return point.toArray()[0].toDouble();
-}
-
 } // namespace
 
-TEST_F(EditCommandTest, CutAndJoinChangeTheLinesAndUndoRedoWorkInOneCall) {
+TEST_F(EditCommandTest, CutAndJoinChangeThePartsAndUndoRedoWorkInOneCall) {
     const std::string fold = LineOfKind({1, 2, 3});
-    const int lines = TotalLines(before_);
     const int parts = before_["parts"].toArray().size();
-    // Every fold of the cube's cross holds the part together: a cut splits it.
-    QJsonObject dev = Edit({"cut " + fold});
-    EXPECT_EQ(TotalLines(dev), lines + 1);
+    // Every fold of the cube's cross holds the part together: a cut splits it, a join makes it whole.
+    QJsonObject dev = Edit({"cut " + fold, "join " + fold + " 0 0", "undo", "undo", "redo"});
     EXPECT_EQ(dev["parts"].toArray().size(), parts + 1);
-
     dev = Edit({"cut " + fold, "join " + fold});
-    EXPECT_EQ(TotalLines(dev), lines);
     EXPECT_EQ(dev["parts"].toArray().size(), parts);
-
-    dev = Edit({"cut " + fold, "join " + fold + " 0 0", "undo", "undo", "redo"});
-    EXPECT_EQ(TotalLines(dev), lines + 1);
-    dev = Edit({"cut " + fold, "undo"});
-    EXPECT_EQ(TotalLines(dev), lines);
 }
 
 TEST_F(EditCommandTest, EveryOperationReachesTheFile) {
     const std::string cut = LineOfKind({0, 4, 5});
     const QJsonObject part = before_["parts"][0].toObject();
-    const struct {
-        std::string op;
-        std::function<void(const QJsonObject&)> check;
-    } cases[] = {
-        {"flap " + cut + " switch",
-         [&](const QJsonObject& d) {
-             EXPECT_NE(LineAt(d, cut)["drawKind"], LineAt(before_, cut)["drawKind"]);
-         }},
-        {"color " + cut + " ff8000",
-         [&](const QJsonObject& d) { EXPECT_EQ(LineAt(d, cut)["color"], "FF8000"); }},
-        {"color " + cut + " hide",
-         [&](const QJsonObject& d) { EXPECT_TRUE(LineAt(d, cut)["hidden"].toBool()); }},
-        {"move part 0 10 -5",
-         [&](const QJsonObject& d) {
-             EXPECT_DOUBLE_EQ(d["parts"][0]["x"].toDouble(), part["x"].toDouble() + 10);
-             EXPECT_DOUBLE_EQ(d["parts"][0]["y"].toDouble(), part["y"].toDouble() - 5);
-         }},
-        {"rotate 0 0 0 180",
-         [&](const QJsonObject& d) {
-             EXPECT_NEAR(d["parts"][0]["width"].toDouble(), part["width"].toDouble(), 1e-9);
-             EXPECT_NEAR(d["parts"][0]["x"].toDouble(), -part["x"].toDouble() - part["width"].toDouble(),
-                         1e-9);
-         }},
-        {"move text 0 3 4",
-         [&](const QJsonObject& d) { EXPECT_DOUBLE_EQ(X(d["texts"][0]["position"]), 13); }},
-        {"move picture B 0 1 1", [&](const QJsonObject& d) { EXPECT_EQ(d["imagesB"].toInt(), 1); }},
-        {"text add 5 6 14 Hello world",
-         [&](const QJsonObject& d) {
-             ASSERT_EQ(d["texts"].toArray().size(), 2);
-             EXPECT_EQ(d["texts"][1]["string"], "Hello world");
-             EXPECT_EQ(d["texts"][1]["size"], 14);
-             EXPECT_DOUBLE_EQ(X(d["texts"][1]["position"]), 5);
-         }},
-        {"text edit 0 Other", [&](const QJsonObject& d) { EXPECT_EQ(d["texts"][0]["string"], "Other"); }},
-        {"text delete 0", [&](const QJsonObject& d) { EXPECT_TRUE(d["texts"].toArray().isEmpty()); }},
-        {"text duplicate 0", [&](const QJsonObject& d) { EXPECT_EQ(d["texts"].toArray().size(), 2); }},
-        {"text order 0 bottom", [&](const QJsonObject& d) { EXPECT_EQ(d["texts"][0]["string"], "label"); }},
-    };
-    for (const auto& c : cases) {
-        const QJsonObject dev = Edit({c.op});
-        ASSERT_FALSE(dev.isEmpty()) << c.op;
-        c.check(dev);
-    }
+    EXPECT_NE(LineAt(Edit({"flap " + cut + " switch"}), cut)["drawKind"], LineAt(before_, cut)["drawKind"]);
+    EXPECT_EQ(LineAt(Edit({"color " + cut + " ff8000"}), cut)["color"], "FF8000");
+    EXPECT_TRUE(LineAt(Edit({"color " + cut + " hide"}), cut)["hidden"].toBool());
+    QJsonObject d = Edit({"move part 0 10 -5"});
+    EXPECT_DOUBLE_EQ(d["parts"][0]["x"].toDouble(), part["x"].toDouble() + 10);
+    EXPECT_DOUBLE_EQ(d["parts"][0]["y"].toDouble(), part["y"].toDouble() - 5);
+    // Half a turn about the origin.
+    EXPECT_NEAR(Edit({"rotate 0 0 0 180"})["parts"][0]["x"].toDouble(),
+                -part["x"].toDouble() - part["width"].toDouble(), 1e-9);
+    EXPECT_DOUBLE_EQ(Edit({"move text 0 3 4"})["texts"][0]["position"][0].toDouble(), 13);
+    EXPECT_EQ(Edit({"move picture B 0 1 1"})["imagesB"].toInt(), 1);
+    d = Edit({"text add 5 6 14 Hello world"});
+    EXPECT_EQ(d["texts"][1]["string"], "Hello world");
+    EXPECT_EQ(d["texts"][1]["size"], 14);
+    EXPECT_EQ(Edit({"text edit 0 Other"})["texts"][0]["string"], "Other");
+    EXPECT_TRUE(Edit({"text delete 0"})["texts"].toArray().isEmpty());
+    EXPECT_EQ(Edit({"text duplicate 0"})["texts"].toArray().size(), 2);
+    EXPECT_EQ(Edit({"text order 0 bottom"})["texts"][0]["string"], "label");
+
     // A new flap on an open edge of the model, then its size, in the line and its first corner.
     const std::string open =
         FindLine(before_, [&](const QJsonObject& line) { return !Corner(line["first"])["twin"].toBool(); });
     const QJsonObject dev = Edit({"flap " + open + " add valley", "flap " + open + " size 7.5"});
-    ASSERT_FALSE(dev.isEmpty());
     EXPECT_EQ(LineAt(dev, open)["drawKind"], 5);
     EXPECT_EQ(LineAt(dev, open)["lineKind"], 2);
     EXPECT_EQ(Corner(LineAt(dev, open)["first"])["flapHeight"].toDouble(), 7.5);
@@ -176,8 +132,9 @@ TEST_F(EditCommandTest, MalformedOperationsExitTwoAndWriteNothing) {
         EXPECT_NE(last_.err.find("operation \"" + op + "\""), std::string::npos) << op << ": " << last_.err;
         EXPECT_FALSE(std::filesystem::exists(Out("out.tsm"))) << op;
     }
-    std::vector<std::string> same = {"edit", model_, model_, "undo"};
-    EXPECT_EQ(Run(same).status, 2);
+    const test::ToolRun same = Run({"edit", model_, model_, "undo"});
+    EXPECT_EQ(same.status, 2);
+    EXPECT_EQ(same.err.rfind("tsmtool: edit never writes over its model file\n", 0), 0u) << same.err;
 }
 
 TEST_F(EditCommandTest, RefusedOperationsExitOneWithTheReason) {

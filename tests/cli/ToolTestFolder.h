@@ -37,15 +37,9 @@ inline std::string FileBytes(const std::string& path) {
     return bytes.str();
 }
 
-inline std::string Joined(const std::vector<std::string>& args) {
-    std::string line;
-    for (const std::string& arg : args) line += arg + " ";
-    return line;
-}
-
 struct ToolRun {
     int status = -1;
-    std::string err, out;
+    std::string err, out, line; // line: the command as the shell ran it
     const QJsonObject Json() const {
         return QJsonDocument::fromJson(QByteArray::fromStdString(out)).object();
     }
@@ -62,7 +56,8 @@ protected:
     }
     void TearDown() override { std::filesystem::remove_all(dir_); }
 
-    // `environment` goes before the command (e.g. "LC_ALL=de_DE.UTF-8"); `stdoutTo` replaces the capture.
+    // `environment` goes before the command (e.g. "TESSALY_GL_FAIL=display"); `stdoutTo` replaces the
+    // capture.
     ToolRun Run(const std::vector<std::string>& args, const std::string& environment = {},
                 const std::string& stdoutTo = {}) {
         std::string command = environment + " " + ShellQuote(std::string(TESSALY_BINARY_DIR) + "/tsmtool");
@@ -70,11 +65,12 @@ protected:
         for (const std::string& arg : args) command += " " + ShellQuote(arg);
         if (!stdoutTo.empty()) command += " >" + stdoutTo;
         const ShellResult shell = RunShell(command + " 2>" + ShellQuote(Out("stderr.txt")));
-        return {shell.status, FileBytes(Out("stderr.txt")), shell.out};
+        return {shell.status, FileBytes(Out("stderr.txt")), shell.out, command};
     }
     // What tsmtool info reports on `path`; an empty object when it could not be opened.
     const QJsonObject Info(const std::string& path, bool detail = false) {
-        const ToolRun r = detail ? Run({"info", "--detail", path}) : Run({"info", path});
+        const ToolRun r = Run(detail ? std::vector<std::string>{"info", "--detail", path}
+                                     : std::vector<std::string>{"info", path});
         return r.status == 0 ? r.Json() : QJsonObject();
     }
     // The names in the test's folder, sorted.
@@ -99,11 +95,9 @@ protected:
         return Out(name);
     }
 
-    static std::string Sample(const char* name) {
-        return std::string(TESSALY_SOURCE_DIR) + "/samples/" + name;
-    }
+    static std::string Sample(const char* name) { return TESSALY_SOURCE_DIR "/samples/" + std::string(name); }
     static std::string Mesh(const char* name) {
-        return std::string(TESSALY_SOURCE_DIR) + "/tests/data/meshes/" + name;
+        return TESSALY_SOURCE_DIR "/tests/data/meshes/" + std::string(name);
     }
     std::string Out(const std::string& name) const { return (dir_ / name).string(); }
 

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <cstdlib>
 #include <map>
 
 namespace fs = std::filesystem;
@@ -24,38 +23,18 @@ TEST_F(TsmToolTest, InfoReportsTheCubeSample) {
     EXPECT_EQ(j["format"].toInt(), 3);
     EXPECT_EQ(j["title"].toString(), "cube");
     EXPECT_TRUE(j["messages"].toArray().isEmpty()) << r.err;
-    const QJsonArray solids = j["model"]["solids"].toArray();
-    ASSERT_EQ(solids.size(), 1);
-    EXPECT_EQ(solids[0]["vertices"].toInt(), 8);
-    EXPECT_EQ(solids[0]["faces"].toInt(), 6);
-    EXPECT_EQ(solids[0]["edges"].toInt(), 12);
-    EXPECT_FALSE(solids[0].toObject().contains("faceList")) << "only --detail lists faces";
-    const QJsonObject dev = j["development"].toObject();
-    EXPECT_GE(dev["pages"].toArray().size(), 1);
-    EXPECT_EQ(dev["frame"].toArray().size(), 4);
-    int faces = 0;
-    for (const QJsonValue& part : dev["parts"].toArray()) faces += part["faces"].toInt();
-    EXPECT_EQ(faces, 6) << "every face of the cube lies in some part";
-    // Every display setting a model file carries, by name, plus both dash patterns.
-    const QJsonObject settings = j["settings"].toObject();
-    for (const char* name : {"bDrawFlap", "bDrawNumber", "bInvertEdgeID", "bUseMaterial", "bOmitFlatEdge",
-                             "iFlatEdgeAngle", "bDrawWhiteBkLine", "iMountainLineStyle", "iValleyLineStyle",
-                             "iCutLineStyle", "iEdgeIDfontSizePoint", "iPaperSize", "iPaperOrientation",
-                             "iMarginSide", "iMarginTop", "bColorFlapWithFace", "dDefaultFlapHeightMM"})
-        EXPECT_TRUE(settings.contains(name)) << name;
-    EXPECT_EQ(settings["mountainDash"].toArray().size(), 6);
-    EXPECT_EQ(settings["valleyDash"].toArray().size(), 6);
+    ASSERT_EQ(j["model"]["solids"].toArray().size(), 1);
+    const QJsonObject solid = j["model"]["solids"][0].toObject();
+    EXPECT_EQ(solid["vertices"].toInt(), 8);
+    EXPECT_EQ(solid["faces"].toInt(), 6);
+    EXPECT_EQ(solid["edges"].toInt(), 12);
+    EXPECT_FALSE(solid.contains("faceList")) << "only --detail lists faces";
 
-    // --detail lists faces, corners and edges.
-    const QJsonObject solid = Info(Sample("cube.tsm"), true)["model"]["solids"][0].toObject();
-    const QJsonArray faceList = solid["faceList"].toArray();
-    ASSERT_EQ(faceList.size(), 6);
-    const QJsonObject corner = faceList[0]["corners"][0].toObject();
-    for (const char* key : {"vertex", "x2d", "y2d", "u", "v", "hasFlap", "flapHeight", "flapAngle1",
-                            "flapAngle2", "tipStart", "tipEnd", "displayPos", "twin", "joined"})
-        EXPECT_TRUE(corner.contains(key)) << key;
-    EXPECT_EQ(faceList[0]["plane"].toArray().size(), 4);
-    const QJsonArray edges = solid["edgeList"].toArray();
+    // --detail lists faces with their corners, and edges: every fold of a cube is a right-angled mountain.
+    const QJsonObject detail = Info(Sample("cube.tsm"), true)["model"]["solids"][0].toObject();
+    ASSERT_EQ(detail["faceList"].toArray().size(), 6);
+    EXPECT_EQ(detail["faceList"][0]["corners"].toArray().size(), 4);
+    const QJsonArray edges = detail["edgeList"].toArray();
     ASSERT_EQ(edges.size(), 12);
     for (const QJsonValue& edge : edges) {
         EXPECT_DOUBLE_EQ(edge["foldAngle"].toDouble(), 90.0);
@@ -74,12 +53,10 @@ TEST_F(TsmToolTest, FailuresPrintJsonAndMessagesAndExitOne) {
 
     // A refused version: its message keeps its line breaks in JSON and shows them as \n on stderr.
     std::string bytes = test::FileBytes(Sample("cube.tsm"));
-    ASSERT_GT(bytes.size(), 14u);
     bytes[10] = 5; // the int32 version right after "version 3\n"
     r = Run({"info", WriteFile("future.tsm", bytes)});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.Json()["result"].toInt(), 3);
-    EXPECT_EQ(r.Json()["format"].toInt(), 3);
     const QString tooNew =
         "Failed to load specified file.\nToo newer version.\nWe recommend you to upgrade the application.";
     EXPECT_EQ(r.Json()["messages"].toArray(), QJsonArray{tooNew});
@@ -112,7 +89,8 @@ bool Mentions(const std::string& text, const std::string& word) {
     return false;
 }
 
-TEST_F(TsmToolTest, HelpListsTheCommandsAndTheirOptions) {
+// The help and the manual page, which the build writes by running the program as it is installed.
+TEST_F(TsmToolTest, HelpAndManualListEveryCommandWithItsOwnOptions) {
     for (const char* flag : {"--help", "-h"}) {
         const test::ToolRun r = Run({flag});
         EXPECT_EQ(r.status, 0) << r.err;
@@ -122,20 +100,40 @@ TEST_F(TsmToolTest, HelpListsTheCommandsAndTheirOptions) {
             EXPECT_NE(r.out.find("  " + command + " "), std::string::npos) << command;
         for (const std::string& option : kGlobalOptions) EXPECT_TRUE(Mentions(r.out, option)) << option;
     }
+    const std::string page = test::FileBytes(TESSALY_BINARY_DIR "/tsmtool.1");
+    EXPECT_EQ(page.rfind(".TH TSMTOOL 1\n", 0), 0u);
+    for (const char* section :
+         {"NAME", "SYNOPSIS", "DESCRIPTION", "COMMANDS", "OPTIONS", "EXIT STATUS", "FILES"})
+        EXPECT_NE(page.find(std::string("\n.SH ") + section + "\n"), std::string::npos) << section;
+    const auto roff = [](const std::string& option) {
+        std::string escaped;
+        for (char c : option) escaped += c == '-' ? "\\-" : std::string(1, c);
+        return "\\fB" + escaped + "\\fR";
+    };
     for (const auto& [command, options] : kCommandOptions) {
         SCOPED_TRACE(command);
         // Operands and required options are not asked for: help comes first.
         const test::ToolRun r = Run({command, "--help"});
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.out.rfind("usage: tsmtool [GLOBAL OPTIONS] " + command + " ", 0), 0u) << r.out;
-        for (const std::string& option : options) EXPECT_TRUE(Mentions(r.out, option)) << option;
         for (const std::string& option : kGlobalOptions) EXPECT_TRUE(Mentions(r.out, option)) << option;
+        // In the manual the command's options stand in its own indented list.
+        const size_t at = page.find(".TP\n" + roff(command));
+        ASSERT_NE(at, std::string::npos);
+        const size_t end = page.find(".TP\n\\fB", page.find(".RE\n", at));
+        for (const std::string& option : options) {
+            EXPECT_TRUE(Mentions(r.out, option)) << option;
+            EXPECT_LT(page.find(".TP\n" + roff(option), at), end) << option;
+        }
         for (const auto& [other, otherOptions] : kCommandOptions)
             for (const std::string& option : otherOptions)
                 if (std::find(options.begin(), options.end(), option) == options.end()) {
                     EXPECT_FALSE(Mentions(r.out, option)) << option << " of " << other;
                 }
     }
+    for (const std::string& option : kGlobalOptions)
+        EXPECT_NE(page.find(roff(option)), std::string::npos) << option;
+    EXPECT_NE(page.find("tessaly/settings.reg"), std::string::npos);
 }
 
 TEST_F(TsmToolTest, VersionNamesTheProgramAndItsRenderer) {
@@ -152,102 +150,61 @@ TEST_F(TsmToolTest, VersionNamesTheProgramAndItsRenderer) {
     EXPECT_NE(r.out.find("renderer: none: no EGL display"), std::string::npos) << r.out;
 }
 
-TEST_F(TsmToolTest, ManualPageListsEveryCommandAndOption) {
-    // The build writes it by running the program, as it is installed.
-    const std::string page = test::FileBytes(std::string(TESSALY_BINARY_DIR) + "/tsmtool.1");
-    EXPECT_EQ(page.rfind(".TH TSMTOOL 1\n", 0), 0u);
-    for (const char* section :
-         {"NAME", "SYNOPSIS", "DESCRIPTION", "COMMANDS", "OPTIONS", "EXIT STATUS", "FILES"})
-        EXPECT_NE(page.find(std::string("\n.SH ") + section + "\n"), std::string::npos) << section;
-    auto roff = [](const std::string& option) {
-        std::string escaped;
-        for (char c : option) escaped += c == '-' ? "\\-" : std::string(1, c);
-        return "\\fB" + escaped + "\\fR";
-    };
-    for (const auto& [command, options] : kCommandOptions) {
-        const size_t at = page.find(".TP\n" + roff(command));
-        ASSERT_NE(at, std::string::npos) << command;
-        // The command's options stand in its own indented list.
-        const size_t end = page.find(".TP\n\\fB", page.find(".RE\n", at));
-        for (const std::string& option : options)
-            EXPECT_LT(page.find(".TP\n" + roff(option), at), end) << option << " of " << command;
-    }
-    for (const std::string& option : kGlobalOptions)
-        EXPECT_NE(page.find(roff(option)), std::string::npos) << option;
-    EXPECT_NE(page.find("tessaly/settings.reg"), std::string::npos);
-}
-
 // Every usage error of every command: exit 2, nothing on stdout, the reason, the usage, and no file opened
 // or written. A command line is split at spaces; '' is an empty word, @NAME a file in the test's folder.
 TEST_F(TsmToolTest, UsageErrorsExitTwoSayingWhy) {
-    const std::vector<std::pair<std::string, std::string>> withReason = {
-        {"", "no command given"},
-        {"frobnicate CUBE", "unknown command frobnicate"},
-        {"frobnicate --help", "unknown command frobnicate"},
-        {"--bogus info CUBE", "unknown option --bogus"},
-        {"info CUBE -x", "unknown option -x"},
-        {"save --detail=1 CUBE OUT", "unknown option --detail=1"},
-        {"info CUBE --set", "--set needs NAME=VALUE"},
-        {"render CUBE OUT --view", "--view needs 2d|3d"},
-        {"export bmp CUBE OUT --width", "--width needs PX"},
-        {"print CUBE --pdf", "--pdf needs OUT.pdf"},
-        {"info --width 10 CUBE", "--width belongs to export"},
-        {"save --detail CUBE OUT", "--detail belongs to info"},
-        {"--scale 2 info CUBE", "--scale belongs to import and unfold"},
-        {"unfold --unfold CUBE OUT", "--unfold belongs to import"},
-        {"merge --pdf OUT CUBE CUBE OUT", "--pdf belongs to print"},
-        {"info", "info takes one model file"},
-        {"info CUBE CUBE", "info takes one model file"},
-        {"save CUBE", "save takes a model file and an output file"},
-        {"merge CUBE OUT", "merge takes the current model, the imported model and an output file"},
-        {"export eps CUBE", "export takes a format, a model file and an output file"},
-        {"render --view 2d CUBE", "render takes a model file and an output file"},
-        {"print --pdf OUT", "print takes one model file"},
-        {"import CUBE", "import takes a mesh file and an output file"},
-        {"unfold CUBE OUT OUT", "unfold takes a model file and an output file"},
-        {"print CUBE", "print needs --pdf OUT.pdf"},
-        {"render CUBE PNG", "render needs --view 2d|3d"},
-        {"import --unfold --scale 0 MESH OUT", "--scale needs a number above 0"},
-        {"import --unfold --spacing -1 MESH OUT", "--spacing needs a number, 0 or more"},
-        {"check-update --timeout 0", "--timeout takes a whole number of seconds from 1 to 600"},
-    };
-    // Options of other commands or without their value, values out of their domain, operand counts.
-    const std::string others =
-        "render --view|render --view 3d CUBE --pitch|import --unfold MESH OUT --scale|"
-        "--not-fill-faces info CUBE|save --not-fill-flaps CUBE OUT|"
-        "export dxf --not-fill-faces CUBE @a.dxf|export emf --not-fill-flaps CUBE @a.emf|"
-        "export eps --detail CUBE @a.eps|export eps --width 10 CUBE @a.eps|"
-        "export bmp --labels CUBE BMP|export sheets --view 2d CUBE BMP|"
-        "render --view 2d --width 10 CUBE PNG|render --view 2d --yaw 10 CUBE PNG|"
-        "render --view 3d --labels CUBE PNG|info --yaw 10 CUBE|info --size 10x10 CUBE|"
-        "info CUBE --pdf PDF|save --auto CUBE OUT|import --detail MESH OUT|"
-        "import --auto MESH OUT|import --strategy upright MESH OUT|"
-        "import --no-avoid-page-breaks MESH OUT|unfold --auto --scale 2 CUBE OUT|export|"
-        "export eps CUBE @a.eps @b.eps|print CUBE CUBE --pdf PDF|import MESH OUT @p.tsm|"
-        "unfold CUBE|export pdf CUBE @a.pdf|export EPS CUBE @a.eps|render --view 4d CUBE PNG|"
-        "render --view 3d --yaw ten CUBE PNG|render --view 3d --pitch 1e999 CUBE PNG|"
-        "render --view 2d CUBE @a.jpg|render --view 2d --size 0x10 CUBE PNG|"
-        "render --view 2d --size 10 CUBE PNG|render --view 2d --size 20000x10 CUBE PNG|"
-        "render --view 2d --size 10x CUBE PNG|render --view 2d --size 10x10x10 CUBE PNG|"
-        "export bmp --width ten CUBE BMP|export bmp --width 10px CUBE BMP|"
-        "print CUBE --pdf PDF --printer-paper A9|print CUBE --pdf PDF --printer-paper 0x100|"
-        "print CUBE --pdf PDF --printer-paper 100x|print CUBE --pdf PDF --printer-margins -1|"
-        "print CUBE --pdf PDF --dpi 10|print CUBE --pdf PDF --dpi 300.5|"
-        "import --unfold --scale abc MESH OUT|import --unfold --scale -2 MESH OUT|"
-        "import --unfold --scale '' MESH OUT|import --unfold --scale 2mm MESH OUT|"
-        "import --unfold --scale inf MESH OUT|import --unfold --scale nan MESH OUT|"
-        "unfold --spacing x CUBE OUT|import --unfold --strategy fewest MESH OUT|"
-        "unfold --strategy '' CUBE OUT|";
-    std::vector<std::pair<std::string, std::string>> cases = withReason;
-    std::istringstream lines(others);
-    for (std::string line; std::getline(lines, line, '|');) cases.push_back({line, ""});
+    // Rows end in ';': a command line, then " => " and the reason when the row names one. The lines
+    // without one are options of other commands, values out of their domain and operand counts.
+    const std::string rows =
+        " => no command given;frobnicate CUBE => unknown command frobnicate;"
+        "frobnicate --help => unknown command frobnicate;--bogus info CUBE => unknown option --bogus;"
+        "info CUBE -x => unknown option -x;save --detail=1 CUBE OUT => unknown option --detail=1;"
+        "info CUBE --set => --set needs NAME=VALUE;render CUBE OUT --view => --view needs 2d|3d;"
+        "export bmp CUBE OUT --width => --width needs PX;print CUBE --pdf => --pdf needs OUT.pdf;"
+        "info --width 10 CUBE => --width belongs to export;"
+        "save --detail CUBE OUT => --detail belongs to info;"
+        "--scale 2 info CUBE => --scale belongs to import and unfold;"
+        "unfold --unfold CUBE OUT => --unfold belongs to import;"
+        "merge --pdf OUT CUBE CUBE OUT => --pdf belongs to print;info => info takes one model file;"
+        "info CUBE CUBE => info takes one model file;"
+        "save CUBE => save takes a model file and an output file;"
+        "merge CUBE OUT => merge takes the current model, the imported model and an output file;"
+        "export eps CUBE => export takes a format, a model file and an output file;"
+        "render --view 2d CUBE => render takes a model file and an output file;"
+        "print --pdf OUT => print takes one model file;"
+        "import CUBE => import takes a mesh file and an output file;"
+        "unfold CUBE OUT OUT => unfold takes a model file and an output file;"
+        "print CUBE => print needs --pdf OUT.pdf;render CUBE PNG => render needs --view 2d|3d;"
+        "import --unfold --scale 0 MESH OUT => --scale needs a number above 0;"
+        "import --unfold --spacing -1 MESH OUT => --spacing needs a number, 0 or more;"
+        "check-update --timeout 0 => --timeout takes a whole number of seconds from 1 to 600;"
+        "export dxf --not-fill-faces CUBE @a.dxf;export emf --not-fill-flaps CUBE @a.emf;"
+        "export eps --width 10 CUBE @a.eps;render --view 2d --yaw 10 CUBE PNG;"
+        "render --view 3d --labels CUBE PNG;import --auto MESH OUT;import --strategy upright MESH OUT;"
+        "import --no-avoid-page-breaks MESH OUT;unfold --auto --scale 2 CUBE OUT;export;"
+        "export eps CUBE @a.eps @b.eps;print CUBE CUBE --pdf PDF;import MESH OUT @p.tsm;unfold CUBE;"
+        "export pdf CUBE @a.pdf;export EPS CUBE @a.eps;render --view 4d CUBE PNG;"
+        "render --view 3d --yaw ten CUBE PNG;render --view 3d --pitch 1e999 CUBE PNG;"
+        "render --view 2d CUBE @a.jpg;render --view 2d --size 0x10 CUBE PNG;"
+        "render --view 2d --size 10 CUBE PNG;render --view 2d --size 20000x10 CUBE PNG;"
+        "render --view 2d --size 10x CUBE PNG;render --view 2d --size 10x10x10 CUBE PNG;"
+        "export bmp --width ten CUBE BMP;print CUBE --pdf PDF --printer-paper A9;"
+        "print CUBE --pdf PDF --printer-paper 0x100;print CUBE --pdf PDF --printer-paper 100x;"
+        "print CUBE --pdf PDF --printer-margins -1;print CUBE --pdf PDF --dpi 10;"
+        "print CUBE --pdf PDF --dpi 300.5;import --unfold --scale abc MESH OUT;"
+        "import --unfold --scale '' MESH OUT;import --unfold --scale 2mm MESH OUT;"
+        "import --unfold --scale inf MESH OUT;unfold --spacing x CUBE OUT;"
+        "import --unfold --strategy fewest MESH OUT;unfold --strategy '' CUBE OUT;";
     const std::map<std::string, std::string> operands = {
         {"CUBE", Sample("cube.tsm")}, {"MESH", Mesh("cube_quad.off")}, {"OUT", Out("o.tsm")},
         {"PNG", Out("a.png")},        {"BMP", Out("a.bmp")},           {"PDF", Out("x.pdf")}};
-    for (const auto& [line, problem] : cases) {
-        SCOPED_TRACE(line);
+    std::istringstream table(rows);
+    for (std::string row; std::getline(table, row, ';');) {
+        SCOPED_TRACE(row);
+        const size_t arrow = row.find(" => ");
+        const std::string problem = arrow == std::string::npos ? "" : row.substr(arrow + 4);
         std::vector<std::string> args;
-        std::istringstream words(line);
+        std::istringstream words(row.substr(0, arrow));
         for (std::string word; words >> word;)
             args.push_back(word == "''"           ? ""
                            : word[0] == '@'       ? Out(word.substr(1))
@@ -262,6 +219,7 @@ TEST_F(TsmToolTest, UsageErrorsExitTwoSayingWhy) {
     // Settings the store does not know or cannot take: the reason, no usage.
     const std::pair<std::string, std::string> settings[] = {
         {"bNoSuchThing=1", "Unknown setting \"bNoSuchThing\""},
+        {"bNoPrintBrankPage", "expected NAME=VALUE"},
         {"bNoPrintBrankPage=2", "Invalid value \"2\" for setting bNoPrintBrankPage: expected 0 or 1"}};
     for (const auto& [set, reason] : settings) {
         const test::ToolRun r = Run({"--set", set, "info", operands.at("CUBE")});
@@ -271,18 +229,6 @@ TEST_F(TsmToolTest, UsageErrorsExitTwoSayingWhy) {
     EXPECT_EQ(Names(), std::vector<std::string>{"stderr.txt"});
 }
 
-TEST_F(TsmToolTest, SetOverridesASettingBeforeTheModelOpens) {
-    // Blank sheets count as pages once skipping is off: the page list covers the whole grid.
-    const test::ToolRun r = Run({"--set", "bNoPrintBrankPage=0", "info", Sample("house.tsm")});
-    ASSERT_EQ(r.status, 0) << r.err;
-    const QJsonObject dev = r.Json()["development"].toObject();
-    EXPECT_EQ(dev["pages"].toArray().size(), dev["sheetColumns"].toInt() * dev["sheetRows"].toInt());
-    // The model file's own display settings win over an override of the same name.
-    const QJsonObject own = Run({"--set", "iFlatEdgeAngle=100", "info", Sample("house.tsm")}).Json();
-    EXPECT_EQ(own["settings"]["iFlatEdgeAngle"].toInt(),
-              Info(Sample("house.tsm"))["settings"]["iFlatEdgeAngle"].toInt());
-}
-
 TEST_F(TsmToolTest, SaveWritesAModelThatReportsTheSame) {
     ASSERT_EQ(Run({"save", Sample("house.tsm"), Out("copy.tsm")}).status, 0);
     QJsonObject a = Info(Sample("house.tsm"), true), b = Info(Out("copy.tsm"), true);
@@ -290,7 +236,6 @@ TEST_F(TsmToolTest, SaveWritesAModelThatReportsTheSame) {
     a.remove("title");
     b.remove("title");
     EXPECT_EQ(a, b);
-    EXPECT_EQ(Run({"save", Sample("house.tsm"), Out("no/such/dir/x.tsm")}).status, 1);
 }
 
 TEST_F(TsmToolTest, MergeWritesBothModelsIntoOne) {
@@ -299,9 +244,7 @@ TEST_F(TsmToolTest, MergeWritesBothModelsIntoOne) {
     ASSERT_EQ(r.status, 0) << r.err;
     const QJsonObject merged = Info(out);
     const QJsonArray solids = merged["model"]["solids"].toArray();
-    ASSERT_EQ(solids.size(), 4);
-    EXPECT_EQ(solids[0]["name"].toString(), "Cube");
-    EXPECT_EQ(merged["model"]["materials"].toArray().size(), 2);
+    EXPECT_EQ(solids.size(), 4);
     auto parts = [](const QJsonObject& info) { return info["development"]["parts"].toArray().size(); };
     EXPECT_EQ(parts(merged), parts(Info(Sample("cube.tsm"))) + parts(Info(Sample("house.tsm"))));
 
@@ -323,11 +266,10 @@ TEST_F(TsmToolTest, StringsAreDecodedFromTheWritersCodePage) {
 }
 
 TEST_F(TsmToolTest, CheckUpdatePrintsTheMessageOfTheHelpMenuCommand) {
-    // No server configured, or an address that is not a web page: no request, no answer.
+    // No server configured, or one that does not answer: the message and exit 1.
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"check-update"},
-          {"check-update", "--url", "file:///etc/passwd"},
-          {"check-update", "--url", "http://127.0.0.1:1", "--timeout", "2"}}) {
+          std::vector<std::string>{"check-update", "--url", "http://127.0.0.1:1", "--timeout", "2"}}) {
         const test::ToolRun r = Run(args);
         EXPECT_EQ(r.status, 1) << args.back();
         EXPECT_EQ(r.out, "Can not get Update Info.\n") << args.back();
