@@ -236,6 +236,7 @@ TEST_F(TsmToolTest, SaveWritesAModelThatReportsTheSame) {
     a.remove("title");
     b.remove("title");
     EXPECT_EQ(a, b);
+    EXPECT_EQ(Run({"save", Sample("house.tsm"), Out("no/such/dir/x.tsm")}).status, 1);
 }
 
 TEST_F(TsmToolTest, MergeWritesBothModelsIntoOne) {
