@@ -20,14 +20,12 @@ void SetBounds(Document& document, Vec3 low, Vec3 high) {
 TEST(StatusTexts, AssembledSizeIsTheExtentInCentimetres) {
     Document document;
     SetBounds(document, {-10, 0, 5}, {30, 25, 17});
-    // No development: no size.
     EXPECT_EQ(AssembledSizeText(&document), "");
     EXPECT_EQ(AssembledSizeText(nullptr), "");
     document.development = std::make_unique<Development>();
     document.development->scale = 2.0; // mm per model unit
     // Height is Y, width X, depth Z: 25 x 2 / 10, 40 x 2 / 10, 12 x 2 / 10.
     EXPECT_EQ(AssembledSizeText(&document), "Assembled size: Height 5.0cm Width 8.0cm Depth 2.4cm");
-    // A user scale multiplies every value.
     EXPECT_EQ(AssembledSizeText(&document, 0.5), "Assembled size: Height 2.5cm Width 4.0cm Depth 1.2cm");
 }
 
