@@ -101,13 +101,6 @@ inline QMenu* TopMenu(MainFrame& frame, const QString& title) {
     return nullptr;
 }
 
-inline QList<QAction*> Entries(QMenu* menu) {
-    QList<QAction*> entries;
-    for (QAction* action : menu->actions())
-        if (!action->isSeparator()) entries << action;
-    return entries;
-}
-
 // Drags `urls` onto the window and drops them there; says whether the window took the drag.
 inline bool DropUrls(QWidget& window, const QList<QUrl>& urls) {
     QMimeData data;
@@ -218,21 +211,18 @@ private:
 };
 
 // A frame as the program builds it, with recorders for the message boxes, the desktop and the file
-// dialogs, its settings in a temporary folder, and recording logic in both views.
+// dialogs, its settings in a temporary folder of its own, and recording logic in both views.
 class FrameHarness {
 public:
-    // The settings live in `settingsFolder`, by default in the harness's own folder.
-    explicit FrameHarness(const std::string& settingsFolder = {}, bool promptAnswer = true,
-                          const std::string& programDir = std::string(TESSALY_SOURCE_DIR) + "/")
-        : prompt(promptAnswer),
-          session((settingsFolder.empty() ? folder.path() : settingsFolder) + "/settings.reg") {
+    explicit FrameHarness(bool promptAnswer = true)
+        : prompt(promptAnswer), session(folder.File("settings.reg")) {
         session.ReadStore();
         FrameServices services;
         services.prompt = &prompt;
         services.shell = &shell;
         services.chooser = &chooser;
         services.showSplash = false;
-        services.programDir = programDir;
+        services.programDir = std::string(TESSALY_SOURCE_DIR) + "/";
         // The "Output Size (BMP)" dialog answered as OK on a small width, or as Cancel.
         services.bmpSize = [this](BmpSizeState& state) {
             ++sizeDialogs;

@@ -25,12 +25,11 @@ std::string Title(const ProgressWindow& window) {
     return window.Window()->windowTitle().toStdString();
 }
 
-int32_t StoredInt(const SettingsStore& store, const char* name) {
+// The stored corner's coordinate, as the bytes a 32-bit value of `expected` would have.
+bool Stored(const SettingsStore& store, const char* name, uint32_t expected) {
     StoredValue value;
-    if (!store.QueryValue(ProgressPositionKeyPath(), name, &value) || value.bytes.size() != 4) return -999;
-    uint32_t bits = 0;
-    for (int i = 3; i >= 0; --i) bits = (bits << 8) | static_cast<unsigned char>(value.bytes[size_t(i)]);
-    return static_cast<int32_t>(bits);
+    return store.QueryValue(ProgressPositionKeyPath(), name, &value) &&
+           value.bytes == DwordValue(expected).bytes;
 }
 
 } // namespace
@@ -169,8 +168,8 @@ TEST(ProgressWindow, PositionIsRememberedAndAnOffScreenOneIgnored) {
         centred = window.Window()->pos();
         window.Window()->move(30, 40);
     }
-    EXPECT_EQ(StoredInt(store, "X"), 30);
-    EXPECT_EQ(StoredInt(store, "Y"), 40);
+    EXPECT_TRUE(Stored(store, "X", 30));
+    EXPECT_TRUE(Stored(store, "Y", 40));
     {
         ProgressWindow window(nullptr, &store);
         window.Create();
@@ -179,7 +178,7 @@ TEST(ProgressWindow, PositionIsRememberedAndAnOffScreenOneIgnored) {
         window.SetSavePosition(false);
         window.Window()->move(50, 60);
     }
-    EXPECT_EQ(StoredInt(store, "X"), 30);
+    EXPECT_TRUE(Stored(store, "X", 30));
     // A corner beyond the screen (another monitor arrangement), a negative one and a value of the wrong type
     // are ignored: centred again.
     for (const StoredValue& x : {DwordValue(static_cast<uint32_t>(screen.width() + 10)),
