@@ -15,14 +15,23 @@
 #include "tools/lib/ModelBuilder.h"
 #include "tools/lib/Primitives.h"
 
+#include <QApplication>
+#include <QDialog>
+#include <QDropEvent>
 #include <QImage>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
 #include <QPainter>
+#include <QTimer>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,7 +39,6 @@
 
 namespace tsm::test {
 
-// A folder that is removed with everything in it at the end of the test.
 class TempFolder {
 public:
     TempFolder() {
@@ -50,7 +58,6 @@ private:
     std::string path_;
 };
 
-// How many pixels of `image` `match` says yes to.
 template <typename Match> int CountPixels(const QImage& image, Match match) {
     int count = 0;
     for (int y = 0; y < image.height(); ++y)
@@ -76,6 +83,37 @@ inline std::string SamplePath(const std::string& name) {
     return std::string(TESSALY_SOURCE_DIR) + "/samples/" + name;
 }
 
+// Once the modal dialog of type `Dialog` is open (`delayMs` after the call), runs `change` on it and then
+// presses OK, or Cancel when `ok` is false.
+template <typename Dialog = QDialog>
+void AnswerModal(std::function<void(Dialog&)> change = {}, bool ok = true, int delayMs = 0) {
+    QTimer::singleShot(delayMs, [change, ok] {
+        auto* dialog = dynamic_cast<Dialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        if (change) change(*dialog);
+        ok ? dialog->accept() : dialog->reject();
+    });
+}
+
+inline QMenu* TopMenu(MainFrame& frame, const QString& title) {
+    for (QAction* top : frame.menuBar()->actions())
+        if (top->text() == title) return top->menu();
+    return nullptr;
+}
+
+// Drags `urls` onto the window and drops them there; says whether the window took the drag.
+inline bool DropUrls(QWidget& window, const QList<QUrl>& urls) {
+    QMimeData data;
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    enter.setAccepted(false);
+    QApplication::sendEvent(&window, &enter);
+    if (!enter.isAccepted()) return false;
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &drop);
+    return true;
+}
+
 // A binary model file of two boxes and one material, without a development.
 inline std::string WriteModelWithoutDevelopment(const std::string& path) {
     Document document;
@@ -89,12 +127,15 @@ inline std::string WriteModelWithoutDevelopment(const std::string& path) {
     return path;
 }
 
-// A binary model file of one cube with a development and no materials.
-inline std::string WriteModelWithDevelopment(const std::string& path, const std::string& solidName = "Cube") {
+// A binary model file of one cube, unfolded or not, and no materials.
+inline std::string WriteModelWithDevelopment(const std::string& path, const std::string& solidName = "Cube",
+                                             bool unfolded = true) {
     Document document;
     const MeshData cube = Cube(40);
     AddSolid(document, solidName, cube.vertices, cube.faces);
-    EXPECT_TRUE(UnfoldForFixture(document).empty());
+    if (unfolded) {
+        EXPECT_TRUE(UnfoldForFixture(document).empty());
+    }
     const Outcome written = WriteBinaryModel(document, document.display, path);
     EXPECT_TRUE(written.ok()) << written.reason();
     return path;
@@ -120,15 +161,14 @@ public:
         startFolders.push_back(startFolder);
         return Next();
     }
-    std::optional<std::string> ChooseSaveFile(const std::string& filter, const std::string& extension,
+    std::optional<std::string> ChooseSaveFile(const std::string& filter, const std::string&,
                                               const std::string& suggestedPath) override {
         saveFilters.push_back(filter);
-        saveExtensions.push_back(extension);
         suggestedPaths.push_back(suggestedPath);
         return Next();
     }
     std::deque<std::string> answers;
-    std::vector<std::string> openFilters, startFolders, saveFilters, saveExtensions, suggestedPaths;
+    std::vector<std::string> openFilters, startFolders, saveFilters, suggestedPaths;
 
 private:
     std::optional<std::string> Next() {
@@ -139,7 +179,6 @@ private:
     }
 };
 
-// Records the hints, sizes and forwarded commands a view receives.
 class RecordingViewLogic : public IViewLogic {
 public:
     struct Log {
@@ -172,19 +211,18 @@ private:
 };
 
 // A frame as the program builds it, with recorders for the message boxes, the desktop and the file
-// dialogs, its settings in a temporary folder, and recording logic in both views.
+// dialogs, its settings in a temporary folder of its own, and recording logic in both views.
 class FrameHarness {
 public:
-    explicit FrameHarness(const std::string& settingsFolder, bool promptAnswer = true,
-                          const std::string& programDir = std::string(TESSALY_SOURCE_DIR) + "/")
-        : prompt(promptAnswer), session(settingsFolder + "/settings.reg") {
+    explicit FrameHarness(bool promptAnswer = true)
+        : prompt(promptAnswer), session(folder.File("settings.reg")) {
         session.ReadStore();
         FrameServices services;
         services.prompt = &prompt;
         services.shell = &shell;
         services.chooser = &chooser;
         services.showSplash = false;
-        services.programDir = programDir;
+        services.programDir = std::string(TESSALY_SOURCE_DIR) + "/";
         // The "Output Size (BMP)" dialog answered as OK on a small width, or as Cancel.
         services.bmpSize = [this](BmpSizeState& state) {
             ++sizeDialogs;
@@ -207,6 +245,7 @@ public:
     bool Checked(int id) const { return frame->CommandUi().Action(id)->isChecked(); }
     void Trigger(int id) { frame->CommandUi().Action(id)->trigger(); }
 
+    TempFolder folder;
     RecordingPrompt prompt;
     RecordingShell shell;
     ScriptedChooser chooser;
@@ -219,7 +258,6 @@ public:
     std::unique_ptr<MainFrame> frame;
 };
 
-// Records the window side of every command, in order.
 class RecordingFrame : public IFrameActions {
 public:
     void SetTitle(const std::string& title) override { calls.push_back("title " + title); }
@@ -250,7 +288,6 @@ public:
     RecordingPrompt prompt;
 };
 
-// A command controller over its own document, settings session and recorders.
 class ControllerTest : public ::testing::Test {
 protected:
     ControllerTest()

@@ -62,7 +62,6 @@ TEST(Application, CommandLinePathsOpenOnceWhetherQuotedOrSplitAtBlanks) {
         const char* title;
         std::vector<std::string> texts;
     } rows[] = {
-        // Read once: its one message appears once.
         {{"\"" + plain + "\""}, "plain model - TessalyVuvoza2", {"No data for development."}},
         // The shell split the path at its blanks; the pieces are joined again.
         {{folder.path() + "/my", "models/cube", "copy.tsm"}, "cube copy - TessalyVuvoza2", {}},
@@ -78,7 +77,7 @@ TEST(Application, CommandLinePathsOpenOnceWhetherQuotedOrSplitAtBlanks) {
     }
 }
 
-TEST(Application, SettingsWrittenAtCloseAreReadAtTheNextStart) {
+TEST(Application, SettingsWrittenAtCloseAreReadAtTheNextStartUntilAReset) {
     TempFolder folder;
     const std::string storePath = folder.File("config/settings.reg");
     QRect placed;
@@ -93,7 +92,6 @@ TEST(Application, SettingsWrittenAtCloseAreReadAtTheNextStart) {
         placed = first.frame().geometry();
         first.frame().close();
     }
-    // Both keys and the window's values are in the file.
     const SettingsStore store = ReadStoreFile(storePath);
     EXPECT_FALSE(StoredBool(store, kSettingsKeyPath, "bFirstLaunch"));
     EXPECT_FALSE(StoredBool(store, kOptionsKeyPath, "bDrawOpenedModel"));
@@ -105,62 +103,34 @@ TEST(Application, SettingsWrittenAtCloseAreReadAtTheNextStart) {
     ASSERT_TRUE(ReadBarState(store, &bars));
     EXPECT_FALSE(bars.toolbarVisible);
 
-    // The next start reads them back.
-    Start second(folder, {});
-    EXPECT_FALSE(second.frame().AppSettings().bFirstLaunch);
-    EXPECT_FALSE(second.frame().AppSettings().bDrawOpenedModel);
-    EXPECT_EQ(second.frame().geometry(), placed);
-    // The edit modes' bar follows View > Toolbar, both ways.
-    EXPECT_TRUE(second.frame().ToolBar()->isHidden());
-    EXPECT_TRUE(second.frame().ModeToolBar()->isHidden());
-    EXPECT_FALSE(second.frame().CommandUi().Action(kCmdViewToolbar)->isChecked());
-    second.frame().CommandUi().Action(kCmdViewToolbar)->trigger();
-    EXPECT_FALSE(second.frame().ModeToolBar()->isHidden());
-    EXPECT_TRUE(second.frame().CommandUi().Action(kCmdViewToolbar)->isChecked());
-    ASSERT_EQ(second.frame().RecentFiles().Files().size(), 1u);
-    EXPECT_EQ(second.frame().RecentFiles().Files()[0],
-              std::filesystem::path(SamplePath("cube.tsm")).lexically_normal().string());
-}
-
-TEST(Application, ResetToDefaultTakesEffectAtTheNextStart) {
-    TempFolder folder;
-    const std::string storePath = folder.File("config/settings.reg");
     {
-        Start first(folder, {SamplePath("cube.tsm")});
-        first.frame().close(); // stores every key
-    }
-    {
-        Start second(folder, {SamplePath("cube.tsm")});
-        second.frame().CommandUi().Action(kCmdEmphasizeOpenEdges)->trigger();
+        Start second(folder, {});
+        EXPECT_FALSE(second.frame().AppSettings().bFirstLaunch);
+        EXPECT_FALSE(second.frame().AppSettings().bDrawOpenedModel);
+        EXPECT_EQ(second.frame().geometry(), placed);
+        // The edit modes' bar follows View > Toolbar, both ways.
+        EXPECT_TRUE(second.frame().ToolBar()->isHidden());
+        EXPECT_TRUE(second.frame().ModeToolBar()->isHidden());
+        EXPECT_FALSE(second.frame().CommandUi().Action(kCmdViewToolbar)->isChecked());
+        second.frame().CommandUi().Action(kCmdViewToolbar)->trigger();
+        EXPECT_FALSE(second.frame().ModeToolBar()->isHidden());
+        EXPECT_TRUE(second.frame().CommandUi().Action(kCmdViewToolbar)->isChecked());
+        ASSERT_EQ(second.frame().RecentFiles().Files().size(), 1u);
+        EXPECT_EQ(second.frame().RecentFiles().Files()[0],
+                  std::filesystem::path(SamplePath("cube.tsm")).lexically_normal().string());
+        // Reset to Default: until the program ends the settings stay as they are.
         second.frame().CommandUi().Action(kCmdResetToDefault)->trigger();
         EXPECT_EQ(second.prompt.texts.back(),
                   "Reset configurations to default?\n(Changes are applied after restart)");
-        // Until the program ends the settings stay as they are.
         EXPECT_FALSE(second.frame().AppSettings().bDrawOpenedModel);
         second.frame().close();
     }
-    const SettingsStore store = ReadStoreFile(storePath);
-    EXPECT_FALSE(store.KeyExists(kOptionsKeyPath));
-    EXPECT_FALSE(store.KeyExists(FrameworkKeyPath() + "Window"));
-    EXPECT_FALSE(store.KeyExists(FrameworkKeyPath() + "ControlBars"));
-    EXPECT_TRUE(store.KeyExists(kSettingsKeyPath));
-    EXPECT_FALSE(StoredBool(store, kSettingsKeyPath, "bFirstLaunch"));
-
-    // A new process starts from the compiled-in values; nothing stored overrides them any more.
+    // Only the first-launch mark outlives the reset; the next start runs on the compiled-in values.
+    const SettingsStore reset = ReadStoreFile(storePath);
+    EXPECT_FALSE(reset.KeyExists(kOptionsKeyPath));
+    EXPECT_FALSE(reset.KeyExists(FrameworkKeyPath() + "Window"));
+    EXPECT_FALSE(reset.KeyExists(FrameworkKeyPath() + "ControlBars"));
+    EXPECT_FALSE(StoredBool(reset, kSettingsKeyPath, "bFirstLaunch"));
     Start third(folder, {});
     EXPECT_TRUE(third.frame().AppSettings().bDrawOpenedModel);
-}
-
-TEST(Application, RefusedResetChangesNothing) {
-    TempFolder folder;
-    {
-        Start first(folder, {SamplePath("cube.tsm")}, /*answer=*/false);
-        first.frame().CommandUi().Action(kCmdEmphasizeOpenEdges)->trigger();
-        first.frame().CommandUi().Action(kCmdResetToDefault)->trigger();
-        first.frame().close();
-    }
-    const SettingsStore store = ReadStoreFile(folder.File("config/settings.reg"));
-    EXPECT_TRUE(store.KeyExists(kOptionsKeyPath));
-    EXPECT_FALSE(StoredBool(store, kOptionsKeyPath, "bDrawOpenedModel"));
-    EXPECT_FALSE(ReadWindowPlacement(store).IsEmpty());
 }

@@ -5,7 +5,6 @@
 using namespace tsm;
 
 TEST(CommandLine, ArgumentsAreOneText) {
-    // Nothing after the program name: nothing to open.
     EXPECT_EQ(CommandLineText({"tessaly"}), "");
     EXPECT_EQ(CommandLineText({}), "");
     EXPECT_EQ(CommandLineText({"tessaly", "a.tsm"}), "a.tsm");

@@ -89,7 +89,6 @@ TEST(CoordinateWizard, AModelStandingOnZEndsWithYUpItsDevelopmentUnchangedAndUnd
     EXPECT_EQ(Positions(*document, true), development);
     EXPECT_TRUE(document->modified);
 
-    // One undo step for the whole run.
     EditContext context{*document, settings};
     EXPECT_TRUE(Undo(context).ok());
     EXPECT_EQ(Positions(*document, false), vertices);
@@ -176,8 +175,6 @@ TEST(CoordinateWizard, FlipTurnsFacesInwardAndInvertMirrorsKeepingThemOutward) {
 
 TEST(CoordinateWizard, StepDialogsShowTheirTextsAndEndWithTheirAnswers) {
     WizardStepDialog front(nullptr, WizardStep::Front);
-    EXPECT_EQ(front.windowTitle(), "Adjust Model Coordinates(2/4)");
-    EXPECT_EQ(front.findChildren<QPushButton*>().size(), 8); // five colours, Back, Next, Finish
     front.findChild<QPushButton*>("colour4")->click();
     EXPECT_EQ(front.Choice().answer, WizardAnswer::Colour);
     EXPECT_EQ(front.Choice().colour, 4);
@@ -187,7 +184,6 @@ TEST(CoordinateWizard, StepDialogsShowTheirTextsAndEndWithTheirAnswers) {
     for (QPushButton* button : last.findChildren<QPushButton*>())
         if (button->text() == "No Invert (Finish)") button->click();
     EXPECT_EQ(last.Choice().answer, WizardAnswer::Finish);
-    // Closing the window ends the wizard.
     QTimer::singleShot(0, [] {
         if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
     });
@@ -195,25 +191,21 @@ TEST(CoordinateWizard, StepDialogsShowTheirTextsAndEndWithTheirAnswers) {
 }
 
 TEST(CoordinateWizard, TheWindowRunsItAndTheConfigurationCommandsAreAllInstalled) {
-    test::TempFolder folder;
-    test::FrameHarness h(folder.path());
-    ASSERT_TRUE(h.frame->OpenFromCommandLine(test::WriteModelWithoutDevelopment(folder.File("boxes.tsm"))));
+    test::FrameHarness h;
+    ASSERT_TRUE(h.frame->OpenFromCommandLine(test::WriteModelWithoutDevelopment(h.folder.File("boxes.tsm"))));
+    // Step 1 has no Finish of its own: a Finish there ends the wizard; "No Flip" leads on.
     std::vector<int> steps;
-    h.frame->SetWizardSteps([&steps](WizardStep step) {
+    bool flip = false;
+    h.frame->SetWizardSteps([&](WizardStep step) {
         steps.push_back(int(step));
+        if (step == WizardStep::FlipFaces && flip) return WizardChoice{WizardAnswer::NoFlip};
         return step == WizardStep::Front ? WizardChoice{WizardAnswer::Colour, 2}
                                          : WizardChoice{WizardAnswer::Finish};
     });
     h.log3d->hints.clear();
     h.Trigger(kCmdChangeCoordinates);
     EXPECT_EQ(steps, (std::vector<int>{1}));
-    // Step 1 has no Finish of its own; "No Flip" leads on.
-    h.frame->SetWizardSteps([&steps](WizardStep step) {
-        steps.push_back(int(step));
-        if (step == WizardStep::FlipFaces) return WizardChoice{WizardAnswer::NoFlip};
-        return step == WizardStep::Front ? WizardChoice{WizardAnswer::Colour, 2}
-                                         : WizardChoice{WizardAnswer::Finish};
-    });
+    flip = true;
     steps.clear();
     EXPECT_TRUE(h.frame->RunCoordinateWizard());
     EXPECT_EQ(steps, (std::vector<int>{1, 2, 3}));

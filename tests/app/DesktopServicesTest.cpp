@@ -24,16 +24,13 @@ TEST(DesktopServices, HelpFileBesideTheProgramOrInTheDataFolder) {
     TempFolder folder;
     const std::string program = folder.path() + "/bin/";
     std::filesystem::create_directories(program);
-    // Neither place holds it.
     EXPECT_EQ(FindHelpFile(program), "");
     EXPECT_EQ(FindHelpFile(""), "");
-    // The installed data folder.
     const std::string installed = InstalledDataFolder(program) + "help";
     std::filesystem::create_directories(installed);
     std::ofstream(installed + "/index.html") << "<html></html>";
     EXPECT_EQ(FindHelpFile(program),
               std::filesystem::path(installed + "/index.html").lexically_normal().string());
-    // Beside the program wins.
     std::filesystem::create_directories(program + "help");
     std::ofstream(program + "help/index.html") << "<html></html>";
     EXPECT_EQ(FindHelpFile(program), program + "help/index.html");
@@ -50,7 +47,6 @@ TEST(DesktopServices, OpenDialogStartsInTheLastFolderWhenItExists) {
     std::filesystem::create_directories(samples);
     EXPECT_EQ(OpenDialogStartFolder(folder.path() + "/gone", program),
               std::filesystem::path(samples).lexically_normal().string());
-    // A file is not a folder.
     std::ofstream(folder.File("plain")) << "x";
     EXPECT_EQ(OpenDialogStartFolder(folder.File("plain"), ""), "");
 }

@@ -1,6 +1,6 @@
-// The development view's edit modes driven like a person would: synthetic mouse and key events on the real
-// view of the main window, modal menus and dialogs answered from a timer, and the outcome checked on the
-// document and its undo history.
+// The development view in the main window: its picture, zoom and pan, and its edit modes driven like a person
+// would, with synthetic mouse and key events, modal menus and dialogs answered from a timer, and the outcome
+// checked on the document and its undo history.
 
 #include "app/DevelopmentViewLogic.h"
 
@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -27,8 +28,10 @@ using namespace tsm::test;
 
 namespace {
 
+// The main window with the real development view, showing `sample` (by default a cube of our own with a
+// development; nothing when `open` is false).
 struct EditHarness {
-    explicit EditHarness(const std::string& folder) : h(folder) {
+    explicit EditHarness(const std::string& sample = "", bool open = true) {
         auto logic = std::make_unique<DevelopmentViewLogic>(*h.frame->DevelopmentView());
         view = logic.get();
         h.frame->DevelopmentView()->SetLogic(std::move(logic));
@@ -36,7 +39,9 @@ struct EditHarness {
         // Shown, so that the view keeps its size and the screen positions below stay true.
         h.frame->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(h.frame.get()));
-        EXPECT_TRUE(h.frame->OpenFromCommandLine(WriteModelWithDevelopment(folder + "/cube.tsm")));
+        if (!open) return;
+        EXPECT_TRUE(h.frame->OpenFromCommandLine(
+            sample.empty() ? WriteModelWithDevelopment(h.folder.File("cube.tsm")) : SamplePath(sample)));
         document = h.frame->CurrentDocument();
         view->Fit();
     }
@@ -60,11 +65,13 @@ struct EditHarness {
                          Qt::NoModifier);
         QApplication::sendEvent(widget, &move);
     }
-    void Drag(const QPoint& from, const QPoint& to, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    // Presses at `from`, moves through the middle to `to` and releases there unless `release` is false.
+    void Drag(const QPoint& from, const QPoint& to, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+              bool release = true) {
         QTest::mousePress(widget, Qt::LeftButton, modifiers, from);
         MoveHeld(from + (to - from) / 2);
         MoveHeld(to);
-        QTest::mouseRelease(widget, Qt::LeftButton, modifiers, to);
+        if (release) QTest::mouseRelease(widget, Qt::LeftButton, modifiers, to);
     }
     // Adds a text through the document command, as the text tool does, and returns it.
     CTextBlock* AddTextNear(const Point2& at) {
@@ -76,6 +83,8 @@ struct EditHarness {
     }
     const EditSelection& Selection() { return view->Tools().Selection(); }
     size_t UndoSteps() { return document->history.UndoCount(); }
+
+    QImage Grab() { return widget->grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
     FrameHarness h;
     DevelopmentViewLogic* view = nullptr;
@@ -92,12 +101,10 @@ Point2 LineMiddle(const CPartLine& line) {
     return (ends[0] + ends[1]) * 0.5;
 }
 
-// Where a corner of `part` lies on the development.
 Point2 FirstCorner(const CPart& part) {
     return Point2{part.x, part.y} + part.faces.front()->Corner(0)->Pos2D();
 }
 
-// Answers the next popup menu with the entry whose text is `text`.
 void ChooseFromMenu(const QString& text) {
     QTimer::singleShot(0, [text] {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
@@ -111,8 +118,7 @@ void ChooseFromMenu(const QString& text) {
 } // namespace
 
 TEST(DevelopmentEditTools, SelectsWithClicksModifiersAndTheRubberBand) {
-    TempFolder folder;
-    EditHarness d(folder.path());
+    EditHarness d;
     ASSERT_NE(d.document, nullptr);
     d.Mode(kCmdModeSelectMove);
     CPart* part = d.Dev().parts.front().get();
@@ -143,7 +149,6 @@ TEST(DevelopmentEditTools, SelectsWithClicksModifiersAndTheRubberBand) {
         EXPECT_EQ(d.Selection().texts, step.texts);
         EXPECT_EQ(d.Selection().parts.size(), step.parts);
     }
-    // The selected objects are outlined.
     const auto outlined = [](QRgb p) { return QColor(p) == QColor(0, 120, 215); };
     EXPECT_EQ(CountPixels(d.widget->grab().toImage(), outlined), 0);
     d.Click(onPart);
@@ -163,8 +168,7 @@ TEST(DevelopmentEditTools, SelectsWithClicksModifiersAndTheRubberBand) {
 }
 
 TEST(DevelopmentEditTools, DragsArrowsAndDeleteAreOneUndoStepEach) {
-    TempFolder folder;
-    EditHarness d(folder.path());
+    EditHarness d;
     ASSERT_NE(d.document, nullptr);
     d.Mode(kCmdModeSelectMove);
     CPart* part = d.Dev().parts.front().get();
@@ -174,9 +178,7 @@ TEST(DevelopmentEditTools, DragsArrowsAndDeleteAreOneUndoStepEach) {
     const QPoint partCentre = d.Screen(InsideFirstFace(*part));
 
     // A jitter of 2 pixels is a click: nothing moves, no undo step.
-    QTest::mousePress(d.widget, Qt::LeftButton, Qt::NoModifier, partCentre);
-    d.MoveHeld(partCentre + QPoint(2, 2));
-    QTest::mouseRelease(d.widget, Qt::LeftButton, Qt::NoModifier, partCentre + QPoint(2, 2));
+    d.Drag(partCentre, partCentre + QPoint(2, 2));
     EXPECT_EQ(FirstCorner(*part), start);
     EXPECT_EQ(d.UndoSteps(), steps);
 
@@ -200,33 +202,22 @@ TEST(DevelopmentEditTools, DragsArrowsAndDeleteAreOneUndoStepEach) {
     part = d.Dev().parts.front().get();
     EXPECT_NEAR(FirstCorner(*part).y, moved.y, 1e-9);
 
-    // Delete takes the selected texts; a selected part stays.
+    // Edit > Delete is on exactly while Select and Move has a text or picture selected; the Delete key takes
+    // the selected texts as one undo step, a selected part stays.
     text = d.Dev().texts.front().get();
-    d.Click(d.Screen(Centre(ObjectRect(TextObject(text)))));
-    d.Click(d.Screen(InsideFirstFace(*part)), Qt::ShiftModifier);
-    ASSERT_EQ(d.Selection().texts.size(), 1u);
-    QTest::keyClick(d.widget, Qt::Key_Delete);
-    EXPECT_TRUE(d.Dev().texts.empty());
-    EXPECT_EQ(d.Dev().parts.size(), 1u);
-    EXPECT_TRUE(d.Selection().empty());
-    d.h.Trigger(kCmdEditUndo);
-    ASSERT_EQ(d.Dev().texts.size(), 1u);
-
-    // Edit > Delete is on exactly while Select and Move has a text or picture selected, and takes it as
-    // one undo step.
-    text = d.Dev().texts.front().get();
-    part = d.Dev().parts.front().get();
     const QPoint onText = d.Screen(Centre(ObjectRect(TextObject(text))));
+    const QPoint onPart = d.Screen(InsideFirstFace(*part));
     const struct {
         std::function<void()> step;
         bool enabled;
     } deleteStates[] = {
-        {[&] { d.Click(d.Screen(InsideFirstFace(*part))); }, false}, // a part is never deleted
+        {[&] { d.Click(onPart); }, false}, // a part is never deleted
         {[&] { d.Click(onText, Qt::ShiftModifier); }, true},
         {[&] { d.Mode(kCmdModeEditFlaps); }, false},
         {[&] {
              d.Mode(kCmdModeSelectMove);
              d.Click(onText);
+             d.Click(onPart, Qt::ShiftModifier);
          },
          true},
     };
@@ -236,10 +227,16 @@ TEST(DevelopmentEditTools, DragsArrowsAndDeleteAreOneUndoStepEach) {
         EXPECT_EQ(d.h.Enabled(kCmdEditDelete), deleteStates[i].enabled) << i;
     }
     const size_t beforeDelete = d.UndoSteps();
-    d.h.Trigger(kCmdEditDelete);
+    QTest::keyClick(d.widget, Qt::Key_Delete);
     EXPECT_TRUE(d.Dev().texts.empty());
+    EXPECT_EQ(d.Dev().parts.size(), 1u);
+    EXPECT_TRUE(d.Selection().empty());
     EXPECT_EQ(d.UndoSteps(), beforeDelete + 1);
-    EXPECT_FALSE(d.h.Enabled(kCmdEditDelete));
+    d.h.Trigger(kCmdEditUndo);
+    d.Click(onText);
+    d.h.frame->RefreshCommandStates();
+    d.h.Trigger(kCmdEditDelete); // the menu's way
+    EXPECT_TRUE(d.Dev().texts.empty());
     d.h.Trigger(kCmdEditUndo);
     ASSERT_EQ(d.Dev().texts.size(), 1u);
 
@@ -262,8 +259,7 @@ TEST(DevelopmentEditTools, DragsArrowsAndDeleteAreOneUndoStepEach) {
 TEST(DevelopmentEditTools, CutsAFoldAndJoinsItBackKeepingTheClickedSide) {
     for (const bool keepCut : {true, false}) {
         SCOPED_TRACE(keepCut ? "the clicked line's side stays" : "the other side stays");
-        TempFolder folder;
-        EditHarness d(folder.path());
+        EditHarness d;
         ASSERT_NE(d.document, nullptr);
         d.Mode(kCmdModeJoinFace);
         ASSERT_EQ(d.Dev().parts.size(), 1u);
@@ -302,8 +298,7 @@ TEST(DevelopmentEditTools, CutsAFoldAndJoinsItBackKeepingTheClickedSide) {
 }
 
 TEST(DevelopmentEditTools, FlapMenuSwitchesResizesAndOpensTheDetails) {
-    TempFolder folder;
-    EditHarness d(folder.path());
+    EditHarness d;
     ASSERT_NE(d.document, nullptr);
     d.Mode(kCmdModeEditFlaps);
     CPartLine* edge = nullptr;
@@ -328,15 +323,14 @@ TEST(DevelopmentEditTools, FlapMenuSwitchesResizesAndOpensTheDetails) {
     // "&Details...": a width of 0 is refused with its message and the dialog stays; 8 mm and 30 degrees
     // are taken.
     ChooseFromMenu(QStringLiteral("&Details..."));
-    QTimer::singleShot(50, [&] {
-        auto* dialog = dynamic_cast<FlapDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        dialog->SetTexts("0", "30", "45");
-        dialog->accept();
-        EXPECT_TRUE(dialog->isVisible());
-        dialog->SetTexts("8", "30", "45");
-        dialog->accept();
-    });
+    AnswerModal<FlapDialog>(
+        [](FlapDialog& dialog) {
+            dialog.SetTexts("0", "30", "45");
+            dialog.accept();
+            EXPECT_TRUE(dialog.isVisible());
+            dialog.SetTexts("8", "30", "45");
+        },
+        true, 50);
     d.Click(at);
     EXPECT_EQ(d.h.prompt.texts.back(), "Specify a value of 0.1-100 mm for flap width.");
     EXPECT_EQ(side->flapHeight, 8.0);
@@ -348,8 +342,7 @@ TEST(DevelopmentEditTools, FlapMenuSwitchesResizesAndOpensTheDetails) {
 }
 
 TEST(DevelopmentEditTools, RotatesByADragAndARightClickCancels) {
-    TempFolder folder;
-    EditHarness d(folder.path());
+    EditHarness d;
     ASSERT_NE(d.document, nullptr);
     d.Mode(kCmdModeRotatePart);
     CPart* part = d.Dev().parts.front().get();
@@ -368,9 +361,7 @@ TEST(DevelopmentEditTools, RotatesByADragAndARightClickCancels) {
     // Dragging from right of the centre to above it turns the part a quarter turn counter-clockwise; a
     // right click before the release puts it back.
     const Point2 farBefore = Centre(ObjectRect(PartObject(part)));
-    QTest::mousePress(d.widget, Qt::LeftButton, Qt::NoModifier, c + QPoint(60, 0));
-    d.MoveHeld(c + QPoint(42, -42));
-    d.MoveHeld(c + QPoint(0, -60));
+    d.Drag(c + QPoint(60, 0), c + QPoint(0, -60), Qt::NoModifier, false);
     EXPECT_GT(Length(Centre(ObjectRect(PartObject(part))) - farBefore), 1.0); // drawn turned already
     QTest::mousePress(d.widget, Qt::RightButton, Qt::NoModifier, c + QPoint(0, -60));
     QTest::mouseRelease(d.widget, Qt::RightButton, Qt::NoModifier, c + QPoint(0, -60));
@@ -405,25 +396,23 @@ TEST(DevelopmentEditTools, RotatesByADragAndARightClickCancels) {
 }
 
 TEST(DevelopmentEditTools, TextsAreCreatedEditedAndDuplicatedThroughTheDialogAndMenu) {
-    TempFolder folder;
-    EditHarness d(folder.path());
+    EditHarness d;
     ASSERT_NE(d.document, nullptr);
     d.Mode(kCmdModeInputText);
     const CPart& part = *d.Dev().parts.front();
     const Point2 at{part.x, part.y + part.height + 15};
 
     // A click on empty space: a size of 200 points is refused and the dialog stays; 16 is taken.
-    QTimer::singleShot(50, [] {
-        auto* dialog = dynamic_cast<TextDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        dialog->SetText("Hello\nWorld");
-        dialog->SetSize("200");
-        dialog->accept();
-        EXPECT_TRUE(dialog->isVisible());
-        dialog->SetSize("16");
-        dialog->SetColor(0x000000FF);
-        dialog->accept();
-    });
+    AnswerModal<TextDialog>(
+        [](TextDialog& dialog) {
+            dialog.SetText("Hello\nWorld");
+            dialog.SetSize("200");
+            dialog.accept();
+            EXPECT_TRUE(dialog.isVisible());
+            dialog.SetSize("16");
+            dialog.SetColor(0x000000FF);
+        },
+        true, 50);
     d.Click(d.Screen(at));
     EXPECT_EQ(d.h.prompt.texts.back(), "Specify 5-100 for font size.");
     ASSERT_EQ(d.Dev().texts.size(), 1u);
@@ -435,13 +424,12 @@ TEST(DevelopmentEditTools, TextsAreCreatedEditedAndDuplicatedThroughTheDialogAnd
 
     // A click on the text opens it in the dialog; the new words replace the old, in place.
     QString shown;
-    QTimer::singleShot(50, [&shown] {
-        auto* dialog = dynamic_cast<TextDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        shown = dialog->Values().text;
-        dialog->SetText("Bye");
-        dialog->accept();
-    });
+    AnswerModal<TextDialog>(
+        [&shown](TextDialog& dialog) {
+            shown = dialog.Values().text;
+            dialog.SetText("Bye");
+        },
+        true, 50);
     d.Click(d.Screen(Centre(ObjectRect(TextObject(d.Dev().texts.front().get())))));
     EXPECT_EQ(shown, "Hello\nWorld");
     ASSERT_EQ(d.Dev().texts.size(), 1u);
@@ -459,8 +447,7 @@ TEST(DevelopmentEditTools, TextsAreCreatedEditedAndDuplicatedThroughTheDialogAnd
 }
 
 TEST(DevelopmentEditTools, EdgesArePaintedAndHiddenWithTheEdgeColorDialog) {
-    TempFolder folder;
-    EditHarness d(folder.path());
+    EditHarness d;
     ASSERT_NE(d.document, nullptr);
     d.Mode(kCmdModeColorEdge);
     EdgeColorDialog* dialog = d.view->Tools().ColorDialog();
@@ -525,35 +512,97 @@ TEST(DevelopmentEditTools, EdgesArePaintedAndHiddenWithTheEdgeColorDialog) {
     d.h.Trigger(kCmdEditUndo);
     EXPECT_EQ(blueLines(), 0u);
 
-    // Leaving the mode hides the dialog.
     d.Mode(kCmdModeColorEdge);
     EXPECT_FALSE(dialog->isVisible());
 }
 
-TEST(DevelopmentEditTools, TheViewMenuOffersModesResetViewAndExports) {
-    TempFolder folder;
-    EditHarness d(folder.path());
+TEST(DevelopmentEditTools, ALeftDragPansInJoinModeAndTheMenuResetsTheView) {
+    EditHarness d;
     ASSERT_NE(d.document, nullptr);
     d.Mode(kCmdModeJoinFace);
     EXPECT_EQ(d.h.frame->MessagePane()->text(),
               "Click the edge to Join/Disjoin. Click again for Join to difine move part");
-    d.Drag(QPoint(5, 5), QPoint(45, 25)); // a left drag pans in this mode
+    d.Drag(QPoint(5, 5), QPoint(45, 25));
     EXPECT_NE(d.view->State().PanX(), 0.0);
-    QStringList texts;
-    QTimer::singleShot(0, [&texts] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        ASSERT_NE(menu, nullptr);
-        for (QAction* action : menu->actions()) {
-            if (action->isSeparator()) continue;
-            texts << action->text() + (action->isChecked() ? "*" : "");
-            if (action->text() == "Reset View") action->trigger();
-        }
-        menu->close();
-    });
+    ChooseFromMenu(QStringLiteral("Reset View"));
     QTest::mouseClick(d.widget, Qt::RightButton, Qt::NoModifier, QPoint(5, 5));
     EXPECT_EQ(d.view->State().PanX(), 0.0);
-    EXPECT_TRUE(texts.contains("Join/Disjoin Face\tCtrl+N*"));
-    EXPECT_TRUE(texts.contains("Select and Move\tCtrl+M"));
-    EXPECT_TRUE(texts.contains("Export DXF..."));
-    EXPECT_EQ(texts.size(), 14);
+}
+
+namespace {
+
+bool IsWhite(QRgb p) {
+    return qRed(p) == 255 && qGreen(p) == 255 && qBlue(p) == 255;
+}
+bool IsPureRed(QRgb p) {
+    return qRed(p) == 255 && qGreen(p) == 0 && qBlue(p) == 0;
+}
+
+} // namespace
+
+// Also: the view keeps its textures from one paint to the next, and still shows a material's new image at
+// once.
+TEST(DevelopmentViewLogic, ShowsTheSampleZoomsPansAndMarksTheCheckedFaces) {
+    EditHarness d("", false);
+    // Before any model the view shows one sheet of paper on grey.
+    EXPECT_GT(CountPixels(d.Grab(), IsWhite), 10000);
+    EXPECT_GT(CountPixels(d.Grab(),
+                          [](QRgb p) {
+                              return std::abs(qRed(p) - 128) <= 1 && std::abs(qGreen(p) - 128) <= 1 &&
+                                     std::abs(qBlue(p) - 128) <= 1;
+                          }),
+              1000);
+    ASSERT_TRUE(d.h.frame->OpenFromCommandLine(SamplePath("house.tsm")));
+    d.document = d.h.frame->CurrentDocument();
+    // The paper is white and the parts' materials show on it (neither paper, background, shadow nor the
+    // grey dashes of the borders).
+    const QImage first = d.Grab();
+    EXPECT_GT(CountPixels(first, IsWhite), 10000);
+    EXPECT_GT(CountPixels(first, [](QRgb p) { return qRed(p) != qGreen(p) || qGreen(p) != qBlue(p); }), 500);
+    const size_t kept = d.view->KeptTextureCount();
+    EXPECT_GT(kept, 0u);
+    EXPECT_EQ(d.Grab(), first);
+    EXPECT_EQ(d.view->KeptTextureCount(), kept);
+
+    // One notch forward through the widget shrinks the zoom by 0.88; a left drag pans by the movement over
+    // the zoom.
+    EXPECT_EQ(d.view->State().PanX(), 0.0);
+    const double before = d.view->State().Zoom();
+    QWheelEvent wheel(QPointF(200, 250), QPointF(200, 250), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(d.widget, &wheel);
+    EXPECT_DOUBLE_EQ(d.view->State().Zoom(), before * 0.88);
+    d.Drag(QPoint(100, 100), QPoint(120, 100));
+    EXPECT_NEAR(d.view->State().PanX(), 20.0 / d.view->State().Zoom(), 1e-9);
+    d.view->OnUpdate(UpdateHint::FitDevelopment);
+    EXPECT_EQ(d.view->State().PanX(), 0.0);
+    EXPECT_DOUBLE_EQ(d.view->State().Zoom(), before);
+
+    // Only in the check mode a click marks the flat group red, a 2 pixels' jitter included; a click off the
+    // parts clears the marks.
+    const CFace& face = *d.Dev().parts.front()->faces.front();
+    const QPoint at = d.Screen(InsideFirstFace(*d.Dev().parts.front()));
+    d.Click(at);
+    EXPECT_FALSE(face.picked);
+    d.h.frame->AppSettings().editMode = EditMode::CheckFace;
+    QTest::mousePress(d.widget, Qt::LeftButton, Qt::NoModifier, at);
+    QTest::mouseRelease(d.widget, Qt::LeftButton, Qt::NoModifier, at + QPoint(2, 2));
+    EXPECT_TRUE(face.picked);
+    EXPECT_GT(CountPixels(d.Grab(), IsPureRed), 20);
+    d.Click(QPoint(2, 2));
+    EXPECT_FALSE(face.picked);
+    EXPECT_EQ(CountPixels(d.Grab(), IsPureRed), 0);
+
+    // Every material's image turned plain green, without telling the view: the next paint shows it.
+    for (auto& material : d.document->model->materials) {
+        if (material == nullptr || (material->texture == nullptr && material->bitmap == nullptr)) continue;
+        auto green = std::make_unique<CTextureImage>();
+        green->width = green->height = 4;
+        for (int i = 0; i < 16; ++i) green->pixels.insert(green->pixels.end(), {0, 255, 0});
+        material->texture = std::move(green);
+        material->bitmap.reset();
+    }
+    EXPECT_GT(CountPixels(d.Grab(), [](QRgb p) { return qRed(p) == 0 && qGreen(p) == 255 && qBlue(p) == 0; }),
+              500);
+    EXPECT_EQ(d.view->KeptTextureCount(), kept);
 }

@@ -7,62 +7,53 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace tsm;
 
-namespace {
-
-struct SeenBox {
-    QString title, text;
-    QMessageBox::StandardButtons buttons;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    bool modal = false;
-};
-
-// Answers the next message box with `answer` after noting what it showed.
-void AnswerNextBox(SeenBox* seen, QMessageBox::StandardButton answer) {
-    QTimer::singleShot(0, [seen, answer] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        seen->title = box->windowTitle();
-        seen->text = box->text();
-        seen->buttons = box->standardButtons();
-        seen->icon = box->icon();
-        seen->modal = box->isModal();
-        box->button(answer)->click();
-    });
-}
-
-} // namespace
-
-TEST(MessageBoxPrompt, MessageIsModalWithTheApplicationTitleAndOk) {
+// Every box is modal; a message carries the application's title unless the caller gives one.
+TEST(MessageBoxPrompt, BoxesShowTheirTextsAndGiveTheButtonPressed) {
     MessageBoxPrompt prompt;
-    SeenBox seen;
-    AnswerNextBox(&seen, QMessageBox::Ok);
-    prompt.Message("File does not exist.");
-    EXPECT_EQ(seen.title, "TessalyVuvoza2");
-    EXPECT_EQ(seen.text, "File does not exist.");
-    EXPECT_EQ(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    EXPECT_EQ(seen.icon, QMessageBox::Warning);
-    EXPECT_TRUE(seen.modal);
-    // An error keeps its own icon; a caller's title replaces the application's.
-    AnswerNextBox(&seen, QMessageBox::Ok);
-    prompt.Message("Cannot read.", PromptIcon::Error, "DibUtil");
-    EXPECT_EQ(seen.title, "DibUtil");
-    EXPECT_EQ(seen.icon, QMessageBox::Critical);
-}
-
-TEST(MessageBoxPrompt, QuestionsGiveTheButtonPressed) {
-    MessageBoxPrompt prompt;
-    SeenBox seen;
-    AnswerNextBox(&seen, QMessageBox::Yes);
-    EXPECT_TRUE(prompt.AskYesNo("Adjust scale?"));
-    EXPECT_EQ(seen.buttons, QMessageBox::Yes | QMessageBox::No);
-    AnswerNextBox(&seen, QMessageBox::No);
-    EXPECT_FALSE(prompt.AskYesNo("Adjust scale?"));
-    AnswerNextBox(&seen, QMessageBox::Ok);
-    EXPECT_TRUE(prompt.AskOkCancel("Reset configurations to default?\n(Changes are applied after restart)"));
-    EXPECT_EQ(seen.buttons, QMessageBox::Ok | QMessageBox::Cancel);
-    EXPECT_EQ(seen.text, "Reset configurations to default?\n(Changes are applied after restart)");
-    AnswerNextBox(&seen, QMessageBox::Cancel);
-    EXPECT_FALSE(prompt.AskOkCancel("Reset configurations to default?"));
+    using B = QMessageBox;
+    const std::string text = "File does not exist.";
+    const auto message = [&](PromptIcon icon, const char* title) {
+        prompt.Message(text, icon, title);
+        return 1;
+    };
+    const auto threeWay = [&] { return int(prompt.AskYesNoCancel(text)); };
+    const B::StandardButtons yesNoCancel = B::Yes | B::No | B::Cancel;
+    const struct {
+        std::function<int()> ask;
+        B::StandardButton press;
+        int answer;
+        QString title;
+        B::StandardButtons buttons;
+        B::Icon icon;
+    } rows[] = {
+        {[&] { return message(PromptIcon::None, ""); }, B::Ok, 1, "TessalyVuvoza2", B::Ok, B::Warning},
+        {[&] { return message(PromptIcon::Error, "DibUtil"); }, B::Ok, 1, "DibUtil", B::Ok, B::Critical},
+        {[&] { return int(prompt.AskYesNo(text)); }, B::Yes, 1, "TessalyVuvoza2", B::Yes | B::No,
+         B::Question},
+        {[&] { return int(prompt.AskYesNo(text)); }, B::No, 0, "TessalyVuvoza2", B::Yes | B::No, B::Question},
+        {[&] { return int(prompt.AskOkCancel(text)); }, B::Ok, 1, "TessalyVuvoza2", B::Ok | B::Cancel,
+         B::Warning},
+        {[&] { return int(prompt.AskOkCancel(text)); }, B::Cancel, 0, "TessalyVuvoza2", B::Ok | B::Cancel,
+         B::Warning},
+        {threeWay, B::Yes, int(PromptAnswer::Yes), "TessalyVuvoza2", yesNoCancel, B::Question},
+        {threeWay, B::No, int(PromptAnswer::No), "TessalyVuvoza2", yesNoCancel, B::Question},
+        {threeWay, B::Cancel, int(PromptAnswer::Cancel), "TessalyVuvoza2", yesNoCancel, B::Question},
+    };
+    for (const auto& row : rows) {
+        QTimer::singleShot(0, [&row] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            EXPECT_EQ(box->windowTitle(), row.title);
+            EXPECT_EQ(box->text(), "File does not exist.");
+            EXPECT_EQ(box->standardButtons(), row.buttons);
+            EXPECT_EQ(box->icon(), row.icon);
+            EXPECT_TRUE(box->isModal());
+            box->button(row.press)->click();
+        });
+        EXPECT_EQ(row.ask(), row.answer) << row.press;
+    }
 }

@@ -26,7 +26,6 @@ TEST(ObjectListBinding, WithoutDevelopmentEverySolidIsBoundToInDevelopment) {
     document.model->solids[1]->shown = true;
     ObjectListBinding binding(&document);
     EXPECT_EQ(binding.Flag(), ObjectListFlag::InDevelopment);
-    // Solids out of the development are listed too, unselected.
     ASSERT_EQ(binding.Count(), 3u);
     EXPECT_EQ(binding.Name(1), "B");
     EXPECT_TRUE(binding.IsSelected(0));

@@ -16,16 +16,6 @@
 
 using namespace tsm;
 
-TEST(PrintCommands, SessionPrinterIsKeptForTheSession) {
-    QPrinter& first = SessionPrinter();
-    const QPageLayout saved = first.pageLayout();
-    // What Printer Setup chose is what the next command finds.
-    first.setPageSize(QPageSize(QPageSize::A3));
-    EXPECT_EQ(&SessionPrinter(), &first);
-    EXPECT_EQ(SessionPrinter().pageLayout().pageSize().id(), QPageSize::A3);
-    first.setPageLayout(saved);
-}
-
 TEST(PrintCommands, NothingToPrintOpensNoDialog) {
     RecordingPrompt prompt(true);
     const Settings settings;

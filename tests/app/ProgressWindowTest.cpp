@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace tsm;
 
 namespace {
@@ -23,12 +25,11 @@ std::string Title(const ProgressWindow& window) {
     return window.Window()->windowTitle().toStdString();
 }
 
-int32_t StoredInt(const SettingsStore& store, const char* name) {
+// The stored corner's coordinate, as the bytes a 32-bit value of `expected` would have.
+bool Stored(const SettingsStore& store, const char* name, uint32_t expected) {
     StoredValue value;
-    if (!store.QueryValue(ProgressPositionKeyPath(), name, &value) || value.bytes.size() != 4) return -999;
-    uint32_t bits = 0;
-    for (int i = 3; i >= 0; --i) bits = (bits << 8) | static_cast<unsigned char>(value.bytes[size_t(i)]);
-    return static_cast<int32_t>(bits);
+    return store.QueryValue(ProgressPositionKeyPath(), name, &value) &&
+           value.bytes == DwordValue(expected).bytes;
 }
 
 } // namespace
@@ -47,54 +48,32 @@ TEST(ProgressWindow, PercentAndCaption) {
     for (const auto& r : rows) EXPECT_EQ(ProgressPercent(r[0], r[1], r[2]), r[3]) << r[0] << " " << r[2];
 }
 
-TEST(ProgressWindow, SetPosRetitlesWithTheStemAndPercentage) {
-    ProgressWindow window(nullptr, nullptr);
-    ASSERT_TRUE(window.Create());
-    EXPECT_FALSE(window.Create()); // a second window is never made
-    EXPECT_EQ(Title(window), "Progress");
-    EXPECT_EQ(window.CancelButton()->text(), "Cancel");
-
-    EXPECT_EQ(window.SetPos(50), 0);
-    EXPECT_EQ(Title(window), "Progress [50%]");
-    EXPECT_EQ(window.Bar()->value(), 50);
-    // Beyond the range: 100 % and a full bar.
-    EXPECT_EQ(window.SetPos(250), 50);
-    EXPECT_EQ(Title(window), "Progress [100%]");
-    EXPECT_EQ(window.Bar()->value(), 100);
-    // Setting a position shows a hidden window again.
-    window.Hide();
-    window.SetPos(10);
-    EXPECT_TRUE(window.Window()->isVisible());
-
-    // Steps and text.
-    window.SetRange(0, 4, 1);
-    window.SetPos(0);
-    window.StepIt();
-    window.StepIt();
-    EXPECT_EQ(window.Pos(), 2);
-    EXPECT_EQ(Title(window), "Progress [50%]");
-    window.SetText("Unfolding...  2/4");
-    EXPECT_EQ(window.TextLabel()->text(), "Unfolding...  2/4");
-}
-
-TEST(ProgressWindow, OwnCaptionStemAndCallsWithoutAWindow) {
+TEST(ProgressWindow, SetPosRetitlesAndCallsWithoutAWindowOnlyKeepTheirValues) {
     ProgressWindow window(nullptr, nullptr, "Unfolding...");
-    // Before the window exists the calls only keep their values.
     window.SetText("waiting");
     EXPECT_EQ(window.SetPos(30), 0);
-    EXPECT_EQ(window.Pos(), 30);
     window.PeekAndPump();
     window.Hide();
     window.Show();
     EXPECT_EQ(window.Window(), nullptr);
-    // The window created later shows what was set.
+    // The window created later shows what was set; a second one is never made.
     window.GoModal();
+    EXPECT_FALSE(window.Create());
     EXPECT_EQ(window.TextLabel()->text(), "waiting");
-    window.SetPos(75);
-    EXPECT_EQ(Title(window), "Unfolding... [75%]");
+    EXPECT_EQ(window.SetPos(250), 30);
+    EXPECT_EQ(Title(window), "Unfolding... [100%]");
+    EXPECT_EQ(window.Bar()->value(), 100);
+    // Setting a position shows a hidden window again.
+    window.Hide();
+    window.SetRange(0, 4, 1);
+    window.SetPos(0);
+    EXPECT_TRUE(window.Window()->isVisible());
+    window.StepIt();
+    window.StepIt();
+    EXPECT_EQ(window.Pos(), 2);
+    EXPECT_EQ(Title(window), "Unfolding... [50%]");
     window.Destroy();
-    // After destruction: nothing happens and the stored values remain.
-    EXPECT_EQ(window.SetPos(80), 75);
+    EXPECT_EQ(window.SetPos(3), 2);
     EXPECT_EQ(window.Window(), nullptr);
     EXPECT_EQ(window.Text(), "waiting");
     window.Destroy(); // twice is harmless
@@ -110,11 +89,9 @@ TEST(ProgressWindow, ModalDisablesTheMainWindowUntilDestroyed) {
         EXPECT_TRUE(window.IsModal());
         EXPECT_TRUE(window.Window()->isVisible());
         EXPECT_FALSE(mainWindow.isEnabled());
-        // The pop-up itself stays usable.
         EXPECT_TRUE(window.Window()->isEnabled());
         EXPECT_TRUE(window.CancelButton()->isEnabled());
     }
-    // The destructor destroys the window and gives the main window back.
     EXPECT_TRUE(mainWindow.isEnabled());
 
     // A main window that was already disabled is not enabled by someone else's progress window.
@@ -126,40 +103,38 @@ TEST(ProgressWindow, ModalDisablesTheMainWindowUntilDestroyed) {
     EXPECT_FALSE(mainWindow.isEnabled());
 }
 
-TEST(ProgressWindow, CancelButtonAndEscape) {
+TEST(ProgressWindow, CancelButtonEscapeAndClose) {
     QWidget mainWindow;
     mainWindow.show();
-    // The button: flag set, window hidden.
-    {
+    // Esc cancels only an operation that asked for it, another key never; closing the window is a cancel, not
+    // a way to lose sight of a running operation.
+    const struct {
+        const char* name;
+        bool escCancels;
+        std::function<void(ProgressWindow&)> act;
+        bool cancelled;
+    } rows[] = {
+        {"button", false, [](ProgressWindow& w) { QTest::mouseClick(w.CancelButton(), Qt::LeftButton); },
+         true},
+        {"esc asked for", true, [](ProgressWindow& w) { QTest::keyClick(w.Window(), Qt::Key_Escape); }, true},
+        {"esc and a key", false,
+         [](ProgressWindow& w) {
+             QTest::keyClick(w.Window(), Qt::Key_Escape);
+             QTest::keyClick(w.Window(), Qt::Key_A);
+         },
+         false},
+        {"close", false, [](ProgressWindow& w) { w.Window()->close(); }, true},
+    };
+    for (const auto& row : rows) {
         ProgressWindow window(&mainWindow, nullptr);
         window.GoModal();
-        QTest::mouseClick(window.CancelButton(), Qt::LeftButton);
-        EXPECT_TRUE(window.Cancelled());
-        EXPECT_FALSE(window.Window()->isVisible());
+        window.PeekAndPump(row.escCancels);
+        row.act(window);
+        EXPECT_EQ(window.Cancelled(), row.cancelled) << row.name;
+        EXPECT_EQ(window.Window()->isVisible(), !row.cancelled) << row.name;
         // The flag stays set for the rest of the window's life.
         window.PeekAndPump();
-        EXPECT_TRUE(window.Cancelled());
-    }
-    // Esc during an operation that asked for Esc cancelling.
-    {
-        ProgressWindow window(&mainWindow, nullptr);
-        window.GoModal();
-        window.PeekAndPump(true);
-        QTest::keyClick(window.Window(), Qt::Key_Escape);
-        EXPECT_TRUE(window.Cancelled());
-        EXPECT_FALSE(window.Window()->isVisible());
-    }
-    // Esc is ignored when the operation did not ask for it; another key never cancels.
-    {
-        ProgressWindow window(&mainWindow, nullptr);
-        window.GoModal();
-        window.PeekAndPump(false);
-        QTest::keyClick(window.Window(), Qt::Key_Escape);
-        QTest::keyClick(window.Window(), Qt::Key_A);
-        EXPECT_FALSE(window.Cancelled());
-        // Closing the window is a cancel, not a way to lose sight of a running operation.
-        window.Window()->close();
-        EXPECT_TRUE(window.Cancelled());
+        EXPECT_EQ(window.Cancelled(), row.cancelled) << row.name;
     }
     EXPECT_TRUE(mainWindow.isEnabled());
 }
@@ -193,9 +168,8 @@ TEST(ProgressWindow, PositionIsRememberedAndAnOffScreenOneIgnored) {
         centred = window.Window()->pos();
         window.Window()->move(30, 40);
     }
-    EXPECT_EQ(StoredInt(store, "X"), 30);
-    EXPECT_EQ(StoredInt(store, "Y"), 40);
-    // The next window opens there.
+    EXPECT_TRUE(Stored(store, "X", 30));
+    EXPECT_TRUE(Stored(store, "Y", 40));
     {
         ProgressWindow window(nullptr, &store);
         window.Create();
@@ -204,7 +178,7 @@ TEST(ProgressWindow, PositionIsRememberedAndAnOffScreenOneIgnored) {
         window.SetSavePosition(false);
         window.Window()->move(50, 60);
     }
-    EXPECT_EQ(StoredInt(store, "X"), 30);
+    EXPECT_TRUE(Stored(store, "X", 30));
     // A corner beyond the screen (another monitor arrangement), a negative one and a value of the wrong type
     // are ignored: centred again.
     for (const StoredValue& x : {DwordValue(static_cast<uint32_t>(screen.width() + 10)),

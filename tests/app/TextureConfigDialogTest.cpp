@@ -53,7 +53,6 @@ TEST(TextureConfigDialog, ShowingSelectsTheFirstMaterialAndOutlinesTheSelectedOn
     EXPECT_FALSE(h.dialog->Preview()->pixmap().isNull());
     EXPECT_EQ(h.document.model->highlightMaterial, &h.Material(1));
     EXPECT_EQ(h.hints.back(), UpdateHint::Redraw);
-    // Closed, it outlines nothing.
     h.dialog->hide();
     EXPECT_EQ(h.document.model->highlightMaterial, nullptr);
 }
@@ -69,7 +68,6 @@ TEST(TextureConfigDialog, SpecifyLoadsTheImageAndResetRemovesIt) {
     h.hints.clear();
     h.chooser.answers = {bmp};
     h.dialog->SpecifyTexture();
-    EXPECT_EQ(h.chooser.openFilters.back(), "texture file(*.bmp;*.jpg;*.jpeg)|*.bmp;*.jpg;*.jpeg||");
     EXPECT_EQ(h.chooser.startFolders.back(), "/start/");
     const CMaterial& plain = h.Material(0);
     ASSERT_NE(plain.texture, nullptr);
@@ -81,7 +79,6 @@ TEST(TextureConfigDialog, SpecifyLoadsTheImageAndResetRemovesIt) {
     EXPECT_EQ(h.hints, std::vector<UpdateHint>{UpdateHint::TextureFilterChanged});
     EXPECT_TRUE(h.document.modified);
 
-    // Cancelling the file dialog changes nothing.
     h.dialog->SpecifyTexture();
     EXPECT_EQ(h.hints.size(), 1u);
 
@@ -91,19 +88,16 @@ TEST(TextureConfigDialog, SpecifyLoadsTheImageAndResetRemovesIt) {
     EXPECT_EQ(plain.textureFileName, "");
     EXPECT_FALSE(h.dialog->ResetButton()->isEnabled());
     EXPECT_EQ(h.hints.back(), UpdateHint::TextureFilterChanged);
+    // A file that is no image is reported and leaves no texture.
+    std::ofstream(folder.File("broken.bmp")) << "not a bitmap";
+    h.chooser.answers = {folder.File("broken.bmp")};
+    h.prompt.texts.clear();
+    h.dialog->SpecifyTexture();
+    EXPECT_EQ(plain.texture, nullptr);
+    EXPECT_FALSE(h.prompt.texts.empty());
 }
 
-TEST(TextureConfigDialog, AFileThatIsNoImageIsReportedAndLeavesNoTexture) {
-    test::TempFolder folder;
-    const std::string bad = folder.File("broken.bmp");
-    std::ofstream(bad) << "not a bitmap";
-    TextureHarness h;
-    h.dialog->show();
-    h.chooser.answers = {bad};
-    h.dialog->SpecifyTexture();
-    EXPECT_EQ(h.Material(0).texture, nullptr);
-    EXPECT_FALSE(h.prompt.texts.empty());
-    // Without a model the dialog lists nothing and its buttons do nothing.
+TEST(TextureConfigDialog, WithoutAModelTheDialogListsNothingAndItsButtonsDoNothing) {
     Document* none = nullptr;
     Settings settings;
     RecordingPrompt prompt;

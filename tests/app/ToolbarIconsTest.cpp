@@ -18,7 +18,6 @@ int OpaquePixels(const QImage& image) {
 } // namespace
 
 TEST(ToolbarIcons, DistinctImagesInThreeStates) {
-    // The main toolbar's twelve and the edit modes' six.
     const struct {
         QImage (*image)(int, IconState, int);
         int count;
@@ -29,11 +28,9 @@ TEST(ToolbarIcons, DistinctImagesInThreeStates) {
             const QImage hot = set.image(i, IconState::Hot, 16);
             const QImage disabled = set.image(i, IconState::Disabled, 16);
             EXPECT_EQ(normal.size(), QSize(16, 16));
-            // Each image draws something, and the states differ.
             EXPECT_GT(OpaquePixels(normal), 20) << i;
             EXPECT_NE(normal, hot) << i;
             EXPECT_NE(normal, disabled) << i;
-            // The disabled form has no colour.
             for (int y = 0; y < 16; ++y)
                 for (int x = 0; x < 16; ++x) {
                     const QRgb p = disabled.pixel(x, y);
@@ -41,11 +38,9 @@ TEST(ToolbarIcons, DistinctImagesInThreeStates) {
                         EXPECT_TRUE(qRed(p) == qGreen(p) && qGreen(p) == qBlue(p)) << i;
                     }
                 }
-            // No two buttons look the same.
             for (int j = 0; j < i; ++j)
                 EXPECT_NE(normal, set.image(j, IconState::Normal, 16)) << i << " " << j;
         }
-        // An index outside the toolbar draws nothing.
         EXPECT_EQ(OpaquePixels(set.image(set.count, IconState::Normal, 16)), 0);
         EXPECT_EQ(OpaquePixels(set.image(-1, IconState::Normal, 16)), 0);
     }
