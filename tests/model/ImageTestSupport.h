@@ -39,7 +39,6 @@ public:
         std::ofstream(File(name), std::ios::binary) << bytes;
         return File(name);
     }
-    bool Valid() const { return !path_.empty(); }
 
 private:
     std::filesystem::path path_;

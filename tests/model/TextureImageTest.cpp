@@ -126,7 +126,6 @@ TEST(ChooseTextureSize, TakesTheNextGreaterPowerOfTwoWithinTheLimits) {
 
 TEST(LoadTextureImage, BringsDecodedImagesToTheirTextureSize) {
     TempFolder folder;
-    ASSERT_TRUE(folder.Valid());
     // A JPEG, and BMPs of traced pixels: kept, resampled up to the next listed size, or clamped.
     std::vector<uint8_t> flat(100 * 50 * 3, 0);
     for (size_t i = 0; i < flat.size(); i += 3) flat[i] = 200, flat[i + 1] = 40, flat[i + 2] = 90;
@@ -168,7 +167,6 @@ TEST(LoadTextureImage, BringsDecodedImagesToTheirTextureSize) {
 
 TEST(LoadTextureImage, ChoosesTheDecoderByTheExtensionInAnyCase) {
     TempFolder folder;
-    ASSERT_TRUE(folder.Valid());
     const std::vector<uint8_t> grey(64 * 64, 128);
     // Any extension but .bmp, .jpg and .jpeg gives no image and no message, even for a valid image. The
     // extension decides, not the content: a JPEG named .bmp goes to the BMP decoder and fails there.
@@ -197,7 +195,6 @@ TEST(LoadTextureIntoMaterial, ReplacesTheTextureWithinTheCurrentLimit) {
     settings.bLimitTextureSizeByUser = true;
     settings.iTtextureLimitSizeID = 1; // 128
     TempFolder folder;
-    ASSERT_TRUE(folder.Valid());
     ASSERT_TRUE(WriteBytes(folder.File("wood.bmp"), Bmp24(300, 20, TracedImage(300, 20))));
 
     CMaterial material;
