@@ -3,6 +3,8 @@
 
 #include "model/AtomicFile.h"
 
+#include "ImageTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -24,13 +26,7 @@ namespace {
 
 class AtomicFileTest : public testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("tessaly_atomic_" + std::to_string(::getpid()) + "_" +
-                                            testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_ / "real");
-    }
-    void TearDown() override { fs::remove_all(dir_); }
+    void SetUp() override { fs::create_directories(dir_ / "real"); }
 
     std::string In(const std::string& name) const { return (dir_ / name).string(); }
     static std::string Read(const std::string& path) {
@@ -55,7 +51,8 @@ protected:
         return info.st_mode & 07777;
     }
 
-    fs::path dir_;
+    testimage::TempFolder folder_;
+    const fs::path dir_ = fs::path(folder_.File("")).parent_path();
 };
 
 TEST_F(AtomicFileTest, ReplacesOrCreatesKeepingTheModeAndLeavingNoTemporary) {

@@ -113,33 +113,6 @@ TEST(BinaryWriter, FacePartIndexFollowsThePartTheFaceLiesIn) {
     EXPECT_EQ(read->model->solids[3]->faces[1]->partIndex, -1);
 }
 
-TEST(BinaryWriter, EdgesAreWrittenWithTheirSidesAndJoinedFlag) {
-    auto doc = MakeRichDocument();
-    const CSolid& cube = *doc->model->solids[0];
-    int joined = 0, cut = 0;
-    for (const auto& edge : cube.edges) (edge->halfEdge1->joined ? joined : cut)++;
-    ASSERT_GT(joined, 0);
-    ASSERT_GT(cut, 0);
-    RecordingCompletion completion;
-    auto read = Read(SerializeBinaryModel(*doc, Settings{}), completion);
-    const CSolid& back = *read->model->solids[0];
-    for (size_t e = 0; e < cube.edges.size(); ++e) {
-        // Cut edges keep their twins but lose the joined link; folded ones keep both.
-        EXPECT_EQ(back.edges[e]->halfEdge1->joined != nullptr, cube.edges[e]->halfEdge1->joined != nullptr)
-            << e;
-        EXPECT_EQ(back.edges[e]->halfEdge1->twin, back.edges[e]->halfEdge2) << e;
-    }
-    // The sheet's open edges come back with one side.
-    const CSolid& sheet = *read->model->solids[2];
-    int open = 0;
-    for (const auto& edge : sheet.edges)
-        if (!edge->halfEdge2) {
-            ++open;
-            EXPECT_EQ(edge->halfEdge1->twin, nullptr);
-        }
-    EXPECT_EQ(open, 6);
-}
-
 TEST(BinaryWriter, PicturesWithoutPixelsAreLeftOutAndPicturesAreLimited) {
     auto doc = MakeRichDocument();
     Development& dev = *doc->development;

@@ -1,6 +1,5 @@
-#include "engine/EngineCompletion.h"
 #include "model/DocumentController.h"
-#include "tests/model/ImageTestSupport.h"
+#include "tests/model/DocumentTestSupport.h"
 #include "tests/support/DocumentCompare.h"
 
 #include <gtest/gtest.h>
@@ -16,21 +15,11 @@ std::string Sample(const std::string& name) {
     return std::string(TESSALY_SOURCE_DIR) + "/samples/" + name;
 }
 
-// Records what the save tells the window.
-class TitleWindow : public IDocumentWindow {
-public:
-    void SetTitle(const std::string& title) override { titles.push_back(title); }
-    void AddRecentFile(const std::string& path) override { recent.push_back(path); }
-    void RefreshDocumentPanels() override {}
-    void UpdateAllViews(UpdateHint) override {}
-    std::vector<std::string> titles, recent;
-};
-
 struct Harness {
     Settings settings;
     RecordingPrompt prompt;
     EngineCompletion completion;
-    TitleWindow window;
+    test::RecordingWindow window;
     DocumentController documents{settings, prompt, completion, &window};
 };
 
@@ -42,20 +31,23 @@ TEST(DocumentSaving, SavedFileReopensEqualAndBecomesTheDocumentsFile) {
     ASSERT_TRUE(h.documents.OpenModelFile(Sample("house.tsm")));
     Document& doc = *h.documents.Current();
     doc.development->parts[0]->faces[0]->Corner(0)->x2d += 1.25;
-    doc.development->texts.front()->lines = {"kept"};
+    // Texts keep their code page: Shift_JIS bytes under a Japanese writer locale.
+    doc.writerLocale = "ja-JP";
+    doc.development->texts.front()->lines = {"\x93\xFA\x96\x7B"};
     doc.modified = true;
     const std::string path = folder.File("saved.tsm");
     ASSERT_TRUE(h.documents.SaveAs(path).ok());
     EXPECT_FALSE(doc.modified);
     EXPECT_EQ(h.documents.SavePath(), path);
     EXPECT_EQ(h.documents.Title(), "saved");
-    EXPECT_EQ(h.window.titles.back(), "saved");
-    EXPECT_EQ(h.window.recent.back(), path);
+    EXPECT_EQ(std::vector<std::string>(h.window.calls.end() - 2, h.window.calls.end()),
+              (std::vector<std::string>{"recent:" + path, "title:saved"}));
 
     Harness again;
     ASSERT_TRUE(again.documents.OpenModelFile(path));
     test::ExpectSameDocument(doc, *again.documents.Current());
     test::ExpectSameDisplaySettings(doc.display, again.documents.Current()->display);
+    EXPECT_EQ(again.documents.Current()->writerLocale, "ja-JP");
 }
 
 TEST(DocumentSaving, FailedSaveKeepsTheDocumentAndItsMark) {
@@ -87,19 +79,4 @@ TEST(DocumentSaving, SaveAsProposesTheFileTheMeshOrAnUntitledName) {
     ASSERT_TRUE(h.documents.OpenModelFile(Sample("cube.tsm")));
     EXPECT_EQ(h.documents.SuggestedSavePath(),
               std::filesystem::path(Sample("cube.tsm")).lexically_normal().string());
-}
-
-TEST(DocumentSaving, TextsKeepTheirCodePage) {
-    testimage::TempFolder folder;
-    Harness h;
-    ASSERT_TRUE(h.documents.OpenModelFile(Sample("house.tsm")));
-    Document& doc = *h.documents.Current();
-    doc.writerLocale = "ja-JP";
-    doc.development->texts.front()->lines = {"\x93\xFA\x96\x7B"}; // "Japan" in Shift_JIS
-    const std::string path = folder.File("ja.tsm");
-    ASSERT_TRUE(h.documents.SaveAs(path).ok());
-    Harness again;
-    ASSERT_TRUE(again.documents.OpenModelFile(path));
-    EXPECT_EQ(again.documents.Current()->writerLocale, "ja-JP");
-    EXPECT_EQ(again.documents.Current()->development->texts.front()->lines.front(), "\x93\xFA\x96\x7B");
 }

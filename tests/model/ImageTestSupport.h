@@ -1,11 +1,12 @@
-// Fixtures shared by the model tests: a scratch folder, a prompt that keeps titles and icons, little-endian
-// byte writers, a 24-bit BMP writer and a JPEG writer on libjpeg's compression side.
+// Fixtures shared by the model tests: a scratch folder, a scoped C locale, a prompt that keeps titles and
+// icons, little-endian byte writers, a 24-bit BMP writer and a JPEG writer on libjpeg's compression side.
 #pragma once
 
 #include "model/Mesh.h"
 #include "model/Prompt.h"
 
 #include <algorithm>
+#include <clocale>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -38,10 +39,25 @@ public:
         std::ofstream(File(name), std::ios::binary) << bytes;
         return File(name);
     }
-    bool Valid() const { return !path_.empty(); }
 
 private:
     std::filesystem::path path_;
+};
+
+// Switches one category of the C locale for a scope, as the GUI does from the environment.
+class ScopedLocale {
+public:
+    ScopedLocale(int category, const char* name)
+        : category_(category), saved_(std::setlocale(category, nullptr)) {
+        active_ = std::setlocale(category, name) != nullptr;
+    }
+    ~ScopedLocale() { std::setlocale(category_, saved_.c_str()); }
+    bool Active() const { return active_; }
+
+private:
+    int category_;
+    std::string saved_;
+    bool active_ = false;
 };
 
 struct PromptRecord {

@@ -1,9 +1,5 @@
-#include "engine/EngineCompletion.h"
 #include "engine/Extents.h"
-#include "model/BinaryWriter.h"
-#include "model/OpenPipeline.h"
-#include "model/Settings.h"
-#include "tests/model/ImageTestSupport.h"
+#include "tests/model/DocumentTestSupport.h"
 #include "tools/lib/Invariants.h"
 #include "tools/lib/ModelBuilder.h"
 #include "tools/lib/Primitives.h"
@@ -17,29 +13,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class RecordingWindow : public IDocumentWindow {
-public:
-    void SetTitle(const std::string&) override {}
-    void AddRecentFile(const std::string&) override {}
-    void RefreshDocumentPanels() override { calls.push_back("panels"); }
-    void UpdateAllViews(UpdateHint hint) override {
-        calls.push_back("hint:" + std::to_string(static_cast<int>(hint)));
-    }
-    std::vector<std::string> calls;
-};
-
 CSolid& AddMesh(Document& doc, const std::string& name, const MeshData& mesh, int material = -1) {
     return AddSolid(doc, name, mesh.vertices, mesh.faces, material);
 }
 
-class ModelImportTest : public testing::Test {
+class ModelImportTest : public test::DocumentFixture {
 protected:
-    std::string Write(const Document& doc, const std::string& name) {
-        const std::string path = dir_.File(name);
-        const Outcome written = WriteBinaryModel(doc, doc.display, path);
-        EXPECT_TRUE(written.ok()) << written.reason();
-        return path;
-    }
     // A box of the given size with one material and its fixture development at `scale`.
     std::string BoxFile(const std::string& name, double sx, double sy, double sz, double scale = 1.0,
                         double farTextX = 0) {
@@ -60,13 +39,6 @@ protected:
         ComputeDevelopmentExtent(*doc.development, true);
         return Write(doc, name);
     }
-
-    const Settings settings_;
-    testimage::TempFolder dir_;
-    RecordingPrompt prompt_;
-    EngineCompletion completion_;
-    RecordingWindow window_;
-    DocumentController documents_{settings_, prompt_, completion_, &window_};
 };
 
 TEST_F(ModelImportTest, RefusesWhenOnlyOneSideHasADevelopment) {

@@ -1,5 +1,4 @@
 #include "model/Document.h"
-#include "model/Settings.h"
 
 #include <gtest/gtest.h>
 
@@ -43,14 +42,4 @@ TEST(ModelTypes, AttachFacesSkipsSolidsOutsideTheDevelopmentAndBadIndices) {
     EXPECT_EQ(part->faces[0], a->faces[0].get());
     EXPECT_EQ(b->faces[0]->part, nullptr);
     EXPECT_EQ(a->faces[1]->part, nullptr);
-}
-
-TEST(Settings, TextureLimitFollowsTheUserChoiceOnlyWhenEnabled) {
-    Settings s;
-    EXPECT_EQ(TextureSizeLimit(s), 512);
-    s.bLimitTextureSizeByUser = true;
-    s.iTtextureLimitSizeID = 0;
-    EXPECT_EQ(TextureSizeLimit(s), 64);
-    s.iTtextureLimitSizeID = 4;
-    EXPECT_EQ(TextureSizeLimit(s), 1024);
 }

@@ -36,18 +36,6 @@ TEST(OffReaderTest, ColoursNormalsAndCommentsAreIgnored) {
     const MeshRead normals = Off("NOFF\r\n3 1 3\r\n0 0 0 0 0 1\r\n1 0 0 0 0 1\r\n0 1 0 0 0 1\r\n3 0 1 2\r\n");
     ASSERT_TRUE(normals.result.ok) << normals.result.message;
     EXPECT_EQ(normals.Solid().vertices[1]->position, (Vec3{1, 0, 0}));
-    // The committed COFF mesh.
-    const MeshRead cactus = Off(LoadFile(MeshDataDir() + "cactus.off"));
-    ASSERT_TRUE(cactus.result.ok) << cactus.result.message;
-    EXPECT_EQ(cactus.Faces(), 1236u);
-}
-
-TEST(OffReaderTest, DegenerateFacesAreSkippedAndCounted) {
-    const MeshRead read = Off("OFF\n4 4 0\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n"
-                              "3 0 1 1\n2 0 1\n4 0 1 0 2\n4 0 1 2 3\n");
-    ASSERT_TRUE(read.result.ok) << read.result.message;
-    EXPECT_EQ(read.result.skippedFaces, 3);
-    EXPECT_EQ(read.Faces(), 1u);
 }
 
 TEST(OffReaderTest, MalformedLinesNameFileAndLine) {

@@ -1,33 +1,17 @@
 #include "model/OpenPipeline.h"
 
-#include "engine/EngineCompletion.h"
-#include "model/BinaryWriter.h"
-#include "model/Settings.h"
-#include "tests/model/ImageTestSupport.h"
+#include "tests/model/DocumentTestSupport.h"
 #include "tools/lib/Invariants.h"
 #include "tools/lib/ModelBuilder.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 using namespace tsm;
 namespace fs = std::filesystem;
 
 namespace {
-
-// Records what the pipeline asks of the window, in order.
-class RecordingWindow : public IDocumentWindow {
-public:
-    void SetTitle(const std::string& title) override { calls.push_back("title:" + title); }
-    void AddRecentFile(const std::string& path) override { calls.push_back("recent:" + path); }
-    void RefreshDocumentPanels() override { calls.push_back("panels"); }
-    void UpdateAllViews(UpdateHint hint) override {
-        calls.push_back("hint:" + std::to_string(static_cast<int>(hint)));
-    }
-    std::vector<std::string> calls;
-};
 
 // A flat square of two triangles in z = 0 at x0 whose diagonal, once unfolded, is a fold.
 CSolid& AddStrip(Document& doc, const std::string& name, double x0) {
@@ -35,32 +19,14 @@ CSolid& AddStrip(Document& doc, const std::string& name, double x0) {
                     {{0, 1, 2}, {0, 2, 3}});
 }
 
-class OpenPipelineTest : public testing::Test {
+class OpenPipelineTest : public test::DocumentFixture {
 protected:
-    std::string Write(const Document& doc, const std::string& name) {
-        const std::string path = dir_.File(name);
-        const Outcome written = WriteBinaryModel(doc, doc.display, path);
-        EXPECT_TRUE(written.ok()) << written.reason();
-        return path;
-    }
-    std::string WriteBytes(const std::string& bytes, const std::string& name) {
-        const std::string path = dir_.File(name);
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
-    }
     std::string WithDevelopment(const std::string& name) {
         Document doc;
         AddStrip(doc, "Strip", 0);
         EXPECT_TRUE(UnfoldForFixture(doc).empty());
         return Write(doc, name);
     }
-
-    Settings settings_;
-    testimage::TempFolder dir_;
-    RecordingPrompt prompt_;
-    EngineCompletion completion_;
-    RecordingWindow window_;
-    DocumentController documents_{settings_, prompt_, completion_, &window_};
 };
 
 TEST_F(OpenPipelineTest, OpensAModelAndTellsTheWindowInOrder) {
@@ -106,7 +72,7 @@ TEST_F(OpenPipelineTest, FailedLoadKeepsThePreviousModelTitleAndSettings) {
     changed.iFlatEdgeAngle = 99;
     std::string bytes = SerializeBinaryModel(other, changed);
     bytes.resize(bytes.size() - 20);
-    const std::string path = WriteBytes(bytes, "cut.tsm");
+    const std::string path = dir_.Write("cut.tsm", bytes);
     EXPECT_FALSE(documents_.OpenModelFile(path));
     EXPECT_EQ(documents_.LastResult(), kLoadFailed);
     ASSERT_EQ(prompt_.texts.size(), 1u);
@@ -117,7 +83,7 @@ TEST_F(OpenPipelineTest, FailedLoadKeepsThePreviousModelTitleAndSettings) {
 }
 
 TEST_F(OpenPipelineTest, EmptyFileFailsWithTheLoadFailureMessage) {
-    EXPECT_FALSE(documents_.OpenModelFile(WriteBytes("", "empty.tsm")));
+    EXPECT_FALSE(documents_.OpenModelFile(dir_.Write("empty.tsm", "")));
     EXPECT_EQ(documents_.LastResult(), kLoadFailed);
     ASSERT_EQ(prompt_.texts.size(), 1u);
     EXPECT_EQ(prompt_.texts[0].rfind("Cannot read the model file", 0), 0u);
@@ -125,10 +91,10 @@ TEST_F(OpenPipelineTest, EmptyFileFailsWithTheLoadFailureMessage) {
 
 TEST_F(OpenPipelineTest, OnlyTheFirstNineCharactersChooseTheBinaryReader) {
     // A text-looking file that starts with "version 3" goes to the binary reader and fails there.
-    EXPECT_FALSE(documents_.OpenModelFile(WriteBytes("version 3.0 of a text file\nsolid 1\n", "v.tsm")));
+    EXPECT_FALSE(documents_.OpenModelFile(dir_.Write("v.tsm", "version 3.0 of a text file\nsolid 1\n")));
     EXPECT_EQ(documents_.LastFormat(), 3);
     // Anything else is a text model file; one without any section is an empty model without development.
-    EXPECT_TRUE(documents_.OpenModelFile(WriteBytes("versio 3\n", "t.tsm")));
+    EXPECT_TRUE(documents_.OpenModelFile(dir_.Write("t.tsm", "versio 3\n")));
     EXPECT_EQ(documents_.LastFormat(), 2);
     EXPECT_EQ(prompt_.texts.back(), "No data for development.");
 }
@@ -200,35 +166,7 @@ TEST_F(OpenPipelineTest, DefaultMaterialTakesTheFirstConfiguredColour) {
     EXPECT_FLOAT_EQ(material.diffuse[3], 1.0f);
 }
 
-TEST(CornerSeparation, CutCornersMoveIntoTheirFaceByATenthOfTheMeanEdge) {
-    Document doc;
-    CSolid& solid = AddStrip(doc, "Strip", 0);
-    ASSERT_TRUE(UnfoldForFixture(doc).empty());
-    // Cut the diagonal: every corner now starts a fan of its own face only.
-    CEdge* diagonal = nullptr;
-    for (auto& edge : solid.edges)
-        if (edge->halfEdge2) diagonal = edge.get();
-    ASSERT_NE(diagonal, nullptr);
-    diagonal->halfEdge1->joined = nullptr;
-    diagonal->halfEdge2->joined = nullptr;
-    SeparateCorners(*doc.model);
-
-    double mean = 0;
-    for (auto& edge : solid.edges) mean += edge->length;
-    mean /= static_cast<double>(solid.edges.size());
-    for (auto& face : solid.faces) {
-        for (auto& h : face->halfEdges) {
-            const Vec3 moved = h->displayPos - h->vertex->position;
-            EXPECT_NEAR(Length(moved), 0.1 * mean, 1e-12);
-            // Towards the inside: the moved corner is nearer the face's centroid.
-            Vec3 centroid;
-            for (auto& k : face->halfEdges) centroid = centroid + k->vertex->position / 3.0;
-            EXPECT_LT(Distance(h->displayPos, centroid), Distance(h->vertex->position, centroid));
-        }
-    }
-}
-
-TEST(CornerSeparation, FoldedCornersMoveTogetherAndUnmovedSolidsKeepTheirVertices) {
+TEST(CornerSeparation, FoldedCornersMoveTogetherCutOnesInwardByATenthOfTheMeanEdge) {
     Document doc;
     CSolid& strip = AddStrip(doc, "Strip", 0);
     CSolid& outside = AddStrip(doc, "Outside", 50);
@@ -248,6 +186,21 @@ TEST(CornerSeparation, FoldedCornersMoveTogetherAndUnmovedSolidsKeepTheirVertice
     }
     for (auto& face : outside.faces)
         for (auto& h : face->halfEdges) EXPECT_EQ(h->displayPos, h->vertex->position);
+
+    // Cut the diagonal: every corner now starts a fan of its own face only.
+    for (auto& edge : strip.edges)
+        if (edge->halfEdge2) edge->halfEdge1->joined = edge->halfEdge2->joined = nullptr;
+    SeparateCorners(*doc.model);
+    double mean = 0;
+    for (auto& edge : strip.edges) mean += edge->length / static_cast<double>(strip.edges.size());
+    for (auto& face : strip.faces) {
+        Vec3 centroid;
+        for (auto& k : face->halfEdges) centroid = centroid + k->vertex->position / 3.0;
+        for (auto& h : face->halfEdges) {
+            EXPECT_NEAR(Length(h->displayPos - h->vertex->position), 0.1 * mean, 1e-12);
+            EXPECT_LT(Distance(h->displayPos, centroid), Distance(h->vertex->position, centroid));
+        }
+    }
 }
 
 } // namespace

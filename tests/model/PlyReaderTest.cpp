@@ -87,9 +87,11 @@ TEST(PlyReaderTest, EveryBinaryTruncationFails) {
     }
 }
 
-TEST(PlyReaderTest, MalformedHeadersNameTheLine) {
+TEST(PlyReaderTest, MalformedHeadersAndAsciiBodiesNameTheLine) {
     const std::string vertex = "element vertex 3\nproperty float x\nproperty float y\nproperty float z\n";
     const std::string face = "element face 1\nproperty list uchar int vertex_indices\n";
+    const std::string header = "ply\nformat ascii 1.0\n" + vertex + face + "end_header\n";
+    const std::string padding = "\n\n\n\n\n\n\n\n\n\n";
     const std::string body = "0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
     ExpectRefused(
         MeshFormat::Ply, "box.ply",
@@ -117,17 +119,6 @@ TEST(PlyReaderTest, MalformedHeadersNameTheLine) {
              "box.ply, line 7: the face element has no vertex index list"},
             {"ply\nformat ascii 1.0\n" + vertex + "end_header\n" + body,
              "box.ply: the file declares no vertex or no face element"},
-        });
-}
-
-TEST(PlyReaderTest, MalformedAsciiBodiesNameTheLine) {
-    const std::string header = "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
-                               "property float z\nelement face 1\nproperty list uchar int vertex_indices\n"
-                               "end_header\n";
-    const std::string padding = "\n\n\n\n\n\n\n\n\n\n";
-    ExpectRefused(
-        MeshFormat::Ply, "box.ply",
-        {
             {header + "0 0 0\n1 x 0\n0 1 0\n3 0 1 2\n", "box.ply, line 11: \"x\" is not a number"},
             {header + "0 0 0\n1 0 0\n0 1 0\n3 0 1 3\n",
              "box.ply, line 13: a vertex index is outside the 3 vertices"},
@@ -159,16 +150,6 @@ TEST(PlyReaderTest, HugeDeclaredCountsAreRefusedBeforeReserving) {
     listed += "abcd";
     const MeshRead list = Ply(listed);
     EXPECT_EQ(list.result.message, "box.ply, face 1: the file ends inside this record");
-}
-
-TEST(PlyReaderTest, DegenerateFacesAreSkippedAndCounted) {
-    SimpleMesh mesh = CubeMesh();
-    mesh.faces.push_back({0, 1, 0});
-    mesh.faces.push_back({2, 2, 2, 2});
-    const MeshRead read = Ply(WritePly(mesh, PlyEncoding::Ascii));
-    ASSERT_TRUE(read.result.ok) << read.result.message;
-    EXPECT_EQ(read.result.skippedFaces, 2);
-    EXPECT_EQ(read.Faces(), 6u);
 }
 
 } // namespace

@@ -1,31 +1,13 @@
 #include "model/TextStream.h"
 
+#include "ImageTestSupport.h"
+
 #include <gtest/gtest.h>
 
-#include <clocale>
-#include <cstdint>
 #include <cstdlib>
 #include <string>
 
 using namespace tsm;
-
-namespace {
-
-// Switches the whole C locale for one scope, as the GUI does from the environment.
-class ScopedCLocale {
-public:
-    explicit ScopedCLocale(const char* name) : saved_(std::setlocale(LC_ALL, nullptr)) {
-        active_ = std::setlocale(LC_ALL, name) != nullptr;
-    }
-    ~ScopedCLocale() { std::setlocale(LC_ALL, saved_.c_str()); }
-    bool Active() const { return active_; }
-
-private:
-    std::string saved_;
-    bool active_ = false;
-};
-
-} // namespace
 
 TEST(TextStream, NumbersFollowAtoiAndAtofRules) {
     // The digits before the first other character count; a word without leading digits is 0. The int32
@@ -49,7 +31,7 @@ TEST(TextStream, NumbersFollowAtoiAndAtofRules) {
 }
 
 TEST(TextStream, NumbersIgnoreACommaDecimalLocale) {
-    ScopedCLocale locale("de_DE.UTF-8");
+    testimage::ScopedLocale locale(LC_ALL, "de_DE.UTF-8");
     if (!locale.Active()) GTEST_SKIP() << "de_DE.UTF-8 is not installed";
     // The C library now reads "1.25" as 1: the reader must not.
     ASSERT_EQ(std::atof("1.25"), 1.0);
@@ -58,59 +40,21 @@ TEST(TextStream, NumbersIgnoreACommaDecimalLocale) {
     EXPECT_EQ(ParseTextReal("1,25"), 1.0);
 }
 
-TEST(TextStream, WordsAndLines) {
-    TextStream in("  alpha\tbeta\r\n\n gamma rest of line\r\nName with  spaces\r\nnext\n");
+TEST(TextStream, WordsLinesAndRawBytes) {
+    TextStream in("  alpha\tbeta\r\n\n gamma rest of line\r\nName with  spaces\r\n2\nabc");
     EXPECT_EQ(in.Word(), "alpha");
     EXPECT_EQ(in.Word(), "beta"); // a carriage return ends a word like any whitespace
     EXPECT_EQ(in.Word(), "gamma");
     // The rest of the current line goes, then the next whole line is taken, spaces kept, CR dropped.
     in.SkipRestOfLine();
     EXPECT_EQ(in.Line(255), "Name with  spaces");
-    EXPECT_EQ(in.Word(), "next");
-    EXPECT_TRUE(in.NoWordLeft());
-    EXPECT_EQ(in.Word(), "");
-    EXPECT_EQ(in.Line(255), ""); // at the end a line is empty
-}
-
-TEST(TextStream, LongLinesAreCutButConsumedWhole) {
-    const std::string bytes = std::string(300, 'n') + "\nafter\n";
-    TextStream in(bytes);
-    EXPECT_EQ(in.Line(255), std::string(255, 'n'));
-    EXPECT_EQ(in.Word(), "after"); // the cut-off tail is not read as words
-}
-
-TEST(TextStream, SkipLineBytesStopsAtTheLimit) {
-    // A short line is skipped up to and including its line feed.
-    TextStream shortLine("comment text\nnext");
-    shortLine.SkipLineBytes(512);
-    EXPECT_EQ(shortLine.Word(), "next");
-    // A long line is skipped for the limit only; its tail remains.
-    const std::string longBytes = std::string(10, 'x') + "tail\nnext";
-    TextStream longLine(longBytes);
-    longLine.SkipLineBytes(10);
-    EXPECT_EQ(longLine.Word(), "tail");
-}
-
-TEST(TextStream, WordSearchAndLookahead) {
-    TextStream in("one two vertices 3 faces");
-    // A lookahead that does not match consumes nothing.
-    EXPECT_FALSE(in.TakeWordIf("two"));
-    EXPECT_TRUE(in.TakeWordIf("one"));
-    EXPECT_TRUE(in.SkipPastWord("vertices"));
-    EXPECT_EQ(in.Int(), 3);
-    // Searching for a word that never comes ends at the end of the stream.
-    EXPECT_FALSE(in.SkipPastWord("edges"));
-    EXPECT_TRUE(in.NoWordLeft());
-}
-
-TEST(TextStream, RawBytesNeverRunPastTheEnd) {
-    TextStream in("2 2\nabc");
-    EXPECT_EQ(in.Int(), 2);
     EXPECT_EQ(in.Int(), 2);
     in.SkipRestOfLine();
     EXPECT_EQ(in.TakeBytes(4), nullptr); // only three bytes are left
     const char* bytes = in.TakeBytes(3);
     ASSERT_NE(bytes, nullptr);
     EXPECT_EQ(std::string(bytes, 3), "abc");
-    EXPECT_EQ(in.Remaining(), 0u);
+    EXPECT_TRUE(in.NoWordLeft());
+    EXPECT_EQ(in.Word(), "");
+    EXPECT_EQ(in.Line(255), ""); // at the end a line is empty
 }
