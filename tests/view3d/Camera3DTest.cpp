@@ -11,6 +11,8 @@
 #include <GL/gl.h>
 
 #include <cmath>
+#include <cstring>
+#include <string>
 #include <vector>
 
 namespace tsm {
@@ -18,64 +20,29 @@ namespace {
 
 using test::At;
 
-TEST(Camera3D, ResetRestoresTheStartingViewButNotTheSensitivity) {
-    Camera3D camera;
-    camera.pan = {1, 2, 3};
-    camera.distance = -12;
-    camera.pitch = 5;
-    camera.yaw = 7;
-    camera.offsetX = 0.3;
-    camera.offsetY = -0.2;
-    camera.rotationDegPerPixel = 0.25;
-    camera.Reset();
-    const Camera3D fresh;
-    EXPECT_EQ(camera.pan, fresh.pan);
-    EXPECT_EQ(
-        std::vector<double>({camera.distance, camera.pitch, camera.yaw, camera.offsetX, camera.offsetY}),
-        std::vector<double>({-5.0, 30.0, -30.0, 0.0, 0.0}));
-    EXPECT_EQ(camera.rotationDegPerPixel, 0.25);
-}
-
-TEST(Camera3D, WheelNotchMovesByAQuarterUnitAndStopsAtItsLimits) {
-    Camera3D camera;
-    // One notch forward moves the camera away, inverted it comes nearer.
-    WheelZoomCamera(camera, 120, false);
-    EXPECT_DOUBLE_EQ(camera.distance, -5.24);
-    camera.Reset();
-    WheelZoomCamera(camera, 120, true);
-    EXPECT_DOUBLE_EQ(camera.distance, -4.76);
-    camera.Reset();
-    WheelZoomCamera(camera, -120, false);
-    EXPECT_DOUBLE_EQ(camera.distance, -4.76);
-    // A high-resolution wheel's small steps count in proportion.
-    camera.Reset();
-    WheelZoomCamera(camera, 15, false);
-    EXPECT_DOUBLE_EQ(camera.distance, -5.03);
-
-    // Zooming in stops at -0.4, out at -30, however far the wheel turns.
-    for (int i = 0; i < 100; ++i) WheelZoomCamera(camera, -120, false);
-    EXPECT_EQ(camera.distance, -0.4);
-    for (int i = 0; i < 1000; ++i) WheelZoomCamera(camera, 120, false);
-    EXPECT_EQ(camera.distance, -30.0);
-    WheelZoomCamera(camera, -1200000, true); // inverted: a huge turn back is still clamped
-    EXPECT_EQ(camera.distance, -30.0);
-}
-
-TEST(Camera3D, ShiftDragZoomHasItsOwnNearLimit) {
-    Camera3D camera;
-    // Right or down brings the model nearer: (dx + dy) / 100.
-    DragZoomCamera(camera, 30, 20);
-    EXPECT_DOUBLE_EQ(camera.distance, -4.5);
-    DragZoomCamera(camera, -100, 0);
-    EXPECT_DOUBLE_EQ(camera.distance, -5.5);
-    for (int i = 0; i < 100; ++i) DragZoomCamera(camera, 50, 50);
-    EXPECT_EQ(camera.distance, -0.7);
-    for (int i = 0; i < 1000; ++i) DragZoomCamera(camera, -50, -50);
-    EXPECT_EQ(camera.distance, -30.0);
-    // The wheel may come nearer than a drag; the next drag step clamps back to the drag's limit.
-    camera.distance = -0.4;
-    DragZoomCamera(camera, 0, 0);
-    EXPECT_EQ(camera.distance, -0.7);
+// A wheel notch (120) moves a quarter unit, a drag (dx + dy) / 100; each stops at its own near limit. The
+// wheel may come nearer than a drag; the next drag step clamps back to the drag's limit.
+TEST(Camera3D, ZoomSteps) {
+    const struct {
+        double from;
+        int wheel; // or 0 for a drag
+        bool invert;
+        int dx, dy;
+        double to;
+    } cases[] = {
+        {-5, 120, false, 0, 0, -5.24},    {-5, 120, true, 0, 0, -4.76},     {-5, -120, false, 0, 0, -4.76},
+        {-5, 15, false, 0, 0, -5.03},     {-0.5, -120, false, 0, 0, -0.4},  {-29.9, 120, false, 0, 0, -30},
+        {-30, -1200000, true, 0, 0, -30}, {-5, 0, false, 30, 20, -4.5},     {-5, 0, false, -100, 0, -6},
+        {-0.8, 0, false, 50, 50, -0.7},   {-29.9, 0, false, -50, -50, -30}, {-0.4, 0, false, 0, 0, -0.7}};
+    for (const auto& c : cases) {
+        Camera3D camera;
+        camera.distance = c.from;
+        if (c.wheel != 0)
+            WheelZoomCamera(camera, c.wheel, c.invert);
+        else
+            DragZoomCamera(camera, c.dx, c.dy);
+        EXPECT_NEAR(camera.distance, c.to, 1e-12) << c.from << " " << c.wheel << " " << c.dx << "," << c.dy;
+    }
 }
 
 TEST(Camera3D, ThreePixelsDiagonallyIsADrag) {
@@ -116,11 +83,9 @@ TEST(Camera3D, ProjectionIsWhatGlBuildsFromTheSameSteps) {
     CMeshModel model;
     model.size = 40;
     model.center = {3, -2, 7};
-    Camera3D camera;
+    Camera3D camera = test::Facing(47, -123);
     camera.pan = {0.1, -0.2, 0.3};
     camera.distance = -7.5;
-    camera.pitch = 47;
-    camera.yaw = -123;
     camera.offsetX = 0.04;
     camera.offsetY = -0.02;
     for (const CMeshModel* m :
@@ -133,126 +98,85 @@ TEST(Camera3D, ProjectionIsWhatGlBuildsFromTheSameSteps) {
     glctx::Release();
 }
 
-TEST(Camera3D, AModelOfNoExtentKeepsAFiniteProjection) {
+// A model of no extent, a window of no width yet (before the first resize) and a rotation about an axis of
+// no length give finite matrices.
+TEST(Camera3D, DegenerateInputsGiveFiniteMatrices) {
     CMeshModel point;
     point.size = 0;
-    const Mat4 p = CameraProjection(Camera3D{}, 100, 100, &point);
-    for (double v : p.m) EXPECT_TRUE(std::isfinite(v));
-    // A window of no width yet (before the first resize) gives a finite matrix too.
+    for (double v : CameraProjection(Camera3D{}, 100, 100, &point).m) EXPECT_TRUE(std::isfinite(v));
     for (double v : CameraProjection(Camera3D{}, 0, 0, nullptr).m) EXPECT_TRUE(std::isfinite(v));
-}
-
-TEST(Camera3D, RotationAboutAnAxisOfNoLengthIsTheIdentity) {
     const Mat4 none = RotationMatrix(45, 0, 0, 0);
     for (int i = 0; i < 16; ++i) EXPECT_EQ(none.m[i], Mat4{}.m[i]);
 }
 
-TEST(CameraInteraction, LeftDragRotatesOnlyWhileDragging) {
+// A move from (100, 100) to (110, 120) rotates, moves (screen up positive) or zooms by what is pressed and
+// held; only a press in this view starts a rotation, and nothing moves without a model.
+TEST(CameraInteraction, ButtonsAndModifiersChooseWhatADragDoes) {
+    enum Effect { kNothing, kRotate, kMove, kZoom };
+    const struct {
+        const char* pressed;
+        const char* held;
+        bool model;
+        Effect effect;
+    } cases[] = {
+        {"left", "left", true, kRotate},       {"", "left", true, kNothing},
+        {"left", "left", false, kNothing},     {"left", "left shift ctrl", true, kRotate},
+        {"right", "right", true, kRotate},     {"right", "right ctrl", true, kMove},
+        {"right", "right shift", true, kZoom}, {"right", "right left shift", true, kMove},
+        {"middle", "middle", true, kMove},     {"left", "", true, kNothing},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.pressed) + " / " + c.held);
+        const auto has = [](const char* words, const char* word) {
+            return std::strstr(words, word) != nullptr;
+        };
+        Camera3D camera;
+        CameraInteraction mouse;
+        if (has(c.pressed, "left")) mouse.ButtonDown(PointerButton::Left, At(100, 100));
+        if (has(c.pressed, "right")) mouse.ButtonDown(PointerButton::Right, At(100, 100));
+        if (has(c.pressed, "middle")) mouse.ButtonDown(PointerButton::Middle, At(100, 100));
+        PointerInput input = At(110, 120);
+        input.left = has(c.held, "left");
+        input.right = has(c.held, "right");
+        input.middle = has(c.held, "middle");
+        input.shift = has(c.held, "shift");
+        input.ctrl = has(c.held, "ctrl");
+        EXPECT_EQ(mouse.Move(camera, input, c.model), c.effect != kNothing);
+        std::vector<double> expected = {-30, 30, 0, 0, -5};
+        if (c.effect == kRotate) expected = {-30 + 7, 30 + 14, 0, 0, -5};
+        if (c.effect == kMove) expected = {-30, 30, 0.02, -0.04, -5};
+        if (c.effect == kZoom) expected = {-30, 30, 0, 0, -4.7};
+        const std::vector<double> got = {camera.yaw, camera.pitch, camera.offsetX, camera.offsetY,
+                                         camera.distance};
+        for (size_t i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i], expected[i], 1e-9) << i;
+    }
+}
+
+// Each move counts from the last acting one; a release tells a click from a drag.
+TEST(CameraInteraction, MovesAndReleasesAfterAPress) {
     Camera3D camera;
     CameraInteraction mouse;
-    PointerInput move = At(20, 10);
-    move.left = true;
-    // A move reporting the left button without a press in this view (a drag coming in from outside).
-    EXPECT_FALSE(mouse.Move(camera, move, true));
-    EXPECT_EQ(camera.yaw, -30.0);
-
     mouse.ButtonDown(PointerButton::Left, At(10, 10));
+    PointerInput input = At(20, 15);
+    input.left = true;
+    EXPECT_TRUE(mouse.Move(camera, input, true));
+    EXPECT_FALSE(mouse.Move(camera, At(70, 70), true)); // no button held: not acting
+    input.x = 21;
+    EXPECT_TRUE(mouse.Move(camera, input, true));
+    EXPECT_NEAR(camera.yaw, -30 + 11 * 0.7, 1e-9);
+    EXPECT_NEAR(camera.pitch, 30 + 5 * 0.7, 1e-9);
+    EXPECT_EQ(mouse.LastX(), 21);
+    // Three pixels diagonally from the press: a drag.
     EXPECT_TRUE(mouse.Dragging());
-    EXPECT_TRUE(mouse.Move(camera, move, true));
-    EXPECT_DOUBLE_EQ(camera.yaw, -30.0 + 10 * 0.7);
-    EXPECT_EQ(camera.pitch, 30.0);
-    EXPECT_EQ(mouse.LastX(), 20);
-    // Each move counts from the last acting one.
-    move.x = 20;
-    move.y = 15;
-    EXPECT_TRUE(mouse.Move(camera, move, true));
-    EXPECT_DOUBLE_EQ(camera.pitch, 30.0 + 5 * 0.7);
-    // Modifiers other than the right button's cases still rotate with the left button.
-    move.shift = move.ctrl = true;
-    move.x = 21;
-    EXPECT_TRUE(mouse.Move(camera, move, true));
-    EXPECT_DOUBLE_EQ(camera.yaw, -30.0 + 11 * 0.7);
-}
-
-TEST(CameraInteraction, RightButtonWithModifiersMovesOrZooms) {
-    Camera3D camera;
-    CameraInteraction mouse;
-    mouse.ButtonDown(PointerButton::Right, At(100, 100));
-    PointerInput input = At(110, 90);
-    input.right = true;
-    input.ctrl = true;
-    // Ctrl: move, screen up positive.
-    EXPECT_TRUE(mouse.Move(camera, input, true));
-    EXPECT_DOUBLE_EQ(camera.offsetX, 0.02);
-    EXPECT_DOUBLE_EQ(camera.offsetY, 0.02);
-    // Shift: zoom by (dx + dy) / 100.
-    input.ctrl = false;
-    input.shift = true;
-    input.x = 130;
-    input.y = 120;
-    EXPECT_TRUE(mouse.Move(camera, input, true));
-    EXPECT_DOUBLE_EQ(camera.distance, -5.0 + 0.5);
-    // Right and left together move even with Shift.
-    input.left = true;
-    input.x = 140;
-    EXPECT_TRUE(mouse.Move(camera, input, true));
-    EXPECT_DOUBLE_EQ(camera.offsetX, 0.04);
-    EXPECT_DOUBLE_EQ(camera.distance, -4.5);
-    // Right alone rotates.
-    input.left = input.shift = false;
-    input.x = 150;
-    EXPECT_TRUE(mouse.Move(camera, input, true));
-    EXPECT_DOUBLE_EQ(camera.yaw, -30.0 + 7.0);
-}
-
-TEST(CameraInteraction, MiddleButtonMovesFromWhereItWasPressed) {
-    Camera3D camera;
-    CameraInteraction mouse;
-    mouse.ButtonDown(PointerButton::Left, At(0, 0));
-    mouse.LeftUp(At(0, 0), true);
-    // Far from the last acting position: the move starts at the press, without a jump.
-    mouse.ButtonDown(PointerButton::Middle, At(300, 200));
+    EXPECT_FALSE(mouse.LeftUp(At(13, 13), true));
     EXPECT_FALSE(mouse.Dragging());
-    PointerInput input = At(305, 200);
-    input.middle = true;
-    EXPECT_TRUE(mouse.Move(camera, input, true));
-    EXPECT_DOUBLE_EQ(camera.offsetX, 0.01);
-    EXPECT_EQ(camera.offsetY, 0.0);
-}
-
-TEST(CameraInteraction, NothingMovesWithoutAModelOrAButton) {
-    Camera3D camera;
-    CameraInteraction mouse;
-    mouse.ButtonDown(PointerButton::Left, At(0, 0));
-    PointerInput input = At(50, 50);
-    input.left = true;
-    EXPECT_FALSE(mouse.Move(camera, input, false));
-    EXPECT_EQ(camera.yaw, -30.0);
-    // The last position stays where the press was.
-    EXPECT_EQ(mouse.LastX(), 0);
-    // A plain move with no button does nothing and keeps the last position.
-    EXPECT_FALSE(mouse.Move(camera, At(70, 70), true));
-    EXPECT_EQ(mouse.LastX(), 0);
-}
-
-TEST(CameraInteraction, ReleaseTellsAClickFromADrag) {
-    CameraInteraction mouse;
-    // Three pixels diagonally: a drag.
-    mouse.ButtonDown(PointerButton::Left, At(50, 50));
-    EXPECT_FALSE(mouse.LeftUp(At(53, 53), true));
-    EXPECT_FALSE(mouse.Dragging());
-    // Three pixels along one axis: a click.
-    mouse.ButtonDown(PointerButton::Left, At(50, 50));
-    EXPECT_TRUE(mouse.LeftUp(At(50, 53), true));
     // A release without a press first (the flag already cleared) is no click.
-    EXPECT_FALSE(mouse.LeftUp(At(50, 53), true));
+    EXPECT_FALSE(mouse.LeftUp(At(10, 10), true));
     // Without a model the release is ignored and the flag stays.
     mouse.ButtonDown(PointerButton::Left, At(50, 50));
     EXPECT_FALSE(mouse.LeftUp(At(50, 50), false));
     EXPECT_TRUE(mouse.Dragging());
-    // A right press also starts a drag, so a left release afterwards measures from the right press.
-    mouse.ButtonDown(PointerButton::Right, At(10, 10));
-    EXPECT_TRUE(mouse.LeftUp(At(11, 11), true));
+    EXPECT_TRUE(mouse.LeftUp(At(50, 53), true));
 }
 
 } // namespace

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <utility>
+#include <cstring>
 #include <vector>
 
 namespace tsm {
@@ -26,102 +26,75 @@ struct TwoSidedEdge {
     void Cut() { side1.joined = side2.joined = nullptr; }
 };
 
-TEST(EdgeStyle, FoldSenseGivesMountainOrValley) {
-    const Settings settings;
-    TwoSidedEdge e(90);
-    EXPECT_EQ(ClassifyEdgeStyle(e.edge, false, settings), EdgeStyle::Mountain);
-    e.edge.foldSense = false;
-    EXPECT_EQ(ClassifyEdgeStyle(e.edge, true, settings), EdgeStyle::Valley);
+// Whether a case's list of changes holds `word`.
+bool Has(const char* changes, const char* word) {
+    return std::strstr(changes, word) != nullptr;
 }
 
-TEST(EdgeStyle, OnlyStrictlyFlatterEdgesAreHidden) {
-    Settings settings; // threshold 175
-    TwoSidedEdge at(175), beyond(175.001);
-    EXPECT_EQ(ClassifyEdgeStyle(at.edge, false, settings), EdgeStyle::Mountain);
-    EXPECT_EQ(ClassifyEdgeStyle(beyond.edge, false, settings), EdgeStyle::Hidden);
-    // Not omitted: drawn.
-    settings.bOmitFlatEdge = false;
-    EXPECT_EQ(ClassifyEdgeStyle(beyond.edge, false, settings), EdgeStyle::Mountain);
-    settings.bOmitFlatEdge = true;
-    settings.iFlatEdgeAngle = 179;
-    EXPECT_EQ(ClassifyEdgeStyle(beyond.edge, false, settings), EdgeStyle::Mountain);
-    // A single-sided edge is never hidden as flat.
-    settings.iFlatEdgeAngle = 175;
-    beyond.edge.halfEdge2 = nullptr;
-    EXPECT_EQ(ClassifyEdgeStyle(beyond.edge, false, settings), EdgeStyle::Mountain);
-}
-
-TEST(EdgeStyle, FlatEdgesCutInTheDevelopmentShowWhenOpened) {
-    Settings settings;
-    TwoSidedEdge e(180);
-    e.Cut();
-    EXPECT_EQ(ClassifyEdgeStyle(e.edge, true, settings), EdgeStyle::Mountain);
-    // Without the opened model, without a development, or folded in it: hidden.
-    settings.bDrawOpenedModel = false;
-    EXPECT_EQ(ClassifyEdgeStyle(e.edge, true, settings), EdgeStyle::Hidden);
-    settings.bDrawOpenedModel = true;
-    EXPECT_EQ(ClassifyEdgeStyle(e.edge, false, settings), EdgeStyle::Hidden);
-    TwoSidedEdge folded(180);
-    EXPECT_EQ(ClassifyEdgeStyle(folded.edge, true, settings), EdgeStyle::Hidden);
-}
-
-TEST(EdgeStyle, LinesTheUserHidIsHiddenOnEitherSide) {
-    const Settings settings;
-    CPartLine hidden;
-    hidden.hidden = true;
-    CPartLine shown;
-    for (int side = 0; side < 2; ++side) {
-        TwoSidedEdge e(90);
-        e.side1.line = &shown;
-        (side == 0 ? e.side1 : e.side2).line = &hidden;
-        EXPECT_EQ(ClassifyEdgeStyle(e.edge, true, settings), EdgeStyle::Hidden) << side;
+TEST(EdgeStyle, Classification) {
+    const struct {
+        double foldAngle;
+        bool hasDevelopment;
+        const char* changes; // from a joined mountain fold under the default settings (flat beyond 175)
+        EdgeStyle style;
+    } cases[] = {
+        {90, false, "", EdgeStyle::Mountain},
+        {90, true, "valley", EdgeStyle::Valley},
+        // Only edges strictly flatter than the threshold are hidden, and only when flat ones are omitted;
+        // a single-sided edge never is.
+        {175, false, "", EdgeStyle::Mountain},
+        {175.001, false, "", EdgeStyle::Hidden},
+        {175.001, false, "keep-flat", EdgeStyle::Mountain},
+        {175.001, false, "flat-at-179", EdgeStyle::Mountain},
+        {175.001, false, "one-sided", EdgeStyle::Mountain},
+        // Flat edges cut in the development show when the model is drawn opened.
+        {180, true, "cut", EdgeStyle::Mountain},
+        {180, true, "cut closed", EdgeStyle::Hidden},
+        {180, false, "cut", EdgeStyle::Hidden},
+        {180, true, "", EdgeStyle::Hidden},
+        // A line the user hid hides the edge from either side.
+        {90, true, "line-shown", EdgeStyle::Mountain},
+        {90, true, "hidden-line-1", EdgeStyle::Hidden},
+        {90, true, "line-shown hidden-line-2", EdgeStyle::Hidden},
+        // The user's classes count only without a development, and last: even on a flat edge.
+        {90, false, "open", EdgeStyle::Open},
+        {90, false, "marked", EdgeStyle::Marked},
+        {90, true, "open", EdgeStyle::Mountain},
+        {180, false, "open", EdgeStyle::Open},
+        {90, false, "other-class", EdgeStyle::Mountain},
+    };
+    for (const auto& c : cases) {
+        TwoSidedEdge e(c.foldAngle);
+        Settings settings;
+        CPartLine shown, hidden;
+        hidden.hidden = true;
+        e.edge.foldSense = !Has(c.changes, "valley");
+        if (Has(c.changes, "cut")) e.Cut();
+        if (Has(c.changes, "one-sided")) e.edge.halfEdge2 = nullptr;
+        settings.bOmitFlatEdge = !Has(c.changes, "keep-flat");
+        settings.bDrawOpenedModel = !Has(c.changes, "closed");
+        if (Has(c.changes, "flat-at-179")) settings.iFlatEdgeAngle = 179;
+        if (Has(c.changes, "line-shown")) e.side1.line = &shown;
+        if (Has(c.changes, "hidden-line-1")) e.side1.line = &hidden;
+        if (Has(c.changes, "hidden-line-2")) e.side2.line = &hidden;
+        if (Has(c.changes, "open")) e.edge.edgeClass = EdgeClass::MarkedOpen;
+        if (Has(c.changes, "marked")) e.edge.edgeClass = EdgeClass::MarkedJoined;
+        if (Has(c.changes, "other-class")) e.edge.edgeClass = static_cast<EdgeClass>(5);
+        EXPECT_EQ(ClassifyEdgeStyle(e.edge, c.hasDevelopment, settings), c.style)
+            << c.foldAngle << " " << c.hasDevelopment << " " << c.changes;
     }
-    TwoSidedEdge visible(90);
-    visible.side1.line = &shown;
-    EXPECT_EQ(ClassifyEdgeStyle(visible.edge, true, settings), EdgeStyle::Mountain);
 }
 
-TEST(EdgeStyle, UserEdgeClassesOnlyWithoutADevelopment) {
-    const Settings settings;
-    TwoSidedEdge open(90), marked(90);
-    open.edge.edgeClass = EdgeClass::MarkedOpen;
-    marked.edge.edgeClass = EdgeClass::MarkedJoined;
-    EXPECT_EQ(ClassifyEdgeStyle(open.edge, false, settings), EdgeStyle::Open);
-    EXPECT_EQ(ClassifyEdgeStyle(marked.edge, false, settings), EdgeStyle::Marked);
-    EXPECT_EQ(ClassifyEdgeStyle(open.edge, true, settings), EdgeStyle::Mountain);
-    EXPECT_EQ(ClassifyEdgeStyle(marked.edge, true, settings), EdgeStyle::Mountain);
-    // The class is the last rule: it shows an edge even when it is flat.
-    TwoSidedEdge flatOpen(180);
-    flatOpen.edge.edgeClass = EdgeClass::MarkedOpen;
-    EXPECT_EQ(ClassifyEdgeStyle(flatOpen.edge, false, settings), EdgeStyle::Open);
-    // An unknown class changes nothing.
-    TwoSidedEdge other(90);
-    other.edge.edgeClass = static_cast<EdgeClass>(5);
-    EXPECT_EQ(ClassifyEdgeStyle(other.edge, false, settings), EdgeStyle::Mountain);
-}
-
+// Without edge colours the folds are black; the user's classes keep theirs.
 TEST(EdgeStyle, ColoursComeFromTheSettingsWithRedInTheLowByte) {
     Settings settings;
-    // The user's classes are drawn wide; folds thin.
-    EXPECT_EQ(LookOfEdgeStyle(EdgeStyle::Mountain, settings).widthPixels, 1);
-    EXPECT_EQ(LookOfEdgeStyle(EdgeStyle::Marked, settings).widthPixels, 3);
-    // Each style reads its own configured colour: mountain 1, valley 2, open 4, marked 5.
-    for (int i = 1; i <= 5; ++i) settings.colors[i] = 0x00102000 + i;
-    const std::pair<EdgeStyle, int> colours[] = {
-        {EdgeStyle::Mountain, 1}, {EdgeStyle::Valley, 2}, {EdgeStyle::Open, 4}, {EdgeStyle::Marked, 5}};
-    for (auto [style, index] : colours) {
-        const EdgeLook look = LookOfEdgeStyle(style, settings);
-        EXPECT_EQ(std::vector<float>(look.rgb, look.rgb + 3),
-                  (std::vector<float>{index / 255.0f, 0x20 / 255.0f, 0x10 / 255.0f}))
-            << index;
-    }
-    EdgeLook mountain = LookOfEdgeStyle(EdgeStyle::Mountain, settings);
-    // Without edge colours the folds are black; the user's classes keep their colours.
+    settings.colors[4] = 0x00102004;
     settings.bUseEdgeColor = false;
-    mountain = LookOfEdgeStyle(EdgeStyle::Mountain, settings);
-    EXPECT_EQ(mountain.rgb[0] + mountain.rgb[1] + mountain.rgb[2], 0.0f);
-    EXPECT_EQ(LookOfEdgeStyle(EdgeStyle::Valley, settings).rgb[1], 0);
-    EXPECT_FLOAT_EQ(LookOfEdgeStyle(EdgeStyle::Open, settings).rgb[0], 4 / 255.0f);
+    const EdgeLook mountain = LookOfEdgeStyle(EdgeStyle::Mountain, settings);
+    EXPECT_EQ(std::vector<float>(mountain.rgb, mountain.rgb + 3), (std::vector<float>{0, 0, 0}));
+    const EdgeLook open = LookOfEdgeStyle(EdgeStyle::Open, settings);
+    EXPECT_EQ(std::vector<float>(open.rgb, open.rgb + 3),
+              (std::vector<float>{4 / 255.0f, 0x20 / 255.0f, 0x10 / 255.0f}));
     // The unused high byte is ignored.
     float rgb[3];
     ColorrefToRgb(static_cast<int32_t>(0xFF0000FF), rgb);

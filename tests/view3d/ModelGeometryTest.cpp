@@ -5,62 +5,38 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <vector>
+
 namespace tsm {
 namespace {
 
-TEST(ModelGeometry, PolygonsAndTheirFansFrontAndBack) {
-    Settings settings;
-    Document doc;
-    const MeshData quad = Grid(1, 1, 1.0);
-    AddSolid(doc, "quad", quad.vertices, quad.faces);
-    ModelFrameGeometry g;
-    GatherModelFrame(doc, settings, g);
-    ASSERT_EQ(g.faces.FaceCount(), 1);
-    EXPECT_EQ(g.faces.CornerCount(), 4);
-    // Front: fanned from corner 0 in ring order. Back: the reversed ring fanned from the last corner.
-    EXPECT_EQ(g.faces.frontIndices, (std::vector<uint32_t>{0, 1, 2, 0, 2, 3}));
-    EXPECT_EQ(g.faces.backIndices, (std::vector<uint32_t>{3, 2, 1, 3, 1, 0}));
-    // Each corner carries the face normal; the back normals are negated.
-    EXPECT_EQ(g.faces.normals[2], 1.0f);
-    EXPECT_EQ(g.faces.backNormals[2], -1.0f);
-    EXPECT_EQ(g.faces.texCoords.size(), 8u);
-    EXPECT_EQ(g.picked.FaceCount(), 0);
-}
-
 TEST(ModelGeometry, PickedFacesGoApartAndInvisibleSolidsAreLeftOut) {
-    Settings settings;
     auto doc = test::CubeDocument();
     CSolid& cube = *doc->model->solids[0];
-    cube.faces[1]->picked = true;
-    cube.faces[4]->picked = true;
+    cube.faces[1]->picked = cube.faces[4]->picked = true;
+    // Faces, picked faces and edge segments, gathered into arrays that held the last frame's.
     ModelFrameGeometry g;
-    GatherModelFrame(*doc, settings, g);
-    EXPECT_EQ(g.faces.FaceCount(), 4);
-    EXPECT_EQ(g.picked.FaceCount(), 2);
-    // Faces off: neither normal nor picked faces; edges still.
+    const auto counts = [&g](Document& document, const Settings& settings) {
+        GatherModelFrame(document, settings, g);
+        return std::vector<int>{g.faces.FaceCount(), g.picked.FaceCount(), g.edges.SegmentCount()};
+    };
+    Settings settings;
+    EXPECT_EQ(counts(*doc, settings), (std::vector<int>{4, 2, 12}));
     settings.bDrawFace = false;
-    GatherModelFrame(*doc, settings, g);
-    EXPECT_EQ(g.faces.FaceCount(), 0);
-    EXPECT_EQ(g.picked.FaceCount(), 0);
-    EXPECT_EQ(g.edges.SegmentCount(), 12);
+    EXPECT_EQ(counts(*doc, settings), (std::vector<int>{0, 0, 12}));
     settings.bDrawFace = true;
     settings.bDrawEdge = false;
-    GatherModelFrame(*doc, settings, g);
-    EXPECT_EQ(g.edges.SegmentCount(), 0);
-    EXPECT_EQ(g.faces.FaceCount(), 4);
-    // A solid hidden from view or left out of the development is not drawn.
-    settings.bDrawEdge = true;
+    EXPECT_EQ(counts(*doc, settings), (std::vector<int>{4, 2, 0}));
+    // A solid hidden from view or left out of the development is not drawn, nor a document without a model.
     for (auto flag : {&CSolid::shown, &CSolid::inDevelopment}) {
         cube.*flag = false;
-        GatherModelFrame(*doc, settings, g);
-        EXPECT_EQ(g.faces.FaceCount() + g.picked.FaceCount() + g.edges.SegmentCount(), 0);
+        EXPECT_EQ(counts(*doc, Settings()), (std::vector<int>{0, 0, 0}));
         cube.*flag = true;
     }
-    // No model at all.
     Document empty;
     empty.model.reset();
-    GatherModelFrame(empty, settings, g);
-    EXPECT_EQ(g.faces.FaceCount() + g.edges.SegmentCount(), 0);
+    EXPECT_EQ(counts(empty, Settings()), (std::vector<int>{0, 0, 0}));
 }
 
 TEST(ModelGeometry, MaterialsByIndexInRunsOfConsecutiveFaces) {
@@ -75,54 +51,38 @@ TEST(ModelGeometry, MaterialsByIndexInRunsOfConsecutiveFaces) {
     for (int i = 0; i < 6; ++i) solid.faces[size_t(i)]->materialIndex = indices[i];
     ModelFrameGeometry g;
     GatherModelFrame(doc, settings, g);
+    // Material, first face, faces, first index, indices and whether textured, of each run.
+    using Run = std::tuple<const CMaterial*, int, int, int, int, bool>;
+    const auto runs = [&g] {
+        std::vector<Run> all;
+        for (const FaceRun& r : g.faces.runs)
+            all.emplace_back(r.material, r.firstFace, r.faceCount, r.firstIndex, r.indexCount, r.textured);
+        return all;
+    };
     // Faces 0-1 red, 2-3 the default material (-1 and past the end), 4 textured, 5 red again.
-    ASSERT_EQ(g.faces.runs.size(), 4u);
-    EXPECT_EQ(g.faces.runs[0].material, &red);
-    EXPECT_EQ(g.faces.runs[0].faceCount, 2);
-    EXPECT_EQ(g.faces.runs[1].material, &doc.model->defaultMaterial);
-    EXPECT_EQ(g.faces.runs[1].faceCount, 2);
-    EXPECT_EQ(g.faces.runs[1].firstIndex, 12);
-    EXPECT_EQ(g.faces.runs[1].indexCount, 12);
-    EXPECT_EQ(g.faces.runs[2].material, &checker);
-    EXPECT_TRUE(g.faces.runs[2].textured);
-    EXPECT_FALSE(g.faces.runs[0].textured);
-    EXPECT_EQ(g.faces.runs[3].material, &red);
-    EXPECT_EQ(g.faces.runs[3].firstFace, 5);
+    EXPECT_EQ(runs(), (std::vector<Run>{{&red, 0, 2, 0, 12, false},
+                                        {&doc.model->defaultMaterial, 2, 2, 12, 12, false},
+                                        {&checker, 4, 1, 24, 6, true},
+                                        {&red, 5, 1, 30, 6, false}}));
     // Materials off: one plain run in the document's white base material.
     settings.bUseMaterial = false;
     GatherModelFrame(doc, settings, g);
-    ASSERT_EQ(g.faces.runs.size(), 1u);
-    EXPECT_EQ(g.faces.runs[0].material, &doc.baseMaterial);
-    EXPECT_FALSE(g.faces.runs[0].textured);
-    EXPECT_EQ(g.faces.runs[0].faceCount, 6);
+    EXPECT_EQ(runs(), (std::vector<Run>{{&doc.baseMaterial, 0, 6, 0, 36, false}}));
 }
 
-TEST(ModelGeometry, OpenedPositionsAndDoubledCutEdges) {
+// The opened sample's pictures are compared whole; without its development the same model is drawn closed,
+// every edge once at the vertices, whatever the setting.
+TEST(ModelGeometry, WithoutADevelopmentTheModelIsClosed) {
     Settings settings;
     test::OpenedSample sample("cube.tsm");
     ASSERT_TRUE(sample.opened);
     Document& doc = *sample.Doc();
+    auto development = std::move(doc.development);
     ModelFrameGeometry g;
     GatherModelFrame(doc, settings, g);
-    // The sample cube is one part: 7 of its 12 edges are cut and show twice.
-    int cut = 0;
-    for (auto& edge : doc.model->solids[0]->edges) cut += edge->halfEdge1->joined == nullptr;
-    EXPECT_EQ(cut, 7);
-    EXPECT_EQ(g.edges.SegmentCount(), 12 + cut);
-    // Corners sit at their display positions.
+    EXPECT_EQ(g.edges.SegmentCount(), 12);
     const CHalfEdge& first = *doc.model->solids[0]->faces[0]->Corner(0);
-    EXPECT_EQ(g.faces.positions[0], float(first.displayPos.x));
     EXPECT_FALSE(first.displayPos == first.vertex->position);
-    // Not opened: every edge once, at the vertices.
-    settings.bDrawOpenedModel = false;
-    GatherModelFrame(doc, settings, g);
-    EXPECT_EQ(g.edges.SegmentCount(), 12);
-    EXPECT_EQ(g.faces.positions[0], float(first.vertex->position.x));
-    // Nor without a development, whatever the setting.
-    settings.bDrawOpenedModel = true;
-    auto development = std::move(doc.development);
-    GatherModelFrame(doc, settings, g);
-    EXPECT_EQ(g.edges.SegmentCount(), 12);
     EXPECT_EQ(g.faces.positions[0], float(first.vertex->position.x));
     doc.development = std::move(development);
 }
@@ -154,20 +114,14 @@ TEST(ModelGeometry, KeysDifferWhenTheDocumentOrTheDisplaySettingsDo) {
     const GatherKey key = GatherKey::Of(a, settings);
     EXPECT_TRUE(key == GatherKey::Of(a, settings));
     EXPECT_FALSE(key == GatherKey::Of(b, settings));
-    Settings changed = settings;
-    changed.colors[2] = 0;
-    EXPECT_FALSE(key == GatherKey::Of(a, changed));
-    changed = settings;
-    changed.bDrawOpenedModel = false;
-    EXPECT_FALSE(key == GatherKey::Of(a, changed));
-    changed = settings;
-    changed.iFlatEdgeAngle = 170;
-    EXPECT_FALSE(key == GatherKey::Of(a, changed));
-    // Settings the 3D arrays do not use leave the key alone.
-    changed = settings;
-    changed.bDrawFlap = !settings.bDrawFlap;
-    changed.bTurnOnLight = false;
-    EXPECT_TRUE(key == GatherKey::Of(a, changed));
+    // Each setting the arrays depend on changes the key; those they do not use (the last) leave it alone.
+    Settings changed[4] = {settings, settings, settings, settings};
+    changed[0].colors[2] = 0;
+    changed[1].bDrawOpenedModel = false;
+    changed[2].iFlatEdgeAngle = 170;
+    changed[3].bDrawFlap = !settings.bDrawFlap;
+    changed[3].bTurnOnLight = false;
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(key == GatherKey::Of(a, changed[i]), i == 3) << i;
     a.development = std::make_unique<Development>();
     EXPECT_FALSE(key == GatherKey::Of(a, settings));
 }

@@ -8,8 +8,6 @@
 #include "view3d/GLContextRegistry.h"
 #include <GL/gl.h>
 
-#include <cstdlib>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,8 +16,6 @@ namespace tsm {
 namespace {
 
 using test::DibPixel;
-using test::Le16;
-using test::Le32;
 using test::ReadFileBytes;
 using test::TempPath;
 
@@ -62,14 +58,8 @@ std::vector<uint8_t> SavedClearBitmap(int width, int height) {
     return ReadFileBytes(path);
 }
 
-TEST(OffscreenBitmap, StrideRoundsRowsUpToFourBytes) {
-    const std::pair<int, int> cases[] = {{1, 4}, {2, 8}, {4, 12}, {7, 24}, {640, 1920}};
-    for (auto [width, stride] : cases) EXPECT_EQ(DibStride(width), stride) << width;
-    RecordingPrompt prompt;
-    EXPECT_EQ(OffscreenBitmap(prompt, 640, 3).Header().sizeImage, 3 * 1920);
-}
-
-TEST(OffscreenBitmap, OnePixelWideBmpFileIsHeadersAndFourBytesARow) {
+// Rows are padded to four bytes: one byte of padding for a width of 1, none for 4 (and three for 7, below).
+TEST(OffscreenBitmap, BmpFileIsHeadersAndRowsOfFourByteMultiples) {
     const std::vector<uint8_t> file = SavedClearBitmap(1, 5);
     ASSERT_EQ(file.size(), 54u + 4u * 5u);
     // "BM", file size, two reserved words, pixel offset; then the info header: its size, 1 x 5 pixels, one
@@ -84,13 +74,10 @@ TEST(OffscreenBitmap, OnePixelWideBmpFileIsHeadersAndFourBytesARow) {
         EXPECT_EQ(std::vector<uint8_t>(file.begin() + long(at), file.begin() + long(at) + 4),
                   (std::vector<uint8_t>{kClearBgr[0], kClearBgr[1], kClearBgr[2], 0}))
             << "byte " << at;
-}
-
-TEST(OffscreenBitmap, RowsOfAWidthTimesThreeMultipleOfFourHaveNoPadding) {
-    const std::vector<uint8_t> file = SavedClearBitmap(4, 3);
-    ASSERT_EQ(file.size(), 54u + 12u * 3u);
+    const std::vector<uint8_t> unpadded = SavedClearBitmap(4, 3);
+    ASSERT_EQ(unpadded.size(), 54u + 12u * 3u);
     // Padding anywhere would break the B, G, R cycle over the whole pixel area.
-    for (size_t i = 54; i < file.size(); ++i) EXPECT_EQ(file[i], kClearBgr[(i - 54) % 3]) << "byte " << i;
+    for (size_t i = 54; i < unpadded.size(); ++i) EXPECT_EQ(unpadded[i], kClearBgr[(i - 54) % 3]) << i;
 }
 
 TEST(OffscreenBitmap, ARenderedPictureGivesExactPixelsInTheBitmapTheImageAndTheFile) {
@@ -133,29 +120,18 @@ TEST(OffscreenBitmap, ARenderedPictureGivesExactPixelsInTheBitmapTheImageAndTheF
     EXPECT_TRUE(prompt.texts.empty());
 
     // And a reader that is not ours sees the same picture.
-    if (!test::CommandExists("convert") || !test::CommandExists("identify"))
+    if (test::RunShell("command -v convert identify >/dev/null").status != 0)
         GTEST_SKIP() << "ImageMagick is not installed";
     // BMP3 is ImageMagick's name for the form with the 40-byte info header.
     EXPECT_EQ(test::CommandOutput("identify -format '%m %w %h %z' '" + path + "'"), "BMP3 7 5 8");
-    const std::string ppm = test::CommandOutput("convert '" + path + "' -depth 8 ppm:-");
-    std::istringstream in(ppm);
-    std::string magic;
-    int pw = 0, ph = 0, maxValue = 0;
-    in >> magic >> pw >> ph >> maxValue;
-    in.get();
-    ASSERT_EQ(magic, "P6");
-    ASSERT_EQ(pw, w);
-    ASSERT_EQ(ph, h);
-    ASSERT_EQ(maxValue, 255);
-    const std::string rgb((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string rgb = test::CommandOutput("convert '" + path + "' -depth 8 rgb:-");
     ASSERT_EQ(rgb.size(), size_t(w * h * 3));
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const size_t at = (size_t(y) * w + x) * 3;
             const QRgb expected = image.pixel(x, y);
-            EXPECT_EQ(uint8_t(rgb[at]), qRed(expected)) << x << "," << y;
-            EXPECT_EQ(uint8_t(rgb[at + 1]), qGreen(expected));
-            EXPECT_EQ(uint8_t(rgb[at + 2]), qBlue(expected));
+            EXPECT_EQ(qRgb(uint8_t(rgb[at]), uint8_t(rgb[at + 1]), uint8_t(rgb[at + 2])), expected)
+                << x << "," << y;
         }
 }
 
@@ -199,10 +175,8 @@ TEST(OffscreenBitmap, TheLargestSideTheDriverDrawsIsAccepted) {
 TEST(OffscreenBitmap, WriteFailuresSayWriteError) {
     RecordingPrompt prompt;
     OffscreenBitmap dib(prompt, 3, 2);
-    // A folder that does not exist, and a path that is a folder.
     EXPECT_TRUE(dib.SaveAsBmpFile("/nonexistent-folder/x.bmp").failed());
-    EXPECT_TRUE(dib.SaveAsBmpFile(TESSALY_BINARY_DIR).failed());
-    EXPECT_EQ(prompt.texts, (std::vector<std::string>{"write error", "write error"}));
+    EXPECT_EQ(prompt.texts, std::vector<std::string>{"write error"});
 
     // WriteBmpFile refuses what is not a consistent 24-bit bitmap.
     BitmapInfoHeader header = dib.Header();
@@ -214,18 +188,31 @@ TEST(OffscreenBitmap, WriteFailuresSayWriteError) {
     EXPECT_TRUE(WriteBmpFile(TempPath("dib-bad.bmp"), header, dib.Bits()).failed());
 }
 
+// Begin and End leave the caller's context as they found it; repeated calls are harmless, and a second job
+// on the same object draws again.
 TEST(OffscreenBitmap, BeginAndEndLeaveTheCallersContextAsTheyFoundIt) {
-    // Nothing current before: nothing current after.
+    RecordingPrompt prompt;
     {
-        RecordingPrompt prompt;
-        OffscreenBitmap dib(prompt, 4, 4);
+        OffscreenBitmap dib(prompt, 3, 3);
+        dib.Finish(); // before Begin: nothing to read
+        dib.End();
         ASSERT_TRUE(dib.Begin());
+        EXPECT_TRUE(dib.Begin());
         EXPECT_NE(glctx::Current(), nullptr);
+        ClearToTestColour();
+        dib.Finish();
+        dib.End();
         dib.End();
         EXPECT_EQ(glctx::Current(), nullptr);
+        EXPECT_EQ(DibPixel(dib, 2, 2), kClearBgr);
+        ASSERT_TRUE(dib.Begin());
+        glClearColor(1, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        dib.Finish();
+        dib.End();
+        EXPECT_EQ(DibPixel(dib, 0, 0), kRedBgr);
     }
     // A view's context current before: current again after, on its own buffer.
-    RecordingPrompt prompt;
     ViewRenderSurface view(prompt, RenderSlot::View3D);
     ASSERT_TRUE(view.Resize(6, 4));
     unsigned fontBase = 0;
@@ -245,28 +232,6 @@ TEST(OffscreenBitmap, BeginAndEndLeaveTheCallersContextAsTheyFoundIt) {
     glClear(GL_COLOR_BUFFER_BIT);
     view.Finish();
     EXPECT_EQ(view.Image().pixel(5, 3), qRgb(255, 0, 0));
-    EXPECT_TRUE(prompt.texts.empty());
-}
-
-TEST(OffscreenBitmap, RepeatedCallsAreHarmless) {
-    RecordingPrompt prompt;
-    OffscreenBitmap dib(prompt, 3, 3);
-    dib.Finish(); // before Begin: nothing to read
-    dib.End();
-    EXPECT_TRUE(dib.Begin());
-    EXPECT_TRUE(dib.Begin());
-    ClearToTestColour();
-    dib.Finish();
-    dib.End();
-    dib.End();
-    EXPECT_EQ(DibPixel(dib, 2, 2), kClearBgr);
-    // A second job on the same object draws again.
-    ASSERT_TRUE(dib.Begin());
-    glClearColor(1, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    dib.Finish();
-    dib.End();
-    EXPECT_EQ(DibPixel(dib, 0, 0), kRedBgr);
     EXPECT_TRUE(prompt.texts.empty());
 }
 
