@@ -230,3 +230,21 @@ TEST(BinaryCorruption, CornerOutsideEveryEdgeAndBrokenTextureStreamsAreRefused) 
             bytes == 9 ? "the texture of material 0 is incomplete: it holds 9 of 12 bytes" : broken);
     }
 }
+
+TEST(BinaryCorruption, EveryByteChangedNeverCrashes) {
+    // A small deterministic fuzz: each byte set to values that tend to break counts, indices, lengths and
+    // booleans. Any result is fine; a crash, a sanitizer report or a failure without a reason is not.
+    const std::string full = BuildTriangleFile().bytes;
+    int failures = 0;
+    for (size_t i = 0; i < full.size(); ++i) {
+        for (const uint8_t value : {0x00, 0x01, 0x7f, 0x80, 0xff}) {
+            std::string bytes = full;
+            bytes[i] = char(value);
+            const ReadOutcome outcome = Read(bytes);
+            if (outcome.result != kLoadFailed) continue;
+            ++failures;
+            ASSERT_FALSE(outcome.reason.empty()) << "byte " << i;
+        }
+    }
+    EXPECT_GT(failures, 0);
+}
