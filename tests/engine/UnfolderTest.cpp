@@ -438,24 +438,19 @@ TEST(Unfolder, CoincidentCutEdgesJoinInsideAPart) {
     CPart* part = fx.Part({f1, f2});
     test::DevelopmentFixture::MakeLines(part);
     const size_t lines = part->lines.size();
-    Settings settings;
-    EXPECT_EQ(CoincidentEdgeThresholdMM(settings), 0.0001);
-    EXPECT_EQ(JoinCoincidentCutEdges(*part, CoincidentEdgeThresholdMM(settings)), 1);
+    EXPECT_EQ(JoinCoincidentCutEdges(*part, CoincidentEdgeThresholdMM(Settings())), 1);
     CHalfEdge* h = test::DevelopmentFixture::Shared(f1, f2);
     EXPECT_EQ(h->joined, h->twin);
     EXPECT_EQ(h->line, h->twin->line);
     EXPECT_EQ(h->line->second, h->twin);
     EXPECT_EQ(part->lines.size(), lines - 1);
     // Both ends move to the midpoints of the two sides' ends.
-    EXPECT_DOUBLE_EQ(h->x2d, 10.00002);
-    EXPECT_DOUBLE_EQ(h->twin->next->x2d, 10.00002);
-    EXPECT_DOUBLE_EQ(h->next->x2d, 0.00002);
-    EXPECT_DOUBLE_EQ(h->twin->x2d, 0.00002);
+    const double ends[][2] = {
+        {h->x2d, 10.00002}, {h->twin->next->x2d, 10.00002}, {h->next->x2d, 0.00002}, {h->twin->x2d, 0.00002}};
+    for (const auto& end : ends) EXPECT_DOUBLE_EQ(end[0], end[1]);
     EXPECT_TRUE(CheckModelInvariants(fx.doc).empty());
     // Nothing is left to join, and ends farther apart than the threshold never join.
     EXPECT_EQ(JoinCoincidentCutEdges(*part, 0.0001), 0);
-    settings.bJoinAdjacentEdgesOnDevelopment = true;
-    EXPECT_EQ(CoincidentEdgeThresholdMM(settings), 0.01);
 }
 
 using MeshList = std::vector<std::pair<std::string, std::function<std::unique_ptr<Document>()>>>;
