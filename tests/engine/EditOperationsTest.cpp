@@ -334,12 +334,6 @@ TEST(EdgeColor, WhichLinesTheToolMayTake) {
         line.edge = &flat;
         EXPECT_EQ(CanColorLine(line, c.targets, display), c.taken) << static_cast<int>(c.kind);
     }
-    CEdge folded;
-    folded.foldAngle = 120;
-    CPartLine valley;
-    valley.drawKind = DrawKind::Valley;
-    valley.edge = &folded;
-    EXPECT_TRUE(CanColorLine(valley, {false, false, true}, display));
 }
 
 TEST(EdgeColor, PaintHidePickAndRectangle) {
