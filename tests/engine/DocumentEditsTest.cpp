@@ -187,23 +187,3 @@ TEST(DocumentEdits, RefusedCommandsChangeNothingAndKeepNoCopy) {
     EditContext context{empty, settings};
     EXPECT_EQ(MoveSelection(context, {}, {1, 1}).outcome.reason(), kNoDevelopmentText);
 }
-
-TEST(DocumentEdits, FiftyOneEditsKeepFiftyStepsAndANewEditClearsRedo) {
-    Developed d;
-    CPart& part = *d.Dev().parts[0];
-    const double start = part.x;
-    EditSelection s;
-    s.parts = {&part};
-    for (int i = 0; i < 51; ++i) ASSERT_TRUE(MoveSelection(d.context, s, {1, 0}).ok());
-    EXPECT_EQ(d.doc.history.UndoCount(), 50u);
-    int undone = 0;
-    while (Undo(d.context).ok()) ++undone;
-    EXPECT_EQ(undone, 50);
-    // The oldest step is gone: the part stays one step from where it started.
-    EXPECT_DOUBLE_EQ(d.Dev().parts[0]->x, start + 1);
-    ASSERT_TRUE(Redo(d.context).ok());
-    EXPECT_TRUE(d.doc.history.CanRedo());
-    s.parts = {d.Dev().parts[0].get()};
-    ASSERT_TRUE(MoveSelection(d.context, s, {0, 1}).ok());
-    EXPECT_FALSE(d.doc.history.CanRedo());
-}

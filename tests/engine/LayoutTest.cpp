@@ -53,17 +53,6 @@ bool Straddles(const CPart& p, double s, double pw, double ph) {
 
 } // namespace
 
-TEST(Layout, SinglePartLandsAtHalfTheSpacing) {
-    DevelopmentFixture fx;
-    CPart* part = AddRectPart(fx, 50, 30);
-    LayoutParts(fx.Dev(), 100, Fixed(15, true), {180, 267});
-    EXPECT_DOUBLE_EQ(part->x, 7.5);
-    EXPECT_DOUBLE_EQ(part->y, 7.5);
-    // The frame follows the parts.
-    EXPECT_DOUBLE_EQ(fx.Dev().frame[0], 7.5);
-    EXPECT_DOUBLE_EQ(fx.Dev().frame[2], 50);
-}
-
 TEST(Layout, TwoSquaresStackOnPortraitAndSitSideBySideOnLandscape) {
     // The paper-shaped rectangle around them stays smaller: one above the other on portrait, side by side
     // on landscape.
@@ -198,7 +187,10 @@ TEST(Layout, RecalculateRescalesThenLaysOut) {
         RecalculatePartsLayout(fx.doc, Fixed(15, true), {180, 267});
         EXPECT_DOUBLE_EQ(fx.Dev().scale, 3.0);
         EXPECT_DOUBLE_EQ(part->width, 120);
+        // A single part lands at half the spacing, and the frame follows it.
         EXPECT_DOUBLE_EQ(part->x, 7.5);
+        EXPECT_DOUBLE_EQ(part->y, 7.5);
+        EXPECT_DOUBLE_EQ(fx.Dev().frame[0], 7.5);
     }
     // Without a development nothing happens.
     Document none;

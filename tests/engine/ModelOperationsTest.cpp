@@ -92,19 +92,6 @@ CSolid* AddSplitPair(CMeshModel& model, double gap) {
 
 } // namespace
 
-TEST(ModelOperations, NormaliseLeavesCleanModelSilent) {
-    Document doc;
-    AddBox(*doc.model);
-    RecordingPrompt prompt;
-    const NormaliseCounts counts = NormaliseModel(doc, prompt);
-    EXPECT_TRUE(prompt.texts.empty());
-    EXPECT_EQ(counts.vertices + counts.faces + counts.solids, 0);
-    ASSERT_EQ(doc.model->solids.size(), 1u);
-    EXPECT_EQ(doc.model->solids[0]->edges.size(), 12u);
-    EXPECT_EQ(doc.model->size, 1.0); // bounds are computed first
-    ExpectNoDanglingLinks(*doc.model);
-}
-
 TEST(ModelOperations, NormaliseRemovesDuplicateCornersDegenerateFacesUnusedVerticesAndEmptySolids) {
     Document doc;
     CMeshModel& model = *doc.model;
@@ -148,7 +135,7 @@ TEST(ModelOperations, NormaliseRemovesDuplicateCornersDegenerateFacesUnusedVerti
     ExpectNoDanglingLinks(model);
 }
 
-TEST(ModelOperations, NormaliseWarnsAboutMoreThanFiveHundredFaces) {
+TEST(ModelOperations, NormaliseLeavesCleanModelsAloneAndWarnsAboutMoreThanFiveHundredFaces) {
     for (int faces : {500, 501}) {
         Document doc;
         std::vector<Vec3> p;
@@ -159,13 +146,16 @@ TEST(ModelOperations, NormaliseWarnsAboutMoreThanFiveHundredFaces) {
         }
         AddSolid(*doc.model, p, list);
         RecordingPrompt prompt;
-        NormaliseModel(doc, prompt);
+        const NormaliseCounts counts = NormaliseModel(doc, prompt);
+        EXPECT_EQ(counts.vertices + counts.faces + counts.solids, 0);
+        EXPECT_EQ(doc.model->size, faces); // bounds are computed first
+        ExpectNoDanglingLinks(*doc.model);
         if (faces == 500) {
             EXPECT_TRUE(prompt.texts.empty()); // the limit itself is fine
         } else {
-            ASSERT_EQ(prompt.texts.size(), 1u);
-            EXPECT_EQ(prompt.texts[0],
-                      "Too many faces (# of faces: 501).\nIt may take very long time to assemble.");
+            EXPECT_EQ(prompt.texts,
+                      std::vector<std::string>{
+                          "Too many faces (# of faces: 501).\nIt may take very long time to assemble."});
         }
     }
 }
@@ -182,6 +172,9 @@ TEST(ModelOperations, FlipFacesTwiceRestoresPlanesCornersAndEdgeClasses) {
     ComputeBounds(model);
     FindSymmetricEdges(model);
     AddPartOverSolid(doc, *cube);
+    // Only solids in the development are flipped.
+    CSolid* outside = AddBox(model, {5, 5, 5}, {6, 6, 6});
+    outside->inDevelopment = false;
 
     struct Snapshot {
         std::vector<std::vector<double>> planes;
@@ -214,6 +207,7 @@ TEST(ModelOperations, FlipFacesTwiceRestoresPlanesCornersAndEdgeClasses) {
     EXPECT_EQ(snapshot(*kite).classes, kiteBefore.classes);
     ExpectNoDanglingLinks(model);
 
+    EXPECT_EQ(outside->faces[1]->plane[2], 1.0);
     FlipFaces(model, true);
     for (const auto* pair : {&cubeBefore, &kiteBefore}) {
         const Snapshot after = snapshot(pair == &cubeBefore ? *cube : *kite);
@@ -225,14 +219,6 @@ TEST(ModelOperations, FlipFacesTwiceRestoresPlanesCornersAndEdgeClasses) {
     // Mirror partners are found again on the new edge records.
     EXPECT_EQ(FindEdge(*cube, 1, 3)->symmetricEdge, FindEdge(*cube, 0, 2));
     ExpectNoDanglingLinks(model);
-}
-
-TEST(ModelOperations, FlipFacesOnlyInDevelopmentSkipsOtherSolids) {
-    CMeshModel model;
-    CSolid* outside = AddBox(model);
-    outside->inDevelopment = false;
-    FlipFaces(model, true);
-    EXPECT_EQ(outside->faces[1]->plane[2], 1.0);
     FlipFaces(model, false);
     EXPECT_EQ(outside->faces[1]->plane[2], -1.0);
 }
@@ -262,57 +248,45 @@ TEST(ModelOperations, JoinMergesOpenEdgesWithinToleranceInclusive) {
     ExpectNoDanglingLinks(model);
 }
 
-TEST(ModelOperations, JoinLeavesEdgesBeyondToleranceAndAcrossSolids) {
-    {
+TEST(ModelOperations, JoinLeavesEdgesBeyondToleranceAcrossSolidsOrSharingBothEnds) {
+    const struct {
+        const char* name;
+        std::vector<std::pair<std::vector<Vec3>, FaceList>> solids;
+        int merged;
+        size_t vertices; // of the first solid afterwards
+    } cases[] = {
+        {"just beyond the tolerance",
+         {{{{0, 0, 0},
+            {0, 1, 0},
+            {-1, 0, 0},
+            {std::nextafter(1e-6, 1.0), 1, 0},
+            {std::nextafter(1e-6, 1.0), 0, 0},
+            {1, 1, 0}},
+           {{0, 1, 2}, {3, 4, 5}}}},
+         0,
+         6},
+        {"coincident edges of two solids",
+         {{{{0, 0, 0}, {0, 1, 0}, {-1, 0, 0}}, {{0, 1, 2}}},
+          {{{0, 1, 0}, {0, 0, 0}, {1, 1, 0}}, {{0, 1, 2}}}},
+         0,
+         3},
+        // Open edges 0->1 and 3->0 share vertex 0; only vertex 3 (a copy of 1) may go.
+        {"one end shared already",
+         {{{{0, 0, 0}, {0, 1, 0}, {1, 0, 0}, {0, 1, 0}, {-1, 0, 0}}, {{0, 1, 2}, {3, 0, 4}}}},
+         1,
+         4},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         CMeshModel model;
-        CSolid* solid = AddSplitPair(model, std::nextafter(1e-6, 1.0));
+        for (const auto& [p, f] : c.solids) AddSolid(model, p, f);
         model.size = 1.0;
         RecordingPrompt prompt;
-        EXPECT_EQ(JoinAdjacentIsolatedEdges(model, prompt), 0);
+        EXPECT_EQ(JoinAdjacentIsolatedEdges(model, prompt), c.merged);
         // The count is shown even when nothing was merged.
-        EXPECT_EQ(prompt.texts, std::vector<std::string>{"0 edges were merged."});
-        EXPECT_EQ(solid->vertices.size(), 6u);
-        EXPECT_EQ(solid->edges.size(), 6u);
-    }
-    {
-        // Coincident open edges of different solids are not joined.
-        CMeshModel model;
-        AddSolid(model, {{0, 0, 0}, {0, 1, 0}, {-1, 0, 0}}, {{0, 1, 2}});
-        AddSolid(model, {{0, 1, 0}, {0, 0, 0}, {1, 1, 0}}, {{0, 1, 2}});
-        model.size = 1.0;
-        RecordingPrompt prompt;
-        EXPECT_EQ(JoinAdjacentIsolatedEdges(model, prompt), 0);
-    }
-}
-
-TEST(ModelOperations, JoinKeepsAVertexBothEdgesAlreadyShare) {
-    CMeshModel model;
-    // Open edges 0->1 and 3->0 share vertex 0; only vertex 3 (a copy of 1) may go.
-    CSolid* solid =
-        AddSolid(model, {{0, 0, 0}, {0, 1, 0}, {1, 0, 0}, {0, 1, 0}, {-1, 0, 0}}, {{0, 1, 2}, {3, 0, 4}});
-    model.size = 1.0;
-    RecordingPrompt prompt;
-    EXPECT_EQ(JoinAdjacentIsolatedEdges(model, prompt), 1);
-    EXPECT_EQ(solid->vertices.size(), 4u);
-    EXPECT_EQ(solid->vertices[0]->outgoing.size(), 2u);
-    ExpectNoDanglingLinks(model);
-}
-
-TEST(ModelOperations, SymmetricEdgesPairMirrorImagesAcrossSolids) {
-    CMeshModel model;
-    CSolid* right = AddBox(model, {1, 0, 0}, {2, 1, 1});
-    CSolid* left = AddBox(model, {-2, 0, 0}, {-1, 1, 1});
-    ComputeBounds(model);
-    FindSymmetricEdges(model);
-    // Box vertex i mirrors onto vertex i ^ 1 of the other box.
-    for (const auto& e : right->edges) {
-        const int a = VertexNumber(*right, e->vertex1), b = VertexNumber(*right, e->vertex2);
-        EXPECT_EQ(e->symmetricEdge, FindEdge(*left, a ^ 1, b ^ 1));
-        ASSERT_NE(e->symmetricEdge, nullptr);
-        EXPECT_EQ(e->symmetricEdge->symmetricEdge, e.get());
-        EXPECT_FALSE(e->mark);
-        EXPECT_TRUE(e->symmetricEdge->mark);
-        EXPECT_EQ(e->mirroredMidpoint, e->symmetricEdge->mirroredMidpoint);
+        EXPECT_EQ(prompt.texts, std::vector<std::string>{std::to_string(c.merged) + " edges were merged."});
+        EXPECT_EQ(model.solids[0]->vertices.size(), c.vertices);
+        ExpectNoDanglingLinks(model);
     }
 }
 
@@ -326,8 +300,12 @@ TEST(ModelOperations, SymmetricEdgesNeverPairAnEdgeOnThePlaneWithItself) {
         const bool crossesPlane = e->vertex1->position.x != e->vertex2->position.x;
         if (crossesPlane) {
             EXPECT_EQ(e->symmetricEdge, nullptr); // its mirror image is itself
-        } else {
-            paired += e->symmetricEdge != nullptr;
+        } else if (e->symmetricEdge) {
+            // Partners are mutual and lie on opposite sides, their mirrored midpoints the same.
+            ++paired;
+            EXPECT_EQ(e->symmetricEdge->symmetricEdge, e.get());
+            EXPECT_NE(e->mark, e->symmetricEdge->mark);
+            EXPECT_EQ(e->mirroredMidpoint, e->symmetricEdge->mirroredMidpoint);
         }
     }
     EXPECT_EQ(paired, 8);
