@@ -37,11 +37,14 @@ constexpr double kFaceGrowthBudget = 160000;
 
 // After the growths, parts are dissolved one at a time, smallest first: their faces go one by one to the
 // neighbouring parts, which often take singly the faces they refused as a group; a dissolution that leaves
-// fewer parts is kept. Each costs about a growth and they share the growths' budget per face, so that
-// large models, whose growths use it up, get none.
+// fewer parts is kept. Each costs about a growth and they share the growths' budget per face. Large
+// models get none: a few dissolutions rarely find one that pays, and there each costs seconds.
+constexpr int kFewestDissolutions = 4;
+
 int DissolutionsFor(const FewestPartsInput& input) {
     const double faces = std::max<double>(1.0, static_cast<double>(input.faces.size()));
     const int all = static_cast<int>(std::min(kFaceGrowthBudget / faces, 44.0));
+    if (all < kFewestDissolutions) return 0;
     return input.candidateLimit > 0 ? std::min(input.candidateLimit, all) : all;
 }
 
@@ -228,10 +231,15 @@ private:
         }
     }
 
+    // Makes `joins` but `skipped` from the flat faces; stops early when cancelled.
     void Replay(const std::vector<CEdge*>& joins, const CEdge* skipped = nullptr) {
         Reset();
-        for (CEdge* edge : joins)
-            if (edge != skipped) Join(edgeIndex_.at(edge));
+        for (size_t j = 0; j < joins.size(); ++j) {
+            // The attempts of one dissolution all report its last step, and may be cancelled there.
+            if (j % 256 == 0 && step_ && !cancelled_ && !step_((trial_ + 1) * m_)) cancelled_ = true;
+            if (cancelled_) return;
+            if (joins[j] != skipped) Join(edgeIndex_.at(joins[j]));
+        }
     }
 
     // The corners of `face` on the development, its part at `moved` when that part is `movedPart`.
