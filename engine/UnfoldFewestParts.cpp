@@ -252,7 +252,8 @@ private:
 
     // The `stuck` group (a part of `base`) joins a neighbour across one of its edges once that neighbour
     // is cut, between the face the group overlapped and the edge, and the piece cut off finds another
-    // neighbour: one part fewer. Keeps the first that works in `best`; each attempt spends one of `left`.
+    // neighbour. True, with the joins made, once that leaves fewer than `target` parts; each attempt
+    // spends one of `left`.
     bool Rehome(const std::vector<CEdge*>& base, const std::vector<int>& stuck,
                 const std::unordered_map<const CFace*, int>& faceIndex, int target, int& left) {
         std::vector<char> in(in_.faces.size(), 0);
