@@ -7,6 +7,7 @@
 #include <iterator>
 #include <limits>
 #include <numeric>
+#include <set>
 #include <unordered_map>
 
 namespace tsm {
@@ -23,10 +24,29 @@ constexpr int kSmallPart = 20;
 // once it has not found fewer parts for a few growths.
 constexpr double kSmallPartPulls[] = {3.0, 6.0};
 constexpr int kStaleGrowths = 4;
+// Cutting a neighbour for a leftover group pays off less often than a dissolution, but often enough on
+// the test meshes (the bunny loses one part more with four times the attempts); each attempt costs about
+// a growth.
+constexpr int kRehomesPerDissolution = 4;
+// How many of the joins between a stuck group's edge and the face in its way are tried as the cut.
+constexpr int kCutsPerEdge = 8;
 constexpr double kFoldWeight = 0.1; // per degree of fold away from flat
 // The growths after the upright one run while their count times the face count stays under this, between
 // 2 and 44 of them, so that the time grows with the model's size and no more.
 constexpr double kFaceGrowthBudget = 160000;
+
+// After the growths, parts are dissolved one at a time, smallest first: their faces go one by one to the
+// neighbouring parts, which often take singly the faces they refused as a group; a dissolution that leaves
+// fewer parts is kept. Each costs about a growth and they share the growths' budget per face. Large
+// models get none: a few dissolutions rarely find one that pays, and there each costs seconds.
+constexpr int kFewestDissolutions = 4;
+
+int DissolutionsFor(const FewestPartsInput& input) {
+    const double faces = std::max<double>(1.0, static_cast<double>(input.faces.size()));
+    const int all = static_cast<int>(std::min(kFaceGrowthBudget / faces, 44.0));
+    if (all < kFewestDissolutions) return 0;
+    return input.candidateLimit > 0 ? std::min(input.candidateLimit, all) : all;
+}
 
 int GrowthsFor(const FewestPartsInput& input) {
     const double faces = std::max<double>(1.0, static_cast<double>(input.faces.size()));
@@ -91,6 +111,7 @@ public:
                 best.candidate = g;
             }
         }
+        if (!cancelled_ && best.candidate >= 0) Dissolve(best, growths, DissolutionsFor(in_));
         Restore();
         if (cancelled_) {
             FewestPartsPlan none;
@@ -102,6 +123,221 @@ public:
 
 private:
     bool Joinable(const CEdge& edge) const { return edge.unfoldWeight >= 0; }
+
+    // The parts of `plan`, each as its faces' indices, smallest first (then by their first face).
+    std::vector<std::vector<int>> PartsOf(const FewestPartsPlan& plan) {
+        Reset();
+        for (CEdge* edge : plan.joins) Join(edgeIndex_.at(edge));
+        std::unordered_map<const CPart*, std::vector<int>> byPart;
+        for (size_t i = 0; i < in_.faces.size(); ++i)
+            byPart[in_.faces[i]->part].push_back(static_cast<int>(i));
+        std::vector<std::vector<int>> parts;
+        for (auto& [part, faces] : byPart) parts.push_back(std::move(faces));
+        std::sort(parts.begin(), parts.end(), [](const std::vector<int>& a, const std::vector<int>& b) {
+            return a.size() != b.size() ? a.size() < b.size() : a.front() < b.front();
+        });
+        return parts;
+    }
+
+    // Tries to hand each part's faces to its neighbours, at most `tries` parts, keeping every attempt that
+    // leaves fewer parts in `best`.
+    void Dissolve(FewestPartsPlan& best, int growths, int tries) {
+        if (tries <= 0 || best.parts <= 1) return;
+        std::vector<std::vector<int>> parts = PartsOf(best);
+        parts.pop_back(); // the largest has nowhere to go
+        std::unordered_map<const CFace*, int> faceIndex;
+        for (size_t i = 0; i < in_.faces.size(); ++i) faceIndex.emplace(in_.faces[i], static_cast<int>(i));
+        std::vector<char> inside(in_.faces.size(), 0);
+        const auto sideIn = [&](const CHalfEdge* h) {
+            auto it = faceIndex.find(h->face);
+            return it != faceIndex.end() && inside[it->second];
+        };
+        std::vector<int> border;
+        int splits = kRehomesPerDissolution * tries;
+        // Parts change as others dissolve; each face set is tried once.
+        std::set<std::vector<int>> tried;
+        size_t next = 0;
+        for (int t = 0; t < tries && next < parts.size() && !cancelled_;) {
+            const std::vector<int> dissolved = parts[next++];
+            if (!tried.insert(dissolved).second) continue;
+            trial_ = growths + t;
+            for (int f : dissolved) inside[f] = 1;
+            Reset();
+            // The other parts again, as the plan made them.
+            for (size_t j = 0; j < best.joins.size() && !cancelled_; ++j) {
+                Tick(static_cast<int>(j * m_ / std::max<size_t>(best.joins.size(), 1)));
+                const CEdge& edge = *best.joins[j];
+                if (sideIn(edge.halfEdge1) && sideIn(edge.halfEdge2)) continue;
+                Join(edgeIndex_.at(&edge));
+            }
+            border.clear();
+            for (int i = 0; i < m_; ++i) {
+                const CEdge& edge = *in_.edges[i];
+                if (Joinable(edge) && (sideIn(edge.halfEdge1) || sideIn(edge.halfEdge2))) border.push_back(i);
+            }
+            std::stable_sort(border.begin(), border.end(), [&](int a, int b) {
+                return FlatLongKey(*in_.edges[a]) < FlatLongKey(*in_.edges[b]);
+            });
+            // A face of the dissolved part still alone joins a neighbour that holds other faces, sweep after
+            // sweep, so that the faces next to the neighbours go first and open the way for the rest.
+            const auto alone = [&](const CHalfEdge* h) {
+                return sideIn(h) && h->face->part->faces.size() == 1;
+            };
+            for (bool moved = true; moved && !cancelled_;) {
+                moved = false;
+                for (int i : border) {
+                    const CEdge& edge = *in_.edges[i];
+                    if (refused_[i] || !Separates(i) || alone(edge.halfEdge1) == alone(edge.halfEdge2))
+                        continue;
+                    moved = Join(i) || moved;
+                }
+            }
+            // What no neighbour took joins up again among itself.
+            for (int i : border)
+                if (!refused_[i] && Separates(i)) Join(i);
+            // The groups left over, which no neighbour took whole: a neighbour cut in two may take one.
+            std::vector<const CPart*> leftovers;
+            for (int f : dissolved) {
+                const CPart* part = in_.faces[f]->part;
+                const bool only = std::all_of(part->faces.begin(), part->faces.end(),
+                                              [&](const CFace* face) { return inside[faceIndex.at(face)]; });
+                if (only && std::find(leftovers.begin(), leftovers.end(), part) == leftovers.end())
+                    leftovers.push_back(part);
+            }
+            for (int f : dissolved) inside[f] = 0;
+            std::vector<CEdge*> base = joins_;
+            int count = parts_;
+            if (count >= best.parts && count - static_cast<int>(leftovers.size()) < best.parts) {
+                std::vector<std::vector<int>> groups;
+                for (const CPart* part : leftovers) {
+                    groups.emplace_back();
+                    for (const CFace* face : part->faces) groups.back().push_back(faceIndex.at(face));
+                }
+                for (const std::vector<int>& group : groups)
+                    if (Rehome(base, group, faceIndex, count, splits)) base = joins_, count = parts_;
+            }
+            const bool fewer = count < best.parts;
+            if (fewer) {
+                best.joins = base;
+                best.parts = count;
+                best.cutLength = CutLength(base);
+            }
+            ++t;
+            if (fewer && best.parts > 1) {
+                parts = PartsOf(best);
+                parts.pop_back();
+                next = 0;
+            }
+        }
+    }
+
+    // Makes `joins` but `skipped` from the flat faces; stops early when cancelled.
+    void Replay(const std::vector<CEdge*>& joins, const CEdge* skipped = nullptr) {
+        Reset();
+        for (size_t j = 0; j < joins.size(); ++j) {
+            // The attempts of one dissolution all report its last step, and may be cancelled there.
+            if (j % 256 == 0 && step_ && !cancelled_ && !step_((trial_ + 1) * m_)) cancelled_ = true;
+            if (cancelled_) return;
+            if (joins[j] != skipped) Join(edgeIndex_.at(joins[j]));
+        }
+    }
+
+    // The corners of `face` on the development, its part at `moved` when that part is `movedPart`.
+    void Corners(const CFace& face, const CPart* movedPart, const RigidMotion& moved,
+                 std::vector<Point2>& out) {
+        out.clear();
+        for (const auto& corner : face.halfEdges)
+            out.push_back(face.part == movedPart ? moved.Apply(corner->Pos2D()) : space_->Position(*corner));
+    }
+
+    // The `stuck` group (a part of `base`) joins a neighbour across one of its edges once that neighbour
+    // is cut, between the face the group overlapped and the edge, and the piece cut off finds another
+    // neighbour. True, with the joins made, once that leaves fewer than `target` parts; each attempt
+    // spends one of `left`.
+    bool Rehome(const std::vector<CEdge*>& base, const std::vector<int>& stuck,
+                const std::unordered_map<const CFace*, int>& faceIndex, int target, int& left) {
+        std::vector<char> in(in_.faces.size(), 0);
+        for (int f : stuck) in[f] = 1;
+        const auto stuckSide = [&](const CHalfEdge* h) { return in[faceIndex.at(h->face)] != 0; };
+        std::vector<int> edges;
+        for (int i = 0; i < m_; ++i) {
+            const CEdge& edge = *in_.edges[i];
+            if (Joinable(edge) && stuckSide(edge.halfEdge1) != stuckSide(edge.halfEdge2)) edges.push_back(i);
+        }
+        std::stable_sort(edges.begin(), edges.end(), [&](int a, int b) {
+            return FlatLongKey(*in_.edges[a]) < FlatLongKey(*in_.edges[b]);
+        });
+        std::vector<Point2> p, q;
+        for (int e : edges) {
+            if (left <= 0 || cancelled_) return false;
+            --left;
+            Replay(base);
+            CEdge& edge = *in_.edges[e];
+            const CHalfEdge* near = stuckSide(edge.halfEdge1) ? edge.halfEdge2 : edge.halfEdge1;
+            const CPart* neighbour = near->face->part;
+            const CPart* group = (near == edge.halfEdge1 ? edge.halfEdge2 : edge.halfEdge1)->face->part;
+            if (neighbour == group) continue;
+            const RigidMotion moved = space_->JoinMotion(*edge.halfEdge1, *edge.halfEdge2);
+            const CPart* movedPart = edge.halfEdge2->face->part;
+            // The neighbour's first face in the way.
+            const CFace* blocker = nullptr;
+            for (const CFace* face : neighbour->faces) {
+                Corners(*face, movedPart, moved, p);
+                for (const CFace* other : group->faces) {
+                    Corners(*other, movedPart, moved, q);
+                    if (FacesOverlap(p.data(), p.size(), q.data(), q.size(), in_.sharedPointSquared)) {
+                        blocker = face;
+                        break;
+                    }
+                }
+                if (blocker) break;
+            }
+            if (blocker == nullptr) continue;
+            // The neighbour's joins lead from the edge's face to the blocker; cutting any of them parts the
+            // two.
+            std::unordered_map<const CFace*, std::pair<const CFace*, CEdge*>> from;
+            std::unordered_map<const CFace*, std::vector<std::pair<const CFace*, CEdge*>>> tree;
+            for (CEdge* join : base) {
+                const CFace* x = join->halfEdge1->face;
+                const CFace* y = join->halfEdge2->face;
+                if (x->part != neighbour) continue;
+                tree[x].push_back({y, join});
+                tree[y].push_back({x, join});
+            }
+            std::vector<const CFace*> queue = {near->face};
+            from[near->face] = {nullptr, nullptr};
+            for (size_t k = 0; k < queue.size(); ++k)
+                for (const auto& [next, join] : tree[queue[k]])
+                    if (from.emplace(next, std::make_pair(queue[k], join)).second) queue.push_back(next);
+            std::vector<CEdge*> path;
+            for (const CFace* face = blocker; from.count(face) && from[face].second;) {
+                path.push_back(from[face].second);
+                face = from[face].first;
+            }
+            for (size_t k = 0; k < path.size() && k < static_cast<size_t>(kCutsPerEdge); ++k) {
+                if (left <= 0 || cancelled_) return false;
+                --left;
+                Replay(base, path[k]);
+                if (!Join(e)) continue;
+                const CPart* piece = blocker->part;
+                if (piece == in_.edges[e]->halfEdge1->face->part) continue;
+                std::vector<int> around;
+                for (int i = 0; i < m_; ++i) {
+                    const CEdge& other = *in_.edges[i];
+                    if (!Joinable(other) || !Separates(i)) continue;
+                    if (other.halfEdge1->face->part == piece || other.halfEdge2->face->part == piece)
+                        around.push_back(i);
+                }
+                std::stable_sort(around.begin(), around.end(), [&](int a, int b) {
+                    return FlatLongKey(*in_.edges[a]) < FlatLongKey(*in_.edges[b]);
+                });
+                for (int i : around)
+                    if (Separates(i) && Join(i)) break;
+                if (parts_ < target) return true;
+            }
+        }
+        return false;
+    }
 
     // Sharp folds are the natural places to cut, and joining long edges first keeps the cuts short.
     // Joins the user asked for come before every other.
@@ -228,13 +464,15 @@ private:
         return pieces;
     }
 
-    double CutLength() const {
+    double CutLength() const { return CutLength(joins_); }
+
+    double CutLength(const std::vector<CEdge*>& joins) const {
         double sum = 0;
         for (int i = 0; i < m_; ++i) {
             const CEdge& edge = *in_.edges[i];
             if (edge.halfEdge1 && edge.halfEdge2 && std::isfinite(edge.length)) sum += edge.length;
         }
-        for (const CEdge* edge : joins_)
+        for (const CEdge* edge : joins)
             if (std::isfinite(edge->length)) sum -= edge->length;
         return sum;
     }
@@ -258,7 +496,7 @@ private:
 } // namespace
 
 int FewestPartsSteps(const FewestPartsInput& input) {
-    return GrowthsFor(input) * static_cast<int>(input.edges.size());
+    return (GrowthsFor(input) + DissolutionsFor(input)) * static_cast<int>(input.edges.size());
 }
 
 FewestPartsPlan PlanFewestParts(const FewestPartsInput& input, const std::function<bool(int)>& step) {

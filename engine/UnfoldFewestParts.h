@@ -4,8 +4,10 @@
 // first the upright unfolding's own order, so that no plan has more parts than it; then sharp folds cut
 // and long edges joined first; then, growth after growth, the edges around the small leftover parts of the
 // last growth are moved earlier, which lets the large parts form around those faces (in chains of
-// growths, each moving them by another amount). Everything depends on
-// the model alone, so the same model always gets the same plan.
+// growths, each moving them by another amount). On models small enough, the winner's parts are then
+// dissolved one by one into their neighbours, a neighbour in the way cut in two where its piece finds
+// another home, and every such change that leaves fewer parts is kept. Everything depends on the model
+// alone, so the same model always gets the same plan.
 #pragma once
 
 #include "engine/Unfolder.h"

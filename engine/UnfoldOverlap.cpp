@@ -13,6 +13,8 @@ constexpr int64_t kMaxCellsPerFace = 1024;
 // Cell indices are clamped so that far-away or huge coordinates still give valid keys; clamping is
 // monotone, so two segments whose boxes meet still share a cell.
 constexpr double kMaxCellIndex = 1 << 30;
+// Parts of at most this many faces get no grid: testing them all costs less than building one.
+constexpr size_t kGridFaces = 8;
 
 double Cross(const Point2& a, const Point2& b) {
     return a.x * b.y - a.y * b.x;
@@ -138,9 +140,77 @@ bool FacesOverlap(const Point2* a, size_t aCount, const Point2* b, size_t bCount
            InsidePolygon(MeanOf(a, aCount), b, bCount, sharedPointSquared);
 }
 
+// A part's faces with copies of their stored corner positions side by side, so that the candidates of a
+// probe are read without a walk through their corners, and the cells as an open-addressed table whose
+// faces are chained through one array, so that a large part costs no allocation per cell.
 struct MergeSpace::Grid {
-    std::unordered_map<uint64_t, std::vector<const CFace*>> cells;
-    std::vector<const CFace*> wide; // faces spanning too many cells, or not finite
+    static constexpr uint32_t kNone = 0xFFFFFFFFu;
+    struct Entry {
+        const CFace* face = nullptr;
+        uint32_t start = 0, count = 0; // the face's corners in `points`
+        Box box;                       // of those corners
+    };
+    std::vector<Point2> points;
+    std::vector<Entry> entries;
+    std::vector<uint32_t> wide; // faces spanning too many cells, or not finite
+    // Cell table: keys and the first link of each used slot (kNone: a free slot).
+    std::vector<uint64_t> keys;
+    std::vector<uint32_t> heads;
+    size_t used = 0;
+    // Links: the face of each, and the next link of the same cell.
+    std::vector<uint32_t> linkFace, linkNext;
+    // Which query last took each face as a candidate, so that a face in several cells is tested once.
+    std::vector<uint32_t> seen;
+    uint32_t query = 0;
+
+    size_t Slot(uint64_t key) const {
+        const size_t mask = keys.size() - 1;
+        size_t i = static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 20) & mask;
+        while (heads[i] != kNone && keys[i] != key) i = (i + 1) & mask;
+        return i;
+    }
+
+    uint32_t Head(uint64_t key) const { return keys.empty() ? kNone : heads[Slot(key)]; }
+
+    void Add(uint64_t key, uint32_t face) {
+        if (2 * (used + 1) > keys.size()) Grow();
+        const size_t i = Slot(key);
+        if (heads[i] == kNone) {
+            keys[i] = key;
+            ++used;
+        }
+        linkFace.push_back(face);
+        linkNext.push_back(heads[i]);
+        heads[i] = static_cast<uint32_t>(linkFace.size() - 1);
+    }
+
+    void Grow() {
+        std::vector<uint64_t> oldKeys(std::max<size_t>(64, 2 * keys.size()));
+        std::vector<uint32_t> oldHeads(oldKeys.size(), kNone);
+        oldKeys.swap(keys);
+        oldHeads.swap(heads);
+        for (size_t i = 0; i < oldKeys.size(); ++i)
+            if (oldHeads[i] != kNone) {
+                const size_t j = Slot(oldKeys[i]);
+                keys[j] = oldKeys[i];
+                heads[j] = oldHeads[i];
+            }
+    }
+
+    // Starts a query: every face counts as not yet taken.
+    void NewQuery() {
+        seen.resize(entries.size(), 0);
+        if (++query == 0) {
+            std::fill(seen.begin(), seen.end(), 0);
+            query = 1;
+        }
+    }
+
+    bool Take(uint32_t face) {
+        if (seen[face] == query) return false;
+        seen[face] = query;
+        return true;
+    }
 };
 
 MergeSpace::MergeSpace(OverlapStrategy strategy, double cellSize, double sharedPointSquared)
@@ -177,15 +247,25 @@ RigidMotion MergeSpace::JoinMotion(const CHalfEdge& h, const CHalfEdge& t) const
 }
 
 void MergeSpace::Insert(Grid& grid, const CFace* face) {
-    std::vector<Point2> p;
-    CornerPositions(*face, RigidMotion{}, p);
+    Grid::Entry entry;
+    entry.face = face;
+    entry.start = static_cast<uint32_t>(grid.points.size());
+    for (const auto& corner : face->halfEdges) grid.points.push_back(corner->Pos2D());
+    entry.count = static_cast<uint32_t>(grid.points.size() - entry.start);
+    const uint32_t index = static_cast<uint32_t>(grid.entries.size());
     CellSpan span;
-    if (p.size() < 3 || !SpanOf(BoxOf(p.data(), p.size()), cellSize_, span)) {
-        grid.wide.push_back(face);
-        return;
+    if (entry.count < 3) {
+        grid.wide.push_back(index);
+    } else {
+        entry.box = BoxOf(grid.points.data() + entry.start, entry.count);
+        if (!SpanOf(entry.box, cellSize_, span)) {
+            grid.wide.push_back(index);
+        } else {
+            for (int64_t x = span.x0; x <= span.x1; ++x)
+                for (int64_t y = span.y0; y <= span.y1; ++y) grid.Add(CellKey(x, y), index);
+        }
     }
-    for (int64_t x = span.x0; x <= span.x1; ++x)
-        for (int64_t y = span.y0; y <= span.y1; ++y) grid.cells[CellKey(x, y)].push_back(face);
+    grid.entries.push_back(entry);
 }
 
 MergeSpace::Grid& MergeSpace::GridOf(const CPart& part) {
@@ -199,49 +279,94 @@ MergeSpace::Grid& MergeSpace::GridOf(const CPart& part) {
 
 bool MergeSpace::ProbeGrid(const CPart& probe, const RigidMotion& probeMotion, const CPart& indexed,
                            const RigidMotion& indexedMotion) {
-    Grid& grid = GridOf(indexed);
+    // A few faces are quicker to test one by one than to index.
+    Grid* grid = indexed.faces.size() > kGridFaces ? &GridOf(indexed) : nullptr;
+    std::vector<Point2>& pp = probeCorners_;
+    std::vector<Point2>& pi = indexedCorners_;
+    std::vector<Point2>& few = fewCorners_;
+    std::vector<uint32_t>& fewStart = fewStart_;
+    if (!grid) {
+        few.clear();
+        fewStart.clear();
+        for (const CFace* face : indexed.faces) {
+            fewStart.push_back(static_cast<uint32_t>(few.size()));
+            for (const auto& corner : face->halfEdges) few.push_back(indexedMotion.Apply(corner->Pos2D()));
+        }
+        fewStart.push_back(static_cast<uint32_t>(few.size()));
+    }
     // The grid holds stored positions; a probe box taken back into that frame is widened by far more
     // than the rounding of the two motions, so no face whose development box meets it is missed.
     const double margin = 1e-6 * cellSize_ + std::sqrt(sharedPointSquared_);
-    std::vector<Point2> pp, pi;
-    std::vector<const CFace*> candidates;
-    const auto overlaps = [&](const CFace* face) {
-        CornerPositions(*face, probeMotion, pp);
+    // Whether the probe face with these stored corners overlaps the indexed part.
+    const auto overlaps = [&](const Point2* stored, size_t count) {
+        pp.resize(count);
+        for (size_t k = 0; k < count; ++k) pp[k] = probeMotion.Apply(stored[k]);
         if (pp.size() < 3) return false;
+        if (!grid) {
+            for (size_t i = 0; i + 1 < fewStart.size(); ++i)
+                if (FacesOverlap(few.data() + fewStart[i], fewStart[i + 1] - fewStart[i], pp.data(),
+                                 pp.size(), sharedPointSquared_))
+                    return true;
+            return false;
+        }
         const Box box = BoxOf(pp.data(), pp.size());
         const Point2 corners[4] = {
             indexedMotion.Unapply({box.x0, box.y0}), indexedMotion.Unapply({box.x1, box.y0}),
             indexedMotion.Unapply({box.x1, box.y1}), indexedMotion.Unapply({box.x0, box.y1})};
         Box local = BoxOf(corners, 4);
         local.x0 -= margin, local.y0 -= margin, local.x1 += margin, local.y1 += margin;
+        // A face whose stored box misses the widened probe box cannot meet the probe on the development.
+        const auto test = [&](uint32_t index) {
+            const Grid::Entry& e = grid->entries[index];
+            if (e.box.x1 < local.x0 || local.x1 < e.box.x0 || e.box.y1 < local.y0 || local.y1 < e.box.y0)
+                return false;
+            pi.resize(e.count);
+            for (uint32_t k = 0; k < e.count; ++k) pi[k] = indexedMotion.Apply(grid->points[e.start + k]);
+            return FacesOverlap(pi.data(), pi.size(), pp.data(), pp.size(), sharedPointSquared_);
+        };
         CellSpan span;
-        candidates.assign(grid.wide.begin(), grid.wide.end());
         if (!SpanOf(local, cellSize_, span)) {
-            candidates.assign(indexed.faces.begin(), indexed.faces.end());
-        } else {
-            for (int64_t x = span.x0; x <= span.x1; ++x)
-                for (int64_t y = span.y0; y <= span.y1; ++y) {
-                    auto it = grid.cells.find(CellKey(x, y));
-                    if (it != grid.cells.end())
-                        candidates.insert(candidates.end(), it->second.begin(), it->second.end());
+            for (uint32_t index = 0; index < grid->entries.size(); ++index)
+                if (test(index)) return true;
+            return false;
+        }
+        for (uint32_t index : grid->wide)
+            if (test(index)) return true;
+        grid->NewQuery();
+        for (int64_t x = span.x0; x <= span.x1; ++x)
+            for (int64_t y = span.y0; y <= span.y1; ++y)
+                for (uint32_t link = grid->Head(CellKey(x, y)); link != Grid::kNone;
+                     link = grid->linkNext[link]) {
+                    const uint32_t index = grid->linkFace[link];
+                    if (grid->Take(index) && test(index)) return true;
                 }
-            std::sort(candidates.begin(), candidates.end());
-            candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
-        }
-        for (const CFace* other : candidates) {
-            CornerPositions(*other, indexedMotion, pi);
-            if (FacesOverlap(pi.data(), pi.size(), pp.data(), pp.size(), sharedPointSquared_)) return true;
-        }
         return false;
+    };
+    std::vector<Point2>& stored = storedCorners_;
+    const auto overlapsFace = [&](const CFace* face) {
+        stored.clear();
+        for (const auto& corner : face->halfEdges) stored.push_back(corner->Pos2D());
+        return overlaps(stored.data(), stored.size());
     };
     // Two large parts that overlapped along one edge mostly overlap at the same face along the next
     // edge between them; asking that face first spares a walk over the whole smaller part each time.
     const uint64_t key =
         reinterpret_cast<uintptr_t>(&probe) * 0x9E3779B97F4A7C15ull ^ reinterpret_cast<uintptr_t>(&indexed);
     auto hint = hints_.find(key);
-    if (hint != hints_.end() && hint->second->part == &probe && overlaps(hint->second)) return true;
+    if (hint != hints_.end() && hint->second->part == &probe && overlapsFace(hint->second)) return true;
+    // A probe with a grid of its own has its corners side by side there.
+    auto probeState = states_.find(&probe);
+    const Grid* probeGrid = probeState != states_.end() ? probeState->second.grid.get() : nullptr;
+    if (probeGrid != nullptr && probeGrid->entries.size() == probe.faces.size()) {
+        for (const Grid::Entry& e : probeGrid->entries)
+            if (overlaps(probeGrid->points.data() + e.start, e.count)) {
+                hints_[key] = e.face;
+                return true;
+            }
+        return false;
+    }
     for (const CFace* face : probe.faces) {
-        if (overlaps(face)) {
+        if (overlapsFace(face)) {
             hints_[key] = face;
             return true;
         }
@@ -305,10 +430,6 @@ CPart& MergeSpace::Merge(CPart& a, CPart& b, const RigidMotion& movedB) {
     const State& small = keepA ? stateB : stateA;
     CPart& bigPart = keepA ? a : b;
     CPart& smallPart = keepA ? b : a;
-    if (strategy_ == OverlapStrategy::Indexed && !big.grid) {
-        big.grid = std::make_unique<Grid>();
-        for (const CFace* face : bigPart.faces) Insert(*big.grid, face);
-    }
     for (CFace* face : smallPart.faces) {
         for (auto& corner : face->halfEdges) {
             const Point2 p = big.motion.Unapply(small.motion.Apply(corner->Pos2D()));

@@ -89,6 +89,9 @@ private:
     // The face of one part that last overlapped another, keyed by the two parts (a clash of keys only
     // makes a poor first guess).
     std::unordered_map<uint64_t, const CFace*> hints_;
+    // Scratch corner positions of the probe's face and of a candidate, kept to spare an allocation each.
+    std::vector<Point2> probeCorners_, indexedCorners_, storedCorners_, fewCorners_;
+    std::vector<uint32_t> fewStart_;
 };
 
 } // namespace tsm
