@@ -120,8 +120,6 @@ TEST(DevelopmentOverlay, EdgeIdsTurnWithTheirEdgesCentredOnTheFacesSide) {
         for (size_t i = 0; i < ids.size(); ++i) {
             SCOPED_TRACE(texts[i]);
             EXPECT_EQ(ids[i].text, texts[i]);
-            EXPECT_EQ(ids[i].font.family(), "Arial");
-            EXPECT_EQ(ids[i].colour, QColor(Qt::black));
             if (!inverted) {
                 EXPECT_NEAR(i == 3 ? std::abs(ids[i].angleDegrees) : ids[i].angleDegrees, angles[i], 1e-9);
             }
@@ -214,7 +212,6 @@ TEST(DevelopmentOverlay, TextLinesAreSpreadOverTheirRect) {
     EXPECT_DOUBLE_EQ(items[1].origin.y(), 144.0 + ascent); // (61 - 25) x 4
     EXPECT_EQ(items[0].angleDegrees, 0.0);
     EXPECT_EQ(items[0].colour, QColor(255, 0, 0)); // 0x00BBGGRR
-    EXPECT_EQ(items[0].font.family(), "MS Sans Serif");
     EXPECT_NEAR(items[0].font.pointSizeF(), 10 * 4 / (96 / 25.4), 1e-9);
 }
 

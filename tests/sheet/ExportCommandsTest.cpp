@@ -1,5 +1,5 @@
-// The export commands without dialogs: filters, extensions, the path test, refusals and failure messages,
-// that each vector format reaches its writer, and what every writer does with files and locales.
+// The export commands without dialogs: extensions, the path test, refusals and failure messages, that each
+// vector format reaches its writer, what every writer does with files and locales, and its numbers.
 
 #include "sheet/ExportCommands.h"
 
