@@ -145,19 +145,6 @@ TEST(WalkDashes, PatternsGiveExactDashes) {
     // Absurdly many dashes are cut short instead of filling memory.
     const double fine[2] = {0.01, 0.01};
     EXPECT_LE(WalkDashes(1e12, fine, 2).size(), 1000000u);
-
-    // The vector lists keep only the positive values, scaled by the diagonal of a device millimetre.
-    const Settings defaults;
-    const std::vector<double> m = VectorDashList(defaults.mountainDash, 1, 1);
-    ASSERT_EQ(m.size(), 2u);
-    ExpectSpans(WalkDashes(10.0, m),
-                {{0, kRoot2}, {2 * kRoot2, 3 * kRoot2}, {4 * kRoot2, 5 * kRoot2}, {6 * kRoot2, 7 * kRoot2}});
-    const std::vector<double> v = VectorDashList(defaults.valleyDash, 1, 1);
-    ASSERT_EQ(v.size(), 4u);
-    ExpectSpans(WalkDashes(10.0, v),
-                {{0, 2 * kRoot2}, {3 * kRoot2, 3.5 * kRoot2}, {4.5 * kRoot2, 6.5 * kRoot2}});
-    // Not sx alone: sx = 2, sy = 1 scales by sqrt(5).
-    EXPECT_DOUBLE_EQ(VectorDashList(defaults.mountainDash, 2, 1)[0], std::sqrt(5.0));
 }
 
 // The cycle's coverage is what the walk inks of a long line; patterns that draw nothing have no cycle.
