@@ -61,25 +61,7 @@ TEST(DevelopmentRaster, LineStyleWidthAndAlpha) {
     CHalfEdge a, b;
     a.next = &b;
     line.first = &a;
-    line.drawKind = DrawKind::Mountain; // default style 3: mountain dashes
-    RasterLineStyle style = RasterStyleOfLine(line, s);
-    EXPECT_TRUE(style.drawn && style.dashed && !style.whiteUnderlay);
-    EXPECT_EQ(style.patternMM, s.mountainDash);
-    // The value picks the pattern, not the kind: a mountain fold with style 2 takes the valley dashes.
-    s.iMountainLineStyle = kLineValleyDashes;
-    EXPECT_EQ(RasterStyleOfLine(line, s).patternMM, s.valleyDash);
-    // The white underlay goes under dashed lines only.
-    s.bDrawWhiteBkLine = true;
-    EXPECT_TRUE(RasterStyleOfLine(line, s).whiteUnderlay);
-    line.drawKind = DrawKind::Cut;
-    style = RasterStyleOfLine(line, s);
-    EXPECT_TRUE(style.drawn && !style.dashed && !style.whiteUnderlay);
-    // Style 1 draws nothing, flap-fold kinds follow their fold's style.
-    s.iValleyLineStyle = kLineNone;
-    line.drawKind = DrawKind::FlapValley;
-    EXPECT_FALSE(RasterStyleOfLine(line, s).drawn);
-    line.drawKind = DrawKind::FlapMountain;
-    EXPECT_TRUE(RasterStyleOfLine(line, s).drawn);
+    // Styles, patterns and underlays of drawn kinds are pinned by the line-style reference image.
     // Omitted folds and flaps without fold line are no lines; hidden lines are never drawn.
     for (DrawKind kind :
          {DrawKind::Omitted, DrawKind::FlapOnly, static_cast<DrawKind>(7), static_cast<DrawKind>(-1)}) {
@@ -202,27 +184,23 @@ TEST(DevelopmentRaster, LighteningTurnsWhitishPixelsWhite) {
 
 // ---- Pictures ----
 
-// The darkest (or lightest) pixel within `radius` of a development point: thin and smoothed lines need not
-// fall on the pixel the point rounds to.
-QRgb DarkestNear(const QImage& image, const RasterProjection& projection, const Point2& mm, int radius = 1,
-                 bool lightest = false) {
+// The darkest pixel within `radius` of a development point: thin and smoothed lines need not fall on the
+// pixel the point rounds to.
+QRgb DarkestNear(const QImage& image, const RasterProjection& projection, const Point2& mm, int radius = 1) {
     const auto luma = [](QRgb c) { return qRed(c) + qGreen(c) + qBlue(c); };
     const Point2 p = projection.ToPixel(mm);
-    QRgb best = lightest ? qRgb(0, 0, 0) : qRgb(255, 255, 255);
+    QRgb best = qRgb(255, 255, 255);
     for (int dy = -radius; dy <= radius; ++dy)
         for (int dx = -radius; dx <= radius; ++dx) {
             const int x = int(std::floor(p.x)) + dx, y = int(std::floor(p.y)) + dy;
             if (!image.valid(x, y)) continue;
-            if ((luma(image.pixel(x, y)) < luma(best)) != lightest) best = image.pixel(x, y);
+            if (luma(image.pixel(x, y)) < luma(best)) best = image.pixel(x, y);
         }
     return best;
 }
 
 void SetColour(float* target, Rgb c) {
     target[0] = c.r, target[1] = c.g, target[2] = c.b;
-}
-Rgb Scaled(Rgb c, float f) {
-    return {c.r * f, c.g * f, c.b * f};
 }
 
 TEST(DevelopmentRasterImage, TexturedPart) {
@@ -239,19 +217,6 @@ TEST(DevelopmentRasterImage, TexturedPart) {
     const QImage image = RenderBitmap(doc, settings, projection, prompt);
     EXPECT_TRUE(prompt.texts.empty());
     EXPECT_TRUE(MatchesReference(image, "raster_textured_part"));
-
-    // v = 0 is the texture's top row and u = 0 its left column, on every face.
-    const CPart& part = *dev.parts[0];
-    for (const CFace* face : part.faces)
-        for (const auto& [u, v, colour] :
-             {std::tuple{0.25, 0.25, kTopLeft}, std::tuple{0.75, 0.25, kTopRight},
-              std::tuple{0.25, 0.75, kBottomLeft}, std::tuple{0.75, 0.75, kBottomRight}})
-            EXPECT_TRUE(ColourNear(PixelAt(image, projection, PointAtUV(part, *face, u, v)), colour));
-    // Outside the parts the paper stays pure white: the border and the part's bounding box corners.
-    EXPECT_EQ(image.pixel(0, 0), qRgb(255, 255, 255));
-    EXPECT_EQ(image.pixel(399, image.height() - 1), qRgb(255, 255, 255));
-    EXPECT_EQ(PixelAt(image, projection, {dev.frame[0] + 0.5, dev.frame[1] + 0.5}), qRgb(255, 255, 255));
-
     // The full-size bitmap (bottom row first) and the texture (top row first) give the same picture.
     MakeBitmap(*doc.model->materials[0]);
     ASSERT_NE(doc.model->materials[0]->bitmap, nullptr);
@@ -260,7 +225,7 @@ TEST(DevelopmentRasterImage, TexturedPart) {
     // A 2 x 2 texture magnified: linear filtering blends the quadrants, nearest keeps them sharp.
     doc.model->materials[0]->texture = QuadrantTexture(2);
     doc.model->materials[0]->bitmap.reset();
-    const Point2 nearMiddle = PointAtUV(part, *part.faces[0], 0.45, 0.45);
+    const Point2 nearMiddle = PointAtUV(*dev.parts[0], *dev.parts[0]->faces[0], 0.45, 0.45);
     EXPECT_FALSE(ColourNear(PixelAt(RenderBitmap(doc, settings, projection, prompt), projection, nearMiddle),
                             kTopLeft, 20));
     settings.bTextureSmooth = false;
@@ -269,24 +234,18 @@ TEST(DevelopmentRasterImage, TexturedPart) {
 }
 
 // Two points inside each drawn flap, a quarter of the way along its base from either end and halfway
-// out to the tips: (development point, flap corner, weights of the corners A, tipStart, tipEnd, B).
-struct FlapProbe {
-    Point2 mm;
-    const CHalfEdge* h = nullptr;
-    double weights[4] = {0, 0, 0, 0};
-};
-std::vector<FlapProbe> FlapProbes(const Development& dev) {
-    std::vector<FlapProbe> probes;
+// out to the tips.
+std::vector<Point2> FlapProbes(const Development& dev) {
+    std::vector<Point2> probes;
     for (const auto& part : dev.parts)
         for (const auto& line : part->lines) {
             if (!HasDrawnFlap(line->drawKind)) continue;
             const std::array<Point2, 4> q = FlapOutline(*line->first);
             for (double s : {0.25, 0.75}) {
-                // Halfway between the base point and the tip side point at the same fraction s.
-                FlapProbe probe{
-                    {part->x, part->y}, line->first, {0.5 * (1 - s), 0.5 * (1 - s), 0.5 * s, 0.5 * s}};
-                for (int i = 0; i < 4; ++i) probe.mm = probe.mm + q[i] * probe.weights[i];
-                probes.push_back(probe);
+                const double weights[4] = {0.5 * (1 - s), 0.5 * (1 - s), 0.5 * s, 0.5 * s};
+                Point2 mm{part->x, part->y};
+                for (int i = 0; i < 4; ++i) mm = mm + q[i] * weights[i];
+                probes.push_back(mm);
             }
         }
     return probes;
@@ -302,34 +261,17 @@ TEST(DevelopmentRasterImage, FlapsWhiteOrColouredWithTheFace) {
     const auto probes = FlapProbes(dev);
     ASSERT_GE(probes.size(), 14u);
     const auto expectProbes = [&](const QImage& image, Rgb colour) {
-        for (const auto& p : probes) EXPECT_TRUE(ColourNear(PixelAt(image, projection, p.mm), colour));
+        for (const Point2& mm : probes) EXPECT_TRUE(ColourNear(PixelAt(image, projection, mm), colour));
     };
 
     // By default flaps are white paper with their outline.
     const QImage white = RenderBitmap(doc, settings, projection, prompt);
     EXPECT_TRUE(MatchesReference(white, "raster_flaps_white"));
-    expectProbes(white, kWhite);
 
     // Coloured with the face: each flap shows the neighbouring face's texture where it will lie under it.
     settings.bColorFlapWithFace = true;
-    const QImage textured = RenderBitmap(doc, settings, projection, prompt);
-    EXPECT_TRUE(MatchesReference(textured, "raster_flaps_face_texture"));
-    int checked = 0;
-    for (const auto& p : probes) {
-        Point2 uv[4];
-        ASSERT_TRUE(FlapTextureCoordinates(*p.h, uv));
-        Point2 c{0, 0};
-        for (int i = 0; i < 4; ++i) c = c + uv[i] * p.weights[i];
-        const double u = c.x - std::floor(c.x), v = c.y - std::floor(c.y);
-        // Only where the sample lies well inside one quadrant of the (repeating) texture.
-        const auto clear = [](double t) { return std::abs(t - 0.5) > 0.03 && t > 0.03 && t < 0.97; };
-        if (!clear(u) || !clear(v)) continue;
-        const Rgb expected =
-            v < 0.5 ? (u < 0.5 ? kTopLeft : kTopRight) : (u < 0.5 ? kBottomLeft : kBottomRight);
-        EXPECT_TRUE(ColourNear(PixelAt(textured, projection, p.mm), expected));
-        ++checked;
-    }
-    EXPECT_GE(checked, 10);
+    EXPECT_TRUE(
+        MatchesReference(RenderBitmap(doc, settings, projection, prompt), "raster_flaps_face_texture"));
 
     // Without a texture the flap takes the neighbour's flat colour; with materials off it stays white.
     doc.model->materials[0]->texture.reset();
@@ -374,40 +316,15 @@ TEST(DevelopmentRasterImage, LineStylesUnderlayAndAlpha) {
     QImage montage(w * 4, h * 4, QImage::Format_RGB32);
     montage.fill(Qt::black);
     QPainter painter(&montage);
-    for (int row = 0; row < 4; ++row) {
+    for (int row = 0; row < 4; ++row)
         for (int style = 0; style < 4; ++style) {
-            SCOPED_TRACE("row " + std::to_string(row) + " style " + std::to_string(style));
             const auto& v = variants[row];
             Settings s;
             s.iMountainLineStyle = s.iValleyLineStyle = style;
             s.bLineAlpha = v.lineAlpha;
             s.bDrawWhiteBkLine = v.underlay;
-            const QImage tile = v.bitmapMode ? c.Bitmap(s) : c.Screen(s);
-            ASSERT_FALSE(tile.isNull());
-            painter.drawImage(style * w, row * h, tile);
-            // Valley dashes (2, 1, 0.5, 1) or mountain dashes (1, 1) along the diagonal: the middle of the
-            // first dash and of the first gap.
-            const bool valley = style != kLineMountainDashes;
-            const Point2 dashAt = c.Along(valley ? 1.0 : 0.5), gapAt = c.Along(valley ? 2.5 : 1.5);
-            if (style == kLineNone) {
-                // Not drawn at all, so no underlay either.
-                EXPECT_TRUE(ColourNear(c.Darkest(tile, dashAt), kFaceBlue));
-                EXPECT_TRUE(ColourNear(c.Darkest(tile, gapAt), kFaceBlue));
-            } else if (style == kLineSolid) {
-                // Solid lines get no underlay: the line goes straight over the face, gaps or not.
-                const Rgb line = Scaled(kFaceBlue, v.lineAlpha ? 0.5f : 0.0f);
-                EXPECT_TRUE(ColourNear(c.Darkest(tile, dashAt), line, 4));
-                EXPECT_TRUE(ColourNear(c.Darkest(tile, gapAt), line, 4));
-            } else {
-                // Line colour black: half over the background with alpha 0.5, black without blending; the
-                // gap shows the underlay, white, or the face.
-                const Rgb under = v.underlay ? kWhite : kFaceBlue;
-                EXPECT_TRUE(
-                    ColourNear(c.Darkest(tile, dashAt), v.lineAlpha ? Scaled(under, 0.5f) : Rgb{0, 0, 0}, 4));
-                EXPECT_TRUE(ColourNear(DarkestNear(tile, c.projection, gapAt, 1, true), under));
-            }
+            painter.drawImage(style * w, row * h, v.bitmapMode ? c.Bitmap(s) : c.Screen(s));
         }
-    }
     painter.end();
     EXPECT_TRUE(MatchesReference(montage, "raster_line_styles"));
     EXPECT_TRUE(c.prompt.texts.empty());
@@ -471,8 +388,6 @@ TEST(DevelopmentRasterImage, PickedFaceAndMaterials) {
     const Point2 in0 = FaceMiddle(*c.part, *c.face0), in1 = FaceMiddle(*c.part, *c.face1);
     const QImage screen = c.Screen(Settings(), true);
     EXPECT_TRUE(MatchesReference(screen, "raster_picked_face"));
-    EXPECT_EQ(PixelAt(screen, c.projection, in0), qRgb(255, 0, 0));
-    EXPECT_TRUE(ColourNear(PixelAt(screen, c.projection, in1), kFaceBlue));
     // Textures give way to the red too.
     c.doc.model->defaultMaterial.texture = QuadrantTexture(8);
     EXPECT_EQ(PixelAt(c.Screen(Settings(), true), c.projection, in0), qRgb(255, 0, 0));
@@ -509,21 +424,6 @@ TEST(DevelopmentRasterImage, PicturesUnderAndAboveTheParts) {
     const RasterProjection projection = RegionProjection(240, 156, 12, 12, 8);
     const QImage image = RenderBitmap(c.doc, Settings(), projection, c.prompt);
     EXPECT_TRUE(MatchesReference(image, "raster_pictures"));
-    const std::pair<Point2, Rgb> expected[] = {
-        {{15, 12.5}, green},       // picture A alone
-        {{22, 17}, kFaceBlue},     // under face 0
-        {{17.5, 15}, kWhite},      // under the flap
-        {{31, 12.5}, kTopLeft},    // mirrored: u = 0 at x 32
-        {{31, 15.5}, kBottomLeft}, //
-        {{28, 12.5}, kTopRight},   // over face 1
-        {{28, 15.5}, kBottomRight},
-    };
-    for (const auto& [mm, colour] : expected)
-        EXPECT_TRUE(ColourNear(PixelAt(image, projection, mm), colour)) << mm.x;
-    // Lines stay above list B: the right cut line crosses it.
-    const QRgb onCut = DarkestNear(image, projection, {30, 13});
-    EXPECT_TRUE(ColourNear(onCut, Scaled(kTopRight, 0.5f), 6) ||
-                ColourNear(onCut, Scaled(kTopLeft, 0.5f), 6));
     // A picture without an image, or without a material, shows nothing and breaks nothing.
     AddPicture(c.doc, true, {20, 10, 4, 4}, nullptr);
     auto loose = std::make_unique<CImageBlock>();
@@ -573,34 +473,14 @@ TEST(DevelopmentRasterImage, EdgeIdsWithGLText) {
     Reclassify(doc, s);
     const RasterProjection projection = FrameProjection(*doc.development, 5, 3);
 
-    // Dark pixels within 2 mm of each numbered edge's middle.
-    const auto darkNearIds = [&](const QImage& image) {
-        int dark = 0;
-        for (const auto& part : doc.development->parts)
-            for (const CFace* face : part->faces)
-                for (const auto& corner : face->halfEdges) {
-                    EdgeIdPlacement place;
-                    if (corner->edge->edgeId == -1 ||
-                        !PlaceEdgeId(*part, *corner, EdgeIdFromThisCorner(*doc.development, s), place))
-                        continue;
-                    const Point2 c = projection.ToPixel(place.midpointMM);
-                    for (int y = int(c.y) - 10; y <= int(c.y) + 10; ++y)
-                        for (int x = int(c.x) - 10; x <= int(c.x) + 10; ++x)
-                            dark += image.valid(x, y) && qRed(image.pixel(x, y)) + qGreen(image.pixel(x, y)) +
-                                                                 qBlue(image.pixel(x, y)) <
-                                                             180;
-                }
-        return dark;
-    };
     s.bLineAlpha = true;
-    const int withoutText = darkNearIds(RenderBitmap(doc, s, projection, prompt));
     s.bUseOpenGLToDrawEdgeID = true;
-    const QImage image = RenderBitmap(doc, s, projection, prompt);
-    EXPECT_TRUE(MatchesReference(image, "raster_edge_ids_gl"));
-    EXPECT_GT(darkNearIds(image), withoutText + 100);
+    EXPECT_TRUE(MatchesReference(RenderBitmap(doc, s, projection, prompt), "raster_edge_ids_gl"));
     // Edge IDs not shown: no text, whatever the GL switch says.
     s.bDrawNumber = false;
-    EXPECT_EQ(darkNearIds(RenderBitmap(doc, s, projection, prompt)), withoutText);
+    const QImage noIds = RenderBitmap(doc, s, projection, prompt);
+    s.bUseOpenGLToDrawEdgeID = false;
+    EXPECT_EQ(RenderBitmap(doc, s, projection, prompt), noIds);
 }
 
 // On screen, GL edge IDs whose em covers fewer than two pixels are left out, and lines lose their smoothing
@@ -629,14 +509,11 @@ TEST(DevelopmentRasterImage, ScreenLeavesOutIllegibleGLEdgeIdsAndLineSmoothing) 
         bool smoothed;
     };
     const Case cases[] = {
-        {5.0, true, true, true},    // 17.6 pixels an em
         {1.2, true, true, true},    // 4.2 pixels
         {0.55, true, false, true},  // 1.94 pixels
         {0.5, true, false, true},   // lines still smoothed
         {0.49, true, false, false}, // just below half a pixel per millimetre
-        {0.25, true, false, false}, // 0.88 pixels
         {0.55, false, true, true},  // the same sizes in a bitmap output
-        {1.2, false, true, true},   // 4.2 pixels
         {0.49, false, true, true},  // lines smoothed where the screen's are not
     };
     for (const Case& c : cases) {

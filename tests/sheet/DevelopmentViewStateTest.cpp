@@ -1,9 +1,11 @@
-// The development view's navigation: fit, pan, zoom with its floor, click versus drag, the mapping between
-// screen and millimetres, the grid change that keeps the drawing in place, and the update-hint table.
+// The development view's navigation (fit, pan, zoom with its floor, click versus drag, the mapping between
+// screen and millimetres, the grid change that keeps the drawing in place) and the rules the edit modes
+// pick and select by.
 
 #include "sheet/DevelopmentViewState.h"
 
 #include "model/Settings.h"
+#include "sheet/DevelopmentPicking.h"
 
 #include <gtest/gtest.h>
 
@@ -67,6 +69,9 @@ TEST(DevelopmentViewState, FitShowsTheSheetAreaOrOneSheetWithFifteenPixelsFree) 
     // Without a development the content is one sheet's paper, whatever grid the document held.
     state = Fitted(240, 327, A4(2, 1), false);
     EXPECT_DOUBLE_EQ(state.Zoom(), 1.0);
+    // A client smaller than the margins still gets a usable zoom.
+    EXPECT_EQ(Fitted(20, 10, A4(2, 1)).Zoom(), 1.0);
+    EXPECT_EQ(Fitted(0, 0, A4(2, 1), false).Zoom(), 1.0);
 
     // A fit forgets the pan and the zoom the user chose.
     state.SetPan(12.0, -7.0);
@@ -179,25 +184,6 @@ TEST(DevelopmentViewState, AReleaseWithinThreePixelsIsAClick) {
     EXPECT_FALSE(state.IsClick(std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
-TEST(DevelopmentViewState, ScreenAndMillimetresMapBothWays) {
-    const SheetLayout layout = A4(2, 1);
-    DevelopmentViewState state = Fitted(420, 327, layout);
-    // At pan (0, 0) the sheet area is centred: the development's origin lies at the side and top margins,
-    // 15 mm inside the 15-pixel border.
-    Point2 screen = state.DevelopmentToScreen({0.0, 0.0}, layout);
-    EXPECT_EQ(std::make_pair(screen.x, screen.y), std::make_pair(30.0, 30.0));
-    // A pan of 10 mm at zoom 2 moves the picture by 20 pixels.
-    ASSERT_TRUE(state.SetZoom(2.0, layout));
-    state.SetPan(10.0, -5.0);
-    const Point2 mm{123.25, 45.5};
-    screen = state.DevelopmentToScreen(mm, layout);
-    EXPECT_DOUBLE_EQ(screen.x, (15.0 + 123.25 - 195.0 + 10.0) * 2.0 + 210.0);
-    EXPECT_DOUBLE_EQ(screen.y, (15.0 + 45.5 - 148.5 - 5.0) * 2.0 + 163.5);
-    const Point2 back = state.ScreenToDevelopment(screen.x, screen.y, layout);
-    EXPECT_NEAR(back.x, mm.x, 1e-9);
-    EXPECT_NEAR(back.y, mm.y, 1e-9);
-}
-
 TEST(DevelopmentViewState, AGridChangeKeepsTheDrawingInPlace) {
     const SheetLayout before = A4(1, 1);
     const SheetLayout after = A4(3, 2);
@@ -217,45 +203,6 @@ TEST(DevelopmentViewState, AGridChangeKeepsTheDrawingInPlace) {
     EXPECT_EQ(View(state), (std::vector<double>{1.5, 4, 6}));
 }
 
-TEST(DevelopmentViewState, EachHintRedoesWhatItNames) {
-    using H = UpdateHint;
-    struct Row {
-        UpdateHint hint;
-        bool resetEditState, clearSelection, recomputeGrid, recomputeExtents, updateGridInPlace, fit,
-            reapplyTextureFilter, redraw;
-    };
-    const Row rows[] = {
-        {H::FitDevelopment, false, false, false, false, false, true, false, true},
-        {H::RecomputeSheets, false, false, true, true, false, true, false, true},
-        {H::DevelopmentReplaced, false, true, true, false, false, true, false, true},
-        {H::ClearSelection, false, true, false, false, false, false, false, true},
-        {H::Undone, false, true, false, false, true, false, false, true},
-        {H::KeepGridInPlace, false, false, false, false, true, false, false, true},
-        {H::FlapsSwitched, false, false, false, false, true, false, false, true},
-        {H::TextureFilterChanged, false, false, false, false, false, false, true, false},
-        {H::NewModel, true, true, true, false, false, true, false, true},
-        // Every other hint, the 3D view's own ones included, only redraws.
-        {H::Redraw, false, false, false, false, false, false, false, true},
-        {static_cast<H>(1), false, false, false, false, false, false, false, true},
-        {H::RebuildProjection, false, false, false, false, false, false, false, true},
-        {H::ResetCamera, false, false, false, false, false, false, false, true},
-        {H::CoordinatesChanged, false, false, false, false, false, false, false, true},
-        {H::ViewFromBelow, false, false, false, false, false, false, false, true},
-        {H::ClearPick, false, false, false, false, false, false, false, true},
-        {H::ClearPickAndProjection, false, false, false, false, false, false, false, true},
-        {static_cast<H>(999), false, false, false, false, false, false, false, true},
-        {static_cast<H>(-1), false, false, false, false, false, false, false, true},
-    };
-    for (const Row& r : rows) {
-        const DevelopmentHintActions a = DevelopmentActionsForHint(r.hint);
-        EXPECT_EQ((std::vector<bool>{a.resetEditState, a.clearSelection, a.recomputeGrid, a.recomputeExtents,
-                                     a.updateGridInPlace, a.fit, a.reapplyTextureFilter, a.redraw}),
-                  (std::vector<bool>{r.resetEditState, r.clearSelection, r.recomputeGrid, r.recomputeExtents,
-                                     r.updateGridInPlace, r.fit, r.reapplyTextureFilter, r.redraw}))
-            << static_cast<int>(r.hint);
-    }
-}
-
 TEST(DevelopmentViewState, ModeStatusTexts) {
     const std::pair<EditMode, std::string> rows[] = {
         {EditMode::CheckFace, "Click the face to see the corresponding between 3D and developed model."},
@@ -267,4 +214,74 @@ TEST(DevelopmentViewState, ModeStatusTexts) {
         {static_cast<EditMode>(-1), ""},
     };
     for (const auto& [mode, text] : rows) EXPECT_EQ(EditModeStatusText(mode), text) << static_cast<int>(mode);
+}
+
+TEST(DevelopmentPicking, HandlesFindAndDragTheirSides) {
+    const std::array<double, 4> rect = {10, 20, 40, 30};
+    struct Case {
+        Point2 at;
+        int handle;
+        Point2 by;
+        std::array<double, 4> after;
+    };
+    const Case cases[] = {
+        {{10, 20}, 0, {-5, -5}, {5, 15, 45, 35}},    // top left grows up and left
+        {{30.5, 20.5}, 1, {7, 4}, {10, 24, 40, 26}}, // the top side moves only up and down
+        {{50, 35}, 3, {10, 0}, {10, 20, 50, 30}},
+        {{50, 50}, 4, {-100, -100}, {10, 20, 1, 1}}, // dragged across: stops 1 mm short
+        {{10, 50}, 6, {2, 2}, {12, 20, 38, 32}},
+        {{9, 35}, 7, {-1, 9}, {9, 20, 41, 30}},
+        {{30, 35}, -1, {0, 0}, rect}, // the middle is no handle
+        {{12, 20}, -1, {0, 0}, rect}, // beyond the tolerance
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.handle);
+        EXPECT_EQ(HandleAt(rect, c.at, 1.0), c.handle);
+        if (c.handle >= 0) {
+            EXPECT_EQ(DragHandle(rect, c.handle, c.by), c.after);
+        }
+    }
+}
+
+TEST(DevelopmentPicking, ObjectsStackAndTheRubberBandToggles) {
+    Development development;
+    auto part = std::make_unique<CPart>();
+    part->x = 0;
+    part->y = 0;
+    part->width = 50;
+    part->height = 50;
+    CPart* box = development.AppendPart(std::move(part));
+    auto add = [&](auto& list, double x, double y, double w, double h) {
+        list.push_back(std::make_unique<typename std::decay_t<decltype(list)>::value_type::element_type>());
+        double* r = list.back()->rect;
+        r[0] = x, r[1] = y, r[2] = w, r[3] = h;
+        return list.back().get();
+    };
+    CTextBlock* text = add(development.texts, 60, 0, 20, 10);
+    CImageBlock* under = add(development.imagesA, 60, 20, 20, 10);
+    CImageBlock* above = add(development.imagesB, 100, 30, -20, -10); // mirrored: spans 80..100, 20..30
+    CTextBlock* onTop = add(development.texts, 85, 22, 5, 5);
+
+    // A part without faces is hit by nothing but its box in a rectangle.
+    EXPECT_FALSE(ObjectAt(development, {10, 10}));
+    EXPECT_EQ(ObjectAt(development, {70, 5}), TextObject(text));
+    EXPECT_EQ(ObjectAt(development, {70, 25}), PictureObject(under));
+    EXPECT_EQ(ObjectAt(development, {95, 25}), PictureObject(above));
+    EXPECT_EQ(ObjectAt(development, {87, 24}), TextObject(onTop));
+    EXPECT_EQ(ObjectRect(PictureObject(above)), (std::array<double, 4>{80, 20, 20, 10}));
+
+    // The band goes through the pictures under the parts, the texts, the parts, the pictures above.
+    const std::vector<DevObject> met = ObjectsMeetingRect(development, {95, 28}, {40, 5});
+    EXPECT_EQ(met, (std::vector<DevObject>{PictureObject(under), TextObject(text), TextObject(onTop),
+                                           PartObject(box), PictureObject(above)}));
+    EditSelection selection;
+    Select(selection, TextObject(text));
+    Select(selection, PartObject(box));
+    ToggleSelected(selection, met);
+    EXPECT_EQ(SelectedObjects(selection),
+              (std::vector<DevObject>{TextObject(onTop), PictureObject(under), PictureObject(above)}));
+    EXPECT_FALSE(SingleTextOrPicture(selection));
+    Deselect(selection, PictureObject(under));
+    Deselect(selection, PictureObject(above));
+    EXPECT_EQ(SingleTextOrPicture(selection), TextObject(onTop));
 }

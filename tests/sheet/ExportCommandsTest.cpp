@@ -1,5 +1,5 @@
-// The export commands without dialogs: filters, extensions, the path test, refusals and failure messages,
-// that each vector format reaches its writer, and what every writer does with files and locales.
+// The export commands without dialogs: extensions, the path test, refusals and failure messages, that each
+// vector format reaches its writer, what every writer does with files and locales, and its numbers.
 
 #include "sheet/ExportCommands.h"
 
@@ -8,6 +8,7 @@
 #include "sheet/ExporterDXF.h"
 #include "sheet/ExporterEPS.h"
 #include "sheet/SvgExport.h"
+#include "sheet/TextNumbers.h"
 #include "tests/sheet/ExportFixtures.h"
 #include "tools/lib/Samples.h"
 
@@ -15,9 +16,12 @@
 
 #include <clocale>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <functional>
+#include <limits>
 #include <locale>
+#include <random>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -59,19 +63,6 @@ protected:
     RecordingPrompt prompt_;
 };
 
-TEST_F(ExportCommandsTest, FiltersAndDefaultExtensions) {
-    const std::tuple<ExportFormat, std::string, std::string> rows[] = {
-        {ExportFormat::Bmp, "BMP file(*.bmp)|*.bmp||", "bmp"},
-        {ExportFormat::Eps, "EPS file(*.eps)|*.eps||", "eps"},
-        {ExportFormat::Dxf, "DXF file(*.dxf)|*.dxf||", "dxf"},
-        {ExportFormat::Emf, "EMF file(*.emf)|*.emf||", "emf"},
-        {ExportFormat::Svg, "SVG file(*.svg)|*.svg||", "svg"}};
-    for (const auto& [format, filter, extension] : rows) {
-        EXPECT_EQ(ExportDialogFilter(format), filter);
-        EXPECT_EQ(ExportDefaultExtension(format), extension);
-    }
-}
-
 TEST_F(ExportCommandsTest, ChosenPathTest) {
     RecordingPrompt prompt;
     // No extension: the dialog's default one is appended.
@@ -96,15 +87,6 @@ TEST_F(ExportCommandsTest, ChosenPathTest) {
     EXPECT_EQ(ExportPathFor(ExportFormat::Emf, "/tmp/model.txt", emf), "/tmp/model.txt.emf");
     EXPECT_EQ(ExportPathFor(ExportFormat::Emf, "/tmp/model.EMF", emf), "/tmp/model.EMF");
     EXPECT_TRUE(emf.texts.empty());
-}
-
-TEST_F(ExportCommandsTest, EachVectorFormatReachesItsWriter) {
-    for (ExportFormat format : kVectorFormats) {
-        const std::string path = In(std::string("cube.") + ExportDefaultExtension(format));
-        ASSERT_TRUE(ExportDevelopment(format, cube_, settings_, path, {}, prompt_).ok());
-        EXPECT_EQ(test::ReadWholeFile(path), Expected(format)) << path;
-    }
-    EXPECT_TRUE(prompt_.texts.empty());
 }
 
 TEST_F(ExportCommandsTest, EpsStoresTheOptionsAndUsesThem) {
@@ -164,9 +146,9 @@ TEST_F(ExportCommandsTest, RefusalsAndFailures) {
     EXPECT_FALSE(fs::exists(In("cube.bmp")));
 }
 
-// Each writer's own export call (as tsmtool uses them): the writer's bytes, or a failure with a reason and
-// no file.
-TEST_F(ExportCommandsTest, WritersWriteTheirBytesOrSayWhy) {
+// The command and each writer's own export call (as tsmtool uses them): the writer's bytes, or a failure
+// with a reason and no file.
+TEST_F(ExportCommandsTest, CommandAndWritersWriteTheirBytesOrSayWhy) {
     Development& dev = *cube_.development;
     const std::function<Outcome(const std::string&)> writers[] = {
         [&](const std::string& path) { return ExporterEPS(settings_).Export(path, dev); },
@@ -176,6 +158,8 @@ TEST_F(ExportCommandsTest, WritersWriteTheirBytesOrSayWhy) {
     };
     for (size_t i = 0; i < 4; ++i) {
         const std::string path = In(std::string("out.") + ExportDefaultExtension(kVectorFormats[i]));
+        ASSERT_TRUE(ExportDevelopment(kVectorFormats[i], cube_, settings_, path, {}, prompt_).ok());
+        EXPECT_EQ(test::ReadWholeFile(path), Expected(kVectorFormats[i])) << path;
         const Outcome written = writers[i](path);
         ASSERT_TRUE(written.ok()) << written.reason();
         EXPECT_EQ(test::ReadWholeFile(path), Expected(kVectorFormats[i])) << path;
@@ -189,6 +173,7 @@ TEST_F(ExportCommandsTest, WritersWriteTheirBytesOrSayWhy) {
         EXPECT_TRUE(refused.failed() && !refused.reason().empty()) << refused.reason();
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_.dir.path().toStdString()), fs::directory_iterator()),
               4);
+    EXPECT_TRUE(prompt_.texts.empty());
 }
 
 // A printf- or stream-based writer would write decimal commas under such a locale.
@@ -210,6 +195,73 @@ TEST_F(ExportCommandsTest, TextWritersIgnoreTheUserLocale) {
     std::setlocale(LC_ALL, saved.c_str());
     EXPECT_STREQ(probe, "0,500000");
     EXPECT_EQ(inGerman, inC);
+}
+
+// The exporters' number formatting against the C library's own "%f" and "%d" in the C locale.
+
+std::string Fixed(double value) {
+    std::string out;
+    AppendFixed6(out, value);
+    return out;
+}
+
+std::string PrintfFixed(double value) {
+    char buffer[512];
+    std::snprintf(buffer, sizeof buffer, "%f", value);
+    return buffer;
+}
+
+TEST(TextNumbers, FixedMatchesPrintfInTheCLocale) {
+    const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
+    std::setlocale(LC_NUMERIC, "C");
+    // Cases where a hand-made formatter usually goes wrong: signs of zero, ties at the sixth decimal
+    // (1/128 = 0.0078125 is exact and rounds to even), carries into the integer part, huge magnitudes.
+    const std::pair<double, const char*> exact[] = {{0.0, "0.000000"},
+                                                    {-0.0, "-0.000000"},
+                                                    {-1e-9, "-0.000000"},
+                                                    {0.0078125, "0.007812"},
+                                                    {0.0234375, "0.023438"},
+                                                    {283.46456692913387, "283.464567"},
+                                                    {std::numeric_limits<double>::denorm_min(), "0.000000"}};
+    for (const auto& [value, text] : exact) EXPECT_EQ(Fixed(value), text);
+    const double inf = std::numeric_limits<double>::infinity(),
+                 nan = std::numeric_limits<double>::quiet_NaN();
+    for (double value : {9.9999995, 1e300, -std::numeric_limits<double>::max(), inf, -inf, nan, -nan})
+        EXPECT_EQ(Fixed(value), PrintfFixed(value));
+
+    // Development-sized values, values on the half-way points of the sixth decimal, and arbitrary bits.
+    std::mt19937_64 random(20240611);
+    std::uniform_real_distribution<double> points(-5000.0, 5000.0);
+    int mismatches = 0;
+    for (int i = 0; i < 300000 && mismatches < 5; ++i) {
+        double value;
+        if (i % 3 == 0) {
+            value = points(random);
+        } else if (i % 3 == 1) {
+            value = static_cast<double>(static_cast<int64_t>(random() % 20000000) - 10000000) / 1e6 + 5e-7;
+        } else {
+            const uint64_t bits = random();
+            std::memcpy(&value, &bits, sizeof value);
+        }
+        if (Fixed(value) != PrintfFixed(value)) {
+            ++mismatches;
+            ADD_FAILURE() << "value " << PrintfFixed(value) << " gave " << Fixed(value);
+        }
+    }
+    std::setlocale(LC_NUMERIC, saved.c_str());
+}
+
+TEST(TextNumbers, IntegersAndAppending) {
+    std::string out = "x";
+    AppendInt(out, 0);
+    out += ' ';
+    AppendInt(out, -2147483648LL);
+    out += ' ';
+    AppendInt(out, 123);
+    EXPECT_EQ(out, "x0 -2147483648 123");
+    // Appends after what is there; never replaces it.
+    AppendFixed6(out, 1.5);
+    EXPECT_EQ(out, "x0 -2147483648 1231.500000");
 }
 
 } // namespace

@@ -166,21 +166,4 @@ inline Settings PrepareCase(const ExportCase& c, Document& doc) {
     return WithDisplay(Settings(), doc.display);
 }
 
-// The LINE entities a DXF export must hold per layer, counted from the development.
-inline std::map<std::string, int> ExpectedDxfLines(const Development& dev, bool drawFlap) {
-    std::map<std::string, int> counts;
-    for (auto& part : dev.parts)
-        for (auto& line : part->lines) {
-            const DrawKind kind = line->drawKind;
-            const bool flap =
-                kind == DrawKind::FlapMountain || kind == DrawKind::FlapValley || kind == DrawKind::FlapOnly;
-            if (drawFlap && flap) counts["CutLine"] += 3;
-            if (line->hidden) continue;
-            if (kind == DrawKind::Cut) counts["CutLine"] += 1;
-            if (kind == DrawKind::Mountain || kind == DrawKind::FlapMountain) counts["MountainLine"] += 1;
-            if (kind == DrawKind::Valley || kind == DrawKind::FlapValley) counts["ValleyLine"] += 1;
-        }
-    return counts;
-}
-
 } // namespace tsm::test

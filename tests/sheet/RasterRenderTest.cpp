@@ -1,13 +1,18 @@
 #include "sheet/RasterRender.h"
 
+#include "engine/Extents.h"
 #include "sheet/Paper.h"
+#include "sheet/RasterBatch.h"
+#include "sheet/RasterProjection.h"
 #include "tests/sheet/ExportFixtures.h"
 #include "tests/sheet/RasterFixtures.h"
 #include "tests/sheet/ReferenceImage.h"
+#include "tests/view3d/View3DFixtures.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <cmath>
+#include <limits>
 
 namespace tsm {
 namespace {
@@ -51,16 +56,9 @@ TEST(RasterRender, BandsGiveTheSamePixelsAsOneRendering) {
         ASSERT_TRUE(RenderDevelopment(doc, settings, projection, banded, prompt, rows));
         // The rasterizer evaluates colours and texture coordinates from each tile's corner, so a band
         // may round a blended or filtered pixel one level differently; geometry never differs.
-        const size_t bytes = size_t(whole.Stride()) * size_t(whole.Height());
-        size_t differing = 0;
-        int largest = 0;
-        for (size_t i = 0; i < bytes; ++i) {
-            const int d = std::abs(int(whole.Bits()[i]) - int(banded.Bits()[i]));
-            if (d != 0) ++differing;
-            largest = std::max(largest, d);
-        }
-        EXPECT_LE(largest, 1);
-        EXPECT_LE(differing, bytes / 1000);
+        const ImageDifference d = CompareImages(whole.ToImage(), banded.ToImage());
+        EXPECT_LE(d.largest, 1);
+        EXPECT_LE(d.pixels, long(whole.Width()) * whole.Height() / 250);
     }
     EXPECT_TRUE(prompt.texts.empty());
 }
@@ -70,10 +68,10 @@ TEST(RasterRender, BandsGiveTheSamePixelsAsOneRendering) {
 struct SixSheets {
     Document doc;
     Paper paper; // A4 portrait, margins 15: printable 180 x 267
-    std::vector<Rgb> colours{{0.9f, 0.3f, 0.3f}, {0.3f, 0.8f, 0.3f}, {0.3f, 0.4f, 0.9f}, {0.9f, 0.8f, 0.2f},
-                             {0.7f, 0.3f, 0.8f}, {0.2f, 0.8f, 0.8f}, {0.6f, 0.6f, 0.6f}};
-
     SixSheets() {
+        const Rgb colours[7] = {{0.9f, 0.3f, 0.3f}, {0.3f, 0.8f, 0.3f}, {0.3f, 0.4f, 0.9f},
+                                {0.9f, 0.8f, 0.2f}, {0.7f, 0.3f, 0.8f}, {0.2f, 0.8f, 0.8f},
+                                {0.6f, 0.6f, 0.6f}};
         for (int i = 0; i < 7; ++i) {
             AddMaterial(doc, "Colour " + std::to_string(i), colours[i]);
             const MeshData box = i < 6 ? Box(30, 20, 10) : Box(60, 10, 10);
@@ -91,8 +89,6 @@ struct SixSheets {
         dev.parts[6]->y = paper.PrintableHeight() + 20;
         UpdateSheetGrid(doc, paper, false);
     }
-    CPart& Part(int i) { return *doc.development->parts[size_t(i)]; }
-    Rgb Colour(int i) const { return colours[size_t(i)]; }
 };
 
 TEST(RasterRender, RegionOfOneSheet) {
@@ -107,20 +103,6 @@ TEST(RasterRender, RegionOfOneSheet) {
     ASSERT_TRUE(RenderRegion(s.doc, Settings(), sheet, 360 / pw, pw, ph, prompt));
     const QImage image = sheet.ToImage();
     EXPECT_TRUE(MatchesReference(image, "raster_sheet_1_1"));
-    const RasterProjection projection = RegionProjection(360, 534, 2.0, pw, ph);
-    // Its own box, and the part of the long box that reaches into it; nothing of the other sheets.
-    const CFace& own = *s.Part(4).faces[0];
-    EXPECT_TRUE(ColourNear(PixelAt(image, projection, FaceMiddle(s.Part(4), own)), s.Colour(4)));
-    int longBoxPixels = 0, otherPixels = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb c = image.pixel(x, y);
-            longBoxPixels += bool(ColourNear(c, s.Colour(6)));
-            for (int i : {0, 1, 2, 3, 5}) otherPixels += bool(ColourNear(c, s.Colour(i)));
-        }
-    EXPECT_GT(longBoxPixels, 100);
-    EXPECT_EQ(otherPixels, 0);
-    EXPECT_EQ(image.pixel(0, 0), qRgb(255, 255, 255));
 
     // The same picture as that sheet's rectangle of the whole grid rendered at the same scale; only
     // single pixels along smoothed edges may round differently under the other transform.
@@ -158,33 +140,6 @@ TEST(RasterRender, WholeDevelopmentWithItsBorder) {
     EXPECT_TRUE(prompt.texts.empty());
 }
 
-TEST(RasterRender, LighteningARenderedBitmap) {
-    Settings settings;
-    settings.bLineAlpha = false;
-    RecordingPrompt prompt;
-    Document doc;
-    // 0.99 x 255 = 252.45: whitish. 0.98 x 255 = 249.9: kept.
-    AddMaterial(doc, "Almost white", {0.99f, 0.99f, 0.99f});
-    AddMaterial(doc, "Light grey", {0.98f, 0.98f, 0.98f});
-    const MeshData left = Grid(1, 1, 20), right = Translated(Grid(1, 1, 20), {30, 0, 0});
-    AddSolid(doc, "Left", left.vertices, left.faces, 0);
-    AddSolid(doc, "Right", right.vertices, right.faces, 1);
-    ASSERT_TRUE(UnfoldForFixture(doc).empty());
-    settings.bDrawFlap = false;
-    OffscreenBitmap output(prompt, 200, 100);
-    const RasterProjection projection = RegionProjection(200, 100, 2.0, -10, -10);
-    ASSERT_TRUE(RenderDevelopment(doc, settings, projection, output, prompt));
-    const CPart& a = *doc.development->parts[0];
-    const CPart& b = *doc.development->parts[1];
-    const QRgb before = PixelAt(output.ToImage(), projection, FaceMiddle(a, *a.faces[0]));
-    EXPECT_GE(qRed(before), 252);
-    EXPECT_LT(qRed(before), 255);
-    LightenBitmap(output);
-    const QImage after = output.ToImage();
-    EXPECT_EQ(PixelAt(after, projection, FaceMiddle(a, *a.faces[0])), qRgb(255, 255, 255));
-    EXPECT_EQ(qRed(PixelAt(after, projection, FaceMiddle(b, *b.faces[0]))), 250);
-}
-
 TEST(RasterRender, RefusesOutputsItCannotFill) {
     RecordingPrompt prompt;
     Document doc;
@@ -197,6 +152,134 @@ TEST(RasterRender, RefusesOutputsItCannotFill) {
     OffscreenBitmap none(failing, 0, 10);
     EXPECT_FALSE(RenderRegion(doc, Settings(), none, 1.0, 0, 0, failing));
     EXPECT_EQ(failing.texts, std::vector<std::string>{"CreateDIBSection Error"});
+    EXPECT_TRUE(prompt.texts.empty());
+}
+
+void ExpectPoint(const Point2& actual, double x, double y) {
+    EXPECT_NEAR(actual.x, x, 1e-9);
+    EXPECT_NEAR(actual.y, y, 1e-9);
+}
+
+TEST(RasterProjection, DegenerateWholeProjectionsKeepAUsableScale) {
+    Development development; // empty: a frame without width
+    RasterProjection p = WholeProjection(development, 100, 100, 5);
+    EXPECT_DOUBLE_EQ(p.pixelsPerMMX, 1.0);
+    ExpectPoint(p.ToPixel({0, 0}), 5, 5);
+    // Borders that leave no room, and a frame of NaN (damaged file): scale 1, finite origin.
+    development.frame[2] = 50;
+    EXPECT_DOUBLE_EQ(WholeProjection(development, 10, 10, 5).pixelsPerMMX, 1.0);
+    EXPECT_DOUBLE_EQ(WholeProjection(development, 10, 10, 8).pixelsPerMMX, 1.0);
+    development.frame[0] = std::numeric_limits<double>::quiet_NaN();
+    development.frame[2] = std::numeric_limits<double>::infinity();
+    p = WholeProjection(development, 100, 100, 5);
+    EXPECT_TRUE(std::isfinite(p.pixelsPerMMX) && p.pixelsPerMMX > 0);
+    EXPECT_TRUE(std::isfinite(p.originX));
+}
+
+TEST(RasterProjection, RegionPutsItsCornerAtTheTopLeft) {
+    // Sheet (1, 1) of A4 with margins 15 at 2 pixels per mm: printable 180 x 267 mm.
+    const RasterProjection p = RegionProjection(360, 534, 2.0, 180, 267);
+    ExpectPoint(p.ToPixel({180, 267}), 0, 0);
+    ExpectPoint(p.ToPixel({360, 534}), 360, 534);
+    double rect[4];
+    p.VisibleRect(rect);
+    EXPECT_EQ(std::vector<double>(rect, rect + 4), (std::vector<double>{180, 267, 180, 267}));
+    // A scale that is not positive would map everything onto one point: it becomes 1.
+    EXPECT_DOUBLE_EQ(RegionProjection(10, 10, 0.0, 0, 0).pixelsPerMMX, 1.0);
+    EXPECT_DOUBLE_EQ(RegionProjection(10, 10, -3.0, 0, 0).pixelsPerMMY, 1.0);
+}
+
+TEST(RasterProjection, RoundTripAndBands) {
+    RasterProjection p = RegionProjection(400, 300, 3.5, -12.25, 40);
+    for (const Point2 mm : {Point2{0, 0}, Point2{-12.25, 40}, Point2{77.1, 3.3}}) {
+        const Point2 back = p.ToDevelopment(p.ToPixel(mm));
+        ExpectPoint(back, mm.x, mm.y);
+    }
+    // Rows 100 to 149 as a raster of their own: the same point lies 100 rows higher in it.
+    const RasterProjection band = p.Band(100, 50);
+    EXPECT_EQ(std::make_pair(band.widthPixels, band.heightPixels), std::make_pair(400, 50));
+    const Point2 mm{20, 75};
+    ExpectPoint(band.ToPixel(mm), p.ToPixel(mm).x, p.ToPixel(mm).y - 100);
+    double rect[4];
+    band.VisibleRect(rect);
+    EXPECT_NEAR(rect[1], 40 + 100 / 3.5, 1e-9);
+    EXPECT_NEAR(rect[3], 50 / 3.5, 1e-9);
+    // The band remembers where it lies in the whole raster, also when cut again.
+    const RasterProjection inner = band.Band(10, 20);
+    EXPECT_EQ((std::vector<int>{band.bandFirstRow, band.bandOfHeightPixels, inner.bandFirstRow,
+                                inner.bandOfHeightPixels}),
+              (std::vector<int>{100, 300, 110, 300}));
+    ExpectPoint(inner.ToPixel(mm), p.ToPixel(mm).x, p.ToPixel(mm).y - 110);
+    EXPECT_EQ(p.bandOfHeightPixels, 0);
+    // A projection with a broken scale still maps back without dividing by zero.
+    p.pixelsPerMMX = 0;
+    EXPECT_TRUE(std::isfinite(p.ToDevelopment({10, 10}).x));
+}
+
+// The depth a 24-bit buffer stores for z under the raster projection (z in [-1000, 1000] to [1, 0]).
+long StoredDepth(float z) {
+    const double window = 0.5 - double(z) / 2000.0;
+    return std::lround(window * double((1 << 24) - 1));
+}
+
+TEST(DrawOrderDepths, LaterItemsLieNearerAndStayApart) {
+    const DrawOrderDepths depths(24, 0);
+    const size_t chunk = depths.ChunkSize();
+    EXPECT_EQ(chunk, (size_t(1) << 19) - 1);
+    // Stored depths rise with the drawing order and never meet, at both ends of a chunk; the first item
+    // stands off the cleared value 0 and the last stays inside the range.
+    long previous = 0;
+    for (size_t i : {size_t(0), size_t(1), size_t(2), chunk / 2, chunk / 2 + 1, chunk - 2, chunk - 1}) {
+        const long stored = StoredDepth(depths.Z(i));
+        EXPECT_GE(stored - previous, 8) << "item " << i;
+        EXPECT_LT(stored, 1L << 24);
+        previous = stored;
+    }
+    // A shallower buffer still keeps its items apart, in fewer per chunk; a limit lowers the chunk.
+    EXPECT_EQ(DrawOrderDepths(16, 0).ChunkSize(), (size_t(1) << 11) - 1);
+    EXPECT_EQ(DrawOrderDepths(24, 5).ChunkSize(), 5u);
+    EXPECT_EQ(DrawOrderDepths(32, 0).ChunkSize(), chunk);
+    // Without a usable depth buffer every item is a chunk of its own.
+    EXPECT_EQ(DrawOrderDepths(0, 0).ChunkSize(), 1u);
+    EXPECT_EQ(DrawOrderDepths(8, 0).ChunkSize(), 1u);
+}
+
+size_t NonWhitePixels(const QImage& image) {
+    size_t count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) != qRgb(255, 255, 255)) ++count;
+    return count;
+}
+
+// Gathering flaps and faces into batches must give exactly the picture of drawing them one after
+// another, also where parts lie on each other: the house's parts moved onto one another, flaps in the
+// colours and textures of their faces, smoothed outlines over the fills below them.
+TEST(RasterBatchImage, BatchesDrawExactlyAsOneByOne) {
+    OpenedSample sample("house.tsm");
+    ASSERT_TRUE(sample.opened);
+    Document& doc = *sample.Doc();
+    Development& dev = *doc.development;
+    ASSERT_GE(dev.parts.size(), 3u);
+    for (size_t i = 1; i < dev.parts.size(); ++i) {
+        dev.parts[i]->x = dev.parts[0]->x + 3.0 * double(i);
+        dev.parts[i]->y = dev.parts[0]->y + 2.0 * double(i);
+    }
+    ComputeDevelopmentExtent(dev, true);
+    Settings settings = WithDisplay(sample.settings, doc.display);
+    settings.bColorFlapWithFace = true;
+    settings.bDrawWhiteBkLine = true;
+    dev.parts[0]->faces[0]->picked = true;
+    const RasterProjection projection = FrameProjection(dev, 5, 4);
+    RecordingPrompt prompt;
+    const QImage batched = RenderScreen(doc, settings, projection, true, prompt);
+    ASSERT_FALSE(batched.isNull());
+    EXPECT_GT(NonWhitePixels(batched), size_t(batched.width() * batched.height() / 10));
+    for (size_t chunk : {size_t(1), size_t(2), size_t(7)}) {
+        const QImage chunked = RenderScreen(doc, settings, projection, true, prompt, chunk);
+        const ImageDifference difference = CompareImages(batched, chunked);
+        EXPECT_EQ(difference.pixels, 0) << "items per chunk " << chunk;
+    }
     EXPECT_TRUE(prompt.texts.empty());
 }
 
