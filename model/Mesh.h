@@ -8,6 +8,7 @@
 
 #include "model/Geometry.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -118,11 +119,32 @@ struct CSolid {
     bool shown = true;
 };
 
+// Tells images apart for caches that outlive them: an image made after another was freed may sit at the
+// old one's address with its pixels where the old pixels were. Every image, and every copy, has its own.
+class ImageSerial {
+public:
+    ImageSerial() : value_(Next()) {}
+    ImageSerial(const ImageSerial&) : value_(Next()) {}
+    ImageSerial& operator=(const ImageSerial&) {
+        value_ = Next();
+        return *this;
+    }
+    uint64_t Value() const { return value_; }
+
+private:
+    static uint64_t Next() {
+        static std::atomic<uint64_t> last{0};
+        return ++last;
+    }
+    uint64_t value_;
+};
+
 // Pixels are R, G, B bytes, rows top to bottom, packed without gaps.
 struct CTextureImage {
     int32_t width = 0;
     int32_t height = 0;
     std::vector<uint8_t> pixels;
+    ImageSerial serial;
 };
 
 // A 24-bit device-independent bitmap: rows bottom-up, B, G, R per pixel, each row padded to 4 bytes.
@@ -130,6 +152,7 @@ struct CDib24 {
     int32_t width = 0;
     int32_t height = 0;
     std::vector<uint8_t> bits;
+    ImageSerial serial;
     int32_t Stride() const { return (width * 3 + 3) & ~3; }
 };
 

@@ -120,26 +120,22 @@ MaterialTexture TextureCache::TextureFor(const CMaterial& material, bool smooth)
     if (source_ == TextureSource::LimitedTexture && choice == TextureImageChoice::Bitmap)
         choice = TextureUsable(material.texture.get(), maxTextureSize_) ? TextureImageChoice::Texture
                                                                         : TextureImageChoice::None;
-    const void* image = nullptr;
-    const void* pixels = nullptr;
-    if (choice == TextureImageChoice::Bitmap) {
-        image = material.bitmap.get();
-        pixels = material.bitmap->bits.data();
-    } else if (choice == TextureImageChoice::Texture) {
-        image = material.texture.get();
-        pixels = material.texture->pixels.data();
-    }
+    uint64_t image = 0;
+    if (choice == TextureImageChoice::Bitmap)
+        image = material.bitmap->serial.Value();
+    else if (choice == TextureImageChoice::Texture)
+        image = material.texture->serial.Value();
     const auto found = made_.find(&material);
     if (found != made_.end()) {
         const Made& made = found->second;
-        if (made.image == image && made.pixels == pixels && made.smooth == smooth) return made.texture;
+        if (made.image == image && made.smooth == smooth) return made.texture;
         if (made.texture.name != 0) Delete({made.texture.name});
         made_.erase(found);
     }
     MaterialTexture texture;
     if (choice != TextureImageChoice::None) texture = Upload(material, choice, smooth);
     // Remembered even without a texture, so that an imageless material is looked at once per image.
-    made_.emplace(&material, Made{texture, image, pixels, smooth});
+    made_.emplace(&material, Made{texture, image, smooth});
     return texture;
 }
 

@@ -65,8 +65,7 @@ public:
 private:
     struct Made {
         MaterialTexture texture;
-        const void* image = nullptr;  // the bitmap or texture image it was made from
-        const void* pixels = nullptr; // and that image's pixels, should a new image take the old address
+        uint64_t image = 0; // the serial of the bitmap or texture image it was made from; 0 for none
         bool smooth = false;
     };
 

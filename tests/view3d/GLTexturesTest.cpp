@@ -163,14 +163,17 @@ TEST(GLTextures, MadeAgainForAnotherImage) {
     EXPECT_TRUE(second.bottomUp);
     EXPECT_EQ(Texels(second.name, 2, 2),
               (std::vector<uint8_t>{0, 0, 255, 255, 255, 255, 255, 0, 0, 0, 255, 0}));
-    // Another image of the same size in place of the old one (made first: a new image at the address of
-    // the freed one would be taken for it).
-    auto replacement = Image(2, 2, std::vector<uint8_t>(12, 90));
+    // Another image of the same size in place of the old one, made after the old one was freed: the
+    // allocator likes to hand out the freed image's and pixels' addresses again.
     material.bitmap.reset();
-    material.texture = std::move(replacement);
+    material.texture.reset();
+    material.texture = Image(2, 2, std::vector<uint8_t>(12, 90));
     const MaterialTexture third = textures.TextureFor(material, false);
     EXPECT_FALSE(third.bottomUp);
     EXPECT_EQ(Texels(third.name, 2, 2), std::vector<uint8_t>(12, 90));
+    // Other pixels assigned into the same image keep both its address and its pixels' address.
+    *material.texture = *Image(2, 2, std::vector<uint8_t>(12, 40));
+    EXPECT_EQ(Texels(textures.TextureFor(material, false).name, 2, 2), std::vector<uint8_t>(12, 40));
     EXPECT_EQ(textures.Count(), 1u);
     for (unsigned name : {first, second.name})
         if (name != third.name) {
