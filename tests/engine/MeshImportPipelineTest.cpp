@@ -2,6 +2,7 @@
 
 #include "engine/EngineCompletion.h"
 #include "model/Settings.h"
+#include "tests/support/RecordingWindow.h"
 #include "tools/lib/Invariants.h"
 
 #include <gtest/gtest.h>
@@ -154,21 +155,10 @@ TEST_F(MeshImportPipelineTest, FailuresShowOneMessageAndGiveNoDocument) {
                               "normalization."}));
 }
 
-class RecordingWindow : public IDocumentWindow {
-public:
-    void SetTitle(const std::string& title) override { calls.push_back("title:" + title); }
-    void AddRecentFile(const std::string& path) override { calls.push_back("recent:" + path); }
-    void RefreshDocumentPanels() override { calls.push_back("panels"); }
-    void UpdateAllViews(UpdateHint hint) override {
-        calls.push_back("hint:" + std::to_string(static_cast<int>(hint)));
-    }
-    std::vector<std::string> calls;
-};
-
 TEST_F(MeshImportPipelineTest, ImportIntoTheWindowMakesANewUnsavedDocument) {
     RecordingPrompt prompt(false);
     EngineCompletion completion;
-    RecordingWindow window;
+    test::RecordingWindow window;
     DocumentController doc(settings_, prompt, completion, &window);
     ASSERT_TRUE(ImportMeshFile(doc, MeshPath("icosahedron.off"), prompt));
     ASSERT_NE(doc.Current(), nullptr);

@@ -7,6 +7,7 @@
 #include "model/BinaryWriter.h"
 #include "model/OpenPipeline.h"
 #include "model/Settings.h"
+#include "tests/support/RecordingWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -14,18 +15,6 @@
 #include <vector>
 
 namespace tsm::test {
-
-// Records what the controller asks of the window, in order.
-class RecordingWindow : public IDocumentWindow {
-public:
-    void SetTitle(const std::string& title) override { calls.push_back("title:" + title); }
-    void AddRecentFile(const std::string& path) override { calls.push_back("recent:" + path); }
-    void RefreshDocumentPanels() override { calls.push_back("panels"); }
-    void UpdateAllViews(UpdateHint hint) override {
-        calls.push_back("hint:" + std::to_string(static_cast<int>(hint)));
-    }
-    std::vector<std::string> calls;
-};
 
 class DocumentFixture : public testing::Test {
 protected:
