@@ -175,9 +175,7 @@ private:
                 const CEdge& edge = *in_.edges[i];
                 if (Joinable(edge) && (sideIn(edge.halfEdge1) || sideIn(edge.halfEdge2))) border.push_back(i);
             }
-            std::stable_sort(border.begin(), border.end(), [&](int a, int b) {
-                return FlatLongKey(*in_.edges[a]) < FlatLongKey(*in_.edges[b]);
-            });
+            SortFlatLongFirst(border);
             // A face of the dissolved part still alone joins a neighbour that holds other faces, sweep after
             // sweep, so that the faces next to the neighbours go first and open the way for the rest.
             const auto alone = [&](const CHalfEdge* h) {
@@ -264,9 +262,7 @@ private:
             const CEdge& edge = *in_.edges[i];
             if (Joinable(edge) && stuckSide(edge.halfEdge1) != stuckSide(edge.halfEdge2)) edges.push_back(i);
         }
-        std::stable_sort(edges.begin(), edges.end(), [&](int a, int b) {
-            return FlatLongKey(*in_.edges[a]) < FlatLongKey(*in_.edges[b]);
-        });
+        SortFlatLongFirst(edges);
         std::vector<Point2> p, q;
         for (int e : edges) {
             if (left <= 0 || cancelled_) return false;
@@ -328,15 +324,20 @@ private:
                     if (other.halfEdge1->face->part == piece || other.halfEdge2->face->part == piece)
                         around.push_back(i);
                 }
-                std::stable_sort(around.begin(), around.end(), [&](int a, int b) {
-                    return FlatLongKey(*in_.edges[a]) < FlatLongKey(*in_.edges[b]);
-                });
+                SortFlatLongFirst(around);
                 for (int i : around)
                     if (Separates(i) && Join(i)) break;
                 if (parts_ < target) return true;
             }
         }
         return false;
+    }
+
+    // Edge indices in the order a growth from the sharp folds and long edges would join them.
+    void SortFlatLongFirst(std::vector<int>& edges) const {
+        std::stable_sort(edges.begin(), edges.end(), [&](int a, int b) {
+            return FlatLongKey(*in_.edges[a]) < FlatLongKey(*in_.edges[b]);
+        });
     }
 
     // Sharp folds are the natural places to cut, and joining long edges first keeps the cuts short.
