@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <utility>
 
 namespace tsm {
@@ -26,23 +27,16 @@ CFace* FaceToward(const CSolid& solid, const Vec3& direction) {
     return best;
 }
 
-TEST(FacePick, ProjectionPutsTheModelCentreMidWindowTopDown) {
-    auto doc = test::CubeDocument();
-    const ScreenProjector p = Projector(Camera3D{}, doc->model.get());
-    const ScreenProjector::Point centre = p.Project({0, 0, 0});
-    EXPECT_NEAR(centre.x, kW / 2.0, 1e-9);
-    EXPECT_NEAR(centre.y, kH / 2.0, 1e-9);
-    // Looking straight at the model, up in the model is up on the screen: smaller window y.
-    const ScreenProjector straight = Projector(Facing(0, 0), doc->model.get());
-    EXPECT_LT(straight.Project({0, 0.5, 0}).y, kH / 2.0);
-    EXPECT_GT(straight.Project({0.5, 0, 0}).x, kW / 2.0);
-}
-
 TEST(FacePick, TriangleHitTest) {
     auto doc = test::CubeDocument();
     const ScreenProjector p = Projector(Facing(0, 0), doc->model.get());
     const Vec3 a{-1, -1, 1}, b{1, -1, 1}, c{0, 1, 1};
     const double cx = kW / 2.0, cy = kH / 2.0;
+    // The model centre is mid-window; up in the model is up on the screen (smaller window y).
+    EXPECT_NEAR(p.Project({0, 0, 0}).x, cx, 1e-9);
+    EXPECT_NEAR(p.Project({0, 0, 0}).y, cy, 1e-9);
+    EXPECT_LT(p.Project(c).y, cy);
+    EXPECT_GT(p.Project(b).x, cx);
     // Inside, whichever way round the corners run.
     const auto depth = TriangleHitDepth(p, cx, cy, a, b, c);
     ASSERT_TRUE(depth.has_value());
@@ -72,7 +66,6 @@ TEST(FacePick, PicksTheNearestFaceOfACube) {
         {Facing(0, 0), {0, 0, 1}}, {Facing(90, 0), {0, 1, 0}}, {Facing(0, -90), {1, 0, 0}}};
     for (const auto& [camera, toward] : views)
         EXPECT_EQ(PickFace(model, Projector(camera, model), kW / 2.0, kH / 2.0), FaceToward(cube, toward));
-    // Empty background; no model.
     EXPECT_EQ(PickFace(model, Projector(Facing(0, 0), model), 1, 1), nullptr);
     EXPECT_EQ(PickFace(nullptr, Projector(Facing(0, 0), model), kW / 2.0, kH / 2.0), nullptr);
 }
@@ -101,90 +94,53 @@ TEST(FacePick, OnlyVisibleSolidsAndVertexPositionsCount) {
     const ScreenProjector pt = Projector(Facing(0, 0), triangles.model.get());
     EXPECT_NE(PickFace(triangles.model.get(), pt, kW / 2.0, kH / 2.0), nullptr);
     EXPECT_EQ(PickFace(triangles.model.get(), pt, kW / 2.0, kH / 2.0, true), nullptr);
+    // Two identical solids: the first one found keeps the hit.
+    const MeshData twin = Cube(2.0);
+    AddSolid(*doc, "twin", twin.vertices, twin.faces);
+    EXPECT_EQ(PickFace(model, p, kW / 2.0, kH / 2.0), FaceToward(cube, {0, 0, 1}));
 }
 
-// Two identical solids: the first one found keeps the hit.
-TEST(FacePick, TiesGoToTheFirstSolid) {
-    Document twins;
-    const MeshData cube = Cube(1.0);
-    AddSolid(twins, "a", cube.vertices, cube.faces);
-    AddSolid(twins, "b", cube.vertices, cube.faces);
-    const CMeshModel* model = twins.model.get();
-    const CFace* first = PickFace(model, Projector(Facing(0, 0), model), kW / 2.0, kH / 2.0);
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first->solid, model->solids[0].get());
-}
-
-// Joins every edge of the solid in the development sense (both sides stay together).
-void JoinAll(CSolid& solid) {
-    for (auto& edge : solid.edges)
-        if (edge->halfEdge1 && edge->halfEdge2) {
-            edge->halfEdge1->joined = edge->halfEdge2;
-            edge->halfEdge2->joined = edge->halfEdge1;
-        }
-}
-
-int PickedCount(const CSolid& solid) {
-    int n = 0;
-    for (const auto& face : solid.faces) n += face->picked;
-    return n;
-}
-
+// The walk from a face crosses only folds not drawn (flat ones when they are omitted, those whose line the
+// user hid); a cut edge or a face already marked stops it. Three faces in a row, all flat.
 TEST(FacePick, MarkedRegionCrossesOnlyUndrawnFolds) {
-    Document doc;
-    const MeshData sheet = Grid(3, 1, 1.0);
-    CSolid& flat = AddSolid(doc, "sheet", sheet.vertices, sheet.faces);
-    JoinAll(flat);
-    // Flat folds are omitted: the three coplanar faces look like one.
-    MarkPickedRegion(*flat.faces[0], doc.display);
-    EXPECT_EQ(PickedCount(flat), 3);
-    MarkPickedRegion(*flat.faces[2], doc.display); // already marked: nothing more happens
-    EXPECT_EQ(PickedCount(flat), 3);
-
-    // With flat folds drawn, only the face itself.
-    for (auto& face : flat.faces) face->picked = false;
-    doc.display.bOmitFlatEdge = false;
-    MarkPickedRegion(*flat.faces[1], doc.display);
-    EXPECT_EQ(PickedCount(flat), 1);
-    doc.display.bOmitFlatEdge = true;
-
-    // A cut edge (not joined) stops the region even when flat.
-    for (auto& face : flat.faces) face->picked = false;
-    CHalfEdge* between = FindCorner(*flat.faces[0], nullptr);
-    for (auto& h : flat.faces[0]->halfEdges)
-        if (h->joined && h->joined->face == flat.faces[1].get()) between = h.get();
-    ASSERT_NE(between, nullptr);
-    between->joined->joined = nullptr;
-    between->joined = nullptr;
-    MarkPickedRegion(*flat.faces[0], doc.display);
-    EXPECT_EQ(PickedCount(flat), 1);
-    EXPECT_TRUE(flat.faces[0]->picked);
-
-    // A marked neighbour is not crossed: the walk stops at faces already marked.
-    for (auto& face : flat.faces) face->picked = false;
-    flat.faces[1]->picked = true;
-    MarkPickedRegion(*flat.faces[2], doc.display);
-    EXPECT_EQ(PickedCount(flat), 2);
-    EXPECT_FALSE(flat.faces[0]->picked);
-}
-
-TEST(FacePick, MarkedRegionCrossesFoldsTheUserHid) {
-    auto doc = test::CubeDocument();
-    CSolid& cube = *doc->model->solids[0];
-    JoinAll(cube);
-    // Real folds: one face only.
-    MarkPickedRegion(*cube.faces[0], doc->display);
-    EXPECT_EQ(PickedCount(cube), 1);
-    // A fold whose part line the user hid is crossed.
-    for (auto& face : cube.faces) face->picked = false;
-    CPartLine hidden;
-    hidden.hidden = true;
-    CHalfEdge* h = cube.faces[0]->Corner(0);
-    h->line = &hidden;
-    MarkPickedRegion(*cube.faces[0], doc->display);
-    EXPECT_EQ(PickedCount(cube), 2);
-    EXPECT_TRUE(h->joined->face->picked);
-    h->line = nullptr;
+    const struct {
+        bool omitFlat;
+        const char* change;
+        int start;
+        int picked;
+    } cases[] = {
+        {true, "", 0, 3},        {false, "", 1, 1},        {false, "hide 0-1", 0, 2},
+        {true, "cut 0-1", 0, 1}, {true, "marked 1", 2, 2}, {true, "marked 1", 1, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.change) + " from " + std::to_string(c.start));
+        Document doc;
+        const MeshData sheet = Grid(3, 1, 1.0);
+        CSolid& flat = AddSolid(doc, "sheet", sheet.vertices, sheet.faces);
+        for (auto& edge : flat.edges)
+            if (edge->halfEdge1 && edge->halfEdge2) {
+                edge->halfEdge1->joined = edge->halfEdge2;
+                edge->halfEdge2->joined = edge->halfEdge1;
+            }
+        CHalfEdge* between = nullptr;
+        for (auto& h : flat.faces[0]->halfEdges)
+            if (h->joined && h->joined->face == flat.faces[1].get()) between = h.get();
+        ASSERT_NE(between, nullptr);
+        CPartLine hidden;
+        hidden.hidden = true;
+        if (std::string(c.change) == "hide 0-1") between->line = &hidden;
+        if (std::string(c.change) == "cut 0-1") {
+            between->joined->joined = nullptr;
+            between->joined = nullptr;
+        }
+        if (std::string(c.change) == "marked 1") flat.faces[1]->picked = true;
+        doc.display.bOmitFlatEdge = c.omitFlat;
+        MarkPickedRegion(*flat.faces[size_t(c.start)], doc.display);
+        int picked = 0;
+        for (const auto& face : flat.faces) picked += face->picked;
+        EXPECT_EQ(picked, c.picked);
+        EXPECT_TRUE(flat.faces[size_t(c.start)]->picked);
+    }
 }
 
 } // namespace

@@ -70,23 +70,6 @@ TEST(ModelGeometry, MaterialsByIndexInRunsOfConsecutiveFaces) {
     EXPECT_EQ(runs(), (std::vector<Run>{{&doc.baseMaterial, 0, 6, 0, 36, false}}));
 }
 
-// The opened sample's pictures are compared whole; without its development the same model is drawn closed,
-// every edge once at the vertices, whatever the setting.
-TEST(ModelGeometry, WithoutADevelopmentTheModelIsClosed) {
-    Settings settings;
-    test::OpenedSample sample("cube.tsm");
-    ASSERT_TRUE(sample.opened);
-    Document& doc = *sample.Doc();
-    auto development = std::move(doc.development);
-    ModelFrameGeometry g;
-    GatherModelFrame(doc, settings, g);
-    EXPECT_EQ(g.edges.SegmentCount(), 12);
-    const CHalfEdge& first = *doc.model->solids[0]->faces[0]->Corner(0);
-    EXPECT_FALSE(first.displayPos == first.vertex->position);
-    EXPECT_EQ(g.faces.positions[0], float(first.vertex->position.x));
-    doc.development = std::move(development);
-}
-
 TEST(ModelGeometry, EdgeRunsByWidthWithTheirColours) {
     Settings settings;
     auto doc = test::CubeDocument();

@@ -76,7 +76,6 @@ public:
     void StartAnimationTimer(int intervalMs) override {
         timerIntervalMs = intervalMs;
         timerRunning = true;
-        ++timerStarts;
     }
     void StopAnimationTimer() override { timerRunning = false; }
 
@@ -88,7 +87,6 @@ public:
     std::vector<UpdateHint> hints;
     int timerIntervalMs = 0;
     bool timerRunning = false;
-    int timerStarts = 0;
 };
 
 } // namespace tsm::test
