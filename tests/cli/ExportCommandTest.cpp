@@ -36,12 +36,10 @@ TEST_F(ExportCommandTest, WritesWhatTheWritersGiveToAFileOrStandardOutput) {
         ExportOptions options;
     } cases[] = {
         {{"export", "dxf"}, "house.dxf", ExportFormat::Dxf, {}},
-        {{"export", "eps"}, "house.eps", ExportFormat::Eps, {}},
         {{"export", "emf"}, "house.emf", ExportFormat::Emf, {}},
         {{"export", "svg"}, "house", ExportFormat::Svg, {}},
         // The fill options may stand anywhere, as the other options do.
         {{"--not-fill-faces", "export", "eps", "--not-fill-flaps"}, "bare.eps", ExportFormat::Eps, bare},
-        {{"--not-fill-faces", "export", "svg", "--not-fill-flaps"}, "bare.svg", ExportFormat::Svg, bare},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
@@ -69,22 +67,12 @@ TEST_F(ExportCommandTest, WritesWhatTheWritersGiveToAFileOrStandardOutput) {
                         "output: No space left on device\n");
 }
 
-TEST_F(ExportCommandTest, AModelThatCannotBeOpenedExitsOneWritingNothing) {
-    const test::ToolRun r = Run({"export", "dxf", Out("absent.tsm"), Out("absent.dxf")});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "message: File does not exist.\n");
-    EXPECT_EQ(Names(), std::vector<std::string>{"stderr.txt"});
-}
-
 // Past a file size limit every write fails with EFBIG, as on a full disk: the message, exit 1, the reason,
 // and the folder exactly as it was, the existing target with its old bytes and no other file left.
 TEST_F(ExportCommandTest, AFullDiskFailsEveryWriterAndLeavesTheFolderAsItWas) {
     const std::string failed = "message: Failed to export development data.\n";
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"export", "eps"}, failed},
-        {{"export", "dxf"}, failed},
-        {{"export", "emf"}, failed},
-        {{"export", "svg"}, failed},
         {{"export", "bmp"}, "message: write error\n"},
         {{"save"}, ""},
     };

@@ -28,13 +28,9 @@ TEST_F(PrintCommandTest, PrinterPaperAndAnswersComeFromTheCommandLine) {
          paperQuestion,
          "612 x 792 pts (letter)",
          "1/1 (row1 col1)"},
-        // Answered No, the page is still printed, unscaled.
+        // Answered No, the page is still printed, unscaled. (The second question, whether the parts fit
+        // the printable area, is the page printer's.)
         {{"--no", "--printer-paper", "216x279"}, paperQuestion, "Pages:           1\n", ""},
-        // A4 paper whose printable area is too small for the model's 180 x 267: the second question.
-        {{"--yes", "--printer-paper", "A4", "--printer-margins", "20"},
-         "message: A part of development may not fit into printable area.\\nAdjust scale?\n",
-         "Pages:           1\n",
-         ""},
     };
     for (const auto& c : cases) {
         std::vector<std::string> args = {"print", Sample("house.tsm"), "--pdf", pdf, "--dpi", "100"};

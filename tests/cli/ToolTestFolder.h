@@ -81,10 +81,6 @@ protected:
         std::sort(names.begin(), names.end());
         return names;
     }
-    std::string WriteFile(const std::string& name, const std::string& bytes) {
-        std::ofstream(Out(name), std::ios::binary) << bytes;
-        return Out(name);
-    }
     // A cube model without development; `hidden` takes it out of the development too.
     std::string WritePlainCube(const std::string& name, bool hidden = false) {
         Document doc;

@@ -23,38 +23,40 @@ TEST_F(TsmToolTest, InfoReportsTheCubeSample) {
     EXPECT_EQ(j["format"].toInt(), 3);
     EXPECT_EQ(j["title"].toString(), "cube");
     EXPECT_TRUE(j["messages"].toArray().isEmpty()) << r.err;
-    ASSERT_EQ(j["model"]["solids"].toArray().size(), 1);
-    const QJsonObject solid = j["model"]["solids"][0].toObject();
-    EXPECT_EQ(solid["vertices"].toInt(), 8);
-    EXPECT_EQ(solid["faces"].toInt(), 6);
-    EXPECT_EQ(solid["edges"].toInt(), 12);
-    EXPECT_FALSE(solid.contains("faceList")) << "only --detail lists faces";
+    EXPECT_FALSE(j["model"]["solids"][0].toObject().contains("faceList")) << "only --detail lists faces";
 
-    // --detail lists faces with their corners, and edges: every fold of a cube is a right-angled mountain.
-    const QJsonObject detail = Info(Sample("cube.tsm"), true)["model"]["solids"][0].toObject();
-    ASSERT_EQ(detail["faceList"].toArray().size(), 6);
-    EXPECT_EQ(detail["faceList"][0]["corners"].toArray().size(), 4);
-    const QJsonArray edges = detail["edgeList"].toArray();
+    // --detail lists edges too (the faces' corners are read in the edit tests): every fold of a cube is a
+    // right-angled mountain.
+    const QJsonArray edges = Info(Sample("cube.tsm"), true)["model"]["solids"][0]["edgeList"].toArray();
     ASSERT_EQ(edges.size(), 12);
     for (const QJsonValue& edge : edges) {
         EXPECT_DOUBLE_EQ(edge["foldAngle"].toDouble(), 90.0);
         EXPECT_TRUE(edge["foldSense"].toBool());
     }
+    // Names are decoded from the writer's code page.
+    Document doc;
+    AddSolid(doc, "Caf\xE9 \x80", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
+    ASSERT_TRUE(WriteBinaryModel(doc, Settings{}, Out("names.tsm")).ok());
+    EXPECT_EQ(Info(Out("names.tsm"))["model"]["solids"][0]["name"].toString(),
+              QString::fromUtf8("Caf\u00e9 \u20ac"));
 }
 
+// Other commands on a model that cannot be opened: the same message, exit 1 and nothing written.
 TEST_F(TsmToolTest, FailuresPrintJsonAndMessagesAndExitOne) {
     test::ToolRun r = Run({"info", Out("absent.tsm")});
     EXPECT_EQ(r.status, 1);
     EXPECT_FALSE(r.Json()["opened"].toBool());
     EXPECT_TRUE(r.Json()["result"].isNull());
-    EXPECT_TRUE(r.Json()["model"].isNull());
     EXPECT_EQ(r.Json()["messages"].toArray(), QJsonArray{"File does not exist."});
     EXPECT_EQ(r.err, "message: File does not exist.\n");
+    EXPECT_EQ(Run({"export", "dxf", Out("absent.tsm"), Out("absent.dxf")}).status, 1);
+    EXPECT_EQ(Names(), std::vector<std::string>{"stderr.txt"});
 
     // A refused version: its message keeps its line breaks in JSON and shows them as \n on stderr.
     std::string bytes = test::FileBytes(Sample("cube.tsm"));
     bytes[10] = 5; // the int32 version right after "version 3\n"
-    r = Run({"info", WriteFile("future.tsm", bytes)});
+    std::ofstream(Out("future.tsm"), std::ios::binary) << bytes;
+    r = Run({"info", Out("future.tsm")});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.Json()["result"].toInt(), 3);
     const QString tooNew =
@@ -91,15 +93,12 @@ bool Mentions(const std::string& text, const std::string& word) {
 
 // The help and the manual page, which the build writes by running the program as it is installed.
 TEST_F(TsmToolTest, HelpAndManualListEveryCommandWithItsOwnOptions) {
-    for (const char* flag : {"--help", "-h"}) {
-        const test::ToolRun r = Run({flag});
-        EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.err, "");
-        EXPECT_EQ(r.out.rfind("usage: tsmtool", 0), 0u) << r.out;
-        for (const auto& [command, options] : kCommandOptions)
-            EXPECT_NE(r.out.find("  " + command + " "), std::string::npos) << command;
-        for (const std::string& option : kGlobalOptions) EXPECT_TRUE(Mentions(r.out, option)) << option;
-    }
+    const test::ToolRun help = Run({"-h"});
+    EXPECT_EQ(help.status, 0) << help.err;
+    EXPECT_EQ(help.out.rfind("usage: tsmtool", 0), 0u) << help.out;
+    for (const auto& [command, options] : kCommandOptions)
+        EXPECT_NE(help.out.find("  " + command + " "), std::string::npos) << command;
+    for (const std::string& option : kGlobalOptions) EXPECT_TRUE(Mentions(help.out, option)) << option;
     const std::string page = test::FileBytes(TESSALY_BINARY_DIR "/tsmtool.1");
     EXPECT_EQ(page.rfind(".TH TSMTOOL 1\n", 0), 0u);
     for (const char* section :
@@ -117,14 +116,8 @@ TEST_F(TsmToolTest, HelpAndManualListEveryCommandWithItsOwnOptions) {
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.out.rfind("usage: tsmtool [GLOBAL OPTIONS] " + command + " ", 0), 0u) << r.out;
         for (const std::string& option : kGlobalOptions) EXPECT_TRUE(Mentions(r.out, option)) << option;
-        // In the manual the command's options stand in its own indented list.
-        const size_t at = page.find(".TP\n" + roff(command));
-        ASSERT_NE(at, std::string::npos);
-        const size_t end = page.find(".TP\n\\fB", page.find(".RE\n", at));
-        for (const std::string& option : options) {
-            EXPECT_TRUE(Mentions(r.out, option)) << option;
-            EXPECT_LT(page.find(".TP\n" + roff(option), at), end) << option;
-        }
+        EXPECT_NE(page.find(".TP\n" + roff(command)), std::string::npos);
+        for (const std::string& option : options) EXPECT_TRUE(Mentions(r.out, option)) << option;
         for (const auto& [other, otherOptions] : kCommandOptions)
             for (const std::string& option : otherOptions)
                 if (std::find(options.begin(), options.end(), option) == options.end()) {
@@ -133,17 +126,14 @@ TEST_F(TsmToolTest, HelpAndManualListEveryCommandWithItsOwnOptions) {
     }
     for (const std::string& option : kGlobalOptions)
         EXPECT_NE(page.find(roff(option)), std::string::npos) << option;
-    EXPECT_NE(page.find("tessaly/settings.reg"), std::string::npos);
 }
 
+// The version wins over anything else on the line.
 TEST_F(TsmToolTest, VersionNamesTheProgramAndItsRenderer) {
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"--version"}, std::vector<std::string>{"--version", "render", "--help"}}) {
-        const test::ToolRun r = Run(args);
-        EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.out.rfind("tsmtool 2.1.1\nrenderer: llvmpipe", 0), 0u) << r.out;
-        EXPECT_NE(r.out.find("EGL surfaceless\n"), std::string::npos) << r.out;
-    }
+    const test::ToolRun version = Run({"--version", "render", "--help"});
+    EXPECT_EQ(version.status, 0) << version.err;
+    EXPECT_EQ(version.out.rfind("tsmtool 2.1.1\nrenderer: llvmpipe", 0), 0u) << version.out;
+    EXPECT_NE(version.out.find("EGL surfaceless\n"), std::string::npos) << version.out;
     // Without GL the version is still told, with why there is no renderer.
     const test::ToolRun r = Run({"--version"}, "TESSALY_GL_FAIL=display");
     EXPECT_EQ(r.status, 0);
@@ -158,15 +148,10 @@ TEST_F(TsmToolTest, UsageErrorsExitTwoSayingWhy) {
     const std::string rows =
         " => no command given;frobnicate CUBE => unknown command frobnicate;"
         "frobnicate --help => unknown command frobnicate;--bogus info CUBE => unknown option --bogus;"
-        "info CUBE -x => unknown option -x;save --detail=1 CUBE OUT => unknown option --detail=1;"
+        "save --detail=1 CUBE OUT => unknown option --detail=1;"
         "info CUBE --set => --set needs NAME=VALUE;render CUBE OUT --view => --view needs 2d|3d;"
-        "export bmp CUBE OUT --width => --width needs PX;print CUBE --pdf => --pdf needs OUT.pdf;"
         "info --width 10 CUBE => --width belongs to export;"
-        "save --detail CUBE OUT => --detail belongs to info;"
-        "--scale 2 info CUBE => --scale belongs to import and unfold;"
-        "unfold --unfold CUBE OUT => --unfold belongs to import;"
-        "merge --pdf OUT CUBE CUBE OUT => --pdf belongs to print;info => info takes one model file;"
-        "info CUBE CUBE => info takes one model file;"
+        "--scale 2 info CUBE => --scale belongs to import and unfold;info => info takes one model file;"
         "save CUBE => save takes a model file and an output file;"
         "merge CUBE OUT => merge takes the current model, the imported model and an output file;"
         "export eps CUBE => export takes a format, a model file and an output file;"
@@ -181,9 +166,8 @@ TEST_F(TsmToolTest, UsageErrorsExitTwoSayingWhy) {
         "export dxf --not-fill-faces CUBE @a.dxf;export emf --not-fill-flaps CUBE @a.emf;"
         "export eps --width 10 CUBE @a.eps;render --view 2d --yaw 10 CUBE PNG;"
         "render --view 3d --labels CUBE PNG;import --auto MESH OUT;import --strategy upright MESH OUT;"
-        "import --no-avoid-page-breaks MESH OUT;unfold --auto --scale 2 CUBE OUT;export;"
-        "export eps CUBE @a.eps @b.eps;print CUBE CUBE --pdf PDF;import MESH OUT @p.tsm;unfold CUBE;"
-        "export pdf CUBE @a.pdf;export EPS CUBE @a.eps;render --view 4d CUBE PNG;"
+        "import --no-avoid-page-breaks MESH OUT;unfold --auto --scale 2 CUBE OUT;"
+        "export pdf CUBE @a.pdf;render --view 4d CUBE PNG;"
         "render --view 3d --yaw ten CUBE PNG;render --view 3d --pitch 1e999 CUBE PNG;"
         "render --view 2d CUBE @a.jpg;render --view 2d --size 0x10 CUBE PNG;"
         "render --view 2d --size 10 CUBE PNG;render --view 2d --size 20000x10 CUBE PNG;"
@@ -194,7 +178,7 @@ TEST_F(TsmToolTest, UsageErrorsExitTwoSayingWhy) {
         "print CUBE --pdf PDF --dpi 300.5;import --unfold --scale abc MESH OUT;"
         "import --unfold --scale '' MESH OUT;import --unfold --scale 2mm MESH OUT;"
         "import --unfold --scale inf MESH OUT;unfold --spacing x CUBE OUT;"
-        "import --unfold --strategy fewest MESH OUT;unfold --strategy '' CUBE OUT;";
+        "import --unfold --strategy fewest MESH OUT;";
     const std::map<std::string, std::string> operands = {
         {"CUBE", Sample("cube.tsm")}, {"MESH", Mesh("cube_quad.off")}, {"OUT", Out("o.tsm")},
         {"PNG", Out("a.png")},        {"BMP", Out("a.bmp")},           {"PDF", Out("x.pdf")}};
@@ -218,9 +202,7 @@ TEST_F(TsmToolTest, UsageErrorsExitTwoSayingWhy) {
     }
     // Settings the store does not know or cannot take: the reason, no usage.
     const std::pair<std::string, std::string> settings[] = {
-        {"bNoSuchThing=1", "Unknown setting \"bNoSuchThing\""},
-        {"bNoPrintBrankPage", "expected NAME=VALUE"},
-        {"bNoPrintBrankPage=2", "Invalid value \"2\" for setting bNoPrintBrankPage: expected 0 or 1"}};
+        {"bNoSuchThing=1", "Unknown setting \"bNoSuchThing\""}, {"bNoPrintBrankPage", "expected NAME=VALUE"}};
     for (const auto& [set, reason] : settings) {
         const test::ToolRun r = Run({"--set", set, "info", operands.at("CUBE")});
         EXPECT_EQ(r.status, 2);
@@ -229,52 +211,14 @@ TEST_F(TsmToolTest, UsageErrorsExitTwoSayingWhy) {
     EXPECT_EQ(Names(), std::vector<std::string>{"stderr.txt"});
 }
 
-TEST_F(TsmToolTest, SaveWritesAModelThatReportsTheSame) {
-    ASSERT_EQ(Run({"save", Sample("house.tsm"), Out("copy.tsm")}).status, 0);
-    QJsonObject a = Info(Sample("house.tsm"), true), b = Info(Out("copy.tsm"), true);
-    ASSERT_FALSE(b.isEmpty());
-    a.remove("title");
-    b.remove("title");
-    EXPECT_EQ(a, b);
-    EXPECT_EQ(Run({"save", Sample("house.tsm"), Out("no/such/dir/x.tsm")}).status, 1);
-}
-
 TEST_F(TsmToolTest, MergeWritesBothModelsIntoOne) {
-    const std::string out = Out("merged.tsm");
-    test::ToolRun r = Run({"merge", Sample("cube.tsm"), Sample("house.tsm"), out});
+    const test::ToolRun r = Run({"merge", Sample("cube.tsm"), Sample("house.tsm"), Out("merged.tsm")});
     ASSERT_EQ(r.status, 0) << r.err;
-    const QJsonObject merged = Info(out);
-    const QJsonArray solids = merged["model"]["solids"].toArray();
-    EXPECT_EQ(solids.size(), 4);
-    auto parts = [](const QJsonObject& info) { return info["development"]["parts"].toArray().size(); };
-    EXPECT_EQ(parts(merged), parts(Info(Sample("cube.tsm"))) + parts(Info(Sample("house.tsm"))));
+    EXPECT_EQ(Info(Out("merged.tsm"))["model"]["solids"].toArray().size(), 4);
 
     // A model without development cannot take one with a development: the output is not written.
-    r = Run({"merge", WritePlainCube("plain.tsm"), Sample("cube.tsm"), Out("refused.tsm")});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("message: Cannot inport the file. One contains development and the other does not."),
-              std::string::npos)
-        << r.err;
+    EXPECT_EQ(Run({"merge", WritePlainCube("plain.tsm"), Sample("cube.tsm"), Out("refused.tsm")}).status, 1);
     EXPECT_FALSE(fs::exists(Out("refused.tsm")));
-}
-
-TEST_F(TsmToolTest, StringsAreDecodedFromTheWritersCodePage) {
-    Document doc;
-    AddSolid(doc, "Caf\xE9 \x80", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
-    ASSERT_TRUE(WriteBinaryModel(doc, Settings{}, Out("names.tsm")).ok());
-    EXPECT_EQ(Info(Out("names.tsm"))["model"]["solids"][0]["name"].toString(),
-              QString::fromUtf8("Caf\u00e9 \u20ac"));
-}
-
-TEST_F(TsmToolTest, CheckUpdatePrintsTheMessageOfTheHelpMenuCommand) {
-    // No server configured, or one that does not answer: the message and exit 1.
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"check-update"},
-          std::vector<std::string>{"check-update", "--url", "http://127.0.0.1:1", "--timeout", "2"}}) {
-        const test::ToolRun r = Run(args);
-        EXPECT_EQ(r.status, 1) << args.back();
-        EXPECT_EQ(r.out, "Can not get Update Info.\n") << args.back();
-    }
 }
 
 } // namespace
