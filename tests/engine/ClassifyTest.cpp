@@ -88,6 +88,13 @@ TEST(ClassifyPartLines, FoldLinesAreOmittedOnlyWhenFlatterThanTheThreshold) {
     f.display.bOmitFlatEdge = false;
     f.FoldLine()->hidden = true;
     EXPECT_EQ(f.Classify(90.0, true), DrawKind::Omitted);
+    // A damaged record without a corner or an edge is skipped.
+    auto broken = std::make_unique<CPartLine>();
+    broken->drawKind = DrawKind::Valley;
+    CPartLine* raw = f.part->lines.emplace_back(std::move(broken)).get();
+    f.FoldLine()->hidden = false;
+    EXPECT_EQ(f.Classify(90.0, true), DrawKind::Mountain);
+    EXPECT_EQ(raw->drawKind, DrawKind::Valley);
 }
 
 TEST(ClassifyPartLines, CutEdgeFlapSideAndNumberingOrder) {
@@ -107,7 +114,14 @@ TEST(ClassifyPartLines, CutEdgeFlapSideAndNumberingOrder) {
         CutFixture c;
         c.display.bDrawFlap = k.drawFlap;
         DevelopmentFixture::Shared(c.t[1], c.t[0])->hasFlap = k.flapOnT1;
+        // Stale numbers go, also on a solid outside the development.
+        for (auto& edge : c.fx.solid->edges) edge->edgeId = 42;
+        CSolid* other = c.fx.Model().AppendSolid(std::make_unique<CSolid>());
+        other->inDevelopment = false;
+        other->edges.push_back(std::make_unique<CEdge>());
+        other->edges.back()->edgeId = 7;
         ClassifyPartLines(c.fx.Dev(), c.fx.Model(), c.display);
+        EXPECT_EQ(other->edges.back()->edgeId, -1);
         EXPECT_EQ(LineOf(c.t[0], c.t[1])->drawKind, DrawKind::Cut);
         EXPECT_EQ(LineOf(c.t[1], c.t[0])->drawKind, k.t1Side);
         EXPECT_EQ(LineOf(c.t[1], c.t[2])->drawKind, DrawKind::Cut);
@@ -145,29 +159,6 @@ TEST(ClassifyPartLines, OpenEdgesIgnoreFoldSenseAndFlapSwitchAndAreNeverNumbered
     EXPECT_EQ(a->drawKind, DrawKind::FlapMountain);
     EXPECT_EQ(b->drawKind, DrawKind::Valley);
     for (auto& edge : fx.solid->edges) EXPECT_EQ(edge->edgeId, -1);
-}
-
-TEST(ClassifyPartLines, StaleNumbersAreCleared) {
-    CutFixture c;
-    // A solid outside the development keeps no stale number either.
-    CSolid* other = c.fx.Model().AppendSolid(std::make_unique<CSolid>());
-    other->inDevelopment = false;
-    other->edges.push_back(std::make_unique<CEdge>());
-    other->edges.back()->edgeId = 7;
-    for (auto& edge : c.fx.solid->edges) edge->edgeId = 42;
-    ClassifyPartLines(c.fx.Dev(), c.fx.Model(), c.display);
-    for (auto& edge : c.fx.solid->edges) EXPECT_NE(edge->edgeId, 42);
-    EXPECT_EQ(other->edges.back()->edgeId, -1);
-}
-
-TEST(ClassifyPartLines, DamagedLineRecordsAreSkipped) {
-    FoldFixture f;
-    auto broken = std::make_unique<CPartLine>();
-    broken->drawKind = DrawKind::Valley;
-    CPartLine* raw = broken.get();
-    f.part->lines.push_back(std::move(broken)); // no first corner, no edge
-    EXPECT_EQ(f.Classify(90.0, true), DrawKind::Mountain);
-    EXPECT_EQ(raw->drawKind, DrawKind::Valley);
 }
 
 TEST(CollectFlatGroup, CrossesOnlyJoinedFlatOrHiddenFolds) {

@@ -177,14 +177,6 @@ TEST(DrawFlapOutline, FlapDrawnFirstHidesTheLaterOne) {
     EXPECT_PIECE(b[0], 20, 2, 13, 2);
     EXPECT_PIECE(b[1], 13, 12, 20, 12);
 
-    // The other order of drawing: now the first flap loses its tip side, which lies under the second.
-    BeginFlapOutlinePass(scene.Dev());
-    EXPECT_EQ(scene.Draw(second, secondLine).size(), 3u);
-    const std::vector<Piece> later = scene.Draw(first, firstLine);
-    ASSERT_EQ(later.size(), 2u);
-    EXPECT_PIECE(later[0], 10, 10, 15, 10);
-    EXPECT_PIECE(later[1], 15, 0, 10, 0);
-
     // A damaged first flap whose base is below the threshold but whose tips spread wide, so that the
     // triangle from the base to (15, 20) and (15, 0) holds the later tip side's midpoint (13, 7): it must
     // not hide that side; at a base just over the threshold it does.
