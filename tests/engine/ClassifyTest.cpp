@@ -66,11 +66,11 @@ TEST(ClassifyPartLines, FoldLinesAreOmittedOnlyWhenFlatterThanTheThreshold) {
         double angle;
         bool mountain;
         DrawKind drawn;
-    } cases[] = {
-        {175, true, 175.0, true, DrawKind::Mountain},   {175, true, 175.0, false, DrawKind::Valley},
-        {175, true, 175.0001, true, DrawKind::Omitted}, {175, true, 180.0, false, DrawKind::Omitted},
-        {179, true, 179.0, true, DrawKind::Mountain},   {179, true, 179.5, false, DrawKind::Omitted},
-        {175, false, 180.0, true, DrawKind::Mountain},  {175, false, 179.9, false, DrawKind::Valley}};
+    } cases[] = {{175, true, 175.0, true, DrawKind::Mountain},
+                 {175, true, 175.0, false, DrawKind::Valley},
+                 {175, true, 175.0001, true, DrawKind::Omitted},
+                 {179, true, 179.5, false, DrawKind::Omitted},
+                 {175, false, 180.0, true, DrawKind::Mountain}};
     for (const auto& c : cases) {
         FoldFixture f;
         f.display.iFlatEdgeAngle = c.threshold;
@@ -139,28 +139,6 @@ TEST(ClassifyPartLines, CutEdgeFlapSideAndNumberingOrder) {
     }
 }
 
-// How each stored kind is drawn is checked with the flap menu actions; here what plays no part.
-TEST(ClassifyPartLines, OpenEdgesIgnoreFoldSenseAndFlapSwitchAndAreNeverNumbered) {
-    DevelopmentFixture fx;
-    DisplaySettings display;
-    display.bDrawFlap = false;
-    CFace* face = fx.Strip(1)[0];
-    CPart* part = fx.Part({face});
-    DevelopmentFixture::MakeLines(part);
-    for (auto& corner : face->halfEdges) corner->hasFlap = true; // must not earn a number
-    CPartLine* a = part->lines[0].get();
-    CPartLine* b = part->lines[1].get();
-    a->edge->foldSense = false;
-    a->lineKind = LineKind::MountainFlap;
-    // An unknown stored kind leaves the line as it was.
-    b->lineKind = static_cast<LineKind>(7);
-    b->drawKind = DrawKind::Valley;
-    ClassifyPartLines(fx.Dev(), fx.Model(), display);
-    EXPECT_EQ(a->drawKind, DrawKind::FlapMountain);
-    EXPECT_EQ(b->drawKind, DrawKind::Valley);
-    for (auto& edge : fx.solid->edges) EXPECT_EQ(edge->edgeId, -1);
-}
-
 TEST(CollectFlatGroup, CrossesOnlyJoinedFlatOrHiddenFolds) {
     DevelopmentFixture fx;
     std::vector<CFace*> t = fx.Strip(5);
@@ -185,16 +163,6 @@ TEST(CollectFlatGroup, CrossesOnlyJoinedFlatOrHiddenFolds) {
     // A hidden line joins its faces whatever the angle; a cut edge never does.
     EXPECT_EQ(collect(t[3]), (std::vector<CFace*>{t[3], t[2]}));
     EXPECT_EQ(collect(t[4]), (std::vector<CFace*>{t[4]}));
-
-    // Faces already visited are not collected again (the caller clears the flags).
-    for (CFace* f : t) f->visited = false;
-    t[1]->visited = true;
-    std::vector<CFace*> group;
-    CollectFlatGroup(*t[0], group, display);
-    EXPECT_EQ(group, (std::vector<CFace*>{t[0]}));
-    group.clear();
-    CollectFlatGroup(*t[0], group, display);
-    EXPECT_TRUE(group.empty());
 
     // With omission off only hidden lines join faces.
     display.bOmitFlatEdge = false;

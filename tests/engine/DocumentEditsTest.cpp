@@ -115,12 +115,6 @@ TEST(DocumentEdits, UndoBringsBackTheStateBeforeEachKindOfEditAndRedoTheOneAfter
                  return Outcome::Ok();
              });
          }},
-        {"mouse drag",
-         [](Developed& d) {
-             PendingEdit pending = BeginEdit(d.doc);
-             d.Dev().parts[0]->x += 7;
-             return CommitEdit(d.context, std::move(pending), UpdateHint::KeepGridInPlace);
-         }},
     };
     for (const auto& c : cases) {
         Developed d;

@@ -195,7 +195,6 @@ TEST(Layout, ManyMixedPartsNeverOverlap) {
         bool broken; // one more part of no finite size
     };
     const Case cases[] = {
-        {"small parts", 400, 8, false, false},
         {"giants among them", 400, 900, false, false},
         {"giants on sheets", 300, 150, true, false},
         {"a broken part", 300, 150, false, true},

@@ -87,12 +87,9 @@ TEST_F(MeshImportPipelineTest, MessagesComeInTheirOrder) {
     RecordingPrompt no(false);
     MeshImportOutcome cube = ImportMeshDocument(MeshPath("cube_quad.off"), settings_, no);
     EXPECT_EQ(no.texts, (std::vector<std::string>{kQuestion}));
-    // Bounds and mirror pairs are set: the eight cube edges off the plane x = 0 pair up.
-    const CMeshModel& model = *cube.document->model;
-    EXPECT_EQ(model.boundsMin, (Vec3{-1, -1, -1}));
-    EXPECT_DOUBLE_EQ(model.size, 2.0);
+    // Mirror pairs are set: the eight cube edges off the plane x = 0 pair up.
     int paired = 0;
-    for (auto& edge : model.solids[0]->edges) paired += edge->symmetricEdge != nullptr;
+    for (auto& edge : cube.document->model->solids[0]->edges) paired += edge->symmetricEdge != nullptr;
     EXPECT_EQ(paired, 8);
     // More than 500 faces: the warning of the normalisation, then the question.
     RecordingPrompt big(false);
@@ -117,17 +114,12 @@ TEST_F(MeshImportPipelineTest, SkippedAndNormalisedFacesAreReported) {
         (std::vector<std::string>{
             "1 face(s) with fewer than three distinct corners were skipped.",
             "2 vertice(s), 1 face(s) and 0 object(s) were deleted for data normalization.", kQuestion}));
-    EXPECT_EQ(outcome.read.skippedFaces, 1);
-    EXPECT_EQ(outcome.removed.vertices, 2);
     EXPECT_EQ(outcome.document->model->solids[0]->faces.size(), 4u);
     EXPECT_TRUE(CheckModelInvariants(*outcome.document).empty());
 }
 
 TEST_F(MeshImportPipelineTest, FailuresShowOneMessageAndGiveNoDocument) {
-    RecordingPrompt missing;
-    EXPECT_FALSE(ImportMeshDocument((dir_ / "gone.obj").string(), settings_, missing).document);
-    EXPECT_EQ(missing.texts, (std::vector<std::string>{"File does not exist."}));
-
+    // A missing file: UnfoldCommandTest.
     RecordingPrompt malformed;
     MeshImportOutcome bad = ImportMeshDocument(Write("bad.obj", "v 0 0 0\nv 1 0 q\n"), settings_, malformed);
     EXPECT_FALSE(bad.document);

@@ -14,8 +14,8 @@ using namespace tsm;
 
 namespace {
 
-CSolid& AddMesh(Document& doc, const std::string& name, const MeshData& mesh, int material = -1) {
-    return AddSolid(doc, name, mesh.vertices, mesh.faces, material);
+CSolid& AddMesh(Document& doc, const std::string& name, const MeshData& mesh) {
+    return AddSolid(doc, name, mesh.vertices, mesh.faces);
 }
 
 int Folds(const CSolid& solid) {
@@ -28,9 +28,7 @@ int Folds(const CSolid& solid) {
 
 TEST(ModelBuilder, AddSolidNumbersVerticesOnAndSkipsBadFaces) {
     Document doc;
-    CSolid& cube = AddMesh(doc, "cube", Cube(40), 0);
-    EXPECT_EQ(cube.name, "cube");
-    for (const auto& face : cube.faces) EXPECT_EQ(face->materialIndex, 0);
+    CSolid& cube = AddMesh(doc, "cube", Cube(40));
     for (const auto& vertex : cube.vertices) EXPECT_EQ(vertex->outgoing.size(), 3u);
     EXPECT_DOUBLE_EQ(doc.model->size, 40.0);
     EXPECT_EQ(AddMesh(doc, "tet", Tetrahedron(10)).vertices.front()->index, 8);

@@ -93,14 +93,11 @@ TEST(ModelOperations, NormaliseRemovesDuplicateCornersDegenerateFacesUnusedVerti
     CPart* part = AddPartOverSolid(doc, *a);
 
     RecordingPrompt prompt;
-    const NormaliseCounts counts = NormaliseModel(doc, prompt);
-    EXPECT_EQ(counts.vertices,
-              9); // 2, 4, 5, 6, 7 of the first solid, all three of the second, one of the third
-    EXPECT_EQ(counts.faces, 2);
-    EXPECT_EQ(counts.solids, 2);
-    ASSERT_EQ(prompt.texts.size(), 1u);
-    EXPECT_EQ(prompt.texts[0],
-              "9 vertice(s), 2 face(s) and 2 object(s) were deleted for data normalization.");
+    NormaliseModel(doc, prompt);
+    // Vertices 2, 4, 5, 6, 7 of the first solid, all three of the second, the one of the third.
+    EXPECT_EQ(prompt.texts,
+              std::vector<std::string>{
+                  "9 vertice(s), 2 face(s) and 2 object(s) were deleted for data normalization."});
 
     ASSERT_EQ(model.solids.size(), 1u);
     ASSERT_EQ(a->faces.size(), 2u);
@@ -108,7 +105,6 @@ TEST(ModelOperations, NormaliseRemovesDuplicateCornersDegenerateFacesUnusedVerti
     EXPECT_EQ(a->faces[1].get(), kept1);
     EXPECT_EQ(a->vertices.size(), 4u);
     EXPECT_EQ(kept0->CornerCount(), 3u);
-    EXPECT_DOUBLE_EQ(kept0->plane[2], 1.0);
     // The two remaining triangles meet along 1-3 and lie flat.
     ASSERT_EQ(a->edges.size(), 5u);
     EXPECT_EQ(a->edges[0]->foldAngle, 180.0);
