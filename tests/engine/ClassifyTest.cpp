@@ -66,11 +66,11 @@ TEST(ClassifyPartLines, FoldLinesAreOmittedOnlyWhenFlatterThanTheThreshold) {
         double angle;
         bool mountain;
         DrawKind drawn;
-    } cases[] = {
-        {175, true, 175.0, true, DrawKind::Mountain},   {175, true, 175.0, false, DrawKind::Valley},
-        {175, true, 175.0001, true, DrawKind::Omitted}, {175, true, 180.0, false, DrawKind::Omitted},
-        {179, true, 179.0, true, DrawKind::Mountain},   {179, true, 179.5, false, DrawKind::Omitted},
-        {175, false, 180.0, true, DrawKind::Mountain},  {175, false, 179.9, false, DrawKind::Valley}};
+    } cases[] = {{175, true, 175.0, true, DrawKind::Mountain},
+                 {175, true, 175.0, false, DrawKind::Valley},
+                 {175, true, 175.0001, true, DrawKind::Omitted},
+                 {179, true, 179.5, false, DrawKind::Omitted},
+                 {175, false, 180.0, true, DrawKind::Mountain}};
     for (const auto& c : cases) {
         FoldFixture f;
         f.display.iFlatEdgeAngle = c.threshold;
@@ -88,6 +88,13 @@ TEST(ClassifyPartLines, FoldLinesAreOmittedOnlyWhenFlatterThanTheThreshold) {
     f.display.bOmitFlatEdge = false;
     f.FoldLine()->hidden = true;
     EXPECT_EQ(f.Classify(90.0, true), DrawKind::Omitted);
+    // A damaged record without a corner or an edge is skipped.
+    auto broken = std::make_unique<CPartLine>();
+    broken->drawKind = DrawKind::Valley;
+    CPartLine* raw = f.part->lines.emplace_back(std::move(broken)).get();
+    f.FoldLine()->hidden = false;
+    EXPECT_EQ(f.Classify(90.0, true), DrawKind::Mountain);
+    EXPECT_EQ(raw->drawKind, DrawKind::Valley);
 }
 
 TEST(ClassifyPartLines, CutEdgeFlapSideAndNumberingOrder) {
@@ -107,7 +114,14 @@ TEST(ClassifyPartLines, CutEdgeFlapSideAndNumberingOrder) {
         CutFixture c;
         c.display.bDrawFlap = k.drawFlap;
         DevelopmentFixture::Shared(c.t[1], c.t[0])->hasFlap = k.flapOnT1;
+        // Stale numbers go, also on a solid outside the development.
+        for (auto& edge : c.fx.solid->edges) edge->edgeId = 42;
+        CSolid* other = c.fx.Model().AppendSolid(std::make_unique<CSolid>());
+        other->inDevelopment = false;
+        other->edges.push_back(std::make_unique<CEdge>());
+        other->edges.back()->edgeId = 7;
         ClassifyPartLines(c.fx.Dev(), c.fx.Model(), c.display);
+        EXPECT_EQ(other->edges.back()->edgeId, -1);
         EXPECT_EQ(LineOf(c.t[0], c.t[1])->drawKind, DrawKind::Cut);
         EXPECT_EQ(LineOf(c.t[1], c.t[0])->drawKind, k.t1Side);
         EXPECT_EQ(LineOf(c.t[1], c.t[2])->drawKind, DrawKind::Cut);
@@ -123,51 +137,6 @@ TEST(ClassifyPartLines, CutEdgeFlapSideAndNumberingOrder) {
             }
         }
     }
-}
-
-// How each stored kind is drawn is checked with the flap menu actions; here what plays no part.
-TEST(ClassifyPartLines, OpenEdgesIgnoreFoldSenseAndFlapSwitchAndAreNeverNumbered) {
-    DevelopmentFixture fx;
-    DisplaySettings display;
-    display.bDrawFlap = false;
-    CFace* face = fx.Strip(1)[0];
-    CPart* part = fx.Part({face});
-    DevelopmentFixture::MakeLines(part);
-    for (auto& corner : face->halfEdges) corner->hasFlap = true; // must not earn a number
-    CPartLine* a = part->lines[0].get();
-    CPartLine* b = part->lines[1].get();
-    a->edge->foldSense = false;
-    a->lineKind = LineKind::MountainFlap;
-    // An unknown stored kind leaves the line as it was.
-    b->lineKind = static_cast<LineKind>(7);
-    b->drawKind = DrawKind::Valley;
-    ClassifyPartLines(fx.Dev(), fx.Model(), display);
-    EXPECT_EQ(a->drawKind, DrawKind::FlapMountain);
-    EXPECT_EQ(b->drawKind, DrawKind::Valley);
-    for (auto& edge : fx.solid->edges) EXPECT_EQ(edge->edgeId, -1);
-}
-
-TEST(ClassifyPartLines, StaleNumbersAreCleared) {
-    CutFixture c;
-    // A solid outside the development keeps no stale number either.
-    CSolid* other = c.fx.Model().AppendSolid(std::make_unique<CSolid>());
-    other->inDevelopment = false;
-    other->edges.push_back(std::make_unique<CEdge>());
-    other->edges.back()->edgeId = 7;
-    for (auto& edge : c.fx.solid->edges) edge->edgeId = 42;
-    ClassifyPartLines(c.fx.Dev(), c.fx.Model(), c.display);
-    for (auto& edge : c.fx.solid->edges) EXPECT_NE(edge->edgeId, 42);
-    EXPECT_EQ(other->edges.back()->edgeId, -1);
-}
-
-TEST(ClassifyPartLines, DamagedLineRecordsAreSkipped) {
-    FoldFixture f;
-    auto broken = std::make_unique<CPartLine>();
-    broken->drawKind = DrawKind::Valley;
-    CPartLine* raw = broken.get();
-    f.part->lines.push_back(std::move(broken)); // no first corner, no edge
-    EXPECT_EQ(f.Classify(90.0, true), DrawKind::Mountain);
-    EXPECT_EQ(raw->drawKind, DrawKind::Valley);
 }
 
 TEST(CollectFlatGroup, CrossesOnlyJoinedFlatOrHiddenFolds) {
@@ -194,16 +163,6 @@ TEST(CollectFlatGroup, CrossesOnlyJoinedFlatOrHiddenFolds) {
     // A hidden line joins its faces whatever the angle; a cut edge never does.
     EXPECT_EQ(collect(t[3]), (std::vector<CFace*>{t[3], t[2]}));
     EXPECT_EQ(collect(t[4]), (std::vector<CFace*>{t[4]}));
-
-    // Faces already visited are not collected again (the caller clears the flags).
-    for (CFace* f : t) f->visited = false;
-    t[1]->visited = true;
-    std::vector<CFace*> group;
-    CollectFlatGroup(*t[0], group, display);
-    EXPECT_EQ(group, (std::vector<CFace*>{t[0]}));
-    group.clear();
-    CollectFlatGroup(*t[0], group, display);
-    EXPECT_TRUE(group.empty());
 
     // With omission off only hidden lines join faces.
     display.bOmitFlatEdge = false;

@@ -3,8 +3,8 @@
 #include "engine/DocumentEdits.h"
 
 #include "engine/Classify.h"
-#include "engine/EngineCompletion.h"
 #include "engine/Extents.h"
+#include "engine/MeshImportPipeline.h"
 #include "engine/Topology.h"
 #include "engine/Unfolder.h"
 #include "model/MeshImport.h"
@@ -182,18 +182,6 @@ TEST(CutJoin, JoiningTwoFacesOfOnePartMovesOneFaceAndSplitsOffTheRest) {
     }
 }
 
-TEST(CutJoin, TheSideNearerTheSecondClickStays) {
-    Grid fx("00 01");
-    fx.Piece("00");
-    fx.Piece("01")->y += 10; // the two sides' midpoints at (5, 10) and (5, 20)
-    CPartLine& own = *fx.Side("0001")->line;
-    CPartLine& twin = *fx.Side("0100")->line;
-    EXPECT_EQ(&JoinLineForClick(own, {5, 11}), &own);
-    EXPECT_EQ(&JoinLineForClick(own, {4, 19}), &twin);
-    EXPECT_EQ(&JoinLineForClick(own, {0, 15}), &twin);
-    EXPECT_EQ(&JoinLineForClick(twin, {0, 15}), &own);
-}
-
 TEST(FlapEdits, MenuActionsChangeTheFlapAndTheExtent) {
     // The open left edge of one square: its 45-degree flap of height 5 is a triangle sticking out 5 mm to
     // the left. Each case adds a flap (unless NoFlap), switches, sets a height (unless 0) and, with
@@ -232,39 +220,6 @@ TEST(FlapEdits, MenuActionsChangeTheFlapAndTheExtent) {
         EXPECT_EQ(line.drawKind, c.drawn);
         EXPECT_DOUBLE_EQ(part->width, c.width);
         EXPECT_DOUBLE_EQ(part->x, 10 - c.width);
-    }
-    // With a twin the flap changes sides, and both parts are measured again.
-    Grid fx("00 10");
-    CHalfEdge* h = fx.Side("0010");
-    h->hasFlap = true;
-    CPart* left = fx.Piece("00");
-    CPart* right = fx.Piece("10");
-    EXPECT_DOUBLE_EQ(left->width, 15);
-    SwitchFlapPosition(*h->line);
-    EXPECT_TRUE(!h->hasFlap && h->twin->hasFlap);
-    EXPECT_DOUBLE_EQ(left->width, 10);
-    EXPECT_DOUBLE_EQ(right->width, 15);
-    EXPECT_DOUBLE_EQ(right->x, 5);
-}
-
-TEST(PartEdits, RotationTurnsCounterClockwiseOnTheSheetAndComesBack) {
-    for (double degrees : {90.0, 45.0}) {
-        Grid fx("00 10");
-        CPart* part = fx.Piece("00 10", "0010");
-        MovePart(*part, {20, 30});
-        std::vector<Point2> start;
-        for (CFace* f : part->faces)
-            for (auto& c : f->halfEdges) start.push_back(DevPos(c.get()));
-        const Point2 centre = NearestCorner(*part, {21, 29});
-        ExpectNear(centre, {20, 30}, 0);
-        RotatePart(*part, centre, degrees);
-        // The corner 10 mm right of the centre turns upwards on the sheet.
-        const double r = degrees * 3.14159265358979323846 / 180;
-        ExpectNear(DevPos(fx.sq[0][0]->Corner(3)), {20 + 10 * std::cos(r), 30 - 10 * std::sin(r)});
-        for (double turned = degrees; turned < 360; turned += degrees) RotatePart(*part, centre, degrees);
-        size_t i = 0;
-        for (CFace* f : part->faces)
-            for (auto& c : f->halfEdges) ExpectNear(DevPos(c.get()), start[i++]);
     }
 }
 
@@ -312,47 +267,17 @@ TEST(PartEdits, TextsAndPicturesStack) {
     EXPECT_NE(dev.imagesB[0].get(), moving);
 }
 
-TEST(EdgeColor, WhichLinesTheToolMayTake) {
-    // Targets are cut lines, mountains, valleys; the edge is flat and flat edges are omitted.
-    CEdge flat;
-    flat.foldAngle = 178;
-    DisplaySettings display;
-    display.bOmitFlatEdge = true;
-    const struct {
-        DrawKind kind;
-        EdgeColorTargets targets;
-        bool taken;
-    } cases[] = {{DrawKind::Valley, {false, false, true}, false},
-                 {DrawKind::FlapValley, {false, false, true}, true},
-                 {DrawKind::FlapMountain, {false, true, false}, true},
-                 {DrawKind::Cut, {true, false, false}, true},
-                 {DrawKind::Mountain, {true, false, true}, false},
-                 {DrawKind::Omitted, {true, true, true}, false}};
-    for (const auto& c : cases) {
-        CPartLine line;
-        line.drawKind = c.kind;
-        line.edge = &flat;
-        EXPECT_EQ(CanColorLine(line, c.targets, display), c.taken) << static_cast<int>(c.kind);
-    }
-}
-
-TEST(EdgeColor, PaintHidePickAndRectangle) {
+// Painting shows a hidden line again and colours both sides of a fold; the colour read back rounds.
+TEST(EdgeColor, PaintShowsTheLineAndColoursBothSides) {
     Grid fx("00 10");
     fx.Piece("00 10", "0010");
-    for (auto& e : fx.solid->edges) e->foldAngle = e->halfEdge2 ? 90 : 0;
-    fx.Reclassify();
     CHalfEdge* h = fx.Side("0010");
     HideLine(*h->line);
-    EXPECT_TRUE(h->line->hidden);
     PaintLine(*h->line, {255, 128, 1});
     EXPECT_FALSE(h->line->hidden);
     EXPECT_FLOAT_EQ(h->twin->sideColor[1], 128 / 255.0f);
-    EXPECT_EQ(LineColor(*h->line), (std::array<uint8_t, 3>{255, 128, 1}));
     h->sideColor[2] = 0.5f; // 127.5 rounds up
-    EXPECT_EQ(LineColor(*h->line)[2], 128);
-    // The fold and the three cut lines of the left square lie within x <= 10; the fold alone is no cut.
-    EXPECT_EQ(LinesInRect(fx.Dev(), {10, 10}, {-1, -1}, {}, fx.doc.display).size(), 4u);
-    EXPECT_EQ(LinesInRect(fx.Dev(), {10, 10}, {-1, -1}, {false, true, true}, fx.doc.display).size(), 1u);
+    EXPECT_EQ(LineColor(*h->line), (std::array<uint8_t, 3>{255, 128, 128}));
 }
 
 // Every test mesh, unfolded: random cuts of folds and joins of cut edges keep every link.
@@ -366,12 +291,10 @@ TEST(CutJoin, RandomCutsAndJoinsKeepEveryLink) {
     ASSERT_GE(files.size(), 10u);
     for (const std::string& path : files) {
         SCOPED_TRACE(path);
-        Document doc;
-        EngineCompletion engine;
-        ASSERT_TRUE(ReadMeshFile(path, doc, &engine).ok);
-        RecordingPrompt prompt;
-        NormaliseModel(doc, prompt);
-        ComputeBounds(*doc.model);
+        RecordingPrompt prompt(false);
+        const std::unique_ptr<Document> imported = ImportMeshDocument(path, Settings(), prompt).document;
+        ASSERT_TRUE(imported);
+        Document& doc = *imported;
         ASSERT_TRUE(UnfoldDocument(doc, Settings(), prompt, nullptr, UnfoldOptions()));
         Development& dev = *doc.development;
         const std::string unfolded = test::DocumentStateBytes(doc);

@@ -50,7 +50,7 @@ void ExpectPart(const CPart& p, double x, double y, double w, double h) {
 
 } // namespace
 
-TEST(ComputePartExtent, FlapStickingOutLeftSetsTheBoxLeftEdge) {
+TEST(ComputePartExtent, OnlyAFlapStickingOutSetsTheBoxEdge) {
     FlapPart p;
     ComputePartExtent(*p.part);
     // The box starts at the flap tip (x 5), so everything moves left by 5 and the offset goes to x.
@@ -65,9 +65,7 @@ TEST(ComputePartExtent, FlapStickingOutLeftSetsTheBoxLeftEdge) {
     ComputePartExtent(*p.part);
     EXPECT_DOUBLE_EQ(p.part->x, 105);
     EXPECT_DOUBLE_EQ(p.face->Corner(0)->x2d, 5);
-}
 
-TEST(ComputePartExtent, FlapOnTheInsideOrAbsentLeavesTheFaceBox) {
     // The development's side flag turns the flap into the face, so only the corners count.
     FlapPart reversed;
     reversed.fx.Dev().reversed = true;
@@ -92,7 +90,7 @@ void AddBlock(std::vector<std::unique_ptr<Block>>& list, double x, double y, dou
     list.push_back(std::move(block));
 }
 
-TEST(ComputeDevelopmentExtent, CoversPartsTextsAndBothPictureLists) {
+TEST(ComputeDevelopmentExtent, CoversPartsTextsAndBothPictureListsAndMeasuresPartsWhenAsked) {
     Development dev;
     CPart* part = dev.AppendPart(std::make_unique<CPart>());
     part->x = 10;
@@ -111,9 +109,7 @@ TEST(ComputeDevelopmentExtent, CoversPartsTextsAndBothPictureLists) {
     AddBlock(dev.imagesB, 0, 70, 1, 1);
     ComputeDevelopmentExtent(dev, false);
     ExpectFrame(dev, -5, -5, 105, 76);
-}
 
-TEST(ComputeDevelopmentExtent, RecomputesPartsOnlyWhenAsked) {
     FlapPart p;
     ComputeDevelopmentExtent(p.fx.Dev(), false);
     // The stored part box is used as it is (position only, no size yet).
@@ -139,26 +135,17 @@ TEST(ComputeDevelopmentExtent, EmptyPartAndDevelopmentGiveEmptyBoxes) {
     ExpectFrame(dev, 0, 0, 0, 0);
 }
 
-TEST(ScaleDevelopment, SameScaleChangesNothingButRecomputesFlapShapes) {
-    FlapPart p;
-    ComputeDevelopmentExtent(p.fx.Dev(), true);
-    p.Flapped()->flapShape.tipStart = {999, 999};
-    p.Flapped()->flapShape.tipEnd = {999, 999};
-    const double factor = ScaleDevelopment(p.fx.Dev(), 1.0, true);
-    EXPECT_DOUBLE_EQ(p.fx.Dev().scale, 1.0);
-    EXPECT_DOUBLE_EQ(p.part->x, 105);
-    EXPECT_DOUBLE_EQ(p.part->width, 15);
-    EXPECT_DOUBLE_EQ(p.face->Corner(2)->x2d, 15);
-    EXPECT_DOUBLE_EQ(p.Flapped()->flapHeight, 5);
-    EXPECT_DOUBLE_EQ(factor, 1.0);
-    EXPECT_NEAR(p.Flapped()->flapShape.tipStart.x, 0, 1e-12);
-    EXPECT_NEAR(p.Flapped()->flapShape.tipEnd.y, 5, 1e-12);
-}
-
 TEST(ScaleDevelopment, TargetIsAbsoluteAndScalesGeometryAndFlaps) {
     FlapPart p;
     Development& dev = p.fx.Dev();
     ComputeDevelopmentExtent(dev, true);
+    // The same scale moves nothing but still recomputes the flap shapes.
+    p.Flapped()->flapShape.tipStart = {999, 999};
+    EXPECT_DOUBLE_EQ(ScaleDevelopment(dev, 1.0, true), 1.0);
+    ExpectPart(*p.part, 105, 50, 15, 10);
+    EXPECT_DOUBLE_EQ(p.Flapped()->flapHeight, 5);
+    EXPECT_NEAR(p.Flapped()->flapShape.tipStart.x, 0, 1e-12);
+
     dev.scale = 2.0;
     const double factor = ScaleDevelopment(dev, 1.0, false); // f = 0.5
     EXPECT_DOUBLE_EQ(dev.scale, 1.0);
@@ -193,11 +180,6 @@ TEST(ScaleDevelopment, TextsScaleOnlyWhenAskedWithTruncatedSizes) {
     EXPECT_DOUBLE_EQ(t->rect[1], 10);
     EXPECT_DOUBLE_EQ(t->rect[2], 15);
     EXPECT_DOUBLE_EQ(t->rect[3], 20);
-
-    // Growing by 3: 5 -> 15 and 1 -> 3.
-    ScaleDevelopment(dev, 1.5, true);
-    EXPECT_EQ(t->fontSize, 15);
-    EXPECT_EQ(t->lineSpacing, 3);
 }
 
 TEST(ScaleDevelopment, UnusableScalesDoNotCorruptTheDevelopment) {

@@ -21,8 +21,7 @@ TEST(Samples, BuildsMatchTheCommittedFilesWhichReadBackUnchanged) {
     const struct {
         const char* file;
         std::vector<std::string> (*build)(Document&);
-        size_t parts, texts, pictures;
-    } samples[] = {{"cube.tsm", BuildSampleCube, 1, 0, 0}, {"house.tsm", BuildSampleHouse, 4, 2, 2}};
+    } samples[] = {{"cube.tsm", BuildSampleCube}, {"house.tsm", BuildSampleHouse}};
     for (const auto& sample : samples) {
         SCOPED_TRACE(sample.file);
         Document built;
@@ -44,8 +43,5 @@ TEST(Samples, BuildsMatchTheCommittedFilesWhichReadBackUnchanged) {
         for (auto& part : built.development->parts) ComputePartExtent(*part);
         for (auto& material : read.model->materials) material->bitmap.reset();
         test::ExpectSameDocument(built, read);
-        EXPECT_EQ(read.development->parts.size(), sample.parts);
-        EXPECT_EQ(read.development->texts.size(), sample.texts);
-        EXPECT_EQ(read.development->imagesA.size() + read.development->imagesB.size(), sample.pictures);
     }
 }
