@@ -82,22 +82,6 @@ TEST(BinaryWriter, ReaderGivesBackExactlyWhatWasWritten) {
     EXPECT_EQ(FirstDifference(SerializeBinaryModel(*read, read->display), bytes), "none");
 }
 
-TEST(BinaryWriter, RoundTripThroughTheEngineIsStableAndByteIdentical) {
-    auto built = MakeRichDocument();
-    EngineCompletion engine;
-    const std::string first = SerializeBinaryModel(*built, ChangedDisplaySettings());
-    auto a = Read(first, engine);
-    const std::string second = SerializeBinaryModel(*a, a->display);
-    auto b = Read(second, engine);
-    ExpectSameDocument(*a, *b);
-    EXPECT_TRUE(CheckModelInvariants(*b).empty());
-    ExpectSameDisplaySettings(b->display, ChangedDisplaySettings());
-    const std::string third = SerializeBinaryModel(*b, b->display);
-    EXPECT_EQ(FirstDifference(third, second), "none");
-    // The fixture is laid out as the engine would leave it, so even the first write survives unchanged.
-    EXPECT_EQ(FirstDifference(second, first), "none");
-}
-
 TEST(BinaryWriter, FacePartIndexFollowsThePartTheFaceLiesIn) {
     auto doc = MakeRichDocument();
     CFace& inPart = *doc->model->solids[1]->faces[0];
@@ -134,20 +118,4 @@ TEST(BinaryWriter, PicturesWithoutPixelsAreLeftOutAndPicturesAreLimited) {
     EXPECT_EQ(large.texture->width, 64);
     EXPECT_EQ(large.texture->height, 64);
     EXPECT_EQ(large.bitmap, nullptr);
-}
-
-TEST(BinaryWriter, OptionsGoIntoTheHeader) {
-    auto doc = MakeRichDocument();
-    BinaryWriteOptions options;
-    options.version = 2;
-    options.minorVersion = 3;
-    options.writerLevel = 100;
-    options.writerLocale = "ja-JP";
-    const std::string bytes = SerializeBinaryModel(*doc, Settings{}, options);
-    EXPECT_EQ(I32At(bytes, 10), 2);
-    EXPECT_EQ(I32At(bytes, 14), 3);
-    EXPECT_EQ(I32At(bytes, 18), 100);
-    // Level 100 with another locale and texts: read without a language message.
-    RecordingCompletion completion;
-    Read(bytes, completion);
 }

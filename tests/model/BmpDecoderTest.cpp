@@ -114,19 +114,7 @@ const uint32_t c0 = kFour[0], c1 = kFour[1], c2 = kFour[2], c3 = kFour[3];
 
 } // namespace
 
-TEST(BmpDecoder, IndexedRowsArePaddedToFourBytesAndStoredBottomUp) {
-    // Stored row 0 is the bottom row: bits 1000000001; the two padding bytes are junk and must be skipped.
-    // Stored row 1 is the top row: bits 0101010101.
-    EXPECT_EQ(Pixels(BmpLayout().Size(10, 2).Bits(1).Table({c0, c1}).Px(
-                  {0x80, 0x40, 0xFF, 0xFF, 0x55, 0x40, 0xFF, 0xFF})),
-              (Colours{c0, c1, c0, c1, c0, c1, c0, c1, c0, c1, c1, c0, c0, c0, c0, c0, c0, c0, c0, c1}));
-    // 4 bits, odd width: the high nibble comes first; a table of 7 entries leaves index 15 black.
-    EXPECT_EQ(Pixels(BmpLayout()
-                         .Size(3, 1)
-                         .Bits(4)
-                         .Table({0, 0x111111, 0x222222, 0x333333, 0x444444, 0x555555, 0x666666}, 7)
-                         .Px({0x16, 0xF0, 0, 0})),
-              (Colours{0x111111, 0x666666, K}));
+TEST(BmpDecoder, IndexedTablesImpliedCountedAndTopDown) {
     // 8 bits in a bare DIB (no file header): with no count the table has 256 entries, and the pixels are
     // found after all of them.
     Colours greys;
@@ -145,12 +133,6 @@ TEST(BmpDecoder, SixteenAndThirtyTwoBitPixelsFollowDefaultOrGivenMasks) {
     BmpLayout sixteen = BmpLayout().Size(4, 1).Bits(16);
     EXPECT_EQ(Pixels(sixteen.Px({0xFF, 0x7F, 0x00, 0x7C, 0xE0, 0x03, 0x10, 0x00})),
               (Colours{0xFFFFFF, 0xFF0000, 0x00FF00, 0x000084}));
-    // 5-6-5 masks: six green bits widen the same way (000001 -> 00000100).
-    EXPECT_EQ(
-        Pixels(sixteen.Masks({0xF800, 0x07E0, 0x001F}).Px({0xFF, 0xFF, 0xE0, 0x07, 0x20, 0x00, 0x00, 0x80})),
-        (Colours{0xFFFFFF, 0x00FF00, 0x000400, 0x840000}));
-    // 32-bit without masks is B, G, R and an unused byte.
-    EXPECT_EQ(Pixels(BmpLayout().Bits(32).Px({0x10, 0x20, 0x30, 0xFF})), (Colours{0x302010}));
     // Masks in another order, and 10-bit channels that keep their top 8 bits (red all ones, green 0x200).
     BmpLayout swapped =
         BmpLayout().Bits(32).Masks({0x0000FF, 0x00FF00, 0xFF0000}).Px({0x11, 0x22, 0x33, 0x44});
@@ -220,14 +202,6 @@ TEST(BmpDecoder, RunLengthFourBitAlternatesNibbles) {
     EXPECT_EQ(Pixels(s), (Colours{c3, c0, c1, c2, c3, c1, c2, c1, c2, c1}));
 }
 
-TEST(BmpDecoder, CoreHeaderUsesThreeBytePaletteEntries) {
-    // Each form is also compared with ImageMagick below; here the bare DIB without a file header, and the
-    // 32 bits the core header has no form for.
-    BmpLayout core = BmpLayout().Header(12, false).Size(2, 1);
-    EXPECT_EQ(Pixels(BmpLayout(core).Bits(1).Table({c0, c1}).Px({0x40, 0, 0, 0})), (Colours{c0, c1}));
-    EXPECT_EQ(Status(BmpLayout(core).Bits(32).Px({1, 2, 3, 4, 5, 6, 0, 0})), BmpStatus::ConversionFailed);
-}
-
 TEST(BmpDecoder, FileHeaderPixelOffsetIsUsedWhenPresent) {
     // Bytes between the table and the pixels are skipped through the offset.
     BmpLayout s = BmpLayout().Px({0x30, 0x20, 0x10, 0});
@@ -254,6 +228,7 @@ TEST(BmpDecoder, HeadersThatMakeNoImageAreConversionErrors) {
         BmpLayout(base).Masks({0xFF0000, 0xFF00, 0xFF}), // bit fields on 24 bits
         BmpLayout(base).Bits(16, 3).Px({}),              // masks announced but missing
         BmpLayout(base).Bits(8).Px({}),                  // a colour table longer than the file
+        BmpLayout(base).Header(12, false).Bits(32),      // the core header has no 32 bits
     };
     for (uint32_t compression : {4u, 5u, 6u, 0xFFFFFFFFu}) // JPEG, PNG and others inside a BMP
         bad.push_back(BmpLayout(base).Bits(24, compression));
@@ -302,8 +277,6 @@ TEST(BmpDecoder, FailuresShowTheirMessageInABoxTitledError) {
         EXPECT_EQ(load("v" + std::to_string(size) + ".bmp", &bytes), "Unknown DIB file format.");
     }
     EXPECT_EQ(load("absent.bmp", nullptr), failedToOpen("absent.bmp"));
-    const std::vector<uint8_t> empty;
-    EXPECT_EQ(load("empty.bmp", &empty), failedToOpen("empty.bmp"));
     std::vector<uint8_t> header = Build(BmpLayout{});
     header.resize(30);
     EXPECT_EQ(load("header.bmp", &header), failedToOpen("header.bmp"));
@@ -315,7 +288,6 @@ TEST(BmpDecoder, FailuresShowTheirMessageInABoxTitledError) {
 
     // Too large to hold (the case itself is decoded above): the text of the box.
     EXPECT_EQ(BmpStatusMessage(BmpStatus::OutOfMemory, "x"), "Out of memory.");
-    EXPECT_EQ(BmpStatusMessage(BmpStatus::Ok, "x"), "");
 
     // A readable file gives its image and no message.
     ASSERT_TRUE(WriteBytes(folder.File("good.bmp"), Build(BmpLayout().Px(std::vector<uint8_t>(4, 0)))));
@@ -400,14 +372,11 @@ TEST(BmpDecoder, AgreesWithImageMagickOnEveryFormItWrites) {
         {"-type Palette -compress RLE BMP3:", {40, 8, 1}, 8, AsWritten},
         {"-type TrueColor BMP3:", {40, 24, 0}, 8, AsWritten},
         {"-alpha set -define bmp3:alpha=true BMP3:", {40, 32, 0}, 8, AsWritten},
-        {"-type Palette -colors 2 BMP2:", {12, 1, 0}, 8, AsWritten},
         {"-type Palette -colors 9 BMP2:", {12, 4, 0}, 8, AsWritten},
-        {"-type Palette -compress None BMP2:", {12, 8, 0}, 8, AsWritten},
         {"-type TrueColor BMP2:", {12, 24, 0}, 8, AsWritten},
         {"-define bmp:subtype=RGB565 BMP:", {124, 16, 3}, 5, WithMasks},
         {"-define bmp:subtype=RGB555 BMP:", {124, 16, 3}, 5, WithMasks},
         {"-define bmp:subtype=RGB555 BMP:", {124, 16, 3}, 5, Plain},
-        {"-alpha set -define bmp:subtype=ARGB1555 BMP:", {124, 16, 3}, 5, WithMasks},
         {"-alpha set -define bmp:subtype=ARGB4444 BMP:", {124, 16, 3}, 4, WithMasks},
         {"-alpha set BMP:", {124, 32, 3}, 8, WithMasks},
     };

@@ -27,18 +27,6 @@ TEST(MeshTextTest, LinesEndAtEveryKindOfLineEnd) {
     EXPECT_TRUE(Lines("").empty());
 }
 
-TEST(MeshTextTest, TokensStopAtComments) {
-    std::vector<std::string_view> tokens;
-    Tokenise("  v\t1  2 #3 4", tokens);
-    EXPECT_EQ(tokens, (std::vector<std::string_view>{"v", "1", "2"}));
-    Tokenise("a#b", tokens);
-    EXPECT_EQ(tokens, (std::vector<std::string_view>{"a"}));
-    Tokenise("a#b", tokens, 0);
-    EXPECT_EQ(tokens, (std::vector<std::string_view>{"a#b"}));
-    Tokenise("   ", tokens);
-    EXPECT_TRUE(tokens.empty());
-}
-
 TEST(MeshTextTest, NumbersAreWholeFiniteTokensAndQuotesAreSafe) {
     double d = 0;
     long long i = 0;

@@ -97,7 +97,6 @@ TEST(PlyReaderTest, MalformedHeadersAndAsciiBodiesNameTheLine) {
         MeshFormat::Ply, "box.ply",
         {
             {"", "box.ply, line 1: the file does not begin with \"ply\""},
-            {"plyx\n", "box.ply, line 1: the file does not begin with \"ply\""},
             {"ply\nformat ascii 1.0\n" + vertex + face,
              "box.ply, line 8: the file ends before \"end_header\""},
             {"ply\n" + vertex + face + "end_header\n" + body,
@@ -129,7 +128,6 @@ TEST(PlyReaderTest, MalformedHeadersAndAsciiBodiesNameTheLine) {
             {header + "0 0 0\n1 0 0\n0 1 0\n1e300 0 1 2\n", "box.ply, line 13: a list length is not a count"},
             {header + "0 0 0\n1 0 0\n0 1 0\n3 0 1" + padding,
              "box.ply, line 23: the file ends inside this record"},
-            {header + "0 0 0\n1 0 0\n0 1 inf\n3 0 1 2\n", "box.ply, line 12: \"inf\" is not a number"},
         });
 }
 

@@ -118,6 +118,4 @@ TEST(SettingsTable, FormattedValuesReadBackExactly) {
         EXPECT_EQ(FormatSettingValue(GetSetting(entry, copy)), text) << entry.name;
     }
     EXPECT_EQ(FormatSettingValue(GetSetting(*FindSetting("color_3"), s)), "0x80000001");
-    EXPECT_EQ(FormatSettingValue(GetSetting(*FindSetting("bDrawFace"), s)), "1");
-    EXPECT_EQ(SettingTypeName(SettingType::Colour), std::string("colour"));
 }

@@ -59,15 +59,6 @@ TEST(StlReaderTest, BinaryCornersWithEqualCoordinatesBecomeOneVertex) {
     ExpectClosedCube(Stl(BinaryStl(CubeMesh(), "solid looks like text")));
 }
 
-TEST(StlReaderTest, MergingIsExact) {
-    SimpleMesh mesh{{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {-0.0, 0, 0}, {1, 0, 0}, {0, -1, 0}, {1e-6, 0, 0}},
-                    {{0, 1, 2}, {3, 5, 4}, {6, 5, 1}}};
-    const MeshRead read = Stl(BinaryStl(mesh));
-    ASSERT_TRUE(read.result.ok) << read.result.message;
-    // 0 and -0 are one point; a point 1e-6 away is another.
-    EXPECT_EQ(read.Vertices(), 5u);
-}
-
 TEST(StlReaderTest, EachAsciiSolidIsASolidOfTheModel) {
     SimpleMesh triangle{{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}};
     const MeshRead read =
@@ -128,15 +119,6 @@ TEST(StlReaderTest, BadCoordinatesAndMalformedLinesAreRefused) {
             {facet + "vertex 0 1 0\nendloop\nendfacet\n",
              "part.stl, line 8: the file ends inside a facet or before \"endsolid\""},
         });
-}
-
-TEST(StlReaderTest, DegenerateTrianglesAreSkippedAndCounted) {
-    // Two corners at the same point collapse the triangle.
-    SimpleMesh mesh{{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 0, 0}}, {{0, 1, 2}, {0, 1, 3}}};
-    const MeshRead read = Stl(BinaryStl(mesh));
-    ASSERT_TRUE(read.result.ok) << read.result.message;
-    EXPECT_EQ(read.result.skippedFaces, 1);
-    EXPECT_EQ(read.Faces(), 1u);
 }
 
 } // namespace
