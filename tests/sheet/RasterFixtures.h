@@ -70,19 +70,6 @@ inline void BuildTexturedCube(Document& doc) {
     ComputeDevelopmentExtent(*doc.development, false);
 }
 
-// The development point of `face` where the texture coordinates are (u, v), from the affine map of its
-// first three corners.
-inline Point2 PointAtUV(const CPart& part, const CFace& face, double u, double v) {
-    const CHalfEdge* c[3] = {face.Corner(0), face.Corner(1), face.Corner(2)};
-    const double du1 = c[1]->u - c[0]->u, dv1 = c[1]->v - c[0]->v;
-    const double du2 = c[2]->u - c[0]->u, dv2 = c[2]->v - c[0]->v;
-    const double det = du1 * dv2 - du2 * dv1;
-    const double a = ((u - c[0]->u) * dv2 - du2 * (v - c[0]->v)) / det;
-    const double b = (du1 * (v - c[0]->v) - (u - c[0]->u) * dv1) / det;
-    const Point2 p0 = c[0]->Pos2D(), p1 = c[1]->Pos2D(), p2 = c[2]->Pos2D();
-    return Point2{part.x, part.y} + p0 + (p1 - p0) * a + (p2 - p0) * b;
-}
-
 // The middle of a face: the mean of its corners.
 inline Point2 FaceMiddle(const CPart& part, const CFace& face) {
     Point2 sum{0, 0};

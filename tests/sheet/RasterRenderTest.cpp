@@ -1,7 +1,6 @@
 #include "sheet/RasterRender.h"
 
 #include "engine/Extents.h"
-#include "sheet/Paper.h"
 #include "sheet/RasterBatch.h"
 #include "sheet/RasterProjection.h"
 #include "tests/sheet/ExportFixtures.h"
@@ -63,56 +62,6 @@ TEST(RasterRender, BandsGiveTheSamePixelsAsOneRendering) {
     EXPECT_TRUE(prompt.texts.empty());
 }
 
-// Six boxes, one on each sheet of a 3 x 2 grid of A4 sheets, and a long seventh crossing from sheet
-// (2, 1) into sheet (1, 1).
-struct SixSheets {
-    Document doc;
-    Paper paper; // A4 portrait, margins 15: printable 180 x 267
-    SixSheets() {
-        const Rgb colours[7] = {{0.9f, 0.3f, 0.3f}, {0.3f, 0.8f, 0.3f}, {0.3f, 0.4f, 0.9f},
-                                {0.9f, 0.8f, 0.2f}, {0.7f, 0.3f, 0.8f}, {0.2f, 0.8f, 0.8f},
-                                {0.6f, 0.6f, 0.6f}};
-        for (int i = 0; i < 7; ++i) {
-            AddMaterial(doc, "Colour " + std::to_string(i), colours[i]);
-            const MeshData box = i < 6 ? Box(30, 20, 10) : Box(60, 10, 10);
-            AddSolid(doc, "Box " + std::to_string(i), box.vertices, box.faces, i);
-        }
-        EXPECT_TRUE(UnfoldForFixture(doc).empty());
-        Development& dev = *doc.development;
-        EXPECT_EQ(dev.parts.size(), 7u);
-        for (int i = 0; i < 6; ++i) {
-            CPart& part = *dev.parts[i];
-            part.x = (i % 3) * paper.PrintableWidth() + 40;
-            part.y = (i / 3) * paper.PrintableHeight() + 60;
-        }
-        dev.parts[6]->x = 2 * paper.PrintableWidth() - 15;
-        dev.parts[6]->y = paper.PrintableHeight() + 20;
-        UpdateSheetGrid(doc, paper, false);
-    }
-};
-
-TEST(RasterRender, RegionOfOneSheet) {
-    RecordingPrompt prompt;
-    SixSheets s;
-    ASSERT_EQ(s.doc.sheetColumns, 3);
-    ASSERT_EQ(s.doc.sheetRows, 2);
-    const double pw = s.paper.PrintableWidth(), ph = s.paper.PrintableHeight();
-
-    // Sheet (1, 1) at 2 pixels per mm, as the per-sheet export sizes it: width / printable width.
-    OffscreenBitmap sheet(prompt, 360, 534);
-    ASSERT_TRUE(RenderRegion(s.doc, Settings(), sheet, 360 / pw, pw, ph, prompt));
-    const QImage image = sheet.ToImage();
-    EXPECT_TRUE(MatchesReference(image, "raster_sheet_1_1"));
-
-    // The same picture as that sheet's rectangle of the whole grid rendered at the same scale; only
-    // single pixels along smoothed edges may round differently under the other transform.
-    OffscreenBitmap grid(prompt, 3 * 360, 2 * 534);
-    ASSERT_TRUE(RenderRegion(s.doc, Settings(), grid, 2.0, 0, 0, prompt));
-    const ImageDifference d = CompareImages(grid.ToImage().copy(360, 534, 360, 534), image);
-    EXPECT_LE(d.pixels, 360 * 534 / 500);
-    EXPECT_TRUE(prompt.texts.empty());
-}
-
 TEST(RasterRender, WholeDevelopmentWithItsBorder) {
     Settings settings;
     settings.bDrawFlap = false;
@@ -160,7 +109,7 @@ void ExpectPoint(const Point2& actual, double x, double y) {
     EXPECT_NEAR(actual.y, y, 1e-9);
 }
 
-TEST(RasterProjection, DegenerateWholeProjectionsKeepAUsableScale) {
+TEST(RasterProjection, DegenerateProjectionsKeepAUsableScale) {
     Development development; // empty: a frame without width
     RasterProjection p = WholeProjection(development, 100, 100, 5);
     EXPECT_DOUBLE_EQ(p.pixelsPerMMX, 1.0);
@@ -174,27 +123,22 @@ TEST(RasterProjection, DegenerateWholeProjectionsKeepAUsableScale) {
     p = WholeProjection(development, 100, 100, 5);
     EXPECT_TRUE(std::isfinite(p.pixelsPerMMX) && p.pixelsPerMMX > 0);
     EXPECT_TRUE(std::isfinite(p.originX));
-}
-
-TEST(RasterProjection, RegionPutsItsCornerAtTheTopLeft) {
-    // Sheet (1, 1) of A4 with margins 15 at 2 pixels per mm: printable 180 x 267 mm.
-    const RasterProjection p = RegionProjection(360, 534, 2.0, 180, 267);
-    ExpectPoint(p.ToPixel({180, 267}), 0, 0);
-    ExpectPoint(p.ToPixel({360, 534}), 360, 534);
-    double rect[4];
-    p.VisibleRect(rect);
-    EXPECT_EQ(std::vector<double>(rect, rect + 4), (std::vector<double>{180, 267, 180, 267}));
     // A scale that is not positive would map everything onto one point: it becomes 1.
     EXPECT_DOUBLE_EQ(RegionProjection(10, 10, 0.0, 0, 0).pixelsPerMMX, 1.0);
     EXPECT_DOUBLE_EQ(RegionProjection(10, 10, -3.0, 0, 0).pixelsPerMMY, 1.0);
+    // A projection with a broken scale still maps back without dividing by zero.
+    p.pixelsPerMMX = 0;
+    EXPECT_TRUE(std::isfinite(p.ToDevelopment({10, 10}).x));
 }
 
-TEST(RasterProjection, RoundTripAndBands) {
+TEST(RasterProjection, RegionCornerRoundTripAndBands) {
     RasterProjection p = RegionProjection(400, 300, 3.5, -12.25, 40);
+    // The region's corner is the top left pixel.
     for (const Point2 mm : {Point2{0, 0}, Point2{-12.25, 40}, Point2{77.1, 3.3}}) {
         const Point2 back = p.ToDevelopment(p.ToPixel(mm));
         ExpectPoint(back, mm.x, mm.y);
     }
+    ExpectPoint(p.ToPixel({-12.25, 40}), 0, 0);
     // Rows 100 to 149 as a raster of their own: the same point lies 100 rows higher in it.
     const RasterProjection band = p.Band(100, 50);
     EXPECT_EQ(std::make_pair(band.widthPixels, band.heightPixels), std::make_pair(400, 50));
@@ -211,9 +155,6 @@ TEST(RasterProjection, RoundTripAndBands) {
               (std::vector<int>{100, 300, 110, 300}));
     ExpectPoint(inner.ToPixel(mm), p.ToPixel(mm).x, p.ToPixel(mm).y - 110);
     EXPECT_EQ(p.bandOfHeightPixels, 0);
-    // A projection with a broken scale still maps back without dividing by zero.
-    p.pixelsPerMMX = 0;
-    EXPECT_TRUE(std::isfinite(p.ToDevelopment({10, 10}).x));
 }
 
 // The depth a 24-bit buffer stores for z under the raster projection (z in [-1000, 1000] to [1, 0]).

@@ -81,11 +81,6 @@ TEST(SheetScreen, WelcomeTextOnlyWithoutModelOnFirstLaunch) {
     const SheetLayout layout = A4(1, 1);
     const ScreenView view = FitScreenView(400, 300, layout, false);
     RecordingPrompt prompt;
-    EXPECT_EQ(std::vector<std::string>(kWelcomeLines, kWelcomeLines + 4),
-              (std::vector<std::string>{"Welcome to Tessaly Vuvoza2.",
-                                        "Short description is displayed on the status bar.",
-                                        "Please see them as a hint of operation.", " "}));
-
     settings.bFirstLaunch = true;
     const QImage welcome = RenderScreenImage(nullptr, settings, view, prompt);
     settings.bFirstLaunch = false;
@@ -108,34 +103,6 @@ TEST(SheetScreen, WelcomeTextOnlyWithoutModelOnFirstLaunch) {
     const QImage opened = RenderScreenImage(&doc, settings, view, prompt);
     EXPECT_EQ(DarkPixels(opened, middle), 0);
     EXPECT_TRUE(prompt.texts.empty());
-}
-
-TEST(SheetScreen, PageLabelsSitInTheMiddleOfTheirSheets) {
-    Settings settings;
-    Document doc;
-    BuildTexturedCube(doc);
-    doc.sheetColumns = 3;
-    doc.sheetRows = 2;
-    const SheetLayout layout = CurrentSheetLayout(&doc, settings);
-    ASSERT_EQ(layout.columns, 3);
-    const ScreenView view = FitScreenView(600, 300, layout, true);
-    const RasterProjection projection = ScreenProjection(view, layout);
-
-    // Every sheet a page: p.1 to p.6 in print order, each at its printable area's centre.
-    settings.bNoPrintBrankPage = false;
-    std::vector<PageLabel> labels = BuildPageLabels(doc, settings, layout, projection);
-    ASSERT_EQ(labels.size(), 6u);
-    for (int n = 0; n < 6; ++n) {
-        EXPECT_EQ(labels[n].text, QString("p.%1").arg(n + 1));
-        const Point2 centre = projection.ToPixel({(n % 3 + 0.5) * 180.0, (n / 3 + 0.5) * 267.0});
-        EXPECT_DOUBLE_EQ(labels[n].topCentre.x(), centre.x);
-        EXPECT_DOUBLE_EQ(labels[n].topCentre.y(), centre.y);
-    }
-    // Blank sheets are no pages: only the cube's sheet is labelled.
-    settings.bNoPrintBrankPage = true;
-    labels = BuildPageLabels(doc, settings, layout, projection);
-    ASSERT_EQ(labels.size(), 1u);
-    EXPECT_EQ(labels[0].text, "p.1");
 }
 
 TEST(SheetScreen, SheetsOnScreenReference) {

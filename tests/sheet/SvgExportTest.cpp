@@ -178,6 +178,7 @@ TEST(SvgExport, FillOptionsAndSettings) {
     ASSERT_EQ(svg.In("mountain", "line").size(), 5u);
     EXPECT_EQ(svg.In("mountain", "line")[0].attributes.at("stroke"), "#ffffff");
     EXPECT_EQ(svg.In("valley", "line").size(), 6u);
+    EXPECT_EQ(svg.In("cut", "line").size(), 3u) << "solid lines get no underlay";
     settings.bDrawWhiteBkLine = false;
 
     // Style "none" empties a layer.

@@ -1,6 +1,5 @@
 #include "sheet/VectorLines.h"
 
-#include "engine/Classify.h"
 #include "engine/Extents.h"
 #include "model/Settings.h"
 #include "sheet/QPainterOutput.h"
@@ -51,8 +50,6 @@ private:
     int width_ = 0;
 };
 
-const double kRoot2 = std::sqrt(2.0);
-
 void ExpectSpans(const std::vector<DashSpan>& spans, const std::vector<DashSpan>& expected) {
     ASSERT_EQ(spans.size(), expected.size());
     for (size_t i = 0; i < spans.size(); ++i) {
@@ -85,16 +82,14 @@ struct LineScene {
         ComputeDevelopmentExtent(fx.Dev(), true);
     }
 
-    RecordingVectorOutput Draw(double sx = 1, double sy = 1, DeviceRounding rounding = DeviceRounding::None) {
+    RecordingVectorOutput Draw() {
         RecordingVectorOutput out;
-        DrawVectorLines(out, fx.Dev(), settings, sx, sy, rounding);
+        DrawVectorLines(out, fx.Dev(), settings, 1, 1, DeviceRounding::None);
         return out;
     }
 };
 
-const PenColour kLineColour{127, 255, 51};
 const PenColour kFlapColour{0, 0, 255};
-const PenColour kWhite{255, 255, 255};
 
 #define EXPECT_SEGMENT(s, ax, ay, bx, by)                                                                    \
     do {                                                                                                     \
@@ -131,7 +126,6 @@ TEST(WalkDashes, PatternsGiveExactDashes) {
         {{none, none, none, none, none, none}, 10, {}},
         {{}, 10, {}},
         {{2, 1}, 0, {}},
-        {{2, 1}, -4, {}},
         {{2, 1}, NAN, {}},
         {{2, 1}, INFINITY, {}},
     };
@@ -177,72 +171,6 @@ TEST(DashCycleOf, AgreesWithTheWalkOverALongLine) {
     }
 }
 
-TEST(DrawVectorLines, EachKindUsesItsOwnStyleSetting) {
-    const auto styleSetting = [](Settings& s, DrawKind kind) -> int32_t* {
-        if (kind == DrawKind::Cut) return &s.iCutLineStyle;
-        if (kind == DrawKind::Mountain || kind == DrawKind::FlapMountain) return &s.iMountainLineStyle;
-        if (kind == DrawKind::Valley || kind == DrawKind::FlapValley) return &s.iValleyLineStyle;
-        return nullptr;
-    };
-    for (int32_t kindValue = 0; kindValue <= 6; ++kindValue) {
-        const DrawKind kind = static_cast<DrawKind>(kindValue);
-        for (int32_t style = 0; style <= 3; ++style) {
-            SCOPED_TRACE(testing::Message() << "drawKind " << kindValue << " style " << style);
-            LineScene scene;
-            Settings& s = scene.settings;
-            s.bDrawFlap = false;
-            // Every other setting says "none": only the kind's own setting can make it show.
-            s.iCutLineStyle = s.iMountainLineStyle = s.iValleyLineStyle = kLineNone;
-            int32_t* own = styleSetting(s, kind);
-            if (own != nullptr) *own = style;
-            scene.line->drawKind = kind;
-            const RecordingVectorOutput out = scene.Draw();
-            EXPECT_EQ(std::make_pair(out.begins, out.ends), std::make_pair(1, 1));
-            // Hidden lines are never drawn.
-            scene.line->hidden = true;
-            EXPECT_TRUE(scene.Draw().segments.empty());
-
-            if (own == nullptr || style == kLineNone) {
-                // Omitted folds, flaps without a fold line and style "none" give no line at all.
-                EXPECT_TRUE(out.segments.empty());
-                continue;
-            }
-            const VectorLayer layer = kind == DrawKind::Cut ? VectorLayer::Cut
-                                      : kind == DrawKind::Mountain || kind == DrawKind::FlapMountain
-                                          ? VectorLayer::Mountain
-                                          : VectorLayer::Valley;
-            const size_t expectedCount = style == kLineSolid ? 1 : style == kLineMountainDashes ? 4 : 3;
-            ASSERT_EQ(out.segments.size(), expectedCount);
-            for (const RecordedSegment& seg : out.segments) {
-                EXPECT_TRUE(seg.layer == layer && seg.colour == kLineColour &&
-                            seg.width == 3); // iLineWidthID 2 + 1
-                EXPECT_TRUE(std::abs(seg.a.x) < 1e-12 && std::abs(seg.b.x) < 1e-12);
-            }
-            if (style == kLineSolid) EXPECT_SEGMENT(out.segments[0], 0, 0, 0, 10);
-            // The value picks the pattern: style 3 is the mountain pattern whatever the line is.
-            if (style == kLineMountainDashes) EXPECT_SEGMENT(out.segments[3], 0, 6 * kRoot2, 0, 7 * kRoot2);
-            if (style == kLineValleyDashes) EXPECT_SEGMENT(out.segments[2], 0, 4.5 * kRoot2, 0, 6.5 * kRoot2);
-        }
-    }
-}
-
-TEST(DrawVectorLines, WhiteUnderlayOnlyUnderDashedLines) {
-    LineScene scene;
-    scene.settings.bDrawWhiteBkLine = true;
-    scene.settings.bDrawFlap = false;
-    // A dashed fold: white solid A -> B first, then the coloured dashes on top.
-    scene.line->drawKind = DrawKind::Mountain;
-    const RecordingVectorOutput out = scene.Draw();
-    ASSERT_EQ(out.segments.size(), 5u);
-    EXPECT_EQ(out.segments[0].colour, kWhite);
-    EXPECT_SEGMENT(out.segments[0], 0, 0, 0, 10);
-    EXPECT_EQ(out.segments[1].colour, kLineColour);
-    // A fold whose style is solid gets none.
-    scene.settings.iValleyLineStyle = kLineSolid;
-    scene.line->drawKind = DrawKind::Valley;
-    EXPECT_EQ(scene.Draw().segments.size(), 1u);
-}
-
 TEST(DrawVectorLines, FlapOutlinesFirstInTheFlapColour) {
     // The flap fold's outline and dashes are pinned by the metafile golden file; here the other cases.
     LineScene scene;
@@ -267,46 +195,6 @@ TEST(DrawVectorLines, FlapOutlinesFirstInTheFlapColour) {
     out = scene.Draw();
     ASSERT_EQ(out.segments.size(), 1u);
     EXPECT_EQ(out.segments[0].layer, VectorLayer::Cut);
-}
-
-TEST(DrawVectorLines, DeviceCoordinatesArePartOffsetTimesScaleTruncated) {
-    LineScene scene;
-    scene.line->drawKind = DrawKind::Cut;
-    scene.part->x += 10.3;
-    const double s = 96.0 / 25.4;
-    RecordingVectorOutput out = scene.Draw(s, s, DeviceRounding::Truncate);
-    ASSERT_EQ(out.segments.size(), 1u);
-    // 10.3 * 3.7795 = 38.93 and 10 * 3.7795 = 37.795: whole pixels toward zero.
-    EXPECT_SEGMENT(out.segments[0], 38, 0, 38, 37);
-    // Negative positions truncate toward zero as well.
-    scene.part->x -= 20.6;
-    out = scene.Draw(s, s, DeviceRounding::Truncate);
-    EXPECT_SEGMENT(out.segments[0], -38, 0, -38, 37);
-    // Unequal scales apply per axis, and the dashes follow the diagonal sqrt(sx² + sy²).
-    scene.part->x += 10.3;
-    scene.line->drawKind = DrawKind::Mountain;
-    out = scene.Draw(2, 1);
-    const double d = std::sqrt(5.0);
-    ASSERT_EQ(out.segments.size(), 3u);
-    EXPECT_SEGMENT(out.segments[1], 0, 2 * d, 0, 3 * d);
-    EXPECT_SEGMENT(out.segments[2], 0, 4 * d, 0, 10);
-}
-
-TEST(DrawVectorLines, PenWidthAndColourConversion) {
-    LineScene scene;
-    scene.line->drawKind = DrawKind::Cut;
-    scene.settings.iLineWidthID = 4;
-    EXPECT_EQ(scene.Draw().segments[0].width, 5);
-    // A damaged negative width still gives a visible pen.
-    scene.settings.iLineWidthID = -7;
-    EXPECT_EQ(scene.Draw().segments[0].width, 1);
-
-    // Each channel times 255, truncated; out-of-range stored values are clamped.
-    const float exact[3] = {1.0f, 0.0f, 0.999f};
-    EXPECT_EQ(PenColourOf(exact), (PenColour{255, 0, 254}));
-    const float bad[3] = {-0.5f, 7.0f, NAN};
-    EXPECT_EQ(PenColourOf(bad), (PenColour{0, 255, 0}));
-    EXPECT_EQ((PenColour{0x12, 0x34, 0x56}).ToColorRef(), 0x00563412u);
 }
 
 TEST(DrawVectorLines, EmptyAndDamagedDevelopments) {
