@@ -73,12 +73,6 @@ inline Point2 InsideFirstFace(const CPart& part) {
     return Point2{part.x, part.y} + sum * (1.0 / face.CornerCount());
 }
 
-inline void ExpectNear(const Vec3& actual, const Vec3& expected, double tolerance = 1e-9) {
-    EXPECT_NEAR(actual.x, expected.x, tolerance);
-    EXPECT_NEAR(actual.y, expected.y, tolerance);
-    EXPECT_NEAR(actual.z, expected.z, tolerance);
-}
-
 inline std::string SamplePath(const std::string& name) {
     return std::string(TESSALY_SOURCE_DIR) + "/samples/" + name;
 }
@@ -93,12 +87,6 @@ void AnswerModal(std::function<void(Dialog&)> change = {}, bool ok = true, int d
         if (change) change(*dialog);
         ok ? dialog->accept() : dialog->reject();
     });
-}
-
-inline QMenu* TopMenu(MainFrame& frame, const QString& title) {
-    for (QAction* top : frame.menuBar()->actions())
-        if (top->text() == title) return top->menu();
-    return nullptr;
 }
 
 // Drags `urls` onto the window and drops them there; says whether the window took the drag.

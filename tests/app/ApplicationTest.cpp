@@ -83,9 +83,6 @@ TEST(Application, SettingsWrittenAtCloseAreReadAtTheNextStartUntilAReset) {
     QRect placed;
     {
         Start first(folder, {SamplePath("cube.tsm")});
-        // A first start with no stored values runs on the defaults.
-        EXPECT_TRUE(first.frame().AppSettings().bFirstLaunch);
-        EXPECT_TRUE(first.frame().AppSettings().bDrawOpenedModel);
         first.frame().CommandUi().Action(kCmdEmphasizeOpenEdges)->trigger();
         first.frame().CommandUi().Action(kCmdViewToolbar)->trigger();
         first.frame().setGeometry(QRect(40, 50, 720, 480));

@@ -30,25 +30,6 @@ TEST_F(CommandControllerTest, DisabledCommandsDoNothing) {
     EXPECT_TRUE(prompt.texts.empty());
 }
 
-TEST_F(CommandControllerTest, ShowFlapsReclassifiesTheLines) {
-    Open(SamplePath("cube.tsm"));
-    const auto flapLines = [this] {
-        int count = 0;
-        for (const auto& part : document.Current()->development->parts)
-            for (const auto& line : part->lines)
-                count += line->drawKind == DrawKind::FlapMountain || line->drawKind == DrawKind::FlapValley;
-        return count;
-    };
-    ASSERT_TRUE(Shown().bDrawFlap);
-    ASSERT_GT(flapLines(), 0);
-    controller.Execute(kCmdShowFlaps);
-    EXPECT_FALSE(Shown().bDrawFlap);
-    EXPECT_EQ(flapLines(), 0);
-    EXPECT_EQ(frame.calls, std::vector<std::string>{"hint 12"});
-    controller.Execute(kCmdShowFlaps);
-    EXPECT_GT(flapLines(), 0);
-}
-
 TEST_F(CommandControllerTest, TextureConfigurationNeedsMaterials) {
     Open(SamplePath("cube.tsm")); // no materials
     int shown = 0;

@@ -4,12 +4,6 @@
 
 using namespace tsm;
 
-TEST(CommandLine, ArgumentsAreOneText) {
-    EXPECT_EQ(CommandLineText({"tessaly"}), "");
-    EXPECT_EQ(CommandLineText({}), "");
-    EXPECT_EQ(CommandLineText({"tessaly", "a.tsm"}), "a.tsm");
-}
-
 TEST(CommandLine, SurroundingQuotesAreDropped) {
     // A quote inside the text is not looked at.
     EXPECT_EQ(PathFromCommandLine("a\"b.tsm"), "a\"b.tsm");

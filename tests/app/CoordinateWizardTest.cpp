@@ -85,7 +85,7 @@ TEST(CoordinateWizard, AModelStandingOnZEndsWithYUpItsDevelopmentUnchangedAndUnd
     EXPECT_EQ(script.hints,
               (std::vector<UpdateHint>{UpdateHint::CoordinatesChanged, UpdateHint::CoordinatesChanged,
                                        UpdateHint::ViewFromBelow, UpdateHint::CoordinatesChanged}));
-    test::ExpectNear(Extent(*document->model), {10, 40, 20});
+    EXPECT_NEAR(Length(Extent(*document->model) - Vec3{10, 40, 20}), 0.0, 1e-9);
     EXPECT_EQ(Positions(*document, true), development);
     EXPECT_TRUE(document->modified);
 
@@ -119,8 +119,8 @@ TEST(CoordinateWizard, EachColourTurnsItsSideToTheFrontOrBottom) {
         ComputeBounds(*document->model);
         const Vec3 centre = document->model->center;
         EXPECT_TRUE(RunCoordinateWizard(*document, Settings(), script.Host()));
-        test::ExpectNear(Extent(*document->model), c.extent);
-        test::ExpectNear(document->model->center, centre); // turned about the centre
+        EXPECT_NEAR(Length(Extent(*document->model) - c.extent), 0.0, 1e-9);
+        EXPECT_NEAR(Length(document->model->center - centre), 0.0, 1e-9); // turned about the centre
     }
 }
 

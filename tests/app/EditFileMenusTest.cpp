@@ -38,10 +38,8 @@ TEST(EditFileMenus, EditCommandsAreEnabledExactlyWhenTheyCanActAndHoldTheirKeys)
     // Redo has a second key; the modes other than Check Face only show theirs.
     const std::pair<int, QList<QKeySequence>> keys[] = {
         {kCmdEditRedo, {QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")}},
-        {kCmdEditDelete, {QKeySequence(Qt::Key_Delete)}},
         {kCmdCheckFace, {QKeySequence("Ctrl+K")}},
         {kCmdModeRotatePart, {}},
-        {kCmdExportBitmap, {}},
     };
     for (const auto& [id, sequences] : keys)
         EXPECT_EQ(h.frame->CommandUi().Action(id)->shortcuts(), sequences) << id;
@@ -67,9 +65,8 @@ TEST(EditFileMenus, EditCommandsAreEnabledExactlyWhenTheyCanActAndHoldTheirKeys)
     h.frame->RefreshCommandStates();
     EXPECT_TRUE(h.Enabled(kCmdEditDelete));
     selected = false;
-    QMenu* edit = TopMenu(*h.frame, "&Edit");
-    ASSERT_NE(edit, nullptr);
-    emit edit->aboutToShow();
+    for (QAction* top : h.frame->menuBar()->actions())
+        if (top->text() == "&Edit") emit top->menu()->aboutToShow();
     EXPECT_FALSE(h.Enabled(kCmdEditDelete));
 }
 

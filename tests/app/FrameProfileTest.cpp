@@ -27,21 +27,3 @@ TEST(FrameProfile, PlacementRoundTripAsProfileIntegers) {
     EXPECT_TRUE((WindowPlacement{100, 0, 50, 10, 1}).IsEmpty());
     EXPECT_TRUE((WindowPlacement{0, 10, 50, 10, 1}).IsEmpty());
 }
-
-TEST(FrameProfile, BarStateRoundTrip) {
-    SettingsStore store;
-    BarState state;
-    state.toolbarVisible = false;
-    EXPECT_FALSE(ReadBarState(store, &state));
-    EXPECT_FALSE(state.toolbarVisible);
-    BarState written;
-    written.toolbarVisible = false;
-    written.statusBarVisible = true;
-    written.layout = std::string("\x00\x01\xff layout", 9); // zero bytes included
-    WriteBarState(store, written);
-    BarState read;
-    ASSERT_TRUE(ReadBarState(store, &read));
-    EXPECT_FALSE(read.toolbarVisible);
-    EXPECT_TRUE(read.statusBarVisible);
-    EXPECT_EQ(read.layout, written.layout);
-}

@@ -86,6 +86,10 @@ TEST(MainFrame, UpdateHintsReachBothViews) {
                                               UpdateHint::FlapsSwitched,  UpdateHint::Redraw};
     EXPECT_EQ(h.log3d->hints, expected);
     EXPECT_EQ(h.log2d->hints, expected);
+    // Without flaps no line is drawn as a flap's.
+    for (const auto& part : h.frame->Doc().Current()->development->parts)
+        for (const auto& line : part->lines)
+            EXPECT_TRUE(line->drawKind != DrawKind::FlapMountain && line->drawKind != DrawKind::FlapValley);
     h.Trigger(kCmdPrint);
     h.Trigger(kCmdPrintPreview);
     EXPECT_EQ(h.log2d->commands, (std::vector<int>{kCmdPrint, kCmdPrintPreview}));
@@ -214,11 +218,10 @@ TEST(MainFrame, DocumentInfoAndAboutShowTheirValues) {
         auto* version = about.findChild<QLabel*>("version");
         ASSERT_NE(version, nullptr);
         EXPECT_EQ(version->text(), "Ver. 2.1.1");
-        // The tests draw with the software rasterizer, through Mesa's surfaceless platform.
+        // The tests draw with the software rasterizer.
         auto* renderer = about.findChild<QLabel*>("renderer");
         ASSERT_NE(renderer, nullptr);
         EXPECT_TRUE(renderer->text().startsWith("OpenGL: llvmpipe")) << renderer->text().toStdString();
-        EXPECT_TRUE(renderer->text().endsWith("EGL surfaceless")) << renderer->text().toStdString();
     });
     h.Trigger(kCmdVersionInfo);
 }

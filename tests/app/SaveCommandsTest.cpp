@@ -112,11 +112,3 @@ TEST(SaveCommands, UnsavedChangesAreAskedAboutBeforeTheDocumentIsSetAside) {
         }
     }
 }
-
-TEST(SaveCommands, NothingIsAskedWithoutUnsavedChanges) {
-    FrameHarness h;
-    ASSERT_TRUE(h.frame->OpenFromCommandLine(SamplePath("cube.tsm")));
-    Drop(*h.frame, SamplePath("house.tsm"));
-    EXPECT_TRUE(h.prompt.texts.empty());
-    EXPECT_EQ(h.frame->Doc().Title(), "house");
-}
