@@ -28,7 +28,6 @@ TEST(CommandTable, EveryNumberOnceAndNoneForOthers) {
 TEST(CommandTable, OnlyTheAcceleratorTableHasKeys) {
     // Bound keys, and what the menu shows after the tab; the window's tests check the bound keys reach it.
     const std::tuple<int, const char*, const char*, const char*> rows[] = {
-        {kCmdFileSaveAs, "Ctrl+Shift+S", "Ctrl+Shift+S", "Save &As..."},
         // The other modes only show their keys; binding them would take Ctrl+R from the 3D view's move.
         {kCmdModeRotatePart, "", "Ctrl+R", nullptr},
         {kCmdExit, "", "", "E&xit"},
@@ -39,16 +38,5 @@ TEST(CommandTable, OnlyTheAcceleratorTableHasKeys) {
         if (label) {
             EXPECT_EQ(MenuLabel(Command(id)), label) << id;
         }
-    }
-}
-
-TEST(CommandTable, CheckMarks) {
-    // "Show Faces" shows its switch as it is, "Hide Faces" inverts it, plain commands never show a mark.
-    Settings settings;
-    for (const bool faces : {true, false}) {
-        settings.bDrawFace = faces;
-        EXPECT_EQ(IsCommandChecked(Command(kCmdShowFaces), settings), faces);
-        EXPECT_EQ(IsCommandChecked(Command(kCmdHideFaces), settings), !faces);
-        EXPECT_FALSE(IsCommandChecked(Command(kCmdFileOpen), settings));
     }
 }

@@ -124,21 +124,6 @@ TEST(CoordinateWizard, EachColourTurnsItsSideToTheFrontOrBottom) {
     }
 }
 
-TEST(CoordinateWizard, BackAndCloseChangeNothingAndKeepNoUndoCopy) {
-    auto document = StandingOnZ();
-    const std::vector<double> vertices = Positions(*document, false);
-    Script script;
-    script.answers = {{WizardAnswer::NoFlip}, {WizardAnswer::Next}, {WizardAnswer::Next},
-                      {WizardAnswer::Back},   {WizardAnswer::Back}, {WizardAnswer::Back},
-                      {WizardAnswer::Close}};
-    EXPECT_FALSE(RunCoordinateWizard(*document, Settings(), script.Host()));
-    EXPECT_EQ(script.steps, (std::vector<int>{1, 2, 3, 4, 3, 2, 1}));
-    EXPECT_EQ(Positions(*document, false), vertices);
-    EXPECT_FALSE(document->history.CanUndo());
-    EXPECT_FALSE(document->modified);
-    EXPECT_EQ(script.guides.back(), 0);
-}
-
 TEST(CoordinateWizard, FlipTurnsFacesInwardAndInvertMirrorsKeepingThemOutward) {
     const auto outward = [](Document& document) {
         ComputeBounds(*document.model);
@@ -154,7 +139,6 @@ TEST(CoordinateWizard, FlipTurnsFacesInwardAndInvertMirrorsKeepingThemOutward) {
     };
     auto document = StandingOnZ();
     const double firstX = document->model->solids[0]->vertices[0]->position.x;
-    ASSERT_EQ(outward(*document), 6);
     Script flip;
     flip.answers = {{WizardAnswer::Flip}, {WizardAnswer::Finish}};
     EXPECT_TRUE(RunCoordinateWizard(*document, Settings(), flip.Host()));

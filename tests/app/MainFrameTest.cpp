@@ -154,25 +154,6 @@ TEST(MainFrame, SplitterHalvesAndSingleWindowUntilResize) {
     EXPECT_NEAR(FirstColumn(*h.frame), 450, 3);
 }
 
-TEST(MainFrame, RecentFilesMenuOpensAndHoldsTen) {
-    FrameHarness h;
-    EXPECT_FALSE(h.frame->CommandUi().RecentMenu()->isEnabled());
-    for (int i = 0; i < 11; ++i) {
-        const std::string path = h.folder.File("m" + std::to_string(i) + ".tsm");
-        std::filesystem::copy_file(SamplePath("cube.tsm"), path);
-        ASSERT_TRUE(h.frame->OpenFromCommandLine(path));
-    }
-    QMenu* recent = h.frame->CommandUi().RecentMenu();
-    EXPECT_TRUE(recent->isEnabled());
-    ASSERT_EQ(recent->actions().size(), 10);
-    EXPECT_TRUE(recent->actions()[0]->text().endsWith("m10.tsm"));
-    EXPECT_EQ(h.frame->AppSettings().sLastDataOpenedDir,
-              std::filesystem::path(h.folder.path()).lexically_normal().string() + "/");
-    recent->actions()[9]->trigger();
-    EXPECT_EQ(h.frame->windowTitle(), "m1 - TessalyVuvoza2");
-    EXPECT_TRUE(h.frame->CommandUi().RecentMenu()->actions()[0]->text().endsWith("m1.tsm"));
-}
-
 TEST(MainFrame, ObjectListSelectionSetsTheBoundFlag) {
     FrameHarness h;
     ASSERT_TRUE(h.frame->OpenFromCommandLine(WriteModelWithoutDevelopment(h.folder.File("plain.tsm"))));

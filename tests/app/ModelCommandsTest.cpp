@@ -145,17 +145,8 @@ TEST_F(ModelCommandsTest, RecalculateLayoutAndUndoUnfolding) {
     controller.Execute(kCmdUnfold);
     ASSERT_NE(Doc().development, nullptr);
     frame.calls.clear();
-    const double autoScale = Doc().development->scale;
-
-    layoutOk = false;
-    const double x = Doc().development->parts[0]->x;
-    controller.Execute(kCmdRecalculateLayout);
-    EXPECT_EQ(Doc().development->scale, autoScale);
-    EXPECT_EQ(Doc().development->parts[0]->x, x);
-    EXPECT_TRUE(frame.calls.empty());
 
     // A specified scale and spacing: the single part lands at half the spacing.
-    layoutOk = true;
     layoutAnswer = [](Document& doc, LayoutMethod& method) {
         method.automatic = false;
         method.spacingMM = 8.0;
@@ -246,38 +237,4 @@ TEST(ModelMenu, UnfoldFromTheWindowWithItsDialogAndProgressWindow) {
     h.Trigger(kCmdUndoUnfold);
     EXPECT_EQ(h.frame->Doc().Current()->development, nullptr);
     EXPECT_FALSE(h.Enabled(kCmdRecalculateLayout));
-}
-
-TEST(WindowUnfoldProgress, StepsBeforeStartGoOnAndACancelStops) {
-    SettingsStore profile;
-    WindowUnfoldProgress progress(nullptr, &profile);
-    EXPECT_TRUE(progress.Step(1, "early"));
-    progress.Start("Unfolding...", 4);
-    ASSERT_NE(progress.Window(), nullptr);
-    EXPECT_TRUE(progress.Step(2, "Unfolding...  2/4"));
-    progress.Window()->CancelButton()->click();
-    EXPECT_FALSE(progress.Step(3, "Unfolding...  3/4"));
-    progress.Finish();
-    EXPECT_EQ(progress.Window(), nullptr);
-}
-
-TEST_F(ModelCommandsTest, ImportMeshOffersTheCoordinateWizardUntilToldToStop) {
-    const std::string path = folder.File("tri.off");
-    std::ofstream(path) << "OFF\n4 4 0\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n3 0 2 1\n3 0 1 3\n3 1 2 3\n3 0 3 2\n";
-    std::vector<WizardOffer> answers = {{false, false}, {true, true}};
-    int offered = 0, wizards = 0;
-    ModelCommandDialogs dialogs;
-    dialogs.offerCoordinateWizard = [&] { return answers[size_t(offered++)]; };
-    InstallModelCommands(controller, ModelCommandServices{document, settings, prompt, frame, dialogs,
-                                                          UnfoldOptions(), &chooser, folder.path() + "/",
-                                                          nullptr, [&wizards] { ++wizards; }});
-    for (int run = 0; run < 3; ++run) {
-        chooser.answers.push_back(path);
-        controller.Execute(kCmdImportMesh);
-        ASSERT_NE(document.Current(), nullptr);
-    }
-    // No; then Yes with "stop asking"; then not asked any more.
-    EXPECT_EQ(offered, 2);
-    EXPECT_EQ(wizards, 1);
-    EXPECT_FALSE(settings.bOfferCoordinateWizard);
 }

@@ -41,12 +41,3 @@ TEST(ObjectListBinding, WithDevelopmentOnlyItsSolidsAreListedAndBoundToShown) {
     EXPECT_TRUE(document.model->solids[0]->shown); // not listed, not touched
     EXPECT_TRUE(document.model->solids[1]->inDevelopment);
 }
-
-TEST(ObjectListBinding, NoDocumentAndLinesPastTheEnd) {
-    ObjectListBinding empty(nullptr);
-    EXPECT_EQ(empty.Count(), 0u);
-    EXPECT_EQ(empty.Name(0), "");
-    EXPECT_FALSE(empty.IsSelected(0));
-    EXPECT_FALSE(empty.SetSelected(0, true));
-    empty.SelectAll(true); // nothing to do, nothing to crash
-}

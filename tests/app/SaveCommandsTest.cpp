@@ -81,7 +81,6 @@ TEST(SaveCommands, UnsavedChangesAreAskedAboutBeforeTheDocumentIsSetAside) {
          }},
         {"drop", [&](ModifiedCube& c) { Drop(*c.frame, other); }},
         {"recent file", [&](ModifiedCube& c) { c.frame->Commands().OpenRecentFile(0); }},
-        {"close", [&](ModifiedCube& c) { c.frame->close(); }},
         // The window manager's close button comes through the platform window, not through QWidget::close.
         {"window manager",
          [&](ModifiedCube& c) {
