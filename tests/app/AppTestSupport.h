@@ -73,12 +73,6 @@ inline Point2 InsideFirstFace(const CPart& part) {
     return Point2{part.x, part.y} + sum * (1.0 / face.CornerCount());
 }
 
-inline void ExpectNear(const Vec3& actual, const Vec3& expected, double tolerance = 1e-9) {
-    EXPECT_NEAR(actual.x, expected.x, tolerance);
-    EXPECT_NEAR(actual.y, expected.y, tolerance);
-    EXPECT_NEAR(actual.z, expected.z, tolerance);
-}
-
 inline std::string SamplePath(const std::string& name) {
     return std::string(TESSALY_SOURCE_DIR) + "/samples/" + name;
 }
@@ -93,12 +87,6 @@ void AnswerModal(std::function<void(Dialog&)> change = {}, bool ok = true, int d
         if (change) change(*dialog);
         ok ? dialog->accept() : dialog->reject();
     });
-}
-
-inline QMenu* TopMenu(MainFrame& frame, const QString& title) {
-    for (QAction* top : frame.menuBar()->actions())
-        if (top->text() == title) return top->menu();
-    return nullptr;
 }
 
 // Drags `urls` onto the window and drops them there; says whether the window took the drag.
@@ -184,30 +172,18 @@ public:
     struct Log {
         std::vector<UpdateHint> hints;
         std::vector<int> commands;
-        int paints = 0;
-        int ticks = 0;
-        int lastWidth = 0, lastHeight = 0;
     };
-    explicit RecordingViewLogic(std::shared_ptr<Log> log, bool handles = true)
-        : log_(std::move(log)), handles_(handles) {}
+    explicit RecordingViewLogic(std::shared_ptr<Log> log) : log_(std::move(log)) {}
     void OnUpdate(UpdateHint hint) override { log_->hints.push_back(hint); }
-    void Resize(int width, int height) override {
-        log_->lastWidth = width;
-        log_->lastHeight = height;
-    }
-    void Paint(QPainter& painter) override {
-        ++log_->paints;
-        painter.fillRect(painter.viewport(), Qt::green);
-    }
+    void Resize(int, int) override {}
+    void Paint(QPainter&) override {}
     bool HandleCommand(int commandId) override {
         log_->commands.push_back(commandId);
-        return handles_;
+        return true;
     }
-    void TimerTick() override { ++log_->ticks; }
 
 private:
     std::shared_ptr<Log> log_;
-    bool handles_;
 };
 
 // A frame as the program builds it, with recorders for the message boxes, the desktop and the file

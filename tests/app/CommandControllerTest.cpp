@@ -18,37 +18,6 @@ class CommandControllerTest : public ControllerTest {};
 
 } // namespace
 
-TEST_F(CommandControllerTest, DisabledCommandsDoNothing) {
-    const bool light = Shown().bTurnOnLight;
-    controller.Execute(kCmdTurnOnLight);
-    controller.Execute(kCmdCheckFace);
-    controller.Execute(kCmdTextureConfiguration);
-    controller.Execute(99999); // not a command
-    EXPECT_EQ(Shown().bTurnOnLight, light);
-    EXPECT_EQ(Shown().editMode, EditMode::None);
-    EXPECT_TRUE(frame.calls.empty());
-    EXPECT_TRUE(prompt.texts.empty());
-}
-
-TEST_F(CommandControllerTest, ShowFlapsReclassifiesTheLines) {
-    Open(SamplePath("cube.tsm"));
-    const auto flapLines = [this] {
-        int count = 0;
-        for (const auto& part : document.Current()->development->parts)
-            for (const auto& line : part->lines)
-                count += line->drawKind == DrawKind::FlapMountain || line->drawKind == DrawKind::FlapValley;
-        return count;
-    };
-    ASSERT_TRUE(Shown().bDrawFlap);
-    ASSERT_GT(flapLines(), 0);
-    controller.Execute(kCmdShowFlaps);
-    EXPECT_FALSE(Shown().bDrawFlap);
-    EXPECT_EQ(flapLines(), 0);
-    EXPECT_EQ(frame.calls, std::vector<std::string>{"hint 12"});
-    controller.Execute(kCmdShowFlaps);
-    EXPECT_GT(flapLines(), 0);
-}
-
 TEST_F(CommandControllerTest, TextureConfigurationNeedsMaterials) {
     Open(SamplePath("cube.tsm")); // no materials
     int shown = 0;
@@ -118,14 +87,6 @@ TEST_F(CommandControllerTest, MeshesOpenAsNewModelsThroughOpenDropAndCommandLine
     EXPECT_FALSE(controller.OpenPath(folder.File("missing.stl")));
     EXPECT_EQ(prompt.texts, std::vector<std::string>{"File does not exist."});
     EXPECT_NE(document.Current()->development, nullptr);
-}
-
-TEST_F(CommandControllerTest, ImportAddsTheSecondFile) {
-    Open(SamplePath("cube.tsm"));
-    const size_t solids = document.Current()->model->solids.size();
-    chooser.answers.push_back(SamplePath("cube.tsm"));
-    controller.Execute(kCmdImportModel);
-    EXPECT_EQ(document.Current()->model->solids.size(), 2 * solids);
 }
 
 TEST_F(CommandControllerTest, RecentFileThatFailsLeavesTheList) {

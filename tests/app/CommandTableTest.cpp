@@ -28,8 +28,6 @@ TEST(CommandTable, EveryNumberOnceAndNoneForOthers) {
 TEST(CommandTable, OnlyTheAcceleratorTableHasKeys) {
     // Bound keys, and what the menu shows after the tab; the window's tests check the bound keys reach it.
     const std::tuple<int, const char*, const char*, const char*> rows[] = {
-        {kCmdFileOpen, "Ctrl+O", "Ctrl+O", "&Open..."},
-        {kCmdFileSaveAs, "Ctrl+Shift+S", "Ctrl+Shift+S", nullptr},
         // The other modes only show their keys; binding them would take Ctrl+R from the 3D view's move.
         {kCmdModeRotatePart, "", "Ctrl+R", nullptr},
         {kCmdExit, "", "", "E&xit"},
@@ -40,30 +38,5 @@ TEST(CommandTable, OnlyTheAcceleratorTableHasKeys) {
         if (label) {
             EXPECT_EQ(MenuLabel(Command(id)), label) << id;
         }
-    }
-}
-
-TEST(CommandTable, EnablingAndCheckMarks) {
-    // (has model, has development) for an always, a model and a development command; a development without
-    // a model cannot happen and enables nothing more than no model.
-    const struct {
-        bool model, development, always, modelCommand, developmentCommand;
-    } rows[] = {{false, false, true, false, false},
-                {true, false, true, true, false},
-                {false, true, true, false, false},
-                {true, true, true, true, true}};
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.model * 2 + r.development);
-        EXPECT_EQ(IsCommandEnabled(Command(kCmdFileOpen), r.model, r.development), r.always);
-        EXPECT_EQ(IsCommandEnabled(Command(kCmdTurnOnLight), r.model, r.development), r.modelCommand);
-        EXPECT_EQ(IsCommandEnabled(Command(kCmdPrint), r.model, r.development), r.developmentCommand);
-    }
-    // "Show Faces" shows its switch as it is, "Hide Faces" inverts it, plain commands never show a mark.
-    Settings settings;
-    for (const bool faces : {true, false}) {
-        settings.bDrawFace = faces;
-        EXPECT_EQ(IsCommandChecked(Command(kCmdShowFaces), settings), faces);
-        EXPECT_EQ(IsCommandChecked(Command(kCmdHideFaces), settings), !faces);
-        EXPECT_FALSE(IsCommandChecked(Command(kCmdFileOpen), settings));
     }
 }

@@ -85,7 +85,7 @@ TEST(CoordinateWizard, AModelStandingOnZEndsWithYUpItsDevelopmentUnchangedAndUnd
     EXPECT_EQ(script.hints,
               (std::vector<UpdateHint>{UpdateHint::CoordinatesChanged, UpdateHint::CoordinatesChanged,
                                        UpdateHint::ViewFromBelow, UpdateHint::CoordinatesChanged}));
-    test::ExpectNear(Extent(*document->model), {10, 40, 20});
+    EXPECT_NEAR(Length(Extent(*document->model) - Vec3{10, 40, 20}), 0.0, 1e-9);
     EXPECT_EQ(Positions(*document, true), development);
     EXPECT_TRUE(document->modified);
 
@@ -119,24 +119,9 @@ TEST(CoordinateWizard, EachColourTurnsItsSideToTheFrontOrBottom) {
         ComputeBounds(*document->model);
         const Vec3 centre = document->model->center;
         EXPECT_TRUE(RunCoordinateWizard(*document, Settings(), script.Host()));
-        test::ExpectNear(Extent(*document->model), c.extent);
-        test::ExpectNear(document->model->center, centre); // turned about the centre
+        EXPECT_NEAR(Length(Extent(*document->model) - c.extent), 0.0, 1e-9);
+        EXPECT_NEAR(Length(document->model->center - centre), 0.0, 1e-9); // turned about the centre
     }
-}
-
-TEST(CoordinateWizard, BackAndCloseChangeNothingAndKeepNoUndoCopy) {
-    auto document = StandingOnZ();
-    const std::vector<double> vertices = Positions(*document, false);
-    Script script;
-    script.answers = {{WizardAnswer::NoFlip}, {WizardAnswer::Next}, {WizardAnswer::Next},
-                      {WizardAnswer::Back},   {WizardAnswer::Back}, {WizardAnswer::Back},
-                      {WizardAnswer::Close}};
-    EXPECT_FALSE(RunCoordinateWizard(*document, Settings(), script.Host()));
-    EXPECT_EQ(script.steps, (std::vector<int>{1, 2, 3, 4, 3, 2, 1}));
-    EXPECT_EQ(Positions(*document, false), vertices);
-    EXPECT_FALSE(document->history.CanUndo());
-    EXPECT_FALSE(document->modified);
-    EXPECT_EQ(script.guides.back(), 0);
 }
 
 TEST(CoordinateWizard, FlipTurnsFacesInwardAndInvertMirrorsKeepingThemOutward) {
@@ -154,7 +139,6 @@ TEST(CoordinateWizard, FlipTurnsFacesInwardAndInvertMirrorsKeepingThemOutward) {
     };
     auto document = StandingOnZ();
     const double firstX = document->model->solids[0]->vertices[0]->position.x;
-    ASSERT_EQ(outward(*document), 6);
     Script flip;
     flip.answers = {{WizardAnswer::Flip}, {WizardAnswer::Finish}};
     EXPECT_TRUE(RunCoordinateWizard(*document, Settings(), flip.Host()));

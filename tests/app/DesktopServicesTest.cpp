@@ -25,7 +25,6 @@ TEST(DesktopServices, HelpFileBesideTheProgramOrInTheDataFolder) {
     const std::string program = folder.path() + "/bin/";
     std::filesystem::create_directories(program);
     EXPECT_EQ(FindHelpFile(program), "");
-    EXPECT_EQ(FindHelpFile(""), "");
     const std::string installed = InstalledDataFolder(program) + "help";
     std::filesystem::create_directories(installed);
     std::ofstream(installed + "/index.html") << "<html></html>";

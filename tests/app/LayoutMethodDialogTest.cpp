@@ -20,39 +20,6 @@ const Vec3 kBox{20, 40, 10}; // model units: width, height, depth
 
 } // namespace
 
-TEST(LayoutMethodLogic, AssembledSizeAndScaleFollowEachOther) {
-    LayoutMethodLogic logic(LayoutMethod{}, 2.0, kBox);
-    logic.SetAutomatic(false);
-    EXPECT_DOUBLE_EQ(logic.AssembledSizeCM(), 0.0);
-    // Height 40 units × 2 mm per unit = 80 mm = 8 cm; width and depth along x and z.
-    logic.SetSizeBy(LayoutSizeBy::Height);
-    EXPECT_DOUBLE_EQ(logic.AssembledSizeCM(), 8.0);
-    logic.SetSizeBy(LayoutSizeBy::Width);
-    EXPECT_DOUBLE_EQ(logic.AssembledSizeCM(), 4.0);
-    logic.SetSizeBy(LayoutSizeBy::Depth);
-    EXPECT_DOUBLE_EQ(logic.AssembledSizeCM(), 2.0);
-    // A size sets the scale: 30 cm deep for 10 units is 30 mm per unit.
-    logic.SetAssembledSizeCM(30.0);
-    EXPECT_DOUBLE_EQ(logic.scale(), 30.0);
-    logic.SetSizeBy(LayoutSizeBy::Height);
-    EXPECT_DOUBLE_EQ(logic.AssembledSizeCM(), 120.0);
-    LayoutMethod method;
-    double documentScale = 1.0;
-    logic.SetSpacingMM(7.5);
-    logic.SetAvoidPageBreaks(false);
-    logic.Apply(method, documentScale);
-    EXPECT_FALSE(method.automatic);
-    EXPECT_DOUBLE_EQ(method.spacingMM, 7.5);
-    EXPECT_FALSE(method.avoidPageBreaks);
-    EXPECT_DOUBLE_EQ(documentScale, 30.0);
-    // Auto leaves the document's scale as it was (the unfolding scales to fit instead).
-    logic.SetAutomatic(true);
-    documentScale = 4.0;
-    logic.Apply(method, documentScale);
-    EXPECT_TRUE(method.automatic);
-    EXPECT_DOUBLE_EQ(documentScale, 4.0);
-}
-
 TEST(LayoutMethodLogic, ValuesAreClampedAndFlatAxesRefused) {
     LayoutMethod wild;
     wild.spacingPercent = -3;
@@ -86,6 +53,16 @@ TEST(LayoutMethodLogic, ValuesAreClampedAndFlatAxesRefused) {
     LayoutMethodLogic empty(LayoutMethod{}, 1.0, Vec3{});
     EXPECT_FALSE(empty.CanSizeBy(LayoutSizeBy::Width));
     EXPECT_TRUE(empty.CanSizeBy(LayoutSizeBy::Scale));
+    // Only "Specify Value" hands its scale to the document; Auto scales the unfolding to fit instead.
+    LayoutMethod applied;
+    double documentScale = 7.0;
+    logic.Apply(applied, documentScale);
+    EXPECT_TRUE(applied.automatic);
+    EXPECT_DOUBLE_EQ(documentScale, 7.0);
+    logic.SetAutomatic(false);
+    logic.Apply(applied, documentScale);
+    EXPECT_FALSE(applied.automatic);
+    EXPECT_DOUBLE_EQ(documentScale, logic.scale());
 }
 
 TEST(LayoutMethodDialog, ControlsFollowTheMode) {
@@ -96,9 +73,6 @@ TEST(LayoutMethodDialog, ControlsFollowTheMode) {
                                  dialog.avoidBreaksBox()->isEnabled(), dialog.scaleBox()->isEnabled(),
                                  dialog.sizeBox()->isEnabled()};
     };
-    EXPECT_TRUE(dialog.autoButton()->isChecked());
-    EXPECT_DOUBLE_EQ(dialog.percentBox()->value(), 5.0);
-    EXPECT_EQ(enabled(), (std::vector<bool>{true, false, false, false, false}));
     dialog.specifyButton()->click();
     EXPECT_FALSE(dialog.logic().automatic());
     EXPECT_EQ(enabled(), (std::vector<bool>{false, true, true, true, false}));
@@ -117,8 +91,6 @@ TEST(LayoutMethodDialog, ControlsFollowTheMode) {
     EXPECT_DOUBLE_EQ(dialog.scaleBox()->value(), 5.0);
     dialog.avoidBreaksBox()->setChecked(false);
     EXPECT_FALSE(dialog.logic().avoidPageBreaks());
-    dialog.spacingBox()->setValue(-20);
-    EXPECT_DOUBLE_EQ(dialog.logic().spacingMM(), 0.0);
     // Back to Auto keeps the values typed for Specify Value.
     dialog.spacingBox()->setValue(3.5);
     dialog.autoButton()->click();
@@ -127,25 +99,21 @@ TEST(LayoutMethodDialog, ControlsFollowTheMode) {
     EXPECT_EQ(enabled(), (std::vector<bool>{true, false, false, false, false}));
 }
 
-TEST(LayoutMethodDialog, OpensInSpecifyModeFromTheSettings) {
-    LayoutMethod method;
-    method.automatic = false;
-    method.spacingMM = 8;
-    method.avoidPageBreaks = false;
-    LayoutMethodDialog dialog(nullptr, method, 0.5, kBox);
-    EXPECT_TRUE(dialog.specifyButton()->isChecked());
-    EXPECT_DOUBLE_EQ(dialog.spacingBox()->value(), 8.0);
-    EXPECT_FALSE(dialog.avoidBreaksBox()->isChecked());
-    EXPECT_DOUBLE_EQ(dialog.scaleBox()->value(), 0.5);
-}
-
 // Before unfolding the dialog offers the strategy, starting from the remembered one; otherwise it does not.
-TEST(LayoutMethodDialog, OffersTheUnfoldingStrategyOnlyWhenGivenOne) {
+TEST(LayoutMethodDialog, OpensFromTheSettingsAndOffersTheStrategyOnlyWhenGivenOne) {
     LayoutMethodDialog plain(nullptr, LayoutMethod{}, 1.0, kBox);
     EXPECT_EQ(plain.strategyBox(), nullptr);
     EXPECT_EQ(plain.strategy(), UnfoldStrategy::Upright);
 
-    LayoutMethodDialog dialog(nullptr, LayoutMethod{}, 1.0, kBox, UnfoldStrategy::FewestParts);
+    LayoutMethod method;
+    method.automatic = false;
+    method.spacingMM = 8;
+    method.avoidPageBreaks = false;
+    LayoutMethodDialog dialog(nullptr, method, 0.5, kBox, UnfoldStrategy::FewestParts);
+    EXPECT_TRUE(dialog.specifyButton()->isChecked());
+    EXPECT_DOUBLE_EQ(dialog.spacingBox()->value(), 8.0);
+    EXPECT_FALSE(dialog.avoidBreaksBox()->isChecked());
+    EXPECT_DOUBLE_EQ(dialog.scaleBox()->value(), 0.5);
     ASSERT_NE(dialog.strategyBox(), nullptr);
     EXPECT_EQ(dialog.strategy(), UnfoldStrategy::FewestParts);
     dialog.strategyBox()->setCurrentIndex(0);

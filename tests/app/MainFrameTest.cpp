@@ -86,6 +86,10 @@ TEST(MainFrame, UpdateHintsReachBothViews) {
                                               UpdateHint::FlapsSwitched,  UpdateHint::Redraw};
     EXPECT_EQ(h.log3d->hints, expected);
     EXPECT_EQ(h.log2d->hints, expected);
+    // Without flaps no line is drawn as a flap's.
+    for (const auto& part : h.frame->Doc().Current()->development->parts)
+        for (const auto& line : part->lines)
+            EXPECT_TRUE(line->drawKind != DrawKind::FlapMountain && line->drawKind != DrawKind::FlapValley);
     h.Trigger(kCmdPrint);
     h.Trigger(kCmdPrintPreview);
     EXPECT_EQ(h.log2d->commands, (std::vector<int>{kCmdPrint, kCmdPrintPreview}));
@@ -150,25 +154,6 @@ TEST(MainFrame, SplitterHalvesAndSingleWindowUntilResize) {
     EXPECT_NEAR(FirstColumn(*h.frame), 450, 3);
 }
 
-TEST(MainFrame, RecentFilesMenuOpensAndHoldsTen) {
-    FrameHarness h;
-    EXPECT_FALSE(h.frame->CommandUi().RecentMenu()->isEnabled());
-    for (int i = 0; i < 11; ++i) {
-        const std::string path = h.folder.File("m" + std::to_string(i) + ".tsm");
-        std::filesystem::copy_file(SamplePath("cube.tsm"), path);
-        ASSERT_TRUE(h.frame->OpenFromCommandLine(path));
-    }
-    QMenu* recent = h.frame->CommandUi().RecentMenu();
-    EXPECT_TRUE(recent->isEnabled());
-    ASSERT_EQ(recent->actions().size(), 10);
-    EXPECT_TRUE(recent->actions()[0]->text().endsWith("m10.tsm"));
-    EXPECT_EQ(h.frame->AppSettings().sLastDataOpenedDir,
-              std::filesystem::path(h.folder.path()).lexically_normal().string() + "/");
-    recent->actions()[9]->trigger();
-    EXPECT_EQ(h.frame->windowTitle(), "m1 - TessalyVuvoza2");
-    EXPECT_TRUE(h.frame->CommandUi().RecentMenu()->actions()[0]->text().endsWith("m1.tsm"));
-}
-
 TEST(MainFrame, ObjectListSelectionSetsTheBoundFlag) {
     FrameHarness h;
     ASSERT_TRUE(h.frame->OpenFromCommandLine(WriteModelWithoutDevelopment(h.folder.File("plain.tsm"))));
@@ -214,11 +199,10 @@ TEST(MainFrame, DocumentInfoAndAboutShowTheirValues) {
         auto* version = about.findChild<QLabel*>("version");
         ASSERT_NE(version, nullptr);
         EXPECT_EQ(version->text(), "Ver. 2.1.1");
-        // The tests draw with the software rasterizer, through Mesa's surfaceless platform.
+        // The tests draw with the software rasterizer.
         auto* renderer = about.findChild<QLabel*>("renderer");
         ASSERT_NE(renderer, nullptr);
         EXPECT_TRUE(renderer->text().startsWith("OpenGL: llvmpipe")) << renderer->text().toStdString();
-        EXPECT_TRUE(renderer->text().endsWith("EGL surfaceless")) << renderer->text().toStdString();
     });
     h.Trigger(kCmdVersionInfo);
 }

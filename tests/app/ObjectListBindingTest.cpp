@@ -19,27 +19,6 @@ Document& ThreeSolids(Document& document) {
 
 } // namespace
 
-TEST(ObjectListBinding, WithoutDevelopmentEverySolidIsBoundToInDevelopment) {
-    Document document;
-    ThreeSolids(document);
-    document.model->solids[1]->inDevelopment = false;
-    document.model->solids[1]->shown = true;
-    ObjectListBinding binding(&document);
-    EXPECT_EQ(binding.Flag(), ObjectListFlag::InDevelopment);
-    ASSERT_EQ(binding.Count(), 3u);
-    EXPECT_EQ(binding.Name(1), "B");
-    EXPECT_TRUE(binding.IsSelected(0));
-    EXPECT_FALSE(binding.IsSelected(1));
-    // Selecting sets inDevelopment and leaves shown alone.
-    EXPECT_TRUE(binding.SetSelected(1, true));
-    EXPECT_TRUE(document.model->solids[1]->inDevelopment);
-    binding.SelectAll(false);
-    for (const auto& solid : document.model->solids) {
-        EXPECT_FALSE(solid->inDevelopment);
-        EXPECT_TRUE(solid->shown);
-    }
-}
-
 TEST(ObjectListBinding, WithDevelopmentOnlyItsSolidsAreListedAndBoundToShown) {
     Document document;
     ThreeSolids(document);
@@ -61,13 +40,4 @@ TEST(ObjectListBinding, WithDevelopmentOnlyItsSolidsAreListedAndBoundToShown) {
     EXPECT_FALSE(document.model->solids[1]->shown);
     EXPECT_TRUE(document.model->solids[0]->shown); // not listed, not touched
     EXPECT_TRUE(document.model->solids[1]->inDevelopment);
-}
-
-TEST(ObjectListBinding, NoDocumentAndLinesPastTheEnd) {
-    ObjectListBinding empty(nullptr);
-    EXPECT_EQ(empty.Count(), 0u);
-    EXPECT_EQ(empty.Name(0), "");
-    EXPECT_FALSE(empty.IsSelected(0));
-    EXPECT_FALSE(empty.SetSelected(0, true));
-    empty.SelectAll(true); // nothing to do, nothing to crash
 }

@@ -16,18 +16,6 @@
 
 using namespace tsm;
 
-TEST(PrintCommands, NothingToPrintOpensNoDialog) {
-    RecordingPrompt prompt(true);
-    const Settings settings;
-    // No document, or one without development: no dialog, no message.
-    EXPECT_FALSE(RunPrintCommand(nullptr, nullptr, settings, prompt));
-    EXPECT_FALSE(RunPrintPreviewCommand(nullptr, nullptr, settings, prompt));
-    Document empty;
-    EXPECT_FALSE(RunPrintCommand(nullptr, &empty, settings, prompt));
-    EXPECT_FALSE(RunPrintPreviewCommand(nullptr, &empty, settings, prompt));
-    EXPECT_TRUE(prompt.texts.empty());
-}
-
 TEST(PrintCommands, PreviewShowsEveryPrintedSheet) {
     Document doc;
     ASSERT_TRUE(UnfoldThreeCubesInRows(doc).empty());

@@ -139,20 +139,6 @@ TEST(ProgressWindow, CancelButtonEscapeAndClose) {
     EXPECT_TRUE(mainWindow.isEnabled());
 }
 
-TEST(ProgressWindow, ThePumpDeliversTheCancelToARunningLoop) {
-    // A loop on the UI thread that reports through the adapter sees a click posted to the queue.
-    ProgressWindow window(nullptr, nullptr);
-    window.GoModal();
-    const ProgressReport report = MakeProgressReport(window);
-    QTimer::singleShot(0, window.CancelButton(), [&window] { window.CancelButton()->click(); });
-    int steps = 0;
-    bool goOn = true;
-    for (; steps < 1000 && goOn; ++steps) goOn = report(steps % 100, steps == 0 ? "Working" : "");
-    EXPECT_FALSE(goOn);
-    EXPECT_LT(steps, 1000);
-    EXPECT_EQ(window.Text(), "Working"); // an empty text keeps the line
-}
-
 TEST(ProgressWindow, PositionIsRememberedAndAnOffScreenOneIgnored) {
     SettingsStore store;
     const QRect screen = QGuiApplication::primaryScreen()->geometry();

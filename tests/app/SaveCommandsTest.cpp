@@ -81,7 +81,6 @@ TEST(SaveCommands, UnsavedChangesAreAskedAboutBeforeTheDocumentIsSetAside) {
          }},
         {"drop", [&](ModifiedCube& c) { Drop(*c.frame, other); }},
         {"recent file", [&](ModifiedCube& c) { c.frame->Commands().OpenRecentFile(0); }},
-        {"close", [&](ModifiedCube& c) { c.frame->close(); }},
         // The window manager's close button comes through the platform window, not through QWidget::close.
         {"window manager",
          [&](ModifiedCube& c) {
@@ -111,12 +110,4 @@ TEST(SaveCommands, UnsavedChangesAreAskedAboutBeforeTheDocumentIsSetAside) {
             EXPECT_EQ(stored == moved, answer == PromptAnswer::Yes) << way.name;
         }
     }
-}
-
-TEST(SaveCommands, NothingIsAskedWithoutUnsavedChanges) {
-    FrameHarness h;
-    ASSERT_TRUE(h.frame->OpenFromCommandLine(SamplePath("cube.tsm")));
-    Drop(*h.frame, SamplePath("house.tsm"));
-    EXPECT_TRUE(h.prompt.texts.empty());
-    EXPECT_EQ(h.frame->Doc().Title(), "house");
 }

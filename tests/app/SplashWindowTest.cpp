@@ -23,16 +23,6 @@ protected:
 
 } // namespace
 
-TEST(SplashWindow, GoesAwayWhenItsTimeIsUp) {
-    QPointer<SplashWindow> splash = new SplashWindow(50);
-    splash->show();
-    EXPECT_TRUE(splash->isVisible());
-    EXPECT_EQ(splash->size(), SplashWindow::SplashImage().size());
-    QTest::qWait(120);
-    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(splash.isNull());
-}
-
 TEST(SplashWindow, KeyOrClickAnywhereDismissesAndIsSwallowed) {
     Target target;
     target.resize(100, 100);
