@@ -59,6 +59,15 @@ TEST(StlReaderTest, BinaryCornersWithEqualCoordinatesBecomeOneVertex) {
     ExpectClosedCube(Stl(BinaryStl(CubeMesh(), "solid looks like text")));
 }
 
+TEST(StlReaderTest, MergingIsExact) {
+    SimpleMesh mesh{{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {-0.0, 0, 0}, {1, 0, 0}, {0, -1, 0}, {1e-6, 0, 0}},
+                    {{0, 1, 2}, {3, 5, 4}, {6, 5, 1}}};
+    const MeshRead read = Stl(BinaryStl(mesh));
+    ASSERT_TRUE(read.result.ok) << read.result.message;
+    // 0 and -0 are one point; a point 1e-6 away is another.
+    EXPECT_EQ(read.Vertices(), 5u);
+}
+
 TEST(StlReaderTest, EachAsciiSolidIsASolidOfTheModel) {
     SimpleMesh triangle{{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}};
     const MeshRead read =

@@ -168,6 +168,28 @@ TEST(TextReader, MissingFile) {
     EXPECT_EQ(missing->prompt.texts, std::vector<std::string>{"error" + path});
 }
 
+TEST(TextReader, WithoutInfoNothingIsConverted) {
+    EngineCompletion completion;
+    auto l = LoadFile(Fixture("sheet-no-info.tsm"), completion);
+    ASSERT_EQ(l->result, kLoadOk) << l->reason;
+    ExpectInvariants(*l->doc);
+    const CSolid& solid = *l->doc->model->solids[0];
+    EXPECT_TRUE((solid.vertices[2]->position == Vec3{2, 2, 0}));
+    EXPECT_EQ(solid.faces[0]->halfEdges[1]->x2d, 1.0); // still centimetres
+    EXPECT_EQ(solid.faces[0]->halfEdges[1]->flapHeight, 5.0);
+    // Edges are not completed and no part lines exist.
+    for (const auto& edge : solid.edges) EXPECT_EQ(edge->length, 0.0);
+    ASSERT_NE(l->doc->development, nullptr);
+    const Development& dev = *l->doc->development;
+    EXPECT_TRUE(dev.parts[0]->lines.empty());
+    EXPECT_EQ(dev.parts[0]->x, 2.0);
+    EXPECT_EQ(dev.scale, 1.0);
+    EXPECT_FALSE(dev.reversed);
+    // The joined edge keeps both file flags: no side was chosen.
+    EXPECT_FALSE(solid.faces[0]->halfEdges[2]->hasFlap);
+    EXPECT_FALSE(solid.faces[1]->halfEdges[0]->hasFlap);
+}
+
 TEST(TextReader, OpenEdgesGetLineKindsFromFlapAndTypeFlag) {
     EngineCompletion completion;
     auto l = LoadFile(Fixture("sheet.tsm"), completion);
@@ -270,6 +292,62 @@ TEST(TextReader, InfoKeysSetTheDisplaySettings) {
     auto imported = LoadFile(Fixture("settings.tsm"), completion, 1);
     ASSERT_EQ(imported->result, kLoadOk);
     EXPECT_EQ(imported->doc->display.iMarginSide, 12);
+}
+
+TEST(TextReader, DefaultFlapHeightIsTheMeanOfTheLastSolid) {
+    RecordingCompletion completion;
+    auto l = LoadFile(Fixture("flap-height.tsm"), completion);
+    ASSERT_EQ(l->result, kLoadOk);
+    // 5, 5 and 6 mm: mean 5.33, to the tenth 5.3. The earlier solid's 8 mm is overwritten, and a solid
+    // without corners changes nothing.
+    EXPECT_EQ(l->doc->display.dDefaultFlapHeightMM, 5.3);
+    ASSERT_EQ(l->doc->model->solids.size(), 3u);
+    EXPECT_FALSE(l->doc->model->solids[1]->inDevelopment);
+    // A "#" word inside a solid is skipped as a word: "vertices" on its line still counts.
+    EXPECT_EQ(l->doc->model->solids[1]->faces[0]->halfEdges.size(), 3u);
+    EXPECT_EQ(l->doc->model->solids[2]->name, "No corners");
+
+    // The rounding goes half up, then truncates toward zero (so a negative mean rounds toward zero).
+    auto negative = LoadText("solids 1\nsolid\nN\n1\nvertices 1\n0 0 0\nfaces 1\n-1 -1 0 0 1 0 2\n"
+                             "0 0 0 0 0 0 0 -0.534\n0 0 0 0 0 0 0 -0.534\n",
+                             completion);
+    ASSERT_EQ(negative->result, kLoadOk);
+    EXPECT_EQ(negative->doc->display.dDefaultFlapHeightMM, -5.2);
+}
+
+TEST(TextReader, BadIndicesSkipTheirRecords) {
+    EngineCompletion completion;
+    auto l = LoadFile(Fixture("bad-indices.tsm"), completion);
+    ASSERT_EQ(l->result, kLoadOk) << l->reason;
+    ExpectInvariants(*l->doc);
+    const CSolid& solid = *l->doc->model->solids[0];
+    ASSERT_EQ(solid.faces.size(), 3u);
+    const CFace& f0 = *solid.faces[0];
+    // The corner naming vertex 7 is left out; the others keep their order.
+    ASSERT_EQ(f0.halfEdges.size(), 3u);
+    EXPECT_EQ(f0.halfEdges[2]->vertex, solid.vertices[2].get());
+    // Material 5 does not exist: no material.
+    EXPECT_EQ(f0.materialIndex, -1);
+    EXPECT_EQ(solid.faces[1]->materialIndex, -1);
+    // A negative corner count gives a face without corners.
+    EXPECT_TRUE(solid.faces[1]->halfEdges.empty());
+    // Edges with an index out of range, on a corner that already has an edge, or twice on one corner
+    // are dropped; an edge whose first face is -1 has only its second side.
+    ASSERT_EQ(solid.edges.size(), 2u);
+    EXPECT_EQ(solid.edges[0]->halfEdge1, f0.halfEdges[0].get());
+    EXPECT_EQ(solid.edges[1]->halfEdge1, nullptr);
+    EXPECT_EQ(solid.edges[1]->halfEdge2, f0.halfEdges[2].get());
+    EXPECT_EQ(f0.halfEdges[1]->edge, nullptr);
+    // The part of solid 3 is left out; faces naming it or no record at all stay outside.
+    ASSERT_NE(l->doc->development, nullptr);
+    const Development& dev = *l->doc->development;
+    ASSERT_EQ(dev.parts.size(), 1u);
+    EXPECT_EQ(f0.part, dev.parts[0].get());
+    EXPECT_EQ(solid.faces[1]->part, nullptr);
+    EXPECT_EQ(solid.faces[2]->part, nullptr);
+    EXPECT_EQ(dev.parts[0]->faces.size(), 1u);
+    EXPECT_TRUE(l->doc->model->materials.empty());
+    EXPECT_TRUE(dev.texts.empty());
 }
 
 TEST(TextReader, TextureRowsPastTheEndFailTheLoad) {
