@@ -121,3 +121,23 @@ TEST_F(CommandControllerTest, WindowCommandsAndResetToDefault) {
     EXPECT_EQ(refuse.texts.size(), 1u);
     EXPECT_FALSE(session.resetPending());
 }
+
+TEST_F(CommandControllerTest, DisabledCommandsDoNothing) {
+    const bool light = Shown().bTurnOnLight;
+    controller.Execute(kCmdTurnOnLight);
+    controller.Execute(kCmdCheckFace);
+    controller.Execute(kCmdTextureConfiguration);
+    controller.Execute(99999); // not a command
+    EXPECT_EQ(Shown().bTurnOnLight, light);
+    EXPECT_EQ(Shown().editMode, EditMode::None);
+    EXPECT_TRUE(frame.calls.empty());
+    EXPECT_TRUE(prompt.texts.empty());
+}
+
+TEST_F(CommandControllerTest, ImportAddsTheSecondFile) {
+    Open(SamplePath("cube.tsm"));
+    const size_t solids = document.Current()->model->solids.size();
+    chooser.answers.push_back(SamplePath("cube.tsm"));
+    controller.Execute(kCmdImportModel);
+    EXPECT_EQ(document.Current()->model->solids.size(), 2 * solids);
+}

@@ -238,3 +238,24 @@ TEST(ModelMenu, UnfoldFromTheWindowWithItsDialogAndProgressWindow) {
     EXPECT_EQ(h.frame->Doc().Current()->development, nullptr);
     EXPECT_FALSE(h.Enabled(kCmdRecalculateLayout));
 }
+
+TEST_F(ModelCommandsTest, ImportMeshOffersTheCoordinateWizardUntilToldToStop) {
+    const std::string path = folder.File("tri.off");
+    std::ofstream(path) << "OFF\n4 4 0\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n3 0 2 1\n3 0 1 3\n3 1 2 3\n3 0 3 2\n";
+    std::vector<WizardOffer> answers = {{false, false}, {true, true}};
+    int offered = 0, wizards = 0;
+    ModelCommandDialogs dialogs;
+    dialogs.offerCoordinateWizard = [&] { return answers[size_t(offered++)]; };
+    InstallModelCommands(controller, ModelCommandServices{document, settings, prompt, frame, dialogs,
+                                                          UnfoldOptions(), &chooser, folder.path() + "/",
+                                                          nullptr, [&wizards] { ++wizards; }});
+    for (int run = 0; run < 3; ++run) {
+        chooser.answers.push_back(path);
+        controller.Execute(kCmdImportMesh);
+        ASSERT_NE(document.Current(), nullptr);
+    }
+    // No; then Yes with "stop asking"; then not asked any more.
+    EXPECT_EQ(offered, 2);
+    EXPECT_EQ(wizards, 1);
+    EXPECT_FALSE(settings.bOfferCoordinateWizard);
+}

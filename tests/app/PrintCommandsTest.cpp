@@ -44,3 +44,15 @@ TEST(PrintCommands, PreviewShowsEveryPrintedSheet) {
     EXPECT_EQ(previewPages, pages);
     EXPECT_TRUE(prompt.texts.empty());
 }
+
+TEST(PrintCommands, NothingToPrintOpensNoDialog) {
+    RecordingPrompt prompt(true);
+    const Settings settings;
+    // No document, or one without development: no dialog, no message.
+    EXPECT_FALSE(RunPrintCommand(nullptr, nullptr, settings, prompt));
+    EXPECT_FALSE(RunPrintPreviewCommand(nullptr, nullptr, settings, prompt));
+    Document empty;
+    EXPECT_FALSE(RunPrintCommand(nullptr, &empty, settings, prompt));
+    EXPECT_FALSE(RunPrintPreviewCommand(nullptr, &empty, settings, prompt));
+    EXPECT_TRUE(prompt.texts.empty());
+}

@@ -221,4 +221,15 @@ TEST_F(TsmToolTest, MergeWritesBothModelsIntoOne) {
     EXPECT_FALSE(fs::exists(Out("refused.tsm")));
 }
 
+TEST_F(TsmToolTest, CheckUpdatePrintsTheMessageOfTheHelpMenuCommand) {
+    // No server configured, or one that does not answer: the message and exit 1.
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"check-update"},
+          std::vector<std::string>{"check-update", "--url", "http://127.0.0.1:1", "--timeout", "2"}}) {
+        const test::ToolRun r = Run(args);
+        EXPECT_EQ(r.status, 1) << args.back();
+        EXPECT_EQ(r.out, "Can not get Update Info.\n") << args.back();
+    }
+}
+
 } // namespace

@@ -212,3 +212,21 @@ TEST(BinaryCorruption, CornerOutsideEveryEdgeAndBrokenTextureStreamsAreRefused) 
             bytes == 9 ? "the texture of material 0 is incomplete: it holds 9 of 12 bytes" : broken);
     }
 }
+
+TEST(BinaryCorruption, TruncationsOfARichFileFailWithAReason) {
+    const std::string full = SerializeBinaryModel(*MakeRichDocument(), DisplaySettings{});
+    ASSERT_EQ(Read(full).result, kLoadOk);
+    // Every length near the start, where the counts are, then a stride through the rest.
+    std::vector<size_t> lengths;
+    for (size_t n = 0; n < 600; ++n) lengths.push_back(n);
+    for (size_t n = 600; n < full.size(); n += 37) lengths.push_back(n);
+    for (size_t n = full.size() - 200; n < full.size(); ++n) lengths.push_back(n);
+    for (size_t length : lengths) {
+        const ReadOutcome outcome = Read(full.substr(0, length));
+        ASSERT_EQ(outcome.result, kLoadFailed) << "cut at " << length;
+        ASSERT_FALSE(outcome.reason.empty()) << "cut at " << length;
+    }
+    // A count the rest cannot hold is caught first; a cut inside a record is named by that record.
+    EXPECT_EQ(Read(full.substr(0, 400)).reason, "the file is too short for the 6 faces of solid 0");
+    EXPECT_EQ(Read(full.substr(0, 700)).reason, "the file ends inside face 1 of solid 0");
+}

@@ -52,3 +52,20 @@ TEST(EditHistory, ByteBudgetDropsTheOldestButKeepsTheNewest) {
     history.PushEdit(Entry(kModel, "huge", 5000));
     EXPECT_EQ(history.UndoCount(), 1u);
 }
+
+TEST(EditHistory, CompressedBytesRoundTripAndBadCopiesAreRefused) {
+    std::string plain;
+    for (int i = 0; i < 10000; ++i) plain += std::to_string(i % 97);
+    const std::string packed = CompressHistoryBytes(plain);
+    EXPECT_LT(packed.size(), plain.size() / 2);
+    EXPECT_EQ(DecompressHistoryBytes(packed), plain);
+    EXPECT_EQ(DecompressHistoryBytes(CompressHistoryBytes("")), std::string());
+
+    std::string lyingSize = packed;
+    lyingSize[0] ^= 1;
+    std::string hugeSize = packed;
+    hugeSize[7] = 0x10;
+    for (const std::string& bad :
+         {std::string(), std::string("abc"), packed.substr(0, packed.size() / 2), lyingSize, hugeSize})
+        EXPECT_FALSE(DecompressHistoryBytes(bad));
+}

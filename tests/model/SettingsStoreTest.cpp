@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 using namespace tsm;
 namespace fs = std::filesystem;
@@ -195,6 +196,28 @@ TEST(SettingsStore, DamagedTextIsSkippedLineByLine) {
     std::string deepHeader = "[";
     for (int i = 0; i < 1000000; ++i) deepHeader += "d\\";
     EXPECT_EQ(store.Parse(deepHeader + "]\nv=binary:01\n"), 2u);
+
+    // Whatever a truncated write or stray bytes leave, what is kept writes out and reads back the same.
+    SettingsStore full;
+    ASSERT_TRUE(full.CreateKey(kOptions));
+    full.SetValue(kOptions, "a", StringValue("text with \\ and \n"));
+    full.SetValue(kOptions, "b", DoubleValue(3.5));
+    full.SetValue(kOptions, "c", DwordValue(7));
+    std::vector<std::string> damaged;
+    const std::string good = full.Serialize();
+    for (size_t n = 0; n <= good.size(); ++n) damaged.push_back(good.substr(0, n));
+    std::mt19937 random(12345);
+    for (int i = 0; i < 300; ++i) {
+        std::string noise(random() % 400, '\0');
+        for (char& c : noise) c = "[]\\=:\nabsxz0189"[random() % 15];
+        damaged.push_back("[K]\n" + noise);
+    }
+    for (const std::string& text : damaged) {
+        SettingsStore parsed, again;
+        parsed.Parse(text);
+        again.Parse(parsed.Serialize());
+        ASSERT_EQ(again.Serialize(), parsed.Serialize()) << text;
+    }
 }
 
 TEST(SettingsStore, LoadFileHandlesMissingLargeAndOddFiles) {
@@ -218,6 +241,9 @@ TEST(SettingsStore, LoadFileHandlesMissingLargeAndOddFiles) {
     }
     EXPECT_FALSE(store.LoadFile(dir.File("big.reg"), &error));
     EXPECT_TRUE(store.SaveFile("").failed());
+    // A file that cannot be saved (its folder is a file) is an error, not a crash.
+    std::ofstream(dir.File("plain")) << "x";
+    EXPECT_TRUE(store.SaveFile(dir.File("plain/settings.reg")).failed());
 }
 
 TEST(SettingsStore, DefaultFileLocationFollowsEnvironment) {

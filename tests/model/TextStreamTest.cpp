@@ -39,3 +39,22 @@ TEST(TextStream, NumbersIgnoreACommaDecimalLocale) {
     EXPECT_EQ(ParseTextReal("-2.5e1"), -25.0);
     EXPECT_EQ(ParseTextReal("1,25"), 1.0);
 }
+
+TEST(TextStream, WordsLinesAndRawBytes) {
+    TextStream in("  alpha\tbeta\r\n\n gamma rest of line\r\nName with  spaces\r\n2\nabc");
+    EXPECT_EQ(in.Word(), "alpha");
+    EXPECT_EQ(in.Word(), "beta"); // a carriage return ends a word like any whitespace
+    EXPECT_EQ(in.Word(), "gamma");
+    // The rest of the current line goes, then the next whole line is taken, spaces kept, CR dropped.
+    in.SkipRestOfLine();
+    EXPECT_EQ(in.Line(255), "Name with  spaces");
+    EXPECT_EQ(in.Int(), 2);
+    in.SkipRestOfLine();
+    EXPECT_EQ(in.TakeBytes(4), nullptr); // only three bytes are left
+    const char* bytes = in.TakeBytes(3);
+    ASSERT_NE(bytes, nullptr);
+    EXPECT_EQ(std::string(bytes, 3), "abc");
+    EXPECT_TRUE(in.NoWordLeft());
+    EXPECT_EQ(in.Word(), "");
+    EXPECT_EQ(in.Line(255), ""); // at the end a line is empty
+}
