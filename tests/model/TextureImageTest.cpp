@@ -49,6 +49,31 @@ Loaded Load(const std::string& path, int32_t maximum) {
 
 } // namespace
 
+TEST(ApplySizeLimit, ResamplesOnlyTexturesBeyondTheLimitIntoASquare) {
+    const struct {
+        int32_t width, height, limit;
+        int32_t newWidth, newHeight;
+    } cases[] = {
+        {512, 512, 256, 256, 256},
+        {100, 300, 256, 256, 256}, // one side beyond the limit is enough
+        {256, 64, 256, 256, 64},   // at the limit: left alone, even when not square
+        {512, 512, 0, 512, 512},   // no limit
+    };
+    for (const auto& c : cases) {
+        CMaterial material;
+        material.texture = Texture(c.width, c.height);
+        MakeBitmap(material);
+        ApplySizeLimit(material, c.limit);
+        EXPECT_EQ(material.texture->width, c.newWidth) << c.width << "x" << c.height;
+        EXPECT_EQ(material.texture->height, c.newHeight) << c.width << "x" << c.height;
+        EXPECT_EQ(material.texture->pixels.size(), size_t(c.newWidth) * c.newHeight * 3);
+        EXPECT_EQ(material.bitmap->width, c.width); // the bitmap is not rebuilt
+    }
+    CMaterial none;
+    ApplySizeLimit(none, 64);
+    EXPECT_EQ(none.texture, nullptr);
+}
+
 TEST(ChooseTextureSize, TakesTheNextGreaterPowerOfTwoWithinTheLimits) {
     struct Case {
         int32_t width, height, maximum;
