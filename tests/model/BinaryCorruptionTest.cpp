@@ -230,3 +230,21 @@ TEST(BinaryCorruption, TruncationsOfARichFileFailWithAReason) {
     EXPECT_EQ(Read(full.substr(0, 400)).reason, "the file is too short for the 6 faces of solid 0");
     EXPECT_EQ(Read(full.substr(0, 700)).reason, "the file ends inside face 1 of solid 0");
 }
+
+TEST(BinaryCorruption, EveryByteChangedNeverCrashes) {
+    // A small deterministic fuzz: each byte set to values that tend to break counts, indices, lengths and
+    // booleans. Any result is fine; a crash, a sanitizer report or a failure without a reason is not.
+    const std::string full = BuildTriangleFile().bytes;
+    int failures = 0;
+    for (size_t i = 0; i < full.size(); ++i) {
+        for (const uint8_t value : {0x00, 0x01, 0x7f, 0x80, 0xff}) {
+            std::string bytes = full;
+            bytes[i] = char(value);
+            const ReadOutcome outcome = Read(bytes);
+            if (outcome.result != kLoadFailed) continue;
+            ++failures;
+            ASSERT_FALSE(outcome.reason.empty()) << "byte " << i;
+        }
+    }
+    EXPECT_GT(failures, 0);
+}

@@ -129,7 +129,6 @@ TEST(BinaryReader, HeaderVersionsAndLanguageDecideTheMessages) {
     } cases[] = {
         {"version 1", [](TriangleFile& t) { t.version = 1; }, kLoadVersionRefused, {kTooOld}},
         {"version 5", [](TriangleFile& t) { t.version = 5; }, kLoadVersionRefused, {kTooNew}},
-        {"version 2", [](TriangleFile& t) { t.version = 2, t.minorVersion = 7; }, kLoadOk, {}},
         {"version 3", [](TriangleFile& t) { t.version = 3, t.minorVersion = 7; }, kLoadOk, {}},
         {"case only", [](TriangleFile& t) { t.locale = "EN-us"; }, kLoadOk, {}},
         {"other language",

@@ -119,19 +119,3 @@ TEST(BinaryWriter, PicturesWithoutPixelsAreLeftOutAndPicturesAreLimited) {
     EXPECT_EQ(large.texture->height, 64);
     EXPECT_EQ(large.bitmap, nullptr);
 }
-
-TEST(BinaryWriter, OptionsGoIntoTheHeader) {
-    auto doc = MakeRichDocument();
-    BinaryWriteOptions options;
-    options.version = 2;
-    options.minorVersion = 3;
-    options.writerLevel = 100;
-    options.writerLocale = "ja-JP";
-    const std::string bytes = SerializeBinaryModel(*doc, Settings{}, options);
-    EXPECT_EQ(I32At(bytes, 10), 2);
-    EXPECT_EQ(I32At(bytes, 14), 3);
-    EXPECT_EQ(I32At(bytes, 18), 100);
-    // Level 100 with another locale and texts: read without a language message.
-    RecordingCompletion completion;
-    Read(bytes, completion);
-}

@@ -41,4 +41,16 @@ TEST(MeshTextTest, NumbersAreWholeFiniteTokensAndQuotesAreSafe) {
     EXPECT_EQ(Quote(std::string(30, 'x')), "\"" + std::string(24, 'x') + "...\"");
 }
 
+TEST(MeshTextTest, TokensStopAtComments) {
+    std::vector<std::string_view> tokens;
+    Tokenise("  v\t1  2 #3 4", tokens);
+    EXPECT_EQ(tokens, (std::vector<std::string_view>{"v", "1", "2"}));
+    Tokenise("a#b", tokens);
+    EXPECT_EQ(tokens, (std::vector<std::string_view>{"a"}));
+    Tokenise("a#b", tokens, 0);
+    EXPECT_EQ(tokens, (std::vector<std::string_view>{"a#b"}));
+    Tokenise("   ", tokens);
+    EXPECT_TRUE(tokens.empty());
+}
+
 } // namespace
