@@ -172,18 +172,30 @@ public:
     struct Log {
         std::vector<UpdateHint> hints;
         std::vector<int> commands;
+        int paints = 0;
+        int ticks = 0;
+        int lastWidth = 0, lastHeight = 0;
     };
-    explicit RecordingViewLogic(std::shared_ptr<Log> log) : log_(std::move(log)) {}
+    explicit RecordingViewLogic(std::shared_ptr<Log> log, bool handles = true)
+        : log_(std::move(log)), handles_(handles) {}
     void OnUpdate(UpdateHint hint) override { log_->hints.push_back(hint); }
-    void Resize(int, int) override {}
-    void Paint(QPainter&) override {}
+    void Resize(int width, int height) override {
+        log_->lastWidth = width;
+        log_->lastHeight = height;
+    }
+    void Paint(QPainter& painter) override {
+        ++log_->paints;
+        painter.fillRect(painter.viewport(), Qt::green);
+    }
     bool HandleCommand(int commandId) override {
         log_->commands.push_back(commandId);
-        return true;
+        return handles_;
     }
+    void TimerTick() override { ++log_->ticks; }
 
 private:
     std::shared_ptr<Log> log_;
+    bool handles_;
 };
 
 // A frame as the program builds it, with recorders for the message boxes, the desktop and the file

@@ -11,32 +11,6 @@
 using namespace tsm;
 using namespace tsm::test;
 
-namespace {
-
-// Records what the widget hands its logic, and paints green.
-class SizeLogic : public IViewLogic {
-public:
-    void OnUpdate(UpdateHint hint) override { hints.push_back(hint); }
-    void Resize(int width, int height) override {
-        lastWidth = width;
-        lastHeight = height;
-    }
-    void Paint(QPainter& painter) override {
-        ++paints;
-        painter.fillRect(painter.viewport(), Qt::green);
-    }
-    bool HandleCommand(int commandId) override {
-        commands.push_back(commandId);
-        return false;
-    }
-    void TimerTick() override { ++ticks; }
-    std::vector<UpdateHint> hints;
-    std::vector<int> commands;
-    int paints = 0, ticks = 0, lastWidth = 0, lastHeight = 0;
-};
-
-} // namespace
-
 TEST(DocumentViewWidget, PlaceholderWithoutLogic) {
     RecordingFrame frame;
     ModelViewWidget view3d(frame, nullptr);
@@ -53,9 +27,8 @@ TEST(DocumentViewWidget, PlaceholderWithoutLogic) {
 TEST(DocumentViewWidget, LogicReceivesSizePaintAndMessages) {
     RecordingFrame frame;
     DevelopmentViewWidget view(frame, nullptr);
-    auto owned = std::make_unique<SizeLogic>();
-    SizeLogic* log = owned.get();
-    view.SetLogic(std::move(owned));
+    auto log = std::make_shared<RecordingViewLogic::Log>();
+    view.SetLogic(std::make_unique<RecordingViewLogic>(log, false));
     // The logic learns the current size at once and each new one.
     EXPECT_EQ(log->lastWidth, 100);
     view.show();
