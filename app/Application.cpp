@@ -23,7 +23,8 @@ bool Application::InitInstance(const std::vector<std::string>& arguments) {
     const std::string commandLine = CommandLineText(arguments);
 
     // The framework's profile: the stored window values and the recent-file list come from the store.
-    session_.ReadStore();
+    // An unreadable store is no reason not to start: the defaults stand in for it.
+    static_cast<void>(session_.ReadStore());
 
     frame_ = std::make_unique<MainFrame>(session_, services_);
     frame_->show();

@@ -1,5 +1,6 @@
 #include "app/CommandController.h"
 
+#include "app/FailureReport.h"
 #include "app/UpdateCheck.h"
 #include "model/DocumentSettings.h"
 
@@ -73,9 +74,11 @@ void CommandController::RunInstalledOrForward(int commandId) {
 bool CommandController::OpenPath(const std::string& path) {
     // A mesh from another program, dropped or named on the command line, comes in as a new model to
     // unfold; everything else is read as a model file, which says what is wrong with it.
-    if (MeshFormatFromExtension(path) != MeshFormat::Unknown)
-        return ImportMeshFile(s_.document, path, s_.prompt);
-    return s_.document.OpenModelFile(path);
+    const Outcome opened = MeshFormatFromExtension(path) != MeshFormat::Unknown
+                               ? ImportMeshFile(s_.document, path, s_.prompt)
+                               : s_.document.OpenModelFile(path);
+    ReportFailure(s_.prompt, opened, PromptIcon::Error);
+    return opened.ok();
 }
 
 bool CommandController::OpenReplacing(const std::string& path) {
@@ -103,7 +106,7 @@ void CommandController::ChooseAndOpen(bool import) {
     const std::string start = OpenDialogStartFolder(s_.settings.sLastDataOpenedDir, s_.programDir);
     if (import) {
         const std::optional<std::string> chosen = s_.chooser.ChooseOpenFile(kModelFileFilter, start);
-        if (chosen) s_.document.ImportModelFile(*chosen);
+        if (chosen) ReportFailure(s_.prompt, s_.document.ImportModelFile(*chosen), PromptIcon::Error);
         return;
     }
     if (!ConfirmSetAside()) return;

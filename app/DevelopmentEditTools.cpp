@@ -2,6 +2,7 @@
 
 #include "app/CommandTable.h"
 #include "app/EditDialogs.h"
+#include "app/FailureReport.h"
 #include "model/Settings.h"
 #include "sheet/CodePage.h"
 #include "sheet/Paper.h"
@@ -110,9 +111,9 @@ void DevelopmentEditTools::Run(const std::function<EditResult(EditContext&)>& co
     EditContext context{*document, settings, Paper::FromSettings(settings).PrintableWidth()};
     const EditResult result = command(context);
     if (result.ok())
-        host_.UpdateAllViews(result.hint);
+        host_.UpdateAllViews(*result);
     else
-        host_.Prompt().Message(result.outcome.reason());
+        ReportFailure(host_.Prompt(), result.outcome());
 }
 
 void DevelopmentEditTools::Commit(UpdateHint hint) {

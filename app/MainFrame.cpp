@@ -441,7 +441,8 @@ void MainFrame::SaveAtClose() {
     recent_.Save(store);
     // The display values of the model shown last are the ones the next start begins with.
     Settings stored = ViewSettings();
-    SaveSettings(session_, stored);
+    // The window is closing: there is no one left to tell that the preferences could not be kept.
+    static_cast<void>(SaveSettings(session_, stored));
 }
 
 void MainFrame::closeEvent(QCloseEvent* event) {

@@ -1,5 +1,6 @@
 #include "app/ModelCommands.h"
 
+#include "app/FailureReport.h"
 #include "model/DocumentSettings.h"
 
 #include "app/LayoutMethodDialog.h"
@@ -49,7 +50,7 @@ public:
         };
         std::unique_ptr<IUnfoldProgress> progress =
             s_.dialogs.makeProgress ? s_.dialogs.makeProgress() : std::unique_ptr<IUnfoldProgress>();
-        if (!UnfoldDocument(*document, s_.settings, s_.prompt, ask, options, progress.get())) return;
+        if (!UnfoldDocument(*document, s_.settings, s_.prompt, ask, options, progress.get()).ok()) return;
         // The undo copies describe a development that is gone.
         document->history.Clear();
         Redraw(UpdateHint::DevelopmentReplaced);
@@ -81,7 +82,7 @@ public:
             RecalculatePartsLayout(*document, s_.settings.layoutMethod,
                                    SheetArea{paper.PrintableWidth(), paper.PrintableHeight()});
         });
-        if (result.ok()) Redraw(result.hint);
+        if (result.ok()) Redraw(*result);
     }
 
     void Flip() {
@@ -91,7 +92,7 @@ public:
             FlipFaces(*document->model, true);
             return Outcome::Ok();
         });
-        if (result.ok()) Redraw(result.hint);
+        if (result.ok()) Redraw(*result);
     }
 
     void JoinIsolatedEdges() {
@@ -99,10 +100,11 @@ public:
         if (document == nullptr || document->model == nullptr) return;
         // The tolerance follows the model's size, which must describe the model as it is now.
         ComputeBounds(*document->model);
-        RunModelEdit(*document, [&] {
+        const EditResult joined = RunModelEdit(*document, [&] {
             return JoinAdjacentIsolatedEdges(*document->model, s_.prompt) > 0 ? Outcome::Ok()
                                                                               : Outcome::Cancelled();
         });
+        ReportFailure(s_.prompt, joined.outcome());
         Redraw(UpdateHint::Redraw);
     }
 
@@ -113,7 +115,7 @@ public:
         const std::optional<std::string> chosen = s_.chooser->ChooseOpenFile(kMeshFileFilter, start);
         if (!chosen) return;
         // The new document brings its own views update; only the idle text needs a nudge.
-        if (!ImportMeshFile(s_.document, *chosen, s_.prompt)) return;
+        if (!ImportMeshFile(s_.document, *chosen, s_.prompt).ok()) return;
         s_.frame.RefreshIdleText();
         if (!s_.settings.bOfferCoordinateWizard || !s_.dialogs.offerCoordinateWizard || !s_.changeCoordinates)
             return;

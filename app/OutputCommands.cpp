@@ -216,9 +216,9 @@ Outcome ExportPdf(Document& document, const Settings& settings, const std::strin
             turned ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF(), QPageLayout::Millimeter));
         pdf.setResolution(kPdfDpi);
         pdf.setCreator(QStringLiteral("Tessaly Designer"));
-        PrintOutcome outcome;
-        if (!PrintDevelopment(pdf, document, settings, paper, prompt, PrintOptions{}, &outcome))
-            return Outcome::Failed("nothing was printed: " + outcome.detail);
+        const Result<PrintedJob> printed =
+            PrintDevelopment(pdf, document, settings, paper, prompt, PrintOptions{});
+        if (!printed.ok()) return Outcome::Failed("nothing was printed: " + printed.reason());
     }
     Outcome written =
         WriteWholeFile(path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));

@@ -56,7 +56,7 @@ bool RunPrintCommand(QWidget* parent, Document* document, const Settings& settin
         options.fromPage = printer.fromPage();
         options.toPage = printer.toPage();
     }
-    return PrintDevelopment(printer, *document, settings, paper, prompt, options);
+    return PrintDevelopment(printer, *document, settings, paper, prompt, options).ok();
 }
 
 bool RunPrintPreviewCommand(QWidget* parent, Document* document, const Settings& settings, IPrompt& prompt) {
@@ -75,7 +75,8 @@ bool RunPrintPreviewCommand(QWidget* parent, Document* document, const Settings&
         PrintOptions options;
         options.preview = IsPreviewing(*printer);
         if (!options.preview) printer->setResolution(SessionPrinter().resolution());
-        PrintDevelopment(*printer, *document, settings, paper, prompt, options);
+        // The preview shows what there is; a failure was told on the way or leaves the pages empty.
+        static_cast<void>(PrintDevelopment(*printer, *document, settings, paper, prompt, options));
     });
     return dialog.exec() == QDialog::Accepted;
 }

@@ -2,6 +2,7 @@
 // changes is set aside, and Undo and Redo of the edits.
 #include "app/CommandController.h"
 
+#include "app/FailureReport.h"
 #include "engine/DocumentEdits.h"
 #include "model/DocumentSettings.h"
 #include "sheet/Paper.h"
@@ -32,7 +33,8 @@ bool CommandController::SaveAs() {
 bool CommandController::WriteDocument(const std::string& path) {
     const Outcome outcome = s_.document.SaveAs(path);
     if (!outcome.ok()) {
-        s_.prompt.Message(SaveFailureMessage(path, outcome.reason()), PromptIcon::Error);
+        ReportFailure(s_.prompt, Outcome::Failed(SaveFailureMessage(path, outcome.reason())),
+                      PromptIcon::Error);
         return false;
     }
     s_.frame.RecentFilesChanged();
@@ -62,10 +64,10 @@ void CommandController::UndoOrRedo(bool undo) {
     EditContext context{*document, settings, Paper::FromSettings(settings).PrintableWidth()};
     const EditResult result = undo ? Undo(context) : Redo(context);
     if (!result.ok()) {
-        s_.prompt.Message(result.outcome.reason());
+        ReportFailure(s_.prompt, result.outcome());
         return;
     }
-    s_.frame.UpdateAllViews(result.hint);
+    s_.frame.UpdateAllViews(*result);
     s_.frame.RefreshIdleText();
 }
 

@@ -284,7 +284,7 @@ void BM_OpenBinaryModel(benchmark::State& state) {
         RecordingPrompt prompt;
         EngineCompletion completion;
         BinaryReader loader(path, *doc, 0, prompt, completion);
-        const bool ok = loader.Load() == kLoadOk;
+        const bool ok = loader.Load().ok();
         Document* opened = ok ? doc.get() : nullptr;
         return std::make_pair(std::move(doc), opened);
     });
@@ -381,7 +381,7 @@ void BM_OpenStepCosts(benchmark::State& state) {
         RecordingPrompt prompt;
         const auto start = std::chrono::steady_clock::now();
         BinaryReader loader(BenchFile(), doc, 0, prompt, completion);
-        if (loader.Load() != kLoadOk) {
+        if (!loader.Load().ok()) {
             state.SkipWithError("load failed");
             return;
         }
@@ -415,7 +415,7 @@ void BM_CheckInvariantsOfOpenedFile(benchmark::State& state) {
     RecordingPrompt prompt;
     EngineCompletion completion;
     BinaryReader loader(BenchFile(), doc, 0, prompt, completion);
-    if (loader.Load() != kLoadOk) {
+    if (!loader.Load().ok()) {
         state.SkipWithError("load failed");
         return;
     }

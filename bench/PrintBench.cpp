@@ -59,20 +59,23 @@ void BM_PrintPdf600Dpi(benchmark::State& state) {
     Document& doc = TwentyPages();
     RecordingPrompt prompt(true);
     const std::string path = DataPath("print_bench.pdf");
-    PrintOutcome outcome;
+    PrintedJob printed;
     for (auto _ : state) {
         QPdfWriter pdf(QString::fromStdString(path));
         pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0),
                                       QPageLayout::Millimeter));
         pdf.setResolution(kDpi);
-        if (!PrintDevelopment(pdf, doc, Settings(), Paper{}, prompt, PrintOptions{}, &outcome)) {
-            state.SkipWithError(outcome.detail.c_str());
+        const Result<PrintedJob> outcome =
+            PrintDevelopment(pdf, doc, Settings(), Paper{}, prompt, PrintOptions{});
+        if (!outcome.ok()) {
+            state.SkipWithError(outcome.reason().c_str());
             return;
         }
+        printed = *outcome;
     }
-    state.counters["pages"] = outcome.pagesPrinted;
-    state.counters["bitmap_w"] = outcome.bitmapSize.width;
-    state.counters["bitmap_h"] = outcome.bitmapSize.height;
+    state.counters["pages"] = printed.pagesPrinted;
+    state.counters["bitmap_w"] = printed.bitmapSize.width;
+    state.counters["bitmap_h"] = printed.bitmapSize.height;
     state.counters["peak_MB"] = PeakResidentMB();
     state.counters["pdf_MB"] = double(std::filesystem::file_size(path)) / (1 << 20);
 }

@@ -86,7 +86,7 @@ std::unique_ptr<Document> SphereDocument() {
 std::unique_ptr<Document> MeshFileDocument(const std::string& path) {
     auto doc = std::make_unique<Document>();
     EngineCompletion engine;
-    if (!ReadMeshFile(path, *doc, &engine).ok) return nullptr;
+    if (!ReadMeshFile(path, *doc, &engine).ok()) return nullptr;
     RecordingPrompt prompt;
     NormaliseModel(*doc, prompt);
     ComputeBounds(*doc->model);
@@ -132,11 +132,11 @@ void RunUnfold(benchmark::State& state, std::unique_ptr<Document> (*make)(), Ove
         // Layout in the sheet's millimetres with page breaks avoided: a sphere of 200 mm at scale 1.
         options.layoutMethod.automatic = false;
         Unfolder unfolder(*doc->model, 1.0, options);
-        UnfoldResult result = unfolder.Run();
-        benchmark::DoNotOptimize(result.development.get());
+        Result<UnfoldedDevelopment> result = unfolder.Run();
+        benchmark::DoNotOptimize(result->development.get());
         state.PauseTiming();
-        doc->development = std::move(result.development);
-        doc->display.dDefaultFlapHeightMM = result.defaultFlapHeightMM;
+        doc->development = std::move(result->development);
+        doc->display.dDefaultFlapHeightMM = result->defaultFlapHeightMM;
         parts = static_cast<int>(doc->development->parts.size());
         pages = Pages(*doc->development);
         tests = unfolder.OverlapTests();
@@ -190,12 +190,12 @@ void RunStrategy(benchmark::State& state, const std::function<std::unique_ptr<Do
         options.strategy = strategy;
         options.layoutMethod.automatic = false;
         Unfolder unfolder(*doc->model, 1.0, options);
-        UnfoldResult result = unfolder.Run();
-        benchmark::DoNotOptimize(result.development.get());
+        Result<UnfoldedDevelopment> result = unfolder.Run();
+        benchmark::DoNotOptimize(result->development.get());
         state.PauseTiming();
-        summary = SummariseDevelopment(*result.development);
-        pages = Pages(*result.development);
-        doc->development = std::move(result.development);
+        summary = SummariseDevelopment(*result->development);
+        pages = Pages(*result->development);
+        doc->development = std::move(result->development);
         state.ResumeTiming();
     }
     size_t faces = 0;

@@ -1,5 +1,6 @@
 #include "cli/EditCommand.h"
 
+#include "cli/ExitStatus.h"
 #include "engine/DocumentEdits.h"
 #include "model/BinaryWriter.h"
 #include "sheet/CodePage.h"
@@ -166,110 +167,119 @@ std::string ParseColor(const std::vector<std::string>& words, EditOperation& op)
 
 // ---- running ----
 
-struct Refusal {
-    std::string text;
+CPart* PartAt(Document& document, size_t index) {
+    auto& parts = document.development->parts;
+    return index < parts.size() ? parts[index].get() : nullptr;
+}
+
+// What an operation names, looked up before it runs; anything missing refuses it with the system's words.
+struct Targets {
+    CPart* part = nullptr;
+    CPartLine* line = nullptr;
+    CImageBlock* picture = nullptr;
+    std::string text; // in the model's code page
 };
 
-CPart& PartAt(Document& document, size_t index) {
-    auto& parts = document.development->parts;
-    if (index >= parts.size()) throw Refusal{"There is no part " + std::to_string(index) + "."};
-    return *parts[index];
-}
-
-CPartLine& LineAt(Document& document, size_t part, size_t line) {
-    CPart& p = PartAt(document, part);
-    if (line >= p.lines.size())
-        throw Refusal{"Part " + std::to_string(part) + " has no line " + std::to_string(line) + "."};
-    return *p.lines[line];
-}
-
-std::string Encoded(const std::string& utf8, const Document& document) {
-    const auto bytes = EncodeModelString(QString::fromStdString(utf8), document.writerLocale);
-    if (!bytes) throw Refusal{"The text has characters the model's code page cannot hold."};
-    return *bytes;
-}
-
-void CheckText(const Document& document, size_t index) {
-    if (index >= document.development->texts.size())
-        throw Refusal{"There is no text " + std::to_string(index) + "."};
+Outcome Lookup(Document& document, const EditOperation& op, Targets& targets) {
+    const auto& ix = op.indices;
+    const Verb v = op.verb;
+    const bool namesLine = v == Verb::Cut || v == Verb::Join || v == Verb::FlapSwitch ||
+                           v == Verb::FlapSize || v == Verb::FlapAdd || v == Verb::Color || v == Verb::Hide;
+    if (namesLine || v == Verb::Rotate || v == Verb::MovePart) {
+        targets.part = PartAt(document, ix[0]);
+        if (!targets.part) return Outcome::Failed("There is no part " + std::to_string(ix[0]) + ".");
+    }
+    if (namesLine) {
+        if (ix[1] >= targets.part->lines.size())
+            return Outcome::Failed("Part " + std::to_string(ix[0]) + " has no line " + std::to_string(ix[1]) +
+                                   ".");
+        targets.line = targets.part->lines[ix[1]].get();
+    }
+    if ((v == Verb::MoveText || v == Verb::TextEdit || v == Verb::TextDelete || v == Verb::TextDuplicate ||
+         v == Verb::TextOrder) &&
+        ix[0] >= document.development->texts.size())
+        return Outcome::Failed("There is no text " + std::to_string(ix[0]) + ".");
+    if (v == Verb::MovePicture) {
+        auto& list = ix[0] ? document.development->imagesB : document.development->imagesA;
+        if (ix[1] >= list.size())
+            return Outcome::Failed("There is no picture " + std::to_string(ix[1]) + " in list " +
+                                   (ix[0] ? "B." : "A."));
+        targets.picture = list[ix[1]].get();
+    }
+    if (v == Verb::TextAdd || v == Verb::TextEdit) {
+        const auto bytes = EncodeModelString(QString::fromStdString(op.text), document.writerLocale);
+        if (!bytes) return Outcome::Failed("The text has characters the model's code page cannot hold.");
+        targets.text = *bytes;
+    }
+    if ((v == Verb::Color || v == Verb::Hide) &&
+        !CanColorLine(*targets.line, EdgeColorTargets{}, document.display))
+        return Outcome::Failed("Only cut, mountain and valley lines take a colour.");
+    return Outcome::Ok();
 }
 
 EditResult Apply(EditContext& context, const EditOperation& op) {
     Document& document = context.document;
     if (op.verb != Verb::Undo && op.verb != Verb::Redo && !document.development)
-        return {Outcome::Failed(kNoDevelopmentText), UpdateHint::Redraw};
+        return Outcome::Failed(kNoDevelopmentText);
+    Targets targets;
+    Outcome found = Lookup(document, op, targets);
+    if (!found.ok()) return found;
+    CPartLine* line = targets.line; // set for the verbs that name a line
     const auto& ix = op.indices;
     const auto& n = op.numbers;
+    EditSelection selection;
     switch (op.verb) {
     case Verb::Cut:
-        return CutFold(context, LineAt(document, ix[0], ix[1]));
+        return CutFold(context, *line);
     case Verb::Join: {
         std::optional<Point2> click;
         if (n.size() == 2) click = Point2{n[0], n[1]};
-        return JoinCutEdge(context, LineAt(document, ix[0], ix[1]), click);
+        return JoinCutEdge(context, *line, click);
     }
     case Verb::FlapSwitch:
-        return SwitchFlap(context, LineAt(document, ix[0], ix[1]));
+        return SwitchFlap(context, *line);
     case Verb::FlapSize:
-        return ChangeFlapHeight(context, LineAt(document, ix[0], ix[1]), n[0]);
+        return ChangeFlapHeight(context, *line, n[0]);
     case Verb::FlapAdd:
-        return AddFlapTo(context, LineAt(document, ix[0], ix[1]), static_cast<LineKind>(op.choice));
+        return AddFlapTo(context, *line, static_cast<LineKind>(op.choice));
     case Verb::Rotate:
-        return RotatePartBy(context, PartAt(document, ix[0]), {n[0], n[1]}, n[2]);
-    case Verb::MovePart: {
-        EditSelection selection;
-        selection.parts.push_back(&PartAt(document, ix[0]));
+        return RotatePartBy(context, *targets.part, {n[0], n[1]}, n[2]);
+    case Verb::MovePart:
+        selection.parts.push_back(targets.part);
         return MoveSelection(context, selection, {n[0], n[1]});
-    }
-    case Verb::MoveText: {
-        CheckText(document, ix[0]);
-        EditSelection selection;
+    case Verb::MoveText:
         selection.texts.push_back(document.development->texts[ix[0]].get());
         return MoveSelection(context, selection, {n[0], n[1]});
-    }
-    case Verb::MovePicture: {
-        auto& list = ix[0] ? document.development->imagesB : document.development->imagesA;
-        if (ix[1] >= list.size())
-            throw Refusal{"There is no picture " + std::to_string(ix[1]) + " in list " +
-                          (ix[0] ? "B." : "A.")};
-        EditSelection selection;
-        selection.pictures.push_back(list[ix[1]].get());
+    case Verb::MovePicture:
+        selection.pictures.push_back(targets.picture);
         return MoveSelection(context, selection, {n[0], n[1]});
-    }
     case Verb::TextAdd:
-        return AddTextAt(context, MakeText({n[0], n[1]}, {Encoded(op.text, document)}, CTextBlock().fontName,
+        return AddTextAt(context, MakeText({n[0], n[1]}, {targets.text}, CTextBlock().fontName,
                                            static_cast<int32_t>(ix[0]), 0));
     case Verb::TextEdit: {
-        CheckText(document, ix[0]);
         CTextBlock replacement = *document.development->texts[ix[0]];
-        replacement.lines = {Encoded(op.text, document)};
+        replacement.lines = {targets.text};
         return EditText(context, ix[0], replacement);
     }
     case Verb::TextDelete:
-        CheckText(document, ix[0]);
         return DeleteTextAt(context, ix[0]);
     case Verb::TextDuplicate:
-        CheckText(document, ix[0]);
         return DuplicateTextAt(context, ix[0]);
     case Verb::TextOrder:
-        CheckText(document, ix[0]);
         return OrderText(context, ix[0], static_cast<StackOrder>(op.choice));
     case Verb::Color:
     case Verb::Hide: {
-        CPartLine& line = LineAt(document, ix[0], ix[1]);
-        if (!CanColorLine(line, EdgeColorTargets{}, document.display))
-            throw Refusal{"Only cut, mountain and valley lines take a colour."};
         EdgeColorAction action;
         action.hide = op.verb == Verb::Hide;
         action.rgb = {uint8_t(op.choice >> 16), uint8_t(op.choice >> 8), uint8_t(op.choice)};
-        return ColorLines(context, {&line}, action);
+        return ColorLines(context, {line}, action);
     }
     case Verb::Undo:
         return Undo(context);
     case Verb::Redo:
         return Redo(context);
     }
-    return {Outcome::Failed("unknown operation"), UpdateHint::Redraw};
+    return Outcome::Failed("unknown operation");
 }
 
 } // namespace
@@ -308,26 +318,12 @@ int RunEdit(Document& document, const Settings& settings, const std::vector<Edit
     const Paper paper = Paper::FromSettings(settings);
     EditContext context{document, settings, paper.PrintableWidth()};
     for (const EditOperation& op : operations) {
-        std::string refusal;
-        try {
-            const EditResult result = Apply(context, op);
-            if (!result.ok()) refusal = result.outcome.reason();
-        } catch (const Refusal& r) {
-            refusal = r.text;
-        }
-        if (!refusal.empty()) {
-            std::fprintf(stderr, "tsmtool: edit: %s: %s\n", op.given.c_str(), refusal.c_str());
-            return 1;
-        }
+        const EditResult result = Apply(context, op);
+        if (!result.ok()) return ExitStatus(result.outcome(), "edit: " + op.given + ": ");
     }
     // As the development view would after the edits: the sheet grid from the parts as they now lie.
     if (document.development) UpdateSheetGrid(document, paper, false);
-    const Outcome written = WriteBinaryModel(document, document.display, outPath, SaveOptionsFor(document));
-    if (!written.ok()) {
-        std::fprintf(stderr, "tsmtool: %s\n", written.reason().c_str());
-        return 1;
-    }
-    return 0;
+    return ExitStatus(WriteBinaryModel(document, document.display, outPath, SaveOptionsFor(document)));
 }
 
 } // namespace tsm

@@ -1,5 +1,6 @@
 #include "cli/ExportCommand.h"
 
+#include "cli/ExitStatus.h"
 #include "model/AtomicFile.h"
 #include "sheet/BitmapExport.h"
 
@@ -84,11 +85,7 @@ int RunExport(Document& document, const Settings& settings, const ExportRequest&
     } else {
         outcome = ExportDevelopment(request.format, document, settings, request.outPath, options, prompt);
     }
-    if (!outcome.ok()) {
-        std::fprintf(stderr, "tsmtool: %s\n", outcome.reason().c_str());
-        return 1;
-    }
-    return 0;
+    return ExitStatus(outcome);
 }
 
 } // namespace tsm

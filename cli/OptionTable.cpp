@@ -1,7 +1,8 @@
 #include "cli/OptionTable.h"
 
 #include <algorithm>
-#include <stdexcept>
+#include <cstdio>
+#include <cstdlib>
 
 namespace tsm {
 
@@ -153,7 +154,8 @@ const OptionSpec* CommandLine::Known(const char* name) const {
     if (command) {
         if (const OptionSpec* own = FindIn(command->options, name)) return own;
     }
-    throw std::logic_error(std::string("option ") + name + " is in no table of this command");
+    std::fprintf(stderr, "tsmtool: option %s is in no table of this command\n", name);
+    std::abort();
 }
 
 bool CommandLine::Has(const char* name) const {
@@ -174,7 +176,7 @@ std::vector<std::string> CommandLine::Values(const char* name) const {
     return values;
 }
 
-std::string ParseCommandLine(const ToolSpec& tool, const std::vector<std::string>& args, CommandLine& line) {
+Outcome ParseCommandLine(const ToolSpec& tool, const std::vector<std::string>& args, CommandLine& line) {
     line = CommandLine{};
     line.tool_ = &tool;
     std::string commandWord;
@@ -196,18 +198,19 @@ std::string ParseCommandLine(const ToolSpec& tool, const std::vector<std::string
         if (!option && line.command) option = FindIn(line.command->options, arg);
         for (size_t c = 0; !option && c < tool.commands.size(); ++c)
             option = FindIn(tool.commands[c].options, arg);
-        if (!option) return "unknown option " + arg;
+        if (!option) return Outcome::Failed("unknown option " + arg);
         std::string value;
         if (option->placeholder) {
-            if (i + 1 >= args.size()) return std::string(option->name) + " needs " + option->placeholder;
+            if (i + 1 >= args.size())
+                return Outcome::Failed(std::string(option->name) + " needs " + option->placeholder);
             value = args[++i];
         }
         line.options.emplace_back(option, value);
     }
     line.help = !line.Values("--help").empty();
-    if (commandWord.empty()) return line.help ? std::string() : "no command given";
-    if (!line.command) return "unknown command " + commandWord;
-    if (line.help) return {};
+    if (commandWord.empty()) return line.help ? Outcome::Ok() : Outcome::Failed("no command given");
+    if (!line.command) return Outcome::Failed("unknown command " + commandWord);
+    if (line.help) return Outcome::Ok();
 
     for (auto& [option, value] : line.options) {
         if (FindIn(tool.globalOptions, option->name)) continue;
@@ -218,16 +221,16 @@ std::string ParseCommandLine(const ToolSpec& tool, const std::vector<std::string
         std::vector<std::string> owners;
         for (const CommandSpec& command : tool.commands)
             if (FindIn(command.options, option->name)) owners.push_back(command.name);
-        return std::string(option->name) + " belongs to " + JoinNames(owners);
+        return Outcome::Failed(std::string(option->name) + " belongs to " + JoinNames(owners));
     }
     const size_t count = line.operands.size();
     if (count < line.command->operandCount ||
         (!line.command->moreOperands && count != line.command->operandCount))
-        return line.command->operandProblem;
+        return Outcome::Failed(line.command->operandProblem);
     for (const OptionSpec& option : line.command->options)
         if (option.required && !line.Has(option.name))
-            return std::string(line.command->name) + " needs " + OptionWithValue(option);
-    return {};
+            return Outcome::Failed(std::string(line.command->name) + " needs " + OptionWithValue(option));
+    return Outcome::Ok();
 }
 
 std::string UsageLine(const ToolSpec& tool, const CommandSpec* command) {

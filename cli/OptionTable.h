@@ -2,6 +2,8 @@
 // parsing, the checks, the usage texts and the manual page are all read from the tables.
 #pragma once
 
+#include "model/Outcome.h"
+
 #include <optional>
 #include <string>
 #include <utility>
@@ -42,21 +44,22 @@ struct CommandLine {
     bool help = false;
 
     // By an option's long name, which must be in the command's or the global table: a name in neither is
-    // a slip of the code, not of the user, and throws std::logic_error.
+    // a slip of the code, not of the user, and stops the program with a message, as an assertion would.
     bool Has(const char* name) const;
     std::optional<std::string> Value(const char* name) const; // the last one given
     std::vector<std::string> Values(const char* name) const;  // all, in order
 
 private:
-    friend std::string ParseCommandLine(const ToolSpec&, const std::vector<std::string>&, CommandLine&);
+    friend Outcome ParseCommandLine(const ToolSpec&, const std::vector<std::string>&, CommandLine&);
     const OptionSpec* Known(const char* name) const;
     const ToolSpec* tool_ = nullptr;
 };
 
 // Takes `args` (without the program name) apart by the tables and checks it: unknown options and
 // commands, a missing value, an option of another command, the operand count and required options.
-// Returns the problem in the tool's words, empty on success. With --help only the options are checked.
-std::string ParseCommandLine(const ToolSpec& tool, const std::vector<std::string>& args, CommandLine& line);
+// A failure gives the problem in the tool's words; `line` then holds what was taken apart before it (the
+// command, for the usage line). With --help only the options are checked.
+Outcome ParseCommandLine(const ToolSpec& tool, const std::vector<std::string>& args, CommandLine& line);
 
 // `program [GLOBAL OPTIONS] command SYNOPSIS` for one command, or the general form without one.
 std::string UsageLine(const ToolSpec& tool, const CommandSpec* command);

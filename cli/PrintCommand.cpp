@@ -1,5 +1,6 @@
 #include "cli/PrintCommand.h"
 
+#include "cli/ExitStatus.h"
 #include "model/Settings.h"
 #include "sheet/PagePrinter.h"
 #include "sheet/Paper.h"
@@ -103,15 +104,10 @@ std::string ParsePrintRequest(const CommandLine& line, PrintRequest& request) {
 int RunPrint(Document& document, const Settings& settings, const PrintRequest& request, IPrompt& prompt) {
     const Paper paper = Paper::FromSettings(settings);
     double widthMM = paper.PaperWidth(), heightMM = paper.PaperHeight();
-    if (!request.paper.empty() &&
-        !ParsePrinterPaper(request.paper, paper.landscape != 0, widthMM, heightMM)) {
-        std::fprintf(stderr, "tsmtool: unknown printer paper %s\n", request.paper.c_str());
-        return 1;
-    }
-    if (!(2 * request.marginMM < std::min(widthMM, heightMM))) {
-        std::fprintf(stderr, "tsmtool: the printer margins leave nothing printable\n");
-        return 1;
-    }
+    if (!request.paper.empty() && !ParsePrinterPaper(request.paper, paper.landscape != 0, widthMM, heightMM))
+        return ExitStatus(Outcome::Failed(request.paper), "unknown printer paper ");
+    if (!(2 * request.marginMM < std::min(widthMM, heightMM)))
+        return ExitStatus(Outcome::Failed("the printer margins leave nothing printable"));
 
     QPdfWriter pdf(QString::fromLocal8Bit(request.pdfPath.c_str()));
     // Landscape paper is the portrait size turned, as a printer driver describes it.
@@ -124,12 +120,9 @@ int RunPrint(Document& document, const Settings& settings, const PrintRequest& r
     pdf.setResolution(request.dpi);
     pdf.setCreator(QStringLiteral("tsmtool"));
 
-    PrintOutcome outcome;
-    if (!PrintDevelopment(pdf, document, settings, paper, prompt, PrintOptions{}, &outcome)) {
-        std::fprintf(stderr, "tsmtool: nothing printed: %s\n", outcome.detail.c_str());
-        return 1;
-    }
-    return 0;
+    const Result<PrintedJob> printed =
+        PrintDevelopment(pdf, document, settings, paper, prompt, PrintOptions{});
+    return ExitStatus(printed.outcome(), "nothing printed: ");
 }
 
 } // namespace tsm

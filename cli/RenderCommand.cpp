@@ -1,5 +1,6 @@
 #include "cli/RenderCommand.h"
 
+#include "cli/ExitStatus.h"
 #include "model/AtomicFile.h"
 #include "model/Settings.h"
 #include "sheet/SheetScreen.h"
@@ -118,20 +119,12 @@ int RunRender(Document& document, const Settings& documentSettings, const Render
     }
     if (image.isNull()) {
         const glctx::Failure failure = glctx::LastFailure();
-        if (failure == glctx::Failure::None)
-            std::fprintf(stderr, "tsmtool: rendering failed\n");
-        else
-            std::fprintf(stderr, "tsmtool: rendering failed: %s\n", glctx::Describe(failure).c_str());
-        return 1;
+        if (failure == glctx::Failure::None) return ExitStatus(Outcome::Failed("rendering failed"));
+        return ExitStatus(Outcome::Failed(glctx::Describe(failure)), "rendering failed: ");
     }
     const bool png = EndsWithIgnoringCase(request.outPath, ".png");
-    const Outcome written =
-        png ? WriteImageAsPng(image, request.outPath) : WriteImageAsBmp(image, request.outPath);
-    if (!written.ok()) {
-        std::fprintf(stderr, "tsmtool: cannot write the picture: %s\n", written.reason().c_str());
-        return 1;
-    }
-    return 0;
+    return ExitStatus(png ? WriteImageAsPng(image, request.outPath) : WriteImageAsBmp(image, request.outPath),
+                      "cannot write the picture: ");
 }
 
 } // namespace tsm

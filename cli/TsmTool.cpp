@@ -3,6 +3,7 @@
 #include "app/UpdateCheck.h"
 #include "cli/CliPrompt.h"
 #include "cli/EditCommand.h"
+#include "cli/ExitStatus.h"
 #include "cli/ExportCommand.h"
 #include "cli/InfoReport.h"
 #include "cli/OptionTable.h"
@@ -31,8 +32,8 @@ namespace tsm {
 
 namespace {
 
-// Option names are spelled the same in the row and where the value is read; CommandLine throws on a
-// name that is in no table of the command, so a slip shows in the first run that reads it.
+// Option names are spelled the same in the row and where the value is read; CommandLine stops the program on
+// a name that is in no table of the command, so a slip shows in the first run that reads it.
 const std::vector<OptionSpec>& LayoutOptions() {
     static const std::vector<OptionSpec> options = {
         {"--auto", nullptr, "fit the development on one sheet (the default)"},
@@ -251,24 +252,19 @@ std::string TakeArguments(const CommandLine& line, Arguments& args) {
 
 // The user's settings (or the given store), then the overrides; tsmtool never writes settings back.
 bool PrepareSettings(const Arguments& args, Settings& settings) {
-    std::string error;
     SettingsSession session(args.settingsPath.empty() ? DefaultSettingsFilePath() : args.settingsPath);
-    if (!session.ReadStore(&error)) {
-        std::fprintf(stderr, "tsmtool: %s\n", error.c_str());
-        return false;
-    }
+    if (ExitStatus(session.ReadStore()) != 0) return false;
     LoadSettings(session, settings, ProgramDirectory());
     for (const std::string& assignment : args.overrides) {
         const size_t equals = assignment.find('=');
         if (equals == std::string::npos) {
-            std::fprintf(stderr, "tsmtool: --set %s: expected NAME=VALUE\n", assignment.c_str());
+            static_cast<void>(
+                ExitStatus(Outcome::Failed("expected NAME=VALUE"), "--set " + assignment + ": "));
             return false;
         }
-        if (!ApplySettingOverride(settings, assignment.substr(0, equals), assignment.substr(equals + 1),
-                                  &error)) {
-            std::fprintf(stderr, "tsmtool: --set %s: %s\n", assignment.c_str(), error.c_str());
-            return false;
-        }
+        const Outcome applied =
+            ApplySettingOverride(settings, assignment.substr(0, equals), assignment.substr(equals + 1));
+        if (ExitStatus(applied, "--set " + assignment + ": ") != 0) return false;
     }
     return true;
 }
@@ -297,14 +293,14 @@ int RunTsmTool(int argc, char** argv) {
         return 0;
     }
     CommandLine line;
-    std::string problem = ParseCommandLine(Tool(), words, line);
-    if (problem.empty() && line.help) {
+    const Outcome parsed = ParseCommandLine(Tool(), words, line);
+    if (parsed.ok() && line.help) {
         const std::string help = line.command ? CommandHelp(Tool(), *line.command) : OverallHelp(Tool());
         std::fputs(help.c_str(), stdout);
         return 0;
     }
     Arguments args;
-    if (problem.empty()) problem = TakeArguments(line, args);
+    const std::string problem = parsed.ok() ? TakeArguments(line, args) : parsed.reason();
     if (!problem.empty()) return Usage(problem, line.command);
     Settings settings;
     if (!PrepareSettings(args, settings)) return 2;
@@ -320,7 +316,12 @@ int RunTsmTool(int argc, char** argv) {
     if (args.command == "import") return RunImport(settings, args.unfoldRequest, prompt);
 
     const std::string& modelPath = args.command == "export" ? args.operands[1] : args.operands[0];
-    const bool opened = documents.OpenModelFile(modelPath);
+    const Outcome open = documents.OpenModelFile(modelPath);
+    // The reader's result code info reports: 0 read, 1 failed, 3 a version it refused (cancelled after a
+    // reader ran); none when the file was refused before any reader ran.
+    const int readerResult = open.ok() ? 0 : open.failed() ? 1 : documents.LastFormat() != 0 ? 3 : -1;
+    // A reader's failure is a message, as in the window; what was refused before reading was told already.
+    const bool opened = Tell(prompt, open).ok();
     // The model is drawn, printed and exported with the display block it carries.
     const auto documentSettings = [&documents, &settings] {
         return WithDisplay(settings, documents.Current()->display);
@@ -333,8 +334,8 @@ int RunTsmTool(int argc, char** argv) {
     if (args.command == "info") {
         OpenOutcome outcome;
         outcome.opened = opened;
-        outcome.result = documents.LastResult();
         outcome.format = documents.LastFormat();
+        outcome.result = readerResult;
         outcome.title = documents.Title();
         outcome.messages = prompt.Texts();
         outcome.document = opened ? documents.Current() : nullptr;
@@ -353,16 +354,11 @@ int RunTsmTool(int argc, char** argv) {
     if (args.command == "edit")
         return RunEdit(document, documentSettings(), args.editOperations, args.operands[1]);
     if (args.command == "merge") {
-        if (!documents.ImportModelFile(args.operands[1])) return 1;
+        if (!Tell(prompt, documents.ImportModelFile(args.operands[1])).ok()) return 1;
         UpdateSheetGrid(document, Paper::FromSettings(documentSettings()), true);
     }
-    const Outcome written =
-        WriteBinaryModel(document, document.display, args.operands.back(), SaveOptionsFor(document));
-    if (!written.ok()) {
-        std::fprintf(stderr, "tsmtool: %s\n", written.reason().c_str());
-        return 1;
-    }
-    return 0;
+    return ExitStatus(
+        WriteBinaryModel(document, document.display, args.operands.back(), SaveOptionsFor(document)));
 }
 
 } // namespace tsm

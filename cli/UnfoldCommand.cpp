@@ -1,5 +1,6 @@
 #include "cli/UnfoldCommand.h"
 
+#include "cli/ExitStatus.h"
 #include "engine/MeshImportPipeline.h"
 #include "model/BinaryWriter.h"
 #include "sheet/Paper.h"
@@ -42,19 +43,14 @@ bool UnfoldWithRequest(Document& document, const Settings& documentSettings, con
     };
     const Paper paper = Paper::FromSettings(settings);
     StreamUnfoldProgress progress(stderr);
-    if (!UnfoldDocument(document, settings, prompt, applyLayout, OptionsForPaper(paper), &progress))
+    if (!UnfoldDocument(document, settings, prompt, applyLayout, OptionsForPaper(paper), &progress).ok())
         return false;
     UpdateSheetGrid(document, paper, true);
     return true;
 }
 
 int Write(const Document& document, const std::string& path) {
-    const Outcome written = WriteBinaryModel(document, document.display, path);
-    if (!written.ok()) {
-        std::fprintf(stderr, "tsmtool: %s\n", written.reason().c_str());
-        return 1;
-    }
-    return 0;
+    return ExitStatus(WriteBinaryModel(document, document.display, path));
 }
 
 } // namespace
@@ -149,14 +145,12 @@ void StreamUnfoldProgress::Show(int percent) {
 }
 
 int RunImport(const Settings& settings, const UnfoldRequest& request, IPrompt& prompt) {
-    MeshImportOutcome outcome = ImportMeshDocument(request.inPath, settings, prompt);
-    if (!outcome.document) {
-        std::fprintf(stderr, "tsmtool: cannot import %s\n", request.inPath.c_str());
-        return 1;
-    }
-    if (request.unfold && !UnfoldWithRequest(*outcome.document, settings, request, prompt)) return 1;
-    if (!request.unfold) UpdateSheetGrid(*outcome.document, Paper::FromSettings(settings), true);
-    return Write(*outcome.document, request.outPath);
+    Result<ImportedMesh> imported = ImportMeshDocument(request.inPath, settings, prompt);
+    if (!imported.ok()) return ExitStatus(Outcome::Failed(request.inPath), "cannot import ");
+    Document& document = *imported->document;
+    if (request.unfold && !UnfoldWithRequest(document, settings, request, prompt)) return 1;
+    if (!request.unfold) UpdateSheetGrid(document, Paper::FromSettings(settings), true);
+    return Write(document, request.outPath);
 }
 
 int RunUnfold(Document& document, const Settings& settings, const UnfoldRequest& request, IPrompt& prompt) {

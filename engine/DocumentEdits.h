@@ -8,6 +8,7 @@
 #include "engine/EditOperations.h"
 #include "model/Document.h"
 #include "model/Outcome.h"
+#include "model/Result.h"
 #include "model/Settings.h"
 #include "model/UpdateHint.h"
 
@@ -30,12 +31,8 @@ struct EditContext {
     double printableWidthMM = 180.0; // of one sheet: a cut that splits a part moves it 2.5 % of this
 };
 
-// What a command did; the window sends `hint` to the views when `outcome` is ok.
-struct EditResult {
-    Outcome outcome = Outcome::Ok();
-    UpdateHint hint = UpdateHint::Redraw;
-    bool ok() const { return outcome.ok(); }
-};
+// What a command did: when ok, the hint the window sends to the views; otherwise the refusal in words.
+using EditResult = Result<UpdateHint>;
 
 // The objects that select-and-move acts on.
 struct EditSelection {

@@ -28,14 +28,14 @@ std::string BaseName(const std::string& path) {
 
 } // namespace
 
-MeshImportOutcome ImportMeshDocument(const std::string& path, const Settings& settings, IPrompt& prompt) {
-    MeshImportOutcome outcome;
+Result<ImportedMesh> ImportMeshDocument(const std::string& path, const Settings& settings, IPrompt& prompt) {
+    const auto told = [&prompt](const std::string& message, PromptIcon icon) {
+        prompt.Message(message, icon);
+        return Outcome::Cancelled(message);
+    };
     std::error_code error;
-    if (path.empty() || !std::filesystem::is_regular_file(path, error)) {
-        outcome.failure = "File does not exist.";
-        prompt.Message(outcome.failure);
-        return outcome;
-    }
+    if (path.empty() || !std::filesystem::is_regular_file(path, error))
+        return told("File does not exist.", PromptIcon::None);
 
     auto document = std::make_unique<Document>();
     document->display = settings.display();
@@ -47,12 +47,10 @@ MeshImportOutcome ImportMeshDocument(const std::string& path, const Settings& se
     SetColourFromColorref(defaultMaterial.flatColor, firstColour);
 
     EngineCompletion completion;
-    outcome.read = ReadMeshFile(path, *document, &completion);
-    if (!outcome.read.ok) {
-        outcome.failure = "The mesh cannot be imported.\n" + outcome.read.message;
-        prompt.Message(outcome.failure, PromptIcon::Error);
-        return outcome;
-    }
+    const Result<MeshReadCounts> read = ReadMeshFile(path, *document, &completion);
+    if (!read.ok()) return told("The mesh cannot be imported.\n" + read.reason(), PromptIcon::Error);
+    ImportedMesh outcome;
+    outcome.read = *read;
     if (outcome.read.skippedFaces > 0) {
         char text[160];
         std::snprintf(text, sizeof text, "%d face(s) with fewer than three distinct corners were skipped.",
@@ -61,13 +59,11 @@ MeshImportOutcome ImportMeshDocument(const std::string& path, const Settings& se
     }
 
     outcome.removed = NormaliseModel(*document, prompt);
-    if (document->model->solids.empty()) {
-        outcome.failure = "The mesh cannot be imported.\nNo face of " +
-                          std::filesystem::path(path).filename().string() +
-                          " is left after data normalization.";
-        prompt.Message(outcome.failure, PromptIcon::Error);
-        return outcome;
-    }
+    if (document->model->solids.empty())
+        return told("The mesh cannot be imported.\nNo face of " +
+                        std::filesystem::path(path).filename().string() +
+                        " is left after data normalization.",
+                    PromptIcon::Error);
     if (prompt.AskYesNo(kJoinIsolatedEdgesQuestion))
         outcome.mergedEdges = JoinAdjacentIsolatedEdges(*document->model, prompt);
     ComputeBounds(*document->model);
@@ -78,15 +74,15 @@ MeshImportOutcome ImportMeshDocument(const std::string& path, const Settings& se
     return outcome;
 }
 
-bool ImportMeshFile(DocumentController& doc, const std::string& path, IPrompt& prompt) {
+Outcome ImportMeshFile(DocumentController& doc, const std::string& path, IPrompt& prompt) {
     // The new model keeps the display values of the one it replaces, as the window showed them.
     const Settings settings = DocumentSettings(doc.settings(), doc.Current());
-    MeshImportOutcome outcome = ImportMeshDocument(path, settings, prompt);
-    if (!outcome.document) return false;
+    Result<ImportedMesh> imported = ImportMeshDocument(path, settings, prompt);
+    if (!imported.ok()) return std::move(imported).outcome();
     std::filesystem::path suggested(path);
     suggested.replace_extension(".tsm");
-    doc.AdoptNewDocument(std::move(outcome.document), BaseName(path), suggested.string());
-    return true;
+    doc.AdoptNewDocument(std::move(imported->document), BaseName(path), suggested.string());
+    return Outcome::Ok();
 }
 
 } // namespace tsm

@@ -48,7 +48,7 @@ bool RestoreModel(Document& document, const HistoryEntry& entry, const Settings&
     RecordingPrompt quiet;
     EngineCompletion completion;
     BinaryReader reader(document.path, copy, 0, quiet, completion, settings);
-    if (reader.LoadFromBytes(*bytes) != kLoadOk || !copy.model) return false;
+    if (!reader.LoadFromBytes(*bytes).ok() || !copy.model) return false;
     CMeshModel& model = *document.model;
     model.solids = std::move(copy.model->solids);
     for (auto& solid : model.solids) solid->model = &model;
@@ -66,7 +66,7 @@ bool Restore(Document& document, const HistoryEntry& entry, const Settings& sett
 }
 
 EditResult Refused(const char* text) {
-    return {Outcome::Failed(text), UpdateHint::Redraw};
+    return Outcome::Failed(text);
 }
 
 } // namespace
@@ -81,7 +81,7 @@ EditResult RunDevelopmentEdit(EditContext& context, UpdateHint hint, const std::
     document.history.PushEdit(std::move(entry));
     document.modified = true;
     CompleteDevelopmentEdit(document, scope);
-    return {Outcome::Ok(), hint};
+    return hint;
 }
 
 void CompleteDevelopmentEdit(Document& document, EditScope scope) {
@@ -96,11 +96,11 @@ EditResult RunModelEdit(EditContext& context, UpdateHint hint, const std::functi
     if (!document.model) return Refused("There is no model to edit.");
     HistoryEntry entry = CaptureModel(document);
     Outcome outcome = change();
-    if (!outcome.ok()) return {std::move(outcome), hint};
+    if (!outcome.ok()) return outcome;
     document.history.PushEdit(std::move(entry));
     document.modified = true;
     CompleteDevelopmentEdit(document);
-    return {Outcome::Ok(), hint};
+    return hint;
 }
 
 namespace {
@@ -162,7 +162,7 @@ EditResult Step(EditContext& context, bool undo) {
         history.PushUndo(std::move(present));
     document.modified = true;
     CompleteDevelopmentEdit(document, scope);
-    return {Outcome::Ok(), UpdateHint::Undone};
+    return UpdateHint::Undone;
 }
 
 } // namespace
@@ -187,7 +187,7 @@ EditResult CommitEdit(EditContext& context, PendingEdit pending, UpdateHint hint
     document.history.PushEdit(std::move(*pending.entry));
     document.modified = true;
     CompleteDevelopmentEdit(document);
-    return {Outcome::Ok(), hint};
+    return hint;
 }
 
 } // namespace tsm

@@ -76,7 +76,7 @@ public:
         meanLength_ = counted > 0 && lengthSum > 0 ? lengthSum / counted : 1.0;
     }
 
-    FewestPartsPlan Run() {
+    Result<FewestPartsPlan> Run() {
         FewestPartsPlan best;
         const int growths = GrowthsFor(in_);
         std::vector<double> keys(m_);
@@ -113,11 +113,7 @@ public:
         }
         if (!cancelled_ && best.candidate >= 0) Dissolve(best, growths, DissolutionsFor(in_));
         Restore();
-        if (cancelled_) {
-            FewestPartsPlan none;
-            none.cancelled = true;
-            return none;
-        }
+        if (cancelled_) return Outcome::Cancelled();
         return best;
     }
 
@@ -500,7 +496,7 @@ int FewestPartsSteps(const FewestPartsInput& input) {
     return (GrowthsFor(input) + DissolutionsFor(input)) * static_cast<int>(input.edges.size());
 }
 
-FewestPartsPlan PlanFewestParts(const FewestPartsInput& input, const std::function<bool(int)>& step) {
+Result<FewestPartsPlan> PlanFewestParts(const FewestPartsInput& input, const std::function<bool(int)>& step) {
     Planner planner(input, step);
     return planner.Run();
 }

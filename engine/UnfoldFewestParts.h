@@ -11,6 +11,7 @@
 #pragma once
 
 #include "engine/Unfolder.h"
+#include "model/Result.h"
 
 #include <functional>
 #include <vector>
@@ -34,7 +35,6 @@ struct FewestPartsPlan {
     int parts = 0;
     double cutLength = 0;
     int candidate = -1; // which growth won: 0 the upright one
-    bool cancelled = false;
 };
 
 // The number of steps PlanFewestParts reports for `input`.
@@ -43,7 +43,7 @@ int FewestPartsSteps(const FewestPartsInput& input);
 // Plans the joins. Edges need their unfoldWeight (the upright order; negative: never joined), foldAngle
 // and length. Faces are laid flat again and given back their own parts before it returns, so that the
 // caller replays the joins from the same start. `step` is called with positions 1..FewestPartsSteps and
-// returns false to cancel (then `cancelled` is set and `joins` is empty).
-FewestPartsPlan PlanFewestParts(const FewestPartsInput& input, const std::function<bool(int)>& step);
+// returns false to cancel, which gives a cancelled result.
+Result<FewestPartsPlan> PlanFewestParts(const FewestPartsInput& input, const std::function<bool(int)>& step);
 
 } // namespace tsm

@@ -326,8 +326,7 @@ Unfolder::Unfolder(CMeshModel& model, double documentScale, UnfoldOptions option
 
 Unfolder::~Unfolder() = default;
 
-UnfoldResult Unfolder::Run(IUnfoldProgress* progress) {
-    UnfoldResult result;
+Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
     if (!development_) development_ = std::make_unique<Development>();
     overlapTests_ = 0;
     refusedJoins_ = 0;
@@ -364,7 +363,7 @@ UnfoldResult Unfolder::Run(IUnfoldProgress* progress) {
     const auto cancel = [&] {
         progress->Finish();
         development_.reset();
-        result.cancelled = true;
+        return Outcome::Cancelled(kUnfoldCancelledText);
     };
     char text[96];
     const auto step = [&](int position, int count) {
@@ -389,30 +388,21 @@ UnfoldResult Unfolder::Run(IUnfoldProgress* progress) {
         // The joins are made again below, one step each, after the plan's steps.
         count = planSteps + static_cast<int>(edges.size());
         if (progress) progress->Start(kUnfoldCaption, count);
-        const FewestPartsPlan plan = PlanFewestParts(input, planStep);
-        if (plan.cancelled) {
-            cancel();
-            return result;
-        }
-        const int joins = static_cast<int>(plan.joins.size());
+        const Result<FewestPartsPlan> plan = PlanFewestParts(input, planStep);
+        if (!plan.ok()) return cancel();
+        const int joins = static_cast<int>(plan->joins.size());
         for (int i = 0; i < joins; ++i) {
             const int position =
                 planSteps + static_cast<int>((static_cast<int64_t>(i) + 1) * edges.size() / joins);
-            if (progress && !step(position, count)) {
-                cancel();
-                return result;
-            }
+            if (progress && !step(position, count)) return cancel();
             // The plan made these very joins from the same flat faces, its overlap tests included.
-            impl.TryJoin(*plan.joins[i], false);
+            impl.TryJoin(*plan->joins[i], false);
         }
     } else {
         const int count = static_cast<int>(edges.size());
         if (progress) progress->Start(kUnfoldCaption, count);
         for (int i = 0; i < count; ++i) {
-            if (progress && !step(i + 1, count)) {
-                cancel();
-                return result;
-            }
+            if (progress && !step(i + 1, count)) return cancel();
             CEdge& edge = *edges[i];
             if (edge.mark || edge.unfoldWeight < 0) continue;
             if (edge.halfEdge1->face->part == edge.halfEdge2->face->part) continue;
@@ -463,27 +453,25 @@ UnfoldResult Unfolder::Run(IUnfoldProgress* progress) {
     }
     if (progress) progress->Finish();
 
-    result.development = std::move(development_);
-    result.defaultFlapHeightMM = flapHeight;
-    return result;
+    return UnfoldedDevelopment{std::move(development_), flapHeight};
 }
 
-bool UnfoldDocument(Document& document, const Settings& settings, IPrompt& prompt,
-                    const std::function<bool()>& askLayoutMethod, const UnfoldOptions& options,
-                    IUnfoldProgress* progress) {
-    if (!document.model) return false;
+Outcome UnfoldDocument(Document& document, const Settings& settings, IPrompt& prompt,
+                       const std::function<bool()>& askLayoutMethod, const UnfoldOptions& options,
+                       IUnfoldProgress* progress) {
+    if (!document.model) return Outcome::Cancelled("there is no model to unfold");
     CMeshModel& model = *document.model;
     bool any = false;
     for (auto& solid : model.solids) any = any || solid->inDevelopment;
     if (!any) {
         prompt.Message(kNoObjectToUnfoldText, PromptIcon::Information);
-        return false;
+        return Outcome::Cancelled(kNoObjectToUnfoldText);
     }
     ComputeBounds(model);
     AutoFlapAnglesAll(model, settings.iMaxFlapBaseAngle);
     for (auto& solid : model.solids)
         for (auto& edge : solid->edges) UpdateEdgeGeometry(*edge);
-    if (askLayoutMethod && !askLayoutMethod()) return false;
+    if (askLayoutMethod && !askLayoutMethod()) return Outcome::Cancelled();
 
     UnfoldOptions runOptions = options;
     runOptions.layoutMethod = settings.layoutMethod;
@@ -491,19 +479,19 @@ bool UnfoldDocument(Document& document, const Settings& settings, IPrompt& promp
     runOptions.coincidentEdgeThresholdMM = CoincidentEdgeThresholdMM(settings);
     runOptions.display = document.display;
     Unfolder unfolder(model, document.documentScale, runOptions);
-    UnfoldResult result = unfolder.Run(progress);
-    if (result.cancelled || !result.development) {
+    Result<UnfoldedDevelopment> result = unfolder.Run(progress);
+    if (!result.ok()) {
         prompt.Message(kUnfoldCancelledText, PromptIcon::Information);
-        return false;
+        return Outcome::Cancelled(kUnfoldCancelledText);
     }
     SeparateCorners(model);
     for (const CTextBlock& text : document.reusableTexts)
-        result.development->texts.push_back(std::make_unique<CTextBlock>(text));
-    document.development = std::move(result.development);
-    document.display.dDefaultFlapHeightMM = result.defaultFlapHeightMM;
+        result->development->texts.push_back(std::make_unique<CTextBlock>(text));
+    document.development = std::move(result->development);
+    document.display.dDefaultFlapHeightMM = result->defaultFlapHeightMM;
     ComputeDevelopmentExtent(*document.development, true);
     document.modified = true;
-    return true;
+    return Outcome::Ok();
 }
 
 DevelopmentSummary SummariseDevelopment(const Development& development) {

@@ -9,6 +9,7 @@
 
 #include "model/Document.h"
 #include "model/Prompt.h"
+#include "model/Result.h"
 #include "model/Settings.h"
 
 #include <functional>
@@ -48,10 +49,9 @@ struct UnfoldOptions {
     DisplaySettings display;
 };
 
-struct UnfoldResult {
-    std::unique_ptr<Development> development; // null when cancelled
-    bool cancelled = false;
-    double defaultFlapHeightMM = 5.0; // the flaps' height, for the document's display block
+struct UnfoldedDevelopment {
+    std::unique_ptr<Development> development; // never null
+    double defaultFlapHeightMM = 5.0;         // the flaps' height, for the document's display block
 };
 
 class Unfolder {
@@ -63,8 +63,8 @@ public:
     Unfolder& operator=(const Unfolder&) = delete;
 
     // Unfolds every solid whose inDevelopment is set, laid out by the options' layout method.
-    // `progress` may be null. On cancel the development is discarded and `cancelled` is set.
-    UnfoldResult Run(IUnfoldProgress* progress = nullptr);
+    // `progress` may be null. On cancel the development is discarded and the result is cancelled.
+    Result<UnfoldedDevelopment> Run(IUnfoldProgress* progress = nullptr);
 
     // Counters of the last run, for tests and the benchmark.
     int OverlapTests() const { return overlapTests_; }
@@ -100,10 +100,11 @@ double CoincidentEdgeThresholdMM(const Settings& settings);
 // (it may change the layout method in `settings` and the document's documentScale); false means Cancel.
 // The layout method, the flap angle limit and the coincident-edge threshold are read from `settings`
 // after the dialog; the document's display block classifies the lines and takes the flap height.
-// Returns true when the document got a new development.
-bool UnfoldDocument(Document& document, const Settings& settings, IPrompt& prompt,
-                    const std::function<bool()>& askLayoutMethod, const UnfoldOptions& options,
-                    IUnfoldProgress* progress = nullptr);
+// Ok when the document got a new development; cancelled otherwise, the user told why (no solid to unfold,
+// the dialog cancelled, the unfolding cancelled).
+Outcome UnfoldDocument(Document& document, const Settings& settings, IPrompt& prompt,
+                       const std::function<bool()>& askLayoutMethod, const UnfoldOptions& options,
+                       IUnfoldProgress* progress = nullptr);
 
 // What a person with scissors and glue faces: the parts, the length of their outlines on paper (every line
 // that is not a fold, flaps not counted; the development's units, millimetres once laid out) and the flaps

@@ -16,20 +16,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     RecordingPrompt prompt;
     EngineCompletion completion;
     BinaryReader reader("fuzz.tsm", doc, 0, prompt, completion);
-    const ModelLoadResult result =
-        reader.LoadFromBytes(std::string_view(reinterpret_cast<const char*>(data), size));
-    if (result == kLoadFailed && reader.FailureReason().empty()) {
+    const Outcome result = reader.LoadFromBytes(std::string_view(reinterpret_cast<const char*>(data), size));
+    if (result.failed() && result.reason().empty()) {
         std::fprintf(stderr, "load failed without a reason\n");
         std::abort();
     }
-    if (result != kLoadOk) return 0;
+    if (!result.ok()) return 0;
 
     const std::string saved = SerializeBinaryModel(doc, doc.display);
     Document again;
     RecordingPrompt againPrompt;
     BinaryReader rereader("again.tsm", again, 0, againPrompt, completion);
-    if (rereader.LoadFromBytes(saved) != kLoadOk) {
-        std::fprintf(stderr, "a saved model does not load again: %s\n", rereader.FailureReason().c_str());
+    const Outcome again = rereader.LoadFromBytes(saved);
+    if (!again.ok()) {
+        std::fprintf(stderr, "a saved model does not load again: %s\n", again.reason().c_str());
         std::abort();
     }
     return 0;

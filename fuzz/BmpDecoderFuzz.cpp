@@ -9,13 +9,13 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace tsm;
-    const BmpDecodeResult result = DecodeBmp(data, size);
-    if ((result.status == BmpStatus::Ok) != (result.image != nullptr)) {
-        std::fprintf(stderr, "status and image disagree\n");
+    const BmpImage result = DecodeBmp(data, size);
+    if (result.ok() ? *result == nullptr : result.reason().empty()) {
+        std::fprintf(stderr, "a decode gave no image or failed without a reason\n");
         std::abort();
     }
-    if (!result.image) return 0;
-    const CTextureImage& image = *result.image;
+    if (!result.ok()) return 0;
+    const CTextureImage& image = **result;
     if (image.width <= 0 || image.height <= 0 || int64_t(image.width) * image.height > kMaxImagePixels ||
         image.pixels.size() != size_t(image.width) * size_t(image.height) * 3) {
         std::fprintf(stderr, "decoded image of inconsistent size %dx%d, %zu bytes\n", image.width,

@@ -18,9 +18,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (MeshFormat format : {MeshFormat::Obj, MeshFormat::Off, MeshFormat::Stl, MeshFormat::Ply}) {
         Document doc;
         EngineCompletion completion;
-        const MeshReadResult result = ReadMeshBytes(bytes, "fuzz", format, doc, &completion);
-        if (!result.ok) {
-            if (result.message.empty()) {
+        const Result<MeshReadCounts> result = ReadMeshBytes(bytes, "fuzz", format, doc, &completion);
+        if (!result.ok()) {
+            if (result.reason().empty()) {
                 std::fprintf(stderr, "a read failed without a message\n");
                 std::abort();
             }

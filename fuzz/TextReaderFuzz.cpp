@@ -18,13 +18,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     RecordingPrompt prompt;
     EngineCompletion completion;
     TextReader reader("fuzz.tsm", doc, 0, prompt, completion);
-    const ModelLoadResult result =
-        reader.LoadFromBytes(std::string_view(reinterpret_cast<const char*>(data), size));
-    if (result == kLoadFailed && reader.FailureReason().empty()) {
+    const Outcome result = reader.LoadFromBytes(std::string_view(reinterpret_cast<const char*>(data), size));
+    if (result.failed() && result.reason().empty()) {
         std::fprintf(stderr, "load failed without a reason\n");
         std::abort();
     }
-    if (result != kLoadOk) return 0;
+    if (!result.ok()) return 0;
 
     const auto violations = CheckModelInvariants(doc);
     if (!violations.empty()) {

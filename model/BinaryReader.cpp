@@ -114,7 +114,7 @@ public:
           completion_(completion), textureSizeLimit_(textureSizeLimit), failureReason_(failureReason),
           data_(reinterpret_cast<const uint8_t*>(bytes.data())), size_(bytes.size()) {}
 
-    ModelLoadResult Run();
+    Outcome Run();
 
 private:
     // --- Failure bookkeeping -------------------------------------------------------------------------
@@ -293,10 +293,10 @@ std::string BinaryReader::Impl::Where() const {
     return "the file";
 }
 
-ModelLoadResult BinaryReader::Impl::Run() {
+Outcome BinaryReader::Impl::Run() {
     if (size_ == 0) {
         Fail("the file is empty");
-        return kLoadFailed;
+        return Outcome::Failed(failureReason_);
     }
     // The header line has been checked by the caller; it runs to the first line feed, at most 511 bytes.
     const size_t scan = std::min(size_, kMaxHeaderLineBytes);
@@ -309,14 +309,14 @@ ModelLoadResult BinaryReader::Impl::Run() {
     const int32_t writerLevel = I32();
     const std::string writerLocale = Str();
     Str(); // the writer's character set: the texts are used as they stand
-    if (Failed()) return kLoadFailed;
+    if (Failed()) return Outcome::Failed(failureReason_);
     if (version < 2) {
         prompt_.Message(kTooOldMessage);
-        return kLoadVersionRefused;
+        return Outcome::Cancelled(kTooOldMessage);
     }
     if (version > 4) {
         prompt_.Message(kTooNewMessage);
-        return kLoadVersionRefused;
+        return Outcome::Cancelled(kTooNewMessage);
     }
     if (version == 4 && minorVersion > 0) prompt_.Message(kNewMinorMessage);
 
@@ -332,18 +332,19 @@ ModelLoadResult BinaryReader::Impl::Run() {
 
     At(Section::SolidCount);
     const int32_t solidCount = I32();
-    if (!CheckCount(solidCount, kSolidMinBytes, [&] { return std::string("solids"); })) return kLoadFailed;
+    if (!CheckCount(solidCount, kSolidMinBytes, [&] { return std::string("solids"); }))
+        return Outcome::Failed(failureReason_);
     model_.solids.reserve(size_t(solidCount));
     for (int32_t s = 0; s < solidCount; ++s)
-        if (!ReadSolid(s)) return kLoadFailed;
+        if (!ReadSolid(s)) return Outcome::Failed(failureReason_);
 
     At(Section::MaterialCount);
     const int32_t materialCount = I32();
     if (!CheckCount(materialCount, kMaterialMinBytes, [&] { return std::string("materials"); }))
-        return kLoadFailed;
+        return Outcome::Failed(failureReason_);
     model_.materials.reserve(size_t(materialCount));
     for (int32_t m = 0; m < materialCount; ++m)
-        if (!ReadMaterial(m)) return kLoadFailed;
+        if (!ReadMaterial(m)) return Outcome::Failed(failureReason_);
 
     // Faces name their material before the materials are read; now the names can be checked.
     for (size_t s = 0; s < model_.solids.size(); ++s) {
@@ -353,7 +354,7 @@ ModelLoadResult BinaryReader::Impl::Run() {
             if (index < -1 || index >= materialCount) {
                 Fail("material index " + N(index) + " of face " + N(int64_t(f)) + " of solid " +
                      N(int64_t(s)) + " is out of range (the model has " + N(materialCount) + " materials)");
-                return kLoadFailed;
+                return Outcome::Failed(failureReason_);
             }
         }
     }
@@ -363,20 +364,20 @@ ModelLoadResult BinaryReader::Impl::Run() {
 
     At(Section::DevelopmentFlag);
     const bool hasDevelopment = Bool();
-    if (Failed()) return kLoadFailed;
-    if (hasDevelopment && !ReadDevelopment()) return kLoadFailed;
+    if (Failed()) return Outcome::Failed(failureReason_);
+    if (hasDevelopment && !ReadDevelopment()) return Outcome::Failed(failureReason_);
 
     // The display block is applied as it is read, so it is only started when the whole block and the end
     // marker are there: a file cut short never changes the document's display values.
     if (Remaining() < kSettingsBytes) {
         At(Section::Settings);
         Fail("the file ends inside " + Where());
-        return kLoadFailed;
+        return Outcome::Failed(failureReason_);
     }
     if (Remaining() < kSettingsBytes + kTrailerBytes) {
         At(Section::Trailer);
         Fail("the file ends inside " + Where());
-        return kLoadFailed;
+        return Outcome::Failed(failureReason_);
     }
     At(Section::Settings);
     if (importFlag_ == 0) {
@@ -389,13 +390,13 @@ ModelLoadResult BinaryReader::Impl::Run() {
     }
     At(Section::Trailer);
     I32();
-    if (Failed()) return kLoadFailed;
+    if (Failed()) return Outcome::Failed(failureReason_);
 
     const Development* development = document_.development.get();
     if (writerLevel >= 101 && development && !development->texts.empty() &&
         !EqualsIgnoringAsciiCase(writerLocale, "en-US"))
         prompt_.Message(kOtherLanguageMessage);
-    return kLoadOk;
+    return Outcome::Ok();
 }
 
 bool BinaryReader::Impl::ReadSolid(int32_t s) {
@@ -781,29 +782,29 @@ BinaryReader::BinaryReader(std::string path, Document& document, int importFlag,
 
 BinaryReader::~BinaryReader() = default;
 
-ModelLoadResult BinaryReader::LoadFromBytes(std::string_view bytes) {
+Outcome BinaryReader::LoadFromBytes(std::string_view bytes) {
     failureReason_.clear();
     Impl impl(document_, importFlag_, prompt_, completion_, textureSizeLimit_, failureReason_, bytes);
     return impl.Run();
 }
 
-ModelLoadResult BinaryReader::Load() {
+Outcome BinaryReader::Load() {
     failureReason_.clear();
     const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         failureReason_ = std::string("the file cannot be opened (") + std::strerror(errno) + ")";
-        return kLoadFailed;
+        return Outcome::Failed(failureReason_);
     }
     struct stat info;
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
         failureReason_ = "it is not a regular file";
-        return kLoadFailed;
+        return Outcome::Failed(failureReason_);
     }
     if (uint64_t(info.st_size) > kMaxFileBytes) {
         ::close(fd);
         failureReason_ = "the file is larger than 2 GiB";
-        return kLoadFailed;
+        return Outcome::Failed(failureReason_);
     }
     // Left uninitialised: the read fills it, and zeroing tens of megabytes first costs as much as parsing.
     const size_t size = size_t(info.st_size);
@@ -811,7 +812,7 @@ ModelLoadResult BinaryReader::Load() {
     if (!bytes) {
         ::close(fd);
         failureReason_ = "there is not enough memory to read the file";
-        return kLoadFailed;
+        return Outcome::Failed(failureReason_);
     }
     size_t done = 0;
     while (done < size) {
@@ -820,7 +821,7 @@ ModelLoadResult BinaryReader::Load() {
         if (n < 0) {
             failureReason_ = std::string("the file cannot be read (") + std::strerror(errno) + ")";
             ::close(fd);
-            return kLoadFailed;
+            return Outcome::Failed(failureReason_);
         }
         if (n == 0) break; // shrank while being read: what is there is all there is
         done += size_t(n);

@@ -3,6 +3,7 @@
 
 #include "model/Document.h"
 #include "model/ModelCompletion.h"
+#include "model/Outcome.h"
 #include "model/Prompt.h"
 #include "model/Settings.h"
 
@@ -21,12 +22,11 @@ public:
     BinaryReader(const BinaryReader&) = delete;
     BinaryReader& operator=(const BinaryReader&) = delete;
 
-    // Reads the whole file: kLoadOk, kLoadFailed (see FailureReason) or kLoadVersionRefused.
-    ModelLoadResult Load();
-    // Reads a file's contents already in memory (the path only names it); the same result codes as Load.
-    ModelLoadResult LoadFromBytes(std::string_view bytes);
-    // What was wrong when Load gave kLoadFailed, in words for the user ("the file ends inside ...").
-    const std::string& FailureReason() const { return failureReason_; }
+    // Reads the whole file. Failed says what was wrong in words for the user ("the file ends inside
+    // ..."); cancelled is a version the reader refused, after telling the user.
+    Outcome Load();
+    // Reads a file's contents already in memory (the path only names it); the same outcomes as Load.
+    Outcome LoadFromBytes(std::string_view bytes);
 
 private:
     class Impl;

@@ -191,15 +191,10 @@ void DecodeRle(const Layout& layout, std::vector<uint8_t>& out) {
     }
 }
 
-BmpDecodeResult Fail(BmpStatus status) {
-    BmpDecodeResult result;
-    result.status = status;
-    return result;
-}
-
 } // namespace
 
-BmpDecodeResult DecodeBmp(const uint8_t* data, size_t size) {
+BmpImage DecodeBmp(const uint8_t* data, size_t size, const std::string& path) {
+    const auto Fail = [&path](BmpStatus status) { return Outcome::Failed(BmpStatusMessage(status, path)); };
     if (!data) return Fail(BmpStatus::ReadFailed);
     size_t pos = 0;
     uint32_t pixelOffset = 0;
@@ -326,10 +321,7 @@ BmpDecodeResult DecodeBmp(const uint8_t* data, size_t size) {
     else
         DecodeUncompressed(layout, image->pixels);
 
-    BmpDecodeResult result;
-    result.status = BmpStatus::Ok;
-    result.image = std::move(image);
-    return result;
+    return image;
 }
 
 std::string BmpStatusMessage(BmpStatus status, const std::string& path) {
@@ -369,12 +361,10 @@ std::unique_ptr<CTextureImage> LoadBmpFile(const std::string& path, IPrompt& pro
             !in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(wanted)))
             status = BmpStatus::ReadFailed;
     }
-    if (status == BmpStatus::Ok) {
-        BmpDecodeResult result = DecodeBmp(bytes.data(), bytes.size());
-        if (result.status == BmpStatus::Ok) return std::move(result.image);
-        status = result.status;
-    }
-    prompt.Message(BmpStatusMessage(status, path), PromptIcon::None, "Error");
+    BmpImage decoded = status == BmpStatus::Ok ? DecodeBmp(bytes.data(), bytes.size(), path)
+                                               : BmpImage(Outcome::Failed(BmpStatusMessage(status, path)));
+    if (decoded.ok()) return std::move(decoded).value();
+    prompt.Message(decoded.reason(), PromptIcon::None, "Error");
     return nullptr;
 }
 

@@ -5,6 +5,7 @@
 
 #include "model/Mesh.h"
 #include "model/Prompt.h"
+#include "model/Result.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -21,18 +22,16 @@ enum class BmpStatus {
     OutOfMemory,      // the image is too large to hold
 };
 
-struct BmpDecodeResult {
-    BmpStatus status = BmpStatus::ConversionFailed;
-    std::unique_ptr<CTextureImage> image; // set exactly when status is Ok
-};
-
-// Decodes a bitmap held in memory, without messages. Pixels come out as R, G, B rows top to bottom.
-// Never reads outside [data, data + size); the image size is checked against the bytes present before
-// anything is allocated.
-BmpDecodeResult DecodeBmp(const uint8_t* data, size_t size);
-
 // The text shown for a failed decode of the file at `path`; empty for Ok.
 std::string BmpStatusMessage(BmpStatus status, const std::string& path);
+
+// A decoded image (never null), or the failure with the text BmpStatusMessage gives.
+using BmpImage = Result<std::unique_ptr<CTextureImage>>;
+
+// Decodes a bitmap held in memory, without messages; `path` only names it in the failure's text. Pixels
+// come out as R, G, B rows top to bottom. Never reads outside [data, data + size); the image size is
+// checked against the bytes present before anything is allocated.
+BmpImage DecodeBmp(const uint8_t* data, size_t size, const std::string& path = {});
 
 // Reads and decodes the file; a failure is reported in a box titled "Error" and gives null.
 std::unique_ptr<CTextureImage> LoadBmpFile(const std::string& path, IPrompt& prompt);

@@ -11,13 +11,6 @@
 
 namespace tsm {
 
-// Result codes of the model readers.
-enum ModelLoadResult : int {
-    kLoadOk = 0,
-    kLoadFailed = 1,        // cannot open, truncated or malformed
-    kLoadVersionRefused = 3 // the reader has already shown its message
-};
-
 struct Document {
     std::unique_ptr<CMeshModel> model;
     std::unique_ptr<Development> development; // null when the file carries no development

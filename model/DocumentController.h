@@ -1,7 +1,6 @@
 // The document side of the single-document window: the current document, opened from a model file,
-// merged with another, or adopted from an imported mesh, and the window pieces that follow it. The open
-// steps themselves are in OpenPipeline.cpp, the import in ModelImport.cpp, the adoption in
-// DocumentAdoption.cpp.
+// merged with another, adopted from an imported mesh or saved, and the window pieces that follow it. The
+// reading steps themselves are in OpenPipeline.h, the merge in DocumentMerge.h.
 #pragma once
 
 #include "model/Document.h"
@@ -39,10 +38,13 @@ public:
                        IDocumentWindow* window = nullptr);
     ~DocumentController();
 
-    // Returns true when the file became the current document; on failure nothing changes.
-    bool OpenModelFile(const std::string& path);
-    // Merges a second model file into the current document; on failure nothing changes.
-    bool ImportModelFile(const std::string& path);
+    // Ok when the file became the current document; otherwise nothing changes. Failed: a reader could not
+    // read the file, the reason is the message to show ("Cannot read the model file ..."). Cancelled: the
+    // user was told already (no such file, not a model file, a version the reader refused).
+    Outcome OpenModelFile(const std::string& path);
+    // Merges a second model file into the current document; the same outcomes, and nothing changes unless
+    // ok.
+    Outcome ImportModelFile(const std::string& path);
     // Makes a document built in memory (an imported mesh) current as a new, unsaved document: the
     // title, the panels and the views follow, the modified flag is set. The recent-file list and the last
     // folder stay as they are, since both lead back to OpenModelFile, which reads model files only.
@@ -64,13 +66,16 @@ public:
     Document* Current() const { return current_.get(); }
     const Settings& settings() const { return settings_; }
     const std::string& Title() const { return title_; }
-    // Outcome of the last open: the reader's result (-1 when no reader ran) and format (0 likewise).
-    int LastResult() const { return lastResult_; }
+    // The format of the model file last opened or imported (ModelFileFormat's: 2 text, 3 binary), 0 when
+    // the file was refused before it was read.
     int LastFormat() const { return lastFormat_; }
 
     void SetInstalledFontFamilies(std::vector<std::string> families) { fontFamilies_ = std::move(families); }
 
 private:
+    // Shows `message` and gives the cancelled outcome that says it was shown.
+    Outcome Told(const std::string& message);
+
     const Settings& settings_;
     IPrompt& prompt_;
     IModelCompletion& completion_;
@@ -79,7 +84,6 @@ private:
     std::string title_;
     std::string savePath_;
     std::string suggestedSavePath_;
-    int lastResult_ = -1;
     int lastFormat_ = 0;
     std::vector<std::string> fontFamilies_;
 };

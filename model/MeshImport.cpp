@@ -76,62 +76,53 @@ MeshFormat MeshFormatFromContent(std::string_view bytes) {
     return MeshFormat::Unknown;
 }
 
-MeshReadResult ReadMeshBytes(std::string_view bytes, const std::string& fileName, MeshFormat format,
-                             Document& document, IModelCompletion* completion) {
-    MeshReadResult result;
-    result.format = format;
+Result<MeshReadCounts> ReadMeshBytes(std::string_view bytes, const std::string& fileName, MeshFormat format,
+                                     Document& document, IModelCompletion* completion) {
     MeshBuilder builder;
+    std::string failure;
     switch (format) {
     case MeshFormat::Obj:
-        result.message = ReadObj(bytes, fileName, builder);
+        failure = ReadObj(bytes, fileName, builder);
         break;
     case MeshFormat::Off:
-        result.message = ReadOff(bytes, fileName, builder);
+        failure = ReadOff(bytes, fileName, builder);
         break;
     case MeshFormat::Stl:
-        result.message = ReadStl(bytes, fileName, builder);
+        failure = ReadStl(bytes, fileName, builder);
         break;
     case MeshFormat::Ply:
-        result.message = ReadPly(bytes, fileName, builder);
+        failure = ReadPly(bytes, fileName, builder);
         break;
     case MeshFormat::Unknown:
-        result.message = fileName + ": the file is not an OBJ, OFF, STL or PLY mesh";
+        failure = fileName + ": the file is not an OBJ, OFF, STL or PLY mesh";
         break;
     }
-    if (!result.message.empty()) return result;
-    result.skippedFaces = builder.SkippedFaces();
-    result.faces = builder.FaceCount();
-    if (result.faces == 0) {
-        result.message = fileName + ": the file holds no face with three or more distinct corners";
-        return result;
-    }
+    if (!failure.empty()) return Outcome::Failed(failure);
+    MeshReadCounts counts;
+    counts.format = format;
+    counts.skippedFaces = builder.SkippedFaces();
+    counts.faces = builder.FaceCount();
+    if (counts.faces == 0)
+        return Outcome::Failed(fileName + ": the file holds no face with three or more distinct corners");
     builder.Finish(document, completion);
-    result.ok = true;
-    return result;
+    return counts;
 }
 
-MeshReadResult ReadMeshFile(const std::string& path, Document& document, IModelCompletion* completion) {
+Result<MeshReadCounts> ReadMeshFile(const std::string& path, Document& document,
+                                    IModelCompletion* completion) {
     const std::string fileName = FileNameOf(path);
     std::error_code error;
     std::ifstream file;
     if (std::filesystem::is_regular_file(path, error)) file.open(path, std::ios::binary);
-    MeshReadResult failed;
-    if (!file.is_open()) {
-        failed.message = fileName + ": the file cannot be opened";
-        return failed;
-    }
+    if (!file.is_open()) return Outcome::Failed(fileName + ": the file cannot be opened");
     file.seekg(0, std::ios::end);
     const std::streamoff size = file.tellg();
     file.seekg(0, std::ios::beg);
-    if (size < 0 || static_cast<uint64_t>(size) > kMaxMeshFileBytes) {
-        failed.message = fileName + ": the file is too large to read";
-        return failed;
-    }
+    if (size < 0 || static_cast<uint64_t>(size) > kMaxMeshFileBytes)
+        return Outcome::Failed(fileName + ": the file is too large to read");
     std::string bytes(static_cast<size_t>(size), '\0');
-    if (size > 0 && !file.read(bytes.data(), size)) {
-        failed.message = fileName + ": the file cannot be read";
-        return failed;
-    }
+    if (size > 0 && !file.read(bytes.data(), size))
+        return Outcome::Failed(fileName + ": the file cannot be read");
 
     MeshFormat format = MeshFormatFromExtension(path);
     const MeshFormat announced = MeshFormatFromContent(bytes);

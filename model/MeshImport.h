@@ -6,6 +6,7 @@
 #include "model/Document.h"
 #include "model/MeshBuilder.h"
 #include "model/ModelCompletion.h"
+#include "model/Result.h"
 
 #include <string>
 #include <string_view>
@@ -14,10 +15,9 @@ namespace tsm {
 
 enum class MeshFormat { Unknown, Obj, Off, Stl, Ply };
 
-struct MeshReadResult {
-    bool ok = false;
-    // On failure: names the file and the line (text) or record (binary) and what is wrong there.
-    std::string message;
+// What a mesh read handed to the model. A failed read's reason names the file and the line (text) or
+// record (binary) and what is wrong there.
+struct MeshReadCounts {
     MeshFormat format = MeshFormat::Unknown;
     int faces = 0;        // polygons handed to the model
     int skippedFaces = 0; // polygons with fewer than three distinct corners or a pinched corner
@@ -31,11 +31,11 @@ MeshFormat MeshFormatFromContent(std::string_view bytes);
 
 // Reads the file into `document`'s model (which gains solids and materials only on success). The content
 // decides where it clearly names a format other than the extension's; otherwise the extension does.
-MeshReadResult ReadMeshFile(const std::string& path, Document& document,
-                            IModelCompletion* completion = nullptr);
+Result<MeshReadCounts> ReadMeshFile(const std::string& path, Document& document,
+                                    IModelCompletion* completion = nullptr);
 // The same for bytes already in memory; `fileName` only names them in messages.
-MeshReadResult ReadMeshBytes(std::string_view bytes, const std::string& fileName, MeshFormat format,
-                             Document& document, IModelCompletion* completion = nullptr);
+Result<MeshReadCounts> ReadMeshBytes(std::string_view bytes, const std::string& fileName, MeshFormat format,
+                                     Document& document, IModelCompletion* completion = nullptr);
 
 // The single readers: each fills `builder` and returns an empty string, or the failure message.
 std::string ReadObj(std::string_view bytes, const std::string& fileName, MeshBuilder& builder);

@@ -4,9 +4,7 @@
 #include "model/Settings.h"
 #include "model/TextReader.h"
 
-#include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <set>
 
 namespace tsm {
@@ -16,34 +14,6 @@ const char* const kDefaultFontName = "MS Sans Serif";
 namespace {
 
 constexpr size_t kMaxHeaderLine = 511;
-
-struct SplitPath {
-    std::string folder; // with its trailing separator
-    std::string baseName;
-    std::string extension; // with its dot
-};
-
-SplitPath Split(const std::string& path) {
-    SplitPath parts;
-    const size_t slash = path.find_last_of('/');
-    parts.folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const size_t dot = name.find_last_of('.');
-    if (dot == std::string::npos || dot == 0) {
-        parts.baseName = name;
-    } else {
-        parts.baseName = name.substr(0, dot);
-        parts.extension = name.substr(dot);
-    }
-    return parts;
-}
-
-bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 // Reads the first line (up to and including the first line feed, at most 511 bytes); false when the file
 // cannot be opened or holds no byte.
@@ -60,63 +30,19 @@ bool ReadFirstLine(const std::string& path, std::string& line) {
     return !line.empty();
 }
 
-void SetColourFromColorref(float rgb[3], int32_t colorref) {
-    rgb[0] = static_cast<float>(colorref & 0xFF) / 255.0f;
-    rgb[1] = static_cast<float>((colorref >> 8) & 0xFF) / 255.0f;
-    rgb[2] = static_cast<float>((colorref >> 16) & 0xFF) / 255.0f;
-}
-
-// The readers pair symmetric edges with the model size the file states; the open pipeline pairs them again
-// once the bounds are recomputed from the vertices, and nothing reads the pairs in between. Skipping the
-// readers' pairing saves a whole pass over every edge of a large model.
-class DeferredSymmetry : public IModelCompletion {
-public:
-    explicit DeferredSymmetry(IModelCompletion& inner) : inner_(inner) {}
-    void LinkFaceRing(CFace& face) override { inner_.LinkFaceRing(face); }
-    void ComputeFacePlane(CFace& face) override { inner_.ComputeFacePlane(face); }
-    void UpdateEdgeGeometry(CEdge& edge) override { inner_.UpdateEdgeGeometry(edge); }
-    void RebuildVertexIncidence(CSolid& solid) override { inner_.RebuildVertexIncidence(solid); }
-    void ComputeBounds(CMeshModel& model) override { inner_.ComputeBounds(model); }
-    void FindSymmetricEdges(CMeshModel&) override {}
-    void AutoFlapAnglesAll(CMeshModel& model) override { inner_.AutoFlapAnglesAll(model); }
-    void ComputePartExtent(CPart& part) override { inner_.ComputePartExtent(part); }
-    void ComputeDevelopmentExtent(Development& development, bool recomputeParts) override {
-        inner_.ComputeDevelopmentExtent(development, recomputeParts);
-    }
-    double ScaleDevelopment(Development& development, double targetScale, bool scaleTexts) override {
-        return inner_.ScaleDevelopment(development, targetScale, scaleTexts);
-    }
-    void ClassifyPartLines(Development& development, CMeshModel& model,
-                           const DisplaySettings& display) override {
-        inner_.ClassifyPartLines(development, model, display);
-    }
-
-private:
-    IModelCompletion& inner_;
-};
-
 } // namespace
 
-DispatchResult DispatchReader(const std::string& path, Document& document, int importFlag, IPrompt& prompt,
-                              IModelCompletion& completion, const Settings& settings) {
-    DispatchResult outcome;
+int ModelFileFormat(const std::string& path) {
     std::string line;
-    if (!ReadFirstLine(path, line)) {
-        outcome.failureReason = "the file cannot be read or is empty";
-        return outcome;
-    }
-    if (line.compare(0, 9, "version 3") == 0) {
-        outcome.format = 3;
-        BinaryReader reader(path, document, importFlag, prompt, completion, settings);
-        outcome.result = reader.Load();
-        outcome.failureReason = reader.FailureReason();
-    } else {
-        outcome.format = 2;
-        TextReader reader(path, document, importFlag, prompt, completion, settings);
-        outcome.result = reader.Load();
-        outcome.failureReason = reader.FailureReason();
-    }
-    return outcome;
+    if (!ReadFirstLine(path, line)) return 0;
+    return line.compare(0, 9, "version 3") == 0 ? 3 : 2;
+}
+
+Outcome ReadModelFile(const std::string& path, int format, Document& document, int importFlag,
+                      IPrompt& prompt, IModelCompletion& completion, const Settings& settings) {
+    if (format == 3) return BinaryReader(path, document, importFlag, prompt, completion, settings).Load();
+    if (format == 2) return TextReader(path, document, importFlag, prompt, completion, settings).Load();
+    return Outcome::Failed("the file cannot be read or is empty");
 }
 
 void NormaliseNames(Document& document, IModelCompletion& completion) {
@@ -200,84 +126,6 @@ void ReplaceMissingFonts(Development& development, const std::vector<std::string
 std::string LoadFailureMessage(const std::string& path, const std::string& reason) {
     return "Cannot read the model file \"" + path + "\":\n" +
            (reason.empty() ? std::string("the file cannot be read") : reason) + ".";
-}
-
-DocumentController::DocumentController(const Settings& settings, IPrompt& prompt,
-                                       IModelCompletion& completion, IDocumentWindow* window)
-    : settings_(settings), prompt_(prompt), completion_(completion), window_(window) {}
-
-DocumentController::~DocumentController() = default;
-
-bool DocumentController::OpenModelFile(const std::string& givenPath) {
-    namespace fs = std::filesystem;
-    lastResult_ = -1;
-    lastFormat_ = 0;
-    std::error_code error;
-    if (givenPath.empty() || !fs::is_regular_file(givenPath, error)) {
-        prompt_.Message("File does not exist.");
-        return false;
-    }
-    // The title, the last folder and the recent-file list need the full path.
-    fs::path absolute = fs::absolute(givenPath, error);
-    const std::string path = error ? givenPath : absolute.lexically_normal().string();
-
-    auto document = std::make_unique<Document>();
-    document->path = path;
-    // What the file does not carry keeps the values a new document starts with.
-    document->display = settings_.display();
-    const int32_t firstColour = settings_.colors[0];
-    CMaterial& defaultMaterial = document->model->defaultMaterial;
-    SetColourFromColorref(defaultMaterial.ambient, firstColour);
-    SetColourFromColorref(defaultMaterial.diffuse, firstColour);
-    SetColourFromColorref(defaultMaterial.flatColor, firstColour);
-
-    const SplitPath parts = Split(path);
-    if (!EqualsIgnoringCase(parts.extension, ".tsm")) {
-        prompt_.Message("Cannot load file of specified type.");
-        return false;
-    }
-
-    DeferredSymmetry readerCompletion(completion_);
-    const DispatchResult outcome = DispatchReader(path, *document, 0, prompt_, readerCompletion, settings_);
-    lastResult_ = outcome.result;
-    lastFormat_ = outcome.format;
-    if (outcome.result != kLoadOk) {
-        if (outcome.result != kLoadVersionRefused)
-            prompt_.Message(LoadFailureMessage(path, outcome.failureReason), PromptIcon::Error);
-        return false;
-    }
-
-    NormaliseNames(*document, completion_);
-    if (outcome.format == 2 && document->development)
-        completion_.ComputeDevelopmentExtent(*document->development, true);
-    completion_.FindSymmetricEdges(*document->model);
-    if (document->development) SeparateCorners(*document->model);
-
-    if (!document->development)
-        prompt_.Message("No data for development.");
-    else
-        ReplaceMissingFonts(*document->development, fontFamilies_, prompt_);
-
-    current_ = std::move(document);
-
-    const std::string& base = parts.baseName;
-    savePath_.clear();
-    suggestedSavePath_.clear();
-    if (base.size() >= 4 && EqualsIgnoringCase(base.substr(base.size() - 4), ".tmp")) {
-        title_ = "No Title";
-    } else {
-        title_ = base;
-        savePath_ = path;
-        if (window_) window_->AddRecentFile(path);
-    }
-    if (window_) window_->SetTitle(title_);
-
-    current_->modified = false;
-    if (window_) {
-        window_->RefreshDocumentPanels();
-        window_->UpdateAllViews(UpdateHint::NewModel);
-    }
-    return true;
 }
 
 } // namespace tsm

@@ -1,10 +1,12 @@
-// Turning a file path into the current document: the path and extension tests, the reader dispatch,
-// completing the model, replacing the current document, and what the window shows of it.
+// The steps of opening a model file: the reader dispatch and completing what was read. DocumentController
+// runs them to make the file the current document.
 #pragma once
 
 #include "model/Document.h"
 #include "model/DocumentController.h"
+#include "model/DocumentMerge.h"
 #include "model/ModelCompletion.h"
+#include "model/Outcome.h"
 #include "model/Prompt.h"
 #include "model/UpdateHint.h"
 
@@ -16,15 +18,12 @@ namespace tsm {
 
 extern const char* const kDefaultFontName; // "MS Sans Serif"
 
-struct DispatchResult {
-    ModelLoadResult result = kLoadFailed;
-    int format = 0; // 2 text, 3 binary, 0 when no reader ran
-    std::string failureReason;
-};
-
-// Chooses the reader by the first nine characters of the file's first line ("version 3": binary).
-DispatchResult DispatchReader(const std::string& path, Document& document, int importFlag, IPrompt& prompt,
-                              IModelCompletion& completion, const Settings& settings = Settings());
+// Which reader a model file takes, by the first nine characters of its first line: 3 binary ("version 3"),
+// 2 text, 0 when the file cannot be read or is empty.
+int ModelFileFormat(const std::string& path);
+// Reads the file with the reader of `format` (ModelFileFormat's); format 0 fails.
+Outcome ReadModelFile(const std::string& path, int format, Document& document, int importFlag,
+                      IPrompt& prompt, IModelCompletion& completion, const Settings& settings = Settings());
 
 // Names empty solids "Object-n" and makes every solid name unique ("-2", "-3", ...); names empty
 // materials "Pattern-n". Recomputes the bounds first.
@@ -35,10 +34,7 @@ void SeparateCorners(CMeshModel& model, const CSolid* only = nullptr);
 // Replaces font names that are not installed by the default font; shows one message when any was.
 void ReplaceMissingFonts(Development& development, const std::vector<std::string>& installedFamilies,
                          IPrompt& prompt);
-// Moves everything of `imported` into `current` (solids, materials, and when both have one the
-// development rescaled and placed beside or below the current one). `imported` is left empty.
-void MergeDocuments(Document& current, Document& imported, IModelCompletion& completion);
-// The message shown when a reader gives result 1.
+// The message shown when a reader fails.
 std::string LoadFailureMessage(const std::string& path, const std::string& reason);
 
 } // namespace tsm

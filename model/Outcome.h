@@ -19,11 +19,14 @@ public:
     bool ok() const { return kind_ == Kind::Ok; }
     bool failed() const { return kind_ == Kind::Failed; }
     bool cancelled() const { return kind_ == Kind::Cancelled; }
+    explicit operator bool() const { return ok(); }
     // Empty when ok.
     const std::string& reason() const { return reason_; }
 
-private:
     enum class Kind { Ok, Failed, Cancelled };
+    Kind kind() const { return kind_; }
+
+private:
     Outcome(Kind kind, std::string reason) : kind_(kind), reason_(std::move(reason)) {}
 
     Kind kind_;

@@ -112,14 +112,12 @@ std::string FrameworkKeyPath() {
 
 SettingsSession::SettingsSession(std::string storePath) : storePath_(std::move(storePath)) {}
 
-bool SettingsSession::ReadStore(std::string* error) {
-    return store_.LoadFile(storePath_, error);
+Outcome SettingsSession::ReadStore() {
+    return store_.LoadFile(storePath_).outcome();
 }
 
-bool SettingsSession::WriteStore(std::string* error) const {
-    const Outcome saved = store_.SaveFile(storePath_);
-    if (!saved.ok() && error) *error = saved.reason();
-    return saved.ok();
+Outcome SettingsSession::WriteStore() const {
+    return store_.SaveFile(storePath_);
 }
 
 std::string ProgramDirectory() {
@@ -165,18 +163,15 @@ void LoadSettings(SettingsSession& session, Settings& settings, const std::strin
     }
 }
 
-bool SaveSettings(SettingsSession& session, Settings& settings, std::string* error) {
+Outcome SaveSettings(SettingsSession& session, Settings& settings) {
     settings.bFirstLaunch = false;
     SettingsStore& store = session.store();
-    if (!store.CreateKey(kSettingsKeyPath)) {
-        if (error) *error = "Cannot create the settings key";
-        return false;
-    }
+    if (!store.CreateKey(kSettingsKeyPath)) return Outcome::Failed("Cannot create the settings key");
     WriteKey(store, SettingKey::Settings, settings);
     if (!session.resetPending()) {
         if (store.CreateKey(kOptionsKeyPath)) WriteKey(store, SettingKey::Options, settings);
     }
-    return session.WriteStore(error);
+    return session.WriteStore();
 }
 
 void ResetConfigurations(SettingsSession& session, IPrompt& prompt) {

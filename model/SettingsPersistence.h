@@ -33,8 +33,8 @@ public:
     const std::string& storePath() const { return storePath_; }
 
     // Replaces the store with the file's contents; a missing file gives an empty store.
-    bool ReadStore(std::string* error = nullptr);
-    bool WriteStore(std::string* error = nullptr) const;
+    Outcome ReadStore();
+    Outcome WriteStore() const;
 
     bool resetPending() const { return resetPending_; }
     void MarkResetPending() { resetPending_ = true; }
@@ -53,8 +53,8 @@ std::string ProgramDirectory();
 void LoadSettings(SettingsSession& session, Settings& settings, const std::string& programDir);
 
 // Clears bFirstLaunch, writes the "Settings" values and, unless a reset is pending, every "Options" value
-// and the colour table; then writes the store file. False with a reason when the file cannot be written.
-bool SaveSettings(SettingsSession& session, Settings& settings, std::string* error = nullptr);
+// and the colour table; then writes the store file. Fails with a reason when the file cannot be written.
+Outcome SaveSettings(SettingsSession& session, Settings& settings);
 
 // The "Reset to Default" command: after the user confirms, deletes the "Options" key and the framework's
 // "ControlBars" and "Window" keys, writes the store file and marks the reset pending. The settings in

@@ -410,20 +410,17 @@ size_t SettingsStore::Parse(const std::string& text) {
     return skipped;
 }
 
-bool SettingsStore::LoadFile(const std::string& path, std::string* error, size_t* skippedLines) {
+Result<size_t> SettingsStore::LoadFile(const std::string& path) {
     Clear();
-    if (skippedLines) *skippedLines = 0;
     std::error_code ec;
     const auto status = std::filesystem::status(path, ec);
-    if (status.type() == std::filesystem::file_type::not_found) return true;
+    if (status.type() == std::filesystem::file_type::not_found) return size_t(0);
     if (ec || std::filesystem::is_directory(status)) {
-        if (error) *error = "Cannot read the settings file \"" + path + "\"";
-        return false;
+        return Outcome::Failed("Cannot read the settings file \"" + path + "\"");
     }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        if (error) *error = "Cannot open the settings file \"" + path + "\"";
-        return false;
+        return Outcome::Failed("Cannot open the settings file \"" + path + "\"");
     }
     // Read in chunks up to the limit, so that neither a huge file nor a device without a size can make
     // the store allocate without bound.
@@ -433,17 +430,13 @@ bool SettingsStore::LoadFile(const std::string& path, std::string* error, size_t
         in.read(chunk, sizeof chunk);
         text.append(chunk, static_cast<size_t>(in.gcount()));
         if (text.size() > kMaxFileBytes) {
-            if (error) *error = "The settings file \"" + path + "\" is too large";
-            return false;
+            return Outcome::Failed("The settings file \"" + path + "\" is too large");
         }
     }
     if (in.bad()) {
-        if (error) *error = "Cannot read the settings file \"" + path + "\"";
-        return false;
+        return Outcome::Failed("Cannot read the settings file \"" + path + "\"");
     }
-    const size_t skipped = Parse(text);
-    if (skippedLines) *skippedLines = skipped;
-    return true;
+    return Parse(text);
 }
 
 Outcome SettingsStore::SaveFile(const std::string& path) const {

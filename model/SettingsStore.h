@@ -16,6 +16,7 @@
 #pragma once
 
 #include "model/Outcome.h"
+#include "model/Result.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -80,9 +81,9 @@ public:
     std::string Serialize() const;
     size_t Parse(const std::string& text);
 
-    // A missing file gives an empty store and true; an unreadable one false with a reason. Lines that do
-    // not parse are skipped; `skippedLines` (optional) receives their number.
-    bool LoadFile(const std::string& path, std::string* error, size_t* skippedLines = nullptr);
+    // A missing file gives an empty store; an unreadable one fails with a reason. Lines that do not parse
+    // are skipped; the value is their number.
+    Result<size_t> LoadFile(const std::string& path);
     // Writes through WriteWholeFile, creating the folder when needed. The previous file stays on failure.
     Outcome SaveFile(const std::string& path) const;
 

@@ -343,13 +343,9 @@ const char* SettingTypeName(SettingType type) {
     return "";
 }
 
-bool ApplySettingOverride(Settings& settings, const std::string& name, const std::string& value,
-                          std::string* error) {
+Outcome ApplySettingOverride(Settings& settings, const std::string& name, const std::string& value) {
     const SettingEntry* entry = FindSetting(name);
-    if (!entry) {
-        if (error) *error = "Unknown setting \"" + name + "\"";
-        return false;
-    }
+    if (!entry) return Outcome::Failed("Unknown setting \"" + name + "\"");
     SettingValue parsed;
     parsed.type = entry->type;
     bool ok = false;
@@ -375,14 +371,11 @@ bool ApplySettingOverride(Settings& settings, const std::string& name, const std
         ok = ParseDash(value, parsed.dash);
         break;
     }
-    if (!ok) {
-        if (error) {
-            *error = "Invalid value \"" + value + "\" for setting " + name + ": " + ExpectedText(entry->type);
-        }
-        return false;
-    }
+    if (!ok)
+        return Outcome::Failed("Invalid value \"" + value + "\" for setting " + name + ": " +
+                               ExpectedText(entry->type));
     SetSetting(*entry, settings, parsed);
-    return true;
+    return Outcome::Ok();
 }
 
 std::vector<NamedSettingValue> ModelDisplaySettingValues(const Settings& settings) {

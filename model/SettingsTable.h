@@ -3,6 +3,7 @@
 // a setting added here is handled everywhere.
 #pragma once
 
+#include "model/Outcome.h"
 #include "model/Settings.h"
 
 #include <cstddef>
@@ -72,10 +73,9 @@ std::string FormatSettingValue(const SettingValue& value);
 const char* SettingTypeName(SettingType type); // "bool", "int", "double", "string", "colour", "dash"
 
 // Applies a command-line "--set NAME=VALUE". Bools take 0 or 1, ints and colours decimal (colours also
-// 0x hex), doubles use '.' whatever the locale. On failure returns false, leaves the settings unchanged
-// and describes the problem, naming the setting.
-bool ApplySettingOverride(Settings& settings, const std::string& name, const std::string& value,
-                          std::string* error);
+// 0x hex), doubles use '.' whatever the locale. A failure leaves the settings unchanged and describes the
+// problem, naming the setting.
+Outcome ApplySettingOverride(Settings& settings, const std::string& name, const std::string& value);
 
 // The display settings a model file carries, in the model file's order, with their current values.
 struct NamedSettingValue {

@@ -45,7 +45,7 @@ public:
           textureSizeLimit_(textureSizeLimit), autoFlapAngles_(autoFlapAngles), failureReason_(failureReason),
           in_(bytes) {}
 
-    ModelLoadResult Run();
+    Outcome Run();
 
 private:
     bool Fail(const std::string& reason) {
@@ -87,7 +87,7 @@ private:
     std::vector<std::unique_ptr<CTextBlock>> pendingTexts_;
 };
 
-ModelLoadResult TextModelReader::Run() {
+Outcome TextModelReader::Run() {
     // Text files carry no locale; their strings are in the Western code page.
     document_.writerLocale.clear();
     for (;;) {
@@ -112,10 +112,10 @@ ModelLoadResult TextModelReader::Run() {
         } else if (word == "info") {
             ReadInfo();
         }
-        if (failed_) return kLoadFailed;
+        if (failed_) return Outcome::Failed(failureReason_);
     }
     Finish();
-    return kLoadOk;
+    return Outcome::Ok();
 }
 
 void TextModelReader::ReadVersion() {
@@ -421,7 +421,7 @@ TextReader::TextReader(std::string path, Document& document, int importFlag, IPr
       completion_(completion), textureSizeLimit_(TextureSizeLimit(settings)),
       autoFlapAngles_(settings.bSetFlapAngleAutoForOldTSM) {}
 
-ModelLoadResult TextReader::LoadFromBytes(std::string_view bytes) {
+Outcome TextReader::LoadFromBytes(std::string_view bytes) {
     // The info values go into the document's display block when importing too, so the import flag plays
     // no part here.
     static_cast<void>(importFlag_);
@@ -430,25 +430,25 @@ ModelLoadResult TextReader::LoadFromBytes(std::string_view bytes) {
     return reader.Run();
 }
 
-ModelLoadResult TextReader::Load() {
+Outcome TextReader::Load() {
     failureReason_.clear();
     const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         failureReason_ = std::string("the file cannot be opened (") + std::strerror(errno) + ")";
         prompt_.Message("error" + path_);
-        return kLoadFailed;
+        return Outcome::Failed(failureReason_);
     }
     struct stat info;
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
         failureReason_ = "it is not a regular file";
         prompt_.Message("error" + path_);
-        return kLoadFailed;
+        return Outcome::Failed(failureReason_);
     }
     if (uint64_t(info.st_size) > kMaxFileBytes) {
         ::close(fd);
         failureReason_ = "the file is larger than 2 GiB";
-        return kLoadFailed;
+        return Outcome::Failed(failureReason_);
     }
     std::string bytes(size_t(info.st_size), '\0');
     size_t done = 0;
@@ -458,7 +458,7 @@ ModelLoadResult TextReader::Load() {
         if (n < 0) {
             failureReason_ = std::string("the file cannot be read (") + std::strerror(errno) + ")";
             ::close(fd);
-            return kLoadFailed;
+            return Outcome::Failed(failureReason_);
         }
         if (n == 0) break; // shrank while being read: what is there is all there is
         done += size_t(n);

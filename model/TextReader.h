@@ -3,6 +3,7 @@
 
 #include "model/Document.h"
 #include "model/ModelCompletion.h"
+#include "model/Outcome.h"
 #include "model/Prompt.h"
 #include "model/Settings.h"
 
@@ -18,11 +19,10 @@ public:
     TextReader(std::string path, Document& document, int importFlag, IPrompt& prompt,
                IModelCompletion& completion, const Settings& settings = Settings());
 
-    // Reads the whole file: kLoadOk, or kLoadFailed with FailureReason.
-    ModelLoadResult Load();
-    // Reads a file's contents already in memory (the path only names it); the same result codes as Load.
-    ModelLoadResult LoadFromBytes(std::string_view bytes);
-    const std::string& FailureReason() const { return failureReason_; }
+    // Reads the whole file; failed says what was wrong in words for the user.
+    Outcome Load();
+    // Reads a file's contents already in memory (the path only names it); the same outcomes as Load.
+    Outcome LoadFromBytes(std::string_view bytes);
 
 private:
     std::string path_;

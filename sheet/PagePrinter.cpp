@@ -179,51 +179,37 @@ bool PagePrinter::PrintPage(QPainter& painter, int pageNumber) {
     return rendered;
 }
 
-bool PrintDevelopment(QPagedPaintDevice& device, Document& document, const Settings& settings,
-                      const Paper& paper, IPrompt& prompt, const PrintOptions& options,
-                      PrintOutcome* outcome) {
-    PrintOutcome local;
-    PrintOutcome& out = outcome != nullptr ? *outcome : local;
-    out = PrintOutcome{};
-    if (document.development == nullptr) {
-        out.detail = "the model has no development";
-        return false;
-    }
+Result<PrintedJob> PrintDevelopment(QPagedPaintDevice& device, Document& document, const Settings& settings,
+                                    const Paper& paper, IPrompt& prompt, const PrintOptions& options) {
+    if (document.development == nullptr) return Outcome::Failed("the model has no development");
+    PrintedJob out;
     out.state = PreparePrintJob(document, settings, paper, options.preview);
     const PrinterPage printer = MeasurePrinterPage(device);
     FitToPrinter(out.state, paper, printer, prompt);
     const PageRange range = PrintedPages(out.state, options.fromPage, options.toPage);
-    if (range.first > range.last) {
-        out.detail = "there is no page to print";
-        return false;
-    }
+    if (range.first > range.last) return Outcome::Failed("there is no page to print");
 
     QPainter painter;
     if (!painter.begin(&device)) {
         prompt.Message(kMessagePrintJobFailed);
-        out.detail = kMessagePrintJobFailed;
-        return false;
+        return Outcome::Cancelled(kMessagePrintJobFailed);
     }
     PagePrinter pages(document, settings, paper, out.state, printer, prompt);
     pages.SetBandRows(options.bandRows);
-    bool ok = true;
-    for (int n = range.first; n <= range.last; ++n) {
+    Outcome outcome = Outcome::Ok();
+    for (int n = range.first; n <= range.last && outcome.ok(); ++n) {
         if (n > range.first && !device.newPage()) {
-            out.detail = "the device refused a new page";
-            ok = false;
+            outcome = Outcome::Failed("the device refused a new page");
             break;
         }
-        if (!pages.PrintPage(painter, n)) {
-            out.detail = "the page could not be rendered";
-            ok = false;
-        }
+        // One failed render fails every page alike; the user has been told once.
+        if (!pages.PrintPage(painter, n)) outcome = Outcome::Cancelled("the page could not be rendered");
         ++out.pagesPrinted;
         out.bitmapSize = pages.LastBitmapSize();
-        // One failed render fails every page alike; the user has been told once.
-        if (!ok) break;
     }
     painter.end();
-    return ok;
+    if (!outcome.ok()) return outcome;
+    return out;
 }
 
 } // namespace tsm

@@ -7,6 +7,7 @@
 
 #include "model/Document.h"
 #include "model/Prompt.h"
+#include "model/Result.h"
 #include "sheet/Paper.h"
 #include "sheet/PrintJob.h"
 
@@ -67,18 +68,17 @@ struct PrintOptions {
     int bandRows = 0; // see PagePrinter::SetBandRows
 };
 
-struct PrintOutcome {
+struct PrintedJob {
     PrintState state;      // as the job computed it
     int pagesPrinted = 0;  // pages that went to the device
     BitmapSize bitmapSize; // of the last page
-    std::string detail;    // why nothing was printed, for the command line
 };
 
 // The whole job on `device`: the page list, the paper and printable checks with their questions, then
-// every page of the range, each on a new page of the device. "Could not start print job." when the
-// device cannot be painted on. False when nothing could be printed.
-bool PrintDevelopment(QPagedPaintDevice& device, Document& document, const Settings& settings,
-                      const Paper& paper, IPrompt& prompt, const PrintOptions& options,
-                      PrintOutcome* outcome = nullptr);
+// every page of the range, each on a new page of the device. Failed (nothing to print, the device refused
+// a page) or cancelled (the user was told: "Could not start print job." when the device cannot be painted
+// on, a page that could not be rendered), the reason said for the command line.
+Result<PrintedJob> PrintDevelopment(QPagedPaintDevice& device, Document& document, const Settings& settings,
+                                    const Paper& paper, IPrompt& prompt, const PrintOptions& options);
 
 } // namespace tsm

@@ -33,10 +33,10 @@ bool WriteAndCheck(const Document& doc, const std::vector<std::string>& buildPro
     RecordingPrompt prompt;
     EngineCompletion completion;
     BinaryReader loader(path, reread, 0, prompt, completion);
-    const ModelLoadResult result = loader.Load();
-    if (result != kLoadOk) {
-        std::fprintf(stderr, "%s: cannot be read back (%d): %s\n", path.c_str(), int(result),
-                     loader.FailureReason().c_str());
+    const Outcome result = loader.Load();
+    if (!result.ok()) {
+        std::fprintf(stderr, "%s: cannot be read back (%d): %s\n", path.c_str(), int(result.kind()),
+                     result.reason().c_str());
         return false;
     }
     for (const auto& text : prompt.texts)

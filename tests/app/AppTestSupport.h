@@ -204,7 +204,7 @@ class FrameHarness {
 public:
     explicit FrameHarness(bool promptAnswer = true)
         : prompt(promptAnswer), session(folder.File("settings.reg")) {
-        session.ReadStore();
+        EXPECT_TRUE(session.ReadStore().ok());
         FrameServices services;
         services.prompt = &prompt;
         services.shell = &shell;

@@ -38,8 +38,8 @@ struct Start {
 
 SettingsStore ReadStoreFile(const std::string& path) {
     SettingsStore store;
-    std::string error;
-    EXPECT_TRUE(store.LoadFile(path, &error)) << error;
+    const Result<size_t> loaded = store.LoadFile(path);
+    EXPECT_TRUE(loaded.ok()) << loaded.reason();
     return store;
 }
 

@@ -44,15 +44,3 @@ TEST_F(PrintCommandTest, PrinterPaperAndAnswersComeFromTheCommandLine) {
                   std::string::npos);
     }
 }
-
-TEST_F(PrintCommandTest, MarginsLeavingNothingAndUnwritablePdfsAreFailures) {
-    const std::string model = Sample("house.tsm");
-    const test::ToolRun nothing = Run({"print", model, "--pdf", Out("x.pdf"), "--printer-margins", "150"});
-    EXPECT_EQ(nothing.status, 1);
-    EXPECT_EQ(nothing.err, "tsmtool: the printer margins leave nothing printable\n");
-    const test::ToolRun unwritable = Run({"print", model, "--pdf", Out("no/such/dir/x.pdf"), "--dpi", "72"});
-    EXPECT_EQ(unwritable.status, 1);
-    EXPECT_NE(unwritable.err.find("message: Could not start print job."), std::string::npos)
-        << unwritable.err;
-    EXPECT_FALSE(std::filesystem::exists(Out("x.pdf")));
-}

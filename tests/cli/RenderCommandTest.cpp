@@ -74,12 +74,6 @@ TEST_F(RenderCommandTest, BmpExportsAtTheGivenWidth) {
     EXPECT_EQ(Names(), (std::vector<std::string>{"all_001.bmp", "all_002.bmp", "stderr.txt", "w400.bmp"}));
 }
 
-TEST_F(RenderCommandTest, APictureThatCannotBeWrittenExitsOne) {
-    const test::ToolRun r = Run({"render", "--view", "2d", Sample("cube.tsm"), Out("no/such/dir/a.png")});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err.rfind("tsmtool: cannot write the picture: ", 0), 0u) << r.err;
-}
-
 // Each way EGL can fail, forced: the renderer's or the view's text, why, exit 1 and no picture.
 TEST_F(RenderCommandTest, GlFailuresExitOneSayingWhy) {
     const struct {

@@ -215,10 +215,28 @@ TEST_F(TsmToolTest, MergeWritesBothModelsIntoOne) {
     const test::ToolRun r = Run({"merge", Sample("cube.tsm"), Sample("house.tsm"), Out("merged.tsm")});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Info(Out("merged.tsm"))["model"]["solids"].toArray().size(), 4);
+}
 
-    // A model without development cannot take one with a development: the output is not written.
-    EXPECT_EQ(Run({"merge", WritePlainCube("plain.tsm"), Sample("cube.tsm"), Out("refused.tsm")}).status, 1);
-    EXPECT_FALSE(fs::exists(Out("refused.tsm")));
+// What the system refuses or cannot do: exit 1, the reason on stderr, and nothing written.
+TEST_F(TsmToolTest, RefusalsExitOneSayingWhy) {
+    const std::string house = Sample("house.tsm");
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"print", house, "--pdf", Out("x.pdf"), "--printer-margins", "150"},
+         "tsmtool: the printer margins leave nothing printable\n"},
+        {{"print", house, "--pdf", Out("no/such/dir/x.pdf"), "--dpi", "72"},
+         "message: Could not start print job."},
+        {{"render", "--view", "2d", Sample("cube.tsm"), Out("no/such/dir/a.png")},
+         "tsmtool: cannot write the picture: "},
+        // A model without development cannot take one with a development.
+        {{"merge", WritePlainCube("plain.tsm"), Sample("cube.tsm"), Out("refused.tsm")},
+         "message: Cannot inport the file. One contains development and the other does not.\n"},
+    };
+    for (const auto& [args, err] : cases) {
+        const test::ToolRun r = Run(args);
+        EXPECT_EQ(r.status, 1) << args[0];
+        EXPECT_NE(r.err.find(err), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(Names(), (std::vector<std::string>{"plain.tsm", "stderr.txt"}));
 }
 
 TEST_F(TsmToolTest, CheckUpdatePrintsTheMessageOfTheHelpMenuCommand) {

@@ -120,12 +120,12 @@ TEST(DocumentEdits, UndoBringsBackTheStateBeforeEachKindOfEditAndRedoTheOneAfter
         Developed d;
         const std::string before = test::DocumentStateBytes(d.doc);
         const EditResult result = c.edit(d);
-        ASSERT_TRUE(result.ok()) << c.name << ": " << result.outcome.reason();
+        ASSERT_TRUE(result.ok()) << c.name << ": " << result.reason();
         EXPECT_TRUE(d.doc.modified) << c.name;
         const std::string after = test::DocumentStateBytes(d.doc);
         ASSERT_NE(after, before) << c.name;
         d.doc.modified = false;
-        EXPECT_EQ(Undo(d.context).hint, UpdateHint::Undone) << c.name;
+        EXPECT_EQ(*Undo(d.context), UpdateHint::Undone) << c.name;
         EXPECT_TRUE(test::DocumentStateBytes(d.doc) == before) << c.name;
         EXPECT_TRUE(d.doc.modified) << c.name;
         ASSERT_TRUE(Redo(d.context).ok()) << c.name;
@@ -162,8 +162,8 @@ TEST(DocumentEdits, RefusedCommandsChangeNothingAndKeepNoCopy) {
         Developed d;
         const std::string before = test::DocumentStateBytes(d.doc);
         const EditResult result = c.edit(d);
-        EXPECT_TRUE(result.outcome.failed()) << c.name;
-        EXPECT_EQ(result.outcome.reason(), c.reason) << c.name;
+        EXPECT_TRUE(result.failed()) << c.name;
+        EXPECT_EQ(result.reason(), c.reason) << c.name;
         EXPECT_TRUE(test::DocumentStateBytes(d.doc) == before) << c.name;
         EXPECT_FALSE(d.doc.modified) << c.name;
         EXPECT_FALSE(d.doc.history.CanUndo()) << c.name;
@@ -171,5 +171,5 @@ TEST(DocumentEdits, RefusedCommandsChangeNothingAndKeepNoCopy) {
     Document empty;
     const Settings settings;
     EditContext context{empty, settings};
-    EXPECT_EQ(MoveSelection(context, {}, {1, 1}).outcome.reason(), kNoDevelopmentText);
+    EXPECT_EQ(MoveSelection(context, {}, {1, 1}).reason(), kNoDevelopmentText);
 }

@@ -292,10 +292,11 @@ TEST(CutJoin, RandomCutsAndJoinsKeepEveryLink) {
     for (const std::string& path : files) {
         SCOPED_TRACE(path);
         RecordingPrompt prompt(false);
-        const std::unique_ptr<Document> imported = ImportMeshDocument(path, Settings(), prompt).document;
+        Result<ImportedMesh> read = ImportMeshDocument(path, Settings(), prompt);
+        const std::unique_ptr<Document> imported = read.ok() ? std::move(read->document) : nullptr;
         ASSERT_TRUE(imported);
         Document& doc = *imported;
-        ASSERT_TRUE(UnfoldDocument(doc, Settings(), prompt, nullptr, UnfoldOptions()));
+        ASSERT_TRUE(UnfoldDocument(doc, Settings(), prompt, nullptr, UnfoldOptions()).ok());
         Development& dev = *doc.development;
         const std::string unfolded = test::DocumentStateBytes(doc);
         Settings settings;

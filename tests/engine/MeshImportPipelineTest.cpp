@@ -57,9 +57,9 @@ TEST_F(MeshImportPipelineTest, MeshesBecomeDocumentsReadyToUnfold) {
     for (const auto& mesh : kMeshes) {
         SCOPED_TRACE(mesh.file);
         RecordingPrompt prompt(false);
-        MeshImportOutcome outcome = ImportMeshDocument(MeshPath(mesh.file), settings_, prompt);
-        ASSERT_TRUE(outcome.document) << outcome.failure;
-        const Document& doc = *outcome.document;
+        Result<ImportedMesh> outcome = ImportMeshDocument(MeshPath(mesh.file), settings_, prompt);
+        ASSERT_TRUE(outcome.ok()) << outcome.reason();
+        const Document& doc = *outcome->document;
         EXPECT_EQ(doc.development, nullptr);
         EXPECT_TRUE(doc.modified);
         ASSERT_EQ(doc.model->solids.size(), 1u);
@@ -75,25 +75,25 @@ TEST_F(MeshImportPipelineTest, MeshesBecomeDocumentsReadyToUnfold) {
         EXPECT_TRUE(CheckModelInvariants(doc).empty());
         EXPECT_GT(doc.model->size, 0.0);
         // Nothing was removed, and the question came last.
-        EXPECT_EQ(outcome.removed.faces, 0);
+        EXPECT_EQ(outcome->removed.faces, 0);
         ASSERT_FALSE(prompt.texts.empty());
         EXPECT_EQ(prompt.texts.back(), kQuestion);
-        EXPECT_EQ(outcome.mergedEdges, -1);
+        EXPECT_EQ(outcome->mergedEdges, -1);
     }
 }
 
 TEST_F(MeshImportPipelineTest, MessagesComeInTheirOrder) {
     // A clean small mesh: only the question (Yes runs the join: UnfoldCommandTest).
     RecordingPrompt no(false);
-    MeshImportOutcome cube = ImportMeshDocument(MeshPath("cube_quad.off"), settings_, no);
+    Result<ImportedMesh> cube = ImportMeshDocument(MeshPath("cube_quad.off"), settings_, no);
     EXPECT_EQ(no.texts, (std::vector<std::string>{kQuestion}));
     // Mirror pairs are set: the eight cube edges off the plane x = 0 pair up.
     int paired = 0;
-    for (auto& edge : cube.document->model->solids[0]->edges) paired += edge->symmetricEdge != nullptr;
+    for (auto& edge : cube->document->model->solids[0]->edges) paired += edge->symmetricEdge != nullptr;
     EXPECT_EQ(paired, 8);
     // More than 500 faces: the warning of the normalisation, then the question.
     RecordingPrompt big(false);
-    ImportMeshDocument(MeshPath("bunny.obj"), settings_, big);
+    static_cast<void>(ImportMeshDocument(MeshPath("bunny.obj"), settings_, big));
     EXPECT_EQ(big.texts,
               (std::vector<std::string>{
                   "Too many faces (# of faces: 3674).\nIt may take very long time to assemble.", kQuestion}));
@@ -107,34 +107,34 @@ TEST_F(MeshImportPipelineTest, SkippedAndNormalisedFacesAreReported) {
                                                   "f 1 3 2\nf 1 2 4\nf 2 3 4\nf 3 1 4\n"
                                                   "f 1 5 2\n");
     RecordingPrompt prompt(false);
-    MeshImportOutcome outcome = ImportMeshDocument(path, settings_, prompt);
-    ASSERT_TRUE(outcome.document) << outcome.failure;
+    Result<ImportedMesh> outcome = ImportMeshDocument(path, settings_, prompt);
+    ASSERT_TRUE(outcome.ok()) << outcome.reason();
     EXPECT_EQ(
         prompt.texts,
         (std::vector<std::string>{
             "1 face(s) with fewer than three distinct corners were skipped.",
             "2 vertice(s), 1 face(s) and 0 object(s) were deleted for data normalization.", kQuestion}));
-    EXPECT_EQ(outcome.document->model->solids[0]->faces.size(), 4u);
-    EXPECT_TRUE(CheckModelInvariants(*outcome.document).empty());
+    EXPECT_EQ(outcome->document->model->solids[0]->faces.size(), 4u);
+    EXPECT_TRUE(CheckModelInvariants(*outcome->document).empty());
 }
 
-TEST_F(MeshImportPipelineTest, FailuresShowOneMessageAndGiveNoDocument) {
-    // A missing file: UnfoldCommandTest.
-    RecordingPrompt malformed;
-    MeshImportOutcome bad = ImportMeshDocument(Write("bad.obj", "v 0 0 0\nv 1 0 q\n"), settings_, malformed);
-    EXPECT_FALSE(bad.document);
-    EXPECT_EQ(malformed.texts, (std::vector<std::string>{
-                                   "The mesh cannot be imported.\nbad.obj, line 2: \"q\" is not a number"}));
-
-    // Every face collapses in the normalisation: its message, then the failure, and no question.
-    RecordingPrompt flat;
-    MeshImportOutcome collapsed =
-        ImportMeshDocument(Write("line.obj", "v 0 0 0\nv 1 0 0\nv 2 0 0\nf 1 2 3\n"), settings_, flat);
-    EXPECT_FALSE(collapsed.document);
-    EXPECT_EQ(flat.texts, (std::vector<std::string>{
-                              "3 vertice(s), 1 face(s) and 1 object(s) were deleted for data normalization.",
-                              "The mesh cannot be imported.\nNo face of line.obj is left after data "
-                              "normalization."}));
+TEST_F(MeshImportPipelineTest, FailuresShowOneMessageAndAreCancelled) {
+    // Bad input -> the messages shown, the last of them the told reason. A missing file: UnfoldCommandTest.
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
+        {Write("bad.obj", "v 0 0 0\nv 1 0 q\n"),
+         {"The mesh cannot be imported.\nbad.obj, line 2: \"q\" is not a number"}},
+        // Every face collapses in the normalisation: its message, then the failure, and no question.
+        {Write("line.obj", "v 0 0 0\nv 1 0 0\nv 2 0 0\nf 1 2 3\n"),
+         {"3 vertice(s), 1 face(s) and 1 object(s) were deleted for data normalization.",
+          "The mesh cannot be imported.\nNo face of line.obj is left after data normalization."}},
+    };
+    for (const auto& [path, messages] : cases) {
+        RecordingPrompt prompt;
+        const Result<ImportedMesh> imported = ImportMeshDocument(path, settings_, prompt);
+        EXPECT_TRUE(imported.cancelled());
+        EXPECT_EQ(imported.reason(), messages.back());
+        EXPECT_EQ(prompt.texts, messages);
+    }
 }
 
 } // namespace

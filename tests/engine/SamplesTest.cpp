@@ -35,7 +35,8 @@ TEST(Samples, BuildsMatchTheCommittedFilesWhichReadBackUnchanged) {
         RecordingPrompt prompt;
         EngineCompletion completion;
         BinaryReader loader(path, read, 0, prompt, completion);
-        ASSERT_EQ(loader.Load(), kLoadOk) << loader.FailureReason();
+        const Outcome loaded = loader.Load();
+        ASSERT_TRUE(loaded.ok()) << loaded.reason();
         EXPECT_TRUE(prompt.texts.empty());
         EXPECT_TRUE(CheckModelInvariants(read).empty());
         // The reader measures the parts again, which may move them by a rounding step, and makes the

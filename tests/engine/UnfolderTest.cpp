@@ -44,7 +44,7 @@ bool Unfold(Document& doc, OverlapStrategy strategy = OverlapStrategy::Indexed,
     RecordingPrompt prompt;
     UnfoldOptions options;
     options.overlap = strategy;
-    const bool ok = UnfoldDocument(doc, settings, prompt, nullptr, options);
+    const bool ok = UnfoldDocument(doc, settings, prompt, nullptr, options).ok();
     EXPECT_TRUE(prompt.texts.empty());
     return ok;
 }
@@ -244,7 +244,7 @@ TEST(Unfolder, BadGeometryNeverCrashes) {
         mesh.vertices[0].x = std::nan("");
         auto doc = MeshDocument(mesh);
         RecordingPrompt prompt;
-        UnfoldDocument(*doc, Settings(), prompt, nullptr, {});
+        static_cast<void>(UnfoldDocument(*doc, Settings(), prompt, nullptr, {}));
         EXPECT_TRUE(CheckModelInvariants(*doc).empty());
     }
 }
@@ -269,12 +269,12 @@ TEST(Unfolder, SymmetricModelUnfoldsSymmetrically) {
         UnfoldOptions options;
         options.strategy = strategy;
         Unfolder unfolder(*doc->model, 1.0, options);
-        UnfoldResult result = unfolder.Run();
-        ASSERT_NE(result.development, nullptr);
+        Result<UnfoldedDevelopment> result = unfolder.Run();
+        ASSERT_TRUE(result.ok());
         // Each edge and its mirror image are both cut or both folded, so the parts pair up as mirror images.
         for (auto& e : doc->model->solids[0]->edges) EXPECT_EQ(Joined(e.get()), Joined(e->symmetricEdge));
-        EXPECT_EQ(OverlappingFacePairs(*result.development), 0);
-        EXPECT_EQ(result.development->parts.size() % 2, 0u);
+        EXPECT_EQ(OverlappingFacePairs(*result->development), 0);
+        EXPECT_EQ(result->development->parts.size() % 2, 0u);
     }
 }
 
@@ -283,7 +283,7 @@ TEST(Unfolder, CancelLeavesNoDevelopment) {
     auto doc = MeshDocument(Icosphere(1, 10));
     StopAt stop(3);
     RecordingPrompt prompt;
-    EXPECT_FALSE(UnfoldDocument(*doc, Settings(), prompt, nullptr, {}, &stop));
+    EXPECT_TRUE(UnfoldDocument(*doc, Settings(), prompt, nullptr, {}, &stop).cancelled());
     EXPECT_EQ(doc->development, nullptr);
     EXPECT_EQ(stop.count, static_cast<int>(doc->model->solids[0]->edges.size()));
     EXPECT_EQ(stop.last, "Unfolding...  3/" + std::to_string(stop.count));
@@ -297,9 +297,7 @@ TEST(Unfolder, CancelLeavesNoDevelopment) {
         options.strategy = strategy;
         Unfolder unfolder(*doc->model, 1.0, options);
         StopAt first(1);
-        const UnfoldResult result = unfolder.Run(&first);
-        EXPECT_TRUE(result.cancelled);
-        EXPECT_EQ(result.development, nullptr);
+        EXPECT_TRUE(unfolder.Run(&first).cancelled());
         EXPECT_TRUE(first.finished);
         EXPECT_GE(first.count, static_cast<int>(doc->model->solids[0]->edges.size()));
     }
@@ -360,7 +358,8 @@ MeshList TestMeshes() {
     for (const std::string& path : files) {
         meshes.push_back({std::filesystem::path(path).filename().string(), [path] {
                               RecordingPrompt prompt(false);
-                              return ImportMeshDocument(path, Settings(), prompt).document;
+                              Result<ImportedMesh> imported = ImportMeshDocument(path, Settings(), prompt);
+                              return imported.ok() ? std::move(imported->document) : nullptr;
                           }});
     }
     return meshes;
@@ -409,7 +408,7 @@ TEST(Unfolder, MeshesUnfoldWithoutOverlapsIdenticallyAndRepeatably) {
         RecordingPrompt prompt;
         EngineCompletion engine;
         BinaryReader reader("unfolded.tsm", back, 0, prompt, engine);
-        EXPECT_EQ(reader.LoadFromBytes(SerializeBinaryModel(*indexed, indexed->display)), kLoadOk);
+        EXPECT_TRUE(reader.LoadFromBytes(SerializeBinaryModel(*indexed, indexed->display)).ok());
         // The reader measures every part again; where a flap tip sets a part's box that may move corners
         // by a rounding step, so the saved development is compared after the same measuring.
         for (auto& part : indexed->development->parts) ComputePartExtent(*part);

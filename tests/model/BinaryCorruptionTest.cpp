@@ -23,7 +23,7 @@ using namespace tsm::test;
 namespace {
 
 struct ReadOutcome {
-    ModelLoadResult result;
+    Outcome::Kind result;
     std::string reason;
     std::vector<std::string> messages;
     DisplaySettings display; // the document's afterwards
@@ -33,8 +33,8 @@ ReadOutcome Read(const std::string& bytes, IModelCompletion& completion) {
     Document doc;
     RecordingPrompt prompt;
     BinaryReader reader("broken.tsm", doc, 0, prompt, completion);
-    const ModelLoadResult result = reader.LoadFromBytes(bytes);
-    return {result, reader.FailureReason(), prompt.texts, doc.display};
+    const Outcome result = reader.LoadFromBytes(bytes);
+    return {result.kind(), result.reason(), prompt.texts, doc.display};
 }
 
 ReadOutcome Read(const std::string& bytes) {
@@ -47,7 +47,7 @@ void ExpectFailure(const std::function<void(BuiltFile&)>& change, const std::str
     BuiltFile file = BuildTriangleFile();
     change(file);
     const ReadOutcome outcome = Read(file.bytes);
-    EXPECT_EQ(outcome.result, kLoadFailed) << reason;
+    EXPECT_EQ(outcome.result, Outcome::Kind::Failed) << reason;
     EXPECT_EQ(outcome.reason, reason);
     EXPECT_TRUE(outcome.messages.empty());
 }
@@ -58,10 +58,10 @@ TEST(BinaryCorruption, EveryTruncationOfASmallFileFailsWithAReason) {
     TriangleFile triangle;
     triangle.display = ChangedDisplaySettings();
     const std::string full = BuildTriangleFile(triangle).bytes;
-    ASSERT_EQ(Read(full).result, kLoadOk);
+    ASSERT_EQ(Read(full).result, Outcome::Kind::Ok);
     for (size_t length = 0; length < full.size(); ++length) {
         const ReadOutcome outcome = Read(full.substr(0, length));
-        ASSERT_EQ(outcome.result, kLoadFailed) << "cut at " << length;
+        ASSERT_EQ(outcome.result, Outcome::Kind::Failed) << "cut at " << length;
         ASSERT_FALSE(outcome.reason.empty()) << "cut at " << length;
         // A file cut short never changes the document's display values, not even inside the settings block.
         ExpectSameDisplaySettings(outcome.display, DisplaySettings());
@@ -215,7 +215,7 @@ TEST(BinaryCorruption, CornerOutsideEveryEdgeAndBrokenTextureStreamsAreRefused) 
 
 TEST(BinaryCorruption, TruncationsOfARichFileFailWithAReason) {
     const std::string full = SerializeBinaryModel(*MakeRichDocument(), DisplaySettings{});
-    ASSERT_EQ(Read(full).result, kLoadOk);
+    ASSERT_EQ(Read(full).result, Outcome::Kind::Ok);
     // Every length near the start, where the counts are, then a stride through the rest.
     std::vector<size_t> lengths;
     for (size_t n = 0; n < 600; ++n) lengths.push_back(n);
@@ -223,7 +223,7 @@ TEST(BinaryCorruption, TruncationsOfARichFileFailWithAReason) {
     for (size_t n = full.size() - 200; n < full.size(); ++n) lengths.push_back(n);
     for (size_t length : lengths) {
         const ReadOutcome outcome = Read(full.substr(0, length));
-        ASSERT_EQ(outcome.result, kLoadFailed) << "cut at " << length;
+        ASSERT_EQ(outcome.result, Outcome::Kind::Failed) << "cut at " << length;
         ASSERT_FALSE(outcome.reason.empty()) << "cut at " << length;
     }
     // A count the rest cannot hold is caught first; a cut inside a record is named by that record.
@@ -241,7 +241,7 @@ TEST(BinaryCorruption, EveryByteChangedNeverCrashes) {
             std::string bytes = full;
             bytes[i] = char(value);
             const ReadOutcome outcome = Read(bytes);
-            if (outcome.result != kLoadFailed) continue;
+            if (outcome.result != Outcome::Kind::Failed) continue;
             ++failures;
             ASSERT_FALSE(outcome.reason.empty()) << "byte " << i;
         }

@@ -30,7 +30,7 @@ struct Loaded {
     std::unique_ptr<Document> doc = std::make_unique<Document>();
     RecordingPrompt prompt;
     RecordingCompletion completion;
-    ModelLoadResult result = kLoadFailed;
+    Outcome::Kind result = Outcome::Kind::Failed;
     std::string reason;
 };
 
@@ -38,8 +38,9 @@ std::unique_ptr<Loaded> Load(const std::string& bytes, int importFlag = 0,
                              const Settings& settings = Settings()) {
     auto loaded = std::make_unique<Loaded>();
     BinaryReader reader("test.tsm", *loaded->doc, importFlag, loaded->prompt, loaded->completion, settings);
-    loaded->result = reader.LoadFromBytes(bytes);
-    loaded->reason = reader.FailureReason();
+    const Outcome outcome = reader.LoadFromBytes(bytes);
+    loaded->result = outcome.kind();
+    loaded->reason = outcome.reason();
     return loaded;
 }
 
@@ -58,7 +59,7 @@ size_t Count(const std::vector<std::string>& calls, const std::string& name) {
 // writer and the reader both misplace still shows.
 TEST(BinaryReader, ReadsEveryKindOfRecordOfASmallFile) {
     auto l = Load(TriangleFile{});
-    ASSERT_EQ(l->result, kLoadOk) << l->reason;
+    ASSERT_EQ(l->result, Outcome::Kind::Ok) << l->reason;
     EXPECT_TRUE(l->prompt.texts.empty());
     const CMeshModel& model = *l->doc->model;
     ASSERT_EQ(model.solids.size(), 1u);
@@ -124,30 +125,33 @@ TEST(BinaryReader, HeaderVersionsAndLanguageDecideTheMessages) {
     const struct {
         const char* name;
         std::function<void(TriangleFile&)> change;
-        ModelLoadResult result;
+        Outcome::Kind result;
         std::vector<std::string> messages;
     } cases[] = {
-        {"version 1", [](TriangleFile& t) { t.version = 1; }, kLoadVersionRefused, {kTooOld}},
-        {"version 5", [](TriangleFile& t) { t.version = 5; }, kLoadVersionRefused, {kTooNew}},
-        {"version 3", [](TriangleFile& t) { t.version = 3, t.minorVersion = 7; }, kLoadOk, {}},
-        {"case only", [](TriangleFile& t) { t.locale = "EN-us"; }, kLoadOk, {}},
+        {"version 1", [](TriangleFile& t) { t.version = 1; }, Outcome::Kind::Cancelled, {kTooOld}},
+        {"version 5", [](TriangleFile& t) { t.version = 5; }, Outcome::Kind::Cancelled, {kTooNew}},
+        {"version 3", [](TriangleFile& t) { t.version = 3, t.minorVersion = 7; }, Outcome::Kind::Ok, {}},
+        {"case only", [](TriangleFile& t) { t.locale = "EN-us"; }, Outcome::Kind::Ok, {}},
         {"other language",
          [](TriangleFile& t) { t.locale = "ja-JP", t.minorVersion = 1; },
-         kLoadOk,
+         Outcome::Kind::Ok,
          {kNewMinor, kOtherLanguage}},
-        {"level 100", [](TriangleFile& t) { t.locale = "ja-JP", t.writerLevel = 100; }, kLoadOk, {}},
-        {"no text", [](TriangleFile& t) { t.locale = "ja-JP", t.textCount = 0; }, kLoadOk, {}},
+        {"level 100",
+         [](TriangleFile& t) { t.locale = "ja-JP", t.writerLevel = 100; },
+         Outcome::Kind::Ok,
+         {}},
+        {"no text", [](TriangleFile& t) { t.locale = "ja-JP", t.textCount = 0; }, Outcome::Kind::Ok, {}},
         {"three texts",
          [](TriangleFile& t) { t.locale = "ja-JP", t.textCount = 3; },
-         kLoadOk,
+         Outcome::Kind::Ok,
          {kOtherLanguage}},
         {"long header line",
          [](TriangleFile& t) { t.headerLine = "version 3" + std::string(501, ' ') + "\n"; },
-         kLoadOk,
+         Outcome::Kind::Ok,
          {}},
         {"words after the version",
          [](TriangleFile& t) { t.headerLine = "version 3 saved by hand\n"; },
-         kLoadOk,
+         Outcome::Kind::Ok,
          {}},
     };
     for (const auto& c : cases) {
@@ -158,9 +162,9 @@ TEST(BinaryReader, HeaderVersionsAndLanguageDecideTheMessages) {
         auto l = Load(triangle);
         EXPECT_EQ(l->result, c.result) << l->reason;
         EXPECT_EQ(l->prompt.texts, c.messages);
-        EXPECT_EQ(l->doc->model->solids.empty(), c.result != kLoadOk);
+        EXPECT_EQ(l->doc->model->solids.empty(), c.result != Outcome::Kind::Ok);
         // The settings at the end of the file are already applied when the language message shows.
-        if (c.result == kLoadOk) {
+        if (c.result == Outcome::Kind::Ok) {
             EXPECT_EQ(l->doc->display.dDefaultFlapHeightMM, ChangedDisplaySettings().dDefaultFlapHeightMM);
         }
     }
@@ -172,7 +176,7 @@ TEST(BinaryReader, HeaderVersionsAndLanguageDecideTheMessages) {
     BuiltFile cut = BuildTriangleFile(old);
     cut.bytes.resize(cut.at.at("version") + 14);
     auto l = Load(cut.bytes);
-    EXPECT_EQ(l->result, kLoadFailed);
+    EXPECT_EQ(l->result, Outcome::Kind::Failed);
     EXPECT_TRUE(l->prompt.texts.empty());
     EXPECT_EQ(l->reason, "the file ends inside the header fields");
     EXPECT_EQ(Load(std::string())->reason, "the file is empty");
@@ -184,7 +188,7 @@ TEST(BinaryReader, WithoutDevelopmentTheSettingsFollowTheMaterials) {
     triangle.locale = "ja-JP"; // the language check needs a development with texts
     triangle.display = ChangedDisplaySettings();
     auto l = Load(triangle);
-    ASSERT_EQ(l->result, kLoadOk) << l->reason;
+    ASSERT_EQ(l->result, Outcome::Kind::Ok) << l->reason;
     EXPECT_EQ(l->doc->development, nullptr);
     EXPECT_TRUE(l->prompt.texts.empty());
     ExpectSameDisplaySettings(l->doc->display, ChangedDisplaySettings());
@@ -199,7 +203,7 @@ TEST(BinaryReader, LineSideWithoutACornerAtTheVertexStaysNull) {
     triangle.line0HasSecond = true;
     triangle.line0Second[1] = 1;
     auto l = Load(triangle);
-    ASSERT_EQ(l->result, kLoadOk) << l->reason;
+    ASSERT_EQ(l->result, Outcome::Kind::Ok) << l->reason;
     const CFace& face = *l->doc->model->solids[0]->faces[0];
     const CPartLine& line = *l->doc->development->parts[0]->lines[0];
     EXPECT_EQ(line.first, nullptr);
@@ -215,12 +219,12 @@ TEST(BinaryReader, OpeningAppliesTheSettingsAndClassifiesImportingDoesNeither) {
     TriangleFile triangle;
     triangle.display = ChangedDisplaySettings();
     auto opened = Load(triangle);
-    ASSERT_EQ(opened->result, kLoadOk) << opened->reason;
+    ASSERT_EQ(opened->result, Outcome::Kind::Ok) << opened->reason;
     ExpectSameDisplaySettings(opened->doc->display, triangle.display);
     EXPECT_EQ(Count(opened->completion.calls, "ClassifyPartLines"), 1u);
     // Importing still reads the rest of the file.
     auto imported = Load(triangle, 1);
-    ASSERT_EQ(imported->result, kLoadOk) << imported->reason;
+    ASSERT_EQ(imported->result, Outcome::Kind::Ok) << imported->reason;
     ExpectSameDisplaySettings(imported->doc->display, DisplaySettings());
     EXPECT_EQ(Count(imported->completion.calls, "ClassifyPartLines"), 0u);
     EXPECT_EQ(imported->doc->development->imagesB.size(), 1u);
@@ -233,28 +237,22 @@ TEST(BinaryReader, LoadReadsTheFileAndReportsFilesItCannotRead) {
     Document doc;
     RecordingPrompt prompt;
     RecordingCompletion completion;
-    BinaryReader reader(path, doc, 0, prompt, completion);
-    EXPECT_EQ(reader.Load(), kLoadOk) << reader.FailureReason();
+    const Outcome read = BinaryReader(path, doc, 0, prompt, completion).Load();
+    EXPECT_TRUE(read.ok()) << read.reason();
     EXPECT_EQ(doc.model->solids.size(), 1u);
-
-    Document missing;
-    BinaryReader missingReader(dir.File("nothing.tsm"), missing, 0, prompt, completion);
-    EXPECT_EQ(missingReader.Load(), kLoadFailed);
-    EXPECT_EQ(missingReader.FailureReason().rfind("the file cannot be opened", 0), 0u)
-        << missingReader.FailureReason();
-
-    Document folder;
-    BinaryReader folderReader(dir.File(""), folder, 0, prompt, completion);
-    EXPECT_EQ(folderReader.Load(), kLoadFailed);
-    EXPECT_FALSE(folderReader.FailureReason().empty());
-    EXPECT_TRUE(prompt.texts.empty());
 
     // A file too large to hold in memory is refused before anything is read (a sparse file costs nothing).
     const std::string large = dir.Write("large.tsm", BuildTriangleFile().bytes);
     std::filesystem::resize_file(large, (uintmax_t(2) << 30) + 1);
-    Document huge;
-    BinaryReader largeReader(large, huge, 0, prompt, completion);
-    EXPECT_EQ(largeReader.Load(), kLoadFailed);
-    EXPECT_EQ(largeReader.FailureReason(), "the file is larger than 2 GiB");
-    EXPECT_TRUE(huge.model->solids.empty());
+    const std::pair<std::string, std::string> bad[] = {{dir.File("nothing.tsm"), "the file cannot be opened"},
+                                                       {dir.File(""), "it is not a regular file"},
+                                                       {large, "the file is larger than 2 GiB"}};
+    for (const auto& [file, reason] : bad) {
+        Document failed;
+        const Outcome outcome = BinaryReader(file, failed, 0, prompt, completion).Load();
+        EXPECT_TRUE(outcome.failed()) << file;
+        EXPECT_EQ(outcome.reason().rfind(reason, 0), 0u) << outcome.reason();
+        EXPECT_TRUE(failed.model->solids.empty());
+    }
+    EXPECT_TRUE(prompt.texts.empty());
 }

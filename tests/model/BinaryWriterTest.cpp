@@ -24,8 +24,8 @@ std::unique_ptr<Document> Read(const std::string& bytes, IModelCompletion& compl
     auto doc = std::make_unique<Document>();
     RecordingPrompt prompt;
     BinaryReader reader("round-trip.tsm", *doc, 0, prompt, completion, settings);
-    const ModelLoadResult result = reader.LoadFromBytes(bytes);
-    EXPECT_EQ(result, kLoadOk) << reader.FailureReason();
+    const Outcome result = reader.LoadFromBytes(bytes);
+    EXPECT_TRUE(result.ok()) << result.reason();
     EXPECT_TRUE(prompt.texts.empty());
     return doc;
 }

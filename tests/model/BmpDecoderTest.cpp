@@ -79,12 +79,20 @@ std::vector<uint8_t> Build(const BmpLayout& s) {
     return file;
 }
 
-BmpDecodeResult Decode(const std::vector<uint8_t>& bytes) {
+BmpImage Decode(const std::vector<uint8_t>& bytes) {
     return DecodeBmp(bytes.data(), bytes.size());
 }
 
+// The status whose message a decode failed with; Ok when it decoded (or failed with no status's message).
+BmpStatus Status(const BmpImage& decoded) {
+    for (BmpStatus s : {BmpStatus::ReadFailed, BmpStatus::UnknownFormat, BmpStatus::ConversionFailed,
+                        BmpStatus::OutOfMemory})
+        if (!decoded.ok() && decoded.reason() == BmpStatusMessage(s, "")) return s;
+    return BmpStatus::Ok;
+}
+
 BmpStatus Status(const BmpLayout& layout) {
-    return Decode(Build(layout)).status;
+    return Status(Decode(Build(layout)));
 }
 
 uint32_t Pixel(const CTextureImage& image, int x, int y) {
@@ -95,10 +103,10 @@ uint32_t Pixel(const CTextureImage& image, int x, int y) {
 // Decodes and checks the size; all pixels, rows top to bottom, or none so that later checks fail rather than
 // crash.
 std::vector<uint32_t> Pixels(const BmpLayout& layout) {
-    BmpDecodeResult result = Decode(Build(layout));
-    EXPECT_EQ(result.status, BmpStatus::Ok);
-    if (result.status != BmpStatus::Ok || !result.image) return {};
-    const CTextureImage& image = *result.image;
+    BmpImage result = Decode(Build(layout));
+    EXPECT_TRUE(result.ok()) << result.reason();
+    if (!result.ok()) return {};
+    const CTextureImage& image = **result;
     EXPECT_EQ(image.width, layout.width);
     EXPECT_EQ(image.height, layout.height < 0 ? -layout.height : layout.height);
     EXPECT_EQ(image.pixels.size(), size_t(image.width) * image.height * 3);
@@ -249,8 +257,8 @@ TEST(BmpDecoder, HeadersThatMakeNoImageAreConversionErrors) {
     // Headers cut short are unreadable files.
     const std::vector<uint8_t> full = Build(BmpLayout{});
     for (size_t length : {size_t(0), size_t(1), size_t(2), size_t(13), size_t(17), size_t(53)})
-        EXPECT_EQ(DecodeBmp(full.data(), length).status, BmpStatus::ReadFailed) << length;
-    EXPECT_EQ(DecodeBmp(nullptr, 0).status, BmpStatus::ReadFailed);
+        EXPECT_EQ(Status(DecodeBmp(full.data(), length)), BmpStatus::ReadFailed) << length;
+    EXPECT_EQ(Status(DecodeBmp(nullptr, 0)), BmpStatus::ReadFailed);
 }
 
 TEST(BmpDecoder, FailuresShowTheirMessageInABoxTitledError) {
@@ -391,27 +399,27 @@ TEST(BmpDecoder, AgreesWithImageMagickOnEveryFormItWrites) {
         ASSERT_EQ(theirs.size(), size_t(w * h * 3));
         if (v.use != AsWritten) {
             // The long header itself is refused.
-            EXPECT_EQ(Decode(file).status, BmpStatus::UnknownFormat);
+            EXPECT_EQ(Status(Decode(file)), BmpStatus::UnknownFormat);
             file = ShortenHeader(file, v.use == WithMasks);
             ASSERT_EQ(Facts(file)[0], 40u);
         }
-        const BmpDecodeResult ours = Decode(file);
-        ASSERT_EQ(ours.status, BmpStatus::Ok);
-        ASSERT_EQ(ours.image->width, w);
-        ASSERT_EQ(ours.image->pixels.size(), theirs.size());
+        const BmpImage decoded = Decode(file);
+        ASSERT_TRUE(decoded.ok()) << decoded.reason();
+        const CTextureImage& ours = **decoded;
+        ASSERT_EQ(ours.width, w);
+        ASSERT_EQ(ours.pixels.size(), theirs.size());
         // Channels of fewer than 8 bits are widened differently by the two decoders; the bits the file
         // holds must agree exactly.
         const bool sixGreen = v.options.find("RGB565") != std::string::npos;
         int mismatches = 0;
         for (size_t i = 0; i < theirs.size(); ++i) {
             const int drop = 8 - v.bits - (sixGreen && i % 3 == 1 ? 1 : 0);
-            if ((ours.image->pixels[i] >> drop) != (theirs[i] >> drop) && ++mismatches <= 5)
+            if ((ours.pixels[i] >> drop) != (theirs[i] >> drop) && ++mismatches <= 5)
                 ADD_FAILURE() << "pixel " << (i / 3) % size_t(w) << "," << (i / 3) / size_t(w) << " channel "
-                              << i % 3 << ": ours " << int(ours.image->pixels[i]) << ", theirs "
-                              << int(theirs[i]);
+                              << i % 3 << ": ours " << int(ours.pixels[i]) << ", theirs " << int(theirs[i]);
         }
         EXPECT_EQ(mismatches, 0);
         // A palette of 2 or 9 colours still shows more than one colour (the comparison is not trivial).
-        EXPECT_NE(Pixel(*ours.image, 0, 0), Pixel(*ours.image, w - 1, h - 1));
+        EXPECT_NE(Pixel(ours, 0, 0), Pixel(ours, w - 1, h - 1));
     }
 }

@@ -65,9 +65,9 @@ TEST(MeshImportTest, ContentWinsWhereTheExtensionLies) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Document doc;
-        const MeshReadResult result = ReadMeshFile(folder.Write(c.name, c.bytes), doc);
-        EXPECT_TRUE(result.ok) << result.message;
-        EXPECT_EQ(result.format, c.format);
+        const Result<MeshReadCounts> result = ReadMeshFile(folder.Write(c.name, c.bytes), doc);
+        EXPECT_TRUE(result.ok()) << result.reason();
+        EXPECT_EQ(result->format, c.format);
     }
 }
 
@@ -86,9 +86,9 @@ TEST(MeshImportTest, UnreadableFilesFailWithTheirName) {
     };
     Document doc;
     for (const auto& [path, message] : cases) {
-        const MeshReadResult result = ReadMeshFile(path, doc);
-        EXPECT_FALSE(result.ok);
-        EXPECT_EQ(result.message, message);
+        const Result<MeshReadCounts> result = ReadMeshFile(path, doc);
+        EXPECT_FALSE(result.ok());
+        EXPECT_EQ(result.reason(), message);
     }
     // Failures leave the document as it was.
     EXPECT_TRUE(doc.model->solids.empty());

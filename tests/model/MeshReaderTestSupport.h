@@ -19,7 +19,7 @@ namespace tsm::test {
 
 struct MeshRead {
     std::unique_ptr<Document> doc = std::make_unique<Document>();
-    MeshReadResult result;
+    Result<MeshReadCounts> result = Outcome::Cancelled();
 
     const CSolid& Solid(size_t i = 0) const { return *doc->model->solids.at(i); }
     size_t Faces() const { return Count(&CSolid::faces); }
@@ -44,8 +44,8 @@ inline void ExpectRefused(MeshFormat format, const std::string& name,
     for (const auto& [text, message] : cases) {
         SCOPED_TRACE(text);
         const MeshRead read = ReadMesh(text, format, name);
-        EXPECT_FALSE(read.result.ok);
-        EXPECT_EQ(read.result.message, message);
+        EXPECT_FALSE(read.result.ok());
+        EXPECT_EQ(read.result.reason(), message);
         EXPECT_TRUE(read.doc->model->solids.empty());
     }
 }

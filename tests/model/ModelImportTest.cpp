@@ -41,29 +41,34 @@ protected:
     }
 };
 
-TEST_F(ModelImportTest, RefusesWhenOnlyOneSideHasADevelopment) {
+TEST_F(ModelImportTest, RefusalsLeaveTheDocumentAsItWas) {
     Document plain;
     AddMesh(plain, "Plain", Cube(10));
     const std::string plainPath = Write(plain, "plain.tsm");
-    ASSERT_TRUE(documents_.OpenModelFile(BoxFile("dev.tsm", 10, 10, 10)));
-    prompt_.texts.clear();
-    EXPECT_FALSE(documents_.ImportModelFile(plainPath));
-    EXPECT_EQ(prompt_.texts, std::vector<std::string>{
-                                 "Cannot inport the file. One contains development and the other does not."});
-    EXPECT_EQ(documents_.Current()->model->solids.size(), 1u);
-    EXPECT_FALSE(documents_.Current()->modified);
-}
-
-TEST_F(ModelImportTest, RefusesOtherExtensionsAndUnreadableFiles) {
     ASSERT_TRUE(documents_.OpenModelFile(BoxFile("a.tsm", 10, 10, 10)));
-    prompt_.texts.clear();
     fs::copy_file(dir_.File("a.tsm"), dir_.File("a.obj"));
-    EXPECT_FALSE(documents_.ImportModelFile(dir_.File("a.obj")));
-    EXPECT_FALSE(documents_.ImportModelFile(dir_.File("missing.tsm")));
-    ASSERT_EQ(prompt_.texts.size(), 2u);
-    EXPECT_EQ(prompt_.texts[0], "Cannot load file of specified type.");
-    EXPECT_EQ(prompt_.texts[1].rfind("Cannot read the model file", 0), 0u);
-    EXPECT_EQ(documents_.Current()->model->solids.size(), 1u);
+    // Bad input -> kind and reason. A cancelled refusal has been shown; a failed one is the caller's to show.
+    const struct {
+        std::string path;
+        Outcome::Kind kind;
+        std::string reason;
+    } cases[] = {
+        {plainPath, Outcome::Kind::Cancelled,
+         "Cannot inport the file. One contains development and the other does not."},
+        {dir_.File("a.obj"), Outcome::Kind::Cancelled, "Cannot load file of specified type."},
+        {dir_.File("missing.tsm"), Outcome::Kind::Failed,
+         "Cannot read the model file \"" + dir_.File("missing.tsm") +
+             "\":\nthe file cannot be read or is empty."},
+    };
+    for (const auto& c : cases) {
+        prompt_.texts.clear();
+        const Outcome imported = documents_.ImportModelFile(c.path);
+        EXPECT_EQ(imported.kind(), c.kind) << c.path;
+        EXPECT_EQ(imported.reason(), c.reason);
+        EXPECT_EQ(prompt_.texts.size(), c.kind == Outcome::Kind::Cancelled ? 1u : 0u);
+        EXPECT_EQ(documents_.Current()->model->solids.size(), 1u);
+        EXPECT_FALSE(documents_.Current()->modified);
+    }
 }
 
 TEST_F(ModelImportTest, MergesSolidsMaterialsAndNamesAndMarksTheDocumentModified) {

@@ -24,7 +24,7 @@ TEST(ObjReaderTest, PolygonsMaterialsAndTextureCoordinatesReachTheFaces) {
         Obj(std::string(kSquareVertices) +
             "v 0.5 2 0\nvt 0.25 0.5\nvt 0.75\nvt 1 1 0\n"
             "f 1 2 3 5 4\nusemtl red\nf 1/1 2/2/1 3/-1\nusemtl blue\nf 1 2 4\nusemtl red\nf 2 3 4\n");
-    ASSERT_TRUE(read.result.ok) << read.result.message;
+    ASSERT_TRUE(read.result.ok()) << read.result.reason();
     const auto& faces = read.Solid().faces;
     ASSERT_EQ(faces.size(), 4u);
     // A polygon keeps all its corners, counter-clockwise seen from +z.
@@ -48,12 +48,12 @@ TEST(ObjReaderTest, NegativeIndicesCountBackFromTheLastVertex) {
     // Relative indices refer to the vertices read so far, not to the whole file.
     const MeshRead relative = Obj(std::string(kSquareVertices) + "f -4 -3 -2 -1\nv 9 9 9\n");
     const MeshRead absolute = Obj(std::string(kSquareVertices) + "f 1 2 3 4\nv 9 9 9\n");
-    ASSERT_TRUE(relative.result.ok) << relative.result.message;
-    ASSERT_TRUE(absolute.result.ok);
+    ASSERT_TRUE(relative.result.ok()) << relative.result.reason();
+    ASSERT_TRUE(absolute.result.ok());
     EXPECT_EQ(CornerPositions(*relative.Solid().faces[0]), CornerPositions(*absolute.Solid().faces[0]));
     // Mixed forms with slashes.
     const MeshRead mixed = Obj(std::string(kSquareVertices) + "vt 0 0\nf 1/-1 -3//1 3/1/2 -1\n");
-    ASSERT_TRUE(mixed.result.ok) << mixed.result.message;
+    ASSERT_TRUE(mixed.result.ok()) << mixed.result.reason();
     EXPECT_EQ(CornerPositions(*mixed.Solid().faces[0]), CornerPositions(*absolute.Solid().faces[0]));
 }
 
@@ -63,7 +63,7 @@ TEST(ObjReaderTest, GroupsAndObjectsBecomeSolids) {
                                                              "o Body\nf 1 3 4\n"
                                                              "g Lid Top\nf 1 2 5\n"
                                                              "o Body\nf 2 3 5\n"); // back to an earlier solid
-    ASSERT_TRUE(read.result.ok) << read.result.message;
+    ASSERT_TRUE(read.result.ok()) << read.result.reason();
     std::vector<std::pair<std::string, size_t>> solids;
     for (const auto& solid : read.doc->model->solids) solids.emplace_back(solid->name, solid->faces.size());
     ASSERT_EQ(solids, (std::vector<std::pair<std::string, size_t>>{{"", 1}, {"Body", 2}, {"Lid Top", 1}}));
@@ -90,7 +90,7 @@ TEST(ObjReaderTest, IgnoresWhatAPaperModelDoesNotKeep) {
     // Comments, normals, smoothing, libraries, lines, CRLF line ends, trailing blanks.
     const MeshRead read = Obj("# exported\r\nmtllib x.mtl\r\nv 0 0 0 1\r\nv 1 0 0\r\nv 0 1 0 \r\n"
                               "vn 0 0 1\r\ns off\r\nl 1 2\r\nf 1//1 2//1 3//1 # a comment\r\n");
-    ASSERT_TRUE(read.result.ok) << read.result.message;
+    ASSERT_TRUE(read.result.ok()) << read.result.reason();
     EXPECT_EQ(read.Vertices(), 3u);
     EXPECT_EQ(read.Faces(), 1u);
 }

@@ -43,20 +43,20 @@ TEST(OffReaderTest, MalformedLinesNameFileAndLine) {
 TEST(OffReaderTest, HugeDeclaredCountsAreRefusedBeforeReserving) {
     // A tiny file declaring two billion vertices must not make the reader reserve room for them.
     const MeshRead vertices = Off("OFF\n2000000000 1 0\n0 0 0\n");
-    EXPECT_FALSE(vertices.result.ok);
+    EXPECT_FALSE(vertices.result.ok());
     EXPECT_EQ(
-        vertices.result.message,
+        vertices.result.reason(),
         "shape.off, line 2: the file declares 2000000000 vertices and 1 faces, more than its 6 remaining "
         "bytes can hold");
     const MeshRead faces = Off("OFF\n3 2000000000 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n");
-    EXPECT_FALSE(faces.result.ok);
-    EXPECT_NE(faces.result.message.find("declares 3 vertices and 2000000000 faces"), std::string::npos);
+    EXPECT_FALSE(faces.result.ok());
+    EXPECT_NE(faces.result.reason().find("declares 3 vertices and 2000000000 faces"), std::string::npos);
     // Counts beyond 32 bits are no counts at all.
     const MeshRead beyond = Off("OFF\n99999999999 1 0\n");
-    EXPECT_EQ(beyond.result.message, "shape.off, line 2: the vertex and face counts are not two counts");
+    EXPECT_EQ(beyond.result.reason(), "shape.off, line 2: the vertex and face counts are not two counts");
     // The tightest file that holds its counts still reads.
     const MeshRead tight = Off("OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2");
-    EXPECT_TRUE(tight.result.ok) << tight.result.message;
+    EXPECT_TRUE(tight.result.ok()) << tight.result.reason();
 }
 
 } // namespace

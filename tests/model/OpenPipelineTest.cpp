@@ -37,7 +37,7 @@ TEST_F(OpenPipelineTest, OpensAModelAndTellsTheWindowInOrder) {
     EXPECT_FALSE(documents_.Current()->modified);
 }
 
-TEST_F(OpenPipelineTest, FailedLoadKeepsThePreviousModelTitleAndSettings) {
+TEST_F(OpenPipelineTest, FailedOpensKeepThePreviousModelTitleAndSettings) {
     ASSERT_TRUE(documents_.OpenModelFile(WithDevelopment("good.tsm")));
     Document* good = documents_.Current();
     good->display.iFlatEdgeAngle = 123;
@@ -51,23 +51,35 @@ TEST_F(OpenPipelineTest, FailedLoadKeepsThePreviousModelTitleAndSettings) {
     changed.iFlatEdgeAngle = 99;
     std::string bytes = SerializeBinaryModel(other, changed);
     bytes.resize(bytes.size() - 20);
-    const std::string path = dir_.Write("cut.tsm", bytes);
-    EXPECT_FALSE(documents_.OpenModelFile(path));
-    EXPECT_EQ(documents_.LastResult(), kLoadFailed);
-    ASSERT_EQ(prompt_.texts.size(), 1u);
-    EXPECT_NE(prompt_.texts[0].find(path), std::string::npos) << "the message names the file";
-    EXPECT_EQ(documents_.Current(), good);
-    EXPECT_EQ(documents_.Title(), "good");
-    EXPECT_EQ(good->display.iFlatEdgeAngle, 123);
-    // An empty file is no model of either kind.
-    EXPECT_FALSE(documents_.OpenModelFile(dir_.Write("empty.tsm", "")));
-    EXPECT_EQ(prompt_.texts.back().rfind("Cannot read the model file", 0), 0u);
-}
-
-TEST_F(OpenPipelineTest, OnlyTheFirstNineCharactersChooseTheBinaryReader) {
-    // A text-looking file that starts with "version 3" goes to the binary reader and fails there.
-    EXPECT_FALSE(documents_.OpenModelFile(dir_.Write("v.tsm", "version 3.0 of a text file\nsolid 1\n")));
-    EXPECT_EQ(documents_.LastFormat(), 3);
+    // Bad input -> kind, the start of the reason, and the format that chose the reader (0: none ran). Only
+    // the first nine characters choose the binary reader. A cancelled refusal has been shown already.
+    const struct {
+        std::string path;
+        Outcome::Kind kind;
+        std::string reason;
+        int format;
+    } cases[] = {
+        {dir_.Write("cut.tsm", bytes), Outcome::Kind::Failed,
+         "Cannot read the model file \"" + dir_.File("cut.tsm"), 3},
+        // An empty file is no model of either kind.
+        {dir_.Write("empty.tsm", ""), Outcome::Kind::Failed, "Cannot read the model file", 0},
+        {dir_.Write("v.tsm", "version 3.0 of a text file\nsolid 1\n"), Outcome::Kind::Failed,
+         "Cannot read the model file", 3},
+        {dir_.File("missing.tsm"), Outcome::Kind::Cancelled, "File does not exist.", 0},
+        {dir_.Write("model.obj", "version 3\n"), Outcome::Kind::Cancelled,
+         "Cannot load file of specified type.", 0},
+    };
+    for (const auto& c : cases) {
+        prompt_.texts.clear();
+        const Outcome opened = documents_.OpenModelFile(c.path);
+        EXPECT_EQ(opened.kind(), c.kind) << c.path;
+        EXPECT_EQ(opened.reason().rfind(c.reason, 0), 0u) << opened.reason();
+        EXPECT_EQ(documents_.LastFormat(), c.format) << c.path;
+        EXPECT_EQ(prompt_.texts.size(), c.kind == Outcome::Kind::Cancelled ? 1u : 0u) << c.path;
+        EXPECT_EQ(documents_.Current(), good);
+        EXPECT_EQ(documents_.Title(), "good");
+        EXPECT_EQ(good->display.iFlatEdgeAngle, 123);
+    }
     // Anything else is a text model file; one without any section is an empty model without development.
     EXPECT_TRUE(documents_.OpenModelFile(dir_.Write("t.tsm", "versio 3\n")));
     EXPECT_EQ(documents_.LastFormat(), 2);

@@ -28,7 +28,7 @@ TEST(PlyReaderTest, AllThreeEncodingsGiveTheSameModel) {
     const MeshRead little = Ply(WritePly(cube, PlyEncoding::Little));
     const MeshRead big = Ply(WritePly(cube, PlyEncoding::Big));
     for (const MeshRead* read : {&ascii, &little, &big}) {
-        ASSERT_TRUE(read->result.ok) << read->result.message;
+        ASSERT_TRUE(read->result.ok()) << read->result.reason();
         ASSERT_EQ(read->Vertices(), 8u);
         ASSERT_EQ(read->Faces(), 6u);
         for (size_t v = 0; v < 8; ++v) EXPECT_EQ(read->Solid().vertices[v]->position, cube.vertices[v]);
@@ -61,7 +61,7 @@ TEST(PlyReaderTest, AnyScalarTypesAndFacesBeforeVertices) {
         putBE(77, 4);
     }
     const MeshRead read = Ply(bytes);
-    ASSERT_TRUE(read.result.ok) << read.result.message;
+    ASSERT_TRUE(read.result.ok()) << read.result.reason();
     EXPECT_EQ(read.Solid().vertices[1]->position, (Vec3{2, 0, 0}));
     EXPECT_EQ(read.Solid().vertices[2]->position, (Vec3{0, 0.5, 0}));
     EXPECT_EQ(read.Faces(), 1u);
@@ -73,17 +73,17 @@ TEST(PlyReaderTest, EveryBinaryTruncationFails) {
         for (size_t length = 0; length < full.size(); ++length) {
             SCOPED_TRACE(length);
             const MeshRead read = Ply(full.substr(0, length));
-            EXPECT_FALSE(read.result.ok);
-            EXPECT_EQ(read.result.message.rfind("box.ply, ", 0), 0u) << read.result.message;
+            EXPECT_FALSE(read.result.ok());
+            EXPECT_EQ(read.result.reason().rfind("box.ply, ", 0), 0u) << read.result.reason();
             EXPECT_TRUE(read.doc->model->solids.empty());
         }
         // Vertex records are 25 bytes, face records 19 (a count, four ints, a short): 100 bytes into the
         // faces ends inside the sixth face, with enough bytes left for the declared counts.
         const size_t body = full.find("end_header\n") + 11;
         const MeshRead cut = Ply(full.substr(0, body + 8 * 25 + 100));
-        EXPECT_EQ(cut.result.message, "box.ply, face 6: the file ends inside this record");
+        EXPECT_EQ(cut.result.reason(), "box.ply, face 6: the file ends inside this record");
         const MeshRead noEdge = Ply(full.substr(0, full.size() - 1));
-        EXPECT_EQ(noEdge.result.message, "box.ply, edge 1: the file ends inside this record");
+        EXPECT_EQ(noEdge.result.reason(), "box.ply, edge 1: the file ends inside this record");
     }
 }
 
@@ -135,9 +135,9 @@ TEST(PlyReaderTest, HugeDeclaredCountsAreRefusedBeforeReserving) {
     const MeshRead binary = Ply("ply\nformat binary_little_endian 1.0\nelement vertex 4000000000\n"
                                 "property float x\nproperty float y\nproperty float z\n"
                                 "element face 1\nproperty list uchar int vertex_indices\nend_header\n0123");
-    EXPECT_FALSE(binary.result.ok);
+    EXPECT_FALSE(binary.result.ok());
     EXPECT_EQ(
-        binary.result.message,
+        binary.result.reason(),
         "box.ply, line 3: the element \"vertex\" declares 4000000000 records, more than the file's remaining "
         "4 bytes can hold");
     // A face list claiming more values than bytes are left.
@@ -147,7 +147,7 @@ TEST(PlyReaderTest, HugeDeclaredCountsAreRefusedBeforeReserving) {
     PutLE32(listed, 0xFFFFFFF0u);
     listed += "abcd";
     const MeshRead list = Ply(listed);
-    EXPECT_EQ(list.result.message, "box.ply, face 1: the file ends inside this record");
+    EXPECT_EQ(list.result.reason(), "box.ply, face 1: the file ends inside this record");
 }
 
 } // namespace

@@ -47,7 +47,7 @@ TEST(SettingsPersistence, FirstStartUsesDefaultsAndCreatesBothKeysAtClose) {
     testimage::TempFolder dir;
     const std::string path = dir.File("config/tessaly/settings.reg");
     SettingsSession session(path);
-    ASSERT_TRUE(session.ReadStore()); // no file yet
+    ASSERT_TRUE(session.ReadStore().ok()); // no file yet
     Settings s;
     LoadSettings(session, s, kProgramDir);
     ExpectSameSettings(s, DefaultsUnder(kProgramDir));
@@ -58,12 +58,13 @@ TEST(SettingsPersistence, FirstStartUsesDefaultsAndCreatesBothKeysAtClose) {
     s.dLineAlphaValue = 0.1 + 0.2;
     s.colors[6] = 0x00010203;
     s.bDrawFlap = false; // a model-file value: not stored
-    std::string error;
-    ASSERT_TRUE(SaveSettings(session, s, &error)) << error;
+    const Outcome saved = SaveSettings(session, s);
+    ASSERT_TRUE(saved.ok()) << saved.reason();
     EXPECT_FALSE(s.bFirstLaunch);
     // The file holds both keys with every value, in table order.
     SettingsSession next(path);
-    ASSERT_TRUE(next.ReadStore(&error)) << error;
+    const Outcome read = next.ReadStore();
+    ASSERT_TRUE(read.ok()) << read.reason();
     EXPECT_EQ(next.store().ValueNames(kSettingsKeyPath), StoredNamesUnder(SettingKey::Settings));
     EXPECT_EQ(next.store().ValueNames(kOptionsKeyPath), StoredNamesUnder(SettingKey::Options));
     StoredValue value;

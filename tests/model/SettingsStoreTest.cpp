@@ -128,14 +128,13 @@ TEST(SettingsStore, FileRoundTripKeepsEveryTypeNameAndByte) {
     for (const auto& [name, value] : values) ASSERT_TRUE(store.SetValue(kOptions, name, value)) << name;
 
     const std::string path = dir.File("sub/folder/settings.reg");
-    std::string error;
     const Outcome saved = store.SaveFile(path);
     ASSERT_TRUE(saved.ok()) << saved.reason(); // creates the folders
 
     SettingsStore loaded;
-    size_t skipped = 99;
-    ASSERT_TRUE(loaded.LoadFile(path, &error, &skipped)) << error;
-    EXPECT_EQ(skipped, 0u);
+    const Result<size_t> skipped = loaded.LoadFile(path);
+    ASSERT_TRUE(skipped.ok()) << skipped.reason();
+    EXPECT_EQ(*skipped, 0u);
     for (const auto& [name, value] : values) {
         StoredValue back;
         ASSERT_TRUE(loaded.QueryValue(kOptions, name, &back)) << name;
@@ -222,15 +221,14 @@ TEST(SettingsStore, DamagedTextIsSkippedLineByLine) {
 
 TEST(SettingsStore, LoadFileHandlesMissingLargeAndOddFiles) {
     testimage::TempFolder dir;
-    std::string error;
     SettingsStore store;
     store.CreateKey("Software\\Old");
     // A first start has no file: an empty store, not an error.
-    EXPECT_TRUE(store.LoadFile(dir.File("missing.reg"), &error));
+    EXPECT_TRUE(store.LoadFile(dir.File("missing.reg")).ok());
     EXPECT_FALSE(store.KeyExists("Software\\Old"));
     // A folder in place of the file is an error.
-    EXPECT_FALSE(store.LoadFile(dir.File(""), &error));
-    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(store.LoadFile(dir.File("")).reason(),
+              "Cannot read the settings file \"" + dir.File("") + "\"");
 
     // A file beyond the limit is refused instead of read whole.
     {
@@ -239,7 +237,7 @@ TEST(SettingsStore, LoadFileHandlesMissingLargeAndOddFiles) {
         const std::string block(1 << 20, 'x');
         for (size_t i = 0; i <= SettingsStore::kMaxFileBytes / block.size(); ++i) out << block;
     }
-    EXPECT_FALSE(store.LoadFile(dir.File("big.reg"), &error));
+    EXPECT_TRUE(store.LoadFile(dir.File("big.reg")).failed());
     EXPECT_TRUE(store.SaveFile("").failed());
     // A file that cannot be saved (its folder is a file) is an error, not a crash.
     std::ofstream(dir.File("plain")) << "x";

@@ -70,37 +70,34 @@ TEST(SettingsTable, OverridesParseStrictly) {
         {"valleyDash", {}, {"1,1,-1,-1,-1", "1,1,-1,-1,-1,-1,", "1,1,-1,-1,-1,-1,2", "1,,1,1,1,1"}},
     };
     Settings s;
-    std::string error;
     for (const auto& c : cases) {
         const SettingEntry& entry = *FindSetting(c.name);
         for (const auto& [text, shown] : c.taken) {
-            EXPECT_TRUE(ApplySettingOverride(s, c.name, text, &error)) << c.name << " " << text;
+            EXPECT_TRUE(ApplySettingOverride(s, c.name, text).ok()) << c.name << " " << text;
             EXPECT_EQ(FormatSettingValue(GetSetting(entry, s)), shown) << c.name;
         }
         const std::string before = FormatSettingValue(GetSetting(entry, s));
         for (const std::string& bad : c.refused) {
-            EXPECT_FALSE(ApplySettingOverride(s, c.name, bad, &error)) << c.name << " " << bad;
-            EXPECT_NE(error.find(c.name), std::string::npos) << error;
+            const Outcome refused = ApplySettingOverride(s, c.name, bad);
+            EXPECT_TRUE(refused.failed()) << c.name << " " << bad;
+            EXPECT_NE(refused.reason().find(c.name), std::string::npos) << refused.reason();
         }
         EXPECT_EQ(FormatSettingValue(GetSetting(entry, s)), before) << c.name;
     }
-    // An unknown name is reported by name; the error argument may be omitted.
-    EXPECT_FALSE(ApplySettingOverride(s, "bNoSuchThing", "1", &error));
-    EXPECT_EQ(error, "Unknown setting \"bNoSuchThing\"");
-    EXPECT_FALSE(ApplySettingOverride(s, "iGridSizeMM", "x", nullptr));
-    ApplySettingOverride(s, "iGridSizeMM", "five", &error);
-    EXPECT_EQ(error, "Invalid value \"five\" for setting iGridSizeMM: expected a decimal integer");
+    // An unknown name is reported by name.
+    EXPECT_EQ(ApplySettingOverride(s, "bNoSuchThing", "1").reason(), "Unknown setting \"bNoSuchThing\"");
+    EXPECT_EQ(ApplySettingOverride(s, "iGridSizeMM", "five").reason(),
+              "Invalid value \"five\" for setting iGridSizeMM: expected a decimal integer");
 }
 
 TEST(SettingsTable, OverridesIgnoreACommaDecimalLocale) {
     testimage::ScopedLocale locale(LC_NUMERIC, "de_DE.UTF-8");
     if (!locale.Active()) GTEST_SKIP() << "locale de_DE.UTF-8 is not installed";
     Settings s;
-    std::string error;
     // The user's locale must not change how a number on the command line or in the output reads.
-    EXPECT_TRUE(ApplySettingOverride(s, "dLineAlphaValue", "0.125", &error)) << error;
+    EXPECT_TRUE(ApplySettingOverride(s, "dLineAlphaValue", "0.125").ok());
     EXPECT_EQ(s.dLineAlphaValue, 0.125);
-    EXPECT_FALSE(ApplySettingOverride(s, "dLineAlphaValue", "0,5", &error));
+    EXPECT_TRUE(ApplySettingOverride(s, "dLineAlphaValue", "0,5").failed());
     EXPECT_EQ(FormatSettingValue(GetSetting(*FindSetting("dLineAlphaValue"), s)), "0.125");
     EXPECT_EQ(FormatSettingValue(GetSetting(*FindSetting("valleyDash"), s)), "2,1,0.5,1,-1,-1");
 }
@@ -112,9 +109,9 @@ TEST(SettingsTable, FormattedValuesReadBackExactly) {
     s.sLastTextFontName = "Sans, Bold";
     for (const SettingEntry& entry : SettingsTable()) {
         Settings copy;
-        std::string error;
         const std::string text = FormatSettingValue(GetSetting(entry, s));
-        ASSERT_TRUE(ApplySettingOverride(copy, entry.name, text, &error)) << error;
+        const Outcome applied = ApplySettingOverride(copy, entry.name, text);
+        ASSERT_TRUE(applied.ok()) << applied.reason();
         EXPECT_EQ(FormatSettingValue(GetSetting(entry, copy)), text) << entry.name;
     }
     EXPECT_EQ(FormatSettingValue(GetSetting(*FindSetting("color_3"), s)), "0x80000001");

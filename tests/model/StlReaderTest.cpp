@@ -35,7 +35,7 @@ std::string AsciiStl(const SimpleMesh& mesh, const std::string& name) {
 
 // Every edge of a closed cube's triangles pairs with another once the corners share vertices.
 void ExpectClosedCube(const MeshRead& read) {
-    ASSERT_TRUE(read.result.ok) << read.result.message;
+    ASSERT_TRUE(read.result.ok()) << read.result.reason();
     ASSERT_EQ(read.doc->model->solids.size(), 1u);
     CSolid& solid = *read.doc->model->solids[0];
     EXPECT_EQ(solid.vertices.size(), 8u);
@@ -63,7 +63,7 @@ TEST(StlReaderTest, MergingIsExact) {
     SimpleMesh mesh{{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {-0.0, 0, 0}, {1, 0, 0}, {0, -1, 0}, {1e-6, 0, 0}},
                     {{0, 1, 2}, {3, 5, 4}, {6, 5, 1}}};
     const MeshRead read = Stl(BinaryStl(mesh));
-    ASSERT_TRUE(read.result.ok) << read.result.message;
+    ASSERT_TRUE(read.result.ok()) << read.result.reason();
     // 0 and -0 are one point; a point 1e-6 away is another.
     EXPECT_EQ(read.Vertices(), 5u);
 }
@@ -72,7 +72,7 @@ TEST(StlReaderTest, EachAsciiSolidIsASolidOfTheModel) {
     SimpleMesh triangle{{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}};
     const MeshRead read =
         Stl(AsciiStl(triangle, "first") + AsciiStl(triangle, "second part") + "solid\nendsolid\n");
-    ASSERT_TRUE(read.result.ok) << read.result.message;
+    ASSERT_TRUE(read.result.ok()) << read.result.reason();
     ASSERT_EQ(read.doc->model->solids.size(), 2u); // the empty third solid adds nothing
     EXPECT_EQ(read.Solid(0).name, "first");
     EXPECT_EQ(read.Solid(1).name, "second part");
@@ -84,14 +84,14 @@ TEST(StlReaderTest, EveryBinaryTruncationFailsNamingTheRecord) {
     for (size_t length = 0; length < full.size(); ++length) {
         SCOPED_TRACE(length);
         const MeshRead read = Stl(full.substr(0, length));
-        EXPECT_FALSE(read.result.ok);
+        EXPECT_FALSE(read.result.ok());
         if (length < 84) {
-            EXPECT_EQ(read.result.message,
+            EXPECT_EQ(read.result.reason(),
                       "part.stl: the file ends inside the 84-byte header of a binary STL file");
         } else {
             const size_t record = (length - 84) / 50 + 1;
-            EXPECT_EQ(read.result.message, "part.stl, triangle " + std::to_string(record) +
-                                               ": the file ends inside this record (12 triangles declared)");
+            EXPECT_EQ(read.result.reason(), "part.stl, triangle " + std::to_string(record) +
+                                                ": the file ends inside this record (12 triangles declared)");
         }
         EXPECT_TRUE(read.doc->model->solids.empty());
     }
@@ -101,15 +101,15 @@ TEST(StlReaderTest, HugeDeclaredCountIsRefusedBeforeReserving) {
     std::string header(80, ' ');
     PutLE32(header, 0xFFFFFFFFu);
     const MeshRead read = Stl(header + std::string(50, '\0'));
-    EXPECT_FALSE(read.result.ok);
-    EXPECT_EQ(read.result.message,
+    EXPECT_FALSE(read.result.ok());
+    EXPECT_EQ(read.result.reason(),
               "part.stl, triangle 2: the file ends inside this record (4294967295 triangles declared)");
 }
 
 TEST(StlReaderTest, BadCoordinatesAndMalformedLinesAreRefused) {
     SimpleMesh mesh{{{0, 0, 0}, {1, 0, 0}, {0, std::numeric_limits<double>::infinity(), 0}}, {{0, 1, 2}}};
     const MeshRead infinite = Stl(BinaryStl(mesh));
-    EXPECT_EQ(infinite.result.message,
+    EXPECT_EQ(infinite.result.reason(),
               "part.stl, triangle 1: a corner has a coordinate that is not a finite number");
 
     const std::string facet = "solid s\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\n";

@@ -21,7 +21,7 @@ std::string Fixture(const std::string& name) {
 struct Loaded {
     std::unique_ptr<Document> doc = std::make_unique<Document>();
     RecordingPrompt prompt;
-    ModelLoadResult result = kLoadFailed;
+    Outcome::Kind result = Outcome::Kind::Failed;
     std::string reason;
 };
 
@@ -31,8 +31,9 @@ std::unique_ptr<Loaded> Read(const std::string& path, const std::string& bytes, 
     auto loaded = std::make_unique<Loaded>();
     TextReader reader(path.empty() ? "inline.tsm" : path, *loaded->doc, importFlag, loaded->prompt,
                       completion, settings);
-    loaded->result = path.empty() ? reader.LoadFromBytes(bytes) : reader.Load();
-    loaded->reason = reader.FailureReason();
+    const Outcome outcome = path.empty() ? reader.LoadFromBytes(bytes) : reader.Load();
+    loaded->result = outcome.kind();
+    loaded->reason = outcome.reason();
     return loaded;
 }
 
@@ -64,7 +65,7 @@ std::string TriangleWithPart() {
 TEST(TextReader, ReadsEveryRecordOfATetrahedron) {
     RecordingCompletion completion; // leaves what the reader and the conversion wrote untouched
     auto l = LoadFile(Fixture("tetra.tsm"), completion);
-    ASSERT_EQ(l->result, kLoadOk) << l->reason;
+    ASSERT_EQ(l->result, Outcome::Kind::Ok) << l->reason;
     EXPECT_TRUE(l->prompt.texts.empty());
     const CMeshModel& model = *l->doc->model;
     EXPECT_EQ(model.size, 1.0); // from the "model" box, as stored
@@ -154,7 +155,7 @@ TEST(TextReader, ReadsEveryRecordOfATetrahedron) {
     Settings automatic;
     automatic.bSetFlapAngleAutoForOldTSM = true;
     RecordingCompletion on;
-    ASSERT_EQ(LoadFile(Fixture("tetra.tsm"), on, 0, automatic)->result, kLoadOk);
+    ASSERT_EQ(LoadFile(Fixture("tetra.tsm"), on, 0, automatic)->result, Outcome::Kind::Ok);
     EXPECT_EQ(std::count(on.calls.begin(), on.calls.end(), "AutoFlapAnglesAll"), 1);
 }
 
@@ -163,7 +164,7 @@ TEST(TextReader, MissingFile) {
     RecordingCompletion recording;
     const std::string path = Fixture("no-such-file.tsm");
     auto missing = LoadFile(path, recording);
-    EXPECT_EQ(missing->result, kLoadFailed);
+    EXPECT_EQ(missing->result, Outcome::Kind::Failed);
     EXPECT_FALSE(missing->reason.empty());
     EXPECT_EQ(missing->prompt.texts, std::vector<std::string>{"error" + path});
 }
@@ -171,7 +172,7 @@ TEST(TextReader, MissingFile) {
 TEST(TextReader, WithoutInfoNothingIsConverted) {
     EngineCompletion completion;
     auto l = LoadFile(Fixture("sheet-no-info.tsm"), completion);
-    ASSERT_EQ(l->result, kLoadOk) << l->reason;
+    ASSERT_EQ(l->result, Outcome::Kind::Ok) << l->reason;
     ExpectInvariants(*l->doc);
     const CSolid& solid = *l->doc->model->solids[0];
     EXPECT_TRUE((solid.vertices[2]->position == Vec3{2, 2, 0}));
@@ -193,7 +194,7 @@ TEST(TextReader, WithoutInfoNothingIsConverted) {
 TEST(TextReader, OpenEdgesGetLineKindsFromFlapAndTypeFlag) {
     EngineCompletion completion;
     auto l = LoadFile(Fixture("sheet.tsm"), completion);
-    ASSERT_EQ(l->result, kLoadOk) << l->reason;
+    ASSERT_EQ(l->result, Outcome::Kind::Ok) << l->reason;
     const CSolid& solid = *l->doc->model->solids[0];
     ASSERT_EQ(solid.edges.size(), 5u);
     // Types: 22 = flag + 6 (class 1), 6 (class 1), 23 = flag + 7 (class 2), 16 = flag alone (class 0).
@@ -263,7 +264,7 @@ TEST(TextReader, CommentsNamesAndKeywords) {
 TEST(TextReader, InfoKeysSetTheDisplaySettings) {
     RecordingCompletion completion;
     auto l = LoadFile(Fixture("settings.tsm"), completion);
-    ASSERT_EQ(l->result, kLoadOk);
+    ASSERT_EQ(l->result, Outcome::Kind::Ok);
     EXPECT_TRUE(l->doc->model->solids.empty());
     EXPECT_EQ(l->doc->development, nullptr);
     const DisplaySettings& s = l->doc->display;
@@ -290,14 +291,14 @@ TEST(TextReader, InfoKeysSetTheDisplaySettings) {
 
     // Importing applies the info settings as well.
     auto imported = LoadFile(Fixture("settings.tsm"), completion, 1);
-    ASSERT_EQ(imported->result, kLoadOk);
+    ASSERT_EQ(imported->result, Outcome::Kind::Ok);
     EXPECT_EQ(imported->doc->display.iMarginSide, 12);
 }
 
 TEST(TextReader, DefaultFlapHeightIsTheMeanOfTheLastSolid) {
     RecordingCompletion completion;
     auto l = LoadFile(Fixture("flap-height.tsm"), completion);
-    ASSERT_EQ(l->result, kLoadOk);
+    ASSERT_EQ(l->result, Outcome::Kind::Ok);
     // 5, 5 and 6 mm: mean 5.33, to the tenth 5.3. The earlier solid's 8 mm is overwritten, and a solid
     // without corners changes nothing.
     EXPECT_EQ(l->doc->display.dDefaultFlapHeightMM, 5.3);
@@ -311,14 +312,14 @@ TEST(TextReader, DefaultFlapHeightIsTheMeanOfTheLastSolid) {
     auto negative = LoadText("solids 1\nsolid\nN\n1\nvertices 1\n0 0 0\nfaces 1\n-1 -1 0 0 1 0 2\n"
                              "0 0 0 0 0 0 0 -0.534\n0 0 0 0 0 0 0 -0.534\n",
                              completion);
-    ASSERT_EQ(negative->result, kLoadOk);
+    ASSERT_EQ(negative->result, Outcome::Kind::Ok);
     EXPECT_EQ(negative->doc->display.dDefaultFlapHeightMM, -5.2);
 }
 
 TEST(TextReader, BadIndicesSkipTheirRecords) {
     EngineCompletion completion;
     auto l = LoadFile(Fixture("bad-indices.tsm"), completion);
-    ASSERT_EQ(l->result, kLoadOk) << l->reason;
+    ASSERT_EQ(l->result, Outcome::Kind::Ok) << l->reason;
     ExpectInvariants(*l->doc);
     const CSolid& solid = *l->doc->model->solids[0];
     ASSERT_EQ(solid.faces.size(), 3u);
@@ -353,7 +354,7 @@ TEST(TextReader, BadIndicesSkipTheirRecords) {
 TEST(TextReader, TextureRowsPastTheEndFailTheLoad) {
     RecordingCompletion completion;
     auto l = LoadFile(Fixture("truncated-texture.tsm"), completion);
-    EXPECT_EQ(l->result, kLoadFailed);
+    EXPECT_EQ(l->result, Outcome::Kind::Failed);
     EXPECT_NE(l->reason.find("material 0 \"Cut short\""), std::string::npos) << l->reason;
     EXPECT_NE(l->reason.find("runs past the end of the file"), std::string::npos) << l->reason;
     EXPECT_TRUE(l->prompt.texts.empty()); // the pipeline shows the reason
@@ -362,7 +363,7 @@ TEST(TextReader, TextureRowsPastTheEndFailTheLoad) {
     const std::string noPixels = "materials 2\nmaterial\nEmpty\n" + kColours +
                                  "texture 1\nempty.bmp\n0 5\nmaterial\nNext\n" + kColours + "texture 0\n";
     auto empty = LoadText(noPixels, completion);
-    ASSERT_EQ(empty->result, kLoadOk);
+    ASSERT_EQ(empty->result, Outcome::Kind::Ok);
     ASSERT_EQ(empty->doc->model->materials.size(), 2u);
     EXPECT_EQ(empty->doc->model->materials[0]->texture, nullptr);
     EXPECT_EQ(empty->doc->model->materials[1]->name, "Next");
@@ -374,7 +375,7 @@ TEST(TextReader, DefaultMaterialTakesNameAndTextureButNotColours) {
         LoadText("defaultmaterial\nmaterial\nBase\n0.25 0.25 0.25 0.25 0.25 0.25 0.25 0.25 0.25 0.25 "
                  "0.25 0.25 0.25 0.25 0.25 0.25 0.25\n0.25 0.25 0.25\ntexture 1\nbase.bmp\n1 1\nxyz\nend",
                  completion);
-    ASSERT_EQ(l->result, kLoadOk);
+    ASSERT_EQ(l->result, Outcome::Kind::Ok);
     const CMaterial& base = l->doc->model->defaultMaterial;
     EXPECT_EQ(base.name, "Base");
     EXPECT_EQ(base.ambient[0], 1.0f);
@@ -388,7 +389,7 @@ TEST(TextReader, DefaultMaterialTakesNameAndTextureButNotColours) {
 TEST(TextReader, HugeCountsStopAtTheEndOfTheFile) {
     EngineCompletion completion;
     auto l = LoadFile(Fixture("huge-counts.tsm"), completion);
-    ASSERT_EQ(l->result, kLoadOk);
+    ASSERT_EQ(l->result, Outcome::Kind::Ok);
     ASSERT_EQ(l->doc->model->solids.size(), 1u);
     EXPECT_EQ(l->doc->model->solids[0]->vertices.size(), 1u);
 
@@ -399,7 +400,7 @@ TEST(TextReader, HugeCountsStopAtTheEndOfTheFile) {
           "materials 2000000000\nmaterial\nM\n", "parts 2000000000\n0 0 0 1 1",
           "text 2000000000\n0\nA\nb\n"}) {
         auto huge = LoadText(file, completion);
-        EXPECT_EQ(huge->result, kLoadOk) << file;
+        EXPECT_EQ(huge->result, Outcome::Kind::Ok) << file;
         ExpectInvariants(*huge->doc);
     }
 }
@@ -407,7 +408,7 @@ TEST(TextReader, HugeCountsStopAtTheEndOfTheFile) {
 TEST(TextReader, SectionsInAnyOrder) {
     EngineCompletion completion;
     auto l = LoadFile(Fixture("any-order.tsm"), completion);
-    ASSERT_EQ(l->result, kLoadOk) << l->reason;
+    ASSERT_EQ(l->result, Outcome::Kind::Ok) << l->reason;
     ExpectInvariants(*l->doc);
     EXPECT_EQ(l->doc->model->materials[0]->name, "Grey");
     EXPECT_EQ(l->doc->model->solids[0]->faces[0]->materialIndex, 0);
@@ -425,7 +426,7 @@ TEST(TextReader, SectionsInAnyOrder) {
                               "-1 1 0 0 -1 0 3\n0 0 0 0 0 0 1 0.5\n2 0 1 0 0 0 1 0.5\n1 1 0 0 0 0 1 0.5\n"
                               "edges 0\nparts 1\n0 0 0 1 1\nparts 1\n0 5 0 1 1\n";
     auto two = LoadText(twoSections, completion);
-    ASSERT_EQ(two->result, kLoadOk);
+    ASSERT_EQ(two->result, Outcome::Kind::Ok);
     ExpectInvariants(*two->doc);
     ASSERT_NE(two->doc->development, nullptr);
     const Development& twoDev = *two->doc->development;
@@ -436,6 +437,6 @@ TEST(TextReader, SectionsInAnyOrder) {
 
     // Texts of a file that never gets a development are dropped.
     auto orphan = LoadText("text 1\n0\nArial\nhello\n10 1 1 1 1\ncolor 0 0 0\nend", completion);
-    ASSERT_EQ(orphan->result, kLoadOk);
+    ASSERT_EQ(orphan->result, Outcome::Kind::Ok);
     EXPECT_EQ(orphan->doc->development, nullptr);
 }

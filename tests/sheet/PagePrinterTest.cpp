@@ -53,7 +53,7 @@ void SquaresIn(DevelopmentFixture& fx, const std::vector<SheetIndex>& sheets) {
 
 struct PrintRun {
     bool ok = false;
-    PrintOutcome outcome;
+    Result<PrintedJob> outcome = Outcome::Cancelled();
     std::vector<std::string> asked;
     std::string pdf;
 };
@@ -71,7 +71,8 @@ protected:
             pdf.setPageSize(QPageSize(QPageSize::A4));
             pdf.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
             pdf.setResolution(dpi);
-            run.ok = PrintDevelopment(pdf, doc, settings, Paper{}, prompt, options, &run.outcome);
+            run.outcome = PrintDevelopment(pdf, doc, settings, Paper{}, prompt, options);
+            run.ok = run.outcome.ok();
         }
         run.asked = prompt.texts;
         return run;
@@ -145,10 +146,10 @@ TEST_F(PagePrinterTest, PdfHasOnePagePerPrintedSheetWithItsLabel) {
     // A 3 x 2 grid whose top middle sheet is empty.
     SquaresIn(fx, {{0, 0}, {2, 0}, {0, 1}, {1, 1}, {2, 1}});
     const PrintRun run = Print(fx.doc, Settings(), "grid.pdf", 150);
-    ASSERT_TRUE(run.ok) << run.outcome.detail;
+    ASSERT_TRUE(run.ok) << run.outcome.reason();
     // Same paper as the model and all of it printable: no question.
     EXPECT_TRUE(run.asked.empty());
-    EXPECT_EQ(run.outcome.pagesPrinted, 5);
+    EXPECT_EQ(run.outcome->pagesPrinted, 5);
     const std::string info = test::CommandOutput("pdfinfo '" + run.pdf + "'");
     EXPECT_NE(info.find("Pages:           5\n"), std::string::npos) << info;
     const char* labels[5] = {"1/5 (row1 col1)", "2/5 (row1 col3)", "3/5 (row2 col1)", "4/5 (row2 col2)",
@@ -222,7 +223,7 @@ TEST_F(PagePrinterTest, NothingToPrintIsAFailureWithAReason) {
     const PrintRun empty = Print(doc, Settings(), "empty.pdf", 100);
     EXPECT_FALSE(empty.ok);
     EXPECT_TRUE(empty.asked.empty());
-    EXPECT_FALSE(empty.outcome.detail.empty());
+    EXPECT_EQ(empty.outcome.reason(), "the model has no development");
 }
 
 TEST(FitToPrinter, QuestionsScalesAndOrigins) {

@@ -34,7 +34,7 @@ inline Camera3D Facing(double pitch, double yaw) {
 // A sample file opened as the viewer opens it (display positions separated, lines classified).
 struct OpenedSample {
     explicit OpenedSample(const std::string& name) : documents(settings, prompt, completion) {
-        opened = documents.OpenModelFile(std::string(TESSALY_SOURCE_DIR) + "/samples/" + name);
+        opened = documents.OpenModelFile(std::string(TESSALY_SOURCE_DIR) + "/samples/" + name).ok();
     }
     Document* Doc() const { return documents.Current(); }
 
