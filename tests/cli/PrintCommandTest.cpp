@@ -55,4 +55,8 @@ TEST_F(PrintCommandTest, MarginsLeavingNothingAndUnwritablePdfsAreFailures) {
     EXPECT_NE(unwritable.err.find("message: Could not start print job."), std::string::npos)
         << unwritable.err;
     EXPECT_FALSE(std::filesystem::exists(Out("x.pdf")));
+    // A full disk shows when the streamed PDF is written out; the write is reported, not a print job.
+    const test::ToolRun full = Run({"print", model, "--pdf", "/dev/full", "--dpi", "72"});
+    EXPECT_EQ(full.status, 1);
+    EXPECT_NE(full.err.find("tsmtool: cannot write /dev/full: "), std::string::npos) << full.err;
 }
