@@ -38,7 +38,8 @@ void RecoveryKeeper::Forget() {
         forget_ = true;
     }
     wake_.notify_all();
-    Wait();
+    // Removing never fails in a way the user could act on; the next copy takes a fresh start anyway.
+    static_cast<void>(Wait());
 }
 
 void RecoveryKeeper::Adopt(RecoveryCopy copy) {
