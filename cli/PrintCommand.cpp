@@ -4,6 +4,7 @@
 #include "model/Settings.h"
 #include "sheet/PagePrinter.h"
 #include "sheet/Paper.h"
+#include "sheet/StreamedFileDevice.h"
 
 #include <QMarginsF>
 #include <QPageLayout>
@@ -109,20 +110,32 @@ int RunPrint(Document& document, const Settings& settings, const PrintRequest& r
     if (!(2 * request.marginMM < std::min(widthMM, heightMM)))
         return ExitStatus(Outcome::Failed("the printer margins leave nothing printable"));
 
-    QPdfWriter pdf(QString::fromLocal8Bit(request.pdfPath.c_str()));
-    // Landscape paper is the portrait size turned, as a printer driver describes it.
-    const bool turned = widthMM > heightMM;
-    const QSizeF portrait = turned ? QSizeF(heightMM, widthMM) : QSizeF(widthMM, heightMM);
-    const QPageSize size(portrait, QPageSize::Millimeter, QString(), QPageSize::ExactMatch);
-    const double m = request.marginMM;
-    pdf.setPageLayout(QPageLayout(size, turned ? QPageLayout::Landscape : QPageLayout::Portrait,
-                                  QMarginsF(m, m, m, m), QPageLayout::Millimeter));
-    pdf.setResolution(request.dpi);
-    pdf.setCreator(QStringLiteral("tsmtool"));
+    // The pages stream into the temporary file beside the target, which only a finished PDF replaces. On
+    // a path that cannot be written the PDF writer gets no device at all, so that the print job cannot
+    // start, as with a printer that cannot be reached (after the same questions).
+    StreamedFileDevice out(request.pdfPath);
+    const bool opened = out.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter pdf(opened ? static_cast<QIODevice*>(&out) : nullptr);
+        // Landscape paper is the portrait size turned, as a printer driver describes it.
+        const bool turned = widthMM > heightMM;
+        const QSizeF portrait = turned ? QSizeF(heightMM, widthMM) : QSizeF(widthMM, heightMM);
+        const QPageSize size(portrait, QPageSize::Millimeter, QString(), QPageSize::ExactMatch);
+        const double m = request.marginMM;
+        pdf.setPageLayout(QPageLayout(size, turned ? QPageLayout::Landscape : QPageLayout::Portrait,
+                                      QMarginsF(m, m, m, m), QPageLayout::Millimeter));
+        pdf.setResolution(request.dpi);
+        pdf.setCreator(QStringLiteral("tsmtool"));
 
-    const Result<PrintedJob> printed =
-        PrintDevelopment(pdf, document, settings, paper, prompt, PrintOptions{});
-    return ExitStatus(printed.outcome(), "nothing printed: ");
+        const Result<PrintedJob> printed =
+            PrintDevelopment(pdf, document, settings, paper, prompt, PrintOptions{});
+        if (!printed.ok()) {
+            const int status = ExitStatus(printed.outcome(), "nothing printed: ");
+            if (!out.Opened().ok()) std::fprintf(stderr, "tsmtool: %s\n", out.Opened().reason().c_str());
+            return status;
+        }
+    }
+    return ExitStatus(out.Finish());
 }
 
 } // namespace tsm

@@ -52,6 +52,15 @@ int32_t TruncToInt32(double value) {
     return static_cast<int32_t>(std::trunc(clamped));
 }
 
+// The box starts at the part's origin and has the part's size, up to a nanometre per metre of part: the
+// difference a flap tip computed from corners that were moved by the box's corner can make.
+bool InPlace(const CPart& part, const Box& box) {
+    const double tolerance = 1e-9 * (1.0 + std::abs(part.width) + std::abs(part.height));
+    return std::abs(box.minX) <= tolerance && std::abs(box.minY) <= tolerance &&
+           std::abs(box.maxX - box.minX - part.width) <= tolerance &&
+           std::abs(box.maxY - box.minY - part.height) <= tolerance;
+}
+
 } // namespace
 
 void ComputePartExtent(CPart& part) {
@@ -75,6 +84,13 @@ void ComputePartExtent(CPart& part) {
         // A part with nothing in it keeps its place; there is no box to normalise.
         part.width = 0;
         part.height = 0;
+        return;
+    }
+    if (InPlace(part, box)) {
+        // Measured before (or read from a file written after measuring): moving the corners again by the
+        // rounding step a flap tip leaves would change their last bits at every measuring, so opening and
+        // saving, or an undo, would not give back the bytes that were there.
+        RecomputeFlapShapes(part, sideFlag);
         return;
     }
     for (CFace* face : part.faces) {

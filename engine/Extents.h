@@ -6,7 +6,8 @@
 namespace tsm {
 
 // Moves the part's corners so that its box (flaps that stick out included) starts at (0, 0) and puts the
-// offset into the part's position.
+// offset into the part's position. A part already in place (up to rounding) keeps its corners, position and
+// size, so measuring it again changes nothing.
 void ComputePartExtent(CPart& part);
 // frame = bounding box of parts, texts and both picture lists.
 void ComputeDevelopmentExtent(Development& development, bool recomputeParts);

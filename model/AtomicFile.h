@@ -23,4 +23,34 @@ Outcome WriteWholeFile(const std::string& path, std::initializer_list<std::strin
 // The bytes to the process's standard output, whatever it is connected to.
 Outcome WriteToStandardOutput(std::string_view bytes);
 
+// The same writer for content made piece by piece that need not be held whole (a PDF of many pages):
+// Begin makes the temporary file beside the target (or opens a FIFO or device as it is), Write appends,
+// Finish syncs, closes and renames. A failed step, or a file dropped before Finish, removes the temporary
+// file and leaves the target as it was. WriteWholeFile is Begin, one Write per piece and Finish.
+class StreamedFile {
+public:
+    StreamedFile() = default;
+    ~StreamedFile();
+    StreamedFile(const StreamedFile&) = delete;
+    StreamedFile& operator=(const StreamedFile&) = delete;
+
+    Outcome Begin(const std::string& path);
+    // False once a write has failed; the failure is kept for Finish to report.
+    bool Write(std::string_view bytes);
+    Outcome Finish();
+    // Removes the temporary file; the target stays as it was.
+    void Discard();
+
+private:
+    std::string path_;    // as given, for the messages
+    std::string target_;  // the file the links end at
+    std::string temp_;    // empty when writing in place
+    std::string pending_; // small writes gathered into fewer system calls
+    int fd_ = -1;
+    int error_ = 0;
+    unsigned mode_ = 0;
+
+    void Flush();
+};
+
 } // namespace tsm

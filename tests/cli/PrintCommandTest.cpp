@@ -44,3 +44,10 @@ TEST_F(PrintCommandTest, PrinterPaperAndAnswersComeFromTheCommandLine) {
                   std::string::npos);
     }
 }
+
+// A full disk shows when the streamed PDF is written out; the write is reported, not a print job.
+TEST_F(PrintCommandTest, AFullDiskIsReportedAsTheWrite) {
+    const test::ToolRun full = Run({"print", Sample("house.tsm"), "--pdf", "/dev/full", "--dpi", "72"});
+    EXPECT_EQ(full.status, 1);
+    EXPECT_NE(full.err.find("tsmtool: cannot write /dev/full: "), std::string::npos) << full.err;
+}

@@ -1,12 +1,21 @@
 #include "engine/DocumentEdits.h"
 
+#include "engine/EditOperations.h"
+#include "engine/EngineCompletion.h"
+#include "engine/MeshImportPipeline.h"
+#include "engine/Unfolder.h"
+#include "model/BinaryReader.h"
+#include "model/BinaryWriter.h"
 #include "tests/support/DocumentCompare.h"
 #include "tools/lib/ModelBuilder.h"
 #include "tools/lib/Primitives.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <functional>
+#include <random>
 
 using namespace tsm;
 
@@ -172,4 +181,56 @@ TEST(DocumentEdits, RefusedCommandsChangeNothingAndKeepNoCopy) {
     const Settings settings;
     EditContext context{empty, settings};
     EXPECT_EQ(MoveSelection(context, {}, {1, 1}).reason(), kNoDevelopmentText);
+}
+
+// Sixteen cuts and joins chosen at random (a fixed seed) on every shared mesh, unfolded, saved and read
+// back as a person would have it; undoing them all gives back every field and the saved bytes, which are
+// the bytes of the file it was read from.
+TEST(DocumentEdits, UndoingRandomCutsAndJoinsGivesBackTheSavedBytes) {
+    const std::filesystem::path folder = std::filesystem::path(TESSALY_SOURCE_DIR) / "tests/data/meshes";
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (MeshFormatFromExtension(entry.path().string()) != MeshFormat::Unknown)
+            files.push_back(entry.path().string());
+    std::sort(files.begin(), files.end());
+    ASSERT_GE(files.size(), 10u);
+    std::mt19937 random(31);
+    for (const std::string& file : files) {
+        SCOPED_TRACE(file);
+        const Settings settings;
+        RecordingPrompt prompt(false);
+        auto imported = ImportMeshDocument(file, settings, prompt).document;
+        ASSERT_TRUE(imported);
+        ASSERT_TRUE(UnfoldDocument(*imported, settings, prompt, nullptr, UnfoldOptions()));
+        const std::string file0 = SerializeBinaryModel(*imported, imported->display);
+
+        Document doc;
+        EngineCompletion completion(settings);
+        BinaryReader reader(file, doc, 0, prompt, completion, settings);
+        ASSERT_TRUE(reader.LoadFromBytes(file0).ok());
+        EXPECT_TRUE(SerializeBinaryModel(doc, doc.display) == file0);
+        const std::string state0 = test::DocumentStateBytes(doc);
+
+        EditContext context{doc, settings};
+        int edits = 0;
+        for (int attempt = 0; attempt < 400 && edits < 16; ++attempt) {
+            std::vector<CPartLine*> lines;
+            for (auto& part : doc.development->parts)
+                for (auto& line : part->lines) lines.push_back(line.get());
+            CPartLine& line = *lines[random() % lines.size()];
+            EditResult result{Outcome::Failed("none"), UpdateHint::Redraw};
+            if (IsFoldLine(line))
+                result = CutFold(context, line);
+            else if (IsJoinableCutLine(line))
+                result = JoinCutEdge(context, line);
+            else
+                continue;
+            ASSERT_TRUE(result.ok()) << result.outcome.reason();
+            ++edits;
+        }
+        EXPECT_EQ(edits, 16);
+        for (int i = 0; i < edits; ++i) ASSERT_TRUE(Undo(context).ok());
+        EXPECT_TRUE(test::DocumentStateBytes(doc) == state0);
+        EXPECT_TRUE(SerializeBinaryModel(doc, doc.display) == file0);
+    }
 }

@@ -141,4 +141,30 @@ TEST_F(AtomicFileTest, FailuresNameTheReasonAndLeaveEverythingAsItWas) {
     EXPECT_EQ(Names(), (std::vector<std::string>{"real", "real/folder.dxf", "real/kept.dxf"}));
 }
 
+// Streamed pieces, small ones gathered and a large one passing the gathering, replace the target only at
+// Finish; a file dropped before Finish leaves the target and no temporary file.
+TEST_F(AtomicFileTest, StreamedFilesReplaceTheTargetOnlyWhenFinished) {
+    Write(In("real/out.pdf"), "old");
+    std::string expected;
+    {
+        StreamedFile dropped;
+        ASSERT_TRUE(dropped.Begin(In("real/out.pdf")).ok());
+        EXPECT_TRUE(dropped.Write(std::string(100000, 'x')));
+    }
+    EXPECT_EQ(Read(In("real/out.pdf")), "old");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"real", "real/out.pdf"}));
+
+    StreamedFile file;
+    ASSERT_TRUE(file.Begin(In("real/out.pdf")).ok());
+    for (int i = 0; i < 5000; ++i) {
+        const std::string piece = std::to_string(i) + (i == 2500 ? std::string(1 << 20, 'y') : ",");
+        expected += piece;
+        ASSERT_TRUE(file.Write(piece));
+    }
+    EXPECT_EQ(Read(In("real/out.pdf")), "old");
+    ASSERT_TRUE(file.Finish().ok());
+    EXPECT_TRUE(Read(In("real/out.pdf")) == expected);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"real", "real/out.pdf"}));
+}
+
 } // namespace
