@@ -16,7 +16,8 @@ namespace {
 constexpr double kQuarterTurn = 0.7853981633974483; // 45 degrees
 // Lower and narrower flaps, tried in this order until one has room.
 constexpr double kHeightSteps[] = {1.0, 0.85, 0.7, 0.55, 0.45, 0.35, 0.25};
-constexpr double kAngleCaps[] = {10.0, kQuarterTurn, 0.5};
+// Base angle limits in radians; 10 leaves the corner's own angle.
+constexpr double kAngleCaps[] = {10.0, kQuarterTurn, 0.5, 0.35, 0.2};
 
 struct Shape {
     std::vector<Point2> corners;
@@ -41,20 +42,35 @@ double Area(const std::vector<Point2>& polygon) {
     return std::fabs(twice) / 2;
 }
 
+struct Candidate {
+    double height, angle1, angle2, area;
+    Shape shape;
+};
+
 // The faces and the flaps placed so far of one part, at the part's own positions.
 struct PartRoom {
     std::vector<Shape> faces, flaps;
 
-    bool Clear(const Shape& flap, double tolerance) const {
+    // The shapes whose boxes reach within `reach` of the segment ab: all a flap on ab can meet.
+    std::vector<const Shape*> Near(const Point2& a, const Point2& b, double reach) const {
+        const double x0 = std::min(a.x, b.x) - reach, x1 = std::max(a.x, b.x) + reach;
+        const double y0 = std::min(a.y, b.y) - reach, y1 = std::max(a.y, b.y) + reach;
+        std::vector<const Shape*> near;
         for (const std::vector<Shape>* list : {&faces, &flaps})
-            for (const Shape& other : *list) {
-                if (other.x0 >= flap.x1 || flap.x0 >= other.x1 || other.y0 >= flap.y1 || flap.y0 >= other.y1)
-                    continue;
-                if (SharedArea(other.corners, flap.corners) > tolerance) return false;
-            }
-        return true;
+            for (const Shape& other : *list)
+                if (other.x0 < x1 && x0 < other.x1 && other.y0 < y1 && y0 < other.y1) near.push_back(&other);
+        return near;
     }
 };
+
+bool Clear(const Shape& flap, const std::vector<const Shape*>& near, double tolerance) {
+    for (const Shape* other : near) {
+        if (other->x0 >= flap.x1 || flap.x0 >= other->x1 || other->y0 >= flap.y1 || flap.y0 >= other->y1)
+            continue;
+        if (SharedArea(other->corners, flap.corners) > tolerance) return false;
+    }
+    return true;
+}
 
 } // namespace
 
@@ -95,24 +111,41 @@ FlapDesignCounts DesignFlaps(Development& development, double height) {
                 for (CHalfEdge* side : sides) {
                     PartRoom& room = rooms[side->face->part];
                     const double angle1 = side->flapAngle1, angle2 = side->flapAngle2;
-                    for (double cap : kAngleCaps) {
-                        side->flapAngle1 = std::min(angle1, cap);
-                        side->flapAngle2 = std::min(angle2, cap);
-                        // No higher than where the sides meet: above that the flap would be a spike.
-                        const double spread = 1 / std::tan(side->flapAngle1) + 1 / std::tan(side->flapAngle2);
-                        const double apex = spread > 0 ? length / spread : INFINITY;
-                        for (double step : kHeightSteps) {
-                            side->flapHeight = std::min(height * step, apex);
-                            ComputeFlapShape(*side, sideFlag);
-                            const std::array<Point2, 4> outline = FlapOutline(*side);
-                            Shape shape = MakeShape({outline.begin(), outline.end()});
-                            if (Area(shape.corners) < least) break; // lower ones are smaller still
-                            if (!room.Clear(shape, tolerance)) continue;
-                            room.flaps.push_back(std::move(shape));
-                            placed = true;
-                            break;
+                    // Every lower or narrower shape that still holds glue, the largest first; each base
+                    // angle narrows on its own, as a crowded corner at one end leaves the other end free.
+                    std::vector<Candidate> candidates;
+                    for (double cap1 : kAngleCaps)
+                        for (double cap2 : kAngleCaps) {
+                            side->flapAngle1 = std::min(angle1, cap1);
+                            side->flapAngle2 = std::min(angle2, cap2);
+                            // No higher than where the sides meet: above that the flap would be a spike.
+                            const double spread =
+                                1 / std::tan(side->flapAngle1) + 1 / std::tan(side->flapAngle2);
+                            const double apex = spread > 0 ? length / spread : INFINITY;
+                            for (double step : kHeightSteps) {
+                                side->flapHeight = std::min(height * step, apex);
+                                ComputeFlapShape(*side, sideFlag);
+                                const std::array<Point2, 4> outline = FlapOutline(*side);
+                                Shape shape = MakeShape({outline.begin(), outline.end()});
+                                const double area = Area(shape.corners);
+                                if (area < least) break; // lower ones are smaller still
+                                candidates.push_back({side->flapHeight, side->flapAngle1, side->flapAngle2,
+                                                      area, std::move(shape)});
+                            }
                         }
-                        if (placed) break;
+                    std::stable_sort(candidates.begin(), candidates.end(),
+                                     [](const Candidate& a, const Candidate& b) { return a.area > b.area; });
+                    const std::vector<const Shape*> near =
+                        room.Near(side->Pos2D(), side->next->Pos2D(), height * 1.01);
+                    for (Candidate& candidate : candidates) {
+                        if (!Clear(candidate.shape, near, tolerance)) continue;
+                        side->flapHeight = candidate.height;
+                        side->flapAngle1 = candidate.angle1;
+                        side->flapAngle2 = candidate.angle2;
+                        ComputeFlapShape(*side, sideFlag);
+                        room.flaps.push_back(std::move(candidate.shape));
+                        placed = true;
+                        break;
                     }
                     if (placed) {
                         side->hasFlap = true;
@@ -124,6 +157,7 @@ FlapDesignCounts DesignFlaps(Development& development, double height) {
                     side->flapHeight = height;
                     side->flapAngle1 = angle1;
                     side->flapAngle2 = angle2;
+                    ComputeFlapShape(*side, sideFlag);
                 }
                 if (placed) {
                     ++counts.designed;
