@@ -74,8 +74,9 @@ const std::vector<std::pair<std::string, std::vector<std::string>>> kCommandOpti
     {"export", {"--not-fill-faces", "--not-fill-flaps", "--width"}},
     {"render", {"--view", "--size", "--labels", "--yaw", "--pitch"}},
     {"print", {"--pdf", "--printer-paper", "--printer-margins", "--dpi"}},
-    {"import", {"--unfold", "--auto", "--scale", "--spacing", "--no-avoid-page-breaks", "--strategy"}},
-    {"unfold", {"--auto", "--scale", "--spacing", "--no-avoid-page-breaks", "--strategy"}},
+    {"import",
+     {"--unfold", "--auto", "--scale", "--size", "--spacing", "--no-avoid-page-breaks", "--strategy"}},
+    {"unfold", {"--auto", "--scale", "--size", "--spacing", "--no-avoid-page-breaks", "--strategy"}},
     {"check-update", {"--url", "--timeout"}},
 };
 const std::vector<std::string> kGlobalOptions = {"--settings", "--set", "--yes",    "--no",
