@@ -21,13 +21,13 @@ TEST(SharedArea, OverlapsTouchesAndConcaveShapes) {
         std::vector<Point2> polygon, convex;
         double area;
     } cases[] = {
-        {square, {{1, 1}, {3, 1}, {3, 3}, {1, 3}}, 1.0},         // a quarter shared
-        {square, {{2, 0}, {4, 0}, {4, 2}, {2, 2}}, 0.0},         // touching along an edge
-        {square, {{3, 3}, {4, 3}, {4, 4}}, 0.0},                 // apart
-        {square, {{0.5, 0.5}, {0.5, 1.5}, {1.5, 1.5}}, 0.5},     // inside, clockwise
-        {square, {{1, 0}, {1, 2}, {1, 2}, {1, 0}}, 0.0},         // a flap of no height
+        {square, {{1, 1}, {3, 1}, {3, 3}, {1, 3}}, 1.0},          // a quarter shared
+        {square, {{2, 0}, {4, 0}, {4, 2}, {2, 2}}, 0.0},          // touching along an edge
+        {square, {{3, 3}, {4, 3}, {4, 4}}, 0.0},                  // apart
+        {square, {{0.5, 0.5}, {0.5, 1.5}, {1.5, 1.5}}, 0.5},      // inside, clockwise
+        {square, {{1, 0}, {1, 2}, {1, 2}, {1, 0}}, 0.0},          // a flap of no height
         {lShape, {{0.5, 0.5}, {3, 0.5}, {3, 3}, {0.5, 3}}, 2.25}, // the notch left out
-        {{{-1, -1}, {5, -1}, {5, 5}, {-1, 5}}, square, 4.0},     // convex one inside
+        {{{-1, -1}, {5, -1}, {5, 5}, {-1, 5}}, square, 4.0},      // convex one inside
     };
     for (const Case& c : cases) EXPECT_NEAR(SharedArea(c.polygon, c.convex), c.area, 1e-12);
 }
