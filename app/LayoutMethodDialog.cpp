@@ -62,6 +62,8 @@ double LayoutMethodLogic::AxisExtent(LayoutSizeBy by) const {
         return extent_.x;
     case LayoutSizeBy::Depth:
         return extent_.z;
+    case LayoutSizeBy::Largest:
+        return std::max({extent_.x, extent_.y, extent_.z});
     case LayoutSizeBy::Scale:
         break;
     }
@@ -122,6 +124,7 @@ LayoutMethodDialog::LayoutMethodDialog(QWidget* parent, const LayoutMethod& meth
     sizeBy_->addItem(QStringLiteral("Assembled height"));
     sizeBy_->addItem(QStringLiteral("Assembled width"));
     sizeBy_->addItem(QStringLiteral("Assembled depth"));
+    sizeBy_->addItem(QStringLiteral("Assembled largest dimension"));
     scale_ = new QDoubleSpinBox(this);
     scale_->setRange(LayoutMethodLogic::kMinScale, LayoutMethodLogic::kMaxScale);
     scale_->setDecimals(4);

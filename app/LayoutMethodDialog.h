@@ -33,8 +33,9 @@ extern const char* const kUnfoldStrategyLabel;   // "Unfolding:"
 // The strategies' names, indexed by UnfoldStrategy: "Upright", "Fewest parts".
 extern const char* const kUnfoldStrategyNames[2];
 
-// What "Specify Value" takes: the scale itself or the assembled model's size along one axis.
-enum class LayoutSizeBy { Scale = 0, Height = 1, Width = 2, Depth = 3 };
+// What "Specify Value" takes: the scale itself, the assembled model's size along one axis, or the largest
+// of the three (the size a model is built at).
+enum class LayoutSizeBy { Scale = 0, Height = 1, Width = 2, Depth = 3, Largest = 4 };
 
 // The dialog's values and rules, without widgets.
 class LayoutMethodLogic {

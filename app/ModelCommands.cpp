@@ -35,9 +35,10 @@ public:
         Document* document = s_.document.Current();
         if (document == nullptr || document->model == nullptr) return;
         UnfoldOptions options = s_.unfoldOptions;
-        const Paper paper = Paper::FromSettings(DocumentSettings(s_.settings, document));
-        options.printableWidthMM = paper.PrintableWidth();
-        options.printableHeightMM = paper.PrintableHeight();
+        const Settings documentSettings = DocumentSettings(s_.settings, document);
+        const SheetArea region = PrintableRegion(Paper::FromSettings(documentSettings), documentSettings);
+        options.printableWidthMM = region.printableWidthMM;
+        options.printableHeightMM = region.printableHeightMM;
         const std::function<bool()> ask = [this, document] {
             if (s_.dialogs.askUnfoldMethod) {
                 UnfoldStrategy strategy = UnfoldStrategyOf(s_.settings);
@@ -79,8 +80,7 @@ public:
         const Settings settings = DocumentSettings(s_.settings, document);
         EditContext context{*document, settings, paper.PrintableWidth()};
         const EditResult result = RunDevelopmentEdit(context, UpdateHint::RecomputeSheets, [&] {
-            RecalculatePartsLayout(*document, s_.settings.layoutMethod,
-                                   SheetArea{paper.PrintableWidth(), paper.PrintableHeight()});
+            RecalculatePartsLayout(*document, s_.settings.layoutMethod, PrintableRegion(paper, settings));
         });
         if (result.ok()) Redraw(*result);
     }

@@ -1,6 +1,7 @@
 #include "cli/InfoReport.h"
 
 #include "cli/Json.h"
+#include "engine/Buildability.h"
 #include "engine/Unfolder.h"
 #include "model/Settings.h"
 #include "model/SettingsTable.h"
@@ -228,6 +229,17 @@ public:
         json_.Number(summary.cutLengthMM);
         json_.Key("flaps");
         json_.Int(summary.flaps);
+        const Buildability build = MeasureBuildability(dev, PrintableRegion(paper, settings_));
+        json_.Key("partsNotFitting");
+        json_.Int(build.partsNotFitting);
+        json_.Key("faceFaceOverlaps");
+        json_.Int(build.faceFaceOverlaps);
+        json_.Key("flapFaceOverlaps");
+        json_.Int(build.flapFaceOverlaps);
+        json_.Key("flapFlapOverlaps");
+        json_.Int(build.flapFlapOverlaps);
+        json_.Key("flapsShortened");
+        json_.Int(build.flapsShortened);
         json_.Key("texts");
         json_.BeginArray();
         for (const auto& text : dev.texts) TextBlock(*text, detail);

@@ -38,6 +38,8 @@ const std::vector<OptionSpec>& LayoutOptions() {
     static const std::vector<OptionSpec> options = {
         {"--auto", nullptr, "fit the development on one sheet (the default)"},
         {"--scale", "S", "do not fit: set the absolute scale S"},
+        {"--size", "MM",
+         "do not fit: the assembled model's largest dimension in mm, on as many sheets as needed"},
         {"--spacing", "V", "the space between parts: % of the model's size with --auto, mm with --scale"},
         {"--no-avoid-page-breaks", nullptr, "let parts straddle the sheets' borders"},
         {"--strategy", "upright|fewest-parts",

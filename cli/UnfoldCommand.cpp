@@ -1,6 +1,7 @@
 #include "cli/UnfoldCommand.h"
 
 #include "cli/ExitStatus.h"
+#include "engine/Extents.h"
 #include "engine/MeshImportPipeline.h"
 #include "model/BinaryWriter.h"
 #include "sheet/Paper.h"
@@ -24,10 +25,11 @@ bool ParseNumber(const std::string& text, double& value) {
     return error == std::errc() && ptr == end && std::isfinite(value);
 }
 
-UnfoldOptions OptionsForPaper(const Paper& paper) {
+UnfoldOptions OptionsForPaper(const Paper& paper, const Settings& settings) {
     UnfoldOptions options;
-    options.printableWidthMM = paper.PrintableWidth();
-    options.printableHeightMM = paper.PrintableHeight();
+    const SheetArea region = PrintableRegion(paper, settings);
+    options.printableWidthMM = region.printableWidthMM;
+    options.printableHeightMM = region.printableHeightMM;
     return options;
 }
 
@@ -43,7 +45,7 @@ bool UnfoldWithRequest(Document& document, const Settings& documentSettings, con
     };
     const Paper paper = Paper::FromSettings(settings);
     StreamUnfoldProgress progress(stderr);
-    if (!UnfoldDocument(document, settings, prompt, applyLayout, OptionsForPaper(paper), &progress).ok())
+    if (!UnfoldDocument(document, settings, prompt, applyLayout, OptionsForPaper(paper, settings), &progress).ok())
         return false;
     UpdateSheetGrid(document, paper, true);
     return true;
@@ -63,6 +65,7 @@ std::string ParseUnfoldRequest(const CommandLine& line, UnfoldRequest& request) 
     const bool automatic = line.Has("--auto");
     const std::optional<std::string> scale = line.Value("--scale");
     const std::optional<std::string> spacing = line.Value("--spacing");
+    const std::optional<std::string> size = line.Value("--size");
     const bool noAvoidPageBreaks = line.Has("--no-avoid-page-breaks");
     const std::optional<std::string> strategy = line.Value("--strategy");
     request.inPath = operands[0];
@@ -70,7 +73,8 @@ std::string ParseUnfoldRequest(const CommandLine& line, UnfoldRequest& request) 
     request.unfold = unfold || command == "unfold";
     request.automatic = automatic;
     request.keepOffPageBreaks = !noAvoidPageBreaks;
-    request.layoutOptionGiven = automatic || scale || spacing || noAvoidPageBreaks || strategy;
+    request.layoutOptionGiven = automatic || scale || size || spacing || noAvoidPageBreaks || strategy;
+    if (size && !request.unfold) return "--size needs --unfold";
     if (request.layoutOptionGiven && !request.unfold)
         return "--auto, --scale, --spacing, --no-avoid-page-breaks and --strategy need --unfold";
     if (strategy) {
@@ -78,6 +82,13 @@ std::string ParseUnfoldRequest(const CommandLine& line, UnfoldRequest& request) 
         if (!request.strategy) return "--strategy takes upright or fewest-parts";
     }
     if (automatic && scale) return "--auto and --scale exclude each other";
+    if (size && (automatic || scale)) return "--size excludes --auto and --scale";
+    if (size) {
+        double value = 0;
+        if (!ParseNumber(*size, value) || value <= 0 || value > kLargestLayoutValue)
+            return "--size needs a number of millimetres above 0";
+        request.sizeMM = value;
+    }
     if (scale) {
         double value = 0;
         if (!ParseNumber(*scale, value) || value <= 0 || value > kLargestLayoutValue)
@@ -98,6 +109,11 @@ void ApplyLayoutRequest(const UnfoldRequest& request, LayoutMethod& method, Docu
     if (request.documentScale) {
         method.automatic = false;
         document.documentScale = *request.documentScale;
+    }
+    if (request.sizeMM && document.model) {
+        const double scale = ScaleForLargestDimension(*document.model, *request.sizeMM);
+        method.automatic = false;
+        if (scale > 0) document.documentScale = scale;
     }
     // The spacing's unit follows the mode, as the dialog's one spacing field does.
     if (request.spacing) (method.automatic ? method.spacingPercent : method.spacingMM) = *request.spacing;

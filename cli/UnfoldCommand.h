@@ -22,10 +22,11 @@ struct UnfoldRequest {
     bool unfold = false;                    // import: unfold after importing (unfold: always)
     bool automatic = false;                 // --auto
     std::optional<double> documentScale;    // --scale S: not automatic, absolute scale S
+    std::optional<double> sizeMM;           // --size MM: not automatic, largest assembled dimension MM
     std::optional<double> spacing;          // --spacing V: % of the model's size when automatic, else mm
     bool keepOffPageBreaks = true;          // false with --no-avoid-page-breaks
     std::optional<UnfoldStrategy> strategy; // --strategy upright|fewest-parts
-    bool layoutOptionGiven = false;         // any of the five above
+    bool layoutOptionGiven = false;         // any of the six above
 };
 
 // Checks `import MESH OUT` or `unfold MODEL OUT` (two operands, counted by the option table) with the

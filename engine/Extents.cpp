@@ -175,4 +175,11 @@ double ScaleDevelopment(Development& development, double targetScale, bool scale
     return factor;
 }
 
+double ScaleForLargestDimension(const CMeshModel& model, double sizeMM) {
+    const Vec3 extent = model.boundsMax - model.boundsMin;
+    const double largest = std::max({extent.x, extent.y, extent.z});
+    if (!(largest > 0) || !std::isfinite(largest)) return 0;
+    return sizeMM / largest;
+}
+
 } // namespace tsm

@@ -15,4 +15,8 @@ void ComputeDevelopmentExtent(Development& development, bool recomputeParts);
 // owner of the development scales its default flap height too.
 double ScaleDevelopment(Development& development, double targetScale, bool scaleTexts);
 
+// The scale (mm per model unit) at which the largest of the model's height, width and depth (its
+// axis-aligned box, as the status bar's assembled size measures it) is `sizeMM`; 0 for a flat or empty box.
+double ScaleForLargestDimension(const CMeshModel& model, double sizeMM);
+
 } // namespace tsm

@@ -2,8 +2,10 @@
 
 #include "engine/Classify.h"
 #include "engine/Extents.h"
+#include "engine/FlapDesign.h"
 #include "engine/Flaps.h"
 #include "engine/Layout.h"
+#include "engine/PartFit.h"
 #include "engine/Topology.h"
 #include "engine/UnfoldFewestParts.h"
 #include "engine/UnfoldOverlap.h"
@@ -198,6 +200,9 @@ struct Unfolder::Impl {
     std::unordered_map<const CFace*, Point2> up;
     std::unordered_map<const CPart*, size_t> slot; // position in dev.parts during the merge
     std::unique_ptr<MergeSpace> space;
+    // Parts no larger than a sheet: each part's convex hull corners, kept through the merge.
+    PartLimit limit;
+    std::unordered_map<const CPart*, std::vector<CHalfEdge*>> hulls;
 
     Impl(CMeshModel& m, Development& d, Unfolder& o) : model(m), dev(d), owner(o) {}
 
@@ -233,6 +238,42 @@ struct Unfolder::Impl {
         }
     }
 
+    // The corners on the part's convex hull; a part met for the first time is a single face.
+    const std::vector<CHalfEdge*>& HullOf(const CPart& part) {
+        auto it = hulls.find(&part);
+        if (it != hulls.end()) return it->second;
+        std::vector<CHalfEdge*> corners;
+        std::vector<Point2> points;
+        for (CFace* face : part.faces)
+            for (auto& corner : face->halfEdges) {
+                corners.push_back(corner.get());
+                points.push_back(space->Position(*corner));
+            }
+        std::vector<CHalfEdge*>& hull = hulls[&part];
+        for (size_t i : ConvexHull(points)) hull.push_back(corners[i]);
+        return hull;
+    }
+
+    // The hull of A and of B at `movedB` together, when some turn of it fits the limit; empty when none.
+    std::vector<CHalfEdge*> FittingHull(const CPart& a, const CPart& b, const RigidMotion& movedB) {
+        std::vector<CHalfEdge*> corners = HullOf(a);
+        std::vector<Point2> points;
+        for (const CHalfEdge* c : corners) points.push_back(space->Position(*c));
+        for (CHalfEdge* c : HullOf(b)) {
+            corners.push_back(c);
+            points.push_back(movedB.Apply(c->Pos2D()));
+        }
+        std::vector<Point2> hullPoints;
+        std::vector<CHalfEdge*> hull;
+        for (size_t i : ConvexHull(points)) {
+            hull.push_back(corners[i]);
+            hullPoints.push_back(points[i]);
+        }
+        double turn = 0;
+        if (!FindFittingTurn(hullPoints, limit, 0.0, turn)) hull.clear();
+        return hull;
+    }
+
     // Overlap test and join of one edge; false when the join was refused. `tested` false joins without
     // the test, for a join already known to leave no overlap.
     bool TryJoin(CEdge& edge, bool tested = true) {
@@ -241,14 +282,21 @@ struct Unfolder::Impl {
         CPart* a = h->face->part;
         CPart* b = t->face->part;
         const RigidMotion movedB = space->JoinMotion(*h, *t);
+        std::vector<CHalfEdge*> joinedHull;
+        if (limit.active) joinedHull = FittingHull(*a, *b, movedB);
         if (tested) ++owner.overlapTests_;
-        if (tested && space->Overlaps(*a, *b, movedB)) {
+        if ((limit.active && joinedHull.empty()) || (tested && space->Overlaps(*a, *b, movedB))) {
             edge.mark = true;
             edge.unfoldWeight = -1;
             ++owner.refusedJoins_;
             return false;
         }
         CPart& kept = space->Merge(*a, *b, movedB);
+        if (limit.active) {
+            hulls.erase(a);
+            hulls.erase(b);
+            hulls[&kept] = std::move(joinedHull);
+        }
         // The joined part stays where A was in the development's list, whichever object carries it on.
         const size_t slotA = slot[a], slotB = slot[b];
         if (&kept == b) std::swap(dev.parts[slotA], dev.parts[slotB]);
@@ -281,6 +329,7 @@ struct Unfolder::Impl {
         return std::fabs(d);
     }
 
+    // Turns the part upright, or under a limit the nearest to upright that fits a sheet.
     void Orient(CPart& part) {
         Point2 sum;
         for (const CFace* face : part.faces) {
@@ -288,8 +337,19 @@ struct Unfolder::Impl {
             if (Length(c) < 1e-6 || !IsPlanar(*face)) continue;
             sum = sum + FlatUp(*face, c) * FaceArea(*face);
         }
-        if (Length(sum) < 0.0001 || part.faces.empty()) return;
-        const double theta = -std::atan2(sum.x, -sum.y);
+        if (part.faces.empty()) return;
+        const bool upright = Length(sum) >= 0.0001;
+        double theta = upright ? -std::atan2(sum.x, -sum.y) : 0.0;
+        if (limit.active) {
+            std::vector<Point2> points;
+            for (const CFace* face : part.faces)
+                for (const auto& corner : face->halfEdges) points.push_back(corner->Pos2D());
+            std::vector<Point2> hull;
+            for (size_t i : ConvexHull(points)) hull.push_back(points[i]);
+            double turn = theta;
+            if (FindFittingTurn(hull, limit, theta, turn)) theta = turn;
+        }
+        if (!upright && theta == 0.0) return;
         const Point2 pivot = part.faces.front()->Corner(0)->Pos2D();
         for (CFace* face : part.faces)
             for (auto& corner : face->halfEdges) {
@@ -359,6 +419,17 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
     const double size = model_.size > 0 && std::isfinite(model_.size) ? model_.size : 1.0;
     const double shared = 1e-8 * size;
     impl.space = std::make_unique<MergeSpace>(options_.overlap, cellSize, shared * shared);
+    // An unfolding at a given scale keeps every part within a sheet; a fitted one is scaled to one sheet
+    // whole, and the upright one is the unfolding as it always was.
+    constexpr double kFixedScaleFlapHeightMM = 5.0;
+    if (options_.strategy == UnfoldStrategy::FewestParts && !method.automatic && documentScale_ > 0 &&
+        std::isfinite(documentScale_)) {
+        impl.limit.active = true;
+        impl.limit.sheet = {options_.printableWidthMM, options_.printableHeightMM};
+        impl.limit.scale = documentScale_;
+        impl.limit.flapHeightMM = kFixedScaleFlapHeightMM;
+        impl.limit.spacingMM = method.spacingMM;
+    }
 
     const auto cancel = [&] {
         progress->Finish();
@@ -386,7 +457,11 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         std::function<bool(int)> planStep;
         if (progress) planStep = [&](int position) { return step(position, count); };
         // The joins are made again below, one step each, after the plan's steps.
-        count = planSteps + static_cast<int>(edges.size());
+        const bool limited = impl.limit.active;
+        // Under a limit the plan's joins are tested again and the parts then grown where they still can.
+        count = planSteps + static_cast<int>(edges.size()) * (limited ? 2 : 1);
+        std::vector<char> joinable;
+        for (const CEdge* edge : edges) joinable.push_back(edge->unfoldWeight >= 0);
         if (progress) progress->Start(kUnfoldCaption, count);
         const Result<FewestPartsPlan> plan = PlanFewestParts(input, planStep);
         if (!plan.ok()) return cancel();
@@ -395,8 +470,16 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
             const int position =
                 planSteps + static_cast<int>((static_cast<int64_t>(i) + 1) * edges.size() / joins);
             if (progress && !step(position, count)) return cancel();
-            // The plan made these very joins from the same flat faces, its overlap tests included.
-            impl.TryJoin(*plan->joins[i], false);
+            // The plan made these very joins from the same flat faces, its overlap tests included; a limit
+            // may refuse some, and then the later ones meet other neighbours.
+            impl.TryJoin(*plan->joins[i], limited);
+        }
+        for (size_t i = 0; limited && i < edges.size(); ++i) {
+            if (progress && !step(planSteps + static_cast<int>(edges.size() + i) + 1, count)) return cancel();
+            CEdge& edge = *edges[i];
+            if (!joinable[i] || edge.halfEdge1->joined != nullptr) continue;
+            if (edge.halfEdge1->face->part == edge.halfEdge2->face->part) continue;
+            impl.TryJoin(edge);
         }
     } else {
         const int count = static_cast<int>(edges.size());
@@ -430,8 +513,9 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         ComputePartExtent(*part);
         part->x = part->y = 0;
     }
-    double flapHeight = method.automatic ? model_.size * 0.05 : 5.0;
+    double flapHeight = method.automatic ? model_.size * 0.05 : kFixedScaleFlapHeightMM;
     PlaceFlaps(dev, model_, flapHeight);
+    if (options_.strategy == UnfoldStrategy::FewestParts) DesignFlaps(dev, flapHeight);
     for (auto& part : parts) {
         ComputePartExtent(*part);
         part->x = part->y = 0;

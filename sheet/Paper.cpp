@@ -84,6 +84,10 @@ Point2 Paper::SheetCorner(int column, int row) const {
     return {PrintableWidth() * column + 2.0 * sideMarginMM, PrintableHeight() * row + 2.0 * topMarginMM};
 }
 
+SheetArea PrintableRegion(const Paper& paper, const Settings& /*settings*/) {
+    return {paper.PrintableWidth(), paper.PrintableHeight()};
+}
+
 void UpdateSheetGrid(Document& document, const Paper& paper, bool recompute) {
     if (!document.development) {
         document.sheetColumns = 1;

@@ -1,6 +1,7 @@
 // The paper a development is laid out on, its printable area, and the grid of sheets.
 #pragma once
 
+#include "engine/Layout.h"
 #include "model/Document.h"
 #include "model/Settings.h"
 
@@ -46,6 +47,11 @@ public:
     double SheetsHeight(int n) const;
     Point2 SheetCorner(int column, int row) const;
 };
+
+// The area of one sheet that parts must lie within: the printable rectangle. Every fit decision (the
+// unfolder's part size limit, the layout, the buildability count) reads it from here, so that a later
+// reserve on the sheet (marks for a cutting machine) shrinks them all alike.
+SheetArea PrintableRegion(const Paper& paper, const Settings& settings);
 
 // Upper bound of the sheet grid's columns and of its rows, so that a damaged file (huge coordinates, margins
 // wider than the paper) cannot ask for an unbounded page list.

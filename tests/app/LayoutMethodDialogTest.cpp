@@ -119,3 +119,12 @@ TEST(LayoutMethodDialog, OpensFromTheSettingsAndOffersTheStrategyOnlyWhenGivenOn
     dialog.strategyBox()->setCurrentIndex(0);
     EXPECT_EQ(dialog.strategy(), UnfoldStrategy::Upright);
 }
+
+// The size a model is built at is its largest dimension, whichever axis that is.
+TEST(LayoutMethodLogic, LargestDimensionSetsTheScale) {
+    LayoutMethodLogic logic(LayoutMethod{}, 1.0, kBox);
+    ASSERT_TRUE(logic.SetSizeBy(LayoutSizeBy::Largest));
+    logic.SetAssembledSizeCM(15);
+    EXPECT_DOUBLE_EQ(logic.scale(), 150.0 / 40.0);
+    EXPECT_FALSE(LayoutMethodLogic(LayoutMethod{}, 1.0, Vec3{}).CanSizeBy(LayoutSizeBy::Largest));
+}

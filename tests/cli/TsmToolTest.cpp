@@ -74,8 +74,9 @@ const std::vector<std::pair<std::string, std::vector<std::string>>> kCommandOpti
     {"export", {"--not-fill-faces", "--not-fill-flaps", "--width"}},
     {"render", {"--view", "--size", "--labels", "--yaw", "--pitch"}},
     {"print", {"--pdf", "--printer-paper", "--printer-margins", "--dpi"}},
-    {"import", {"--unfold", "--auto", "--scale", "--spacing", "--no-avoid-page-breaks", "--strategy"}},
-    {"unfold", {"--auto", "--scale", "--spacing", "--no-avoid-page-breaks", "--strategy"}},
+    {"import",
+     {"--unfold", "--auto", "--scale", "--size", "--spacing", "--no-avoid-page-breaks", "--strategy"}},
+    {"unfold", {"--auto", "--scale", "--size", "--spacing", "--no-avoid-page-breaks", "--strategy"}},
     {"check-update", {"--url", "--timeout"}},
 };
 const std::vector<std::string> kGlobalOptions = {"--settings", "--set", "--yes",    "--no",
@@ -178,7 +179,11 @@ TEST_F(TsmToolTest, UsageErrorsExitTwoSayingWhy) {
         "print CUBE --pdf PDF --dpi 300.5;import --unfold --scale abc MESH OUT;"
         "import --unfold --scale '' MESH OUT;import --unfold --scale 2mm MESH OUT;"
         "import --unfold --scale inf MESH OUT;unfold --spacing x CUBE OUT;"
-        "import --unfold --strategy fewest MESH OUT;";
+        "import --unfold --strategy fewest MESH OUT;"
+        "import --unfold --size 150 --auto MESH OUT => --size excludes --auto and --scale;"
+        "unfold --scale 2 --size 150 CUBE OUT => --size excludes --auto and --scale;"
+        "unfold --size 0 CUBE OUT => --size needs a number of millimetres above 0;"
+        "import --size 150 MESH OUT => --size needs --unfold;";
     const std::map<std::string, std::string> operands = {
         {"CUBE", Sample("cube.tsm")}, {"MESH", Mesh("cube_quad.off")}, {"OUT", Out("o.tsm")},
         {"PNG", Out("a.png")},        {"BMP", Out("a.bmp")},           {"PDF", Out("x.pdf")}};

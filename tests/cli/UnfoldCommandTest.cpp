@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace fs = std::filesystem;
@@ -115,6 +116,17 @@ TEST_F(UnfoldCommandTest, LayoutAndStrategyOptionsReachTheUnfolding) {
     EXPECT_EQ(development("cactus.tsm", {"--scale", "1"})["partCount"].toInt(), upright["partCount"].toInt());
     EXPECT_LT(fewest["partCount"].toInt(), upright["partCount"].toInt());
     EXPECT_EQ(development("cactus.tsm", {"--scale", "1", "--set", "iUnfoldStrategy=1"}), fewest);
+    // --size is the assembled model's largest dimension in millimetres, the status bar's assembled size.
+    const QJsonObject model = Info(Out("cactus.tsm"))["model"].toObject();
+    double largest = 0;
+    for (int axis = 0; axis < 3; ++axis)
+        largest =
+            std::max(largest, model["boundsMax"][axis].toDouble() - model["boundsMin"][axis].toDouble());
+    const QJsonObject sized = development("cactus.tsm", {"--size", "150", "--strategy", "fewest-parts"});
+    EXPECT_NEAR(sized["scale"].toDouble() * largest, 150.0, 1e-9);
+    EXPECT_EQ(sized["partsNotFitting"].toInt(), 0);
+    EXPECT_EQ(sized["faceFaceOverlaps"].toInt(), 0);
+    EXPECT_GE(sized["partCount"].toInt(), fewest["partCount"].toInt());
     const QJsonObject kept = development("cactus.tsm", {"--scale", "300"});
     ASSERT_GT(kept["pages"].toArray().size(), 1) << "the case needs several sheets";
     EXPECT_NE(development("cactus.tsm", {"--scale", "300", "--no-avoid-page-breaks"})["parts"],

@@ -1,5 +1,6 @@
 #include "engine/Unfolder.h"
 
+#include "engine/Buildability.h"
 #include "engine/EngineCompletion.h"
 #include "engine/Extents.h"
 #include "engine/MeshImportPipeline.h"
@@ -412,6 +413,32 @@ TEST(Unfolder, MeshesUnfoldWithoutOverlapsIdenticallyAndRepeatably) {
         SCOPED_TRACE("saved and read back");
         test::ExpectSameDocument(*indexed, back);
     }
+}
+
+// At a fixed scale Fewest parts cuts a model larger than a sheet into parts that each lie on one sheet,
+// without overlaps; fitted to one sheet it needs no such cut. Upright keeps its large parts.
+TEST(Unfolder, FewestPartsAtAScaleKeepsEveryPartOnOneSheet) {
+    const SheetArea sheet{100, 120};
+    UnfoldOptions options;
+    options.printableWidthMM = sheet.printableWidthMM;
+    options.printableHeightMM = sheet.printableHeightMM;
+    Settings settings = WithStrategy(UnfoldStrategy::FewestParts);
+    settings.layoutMethod.automatic = false;
+    RecordingPrompt prompt;
+    auto sphere = MeshDocument(Icosphere(2, 10));
+    sphere->documentScale = 8; // 160 mm across
+    ASSERT_TRUE(UnfoldDocument(*sphere, settings, prompt, nullptr, options));
+    const Buildability built = MeasureBuildability(*sphere->development, sheet);
+    EXPECT_GT(sphere->development->parts.size(), 1u);
+    EXPECT_EQ(built.partsNotFitting, 0);
+    EXPECT_EQ(built.faceFaceOverlaps, 0);
+    EXPECT_EQ(OverlappingFacePairs(*sphere->development), 0);
+
+    settings.iUnfoldStrategy = static_cast<int32_t>(UnfoldStrategy::Upright);
+    auto upright = MeshDocument(Icosphere(2, 10));
+    upright->documentScale = 8;
+    ASSERT_TRUE(UnfoldDocument(*upright, settings, prompt, nullptr, options));
+    EXPECT_GT(MeasureBuildability(*upright->development, sheet).partsNotFitting, 0);
 }
 
 // Merging hands the smaller part's faces to the larger (A on a tie) and leaves the other empty; after

@@ -1,0 +1,96 @@
+// Whether the developments can be built as printed: both unfolding strategies on every shared mesh, at a
+// size (the largest assembled dimension 150 mm) and fitted to one sheet, on A4 portrait (180 x 267 mm
+// printable). Counters: parts, parts not on one sheet, face/face, flap/face and flap/flap overlaps,
+// lowered flaps.
+//
+// Targets (Fewest parts): at 150 mm no part off its sheet and no overlap of any kind, bunny at most 35
+// parts, cactus at most 5; fitted, the same buildability.
+#include "engine/Buildability.h"
+#include "engine/EngineCompletion.h"
+#include "engine/Extents.h"
+#include "engine/Topology.h"
+#include "engine/Unfolder.h"
+#include "model/MeshImport.h"
+#include "model/Settings.h"
+#include "tools/lib/ModelBuilder.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace tsm;
+
+namespace {
+
+const SheetArea kA4{180, 267};
+
+std::unique_ptr<Document> MeshFileDocument(const std::string& path) {
+    auto doc = std::make_unique<Document>();
+    EngineCompletion engine;
+    if (!ReadMeshFile(path, *doc, &engine).ok) return nullptr;
+    RecordingPrompt prompt;
+    NormaliseModel(*doc, prompt);
+    ComputeBounds(*doc->model);
+    FindSymmetricEdges(*doc->model);
+    return doc;
+}
+
+// sizeMM 0: fitted to one sheet.
+void RunBuildable(benchmark::State& state, const std::string& path, UnfoldStrategy strategy, double sizeMM) {
+    std::unique_ptr<Document> doc;
+    for (auto _ : state) {
+        state.PauseTiming();
+        doc = MeshFileDocument(path);
+        if (!doc) {
+            state.SkipWithError("mesh not found");
+            return;
+        }
+        Settings settings;
+        settings.iUnfoldStrategy = static_cast<int32_t>(strategy);
+        settings.layoutMethod.automatic = sizeMM <= 0;
+        if (sizeMM > 0) doc->documentScale = ScaleForLargestDimension(*doc->model, sizeMM);
+        UnfoldOptions options;
+        options.printableWidthMM = kA4.printableWidthMM;
+        options.printableHeightMM = kA4.printableHeightMM;
+        RecordingPrompt prompt;
+        state.ResumeTiming();
+        UnfoldDocument(*doc, settings, prompt, nullptr, options);
+    }
+    if (!doc || !doc->development) return;
+    const Buildability built = MeasureBuildability(*doc->development, kA4);
+    state.counters["faces"] = static_cast<double>(doc->model->solids[0]->faces.size());
+    state.counters["parts"] = static_cast<double>(doc->development->parts.size());
+    state.counters["unfit"] = built.partsNotFitting;
+    state.counters["face_face"] = built.faceFaceOverlaps;
+    state.counters["flap_face"] = built.flapFaceOverlaps;
+    state.counters["flap_flap"] = built.flapFlapOverlaps;
+    state.counters["lowered"] = built.flapsShortened;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::filesystem::path folder = std::filesystem::path(TESSALY_SOURCE_DIR) / "tests/data/meshes";
+    std::vector<std::filesystem::path> meshes;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.path().extension() != ".md") meshes.push_back(entry.path());
+    std::sort(meshes.begin(), meshes.end());
+    for (const auto& mesh : meshes)
+        for (UnfoldStrategy strategy : {UnfoldStrategy::Upright, UnfoldStrategy::FewestParts})
+            for (double size : {150.0, 0.0}) {
+                const std::string name = "Buildable/" + mesh.stem().string() + "/" +
+                                         (strategy == UnfoldStrategy::Upright ? "upright" : "fewest") + "/" +
+                                         (size > 0 ? "150mm" : "fitted");
+                benchmark::RegisterBenchmark(name.c_str(), RunBuildable, mesh.string(), strategy, size)
+                    ->Unit(benchmark::kMillisecond)
+                    ->Iterations(1);
+            }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

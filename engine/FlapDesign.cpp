@@ -1,0 +1,181 @@
+#include "engine/FlapDesign.h"
+
+#include "engine/Buildability.h"
+#include "engine/Flaps.h"
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace tsm {
+
+namespace {
+
+constexpr double kQuarterTurn = 0.7853981633974483; // 45 degrees
+// Lower and narrower flaps, tried in this order until one has room.
+constexpr double kHeightSteps[] = {1.0, 0.85, 0.7, 0.55, 0.45, 0.35, 0.25};
+// Base angle limits in radians; 10 leaves the corner's own angle.
+constexpr double kAngleCaps[] = {10.0, kQuarterTurn, 0.5, 0.35, 0.2};
+
+struct Shape {
+    std::vector<Point2> corners;
+    double x0, y0, x1, y1;
+};
+
+Shape MakeShape(std::vector<Point2> corners) {
+    Shape shape{std::move(corners), INFINITY, INFINITY, -INFINITY, -INFINITY};
+    for (const Point2& p : shape.corners) {
+        shape.x0 = std::min(shape.x0, p.x), shape.x1 = std::max(shape.x1, p.x);
+        shape.y0 = std::min(shape.y0, p.y), shape.y1 = std::max(shape.y1, p.y);
+    }
+    return shape;
+}
+
+double Area(const std::vector<Point2>& polygon) {
+    double twice = 0;
+    for (size_t i = 0; i < polygon.size(); ++i) {
+        const Point2 a = polygon[i], b = polygon[(i + 1) % polygon.size()];
+        twice += a.x * b.y - a.y * b.x;
+    }
+    return std::fabs(twice) / 2;
+}
+
+struct Candidate {
+    double height, angle1, angle2, area;
+    Shape shape;
+};
+
+// The faces and the flaps placed so far of one part, at the part's own positions.
+struct PartRoom {
+    std::vector<Shape> faces, flaps;
+
+    // The shapes whose boxes reach within `reach` of the segment ab: all a flap on ab can meet.
+    std::vector<const Shape*> Near(const Point2& a, const Point2& b, double reach) const {
+        const double x0 = std::min(a.x, b.x) - reach, x1 = std::max(a.x, b.x) + reach;
+        const double y0 = std::min(a.y, b.y) - reach, y1 = std::max(a.y, b.y) + reach;
+        std::vector<const Shape*> near;
+        for (const std::vector<Shape>* list : {&faces, &flaps})
+            for (const Shape& other : *list)
+                if (other.x0 < x1 && x0 < other.x1 && other.y0 < y1 && y0 < other.y1) near.push_back(&other);
+        return near;
+    }
+};
+
+bool Clear(const Shape& flap, const std::vector<const Shape*>& near, double tolerance) {
+    for (const Shape* other : near) {
+        if (other->x0 >= flap.x1 || flap.x0 >= other->x1 || other->y0 >= flap.y1 || flap.y0 >= other->y1)
+            continue;
+        if (SharedArea(other->corners, flap.corners) > tolerance) return false;
+    }
+    return true;
+}
+
+} // namespace
+
+double ReferenceFlapArea(double length, double height) {
+    // 45-degree sides: the top is the base less twice the height.
+    const double h = std::min(height, length / 2);
+    return h * (length - h);
+}
+
+FlapDesignCounts DesignFlaps(Development& development, double height) {
+    FlapDesignCounts counts;
+    const bool sideFlag = development.reversed;
+    // Shared area below this is rounding along a shared edge; it follows the flap height, which sets the
+    // development's scale of detail before a fitted layout scales it to millimetres.
+    const double tolerance = 1e-6 * height * height;
+    std::unordered_map<const CPart*, PartRoom> rooms;
+    for (const auto& part : development.parts) {
+        PartRoom& room = rooms[part.get()];
+        for (const CFace* face : part->faces) {
+            std::vector<Point2> corners;
+            for (const auto& h : face->halfEdges) corners.push_back(h->Pos2D());
+            room.faces.push_back(MakeShape(std::move(corners)));
+        }
+    }
+    std::unordered_set<const CEdge*> done;
+    for (const auto& part : development.parts) {
+        for (CFace* face : part->faces) {
+            for (auto& corner : face->halfEdges) {
+                CHalfEdge* h = corner.get();
+                CHalfEdge* t = h->twin;
+                if (t == nullptr || h->joined != nullptr || h->next == nullptr || t->next == nullptr ||
+                    t->face == nullptr || t->face->part == nullptr || !done.insert(h->edge).second)
+                    continue;
+                CHalfEdge* sides[2] = {h->hasFlap ? h : t, h->hasFlap ? t : h};
+                const double length = Length(h->next->Pos2D() - h->Pos2D());
+                const double least = ReferenceFlapArea(length, height) / 2;
+                bool placed = false;
+                for (CHalfEdge* side : sides) {
+                    PartRoom& room = rooms[side->face->part];
+                    const double angle1 = side->flapAngle1, angle2 = side->flapAngle2;
+                    // Every lower or narrower shape that still holds glue, the largest first; each base
+                    // angle narrows on its own, as a crowded corner at one end leaves the other end free.
+                    std::vector<Candidate> candidates;
+                    for (double cap1 : kAngleCaps)
+                        for (double cap2 : kAngleCaps) {
+                            side->flapAngle1 = std::min(angle1, cap1);
+                            side->flapAngle2 = std::min(angle2, cap2);
+                            // No higher than where the sides meet: above that the flap would be a spike.
+                            const double spread =
+                                1 / std::tan(side->flapAngle1) + 1 / std::tan(side->flapAngle2);
+                            const double apex = spread > 0 ? length / spread : INFINITY;
+                            for (double step : kHeightSteps) {
+                                side->flapHeight = std::min(height * step, apex);
+                                ComputeFlapShape(*side, sideFlag);
+                                const std::array<Point2, 4> outline = FlapOutline(*side);
+                                Shape shape = MakeShape({outline.begin(), outline.end()});
+                                const double area = Area(shape.corners);
+                                if (area < least) break; // lower ones are smaller still
+                                candidates.push_back({side->flapHeight, side->flapAngle1, side->flapAngle2,
+                                                      area, std::move(shape)});
+                            }
+                        }
+                    std::stable_sort(candidates.begin(), candidates.end(),
+                                     [](const Candidate& a, const Candidate& b) { return a.area > b.area; });
+                    const std::vector<const Shape*> near =
+                        room.Near(side->Pos2D(), side->next->Pos2D(), height * 1.01);
+                    for (Candidate& candidate : candidates) {
+                        if (!Clear(candidate.shape, near, tolerance)) continue;
+                        side->flapHeight = candidate.height;
+                        side->flapAngle1 = candidate.angle1;
+                        side->flapAngle2 = candidate.angle2;
+                        ComputeFlapShape(*side, sideFlag);
+                        room.flaps.push_back(std::move(candidate.shape));
+                        placed = true;
+                        break;
+                    }
+                    if (placed) {
+                        side->hasFlap = true;
+                        CHalfEdge* other = side == h ? t : h;
+                        other->hasFlap = false;
+                        other->flapHeight = height;
+                        break;
+                    }
+                    side->flapHeight = height;
+                    side->flapAngle1 = angle1;
+                    side->flapAngle2 = angle2;
+                    ComputeFlapShape(*side, sideFlag);
+                }
+                if (placed) {
+                    ++counts.designed;
+                    continue;
+                }
+                // No side has room: the reference flap on the first side, drawn whole where it overlaps.
+                ++counts.crowded;
+                CHalfEdge* side = sides[0];
+                side->flapHeight = std::min(height, length / 2);
+                side->flapAngle1 = std::min(side->flapAngle1, kQuarterTurn);
+                side->flapAngle2 = std::min(side->flapAngle2, kQuarterTurn);
+                ComputeFlapShape(*side, sideFlag);
+                const std::array<Point2, 4> outline = FlapOutline(*side);
+                rooms[side->face->part].flaps.push_back(MakeShape({outline.begin(), outline.end()}));
+            }
+        }
+    }
+    return counts;
+}
+
+} // namespace tsm

@@ -1,0 +1,25 @@
+// Glue flaps designed to be cut out as printed: every cut edge between two faces gets one flap, on a side
+// where it covers neither a face nor another flap of its part, made lower and narrower where the full
+// flap would. A flap never drops below half the area of its edge's reference flap (base angles of 45
+// degrees, height the smaller of the flap height and half the edge), so that it still holds glue. Parts
+// apart on the sheet never meet, their boxes holding their flaps, so only a flap's own part is searched.
+#pragma once
+
+#include "model/Document.h"
+
+namespace tsm {
+
+struct FlapDesignCounts {
+    int designed = 0; // cut edges that got a flap clear of everything
+    int crowded = 0;  // cut edges where no side has room: the reference flap is kept on the first side
+};
+
+// The reference flap's area for an edge of `length` with flaps `height` high.
+double ReferenceFlapArea(double length, double height);
+
+// Designs the flaps of every part from the sides PlaceFlaps chose (tried first) and the corners' own base
+// angles (the widest allowed), at most `height` high; positions in the development's current units. Part
+// boxes are stale afterwards.
+FlapDesignCounts DesignFlaps(Development& development, double height);
+
+} // namespace tsm

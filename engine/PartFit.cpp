@@ -1,0 +1,68 @@
+#include "engine/PartFit.h"
+
+#include "engine/Buildability.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+namespace tsm {
+
+namespace {
+
+constexpr double kHalfPi = 1.5707963267948966;
+
+double Turn(const Point2& o, const Point2& a, const Point2& b) {
+    return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
+}
+
+} // namespace
+
+std::vector<size_t> ConvexHull(const std::vector<Point2>& points) {
+    std::vector<size_t> order(points.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        return points[a].x < points[b].x || (points[a].x == points[b].x && points[a].y < points[b].y);
+    });
+    if (order.size() < 3) return order;
+    // Andrew's monotone chain: the lower chain left to right, then the upper one back.
+    std::vector<size_t> hull(2 * order.size());
+    size_t k = 0;
+    for (size_t i = 0; i < order.size(); ++i) {
+        while (k >= 2 && Turn(points[hull[k - 2]], points[hull[k - 1]], points[order[i]]) <= 0) --k;
+        hull[k++] = order[i];
+    }
+    for (size_t i = order.size() - 1, lower = k + 1; i-- > 0;) {
+        while (k >= lower && Turn(points[hull[k - 2]], points[hull[k - 1]], points[order[i]]) <= 0) --k;
+        hull[k++] = order[i];
+    }
+    hull.resize(k - 1);
+    return hull;
+}
+
+bool FitsTurned(const std::vector<Point2>& hull, const PartLimit& limit, double turn) {
+    if (hull.empty()) return true;
+    const double c = std::cos(turn), s = std::sin(turn);
+    double x0 = INFINITY, x1 = -INFINITY, y0 = INFINITY, y1 = -INFINITY;
+    for (const Point2& p : hull) {
+        const double x = c * p.x - s * p.y, y = s * p.x + c * p.y;
+        x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+    }
+    const double room = 2 * limit.flapHeightMM + limit.spacingMM;
+    return PartFitsSheet((x1 - x0) * limit.scale + room, (y1 - y0) * limit.scale + room, limit.sheet);
+}
+
+bool FindFittingTurn(const std::vector<Point2>& hull, const PartLimit& limit, double preferred,
+                     double& turn) {
+    if (FitsTurned(hull, limit, preferred)) return turn = preferred, true;
+    for (size_t i = 0; i < hull.size(); ++i) {
+        const Point2 d = hull[(i + 1) % hull.size()] - hull[i];
+        if (d.x == 0 && d.y == 0) continue;
+        const double along = -std::atan2(d.y, d.x);
+        for (double candidate : {along, along + kHalfPi})
+            if (FitsTurned(hull, limit, candidate)) return turn = candidate, true;
+    }
+    return false;
+}
+
+} // namespace tsm

@@ -1,0 +1,104 @@
+#include "engine/FlapDesign.h"
+
+#include "engine/Buildability.h"
+#include "engine/Flaps.h"
+#include "tests/engine/DevelopmentFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace tsm;
+using tsm::test::DevelopmentFixture;
+
+namespace {
+
+constexpr double kSixtyDegrees = 1.0471975511965976;
+
+// Two triangles sharing a cut edge, each a part of its own, far apart on the sheet; their corners run
+// counter-clockwise as seen on the sheet (y down), as the unfolder lays faces.
+class CutEdgeScene : public DevelopmentFixture {
+public:
+    CHalfEdge* h = nullptr; // the first part's side
+    CHalfEdge* t = nullptr; // the second part's side
+    CPart* first = nullptr;
+    CPart* second = nullptr;
+
+    CutEdgeScene() {
+        CVertex *a = Vertex(0, 0), *b = Vertex(20, 0), *c = Vertex(0, -20), *d = Vertex(20, -20);
+        CFace* one = Face({a, b, c});
+        CFace* two = Face({b, d, c}, {{120, 0}, {120, -20}, {100, -20}});
+        PairEdges();
+        first = Part({one});
+        second = Part({two});
+        MakeLines(first);
+        MakeLines(second);
+        h = Shared(one, two);
+        t = h->twin;
+        for (CHalfEdge* side : {h, t}) side->flapAngle1 = side->flapAngle2 = kSixtyDegrees;
+        h->hasFlap = true;
+    }
+
+    // A face of `part` across the full flap of `side` (5 high), from `near` to `far` off its edge.
+    void Block(CHalfEdge* side, CPart* part, double near, double far) {
+        side->flapHeight = 5;
+        ComputeFlapShape(*side, false);
+        const Point2 start = side->Pos2D(), end = side->next->Pos2D();
+        const Point2 base = (start + end) * 0.5;
+        const Point2 tip = (side->flapShape.tipStart + side->flapShape.tipEnd) * 0.5;
+        const Point2 out = (tip - base) * (1 / Length(tip - base));
+        const Point2 along = (end - start) * (1 / Length(end - start));
+        const Point2 p[3] = {base + out * near - along * 3, base + out * near + along * 3, base + out * far};
+        CFace* face = Face({Vertex(0, 0, 1), Vertex(1, 0, 1), Vertex(0, 1, 1)}, {p[0], p[1], p[2]});
+        face->part = part;
+        part->faces.push_back(face);
+    }
+
+    double FlapArea(const CHalfEdge& side) {
+        const std::array<Point2, 4> q = FlapOutline(side);
+        return SharedArea({q.begin(), q.end()}, {{-1e3, -1e3}, {1e3, -1e3}, {1e3, 1e3}, {-1e3, 1e3}});
+    }
+};
+
+TEST(DesignFlaps, MovesAFlapOffAFaceThenLowersItThenKeepsTheReference) {
+    const double length = std::sqrt(800.0);
+    const double least = ReferenceFlapArea(length, 5) / 2;
+    EXPECT_DOUBLE_EQ(ReferenceFlapArea(length, 5), 5 * (length - 5));
+    EXPECT_DOUBLE_EQ(ReferenceFlapArea(4, 5), 2 * 2);
+
+    CutEdgeScene free;
+    FlapDesignCounts counts = DesignFlaps(free.Dev(), 5);
+    EXPECT_EQ(counts.designed, 1);
+    EXPECT_TRUE(free.h->hasFlap);
+    EXPECT_DOUBLE_EQ(free.h->flapHeight, 5);
+
+    // The first side's flap would cover a face of its part: the other side takes it, full height.
+    CutEdgeScene moved;
+    moved.Block(moved.h, moved.first, 1, 4);
+    counts = DesignFlaps(moved.Dev(), 5);
+    EXPECT_EQ(counts.designed, 1);
+    EXPECT_FALSE(moved.h->hasFlap);
+    ASSERT_TRUE(moved.t->hasFlap);
+    EXPECT_DOUBLE_EQ(moved.t->flapHeight, 5);
+
+    // Faces beyond 4 of the base on both sides: a lower flap on the first side, still holding glue.
+    CutEdgeScene lowered;
+    lowered.Block(lowered.h, lowered.first, 4, 6);
+    lowered.Block(lowered.t, lowered.second, 4, 6);
+    counts = DesignFlaps(lowered.Dev(), 5);
+    EXPECT_EQ(counts.designed, 1);
+    ASSERT_TRUE(lowered.h->hasFlap);
+    EXPECT_LT(lowered.h->flapHeight, 4);
+    EXPECT_GE(lowered.FlapArea(*lowered.h), least);
+
+    // No room on either side: the reference flap stays where the first side had it.
+    CutEdgeScene crowded;
+    crowded.Block(crowded.h, crowded.first, 0.2, 3);
+    crowded.Block(crowded.t, crowded.second, 0.2, 3);
+    counts = DesignFlaps(crowded.Dev(), 5);
+    EXPECT_EQ(counts.crowded, 1);
+    EXPECT_TRUE(crowded.h->hasFlap);
+    EXPECT_NEAR(crowded.FlapArea(*crowded.h), 2 * least, 1e-9);
+}
+
+} // namespace
