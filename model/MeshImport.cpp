@@ -1,8 +1,12 @@
 #include "model/MeshImport.h"
 
+#include "model/ChildConversion.h"
+#include "model/GltfReader.h"
 #include "model/MeshText.h"
+#include "model/ObjMaterials.h"
 
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -33,6 +37,45 @@ bool StartsWithWord(std::string_view text, std::string_view word) {
     return text.size() == word.size() || std::isspace(static_cast<unsigned char>(text[word.size()]));
 }
 
+// A temporary folder, removed with everything in it.
+class TemporaryFolder {
+public:
+    TemporaryFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "tessaly-convert-XXXXXX").string();
+        if (::mkdtemp(pattern.data())) path_ = pattern;
+    }
+    ~TemporaryFolder() {
+        std::error_code error;
+        if (!path_.empty()) std::filesystem::remove_all(path_, error);
+    }
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+// The other formats go through the converter's OBJ, whose textures are named absolutely and so are read
+// before the temporary folder goes.
+MeshReadResult ReadConvertedFile(const std::string& path, const std::string& fileName, Document& document,
+                                 IModelCompletion* completion) {
+    MeshReadResult result;
+    TemporaryFolder folder;
+    const std::string obj = folder.Path() + "/converted.obj";
+    const Outcome converted =
+        folder.Path().empty() ? Outcome::Failed("no temporary folder") : ConvertInChild(path, obj);
+    if (!converted.ok()) {
+        result.message = fileName + ": " + converted.reason();
+        return result;
+    }
+    result = ReadMeshFile(obj, document, completion);
+    const std::string objName = "converted.obj";
+    if (!result.ok && result.message.compare(0, objName.size(), objName) == 0)
+        result.message = fileName + result.message.substr(objName.size());
+    return result;
+}
+
 } // namespace
 
 MeshFormat MeshFormatFromExtension(const std::string& path) {
@@ -41,11 +84,13 @@ MeshFormat MeshFormatFromExtension(const std::string& path) {
     if (extension == ".off") return MeshFormat::Off;
     if (extension == ".stl") return MeshFormat::Stl;
     if (extension == ".ply") return MeshFormat::Ply;
+    if (extension == ".gltf" || extension == ".glb") return MeshFormat::Gltf;
     return MeshFormat::Unknown;
 }
 
 MeshFormat MeshFormatFromContent(std::string_view bytes) {
     if (StartsWithWord(bytes, "ply")) return MeshFormat::Ply;
+    if (bytes.substr(0, 4) == "glTF") return MeshFormat::Gltf;
 
     // A binary STL file is exactly its header, its count and 50 bytes per triangle.
     if (bytes.size() >= 84) {
@@ -77,10 +122,11 @@ MeshFormat MeshFormatFromContent(std::string_view bytes) {
 }
 
 MeshReadResult ReadMeshBytes(std::string_view bytes, const std::string& fileName, MeshFormat format,
-                             Document& document, IModelCompletion* completion) {
+                             Document& document, IModelCompletion* completion, const std::string& directory) {
     MeshReadResult result;
     result.format = format;
     MeshBuilder builder;
+    std::vector<ImportedMaterial> gltfMaterials;
     switch (format) {
     case MeshFormat::Obj:
         result.message = ReadObj(bytes, fileName, builder);
@@ -94,8 +140,11 @@ MeshReadResult ReadMeshBytes(std::string_view bytes, const std::string& fileName
     case MeshFormat::Ply:
         result.message = ReadPly(bytes, fileName, builder);
         break;
+    case MeshFormat::Gltf:
+        result.message = ReadGltf(bytes, fileName, directory, builder, gltfMaterials, result.warnings);
+        break;
     case MeshFormat::Unknown:
-        result.message = fileName + ": the file is not an OBJ, OFF, STL or PLY mesh";
+        result.message = fileName + ": the file is not an OBJ, glTF, OFF, STL or PLY mesh";
         break;
     }
     if (!result.message.empty()) return result;
@@ -105,7 +154,12 @@ MeshReadResult ReadMeshBytes(std::string_view bytes, const std::string& fileName
         result.message = fileName + ": the file holds no face with three or more distinct corners";
         return result;
     }
+    const int firstMaterial = static_cast<int>(document.model->materials.size());
     builder.Finish(document, completion);
+    if (format == MeshFormat::Obj && !directory.empty() && !builder.MaterialLibraries().empty())
+        LoadObjMaterials(builder.MaterialLibraries(), directory, *document.model, firstMaterial,
+                         result.warnings);
+    if (format == MeshFormat::Gltf) AttachImportedMaterials(*document.model, firstMaterial, gltfMaterials);
     result.ok = true;
     return result;
 }
@@ -127,6 +181,7 @@ MeshReadResult ReadMeshFile(const std::string& path, Document& document, IModelC
         failed.message = fileName + ": the file is too large to read";
         return failed;
     }
+    if (IsConvertedFormat(path)) return ReadConvertedFile(path, fileName, document, completion);
     std::string bytes(static_cast<size_t>(size), '\0');
     if (size > 0 && !file.read(bytes.data(), size)) {
         failed.message = fileName + ": the file cannot be read";
@@ -136,7 +191,9 @@ MeshReadResult ReadMeshFile(const std::string& path, Document& document, IModelC
     MeshFormat format = MeshFormatFromExtension(path);
     const MeshFormat announced = MeshFormatFromContent(bytes);
     if (announced != MeshFormat::Unknown) format = announced;
-    return ReadMeshBytes(bytes, fileName, format, document, completion);
+    std::string directory = std::filesystem::path(path).parent_path().string();
+    if (directory.empty()) directory = ".";
+    return ReadMeshBytes(bytes, fileName, format, document, completion, directory);
 }
 
 } // namespace tsm
