@@ -46,9 +46,9 @@ int main(int argc, char** argv) {
 
     Assimp::Importer importer;
     importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
-    const aiScene* scene = importer.ReadFile(
-        argv[1], aiProcess_Triangulate | aiProcess_PreTransformVertices |
-                     aiProcess_SortByPType | aiProcess_ValidateDataStructure);
+    const aiScene* scene =
+        importer.ReadFile(argv[1], aiProcess_Triangulate | aiProcess_PreTransformVertices |
+                                       aiProcess_SortByPType | aiProcess_ValidateDataStructure);
     if (!scene || !scene->mRootNode || scene->mNumMeshes == 0) {
         std::fprintf(stderr, "%s\n", scene ? "the file holds no mesh" : importer.GetErrorString());
         return 1;
