@@ -14,8 +14,8 @@
 namespace tsm {
 
 const char* const kModelFileFilter = "Tessaly Designer File (*.tsm)|*.tsm||";
-const char* const kOpenAnyFileFilter =
-    "Tessaly Designer File (*.tsm)|*.tsm|Meshes (*.obj *.off *.stl *.ply)|*.obj;*.off;*.stl;*.ply||";
+const char* const kOpenAnyFileFilter = "Tessaly Designer File (*.tsm)|*.tsm|Meshes (*.obj *.gltf *.glb *.off "
+                                       "*.stl *.ply)|*.obj;*.gltf;*.glb;*.off;*.stl;*.ply||";
 const char* const kProductWebPage = "https://tessaly.quillonsoft.example/";
 
 namespace {

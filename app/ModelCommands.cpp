@@ -16,9 +16,16 @@
 
 namespace tsm {
 
-const char* const kMeshFileFilter = "Meshes (*.obj *.off *.stl *.ply)|*.obj;*.off;*.stl;*.ply|"
-                                    "Wavefront OBJ (*.obj)|*.obj|Object File Format (*.off)|*.off|"
-                                    "Stereolithography (*.stl)|*.stl|Polygon File Format (*.ply)|*.ply||";
+const char* const kMeshFileFilter =
+    "Meshes (*.obj *.gltf *.glb *.off *.stl *.ply *.3ds *.dae *.fbx *.3mf *.lwo *.x *.ac *.ms3d *.ase *.b3d "
+    "*.dxf "
+    "*.smd *.cob "
+    "*.q3o)|*.obj;*.gltf;*.glb;*.off;*.stl;*.ply;*.3ds;*.dae;*.fbx;*.3mf;*.lwo;*.x;*.ac;*.ms3d;*.ase;"
+    "*.b3d;*.dxf;*.smd;*.cob;*.q3o|"
+    "Wavefront OBJ (*.obj)|*.obj|glTF 2.0 (*.gltf *.glb)|*.gltf;*.glb|"
+    "Object File Format (*.off)|*.off|"
+    "Stereolithography (*.stl)|*.stl|Polygon File Format (*.ply)|*.ply|"
+    "Other formats, converted (*.3ds *.dae *.fbx *.3mf)|*.3ds;*.dae;*.fbx;*.3mf||";
 
 const char* const kOfferWizardQuestion =
     "Meshes from other programs often stand with z up, while unfolding keeps the y axis upright.\n"

@@ -18,6 +18,16 @@ namespace tsm {
 
 namespace {
 
+// The colour the development fills the material's faces with, as RRGGBB.
+std::string ColourText(const CMaterial& material) {
+    char text[8];
+    int channels[3];
+    for (int i = 0; i < 3; ++i)
+        channels[i] = static_cast<int>(std::lround(std::clamp(material.flatColor[i], 0.0f, 1.0f) * 255.0f));
+    std::snprintf(text, sizeof text, "%02X%02X%02X", channels[0], channels[1], channels[2]);
+    return text;
+}
+
 template <typename T>
 std::unordered_map<const T*, int> IndexOf(const std::vector<std::unique_ptr<T>>& items) {
     std::unordered_map<const T*, int> index;
@@ -75,6 +85,8 @@ public:
             json_.BeginObject();
             json_.Key("name");
             Text(material->name);
+            json_.Key("color");
+            json_.String(ColourText(*material));
             json_.Key("texture");
             if (material->texture) {
                 json_.BeginArray();

@@ -125,7 +125,9 @@ const ToolSpec& Tool() {
                  {"--dpi", "N", "the resolution, 72 to 2400 (default 600)"},
              }},
             {"import", "MESH OUT.tsm", 2, "import takes a mesh file and an output file",
-             "import an OBJ, OFF, STL or PLY mesh and write it as a model file (--yes joins adjacent "
+             "import a mesh (OBJ with its MTL materials, glTF 2.0 .gltf or .glb, OFF, STL, PLY, and through "
+             "the converter 3DS, DAE, FBX, 3MF, LWO, X, AC, MS3D, ASE, B3D, DXF, SMD, COB, Q3O; textures "
+             "in PNG, JPEG, BMP or TGA) and write it as a model file (--yes joins adjacent "
              "isolated "
              "edges)",
              Joined({{"--unfold", nullptr, "unfold the imported model; the other options need it"}},

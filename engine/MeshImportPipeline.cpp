@@ -3,6 +3,7 @@
 #include "engine/EngineCompletion.h"
 #include "model/DocumentSettings.h"
 #include "model/Settings.h"
+#include "model/TextureImage.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -51,6 +52,10 @@ Result<ImportedMesh> ImportMeshDocument(const std::string& path, const Settings&
     if (!read.ok()) return told("The mesh cannot be imported.\n" + read.reason(), PromptIcon::Error);
     ImportedMesh outcome;
     outcome.read = *read;
+    for (const std::string& warning : outcome.read.warnings) prompt.Message(warning, PromptIcon::Warning);
+    // Imported textures come at full size, as embedded ones do: the bitmap keeps it, the texture keeps
+    // within the limit.
+    for (auto& material : document->model->materials) ApplySizeLimit(*material, TextureSizeLimit(settings));
     if (outcome.read.skippedFaces > 0) {
         char text[160];
         std::snprintf(text, sizeof text, "%d face(s) with fewer than three distinct corners were skipped.",

@@ -1,4 +1,4 @@
-// Turning a mesh file (OBJ, OFF, STL, PLY) into a document ready for unfolding: read, normalise, offer
+// Turning a mesh file (OBJ, glTF, OFF, STL, PLY) into a document ready for unfolding: read, normalise, offer
 // to join coincident open edges, bounds, mirror-symmetric edges. The document has no development.
 #pragma once
 

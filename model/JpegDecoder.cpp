@@ -57,9 +57,9 @@ bool AllocatePixels(CTextureImage& image, JDIMENSION width, JDIMENSION height) {
     return true;
 }
 
-// Fills `image` from the open file; false after reporting why not. Only plain data lives in this frame
-// between setjmp and the end of the decode.
-bool DecodeOpenFile(std::FILE* file, CTextureImage* image, IPrompt* prompt) {
+// Fills `image` from the open file, or from `data` when there is no file; false after reporting why not.
+// Only plain data lives in this frame between setjmp and the end of the decode.
+bool DecodeSource(std::FILE* file, const uint8_t* data, size_t size, CTextureImage* image, IPrompt* prompt) {
     jpeg_decompress_struct cinfo{};
     ErrorManager errors{};
     cinfo.err = jpeg_std_error(&errors.library);
@@ -71,7 +71,10 @@ bool DecodeOpenFile(std::FILE* file, CTextureImage* image, IPrompt* prompt) {
         return false;
     }
     jpeg_create_decompress(&cinfo);
-    jpeg_stdio_src(&cinfo, file);
+    if (file)
+        jpeg_stdio_src(&cinfo, file);
+    else
+        jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     jpeg_read_header(&cinfo, TRUE);
     // The output size equals the image size with the default parameters; refusing a huge image here
     // also keeps the library from allocating its whole-image buffers for it.
@@ -121,9 +124,15 @@ std::unique_ptr<CTextureImage> LoadJpegFile(const std::string& path, IPrompt& pr
         return nullptr;
     }
     auto image = std::make_unique<CTextureImage>();
-    const bool decoded = DecodeOpenFile(file, image.get(), &prompt);
+    const bool decoded = DecodeSource(file, nullptr, 0, image.get(), &prompt);
     std::fclose(file);
     if (!decoded) return nullptr;
+    return image;
+}
+
+std::unique_ptr<CTextureImage> DecodeJpeg(const uint8_t* data, size_t size, IPrompt& prompt) {
+    auto image = std::make_unique<CTextureImage>();
+    if (!DecodeSource(nullptr, data, size, image.get(), &prompt)) return nullptr;
     return image;
 }
 

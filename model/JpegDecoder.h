@@ -5,6 +5,8 @@
 #include "model/Mesh.h"
 #include "model/Prompt.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -15,5 +17,7 @@ namespace tsm {
 // box titled "JPEG Error"), an unsupported colour model, or an image too large to hold
 // ("JpegFile :\nOut of memory").
 std::unique_ptr<CTextureImage> LoadJpegFile(const std::string& path, IPrompt& prompt);
+// The same for a file already in memory.
+std::unique_ptr<CTextureImage> DecodeJpeg(const uint8_t* data, size_t size, IPrompt& prompt);
 
 } // namespace tsm

@@ -42,6 +42,10 @@ public:
     void BeginSolid(const std::string& name);
     // Faces from now on use the material of that name (one material per distinct name).
     void UseMaterial(const std::string& name);
+    // A material library named by the file, as written (one or more names, maybe with spaces).
+    void AddMaterialLibrary(const std::string& names) { materialLibraries_.push_back(names); }
+    const std::vector<std::string>& MaterialLibraries() const { return materialLibraries_; }
+    int MaterialCount() const { return static_cast<int>(materials_.size()); }
 
     // `texCoords`, when not empty, holds one texture coordinate index per corner (-1: none).
     // Consecutive repeats of a vertex (also across the wrap) are dropped first.
@@ -71,6 +75,7 @@ private:
     std::map<std::string, int> solidByName_;
     std::vector<std::string> materials_;
     std::map<std::string, int> materialByName_;
+    std::vector<std::string> materialLibraries_;
     std::vector<PendingFace> faces_;
     std::vector<int> cornerVertices_;
     std::vector<int> cornerTexCoords_;

@@ -1,8 +1,12 @@
 #include "model/MeshImport.h"
 
+#include "model/ChildConversion.h"
+#include "model/GltfReader.h"
 #include "model/MeshText.h"
+#include "model/ObjMaterials.h"
 
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -33,11 +37,47 @@ bool StartsWithWord(std::string_view text, std::string_view word) {
     return text.size() == word.size() || std::isspace(static_cast<unsigned char>(text[word.size()]));
 }
 
+// A temporary folder, removed with everything in it.
+class TemporaryFolder {
+public:
+    TemporaryFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "tessaly-convert-XXXXXX").string();
+        if (::mkdtemp(pattern.data())) path_ = pattern;
+    }
+    ~TemporaryFolder() {
+        std::error_code error;
+        if (!path_.empty()) std::filesystem::remove_all(path_, error);
+    }
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+// The other formats go through the converter's OBJ, whose textures are named absolutely and so are read
+// before the temporary folder goes.
+Result<MeshReadCounts> ReadConvertedFile(const std::string& path, const std::string& fileName,
+                                         Document& document, IModelCompletion* completion) {
+    TemporaryFolder folder;
+    const std::string obj = folder.Path() + "/converted.obj";
+    const Outcome converted =
+        folder.Path().empty() ? Outcome::Failed("no temporary folder") : ConvertInChild(path, obj);
+    if (!converted.ok()) return Outcome::Failed(fileName + ": " + converted.reason());
+    Result<MeshReadCounts> read = ReadMeshFile(obj, document, completion);
+    const std::string objName = "converted.obj";
+    if (read.failed() && read.reason().compare(0, objName.size(), objName) == 0)
+        return Outcome::Failed(fileName + read.reason().substr(objName.size()));
+    return read;
+}
+
 } // namespace
 
 MeshFormat MeshFormatFromExtension(const std::string& path) {
     const std::string extension = LowerExtension(path);
     if (extension == ".obj") return MeshFormat::Obj;
+    if (extension == ".gltf" || extension == ".glb") return MeshFormat::Gltf;
     if (extension == ".off") return MeshFormat::Off;
     if (extension == ".stl") return MeshFormat::Stl;
     if (extension == ".ply") return MeshFormat::Ply;
@@ -46,6 +86,7 @@ MeshFormat MeshFormatFromExtension(const std::string& path) {
 
 MeshFormat MeshFormatFromContent(std::string_view bytes) {
     if (StartsWithWord(bytes, "ply")) return MeshFormat::Ply;
+    if (bytes.substr(0, 4) == "glTF") return MeshFormat::Gltf;
 
     // A binary STL file is exactly its header, its count and 50 bytes per triangle.
     if (bytes.size() >= 84) {
@@ -77,8 +118,12 @@ MeshFormat MeshFormatFromContent(std::string_view bytes) {
 }
 
 Result<MeshReadCounts> ReadMeshBytes(std::string_view bytes, const std::string& fileName, MeshFormat format,
-                                     Document& document, IModelCompletion* completion) {
+                                     Document& document, IModelCompletion* completion,
+                                     const std::string& directory) {
+    MeshReadCounts counts;
+    counts.format = format;
     MeshBuilder builder;
+    std::vector<ImportedMaterial> gltfMaterials;
     std::string failure;
     switch (format) {
     case MeshFormat::Obj:
@@ -93,18 +138,24 @@ Result<MeshReadCounts> ReadMeshBytes(std::string_view bytes, const std::string& 
     case MeshFormat::Ply:
         failure = ReadPly(bytes, fileName, builder);
         break;
+    case MeshFormat::Gltf:
+        failure = ReadGltf(bytes, fileName, directory, builder, gltfMaterials, counts.warnings);
+        break;
     case MeshFormat::Unknown:
-        failure = fileName + ": the file is not an OBJ, OFF, STL or PLY mesh";
+        failure = fileName + ": the file is not an OBJ, glTF, OFF, STL or PLY mesh";
         break;
     }
     if (!failure.empty()) return Outcome::Failed(failure);
-    MeshReadCounts counts;
-    counts.format = format;
     counts.skippedFaces = builder.SkippedFaces();
     counts.faces = builder.FaceCount();
     if (counts.faces == 0)
         return Outcome::Failed(fileName + ": the file holds no face with three or more distinct corners");
+    const int firstMaterial = static_cast<int>(document.model->materials.size());
     builder.Finish(document, completion);
+    if (format == MeshFormat::Obj && !directory.empty() && !builder.MaterialLibraries().empty())
+        LoadObjMaterials(builder.MaterialLibraries(), directory, *document.model, firstMaterial,
+                         counts.warnings);
+    if (format == MeshFormat::Gltf) AttachImportedMaterials(*document.model, firstMaterial, gltfMaterials);
     return counts;
 }
 
@@ -120,6 +171,7 @@ Result<MeshReadCounts> ReadMeshFile(const std::string& path, Document& document,
     file.seekg(0, std::ios::beg);
     if (size < 0 || static_cast<uint64_t>(size) > kMaxMeshFileBytes)
         return Outcome::Failed(fileName + ": the file is too large to read");
+    if (IsConvertedFormat(path)) return ReadConvertedFile(path, fileName, document, completion);
     std::string bytes(static_cast<size_t>(size), '\0');
     if (size > 0 && !file.read(bytes.data(), size))
         return Outcome::Failed(fileName + ": the file cannot be read");
@@ -127,7 +179,9 @@ Result<MeshReadCounts> ReadMeshFile(const std::string& path, Document& document,
     MeshFormat format = MeshFormatFromExtension(path);
     const MeshFormat announced = MeshFormatFromContent(bytes);
     if (announced != MeshFormat::Unknown) format = announced;
-    return ReadMeshBytes(bytes, fileName, format, document, completion);
+    std::string directory = std::filesystem::path(path).parent_path().string();
+    if (directory.empty()) directory = ".";
+    return ReadMeshBytes(bytes, fileName, format, document, completion, directory);
 }
 
 } // namespace tsm

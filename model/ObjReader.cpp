@@ -1,5 +1,7 @@
-// Wavefront OBJ: v, vt, f (with negative indices), o and g as solids, usemtl as materials. Normals,
-// smoothing groups, material libraries, curves and lines carry nothing a papercraft model keeps.
+// Wavefront OBJ: v, vt, f (with negative indices), o and g as solids, usemtl as materials, mtllib as the
+// libraries their colours and textures come from (model/ObjMaterials.h). Normals, smoothing groups,
+// curves and lines carry nothing a papercraft model keeps. OBJ counts v up the image, the model down it:
+// v is turned over here, and only here.
 #include "model/MeshImport.h"
 #include "model/MeshText.h"
 
@@ -56,7 +58,7 @@ std::string ReadObj(std::string_view bytes, const std::string& fileName, MeshBui
             for (size_t i = 0; i < 2 && 1 + i < tokens.size(); ++i)
                 if (!ParseDouble(tokens[1 + i], uv[i]))
                     return AtLine(fileName, lineNumber, Quote(tokens[1 + i]) + " is not a number");
-            builder.AddTexCoord(uv[0], uv[1]);
+            builder.AddTexCoord(uv[0], 1 - uv[1]);
         } else if (keyword == "f") {
             vertices.clear();
             texCoords.clear();
@@ -97,6 +99,10 @@ std::string ReadObj(std::string_view bytes, const std::string& fileName, MeshBui
             }
         } else if (keyword == "o" || keyword == "g") {
             builder.BeginSolid(JoinRest(tokens));
+        } else if (keyword == "mtllib" && tokens.size() > 1) {
+            const std::string_view first = tokens[1], last = tokens.back();
+            builder.AddMaterialLibrary(
+                std::string(first.data(), size_t(last.data() + last.size() - first.data())));
         } else if (keyword == "usemtl") {
             builder.UseMaterial(JoinRest(tokens));
         }

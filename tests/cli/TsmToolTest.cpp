@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
+
 #include <cctype>
+#include <fstream>
 #include <map>
 
 namespace fs = std::filesystem;
@@ -39,6 +42,60 @@ TEST_F(TsmToolTest, InfoReportsTheCubeSample) {
     ASSERT_TRUE(WriteBinaryModel(doc, Settings{}, Out("names.tsm")).ok());
     EXPECT_EQ(Info(Out("names.tsm"))["model"]["solids"][0]["name"].toString(),
               QString::fromUtf8("Caf\u00e9 \u20ac"));
+}
+
+// An OBJ with a material library: the detail lists each material's colour and texture size and each
+// corner's texture coordinates as imported (v turned over: OBJ counts it up the image).
+TEST_F(TsmToolTest, ImportedMaterialsShowTheirColourTextureAndCoordinates) {
+    std::string bmp = "BM";
+    for (uint32_t v : {54u + 64 * 64 * 3, 0u, 54u, 40u, 64u, 64u, 1u | (24u << 16), 0u, 0u, 0u, 0u, 0u, 0u})
+        bmp.append(reinterpret_cast<const char*>(&v), 4);
+    bmp.resize(54 + 64 * 64 * 3, char(200));
+    std::ofstream(Out("t.bmp"), std::ios::binary) << bmp;
+    std::ofstream(Out("m.mtl")) << "newmtl paint\nKd 1 0.5 0\nnewmtl tex\nmap_Kd t.bmp\n";
+    std::ofstream(Out("m.obj")) << "mtllib m.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nvt 0.25 0.125\n"
+                                   "usemtl paint\nf 1 2 3\nusemtl tex\nf 2/1 4/1 3/1\n";
+    const test::ToolRun r = Run({"import", Out("m.obj"), Out("m.tsm")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const QJsonObject model = Info(Out("m.tsm"), true)["model"].toObject();
+    EXPECT_EQ(model["materials"][0]["color"].toString(), "FF8000");
+    EXPECT_EQ(model["materials"][1]["color"].toString(), "FFFFFF");
+    EXPECT_EQ(model["materials"][1]["texture"].toArray(), (QJsonArray{64, 64}));
+    const QJsonObject corner = model["solids"][0]["faceList"][1]["corners"][0].toObject();
+    EXPECT_EQ(corner["u"].toDouble(), 0.25);
+    EXPECT_EQ(corner["v"].toDouble(), 0.875);
+}
+
+// A cube textured with a four-colour checker, each face inside one quadrant (two faces red, two green,
+// one blue, one yellow; OBJ counts v up the image), imported, unfolded and exported: the development
+// shows each colour over the area of its faces, so a texture turned over (red for blue) or a face
+// without its texture shows.
+TEST_F(TsmToolTest, AnImportedTextureIsPrintedOnEveryFace) {
+    QImage checker(64, 64, QImage::Format_RGB888);
+    const QColor quadrants[4] = {Qt::red, Qt::green, Qt::blue, Qt::yellow};
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) checker.setPixelColor(x, y, quadrants[(y / 32) * 2 + x / 32]);
+    ASSERT_TRUE(checker.save(QString::fromStdString(Out("checker.png"))));
+    std::ofstream(Out("c.mtl")) << "newmtl checker\nKd 1 1 1\nmap_Kd checker.png\n";
+    std::ofstream(Out("c.obj"))
+        << "mtllib c.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0 0 1\nv 1 0 1\nv 1 1 1\nv 0 1 1\n"
+           "vt 0.1 0.6\nvt 0.4 0.6\nvt 0.4 0.9\nvt 0.1 0.9\nvt 0.6 0.6\nvt 0.9 0.6\nvt 0.9 0.9\nvt 0.6 0.9\n"
+           "vt 0.1 0.1\nvt 0.4 0.1\nvt 0.4 0.4\nvt 0.1 0.4\nvt 0.6 0.1\nvt 0.9 0.1\nvt 0.9 0.4\nvt 0.6 0.4\n"
+           "usemtl checker\nf 1/1 4/2 3/3 2/4\nf 5/5 6/6 7/7 8/8\nf 1/9 2/10 6/11 5/12\nf 2/13 3/14 7/15 "
+           "6/16\n"
+           "f 3/1 4/2 8/3 7/4\nf 4/5 1/6 5/7 8/8\n";
+    ASSERT_EQ(Run({"--yes", "import", "--unfold", Out("c.obj"), Out("c.tsm")}).status, 0);
+    const test::ToolRun exported = Run({"export", "bmp", "--width", "800", Out("c.tsm"), Out("c.bmp")});
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    const QImage picture(QString::fromStdString(Out("c.bmp")));
+    int counts[4] = {0, 0, 0, 0};
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            for (int k = 0; k < 4; ++k) counts[k] += picture.pixelColor(x, y) == quadrants[k];
+    EXPECT_GT(counts[2], 1000);
+    EXPECT_NEAR(counts[3], counts[2], counts[2] * 0.1);
+    EXPECT_NEAR(counts[0], 2 * counts[2], counts[2] * 0.2);
+    EXPECT_NEAR(counts[1], 2 * counts[2], counts[2] * 0.2);
 }
 
 // Other commands on a model that cannot be opened: the same message, exit 1 and nothing written.

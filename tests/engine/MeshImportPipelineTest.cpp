@@ -138,3 +138,35 @@ TEST_F(MeshImportPipelineTest, FailuresShowOneMessageAndAreCancelled) {
 }
 
 } // namespace
+
+namespace {
+
+// A grey BMP of `side` pixels a side.
+std::string GreyBmp(int side) {
+    const uint32_t stride = uint32_t(side * 3 + 3) & ~3u, size = 54 + stride * uint32_t(side);
+    std::string bmp = "BM";
+    for (uint32_t v :
+         {size, 0u, 54u, 40u, uint32_t(side), uint32_t(side), 1u | (24u << 16), 0u, 0u, 0u, 0u, 0u, 0u})
+        bmp.append(reinterpret_cast<const char*>(&v), 4);
+    bmp.resize(size, char(128));
+    return bmp;
+}
+
+} // namespace
+
+TEST_F(MeshImportPipelineTest, TextureProblemsAreToldAndTexturesKeepWithinTheLimit) {
+    Write("big.bmp", GreyBmp(1024));
+    Write("m.mtl", "newmtl big\nmap_Kd big.bmp\nnewmtl gone\nmap_Kd gone.png\n");
+    const std::string obj = Write("m.obj", "mtllib m.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nvt 0 0\n"
+                                           "usemtl big\nf 1/1 2/1 3/1\nusemtl gone\nf 2/1 4/1 3/1\n");
+    RecordingPrompt prompt(false);
+    const MeshImportOutcome outcome = ImportMeshDocument(obj, settings_, prompt);
+    ASSERT_NE(outcome.document, nullptr) << outcome.failure;
+    EXPECT_EQ(prompt.texts.front(),
+              (dir_ / "gone.png").string() + ": the texture image is missing; the model comes in without it");
+    const CMaterial& big = *outcome.document->model->materials[0];
+    ASSERT_NE(big.texture, nullptr);
+    // The default limit (256) applies to the texture; the bitmap keeps the image's own size.
+    EXPECT_EQ(big.texture->width, TextureSizeLimit(settings_));
+    EXPECT_EQ(big.bitmap->width, 1024);
+}

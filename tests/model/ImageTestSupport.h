@@ -17,6 +17,7 @@
 #include <vector>
 
 #include <jpeglib.h>
+#include <png.h>
 #include <unistd.h>
 
 namespace tsm::testimage {
@@ -119,6 +120,51 @@ inline std::vector<uint8_t> Bmp24(int w, int h, const std::vector<uint8_t>& rgb)
         out.resize(out.size() + stride - uint32_t(w) * 3, 0);
     }
     return out;
+}
+
+// A PNG of R, G, B rows top to bottom, written by libpng.
+inline std::string Png(int w, int h, const std::vector<uint8_t>& rgb) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = png_uint_32(w);
+    image.height = png_uint_32(h);
+    image.format = PNG_FORMAT_RGB;
+    png_alloc_size_t size = 0;
+    png_image_write_to_memory(&image, nullptr, &size, 0, rgb.data(), 0, nullptr);
+    std::string bytes(size, '\0');
+    png_image_write_to_memory(&image, bytes.data(), &size, 0, rgb.data(), 0, nullptr);
+    bytes.resize(size);
+    return bytes;
+}
+
+// An uncompressed 24-bit TGA, its rows stored bottom-up (the format's default) or top-down.
+inline std::string Tga(int w, int h, const std::vector<uint8_t>& rgb, bool topDown) {
+    std::vector<uint8_t> out = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    Put16(out, uint32_t(w));
+    Put16(out, uint32_t(h));
+    out.push_back(24);
+    out.push_back(topDown ? 0x20 : 0);
+    for (int row = 0; row < h; ++row) {
+        const int y = topDown ? row : h - 1 - row;
+        for (int x = 0; x < w; ++x) {
+            const uint8_t* p = &rgb[(size_t(y) * w + x) * 3];
+            out.insert(out.end(), {p[2], p[1], p[0]});
+        }
+    }
+    return std::string(out.begin(), out.end());
+}
+
+// A 2 x 2 checker of four known colours: red, green (top row), blue, yellow (bottom row), each a block
+// of `block` pixels a side.
+inline std::vector<uint8_t> Checker(int block) {
+    const uint8_t colours[4][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}};
+    std::vector<uint8_t> rgb;
+    for (int y = 0; y < 2 * block; ++y)
+        for (int x = 0; x < 2 * block; ++x) {
+            const uint8_t* c = colours[(y / block) * 2 + x / block];
+            rgb.insert(rgb.end(), c, c + 3);
+        }
+    return rgb;
 }
 
 // Compresses interleaved samples of `components` per pixel (1 grey, 3 RGB, 4 CMYK) into a JPEG file.

@@ -80,7 +80,7 @@ TEST(MeshImportTest, UnreadableFilesFailWithTheirName) {
         {folder.File("x.obj"), "x.obj: the file cannot be opened"},
         // Neither extension nor content names a mesh format.
         {folder.Write("notes.txt", "hello world\n"),
-         "notes.txt: the file is not an OBJ, OFF, STL or PLY mesh"},
+         "notes.txt: the file is not an OBJ, glTF, OFF, STL or PLY mesh"},
         {folder.Write("empty.obj", ""),
          "empty.obj: the file holds no face with three or more distinct corners"},
     };

@@ -36,12 +36,13 @@ TEST(ObjReaderTest, PolygonsMaterialsAndTextureCoordinatesReachTheFaces) {
     EXPECT_EQ((std::vector<int>{faces[0]->materialIndex, faces[1]->materialIndex, faces[2]->materialIndex,
                                 faces[3]->materialIndex}),
               (std::vector<int>{-1, 0, 1, 0}));
-    // Corners in file order (a triangle is never rotated); a missing v is 0, and no "vt" gives 0 0.
+    // Corners in file order (a triangle is never rotated); a missing v is 0, and no "vt" gives 0 0. OBJ
+    // counts v up the image, the model down: v arrives turned over.
     const CFace& textured = *faces[1];
     EXPECT_EQ((std::vector<double>{textured.Corner(0)->u, textured.Corner(0)->v, textured.Corner(1)->u,
-                                   textured.Corner(1)->v, textured.Corner(2)->u, faces[2]->Corner(0)->u,
-                                   faces[2]->Corner(0)->v}),
-              (std::vector<double>{0.25, 0.5, 0.75, 0, 1, 0, 0}));
+                                   textured.Corner(1)->v, textured.Corner(2)->u, textured.Corner(2)->v,
+                                   faces[2]->Corner(0)->u, faces[2]->Corner(0)->v}),
+              (std::vector<double>{0.25, 0.5, 0.75, 1, 1, 0, 0, 0}));
 }
 
 TEST(ObjReaderTest, NegativeIndicesCountBackFromTheLastVertex) {

@@ -1,0 +1,554 @@
+#include "model/GltfReader.h"
+
+#include "model/ImageDecoder.h"
+
+#include <tiny_gltf.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <unordered_map>
+
+namespace tsm {
+
+namespace {
+
+// Bounds on what a file may make us do, whatever its counts say.
+constexpr int kMaxNodeDepth = 64;
+constexpr size_t kMaxNodeVisits = size_t(1) << 16;
+constexpr size_t kMaxTriangles = size_t(1) << 24;
+constexpr std::streamoff kMaxExternalBytes = std::streamoff(1) << 31;
+
+// ---- Files: tinygltf reads external buffers and images through these, never anything else. ----
+
+struct FileAccess {
+    bool allowed = false;
+};
+
+bool FileExists(const std::string& path, void* user) {
+    std::error_code error;
+    return static_cast<FileAccess*>(user)->allowed && std::filesystem::is_regular_file(path, error);
+}
+
+std::string ExpandFilePath(const std::string& path, void*) {
+    return path;
+}
+
+bool ReadWholeFile(std::vector<unsigned char>* out, std::string* err, const std::string& path, void* user) {
+    std::ifstream file;
+    if (static_cast<FileAccess*>(user)->allowed) file.open(path, std::ios::binary);
+    file.seekg(0, std::ios::end);
+    const std::streamoff size = file.tellg();
+    file.seekg(0, std::ios::beg);
+    if (!file || size < 0 || size > kMaxExternalBytes) {
+        if (err) *err += path + " cannot be read\n";
+        return false;
+    }
+    out->resize(size_t(size));
+    if (size > 0 && !file.read(reinterpret_cast<char*>(out->data()), size)) {
+        if (err) *err += path + " cannot be read\n";
+        return false;
+    }
+    return true;
+}
+
+bool RefuseWrite(std::string*, const std::string&, const std::vector<unsigned char>&, void*) {
+    return false;
+}
+
+// Images are decoded by our own decoders; tinygltf only hands over their bytes.
+bool KeepImageBytes(tinygltf::Image* image, const int index, std::string*, std::string*, int, int,
+                    const unsigned char* bytes, int size, void* user) {
+    auto& kept = *static_cast<std::map<int, std::string>*>(user);
+    kept[index].assign(reinterpret_cast<const char*>(bytes), size_t(std::max(size, 0)));
+    image->as_is = true;
+    return true;
+}
+
+// ---- Accessors ----
+
+struct AccessorView {
+    const uint8_t* data = nullptr;
+    size_t stride = 0;
+    size_t count = 0;
+    int components = 0;
+    int componentType = 0;
+    bool normalized = false;
+
+    double Get(size_t i, int c) const {
+        const uint8_t* p = data + i * stride;
+        switch (componentType) {
+        case TINYGLTF_COMPONENT_TYPE_FLOAT: {
+            float value;
+            std::memcpy(&value, p + c * 4, 4);
+            return value;
+        }
+        case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE:
+            return normalized ? p[c] / 255.0 : p[c];
+        case TINYGLTF_COMPONENT_TYPE_BYTE:
+            return normalized ? std::max(int8_t(p[c]) / 127.0, -1.0) : int8_t(p[c]);
+        case TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT: {
+            uint16_t value;
+            std::memcpy(&value, p + c * 2, 2);
+            return normalized ? value / 65535.0 : value;
+        }
+        case TINYGLTF_COMPONENT_TYPE_SHORT: {
+            int16_t value;
+            std::memcpy(&value, p + c * 2, 2);
+            return normalized ? std::max(value / 32767.0, -1.0) : value;
+        }
+        case TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT: {
+            uint32_t value;
+            std::memcpy(&value, p + c * 4, 4);
+            return value;
+        }
+        }
+        return 0;
+    }
+};
+
+int ComponentBytes(int type) {
+    switch (type) {
+    case TINYGLTF_COMPONENT_TYPE_BYTE:
+    case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE:
+        return 1;
+    case TINYGLTF_COMPONENT_TYPE_SHORT:
+    case TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT:
+        return 2;
+    case TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT:
+    case TINYGLTF_COMPONENT_TYPE_FLOAT:
+        return 4;
+    }
+    return 0;
+}
+
+int ComponentsOf(int type) {
+    switch (type) {
+    case TINYGLTF_TYPE_SCALAR:
+        return 1;
+    case TINYGLTF_TYPE_VEC2:
+        return 2;
+    case TINYGLTF_TYPE_VEC3:
+        return 3;
+    case TINYGLTF_TYPE_VEC4:
+        return 4;
+    }
+    return 0;
+}
+
+// Checks that every element of the accessor lies inside its buffer view and the view inside its buffer.
+std::string View(const tinygltf::Model& model, int index, int wantComponents, AccessorView& view) {
+    const std::string name = "accessor " + std::to_string(index);
+    if (index < 0 || size_t(index) >= model.accessors.size()) return name + " does not exist";
+    const tinygltf::Accessor& accessor = model.accessors[size_t(index)];
+    if (accessor.sparse.isSparse) return name + " is sparse, which is not read";
+    view.components = ComponentsOf(accessor.type);
+    view.componentType = accessor.componentType;
+    view.normalized = accessor.normalized;
+    const int componentBytes = ComponentBytes(accessor.componentType);
+    if (view.components != wantComponents || componentBytes == 0) return name + " has the wrong type";
+    if (accessor.bufferView < 0 || size_t(accessor.bufferView) >= model.bufferViews.size())
+        return name + " has no buffer view";
+    const tinygltf::BufferView& bufferView = model.bufferViews[size_t(accessor.bufferView)];
+    if (bufferView.buffer < 0 || size_t(bufferView.buffer) >= model.buffers.size())
+        return name + " refers to a buffer that does not exist";
+    const std::vector<unsigned char>& buffer = model.buffers[size_t(bufferView.buffer)].data;
+    const uint64_t elementBytes = uint64_t(componentBytes) * uint64_t(view.components);
+    const uint64_t stride = bufferView.byteStride ? bufferView.byteStride : elementBytes;
+    if (stride < elementBytes) return name + " has elements wider than their stride";
+    const uint64_t viewStart = bufferView.byteOffset, viewLength = bufferView.byteLength;
+    if (viewStart > buffer.size() || viewLength > buffer.size() - viewStart)
+        return "the buffer view of " + name + " lies outside its buffer";
+    const uint64_t count = accessor.count;
+    if (count > 0) {
+        if (accessor.byteOffset > viewLength || (count - 1) > (viewLength - accessor.byteOffset) / stride ||
+            (count - 1) * stride + elementBytes > viewLength - accessor.byteOffset)
+            return name + " reaches outside its buffer view";
+    }
+    view.data = buffer.data() + viewStart + accessor.byteOffset;
+    view.stride = size_t(stride);
+    view.count = size_t(count);
+    return {};
+}
+
+// ---- Transforms: column-major 4 x 4, as glTF writes them ----
+
+using Matrix = std::array<double, 16>;
+constexpr Matrix kIdentity{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+
+Matrix Multiply(const Matrix& a, const Matrix& b) {
+    Matrix r{};
+    for (int col = 0; col < 4; ++col)
+        for (int row = 0; row < 4; ++row) {
+            double sum = 0;
+            for (int k = 0; k < 4; ++k) sum += a[size_t(k * 4 + row)] * b[size_t(col * 4 + k)];
+            r[size_t(col * 4 + row)] = sum;
+        }
+    return r;
+}
+
+Matrix LocalMatrix(const tinygltf::Node& node) {
+    Matrix m = kIdentity;
+    if (node.matrix.size() == 16) {
+        std::copy(node.matrix.begin(), node.matrix.end(), m.begin());
+        return m;
+    }
+    double s[3] = {1, 1, 1}, q[4] = {0, 0, 0, 1}, t[3] = {0, 0, 0};
+    if (node.scale.size() == 3) std::copy(node.scale.begin(), node.scale.end(), s);
+    if (node.rotation.size() == 4) std::copy(node.rotation.begin(), node.rotation.end(), q);
+    if (node.translation.size() == 3) std::copy(node.translation.begin(), node.translation.end(), t);
+    const double x = q[0], y = q[1], z = q[2], w = q[3];
+    const double r[9] = {1 - 2 * (y * y + z * z), 2 * (x * y + z * w),     2 * (x * z - y * w),
+                         2 * (x * y - z * w),     1 - 2 * (x * x + z * z), 2 * (y * z + x * w),
+                         2 * (x * z + y * w),     2 * (y * z - x * w),     1 - 2 * (x * x + y * y)};
+    for (int col = 0; col < 3; ++col)
+        for (int row = 0; row < 3; ++row) m[size_t(col * 4 + row)] = r[col * 3 + row] * s[col];
+    m[12] = t[0];
+    m[13] = t[1];
+    m[14] = t[2];
+    return m;
+}
+
+double Determinant3(const Matrix& m) {
+    return m[0] * (m[5] * m[10] - m[9] * m[6]) - m[4] * (m[1] * m[10] - m[9] * m[2]) +
+           m[8] * (m[1] * m[6] - m[5] * m[2]);
+}
+
+struct PositionKey {
+    double x, y, z;
+    bool operator==(const PositionKey& o) const { return x == o.x && y == o.y && z == o.z; }
+};
+struct PositionHash {
+    size_t operator()(const PositionKey& k) const {
+        const std::hash<double> h;
+        return h(k.x) ^ (h(k.y) * 31) ^ (h(k.z) * 961);
+    }
+};
+
+// ---- The reader ----
+
+const char* const kRefusedExtensions[][2] = {
+    {"KHR_draco_mesh_compression", "Draco-compressed meshes"},
+    {"EXT_meshopt_compression", "meshopt-compressed buffers"},
+    {"KHR_texture_basisu", "KTX2 textures"},
+};
+
+// Returns the failure of `call` when it failed.
+#define RETURN_IF_FAILED(call)                                                                               \
+    do {                                                                                                     \
+        std::string failure = call;                                                                          \
+        if (!failure.empty()) return failure;                                                                \
+    } while (false)
+
+class Reader {
+public:
+    Reader(const tinygltf::Model& model, const std::string& fileName, MeshBuilder& builder,
+           std::vector<ImportedMaterial>& materials, std::vector<std::string>& warnings,
+           std::map<int, std::string>& imageBytes)
+        : model_(model), fileName_(fileName), builder_(builder), materials_(materials), warnings_(warnings),
+          imageBytes_(imageBytes) {}
+
+    std::string Read() {
+        for (const std::string& required : model_.extensionsRequired) {
+            std::string why = Refused(required);
+            if (!why.empty()) return why;
+        }
+        if (model_.scenes.empty()) {
+            // Without a scene, every node that is no other's child is a root.
+            std::vector<bool> isChild(model_.nodes.size(), false);
+            for (const tinygltf::Node& node : model_.nodes)
+                for (int child : node.children)
+                    if (child >= 0 && size_t(child) < isChild.size()) isChild[size_t(child)] = true;
+            for (size_t n = 0; n < model_.nodes.size(); ++n)
+                if (!isChild[n]) RETURN_IF_FAILED(Node(int(n), kIdentity, 0));
+            return {};
+        }
+        const int scene = model_.defaultScene >= 0 && size_t(model_.defaultScene) < model_.scenes.size()
+                              ? model_.defaultScene
+                              : 0;
+        for (int node : model_.scenes[size_t(scene)].nodes) RETURN_IF_FAILED(Node(node, kIdentity, 0));
+        return {};
+    }
+
+private:
+    std::string Fail(const std::string& what) const { return fileName_ + ": " + what; }
+
+    std::string Refused(const std::string& extension) const {
+        for (const auto& refused : kRefusedExtensions)
+            if (extension == refused[0])
+                return Fail(std::string("the file uses ") + refused[0] + " (" + refused[1] +
+                            "), which is not read");
+        return {};
+    }
+
+    std::string Node(int index, const Matrix& parent, int depth) {
+        if (index < 0 || size_t(index) >= model_.nodes.size())
+            return Fail("node " + std::to_string(index) + " does not exist");
+        if (depth > kMaxNodeDepth) return Fail("the nodes nest too deep (a node may be its own ancestor)");
+        if (++visits_ > kMaxNodeVisits) return Fail("the scene places too many nodes");
+        const tinygltf::Node& node = model_.nodes[size_t(index)];
+        const Matrix m = Multiply(parent, LocalMatrix(node));
+        if (node.mesh >= 0) RETURN_IF_FAILED(Mesh(node, m));
+        for (int child : node.children) RETURN_IF_FAILED(Node(child, m, depth + 1));
+        return {};
+    }
+
+    std::string Mesh(const tinygltf::Node& node, const Matrix& m) {
+        if (size_t(node.mesh) >= model_.meshes.size())
+            return Fail("mesh " + std::to_string(node.mesh) + " does not exist");
+        const tinygltf::Mesh& mesh = model_.meshes[size_t(node.mesh)];
+        std::string solid = !node.name.empty()   ? node.name
+                            : !mesh.name.empty() ? mesh.name
+                                                 : "mesh " + std::to_string(node.mesh);
+        builder_.BeginSolid(solid);
+        for (const tinygltf::Primitive& primitive : mesh.primitives)
+            RETURN_IF_FAILED(Primitive(primitive, m));
+        return {};
+    }
+
+    std::string Primitive(const tinygltf::Primitive& primitive, const Matrix& m) {
+        for (const auto& extension : primitive.extensions) RETURN_IF_FAILED(Refused(extension.first));
+        const int mode = primitive.mode < 0 ? TINYGLTF_MODE_TRIANGLES : primitive.mode;
+        if (mode != TINYGLTF_MODE_TRIANGLES && mode != TINYGLTF_MODE_TRIANGLE_STRIP &&
+            mode != TINYGLTF_MODE_TRIANGLE_FAN)
+            return {}; // points and lines have no faces
+        const auto position = primitive.attributes.find("POSITION");
+        if (position == primitive.attributes.end()) return {};
+        AccessorView positions;
+        std::string failure = View(model_, position->second, 3, positions);
+        if (!failure.empty()) return Fail(failure);
+
+        AccessorView uvs;
+        const auto uv = primitive.attributes.find("TEXCOORD_0");
+        if (uv != primitive.attributes.end()) {
+            failure = View(model_, uv->second, 2, uvs);
+            if (!failure.empty()) return Fail(failure);
+            if (uvs.count != positions.count) return Fail("TEXCOORD_0 and POSITION differ in count");
+        }
+        std::vector<uint32_t> indices;
+        if (primitive.indices >= 0) {
+            AccessorView view;
+            failure = View(model_, primitive.indices, 1, view);
+            if (!failure.empty()) return Fail(failure);
+            indices.reserve(view.count);
+            for (size_t i = 0; i < view.count; ++i) {
+                const double value = view.Get(i, 0);
+                if (value < 0 || value >= double(positions.count))
+                    return Fail("accessor " + std::to_string(primitive.indices) +
+                                " has an index past the vertices");
+                indices.push_back(uint32_t(value));
+            }
+        } else {
+            for (size_t i = 0; i < positions.count; ++i) indices.push_back(uint32_t(i));
+        }
+        RETURN_IF_FAILED(UseMaterial(primitive.material));
+
+        // Corners welded by position: glTF splits vertices at every seam of its attributes, the model
+        // keeps one vertex per point and the texture coordinates per corner.
+        std::vector<int> vertex(positions.count), texCoord(positions.count, -1);
+        for (size_t i = 0; i < positions.count; ++i) {
+            const double x = positions.Get(i, 0), y = positions.Get(i, 1), z = positions.Get(i, 2);
+            const PositionKey key{m[0] * x + m[4] * y + m[8] * z + m[12],
+                                  m[1] * x + m[5] * y + m[9] * z + m[13],
+                                  m[2] * x + m[6] * y + m[10] * z + m[14]};
+            auto [found, isNew] = welded_.try_emplace(key, 0);
+            if (isNew) found->second = builder_.AddVertex({key.x, key.y, key.z});
+            vertex[i] = found->second;
+            if (uvs.data) texCoord[i] = builder_.AddTexCoord(uvs.Get(i, 0), uvs.Get(i, 1));
+        }
+        const bool mirrored = Determinant3(m) < 0;
+        const size_t n = indices.size();
+        const size_t triangles = mode == TINYGLTF_MODE_TRIANGLES ? n / 3 : n >= 3 ? n - 2 : 0;
+        if ((triangles_ += triangles) > kMaxTriangles)
+            return Fail("the file has more triangles than can be unfolded");
+        std::vector<int> corners(3), uvCorners(3);
+        for (size_t t = 0; t < triangles; ++t) {
+            uint32_t a, b, c;
+            if (mode == TINYGLTF_MODE_TRIANGLES) {
+                a = indices[t * 3], b = indices[t * 3 + 1], c = indices[t * 3 + 2];
+            } else if (mode == TINYGLTF_MODE_TRIANGLE_STRIP) {
+                a = indices[t], b = indices[t + 1], c = indices[t + 2];
+                if (t % 2) std::swap(a, b);
+            } else {
+                a = indices[0], b = indices[t + 1], c = indices[t + 2];
+            }
+            if (mirrored) std::swap(b, c);
+            corners = {vertex[a], vertex[b], vertex[c]};
+            uvCorners.clear();
+            if (uvs.data) uvCorners = {texCoord[a], texCoord[b], texCoord[c]};
+            builder_.AddFace(corners, uvCorners);
+        }
+        return {};
+    }
+
+    std::string UseMaterial(int index) {
+        if (index < 0 || size_t(index) >= model_.materials.size()) {
+            if (index >= 0) return Fail("material " + std::to_string(index) + " does not exist");
+            if (defaultName_.empty()) {
+                defaultName_ = UniqueName("default");
+                materials_.emplace_back().name = defaultName_;
+            }
+            builder_.UseMaterial(defaultName_);
+            return {};
+        }
+        auto found = materialNames_.find(index);
+        if (found == materialNames_.end()) {
+            ImportedMaterial material;
+            const tinygltf::Material& source = model_.materials[size_t(index)];
+            material.name =
+                UniqueName(source.name.empty() ? "material " + std::to_string(index) : source.name);
+            RETURN_IF_FAILED(Material(source, material));
+            found = materialNames_.emplace(index, material.name).first;
+            materials_.push_back(std::move(material));
+        }
+        builder_.UseMaterial(found->second);
+        return {};
+    }
+
+    std::string UniqueName(const std::string& wanted) {
+        std::string name = wanted;
+        for (int n = 2; !usedNames_.insert(name).second; ++n) name = wanted + " (" + std::to_string(n) + ")";
+        return name;
+    }
+
+    std::string Material(const tinygltf::Material& source, ImportedMaterial& material) {
+        const auto& pbr = source.pbrMetallicRoughness;
+        float factor[3] = {1, 1, 1};
+        for (size_t c = 0; c < 3 && c < pbr.baseColorFactor.size(); ++c)
+            factor[c] = float(std::clamp(pbr.baseColorFactor[c], 0.0, 1.0));
+        for (int c = 0; c < 3; ++c) material.colour[c] = LinearToSrgb8(factor[c]) / 255.0f;
+        const tinygltf::TextureInfo& info = pbr.baseColorTexture;
+        if (info.index < 0) return {};
+        int texCoord = info.texCoord;
+        const auto transform = info.extensions.find("KHR_texture_transform");
+        if (transform != info.extensions.end()) {
+            const tinygltf::Value& t = transform->second;
+            double offset[2] = {0, 0}, scale[2] = {1, 1}, rotation = 0;
+            Numbers(t, "offset", offset, 2);
+            Numbers(t, "scale", scale, 2);
+            Numbers(t, "rotation", &rotation, 1);
+            if (t.Has("texCoord") && t.Get("texCoord").IsNumber())
+                texCoord = int(t.Get("texCoord").GetNumberAsDouble());
+            const double c = std::cos(rotation), s = std::sin(rotation);
+            material.mapping.matrix = {c * scale[0],  s * scale[1], offset[0],
+                                       -s * scale[0], c * scale[1], offset[1]};
+        }
+        if (texCoord != 0)
+            return Fail("material \"" + source.name + "\" takes its texture from TEXCOORD_" +
+                        std::to_string(texCoord) + "; only TEXCOORD_0 is read");
+        if (size_t(info.index) >= model_.textures.size())
+            return Fail("texture " + std::to_string(info.index) + " does not exist");
+        const tinygltf::Texture& texture = model_.textures[size_t(info.index)];
+        for (const auto& extension : texture.extensions) RETURN_IF_FAILED(Refused(extension.first));
+        if (texture.sampler >= 0 && size_t(texture.sampler) < model_.samplers.size()) {
+            material.mapping.wrapU = Wrap(model_.samplers[size_t(texture.sampler)].wrapS);
+            material.mapping.wrapV = Wrap(model_.samplers[size_t(texture.sampler)].wrapT);
+        }
+        if (texture.source < 0 || size_t(texture.source) >= model_.images.size()) return {};
+        const tinygltf::Image& image = model_.images[size_t(texture.source)];
+        material.imageName = !image.uri.empty() && image.uri.compare(0, 5, "data:") != 0 ? image.uri
+                             : !image.name.empty()                                       ? image.name
+                                                   : "image " + std::to_string(texture.source);
+        const auto bytes = imageBytes_.find(texture.source);
+        if (bytes == imageBytes_.end()) {
+            warnings_.push_back(material.imageName +
+                                ": the texture image is missing; the model comes in without it");
+            return {};
+        }
+        const Outcome decoded = DecodeImage(bytes->second, material.imageName, material.image);
+        if (!decoded.ok()) {
+            warnings_.push_back(decoded.reason() + "; the model comes in without this texture");
+            material.image.reset();
+            return {};
+        }
+        MultiplyLinear(*material.image, factor);
+        return {};
+    }
+
+    static void Numbers(const tinygltf::Value& object, const char* key, double* out, size_t count) {
+        if (!object.Has(key)) return;
+        const tinygltf::Value& value = object.Get(key);
+        if (count == 1 && value.IsNumber()) out[0] = value.GetNumberAsDouble();
+        if (value.IsArray() && value.ArrayLen() == count)
+            for (size_t i = 0; i < count; ++i)
+                if (value.Get(int(i)).IsNumber()) out[i] = value.Get(int(i)).GetNumberAsDouble();
+    }
+
+    static TextureWrap Wrap(int mode) {
+        if (mode == TINYGLTF_TEXTURE_WRAP_MIRRORED_REPEAT) return TextureWrap::Mirrored;
+        if (mode == TINYGLTF_TEXTURE_WRAP_CLAMP_TO_EDGE) return TextureWrap::Clamp;
+        return TextureWrap::Repeat;
+    }
+#undef RETURN_IF_FAILED
+
+    const tinygltf::Model& model_;
+    const std::string& fileName_;
+    MeshBuilder& builder_;
+    std::vector<ImportedMaterial>& materials_;
+    std::vector<std::string>& warnings_;
+    std::map<int, std::string>& imageBytes_;
+    std::unordered_map<PositionKey, int, PositionHash> welded_;
+    std::map<int, std::string> materialNames_;
+    std::set<std::string> usedNames_;
+    std::string defaultName_;
+    size_t visits_ = 0;
+    size_t triangles_ = 0;
+};
+
+std::string FirstLine(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    const size_t newline = text.find('\n');
+    return newline == std::string::npos ? text : text.substr(0, newline);
+}
+
+} // namespace
+
+std::string ReadGltf(std::string_view bytes, const std::string& fileName, const std::string& directory,
+                     MeshBuilder& builder, std::vector<ImportedMaterial>& materials,
+                     std::vector<std::string>& warnings) {
+    if (bytes.size() > 0xffffffffu) return fileName + ": the file is too large to read";
+    tinygltf::TinyGLTF loader;
+    FileAccess access{!directory.empty()};
+    loader.SetFsCallbacks({FileExists, ExpandFilePath, ReadWholeFile, RefuseWrite, &access});
+    std::map<int, std::string> imageBytes;
+    loader.SetImageLoader(KeepImageBytes, &imageBytes);
+    tinygltf::Model model;
+    std::string error, warning;
+    bool loaded = false;
+    try {
+        if (bytes.substr(0, 4) == "glTF")
+            loaded = loader.LoadBinaryFromMemory(&model, &error, &warning,
+                                                 reinterpret_cast<const unsigned char*>(bytes.data()),
+                                                 unsigned(bytes.size()), directory);
+        else
+            loaded = loader.LoadASCIIFromString(&model, &error, &warning, bytes.data(),
+                                                unsigned(bytes.size()), directory);
+    } catch (const std::exception& exception) {
+        error = exception.what();
+        loaded = false;
+    }
+    if (!loaded)
+        return fileName + ": the glTF file cannot be read (" +
+               FirstLine(error.empty() ? "no detail" : error) + ")";
+    return Reader(model, fileName, builder, materials, warnings, imageBytes).Read();
+}
+
+void AttachImportedMaterials(CMeshModel& model, int firstMaterial, std::vector<ImportedMaterial>& materials) {
+    std::map<std::string, ImportedMaterial*> byName;
+    for (ImportedMaterial& material : materials) byName.emplace(material.name, &material);
+    for (size_t m = size_t(std::max(firstMaterial, 0)); m < model.materials.size(); ++m) {
+        const auto found = byName.find(model.materials[m]->name);
+        if (found == byName.end()) continue;
+        ImportedMaterial& source = *found->second;
+        SetMaterialColour(*model.materials[m], source.colour);
+        if (source.image)
+            AttachImportedTexture(model, int(m), std::move(source.image), source.mapping, source.imageName);
+    }
+}
+
+} // namespace tsm

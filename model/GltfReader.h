@@ -1,0 +1,37 @@
+// glTF 2.0, as .gltf (JSON with external or data-URI buffers and images) or .glb (binary with embedded
+// ones), parsed by tinygltf. Every mesh of the default scene is placed by its node transforms; the
+// triangles of every primitive come in with TEXCOORD_0, and each material with its base colour factor
+// and base colour texture (its sampler's wrap and KHR_texture_transform applied).
+#pragma once
+
+#include "model/ImportedTexture.h"
+#include "model/MeshBuilder.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tsm {
+
+// A material as the file gives it, waiting for its faces to exist.
+struct ImportedMaterial {
+    std::string name; // the builder's material name (unique in the file)
+    float colour[3] = {1, 1, 1};
+    std::unique_ptr<CTextureImage> image; // decoded, factor applied; null without texture
+    std::string imageName;
+    TextureMapping mapping;
+};
+
+// Fills `builder` and `materials` and returns an empty string, or the failure message. External files
+// are read from `directory` (none when it is empty). A texture that is missing or cannot be decoded adds
+// a warning, and its material comes in without it.
+std::string ReadGltf(std::string_view bytes, const std::string& fileName, const std::string& directory,
+                     MeshBuilder& builder, std::vector<ImportedMaterial>& materials,
+                     std::vector<std::string>& warnings);
+
+// Gives the model's materials from `firstMaterial` on the colours and textures of the entries of the
+// same name.
+void AttachImportedMaterials(CMeshModel& model, int firstMaterial, std::vector<ImportedMaterial>& materials);
+
+} // namespace tsm

@@ -1,0 +1,110 @@
+#include "model/ObjMaterials.h"
+
+#include "model/ImageDecoder.h"
+#include "model/MtlReader.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+
+namespace tsm {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Libraries larger than this are not material libraries.
+constexpr std::streamoff kMaxLibraryBytes = std::streamoff(64) << 20;
+
+bool ReadSmallFile(const fs::path& path, std::string& bytes) {
+    std::error_code error;
+    if (!fs::is_regular_file(path, error)) return false;
+    std::ifstream file(path, std::ios::binary);
+    file.seekg(0, std::ios::end);
+    const std::streamoff size = file.tellg();
+    if (!file || size < 0 || size > kMaxLibraryBytes) return false;
+    file.seekg(0, std::ios::beg);
+    bytes.resize(size_t(size));
+    return size == 0 || static_cast<bool>(file.read(bytes.data(), size));
+}
+
+// Files written on Windows name their folders with backslashes.
+fs::path Resolve(const fs::path& folder, std::string written) {
+    std::replace(written.begin(), written.end(), '\\', '/');
+    const fs::path path(written);
+    return path.is_absolute() ? path : folder / path;
+}
+
+// The library names of one mtllib statement: the whole text when a file of that name exists (a name
+// with spaces), otherwise its words.
+std::vector<std::string> LibraryNames(const std::string& written, const fs::path& folder) {
+    std::error_code error;
+    if (fs::is_regular_file(Resolve(folder, written), error)) return {written};
+    std::vector<std::string> names;
+    size_t start = 0;
+    while (start < written.size()) {
+        const size_t end = std::min(written.find_first_of(" \t", start), written.size());
+        if (end > start) names.push_back(written.substr(start, end - start));
+        start = end + 1;
+    }
+    return names;
+}
+
+} // namespace
+
+void LoadObjMaterials(const std::vector<std::string>& libraries, const std::string& directory,
+                      CMeshModel& model, int firstMaterial, std::vector<std::string>& warnings) {
+    const fs::path folder(directory.empty() ? "." : directory);
+    std::map<std::string, std::pair<MtlMaterial, fs::path>> defined; // the first definition wins
+    std::set<std::string> seenLibraries;
+    for (const std::string& written : libraries) {
+        for (const std::string& name : LibraryNames(written, folder)) {
+            if (!seenLibraries.insert(name).second) continue;
+            const fs::path path = Resolve(folder, name);
+            std::string bytes;
+            if (!ReadSmallFile(path, bytes)) {
+                warnings.push_back(name +
+                                   ": the material library cannot be read; its materials have no colour "
+                                   "or texture");
+                continue;
+            }
+            for (MtlMaterial& material : ReadMtl(bytes)) {
+                std::string key = material.name;
+                defined.emplace(std::move(key), std::make_pair(std::move(material), path.parent_path()));
+            }
+        }
+    }
+
+    // Each image is decoded once, however many materials use it; a failure is told once.
+    std::map<std::string, std::unique_ptr<CTextureImage>> decoded;
+    for (size_t m = size_t(std::max(firstMaterial, 0)); m < model.materials.size(); ++m) {
+        CMaterial& material = *model.materials[m];
+        const auto found = defined.find(material.name);
+        if (found == defined.end()) continue;
+        const MtlMaterial& source = found->second.first;
+        if (source.hasColour) SetMaterialColour(material, source.colour);
+        if (source.texture.empty()) continue;
+        const fs::path imagePath = Resolve(found->second.second, source.texture);
+        auto [slot, isNew] = decoded.try_emplace(imagePath.string());
+        if (isNew) {
+            std::error_code error;
+            if (!fs::is_regular_file(imagePath, error)) {
+                warnings.push_back(imagePath.string() + ": the texture image is missing; the model comes in "
+                                                        "without it");
+                continue;
+            }
+            const Outcome outcome = DecodeImageFile(imagePath.string(), slot->second);
+            if (!outcome.ok()) {
+                warnings.push_back(outcome.reason() + "; the model comes in without this texture");
+                continue;
+            }
+        }
+        if (!slot->second) continue;
+        AttachImportedTexture(model, int(m), std::make_unique<CTextureImage>(*slot->second), source.mapping,
+                              imagePath.string());
+    }
+}
+
+} // namespace tsm
