@@ -1,6 +1,6 @@
 #include "app/CommandController.h"
 
-#include "app/UpdateCheck.h"
+#include "update/UpdateCheck.h"
 #include "model/DocumentSettings.h"
 
 #include "engine/MeshImportPipeline.h"

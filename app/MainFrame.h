@@ -12,7 +12,7 @@
 #include "app/MessageBoxPrompt.h"
 #include "app/OutputCommands.h"
 #include "app/RecentFileList.h"
-#include "app/UpdateCheck.h"
+#include "update/UpdateCheck.h"
 #include "engine/EngineCompletion.h"
 #include "model/OpenPipeline.h"
 #include "model/SettingsPersistence.h"

@@ -1,6 +1,6 @@
 #include "cli/TsmTool.h"
 
-#include "app/UpdateCheck.h"
+#include "update/UpdateCheck.h"
 #include "cli/CliPrompt.h"
 #include "cli/EditCommand.h"
 #include "cli/ExportCommand.h"

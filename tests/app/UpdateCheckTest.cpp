@@ -1,4 +1,4 @@
-#include "app/UpdateCheck.h"
+#include "update/UpdateCheck.h"
 
 #include "app/UpdateNoticeDialog.h"
 #include "tests/app/AppTestSupport.h"
