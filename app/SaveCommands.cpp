@@ -60,7 +60,7 @@ void CommandController::UndoOrRedo(bool undo) {
     if (document == nullptr) return;
     const Settings settings = DocumentSettings(s_.settings, document);
     EditContext context{*document, settings, Paper::FromSettings(settings).PrintableWidth()};
-    const EditResult result = undo ? Undo(context) : Redo(context);
+    const EditResult result = undo ? tsm::Undo(context) : tsm::Redo(context);
     if (!result.ok()) {
         s_.prompt.Message(result.outcome.reason());
         return;

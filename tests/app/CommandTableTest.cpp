@@ -8,7 +8,7 @@ using namespace tsm;
 
 namespace {
 
-const CommandInfo& Command(int id) {
+const CommandInfo& Command(CommandId id) {
     const CommandInfo* command = FindCommand(id);
     EXPECT_NE(command, nullptr) << id;
     static const CommandInfo none;
@@ -18,25 +18,27 @@ const CommandInfo& Command(int id) {
 } // namespace
 
 TEST(CommandTable, EveryNumberOnceAndNoneForOthers) {
-    std::set<int> ids;
-    for (const CommandInfo& command : CommandTable())
+    std::set<CommandId> ids;
+    for (const CommandInfo& command : CommandTable()) {
         EXPECT_TRUE(ids.insert(command.id).second) << command.id;
-    EXPECT_EQ(FindCommand(kCmdRecentFileFirst), nullptr);
-    EXPECT_EQ(FindCommand(12345), nullptr);
+        EXPECT_NE(command.run, nullptr) << command.id;
+    }
+    EXPECT_EQ(FindCommand(CommandId::RecentFileFirst), nullptr);
+    EXPECT_EQ(FindCommand(CommandId{12345}), nullptr);
 }
 
-TEST(CommandTable, OnlyTheAcceleratorTableHasKeys) {
+TEST(CommandTable, RowsCarryTheirKeys) {
     // Bound keys, and what the menu shows after the tab; the window's tests check the bound keys reach it.
-    const std::tuple<int, const char*, const char*, const char*> rows[] = {
-        // The other modes only show their keys; binding them would take Ctrl+R from the 3D view's move.
-        {kCmdModeRotatePart, "", "Ctrl+R", nullptr},
-        {kCmdExit, "", "", "E&xit"},
+    const std::tuple<CommandId, const char*, const char*, const char*> rows[] = {
+        {CommandId::EditRedo, "Ctrl+Y", "Ctrl+Y", "&Redo"},
+        {CommandId::Exit, "", "", "E&xit"},
     };
     for (const auto& [id, bound, shown, label] : rows) {
-        EXPECT_EQ(AcceleratorKeys(id), bound) << id;
+        EXPECT_STREQ(Command(id).keys, bound) << id;
         EXPECT_EQ(MenuShortcutText(Command(id)), shown) << id;
         if (label) {
             EXPECT_EQ(MenuLabel(Command(id)), label) << id;
         }
     }
+    EXPECT_STREQ(Command(CommandId::EditRedo).alternateKeys, "Ctrl+Shift+Z");
 }
