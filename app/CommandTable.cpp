@@ -178,21 +178,27 @@ std::vector<CommandInfo> BuildTable() {
             .Hidden(),
         Mode(I::ModeSelectMove, "Select and Move\tCtrl+M",
              "2D [Select/Move] L [Pan] R or Wheel Drag [Zoom] Shift+R or Wheel", EditMode::SelectMove)
+            .Keys("Ctrl+M")
             .Hidden(),
         Mode(I::ModeEditFlaps, "Edit Flaps\tCtrl+F", "Click the edge of target flap.", EditMode::EditFlaps)
+            .Keys("Ctrl+F")
             .Hidden(),
         Mode(I::ModeRotatePart, "Rotate Part\tCtrl+R",
              "Click the point the center of rotate. And drag to rotate. (Cancel with Right click)",
              EditMode::RotatePart)
+            .Keys("Ctrl+R")
             .Hidden(),
         Mode(I::ModeJoinFace, "Join/Disjoin Face\tCtrl+N",
              "Click the edge to Join/Disjoin. Click again for Join to difine move part", EditMode::JoinFace)
+            .Keys("Ctrl+N")
             .Hidden(),
         Mode(I::ModeInputText, "Input Text\tCtrl+T", "Click the place to input text. Click the text to edit.",
              EditMode::InputText)
+            .Keys("Ctrl+T")
             .Hidden(),
         Mode(I::ModeColorEdge, "Set Edge Color\tCtrl+E",
              "Click the edge to change color (drag for area select).", EditMode::ColorEdge)
+            .Keys("Ctrl+E")
             .Hidden(),
     };
     for (CommandInfo& info : table) {

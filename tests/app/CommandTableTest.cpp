@@ -1,7 +1,10 @@
 #include "app/CommandTable.h"
 
+#include "app/StatusTexts.h"
+
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <set>
 
 using namespace tsm;
@@ -15,7 +18,39 @@ const CommandInfo& Command(CommandId id) {
     return command ? *command : none;
 }
 
+// The key combinations a text names: "Ctrl+K", "Ctrl+Shift+S", "F1", "Del".
+std::vector<std::string> NamedKeys(const std::string& text) {
+    static const std::regex keys(
+        R"((?:(?:Ctrl|Shift|Alt)\+)+(?:F[0-9]+|Del|[A-Z0-9])\b|\bF[0-9]+\b|\bDel\b)");
+    std::vector<std::string> found;
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), keys); it != std::sregex_iterator(); ++it)
+        found.push_back(it->str());
+    return found;
+}
+
 } // namespace
+
+TEST(CommandTable, EveryShortcutATextShowsIsBound) {
+    std::set<std::string> bound;
+    for (const CommandInfo& command : CommandTable())
+        for (const char* keys : {command.keys, command.alternateKeys})
+            if (*keys) bound.insert(keys);
+    std::vector<std::string> statusTexts = {kStatusNavigationHint, kStatusOpenFile};
+    for (const CommandInfo& command : CommandTable()) {
+        // The menu shows the row's own keys after the tab; the tooltip names them too.
+        for (const std::string& text : {MenuShortcutText(command), std::string(command.tooltip)})
+            for (const std::string& keys : NamedKeys(text)) EXPECT_EQ(keys, command.keys) << command.id;
+        statusTexts.push_back(command.hint);
+    }
+    // A status text may name any command's keys. There L and R are the mouse buttons: "Shift+R" is a chord.
+    for (const std::string& text : statusTexts)
+        for (const std::string& keys : NamedKeys(text))
+            if (keys.back() != 'L' && keys.back() != 'R') {
+                EXPECT_EQ(bound.count(keys), 1u) << text;
+            }
+    EXPECT_EQ(NamedKeys("Save &As...\tCtrl+Shift+S [Zoom] Shift+R F1 Delete"),
+              (std::vector<std::string>{"Ctrl+Shift+S", "Shift+R", "F1"}));
+}
 
 TEST(CommandTable, EveryNumberOnceAndNoneForOthers) {
     std::set<CommandId> ids;

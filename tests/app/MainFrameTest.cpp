@@ -75,8 +75,17 @@ TEST(MainFrame, EditModeTogglesBackToNoneAndKeepsTheIdleText) {
     EXPECT_EQ(h.frame->MessagePane()->text(), "[3D Rot] L/R [3D Mov] Ctrl+R [2D Pan] L/R [Zoom] Wheel");
     h.frame->show();
     QApplication::setActiveWindow(h.frame.get());
-    QTest::keyClick(h.frame.get(), Qt::Key_K, Qt::ControlModifier);
-    EXPECT_EQ(h.frame->ViewSettings().editMode, EditMode::CheckFace);
+    // Each mode's keys, as its menu text shows them, from one mode to the next.
+    const std::pair<Qt::Key, EditMode> keys[] = {
+        {Qt::Key_K, EditMode::CheckFace}, {Qt::Key_M, EditMode::SelectMove},
+        {Qt::Key_F, EditMode::EditFlaps}, {Qt::Key_R, EditMode::RotatePart},
+        {Qt::Key_N, EditMode::JoinFace},  {Qt::Key_T, EditMode::InputText},
+        {Qt::Key_E, EditMode::ColorEdge}, {Qt::Key_E, EditMode::None},
+    };
+    for (const auto& [key, mode] : keys) {
+        QTest::keyClick(h.frame.get(), key, Qt::ControlModifier);
+        EXPECT_EQ(h.frame->ViewSettings().editMode, mode) << key;
+    }
 }
 
 TEST(MainFrame, UpdateHintsReachBothViews) {
