@@ -1,5 +1,10 @@
 #include "model/MeshImport.h"
 
+#include "model/ObjReader.h"
+#include "model/OffReader.h"
+#include "model/PlyReader.h"
+#include "model/StlReader.h"
+
 #include "model/MeshText.h"
 
 #include <cctype>

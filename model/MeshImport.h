@@ -37,10 +37,4 @@ MeshReadResult ReadMeshFile(const std::string& path, Document& document,
 MeshReadResult ReadMeshBytes(std::string_view bytes, const std::string& fileName, MeshFormat format,
                              Document& document, IModelCompletion* completion = nullptr);
 
-// The single readers: each fills `builder` and returns an empty string, or the failure message.
-std::string ReadObj(std::string_view bytes, const std::string& fileName, MeshBuilder& builder);
-std::string ReadOff(std::string_view bytes, const std::string& fileName, MeshBuilder& builder);
-std::string ReadStl(std::string_view bytes, const std::string& fileName, MeshBuilder& builder);
-std::string ReadPly(std::string_view bytes, const std::string& fileName, MeshBuilder& builder);
-
 } // namespace tsm

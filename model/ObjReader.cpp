@@ -1,6 +1,6 @@
 // Wavefront OBJ: v, vt, f (with negative indices), o and g as solids, usemtl as materials. Normals,
 // smoothing groups, material libraries, curves and lines carry nothing a papercraft model keeps.
-#include "model/MeshImport.h"
+#include "model/ObjReader.h"
 #include "model/MeshText.h"
 
 namespace tsm {
