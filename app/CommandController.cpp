@@ -1,8 +1,10 @@
 #include "app/CommandController.h"
 
 #include "app/FailureReport.h"
-#include "app/UpdateCheck.h"
+#include "engine/DocumentEdits.h"
 #include "model/DocumentSettings.h"
+#include "sheet/Paper.h"
+#include "update/UpdateCheck.h"
 
 #include "engine/MeshImportPipeline.h"
 #include "model/MeshImport.h"
@@ -14,7 +16,11 @@ namespace tsm {
 const char* const kMessageNoMaterials = "There are no material data. Texture can not be set.";
 const char* const kMessageNoHelpFile = "Cannot find help file.";
 const char* const kMessageNoWebPage = "No web page address is configured (sUpdateServerURL).";
-const char* const kStatusNotAvailable = "This command is not available yet.";
+const char* const kSaveChangesQuestion = "Save changes to %s?";
+
+std::string SaveFailureMessage(const std::string& path, const std::string& reason) {
+    return "Could not save " + path + ".\n" + reason;
+}
 
 CommandController::CommandController(CommandServices services) : s_(std::move(services)) {}
 
@@ -27,48 +33,45 @@ bool CommandController::HasDevelopment() const {
     return HasModel() && s_.document.Current()->development != nullptr;
 }
 
-bool CommandController::IsEnabled(int commandId) const {
-    if (commandId == kCmdEditUndo || commandId == kCmdEditRedo) {
+bool CommandController::IsEnabled(CommandId commandId) const {
+    if (commandId == CommandId::EditUndo || commandId == CommandId::EditRedo) {
         const Document* document = s_.document.Current();
         return document != nullptr &&
-               (commandId == kCmdEditUndo ? document->history.CanUndo() : document->history.CanRedo());
+               (commandId == CommandId::EditUndo ? document->history.CanUndo() : document->history.CanRedo());
     }
     const CommandInfo* command = FindCommand(commandId);
     if (command == nullptr || !IsCommandEnabled(*command, HasModel(), HasDevelopment())) return false;
+    if (!HasHandler(commandId)) return false;
     const auto found = external_.find(commandId);
-    if (found == external_.end()) return commandId != kCmdEditDelete;
-    return !found->second.enabled || found->second.enabled();
+    return found == external_.end() || !found->second.enabled || found->second.enabled();
 }
 
-bool CommandController::IsChecked(int commandId) const {
+bool CommandController::IsChecked(CommandId commandId) const {
     const CommandInfo* command = FindCommand(commandId);
     return command != nullptr &&
            IsCommandChecked(*command, DocumentSettings(s_.settings, s_.document.Current()));
 }
 
-void CommandController::SetExternalHandler(int commandId, std::function<void()> handler) {
+bool CommandController::HasHandler(CommandId commandId) const {
+    const CommandInfo* command = FindCommand(commandId);
+    if (command == nullptr || command->run == nullptr) return false;
+    if (command->run != &CommandController::RunInstalled) return true;
+    const auto found = external_.find(commandId);
+    return found != external_.end() && found->second.run;
+}
+
+void CommandController::SetExternalHandler(CommandId commandId, std::function<void()> handler) {
     external_[commandId] = External{std::move(handler), {}};
 }
 
-void CommandController::SetExternalHandler(int commandId, std::function<void()> handler,
+void CommandController::SetExternalHandler(CommandId commandId, std::function<void()> handler,
                                            std::function<bool()> enabled) {
     external_[commandId] = External{std::move(handler), std::move(enabled)};
 }
 
-void CommandController::RunExternal(int commandId) {
-    const auto found = external_.find(commandId);
-    if (found != external_.end() && found->second.run)
-        found->second.run();
-    else
-        s_.frame.ShowStatusText(kStatusNotAvailable);
-}
-
-void CommandController::RunInstalledOrForward(int commandId) {
-    const auto found = external_.find(commandId);
-    if (found != external_.end() && found->second.run)
-        found->second.run();
-    else
-        s_.frame.ForwardToDevelopmentView(commandId);
+void CommandController::RunInstalled(const CommandInfo& command) {
+    const auto found = external_.find(command.id);
+    if (found != external_.end() && found->second.run) found->second.run();
 }
 
 bool CommandController::OpenPath(const std::string& path) {
@@ -114,6 +117,93 @@ void CommandController::ChooseAndOpen(bool import) {
     if (chosen) OpenPath(*chosen);
 }
 
+void CommandController::OpenFile(const CommandInfo&) {
+    ChooseAndOpen(false);
+}
+
+void CommandController::ImportModel(const CommandInfo&) {
+    ChooseAndOpen(true);
+}
+
+void CommandController::SaveFile(const CommandInfo&) {
+    Save();
+}
+
+void CommandController::SaveFileAs(const CommandInfo&) {
+    SaveAs();
+}
+
+void CommandController::Undo(const CommandInfo&) {
+    UndoOrRedo(true);
+}
+
+void CommandController::Redo(const CommandInfo&) {
+    UndoOrRedo(false);
+}
+
+void CommandController::Exit(const CommandInfo&) {
+    s_.frame.CloseFrame();
+}
+
+void CommandController::ToggleBar(const CommandInfo& command) {
+    s_.frame.ToggleBar(command.id);
+}
+
+void CommandController::ForwardToDevelopmentView(const CommandInfo& command) {
+    s_.frame.ForwardToDevelopmentView(command.id);
+}
+
+void CommandController::ShowDocumentInfo(const CommandInfo&) {
+    s_.frame.ShowDocumentInfo();
+}
+
+void CommandController::ResetViewPosition(const CommandInfo&) {
+    s_.frame.UpdateAllViews(UpdateHint::ResetCamera);
+    s_.frame.UpdateAllViews(UpdateHint::FitDevelopment);
+}
+
+void CommandController::ResetView(const CommandInfo&) {
+    s_.frame.UpdateAllViews(UpdateHint::FitDevelopment);
+}
+
+void CommandController::ShowObjectList(const CommandInfo&) {
+    s_.frame.ShowObjectList();
+}
+
+void CommandController::SplitWindow(const CommandInfo&) {
+    s_.frame.SplitWindow();
+}
+
+void CommandController::SingleWindow(const CommandInfo&) {
+    s_.frame.SingleWindow();
+}
+
+void CommandController::ShowVersionInfo(const CommandInfo&) {
+    s_.frame.ShowAbout();
+}
+
+void CommandController::TextureConfiguration(const CommandInfo& command) {
+    if (s_.document.Current()->model->materials.empty())
+        s_.prompt.Message(kMessageNoMaterials);
+    else
+        RunInstalled(command);
+}
+
+void CommandController::ColorConfiguration(const CommandInfo& command) {
+    RunInstalled(command);
+    s_.frame.UpdateAllViews(UpdateHint::Redraw);
+}
+
+void CommandController::ResetToDefault(const CommandInfo&) {
+    ResetConfigurations(s_.session, s_.prompt);
+}
+
+void CommandController::ChooseEditMode(const CommandInfo& command) {
+    s_.settings.editMode = NextEditMode(s_.settings.editMode, command.mode);
+    s_.frame.UpdateAllViews(UpdateHint::ClearSelection);
+    s_.frame.RefreshIdleText();
+}
+
 void CommandController::ToggleSwitch(const CommandInfo& command) {
     if (command.toggled == nullptr) return;
     Document* document = s_.document.Current();
@@ -136,30 +226,25 @@ void CommandController::ShowFlaps(const CommandInfo& command) {
     s_.frame.UpdateAllViews(UpdateHint::FlapsSwitched);
 }
 
-void CommandController::Export(int commandId) {
+void CommandController::ExportVector(const CommandInfo& command) {
     ExportFormat format = ExportFormat::Dxf;
-    switch (commandId) {
-    case kCmdExportEps:
+    switch (command.id) {
+    case CommandId::ExportEps:
         // The window adds its options dialog.
-        if (external_.count(commandId) != 0) {
-            RunExternal(commandId);
+        if (external_.count(command.id) != 0) {
+            RunInstalled(command);
             return;
         }
         format = ExportFormat::Eps;
         break;
-    case kCmdExportDxf:
-        format = ExportFormat::Dxf;
-        break;
-    case kCmdExportEmf:
+    case CommandId::ExportEmf:
         format = ExportFormat::Emf;
         break;
-    case kCmdExportSvg:
+    case CommandId::ExportSvg:
         format = ExportFormat::Svg;
         break;
     default:
-        // The bitmaps need the renderer and the size dialog; PDF goes through the printing.
-        RunInstalledOrForward(commandId);
-        return;
+        break;
     }
     const std::optional<std::string> chosen =
         s_.chooser.ChooseSaveFile(ExportDialogFilter(format), ExportDefaultExtension(format));
@@ -170,7 +255,7 @@ void CommandController::Export(int commandId) {
                             exportOptions_, s_.prompt);
 }
 
-void CommandController::OpenHelp() {
+void CommandController::OpenHelp(const CommandInfo&) {
     const std::string path = FindHelpFile(s_.programDir);
     const std::string url =
         path.empty() ? std::string()
@@ -178,7 +263,7 @@ void CommandController::OpenHelp() {
     if (url.empty() || !s_.shell.OpenUrl(url)) s_.prompt.Message(kMessageNoHelpFile);
 }
 
-void CommandController::OpenWebPage() {
+void CommandController::OpenWebPage(const CommandInfo&) {
     // The page lives where the update server does; one setting names both.
     const std::string page = ProductWebPage(s_.settings.sUpdateServerURL);
     if (page.empty())
@@ -187,112 +272,66 @@ void CommandController::OpenWebPage() {
         s_.shell.OpenUrl(page);
 }
 
-void CommandController::Execute(int commandId) {
+void CommandController::Execute(CommandId commandId) {
     const CommandInfo* command = FindCommand(commandId);
     if (command == nullptr || !IsEnabled(commandId)) return;
+    (this->*command->run)(*command);
+}
 
-    if (command->check == CheckRule::EditMode) {
-        s_.settings.editMode = NextEditMode(s_.settings.editMode, command->mode);
-        s_.frame.UpdateAllViews(UpdateHint::ClearSelection);
-        s_.frame.RefreshIdleText();
-        return;
-    }
-    if (commandId == kCmdShowFlaps) {
-        ShowFlaps(*command);
-        return;
-    }
-    if (command->check == CheckRule::Switch || command->check == CheckRule::InvertedSwitch) {
-        ToggleSwitch(*command);
-        return;
-    }
+// The commands that keep the user's work: Save, Save As, the question before a document with unsaved
+// changes is set aside, and Undo and Redo of the edits.
+bool CommandController::Save() {
+    if (s_.document.Current() == nullptr) return false;
+    const std::string path = s_.document.SavePath();
+    return path.empty() ? SaveAs() : WriteDocument(path);
+}
 
-    switch (commandId) {
-    case kCmdFileOpen:
-        ChooseAndOpen(false);
-        break;
-    case kCmdFileSave:
-        Save();
-        break;
-    case kCmdFileSaveAs:
-        SaveAs();
-        break;
-    case kCmdEditUndo:
-    case kCmdEditRedo:
-        UndoOrRedo(commandId == kCmdEditUndo);
-        break;
-    case kCmdImportModel:
-        ChooseAndOpen(true);
-        break;
-    case kCmdExit:
-        s_.frame.CloseFrame();
-        break;
-    case kCmdViewToolbar:
-    case kCmdViewStatusBar:
-        s_.frame.ToggleBar(commandId);
-        break;
-    case kCmdCopyDevelopment:
-    case kCmdEditCopy:
-        RunInstalledOrForward(commandId);
-        break;
-    case kCmdPrint:
-    case kCmdPrintPreview:
-        s_.frame.ForwardToDevelopmentView(commandId);
-        break;
-    case kCmdDocumentInfo:
-        s_.frame.ShowDocumentInfo();
-        break;
-    case kCmdResetViewPosition:
-        s_.frame.UpdateAllViews(UpdateHint::ResetCamera);
-        s_.frame.UpdateAllViews(UpdateHint::FitDevelopment);
-        break;
-    case kCmdResetView:
-        s_.frame.UpdateAllViews(UpdateHint::FitDevelopment);
-        break;
-    case kCmdShowObjectList:
-        s_.frame.ShowObjectList();
-        break;
-    case kCmdSplitWindow:
-        s_.frame.SplitWindow();
-        break;
-    case kCmdSingleWindow:
-        s_.frame.SingleWindow();
-        break;
-    case kCmdTextureConfiguration:
-        if (s_.document.Current()->model->materials.empty())
-            s_.prompt.Message(kMessageNoMaterials);
-        else
-            RunExternal(commandId);
-        break;
-    case kCmdResetToDefault:
-        ResetConfigurations(s_.session, s_.prompt);
-        break;
-    case kCmdOpenHelp:
-        OpenHelp();
-        break;
-    case kCmdVersionInfo:
-        s_.frame.ShowAbout();
-        break;
-    case kCmdWebPage:
-        OpenWebPage();
-        break;
-    case kCmdColorConfiguration:
-        RunExternal(commandId);
-        s_.frame.UpdateAllViews(UpdateHint::Redraw);
-        break;
-    case kCmdExportBitmap:
-    case kCmdExportSheetBitmaps:
-    case kCmdExportEps:
-    case kCmdExportDxf:
-    case kCmdExportEmf:
-    case kCmdExportTextureBitmap:
-    case kCmdExportSvg:
-    case kCmdExportPdf:
-        Export(commandId);
-        break;
-    default:
-        RunExternal(commandId);
+bool CommandController::SaveAs() {
+    if (s_.document.Current() == nullptr) return false;
+    const std::optional<std::string> chosen =
+        s_.chooser.ChooseSaveFile(kModelFileFilter, "tsm", s_.document.SuggestedSavePath());
+    return chosen && WriteDocument(*chosen);
+}
+
+bool CommandController::WriteDocument(const std::string& path) {
+    const Outcome outcome = s_.document.SaveAs(path);
+    if (!outcome.ok()) {
+        ReportFailure(s_.prompt, Outcome::Failed(SaveFailureMessage(path, outcome.reason())),
+                      PromptIcon::Error);
+        return false;
+    }
+    s_.frame.RecentFilesChanged();
+    return true;
+}
+
+bool CommandController::ConfirmSetAside() {
+    const Document* document = s_.document.Current();
+    if (document == nullptr || !document->modified) return true;
+    std::string question = kSaveChangesQuestion;
+    question.replace(question.find("%s"), 2, s_.document.Title());
+    switch (s_.prompt.AskYesNoCancel(question)) {
+    case PromptAnswer::Yes:
+        return Save();
+    case PromptAnswer::No:
+        return true;
+    case PromptAnswer::Cancel:
         break;
     }
+    return false;
+}
+
+void CommandController::UndoOrRedo(bool undo) {
+    Document* document = s_.document.Current();
+    if (document == nullptr) return;
+    const Settings settings = DocumentSettings(s_.settings, document);
+    EditContext context{*document, settings, Paper::FromSettings(settings).PrintableWidth()};
+    const EditResult result = undo ? tsm::Undo(context) : tsm::Redo(context);
+    if (!result.ok()) {
+        ReportFailure(s_.prompt, result.outcome());
+        return;
+    }
+    s_.frame.UpdateAllViews(*result);
+    s_.frame.RefreshIdleText();
 }
 
 } // namespace tsm

@@ -1,7 +1,7 @@
 // What each command of the main window does and when it may run. The window builds its menus and
-// toolbar from the command table and hands every command here; the window side of a command (dialogs,
-// the splitter, the bars) comes back through IFrameActions, so the rules run and are tested without a
-// window.
+// toolbar from the command table and hands every command here, where the row's handler runs; the window
+// side of a command (dialogs, the splitter, the bars) comes back through IFrameActions or is installed by
+// the window, so the rules run and are tested without a window.
 #pragma once
 
 #include "app/CommandTable.h"
@@ -34,7 +34,7 @@ public:
     virtual void TextureLimitFound(int pixels) = 0;
     virtual IPrompt& FramePrompt() = 0;
     // Runs a command of the table as the menus do (the views' context menus use it).
-    virtual void ExecuteCommand(int commandId) = 0;
+    virtual void ExecuteCommand(CommandId commandId) = 0;
     // The status bar's idle text after a mode change.
     virtual void RefreshIdleText() = 0;
     virtual void RecentFilesChanged() = 0;
@@ -43,15 +43,14 @@ public:
     virtual void ShowObjectList() = 0;
     virtual void ShowDocumentInfo() = 0;
     virtual void ShowAbout() = 0;
-    virtual void ToggleBar(int commandId) = 0;
+    virtual void ToggleBar(CommandId commandId) = 0;
     virtual void CloseFrame() = 0;
     // Copy, print, print preview and the bitmap exports belong to the development view.
-    virtual void ForwardToDevelopmentView(int commandId) = 0;
+    virtual void ForwardToDevelopmentView(CommandId commandId) = 0;
     // A passing note in the status bar's message pane.
     virtual void ShowStatusText(const std::string& text) = 0;
 };
 
-extern const char* const kStatusNotAvailable;  // said when a command has nothing installed to run
 extern const char* const kSaveChangesQuestion; // "Save changes to %s?"
 // What a failed save says: the file and the writer's reason.
 std::string SaveFailureMessage(const std::string& path, const std::string& reason);
@@ -73,12 +72,15 @@ class CommandController {
 public:
     explicit CommandController(CommandServices services);
 
-    bool IsEnabled(int commandId) const;
+    // A command the window installs is off until it is installed.
+    bool IsEnabled(CommandId commandId) const;
     // The check mark of a toggle or mode command; false for the others (the bar commands are the window's).
-    bool IsChecked(int commandId) const;
+    bool IsChecked(CommandId commandId) const;
+    // Whether the command's handler can run: always, but for a command the window installs, once it has.
+    bool HasHandler(CommandId commandId) const;
 
-    // Runs a command of the table; a disabled or unknown command does nothing.
-    void Execute(int commandId);
+    // Runs the handler of a command of the table; a disabled or unknown command does nothing.
+    void Execute(CommandId commandId);
 
     // Opens a model through the open pipeline, as the command line and dropped files do.
     bool OpenPath(const std::string& path);
@@ -95,36 +97,58 @@ public:
     // to NAME?". False means keep it: Cancel, or Yes and the save did not happen.
     bool ConfirmSetAside();
 
-    // Commands whose dialogs and engines live elsewhere (printing, the other configuration dialogs, the
-    // version check, unfolding and layout) run what is installed here; without it they do nothing.
-    void SetExternalHandler(int commandId, std::function<void()> handler);
+    // Commands whose dialogs and engines live in the window (printing, the other configuration dialogs,
+    // the version check, unfolding and layout) run what the window installs here; until then they are off.
+    void SetExternalHandler(CommandId commandId, std::function<void()> handler);
     // The same for a command that can act only sometimes (Delete: while the development view has a
-    // selection): `enabled` is asked on top of the table's rule. Without a handler such a command is off.
-    void SetExternalHandler(int commandId, std::function<void()> handler, std::function<bool()> enabled);
+    // selection): `enabled` is asked on top of the table's rule.
+    void SetExternalHandler(CommandId commandId, std::function<void()> handler,
+                            std::function<bool()> enabled);
 
     ExportOptions& exportOptions() { return exportOptions_; }
+
+    // The table's handlers, each given its row.
+    void OpenFile(const CommandInfo& command);
+    void ImportModel(const CommandInfo& command);
+    void SaveFile(const CommandInfo& command);
+    void SaveFileAs(const CommandInfo& command);
+    void Undo(const CommandInfo& command);
+    void Redo(const CommandInfo& command);
+    void Exit(const CommandInfo& command);
+    void ToggleBar(const CommandInfo& command);
+    void ToggleSwitch(const CommandInfo& command);
+    void ShowFlaps(const CommandInfo& command);
+    void ChooseEditMode(const CommandInfo& command);
+    void RunInstalled(const CommandInfo& command);
+    void ForwardToDevelopmentView(const CommandInfo& command);
+    void ShowDocumentInfo(const CommandInfo& command);
+    void ResetViewPosition(const CommandInfo& command);
+    void ResetView(const CommandInfo& command);
+    void ShowObjectList(const CommandInfo& command);
+    void SplitWindow(const CommandInfo& command);
+    void SingleWindow(const CommandInfo& command);
+    void TextureConfiguration(const CommandInfo& command);
+    void ColorConfiguration(const CommandInfo& command);
+    void ResetToDefault(const CommandInfo& command);
+    void OpenHelp(const CommandInfo& command);
+    void OpenWebPage(const CommandInfo& command);
+    void ShowVersionInfo(const CommandInfo& command);
+    // EPS, DXF, EMF and SVG; EPS runs the window's (with its options dialog) once installed.
+    void ExportVector(const CommandInfo& command);
 
 private:
     bool HasModel() const;
     bool HasDevelopment() const;
-    void RunExternal(int commandId);
-    // The outputs the window installs (clipboard, bitmaps, PDF); without them the development view is asked.
-    void RunInstalledOrForward(int commandId);
     void ChooseAndOpen(bool import);
-    void ToggleSwitch(const CommandInfo& command);
-    void Export(int commandId);
-    void OpenHelp();
-    void OpenWebPage();
     bool WriteDocument(const std::string& path);
     void UndoOrRedo(bool undo);
-    void ShowFlaps(const CommandInfo& command);
 
     CommandServices s_;
     struct External {
         std::function<void()> run;
         std::function<bool()> enabled; // empty: whenever the table's rule allows
     };
-    std::map<int, External> external_;
+    std::map<CommandId, External> external_;
     ExportOptions exportOptions_;
 };
 

@@ -1,149 +1,210 @@
 #include "app/CommandTable.h"
 
+#include "app/CommandController.h"
+
+#include <ostream>
+
 namespace tsm {
 
 namespace {
 
-CommandInfo Plain(int id, const char* text, const char* hint, EnableRule enable, const char* tooltip = "") {
+using C = CommandController;
+
+// One row under construction: the builders below fill the common columns, Keys and Run the rest.
+struct Row {
     CommandInfo info;
-    info.id = id;
-    info.text = text;
-    info.hint = hint;
-    info.tooltip = tooltip;
-    info.enable = enable;
-    return info;
+    Row& Keys(const char* keys, const char* alternate = "") {
+        info.keys = keys;
+        info.alternateKeys = alternate;
+        return *this;
+    }
+    Row& Run(CommandHandler run) {
+        info.run = run;
+        return *this;
+    }
+    Row& Hidden() {
+        info.inMenu = false;
+        return *this;
+    }
+    operator CommandInfo() const { return info; }
+};
+
+Row Plain(CommandId id, const char* text, const char* hint, EnableRule enable, CommandHandler run,
+          const char* tooltip = "") {
+    Row row;
+    row.info.id = id;
+    row.info.text = text;
+    row.info.hint = hint;
+    row.info.tooltip = tooltip;
+    row.info.enable = enable;
+    row.info.run = run;
+    return row;
 }
 
-CommandInfo Toggle(int id, const char* text, const char* hint, EnableRule enable, bool Settings::*member,
-                   const char* tooltip = "") {
-    CommandInfo info = Plain(id, text, hint, enable, tooltip);
-    info.check = CheckRule::Switch;
-    info.toggled = member;
-    return info;
+Row Toggle(CommandId id, const char* text, const char* hint, EnableRule enable, bool Settings::*member,
+           const char* tooltip = "") {
+    Row row = Plain(id, text, hint, enable, &C::ToggleSwitch, tooltip);
+    row.info.check = CheckRule::Switch;
+    row.info.toggled = member;
+    return row;
 }
 
-CommandInfo Mode(int id, const char* text, const char* hint, EditMode mode, const char* tooltip = "") {
-    CommandInfo info = Plain(id, text, hint, EnableRule::Development, tooltip);
-    info.check = CheckRule::EditMode;
-    info.mode = mode;
-    return info;
+Row Mode(CommandId id, const char* text, const char* hint, EditMode mode, const char* tooltip = "") {
+    Row row = Plain(id, text, hint, EnableRule::Development, &C::ChooseEditMode, tooltip);
+    row.info.check = CheckRule::EditMode;
+    row.info.mode = mode;
+    return row;
 }
 
-CommandInfo Hidden(CommandInfo info) {
-    info.inMenu = false;
-    return info;
+// The command the window installs: dialogs, the renderer's outputs, the unfolder.
+Row Installed(CommandId id, const char* text, const char* hint, EnableRule enable, const char* tooltip = "") {
+    return Plain(id, text, hint, enable, &C::RunInstalled, tooltip);
 }
 
 std::vector<CommandInfo> BuildTable() {
     using E = EnableRule;
+    using I = CommandId;
     std::vector<CommandInfo> table = {
         // File
-        Plain(kCmdFileOpen, "&Open...\tCtrl+O", "Open File", E::Always, "Open File"),
-        Plain(kCmdFileSave, "&Save\tCtrl+S", "Save the model and its development", E::Model, "Save"),
-        Plain(kCmdFileSaveAs, "Save &As...\tCtrl+Shift+S",
-              "Save the model and its development under a new name", E::Model),
-        Plain(kCmdImportModel, "TSM File Inport", "Add the models of another file to this one", E::Model),
-        Plain(kCmdImportMesh, "Import &Mesh...", "Open a mesh (OBJ, OFF, STL, PLY) as a new model",
-              E::Always),
-        Plain(kCmdCopyDevelopment, "Copy &Development to Clipboard...", "Copy the development as a picture",
-              E::Development),
-        Plain(kCmdDocumentInfo, "Document Info...",
+        Plain(I::FileOpen, "&Open...\tCtrl+O", "Open File", E::Always, &C::OpenFile, "Open File")
+            .Keys("Ctrl+O"),
+        Plain(I::FileSave, "&Save\tCtrl+S", "Save the model and its development", E::Model, &C::SaveFile,
+              "Save")
+            .Keys("Ctrl+S"),
+        Plain(I::FileSaveAs, "Save &As...\tCtrl+Shift+S",
+              "Save the model and its development under a new name", E::Model, &C::SaveFileAs)
+            .Keys("Ctrl+Shift+S"),
+        Plain(I::ImportModel, "TSM File Inport", "Add the models of another file to this one", E::Model,
+              &C::ImportModel),
+        Installed(I::ImportMesh, "Import &Mesh...", "Open a mesh (OBJ, OFF, STL, PLY) as a new model",
+                  E::Always),
+        Installed(I::CopyDevelopment, "Copy &Development to Clipboard...",
+                  "Copy the development as a picture", E::Development),
+        Plain(I::DocumentInfo, "Document Info...",
               "Show the paper, the numbers of faces and parts and the "
               "line styles",
-              E::Development),
-        Plain(kCmdPrintConfiguration, "Print &Configuration......", "Change the print settings", E::Always),
-        Plain(kCmdPrint, "&Print...\tCtrl+P", "Print the development", E::Development, "Print"),
-        Plain(kCmdPrintPreview, "Print Pre&view...", "Display full pages", E::Development),
-        Plain(kCmdPrinterSetup, "P&rinter Setup...", "Change the printer and printing options", E::Always),
-        Plain(kCmdExit, "E&xit", "Quit the application", E::Always),
+              E::Development, &C::ShowDocumentInfo),
+        Installed(I::PrintConfiguration, "Print &Configuration......", "Change the print settings",
+                  E::Always),
+        Plain(I::Print, "&Print...\tCtrl+P", "Print the development", E::Development,
+              &C::ForwardToDevelopmentView, "Print")
+            .Keys("Ctrl+P"),
+        Plain(I::PrintPreview, "Print Pre&view...", "Display full pages", E::Development,
+              &C::ForwardToDevelopmentView),
+        Installed(I::PrinterSetup, "P&rinter Setup...", "Change the printer and printing options", E::Always),
+        Plain(I::Exit, "E&xit", "Quit the application", E::Always, &C::Exit),
         // View
-        Plain(kCmdViewToolbar, "&Toolbar", "Show or hide the toolbar", E::Always),
-        Plain(kCmdViewStatusBar, "&Status Bar", "Show or hide the status bar", E::Always),
-        Toggle(kCmdEmphasizeOpenEdges, "Em&phasize Open Edges", "Emphasize Open Edges", E::Development,
+        Plain(I::ViewToolbar, "&Toolbar", "Show or hide the toolbar", E::Always, &C::ToggleBar),
+        Plain(I::ViewStatusBar, "&Status Bar", "Show or hide the status bar", E::Always, &C::ToggleBar),
+        Toggle(I::EmphasizeOpenEdges, "Em&phasize Open Edges", "Emphasize Open Edges", E::Development,
                &Settings::bDrawOpenedModel, "Emphasize Open Edges"),
-        Toggle(kCmdTurnOnLight, "&Turn On Light", "Turn On Light", E::Model, &Settings::bTurnOnLight,
+        Toggle(I::TurnOnLight, "&Turn On Light", "Turn On Light", E::Model, &Settings::bTurnOnLight,
                "Turn On Light"),
-        Toggle(kCmdUseMaterials, "Use &Materials for Faces", "Set Materials to Faces", E::Model,
+        Toggle(I::UseMaterials, "Use &Materials for Faces", "Set Materials to Faces", E::Model,
                &Settings::bUseMaterial, "Set Materials to Faces"),
-        Toggle(kCmdShowEdgeId, "Show &Edge ID", "Show Edge ID", E::Development, &Settings::bDrawNumber,
+        Toggle(I::ShowEdgeId, "Show &Edge ID", "Show Edge ID", E::Development, &Settings::bDrawNumber,
                "Show Edge ID"),
-        Toggle(kCmdShowPageNumber, "Show &Page Number", "Show Page Number", E::Development,
+        Toggle(I::ShowPageNumber, "Show &Page Number", "Show Page Number", E::Development,
                &Settings::bDrawPageNumber, "Show Page Number"),
-        Toggle(kCmdColorFlaps, "Color &Flaps with Neighboring Face Color",
+        Toggle(I::ColorFlaps, "Color &Flaps with Neighboring Face Color",
                "Color Flaps with Neighboring Faces", E::Development, &Settings::bColorFlapWithFace,
                "Color Flaps with Neighboring Faces"),
-        Mode(kCmdCheckFace, "&Check Corresponding Face\tCtrl+K", "Check Corresponding Face",
-             EditMode::CheckFace, "Check Corresponding Face Ctrl+K"),
-        Plain(kCmdResetViewPosition, "&Reset View Position", "Reset Model View", E::Model,
-              "Reset Model View"),
-        Plain(kCmdShowObjectList, "Show &Object List", "Choose the objects to show", E::Model),
-        Plain(kCmdSplitWindow, "&Split Window", "Split Window", E::Always, "Split Window"),
-        Plain(kCmdSingleWindow, "Show only 2DPatternWindow", "Single Window", E::Always, "Single Window"),
+        Mode(I::CheckFace, "&Check Corresponding Face\tCtrl+K", "Check Corresponding Face",
+             EditMode::CheckFace, "Check Corresponding Face Ctrl+K")
+            .Keys("Ctrl+K"),
+        Plain(I::ResetViewPosition, "&Reset View Position", "Reset Model View", E::Model,
+              &C::ResetViewPosition, "Reset Model View"),
+        Plain(I::ShowObjectList, "Show &Object List", "Choose the objects to show", E::Model,
+              &C::ShowObjectList),
+        Plain(I::SplitWindow, "&Split Window", "Split Window", E::Always, &C::SplitWindow, "Split Window"),
+        Plain(I::SingleWindow, "Show only 2DPatternWindow", "Single Window", E::Always, &C::SingleWindow,
+              "Single Window"),
         // Model
-        Plain(kCmdUnfold, "Unfold", "Unfold the model", E::Model),
-        Plain(kCmdUndoUnfold, "Undo Unfolding", "Undo the unfolding", E::Model),
-        Plain(kCmdRecalculateLayout, "Recalculate Parts Layout", "Lay the parts out again", E::Development),
-        Plain(kCmdFlipFaces, "Flip Faces", "Turn every face over", E::Model),
-        Plain(kCmdJoinIsolatedEdges, "Join Adjacent Isolated Edges", "Join open edges that meet", E::Model),
-        Plain(kCmdChangeCoordinates, "Change Model Coordinates", "Adjust the model's axes", E::Model),
+        Installed(I::Unfold, "Unfold", "Unfold the model", E::Model),
+        Installed(I::UndoUnfold, "Undo Unfolding", "Undo the unfolding", E::Model),
+        Installed(I::RecalculateLayout, "Recalculate Parts Layout", "Lay the parts out again",
+                  E::Development),
+        Installed(I::FlipFaces, "Flip Faces", "Turn every face over", E::Model),
+        Installed(I::JoinIsolatedEdges, "Join Adjacent Isolated Edges", "Join open edges that meet",
+                  E::Model),
+        Installed(I::ChangeCoordinates, "Change Model Coordinates", "Adjust the model's axes", E::Model),
         // Configuration
-        Plain(kCmdTextureConfiguration, "&Texture Configuration...", "Set texture images to the materials",
-              E::Model),
-        Plain(kCmdOtherConfigurations, "&Other Configurations...", "Change the other settings", E::Always),
-        Plain(kCmdResetToDefault, "&Reset to Default",
-              "Return every setting to its default at the next start", E::Always),
+        Plain(I::TextureConfiguration, "&Texture Configuration...", "Set texture images to the materials",
+              E::Model, &C::TextureConfiguration),
+        Installed(I::OtherConfigurations, "&Other Configurations...", "Change the other settings", E::Always),
+        Plain(I::ResetToDefault, "&Reset to Default", "Return every setting to its default at the next start",
+              E::Always, &C::ResetToDefault),
         // Help
-        Plain(kCmdOpenHelp, "&Open Help...\tF1", "Open the user manual", E::Always),
-        Plain(kCmdWebPage, "Tessaly Designer's &Webpage...", "Open the product's web page", E::Always),
-        Plain(kCmdCheckForUpdate, "&Check Web For Update...", "Look for a newer version on the web",
-              E::Always),
-        Plain(kCmdVersionInfo, "&Version Info...", "Display program information and version number",
-              E::Always),
+        Plain(I::OpenHelp, "&Open Help...\tF1", "Open the user manual", E::Always, &C::OpenHelp).Keys("F1"),
+        Plain(I::WebPage, "Tessaly Designer's &Webpage...", "Open the product's web page", E::Always,
+              &C::OpenWebPage),
+        Installed(I::CheckForUpdate, "&Check Web For Update...", "Look for a newer version on the web",
+                  E::Always),
+        Plain(I::VersionInfo, "&Version Info...", "Display program information and version number", E::Always,
+              &C::ShowVersionInfo),
 
         // Edit
-        Plain(kCmdEditUndo, "&Undo\tCtrl+Z", "Undo the last edit", E::Model, "Undo"),
-        Plain(kCmdEditRedo, "&Redo\tCtrl+Y", "Redo the edit undone last", E::Model, "Redo"),
-        Plain(kCmdEditCopy, "&Copy\tCtrl+C", "Copy the development as a picture", E::Development),
-        Plain(kCmdEditDelete, "&Delete\tDel", "Delete the selected texts and pictures", E::Development),
+        Plain(I::EditUndo, "&Undo\tCtrl+Z", "Undo the last edit", E::Model, &C::Undo, "Undo").Keys("Ctrl+Z"),
+        Plain(I::EditRedo, "&Redo\tCtrl+Y", "Redo the edit undone last", E::Model, &C::Redo, "Redo")
+            .Keys("Ctrl+Y", "Ctrl+Shift+Z"),
+        Installed(I::EditCopy, "&Copy\tCtrl+C", "Copy the development as a picture", E::Development)
+            .Keys("Ctrl+C"),
+        Installed(I::EditDelete, "&Delete\tDel", "Delete the selected texts and pictures", E::Development)
+            .Keys("Del"),
         // File, Export submenu
-        Plain(kCmdExportBitmap, "Export BMP...", "Save the development as a bitmap", E::Development),
-        Plain(kCmdExportSheetBitmaps, "Export BMP per Sheet...",
-              "Export the unfolded pattern to a bmp file per sheet.", E::Development),
-        Plain(kCmdExportTextureBitmap, "Export BMP for Texture...",
-              "Save the development as a texture bitmap", E::Development),
-        Plain(kCmdExportEps, "Export EPS...", "Save the development as EPS", E::Development),
-        Plain(kCmdExportDxf, "Export DXF...", "Save the development as DXF", E::Development),
-        Plain(kCmdExportEmf, "Export EMF...", "Save the development as an enhanced metafile", E::Development),
-        Plain(kCmdExportSvg, "Export SVG...", "Save the development as SVG", E::Development),
-        Plain(kCmdExportPdf, "Export PDF...", "Print the development into a PDF file", E::Development),
+        Installed(I::ExportBitmap, "Export BMP...", "Save the development as a bitmap", E::Development),
+        Installed(I::ExportSheetBitmaps, "Export BMP per Sheet...",
+                  "Export the unfolded pattern to a bmp file per sheet.", E::Development),
+        Installed(I::ExportTextureBitmap, "Export BMP for Texture...",
+                  "Save the development as a texture bitmap", E::Development),
+        Plain(I::ExportEps, "Export EPS...", "Save the development as EPS", E::Development, &C::ExportVector),
+        Plain(I::ExportDxf, "Export DXF...", "Save the development as DXF", E::Development, &C::ExportVector),
+        Plain(I::ExportEmf, "Export EMF...", "Save the development as an enhanced metafile", E::Development,
+              &C::ExportVector),
+        Plain(I::ExportSvg, "Export SVG...", "Save the development as SVG", E::Development, &C::ExportVector),
+        Installed(I::ExportPdf, "Export PDF...", "Print the development into a PDF file", E::Development),
 
         // Routed without a menu entry.
-        Hidden(Plain(kCmdHideFaces, "Hide Faces", "Hide Faces", E::Model)),
-        Hidden(Toggle(kCmdShowEdges, "Show Edges", "Show Edges", E::Always, &Settings::bDrawEdge)),
-        Hidden(Toggle(kCmdShowFaces, "Show Faces", "Show Faces", E::Always, &Settings::bDrawFace)),
-        Hidden(Toggle(kCmdShowFlaps, "Show Flaps", "Show Flaps", E::Development, &Settings::bDrawFlap)),
-        Hidden(Plain(kCmdColorConfiguration, "Color Configuration...", "Change the colours", E::Always)),
-        Hidden(Plain(kCmdResetView, "Reset View", "Fit the sheets into the window", E::Development)),
-        Hidden(Mode(kCmdModeSelectMove, "Select and Move\tCtrl+M",
-                    "2D [Select/Move] L [Pan] R or Wheel Drag [Zoom] Shift+R or Wheel",
-                    EditMode::SelectMove)),
-        Hidden(Mode(kCmdModeEditFlaps, "Edit Flaps\tCtrl+F", "Click the edge of target flap.",
-                    EditMode::EditFlaps)),
-        Hidden(Mode(kCmdModeRotatePart, "Rotate Part\tCtrl+R",
-                    "Click the point the center of rotate. And drag to rotate. (Cancel with Right click)",
-                    EditMode::RotatePart)),
-        Hidden(Mode(kCmdModeJoinFace, "Join/Disjoin Face\tCtrl+N",
-                    "Click the edge to Join/Disjoin. Click again for Join to difine move part",
-                    EditMode::JoinFace)),
-        Hidden(Mode(kCmdModeInputText, "Input Text\tCtrl+T",
-                    "Click the place to input text. Click the text to edit.", EditMode::InputText)),
-        Hidden(Mode(kCmdModeColorEdge, "Set Edge Color\tCtrl+E",
-                    "Click the edge to change color (drag for area select).", EditMode::ColorEdge)),
+        Plain(I::HideFaces, "Hide Faces", "Hide Faces", E::Model, &C::ToggleSwitch).Hidden(),
+        Toggle(I::ShowEdges, "Show Edges", "Show Edges", E::Always, &Settings::bDrawEdge).Hidden(),
+        Toggle(I::ShowFaces, "Show Faces", "Show Faces", E::Always, &Settings::bDrawFace).Hidden(),
+        Toggle(I::ShowFlaps, "Show Flaps", "Show Flaps", E::Development, &Settings::bDrawFlap)
+            .Run(&C::ShowFlaps)
+            .Hidden(),
+        Plain(I::ColorConfiguration, "Color Configuration...", "Change the colours", E::Always,
+              &C::ColorConfiguration)
+            .Hidden(),
+        Plain(I::ResetView, "Reset View", "Fit the sheets into the window", E::Development, &C::ResetView)
+            .Hidden(),
+        Mode(I::ModeSelectMove, "Select and Move\tCtrl+M",
+             "2D [Select/Move] L [Pan] R or Wheel Drag [Zoom] Shift+R or Wheel", EditMode::SelectMove)
+            .Keys("Ctrl+M")
+            .Hidden(),
+        Mode(I::ModeEditFlaps, "Edit Flaps\tCtrl+F", "Click the edge of target flap.", EditMode::EditFlaps)
+            .Keys("Ctrl+F")
+            .Hidden(),
+        Mode(I::ModeRotatePart, "Rotate Part\tCtrl+R",
+             "Click the point the center of rotate. And drag to rotate. (Cancel with Right click)",
+             EditMode::RotatePart)
+            .Keys("Ctrl+R")
+            .Hidden(),
+        Mode(I::ModeJoinFace, "Join/Disjoin Face\tCtrl+N",
+             "Click the edge to Join/Disjoin. Click again for Join to difine move part", EditMode::JoinFace)
+            .Keys("Ctrl+N")
+            .Hidden(),
+        Mode(I::ModeInputText, "Input Text\tCtrl+T", "Click the place to input text. Click the text to edit.",
+             EditMode::InputText)
+            .Keys("Ctrl+T")
+            .Hidden(),
+        Mode(I::ModeColorEdge, "Set Edge Color\tCtrl+E",
+             "Click the edge to change color (drag for area select).", EditMode::ColorEdge)
+            .Keys("Ctrl+E")
+            .Hidden(),
     };
     for (CommandInfo& info : table) {
-        if (info.id == kCmdViewToolbar || info.id == kCmdViewStatusBar) info.check = CheckRule::BarVisible;
+        if (info.id == I::ViewToolbar || info.id == I::ViewStatusBar) info.check = CheckRule::BarVisible;
         // "Hide Faces" shows its switch inverted.
-        if (info.id == kCmdHideFaces) {
+        if (info.id == I::HideFaces) {
             info.check = CheckRule::InvertedSwitch;
             info.toggled = &Settings::bDrawFace;
         }
@@ -153,18 +214,23 @@ std::vector<CommandInfo> BuildTable() {
 
 } // namespace
 
-const int kToolbarCommands[kToolbarButtonCount] = {
-    kCmdFileOpen,       kCmdEmphasizeOpenEdges, kCmdTurnOnLight, kCmdUseMaterials,      kCmdShowEdgeId,
-    kCmdShowPageNumber, kCmdColorFlaps,         kCmdCheckFace,   kCmdResetViewPosition, kCmdPrint,
-    kCmdSplitWindow,    kCmdSingleWindow,
+const CommandId kToolbarCommands[kToolbarButtonCount] = {
+    CommandId::FileOpen,     CommandId::EmphasizeOpenEdges, CommandId::TurnOnLight,
+    CommandId::UseMaterials, CommandId::ShowEdgeId,         CommandId::ShowPageNumber,
+    CommandId::ColorFlaps,   CommandId::CheckFace,          CommandId::ResetViewPosition,
+    CommandId::Print,        CommandId::SplitWindow,        CommandId::SingleWindow,
 };
+
+std::ostream& operator<<(std::ostream& out, CommandId id) {
+    return out << static_cast<int>(id);
+}
 
 const std::vector<CommandInfo>& CommandTable() {
     static const std::vector<CommandInfo> table = BuildTable();
     return table;
 }
 
-const CommandInfo* FindCommand(int id) {
+const CommandInfo* FindCommand(CommandId id) {
     for (const CommandInfo& info : CommandTable()) {
         if (info.id == id) return &info;
     }
@@ -180,37 +246,6 @@ std::string MenuShortcutText(const CommandInfo& command) {
     const std::string text = command.text;
     const size_t tab = text.find('\t');
     return tab == std::string::npos ? std::string() : text.substr(tab + 1);
-}
-
-std::string AcceleratorKeys(int id) {
-    switch (id) {
-    case kCmdEditCopy:
-        return "Ctrl+C";
-    case kCmdFileOpen:
-        return "Ctrl+O";
-    case kCmdFileSave:
-        return "Ctrl+S";
-    case kCmdFileSaveAs:
-        return "Ctrl+Shift+S";
-    case kCmdEditDelete:
-        return "Del";
-    case kCmdEditUndo:
-        return "Ctrl+Z";
-    case kCmdEditRedo:
-        return "Ctrl+Y";
-    case kCmdPrint:
-        return "Ctrl+P";
-    case kCmdCheckFace:
-        return "Ctrl+K";
-    case kCmdOpenHelp:
-        return "F1";
-    default:
-        return {};
-    }
-}
-
-std::string AlternateAcceleratorKeys(int id) {
-    return id == kCmdEditRedo ? "Ctrl+Shift+Z" : std::string();
 }
 
 bool IsCommandEnabled(const CommandInfo& command, bool hasModel, bool hasDevelopment) {

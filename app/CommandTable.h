@@ -1,87 +1,92 @@
-// The main window's commands: their numbers, menu texts and accelerators, status-bar hints, toolbar
-// tooltips, and the rules that enable them and put check marks on them. Menus, toolbar and the command
-// controller are all built from this one table.
+// The main window's commands: their numbers, menu texts, keys, status-bar hints, toolbar tooltips, the
+// rules that enable them and put check marks on them, and what each one does. Menus, toolbar and the
+// command controller are all built from this one table, so a command is added by adding its row.
 #pragma once
 
 #include "model/Settings.h"
 
+#include <iosfwd>
 #include <string>
 #include <vector>
 
 namespace tsm {
 
-enum CommandId : int {
+// The numbers are the commands' resource numbers, kept as they were.
+enum class CommandId : int {
     // File
-    kCmdFileOpen = 57601,
-    kCmdFileSave = 57603,
-    kCmdFileSaveAs = 57604,
-    kCmdImportModel = 32990, // "TSM File Inport"
-    kCmdImportMesh = 33101,  // "Import &Mesh...": a mesh of another file kind as a new model
-    kCmdCopyDevelopment = 32805,
-    kCmdDocumentInfo = 32878,
-    kCmdPrintConfiguration = 32877,
-    kCmdPrint = 57607,
-    kCmdPrintPreview = 57609,
-    kCmdPrinterSetup = 57606,
-    kCmdRecentFileFirst = 57616, // the recent-file entries take this and the following nine numbers
-    kCmdExit = 57665,
+    FileOpen = 57601,
+    FileSave = 57603,
+    FileSaveAs = 57604,
+    ImportModel = 32990, // "TSM File Inport"
+    ImportMesh = 33101,  // "Import &Mesh...": a mesh of another file kind as a new model
+    CopyDevelopment = 32805,
+    DocumentInfo = 32878,
+    PrintConfiguration = 32877,
+    Print = 57607,
+    PrintPreview = 57609,
+    PrinterSetup = 57606,
+    RecentFileFirst = 57616, // the recent-file entries take this and the following nine numbers
+    Exit = 57665,
     // View
-    kCmdViewToolbar = 59392,
-    kCmdViewStatusBar = 59393,
-    kCmdEmphasizeOpenEdges = 32873,
-    kCmdTurnOnLight = 32779,
-    kCmdUseMaterials = 32866,
-    kCmdShowEdgeId = 32832,
-    kCmdShowPageNumber = 32906,
-    kCmdCheckFace = 32910,
-    kCmdColorFlaps = 32876,
-    kCmdResetViewPosition = 32908,
-    kCmdShowObjectList = 32861,
-    kCmdSplitWindow = 32838,
-    kCmdSingleWindow = 32839,
+    ViewToolbar = 59392,
+    ViewStatusBar = 59393,
+    EmphasizeOpenEdges = 32873,
+    TurnOnLight = 32779,
+    UseMaterials = 32866,
+    ShowEdgeId = 32832,
+    ShowPageNumber = 32906,
+    CheckFace = 32910,
+    ColorFlaps = 32876,
+    ResetViewPosition = 32908,
+    ShowObjectList = 32861,
+    SplitWindow = 32838,
+    SingleWindow = 32839,
     // Configuration
-    kCmdTextureConfiguration = 32862,
-    kCmdOtherConfigurations = 32778,
-    kCmdResetToDefault = 32911,
+    TextureConfiguration = 32862,
+    OtherConfigurations = 32778,
+    ResetToDefault = 32911,
     // Help
-    kCmdOpenHelp = 32780,
-    kCmdVersionInfo = 57664,
-    kCmdWebPage = 32930,
-    kCmdCheckForUpdate = 32957,
+    OpenHelp = 32780,
+    VersionInfo = 57664,
+    WebPage = 32930,
+    CheckForUpdate = 32957,
     // Routed without a menu entry
-    kCmdEditCopy = 57634,
-    kCmdEditUndo = 57643,
-    kCmdEditRedo = 57644,
-    kCmdHideFaces = 32849,
-    kCmdShowEdges = 32771,
-    kCmdShowFaces = 32772,
-    kCmdShowFlaps = 32843,
-    kCmdColorConfiguration = 32883,
-    kCmdResetView = 32835,
-    kCmdModeSelectMove = 32859,
-    kCmdModeEditFlaps = 32818,
-    kCmdModeRotatePart = 32854,
-    kCmdModeJoinFace = 32869,
-    kCmdModeInputText = 32884,
-    kCmdModeColorEdge = 32943,
-    kCmdExportBitmap = 32846,
-    kCmdExportSheetBitmaps = 32969,
-    kCmdExportEps = 32971,
-    kCmdExportDxf = 32972,
-    kCmdExportEmf = 32998,
-    kCmdExportTextureBitmap = 32973,
+    EditCopy = 57634,
+    EditUndo = 57643,
+    EditRedo = 57644,
+    HideFaces = 32849,
+    ShowEdges = 32771,
+    ShowFaces = 32772,
+    ShowFlaps = 32843,
+    ColorConfiguration = 32883,
+    ResetView = 32835,
+    ModeSelectMove = 32859,
+    ModeEditFlaps = 32818,
+    ModeRotatePart = 32854,
+    ModeJoinFace = 32869,
+    ModeInputText = 32884,
+    ModeColorEdge = 32943,
+    ExportBitmap = 32846,
+    ExportSheetBitmaps = 32969,
+    ExportEps = 32971,
+    ExportDxf = 32972,
+    ExportEmf = 32998,
+    ExportTextureBitmap = 32973,
     // Model (a menu of ours; the commands keep their numbers)
-    kCmdUnfold = 32781,
-    kCmdUndoUnfold = 32782,
-    kCmdRecalculateLayout = 32856,
-    kCmdFlipFaces = 32784,
-    kCmdJoinIsolatedEdges = 32931,
-    kCmdChangeCoordinates = 32815,
+    Unfold = 32781,
+    UndoUnfold = 32782,
+    RecalculateLayout = 32856,
+    FlipFaces = 32784,
+    JoinIsolatedEdges = 32931,
+    ChangeCoordinates = 32815,
     // Edit and File menu additions of ours
-    kCmdEditDelete = 57632, // deletes what the development view has selected
-    kCmdExportSvg = 33102,  // the development's lines and faces as SVG
-    kCmdExportPdf = 33103,  // the printed pages into a PDF file
+    EditDelete = 57632, // deletes what the development view has selected
+    ExportSvg = 33102,  // the development's lines and faces as SVG
+    ExportPdf = 33103,  // the printed pages into a PDF file
 };
+
+// For test messages: the number.
+std::ostream& operator<<(std::ostream& out, CommandId id);
 
 constexpr int kRecentFileCount = 10;
 
@@ -96,11 +101,20 @@ enum class CheckRule {
     BarVisible,     // the toolbar and status-bar commands: checked while the bar shows
 };
 
+struct CommandInfo;
+class CommandController;
+// What a command does: one of the controller's handlers, given the command's row.
+using CommandHandler = void (CommandController::*)(const CommandInfo&);
+
 struct CommandInfo {
-    int id = 0;
+    CommandId id{};
     // The menu text with its accelerator after a tab ("&Open...\tCtrl+O"); for a command without a menu
     // entry, its name.
     const char* text = "";
+    // The keys bound to the command ("Ctrl+O"), "" for none; a second combination for the same command
+    // ("Ctrl+Shift+Z" for Redo), "" for most.
+    const char* keys = "";
+    const char* alternateKeys = "";
     // The first line of the command's string: the status-bar hint while a menu item or button is under
     // the mouse.
     const char* hint = "";
@@ -111,26 +125,21 @@ struct CommandInfo {
     bool Settings::*toggled = nullptr; // the switch of a Switch or InvertedSwitch command
     EditMode mode = EditMode::None;    // the mode of an EditMode command
     bool inMenu = true;
+    CommandHandler run = nullptr;
 };
 
 // Every routed command, menu commands first in menu order.
 const std::vector<CommandInfo>& CommandTable();
 // Null for a number that is not in the table (the recent-file entries are not).
-const CommandInfo* FindCommand(int id);
+const CommandInfo* FindCommand(CommandId id);
 
 // The toolbar's commands, button i using image i.
 constexpr int kToolbarButtonCount = 12;
-extern const int kToolbarCommands[kToolbarButtonCount];
+extern const CommandId kToolbarCommands[kToolbarButtonCount];
 
 // The menu text before the tab, and what is shown after it ("" when nothing).
 std::string MenuLabel(const CommandInfo& command);
 std::string MenuShortcutText(const CommandInfo& command);
-// The keys of the accelerator table ("Ctrl+O"), "" for a command without one. The edit modes show their
-// keys in their texts, but only Check Corresponding Face has an accelerator. The Edit menu's commands and
-// Save As have the keys people expect of them.
-std::string AcceleratorKeys(int id);
-// A second key combination for the same command ("Ctrl+Shift+Z" for Redo), "" for most.
-std::string AlternateAcceleratorKeys(int id);
 
 // Whether the command may run for the document state.
 bool IsCommandEnabled(const CommandInfo& command, bool hasModel, bool hasDevelopment);

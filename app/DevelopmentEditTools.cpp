@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace tsm {
 
@@ -780,10 +781,10 @@ void DevelopmentEditTools::ObjectMenu(const DevObject& object, const QPoint& glo
 
 void DevelopmentEditTools::ViewMenu(const QPoint& global) {
     const Settings settings = host_.ViewSettings();
-    int chosen = 0;
+    std::optional<CommandId> chosen;
     QMenu menu(host_.Widget());
     menu.setObjectName(QStringLiteral("ViewMenu"));
-    const auto add = [&](int id) {
+    const auto add = [&](CommandId id) {
         const CommandInfo* command = FindCommand(id);
         if (command == nullptr) return;
         QAction* action = menu.addAction(QString::fromUtf8(command->text));
@@ -793,18 +794,19 @@ void DevelopmentEditTools::ViewMenu(const QPoint& global) {
         }
         QObject::connect(action, &QAction::triggered, &menu, [&chosen, id] { chosen = id; });
     };
-    for (int id : {kCmdModeSelectMove, kCmdModeEditFlaps, kCmdModeRotatePart, kCmdModeJoinFace,
-                   kCmdModeInputText, kCmdCheckFace, kCmdModeColorEdge})
+    for (CommandId id :
+         {CommandId::ModeSelectMove, CommandId::ModeEditFlaps, CommandId::ModeRotatePart,
+          CommandId::ModeJoinFace, CommandId::ModeInputText, CommandId::CheckFace, CommandId::ModeColorEdge})
         add(id);
     menu.addSeparator();
-    add(kCmdResetView);
+    add(CommandId::ResetView);
     menu.addSeparator();
-    for (int id : {kCmdExportBitmap, kCmdExportSheetBitmaps, kCmdExportEps, kCmdExportDxf, kCmdExportEmf,
-                   kCmdExportTextureBitmap})
+    for (CommandId id : {CommandId::ExportBitmap, CommandId::ExportSheetBitmaps, CommandId::ExportEps,
+                         CommandId::ExportDxf, CommandId::ExportEmf, CommandId::ExportTextureBitmap})
         add(id);
     menu.exec(global);
     // The frame runs the command, as from its own menus, once this menu is gone.
-    if (chosen != 0) host_.ExecuteCommand(chosen);
+    if (chosen) host_.ExecuteCommand(*chosen);
 }
 
 } // namespace tsm

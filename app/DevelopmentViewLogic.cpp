@@ -41,12 +41,12 @@ bool DevelopmentViewLogic::HasDevelopment() const {
     return document != nullptr && document->development != nullptr;
 }
 
-bool DevelopmentViewLogic::HandleCommand(int commandId) {
-    if (commandId == kCmdPrint) {
+bool DevelopmentViewLogic::HandleCommand(CommandId commandId) {
+    if (commandId == CommandId::Print) {
         RunPrintCommand(host_.Widget(), host_.CurrentDocument(), host_.ViewSettings(), host_.Prompt());
         return true;
     }
-    if (commandId == kCmdPrintPreview) {
+    if (commandId == CommandId::PrintPreview) {
         RunPrintPreviewCommand(host_.Widget(), host_.CurrentDocument(), host_.ViewSettings(), host_.Prompt());
         return true;
     }

@@ -40,7 +40,7 @@ public:
     void Wheel(QWheelEvent& event) override;
     void KeyRelease(QKeyEvent& event) override;
     // Print and Print Preview.
-    bool HandleCommand(int commandId) override;
+    bool HandleCommand(CommandId commandId) override;
 
     // "Reset View".
     void Fit();

@@ -52,7 +52,7 @@ void DocumentViewWidget::OnUpdate(UpdateHint hint) {
         update();
 }
 
-bool DocumentViewWidget::HandleCommand(int commandId) {
+bool DocumentViewWidget::HandleCommand(CommandId commandId) {
     return logic_ && logic_->HandleCommand(commandId);
 }
 

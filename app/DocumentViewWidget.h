@@ -24,7 +24,7 @@ public:
     // A document update hint for this view.
     void OnUpdate(UpdateHint hint);
     // A command forwarded by the frame; false when the view does not handle it.
-    bool HandleCommand(int commandId);
+    bool HandleCommand(CommandId commandId);
 
     // IViewHost
     Document* CurrentDocument() const override { return frame_.CurrentDocument(); }
@@ -35,7 +35,7 @@ public:
     int ClientHeight() const override { return height(); }
     void Repaint() override { update(); }
     void UpdateAllViews(UpdateHint hint) override { frame_.UpdateAllViews(hint); }
-    void ExecuteCommand(int commandId) override { frame_.ExecuteCommand(commandId); }
+    void ExecuteCommand(CommandId commandId) override { frame_.ExecuteCommand(commandId); }
     void SetStatusText(const std::string& text) override { frame_.ShowStatusText(text); }
     QWidget* Widget() override { return this; }
     void StartAnimationTimer(int intervalMs) override { timer_.start(intervalMs); }

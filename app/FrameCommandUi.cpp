@@ -15,9 +15,10 @@ const char* const FrameCommandUi::kExportLabel = "&Export";
 
 namespace {
 
-constexpr int kSeparator = 0;
-constexpr int kRecentFilesPlace = -1;
-constexpr int kExportPlace = -2;
+// Places in a menu that are no command.
+constexpr CommandId kSeparator = CommandId{0};
+constexpr CommandId kRecentFilesPlace = CommandId{-1};
+constexpr CommandId kExportPlace = CommandId{-2};
 
 QString Text(const char* text) {
     return QString::fromUtf8(text);
@@ -36,16 +37,16 @@ QAction* FrameCommandUi::MakeAction(const CommandInfo& command) {
     action->setStatusTip(Text(command.hint));
     if (*command.tooltip) action->setToolTip(Text(command.tooltip));
     QList<QKeySequence> keys;
-    for (const std::string& text : {AcceleratorKeys(command.id), AlternateAcceleratorKeys(command.id)})
-        if (!text.empty()) keys << QKeySequence(QString::fromStdString(text));
+    for (const char* text : {command.keys, command.alternateKeys})
+        if (*text) keys << QKeySequence(QString::fromUtf8(text));
     action->setShortcuts(keys);
     action->setCheckable(command.check != CheckRule::None);
-    const int id = command.id;
+    const CommandId id = command.id;
     QObject::connect(action, &QAction::triggered, &frame_, [this, id] { callbacks_.execute(id); });
     return action;
 }
 
-QAction* FrameCommandUi::Action(int commandId) const {
+QAction* FrameCommandUi::Action(CommandId commandId) const {
     const auto found = actions_.find(commandId);
     return found == actions_.end() ? nullptr : found->second;
 }
@@ -66,14 +67,14 @@ QToolBar* FrameCommandUi::CreateToolBar() {
     return toolbar;
 }
 
-QMenu* FrameCommandUi::AddMenu(const QString& title, std::initializer_list<int> commands) {
+QMenu* FrameCommandUi::AddMenu(const QString& title, std::initializer_list<CommandId> commands) {
     QMenu* menu = frame_.menuBar()->addMenu(title);
     Fill(menu, commands);
     return menu;
 }
 
-void FrameCommandUi::Fill(QMenu* menu, std::initializer_list<int> commands) {
-    for (int id : commands) {
+void FrameCommandUi::Fill(QMenu* menu, std::initializer_list<CommandId> commands) {
+    for (CommandId id : commands) {
         if (id == kSeparator) {
             menu->addSeparator();
         } else if (id == kRecentFilesPlace) {
@@ -82,8 +83,9 @@ void FrameCommandUi::Fill(QMenu* menu, std::initializer_list<int> commands) {
             // People look for the picture files here; the commands keep their numbers and routing.
             exportMenu_ = menu->addMenu(Text(kExportLabel));
             Fill(exportMenu_,
-                 {kCmdExportBitmap, kCmdExportSheetBitmaps, kCmdExportTextureBitmap, kSeparator,
-                  kCmdExportEps, kCmdExportDxf, kCmdExportEmf, kCmdExportSvg, kSeparator, kCmdExportPdf});
+                 {CommandId::ExportBitmap, CommandId::ExportSheetBitmaps, CommandId::ExportTextureBitmap,
+                  kSeparator, CommandId::ExportEps, CommandId::ExportDxf, CommandId::ExportEmf,
+                  CommandId::ExportSvg, kSeparator, CommandId::ExportPdf});
         } else {
             menu->addAction(Action(id));
         }
@@ -92,31 +94,35 @@ void FrameCommandUi::Fill(QMenu* menu, std::initializer_list<int> commands) {
 
 void FrameCommandUi::CreateMenus() {
     AddMenu(QStringLiteral("&File"),
-            {kCmdFileOpen, kCmdFileSave, kCmdFileSaveAs, kSeparator, kCmdImportModel, kCmdImportMesh,
-             kSeparator, kExportPlace, kCmdCopyDevelopment, kCmdDocumentInfo, kSeparator,
-             kCmdPrintConfiguration, kCmdPrint, kCmdPrintPreview, kCmdPrinterSetup, kSeparator,
-             kRecentFilesPlace, kSeparator, kCmdExit});
-    AddMenu(QStringLiteral("&Edit"), {kCmdEditUndo, kCmdEditRedo, kSeparator, kCmdEditCopy, kCmdEditDelete});
+            {CommandId::FileOpen, CommandId::FileSave, CommandId::FileSaveAs, kSeparator,
+             CommandId::ImportModel, CommandId::ImportMesh, kSeparator, kExportPlace,
+             CommandId::CopyDevelopment, CommandId::DocumentInfo, kSeparator, CommandId::PrintConfiguration,
+             CommandId::Print, CommandId::PrintPreview, CommandId::PrinterSetup, kSeparator,
+             kRecentFilesPlace, kSeparator, CommandId::Exit});
+    AddMenu(QStringLiteral("&Edit"), {CommandId::EditUndo, CommandId::EditRedo, kSeparator,
+                                      CommandId::EditCopy, CommandId::EditDelete});
     AddMenu(QStringLiteral("&View"),
-            {kCmdViewToolbar, kCmdViewStatusBar, kSeparator, kCmdEmphasizeOpenEdges, kCmdTurnOnLight,
-             kCmdUseMaterials, kCmdShowEdgeId, kCmdShowPageNumber, kCmdColorFlaps, kSeparator, kCmdCheckFace,
-             kSeparator, kCmdResetViewPosition, kCmdShowObjectList, kSeparator, kCmdSplitWindow,
-             kCmdSingleWindow});
-    AddMenu(QStringLiteral("&Model"), {kCmdUnfold, kCmdUndoUnfold, kCmdRecalculateLayout, kSeparator,
-                                       kCmdFlipFaces, kCmdJoinIsolatedEdges, kCmdChangeCoordinates});
-    QMenu* configuration =
-        AddMenu(QStringLiteral("&Configuration"), {kCmdTextureConfiguration, kCmdPrintConfiguration,
-                                                   kCmdOtherConfigurations, kSeparator, kCmdResetToDefault});
-    AddMenu(QStringLiteral("&Help"),
-            {kCmdOpenHelp, kSeparator, kCmdWebPage, kCmdCheckForUpdate, kSeparator, kCmdVersionInfo});
+            {CommandId::ViewToolbar, CommandId::ViewStatusBar, kSeparator, CommandId::EmphasizeOpenEdges,
+             CommandId::TurnOnLight, CommandId::UseMaterials, CommandId::ShowEdgeId,
+             CommandId::ShowPageNumber, CommandId::ColorFlaps, kSeparator, CommandId::CheckFace, kSeparator,
+             CommandId::ResetViewPosition, CommandId::ShowObjectList, kSeparator, CommandId::SplitWindow,
+             CommandId::SingleWindow});
+    AddMenu(QStringLiteral("&Model"),
+            {CommandId::Unfold, CommandId::UndoUnfold, CommandId::RecalculateLayout, kSeparator,
+             CommandId::FlipFaces, CommandId::JoinIsolatedEdges, CommandId::ChangeCoordinates});
+    QMenu* configuration = AddMenu(QStringLiteral("&Configuration"),
+                                   {CommandId::TextureConfiguration, CommandId::PrintConfiguration,
+                                    CommandId::OtherConfigurations, kSeparator, CommandId::ResetToDefault});
+    AddMenu(QStringLiteral("&Help"), {CommandId::OpenHelp, kSeparator, CommandId::WebPage,
+                                      CommandId::CheckForUpdate, kSeparator, CommandId::VersionInfo});
 
     // The Configuration menu names Print Configuration differently from the File menu: a second action
     // for the same command.
-    QAction* shared = Action(kCmdPrintConfiguration);
+    QAction* shared = Action(CommandId::PrintConfiguration);
     auto* second = new QAction(QStringLiteral("&Print Configuration..."), &frame_);
     second->setStatusTip(shared->statusTip());
     QObject::connect(second, &QAction::triggered, &frame_,
-                     [this] { callbacks_.execute(kCmdPrintConfiguration); });
+                     [this] { callbacks_.execute(CommandId::PrintConfiguration); });
     QObject::connect(shared, &QAction::changed, second,
                      [shared, second] { second->setEnabled(shared->isEnabled()); });
     configuration->insertAction(shared, second);
@@ -138,7 +144,7 @@ void FrameCommandUi::Refresh(const CommandController& controller, bool toolbarVi
         const CommandInfo* command = FindCommand(id);
         action->setEnabled(controller.IsEnabled(id));
         if (command->check == CheckRule::BarVisible)
-            action->setChecked(id == kCmdViewToolbar ? toolbarVisible : statusBarVisible);
+            action->setChecked(id == CommandId::ViewToolbar ? toolbarVisible : statusBarVisible);
         else if (command->check != CheckRule::None)
             action->setChecked(controller.IsChecked(id));
     }

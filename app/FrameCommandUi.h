@@ -21,7 +21,7 @@ namespace tsm {
 class FrameCommandUi {
 public:
     struct Callbacks {
-        std::function<void(int)> execute;       // a command of the table
+        std::function<void(CommandId)> execute; // a command of the table
         std::function<void(size_t)> openRecent; // an entry of the recent-file list
         std::function<void()> refresh;          // bring the states up to date (a menu is opening)
     };
@@ -34,7 +34,7 @@ public:
     void CreateMenus();
 
     // Null for a number that has no action.
-    QAction* Action(int commandId) const;
+    QAction* Action(CommandId commandId) const;
     QMenu* RecentMenu() const { return recentMenu_; }
     QMenu* ExportMenu() const { return exportMenu_; }
 
@@ -47,12 +47,12 @@ public:
 
 private:
     QAction* MakeAction(const CommandInfo& command);
-    QMenu* AddMenu(const QString& title, std::initializer_list<int> commands);
-    void Fill(QMenu* menu, std::initializer_list<int> commands);
+    QMenu* AddMenu(const QString& title, std::initializer_list<CommandId> commands);
+    void Fill(QMenu* menu, std::initializer_list<CommandId> commands);
 
     QMainWindow& frame_;
     Callbacks callbacks_;
-    std::map<int, QAction*> actions_;
+    std::map<CommandId, QAction*> actions_;
     QMenu* recentMenu_ = nullptr;
     QMenu* exportMenu_ = nullptr;
 };

@@ -78,7 +78,7 @@ MainFrame::MainFrame(SettingsSession& session, FrameServices services)
       doc_(settings_, prompt_, completion_, this), recent_(kRecentFileCount),
       controller_(CommandServices{doc_, settings_, session_, prompt_, shell_, chooser_, completion_, *this,
                                   recent_, programDir_}),
-      ui_(*this, FrameCommandUi::Callbacks{[this](int id) { ExecuteCommand(id); },
+      ui_(*this, FrameCommandUi::Callbacks{[this](CommandId id) { ExecuteCommand(id); },
                                            [this](size_t index) {
                                                controller_.OpenRecentFile(index);
                                                RefreshCommandStates();
@@ -109,7 +109,7 @@ MainFrame::MainFrame(SettingsSession& session, FrameServices services)
     // logic is looked up each time, as it may be replaced.
     const auto development = [this] { return dynamic_cast<DevelopmentViewLogic*>(view2d_->Logic()); };
     controller_.SetExternalHandler(
-        kCmdEditDelete,
+        CommandId::EditDelete,
         [development] {
             if (DevelopmentViewLogic* logic = development()) logic->DeleteSelection();
         },
@@ -125,11 +125,11 @@ MainFrame::MainFrame(SettingsSession& session, FrameServices services)
     RestorePlacement();
     objectList_ = new ObjectListDialog(this, [this] { UpdateAllViews(UpdateHint::Redraw); });
     objectList_->hide();
-    controller_.SetExternalHandler(kCmdPrintConfiguration, [this] {
+    controller_.SetExternalHandler(CommandId::PrintConfiguration, [this] {
         if (const std::optional<UpdateHint> hint = RunPrintConfiguration(this, settings_, doc_.Current()))
             UpdateAllViews(*hint);
     });
-    controller_.SetExternalHandler(kCmdPrinterSetup, [this] { RunPrinterSetupCommand(this); });
+    controller_.SetExternalHandler(CommandId::PrinterSetup, [this] { RunPrinterSetupCommand(this); });
     InstallConfigurationCommands();
     LoadSettings(session_, settings_, programDir_);
     completion_ = EngineCompletion(settings_);
@@ -181,8 +181,9 @@ void MainFrame::CreateModeToolBar() {
     modeToolbar_ = new QToolBar(QStringLiteral("Edit Modes"), this);
     modeToolbar_->setObjectName(QStringLiteral("ModeToolBar"));
     modeToolbar_->setIconSize(QSize(16, 16));
-    const int modes[kModeImageCount] = {kCmdModeSelectMove, kCmdModeEditFlaps, kCmdModeRotatePart,
-                                        kCmdModeJoinFace,   kCmdModeInputText, kCmdModeColorEdge};
+    const CommandId modes[kModeImageCount] = {CommandId::ModeSelectMove, CommandId::ModeEditFlaps,
+                                              CommandId::ModeRotatePart, CommandId::ModeJoinFace,
+                                              CommandId::ModeInputText,  CommandId::ModeColorEdge};
     for (int i = 0; i < kModeImageCount; ++i) {
         QAction* action = ui_.Action(modes[i]);
         if (action == nullptr) continue;
@@ -241,12 +242,12 @@ bool MainFrame::OpenFromCommandLine(const std::string& commandLineText) {
 }
 
 void MainFrame::InstallConfigurationCommands() {
-    controller_.SetExternalHandler(kCmdOtherConfigurations, [this] {
+    controller_.SetExternalHandler(CommandId::OtherConfigurations, [this] {
         if (const std::optional<UpdateHint> hint =
                 RunOtherConfigurations(this, settings_, doc_.Current(), prompt_, StandardColorChooser(this)))
             UpdateAllViews(*hint);
     });
-    controller_.SetExternalHandler(kCmdColorConfiguration, [this] {
+    controller_.SetExternalHandler(CommandId::ColorConfiguration, [this] {
         ColorConfigDialog dialog(this, settings_, StandardColorChooser(this));
         dialog.exec();
     });
@@ -255,12 +256,12 @@ void MainFrame::InstallConfigurationCommands() {
                                     [this](UpdateHint hint) { UpdateAllViews(hint); }});
     textureDialog_->hide();
     materialListRefresh_ = [this] { textureDialog_->Refresh(); };
-    controller_.SetExternalHandler(kCmdTextureConfiguration, [this] {
+    controller_.SetExternalHandler(CommandId::TextureConfiguration, [this] {
         textureDialog_->show();
         textureDialog_->raise();
         textureDialog_->activateWindow();
     });
-    controller_.SetExternalHandler(kCmdChangeCoordinates, [this] { RunCoordinateWizard(); });
+    controller_.SetExternalHandler(CommandId::ChangeCoordinates, [this] { RunCoordinateWizard(); });
     updateRequest_ = new UpdateRequest(this);
     SetVersionCheck([this](bool quiet) { StartVersionCheck(quiet); });
 }
@@ -295,7 +296,7 @@ bool MainFrame::RunCoordinateWizard() {
 
 void MainFrame::SetVersionCheck(std::function<void(bool)> check) {
     versionCheck_ = std::move(check);
-    controller_.SetExternalHandler(kCmdCheckForUpdate, [this] {
+    controller_.SetExternalHandler(CommandId::CheckForUpdate, [this] {
         if (versionCheck_) versionCheck_(false);
     });
 }
@@ -349,7 +350,7 @@ void MainFrame::UpdateAllViews(UpdateHint hint) {
     RefreshCommandStates();
 }
 
-void MainFrame::ExecuteCommand(int commandId) {
+void MainFrame::ExecuteCommand(CommandId commandId) {
     controller_.Execute(commandId);
     RefreshCommandStates();
 }
@@ -397,9 +398,9 @@ void MainFrame::ShowAbout() {
     dialog.exec();
 }
 
-void MainFrame::ToggleBar(int commandId) {
+void MainFrame::ToggleBar(CommandId commandId) {
     // The edit modes' bar goes and comes with the main one: "Toolbar" means the bars under the menus.
-    if (commandId == kCmdViewToolbar) {
+    if (commandId == CommandId::ViewToolbar) {
         const bool show = toolbar_->isHidden();
         toolbar_->setVisible(show);
         modeToolbar_->setVisible(show);
@@ -412,8 +413,8 @@ void MainFrame::CloseFrame() {
     close();
 }
 
-void MainFrame::ForwardToDevelopmentView(int commandId) {
-    if (!view2d_->HandleCommand(commandId)) ShowStatusText(kStatusNotAvailable);
+void MainFrame::ForwardToDevelopmentView(CommandId commandId) {
+    view2d_->HandleCommand(commandId);
 }
 
 void MainFrame::SaveAtClose() {

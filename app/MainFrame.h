@@ -12,10 +12,10 @@
 #include "app/MessageBoxPrompt.h"
 #include "app/OutputCommands.h"
 #include "app/RecentFileList.h"
-#include "app/UpdateCheck.h"
 #include "engine/EngineCompletion.h"
 #include "model/OpenPipeline.h"
 #include "model/SettingsPersistence.h"
+#include "update/UpdateCheck.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -99,7 +99,7 @@ public:
     Settings ViewSettings() const override;
     void TextureLimitFound(int pixels) override;
     IPrompt& FramePrompt() override { return prompt_; }
-    void ExecuteCommand(int commandId) override;
+    void ExecuteCommand(CommandId commandId) override;
     void ShowStatusText(const std::string& text) override;
     void RefreshIdleText() override;
     void RecentFilesChanged() override;
@@ -108,9 +108,9 @@ public:
     void ShowObjectList() override;
     void ShowDocumentInfo() override;
     void ShowAbout() override;
-    void ToggleBar(int commandId) override;
+    void ToggleBar(CommandId commandId) override;
     void CloseFrame() override;
-    void ForwardToDevelopmentView(int commandId) override;
+    void ForwardToDevelopmentView(CommandId commandId) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

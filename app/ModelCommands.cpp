@@ -195,12 +195,14 @@ ModelCommandDialogs WindowModelCommandDialogs(QWidget* parent, SettingsStore* pr
 
 void InstallModelCommands(CommandController& controller, ModelCommandServices services) {
     auto commands = std::make_shared<ModelCommands>(std::move(services));
-    controller.SetExternalHandler(kCmdUnfold, [commands] { commands->Unfold(); });
-    controller.SetExternalHandler(kCmdUndoUnfold, [commands] { commands->UndoUnfold(); });
-    controller.SetExternalHandler(kCmdRecalculateLayout, [commands] { commands->RecalculateLayout(); });
-    controller.SetExternalHandler(kCmdFlipFaces, [commands] { commands->Flip(); });
-    controller.SetExternalHandler(kCmdJoinIsolatedEdges, [commands] { commands->JoinIsolatedEdges(); });
-    controller.SetExternalHandler(kCmdImportMesh, [commands] { commands->ImportMesh(); });
+    controller.SetExternalHandler(CommandId::Unfold, [commands] { commands->Unfold(); });
+    controller.SetExternalHandler(CommandId::UndoUnfold, [commands] { commands->UndoUnfold(); });
+    controller.SetExternalHandler(CommandId::RecalculateLayout,
+                                  [commands] { commands->RecalculateLayout(); });
+    controller.SetExternalHandler(CommandId::FlipFaces, [commands] { commands->Flip(); });
+    controller.SetExternalHandler(CommandId::JoinIsolatedEdges,
+                                  [commands] { commands->JoinIsolatedEdges(); });
+    controller.SetExternalHandler(CommandId::ImportMesh, [commands] { commands->ImportMesh(); });
 }
 
 } // namespace tsm

@@ -243,26 +243,26 @@ void InstallOutputCommands(CommandController& controller, OutputCommandServices 
         return s->chooser.ChooseSaveFile(filter, extension);
     };
 
-    controller.SetExternalHandler(kCmdCopyDevelopment, run([s](Document& document, const Settings& settings) {
-                                      (void)CopyDevelopmentToClipboard(document, settings, s->bmpSize,
-                                                                       s->prompt);
-                                  }));
+    controller.SetExternalHandler(
+        CommandId::CopyDevelopment, run([s](Document& document, const Settings& settings) {
+            (void)CopyDevelopmentToClipboard(document, settings, s->bmpSize, s->prompt);
+        }));
     // The key copies at the starting size, without the dialog.
-    controller.SetExternalHandler(kCmdEditCopy, run([s](Document& document, const Settings& settings) {
+    controller.SetExternalHandler(CommandId::EditCopy, run([s](Document& document, const Settings& settings) {
                                       (void)CopyDevelopmentToClipboard(document, settings, {}, s->prompt);
                                   }));
     controller.SetExternalHandler(
-        kCmdExportBitmap, run([s, chosenPath](Document& document, const Settings& settings) {
+        CommandId::ExportBitmap, run([s, chosenPath](Document& document, const Settings& settings) {
             const auto path = chosenPath(ExportDialogFilter(ExportFormat::Bmp), "bmp");
             if (path) (void)ExportWholeBmp(document, settings, *path, s->bmpSize, s->prompt);
         }));
     controller.SetExternalHandler(
-        kCmdExportSheetBitmaps, run([s, chosenPath](Document& document, const Settings& settings) {
+        CommandId::ExportSheetBitmaps, run([s, chosenPath](Document& document, const Settings& settings) {
             const auto path = chosenPath(ExportDialogFilter(ExportFormat::Bmp), "bmp");
             if (path) (void)ExportSheetBmps(document, settings, *path, s->bmpSize, s->prompt);
         }));
     controller.SetExternalHandler(
-        kCmdExportTextureBitmap, run([s, chosenPath](Document& document, const Settings& settings) {
+        CommandId::ExportTextureBitmap, run([s, chosenPath](Document& document, const Settings& settings) {
             if (!ConfirmTextureReset(s->prompt)) return;
             const auto path = chosenPath(ExportDialogFilter(ExportFormat::Bmp), "bmp");
             if (!path || !ExportTextureBmp(document, settings, *path, s->bmpSize, s->prompt).ok()) return;
@@ -275,7 +275,7 @@ void InstallOutputCommands(CommandController& controller, OutputCommandServices 
     // The name is checked before the options are asked; the options are kept for the next export.
     ExportOptions& kept = controller.exportOptions();
     controller.SetExternalHandler(
-        kCmdExportEps, run([s, chosenPath, &kept](Document& document, const Settings& settings) {
+        CommandId::ExportEps, run([s, chosenPath, &kept](Document& document, const Settings& settings) {
             const auto chosen = chosenPath(ExportDialogFilter(ExportFormat::Eps), "eps");
             if (!chosen) return;
             if (document.development == nullptr) {
@@ -290,7 +290,7 @@ void InstallOutputCommands(CommandController& controller, OutputCommandServices 
             kept.eps = options.eps;
             (void)WriteDevelopmentExport(ExportFormat::Eps, document, settings, *path, options, s->prompt);
         }));
-    controller.SetExternalHandler(kCmdExportPdf,
+    controller.SetExternalHandler(CommandId::ExportPdf,
                                   run([s, chosenPath](Document& document, const Settings& settings) {
                                       const auto path = chosenPath(kPdfDialogFilter, "pdf");
                                       if (path) (void)ExportPdf(document, settings, *path, s->prompt);

@@ -1,7 +1,7 @@
 // The notice of a newer build after the start-up check: open the page or not, and a box to stop checking.
 #pragma once
 
-#include "app/UpdateCheck.h"
+#include "update/UpdateCheck.h"
 
 #include <QDialog>
 

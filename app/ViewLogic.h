@@ -19,6 +19,8 @@ class QWidget;
 
 namespace tsm {
 
+enum class CommandId : int;
+
 // What a view's logic may ask of the window around it: the 3D view's part (the document, the prompt, a
 // repaint, a hint to both views, the animation timer) and what only the application's views need.
 class IViewHost : public IModelViewHost {
@@ -26,7 +28,7 @@ public:
     virtual int ClientWidth() const = 0;
     virtual int ClientHeight() const = 0;
     // Runs a command of the main window (the context menus' mode commands, for example).
-    virtual void ExecuteCommand(int commandId) = 0;
+    virtual void ExecuteCommand(CommandId commandId) = 0;
     // Shows a text in the status bar's message pane until the next idle text.
     virtual void SetStatusText(const std::string& text) = 0;
     // The view's widget, as the parent of menus and dialogs and for focus and mouse capture.
@@ -56,7 +58,7 @@ public:
 
     // A command the main window forwards to this view (copy, print, print preview, bitmap exports); false
     // when the view does not handle it.
-    virtual bool HandleCommand(int /*commandId*/) { return false; }
+    virtual bool HandleCommand(CommandId /*commandId*/) { return false; }
 };
 
 } // namespace tsm

@@ -49,7 +49,7 @@ public:
     int ClientHeight() const override { return kHeight; }
     void Repaint() override {}
     void UpdateAllViews(UpdateHint) override {}
-    void ExecuteCommand(int) override {}
+    void ExecuteCommand(CommandId) override {}
     void SetStatusText(const std::string&) override {}
     QWidget* Widget() override { return nullptr; }
     void StartAnimationTimer(int) override {}

@@ -1,6 +1,5 @@
 #include "cli/TsmTool.h"
 
-#include "app/UpdateCheck.h"
 #include "cli/CliPrompt.h"
 #include "cli/EditCommand.h"
 #include "cli/ExitStatus.h"
@@ -18,6 +17,7 @@
 #include "model/SettingsTable.h"
 #include "sheet/FontFamilies.h"
 #include "sheet/Paper.h"
+#include "update/UpdateCheck.h"
 #include "view3d/GLContextRegistry.h"
 
 #include <algorithm>

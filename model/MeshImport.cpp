@@ -4,6 +4,10 @@
 #include "model/GltfReader.h"
 #include "model/MeshText.h"
 #include "model/ObjMaterials.h"
+#include "model/ObjReader.h"
+#include "model/OffReader.h"
+#include "model/PlyReader.h"
+#include "model/StlReader.h"
 
 #include <cctype>
 #include <cstdlib>

@@ -45,10 +45,4 @@ Result<MeshReadCounts> ReadMeshBytes(std::string_view bytes, const std::string& 
                                      Document& document, IModelCompletion* completion = nullptr,
                                      const std::string& directory = {});
 
-// The single readers: each fills `builder` and returns an empty string, or the failure message.
-std::string ReadObj(std::string_view bytes, const std::string& fileName, MeshBuilder& builder);
-std::string ReadOff(std::string_view bytes, const std::string& fileName, MeshBuilder& builder);
-std::string ReadStl(std::string_view bytes, const std::string& fileName, MeshBuilder& builder);
-std::string ReadPly(std::string_view bytes, const std::string& fileName, MeshBuilder& builder);
-
 } // namespace tsm

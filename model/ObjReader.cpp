@@ -2,7 +2,7 @@
 // libraries their colours and textures come from (model/ObjMaterials.h). Normals, smoothing groups,
 // curves and lines carry nothing a papercraft model keeps. OBJ counts v up the image, the model down it:
 // v is turned over here, and only here.
-#include "model/MeshImport.h"
+#include "model/ObjReader.h"
 #include "model/MeshText.h"
 
 namespace tsm {

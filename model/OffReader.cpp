@@ -2,7 +2,7 @@
 // line, a count line, one line per vertex and one per face. What follows a vertex's three coordinates or
 // a face's corner list on its line (normals, colours) is ignored: the model's materials are named
 // surface kinds, and a colour per vertex or per face has no place in them.
-#include "model/MeshImport.h"
+#include "model/OffReader.h"
 #include "model/MeshText.h"
 
 namespace tsm {

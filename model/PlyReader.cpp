@@ -1,7 +1,7 @@
 // PLY in its three encodings: ASCII, binary little endian and binary big endian. The header declares
 // elements and their properties; the vertices give x, y and z (of any numeric type), the faces a list of
 // vertex indices (any count and index type). Every other property and element is read past by its size.
-#include "model/MeshImport.h"
+#include "model/PlyReader.h"
 #include "model/MeshText.h"
 
 #include <cctype>

@@ -2,7 +2,7 @@
 // binary (80-byte header, a triangle count, 50 bytes per triangle). STL repeats every corner's
 // coordinates in each triangle; corners with exactly equal coordinates become one vertex, so the
 // triangles share their edges again. Each "solid" of an ASCII file is a solid of the model.
-#include "model/MeshImport.h"
+#include "model/StlReader.h"
 #include "model/MeshText.h"
 
 #include <array>

@@ -171,7 +171,7 @@ class RecordingViewLogic : public IViewLogic {
 public:
     struct Log {
         std::vector<UpdateHint> hints;
-        std::vector<int> commands;
+        std::vector<CommandId> commands;
         int paints = 0;
         int ticks = 0;
         int lastWidth = 0, lastHeight = 0;
@@ -187,7 +187,7 @@ public:
         ++log_->paints;
         painter.fillRect(painter.viewport(), Qt::green);
     }
-    bool HandleCommand(int commandId) override {
+    bool HandleCommand(CommandId commandId) override {
         log_->commands.push_back(commandId);
         return handles_;
     }
@@ -229,9 +229,9 @@ public:
         frame->DevelopmentView()->SetLogic(std::make_unique<RecordingViewLogic>(log2d));
     }
 
-    bool Enabled(int id) const { return frame->CommandUi().Action(id)->isEnabled(); }
-    bool Checked(int id) const { return frame->CommandUi().Action(id)->isChecked(); }
-    void Trigger(int id) { frame->CommandUi().Action(id)->trigger(); }
+    bool Enabled(CommandId id) const { return frame->CommandUi().Action(id)->isEnabled(); }
+    bool Checked(CommandId id) const { return frame->CommandUi().Action(id)->isChecked(); }
+    void Trigger(CommandId id) { frame->CommandUi().Action(id)->trigger(); }
 
     TempFolder folder;
     RecordingPrompt prompt;
@@ -255,7 +255,7 @@ public:
     Settings ViewSettings() const override { return settings; }
     void TextureLimitFound(int) override {}
     IPrompt& FramePrompt() override { return prompt; }
-    void ExecuteCommand(int id) override { calls.push_back("command " + std::to_string(id)); }
+    void ExecuteCommand(CommandId id) override { calls.push_back("command " + Number(id)); }
     void UpdateAllViews(UpdateHint hint) override {
         calls.push_back("hint " + std::to_string(static_cast<int>(hint)));
     }
@@ -266,9 +266,10 @@ public:
     void ShowObjectList() override { calls.push_back("objects"); }
     void ShowDocumentInfo() override { calls.push_back("info"); }
     void ShowAbout() override { calls.push_back("about"); }
-    void ToggleBar(int id) override { calls.push_back("bar " + std::to_string(id)); }
+    void ToggleBar(CommandId id) override { calls.push_back("bar " + Number(id)); }
     void CloseFrame() override { calls.push_back("close"); }
-    void ForwardToDevelopmentView(int id) override { calls.push_back("forward " + std::to_string(id)); }
+    void ForwardToDevelopmentView(CommandId id) override { calls.push_back("forward " + Number(id)); }
+    static std::string Number(CommandId id) { return std::to_string(static_cast<int>(id)); }
     void ShowStatusText(const std::string& text) override { calls.push_back("status " + text); }
     std::vector<std::string> calls;
     Document* document = nullptr;

@@ -81,8 +81,8 @@ TEST(Application, SettingsWrittenAtCloseAreReadAtTheNextStartUntilAReset) {
     QRect placed;
     {
         Start first(folder, {SamplePath("cube.tsm")});
-        first.frame().CommandUi().Action(kCmdEmphasizeOpenEdges)->trigger();
-        first.frame().CommandUi().Action(kCmdViewToolbar)->trigger();
+        first.frame().CommandUi().Action(CommandId::EmphasizeOpenEdges)->trigger();
+        first.frame().CommandUi().Action(CommandId::ViewToolbar)->trigger();
         first.frame().setGeometry(QRect(40, 50, 720, 480));
         placed = first.frame().geometry();
         first.frame().close();
@@ -103,15 +103,15 @@ TEST(Application, SettingsWrittenAtCloseAreReadAtTheNextStartUntilAReset) {
         // The edit modes' bar follows View > Toolbar, both ways.
         EXPECT_TRUE(second.frame().ToolBar()->isHidden());
         EXPECT_TRUE(second.frame().ModeToolBar()->isHidden());
-        EXPECT_FALSE(second.frame().CommandUi().Action(kCmdViewToolbar)->isChecked());
-        second.frame().CommandUi().Action(kCmdViewToolbar)->trigger();
+        EXPECT_FALSE(second.frame().CommandUi().Action(CommandId::ViewToolbar)->isChecked());
+        second.frame().CommandUi().Action(CommandId::ViewToolbar)->trigger();
         EXPECT_FALSE(second.frame().ModeToolBar()->isHidden());
-        EXPECT_TRUE(second.frame().CommandUi().Action(kCmdViewToolbar)->isChecked());
+        EXPECT_TRUE(second.frame().CommandUi().Action(CommandId::ViewToolbar)->isChecked());
         ASSERT_EQ(second.frame().RecentFiles().Files().size(), 1u);
         EXPECT_EQ(second.frame().RecentFiles().Files()[0],
                   std::filesystem::path(SamplePath("cube.tsm")).lexically_normal().string());
         // Reset to Default: until the program ends the settings stay as they are.
-        second.frame().CommandUi().Action(kCmdResetToDefault)->trigger();
+        second.frame().CommandUi().Action(CommandId::ResetToDefault)->trigger();
         EXPECT_EQ(second.prompt.texts.back(),
                   "Reset configurations to default?\n(Changes are applied after restart)");
         EXPECT_FALSE(second.frame().AppSettings().bDrawOpenedModel);

@@ -21,39 +21,39 @@ class CommandControllerTest : public ControllerTest {};
 TEST_F(CommandControllerTest, TextureConfigurationNeedsMaterials) {
     Open(SamplePath("cube.tsm")); // no materials
     int shown = 0;
-    controller.SetExternalHandler(kCmdTextureConfiguration, [&shown] { ++shown; });
-    controller.Execute(kCmdTextureConfiguration);
+    controller.SetExternalHandler(CommandId::TextureConfiguration, [&shown] { ++shown; });
+    controller.Execute(CommandId::TextureConfiguration);
     EXPECT_EQ(prompt.texts, std::vector<std::string>{"There are no material data. Texture can not be set."});
     EXPECT_EQ(shown, 0);
     Open(SamplePath("house.tsm"));
-    controller.Execute(kCmdTextureConfiguration);
+    controller.Execute(CommandId::TextureConfiguration);
     EXPECT_TRUE(prompt.texts.empty());
     EXPECT_EQ(shown, 1);
 }
 
 TEST_F(CommandControllerTest, HelpOpensThePageOrSaysItIsMissing) {
-    controller.Execute(kCmdOpenHelp);
+    controller.Execute(CommandId::OpenHelp);
     EXPECT_EQ(prompt.texts, std::vector<std::string>{"Cannot find help file."});
     EXPECT_TRUE(shell.urls.empty());
 
     std::filesystem::create_directories(folder.path() + "/bin/help");
     std::ofstream(folder.path() + "/bin/help/index.html") << "<html></html>";
     prompt.texts.clear();
-    controller.Execute(kCmdOpenHelp);
+    controller.Execute(CommandId::OpenHelp);
     ASSERT_EQ(shell.urls.size(), 1u);
     EXPECT_EQ(shell.urls[0], "file://" + folder.path() + "/bin/help/index.html");
     EXPECT_TRUE(prompt.texts.empty());
     // The desktop failing to open it is reported the same way.
     shell.succeed = false;
-    controller.Execute(kCmdOpenHelp);
+    controller.Execute(CommandId::OpenHelp);
     EXPECT_EQ(prompt.texts, std::vector<std::string>{"Cannot find help file."});
 
     // The web page is the update server's site; without a server it says so.
     prompt.texts.clear();
-    controller.Execute(kCmdWebPage);
+    controller.Execute(CommandId::WebPage);
     EXPECT_EQ(prompt.texts, std::vector<std::string>{kMessageNoWebPage});
     settings.sUpdateServerURL = "https://updates.example/base/";
-    controller.Execute(kCmdWebPage);
+    controller.Execute(CommandId::WebPage);
     EXPECT_EQ(shell.urls.back(), "https://updates.example/");
 }
 
@@ -61,12 +61,12 @@ TEST_F(CommandControllerTest, MeshesOpenAsNewModelsThroughOpenDropAndCommandLine
     const std::string mesh = std::string(TESSALY_SOURCE_DIR) + "/tests/data/meshes/cube_quad.off";
     // The Open dialog starts in the last folder; cancelled, nothing opens.
     settings.sLastDataOpenedDir = folder.path();
-    controller.Execute(kCmdFileOpen);
+    controller.Execute(CommandId::FileOpen);
     EXPECT_EQ(chooser.startFolders.at(0), folder.path());
     EXPECT_EQ(document.Current(), nullptr);
     // Chosen: imported, asked about joining edges, no development yet.
     chooser.answers.push_back(mesh);
-    controller.Execute(kCmdFileOpen);
+    controller.Execute(CommandId::FileOpen);
     ASSERT_NE(document.Current(), nullptr);
     EXPECT_EQ(document.Current()->model->solids.at(0)->faces.size(), 6u);
     EXPECT_EQ(document.Current()->development, nullptr);
@@ -103,31 +103,32 @@ TEST_F(CommandControllerTest, RecentFileThatFailsLeavesTheList) {
 TEST_F(CommandControllerTest, WindowCommandsAndResetToDefault) {
     Open(SamplePath("cube.tsm"));
     int colours = 0;
-    controller.SetExternalHandler(kCmdColorConfiguration, [&colours] { ++colours; });
-    for (int id : {kCmdSplitWindow, kCmdSingleWindow, kCmdShowObjectList, kCmdDocumentInfo, kCmdVersionInfo,
-                   kCmdPrint, kCmdViewToolbar, kCmdColorConfiguration, kCmdExit})
+    controller.SetExternalHandler(CommandId::ColorConfiguration, [&colours] { ++colours; });
+    for (CommandId id : {CommandId::SplitWindow, CommandId::SingleWindow, CommandId::ShowObjectList,
+                         CommandId::DocumentInfo, CommandId::VersionInfo, CommandId::Print,
+                         CommandId::ViewToolbar, CommandId::ColorConfiguration, CommandId::Exit})
         controller.Execute(id);
     EXPECT_EQ(colours, 1);
-    // A command with nothing installed says so instead of doing nothing silently.
-    controller.Execute(kCmdOtherConfigurations);
-    EXPECT_EQ(frame.calls.back(), "status This command is not available yet.");
-    frame.calls.pop_back();
+    // A command the window has not installed is off, so it never runs half way.
+    EXPECT_FALSE(controller.HasHandler(CommandId::OtherConfigurations));
+    EXPECT_FALSE(controller.IsEnabled(CommandId::OtherConfigurations));
+    controller.Execute(CommandId::OtherConfigurations);
     EXPECT_EQ(frame.calls, (std::vector<std::string>{"split", "single", "objects", "info", "about",
                                                      "forward 57607", "bar 59392", "hint 0", "close"}));
     RecordingPrompt refuse(false);
     CommandController refusing(
         CommandServices{document, settings, session, refuse, shell, chooser, completion, frame, recent, ""});
-    refusing.Execute(kCmdResetToDefault);
+    refusing.Execute(CommandId::ResetToDefault);
     EXPECT_EQ(refuse.texts.size(), 1u);
     EXPECT_FALSE(session.resetPending());
 }
 
 TEST_F(CommandControllerTest, DisabledCommandsDoNothing) {
     const bool light = Shown().bTurnOnLight;
-    controller.Execute(kCmdTurnOnLight);
-    controller.Execute(kCmdCheckFace);
-    controller.Execute(kCmdTextureConfiguration);
-    controller.Execute(99999); // not a command
+    controller.Execute(CommandId::TurnOnLight);
+    controller.Execute(CommandId::CheckFace);
+    controller.Execute(CommandId::TextureConfiguration);
+    controller.Execute(CommandId{99999}); // not a command
     EXPECT_EQ(Shown().bTurnOnLight, light);
     EXPECT_EQ(Shown().editMode, EditMode::None);
     EXPECT_TRUE(frame.calls.empty());
@@ -138,6 +139,6 @@ TEST_F(CommandControllerTest, ImportAddsTheSecondFile) {
     Open(SamplePath("cube.tsm"));
     const size_t solids = document.Current()->model->solids.size();
     chooser.answers.push_back(SamplePath("cube.tsm"));
-    controller.Execute(kCmdImportModel);
+    controller.Execute(CommandId::ImportModel);
     EXPECT_EQ(document.Current()->model->solids.size(), 2 * solids);
 }

@@ -1,42 +1,79 @@
 #include "app/CommandTable.h"
 
+#include "app/StatusTexts.h"
+
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <set>
 
 using namespace tsm;
 
 namespace {
 
-const CommandInfo& Command(int id) {
+const CommandInfo& Command(CommandId id) {
     const CommandInfo* command = FindCommand(id);
     EXPECT_NE(command, nullptr) << id;
     static const CommandInfo none;
     return command ? *command : none;
 }
 
-} // namespace
-
-TEST(CommandTable, EveryNumberOnceAndNoneForOthers) {
-    std::set<int> ids;
-    for (const CommandInfo& command : CommandTable())
-        EXPECT_TRUE(ids.insert(command.id).second) << command.id;
-    EXPECT_EQ(FindCommand(kCmdRecentFileFirst), nullptr);
-    EXPECT_EQ(FindCommand(12345), nullptr);
+// The key combinations a text names: "Ctrl+K", "Ctrl+Shift+S", "F1", "Del".
+std::vector<std::string> NamedKeys(const std::string& text) {
+    static const std::regex keys(
+        R"((?:(?:Ctrl|Shift|Alt)\+)+(?:F[0-9]+|Del|[A-Z0-9])\b|\bF[0-9]+\b|\bDel\b)");
+    std::vector<std::string> found;
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), keys); it != std::sregex_iterator(); ++it)
+        found.push_back(it->str());
+    return found;
 }
 
-TEST(CommandTable, OnlyTheAcceleratorTableHasKeys) {
+} // namespace
+
+TEST(CommandTable, EveryShortcutATextShowsIsBound) {
+    std::set<std::string> bound;
+    for (const CommandInfo& command : CommandTable())
+        for (const char* keys : {command.keys, command.alternateKeys})
+            if (*keys) bound.insert(keys);
+    std::vector<std::string> statusTexts = {kStatusNavigationHint, kStatusOpenFile};
+    for (const CommandInfo& command : CommandTable()) {
+        // The menu shows the row's own keys after the tab; the tooltip names them too.
+        for (const std::string& text : {MenuShortcutText(command), std::string(command.tooltip)})
+            for (const std::string& keys : NamedKeys(text)) EXPECT_EQ(keys, command.keys) << command.id;
+        statusTexts.push_back(command.hint);
+    }
+    // A status text may name any command's keys. There L and R are the mouse buttons: "Shift+R" is a chord.
+    for (const std::string& text : statusTexts)
+        for (const std::string& keys : NamedKeys(text))
+            if (keys.back() != 'L' && keys.back() != 'R') {
+                EXPECT_EQ(bound.count(keys), 1u) << text;
+            }
+    EXPECT_EQ(NamedKeys("Save &As...\tCtrl+Shift+S [Zoom] Shift+R F1 Delete"),
+              (std::vector<std::string>{"Ctrl+Shift+S", "Shift+R", "F1"}));
+}
+
+TEST(CommandTable, EveryNumberOnceAndNoneForOthers) {
+    std::set<CommandId> ids;
+    for (const CommandInfo& command : CommandTable()) {
+        EXPECT_TRUE(ids.insert(command.id).second) << command.id;
+        EXPECT_NE(command.run, nullptr) << command.id;
+    }
+    EXPECT_EQ(FindCommand(CommandId::RecentFileFirst), nullptr);
+    EXPECT_EQ(FindCommand(CommandId{12345}), nullptr);
+}
+
+TEST(CommandTable, RowsCarryTheirKeys) {
     // Bound keys, and what the menu shows after the tab; the window's tests check the bound keys reach it.
-    const std::tuple<int, const char*, const char*, const char*> rows[] = {
-        // The other modes only show their keys; binding them would take Ctrl+R from the 3D view's move.
-        {kCmdModeRotatePart, "", "Ctrl+R", nullptr},
-        {kCmdExit, "", "", "E&xit"},
+    const std::tuple<CommandId, const char*, const char*, const char*> rows[] = {
+        {CommandId::EditRedo, "Ctrl+Y", "Ctrl+Y", "&Redo"},
+        {CommandId::Exit, "", "", "E&xit"},
     };
     for (const auto& [id, bound, shown, label] : rows) {
-        EXPECT_EQ(AcceleratorKeys(id), bound) << id;
+        EXPECT_STREQ(Command(id).keys, bound) << id;
         EXPECT_EQ(MenuShortcutText(Command(id)), shown) << id;
         if (label) {
             EXPECT_EQ(MenuLabel(Command(id)), label) << id;
         }
     }
+    EXPECT_STREQ(Command(CommandId::EditRedo).alternateKeys, "Ctrl+Shift+Z");
 }

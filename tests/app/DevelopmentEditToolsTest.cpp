@@ -55,7 +55,7 @@ struct EditHarness {
         return view->State().ScreenToDevelopment(pixel.x(), pixel.y(),
                                                  CurrentSheetLayout(document, h.frame->ViewSettings()));
     }
-    void Mode(int command) { h.frame->ExecuteCommand(command); }
+    void Mode(CommandId command) { h.frame->ExecuteCommand(command); }
     void Click(const QPoint& at, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QTest::mouseClick(widget, Qt::LeftButton, modifiers, at);
     }
@@ -119,7 +119,7 @@ void ChooseFromMenu(const QString& text) {
 TEST(DevelopmentEditTools, SelectsWithClicksModifiersAndTheRubberBand) {
     EditHarness d;
     ASSERT_NE(d.document, nullptr);
-    d.Mode(kCmdModeSelectMove);
+    d.Mode(CommandId::ModeSelectMove);
     CPart* part = d.Dev().parts.front().get();
     const Point2 below{part->x, part->y + part->height + 20};
     CTextBlock* first = d.AddTextNear(below);
@@ -169,7 +169,7 @@ TEST(DevelopmentEditTools, SelectsWithClicksModifiersAndTheRubberBand) {
 TEST(DevelopmentEditTools, DragsArrowsAndDeleteAreOneUndoStepEach) {
     EditHarness d;
     ASSERT_NE(d.document, nullptr);
-    d.Mode(kCmdModeSelectMove);
+    d.Mode(CommandId::ModeSelectMove);
     CPart* part = d.Dev().parts.front().get();
     CTextBlock* text = d.AddTextNear({part->x, part->y + part->height + 20});
     const size_t steps = d.UndoSteps();
@@ -205,9 +205,9 @@ TEST(DevelopmentEditTools, DragsArrowsAndDeleteAreOneUndoStepEach) {
         bool enabled;
     } deleteStates[] = {
         {[&] { d.Click(onPart); }, false}, // a part is never deleted
-        {[&] { d.Mode(kCmdModeEditFlaps); }, false},
+        {[&] { d.Mode(CommandId::ModeEditFlaps); }, false},
         {[&] {
-             d.Mode(kCmdModeSelectMove);
+             d.Mode(CommandId::ModeSelectMove);
              d.Click(onText);
              d.Click(onPart, Qt::ShiftModifier);
          },
@@ -216,7 +216,7 @@ TEST(DevelopmentEditTools, DragsArrowsAndDeleteAreOneUndoStepEach) {
     for (size_t i = 0; i < std::size(deleteStates); ++i) {
         deleteStates[i].step();
         d.h.frame->RefreshCommandStates();
-        EXPECT_EQ(d.h.Enabled(kCmdEditDelete), deleteStates[i].enabled) << i;
+        EXPECT_EQ(d.h.Enabled(CommandId::EditDelete), deleteStates[i].enabled) << i;
     }
     const size_t beforeDelete = d.UndoSteps();
     QTest::keyClick(d.widget, Qt::Key_Delete);
@@ -224,12 +224,12 @@ TEST(DevelopmentEditTools, DragsArrowsAndDeleteAreOneUndoStepEach) {
     EXPECT_EQ(d.Dev().parts.size(), 1u);
     EXPECT_TRUE(d.Selection().empty());
     EXPECT_EQ(d.UndoSteps(), beforeDelete + 1);
-    d.h.Trigger(kCmdEditUndo);
+    d.h.Trigger(CommandId::EditUndo);
     d.Click(onText);
     d.h.frame->RefreshCommandStates();
-    d.h.Trigger(kCmdEditDelete); // the menu's way
+    d.h.Trigger(CommandId::EditDelete); // the menu's way
     EXPECT_TRUE(d.Dev().texts.empty());
-    d.h.Trigger(kCmdEditUndo);
+    d.h.Trigger(CommandId::EditUndo);
     ASSERT_EQ(d.Dev().texts.size(), 1u);
 
     // The bottom right handle of a single selected text sizes it, with the sizing cursor over it, as one
@@ -253,7 +253,7 @@ TEST(DevelopmentEditTools, CutsAFoldAndJoinsItBackKeepingTheClickedSide) {
         SCOPED_TRACE(keepCut ? "the clicked line's side stays" : "the other side stays");
         EditHarness d;
         ASSERT_NE(d.document, nullptr);
-        d.Mode(kCmdModeJoinFace);
+        d.Mode(CommandId::ModeJoinFace);
         ASSERT_EQ(d.Dev().parts.size(), 1u);
         CPartLine* fold = nullptr;
         for (const auto& line : d.Dev().parts.front()->lines)
@@ -292,7 +292,7 @@ TEST(DevelopmentEditTools, CutsAFoldAndJoinsItBackKeepingTheClickedSide) {
 TEST(DevelopmentEditTools, FlapMenuSwitchesResizesAndOpensTheDetails) {
     EditHarness d;
     ASSERT_NE(d.document, nullptr);
-    d.Mode(kCmdModeEditFlaps);
+    d.Mode(CommandId::ModeEditFlaps);
     CPartLine* edge = nullptr;
     for (const auto& line : d.Dev().parts.front()->lines)
         if (!IsFoldLine(*line) && line->first->twin != nullptr && line->first->hasFlap) edge = line.get();
@@ -305,7 +305,7 @@ TEST(DevelopmentEditTools, FlapMenuSwitchesResizesAndOpensTheDetails) {
     EXPECT_FALSE(side->hasFlap);
     EXPECT_TRUE(side->twin->hasFlap);
     EXPECT_EQ(d.UndoSteps(), 1u);
-    d.h.Trigger(kCmdEditUndo);
+    d.h.Trigger(CommandId::EditUndo);
     ASSERT_TRUE(side->hasFlap);
 
     ChooseFromMenu(QStringLiteral("10 mm"));
@@ -336,7 +336,7 @@ TEST(DevelopmentEditTools, FlapMenuSwitchesResizesAndOpensTheDetails) {
 TEST(DevelopmentEditTools, RotatesByADragAndARightClickCancels) {
     EditHarness d;
     ASSERT_NE(d.document, nullptr);
-    d.Mode(kCmdModeRotatePart);
+    d.Mode(CommandId::ModeRotatePart);
     CPart* part = d.Dev().parts.front().get();
     const CFace& face = *part->faces.front();
     const Point2 inside = InsideFirstFace(*part);
@@ -385,7 +385,7 @@ TEST(DevelopmentEditTools, RotatesByADragAndARightClickCancels) {
 TEST(DevelopmentEditTools, TextsAreCreatedEditedAndDuplicatedThroughTheDialogAndMenu) {
     EditHarness d;
     ASSERT_NE(d.document, nullptr);
-    d.Mode(kCmdModeInputText);
+    d.Mode(CommandId::ModeInputText);
     const CPart& part = *d.Dev().parts.front();
     const Point2 at{part.x, part.y + part.height + 15};
 
@@ -436,7 +436,7 @@ TEST(DevelopmentEditTools, TextsAreCreatedEditedAndDuplicatedThroughTheDialogAnd
 TEST(DevelopmentEditTools, EdgesArePaintedAndHiddenWithTheEdgeColorDialog) {
     EditHarness d;
     ASSERT_NE(d.document, nullptr);
-    d.Mode(kCmdModeColorEdge);
+    d.Mode(CommandId::ModeColorEdge);
     EdgeColorDialog* dialog = d.view->Tools().ColorDialog();
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(dialog->isVisible());
@@ -478,17 +478,17 @@ TEST(DevelopmentEditTools, EdgesArePaintedAndHiddenWithTheEdgeColorDialog) {
     }
     EXPECT_GT(colourable, 1u);
     EXPECT_EQ(d.UndoSteps(), 3u);
-    d.h.Trigger(kCmdEditUndo);
+    d.h.Trigger(CommandId::EditUndo);
     for (const auto& line : d.Dev().parts.front()->lines) EXPECT_NE(LineColor(*line), (Rgb8{0, 0, 255}));
 
-    d.Mode(kCmdModeColorEdge);
+    d.Mode(CommandId::ModeColorEdge);
     EXPECT_FALSE(dialog->isVisible());
 }
 
 TEST(DevelopmentEditTools, ALeftDragPansInJoinModeAndTheMenuResetsTheView) {
     EditHarness d;
     ASSERT_NE(d.document, nullptr);
-    d.Mode(kCmdModeJoinFace);
+    d.Mode(CommandId::ModeJoinFace);
     EXPECT_EQ(d.h.frame->MessagePane()->text(),
               "Click the edge to Join/Disjoin. Click again for Join to difine move part");
     d.Drag(QPoint(5, 5), QPoint(45, 25));

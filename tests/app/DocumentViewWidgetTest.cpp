@@ -21,7 +21,7 @@ TEST(DocumentViewWidget, PlaceholderWithoutLogic) {
     EXPECT_EQ(QColor(view2d.grab().toImage().pixel(2, 2)), QColor(128, 128, 128));
     // Hints and commands without logic are harmless.
     view3d.OnUpdate(UpdateHint::NewModel);
-    EXPECT_FALSE(view2d.HandleCommand(kCmdPrint));
+    EXPECT_FALSE(view2d.HandleCommand(CommandId::Print));
 }
 
 TEST(DocumentViewWidget, LogicReceivesSizePaintAndMessages) {
@@ -41,14 +41,15 @@ TEST(DocumentViewWidget, LogicReceivesSizePaintAndMessages) {
     EXPECT_GE(log->paints, 1);
     view.OnUpdate(UpdateHint::ClearSelection);
     EXPECT_EQ(log->hints, std::vector<UpdateHint>{UpdateHint::ClearSelection});
-    EXPECT_FALSE(view.HandleCommand(kCmdPrint));
-    EXPECT_EQ(log->commands, std::vector<int>{kCmdPrint});
+    EXPECT_FALSE(view.HandleCommand(CommandId::Print));
+    EXPECT_EQ(log->commands, std::vector<CommandId>{CommandId::Print});
     IViewHost& host = view;
     host.UpdateAllViews(UpdateHint::DevelopmentReplaced);
-    host.ExecuteCommand(kCmdCheckFace);
+    host.ExecuteCommand(CommandId::CheckFace);
     host.SetStatusText("Click the face.");
-    EXPECT_EQ(frame.calls, (std::vector<std::string>{"hint 6", "command " + std::to_string(kCmdCheckFace),
-                                                     "status Click the face."}));
+    EXPECT_EQ(frame.calls, (std::vector<std::string>{
+                               "hint 6", "command " + std::to_string(static_cast<int>(CommandId::CheckFace)),
+                               "status Click the face."}));
     EXPECT_EQ(host.ClientWidth(), 320);
     host.StartAnimationTimer(1);
     for (int i = 0; i < 200 && log->ticks < 2; ++i) QTest::qWait(5);

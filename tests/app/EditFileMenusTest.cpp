@@ -35,54 +35,55 @@ void RotateFirstPart(MainFrame& frame) {
 
 TEST(EditFileMenus, EditCommandsAreEnabledExactlyWhenTheyCanAct) {
     FrameHarness h;
-    for (int id : {kCmdEditUndo, kCmdEditRedo, kCmdEditCopy, kCmdEditDelete})
+    for (CommandId id :
+         {CommandId::EditUndo, CommandId::EditRedo, CommandId::EditCopy, CommandId::EditDelete})
         EXPECT_FALSE(h.Enabled(id)) << id;
 
     ASSERT_TRUE(h.frame->OpenFromCommandLine(SamplePath("cube.tsm")));
-    EXPECT_TRUE(h.Enabled(kCmdEditCopy));
-    EXPECT_FALSE(h.Enabled(kCmdEditUndo));
-    EXPECT_FALSE(h.Enabled(kCmdEditRedo));
-    EXPECT_FALSE(h.Enabled(kCmdEditDelete)) << "nothing can select yet";
+    EXPECT_TRUE(h.Enabled(CommandId::EditCopy));
+    EXPECT_FALSE(h.Enabled(CommandId::EditUndo));
+    EXPECT_FALSE(h.Enabled(CommandId::EditRedo));
+    EXPECT_FALSE(h.Enabled(CommandId::EditDelete)) << "nothing can select yet";
 
     RotateFirstPart(*h.frame);
-    EXPECT_TRUE(h.Enabled(kCmdEditUndo));
-    h.Trigger(kCmdEditUndo);
-    EXPECT_FALSE(h.Enabled(kCmdEditUndo));
-    EXPECT_TRUE(h.Enabled(kCmdEditRedo));
+    EXPECT_TRUE(h.Enabled(CommandId::EditUndo));
+    h.Trigger(CommandId::EditUndo);
+    EXPECT_FALSE(h.Enabled(CommandId::EditUndo));
+    EXPECT_TRUE(h.Enabled(CommandId::EditRedo));
 
     // Delete follows the view's selection through its hook; opening the Edit menu brings it up to date.
     bool selected = true;
     h.frame->Commands().SetExternalHandler(
-        kCmdEditDelete, [] {}, [&] { return selected; });
+        CommandId::EditDelete, [] {}, [&] { return selected; });
     h.frame->RefreshCommandStates();
-    EXPECT_TRUE(h.Enabled(kCmdEditDelete));
+    EXPECT_TRUE(h.Enabled(CommandId::EditDelete));
     selected = false;
     for (QAction* top : h.frame->menuBar()->actions())
         if (top->text() == "&Edit") emit top->menu()->aboutToShow();
-    EXPECT_FALSE(h.Enabled(kCmdEditDelete));
+    EXPECT_FALSE(h.Enabled(CommandId::EditDelete));
 }
 
 TEST(EditFileMenus, EachExportEntryWritesItsFile) {
     FrameHarness h;
     ASSERT_TRUE(h.frame->OpenFromCommandLine(SamplePath("cube.tsm")));
     RotateFirstPart(*h.frame);
-    ASSERT_TRUE(h.Enabled(kCmdEditUndo));
+    ASSERT_TRUE(h.Enabled(CommandId::EditUndo));
     const struct {
-        int id;
+        CommandId id;
         const char* chosen;
         const char* written;
         std::string start;
         bool sized; // asks for the bitmap size
     } exports[] = {
-        {kCmdExportBitmap, "whole", "whole.bmp", "BM", true},
-        {kCmdExportSheetBitmaps, "sheet.bmp", "sheet_001.bmp", "BM", true},
-        {kCmdExportEps, "lines.eps", "lines.eps", "%!PS-Adobe", false},
-        {kCmdExportDxf, "lines", "lines.dxf", "  0\nSECTION", false},
-        {kCmdExportEmf, "lines", "lines.emf", std::string("\x01\0\0\0", 4), false},
-        {kCmdExportSvg, "drawing.SVG", "drawing.SVG", "<?xml", false},
-        {kCmdExportPdf, "pages", "pages.pdf", "%PDF-", false},
+        {CommandId::ExportBitmap, "whole", "whole.bmp", "BM", true},
+        {CommandId::ExportSheetBitmaps, "sheet.bmp", "sheet_001.bmp", "BM", true},
+        {CommandId::ExportEps, "lines.eps", "lines.eps", "%!PS-Adobe", false},
+        {CommandId::ExportDxf, "lines", "lines.dxf", "  0\nSECTION", false},
+        {CommandId::ExportEmf, "lines", "lines.emf", std::string("\x01\0\0\0", 4), false},
+        {CommandId::ExportSvg, "drawing.SVG", "drawing.SVG", "<?xml", false},
+        {CommandId::ExportPdf, "pages", "pages.pdf", "%PDF-", false},
         // Asks first whether the model may take the picture as its texture (the prompt says yes).
-        {kCmdExportTextureBitmap, "texture.bmp", "texture.bmp", "BM", true},
+        {CommandId::ExportTextureBitmap, "texture.bmp", "texture.bmp", "BM", true},
     };
     QMenu* exportMenu = h.frame->CommandUi().ExportMenu();
     ASSERT_NE(exportMenu, nullptr);
@@ -104,7 +105,7 @@ TEST(EditFileMenus, EachExportEntryWritesItsFile) {
     // The texture reset is no edit to undo: the history before it is gone and the model is marked changed.
     Document& document = *h.frame->Doc().Current();
     EXPECT_TRUE(document.modified);
-    EXPECT_FALSE(h.Enabled(kCmdEditUndo));
+    EXPECT_FALSE(h.Enabled(CommandId::EditUndo));
     ASSERT_EQ(document.model->materials.size(), 1u);
     EXPECT_EQ(document.model->materials[0]->name, "texture");
 }
@@ -113,15 +114,15 @@ TEST(EditFileMenus, ExportsRefuseWrongNamesAndStopOnCancel) {
     FrameHarness h(false);
     ASSERT_TRUE(h.frame->OpenFromCommandLine(SamplePath("cube.tsm")));
     const struct {
-        int id;
+        CommandId id;
         const char* chosen;
         std::vector<std::string> said;
     } refusals[] = {
-        {kCmdExportPdf, "pages.png", {kMessageWrongFileType}},
-        {kCmdExportBitmap, "whole.jpg", {kMessageWrongFileType}},
-        {kCmdExportSvg, "drawing.eps", {kMessageWrongFileType}},
+        {CommandId::ExportPdf, "pages.png", {kMessageWrongFileType}},
+        {CommandId::ExportBitmap, "whole.jpg", {kMessageWrongFileType}},
+        {CommandId::ExportSvg, "drawing.eps", {kMessageWrongFileType}},
         // No to the texture question: no save dialog at all.
-        {kCmdExportTextureBitmap, "texture.bmp", {kMessageTextureReset}},
+        {CommandId::ExportTextureBitmap, "texture.bmp", {kMessageTextureReset}},
     };
     for (const auto& r : refusals) {
         h.prompt.texts.clear();
@@ -133,10 +134,10 @@ TEST(EditFileMenus, ExportsRefuseWrongNamesAndStopOnCancel) {
     h.acceptSize = false;
     h.prompt.texts.clear();
     h.chooser.answers = {h.folder.File("cancelled.bmp"), h.folder.File("cancelled.eps")};
-    h.Trigger(kCmdExportBitmap);
-    h.Trigger(kCmdExportEps);
+    h.Trigger(CommandId::ExportBitmap);
+    h.Trigger(CommandId::ExportEps);
     h.chooser.answers.clear();
-    h.Trigger(kCmdExportDxf);
+    h.Trigger(CommandId::ExportDxf);
     EXPECT_TRUE(h.prompt.texts.empty());
     EXPECT_FALSE(std::filesystem::exists(h.folder.File("cancelled.bmp")));
     EXPECT_FALSE(std::filesystem::exists(h.folder.File("cancelled.eps")));
@@ -149,7 +150,8 @@ TEST(EditFileMenus, CopyPutsAPictureAndItsVectorsOnTheClipboard) {
     ASSERT_TRUE(h.frame->OpenFromCommandLine(SamplePath("cube.tsm")));
     QClipboard* clipboard = QGuiApplication::clipboard();
     // The menu command asks for the size (120 pixels and the borders), the key copies at 100 %.
-    for (const auto& [id, sized] : {std::pair{kCmdCopyDevelopment, true}, std::pair{kCmdEditCopy, false}}) {
+    for (const auto& [id, sized] :
+         {std::pair{CommandId::CopyDevelopment, true}, std::pair{CommandId::EditCopy, false}}) {
         clipboard->clear();
         const int sizeDialogs = h.sizeDialogs;
         h.Trigger(id);

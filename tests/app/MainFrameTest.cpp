@@ -20,12 +20,15 @@ using namespace tsm::test;
 
 namespace {
 
-const int kModelCommands[] = {
-    kCmdTurnOnLight, kCmdUseMaterials, kCmdShowObjectList, kCmdResetViewPosition, kCmdTextureConfiguration,
-    kCmdUnfold,      kCmdUndoUnfold,   kCmdFlipFaces,      kCmdJoinIsolatedEdges, kCmdChangeCoordinates};
-const int kDevelopmentCommands[] = {kCmdEmphasizeOpenEdges, kCmdShowEdgeId,       kCmdPrint,
-                                    kCmdPrintPreview,       kCmdDocumentInfo,     kCmdCheckFace,
-                                    kCmdShowPageNumber,     kCmdRecalculateLayout};
+const CommandId kModelCommands[] = {CommandId::TurnOnLight,          CommandId::UseMaterials,
+                                    CommandId::ShowObjectList,       CommandId::ResetViewPosition,
+                                    CommandId::TextureConfiguration, CommandId::Unfold,
+                                    CommandId::UndoUnfold,           CommandId::FlipFaces,
+                                    CommandId::JoinIsolatedEdges,    CommandId::ChangeCoordinates};
+const CommandId kDevelopmentCommands[] = {
+    CommandId::EmphasizeOpenEdges, CommandId::ShowEdgeId,       CommandId::Print,
+    CommandId::PrintPreview,       CommandId::DocumentInfo,     CommandId::CheckFace,
+    CommandId::ShowPageNumber,     CommandId::RecalculateLayout};
 
 int FirstColumn(const MainFrame& frame) {
     return frame.Splitter()->sizes().at(0);
@@ -35,12 +38,16 @@ int FirstColumn(const MainFrame& frame) {
 
 TEST(MainFrame, CommandEnablingByDocumentState) {
     FrameHarness h;
+    // Every row's handler is there once the window is built.
+    for (const CommandInfo& command : CommandTable())
+        EXPECT_TRUE(h.frame->Commands().HasHandler(command.id)) << command.id;
     const auto expect = [&h](bool model, bool development) {
-        for (int id : kModelCommands) EXPECT_EQ(h.Enabled(id), model) << id;
-        for (int id : kDevelopmentCommands) EXPECT_EQ(h.Enabled(id), development) << id;
+        for (CommandId id : kModelCommands) EXPECT_EQ(h.Enabled(id), model) << id;
+        for (CommandId id : kDevelopmentCommands) EXPECT_EQ(h.Enabled(id), development) << id;
         // The hidden mode commands follow the same rule; the others are always on.
-        EXPECT_EQ(h.Enabled(kCmdModeSelectMove), development);
-        for (int id : {kCmdFileOpen, kCmdSplitWindow, kCmdOpenHelp, kCmdResetToDefault, kCmdImportMesh})
+        EXPECT_EQ(h.Enabled(CommandId::ModeSelectMove), development);
+        for (CommandId id : {CommandId::FileOpen, CommandId::SplitWindow, CommandId::OpenHelp,
+                             CommandId::ResetToDefault, CommandId::ImportMesh})
             EXPECT_TRUE(h.Enabled(id)) << id;
     };
     expect(false, false);
@@ -55,21 +62,30 @@ TEST(MainFrame, EditModeTogglesBackToNoneAndKeepsTheIdleText) {
     FrameHarness h;
     ASSERT_TRUE(h.frame->OpenFromCommandLine(SamplePath("cube.tsm")));
     h.log2d->hints.clear();
-    h.Trigger(kCmdCheckFace);
+    h.Trigger(CommandId::CheckFace);
     EXPECT_EQ(h.frame->ViewSettings().editMode, EditMode::CheckFace);
-    EXPECT_TRUE(h.Checked(kCmdCheckFace));
-    h.Trigger(kCmdModeSelectMove);
-    EXPECT_FALSE(h.Checked(kCmdCheckFace));
-    EXPECT_TRUE(h.Checked(kCmdModeSelectMove));
-    h.Trigger(kCmdModeSelectMove);
+    EXPECT_TRUE(h.Checked(CommandId::CheckFace));
+    h.Trigger(CommandId::ModeSelectMove);
+    EXPECT_FALSE(h.Checked(CommandId::CheckFace));
+    EXPECT_TRUE(h.Checked(CommandId::ModeSelectMove));
+    h.Trigger(CommandId::ModeSelectMove);
     EXPECT_EQ(h.frame->ViewSettings().editMode, EditMode::None);
-    EXPECT_FALSE(h.Checked(kCmdModeSelectMove));
+    EXPECT_FALSE(h.Checked(CommandId::ModeSelectMove));
     EXPECT_EQ(h.log2d->hints, std::vector<UpdateHint>(3, UpdateHint::ClearSelection));
     EXPECT_EQ(h.frame->MessagePane()->text(), "[3D Rot] L/R [3D Mov] Ctrl+R [2D Pan] L/R [Zoom] Wheel");
     h.frame->show();
     QApplication::setActiveWindow(h.frame.get());
-    QTest::keyClick(h.frame.get(), Qt::Key_K, Qt::ControlModifier);
-    EXPECT_EQ(h.frame->ViewSettings().editMode, EditMode::CheckFace);
+    // Each mode's keys, as its menu text shows them, from one mode to the next.
+    const std::pair<Qt::Key, EditMode> keys[] = {
+        {Qt::Key_K, EditMode::CheckFace}, {Qt::Key_M, EditMode::SelectMove},
+        {Qt::Key_F, EditMode::EditFlaps}, {Qt::Key_R, EditMode::RotatePart},
+        {Qt::Key_N, EditMode::JoinFace},  {Qt::Key_T, EditMode::InputText},
+        {Qt::Key_E, EditMode::ColorEdge}, {Qt::Key_E, EditMode::None},
+    };
+    for (const auto& [key, mode] : keys) {
+        QTest::keyClick(h.frame.get(), key, Qt::ControlModifier);
+        EXPECT_EQ(h.frame->ViewSettings().editMode, mode) << key;
+    }
 }
 
 TEST(MainFrame, UpdateHintsReachBothViews) {
@@ -77,10 +93,10 @@ TEST(MainFrame, UpdateHintsReachBothViews) {
     ASSERT_TRUE(h.frame->OpenFromCommandLine(SamplePath("cube.tsm")));
     EXPECT_EQ(h.log3d->hints, std::vector<UpdateHint>{UpdateHint::NewModel});
     EXPECT_EQ(h.log2d->hints, std::vector<UpdateHint>{UpdateHint::NewModel});
-    h.Trigger(kCmdResetViewPosition);
-    h.Trigger(kCmdResetView);
-    h.Trigger(kCmdShowFlaps);
-    h.Trigger(kCmdTurnOnLight);
+    h.Trigger(CommandId::ResetViewPosition);
+    h.Trigger(CommandId::ResetView);
+    h.Trigger(CommandId::ShowFlaps);
+    h.Trigger(CommandId::TurnOnLight);
     const std::vector<UpdateHint> expected = {UpdateHint::NewModel,       UpdateHint::ResetCamera,
                                               UpdateHint::FitDevelopment, UpdateHint::FitDevelopment,
                                               UpdateHint::FlapsSwitched,  UpdateHint::Redraw};
@@ -90,14 +106,14 @@ TEST(MainFrame, UpdateHintsReachBothViews) {
     for (const auto& part : h.frame->Doc().Current()->development->parts)
         for (const auto& line : part->lines)
             EXPECT_TRUE(line->drawKind != DrawKind::FlapMountain && line->drawKind != DrawKind::FlapValley);
-    h.Trigger(kCmdPrint);
-    h.Trigger(kCmdPrintPreview);
-    EXPECT_EQ(h.log2d->commands, (std::vector<int>{kCmdPrint, kCmdPrintPreview}));
+    h.Trigger(CommandId::Print);
+    h.Trigger(CommandId::PrintPreview);
+    EXPECT_EQ(h.log2d->commands, (std::vector<CommandId>{CommandId::Print, CommandId::PrintPreview}));
     EXPECT_TRUE(h.log3d->commands.empty());
     // Commands without a menu entry are still actions of the window, so that their keys work.
-    EXPECT_TRUE(h.frame->actions().contains(h.frame->CommandUi().Action(kCmdShowFlaps)));
+    EXPECT_TRUE(h.frame->actions().contains(h.frame->CommandUi().Action(CommandId::ShowFlaps)));
     // A view's logic may run commands and send hints through its host.
-    h.frame->View3D()->ExecuteCommand(kCmdResetView);
+    h.frame->View3D()->ExecuteCommand(CommandId::ResetView);
     EXPECT_EQ(h.log2d->hints.back(), UpdateHint::FitDevelopment);
 }
 
@@ -144,20 +160,20 @@ TEST(MainFrame, SplitterHalvesAndSingleWindowUntilResize) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(h.frame.get()));
     const int half = h.frame->width() / 2;
     EXPECT_NEAR(FirstColumn(*h.frame), half, 3);
-    h.Trigger(kCmdSingleWindow);
+    h.Trigger(CommandId::SingleWindow);
     EXPECT_EQ(FirstColumn(*h.frame), 0);
     h.frame->resize(900, 600);
     QApplication::processEvents();
     EXPECT_NEAR(FirstColumn(*h.frame), 450, 3);
-    h.Trigger(kCmdSingleWindow);
-    h.Trigger(kCmdSplitWindow);
+    h.Trigger(CommandId::SingleWindow);
+    h.Trigger(CommandId::SplitWindow);
     EXPECT_NEAR(FirstColumn(*h.frame), 450, 3);
 }
 
 TEST(MainFrame, ObjectListSelectionSetsTheBoundFlag) {
     FrameHarness h;
     ASSERT_TRUE(h.frame->OpenFromCommandLine(WriteModelWithoutDevelopment(h.folder.File("plain.tsm"))));
-    h.Trigger(kCmdShowObjectList);
+    h.Trigger(CommandId::ShowObjectList);
     ObjectListDialog* dialog = h.frame->ObjectList();
     EXPECT_TRUE(dialog->isVisible());
     QListWidget* list = dialog->List();
@@ -194,7 +210,7 @@ TEST(MainFrame, DocumentInfoAndAboutShowTheirValues) {
         EXPECT_EQ(info.FaceCountText(), QString::number(expected.faceCount));
         EXPECT_EQ(info.PartCountText(), "4");
     });
-    h.Trigger(kCmdDocumentInfo);
+    h.Trigger(CommandId::DocumentInfo);
     AnswerModal<QDialog>([](QDialog& about) {
         auto* version = about.findChild<QLabel*>("version");
         ASSERT_NE(version, nullptr);
@@ -204,5 +220,5 @@ TEST(MainFrame, DocumentInfoAndAboutShowTheirValues) {
         ASSERT_NE(renderer, nullptr);
         EXPECT_TRUE(renderer->text().startsWith("OpenGL: llvmpipe")) << renderer->text().toStdString();
     });
-    h.Trigger(kCmdVersionInfo);
+    h.Trigger(CommandId::VersionInfo);
 }

@@ -90,7 +90,7 @@ TEST_F(ModelCommandsTest, UnfoldStopsAtEitherCancelAndOtherwiseMakesADevelopment
     Open(WriteCube(folder.File("cube.tsm")));
     // Cancel in the layout dialog: no development, no message, no progress window.
     layoutOk = false;
-    controller.Execute(kCmdUnfold);
+    controller.Execute(CommandId::Unfold);
     EXPECT_EQ(Doc().development, nullptr);
     EXPECT_TRUE(prompt.texts.empty());
     EXPECT_EQ(progressLog->stepCount, -1);
@@ -99,7 +99,7 @@ TEST_F(ModelCommandsTest, UnfoldStopsAtEitherCancelAndOtherwiseMakesADevelopment
     // Cancel during the merge: the development is discarded with the message.
     layoutOk = true;
     cancelAt = 2;
-    controller.Execute(kCmdUnfold);
+    controller.Execute(CommandId::Unfold);
     EXPECT_EQ(Doc().development, nullptr);
     EXPECT_EQ(prompt.texts, (std::vector<std::string>{"Making development is canceled."}));
     EXPECT_EQ(progressLog->steps, 2);
@@ -110,7 +110,7 @@ TEST_F(ModelCommandsTest, UnfoldStopsAtEitherCancelAndOtherwiseMakesADevelopment
     cancelAt = 0;
     *progressLog = {};
     prompt.texts.clear();
-    controller.Execute(kCmdUnfold);
+    controller.Execute(CommandId::Unfold);
     ASSERT_NE(Doc().development, nullptr);
     EXPECT_EQ(Doc().development->parts.size(), 1u);
     EXPECT_EQ(FaceCount(*Doc().development), 6u);
@@ -124,7 +124,7 @@ TEST_F(ModelCommandsTest, UnfoldStopsAtEitherCancelAndOtherwiseMakesADevelopment
 TEST_F(ModelCommandsTest, UnfoldWithNothingToUnfoldOrAtTheDialogsScale) {
     Open(WriteCube(folder.File("cube.tsm")));
     for (auto& solid : Doc().model->solids) solid->inDevelopment = false;
-    controller.Execute(kCmdUnfold);
+    controller.Execute(CommandId::Unfold);
     EXPECT_EQ(prompt.texts, (std::vector<std::string>{"There are no object for unfolding."}));
     // The message comes before the dialog: nothing is asked.
     EXPECT_EQ(layoutAsked, 0);
@@ -135,14 +135,14 @@ TEST_F(ModelCommandsTest, UnfoldWithNothingToUnfoldOrAtTheDialogsScale) {
         method.automatic = false;
         doc.documentScale = 2.5;
     };
-    controller.Execute(kCmdUnfold);
+    controller.Execute(CommandId::Unfold);
     ASSERT_NE(Doc().development, nullptr);
     EXPECT_DOUBLE_EQ(Doc().development->scale, 2.5);
 }
 
 TEST_F(ModelCommandsTest, RecalculateLayoutAndUndoUnfolding) {
     Open(WriteCube(folder.File("cube.tsm")));
-    controller.Execute(kCmdUnfold);
+    controller.Execute(CommandId::Unfold);
     ASSERT_NE(Doc().development, nullptr);
     frame.calls.clear();
 
@@ -152,7 +152,7 @@ TEST_F(ModelCommandsTest, RecalculateLayoutAndUndoUnfolding) {
         method.spacingMM = 8.0;
         doc.documentScale = 0.5;
     };
-    controller.Execute(kCmdRecalculateLayout);
+    controller.Execute(CommandId::RecalculateLayout);
     EXPECT_DOUBLE_EQ(Doc().development->scale, 0.5);
     EXPECT_NEAR(Doc().development->parts[0]->x, 4.0, 1e-9);
     EXPECT_NEAR(Doc().development->parts[0]->y, 4.0, 1e-9);
@@ -160,7 +160,7 @@ TEST_F(ModelCommandsTest, RecalculateLayoutAndUndoUnfolding) {
 
     frame.calls.clear();
     undoChoice.reset();
-    controller.Execute(kCmdUndoUnfold);
+    controller.Execute(CommandId::UndoUnfold);
     EXPECT_NE(Doc().development, nullptr);
     EXPECT_EQ(undoAskedWithTexts, (std::vector<bool>{false})); // no texts: "Reuse texts" greyed out
     EXPECT_TRUE(frame.calls.empty());
@@ -169,7 +169,7 @@ TEST_F(ModelCommandsTest, RecalculateLayoutAndUndoUnfolding) {
     double text[4] = {1, 2, 30, 10};
     AddText(Doc(), text, {"Cube"});
     undoChoice = UndoUnfoldingChoice{true, true};
-    controller.Execute(kCmdUndoUnfold);
+    controller.Execute(CommandId::UndoUnfold);
     EXPECT_EQ(undoAskedWithTexts.back(), true);
     EXPECT_EQ(Doc().development, nullptr);
     ASSERT_EQ(Doc().reusableTexts.size(), 1u);
@@ -180,10 +180,10 @@ TEST_F(ModelCommandsTest, RecalculateLayoutAndUndoUnfolding) {
     EXPECT_EQ(open, 7); // six squares in one part: 12 edges, 5 folds
     for (const auto& face : Doc().model->solids[0]->faces) EXPECT_EQ(face->part, nullptr);
     EXPECT_EQ(frame.calls, (std::vector<std::string>{"hint 6", "idle"}));
-    EXPECT_FALSE(controller.IsEnabled(kCmdRecalculateLayout));
+    EXPECT_FALSE(controller.IsEnabled(CommandId::RecalculateLayout));
 
     // The next unfolding places the kept text again and cuts the same edges.
-    controller.Execute(kCmdUnfold);
+    controller.Execute(CommandId::Unfold);
     ASSERT_NE(Doc().development, nullptr);
     EXPECT_EQ(Doc().development->texts.size(), 1u);
     EXPECT_EQ(FaceCount(*Doc().development), 6u);
@@ -193,23 +193,23 @@ TEST_F(ModelCommandsTest, FlipFacesAndJoinIsolatedEdges) {
     Open(WriteCube(folder.File("cube.tsm")));
     const CFace& face = *Doc().model->solids[0]->faces[0];
     const Vec3 normal = face.Normal();
-    controller.Execute(kCmdFlipFaces);
+    controller.Execute(CommandId::FlipFaces);
     EXPECT_NEAR(Length(face.Normal() + normal), 0.0, 1e-9);
     EXPECT_EQ(frame.calls, (std::vector<std::string>{"hint 0", "idle"}));
     // A closed cube has no open edges to join; the count is said even when it is 0.
-    controller.Execute(kCmdJoinIsolatedEdges);
+    controller.Execute(CommandId::JoinIsolatedEdges);
     EXPECT_EQ(prompt.texts, (std::vector<std::string>{"0 edges were merged."}));
 }
 
 TEST_F(ModelCommandsTest, ImportMeshMakesANewDocumentReadyToUnfoldOrSaysWhyNot) {
     const std::string path = std::string(TESSALY_SOURCE_DIR) + "/tests/data/meshes/cube_quad.off";
-    controller.Execute(kCmdImportMesh);
+    controller.Execute(CommandId::ImportMesh);
     EXPECT_EQ(document.Current(), nullptr);
     chooser.answers.push_back(path);
-    controller.Execute(kCmdImportMesh);
+    controller.Execute(CommandId::ImportMesh);
     ASSERT_NE(document.Current(), nullptr);
     EXPECT_EQ(Doc().model->solids.at(0)->faces.size(), 6u);
-    EXPECT_TRUE(controller.IsEnabled(kCmdUnfold));
+    EXPECT_TRUE(controller.IsEnabled(CommandId::Unfold));
 
     // A file that is not a mesh leaves the current document and says why, naming the file.
     const std::string bad = folder.File("bad.ply");
@@ -217,7 +217,7 @@ TEST_F(ModelCommandsTest, ImportMeshMakesANewDocumentReadyToUnfoldOrSaysWhyNot) 
     Document* before = document.Current();
     prompt.texts.clear();
     chooser.answers.push_back(bad);
-    controller.Execute(kCmdImportMesh);
+    controller.Execute(CommandId::ImportMesh);
     EXPECT_EQ(document.Current(), before);
     ASSERT_FALSE(prompt.texts.empty());
     EXPECT_NE(prompt.texts.back().find("bad.ply"), std::string::npos) << prompt.texts.back();
@@ -228,15 +228,15 @@ TEST(ModelMenu, UnfoldFromTheWindowWithItsDialogAndProgressWindow) {
     h.frame->show();
     ASSERT_TRUE(h.frame->OpenFromCommandLine(WriteCube(h.folder.File("cube.tsm"))));
     AnswerModal<LayoutMethodDialog>();
-    h.Trigger(kCmdUnfold);
+    h.Trigger(CommandId::Unfold);
     ASSERT_NE(h.frame->Doc().Current()->development, nullptr);
     EXPECT_TRUE(h.frame->isEnabled()); // the progress window let go of it
-    EXPECT_TRUE(h.Enabled(kCmdRecalculateLayout));
+    EXPECT_TRUE(h.Enabled(CommandId::RecalculateLayout));
 
     AnswerModal<UndoUnfoldingDialog>();
-    h.Trigger(kCmdUndoUnfold);
+    h.Trigger(CommandId::UndoUnfold);
     EXPECT_EQ(h.frame->Doc().Current()->development, nullptr);
-    EXPECT_FALSE(h.Enabled(kCmdRecalculateLayout));
+    EXPECT_FALSE(h.Enabled(CommandId::RecalculateLayout));
 }
 
 TEST_F(ModelCommandsTest, ImportMeshOffersTheCoordinateWizardUntilToldToStop) {
@@ -251,7 +251,7 @@ TEST_F(ModelCommandsTest, ImportMeshOffersTheCoordinateWizardUntilToldToStop) {
                                                           nullptr, [&wizards] { ++wizards; }});
     for (int run = 0; run < 3; ++run) {
         chooser.answers.push_back(path);
-        controller.Execute(kCmdImportMesh);
+        controller.Execute(CommandId::ImportMesh);
         ASSERT_NE(document.Current(), nullptr);
     }
     // No; then Yes with "stop asking"; then not asked any more.

@@ -111,7 +111,7 @@ TEST(PrintConfigDialog, MainWindowCommandSendsTheHintToBothViews) {
         harness.log2d->hints.clear();
         harness.log3d->hints.clear();
         test::AnswerModal<PrintConfigDialog>(row.change, row.ok);
-        harness.Trigger(kCmdPrintConfiguration);
+        harness.Trigger(CommandId::PrintConfiguration);
         EXPECT_EQ(harness.log2d->hints, row.hints);
         EXPECT_EQ(harness.log3d->hints, row.hints);
     }

@@ -43,7 +43,7 @@ TEST(SaveCommands, SaveKeepsTheNameSaveAsTakesTheChosenOneAndAFailureKeepsTheMar
     ModifiedCube c;
     EXPECT_EQ(c.frame->windowTitle(), "cube* - TessalyVuvoza2");
     // A file opened from disk saves without asking.
-    c.Trigger(kCmdFileSave);
+    c.Trigger(CommandId::FileSave);
     EXPECT_TRUE(c.chooser.saveFilters.empty());
     EXPECT_FALSE(c.Doc().modified);
     EXPECT_EQ(c.frame->windowTitle(), "cube - TessalyVuvoza2");
@@ -51,12 +51,12 @@ TEST(SaveCommands, SaveKeepsTheNameSaveAsTakesTheChosenOneAndAFailureKeepsTheMar
 
     c.Doc().modified = true;
     c.chooser.answers = {"/proc/self/cube.tsm", c.folder.File("copy.tsm")};
-    c.Trigger(kCmdFileSaveAs);
+    c.Trigger(CommandId::FileSaveAs);
     ASSERT_EQ(c.prompt.texts.size(), 1u);
     EXPECT_EQ(c.prompt.texts[0].rfind("Could not save /proc/self/cube.tsm.\n", 0), 0u) << c.prompt.texts[0];
     EXPECT_TRUE(c.Doc().modified);
     EXPECT_EQ(c.chooser.suggestedPaths.back(), c.path);
-    c.Trigger(kCmdFileSaveAs);
+    c.Trigger(CommandId::FileSaveAs);
     EXPECT_FALSE(c.Doc().modified);
     EXPECT_TRUE(std::filesystem::exists(c.folder.File("copy.tsm")));
     EXPECT_EQ(c.frame->windowTitle(), "copy - TessalyVuvoza2");
@@ -72,12 +72,12 @@ TEST(SaveCommands, UnsavedChangesAreAskedAboutBeforeTheDocumentIsSetAside) {
         {"open",
          [&](ModifiedCube& c) {
              c.chooser.answers = {other};
-             c.Trigger(kCmdFileOpen);
+             c.Trigger(CommandId::FileOpen);
          }},
         {"import mesh",
          [&](ModifiedCube& c) {
              c.chooser.answers = {std::string(TESSALY_SOURCE_DIR) + "/tests/data/meshes/icosahedron.off"};
-             c.Trigger(kCmdImportMesh);
+             c.Trigger(CommandId::ImportMesh);
          }},
         {"drop", [&](ModifiedCube& c) { Drop(*c.frame, other); }},
         {"recent file", [&](ModifiedCube& c) { c.frame->Commands().OpenRecentFile(0); }},

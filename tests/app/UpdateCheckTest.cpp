@@ -1,4 +1,4 @@
-#include "app/UpdateCheck.h"
+#include "update/UpdateCheck.h"
 
 #include "app/UpdateNoticeDialog.h"
 #include "tests/app/AppTestSupport.h"
@@ -193,7 +193,7 @@ TEST(UpdateCheck, TheWindowsCommandsUseTheConfiguredServer) {
     test::FrameHarness h;
     // Nothing configured: the start-up check asks nothing; the menu says it got no answer.
     h.frame->RunStartupVersionCheck();
-    h.Trigger(kCmdCheckForUpdate);
+    h.Trigger(CommandId::CheckForUpdate);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !h.prompt.texts.empty(); }, 5000));
     EXPECT_EQ(h.prompt.texts, std::vector<std::string>{"Can not get Update Info."});
 
@@ -208,6 +208,6 @@ TEST(UpdateCheck, TheWindowsCommandsUseTheConfiguredServer) {
     h.frame->RunStartupVersionCheck();
     EXPECT_TRUE(QTest::qWaitFor([&] { return notices == 1; }, 5000));
     EXPECT_FALSE(h.frame->AppSettings().bCheckNewVersionAtStart);
-    h.Trigger(kCmdWebPage);
+    h.Trigger(CommandId::WebPage);
     EXPECT_EQ(h.shell.urls, std::vector<std::string>{server.Address() + "/"});
 }

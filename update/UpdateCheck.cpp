@@ -1,4 +1,4 @@
-#include "app/UpdateCheck.h"
+#include "update/UpdateCheck.h"
 
 #include <QEventLoop>
 #include <QNetworkAccessManager>
