@@ -86,6 +86,7 @@ std::vector<CommandInfo> BuildTable() {
         Plain(kCmdFlipFaces, "Flip Faces", "Turn every face over", E::Model),
         Plain(kCmdJoinIsolatedEdges, "Join Adjacent Isolated Edges", "Join open edges that meet", E::Model),
         Plain(kCmdChangeCoordinates, "Change Model Coordinates", "Adjust the model's axes", E::Model),
+        Plain(kCmdSimplifyMesh, "Simplify Mesh...", "Reduce the mesh to fewer faces", E::Model),
         // Configuration
         Plain(kCmdTextureConfiguration, "&Texture Configuration...", "Set texture images to the materials",
               E::Model),

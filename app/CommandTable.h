@@ -77,6 +77,7 @@ enum CommandId : int {
     kCmdFlipFaces = 32784,
     kCmdJoinIsolatedEdges = 32931,
     kCmdChangeCoordinates = 32815,
+    kCmdSimplifyMesh = 33110, // fewer faces by edge collapse
     // Edit and File menu additions of ours
     kCmdEditDelete = 57632, // deletes what the development view has selected
     kCmdExportSvg = 33102,  // the development's lines and faces as SVG

@@ -102,8 +102,9 @@ void FrameCommandUi::CreateMenus() {
              kCmdUseMaterials, kCmdShowEdgeId, kCmdShowPageNumber, kCmdColorFlaps, kSeparator, kCmdCheckFace,
              kSeparator, kCmdResetViewPosition, kCmdShowObjectList, kSeparator, kCmdSplitWindow,
              kCmdSingleWindow});
-    AddMenu(QStringLiteral("&Model"), {kCmdUnfold, kCmdUndoUnfold, kCmdRecalculateLayout, kSeparator,
-                                       kCmdFlipFaces, kCmdJoinIsolatedEdges, kCmdChangeCoordinates});
+    AddMenu(QStringLiteral("&Model"),
+            {kCmdUnfold, kCmdUndoUnfold, kCmdRecalculateLayout, kSeparator, kCmdFlipFaces,
+             kCmdJoinIsolatedEdges, kCmdChangeCoordinates, kCmdSimplifyMesh});
     QMenu* configuration =
         AddMenu(QStringLiteral("&Configuration"), {kCmdTextureConfiguration, kCmdPrintConfiguration,
                                                    kCmdOtherConfigurations, kSeparator, kCmdResetToDefault});

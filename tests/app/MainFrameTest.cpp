@@ -22,7 +22,8 @@ namespace {
 
 const int kModelCommands[] = {
     kCmdTurnOnLight, kCmdUseMaterials, kCmdShowObjectList, kCmdResetViewPosition, kCmdTextureConfiguration,
-    kCmdUnfold,      kCmdUndoUnfold,   kCmdFlipFaces,      kCmdJoinIsolatedEdges, kCmdChangeCoordinates};
+    kCmdUnfold,      kCmdUndoUnfold,   kCmdFlipFaces,      kCmdJoinIsolatedEdges, kCmdChangeCoordinates,
+    kCmdSimplifyMesh};
 const int kDevelopmentCommands[] = {kCmdEmphasizeOpenEdges, kCmdShowEdgeId,       kCmdPrint,
                                     kCmdPrintPreview,       kCmdDocumentInfo,     kCmdCheckFace,
                                     kCmdShowPageNumber,     kCmdRecalculateLayout};
