@@ -128,6 +128,7 @@ std::vector<CommandInfo> BuildTable() {
         Installed(I::JoinIsolatedEdges, "Join Adjacent Isolated Edges", "Join open edges that meet",
                   E::Model),
         Installed(I::ChangeCoordinates, "Change Model Coordinates", "Adjust the model's axes", E::Model),
+        Installed(I::SimplifyMesh, "Simplify Mesh...", "Reduce the mesh to fewer faces", E::Model),
         // Configuration
         Plain(I::TextureConfiguration, "&Texture Configuration...", "Set texture images to the materials",
               E::Model, &C::TextureConfiguration),

@@ -79,6 +79,7 @@ enum class CommandId : int {
     FlipFaces = 32784,
     JoinIsolatedEdges = 32931,
     ChangeCoordinates = 32815,
+    SimplifyMesh = 33110, // fewer faces by edge collapse
     // Edit and File menu additions of ours
     EditDelete = 57632, // deletes what the development view has selected
     ExportSvg = 33102,  // the development's lines and faces as SVG

@@ -109,7 +109,8 @@ void FrameCommandUi::CreateMenus() {
              CommandId::SingleWindow});
     AddMenu(QStringLiteral("&Model"),
             {CommandId::Unfold, CommandId::UndoUnfold, CommandId::RecalculateLayout, kSeparator,
-             CommandId::FlipFaces, CommandId::JoinIsolatedEdges, CommandId::ChangeCoordinates});
+             CommandId::FlipFaces, CommandId::JoinIsolatedEdges, CommandId::ChangeCoordinates,
+             CommandId::SimplifyMesh});
     QMenu* configuration = AddMenu(QStringLiteral("&Configuration"),
                                    {CommandId::TextureConfiguration, CommandId::PrintConfiguration,
                                     CommandId::OtherConfigurations, kSeparator, CommandId::ResetToDefault});

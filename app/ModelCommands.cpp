@@ -7,11 +7,13 @@
 #include "engine/DocumentEdits.h"
 #include "engine/Layout.h"
 #include "engine/MeshImportPipeline.h"
+#include "engine/MeshSimplify.h"
 #include "engine/Topology.h"
 #include "sheet/Paper.h"
 
 #include <QCheckBox>
 #include <QDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 
 namespace tsm {
@@ -115,6 +117,28 @@ public:
         Redraw(UpdateHint::Redraw);
     }
 
+    void Simplify(int suggested) {
+        Document* document = s_.document.Current();
+        if (document == nullptr || document->model == nullptr) return;
+        const int current = ModelFaceCount(*document->model);
+        const std::optional<int> target =
+            s_.dialogs.askFaceCount ? s_.dialogs.askFaceCount(current, suggested) : suggested;
+        if (!target) return;
+        const Settings settings = DocumentSettings(s_.settings, document);
+        EditContext context{*document, settings};
+        const EditResult result = SimplifyMesh(context, *target);
+        if (!result.ok()) return ReportFailure(s_.prompt, result.outcome(), PromptIcon::Warning);
+        Redraw(*result);
+    }
+
+    // Half the faces, at most the count the import suggests.
+    void SimplifyFromMenu() {
+        Document* document = s_.document.Current();
+        if (document == nullptr || document->model == nullptr) return;
+        Simplify(std::max(kSimplifyFewestFaces,
+                          std::min(kSuggestedFaceCount, ModelFaceCount(*document->model) / 2)));
+    }
+
     void ImportMesh() {
         if (s_.chooser == nullptr) return;
         const std::string start = OpenDialogStartFolder(s_.settings.sLastDataOpenedDir, s_.programDir);
@@ -124,6 +148,10 @@ public:
         // The new document brings its own views update; only the idle text needs a nudge.
         if (!ImportMeshFile(s_.document, *chosen, s_.prompt).ok()) return;
         s_.frame.RefreshIdleText();
+        const Document* imported = s_.document.Current();
+        if (imported && imported->model && ModelFaceCount(*imported->model) > kSimplifyOfferAbove &&
+            s_.prompt.AskYesNo(SimplifyOfferText(*imported)))
+            Simplify(kSuggestedFaceCount);
         if (!s_.settings.bOfferCoordinateWizard || !s_.dialogs.offerCoordinateWizard || !s_.changeCoordinates)
             return;
         const WizardOffer offer = s_.dialogs.offerCoordinateWizard();
@@ -187,6 +215,14 @@ ModelCommandDialogs WindowModelCommandDialogs(QWidget* parent, SettingsStore* pr
         const bool yes = box.exec() == QMessageBox::Yes;
         return WizardOffer{yes, stop->isChecked()};
     };
+    dialogs.askFaceCount = [parent](int current, int suggested) -> std::optional<int> {
+        bool ok = false;
+        const int faces = QInputDialog::getInt(
+            parent, QStringLiteral("Simplify Mesh"),
+            QStringLiteral("The mesh has %1 faces. Faces to keep:").arg(current), suggested,
+            kSimplifyFewestFaces, std::max(kSimplifyFewestFaces, current - 1), 100, &ok);
+        return ok ? std::optional<int>(faces) : std::nullopt;
+    };
     dialogs.makeProgress = [parent, profile]() -> std::unique_ptr<IUnfoldProgress> {
         return std::make_unique<WindowUnfoldProgress>(parent, profile);
     };
@@ -203,6 +239,7 @@ void InstallModelCommands(CommandController& controller, ModelCommandServices se
     controller.SetExternalHandler(CommandId::JoinIsolatedEdges,
                                   [commands] { commands->JoinIsolatedEdges(); });
     controller.SetExternalHandler(CommandId::ImportMesh, [commands] { commands->ImportMesh(); });
+    controller.SetExternalHandler(CommandId::SimplifyMesh, [commands] { commands->SimplifyFromMenu(); });
 }
 
 } // namespace tsm

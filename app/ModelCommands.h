@@ -1,7 +1,7 @@
 // The window side of the Model menu (Unfold, Undo Unfolding, Recalculate Parts Layout, Flip Faces, Join
-// Adjacent Isolated Edges) and of File > Import Mesh: the dialogs and the progress window around the engine's
-// operations, and the redraw afterwards. The dialogs come in as functions so that the commands run in tests
-// without a person.
+// Adjacent Isolated Edges, Simplify Mesh) and of File > Import Mesh: the dialogs and the progress window
+// around the engine's operations, and the redraw afterwards. The dialogs come in as functions so that the
+// commands run in tests without a person.
 #pragma once
 
 #include "app/CommandController.h"
@@ -35,6 +35,9 @@ struct ModelCommandDialogs {
     std::function<std::optional<UndoUnfoldingChoice>(bool developmentHasTexts)> askUndoUnfolding;
     // The unfolding's progress display, made afresh for each run; null (or a null function) for none.
     std::function<std::unique_ptr<IUnfoldProgress>()> makeProgress;
+    // "Simplify Mesh": the faces to keep, `suggested` offered, the model having `current`; nothing on
+    // Cancel. When unset, the suggestion is taken.
+    std::function<std::optional<int>(int current, int suggested)> askFaceCount;
     // After Import Mesh: whether to run "Change Model Coordinates" now, and whether to stop offering it.
     std::function<WizardOffer()> offerCoordinateWizard;
 };

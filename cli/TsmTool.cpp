@@ -130,10 +130,20 @@ const ToolSpec& Tool() {
              "in PNG, JPEG, BMP or TGA) and write it as a model file (--yes joins adjacent "
              "isolated "
              "edges)",
-             Joined({{"--unfold", nullptr, "unfold the imported model; the other options need it"}},
+             Joined({{"--unfold", nullptr, "unfold the imported model; the other options need it"},
+                     {"--faces", "N",
+                      "simplify the mesh to about N faces before any unfolding; without it --yes accepts "
+                      "the offer to simplify a mesh of more than 3000 faces to 1000"}},
                     LayoutOptions())},
             {"unfold", "MODEL OUT.tsm", 2, "unfold takes a model file and an output file",
              "unfold MODEL anew (a development it has is undone first) and write it", LayoutOptions()},
+            {"simplify",
+             "MODEL OUT.tsm",
+             2,
+             "simplify takes a model file and an output file",
+             "reduce MODEL's mesh to about N faces as the viewer's Simplify Mesh does (a development it has "
+             "is undone first) and write it",
+             {{"--faces", "N", "the faces to keep, at least 4 and fewer than the model has", true}}},
             {"edit",
              "MODEL OUT.tsm OP [OP ...]",
              3,
@@ -167,7 +177,8 @@ const ManualText& Manual() {
     static const ManualText manual = {
         "open, convert, unfold, print and draw papercraft models without a window",
         "tsmtool opens a model with the same code as the Tessaly viewer and reports on it, writes it again, "
-        "exports, draws or prints its development, or imports and unfolds a mesh, all without a window.\n"
+        "exports, draws or prints its development, or imports, simplifies and unfolds a mesh, all without a "
+        "window.\n"
         "\n"
         "Message-box texts go to stderr as \"message: ...\"; questions take the answer of --yes or --no.",
         {{"0", "success"},
@@ -239,7 +250,7 @@ std::string TakeArguments(const CommandLine& line, Arguments& args) {
             args.updateTimeoutMs = int(value) * 1000;
         }
     }
-    if (args.command == "import" || args.command == "unfold")
+    if (args.command == "import" || args.command == "unfold" || args.command == "simplify")
         return ParseUnfoldRequest(line, args.unfoldRequest);
     if (args.command == "edit") {
         // Every operation is checked before any runs: a slip in the last must not cost the others' work.
@@ -355,6 +366,8 @@ int RunTsmTool(int argc, char** argv) {
     if (args.command == "render") return RunRender(document, documentSettings(), args.renderRequest, prompt);
     if (args.command == "print") return RunPrint(document, documentSettings(), args.printRequest, prompt);
     if (args.command == "unfold") return RunUnfold(document, documentSettings(), args.unfoldRequest, prompt);
+    if (args.command == "simplify")
+        return RunSimplify(document, documentSettings(), args.unfoldRequest, prompt);
     if (args.command == "edit")
         return RunEdit(document, documentSettings(), args.editOperations, args.operands[1]);
     if (args.command == "merge") {

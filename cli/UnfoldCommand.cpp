@@ -3,6 +3,7 @@
 #include "cli/ExitStatus.h"
 #include "engine/Extents.h"
 #include "engine/MeshImportPipeline.h"
+#include "engine/MeshSimplify.h"
 #include "model/BinaryWriter.h"
 #include "sheet/Paper.h"
 
@@ -51,6 +52,17 @@ bool UnfoldWithRequest(Document& document, const Settings& documentSettings, con
     return true;
 }
 
+// Reports the change in face count, or the refusal.
+bool Simplified(const Document& document, int facesBefore, const Outcome& outcome) {
+    if (!outcome.ok()) {
+        std::fprintf(stderr, "tsmtool: %s\n", outcome.reason().c_str());
+        return false;
+    }
+    std::fprintf(stderr, "tsmtool: simplified from %d to %d faces\n", facesBefore,
+                 ModelFaceCount(*document.model));
+    return true;
+}
+
 int Write(const Document& document, const std::string& path) {
     return ExitStatus(WriteBinaryModel(document, document.display, path));
 }
@@ -60,6 +72,21 @@ int Write(const Document& document, const std::string& path) {
 std::string ParseUnfoldRequest(const CommandLine& line, UnfoldRequest& request) {
     const std::string command = line.command->name;
     const std::vector<std::string>& operands = line.operands;
+    if (command == "import" || command == "simplify") {
+        if (const std::optional<std::string> faces = line.Value("--faces")) {
+            const char* begin = faces->data();
+            int value = 0;
+            const auto [end, error] = std::from_chars(begin, begin + faces->size(), value);
+            if (error != std::errc() || end != begin + faces->size() || value < kSimplifyFewestFaces)
+                return "--faces needs a whole number, 4 or more";
+            request.faces = value;
+        }
+    }
+    if (command == "simplify") {
+        request.inPath = operands[0];
+        request.outPath = operands[1];
+        return {};
+    }
     // unfold always unfolds, so only import has the option.
     const bool unfold = command == "import" && line.Has("--unfold");
     const bool automatic = line.Has("--auto");
@@ -164,6 +191,12 @@ int RunImport(const Settings& settings, const UnfoldRequest& request, IPrompt& p
     Result<ImportedMesh> imported = ImportMeshDocument(request.inPath, settings, prompt);
     if (!imported.ok()) return ExitStatus(Outcome::Failed(request.inPath), "cannot import ");
     Document& document = *imported->document;
+    const int faces = ModelFaceCount(*document.model);
+    std::optional<int> target = request.faces;
+    if (!target && faces > kSimplifyOfferAbove && prompt.AskYesNo(SimplifyOfferText(document)))
+        target = kSuggestedFaceCount;
+    // A fresh import has nothing to undo: the operation itself, without an undo copy.
+    if (target && !Simplified(document, faces, SimplifyModel(*document.model, *target))) return 1;
     if (request.unfold && !UnfoldWithRequest(document, settings, request, prompt)) return 1;
     if (!request.unfold) UpdateSheetGrid(document, Paper::FromSettings(settings), true);
     return Write(document, request.outPath);
@@ -178,6 +211,19 @@ int RunUnfold(Document& document, const Settings& settings, const UnfoldRequest&
         UndoUnfolding(document, CanReuseTexts(document), true);
     }
     if (!UnfoldWithRequest(document, settings, request, prompt)) return 1;
+    return Write(document, request.outPath);
+}
+
+int RunSimplify(Document& document, const Settings& settings, const UnfoldRequest& request, IPrompt&) {
+    const bool developed = document.development != nullptr;
+    const int faces = ModelFaceCount(*document.model);
+    EditContext context{document, settings};
+    if (!Simplified(document, faces, SimplifyMesh(context, request.faces.value_or(0)).outcome())) return 1;
+    if (developed)
+        std::fprintf(stderr,
+                     "tsmtool: the development of %s was undone (texts kept for the next unfolding)\n",
+                     request.inPath.c_str());
+    UpdateSheetGrid(document, Paper::FromSettings(settings), true);
     return Write(document, request.outPath);
 }
 

@@ -1,5 +1,6 @@
-// tsmtool import and tsmtool unfold: a mesh file becomes a model file, optionally unfolded, and a model
-// file without a window gets a new development, both through the viewer's own import and Unfold steps.
+// tsmtool import, unfold and simplify: a mesh file becomes a model file, optionally simplified and
+// unfolded, and a model file without a window gets a new development or fewer faces, all through the
+// viewer's own import, Simplify Mesh and Unfold steps.
 #pragma once
 
 #include "cli/OptionTable.h"
@@ -27,10 +28,11 @@ struct UnfoldRequest {
     bool keepOffPageBreaks = true;          // false with --no-avoid-page-breaks
     std::optional<UnfoldStrategy> strategy; // --strategy upright|fewest-parts
     bool layoutOptionGiven = false;         // any of the six above
+    std::optional<int> faces;               // --faces N: simplify the import to about N faces
 };
 
-// Checks `import MESH OUT` or `unfold MODEL OUT` (two operands, counted by the option table) with the
-// layout options; returns a usage problem, empty on success.
+// Checks `import MESH OUT`, `unfold MODEL OUT` or `simplify MODEL OUT` (two operands, counted by the option
+// table) with the layout options; returns a usage problem, empty on success.
 std::string ParseUnfoldRequest(const CommandLine& line, UnfoldRequest& request);
 
 // The layout options over the settings' layout method and the document's scale; what they leave unsaid
@@ -59,12 +61,17 @@ private:
     bool open_ = false;
 };
 
-// import: reads the mesh (the join question answered by the prompt), unfolds it when asked and writes
-// the model file. 0 when written; 1 when the import, the unfolding or the write failed.
+// import: reads the mesh (the join question answered by the prompt), simplifies it with --faces (without,
+// a mesh of more than kSimplifyOfferAbove faces is offered to be simplified, as the viewer offers it),
+// unfolds it when asked and writes the model file. 0 when written; 1 when the import, the simplification,
+// the unfolding or the write failed.
 int RunImport(const Settings& settings, const UnfoldRequest& request, IPrompt& prompt);
 
 // unfold on an opened model: a development it already has is undone first, as Undo Unfolding does with
 // its default choices (texts kept for reuse, its cut edges stay cut), then it is unfolded and written.
 int RunUnfold(Document& document, const Settings& settings, const UnfoldRequest& request, IPrompt& prompt);
+
+// simplify on an opened model: the Simplify Mesh command (its development undone first), then written.
+int RunSimplify(Document& document, const Settings& settings, const UnfoldRequest& request, IPrompt& prompt);
 
 } // namespace tsm

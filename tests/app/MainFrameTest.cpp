@@ -24,7 +24,8 @@ const CommandId kModelCommands[] = {CommandId::TurnOnLight,          CommandId::
                                     CommandId::ShowObjectList,       CommandId::ResetViewPosition,
                                     CommandId::TextureConfiguration, CommandId::Unfold,
                                     CommandId::UndoUnfold,           CommandId::FlipFaces,
-                                    CommandId::JoinIsolatedEdges,    CommandId::ChangeCoordinates};
+                                    CommandId::JoinIsolatedEdges,    CommandId::ChangeCoordinates,
+                                    CommandId::SimplifyMesh};
 const CommandId kDevelopmentCommands[] = {
     CommandId::EmphasizeOpenEdges, CommandId::ShowEdgeId,       CommandId::Print,
     CommandId::PrintPreview,       CommandId::DocumentInfo,     CommandId::CheckFace,

@@ -4,6 +4,7 @@
 #include "app/LayoutMethodDialog.h"
 #include "app/UndoUnfoldingDialog.h"
 #include "engine/EngineCompletion.h"
+#include "engine/MeshSimplify.h"
 #include "engine/Unfolder.h"
 
 #include <QPushButton>
@@ -258,4 +259,45 @@ TEST_F(ModelCommandsTest, ImportMeshOffersTheCoordinateWizardUntilToldToStop) {
     EXPECT_EQ(offered, 2);
     EXPECT_EQ(wizards, 1);
     EXPECT_FALSE(settings.bOfferCoordinateWizard);
+}
+
+// The import offers simplifying a mesh above 3,000 faces; Yes opens the face-count dialog at 1,000. The
+// menu command suggests half the faces, at most 1,000; Cancel changes nothing, a count the engine
+// refuses is said, and a simplification is one undo step.
+TEST_F(ModelCommandsTest, SimplifyMeshAfterImportOrFromTheMenuIsOneUndoStep) {
+    std::vector<std::pair<int, int>> asked;
+    std::optional<int> answer;
+    ModelCommandDialogs dialogs;
+    dialogs.askFaceCount = [&](int current, int suggested) {
+        asked.emplace_back(current, suggested);
+        return answer;
+    };
+    InstallModelCommands(controller,
+                         ModelCommandServices{document, settings, prompt, frame, dialogs, UnfoldOptions(),
+                                              &chooser, folder.path() + "/", nullptr, nullptr});
+    chooser.answers.push_back(std::string(TESSALY_SOURCE_DIR) + "/tests/data/meshes/bunny.obj");
+    controller.Execute(CommandId::ImportMesh);
+    ASSERT_NE(document.Current(), nullptr);
+    EXPECT_EQ(prompt.texts.back().rfind("The mesh has 3674 faces; assembled at scale ", 0), 0u)
+        << prompt.texts.back();
+    EXPECT_EQ(asked, (std::vector<std::pair<int, int>>{{3674, 1000}}));
+    EXPECT_EQ(ModelFaceCount(*Doc().model), 3674) << "cancelled";
+
+    answer = 3674;
+    prompt.texts.clear();
+    controller.Execute(CommandId::SimplifyMesh);
+    EXPECT_EQ(prompt.texts, (std::vector<std::string>{
+                                "The target must lie between 4 and 3673 faces (the mesh has 3674)."}));
+
+    answer = 400;
+    frame.calls.clear();
+    controller.Execute(CommandId::SimplifyMesh);
+    const int simplified = ModelFaceCount(*Doc().model);
+    EXPECT_LE(simplified, 450);
+    EXPECT_EQ(frame.calls, (std::vector<std::string>{"hint 6", "idle"}));
+    controller.Execute(CommandId::SimplifyMesh);
+    EXPECT_EQ(asked.back(), std::make_pair(simplified, simplified / 2));
+
+    controller.Execute(CommandId::EditUndo);
+    EXPECT_EQ(ModelFaceCount(*Doc().model), 3674);
 }

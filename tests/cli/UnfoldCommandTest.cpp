@@ -132,3 +132,71 @@ TEST_F(UnfoldCommandTest, LayoutAndStrategyOptionsReachTheUnfolding) {
     EXPECT_NE(development("cactus.tsm", {"--scale", "300", "--no-avoid-page-breaks"})["parts"],
               kept["parts"]);
 }
+
+namespace {
+
+int Faces(const QJsonObject& info) {
+    return Sum(info["model"]["solids"], "faces");
+}
+
+} // namespace
+
+// --faces simplifies on import, before any unfolding; without it a mesh above 3,000 faces is offered to
+// be simplified and --yes takes the offer. simplify undoes a development first. What the simplification
+// keeps of the shape is the engine's business: here, that it arrives.
+TEST_F(UnfoldCommandTest, SimplifiesOnImportOrOnItsOwn) {
+    const test::ToolRun imported =
+        Run({"import", "--faces", "500", "--unfold", Mesh("bunny.obj"), Out("b.tsm")});
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    EXPECT_NE(imported.err.find("tsmtool: simplified from 3674 to "), std::string::npos) << imported.err;
+    EXPECT_EQ(imported.err.find("The mesh has 3674 faces"), std::string::npos) << "--faces asks nothing";
+    const QJsonObject bunny = Info(Out("b.tsm"));
+    EXPECT_LE(Faces(bunny), 550);
+    EXPECT_EQ(Sum(bunny["development"]["parts"], "faces"), Faces(bunny));
+
+    const struct {
+        const char* answer;
+        int faces;
+    } offers[] = {{"--no", 3674}, {"--yes", 1000}};
+    for (const auto& offer : offers) {
+        const test::ToolRun r = Run({offer.answer, "import", Mesh("bunny.obj"), Out("o.tsm")});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.err.find("message: The mesh has 3674 faces; assembled at scale 1 it measures "),
+                  std::string::npos)
+            << r.err;
+        EXPECT_NEAR(Faces(Info(Out("o.tsm"))), offer.faces, offer.faces / 10) << offer.answer;
+    }
+
+    const test::ToolRun simplified = Run({"simplify", Out("b.tsm"), Out("s.tsm"), "--faces", "200"});
+    ASSERT_EQ(simplified.status, 0) << simplified.err;
+    EXPECT_NE(simplified.err.find("the development of " + Out("b.tsm") + " was undone"), std::string::npos);
+    const QJsonObject again = Info(Out("s.tsm"));
+    EXPECT_LE(Faces(again), 240);
+    EXPECT_TRUE(again["development"].isNull());
+}
+
+TEST_F(UnfoldCommandTest, FaceCountsOutOfRangeAreRefused) {
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string message;
+    } cases[] = {
+        {{"import", "--faces", "3", Mesh("bunny.obj"), Out("o.tsm")},
+         2,
+         "--faces needs a whole number, 4 or more"},
+        {{"import", "--faces", "12x", Mesh("bunny.obj"), Out("o.tsm")}, 2, "--faces needs a whole number"},
+        {{"simplify", Sample("cube.tsm"), Out("o.tsm")}, 2, "--faces"},
+        {{"import", "--faces", "4000", Mesh("bunny.obj"), Out("o.tsm")},
+         1,
+         "tsmtool: The target must lie between 4 and 3673 faces (the mesh has 3674).\n"},
+        {{"simplify", "--faces", "6", Sample("cube.tsm"), Out("o.tsm")},
+         1,
+         "tsmtool: The target must lie between 4 and 5 faces (the mesh has 6).\n"},
+    };
+    for (const auto& c : cases) {
+        const test::ToolRun r = Run(c.args);
+        EXPECT_EQ(r.status, c.status) << r.line;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_FALSE(fs::exists(Out("o.tsm")));
+    }
+}

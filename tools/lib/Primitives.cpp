@@ -101,6 +101,32 @@ MeshData Icosphere(int subdivisions, double radius) {
     return mesh;
 }
 
+MeshData Subdivided(MeshData mesh, int times) {
+    for (int level = 0; level < times; ++level) {
+        std::map<std::pair<int, int>, int> midpoints;
+        auto midpoint = [&](int a, int b) {
+            const auto [found, added] = midpoints.emplace(std::minmax(a, b), int(mesh.vertices.size()));
+            if (added) mesh.vertices.push_back((mesh.vertices[size_t(a)] + mesh.vertices[size_t(b)]) * 0.5);
+            return found->second;
+        };
+        std::vector<std::vector<int>> finer;
+        finer.reserve(mesh.faces.size() * 4);
+        for (const auto& f : mesh.faces) {
+            if (f.size() != 3) {
+                finer.push_back(f);
+                continue;
+            }
+            const int ab = midpoint(f[0], f[1]), bc = midpoint(f[1], f[2]), ca = midpoint(f[2], f[0]);
+            finer.push_back({f[0], ab, ca});
+            finer.push_back({f[1], bc, ab});
+            finer.push_back({f[2], ca, bc});
+            finer.push_back({ab, bc, ca});
+        }
+        mesh.faces = std::move(finer);
+    }
+    return mesh;
+}
+
 MeshData Cylinder(int segments, double radius, double height) {
     const int n = std::max(segments, 3);
     MeshData mesh;

@@ -33,6 +33,10 @@ MeshData Grid(int nx, int ny, double cell);
 // Triangular prism along x: a gable roof whose ridge is `height` above its base of `width` x `depth`.
 MeshData Prism(double depth, double width, double height);
 
+// Splits every triangle into four at its edge midpoints `times` times, the surface staying as it was
+// (other faces are kept as they are): a dense scan of a coarse mesh.
+MeshData Subdivided(MeshData mesh, int times);
+
 // Moves every vertex by `offset`.
 MeshData Translated(MeshData mesh, const Vec3& offset);
 
