@@ -29,9 +29,9 @@ const std::string& DenseBunnyPath() {
         const std::string out = kDataDir + "/bunny-58784.obj";
         if (std::filesystem::exists(out)) return out;
         RecordingPrompt no;
-        MeshImportOutcome bunny = ImportMeshDocument(
+        const Result<ImportedMesh> bunny = ImportMeshDocument(
             std::string(TESSALY_SOURCE_DIR) + "/tests/data/meshes/bunny.obj", Settings(), no);
-        const CSolid& solid = *bunny.document->model->solids.at(0);
+        const CSolid& solid = *bunny->document->model->solids.at(0);
         MeshData mesh;
         std::map<const CVertex*, int> number;
         for (const auto& v : solid.vertices) {
@@ -80,10 +80,10 @@ void BM_SimplifyOnly(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         RecordingPrompt no;
-        MeshImportOutcome imported = ImportMeshDocument(DenseBunnyPath(), Settings(), no);
+        Result<ImportedMesh> imported = ImportMeshDocument(DenseBunnyPath(), Settings(), no);
         state.ResumeTiming();
-        if (!SimplifyModel(*imported.document->model, 1000).ok()) state.SkipWithError("refused");
-        state.counters["faces"] = ModelFaceCount(*imported.document->model);
+        if (!SimplifyModel(*imported->document->model, 1000).ok()) state.SkipWithError("refused");
+        state.counters["faces"] = ModelFaceCount(*imported->document->model);
     }
 }
 BENCHMARK(BM_SimplifyOnly)->Unit(benchmark::kMillisecond)->Iterations(5);

@@ -139,13 +139,13 @@ Outcome DecodeImage(std::string_view bytes, const std::string& name, std::unique
         return Outcome::Failed(name + ": the JPEG image cannot be read (" + why + ")");
     }
     case ImageKind::Bmp: {
-        BmpDecodeResult decoded = DecodeBmp(data, bytes.size());
-        if (decoded.status != BmpStatus::Ok) {
-            std::string why = BmpStatusMessage(decoded.status, name);
+        BmpImage decoded = DecodeBmp(data, bytes.size(), name);
+        if (!decoded.ok()) {
+            std::string why = decoded.reason();
             while (!why.empty() && why.back() == '\n') why.pop_back();
             return Outcome::Failed(name + ": the BMP image cannot be read (" + why + ")");
         }
-        image = std::move(decoded.image);
+        image = std::move(*decoded);
         return Outcome::Ok();
     }
     case ImageKind::Unknown:

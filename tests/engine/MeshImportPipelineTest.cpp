@@ -160,11 +160,11 @@ TEST_F(MeshImportPipelineTest, TextureProblemsAreToldAndTexturesKeepWithinTheLim
     const std::string obj = Write("m.obj", "mtllib m.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nvt 0 0\n"
                                            "usemtl big\nf 1/1 2/1 3/1\nusemtl gone\nf 2/1 4/1 3/1\n");
     RecordingPrompt prompt(false);
-    const MeshImportOutcome outcome = ImportMeshDocument(obj, settings_, prompt);
-    ASSERT_NE(outcome.document, nullptr) << outcome.failure;
+    const Result<ImportedMesh> outcome = ImportMeshDocument(obj, settings_, prompt);
+    ASSERT_TRUE(outcome.ok()) << outcome.reason();
     EXPECT_EQ(prompt.texts.front(),
               (dir_ / "gone.png").string() + ": the texture image is missing; the model comes in without it");
-    const CMaterial& big = *outcome.document->model->materials[0];
+    const CMaterial& big = *outcome->document->model->materials[0];
     ASSERT_NE(big.texture, nullptr);
     // The default limit (256) applies to the texture; the bitmap keeps the image's own size.
     EXPECT_EQ(big.texture->width, TextureSizeLimit(settings_));
