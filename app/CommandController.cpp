@@ -2,17 +2,26 @@
 
 #include "app/UpdateCheck.h"
 #include "model/DocumentSettings.h"
+#include "sheet/OffSheet.h"
+#include "sheet/Paper.h"
 
 #include "engine/MeshImportPipeline.h"
 #include "model/MeshImport.h"
 
 #include <QUrl>
 
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
 namespace tsm {
 
 const char* const kMessageNoMaterials = "There are no material data. Texture can not be set.";
 const char* const kMessageNoHelpFile = "Cannot find help file.";
-const char* const kMessageNoWebPage = "No web page address is configured (sUpdateServerURL).";
+const char* const kMessageUnknownFileType = "Cannot load file of specified type.";
+const char* const kMessageNoWebPage =
+    "This installation of Tessaly has no web page address.\nThe manual is always at hand under Help > Open "
+    "Help (F1); updates come with your system's packages.";
 const char* const kStatusNotAvailable = "This command is not available yet.";
 
 CommandController::CommandController(CommandServices services) : s_(std::move(services)) {}
@@ -70,6 +79,13 @@ void CommandController::RunInstalledOrForward(int commandId) {
         s_.frame.ForwardToDevelopmentView(commandId);
 }
 
+bool IsOpenableType(const std::string& path) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == ".tsm" || MeshFormatFromExtension(path) != MeshFormat::Unknown;
+}
+
 bool CommandController::OpenPath(const std::string& path) {
     // A mesh from another program, dropped or named on the command line, comes in as a new model to
     // unfold; everything else is read as a model file, which says what is wrong with it.
@@ -79,6 +95,11 @@ bool CommandController::OpenPath(const std::string& path) {
 }
 
 bool CommandController::OpenReplacing(const std::string& path) {
+    // A file no reader takes is refused before the user is asked to keep or save the open model.
+    if (!IsOpenableType(path)) {
+        s_.prompt.Message(kMessageUnknownFileType);
+        return false;
+    }
     return ConfirmSetAside() && OpenPath(path);
 }
 
@@ -134,6 +155,12 @@ void CommandController::ShowFlaps(const CommandInfo& command) {
 }
 
 void CommandController::Export(int commandId) {
+    // The texture bitmap is the model's picture, not the sheets'.
+    if (commandId != kCmdExportTextureBitmap && s_.document.Current() != nullptr) {
+        const Document& document = *s_.document.Current();
+        const Paper paper = Paper::FromSettings(DocumentSettings(s_.settings, &document));
+        if (!ConfirmOffSheet(document, paper, s_.prompt, "Export anyway")) return;
+    }
     ExportFormat format = ExportFormat::Dxf;
     switch (commandId) {
     case kCmdExportEps:
@@ -172,7 +199,12 @@ void CommandController::OpenHelp() {
     const std::string url =
         path.empty() ? std::string()
                      : QUrl::fromLocalFile(QString::fromLocal8Bit(path.c_str())).toString().toStdString();
-    if (url.empty() || !s_.shell.OpenUrl(url)) s_.prompt.Message(kMessageNoHelpFile);
+    if (url.empty()) {
+        s_.prompt.Message(kMessageNoHelpFile);
+        return;
+    }
+    // A bare X server has no launcher for web pages; the window shows the page itself then.
+    if (!s_.shell.OpenUrl(url) && !s_.frame.ShowHelpWindow(path)) s_.prompt.Message(kMessageNoHelpFile);
 }
 
 void CommandController::OpenWebPage() {

@@ -270,6 +270,11 @@ public:
     void CloseFrame() override { calls.push_back("close"); }
     void ForwardToDevelopmentView(int id) override { calls.push_back("forward " + std::to_string(id)); }
     void ShowStatusText(const std::string& text) override { calls.push_back("status " + text); }
+    bool ShowHelpWindow(const std::string& path) override {
+        calls.push_back("help " + path);
+        return helpWindowShows;
+    }
+    bool helpWindowShows = false;
     std::vector<std::string> calls;
     Document* document = nullptr;
     Settings settings;

@@ -3,8 +3,10 @@
 #include "AppTestSupport.h"
 #include "app/LayoutMethodDialog.h"
 #include "app/UndoUnfoldingDialog.h"
+#include "engine/DocumentEdits.h"
 #include "engine/EngineCompletion.h"
 #include "engine/Unfolder.h"
+#include "model/BinaryWriter.h"
 
 #include <QPushButton>
 
@@ -68,9 +70,9 @@ protected:
         dialogs.makeProgress = [this]() -> std::unique_ptr<IUnfoldProgress> {
             return std::make_unique<RecordingProgress>(progressLog, cancelAt);
         };
-        InstallModelCommands(controller,
-                             ModelCommandServices{document, settings, prompt, frame, dialogs, UnfoldOptions(),
-                                                  &chooser, folder.path() + "/bin/", nullptr, nullptr});
+        InstallModelCommands(
+            controller, ModelCommandServices{document, settings, prompt, frame, dialogs, UnfoldOptions(),
+                                             &chooser, folder.path() + "/bin/", nullptr, nullptr, nullptr});
     }
 
     Document& Doc() { return *document.Current(); }
@@ -189,6 +191,53 @@ TEST_F(ModelCommandsTest, RecalculateLayoutAndUndoUnfolding) {
     EXPECT_EQ(FaceCount(*Doc().development), 6u);
 }
 
+// The cow of the user's report: unfolded at a specified size, then Recalculate Parts Layout. The dialog
+// proposes that layout (even when the session's scale was forgotten), OK on it changes nothing, and undo
+// after a real change gives back every saved byte, the default flap height included.
+TEST_F(ModelCommandsTest, RecalculateProposesTheCurrentLayoutAndUndoGivesBackEveryByte) {
+    Open(WriteCube(folder.File("cube.tsm")));
+    layoutAnswer = [](Document& doc, LayoutMethod& method) {
+        method.automatic = false;
+        method.spacingMM = 8.0;
+        doc.documentScale = 40.0;
+    };
+    controller.Execute(kCmdUnfold);
+    ASSERT_NE(Doc().development, nullptr);
+    const std::string unfolded = SerializeBinaryModel(Doc(), Doc().display);
+    Doc().documentScale = 1.0;
+    settings.layoutMethod = LayoutMethod{};
+
+    LayoutMethod proposed;
+    double proposedScale = 0;
+    layoutAnswer = [&](Document& doc, LayoutMethod& method) {
+        proposed = method;
+        proposedScale = doc.documentScale;
+    };
+    controller.Execute(kCmdRecalculateLayout);
+    EXPECT_FALSE(proposed.automatic);
+    EXPECT_EQ(proposed.spacingMM, 8.0);
+    EXPECT_EQ(proposedScale, 40.0);
+    EXPECT_EQ(SerializeBinaryModel(Doc(), Doc().display), unfolded);
+    EXPECT_FALSE(Doc().history.CanUndo());
+
+    // Scale 1: every part and the flap height shrink; undo brings all of it back.
+    layoutAnswer = [](Document& doc, LayoutMethod&) { doc.documentScale = 1.0; };
+    controller.Execute(kCmdRecalculateLayout);
+    EXPECT_DOUBLE_EQ(Doc().development->scale, 1.0);
+    EXPECT_DOUBLE_EQ(Doc().display.dDefaultFlapHeightMM, 5.0 / 40.0);
+    EditContext context{Doc(), settings};
+    ASSERT_TRUE(Undo(context).ok());
+    EXPECT_EQ(SerializeBinaryModel(Doc(), Doc().display), unfolded);
+    EXPECT_EQ(Doc().documentScale, 1.0);
+
+    // A development fitted to the sheet is proposed as Auto.
+    layoutAnswer = [](Document&, LayoutMethod& method) { method.automatic = true; };
+    controller.Execute(kCmdRecalculateLayout);
+    layoutAnswer = [&](Document&, LayoutMethod& method) { proposed = method; };
+    controller.Execute(kCmdRecalculateLayout);
+    EXPECT_TRUE(proposed.automatic);
+}
+
 TEST_F(ModelCommandsTest, FlipFacesAndJoinIsolatedEdges) {
     Open(WriteCube(folder.File("cube.tsm")));
     const CFace& face = *Doc().model->solids[0]->faces[0];
@@ -227,16 +276,19 @@ TEST(ModelMenu, UnfoldFromTheWindowWithItsDialogAndProgressWindow) {
     FrameHarness h;
     h.frame->show();
     ASSERT_TRUE(h.frame->OpenFromCommandLine(WriteCube(h.folder.File("cube.tsm"))));
+    EXPECT_FALSE(h.Enabled(kCmdUndoUnfold)); // nothing to undo without a development
     AnswerModal<LayoutMethodDialog>();
     h.Trigger(kCmdUnfold);
     ASSERT_NE(h.frame->Doc().Current()->development, nullptr);
     EXPECT_TRUE(h.frame->isEnabled()); // the progress window let go of it
     EXPECT_TRUE(h.Enabled(kCmdRecalculateLayout));
+    EXPECT_TRUE(h.Enabled(kCmdUndoUnfold));
 
     AnswerModal<UndoUnfoldingDialog>();
     h.Trigger(kCmdUndoUnfold);
     EXPECT_EQ(h.frame->Doc().Current()->development, nullptr);
     EXPECT_FALSE(h.Enabled(kCmdRecalculateLayout));
+    EXPECT_FALSE(h.Enabled(kCmdUndoUnfold));
 }
 
 TEST_F(ModelCommandsTest, ImportMeshOffersTheCoordinateWizardUntilToldToStop) {
@@ -248,7 +300,7 @@ TEST_F(ModelCommandsTest, ImportMeshOffersTheCoordinateWizardUntilToldToStop) {
     dialogs.offerCoordinateWizard = [&] { return answers[size_t(offered++)]; };
     InstallModelCommands(controller, ModelCommandServices{document, settings, prompt, frame, dialogs,
                                                           UnfoldOptions(), &chooser, folder.path() + "/",
-                                                          nullptr, [&wizards] { ++wizards; }});
+                                                          nullptr, [&wizards] { ++wizards; }, nullptr});
     for (int run = 0; run < 3; ++run) {
         chooser.answers.push_back(path);
         controller.Execute(kCmdImportMesh);
