@@ -15,7 +15,7 @@ enum CommandId : int {
     kCmdFileOpen = 57601,
     kCmdFileSave = 57603,
     kCmdFileSaveAs = 57604,
-    kCmdImportModel = 32990, // "TSM File Inport"
+    kCmdImportModel = 32990, // "TSM File Import"
     kCmdImportMesh = 33101,  // "Import &Mesh...": a mesh of another file kind as a new model
     kCmdCopyDevelopment = 32805,
     kCmdDocumentInfo = 32878,

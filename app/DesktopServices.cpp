@@ -13,9 +13,9 @@
 
 namespace tsm {
 
-const char* const kModelFileFilter = "Tessaly Designer File (*.tsm)|*.tsm||";
+const char* const kModelFileFilter = "Tessaly File (*.tsm)|*.tsm||";
 const char* const kOpenAnyFileFilter =
-    "Tessaly Designer File (*.tsm)|*.tsm|Meshes (*.obj *.off *.stl *.ply)|*.obj;*.off;*.stl;*.ply||";
+    "Tessaly File (*.tsm)|*.tsm|Meshes (*.obj *.off *.stl *.ply)|*.obj;*.off;*.stl;*.ply||";
 const char* const kProductWebPage = "https://tessaly.quillonsoft.example/";
 
 namespace {

@@ -40,3 +40,21 @@ TEST(CommandTable, OnlyTheAcceleratorTableHasKeys) {
         }
     }
 }
+
+// What a person reads in menus, hints and tooltips: no misspelt word, no internal window name, and the
+// program called by one name.
+TEST(CommandTable, LabelsReadAsWords) {
+    const char* const wrong[] = {
+        "Inport",          "......",        "montain", "difine",  "the corresponding between",
+        "2DPatternWindow", "3DModelWindow", "Vuvoza",  "Designer"};
+    for (const CommandInfo& command : CommandTable()) {
+        for (const char* text : {command.text, command.hint, command.tooltip}) {
+            for (const char* word : wrong)
+                EXPECT_EQ(std::string(text).find(word), std::string::npos) << command.id << ": " << text;
+        }
+    }
+    EXPECT_EQ(MenuLabel(Command(kCmdImportModel)), "TSM File Import");
+    EXPECT_EQ(MenuLabel(Command(kCmdPrintConfiguration)), "Print &Configuration...");
+    EXPECT_EQ(MenuLabel(Command(kCmdSingleWindow)), "Show Only the Development");
+    EXPECT_EQ(MenuLabel(Command(kCmdWebPage)), "Tessaly's &Webpage...");
+}

@@ -490,7 +490,7 @@ TEST(DevelopmentEditTools, ALeftDragPansInJoinModeAndTheMenuResetsTheView) {
     ASSERT_NE(d.document, nullptr);
     d.Mode(kCmdModeJoinFace);
     EXPECT_EQ(d.h.frame->MessagePane()->text(),
-              "Click the edge to Join/Disjoin. Click again for Join to difine move part");
+              "Click the edge to Join/Disjoin. Click again for Join to choose the part that moves.");
     d.Drag(QPoint(5, 5), QPoint(45, 25));
     EXPECT_NE(d.view->State().PanX(), 0.0);
     ChooseFromMenu(QStringLiteral("Reset View"));
