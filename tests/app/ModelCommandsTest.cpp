@@ -199,12 +199,12 @@ TEST_F(ModelCommandsTest, RecalculateProposesTheCurrentLayoutAndUndoGivesBackEve
     layoutAnswer = [](Document& doc, LayoutMethod& method) {
         method.automatic = false;
         method.spacingMM = 8.0;
-        doc.documentScale = 40.0;
+        doc.documentScale = 1.0;
     };
     controller.Execute(kCmdUnfold);
     ASSERT_NE(Doc().development, nullptr);
     const std::string unfolded = SerializeBinaryModel(Doc(), Doc().display);
-    Doc().documentScale = 1.0;
+    Doc().documentScale = 3.0;
     settings.layoutMethod = LayoutMethod{};
 
     LayoutMethod proposed;
@@ -216,19 +216,19 @@ TEST_F(ModelCommandsTest, RecalculateProposesTheCurrentLayoutAndUndoGivesBackEve
     controller.Execute(kCmdRecalculateLayout);
     EXPECT_FALSE(proposed.automatic);
     EXPECT_EQ(proposed.spacingMM, 8.0);
-    EXPECT_EQ(proposedScale, 40.0);
+    EXPECT_EQ(proposedScale, 1.0);
     EXPECT_EQ(SerializeBinaryModel(Doc(), Doc().display), unfolded);
     EXPECT_FALSE(Doc().history.CanUndo());
 
-    // Scale 1: every part and the flap height shrink; undo brings all of it back.
-    layoutAnswer = [](Document& doc, LayoutMethod&) { doc.documentScale = 1.0; };
+    // Scale 0.5: every part and the flap height shrink; undo brings all of it back.
+    layoutAnswer = [](Document& doc, LayoutMethod&) { doc.documentScale = 0.5; };
     controller.Execute(kCmdRecalculateLayout);
-    EXPECT_DOUBLE_EQ(Doc().development->scale, 1.0);
-    EXPECT_DOUBLE_EQ(Doc().display.dDefaultFlapHeightMM, 5.0 / 40.0);
+    EXPECT_DOUBLE_EQ(Doc().development->scale, 0.5);
+    EXPECT_DOUBLE_EQ(Doc().display.dDefaultFlapHeightMM, 2.5);
     EditContext context{Doc(), settings};
     ASSERT_TRUE(Undo(context).ok());
     EXPECT_EQ(SerializeBinaryModel(Doc(), Doc().display), unfolded);
-    EXPECT_EQ(Doc().documentScale, 1.0);
+    EXPECT_EQ(Doc().documentScale, 3.0);
 
     // A development fitted to the sheet is proposed as Auto.
     layoutAnswer = [](Document&, LayoutMethod& method) { method.automatic = true; };
