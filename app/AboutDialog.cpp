@@ -13,7 +13,7 @@
 namespace tsm {
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("About ") + QString::fromUtf8(kApplicationTitle));
+    setWindowTitle(QStringLiteral("About ") + QString::fromUtf8(kProductName));
     auto* mark = new QLabel(this);
     mark->setPixmap(ApplicationIcon().pixmap(64, 64));
     mark->setAlignment(Qt::AlignTop);

@@ -3,7 +3,7 @@
 
 namespace tsm {
 
-inline constexpr const char* kProductName = "Tessaly Vuvoza2";
+inline constexpr const char* kProductName = "Tessaly";
 inline constexpr const char* kVersionText = "Ver. 2.1.1";
 inline constexpr const char* kUntitledDocument = "Untitled";
 

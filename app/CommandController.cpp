@@ -3,6 +3,7 @@
 #include "app/FailureReport.h"
 #include "engine/DocumentEdits.h"
 #include "model/DocumentSettings.h"
+#include "sheet/OffSheet.h"
 #include "sheet/Paper.h"
 #include "update/UpdateCheck.h"
 
@@ -11,11 +12,18 @@
 
 #include <QUrl>
 
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
 namespace tsm {
 
 const char* const kMessageNoMaterials = "There are no material data. Texture can not be set.";
 const char* const kMessageNoHelpFile = "Cannot find help file.";
-const char* const kMessageNoWebPage = "No web page address is configured (sUpdateServerURL).";
+const char* const kMessageUnknownFileType = "Cannot load file of specified type.";
+const char* const kMessageNoWebPage =
+    "This installation of Tessaly has no web page address.\nThe manual is always at hand under Help > Open "
+    "Help (F1); updates come with your system's packages.";
 const char* const kSaveChangesQuestion = "Save changes to %s?";
 
 std::string SaveFailureMessage(const std::string& path, const std::string& reason) {
@@ -55,7 +63,8 @@ bool CommandController::IsChecked(CommandId commandId) const {
 bool CommandController::HasHandler(CommandId commandId) const {
     const CommandInfo* command = FindCommand(commandId);
     if (command == nullptr || command->run == nullptr) return false;
-    if (command->run != &CommandController::RunInstalled) return true;
+    if (command->run != &CommandController::RunInstalled && command->run != &CommandController::ExportInstalled)
+        return true;
     const auto found = external_.find(commandId);
     return found != external_.end() && found->second.run;
 }
@@ -74,6 +83,13 @@ void CommandController::RunInstalled(const CommandInfo& command) {
     if (found != external_.end() && found->second.run) found->second.run();
 }
 
+bool IsOpenableType(const std::string& path) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == ".tsm" || MeshFormatFromExtension(path) != MeshFormat::Unknown;
+}
+
 bool CommandController::OpenPath(const std::string& path) {
     // A mesh from another program, dropped or named on the command line, comes in as a new model to
     // unfold; everything else is read as a model file, which says what is wrong with it.
@@ -85,6 +101,11 @@ bool CommandController::OpenPath(const std::string& path) {
 }
 
 bool CommandController::OpenReplacing(const std::string& path) {
+    // A file no reader takes is refused before the user is asked to keep or save the open model.
+    if (!IsOpenableType(path)) {
+        s_.prompt.Message(kMessageUnknownFileType);
+        return false;
+    }
     return ConfirmSetAside() && OpenPath(path);
 }
 
@@ -226,7 +247,19 @@ void CommandController::ShowFlaps(const CommandInfo& command) {
     s_.frame.UpdateAllViews(UpdateHint::FlapsSwitched);
 }
 
+bool CommandController::ConfirmExport() {
+    if (s_.document.Current() == nullptr) return true;
+    const Document& document = *s_.document.Current();
+    const Paper paper = Paper::FromSettings(DocumentSettings(s_.settings, &document));
+    return ConfirmOffSheet(document, paper, s_.prompt, "Export anyway");
+}
+
+void CommandController::ExportInstalled(const CommandInfo& command) {
+    if (ConfirmExport()) RunInstalled(command);
+}
+
 void CommandController::ExportVector(const CommandInfo& command) {
+    if (!ConfirmExport()) return;
     ExportFormat format = ExportFormat::Dxf;
     switch (command.id) {
     case CommandId::ExportEps:
@@ -260,7 +293,12 @@ void CommandController::OpenHelp(const CommandInfo&) {
     const std::string url =
         path.empty() ? std::string()
                      : QUrl::fromLocalFile(QString::fromLocal8Bit(path.c_str())).toString().toStdString();
-    if (url.empty() || !s_.shell.OpenUrl(url)) s_.prompt.Message(kMessageNoHelpFile);
+    if (url.empty()) {
+        s_.prompt.Message(kMessageNoHelpFile);
+        return;
+    }
+    // A bare X server has no launcher for web pages; the window shows the page itself then.
+    if (!s_.shell.OpenUrl(url) && !s_.frame.ShowHelpWindow(path)) s_.prompt.Message(kMessageNoHelpFile);
 }
 
 void CommandController::OpenWebPage(const CommandInfo&) {

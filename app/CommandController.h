@@ -18,9 +18,13 @@
 
 namespace tsm {
 
-extern const char* const kMessageNoMaterials; // "There are no material data. Texture can not be set."
-extern const char* const kMessageNoHelpFile;  // "Cannot find help file."
-extern const char* const kMessageNoWebPage;   // the web page command without a server address
+extern const char* const kMessageNoMaterials;     // "There are no material data. Texture can not be set."
+extern const char* const kMessageNoHelpFile;      // "Cannot find help file."
+extern const char* const kMessageUnknownFileType; // "Cannot load file of specified type."
+extern const char* const kMessageNoWebPage;       // the web page command without a server address
+
+// Whether a file of this name's type can be opened: a model file (.tsm) or a mesh (.obj, .off, .stl, .ply).
+bool IsOpenableType(const std::string& path);
 
 // The main window as the commands and the views' windows see it; the part the open pipeline drives, the
 // title, the recent files, the panels and UpdateAllViews, is IDocumentWindow's.
@@ -49,6 +53,12 @@ public:
     virtual void ForwardToDevelopmentView(CommandId commandId) = 0;
     // A passing note in the status bar's message pane.
     virtual void ShowStatusText(const std::string& text) = 0;
+    // The help page (an HTML file) in the program's own window, for when no desktop launcher opens it;
+    // false when the window cannot show it.
+    virtual bool ShowHelpWindow(const std::string& path) {
+        (void)path;
+        return false;
+    }
 };
 
 extern const char* const kSaveChangesQuestion; // "Save changes to %s?"
@@ -135,10 +145,15 @@ public:
     void ShowVersionInfo(const CommandInfo& command);
     // EPS, DXF, EMF and SVG; EPS runs the window's (with its options dialog) once installed.
     void ExportVector(const CommandInfo& command);
+    // The sheets' bitmaps and PDF, the window's once installed; like every output of the sheets they ask
+    // first when parts or texts lie off the sheets.
+    void ExportInstalled(const CommandInfo& command);
 
 private:
     bool HasModel() const;
     bool HasDevelopment() const;
+    // False when parts or texts lie off the sheets and the user chose not to export them so.
+    bool ConfirmExport();
     void ChooseAndOpen(bool import);
     bool WriteDocument(const std::string& path);
     void UndoOrRedo(bool undo);

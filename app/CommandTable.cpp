@@ -74,7 +74,7 @@ std::vector<CommandInfo> BuildTable() {
         Plain(I::FileSaveAs, "Save &As...\tCtrl+Shift+S",
               "Save the model and its development under a new name", E::Model, &C::SaveFileAs)
             .Keys("Ctrl+Shift+S"),
-        Plain(I::ImportModel, "TSM File Inport", "Add the models of another file to this one", E::Model,
+        Plain(I::ImportModel, "TSM File Import", "Add the models of another file to this one", E::Model,
               &C::ImportModel),
         Installed(I::ImportMesh, "Import &Mesh...", "Open a mesh (OBJ, OFF, STL, PLY) as a new model",
                   E::Always),
@@ -84,7 +84,7 @@ std::vector<CommandInfo> BuildTable() {
               "Show the paper, the numbers of faces and parts and the "
               "line styles",
               E::Development, &C::ShowDocumentInfo),
-        Installed(I::PrintConfiguration, "Print &Configuration......", "Change the print settings",
+        Installed(I::PrintConfiguration, "Print &Configuration...", "Change the print settings",
                   E::Always),
         Plain(I::Print, "&Print...\tCtrl+P", "Print the development", E::Development,
               &C::ForwardToDevelopmentView, "Print")
@@ -117,7 +117,7 @@ std::vector<CommandInfo> BuildTable() {
         Plain(I::ShowObjectList, "Show &Object List", "Choose the objects to show", E::Model,
               &C::ShowObjectList),
         Plain(I::SplitWindow, "&Split Window", "Split Window", E::Always, &C::SplitWindow, "Split Window"),
-        Plain(I::SingleWindow, "Show only 2DPatternWindow", "Single Window", E::Always, &C::SingleWindow,
+        Plain(I::SingleWindow, "Show Only the Development", "Single Window", E::Always, &C::SingleWindow,
               "Single Window"),
         // Model
         Installed(I::Unfold, "Unfold", "Unfold the model", E::Model),
@@ -137,7 +137,7 @@ std::vector<CommandInfo> BuildTable() {
               E::Always, &C::ResetToDefault),
         // Help
         Plain(I::OpenHelp, "&Open Help...\tF1", "Open the user manual", E::Always, &C::OpenHelp).Keys("F1"),
-        Plain(I::WebPage, "Tessaly Designer's &Webpage...", "Open the product's web page", E::Always,
+        Plain(I::WebPage, "Tessaly's &Webpage...", "Open the product's web page", E::Always,
               &C::OpenWebPage),
         Installed(I::CheckForUpdate, "&Check Web For Update...", "Look for a newer version on the web",
                   E::Always),
@@ -153,9 +153,10 @@ std::vector<CommandInfo> BuildTable() {
         Installed(I::EditDelete, "&Delete\tDel", "Delete the selected texts and pictures", E::Development)
             .Keys("Del"),
         // File, Export submenu
-        Installed(I::ExportBitmap, "Export BMP...", "Save the development as a bitmap", E::Development),
-        Installed(I::ExportSheetBitmaps, "Export BMP per Sheet...",
-                  "Export the unfolded pattern to a bmp file per sheet.", E::Development),
+        Plain(I::ExportBitmap, "Export BMP...", "Save the development as a bitmap", E::Development,
+              &C::ExportInstalled),
+        Plain(I::ExportSheetBitmaps, "Export BMP per Sheet...", "Export the unfolded pattern to a bmp file per sheet.",
+              E::Development, &C::ExportInstalled),
         Installed(I::ExportTextureBitmap, "Export BMP for Texture...",
                   "Save the development as a texture bitmap", E::Development),
         Plain(I::ExportEps, "Export EPS...", "Save the development as EPS", E::Development, &C::ExportVector),
@@ -163,7 +164,8 @@ std::vector<CommandInfo> BuildTable() {
         Plain(I::ExportEmf, "Export EMF...", "Save the development as an enhanced metafile", E::Development,
               &C::ExportVector),
         Plain(I::ExportSvg, "Export SVG...", "Save the development as SVG", E::Development, &C::ExportVector),
-        Installed(I::ExportPdf, "Export PDF...", "Print the development into a PDF file", E::Development),
+        Plain(I::ExportPdf, "Export PDF...", "Print the development into a PDF file", E::Development,
+              &C::ExportInstalled),
 
         // Routed without a menu entry.
         Plain(I::HideFaces, "Hide Faces", "Hide Faces", E::Model, &C::ToggleSwitch).Hidden(),
@@ -190,7 +192,7 @@ std::vector<CommandInfo> BuildTable() {
             .Keys("Ctrl+R")
             .Hidden(),
         Mode(I::ModeJoinFace, "Join/Disjoin Face\tCtrl+N",
-             "Click the edge to Join/Disjoin. Click again for Join to difine move part", EditMode::JoinFace)
+             "Click the edge to Join/Disjoin. Click again for Join to choose the part that moves.", EditMode::JoinFace)
             .Keys("Ctrl+N")
             .Hidden(),
         Mode(I::ModeInputText, "Input Text\tCtrl+T", "Click the place to input text. Click the text to edit.",

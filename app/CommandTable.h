@@ -17,7 +17,7 @@ enum class CommandId : int {
     FileOpen = 57601,
     FileSave = 57603,
     FileSaveAs = 57604,
-    ImportModel = 32990, // "TSM File Inport"
+    ImportModel = 32990, // "TSM File Import"
     ImportMesh = 33101,  // "Import &Mesh...": a mesh of another file kind as a new model
     CopyDevelopment = 32805,
     DocumentInfo = 32878,

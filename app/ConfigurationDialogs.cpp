@@ -147,7 +147,7 @@ OtherConfigDialog::OtherConfigDialog(QWidget* parent, const OtherConfigValues& v
         layout->addWidget(check);
         return check;
     };
-    edgeColor_ = box("Color montain and valley fold edges", values.useEdgeColor);
+    edgeColor_ = box("Color mountain and valley fold edges", values.useEdgeColor);
     zoomInvert_ = box("Reverse zoom direction", values.zoomWheelInvert);
     smooth_ = box("Show texture smoothly", values.textureSmooth);
     animation_ = box("Rotate 3D model for face check", values.animateFaceCheck);

@@ -13,8 +13,8 @@
 
 namespace tsm {
 
-const char* const kModelFileFilter = "Tessaly Designer File (*.tsm)|*.tsm||";
-const char* const kOpenAnyFileFilter = "Tessaly Designer File (*.tsm)|*.tsm|Meshes (*.obj *.gltf *.glb *.off "
+const char* const kModelFileFilter = "Tessaly File (*.tsm)|*.tsm||";
+const char* const kOpenAnyFileFilter = "Tessaly File (*.tsm)|*.tsm|Meshes (*.obj *.gltf *.glb *.off "
                                        "*.stl *.ply)|*.obj;*.gltf;*.glb;*.off;*.stl;*.ply||";
 const char* const kProductWebPage = "https://tessaly.quillonsoft.example/";
 

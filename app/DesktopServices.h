@@ -50,7 +50,7 @@ private:
 // The file dialog filter for a "Description (*.ext)|*.ext||" filter: the descriptions, one per line.
 std::string DialogFilterFromPairs(const std::string& pairs);
 
-extern const char* const kModelFileFilter; // "Tessaly Designer File (*.tsm)|*.tsm||"
+extern const char* const kModelFileFilter; // "Tessaly File (*.tsm)|*.tsm||"
 // The Open dialog's: model files first, then the meshes that are imported as new models.
 extern const char* const kOpenAnyFileFilter;
 
@@ -66,7 +66,7 @@ std::string FindHelpFile(const std::string& programDir);
 // samples when they exist, else nothing (the dialog's own choice).
 std::string OpenDialogStartFolder(const std::string& lastDataOpenedDir, const std::string& programDir);
 
-// The maker's product page, opened by "Tessaly Designer's &Webpage...". A deployment value.
+// The maker's product page, opened by "Tessaly's &Webpage...". A deployment value.
 extern const char* const kProductWebPage;
 
 } // namespace tsm

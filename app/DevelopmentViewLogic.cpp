@@ -3,6 +3,7 @@
 #include "app/CommandTable.h"
 #include "app/PrintCommands.h"
 #include "model/Settings.h"
+#include "sheet/OffSheet.h"
 #include "sheet/Paper.h"
 #include "sheet/SheetScreen.h"
 #include "view3d/GLContextRegistry.h"
@@ -10,12 +11,17 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPen>
 #include <QWheelEvent>
 #include <QWidget>
 
 namespace tsm {
 
 namespace {
+
+// A part or text no printed sheet holds whole is tinted and outlined in this warning colour.
+const QColor kOffSheetLine(230, 80, 0);
+const QColor kOffSheetFill(230, 80, 0, 60);
 
 DevPointer PointerOf(const QMouseEvent& event) {
     DevPointer pointer;
@@ -90,8 +96,8 @@ void DevelopmentViewLogic::Resize(int width, int height) {
     if (width <= 0 || height <= 0) return;
     state_.SetClientSize(width, height);
     if (surface_.Resize(width, height)) glctx::Release();
-    // Until a document is fitted, the one sheet of paper follows the window.
-    if (!fittedOnce_ || host_.CurrentDocument() == nullptr) {
+    // Until the user zooms or pans, the sheets follow the window.
+    if (!fittedOnce_ || host_.CurrentDocument() == nullptr || !state_.Navigated()) {
         state_.Fit(CurrentSheetLayout(host_.CurrentDocument(), host_.ViewSettings()), HasDevelopment());
         if (host_.CurrentDocument() != nullptr) fittedOnce_ = true;
     }
@@ -116,7 +122,31 @@ void DevelopmentViewLogic::Paint(QPainter& painter) {
     glctx::Release();
     painter.drawImage(0, 0, surface_.Image());
     DrawScreenOverlay(painter, document, settings, view);
+    PaintOffSheetMarks(painter, document, settings, layout);
     tools_.Draw(painter);
+}
+
+void DevelopmentViewLogic::PaintOffSheetMarks(QPainter& painter, const Document* document,
+                                              const Settings& settings, const SheetLayout& layout) const {
+    if (document == nullptr || document->development == nullptr) return;
+    const Paper paper = Paper::FromSettings(settings);
+    const auto mark = [&](const double box[4]) {
+        const Point2 a = state_.DevelopmentToScreen({box[0], box[1]}, layout);
+        const Point2 b = state_.DevelopmentToScreen({box[0] + box[2], box[1] + box[3]}, layout);
+        const QRectF rect = QRectF(QPointF(a.x, a.y), QPointF(b.x, b.y)).normalized().adjusted(-2, -2, 2, 2);
+        painter.fillRect(rect, kOffSheetFill);
+        painter.drawRect(rect);
+    };
+    painter.save();
+    painter.setPen(QPen(kOffSheetLine, 2));
+    for (const auto& part : document->development->parts) {
+        if (!part || !PartOffSheet(*part, *document, paper)) continue;
+        const double box[4] = {part->x, part->y, part->width, part->height};
+        mark(box);
+    }
+    for (const auto& text : document->development->texts)
+        if (text && TextOffSheet(*text, *document, paper)) mark(text->rect);
+    painter.restore();
 }
 
 void DevelopmentViewLogic::MousePress(QMouseEvent& event) {
@@ -151,8 +181,9 @@ void DevelopmentViewLogic::MouseMove(QMouseEvent& event) {
 void DevelopmentViewLogic::Wheel(QWheelEvent& event) {
     const int delta = event.angleDelta().y();
     if (delta == 0) return;
+    const Point2 pointer{event.position().x(), event.position().y()};
     if (state_.WheelTurned(delta, host_.ViewSettings().bZoomWheelInvert,
-                           CurrentSheetLayout(host_.CurrentDocument(), host_.ViewSettings())))
+                           CurrentSheetLayout(host_.CurrentDocument(), host_.ViewSettings()), pointer))
         host_.Repaint();
     event.accept();
 }

@@ -52,6 +52,8 @@ public:
 private:
     bool HasDevelopment() const;
     void UpdateGridInPlace();
+    void PaintOffSheetMarks(QPainter& painter, const Document* document, const Settings& settings,
+                            const SheetLayout& layout) const;
 
     IViewHost& host_;
     ViewRenderSurface surface_;

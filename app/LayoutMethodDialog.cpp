@@ -87,9 +87,19 @@ void LayoutMethodLogic::SetScale(double scale) {
 }
 
 double LayoutMethodLogic::AssembledSizeCM() const {
-    if (sizeBy_ == LayoutSizeBy::Scale) return 0;
+    return AssembledSizeCM(sizeBy_);
+}
+
+double LayoutMethodLogic::AssembledSizeCM(LayoutSizeBy by) const {
     // Model units times the scale are millimetres.
-    return AxisExtent(sizeBy_) * scale_ / 10.0;
+    return AxisExtent(by) * scale_ / 10.0;
+}
+
+LayoutSizeBy LayoutMethodLogic::ShownAxis() const {
+    if (sizeBy_ != LayoutSizeBy::Scale) return sizeBy_;
+    for (LayoutSizeBy by : {LayoutSizeBy::Width, LayoutSizeBy::Height, LayoutSizeBy::Depth})
+        if (CanSizeBy(by)) return by;
+    return LayoutSizeBy::Scale;
 }
 
 void LayoutMethodLogic::SetAssembledSizeCM(double cm) {
@@ -221,8 +231,10 @@ void LayoutMethodDialog::Show() {
     }
     // Only the entry in use takes input; the other shows the value it follows.
     if (!scale_->hasFocus() || !logic_.ScaleEntryEnabled()) scale_->setValue(logic_.scale());
-    if (logic_.sizeBy() != LayoutSizeBy::Scale && (!size_->hasFocus() || !logic_.SizeEntryEnabled()))
-        size_->setValue(logic_.AssembledSizeCM());
+    // With Scale chosen the size entry still shows the real assembled size (along the width), never the
+    // entry's lower limit.
+    if (!size_->hasFocus() || !logic_.SizeEntryEnabled())
+        size_->setValue(logic_.AssembledSizeCM(logic_.ShownAxis()));
     spacing_->setValue(logic_.spacingMM());
     avoidBreaks_->setChecked(logic_.avoidPageBreaks());
 

@@ -65,6 +65,11 @@ public:
     void SetScale(double scale);
     // The assembled size in centimetres along the chosen axis at the current scale; 0 for Scale.
     double AssembledSizeCM() const;
+    // The assembled size along `by` at the current scale; 0 for Scale.
+    double AssembledSizeCM(LayoutSizeBy by) const;
+    // The axis the size entry shows: the chosen one, or with Scale chosen the first of width, height and
+    // depth along which the model has an extent (Scale when it has none).
+    LayoutSizeBy ShownAxis() const;
     // Sets the scale that gives this assembled size along the chosen axis.
     void SetAssembledSizeCM(double cm);
     // Whether the model has an extent along the axis of `by` (always true for Scale).

@@ -6,6 +6,7 @@
 #include "app/ConfigurationDialogs.h"
 #include "app/DevelopmentViewLogic.h"
 #include "app/DocumentInfoDialog.h"
+#include "app/HelpWindow.h"
 #include "app/ModelCommands.h"
 #include "app/ModelViewAdapter.h"
 #include "app/ObjectListDialog.h"
@@ -19,6 +20,8 @@
 #include "model/DocumentSettings.h"
 #include "sheet/DevelopmentViewState.h"
 #include "sheet/FontFamilies.h"
+#include "sheet/OffSheet.h"
+#include "sheet/Paper.h"
 #include "sheet/SheetScreen.h"
 
 #include <QAction>
@@ -98,7 +101,8 @@ MainFrame::MainFrame(SettingsSession& session, FrameServices services)
                                                            &chooser_,
                                                            programDir_,
                                                            [this] { return controller_.ConfirmSetAside(); },
-                                                           [this] { RunCoordinateWizard(); }});
+                                                           [this] { RunCoordinateWizard(); },
+                                                           [this] { ExecuteCommand(CommandId::SimplifyMesh); }});
 
     InstallOutputCommands(controller_, OutputCommandServices{doc_, settings_, prompt_, chooser_, *this,
                                                              std::move(services.bmpSize),
@@ -141,7 +145,7 @@ MainFrame::MainFrame(SettingsSession& session, FrameServices services)
         splash_->show();
     }
 
-    setWindowTitle(Local(std::string(kUntitledDocument) + " - " + kApplicationTitle));
+    setWindowTitle(Local(std::string(kUntitledDocument) + " - " + kProductName));
     RecentFilesChanged();
     RefreshDocumentPanels();
 }
@@ -199,7 +203,12 @@ void MainFrame::CreateStatusBar() {
     secondPane_ = new QLabel(this);
     secondPane_->setObjectName(QStringLiteral("SizePane"));
     secondPane_->setMinimumWidth(120);
+    offSheetPane_ = new QLabel(this);
+    offSheetPane_->setObjectName(QStringLiteral("OffSheetPane"));
+    // The warning colour of the development view's marks, so that the count is read as one with them.
+    offSheetPane_->setStyleSheet(QStringLiteral("color: rgb(200, 60, 0);"));
     statusBar()->addWidget(messagePane_, 1);
+    statusBar()->addPermanentWidget(offSheetPane_);
     statusBar()->addPermanentWidget(secondPane_);
 }
 
@@ -318,7 +327,7 @@ void MainFrame::SetTitle(const std::string& title) {
 void MainFrame::RefreshTitle() {
     // A star after the name marks unsaved changes.
     const bool modified = doc_.Current() != nullptr && doc_.Current()->modified;
-    const QString title = Local(title_ + (modified ? "*" : "") + " - " + kApplicationTitle);
+    const QString title = Local(title_ + (modified ? "*" : "") + " - " + kProductName);
     if (windowTitle() != title) setWindowTitle(title);
 }
 
@@ -348,6 +357,16 @@ void MainFrame::UpdateAllViews(UpdateHint hint) {
     view3d_->OnUpdate(hint);
     view2d_->OnUpdate(hint);
     RefreshCommandStates();
+    RefreshOffSheetCount();
+}
+
+void MainFrame::RefreshOffSheetCount() {
+    if (offSheetPane_ == nullptr) return;
+    const Document* document = doc_.Current();
+    const OffSheetCount count =
+        document ? CountOffSheet(*document, Paper::FromSettings(DocumentSettings(settings_, document)))
+                 : OffSheetCount{};
+    offSheetPane_->setText(Local(OffSheetText(count)));
 }
 
 void MainFrame::ExecuteCommand(CommandId commandId) {
@@ -368,6 +387,7 @@ void MainFrame::RefreshIdleText() {
     messagePane_->setText(Local(showMode ? std::string(modeText) : IdleStatusText(document)));
     // Without a development there is no assembled size to show; an old one would describe another model.
     secondPane_->setText(Local(AssembledSizeText(document)));
+    RefreshOffSheetCount();
 }
 
 void MainFrame::RecentFilesChanged() {
@@ -386,6 +406,15 @@ void MainFrame::ShowObjectList() {
     objectList_->show();
     objectList_->raise();
     objectList_->activateWindow();
+}
+
+bool MainFrame::ShowHelpWindow(const std::string& path) {
+    if (helpWindow_ == nullptr) helpWindow_ = new HelpWindow(this);
+    if (!helpWindow_->ShowPage(path)) return false;
+    helpWindow_->show();
+    helpWindow_->raise();
+    helpWindow_->activateWindow();
+    return true;
 }
 
 void MainFrame::ShowDocumentInfo() {

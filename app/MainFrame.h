@@ -30,6 +30,7 @@ class QToolBar;
 
 namespace tsm {
 
+class HelpWindow;
 class ObjectListDialog;
 class TextureConfigDialog;
 class SplashWindow;
@@ -85,6 +86,8 @@ public:
     QToolBar* ModeToolBar() const { return modeToolbar_; }
     QLabel* MessagePane() const { return messagePane_; }
     QLabel* SecondPane() const { return secondPane_; }
+    // "2 parts lie outside the sheets.", empty while every part and text is on a sheet.
+    QLabel* OffSheetPane() const { return offSheetPane_; }
     ObjectListDialog* ObjectList() const { return objectList_; }
     SplashWindow* Splash() const;
 
@@ -101,6 +104,9 @@ public:
     IPrompt& FramePrompt() override { return prompt_; }
     void ExecuteCommand(CommandId commandId) override;
     void ShowStatusText(const std::string& text) override;
+    bool ShowHelpWindow(const std::string& path) override;
+    // The help window once opened, null before.
+    HelpWindow* Help() const { return helpWindow_; }
     void RefreshIdleText() override;
     void RecentFilesChanged() override;
     void SplitWindow() override;
@@ -123,6 +129,7 @@ private:
     void CreateClient();
     void CreateModeToolBar();
     void CreateStatusBar();
+    void RefreshOffSheetCount();
     void RestorePlacement();
     void RestoreBarState();
     void SetFirstColumnWidth(int width);
@@ -154,6 +161,8 @@ private:
     QToolBar* modeToolbar_ = nullptr; // the development view's edit modes
     QLabel* messagePane_ = nullptr;
     QLabel* secondPane_ = nullptr;
+    QLabel* offSheetPane_ = nullptr;
+    HelpWindow* helpWindow_ = nullptr;
     ObjectListDialog* objectList_ = nullptr;
     TextureConfigDialog* textureDialog_ = nullptr;
     std::function<WizardChoice(WizardStep)> askWizardStep_;

@@ -1,12 +1,13 @@
 #include "app/MessageBoxPrompt.h"
 
-#include "model/SettingsPersistence.h"
+#include "app/AppInfo.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace tsm {
 
-const char* const kMessageBoxTitle = kApplicationTitle;
+const char* const kMessageBoxTitle = kProductName;
 
 namespace {
 
@@ -49,6 +50,16 @@ bool MessageBoxPrompt::AskYesNo(const std::string& text) {
 bool MessageBoxPrompt::AskOkCancel(const std::string& text) {
     return Run(parent_, QMessageBox::Warning, {}, text, QMessageBox::Ok | QMessageBox::Cancel,
                QMessageBox::Ok) == QMessageBox::Ok;
+}
+
+bool MessageBoxPrompt::AskGoOnOrCancel(const std::string& text, const std::string& goOnLabel) {
+    QMessageBox box(QMessageBox::Warning, QString::fromUtf8(kMessageBoxTitle),
+                    QString::fromLocal8Bit(text.c_str()), QMessageBox::Cancel, parent_);
+    QPushButton* goOn = box.addButton(QString::fromUtf8(goOnLabel.c_str()), QMessageBox::AcceptRole);
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+    return box.clickedButton() == goOn;
 }
 
 PromptAnswer MessageBoxPrompt::AskYesNoCancel(const std::string& text) {

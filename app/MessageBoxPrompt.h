@@ -8,7 +8,7 @@
 
 namespace tsm {
 
-extern const char* const kMessageBoxTitle; // the application's title, "TessalyVuvoza2"
+extern const char* const kMessageBoxTitle; // the program's name, "Tessaly"
 
 class MessageBoxPrompt : public IPrompt {
 public:
@@ -21,6 +21,7 @@ public:
     bool AskYesNo(const std::string& text) override;
     bool AskOkCancel(const std::string& text) override;
     PromptAnswer AskYesNoCancel(const std::string& text) override;
+    bool AskGoOnOrCancel(const std::string& text, const std::string& goOnLabel) override;
 
 private:
     QPointer<QWidget> parent_;

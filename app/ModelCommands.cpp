@@ -4,17 +4,21 @@
 #include "model/DocumentSettings.h"
 
 #include "app/LayoutMethodDialog.h"
+#include "engine/Buildability.h"
+#include "engine/EdgeSizeWarning.h"
 #include "engine/DocumentEdits.h"
 #include "engine/Layout.h"
 #include "engine/MeshImportPipeline.h"
 #include "engine/MeshSimplify.h"
 #include "engine/Topology.h"
+#include "sheet/OffSheet.h"
 #include "sheet/Paper.h"
 
 #include <QCheckBox>
 #include <QDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace tsm {
 
@@ -64,6 +68,7 @@ public:
         // The undo copies describe a development that is gone.
         document->history.Clear();
         Redraw(UpdateHint::DevelopmentReplaced);
+        OfferWaysOutIfUnbuildable(*document);
     }
 
     void UndoUnfold() {
@@ -83,13 +88,29 @@ public:
     void RecalculateLayout() {
         Document* document = s_.document.Current();
         if (document == nullptr || document->development == nullptr) return;
-        if (s_.dialogs.askLayoutMethod && !s_.dialogs.askLayoutMethod(*document, s_.settings.layoutMethod))
+        // The dialog proposes the layout the development has: its method and its own scale.
+        const LayoutMethod proposed = ProposedLayoutMethod(*document, s_.settings.layoutMethod);
+        const double scaleBefore = document->documentScale;
+        const double currentScale = document->development->scale;
+        LayoutMethod method = proposed;
+        document->documentScale = currentScale;
+        if (s_.dialogs.askLayoutMethod && !s_.dialogs.askLayoutMethod(*document, method)) {
+            document->documentScale = scaleBefore;
             return;
+        }
+        const double chosenScale = document->documentScale;
+        document->documentScale = scaleBefore;
+        s_.settings.layoutMethod = method;
         const Paper paper = Paper::FromSettings(DocumentSettings(s_.settings, document));
+        // OK on the proposal keeps the development as it is, unless something lies off the sheets.
+        if (SameLayout(method, chosenScale, proposed, currentScale) &&
+            CountOffSheet(*document, paper).parts == 0)
+            return;
         const Settings settings = DocumentSettings(s_.settings, document);
         EditContext context{*document, settings, paper.PrintableWidth()};
         const EditResult result = RunDevelopmentEdit(context, UpdateHint::RecomputeSheets, [&] {
-            RecalculatePartsLayout(*document, s_.settings.layoutMethod, PrintableRegion(paper, settings));
+            document->documentScale = chosenScale;
+            RecalculatePartsLayout(*document, method, PrintableRegion(paper, settings));
         });
         if (result.ok()) Redraw(*result);
     }
@@ -160,6 +181,26 @@ public:
     }
 
 private:
+    // Said once, right after the unfold that made the development.
+    void OfferWaysOutIfUnbuildable(const Document& document) {
+        const std::string warning = UnbuildableWarning(document);
+        if (warning.empty()) return;
+        if (!s_.dialogs.offerWaysOut) {
+            s_.prompt.Message(warning, PromptIcon::Warning);
+            return;
+        }
+        switch (s_.dialogs.offerWaysOut(warning, static_cast<bool>(s_.simplifyMesh))) {
+        case UnbuildableWayOut::LargerSize:
+            RecalculateLayout();
+            break;
+        case UnbuildableWayOut::SimplifyMesh:
+            if (s_.simplifyMesh) s_.simplifyMesh();
+            break;
+        case UnbuildableWayOut::Keep:
+            break;
+        }
+    }
+
     EditResult RunModelEdit(Document& document, const std::function<Outcome()>& change) {
         const Settings settings = DocumentSettings(s_.settings, &document);
         EditContext context{document, settings};
@@ -223,6 +264,21 @@ ModelCommandDialogs WindowModelCommandDialogs(QWidget* parent, SettingsStore* pr
             kSimplifyFewestFaces, std::max(kSimplifyFewestFaces, current - 1), 100, &ok);
         return ok ? std::optional<int>(faces) : std::nullopt;
     };
+    dialogs.offerWaysOut = [parent](const std::string& text, bool canSimplify) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Unfold"), QString::fromUtf8(text.c_str()),
+                        QMessageBox::NoButton, parent);
+        QPushButton* larger = box.addButton(QStringLiteral("Larger Size..."), QMessageBox::AcceptRole);
+        QPushButton* simplify =
+            canSimplify ? box.addButton(QStringLiteral("Simplify Mesh..."), QMessageBox::AcceptRole)
+                        : nullptr;
+        QPushButton* keep = box.addButton(QStringLiteral("Keep"), QMessageBox::RejectRole);
+        box.setDefaultButton(larger);
+        box.setEscapeButton(keep);
+        box.exec();
+        if (box.clickedButton() == larger) return UnbuildableWayOut::LargerSize;
+        if (simplify != nullptr && box.clickedButton() == simplify) return UnbuildableWayOut::SimplifyMesh;
+        return UnbuildableWayOut::Keep;
+    };
     dialogs.makeProgress = [parent, profile]() -> std::unique_ptr<IUnfoldProgress> {
         return std::make_unique<WindowUnfoldProgress>(parent, profile);
     };
@@ -230,9 +286,13 @@ ModelCommandDialogs WindowModelCommandDialogs(QWidget* parent, SettingsStore* pr
 }
 
 void InstallModelCommands(CommandController& controller, ModelCommandServices services) {
+    DocumentController& document = services.document;
     auto commands = std::make_shared<ModelCommands>(std::move(services));
     controller.SetExternalHandler(CommandId::Unfold, [commands] { commands->Unfold(); });
-    controller.SetExternalHandler(CommandId::UndoUnfold, [commands] { commands->UndoUnfold(); });
+    // Undo Unfolding has nothing to take back without a development.
+    controller.SetExternalHandler(
+        CommandId::UndoUnfold, [commands] { commands->UndoUnfold(); },
+        [&document] { return document.Current() != nullptr && document.Current()->development != nullptr; });
     controller.SetExternalHandler(CommandId::RecalculateLayout,
                                   [commands] { commands->RecalculateLayout(); });
     controller.SetExternalHandler(CommandId::FlipFaces, [commands] { commands->Flip(); });

@@ -25,6 +25,9 @@ struct WizardOffer {
     bool stopOffering = false;
 };
 
+// The ways out of an unfold too small to build.
+enum class UnbuildableWayOut { Keep, LargerSize, SimplifyMesh };
+
 struct ModelCommandDialogs {
     // "Development Layout Method": may change the layout method and the document's scale; false on Cancel.
     std::function<bool(Document&, LayoutMethod&)> askLayoutMethod;
@@ -40,6 +43,9 @@ struct ModelCommandDialogs {
     std::function<std::optional<int>(int current, int suggested)> askFaceCount;
     // After Import Mesh: whether to run "Change Model Coordinates" now, and whether to stop offering it.
     std::function<WizardOffer()> offerCoordinateWizard;
+    // After an unfold too small to build: the warning with its ways out (Simplify Mesh only when
+    // `canSimplify`). When unset the warning is a plain message.
+    std::function<UnbuildableWayOut(const std::string& text, bool canSimplify)> offerWaysOut;
 };
 
 // The modal dialogs and the progress window over `parent`, which remembers its position in `profile`.
@@ -81,6 +87,8 @@ struct ModelCommandServices {
     std::function<bool()> confirmSetAside;
     // "Change Model Coordinates", offered after Import Mesh while bOfferCoordinateWizard is on.
     std::function<void()> changeCoordinates;
+    // "Simplify Mesh", the second way out of an unfold too small to build; not offered while unset.
+    std::function<void()> simplifyMesh;
 };
 
 // Installs the Model menu's handlers, and Import Mesh's, on `controller`.

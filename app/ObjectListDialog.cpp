@@ -17,6 +17,7 @@ ObjectListDialog::ObjectListDialog(QWidget* parent, std::function<void()> change
     list_->setSelectionMode(QAbstractItemView::MultiSelection);
     selectAll_ = new QPushButton(QStringLiteral("Select All"), this);
     clear_ = new QPushButton(QStringLiteral("Clear"), this);
+    close_ = new QPushButton(QStringLiteral("Close"), this);
     selectAll_->setAutoDefault(false);
     clear_->setAutoDefault(false);
 
@@ -24,6 +25,7 @@ ObjectListDialog::ObjectListDialog(QWidget* parent, std::function<void()> change
     buttons->addWidget(selectAll_);
     buttons->addWidget(clear_);
     buttons->addStretch(1);
+    buttons->addWidget(close_);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(list_, 1);
     layout->addLayout(buttons);
@@ -32,6 +34,7 @@ ObjectListDialog::ObjectListDialog(QWidget* parent, std::function<void()> change
     connect(list_, &QListWidget::itemSelectionChanged, this, [this] { SelectionChanged(); });
     connect(selectAll_, &QPushButton::clicked, this, [this] { SetAll(true); });
     connect(clear_, &QPushButton::clicked, this, [this] { SetAll(false); });
+    connect(close_, &QPushButton::clicked, this, &QDialog::close);
 }
 
 void ObjectListDialog::Rebuild(Document* document) {

@@ -23,6 +23,7 @@ public:
     QListWidget* List() const { return list_; }
     QPushButton* SelectAllButton() const { return selectAll_; }
     QPushButton* ClearButton() const { return clear_; }
+    QPushButton* CloseButton() const { return close_; }
     const ObjectListBinding& Binding() const { return binding_; }
 
 private:
@@ -34,6 +35,7 @@ private:
     QListWidget* list_ = nullptr;
     QPushButton* selectAll_ = nullptr;
     QPushButton* clear_ = nullptr;
+    QPushButton* close_ = nullptr;
     bool rebuilding_ = false;
 };
 

@@ -1,5 +1,7 @@
 #include "app/PrintCommands.h"
 
+#include "sheet/OffSheet.h"
+
 #include "model/Settings.h"
 #include "sheet/PagePrinter.h"
 #include "sheet/Paper.h"
@@ -44,6 +46,7 @@ bool RunPrintCommand(QWidget* parent, Document* document, const Settings& settin
     const Paper paper = Paper::FromSettings(settings);
     const PrintState prepared = PreparePrintJob(*document, settings, paper, false);
     if (prepared.PageCount() == 0) return false;
+    if (!ConfirmOffSheet(*document, paper, prompt, "Print anyway")) return false;
 
     QPrinter& printer = SessionPrinter();
     QPrintDialog dialog(&printer, parent);

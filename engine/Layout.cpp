@@ -249,6 +249,17 @@ void RecalculatePartsLayout(Document& document, const LayoutMethod& method, cons
     flapHeight *=
         ScaleDevelopment(*document.development, method.automatic ? 1.0 : document.documentScale, false);
     LayoutParts(*document.development, document.model->size, method, sheet, flapHeight);
+    document.developmentLayout = method;
+}
+
+LayoutMethod ProposedLayoutMethod(const Document& document, const LayoutMethod& preferred) {
+    return document.developmentLayout.value_or(preferred);
+}
+
+bool SameLayout(const LayoutMethod& a, double scaleA, const LayoutMethod& b, double scaleB) {
+    if (a.automatic != b.automatic) return false;
+    if (a.automatic) return a.spacingPercent == b.spacingPercent;
+    return a.spacingMM == b.spacingMM && a.avoidPageBreaks == b.avoidPageBreaks && scaleA == scaleB;
 }
 
 } // namespace tsm

@@ -24,4 +24,12 @@ void LayoutParts(Development& development, double modelSize, const LayoutMethod&
 // development.
 void RecalculatePartsLayout(Document& document, const LayoutMethod& method, const SheetArea& sheet);
 
+// What the layout dialog proposes for the document's development: the method it was last laid out with
+// in this session, otherwise `preferred` (the user's last choice); its scale is the development's own.
+LayoutMethod ProposedLayoutMethod(const Document& document, const LayoutMethod& preferred);
+
+// Whether the dialog's answer lays the development out as it is now: the same method and, without
+// "Auto", the same scale.
+bool SameLayout(const LayoutMethod& a, double scaleA, const LayoutMethod& b, double scaleB);
+
 } // namespace tsm

@@ -573,6 +573,7 @@ Outcome UnfoldDocument(Document& document, const Settings& settings, IPrompt& pr
         result->development->texts.push_back(std::make_unique<CTextBlock>(text));
     document.development = std::move(result->development);
     document.display.dDefaultFlapHeightMM = result->defaultFlapHeightMM;
+    document.developmentLayout = settings.layoutMethod;
     ComputeDevelopmentExtent(*document.development, true);
     document.modified = true;
     return Outcome::Ok();
@@ -620,6 +621,7 @@ void UndoUnfolding(Document& document, bool reuseTexts, bool applyOpenEdges) {
         for (const auto& text : document.development->texts) document.reusableTexts.push_back(*text);
     }
     document.development.reset();
+    document.developmentLayout.reset();
     document.modified = true;
 }
 

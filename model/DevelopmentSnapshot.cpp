@@ -160,8 +160,12 @@ void PutRect(Out& out, const double rect[4]) {
     for (int i = 0; i < 4; ++i) out.Put(rect[i]);
 }
 
-std::string RestToBytes(const Development& dev) {
+std::string RestToBytes(const Document& document) {
+    const Development& dev = *document.development;
     Out out;
+    // Layout commands change the document's own values with the development; undo brings them back too.
+    out.Put(document.display.dDefaultFlapHeightMM);
+    out.Put(document.documentScale);
     out.Put(dev.scale);
     out.Put(static_cast<uint8_t>(dev.reversed));
     PutRect(out, dev.frame);
@@ -322,6 +326,8 @@ void ReadRect(In& in, double rect[4]) {
 }
 
 struct Rest {
+    double defaultFlapHeightMM = 5;
+    double documentScale = 1;
     double scale = 1;
     bool reversed = false;
     double frame[4] = {0, 0, 0, 0};
@@ -331,6 +337,8 @@ struct Rest {
 
 bool ReadRest(const std::string& bytes, const Development& dev, Rest& rest) {
     In in(bytes);
+    rest.defaultFlapHeightMM = in.Get<double>();
+    rest.documentScale = in.Get<double>();
     rest.scale = in.Get<double>();
     rest.reversed = in.Get<uint8_t>() != 0;
     ReadRect(in, rest.frame);
@@ -410,7 +418,7 @@ DevelopmentSnapshot TakeDevelopmentSnapshot(const Document& document, PartPool& 
     snapshot.parts.reserve(dev.parts.size());
     for (const auto& part : dev.parts)
         if (part) snapshot.parts.push_back(pool.Intern(PartToBytes(*part, indices)));
-    snapshot.rest = RestToBytes(dev);
+    snapshot.rest = RestToBytes(document);
     return snapshot;
 }
 
@@ -456,6 +464,8 @@ bool RestoreDevelopmentSnapshot(Document& document, const DevelopmentSnapshot& s
             dev.parts.push_back(std::move(old[currentSlot.at(snapshot.parts[i].get())]));
         }
     }
+    document.display.dDefaultFlapHeightMM = rest.defaultFlapHeightMM;
+    document.documentScale = rest.documentScale;
     dev.scale = rest.scale;
     dev.reversed = rest.reversed;
     std::memcpy(dev.frame, rest.frame, sizeof dev.frame);

@@ -1,6 +1,7 @@
 // Compact copies of a development for undo and redo. A copy holds, part by part, everything the editors
 // change: the part's box, its faces with their corners' development fields (position, `joined`, flap,
-// colours) and its line records; then the texts, the pictures and the development's own values. Corners,
+// colours) and its line records; then the texts, the pictures, the development's own values and the
+// document's default flap height and scale, which the layout commands change with it. Corners,
 // faces and edges are named by their indices in their solid, so a copy outlives the pointers it was taken
 // from as long as the model's topology stays the same.
 //

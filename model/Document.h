@@ -6,6 +6,7 @@
 #include "model/Settings.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,9 @@ struct Document {
     std::string path;
     CMaterial baseMaterial;
     double documentScale = 1.0;
+    // How the development was last laid out in this session (unfolding or "Recalculate Parts Layout");
+    // unknown for a development read from a file, which keeps no such record.
+    std::optional<LayoutMethod> developmentLayout;
     int32_t sheetColumns = 1;
     int32_t sheetRows = 1;
     std::vector<CTextBlock> reusableTexts;

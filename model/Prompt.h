@@ -27,6 +27,12 @@ public:
     virtual PromptAnswer AskYesNoCancel(const std::string& text) {
         return AskYesNo(text) ? PromptAnswer::Yes : PromptAnswer::No;
     }
+    // A warning with Cancel and a button that goes on ("Print anyway"); true to go on. Without such
+    // buttons it is the OK/Cancel question.
+    virtual bool AskGoOnOrCancel(const std::string& text, const std::string& goOnLabel) {
+        (void)goOnLabel;
+        return AskOkCancel(text);
+    }
 };
 
 // Records every text in order and answers every question with a fixed answer.

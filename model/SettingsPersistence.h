@@ -19,7 +19,7 @@ extern const char* const kApplicationKeyPath; // the key holding both
 // The window placement, bar state and recent-file list are kept under
 // "Software\" + company + "\" + application title + "\".
 extern const char* const kRegistryCompanyName; // "Quillon Software Ltd."
-extern const char* const kApplicationTitle;    // "TessalyVuvoza2"
+extern const char* const kApplicationTitle;    // "TessalyVuvoza2": the settings key only, never shown
 std::string FrameworkKeyPath();
 
 // The store of one program run, the file it came from, and whether a reset is pending: after a reset the

@@ -22,10 +22,10 @@ namespace tsm {
 
 const char* const kMessageBmpPixelRange = "Specify a value of 1 - %d for pixel number.";
 const char* const kMessageLargeBmp =
-    "The size of BMP file will be about %dMB. \n This may load heavy task on your PC. Continue?";
+    "The picture will be about %d MB.\nMaking it takes a while and much memory. Continue?";
 const char* const kMessageTextureReset =
     "Reset UV coordinates and material settings so that \nthe BMP file can be used as a texture image. \nYou "
-    "can edit the BMP and set it from \n[3DModelWindow]-[Texture Configuration].";
+    "can edit the BMP and set it under \nConfiguration > Texture Configuration.";
 
 namespace {
 

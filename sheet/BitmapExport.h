@@ -29,7 +29,7 @@ constexpr double kBmpBasePixelsPerInch = 72.0;
 constexpr int kLargeBmpMegabytes = 15;
 
 extern const char* const kMessageBmpPixelRange; // "Specify a value of 1 - %d for pixel number."
-extern const char* const kMessageLargeBmp;      // "The size of BMP file will be about %dMB. \n ..."
+extern const char* const kMessageLargeBmp;      // "The picture will be about %d MB.\n..."
 
 // What the dialog holds. `width` and `height` are the content as the fields show it; the bitmap gets the
 // borders on top of that (OutputWidth, OutputHeight).

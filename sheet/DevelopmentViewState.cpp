@@ -58,9 +58,9 @@ const char* EditModeStatusText(EditMode mode) {
         "2D [Select/Move] L [Pan] R or Wheel Drag [Zoom] Shift+R or Wheel",
         "Click the edge of target flap.",
         "Click the point the center of rotate. And drag to rotate. (Cancel with Right click)",
-        "Click the edge to Join/Disjoin. Click again for Join to difine move part",
+        "Click the edge to Join/Disjoin. Click again for Join to choose the part that moves.",
         "Click the place to input text. Click the text to edit.",
-        "Click the face to see the corresponding between 3D and developed model.",
+        "Click a face to see the faces that match it in the 3D model and the development.",
         "Click the edge to change color (drag for area select).",
     };
     const int index = static_cast<int>(mode);
@@ -75,6 +75,7 @@ void DevelopmentViewState::SetClientSize(int width, int height) {
 
 void DevelopmentViewState::Fit(const SheetLayout& layout, bool hasDevelopment) {
     view_ = FitScreenView(view_.clientWidth, view_.clientHeight, layout, hasDevelopment);
+    navigated_ = false;
 }
 
 bool DevelopmentViewState::SetZoom(double zoom, const SheetLayout& layout) {
@@ -104,9 +105,14 @@ bool DevelopmentViewState::MouseMoved(const DevPointer& pointer, const SheetLayo
     lastX_ = pointer.x;
     lastY_ = pointer.y;
     if (!pointer.left && !pointer.right && !pointer.middle) return false;
-    if (pointer.shift && pointer.right) return SetZoom(view_.zoom * (1.0 + 0.005 * (dx + dy)), layout);
+    if (pointer.shift && pointer.right) {
+        const bool zoomed = SetZoom(view_.zoom * (1.0 + 0.005 * (dx + dy)), layout);
+        navigated_ = navigated_ || zoomed;
+        return zoomed;
+    }
     view_.panX += dx / view_.zoom;
     view_.panY += dy / view_.zoom;
+    navigated_ = navigated_ || dx != 0 || dy != 0;
     return dx != 0 || dy != 0;
 }
 
@@ -116,9 +122,19 @@ bool DevelopmentViewState::IsClick(int x, int y) const {
     return dx * dx + dy * dy <= kClickMaxSquaredPixels;
 }
 
-bool DevelopmentViewState::WheelTurned(int delta, bool invert, const SheetLayout& layout) {
+bool DevelopmentViewState::WheelTurned(int delta, bool invert, const SheetLayout& layout,
+                                       std::optional<Point2> pointer) {
     const double factor = invert ? 1.0 + delta / 1000.0 : 1.0 - delta / 1000.0;
-    return SetZoom(view_.zoom * factor, layout);
+    const double before = view_.zoom;
+    if (!SetZoom(view_.zoom * factor, layout)) return false;
+    navigated_ = true;
+    if (pointer) {
+        // The point under the pointer stays there: a pixel p shows (p - client / 2) / zoom - pan + a
+        // constant, so the pan takes up the change of the first term.
+        view_.panX += (pointer->x - view_.clientWidth / 2.0) * (1.0 / view_.zoom - 1.0 / before);
+        view_.panY += (pointer->y - view_.clientHeight / 2.0) * (1.0 / view_.zoom - 1.0 / before);
+    }
+    return true;
 }
 
 void DevelopmentViewState::KeepDrawingInPlace(const SheetLayout& before, const SheetLayout& after) {

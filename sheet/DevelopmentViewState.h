@@ -9,6 +9,7 @@
 #include "model/UpdateHint.h"
 #include "sheet/SheetScreen.h"
 
+#include <optional>
 #include <vector>
 
 namespace tsm {
@@ -71,8 +72,12 @@ public:
     bool MouseMoved(const DevPointer& pointer, const SheetLayout& layout);
     // Whether a release at (x, y) ends a click rather than a drag.
     bool IsClick(int x, int y) const;
-    // A wheel turn inside the view (120 per notch); forward zooms out unless `invert`. True when accepted.
-    bool WheelTurned(int delta, bool invert, const SheetLayout& layout);
+    // A wheel turn inside the view (120 per notch); forward zooms out unless `invert`. With `pointer` (client
+    // pixels) the development point under it stays there; without, the view's centre does. True when
+    // accepted.
+    bool WheelTurned(int delta, bool invert, const SheetLayout& layout, std::optional<Point2> pointer = {});
+    // Whether the user zoomed or panned since the last fit; until then a resized view fits again.
+    bool Navigated() const { return navigated_; }
     // A new document: the drag ends.
     void EndDrag() { dragging_ = false; }
 
@@ -87,6 +92,7 @@ public:
 private:
     ScreenView view_;
     bool dragging_ = false;
+    bool navigated_ = false;
     int lastX_ = 0, lastY_ = 0;
     int pressX_ = 0, pressY_ = 0;
 };

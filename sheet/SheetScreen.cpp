@@ -19,7 +19,7 @@
 namespace tsm {
 
 const char* const kWelcomeLines[4] = {
-    "Welcome to Tessaly Vuvoza2.",
+    "Welcome to Tessaly.",
     "Short description is displayed on the status bar.",
     "Please see them as a hint of operation.",
     " ",

@@ -271,6 +271,11 @@ public:
     void ForwardToDevelopmentView(CommandId id) override { calls.push_back("forward " + Number(id)); }
     static std::string Number(CommandId id) { return std::to_string(static_cast<int>(id)); }
     void ShowStatusText(const std::string& text) override { calls.push_back("status " + text); }
+    bool ShowHelpWindow(const std::string& path) override {
+        calls.push_back("help " + path);
+        return helpWindowShows;
+    }
+    bool helpWindowShows = false;
     std::vector<std::string> calls;
     Document* document = nullptr;
     Settings settings;

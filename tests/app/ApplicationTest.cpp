@@ -62,9 +62,9 @@ TEST(Application, CommandLinePathsOpenOnceWhetherQuotedOrSplitAtBlanks) {
         const char* title;
         std::vector<std::string> texts;
     } rows[] = {
-        {{"\"" + plain + "\""}, "plain model - TessalyVuvoza2", {"No data for development."}},
+        {{"\"" + plain + "\""}, "plain model - Tessaly", {"No data for development."}},
         // The shell split the path at its blanks; the pieces are joined again.
-        {{folder.path() + "/my", "models/cube", "copy.tsm"}, "cube copy - TessalyVuvoza2", {}},
+        {{folder.path() + "/my", "models/cube", "copy.tsm"}, "cube copy - Tessaly", {}},
     };
     for (const auto& row : rows) {
         TempFolder settings;

@@ -47,6 +47,12 @@ TEST_F(CommandControllerTest, HelpOpensThePageOrSaysItIsMissing) {
     shell.succeed = false;
     controller.Execute(CommandId::OpenHelp);
     EXPECT_EQ(prompt.texts, std::vector<std::string>{"Cannot find help file."});
+    // ... unless the window shows the page itself.
+    prompt.texts.clear();
+    frame.helpWindowShows = true;
+    controller.Execute(CommandId::OpenHelp);
+    EXPECT_TRUE(prompt.texts.empty());
+    EXPECT_EQ(frame.calls.back(), "help " + folder.path() + "/bin/help/index.html");
 
     // The web page is the update server's site; without a server it says so.
     prompt.texts.clear();
@@ -87,6 +93,11 @@ TEST_F(CommandControllerTest, MeshesOpenAsNewModelsThroughOpenDropAndCommandLine
     EXPECT_FALSE(controller.OpenPath(folder.File("missing.stl")));
     EXPECT_EQ(prompt.texts, std::vector<std::string>{"File does not exist."});
     EXPECT_NE(document.Current()->development, nullptr);
+    // A dropped file of an unknown type is refused before the unsaved changes are asked about.
+    document.Current()->modified = true;
+    prompt.texts.clear();
+    EXPECT_FALSE(controller.OpenReplacing(folder.File("notes.txt")));
+    EXPECT_EQ(prompt.texts, std::vector<std::string>{"Cannot load file of specified type."});
 }
 
 TEST_F(CommandControllerTest, RecentFileThatFailsLeavesTheList) {

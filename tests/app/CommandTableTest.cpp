@@ -77,3 +77,21 @@ TEST(CommandTable, RowsCarryTheirKeys) {
     }
     EXPECT_STREQ(Command(CommandId::EditRedo).alternateKeys, "Ctrl+Shift+Z");
 }
+
+// What a person reads in menus, hints and tooltips: no misspelt word, no internal window name, and the
+// program called by one name.
+TEST(CommandTable, LabelsReadAsWords) {
+    const char* const wrong[] = {
+        "Inport",          "......",        "montain", "difine",  "the corresponding between",
+        "2DPatternWindow", "3DModelWindow", "Vuvoza",  "Designer"};
+    for (const CommandInfo& command : CommandTable()) {
+        for (const char* text : {command.text, command.hint, command.tooltip}) {
+            for (const char* word : wrong)
+                EXPECT_EQ(std::string(text).find(word), std::string::npos) << command.id << ": " << text;
+        }
+    }
+    EXPECT_EQ(MenuLabel(Command(CommandId::ImportModel)), "TSM File Import");
+    EXPECT_EQ(MenuLabel(Command(CommandId::PrintConfiguration)), "Print &Configuration...");
+    EXPECT_EQ(MenuLabel(Command(CommandId::SingleWindow)), "Show Only the Development");
+    EXPECT_EQ(MenuLabel(Command(CommandId::WebPage)), "Tessaly's &Webpage...");
+}

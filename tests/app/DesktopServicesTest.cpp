@@ -10,7 +10,7 @@ using namespace tsm;
 using tsm::test::TempFolder;
 
 TEST(DesktopServices, FiltersFromDescriptionPatternPairs) {
-    EXPECT_EQ(DialogFilterFromPairs(kModelFileFilter), "Tessaly Designer File (*.tsm)");
+    EXPECT_EQ(DialogFilterFromPairs(kModelFileFilter), "Tessaly File (*.tsm)");
     EXPECT_EQ(DialogFilterFromPairs("EPS file(*.eps)|*.eps||"), "EPS file(*.eps)");
     EXPECT_EQ(DialogFilterFromPairs("texture file(*.bmp;*.jpg)|*.bmp;*.jpg|All (*)|*||"),
               "texture file(*.bmp;*.jpg);;All (*)");

@@ -67,6 +67,8 @@ TEST(LayoutMethodLogic, ValuesAreClampedAndFlatAxesRefused) {
 
 TEST(LayoutMethodDialog, ControlsFollowTheMode) {
     LayoutMethodDialog dialog(nullptr, LayoutMethod{}, 2.0, Vec3{20, 0, 10});
+    // Before any axis is chosen the size entry shows the assembled width at the given scale.
+    EXPECT_DOUBLE_EQ(dialog.sizeBox()->value(), 4.0);
     // Which of percent, spacing, avoid breaks, scale and size take input.
     const auto enabled = [&dialog] {
         return std::vector<bool>{dialog.percentBox()->isEnabled(), dialog.spacingBox()->isEnabled(),

@@ -23,13 +23,12 @@ namespace {
 const CommandId kModelCommands[] = {CommandId::TurnOnLight,          CommandId::UseMaterials,
                                     CommandId::ShowObjectList,       CommandId::ResetViewPosition,
                                     CommandId::TextureConfiguration, CommandId::Unfold,
-                                    CommandId::UndoUnfold,           CommandId::FlipFaces,
-                                    CommandId::JoinIsolatedEdges,    CommandId::ChangeCoordinates,
-                                    CommandId::SimplifyMesh};
+                                    CommandId::FlipFaces,            CommandId::JoinIsolatedEdges,
+                                    CommandId::ChangeCoordinates,    CommandId::SimplifyMesh};
 const CommandId kDevelopmentCommands[] = {
     CommandId::EmphasizeOpenEdges, CommandId::ShowEdgeId,       CommandId::Print,
     CommandId::PrintPreview,       CommandId::DocumentInfo,     CommandId::CheckFace,
-    CommandId::ShowPageNumber,     CommandId::RecalculateLayout};
+    CommandId::ShowPageNumber,     CommandId::RecalculateLayout, CommandId::UndoUnfold};
 
 int FirstColumn(const MainFrame& frame) {
     return frame.Splitter()->sizes().at(0);
@@ -120,7 +119,7 @@ TEST(MainFrame, UpdateHintsReachBothViews) {
 
 TEST(MainFrame, TitleAndStatusPanesFollowTheDocumentAndAFailedOpenKeepsThem) {
     FrameHarness h;
-    EXPECT_EQ(h.frame->windowTitle(), "Untitled - TessalyVuvoza2");
+    EXPECT_EQ(h.frame->windowTitle(), "Untitled - Tessaly");
     EXPECT_EQ(h.frame->MessagePane()->text(), "Open a file.");
     EXPECT_EQ(h.frame->SecondPane()->text(), "");
     // A dropped file opens; only remote addresses are refused.
@@ -128,7 +127,7 @@ TEST(MainFrame, TitleAndStatusPanesFollowTheDocumentAndAFailedOpenKeepsThem) {
     EXPECT_FALSE(DropUrls(*h.frame, {remote}));
     ASSERT_TRUE(
         DropUrls(*h.frame, {remote, QUrl::fromLocalFile(QString::fromStdString(SamplePath("cube.tsm")))}));
-    EXPECT_EQ(h.frame->windowTitle(), "cube - TessalyVuvoza2");
+    EXPECT_EQ(h.frame->windowTitle(), "cube - Tessaly");
     EXPECT_EQ(h.frame->MessagePane()->text(), "[3D Rot] L/R [3D Mov] Ctrl+R [2D Pan] L/R [Zoom] Wheel");
     EXPECT_EQ(h.frame->SecondPane()->text().toStdString(), AssembledSizeText(h.frame->Doc().Current()));
     Document* opened = h.frame->Doc().Current();
@@ -144,7 +143,7 @@ TEST(MainFrame, TitleAndStatusPanesFollowTheDocumentAndAFailedOpenKeepsThem) {
     ASSERT_EQ(h.prompt.texts.size(), 3u);
     EXPECT_EQ(h.prompt.texts[0], "File does not exist.");
     EXPECT_EQ(h.prompt.texts[1], "Cannot load file of specified type.");
-    EXPECT_EQ(h.frame->windowTitle(), "cube - TessalyVuvoza2");
+    EXPECT_EQ(h.frame->windowTitle(), "cube - Tessaly");
     EXPECT_EQ(h.frame->Doc().Current(), opened);
     EXPECT_EQ(h.log3d->hints, hintsBefore);
     EXPECT_EQ(h.frame->RecentFiles().Files().size(), recent);
@@ -195,6 +194,8 @@ TEST(MainFrame, ObjectListSelectionSetsTheBoundFlag) {
     dialog->SelectAllButton()->click();
     EXPECT_TRUE(model.solids[0]->inDevelopment && model.solids[1]->inDevelopment);
     EXPECT_EQ(list->selectedItems().size(), 2);
+    dialog->CloseButton()->click();
+    EXPECT_FALSE(dialog->isVisible());
 
     // The list is rebuilt for the next document (which solids, and which flag, the binding's tests check).
     ASSERT_TRUE(h.frame->OpenFromCommandLine(WriteModelWithDevelopment(h.folder.File("dev.tsm"), "In")));
@@ -222,4 +223,20 @@ TEST(MainFrame, DocumentInfoAndAboutShowTheirValues) {
         EXPECT_TRUE(renderer->text().startsWith("OpenGL: llvmpipe")) << renderer->text().toStdString();
     });
     h.Trigger(CommandId::VersionInfo);
+}
+
+// A part moved off the sheets is counted in the status bar, and an export asks first: Cancel stops it
+// before the file dialog.
+TEST(MainFrame, PartsOffTheSheetsAreCountedAndExportsAskFirst) {
+    FrameHarness h(false);
+    ASSERT_TRUE(h.frame->OpenFromCommandLine(SamplePath("cube.tsm")));
+    EXPECT_EQ(h.frame->OffSheetPane()->text(), "");
+    h.frame->Doc().Current()->development->parts.at(0)->x = -30;
+    h.frame->UpdateAllViews(UpdateHint::Redraw);
+    EXPECT_EQ(h.frame->OffSheetPane()->text(), "1 part lies outside the sheets.");
+    h.prompt.texts.clear();
+    h.Trigger(CommandId::ExportDxf);
+    ASSERT_EQ(h.prompt.texts.size(), 1u);
+    EXPECT_EQ(h.prompt.texts[0].rfind("1 part lies outside the sheets.", 0), 0u);
+    EXPECT_TRUE(h.chooser.saveFilters.empty());
 }

@@ -30,18 +30,16 @@ TEST(MessageBoxPrompt, BoxesShowTheirTextsAndGiveTheButtonPressed) {
         B::StandardButtons buttons;
         B::Icon icon;
     } rows[] = {
-        {[&] { return message(PromptIcon::None, ""); }, B::Ok, 1, "TessalyVuvoza2", B::Ok, B::Warning},
+        {[&] { return message(PromptIcon::None, ""); }, B::Ok, 1, "Tessaly", B::Ok, B::Warning},
         {[&] { return message(PromptIcon::Error, "DibUtil"); }, B::Ok, 1, "DibUtil", B::Ok, B::Critical},
-        {[&] { return int(prompt.AskYesNo(text)); }, B::Yes, 1, "TessalyVuvoza2", B::Yes | B::No,
-         B::Question},
-        {[&] { return int(prompt.AskYesNo(text)); }, B::No, 0, "TessalyVuvoza2", B::Yes | B::No, B::Question},
-        {[&] { return int(prompt.AskOkCancel(text)); }, B::Ok, 1, "TessalyVuvoza2", B::Ok | B::Cancel,
+        {[&] { return int(prompt.AskYesNo(text)); }, B::Yes, 1, "Tessaly", B::Yes | B::No, B::Question},
+        {[&] { return int(prompt.AskYesNo(text)); }, B::No, 0, "Tessaly", B::Yes | B::No, B::Question},
+        {[&] { return int(prompt.AskOkCancel(text)); }, B::Ok, 1, "Tessaly", B::Ok | B::Cancel, B::Warning},
+        {[&] { return int(prompt.AskOkCancel(text)); }, B::Cancel, 0, "Tessaly", B::Ok | B::Cancel,
          B::Warning},
-        {[&] { return int(prompt.AskOkCancel(text)); }, B::Cancel, 0, "TessalyVuvoza2", B::Ok | B::Cancel,
-         B::Warning},
-        {threeWay, B::Yes, int(PromptAnswer::Yes), "TessalyVuvoza2", yesNoCancel, B::Question},
-        {threeWay, B::No, int(PromptAnswer::No), "TessalyVuvoza2", yesNoCancel, B::Question},
-        {threeWay, B::Cancel, int(PromptAnswer::Cancel), "TessalyVuvoza2", yesNoCancel, B::Question},
+        {threeWay, B::Yes, int(PromptAnswer::Yes), "Tessaly", yesNoCancel, B::Question},
+        {threeWay, B::No, int(PromptAnswer::No), "Tessaly", yesNoCancel, B::Question},
+        {threeWay, B::Cancel, int(PromptAnswer::Cancel), "Tessaly", yesNoCancel, B::Question},
     };
     for (const auto& row : rows) {
         QTimer::singleShot(0, [&row] {

@@ -3,9 +3,11 @@
 #include "AppTestSupport.h"
 #include "app/LayoutMethodDialog.h"
 #include "app/UndoUnfoldingDialog.h"
+#include "engine/DocumentEdits.h"
 #include "engine/EngineCompletion.h"
 #include "engine/MeshSimplify.h"
 #include "engine/Unfolder.h"
+#include "model/BinaryWriter.h"
 
 #include <QPushButton>
 
@@ -69,9 +71,9 @@ protected:
         dialogs.makeProgress = [this]() -> std::unique_ptr<IUnfoldProgress> {
             return std::make_unique<RecordingProgress>(progressLog, cancelAt);
         };
-        InstallModelCommands(controller,
-                             ModelCommandServices{document, settings, prompt, frame, dialogs, UnfoldOptions(),
-                                                  &chooser, folder.path() + "/bin/", nullptr, nullptr});
+        InstallModelCommands(
+            controller, ModelCommandServices{document, settings, prompt, frame, dialogs, UnfoldOptions(),
+                                             &chooser, folder.path() + "/bin/", nullptr, nullptr, nullptr});
     }
 
     Document& Doc() { return *document.Current(); }
@@ -190,6 +192,53 @@ TEST_F(ModelCommandsTest, RecalculateLayoutAndUndoUnfolding) {
     EXPECT_EQ(FaceCount(*Doc().development), 6u);
 }
 
+// The cow of the user's report: unfolded at a specified size, then Recalculate Parts Layout. The dialog
+// proposes that layout (even when the session's scale was forgotten), OK on it changes nothing, and undo
+// after a real change gives back every saved byte, the default flap height included.
+TEST_F(ModelCommandsTest, RecalculateProposesTheCurrentLayoutAndUndoGivesBackEveryByte) {
+    Open(WriteCube(folder.File("cube.tsm")));
+    layoutAnswer = [](Document& doc, LayoutMethod& method) {
+        method.automatic = false;
+        method.spacingMM = 8.0;
+        doc.documentScale = 1.0;
+    };
+    controller.Execute(CommandId::Unfold);
+    ASSERT_NE(Doc().development, nullptr);
+    const std::string unfolded = SerializeBinaryModel(Doc(), Doc().display);
+    Doc().documentScale = 3.0;
+    settings.layoutMethod = LayoutMethod{};
+
+    LayoutMethod proposed;
+    double proposedScale = 0;
+    layoutAnswer = [&](Document& doc, LayoutMethod& method) {
+        proposed = method;
+        proposedScale = doc.documentScale;
+    };
+    controller.Execute(CommandId::RecalculateLayout);
+    EXPECT_FALSE(proposed.automatic);
+    EXPECT_EQ(proposed.spacingMM, 8.0);
+    EXPECT_EQ(proposedScale, 1.0);
+    EXPECT_EQ(SerializeBinaryModel(Doc(), Doc().display), unfolded);
+    EXPECT_FALSE(Doc().history.CanUndo());
+
+    // Scale 0.5: every part and the flap height shrink; undo brings all of it back.
+    layoutAnswer = [](Document& doc, LayoutMethod&) { doc.documentScale = 0.5; };
+    controller.Execute(CommandId::RecalculateLayout);
+    EXPECT_DOUBLE_EQ(Doc().development->scale, 0.5);
+    EXPECT_DOUBLE_EQ(Doc().display.dDefaultFlapHeightMM, 2.5);
+    EditContext context{Doc(), settings};
+    ASSERT_TRUE(Undo(context).ok());
+    EXPECT_EQ(SerializeBinaryModel(Doc(), Doc().display), unfolded);
+    EXPECT_EQ(Doc().documentScale, 3.0);
+
+    // A development fitted to the sheet is proposed as Auto.
+    layoutAnswer = [](Document&, LayoutMethod& method) { method.automatic = true; };
+    controller.Execute(CommandId::RecalculateLayout);
+    layoutAnswer = [&](Document&, LayoutMethod& method) { proposed = method; };
+    controller.Execute(CommandId::RecalculateLayout);
+    EXPECT_TRUE(proposed.automatic);
+}
+
 TEST_F(ModelCommandsTest, FlipFacesAndJoinIsolatedEdges) {
     Open(WriteCube(folder.File("cube.tsm")));
     const CFace& face = *Doc().model->solids[0]->faces[0];
@@ -228,16 +277,19 @@ TEST(ModelMenu, UnfoldFromTheWindowWithItsDialogAndProgressWindow) {
     FrameHarness h;
     h.frame->show();
     ASSERT_TRUE(h.frame->OpenFromCommandLine(WriteCube(h.folder.File("cube.tsm"))));
+    EXPECT_FALSE(h.Enabled(CommandId::UndoUnfold)); // nothing to undo without a development
     AnswerModal<LayoutMethodDialog>();
     h.Trigger(CommandId::Unfold);
     ASSERT_NE(h.frame->Doc().Current()->development, nullptr);
     EXPECT_TRUE(h.frame->isEnabled()); // the progress window let go of it
     EXPECT_TRUE(h.Enabled(CommandId::RecalculateLayout));
+    EXPECT_TRUE(h.Enabled(CommandId::UndoUnfold));
 
     AnswerModal<UndoUnfoldingDialog>();
     h.Trigger(CommandId::UndoUnfold);
     EXPECT_EQ(h.frame->Doc().Current()->development, nullptr);
     EXPECT_FALSE(h.Enabled(CommandId::RecalculateLayout));
+    EXPECT_FALSE(h.Enabled(CommandId::UndoUnfold));
 }
 
 TEST_F(ModelCommandsTest, ImportMeshOffersTheCoordinateWizardUntilToldToStop) {
@@ -249,7 +301,7 @@ TEST_F(ModelCommandsTest, ImportMeshOffersTheCoordinateWizardUntilToldToStop) {
     dialogs.offerCoordinateWizard = [&] { return answers[size_t(offered++)]; };
     InstallModelCommands(controller, ModelCommandServices{document, settings, prompt, frame, dialogs,
                                                           UnfoldOptions(), &chooser, folder.path() + "/",
-                                                          nullptr, [&wizards] { ++wizards; }});
+                                                          nullptr, [&wizards] { ++wizards; }, nullptr});
     for (int run = 0; run < 3; ++run) {
         chooser.answers.push_back(path);
         controller.Execute(CommandId::ImportMesh);

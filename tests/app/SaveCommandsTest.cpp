@@ -41,12 +41,12 @@ void Drop(MainFrame& frame, const std::string& path) {
 
 TEST(SaveCommands, SaveKeepsTheNameSaveAsTakesTheChosenOneAndAFailureKeepsTheMark) {
     ModifiedCube c;
-    EXPECT_EQ(c.frame->windowTitle(), "cube* - TessalyVuvoza2");
+    EXPECT_EQ(c.frame->windowTitle(), "cube* - Tessaly");
     // A file opened from disk saves without asking.
     c.Trigger(CommandId::FileSave);
     EXPECT_TRUE(c.chooser.saveFilters.empty());
     EXPECT_FALSE(c.Doc().modified);
-    EXPECT_EQ(c.frame->windowTitle(), "cube - TessalyVuvoza2");
+    EXPECT_EQ(c.frame->windowTitle(), "cube - Tessaly");
     EXPECT_EQ(c.StoredX(), c.Doc().development->parts[0]->x);
 
     c.Doc().modified = true;
@@ -59,7 +59,7 @@ TEST(SaveCommands, SaveKeepsTheNameSaveAsTakesTheChosenOneAndAFailureKeepsTheMar
     c.Trigger(CommandId::FileSaveAs);
     EXPECT_FALSE(c.Doc().modified);
     EXPECT_TRUE(std::filesystem::exists(c.folder.File("copy.tsm")));
-    EXPECT_EQ(c.frame->windowTitle(), "copy - TessalyVuvoza2");
+    EXPECT_EQ(c.frame->windowTitle(), "copy - Tessaly");
     EXPECT_EQ(c.frame->Doc().SavePath(), c.folder.File("copy.tsm"));
 }
 

@@ -121,7 +121,7 @@ TEST(BmpSize, FieldsFollowEachOther) {
 
 TEST(BmpSize, OkChecksTheRangeThenTheFileSize) {
     const std::string tooBig =
-        "The size of BMP file will be about %dMB. \n This may load heavy task on your PC. Continue?";
+        "The picture will be about %d MB.\nMaking it takes a while and much memory. Continue?";
     const auto question = [&](int mb) {
         std::string text = tooBig;
         return text.replace(text.find("%d"), 2, std::to_string(mb));
@@ -267,8 +267,8 @@ TEST(BitmapExport, TextureBmpBecomesTheModelsTexture) {
     EXPECT_EQ(asked.texts,
               std::vector<std::string>{
                   "Reset UV coordinates and material settings so that \nthe BMP file can be used as a "
-                  "texture image. \nYou can edit the BMP and set it from \n[3DModelWindow]-[Texture "
-                  "Configuration]."});
+                  "texture image. \nYou can edit the BMP and set it under \nConfiguration > Texture "
+                  "Configuration."});
     const std::string path = dir.Path("paint.bmp");
     ASSERT_TRUE(Done(ExportTextureBmp(doc, settings, path, WidthOf(256), prompt)));
 

@@ -114,6 +114,29 @@ TEST(DevelopmentViewState, WheelZoomsByTheDeltaAndStopsAtFivePixelsOfPrintableAr
     EXPECT_DOUBLE_EQ(state.Zoom(), 1e6);
 }
 
+// The wheel zooms about the pointer: the development point under it stays there (to the rounding of the
+// pixel grid), wherever the pointer is. Zooming or panning marks the view as navigated until a fit.
+TEST(DevelopmentViewState, WheelZoomsAboutThePointerAndNavigationLastsUntilAFit) {
+    const SheetLayout layout = A4(2, 1);
+    for (const Point2 pointer : {Point2{10, 20}, Point2{120, 163.5}, Point2{230, 300}}) {
+        DevelopmentViewState state = Fitted(240, 327, layout);
+        EXPECT_FALSE(state.Navigated());
+        for (int delta : {120, -360, 240}) {
+            const Point2 before = state.ScreenToDevelopment(pointer.x, pointer.y, layout);
+            ASSERT_TRUE(state.WheelTurned(delta, false, layout, pointer));
+            const Point2 after = state.ScreenToDevelopment(pointer.x, pointer.y, layout);
+            EXPECT_NEAR(after.x, before.x, 1.0 / state.Zoom()) << pointer.x << " " << delta;
+            EXPECT_NEAR(after.y, before.y, 1.0 / state.Zoom()) << pointer.y << " " << delta;
+        }
+        EXPECT_TRUE(state.Navigated());
+        state.Fit(layout, true);
+        EXPECT_FALSE(state.Navigated());
+        state.ButtonDown(Held(5, 5, DevButton::Left));
+        EXPECT_TRUE(state.MouseMoved(Held(9, 5, DevButton::Left), layout));
+        EXPECT_TRUE(state.Navigated());
+    }
+}
+
 TEST(DevelopmentViewState, TheDragFlagNeedsAPressAndOutlivesTheRelease) {
     const SheetLayout layout = A4(1, 1);
     DevelopmentViewState state = Fitted(240, 327, layout);
@@ -179,7 +202,8 @@ TEST(DevelopmentViewState, AGridChangeKeepsTheDrawingInPlace) {
 
 TEST(DevelopmentViewState, ModeStatusTexts) {
     const std::pair<EditMode, std::string> rows[] = {
-        {EditMode::CheckFace, "Click the face to see the corresponding between 3D and developed model."},
+        {EditMode::CheckFace,
+         "Click a face to see the faces that match it in the 3D model and the development."},
         {EditMode::SelectMove, "2D [Select/Move] L [Pan] R or Wheel Drag [Zoom] Shift+R or Wheel"},
         {EditMode::ColorEdge, "Click the edge to change color (drag for area select)."},
         // No mode and values outside the table have no text (and do not read past it).
