@@ -92,7 +92,7 @@ void AppendPoints(std::string& out, const std::vector<Point2>& points) {
     out += '"';
 }
 
-void OpenLayer(std::string& out, const char* id, const char* label, const char* extra) {
+void OpenInkscapeLayer(std::string& out, const char* id, const char* label, const char* extra) {
     out += "<g id=\"";
     out += id;
     out += "\" inkscape:groupmode=\"layer\" inkscape:label=\"";
@@ -189,22 +189,23 @@ std::string EscapeXml(const std::string& text) {
     return out;
 }
 
-std::string RenderSvg(const Document& document, const Settings& settings, const SvgOptions& options) {
+std::string SvgDrawingGroups(const Document& document, const Settings& settings, const SvgOptions& options,
+                             bool asLayers) {
     Development empty;
     Development& development = document.development != nullptr ? *document.development : empty;
-    ComputeDevelopmentExtent(development, true);
-    const double* frame = development.frame;
     const CMeshModel* model = document.model.get();
+    const auto OpenLayer = [asLayers](std::string& out, const char* id, const char* label,
+                                      const char* extra) {
+        if (asLayers) {
+            OpenInkscapeLayer(out, id, label, extra);
+        } else {
+            out += "<g";
+            out += extra;
+            out += ">\n";
+        }
+    };
 
     std::string out;
-    out += "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n";
-    out += "<svg xmlns=\"http://www.w3.org/2000/svg\" "
-           "xmlns:inkscape=\"http://www.inkscape.org/namespaces/inkscape\" version=\"1.1\"";
-    out += " width=\"" + SvgNumber(frame[2]) + "mm\" height=\"" + SvgNumber(frame[3]) + "mm\"";
-    out += " viewBox=\"" + SvgNumber(frame[0]) + ' ' + SvgNumber(frame[1]) + ' ' + SvgNumber(frame[2]) + ' ' +
-           SvgNumber(frame[3]) + "\">\n";
-    out += "<title>" + EscapeXml(TitleOf(document)) + "</title>\n";
-
     // Flaps lie under the faces, as the raster drawing has them.
     if (options.fillFlaps && settings.bDrawFlap) {
         OpenLayer(out, "flaps", "Flaps", " fill=\"#ffffff\" stroke=\"none\"");
@@ -256,6 +257,24 @@ std::string RenderSvg(const Document& document, const Settings& settings, const 
         out += lines.layers[static_cast<size_t>(layer.layer)];
         out += "</g>\n";
     }
+    return out;
+}
+
+std::string RenderSvg(const Document& document, const Settings& settings, const SvgOptions& options) {
+    Development empty;
+    Development& development = document.development != nullptr ? *document.development : empty;
+    ComputeDevelopmentExtent(development, true);
+    const double* frame = development.frame;
+
+    std::string out;
+    out += "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n";
+    out += "<svg xmlns=\"http://www.w3.org/2000/svg\" "
+           "xmlns:inkscape=\"http://www.inkscape.org/namespaces/inkscape\" version=\"1.1\"";
+    out += " width=\"" + SvgNumber(frame[2]) + "mm\" height=\"" + SvgNumber(frame[3]) + "mm\"";
+    out += " viewBox=\"" + SvgNumber(frame[0]) + ' ' + SvgNumber(frame[1]) + ' ' + SvgNumber(frame[2]) + ' ' +
+           SvgNumber(frame[3]) + "\">\n";
+    out += "<title>" + EscapeXml(TitleOf(document)) + "</title>\n";
+    out += SvgDrawingGroups(document, settings, options, true);
     out += "</svg>\n";
     return out;
 }
