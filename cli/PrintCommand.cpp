@@ -1,8 +1,10 @@
 #include "cli/PrintCommand.h"
 
 #include "model/Settings.h"
+#include "sheet/MarkClearance.h"
 #include "sheet/PagePrinter.h"
 #include "sheet/Paper.h"
+#include "sheet/RegistrationMarks.h"
 
 #include <QMarginsF>
 #include <QPageLayout>
@@ -77,6 +79,7 @@ std::string ParsePrintRequest(const CommandLine& line, PrintRequest& request) {
     const std::optional<std::string> paper = line.Value("--printer-paper");
     const std::optional<std::string> margins = line.Value("--printer-margins");
     const std::optional<std::string> dpi = line.Value("--dpi");
+    const std::optional<std::string> marks = line.Value("--marks");
     if (!pdf || pdf->empty()) return "print needs --pdf OUT.pdf";
     request.pdfPath = *pdf;
     if (paper) {
@@ -96,6 +99,11 @@ std::string ParsePrintRequest(const CommandLine& line, PrintRequest& request) {
         if (!ParseNumber(*dpi, value) || value != std::floor(value) || value < kLeastDpi || value > kMostDpi)
             return "--dpi needs a whole number from 72 to 2400";
         request.dpi = static_cast<int>(value);
+    }
+    if (marks) {
+        const std::optional<MarksKind> kind = MarksKindNamed(*marks);
+        if (!kind) return "--marks is silhouette or none";
+        request.marksKind = static_cast<int32_t>(*kind);
     }
     return {};
 }
@@ -124,8 +132,21 @@ int RunPrint(Document& document, const Settings& settings, const PrintRequest& r
     pdf.setResolution(request.dpi);
     pdf.setCreator(QStringLiteral("tsmtool"));
 
+    if (request.marksKind != 0) {
+        // The same room as the cut files make, so that the printed sheets and the cut files register.
+        const std::vector<PartMove> plan =
+            PlanMarkClearance(document, settings, paper, static_cast<MarksKind>(request.marksKind));
+        if (!plan.empty()) {
+            EditContext context{document, settings, paper.PrintableWidth()};
+            (void)ApplyMarkClearance(context, plan);
+            prompt.Message(MarkClearanceMessage(plan));
+            UpdateSheetGrid(document, paper, true);
+        }
+    }
+    PrintOptions options;
+    options.marksKind = request.marksKind;
     PrintOutcome outcome;
-    if (!PrintDevelopment(pdf, document, settings, paper, prompt, PrintOptions{}, &outcome)) {
+    if (!PrintDevelopment(pdf, document, settings, paper, prompt, options, &outcome)) {
         std::fprintf(stderr, "tsmtool: nothing printed: %s\n", outcome.detail.c_str());
         return 1;
     }

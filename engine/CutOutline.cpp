@@ -24,6 +24,11 @@ using ClipperLib::Paths;
 constexpr double kUnitsPerMM = 1.0 / kCutResolutionMM;
 // Coordinates beyond this (about 4.6e14 mm) are refused by Clipper; a damaged file gets no outline.
 constexpr double kLimitMM = 1e12;
+// Growing and shrinking by this many units joins touching pieces; mitres up to this ratio keep sharp corners.
+constexpr double kJoinUnits = 2.0;
+constexpr double kMiterLimit = 1000.0;
+// Corners closer than this many units, or this close to the line through their neighbours, are dropped.
+constexpr double kCleanUnits = 3.0;
 
 bool ToPath(const Point2* points, size_t count, Path& path) {
     path.clear();
@@ -129,7 +134,7 @@ void Collect(const ClipperLib::PolyNode& node, size_t partIndex, std::vector<Par
     for (const ClipperLib::PolyNode* child : node.Childs) {
         // An outer contour: its children are its holes, their children islands inside them.
         Path outer = child->Contour;
-        ClipperLib::CleanPolygon(outer);
+        ClipperLib::CleanPolygon(outer, kCleanUnits);
         if (outer.size() < 3) continue;
         if (!ClipperLib::Orientation(outer)) ClipperLib::ReversePath(outer);
         PartCutOutline outline;
@@ -137,7 +142,7 @@ void Collect(const ClipperLib::PolyNode& node, size_t partIndex, std::vector<Par
         outline.outer = FromPath(outer);
         for (const ClipperLib::PolyNode* hole : child->Childs) {
             Path inner = hole->Contour;
-            ClipperLib::CleanPolygon(inner);
+            ClipperLib::CleanPolygon(inner, kCleanUnits);
             if (inner.size() >= 3) {
                 if (ClipperLib::Orientation(inner)) ClipperLib::ReversePath(inner);
                 outline.holes.push_back(FromPath(inner));
@@ -189,12 +194,18 @@ std::vector<PartCutOutline> CutOutlines(const Development& development, bool wit
     std::vector<PartCutOutline> out;
     for (size_t i = 0; i < count; ++i) {
         if (faces[i].empty() && shownFlaps[i].empty()) continue;
-        ClipperLib::Clipper clipper;
-        clipper.StrictlySimple(true);
-        clipper.AddPaths(faces[i], ClipperLib::ptSubject, true);
-        clipper.AddPaths(shownFlaps[i], ClipperLib::ptSubject, true);
+        // Pieces that only share an edge are not always joined by the union (a corner of one on the edge
+        // of the other): growing by a hair and shrinking back joins them and leaves every corner in place
+        // (mitred joins), to within a few resolution units.
+        const Paths united = Union(faces[i], shownFlaps[i]);
+        ClipperLib::ClipperOffset grow(kMiterLimit);
+        grow.AddPaths(united, ClipperLib::jtMiter, ClipperLib::etClosedPolygon);
+        Paths grown;
+        grow.Execute(grown, kJoinUnits);
+        ClipperLib::ClipperOffset shrink(kMiterLimit);
+        shrink.AddPaths(grown, ClipperLib::jtMiter, ClipperLib::etClosedPolygon);
         ClipperLib::PolyTree tree;
-        clipper.Execute(ClipperLib::ctUnion, tree, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
+        shrink.Execute(tree, -kJoinUnits);
         Collect(tree, i, out);
     }
     return out;
