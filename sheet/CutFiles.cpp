@@ -5,6 +5,7 @@
 #include "sheet/ExportCommands.h"
 #include "sheet/MarkClearance.h"
 #include "sheet/PrintJob.h"
+#include "sheet/SvgAnnotations.h"
 #include "sheet/SvgExport.h"
 
 #include <algorithm>
@@ -187,15 +188,31 @@ std::string CutSheetSvg(const Document& document, const Settings& settings, cons
         clip += " M " + SvgNumber(cut.left) + ',' + SvgNumber(cut.top) + " H " + SvgNumber(cut.right) +
                 " V " + SvgNumber(cut.bottom) + " H " + SvgNumber(cut.left) + " Z";
     }
+    std::string paperClip = "M 0,0 H " + SvgNumber(w) + " V " + SvgNumber(h) + " H 0 Z";
+    for (const PaperRect& zone : zones)
+        paperClip += " M " + SvgNumber(zone.left) + ',' + SvgNumber(zone.top) + " H " +
+                     SvgNumber(zone.right) + " V " + SvgNumber(zone.bottom) + " H " + SvgNumber(zone.left) +
+                     " Z";
     out +=
         "<defs><clipPath id=\"printable\" clipPathUnits=\"userSpaceOnUse\"><path clip-rule=\"evenodd\" d=\"" +
-        clip + "\"/></clipPath></defs>\n";
+        clip +
+        "\"/></clipPath><clipPath id=\"paper\" clipPathUnits=\"userSpaceOnUse\"><path clip-rule=\"evenodd\" "
+        "d=\"" +
+        paperClip + "\"/></clipPath></defs>\n";
 
     OpenLayer(out, "print", "Print");
     out += "<g clip-path=\"url(#printable)\">\n";
     out += "<g transform=\"translate(" + SvgNumber(shift.x) + ' ' + SvgNumber(shift.y) + ")\">\n";
-    out += SvgDrawingGroups(document, settings, SvgOptions{}, false);
+    SvgOptions drawing;
+    drawing.overlay = false;
+    out += SvgDrawingGroups(document, settings, drawing, false);
     out += "</g>\n</g>\n";
+    // Texts and numbers are drawn on the page, not into the printable area's picture: only the paper
+    // (and the marks' zones) bound them.
+    out += "<g clip-path=\"url(#paper)\">\n<g transform=\"translate(" + SvgNumber(shift.x) + ' ' +
+           SvgNumber(shift.y) + ")\">\n" + SvgTexts(document) +
+           (document.development != nullptr ? SvgEdgeIds(*document.development, settings) : std::string()) +
+           "</g>\n</g>\n";
     if (settings.bPrintTombo && sheet.pageCount != 1) {
         // 5 pixels of a 600 dpi printer.
         out += "<g fill=\"none\" stroke=\"#000000\" stroke-width=\"" + SvgNumber(5 * 25.4 / 600) +

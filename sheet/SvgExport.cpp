@@ -6,6 +6,7 @@
 #include "model/AtomicFile.h"
 #include "model/Settings.h"
 #include "sheet/EmfWriter.h"
+#include "sheet/SvgAnnotations.h"
 #include "sheet/VectorLines.h"
 
 #include <array>
@@ -206,6 +207,14 @@ std::string SvgDrawingGroups(const Document& document, const Settings& settings,
     };
 
     std::string out;
+    // Each group only when it has something, so that a drawing without texts or pictures stays as it was.
+    const auto group = [&](const char* id, const char* label, const char* extra, const std::string& body) {
+        if (body.empty()) return;
+        OpenLayer(out, id, label, extra);
+        out += body;
+        out += "</g>\n";
+    };
+    group("pictures-below", "Pictures below", "", SvgPictures(development.imagesA));
     // Flaps lie under the faces, as the raster drawing has them.
     if (options.fillFlaps && settings.bDrawFlap) {
         OpenLayer(out, "flaps", "Flaps", " fill=\"#ffffff\" stroke=\"none\"");
@@ -224,6 +233,7 @@ std::string SvgDrawingGroups(const Document& document, const Settings& settings,
         out += "</g>\n";
     }
     if (options.fillFaces) {
+        SvgTextureFills textures;
         OpenLayer(out, "faces", "Faces", " stroke=\"none\"");
         for (const auto& part : development.parts) {
             if (part == nullptr) continue;
@@ -232,13 +242,26 @@ std::string SvgDrawingGroups(const Document& document, const Settings& settings,
                 if (face == nullptr || face->CornerCount() < 3) continue;
                 std::vector<Point2> points;
                 for (const auto& corner : face->halfEdges) points.push_back(offset + corner->Pos2D());
+                std::string fill = HexColour(FaceFill(model, *face, settings));
+                if (settings.bUseMaterial && model != nullptr) {
+                    // Textured faces show their texture, as printed.
+                    const CMaterial* material = FaceMaterial(*model, *face);
+                    if (material != nullptr &&
+                        (material->texture != nullptr || material->bitmap != nullptr)) {
+                        const std::string textured = textures.FillFor(*face, *material, offset);
+                        if (!textured.empty()) fill = textured;
+                    }
+                }
                 out += "<polygon";
                 AppendPoints(out, points);
-                out += " fill=\"" + HexColour(FaceFill(model, *face, settings)) + "\"/>\n";
+                out += " fill=\"" + fill + "\"/>\n";
             }
         }
+        if (!textures.Defs().empty()) out += "<defs>\n" + textures.Defs() + "</defs>\n";
         out += "</g>\n";
     }
+
+    group("pictures-above", "Pictures above", "", SvgPictures(development.imagesB));
 
     SvgLineOutput lines;
     DrawVectorLines(lines, development, settings, kPixelsPerMM, kPixelsPerMM, DeviceRounding::None);
@@ -256,6 +279,11 @@ std::string SvgDrawingGroups(const Document& document, const Settings& settings,
         OpenLayer(out, layer.id, layer.label, lineStyle);
         out += lines.layers[static_cast<size_t>(layer.layer)];
         out += "</g>\n";
+    }
+    // Texts and numbers lie over everything, as the print's overlay does.
+    if (options.overlay) {
+        group("texts", "Texts", "", SvgTexts(document));
+        group("edge-ids", "Edge IDs", "", SvgEdgeIds(development, settings));
     }
     return out;
 }

@@ -14,6 +14,7 @@ namespace tsm {
 struct SvgOptions {
     bool fillFaces = true;
     bool fillFlaps = true;
+    bool overlay = true; // texts and edge IDs
 };
 
 // The whole file. Recomputes the development's extent first (as every export does).
