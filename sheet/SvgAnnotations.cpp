@@ -8,8 +8,6 @@
 
 #include <QBuffer>
 #include <QByteArray>
-#include <QFont>
-#include <QFontMetricsF>
 #include <QImage>
 
 #include <cmath>
@@ -37,6 +35,9 @@ QByteArray PicturePng(const CMaterial& material) {
             QImage(b.bits.data(), b.width, b.height, b.Stride(), QImage::Format_BGR888).mirrored(false, true);
     }
     if (image.isNull()) return {};
+    // The resolution stored in the PNG would otherwise follow the screen, if there is one.
+    image.setDotsPerMeterX(3780);
+    image.setDotsPerMeterY(3780);
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
@@ -51,12 +52,9 @@ std::string HexColorRef(int32_t colorRef) {
     return text;
 }
 
-// The font's ascent in ems, measured large so that hinting does not matter.
-double AscentEm(const QString& family) {
-    QFont font(family);
-    font.setPixelSize(200);
-    return QFontMetricsF(font).ascent() / 200.0;
-}
+// A line's baseline below its top, in ems: the ascent of the common sans fonts (0.9 to 0.93). Fixed rather
+// than measured, so that the file is the same with or without a font system, as in tsmtool.
+constexpr double kAscentEm = 0.9;
 
 } // namespace
 
@@ -137,7 +135,7 @@ std::string SvgTexts(const Document& document) {
         if (!(em > 0) || !std::isfinite(em)) continue;
         const size_t n = block->lines.size();
         const double lineHeight = (block->rect[3] - (n - 1) * double(block->lineSpacing)) / n;
-        const double ascent = AscentEm(family) * em;
+        const double ascent = kAscentEm * em;
         for (size_t i = 0; i < n; ++i) {
             const double top = block->rect[1] + (block->lineSpacing + lineHeight) * i;
             out += "<text x=\"" + SvgNumber(block->rect[0]) + "\" y=\"" + SvgNumber(top + ascent) +
