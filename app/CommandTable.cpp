@@ -1,5 +1,7 @@
 #include "app/CommandTable.h"
 
+#include "app/PrintAndCutDialog.h"
+
 namespace tsm {
 
 namespace {
@@ -116,6 +118,8 @@ std::vector<CommandInfo> BuildTable() {
         Plain(kCmdExportEmf, "Export EMF...", "Save the development as an enhanced metafile", E::Development),
         Plain(kCmdExportSvg, "Export SVG...", "Save the development as SVG", E::Development),
         Plain(kCmdExportPdf, "Export PDF...", "Print the development into a PDF file", E::Development),
+        Plain(kCmdExportPrintAndCut, "Print and Cut...", "Export one file per sheet for a cutting machine",
+              E::Development),
 
         // Routed without a menu entry.
         Hidden(Plain(kCmdHideFaces, "Hide Faces", "Hide Faces", E::Model)),

@@ -1,5 +1,6 @@
 #include "app/FrameCommandUi.h"
 
+#include "app/PrintAndCutDialog.h"
 #include "app/ToolbarIcons.h"
 
 #include <QAction>
@@ -81,9 +82,9 @@ void FrameCommandUi::Fill(QMenu* menu, std::initializer_list<int> commands) {
         } else if (id == kExportPlace) {
             // People look for the picture files here; the commands keep their numbers and routing.
             exportMenu_ = menu->addMenu(Text(kExportLabel));
-            Fill(exportMenu_,
-                 {kCmdExportBitmap, kCmdExportSheetBitmaps, kCmdExportTextureBitmap, kSeparator,
-                  kCmdExportEps, kCmdExportDxf, kCmdExportEmf, kCmdExportSvg, kSeparator, kCmdExportPdf});
+            Fill(exportMenu_, {kCmdExportBitmap, kCmdExportSheetBitmaps, kCmdExportTextureBitmap, kSeparator,
+                               kCmdExportEps, kCmdExportDxf, kCmdExportEmf, kCmdExportSvg, kSeparator,
+                               kCmdExportPdf, kCmdExportPrintAndCut});
         } else {
             menu->addAction(Action(id));
         }
