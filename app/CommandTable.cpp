@@ -166,6 +166,8 @@ std::vector<CommandInfo> BuildTable() {
         Plain(I::ExportSvg, "Export SVG...", "Save the development as SVG", E::Development, &C::ExportVector),
         Plain(I::ExportPdf, "Export PDF...", "Print the development into a PDF file", E::Development,
               &C::ExportInstalled),
+        Plain(I::ExportPrintAndCut, "Print and Cut...", "Export one file per sheet for a cutting machine",
+              E::Development, &C::ExportInstalled),
 
         // Routed without a menu entry.
         Plain(I::HideFaces, "Hide Faces", "Hide Faces", E::Model, &C::ToggleSwitch).Hidden(),

@@ -84,6 +84,7 @@ enum class CommandId : int {
     EditDelete = 57632, // deletes what the development view has selected
     ExportSvg = 33102,  // the development's lines and faces as SVG
     ExportPdf = 33103,  // the printed pages into a PDF file
+    ExportPrintAndCut = 33104, // one file per sheet for a cutting machine
 };
 
 // For test messages: the number.

@@ -1,5 +1,6 @@
 #include "app/FrameCommandUi.h"
 
+#include "app/PrintAndCutDialog.h"
 #include "app/ToolbarIcons.h"
 
 #include <QAction>
@@ -85,7 +86,7 @@ void FrameCommandUi::Fill(QMenu* menu, std::initializer_list<CommandId> commands
             Fill(exportMenu_,
                  {CommandId::ExportBitmap, CommandId::ExportSheetBitmaps, CommandId::ExportTextureBitmap,
                   kSeparator, CommandId::ExportEps, CommandId::ExportDxf, CommandId::ExportEmf,
-                  CommandId::ExportSvg, kSeparator, CommandId::ExportPdf});
+                  CommandId::ExportSvg, kSeparator, CommandId::ExportPdf, CommandId::ExportPrintAndCut});
         } else {
             menu->addAction(Action(id));
         }

@@ -1,4 +1,5 @@
 #include "app/OutputCommands.h"
+#include "app/PrintAndCutDialog.h"
 
 #include "model/AtomicFile.h"
 #include "model/DocumentSettings.h"
@@ -290,6 +291,7 @@ void InstallOutputCommands(CommandController& controller, OutputCommandServices 
             kept.eps = options.eps;
             (void)WriteDevelopmentExport(ExportFormat::Eps, document, settings, *path, options, s->prompt);
         }));
+    InstallPrintAndCut(controller, *s);
     controller.SetExternalHandler(CommandId::ExportPdf,
                                   run([s, chosenPath](Document& document, const Settings& settings) {
                                       const auto path = chosenPath(kPdfDialogFilter, "pdf");

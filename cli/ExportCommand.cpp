@@ -23,6 +23,7 @@ std::string ParseExportRequest(const CommandLine& line, ExportRequest& request) 
     }
     const std::string& word = operands[0];
     request.perSheet = false;
+    request.cutFiles = false;
     if (word == "eps")
         request.format = ExportFormat::Eps;
     else if (word == "dxf")
@@ -36,8 +37,23 @@ std::string ParseExportRequest(const CommandLine& line, ExportRequest& request) 
     else if (word == "sheets") {
         request.format = ExportFormat::Bmp;
         request.perSheet = true;
+    } else if (word == "cut") {
+        request.cutFiles = true;
     } else
-        return "unknown export format " + word + " (eps, dxf, emf, svg, bmp or sheets)";
+        return "unknown export format " + word + " (eps, dxf, emf, svg, bmp, sheets or cut)";
+    const std::optional<std::string> cutFormat = line.Value("--format");
+    const std::optional<std::string> marks = line.Value("--marks");
+    if ((cutFormat || marks) && !request.cutFiles) return "--format and --marks belong to cut";
+    if (cutFormat && *cutFormat != "svg" && *cutFormat != "dxf") return "--format is svg or dxf";
+    request.cut.format = cutFormat && *cutFormat == "dxf" ? CutFileFormat::Dxf : CutFileFormat::Svg;
+    request.cut.marks = MarksKind::None;
+    if (marks) {
+        const std::optional<MarksKind> kind = MarksKindNamed(*marks);
+        if (!kind) return "--marks is silhouette or none";
+        request.cut.marks = *kind;
+    }
+    if (request.cutFiles && (notFillFaces || notFillFlaps || widthPixels))
+        return "cut takes no fill or width options";
     const bool fills = request.format == ExportFormat::Eps || request.format == ExportFormat::Svg;
     if ((notFillFaces || notFillFlaps) && !fills)
         return "--not-fill-faces and --not-fill-flaps belong to eps and svg";
@@ -72,7 +88,9 @@ int RunExport(Document& document, const Settings& settings, const ExportRequest&
     options.svg.fillFaces = !request.notFillFaces;
     options.svg.fillFlaps = !request.notFillFlaps;
     Outcome outcome = Outcome::Ok();
-    if (request.format == ExportFormat::Bmp) {
+    if (request.cutFiles) {
+        outcome = ExportCutFiles(document, settings, request.outPath, request.cut, prompt);
+    } else if (request.format == ExportFormat::Bmp) {
         const BmpSizeChooser chooser = SizeFromCommandLine(request.widthPixels, prompt);
         outcome = request.perSheet ? ExportSheetBmps(document, settings, request.outPath, chooser, prompt)
                                    : ExportWholeBmp(document, settings, request.outPath, chooser, prompt);

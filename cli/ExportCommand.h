@@ -6,6 +6,7 @@
 #include "cli/OptionTable.h"
 #include "model/Document.h"
 #include "model/Prompt.h"
+#include "sheet/CutFiles.h"
 #include "sheet/ExportCommands.h"
 
 #include <optional>
@@ -17,6 +18,8 @@ namespace tsm {
 struct ExportRequest {
     ExportFormat format = ExportFormat::Eps;
     bool perSheet = false; // "sheets": one BMP per printed sheet
+    bool cutFiles = false; // "cut": one print-and-cut file per printed sheet
+    CutFileOptions cut;
     std::string outPath;
     bool notFillFaces = false;
     bool notFillFlaps = false;

@@ -2,8 +2,10 @@
 
 #include "cli/ExitStatus.h"
 #include "model/Settings.h"
+#include "sheet/MarkClearance.h"
 #include "sheet/PagePrinter.h"
 #include "sheet/Paper.h"
+#include "sheet/RegistrationMarks.h"
 #include "sheet/StreamedFileDevice.h"
 
 #include <QMarginsF>
@@ -79,6 +81,7 @@ std::string ParsePrintRequest(const CommandLine& line, PrintRequest& request) {
     const std::optional<std::string> paper = line.Value("--printer-paper");
     const std::optional<std::string> margins = line.Value("--printer-margins");
     const std::optional<std::string> dpi = line.Value("--dpi");
+    const std::optional<std::string> marks = line.Value("--marks");
     if (!pdf || pdf->empty()) return "print needs --pdf OUT.pdf";
     request.pdfPath = *pdf;
     if (paper) {
@@ -99,6 +102,11 @@ std::string ParsePrintRequest(const CommandLine& line, PrintRequest& request) {
             return "--dpi needs a whole number from 72 to 2400";
         request.dpi = static_cast<int>(value);
     }
+    if (marks) {
+        const std::optional<MarksKind> kind = MarksKindNamed(*marks);
+        if (!kind) return "--marks is silhouette or none";
+        request.marksKind = static_cast<int32_t>(*kind);
+    }
     return {};
 }
 
@@ -109,6 +117,18 @@ int RunPrint(Document& document, const Settings& settings, const PrintRequest& r
         return ExitStatus(Outcome::Failed(request.paper), "unknown printer paper ");
     if (!(2 * request.marginMM < std::min(widthMM, heightMM)))
         return ExitStatus(Outcome::Failed("the printer margins leave nothing printable"));
+
+    if (request.marksKind != 0) {
+        // The same room as the cut files make, so that the printed sheets and the cut files register.
+        const std::vector<PartMove> plan =
+            PlanMarkClearance(document, settings, paper, static_cast<MarksKind>(request.marksKind));
+        if (!plan.empty()) {
+            EditContext context{document, settings, paper.PrintableWidth()};
+            (void)ApplyMarkClearance(context, plan);
+            prompt.Message(MarkClearanceMessage(plan));
+            UpdateSheetGrid(document, paper, true);
+        }
+    }
 
     // The pages stream into the temporary file beside the target, which only a finished PDF replaces. On
     // a path that cannot be written the PDF writer gets no device at all, so that the print job cannot
@@ -127,8 +147,9 @@ int RunPrint(Document& document, const Settings& settings, const PrintRequest& r
         pdf.setResolution(request.dpi);
         pdf.setCreator(QStringLiteral("tsmtool"));
 
-        const Result<PrintedJob> printed =
-            PrintDevelopment(pdf, document, settings, paper, prompt, PrintOptions{});
+        PrintOptions options;
+        options.marksKind = request.marksKind;
+        const Result<PrintedJob> printed = PrintDevelopment(pdf, document, settings, paper, prompt, options);
         if (!printed.ok()) {
             const int status = ExitStatus(printed.outcome(), "nothing printed: ");
             if (!out.Opened().ok()) std::fprintf(stderr, "tsmtool: %s\n", out.Opened().reason().c_str());

@@ -86,17 +86,21 @@ const ToolSpec& Tool() {
              "open MODEL, import IMPORTED into it and write the result",
              {}},
             {"export",
-             "eps|dxf|emf|svg|bmp|sheets MODEL OUT",
+             "eps|dxf|emf|svg|bmp|sheets|cut MODEL OUT",
              3,
              "export takes a format, a model file and an output file",
              "write MODEL's development as a picture: OUT without an extension gets the format's; bmp is the "
-             "whole development as one BMP, sheets one BMP per printed sheet (OUT_001.bmp, ...)",
+             "whole development as one BMP, sheets one BMP per printed sheet (OUT_001.bmp, ...), cut one "
+             "print-and-cut "
+             "file per printed sheet (OUT_001.svg, ...)",
              {
                  {"--not-fill-faces", nullptr, "eps and svg: leave the faces unfilled"},
                  {"--not-fill-flaps", nullptr, "eps and svg: leave the flaps unfilled"},
                  {"--width", "PX",
                   "bmp and sheets: the content width in pixels (default 72 pixels per inch); --yes accepts a "
                   "file above 15 MB"},
+                 {"--format", "svg|dxf", "cut: the files' format (default svg)"},
+                 {"--marks", "silhouette|none", "cut: the registration marks (default none)"},
              }},
             {"render",
              "MODEL OUT.png|OUT.bmp",
@@ -123,6 +127,8 @@ const ToolSpec& Tool() {
                   "turned like it)"},
                  {"--printer-margins", "MM", "the printer's unprintable margin on every side (default 0)"},
                  {"--dpi", "N", "the resolution, 72 to 2400 (default 600)"},
+                 {"--marks", "silhouette|none",
+                  "print-and-cut registration marks (default the setting, none)"},
              }},
             {"import", "MESH OUT.tsm", 2, "import takes a mesh file and an output file",
              "import a mesh (OBJ with its MTL materials, glTF 2.0 .gltf or .glb, OFF, STL, PLY, and through "

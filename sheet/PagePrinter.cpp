@@ -5,6 +5,7 @@
 #include "sheet/QPainterOutput.h"
 #include "sheet/RasterProjection.h"
 #include "sheet/RasterRender.h"
+#include "sheet/RegistrationMarks.h"
 #include "sheet/VectorLines.h"
 #include "view3d/OffscreenBitmap.h"
 
@@ -15,6 +16,7 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPen>
+#include <QPolygonF>
 
 #include <algorithm>
 #include <cmath>
@@ -34,12 +36,41 @@ double DeviceY(const PrinterPage& printer, double mmFromEdge) {
     return (mmFromEdge - printer.offsetYMM) * printer.PixelsPerMMY();
 }
 
-void DrawCrosses(QPainter& painter, const PrintState& state, const Paper& paper, const PrinterPage& printer) {
+// A cross whose centre lies in a keep-out zone of the marks is left out, stroke by stroke.
+bool CrossInZone(const StrokeMM& stroke, const std::vector<PaperRect>& zones) {
+    const Point2 centre{(stroke.from.x + stroke.to.x) / 2, (stroke.from.y + stroke.to.y) / 2};
+    return std::any_of(zones.begin(), zones.end(),
+                       [&](const PaperRect& zone) { return zone.Contains(centre); });
+}
+
+void DrawCrosses(QPainter& painter, const PrintState& state, const Paper& paper, const PrinterPage& printer,
+                 const std::vector<PaperRect>& zones) {
     painter.save();
     painter.setPen(QPen(Qt::black, kCrossPenPixels, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     for (const StrokeMM& stroke : AlignmentCrossStrokes(state, paper))
-        painter.drawLine(QLineF(DeviceX(printer, stroke.from.x), DeviceY(printer, stroke.from.y),
-                                DeviceX(printer, stroke.to.x), DeviceY(printer, stroke.to.y)));
+        if (!CrossInZone(stroke, zones))
+            painter.drawLine(QLineF(DeviceX(printer, stroke.from.x), DeviceY(printer, stroke.from.y),
+                                    DeviceX(printer, stroke.to.x), DeviceY(printer, stroke.to.y)));
+    painter.restore();
+}
+
+// Clears the keep-out zones of the registration marks, then paints the marks: the cutter's sensor must
+// find nothing else near them.
+void DrawRegistrationMarks(QPainter& painter, const Paper& paper, const PrinterPage& printer,
+                           MarksKind marks) {
+    painter.save();
+    painter.setPen(Qt::NoPen);
+    for (const PaperRect& zone : MarkKeepOutZones(marks, paper))
+        painter.fillRect(QRectF(QPointF(DeviceX(printer, zone.left), DeviceY(printer, zone.top)),
+                                QPointF(DeviceX(printer, zone.right), DeviceY(printer, zone.bottom))),
+                         Qt::white);
+    painter.setBrush(Qt::black);
+    for (const std::vector<Point2>& shape :
+         RegistrationMarkShapes(marks, paper.PaperWidth(), paper.PaperHeight())) {
+        QPolygonF polygon;
+        for (const Point2& p : shape) polygon << QPointF(DeviceX(printer, p.x), DeviceY(printer, p.y));
+        painter.drawPolygon(polygon);
+    }
     painter.restore();
 }
 
@@ -152,7 +183,9 @@ bool PagePrinter::PrintPage(QPainter& painter, int pageNumber) {
                                printer_.paperHeightMM * py));
 
     const bool rendered = DrawBitmap(painter, sheet);
-    if (PrintsAlignmentCrosses(state_, settings_.bPrintTombo)) DrawCrosses(painter, state_, paper_, printer_);
+    const MarksKind marks = static_cast<MarksKind>(marksKind_);
+    if (PrintsAlignmentCrosses(state_, settings_.bPrintTombo))
+        DrawCrosses(painter, state_, paper_, printer_, MarkKeepOutZones(marks, paper_));
     if (settings_.bPrintPageNumber) DrawPageLabel(painter, state_, paper_, printer_, pageNumber);
 
     // Development millimetres onto the page: the sheet's printable corner at the scaled area's corner.
@@ -175,6 +208,7 @@ bool PagePrinter::PrintPage(QPainter& painter, int pageNumber) {
         DrawVectorLines(output, *document_.development, settings_, sx, sy);
         painter.restore();
     }
+    if (marks != MarksKind::None) DrawRegistrationMarks(painter, paper_, printer_, marks);
     painter.restore();
     return rendered;
 }
@@ -196,6 +230,7 @@ Result<PrintedJob> PrintDevelopment(QPagedPaintDevice& device, Document& documen
     }
     PagePrinter pages(document, settings, paper, out.state, printer, prompt);
     pages.SetBandRows(options.bandRows);
+    pages.SetMarks(options.marksKind);
     Outcome outcome = Outcome::Ok();
     for (int n = range.first; n <= range.last && outcome.ok(); ++n) {
         if (n > range.first && !device.newPage()) {

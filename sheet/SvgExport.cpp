@@ -6,6 +6,7 @@
 #include "model/AtomicFile.h"
 #include "model/Settings.h"
 #include "sheet/EmfWriter.h"
+#include "sheet/SvgAnnotations.h"
 #include "sheet/VectorLines.h"
 
 #include <array>
@@ -92,7 +93,7 @@ void AppendPoints(std::string& out, const std::vector<Point2>& points) {
     out += '"';
 }
 
-void OpenLayer(std::string& out, const char* id, const char* label, const char* extra) {
+void OpenInkscapeLayer(std::string& out, const char* id, const char* label, const char* extra) {
     out += "<g id=\"";
     out += id;
     out += "\" inkscape:groupmode=\"layer\" inkscape:label=\"";
@@ -189,22 +190,31 @@ std::string EscapeXml(const std::string& text) {
     return out;
 }
 
-std::string RenderSvg(const Document& document, const Settings& settings, const SvgOptions& options) {
+std::string SvgDrawingGroups(const Document& document, const Settings& settings, const SvgOptions& options,
+                             bool asLayers) {
     Development empty;
     Development& development = document.development != nullptr ? *document.development : empty;
-    ComputeDevelopmentExtent(development, true);
-    const double* frame = development.frame;
     const CMeshModel* model = document.model.get();
+    const auto OpenLayer = [asLayers](std::string& out, const char* id, const char* label,
+                                      const char* extra) {
+        if (asLayers) {
+            OpenInkscapeLayer(out, id, label, extra);
+        } else {
+            out += "<g";
+            out += extra;
+            out += ">\n";
+        }
+    };
 
     std::string out;
-    out += "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n";
-    out += "<svg xmlns=\"http://www.w3.org/2000/svg\" "
-           "xmlns:inkscape=\"http://www.inkscape.org/namespaces/inkscape\" version=\"1.1\"";
-    out += " width=\"" + SvgNumber(frame[2]) + "mm\" height=\"" + SvgNumber(frame[3]) + "mm\"";
-    out += " viewBox=\"" + SvgNumber(frame[0]) + ' ' + SvgNumber(frame[1]) + ' ' + SvgNumber(frame[2]) + ' ' +
-           SvgNumber(frame[3]) + "\">\n";
-    out += "<title>" + EscapeXml(TitleOf(document)) + "</title>\n";
-
+    // Each group only when it has something, so that a drawing without texts or pictures stays as it was.
+    const auto group = [&](const char* id, const char* label, const char* extra, const std::string& body) {
+        if (body.empty()) return;
+        OpenLayer(out, id, label, extra);
+        out += body;
+        out += "</g>\n";
+    };
+    group("pictures-below", "Pictures below", "", SvgPictures(development.imagesA));
     // Flaps lie under the faces, as the raster drawing has them.
     if (options.fillFlaps && settings.bDrawFlap) {
         OpenLayer(out, "flaps", "Flaps", " fill=\"#ffffff\" stroke=\"none\"");
@@ -223,6 +233,7 @@ std::string RenderSvg(const Document& document, const Settings& settings, const 
         out += "</g>\n";
     }
     if (options.fillFaces) {
+        SvgTextureFills textures;
         OpenLayer(out, "faces", "Faces", " stroke=\"none\"");
         for (const auto& part : development.parts) {
             if (part == nullptr) continue;
@@ -231,13 +242,26 @@ std::string RenderSvg(const Document& document, const Settings& settings, const 
                 if (face == nullptr || face->CornerCount() < 3) continue;
                 std::vector<Point2> points;
                 for (const auto& corner : face->halfEdges) points.push_back(offset + corner->Pos2D());
+                std::string fill = HexColour(FaceFill(model, *face, settings));
+                if (settings.bUseMaterial && model != nullptr) {
+                    // Textured faces show their texture, as printed.
+                    const CMaterial* material = FaceMaterial(*model, *face);
+                    if (material != nullptr &&
+                        (material->texture != nullptr || material->bitmap != nullptr)) {
+                        const std::string textured = textures.FillFor(*face, *material, offset);
+                        if (!textured.empty()) fill = textured;
+                    }
+                }
                 out += "<polygon";
                 AppendPoints(out, points);
-                out += " fill=\"" + HexColour(FaceFill(model, *face, settings)) + "\"/>\n";
+                out += " fill=\"" + fill + "\"/>\n";
             }
         }
+        if (!textures.Defs().empty()) out += "<defs>\n" + textures.Defs() + "</defs>\n";
         out += "</g>\n";
     }
+
+    group("pictures-above", "Pictures above", "", SvgPictures(development.imagesB));
 
     SvgLineOutput lines;
     DrawVectorLines(lines, development, settings, kPixelsPerMM, kPixelsPerMM, DeviceRounding::None);
@@ -256,6 +280,29 @@ std::string RenderSvg(const Document& document, const Settings& settings, const 
         out += lines.layers[static_cast<size_t>(layer.layer)];
         out += "</g>\n";
     }
+    // Texts and numbers lie over everything, as the print's overlay does.
+    if (options.overlay) {
+        group("texts", "Texts", "", SvgTexts(document));
+        group("edge-ids", "Edge IDs", "", SvgEdgeIds(development, settings));
+    }
+    return out;
+}
+
+std::string RenderSvg(const Document& document, const Settings& settings, const SvgOptions& options) {
+    Development empty;
+    Development& development = document.development != nullptr ? *document.development : empty;
+    ComputeDevelopmentExtent(development, true);
+    const double* frame = development.frame;
+
+    std::string out;
+    out += "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n";
+    out += "<svg xmlns=\"http://www.w3.org/2000/svg\" "
+           "xmlns:inkscape=\"http://www.inkscape.org/namespaces/inkscape\" version=\"1.1\"";
+    out += " width=\"" + SvgNumber(frame[2]) + "mm\" height=\"" + SvgNumber(frame[3]) + "mm\"";
+    out += " viewBox=\"" + SvgNumber(frame[0]) + ' ' + SvgNumber(frame[1]) + ' ' + SvgNumber(frame[2]) + ' ' +
+           SvgNumber(frame[3]) + "\">\n";
+    out += "<title>" + EscapeXml(TitleOf(document)) + "</title>\n";
+    out += SvgDrawingGroups(document, settings, options, true);
     out += "</svg>\n";
     return out;
 }

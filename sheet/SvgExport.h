@@ -14,10 +14,16 @@ namespace tsm {
 struct SvgOptions {
     bool fillFaces = true;
     bool fillFlaps = true;
+    bool overlay = true; // texts and edge IDs
 };
 
 // The whole file. Recomputes the development's extent first (as every export does).
 std::string RenderSvg(const Document& document, const Settings& settings, const SvgOptions& options);
+
+// The drawing itself in development millimetres: fills, then the line layers. With `asLayers` each group
+// is an Inkscape layer with its id and label; without, plain groups, for a drawing nested in another layer.
+std::string SvgDrawingGroups(const Document& document, const Settings& settings, const SvgOptions& options,
+                             bool asLayers);
 
 // Writes RenderSvg's text to `path` through WriteWholeFile. Fails with a reason when there is no
 // development or the file cannot be written.

@@ -93,3 +93,57 @@ TEST_F(ExportCommandTest, AFullDiskFailsEveryWriterAndLeavesTheFolderAsItWas) {
 }
 
 } // namespace
+
+// Print and cut: one file per printed sheet in either format, the options checked, and the marks at their
+// places on the printed PDF page (10 pixels per millimetre, so a pixel is a tenth of a millimetre).
+TEST_F(ExportCommandTest, CutFilesPerSheetAndMarksOnThePrint) {
+    const struct {
+        std::vector<std::string> options;
+        std::string file, status;
+    } cases[] = {
+        {{}, "cut_001.svg", ""},
+        {{"--format", "dxf", "--marks", "silhouette"}, "cut_001.dxf", ""},
+        {{"--marks", "circles"}, "", "tsmtool: --marks is silhouette or none"},
+        {{"--format", "pdf"}, "", "tsmtool: --format is svg or dxf"},
+        {{"--width", "100"}, "", "tsmtool: cut takes no fill or width options"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"export", "cut"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        args.insert(args.end(), {Sample("cube.tsm"), Out("cut.svg")});
+        const test::ToolRun r = Run(args);
+        SCOPED_TRACE(r.line);
+        EXPECT_EQ(r.status, c.file.empty() ? 2 : 0) << r.err;
+        if (c.file.empty()) {
+            EXPECT_EQ(r.err.rfind(c.status, 0), 0u) << r.err;
+            continue;
+        }
+        EXPECT_TRUE(fs::exists(Out(c.file)));
+        EXPECT_EQ(FileBytes(Out(c.file)).rfind(c.file.back() == 'g' ? "<?xml" : "  0\nSECTION", 0), 0u);
+    }
+    EXPECT_EQ(Run({"export", "svg", "--marks", "none", Sample("cube.tsm"), Out("x.svg")}).status, 2);
+
+    const std::string pdf = Out("marks.pdf");
+    ASSERT_EQ(
+        Run({"print", Sample("cube.tsm"), "--pdf", pdf, "--dpi", "254", "--marks", "silhouette"}).status, 0);
+    ASSERT_EQ(test::RunShell("pdftoppm -r 254 -gray -singlefile " + test::ShellQuote(pdf) + ' ' +
+                             test::ShellQuote(Out("page")))
+                  .status,
+              0);
+    const std::string pgm = FileBytes(Out("page.pgm"));
+    // "P5\n2100 2970\n255\n" then the pixels, a row of 2100 after another.
+    const size_t start = pgm.size() - 2100 * 2970;
+    ASSERT_GT(pgm.size(), 2100u * 2970u);
+    const auto dark = [&](int x, int y) {
+        return static_cast<unsigned char>(pgm[start + y * 2100 + x]) < 128;
+    };
+    const struct {
+        int x, y;
+        bool ink;
+    } pixels[] = {
+        {101, 101, true},  {98, 120, false},  {120, 98, false},   {148, 148, true},  {151, 120, false},
+        {1990, 101, true}, {1998, 250, true}, {1990, 106, false}, {1801, 101, true}, {1798, 101, false},
+        {101, 2860, true}, {250, 2868, true}, {106, 2860, false}, {101, 2671, true}, {101, 2668, false},
+    };
+    for (const auto& p : pixels) EXPECT_EQ(dark(p.x, p.y), p.ink) << p.x << ", " << p.y;
+}

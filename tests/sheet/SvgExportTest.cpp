@@ -3,6 +3,7 @@
 #include "sheet/SvgExport.h"
 
 #include "model/Settings.h"
+#include "tests/sheet/ExportFixtures.h"
 #include "tests/sheet/GoldenFiles.h"
 #include "tests/sheet/InkscapeRender.h"
 #include "tests/sheet/VectorFixture.h"
@@ -209,6 +210,16 @@ TEST(SvgExport, FaceFillsFollowTheMaterials) {
     // Without materials every face is white.
     settings.bUseMaterial = false;
     EXPECT_EQ(fills(), (std::vector<std::string>{"#ffffff", "#ffffff"}));
+}
+
+// The complete models of the vector export tests, byte for byte, with the same fill choices as their EPS.
+TEST(SvgExportGolden, MatchesTheGoldenFiles) {
+    for (const test::ExportCase& c : test::ExportCases()) {
+        Document doc;
+        const Settings settings = test::PrepareCase(c, doc);
+        const SvgOptions options{!c.eps.notFillFaces, !c.eps.notFillFlaps};
+        EXPECT_TRUE(test::MatchesGolden(c.name + ".svg", RenderSvg(doc, settings, options)));
+    }
 }
 
 TEST(SvgExport, InkscapeDrawsTheLayers) {

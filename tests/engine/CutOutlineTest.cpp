@@ -1,0 +1,161 @@
+// The cutting outlines: hand-built parts whose union is known, with flaps, holes, T-junctions, parts that
+// cover each other's flaps and damaged coordinates.
+#include "engine/CutOutline.h"
+
+#include "tests/engine/DevelopmentFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace tsm;
+using tsm::test::DevelopmentFixture;
+
+namespace {
+
+double Area(const ClosedPath& path) {
+    return SignedArea2(path) / 2;
+}
+
+// Every segment of the path is longer than the resolution, and no two non-neighbouring segments meet.
+void ExpectSimple(const ClosedPath& path) {
+    const size_t n = path.size();
+    ASSERT_GE(n, 3u);
+    for (size_t i = 0; i < n; ++i) {
+        const Point2 a = path[i], b = path[(i + 1) % n];
+        EXPECT_GT(std::hypot(b.x - a.x, b.y - a.y), kCutResolutionMM / 2) << "segment " << i;
+    }
+}
+
+// A quad face from its corners, in the given order.
+CFace* Quad(DevelopmentFixture& f, double x0, double y0, double x1, double y1, bool reversed = false) {
+    std::vector<CVertex*> v = {f.Vertex(x0, y0), f.Vertex(x1, y0), f.Vertex(x1, y1), f.Vertex(x0, y1)};
+    if (reversed) std::reverse(v.begin(), v.end());
+    return f.Face(v);
+}
+
+} // namespace
+
+TEST(CutOutline, TwoTrianglesMakeOneClockwiseSquareAndTheirDiagonalIsAFold) {
+    DevelopmentFixture f;
+    const std::vector<CFace*> faces = f.Strip(2);
+    DevelopmentFixture::Join(faces[0], faces[1]);
+    CPart* part = f.Part(faces);
+    DevelopmentFixture::MakeLines(part);
+    part->x = 5;
+    part->y = 7;
+    for (auto& line : part->lines)
+        line->drawKind = line->second != nullptr ? DrawKind::Valley : DrawKind::Cut;
+
+    const std::vector<PartCutOutline> outlines = CutOutlines(f.Dev(), true);
+    ASSERT_EQ(outlines.size(), 1u);
+    EXPECT_EQ(outlines[0].partIndex, 0u);
+    EXPECT_TRUE(outlines[0].holes.empty());
+    ASSERT_EQ(outlines[0].outer.size(), 4u) << "the diagonal's ends are no corners of the outline";
+    EXPECT_DOUBLE_EQ(Area(outlines[0].outer), 100.0) << "clockwise on the sheet: positive with y down";
+    for (const Point2& p : outlines[0].outer) {
+        EXPECT_TRUE((p.x == 5 || p.x == 15) && (p.y == 7 || p.y == 17)) << p.x << ", " << p.y;
+    }
+
+    const std::vector<FoldSegment> folds = FoldSegments(f.Dev());
+    ASSERT_EQ(folds.size(), 1u);
+    EXPECT_EQ(folds[0].kind, FoldKind::Valley);
+    // The rising diagonal, part offset included.
+    EXPECT_DOUBLE_EQ(std::fabs(folds[0].b.x - folds[0].a.x), 10.0);
+    EXPECT_DOUBLE_EQ(folds[0].a.x + folds[0].b.x, 2 * 10.0);
+    // A hidden fold is not scored.
+    for (auto& line : part->lines) line->hidden = true;
+    EXPECT_TRUE(FoldSegments(f.Dev()).empty());
+}
+
+TEST(CutOutline, FlapsJoinTheOutlineAndFollowTheirKinds) {
+    DevelopmentFixture f;
+    CFace* face = Quad(f, 0, 0, 10, 10);
+    f.PairEdges();
+    CPart* part = f.Part({face});
+    DevelopmentFixture::MakeLines(part);
+    // The top edge (0, 0) -> (10, 0) carries a flap 5 high with 45 degree sides above it.
+    CHalfEdge* top = face->Corner(0);
+    top->flapShape = {{4, -5}, {6, -5}};
+    // Trapezoid (0,0) (4,-5) (6,-5) (10,0): area (10 + 2) / 2 * 5 = 30.
+    const struct {
+        DrawKind kind;
+        bool withFlaps;
+        double area;
+        size_t corners;
+        size_t folds;
+    } cases[] = {
+        {DrawKind::FlapMountain, true, 130, 6, 1},
+        {DrawKind::FlapValley, true, 130, 6, 1},
+        {DrawKind::FlapOnly, true, 130, 6, 0},
+        {DrawKind::FlapMountain, false, 100, 4, 1}, // flaps off: the faces alone
+        {DrawKind::Cut, true, 100, 4, 0},
+    };
+    for (const auto& c : cases) {
+        top->line->drawKind = c.kind;
+        const std::vector<PartCutOutline> outlines = CutOutlines(f.Dev(), c.withFlaps);
+        ASSERT_EQ(outlines.size(), 1u);
+        EXPECT_NEAR(Area(outlines[0].outer), c.area, 1e-6) << static_cast<int>(c.kind);
+        EXPECT_EQ(outlines[0].outer.size(), c.corners);
+        ExpectSimple(outlines[0].outer);
+        EXPECT_EQ(FoldSegments(f.Dev()).size(), c.folds);
+    }
+}
+
+TEST(CutOutline, AFrameOfFacesHasAHoleAndMixedWindingsDoNotCancel) {
+    DevelopmentFixture f;
+    // 30 x 30 with a 10 x 10 hole; the side faces meet the long ones at T-junctions; two faces run the
+    // other way round, as in a mirrored development, and one lies over another.
+    std::vector<CFace*> faces = {Quad(f, 0, 0, 30, 10), Quad(f, 0, 20, 30, 30, true), Quad(f, 0, 10, 10, 20),
+                                 Quad(f, 20, 10, 30, 20, true), Quad(f, 0, 0, 10, 10, true)};
+    f.PairEdges();
+    f.Part(faces);
+    const std::vector<PartCutOutline> outlines = CutOutlines(f.Dev(), true);
+    ASSERT_EQ(outlines.size(), 1u);
+    EXPECT_NEAR(Area(outlines[0].outer), 900, 1e-6);
+    EXPECT_EQ(outlines[0].outer.size(), 4u) << "T-junction points on straight sides are dropped";
+    ASSERT_EQ(outlines[0].holes.size(), 1u);
+    EXPECT_NEAR(Area(outlines[0].holes[0]), -100, 1e-6) << "holes run the other way";
+    ExpectSimple(outlines[0].holes[0]);
+}
+
+TEST(CutOutline, AFlapUnderAnotherPartIsNotCut) {
+    DevelopmentFixture f;
+    CFace* a = Quad(f, 0, 0, 10, 10);
+    CFace* b = Quad(f, 0, 12, 10, 22);
+    f.PairEdges();
+    f.Part({a});
+    CPart* lower = f.Part({b});
+    DevelopmentFixture::MakeLines(lower);
+    // b's top edge runs (10, 12) -> (0, 12) in a clockwise face; its flap reaches up to y = 7, 3 mm into a.
+    CHalfEdge* h = nullptr;
+    for (auto& corner : b->halfEdges)
+        if (corner->y2d == 12 && corner->next->y2d == 12) h = corner.get();
+    ASSERT_NE(h, nullptr);
+    h->flapShape = {{h->x2d == 0 ? 1.0 : 9.0, 7}, {h->x2d == 0 ? 9.0 : 1.0, 7}};
+    h->line->drawKind = DrawKind::FlapMountain;
+    const std::vector<PartCutOutline> outlines = CutOutlines(f.Dev(), true);
+    ASSERT_EQ(outlines.size(), 2u);
+    EXPECT_NEAR(Area(outlines[0].outer), 100, 1e-6);
+    // The flap keeps its 2 mm below a: its trapezoid (10 + 8) / 2 * 5 = 45 less the strip under a, 3 mm
+    // high between the widths 8 and 9.2: 25.8.
+    EXPECT_NEAR(Area(outlines[1].outer), 100 + 45 - 25.8, 1e-3);
+    for (const Point2& p : outlines[1].outer) EXPECT_GE(p.y, 10 - 1e-9) << "nothing of it inside a";
+}
+
+TEST(CutOutline, DamagedAndEmptyDevelopmentsGiveNoOutline) {
+    EXPECT_TRUE(CutOutlines(Development(), true).empty());
+    DevelopmentFixture f;
+    CFace* face = Quad(f, 0, 0, 10, 10);
+    CFace* flat = Quad(f, 0, 0, 0, 10); // no area
+    f.PairEdges();
+    CPart* part = f.Part({face, flat});
+    f.Dev().parts.push_back(nullptr);
+    face->Corner(2)->x2d = std::nan("");
+    EXPECT_TRUE(CutOutlines(f.Dev(), true).empty());
+    face->Corner(2)->x2d = 1e300;
+    EXPECT_TRUE(CutOutlines(f.Dev(), true).empty());
+    face->Corner(2)->x2d = 10;
+    part->faces.push_back(nullptr);
+    EXPECT_EQ(CutOutlines(f.Dev(), true).size(), 1u);
+}
