@@ -48,11 +48,7 @@ TEST_F(ModelImportTest, RefusalsLeaveTheDocumentAsItWas) {
     ASSERT_TRUE(documents_.OpenModelFile(BoxFile("a.tsm", 10, 10, 10)));
     fs::copy_file(dir_.File("a.tsm"), dir_.File("a.obj"));
     // Bad input -> kind and reason. A cancelled refusal has been shown; a failed one is the caller's to show.
-    const struct {
-        std::string path;
-        Outcome::Kind kind;
-        std::string reason;
-    } cases[] = {
+    const std::tuple<std::string, Outcome::Kind, std::string> cases[] = {
         {plainPath, Outcome::Kind::Cancelled,
          "Cannot inport the file. One contains development and the other does not."},
         {dir_.File("a.obj"), Outcome::Kind::Cancelled, "Cannot load file of specified type."},
@@ -60,12 +56,12 @@ TEST_F(ModelImportTest, RefusalsLeaveTheDocumentAsItWas) {
          "Cannot read the model file \"" + dir_.File("missing.tsm") +
              "\":\nthe file cannot be read or is empty."},
     };
-    for (const auto& c : cases) {
+    for (const auto& [path, kind, reason] : cases) {
         prompt_.texts.clear();
-        const Outcome imported = documents_.ImportModelFile(c.path);
-        EXPECT_EQ(imported.kind(), c.kind) << c.path;
-        EXPECT_EQ(imported.reason(), c.reason);
-        EXPECT_EQ(prompt_.texts.size(), c.kind == Outcome::Kind::Cancelled ? 1u : 0u);
+        const Outcome imported = documents_.ImportModelFile(path);
+        EXPECT_EQ(imported.kind(), kind) << path;
+        EXPECT_EQ(imported.reason(), reason);
+        EXPECT_EQ(prompt_.texts.size(), kind == Outcome::Kind::Cancelled ? 1u : 0u);
         EXPECT_EQ(documents_.Current()->model->solids.size(), 1u);
         EXPECT_FALSE(documents_.Current()->modified);
     }

@@ -53,12 +53,7 @@ TEST_F(OpenPipelineTest, FailedOpensKeepThePreviousModelTitleAndSettings) {
     bytes.resize(bytes.size() - 20);
     // Bad input -> kind, the start of the reason, and the format that chose the reader (0: none ran). Only
     // the first nine characters choose the binary reader. A cancelled refusal has been shown already.
-    const struct {
-        std::string path;
-        Outcome::Kind kind;
-        std::string reason;
-        int format;
-    } cases[] = {
+    const std::tuple<std::string, Outcome::Kind, std::string, int> cases[] = {
         {dir_.Write("cut.tsm", bytes), Outcome::Kind::Failed,
          "Cannot read the model file \"" + dir_.File("cut.tsm"), 3},
         // An empty file is no model of either kind.
@@ -69,13 +64,13 @@ TEST_F(OpenPipelineTest, FailedOpensKeepThePreviousModelTitleAndSettings) {
         {dir_.Write("model.obj", "version 3\n"), Outcome::Kind::Cancelled,
          "Cannot load file of specified type.", 0},
     };
-    for (const auto& c : cases) {
+    for (const auto& [path, kind, reason, format] : cases) {
         prompt_.texts.clear();
-        const Outcome opened = documents_.OpenModelFile(c.path);
-        EXPECT_EQ(opened.kind(), c.kind) << c.path;
-        EXPECT_EQ(opened.reason().rfind(c.reason, 0), 0u) << opened.reason();
-        EXPECT_EQ(documents_.LastFormat(), c.format) << c.path;
-        EXPECT_EQ(prompt_.texts.size(), c.kind == Outcome::Kind::Cancelled ? 1u : 0u) << c.path;
+        const Outcome opened = documents_.OpenModelFile(path);
+        EXPECT_EQ(opened.kind(), kind) << path;
+        EXPECT_EQ(opened.reason().rfind(reason, 0), 0u) << opened.reason();
+        EXPECT_EQ(documents_.LastFormat(), format) << path;
+        EXPECT_EQ(prompt_.texts.size(), kind == Outcome::Kind::Cancelled ? 1u : 0u) << path;
         EXPECT_EQ(documents_.Current(), good);
         EXPECT_EQ(documents_.Title(), "good");
         EXPECT_EQ(good->display.iFlatEdgeAngle, 123);

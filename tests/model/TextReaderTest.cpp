@@ -159,14 +159,21 @@ TEST(TextReader, ReadsEveryRecordOfATetrahedron) {
     EXPECT_EQ(std::count(on.calls.begin(), on.calls.end(), "AutoFlapAnglesAll"), 1);
 }
 
-TEST(TextReader, MissingFile) {
-    // The word "error" directly followed by the path.
-    RecordingCompletion recording;
+TEST(TextReader, MissingFileAndTextureRowsPastTheEndFailTheLoad) {
+    // Bad input -> reason words and messages: a missing file shows "error" directly followed by the path;
+    // otherwise the pipeline shows the reason.
     const std::string path = Fixture("no-such-file.tsm");
-    auto missing = LoadFile(path, recording);
-    EXPECT_EQ(missing->result, Outcome::Kind::Failed);
-    EXPECT_FALSE(missing->reason.empty());
-    EXPECT_EQ(missing->prompt.texts, std::vector<std::string>{"error" + path});
+    const std::tuple<std::string, std::string, std::vector<std::string>> cases[] = {
+        {path, "the file cannot be opened", {"error" + path}},
+        {Fixture("truncated-texture.tsm"), "material 0 \"Cut short\"", {}},
+        {Fixture("truncated-texture.tsm"), "runs past the end of the file", {}}};
+    for (const auto& [file, words, messages] : cases) {
+        RecordingCompletion recording;
+        auto failed = LoadFile(file, recording);
+        EXPECT_EQ(failed->result, Outcome::Kind::Failed);
+        EXPECT_NE(failed->reason.find(words), std::string::npos) << failed->reason;
+        EXPECT_EQ(failed->prompt.texts, messages);
+    }
 }
 
 TEST(TextReader, WithoutInfoNothingIsConverted) {
@@ -351,14 +358,8 @@ TEST(TextReader, BadIndicesSkipTheirRecords) {
     EXPECT_TRUE(dev.texts.empty());
 }
 
-TEST(TextReader, TextureRowsPastTheEndFailTheLoad) {
+TEST(TextReader, ATextureOfNoPixelsGivesNoTexture) {
     RecordingCompletion completion;
-    auto l = LoadFile(Fixture("truncated-texture.tsm"), completion);
-    EXPECT_EQ(l->result, Outcome::Kind::Failed);
-    EXPECT_NE(l->reason.find("material 0 \"Cut short\""), std::string::npos) << l->reason;
-    EXPECT_NE(l->reason.find("runs past the end of the file"), std::string::npos) << l->reason;
-    EXPECT_TRUE(l->prompt.texts.empty()); // the pipeline shows the reason
-
     // A texture of no pixels reads no bytes and gives no texture; the next record is read as usual.
     const std::string noPixels = "materials 2\nmaterial\nEmpty\n" + kColours +
                                  "texture 1\nempty.bmp\n0 5\nmaterial\nNext\n" + kColours + "texture 0\n";
