@@ -63,7 +63,8 @@ bool CommandController::IsChecked(CommandId commandId) const {
 bool CommandController::HasHandler(CommandId commandId) const {
     const CommandInfo* command = FindCommand(commandId);
     if (command == nullptr || command->run == nullptr) return false;
-    if (command->run != &CommandController::RunInstalled && command->run != &CommandController::ExportInstalled)
+    if (command->run != &CommandController::RunInstalled &&
+        command->run != &CommandController::ExportInstalled)
         return true;
     const auto found = external_.find(commandId);
     return found != external_.end() && found->second.run;

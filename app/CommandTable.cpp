@@ -84,8 +84,7 @@ std::vector<CommandInfo> BuildTable() {
               "Show the paper, the numbers of faces and parts and the "
               "line styles",
               E::Development, &C::ShowDocumentInfo),
-        Installed(I::PrintConfiguration, "Print &Configuration...", "Change the print settings",
-                  E::Always),
+        Installed(I::PrintConfiguration, "Print &Configuration...", "Change the print settings", E::Always),
         Plain(I::Print, "&Print...\tCtrl+P", "Print the development", E::Development,
               &C::ForwardToDevelopmentView, "Print")
             .Keys("Ctrl+P"),
@@ -137,8 +136,7 @@ std::vector<CommandInfo> BuildTable() {
               E::Always, &C::ResetToDefault),
         // Help
         Plain(I::OpenHelp, "&Open Help...\tF1", "Open the user manual", E::Always, &C::OpenHelp).Keys("F1"),
-        Plain(I::WebPage, "Tessaly's &Webpage...", "Open the product's web page", E::Always,
-              &C::OpenWebPage),
+        Plain(I::WebPage, "Tessaly's &Webpage...", "Open the product's web page", E::Always, &C::OpenWebPage),
         Installed(I::CheckForUpdate, "&Check Web For Update...", "Look for a newer version on the web",
                   E::Always),
         Plain(I::VersionInfo, "&Version Info...", "Display program information and version number", E::Always,
@@ -155,8 +153,8 @@ std::vector<CommandInfo> BuildTable() {
         // File, Export submenu
         Plain(I::ExportBitmap, "Export BMP...", "Save the development as a bitmap", E::Development,
               &C::ExportInstalled),
-        Plain(I::ExportSheetBitmaps, "Export BMP per Sheet...", "Export the unfolded pattern to a bmp file per sheet.",
-              E::Development, &C::ExportInstalled),
+        Plain(I::ExportSheetBitmaps, "Export BMP per Sheet...",
+              "Export the unfolded pattern to a bmp file per sheet.", E::Development, &C::ExportInstalled),
         Installed(I::ExportTextureBitmap, "Export BMP for Texture...",
                   "Save the development as a texture bitmap", E::Development),
         Plain(I::ExportEps, "Export EPS...", "Save the development as EPS", E::Development, &C::ExportVector),
@@ -194,7 +192,8 @@ std::vector<CommandInfo> BuildTable() {
             .Keys("Ctrl+R")
             .Hidden(),
         Mode(I::ModeJoinFace, "Join/Disjoin Face\tCtrl+N",
-             "Click the edge to Join/Disjoin. Click again for Join to choose the part that moves.", EditMode::JoinFace)
+             "Click the edge to Join/Disjoin. Click again for Join to choose the part that moves.",
+             EditMode::JoinFace)
             .Keys("Ctrl+N")
             .Hidden(),
         Mode(I::ModeInputText, "Input Text\tCtrl+T", "Click the place to input text. Click the text to edit.",

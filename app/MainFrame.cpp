@@ -92,17 +92,18 @@ MainFrame::MainFrame(SettingsSession& session, FrameServices services)
     recent_.Load(session_.store());
     // The Model menu's dialogs and progress window, over this window.
     ModelCommandDialogs modelDialogs = WindowModelCommandDialogs(this, &session_.store());
-    InstallModelCommands(controller_, ModelCommandServices{doc_,
-                                                           settings_,
-                                                           prompt_,
-                                                           *this,
-                                                           modelDialogs,
-                                                           {},
-                                                           &chooser_,
-                                                           programDir_,
-                                                           [this] { return controller_.ConfirmSetAside(); },
-                                                           [this] { RunCoordinateWizard(); },
-                                                           [this] { ExecuteCommand(CommandId::SimplifyMesh); }});
+    InstallModelCommands(controller_,
+                         ModelCommandServices{doc_,
+                                              settings_,
+                                              prompt_,
+                                              *this,
+                                              modelDialogs,
+                                              {},
+                                              &chooser_,
+                                              programDir_,
+                                              [this] { return controller_.ConfirmSetAside(); },
+                                              [this] { RunCoordinateWizard(); },
+                                              [this] { ExecuteCommand(CommandId::SimplifyMesh); }});
 
     InstallOutputCommands(controller_, OutputCommandServices{doc_, settings_, prompt_, chooser_, *this,
                                                              std::move(services.bmpSize),

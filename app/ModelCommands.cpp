@@ -5,8 +5,8 @@
 
 #include "app/LayoutMethodDialog.h"
 #include "engine/Buildability.h"
-#include "engine/EdgeSizeWarning.h"
 #include "engine/DocumentEdits.h"
+#include "engine/EdgeSizeWarning.h"
 #include "engine/Layout.h"
 #include "engine/MeshImportPipeline.h"
 #include "engine/MeshSimplify.h"

@@ -31,7 +31,7 @@ const SheetArea kA4{180, 267};
 std::unique_ptr<Document> MeshFileDocument(const std::string& path) {
     auto doc = std::make_unique<Document>();
     EngineCompletion engine;
-    if (!ReadMeshFile(path, *doc, &engine).ok) return nullptr;
+    if (!ReadMeshFile(path, *doc, &engine).ok()) return nullptr;
     RecordingPrompt prompt;
     NormaliseModel(*doc, prompt);
     ComputeBounds(*doc->model);
@@ -58,7 +58,7 @@ void RunBuildable(benchmark::State& state, const std::string& path, UnfoldStrate
         options.printableHeightMM = kA4.printableHeightMM;
         RecordingPrompt prompt;
         state.ResumeTiming();
-        UnfoldDocument(*doc, settings, prompt, nullptr, options);
+        (void)UnfoldDocument(*doc, settings, prompt, nullptr, options);
     }
     if (!doc || !doc->development) return;
     const Buildability built = MeasureBuildability(*doc->development, kA4);

@@ -88,7 +88,8 @@ void Import(benchmark::State& state, const char* file) {
     for (auto _ : state) {
         tsm::Document document;
         tsm::EngineCompletion completion;
-        const tsm::Result<tsm::MeshReadCounts> result = tsm::ReadMeshFile(DataDir() + file, document, &completion);
+        const tsm::Result<tsm::MeshReadCounts> result =
+            tsm::ReadMeshFile(DataDir() + file, document, &completion);
         if (!result.ok() || !document.model->materials.at(0)->texture)
             state.SkipWithError(result.reason().c_str());
         benchmark::DoNotOptimize(document.model->solids.size());

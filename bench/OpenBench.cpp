@@ -298,7 +298,7 @@ void BM_OpenPipeline(benchmark::State& state) {
     static EngineCompletion completion;
     MeasureOpen(state, [](const std::string& path) {
         auto documents = std::make_unique<DocumentController>(settings, prompt, completion);
-        const bool ok = documents->OpenModelFile(path);
+        const bool ok = documents->OpenModelFile(path).ok();
         Document* opened = ok ? documents->Current() : nullptr;
         return std::make_pair(std::move(documents), opened);
     });

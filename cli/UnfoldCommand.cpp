@@ -46,7 +46,8 @@ bool UnfoldWithRequest(Document& document, const Settings& documentSettings, con
     };
     const Paper paper = Paper::FromSettings(settings);
     StreamUnfoldProgress progress(stderr);
-    if (!UnfoldDocument(document, settings, prompt, applyLayout, OptionsForPaper(paper, settings), &progress).ok())
+    if (!UnfoldDocument(document, settings, prompt, applyLayout, OptionsForPaper(paper, settings), &progress)
+             .ok())
         return false;
     UpdateSheetGrid(document, paper, true);
     return true;

@@ -1,5 +1,5 @@
-// Whether a development is large enough to build by hand: once its typical edge is shorter than two flaps, the flaps
-// and edge IDs cover the faces and the parts cannot be cut and glued.
+// Whether a development is large enough to build by hand: once its typical edge is shorter than two flaps,
+// the flaps and edge IDs cover the faces and the parts cannot be cut and glued.
 #pragma once
 
 #include "model/Document.h"

@@ -27,9 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Document again;
     RecordingPrompt againPrompt;
     BinaryReader rereader("again.tsm", again, 0, againPrompt, completion);
-    const Outcome again = rereader.LoadFromBytes(saved);
-    if (!again.ok()) {
-        std::fprintf(stderr, "a saved model does not load again: %s\n", again.reason().c_str());
+    const Outcome reloaded = rereader.LoadFromBytes(saved);
+    if (!reloaded.ok()) {
+        std::fprintf(stderr, "a saved model does not load again: %s\n", reloaded.reason().c_str());
         std::abort();
     }
     return 0;

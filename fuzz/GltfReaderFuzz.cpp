@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Document doc;
     EngineCompletion completion;
     // No folder: external buffers and images are not looked for.
-    const Result<MeshReadCounts> result = ReadMeshBytes(bytes, "fuzz.gltf", MeshFormat::Gltf, doc, &completion);
+    const Result<MeshReadCounts> result =
+        ReadMeshBytes(bytes, "fuzz.gltf", MeshFormat::Gltf, doc, &completion);
     if (!result.ok()) {
         if (result.reason().empty() || !doc.model->solids.empty()) {
             std::fprintf(stderr, "a failed read gave no message or left solids behind\n");

@@ -355,7 +355,7 @@ Outcome ExportCutFiles(Document& document, const Settings& settings, const std::
         const EditResult moved = ApplyMarkClearance(context, plan);
         const std::string text = MarkClearanceMessage(plan);
         prompt.Message(text);
-        if (!moved.ok()) return moved.outcome;
+        if (!moved.ok()) return moved.outcome();
         if (std::any_of(plan.begin(), plan.end(), [](const PartMove& m) { return !m.placed; }))
             return Outcome::Failed(text);
         UpdateSheetGrid(document, paper, true);

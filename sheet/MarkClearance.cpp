@@ -114,7 +114,7 @@ std::vector<PartMove> PlanMarkClearance(const Document& document, const Settings
 
 EditResult ApplyMarkClearance(EditContext& context, const std::vector<PartMove>& plan) {
     const bool any = std::any_of(plan.begin(), plan.end(), [](const PartMove& m) { return m.placed; });
-    if (!any || context.document.development == nullptr) return {Outcome::Ok(), UpdateHint::Redraw};
+    if (!any || context.document.development == nullptr) return UpdateHint::Redraw;
     Development& development = *context.document.development;
     return RunDevelopmentEdit(context, UpdateHint::KeepGridInPlace, [&]() {
         for (const PartMove& move : plan)

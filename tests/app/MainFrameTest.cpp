@@ -20,14 +20,14 @@ using namespace tsm::test;
 
 namespace {
 
-const CommandId kModelCommands[] = {CommandId::TurnOnLight,          CommandId::UseMaterials,
-                                    CommandId::ShowObjectList,       CommandId::ResetViewPosition,
-                                    CommandId::TextureConfiguration, CommandId::Unfold,
-                                    CommandId::FlipFaces,            CommandId::JoinIsolatedEdges,
-                                    CommandId::ChangeCoordinates,    CommandId::SimplifyMesh};
+const CommandId kModelCommands[] = {
+    CommandId::TurnOnLight,       CommandId::UseMaterials,         CommandId::ShowObjectList,
+    CommandId::ResetViewPosition, CommandId::TextureConfiguration, CommandId::Unfold,
+    CommandId::FlipFaces,         CommandId::JoinIsolatedEdges,    CommandId::ChangeCoordinates,
+    CommandId::SimplifyMesh};
 const CommandId kDevelopmentCommands[] = {
-    CommandId::EmphasizeOpenEdges, CommandId::ShowEdgeId,       CommandId::Print,
-    CommandId::PrintPreview,       CommandId::DocumentInfo,     CommandId::CheckFace,
+    CommandId::EmphasizeOpenEdges, CommandId::ShowEdgeId,        CommandId::Print,
+    CommandId::PrintPreview,       CommandId::DocumentInfo,      CommandId::CheckFace,
     CommandId::ShowPageNumber,     CommandId::RecalculateLayout, CommandId::UndoUnfold};
 
 int FirstColumn(const MainFrame& frame) {

@@ -326,7 +326,7 @@ TEST_F(ModelCommandsTest, SimplifyMeshAfterImportOrFromTheMenuIsOneUndoStep) {
     };
     InstallModelCommands(controller,
                          ModelCommandServices{document, settings, prompt, frame, dialogs, UnfoldOptions(),
-                                              &chooser, folder.path() + "/", nullptr, nullptr});
+                                              &chooser, folder.path() + "/", nullptr, nullptr, nullptr});
     chooser.answers.push_back(std::string(TESSALY_SOURCE_DIR) + "/tests/data/meshes/bunny.obj");
     controller.Execute(CommandId::ImportMesh);
     ASSERT_NE(document.Current(), nullptr);

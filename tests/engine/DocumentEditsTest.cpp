@@ -199,9 +199,10 @@ TEST(DocumentEdits, UndoingRandomCutsAndJoinsGivesBackTheSavedBytes) {
         SCOPED_TRACE(file);
         const Settings settings;
         RecordingPrompt prompt(false);
-        auto imported = ImportMeshDocument(file, settings, prompt).document;
-        ASSERT_TRUE(imported);
-        ASSERT_TRUE(UnfoldDocument(*imported, settings, prompt, nullptr, UnfoldOptions()));
+        Result<ImportedMesh> import = ImportMeshDocument(file, settings, prompt);
+        ASSERT_TRUE(import.ok());
+        std::unique_ptr<Document> imported = std::move(import->document);
+        ASSERT_TRUE(UnfoldDocument(*imported, settings, prompt, nullptr, UnfoldOptions()).ok());
         const std::string file0 = SerializeBinaryModel(*imported, imported->display);
 
         Document doc;
@@ -218,14 +219,9 @@ TEST(DocumentEdits, UndoingRandomCutsAndJoinsGivesBackTheSavedBytes) {
             for (auto& part : doc.development->parts)
                 for (auto& line : part->lines) lines.push_back(line.get());
             CPartLine& line = *lines[random() % lines.size()];
-            EditResult result{Outcome::Failed("none"), UpdateHint::Redraw};
-            if (IsFoldLine(line))
-                result = CutFold(context, line);
-            else if (IsJoinableCutLine(line))
-                result = JoinCutEdge(context, line);
-            else
-                continue;
-            ASSERT_TRUE(result.ok()) << result.outcome.reason();
+            if (!IsFoldLine(line) && !IsJoinableCutLine(line)) continue;
+            const EditResult result = IsFoldLine(line) ? CutFold(context, line) : JoinCutEdge(context, line);
+            ASSERT_TRUE(result.ok()) << result.reason();
             ++edits;
         }
         EXPECT_EQ(edits, 16);

@@ -16,8 +16,8 @@ namespace {
 
 std::unique_ptr<Document> Imported(const std::string& name) {
     RecordingPrompt prompt;
-    Result<ImportedMesh> imported =
-        ImportMeshDocument(std::string(TESSALY_SOURCE_DIR) + "/tests/data/meshes/" + name, Settings(), prompt);
+    Result<ImportedMesh> imported = ImportMeshDocument(
+        std::string(TESSALY_SOURCE_DIR) + "/tests/data/meshes/" + name, Settings(), prompt);
     return imported.ok() ? std::move(imported->document) : nullptr;
 }
 

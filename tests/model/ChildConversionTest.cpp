@@ -38,7 +38,8 @@ TEST(ChildConversionTest, OtherFormatsComeInThroughTheConverter) {
     EXPECT_EQ(doc.model->materials[0]->flatColor[1], 0.0f);
 
     Document refused;
-    const Result<MeshReadCounts> garbage = ReadMeshFile(folder.Write("bad.3ds", "not a 3ds file at all"), refused);
+    const Result<MeshReadCounts> garbage =
+        ReadMeshFile(folder.Write("bad.3ds", "not a 3ds file at all"), refused);
     EXPECT_FALSE(garbage.ok());
     EXPECT_EQ(garbage.reason().substr(0, 9), "bad.3ds: ");
     EXPECT_TRUE(refused.model->solids.empty());
