@@ -30,7 +30,7 @@ bool Application::InitInstance(const std::vector<std::string>& arguments) {
     frame_->show();
 
     if (!commandLine.empty()) frame_->OpenFromCommandLine(commandLine);
-    if (frame_->AppSettings().bCheckNewVersionAtStart) frame_->RunStartupVersionCheck();
+    if (frame_->AppSettings().checkForUpdatesAtStart) frame_->RunStartupVersionCheck();
     return true;
 }
 

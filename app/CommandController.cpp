@@ -128,7 +128,7 @@ void CommandController::OpenRecentFile(size_t index) {
 }
 
 void CommandController::ChooseAndOpen(bool import) {
-    const std::string start = OpenDialogStartFolder(s_.settings.sLastDataOpenedDir, s_.programDir);
+    const std::string start = OpenDialogStartFolder(s_.settings.lastModelFolder, s_.programDir);
     if (import) {
         const std::optional<std::string> chosen = s_.chooser.ChooseOpenFile(kModelFileFilter, start);
         if (chosen) ReportFailure(s_.prompt, s_.document.ImportModelFile(*chosen), PromptIcon::Error);
@@ -304,7 +304,7 @@ void CommandController::OpenHelp(const CommandInfo&) {
 
 void CommandController::OpenWebPage(const CommandInfo&) {
     // The page lives where the update server does; one setting names both.
-    const std::string page = ProductWebPage(s_.settings.sUpdateServerURL);
+    const std::string page = ProductWebPage(s_.settings.updateServerUrl);
     if (page.empty())
         s_.prompt.Message(kMessageNoWebPage);
     else

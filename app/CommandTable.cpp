@@ -96,17 +96,17 @@ std::vector<CommandInfo> BuildTable() {
         Plain(I::ViewToolbar, "&Toolbar", "Show or hide the toolbar", E::Always, &C::ToggleBar),
         Plain(I::ViewStatusBar, "&Status Bar", "Show or hide the status bar", E::Always, &C::ToggleBar),
         Toggle(I::EmphasizeOpenEdges, "Em&phasize Open Edges", "Emphasize Open Edges", E::Development,
-               &Settings::bDrawOpenedModel, "Emphasize Open Edges"),
-        Toggle(I::TurnOnLight, "&Turn On Light", "Turn On Light", E::Model, &Settings::bTurnOnLight,
+               &Settings::drawModelOnOpen, "Emphasize Open Edges"),
+        Toggle(I::TurnOnLight, "&Turn On Light", "Turn On Light", E::Model, &Settings::lighting,
                "Turn On Light"),
         Toggle(I::UseMaterials, "Use &Materials for Faces", "Set Materials to Faces", E::Model,
-               &Settings::bUseMaterial, "Set Materials to Faces"),
-        Toggle(I::ShowEdgeId, "Show &Edge ID", "Show Edge ID", E::Development, &Settings::bDrawNumber,
+               &Settings::useMaterials, "Set Materials to Faces"),
+        Toggle(I::ShowEdgeId, "Show &Edge ID", "Show Edge ID", E::Development, &Settings::drawEdgeIds,
                "Show Edge ID"),
         Toggle(I::ShowPageNumber, "Show &Page Number", "Show Page Number", E::Development,
-               &Settings::bDrawPageNumber, "Show Page Number"),
+               &Settings::drawPageNumbers, "Show Page Number"),
         Toggle(I::ColorFlaps, "Color &Flaps with Neighboring Face Color",
-               "Color Flaps with Neighboring Faces", E::Development, &Settings::bColorFlapWithFace,
+               "Color Flaps with Neighboring Faces", E::Development, &Settings::colorFlapsLikeFaces,
                "Color Flaps with Neighboring Faces"),
         Mode(I::CheckFace, "&Check Corresponding Face\tCtrl+K", "Check Corresponding Face",
              EditMode::CheckFace, "Check Corresponding Face Ctrl+K")
@@ -169,9 +169,9 @@ std::vector<CommandInfo> BuildTable() {
 
         // Routed without a menu entry.
         Plain(I::HideFaces, "Hide Faces", "Hide Faces", E::Model, &C::ToggleSwitch).Hidden(),
-        Toggle(I::ShowEdges, "Show Edges", "Show Edges", E::Always, &Settings::bDrawEdge).Hidden(),
-        Toggle(I::ShowFaces, "Show Faces", "Show Faces", E::Always, &Settings::bDrawFace).Hidden(),
-        Toggle(I::ShowFlaps, "Show Flaps", "Show Flaps", E::Development, &Settings::bDrawFlap)
+        Toggle(I::ShowEdges, "Show Edges", "Show Edges", E::Always, &Settings::drawEdges).Hidden(),
+        Toggle(I::ShowFaces, "Show Faces", "Show Faces", E::Always, &Settings::drawFaces).Hidden(),
+        Toggle(I::ShowFlaps, "Show Flaps", "Show Flaps", E::Development, &Settings::drawFlaps)
             .Run(&C::ShowFlaps)
             .Hidden(),
         Plain(I::ColorConfiguration, "Color Configuration...", "Change the colours", E::Always,
@@ -210,7 +210,7 @@ std::vector<CommandInfo> BuildTable() {
         // "Hide Faces" shows its switch inverted.
         if (info.id == I::HideFaces) {
             info.check = CheckRule::InvertedSwitch;
-            info.toggled = &Settings::bDrawFace;
+            info.toggled = &Settings::drawFaces;
         }
     }
     return table;

@@ -60,20 +60,20 @@ int32_t RefOfColor(const QColor& color) {
 
 OtherConfigValues OtherConfigFromSettings(const Settings& s) {
     OtherConfigValues v;
-    v.useEdgeColor = s.bUseEdgeColor;
-    v.zoomWheelInvert = s.bZoomWheelInvert;
-    v.textureSmooth = s.bTextureSmooth;
-    v.animateFaceCheck = s.bUseAnimationForFaceCheck;
-    v.animationSpeedIndex = std::clamp(s.iFaceCheckAnimationSpeedIndex, 0, kSpeedCount - 1);
-    v.flapAngleAutoForOldFiles = s.bSetFlapAngleAutoForOldTSM;
-    v.invertEdgeId = s.bInvertEdgeID;
-    v.slideColorToWhite = s.bSlideColorToWhite;
-    v.limitTextureSize = s.bLimitTextureSizeByUser;
-    v.textureLimitIndex = std::clamp(s.iTtextureLimitSizeID, 0, kTextureLimitChoices - 1);
-    v.edgeIdFontSize = s.iEdgeIDfontSizePoint;
+    v.useEdgeColor = s.useEdgeColors;
+    v.zoomWheelInvert = s.invertWheelZoom;
+    v.textureSmooth = s.smoothTextures;
+    v.animateFaceCheck = s.animateFaceCheck;
+    v.animationSpeedIndex = std::clamp(s.faceCheckAnimationSpeed, 0, kSpeedCount - 1);
+    v.flapAngleAutoForOldFiles = s.autoFlapAnglesForOldFiles;
+    v.invertEdgeId = s.invertEdgeIds;
+    v.slideColorToWhite = s.lightenColorsToWhite;
+    v.limitTextureSize = s.limitTextureSize;
+    v.textureLimitIndex = std::clamp(s.textureLimitChoice, 0, kTextureLimitChoices - 1);
+    v.edgeIdFontSize = s.edgeIdFontSizePt;
     v.backgroundColor = s.colors[7];
-    v.checkNewVersionAtStart = s.bCheckNewVersionAtStart;
-    v.bitmapFontForEdgeId = s.bUseOpenGLToDrawEdgeID;
+    v.checkNewVersionAtStart = s.checkForUpdatesAtStart;
+    v.bitmapFontForEdgeId = s.drawEdgeIdsWithGL;
     return v;
 }
 
@@ -83,29 +83,29 @@ std::optional<std::string> CheckOtherConfig(const OtherConfigValues& values) {
     return std::nullopt;
 }
 
-UpdateHint ApplyOtherConfig(const OtherConfigValues& v, Settings& s, CMeshModel* model) {
-    const bool smoothChanged = v.textureSmooth != s.bTextureSmooth;
-    s.bUseEdgeColor = v.useEdgeColor;
-    s.bZoomWheelInvert = v.zoomWheelInvert;
-    s.bTextureSmooth = v.textureSmooth;
-    s.bUseAnimationForFaceCheck = v.animateFaceCheck;
-    s.iFaceCheckAnimationSpeedIndex = std::clamp(v.animationSpeedIndex, 0, kSpeedCount - 1);
-    s.bSetFlapAngleAutoForOldTSM = v.flapAngleAutoForOldFiles;
-    s.bInvertEdgeID = v.invertEdgeId;
-    s.bSlideColorToWhite = v.slideColorToWhite;
-    s.bLimitTextureSizeByUser = v.limitTextureSize;
-    s.iTtextureLimitSizeID = std::clamp(v.textureLimitIndex, 0, kTextureLimitChoices - 1);
-    s.iTextureLimitSizeUser = TextureLimitOfIndex(s.iTtextureLimitSizeID);
-    s.iEdgeIDfontSizePoint = std::clamp(v.edgeIdFontSize, kLeastEdgeIdFontSize, kMostEdgeIdFontSize);
+UpdateHint ApplyOtherConfig(const OtherConfigValues& v, Settings& s, Mesh* model) {
+    const bool smoothChanged = v.textureSmooth != s.smoothTextures;
+    s.useEdgeColors = v.useEdgeColor;
+    s.invertWheelZoom = v.zoomWheelInvert;
+    s.smoothTextures = v.textureSmooth;
+    s.animateFaceCheck = v.animateFaceCheck;
+    s.faceCheckAnimationSpeed = std::clamp(v.animationSpeedIndex, 0, kSpeedCount - 1);
+    s.autoFlapAnglesForOldFiles = v.flapAngleAutoForOldFiles;
+    s.invertEdgeIds = v.invertEdgeId;
+    s.lightenColorsToWhite = v.slideColorToWhite;
+    s.limitTextureSize = v.limitTextureSize;
+    s.textureLimitChoice = std::clamp(v.textureLimitIndex, 0, kTextureLimitChoices - 1);
+    s.textureSizeLimitPixels = TextureLimitOfIndex(s.textureLimitChoice);
+    s.edgeIdFontSizePt = std::clamp(v.edgeIdFontSize, kLeastEdgeIdFontSize, kMostEdgeIdFontSize);
     s.colors[7] = v.backgroundColor;
-    s.bCheckNewVersionAtStart = v.checkNewVersionAtStart;
-    s.bUseOpenGLToDrawEdgeID = v.bitmapFontForEdgeId;
+    s.checkForUpdatesAtStart = v.checkNewVersionAtStart;
+    s.drawEdgeIdsWithGL = v.bitmapFontForEdgeId;
 
     bool resampled = false;
-    if (s.bLimitTextureSizeByUser && model != nullptr) {
+    if (s.limitTextureSize && model != nullptr) {
         const int32_t limit = TextureSizeLimit(s);
         for (const auto& material : model->materials) {
-            const CTextureImage* texture = material->texture.get();
+            const TextureImage* texture = material->texture.get();
             if (texture == nullptr || (texture->width <= limit && texture->height <= limit)) continue;
             ApplySizeLimit(*material, limit);
             resampled = true;

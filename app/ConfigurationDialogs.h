@@ -63,7 +63,7 @@ std::optional<std::string> CheckOtherConfig(const OtherConfigValues& values);
 // OK: the values back into the settings. With a user limit in force, every texture of `model` (may be
 // null) larger than the limit is resampled to it. The hint re-uploads the textures when the filter changed
 // or an image was resampled; otherwise the views only redraw.
-UpdateHint ApplyOtherConfig(const OtherConfigValues& values, Settings& settings, CMeshModel* model);
+UpdateHint ApplyOtherConfig(const OtherConfigValues& values, Settings& settings, Mesh* model);
 
 // Asks for a colour starting from the current one; nothing when the user cancels.
 using ColorChooser = std::function<std::optional<QColor>(const QColor& current)>;

@@ -58,7 +58,7 @@ UpdateHint HintOf(WizardStep step) {
 namespace {
 
 // Step 2: the chosen side turns to +Z. Step 3: the chosen side turns to -Y.
-void TurnFront(CMeshModel& model, int colour) {
+void TurnFront(Mesh& model, int colour) {
     switch (colour) {
     case 0:
         RotateModelQuarter(model, Axis::Y, 1);
@@ -80,7 +80,7 @@ void TurnFront(CMeshModel& model, int colour) {
     }
 }
 
-void TurnBottom(CMeshModel& model, int colour) {
+void TurnBottom(Mesh& model, int colour) {
     static constexpr int kTurns[3] = {1, -1, 2};
     if (colour >= 0 && colour < 3) RotateModelQuarter(model, Axis::Z, kTurns[colour]);
 }
@@ -89,7 +89,7 @@ void TurnBottom(CMeshModel& model, int colour) {
 
 bool RunCoordinateWizard(Document& document, const Settings& settings, const CoordinateWizardHost& host) {
     if (!document.model || !host.ask) return false;
-    CMeshModel& model = *document.model;
+    Mesh& model = *document.model;
     const auto show = [&host](WizardStep step) {
         if (host.setGuide) host.setGuide(GuideModeOf(step));
         if (host.updateAllViews) host.updateAllViews(HintOf(step));

@@ -43,11 +43,11 @@ bool Toggles(const QMouseEvent& event) {
     return event.modifiers() & (Qt::ControlModifier | Qt::ShiftModifier);
 }
 
-bool CanCutOrJoin(const CPartLine& line) {
+bool CanCutOrJoin(const PartLine& line) {
     return IsFoldLine(line) || IsJoinableCutLine(line);
 }
 
-bool CanCarryFlap(const CPartLine& line) {
+bool CanCarryFlap(const PartLine& line) {
     return !IsFoldLine(line) && line.first != nullptr;
 }
 
@@ -131,15 +131,15 @@ void DevelopmentEditTools::DropStaleSelection() {
     }
     auto& parts = selection_.parts;
     parts.erase(std::remove_if(parts.begin(), parts.end(),
-                               [&](CPart* part) { return !Holds(development->parts, part); }),
+                               [&](Part* part) { return !Holds(development->parts, part); }),
                 parts.end());
     auto& texts = selection_.texts;
     texts.erase(std::remove_if(texts.begin(), texts.end(),
-                               [&](CTextBlock* text) { return !Holds(development->texts, text); }),
+                               [&](TextBlock* text) { return !Holds(development->texts, text); }),
                 texts.end());
     auto& pictures = selection_.pictures;
     pictures.erase(std::remove_if(pictures.begin(), pictures.end(),
-                                  [&](CImageBlock* picture) {
+                                  [&](ImageBlock* picture) {
                                       return !Holds(development->imagesA, picture) &&
                                              !Holds(development->imagesB, picture);
                                   }),
@@ -269,9 +269,9 @@ void DevelopmentEditTools::SelectDrag(const QPointF& pixel, const Point2& mm) {
     case Drag::Move: {
         // The objects follow the mouse as it goes; the undo copy taken at the press covers the whole drag.
         const Point2 step = by - appliedMove_;
-        for (CPart* part : selection_.parts) MovePart(*part, step);
-        for (CTextBlock* text : selection_.texts) MoveText(*text, step);
-        for (CImageBlock* picture : selection_.pictures) MovePicture(*picture, step);
+        for (Part* part : selection_.parts) MovePart(*part, step);
+        for (TextBlock* text : selection_.texts) MoveText(*text, step);
+        for (ImageBlock* picture : selection_.pictures) MovePicture(*picture, step);
         appliedMove_ = by;
         break;
     }
@@ -403,7 +403,7 @@ void DevelopmentEditTools::DeleteSelection() {
 }
 
 void DevelopmentEditTools::FlapClick(const Point2& mm, const QPoint& global) {
-    CPartLine* line = LineNear(*CurrentDevelopment(), mm, PixelsToMM(kLineHitPixels), CanCarryFlap);
+    PartLine* line = LineNear(*CurrentDevelopment(), mm, PixelsToMM(kLineHitPixels), CanCarryFlap);
     if (line == nullptr) return;
     hoverLine_ = line;
     host_.Repaint();
@@ -472,12 +472,12 @@ void DevelopmentEditTools::FlapClick(const Point2& mm, const QPoint& global) {
 void DevelopmentEditTools::JoinClick(const Point2& mm) {
     if (joinLine_ != nullptr) {
         // The second click chooses the side that stays where it is.
-        CPartLine* line = joinLine_;
+        PartLine* line = joinLine_;
         joinLine_ = nullptr;
         Run([line, mm](EditContext& context) { return JoinCutEdge(context, *line, mm); });
         return;
     }
-    CPartLine* line = LineNear(*CurrentDevelopment(), mm, PixelsToMM(kLineHitPixels), CanCutOrJoin);
+    PartLine* line = LineNear(*CurrentDevelopment(), mm, PixelsToMM(kLineHitPixels), CanCutOrJoin);
     if (line == nullptr) return;
     if (IsFoldLine(*line)) {
         Run([line](EditContext& context) { return CutFold(context, *line); });
@@ -516,7 +516,7 @@ void DevelopmentEditTools::UpdateHover(const QMouseEvent& event, const Point2& m
     QWidget* widget = host_.Widget();
     if (development == nullptr) return;
     const EditMode mode = Mode();
-    CPartLine* line = nullptr;
+    PartLine* line = nullptr;
     if (event.buttons() == Qt::NoButton) {
         if (mode == EditMode::JoinFace && joinLine_ == nullptr)
             line = LineNear(*development, mm, PixelsToMM(kLineHitPixels), CanCutOrJoin);
@@ -576,7 +576,7 @@ void DevelopmentEditTools::Draw(QPainter& painter) const {
         painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
         painter.drawRect(QRectF(pressPixel_, bandEnd_).normalized());
     }
-    const auto drawLine = [&](const CPartLine* line, const QColor& colour) {
+    const auto drawLine = [&](const PartLine* line, const QColor& colour) {
         if (line == nullptr || line->first == nullptr) return;
         const std::array<Point2, 2> ends = LineEnds(*line);
         painter.setPen(QPen(colour, 3, Qt::SolidLine, Qt::RoundCap));
@@ -595,14 +595,14 @@ void DevelopmentEditTools::Draw(QPainter& painter) const {
     painter.restore();
 }
 
-std::function<bool(const CPartLine&)> DevelopmentEditTools::ColorAccept() const {
+std::function<bool(const PartLine&)> DevelopmentEditTools::ColorAccept() const {
     const EdgeColorTargets targets = colorChoice_.targets;
     const DisplaySettings display = host_.CurrentDocument()->display;
-    return [targets, display](const CPartLine& line) { return CanColorLine(line, targets, display); };
+    return [targets, display](const PartLine& line) { return CanColorLine(line, targets, display); };
 }
 
 void DevelopmentEditTools::ColorClick(const Point2& mm) {
-    CPartLine* line = LineNear(*CurrentDevelopment(), mm, PixelsToMM(kLineHitPixels), ColorAccept());
+    PartLine* line = LineNear(*CurrentDevelopment(), mm, PixelsToMM(kLineHitPixels), ColorAccept());
     if (line == nullptr) return;
     if (colorChoice_.CurrentAction() == EdgeColorChoice::Action::Pick) {
         colorChoice_.custom[colorChoice_.current - EdgeColorChoice::kFirstCustom] = LineColor(*line);
@@ -614,7 +614,7 @@ void DevelopmentEditTools::ColorClick(const Point2& mm) {
 
 void DevelopmentEditTools::ColorLinesIn(const Point2& a, const Point2& b) {
     if (colorChoice_.CurrentAction() == EdgeColorChoice::Action::Pick) return;
-    const std::vector<CPartLine*> lines =
+    const std::vector<PartLine*> lines =
         LinesInRect(*CurrentDevelopment(), a, b, colorChoice_.targets, host_.CurrentDocument()->display);
     if (lines.empty()) return;
     Run([this, &lines](EditContext& context) { return ColorLines(context, lines, ColorAction()); });
@@ -652,7 +652,7 @@ void DevelopmentEditTools::TextClick(const Point2& mm) {
     if (object.kind == DevObject::Kind::Text) {
         for (size_t i = 0; i < development.texts.size(); ++i)
             if (development.texts[i].get() == object.text) index = i;
-        const CTextBlock& text = *object.text;
+        const TextBlock& text = *object.text;
         QStringList lines;
         for (const std::string& line : text.lines) lines << DecodeModelString(line, document->writerLocale);
         values.text = lines.join(QLatin1Char('\n'));
@@ -673,7 +673,7 @@ void DevelopmentEditTools::TextClick(const Point2& mm) {
         lines.push_back(*bytes);
     }
     const std::string font = EncodeModelString(chosen->fontName, document->writerLocale).value_or("Arial");
-    CTextBlock text = MakeText(
+    TextBlock text = MakeText(
         object.kind == DevObject::Kind::Text ? Point2{object.text->rect[0], object.text->rect[1]} : mm,
         std::move(lines), font, chosen->sizePoints, chosen->color);
     text.lineSpacing = chosen->lineSpacingMM;

@@ -56,8 +56,8 @@ public:
     // never deleted, so a selection of parts alone gives nothing to delete.
     bool CanDeleteSelection() const;
     void DeleteSelection();
-    const CPartLine* HighlightedLine() const { return hoverLine_; }
-    const CPartLine* PendingJoinLine() const { return joinLine_; }
+    const PartLine* HighlightedLine() const { return hoverLine_; }
+    const PartLine* PendingJoinLine() const { return joinLine_; }
     std::optional<Point2> RotationCentre() const { return centre_; }
 
 private:
@@ -87,7 +87,7 @@ private:
     void ColorLinesIn(const Point2& a, const Point2& b);
     void ObjectMenu(const DevObject& object, const QPoint& global);
     void ViewMenu(const QPoint& global);
-    std::function<bool(const CPartLine&)> ColorAccept() const;
+    std::function<bool(const PartLine&)> ColorAccept() const;
     EdgeColorAction ColorAction() const;
 
     IViewHost& host_;
@@ -110,10 +110,10 @@ private:
     double* resized_ = nullptr;
     bool flipX_ = false, flipY_ = false;
 
-    CPartLine* hoverLine_ = nullptr;
-    CPartLine* joinLine_ = nullptr; // a cut edge clicked once in Join/Disjoin Face
+    PartLine* hoverLine_ = nullptr;
+    PartLine* joinLine_ = nullptr; // a cut edge clicked once in Join/Disjoin Face
 
-    CPart* rotatePart_ = nullptr;
+    Part* rotatePart_ = nullptr;
     std::optional<Point2> centre_;
     double appliedDegrees_ = 0.0;
     bool rotatePressArmed_ = false;

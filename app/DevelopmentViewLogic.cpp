@@ -182,7 +182,7 @@ void DevelopmentViewLogic::Wheel(QWheelEvent& event) {
     const int delta = event.angleDelta().y();
     if (delta == 0) return;
     const Point2 pointer{event.position().x(), event.position().y()};
-    if (state_.WheelTurned(delta, host_.ViewSettings().bZoomWheelInvert,
+    if (state_.WheelTurned(delta, host_.ViewSettings().invertWheelZoom,
                            CurrentSheetLayout(host_.CurrentDocument(), host_.ViewSettings()), pointer))
         host_.Repaint();
     event.accept();
@@ -193,9 +193,9 @@ bool DevelopmentViewLogic::CheckFaceAt(int x, int y) {
     if (document == nullptr || document->development == nullptr) return false;
     const Settings settings = host_.ViewSettings();
     const Point2 mm = state_.ScreenToDevelopment(x, y, CurrentSheetLayout(document, settings));
-    const std::vector<CFace*> group = CheckCorrespondingFace(*document->development, document->display, mm);
-    if (!group.empty() && settings.bUseAnimationForFaceCheck && faceCheckListener_)
-        faceCheckListener_(std::vector<const CFace*>(group.begin(), group.end()));
+    const std::vector<Face*> group = CheckCorrespondingFace(*document->development, document->display, mm);
+    if (!group.empty() && settings.animateFaceCheck && faceCheckListener_)
+        faceCheckListener_(std::vector<const Face*>(group.begin(), group.end()));
     // A click beside every face still clears the marks, so both views redraw either way.
     host_.UpdateAllViews(UpdateHint::Redraw);
     return !group.empty();

@@ -19,8 +19,8 @@ public:
     explicit DevelopmentViewLogic(IViewHost& host);
 
     // Told the faces a check in this view marked, so that the 3D view can turn towards them; called only
-    // when bUseAnimationForFaceCheck is on.
-    using FaceCheckListener = std::function<void(const std::vector<const CFace*>&)>;
+    // when animateFaceCheck is on.
+    using FaceCheckListener = std::function<void(const std::vector<const Face*>&)>;
     void SetFaceCheckListener(FaceCheckListener listener) { faceCheckListener_ = std::move(listener); }
 
     const DevelopmentViewState& State() const { return state_; }

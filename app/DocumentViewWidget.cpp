@@ -11,7 +11,7 @@ namespace tsm {
 
 namespace {
 
-int FaceCount(const CMeshModel& model) {
+int FaceCount(const Mesh& model) {
     int count = 0;
     for (const auto& solid : model.solids)
         if (solid) count += static_cast<int>(solid->faces.size());
@@ -133,7 +133,7 @@ QString ModelViewWidget::PlaceholderTitle() const {
 QString ModelViewWidget::PlaceholderDetail() const {
     const Document* document = CurrentDocument();
     if (document == nullptr || document->model == nullptr) return QStringLiteral("No model is open.");
-    const CMeshModel& model = *document->model;
+    const Mesh& model = *document->model;
     return Plural(static_cast<int>(model.solids.size()), "object", "objects") + QStringLiteral(", ") +
            Plural(FaceCount(model), "face", "faces");
 }

@@ -175,7 +175,7 @@ void MainFrame::CreateClient() {
     auto development = std::make_unique<DevelopmentViewLogic>(*view2d_);
     // A face checked on the development turns the model towards it.
     development->SetFaceCheckListener(
-        [logic3d](const std::vector<const CFace*>& faces) { logic3d->TurnTowards(faces); });
+        [logic3d](const std::vector<const Face*>& faces) { logic3d->TurnTowards(faces); });
     view2d_->SetLogic(std::move(development));
     splitter_->addWidget(view3d_);
     splitter_->addWidget(view2d_);
@@ -278,8 +278,8 @@ void MainFrame::InstallConfigurationCommands() {
 
 void MainFrame::StartVersionCheck(bool quiet) {
     // Without a server there is nothing to ask at start-up; the menu command says it got no answer.
-    if (quiet && settings_.sUpdateServerURL.empty()) return;
-    updateRequest_->Start(settings_.sUpdateServerURL, [this, quiet](const UpdateReply& reply) {
+    if (quiet && settings_.updateServerUrl.empty()) return;
+    updateRequest_->Start(settings_.updateServerUrl, [this, quiet](const UpdateReply& reply) {
         const auto notice = updateNotice_ ? updateNotice_ : [this] { return AskUpdateNotice(this); };
         PresentUpdateReply(
             reply, quiet, settings_, prompt_, [this](const std::string& url) { shell_.OpenUrl(url); },
@@ -342,7 +342,7 @@ void MainFrame::TextureLimitFound(int pixels) {
 
 void MainFrame::AddRecentFile(const std::string& path) {
     const size_t slash = path.find_last_of('/');
-    settings_.sLastDataOpenedDir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    settings_.lastModelFolder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     recent_.Add(path);
     RecentFilesChanged();
 }

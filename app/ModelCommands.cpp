@@ -56,7 +56,7 @@ public:
             if (s_.dialogs.askUnfoldMethod) {
                 UnfoldStrategy strategy = UnfoldStrategyOf(s_.settings);
                 if (!s_.dialogs.askUnfoldMethod(*document, s_.settings.layoutMethod, strategy)) return false;
-                s_.settings.iUnfoldStrategy = static_cast<int32_t>(strategy);
+                s_.settings.unfoldStrategy = static_cast<int32_t>(strategy);
                 return true;
             }
             return !s_.dialogs.askLayoutMethod ||
@@ -162,7 +162,7 @@ public:
 
     void ImportMesh() {
         if (s_.chooser == nullptr) return;
-        const std::string start = OpenDialogStartFolder(s_.settings.sLastDataOpenedDir, s_.programDir);
+        const std::string start = OpenDialogStartFolder(s_.settings.lastModelFolder, s_.programDir);
         if (s_.confirmSetAside && !s_.confirmSetAside()) return;
         const std::optional<std::string> chosen = s_.chooser->ChooseOpenFile(kMeshFileFilter, start);
         if (!chosen) return;
@@ -173,10 +173,10 @@ public:
         if (imported && imported->model && ModelFaceCount(*imported->model) > kSimplifyOfferAbove &&
             s_.prompt.AskYesNo(SimplifyOfferText(*imported)))
             Simplify(kSuggestedFaceCount);
-        if (!s_.settings.bOfferCoordinateWizard || !s_.dialogs.offerCoordinateWizard || !s_.changeCoordinates)
+        if (!s_.settings.offerCoordinateWizard || !s_.dialogs.offerCoordinateWizard || !s_.changeCoordinates)
             return;
         const WizardOffer offer = s_.dialogs.offerCoordinateWizard();
-        if (offer.stopOffering) s_.settings.bOfferCoordinateWizard = false;
+        if (offer.stopOffering) s_.settings.offerCoordinateWizard = false;
         if (offer.run) s_.changeCoordinates();
     }
 

@@ -85,7 +85,7 @@ struct ModelCommandServices {
     std::string programDir;          // ending in '/': where the file dialog starts without a last folder
     // Asked before Import Mesh replaces the document; false keeps it.
     std::function<bool()> confirmSetAside;
-    // "Change Model Coordinates", offered after Import Mesh while bOfferCoordinateWizard is on.
+    // "Change Model Coordinates", offered after Import Mesh while offerCoordinateWizard is on.
     std::function<void()> changeCoordinates;
     // "Simplify Mesh", the second way out of an unfold too small to build; not offered while unset.
     std::function<void()> simplifyMesh;

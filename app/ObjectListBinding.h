@@ -26,7 +26,7 @@ public:
     void SelectAll(bool selected);
 
 private:
-    std::vector<CSolid*> solids_;
+    std::vector<Solid*> solids_;
     ObjectListFlag flag_ = ObjectListFlag::InDevelopment;
 };
 

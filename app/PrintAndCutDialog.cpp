@@ -125,8 +125,7 @@ void InstallPrintAndCut(CommandController& controller, const OutputCommandServic
                                .toStdString();
         const Paper paper = Paper::FromSettings(settings);
         UpdateSheetGrid(*document, paper, true);
-        const int sheets =
-            static_cast<int>(BuildPageList(*document, paper, settings.bNoPrintBrankPage).size());
+        const int sheets = static_cast<int>(BuildPageList(*document, paper, settings.skipBlankPages).size());
         PrintAndCutChoice choice = *kept;
         if (!chooser(choice, stem, sheets)) return;
         *kept = choice; // for the next time in this session

@@ -49,37 +49,37 @@ int ComboIndexOfPaperCode(int code) {
 
 PrintConfigValues PrintConfigFromSettings(const Settings& settings) {
     PrintConfigValues v;
-    v.bitmapPrint = settings.bLineAlpha;
-    const double step = settings.dLineAlphaValue * kTransparencySteps;
+    v.bitmapPrint = settings.translucentLines;
+    const double step = settings.lineAlpha * kTransparencySteps;
     v.transparencyStep = std::isfinite(step) ? std::clamp(int(std::lround(step)), 0, kTransparencySteps) : 0;
-    v.printPageNumber = settings.bPrintPageNumber;
-    v.printTombo = settings.bPrintTombo;
-    v.resolutionIndex = std::clamp(settings.iResolutionID, 0, 3);
-    v.lineWidthIndex = std::clamp(settings.iLineWidthID, 0, kLineWidthCount - 1);
-    v.paperComboIndex = ComboIndexOfPaperCode(settings.iPaperSize);
-    v.landscape = settings.iPaperOrientation != 0;
-    v.sideMarginMM = settings.iMarginSide;
-    v.topMarginMM = settings.iMarginTop;
+    v.printPageNumber = settings.printPageNumbers;
+    v.printTombo = settings.printCropMarks;
+    v.resolutionIndex = std::clamp(settings.resolutionChoice, 0, 3);
+    v.lineWidthIndex = std::clamp(settings.lineWidthChoice, 0, kLineWidthCount - 1);
+    v.paperComboIndex = ComboIndexOfPaperCode(settings.paperSize);
+    v.landscape = settings.paperOrientation != 0;
+    v.sideMarginMM = settings.marginSideMM;
+    v.topMarginMM = settings.marginTopMM;
     return v;
 }
 
 UpdateHint ApplyPrintConfig(const PrintConfigValues& values, Settings& settings) {
-    settings.bLineAlpha = values.bitmapPrint;
-    settings.dLineAlphaValue = values.transparencyStep * 0.1;
-    settings.bPrintPageNumber = values.printPageNumber;
-    settings.bPrintTombo = values.printTombo;
-    settings.iResolutionID = values.resolutionIndex;
-    settings.iLineWidthID = values.lineWidthIndex;
+    settings.translucentLines = values.bitmapPrint;
+    settings.lineAlpha = values.transparencyStep * 0.1;
+    settings.printPageNumbers = values.printPageNumber;
+    settings.printCropMarks = values.printTombo;
+    settings.resolutionChoice = values.resolutionIndex;
+    settings.lineWidthChoice = values.lineWidthIndex;
 
     const int paperCode = PaperCodeOfComboIndex(values.paperComboIndex);
     const int orientation = values.landscape ? 1 : 0;
-    const bool paperChanged = paperCode != settings.iPaperSize || orientation != settings.iPaperOrientation ||
-                              values.sideMarginMM != settings.iMarginSide ||
-                              values.topMarginMM != settings.iMarginTop;
-    settings.iPaperSize = paperCode;
-    settings.iPaperOrientation = orientation;
-    settings.iMarginSide = values.sideMarginMM;
-    settings.iMarginTop = values.topMarginMM;
+    const bool paperChanged = paperCode != settings.paperSize || orientation != settings.paperOrientation ||
+                              values.sideMarginMM != settings.marginSideMM ||
+                              values.topMarginMM != settings.marginTopMM;
+    settings.paperSize = paperCode;
+    settings.paperOrientation = orientation;
+    settings.marginSideMM = values.sideMarginMM;
+    settings.marginTopMM = values.topMarginMM;
     return paperChanged ? UpdateHint::RecomputeSheets : UpdateHint::Redraw;
 }
 

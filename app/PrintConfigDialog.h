@@ -23,7 +23,7 @@ namespace tsm {
 // What the dialog's controls hold.
 struct PrintConfigValues {
     bool bitmapPrint = true;  // "Print lines smoothly (Bitmap print)"; false: vector print
-    int transparencyStep = 5; // slider 0..10, dLineAlphaValue = step x 0.1
+    int transparencyStep = 5; // slider 0..10, lineAlpha = step x 0.1
     bool printPageNumber = true;
     bool printTombo = false;
     int resolutionIndex = 2; // "Very High", "High", "Middle", "Low"

@@ -31,7 +31,7 @@ std::string IdleStatusText(const Document* document) {
 
 std::string AssembledSizeText(const Document* document, double userScale) {
     if (document == nullptr || document->model == nullptr || document->development == nullptr) return {};
-    const CMeshModel& model = *document->model;
+    const Mesh& model = *document->model;
     // Model units times mm per unit gives mm; a tenth of that is centimetres.
     const double factor = document->development->scale / 10.0 * userScale;
     const double height = (model.boundsMax.y - model.boundsMin.y) * factor;

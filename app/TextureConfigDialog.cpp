@@ -19,7 +19,7 @@ namespace {
 
 constexpr int kPreviewSize = 128;
 
-QImage TextureImageOf(const CTextureImage& texture) {
+QImage TextureImageOf(const TextureImage& texture) {
     if (texture.width <= 0 || texture.height <= 0 ||
         texture.pixels.size() < size_t(texture.width) * size_t(texture.height) * 3)
         return {};
@@ -28,17 +28,17 @@ QImage TextureImageOf(const CTextureImage& texture) {
     return image.copy();
 }
 
-QColor FlatColorOf(const CMaterial& material) {
+QColor FlatColorOf(const Material& material) {
     return QColor::fromRgbF(material.flatColor[0], material.flatColor[1], material.flatColor[2]);
 }
 
 } // namespace
 
-bool SetMaterialTexture(CMaterial& material, const std::string& path, Settings& settings, IPrompt& prompt) {
+bool SetMaterialTexture(Material& material, const std::string& path, Settings& settings, IPrompt& prompt) {
     LoadTextureIntoMaterial(material, path, TextureSizeLimit(settings), prompt);
     if (material.texture == nullptr) return false;
     const size_t slash = path.find_last_of('/');
-    if (slash != std::string::npos) settings.sLastTextureOpenedDir = path.substr(0, slash + 1);
+    if (slash != std::string::npos) settings.lastTextureFolder = path.substr(0, slash + 1);
     return true;
 }
 
@@ -76,7 +76,7 @@ TextureConfigDialog::TextureConfigDialog(QWidget* parent, TextureConfigServices 
     Refresh();
 }
 
-CMeshModel* TextureConfigDialog::Model() const {
+Mesh* TextureConfigDialog::Model() const {
     Document* document = s_.document ? s_.document() : nullptr;
     return document != nullptr ? document->model.get() : nullptr;
 }
@@ -84,7 +84,7 @@ CMeshModel* TextureConfigDialog::Model() const {
 void TextureConfigDialog::Refresh() {
     const QSignalBlocker blocker(list_);
     list_->clear();
-    if (CMeshModel* model = Model()) {
+    if (Mesh* model = Model()) {
         for (const auto& material : model->materials) {
             auto* item = new QListWidgetItem(QString::fromLocal8Bit(material->name.c_str()), list_);
             QPixmap swatch(16, 16);
@@ -98,8 +98,8 @@ void TextureConfigDialog::Refresh() {
         ShowSelection();
 }
 
-CMaterial* TextureConfigDialog::SelectedMaterial() const {
-    CMeshModel* model = Model();
+Material* TextureConfigDialog::SelectedMaterial() const {
+    Mesh* model = Model();
     const int row = list_->currentRow();
     if (model == nullptr || row < 0 || size_t(row) >= model->materials.size()) return nullptr;
     return model->materials[size_t(row)].get();
@@ -111,7 +111,7 @@ void TextureConfigDialog::SelectMaterial(int row) {
 }
 
 void TextureConfigDialog::ShowSelection() {
-    CMaterial* material = SelectedMaterial();
+    Material* material = SelectedMaterial();
     specify_->setEnabled(material != nullptr);
     reset_->setEnabled(material != nullptr && material->texture != nullptr);
     if (material != nullptr && material->texture != nullptr) {
@@ -120,9 +120,9 @@ void TextureConfigDialog::ShowSelection() {
     } else {
         preview_->setPixmap(QPixmap());
     }
-    if (CMeshModel* model = Model()) {
+    if (Mesh* model = Model()) {
         // The 3D view outlines the selected material's faces while the dialog shows.
-        CMaterial* highlight = isVisible() ? material : nullptr;
+        Material* highlight = isVisible() ? material : nullptr;
         if (model->highlightMaterial != highlight) {
             model->highlightMaterial = highlight;
             if (s_.updateAllViews) s_.updateAllViews(UpdateHint::Redraw);
@@ -131,10 +131,10 @@ void TextureConfigDialog::ShowSelection() {
 }
 
 void TextureConfigDialog::SpecifyTexture() {
-    CMaterial* material = SelectedMaterial();
+    Material* material = SelectedMaterial();
     if (material == nullptr) return;
     const std::optional<std::string> chosen =
-        s_.chooser.ChooseOpenFile(kTextureFileFilter, s_.settings.sLastTextureOpenedDir);
+        s_.chooser.ChooseOpenFile(kTextureFileFilter, s_.settings.lastTextureFolder);
     if (!chosen) return;
     // The loader replaces the old image even when the new one fails, so the views reload either way.
     SetMaterialTexture(*material, *chosen, s_.settings, s_.prompt);
@@ -144,7 +144,7 @@ void TextureConfigDialog::SpecifyTexture() {
 }
 
 void TextureConfigDialog::ResetTexture() {
-    CMaterial* material = SelectedMaterial();
+    Material* material = SelectedMaterial();
     if (material == nullptr || material->texture == nullptr) return;
     ReleaseTexture(*material);
     material->imageWidth = 0;

@@ -31,7 +31,7 @@ struct TextureConfigServices {
 
 // Gives `material` the image at `path` within the settings' texture limit and remembers its folder.
 // False when no image could be loaded (the loader has said why).
-bool SetMaterialTexture(CMaterial& material, const std::string& path, Settings& settings, IPrompt& prompt);
+bool SetMaterialTexture(Material& material, const std::string& path, Settings& settings, IPrompt& prompt);
 
 class TextureConfigDialog : public QDialog {
 public:
@@ -40,7 +40,7 @@ public:
     // The list again from the current model, the first material selected.
     void Refresh();
     // The material whose line is selected; null without one.
-    CMaterial* SelectedMaterial() const;
+    Material* SelectedMaterial() const;
     void SelectMaterial(int row);
     void SpecifyTexture();
     void ResetTexture();
@@ -56,7 +56,7 @@ protected:
 
 private:
     void ShowSelection();
-    CMeshModel* Model() const;
+    Mesh* Model() const;
 
     TextureConfigServices s_;
     QListWidget* list_ = nullptr;

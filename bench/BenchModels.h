@@ -22,14 +22,14 @@ inline std::unique_ptr<Document> TexturedCubesDevelopment(int parts, double rowW
                                {{0.2f, 0.7f, 0.3f}, {0.9f, 1.0f, 0.9f}},
                                {{0.6f, 0.4f, 0.2f}, {0.95f, 0.9f, 0.8f}}};
     for (int m = 0; m < 4; ++m) {
-        CMaterial& material = AddMaterial(
+        Material& material = AddMaterial(
             *document, "Texture " + std::to_string(m), colours[m][0],
             MakeCheckerboard(textureSide, textureSide, textureSide / 8, colours[m][0], colours[m][1]));
         MakeBitmap(material);
     }
     const MeshData cube = Cube(20);
     for (int i = 0; i < parts; ++i) {
-        CSolid& solid = AddSolid(*document, "Cube " + std::to_string(i), cube.vertices, cube.faces, i % 4);
+        Solid& solid = AddSolid(*document, "Cube " + std::to_string(i), cube.vertices, cube.faces, i % 4);
         AssignFaceUV(solid);
     }
     FixtureUnfoldOptions options;

@@ -50,7 +50,7 @@ void RunBuildable(benchmark::State& state, const std::string& path, UnfoldStrate
             return;
         }
         Settings settings;
-        settings.iUnfoldStrategy = static_cast<int32_t>(strategy);
+        settings.unfoldStrategy = static_cast<int32_t>(strategy);
         settings.layoutMethod.automatic = sizeMM <= 0;
         if (sizeMM > 0) doc->documentScale = ScaleForLargestDimension(*doc->model, sizeMM);
         UnfoldOptions options;

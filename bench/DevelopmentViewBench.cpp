@@ -100,8 +100,8 @@ void BM_DevelopmentView_FittedWithEdgeIds(benchmark::State& state) {
     // Both are the document's display values; the shared document gets its own back afterwards.
     Document& document = Development();
     const DisplaySettings shown = document.display;
-    document.display.bColorFlapWithFace = true;
-    document.display.bDrawNumber = true;
+    document.display.colorFlapsLikeFaces = true;
+    document.display.drawEdgeIds = true;
     PaintFrames(state, 0, document);
     document.display = shown;
 }

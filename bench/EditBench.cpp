@@ -29,7 +29,7 @@ std::unique_ptr<Document> LargeDevelopment() {
 }
 
 // The first fold of part `index`.
-CPartLine* FoldOf(Document& document, size_t index) {
+PartLine* FoldOf(Document& document, size_t index) {
     for (auto& line : document.development->parts[index % document.development->parts.size()]->lines)
         if (IsFoldLine(*line)) return line.get();
     return nullptr;
@@ -54,7 +54,7 @@ void BM_CutFold(benchmark::State& state) {
     EditContext context{*document, BenchSettings()};
     size_t part = 0;
     for (auto _ : state) {
-        CPartLine* fold = FoldOf(*document, part++ * 7);
+        PartLine* fold = FoldOf(*document, part++ * 7);
         if (!fold || !CutFold(context, *fold).ok()) state.SkipWithError("no fold to cut");
     }
     state.counters["faces"] = double(document->model->solids.size() * 100);
@@ -66,8 +66,8 @@ void BM_JoinCutEdge(benchmark::State& state) {
     size_t part = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        CPartLine* fold = FoldOf(*document, part++ * 7);
-        CHalfEdge* corner = fold ? fold->first : nullptr;
+        PartLine* fold = FoldOf(*document, part++ * 7);
+        HalfEdge* corner = fold ? fold->first : nullptr;
         if (!fold || !CutFold(context, *fold).ok()) state.SkipWithError("no fold to cut");
         state.ResumeTiming();
         if (!corner || !JoinCutEdge(context, *corner->line).ok()) state.SkipWithError("no edge to join");
@@ -78,7 +78,7 @@ void UndoRedo(benchmark::State& state, bool redo) {
     auto document = LargeDevelopment();
     EditContext context{*document, BenchSettings()};
     for (size_t i = 0; i < 50; ++i)
-        if (CPartLine* fold = FoldOf(*document, i * 37)) (void)CutFold(context, *fold);
+        if (PartLine* fold = FoldOf(*document, i * 37)) (void)CutFold(context, *fold);
     for (auto _ : state) {
         if (redo) {
             state.PauseTiming();
@@ -109,7 +109,7 @@ void BM_HistoryMemory(benchmark::State& state) {
         state.ResumeTiming();
         EditContext context{*document, BenchSettings()};
         for (size_t i = 0; i < 50; ++i)
-            if (CPartLine* fold = FoldOf(*document, i * 37)) (void)CutFold(context, *fold);
+            if (PartLine* fold = FoldOf(*document, i * 37)) (void)CutFold(context, *fold);
         state.PauseTiming();
         state.counters["history_MiB"] = double(document->history.HeldBytes()) / (1024.0 * 1024.0);
         state.counters["rss_growth_MiB"] = ResidentMiB() - before;

@@ -47,7 +47,7 @@ std::string OutputPath(const char* name) {
 
 void BM_ExportEps(benchmark::State& state) {
     Settings settings;
-    settings.bDrawNumber = true;
+    settings.drawEdgeIds = true;
     Development& development = *BigDevelopment().development;
     const std::string path = OutputPath("export_bench.eps");
     for (auto _ : state) {

@@ -111,7 +111,7 @@ void Raw(benchmark::State& state, std::vector<const char*> files, bool textNumbe
                     p = end == p ? p + 1 : end;
                 }
         }
-        std::unique_ptr<tsm::CTextureImage> image;
+        std::unique_ptr<tsm::TextureImage> image;
         if (!tsm::DecodeImageFile(DataDir() + "texture.png", image).ok()) state.SkipWithError("no texture");
         benchmark::DoNotOptimize(total);
     }

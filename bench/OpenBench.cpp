@@ -124,7 +124,7 @@ bool Generate(const std::string& path) {
     for (int i = 0; i < kSolids; ++i) {
         const Vec3 offset{(i % 20) * 25.0, ((i / 20) % 10) * 25.0, (i / 200) * 30.0};
         const MeshData placed = Translated(cylinder, offset);
-        CSolid& solid = AddSolid(doc, "Cylinder-" + std::to_string(i + 1), placed.vertices, placed.faces, 0);
+        Solid& solid = AddSolid(doc, "Cylinder-" + std::to_string(i + 1), placed.vertices, placed.faces, 0);
         AssignFaceUV(solid);
     }
     const std::vector<std::string> problems = UnfoldForFixture(doc);
@@ -325,28 +325,28 @@ public:
     };
     double seconds[kStepCount] = {};
 
-    void LinkFaceRing(CFace& face) override {
+    void LinkFaceRing(Face& face) override {
         Time(kRing, [&] { engine_.LinkFaceRing(face); });
     }
-    void ComputeFacePlane(CFace& face) override {
+    void ComputeFacePlane(Face& face) override {
         Time(kPlane, [&] { engine_.ComputeFacePlane(face); });
     }
-    void UpdateEdgeGeometry(CEdge& edge) override {
+    void UpdateEdgeGeometry(Edge& edge) override {
         Time(kEdge, [&] { engine_.UpdateEdgeGeometry(edge); });
     }
-    void RebuildVertexIncidence(CSolid& solid) override {
+    void RebuildVertexIncidence(Solid& solid) override {
         Time(kIncidence, [&] { engine_.RebuildVertexIncidence(solid); });
     }
-    void ComputeBounds(CMeshModel& model) override {
+    void ComputeBounds(Mesh& model) override {
         Time(kBounds, [&] { engine_.ComputeBounds(model); });
     }
-    void FindSymmetricEdges(CMeshModel& model) override {
+    void FindSymmetricEdges(Mesh& model) override {
         Time(kSymmetric, [&] { engine_.FindSymmetricEdges(model); });
     }
-    void AutoFlapAnglesAll(CMeshModel& model) override {
+    void AutoFlapAnglesAll(Mesh& model) override {
         Time(kFlapAngles, [&] { engine_.AutoFlapAnglesAll(model); });
     }
-    void ComputePartExtent(CPart& part) override {
+    void ComputePartExtent(Part& part) override {
         Time(kPartExtent, [&] { engine_.ComputePartExtent(part); });
     }
     void ComputeDevelopmentExtent(Development& development, bool recomputeParts) override {
@@ -357,8 +357,7 @@ public:
         Time(kScale, [&] { factor = engine_.ScaleDevelopment(development, targetScale, scaleTexts); });
         return factor;
     }
-    void ClassifyPartLines(Development& development, CMeshModel& model,
-                           const DisplaySettings& display) override {
+    void ClassifyPartLines(Development& development, Mesh& model, const DisplaySettings& display) override {
         Time(kClassify, [&] { engine_.ClassifyPartLines(development, model, display); });
     }
 

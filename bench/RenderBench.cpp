@@ -54,9 +54,9 @@ void BM_RenderWhole_Defaults(benchmark::State& state) {
 // Flaps coloured with their neighbouring faces' textures, edge IDs as GL outline text.
 void BM_RenderWhole_FlapsTexturedGLEdgeIds(benchmark::State& state) {
     Settings settings;
-    settings.bColorFlapWithFace = true;
-    settings.bDrawNumber = true;
-    settings.bUseOpenGLToDrawEdgeID = true;
+    settings.colorFlapsLikeFaces = true;
+    settings.drawEdgeIds = true;
+    settings.drawEdgeIdsWithGL = true;
     RenderWholeDevelopment(state, settings);
 }
 

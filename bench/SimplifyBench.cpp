@@ -31,9 +31,9 @@ const std::string& DenseBunnyPath() {
         RecordingPrompt no;
         const Result<ImportedMesh> bunny = ImportMeshDocument(
             std::string(TESSALY_SOURCE_DIR) + "/tests/data/meshes/bunny.obj", Settings(), no);
-        const CSolid& solid = *bunny->document->model->solids.at(0);
+        const Solid& solid = *bunny->document->model->solids.at(0);
         MeshData mesh;
-        std::map<const CVertex*, int> number;
+        std::map<const Vertex*, int> number;
         for (const auto& v : solid.vertices) {
             number[v.get()] = int(mesh.vertices.size());
             mesh.vertices.push_back(v->position);

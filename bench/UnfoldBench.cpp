@@ -136,7 +136,7 @@ void RunUnfold(benchmark::State& state, std::unique_ptr<Document> (*make)(), Ove
         benchmark::DoNotOptimize(result->development.get());
         state.PauseTiming();
         doc->development = std::move(result->development);
-        doc->display.dDefaultFlapHeightMM = result->defaultFlapHeightMM;
+        doc->display.defaultFlapHeightMM = result->defaultFlapHeightMM;
         parts = static_cast<int>(doc->development->parts.size());
         pages = Pages(*doc->development);
         tests = unfolder.OverlapTests();

@@ -31,7 +31,7 @@ Document& TorusDocument() {
         AddMaterial(*document, "checker", {1, 1, 1},
                     MakeCheckerboard(256, 256, 32, {0.9f, 0.3f, 0.2f}, {1.0f, 0.9f, 0.8f}));
         const MeshData torus = Torus(250, 200, 2.0, 0.7, true);
-        CSolid& solid = AddSolid(*document, "torus", torus.vertices, torus.faces, -1);
+        Solid& solid = AddSolid(*document, "torus", torus.vertices, torus.faces, -1);
         AssignFaceUV(solid);
         return document;
     }();
@@ -81,10 +81,10 @@ void BM_View3DFrame_AfterHint(benchmark::State& state) {
 void BM_View3DFrame_EveryEdge(benchmark::State& state) {
     // Flat-edge omission is the document's display value; the shared document gets it back afterwards.
     Document& doc = TorusDocument();
-    const bool omitted = doc.display.bOmitFlatEdge;
-    doc.display.bOmitFlatEdge = false;
+    const bool omitted = doc.display.omitFlatFolds;
+    doc.display.omitFlatFolds = false;
     Frames(state, false);
-    doc.display.bOmitFlatEdge = omitted;
+    doc.display.omitFlatFolds = omitted;
 }
 
 void BM_View3DFrame_Textured(benchmark::State& state) {

@@ -167,16 +167,16 @@ std::string ParseColor(const std::vector<std::string>& words, EditOperation& op)
 
 // ---- running ----
 
-CPart* PartAt(Document& document, size_t index) {
+Part* PartAt(Document& document, size_t index) {
     auto& parts = document.development->parts;
     return index < parts.size() ? parts[index].get() : nullptr;
 }
 
 // What an operation names, looked up before it runs; anything missing refuses it with the system's words.
 struct Targets {
-    CPart* part = nullptr;
-    CPartLine* line = nullptr;
-    CImageBlock* picture = nullptr;
+    Part* part = nullptr;
+    PartLine* line = nullptr;
+    ImageBlock* picture = nullptr;
     std::string text; // in the model's code page
 };
 
@@ -224,7 +224,7 @@ EditResult Apply(EditContext& context, const EditOperation& op) {
     Targets targets;
     Outcome found = Lookup(document, op, targets);
     if (!found.ok()) return found;
-    CPartLine* line = targets.line; // set for the verbs that name a line
+    PartLine* line = targets.line; // set for the verbs that name a line
     const auto& ix = op.indices;
     const auto& n = op.numbers;
     EditSelection selection;
@@ -254,10 +254,10 @@ EditResult Apply(EditContext& context, const EditOperation& op) {
         selection.pictures.push_back(targets.picture);
         return MoveSelection(context, selection, {n[0], n[1]});
     case Verb::TextAdd:
-        return AddTextAt(context, MakeText({n[0], n[1]}, {targets.text}, CTextBlock().fontName,
+        return AddTextAt(context, MakeText({n[0], n[1]}, {targets.text}, TextBlock().fontName,
                                            static_cast<int32_t>(ix[0]), 0));
     case Verb::TextEdit: {
-        CTextBlock replacement = *document.development->texts[ix[0]];
+        TextBlock replacement = *document.development->texts[ix[0]];
         replacement.lines = {targets.text};
         return EditText(context, ix[0], replacement);
     }

@@ -19,7 +19,7 @@ namespace tsm {
 namespace {
 
 // The colour the development fills the material's faces with, as RRGGBB.
-std::string ColourText(const CMaterial& material) {
+std::string ColourText(const Material& material) {
     char text[8];
     int channels[3];
     for (int i = 0; i < 3; ++i)
@@ -63,7 +63,7 @@ public:
     }
 
     void Model(bool detail) {
-        const CMeshModel& model = *doc_.model;
+        const Mesh& model = *doc_.model;
         json_.BeginObject();
         json_.Key("size");
         json_.Number(model.size);
@@ -77,7 +77,7 @@ public:
         json_.Int(model.dominantAxis);
         json_.Key("solids");
         json_.BeginArray();
-        for (const auto& solid : model.solids) Solid(*solid, detail);
+        for (const auto& solid : model.solids) SolidEntry(*solid, detail);
         json_.EndArray();
         json_.Key("materials");
         json_.BeginArray();
@@ -102,7 +102,7 @@ public:
         json_.EndObject();
     }
 
-    void Solid(const CSolid& solid, bool detail) {
+    void SolidEntry(const Solid& solid, bool detail) {
         json_.BeginObject();
         json_.Key("name");
         Text(solid.name);
@@ -120,10 +120,10 @@ public:
         json_.EndObject();
     }
 
-    void SolidDetail(const CSolid& solid) {
+    void SolidDetail(const Solid& solid) {
         const auto vertexIndex = IndexOf(solid.vertices);
         const auto edgeIndex = IndexOf(solid.edges);
-        std::unordered_map<const CPart*, int> partIndex;
+        std::unordered_map<const Part*, int> partIndex;
         if (doc_.development) partIndex = IndexOf(doc_.development->parts);
 
         json_.Key("faceList");
@@ -133,7 +133,7 @@ public:
             json_.Key("material");
             json_.Int(face->materialIndex);
             json_.Key("part");
-            json_.Int(face->part ? Find(partIndex, static_cast<const CPart*>(face->part)) : -1);
+            json_.Int(face->part ? Find(partIndex, static_cast<const Part*>(face->part)) : -1);
             json_.Key("plane");
             Numbers(face->plane, 4);
             json_.Key("corners");
@@ -149,9 +149,9 @@ public:
         for (const auto& edge : solid.edges) {
             json_.BeginObject();
             json_.Key("v1");
-            json_.Int(Find(vertexIndex, static_cast<const CVertex*>(edge->vertex1)));
+            json_.Int(Find(vertexIndex, static_cast<const Vertex*>(edge->vertex1)));
             json_.Key("v2");
-            json_.Int(Find(vertexIndex, static_cast<const CVertex*>(edge->vertex2)));
+            json_.Int(Find(vertexIndex, static_cast<const Vertex*>(edge->vertex2)));
             json_.Key("length");
             json_.Number(edge->length);
             json_.Key("foldAngle");
@@ -163,7 +163,7 @@ public:
             json_.Key("edgeClass");
             json_.Int(static_cast<int32_t>(edge->edgeClass));
             json_.Key("symmetric");
-            const int symmetric = Find(edgeIndex, static_cast<const CEdge*>(edge->symmetricEdge));
+            const int symmetric = Find(edgeIndex, static_cast<const Edge*>(edge->symmetricEdge));
             if (symmetric >= 0)
                 json_.Int(symmetric);
             else
@@ -173,10 +173,10 @@ public:
         json_.EndArray();
     }
 
-    void Corner(const CHalfEdge& h, const std::unordered_map<const CVertex*, int>& vertexIndex) {
+    void Corner(const HalfEdge& h, const std::unordered_map<const Vertex*, int>& vertexIndex) {
         json_.BeginObject();
         json_.Key("vertex");
-        json_.Int(Find(vertexIndex, static_cast<const CVertex*>(h.vertex)));
+        json_.Int(Find(vertexIndex, static_cast<const Vertex*>(h.vertex)));
         json_.Key("x2d");
         json_.Number(h.x2d);
         json_.Key("y2d");
@@ -223,7 +223,7 @@ public:
         json_.Key("pages");
         json_.BeginArray();
         const Paper paper = Paper::FromSettings(settings_);
-        for (const SheetIndex& page : BuildPageList(doc_, paper, settings_.bNoPrintBrankPage)) {
+        for (const SheetIndex& page : BuildPageList(doc_, paper, settings_.skipBlankPages)) {
             json_.BeginArray();
             json_.Int(page.column);
             json_.Int(page.row);
@@ -232,7 +232,7 @@ public:
         json_.EndArray();
         json_.Key("parts");
         json_.BeginArray();
-        for (const auto& part : dev.parts) Part(*part, solidIndex, detail);
+        for (const auto& part : dev.parts) PartEntry(*part, solidIndex, detail);
         json_.EndArray();
         const DevelopmentSummary summary = SummariseDevelopment(dev);
         json_.Key("partCount");
@@ -254,7 +254,7 @@ public:
         json_.Int(build.flapsShortened);
         json_.Key("texts");
         json_.BeginArray();
-        for (const auto& text : dev.texts) TextBlock(*text, detail);
+        for (const auto& text : dev.texts) TextEntry(*text, detail);
         json_.EndArray();
         json_.Key("imagesA");
         json_.Int(static_cast<long long>(dev.imagesA.size()));
@@ -263,10 +263,10 @@ public:
         json_.EndObject();
     }
 
-    void Part(const CPart& part, const std::unordered_map<const CSolid*, int>& solidIndex, bool detail) {
+    void PartEntry(const Part& part, const std::unordered_map<const Solid*, int>& solidIndex, bool detail) {
         json_.BeginObject();
         json_.Key("solid");
-        json_.Int(Find(solidIndex, static_cast<const CSolid*>(part.solid)));
+        json_.Int(Find(solidIndex, static_cast<const Solid*>(part.solid)));
         json_.Key("x");
         json_.Number(part.x);
         json_.Key("y");
@@ -297,12 +297,12 @@ public:
     }
 
     // Where a corner is: [solid, face, corner], the indices the edit operations and faceList use.
-    void CornerPlace(const CHalfEdge* h, const std::unordered_map<const CSolid*, int>& solidIndex) {
+    void CornerPlace(const HalfEdge* h, const std::unordered_map<const Solid*, int>& solidIndex) {
         if (h == nullptr || h->face == nullptr || h->face->solid == nullptr) {
             json_.Null();
             return;
         }
-        const CSolid* solid = h->face->solid;
+        const Solid* solid = h->face->solid;
         auto& faces = faceIndex_[solid];
         if (faces.empty()) faces = IndexOf(solid->faces);
         int corner = -1;
@@ -310,13 +310,13 @@ public:
             if (h->face->Corner(i) == h) corner = static_cast<int>(i);
         json_.BeginArray();
         json_.Int(Find(solidIndex, solid));
-        json_.Int(Find(faces, static_cast<const CFace*>(h->face)));
+        json_.Int(Find(faces, static_cast<const Face*>(h->face)));
         json_.Int(corner);
         json_.EndArray();
     }
 
-    void LineDetail(const CPart& part, const CPartLine& line,
-                    const std::unordered_map<const CSolid*, int>& solidIndex) {
+    void LineDetail(const Part& part, const PartLine& line,
+                    const std::unordered_map<const Solid*, int>& solidIndex) {
         json_.Key("first");
         CornerPlace(line.first, solidIndex);
         json_.Key("second");
@@ -336,7 +336,7 @@ public:
         json_.String(rgb);
     }
 
-    void TextBlock(const CTextBlock& text, bool detail) {
+    void TextEntry(const TextBlock& text, bool detail) {
         json_.BeginObject();
         json_.Key("rect");
         Numbers(text.rect, 4);
@@ -367,7 +367,7 @@ private:
     JsonWriter& json_;
     const Document& doc_;
     const Settings& settings_;
-    std::unordered_map<const CSolid*, std::unordered_map<const CFace*, int>> faceIndex_;
+    std::unordered_map<const Solid*, std::unordered_map<const Face*, int>> faceIndex_;
 };
 
 void SettingsObject(JsonWriter& json, const Settings& settings) {

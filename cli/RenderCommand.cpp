@@ -103,7 +103,7 @@ std::string ParseRenderAngles(const CommandLine& line, RenderRequest& request) {
 int RunRender(Document& document, const Settings& documentSettings, const RenderRequest& request,
               IPrompt& prompt) {
     Settings settings = documentSettings;
-    if (request.pageLabels) settings.bDrawPageNumber = true;
+    if (request.pageLabels) settings.drawPageNumbers = true;
     QImage image;
     if (request.view3d) {
         Camera3D camera;

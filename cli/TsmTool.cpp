@@ -292,7 +292,7 @@ bool PrepareSettings(const Arguments& args, Settings& settings) {
 
 // The interactive check's message on stdout; 0 when the server answered readably.
 int RunCheckUpdate(const Arguments& args, const Settings& settings) {
-    const std::string server = args.updateServer.value_or(settings.sUpdateServerURL);
+    const std::string server = args.updateServer.value_or(settings.updateServerUrl);
     const UpdateReply reply = CheckForUpdateNow(server, args.updateTimeoutMs);
     std::printf("%s\n", UpdateMessage(reply).c_str());
     if (reply.status == UpdateStatus::Newer) std::printf("%s\n", reply.url.c_str());

@@ -41,7 +41,7 @@ bool UnfoldWithRequest(Document& document, const Settings& documentSettings, con
     Settings settings = documentSettings;
     const auto applyLayout = [&request, &document, &settings] {
         ApplyLayoutRequest(request, settings.layoutMethod, document);
-        if (request.strategy) settings.iUnfoldStrategy = static_cast<int32_t>(*request.strategy);
+        if (request.strategy) settings.unfoldStrategy = static_cast<int32_t>(*request.strategy);
         return true;
     };
     const Paper paper = Paper::FromSettings(settings);

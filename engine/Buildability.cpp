@@ -59,7 +59,7 @@ bool PartFitsSheet(double widthMM, double heightMM, const SheetArea& sheet) {
            heightMM <= sheet.printableHeightMM + kFitToleranceMM;
 }
 
-bool PartOnOneSheet(const CPart& part, const SheetArea& sheet) {
+bool PartOnOneSheet(const Part& part, const SheetArea& sheet) {
     const auto within = [](double start, double size, double sheetSize) {
         if (!(sheetSize > 0) || !std::isfinite(start) || !std::isfinite(size)) return false;
         const double index = std::floor((start + kFitToleranceMM) / sheetSize);
@@ -98,13 +98,13 @@ Buildability MeasureBuildability(const Development& development, const SheetArea
     for (const auto& part : development.parts) {
         if (!PartOnOneSheet(*part, sheet)) ++result.partsNotFitting;
         const Point2 offset{part->x, part->y};
-        for (const CFace* face : part->faces) {
+        for (const Face* face : part->faces) {
             std::vector<Point2> corners;
             for (const auto& h : face->halfEdges) corners.push_back(offset + h->Pos2D());
             if (corners.size() >= 3) pieces.push_back(MakePiece(Kind::Face, std::move(corners)));
         }
         for (const auto& line : part->lines) {
-            const CHalfEdge* h = line->first;
+            const HalfEdge* h = line->first;
             if (!HasDrawnFlap(line->drawKind) || h == nullptr || h->next == nullptr) continue;
             flapHeights.push_back(h->flapHeight);
             std::vector<Point2> corners;

@@ -27,7 +27,7 @@ struct Buildability {
 // The fit rule: whether a part of this box could lie on one sheet at all (its size), and whether it does
 // where the layout put it (sheet k spans [k w, (k + 1) w) of the printable width w, and likewise down).
 bool PartFitsSheet(double widthMM, double heightMM, const SheetArea& sheet);
-bool PartOnOneSheet(const CPart& part, const SheetArea& sheet);
+bool PartOnOneSheet(const Part& part, const SheetArea& sheet);
 
 // The area two polygons share; `convex` must be convex (either winding), `polygon` any simple polygon.
 double SharedArea(const std::vector<Point2>& polygon, const std::vector<Point2>& convex);

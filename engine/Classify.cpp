@@ -6,9 +6,9 @@
 
 namespace tsm {
 
-bool IsFlatEdge(const CEdge& edge, const DisplaySettings& settings) {
+bool IsFlatEdge(const Edge& edge, const DisplaySettings& settings) {
     // Equality is deliberately not flat: a 175-degree fold at the default threshold stays marked.
-    return settings.bOmitFlatEdge && static_cast<double>(settings.iFlatEdgeAngle) < edge.foldAngle;
+    return settings.omitFlatFolds && static_cast<double>(settings.flatFoldAngleDegrees) < edge.foldAngle;
 }
 
 namespace {
@@ -30,19 +30,19 @@ DrawKind OpenEdgeDrawKind(LineKind lineKind, DrawKind current) {
 
 } // namespace
 
-void ClassifyPartLines(Development& development, CMeshModel& model, const DisplaySettings& display) {
+void ClassifyPartLines(Development& development, Mesh& model, const DisplaySettings& display) {
     // Every edge of every solid loses its number, including solids left out of the development, so that
     // no stale number survives a solid being taken out.
     for (auto& solid : model.solids) {
         for (auto& edge : solid->edges) edge->edgeId = -1;
     }
 
-    const bool drawFlap = display.bDrawFlap;
+    const bool drawFlap = display.drawFlaps;
     int counter = 1;
     for (auto& part : development.parts) {
         for (auto& line : part->lines) {
-            CHalfEdge* h = line->first;
-            CEdge* e = line->edge;
+            HalfEdge* h = line->first;
+            Edge* e = line->edge;
             if (h == nullptr || e == nullptr) continue; // a damaged line record has nothing to classify
             if (h->twin == nullptr) {
                 line->drawKind = OpenEdgeDrawKind(line->lineKind, line->drawKind);
@@ -58,7 +58,7 @@ void ClassifyPartLines(Development& development, CMeshModel& model, const Displa
             }
             // Numbers follow the flap sides in drawing order, so the two sides of a cut edge share the
             // number handed out when the side carrying the flap is met.
-            CEdge* own = h->edge != nullptr ? h->edge : e;
+            Edge* own = h->edge != nullptr ? h->edge : e;
             if (own->edgeId == -1 && h->hasFlap) own->edgeId = counter++;
             if (h->hasFlap && drawFlap) {
                 line->drawKind = e->foldSense ? DrawKind::FlapMountain : DrawKind::FlapValley;
@@ -69,27 +69,27 @@ void ClassifyPartLines(Development& development, CMeshModel& model, const Displa
     }
 }
 
-void CollectFlatGroup(CFace& face, std::vector<CFace*>& group, const DisplaySettings& display) {
+void CollectFlatGroup(Face& face, std::vector<Face*>& group, const DisplaySettings& display) {
     // Depth-first with an explicit stack: a large flat region would otherwise recurse once per face.
     // The order matches the plain recursive walk (each face's corners in ring order).
     if (face.visited) return;
     face.visited = true;
     group.push_back(&face);
-    std::vector<std::pair<CFace*, size_t>> stack;
+    std::vector<std::pair<Face*, size_t>> stack;
     stack.emplace_back(&face, 0);
     while (!stack.empty()) {
-        CFace* current = stack.back().first;
+        Face* current = stack.back().first;
         size_t& index = stack.back().second;
         if (index >= current->CornerCount()) {
             stack.pop_back();
             continue;
         }
-        const CHalfEdge* h = current->Corner(index++);
+        const HalfEdge* h = current->Corner(index++);
         if (h == nullptr || h->joined == nullptr || h->joined->face == nullptr) continue;
         const bool flat = h->edge != nullptr && IsFlatEdge(*h->edge, display);
         const bool hidden = h->line != nullptr && h->line->hidden;
         if (!flat && !hidden) continue;
-        CFace* neighbour = h->joined->face;
+        Face* neighbour = h->joined->face;
         if (neighbour->visited) continue;
         neighbour->visited = true;
         group.push_back(neighbour);

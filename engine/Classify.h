@@ -7,12 +7,12 @@
 
 namespace tsm {
 
-// bOmitFlatEdge is on and the fold is strictly flatter than iFlatEdgeAngle.
-bool IsFlatEdge(const CEdge& edge, const DisplaySettings& display);
+// omitFlatFolds is on and the fold is strictly flatter than flatFoldAngleDegrees.
+bool IsFlatEdge(const Edge& edge, const DisplaySettings& display);
 // Recomputes every drawKind and renumbers every edgeId of the model the development belongs to; `display`
 // gives flat-edge omission and whether flaps are drawn.
-void ClassifyPartLines(Development& development, CMeshModel& model, const DisplaySettings& display);
+void ClassifyPartLines(Development& development, Mesh& model, const DisplaySettings& display);
 // Faces reachable from `face` across omitted folds; the caller clears the faces' `visited` flags first.
-void CollectFlatGroup(CFace& face, std::vector<CFace*>& group, const DisplaySettings& display);
+void CollectFlatGroup(Face& face, std::vector<Face*>& group, const DisplaySettings& display);
 
 } // namespace tsm

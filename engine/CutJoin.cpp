@@ -13,7 +13,7 @@ namespace tsm {
 
 namespace {
 
-Point2 OffsetOf(const CPart* part) {
+Point2 OffsetOf(const Part* part) {
     return part != nullptr ? Point2{part->x, part->y} : Point2{};
 }
 
@@ -21,8 +21,8 @@ double Angle(const Point2& p) {
     return std::atan2(p.y, p.x);
 }
 
-CPartLine* AppendLine(CPart& part, CHalfEdge* first) {
-    auto line = std::make_unique<CPartLine>();
+PartLine* AppendLine(Part& part, HalfEdge* first) {
+    auto line = std::make_unique<PartLine>();
     line->first = first;
     line->edge = first->edge;
     line->drawKind = DrawKind::Omitted;
@@ -32,25 +32,25 @@ CPartLine* AppendLine(CPart& part, CHalfEdge* first) {
     return part.lines.back().get();
 }
 
-void EraseLine(CPart& part, const CPartLine* line) {
+void EraseLine(Part& part, const PartLine* line) {
     auto& lines = part.lines;
     lines.erase(std::remove_if(lines.begin(), lines.end(),
-                               [line](const std::unique_ptr<CPartLine>& l) { return l.get() == line; }),
+                               [line](const std::unique_ptr<PartLine>& l) { return l.get() == line; }),
                 lines.end());
 }
 
 // Opens a fold: `side` keeps its record (or the record it shares), the other side gets one of its own.
-void Unjoin(CPart& part, CHalfEdge* side) {
-    CHalfEdge* other = side->joined;
+void Unjoin(Part& part, HalfEdge* side) {
+    HalfEdge* other = side->joined;
     side->joined = nullptr;
     other->joined = nullptr;
-    CPartLine* shared = side->line;
+    PartLine* shared = side->line;
     if (shared == nullptr) {
         AppendLine(part, side);
     } else {
         // The record stays with whichever side it names first.
-        CHalfEdge* keeper = shared->first == other ? other : side;
-        CHalfEdge* loser = keeper == side ? other : side;
+        HalfEdge* keeper = shared->first == other ? other : side;
+        HalfEdge* loser = keeper == side ? other : side;
         shared->first = keeper;
         shared->second = nullptr;
         keeper->line = shared;
@@ -59,14 +59,14 @@ void Unjoin(CPart& part, CHalfEdge* side) {
 }
 
 // The faces of `part` reachable from `start` across joined corners.
-std::unordered_set<const CFace*> Reachable(const CPart& part, CFace* start) {
-    std::unordered_set<const CFace*> reached{start};
-    std::vector<CFace*> stack{start};
+std::unordered_set<const Face*> Reachable(const Part& part, Face* start) {
+    std::unordered_set<const Face*> reached{start};
+    std::vector<Face*> stack{start};
     while (!stack.empty()) {
-        CFace* face = stack.back();
+        Face* face = stack.back();
         stack.pop_back();
         for (auto& corner : face->halfEdges) {
-            const CHalfEdge* j = corner->joined;
+            const HalfEdge* j = corner->joined;
             if (j == nullptr || j->face == nullptr || j->face->part != &part) continue;
             if (reached.insert(j->face).second) stack.push_back(j->face);
         }
@@ -76,14 +76,14 @@ std::unordered_set<const CFace*> Reachable(const CPart& part, CFace* start) {
 
 // Moves the faces of `part` that `keep` does not hold, with their line records, into a new part at the
 // same position, appended to the development. Returns it, or null when every face is kept.
-CPart* SplitOff(Development& development, CPart& part, const std::unordered_set<const CFace*>& keep) {
+Part* SplitOff(Development& development, Part& part, const std::unordered_set<const Face*>& keep) {
     if (keep.size() == part.faces.size()) return nullptr;
-    auto piece = std::make_unique<CPart>();
+    auto piece = std::make_unique<Part>();
     piece->x = part.x;
     piece->y = part.y;
     piece->solid = part.solid;
-    std::vector<CFace*> kept;
-    for (CFace* face : part.faces) {
+    std::vector<Face*> kept;
+    for (Face* face : part.faces) {
         if (keep.count(face) != 0) {
             kept.push_back(face);
         } else {
@@ -91,9 +91,9 @@ CPart* SplitOff(Development& development, CPart& part, const std::unordered_set<
         }
     }
     part.faces = std::move(kept);
-    std::vector<std::unique_ptr<CPartLine>> keptLines;
+    std::vector<std::unique_ptr<PartLine>> keptLines;
     for (auto& line : part.lines) {
-        const CFace* face = line->first != nullptr ? line->first->face : nullptr;
+        const Face* face = line->first != nullptr ? line->first->face : nullptr;
         if (face != nullptr && keep.count(face) == 0) {
             piece->lines.push_back(std::move(line));
         } else {
@@ -101,21 +101,21 @@ CPart* SplitOff(Development& development, CPart& part, const std::unordered_set<
         }
     }
     part.lines = std::move(keptLines);
-    CPart* added = development.AppendPart(std::move(piece));
-    for (CFace* face : added->faces) face->part = added;
+    Part* added = development.AppendPart(std::move(piece));
+    for (Face* face : added->faces) face->part = added;
     return added;
 }
 
 // The faces' part numbers follow the development's order, as the file writer and the unfolder keep them.
 void RenumberFaces(Development& development) {
     for (size_t i = 0; i < development.parts.size(); ++i)
-        for (CFace* face : development.parts[i]->faces) face->partIndex = static_cast<int>(i);
+        for (Face* face : development.parts[i]->faces) face->partIndex = static_cast<int>(i);
 }
 
-void RemovePart(Development& development, const CPart* part) {
+void RemovePart(Development& development, const Part* part) {
     auto& parts = development.parts;
     parts.erase(std::remove_if(parts.begin(), parts.end(),
-                               [part](const std::unique_ptr<CPart>& p) { return p.get() == part; }),
+                               [part](const std::unique_ptr<Part>& p) { return p.get() == part; }),
                 parts.end());
 }
 
@@ -126,7 +126,7 @@ struct JoinTurn {
     double c = 1, s = 0;
     Point2 from, to;
 
-    JoinTurn(const CHalfEdge& h, const CHalfEdge& t) {
+    JoinTurn(const HalfEdge& h, const HalfEdge& t) {
         const double theta = Angle(h.Pos2D() - h.next->Pos2D()) - Angle(t.next->Pos2D() - t.Pos2D());
         c = std::cos(theta);
         s = std::sin(theta);
@@ -141,11 +141,11 @@ struct JoinTurn {
 
 // Moves the corners of `faces` by the join turn of h and t; corners that lay exactly on t's two ends land
 // exactly on h's.
-void TurnFaces(const std::vector<CFace*>& faces, const CHalfEdge& h, const CHalfEdge& t) {
+void TurnFaces(const std::vector<Face*>& faces, const HalfEdge& h, const HalfEdge& t) {
     const JoinTurn turn(h, t);
     const Point2 tStart = t.Pos2D(), tEnd = t.next->Pos2D();
     const Point2 hStart = h.Pos2D(), hEnd = h.next->Pos2D();
-    for (CFace* face : faces)
+    for (Face* face : faces)
         for (auto& corner : face->halfEdges) {
             const Point2 p = corner->Pos2D();
             const Point2 q = p == tStart ? hEnd : p == tEnd ? hStart : turn.Apply(p);
@@ -156,8 +156,8 @@ void TurnFaces(const std::vector<CFace*>& faces, const CHalfEdge& h, const CHalf
 
 } // namespace
 
-std::array<Point2, 2> LineEnds(const CPartLine& line) {
-    const CHalfEdge* h = line.first;
+std::array<Point2, 2> LineEnds(const PartLine& line) {
+    const HalfEdge* h = line.first;
     if (h == nullptr) return {};
     const Point2 offset = OffsetOf(h->face != nullptr ? h->face->part : nullptr);
     const Point2 start = h->Pos2D() + offset;
@@ -165,21 +165,21 @@ std::array<Point2, 2> LineEnds(const CPartLine& line) {
     return {start, end};
 }
 
-CPart* PartOf(const CPartLine& line) {
+Part* PartOf(const PartLine& line) {
     return line.first != nullptr && line.first->face != nullptr ? line.first->face->part : nullptr;
 }
 
-bool IsFoldLine(const CPartLine& line) {
-    const CHalfEdge* h = line.first;
+bool IsFoldLine(const PartLine& line) {
+    const HalfEdge* h = line.first;
     return h != nullptr && h->joined != nullptr && h->joined == line.second && h->face != nullptr &&
            h->next != nullptr && h->face->part != nullptr && h->joined->face != nullptr &&
            h->joined->face->part == h->face->part;
 }
 
-bool IsJoinableCutLine(const CPartLine& line) {
-    const CHalfEdge* h = line.first;
+bool IsJoinableCutLine(const PartLine& line) {
+    const HalfEdge* h = line.first;
     if (h == nullptr || h->joined != nullptr || h->next == nullptr || h->face == nullptr) return false;
-    const CHalfEdge* t = h->twin;
+    const HalfEdge* t = h->twin;
     // A face that borders itself cannot be turned onto itself; a twin outside the development has no side
     // to move.
     return t != nullptr && t->next != nullptr && t->face != nullptr && t->face != h->face &&
@@ -187,10 +187,10 @@ bool IsJoinableCutLine(const CPartLine& line) {
            t->face->part->development == h->face->part->development;
 }
 
-CPart* CutAtLine(Development& development, CPartLine& line, double printableWidthMM) {
+Part* CutAtLine(Development& development, PartLine& line, double printableWidthMM) {
     if (!IsFoldLine(line)) return nullptr;
-    CHalfEdge* h = line.first;
-    CPart& part = *h->face->part;
+    HalfEdge* h = line.first;
+    Part& part = *h->face->part;
     const auto ends = LineEnds(line);
     const Point2 d = ends[1] - ends[0];
     const double length = Length(d);
@@ -198,7 +198,7 @@ CPart* CutAtLine(Development& development, CPartLine& line, double printableWidt
     if (development.reversed) offset = offset * -1.0;
 
     Unjoin(part, h);
-    CPart* piece = SplitOff(development, part, Reachable(part, h->face));
+    Part* piece = SplitOff(development, part, Reachable(part, h->face));
     if (piece == nullptr) {
         // A slit: the corners stay, but the side that now carries its own flap may widen the box.
         ComputePartExtent(part);
@@ -212,21 +212,21 @@ CPart* CutAtLine(Development& development, CPartLine& line, double printableWidt
     return piece;
 }
 
-void JoinAtLine(Development& development, CPartLine& line, double coincidentThresholdMM) {
+void JoinAtLine(Development& development, PartLine& line, double coincidentThresholdMM) {
     if (!IsJoinableCutLine(line)) return;
-    CHalfEdge* h = line.first;
-    CHalfEdge* t = h->twin;
-    CFace* moved = t->face;
-    CPart& a = *h->face->part;
-    CPart* b = moved->part;
+    HalfEdge* h = line.first;
+    HalfEdge* t = h->twin;
+    Face* moved = t->face;
+    Part& a = *h->face->part;
+    Part* b = moved->part;
     const bool samePart = b == &a;
-    CPartLine* twinLine = t->line;
-    std::vector<CPart*> pieces;
+    PartLine* twinLine = t->line;
+    std::vector<Part*> pieces;
     if (!samePart) {
         // Positions of B's corners become relative to A's box through the turn, which works on positions
         // relative to each side's own part.
         TurnFaces(b->faces, *h, *t);
-        for (CFace* face : b->faces) {
+        for (Face* face : b->faces) {
             face->part = &a;
             a.faces.push_back(face);
         }
@@ -249,7 +249,7 @@ void JoinAtLine(Development& development, CPartLine& line, double coincidentThre
     t->line = &line;
     if (samePart) {
         // What the moved face held together may have fallen apart; every loose piece becomes a part.
-        CPart* piece = SplitOff(development, a, Reachable(a, h->face));
+        Part* piece = SplitOff(development, a, Reachable(a, h->face));
         while (piece != nullptr) {
             pieces.push_back(piece);
             piece = SplitOff(development, *piece, Reachable(*piece, piece->faces.front()));
@@ -258,13 +258,13 @@ void JoinAtLine(Development& development, CPartLine& line, double coincidentThre
     RenumberFaces(development);
     JoinCoincidentCutEdges(a, coincidentThresholdMM);
     ComputePartExtent(a);
-    for (CPart* piece : pieces) ComputePartExtent(*piece);
+    for (Part* piece : pieces) ComputePartExtent(*piece);
 }
 
-CPartLine& JoinLineForClick(CPartLine& line, const Point2& click) {
-    CHalfEdge* t = line.first != nullptr ? line.first->twin : nullptr;
+PartLine& JoinLineForClick(PartLine& line, const Point2& click) {
+    HalfEdge* t = line.first != nullptr ? line.first->twin : nullptr;
     if (t == nullptr || t->line == nullptr || t->line == &line) return line;
-    auto distance = [&click](const CPartLine& l) {
+    auto distance = [&click](const PartLine& l) {
         const auto ends = LineEnds(l);
         return Length((ends[0] + ends[1]) * 0.5 - click);
     };

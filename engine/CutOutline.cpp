@@ -55,14 +55,14 @@ ClosedPath FromPath(const Path& path) {
     return out;
 }
 
-Point2 PartOffset(const CPart& part) {
+Point2 PartOffset(const Part& part) {
     return {part.x, part.y};
 }
 
-Paths FacePaths(const CPart& part) {
+Paths FacePaths(const Part& part) {
     Paths paths;
     std::vector<Point2> corners;
-    for (const CFace* face : part.faces) {
+    for (const Face* face : part.faces) {
         if (face == nullptr) continue;
         corners.clear();
         for (const auto& corner : face->halfEdges)
@@ -73,7 +73,7 @@ Paths FacePaths(const CPart& part) {
     return paths;
 }
 
-Paths FlapPaths(const CPart& part) {
+Paths FlapPaths(const Part& part) {
     Paths paths;
     for (const auto& line : part.lines) {
         if (line == nullptr || line->first == nullptr || line->first->next == nullptr ||
@@ -214,7 +214,7 @@ std::vector<PartCutOutline> CutOutlines(const Development& development, bool wit
 std::vector<FoldSegment> FoldSegments(const Development& development) {
     std::vector<FoldSegment> out;
     for (size_t i = 0; i < development.parts.size(); ++i) {
-        const CPart* part = development.parts[i].get();
+        const Part* part = development.parts[i].get();
         if (part == nullptr) continue;
         for (const auto& line : part->lines) {
             if (line == nullptr || line->hidden || line->first == nullptr || line->first->next == nullptr)

@@ -24,7 +24,7 @@ const char* const kEmptyTextText = "A text needs at least one character.";
 
 constexpr double kPi = 3.14159265358979323846;
 
-bool IsCut(const CPartLine& line) {
+bool IsCut(const PartLine& line) {
     return line.first != nullptr && line.first->joined == nullptr;
 }
 
@@ -38,36 +38,36 @@ EditResult Checked(EditContext& context, UpdateHint hint, const std::function<co
     return RunDevelopmentEdit(context, hint, change, check, scope);
 }
 
-EditScope LinksOf(const CPartLine& line) {
-    const CPart* part = PartOf(line);
+EditScope LinksOf(const PartLine& line) {
+    const Part* part = PartOf(line);
     return {true, part ? part->solid : nullptr};
 }
 
 } // namespace
 
-EditResult CutFold(EditContext& context, CPartLine& line) {
+EditResult CutFold(EditContext& context, PartLine& line) {
     return Checked(
         context, UpdateHint::Undone, [&]() { return IsFoldLine(line) ? nullptr : kNotAFoldText; },
         [&]() { CutAtLine(*context.document.development, line, context.printableWidthMM); }, LinksOf(line));
 }
 
-EditResult JoinCutEdge(EditContext& context, CPartLine& line, std::optional<Point2> click) {
+EditResult JoinCutEdge(EditContext& context, PartLine& line, std::optional<Point2> click) {
     return Checked(
         context, UpdateHint::Undone, [&]() { return IsJoinableCutLine(line) ? nullptr : kNotJoinableText; },
         [&]() {
-            CPartLine& chosen = click ? JoinLineForClick(line, *click) : line;
+            PartLine& chosen = click ? JoinLineForClick(line, *click) : line;
             JoinAtLine(*context.document.development, chosen, CoincidentEdgeThresholdMM(context.settings));
         },
         LinksOf(line));
 }
 
-EditResult SwitchFlap(EditContext& context, CPartLine& line) {
+EditResult SwitchFlap(EditContext& context, PartLine& line) {
     return Checked(
         context, UpdateHint::KeepGridInPlace, [&]() { return IsCut(line) ? nullptr : kNotACutText; },
         [&]() { SwitchFlapPosition(line); });
 }
 
-EditResult ChangeFlapHeight(EditContext& context, CPartLine& line, double heightMM) {
+EditResult ChangeFlapHeight(EditContext& context, PartLine& line, double heightMM) {
     return Checked(
         context, UpdateHint::KeepGridInPlace,
         [&]() -> const char* {
@@ -77,7 +77,7 @@ EditResult ChangeFlapHeight(EditContext& context, CPartLine& line, double height
         [&]() { SetFlapHeight(line, heightMM); });
 }
 
-EditResult AddFlapTo(EditContext& context, CPartLine& line, LineKind kind) {
+EditResult AddFlapTo(EditContext& context, PartLine& line, LineKind kind) {
     return Checked(
         context, UpdateHint::KeepGridInPlace,
         [&]() -> const char* {
@@ -87,7 +87,7 @@ EditResult AddFlapTo(EditContext& context, CPartLine& line, LineKind kind) {
         [&]() { AddFlap(line, kind); });
 }
 
-EditResult ChangeFlapDetails(EditContext& context, CPartLine& line, double heightMM, double angle1Degrees,
+EditResult ChangeFlapDetails(EditContext& context, PartLine& line, double heightMM, double angle1Degrees,
                              double angle2Degrees) {
     return Checked(
         context, UpdateHint::KeepGridInPlace,
@@ -99,16 +99,16 @@ EditResult ChangeFlapDetails(EditContext& context, CPartLine& line, double heigh
         [&]() { SetFlapShape(line, heightMM, angle1Degrees * kPi / 180, angle2Degrees * kPi / 180); });
 }
 
-EditResult RotatePartBy(EditContext& context, CPart& part, const Point2& centre, double degrees) {
+EditResult RotatePartBy(EditContext& context, Part& part, const Point2& centre, double degrees) {
     return Checked(context, UpdateHint::KeepGridInPlace, nullptr,
                    [&]() { RotatePart(part, centre, degrees); });
 }
 
 EditResult MoveSelection(EditContext& context, const EditSelection& selection, const Point2& by) {
     return Checked(context, UpdateHint::KeepGridInPlace, nullptr, [&]() {
-        for (CPart* part : selection.parts) MovePart(*part, by);
-        for (CTextBlock* text : selection.texts) MoveText(*text, by);
-        for (CImageBlock* picture : selection.pictures) MovePicture(*picture, by);
+        for (Part* part : selection.parts) MovePart(*part, by);
+        for (TextBlock* text : selection.texts) MoveText(*text, by);
+        for (ImageBlock* picture : selection.pictures) MovePicture(*picture, by);
     });
 }
 
@@ -133,7 +133,7 @@ EditResult DeleteSelection(EditContext& context, const EditSelection& selection)
     });
 }
 
-EditResult AddTextAt(EditContext& context, CTextBlock text) {
+EditResult AddTextAt(EditContext& context, TextBlock text) {
     return Checked(
         context, UpdateHint::KeepGridInPlace,
         [&]() -> const char* {
@@ -144,7 +144,7 @@ EditResult AddTextAt(EditContext& context, CTextBlock text) {
         [&]() { AddText(*context.document.development, std::move(text)); });
 }
 
-EditResult EditText(EditContext& context, size_t index, const CTextBlock& replacement) {
+EditResult EditText(EditContext& context, size_t index, const TextBlock& replacement) {
     Development* dev = context.document.development.get();
     return Checked(
         context, UpdateHint::KeepGridInPlace,
@@ -155,7 +155,7 @@ EditResult EditText(EditContext& context, size_t index, const CTextBlock& replac
             return kEmptyTextText;
         },
         [&]() {
-            CTextBlock& text = *dev->texts[index];
+            TextBlock& text = *dev->texts[index];
             text.lines = replacement.lines;
             text.fontName = replacement.fontName;
             text.fontSize = replacement.fontSize;
@@ -199,10 +199,10 @@ EditResult OrderPicture(EditContext& context, bool aboveDevelopment, size_t inde
         [&]() { ReorderPicture(*dev, aboveDevelopment, index, order); });
 }
 
-EditResult ColorLines(EditContext& context, const std::vector<CPartLine*>& lines,
+EditResult ColorLines(EditContext& context, const std::vector<PartLine*>& lines,
                       const EdgeColorAction& action) {
     return Checked(context, UpdateHint::Redraw, nullptr, [&]() {
-        for (CPartLine* line : lines) {
+        for (PartLine* line : lines) {
             if (action.hide)
                 HideLine(*line);
             else

@@ -36,9 +36,9 @@ using EditResult = Result<UpdateHint>;
 
 // The objects that select-and-move acts on.
 struct EditSelection {
-    std::vector<CPart*> parts;
-    std::vector<CTextBlock*> texts;
-    std::vector<CImageBlock*> pictures;
+    std::vector<Part*> parts;
+    std::vector<TextBlock*> texts;
+    std::vector<ImageBlock*> pictures;
     bool empty() const { return parts.empty() && texts.empty() && pictures.empty(); }
 };
 
@@ -53,37 +53,37 @@ struct EdgeColorAction {
 // UpdateHint::Undone, whose receivers clear their selection and keep the drawing in place; edits that move
 // or reshape name KeepGridInPlace; colour edits name Redraw.
 
-EditResult CutFold(EditContext& context, CPartLine& line);
+EditResult CutFold(EditContext& context, PartLine& line);
 // `click`: the join tool's second click; the side nearer to it stays. Without it `line`'s part stays.
-EditResult JoinCutEdge(EditContext& context, CPartLine& line, std::optional<Point2> click = std::nullopt);
+EditResult JoinCutEdge(EditContext& context, PartLine& line, std::optional<Point2> click = std::nullopt);
 
-EditResult SwitchFlap(EditContext& context, CPartLine& line);
-EditResult ChangeFlapHeight(EditContext& context, CPartLine& line, double heightMM);
-EditResult AddFlapTo(EditContext& context, CPartLine& line, LineKind kind);
+EditResult SwitchFlap(EditContext& context, PartLine& line);
+EditResult ChangeFlapHeight(EditContext& context, PartLine& line, double heightMM);
+EditResult AddFlapTo(EditContext& context, PartLine& line, LineKind kind);
 // The flap dialog: height in mm, the two base angles in degrees.
-EditResult ChangeFlapDetails(EditContext& context, CPartLine& line, double heightMM, double angle1Degrees,
+EditResult ChangeFlapDetails(EditContext& context, PartLine& line, double heightMM, double angle1Degrees,
                              double angle2Degrees);
 
-EditResult RotatePartBy(EditContext& context, CPart& part, const Point2& centre, double degrees);
+EditResult RotatePartBy(EditContext& context, Part& part, const Point2& centre, double degrees);
 EditResult MoveSelection(EditContext& context, const EditSelection& selection, const Point2& by);
 EditResult ResizeTextOrPicture(EditContext& context, double rect[4], const std::array<double, 4>& newRect);
 EditResult DeleteSelection(EditContext& context, const EditSelection& selection);
 
-EditResult AddTextAt(EditContext& context, CTextBlock text);
+EditResult AddTextAt(EditContext& context, TextBlock text);
 // Replaces the text's lines, font, size and colour, keeping its position.
-EditResult EditText(EditContext& context, size_t index, const CTextBlock& replacement);
+EditResult EditText(EditContext& context, size_t index, const TextBlock& replacement);
 EditResult DeleteTextAt(EditContext& context, size_t index);
 EditResult DuplicateTextAt(EditContext& context, size_t index);
 EditResult OrderText(EditContext& context, size_t index, StackOrder order);
 EditResult OrderPicture(EditContext& context, bool aboveDevelopment, size_t index, StackOrder order);
 
-EditResult ColorLines(EditContext& context, const std::vector<CPartLine*>& lines,
+EditResult ColorLines(EditContext& context, const std::vector<PartLine*>& lines,
                       const EdgeColorAction& action);
 
 // What an edit may have changed, so that completion redoes no more than it must on a large model.
 struct EditScope {
-    bool links = true;             // `joined` pairs changed: the 3D corners are separated again
-    const CSolid* solid = nullptr; // ... in this solid only; null: in any
+    bool links = true;            // `joined` pairs changed: the 3D corners are separated again
+    const Solid* solid = nullptr; // ... in this solid only; null: in any
 };
 
 // Any change of the development: the copy, then `change`, then completion. `check`, when given, runs first

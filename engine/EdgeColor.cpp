@@ -8,7 +8,7 @@
 
 namespace tsm {
 
-bool CanColorLine(const CPartLine& line, const EdgeColorTargets& targets, const DisplaySettings& display) {
+bool CanColorLine(const PartLine& line, const EdgeColorTargets& targets, const DisplaySettings& display) {
     bool targeted = false;
     switch (line.drawKind) {
     case DrawKind::Mountain:
@@ -31,21 +31,21 @@ bool CanColorLine(const CPartLine& line, const EdgeColorTargets& targets, const 
            line.drawKind == DrawKind::FlapValley;
 }
 
-void PaintLine(CPartLine& line, const std::array<uint8_t, 3>& rgb) {
+void PaintLine(PartLine& line, const std::array<uint8_t, 3>& rgb) {
     line.hidden = false;
-    CHalfEdge* h = line.first;
+    HalfEdge* h = line.first;
     if (h == nullptr) return;
-    for (CHalfEdge* side : {h, h->joined}) {
+    for (HalfEdge* side : {h, h->joined}) {
         if (side == nullptr) continue;
         for (int i = 0; i < 3; ++i) side->sideColor[i] = static_cast<float>(rgb[i] / 255.0);
     }
 }
 
-void HideLine(CPartLine& line) {
+void HideLine(PartLine& line) {
     line.hidden = true;
 }
 
-std::array<uint8_t, 3> LineColor(const CPartLine& line) {
+std::array<uint8_t, 3> LineColor(const PartLine& line) {
     std::array<uint8_t, 3> rgb{0, 0, 0};
     if (line.first == nullptr) return rgb;
     for (int i = 0; i < 3; ++i) {
@@ -55,12 +55,12 @@ std::array<uint8_t, 3> LineColor(const CPartLine& line) {
     return rgb;
 }
 
-std::vector<CPartLine*> LinesInRect(Development& development, const Point2& a, const Point2& b,
-                                    const EdgeColorTargets& targets, const DisplaySettings& display) {
+std::vector<PartLine*> LinesInRect(Development& development, const Point2& a, const Point2& b,
+                                   const EdgeColorTargets& targets, const DisplaySettings& display) {
     const double minX = std::min(a.x, b.x), maxX = std::max(a.x, b.x);
     const double minY = std::min(a.y, b.y), maxY = std::max(a.y, b.y);
     auto inside = [&](const Point2& p) { return p.x >= minX && p.x <= maxX && p.y >= minY && p.y <= maxY; };
-    std::vector<CPartLine*> found;
+    std::vector<PartLine*> found;
     for (auto& part : development.parts)
         for (auto& line : part->lines) {
             if (line->first == nullptr || !CanColorLine(*line, targets, display)) continue;

@@ -11,7 +11,7 @@ std::optional<double> MedianEdgeLengthMM(const Development& development) {
     std::vector<double> lengths;
     for (const auto& part : development.parts) {
         if (!part) continue;
-        for (const CFace* face : part->faces) {
+        for (const Face* face : part->faces) {
             if (face == nullptr) continue;
             for (const auto& corner : face->halfEdges) {
                 if (corner->next == nullptr) continue;
@@ -29,7 +29,7 @@ std::optional<double> MedianEdgeLengthMM(const Development& development) {
 std::string UnbuildableWarning(const Document& document) {
     if (!document.development) return {};
     const std::optional<double> median = MedianEdgeLengthMM(*document.development);
-    const double flap = document.display.dDefaultFlapHeightMM;
+    const double flap = document.display.defaultFlapHeightMM;
     if (!median || !(flap > 0) || *median >= 2 * flap) return {};
     char text[400];
     std::snprintf(text, sizeof text,

@@ -19,51 +19,51 @@ namespace tsm {
 // ---- cutting and joining ----
 
 // A fold: both sides of the edge lie in the line's part, joined.
-bool IsFoldLine(const CPartLine& line);
+bool IsFoldLine(const PartLine& line);
 // A cut edge that has a neighbour to join with: the line's `first` corner has a twin that is not joined,
 // and that twin lies in another face that belongs to a part of the same development.
-bool IsJoinableCutLine(const CPartLine& line);
+bool IsJoinableCutLine(const PartLine& line);
 
 // Cuts the fold `line` (IsFoldLine must hold). The other side gets a line record of its own. When the cut
 // splits the part, the faces that no longer connect to the clicked side's face become a new part, and the
 // clicked side's piece (the one holding `line.first`) moves by 2.5 % of `printableWidthMM` perpendicular to
 // the edge, into that face; the new piece stays. Returns the new part, or null when the part stayed whole.
-CPart* CutAtLine(Development& development, CPartLine& line, double printableWidthMM);
+Part* CutAtLine(Development& development, PartLine& line, double printableWidthMM);
 
 // Joins the cut edge `line` (IsJoinableCutLine must hold) with its twin side. The part holding
 // `line.first` stays; the twin's part is turned onto it and merged into it. When both sides lie in one
 // part, only the twin's face moves across, after its folds are cut, and whatever no longer connects
 // becomes new parts. Coincident cut edges of the result are joined within `coincidentThresholdMM`.
-void JoinAtLine(Development& development, CPartLine& line, double coincidentThresholdMM);
+void JoinAtLine(Development& development, PartLine& line, double coincidentThresholdMM);
 
 // The join tool's second click at `click`: `line` when the click is nearer to the midpoint of its own side
 // of the edge, else the line of the twin's side (also on a tie), so that the side nearer the click stays.
-CPartLine& JoinLineForClick(CPartLine& line, const Point2& click);
+PartLine& JoinLineForClick(PartLine& line, const Point2& click);
 
 // ---- flaps ----
 
 // "Switch Flap Position": with a twin both sides swap their flap; on an open edge the flap comes and goes
 // (lineKind NoFlap <-> MountainFlap). Extents of the parts involved are recomputed; the caller reclassifies.
-void SwitchFlapPosition(CPartLine& line);
+void SwitchFlapPosition(PartLine& line);
 // The `first` corner's flap height in mm (> 0); the part's extent is recomputed.
-void SetFlapHeight(CPartLine& line, double heightMM);
+void SetFlapHeight(PartLine& line, double heightMM);
 // Adds a flap on the line's `first` side: lineKind becomes `kind` (not NoFlap) and hasFlap is set; the
 // extent is recomputed; the caller reclassifies.
-void AddFlap(CPartLine& line, LineKind kind);
+void AddFlap(PartLine& line, LineKind kind);
 // What the flap dialog edits: height in mm and the two base angles in radians (each within (0, pi)).
-void SetFlapShape(CPartLine& line, double heightMM, double angle1, double angle2);
+void SetFlapShape(PartLine& line, double heightMM, double angle1, double angle2);
 
 // ---- turning and moving ----
 
 // Turns the part about `centre` by `degrees`, counter-clockwise as seen on the sheet, then recomputes its
 // extent. The part's other parts are untouched.
-void RotatePart(CPart& part, const Point2& centre, double degrees);
+void RotatePart(Part& part, const Point2& centre, double degrees);
 // The corner of `part` nearest to `point`: the rotate tool's centre. The part must have faces.
-Point2 NearestCorner(const CPart& part, const Point2& point);
+Point2 NearestCorner(const Part& part, const Point2& point);
 
-void MovePart(CPart& part, const Point2& by);
-void MoveText(CTextBlock& text, const Point2& by);
-void MovePicture(CImageBlock& picture, const Point2& by);
+void MovePart(Part& part, const Point2& by);
+void MoveText(TextBlock& text, const Point2& by);
+void MovePicture(ImageBlock& picture, const Point2& by);
 // A text's or picture's rectangle (x, y, width, height) after a resize handle was dragged.
 void ResizeRect(double rect[4], const std::array<double, 4>& newRect);
 
@@ -79,15 +79,15 @@ constexpr double kMMPerPoint = 25.4 / 72.0;
 // A new text at `at` (its rectangle's top left): one entry of `lines` a line; `fontSizePoints` > 0;
 // `color` 0x00BBGGRR. Width and height are estimated from the size (0.6 em a character, lines one em
 // high with the block's line spacing between them); the window may measure and set them afterwards.
-CTextBlock MakeText(const Point2& at, std::vector<std::string> lines, const std::string& fontName,
-                    int32_t fontSizePoints, int32_t color);
+TextBlock MakeText(const Point2& at, std::vector<std::string> lines, const std::string& fontName,
+                   int32_t fontSizePoints, int32_t color);
 // Re-estimates the rectangle's width and height from the lines and size, keeping its position.
-void EstimateTextSize(CTextBlock& text);
+void EstimateTextSize(TextBlock& text);
 
 // In what follows, an index out of range changes nothing and is handed back as the result.
 
 // Appends on top of the other texts; returns its index.
-size_t AddText(Development& development, CTextBlock text);
+size_t AddText(Development& development, TextBlock text);
 void DeleteText(Development& development, size_t index);
 // A copy placed 5 mm right and down of the original, on top; returns its index.
 size_t DuplicateText(Development& development, size_t index);
@@ -111,22 +111,22 @@ struct EdgeColorTargets {
 // Whether the colour tool may act on `line`: kinds Mountain and FlapMountain need `mountain`, Valley and
 // FlapValley need `valley`, Cut needs `cutLines`; with flat edges omitted, a flat edge's line only when
 // its kind is Cut, FlapMountain or FlapValley.
-bool CanColorLine(const CPartLine& line, const EdgeColorTargets& targets, const DisplaySettings& display);
+bool CanColorLine(const PartLine& line, const EdgeColorTargets& targets, const DisplaySettings& display);
 // Shows the line and gives its `first` corner (and that corner's joined partner) the colour.
-void PaintLine(CPartLine& line, const std::array<uint8_t, 3>& rgb);
-void HideLine(CPartLine& line);
+void PaintLine(PartLine& line, const std::array<uint8_t, 3>& rgb);
+void HideLine(PartLine& line);
 // The `first` corner's side colour as 0-255 channels (rounded).
-std::array<uint8_t, 3> LineColor(const CPartLine& line);
+std::array<uint8_t, 3> LineColor(const PartLine& line);
 // The lines that lie wholly inside the rectangle (any two opposite corners) and that CanColorLine allows,
 // in part order then line order.
-std::vector<CPartLine*> LinesInRect(Development& development, const Point2& a, const Point2& b,
-                                    const EdgeColorTargets& targets, const DisplaySettings& display);
+std::vector<PartLine*> LinesInRect(Development& development, const Point2& a, const Point2& b,
+                                   const EdgeColorTargets& targets, const DisplaySettings& display);
 
 // ---- finding ----
 
 // A line's end points in development coordinates: the `first` corner and the next one, offset included.
-std::array<Point2, 2> LineEnds(const CPartLine& line);
+std::array<Point2, 2> LineEnds(const PartLine& line);
 // The part holding `line`, by its `first` corner's face.
-CPart* PartOf(const CPartLine& line);
+Part* PartOf(const PartLine& line);
 
 } // namespace tsm

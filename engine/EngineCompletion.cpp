@@ -7,28 +7,28 @@
 
 namespace tsm {
 
-void EngineCompletion::LinkFaceRing(CFace& face) {
+void EngineCompletion::LinkFaceRing(Face& face) {
     tsm::LinkFaceRing(face);
 }
-void EngineCompletion::ComputeFacePlane(CFace& face) {
+void EngineCompletion::ComputeFacePlane(Face& face) {
     tsm::ComputeFacePlane(face);
 }
-void EngineCompletion::UpdateEdgeGeometry(CEdge& edge) {
+void EngineCompletion::UpdateEdgeGeometry(Edge& edge) {
     tsm::UpdateEdgeGeometry(edge);
 }
-void EngineCompletion::RebuildVertexIncidence(CSolid& solid) {
+void EngineCompletion::RebuildVertexIncidence(Solid& solid) {
     tsm::RebuildVertexIncidence(solid);
 }
-void EngineCompletion::ComputeBounds(CMeshModel& model) {
+void EngineCompletion::ComputeBounds(Mesh& model) {
     tsm::ComputeBounds(model);
 }
-void EngineCompletion::FindSymmetricEdges(CMeshModel& model) {
+void EngineCompletion::FindSymmetricEdges(Mesh& model) {
     tsm::FindSymmetricEdges(model);
 }
-void EngineCompletion::AutoFlapAnglesAll(CMeshModel& model) {
+void EngineCompletion::AutoFlapAnglesAll(Mesh& model) {
     tsm::AutoFlapAnglesAll(model, maxFlapBaseAngle_);
 }
-void EngineCompletion::ComputePartExtent(CPart& part) {
+void EngineCompletion::ComputePartExtent(Part& part) {
     tsm::ComputePartExtent(part);
 }
 void EngineCompletion::ComputeDevelopmentExtent(Development& development, bool recomputeParts) {
@@ -37,7 +37,7 @@ void EngineCompletion::ComputeDevelopmentExtent(Development& development, bool r
 double EngineCompletion::ScaleDevelopment(Development& development, double targetScale, bool scaleTexts) {
     return tsm::ScaleDevelopment(development, targetScale, scaleTexts);
 }
-void EngineCompletion::ClassifyPartLines(Development& development, CMeshModel& model,
+void EngineCompletion::ClassifyPartLines(Development& development, Mesh& model,
                                          const DisplaySettings& display) {
     tsm::ClassifyPartLines(development, model, display);
 }

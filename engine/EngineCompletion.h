@@ -9,24 +9,24 @@ namespace tsm {
 class EngineCompletion : public IModelCompletion {
 public:
     EngineCompletion() = default;
-    // Automatic flap angles stop at the settings' iMaxFlapBaseAngle.
-    explicit EngineCompletion(const Settings& settings) : maxFlapBaseAngle_(settings.iMaxFlapBaseAngle) {}
+    // Automatic flap angles stop at the settings' maxFlapBaseAngleDegrees.
+    explicit EngineCompletion(const Settings& settings)
+        : maxFlapBaseAngle_(settings.maxFlapBaseAngleDegrees) {}
 
-    void LinkFaceRing(CFace& face) override;
-    void ComputeFacePlane(CFace& face) override;
-    void UpdateEdgeGeometry(CEdge& edge) override;
-    void RebuildVertexIncidence(CSolid& solid) override;
-    void ComputeBounds(CMeshModel& model) override;
-    void FindSymmetricEdges(CMeshModel& model) override;
-    void AutoFlapAnglesAll(CMeshModel& model) override;
-    void ComputePartExtent(CPart& part) override;
+    void LinkFaceRing(Face& face) override;
+    void ComputeFacePlane(Face& face) override;
+    void UpdateEdgeGeometry(Edge& edge) override;
+    void RebuildVertexIncidence(Solid& solid) override;
+    void ComputeBounds(Mesh& model) override;
+    void FindSymmetricEdges(Mesh& model) override;
+    void AutoFlapAnglesAll(Mesh& model) override;
+    void ComputePartExtent(Part& part) override;
     void ComputeDevelopmentExtent(Development& development, bool recomputeParts) override;
     double ScaleDevelopment(Development& development, double targetScale, bool scaleTexts) override;
-    void ClassifyPartLines(Development& development, CMeshModel& model,
-                           const DisplaySettings& display) override;
+    void ClassifyPartLines(Development& development, Mesh& model, const DisplaySettings& display) override;
 
 private:
-    int32_t maxFlapBaseAngle_ = Settings().iMaxFlapBaseAngle;
+    int32_t maxFlapBaseAngle_ = Settings().maxFlapBaseAngleDegrees;
 };
 
 } // namespace tsm

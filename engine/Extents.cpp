@@ -34,12 +34,12 @@ struct Box {
     }
 };
 
-bool SideFlagOf(const CPart& part) {
+bool SideFlagOf(const Part& part) {
     return part.development != nullptr && part.development->reversed;
 }
 
-void RecomputeFlapShapes(CPart& part, bool sideFlag) {
-    for (CFace* face : part.faces) {
+void RecomputeFlapShapes(Part& part, bool sideFlag) {
+    for (Face* face : part.faces) {
         if (face == nullptr) continue;
         for (auto& corner : face->halfEdges) ComputeFlapShape(*corner, sideFlag);
     }
@@ -54,7 +54,7 @@ int32_t TruncToInt32(double value) {
 
 // The box starts at the part's origin and has the part's size, up to a nanometre per metre of part: the
 // difference a flap tip computed from corners that were moved by the box's corner can make.
-bool InPlace(const CPart& part, const Box& box) {
+bool InPlace(const Part& part, const Box& box) {
     const double tolerance = 1e-9 * (1.0 + std::abs(part.width) + std::abs(part.height));
     return std::abs(box.minX) <= tolerance && std::abs(box.minY) <= tolerance &&
            std::abs(box.maxX - box.minX - part.width) <= tolerance &&
@@ -63,11 +63,11 @@ bool InPlace(const CPart& part, const Box& box) {
 
 } // namespace
 
-void ComputePartExtent(CPart& part) {
+void ComputePartExtent(Part& part) {
     const bool sideFlag = SideFlagOf(part);
     Box box;
     for (auto& line : part.lines) {
-        CHalfEdge* h = line->first;
+        HalfEdge* h = line->first;
         // Only flaps take part in the box, and every shape is recomputed once the part has moved.
         if (h == nullptr || !h->hasFlap) continue;
         ComputeFlapShape(*h, sideFlag);
@@ -76,7 +76,7 @@ void ComputePartExtent(CPart& part) {
             box.Add(h->flapShape.tipEnd);
         }
     }
-    for (CFace* face : part.faces) {
+    for (Face* face : part.faces) {
         if (face == nullptr) continue;
         for (auto& corner : face->halfEdges) box.Add(corner->Pos2D());
     }
@@ -93,7 +93,7 @@ void ComputePartExtent(CPart& part) {
         RecomputeFlapShapes(part, sideFlag);
         return;
     }
-    for (CFace* face : part.faces) {
+    for (Face* face : part.faces) {
         if (face == nullptr) continue;
         for (auto& corner : face->halfEdges) {
             corner->x2d -= box.minX;
@@ -145,7 +145,7 @@ double ScaleDevelopment(Development& development, double targetScale, bool scale
         part->y *= factor;
         part->width *= factor;
         part->height *= factor;
-        for (CFace* face : part->faces) {
+        for (Face* face : part->faces) {
             if (face == nullptr) continue;
             for (auto& corner : face->halfEdges) {
                 corner->x2d *= factor;
@@ -158,7 +158,7 @@ double ScaleDevelopment(Development& development, double targetScale, bool scale
     development.frame[3] *= factor;
 
     for (auto& part : development.parts) {
-        for (CFace* face : part->faces) {
+        for (Face* face : part->faces) {
             if (face == nullptr) continue;
             for (auto& corner : face->halfEdges) corner->flapHeight *= factor;
         }
@@ -175,7 +175,7 @@ double ScaleDevelopment(Development& development, double targetScale, bool scale
     return factor;
 }
 
-double ScaleForLargestDimension(const CMeshModel& model, double sizeMM) {
+double ScaleForLargestDimension(const Mesh& model, double sizeMM) {
     const Vec3 extent = model.boundsMax - model.boundsMin;
     const double largest = std::max({extent.x, extent.y, extent.z});
     if (!(largest > 0) || !std::isfinite(largest)) return 0;

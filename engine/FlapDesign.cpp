@@ -86,29 +86,29 @@ FlapDesignCounts DesignFlaps(Development& development, double height) {
     // Shared area below this is rounding along a shared edge; it follows the flap height, which sets the
     // development's scale of detail before a fitted layout scales it to millimetres.
     const double tolerance = 1e-6 * height * height;
-    std::unordered_map<const CPart*, PartRoom> rooms;
+    std::unordered_map<const Part*, PartRoom> rooms;
     for (const auto& part : development.parts) {
         PartRoom& room = rooms[part.get()];
-        for (const CFace* face : part->faces) {
+        for (const Face* face : part->faces) {
             std::vector<Point2> corners;
             for (const auto& h : face->halfEdges) corners.push_back(h->Pos2D());
             room.faces.push_back(MakeShape(std::move(corners)));
         }
     }
-    std::unordered_set<const CEdge*> done;
+    std::unordered_set<const Edge*> done;
     for (const auto& part : development.parts) {
-        for (CFace* face : part->faces) {
+        for (Face* face : part->faces) {
             for (auto& corner : face->halfEdges) {
-                CHalfEdge* h = corner.get();
-                CHalfEdge* t = h->twin;
+                HalfEdge* h = corner.get();
+                HalfEdge* t = h->twin;
                 if (t == nullptr || h->joined != nullptr || h->next == nullptr || t->next == nullptr ||
                     t->face == nullptr || t->face->part == nullptr || !done.insert(h->edge).second)
                     continue;
-                CHalfEdge* sides[2] = {h->hasFlap ? h : t, h->hasFlap ? t : h};
+                HalfEdge* sides[2] = {h->hasFlap ? h : t, h->hasFlap ? t : h};
                 const double length = Length(h->next->Pos2D() - h->Pos2D());
                 const double least = ReferenceFlapArea(length, height) / 2;
                 bool placed = false;
-                for (CHalfEdge* side : sides) {
+                for (HalfEdge* side : sides) {
                     PartRoom& room = rooms[side->face->part];
                     const double angle1 = side->flapAngle1, angle2 = side->flapAngle2;
                     // Every lower or narrower shape that still holds glue, the largest first; each base
@@ -149,7 +149,7 @@ FlapDesignCounts DesignFlaps(Development& development, double height) {
                     }
                     if (placed) {
                         side->hasFlap = true;
-                        CHalfEdge* other = side == h ? t : h;
+                        HalfEdge* other = side == h ? t : h;
                         other->hasFlap = false;
                         other->flapHeight = height;
                         break;
@@ -165,7 +165,7 @@ FlapDesignCounts DesignFlaps(Development& development, double height) {
                 }
                 // No side has room: the reference flap on the first side, drawn whole where it overlaps.
                 ++counts.crowded;
-                CHalfEdge* side = sides[0];
+                HalfEdge* side = sides[0];
                 side->flapHeight = std::min(height, length / 2);
                 side->flapAngle1 = std::min(side->flapAngle1, kQuarterTurn);
                 side->flapAngle2 = std::min(side->flapAngle2, kQuarterTurn);

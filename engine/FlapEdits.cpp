@@ -11,7 +11,7 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-void Remeasure(CPart* part) {
+void Remeasure(Part* part) {
     if (part != nullptr) ComputePartExtent(*part);
 }
 
@@ -25,15 +25,15 @@ bool ValidAngle(double radians) {
 
 } // namespace
 
-void SwitchFlapPosition(CPartLine& line) {
-    CHalfEdge* h = line.first;
+void SwitchFlapPosition(PartLine& line) {
+    HalfEdge* h = line.first;
     if (h == nullptr) return;
-    CHalfEdge* t = h->twin;
+    HalfEdge* t = h->twin;
     if (t != nullptr) {
         h->hasFlap = !h->hasFlap;
         t->hasFlap = !t->hasFlap;
-        CPart* own = PartOf(line);
-        CPart* other = t->face != nullptr ? t->face->part : nullptr;
+        Part* own = PartOf(line);
+        Part* other = t->face != nullptr ? t->face->part : nullptr;
         Remeasure(own);
         if (other != own) Remeasure(other);
         return;
@@ -44,20 +44,20 @@ void SwitchFlapPosition(CPartLine& line) {
     Remeasure(PartOf(line));
 }
 
-void SetFlapHeight(CPartLine& line, double heightMM) {
+void SetFlapHeight(PartLine& line, double heightMM) {
     if (line.first == nullptr || !ValidHeight(heightMM)) return;
     line.first->flapHeight = heightMM;
     Remeasure(PartOf(line));
 }
 
-void AddFlap(CPartLine& line, LineKind kind) {
+void AddFlap(PartLine& line, LineKind kind) {
     if (line.first == nullptr || kind == LineKind::NoFlap) return;
     line.lineKind = kind;
     line.first->hasFlap = true;
     Remeasure(PartOf(line));
 }
 
-void SetFlapShape(CPartLine& line, double heightMM, double angle1, double angle2) {
+void SetFlapShape(PartLine& line, double heightMM, double angle1, double angle2) {
     // A base angle of 0 or pi would throw a trapezoid's tip to infinity: such a shape is refused whole.
     if (line.first == nullptr || !ValidHeight(heightMM) || !ValidAngle(angle1) || !ValidAngle(angle2)) return;
     line.first->flapHeight = heightMM;

@@ -19,11 +19,11 @@ double Cross2(const Point2& a, const Point2& b) {
 // dividing by it would put the crossing far outside both segments anyway.
 constexpr double kParallelRelative = 1e-12;
 
-Point2 Offset(const CPart& part) {
+Point2 Offset(const Part& part) {
     return {part.x, part.y};
 }
 
-void PartRect(const CPart& part, double rect[4]) {
+void PartRect(const Part& part, double rect[4]) {
     rect[0] = part.x;
     rect[1] = part.y;
     rect[2] = part.width;
@@ -38,7 +38,7 @@ bool IsCovered(const Development& development, const Point2& p) {
         PartRect(*part, rect);
         if (!PointInRect(p, rect)) continue;
         const Point2 offset = Offset(*part);
-        for (const CFace* face : part->faces) {
+        for (const Face* face : part->faces) {
             if (face == nullptr || face->CornerCount() < 3) continue;
             const Point2 c0 = offset + face->Corner(0)->Pos2D();
             for (size_t i = 1; i + 1 < face->CornerCount(); ++i) {
@@ -49,7 +49,7 @@ bool IsCovered(const Development& development, const Point2& p) {
         }
         for (const auto& line : part->lines) {
             if (line == nullptr || !line->flapDrawn) continue;
-            const CHalfEdge* h = line->first;
+            const HalfEdge* h = line->first;
             if (h == nullptr || h->next == nullptr) continue;
             const std::array<Point2, 4> q = FlapOutline(*h);
             if (!(Length(q[3] - q[0]) >= kMinHidingFlapBaseMM)) continue;
@@ -71,7 +71,7 @@ void EmitVisiblePieces(const Development& development, const Point2& a, const Po
         PartRect(*part, rect);
         if (!SegmentTouchesRect(a, b, rect)) continue;
         const Point2 offset = Offset(*part);
-        for (const CFace* face : part->faces) {
+        for (const Face* face : part->faces) {
             if (face == nullptr) continue;
             for (const auto& corner : face->halfEdges) {
                 if (corner->next == nullptr) continue;
@@ -146,9 +146,8 @@ void BeginFlapOutlinePass(Development& development) {
     }
 }
 
-void DrawFlapOutline(Development& development, const CPart& part, CPartLine& line,
-                     const FlapPieceSink& sink) {
-    const CHalfEdge* h = line.first;
+void DrawFlapOutline(Development& development, const Part& part, PartLine& line, const FlapPieceSink& sink) {
+    const HalfEdge* h = line.first;
     if (h == nullptr || h->next == nullptr) return;
     const std::array<Point2, 4> local = FlapOutline(*h);
     std::array<Point2, 4> q;

@@ -21,7 +21,7 @@ void BeginFlapOutlinePass(Development& development);
 // Emits the visible pieces of the three outer sides of the flap on line.first (start -> tipStart,
 // tipStart -> tipEnd, tipEnd -> end; the base is the part line itself), then marks the line as drawn so
 // that flaps drawn after it are hidden where they lie under it. `part` is the part owning the line.
-void DrawFlapOutline(Development& development, const CPart& part, CPartLine& line, const FlapPieceSink& sink);
+void DrawFlapOutline(Development& development, const Part& part, PartLine& line, const FlapPieceSink& sink);
 
 // True for the drawKind values whose line carries a drawn flap.
 bool HasDrawnFlap(DrawKind drawKind);

@@ -35,7 +35,7 @@ double InteriorAngle(const Vec3& v, const Vec3& a, const Vec3& b, bool& ok) {
 
 } // namespace
 
-void ComputeFlapShape(CHalfEdge& h, bool sideFlag) {
+void ComputeFlapShape(HalfEdge& h, bool sideFlag) {
     const Point2 p1 = h.Pos2D();
     if (h.next == nullptr) {
         h.flapShape.tipStart = p1;
@@ -98,15 +98,15 @@ void ComputeFlapShape(CHalfEdge& h, bool sideFlag) {
     h.flapShape.tipStart = p1 + turn(towardEnd, std::cos(a2), -sin2) * (height / sin2);
 }
 
-void AutoFlapAngles(CHalfEdge& h, int32_t maxBaseAngleDegrees) {
+void AutoFlapAngles(HalfEdge& h, int32_t maxBaseAngleDegrees) {
     const double maxAngle = maxBaseAngleDegrees * kPi / 180.0;
     h.flapAngle1 = maxAngle;
     h.flapAngle2 = maxAngle;
-    const CHalfEdge* t = h.twin;
+    const HalfEdge* t = h.twin;
     if (t == nullptr) return;
     // t runs the other way in the neighbouring face: its own corner lies at the end of h, t.next's at
     // the start. A flap no wider than that face's corners never sticks out past them when glued.
-    const auto cornerAngle = [maxAngle](const CHalfEdge* corner) {
+    const auto cornerAngle = [maxAngle](const HalfEdge* corner) {
         if (corner == nullptr || corner->prev == nullptr || corner->next == nullptr ||
             corner->vertex == nullptr || corner->prev->vertex == nullptr || corner->next->vertex == nullptr) {
             return maxAngle;
@@ -120,7 +120,7 @@ void AutoFlapAngles(CHalfEdge& h, int32_t maxBaseAngleDegrees) {
     h.flapAngle2 = cornerAngle(t->next);
 }
 
-void AutoFlapAnglesAll(CMeshModel& model, int32_t maxBaseAngleDegrees) {
+void AutoFlapAnglesAll(Mesh& model, int32_t maxBaseAngleDegrees) {
     for (auto& solid : model.solids) {
         for (auto& face : solid->faces) {
             for (auto& corner : face->halfEdges) AutoFlapAngles(*corner, maxBaseAngleDegrees);
@@ -128,17 +128,17 @@ void AutoFlapAnglesAll(CMeshModel& model, int32_t maxBaseAngleDegrees) {
     }
 }
 
-void PlaceFlaps(Development& development, CMeshModel& /*model*/, double height) {
+void PlaceFlaps(Development& development, Mesh& /*model*/, double height) {
     for (auto& part : development.parts) {
-        for (CFace* face : part->faces) {
+        for (Face* face : part->faces) {
             for (auto& corner : face->halfEdges) corner->flapHeight = height;
         }
     }
     for (auto& part : development.parts) {
-        for (CFace* face : part->faces) {
+        for (Face* face : part->faces) {
             for (auto& corner : face->halfEdges) {
-                CHalfEdge* h = corner.get();
-                CHalfEdge* t = h->twin;
+                HalfEdge* h = corner.get();
+                HalfEdge* t = h->twin;
                 if (t == nullptr) {
                     h->hasFlap = false;
                     continue;
@@ -160,7 +160,7 @@ void PlaceFlaps(Development& development, CMeshModel& /*model*/, double height) 
     }
 }
 
-std::array<Point2, 4> FlapOutline(const CHalfEdge& h) {
+std::array<Point2, 4> FlapOutline(const HalfEdge& h) {
     const Point2 start = h.Pos2D();
     const Point2 end = h.next != nullptr ? h.next->Pos2D() : start;
     return {start, h.flapShape.tipStart, h.flapShape.tipEnd, end};

@@ -24,7 +24,7 @@ bool Overlaps(const Rect& a, const Rect& b) {
 
 // A part's rectangle with the spacing added on its right and lower sides; the spacing is what keeps
 // neighbours apart.
-Rect PlacedRect(const CPart& part, double spacing) {
+Rect PlacedRect(const Part& part, double spacing) {
     return {part.x, part.y, part.x + part.width + spacing, part.y + part.height + spacing};
 }
 
@@ -149,16 +149,16 @@ void LayoutParts(Development& development, double modelSize, const LayoutMethod&
     const double spacing = method.automatic ? method.spacingPercent * modelSize / 100.0 : method.spacingMM;
     const bool avoidBreaks = method.avoidPageBreaks && !method.automatic;
 
-    std::vector<CPart*> order;
+    std::vector<Part*> order;
     for (auto& part : development.parts) order.push_back(part.get());
-    std::stable_sort(order.begin(), order.end(), [](const CPart* a, const CPart* b) {
+    std::stable_sort(order.begin(), order.end(), [](const Part* a, const Part* b) {
         return a->width * a->height > b->width * b->height;
     });
 
     // A cell about the mean part's size holds a few rectangles.
     double sizeSum = 0;
     int sized = 0;
-    for (const CPart* part : order) {
+    for (const Part* part : order) {
         const double size = part->width + part->height + 2 * spacing;
         if (std::isfinite(size)) sizeSum += size, ++sized;
     }
@@ -167,7 +167,7 @@ void LayoutParts(Development& development, double modelSize, const LayoutMethod&
     PlacedRects placed(sized == 0 ? 0.0 : 0.5 * sizeSum / sized);
     double extentW = 0, extentH = 0;
 
-    for (CPart* part : order) {
+    for (Part* part : order) {
         const double w = part->width, h = part->height;
         const bool fitsSheet = w + spacing <= pw && h + spacing <= ph;
         int best = -1;
@@ -245,7 +245,7 @@ void LayoutParts(Development& development, double modelSize, const LayoutMethod&
 
 void RecalculatePartsLayout(Document& document, const LayoutMethod& method, const SheetArea& sheet) {
     if (!document.development || !document.model) return;
-    double& flapHeight = document.display.dDefaultFlapHeightMM;
+    double& flapHeight = document.display.defaultFlapHeightMM;
     flapHeight *=
         ScaleDevelopment(*document.development, method.automatic ? 1.0 : document.documentScale, false);
     LayoutParts(*document.development, document.model->size, method, sheet, flapHeight);

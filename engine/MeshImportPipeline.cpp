@@ -42,7 +42,7 @@ Result<ImportedMesh> ImportMeshDocument(const std::string& path, const Settings&
     document->display = settings.display();
     // Like a model file, the new model is drawn in the first configured colour until it has materials.
     const int32_t firstColour = settings.colors[0];
-    CMaterial& defaultMaterial = document->model->defaultMaterial;
+    Material& defaultMaterial = document->model->defaultMaterial;
     SetColourFromColorref(defaultMaterial.ambient, firstColour);
     SetColourFromColorref(defaultMaterial.diffuse, firstColour);
     SetColourFromColorref(defaultMaterial.flatColor, firstColour);

@@ -47,7 +47,7 @@ double TriangleArea(const Vec3& a, const Vec3& b, const Vec3& c) {
 
 // Ear clipping in the face's plane: papercraft faces may be concave n-gons, where a fan would fold over.
 // Ears of no area are taken last, so a corner on a straight side does not make a sliver.
-std::vector<std::array<size_t, 3>> Triangulate(const CFace& face) {
+std::vector<std::array<size_t, 3>> Triangulate(const Face& face) {
     const size_t n = face.CornerCount();
     std::vector<std::array<size_t, 3>> out;
     if (n == 3) return {{0, 1, 2}};
@@ -90,15 +90,15 @@ std::vector<std::array<size_t, 3>> Triangulate(const CFace& face) {
     return out;
 }
 
-TriangleSoup SoupOf(const CSolid& solid) {
-    std::unordered_map<const CVertex*, int> number;
+TriangleSoup SoupOf(const Solid& solid) {
+    std::unordered_map<const Vertex*, int> number;
     for (size_t i = 0; i < solid.vertices.size(); ++i) number[solid.vertices[i].get()] = int(i);
     TriangleSoup soup;
     std::map<Wedge, unsigned> wedgeIndex;
     for (const auto& face : solid.faces) {
         for (const auto& triangle : Triangulate(*face)) {
             for (size_t corner : triangle) {
-                const CHalfEdge& h = *face->Corner(corner);
+                const HalfEdge& h = *face->Corner(corner);
                 const Wedge w{number.at(h.vertex), h.u, h.v, face->materialIndex};
                 const auto [it, added] = wedgeIndex.emplace(w, unsigned(soup.wedges.size()));
                 if (added) soup.wedges.push_back(w);
@@ -134,7 +134,7 @@ int BadEdgeCount(const TriangleSoup& soup) {
 
 // A reduced solid is accepted when no triangle lost its area, none crosses a material border and no
 // edge became shared by more than two triangles.
-bool Clean(const TriangleSoup& soup, const CSolid& solid, double minArea) {
+bool Clean(const TriangleSoup& soup, const Solid& solid, double minArea) {
     for (size_t t = 0; t + 2 < soup.indices.size(); t += 3) {
         const Wedge& a = soup.wedges[soup.indices[t]];
         const Wedge& b = soup.wedges[soup.indices[t + 1]];
@@ -148,7 +148,7 @@ bool Clean(const TriangleSoup& soup, const CSolid& solid, double minArea) {
     return BadEdgeCount(soup) == 0;
 }
 
-const Vec3& PositionOf(const TriangleSoup& soup, const CSolid& solid, unsigned wedge) {
+const Vec3& PositionOf(const TriangleSoup& soup, const Solid& solid, unsigned wedge) {
     return solid.vertices[size_t(soup.wedges[wedge].vertex)]->position;
 }
 
@@ -156,7 +156,7 @@ const Vec3& PositionOf(const TriangleSoup& soup, const CSolid& solid, unsigned w
 // corners, as on a straight outline of a subdivided polygon). Such a triangle and its neighbour across
 // that side become two triangles over the other diagonal, when the neighbour has the same material and
 // no texture seam runs along the side.
-void FlipFlatTriangles(TriangleSoup& soup, const CSolid& solid, double minArea) {
+void FlipFlatTriangles(TriangleSoup& soup, const Solid& solid, double minArea) {
     std::vector<unsigned>& index = soup.indices;
     const auto vertexOf = [&](size_t corner) { return soup.wedges[index[corner]].vertex; };
     const auto key = [](int a, int b) { return uint64_t(uint32_t(a)) << 32 | uint32_t(b); };
@@ -197,7 +197,7 @@ void FlipFlatTriangles(TriangleSoup& soup, const CSolid& solid, double minArea) 
 }
 
 // The collapse down to `targetTriangles`, as far as the seams and borders let it go.
-TriangleSoup Collapse(const TriangleSoup& soup, const CSolid& solid, const Vec3& origin,
+TriangleSoup Collapse(const TriangleSoup& soup, const Solid& solid, const Vec3& origin,
                       size_t targetTriangles) {
     std::vector<float> positions;
     positions.reserve(soup.wedges.size() * 3);
@@ -217,22 +217,22 @@ TriangleSoup Collapse(const TriangleSoup& soup, const CSolid& solid, const Vec3&
     return out;
 }
 
-void RebuildSolid(CSolid& solid, const TriangleSoup& soup) {
-    using Ends = std::pair<const CVertex*, const CVertex*>;
-    const auto endsOf = [](const CVertex* a, const CVertex* b) { return a < b ? Ends(a, b) : Ends(b, a); };
+void RebuildSolid(Solid& solid, const TriangleSoup& soup) {
+    using Ends = std::pair<const Vertex*, const Vertex*>;
+    const auto endsOf = [](const Vertex* a, const Vertex* b) { return a < b ? Ends(a, b) : Ends(b, a); };
     std::map<Ends, EdgeClass> marks;
     for (const auto& edge : solid.edges)
         if (edge->edgeClass != EdgeClass::Free) marks[endsOf(edge->vertex1, edge->vertex2)] = edge->edgeClass;
 
     std::vector<bool> used(solid.vertices.size(), false);
-    std::vector<std::unique_ptr<CFace>> faces;
+    std::vector<std::unique_ptr<Face>> faces;
     faces.reserve(soup.indices.size() / 3);
     for (size_t t = 0; t + 2 < soup.indices.size(); t += 3) {
-        auto face = std::make_unique<CFace>();
+        auto face = std::make_unique<Face>();
         face->solid = &solid;
         for (size_t k = 0; k < 3; ++k) {
             const Wedge& w = soup.wedges[soup.indices[t + k]];
-            auto h = std::make_unique<CHalfEdge>();
+            auto h = std::make_unique<HalfEdge>();
             h->vertex = solid.vertices[size_t(w.vertex)].get();
             h->face = face.get();
             h->u = w.u;
@@ -247,7 +247,7 @@ void RebuildSolid(CSolid& solid, const TriangleSoup& soup) {
     }
     solid.edges.clear();
     solid.faces = std::move(faces);
-    std::vector<std::unique_ptr<CVertex>> vertices;
+    std::vector<std::unique_ptr<Vertex>> vertices;
     for (size_t i = 0; i < solid.vertices.size(); ++i) {
         if (!used[i]) continue;
         solid.vertices[i]->outgoing.clear();
@@ -266,13 +266,13 @@ void RebuildSolid(CSolid& solid, const TriangleSoup& soup) {
 
 } // namespace
 
-int ModelFaceCount(const CMeshModel& model) {
+int ModelFaceCount(const Mesh& model) {
     size_t count = 0;
     for (const auto& solid : model.solids) count += solid->faces.size();
     return int(count);
 }
 
-Outcome CheckSimplifiable(const CMeshModel& model, int targetFaces) {
+Outcome CheckSimplifiable(const Mesh& model, int targetFaces) {
     const int faces = ModelFaceCount(model);
     char text[200];
     if (targetFaces < kSimplifyFewestFaces || targetFaces >= faces) {
@@ -292,7 +292,7 @@ Outcome CheckSimplifiable(const CMeshModel& model, int targetFaces) {
     return Outcome::Ok();
 }
 
-Outcome SimplifyModel(CMeshModel& model, int targetFaces) {
+Outcome SimplifyModel(Mesh& model, int targetFaces) {
     Outcome checked = CheckSimplifiable(model, targetFaces);
     if (!checked.ok()) return checked;
     const int total = ModelFaceCount(model);
@@ -344,7 +344,7 @@ EditResult SimplifyMesh(EditContext& context, int targetFaces) {
 }
 
 std::string SimplifyOfferText(const Document& document) {
-    const CMeshModel& model = *document.model;
+    const Mesh& model = *document.model;
     const Vec3 extent = (model.boundsMax - model.boundsMin) * (document.documentScale / 10.0);
     char text[400];
     std::snprintf(text, sizeof text,

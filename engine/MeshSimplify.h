@@ -19,18 +19,18 @@ constexpr int kSuggestedFaceCount = 1000;
 // Fewer faces than this make no solid.
 constexpr int kSimplifyFewestFaces = 4;
 
-int ModelFaceCount(const CMeshModel& model);
+int ModelFaceCount(const Mesh& model);
 
 // Why `targetFaces` cannot be reached from this model (a count out of range, edges shared by more than
 // two faces or twice in one direction); Ok when SimplifyModel may run.
-Outcome CheckSimplifiable(const CMeshModel& model, int targetFaces);
+Outcome CheckSimplifiable(const Mesh& model, int targetFaces);
 
 // Reduces the solids to about `targetFaces` faces in all, each solid to its share. A solid whose
 // reduction would leave a face without area, an edge shared by more than two faces or a face across a
 // material border is tried again less far, and kept as it was when no try is clean. The edges are built
 // again; user marks stay on the edges that remain. The model must have no development. Fails only where
 // CheckSimplifiable fails, changing nothing then.
-Outcome SimplifyModel(CMeshModel& model, int targetFaces);
+Outcome SimplifyModel(Mesh& model, int targetFaces);
 
 // Model > Simplify Mesh...: one undo step. A development is undone first as Undo Unfolding does by
 // default (texts kept for the next unfolding, cut edges marked open).

@@ -7,7 +7,7 @@ namespace tsm {
 namespace {
 
 // Planes, fold angles, bounds and mirror partners from the new positions.
-void PositionsChanged(CMeshModel& model) {
+void PositionsChanged(Mesh& model) {
     for (auto& solid : model.solids) {
         for (auto& face : solid->faces) ComputeFacePlane(*face);
         for (auto& edge : solid->edges) UpdateEdgeGeometry(*edge);
@@ -18,7 +18,7 @@ void PositionsChanged(CMeshModel& model) {
 
 } // namespace
 
-void RotateModelQuarter(CMeshModel& model, Axis axis, int quarterTurns) {
+void RotateModelQuarter(Mesh& model, Axis axis, int quarterTurns) {
     const int turns = ((quarterTurns % 4) + 4) % 4;
     if (turns == 0) return;
     static constexpr int kCos[4] = {1, 0, -1, 0};
@@ -51,7 +51,7 @@ void RotateModelQuarter(CMeshModel& model, Axis axis, int quarterTurns) {
     PositionsChanged(model);
 }
 
-void MirrorModelX(CMeshModel& model) {
+void MirrorModelX(Mesh& model) {
     ComputeBounds(model);
     const double cx = model.center.x;
     for (auto& solid : model.solids)

@@ -12,9 +12,9 @@ enum class Axis { X, Y, Z };
 // Turns every vertex of every solid by a multiple of 90 degrees (counter-clockwise looking down the axis
 // towards the origin) about the model's centre. Quarter turns use exact sines and cosines, so that
 // the shape does not drift however often the wizard turns it.
-void RotateModelQuarter(CMeshModel& model, Axis axis, int quarterTurns);
+void RotateModelQuarter(Mesh& model, Axis axis, int quarterTurns);
 // Mirrors every vertex in x about the centre and turns every face over, so that the outside stays the
 // outside.
-void MirrorModelX(CMeshModel& model);
+void MirrorModelX(Mesh& model);
 
 } // namespace tsm

@@ -22,11 +22,11 @@ std::string Format(const char* pattern, int a, int b = 0, int c = 0) {
 
 // Part lines name edges by pointer; after a solid's edges were rebuilt or merged, each line takes the
 // edge its half-edge now belongs to.
-void RepointPartLineEdges(CMeshModel& model) {
+void RepointPartLineEdges(Mesh& model) {
     if (!model.document || !model.document->development) return;
     for (auto& part : model.document->development->parts)
         for (auto& line : part->lines) {
-            const CHalfEdge* side = line->first ? line->first : line->second;
+            const HalfEdge* side = line->first ? line->first : line->second;
             line->edge = side ? side->edge : nullptr;
         }
 }
@@ -34,10 +34,10 @@ void RepointPartLineEdges(CMeshModel& model) {
 // Objects taken out of the model by normalisation. They stay alive until the development has dropped
 // every reference to them, so no stale address is ever compared against a new object.
 struct Released {
-    std::vector<std::unique_ptr<CHalfEdge>> corners;
-    std::vector<std::unique_ptr<CFace>> faces;
-    std::vector<std::unique_ptr<CVertex>> vertices;
-    std::vector<std::unique_ptr<CSolid>> solids;
+    std::vector<std::unique_ptr<HalfEdge>> corners;
+    std::vector<std::unique_ptr<Face>> faces;
+    std::vector<std::unique_ptr<Vertex>> vertices;
+    std::vector<std::unique_ptr<Solid>> solids;
     std::unordered_set<const void*> addresses;
 
     template <typename T> void Keep(std::vector<std::unique_ptr<T>>& into, std::unique_ptr<T> object) {
@@ -52,7 +52,7 @@ void ForgetReleased(Development* development, const Released& released) {
     for (auto& part : development->parts) {
         if (released.Has(part->solid)) part->solid = nullptr;
         auto& faces = part->faces;
-        faces.erase(std::remove_if(faces.begin(), faces.end(), [&](CFace* f) { return released.Has(f); }),
+        faces.erase(std::remove_if(faces.begin(), faces.end(), [&](Face* f) { return released.Has(f); }),
                     faces.end());
         auto& lines = part->lines;
         for (auto& line : lines) {
@@ -67,13 +67,13 @@ void ForgetReleased(Development* development, const Released& released) {
 }
 
 // In every face that has a corner on `from`, that corner and the ends of its edge now name `to`.
-void ReplaceVertex(CVertex* from, CVertex* to) {
+void ReplaceVertex(Vertex* from, Vertex* to) {
     if (!from || !to || from == to) return;
     from->deleted = true;
-    for (CFace* face : from->faces) {
+    for (Face* face : from->faces) {
         for (auto& h : face->halfEdges) {
             if (h->vertex == from) h->vertex = to;
-            if (CEdge* e = h->edge) {
+            if (Edge* e = h->edge) {
                 if (e->vertex1 == from) e->vertex1 = to;
                 if (e->vertex2 == from) e->vertex2 = to;
             }
@@ -83,14 +83,14 @@ void ReplaceVertex(CVertex* from, CVertex* to) {
     from->faces.clear();
 }
 
-bool IsOpenCandidate(const CEdge& e) {
+bool IsOpenCandidate(const Edge& e) {
     return !e.halfEdge2 && !e.mark && e.halfEdge1 && e.vertex1 && e.vertex2;
 }
 
 } // namespace
 
 NormaliseCounts NormaliseModel(Document& document, IPrompt& prompt) {
-    CMeshModel& model = *document.model;
+    Mesh& model = *document.model;
     ComputeBounds(model);
     const double s = model.size;
     const double minCornerGap = s * 0.0001;
@@ -99,10 +99,10 @@ NormaliseCounts NormaliseModel(Document& document, IPrompt& prompt) {
     Released released;
 
     for (auto& solid : model.solids) {
-        std::vector<std::unique_ptr<CFace>> kept;
+        std::vector<std::unique_ptr<Face>> kept;
         for (auto& face : solid->faces) {
             // Corners too close to the last retained one are duplicates of it.
-            std::vector<std::unique_ptr<CHalfEdge>> retained;
+            std::vector<std::unique_ptr<HalfEdge>> retained;
             for (auto& h : face->halfEdges) {
                 const bool keep = h->vertex && (retained.empty() ||
                                                 Distance(h->vertex->position,
@@ -126,12 +126,12 @@ NormaliseCounts NormaliseModel(Document& document, IPrompt& prompt) {
         solid->faces = std::move(kept);
     }
 
-    std::unordered_set<const CVertex*> used;
+    std::unordered_set<const Vertex*> used;
     for (auto& solid : model.solids)
         for (auto& face : solid->faces)
             for (auto& h : face->halfEdges) used.insert(h->vertex);
     for (auto& solid : model.solids) {
-        std::vector<std::unique_ptr<CVertex>> kept;
+        std::vector<std::unique_ptr<Vertex>> kept;
         for (auto& v : solid->vertices) {
             if (used.count(v.get())) {
                 kept.push_back(std::move(v));
@@ -142,7 +142,7 @@ NormaliseCounts NormaliseModel(Document& document, IPrompt& prompt) {
         }
         solid->vertices = std::move(kept);
     }
-    std::vector<std::unique_ptr<CSolid>> keptSolids;
+    std::vector<std::unique_ptr<Solid>> keptSolids;
     for (auto& solid : model.solids) {
         if (!solid->faces.empty()) {
             keptSolids.push_back(std::move(solid));
@@ -179,12 +179,12 @@ NormaliseCounts NormaliseModel(Document& document, IPrompt& prompt) {
     return counts;
 }
 
-void FlipFaces(CMeshModel& model, bool onlyInDevelopment) {
+void FlipFaces(Mesh& model, bool onlyInDevelopment) {
     bool flipped = false;
     for (auto& solid : model.solids) {
         if (onlyInDevelopment && !solid->inDevelopment) continue;
         flipped = true;
-        std::vector<std::unique_ptr<CEdge>> oldEdges = std::move(solid->edges);
+        std::vector<std::unique_ptr<Edge>> oldEdges = std::move(solid->edges);
         solid->edges.clear();
         for (auto& face : solid->faces) {
             for (double& value : face->plane) value = -value;
@@ -198,12 +198,12 @@ void FlipFaces(CMeshModel& model, bool onlyInDevelopment) {
         BuildEdges(*solid);
         for (auto& edge : solid->edges) UpdateEdgeGeometry(*edge);
 
-        using Ends = std::pair<const CVertex*, const CVertex*>;
-        auto endsOf = [](const CEdge& e) {
-            return std::less<const CVertex*>()(e.vertex1, e.vertex2) ? Ends(e.vertex1, e.vertex2)
-                                                                     : Ends(e.vertex2, e.vertex1);
+        using Ends = std::pair<const Vertex*, const Vertex*>;
+        auto endsOf = [](const Edge& e) {
+            return std::less<const Vertex*>()(e.vertex1, e.vertex2) ? Ends(e.vertex1, e.vertex2)
+                                                                    : Ends(e.vertex2, e.vertex1);
         };
-        std::map<Ends, CEdge*> byEnds;
+        std::map<Ends, Edge*> byEnds;
         for (auto& edge : solid->edges) byEnds.emplace(endsOf(*edge), edge.get());
         for (auto& old : oldEdges) {
             if (old->edgeClass == EdgeClass::Free) continue;
@@ -217,7 +217,7 @@ void FlipFaces(CMeshModel& model, bool onlyInDevelopment) {
     FindSymmetricEdges(model);
 }
 
-int JoinAdjacentIsolatedEdges(CMeshModel& model, IPrompt& prompt) {
+int JoinAdjacentIsolatedEdges(Mesh& model, IPrompt& prompt) {
     int index = 0;
     for (auto& solid : model.solids) {
         for (auto& v : solid->vertices) {
@@ -230,7 +230,7 @@ int JoinAdjacentIsolatedEdges(CMeshModel& model, IPrompt& prompt) {
     for (auto& solid : model.solids)
         for (auto& face : solid->faces)
             for (auto& h : face->halfEdges) {
-                CVertex* v = h->vertex;
+                Vertex* v = h->vertex;
                 if (v && (v->faces.empty() || v->faces.back() != face.get())) v->faces.push_back(face.get());
             }
 
@@ -239,16 +239,16 @@ int JoinAdjacentIsolatedEdges(CMeshModel& model, IPrompt& prompt) {
     for (auto& solid : model.solids) {
         auto& edges = solid->edges;
         for (size_t i = 0; i < edges.size(); ++i) {
-            CEdge& e = *edges[i];
+            Edge& e = *edges[i];
             if (!IsOpenCandidate(e)) continue;
             for (size_t j = i + 1; j < edges.size(); ++j) {
-                CEdge& f = *edges[j];
+                Edge& f = *edges[j];
                 if (!IsOpenCandidate(f)) continue;
                 if (!(Distance(e.vertex1->position, f.vertex2->position) <= tolerance &&
                       Distance(e.vertex2->position, f.vertex1->position) <= tolerance))
                     continue;
-                CVertex* fStart = f.vertex1;
-                CVertex* fEnd = f.vertex2;
+                Vertex* fStart = f.vertex1;
+                Vertex* fEnd = f.vertex2;
                 ReplaceVertex(fEnd, e.vertex1);
                 ReplaceVertex(fStart, e.vertex2);
                 f.mark = true;
@@ -280,13 +280,13 @@ int JoinAdjacentIsolatedEdges(CMeshModel& model, IPrompt& prompt) {
     return merged;
 }
 
-void FindSymmetricEdges(CMeshModel& model) {
+void FindSymmetricEdges(Mesh& model) {
     // Everything the window scan reads sits in the entry itself: the scan and the sort touch one compact
     // array instead of chasing edge pointers.
     struct Entry {
         double key;
         bool negativeSide;
-        CEdge* edge;
+        Edge* edge;
         Vec3 a, b; // end points as halfEdge1 runs
     };
     const double s = model.size;
@@ -301,7 +301,7 @@ void FindSymmetricEdges(CMeshModel& model) {
         for (auto& edge : solid->edges) {
             edge->symmetricEdge = nullptr;
             Entry entry{0, false, edge.get(), {}, {}};
-            const CHalfEdge* h = edge->halfEdge1;
+            const HalfEdge* h = edge->halfEdge1;
             if (h && h->vertex && h->next && h->next->vertex) {
                 entry.a = h->vertex->position;
                 entry.b = h->next->vertex->position;

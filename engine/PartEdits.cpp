@@ -65,14 +65,14 @@ template <typename T> size_t Restack(std::vector<std::unique_ptr<T>>& list, size
 
 } // namespace
 
-void RotatePart(CPart& part, const Point2& centre, double degrees) {
+void RotatePart(Part& part, const Point2& centre, double degrees) {
     if (!std::isfinite(degrees)) return;
     double c = 1, s = 0;
     CosSin(degrees, c, s);
     // Counter-clockwise on a sheet whose y grows downwards is clockwise in these coordinates.
     s = -s;
     const Point2 offset{part.x, part.y};
-    for (CFace* face : part.faces)
+    for (Face* face : part.faces)
         for (auto& corner : face->halfEdges) {
             const Point2 d = corner->Pos2D() + offset - centre;
             const Point2 turned = Point2{c * d.x - s * d.y, s * d.x + c * d.y} + centre - offset;
@@ -82,11 +82,11 @@ void RotatePart(CPart& part, const Point2& centre, double degrees) {
     ComputePartExtent(part);
 }
 
-Point2 NearestCorner(const CPart& part, const Point2& point) {
+Point2 NearestCorner(const Part& part, const Point2& point) {
     Point2 best = point;
     double bestDistance = INFINITY;
     const Point2 offset{part.x, part.y};
-    for (const CFace* face : part.faces)
+    for (const Face* face : part.faces)
         for (const auto& corner : face->halfEdges) {
             const Point2 p = corner->Pos2D() + offset;
             const double distance = Length(p - point);
@@ -98,17 +98,17 @@ Point2 NearestCorner(const CPart& part, const Point2& point) {
     return best;
 }
 
-void MovePart(CPart& part, const Point2& by) {
+void MovePart(Part& part, const Point2& by) {
     part.x += by.x;
     part.y += by.y;
 }
 
-void MoveText(CTextBlock& text, const Point2& by) {
+void MoveText(TextBlock& text, const Point2& by) {
     text.rect[0] += by.x;
     text.rect[1] += by.y;
 }
 
-void MovePicture(CImageBlock& picture, const Point2& by) {
+void MovePicture(ImageBlock& picture, const Point2& by) {
     picture.rect[0] += by.x;
     picture.rect[1] += by.y;
 }
@@ -119,9 +119,9 @@ void ResizeRect(double rect[4], const std::array<double, 4>& newRect) {
     std::copy(newRect.begin(), newRect.end(), rect);
 }
 
-CTextBlock MakeText(const Point2& at, std::vector<std::string> lines, const std::string& fontName,
-                    int32_t fontSizePoints, int32_t color) {
-    CTextBlock text;
+TextBlock MakeText(const Point2& at, std::vector<std::string> lines, const std::string& fontName,
+                   int32_t fontSizePoints, int32_t color) {
+    TextBlock text;
     text.rect[0] = at.x;
     text.rect[1] = at.y;
     text.lines = std::move(lines);
@@ -132,7 +132,7 @@ CTextBlock MakeText(const Point2& at, std::vector<std::string> lines, const std:
     return text;
 }
 
-void EstimateTextSize(CTextBlock& text) {
+void EstimateTextSize(TextBlock& text) {
     const double em = std::max<int32_t>(text.fontSize, 1) * kMMPerPoint;
     size_t widest = 0;
     for (const std::string& line : text.lines) widest = std::max(widest, Characters(line));
@@ -141,8 +141,8 @@ void EstimateTextSize(CTextBlock& text) {
     text.rect[3] = em * static_cast<double>(count) + text.lineSpacing * static_cast<double>(count - 1);
 }
 
-size_t AddText(Development& development, CTextBlock text) {
-    development.texts.push_back(std::make_unique<CTextBlock>(std::move(text)));
+size_t AddText(Development& development, TextBlock text) {
+    development.texts.push_back(std::make_unique<TextBlock>(std::move(text)));
     return development.texts.size() - 1;
 }
 
@@ -153,7 +153,7 @@ void DeleteText(Development& development, size_t index) {
 
 size_t DuplicateText(Development& development, size_t index) {
     if (index >= development.texts.size()) return index;
-    CTextBlock copy = *development.texts[index];
+    TextBlock copy = *development.texts[index];
     copy.rect[0] += 5;
     copy.rect[1] += 5;
     return AddText(development, std::move(copy));

@@ -15,7 +15,7 @@ constexpr double kDegreesPerRadian = 57.29577951308232;
 // Normals closer than this (as a cosine) count as parallel: the fold is flat.
 constexpr double kParallelCosine = 0.99999;
 
-bool CornerPositions(const CFace& face, std::vector<Vec3>& out) {
+bool CornerPositions(const Face& face, std::vector<Vec3>& out) {
     out.clear();
     out.reserve(face.halfEdges.size());
     for (const auto& h : face.halfEdges) {
@@ -31,7 +31,7 @@ double TriangleArea(const Vec3& a, const Vec3& b, const Vec3& c) {
 
 } // namespace
 
-void LinkFaceRing(CFace& face) {
+void LinkFaceRing(Face& face) {
     auto& corners = face.halfEdges;
     const size_t n = corners.size();
     if (n == 0) return;
@@ -42,17 +42,17 @@ void LinkFaceRing(CFace& face) {
         corners[i]->prev = corners[(i + n - 1) % n].get();
     }
     if (n <= 3) return;
-    const CVertex* v0 = corners[0]->vertex;
-    const CVertex* v1 = corners[1]->vertex;
-    const CVertex* v2 = corners[2]->vertex;
-    const CVertex* v3 = corners[3]->vertex;
+    const Vertex* v0 = corners[0]->vertex;
+    const Vertex* v1 = corners[1]->vertex;
+    const Vertex* v2 = corners[2]->vertex;
+    const Vertex* v3 = corners[3]->vertex;
     if (!v0 || !v1 || !v2 || !v3) return;
     // A fan from corner 0 then runs along the shorter diagonal; the ring itself stays as it was.
     if (Distance(v1->position, v3->position) < Distance(v0->position, v2->position))
         std::rotate(corners.begin(), corners.begin() + 1, corners.end());
 }
 
-void ComputeFacePlane(CFace& face) {
+void ComputeFacePlane(Face& face) {
     std::vector<Vec3> p;
     if (!CornerPositions(face, p) || p.size() < 3) return;
     double bestArea = 0;
@@ -75,7 +75,7 @@ void ComputeFacePlane(CFace& face) {
     face.plane[3] = -Dot(n, p[0]);
 }
 
-double FaceArea(const CFace& face) {
+double FaceArea(const Face& face) {
     std::vector<Vec3> p;
     if (!CornerPositions(face, p)) return 0;
     double area = 0;
@@ -83,7 +83,7 @@ double FaceArea(const CFace& face) {
     return area;
 }
 
-void BuildEdges(CSolid& solid) {
+void BuildEdges(Solid& solid) {
     solid.edges.clear();
     for (auto& face : solid.faces)
         for (auto& h : face->halfEdges) {
@@ -94,18 +94,18 @@ void BuildEdges(CSolid& solid) {
     // Keys are positions in the solid's vertex list rather than addresses, so that the order of the open
     // edges (table order) is the same on every run. A corner naming a foreign vertex gets a number after
     // the solid's own, in order of first appearance.
-    std::unordered_map<const CVertex*, int> number;
+    std::unordered_map<const Vertex*, int> number;
     number.reserve(solid.vertices.size());
     for (size_t i = 0; i < solid.vertices.size(); ++i) number.emplace(solid.vertices[i].get(), int(i));
-    auto numberOf = [&number](const CVertex* v) {
+    auto numberOf = [&number](const Vertex* v) {
         return number.emplace(v, int(number.size())).first->second;
     };
 
     using Key = std::pair<int, int>;
-    std::multimap<Key, CHalfEdge*> table;
+    std::multimap<Key, HalfEdge*> table;
     for (auto& face : solid.faces) {
         for (auto& corner : face->halfEdges) {
-            CHalfEdge* h = corner.get();
+            HalfEdge* h = corner.get();
             if (!h->vertex || !h->next || !h->next->vertex) continue;
             const int a = numberOf(h->vertex);
             const int b = numberOf(h->next->vertex);
@@ -118,11 +118,11 @@ void BuildEdges(CSolid& solid) {
             if (std::next(range.first) != range.second)
                 std::cerr << "Warning: two or more halfedges are assigned "
                           << "to one halfedge" << std::endl;
-            CHalfEdge* g = range.first->second;
+            HalfEdge* g = range.first->second;
             table.erase(range.first);
             h->twin = g;
             g->twin = h;
-            auto edge = std::make_unique<CEdge>();
+            auto edge = std::make_unique<Edge>();
             edge->halfEdge1 = h;
             edge->halfEdge2 = g;
             edge->vertex1 = h->vertex;
@@ -133,7 +133,7 @@ void BuildEdges(CSolid& solid) {
         }
     }
     for (const auto& [key, h] : table) {
-        auto edge = std::make_unique<CEdge>();
+        auto edge = std::make_unique<Edge>();
         edge->halfEdge1 = h;
         edge->vertex1 = h->vertex;
         edge->vertex2 = h->next->vertex;
@@ -142,7 +142,7 @@ void BuildEdges(CSolid& solid) {
     }
 }
 
-void UpdateEdgeGeometry(CEdge& edge) {
+void UpdateEdgeGeometry(Edge& edge) {
     edge.length =
         (edge.vertex1 && edge.vertex2) ? Distance(edge.vertex1->position, edge.vertex2->position) : 0;
     auto flat = [&edge](double angleDegrees) {
@@ -165,14 +165,14 @@ void UpdateEdgeGeometry(CEdge& edge) {
     edge.foldAngle = 180.0 - AngleBetween(nA, nB) * kDegreesPerRadian;
 }
 
-void RebuildVertexIncidence(CSolid& solid) {
+void RebuildVertexIncidence(Solid& solid) {
     for (auto& v : solid.vertices) v->outgoing.clear();
     for (auto& face : solid.faces)
         for (auto& h : face->halfEdges)
             if (h->vertex) h->vertex->outgoing.push_back(h.get());
 }
 
-void ComputeBounds(CMeshModel& model) {
+void ComputeBounds(Mesh& model) {
     const double big = std::numeric_limits<double>::max();
     Vec3 lo{big, big, big};
     Vec3 hi{-big, -big, -big};

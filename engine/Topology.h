@@ -10,19 +10,19 @@ namespace tsm {
 
 // Sets next/prev; a quadrilateral or larger face whose diagonal 1-3 is shorter than 0-2 has its corner
 // list rotated left by one so that a fan from corner 0 uses the shorter diagonal.
-void LinkFaceRing(CFace& face);
+void LinkFaceRing(Face& face);
 // Plane of the largest fan triangle; a face of zero area keeps its previous plane.
-void ComputeFacePlane(CFace& face);
+void ComputeFacePlane(Face& face);
 // Sum of the Heron areas of the fan triangles.
-double FaceArea(const CFace& face);
-// Creates every CEdge of a solid whose faces are linked, pairing opposite corners. Non-manifold surplus
+double FaceArea(const Face& face);
+// Creates every Edge of a solid whose faces are linked, pairing opposite corners. Non-manifold surplus
 // corners become open edges after a warning line on stderr.
-void BuildEdges(CSolid& solid);
+void BuildEdges(Solid& solid);
 // Sets length, foldAngle (degrees, 180 flat, 0 open) and foldSense (true mountain).
-void UpdateEdgeGeometry(CEdge& edge);
-void RebuildVertexIncidence(CSolid& solid);
+void UpdateEdgeGeometry(Edge& edge);
+void RebuildVertexIncidence(Solid& solid);
 // Box over the solids that are both in the development and shown; sets size, center, dominantAxis.
-void ComputeBounds(CMeshModel& model);
+void ComputeBounds(Mesh& model);
 
 struct NormaliseCounts {
     int vertices = 0;
@@ -32,10 +32,10 @@ struct NormaliseCounts {
 // Deletes degenerate corners, faces, vertices and solids of an imported mesh and rebuilds its edges.
 NormaliseCounts NormaliseModel(Document& document, IPrompt& prompt);
 // Reverses every face of every solid (only those in the development when `onlyInDevelopment`).
-void FlipFaces(CMeshModel& model, bool onlyInDevelopment);
+void FlipFaces(Mesh& model, bool onlyInDevelopment);
 // Merges coincident open edges of each solid; shows the count and returns it.
-int JoinAdjacentIsolatedEdges(CMeshModel& model, IPrompt& prompt);
+int JoinAdjacentIsolatedEdges(Mesh& model, IPrompt& prompt);
 // Pairs every edge with its mirror image across x = 0 (sorted-key window, never all pairs).
-void FindSymmetricEdges(CMeshModel& model);
+void FindSymmetricEdges(Mesh& model);
 
 } // namespace tsm

@@ -49,7 +49,7 @@ bool RestoreModel(Document& document, const HistoryEntry& entry, const Settings&
     EngineCompletion completion;
     BinaryReader reader(document.path, copy, 0, quiet, completion, settings);
     if (!reader.LoadFromBytes(*bytes).ok() || !copy.model) return false;
-    CMeshModel& model = *document.model;
+    Mesh& model = *document.model;
     model.solids = std::move(copy.model->solids);
     for (auto& solid : model.solids) solid->model = &model;
     document.development = std::move(copy.development);
@@ -107,7 +107,7 @@ namespace {
 
 // The solid of a part's copy: its bytes begin with the solid's index (DevelopmentSnapshot.cpp). Null when
 // the index does not name a solid.
-const CSolid* SolidOfCopy(const Document& document, const std::string& bytes) {
+const Solid* SolidOfCopy(const Document& document, const std::string& bytes) {
     int32_t index = -1;
     if (bytes.size() >= sizeof index) std::memcpy(&index, bytes.data(), sizeof index);
     const auto& solids = document.model->solids;
@@ -124,7 +124,7 @@ EditScope RestoredScope(const Document& document, const HistoryEntry& entry, con
     EditScope scope{false, nullptr};
     const auto take = [&](const PartBytes& part, const std::unordered_set<const std::string*>& other) {
         if (other.count(part.get())) return true;
-        const CSolid* solid = part ? SolidOfCopy(document, *part) : nullptr;
+        const Solid* solid = part ? SolidOfCopy(document, *part) : nullptr;
         if (!solid || (scope.links && scope.solid != solid)) return false;
         scope = {true, solid};
         return true;

@@ -63,7 +63,7 @@ public:
         own_.reserve(n);
         original_.reserve(n);
         for (size_t i = 0; i < n; ++i) {
-            own_.push_back(std::make_unique<CPart>());
+            own_.push_back(std::make_unique<Part>());
             original_.push_back(in_.faces[i]->part);
         }
         double lengthSum = 0;
@@ -118,13 +118,13 @@ public:
     }
 
 private:
-    bool Joinable(const CEdge& edge) const { return edge.unfoldWeight >= 0; }
+    bool Joinable(const Edge& edge) const { return edge.unfoldWeight >= 0; }
 
     // The parts of `plan`, each as its faces' indices, smallest first (then by their first face).
     std::vector<std::vector<int>> PartsOf(const FewestPartsPlan& plan) {
         Reset();
-        for (CEdge* edge : plan.joins) Join(edgeIndex_.at(edge));
-        std::unordered_map<const CPart*, std::vector<int>> byPart;
+        for (Edge* edge : plan.joins) Join(edgeIndex_.at(edge));
+        std::unordered_map<const Part*, std::vector<int>> byPart;
         for (size_t i = 0; i < in_.faces.size(); ++i)
             byPart[in_.faces[i]->part].push_back(static_cast<int>(i));
         std::vector<std::vector<int>> parts;
@@ -141,10 +141,10 @@ private:
         if (tries <= 0 || best.parts <= 1) return;
         std::vector<std::vector<int>> parts = PartsOf(best);
         parts.pop_back(); // the largest has nowhere to go
-        std::unordered_map<const CFace*, int> faceIndex;
+        std::unordered_map<const Face*, int> faceIndex;
         for (size_t i = 0; i < in_.faces.size(); ++i) faceIndex.emplace(in_.faces[i], static_cast<int>(i));
         std::vector<char> inside(in_.faces.size(), 0);
-        const auto sideIn = [&](const CHalfEdge* h) {
+        const auto sideIn = [&](const HalfEdge* h) {
             auto it = faceIndex.find(h->face);
             return it != faceIndex.end() && inside[it->second];
         };
@@ -162,25 +162,25 @@ private:
             // The other parts again, as the plan made them.
             for (size_t j = 0; j < best.joins.size() && !cancelled_; ++j) {
                 Tick(static_cast<int>(j * m_ / std::max<size_t>(best.joins.size(), 1)));
-                const CEdge& edge = *best.joins[j];
+                const Edge& edge = *best.joins[j];
                 if (sideIn(edge.halfEdge1) && sideIn(edge.halfEdge2)) continue;
                 Join(edgeIndex_.at(&edge));
             }
             border.clear();
             for (int i = 0; i < m_; ++i) {
-                const CEdge& edge = *in_.edges[i];
+                const Edge& edge = *in_.edges[i];
                 if (Joinable(edge) && (sideIn(edge.halfEdge1) || sideIn(edge.halfEdge2))) border.push_back(i);
             }
             SortFlatLongFirst(border);
             // A face of the dissolved part still alone joins a neighbour that holds other faces, sweep after
             // sweep, so that the faces next to the neighbours go first and open the way for the rest.
-            const auto alone = [&](const CHalfEdge* h) {
+            const auto alone = [&](const HalfEdge* h) {
                 return sideIn(h) && h->face->part->faces.size() == 1;
             };
             for (bool moved = true; moved && !cancelled_;) {
                 moved = false;
                 for (int i : border) {
-                    const CEdge& edge = *in_.edges[i];
+                    const Edge& edge = *in_.edges[i];
                     if (refused_[i] || !Separates(i) || alone(edge.halfEdge1) == alone(edge.halfEdge2))
                         continue;
                     moved = Join(i) || moved;
@@ -190,22 +190,22 @@ private:
             for (int i : border)
                 if (!refused_[i] && Separates(i)) Join(i);
             // The groups left over, which no neighbour took whole: a neighbour cut in two may take one.
-            std::vector<const CPart*> leftovers;
+            std::vector<const Part*> leftovers;
             for (int f : dissolved) {
-                const CPart* part = in_.faces[f]->part;
+                const Part* part = in_.faces[f]->part;
                 const bool only = std::all_of(part->faces.begin(), part->faces.end(),
-                                              [&](const CFace* face) { return inside[faceIndex.at(face)]; });
+                                              [&](const Face* face) { return inside[faceIndex.at(face)]; });
                 if (only && std::find(leftovers.begin(), leftovers.end(), part) == leftovers.end())
                     leftovers.push_back(part);
             }
             for (int f : dissolved) inside[f] = 0;
-            std::vector<CEdge*> base = joins_;
+            std::vector<Edge*> base = joins_;
             int count = parts_;
             if (count >= best.parts && count - static_cast<int>(leftovers.size()) < best.parts) {
                 std::vector<std::vector<int>> groups;
-                for (const CPart* part : leftovers) {
+                for (const Part* part : leftovers) {
                     groups.emplace_back();
-                    for (const CFace* face : part->faces) groups.back().push_back(faceIndex.at(face));
+                    for (const Face* face : part->faces) groups.back().push_back(faceIndex.at(face));
                 }
                 for (const std::vector<int>& group : groups)
                     if (Rehome(base, group, faceIndex, count, splits)) base = joins_, count = parts_;
@@ -226,7 +226,7 @@ private:
     }
 
     // Makes `joins` but `skipped` from the flat faces; stops early when cancelled.
-    void Replay(const std::vector<CEdge*>& joins, const CEdge* skipped = nullptr) {
+    void Replay(const std::vector<Edge*>& joins, const Edge* skipped = nullptr) {
         Reset();
         for (size_t j = 0; j < joins.size(); ++j) {
             // The attempts of one dissolution all report its last step, and may be cancelled there.
@@ -237,7 +237,7 @@ private:
     }
 
     // The corners of `face` on the development, its part at `moved` when that part is `movedPart`.
-    void Corners(const CFace& face, const CPart* movedPart, const RigidMotion& moved,
+    void Corners(const Face& face, const Part* movedPart, const RigidMotion& moved,
                  std::vector<Point2>& out) {
         out.clear();
         for (const auto& corner : face.halfEdges)
@@ -248,14 +248,14 @@ private:
     // is cut, between the face the group overlapped and the edge, and the piece cut off finds another
     // neighbour. True, with the joins made, once that leaves fewer than `target` parts; each attempt
     // spends one of `left`.
-    bool Rehome(const std::vector<CEdge*>& base, const std::vector<int>& stuck,
-                const std::unordered_map<const CFace*, int>& faceIndex, int target, int& left) {
+    bool Rehome(const std::vector<Edge*>& base, const std::vector<int>& stuck,
+                const std::unordered_map<const Face*, int>& faceIndex, int target, int& left) {
         std::vector<char> in(in_.faces.size(), 0);
         for (int f : stuck) in[f] = 1;
-        const auto stuckSide = [&](const CHalfEdge* h) { return in[faceIndex.at(h->face)] != 0; };
+        const auto stuckSide = [&](const HalfEdge* h) { return in[faceIndex.at(h->face)] != 0; };
         std::vector<int> edges;
         for (int i = 0; i < m_; ++i) {
-            const CEdge& edge = *in_.edges[i];
+            const Edge& edge = *in_.edges[i];
             if (Joinable(edge) && stuckSide(edge.halfEdge1) != stuckSide(edge.halfEdge2)) edges.push_back(i);
         }
         SortFlatLongFirst(edges);
@@ -264,18 +264,18 @@ private:
             if (left <= 0 || cancelled_) return false;
             --left;
             Replay(base);
-            CEdge& edge = *in_.edges[e];
-            const CHalfEdge* near = stuckSide(edge.halfEdge1) ? edge.halfEdge2 : edge.halfEdge1;
-            const CPart* neighbour = near->face->part;
-            const CPart* group = (near == edge.halfEdge1 ? edge.halfEdge2 : edge.halfEdge1)->face->part;
+            Edge& edge = *in_.edges[e];
+            const HalfEdge* near = stuckSide(edge.halfEdge1) ? edge.halfEdge2 : edge.halfEdge1;
+            const Part* neighbour = near->face->part;
+            const Part* group = (near == edge.halfEdge1 ? edge.halfEdge2 : edge.halfEdge1)->face->part;
             if (neighbour == group) continue;
             const RigidMotion moved = space_->JoinMotion(*edge.halfEdge1, *edge.halfEdge2);
-            const CPart* movedPart = edge.halfEdge2->face->part;
+            const Part* movedPart = edge.halfEdge2->face->part;
             // The neighbour's first face in the way.
-            const CFace* blocker = nullptr;
-            for (const CFace* face : neighbour->faces) {
+            const Face* blocker = nullptr;
+            for (const Face* face : neighbour->faces) {
                 Corners(*face, movedPart, moved, p);
-                for (const CFace* other : group->faces) {
+                for (const Face* other : group->faces) {
                     Corners(*other, movedPart, moved, q);
                     if (FacesOverlap(p.data(), p.size(), q.data(), q.size(), in_.sharedPointSquared)) {
                         blocker = face;
@@ -287,22 +287,22 @@ private:
             if (blocker == nullptr) continue;
             // The neighbour's joins lead from the edge's face to the blocker; cutting any of them parts the
             // two.
-            std::unordered_map<const CFace*, std::pair<const CFace*, CEdge*>> from;
-            std::unordered_map<const CFace*, std::vector<std::pair<const CFace*, CEdge*>>> tree;
-            for (CEdge* join : base) {
-                const CFace* x = join->halfEdge1->face;
-                const CFace* y = join->halfEdge2->face;
+            std::unordered_map<const Face*, std::pair<const Face*, Edge*>> from;
+            std::unordered_map<const Face*, std::vector<std::pair<const Face*, Edge*>>> tree;
+            for (Edge* join : base) {
+                const Face* x = join->halfEdge1->face;
+                const Face* y = join->halfEdge2->face;
                 if (x->part != neighbour) continue;
                 tree[x].push_back({y, join});
                 tree[y].push_back({x, join});
             }
-            std::vector<const CFace*> queue = {near->face};
+            std::vector<const Face*> queue = {near->face};
             from[near->face] = {nullptr, nullptr};
             for (size_t k = 0; k < queue.size(); ++k)
                 for (const auto& [next, join] : tree[queue[k]])
                     if (from.emplace(next, std::make_pair(queue[k], join)).second) queue.push_back(next);
-            std::vector<CEdge*> path;
-            for (const CFace* face = blocker; from.count(face) && from[face].second;) {
+            std::vector<Edge*> path;
+            for (const Face* face = blocker; from.count(face) && from[face].second;) {
                 path.push_back(from[face].second);
                 face = from[face].first;
             }
@@ -311,11 +311,11 @@ private:
                 --left;
                 Replay(base, path[k]);
                 if (!Join(e)) continue;
-                const CPart* piece = blocker->part;
+                const Part* piece = blocker->part;
                 if (piece == in_.edges[e]->halfEdge1->face->part) continue;
                 std::vector<int> around;
                 for (int i = 0; i < m_; ++i) {
-                    const CEdge& other = *in_.edges[i];
+                    const Edge& other = *in_.edges[i];
                     if (!Joinable(other) || !Separates(i)) continue;
                     if (other.halfEdge1->face->part == piece || other.halfEdge2->face->part == piece)
                         around.push_back(i);
@@ -338,7 +338,7 @@ private:
 
     // Sharp folds are the natural places to cut, and joining long edges first keeps the cuts short.
     // Joins the user asked for come before every other.
-    double FlatLongKey(const CEdge& edge) const {
+    double FlatLongKey(const Edge& edge) const {
         const double fold = std::isfinite(edge.foldAngle) ? 180.0 - edge.foldAngle : 180.0;
         const double length = std::isfinite(edge.length) ? edge.length / meanLength_ : 0.0;
         const double key = kFoldWeight * fold - length;
@@ -349,7 +349,7 @@ private:
     // earlier next time lets the large parts grow around them instead, and the overlaps fall elsewhere.
     void PullSmallParts(std::vector<double>& keys, double pull) const {
         for (int i = 0; i < m_; ++i) {
-            const CEdge& edge = *in_.edges[i];
+            const Edge& edge = *in_.edges[i];
             if (!Joinable(edge) || !Separates(i)) continue;
             const size_t a = edge.halfEdge1->face->part->faces.size();
             const size_t b = edge.halfEdge2->face->part->faces.size();
@@ -359,7 +359,7 @@ private:
 
     void Reset() {
         for (size_t i = 0; i < in_.faces.size(); ++i) {
-            CFace* face = in_.faces[i];
+            Face* face = in_.faces[i];
             LayFaceFlat(*face);
             own_[i]->faces.assign(1, face);
             face->part = own_[i].get();
@@ -374,7 +374,7 @@ private:
     void Restore() {
         space_.reset();
         for (size_t i = 0; i < in_.faces.size(); ++i) {
-            CFace* face = in_.faces[i];
+            Face* face = in_.faces[i];
             LayFaceFlat(*face);
             own_[i]->faces.clear();
             face->part = original_[i];
@@ -391,33 +391,33 @@ private:
     }
 
     bool Join(int index) {
-        CEdge& edge = *in_.edges[index];
-        CHalfEdge* h = edge.halfEdge1;
-        CHalfEdge* t = edge.halfEdge2;
-        CPart* a = h->face->part;
-        CPart* b = t->face->part;
+        Edge& edge = *in_.edges[index];
+        HalfEdge* h = edge.halfEdge1;
+        HalfEdge* t = edge.halfEdge2;
+        Part* a = h->face->part;
+        Part* b = t->face->part;
         if (a == b) return false;
         const RigidMotion moved = space_->JoinMotion(*h, *t);
         if (space_->Overlaps(*a, *b, moved)) {
             refused_[index] = 1;
             return false;
         }
-        CPart& kept = space_->Merge(*a, *b, moved);
+        Part& kept = space_->Merge(*a, *b, moved);
         // The emptied part gives its room back, as the unfolder's own parts do when they are dropped.
-        std::vector<CFace*>().swap(&kept == a ? b->faces : a->faces);
+        std::vector<Face*>().swap(&kept == a ? b->faces : a->faces);
         joins_.push_back(&edge);
         --parts_;
         return true;
     }
 
     bool Separates(int index) const {
-        const CEdge& edge = *in_.edges[index];
+        const Edge& edge = *in_.edges[index];
         return edge.halfEdge1->face->part != edge.halfEdge2->face->part;
     }
 
     // The mirror image of a join, as the upright unfolding makes it.
     void JoinPartner(int index) {
-        const CEdge* s = in_.edges[index]->symmetricEdge;
+        const Edge* s = in_.edges[index]->symmetricEdge;
         if (s == nullptr || s == in_.edges[index]) return;
         auto it = edgeIndex_.find(s);
         if (it == edgeIndex_.end()) return;
@@ -442,7 +442,7 @@ private:
 
     // No growth can leave fewer parts than the pieces that joinable edges connect.
     int ConnectedPieces() const {
-        std::unordered_map<const CFace*, int> index;
+        std::unordered_map<const Face*, int> index;
         for (size_t i = 0; i < in_.faces.size(); ++i) index.emplace(in_.faces[i], static_cast<int>(i));
         std::vector<int> root(in_.faces.size());
         std::iota(root.begin(), root.end(), 0);
@@ -451,7 +451,7 @@ private:
             return x;
         };
         int pieces = static_cast<int>(in_.faces.size());
-        for (const CEdge* edge : in_.edges) {
+        for (const Edge* edge : in_.edges) {
             if (!Joinable(*edge)) continue;
             auto a = index.find(edge->halfEdge1->face), b = index.find(edge->halfEdge2->face);
             if (a == index.end() || b == index.end()) continue;
@@ -463,13 +463,13 @@ private:
 
     double CutLength() const { return CutLength(joins_); }
 
-    double CutLength(const std::vector<CEdge*>& joins) const {
+    double CutLength(const std::vector<Edge*>& joins) const {
         double sum = 0;
         for (int i = 0; i < m_; ++i) {
-            const CEdge& edge = *in_.edges[i];
+            const Edge& edge = *in_.edges[i];
             if (edge.halfEdge1 && edge.halfEdge2 && std::isfinite(edge.length)) sum += edge.length;
         }
-        for (const CEdge* edge : joins)
+        for (const Edge* edge : joins)
             if (std::isfinite(edge->length)) sum -= edge->length;
         return sum;
     }
@@ -477,13 +477,13 @@ private:
     const FewestPartsInput& in_;
     const std::function<bool(int)>& step_;
     const int m_;
-    std::unordered_map<const CEdge*, int> edgeIndex_;
-    std::vector<std::unique_ptr<CPart>> own_;
-    std::vector<CPart*> original_;
+    std::unordered_map<const Edge*, int> edgeIndex_;
+    std::vector<std::unique_ptr<Part>> own_;
+    std::vector<Part*> original_;
     double meanLength_ = 1.0;
     std::unique_ptr<MergeSpace> space_;
     int parts_ = 0;
-    std::vector<CEdge*> joins_;
+    std::vector<Edge*> joins_;
     std::vector<char> refused_;
     int trial_ = 0;
     int lastPosition_ = -1;

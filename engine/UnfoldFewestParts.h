@@ -19,8 +19,8 @@
 namespace tsm {
 
 struct FewestPartsInput {
-    std::vector<CFace*> faces; // every face to unfold, each in a part of its own
-    std::vector<CEdge*> edges; // every edge of those faces' solids, in model order
+    std::vector<Face*> faces; // every face to unfold, each in a part of its own
+    std::vector<Edge*> edges; // every edge of those faces' solids, in model order
     OverlapStrategy overlap = OverlapStrategy::Indexed;
     double cellSize = 0;
     double sharedPointSquared = 0;
@@ -30,8 +30,7 @@ struct FewestPartsInput {
 };
 
 struct FewestPartsPlan {
-    std::vector<CEdge*>
-        joins; // in the order they are to be made, each as halfEdge1's part taking halfEdge2's
+    std::vector<Edge*> joins; // in the order they are to be made, each as halfEdge1's part taking halfEdge2's
     int parts = 0;
     double cutLength = 0;
     int candidate = -1; // which growth won: 0 the upright one

@@ -87,7 +87,7 @@ Point2 MeanOf(const Point2* p, size_t n) {
     return sum * (1.0 / static_cast<double>(n));
 }
 
-void CornerPositions(const CFace& face, const RigidMotion& motion, std::vector<Point2>& out) {
+void CornerPositions(const Face& face, const RigidMotion& motion, std::vector<Point2>& out) {
     out.clear();
     for (const auto& corner : face.halfEdges) out.push_back(motion.Apply(corner->Pos2D()));
 }
@@ -146,7 +146,7 @@ bool FacesOverlap(const Point2* a, size_t aCount, const Point2* b, size_t bCount
 struct MergeSpace::Grid {
     static constexpr uint32_t kNone = 0xFFFFFFFFu;
     struct Entry {
-        const CFace* face = nullptr;
+        const Face* face = nullptr;
         uint32_t start = 0, count = 0; // the face's corners in `points`
         Box box;                       // of those corners
     };
@@ -220,17 +220,17 @@ MergeSpace::MergeSpace(OverlapStrategy strategy, double cellSize, double sharedP
 
 MergeSpace::~MergeSpace() = default;
 
-MergeSpace::State& MergeSpace::StateOf(const CPart& part) {
+MergeSpace::State& MergeSpace::StateOf(const Part& part) {
     return states_[&part];
 }
 
-Point2 MergeSpace::Position(const CHalfEdge& corner) const {
-    const CPart* part = corner.face ? corner.face->part : nullptr;
+Point2 MergeSpace::Position(const HalfEdge& corner) const {
+    const Part* part = corner.face ? corner.face->part : nullptr;
     auto it = states_.find(part);
     return it == states_.end() ? corner.Pos2D() : it->second.motion.Apply(corner.Pos2D());
 }
 
-RigidMotion MergeSpace::JoinMotion(const CHalfEdge& h, const CHalfEdge& t) const {
+RigidMotion MergeSpace::JoinMotion(const HalfEdge& h, const HalfEdge& t) const {
     const Point2 hs = Position(h), he = Position(*h.next);
     const Point2 ts = Position(t), te = Position(*t.next);
     const double theta = std::atan2(hs.y - he.y, hs.x - he.x) - std::atan2(te.y - ts.y, te.x - ts.x);
@@ -246,7 +246,7 @@ RigidMotion MergeSpace::JoinMotion(const CHalfEdge& h, const CHalfEdge& t) const
     return it == states_.end() ? turn : Compose(turn, it->second.motion);
 }
 
-void MergeSpace::Insert(Grid& grid, const CFace* face) {
+void MergeSpace::Insert(Grid& grid, const Face* face) {
     Grid::Entry entry;
     entry.face = face;
     entry.start = static_cast<uint32_t>(grid.points.size());
@@ -268,16 +268,16 @@ void MergeSpace::Insert(Grid& grid, const CFace* face) {
     grid.entries.push_back(entry);
 }
 
-MergeSpace::Grid& MergeSpace::GridOf(const CPart& part) {
+MergeSpace::Grid& MergeSpace::GridOf(const Part& part) {
     State& state = StateOf(part);
     if (!state.grid) {
         state.grid = std::make_unique<Grid>();
-        for (const CFace* face : part.faces) Insert(*state.grid, face);
+        for (const Face* face : part.faces) Insert(*state.grid, face);
     }
     return *state.grid;
 }
 
-bool MergeSpace::ProbeGrid(const CPart& probe, const RigidMotion& probeMotion, const CPart& indexed,
+bool MergeSpace::ProbeGrid(const Part& probe, const RigidMotion& probeMotion, const Part& indexed,
                            const RigidMotion& indexedMotion) {
     // A few faces are quicker to test one by one than to index.
     Grid* grid = indexed.faces.size() > kGridFaces ? &GridOf(indexed) : nullptr;
@@ -288,7 +288,7 @@ bool MergeSpace::ProbeGrid(const CPart& probe, const RigidMotion& probeMotion, c
     if (!grid) {
         few.clear();
         fewStart.clear();
-        for (const CFace* face : indexed.faces) {
+        for (const Face* face : indexed.faces) {
             fewStart.push_back(static_cast<uint32_t>(few.size()));
             for (const auto& corner : face->halfEdges) few.push_back(indexedMotion.Apply(corner->Pos2D()));
         }
@@ -343,7 +343,7 @@ bool MergeSpace::ProbeGrid(const CPart& probe, const RigidMotion& probeMotion, c
         return false;
     };
     std::vector<Point2>& stored = storedCorners_;
-    const auto overlapsFace = [&](const CFace* face) {
+    const auto overlapsFace = [&](const Face* face) {
         stored.clear();
         for (const auto& corner : face->halfEdges) stored.push_back(corner->Pos2D());
         return overlaps(stored.data(), stored.size());
@@ -365,7 +365,7 @@ bool MergeSpace::ProbeGrid(const CPart& probe, const RigidMotion& probeMotion, c
             }
         return false;
     }
-    for (const CFace* face : probe.faces) {
+    for (const Face* face : probe.faces) {
         if (overlapsFace(face)) {
             hints_[key] = face;
             return true;
@@ -374,7 +374,7 @@ bool MergeSpace::ProbeGrid(const CPart& probe, const RigidMotion& probeMotion, c
     return false;
 }
 
-bool MergeSpace::Overlaps(const CPart& a, const CPart& b, const RigidMotion& movedB) {
+bool MergeSpace::Overlaps(const Part& a, const Part& b, const RigidMotion& movedB) {
     const RigidMotion motionA = StateOf(a).motion;
     if (strategy_ == OverlapStrategy::Indexed) {
         // Probe with the smaller part; its faces look up the larger one's grid.
@@ -386,7 +386,7 @@ bool MergeSpace::Overlaps(const CPart& a, const CPart& b, const RigidMotion& mov
     std::vector<size_t> start;
     std::vector<Box> boxes;
     std::vector<Point2> corners;
-    for (const CFace* face : a.faces) {
+    for (const Face* face : a.faces) {
         CornerPositions(*face, motionA, corners);
         start.push_back(pa.size());
         boxes.push_back(corners.empty() ? Box{} : BoxOf(corners.data(), corners.size()));
@@ -394,7 +394,7 @@ bool MergeSpace::Overlaps(const CPart& a, const CPart& b, const RigidMotion& mov
     }
     start.push_back(pa.size());
     std::vector<Point2> pb;
-    for (const CFace* face : b.faces) {
+    for (const Face* face : b.faces) {
         CornerPositions(*face, movedB, pb);
         if (pb.size() < 3) continue;
         const Box bb = BoxOf(pb.data(), pb.size());
@@ -409,14 +409,14 @@ bool MergeSpace::Overlaps(const CPart& a, const CPart& b, const RigidMotion& mov
     return false;
 }
 
-void MergeSpace::Chain(const CPart& part, State& state) {
+void MergeSpace::Chain(const Part& part, State& state) {
     if (state.head != nullptr || part.faces.empty()) return;
     state.head = part.faces.front();
     for (size_t i = 0; i + 1 < part.faces.size(); ++i) next_[part.faces[i]] = part.faces[i + 1];
     state.tail = part.faces.back();
 }
 
-CPart& MergeSpace::Merge(CPart& a, CPart& b, const RigidMotion& movedB) {
+Part& MergeSpace::Merge(Part& a, Part& b, const RigidMotion& movedB) {
     State stateA = std::move(StateOf(a));
     State stateB = std::move(StateOf(b));
     states_.erase(&a);
@@ -428,9 +428,9 @@ CPart& MergeSpace::Merge(CPart& a, CPart& b, const RigidMotion& movedB) {
     const bool keepA = b.faces.size() <= a.faces.size();
     State& big = keepA ? stateA : stateB;
     const State& small = keepA ? stateB : stateA;
-    CPart& bigPart = keepA ? a : b;
-    CPart& smallPart = keepA ? b : a;
-    for (CFace* face : smallPart.faces) {
+    Part& bigPart = keepA ? a : b;
+    Part& smallPart = keepA ? b : a;
+    for (Face* face : smallPart.faces) {
         for (auto& corner : face->halfEdges) {
             const Point2 p = big.motion.Unapply(small.motion.Apply(corner->Pos2D()));
             corner->x2d = p.x;
@@ -442,9 +442,9 @@ CPart& MergeSpace::Merge(CPart& a, CPart& b, const RigidMotion& movedB) {
     }
     smallPart.faces.clear();
     // A's faces before B's, whichever part survives.
-    CFace* const head = stateA.head;
-    CFace* const joint = stateB.head;
-    CFace* const tail = stateB.tail;
+    Face* const head = stateA.head;
+    Face* const joint = stateB.head;
+    Face* const tail = stateB.tail;
     if (stateA.tail != nullptr && joint != nullptr) next_[stateA.tail] = joint;
     big.head = head != nullptr ? head : joint;
     big.tail = tail != nullptr ? tail : stateA.tail;
@@ -452,21 +452,21 @@ CPart& MergeSpace::Merge(CPart& a, CPart& b, const RigidMotion& movedB) {
     return bigPart;
 }
 
-void MergeSpace::Settle(CPart& part) {
+void MergeSpace::Settle(Part& part) {
     auto it = states_.find(&part);
     if (it == states_.end()) return;
     const RigidMotion motion = it->second.motion;
     if (it->second.head != nullptr) {
         const size_t count = part.faces.size();
         part.faces.clear();
-        for (CFace* face = it->second.head; face != nullptr && part.faces.size() < count;) {
+        for (Face* face = it->second.head; face != nullptr && part.faces.size() < count;) {
             part.faces.push_back(face);
             if (face == it->second.tail) break;
             auto next = next_.find(face);
             face = next == next_.end() ? nullptr : next->second;
         }
     }
-    for (CFace* face : part.faces)
+    for (Face* face : part.faces)
         for (auto& corner : face->halfEdges) {
             const Point2 p = motion.Apply(corner->Pos2D());
             corner->x2d = p.x;

@@ -47,20 +47,20 @@ public:
     MergeSpace& operator=(const MergeSpace&) = delete;
 
     // A corner's position on the development (its part's motion applied to its stored position).
-    Point2 Position(const CHalfEdge& corner) const;
+    Point2 Position(const HalfEdge& corner) const;
     // The motion that puts t's side of the edge onto h's side (t's part turned, t's start on h's end).
-    RigidMotion JoinMotion(const CHalfEdge& h, const CHalfEdge& t) const;
+    RigidMotion JoinMotion(const HalfEdge& h, const HalfEdge& t) const;
     // Whether B at `movedB` would overlap A.
-    bool Overlaps(const CPart& a, const CPart& b, const RigidMotion& movedB);
+    bool Overlaps(const Part& a, const Part& b, const RigidMotion& movedB);
     // Joins A and B, B placed at `movedB`, into whichever of the two holds more faces (A on a tie), which
     // it returns; the other is left empty. Only the smaller one's faces change hands, so that growing one
     // large part face by face costs in proportion to its size. Until Settle the survivor's face list is
     // in no particular order.
-    CPart& Merge(CPart& a, CPart& b, const RigidMotion& movedB);
+    Part& Merge(Part& a, Part& b, const RigidMotion& movedB);
     // Writes every corner's development position into x2d, y2d; the part's motion becomes the identity.
     // The part's faces are put in merge order: A's before B's at every merge, as if B's faces had always
     // been appended to A's.
-    void Settle(CPart& part);
+    void Settle(Part& part);
 
 private:
     struct Grid;
@@ -68,27 +68,27 @@ private:
         RigidMotion motion;
         std::unique_ptr<Grid> grid;
         // The faces in merge order, linked through next_; null until the part first merges.
-        CFace* head = nullptr;
-        CFace* tail = nullptr;
+        Face* head = nullptr;
+        Face* tail = nullptr;
     };
     // Links the part's faces in their list order unless they are linked already.
-    void Chain(const CPart& part, State& state);
-    State& StateOf(const CPart& part);
-    Grid& GridOf(const CPart& part);
-    void Insert(Grid& grid, const CFace* face);
+    void Chain(const Part& part, State& state);
+    State& StateOf(const Part& part);
+    Grid& GridOf(const Part& part);
+    void Insert(Grid& grid, const Face* face);
     // Whether any face of `probe` (at `probeMotion`) overlaps a face of `indexed` (at `indexedMotion`),
     // the candidates of each probe face coming from `indexed`'s grid.
-    bool ProbeGrid(const CPart& probe, const RigidMotion& probeMotion, const CPart& indexed,
+    bool ProbeGrid(const Part& probe, const RigidMotion& probeMotion, const Part& indexed,
                    const RigidMotion& indexedMotion);
 
     OverlapStrategy strategy_;
     double cellSize_;
     double sharedPointSquared_;
-    std::unordered_map<const CPart*, State> states_;
-    std::unordered_map<const CFace*, CFace*> next_;
+    std::unordered_map<const Part*, State> states_;
+    std::unordered_map<const Face*, Face*> next_;
     // The face of one part that last overlapped another, keyed by the two parts (a clash of keys only
     // makes a poor first guess).
-    std::unordered_map<uint64_t, const CFace*> hints_;
+    std::unordered_map<uint64_t, const Face*> hints_;
     // Scratch corner positions of the probe's face and of a candidate, kept to spare an allocation each.
     std::vector<Point2> probeCorners_, indexedCorners_, storedCorners_, fewCorners_;
     std::vector<uint32_t> fewStart_;

@@ -39,7 +39,7 @@ double Angle(const Point2& p) {
 }
 
 // The face's up direction drawn in its current flat layout.
-Point2 FlatUp(const CFace& face, const Point2& coefficients) {
+Point2 FlatUp(const Face& face, const Point2& coefficients) {
     if (face.halfEdges.size() < 3) return {};
     const Point2 p0 = face.Corner(0)->Pos2D();
     const Point2 u = Unit(face.Corner(1)->Pos2D() - p0);
@@ -48,11 +48,11 @@ Point2 FlatUp(const CFace& face, const Point2& coefficients) {
 }
 
 // The turn that puts t's side of an edge onto h's side: t's direction runs opposite to h's afterwards.
-double JoinTurn(const CHalfEdge& h, const CHalfEdge& t) {
+double JoinTurn(const HalfEdge& h, const HalfEdge& t) {
     return Angle(h.Pos2D() - h.next->Pos2D()) - Angle(t.next->Pos2D() - t.Pos2D());
 }
 
-bool IsPlanar(const CFace& face) {
+bool IsPlanar(const Face& face) {
     const Vec3 normal = face.Normal();
     const size_t n = face.halfEdges.size();
     if (n < 3) return false;
@@ -65,7 +65,7 @@ bool IsPlanar(const CFace& face) {
     return true;
 }
 
-bool HasCorners(const CFace& face) {
+bool HasCorners(const Face& face) {
     if (face.halfEdges.size() < 3) return false;
     for (const auto& h : face.halfEdges)
         if (!h || !h->vertex || !h->next) return false;
@@ -74,7 +74,7 @@ bool HasCorners(const CFace& face) {
 
 } // namespace
 
-Point2 FaceUpCoefficients(const CFace& face) {
+Point2 FaceUpCoefficients(const Face& face) {
     if (face.halfEdges.size() < 3) return {};
     const Vec3 p0 = face.Corner(0)->vertex->position;
     const Vec3 p1 = face.Corner(1)->vertex->position;
@@ -113,15 +113,15 @@ Point2 FaceUpCoefficients(const CFace& face) {
     return {(r1 * w2 - r2 * w1) / det, (u1 * r2 - u2 * r1) / det};
 }
 
-void LayFaceFlat(CFace& face) {
+void LayFaceFlat(Face& face) {
     const size_t n = face.halfEdges.size();
     if (n == 0) return;
-    CHalfEdge* c0 = face.Corner(0);
+    HalfEdge* c0 = face.Corner(0);
     c0->x2d = 0;
     c0->y2d = 0;
     if (n < 2) return;
     const Vec3 p0 = c0->vertex->position;
-    CHalfEdge* c1 = face.Corner(1);
+    HalfEdge* c1 = face.Corner(1);
     c1->x2d = c0->edge ? c0->edge->length : Distance(p0, c1->vertex->position);
     c1->y2d = 0;
     for (size_t i = 2; i < n; ++i) {
@@ -151,18 +151,18 @@ void LayFaceFlat(CFace& face) {
 }
 
 double CoincidentEdgeThresholdMM(const Settings& s) {
-    return s.bJoinAdjacentEdgesOnDevelopment ? s.dJoinAdjacentEdgesThresholdMM : 0.0001;
+    return s.joinAdjacentEdges ? s.joinAdjacentEdgesThresholdMM : 0.0001;
 }
 
-int JoinCoincidentCutEdges(CPart& part, double thresholdMM) {
+int JoinCoincidentCutEdges(Part& part, double thresholdMM) {
     int joins = 0;
     // Dropped lines leave the part's list in one sweep at the end: one erase per join made large parts
     // cost the square of their line count.
-    std::unordered_set<const CPartLine*> dropped;
-    for (CFace* face : part.faces) {
+    std::unordered_set<const PartLine*> dropped;
+    for (Face* face : part.faces) {
         for (auto& corner : face->halfEdges) {
-            CHalfEdge* h = corner.get();
-            CHalfEdge* t = h->twin;
+            HalfEdge* h = corner.get();
+            HalfEdge* t = h->twin;
             if (h->joined != nullptr || t == nullptr || t->face == nullptr || t->face->part != &part)
                 continue;
             if (h->next == nullptr || t->next == nullptr) continue;
@@ -187,24 +187,24 @@ int JoinCoincidentCutEdges(CPart& part, double thresholdMM) {
         auto& lines = part.lines;
         lines.erase(
             std::remove_if(lines.begin(), lines.end(),
-                           [&](const std::unique_ptr<CPartLine>& l) { return dropped.count(l.get()) > 0; }),
+                           [&](const std::unique_ptr<PartLine>& l) { return dropped.count(l.get()) > 0; }),
             lines.end());
     }
     return joins;
 }
 
 struct Unfolder::Impl {
-    CMeshModel& model;
+    Mesh& model;
     Development& dev;
     Unfolder& owner;
-    std::unordered_map<const CFace*, Point2> up;
-    std::unordered_map<const CPart*, size_t> slot; // position in dev.parts during the merge
+    std::unordered_map<const Face*, Point2> up;
+    std::unordered_map<const Part*, size_t> slot; // position in dev.parts during the merge
     std::unique_ptr<MergeSpace> space;
     // Parts no larger than a sheet: each part's convex hull corners, kept through the merge.
     PartLimit limit;
-    std::unordered_map<const CPart*, std::vector<CHalfEdge*>> hulls;
+    std::unordered_map<const Part*, std::vector<HalfEdge*>> hulls;
 
-    Impl(CMeshModel& m, Development& d, Unfolder& o) : model(m), dev(d), owner(o) {}
+    Impl(Mesh& m, Development& d, Unfolder& o) : model(m), dev(d), owner(o) {}
 
     void LayFlat() {
         // Every face starts as a part: room for all of them at once, rather than a map rebuilt time and
@@ -218,7 +218,7 @@ struct Unfolder::Impl {
         for (auto& solid : model.solids) {
             if (!solid->inDevelopment) continue;
             for (auto& facePtr : solid->faces) {
-                CFace& face = *facePtr;
+                Face& face = *facePtr;
                 for (auto& h : face.halfEdges) {
                     h->joined = nullptr;
                     h->line = nullptr;
@@ -228,10 +228,10 @@ struct Unfolder::Impl {
                 if (!HasCorners(face)) continue;
                 LayFaceFlat(face);
                 face.placed = true;
-                auto part = std::make_unique<CPart>();
+                auto part = std::make_unique<Part>();
                 part->solid = solid.get();
                 part->faces.push_back(&face);
-                CPart* p = dev.AppendPart(std::move(part));
+                Part* p = dev.AppendPart(std::move(part));
                 face.part = p;
                 slot[p] = dev.parts.size() - 1;
             }
@@ -239,32 +239,32 @@ struct Unfolder::Impl {
     }
 
     // The corners on the part's convex hull; a part met for the first time is a single face.
-    const std::vector<CHalfEdge*>& HullOf(const CPart& part) {
+    const std::vector<HalfEdge*>& HullOf(const Part& part) {
         auto it = hulls.find(&part);
         if (it != hulls.end()) return it->second;
-        std::vector<CHalfEdge*> corners;
+        std::vector<HalfEdge*> corners;
         std::vector<Point2> points;
-        for (CFace* face : part.faces)
+        for (Face* face : part.faces)
             for (auto& corner : face->halfEdges) {
                 corners.push_back(corner.get());
                 points.push_back(space->Position(*corner));
             }
-        std::vector<CHalfEdge*>& hull = hulls[&part];
+        std::vector<HalfEdge*>& hull = hulls[&part];
         for (size_t i : ConvexHull(points)) hull.push_back(corners[i]);
         return hull;
     }
 
     // The hull of A and of B at `movedB` together, when some turn of it fits the limit; empty when none.
-    std::vector<CHalfEdge*> FittingHull(const CPart& a, const CPart& b, const RigidMotion& movedB) {
-        std::vector<CHalfEdge*> corners = HullOf(a);
+    std::vector<HalfEdge*> FittingHull(const Part& a, const Part& b, const RigidMotion& movedB) {
+        std::vector<HalfEdge*> corners = HullOf(a);
         std::vector<Point2> points;
-        for (const CHalfEdge* c : corners) points.push_back(space->Position(*c));
-        for (CHalfEdge* c : HullOf(b)) {
+        for (const HalfEdge* c : corners) points.push_back(space->Position(*c));
+        for (HalfEdge* c : HullOf(b)) {
             corners.push_back(c);
             points.push_back(movedB.Apply(c->Pos2D()));
         }
         std::vector<Point2> hullPoints;
-        std::vector<CHalfEdge*> hull;
+        std::vector<HalfEdge*> hull;
         for (size_t i : ConvexHull(points)) {
             hull.push_back(corners[i]);
             hullPoints.push_back(points[i]);
@@ -276,13 +276,13 @@ struct Unfolder::Impl {
 
     // Overlap test and join of one edge; false when the join was refused. `tested` false joins without
     // the test, for a join already known to leave no overlap.
-    bool TryJoin(CEdge& edge, bool tested = true) {
-        CHalfEdge* h = edge.halfEdge1;
-        CHalfEdge* t = edge.halfEdge2;
-        CPart* a = h->face->part;
-        CPart* b = t->face->part;
+    bool TryJoin(Edge& edge, bool tested = true) {
+        HalfEdge* h = edge.halfEdge1;
+        HalfEdge* t = edge.halfEdge2;
+        Part* a = h->face->part;
+        Part* b = t->face->part;
         const RigidMotion movedB = space->JoinMotion(*h, *t);
-        std::vector<CHalfEdge*> joinedHull;
+        std::vector<HalfEdge*> joinedHull;
         if (limit.active) joinedHull = FittingHull(*a, *b, movedB);
         if (tested) ++owner.overlapTests_;
         if ((limit.active && joinedHull.empty()) || (tested && space->Overlaps(*a, *b, movedB))) {
@@ -291,7 +291,7 @@ struct Unfolder::Impl {
             ++owner.refusedJoins_;
             return false;
         }
-        CPart& kept = space->Merge(*a, *b, movedB);
+        Part& kept = space->Merge(*a, *b, movedB);
         if (limit.active) {
             hulls.erase(a);
             hulls.erase(b);
@@ -309,17 +309,17 @@ struct Unfolder::Impl {
         return true;
     }
 
-    static bool Joinable(const CEdge& edge) {
-        const CHalfEdge* h = edge.halfEdge1;
-        const CHalfEdge* t = edge.halfEdge2;
+    static bool Joinable(const Edge& edge) {
+        const HalfEdge* h = edge.halfEdge1;
+        const HalfEdge* t = edge.halfEdge2;
         return h && t && h->face && t->face && h->face->part && t->face->part && h->next && t->next;
     }
 
-    double Weight(const CEdge& edge) {
+    double Weight(const Edge& edge) {
         if (!Joinable(edge) || edge.edgeClass == EdgeClass::MarkedOpen) return -1;
         if (edge.foldAngle > 170 || edge.edgeClass == EdgeClass::MarkedJoined) return 0;
-        const CHalfEdge& h = *edge.halfEdge1;
-        const CHalfEdge& t = *edge.halfEdge2;
+        const HalfEdge& h = *edge.halfEdge1;
+        const HalfEdge& t = *edge.halfEdge2;
         const double alpha = Angle(FlatUp(*h.face, up[h.face]));
         const double beta = Angle(FlatUp(*t.face, up[t.face])) + JoinTurn(h, t);
         double d = std::fmod(std::fabs(alpha - beta), 2 * kPi) * 180.0 / kPi;
@@ -330,9 +330,9 @@ struct Unfolder::Impl {
     }
 
     // Turns the part upright, or under a limit the nearest to upright that fits a sheet.
-    void Orient(CPart& part) {
+    void Orient(Part& part) {
         Point2 sum;
-        for (const CFace* face : part.faces) {
+        for (const Face* face : part.faces) {
             const Point2 c = up[face];
             if (Length(c) < 1e-6 || !IsPlanar(*face)) continue;
             sum = sum + FlatUp(*face, c) * FaceArea(*face);
@@ -342,7 +342,7 @@ struct Unfolder::Impl {
         double theta = upright ? -std::atan2(sum.x, -sum.y) : 0.0;
         if (limit.active) {
             std::vector<Point2> points;
-            for (const CFace* face : part.faces)
+            for (const Face* face : part.faces)
                 for (const auto& corner : face->halfEdges) points.push_back(corner->Pos2D());
             std::vector<Point2> hull;
             for (size_t i : ConvexHull(points)) hull.push_back(points[i]);
@@ -351,7 +351,7 @@ struct Unfolder::Impl {
         }
         if (!upright && theta == 0.0) return;
         const Point2 pivot = part.faces.front()->Corner(0)->Pos2D();
-        for (CFace* face : part.faces)
+        for (Face* face : part.faces)
             for (auto& corner : face->halfEdges) {
                 const Point2 p = Rotate(corner->Pos2D() - pivot, theta) + pivot;
                 corner->x2d = p.x;
@@ -359,12 +359,12 @@ struct Unfolder::Impl {
             }
     }
 
-    static void MakeLines(CPart& part) {
-        for (CFace* face : part.faces)
+    static void MakeLines(Part& part) {
+        for (Face* face : part.faces)
             for (auto& corner : face->halfEdges) {
-                CHalfEdge* h = corner.get();
+                HalfEdge* h = corner.get();
                 if (h->line != nullptr) continue;
-                auto line = std::make_unique<CPartLine>();
+                auto line = std::make_unique<PartLine>();
                 line->first = h;
                 line->edge = h->edge;
                 line->drawKind = DrawKind::Omitted;
@@ -380,7 +380,7 @@ struct Unfolder::Impl {
     }
 };
 
-Unfolder::Unfolder(CMeshModel& model, double documentScale, UnfoldOptions options)
+Unfolder::Unfolder(Mesh& model, double documentScale, UnfoldOptions options)
     : model_(model), documentScale_(documentScale), options_(options),
       development_(std::make_unique<Development>()) {}
 
@@ -396,7 +396,7 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
 
     impl.LayFlat();
 
-    std::vector<CEdge*> edges;
+    std::vector<Edge*> edges;
     double lengthSum = 0;
     for (auto& solid : model_.solids) {
         if (!solid->inDevelopment) continue;
@@ -407,9 +407,9 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
             if (std::isfinite(edge->length)) lengthSum += edge->length;
         }
     }
-    for (CEdge* edge : edges) edge->unfoldWeight = impl.Weight(*edge);
+    for (Edge* edge : edges) edge->unfoldWeight = impl.Weight(*edge);
     std::stable_sort(edges.begin(), edges.end(),
-                     [](const CEdge* a, const CEdge* b) { return a->unfoldWeight < b->unfoldWeight; });
+                     [](const Edge* a, const Edge* b) { return a->unfoldWeight < b->unfoldWeight; });
 
     // A cell about twice the mean edge holds a few faces; the flat layout keeps 3D edge lengths.
     const double cellSize = edges.empty() ? 0.0 : 2.0 * lengthSum / static_cast<double>(edges.size());
@@ -461,7 +461,7 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         // Under a limit the plan's joins are tested again and the parts then grown where they still can.
         count = planSteps + static_cast<int>(edges.size()) * (limited ? 2 : 1);
         std::vector<char> joinable;
-        for (const CEdge* edge : edges) joinable.push_back(edge->unfoldWeight >= 0);
+        for (const Edge* edge : edges) joinable.push_back(edge->unfoldWeight >= 0);
         if (progress) progress->Start(kUnfoldCaption, count);
         const Result<FewestPartsPlan> plan = PlanFewestParts(input, planStep);
         if (!plan.ok()) return cancel();
@@ -476,7 +476,7 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         }
         for (size_t i = 0; limited && i < edges.size(); ++i) {
             if (progress && !step(planSteps + static_cast<int>(edges.size() + i) + 1, count)) return cancel();
-            CEdge& edge = *edges[i];
+            Edge& edge = *edges[i];
             if (!joinable[i] || edge.halfEdge1->joined != nullptr) continue;
             if (edge.halfEdge1->face->part == edge.halfEdge2->face->part) continue;
             impl.TryJoin(edge);
@@ -486,11 +486,11 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         if (progress) progress->Start(kUnfoldCaption, count);
         for (int i = 0; i < count; ++i) {
             if (progress && !step(i + 1, count)) return cancel();
-            CEdge& edge = *edges[i];
+            Edge& edge = *edges[i];
             if (edge.mark || edge.unfoldWeight < 0) continue;
             if (edge.halfEdge1->face->part == edge.halfEdge2->face->part) continue;
             if (!impl.TryJoin(edge)) continue;
-            CEdge* s = edge.symmetricEdge;
+            Edge* s = edge.symmetricEdge;
             if (s != nullptr && s != &edge && s->edgeClass != EdgeClass::MarkedOpen && !s->mark &&
                 Impl::Joinable(*s) && s->halfEdge1->face->part != s->halfEdge2->face->part)
                 impl.TryJoin(*s);
@@ -526,14 +526,14 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
     ClassifyPartLines(dev, model_, options_.display);
     // A model file keeps no face order within a part, and its readers list each part's faces in model
     // order; so does the new development, which then reads back exactly as it was saved.
-    std::unordered_map<const CFace*, size_t> ordinal;
+    std::unordered_map<const Face*, size_t> ordinal;
     for (auto& solid : model_.solids)
         for (auto& face : solid->faces) ordinal.emplace(face.get(), ordinal.size());
     for (size_t i = 0; i < parts.size(); ++i) {
         auto& faces = parts[i]->faces;
         std::sort(faces.begin(), faces.end(),
-                  [&](const CFace* a, const CFace* b) { return ordinal[a] < ordinal[b]; });
-        for (CFace* face : faces) face->partIndex = static_cast<int>(i);
+                  [&](const Face* a, const Face* b) { return ordinal[a] < ordinal[b]; });
+        for (Face* face : faces) face->partIndex = static_cast<int>(i);
     }
     if (progress) progress->Finish();
 
@@ -544,7 +544,7 @@ Outcome UnfoldDocument(Document& document, const Settings& settings, IPrompt& pr
                        const std::function<bool()>& askLayoutMethod, const UnfoldOptions& options,
                        IUnfoldProgress* progress) {
     if (!document.model) return Outcome::Cancelled("there is no model to unfold");
-    CMeshModel& model = *document.model;
+    Mesh& model = *document.model;
     bool any = false;
     for (auto& solid : model.solids) any = any || solid->inDevelopment;
     if (!any) {
@@ -552,7 +552,7 @@ Outcome UnfoldDocument(Document& document, const Settings& settings, IPrompt& pr
         return Outcome::Cancelled(kNoObjectToUnfoldText);
     }
     ComputeBounds(model);
-    AutoFlapAnglesAll(model, settings.iMaxFlapBaseAngle);
+    AutoFlapAnglesAll(model, settings.maxFlapBaseAngleDegrees);
     for (auto& solid : model.solids)
         for (auto& edge : solid->edges) UpdateEdgeGeometry(*edge);
     if (askLayoutMethod && !askLayoutMethod()) return Outcome::Cancelled();
@@ -569,10 +569,10 @@ Outcome UnfoldDocument(Document& document, const Settings& settings, IPrompt& pr
         return Outcome::Cancelled(kUnfoldCancelledText);
     }
     SeparateCorners(model);
-    for (const CTextBlock& text : document.reusableTexts)
-        result->development->texts.push_back(std::make_unique<CTextBlock>(text));
+    for (const TextBlock& text : document.reusableTexts)
+        result->development->texts.push_back(std::make_unique<TextBlock>(text));
     document.development = std::move(result->development);
-    document.display.dDefaultFlapHeightMM = result->defaultFlapHeightMM;
+    document.display.defaultFlapHeightMM = result->defaultFlapHeightMM;
     document.developmentLayout = settings.layoutMethod;
     ComputeDevelopmentExtent(*document.development, true);
     document.modified = true;
@@ -584,7 +584,7 @@ DevelopmentSummary SummariseDevelopment(const Development& development) {
     for (const auto& part : development.parts) {
         ++summary.parts;
         for (const auto& line : part->lines) {
-            const CHalfEdge* h = line->first;
+            const HalfEdge* h = line->first;
             if (line->second != nullptr || h == nullptr || h->next == nullptr) continue;
             // A cut between faces carries a flap on one side; an open edge of the model may carry one too.
             if ((h->twin != nullptr && h->hasFlap) || line->lineKind != LineKind::NoFlap) ++summary.flaps;

@@ -57,7 +57,7 @@ struct UnfoldedDevelopment {
 class Unfolder {
 public:
     // `model` must outlive the unfolder; its faces and corners are changed in place by Run.
-    Unfolder(CMeshModel& model, double documentScale, UnfoldOptions options = {});
+    Unfolder(Mesh& model, double documentScale, UnfoldOptions options = {});
     ~Unfolder();
     Unfolder(const Unfolder&) = delete;
     Unfolder& operator=(const Unfolder&) = delete;
@@ -73,7 +73,7 @@ public:
 private:
     struct Impl;
 
-    CMeshModel& model_;
+    Mesh& model_;
     double documentScale_;
     UnfoldOptions options_;
     std::unique_ptr<Development> development_;
@@ -83,15 +83,15 @@ private:
 
 // The up direction of a face as coefficients (a, b) of its unit edge vectors from corner 0: up = a u + b w
 // with u along corner 1 and w along corner 2. (0, 0) when the face has no usable direction.
-Point2 FaceUpCoefficients(const CFace& face);
+Point2 FaceUpCoefficients(const Face& face);
 
 // Lays a face flat at the origin: corner 0 at (0, 0), corner 1 on +x, the rest counter-clockwise as seen
 // on the sheet (y growing downwards). Positions are in model units.
-void LayFaceFlat(CFace& face);
+void LayFaceFlat(Face& face);
 
 // Joins the cut edges of `part` whose two sides lie in the part with both ends closer than `thresholdMM`.
 // Returns how many were joined.
-int JoinCoincidentCutEdges(CPart& part, double thresholdMM);
+int JoinCoincidentCutEdges(Part& part, double thresholdMM);
 
 // The threshold the unfolder and the face join use for JoinCoincidentCutEdges.
 double CoincidentEdgeThresholdMM(const Settings& settings);

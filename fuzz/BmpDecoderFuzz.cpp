@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::abort();
     }
     if (!result.ok()) return 0;
-    const CTextureImage& image = **result;
+    const TextureImage& image = **result;
     if (image.width <= 0 || image.height <= 0 || int64_t(image.width) * image.height > kMaxImagePixels ||
         image.pixels.size() != size_t(image.width) * size_t(image.height) * 3) {
         std::fprintf(stderr, "decoded image of inconsistent size %dx%d, %zu bytes\n", image.width,

@@ -13,7 +13,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace tsm;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    std::unique_ptr<CTextureImage> image;
+    std::unique_ptr<TextureImage> image;
     const Outcome outcome = DecodeImage(bytes, "fuzz.tga", image);
     if (outcome.ok() != (image != nullptr) || (!outcome.ok() && outcome.reason().empty()) ||
         (image && image->pixels.size() != size_t(image->width) * size_t(image->height) * 3)) {

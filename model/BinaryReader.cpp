@@ -217,10 +217,10 @@ private:
 
     // --- Sections ------------------------------------------------------------------------------------
     bool ReadSolid(int32_t solidIndex);
-    bool ReadFace(CSolid& solid, int32_t solidIndex, int32_t faceIndex);
-    bool ReadEdge(CSolid& solid, int32_t solidIndex, int32_t edgeIndex);
+    bool ReadFace(Solid& solid, int32_t solidIndex, int32_t faceIndex);
+    bool ReadEdge(Solid& solid, int32_t solidIndex, int32_t edgeIndex);
     bool ReadMaterial(int32_t materialIndex);
-    std::unique_ptr<CTextureImage> ReadTexture(const std::string& what);
+    std::unique_ptr<TextureImage> ReadTexture(const std::string& what);
     bool ReadDevelopment();
     bool ReadPart(Development& development, int32_t partIndex);
     bool ReadText(Development& development, int32_t textIndex);
@@ -228,7 +228,7 @@ private:
     void ReadSettings(DisplaySettings& target, bool classify);
 
     Document& document_;
-    CMeshModel& model_;
+    Mesh& model_;
     int importFlag_;
     IPrompt& prompt_;
     IModelCompletion& completion_;
@@ -348,7 +348,7 @@ Outcome BinaryReader::Impl::Run() {
 
     // Faces name their material before the materials are read; now the names can be checked.
     for (size_t s = 0; s < model_.solids.size(); ++s) {
-        const CSolid& solid = *model_.solids[s];
+        const Solid& solid = *model_.solids[s];
         for (size_t f = 0; f < solid.faces.size(); ++f) {
             const int32_t index = solid.faces[f]->materialIndex;
             if (index < -1 || index >= materialCount) {
@@ -401,7 +401,7 @@ Outcome BinaryReader::Impl::Run() {
 
 bool BinaryReader::Impl::ReadSolid(int32_t s) {
     At(Section::SolidHeader, s);
-    CSolid* solid = model_.AppendSolid(std::make_unique<CSolid>());
+    Solid* solid = model_.AppendSolid(std::make_unique<Solid>());
     solid->name = Str();
     solid->inDevelopment = Bool();
 
@@ -410,7 +410,7 @@ bool BinaryReader::Impl::ReadSolid(int32_t s) {
     At(Section::Vertices, s);
     solid->vertices.reserve(size_t(vertexCount));
     for (int32_t v = 0; v < vertexCount; ++v) {
-        auto vertex = std::make_unique<CVertex>();
+        auto vertex = std::make_unique<Vertex>();
         vertex->position.x = F64();
         vertex->position.y = F64();
         vertex->position.z = F64();
@@ -434,7 +434,7 @@ bool BinaryReader::Impl::ReadSolid(int32_t s) {
 
     // Every corner starts an edge; the drawing and the engine follow that link without looking.
     for (size_t f = 0; f < solid->faces.size(); ++f) {
-        const CFace& face = *solid->faces[f];
+        const Face& face = *solid->faces[f];
         for (size_t c = 0; c < face.halfEdges.size(); ++c)
             if (!face.halfEdges[c]->edge)
                 return Fail("corner " + N(int64_t(c)) + " of face " + N(int64_t(f)) + " of solid " + N(s) +
@@ -443,10 +443,10 @@ bool BinaryReader::Impl::ReadSolid(int32_t s) {
     return true;
 }
 
-bool BinaryReader::Impl::ReadFace(CSolid& solid, int32_t s, int32_t f) {
+bool BinaryReader::Impl::ReadFace(Solid& solid, int32_t s, int32_t f) {
     At(Section::Face, s, f);
-    solid.faces.push_back(std::make_unique<CFace>());
-    CFace& face = *solid.faces.back();
+    solid.faces.push_back(std::make_unique<Face>());
+    Face& face = *solid.faces.back();
     face.solid = &solid;
     face.materialIndex = I32();
     face.partIndex = I32();
@@ -464,7 +464,7 @@ bool BinaryReader::Impl::ReadFace(CSolid& solid, int32_t s, int32_t f) {
     face.halfEdges.reserve(size_t(cornerCount));
     for (int32_t c = 0; c < cornerCount; ++c) {
         const int32_t vertexIndex = I32();
-        auto corner = std::make_unique<CHalfEdge>();
+        auto corner = std::make_unique<HalfEdge>();
         corner->x2d = F64();
         corner->y2d = F64();
         corner->u = F64();
@@ -488,7 +488,7 @@ bool BinaryReader::Impl::ReadFace(CSolid& solid, int32_t s, int32_t f) {
     return true;
 }
 
-bool BinaryReader::Impl::ReadEdge(CSolid& solid, int32_t s, int32_t e) {
+bool BinaryReader::Impl::ReadEdge(Solid& solid, int32_t s, int32_t e) {
     At(Section::Edges, s, e);
     const int32_t faceIndex[2] = {I32(), I32()};
     const int32_t vertexIndex[2] = {I32(), I32()};
@@ -498,8 +498,8 @@ bool BinaryReader::Impl::ReadEdge(CSolid& solid, int32_t s, int32_t e) {
     if (Failed()) return false;
 
     const auto edgeName = [&] { return "edge " + N(e) + " of solid " + N(s); };
-    CHalfEdge* sides[2] = {nullptr, nullptr};
-    CVertex* vertices[2] = {nullptr, nullptr};
+    HalfEdge* sides[2] = {nullptr, nullptr};
+    Vertex* vertices[2] = {nullptr, nullptr};
     for (int k = 0; k < 2; ++k) {
         if (vertexIndex[k] < 0 || size_t(vertexIndex[k]) >= solid.vertices.size())
             return Fail("vertex index " + N(vertexIndex[k]) + " of " + edgeName() +
@@ -521,7 +521,7 @@ bool BinaryReader::Impl::ReadEdge(CSolid& solid, int32_t s, int32_t e) {
             return Fail(edgeName() + " uses the corner of face " + N(faceIndex[k]) + " at vertex " +
                         N(vertexIndex[k]) + ", which already belongs to another edge");
 
-    CEdge& edge = AppendEdge(solid, sides[0], sides[1], vertices[0], vertices[1], joined);
+    Edge& edge = AppendEdge(solid, sides[0], sides[1], vertices[0], vertices[1], joined);
     edge.edgeFlag = edgeFlag;
     edge.edgeClass = static_cast<EdgeClass>(edgeClass); // any stored number is kept and written back
     completion_.UpdateEdgeGeometry(edge);
@@ -530,7 +530,7 @@ bool BinaryReader::Impl::ReadEdge(CSolid& solid, int32_t s, int32_t e) {
 
 bool BinaryReader::Impl::ReadMaterial(int32_t m) {
     At(Section::Material, m);
-    CMaterial* material = model_.AppendMaterial(std::make_unique<CMaterial>());
+    Material* material = model_.AppendMaterial(std::make_unique<Material>());
     material->name = Str();
     for (float& channel : material->ambient) channel = F32();
     for (float& channel : material->diffuse) channel = F32();
@@ -550,7 +550,7 @@ bool BinaryReader::Impl::ReadMaterial(int32_t m) {
     return true;
 }
 
-std::unique_ptr<CTextureImage> BinaryReader::Impl::ReadTexture(const std::string& what) {
+std::unique_ptr<TextureImage> BinaryReader::Impl::ReadTexture(const std::string& what) {
     const int32_t width = I32();
     const int32_t height = I32();
     const int32_t compressedSize = I32();
@@ -574,7 +574,7 @@ std::unique_ptr<CTextureImage> BinaryReader::Impl::ReadTexture(const std::string
     const uint8_t* compressed = data_ + pos_;
     pos_ += size_t(compressedSize);
 
-    auto texture = std::make_unique<CTextureImage>();
+    auto texture = std::make_unique<TextureImage>();
     texture->width = width;
     texture->height = height;
     texture->pixels.resize(size_t(pixelBytes));
@@ -607,7 +607,7 @@ bool BinaryReader::Impl::ReadDevelopment() {
 
     // A face of a solid in the development must name one of the parts.
     for (size_t s = 0; s < model_.solids.size(); ++s) {
-        const CSolid& solid = *model_.solids[s];
+        const Solid& solid = *model_.solids[s];
         if (!solid.inDevelopment) continue;
         for (size_t f = 0; f < solid.faces.size(); ++f) {
             const int32_t index = solid.faces[f]->partIndex;
@@ -632,9 +632,9 @@ bool BinaryReader::Impl::ReadDevelopment() {
     // Laying a part out moves its corners by the extent of its box; values read within range can end up
     // beyond it (or overflow), and such a file would not open again once saved.
     for (size_t p = 0; p < development.parts.size(); ++p) {
-        const CPart& part = *development.parts[p];
+        const Part& part = *development.parts[p];
         bool fits = InRange(part.x) && InRange(part.y) && InRange(part.width) && InRange(part.height);
-        for (const CFace* face : part.faces)
+        for (const Face* face : part.faces)
             for (const auto& corner : face->halfEdges)
                 fits = fits && InRange(corner->x2d) && InRange(corner->y2d);
         if (!fits) return Fail("part " + N(int64_t(p)) + " is too large to lay out");
@@ -649,8 +649,8 @@ bool BinaryReader::Impl::ReadPart(Development& development, int32_t p) {
     if (solidIndex < 0 || size_t(solidIndex) >= model_.solids.size())
         return Fail("solid index " + N(solidIndex) + " of part " + N(p) + " is out of range (the model has " +
                     N(int64_t(model_.solids.size())) + " solids)");
-    CPart* part = development.AppendPart(std::make_unique<CPart>());
-    CSolid& solid = *model_.solids[size_t(solidIndex)];
+    Part* part = development.AppendPart(std::make_unique<Part>());
+    Solid& solid = *model_.solids[size_t(solidIndex)];
     part->solid = &solid;
     part->x = F64();
     part->y = F64();
@@ -661,8 +661,8 @@ bool BinaryReader::Impl::ReadPart(Development& development, int32_t p) {
     part->lines.reserve(size_t(lineCount));
     for (int32_t l = 0; l < lineCount; ++l) {
         At(Section::PartLines, p, l);
-        part->lines.push_back(std::make_unique<CPartLine>());
-        CPartLine& line = *part->lines.back();
+        part->lines.push_back(std::make_unique<PartLine>());
+        PartLine& line = *part->lines.back();
         line.hidden = Bool();
         line.lineKind = static_cast<LineKind>(I32()); // any stored number is kept and written back
         int32_t faceIndex[2] = {0, 0}, vertexIndex[2] = {0, 0};
@@ -689,7 +689,7 @@ bool BinaryReader::Impl::ReadPart(Development& development, int32_t p) {
                             " is out of range (its solid has " + N(int64_t(solid.vertices.size())) +
                             " vertices)");
             // A face without a corner at that vertex leaves this side empty.
-            CHalfEdge* side =
+            HalfEdge* side =
                 FindCorner(*solid.faces[size_t(faceIndex[k])], solid.vertices[size_t(vertexIndex[k])].get());
             if (!side) continue;
             (k == 0 ? line.first : line.second) = side;
@@ -702,8 +702,8 @@ bool BinaryReader::Impl::ReadPart(Development& development, int32_t p) {
 
 bool BinaryReader::Impl::ReadText(Development& development, int32_t t) {
     At(Section::Text, t);
-    development.texts.push_back(std::make_unique<CTextBlock>());
-    CTextBlock& text = *development.texts.back();
+    development.texts.push_back(std::make_unique<TextBlock>());
+    TextBlock& text = *development.texts.back();
     for (double& value : text.rect) value = F64();
     const double lineSpacing = F64();
     text.color = I32();
@@ -734,10 +734,10 @@ bool BinaryReader::Impl::ReadPictures(Development& development, int list) {
     images.reserve(size_t(count));
     for (int32_t i = 0; i < count; ++i) {
         At(Section::Picture, list, i);
-        auto image = std::make_unique<CImageBlock>();
+        auto image = std::make_unique<ImageBlock>();
         for (double& value : image->rect) value = F64();
         if (Failed()) return false;
-        auto material = std::make_unique<CMaterial>();
+        auto material = std::make_unique<Material>();
         material->texture = ReadTexture(Where());
         if (!material->texture) return false;
         // Pictures are drawn from the texture itself and get no bitmap.
@@ -750,29 +750,29 @@ bool BinaryReader::Impl::ReadPictures(Development& development, int list) {
 }
 
 void BinaryReader::Impl::ReadSettings(DisplaySettings& target, bool classify) {
-    target.bDrawFlap = Bool();
-    target.bDrawNumber = Bool();
-    target.bInvertEdgeID = Bool();
-    target.bUseMaterial = Bool();
-    target.bOmitFlatEdge = Bool();
-    target.iFlatEdgeAngle = I32();
-    target.bDrawWhiteBkLine = Bool();
-    target.iMountainLineStyle = I32();
-    target.iValleyLineStyle = I32();
-    target.iCutLineStyle = I32();
-    target.iEdgeIDfontSizePoint = I32();
-    target.iPaperSize = I32();
-    target.iPaperOrientation = I32();
-    target.iMarginSide = I32();
-    target.iMarginTop = I32();
+    target.drawFlaps = Bool();
+    target.drawEdgeIds = Bool();
+    target.invertEdgeIds = Bool();
+    target.useMaterials = Bool();
+    target.omitFlatFolds = Bool();
+    target.flatFoldAngleDegrees = I32();
+    target.whiteLinesUnderFolds = Bool();
+    target.mountainLineStyle = I32();
+    target.valleyLineStyle = I32();
+    target.cutLineStyle = I32();
+    target.edgeIdFontSizePt = I32();
+    target.paperSize = I32();
+    target.paperOrientation = I32();
+    target.marginSideMM = I32();
+    target.marginTopMM = I32();
     // Dash entries may be anything: those of 0 or less take no part in the pattern.
     for (double& value : target.mountainDash) value = F64();
     for (double& value : target.valleyDash) value = F64();
     // The classification reads the settings assigned so far: flat-edge omission and the line styles.
     if (classify && !Failed() && document_.development)
         completion_.ClassifyPartLines(*document_.development, model_, target);
-    target.bColorFlapWithFace = Bool();
-    target.dDefaultFlapHeightMM = F64();
+    target.colorFlapsLikeFaces = Bool();
+    target.defaultFlapHeightMM = F64();
 }
 
 BinaryReader::BinaryReader(std::string path, Document& document, int importFlag, IPrompt& prompt,

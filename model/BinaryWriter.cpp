@@ -45,13 +45,13 @@ private:
     std::string out_;
 };
 
-bool UsableTexture(const CTextureImage* texture) {
+bool UsableTexture(const TextureImage* texture) {
     return texture && texture->width > 0 && texture->height > 0 &&
            texture->pixels.size() == size_t(texture->width) * size_t(texture->height) * 3;
 }
 
 // Width, height, compressed size and the zlib stream.
-void WriteTexture(ByteWriter& out, const CTextureImage& texture) {
+void WriteTexture(ByteWriter& out, const TextureImage& texture) {
     uLongf compressedSize = compressBound(uLong(texture.pixels.size()));
     std::vector<uint8_t> compressed(compressedSize);
     if (compress2(compressed.data(), &compressedSize, texture.pixels.data(), uLong(texture.pixels.size()),
@@ -101,18 +101,18 @@ std::string SerializeBinaryModel(const Document& document, const DisplaySettings
     out.I32(0);
     out.Str("");
 
-    const CMeshModel& model = *document.model;
+    const Mesh& model = *document.model;
     const Development* development = document.development.get();
     out.F64(model.size);
     out.F64(model.center.x);
     out.F64(model.center.y);
     out.F64(model.center.z);
 
-    std::unordered_map<const CPart*, int32_t> partIndex;
+    std::unordered_map<const Part*, int32_t> partIndex;
     if (development) partIndex = IndexOf(development->parts);
     // Faces are named by their position in their own solid (lines and edges both use that).
-    std::unordered_map<const CFace*, int32_t> faceIndex;
-    std::unordered_map<const CVertex*, int32_t> vertexIndex;
+    std::unordered_map<const Face*, int32_t> faceIndex;
+    std::unordered_map<const Vertex*, int32_t> vertexIndex;
 
     out.I32(int32_t(model.solids.size()));
     for (const auto& solid : model.solids) {
@@ -132,11 +132,11 @@ std::string SerializeBinaryModel(const Document& document, const DisplaySettings
         for (const auto& face : solid->faces) {
             out.I32(face->materialIndex);
             // The part the face lies in is the truth; the stored index only matters without one.
-            out.I32(face->part ? Lookup(partIndex, static_cast<const CPart*>(face->part)) : face->partIndex);
+            out.I32(face->part ? Lookup(partIndex, static_cast<const Part*>(face->part)) : face->partIndex);
             for (double value : face->plane) out.F64(value);
             out.I32(int32_t(face->halfEdges.size()));
             for (const auto& corner : face->halfEdges) {
-                out.I32(Lookup(vertexIndex, static_cast<const CVertex*>(corner->vertex)));
+                out.I32(Lookup(vertexIndex, static_cast<const Vertex*>(corner->vertex)));
                 out.F64(corner->x2d);
                 out.F64(corner->y2d);
                 out.F64(corner->u);
@@ -151,12 +151,12 @@ std::string SerializeBinaryModel(const Document& document, const DisplaySettings
         }
         out.I32(int32_t(solid->edges.size()));
         for (const auto& edge : solid->edges) {
-            out.I32(edge->halfEdge1 ? Lookup(faceIndex, static_cast<const CFace*>(edge->halfEdge1->face))
+            out.I32(edge->halfEdge1 ? Lookup(faceIndex, static_cast<const Face*>(edge->halfEdge1->face))
                                     : -1);
-            out.I32(edge->halfEdge2 ? Lookup(faceIndex, static_cast<const CFace*>(edge->halfEdge2->face))
+            out.I32(edge->halfEdge2 ? Lookup(faceIndex, static_cast<const Face*>(edge->halfEdge2->face))
                                     : -1);
-            out.I32(Lookup(vertexIndex, static_cast<const CVertex*>(edge->vertex1)));
-            out.I32(Lookup(vertexIndex, static_cast<const CVertex*>(edge->vertex2)));
+            out.I32(Lookup(vertexIndex, static_cast<const Vertex*>(edge->vertex1)));
+            out.I32(Lookup(vertexIndex, static_cast<const Vertex*>(edge->vertex2)));
             out.Bool(edge->halfEdge1 && edge->halfEdge1->joined);
             out.Bool(edge->edgeFlag);
             out.I32(static_cast<int32_t>(edge->edgeClass));
@@ -185,7 +185,7 @@ std::string SerializeBinaryModel(const Document& document, const DisplaySettings
         for (double value : development->frame) out.F64(value);
         out.I32(int32_t(development->parts.size()));
         for (const auto& part : development->parts) {
-            out.I32(Lookup(solidIndex, static_cast<const CSolid*>(part->solid)));
+            out.I32(Lookup(solidIndex, static_cast<const Solid*>(part->solid)));
             out.F64(part->x);
             out.F64(part->y);
             out.F64(part->width);
@@ -194,11 +194,11 @@ std::string SerializeBinaryModel(const Document& document, const DisplaySettings
             for (const auto& line : part->lines) {
                 out.Bool(line->hidden);
                 out.I32(static_cast<int32_t>(line->lineKind));
-                for (const CHalfEdge* side : {line->first, line->second}) {
+                for (const HalfEdge* side : {line->first, line->second}) {
                     out.Bool(side != nullptr);
                     if (!side) continue;
-                    out.I32(Lookup(faceIndex, static_cast<const CFace*>(side->face)));
-                    out.I32(Lookup(vertexIndex, static_cast<const CVertex*>(side->vertex)));
+                    out.I32(Lookup(faceIndex, static_cast<const Face*>(side->face)));
+                    out.I32(Lookup(vertexIndex, static_cast<const Vertex*>(side->vertex)));
                 }
             }
         }
@@ -228,25 +228,25 @@ std::string SerializeBinaryModel(const Document& document, const DisplaySettings
         }
     }
 
-    out.Bool(display.bDrawFlap);
-    out.Bool(display.bDrawNumber);
-    out.Bool(display.bInvertEdgeID);
-    out.Bool(display.bUseMaterial);
-    out.Bool(display.bOmitFlatEdge);
-    out.I32(display.iFlatEdgeAngle);
-    out.Bool(display.bDrawWhiteBkLine);
-    out.I32(display.iMountainLineStyle);
-    out.I32(display.iValleyLineStyle);
-    out.I32(display.iCutLineStyle);
-    out.I32(display.iEdgeIDfontSizePoint);
-    out.I32(display.iPaperSize);
-    out.I32(display.iPaperOrientation);
-    out.I32(display.iMarginSide);
-    out.I32(display.iMarginTop);
+    out.Bool(display.drawFlaps);
+    out.Bool(display.drawEdgeIds);
+    out.Bool(display.invertEdgeIds);
+    out.Bool(display.useMaterials);
+    out.Bool(display.omitFlatFolds);
+    out.I32(display.flatFoldAngleDegrees);
+    out.Bool(display.whiteLinesUnderFolds);
+    out.I32(display.mountainLineStyle);
+    out.I32(display.valleyLineStyle);
+    out.I32(display.cutLineStyle);
+    out.I32(display.edgeIdFontSizePt);
+    out.I32(display.paperSize);
+    out.I32(display.paperOrientation);
+    out.I32(display.marginSideMM);
+    out.I32(display.marginTopMM);
     for (double value : display.mountainDash) out.F64(value);
     for (double value : display.valleyDash) out.F64(value);
-    out.Bool(display.bColorFlapWithFace);
-    out.F64(display.dDefaultFlapHeightMM);
+    out.Bool(display.colorFlapsLikeFaces);
+    out.F64(display.defaultFlapHeightMM);
 
     out.I32(0); // trailer
     return out.Take();

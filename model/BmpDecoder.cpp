@@ -307,7 +307,7 @@ BmpImage DecodeBmp(const uint8_t* data, size_t size, const std::string& path) {
     }
     if (pixelCount > kMaxImagePixels) return Fail(BmpStatus::OutOfMemory);
 
-    auto image = std::unique_ptr<CTextureImage>(new (std::nothrow) CTextureImage);
+    auto image = std::unique_ptr<TextureImage>(new (std::nothrow) TextureImage);
     if (!image) return Fail(BmpStatus::OutOfMemory);
     try {
         image->pixels.resize(size_t(pixelCount) * 3);
@@ -340,7 +340,7 @@ std::string BmpStatusMessage(BmpStatus status, const std::string& path) {
     return {};
 }
 
-std::unique_ptr<CTextureImage> LoadBmpFile(const std::string& path, IPrompt& prompt) {
+std::unique_ptr<TextureImage> LoadBmpFile(const std::string& path, IPrompt& prompt) {
     BmpStatus status = BmpStatus::ReadFailed;
     std::vector<uint8_t> bytes;
     // Only regular files: a folder opens as a stream on some systems and claims an endless size.

@@ -26,7 +26,7 @@ enum class BmpStatus {
 std::string BmpStatusMessage(BmpStatus status, const std::string& path);
 
 // A decoded image (never null), or the failure with the text BmpStatusMessage gives.
-using BmpImage = Result<std::unique_ptr<CTextureImage>>;
+using BmpImage = Result<std::unique_ptr<TextureImage>>;
 
 // Decodes a bitmap held in memory, without messages; `path` only names it in the failure's text. Pixels
 // come out as R, G, B rows top to bottom. Never reads outside [data, data + size); the image size is
@@ -34,6 +34,6 @@ using BmpImage = Result<std::unique_ptr<CTextureImage>>;
 BmpImage DecodeBmp(const uint8_t* data, size_t size, const std::string& path = {});
 
 // Reads and decodes the file; a failure is reported in a box titled "Error" and gives null.
-std::unique_ptr<CTextureImage> LoadBmpFile(const std::string& path, IPrompt& prompt);
+std::unique_ptr<TextureImage> LoadBmpFile(const std::string& path, IPrompt& prompt);
 
 } // namespace tsm

@@ -2,13 +2,13 @@
 
 namespace tsm {
 
-CPart* Development::AppendPart(std::unique_ptr<CPart> part) {
+Part* Development::AppendPart(std::unique_ptr<Part> part) {
     part->development = this;
     parts.push_back(std::move(part));
     return parts.back().get();
 }
 
-void AttachFacesToParts(CMeshModel& model, Development& development, bool onlySolidsInDevelopment) {
+void AttachFacesToParts(Mesh& model, Development& development, bool onlySolidsInDevelopment) {
     for (auto& solid : model.solids) {
         if (onlySolidsInDevelopment && !solid->inDevelopment) continue;
         for (auto& face : solid->faces) {
@@ -16,7 +16,7 @@ void AttachFacesToParts(CMeshModel& model, Development& development, bool onlySo
                 face->part = nullptr;
                 continue;
             }
-            CPart* part = development.parts[face->partIndex].get();
+            Part* part = development.parts[face->partIndex].get();
             face->part = part;
             part->faces.push_back(face.get());
         }

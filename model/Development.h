@@ -33,26 +33,26 @@ enum class LineKind : int32_t {
 };
 
 // One drawn edge of a part: a cut (outline) edge or a fold line.
-struct CPartLine {
-    CHalfEdge* first = nullptr;  // a side of the edge lying in this part
-    CHalfEdge* second = nullptr; // the other side when both faces lie in this part
-    CEdge* edge = nullptr;
+struct PartLine {
+    HalfEdge* first = nullptr;  // a side of the edge lying in this part
+    HalfEdge* second = nullptr; // the other side when both faces lie in this part
+    Edge* edge = nullptr;
     bool hidden = false;
     LineKind lineKind = LineKind::NoFlap;
     DrawKind drawKind = DrawKind::Omitted;
     bool flapDrawn = false; // set while a drawing pass has drawn this line's flap outline
 };
 
-struct CPart {
+struct Part {
     double x = 0, y = 0;          // position of the part's box on the development
     double width = 0, height = 0; // extent of that box
-    std::vector<CFace*> faces;
-    std::vector<std::unique_ptr<CPartLine>> lines;
-    CSolid* solid = nullptr;
+    std::vector<Face*> faces;
+    std::vector<std::unique_ptr<PartLine>> lines;
+    Solid* solid = nullptr;
     Development* development = nullptr;
 };
 
-struct CTextBlock {
+struct TextBlock {
     double rect[4] = {0, 0, 0, 0}; // x, y, width, height
     std::vector<std::string> lines;
     std::string fontName = "MS Sans Serif";
@@ -61,26 +61,26 @@ struct CTextBlock {
     int32_t color = 0;       // 0x00BBGGRR
 };
 
-struct CImageBlock {
+struct ImageBlock {
     double rect[4] = {0, 0, 0, 0}; // width or height may be negative
-    CMaterial* material = nullptr; // owned by Development::imageMaterials
+    Material* material = nullptr;  // owned by Development::imageMaterials
 };
 
 struct Development {
-    std::vector<std::unique_ptr<CPart>> parts;
-    std::vector<std::unique_ptr<CTextBlock>> texts;
-    std::vector<std::unique_ptr<CImageBlock>> imagesA; // drawn under the parts
-    std::vector<std::unique_ptr<CImageBlock>> imagesB; // drawn above the parts
-    std::vector<std::unique_ptr<CMaterial>> imageMaterials;
+    std::vector<std::unique_ptr<Part>> parts;
+    std::vector<std::unique_ptr<TextBlock>> texts;
+    std::vector<std::unique_ptr<ImageBlock>> imagesA; // drawn under the parts
+    std::vector<std::unique_ptr<ImageBlock>> imagesB; // drawn above the parts
+    std::vector<std::unique_ptr<Material>> imageMaterials;
     double scale = 1.0;
     bool reversed = false;
     double frame[4] = {0, 0, 0, 0}; // x, y, width, height of the contents
 
-    CPart* AppendPart(std::unique_ptr<CPart> part);
+    Part* AppendPart(std::unique_ptr<Part> part);
 };
 
 // Binary files: every face of every solid in the development joins the part its partIndex names.
 // Text files: every face with a part index other than -1 does. Indices must have been checked.
-void AttachFacesToParts(CMeshModel& model, Development& development, bool onlySolidsInDevelopment);
+void AttachFacesToParts(Mesh& model, Development& development, bool onlySolidsInDevelopment);
 
 } // namespace tsm

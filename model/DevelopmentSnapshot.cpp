@@ -78,11 +78,11 @@ std::unordered_map<const T*, int32_t> IndexMap(const std::vector<std::unique_ptr
 
 struct Indices {
     PartPool& pool;
-    std::unordered_map<const CSolid*, int32_t> solids;
-    std::unordered_map<const CSolid*, std::unordered_map<const CEdge*, int32_t>> edges;
+    std::unordered_map<const Solid*, int32_t> solids;
+    std::unordered_map<const Solid*, std::unordered_map<const Edge*, int32_t>> edges;
 
-    int32_t Face(const CFace& face) { return pool.FaceIndex(face); }
-    int32_t Edge(const CSolid* solid, const CEdge* edge) {
+    int32_t FaceNumber(const Face& face) { return pool.FaceIndex(face); }
+    int32_t EdgeNumber(const Solid* solid, const Edge* edge) {
         auto& map = edges[solid];
         if (map.empty() && solid) map = IndexMap(solid->edges);
         auto it = map.find(edge);
@@ -90,7 +90,7 @@ struct Indices {
     }
 };
 
-void PutCorner(Out& out, const CHalfEdge& h, CornerRef joined) {
+void PutCorner(Out& out, const HalfEdge& h, CornerRef joined) {
     out.Put(h.x2d);
     out.Put(h.y2d);
     out.Put(static_cast<uint8_t>(h.hasFlap));
@@ -105,16 +105,16 @@ void PutCorner(Out& out, const CHalfEdge& h, CornerRef joined) {
     out.Put(joined);
 }
 
-std::string PartToBytes(const CPart& part, Indices& indices) {
+std::string PartToBytes(const Part& part, Indices& indices) {
     Out out;
-    const CSolid* solid = part.solid;
+    const Solid* solid = part.solid;
     out.Put(solid ? indices.solids[solid] : -1);
     out.Put(part.x);
     out.Put(part.y);
     out.Put(part.width);
     out.Put(part.height);
     // A part has some hundred faces: a sorted list finds a face's slot faster than a hash of every corner.
-    std::vector<std::pair<const CFace*, int32_t>> slots;
+    std::vector<std::pair<const Face*, int32_t>> slots;
     slots.reserve(part.faces.size());
     size_t corners = 0;
     for (size_t s = 0; s < part.faces.size(); ++s) {
@@ -122,10 +122,10 @@ std::string PartToBytes(const CPart& part, Indices& indices) {
         corners += part.faces[s]->halfEdges.size();
     }
     std::sort(slots.begin(), slots.end());
-    const auto refOf = [&](const CHalfEdge* h) {
+    const auto refOf = [&](const HalfEdge* h) {
         if (h == nullptr) return CornerRef{};
         auto it = std::lower_bound(slots.begin(), slots.end(),
-                                   std::make_pair(static_cast<const CFace*>(h->face), 0));
+                                   std::make_pair(static_cast<const Face*>(h->face), 0));
         if (it == slots.end() || it->first != h->face) return CornerRef{};
         const auto& ring = h->face->halfEdges;
         for (size_t c = 0; c < ring.size(); ++c)
@@ -134,8 +134,8 @@ std::string PartToBytes(const CPart& part, Indices& indices) {
     };
     out.bytes.reserve(64 + part.faces.size() * 8 + corners * 112 + part.lines.size() * 32);
     out.Put(static_cast<uint32_t>(part.faces.size()));
-    for (const CFace* face : part.faces) {
-        out.Put(indices.Face(*face));
+    for (const Face* face : part.faces) {
+        out.Put(indices.FaceNumber(*face));
         out.Put(static_cast<uint32_t>(face->halfEdges.size()));
         for (const auto& h : face->halfEdges) PutCorner(out, *h, refOf(h->joined));
     }
@@ -146,7 +146,7 @@ std::string PartToBytes(const CPart& part, Indices& indices) {
         int32_t edge = kNoEdge;
         if (line->edge != nullptr)
             edge = line->first && line->first->edge == line->edge ? kEdgeOfFirst
-                                                                  : indices.Edge(solid, line->edge);
+                                                                  : indices.EdgeNumber(solid, line->edge);
         out.Put(edge);
         out.Put(static_cast<uint8_t>(line->hidden));
         out.Put(line->lineKind);
@@ -164,7 +164,7 @@ std::string RestToBytes(const Document& document) {
     const Development& dev = *document.development;
     Out out;
     // Layout commands change the document's own values with the development; undo brings them back too.
-    out.Put(document.display.dDefaultFlapHeightMM);
+    out.Put(document.display.defaultFlapHeightMM);
     out.Put(document.documentScale);
     out.Put(dev.scale);
     out.Put(static_cast<uint8_t>(dev.reversed));
@@ -201,17 +201,17 @@ std::string RestToBytes(const Document& document) {
 // ---- reading back ----
 
 struct CornerWrite {
-    CHalfEdge* corner;
-    CHalfEdge state; // the development fields only
+    HalfEdge* corner;
+    HalfEdge state; // the development fields only
     CornerRef joined;
 };
 
 struct BuiltPart {
-    std::unique_ptr<CPart> part;
+    std::unique_ptr<Part> part;
     std::vector<CornerWrite> corners;
 };
 
-bool ReadCornerState(In& in, CHalfEdge& s, CornerRef& joined) {
+bool ReadCornerState(In& in, HalfEdge& s, CornerRef& joined) {
     s.x2d = in.Get<double>();
     s.y2d = in.Get<double>();
     s.hasFlap = in.Get<uint8_t>() != 0;
@@ -228,15 +228,15 @@ bool ReadCornerState(In& in, CHalfEdge& s, CornerRef& joined) {
 }
 
 // Decodes one part against the model; null on any index that does not fit.
-std::unique_ptr<BuiltPart> BuildPart(const std::string& bytes, CMeshModel& model, Development& dev) {
+std::unique_ptr<BuiltPart> BuildPart(const std::string& bytes, Mesh& model, Development& dev) {
     In in(bytes);
     auto built = std::make_unique<BuiltPart>();
-    built->part = std::make_unique<CPart>();
-    CPart& part = *built->part;
+    built->part = std::make_unique<Part>();
+    Part& part = *built->part;
     part.development = &dev;
     const int32_t solidIndex = in.Get<int32_t>();
     if (solidIndex < 0 || size_t(solidIndex) >= model.solids.size()) return nullptr;
-    CSolid& solid = *model.solids[size_t(solidIndex)];
+    Solid& solid = *model.solids[size_t(solidIndex)];
     part.solid = &solid;
     part.x = in.Get<double>();
     part.y = in.Get<double>();
@@ -248,20 +248,20 @@ std::unique_ptr<BuiltPart> BuildPart(const std::string& bytes, CMeshModel& model
         const int32_t faceIndex = in.Get<int32_t>();
         const uint32_t cornerCount = in.Get<uint32_t>();
         if (!in.ok() || faceIndex < 0 || size_t(faceIndex) >= solid.faces.size()) return nullptr;
-        CFace* face = solid.faces[size_t(faceIndex)].get();
+        Face* face = solid.faces[size_t(faceIndex)].get();
         if (cornerCount != face->halfEdges.size()) return nullptr;
         part.faces.push_back(face);
         for (uint32_t c = 0; c < cornerCount; ++c) {
-            CornerWrite write{face->Corner(c), CHalfEdge(), CornerRef()};
+            CornerWrite write{face->Corner(c), HalfEdge(), CornerRef()};
             if (!ReadCornerState(in, write.state, write.joined)) return nullptr;
             built->corners.push_back(write);
         }
     }
-    const auto corner = [&](CornerRef ref, CHalfEdge*& out) {
+    const auto corner = [&](CornerRef ref, HalfEdge*& out) {
         out = nullptr;
         if (ref.slot == -1 && ref.corner == -1) return true;
         if (ref.slot < 0 || size_t(ref.slot) >= part.faces.size()) return false;
-        const CFace* face = part.faces[size_t(ref.slot)];
+        const Face* face = part.faces[size_t(ref.slot)];
         if (ref.corner < 0 || size_t(ref.corner) >= face->halfEdges.size()) return false;
         out = face->Corner(size_t(ref.corner));
         return true;
@@ -271,7 +271,7 @@ std::unique_ptr<BuiltPart> BuildPart(const std::string& bytes, CMeshModel& model
     const uint32_t lineCount = in.Get<uint32_t>();
     if (!in.ok() || lineCount > 8 * bytes.size()) return nullptr;
     for (uint32_t i = 0; i < lineCount; ++i) {
-        auto line = std::make_unique<CPartLine>();
+        auto line = std::make_unique<PartLine>();
         const CornerRef first = in.Get<CornerRef>();
         const CornerRef second = in.Get<CornerRef>();
         const int32_t edge = in.Get<int32_t>();
@@ -295,14 +295,14 @@ std::unique_ptr<BuiltPart> BuildPart(const std::string& bytes, CMeshModel& model
 }
 
 void ApplyPart(BuiltPart& built) {
-    CPart* part = built.part.get();
-    for (CFace* face : part->faces) {
+    Part* part = built.part.get();
+    for (Face* face : part->faces) {
         face->part = part;
         for (auto& h : face->halfEdges) h->line = nullptr;
     }
     for (const CornerWrite& w : built.corners) {
-        CHalfEdge& h = *w.corner;
-        const CHalfEdge& s = w.state;
+        HalfEdge& h = *w.corner;
+        const HalfEdge& s = w.state;
         h.x2d = s.x2d;
         h.y2d = s.y2d;
         h.hasFlap = s.hasFlap;
@@ -331,8 +331,8 @@ struct Rest {
     double scale = 1;
     bool reversed = false;
     double frame[4] = {0, 0, 0, 0};
-    std::vector<std::unique_ptr<CTextBlock>> texts;
-    std::vector<std::unique_ptr<CImageBlock>> images[2];
+    std::vector<std::unique_ptr<TextBlock>> texts;
+    std::vector<std::unique_ptr<ImageBlock>> images[2];
 };
 
 bool ReadRest(const std::string& bytes, const Development& dev, Rest& rest) {
@@ -344,7 +344,7 @@ bool ReadRest(const std::string& bytes, const Development& dev, Rest& rest) {
     ReadRect(in, rest.frame);
     const uint32_t textCount = in.Get<uint32_t>();
     for (uint32_t i = 0; in.ok() && i < textCount; ++i) {
-        auto text = std::make_unique<CTextBlock>();
+        auto text = std::make_unique<TextBlock>();
         ReadRect(in, text->rect);
         const uint32_t lines = in.Get<uint32_t>();
         for (uint32_t k = 0; in.ok() && k < lines; ++k) text->lines.push_back(in.GetString());
@@ -357,7 +357,7 @@ bool ReadRest(const std::string& bytes, const Development& dev, Rest& rest) {
     for (auto& list : rest.images) {
         const uint32_t count = in.Get<uint32_t>();
         for (uint32_t i = 0; in.ok() && i < count; ++i) {
-            auto image = std::make_unique<CImageBlock>();
+            auto image = std::make_unique<ImageBlock>();
             ReadRect(in, image->rect);
             const int32_t material = in.Get<int32_t>();
             if (material >= int32_t(dev.imageMaterials.size()) || material < -1) in.Fail();
@@ -387,8 +387,8 @@ size_t PartPool::HeldBytes() const {
     return total;
 }
 
-int32_t PartPool::FaceIndex(const CFace& face) {
-    const CSolid* solid = face.solid;
+int32_t PartPool::FaceIndex(const Face& face) {
+    const Solid* solid = face.solid;
     if (!solid) return -1;
     const auto holds = [&](int32_t i) {
         return i >= 0 && size_t(i) < solid->faces.size() && solid->faces[size_t(i)].get() == &face;
@@ -447,10 +447,10 @@ bool RestoreDevelopmentSnapshot(Document& document, const DevelopmentSnapshot& s
     Rest rest;
     if (!ReadRest(snapshot.rest, dev, rest)) return false;
 
-    std::vector<std::unique_ptr<CPart>> old = std::move(dev.parts);
+    std::vector<std::unique_ptr<Part>> old = std::move(dev.parts);
     for (size_t i = 0; i < old.size(); ++i)
         if (!kept[i])
-            for (CFace* face : old[i]->faces) {
+            for (Face* face : old[i]->faces) {
                 face->part = nullptr;
                 for (auto& h : face->halfEdges) h->line = nullptr;
             }
@@ -464,7 +464,7 @@ bool RestoreDevelopmentSnapshot(Document& document, const DevelopmentSnapshot& s
             dev.parts.push_back(std::move(old[currentSlot.at(snapshot.parts[i].get())]));
         }
     }
-    document.display.dDefaultFlapHeightMM = rest.defaultFlapHeightMM;
+    document.display.defaultFlapHeightMM = rest.defaultFlapHeightMM;
     document.documentScale = rest.documentScale;
     dev.scale = rest.scale;
     dev.reversed = rest.reversed;

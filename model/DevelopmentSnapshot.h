@@ -37,7 +37,7 @@ public:
     // The face's position in its solid, remembered in the face between copies (a face keeps its place
     // until the model is rebuilt; a remembered position that no longer holds the face is learnt again).
     // -1 when the face has no solid or is not in it.
-    static int32_t FaceIndex(const CFace& face);
+    static int32_t FaceIndex(const Face& face);
 
 private:
     std::unordered_multimap<size_t, std::weak_ptr<const std::string>> byHash_;

@@ -13,17 +13,17 @@
 namespace tsm {
 
 struct Document {
-    std::unique_ptr<CMeshModel> model;
+    std::unique_ptr<Mesh> model;
     std::unique_ptr<Development> development; // null when the file carries no development
     std::string path;
-    CMaterial baseMaterial;
+    Material baseMaterial;
     double documentScale = 1.0;
     // How the development was last laid out in this session (unfolding or "Recalculate Parts Layout");
     // unknown for a development read from a file, which keeps no such record.
     std::optional<LayoutMethod> developmentLayout;
     int32_t sheetColumns = 1;
     int32_t sheetRows = 1;
-    std::vector<CTextBlock> reusableTexts;
+    std::vector<TextBlock> reusableTexts;
     bool modified = false;
     // Undo and redo of the edits made since the document was opened or its development was replaced.
     EditHistory history;

@@ -62,22 +62,21 @@ void SetColourFromColorref(float rgb[3], int32_t colorref) {
 class DeferredSymmetry : public IModelCompletion {
 public:
     explicit DeferredSymmetry(IModelCompletion& inner) : inner_(inner) {}
-    void LinkFaceRing(CFace& face) override { inner_.LinkFaceRing(face); }
-    void ComputeFacePlane(CFace& face) override { inner_.ComputeFacePlane(face); }
-    void UpdateEdgeGeometry(CEdge& edge) override { inner_.UpdateEdgeGeometry(edge); }
-    void RebuildVertexIncidence(CSolid& solid) override { inner_.RebuildVertexIncidence(solid); }
-    void ComputeBounds(CMeshModel& model) override { inner_.ComputeBounds(model); }
-    void FindSymmetricEdges(CMeshModel&) override {}
-    void AutoFlapAnglesAll(CMeshModel& model) override { inner_.AutoFlapAnglesAll(model); }
-    void ComputePartExtent(CPart& part) override { inner_.ComputePartExtent(part); }
+    void LinkFaceRing(Face& face) override { inner_.LinkFaceRing(face); }
+    void ComputeFacePlane(Face& face) override { inner_.ComputeFacePlane(face); }
+    void UpdateEdgeGeometry(Edge& edge) override { inner_.UpdateEdgeGeometry(edge); }
+    void RebuildVertexIncidence(Solid& solid) override { inner_.RebuildVertexIncidence(solid); }
+    void ComputeBounds(Mesh& model) override { inner_.ComputeBounds(model); }
+    void FindSymmetricEdges(Mesh&) override {}
+    void AutoFlapAnglesAll(Mesh& model) override { inner_.AutoFlapAnglesAll(model); }
+    void ComputePartExtent(Part& part) override { inner_.ComputePartExtent(part); }
     void ComputeDevelopmentExtent(Development& development, bool recomputeParts) override {
         inner_.ComputeDevelopmentExtent(development, recomputeParts);
     }
     double ScaleDevelopment(Development& development, double targetScale, bool scaleTexts) override {
         return inner_.ScaleDevelopment(development, targetScale, scaleTexts);
     }
-    void ClassifyPartLines(Development& development, CMeshModel& model,
-                           const DisplaySettings& display) override {
+    void ClassifyPartLines(Development& development, Mesh& model, const DisplaySettings& display) override {
         inner_.ClassifyPartLines(development, model, display);
     }
 
@@ -112,7 +111,7 @@ Outcome DocumentController::OpenModelFile(const std::string& givenPath) {
     // What the file does not carry keeps the values a new document starts with.
     document->display = settings_.display();
     const int32_t firstColour = settings_.colors[0];
-    CMaterial& defaultMaterial = document->model->defaultMaterial;
+    Material& defaultMaterial = document->model->defaultMaterial;
     SetColourFromColorref(defaultMaterial.ambient, firstColour);
     SetColourFromColorref(defaultMaterial.diffuse, firstColour);
     SetColourFromColorref(defaultMaterial.flatColor, firstColour);
@@ -208,7 +207,7 @@ void DocumentController::AdoptNewDocument(std::unique_ptr<Document> document, co
 std::string DocumentController::SuggestedSavePath() const {
     if (!savePath_.empty()) return savePath_;
     if (!suggestedSavePath_.empty()) return suggestedSavePath_;
-    const std::string& folder = settings_.sLastDataOpenedDir;
+    const std::string& folder = settings_.lastModelFolder;
     return (folder.empty() ? std::filesystem::path("Untitled.tsm")
                            : std::filesystem::path(folder) / "Untitled.tsm")
         .string();

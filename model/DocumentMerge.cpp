@@ -18,7 +18,7 @@ void Offset(double rect[4], double dx, double dy) {
 } // namespace
 
 void MergeDocuments(Document& current, Document& imported, IModelCompletion& completion) {
-    CMeshModel& model = *current.model;
+    Mesh& model = *current.model;
     const int materialShift = static_cast<int>(model.materials.size());
     for (auto& solid : imported.model->solids) {
         solid->model = &model;
@@ -31,7 +31,7 @@ void MergeDocuments(Document& current, Document& imported, IModelCompletion& com
     if (current.development && imported.development) {
         Development& target = *current.development;
         Development& source = *imported.development;
-        current.display.dDefaultFlapHeightMM *= completion.ScaleDevelopment(source, target.scale, true);
+        current.display.defaultFlapHeightMM *= completion.ScaleDevelopment(source, target.scale, true);
         const double right = target.frame[0] + target.frame[2];
         const double bottom = target.frame[1] + target.frame[3];
         // Beside the current development when that keeps the whole squarer, else below it.

@@ -538,7 +538,7 @@ std::string ReadGltf(std::string_view bytes, const std::string& fileName, const 
     return Reader(model, fileName, builder, materials, warnings, imageBytes).Read();
 }
 
-void AttachImportedMaterials(CMeshModel& model, int firstMaterial, std::vector<ImportedMaterial>& materials) {
+void AttachImportedMaterials(Mesh& model, int firstMaterial, std::vector<ImportedMaterial>& materials) {
     std::map<std::string, ImportedMaterial*> byName;
     for (ImportedMaterial& material : materials) byName.emplace(material.name, &material);
     for (size_t m = size_t(std::max(firstMaterial, 0)); m < model.materials.size(); ++m) {

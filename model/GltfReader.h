@@ -18,7 +18,7 @@ namespace tsm {
 struct ImportedMaterial {
     std::string name; // the builder's material name (unique in the file)
     float colour[3] = {1, 1, 1};
-    std::unique_ptr<CTextureImage> image; // decoded, factor applied; null without texture
+    std::unique_ptr<TextureImage> image; // decoded, factor applied; null without texture
     std::string imageName;
     TextureMapping mapping;
 };
@@ -32,6 +32,6 @@ std::string ReadGltf(std::string_view bytes, const std::string& fileName, const 
 
 // Gives the model's materials from `firstMaterial` on the colours and textures of the entries of the
 // same name.
-void AttachImportedMaterials(CMeshModel& model, int firstMaterial, std::vector<ImportedMaterial>& materials);
+void AttachImportedMaterials(Mesh& model, int firstMaterial, std::vector<ImportedMaterial>& materials);
 
 } // namespace tsm

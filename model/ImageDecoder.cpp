@@ -54,7 +54,7 @@ std::string TooLarge(const std::string& name, int64_t width, int64_t height) {
            " pixels, more than 16384 x 16384";
 }
 
-bool Allocate(CTextureImage& image, int64_t width, int64_t height) {
+bool Allocate(TextureImage& image, int64_t width, int64_t height) {
     try {
         image.pixels.resize(size_t(width) * size_t(height) * 3);
     } catch (const std::bad_alloc&) {
@@ -65,7 +65,7 @@ bool Allocate(CTextureImage& image, int64_t width, int64_t height) {
     return true;
 }
 
-Outcome DecodePng(std::string_view bytes, const std::string& name, std::unique_ptr<CTextureImage>& out) {
+Outcome DecodePng(std::string_view bytes, const std::string& name, std::unique_ptr<TextureImage>& out) {
     // The size straight from the header chunk, before libpng reads anything else.
     if (bytes.size() >= 24 && bytes.substr(12, 4) == "IHDR") {
         const auto* p = reinterpret_cast<const uint8_t*>(bytes.data()) + 16;
@@ -94,7 +94,7 @@ Outcome DecodePng(std::string_view bytes, const std::string& name, std::unique_p
     }
     if (!png_image_finish_read(&png, nullptr, rgba.data(), 0, nullptr))
         return Outcome::Failed(name + ": the PNG image cannot be read (" + png.message + ")");
-    auto image = std::make_unique<CTextureImage>();
+    auto image = std::make_unique<TextureImage>();
     if (!Allocate(*image, width, height)) return Outcome::Failed(name + ": out of memory for the image");
     for (size_t i = 0, n = size_t(width) * size_t(height); i < n; ++i)
         std::memcpy(&image->pixels[i * 3], &rgba[i * 4], 3);
@@ -102,7 +102,7 @@ Outcome DecodePng(std::string_view bytes, const std::string& name, std::unique_p
     return Outcome::Ok();
 }
 
-Outcome DecodeTga(std::string_view bytes, const std::string& name, std::unique_ptr<CTextureImage>& out) {
+Outcome DecodeTga(std::string_view bytes, const std::string& name, std::unique_ptr<TextureImage>& out) {
     const auto* data = reinterpret_cast<const stbi_uc*>(bytes.data());
     const int length = bytes.size() > 0x7fffffff ? 0x7fffffff : int(bytes.size());
     int width = 0, height = 0, channels = 0;
@@ -112,7 +112,7 @@ Outcome DecodeTga(std::string_view bytes, const std::string& name, std::unique_p
     stbi_uc* pixels = stbi_load_from_memory(data, length, &width, &height, &channels, 3);
     if (!pixels)
         return Outcome::Failed(name + ": the TGA image cannot be read (" + stbi_failure_reason() + ")");
-    auto image = std::make_unique<CTextureImage>();
+    auto image = std::make_unique<TextureImage>();
     const bool allocated = Allocate(*image, width, height);
     if (allocated) std::memcpy(image->pixels.data(), pixels, image->pixels.size());
     stbi_image_free(pixels);
@@ -123,7 +123,7 @@ Outcome DecodeTga(std::string_view bytes, const std::string& name, std::unique_p
 
 } // namespace
 
-Outcome DecodeImage(std::string_view bytes, const std::string& name, std::unique_ptr<CTextureImage>& image) {
+Outcome DecodeImage(std::string_view bytes, const std::string& name, std::unique_ptr<TextureImage>& image) {
     const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
     switch (KindOf(bytes, name)) {
     case ImageKind::Png:
@@ -154,7 +154,7 @@ Outcome DecodeImage(std::string_view bytes, const std::string& name, std::unique
     return Outcome::Failed(name + ": the file is not a PNG, JPEG, BMP or TGA image");
 }
 
-Outcome DecodeImageFile(const std::string& path, std::unique_ptr<CTextureImage>& image) {
+Outcome DecodeImageFile(const std::string& path, std::unique_ptr<TextureImage>& image) {
     std::ifstream file(path, std::ios::binary);
     std::string bytes;
     if (file) {

@@ -16,7 +16,7 @@ constexpr double kClampReach = 8;
 // A baked image keeps at most this many pixels (before it is brought to a texture size).
 constexpr int64_t kMaxBakedPixels = int64_t(1) << 26;
 
-template <typename Visit> void ForEachCorner(CMeshModel& model, int materialIndex, Visit visit) {
+template <typename Visit> void ForEachCorner(Mesh& model, int materialIndex, Visit visit) {
     for (auto& solid : model.solids)
         for (auto& face : solid->faces)
             if (face->materialIndex == materialIndex)
@@ -59,14 +59,13 @@ AxisBake BakeAxis(TextureWrap wrap, double lowest, double highest, int32_t size,
     return bake;
 }
 
-std::unique_ptr<CTextureImage> Bake(const CTextureImage& image, const AxisBake& columns,
-                                    const AxisBake& rows) {
+std::unique_ptr<TextureImage> Bake(const TextureImage& image, const AxisBake& columns, const AxisBake& rows) {
     std::vector<int32_t> cols = columns.source, rowList = rows.source;
     if (cols.empty())
         for (int32_t i = 0; i < image.width; ++i) cols.push_back(i);
     if (rowList.empty())
         for (int32_t j = 0; j < image.height; ++j) rowList.push_back(j);
-    auto baked = std::make_unique<CTextureImage>();
+    auto baked = std::make_unique<TextureImage>();
     baked->width = int32_t(cols.size());
     baked->height = int32_t(rowList.size());
     baked->pixels.resize(cols.size() * rowList.size() * 3);
@@ -85,10 +84,10 @@ std::unique_ptr<CTextureImage> Bake(const CTextureImage& image, const AxisBake& 
 // strictly above an image's side, and a 10,000-pixel scan texture need not become 16384 x 16384.
 constexpr int32_t kLargestImportedTexture = 8192;
 
-std::unique_ptr<CTextureImage> FitTextureSize(std::unique_ptr<CTextureImage> image) {
+std::unique_ptr<TextureImage> FitTextureSize(std::unique_ptr<TextureImage> image) {
     const TextureSizing sizing = ChooseTextureSize(image->width, image->height, kLargestImportedTexture);
     if (sizing.keepAsDecoded) return image;
-    auto fitted = std::make_unique<CTextureImage>();
+    auto fitted = std::make_unique<TextureImage>();
     fitted->width = fitted->height = sizing.target;
     fitted->pixels.resize(size_t(sizing.target) * size_t(sizing.target) * 3);
     Resample(image->width, image->height, image->pixels.data(), sizing.target, sizing.target,
@@ -111,15 +110,15 @@ TextureMapping ComposeMappings(const TextureMapping& outer, const TextureMapping
     return result;
 }
 
-void AttachImportedTexture(CMeshModel& model, int materialIndex, std::unique_ptr<CTextureImage> decoded,
+void AttachImportedTexture(Mesh& model, int materialIndex, std::unique_ptr<TextureImage> decoded,
                            const TextureMapping& mapping, const std::string& fileName) {
     if (materialIndex < 0 || size_t(materialIndex) >= model.materials.size() || !decoded ||
         decoded->width <= 0 || decoded->height <= 0)
         return;
-    CMaterial& material = *model.materials[size_t(materialIndex)];
+    Material& material = *model.materials[size_t(materialIndex)];
     const auto& m = mapping.matrix;
     double lowest[2] = {HUGE_VAL, HUGE_VAL}, highest[2] = {-HUGE_VAL, -HUGE_VAL};
-    ForEachCorner(model, materialIndex, [&](CHalfEdge& corner) {
+    ForEachCorner(model, materialIndex, [&](HalfEdge& corner) {
         const double u = corner.u, v = corner.v;
         corner.u = m[0] * u + m[1] * v + m[2];
         corner.v = m[3] * u + m[4] * v + m[5];
@@ -135,7 +134,7 @@ void AttachImportedTexture(CMeshModel& model, int materialIndex, std::unique_ptr
     material.imageHeight = decoded->height;
     if (!columns.source.empty() || !rows.source.empty()) {
         decoded = Bake(*decoded, columns, rows);
-        ForEachCorner(model, materialIndex, [&](CHalfEdge& corner) {
+        ForEachCorner(model, materialIndex, [&](HalfEdge& corner) {
             if (!columns.source.empty())
                 corner.u =
                     (std::clamp(corner.u, -kClampReach, 1 + kClampReach) - columns.offset) * columns.scale;
@@ -149,7 +148,7 @@ void AttachImportedTexture(CMeshModel& model, int materialIndex, std::unique_ptr
     MakeBitmap(material);
 }
 
-void SetMaterialColour(CMaterial& material, const float rgb[3]) {
+void SetMaterialColour(Material& material, const float rgb[3]) {
     for (int i = 0; i < 3; ++i) {
         const float channel = std::round(std::clamp(rgb[i], 0.0f, 1.0f) * 255.0f) / 255.0f;
         material.ambient[i] = material.diffuse[i] = material.flatColor[i] = channel;
@@ -162,7 +161,7 @@ uint8_t LinearToSrgb8(double linear) {
     return uint8_t(std::lround(encoded * 255));
 }
 
-void MultiplyLinear(CTextureImage& image, const float factor[3]) {
+void MultiplyLinear(TextureImage& image, const float factor[3]) {
     if (factor[0] == 1 && factor[1] == 1 && factor[2] == 1) return;
     uint8_t table[3][256];
     for (int c = 0; c < 3; ++c)

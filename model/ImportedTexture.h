@@ -27,15 +27,15 @@ TextureMapping ComposeMappings(const TextureMapping& outer, const TextureMapping
 // Moves the coordinates of every face of `materialIndex`, bakes the wrap, and makes `decoded` the
 // material's texture (brought to a square power of two no larger than 8192, with its bitmap; the
 // decoded size goes to imageWidth and imageHeight). `fileName` becomes the texture's file name.
-void AttachImportedTexture(CMeshModel& model, int materialIndex, std::unique_ptr<CTextureImage> decoded,
+void AttachImportedTexture(Mesh& model, int materialIndex, std::unique_ptr<TextureImage> decoded,
                            const TextureMapping& mapping, const std::string& fileName);
 
 // Sets the material's ambient, diffuse and flat colour from 8-bit-exact channels in [0, 1].
-void SetMaterialColour(CMaterial& material, const float rgb[3]);
+void SetMaterialColour(Material& material, const float rgb[3]);
 
 // A linear light value in [0, 1] as the 8-bit sRGB-encoded value a colour is stored in.
 uint8_t LinearToSrgb8(double linear);
 // Multiplies every pixel by a linear factor, in linear light (the pixels are sRGB-encoded).
-void MultiplyLinear(CTextureImage& image, const float factor[3]);
+void MultiplyLinear(TextureImage& image, const float factor[3]);
 
 } // namespace tsm

@@ -44,7 +44,7 @@ void ShowUnsupportedColours(IPrompt& prompt, int components) {
                    PromptIcon::None, "JPEG Error");
 }
 
-bool AllocatePixels(CTextureImage& image, JDIMENSION width, JDIMENSION height) {
+bool AllocatePixels(TextureImage& image, JDIMENSION width, JDIMENSION height) {
     const int64_t pixels = int64_t(width) * int64_t(height);
     if (pixels > kMaxImagePixels) return false;
     try {
@@ -59,7 +59,7 @@ bool AllocatePixels(CTextureImage& image, JDIMENSION width, JDIMENSION height) {
 
 // Fills `image` from the open file, or from `data` when there is no file; false after reporting why not.
 // Only plain data lives in this frame between setjmp and the end of the decode.
-bool DecodeSource(std::FILE* file, const uint8_t* data, size_t size, CTextureImage* image, IPrompt* prompt) {
+bool DecodeSource(std::FILE* file, const uint8_t* data, size_t size, TextureImage* image, IPrompt* prompt) {
     jpeg_decompress_struct cinfo{};
     ErrorManager errors{};
     cinfo.err = jpeg_std_error(&errors.library);
@@ -117,21 +117,21 @@ bool DecodeSource(std::FILE* file, const uint8_t* data, size_t size, CTextureIma
 
 } // namespace
 
-std::unique_ptr<CTextureImage> LoadJpegFile(const std::string& path, IPrompt& prompt) {
+std::unique_ptr<TextureImage> LoadJpegFile(const std::string& path, IPrompt& prompt) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) {
         prompt.Message("JPEG :\nCan't open " + path + "\n");
         return nullptr;
     }
-    auto image = std::make_unique<CTextureImage>();
+    auto image = std::make_unique<TextureImage>();
     const bool decoded = DecodeSource(file, nullptr, 0, image.get(), &prompt);
     std::fclose(file);
     if (!decoded) return nullptr;
     return image;
 }
 
-std::unique_ptr<CTextureImage> DecodeJpeg(const uint8_t* data, size_t size, IPrompt& prompt) {
-    auto image = std::make_unique<CTextureImage>();
+std::unique_ptr<TextureImage> DecodeJpeg(const uint8_t* data, size_t size, IPrompt& prompt) {
+    auto image = std::make_unique<TextureImage>();
     if (!DecodeSource(nullptr, data, size, image.get(), &prompt)) return nullptr;
     return image;
 }

@@ -16,8 +16,8 @@ namespace tsm {
 // null: an unopenable file ("JPEG :\nCan't open <path>\n"), an error of the library (its own text, in a
 // box titled "JPEG Error"), an unsupported colour model, or an image too large to hold
 // ("JpegFile :\nOut of memory").
-std::unique_ptr<CTextureImage> LoadJpegFile(const std::string& path, IPrompt& prompt);
+std::unique_ptr<TextureImage> LoadJpegFile(const std::string& path, IPrompt& prompt);
 // The same for a file already in memory.
-std::unique_ptr<CTextureImage> DecodeJpeg(const uint8_t* data, size_t size, IPrompt& prompt);
+std::unique_ptr<TextureImage> DecodeJpeg(const uint8_t* data, size_t size, IPrompt& prompt);
 
 } // namespace tsm

@@ -4,7 +4,7 @@
 
 namespace tsm {
 
-void CMaterial::CopyColoursFrom(const CMaterial& other) {
+void Material::CopyColoursFrom(const Material& other) {
     for (int i = 0; i < 4; ++i) {
         ambient[i] = other.ambient[i];
         diffuse[i] = other.diffuse[i];
@@ -15,28 +15,28 @@ void CMaterial::CopyColoursFrom(const CMaterial& other) {
     for (int i = 0; i < 3; ++i) flatColor[i] = other.flatColor[i];
 }
 
-CMeshModel::CMeshModel(Document* doc) : document(doc) {
+Mesh::Mesh(Document* doc) : document(doc) {
     for (int i = 0; i < 4; ++i) {
         greyMaterial.ambient[i] = 0.6f;
         greyMaterial.diffuse[i] = 0.6f;
     }
 }
 
-CSolid* CMeshModel::AppendSolid(std::unique_ptr<CSolid> solid) {
+Solid* Mesh::AppendSolid(std::unique_ptr<Solid> solid) {
     solid->model = this;
     solids.push_back(std::move(solid));
     return solids.back().get();
 }
 
-CMaterial* CMeshModel::AppendMaterial(std::unique_ptr<CMaterial> material) {
+Material* Mesh::AppendMaterial(std::unique_ptr<Material> material) {
     materials.push_back(std::move(material));
     return materials.back().get();
 }
 
-CEdge& AppendEdge(CSolid& solid, CHalfEdge* side1, CHalfEdge* side2, CVertex* vertex1, CVertex* vertex2,
-                  bool joined) {
-    solid.edges.push_back(std::make_unique<CEdge>());
-    CEdge& edge = *solid.edges.back();
+Edge& AppendEdge(Solid& solid, HalfEdge* side1, HalfEdge* side2, Vertex* vertex1, Vertex* vertex2,
+                 bool joined) {
+    solid.edges.push_back(std::make_unique<Edge>());
+    Edge& edge = *solid.edges.back();
     edge.halfEdge1 = side1;
     edge.halfEdge2 = side2;
     edge.vertex1 = vertex1;
@@ -54,12 +54,12 @@ CEdge& AppendEdge(CSolid& solid, CHalfEdge* side1, CHalfEdge* side2, CVertex* ve
     return edge;
 }
 
-CHalfEdge* FindCorner(const CFace& face, const CVertex* vertex) {
+HalfEdge* FindCorner(const Face& face, const Vertex* vertex) {
     for (const auto& h : face.halfEdges)
         if (h->vertex == vertex) return h.get();
     return nullptr;
 }
 
-Document::Document() : model(std::make_unique<CMeshModel>(this)) {}
+Document::Document() : model(std::make_unique<Mesh>(this)) {}
 
 } // namespace tsm

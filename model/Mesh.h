@@ -16,42 +16,42 @@
 
 namespace tsm {
 
-struct CEdge;
-struct CFace;
-struct CHalfEdge;
-struct CMeshModel;
-struct CPart;
-struct CPartLine;
-struct CSolid;
+struct Edge;
+struct Face;
+struct HalfEdge;
+struct Mesh;
+struct Part;
+struct PartLine;
+struct Solid;
 struct Document;
 
-struct CVertex {
+struct Vertex {
     Vec3 position; // model units, as stored
     int index = 0; // running number over all solids (Join Adjacent Isolated Edges)
     bool deleted = false;
-    std::vector<CHalfEdge*> outgoing; // corners whose half-edge starts here
-    std::vector<CFace*> faces;        // scratch list of faces with a corner here (edge joining)
+    std::vector<HalfEdge*> outgoing; // corners whose half-edge starts here
+    std::vector<Face*> faces;        // scratch list of faces with a corner here (edge joining)
 };
 
 // The computed outline of a glue flap: the two outer corners, next to the start and next to the end of the
 // edge. Never stored in files.
-struct CFlapShape {
+struct FlapShape {
     Point2 tipStart;
     Point2 tipEnd;
 };
 
 // One corner of one face, directed along the face boundary from `vertex` to `next->vertex`.
-struct CHalfEdge {
-    CEdge* edge = nullptr;
-    CVertex* vertex = nullptr;
-    CFace* face = nullptr;
-    CHalfEdge* twin = nullptr;
-    CHalfEdge* next = nullptr;
-    CHalfEdge* prev = nullptr;
-    CHalfEdge* joined = nullptr; // == twin while the edge stays folded in the development, null when cut
-    double u = 0, v = 0;         // texture coordinates
-    double x2d = 0, y2d = 0;     // development position, mm, relative to the part's box
-    Vec3 displayPos;             // 3D position as drawn, moved apart at cut edges
+struct HalfEdge {
+    Edge* edge = nullptr;
+    Vertex* vertex = nullptr;
+    Face* face = nullptr;
+    HalfEdge* twin = nullptr;
+    HalfEdge* next = nullptr;
+    HalfEdge* prev = nullptr;
+    HalfEdge* joined = nullptr; // == twin while the edge stays folded in the development, null when cut
+    double u = 0, v = 0;        // texture coordinates
+    double x2d = 0, y2d = 0;    // development position, mm, relative to the part's box
+    Vec3 displayPos;            // 3D position as drawn, moved apart at cut edges
     bool hasFlap = false;
     double flapHeight = 5.0;                // mm
     double flapAngle1 = 0.7853981633974483; // radians, base angle at the end of the edge
@@ -59,16 +59,16 @@ struct CHalfEdge {
     float flapColor[3] = {0, 0, 0};
     float sideColor[3] = {0, 0, 0};
     bool foldShown = false;
-    CPartLine* line = nullptr;
-    CFlapShape flapShape;
+    PartLine* line = nullptr;
+    FlapShape flapShape;
 
     Point2 Pos2D() const { return {x2d, y2d}; }
 };
 
-struct CFace {
-    CSolid* solid = nullptr;
-    std::vector<std::unique_ptr<CHalfEdge>> halfEdges; // corners in ring order
-    CPart* part = nullptr;
+struct Face {
+    Solid* solid = nullptr;
+    std::vector<std::unique_ptr<HalfEdge>> halfEdges; // corners in ring order
+    Part* part = nullptr;
     double plane[4] = {0, 0, 0, 0}; // unit normal and offset d, normal . p + d = 0
     int materialIndex = -1;
     int partIndex = -1;
@@ -80,7 +80,7 @@ struct CFace {
 
     Vec3 Normal() const { return {plane[0], plane[1], plane[2]}; }
     size_t CornerCount() const { return halfEdges.size(); }
-    CHalfEdge* Corner(size_t i) const { return halfEdges[i].get(); }
+    HalfEdge* Corner(size_t i) const { return halfEdges[i].get(); }
 };
 
 // The user's mark on an edge for the unfolding, kept in the model files.
@@ -90,15 +90,15 @@ enum class EdgeClass : int32_t {
     MarkedJoined = 2, // joined before any other edge unless that overlaps
 };
 
-struct CEdge {
-    CHalfEdge* halfEdge1 = nullptr;
-    CHalfEdge* halfEdge2 = nullptr; // null on an open edge
-    CVertex* vertex1 = nullptr;
-    CVertex* vertex2 = nullptr;
-    CEdge* symmetricEdge = nullptr; // mirror image across x = 0
-    double length = 0;              // model units
-    double foldAngle = 0;           // degrees, 180 flat, 0 for an open edge
-    bool foldSense = true;          // true: mountain
+struct Edge {
+    HalfEdge* halfEdge1 = nullptr;
+    HalfEdge* halfEdge2 = nullptr; // null on an open edge
+    Vertex* vertex1 = nullptr;
+    Vertex* vertex2 = nullptr;
+    Edge* symmetricEdge = nullptr; // mirror image across x = 0
+    double length = 0;             // model units
+    double foldAngle = 0;          // degrees, 180 flat, 0 for an open edge
+    bool foldSense = true;         // true: mountain
     double unfoldWeight = 0;
     int edgeId = -1;
     double symmetryKey = 0;
@@ -109,12 +109,12 @@ struct CEdge {
     Vec3 mirroredMidpoint;
 };
 
-struct CSolid {
-    CMeshModel* model = nullptr;
+struct Solid {
+    Mesh* model = nullptr;
     std::string name;
-    std::vector<std::unique_ptr<CVertex>> vertices;
-    std::vector<std::unique_ptr<CFace>> faces;
-    std::vector<std::unique_ptr<CEdge>> edges;
+    std::vector<std::unique_ptr<Vertex>> vertices;
+    std::vector<std::unique_ptr<Face>> faces;
+    std::vector<std::unique_ptr<Edge>> edges;
     bool inDevelopment = true;
     bool shown = true;
 };
@@ -140,7 +140,7 @@ private:
 };
 
 // Pixels are R, G, B bytes, rows top to bottom, packed without gaps.
-struct CTextureImage {
+struct TextureImage {
     int32_t width = 0;
     int32_t height = 0;
     std::vector<uint8_t> pixels;
@@ -148,7 +148,7 @@ struct CTextureImage {
 };
 
 // A 24-bit device-independent bitmap: rows bottom-up, B, G, R per pixel, each row padded to 4 bytes.
-struct CDib24 {
+struct Bitmap24 {
     int32_t width = 0;
     int32_t height = 0;
     std::vector<uint8_t> bits;
@@ -156,53 +156,53 @@ struct CDib24 {
     int32_t Stride() const { return (width * 3 + 3) & ~3; }
 };
 
-struct CMaterial {
+struct Material {
     float ambient[4] = {1, 1, 1, 1};
     float diffuse[4] = {1, 1, 1, 1};
     float emission[4] = {0, 0, 0, 1};
     float specular[4] = {0, 0, 0, 1};
     float shininess = 0;
     float flatColor[3] = {1, 1, 1};
-    std::unique_ptr<CTextureImage> texture;
+    std::unique_ptr<TextureImage> texture;
     std::string name;
     std::string textureFileName;
     int32_t imageWidth = 0;
     int32_t imageHeight = 0;
-    std::unique_ptr<CDib24> bitmap;
+    std::unique_ptr<Bitmap24> bitmap;
 
-    CMaterial() = default;
-    CMaterial(const CMaterial&) = delete;
-    CMaterial& operator=(const CMaterial&) = delete;
+    Material() = default;
+    Material(const Material&) = delete;
+    Material& operator=(const Material&) = delete;
 
     // Copies the colours only (no texture or bitmap).
-    void CopyColoursFrom(const CMaterial& other);
+    void CopyColoursFrom(const Material& other);
 };
 
-struct CMeshModel {
-    std::vector<std::unique_ptr<CSolid>> solids;
-    std::vector<std::unique_ptr<CMaterial>> materials;
-    CMaterial defaultMaterial;
-    CMaterial greyMaterial;
+struct Mesh {
+    std::vector<std::unique_ptr<Solid>> solids;
+    std::vector<std::unique_ptr<Material>> materials;
+    Material defaultMaterial;
+    Material greyMaterial;
     Vec3 center;
     int dominantAxis = 1;
     Vec3 boundsMin;
     Vec3 boundsMax;
     double size = 0;
     Document* document = nullptr;
-    CMaterial* highlightMaterial = nullptr;
+    Material* highlightMaterial = nullptr;
 
-    explicit CMeshModel(Document* doc = nullptr);
+    explicit Mesh(Document* doc = nullptr);
 
-    CSolid* AppendSolid(std::unique_ptr<CSolid> solid);
-    CMaterial* AppendMaterial(std::unique_ptr<CMaterial> material);
+    Solid* AppendSolid(std::unique_ptr<Solid> solid);
+    Material* AppendMaterial(std::unique_ptr<Material> material);
 };
 
 // Appends an edge record as the model files store it: its sides point back to it, two sides are twins,
 // and `joined` keeps them connected in the development.
-CEdge& AppendEdge(CSolid& solid, CHalfEdge* side1, CHalfEdge* side2, CVertex* vertex1, CVertex* vertex2,
-                  bool joined);
+Edge& AppendEdge(Solid& solid, HalfEdge* side1, HalfEdge* side2, Vertex* vertex1, Vertex* vertex2,
+                 bool joined);
 
 // The first corner of `face` whose vertex is `vertex`, or null.
-CHalfEdge* FindCorner(const CFace& face, const CVertex* vertex);
+HalfEdge* FindCorner(const Face& face, const Vertex* vertex);
 
 } // namespace tsm

@@ -82,10 +82,10 @@ MeshBuilder::FaceOutcome MeshBuilder::AddFace(const std::vector<int>& vertices,
 }
 
 void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const {
-    CMeshModel& model = *document.model;
+    Mesh& model = *document.model;
     const int materialBase = static_cast<int>(model.materials.size());
     for (const std::string& name : materials_) {
-        auto material = std::make_unique<CMaterial>();
+        auto material = std::make_unique<Material>();
         material->name = name;
         model.AppendMaterial(std::move(material));
     }
@@ -102,7 +102,7 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
     bool first = true;
     for (size_t s = 0; s < solids_.size(); ++s) {
         if (facesOfSolid[s].empty()) continue;
-        auto solid = std::make_unique<CSolid>();
+        auto solid = std::make_unique<Solid>();
         solid->model = &model;
         solid->name = solids_[s].name;
 
@@ -121,7 +121,7 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
         solid->vertices.reserve(used.size());
         for (int v : used) {
             local[static_cast<size_t>(v)] = static_cast<int>(solid->vertices.size());
-            auto vertex = std::make_unique<CVertex>();
+            auto vertex = std::make_unique<Vertex>();
             vertex->position = positions_[static_cast<size_t>(v)];
             solid->vertices.push_back(std::move(vertex));
         }
@@ -129,12 +129,12 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
         solid->faces.reserve(facesOfSolid[s].size());
         for (size_t f : facesOfSolid[s]) {
             const PendingFace& pending = faces_[f];
-            auto face = std::make_unique<CFace>();
+            auto face = std::make_unique<Face>();
             face->solid = solid.get();
             face->materialIndex = pending.material < 0 ? -1 : pending.material + materialBase;
             face->halfEdges.reserve(pending.cornerCount);
             for (size_t c = 0; c < pending.cornerCount; ++c) {
-                auto corner = std::make_unique<CHalfEdge>();
+                auto corner = std::make_unique<HalfEdge>();
                 corner->face = face.get();
                 const int v = cornerVertices_[pending.firstCorner + c];
                 corner->vertex = solid->vertices[static_cast<size_t>(local[static_cast<size_t>(v)])].get();

@@ -1,6 +1,6 @@
 // The one builder the mesh readers (OBJ, OFF, STL, PLY) share: they hand it vertices, polygons, named
 // groups, material names and texture coordinates in file order, and it turns them into solids of a
-// CMeshModel in the state the model readers leave a model in before the engine completes it.
+// Mesh in the state the model readers leave a model in before the engine completes it.
 //
 // Indices given to the builder are 0-based positions in the file's vertex (or texture coordinate) list.
 // Each solid owns its own vertices: the file's vertices its faces use, in file order. Vertices that no

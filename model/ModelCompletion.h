@@ -15,21 +15,20 @@ public:
     virtual ~IModelCompletion() = default;
 
     // Topology, after each face and edge and per solid.
-    virtual void LinkFaceRing(CFace& face) = 0;
-    virtual void ComputeFacePlane(CFace& face) = 0;
-    virtual void UpdateEdgeGeometry(CEdge& edge) = 0;
-    virtual void RebuildVertexIncidence(CSolid& solid) = 0;
+    virtual void LinkFaceRing(Face& face) = 0;
+    virtual void ComputeFacePlane(Face& face) = 0;
+    virtual void UpdateEdgeGeometry(Edge& edge) = 0;
+    virtual void RebuildVertexIncidence(Solid& solid) = 0;
     // Whole model.
-    virtual void ComputeBounds(CMeshModel& model) = 0;
-    virtual void FindSymmetricEdges(CMeshModel& model) = 0;
-    virtual void AutoFlapAnglesAll(CMeshModel& model) = 0;
+    virtual void ComputeBounds(Mesh& model) = 0;
+    virtual void FindSymmetricEdges(Mesh& model) = 0;
+    virtual void AutoFlapAnglesAll(Mesh& model) = 0;
     // Development.
-    virtual void ComputePartExtent(CPart& part) = 0;
+    virtual void ComputePartExtent(Part& part) = 0;
     virtual void ComputeDevelopmentExtent(Development& development, bool recomputeParts) = 0;
     // Returns the factor applied; the caller scales its default flap height by it.
     virtual double ScaleDevelopment(Development& development, double targetScale, bool scaleTexts) = 0;
-    virtual void ClassifyPartLines(Development& development, CMeshModel& model,
-                                   const DisplaySettings& display) = 0;
+    virtual void ClassifyPartLines(Development& development, Mesh& model, const DisplaySettings& display) = 0;
 };
 
 } // namespace tsm

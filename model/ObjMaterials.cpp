@@ -54,8 +54,8 @@ std::vector<std::string> LibraryNames(const std::string& written, const fs::path
 
 } // namespace
 
-void LoadObjMaterials(const std::vector<std::string>& libraries, const std::string& directory,
-                      CMeshModel& model, int firstMaterial, std::vector<std::string>& warnings) {
+void LoadObjMaterials(const std::vector<std::string>& libraries, const std::string& directory, Mesh& model,
+                      int firstMaterial, std::vector<std::string>& warnings) {
     const fs::path folder(directory.empty() ? "." : directory);
     std::map<std::string, std::pair<MtlMaterial, fs::path>> defined; // the first definition wins
     std::set<std::string> seenLibraries;
@@ -78,9 +78,9 @@ void LoadObjMaterials(const std::vector<std::string>& libraries, const std::stri
     }
 
     // Each image is decoded once, however many materials use it; a failure is told once.
-    std::map<std::string, std::unique_ptr<CTextureImage>> decoded;
+    std::map<std::string, std::unique_ptr<TextureImage>> decoded;
     for (size_t m = size_t(std::max(firstMaterial, 0)); m < model.materials.size(); ++m) {
-        CMaterial& material = *model.materials[m];
+        Material& material = *model.materials[m];
         const auto found = defined.find(material.name);
         if (found == defined.end()) continue;
         const MtlMaterial& source = found->second.first;
@@ -102,7 +102,7 @@ void LoadObjMaterials(const std::vector<std::string>& libraries, const std::stri
             }
         }
         if (!slot->second) continue;
-        AttachImportedTexture(model, int(m), std::make_unique<CTextureImage>(*slot->second), source.mapping,
+        AttachImportedTexture(model, int(m), std::make_unique<TextureImage>(*slot->second), source.mapping,
                               imagePath.string());
     }
 }

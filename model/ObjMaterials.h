@@ -12,7 +12,7 @@ namespace tsm {
 // `libraries` as the mtllib statements wrote them; `directory` is the OBJ file's folder. Materials from
 // `firstMaterial` on are the file's. A missing or unreadable library or texture adds one warning naming
 // the file (once per file) and leaves its materials as they are; the import goes on.
-void LoadObjMaterials(const std::vector<std::string>& libraries, const std::string& directory,
-                      CMeshModel& model, int firstMaterial, std::vector<std::string>& warnings);
+void LoadObjMaterials(const std::vector<std::string>& libraries, const std::string& directory, Mesh& model,
+                      int firstMaterial, std::vector<std::string>& warnings);
 
 } // namespace tsm

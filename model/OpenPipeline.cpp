@@ -46,7 +46,7 @@ Outcome ReadModelFile(const std::string& path, int format, Document& document, i
 }
 
 void NormaliseNames(Document& document, IModelCompletion& completion) {
-    CMeshModel& model = *document.model;
+    Mesh& model = *document.model;
     completion.ComputeBounds(model);
 
     std::set<std::string> taken;
@@ -65,7 +65,7 @@ void NormaliseNames(Document& document, IModelCompletion& completion) {
         if (material->name.empty()) material->name = "Pattern-" + std::to_string(unnamedMaterial++);
 }
 
-void SeparateCorners(CMeshModel& model, const CSolid* only) {
+void SeparateCorners(Mesh& model, const Solid* only) {
     double lengthSum = 0;
     size_t edgeCount = 0;
     for (auto& solid : model.solids) {
@@ -80,29 +80,29 @@ void SeparateCorners(CMeshModel& model, const CSolid* only) {
             for (auto& face : solid->faces)
                 for (auto& h : face->halfEdges) h->displayPos = h->vertex->position;
 
-    std::vector<CHalfEdge*> fan;
+    std::vector<HalfEdge*> fan;
     for (auto& solid : model.solids) {
         if (!solid->inDevelopment || (only && solid.get() != only)) continue;
         size_t cornerCount = 0;
         for (auto& face : solid->faces) cornerCount += face->halfEdges.size();
         for (auto& face : solid->faces) {
             for (auto& corner : face->halfEdges) {
-                CHalfEdge* c = corner.get();
+                HalfEdge* c = corner.get();
                 if (!c->prev || !c->next || c->prev->joined) continue;
                 // The corners around c's vertex reached across folded edges. The walk is bounded by the
                 // solid's corner count so that inconsistent links cannot make it circle for ever.
                 fan.assign(1, c);
-                for (CHalfEdge* k = c; k->joined && k->joined->next && fan.size() <= cornerCount;) {
+                for (HalfEdge* k = c; k->joined && k->joined->next && fan.size() <= cornerCount;) {
                     k = k->joined->next;
                     if (k == c) break;
                     fan.push_back(k);
                 }
                 Vec3 direction = c->prev->vertex->position - c->displayPos;
-                for (CHalfEdge* k : fan) direction = direction + (k->next->vertex->position - c->displayPos);
+                for (HalfEdge* k : fan) direction = direction + (k->next->vertex->position - c->displayPos);
                 const double length = Length(direction);
                 if (length < 1e-5) continue;
                 const Vec3 offset = direction / length * (0.1 * meanLength);
-                for (CHalfEdge* k : fan) k->displayPos = k->displayPos + offset;
+                for (HalfEdge* k : fan) k->displayPos = k->displayPos + offset;
             }
         }
     }

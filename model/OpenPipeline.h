@@ -30,7 +30,7 @@ Outcome ReadModelFile(const std::string& path, int format, Document& document, i
 void NormaliseNames(Document& document, IModelCompletion& completion);
 // Gives every corner a display position, moved into its face where the model is cut open. With `only`,
 // just that solid's corners (the offsets still follow the mean edge length of the whole model).
-void SeparateCorners(CMeshModel& model, const CSolid* only = nullptr);
+void SeparateCorners(Mesh& model, const Solid* only = nullptr);
 // Replaces font names that are not installed by the default font; shows one message when any was.
 void ReplaceMissingFonts(Development& development, const std::vector<std::string>& installedFamilies,
                          IPrompt& prompt);

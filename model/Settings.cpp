@@ -13,15 +13,14 @@ Settings WithDisplay(const Settings& settings, const DisplaySettings& display) {
 
 int32_t TextureSizeLimit(const Settings& s) {
     static const int32_t kUserLimits[5] = {64, 128, 256, 512, 1024};
-    if (!s.bLimitTextureSizeByUser) return s.systemTextureLimit;
-    const int id = s.iTtextureLimitSizeID;
-    return (id >= 0 && id < 5) ? kUserLimits[id] : s.iTextureLimitSizeUser;
+    if (!s.limitTextureSize) return s.systemTextureLimit;
+    const int id = s.textureLimitChoice;
+    return (id >= 0 && id < 5) ? kUserLimits[id] : s.textureSizeLimitPixels;
 }
 
 UnfoldStrategy UnfoldStrategyOf(const Settings& s) {
-    return s.iUnfoldStrategy == static_cast<int32_t>(UnfoldStrategy::FewestParts)
-               ? UnfoldStrategy::FewestParts
-               : UnfoldStrategy::Upright;
+    return s.unfoldStrategy == static_cast<int32_t>(UnfoldStrategy::FewestParts) ? UnfoldStrategy::FewestParts
+                                                                                 : UnfoldStrategy::Upright;
 }
 
 } // namespace tsm

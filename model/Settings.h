@@ -18,7 +18,7 @@ struct LayoutMethod {
     bool avoidPageBreaks = true; // without automatic only: keep parts that fit one sheet off its edges
 };
 
-// How the unfolding chooses the edges it joins. The numbers are the stored iUnfoldStrategy values.
+// How the unfolding chooses the edges it joins. The numbers are the stored unfoldStrategy values.
 enum class UnfoldStrategy : int32_t {
     Upright = 0,     // the model's vertical direction kept straight across folds
     FewestParts = 1, // as few parts as the faces allow without overlapping
@@ -27,73 +27,73 @@ enum class UnfoldStrategy : int32_t {
 // The display block a model file carries, in the order the binary file stores it. Every document owns one
 // (Document::display): the readers fill it, the writer stores it, and the document's drawing reads it.
 struct DisplaySettings {
-    bool bDrawFlap = true;
-    bool bDrawNumber = false;
-    bool bInvertEdgeID = false;
-    bool bUseMaterial = true;
-    bool bOmitFlatEdge = true;
-    int32_t iFlatEdgeAngle = 175; // degrees; folds strictly flatter than this are omitted
-    bool bDrawWhiteBkLine = false;
-    int32_t iMountainLineStyle = 3;
-    int32_t iValleyLineStyle = 2;
-    int32_t iCutLineStyle = 0;
-    int32_t iEdgeIDfontSizePoint = 5;
-    int32_t iPaperSize = 0;
-    int32_t iPaperOrientation = 0;
-    int32_t iMarginSide = 15;                            // mm
-    int32_t iMarginTop = 15;                             // mm
+    bool drawFlaps = true;
+    bool drawEdgeIds = false;
+    bool invertEdgeIds = false;
+    bool useMaterials = true;
+    bool omitFlatFolds = true;
+    int32_t flatFoldAngleDegrees = 175; // degrees; folds strictly flatter than this are omitted
+    bool whiteLinesUnderFolds = false;
+    int32_t mountainLineStyle = 3;
+    int32_t valleyLineStyle = 2;
+    int32_t cutLineStyle = 0;
+    int32_t edgeIdFontSizePt = 5;
+    int32_t paperSize = 0;
+    int32_t paperOrientation = 0;
+    int32_t marginSideMM = 15;                           // mm
+    int32_t marginTopMM = 15;                            // mm
     double mountainDash[6] = {1.0, 1.0, -1, -1, -1, -1}; // mm; entries <= 0 take no part
     double valleyDash[6] = {2.0, 1.0, 0.5, 1.0, -1, -1};
-    bool bColorFlapWithFace = false;
-    double dDefaultFlapHeightMM = 5.0;
+    bool colorFlapsLikeFaces = false;
+    double defaultFlapHeightMM = 5.0;
 };
 
 // The stored preferences, read at start-up and written at close by the settings store. Five stored
-// options (bInvertEdgeID, bOmitFlatEdge, iFlatEdgeAngle, iEdgeIDfontSizePoint, dDefaultFlapHeightMM) are
+// options (invertEdgeIds, omitFlatFolds, flatFoldAngleDegrees, edgeIdFontSizePt, defaultFlapHeightMM) are
 // also part of the display block: the application keeps them in the DisplaySettings of its Settings.
 struct Preferences {
     // Key "Settings": paths and the first-launch flag. Defaults are formed from the program directory.
-    std::string sLastDataOpenedDir;
-    std::string sLastTextureOpenedDir;
-    std::string sViewerPath;
-    bool bFirstLaunch = true;
+    std::string lastModelFolder;
+    std::string lastTextureFolder;
+    std::string viewerPath;
+    bool firstLaunch = true;
 
     // Key "Options".
-    bool bDrawOpenedModel = true;
-    bool bUseEdgeColor = true;
-    bool bSoundForPick = false;
-    bool bZoomWheelInvert = false;
-    bool bTextureSmooth = true;
-    bool bLimitTextureSizeByUser = false;
-    int32_t iTextureLimitSizeUser = 256;
-    bool bSlideColorToWhite = true;
-    bool bNoPrintBrankPage = true;
-    bool bUseAnimationForFaceCheck = true;
-    bool bSnapToGrid = true;
-    int32_t iGridSizeMM = 5;
-    int32_t iTtextureLimitSizeID = 2;
-    bool bSetFlapAngleAutoForOldTSM = false;
-    int32_t iFaceCheckAnimationSpeedIndex = 1;
-    bool bCheckNewVersionAtStart = false;
+    bool drawModelOnOpen = true;
+    bool useEdgeColors = true;
+    bool soundOnPick = false;
+    bool invertWheelZoom = false;
+    bool smoothTextures = true;
+    bool limitTextureSize = false;
+    int32_t textureSizeLimitPixels = 256;
+    bool lightenColorsToWhite = true;
+    bool skipBlankPages = true;
+    bool animateFaceCheck = true;
+    bool snapToGrid = true;
+    int32_t gridSizeMM = 5;
+    int32_t textureLimitChoice = 2;
+    bool autoFlapAnglesForOldFiles = false;
+    int32_t faceCheckAnimationSpeed = 1;
+    bool checkForUpdatesAtStart = false;
     // The update server's address (http or https); empty: none, and no check can run. The product's web
     // page is this address's site.
-    std::string sUpdateServerURL;
+    std::string updateServerUrl;
     // Whether Import Mesh offers "Change Model Coordinates" after reading a mesh.
-    bool bOfferCoordinateWizard = true;
-    bool bUseOpenGLToDrawEdgeID = false;
-    int32_t iMaxFlapBaseAngle = 45;
-    bool bLineAlpha = true;
-    double dLineAlphaValue = 0.5;
-    bool bPrintPageNumber = true;
-    bool bPrintTombo = false;
-    int32_t iResolutionID = 2;
-    int32_t iLineWidthID = 2;
-    int32_t iUnfoldStrategy = 0; // an UnfoldStrategy; read through UnfoldStrategyOf
-    bool bLoadLastTextInfo = false;
-    int32_t iLastTextLineSpaceMM = 2;
-    int32_t iLastTextFontSize = 36;
-    std::string sLastTextFontName;
-    int32_t sLastTextFontColor = 0;
+    bool offerCoordinateWizard = true;
+    bool drawEdgeIdsWithGL = false;
+    int32_t maxFlapBaseAngleDegrees = 45;
+    bool translucentLines = true;
+    double lineAlpha = 0.5;
+    bool printPageNumbers = true;
+    bool printCropMarks = false;
+    int32_t resolutionChoice = 2;
+    int32_t lineWidthChoice = 2;
+    int32_t unfoldStrategy = 0; // an UnfoldStrategy; read through UnfoldStrategyOf
+    bool rememberLastText = false;
+    int32_t lastTextLineSpacingMM = 2;
+    int32_t lastTextFontSize = 36;
+    std::string lastTextFontName;
+    int32_t lastTextColor = 0;
     // The colour table, COLORREF 0x00BBGGRR: faces without material, mountain edge, valley edge,
     // single-sided edge, open edge, marked edge, (unused), 3D background.
     int32_t colors[8] = {0x00FFD9D9, 0x00FF0000, 0x00FFFF00, 0x000000FF,
@@ -103,17 +103,17 @@ struct Preferences {
 // The window's run-time switches and modes; never stored, never in a model file.
 struct ViewState {
     int32_t systemTextureLimit = 512; // until a GL context reports its maximum texture size
-    bool bDrawFace = true;
-    bool bDrawEdge = true;
-    bool bTurnOnLight = true;
-    bool bDrawPageNumber = false;
+    bool drawFaces = true;
+    bool drawEdges = true;
+    bool lighting = true;
+    bool drawPageNumbers = false;
     // The development view's mouse mode, shared by both views.
     EditMode editMode = EditMode::None;
     LayoutMethod layoutMethod;
     // "Join adjacent edges on development automatically.  Threshold ": cut edges whose two sides lie in
     // one part closer than this are joined after unfolding and after a face join.
-    bool bJoinAdjacentEdgesOnDevelopment = false;
-    double dJoinAdjacentEdgesThresholdMM = 0.01;
+    bool joinAdjacentEdges = false;
+    double joinAdjacentEdgesThresholdMM = 0.01;
 };
 
 // Everything a drawing, a print, an export or an unfolding reads, as one value passed down by `const&`.

@@ -151,20 +151,20 @@ void LoadSettings(SettingsSession& session, Settings& settings, const std::strin
     static const int32_t kUserTextureLimits[5] = {64, 128, 256, 512, 1024};
     for (const SettingEntry& entry : table) {
         if (entry.key != SettingKey::Options) continue;
-        // bLoadLastTextInfo precedes the last-text values, so its stored value already counts here.
-        if (entry.lastTextValue && !settings.bLoadLastTextInfo) continue;
+        // rememberLastText precedes the last-text values, so its stored value already counts here.
+        if (entry.lastTextValue && !settings.rememberLastText) continue;
         ReadSetting(store, kOptionsKeyPath, entry, settings);
         // The user limit always follows its choice index; an index outside the list keeps the stored
         // limit rather than reading past the list.
-        if (entry.intMember == &Settings::iMaxFlapBaseAngle) {
-            const int32_t id = settings.iTtextureLimitSizeID;
-            if (id >= 0 && id < 5) settings.iTextureLimitSizeUser = kUserTextureLimits[id];
+        if (entry.intMember == &Settings::maxFlapBaseAngleDegrees) {
+            const int32_t id = settings.textureLimitChoice;
+            if (id >= 0 && id < 5) settings.textureSizeLimitPixels = kUserTextureLimits[id];
         }
     }
 }
 
 Outcome SaveSettings(SettingsSession& session, Settings& settings) {
-    settings.bFirstLaunch = false;
+    settings.firstLaunch = false;
     SettingsStore& store = session.store();
     if (!store.CreateKey(kSettingsKeyPath)) return Outcome::Failed("Cannot create the settings key");
     WriteKey(store, SettingKey::Settings, settings);

@@ -52,7 +52,7 @@ std::string ProgramDirectory();
 // "Settings" and "Options" value. Creates both keys in the store, as opening them for writing would.
 void LoadSettings(SettingsSession& session, Settings& settings, const std::string& programDir);
 
-// Clears bFirstLaunch, writes the "Settings" values and, unless a reset is pending, every "Options" value
+// Clears firstLaunch, writes the "Settings" values and, unless a reset is pending, every "Options" value
 // and the colour table; then writes the store file. Fails with a reason when the file cannot be written.
 Outcome SaveSettings(SettingsSession& session, Settings& settings);
 

@@ -6,9 +6,9 @@
 //
 //   ; comment
 //   [Software\quillonsoft\tessalyvuvoza2en\Options]
-//   bDrawOpenedModel=binary:01
-//   iGridSizeMM=binary:05000000
-//   sLastTextFontName=sz:Sans\nSerif
+//   drawModelOnOpen=binary:01
+//   gridSizeMM=binary:05000000
+//   lastTextFontName=sz:Sans\nSerif
 //   Path=expand_sz:$HOME/x
 //   Flags=dword:00000001
 //

@@ -37,7 +37,7 @@ struct SettingEntry {
     std::string Settings::*stringMember = nullptr;
     double (Settings::*dashMember)[6] = nullptr;
     int colourIndex = -1;
-    // Read from the store only when bLoadLastTextInfo is set.
+    // Read from the store only when rememberLastText is set.
     bool lastTextValue = false;
     // Path settings: the default is the program folder followed by this.
     const char* programDirSuffix = nullptr;

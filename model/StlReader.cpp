@@ -23,7 +23,7 @@ constexpr size_t kBinaryTriangleBytes = 50;
 class VertexMerger {
 public:
     explicit VertexMerger(MeshBuilder& builder) : builder_(builder) {}
-    int Vertex(const Vec3& p) {
+    int MergedIndex(const Vec3& p) {
         const std::array<double, 3> key{p.x, p.y, p.z};
         auto found = index_.find(key);
         if (found != index_.end()) return found->second;
@@ -85,7 +85,7 @@ std::string ReadBinary(std::string_view bytes, const std::string& fileName, Mesh
             if (!std::isfinite(position.x) || !std::isfinite(position.y) || !std::isfinite(position.z))
                 return AtRecord(fileName, "triangle", t + 1,
                                 "a corner has a coordinate that is not a finite number");
-            corners[static_cast<size_t>(c)] = merger.Vertex(position);
+            corners[static_cast<size_t>(c)] = merger.MergedIndex(position);
         }
         builder.AddFace(corners);
     }
@@ -143,7 +143,7 @@ std::string ReadAscii(std::string_view bytes, const std::string& fileName, MeshB
                     if (!ParseDouble(tokens[1 + static_cast<size_t>(k)], xyz[k]))
                         return AtLine(fileName, lineNumber,
                                       Quote(tokens[1 + static_cast<size_t>(k)]) + " is not a number");
-                corners.push_back(merger.Vertex({xyz[0], xyz[1], xyz[2]}));
+                corners.push_back(merger.MergedIndex({xyz[0], xyz[1], xyz[2]}));
             } else if (keyword == "endloop") {
                 builder.AddFace(corners);
                 state = State::InFacet;

@@ -37,7 +37,7 @@ void ScaleDevelopmentLengths(Development& development, double mmPerCm) {
     for (auto& part : development.parts) {
         part->x = FiniteOrZero(part->x * mmPerCm);
         part->y = FiniteOrZero(part->y * mmPerCm);
-        for (CFace* face : part->faces) {
+        for (Face* face : part->faces) {
             for (auto& corner : face->halfEdges) {
                 corner->x2d = FiniteOrZero(corner->x2d * mmPerCm);
                 corner->y2d = FiniteOrZero(corner->y2d * mmPerCm);
@@ -53,7 +53,7 @@ void ScaleDevelopmentLengths(Development& development, double mmPerCm) {
 
 } // namespace
 
-double FanArea(const CFace& face) {
+double FanArea(const Face& face) {
     const auto& corners = face.halfEdges;
     double area = 0;
     for (size_t i = 2; i < corners.size(); ++i) {
@@ -66,26 +66,26 @@ double FanArea(const CFace& face) {
 }
 
 void ApplyOldLineStyles(const TextConversionValues& info, DisplaySettings& settings) {
-    ApplyLineCode(info.valleyLineCode, 2, settings.iValleyLineStyle, settings.valleyDash);
-    ApplyLineCode(info.mountainLineCode, 3, settings.iMountainLineStyle, settings.mountainDash);
-    settings.iCutLineStyle = info.cutLineCode == 1 ? 1 : 0;
+    ApplyLineCode(info.valleyLineCode, 2, settings.valleyLineStyle, settings.valleyDash);
+    ApplyLineCode(info.mountainLineCode, 3, settings.mountainLineStyle, settings.mountainDash);
+    settings.cutLineStyle = info.cutLineCode == 1 ? 1 : 0;
 }
 
 void ApplyOldPageType(int32_t pageType, DisplaySettings& settings) {
     // Old page types run A4, A3, B5, B4, each portrait then landscape; paper size codes 0, 1, 4, 5.
     constexpr int32_t kPaperSize[8] = {0, 0, 1, 1, 4, 4, 5, 5};
     if (pageType < 0 || pageType >= 8) return;
-    settings.iPaperSize = kPaperSize[pageType];
-    settings.iPaperOrientation = pageType % 2;
+    settings.paperSize = kPaperSize[pageType];
+    settings.paperOrientation = pageType % 2;
 }
 
 void BuildPartLines(Development& development) {
     for (auto& part : development.parts) {
-        for (CFace* face : part->faces) {
+        for (Face* face : part->faces) {
             for (auto& corner : face->halfEdges) {
-                CHalfEdge* h = corner.get();
+                HalfEdge* h = corner.get();
                 if (h->line) continue;
-                auto line = std::make_unique<CPartLine>();
+                auto line = std::make_unique<PartLine>();
                 line->first = h;
                 line->edge = h->edge;
                 line->hidden = !h->foldShown;
@@ -108,10 +108,10 @@ void ChooseFoldedFlapSides(Development& development) {
     // The smaller of the two faces carries the flap. Both sides of a folded edge are visited, so on
     // equal areas the side visited last keeps it.
     for (auto& part : development.parts) {
-        for (CFace* face : part->faces) {
+        for (Face* face : part->faces) {
             for (auto& corner : face->halfEdges) {
-                CHalfEdge* h = corner.get();
-                CHalfEdge* t = h->twin;
+                HalfEdge* h = corner.get();
+                HalfEdge* t = h->twin;
                 if (!t || !h->joined) continue;
                 if (FanArea(*t->face) < FanArea(*face)) {
                     t->hasFlap = true;
@@ -127,7 +127,7 @@ void ChooseFoldedFlapSides(Development& development) {
 
 void ConvertTextModel(Document& document, const TextConversionValues& info, IModelCompletion& completion,
                       bool autoFlapAngles) {
-    CMeshModel& model = *document.model;
+    Mesh& model = *document.model;
 
     ApplyOldLineStyles(info, document.display);
     ApplyOldPageType(info.pageType, document.display);

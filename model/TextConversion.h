@@ -23,7 +23,7 @@ struct TextConversionValues {
 };
 
 // Runs every conversion step in order on the document and its display block; `autoFlapAngles` sets the
-// flap angles of every corner automatically (bSetFlapAngleAutoForOldTSM).
+// flap angles of every corner automatically (autoFlapAnglesForOldFiles).
 void ConvertTextModel(Document& document, const TextConversionValues& info, IModelCompletion& completion,
                       bool autoFlapAngles);
 
@@ -34,7 +34,7 @@ void BuildPartLines(Development& development);
 void ChooseFoldedFlapSides(Development& development);
 
 // The face's area from the fan of Heron triangles at corner 0, in model units squared.
-double FanArea(const CFace& face);
+double FanArea(const Face& face);
 
 // A value that overflowed or lost its meaning (division by zero) becomes 0, so that no infinity or NaN
 // reaches the geometry.

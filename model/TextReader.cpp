@@ -58,9 +58,9 @@ private:
     void ReadModelBox();
     void ReadSolids();
     void ReadSolid();
-    void ReadFace(CSolid& solid, double& flapHeightSum, size_t& cornerCount);
-    void ReadEdge(CSolid& solid);
-    bool ReadMaterialRecord(CMaterial& material, bool keepColours, const std::string& what);
+    void ReadFace(Solid& solid, double& flapHeightSum, size_t& cornerCount);
+    void ReadEdge(Solid& solid);
+    bool ReadMaterialRecord(Material& material, bool keepColours, const std::string& what);
     void ReadMaterials();
     void ReadParts();
     void AttachFaces();
@@ -69,7 +69,7 @@ private:
     void Finish();
 
     Document& document_;
-    CMeshModel& model_;
+    Mesh& model_;
     IModelCompletion& completion_;
     int32_t textureSizeLimit_;
     bool autoFlapAngles_;
@@ -78,13 +78,13 @@ private:
     bool failed_ = false;
     TextConversionValues values_;
     // The part each part record of the file made, by its position in the file; null for a skipped record.
-    std::vector<CPart*> partsInFileOrder_;
+    std::vector<Part*> partsInFileOrder_;
     // Faces read since the last parts section, and faces that name a part record not read yet, by that
     // record's position; equal positions keep the order in which the faces were read.
-    std::vector<CFace*> facesSinceAttach_;
-    std::multimap<int32_t, CFace*> facesAwaitingPart_;
+    std::vector<Face*> facesSinceAttach_;
+    std::multimap<int32_t, Face*> facesAwaitingPart_;
     // Texts read before the development exists wait for it.
-    std::vector<std::unique_ptr<CTextBlock>> pendingTexts_;
+    std::vector<std::unique_ptr<TextBlock>> pendingTexts_;
 };
 
 Outcome TextModelReader::Run() {
@@ -134,7 +134,7 @@ void TextModelReader::ReadSolids() {
 }
 
 void TextModelReader::ReadSolid() {
-    CSolid& solid = *model_.AppendSolid(std::make_unique<CSolid>());
+    Solid& solid = *model_.AppendSolid(std::make_unique<Solid>());
     in_.Word();
     in_.SkipRestOfLine();
     solid.name = in_.Line(kMaxNameChars);
@@ -146,7 +146,7 @@ void TextModelReader::ReadSolid() {
     if (in_.SkipPastWord("vertices")) {
         const int32_t vertexCount = in_.Int();
         for (int32_t v = 0; v < vertexCount && !in_.NoWordLeft(); ++v) {
-            auto vertex = std::make_unique<CVertex>();
+            auto vertex = std::make_unique<Vertex>();
             vertex->position.x = in_.Real();
             vertex->position.y = in_.Real();
             vertex->position.z = in_.Real();
@@ -166,14 +166,14 @@ void TextModelReader::ReadSolid() {
     // The mean flap height of the solid, rounded to a tenth of a millimetre; the last solid's wins.
     if (cornerCount > 0) {
         const double rounded = std::trunc(flapHeightSum / double(cornerCount) * 10 + 0.5) / 10;
-        if (std::isfinite(rounded)) document_.display.dDefaultFlapHeightMM = rounded;
+        if (std::isfinite(rounded)) document_.display.defaultFlapHeightMM = rounded;
     }
     completion_.RebuildVertexIncidence(solid);
 }
 
-void TextModelReader::ReadFace(CSolid& solid, double& flapHeightSum, size_t& cornerCount) {
-    solid.faces.push_back(std::make_unique<CFace>());
-    CFace& face = *solid.faces.back();
+void TextModelReader::ReadFace(Solid& solid, double& flapHeightSum, size_t& cornerCount) {
+    solid.faces.push_back(std::make_unique<Face>());
+    Face& face = *solid.faces.back();
     face.solid = &solid;
     facesSinceAttach_.push_back(&face);
     face.materialIndex = in_.Int();
@@ -182,7 +182,7 @@ void TextModelReader::ReadFace(CSolid& solid, double& flapHeightSum, size_t& cor
     const int32_t count = in_.Int();
     for (int32_t c = 0; c < count && !in_.NoWordLeft(); ++c) {
         const int32_t vertexIndex = in_.Int();
-        auto corner = std::make_unique<CHalfEdge>();
+        auto corner = std::make_unique<HalfEdge>();
         corner->x2d = in_.Real();
         corner->y2d = in_.Real();
         corner->u = in_.Real();
@@ -201,7 +201,7 @@ void TextModelReader::ReadFace(CSolid& solid, double& flapHeightSum, size_t& cor
     }
 }
 
-void TextModelReader::ReadEdge(CSolid& solid) {
+void TextModelReader::ReadEdge(Solid& solid) {
     int32_t faceIndex[2], vertexIndex[2];
     faceIndex[0] = in_.Int();
     faceIndex[1] = in_.Int();
@@ -210,8 +210,8 @@ void TextModelReader::ReadEdge(CSolid& solid) {
     int32_t type = in_.Int();
     const bool joined = in_.Int() != 0;
 
-    CHalfEdge* sides[2] = {nullptr, nullptr};
-    CVertex* vertices[2] = {nullptr, nullptr};
+    HalfEdge* sides[2] = {nullptr, nullptr};
+    Vertex* vertices[2] = {nullptr, nullptr};
     for (int k = 0; k < 2; ++k) {
         // An index naming nothing in this solid drops the record.
         if (!InRange(vertexIndex[k], solid.vertices.size())) return;
@@ -220,11 +220,11 @@ void TextModelReader::ReadEdge(CSolid& solid) {
         if (faceIndex[k] >= 0) sides[k] = FindCorner(*solid.faces[size_t(faceIndex[k])], vertices[k]);
     }
     // A corner starts one edge only; a second claim would leave one-sided edge and twin links behind.
-    for (CHalfEdge* side : sides)
+    for (HalfEdge* side : sides)
         if (side && side->edge) return;
     if (sides[0] && sides[0] == sides[1]) return;
 
-    CEdge& edge = AppendEdge(solid, sides[0], sides[1], vertices[0], vertices[1], joined);
+    Edge& edge = AppendEdge(solid, sides[0], sides[1], vertices[0], vertices[1], joined);
     // Bit 16 marks edges the unfolding must not keep folded; the rest is the old edge class code.
     if (type & 16) {
         edge.typeFlag = true;
@@ -235,7 +235,7 @@ void TextModelReader::ReadEdge(CSolid& solid) {
                                  : EdgeClass::Free;
 }
 
-bool TextModelReader::ReadMaterialRecord(CMaterial& material, bool keepColours, const std::string& what) {
+bool TextModelReader::ReadMaterialRecord(Material& material, bool keepColours, const std::string& what) {
     in_.Word();
     in_.SkipRestOfLine();
     material.name = in_.Line(kMaxNameChars);
@@ -266,7 +266,7 @@ bool TextModelReader::ReadMaterialRecord(CMaterial& material, bool keepColours, 
                     " x " + std::to_string(height) + " pixels, " + std::to_string(bytes) +
                     " bytes) runs past the end of the file, which has " + std::to_string(in_.Remaining()) +
                     " bytes left");
-    auto texture = std::make_unique<CTextureImage>();
+    auto texture = std::make_unique<TextureImage>();
     texture->width = width;
     texture->height = height;
     texture->pixels.assign(pixels, pixels + bytes);
@@ -281,7 +281,7 @@ void TextModelReader::ReadMaterials() {
     const int32_t count = in_.Int();
     for (int32_t m = 0; m < count && !in_.NoWordLeft(); ++m) {
         const size_t index = model_.materials.size();
-        CMaterial* material = model_.AppendMaterial(std::make_unique<CMaterial>());
+        Material* material = model_.AppendMaterial(std::make_unique<Material>());
         if (!ReadMaterialRecord(*material, true, "material " + std::to_string(index))) return;
     }
 }
@@ -304,7 +304,7 @@ void TextModelReader::ReadParts() {
             partsInFileOrder_.push_back(nullptr);
             continue;
         }
-        CPart* part = development.AppendPart(std::make_unique<CPart>());
+        Part* part = development.AppendPart(std::make_unique<Part>());
         part->solid = model_.solids[size_t(solidIndex)].get();
         part->x = box[0];
         part->y = box[1];
@@ -319,7 +319,7 @@ void TextModelReader::AttachFaces() {
     // Each round takes in the faces read since the last one. A face whose part record has been read is
     // attached; any other waits, since a later parts section may bring its record. A resolved index never
     // changes, so no face is visited twice and many sections stay cheap.
-    for (CFace* face : facesSinceAttach_)
+    for (Face* face : facesSinceAttach_)
         if (face->partIndex >= 0) facesAwaitingPart_.emplace(face->partIndex, face);
     facesSinceAttach_.clear();
     while (!facesAwaitingPart_.empty() &&
@@ -334,7 +334,7 @@ void TextModelReader::AttachFaces() {
 void TextModelReader::ReadTexts() {
     const int32_t count = in_.Int();
     for (int32_t t = 0; t < count && !in_.NoWordLeft(); ++t) {
-        auto text = std::make_unique<CTextBlock>();
+        auto text = std::make_unique<TextBlock>();
         in_.Int();
         in_.SkipRestOfLine();
         text->fontName = in_.Line(kMaxTextLineChars);
@@ -369,7 +369,7 @@ void TextModelReader::ReadInfo() {
         } else if (key == "bReverse") {
             values_.reverse = in_.Int();
         } else if (key == "iAngleEps") {
-            settings.iFlatEdgeAngle = in_.Int();
+            settings.flatFoldAngleDegrees = in_.Int();
         } else if (key == "iTaniLineType") {
             values_.valleyLineCode = in_.Int();
         } else if (key == "iYamaLineType") {
@@ -377,27 +377,27 @@ void TextModelReader::ReadInfo() {
         } else if (key == "iCutLineType") {
             values_.cutLineCode = in_.Int();
         } else if (key == "bDrawFlap") {
-            settings.bDrawFlap = in_.Int() != 0;
+            settings.drawFlaps = in_.Int() != 0;
         } else if (key == "bDrawNumber") {
-            settings.bDrawNumber = in_.Int() != 0;
+            settings.drawEdgeIds = in_.Int() != 0;
         } else if (key == "bUseMaterial") {
-            settings.bUseMaterial = in_.Int() != 0;
+            settings.useMaterials = in_.Int() != 0;
         } else if (key == "iEdgeNumberFontSize") {
-            settings.iEdgeIDfontSizePoint = in_.Int();
+            settings.edgeIdFontSizePt = in_.Int();
         } else if (key == "bEdgeIdReverse") {
-            settings.bInvertEdgeID = in_.Int() != 0;
+            settings.invertEdgeIds = in_.Int() != 0;
         } else if (key == "bEnableLineAlpha" || key == "dTextureLineAlpha") {
             in_.Word();
         } else if (key == "bCullEdge") {
-            settings.bOmitFlatEdge = in_.Int() != 0;
+            settings.omitFlatFolds = in_.Int() != 0;
         } else if (key == "iPageType") {
             values_.pageType = in_.Int();
         } else if (key == "dPageMarginSide") {
-            settings.iMarginSide = TruncToInt32(in_.Real() * 10); // cm to whole mm
+            settings.marginSideMM = TruncToInt32(in_.Real() * 10); // cm to whole mm
         } else if (key == "dPageMarginTop") {
-            settings.iMarginTop = TruncToInt32(in_.Real() * 10);
+            settings.marginTopMM = TruncToInt32(in_.Real() * 10);
         } else if (key == "bDrawWhiteBkLine") {
-            settings.bDrawWhiteBkLine = in_.Int() != 0;
+            settings.whiteLinesUnderFolds = in_.Int() != 0;
         }
     }
     ConvertTextModel(document_, values_, completion_, autoFlapAngles_);
@@ -419,7 +419,7 @@ TextReader::TextReader(std::string path, Document& document, int importFlag, IPr
                        IModelCompletion& completion, const Settings& settings)
     : path_(std::move(path)), document_(document), importFlag_(importFlag), prompt_(prompt),
       completion_(completion), textureSizeLimit_(TextureSizeLimit(settings)),
-      autoFlapAngles_(settings.bSetFlapAngleAutoForOldTSM) {}
+      autoFlapAngles_(settings.autoFlapAnglesForOldFiles) {}
 
 Outcome TextReader::LoadFromBytes(std::string_view bytes) {
     // The info values go into the document's display block when importing too, so the import flag plays

@@ -61,11 +61,10 @@ TextureSizing ChooseTextureSize(int32_t width, int32_t height, int32_t maximumSi
     return sizing;
 }
 
-std::unique_ptr<CTextureImage> LoadTextureImage(const std::string& path, int32_t& decodedWidth,
-                                                int32_t& decodedHeight, int32_t maximumSize,
-                                                IPrompt& prompt) {
+std::unique_ptr<TextureImage> LoadTextureImage(const std::string& path, int32_t& decodedWidth,
+                                               int32_t& decodedHeight, int32_t maximumSize, IPrompt& prompt) {
     const std::string extension = LowerExtension(path);
-    std::unique_ptr<CTextureImage> decoded;
+    std::unique_ptr<TextureImage> decoded;
     if (extension == ".jpg" || extension == ".jpeg")
         decoded = LoadJpegFile(path, prompt);
     else if (extension == ".bmp")
@@ -76,7 +75,7 @@ std::unique_ptr<CTextureImage> LoadTextureImage(const std::string& path, int32_t
 
     const TextureSizing sizing = ChooseTextureSize(decoded->width, decoded->height, maximumSize);
     if (sizing.keepAsDecoded) return decoded;
-    auto resampled = std::unique_ptr<CTextureImage>(new (std::nothrow) CTextureImage);
+    auto resampled = std::unique_ptr<TextureImage>(new (std::nothrow) TextureImage);
     bool allocated = resampled && int64_t(sizing.target) * sizing.target <= kMaxImagePixels;
     if (allocated) {
         try {
@@ -96,13 +95,13 @@ std::unique_ptr<CTextureImage> LoadTextureImage(const std::string& path, int32_t
     return resampled;
 }
 
-void LoadTextureIntoMaterial(CMaterial& material, const std::string& path, int32_t limitPixels,
+void LoadTextureIntoMaterial(Material& material, const std::string& path, int32_t limitPixels,
                              IPrompt& prompt) {
     std::error_code error;
     if (!std::filesystem::exists(path, error)) return;
     // Decoded while the old image still lives, so that the new one never takes its addresses: texture
     // caches tell a material's images apart by them.
-    std::unique_ptr<CTextureImage> image =
+    std::unique_ptr<TextureImage> image =
         LoadTextureImage(path, material.imageWidth, material.imageHeight, limitPixels, prompt);
     ReleaseTexture(material);
     if (!image) return;
@@ -130,14 +129,14 @@ void Resample(int32_t srcWidth, int32_t srcHeight, const uint8_t* srcPixels, int
     }
 }
 
-void MakeBitmap(CMaterial& material) {
-    const CTextureImage* texture = material.texture.get();
+void MakeBitmap(Material& material) {
+    const TextureImage* texture = material.texture.get();
     if (!texture || texture->width <= 0 || texture->height <= 0 ||
         texture->pixels.size() != size_t(texture->width) * size_t(texture->height) * 3) {
         material.bitmap.reset();
         return;
     }
-    auto bitmap = std::make_unique<CDib24>();
+    auto bitmap = std::make_unique<Bitmap24>();
     bitmap->width = texture->width;
     bitmap->height = texture->height;
     const size_t stride = size_t(bitmap->Stride());
@@ -156,8 +155,8 @@ void MakeBitmap(CMaterial& material) {
     material.bitmap = std::move(bitmap);
 }
 
-void ApplySizeLimit(CMaterial& material, int32_t limitPixels) {
-    CTextureImage* texture = material.texture.get();
+void ApplySizeLimit(Material& material, int32_t limitPixels) {
+    TextureImage* texture = material.texture.get();
     if (!texture || limitPixels <= 0) return;
     if (texture->width <= limitPixels && texture->height <= limitPixels) return;
     if (texture->width <= 0 || texture->height <= 0 ||
@@ -171,7 +170,7 @@ void ApplySizeLimit(CMaterial& material, int32_t limitPixels) {
     texture->height = limitPixels;
 }
 
-void ReleaseTexture(CMaterial& material) {
+void ReleaseTexture(Material& material) {
     material.texture.reset();
     material.textureFileName.clear();
     material.bitmap.reset();

@@ -29,13 +29,13 @@ TextureSizing ChooseTextureSize(int32_t width, int32_t height, int32_t maximumSi
 // a message) and brings it to its texture size (ChooseTextureSize; resampled square without row flip).
 // The decoded size goes to the out-parameters, which are left alone when decoding fails. Decoder failures
 // are reported through `prompt` and give null.
-std::unique_ptr<CTextureImage> LoadTextureImage(const std::string& path, int32_t& decodedWidth,
-                                                int32_t& decodedHeight, int32_t maximumSize, IPrompt& prompt);
+std::unique_ptr<TextureImage> LoadTextureImage(const std::string& path, int32_t& decodedWidth,
+                                               int32_t& decodedHeight, int32_t maximumSize, IPrompt& prompt);
 
 // Replaces the material's texture with the image file at `path`, within `limitPixels` a side: the old
 // texture and bitmap go, the decoded size goes to imageWidth/imageHeight, and a loaded image
 // becomes the texture with its file name and bitmap. Without a file at `path` nothing changes.
-void LoadTextureIntoMaterial(CMaterial& material, const std::string& path, int32_t limitPixels,
+void LoadTextureIntoMaterial(Material& material, const std::string& path, int32_t limitPixels,
                              IPrompt& prompt);
 
 // Nearest-neighbour copy of a packed RGB image (3 bytes per pixel, rows top to bottom) into another size.
@@ -47,13 +47,13 @@ void Resample(int32_t srcWidth, int32_t srcHeight, const uint8_t* srcPixels, int
 
 // Builds the material's 24-bit bottom-up bitmap (B, G, R, rows padded to 4 bytes) from its texture, at the
 // texture's full size; a material without texture loses its bitmap.
-void MakeBitmap(CMaterial& material);
+void MakeBitmap(Material& material);
 
 // Resamples a texture wider or taller than `limitPixels` to limitPixels x limitPixels (no row flip). The
 // bitmap is left as it is, so a bitmap made before keeps the full resolution.
-void ApplySizeLimit(CMaterial& material, int32_t limitPixels);
+void ApplySizeLimit(Material& material, int32_t limitPixels);
 
 // Frees the pixels, forgets the image file name, and deletes the bitmap.
-void ReleaseTexture(CMaterial& material);
+void ReleaseTexture(Material& material);
 
 } // namespace tsm

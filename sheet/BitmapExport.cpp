@@ -75,7 +75,7 @@ Outcome WriteRenderedBmp(Document& document, const Settings& settings, const Ras
     if (!bitmap.HasBitmap()) return Outcome::Failed("cannot make a bitmap of that size");
     if (!RenderDevelopment(document, settings, projection, bitmap, prompt))
         return Outcome::Failed("rendering failed");
-    if (settings.bSlideColorToWhite) LightenBitmap(bitmap);
+    if (settings.lightenColorsToWhite) LightenBitmap(bitmap);
     DrawOverlayOnBitmap(bitmap, document, settings, projection);
     return bitmap.SaveAsBmpFile(path);
 }
@@ -216,7 +216,7 @@ Outcome RenderWholeImage(Document& document, const Settings& settings, int width
     if (!bitmap.HasBitmap()) return Outcome::Failed("cannot make a bitmap of that size");
     if (!RenderDevelopment(document, settings, projection, bitmap, prompt))
         return Outcome::Failed("rendering failed");
-    if (settings.bSlideColorToWhite) LightenBitmap(bitmap);
+    if (settings.lightenColorsToWhite) LightenBitmap(bitmap);
     DrawOverlayOnBitmap(bitmap, document, settings, projection);
     image = bitmap.ToImage();
     return image.isNull() ? Outcome::Failed("cannot make a bitmap of that size") : Outcome::Ok();
@@ -238,7 +238,7 @@ Outcome WriteSheetBmps(Document& document, const Settings& settings, const Paper
     if (!(pw > 0) || !(ph > 0) || !std::isfinite(pw) || !std::isfinite(ph))
         return Outcome::Failed("the paper has no printable area");
     const double pixelsPerMM = width / pw;
-    const std::vector<SheetIndex> pages = BuildPageList(document, paper, settings.bNoPrintBrankPage);
+    const std::vector<SheetIndex> pages = BuildPageList(document, paper, settings.skipBlankPages);
     for (size_t n = 0; n < pages.size(); ++n) {
         const std::string pagePath = SheetBmpPath(path, static_cast<int>(n + 1));
         const RasterProjection projection =
@@ -298,7 +298,7 @@ void ResetModelToDevelopmentTexture(Document& document, const Settings& settings
                                     const RasterProjection& projection, int width, int height,
                                     const std::string& bmpPath, IPrompt& prompt) {
     if (document.model == nullptr || width <= 0 || height <= 0) return;
-    CMeshModel& model = *document.model;
+    Mesh& model = *document.model;
     for (auto& solid : model.solids) {
         if (solid == nullptr) continue;
         for (auto& face : solid->faces) {
@@ -314,7 +314,7 @@ void ResetModelToDevelopmentTexture(Document& document, const Settings& settings
     if (document.development != nullptr) {
         for (auto& part : document.development->parts) {
             if (part == nullptr) continue;
-            for (CFace* face : part->faces) {
+            for (Face* face : part->faces) {
                 if (face == nullptr) continue;
                 for (auto& corner : face->halfEdges) {
                     if (corner == nullptr) continue;
@@ -326,7 +326,7 @@ void ResetModelToDevelopmentTexture(Document& document, const Settings& settings
         }
     }
 
-    auto material = std::make_unique<CMaterial>();
+    auto material = std::make_unique<Material>();
     const std::string stem = WithoutExtension(bmpPath);
     material->name = stem.substr(NameStart(stem));
     model.materials.clear();

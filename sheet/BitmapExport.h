@@ -85,7 +85,7 @@ void DrawOverlayOnBitmap(OffscreenBitmap& bitmap, const Document& document, cons
                          const RasterProjection& projection);
 
 // The whole development as one 24-bit BMP of width x height pixels: its bounding box across the width less
-// `border` pixels on each side (and `border` pixels down from the top), lightened with bSlideColorToWhite,
+// `border` pixels on each side (and `border` pixels down from the top), lightened with lightenColorsToWhite,
 // the overlay on top. Renderer and write failures are reported by the renderer ("write error" for the
 // latter) and fail with the reason.
 Outcome WriteWholeBmp(Document& document, const Settings& settings, const std::string& path, int width,
@@ -100,7 +100,7 @@ Outcome RenderWholeImage(Document& document, const Settings& settings, int width
 // "_%03d" with the page number, ".bmp".
 std::string SheetBmpPath(const std::string& chosenPath, int pageNumber);
 
-// One BMP per page of the page list (blank sheets left out with bNoPrintBrankPage), in print order from
+// One BMP per page of the page list (blank sheets left out with skipBlankPages), in print order from
 // _001: each shows its sheet's printable area at width / printable width pixels per millimetre. The names
 // written go to `written`. Stops at the first failure.
 Outcome WriteSheetBmps(Document& document, const Settings& settings, const Paper& paper,

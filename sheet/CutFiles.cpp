@@ -96,7 +96,7 @@ std::vector<CutSheet> BuildCutSheets(const Document& document, const Settings& s
     std::vector<CutSheet> sheets;
     if (document.development == nullptr) return sheets;
     const Development& development = *document.development;
-    const std::vector<SheetIndex> pages = BuildPageList(document, paper, settings.bNoPrintBrankPage);
+    const std::vector<SheetIndex> pages = BuildPageList(document, paper, settings.skipBlankPages);
     const double pw = paper.PrintableWidth(), ph = paper.PrintableHeight();
     for (size_t n = 0; n < pages.size(); ++n) {
         CutSheet sheet;
@@ -118,7 +118,7 @@ std::vector<CutSheet> BuildCutSheets(const Document& document, const Settings& s
         return sheets.front();
     };
     std::vector<CutSheet*> partSheet(development.parts.size(), nullptr);
-    for (PartCutOutline& outline : CutOutlines(development, settings.bDrawFlap)) {
+    for (PartCutOutline& outline : CutOutlines(development, settings.drawFlaps)) {
         CutSheet& sheet = sheetOf(BoxMiddle(outline.outer));
         const Point2 shift = SheetShift(paper, sheet.sheet);
         Shift(outline.outer, shift);
@@ -213,14 +213,14 @@ std::string CutSheetSvg(const Document& document, const Settings& settings, cons
            SvgNumber(shift.y) + ")\">\n" + SvgTexts(document) +
            (document.development != nullptr ? SvgEdgeIds(*document.development, settings) : std::string()) +
            "</g>\n</g>\n";
-    if (settings.bPrintTombo && sheet.pageCount != 1) {
+    if (settings.printCropMarks && sheet.pageCount != 1) {
         // 5 pixels of a 600 dpi printer.
         out += "<g fill=\"none\" stroke=\"#000000\" stroke-width=\"" + SvgNumber(5 * 25.4 / 600) +
                "\" stroke-linecap=\"round\">\n";
         out += CrossesSvg(paper, zones);
         out += "</g>\n";
     }
-    if (settings.bPrintPageNumber) {
+    if (settings.printPageNumbers) {
         out += "<text x=\"" + SvgNumber(paper.sideMarginMM + pw / 2) + "\" y=\"" +
                SvgNumber(paper.topMarginMM + ph + 2 + kPageLabelMM * 0.8) +
                "\" font-family=\"sans-serif\" font-size=\"" + SvgNumber(kPageLabelMM) +

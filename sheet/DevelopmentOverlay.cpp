@@ -77,9 +77,9 @@ void AddTexts(std::vector<OverlayItem>& items, const Document& document, const D
 
 void AddEdgeIds(std::vector<OverlayItem>& items, const Development& development, const Settings& settings,
                 const RasterProjection& projection, const QPaintDevice& device) {
-    if (!settings.bDrawNumber || settings.bUseOpenGLToDrawEdgeID) return;
+    if (!settings.drawEdgeIds || settings.drawEdgeIdsWithGL) return;
     const int dpiY = device.logicalDpiY();
-    const double size = OverlayFontSize(settings.iEdgeIDfontSizePoint, projection.pixelsPerMMY, dpiY);
+    const double size = OverlayFontSize(settings.edgeIdFontSizePt, projection.pixelsPerMMY, dpiY);
     if (!(size > kSmallestEdgeIdSize)) return;
     const QFont font = FontFor(QStringLiteral("Arial"), size, dpiY);
     const QFontMetricsF metrics(font, const_cast<QPaintDevice*>(&device));
@@ -88,7 +88,7 @@ void AddEdgeIds(std::vector<OverlayItem>& items, const Development& development,
     const bool thisCornerFirst = EdgeIdFromThisCorner(development, settings);
     for (const auto& part : development.parts) {
         if (part == nullptr) continue;
-        for (const CFace* face : part->faces) {
+        for (const Face* face : part->faces) {
             if (face == nullptr) continue;
             for (const auto& corner : face->halfEdges) {
                 if (corner == nullptr || corner->edge == nullptr || corner->edge->edgeId == -1) continue;

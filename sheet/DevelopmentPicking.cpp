@@ -45,21 +45,21 @@ template <typename T> void Drop(std::vector<T*>& list, T* item) {
 
 } // namespace
 
-DevObject PartObject(CPart* part) {
+DevObject PartObject(Part* part) {
     DevObject object;
     object.kind = part ? DevObject::Kind::Part : DevObject::Kind::None;
     object.part = part;
     return object;
 }
 
-DevObject TextObject(CTextBlock* text) {
+DevObject TextObject(TextBlock* text) {
     DevObject object;
     object.kind = text ? DevObject::Kind::Text : DevObject::Kind::None;
     object.text = text;
     return object;
 }
 
-DevObject PictureObject(CImageBlock* picture) {
+DevObject PictureObject(ImageBlock* picture) {
     DevObject object;
     object.kind = picture ? DevObject::Kind::Picture : DevObject::Kind::None;
     object.picture = picture;
@@ -71,7 +71,7 @@ DevObject ObjectAt(Development& development, const Point2& mm) {
         if (*text && Contains(Normalized((*text)->rect), mm)) return TextObject(text->get());
     for (auto picture = development.imagesB.rbegin(); picture != development.imagesB.rend(); ++picture)
         if (*picture && Contains(Normalized((*picture)->rect), mm)) return PictureObject(picture->get());
-    if (CFace* face = FaceAtDevelopmentPoint(development, mm); face && face->part)
+    if (Face* face = FaceAtDevelopmentPoint(development, mm); face && face->part)
         return PartObject(face->part);
     for (auto picture = development.imagesA.rbegin(); picture != development.imagesA.rend(); ++picture)
         if (*picture && Contains(Normalized((*picture)->rect), mm)) return PictureObject(picture->get());
@@ -155,15 +155,15 @@ DevObject SingleTextOrPicture(const EditSelection& selection) {
 
 std::vector<DevObject> SelectedObjects(const EditSelection& selection) {
     std::vector<DevObject> objects;
-    for (CPart* part : selection.parts) objects.push_back(PartObject(part));
-    for (CTextBlock* text : selection.texts) objects.push_back(TextObject(text));
-    for (CImageBlock* picture : selection.pictures) objects.push_back(PictureObject(picture));
+    for (Part* part : selection.parts) objects.push_back(PartObject(part));
+    for (TextBlock* text : selection.texts) objects.push_back(TextObject(text));
+    for (ImageBlock* picture : selection.pictures) objects.push_back(PictureObject(picture));
     return objects;
 }
 
-CPartLine* LineNear(Development& development, const Point2& mm, double toleranceMM,
-                    const std::function<bool(const CPartLine&)>& accept) {
-    CPartLine* best = nullptr;
+PartLine* LineNear(Development& development, const Point2& mm, double toleranceMM,
+                   const std::function<bool(const PartLine&)>& accept) {
+    PartLine* best = nullptr;
     double bestDistance = toleranceMM;
     for (auto part = development.parts.rbegin(); part != development.parts.rend(); ++part) {
         if (*part == nullptr) continue;

@@ -23,18 +23,18 @@ constexpr int kHandleHalfPixels = 3;
 struct DevObject {
     enum class Kind { None, Part, Text, Picture };
     Kind kind = Kind::None;
-    CPart* part = nullptr;
-    CTextBlock* text = nullptr;
-    CImageBlock* picture = nullptr;
+    Part* part = nullptr;
+    TextBlock* text = nullptr;
+    ImageBlock* picture = nullptr;
     explicit operator bool() const { return kind != Kind::None; }
     bool operator==(const DevObject& other) const {
         return kind == other.kind && part == other.part && text == other.text && picture == other.picture;
     }
 };
 
-DevObject PartObject(CPart* part);
-DevObject TextObject(CTextBlock* text);
-DevObject PictureObject(CImageBlock* picture);
+DevObject PartObject(Part* part);
+DevObject TextObject(TextBlock* text);
+DevObject PictureObject(ImageBlock* picture);
 
 // The topmost object at `mm`: texts (drawn over everything, the last on top), the pictures above the
 // parts, a part whose face covers the point, then the pictures under the parts.
@@ -57,8 +57,8 @@ std::vector<DevObject> SelectedObjects(const EditSelection& selection);
 
 // The part line nearest to `mm` within `toleranceMM`, topmost part first on a tie; null when none is.
 // `accept`, when given, skips lines it refuses.
-CPartLine* LineNear(Development& development, const Point2& mm, double toleranceMM,
-                    const std::function<bool(const CPartLine&)>& accept = nullptr);
+PartLine* LineNear(Development& development, const Point2& mm, double toleranceMM,
+                   const std::function<bool(const PartLine&)>& accept = nullptr);
 
 // The eight handles of a rectangle, clockwise from the top left corner: 0 top left, 1 top, 2 top right,
 // 3 right, 4 bottom right, 5 bottom, 6 bottom left, 7 left.

@@ -59,7 +59,7 @@ struct FillStyle {
     float rgb[3] = {1, 1, 1};
 };
 
-FillStyle MaterialFill(CMaterial& material, TextureCache* textures, bool smooth) {
+FillStyle MaterialFill(Material& material, TextureCache* textures, bool smooth) {
     FillStyle fill;
     if (textures != nullptr) fill.texture = textures->TextureFor(material, smooth);
     std::copy(material.flatColor, material.flatColor + 3, fill.rgb);
@@ -243,10 +243,10 @@ struct Rect {
 
 // Whether the part may leave pixels in `visible`, from its corners rather than its stored box, which a
 // damaged file can get wrong; the drawing must not lose a visible part to it.
-bool PartMeets(const CPart& part, bool withFlaps, const Rect& visible) {
+bool PartMeets(const Part& part, bool withFlaps, const Rect& visible) {
     Rect box;
     const Point2 offset{part.x, part.y};
-    for (const CFace* face : part.faces) {
+    for (const Face* face : part.faces) {
         if (face == nullptr) continue;
         for (const auto& corner : face->halfEdges) box.Add(offset + corner->Pos2D());
     }
@@ -287,7 +287,7 @@ public:
           settings_(settings), depths_(DepthBits(), mode.itemsPerDepthChunk) {
         lineWidth_ = RasterLineWidthPixels(mode.bitmapMode, settings);
         alpha_ = RasterLineAlpha(settings);
-        emMM_ = settings_.iEdgeIDfontSizePoint * kMMPerPoint;
+        emMM_ = settings_.edgeIdFontSizePt * kMMPerPoint;
 
         // Anything closer to the raster than a line's width, its smoothing and an edge ID's size may
         // still leave pixels on it.
@@ -302,7 +302,7 @@ public:
 
         for (auto& part : development_.parts) {
             if (part == nullptr) continue;
-            if (PartMeets(*part, settings_.bDrawFlap, visible_)) parts_.push_back(part.get());
+            if (PartMeets(*part, settings_.drawFlaps, visible_)) parts_.push_back(part.get());
         }
     }
 
@@ -335,7 +335,7 @@ private:
     void LineBlending() {
         // Smoothing works through the coverage in alpha, so it needs blending; blending (the line alpha)
         // does not need smoothing.
-        if (settings_.bLineAlpha) {
+        if (settings_.translucentLines) {
             glEnable(GL_BLEND);
             glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
             if (RasterSmoothsLines(mode_.bitmapMode, settings_, target_.projection)) {
@@ -351,7 +351,7 @@ private:
         glLineWidth(float(lineWidth_));
     }
 
-    void DrawPictures(const std::vector<std::unique_ptr<CImageBlock>>& pictures) {
+    void DrawPictures(const std::vector<std::unique_ptr<ImageBlock>>& pictures) {
         glDisable(GL_BLEND);
         for (const auto& picture : pictures) {
             if (picture == nullptr || picture->material == nullptr || target_.textures == nullptr) continue;
@@ -361,7 +361,7 @@ private:
             box.Add({r[0] + r[2], r[1] + r[3]});
             if (!box.Meets(visible_)) continue;
             const MaterialTexture texture =
-                target_.textures->TextureFor(*picture->material, settings_.bTextureSmooth);
+                target_.textures->TextureFor(*picture->material, settings_.smoothTextures);
             if (texture.name == 0) continue; // a picture without image shows nothing
             FillStyle fill;
             fill.texture = texture;
@@ -378,19 +378,19 @@ private:
 
     // Looking a texture up asks the GL which context is current, a system call through the dispatch
     // library; thousands of faces share a handful of materials, so each is looked up once a drawing.
-    const FillStyle& FillOf(CMaterial& material) {
+    const FillStyle& FillOf(Material& material) {
         auto found = materialFills_.find(&material);
         if (found == materialFills_.end())
             found =
                 materialFills_
-                    .emplace(&material, MaterialFill(material, target_.textures, settings_.bTextureSmooth))
+                    .emplace(&material, MaterialFill(material, target_.textures, settings_.smoothTextures))
                     .first;
         return found->second;
     }
 
-    FillStyle FlapFill(const CHalfEdge& h, Point2 (&uv)[4], bool& textured) {
+    FillStyle FlapFill(const HalfEdge& h, Point2 (&uv)[4], bool& textured) {
         textured = false;
-        if (!(settings_.bColorFlapWithFace && settings_.bUseMaterial)) return PlainFill(1, 1, 1);
+        if (!(settings_.colorFlapsLikeFaces && settings_.useMaterials)) return PlainFill(1, 1, 1);
         if (h.twin == nullptr || h.twin->face == nullptr) return PlainFill(1, 1, 1);
         FillStyle fill = FillOf(FaceMaterial(model_, *h.twin->face));
         if (fill.texture.name != 0) {
@@ -401,11 +401,11 @@ private:
     }
 
     void DrawFlaps() {
-        std::vector<std::pair<const CPart*, const CHalfEdge*>> flaps;
-        for (const CPart* part : parts_) {
+        std::vector<std::pair<const Part*, const HalfEdge*>> flaps;
+        for (const Part* part : parts_) {
             for (const auto& line : part->lines) {
                 if (line == nullptr || !HasDrawnFlap(line->drawKind)) continue;
-                const CHalfEdge* h = line->first;
+                const HalfEdge* h = line->first;
                 if (h == nullptr || h->next == nullptr) continue;
                 flaps.push_back({part, h});
             }
@@ -427,8 +427,8 @@ private:
             fills.Clear();
             lines.clear();
             for (size_t i = 0; i < count; ++i) {
-                const CHalfEdge& h = *flaps[first + i].second;
-                const CPart& part = *flaps[first + i].first;
+                const HalfEdge& h = *flaps[first + i].second;
+                const Part& part = *flaps[first + i].first;
                 const Point2 offset{part.x, part.y};
                 const float z = depths_.Z(i);
                 const std::array<Point2, 4> q = FlapOutline(h);
@@ -474,10 +474,10 @@ private:
 
     void DrawFaces() {
         const bool highlight = mode_.highlightPicked && !mode_.bitmapMode;
-        std::vector<const CFace*> faces;
+        std::vector<const Face*> faces;
         std::vector<Point2> offsets;
-        for (const CPart* part : parts_) {
-            for (const CFace* face : part->faces) {
+        for (const Part* part : parts_) {
+            for (const Face* face : part->faces) {
                 if (face == nullptr || face->CornerCount() < 3) continue;
                 faces.push_back(face);
                 offsets.push_back({part->x, part->y});
@@ -491,11 +491,11 @@ private:
             FillDepthState();
             fills.Clear();
             for (size_t i = 0; i < count; ++i) {
-                const CFace& face = *faces[first + i];
+                const Face& face = *faces[first + i];
                 FillStyle fill;
                 if (highlight && face.picked) {
                     fill = PlainFill(1, 0, 0);
-                } else if (settings_.bUseMaterial) {
+                } else if (settings_.useMaterials) {
                     fill = FillOf(FaceMaterial(model_, face));
                 }
                 const float z = depths_.Z(i);
@@ -514,13 +514,13 @@ private:
         std::vector<BatchVertex>& lines = Scratch().lines;
         lines.clear();
         std::vector<DashSpan> dashes;
-        for (const CPart* part : parts_) {
+        for (const Part* part : parts_) {
             const Point2 offset{part->x, part->y};
             for (const auto& line : part->lines) {
                 if (line == nullptr) continue;
                 const RasterLineStyle style = RasterStyleOfLine(*line, settings_);
                 if (!style.drawn) continue;
-                const CHalfEdge& h = *line->first;
+                const HalfEdge& h = *line->first;
                 const Point2 a = offset + h.Pos2D();
                 const Point2 b = offset + h.next->Pos2D();
                 const float colour[4] = {h.sideColor[0], h.sideColor[1], h.sideColor[2], alpha_};
@@ -560,7 +560,7 @@ private:
         if (!(cycle.length * pixelsPerMM < kSolidDashPeriodPixels)) return false;
         const float coverage = float(cycle.Coverage());
         float rgba[4] = {colour[0], colour[1], colour[2], colour[3] * coverage};
-        if (!settings_.bLineAlpha) {
+        if (!settings_.translucentLines) {
             // Without blending the coverage goes into the colour, towards the white of the paper.
             for (int c = 0; c < 3; ++c) rgba[c] = colour[c] * coverage + (1.0f - coverage);
             rgba[3] = colour[3];
@@ -590,8 +590,8 @@ private:
         glDisable(GL_TEXTURE_2D);
         glColor4f(0, 0, 0, 1);
         glMatrixMode(GL_MODELVIEW);
-        for (const CPart* part : parts_) {
-            for (const CFace* face : part->faces) {
+        for (const Part* part : parts_) {
+            for (const Face* face : part->faces) {
                 if (face == nullptr) continue;
                 for (const auto& corner : face->halfEdges) {
                     if (corner->edge == nullptr || corner->edge->edgeId == -1) continue;
@@ -611,7 +611,7 @@ private:
         }
     }
 
-    CMeshModel& model_;
+    Mesh& model_;
     Development& development_;
     const RasterTarget& target_;
     RasterMode mode_;
@@ -620,8 +620,8 @@ private:
     float alpha_ = 1.0f;
     double emMM_ = 0.0;
     Rect visible_;
-    std::vector<const CPart*> parts_;
-    std::unordered_map<const CMaterial*, FillStyle> materialFills_;
+    std::vector<const Part*> parts_;
+    std::unordered_map<const Material*, FillStyle> materialFills_;
     PolygonFiller filler_;
     DrawOrderDepths depths_;
 };
@@ -630,19 +630,19 @@ private:
 
 std::vector<RasterLayer> RasterLayerOrder(bool bitmapMode, const Settings& settings) {
     std::vector<RasterLayer> layers{RasterLayer::PicturesBelow};
-    if (settings.bDrawFlap) layers.push_back(RasterLayer::Flaps);
+    if (settings.drawFlaps) layers.push_back(RasterLayer::Flaps);
     layers.push_back(RasterLayer::Faces);
     layers.push_back(RasterLayer::PicturesAbove);
-    if (!(bitmapMode && !settings.bLineAlpha)) layers.push_back(RasterLayer::Lines);
-    if (settings.bDrawNumber && settings.bUseOpenGLToDrawEdgeID) layers.push_back(RasterLayer::EdgeIds);
+    if (!(bitmapMode && !settings.translucentLines)) layers.push_back(RasterLayer::Lines);
+    if (settings.drawEdgeIds && settings.drawEdgeIdsWithGL) layers.push_back(RasterLayer::EdgeIds);
     return layers;
 }
 
 bool RasterDrawsFlapOutlines(bool bitmapMode, const Settings& settings) {
-    return settings.bDrawFlap && !(bitmapMode && !settings.bLineAlpha);
+    return settings.drawFlaps && !(bitmapMode && !settings.translucentLines);
 }
 
-RasterLineStyle RasterStyleOfLine(const CPartLine& line, const Settings& settings) {
+RasterLineStyle RasterStyleOfLine(const PartLine& line, const Settings& settings) {
     RasterLineStyle style;
     if (line.hidden || !IsLineKindDrawn(line.drawKind)) return style;
     if (line.first == nullptr || line.first->next == nullptr) return style;
@@ -651,7 +651,7 @@ RasterLineStyle RasterStyleOfLine(const CPartLine& line, const Settings& setting
     style.drawn = true;
     if (value == kLineValleyDashes || value == kLineMountainDashes) {
         style.dashed = true;
-        style.whiteUnderlay = settings.bDrawWhiteBkLine;
+        style.whiteUnderlay = settings.whiteLinesUnderFolds;
         style.patternMM = value == kLineValleyDashes ? settings.valleyDash : settings.mountainDash;
     }
     return style;
@@ -662,7 +662,7 @@ int RasterLineWidthPixels(bool bitmapMode, const Settings& settings) {
 }
 
 bool RasterSmoothsLines(bool bitmapMode, const Settings& settings, const RasterProjection& projection) {
-    if (!settings.bLineAlpha) return false;
+    if (!settings.translucentLines) return false;
     if (bitmapMode) return true;
     const double scale = std::min(std::abs(projection.pixelsPerMMX), std::abs(projection.pixelsPerMMY));
     // A broken scale keeps the usual smoothing rather than guessing.
@@ -670,20 +670,20 @@ bool RasterSmoothsLines(bool bitmapMode, const Settings& settings, const RasterP
 }
 
 float RasterLineAlpha(const Settings& settings) {
-    const double value = settings.dLineAlphaValue;
+    const double value = settings.lineAlpha;
     if (!(value == value)) return 1.0f; // NaN
     return float(std::clamp(value, 0.0, 1.0));
 }
 
-CMaterial& FaceMaterial(CMeshModel& model, const CFace& face) {
+Material& FaceMaterial(Mesh& model, const Face& face) {
     const int index = face.materialIndex;
     if (index >= 0 && size_t(index) < model.materials.size() && model.materials[size_t(index)] != nullptr)
         return *model.materials[size_t(index)];
     return model.defaultMaterial;
 }
 
-bool FlapTextureCoordinates(const CHalfEdge& h, Point2 (&uv)[4]) {
-    const CHalfEdge* n = h.twin;
+bool FlapTextureCoordinates(const HalfEdge& h, Point2 (&uv)[4]) {
+    const HalfEdge* n = h.twin;
     if (h.next == nullptr || n == nullptr || n->next == nullptr || n->face == nullptr) return false;
     // In the neighbour the edge runs the other way: it starts at B and its next corner is A.
     const Point2 a2 = n->next->Pos2D(), b2 = n->Pos2D();
@@ -719,11 +719,10 @@ bool FlapTextureCoordinates(const CHalfEdge& h, Point2 (&uv)[4]) {
 }
 
 bool EdgeIdFromThisCorner(const Development& development, const Settings& settings) {
-    return development.reversed != settings.bInvertEdgeID;
+    return development.reversed != settings.invertEdgeIds;
 }
 
-bool PlaceEdgeId(const CPart& part, const CHalfEdge& corner, bool thisCornerFirst,
-                 EdgeIdPlacement& placement) {
+bool PlaceEdgeId(const Part& part, const HalfEdge& corner, bool thisCornerFirst, EdgeIdPlacement& placement) {
     if (corner.next == nullptr) return false;
     const Point2 offset{part.x, part.y};
     const Point2 here = offset + corner.Pos2D(), there = offset + corner.next->Pos2D();

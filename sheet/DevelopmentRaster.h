@@ -38,8 +38,9 @@ constexpr double kSmallestScreenEdgeIdPixels = 2.0;
 constexpr double kSmoothScreenLinesPixelsPerMM = 0.5;
 
 struct RasterMode {
-    // Bitmap outputs (print, export): lines iLineWidthID + 1 pixels wide, and with bLineAlpha off no lines
-    // or flap outlines at all because the vector pass draws them afterwards. On screen lines are 1 pixel.
+    // Bitmap outputs (print, export): lines lineWidthChoice + 1 pixels wide, and with translucentLines off no
+    // lines or flap outlines at all because the vector pass draws them afterwards. On screen lines are 1
+    // pixel.
     bool bitmapMode = true;
     // Screen only: faces picked by the corresponding-face check are filled red.
     bool highlightPicked = false;
@@ -59,23 +60,23 @@ struct RasterLineStyle {
     bool whiteUnderlay = false;        // white solid segment under the dashes
     const double* patternMM = nullptr; // the six pattern values when dashed
 };
-RasterLineStyle RasterStyleOfLine(const CPartLine& line, const Settings& settings);
+RasterLineStyle RasterStyleOfLine(const PartLine& line, const Settings& settings);
 
 int RasterLineWidthPixels(bool bitmapMode, const Settings& settings);
 // Whether lines and flap outlines are drawn with GL line smoothing: only with line alpha (smoothing works
 // through blending), then always in bitmap outputs and on screen from kSmoothScreenLinesPixelsPerMM up.
 bool RasterSmoothsLines(bool bitmapMode, const Settings& settings, const RasterProjection& projection);
-// dLineAlphaValue limited to 0..1; a damaged value draws opaque.
+// lineAlpha limited to 0..1; a damaged value draws opaque.
 float RasterLineAlpha(const Settings& settings);
 
 // The material a face is filled with: its own, or the model's default material for index -1 or an index
 // that names no material.
-CMaterial& FaceMaterial(CMeshModel& model, const CFace& face);
+Material& FaceMaterial(Mesh& model, const Face& face);
 
 // The texture coordinates of the flap on `h` (at A, tipStart, tipEnd, B) when it shows the neighbouring
 // face: the neighbour's texture as if that face were unfolded across the edge onto the flap, which is
 // where it will be glued under it. False without a neighbouring face.
-bool FlapTextureCoordinates(const CHalfEdge& h, Point2 (&uv)[4]);
+bool FlapTextureCoordinates(const HalfEdge& h, Point2 (&uv)[4]);
 
 // Where an edge ID is written: the middle of its edge, and the text's rotation (radians, counter-clockwise
 // as seen on the sheet) chosen as the overlay and EPS choose it.
@@ -84,15 +85,14 @@ struct EdgeIdPlacement {
     double angle = 0.0;
 };
 // `corner` must belong to a face of `part`. False for an edge without length.
-bool PlaceEdgeId(const CPart& part, const CHalfEdge& corner, bool thisCornerFirst,
-                 EdgeIdPlacement& placement);
+bool PlaceEdgeId(const Part& part, const HalfEdge& corner, bool thisCornerFirst, EdgeIdPlacement& placement);
 // Whether A is the corner itself (rather than the next one) for this development.
 bool EdgeIdFromThisCorner(const Development& development, const Settings& settings);
 
 // Convex and simple (turning once round): such a polygon can be filled as a fan. Collinear corners allowed.
 bool IsConvexPolygon(const std::vector<Point2>& points);
 
-// Lightening of bitmap outputs (bSlideColorToWhite): a pixel whose three channels are all at least this
+// Lightening of bitmap outputs (lightenColorsToWhite): a pixel whose three channels are all at least this
 // becomes pure white, so that near-white paper prints as no ink at all.
 constexpr uint8_t kWhitishMinimum = 252;
 // `bits` holds `height` rows of `width` 3-byte pixels, rows `stride` bytes apart.

@@ -150,18 +150,18 @@ Point2 DevelopmentViewState::DevelopmentToScreen(const Point2& mm, const SheetLa
     return ScreenProjection(view_, layout).ToPixel(mm);
 }
 
-CFace* FaceAtDevelopmentPoint(const Development& development, const Point2& mm) {
+Face* FaceAtDevelopmentPoint(const Development& development, const Point2& mm) {
     for (auto part = development.parts.rbegin(); part != development.parts.rend(); ++part) {
         if (*part == nullptr) continue;
         const Point2 offset{(*part)->x, (*part)->y};
         for (auto face = (*part)->faces.rbegin(); face != (*part)->faces.rend(); ++face) {
             if (*face == nullptr || (*face)->CornerCount() < 3) continue;
-            const CHalfEdge* first = (*face)->Corner(0);
+            const HalfEdge* first = (*face)->Corner(0);
             if (first == nullptr) continue;
             const Point2 a = offset + first->Pos2D();
             for (size_t i = 1; i + 1 < (*face)->CornerCount(); ++i) {
-                const CHalfEdge* b = (*face)->Corner(i);
-                const CHalfEdge* c = (*face)->Corner(i + 1);
+                const HalfEdge* b = (*face)->Corner(i);
+                const HalfEdge* c = (*face)->Corner(i + 1);
                 if (b == nullptr || c == nullptr) continue;
                 if (PointInTriangle(mm, a, offset + b->Pos2D(), offset + c->Pos2D())) return *face;
             }
@@ -170,20 +170,20 @@ CFace* FaceAtDevelopmentPoint(const Development& development, const Point2& mm) 
     return nullptr;
 }
 
-std::vector<CFace*> CheckCorrespondingFace(Development& development, const DisplaySettings& display,
-                                           const Point2& mm) {
+std::vector<Face*> CheckCorrespondingFace(Development& development, const DisplaySettings& display,
+                                          const Point2& mm) {
     for (const auto& part : development.parts)
         if (part != nullptr)
-            for (CFace* face : part->faces)
+            for (Face* face : part->faces)
                 if (face != nullptr) {
                     face->picked = false;
                     face->visited = false;
                 }
-    std::vector<CFace*> group;
-    CFace* hit = FaceAtDevelopmentPoint(development, mm);
+    std::vector<Face*> group;
+    Face* hit = FaceAtDevelopmentPoint(development, mm);
     if (hit == nullptr) return group;
     CollectFlatGroup(*hit, group, display);
-    for (CFace* face : group) face->picked = true;
+    for (Face* face : group) face->picked = true;
     return group;
 }
 

@@ -22,7 +22,7 @@ struct DevelopmentHintActions {
     bool recomputeExtents = false;  // part extents first (with recomputeGrid)
     bool updateGridInPlace = false; // sheet grid again, the drawing staying where it is on screen
     bool fit = false;
-    bool reapplyTextureFilter = false; // bTextureSmooth changed
+    bool reapplyTextureFilter = false; // smoothTextures changed
     bool redraw = false;
 };
 // Any hint not named in the table only redraws, the 3D view's own ones included.
@@ -99,12 +99,12 @@ private:
 
 // The face of a part that covers development point `mm` (a triangle of the fan from its first corner),
 // the topmost first: parts drawn later lie above earlier ones. Null when the point is on no face.
-CFace* FaceAtDevelopmentPoint(const Development& development, const Point2& mm);
+Face* FaceAtDevelopmentPoint(const Development& development, const Point2& mm);
 
 // The corresponding-face check at `mm`: clears the pick mark of every face of every part, then marks the
 // face there with the faces reachable from it across omitted folds. Returns the marked group (empty when
 // no face is there).
-std::vector<CFace*> CheckCorrespondingFace(Development& development, const DisplaySettings& display,
-                                           const Point2& mm);
+std::vector<Face*> CheckCorrespondingFace(Development& development, const DisplaySettings& display,
+                                          const Point2& mm);
 
 } // namespace tsm

@@ -23,7 +23,7 @@ public:
         : out_(out), minX_(development.frame[0]), minY_(development.frame[1]), height_(development.frame[3]) {
     }
 
-    void SetPart(const CPart& part) {
+    void SetPart(const Part& part) {
         ox_ = part.x;
         oy_ = part.y;
     }
@@ -78,7 +78,7 @@ std::string ExporterDXF::BuildText(const Development& development) {
     out += "  0\nSECTION\n  2\nENTITIES\n";
 
     EntityWriter writer(out, development);
-    if (settings_.bDrawFlap) {
+    if (settings_.drawFlaps) {
         // Flap outlines first; their base is the edge line written below.
         for (auto& part : development.parts) {
             if (part == nullptr) continue;
@@ -121,7 +121,7 @@ std::string ExporterDXF::BuildText(const Development& development) {
             default:
                 continue;
             }
-            const CHalfEdge& h = *line->first;
+            const HalfEdge& h = *line->first;
             writer.Line(layer, colour, h.Pos2D(), h.next != nullptr ? h.next->Pos2D() : h.Pos2D());
         }
     }

@@ -11,7 +11,7 @@
 
 namespace tsm {
 
-// One export: made on the stack, Export called once. Reads bDrawFlap from `settings`.
+// One export: made on the stack, Export called once. Reads drawFlaps from `settings`.
 class ExporterDXF {
 public:
     explicit ExporterDXF(const Settings& settings) : settings_(settings) {}

@@ -18,7 +18,7 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-// Line style values of iCutLineStyle, iMountainLineStyle and iValleyLineStyle.
+// Line style values of cutLineStyle, mountainLineStyle and valleyLineStyle.
 enum EpsLineStyle : int32_t { kStyleSolid = 0, kStyleNone = 1, kStyleValleyDash = 2, kStyleMountainDash = 3 };
 
 // printf("%d", (int)value) for a value that may be out of range or NaN on a damaged development.
@@ -29,7 +29,7 @@ int64_t TruncatedInt(double value) {
     return static_cast<int64_t>(std::trunc(clamped));
 }
 
-Point2 NextPosition(const CHalfEdge& h) {
+Point2 NextPosition(const HalfEdge& h) {
     return h.next != nullptr ? h.next->Pos2D() : h.Pos2D();
 }
 
@@ -49,8 +49,8 @@ void AppendDash(std::string& out, const double (&patternMM)[6]) {
     out += "] 0 setdash";
 }
 
-const CMaterial* FaceMaterial(const CFace& face) {
-    const CMeshModel* model = face.solid != nullptr ? face.solid->model : nullptr;
+const Material* FaceMaterial(const Face& face) {
+    const Mesh* model = face.solid != nullptr ? face.solid->model : nullptr;
     if (model == nullptr) return nullptr;
     // -1 is the "no material" value; any other index outside the list (damaged file) is treated alike.
     if (face.materialIndex >= 0 && static_cast<size_t>(face.materialIndex) < model->materials.size() &&
@@ -65,7 +65,7 @@ public:
     PageMapping(const Development& development, double heightPt)
         : minX_(development.frame[0]), minY_(development.frame[1]), heightPt_(heightPt) {}
 
-    void SetPart(const CPart& part) {
+    void SetPart(const Part& part) {
         ox_ = part.x;
         oy_ = part.y;
     }
@@ -119,16 +119,16 @@ std::string ExporterEPS::BuildText(Development& development) {
     for (auto& part : development.parts) {
         if (part == nullptr) continue;
         lines += part->lines.size();
-        for (CFace* face : part->faces)
+        for (Face* face : part->faces)
             if (face != nullptr) corners += face->halfEdges.size();
     }
     text_.clear();
     text_.reserve(256 + corners * 100 + lines * 400);
     WriteHeader();
-    if (settings_.bDrawFlap) WriteFlaps();
+    if (settings_.drawFlaps) WriteFlaps();
     if (!options_.notFillFaces) WriteFaces();
     WriteLines();
-    if (settings_.bDrawNumber) WriteEdgeIds();
+    if (settings_.drawEdgeIds) WriteEdgeIds();
     development_ = nullptr;
     return std::move(text_);
 }
@@ -172,12 +172,12 @@ void ExporterEPS::WriteFlaps() {
 }
 
 void ExporterEPS::WriteFaces() {
-    const bool useMaterial = settings_.bUseMaterial;
+    const bool useMaterial = settings_.useMaterials;
     PageMapping map(*development_, heightPt_);
     for (auto& part : development_->parts) {
         if (part == nullptr) continue;
         map.SetPart(*part);
-        for (CFace* face : part->faces) {
+        for (Face* face : part->faces) {
             if (face == nullptr) continue;
             text_ += "\nnewpath";
             bool first = true;
@@ -187,7 +187,7 @@ void ExporterEPS::WriteFaces() {
                 first = false;
             }
             text_ += "\nclosepath";
-            const CMaterial* material = useMaterial ? FaceMaterial(*face) : nullptr;
+            const Material* material = useMaterial ? FaceMaterial(*face) : nullptr;
             if (material == nullptr || material->texture != nullptr) {
                 // Textures are not exported; such faces are left white like faces without materials.
                 text_ += "\n1.0 1.0 1.0 setrgbcolor";
@@ -216,15 +216,15 @@ void ExporterEPS::WriteLines() {
             int32_t style;
             switch (line->drawKind) {
             case DrawKind::Cut:
-                style = settings_.iCutLineStyle;
+                style = settings_.cutLineStyle;
                 break;
             case DrawKind::Mountain:
             case DrawKind::FlapMountain:
-                style = settings_.iMountainLineStyle;
+                style = settings_.mountainLineStyle;
                 break;
             case DrawKind::Valley:
             case DrawKind::FlapValley:
-                style = settings_.iValleyLineStyle;
+                style = settings_.valleyLineStyle;
                 break;
             default:
                 continue;
@@ -232,7 +232,7 @@ void ExporterEPS::WriteLines() {
             if (style == kStyleNone) continue;
             const Point2 a = line->first->Pos2D();
             const Point2 b = NextPosition(*line->first);
-            if (settings_.bDrawWhiteBkLine && style != kStyleSolid) {
+            if (settings_.whiteLinesUnderFolds && style != kStyleSolid) {
                 // A white solid line under the dashes so that the gaps do not show the face colour.
                 text_ += "\n1.0 1.0 1.0 setrgbcolor\n[] 0 setdash";
                 AppendMove(text_, map, "\n", a, " moveto");
@@ -256,15 +256,15 @@ void ExporterEPS::WriteLines() {
 void ExporterEPS::WriteEdgeIds() {
     PageMapping map(*development_, heightPt_);
     text_ += "\n[]0 setdash\n0.0 0.0 0.0 setrgbcolor\n/Arial findfont\n";
-    AppendInt(text_, settings_.iEdgeIDfontSizePoint);
+    AppendInt(text_, settings_.edgeIdFontSizePt);
     text_ += " scalefont setfont";
     // The number sits on the side of the edge the reader faces; which end is "A" decides that side.
-    const bool thisCornerFirst = development_->reversed != settings_.bInvertEdgeID;
-    const double charSize = settings_.iEdgeIDfontSizePoint * 0.7;
+    const bool thisCornerFirst = development_->reversed != settings_.invertEdgeIds;
+    const double charSize = settings_.edgeIdFontSizePt * 0.7;
     for (auto& part : development_->parts) {
         if (part == nullptr) continue;
         map.SetPart(*part);
-        for (CFace* face : part->faces) {
+        for (Face* face : part->faces) {
             if (face == nullptr) continue;
             for (auto& corner : face->halfEdges) {
                 if (corner == nullptr || corner->edge == nullptr || corner->edge->edgeId == -1) continue;

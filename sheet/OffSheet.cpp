@@ -29,12 +29,12 @@ bool InsideOneSheet(const double box[4], const Paper& paper, int columns, int ro
     return x1 <= (column + 1) * pw + kToleranceMM && y1 <= (row + 1) * ph + kToleranceMM;
 }
 
-bool PartOffSheet(const CPart& part, const Document& document, const Paper& paper) {
+bool PartOffSheet(const Part& part, const Document& document, const Paper& paper) {
     const double box[4] = {part.x, part.y, part.width, part.height};
     return !InsideOneSheet(box, paper, document.sheetColumns, document.sheetRows);
 }
 
-bool TextOffSheet(const CTextBlock& text, const Document& document, const Paper& paper) {
+bool TextOffSheet(const TextBlock& text, const Document& document, const Paper& paper) {
     return !InsideOneSheet(text.rect, paper, document.sheetColumns, document.sheetRows);
 }
 

@@ -20,8 +20,8 @@ struct OffSheetCount {
 // lies wholly inside the printable area of one sheet of the document's grid.
 bool InsideOneSheet(const double box[4], const Paper& paper, int columns, int rows);
 
-bool PartOffSheet(const CPart& part, const Document& document, const Paper& paper);
-bool TextOffSheet(const CTextBlock& text, const Document& document, const Paper& paper);
+bool PartOffSheet(const Part& part, const Document& document, const Paper& paper);
+bool TextOffSheet(const TextBlock& text, const Document& document, const Paper& paper);
 // Counts over the document's development (zero without one), against its current sheet grid.
 OffSheetCount CountOffSheet(const Document& document, const Paper& paper);
 

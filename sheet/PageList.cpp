@@ -64,7 +64,7 @@ bool SegmentTouches(const Point2& a, const Point2& b, const SheetRect& rect) {
 template <typename Visit> bool AnySegment(const Development& development, Visit visit) {
     for (const auto& part : development.parts) {
         const Point2 offset{part->x, part->y};
-        for (const CFace* face : part->faces) {
+        for (const Face* face : part->faces) {
             if (face == nullptr) continue;
             for (const auto& corner : face->halfEdges) {
                 if (corner->next == nullptr) continue;

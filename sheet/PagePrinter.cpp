@@ -119,7 +119,7 @@ PagePrinter::PagePrinter(Document& document, const Settings& settings, const Pap
 PagePrinter::~PagePrinter() = default;
 
 bool PagePrinter::DrawBitmap(QPainter& painter, const SheetIndex& sheet) {
-    const BitmapSize size = PageBitmapSize(paper_, printer_, state_.scale, settings_.iResolutionID,
+    const BitmapSize size = PageBitmapSize(paper_, printer_, state_.scale, settings_.resolutionChoice,
                                            state_.preview, RenderSideLimit());
     lastSize_ = size;
     lastBands_ = 0;
@@ -148,7 +148,7 @@ bool PagePrinter::DrawBitmap(QPainter& painter, const SheetIndex& sheet) {
         band_ = std::make_unique<OffscreenBitmap>(prompt_, size.width, rows);
     if (!band_->HasBitmap()) return false;
 
-    const bool lighten = settings_.bSlideColorToWhite && !state_.preview;
+    const bool lighten = settings_.lightenColorsToWhite && !state_.preview;
     const size_t stride = size_t(band_->Stride());
     painter.save();
     // Colour on colour: pixels are copied, not blended with their neighbours.
@@ -184,9 +184,9 @@ bool PagePrinter::PrintPage(QPainter& painter, int pageNumber) {
 
     const bool rendered = DrawBitmap(painter, sheet);
     const MarksKind marks = static_cast<MarksKind>(marksKind_);
-    if (PrintsAlignmentCrosses(state_, settings_.bPrintTombo))
+    if (PrintsAlignmentCrosses(state_, settings_.printCropMarks))
         DrawCrosses(painter, state_, paper_, printer_, MarkKeepOutZones(marks, paper_));
-    if (settings_.bPrintPageNumber) DrawPageLabel(painter, state_, paper_, printer_, pageNumber);
+    if (settings_.printPageNumbers) DrawPageLabel(painter, state_, paper_, printer_, pageNumber);
 
     // Development millimetres onto the page: the sheet's printable corner at the scaled area's corner.
     const double sx = state_.scale * px, sy = state_.scale * py;
@@ -201,7 +201,7 @@ bool PagePrinter::PrintPage(QPainter& painter, int pageNumber) {
     projection.originY = originY;
     DrawOverlay(painter, document_, settings_, projection, OverlayMode::Print);
 
-    if (!settings_.bLineAlpha && document_.development != nullptr) {
+    if (!settings_.translucentLines && document_.development != nullptr) {
         painter.save();
         painter.translate(originX, originY);
         QPainterOutput output(painter);

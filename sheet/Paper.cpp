@@ -40,10 +40,10 @@ int32_t SheetCount(double extent, double step) {
 
 Paper Paper::FromSettings(const Settings& settings) {
     Paper paper;
-    paper.sizeCode = settings.iPaperSize;
-    paper.landscape = settings.iPaperOrientation;
-    paper.sideMarginMM = settings.iMarginSide;
-    paper.topMarginMM = settings.iMarginTop;
+    paper.sizeCode = settings.paperSize;
+    paper.landscape = settings.paperOrientation;
+    paper.sideMarginMM = settings.marginSideMM;
+    paper.topMarginMM = settings.marginTopMM;
     return paper;
 }
 

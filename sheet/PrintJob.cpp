@@ -40,7 +40,7 @@ int TruncatedPixels(double v, int maxSidePixels) {
 PrintState PreparePrintJob(const Document& document, const Settings& settings, const Paper& paper,
                            bool preview) {
     PrintState state;
-    state.pages = BuildPageList(document, paper, settings.bNoPrintBrankPage);
+    state.pages = BuildPageList(document, paper, settings.skipBlankPages);
     state.preview = preview;
     return state;
 }

@@ -55,7 +55,7 @@ struct PrintState {
 };
 
 // The preparation step: scale 1, origin (0, 0), the page list of the document's grid (blank sheets left
-// out with bNoPrintBrankPage).
+// out with skipBlankPages).
 PrintState PreparePrintJob(const Document& document, const Settings& settings, const Paper& paper,
                            bool preview);
 
@@ -75,7 +75,7 @@ struct PageRange {
 };
 PageRange PrintedPages(const PrintState& state, int fromPage, int toPage);
 
-// iResolutionID as the divisor of the page bitmap's size: 1, 2, 4 or 8, the value clamped to 0..3.
+// resolutionChoice as the divisor of the page bitmap's size: 1, 2, 4 or 8, the value clamped to 0..3.
 int ResolutionDivisor(int resolutionID);
 
 // The page bitmap: the model's printable area times the scale in device pixels, truncated; outside a
@@ -91,7 +91,7 @@ BitmapSize PageBitmapSize(const Paper& paper, const PrinterPage& printer, double
 // "%d/%d (row%d col%d)" with the page number, the page count, the row + 1 and the column + 1.
 std::string PageLabelText(int pageNumber, int pageCount, const SheetIndex& sheet);
 
-// Crosses are printed with bPrintTombo on and only when the job has more than one page.
+// Crosses are printed with printCropMarks on and only when the job has more than one page.
 bool PrintsAlignmentCrosses(const PrintState& state, bool printTombo);
 
 // The strokes of the four crosses at the corners of the scaled printable area, in millimetres from the

@@ -35,7 +35,7 @@ bool RenderWhole(Document& doc, const Settings& settings, OffscreenBitmap& outpu
 bool RenderRegion(Document& doc, const Settings& settings, OffscreenBitmap& output, double pixelsPerMM,
                   double leftMM, double topMM, IPrompt& prompt, int bandRows = 0);
 
-// bSlideColorToWhite applied to a rendered bitmap: whitish pixels become pure white.
+// lightenColorsToWhite applied to a rendered bitmap: whitish pixels become pure white.
 void LightenBitmap(OffscreenBitmap& output);
 
 } // namespace tsm

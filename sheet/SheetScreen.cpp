@@ -224,7 +224,7 @@ void DrawWelcomeText(QPainter& painter, int clientWidth, int clientHeight) {
 std::vector<PageLabel> BuildPageLabels(const Document& document, const Settings& settings,
                                        const SheetLayout& layout, const RasterProjection& projection) {
     std::vector<PageLabel> labels;
-    const std::vector<SheetIndex> pages = BuildPageList(document, layout.paper, settings.bNoPrintBrankPage);
+    const std::vector<SheetIndex> pages = BuildPageList(document, layout.paper, settings.skipBlankPages);
     const double pw = layout.paper.PrintableWidth();
     const double ph = layout.paper.PrintableHeight();
     for (size_t n = 0; n < pages.size(); ++n) {
@@ -254,14 +254,14 @@ void DrawPageLabels(QPainter& painter, const std::vector<PageLabel>& labels) {
 void DrawScreenOverlay(QPainter& painter, const Document* document, const Settings& settings,
                        const ScreenView& view) {
     if (document == nullptr) {
-        if (settings.bFirstLaunch) DrawWelcomeText(painter, view.clientWidth, view.clientHeight);
+        if (settings.firstLaunch) DrawWelcomeText(painter, view.clientWidth, view.clientHeight);
         return;
     }
     if (document->development == nullptr) return;
     const SheetLayout layout = CurrentSheetLayout(document, settings);
     const RasterProjection projection = ScreenProjection(view, layout);
     DrawOverlay(painter, *document, settings, projection, OverlayMode::Screen);
-    if (settings.bDrawPageNumber)
+    if (settings.drawPageNumbers)
         DrawPageLabels(painter, BuildPageLabels(*document, settings, layout, projection));
 }
 
@@ -310,19 +310,19 @@ DevelopmentInfo GetDevelopmentInfo(const Document* document, const Settings& set
         info.partCount = static_cast<int>(document->development->parts.size());
 
     // Letter, legal and custom sizes have no name here, only the orientation.
-    const int code = settings.iPaperSize;
+    const int code = settings.paperSize;
     info.paperType = code >= kPaperA4 && code <= kPaperB1 ? Paper::SizeName(code) : "";
-    info.paperType += settings.iPaperOrientation != 0 ? " Landscape" : " Portrait";
+    info.paperType += settings.paperOrientation != 0 ? " Landscape" : " Portrait";
 
-    info.cut.kind = settings.iCutLineStyle == kLineNone ? LineSwatchKind::None : LineSwatchKind::Solid;
+    info.cut.kind = settings.cutLineStyle == kLineNone ? LineSwatchKind::None : LineSwatchKind::Solid;
     const auto fold = [](int32_t style, const double(&pattern)[6], LineSwatch& swatch) {
         swatch.kind = style == kLineSolid  ? LineSwatchKind::Solid
                       : style == kLineNone ? LineSwatchKind::None
                                            : LineSwatchKind::Dashed;
         if (swatch.kind == LineSwatchKind::Dashed) std::copy(pattern, pattern + 6, swatch.patternMM);
     };
-    fold(settings.iMountainLineStyle, settings.mountainDash, info.mountain);
-    fold(settings.iValleyLineStyle, settings.valleyDash, info.valley);
+    fold(settings.mountainLineStyle, settings.mountainDash, info.mountain);
+    fold(settings.valleyLineStyle, settings.valleyDash, info.valley);
     return info;
 }
 

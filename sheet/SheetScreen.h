@@ -74,7 +74,7 @@ extern const char* const kWelcomeLines[4];
 // Four lines of "MS Sans Serif" at 10 points, centred in the client area.
 void DrawWelcomeText(QPainter& painter, int clientWidth, int clientHeight);
 
-// "p.%d" for each page of the page list (blank sheets left out with bNoPrintBrankPage), with its top centre
+// "p.%d" for each page of the page list (blank sheets left out with skipBlankPages), with its top centre
 // at the centre of its sheet's printable area, in device pixels.
 struct PageLabel {
     QString text;
@@ -86,7 +86,7 @@ std::vector<PageLabel> BuildPageLabels(const Document& document, const Settings&
 void DrawPageLabels(QPainter& painter, const std::vector<PageLabel>& labels);
 
 // Steps of the view's paint after the raster: the overlay in screen mode, the page labels when "Show Page
-// Number" (bDrawPageNumber) is on, and the welcome text when no model is open and bFirstLaunch is set.
+// Number" (drawPageNumbers) is on, and the welcome text when no model is open and firstLaunch is set.
 void DrawScreenOverlay(QPainter& painter, const Document* document, const Settings& settings,
                        const ScreenView& view);
 

@@ -22,15 +22,15 @@ constexpr double kMillimetresPerPoint = 25.4 / 72.0;
 
 // The picture's pixels, first row at the top, as PNG; empty when it has none. Images are referred to by
 // the XLink attribute, declared where used: SVG 1.1 readers know no other.
-QByteArray PicturePng(const CMaterial& material) {
+QByteArray PicturePng(const Material& material) {
     QImage image;
     if (material.texture != nullptr && material.texture->width > 0 && material.texture->height > 0 &&
         material.texture->pixels.size() >= size_t(material.texture->width) * material.texture->height * 3) {
-        const CTextureImage& t = *material.texture;
+        const TextureImage& t = *material.texture;
         image = QImage(t.pixels.data(), t.width, t.height, t.width * 3, QImage::Format_RGB888).copy();
     } else if (material.bitmap != nullptr && material.bitmap->width > 0 && material.bitmap->height > 0 &&
                material.bitmap->bits.size() >= size_t(material.bitmap->Stride()) * material.bitmap->height) {
-        const CDib24& b = *material.bitmap;
+        const Bitmap24& b = *material.bitmap;
         image =
             QImage(b.bits.data(), b.width, b.height, b.Stride(), QImage::Format_BGR888).mirrored(false, true);
     }
@@ -58,7 +58,7 @@ constexpr double kAscentEm = 0.9;
 
 } // namespace
 
-std::string SvgTextureFills::FillFor(const CFace& face, const CMaterial& material, const Point2& offset) {
+std::string SvgTextureFills::FillFor(const Face& face, const Material& material, const Point2& offset) {
     auto image = images_.find(&material);
     if (image == images_.end()) {
         const QByteArray png = PicturePng(material);
@@ -80,7 +80,7 @@ std::string SvgTextureFills::FillFor(const CFace& face, const CMaterial& materia
     for (size_t i = 0; i + 2 < n; ++i) {
         for (size_t j = i + 1; j + 1 < n; ++j) {
             for (size_t k = j + 1; k < n; ++k) {
-                const CHalfEdge &a = *face.Corner(i), &b = *face.Corner(j), &c = *face.Corner(k);
+                const HalfEdge &a = *face.Corner(i), &b = *face.Corner(j), &c = *face.Corner(k);
                 const double u1 = b.u - a.u, v1 = b.v - a.v, u2 = c.u - a.u, v2 = c.v - a.v;
                 const double det = u1 * v2 - u2 * v1;
                 if (!(std::fabs(det) > best)) continue;
@@ -106,7 +106,7 @@ std::string SvgTextureFills::FillFor(const CFace& face, const CMaterial& materia
     return "url(#" + id + ")";
 }
 
-std::string SvgPictures(const std::vector<std::unique_ptr<CImageBlock>>& pictures) {
+std::string SvgPictures(const std::vector<std::unique_ptr<ImageBlock>>& pictures) {
     std::string out;
     for (const auto& picture : pictures) {
         if (picture == nullptr || picture->material == nullptr) continue;
@@ -148,15 +148,15 @@ std::string SvgTexts(const Document& document) {
 }
 
 std::string SvgEdgeIds(const Development& development, const Settings& settings) {
-    if (!settings.bDrawNumber) return {};
-    const double em = settings.iEdgeIDfontSizePoint * kMillimetresPerPoint;
+    if (!settings.drawEdgeIds) return {};
+    const double em = settings.edgeIdFontSizePt * kMillimetresPerPoint;
     if (!(em > 0)) return {};
     const double lift = kEdgeIdLiftEm * em;
     const bool thisCornerFirst = EdgeIdFromThisCorner(development, settings);
     std::string out;
     for (const auto& part : development.parts) {
         if (part == nullptr) continue;
-        for (const CFace* face : part->faces) {
+        for (const Face* face : part->faces) {
             if (face == nullptr) continue;
             for (const auto& corner : face->halfEdges) {
                 if (corner == nullptr || corner->edge == nullptr || corner->edge->edgeId == -1) continue;

@@ -13,13 +13,13 @@ namespace tsm {
 
 // One <image> per picture that has pixels, stretched over its rectangle (mirrored by a negative width or
 // height, as the raster drawing does).
-std::string SvgPictures(const std::vector<std::unique_ptr<CImageBlock>>& pictures);
+std::string SvgPictures(const std::vector<std::unique_ptr<ImageBlock>>& pictures);
 
 // One <text> per line of each text block: its font, size in millimetres and colour, lines spaced as the
 // overlay spaces them, each line's top at its place.
 std::string SvgTexts(const Document& document);
 
-// With bDrawNumber, one <text> per numbered corner: centred on its edge, turned with it, lifted off it as
+// With drawEdgeIds, one <text> per numbered corner: centred on its edge, turned with it, lifted off it as
 // the print does. Nothing when the numbers are off.
 std::string SvgEdgeIds(const Development& development, const Settings& settings);
 
@@ -29,13 +29,13 @@ class SvgTextureFills {
 public:
     // The fill attribute value ("url(#...)") for the face at `offset`, its definitions added to Defs();
     // empty when the material has no pixels or the face's texture coordinates span no area.
-    std::string FillFor(const CFace& face, const CMaterial& material, const Point2& offset);
+    std::string FillFor(const Face& face, const Material& material, const Point2& offset);
     // The <image> and <pattern> elements FillFor has referred to so far.
     const std::string& Defs() const { return defs_; }
 
 private:
     std::string defs_;
-    std::map<const CMaterial*, std::string> images_; // id of each material's image, "" without pixels
+    std::map<const Material*, std::string> images_; // id of each material's image, "" without pixels
     int patterns_ = 0;
 };
 

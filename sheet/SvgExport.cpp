@@ -64,7 +64,7 @@ size_t Utf8SequenceLength(const std::string& s, size_t i) {
     return length;
 }
 
-const CMaterial* FaceMaterial(const CMeshModel& model, const CFace& face) {
+const Material* FaceMaterial(const Mesh& model, const Face& face) {
     // -1 is "no material"; any other index outside the list (a damaged file) is treated alike.
     if (face.materialIndex >= 0 && static_cast<size_t>(face.materialIndex) < model.materials.size() &&
         model.materials[face.materialIndex] != nullptr) {
@@ -75,9 +75,9 @@ const CMaterial* FaceMaterial(const CMeshModel& model, const CFace& face) {
 
 // Faces as the EPS export fills them: white without materials or with a texture (textures are not
 // exported), else the material's flat colour.
-PenColour FaceFill(const CMeshModel* model, const CFace& face, const Settings& settings) {
-    if (!settings.bUseMaterial || model == nullptr) return {255, 255, 255};
-    const CMaterial* material = FaceMaterial(*model, face);
+PenColour FaceFill(const Mesh* model, const Face& face, const Settings& settings) {
+    if (!settings.useMaterials || model == nullptr) return {255, 255, 255};
+    const Material* material = FaceMaterial(*model, face);
     if (material == nullptr || material->texture != nullptr) return {255, 255, 255};
     return PenColourOf(material->flatColor);
 }
@@ -194,7 +194,7 @@ std::string SvgDrawingGroups(const Document& document, const Settings& settings,
                              bool asLayers) {
     Development empty;
     Development& development = document.development != nullptr ? *document.development : empty;
-    const CMeshModel* model = document.model.get();
+    const Mesh* model = document.model.get();
     const auto OpenLayer = [asLayers](std::string& out, const char* id, const char* label,
                                       const char* extra) {
         if (asLayers) {
@@ -216,7 +216,7 @@ std::string SvgDrawingGroups(const Document& document, const Settings& settings,
     };
     group("pictures-below", "Pictures below", "", SvgPictures(development.imagesA));
     // Flaps lie under the faces, as the raster drawing has them.
-    if (options.fillFlaps && settings.bDrawFlap) {
+    if (options.fillFlaps && settings.drawFlaps) {
         OpenLayer(out, "flaps", "Flaps", " fill=\"#ffffff\" stroke=\"none\"");
         for (const auto& part : development.parts) {
             if (part == nullptr) continue;
@@ -238,14 +238,14 @@ std::string SvgDrawingGroups(const Document& document, const Settings& settings,
         for (const auto& part : development.parts) {
             if (part == nullptr) continue;
             const Point2 offset{part->x, part->y};
-            for (const CFace* face : part->faces) {
+            for (const Face* face : part->faces) {
                 if (face == nullptr || face->CornerCount() < 3) continue;
                 std::vector<Point2> points;
                 for (const auto& corner : face->halfEdges) points.push_back(offset + corner->Pos2D());
                 std::string fill = HexColour(FaceFill(model, *face, settings));
-                if (settings.bUseMaterial && model != nullptr) {
+                if (settings.useMaterials && model != nullptr) {
                     // Textured faces show their texture, as printed.
-                    const CMaterial* material = FaceMaterial(*model, *face);
+                    const Material* material = FaceMaterial(*model, *face);
                     if (material != nullptr &&
                         (material->texture != nullptr || material->bitmap != nullptr)) {
                         const std::string textured = textures.FillFor(*face, *material, offset);

@@ -120,13 +120,13 @@ std::vector<double> VectorDashList(const double (&patternMM)[6], double sx, doub
 int32_t LineStyleForKind(DrawKind drawKind, const Settings& settings) {
     switch (drawKind) {
     case DrawKind::Cut:
-        return settings.iCutLineStyle;
+        return settings.cutLineStyle;
     case DrawKind::Mountain:
     case DrawKind::FlapMountain:
-        return settings.iMountainLineStyle;
+        return settings.mountainLineStyle;
     case DrawKind::Valley:
     case DrawKind::FlapValley:
-        return settings.iValleyLineStyle;
+        return settings.valleyLineStyle;
     default:
         return kLineNone;
     }
@@ -155,7 +155,7 @@ PenColour PenColourOf(const float (&rgb)[3]) {
 }
 
 int VectorLineWidth(const Settings& settings) {
-    return std::clamp(settings.iLineWidthID + 1, 1, kMaxPenWidth);
+    return std::clamp(settings.lineWidthChoice + 1, 1, kMaxPenWidth);
 }
 
 void DrawVectorLines(VectorOutput& output, Development& development, const Settings& settings, double sx,
@@ -163,7 +163,7 @@ void DrawVectorLines(VectorOutput& output, Development& development, const Setti
     const DeviceMapper mapper(sx, sy, rounding);
     const int width = VectorLineWidth(settings);
     output.Begin();
-    if (settings.bDrawFlap) DrawFlaps(output, development, mapper, width);
+    if (settings.drawFlaps) DrawFlaps(output, development, mapper, width);
 
     const std::vector<double> valleyList = VectorDashList(settings.valleyDash, sx, sy);
     const std::vector<double> mountainList = VectorDashList(settings.mountainDash, sx, sy);
@@ -172,7 +172,7 @@ void DrawVectorLines(VectorOutput& output, Development& development, const Setti
         const Point2 offset{part->x, part->y};
         for (auto& line : part->lines) {
             if (line == nullptr || line->hidden) continue;
-            const CHalfEdge* h = line->first;
+            const HalfEdge* h = line->first;
             if (h == nullptr || h->next == nullptr) continue;
             const int32_t style = LineStyleForKind(line->drawKind, settings);
             if (style == kLineNone) continue;
@@ -180,7 +180,7 @@ void DrawVectorLines(VectorOutput& output, Development& development, const Setti
             const Point2 a = mapper.Exact(offset + h->Pos2D());
             const Point2 b = mapper.Exact(offset + h->next->Pos2D());
             output.SetLayer(LayerForKind(line->drawKind));
-            if (dashed && settings.bDrawWhiteBkLine) {
+            if (dashed && settings.whiteLinesUnderFolds) {
                 // White under the dashes so that their gaps show white over whatever lies beneath.
                 output.SetPen(kWhite, width);
                 output.Segment(mapper.Round(a), mapper.Round(b));

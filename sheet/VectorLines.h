@@ -11,7 +11,7 @@
 
 namespace tsm {
 
-// Values of iCutLineStyle, iMountainLineStyle and iValleyLineStyle. The value picks the dash pattern, not
+// Values of cutLineStyle, mountainLineStyle and valleyLineStyle. The value picks the dash pattern, not
 // the kind of line: a mountain fold may well be dashed with the valley pattern.
 enum LineStyle : int32_t {
     kLineSolid = 0,

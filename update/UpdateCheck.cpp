@@ -169,7 +169,7 @@ void PresentUpdateReply(const UpdateReply& reply, bool quiet, Settings& settings
         if (quiet) {
             const NoticeAnswer answer = notice ? notice() : NoticeAnswer{};
             if (answer.open && openUrl) openUrl(reply.url);
-            if (answer.stopChecking) settings.bCheckNewVersionAtStart = false;
+            if (answer.stopChecking) settings.checkForUpdatesAtStart = false;
         } else if (prompt.AskYesNo(kNewVersionQuestion) && openUrl) {
             openUrl(reply.url);
         }

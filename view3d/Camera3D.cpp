@@ -112,7 +112,7 @@ Mat4 RotationMatrix(double degrees, double x, double y, double z) {
     return r;
 }
 
-Mat4 CameraProjection(const Camera3D& camera, int clientWidth, int clientHeight, const CMeshModel* model) {
+Mat4 CameraProjection(const Camera3D& camera, int clientWidth, int clientHeight, const Mesh* model) {
     const double aspect = clientWidth > 0 ? double(std::max(clientHeight, 1)) / clientWidth : 1.0;
     Mat4 p = FrustumMatrix(-kFrustumHalfWidth, kFrustumHalfWidth, -kFrustumHalfWidth * aspect,
                            kFrustumHalfWidth * aspect, kNearPlane, kFarPlane);

@@ -7,7 +7,7 @@
 
 namespace tsm {
 
-struct CMeshModel;
+struct Mesh;
 
 struct Camera3D {
     Vec3 pan;                         // point of the normalised model space the camera looks at
@@ -54,7 +54,7 @@ Mat4 RotationMatrix(double degrees, double x, double y, double z);
 // The whole camera as one projection matrix (the modelview stays identity, so lighting and picking work in
 // model space): the frustum of the client size, the screen offset, the distance, pitch, yaw and pan, and,
 // with a model, the scale and shift that put the model into about two units around the origin.
-Mat4 CameraProjection(const Camera3D& camera, int clientWidth, int clientHeight, const CMeshModel* model);
+Mat4 CameraProjection(const Camera3D& camera, int clientWidth, int clientHeight, const Mesh* model);
 
 // Which mouse buttons and keys were down when a mouse message was handled.
 struct PointerInput {

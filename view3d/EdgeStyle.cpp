@@ -7,19 +7,20 @@ namespace tsm {
 
 namespace {
 
-bool LineHidden(const CHalfEdge* h) {
+bool LineHidden(const HalfEdge* h) {
     return h != nullptr && h->line != nullptr && h->line->hidden;
 }
 
 } // namespace
 
-EdgeStyle ClassifyEdgeStyle(const CEdge& edge, bool hasDevelopment, const Settings& settings) {
+EdgeStyle ClassifyEdgeStyle(const Edge& edge, bool hasDevelopment, const Settings& settings) {
     EdgeStyle style = edge.foldSense ? EdgeStyle::Mountain : EdgeStyle::Valley;
 
-    const bool flat = settings.bOmitFlatEdge && edge.foldAngle > static_cast<double>(settings.iFlatEdgeAngle);
+    const bool flat =
+        settings.omitFlatFolds && edge.foldAngle > static_cast<double>(settings.flatFoldAngleDegrees);
     if (flat && edge.halfEdge1 != nullptr && edge.halfEdge2 != nullptr) {
         const bool cutAndOpened =
-            hasDevelopment && settings.bDrawOpenedModel && edge.halfEdge1->joined != edge.halfEdge2;
+            hasDevelopment && settings.drawModelOnOpen && edge.halfEdge1->joined != edge.halfEdge2;
         if (!cutAndOpened) style = EdgeStyle::Hidden;
     }
 
@@ -43,7 +44,7 @@ EdgeLook LookOfEdgeStyle(EdgeStyle style, const Settings& settings) {
     switch (style) {
     case EdgeStyle::Mountain:
     case EdgeStyle::Valley:
-        if (settings.bUseEdgeColor)
+        if (settings.useEdgeColors)
             ColorrefToRgb(settings.colors[style == EdgeStyle::Mountain ? 1 : 2], look.rgb);
         break;
     case EdgeStyle::Open:

@@ -5,7 +5,7 @@
 
 namespace tsm {
 
-struct CEdge;
+struct Edge;
 struct Settings;
 
 enum class EdgeStyle { Hidden, Mountain, Valley, Open, Marked };
@@ -14,13 +14,13 @@ enum class EdgeStyle { Hidden, Mountain, Valley, Open, Marked };
 // hidden while omitted (with both sides; an edge cut in the development stays when the opened model is
 // shown); edges whose part line the user hid; without a development, the user's open (class 1) and marked
 // (class 2) edges.
-EdgeStyle ClassifyEdgeStyle(const CEdge& edge, bool hasDevelopment, const Settings& settings);
+EdgeStyle ClassifyEdgeStyle(const Edge& edge, bool hasDevelopment, const Settings& settings);
 
 struct EdgeLook {
     float widthPixels = 1;
     float rgb[3] = {0, 0, 0};
 };
-// Mountain and valley 1 pixel in colours 1 and 2 (black without bUseEdgeColor); open and marked 3 pixels
+// Mountain and valley 1 pixel in colours 1 and 2 (black without useEdgeColors); open and marked 3 pixels
 // in colours 4 and 5.
 EdgeLook LookOfEdgeStyle(EdgeStyle style, const Settings& settings);
 

@@ -48,10 +48,10 @@ bool FaceCheckAnimation::Tick(Camera3D& camera) {
     return true;
 }
 
-FaceCheckTarget ComputeFaceCheckTarget(const CMeshModel& model, const std::vector<const CFace*>& faces) {
+FaceCheckTarget ComputeFaceCheckTarget(const Mesh& model, const std::vector<const Face*>& faces) {
     Vec3 normalSum, cornerSum;
     size_t corners = 0;
-    for (const CFace* face : faces) {
+    for (const Face* face : faces) {
         if (face == nullptr) continue;
         normalSum = normalSum + face->Normal();
         for (const auto& h : face->halfEdges) {

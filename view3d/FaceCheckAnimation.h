@@ -8,14 +8,14 @@
 
 namespace tsm {
 
-struct CFace;
-struct CMeshModel;
+struct Face;
+struct Mesh;
 
 constexpr int kFaceCheckAnimationSteps = 10;
 // The timer id of the animation.
 constexpr int kFaceCheckTimerId = 10;
 
-// Milliseconds between ticks for iFaceCheckAnimationSpeedIndex: 0 fast, 1 normal, 2 slow, others 75.
+// Milliseconds between ticks for faceCheckAnimationSpeed: 0 fast, 1 normal, 2 slow, others 75.
 int FaceCheckTickIntervalMs(int speedIndex);
 
 class FaceCheckAnimation {
@@ -48,6 +48,6 @@ struct FaceCheckTarget {
     double pitch = 0;
     double yaw = 0;
 };
-FaceCheckTarget ComputeFaceCheckTarget(const CMeshModel& model, const std::vector<const CFace*>& faces);
+FaceCheckTarget ComputeFaceCheckTarget(const Mesh& model, const std::vector<const Face*>& faces);
 
 } // namespace tsm

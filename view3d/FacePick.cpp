@@ -18,11 +18,11 @@ double EdgeSide(const ScreenProjector::Point& from, const ScreenProjector::Point
     return (to.x - from.x) * (to.y - cy) - (to.y - from.y) * (to.x - cx);
 }
 
-bool Visible(const CSolid& solid) {
+bool Visible(const Solid& solid) {
     return solid.inDevelopment && solid.shown;
 }
 
-bool CrossesUndrawnFold(const CHalfEdge& h, const DisplaySettings& display) {
+bool CrossesUndrawnFold(const HalfEdge& h, const DisplaySettings& display) {
     const bool flat = h.edge != nullptr && IsFlatEdge(*h.edge, display);
     const bool hidden = h.line != nullptr && h.line->hidden;
     return flat || hidden;
@@ -67,21 +67,21 @@ std::optional<double> TriangleHitDepth(const ScreenProjector& projector, double 
     return pa.depth / 3 + pb.depth / 3 + pc.depth / 3;
 }
 
-CFace* PickFace(const CMeshModel* model, const ScreenProjector& projector, double cursorX, double cursorY,
-                bool quadsOnly) {
+Face* PickFace(const Mesh* model, const ScreenProjector& projector, double cursorX, double cursorY,
+               bool quadsOnly) {
     if (model == nullptr) return nullptr;
-    CFace* nearest = nullptr;
+    Face* nearest = nullptr;
     double nearestDepth = 0;
     for (const auto& solid : model->solids) {
         if (!solid || !Visible(*solid)) continue;
         for (const auto& face : solid->faces) {
             const size_t n = face->CornerCount();
             if (n < 3 || (quadsOnly && n != 4)) continue;
-            const CVertex* first = face->Corner(0)->vertex;
+            const Vertex* first = face->Corner(0)->vertex;
             if (first == nullptr) continue;
             for (size_t i = 1; i + 1 < n; ++i) {
-                const CVertex* v1 = face->Corner(i)->vertex;
-                const CVertex* v2 = face->Corner(i + 1)->vertex;
+                const Vertex* v1 = face->Corner(i)->vertex;
+                const Vertex* v2 = face->Corner(i + 1)->vertex;
                 if (v1 == nullptr || v2 == nullptr) continue;
                 const std::optional<double> depth = TriangleHitDepth(
                     projector, cursorX, cursorY, first->position, v1->position, v2->position);
@@ -99,22 +99,22 @@ CFace* PickFace(const CMeshModel* model, const ScreenProjector& projector, doubl
 
 void ClearPartPicks(Development& development) {
     for (const auto& part : development.parts)
-        for (CFace* face : part->faces)
+        for (Face* face : part->faces)
             if (face) face->picked = false;
 }
 
-void MarkPickedRegion(CFace& face, const DisplaySettings& display) {
+void MarkPickedRegion(Face& face, const DisplaySettings& display) {
     // An explicit stack: a large flat region would otherwise recurse once per face.
     if (face.picked) return;
     face.picked = true;
-    std::vector<CFace*> pending{&face};
+    std::vector<Face*> pending{&face};
     while (!pending.empty()) {
-        CFace* current = pending.back();
+        Face* current = pending.back();
         pending.pop_back();
         for (const auto& h : current->halfEdges) {
             if (h->joined == nullptr || h->joined->face == nullptr || !CrossesUndrawnFold(*h, display))
                 continue;
-            CFace* neighbour = h->joined->face;
+            Face* neighbour = h->joined->face;
             if (neighbour->picked) continue;
             neighbour->picked = true;
             pending.push_back(neighbour);

@@ -36,8 +36,8 @@ std::optional<double> TriangleHitDepth(const ScreenProjector& projector, double 
 // The nearest face of the visible solids (in the development and shown) under the cursor, tested on
 // the fan triangles of the vertex positions (not the opened display positions); on equal depth the first
 // face found wins. `quadsOnly` considers faces with exactly four corners only. Null when none is hit.
-CFace* PickFace(const CMeshModel* model, const ScreenProjector& projector, double cursorX, double cursorY,
-                bool quadsOnly = false);
+Face* PickFace(const Mesh* model, const ScreenProjector& projector, double cursorX, double cursorY,
+               bool quadsOnly = false);
 
 // Clears the picked flag of every face of every part.
 void ClearPartPicks(Development& development);
@@ -45,6 +45,6 @@ void ClearPartPicks(Development& development);
 // Marks `face` and every face reachable from it across folds the development does not draw (flat edges
 // while they are omitted, and lines hidden by the user): the faces that look like one face there.
 // Faces already marked are not crossed.
-void MarkPickedRegion(CFace& face, const DisplaySettings& display);
+void MarkPickedRegion(Face& face, const DisplaySettings& display);
 
 } // namespace tsm

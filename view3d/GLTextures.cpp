@@ -9,13 +9,13 @@ namespace tsm {
 
 namespace {
 
-bool BitmapUsable(const CDib24* bitmap, int maxSize) {
+bool BitmapUsable(const Bitmap24* bitmap, int maxSize) {
     if (bitmap == nullptr || bitmap->width <= 0 || bitmap->height <= 0) return false;
     if (bitmap->width > maxSize || bitmap->height > maxSize) return false;
     return bitmap->bits.size() >= size_t(bitmap->Stride()) * size_t(bitmap->height);
 }
 
-bool TextureUsable(const CTextureImage* texture, int maxSize) {
+bool TextureUsable(const TextureImage* texture, int maxSize) {
     if (texture == nullptr || texture->width <= 0 || texture->height <= 0) return false;
     if (texture->width > maxSize || texture->height > maxSize) return false;
     return texture->pixels.size() == size_t(texture->width) * size_t(texture->height) * 3;
@@ -27,7 +27,7 @@ void DrainGlErrors() {
     }
 }
 
-MaterialTexture Upload(const CMaterial& material, TextureImageChoice choice, bool smooth) {
+MaterialTexture Upload(const Material& material, TextureImageChoice choice, bool smooth) {
     DrainGlErrors();
     GLuint name = 0;
     glGenTextures(1, &name);
@@ -49,13 +49,13 @@ MaterialTexture Upload(const CMaterial& material, TextureImageChoice choice, boo
     glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
     MaterialTexture result;
     if (choice == TextureImageChoice::Bitmap) {
-        const CDib24& bitmap = *material.bitmap;
+        const Bitmap24& bitmap = *material.bitmap;
         glPixelStorei(GL_UNPACK_ALIGNMENT, 4); // DIB rows are padded to 4 bytes
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, bitmap.width, bitmap.height, 0, GL_BGR, GL_UNSIGNED_BYTE,
                      bitmap.bits.data());
         result.bottomUp = true;
     } else {
-        const CTextureImage& texture = *material.texture;
+        const TextureImage& texture = *material.texture;
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1); // packed RGB rows
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, texture.width, texture.height, 0, GL_RGB, GL_UNSIGNED_BYTE,
                      texture.pixels.data());
@@ -76,7 +76,7 @@ MaterialTexture Upload(const CMaterial& material, TextureImageChoice choice, boo
 
 } // namespace
 
-TextureImageChoice ChooseTextureImage(const CMaterial& material, int maxTextureSizePixels) {
+TextureImageChoice ChooseTextureImage(const Material& material, int maxTextureSizePixels) {
     if (BitmapUsable(material.bitmap.get(), maxTextureSizePixels)) return TextureImageChoice::Bitmap;
     if (TextureUsable(material.texture.get(), maxTextureSizePixels)) return TextureImageChoice::Texture;
     return TextureImageChoice::None;
@@ -103,7 +103,7 @@ void TextureCache::Delete(const std::vector<unsigned>& names) {
     if (glctx::BindRegistered(member)) glDeleteTextures(GLsizei(names.size()), names.data());
 }
 
-MaterialTexture TextureCache::TextureFor(const CMaterial& material, bool smooth) {
+MaterialTexture TextureCache::TextureFor(const Material& material, bool smooth) {
     const glctx::Context current = glctx::Current();
     if (current == nullptr) return {};
     if (!MadeInGroupOf(current)) {
@@ -139,8 +139,8 @@ MaterialTexture TextureCache::TextureFor(const CMaterial& material, bool smooth)
     return texture;
 }
 
-void TextureCache::KeepOnly(const CMeshModel& model) {
-    std::unordered_map<const CMaterial*, Made> kept;
+void TextureCache::KeepOnly(const Mesh& model) {
+    std::unordered_map<const Material*, Made> kept;
     for (const auto& material : model.materials) {
         const auto found = made_.find(material.get());
         if (found == made_.end()) continue;
@@ -172,7 +172,7 @@ size_t TextureCache::Count() const {
     return count;
 }
 
-MaterialTexture TextureCache::Find(const CMaterial& material) const {
+MaterialTexture TextureCache::Find(const Material& material) const {
     const auto found = made_.find(&material);
     return found != made_.end() ? found->second.texture : MaterialTexture{};
 }

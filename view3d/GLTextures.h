@@ -25,7 +25,7 @@ enum class TextureImageChoice {
     Texture, // the size-limited texture, when there is no bitmap or it is too large for GL
 };
 // Images whose sizes disagree with their pixel buffers count as absent.
-TextureImageChoice ChooseTextureImage(const CMaterial& material, int maxTextureSizePixels);
+TextureImageChoice ChooseTextureImage(const Material& material, int maxTextureSizePixels);
 
 // The images a cache takes: the 3D view shows the size-limited texture only, the development drawing
 // prefers the full-size bitmap (ChooseTextureImage).
@@ -33,7 +33,7 @@ enum class TextureSource { LimitedTexture, BitmapFirst };
 
 // Textures made on demand, one per material, in the GL context current at the first request, and owned
 // here. A texture is made again when its material has been given another image, or the smoothing
-// setting (bTextureSmooth: linear filters, else nearest) has changed, since it was made, so that a cache
+// setting (smoothTextures: linear filters, else nearest) has changed, since it was made, so that a cache
 // kept from one drawing to the next never shows an old one. Wrap is repeat, level 0 only.
 //
 // The textures belong to the share group of the context that made them: they are deleted with a context
@@ -50,17 +50,17 @@ public:
 
     // The material's texture in the current context. Textures made in a context that shares nothing
     // with the current one are deleted first. Name 0 without a current context, without a usable image,
-    // or when GL refuses the image. `smooth` (bTextureSmooth) chooses linear filters, else nearest.
-    MaterialTexture TextureFor(const CMaterial& material, bool smooth);
+    // or when GL refuses the image. `smooth` (smoothTextures) chooses linear filters, else nearest.
+    MaterialTexture TextureFor(const Material& material, bool smooth);
     // Deletes the textures of materials that are not among the model's.
-    void KeepOnly(const CMeshModel& model);
+    void KeepOnly(const Mesh& model);
     // Deletes every texture; later requests make them again.
     void Release();
 
     // Textures made so far (materials without an image not counted).
     size_t Count() const;
     // The texture made for the material, without making one (name 0 when none).
-    MaterialTexture Find(const CMaterial& material) const;
+    MaterialTexture Find(const Material& material) const;
 
 private:
     struct Made {
@@ -73,7 +73,7 @@ private:
     void Delete(const std::vector<unsigned>& names);
 
     TextureSource source_;
-    std::unordered_map<const CMaterial*, Made> made_;
+    std::unordered_map<const Material*, Made> made_;
     void* context_ = nullptr; // where the textures were made, and its share group (0 when unregistered)
     int group_ = 0;
     int maxTextureSize_ = 0;

@@ -9,7 +9,7 @@ namespace tsm {
 
 namespace {
 
-bool Visible(const CSolid& solid) {
+bool Visible(const Solid& solid) {
     return solid.inDevelopment && solid.shown;
 }
 
@@ -31,7 +31,7 @@ void ClearFaces(FaceArrays& a) {
     a.runs.clear();
 }
 
-void AppendFace(FaceArrays& a, const CFace& face, bool opened) {
+void AppendFace(FaceArrays& a, const Face& face, bool opened) {
     const uint32_t first = static_cast<uint32_t>(a.CornerCount());
     const uint32_t n = static_cast<uint32_t>(face.CornerCount());
     const Vec3 normal = face.Normal();
@@ -51,7 +51,7 @@ void AppendFace(FaceArrays& a, const CFace& face, bool opened) {
     }
 }
 
-void AppendToRun(FaceArrays& a, CMaterial* material, bool textured, int indicesBefore) {
+void AppendToRun(FaceArrays& a, Material* material, bool textured, int indicesBefore) {
     if (a.runs.empty() || a.runs.back().material != material || a.runs.back().textured != textured) {
         FaceRun run;
         run.material = material;
@@ -66,7 +66,7 @@ void AppendToRun(FaceArrays& a, CMaterial* material, bool textured, int indicesB
 }
 
 void GatherFaces(Document& document, const Settings& settings, bool opened, ModelFrameGeometry& out) {
-    CMeshModel& model = *document.model;
+    Mesh& model = *document.model;
     for (const auto& solid : model.solids) {
         if (!solid || !Visible(*solid)) continue;
         for (const auto& face : solid->faces) {
@@ -74,9 +74,9 @@ void GatherFaces(Document& document, const Settings& settings, bool opened, Mode
             FaceArrays& target = face->picked ? out.picked : out.faces;
             const int indicesBefore = static_cast<int>(target.frontIndices.size());
             AppendFace(target, *face, opened);
-            CMaterial* material = &document.baseMaterial;
+            Material* material = &document.baseMaterial;
             bool textured = false;
-            if (settings.bUseMaterial) {
+            if (settings.useMaterials) {
                 material = &FaceDrawMaterial(model, *face);
                 textured = material->texture != nullptr;
             }
@@ -106,10 +106,10 @@ void GatherEdges(const Document& document, const Settings& settings, bool opened
             const EdgeStyle style = ClassifyEdgeStyle(*edge, hasDevelopment, settings);
             if (style == EdgeStyle::Hidden) continue;
             const EdgeLook look = LookOfEdgeStyle(style, settings);
-            const CHalfEdge* first = edge->halfEdge1;
+            const HalfEdge* first = edge->halfEdge1;
             if (opened && first != nullptr && first->next != nullptr) {
                 AppendSegment(lines, first->displayPos, first->next->displayPos, look);
-                const CHalfEdge* second = edge->halfEdge2;
+                const HalfEdge* second = edge->halfEdge2;
                 // A cut edge shows both of its sides, each at its own face's opened corners.
                 if (first->joined == nullptr && second != nullptr && second->next != nullptr)
                     AppendSegment(lines, second->displayPos, second->next->displayPos, look);
@@ -127,13 +127,13 @@ GatherKey GatherKey::Of(const Document& document, const Settings& settings) {
     key.document = &document;
     key.model = document.model.get();
     key.development = document.development.get();
-    key.drawFace = settings.bDrawFace;
-    key.drawEdge = settings.bDrawEdge;
-    key.useMaterial = settings.bUseMaterial;
-    key.drawOpened = settings.bDrawOpenedModel;
-    key.useEdgeColor = settings.bUseEdgeColor;
-    key.omitFlatEdge = settings.bOmitFlatEdge;
-    key.flatEdgeAngle = settings.iFlatEdgeAngle;
+    key.drawFace = settings.drawFaces;
+    key.drawEdge = settings.drawEdges;
+    key.useMaterial = settings.useMaterials;
+    key.drawOpened = settings.drawModelOnOpen;
+    key.useEdgeColor = settings.useEdgeColors;
+    key.omitFlatEdge = settings.omitFlatFolds;
+    key.flatEdgeAngle = settings.flatFoldAngleDegrees;
     std::copy(settings.colors, settings.colors + 8, key.colors);
     return key;
 }
@@ -145,14 +145,14 @@ bool GatherKey::operator==(const GatherKey& o) const {
            flatEdgeAngle == o.flatEdgeAngle && std::equal(colors, colors + 8, o.colors);
 }
 
-CMaterial& FaceDrawMaterial(CMeshModel& model, const CFace& face) {
+Material& FaceDrawMaterial(Mesh& model, const Face& face) {
     const int index = face.materialIndex;
     if (index < 0 || static_cast<size_t>(index) >= model.materials.size() || !model.materials[index])
         return model.defaultMaterial;
     return *model.materials[index];
 }
 
-Vec3 CornerPosition(const CHalfEdge& corner, bool opened) {
+Vec3 CornerPosition(const HalfEdge& corner, bool opened) {
     if (opened || corner.vertex == nullptr) return corner.displayPos;
     return corner.vertex->position;
 }
@@ -164,9 +164,9 @@ void GatherModelFrame(Document& document, const Settings& settings, ModelFrameGe
     out.edges.colors.clear();
     out.edges.runs.clear();
     if (!document.model) return;
-    const bool opened = document.development != nullptr && settings.bDrawOpenedModel;
-    if (settings.bDrawFace) GatherFaces(document, settings, opened, out);
-    if (settings.bDrawEdge) GatherEdges(document, settings, opened, out.edges);
+    const bool opened = document.development != nullptr && settings.drawModelOnOpen;
+    if (settings.drawFaces) GatherFaces(document, settings, opened, out);
+    if (settings.drawEdges) GatherEdges(document, settings, opened, out.edges);
 }
 
 } // namespace tsm

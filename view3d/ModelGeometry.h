@@ -15,7 +15,7 @@ struct Settings;
 // Consecutive faces drawn with one material (or, textured, with the document's base material and the
 // material's texture).
 struct FaceRun {
-    CMaterial* material = nullptr; // the face material; for a textured run the texture's owner
+    Material* material = nullptr; // the face material; for a textured run the texture's owner
     bool textured = false;
     int firstFace = 0, faceCount = 0;
     int firstIndex = 0, indexCount = 0; // into frontIndices / backIndices
@@ -61,7 +61,7 @@ struct ModelFrameGeometry {
 // Two gatherings with equal keys and an unchanged model give the same arrays.
 struct GatherKey {
     const Document* document = nullptr;
-    const CMeshModel* model = nullptr;
+    const Mesh* model = nullptr;
     const Development* development = nullptr;
     bool drawFace = false, drawEdge = false, useMaterial = false, drawOpened = false;
     bool useEdgeColor = false, omitFlatEdge = false;
@@ -72,14 +72,14 @@ struct GatherKey {
     bool operator==(const GatherKey& other) const;
 };
 
-// Faces are gathered only with bDrawFace, edges only with bDrawEdge. Corners sit at their opened display
-// positions when the document has a development and bDrawOpenedModel is on.
+// Faces are gathered only with drawFaces, edges only with drawEdges. Corners sit at their opened display
+// positions when the document has a development and drawModelOnOpen is on.
 void GatherModelFrame(Document& document, const Settings& settings, ModelFrameGeometry& out);
 
 // The material a face is drawn with: its own by index, or the model's default for a negative or
 // out-of-range index.
-CMaterial& FaceDrawMaterial(CMeshModel& model, const CFace& face);
+Material& FaceDrawMaterial(Mesh& model, const Face& face);
 // Where a corner is drawn.
-Vec3 CornerPosition(const CHalfEdge& corner, bool opened);
+Vec3 CornerPosition(const HalfEdge& corner, bool opened);
 
 } // namespace tsm

@@ -165,14 +165,14 @@ void DrawEdges(const LineArrays& lines, bool vertexArrays) {
     }
 }
 
-bool Visible(const CSolid& solid) {
+bool Visible(const Solid& solid) {
     return solid.inDevelopment && solid.shown;
 }
 
 // The faces using the material chosen in the Texture Configuration dialog: yellow where the face has
 // texture coordinates, white where it has none.
-void DrawHighlightOutline(CMeshModel& model, bool opened) {
-    const CMaterial* highlight = model.highlightMaterial;
+void DrawHighlightOutline(Mesh& model, bool opened) {
+    const Material* highlight = model.highlightMaterial;
     if (highlight == nullptr) return;
     glLineWidth(3);
     for (const auto& solid : model.solids) {
@@ -228,7 +228,7 @@ void LoadViewProjection(const Mat4& projection, int clientWidth, int clientHeigh
     glLoadMatrixd(projection.m);
 }
 
-void ApplyMaterial(const CMaterial& material) {
+void ApplyMaterial(const Material& material) {
     glColor3fv(material.flatColor);
     glMaterialfv(GL_FRONT, GL_AMBIENT, material.ambient);
     glMaterialfv(GL_FRONT, GL_DIFFUSE, material.diffuse);
@@ -241,13 +241,13 @@ void SetColourTableEntry(int index, int32_t colorref, Settings& settings, Docume
     if (index < 0 || index >= 8) return;
     settings.colors[index] = colorref;
     if (index != 0 || document == nullptr || !document->model) return;
-    CMaterial& material = document->model->defaultMaterial;
+    Material& material = document->model->defaultMaterial;
     float rgb[3];
     ColorrefToRgb(colorref, rgb);
     for (int i = 0; i < 3; ++i) material.ambient[i] = material.diffuse[i] = material.flatColor[i] = rgb[i];
 }
 
-void ModelRenderer::UploadMissingTextures(const CMeshModel* model, bool smooth) {
+void ModelRenderer::UploadMissingTextures(const Mesh* model, bool smooth) {
     if (model == nullptr) {
         textures_.Release();
         return;
@@ -257,7 +257,7 @@ void ModelRenderer::UploadMissingTextures(const CMeshModel* model, bool smooth) 
         if (material && material->texture) textures_.TextureFor(*material, smooth);
 }
 
-void ModelRenderer::ReloadAllTextures(const CMeshModel* model, bool smooth) {
+void ModelRenderer::ReloadAllTextures(const Mesh* model, bool smooth) {
     textures_.Release();
     if (model == nullptr) return;
     for (const auto& material : model->materials)
@@ -283,7 +283,7 @@ void ModelRenderer::Render(Document* document, const Settings& settings, const M
         glFlush();
         return;
     }
-    CMeshModel& model = *document->model;
+    Mesh& model = *document->model;
     const GatherKey key = GatherKey::Of(*document, settings);
     if (!(options.onlyCameraMoved && haveGathered_ && key == gathered_)) {
         GatherModelFrame(*document, settings, geometry_);
@@ -292,8 +292,8 @@ void ModelRenderer::Render(Document* document, const Settings& settings, const M
         ++gatherCount_;
     }
 
-    if (settings.bDrawFace) {
-        if (settings.bTurnOnLight)
+    if (settings.drawFaces) {
+        if (settings.lighting)
             glEnable(GL_LIGHTING);
         else
             glDisable(GL_LIGHTING);
@@ -303,7 +303,7 @@ void ModelRenderer::Render(Document* document, const Settings& settings, const M
             SplitByFacing(geometry_.faces, projection, split_);
             split = &split_;
         }
-        DrawFrontFaces(geometry_.faces, split, *document, textures_, settings.bTextureSmooth);
+        DrawFrontFaces(geometry_.faces, split, *document, textures_, settings.smoothTextures);
         // Culling keeps one side of each face: its material from the front, grey from behind.
         glDisable(GL_TEXTURE_2D);
         ApplyMaterial(model.greyMaterial);
@@ -312,12 +312,12 @@ void ModelRenderer::Render(Document* document, const Settings& settings, const M
 
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_LIGHTING);
-    if (settings.bDrawEdge) DrawEdges(geometry_.edges, arrays);
+    if (settings.drawEdges) DrawEdges(geometry_.edges, arrays);
 
     glColor3f(1, 0, 0);
-    if (settings.bDrawFace) DrawBothSidesPlain(geometry_.picked, arrays);
+    if (settings.drawFaces) DrawBothSidesPlain(geometry_.picked, arrays);
 
-    DrawHighlightOutline(model, document->development != nullptr && settings.bDrawOpenedModel);
+    DrawHighlightOutline(model, document->development != nullptr && settings.drawModelOnOpen);
     DrawOrientationGuide(model, options.guideMode);
     glFlush();
 }

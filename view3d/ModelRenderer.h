@@ -35,7 +35,7 @@ void LoadViewProjection(const Mat4& projection, int clientWidth, int clientHeigh
 
 // Applies a material: the current colour to its flat colour, then its front-face ambient, diffuse,
 // specular, emission and shininess.
-void ApplyMaterial(const CMaterial& material);
+void ApplyMaterial(const Material& material);
 
 // Sets one entry of the colour table (0x00BBGGRR). Entry 0 is also the colour of the faces without
 // material, so it goes at once into the model's default material (ambient, diffuse and flat colour).
@@ -50,9 +50,9 @@ public:
     // Makes, in the current context, the texture of every material that has an image but no texture
     // yet, and deletes those of materials no longer in the model (all of them without a model, so that
     // a later model whose images take the addresses of the old ones never shows those).
-    void UploadMissingTextures(const CMeshModel* model, bool smooth);
-    // Makes every material's texture again; `smooth` (bTextureSmooth) chooses linear filters, else nearest.
-    void ReloadAllTextures(const CMeshModel* model, bool smooth);
+    void UploadMissingTextures(const Mesh* model, bool smooth);
+    // Makes every material's texture again; `smooth` (smoothTextures) chooses linear filters, else nearest.
+    void ReloadAllTextures(const Mesh* model, bool smooth);
 
     // One frame into the current context, after LoadViewProjection with the same `projection` (its third
     // row aims the headlight). A null document, or one without a model, gives the background only.
@@ -75,6 +75,6 @@ private:
 };
 
 // The guide, drawn over the model around its centre (a no-op for mode 0 or without a model).
-void DrawOrientationGuide(const CMeshModel& model, int guideMode);
+void DrawOrientationGuide(const Mesh& model, int guideMode);
 
 } // namespace tsm

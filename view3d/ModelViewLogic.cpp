@@ -79,8 +79,8 @@ void ModelViewLogic::OnUpdate(UpdateHint hint) {
     const View3DHintActions actions = ActionsForHint(hint);
     Document* document = host_.CurrentDocument();
     if ((actions.uploadMissingTextures || actions.reloadAllTextures) && surface_.MakeCurrent()) {
-        const CMeshModel* model = document ? document->model.get() : nullptr;
-        const bool smooth = host_.ViewSettings().bTextureSmooth;
+        const Mesh* model = document ? document->model.get() : nullptr;
+        const bool smooth = host_.ViewSettings().smoothTextures;
         if (actions.reloadAllTextures)
             renderer_.ReloadAllTextures(model, smooth);
         else
@@ -153,7 +153,7 @@ void ModelViewLogic::MouseMoved(const PointerInput& input) {
 }
 
 void ModelViewLogic::WheelTurned(int wheelDelta) {
-    WheelZoomCamera(camera_, wheelDelta, host_.ViewSettings().bZoomWheelInvert);
+    WheelZoomCamera(camera_, wheelDelta, host_.ViewSettings().invertWheelZoom);
     CameraChanged();
 }
 
@@ -167,7 +167,7 @@ void ModelViewLogic::ClickAction(int x, int y) {
     if (!document || !document->development || host_.ViewSettings().editMode != EditMode::CheckFace) return;
     modelMayHaveChanged_ = true;
     ClearPartPicks(*document->development);
-    CFace* face = PickFace(document->model.get(), Projector(), x, y);
+    Face* face = PickFace(document->model.get(), Projector(), x, y);
     if (face) MarkPickedRegion(*face, document->display);
     pickMarker_ = face;
     host_.UpdateAllViews(UpdateHint::Redraw);
@@ -214,14 +214,13 @@ void ModelViewLogic::StartFaceCheckAnimation(double targetPitch, double targetYa
     // Called right after a check in the development view marked faces.
     modelMayHaveChanged_ = true;
     const int intervalMs =
-        animation_.Start(camera_, targetPitch, targetYaw, host_.ViewSettings().iFaceCheckAnimationSpeedIndex);
+        animation_.Start(camera_, targetPitch, targetYaw, host_.ViewSettings().faceCheckAnimationSpeed);
     if (intervalMs > 0) host_.StartAnimationTimer(intervalMs);
 }
 
-void ModelViewLogic::TurnTowards(const std::vector<const CFace*>& markedFaces) {
+void ModelViewLogic::TurnTowards(const std::vector<const Face*>& markedFaces) {
     const Document* document = host_.CurrentDocument();
-    if (!host_.ViewSettings().bUseAnimationForFaceCheck || markedFaces.empty() || !document ||
-        !document->model)
+    if (!host_.ViewSettings().animateFaceCheck || markedFaces.empty() || !document || !document->model)
         return;
     const FaceCheckTarget target = ComputeFaceCheckTarget(*document->model, markedFaces);
     StartFaceCheckAnimation(target.pitch, target.yaw);

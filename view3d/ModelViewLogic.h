@@ -88,8 +88,8 @@ public:
     void TimerTick();
 
     // Called after a check in the development view marked faces: turns the camera towards them when
-    // bUseAnimationForFaceCheck is on. A request while a turn runs is ignored.
-    void TurnTowards(const std::vector<const CFace*>& markedFaces);
+    // animateFaceCheck is on. A request while a turn runs is ignored.
+    void TurnTowards(const std::vector<const Face*>& markedFaces);
     void StartFaceCheckAnimation(double targetPitch, double targetYaw);
 
     // The model-coordinate wizard's guide (0 none).
@@ -103,7 +103,7 @@ public:
     const FaceCheckAnimation& Animation() const { return animation_; }
     const CameraInteraction& Interaction() const { return interaction_; }
     // The face the last click in check mode hit, until a hint or Esc clears it.
-    const CFace* PickMarker() const { return pickMarker_; }
+    const Face* PickMarker() const { return pickMarker_; }
     const ModelRenderer& Renderer() const { return renderer_; }
     ViewRenderSurface& Surface() { return surface_; }
 
@@ -122,7 +122,7 @@ private:
     int width_ = 0, height_ = 0;
     bool glInitialised_ = false;
     int guideMode_ = kGuideNone;
-    const CFace* pickMarker_ = nullptr;
+    const Face* pickMarker_ = nullptr;
     // Whether the next frame may draw the last frame's arrays again: only the camera moved since, and no
     // hint, click or face check came that could have changed the model.
     bool cameraMoved_ = false;

@@ -50,7 +50,7 @@ void Arrow(bool turned) {
 
 } // namespace
 
-void DrawOrientationGuide(const CMeshModel& model, int guideMode) {
+void DrawOrientationGuide(const Mesh& model, int guideMode) {
     if (guideMode < 1 || guideMode > 3) return;
     // In the modelview matrix, which the frame keeps identity: the projection holds the camera.
     GLint matrixMode = GL_PROJECTION;

@@ -7,7 +7,7 @@ namespace tsm {
 
 struct View3DHintActions {
     bool uploadMissingTextures = false; // materials with an image but no GL texture yet
-    bool reloadAllTextures = false;     // filters from bTextureSmooth, every image uploaded again
+    bool reloadAllTextures = false;     // filters from smoothTextures, every image uploaded again
     bool resetCamera = false;
     bool viewFromBelow = false; // after the reset, pitch -30
     bool clearPick = false;

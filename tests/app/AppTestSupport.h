@@ -66,8 +66,8 @@ template <typename Match> int CountPixels(const QImage& image, Match match) {
 }
 
 // The middle of the part's first face on the development (a box's middle may fall on a fold).
-inline Point2 InsideFirstFace(const CPart& part) {
-    const CFace& face = *part.faces.front();
+inline Point2 InsideFirstFace(const Part& part) {
+    const Face& face = *part.faces.front();
     Point2 sum;
     for (size_t i = 0; i < face.CornerCount(); ++i) sum = sum + face.Corner(i)->Pos2D();
     return Point2{part.x, part.y} + sum * (1.0 / face.CornerCount());
@@ -224,7 +224,7 @@ public:
         };
         frame = std::make_unique<MainFrame>(session, services);
         // Import Mesh would offer the coordinate wizard in a modal box; the tests that want it turn it on.
-        frame->AppSettings().bOfferCoordinateWizard = false;
+        frame->AppSettings().offerCoordinateWizard = false;
         frame->View3D()->SetLogic(std::make_unique<RecordingViewLogic>(log3d));
         frame->DevelopmentView()->SetLogic(std::make_unique<RecordingViewLogic>(log2d));
     }

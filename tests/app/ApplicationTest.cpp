@@ -97,8 +97,8 @@ TEST(Application, SettingsWrittenAtCloseAreReadAtTheNextStartUntilAReset) {
 
     {
         Start second(folder, {});
-        EXPECT_FALSE(second.frame().AppSettings().bFirstLaunch);
-        EXPECT_FALSE(second.frame().AppSettings().bDrawOpenedModel);
+        EXPECT_FALSE(second.frame().AppSettings().firstLaunch);
+        EXPECT_FALSE(second.frame().AppSettings().drawModelOnOpen);
         EXPECT_EQ(second.frame().geometry(), placed);
         // The edit modes' bar follows View > Toolbar, both ways.
         EXPECT_TRUE(second.frame().ToolBar()->isHidden());
@@ -114,7 +114,7 @@ TEST(Application, SettingsWrittenAtCloseAreReadAtTheNextStartUntilAReset) {
         second.frame().CommandUi().Action(CommandId::ResetToDefault)->trigger();
         EXPECT_EQ(second.prompt.texts.back(),
                   "Reset configurations to default?\n(Changes are applied after restart)");
-        EXPECT_FALSE(second.frame().AppSettings().bDrawOpenedModel);
+        EXPECT_FALSE(second.frame().AppSettings().drawModelOnOpen);
         second.frame().close();
     }
     // Only the first-launch mark outlives the reset; the next start runs on the compiled-in values.
@@ -124,5 +124,5 @@ TEST(Application, SettingsWrittenAtCloseAreReadAtTheNextStartUntilAReset) {
     EXPECT_FALSE(reset.KeyExists(FrameworkKeyPath() + "ControlBars"));
     EXPECT_FALSE(StoredBool(reset, kSettingsKeyPath, "bFirstLaunch"));
     Start third(folder, {});
-    EXPECT_TRUE(third.frame().AppSettings().bDrawOpenedModel);
+    EXPECT_TRUE(third.frame().AppSettings().drawModelOnOpen);
 }

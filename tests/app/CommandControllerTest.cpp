@@ -58,7 +58,7 @@ TEST_F(CommandControllerTest, HelpOpensThePageOrSaysItIsMissing) {
     prompt.texts.clear();
     controller.Execute(CommandId::WebPage);
     EXPECT_EQ(prompt.texts, std::vector<std::string>{kMessageNoWebPage});
-    settings.sUpdateServerURL = "https://updates.example/base/";
+    settings.updateServerUrl = "https://updates.example/base/";
     controller.Execute(CommandId::WebPage);
     EXPECT_EQ(shell.urls.back(), "https://updates.example/");
 }
@@ -66,7 +66,7 @@ TEST_F(CommandControllerTest, HelpOpensThePageOrSaysItIsMissing) {
 TEST_F(CommandControllerTest, MeshesOpenAsNewModelsThroughOpenDropAndCommandLine) {
     const std::string mesh = std::string(TESSALY_SOURCE_DIR) + "/tests/data/meshes/cube_quad.off";
     // The Open dialog starts in the last folder; cancelled, nothing opens.
-    settings.sLastDataOpenedDir = folder.path();
+    settings.lastModelFolder = folder.path();
     controller.Execute(CommandId::FileOpen);
     EXPECT_EQ(chooser.startFolders.at(0), folder.path());
     EXPECT_EQ(document.Current(), nullptr);
@@ -135,12 +135,12 @@ TEST_F(CommandControllerTest, WindowCommandsAndResetToDefault) {
 }
 
 TEST_F(CommandControllerTest, DisabledCommandsDoNothing) {
-    const bool light = Shown().bTurnOnLight;
+    const bool light = Shown().lighting;
     controller.Execute(CommandId::TurnOnLight);
     controller.Execute(CommandId::CheckFace);
     controller.Execute(CommandId::TextureConfiguration);
     controller.Execute(CommandId{99999}); // not a command
-    EXPECT_EQ(Shown().bTurnOnLight, light);
+    EXPECT_EQ(Shown().lighting, light);
     EXPECT_EQ(Shown().editMode, EditMode::None);
     EXPECT_TRUE(frame.calls.empty());
     EXPECT_TRUE(prompt.texts.empty());

@@ -37,11 +37,11 @@ ColorChooser Answering(std::optional<QColor> colour, int* asked = nullptr) {
 
 TEST(OtherConfigDialog, ControlsStartFromTheSettingsClampedToTheirLists) {
     Settings s;
-    s.bZoomWheelInvert = true;
-    s.bUseAnimationForFaceCheck = false;
-    s.iFaceCheckAnimationSpeedIndex = 7; // beyond "Slow"
-    s.iTtextureLimitSizeID = -2;         // before "64 x 64"
-    s.iEdgeIDfontSizePoint = 12;
+    s.invertWheelZoom = true;
+    s.animateFaceCheck = false;
+    s.faceCheckAnimationSpeed = 7; // beyond "Slow"
+    s.textureLimitChoice = -2;     // before "64 x 64"
+    s.edgeIdFontSizePt = 12;
     s.colors[7] = 0x00102030;
     RecordingPrompt prompt;
     OtherConfigDialog dialog(nullptr, OtherConfigFromSettings(s), 4096, prompt, nullptr);
@@ -76,9 +76,9 @@ TEST(OtherConfigDialog, ControlsStartFromTheSettingsClampedToTheirLists) {
 
 TEST(OtherConfigDialog, AUserLimitResamplesLargerTexturesOnly) {
     Document document;
-    CMaterial& wide = AddMaterial(document, "Wide", Rgb{1, 1, 1});
+    Material& wide = AddMaterial(document, "Wide", Rgb{1, 1, 1});
     wide.texture = MakeCheckerboard(2048, 1024, 64, Rgb{1, 0, 0}, Rgb{0, 0, 1});
-    CMaterial& small = AddMaterial(document, "Small", Rgb{1, 1, 1});
+    Material& small = AddMaterial(document, "Small", Rgb{1, 1, 1});
     small.texture = MakeCheckerboard(512, 512, 64, Rgb{1, 0, 0}, Rgb{0, 0, 1});
     Settings s;
     OtherConfigValues v = OtherConfigFromSettings(s);
@@ -110,7 +110,7 @@ TEST(OtherConfigDialog, CommandAppliesOnOkAndChangesNothingOnCancel) {
             RunOtherConfigurations(nullptr, settings, nullptr, prompt, Answering(QColor(1, 2, 3), &asked)),
             ok ? std::optional<UpdateHint>(UpdateHint::Redraw) : std::nullopt);
         EXPECT_EQ(asked, 1);
-        EXPECT_EQ(settings.bZoomWheelInvert, ok);
+        EXPECT_EQ(settings.invertWheelZoom, ok);
         EXPECT_EQ(settings.colors[7], ok ? 0x00030201 : 0x00FFFFFF);
     }
     // A cancelled colour chooser keeps the colour.

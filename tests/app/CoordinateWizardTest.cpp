@@ -30,7 +30,7 @@ std::unique_ptr<Document> StandingOnZ() {
     return document;
 }
 
-Vec3 Extent(CMeshModel& model) {
+Vec3 Extent(Mesh& model) {
     ComputeBounds(model);
     return model.boundsMax - model.boundsMin;
 }

@@ -73,7 +73,7 @@ struct EditHarness {
         if (release) QTest::mouseRelease(widget, Qt::LeftButton, modifiers, to);
     }
     // Adds a text through the document command, as the text tool does, and returns it.
-    CTextBlock* AddTextNear(const Point2& at) {
+    TextBlock* AddTextNear(const Point2& at) {
         const Settings settings = h.frame->ViewSettings();
         EditContext context{*document, settings, 180.0};
         EXPECT_TRUE(AddTextAt(context, MakeText(at, {"Tab"}, "Sans", 24, 0)).ok());
@@ -95,12 +95,12 @@ Point2 Centre(const std::array<double, 4>& rect) {
     return {rect[0] + rect[2] / 2, rect[1] + rect[3] / 2};
 }
 
-Point2 LineMiddle(const CPartLine& line) {
+Point2 LineMiddle(const PartLine& line) {
     const std::array<Point2, 2> ends = LineEnds(line);
     return (ends[0] + ends[1]) * 0.5;
 }
 
-Point2 FirstCorner(const CPart& part) {
+Point2 FirstCorner(const Part& part) {
     return Point2{part.x, part.y} + part.faces.front()->Corner(0)->Pos2D();
 }
 
@@ -120,10 +120,10 @@ TEST(DevelopmentEditTools, SelectsWithClicksModifiersAndTheRubberBand) {
     EditHarness d;
     ASSERT_NE(d.document, nullptr);
     d.Mode(CommandId::ModeSelectMove);
-    CPart* part = d.Dev().parts.front().get();
+    Part* part = d.Dev().parts.front().get();
     const Point2 below{part->x, part->y + part->height + 20};
-    CTextBlock* first = d.AddTextNear(below);
-    CTextBlock* second = d.AddTextNear(below + Point2{40, 0});
+    TextBlock* first = d.AddTextNear(below);
+    TextBlock* second = d.AddTextNear(below + Point2{40, 0});
     const QPoint onFirst = d.Screen(Centre(ObjectRect(TextObject(first))));
     const QPoint onSecond = d.Screen(Centre(ObjectRect(TextObject(second))));
     const QPoint onPart = d.Screen(InsideFirstFace(*part));
@@ -132,7 +132,7 @@ TEST(DevelopmentEditTools, SelectsWithClicksModifiersAndTheRubberBand) {
     struct Step {
         QPoint at;
         Qt::KeyboardModifiers modifiers;
-        std::vector<CTextBlock*> texts;
+        std::vector<TextBlock*> texts;
         size_t parts;
     };
     const Step steps[] = {
@@ -159,10 +159,10 @@ TEST(DevelopmentEditTools, SelectsWithClicksModifiersAndTheRubberBand) {
     const QPoint bandFrom = d.Screen(below + Point2{-10, -5});
     const QPoint bandTo = d.Screen(below + Point2{50, 5});
     d.Drag(bandFrom, bandTo, Qt::ControlModifier);
-    EXPECT_EQ(d.Selection().texts, std::vector<CTextBlock*>{second});
+    EXPECT_EQ(d.Selection().texts, std::vector<TextBlock*>{second});
     // Without a modifier the press on nothing clears the selection first.
     d.Drag(bandFrom, bandTo);
-    EXPECT_EQ(d.Selection().texts, (std::vector<CTextBlock*>{first, second}));
+    EXPECT_EQ(d.Selection().texts, (std::vector<TextBlock*>{first, second}));
     EXPECT_EQ(d.UndoSteps(), 2u); // the two texts; selecting is no edit
 }
 
@@ -170,8 +170,8 @@ TEST(DevelopmentEditTools, DragsArrowsAndDeleteAreOneUndoStepEach) {
     EditHarness d;
     ASSERT_NE(d.document, nullptr);
     d.Mode(CommandId::ModeSelectMove);
-    CPart* part = d.Dev().parts.front().get();
-    CTextBlock* text = d.AddTextNear({part->x, part->y + part->height + 20});
+    Part* part = d.Dev().parts.front().get();
+    TextBlock* text = d.AddTextNear({part->x, part->y + part->height + 20});
     const size_t steps = d.UndoSteps();
     const Point2 start = FirstCorner(*part);
     const QPoint partCentre = d.Screen(InsideFirstFace(*part));
@@ -255,7 +255,7 @@ TEST(DevelopmentEditTools, CutsAFoldAndJoinsItBackKeepingTheClickedSide) {
         ASSERT_NE(d.document, nullptr);
         d.Mode(CommandId::ModeJoinFace);
         ASSERT_EQ(d.Dev().parts.size(), 1u);
-        CPartLine* fold = nullptr;
+        PartLine* fold = nullptr;
         for (const auto& line : d.Dev().parts.front()->lines)
             if (IsFoldLine(*line)) fold = line.get();
         ASSERT_NE(fold, nullptr);
@@ -267,17 +267,17 @@ TEST(DevelopmentEditTools, CutsAFoldAndJoinsItBackKeepingTheClickedSide) {
         ASSERT_EQ(d.Dev().parts.size(), 2u);
 
         // The two sides of the cut now lie apart; click one of them, then choose the side that stays.
-        CPartLine* cut = nullptr;
+        PartLine* cut = nullptr;
         for (const auto& line : d.Dev().parts.back()->lines)
             if (IsJoinableCutLine(*line)) cut = line.get();
         ASSERT_NE(cut, nullptr);
-        CPart* cutPart = PartOf(*cut);
-        CPart* otherPart =
+        Part* cutPart = PartOf(*cut);
+        Part* otherPart =
             d.Dev().parts.front().get() == cutPart ? d.Dev().parts.back().get() : d.Dev().parts.front().get();
         d.Click(d.Screen(LineMiddle(*cut)));
         EXPECT_EQ(d.view->Tools().PendingJoinLine(), cut);
         EXPECT_EQ(d.Dev().parts.size(), 2u);
-        CPart* stays = keepCut ? cutPart : otherPart;
+        Part* stays = keepCut ? cutPart : otherPart;
         ASSERT_NE(cut->first->twin->line, nullptr);
         const Point2 before = FirstCorner(*stays);
         d.Click(d.Screen(LineMiddle(keepCut ? *cut : *cut->first->twin->line)));
@@ -293,11 +293,11 @@ TEST(DevelopmentEditTools, FlapMenuSwitchesResizesAndOpensTheDetails) {
     EditHarness d;
     ASSERT_NE(d.document, nullptr);
     d.Mode(CommandId::ModeEditFlaps);
-    CPartLine* edge = nullptr;
+    PartLine* edge = nullptr;
     for (const auto& line : d.Dev().parts.front()->lines)
         if (!IsFoldLine(*line) && line->first->twin != nullptr && line->first->hasFlap) edge = line.get();
     ASSERT_NE(edge, nullptr);
-    CHalfEdge* side = edge->first;
+    HalfEdge* side = edge->first;
     const QPoint at = d.Screen(LineMiddle(*edge));
 
     ChooseFromMenu(QStringLiteral("&Switch Flap Position"));
@@ -337,8 +337,8 @@ TEST(DevelopmentEditTools, RotatesByADragAndARightClickCancels) {
     EditHarness d;
     ASSERT_NE(d.document, nullptr);
     d.Mode(CommandId::ModeRotatePart);
-    CPart* part = d.Dev().parts.front().get();
-    const CFace& face = *part->faces.front();
+    Part* part = d.Dev().parts.front().get();
+    const Face& face = *part->faces.front();
     const Point2 inside = InsideFirstFace(*part);
     // A click inside the part makes its nearest corner the centre.
     d.Click(d.Screen(inside));
@@ -386,7 +386,7 @@ TEST(DevelopmentEditTools, TextsAreCreatedEditedAndDuplicatedThroughTheDialogAnd
     EditHarness d;
     ASSERT_NE(d.document, nullptr);
     d.Mode(CommandId::ModeInputText);
-    const CPart& part = *d.Dev().parts.front();
+    const Part& part = *d.Dev().parts.front();
     const Point2 at{part.x, part.y + part.height + 15};
 
     // A click on empty space: a size of 200 points is refused and the dialog stays; 16 is taken.
@@ -403,7 +403,7 @@ TEST(DevelopmentEditTools, TextsAreCreatedEditedAndDuplicatedThroughTheDialogAnd
     d.Click(d.Screen(at));
     EXPECT_EQ(d.h.prompt.texts.back(), "Specify 5-100 for font size.");
     ASSERT_EQ(d.Dev().texts.size(), 1u);
-    const CTextBlock* text = d.Dev().texts.front().get();
+    const TextBlock* text = d.Dev().texts.front().get();
     EXPECT_EQ(text->lines, (std::vector<std::string>{"Hello", "World"}));
     EXPECT_EQ(text->fontSize, 16);
     EXPECT_EQ(text->color, 0x000000FF);
@@ -440,7 +440,7 @@ TEST(DevelopmentEditTools, EdgesArePaintedAndHiddenWithTheEdgeColorDialog) {
     EdgeColorDialog* dialog = d.view->Tools().ColorDialog();
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(dialog->isVisible());
-    std::vector<CPartLine*> folds;
+    std::vector<PartLine*> folds;
     for (const auto& line : d.Dev().parts.front()->lines)
         if (IsFoldLine(*line)) folds.push_back(line.get());
     ASSERT_GE(folds.size(), 2u);
@@ -544,7 +544,7 @@ TEST(DevelopmentViewLogic, ShowsTheSampleZoomsPansAndMarksTheCheckedFaces) {
 
     // Only in the check mode a click marks the flat group red, a 2 pixels' jitter included; a click off the
     // parts clears the marks.
-    const CFace& face = *d.Dev().parts.front()->faces.front();
+    const Face& face = *d.Dev().parts.front()->faces.front();
     const QPoint at = d.Screen(InsideFirstFace(*d.Dev().parts.front()));
     d.Click(at);
     EXPECT_FALSE(face.picked);

@@ -180,7 +180,7 @@ TEST(MainFrame, ObjectListSelectionSetsTheBoundFlag) {
     ASSERT_EQ(list->count(), 2);
     EXPECT_EQ(list->item(0)->text(), "Box");
     EXPECT_TRUE(list->item(1)->isSelected());
-    CMeshModel& model = *h.frame->Doc().Current()->model;
+    Mesh& model = *h.frame->Doc().Current()->model;
     h.log3d->hints.clear();
     const QRect line = list->visualItemRect(list->item(1));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, line.center());

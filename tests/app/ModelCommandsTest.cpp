@@ -225,7 +225,7 @@ TEST_F(ModelCommandsTest, RecalculateProposesTheCurrentLayoutAndUndoGivesBackEve
     layoutAnswer = [](Document& doc, LayoutMethod&) { doc.documentScale = 0.5; };
     controller.Execute(CommandId::RecalculateLayout);
     EXPECT_DOUBLE_EQ(Doc().development->scale, 0.5);
-    EXPECT_DOUBLE_EQ(Doc().display.dDefaultFlapHeightMM, 2.5);
+    EXPECT_DOUBLE_EQ(Doc().display.defaultFlapHeightMM, 2.5);
     EditContext context{Doc(), settings};
     ASSERT_TRUE(Undo(context).ok());
     EXPECT_EQ(SerializeBinaryModel(Doc(), Doc().display), unfolded);
@@ -241,7 +241,7 @@ TEST_F(ModelCommandsTest, RecalculateProposesTheCurrentLayoutAndUndoGivesBackEve
 
 TEST_F(ModelCommandsTest, FlipFacesAndJoinIsolatedEdges) {
     Open(WriteCube(folder.File("cube.tsm")));
-    const CFace& face = *Doc().model->solids[0]->faces[0];
+    const Face& face = *Doc().model->solids[0]->faces[0];
     const Vec3 normal = face.Normal();
     controller.Execute(CommandId::FlipFaces);
     EXPECT_NEAR(Length(face.Normal() + normal), 0.0, 1e-9);
@@ -310,7 +310,7 @@ TEST_F(ModelCommandsTest, ImportMeshOffersTheCoordinateWizardUntilToldToStop) {
     // No; then Yes with "stop asking"; then not asked any more.
     EXPECT_EQ(offered, 2);
     EXPECT_EQ(wizards, 1);
-    EXPECT_FALSE(settings.bOfferCoordinateWizard);
+    EXPECT_FALSE(settings.offerCoordinateWizard);
 }
 
 // The import offers simplifying a mesh above 3,000 faces; Yes opens the face-count dialog at 1,000. The

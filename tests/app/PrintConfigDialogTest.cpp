@@ -28,9 +28,9 @@ TEST(PrintConfigDialog, SettingsAreClampedToWhatTheControlsShow) {
                 {2, 4, 0.73, 2, 4, 7}};
     for (const auto& r : rows) {
         Settings s;
-        s.iResolutionID = r.resolution;
-        s.iLineWidthID = r.lineWidth;
-        s.dLineAlphaValue = r.alpha;
+        s.resolutionChoice = r.resolution;
+        s.lineWidthChoice = r.lineWidth;
+        s.lineAlpha = r.alpha;
         const PrintConfigValues v = PrintConfigFromSettings(s);
         EXPECT_EQ(v.resolutionIndex, r.resolutionIndex) << r.resolution;
         EXPECT_EQ(v.lineWidthIndex, r.lineWidthIndex) << r.lineWidth;
@@ -71,12 +71,12 @@ TEST(PrintConfigDialog, OkRecomputesTheSheetsOnlyWhenThePaperChanged) {
     dialog.TomboBox()->setChecked(true);
     dialog.PageNumberBox()->setChecked(false);
     EXPECT_EQ(ApplyPrintConfig(dialog.Values(), s), UpdateHint::Redraw);
-    EXPECT_FALSE(s.bLineAlpha);
-    EXPECT_DOUBLE_EQ(s.dLineAlphaValue, 0.3);
-    EXPECT_EQ(s.iResolutionID, 3);
-    EXPECT_EQ(s.iLineWidthID, 9);
-    EXPECT_TRUE(s.bPrintTombo);
-    EXPECT_FALSE(s.bPrintPageNumber);
+    EXPECT_FALSE(s.translucentLines);
+    EXPECT_DOUBLE_EQ(s.lineAlpha, 0.3);
+    EXPECT_EQ(s.resolutionChoice, 3);
+    EXPECT_EQ(s.lineWidthChoice, 9);
+    EXPECT_TRUE(s.printCropMarks);
+    EXPECT_FALSE(s.printPageNumbers);
     // Each of the paper's values alone recomputes the sheets.
     const std::function<void(PrintConfigValues&)> changes[] = {
         [](PrintConfigValues& v) { v.paperComboIndex = 4; }, [](PrintConfigValues& v) { v.landscape = true; },
@@ -87,10 +87,10 @@ TEST(PrintConfigDialog, OkRecomputesTheSheetsOnlyWhenThePaperChanged) {
         EXPECT_EQ(ApplyPrintConfig(v, s), UpdateHint::RecomputeSheets);
         EXPECT_EQ(ApplyPrintConfig(v, s), UpdateHint::Redraw);
     }
-    EXPECT_EQ(s.iPaperSize, kPaperLetter);
-    EXPECT_EQ(s.iPaperOrientation, 1);
-    EXPECT_EQ(s.iMarginSide, 10);
-    EXPECT_EQ(s.iMarginTop, 20);
+    EXPECT_EQ(s.paperSize, kPaperLetter);
+    EXPECT_EQ(s.paperOrientation, 1);
+    EXPECT_EQ(s.marginSideMM, 10);
+    EXPECT_EQ(s.marginTopMM, 20);
 }
 
 TEST(PrintConfigDialog, MainWindowCommandSendsTheHintToBothViews) {
@@ -115,7 +115,7 @@ TEST(PrintConfigDialog, MainWindowCommandSendsTheHintToBothViews) {
         EXPECT_EQ(harness.log2d->hints, row.hints);
         EXPECT_EQ(harness.log3d->hints, row.hints);
     }
-    EXPECT_EQ(harness.frame->ViewSettings().iPaperSize, kPaperLetter);
-    EXPECT_TRUE(harness.frame->ViewSettings().bPrintTombo);
-    EXPECT_EQ(harness.frame->ViewSettings().iPaperOrientation, 0);
+    EXPECT_EQ(harness.frame->ViewSettings().paperSize, kPaperLetter);
+    EXPECT_TRUE(harness.frame->ViewSettings().printCropMarks);
+    EXPECT_EQ(harness.frame->ViewSettings().paperOrientation, 0);
 }

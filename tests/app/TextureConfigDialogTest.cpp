@@ -20,12 +20,12 @@ struct TextureHarness {
         AddMaterial(document, "Plain", Rgb{0.5f, 0.5f, 0.5f});
         AddMaterial(document, "Checked", Rgb{1, 1, 1},
                     MakeCheckerboard(64, 64, 8, Rgb{1, 0, 0}, Rgb{0, 0, 1}));
-        settings.sLastTextureOpenedDir = "/start/";
+        settings.lastTextureFolder = "/start/";
         dialog = std::make_unique<TextureConfigDialog>(
             nullptr, TextureConfigServices{[this] { return &document; }, settings, prompt, chooser,
                                            [this](UpdateHint hint) { hints.push_back(hint); }});
     }
-    CMaterial& Material(size_t i) { return *document.model->materials[i]; }
+    Material& MaterialAt(size_t i) { return *document.model->materials[i]; }
 
     Document document;
     Settings settings;
@@ -42,14 +42,14 @@ TEST(TextureConfigDialog, ShowingSelectsTheFirstMaterialAndOutlinesTheSelectedOn
     EXPECT_EQ(h.document.model->highlightMaterial, nullptr);
     h.dialog->show();
     ASSERT_EQ(h.dialog->MaterialList()->count(), 2);
-    EXPECT_EQ(h.dialog->SelectedMaterial(), &h.Material(0));
-    EXPECT_EQ(h.document.model->highlightMaterial, &h.Material(0));
+    EXPECT_EQ(h.dialog->SelectedMaterial(), &h.MaterialAt(0));
+    EXPECT_EQ(h.document.model->highlightMaterial, &h.MaterialAt(0));
     // Reset Texture only for a material with a texture; the preview shows it.
     EXPECT_FALSE(h.dialog->ResetButton()->isEnabled());
     h.dialog->SelectMaterial(1);
     EXPECT_TRUE(h.dialog->ResetButton()->isEnabled());
     EXPECT_FALSE(h.dialog->Preview()->pixmap().isNull());
-    EXPECT_EQ(h.document.model->highlightMaterial, &h.Material(1));
+    EXPECT_EQ(h.document.model->highlightMaterial, &h.MaterialAt(1));
     EXPECT_EQ(h.hints.back(), UpdateHint::Redraw);
     h.dialog->hide();
     EXPECT_EQ(h.document.model->highlightMaterial, nullptr);
@@ -67,12 +67,12 @@ TEST(TextureConfigDialog, SpecifyLoadsTheImageAndResetRemovesIt) {
     h.chooser.answers = {bmp};
     h.dialog->SpecifyTexture();
     EXPECT_EQ(h.chooser.startFolders.back(), "/start/");
-    const CMaterial& plain = h.Material(0);
+    const Material& plain = h.MaterialAt(0);
     ASSERT_NE(plain.texture, nullptr);
     EXPECT_EQ(plain.imageWidth, 300);
     EXPECT_EQ(plain.textureFileName, bmp);
     EXPECT_LE(plain.texture->width, TextureSizeLimit(h.settings));
-    EXPECT_EQ(h.settings.sLastTextureOpenedDir, folder.path() + "/");
+    EXPECT_EQ(h.settings.lastTextureFolder, folder.path() + "/");
     EXPECT_TRUE(h.dialog->ResetButton()->isEnabled());
     EXPECT_EQ(h.hints, std::vector<UpdateHint>{UpdateHint::TextureFilterChanged});
     EXPECT_TRUE(h.document.modified);

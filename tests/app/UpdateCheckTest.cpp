@@ -125,7 +125,7 @@ TEST(UpdateCheck, RepliesOfTheServerInBothModes) {
         EXPECT_TRUE(server.request.startsWith("GET /version/tessaly_viewer_en HTTP/1.1\r\n"))
             << server.request.left(60).toStdString();
         Settings settings;
-        settings.bCheckNewVersionAtStart = true;
+        settings.checkForUpdatesAtStart = true;
         const Shown interactive = Present(checked.reply, false, settings);
         EXPECT_EQ(interactive.texts, c.interactiveTexts);
         EXPECT_EQ(interactive.opened, c.opened);
@@ -134,7 +134,7 @@ TEST(UpdateCheck, RepliesOfTheServerInBothModes) {
         EXPECT_TRUE(quiet.texts.empty());
         EXPECT_EQ(quiet.opened, c.opened);
         EXPECT_EQ(quiet.notices, c.expected == UpdateStatus::Newer ? 1 : 0);
-        EXPECT_TRUE(settings.bCheckNewVersionAtStart);
+        EXPECT_TRUE(settings.checkForUpdatesAtStart);
     }
 }
 
@@ -182,11 +182,11 @@ TEST(UpdateCheck, TheNoticeCheckBoxTurnsTheStartUpCheckOffWhicheverButtonCloses)
     EXPECT_TRUE(answer.stopChecking);
 
     Settings settings;
-    settings.bCheckNewVersionAtStart = true;
+    settings.checkForUpdatesAtStart = true;
     const Shown shown =
         Present(UpdateReply{UpdateStatus::Newer, "http://example.test/new"}, true, settings, answer);
     EXPECT_TRUE(shown.opened.empty());
-    EXPECT_FALSE(settings.bCheckNewVersionAtStart);
+    EXPECT_FALSE(settings.checkForUpdatesAtStart);
 }
 
 TEST(UpdateCheck, TheWindowsCommandsUseTheConfiguredServer) {
@@ -198,8 +198,8 @@ TEST(UpdateCheck, TheWindowsCommandsUseTheConfiguredServer) {
     EXPECT_EQ(h.prompt.texts, std::vector<std::string>{"Can not get Update Info."});
 
     TestServer server(200, "1 6 x http://example.test/new");
-    h.frame->AppSettings().sUpdateServerURL = server.Address();
-    h.frame->AppSettings().bCheckNewVersionAtStart = true;
+    h.frame->AppSettings().updateServerUrl = server.Address();
+    h.frame->AppSettings().checkForUpdatesAtStart = true;
     int notices = 0;
     h.frame->SetUpdateNotice([&] {
         ++notices;
@@ -207,7 +207,7 @@ TEST(UpdateCheck, TheWindowsCommandsUseTheConfiguredServer) {
     });
     h.frame->RunStartupVersionCheck();
     EXPECT_TRUE(QTest::qWaitFor([&] { return notices == 1; }, 5000));
-    EXPECT_FALSE(h.frame->AppSettings().bCheckNewVersionAtStart);
+    EXPECT_FALSE(h.frame->AppSettings().checkForUpdatesAtStart);
     h.Trigger(CommandId::WebPage);
     EXPECT_EQ(h.shell.urls, std::vector<std::string>{server.Address() + "/"});
 }

@@ -47,7 +47,7 @@ TEST(PartOnOneSheet, WhollyInsideOneSheetsPrintableArea) {
         {0, 0, 101, 10, false},   // wider than a sheet
     };
     for (const Case& c : cases) {
-        CPart part;
+        Part part;
         part.x = c.x, part.y = c.y, part.width = c.w, part.height = c.h;
         EXPECT_EQ(PartOnOneSheet(part, sheet), c.onOne) << c.x << ", " << c.y;
         if (c.onOne) {
@@ -63,15 +63,15 @@ TEST(PartOnOneSheet, WhollyInsideOneSheetsPrintableArea) {
 class FlapScene : public DevelopmentFixture {
 public:
     // Corner 0's flap lies left of the square, corner 2's right of it.
-    CPart* Square(double x, double y, double size) {
-        CFace* face =
-            Face({Vertex(x, y), Vertex(x, y + size), Vertex(x + size, y + size), Vertex(x + size, y)});
-        CPart* part = Part({face});
+    Part* Square(double x, double y, double size) {
+        Face* face = AddFace(
+            {AddVertex(x, y), AddVertex(x, y + size), AddVertex(x + size, y + size), AddVertex(x + size, y)});
+        Part* part = AddPart({face});
         MakeLines(part);
         return part;
     }
-    void AddFlap(CPart* part, size_t corner, double height) {
-        CHalfEdge* h = part->faces[0]->Corner(corner);
+    void AddFlap(Part* part, size_t corner, double height) {
+        HalfEdge* h = part->faces[0]->Corner(corner);
         h->hasFlap = true;
         h->flapHeight = height;
         h->flapAngle1 = h->flapAngle2 = kRightAngle;
@@ -81,15 +81,15 @@ public:
 
 TEST(MeasureBuildability, CountsFlapsOnFacesFlapsOnFlapsAndPartsAcrossSheets) {
     FlapScene scene;
-    CPart* a = scene.Square(0, 0, 10);
+    Part* a = scene.Square(0, 0, 10);
     scene.AddFlap(a, 2, 4); // reaches x = 14, into b
     scene.Square(12, 0, 10);
-    CPart* c = scene.Square(0, 20, 10);
+    Part* c = scene.Square(0, 20, 10);
     scene.AddFlap(c, 2, 4); // x 10..14
-    CPart* d = scene.Square(18, 20, 10);
-    scene.AddFlap(d, 0, 3);             // x 15..18: clear of c's flap, and lower than the others
-    CPart* e = scene.Square(45, 0, 10); // across the sheet break at x = 50
-    scene.AddFlap(e, 0, 2);             // x 43..45 touches nothing
+    Part* d = scene.Square(18, 20, 10);
+    scene.AddFlap(d, 0, 3);            // x 15..18: clear of c's flap, and lower than the others
+    Part* e = scene.Square(45, 0, 10); // across the sheet break at x = 50
+    scene.AddFlap(e, 0, 2);            // x 43..45 touches nothing
     ComputeDevelopmentExtent(scene.Dev(), true);
     const SheetArea sheet{50, 100};
     Buildability found = MeasureBuildability(scene.Dev(), sheet);
@@ -101,7 +101,7 @@ TEST(MeasureBuildability, CountsFlapsOnFacesFlapsOnFlapsAndPartsAcrossSheets) {
 
     // d's flap raised to 6 mm reaches back to x = 12, over c's flap but short of c itself.
     d->faces[0]->Corner(0)->flapHeight = 6;
-    CPart* f = scene.Square(5, 5, 2); // a face on a's face
+    Part* f = scene.Square(5, 5, 2); // a face on a's face
     (void)f;
     ComputeDevelopmentExtent(scene.Dev(), true);
     found = MeasureBuildability(scene.Dev(), sheet);

@@ -13,26 +13,26 @@ using tsm::test::DevelopmentFixture;
 
 namespace {
 
-CPartLine* LineOf(const CFace* face, const CFace* other) {
+PartLine* LineOf(const Face* face, const Face* other) {
     return DevelopmentFixture::Shared(face, other)->line;
 }
-CEdge* EdgeOf(const CFace* face, const CFace* other) {
+Edge* EdgeOf(const Face* face, const Face* other) {
     return DevelopmentFixture::Shared(face, other)->edge;
 }
 
 // Two triangles folded along their shared edge, in one part.
 struct FoldFixture {
     DevelopmentFixture fx;
-    std::vector<CFace*> t = fx.Strip(2);
-    CPart* part = nullptr;
+    std::vector<Face*> t = fx.Strip(2);
+    Part* part = nullptr;
     DisplaySettings display;
     FoldFixture() {
-        part = fx.Part({t[0], t[1]});
+        part = fx.AddPart({t[0], t[1]});
         DevelopmentFixture::Join(t[0], t[1]);
         DevelopmentFixture::MakeLines(part);
     }
-    CEdge* Fold() { return EdgeOf(t[0], t[1]); }
-    CPartLine* FoldLine() { return LineOf(t[0], t[1]); }
+    Edge* Fold() { return EdgeOf(t[0], t[1]); }
+    PartLine* FoldLine() { return LineOf(t[0], t[1]); }
     DrawKind Classify(double angle, bool mountain) {
         Fold()->foldAngle = angle;
         Fold()->foldSense = mountain;
@@ -45,10 +45,10 @@ struct FoldFixture {
 // lies on T1 (the last part), that of T1/T2 on T2 (the second part).
 struct CutFixture {
     DevelopmentFixture fx;
-    std::vector<CFace*> t = fx.Strip(3);
+    std::vector<Face*> t = fx.Strip(3);
     DisplaySettings display;
     CutFixture() {
-        for (CFace* f : {t[0], t[2], t[1]}) DevelopmentFixture::MakeLines(fx.Part({f}));
+        for (Face* f : {t[0], t[2], t[1]}) DevelopmentFixture::MakeLines(fx.AddPart({f}));
         DevelopmentFixture::Shared(t[1], t[0])->hasFlap = true;
         DevelopmentFixture::Shared(t[2], t[1])->hasFlap = true;
         EdgeOf(t[0], t[1])->foldSense = true;
@@ -73,8 +73,8 @@ TEST(ClassifyPartLines, FoldLinesAreOmittedOnlyWhenFlatterThanTheThreshold) {
                  {175, false, 180.0, true, DrawKind::Mountain}};
     for (const auto& c : cases) {
         FoldFixture f;
-        f.display.iFlatEdgeAngle = c.threshold;
-        f.display.bOmitFlatEdge = c.omit;
+        f.display.flatFoldAngleDegrees = c.threshold;
+        f.display.omitFlatFolds = c.omit;
         EXPECT_EQ(f.Classify(c.angle, c.mountain), c.drawn) << c.threshold << " " << c.omit << " " << c.angle;
     }
     FoldFixture f;
@@ -85,13 +85,13 @@ TEST(ClassifyPartLines, FoldLinesAreOmittedOnlyWhenFlatterThanTheThreshold) {
     f.Classify(90.0, true);
     EXPECT_EQ(f.Fold()->edgeId, -1);
     // The hidden flag wins over the angle.
-    f.display.bOmitFlatEdge = false;
+    f.display.omitFlatFolds = false;
     f.FoldLine()->hidden = true;
     EXPECT_EQ(f.Classify(90.0, true), DrawKind::Omitted);
     // A damaged record without a corner or an edge is skipped.
-    auto broken = std::make_unique<CPartLine>();
+    auto broken = std::make_unique<PartLine>();
     broken->drawKind = DrawKind::Valley;
-    CPartLine* raw = f.part->lines.emplace_back(std::move(broken)).get();
+    PartLine* raw = f.part->lines.emplace_back(std::move(broken)).get();
     f.FoldLine()->hidden = false;
     EXPECT_EQ(f.Classify(90.0, true), DrawKind::Mountain);
     EXPECT_EQ(raw->drawKind, DrawKind::Valley);
@@ -112,13 +112,13 @@ TEST(ClassifyPartLines, CutEdgeFlapSideAndNumberingOrder) {
     for (const auto& k : cases) {
         SCOPED_TRACE(&k - cases);
         CutFixture c;
-        c.display.bDrawFlap = k.drawFlap;
+        c.display.drawFlaps = k.drawFlap;
         DevelopmentFixture::Shared(c.t[1], c.t[0])->hasFlap = k.flapOnT1;
         // Stale numbers go, also on a solid outside the development.
         for (auto& edge : c.fx.solid->edges) edge->edgeId = 42;
-        CSolid* other = c.fx.Model().AppendSolid(std::make_unique<CSolid>());
+        Solid* other = c.fx.Model().AppendSolid(std::make_unique<Solid>());
         other->inDevelopment = false;
-        other->edges.push_back(std::make_unique<CEdge>());
+        other->edges.push_back(std::make_unique<Edge>());
         other->edges.back()->edgeId = 7;
         ClassifyPartLines(c.fx.Dev(), c.fx.Model(), c.display);
         EXPECT_EQ(other->edges.back()->edgeId, -1);
@@ -141,8 +141,8 @@ TEST(ClassifyPartLines, CutEdgeFlapSideAndNumberingOrder) {
 
 TEST(CollectFlatGroup, CrossesOnlyJoinedFlatOrHiddenFolds) {
     DevelopmentFixture fx;
-    std::vector<CFace*> t = fx.Strip(5);
-    CPart* part = fx.Part(t);
+    std::vector<Face*> t = fx.Strip(5);
+    Part* part = fx.AddPart(t);
     for (int k = 0; k < 3; ++k) DevelopmentFixture::Join(t[k], t[k + 1]); // T3/T4 stays cut
     DevelopmentFixture::MakeLines(part);
     EdgeOf(t[0], t[1])->foldAngle = 180.0; // flat fold
@@ -152,37 +152,37 @@ TEST(CollectFlatGroup, CrossesOnlyJoinedFlatOrHiddenFolds) {
     EdgeOf(t[3], t[4])->foldAngle = 180.0; // flat but cut
 
     DisplaySettings display;
-    const auto collect = [&](CFace* start) {
-        for (CFace* f : t) f->visited = false;
-        std::vector<CFace*> group;
+    const auto collect = [&](Face* start) {
+        for (Face* f : t) f->visited = false;
+        std::vector<Face*> group;
         CollectFlatGroup(*start, group, display);
         return group;
     };
-    EXPECT_EQ(collect(t[0]), (std::vector<CFace*>{t[0], t[1]}));
-    EXPECT_EQ(collect(t[1]), (std::vector<CFace*>{t[1], t[0]}));
+    EXPECT_EQ(collect(t[0]), (std::vector<Face*>{t[0], t[1]}));
+    EXPECT_EQ(collect(t[1]), (std::vector<Face*>{t[1], t[0]}));
     // A hidden line joins its faces whatever the angle; a cut edge never does.
-    EXPECT_EQ(collect(t[3]), (std::vector<CFace*>{t[3], t[2]}));
-    EXPECT_EQ(collect(t[4]), (std::vector<CFace*>{t[4]}));
+    EXPECT_EQ(collect(t[3]), (std::vector<Face*>{t[3], t[2]}));
+    EXPECT_EQ(collect(t[4]), (std::vector<Face*>{t[4]}));
 
     // With omission off only hidden lines join faces.
-    display.bOmitFlatEdge = false;
-    EXPECT_EQ(collect(t[0]), (std::vector<CFace*>{t[0]}));
-    EXPECT_EQ(collect(t[2]), (std::vector<CFace*>{t[2], t[3]}));
+    display.omitFlatFolds = false;
+    EXPECT_EQ(collect(t[0]), (std::vector<Face*>{t[0]}));
+    EXPECT_EQ(collect(t[2]), (std::vector<Face*>{t[2], t[3]}));
 }
 
 TEST(ClassifyPartLines, FoldsOfARealBoxAreMountainsAndItsCutsFollowTheFlap) {
     // Fold senses come from the topology code here, not from the fixture: a convex box folds outwards.
     Document doc;
-    CSolid* box = tsm::test::AddBox(*doc.model, {0, 0, 0}, {10, 20, 30});
+    Solid* box = tsm::test::AddBox(*doc.model, {0, 0, 0}, {10, 20, 30});
     doc.development = std::make_unique<Development>();
-    CPart* part = doc.development->AppendPart(std::make_unique<CPart>());
+    Part* part = doc.development->AppendPart(std::make_unique<Part>());
     for (auto& face : box->faces) {
         face->part = part;
         part->faces.push_back(face.get());
         for (auto& h : face->halfEdges) h->joined = h->twin;
     }
     // Cut one edge; its flap goes on the side met second, in the same part.
-    CEdge* cut = tsm::test::FindEdge(*box, 0, 1);
+    Edge* cut = tsm::test::FindEdge(*box, 0, 1);
     ASSERT_NE(cut, nullptr);
     cut->halfEdge1->joined = nullptr;
     cut->halfEdge2->joined = nullptr;

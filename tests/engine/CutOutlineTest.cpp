@@ -28,19 +28,20 @@ void ExpectSimple(const ClosedPath& path) {
 }
 
 // A quad face from its corners, in the given order.
-CFace* Quad(DevelopmentFixture& f, double x0, double y0, double x1, double y1, bool reversed = false) {
-    std::vector<CVertex*> v = {f.Vertex(x0, y0), f.Vertex(x1, y0), f.Vertex(x1, y1), f.Vertex(x0, y1)};
+Face* Quad(DevelopmentFixture& f, double x0, double y0, double x1, double y1, bool reversed = false) {
+    std::vector<Vertex*> v = {f.AddVertex(x0, y0), f.AddVertex(x1, y0), f.AddVertex(x1, y1),
+                              f.AddVertex(x0, y1)};
     if (reversed) std::reverse(v.begin(), v.end());
-    return f.Face(v);
+    return f.AddFace(v);
 }
 
 } // namespace
 
 TEST(CutOutline, TwoTrianglesMakeOneClockwiseSquareAndTheirDiagonalIsAFold) {
     DevelopmentFixture f;
-    const std::vector<CFace*> faces = f.Strip(2);
+    const std::vector<Face*> faces = f.Strip(2);
     DevelopmentFixture::Join(faces[0], faces[1]);
-    CPart* part = f.Part(faces);
+    Part* part = f.AddPart(faces);
     DevelopmentFixture::MakeLines(part);
     part->x = 5;
     part->y = 7;
@@ -70,12 +71,12 @@ TEST(CutOutline, TwoTrianglesMakeOneClockwiseSquareAndTheirDiagonalIsAFold) {
 
 TEST(CutOutline, FlapsJoinTheOutlineAndFollowTheirKinds) {
     DevelopmentFixture f;
-    CFace* face = Quad(f, 0, 0, 10, 10);
+    Face* face = Quad(f, 0, 0, 10, 10);
     f.PairEdges();
-    CPart* part = f.Part({face});
+    Part* part = f.AddPart({face});
     DevelopmentFixture::MakeLines(part);
     // The top edge (0, 0) -> (10, 0) carries a flap 5 high with 45 degree sides above it.
-    CHalfEdge* top = face->Corner(0);
+    HalfEdge* top = face->Corner(0);
     top->flapShape = {{4, -5}, {6, -5}};
     // Trapezoid (0,0) (4,-5) (6,-5) (10,0): area (10 + 2) / 2 * 5 = 30.
     const struct {
@@ -106,10 +107,10 @@ TEST(CutOutline, AFrameOfFacesHasAHoleAndMixedWindingsDoNotCancel) {
     DevelopmentFixture f;
     // 30 x 30 with a 10 x 10 hole; the side faces meet the long ones at T-junctions; two faces run the
     // other way round, as in a mirrored development, and one lies over another.
-    std::vector<CFace*> faces = {Quad(f, 0, 0, 30, 10), Quad(f, 0, 20, 30, 30, true), Quad(f, 0, 10, 10, 20),
-                                 Quad(f, 20, 10, 30, 20, true), Quad(f, 0, 0, 10, 10, true)};
+    std::vector<Face*> faces = {Quad(f, 0, 0, 30, 10), Quad(f, 0, 20, 30, 30, true), Quad(f, 0, 10, 10, 20),
+                                Quad(f, 20, 10, 30, 20, true), Quad(f, 0, 0, 10, 10, true)};
     f.PairEdges();
-    f.Part(faces);
+    f.AddPart(faces);
     const std::vector<PartCutOutline> outlines = CutOutlines(f.Dev(), true);
     ASSERT_EQ(outlines.size(), 1u);
     EXPECT_NEAR(Area(outlines[0].outer), 900, 1e-6);
@@ -121,14 +122,14 @@ TEST(CutOutline, AFrameOfFacesHasAHoleAndMixedWindingsDoNotCancel) {
 
 TEST(CutOutline, AFlapUnderAnotherPartIsNotCut) {
     DevelopmentFixture f;
-    CFace* a = Quad(f, 0, 0, 10, 10);
-    CFace* b = Quad(f, 0, 12, 10, 22);
+    Face* a = Quad(f, 0, 0, 10, 10);
+    Face* b = Quad(f, 0, 12, 10, 22);
     f.PairEdges();
-    f.Part({a});
-    CPart* lower = f.Part({b});
+    f.AddPart({a});
+    Part* lower = f.AddPart({b});
     DevelopmentFixture::MakeLines(lower);
     // b's top edge runs (10, 12) -> (0, 12) in a clockwise face; its flap reaches up to y = 7, 3 mm into a.
-    CHalfEdge* h = nullptr;
+    HalfEdge* h = nullptr;
     for (auto& corner : b->halfEdges)
         if (corner->y2d == 12 && corner->next->y2d == 12) h = corner.get();
     ASSERT_NE(h, nullptr);
@@ -146,10 +147,10 @@ TEST(CutOutline, AFlapUnderAnotherPartIsNotCut) {
 TEST(CutOutline, DamagedAndEmptyDevelopmentsGiveNoOutline) {
     EXPECT_TRUE(CutOutlines(Development(), true).empty());
     DevelopmentFixture f;
-    CFace* face = Quad(f, 0, 0, 10, 10);
-    CFace* flat = Quad(f, 0, 0, 0, 10); // no area
+    Face* face = Quad(f, 0, 0, 10, 10);
+    Face* flat = Quad(f, 0, 0, 0, 10); // no area
     f.PairEdges();
-    CPart* part = f.Part({face, flat});
+    Part* part = f.AddPart({face, flat});
     f.Dev().parts.push_back(nullptr);
     face->Corner(2)->x2d = std::nan("");
     EXPECT_TRUE(CutOutlines(f.Dev(), true).empty());

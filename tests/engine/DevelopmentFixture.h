@@ -13,18 +13,18 @@ namespace tsm::test {
 class DevelopmentFixture {
 public:
     Document doc;
-    CSolid* solid = nullptr;
+    Solid* solid = nullptr;
 
     DevelopmentFixture() {
-        solid = doc.model->AppendSolid(std::make_unique<CSolid>());
+        solid = doc.model->AppendSolid(std::make_unique<Solid>());
         doc.development = std::make_unique<Development>();
     }
 
     Development& Dev() { return *doc.development; }
-    CMeshModel& Model() { return *doc.model; }
+    Mesh& Model() { return *doc.model; }
 
-    CVertex* Vertex(double x, double y, double z = 0.0) {
-        auto v = std::make_unique<CVertex>();
+    Vertex* AddVertex(double x, double y, double z = 0.0) {
+        auto v = std::make_unique<Vertex>();
         v->position = {x, y, z};
         v->index = static_cast<int>(solid->vertices.size());
         solid->vertices.push_back(std::move(v));
@@ -33,11 +33,11 @@ public:
 
     // A face on the given vertices in ring order; each corner's development position is its vertex's
     // (x, y) unless positions are given.
-    CFace* Face(const std::vector<CVertex*>& vertices, const std::vector<Point2>& positions = {}) {
-        auto face = std::make_unique<CFace>();
+    Face* AddFace(const std::vector<Vertex*>& vertices, const std::vector<Point2>& positions = {}) {
+        auto face = std::make_unique<Face>();
         face->solid = solid;
         for (size_t i = 0; i < vertices.size(); ++i) {
-            auto h = std::make_unique<CHalfEdge>();
+            auto h = std::make_unique<HalfEdge>();
             h->vertex = vertices[i];
             h->face = face.get();
             const Point2 p =
@@ -58,22 +58,22 @@ public:
     // Pairs every corner a->b with a corner b->a; the rest become open edges. Quadratic, fine for tests.
     void PairEdges() {
         solid->edges.clear();
-        std::vector<CHalfEdge*> corners;
+        std::vector<HalfEdge*> corners;
         for (auto& face : solid->faces)
             for (auto& h : face->halfEdges) {
                 h->twin = nullptr;
                 h->edge = nullptr;
                 corners.push_back(h.get());
             }
-        for (CHalfEdge* h : corners) {
+        for (HalfEdge* h : corners) {
             if (h->edge != nullptr) continue;
-            auto edge = std::make_unique<CEdge>();
+            auto edge = std::make_unique<Edge>();
             edge->halfEdge1 = h;
             edge->vertex1 = h->vertex;
             edge->vertex2 = h->next->vertex;
             edge->foldAngle = 0;
             h->edge = edge.get();
-            for (CHalfEdge* t : corners) {
+            for (HalfEdge* t : corners) {
                 if (t->edge == nullptr && t->vertex == h->next->vertex && t->next->vertex == h->vertex) {
                     edge->halfEdge2 = t;
                     t->edge = edge.get();
@@ -88,17 +88,17 @@ public:
     }
 
     // The corner of `face` whose edge it shares with `other`, or null.
-    static CHalfEdge* Shared(const CFace* face, const CFace* other) {
+    static HalfEdge* Shared(const Face* face, const Face* other) {
         for (auto& h : face->halfEdges)
             if (h->twin != nullptr && h->twin->face == other) return h.get();
         return nullptr;
     }
 
     // A part holding the faces, in order.
-    CPart* Part(const std::vector<CFace*>& faces) {
-        CPart* part = Dev().AppendPart(std::make_unique<CPart>());
+    Part* AddPart(const std::vector<Face*>& faces) {
+        Part* part = Dev().AppendPart(std::make_unique<Part>());
         part->solid = solid;
-        for (CFace* f : faces) {
+        for (Face* f : faces) {
             f->part = part;
             f->partIndex = static_cast<int>(Dev().parts.size()) - 1;
             part->faces.push_back(f);
@@ -107,19 +107,19 @@ public:
     }
 
     // Keeps the shared edge of the two faces folded.
-    static void Join(CFace* a, CFace* b) {
-        CHalfEdge* h = Shared(a, b);
+    static void Join(Face* a, Face* b) {
+        HalfEdge* h = Shared(a, b);
         h->joined = h->twin;
         h->twin->joined = h;
     }
 
     // One record per fold and one per side of a cut edge, in face and corner order.
-    static void MakeLines(CPart* part) {
-        for (CFace* face : part->faces)
+    static void MakeLines(Part* part) {
+        for (Face* face : part->faces)
             for (auto& corner : face->halfEdges) {
-                CHalfEdge* h = corner.get();
+                HalfEdge* h = corner.get();
                 if (h->line != nullptr) continue;
-                auto line = std::make_unique<CPartLine>();
+                auto line = std::make_unique<PartLine>();
                 line->first = h;
                 line->edge = h->edge;
                 h->line = line.get();
@@ -133,18 +133,18 @@ public:
 
     // A strip of `count` triangles in the plane z = 0 where triangle k shares one edge with k + 1:
     // squares of side 10 along x, each split by its rising diagonal.
-    std::vector<CFace*> Strip(int count) {
-        std::vector<CVertex*> bottom, top;
+    std::vector<Face*> Strip(int count) {
+        std::vector<Vertex*> bottom, top;
         const int columns = count / 2 + 2;
-        for (int i = 0; i < columns; ++i) bottom.push_back(Vertex(10.0 * i, 0));
-        for (int i = 0; i < columns; ++i) top.push_back(Vertex(10.0 * i, 10));
-        std::vector<CFace*> faces;
+        for (int i = 0; i < columns; ++i) bottom.push_back(AddVertex(10.0 * i, 0));
+        for (int i = 0; i < columns; ++i) top.push_back(AddVertex(10.0 * i, 10));
+        std::vector<Face*> faces;
         for (int k = 0; k < count; ++k) {
             const int i = k / 2;
             if (k % 2 == 0) {
-                faces.push_back(Face({bottom[i], bottom[i + 1], top[i]}));
+                faces.push_back(AddFace({bottom[i], bottom[i + 1], top[i]}));
             } else {
-                faces.push_back(Face({bottom[i + 1], top[i + 1], top[i]}));
+                faces.push_back(AddFace({bottom[i + 1], top[i + 1], top[i]}));
             }
         }
         PairEdges();

@@ -40,21 +40,21 @@ struct Developed {
         CompleteDevelopmentEdit(doc);
     }
     Development& Dev() { return *doc.development; }
-    CPartLine& Line(bool (*test)(const CPartLine&)) {
+    PartLine& Line(bool (*test)(const PartLine&)) {
         for (auto& part : Dev().parts)
             for (auto& line : part->lines)
                 if (test(*line)) return *line;
         ADD_FAILURE() << "no such line";
         return *Dev().parts[0]->lines[0];
     }
-    CPartLine& Fold() { return Line(IsFoldLine); }
-    CPartLine& Joinable() { return Line(IsJoinableCutLine); }
-    CPartLine& Open() {
-        return Line([](const CPartLine& l) { return l.first->twin == nullptr; });
+    PartLine& Fold() { return Line(IsFoldLine); }
+    PartLine& Joinable() { return Line(IsJoinableCutLine); }
+    PartLine& Open() {
+        return Line([](const PartLine& l) { return l.first->twin == nullptr; });
     }
 };
 
-bool WithFlap(const CPartLine& l) {
+bool WithFlap(const PartLine& l) {
     return l.first->joined == nullptr && l.first->twin != nullptr && l.first->hasFlap;
 }
 
@@ -118,7 +118,7 @@ TEST(DocumentEdits, UndoBringsBackTheStateBeforeEachKindOfEditAndRedoTheOneAfter
         {"mesh edit",
          [](Developed& d) {
              return RunModelEdit(d.context, UpdateHint::Redraw, [&] {
-                 CSolid& solid = *d.doc.model->solids[1];
+                 Solid& solid = *d.doc.model->solids[1];
                  solid.name = "renamed";
                  solid.edges[0]->edgeClass = EdgeClass::MarkedOpen;
                  return Outcome::Ok();
@@ -215,10 +215,10 @@ TEST(DocumentEdits, UndoingRandomCutsAndJoinsGivesBackTheSavedBytes) {
         EditContext context{doc, settings};
         int edits = 0;
         for (int attempt = 0; attempt < 400 && edits < 16; ++attempt) {
-            std::vector<CPartLine*> lines;
+            std::vector<PartLine*> lines;
             for (auto& part : doc.development->parts)
                 for (auto& line : part->lines) lines.push_back(line.get());
-            CPartLine& line = *lines[random() % lines.size()];
+            PartLine& line = *lines[random() % lines.size()];
             if (!IsFoldLine(line) && !IsJoinableCutLine(line)) continue;
             const EditResult result = IsFoldLine(line) ? CutFold(context, line) : JoinCutEdge(context, line);
             ASSERT_TRUE(result.ok()) << result.reason();

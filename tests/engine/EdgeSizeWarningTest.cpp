@@ -40,15 +40,15 @@ TEST(EdgeSizeWarning, MedianEdgeOfAHandMadeDevelopment) {
     DevelopmentFixture fx;
     EXPECT_FALSE(MedianEdgeLengthMM(fx.Dev()));
     // A 3 x 4 triangle: edges 3, 4 and 5; the median is the middle one whatever the order.
-    CFace* face = fx.Face({fx.Vertex(0, 0), fx.Vertex(3, 0), fx.Vertex(0, 4)});
-    auto part = std::make_unique<CPart>();
+    Face* face = fx.AddFace({fx.AddVertex(0, 0), fx.AddVertex(3, 0), fx.AddVertex(0, 4)});
+    auto part = std::make_unique<Part>();
     part->faces.push_back(face);
     fx.Dev().parts.push_back(std::move(part));
     EXPECT_DOUBLE_EQ(*MedianEdgeLengthMM(fx.Dev()), 4.0);
     // Flaps of 2 mm fit under 4 mm edges; flaps of 2.5 mm do not.
-    fx.doc.display.dDefaultFlapHeightMM = 2.0;
+    fx.doc.display.defaultFlapHeightMM = 2.0;
     EXPECT_EQ(UnbuildableWarning(fx.doc), "");
-    fx.doc.display.dDefaultFlapHeightMM = 2.5;
+    fx.doc.display.defaultFlapHeightMM = 2.5;
     EXPECT_NE(UnbuildableWarning(fx.doc).find("typical edge is 4.0 mm long"), std::string::npos);
     // Without a development there is nothing to warn of.
     Document none;

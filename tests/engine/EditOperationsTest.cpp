@@ -26,7 +26,7 @@ using test::DevelopmentFixture;
 
 namespace {
 
-Point2 DevPos(const CHalfEdge* c) {
+Point2 DevPos(const HalfEdge* c) {
     return c->Pos2D() + Point2{c->face->part->x, c->face->part->y};
 }
 
@@ -41,9 +41,9 @@ std::string LineRecordProblem(const Development& dev) {
     size_t corners = 0, named = 0;
     for (const auto& part : dev.parts) {
         if (part->faces.empty()) return "an empty part";
-        for (const CFace* face : part->faces) corners += face->halfEdges.size();
+        for (const Face* face : part->faces) corners += face->halfEdges.size();
         for (const auto& line : part->lines)
-            for (const CHalfEdge* side : {line->first, line->second}) {
+            for (const HalfEdge* side : {line->first, line->second}) {
                 if (side == nullptr) continue;
                 if (side->line != line.get() || side->face->part != part.get()) return "a stray record";
                 ++named;
@@ -63,24 +63,24 @@ std::vector<int> Digits(const char* text) {
 // A 3 x 3 grid of squares of side 10, sq[column][row], each running counter-clockwise on the sheet; cells
 // are written "column row".
 struct Grid : DevelopmentFixture {
-    CFace* sq[3][3] = {};
+    Face* sq[3][3] = {};
     explicit Grid(const char* cells) {
-        CVertex* v[4][4];
+        Vertex* v[4][4];
         for (int i = 0; i < 4; ++i)
-            for (int j = 0; j < 4; ++j) v[i][j] = Vertex(10.0 * i, 10.0 * j);
+            for (int j = 0; j < 4; ++j) v[i][j] = AddVertex(10.0 * i, 10.0 * j);
         const auto d = Digits(cells);
         for (size_t k = 0; k + 1 < d.size(); k += 2) {
             const int i = d[k], j = d[k + 1];
-            sq[i][j] = Face({v[i][j], v[i][j + 1], v[i + 1][j + 1], v[i + 1][j]});
+            sq[i][j] = AddFace({v[i][j], v[i][j + 1], v[i + 1][j + 1], v[i + 1][j]});
         }
         PairEdges();
     }
     // A measured part of the cells, folded between the pairs of cells in `folds`.
-    CPart* Piece(const char* cells, const char* folds = "") {
-        std::vector<CFace*> faces;
+    Part* Piece(const char* cells, const char* folds = "") {
+        std::vector<Face*> faces;
         const auto d = Digits(cells);
         for (size_t k = 0; k + 1 < d.size(); k += 2) faces.push_back(sq[d[k]][d[k + 1]]);
-        CPart* part = Part(faces);
+        Part* part = AddPart(faces);
         const auto f = Digits(folds);
         for (size_t k = 0; k + 3 < f.size(); k += 4) Join(sq[f[k]][f[k + 1]], sq[f[k + 2]][f[k + 3]]);
         MakeLines(part);
@@ -88,7 +88,7 @@ struct Grid : DevelopmentFixture {
         return part;
     }
     // The first cell's side of the edge it shares with the second.
-    CHalfEdge* Side(const char* pair) {
+    HalfEdge* Side(const char* pair) {
         const auto d = Digits(pair);
         return Shared(sq[d[0]][d[1]], sq[d[2]][d[3]]);
     }
@@ -109,12 +109,12 @@ TEST(CutJoin, CutOpensTheFoldAndSplitsOffWhatNoLongerConnects) {
     // (2.5 % of 180 mm) into its own face, away from the other.
     Grid ring("00 10 11 01");
     ring.Piece("00 10 11 01", "0010 1011 1101 0100");
-    CHalfEdge* h = ring.Side("0010");
+    HalfEdge* h = ring.Side("0010");
     ASSERT_TRUE(IsFoldLine(*h->line));
     EXPECT_EQ(CutAtLine(ring.Dev(), *h->line, 180.0), nullptr);
     ring.Reclassify();
     EXPECT_EQ(ring.Dev().parts.size(), 1u);
-    for (CHalfEdge* side : {h, h->twin}) {
+    for (HalfEdge* side : {h, h->twin}) {
         EXPECT_EQ(side->line->first, side);
         EXPECT_EQ(side->line->drawKind, DrawKind::Cut);
     }
@@ -124,10 +124,10 @@ TEST(CutJoin, CutOpensTheFoldAndSplitsOffWhatNoLongerConnects) {
     for (bool reversed : {false, true}) {
         Grid fx("00 10");
         fx.Dev().reversed = reversed;
-        CPart* part = fx.Piece("00 10", "0010");
+        Part* part = fx.Piece("00 10", "0010");
         h = fx.Side("0010"); // runs up the square's right side
         const Point2 before = DevPos(h), otherBefore = DevPos(h->twin);
-        CPart* q = CutAtLine(fx.Dev(), *h->line, 180.0);
+        Part* q = CutAtLine(fx.Dev(), *h->line, 180.0);
         fx.Reclassify();
         ASSERT_EQ(fx.Dev().parts.size(), 2u);
         EXPECT_EQ(fx.sq[0][0]->part, part);
@@ -141,12 +141,12 @@ TEST(CutJoin, CutOpensTheFoldAndSplitsOffWhatNoLongerConnects) {
 
 TEST(CutJoin, JoiningTwoPartsLandsTheMovedEdgeOnTheStayingOne) {
     Grid fx("00 10");
-    CPart* a = fx.Piece("00");
-    CPart* b = fx.Piece("10");
+    Part* a = fx.Piece("00");
+    Part* b = fx.Piece("10");
     b->x = 70, b->y = -13;
     RotatePart(*b, {75, -8}, 37);
-    CHalfEdge* h = fx.Side("0010");
-    CHalfEdge* t = h->twin;
+    HalfEdge* h = fx.Side("0010");
+    HalfEdge* t = h->twin;
     const Point2 stay = DevPos(h);
     ASSERT_TRUE(IsJoinableCutLine(*h->line));
     JoinAtLine(fx.Dev(), *h->line, 0.0001);
@@ -169,13 +169,13 @@ TEST(CutJoin, JoiningTwoFacesOfOnePartMovesOneFaceAndSplitsOffTheRest) {
     // and leaves the bottom right one alone; with a threshold the right one's coincident edge folds again.
     for (double threshold : {0.0, 0.0001}) {
         Grid fx("11 10 12 01 21 20 22");
-        CPart* part = fx.Piece("11 10 12 01 21 20 22", "1110 1112 1101 1121 1020 2122");
-        CHalfEdge* h = fx.Side("2021");
+        Part* part = fx.Piece("11 10 12 01 21 20 22", "1110 1112 1101 1121 1020 2122");
+        HalfEdge* h = fx.Side("2021");
         JoinAtLine(fx.Dev(), *h->line, threshold);
         fx.Reclassify();
         ASSERT_EQ(fx.Dev().parts.size(), 2u);
         EXPECT_EQ(fx.sq[2][1]->part, part);
-        EXPECT_EQ(fx.Dev().parts[1]->faces, std::vector<CFace*>{fx.sq[2][2]});
+        EXPECT_EQ(fx.Dev().parts[1]->faces, std::vector<Face*>{fx.sq[2][2]});
         EXPECT_EQ(h->joined, h->twin);
         EXPECT_EQ(fx.Side("2111")->joined != nullptr, threshold > 0);
         fx.ExpectSound();
@@ -207,8 +207,8 @@ TEST(FlapEdits, MenuActionsChangeTheFlapAndTheExtent) {
     for (const Case& c : cases) {
         SCOPED_TRACE(&c - cases.data());
         Grid fx("00");
-        CPart* part = fx.Piece("00");
-        CPartLine& line = *fx.sq[0][0]->Corner(0)->line;
+        Part* part = fx.Piece("00");
+        PartLine& line = *fx.sq[0][0]->Corner(0)->line;
         AddFlap(line, c.add);
         for (int k = 0; k < c.switches; ++k) SwitchFlapPosition(line);
         if (c.height != 0) SetFlapHeight(line, c.height);
@@ -240,7 +240,7 @@ TEST(PartEdits, TextsAndPicturesStack) {
     }
     Development dev;
     // 72 points are one inch; widths count characters, not bytes.
-    const CTextBlock made = MakeText({3, 4}, {"ab", "\xc3\xa9\xc3\xa9\xc3\xa9"}, "Sans", 72, 5);
+    const TextBlock made = MakeText({3, 4}, {"ab", "\xc3\xa9\xc3\xa9\xc3\xa9"}, "Sans", 72, 5);
     EXPECT_DOUBLE_EQ(made.rect[2], 0.6 * 25.4 * 3);
     EXPECT_DOUBLE_EQ(made.rect[3], 2 * 25.4 + 2);
     EXPECT_EQ(AddText(dev, made), 0u);
@@ -251,9 +251,9 @@ TEST(PartEdits, TextsAndPicturesStack) {
     EXPECT_DOUBLE_EQ(dev.texts[0]->rect[0], 8);
     EXPECT_DOUBLE_EQ(dev.texts[0]->rect[1], 9);
 
-    for (int k = 0; k < 2; ++k) dev.imagesA.push_back(std::make_unique<CImageBlock>());
-    dev.imagesB.push_back(std::make_unique<CImageBlock>());
-    CImageBlock* moving = dev.imagesA[0].get();
+    for (int k = 0; k < 2; ++k) dev.imagesA.push_back(std::make_unique<ImageBlock>());
+    dev.imagesB.push_back(std::make_unique<ImageBlock>());
+    ImageBlock* moving = dev.imagesA[0].get();
     bool above = false;
     EXPECT_EQ(ReorderPicture(dev, above, 0, StackOrder::UnderDevelopment), 0u);
     EXPECT_FALSE(above);
@@ -271,7 +271,7 @@ TEST(PartEdits, TextsAndPicturesStack) {
 TEST(EdgeColor, PaintShowsTheLineAndColoursBothSides) {
     Grid fx("00 10");
     fx.Piece("00 10", "0010");
-    CHalfEdge* h = fx.Side("0010");
+    HalfEdge* h = fx.Side("0010");
     HideLine(*h->line);
     PaintLine(*h->line, {255, 128, 1});
     EXPECT_FALSE(h->line->hidden);
@@ -300,22 +300,22 @@ TEST(CutJoin, RandomCutsAndJoinsKeepEveryLink) {
         Development& dev = *doc.development;
         const std::string unfolded = test::DocumentStateBytes(doc);
         Settings settings;
-        settings.bJoinAdjacentEdgesOnDevelopment = false; // coincident edges within 0.0001 mm only
+        settings.joinAdjacentEdges = false; // coincident edges within 0.0001 mm only
         EditContext context{doc, settings};
         std::mt19937 random(1234);
         int done[2] = {0, 0};
         for (int step = 0; step < 40; ++step) {
             const bool cut = step % 2 == 0;
-            std::vector<CPartLine*> candidates;
+            std::vector<PartLine*> candidates;
             for (auto& part : dev.parts)
                 for (auto& line : part->lines)
                     if (cut ? IsFoldLine(*line) : IsJoinableCutLine(*line)) candidates.push_back(line.get());
             if (candidates.empty()) continue;
-            CPartLine* line = candidates[random() % candidates.size()];
+            PartLine* line = candidates[random() % candidates.size()];
             ++done[cut];
             // Half the joins are clicked next to the other side, which then stays.
-            const CPartLine& near = cut || step % 4 == 1 ? *line : *line->first->twin->line;
-            CHalfEdge* h = line->first;
+            const PartLine& near = cut || step % 4 == 1 ? *line : *line->first->twin->line;
+            HalfEdge* h = line->first;
             if (cut) {
                 ASSERT_TRUE(CutFold(context, *line).ok());
             } else {

@@ -20,21 +20,21 @@ namespace {
 // the face.
 struct FlapPart {
     DevelopmentFixture fx;
-    CFace* face = nullptr;
-    CPart* part = nullptr;
+    Face* face = nullptr;
+    Part* part = nullptr;
     FlapPart() {
-        CVertex* a = fx.Vertex(0, 0);
-        CVertex* b = fx.Vertex(0, 10);
-        CVertex* c = fx.Vertex(10, 5);
-        face = fx.Face({a, b, c}, {{10, 0}, {10, 10}, {20, 5}});
+        Vertex* a = fx.AddVertex(0, 0);
+        Vertex* b = fx.AddVertex(0, 10);
+        Vertex* c = fx.AddVertex(10, 5);
+        face = fx.AddFace({a, b, c}, {{10, 0}, {10, 10}, {20, 5}});
         fx.PairEdges();
-        part = fx.Part({face});
+        part = fx.AddPart({face});
         DevelopmentFixture::MakeLines(part);
         part->x = 100;
         part->y = 50;
         Flapped()->hasFlap = true;
     }
-    CHalfEdge* Flapped() { return face->Corner(0); }
+    HalfEdge* Flapped() { return face->Corner(0); }
 };
 
 void ExpectBox(const std::vector<double>& box, double x, double y, double w, double h) {
@@ -44,7 +44,7 @@ void ExpectBox(const std::vector<double>& box, double x, double y, double w, dou
 void ExpectFrame(const Development& dev, double x, double y, double w, double h) {
     ExpectBox({dev.frame[0], dev.frame[1], dev.frame[2], dev.frame[3]}, x, y, w, h);
 }
-void ExpectPart(const CPart& p, double x, double y, double w, double h) {
+void ExpectPart(const Part& p, double x, double y, double w, double h) {
     ExpectBox({p.x, p.y, p.width, p.height}, x, y, w, h);
 }
 
@@ -92,7 +92,7 @@ void AddBlock(std::vector<std::unique_ptr<Block>>& list, double x, double y, dou
 
 TEST(ComputeDevelopmentExtent, CoversPartsTextsAndBothPictureListsAndMeasuresPartsWhenAsked) {
     Development dev;
-    CPart* part = dev.AppendPart(std::make_unique<CPart>());
+    Part* part = dev.AppendPart(std::make_unique<Part>());
     part->x = 10;
     part->y = 20;
     part->width = 30;
@@ -122,7 +122,7 @@ TEST(ComputeDevelopmentExtent, EmptyPartAndDevelopmentGiveEmptyBoxes) {
     // An empty part keeps its place; without any content the extremes must not leak out as an infinite
     // frame.
     Development dev;
-    CPart* part = dev.AppendPart(std::make_unique<CPart>());
+    Part* part = dev.AppendPart(std::make_unique<Part>());
     part->x = 3;
     part->width = 9;
     ComputePartExtent(*part);
@@ -163,7 +163,7 @@ TEST(ScaleDevelopment, TargetIsAbsoluteAndScalesGeometryAndFlaps) {
 TEST(ScaleDevelopment, TextsScaleOnlyWhenAskedWithTruncatedSizes) {
     Development dev;
     AddBlock(dev.texts, 10, 20, 30, 40);
-    CTextBlock* t = dev.texts.back().get();
+    TextBlock* t = dev.texts.back().get();
     t->fontSize = 11;
     t->lineSpacing = 3;
 
@@ -198,9 +198,9 @@ TEST(ScaleDevelopment, UnusableScalesDoNotCorruptTheDevelopment) {
     EXPECT_DOUBLE_EQ(dev.scale, 2.0);
     EXPECT_DOUBLE_EQ(p.part->x, 105);
     // Font sizes that would overflow are held at the int32 limit instead of wrapping.
-    auto text = std::make_unique<CTextBlock>();
+    auto text = std::make_unique<TextBlock>();
     text->fontSize = 2000000000;
-    CTextBlock* t = text.get();
+    TextBlock* t = text.get();
     dev.texts.push_back(std::move(text));
     ScaleDevelopment(dev, 20.0, true);
     EXPECT_EQ(t->fontSize, std::numeric_limits<int32_t>::max());

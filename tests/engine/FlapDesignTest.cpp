@@ -19,28 +19,28 @@ constexpr double kSixtyDegrees = 1.0471975511965976;
 // counter-clockwise as seen on the sheet (y down), as the unfolder lays faces.
 class CutEdgeScene : public DevelopmentFixture {
 public:
-    CHalfEdge* h = nullptr; // the first part's side
-    CHalfEdge* t = nullptr; // the second part's side
-    CPart* first = nullptr;
-    CPart* second = nullptr;
+    HalfEdge* h = nullptr; // the first part's side
+    HalfEdge* t = nullptr; // the second part's side
+    Part* first = nullptr;
+    Part* second = nullptr;
 
     CutEdgeScene() {
-        CVertex *a = Vertex(0, 0), *b = Vertex(20, 0), *c = Vertex(0, -20), *d = Vertex(20, -20);
-        CFace* one = Face({a, b, c});
-        CFace* two = Face({b, d, c}, {{120, 0}, {120, -20}, {100, -20}});
+        Vertex *a = AddVertex(0, 0), *b = AddVertex(20, 0), *c = AddVertex(0, -20), *d = AddVertex(20, -20);
+        Face* one = AddFace({a, b, c});
+        Face* two = AddFace({b, d, c}, {{120, 0}, {120, -20}, {100, -20}});
         PairEdges();
-        first = Part({one});
-        second = Part({two});
+        first = AddPart({one});
+        second = AddPart({two});
         MakeLines(first);
         MakeLines(second);
         h = Shared(one, two);
         t = h->twin;
-        for (CHalfEdge* side : {h, t}) side->flapAngle1 = side->flapAngle2 = kSixtyDegrees;
+        for (HalfEdge* side : {h, t}) side->flapAngle1 = side->flapAngle2 = kSixtyDegrees;
         h->hasFlap = true;
     }
 
     // A face of `part` across the full flap of `side` (5 high), from `near` to `far` off its edge.
-    void Block(CHalfEdge* side, CPart* part, double near, double far) {
+    void Block(HalfEdge* side, Part* part, double near, double far) {
         side->flapHeight = 5;
         ComputeFlapShape(*side, false);
         const Point2 start = side->Pos2D(), end = side->next->Pos2D();
@@ -49,12 +49,13 @@ public:
         const Point2 out = (tip - base) * (1 / Length(tip - base));
         const Point2 along = (end - start) * (1 / Length(end - start));
         const Point2 p[3] = {base + out * near - along * 3, base + out * near + along * 3, base + out * far};
-        CFace* face = Face({Vertex(0, 0, 1), Vertex(1, 0, 1), Vertex(0, 1, 1)}, {p[0], p[1], p[2]});
+        Face* face =
+            AddFace({AddVertex(0, 0, 1), AddVertex(1, 0, 1), AddVertex(0, 1, 1)}, {p[0], p[1], p[2]});
         face->part = part;
         part->faces.push_back(face);
     }
 
-    double FlapArea(const CHalfEdge& side) {
+    double FlapArea(const HalfEdge& side) {
         const std::array<Point2, 4> q = FlapOutline(side);
         return SharedArea({q.begin(), q.end()}, {{-1e3, -1e3}, {1e3, -1e3}, {1e3, 1e3}, {-1e3, 1e3}});
     }

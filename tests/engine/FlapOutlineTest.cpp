@@ -28,17 +28,17 @@ class FlapScene : public DevelopmentFixture {
 public:
     // Corners (x, y), (x, y + s), (x + s, y + s), (x + s, y): the flap of corner 2 lies right of the
     // square and that of corner 0 left of it.
-    CPart* Square(double x, double y, double size) {
-        CFace* face =
-            Face({Vertex(x, y), Vertex(x, y + size), Vertex(x + size, y + size), Vertex(x + size, y)});
-        CPart* part = Part({face});
+    Part* Square(double x, double y, double size) {
+        Face* face = AddFace(
+            {AddVertex(x, y), AddVertex(x, y + size), AddVertex(x + size, y + size), AddVertex(x + size, y)});
+        Part* part = AddPart({face});
         MakeLines(part);
         return part;
     }
 
     // Gives corner `corner` of the part's only face a flap of `height` mm and returns its line.
-    CPartLine* AddFlap(CPart* part, size_t corner, double height) {
-        CHalfEdge* h = part->faces[0]->Corner(corner);
+    PartLine* AddFlap(Part* part, size_t corner, double height) {
+        HalfEdge* h = part->faces[0]->Corner(corner);
         h->hasFlap = true;
         h->flapHeight = height;
         h->flapAngle1 = kRightAngle;
@@ -50,7 +50,7 @@ public:
     // Part boxes (flap tips included) and flap shapes; absolute positions stay where they were built.
     void Finish() { ComputeDevelopmentExtent(Dev(), true); }
 
-    std::vector<Piece> Draw(CPart* part, CPartLine* line) {
+    std::vector<Piece> Draw(Part* part, PartLine* line) {
         std::vector<Piece> pieces;
         DrawFlapOutline(Dev(), *part, *line, [&](const Point2& a, const Point2& b) {
             pieces.push_back({a, b});
@@ -123,8 +123,8 @@ TEST(DrawFlapOutline, CoveredPiecesAreLeftOutAndThePartOffsetIsAdded) {
     for (const auto& c : cases) {
         SCOPED_TRACE(&c - cases);
         FlapScene scene;
-        CPart* part = scene.Square(0, 0, 10);
-        CPartLine* line = scene.AddFlap(part, 2, 5);
+        Part* part = scene.Square(0, 0, 10);
+        PartLine* line = scene.AddFlap(part, 2, 5);
         if (c.size > 0) scene.Square(c.x, c.y, c.size);
         scene.Finish();
         part->x += c.offset.x;
@@ -140,8 +140,8 @@ TEST(DrawFlapOutline, CoveredPiecesAreLeftOutAndThePartOffsetIsAdded) {
     // A new pass clears the mark, so the flap does not hide itself the second time round; without one
     // its own mark covers it.
     FlapScene scene;
-    CPart* part = scene.Square(0, 0, 10);
-    CPartLine* line = scene.AddFlap(part, 2, 5);
+    Part* part = scene.Square(0, 0, 10);
+    PartLine* line = scene.AddFlap(part, 2, 5);
     scene.Finish();
     line->flapDrawn = true;
     BeginFlapOutlinePass(scene.Dev());
@@ -151,10 +151,10 @@ TEST(DrawFlapOutline, CoveredPiecesAreLeftOutAndThePartOffsetIsAdded) {
 
 TEST(DrawFlapOutline, FlapDrawnFirstHidesTheLaterOne) {
     FlapScene scene;
-    CPart* first = scene.Square(0, 0, 10);
-    CPartLine* firstLine = scene.AddFlap(first, 2, 5); // x 10..15, y 0..10
-    CPart* second = scene.Square(20, 2, 10);
-    CPartLine* secondLine = scene.AddFlap(second, 0, 7); // x 13..20, y 2..12
+    Part* first = scene.Square(0, 0, 10);
+    PartLine* firstLine = scene.AddFlap(first, 2, 5); // x 10..15, y 0..10
+    Part* second = scene.Square(20, 2, 10);
+    PartLine* secondLine = scene.AddFlap(second, 0, 7); // x 13..20, y 2..12
     scene.Finish();
 
     BeginFlapOutlinePass(scene.Dev());
@@ -173,7 +173,7 @@ TEST(DrawFlapOutline, FlapDrawnFirstHidesTheLaterOne) {
     // not hide that side; at a base just over the threshold it does.
     for (const double base : {0.0005, 0.002}) {
         SCOPED_TRACE(base);
-        CHalfEdge* h = firstLine->first;
+        HalfEdge* h = firstLine->first;
         h->x2d = h->next->x2d;
         h->y2d = h->next->y2d + base;
         h->flapShape.tipStart = {h->next->x2d + 5, h->next->y2d + 20};
@@ -186,19 +186,19 @@ TEST(DrawFlapOutline, FlapDrawnFirstHidesTheLaterOne) {
 
 TEST(DrawFlapOutline, DamagedRecordsDrawNothing) {
     FlapScene scene;
-    CPart* part = scene.Square(0, 0, 10);
+    Part* part = scene.Square(0, 0, 10);
     scene.Finish();
     // A line without a half-edge: nothing to draw and nothing marked as drawn.
-    CPartLine empty;
+    PartLine empty;
     EXPECT_TRUE(scene.Draw(part, &empty).empty());
     EXPECT_FALSE(empty.flapDrawn);
     // A face with fewer than three corners in another part, and a null part, do not upset the tests.
-    CFace* sliver = scene.Face({scene.Vertex(11, 0), scene.Vertex(12, 0)});
-    scene.Part({sliver});
+    Face* sliver = scene.AddFace({scene.AddVertex(11, 0), scene.AddVertex(12, 0)});
+    scene.AddPart({sliver});
     scene.Dev().parts.back()->width = 50;
     scene.Dev().parts.back()->height = 50;
     scene.Dev().parts.push_back(nullptr);
-    CPartLine* line = scene.AddFlap(part, 2, 5);
+    PartLine* line = scene.AddFlap(part, 2, 5);
     ComputeFlapShape(*line->first, false);
     BeginFlapOutlinePass(scene.Dev());
     EXPECT_EQ(scene.Draw(part, line).size(), 3u);

@@ -17,7 +17,7 @@ constexpr double kDeg = kPi / 180.0;
 
 // A lone edge P1 -> P2 with its flap parameters.
 struct Edge2D {
-    CHalfEdge h, end;
+    HalfEdge h, end;
     Edge2D(Point2 p1, Point2 p2, double height, double angle1Deg, double angle2Deg) {
         h.x2d = p1.x;
         h.y2d = p1.y;
@@ -84,7 +84,7 @@ TEST(ComputeFlapShape, TrianglesTrapezoidsAndRectangles) {
 
 TEST(ComputeFlapShape, DegenerateInputGivesFiniteTips) {
     // A corner without a successor.
-    CHalfEdge lone;
+    HalfEdge lone;
     lone.x2d = 1;
     lone.y2d = 2;
     ComputeFlapShape(lone, true);
@@ -102,15 +102,15 @@ namespace {
 // angle at C is 90 degrees and at B 45 degrees.
 struct TwoFaces {
     DevelopmentFixture fx;
-    CVertex* a = fx.Vertex(0, 0);
-    CVertex* b = fx.Vertex(10, 0);
-    CVertex* c = fx.Vertex(0, 10);
-    CVertex* d = fx.Vertex(10, 20);
-    CFace* small = fx.Face({a, b, c});
-    CFace* large = fx.Face({b, d, c});
+    Vertex* a = fx.AddVertex(0, 0);
+    Vertex* b = fx.AddVertex(10, 0);
+    Vertex* c = fx.AddVertex(0, 10);
+    Vertex* d = fx.AddVertex(10, 20);
+    Face* small = fx.AddFace({a, b, c});
+    Face* large = fx.AddFace({b, d, c});
     TwoFaces() { fx.PairEdges(); }
-    CHalfEdge* SmallSide() { return DevelopmentFixture::Shared(small, large); }
-    CHalfEdge* LargeSide() { return DevelopmentFixture::Shared(large, small); }
+    HalfEdge* SmallSide() { return DevelopmentFixture::Shared(small, large); }
+    HalfEdge* LargeSide() { return DevelopmentFixture::Shared(large, small); }
 };
 
 } // namespace
@@ -121,7 +121,7 @@ TEST(AutoFlapAngles, LimitedByTheSettingAndTheNeighbourCorners) {
         for (auto& corner : face->halfEdges) corner->flapAngle1 = corner->flapAngle2 = -1;
     AutoFlapAnglesAll(f.fx.Model(), 90);
     // flapAngle1 sits at the end of h (C, 90 degrees in F2), flapAngle2 at its start (B, 45 degrees).
-    CHalfEdge* h = f.SmallSide(); // runs B -> C
+    HalfEdge* h = f.SmallSide(); // runs B -> C
     EXPECT_NEAR(h->flapAngle1, 90 * kDeg, 1e-12);
     EXPECT_NEAR(h->flapAngle2, 45 * kDeg, 1e-12);
     EXPECT_NEAR(f.LargeSide()->flapAngle1, 45 * kDeg, 1e-12);
@@ -147,8 +147,8 @@ TEST(PlaceFlaps, SmallerFaceOrElseTheFirstVisitedCarriesTheFlap) {
             SCOPED_TRACE(testing::Message() << equal << secondFirst);
             TwoFaces f;
             if (equal) f.d->position = {10, 10, 0}; // both triangles of area 50
-            f.fx.Part({secondFirst ? f.large : f.small});
-            f.fx.Part({secondFirst ? f.small : f.large});
+            f.fx.AddPart({secondFirst ? f.large : f.small});
+            f.fx.AddPart({secondFirst ? f.small : f.large});
             f.small->Corner(0)->hasFlap = true; // an open edge never keeps a flap
             PlaceFlaps(f.fx.Dev(), f.fx.Model(), 7.5);
             EXPECT_EQ(f.SmallSide()->hasFlap, !(equal && secondFirst));

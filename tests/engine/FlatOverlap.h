@@ -12,7 +12,7 @@ namespace tsm::test {
 
 struct Tri {
     Point2 p[3];
-    const CFace* face;
+    const Face* face;
     double minX, maxX;
 };
 
@@ -37,9 +37,9 @@ inline bool TrianglesOverlap(const Tri& a, const Tri& b, double eps) {
 }
 
 // Pairs of faces of the part whose flat positions overlap.
-inline int OverlappingFacePairs(const CPart& part) {
+inline int OverlappingFacePairs(const Part& part) {
     std::vector<Tri> tris;
-    for (const CFace* face : part.faces)
+    for (const Face* face : part.faces)
         for (size_t i = 1; i + 1 < face->halfEdges.size(); ++i) {
             Tri t{{face->Corner(0)->Pos2D(), face->Corner(i)->Pos2D(), face->Corner(i + 1)->Pos2D()},
                   face,
@@ -69,8 +69,8 @@ inline int OverlappingPartBoxes(const Development& dev) {
     int count = 0;
     for (size_t i = 0; i < dev.parts.size(); ++i)
         for (size_t j = i + 1; j < dev.parts.size(); ++j) {
-            const CPart& a = *dev.parts[i];
-            const CPart& b = *dev.parts[j];
+            const Part& a = *dev.parts[i];
+            const Part& b = *dev.parts[j];
             count +=
                 a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height && b.y < a.y + a.height;
         }

@@ -20,16 +20,16 @@ std::unique_ptr<Document> DevelopedCube() {
     return doc;
 }
 
-CSolid& Solid(Document& doc) {
+Solid& SolidAt(Document& doc) {
     return *doc.model->solids[0];
 }
-CPart& Part(Document& doc) {
+Part& AddPart(Document& doc) {
     return *doc.development->parts[0];
 }
 
 // The first folded or cut corner of the developed cube.
-CHalfEdge* Corner(Document& doc, bool folded) {
-    for (auto& face : Solid(doc).faces)
+HalfEdge* Corner(Document& doc, bool folded) {
+    for (auto& face : SolidAt(doc).faces)
         for (auto& h : face->halfEdges)
             if ((h->joined != nullptr) == folded) return h.get();
     return nullptr;
@@ -48,17 +48,17 @@ TEST(Invariants, SoundDocumentsPass) {
 // Each row breaks one link of a fresh developed cube; every finding must contain one of the texts, in
 // order, and there are exactly that many findings.
 TEST(Invariants, EachBrokenLinkIsReported) {
-    static CHalfEdge strayCorner;
-    static CPart foreignPart;
-    static CFace outsider;
-    static CPartLine strayLine;
+    static HalfEdge strayCorner;
+    static Part foreignPart;
+    static Face outsider;
+    static PartLine strayLine;
     const struct {
         std::function<void(Document&)> breakIt;
         std::vector<std::string> found;
     } cases[] = {
-        {[](Document& d) { Solid(d).edges[0]->halfEdge1->edge = Solid(d).edges[1].get(); },
+        {[](Document& d) { SolidAt(d).edges[0]->halfEdge1->edge = SolidAt(d).edges[1].get(); },
          {"solid 0 edge 0 side 1 does not point back to the edge"}},
-        {[](Document& d) { Solid(d).edges[3]->halfEdge2 = &strayCorner; },
+        {[](Document& d) { SolidAt(d).edges[3]->halfEdge2 = &strayCorner; },
          {"solid 0 edge 3 side 2 is not a corner of the model"}},
         {[](Document& d) { Corner(d, false)->twin->twin = nullptr; }, {": twin's twin is not this corner"}},
         {[](Document& d) { Corner(d, false)->twin = &strayCorner; },
@@ -67,23 +67,23 @@ TEST(Invariants, EachBrokenLinkIsReported) {
          {": joined's joined is not this corner"}},
         {[](Document& d) { Corner(d, false)->joined = Corner(d, false)->next; },
          {": joined is not its twin"}},
-        {[](Document& d) { Solid(d).faces[2]->part = nullptr; },
+        {[](Document& d) { SolidAt(d).faces[2]->part = nullptr; },
          {"solid 0 face 2 is listed in a part's faces but its part is null"}},
-        {[](Document& d) { Part(d).faces.erase(Part(d).faces.begin() + 1); },
+        {[](Document& d) { AddPart(d).faces.erase(AddPart(d).faces.begin() + 1); },
          {"solid 0 face 1 is not listed in its part's faces"}},
-        {[](Document& d) { Solid(d).faces[4]->part = &foreignPart; },
+        {[](Document& d) { SolidAt(d).faces[4]->part = &foreignPart; },
          {"solid 0 face 4 names a part that the development does not hold"}},
-        {[](Document& d) { Part(d).faces.push_back(Part(d).faces[0]); }, {"part 0 lists a face twice"}},
+        {[](Document& d) { AddPart(d).faces.push_back(AddPart(d).faces[0]); }, {"part 0 lists a face twice"}},
         {[](Document& d) {
-             auto second = std::make_unique<CPart>();
-             second->faces.push_back(Solid(d).faces[0].get());
+             auto second = std::make_unique<Part>();
+             second->faces.push_back(SolidAt(d).faces[0].get());
              d.development->AppendPart(std::move(second));
          },
          {"part 1 lists a face that another part lists too"}},
-        {[](Document& d) { Part(d).faces.push_back(&outsider); },
+        {[](Document& d) { AddPart(d).faces.push_back(&outsider); },
          {"part 0 lists a face that is not in the model"}},
         {[](Document& d) {
-             CHalfEdge* h = Corner(d, false);
+             HalfEdge* h = Corner(d, false);
              h->line = h->next->line != h->line ? h->next->line : h->prev->line;
          },
          {": line's first and second are other corners"}},

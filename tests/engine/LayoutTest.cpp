@@ -17,13 +17,13 @@ using tsm::test::DevelopmentFixture;
 namespace {
 
 // A rectangular part of w x h millimetres (one quad face, no flaps), measured.
-CPart* AddRectPart(DevelopmentFixture& fx, double w, double h) {
-    CVertex* a = fx.Vertex(0, 0);
-    CVertex* b = fx.Vertex(w, 0);
-    CVertex* c = fx.Vertex(w, h);
-    CVertex* d = fx.Vertex(0, h);
-    CFace* face = fx.Face({a, b, c, d});
-    CPart* part = fx.Part({face});
+Part* AddRectPart(DevelopmentFixture& fx, double w, double h) {
+    Vertex* a = fx.AddVertex(0, 0);
+    Vertex* b = fx.AddVertex(w, 0);
+    Vertex* c = fx.AddVertex(w, h);
+    Vertex* d = fx.AddVertex(0, h);
+    Face* face = fx.AddFace({a, b, c, d});
+    Part* part = fx.AddPart({face});
     ComputePartExtent(*part);
     part->x = part->y = 0;
     return part;
@@ -32,7 +32,7 @@ CPart* AddRectPart(DevelopmentFixture& fx, double w, double h) {
 // For the cases that do not look at the default flap height the layout scales along.
 void LayoutParts(Development& development, double modelSize, const LayoutMethod& method,
                  const SheetArea& sheet) {
-    double flapHeightMM = DisplaySettings().dDefaultFlapHeightMM;
+    double flapHeightMM = DisplaySettings().defaultFlapHeightMM;
     tsm::LayoutParts(development, modelSize, method, sheet, flapHeightMM);
 }
 
@@ -45,7 +45,7 @@ LayoutMethod Fixed(double spacingMM, bool avoidPageBreaks) {
 }
 
 // Whether the part with its spacing, as placed, crosses a sheet boundary.
-bool Straddles(const CPart& p, double s, double pw, double ph) {
+bool Straddles(const Part& p, double s, double pw, double ph) {
     const double x = p.x - s / 2, y = p.y - s / 2;
     return std::trunc(x / pw) != std::trunc((x + p.width + s) / pw) ||
            std::trunc(y / ph) != std::trunc((y + p.height + s) / ph);
@@ -58,8 +58,8 @@ TEST(Layout, TwoSquaresStackOnPortraitAndSitSideBySideOnLandscape) {
     // on landscape.
     for (const bool portrait : {true, false}) {
         DevelopmentFixture fx;
-        CPart* a = AddRectPart(fx, 50, 50);
-        CPart* b = AddRectPart(fx, 50, 50);
+        Part* a = AddRectPart(fx, 50, 50);
+        Part* b = AddRectPart(fx, 50, 50);
         LayoutParts(fx.Dev(), 100, Fixed(10, false), portrait ? SheetArea{180, 267} : SheetArea{267, 180});
         EXPECT_EQ(std::vector<double>({a->x, a->y, b->x, b->y}),
                   portrait ? std::vector<double>({5, 5, 5, 65}) : std::vector<double>({5, 5, 65, 5}));
@@ -68,9 +68,9 @@ TEST(Layout, TwoSquaresStackOnPortraitAndSitSideBySideOnLandscape) {
 
 TEST(Layout, LargestFirstAndEqualAreasKeepTheirOrder) {
     DevelopmentFixture fx;
-    CPart* small = AddRectPart(fx, 10, 10);
-    CPart* wide = AddRectPart(fx, 30, 20);
-    CPart* tall = AddRectPart(fx, 20, 30);
+    Part* small = AddRectPart(fx, 10, 10);
+    Part* wide = AddRectPart(fx, 30, 20);
+    Part* tall = AddRectPart(fx, 20, 30);
     LayoutParts(fx.Dev(), 100, Fixed(10, false), {180, 267});
     // The largest area is placed first at the origin; of the two equal areas the earlier one wins it.
     EXPECT_DOUBLE_EQ(wide->x, 5);
@@ -116,7 +116,7 @@ TEST(Layout, PartsThatFitASheetNeverStraddleOne) {
     };
     {
         DevelopmentFixture fx;
-        CPart* wide = build(fx);
+        Part* wide = build(fx);
         LayoutParts(fx.Dev(), 100, Fixed(s, true), {pw, ph});
         for (auto& p : fx.Dev().parts) {
             if (p.get() != wide) {
@@ -130,7 +130,7 @@ TEST(Layout, PartsThatFitASheetNeverStraddleOne) {
     {
         // Guards the check above: without the option the same parts do straddle sheets.
         DevelopmentFixture fx;
-        CPart* wide = build(fx);
+        Part* wide = build(fx);
         LayoutParts(fx.Dev(), 100, Fixed(s, false), {pw, ph});
         int straddling = 0;
         for (auto& p : fx.Dev().parts) straddling += p.get() != wide && Straddles(*p, s, pw, ph);
@@ -141,7 +141,7 @@ TEST(Layout, PartsThatFitASheetNeverStraddleOne) {
 
 TEST(Layout, PartsThatFitNoCandidateGoToFreshSheetsInSquareShells) {
     DevelopmentFixture fx;
-    std::vector<CPart*> parts;
+    std::vector<Part*> parts;
     for (int i = 0; i < 5; ++i) parts.push_back(AddRectPart(fx, 80, 80));
     LayoutParts(fx.Dev(), 100, Fixed(10, true), {100, 100});
     // Shell 1: (1, 0), then (0, 1), (1, 1); shell 2 starts with (2, 0).
@@ -154,7 +154,7 @@ TEST(Layout, PartsThatFitNoCandidateGoToFreshSheetsInSquareShells) {
 
 TEST(Layout, BadSheetOrEmptyDevelopmentChangesNothing) {
     DevelopmentFixture fx;
-    CPart* part = AddRectPart(fx, 10, 10);
+    Part* part = AddRectPart(fx, 10, 10);
     // A sheet without printable area cannot take parts; they stay where they are.
     LayoutParts(fx.Dev(), 100, Fixed(10, true), {0, 267});
     LayoutParts(fx.Dev(), 100, Fixed(10, true), {180, std::nan("")});
@@ -207,18 +207,18 @@ TEST(Layout, ManyMixedPartsNeverOverlap) {
             const double h = i % 50 == 0 ? c.giant / 3 : 1 + (i * 53 % 17);
             AddRectPart(fx, i % 97 == 5 ? 0.0 : w, h);
         }
-        CPart* broken = c.broken ? AddRectPart(fx, 5, 5) : nullptr;
+        Part* broken = c.broken ? AddRectPart(fx, 5, 5) : nullptr;
         if (broken) broken->width = std::nan("");
         const double s = 2;
         LayoutParts(fx.Dev(), 100, Fixed(s, c.avoidPageBreaks), {180, 267});
         int overlaps = 0;
         auto& parts = fx.Dev().parts;
         for (size_t i = 0; i < parts.size(); ++i) {
-            const CPart& a = *parts[i];
+            const Part& a = *parts[i];
             if (&a == broken) continue;
             EXPECT_TRUE(std::isfinite(a.x) && std::isfinite(a.y)) << i;
             for (size_t j = i + 1; j < parts.size(); ++j) {
-                const CPart& b = *parts[j];
+                const Part& b = *parts[j];
                 if (&b == broken) continue;
                 overlaps += a.x < b.x + b.width + s && b.x < a.x + a.width + s && a.y < b.y + b.height + s &&
                             b.y < a.y + a.height + s && a.width > 0 && b.width > 0;

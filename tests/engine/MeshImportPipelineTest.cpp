@@ -63,7 +63,7 @@ TEST_F(MeshImportPipelineTest, MeshesBecomeDocumentsReadyToUnfold) {
         EXPECT_EQ(doc.development, nullptr);
         EXPECT_TRUE(doc.modified);
         ASSERT_EQ(doc.model->solids.size(), 1u);
-        const CSolid& solid = *doc.model->solids[0];
+        const Solid& solid = *doc.model->solids[0];
         EXPECT_EQ(solid.name, "Object-1");
         EXPECT_EQ(solid.edges.size(), mesh.edges);
         size_t open = 0;
@@ -164,7 +164,7 @@ TEST_F(MeshImportPipelineTest, TextureProblemsAreToldAndTexturesKeepWithinTheLim
     ASSERT_TRUE(outcome.ok()) << outcome.reason();
     EXPECT_EQ(prompt.texts.front(),
               (dir_ / "gone.png").string() + ": the texture image is missing; the model comes in without it");
-    const CMaterial& big = *outcome->document->model->materials[0];
+    const Material& big = *outcome->document->model->materials[0];
     ASSERT_NE(big.texture, nullptr);
     // The default limit (256) applies to the texture; the bitmap keeps the image's own size.
     EXPECT_EQ(big.texture->width, TextureSizeLimit(settings_));

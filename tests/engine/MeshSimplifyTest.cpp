@@ -23,7 +23,7 @@ struct Triangle {
     Vec3 a, b, c;
 };
 
-std::vector<Triangle> TrianglesOf(const CMeshModel& model) {
+std::vector<Triangle> TrianglesOf(const Mesh& model) {
     std::vector<Triangle> out;
     for (const auto& solid : model.solids)
         for (const auto& f : solid->faces)
@@ -91,9 +91,9 @@ std::unique_ptr<Document> DocumentOf(const MeshData& mesh) {
     return document;
 }
 
-MeshData MeshDataOf(const CSolid& solid) {
+MeshData MeshDataOf(const Solid& solid) {
     MeshData mesh;
-    std::map<const CVertex*, int> number;
+    std::map<const Vertex*, int> number;
     for (const auto& v : solid.vertices) {
         number[v.get()] = int(mesh.vertices.size());
         mesh.vertices.push_back(v->position);
@@ -118,7 +118,7 @@ void ExpectBuildable(const Document& document) {
     const std::vector<std::string> problems = CheckModelInvariants(document);
     EXPECT_TRUE(problems.empty()) << problems.front();
     const double size = document.model->size;
-    std::set<std::pair<const CVertex*, const CVertex*>> sides;
+    std::set<std::pair<const Vertex*, const Vertex*>> sides;
     for (const auto& solid : document.model->solids)
         for (const auto& f : solid->faces) {
             EXPECT_GT(FaceArea(*f), size * size * 1e-8);
@@ -140,7 +140,7 @@ TEST(MeshSimplifyTest, ADenseScanKeepsItsShapeAtAThousandFaces) {
     EXPECT_GE(faces, 900);
     EXPECT_LE(faces, 1100);
     ExpectBuildable(*document);
-    const CMeshModel& model = *document->model;
+    const Mesh& model = *document->model;
     for (const auto& [was, is] : {std::pair{lo, model.boundsMin}, std::pair{hi, model.boundsMax}}) {
         EXPECT_LE(std::fabs(was.x - is.x), size * 0.01);
         EXPECT_LE(std::fabs(was.y - is.y), size * 0.01);
@@ -164,7 +164,7 @@ std::unique_ptr<Document> TexturedSphere() {
     AddMaterial(*document, "upper", {1, 0, 0}, MakeCheckerboard(8, 8, 2, {1, 0, 0}, {1, 1, 1}));
     AddMaterial(*document, "lower", {0, 0, 1}, MakeCheckerboard(8, 8, 2, {0, 0, 1}, {1, 1, 1}));
     const MeshData sphere = Icosphere(4, 50);
-    CSolid& solid = AddSolid(*document, "sphere", sphere.vertices, sphere.faces);
+    Solid& solid = AddSolid(*document, "sphere", sphere.vertices, sphere.faces);
     constexpr double kPi = 3.14159265358979323846;
     for (auto& f : solid.faces) {
         Vec3 centre;
@@ -186,7 +186,7 @@ std::unique_ptr<Document> TexturedSphere() {
 
 using CornerKey = std::tuple<double, double, double, double, double, int>;
 
-std::set<CornerKey> CornersOf(const CMeshModel& model) {
+std::set<CornerKey> CornersOf(const Mesh& model) {
     std::set<CornerKey> corners;
     for (const auto& solid : model.solids)
         for (const auto& f : solid->faces)
@@ -238,7 +238,7 @@ MeshData LPrism(int k) {
     return mesh;
 }
 
-double SurfaceArea(const CMeshModel& model) {
+double SurfaceArea(const Mesh& model) {
     double area = 0;
     for (const Triangle& t : TrianglesOf(model)) area += Length(Cross(t.b - t.a, t.c - t.a)) / 2;
     return area;

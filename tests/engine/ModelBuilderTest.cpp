@@ -14,11 +14,11 @@ using namespace tsm;
 
 namespace {
 
-CSolid& AddMesh(Document& doc, const std::string& name, const MeshData& mesh) {
+Solid& AddMesh(Document& doc, const std::string& name, const MeshData& mesh) {
     return AddSolid(doc, name, mesh.vertices, mesh.faces);
 }
 
-int Folds(const CSolid& solid) {
+int Folds(const Solid& solid) {
     int folds = 0;
     for (const auto& edge : solid.edges) folds += edge->halfEdge1->joined ? 1 : 0;
     return folds;
@@ -28,13 +28,13 @@ int Folds(const CSolid& solid) {
 
 TEST(ModelBuilder, AddSolidNumbersVerticesOnAndSkipsBadFaces) {
     Document doc;
-    CSolid& cube = AddMesh(doc, "cube", Cube(40));
+    Solid& cube = AddMesh(doc, "cube", Cube(40));
     for (const auto& vertex : cube.vertices) EXPECT_EQ(vertex->outgoing.size(), 3u);
     EXPECT_DOUBLE_EQ(doc.model->size, 40.0);
     EXPECT_EQ(AddMesh(doc, "tet", Tetrahedron(10)).vertices.front()->index, 8);
     // Out-of-range, negative and two-corner faces would otherwise make dangling vertex pointers.
-    CSolid& bad = AddSolid(doc, "bad", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}},
-                           {{0, 1, 2}, {0, 1, 7}, {-1, 1, 2}, {0, 1}, {}});
+    Solid& bad = AddSolid(doc, "bad", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}},
+                          {{0, 1, 2}, {0, 1, 7}, {-1, 1, 2}, {0, 1}, {}});
     ASSERT_EQ(bad.faces.size(), 1u);
     ASSERT_EQ(bad.edges.size(), 3u);
     for (const auto& edge : bad.edges) EXPECT_EQ(edge->halfEdge2, nullptr);
@@ -56,7 +56,7 @@ TEST(ModelBuilder, ExplicitCutsKeepFoldsThatCloseAndBadPairsChangeNothing) {
     // A flat 2 x 2 sheet: explicit mode keeps the fourth inner edge folded since its sides meet; the
     // spanning-tree rule cuts it.
     Document sheet;
-    CSolid& grid = AddMesh(sheet, "sheet", Grid(2, 2, 10));
+    Solid& grid = AddMesh(sheet, "sheet", Grid(2, 2, 10));
     size_t openEdge = 0;
     while (grid.edges[openEdge]->halfEdge2) ++openEdge;
     EXPECT_TRUE(UnfoldForFixture(sheet, {{0, int(openEdge)}}).empty());

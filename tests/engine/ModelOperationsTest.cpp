@@ -37,7 +37,7 @@ void ExpectNoDanglingLinks(const Document& doc) {
             EXPECT_TRUE(owned.count(e->vertex1) && owned.count(e->vertex2) &&
                         (!e->symmetricEdge || owned.count(e->symmetricEdge)));
         for (const auto& v : solid->vertices)
-            for (CHalfEdge* h : v->outgoing) EXPECT_TRUE(owned.count(h));
+            for (HalfEdge* h : v->outgoing) EXPECT_TRUE(owned.count(h));
     }
     if (!doc.development) return;
     for (const auto& part : doc.development->parts)
@@ -48,15 +48,15 @@ void ExpectNoDanglingLinks(const Document& doc) {
 }
 
 // A part holding every face of the solid, with one line per corner.
-CPart* AddPartOverSolid(Document& doc, CSolid& solid) {
+Part* AddPartOverSolid(Document& doc, Solid& solid) {
     if (!doc.development) doc.development = std::make_unique<Development>();
-    auto part = std::make_unique<CPart>();
+    auto part = std::make_unique<Part>();
     part->solid = &solid;
     for (auto& face : solid.faces) {
         face->part = part.get();
         part->faces.push_back(face.get());
         for (auto& h : face->halfEdges) {
-            auto line = std::make_unique<CPartLine>();
+            auto line = std::make_unique<PartLine>();
             line->first = h.get();
             line->edge = h->edge;
             h->line = line.get();
@@ -67,7 +67,7 @@ CPart* AddPartOverSolid(Document& doc, CSolid& solid) {
 }
 
 // The face's vertices as a cycle starting at its smallest vertex number, so rotated lists compare equal.
-std::vector<int> CycleOf(const CSolid& solid, const CFace& face) {
+std::vector<int> CycleOf(const Solid& solid, const Face& face) {
     std::vector<int> ids;
     for (const auto& h : face.halfEdges) ids.push_back(VertexNumber(solid, h->vertex));
     std::rotate(ids.begin(), std::min_element(ids.begin(), ids.end()), ids.end());
@@ -78,9 +78,9 @@ std::vector<int> CycleOf(const CSolid& solid, const CFace& face) {
 
 TEST(ModelOperations, NormaliseRemovesDuplicateCornersDegenerateFacesUnusedVerticesAndEmptySolids) {
     Document doc;
-    CMeshModel& model = *doc.model;
+    Mesh& model = *doc.model;
     // Vertex 2 repeats vertex 1, vertex 4 is unused, face {5,6,7} is collinear; size is 5 (vertex 4).
-    CSolid* a = AddSolid(
+    Solid* a = AddSolid(
         model,
         {{0, 0, 0}, {1, 0, 0}, {1, 0, 0}, {0, 1, 0}, {5, 5, 5}, {2, 0, 0}, {3, 0, 0}, {4, 0, 0}, {1, 1, 0}},
         {{0, 1, 2, 3}, {5, 6, 7}, {3, 1, 8}});
@@ -88,9 +88,9 @@ TEST(ModelOperations, NormaliseRemovesDuplicateCornersDegenerateFacesUnusedVerti
     AddSolid(model, {{0, 0, 2}, {0, 0, 2.0001}, {0, 1, 2}}, {{0, 1, 2}});
     // No faces at all.
     AddRawSolid(model, {{1, 1, 1}}, {});
-    CFace* kept0 = a->faces[0].get();
-    CFace* kept1 = a->faces[2].get();
-    CPart* part = AddPartOverSolid(doc, *a);
+    Face* kept0 = a->faces[0].get();
+    Face* kept1 = a->faces[2].get();
+    Part* part = AddPartOverSolid(doc, *a);
 
     RecordingPrompt prompt;
     NormaliseModel(doc, prompt);
@@ -137,10 +137,10 @@ TEST(ModelOperations, NormaliseLeavesCleanModelsAloneAndWarnsAboutMoreThanFiveHu
 
 TEST(ModelOperations, FlipFacesTwiceRestoresCornersAndEdgeClasses) {
     Document doc;
-    CMeshModel& model = *doc.model;
-    CSolid* cube = AddBox(model, {-1, -1, -1}, {1, 1, 1});
+    Mesh& model = *doc.model;
+    Solid* cube = AddBox(model, {-1, -1, -1}, {1, 1, 1});
     // An open kite whose diagonals differ, so that relinking may rotate its corner list.
-    CSolid* kite = AddSolid(model, {{-2, 0, 3}, {0, -1, 3}, {2, 0, 3}, {0, 1, 3}}, {{0, 1, 2, 3}});
+    Solid* kite = AddSolid(model, {{-2, 0, 3}, {0, -1, 3}, {2, 0, 3}, {0, 1, 3}}, {{0, 1, 2, 3}});
     FindEdge(*cube, 0, 1)->edgeClass = EdgeClass::MarkedOpen;
     FindEdge(*cube, 3, 7)->edgeClass = EdgeClass::MarkedJoined;
     FindEdge(*kite, 3, 0)->edgeClass = EdgeClass::MarkedOpen;
@@ -148,14 +148,14 @@ TEST(ModelOperations, FlipFacesTwiceRestoresCornersAndEdgeClasses) {
     FindSymmetricEdges(model);
     AddPartOverSolid(doc, *cube);
     // Only solids in the development are flipped.
-    CSolid* outside = AddBox(model, {5, 5, 5}, {6, 6, 6});
+    Solid* outside = AddBox(model, {5, 5, 5}, {6, 6, 6});
     outside->inDevelopment = false;
 
     struct Snapshot {
         std::vector<std::vector<int>> cycles;
         std::map<std::pair<int, int>, EdgeClass> classes;
     };
-    auto snapshot = [](const CSolid& s) {
+    auto snapshot = [](const Solid& s) {
         Snapshot shot;
         for (const auto& f : s.faces) shot.cycles.push_back(CycleOf(s, *f));
         for (const auto& e : s.edges) {
@@ -225,7 +225,7 @@ TEST(ModelOperations, JoinMergesOpenEdgesWithinToleranceOfOneSolid) {
         SCOPED_TRACE(c.name);
         Document doc;
         for (const auto& [p, f] : c.solids) AddSolid(*doc.model, p, f);
-        CSolid& first = *doc.model->solids[0];
+        Solid& first = *doc.model->solids[0];
         AddPartOverSolid(doc, first);
         doc.model->size = 1.0;
         RecordingPrompt prompt;
@@ -253,20 +253,20 @@ TEST(ModelOperations, SymmetricEdgesAgreeWithAllPairsSearch) {
     }
     mesh.vertices[29].z += 0.5; // (-2, 3)
     mesh.vertices[54].y += 0.4; // (-4, 6)
-    CMeshModel model;
-    CSolid* grid = AddSolid(model, mesh.vertices, mesh.faces);
+    Mesh model;
+    Solid* grid = AddSolid(model, mesh.vertices, mesh.faces);
     ComputeBounds(model);
     FindSymmetricEdges(model);
 
     const double q = std::pow(model.size * 0.005, 2);
-    auto ends = [](const CEdge& e) {
+    auto ends = [](const Edge& e) {
         return std::make_pair(e.halfEdge1->vertex->position, e.halfEdge1->next->vertex->position);
     };
     auto mirror = [](Vec3 v) { return Vec3{-v.x, v.y, v.z}; };
     int paired = 0, unpaired = 0;
     for (const auto& e : grid->edges) {
         const auto [a1, a2] = ends(*e);
-        std::vector<const CEdge*> candidates;
+        std::vector<const Edge*> candidates;
         for (const auto& f : grid->edges) {
             const auto [b1, b2] = ends(*f);
             const bool eNeg = (a1.x + a2.x) / 2 < 0, fNeg = (b1.x + b2.x) / 2 < 0;

@@ -28,7 +28,7 @@ TEST(Primitives, ShapesAreClosedOutwardAndHaveTheRightCounts) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Document doc;
-        const CSolid& solid = AddSolid(doc, "shape", c.mesh.vertices, c.mesh.faces);
+        const Solid& solid = AddSolid(doc, "shape", c.mesh.vertices, c.mesh.faces);
         size_t open = 0, valleys = 0;
         for (const auto& edge : solid.edges) {
             open += !edge->halfEdge2;
@@ -45,7 +45,7 @@ TEST(Primitives, ShapesAreClosedOutwardAndHaveTheRightCounts) {
 TEST(Primitives, GeometryIsExact) {
     // Every tetrahedron edge has the asked length.
     Document doc;
-    const CSolid& tet = AddSolid(doc, "t", Tetrahedron(7).vertices, Tetrahedron(7).faces);
+    const Solid& tet = AddSolid(doc, "t", Tetrahedron(7).vertices, Tetrahedron(7).faces);
     for (const auto& edge : tet.edges) EXPECT_NEAR(edge->length, 7.0, 1e-12);
     // Icosphere vertices lie on the sphere, also the ones made by subdivision.
     for (const Vec3& v : Icosphere(3, 4).vertices) EXPECT_NEAR(Length(v), 4.0, 1e-12);

@@ -11,7 +11,7 @@ using namespace tsm::test;
 namespace {
 
 // Every corner's edge names it, and twins are mutual: the links BuildEdges promises.
-void ExpectConsistentPairing(const CSolid& solid) {
+void ExpectConsistentPairing(const Solid& solid) {
     for (const auto& face : solid.faces)
         for (const auto& h : face->halfEdges) {
             ASSERT_NE(h->edge, nullptr);
@@ -23,11 +23,11 @@ void ExpectConsistentPairing(const CSolid& solid) {
 } // namespace
 
 TEST(Topology, LinkFaceRingRotatesQuadOntoTheShorterDiagonal) {
-    CMeshModel model;
+    Mesh model;
     // Diagonal 1-3 (length 2) is shorter than 0-2 (length 4): corner 1 must lead afterwards.
-    CSolid* solid = AddRawSolid(model, {{-2, 0, 0}, {0, -1, 0}, {2, 0, 0}, {0, 1, 0}}, {{0, 1, 2, 3}});
-    CFace& face = *solid->faces[0];
-    std::vector<CHalfEdge*> before;
+    Solid* solid = AddRawSolid(model, {{-2, 0, 0}, {0, -1, 0}, {2, 0, 0}, {0, 1, 0}}, {{0, 1, 2, 3}});
+    Face& face = *solid->faces[0];
+    std::vector<HalfEdge*> before;
     for (auto& h : face.halfEdges) before.push_back(h.get());
     LinkFaceRing(face);
     ASSERT_EQ(face.CornerCount(), 4u);
@@ -38,23 +38,23 @@ TEST(Topology, LinkFaceRingRotatesQuadOntoTheShorterDiagonal) {
     for (size_t i = 0; i < 4; ++i) EXPECT_EQ(before[i]->next, before[(i + 1) % 4]);
 
     // Equal diagonals (a square) keep the stored order: only strictly shorter rotates.
-    CSolid* square = AddRawSolid(model, BoxPositions({0, 0, 0}, {1, 1, 0}), {{0, 1, 3, 2}});
-    CHalfEdge* first = square->faces[0]->Corner(0);
+    Solid* square = AddRawSolid(model, BoxPositions({0, 0, 0}, {1, 1, 0}), {{0, 1, 3, 2}});
+    HalfEdge* first = square->faces[0]->Corner(0);
     LinkFaceRing(*square->faces[0]);
     EXPECT_EQ(square->faces[0]->Corner(0), first);
 
     // A triangle is never rotated even when the distances would say so.
-    CSolid* tri = AddRawSolid(model, {{0, 0, 0}, {5, 0, 0}, {0, 0.1, 0}}, {{0, 1, 2}});
+    Solid* tri = AddRawSolid(model, {{0, 0, 0}, {5, 0, 0}, {0, 0.1, 0}}, {{0, 1, 2}});
     first = tri->faces[0]->Corner(0);
     LinkFaceRing(*tri->faces[0]);
     EXPECT_EQ(tri->faces[0]->Corner(0), first);
 }
 
 TEST(Topology, ComputeFacePlaneUsesLargestFanTriangle) {
-    CMeshModel model;
+    Mesh model;
     // Counter-clockwise seen from +z: normal +z, plane through z = 2.
-    CSolid* solid = AddRawSolid(model, {{0, 0, 2}, {1, 0, 2}, {0, 1, 2}}, {{0, 1, 2}});
-    CFace& face = *solid->faces[0];
+    Solid* solid = AddRawSolid(model, {{0, 0, 2}, {1, 0, 2}, {0, 1, 2}}, {{0, 1, 2}});
+    Face& face = *solid->faces[0];
     ComputeFacePlane(face);
     EXPECT_DOUBLE_EQ(face.plane[0], 0);
     EXPECT_DOUBLE_EQ(face.plane[1], 0);
@@ -63,20 +63,20 @@ TEST(Topology, ComputeFacePlaneUsesLargestFanTriangle) {
 
     // The first fan triangle is a sliver tilted out of the face's main plane; the plane must come from the
     // large second triangle.
-    CSolid* bent = AddRawSolid(model, {{0, 0, 0}, {1, 0, 0.001}, {1, 0.001, 0}, {0, 5, 0}}, {{0, 1, 2, 3}});
+    Solid* bent = AddRawSolid(model, {{0, 0, 0}, {1, 0, 0.001}, {1, 0.001, 0}, {0, 5, 0}}, {{0, 1, 2, 3}});
     ComputeFacePlane(*bent->faces[0]);
     EXPECT_NEAR(bent->faces[0]->plane[2], 1.0, 1e-12);
     EXPECT_NEAR(bent->faces[0]->plane[3], 0.0, 1e-12);
 
     // A quad folded along its diagonal into two 15-20-25 triangles of exactly equal area: the first
     // triangle (normal -z) wins over the second (normal -y).
-    CSolid* folded = AddRawSolid(model, {{0, 0, 0}, {9, 12, 0}, {25, 0, 0}, {16, 0, 12}}, {{0, 1, 2, 3}});
+    Solid* folded = AddRawSolid(model, {{0, 0, 0}, {9, 12, 0}, {25, 0, 0}, {16, 0, 12}}, {{0, 1, 2, 3}});
     ComputeFacePlane(*folded->faces[0]);
     EXPECT_EQ(folded->faces[0]->plane[1], 0.0);
     EXPECT_EQ(folded->faces[0]->plane[2], -1.0);
 
     // Collinear corners, or only two: no triangle has area, so the stored plane stays.
-    CSolid* flat = AddRawSolid(model, {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}, {{0, 1, 2}, {0, 1}});
+    Solid* flat = AddRawSolid(model, {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}, {{0, 1, 2}, {0, 1}});
     for (auto& f : flat->faces) {
         f->plane[0] = 0.25;
         ComputeFacePlane(*f);
@@ -85,10 +85,10 @@ TEST(Topology, ComputeFacePlaneUsesLargestFanTriangle) {
 }
 
 TEST(Topology, ThreeFacesOnOneEdgeWarnOnceAndLeaveOneOpenEdge) {
-    CMeshModel model;
+    Mesh model;
     // Faces 0 and 1 both run 0->1, face 2 runs 1->0: it finds two candidates and pairs with the first.
-    CSolid* solid = AddRawSolid(model, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}},
-                                {{0, 1, 2}, {0, 1, 4}, {1, 0, 3}});
+    Solid* solid = AddRawSolid(model, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}},
+                               {{0, 1, 2}, {0, 1, 4}, {1, 0, 3}});
     for (auto& face : solid->faces) {
         LinkFaceRing(*face);
         ComputeFacePlane(*face);
@@ -105,28 +105,28 @@ TEST(Topology, ThreeFacesOnOneEdgeWarnOnceAndLeaveOneOpenEdge) {
 }
 
 TEST(Topology, UpdateEdgeGeometryParallelThreshold) {
-    CMeshModel model;
+    Mesh model;
     // Two triangles folded along the x axis by a chosen angle; their normals' dot product is cos(angle).
     auto foldBy = [&model](double angle) {
-        CSolid* s =
+        Solid* s =
             AddSolid(model, {{0, 0, 0}, {1, 0, 0}, {0.5, 1, 0}, {0.5, -std::cos(angle), std::sin(angle)}},
                      {{0, 1, 2}, {1, 0, 3}});
         return FindEdge(*s, 0, 1);
     };
     // cos = 0.999995 is above 0.99999: counted as flat.
-    CEdge* nearlyFlat = foldBy(std::acos(0.999995));
+    Edge* nearlyFlat = foldBy(std::acos(0.999995));
     EXPECT_EQ(nearlyFlat->foldAngle, 180.0);
     EXPECT_TRUE(nearlyFlat->foldSense);
     // cos = 0.9999 is a real fold of about 0.81 degrees; lifting the second face toward +z is a valley
     // seen from the +z normals.
-    CEdge* slight = foldBy(std::acos(0.9999));
+    Edge* slight = foldBy(std::acos(0.9999));
     EXPECT_NEAR(slight->foldAngle, 180.0 - std::acos(0.9999) * 57.29577951308232, 1e-7);
     EXPECT_FALSE(slight->foldSense);
 }
 
 TEST(Topology, ComputeBoundsSizeCenterAndDominantAxis) {
     {
-        CMeshModel model;
+        Mesh model;
         AddBox(model, {-1, 2, 3}, {3, 4, 5});
         // Hidden solids and solids outside the development do not count.
         AddBox(model, {100, 100, 100}, {200, 200, 200})->shown = false;
@@ -151,13 +151,13 @@ TEST(Topology, ComputeBoundsSizeCenterAndDominantAxis) {
         {{0, 0, 0}, 1, "a single point"},
     };
     for (const Case& c : cases) {
-        CMeshModel model;
+        Mesh model;
         AddRawSolid(model, {{0, 0, 0}, c.extent}, {});
         ComputeBounds(model);
         EXPECT_EQ(model.dominantAxis, c.axis) << c.why;
     }
     // No visible vertex: an empty box at the origin rather than infinite extents.
-    CMeshModel empty;
+    Mesh empty;
     AddBox(empty)->shown = false;
     ComputeBounds(empty);
     EXPECT_EQ(empty.size, 0.0);

@@ -50,19 +50,19 @@ bool Unfold(Document& doc, OverlapStrategy strategy = OverlapStrategy::Indexed,
     return ok;
 }
 
-CEdge* EdgeBetween(const CFace* a, const CFace* b) {
+Edge* EdgeBetween(const Face* a, const Face* b) {
     for (auto& h : a->halfEdges)
         if (h->twin && h->twin->face == b) return h->edge;
     return nullptr;
 }
 
-const CFace* FaceWithNormal(const CSolid& solid, const Vec3& n) {
+const Face* FaceWithNormal(const Solid& solid, const Vec3& n) {
     for (auto& f : solid.faces)
         if (Dot(f->Normal(), n) > 0.99) return f.get();
     return nullptr;
 }
 
-bool Joined(const CEdge* e) {
+bool Joined(const Edge* e) {
     return e && e->halfEdge1 && e->halfEdge1->joined != nullptr;
 }
 
@@ -88,7 +88,7 @@ private:
 TEST(Unfolder, LaysFacesFlatCounterClockwiseOnTheSheet) {
     // A 3-4-5 right triangle: exact positions, third corner above the first edge (negative y on the sheet).
     auto doc = MeshDocument({{{0, 0, 0}, {4, 0, 0}, {0, 3, 0}}, {{0, 1, 2}}});
-    CFace& tri = *doc->model->solids[0]->faces[0];
+    Face& tri = *doc->model->solids[0]->faces[0];
     LayFaceFlat(tri);
     const Point2 p0 = tri.Corner(0)->Pos2D(), p1 = tri.Corner(1)->Pos2D(), p2 = tri.Corner(2)->Pos2D();
     EXPECT_EQ(p0.x, 0.0);
@@ -137,14 +137,14 @@ TEST(Unfolder, SegmentOverlapPredicate) {
 TEST(Unfolder, CubeWithVerticalYBecomesOnePartOfSixSquares) {
     auto doc = MeshDocument(Cube(10));
     ASSERT_TRUE(Unfold(*doc));
-    const CSolid& solid = *doc->model->solids[0];
+    const Solid& solid = *doc->model->solids[0];
     ASSERT_EQ(doc->development->parts.size(), 1u);
-    const CPart& part = *doc->development->parts[0];
+    const Part& part = *doc->development->parts[0];
     EXPECT_EQ(part.faces.size(), 6u);
     EXPECT_EQ(OverlappingFacePairs(part), 0);
     // Every face stays a square of the same side on the sheet.
     const double side = Length(part.faces[0]->Corner(1)->Pos2D() - part.faces[0]->Corner(0)->Pos2D());
-    for (const CFace* f : part.faces)
+    for (const Face* f : part.faces)
         for (auto& h : f->halfEdges) EXPECT_NEAR(Length(h->next->Pos2D() - h->Pos2D()), side, 1e-9);
     // Seven edges are cut, each drawn on both of its sides and glued with one flap.
     const DevelopmentSummary summary = SummariseDevelopment(*doc->development);
@@ -165,20 +165,20 @@ TEST(Unfolder, CubeWithVerticalYBecomesOnePartOfSixSquares) {
     EXPECT_EQ(verticalJoined, 3);
     // Top and bottom fold off the front face, where their up direction continues straight; towards the back
     // the bend is 180 degrees, sideways 90.
-    const CFace* front = FaceWithNormal(solid, {0, 0, 1});
-    const CFace* back = FaceWithNormal(solid, {0, 0, -1});
-    const CFace* right = FaceWithNormal(solid, {1, 0, 0});
-    const CFace* top = FaceWithNormal(solid, {0, 1, 0});
-    const CFace* bottom = FaceWithNormal(solid, {0, -1, 0});
+    const Face* front = FaceWithNormal(solid, {0, 0, 1});
+    const Face* back = FaceWithNormal(solid, {0, 0, -1});
+    const Face* right = FaceWithNormal(solid, {1, 0, 0});
+    const Face* top = FaceWithNormal(solid, {0, 1, 0});
+    const Face* bottom = FaceWithNormal(solid, {0, -1, 0});
     EXPECT_NEAR(EdgeBetween(top, front)->unfoldWeight, 0.0, 1e-9);
     EXPECT_NEAR(EdgeBetween(top, back)->unfoldWeight, 180.0, 1e-9);
     EXPECT_NEAR(EdgeBetween(top, right)->unfoldWeight, 90.0, 1e-9);
     EXPECT_TRUE(Joined(EdgeBetween(top, front)));
     EXPECT_TRUE(Joined(EdgeBetween(bottom, front)));
     // Oriented: on every side face the upper 3D corner lies higher on the sheet (smaller y).
-    for (const CFace* f : {front, back, right}) {
-        const CHalfEdge* hi = nullptr;
-        const CHalfEdge* lo = nullptr;
+    for (const Face* f : {front, back, right}) {
+        const HalfEdge* hi = nullptr;
+        const HalfEdge* lo = nullptr;
         for (auto& h : f->halfEdges) {
             if (!hi || h->vertex->position.y > hi->vertex->position.y) hi = h.get();
             if (!lo || h->vertex->position.y < lo->vertex->position.y) lo = h.get();
@@ -190,14 +190,14 @@ TEST(Unfolder, CubeWithVerticalYBecomesOnePartOfSixSquares) {
 
 TEST(Unfolder, MarkedEdgesAreCutOrJoinedFirst) {
     auto doc = MeshDocument(Cube(10));
-    CSolid& solid = *doc->model->solids[0];
-    const CFace* front = FaceWithNormal(solid, {0, 0, 1});
-    const CFace* right = FaceWithNormal(solid, {1, 0, 0});
-    const CFace* top = FaceWithNormal(solid, {0, 1, 0});
-    const CFace* back = FaceWithNormal(solid, {0, 0, -1});
-    CEdge* frontRight = EdgeBetween(front, right);
-    CEdge* topBack = EdgeBetween(top, back);
-    CEdge* topFront = EdgeBetween(top, front);
+    Solid& solid = *doc->model->solids[0];
+    const Face* front = FaceWithNormal(solid, {0, 0, 1});
+    const Face* right = FaceWithNormal(solid, {1, 0, 0});
+    const Face* top = FaceWithNormal(solid, {0, 1, 0});
+    const Face* back = FaceWithNormal(solid, {0, 0, -1});
+    Edge* frontRight = EdgeBetween(front, right);
+    Edge* topBack = EdgeBetween(top, back);
+    Edge* topFront = EdgeBetween(top, front);
     // Class 1 is cut although its weight would be 0; class 2 joins although its bend is 180 degrees.
     frontRight->edgeClass = EdgeClass::MarkedOpen;
     topBack->edgeClass = EdgeClass::MarkedJoined;
@@ -217,17 +217,17 @@ TEST(Unfolder, FlapHeightFollowsTheLayoutMethod) {
         SCOPED_TRACE(automatic);
         auto doc = MeshDocument(Cube(10));
         doc->documentScale = 2.0;
-        doc->display.dDefaultFlapHeightMM = 1.0;
+        doc->display.defaultFlapHeightMM = 1.0;
         Settings settings;
         settings.layoutMethod.automatic = automatic;
         ASSERT_TRUE(Unfold(*doc, OverlapStrategy::Indexed, settings));
         const double k = doc->development->scale;
         EXPECT_TRUE(automatic ? k > 2.0 : k == 2.0) << k;
         const double height = automatic ? 10 * 0.05 * k : 5.0;
-        const CHalfEdge* h = doc->development->parts[0]->faces[0]->Corner(0);
+        const HalfEdge* h = doc->development->parts[0]->faces[0]->Corner(0);
         EXPECT_NEAR(Length(h->next->Pos2D() - h->Pos2D()), 10 * k, 1e-9);
         EXPECT_NEAR(h->flapHeight, height, 1e-9);
-        EXPECT_DOUBLE_EQ(doc->display.dDefaultFlapHeightMM, std::trunc(height * 10 + 0.5) * 0.1);
+        EXPECT_DOUBLE_EQ(doc->display.defaultFlapHeightMM, std::trunc(height * 10 + 0.5) * 0.1);
     }
 }
 
@@ -368,7 +368,7 @@ MeshList TestMeshes() {
 
 Settings WithStrategy(UnfoldStrategy strategy) {
     Settings settings;
-    settings.iUnfoldStrategy = static_cast<int32_t>(strategy);
+    settings.unfoldStrategy = static_cast<int32_t>(strategy);
     return settings;
 }
 
@@ -434,7 +434,7 @@ TEST(Unfolder, FewestPartsAtAScaleKeepsEveryPartOnOneSheet) {
     EXPECT_EQ(built.faceFaceOverlaps, 0);
     EXPECT_EQ(OverlappingFacePairs(*sphere->development), 0);
 
-    settings.iUnfoldStrategy = static_cast<int32_t>(UnfoldStrategy::Upright);
+    settings.unfoldStrategy = static_cast<int32_t>(UnfoldStrategy::Upright);
     auto upright = MeshDocument(Icosphere(2, 10));
     upright->documentScale = 8;
     ASSERT_TRUE(UnfoldDocument(*upright, settings, prompt, nullptr, options));
@@ -458,27 +458,27 @@ TEST(Unfolder, MergedPartsKeepTheirFacesInMergeOrder) {
     for (size_t upTo = 1; upTo <= steps.size(); ++upTo) {
         SCOPED_TRACE(upTo);
         test::DevelopmentFixture fx;
-        std::vector<CFace*> faces;
-        std::vector<CPart*> parts;
+        std::vector<Face*> faces;
+        std::vector<Part*> parts;
         for (int i = 0; i < 6; ++i) {
             const double x = 3.0 * i;
-            faces.push_back(fx.Face({fx.Vertex(x, 0), fx.Vertex(x + 1, 0), fx.Vertex(x, 1)}));
-            parts.push_back(fx.Part({faces.back()}));
+            faces.push_back(fx.AddFace({fx.AddVertex(x, 0), fx.AddVertex(x + 1, 0), fx.AddVertex(x, 1)}));
+            parts.push_back(fx.AddPart({faces.back()}));
         }
         MergeSpace space(OverlapStrategy::Indexed, 2.0, 1e-16);
         for (size_t s = 0; s < upTo; ++s) {
             const Step& step = steps[s];
-            CPart& kept = space.Merge(*parts[step.a], *parts[step.b], RigidMotion{});
+            Part& kept = space.Merge(*parts[step.a], *parts[step.b], RigidMotion{});
             ASSERT_EQ(&kept, parts[step.kept]);
             EXPECT_TRUE(parts[step.a == step.kept ? step.b : step.a]->faces.empty());
             EXPECT_EQ(kept.faces.size(), step.order.size());
         }
         const Step& last = steps[upTo - 1];
-        CPart& kept = *parts[last.kept];
+        Part& kept = *parts[last.kept];
         space.Settle(kept);
         ASSERT_EQ(kept.faces.size(), last.order.size());
         for (size_t i = 0; i < last.order.size(); ++i) {
-            CFace* face = kept.faces[i];
+            Face* face = kept.faces[i];
             EXPECT_EQ(face, faces[last.order[i]]) << i;
             EXPECT_EQ(face->part, &kept);
             // No motion: every corner stays where it was laid.

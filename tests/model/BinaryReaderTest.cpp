@@ -61,15 +61,15 @@ TEST(BinaryReader, ReadsEveryKindOfRecordOfASmallFile) {
     auto l = Load(TriangleFile{});
     ASSERT_EQ(l->result, Outcome::Kind::Ok) << l->reason;
     EXPECT_TRUE(l->prompt.texts.empty());
-    const CMeshModel& model = *l->doc->model;
+    const Mesh& model = *l->doc->model;
     ASSERT_EQ(model.solids.size(), 1u);
-    const CSolid& solid = *model.solids[0];
+    const Solid& solid = *model.solids[0];
     ASSERT_EQ(solid.vertices.size(), 4u);
     EXPECT_TRUE((solid.vertices[3]->position == Vec3{5, 5, 5}));
     ASSERT_EQ(solid.faces.size(), 1u);
-    const CFace& face = *solid.faces[0];
+    const Face& face = *solid.faces[0];
     ASSERT_EQ(face.CornerCount(), 3u);
-    const CHalfEdge& c1 = *face.Corner(1);
+    const HalfEdge& c1 = *face.Corner(1);
     EXPECT_EQ(c1.vertex, solid.vertices[1].get());
     EXPECT_EQ((std::vector<double>{c1.u, c1.v, c1.flapHeight, c1.flapAngle1, c1.flapAngle2}),
               (std::vector<double>{0.25, 0.5, 5, 0.5, 0.75}));
@@ -86,7 +86,7 @@ TEST(BinaryReader, ReadsEveryKindOfRecordOfASmallFile) {
     EXPECT_TRUE(solid.edges[2]->edgeFlag);
 
     ASSERT_EQ(model.materials.size(), 1u);
-    const CMaterial& paper = *model.materials[0];
+    const Material& paper = *model.materials[0];
     EXPECT_EQ(paper.shininess, 8.0f);
     ASSERT_NE(paper.texture, nullptr);
     EXPECT_EQ(paper.texture->pixels[5], char(17 * 5 + 3));
@@ -95,9 +95,9 @@ TEST(BinaryReader, ReadsEveryKindOfRecordOfASmallFile) {
     ASSERT_NE(l->doc->development, nullptr);
     const Development& dev = *l->doc->development;
     ASSERT_EQ(dev.parts.size(), 1u);
-    const CPart& part = *dev.parts[0];
+    const Part& part = *dev.parts[0];
     EXPECT_EQ(part.x, 20);
-    EXPECT_EQ(part.faces, std::vector<CFace*>{solid.faces[0].get()});
+    EXPECT_EQ(part.faces, std::vector<Face*>{solid.faces[0].get()});
     ASSERT_EQ(part.lines.size(), 3u);
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(part.lines[i]->first, face.Corner(i));
@@ -165,7 +165,7 @@ TEST(BinaryReader, HeaderVersionsAndLanguageDecideTheMessages) {
         EXPECT_EQ(l->doc->model->solids.empty(), c.result != Outcome::Kind::Ok);
         // The settings at the end of the file are already applied when the language message shows.
         if (c.result == Outcome::Kind::Ok) {
-            EXPECT_EQ(l->doc->display.dDefaultFlapHeightMM, ChangedDisplaySettings().dDefaultFlapHeightMM);
+            EXPECT_EQ(l->doc->display.defaultFlapHeightMM, ChangedDisplaySettings().defaultFlapHeightMM);
         }
     }
 
@@ -204,8 +204,8 @@ TEST(BinaryReader, LineSideWithoutACornerAtTheVertexStaysNull) {
     triangle.line0Second[1] = 1;
     auto l = Load(triangle);
     ASSERT_EQ(l->result, Outcome::Kind::Ok) << l->reason;
-    const CFace& face = *l->doc->model->solids[0]->faces[0];
-    const CPartLine& line = *l->doc->development->parts[0]->lines[0];
+    const Face& face = *l->doc->model->solids[0]->faces[0];
+    const PartLine& line = *l->doc->development->parts[0]->lines[0];
     EXPECT_EQ(line.first, nullptr);
     EXPECT_EQ(line.second, face.Corner(1));
     // The edge is that of the side that was found.

@@ -84,7 +84,7 @@ TEST(BinaryWriter, ReaderGivesBackExactlyWhatWasWritten) {
 
 TEST(BinaryWriter, FacePartIndexFollowsThePartTheFaceLiesIn) {
     auto doc = MakeRichDocument();
-    CFace& inPart = *doc->model->solids[1]->faces[0];
+    Face& inPart = *doc->model->solids[1]->faces[0];
     ASSERT_NE(inPart.part, nullptr);
     const int32_t truePart = inPart.partIndex;
     // A stale stored index is not written when the face lies in a part.
@@ -106,15 +106,15 @@ TEST(BinaryWriter, PicturesWithoutPixelsAreLeftOutAndPicturesAreLimited) {
     // A large picture in the second list passes through the texture size limit when read.
     AddPicture(*doc, true, rect, MakeCheckerboard(100, 100, 10, {1, 1, 1}, {0, 0, 0}));
     Settings settings;
-    settings.bLimitTextureSizeByUser = true;
-    settings.iTtextureLimitSizeID = 0; // 64
+    settings.limitTextureSize = true;
+    settings.textureLimitChoice = 0; // 64
     RecordingCompletion completion;
     auto read = Read(SerializeBinaryModel(*doc, Settings{}), completion, settings);
     const Development& back = *read->development;
     EXPECT_EQ(back.imagesA.size(), 1u);
     ASSERT_EQ(back.imagesB.size(), 3u);
     ASSERT_EQ(back.imageMaterials.size(), 4u);
-    const CMaterial& large = *back.imagesB[2]->material;
+    const Material& large = *back.imagesB[2]->material;
     EXPECT_EQ(large.texture->width, 64);
     EXPECT_EQ(large.texture->height, 64);
     EXPECT_EQ(large.bitmap, nullptr);

@@ -95,7 +95,7 @@ BmpStatus Status(const BmpLayout& layout) {
     return Status(Decode(Build(layout)));
 }
 
-uint32_t Pixel(const CTextureImage& image, int x, int y) {
+uint32_t Pixel(const TextureImage& image, int x, int y) {
     const uint8_t* p = &image.pixels[(size_t(y) * image.width + x) * 3];
     return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
 }
@@ -106,7 +106,7 @@ std::vector<uint32_t> Pixels(const BmpLayout& layout) {
     BmpImage result = Decode(Build(layout));
     EXPECT_TRUE(result.ok()) << result.reason();
     if (!result.ok()) return {};
-    const CTextureImage& image = **result;
+    const TextureImage& image = **result;
     EXPECT_EQ(image.width, layout.width);
     EXPECT_EQ(image.height, layout.height < 0 ? -layout.height : layout.height);
     EXPECT_EQ(image.pixels.size(), size_t(image.width) * image.height * 3);
@@ -405,7 +405,7 @@ TEST(BmpDecoder, AgreesWithImageMagickOnEveryFormItWrites) {
         }
         const BmpImage decoded = Decode(file);
         ASSERT_TRUE(decoded.ok()) << decoded.reason();
-        const CTextureImage& ours = **decoded;
+        const TextureImage& ours = **decoded;
         ASSERT_EQ(ours.width, w);
         ASSERT_EQ(ours.pixels.size(), theirs.size());
         // Channels of fewer than 8 bits are widened differently by the two decoders; the bits the file

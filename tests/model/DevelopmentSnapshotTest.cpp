@@ -23,7 +23,7 @@ std::unique_ptr<Document> ThreeParts() {
     return doc;
 }
 
-CHalfEdge& FirstCorner(Document& doc, size_t part) {
+HalfEdge& FirstCorner(Document& doc, size_t part) {
     return *doc.development->parts[part]->faces[0]->Corner(0);
 }
 
@@ -42,9 +42,9 @@ TEST(DevelopmentSnapshot, RestoreBringsBackEveryKindOfChange) {
         {"parts reordered", [](Document& d) { std::swap(d.development->parts[0], d.development->parts[2]); }},
         {"face moved to another part",
          [](Document& d) {
-             CPart& from = *d.development->parts[0];
-             CPart& to = *d.development->parts[1];
-             CFace* face = from.faces.back();
+             Part& from = *d.development->parts[0];
+             Part& to = *d.development->parts[1];
+             Face* face = from.faces.back();
              from.faces.pop_back();
              to.faces.push_back(face);
              face->part = &to;
@@ -72,7 +72,7 @@ TEST(DevelopmentSnapshot, RestoreBringsBackEveryKindOfChange) {
         EXPECT_EQ(StateOf(*doc), before) << c.name;
         // Every face of the development names its part, and every corner its line, again.
         for (const auto& part : doc->development->parts)
-            for (CFace* face : part->faces) {
+            for (Face* face : part->faces) {
                 EXPECT_EQ(face->part, part.get()) << c.name;
                 for (auto& h : face->halfEdges) EXPECT_NE(h->line, nullptr) << c.name;
             }
@@ -92,8 +92,8 @@ TEST(DevelopmentSnapshot, UnchangedPartsAreSharedAndKeepTheirObjects) {
     EXPECT_EQ(pool.HeldBytes(), copy.parts[0]->size() + present.parts[0]->size() + copy.parts[1]->size() +
                                     copy.parts[2]->size());
 
-    const CPart* unchanged = doc->development->parts[1].get();
-    const CPart* changed = doc->development->parts[0].get();
+    const Part* unchanged = doc->development->parts[1].get();
+    const Part* changed = doc->development->parts[0].get();
     ASSERT_TRUE(RestoreDevelopmentSnapshot(*doc, copy, present));
     EXPECT_EQ(doc->development->parts[1].get(), unchanged);
     EXPECT_NE(doc->development->parts[0].get(), changed);

@@ -68,7 +68,7 @@ TEST(DocumentSaving, FailedSaveKeepsTheDocumentAndItsMark) {
 
 TEST(DocumentSaving, SaveAsProposesTheFileTheMeshOrAnUntitledName) {
     Harness h;
-    h.settings.sLastDataOpenedDir = "/data/models";
+    h.settings.lastModelFolder = "/data/models";
     EXPECT_EQ(h.documents.SuggestedSavePath(), "/data/models/Untitled.tsm");
     h.documents.AdoptNewDocument(std::make_unique<Document>(), "bunny.obj", "/meshes/bunny.tsm");
     EXPECT_EQ(h.documents.SavePath(), "");

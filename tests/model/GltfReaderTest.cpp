@@ -102,19 +102,19 @@ TEST(GltfReaderTest, TwoMaterialsTransformsAndAMirroredTextureArriveAsDrawn) {
         EXPECT_EQ(read.result->faces, 3);
         // The quad and the triangle share their corner vertices.
         EXPECT_EQ(read.Vertices(), 5u);
-        const CMeshModel& model = *read.doc->model;
+        const Mesh& model = *read.doc->model;
         ASSERT_EQ(model.materials.size(), 2u);
         EXPECT_EQ(model.materials[1]->name, "paint");
         EXPECT_NEAR(model.materials[1]->flatColor[0], 188 / 255.0, 1e-6); // linear 0.5 is sRGB 188
         EXPECT_EQ(model.materials[1]->texture, nullptr);
         double lowest = 1e9;
-        for (const auto& v : read.Solid().vertices) lowest = std::min(lowest, v->position.x);
+        for (const auto& v : read.SolidAt().vertices) lowest = std::min(lowest, v->position.x);
         EXPECT_EQ(lowest, 10);
         // Each textured face shows at its texture centre what a mirrored sampler shows there: the
         // centres are u 1.3 (mirrored back to 0.7, where repeating would give 0.3) and u 0.7, both in the
         // top right quadrant (green).
         for (size_t f = 0; f < 2; ++f) {
-            const CFace& face = *read.Solid().faces[f];
+            const Face& face = *read.SolidAt().faces[f];
             ASSERT_EQ(face.materialIndex, 0);
             EXPECT_EQ(FaceColour(model, face), (std::array<uint8_t, 3>{0, 255, 0})) << "face " << f;
         }
@@ -127,7 +127,7 @@ TEST(GltfReaderTest, TextureTransformMovesTheCoordinates) {
     const MeshRead moved = Gltf(WithDataUri(TwoMaterials(
         R"(,"extensions":{"KHR_texture_transform":{"offset":[0.5,0],"scale":[0.25,1]}})", 10497)));
     ASSERT_TRUE(moved.result.ok()) << moved.result.reason();
-    const CFace& face = *moved.Solid().faces[0];
+    const Face& face = *moved.SolidAt().faces[0];
     EXPECT_EQ(FaceColour(*moved.doc->model, face), (std::array<uint8_t, 3>{0, 255, 0}));
 }
 

@@ -48,7 +48,7 @@ TEST(ImageDecoderTest, EveryKindComesOutTopDownWithItsColoursUnchanged) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        std::unique_ptr<CTextureImage> image;
+        std::unique_ptr<TextureImage> image;
         const Outcome outcome = DecodeImage(c.bytes, c.name, image);
         ASSERT_TRUE(outcome.ok()) << outcome.reason();
         ASSERT_EQ(image->width, c.size);
@@ -79,13 +79,13 @@ TEST(ImageDecoderTest, BadAndHugeImagesAreRefusedWithAMessageNamingThem) {
     };
     for (const auto& [bytes, message] : cases) {
         const std::string name = message.substr(0, message.find(':'));
-        std::unique_ptr<CTextureImage> image;
+        std::unique_ptr<TextureImage> image;
         const Outcome outcome = DecodeImage(bytes, name, image);
         EXPECT_TRUE(outcome.failed());
         EXPECT_EQ(outcome.reason().substr(0, message.size()), message);
         EXPECT_EQ(image, nullptr);
     }
-    std::unique_ptr<CTextureImage> image;
+    std::unique_ptr<TextureImage> image;
     EXPECT_EQ(DecodeImageFile("/nonexistent/t.png", image).reason(),
               "/nonexistent/t.png: the image file cannot be read");
 }

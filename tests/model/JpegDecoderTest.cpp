@@ -32,13 +32,13 @@ int MaxDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) 
 }
 
 struct Decoded {
-    std::unique_ptr<CTextureImage> image;
+    std::unique_ptr<TextureImage> image;
     std::vector<PromptRecord> messages;
 };
 
 Decoded Decode(const std::string& path) {
     TitledPrompt prompt;
-    std::unique_ptr<CTextureImage> image = LoadJpegFile(path, prompt);
+    std::unique_ptr<TextureImage> image = LoadJpegFile(path, prompt);
     return {std::move(image), prompt.records};
 }
 

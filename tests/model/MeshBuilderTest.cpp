@@ -34,7 +34,7 @@ TEST(MeshBuilderTest, FacesAreCheckedBeforeTheyAreKept) {
     Document doc;
     EngineCompletion completion;
     builder.Finish(doc, &completion);
-    const CFace& face = *doc.model->solids.at(0)->faces.at(0);
+    const Face& face = *doc.model->solids.at(0)->faces.at(0);
     ASSERT_EQ(face.CornerCount(), 3u);
     // Refused faces left no corners behind in the kept one.
     EXPECT_EQ(face.Corner(2)->vertex->position, (Vec3{1, 1, 0}));

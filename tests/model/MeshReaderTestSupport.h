@@ -21,10 +21,10 @@ struct MeshRead {
     std::unique_ptr<Document> doc = std::make_unique<Document>();
     Result<MeshReadCounts> result = Outcome::Cancelled();
 
-    const CSolid& Solid(size_t i = 0) const { return *doc->model->solids.at(i); }
-    size_t Faces() const { return Count(&CSolid::faces); }
-    size_t Vertices() const { return Count(&CSolid::vertices); }
-    template <typename List> size_t Count(List CSolid::*list) const {
+    const Solid& SolidAt(size_t i = 0) const { return *doc->model->solids.at(i); }
+    size_t Faces() const { return Count(&Solid::faces); }
+    size_t Vertices() const { return Count(&Solid::vertices); }
+    template <typename List> size_t Count(List Solid::*list) const {
         size_t n = 0;
         for (auto& s : doc->model->solids) n += ((*s).*list).size();
         return n;

@@ -13,7 +13,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-CSolid& AddMesh(Document& doc, const std::string& name, const MeshData& mesh, int material = -1) {
+Solid& AddMesh(Document& doc, const std::string& name, const MeshData& mesh, int material = -1) {
     return AddSolid(doc, name, mesh.vertices, mesh.faces, material);
 }
 

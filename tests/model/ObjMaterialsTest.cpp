@@ -45,7 +45,7 @@ TEST(ObjMaterialsTest, EveryFaceShowsTheTextureColourAtItsTextureCentre) {
                                   "colour or texture",
                                   folder.File("sub/gone.png") +
                                       ": the texture image is missing; the model comes in without it"}));
-    const CMeshModel& model = *read.doc->model;
+    const Mesh& model = *read.doc->model;
     ASSERT_EQ(model.materials.size(), 3u);
     ASSERT_NE(model.materials[0]->texture, nullptr);
     EXPECT_EQ(model.materials[0]->texture->width, 64);
@@ -58,7 +58,7 @@ TEST(ObjMaterialsTest, EveryFaceShowsTheTextureColourAtItsTextureCentre) {
         EXPECT_NEAR(model.materials[2]->diffuse[c], lost[c], 1 / 255.0); // kept to 8 bits
     }
     const std::array<uint8_t, 3> expected[4] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}};
-    const auto& faces = read.Solid().faces;
+    const auto& faces = read.SolidAt().faces;
     for (size_t f = 0; f < 4; ++f) EXPECT_EQ(FaceColour(model, *faces[f]), expected[f]) << "face " << f;
 }
 
@@ -72,9 +72,9 @@ TEST(ObjMaterialsTest, ClampIsBakedIntoTheImageAndTheCoordinates) {
                        "vt 0.1 0.9\nvt 0.4 0.9\nvt 0.1 0.6\nvt 2.1 0.9\nvt 2.4 0.9\nvt 2.1 0.6\n"
                        "usemtl m\nf 1/1 2/2 3/3\nf 2/4 4/5 3/6\n");
     ASSERT_TRUE(read.result.ok()) << read.result.reason();
-    const CMeshModel& model = *read.doc->model;
-    EXPECT_EQ(FaceColour(model, *read.Solid().faces[0]), (std::array<uint8_t, 3>{255, 0, 0}));
-    EXPECT_EQ(FaceColour(model, *read.Solid().faces[1]), (std::array<uint8_t, 3>{0, 255, 0}));
+    const Mesh& model = *read.doc->model;
+    EXPECT_EQ(FaceColour(model, *read.SolidAt().faces[0]), (std::array<uint8_t, 3>{255, 0, 0}));
+    EXPECT_EQ(FaceColour(model, *read.SolidAt().faces[1]), (std::array<uint8_t, 3>{0, 255, 0}));
 }
 
 } // namespace

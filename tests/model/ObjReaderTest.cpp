@@ -9,7 +9,7 @@ namespace {
 
 const char* const kSquareVertices = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n";
 
-std::vector<Vec3> CornerPositions(const CFace& face) {
+std::vector<Vec3> CornerPositions(const Face& face) {
     std::vector<Vec3> positions;
     for (auto& h : face.halfEdges) positions.push_back(h->vertex->position);
     return positions;
@@ -25,7 +25,7 @@ TEST(ObjReaderTest, PolygonsMaterialsAndTextureCoordinatesReachTheFaces) {
             "v 0.5 2 0\nvt 0.25 0.5\nvt 0.75\nvt 1 1 0\n"
             "f 1 2 3 5 4\nusemtl red\nf 1/1 2/2/1 3/-1\nusemtl blue\nf 1 2 4\nusemtl red\nf 2 3 4\n");
     ASSERT_TRUE(read.result.ok()) << read.result.reason();
-    const auto& faces = read.Solid().faces;
+    const auto& faces = read.SolidAt().faces;
     ASSERT_EQ(faces.size(), 4u);
     // A polygon keeps all its corners, counter-clockwise seen from +z.
     EXPECT_EQ(faces[0]->CornerCount(), 5u);
@@ -38,7 +38,7 @@ TEST(ObjReaderTest, PolygonsMaterialsAndTextureCoordinatesReachTheFaces) {
               (std::vector<int>{-1, 0, 1, 0}));
     // Corners in file order (a triangle is never rotated); a missing v is 0, and no "vt" gives 0 0. OBJ
     // counts v up the image, the model down: v arrives turned over.
-    const CFace& textured = *faces[1];
+    const Face& textured = *faces[1];
     EXPECT_EQ((std::vector<double>{textured.Corner(0)->u, textured.Corner(0)->v, textured.Corner(1)->u,
                                    textured.Corner(1)->v, textured.Corner(2)->u, textured.Corner(2)->v,
                                    faces[2]->Corner(0)->u, faces[2]->Corner(0)->v}),
@@ -51,11 +51,11 @@ TEST(ObjReaderTest, NegativeIndicesCountBackFromTheLastVertex) {
     const MeshRead absolute = Obj(std::string(kSquareVertices) + "f 1 2 3 4\nv 9 9 9\n");
     ASSERT_TRUE(relative.result.ok()) << relative.result.reason();
     ASSERT_TRUE(absolute.result.ok());
-    EXPECT_EQ(CornerPositions(*relative.Solid().faces[0]), CornerPositions(*absolute.Solid().faces[0]));
+    EXPECT_EQ(CornerPositions(*relative.SolidAt().faces[0]), CornerPositions(*absolute.SolidAt().faces[0]));
     // Mixed forms with slashes.
     const MeshRead mixed = Obj(std::string(kSquareVertices) + "vt 0 0\nf 1/-1 -3//1 3/1/2 -1\n");
     ASSERT_TRUE(mixed.result.ok()) << mixed.result.reason();
-    EXPECT_EQ(CornerPositions(*mixed.Solid().faces[0]), CornerPositions(*absolute.Solid().faces[0]));
+    EXPECT_EQ(CornerPositions(*mixed.SolidAt().faces[0]), CornerPositions(*absolute.SolidAt().faces[0]));
 }
 
 TEST(ObjReaderTest, GroupsAndObjectsBecomeSolids) {
@@ -69,22 +69,22 @@ TEST(ObjReaderTest, GroupsAndObjectsBecomeSolids) {
     for (const auto& solid : read.doc->model->solids) solids.emplace_back(solid->name, solid->faces.size());
     ASSERT_EQ(solids, (std::vector<std::pair<std::string, size_t>>{{"", 1}, {"Body", 2}, {"Lid Top", 1}}));
     // Each solid owns the vertices its faces use, in file order; vertex 5 is shared, so two solids copy it.
-    ASSERT_EQ(read.Solid(1).vertices.size(), 5u);
-    EXPECT_EQ(read.Solid(1).vertices[4]->position, (Vec3{0, 0, 1}));
-    EXPECT_EQ(read.Solid(2).vertices.size(), 3u);
+    ASSERT_EQ(read.SolidAt(1).vertices.size(), 5u);
+    EXPECT_EQ(read.SolidAt(1).vertices[4]->position, (Vec3{0, 0, 1}));
+    EXPECT_EQ(read.SolidAt(2).vertices.size(), 3u);
     for (size_t s = 0; s < 3; ++s)
-        for (auto& face : read.Solid(s).faces) {
-            EXPECT_EQ(face->solid, &read.Solid(s));
+        for (auto& face : read.SolidAt(s).faces) {
+            EXPECT_EQ(face->solid, &read.SolidAt(s));
             for (auto& h : face->halfEdges) {
                 bool owned = false;
-                for (auto& v : read.Solid(s).vertices) owned = owned || v.get() == h->vertex;
+                for (auto& v : read.SolidAt(s).vertices) owned = owned || v.get() == h->vertex;
                 EXPECT_TRUE(owned) << "a corner names a vertex of another solid";
             }
         }
     // An empty group creates no solid.
     const MeshRead empty = Obj(std::string(kSquareVertices) + "g unused\ng used\nf 1 2 3\n");
     ASSERT_EQ(empty.doc->model->solids.size(), 1u);
-    EXPECT_EQ(empty.Solid().name, "used");
+    EXPECT_EQ(empty.SolidAt().name, "used");
 }
 
 TEST(ObjReaderTest, IgnoresWhatAPaperModelDoesNotKeep) {

@@ -10,7 +10,7 @@ using namespace tsm;
 namespace {
 
 // A flat square of two triangles in z = 0 at x0 whose diagonal, once unfolded, is a fold.
-CSolid& AddStrip(Document& doc, const std::string& name, double x0) {
+Solid& AddStrip(Document& doc, const std::string& name, double x0) {
     return AddSolid(doc, name, {{x0, 0, 0}, {x0 + 10, 0, 0}, {x0 + 10, 10, 0}, {x0, 10, 0}},
                     {{0, 1, 2}, {0, 2, 3}});
 }
@@ -40,7 +40,7 @@ TEST_F(OpenPipelineTest, OpensAModelAndTellsTheWindowInOrder) {
 TEST_F(OpenPipelineTest, FailedOpensKeepThePreviousModelTitleAndSettings) {
     ASSERT_TRUE(documents_.OpenModelFile(WithDevelopment("good.tsm")));
     Document* good = documents_.Current();
-    good->display.iFlatEdgeAngle = 123;
+    good->display.flatFoldAngleDegrees = 123;
 
     // A model whose settings block says otherwise, cut short after its settings began: the settings
     // read before the failure must not stay applied.
@@ -48,7 +48,7 @@ TEST_F(OpenPipelineTest, FailedOpensKeepThePreviousModelTitleAndSettings) {
     AddStrip(other, "Other", 0);
     ASSERT_TRUE(UnfoldForFixture(other).empty());
     DisplaySettings changed;
-    changed.iFlatEdgeAngle = 99;
+    changed.flatFoldAngleDegrees = 99;
     std::string bytes = SerializeBinaryModel(other, changed);
     bytes.resize(bytes.size() - 20);
     // Bad input -> kind, the start of the reason, and the format that chose the reader (0: none ran). Only
@@ -73,7 +73,7 @@ TEST_F(OpenPipelineTest, FailedOpensKeepThePreviousModelTitleAndSettings) {
         EXPECT_EQ(prompt_.texts.size(), kind == Outcome::Kind::Cancelled ? 1u : 0u) << path;
         EXPECT_EQ(documents_.Current(), good);
         EXPECT_EQ(documents_.Title(), "good");
-        EXPECT_EQ(good->display.iFlatEdgeAngle, 123);
+        EXPECT_EQ(good->display.flatFoldAngleDegrees, 123);
     }
     // Anything else is a text model file; one without any section is an empty model without development.
     EXPECT_TRUE(documents_.OpenModelFile(dir_.Write("t.tsm", "versio 3\n")));
@@ -91,7 +91,7 @@ TEST_F(OpenPipelineTest, NamesAreMadeUniqueAndEmptyOnesNumbered) {
     Document doc;
     for (const char* name : {"Box", "Box", "", "", "Object-1", ""}) AddStrip(doc, name, 0);
     for (const char* name : {"", "Wood", "Wood", ""}) {
-        doc.model->AppendMaterial(std::make_unique<CMaterial>())->name = name;
+        doc.model->AppendMaterial(std::make_unique<Material>())->name = name;
     }
     ASSERT_TRUE(documents_.OpenModelFile(Write(doc, "names.tsm")));
     std::vector<std::string> solids, materials;
@@ -114,7 +114,7 @@ TEST_F(OpenPipelineTest, MissingFontsAreReplacedWithOneMessage) {
     AddStrip(doc, "Strip", 0);
     ASSERT_TRUE(UnfoldForFixture(doc).empty());
     for (const char* font : {"Nowhere Sans", "Nowhere Sans", "Liberation Sans", "MS Sans Serif"}) {
-        auto text = std::make_unique<CTextBlock>();
+        auto text = std::make_unique<TextBlock>();
         text->fontName = font;
         text->lines = {"label"};
         doc.development->texts.push_back(std::move(text));

@@ -13,7 +13,7 @@ MeshRead Ply(const std::string& bytes) {
 
 std::vector<std::vector<Vec3>> FaceCorners(const MeshRead& read) {
     std::vector<std::vector<Vec3>> faces;
-    for (auto& face : read.Solid().faces) {
+    for (auto& face : read.SolidAt().faces) {
         faces.emplace_back();
         for (auto& h : face->halfEdges) faces.back().push_back(h->vertex->position);
     }
@@ -31,7 +31,7 @@ TEST(PlyReaderTest, AllThreeEncodingsGiveTheSameModel) {
         ASSERT_TRUE(read->result.ok()) << read->result.reason();
         ASSERT_EQ(read->Vertices(), 8u);
         ASSERT_EQ(read->Faces(), 6u);
-        for (size_t v = 0; v < 8; ++v) EXPECT_EQ(read->Solid().vertices[v]->position, cube.vertices[v]);
+        for (size_t v = 0; v < 8; ++v) EXPECT_EQ(read->SolidAt().vertices[v]->position, cube.vertices[v]);
     }
     EXPECT_EQ(FaceCorners(ascii), FaceCorners(little));
     EXPECT_EQ(FaceCorners(ascii), FaceCorners(big));
@@ -62,8 +62,8 @@ TEST(PlyReaderTest, AnyScalarTypesAndFacesBeforeVertices) {
     }
     const MeshRead read = Ply(bytes);
     ASSERT_TRUE(read.result.ok()) << read.result.reason();
-    EXPECT_EQ(read.Solid().vertices[1]->position, (Vec3{2, 0, 0}));
-    EXPECT_EQ(read.Solid().vertices[2]->position, (Vec3{0, 0.5, 0}));
+    EXPECT_EQ(read.SolidAt().vertices[1]->position, (Vec3{2, 0, 0}));
+    EXPECT_EQ(read.SolidAt().vertices[2]->position, (Vec3{0, 0.5, 0}));
     EXPECT_EQ(read.Faces(), 1u);
 }
 

@@ -81,7 +81,7 @@ TEST_F(RecoveryKeeperTest, CopiesHoldTheSavedBytesAndAreOfferedOnlyOnceTheirView
     {
         RecoveryKeeper first(folder_), second(folder_);
         first.Keep(*doc_, {"", 0, "mesh", 0});
-        doc_->display.bDrawNumber = !doc_->display.bDrawNumber;
+        doc_->display.drawEdgeIds = !doc_->display.drawEdgeIds;
         second.Keep(*doc_, {"", 0, "other", 0});
         ASSERT_TRUE(first.Wait().ok());
         ASSERT_TRUE(second.Wait().ok());

@@ -51,16 +51,16 @@ TEST(SettingsPersistence, FirstStartUsesDefaultsAndCreatesBothKeysAtClose) {
     Settings s;
     LoadSettings(session, s, kProgramDir);
     ExpectSameSettings(s, DefaultsUnder(kProgramDir));
-    EXPECT_EQ(s.sViewerPath, "/opt/tessaly/bin/../viewer/tessaly_vuvoza2");
+    EXPECT_EQ(s.viewerPath, "/opt/tessaly/bin/../viewer/tessaly_vuvoza2");
 
-    s.sLastDataOpenedDir = "/home/u/models";
-    s.iGridSizeMM = -3;
-    s.dLineAlphaValue = 0.1 + 0.2;
+    s.lastModelFolder = "/home/u/models";
+    s.gridSizeMM = -3;
+    s.lineAlpha = 0.1 + 0.2;
     s.colors[6] = 0x00010203;
-    s.bDrawFlap = false; // a model-file value: not stored
+    s.drawFlaps = false; // a model-file value: not stored
     const Outcome saved = SaveSettings(session, s);
     ASSERT_TRUE(saved.ok()) << saved.reason();
-    EXPECT_FALSE(s.bFirstLaunch);
+    EXPECT_FALSE(s.firstLaunch);
     // The file holds both keys with every value, in table order.
     SettingsSession next(path);
     const Outcome read = next.ReadStore();
@@ -78,7 +78,7 @@ TEST(SettingsPersistence, FirstStartUsesDefaultsAndCreatesBothKeysAtClose) {
     // The next run reads them back, stored paths before those under its own folder.
     Settings loaded;
     LoadSettings(next, loaded, "/elsewhere/");
-    s.bDrawFlap = true;
+    s.drawFlaps = true;
     ExpectSameSettings(loaded, s);
 }
 
@@ -97,8 +97,8 @@ TEST(SettingsPersistence, StoredTextureLimitIsReplacedByItsChoiceIndex) {
         }
         Settings s;
         LoadSettings(session, s, kProgramDir);
-        EXPECT_EQ(s.iTextureLimitSizeUser, limit) << index;
-        EXPECT_EQ(s.iTtextureLimitSizeID, index < 0 ? 2 : index);
+        EXPECT_EQ(s.textureSizeLimitPixels, limit) << index;
+        EXPECT_EQ(s.textureLimitChoice, index < 0 ? 2 : index);
     }
 }
 
@@ -133,10 +133,10 @@ TEST(SettingsPersistence, ValuesOfTheWrongTypeOrSizeKeepTheDefault) {
     Settings s;
     LoadSettings(session, s, kProgramDir);
     Settings expected = DefaultsUnder(kProgramDir);
-    expected.bSnapToGrid = false;
-    expected.iLineWidthID = 9;
-    expected.sLastTextureOpenedDir = "/tex";
-    expected.sLastDataOpenedDir = "/" + std::string(258, 'd');
+    expected.snapToGrid = false;
+    expected.lineWidthChoice = 9;
+    expected.lastTextureFolder = "/tex";
+    expected.lastModelFolder = "/" + std::string(258, 'd');
     ExpectSameSettings(s, expected);
 }
 
@@ -149,15 +149,15 @@ TEST(SettingsPersistence, LastTextValuesAreReadOnlyWhenEnabled) {
     store.SetValue(kOptionsKeyPath, "sLastTextFontName", StringValue("Serif"));
     store.SetValue(kOptionsKeyPath, "sLastTextFontColor", Int32Value(0x00FF00));
     const auto lastText = [](const Settings& s) {
-        return std::make_tuple(s.iLastTextLineSpaceMM, s.iLastTextFontSize, s.sLastTextFontName,
-                               s.sLastTextFontColor);
+        return std::make_tuple(s.lastTextLineSpacingMM, s.lastTextFontSize, s.lastTextFontName,
+                               s.lastTextColor);
     };
     // Not stored: the default false holds, even when the value in memory was true before the load.
     Settings off;
-    off.bLoadLastTextInfo = true;
+    off.rememberLastText = true;
     store.SetValue(kOptionsKeyPath, "bLoadLastTextInfo", BoolValue(false));
     LoadSettings(session, off, kProgramDir);
-    EXPECT_FALSE(off.bLoadLastTextInfo);
+    EXPECT_FALSE(off.rememberLastText);
     EXPECT_EQ(lastText(off), std::make_tuple(2, 36, std::string(), 0));
     store.SetValue(kOptionsKeyPath, "bLoadLastTextInfo", BoolValue(true));
     Settings on;

@@ -96,7 +96,7 @@ TEST(SettingsTable, OverridesIgnoreACommaDecimalLocale) {
     Settings s;
     // The user's locale must not change how a number on the command line or in the output reads.
     EXPECT_TRUE(ApplySettingOverride(s, "dLineAlphaValue", "0.125").ok());
-    EXPECT_EQ(s.dLineAlphaValue, 0.125);
+    EXPECT_EQ(s.lineAlpha, 0.125);
     EXPECT_TRUE(ApplySettingOverride(s, "dLineAlphaValue", "0,5").failed());
     EXPECT_EQ(FormatSettingValue(GetSetting(*FindSetting("dLineAlphaValue"), s)), "0.125");
     EXPECT_EQ(FormatSettingValue(GetSetting(*FindSetting("valleyDash"), s)), "2,1,0.5,1,-1,-1");
@@ -104,9 +104,9 @@ TEST(SettingsTable, OverridesIgnoreACommaDecimalLocale) {
 
 TEST(SettingsTable, FormattedValuesReadBackExactly) {
     Settings s;
-    s.dLineAlphaValue = 0.1 + 0.2; // needs all 17 digits
+    s.lineAlpha = 0.1 + 0.2; // needs all 17 digits
     s.colors[3] = int32_t(0x80000001u);
-    s.sLastTextFontName = "Sans, Bold";
+    s.lastTextFontName = "Sans, Bold";
     for (const SettingEntry& entry : SettingsTable()) {
         Settings copy;
         const std::string text = FormatSettingValue(GetSetting(entry, s));

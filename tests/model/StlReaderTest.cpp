@@ -37,7 +37,7 @@ std::string AsciiStl(const SimpleMesh& mesh, const std::string& name) {
 void ExpectClosedCube(const MeshRead& read) {
     ASSERT_TRUE(read.result.ok()) << read.result.reason();
     ASSERT_EQ(read.doc->model->solids.size(), 1u);
-    CSolid& solid = *read.doc->model->solids[0];
+    Solid& solid = *read.doc->model->solids[0];
     EXPECT_EQ(solid.vertices.size(), 8u);
     EXPECT_EQ(solid.faces.size(), 12u);
     BuildEdges(solid);
@@ -48,9 +48,9 @@ void ExpectClosedCube(const MeshRead& read) {
 TEST(StlReaderTest, AsciiCornersWithEqualCoordinatesBecomeOneVertex) {
     const MeshRead read = Stl(AsciiStl(CubeMesh(), "cube"));
     ExpectClosedCube(read);
-    EXPECT_EQ(read.Solid().name, "cube");
+    EXPECT_EQ(read.SolidAt().name, "cube");
     // Vertices in order of first appearance: the first triangle is 0, 3, 2 of the cube.
-    EXPECT_EQ(read.Solid().vertices[1]->position, (Vec3{0, 1, 0}));
+    EXPECT_EQ(read.SolidAt().vertices[1]->position, (Vec3{0, 1, 0}));
 }
 
 TEST(StlReaderTest, BinaryCornersWithEqualCoordinatesBecomeOneVertex) {
@@ -74,9 +74,9 @@ TEST(StlReaderTest, EachAsciiSolidIsASolidOfTheModel) {
         Stl(AsciiStl(triangle, "first") + AsciiStl(triangle, "second part") + "solid\nendsolid\n");
     ASSERT_TRUE(read.result.ok()) << read.result.reason();
     ASSERT_EQ(read.doc->model->solids.size(), 2u); // the empty third solid adds nothing
-    EXPECT_EQ(read.Solid(0).name, "first");
-    EXPECT_EQ(read.Solid(1).name, "second part");
-    EXPECT_EQ(read.Solid(1).vertices.size(), 3u);
+    EXPECT_EQ(read.SolidAt(0).name, "first");
+    EXPECT_EQ(read.SolidAt(1).name, "second part");
+    EXPECT_EQ(read.SolidAt(1).vertices.size(), 3u);
 }
 
 TEST(StlReaderTest, EveryBinaryTruncationFailsNamingTheRecord) {

@@ -67,24 +67,24 @@ TEST(TextReader, ReadsEveryRecordOfATetrahedron) {
     auto l = LoadFile(Fixture("tetra.tsm"), completion);
     ASSERT_EQ(l->result, Outcome::Kind::Ok) << l->reason;
     EXPECT_TRUE(l->prompt.texts.empty());
-    const CMeshModel& model = *l->doc->model;
+    const Mesh& model = *l->doc->model;
     EXPECT_EQ(model.size, 1.0); // from the "model" box, as stored
 
     ASSERT_EQ(model.solids.size(), 1u);
-    const CSolid& solid = *model.solids[0];
+    const Solid& solid = *model.solids[0];
     EXPECT_EQ(solid.name, "Tetra");
     ASSERT_EQ(solid.vertices.size(), 4u);
     // dMag3d 2 halves every position.
     EXPECT_TRUE((solid.vertices[3]->position == Vec3{0, 0, 1}));
 
     ASSERT_EQ(solid.faces.size(), 4u);
-    const CFace &f0 = *solid.faces[0], &f1 = *solid.faces[1], &f2 = *solid.faces[2], &f3 = *solid.faces[3];
+    const Face &f0 = *solid.faces[0], &f1 = *solid.faces[1], &f2 = *solid.faces[2], &f3 = *solid.faces[3];
     EXPECT_EQ((std::vector<int>{f0.materialIndex, f2.materialIndex, f3.materialIndex, f1.partIndex}),
               (std::vector<int>{0, -1, 1, 1}));
     EXPECT_EQ(f3.plane[3], -1.155); // the stored plane; the recording completion recomputes nothing
-    for (const CFace* face : {&f0, &f1, &f2, &f3})
+    for (const Face* face : {&f0, &f1, &f2, &f3})
         for (const auto& h : face->halfEdges) EXPECT_EQ(h->flapHeight, 5.0); // 0.5 cm
-    const CHalfEdge& c00 = *f0.halfEdges[0];
+    const HalfEdge& c00 = *f0.halfEdges[0];
     EXPECT_EQ(c00.vertex, solid.vertices[0].get());
     // Development lengths: cm times 10 times dMag2d 1.5.
     EXPECT_DOUBLE_EQ(c00.x2d, 10.5);
@@ -92,7 +92,7 @@ TEST(TextReader, ReadsEveryRecordOfATetrahedron) {
     EXPECT_EQ(f3.halfEdges[0]->v, 0.5);
 
     ASSERT_EQ(solid.edges.size(), 6u);
-    const CEdge &e0 = *solid.edges[0], &e2 = *solid.edges[2];
+    const Edge &e0 = *solid.edges[0], &e2 = *solid.edges[2];
     EXPECT_EQ(e0.halfEdge1, f1.halfEdges[0].get());
     EXPECT_EQ(e0.halfEdge2, f0.halfEdges[2].get());
     // A cut edge has twins but no joined sides; a folded one has both.
@@ -102,7 +102,7 @@ TEST(TextReader, ReadsEveryRecordOfATetrahedron) {
     EXPECT_EQ(e2.halfEdge2->joined, e2.halfEdge1);
 
     ASSERT_EQ(model.materials.size(), 2u);
-    const CMaterial& red = *model.materials[0];
+    const Material& red = *model.materials[0];
     EXPECT_EQ((std::vector<float>{red.ambient[0], red.diffuse[0], red.specular[2], red.shininess,
                                   red.flatColor[0]}),
               (std::vector<float>{1.0f, 0.8f, 0.5f, 10.0f, 0.9f}));
@@ -116,15 +116,15 @@ TEST(TextReader, ReadsEveryRecordOfATetrahedron) {
     EXPECT_DOUBLE_EQ(dev.scale, 30.0); // 1.5 x 2 x 10
     EXPECT_TRUE(dev.reversed);
     ASSERT_EQ(dev.parts.size(), 2u);
-    const CPart &p0 = *dev.parts[0], &p1 = *dev.parts[1];
+    const Part &p0 = *dev.parts[0], &p1 = *dev.parts[1];
     EXPECT_DOUBLE_EQ(p1.y, 15.0);
-    EXPECT_EQ(p0.faces, (std::vector<CFace*>{solid.faces[0].get(), solid.faces[3].get()}));
-    EXPECT_EQ(p1.faces, (std::vector<CFace*>{solid.faces[1].get(), solid.faces[2].get()}));
+    EXPECT_EQ(p0.faces, (std::vector<Face*>{solid.faces[0].get(), solid.faces[3].get()}));
+    EXPECT_EQ(p1.faces, (std::vector<Face*>{solid.faces[1].get(), solid.faces[2].get()}));
 
     // Part lines: one per edge side in the part, both sides of a folded edge in one record.
     ASSERT_EQ(p0.lines.size(), 5u);
     ASSERT_EQ(p1.lines.size(), 5u);
-    const CPartLine &cut = *p0.lines[0], &fold = *p0.lines[1];
+    const PartLine &cut = *p0.lines[0], &fold = *p0.lines[1];
     EXPECT_EQ(cut.first, f0.halfEdges[0].get());
     EXPECT_EQ(cut.second, nullptr);
     EXPECT_EQ(cut.edge, solid.edges[1].get());
@@ -144,7 +144,7 @@ TEST(TextReader, ReadsEveryRecordOfATetrahedron) {
         (std::vector<bool>{true, false, true, false, true, false}));
 
     ASSERT_EQ(dev.texts.size(), 1u);
-    const CTextBlock& text = *dev.texts[0];
+    const TextBlock& text = *dev.texts[0];
     // 5 cm x 15, less the height.
     EXPECT_EQ((std::vector<double>(text.rect, text.rect + 4)), (std::vector<double>{15.0, 70.0, 30.0, 5.0}));
     EXPECT_EQ((std::vector<int>{text.fontSize, text.color, text.lineSpacing}),
@@ -153,7 +153,7 @@ TEST(TextReader, ReadsEveryRecordOfATetrahedron) {
     // Automatic flap angles only when the setting asks for them.
     EXPECT_EQ(std::count(completion.calls.begin(), completion.calls.end(), "AutoFlapAnglesAll"), 0);
     Settings automatic;
-    automatic.bSetFlapAngleAutoForOldTSM = true;
+    automatic.autoFlapAnglesForOldFiles = true;
     RecordingCompletion on;
     ASSERT_EQ(LoadFile(Fixture("tetra.tsm"), on, 0, automatic)->result, Outcome::Kind::Ok);
     EXPECT_EQ(std::count(on.calls.begin(), on.calls.end(), "AutoFlapAnglesAll"), 1);
@@ -181,7 +181,7 @@ TEST(TextReader, WithoutInfoNothingIsConverted) {
     auto l = LoadFile(Fixture("sheet-no-info.tsm"), completion);
     ASSERT_EQ(l->result, Outcome::Kind::Ok) << l->reason;
     ExpectInvariants(*l->doc);
-    const CSolid& solid = *l->doc->model->solids[0];
+    const Solid& solid = *l->doc->model->solids[0];
     EXPECT_TRUE((solid.vertices[2]->position == Vec3{2, 2, 0}));
     EXPECT_EQ(solid.faces[0]->halfEdges[1]->x2d, 1.0); // still centimetres
     EXPECT_EQ(solid.faces[0]->halfEdges[1]->flapHeight, 5.0);
@@ -202,7 +202,7 @@ TEST(TextReader, OpenEdgesGetLineKindsFromFlapAndTypeFlag) {
     EngineCompletion completion;
     auto l = LoadFile(Fixture("sheet.tsm"), completion);
     ASSERT_EQ(l->result, Outcome::Kind::Ok) << l->reason;
-    const CSolid& solid = *l->doc->model->solids[0];
+    const Solid& solid = *l->doc->model->solids[0];
     ASSERT_EQ(solid.edges.size(), 5u);
     // Types: 22 = flag + 6 (class 1), 6 (class 1), 23 = flag + 7 (class 2), 16 = flag alone (class 0).
     std::vector<std::pair<bool, EdgeClass>> types;
@@ -216,8 +216,8 @@ TEST(TextReader, OpenEdgesGetLineKindsFromFlapAndTypeFlag) {
 
     ASSERT_NE(l->doc->development, nullptr);
     ASSERT_EQ(l->doc->development->parts[0]->lines.size(), 5u);
-    const CFace& f0 = *solid.faces[0];
-    const CFace& f1 = *solid.faces[1];
+    const Face& f0 = *solid.faces[0];
+    const Face& f1 = *solid.faces[1];
     // Flap on an open edge: kind 1 with the type flag, 2 without; no flap: kind 0 whatever the flag.
     EXPECT_EQ((std::vector<LineKind>{f0.halfEdges[0]->line->lineKind, f0.halfEdges[1]->line->lineKind,
                                      f1.halfEdges[1]->line->lineKind, f1.halfEdges[2]->line->lineKind,
@@ -276,30 +276,30 @@ TEST(TextReader, InfoKeysSetTheDisplaySettings) {
     EXPECT_EQ(l->doc->development, nullptr);
     const DisplaySettings& s = l->doc->display;
     const DisplaySettings defaults;
-    EXPECT_EQ(s.iMarginSide, 12); // 1.25 cm, truncated
-    EXPECT_EQ(s.iMarginTop, -9);  // toward zero
+    EXPECT_EQ(s.marginSideMM, 12); // 1.25 cm, truncated
+    EXPECT_EQ(s.marginTopMM, -9);  // toward zero
     // Valley code 2: style 2 with the pattern (2, 1, 0.5, 1).
-    EXPECT_EQ(s.iValleyLineStyle, 2);
+    EXPECT_EQ(s.valleyLineStyle, 2);
     const double patternB[6] = {2.0, 1.0, 0.5, 1.0, -1, -1};
     EXPECT_TRUE(std::equal(std::begin(s.valleyDash), std::end(s.valleyDash), patternB));
     // Mountain code 5: style 1, and its dash pattern stays as it was.
-    EXPECT_EQ(s.iMountainLineStyle, 1);
+    EXPECT_EQ(s.mountainLineStyle, 1);
     EXPECT_TRUE(std::equal(std::begin(s.mountainDash), std::end(s.mountainDash), defaults.mountainDash));
-    EXPECT_EQ(s.iCutLineStyle, 1);
-    EXPECT_EQ(s.iPaperSize, 4); // page type 5: B5 landscape
-    EXPECT_EQ(s.iPaperOrientation, 1);
-    EXPECT_EQ(s.iEdgeIDfontSizePoint, 8);
-    EXPECT_TRUE(s.bInvertEdgeID);
-    EXPECT_FALSE(s.bOmitFlatEdge);
-    EXPECT_TRUE(s.bDrawWhiteBkLine);
+    EXPECT_EQ(s.cutLineStyle, 1);
+    EXPECT_EQ(s.paperSize, 4); // page type 5: B5 landscape
+    EXPECT_EQ(s.paperOrientation, 1);
+    EXPECT_EQ(s.edgeIdFontSizePt, 8);
+    EXPECT_TRUE(s.invertEdgeIds);
+    EXPECT_FALSE(s.omitFlatFolds);
+    EXPECT_TRUE(s.whiteLinesUnderFolds);
     // The value of an unknown key is read as a key: "bObsoleteKey iAngleEps 99" sets the angle, while
     // the value word of "bEnableLineAlpha" is never taken for one.
-    EXPECT_EQ(s.iFlatEdgeAngle, 99);
+    EXPECT_EQ(s.flatFoldAngleDegrees, 99);
 
     // Importing applies the info settings as well.
     auto imported = LoadFile(Fixture("settings.tsm"), completion, 1);
     ASSERT_EQ(imported->result, Outcome::Kind::Ok);
-    EXPECT_EQ(imported->doc->display.iMarginSide, 12);
+    EXPECT_EQ(imported->doc->display.marginSideMM, 12);
 }
 
 TEST(TextReader, DefaultFlapHeightIsTheMeanOfTheLastSolid) {
@@ -308,7 +308,7 @@ TEST(TextReader, DefaultFlapHeightIsTheMeanOfTheLastSolid) {
     ASSERT_EQ(l->result, Outcome::Kind::Ok);
     // 5, 5 and 6 mm: mean 5.33, to the tenth 5.3. The earlier solid's 8 mm is overwritten, and a solid
     // without corners changes nothing.
-    EXPECT_EQ(l->doc->display.dDefaultFlapHeightMM, 5.3);
+    EXPECT_EQ(l->doc->display.defaultFlapHeightMM, 5.3);
     ASSERT_EQ(l->doc->model->solids.size(), 3u);
     EXPECT_FALSE(l->doc->model->solids[1]->inDevelopment);
     // A "#" word inside a solid is skipped as a word: "vertices" on its line still counts.
@@ -320,7 +320,7 @@ TEST(TextReader, DefaultFlapHeightIsTheMeanOfTheLastSolid) {
                              "0 0 0 0 0 0 0 -0.534\n0 0 0 0 0 0 0 -0.534\n",
                              completion);
     ASSERT_EQ(negative->result, Outcome::Kind::Ok);
-    EXPECT_EQ(negative->doc->display.dDefaultFlapHeightMM, -5.2);
+    EXPECT_EQ(negative->doc->display.defaultFlapHeightMM, -5.2);
 }
 
 TEST(TextReader, BadIndicesSkipTheirRecords) {
@@ -328,9 +328,9 @@ TEST(TextReader, BadIndicesSkipTheirRecords) {
     auto l = LoadFile(Fixture("bad-indices.tsm"), completion);
     ASSERT_EQ(l->result, Outcome::Kind::Ok) << l->reason;
     ExpectInvariants(*l->doc);
-    const CSolid& solid = *l->doc->model->solids[0];
+    const Solid& solid = *l->doc->model->solids[0];
     ASSERT_EQ(solid.faces.size(), 3u);
-    const CFace& f0 = *solid.faces[0];
+    const Face& f0 = *solid.faces[0];
     // The corner naming vertex 7 is left out; the others keep their order.
     ASSERT_EQ(f0.halfEdges.size(), 3u);
     EXPECT_EQ(f0.halfEdges[2]->vertex, solid.vertices[2].get());
@@ -377,7 +377,7 @@ TEST(TextReader, DefaultMaterialTakesNameAndTextureButNotColours) {
                  "0.25 0.25 0.25 0.25 0.25 0.25 0.25\n0.25 0.25 0.25\ntexture 1\nbase.bmp\n1 1\nxyz\nend",
                  completion);
     ASSERT_EQ(l->result, Outcome::Kind::Ok);
-    const CMaterial& base = l->doc->model->defaultMaterial;
+    const Material& base = l->doc->model->defaultMaterial;
     EXPECT_EQ(base.name, "Base");
     EXPECT_EQ(base.ambient[0], 1.0f);
     EXPECT_EQ(base.flatColor[0], 1.0f);

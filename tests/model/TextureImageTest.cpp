@@ -25,8 +25,8 @@ std::vector<uint8_t> TracedImage(int w, int h) {
     return pixels;
 }
 
-std::unique_ptr<CTextureImage> Texture(int w, int h) {
-    auto texture = std::make_unique<CTextureImage>();
+std::unique_ptr<TextureImage> Texture(int w, int h) {
+    auto texture = std::make_unique<TextureImage>();
     texture->width = w;
     texture->height = h;
     texture->pixels = TracedImage(w, h);
@@ -34,7 +34,7 @@ std::unique_ptr<CTextureImage> Texture(int w, int h) {
 }
 
 struct Loaded {
-    std::unique_ptr<CTextureImage> image;
+    std::unique_ptr<TextureImage> image;
     int32_t width = -1, height = -1;
     std::vector<PromptRecord> messages;
 };
@@ -60,7 +60,7 @@ TEST(ApplySizeLimit, ResamplesOnlyTexturesBeyondTheLimitIntoASquare) {
         {512, 512, 0, 512, 512},   // no limit
     };
     for (const auto& c : cases) {
-        CMaterial material;
+        Material material;
         material.texture = Texture(c.width, c.height);
         MakeBitmap(material);
         ApplySizeLimit(material, c.limit);
@@ -69,7 +69,7 @@ TEST(ApplySizeLimit, ResamplesOnlyTexturesBeyondTheLimitIntoASquare) {
         EXPECT_EQ(material.texture->pixels.size(), size_t(c.newWidth) * c.newHeight * 3);
         EXPECT_EQ(material.bitmap->width, c.width); // the bitmap is not rebuilt
     }
-    CMaterial none;
+    Material none;
     ApplySizeLimit(none, 64);
     EXPECT_EQ(none.texture, nullptr);
 }
@@ -161,16 +161,16 @@ TEST(LoadTextureImage, ChoosesTheDecoderByTheExtensionInAnyCase) {
 
 TEST(LoadTextureIntoMaterial, ReplacesTheTextureWithinTheCurrentLimit) {
     Settings settings;
-    settings.bLimitTextureSizeByUser = true;
-    settings.iTtextureLimitSizeID = 1; // 128
+    settings.limitTextureSize = true;
+    settings.textureLimitChoice = 1; // 128
     TempFolder folder;
     ASSERT_TRUE(WriteBytes(folder.File("wood.bmp"), Bmp24(300, 20, TracedImage(300, 20))));
 
-    CMaterial material;
+    Material material;
     material.texture = Texture(8, 8);
     material.textureFileName = "old.bmp";
     MakeBitmap(material);
-    const CTextureImage* old = material.texture.get();
+    const TextureImage* old = material.texture.get();
 
     // No file at the path: nothing changes, nothing is said.
     TitledPrompt prompt;
@@ -190,7 +190,7 @@ TEST(LoadTextureIntoMaterial, ReplacesTheTextureWithinTheCurrentLimit) {
     EXPECT_EQ(material.bitmap->width, 128);
 
     // Without the user limit the system's limit applies.
-    settings.bLimitTextureSizeByUser = false;
+    settings.limitTextureSize = false;
     settings.systemTextureLimit = 256;
     LoadTextureIntoMaterial(material, folder.File("wood.bmp"), TextureSizeLimit(settings), prompt);
     ASSERT_NE(material.texture, nullptr);

@@ -18,7 +18,7 @@ inline std::array<uint8_t, 3> SampleRepeated(const uint8_t* rgb, int w, int h, d
     return {p[0], p[1], p[2]};
 }
 
-inline std::array<double, 2> UvCentre(const CFace& face) {
+inline std::array<double, 2> UvCentre(const Face& face) {
     std::array<double, 2> centre{0, 0};
     for (const auto& corner : face.halfEdges) {
         centre[0] += corner->u / double(face.halfEdges.size());
@@ -28,8 +28,8 @@ inline std::array<double, 2> UvCentre(const CFace& face) {
 }
 
 // The colour the model shows at the face's texture centre.
-inline std::array<uint8_t, 3> FaceColour(const CMeshModel& model, const CFace& face) {
-    const CMaterial& material = *model.materials.at(size_t(face.materialIndex));
+inline std::array<uint8_t, 3> FaceColour(const Mesh& model, const Face& face) {
+    const Material& material = *model.materials.at(size_t(face.materialIndex));
     const auto [u, v] = UvCentre(face);
     return SampleRepeated(material.texture->pixels.data(), material.texture->width, material.texture->height,
                           u, v);

@@ -205,8 +205,8 @@ TEST(BitmapExport, CommandRefusals) {
 TEST(BitmapExport, ThreeByTwoSheetExport) {
     ScratchDir dir;
     Settings settings;
-    settings.bNoPrintBrankPage = false;
-    settings.bDrawNumber = true;
+    settings.skipBlankPages = false;
+    settings.drawEdgeIds = true;
     // The textured cube made big enough to lie across 3 x 2 sheets of A4 portrait, with a text and edge IDs.
     Document doc;
     BuildTexturedCube(doc);
@@ -255,12 +255,12 @@ TEST(BitmapExport, TextureBmpBecomesTheModelsTexture) {
 
     // One face in a plain colour, so that its middle has one colour on the bitmap and in the texture.
     AddMaterial(doc, "Plain", {0.2f, 0.6f, 0.3f});
-    CPart& part = *doc.development->parts[0];
-    CFace& marked = *part.faces[2];
+    Part& part = *doc.development->parts[0];
+    Face& marked = *part.faces[2];
     marked.materialIndex = 1;
     // A second solid outside the development keeps no old material and gets (0, 0).
     AddSolid(doc, "Loose", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}, 0);
-    CFace& loose = *doc.model->solids[1]->faces[0];
+    Face& loose = *doc.model->solids[1]->faces[0];
     loose.Corner(0)->u = 0.7;
     RecordingPrompt asked(true);
     EXPECT_TRUE(ConfirmTextureReset(asked));
@@ -277,7 +277,7 @@ TEST(BitmapExport, TextureBmpBecomesTheModelsTexture) {
     ASSERT_EQ(facts.size(), 5u);
     EXPECT_EQ(facts[0], 256);
     ASSERT_EQ(doc.model->materials.size(), 1u);
-    const CMaterial& material = *doc.model->materials[0];
+    const Material& material = *doc.model->materials[0];
     EXPECT_EQ(material.name, "paint");
     EXPECT_EQ(material.textureFileName, path);
     ASSERT_NE(material.texture, nullptr);
@@ -290,7 +290,7 @@ TEST(BitmapExport, TextureBmpBecomesTheModelsTexture) {
 
     // Each corner's (u, v) is its place on the bitmap over the bitmap's size, v = 0 at the top row.
     const RasterProjection projection = WholeProjection(*doc.development, int(facts[0]), int(facts[1]), 0);
-    for (CFace* face : part.faces)
+    for (Face* face : part.faces)
         for (auto& corner : face->halfEdges) {
             const Point2 pixel = projection.ToPixel({part.x + corner->x2d, part.y + corner->y2d});
             EXPECT_NEAR(corner->u, pixel.x / facts[0], 1e-12);
@@ -301,7 +301,7 @@ TEST(BitmapExport, TextureBmpBecomesTheModelsTexture) {
     double u = 0, v = 0;
     for (auto& corner : marked.halfEdges)
         u += corner->u / marked.CornerCount(), v += corner->v / marked.CornerCount();
-    const CTextureImage& texture = *material.texture;
+    const TextureImage& texture = *material.texture;
     const uint8_t* p =
         texture.pixels.data() + (size_t(v * texture.height) * texture.width + size_t(u * texture.width)) * 3;
     EXPECT_NEAR(p[0], 0.2 * 255, 3);

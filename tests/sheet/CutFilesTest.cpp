@@ -145,9 +145,9 @@ TEST(CutFiles, EveryCornerAndFlapTipLiesInExactlyOneOutlineOfItsSheet) {
                                s.paper.topMarginMM - sheet.sheet.row * s.paper.PrintableHeight()};
             for (const PartCutOutline& cut : sheet.cuts) {
                 ++outers[cut.partIndex];
-                const CPart& part = *dev.parts[cut.partIndex];
+                const Part& part = *dev.parts[cut.partIndex];
                 std::vector<Point2> points;
-                for (const CFace* face : part.faces)
+                for (const Face* face : part.faces)
                     for (const auto& corner : face->halfEdges) points.push_back(corner->Pos2D());
                 for (const auto& line : part.lines)
                     if (HasDrawnFlap(line->drawKind))
@@ -251,7 +251,7 @@ TEST(CutFiles, PathsAndRefusals) {
     // A part moved into the top left corner with marks on: moved away, rigidly, as one undoable edit, and
     // named; the files then have nothing in the zones.
     Sample s(false);
-    CPart& part = *s.doc.development->parts[0];
+    Part& part = *s.doc.development->parts[0];
     part.x = -s.paper.sideMarginMM + 12;
     part.y = -s.paper.topMarginMM + 12;
     test::ScratchDir dir;

@@ -25,17 +25,17 @@ constexpr double kPi = 3.14159265358979323846;
 // with edge IDs 7 (left), 10 (bottom), 123 (right) and 4 (top), and a right triangle part (0,0), (0,10),
 // (10,0) at (40, 30) whose hypotenuse carries 55 and whose other edges carry none.
 struct OverlayFixture : DevelopmentFixture {
-    CFace* square = nullptr;
-    CFace* triangle = nullptr;
-    CPart* squarePart = nullptr;
-    CPart* trianglePart = nullptr;
+    Face* square = nullptr;
+    Face* triangle = nullptr;
+    Part* squarePart = nullptr;
+    Part* trianglePart = nullptr;
 
     OverlayFixture() {
-        square = Face({Vertex(0, 0), Vertex(0, 10), Vertex(10, 10), Vertex(10, 0)});
-        triangle = Face({Vertex(0, 0, 1), Vertex(0, 10, 1), Vertex(10, 0, 1)});
+        square = AddFace({AddVertex(0, 0), AddVertex(0, 10), AddVertex(10, 10), AddVertex(10, 0)});
+        triangle = AddFace({AddVertex(0, 0, 1), AddVertex(0, 10, 1), AddVertex(10, 0, 1)});
         PairEdges();
-        squarePart = Part({square});
-        trianglePart = Part({triangle});
+        squarePart = AddPart({square});
+        trianglePart = AddPart({triangle});
         MakeLines(squarePart);
         MakeLines(trianglePart);
         const int ids[4] = {7, 10, 123, 4};
@@ -44,9 +44,9 @@ struct OverlayFixture : DevelopmentFixture {
         squarePart->x = 20, squarePart->y = 30, trianglePart->x = 40, trianglePart->y = 30;
     }
 
-    CTextBlock& Text(double x, double y, double w, double h, std::vector<std::string> lines, int size,
-                     int32_t colour = 0) {
-        auto block = std::make_unique<CTextBlock>();
+    TextBlock& Text(double x, double y, double w, double h, std::vector<std::string> lines, int size,
+                    int32_t colour = 0) {
+        auto block = std::make_unique<TextBlock>();
         block->rect[0] = x, block->rect[1] = y, block->rect[2] = w, block->rect[3] = h;
         block->lines = std::move(lines);
         block->fontSize = size;
@@ -98,7 +98,7 @@ TEST(OverlayFontSize, DegenerateDevicesGiveZero) {
 
 TEST(DevelopmentOverlay, EdgeIdsTurnWithTheirEdgesCentredOnTheFacesSide) {
     Settings settings;
-    settings.bDrawNumber = true;
+    settings.drawEdgeIds = true;
     OverlayFixture f;
     const QImage device = Device();
     // Part by part, corner by corner; the triangle's edges without ID are left out. Not mirrored and not
@@ -112,7 +112,7 @@ TEST(DevelopmentOverlay, EdgeIdsTurnWithTheirEdgesCentredOnTheFacesSide) {
     const QPointF mids[5] = {{20, 40}, {40, 60}, {60, 40}, {40, 20}, {120, 40}};
     const QPointF centres[5] = {{40, 40}, {40, 40}, {40, 40}, {40, 40}, {113.3, 33.3}};
     for (const bool inverted : {false, true}) {
-        settings.bInvertEdgeID = inverted;
+        settings.invertEdgeIds = inverted;
         const std::vector<OverlayItem> ids =
             EdgeIds(BuildOverlay(f.doc, settings, Projection(), OverlayMode::Print, device));
         ASSERT_EQ(ids.size(), 5u);
@@ -143,8 +143,8 @@ TEST(DevelopmentOverlay, EdgeIdsTurnWithTheirEdgesCentredOnTheFacesSide) {
 
 TEST(DevelopmentOverlay, EdgeIdsHideAtThreeOrLess) {
     Settings s;
-    s.bDrawNumber = true;
-    s.iEdgeIDfontSizePoint = 3;
+    s.drawEdgeIds = true;
+    s.edgeIdFontSizePt = 3;
     OverlayFixture f;
     const QImage device = Device();
     const double oneToOne = device.logicalDpiY() / 25.4;
@@ -156,16 +156,16 @@ TEST(DevelopmentOverlay, EdgeIdsHideAtThreeOrLess) {
     EXPECT_TRUE(
         EdgeIds(BuildOverlay(f.doc, s, Projection(oneToOne * 0.99), OverlayMode::Print, device)).empty());
     // Not shown at all, or drawn by the GL renderer instead.
-    s.bDrawNumber = false;
+    s.drawEdgeIds = false;
     EXPECT_TRUE(EdgeIds(BuildOverlay(f.doc, s, Projection(), OverlayMode::Screen, device)).empty());
-    s.bDrawNumber = true;
-    s.bUseOpenGLToDrawEdgeID = true;
+    s.drawEdgeIds = true;
+    s.drawEdgeIdsWithGL = true;
     EXPECT_TRUE(EdgeIds(BuildOverlay(f.doc, s, Projection(), OverlayMode::Screen, device)).empty());
 }
 
 TEST(DevelopmentOverlay, DamagedTextsDrawNothingHarmful) {
     Settings settings;
-    settings.bDrawNumber = true;
+    settings.drawEdgeIds = true;
     OverlayFixture f;
     f.Text(20, 30, 40, 10, {}, 20);               // no lines
     f.Text(std::nan(""), 30, 40, 10, {"nan"}, 1); // no place, too small: no rect either

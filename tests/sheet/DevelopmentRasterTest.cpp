@@ -29,8 +29,8 @@ const Rgb kFaceBlue{0.3f, 0.5f, 0.8f};
 
 TEST(DevelopmentRaster, LineStyleWidthAndAlpha) {
     Settings s;
-    CPartLine line;
-    CHalfEdge a, b;
+    PartLine line;
+    HalfEdge a, b;
     a.next = &b;
     line.first = &a;
     // Styles, patterns and underlays of drawn kinds are pinned by the line-style reference image.
@@ -49,13 +49,13 @@ TEST(DevelopmentRaster, LineStyleWidthAndAlpha) {
     EXPECT_FALSE(RasterStyleOfLine(line, s).drawn);
 
     EXPECT_EQ(RasterLineWidthPixels(false, s), 1);
-    EXPECT_EQ(RasterLineWidthPixels(true, s), 3); // iLineWidthID 2 + 1
-    s.iLineWidthID = -5;                          // damaged setting: still a visible line
+    EXPECT_EQ(RasterLineWidthPixels(true, s), 3); // lineWidthChoice 2 + 1
+    s.lineWidthChoice = -5;                       // damaged setting: still a visible line
     EXPECT_EQ(RasterLineWidthPixels(true, s), 1);
     // The alpha is held to 0..1; NaN from a damaged file is opaque.
     for (const auto& [stored, alpha] : std::vector<std::pair<double, float>>{
              {0.5, 0.5f}, {1.7, 1.0f}, {-0.2, 0.0f}, {std::nan(""), 1.0f}}) {
-        s.dLineAlphaValue = stored;
+        s.lineAlpha = stored;
         EXPECT_FLOAT_EQ(RasterLineAlpha(s), alpha) << stored;
     }
 }
@@ -64,7 +64,7 @@ TEST(DevelopmentRaster, LineStyleWidthAndAlpha) {
 // face.
 TEST(DevelopmentRaster, FlapOnAnOpenEdgeHasNoTextureCoordinates) {
     DevelopmentFixture f;
-    CFace* face = f.Face({f.Vertex(0, 0), f.Vertex(0, 10), f.Vertex(10, 10)});
+    Face* face = f.AddFace({f.AddVertex(0, 0), f.AddVertex(0, 10), f.AddVertex(10, 10)});
     f.PairEdges();
     ASSERT_EQ(face->Corner(0)->twin, nullptr);
     Point2 uv[4];
@@ -117,7 +117,7 @@ TEST(DevelopmentRasterImage, TexturedPart) {
     const Development& dev = *doc.development;
     ASSERT_EQ(dev.parts.size(), 1u);
     // The faces and their lines alone (cut edges drawn as cuts); the flaps have a test of their own.
-    settings.bDrawFlap = false;
+    settings.drawFlaps = false;
     Reclassify(doc, settings);
     const RasterProjection projection = WholeFit(dev, 400, 5);
     const QImage image = RenderBitmap(doc, settings, projection, prompt);
@@ -165,7 +165,7 @@ TEST(DevelopmentRasterImage, FlapsWhiteOrColouredWithTheFace) {
     EXPECT_TRUE(MatchesReference(white, "raster_flaps_white"));
 
     // Coloured with the face: each flap shows the neighbouring face's texture where it will lie under it.
-    settings.bColorFlapWithFace = true;
+    settings.colorFlapsLikeFaces = true;
     EXPECT_TRUE(
         MatchesReference(RenderBitmap(doc, settings, projection, prompt), "raster_flaps_face_texture"));
 
@@ -174,7 +174,7 @@ TEST(DevelopmentRasterImage, FlapsWhiteOrColouredWithTheFace) {
     const Rgb flat{0.2f, 0.6f, 0.3f};
     SetColour(doc.model->materials[0]->flatColor, flat);
     expectProbes(RenderBitmap(doc, settings, projection, prompt), flat);
-    settings.bUseMaterial = false;
+    settings.useMaterials = false;
     expectProbes(RenderBitmap(doc, settings, projection, prompt), kWhite);
     EXPECT_TRUE(prompt.texts.empty());
 }
@@ -208,9 +208,9 @@ TEST(DevelopmentRasterImage, LineStylesUnderlayAndAlpha) {
         for (int style = 0; style < 4; ++style) {
             const auto& v = variants[row];
             Settings s;
-            s.iMountainLineStyle = s.iValleyLineStyle = style;
-            s.bLineAlpha = v.lineAlpha;
-            s.bDrawWhiteBkLine = v.underlay;
+            s.mountainLineStyle = s.valleyLineStyle = style;
+            s.translucentLines = v.lineAlpha;
+            s.whiteLinesUnderFolds = v.underlay;
             painter.drawImage(style * w, row * h, v.bitmapMode ? c.Bitmap(s) : c.Screen(s));
         }
     painter.end();
@@ -244,7 +244,7 @@ TEST(DevelopmentRasterImage, PickedFaceAndMaterials) {
         c.face1->materialIndex = damaged;
         EXPECT_TRUE(ColourNear(PixelAt(c.Bitmap(settings), c.projection, in1), kFaceBlue)) << damaged;
     }
-    settings.bUseMaterial = false;
+    settings.useMaterials = false;
     image = c.Bitmap(settings);
     EXPECT_TRUE(ColourNear(PixelAt(image, c.projection, in0), kWhite));
     EXPECT_TRUE(ColourNear(PixelAt(image, c.projection, in1), kWhite));
@@ -262,7 +262,7 @@ TEST(DevelopmentRasterImage, PicturesUnderAndAboveTheParts) {
     EXPECT_TRUE(MatchesReference(image, "raster_pictures"));
     // A picture without an image, or without a material, shows nothing and breaks nothing.
     AddPicture(c.doc, true, {20, 10, 4, 4}, nullptr);
-    auto loose = std::make_unique<CImageBlock>();
+    auto loose = std::make_unique<ImageBlock>();
     loose->rect[2] = loose->rect[3] = 100;
     c.Dev().imagesA.push_back(std::move(loose));
     EXPECT_EQ(RenderBitmap(c.doc, Settings(), projection, c.prompt), image);
@@ -270,16 +270,16 @@ TEST(DevelopmentRasterImage, PicturesUnderAndAboveTheParts) {
 
 TEST(DevelopmentRasterImage, ConcaveFacesAreFilledInsideOnly) {
     Settings settings;
-    settings.bDrawFlap = false;
+    settings.drawFlaps = false;
     RecordingPrompt prompt;
     Document doc;
     ASSERT_TRUE(BuildCrossPrism(doc).empty());
     ComputeDevelopmentExtent(*doc.development, true);
     Reclassify(doc, settings);
-    const CFace& top = *doc.model->solids[0]->faces[0]; // the plus, material "Sky"
+    const Face& top = *doc.model->solids[0]->faces[0]; // the plus, material "Sky"
     // Development position of a point (x, y) of the plus, from three of its corners (the plus is flat).
     const auto place = [&](double x, double y) {
-        const CHalfEdge* k[3] = {top.Corner(0), top.Corner(1), top.Corner(3)};
+        const HalfEdge* k[3] = {top.Corner(0), top.Corner(1), top.Corner(3)};
         const Vec3 p0 = k[0]->vertex->position, p1 = k[1]->vertex->position, p2 = k[2]->vertex->position;
         const double a1 = p1.x - p0.x, b1 = p1.y - p0.y, a2 = p2.x - p0.x, b2 = p2.y - p0.y;
         const double det = a1 * b2 - a2 * b1;
@@ -303,19 +303,19 @@ TEST(DevelopmentRasterImage, EdgeIdsWithGLText) {
     RecordingPrompt prompt;
     Document doc;
     ASSERT_TRUE(BuildSampleCube(doc).empty());
-    s.bDrawNumber = true;
-    s.iEdgeIDfontSizePoint = 10;
+    s.drawEdgeIds = true;
+    s.edgeIdFontSizePt = 10;
     ComputeDevelopmentExtent(*doc.development, true);
     Reclassify(doc, s);
     const RasterProjection projection = FrameProjection(*doc.development, 5, 3);
 
-    s.bLineAlpha = true;
-    s.bUseOpenGLToDrawEdgeID = true;
+    s.translucentLines = true;
+    s.drawEdgeIdsWithGL = true;
     EXPECT_TRUE(MatchesReference(RenderBitmap(doc, s, projection, prompt), "raster_edge_ids_gl"));
     // Edge IDs not shown: no text, whatever the GL switch says.
-    s.bDrawNumber = false;
+    s.drawEdgeIds = false;
     const QImage noIds = RenderBitmap(doc, s, projection, prompt);
-    s.bUseOpenGLToDrawEdgeID = false;
+    s.drawEdgeIdsWithGL = false;
     EXPECT_EQ(RenderBitmap(doc, s, projection, prompt), noIds);
 }
 
@@ -327,13 +327,13 @@ TEST(DevelopmentRasterImage, ScreenLeavesOutIllegibleGLEdgeIdsAndLineSmoothing) 
     RecordingPrompt prompt;
     Document doc;
     ASSERT_TRUE(BuildSampleCube(doc).empty());
-    s.iEdgeIDfontSizePoint = 10; // an em of 3.53 mm
-    s.bUseOpenGLToDrawEdgeID = true;
-    s.bUseMaterial = false;
-    s.bDrawFlap = false;
-    s.dLineAlphaValue = 1.0;
-    s.iMountainLineStyle = kLineSolid;
-    s.iValleyLineStyle = kLineSolid;
+    s.edgeIdFontSizePt = 10; // an em of 3.53 mm
+    s.drawEdgeIdsWithGL = true;
+    s.useMaterials = false;
+    s.drawFlaps = false;
+    s.lineAlpha = 1.0;
+    s.mountainLineStyle = kLineSolid;
+    s.valleyLineStyle = kLineSolid;
     ComputeDevelopmentExtent(*doc.development, true);
     Reclassify(doc, s);
     for (const auto& part : doc.development->parts)
@@ -357,7 +357,7 @@ TEST(DevelopmentRasterImage, ScreenLeavesOutIllegibleGLEdgeIdsAndLineSmoothing) 
         const RasterProjection projection = FrameProjection(*doc.development, c.pixelsPerMM, 3);
         EXPECT_EQ(RasterSmoothsLines(!c.screen, s, projection), c.smoothed);
         const auto render = [&](bool numbers) {
-            s.bDrawNumber = numbers;
+            s.drawEdgeIds = numbers;
             return c.screen ? RenderScreen(doc, s, projection, false, prompt)
                             : RenderBitmap(doc, s, projection, prompt);
         };
@@ -379,18 +379,18 @@ TEST(DevelopmentRasterImage, ScreenLeavesOutIllegibleGLEdgeIdsAndLineSmoothing) 
     RasterProjection stretched = RegionProjection(100, 100, 2.0, 0, 0);
     stretched.pixelsPerMMY = -0.45;
     EXPECT_FALSE(RasterSmoothsLines(false, s, stretched));
-    s.bLineAlpha = false;
+    s.translucentLines = false;
     EXPECT_FALSE(RasterSmoothsLines(true, s, RegionProjection(100, 100, 2.0, 0, 0)));
     EXPECT_TRUE(prompt.texts.empty());
 }
 
 TEST(DevelopmentRasterImage, DamagedDevelopmentsDrawWithoutCrashing) {
     Settings settings;
-    settings.bUseOpenGLToDrawEdgeID = true;
-    settings.bDrawNumber = true;
+    settings.drawEdgeIdsWithGL = true;
+    settings.drawEdgeIds = true;
     LineCase c;
     // A face of two corners, a corner at NaN, a null part and a null face pointer, a null line.
-    c.part->faces.push_back(c.Face({c.solid->vertices[0].get(), c.solid->vertices[1].get()}));
+    c.part->faces.push_back(c.AddFace({c.solid->vertices[0].get(), c.solid->vertices[1].get()}));
     c.part->faces.push_back(nullptr);
     c.part->lines.push_back(nullptr);
     c.Dev().parts.push_back(nullptr);

@@ -243,22 +243,22 @@ TEST(DevelopmentPicking, HandlesFindAndDragTheirSides) {
 
 TEST(DevelopmentPicking, ObjectsStackAndTheRubberBandToggles) {
     Development development;
-    auto part = std::make_unique<CPart>();
+    auto part = std::make_unique<Part>();
     part->x = 0;
     part->y = 0;
     part->width = 50;
     part->height = 50;
-    CPart* box = development.AppendPart(std::move(part));
+    Part* box = development.AppendPart(std::move(part));
     auto add = [&](auto& list, double x, double y, double w, double h) {
         list.push_back(std::make_unique<typename std::decay_t<decltype(list)>::value_type::element_type>());
         double* r = list.back()->rect;
         r[0] = x, r[1] = y, r[2] = w, r[3] = h;
         return list.back().get();
     };
-    CTextBlock* text = add(development.texts, 60, 0, 20, 10);
-    CImageBlock* under = add(development.imagesA, 60, 20, 20, 10);
-    CImageBlock* above = add(development.imagesB, 100, 30, -20, -10); // mirrored: spans 80..100, 20..30
-    CTextBlock* onTop = add(development.texts, 85, 22, 5, 5);
+    TextBlock* text = add(development.texts, 60, 0, 20, 10);
+    ImageBlock* under = add(development.imagesA, 60, 20, 20, 10);
+    ImageBlock* above = add(development.imagesB, 100, 30, -20, -10); // mirrored: spans 80..100, 20..30
+    TextBlock* onTop = add(development.texts, 85, 22, 5, 5);
 
     // A part without faces is hit by nothing but its box in a rectangle.
     EXPECT_FALSE(ObjectAt(development, {10, 10}));

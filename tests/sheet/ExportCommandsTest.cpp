@@ -157,7 +157,7 @@ TEST_F(ExportCommandsTest, WritersWriteTheirBytesOrSayWhy) {
 
 // A printf- or stream-based writer would write decimal commas under such a locale.
 TEST_F(ExportCommandsTest, TextWritersIgnoreTheUserLocale) {
-    settings_.bDrawNumber = true;
+    settings_.drawEdgeIds = true;
     std::vector<std::string> inC;
     for (ExportFormat format : {ExportFormat::Eps, ExportFormat::Dxf, ExportFormat::Svg})
         inC.push_back(Expected(format));

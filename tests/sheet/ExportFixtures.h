@@ -19,11 +19,11 @@
 namespace tsm::test {
 
 // The index of the solid's edge between its vertices a and b, -1 when there is none.
-inline int EdgeIndex(const CSolid& solid, int a, int b) {
-    const CVertex* va = solid.vertices[a].get();
-    const CVertex* vb = solid.vertices[b].get();
+inline int EdgeIndex(const Solid& solid, int a, int b) {
+    const Vertex* va = solid.vertices[a].get();
+    const Vertex* vb = solid.vertices[b].get();
     for (size_t e = 0; e < solid.edges.size(); ++e) {
-        const CEdge& edge = *solid.edges[e];
+        const Edge& edge = *solid.edges[e];
         if ((edge.vertex1 == va && edge.vertex2 == vb) || (edge.vertex1 == vb && edge.vertex2 == va))
             return static_cast<int>(e);
     }
@@ -43,7 +43,7 @@ inline std::vector<std::string> BuildCrossPrism(Document& doc) {
     faces.push_back({12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23}); // top, face 0: the unfolding's root
     faces.push_back({11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0});           // bottom
     for (int i = 0; i < 12; ++i) faces.push_back({i, (i + 1) % 12, 12 + (i + 1) % 12, 12 + i});
-    CSolid& solid = AddSolid(doc, "Cross", vertices, faces);
+    Solid& solid = AddSolid(doc, "Cross", vertices, faces);
     AddMaterial(doc, "Sky", {0.55f, 0.75f, 0.95f});
     solid.faces[0]->materialIndex = 0;
 
@@ -73,7 +73,7 @@ inline void SpreadEdgeIds(Document& doc) {
 inline void GiveFirstCutFlapsOnBothSides(Development& dev) {
     for (auto& part : dev.parts)
         for (auto& line : part->lines) {
-            CHalfEdge* h = line->first;
+            HalfEdge* h = line->first;
             if (h->twin != nullptr && h->joined == nullptr && h->hasFlap) {
                 h->twin->hasFlap = true;
                 return;
@@ -93,16 +93,16 @@ inline std::vector<ExportCase> ExportCases() {
     // The cube sample with everything at its default and the edge IDs shown: flaps, mountain folds with
     // the mountain dashes, solid cuts, default-material faces.
     cases.push_back({"cube",
-                     [](DisplaySettings& s) { s.bDrawNumber = true; },
+                     [](DisplaySettings& s) { s.drawEdgeIds = true; },
                      [](Document& doc) { BuildSampleCube(doc); },
                      {}});
     // Several parts and materials, one textured (filled white), white underlays under the dashes, edge
     // IDs inverted.
     cases.push_back({"house",
                      [](DisplaySettings& s) {
-                         s.bDrawNumber = true;
-                         s.bDrawWhiteBkLine = true;
-                         s.bInvertEdgeID = true;
+                         s.drawEdgeIds = true;
+                         s.whiteLinesUnderFolds = true;
+                         s.invertEdgeIds = true;
                      },
                      [](Document& doc) { BuildSampleHouse(doc); },
                      {}});
@@ -111,16 +111,16 @@ inline std::vector<ExportCase> ExportCases() {
     // outlined but not filled.
     cases.push_back({"cross",
                      [](DisplaySettings& s) {
-                         s.bDrawNumber = true;
-                         s.iCutLineStyle = 2;
-                         s.iMountainLineStyle = 0;
-                         s.iValleyLineStyle = 3;
+                         s.drawEdgeIds = true;
+                         s.cutLineStyle = 2;
+                         s.mountainLineStyle = 0;
+                         s.valleyLineStyle = 3;
                          const double mountain[6] = {3.0, 1.5, 0.5, 1.5, 0.5, 1.5};
                          const double valley[6] = {1.0, 0.5, 0.0, 2.0, 4.0, 4.0};
                          std::copy(mountain, mountain + 6, s.mountainDash);
                          std::copy(valley, valley + 6, s.valleyDash);
-                         s.iEdgeIDfontSizePoint = 4;
-                         s.bInvertEdgeID = true;
+                         s.edgeIdFontSizePt = 4;
+                         s.invertEdgeIds = true;
                      },
                      [](Document& doc) {
                          BuildCrossPrism(doc);
@@ -142,10 +142,10 @@ inline std::vector<ExportCase> ExportCases() {
     // development mirrored, which puts the numbers on the other side of each edge.
     cases.push_back({"cross-plain",
                      [](DisplaySettings& s) {
-                         s.bDrawFlap = false;
-                         s.bDrawNumber = true;
-                         s.bUseMaterial = false;
-                         s.iCutLineStyle = 1;
+                         s.drawFlaps = false;
+                         s.drawEdgeIds = true;
+                         s.useMaterials = false;
+                         s.cutLineStyle = 1;
                      },
                      [](Document& doc) {
                          BuildCrossPrism(doc);

@@ -59,12 +59,12 @@ std::string Dxf(const Development& dev, const Settings& settings = Settings()) {
 // A triangle (10, 20), (30, 20), (20, 40) in a part at the origin whose three open edges are lines of the
 // given kinds; the frame is set by hand to start at (10, 0) with height 50.
 struct TriangleFixture : DevelopmentFixture {
-    CFace* face = nullptr;
-    CPart* part = nullptr;
+    Face* face = nullptr;
+    Part* part = nullptr;
     explicit TriangleFixture(std::vector<DrawKind> kinds = std::vector<DrawKind>(3, DrawKind::Cut)) {
-        face = Face({Vertex(10, 20), Vertex(30, 20), Vertex(20, 40)});
+        face = AddFace({AddVertex(10, 20), AddVertex(30, 20), AddVertex(20, 40)});
         PairEdges();
-        part = Part({face});
+        part = AddPart({face});
         MakeLines(part);
         for (size_t i = 0; i < 3; ++i) part->lines[i]->drawKind = kinds[i];
         const double frame[4] = {10, 0, 20, 50};

@@ -30,12 +30,12 @@ size_t Count(const std::string& text, const std::string& what) {
 
 // A 100 x 50 mm rectangle placed at (10, 20) whose four open edges are lines of the given kinds.
 struct RectFixture : DevelopmentFixture {
-    CFace* face = nullptr;
-    CPart* part = nullptr;
+    Face* face = nullptr;
+    Part* part = nullptr;
     explicit RectFixture(std::vector<DrawKind> kinds = std::vector<DrawKind>(4, DrawKind::Cut)) {
-        face = Face({Vertex(0, 0), Vertex(100, 0), Vertex(100, 50), Vertex(0, 50)});
+        face = AddFace({AddVertex(0, 0), AddVertex(100, 0), AddVertex(100, 50), AddVertex(0, 50)});
         PairEdges();
-        part = Part({face});
+        part = AddPart({face});
         part->x = 10;
         part->y = 20;
         MakeLines(part);
@@ -45,11 +45,11 @@ struct RectFixture : DevelopmentFixture {
 
 // A triangle (0, 0), (20, 0), (10, 10) whose horizontal first edge carries the edge ID.
 struct IdFixture : DevelopmentFixture {
-    CFace* face = nullptr;
+    Face* face = nullptr;
     explicit IdFixture(int id) {
-        face = Face({Vertex(0, 0), Vertex(20, 0), Vertex(10, 10)});
+        face = AddFace({AddVertex(0, 0), AddVertex(20, 0), AddVertex(10, 10)});
         PairEdges();
-        MakeLines(Part({face}));
+        MakeLines(AddPart({face}));
         face->Corner(0)->edge->edgeId = id;
     }
 };
@@ -63,7 +63,7 @@ protected:
 };
 
 TEST_F(ExporterEPSTest, StyleChoosesThePatternAndKindChoosesTheStyle) {
-    settings.bDrawFlap = false;
+    settings.drawFlaps = false;
     const double valley[6] = {2, 1, 0.5, 1, -1, -1}, mountain[6] = {3, 1.5, 0.5, 1.5, 0.5, 1.5};
     const std::string valleyDash = "\n[5.669291 2.834646 1.417323 2.834646 ] 0 setdash";
     const std::string mountainDash = "\n[8.503937 4.251969 1.417323 4.251969 1.417323 4.251969 ] 0 setdash";
@@ -91,9 +91,9 @@ TEST_F(ExporterEPSTest, StyleChoosesThePatternAndKindChoosesTheStyle) {
         std::copy(valley, valley + 6, settings.valleyDash);
         std::copy(mountain, mountain + 6, settings.mountainDash);
         if (c.damaged) settings.valleyDash[0] = settings.mountainDash[3] = 0;
-        settings.iCutLineStyle = c.cut;
-        settings.iMountainLineStyle = c.mountain;
-        settings.iValleyLineStyle = c.valley;
+        settings.cutLineStyle = c.cut;
+        settings.mountainLineStyle = c.mountain;
+        settings.valleyLineStyle = c.valley;
         RectFixture f(c.kinds);
         const std::string text = Eps(f.Dev(), {true, false});
         for (const auto& [what, n] : c.counts) EXPECT_EQ(Count(text, what), n) << what << "\n" << text;
@@ -106,13 +106,13 @@ TEST_F(ExporterEPSTest, DamagedLinesAndFacesAreSkipped) {
     RectFixture damaged;
     damaged.part->lines[0]->first = nullptr;
     damaged.part->faces.push_back(nullptr);
-    settings.bDrawNumber = true;
+    settings.drawEdgeIds = true;
     EXPECT_EQ(Count(Eps(damaged.Dev()), "stroke"), 3u);
 }
 
 // The golden files pin the faces' colours and the edge IDs of real models; these are the damaged cases.
 TEST_F(ExporterEPSTest, DamagedMaterialIndexAndCollapsedIdEdge) {
-    settings.bDrawFlap = false;
+    settings.drawFlaps = false;
     RectFixture f;
     float* colour = f.Model().defaultMaterial.flatColor;
     colour[0] = colour[1] = 0.85f;
@@ -121,7 +121,7 @@ TEST_F(ExporterEPSTest, DamagedMaterialIndexAndCollapsedIdEdge) {
     EXPECT_NE(Eps(f.Dev()).find("\nclosepath\n0.850000 0.850000 1.000000 setrgbcolor\nfill"),
               std::string::npos);
     // A collapsed edge has no direction; the file must still hold numbers PostScript can read.
-    settings.bDrawNumber = true;
+    settings.drawEdgeIds = true;
     IdFixture collapsed(5);
     collapsed.face->Corner(1)->x2d = 0;
     const std::string text = Eps(collapsed.Dev());

@@ -43,13 +43,13 @@ TEST(OffSheet, CountsPartsAndTextsAndSaysSo) {
     EXPECT_EQ(CountOffSheet(document, A4()).total(), 0); // no development
     document.development = std::make_unique<Development>();
     for (double x : {10.0, 150.0, -20.0}) {
-        auto part = std::make_unique<CPart>();
+        auto part = std::make_unique<Part>();
         part->x = x;
         part->y = 10;
         part->width = part->height = 40;
         document.development->parts.push_back(std::move(part));
     }
-    auto text = std::make_unique<CTextBlock>();
+    auto text = std::make_unique<TextBlock>();
     text->rect[0] = 170, text->rect[1] = 5, text->rect[2] = 30, text->rect[3] = 8;
     document.development->texts.push_back(std::move(text));
 

@@ -28,9 +28,9 @@ struct Sheets {
     Paper paper;
 
     void Polygon(const std::vector<Point2>& corners, Point2 offset = {0, 0}) {
-        std::vector<CVertex*> vertices;
-        for (size_t i = 0; i < corners.size(); ++i) vertices.push_back(fx.Vertex(double(i), 0));
-        CPart* part = fx.Part({fx.Face(vertices, corners)});
+        std::vector<Vertex*> vertices;
+        for (size_t i = 0; i < corners.size(); ++i) vertices.push_back(fx.AddVertex(double(i), 0));
+        Part* part = fx.AddPart({fx.AddFace(vertices, corners)});
         part->x = offset.x;
         part->y = offset.y;
     }
@@ -77,7 +77,7 @@ std::pair<int, int> GridOf(double x1, double y1, const Paper& paper = MakePaper(
                            double y0 = 0) {
     Document doc;
     doc.development = std::make_unique<Development>();
-    CPart* part = doc.development->AppendPart(std::make_unique<CPart>());
+    Part* part = doc.development->AppendPart(std::make_unique<Part>());
     part->x = x0;
     part->y = y0;
     part->width = x1 - x0;
@@ -117,7 +117,7 @@ TEST(IsSheetBlank, EdgesCountWhereTheyPassAndBordersBelongRightOrBelow) {
     }
     // Flaps, texts and pictures do not count, only part edges.
     Sheets t;
-    auto text = std::make_unique<CTextBlock>();
+    auto text = std::make_unique<TextBlock>();
     text->rect[0] = text->rect[1] = text->rect[3] = 10;
     text->rect[2] = 50;
     t.fx.Dev().texts.push_back(std::move(text));
@@ -211,10 +211,10 @@ TEST(BuildPageList, BorderPointsSurviveRoundingOfTheSheetWidth) {
 TEST(Paper, SizesPrintableAreasAndNames) {
     // The paper follows the settings a model file carries.
     Settings s;
-    s.iPaperSize = kPaperB4;
-    s.iPaperOrientation = 1;
-    s.iMarginSide = 7;
-    s.iMarginTop = 9;
+    s.paperSize = kPaperB4;
+    s.paperOrientation = 1;
+    s.marginSideMM = 7;
+    s.marginTopMM = 9;
     Paper custom = MakePaper(kPaperCustom, false, 10, 10);
     custom.customWidthMM = 100;
     custom.customHeightMM = 50;

@@ -34,10 +34,10 @@ namespace {
 void SquaresIn(DevelopmentFixture& fx, const std::vector<SheetIndex>& sheets) {
     int columns = 1, rows = 1;
     for (const SheetIndex& s : sheets) {
-        std::vector<CVertex*> v;
-        for (int i = 0; i < 4; ++i) v.push_back(fx.Vertex(i, s.column * 10 + s.row));
-        CFace* face = fx.Face(v, {{0, 0}, {10, 0}, {10, 10}, {0, 10}});
-        CPart* part = fx.Part({face});
+        std::vector<Vertex*> v;
+        for (int i = 0; i < 4; ++i) v.push_back(fx.AddVertex(i, s.column * 10 + s.row));
+        Face* face = fx.AddFace(v, {{0, 0}, {10, 0}, {10, 10}, {0, 10}});
+        Part* part = fx.AddPart({face});
         part->x = s.column * 180.0 + 50;
         part->y = s.row * 267.0 + 50;
         columns = std::max(columns, s.column + 1);
@@ -165,7 +165,7 @@ TEST_F(PagePrinterTest, PdfHasOnePagePerPrintedSheetWithItsLabel) {
 
 TEST_F(PagePrinterTest, AlignmentCrossesAtTheCornersOfAMultiPageJob) {
     Settings settings;
-    settings.bPrintTombo = true;
+    settings.printCropMarks = true;
     // The cross at the printable area's top left corner (15, 15) mm reaches 20 mm left into the margin; at
     // (5, 15) mm nothing else is drawn. Bottom right corner: (195, 282) mm.
     DevelopmentFixture two;
@@ -178,20 +178,20 @@ TEST_F(PagePrinterTest, AlignmentCrossesAtTheCornersOfAMultiPageJob) {
 
 TEST_F(PagePrinterTest, LinesAreVectorsOnlyWhenPrintedClearly) {
     Settings settings;
-    settings.bPrintPageNumber = false;
+    settings.printPageNumbers = false;
     // The square's top edge runs at y = 15 + 50 mm; its middle at x = 15 + 55 mm. Smoothly printed lines
     // are in the bitmap, half transparent: grey, never black.
     const int smoothDarkest = DarkestNear(PrintedPage(settings, 200), 70, 65, 200, 3);
     EXPECT_LT(smoothDarkest, 230);
     EXPECT_GT(smoothDarkest, 60);
     // Clearly printed lines are opaque vector strokes on top: black.
-    settings.bLineAlpha = false;
+    settings.translucentLines = false;
     EXPECT_LT(DarkestNear(PrintedPage(settings, 200), 70, 65, 200, 3), 30);
 }
 
 TEST_F(PagePrinterTest, BandsJoinWithoutSeams) {
     Settings settings;
-    settings.iResolutionID = 0;
+    settings.resolutionChoice = 0;
     int wholeBands = 0, manyBands = 0;
     const QImage whole = PrintedPage(settings, 100, 0, &wholeBands);
     // 1051 rows in bands of 37: the last band is short.
@@ -292,7 +292,7 @@ TEST(PrintJob, PagesInPrintOrderLookupAndRange) {
         order.emplace_back(PageToSheet(state, n).column, PageToSheet(state, n).row);
     EXPECT_EQ(order, (std::vector<std::pair<int, int>>{{0, 0}, {2, 0}, {0, 1}, {1, 1}, {2, 1}}));
     // With blank sheets printed every sheet is a page.
-    settings.bNoPrintBrankPage = false;
+    settings.skipBlankPages = false;
     EXPECT_EQ(PreparePrintJob(fx.doc, settings, Paper{}, true).PageCount(), 6);
 
     // Numbers outside 1..count give page 1's sheet.
@@ -339,7 +339,7 @@ TEST(PageBitmapSize, ResolutionDividesOutsidePreviewOnly) {
 TEST(PrintJob, CrossesAndLabelPlacement) {
     PrintState state;
     state.pages = {{0, 0}};
-    // A single-page job never prints crosses, even with bPrintTombo.
+    // A single-page job never prints crosses, even with printCropMarks.
     EXPECT_FALSE(PrintsAlignmentCrosses(state, true));
     state.pages.push_back({1, 0});
     EXPECT_TRUE(PrintsAlignmentCrosses(state, true));

@@ -30,15 +30,15 @@ const Rgb kTopRight{0.0f, 0.6f, 0.0f};
 const Rgb kBottomLeft{0.0f, 0.0f, 1.0f};
 const Rgb kBottomRight{1.0f, 0.8f, 0.0f};
 
-inline void PutPixel(CTextureImage& image, int x, int y, Rgb c) {
+inline void PutPixel(TextureImage& image, int x, int y, Rgb c) {
     uint8_t* p = image.pixels.data() + (size_t(y) * size_t(image.width) + size_t(x)) * 3;
     p[0] = uint8_t(std::lround(c.r * 255));
     p[1] = uint8_t(std::lround(c.g * 255));
     p[2] = uint8_t(std::lround(c.b * 255));
 }
 
-inline std::unique_ptr<CTextureImage> UniformTexture(int width, int height, Rgb colour) {
-    auto image = std::make_unique<CTextureImage>();
+inline std::unique_ptr<TextureImage> UniformTexture(int width, int height, Rgb colour) {
+    auto image = std::make_unique<TextureImage>();
     image->width = width;
     image->height = height;
     image->pixels.resize(size_t(width) * size_t(height) * 3);
@@ -48,7 +48,7 @@ inline std::unique_ptr<CTextureImage> UniformTexture(int width, int height, Rgb 
 }
 
 // Four colours, one per quadrant, so that a sampled colour tells which way u and v run.
-inline std::unique_ptr<CTextureImage> QuadrantTexture(int size) {
+inline std::unique_ptr<TextureImage> QuadrantTexture(int size) {
     auto image = UniformTexture(size, size, kTopLeft);
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) {
@@ -63,7 +63,7 @@ inline std::unique_ptr<CTextureImage> QuadrantTexture(int size) {
 inline void BuildTexturedCube(Document& doc) {
     AddMaterial(doc, "Quadrants", {0.5f, 0.5f, 0.5f}, QuadrantTexture(64));
     const MeshData cube = Cube(30);
-    CSolid& solid = AddSolid(doc, "Cube", cube.vertices, cube.faces, 0);
+    Solid& solid = AddSolid(doc, "Cube", cube.vertices, cube.faces, 0);
     AssignFaceUV(solid);
     const std::vector<std::string> problems = UnfoldForFixture(doc);
     EXPECT_TRUE(problems.empty());
@@ -71,7 +71,7 @@ inline void BuildTexturedCube(Document& doc) {
 }
 
 // The middle of a face: the mean of its corners.
-inline Point2 FaceMiddle(const CPart& part, const CFace& face) {
+inline Point2 FaceMiddle(const Part& part, const Face& face) {
     Point2 sum{0, 0};
     for (const auto& corner : face.halfEdges) sum = sum + corner->Pos2D();
     return Point2{part.x, part.y} + sum * (1.0 / double(face.CornerCount()));

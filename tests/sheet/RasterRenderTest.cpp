@@ -29,10 +29,10 @@ TEST(RasterRender, BandRows) {
 // alpha, GL edge IDs and a picture.
 void BuildBusyCube(Document& doc, Settings& s) {
     BuildTexturedCube(doc);
-    s.bColorFlapWithFace = true;
-    s.bDrawNumber = true;
-    s.bUseOpenGLToDrawEdgeID = true;
-    s.iEdgeIDfontSizePoint = 14;
+    s.colorFlapsLikeFaces = true;
+    s.drawEdgeIds = true;
+    s.drawEdgeIdsWithGL = true;
+    s.edgeIdFontSizePt = 14;
     const double* f = doc.development->frame;
     const double rect[4] = {f[0] + 10, f[1] + 10, 40, 30};
     AddPicture(doc, true, rect, QuadrantTexture(16));
@@ -64,7 +64,7 @@ TEST(RasterRender, BandsGiveTheSamePixelsAsOneRendering) {
 
 TEST(RasterRender, WholeDevelopmentWithItsBorder) {
     Settings settings;
-    settings.bDrawFlap = false;
+    settings.drawFlaps = false;
     RecordingPrompt prompt;
     Document doc;
     AddMaterial(doc, "Green", {0.2f, 0.7f, 0.3f});
@@ -73,7 +73,7 @@ TEST(RasterRender, WholeDevelopmentWithItsBorder) {
     ASSERT_TRUE(UnfoldForFixture(doc).empty());
     ComputeDevelopmentExtent(*doc.development, true);
     Reclassify(doc, settings);
-    settings.bLineAlpha = false; // lines belong to the vector pass: only the face is drawn
+    settings.translucentLines = false; // lines belong to the vector pass: only the face is drawn
     OffscreenBitmap output(prompt, 90, 90);
     ASSERT_TRUE(RenderWhole(doc, settings, output, 5, prompt));
     const QImage image = output.ToImage();
@@ -208,8 +208,8 @@ TEST(RasterBatchImage, BatchesDrawExactlyAsOneByOne) {
     }
     ComputeDevelopmentExtent(dev, true);
     Settings settings = WithDisplay(sample.settings, doc.display);
-    settings.bColorFlapWithFace = true;
-    settings.bDrawWhiteBkLine = true;
+    settings.colorFlapsLikeFaces = true;
+    settings.whiteLinesUnderFolds = true;
     dev.parts[0]->faces[0]->picked = true;
     const RasterProjection projection = FrameProjection(dev, 5, 4);
     RecordingPrompt prompt;

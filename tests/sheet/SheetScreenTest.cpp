@@ -81,9 +81,9 @@ TEST(SheetScreen, WelcomeTextOnlyWithoutModelOnFirstLaunch) {
     const SheetLayout layout = A4(1, 1);
     const ScreenView view = FitScreenView(400, 300, layout, false);
     RecordingPrompt prompt;
-    settings.bFirstLaunch = true;
+    settings.firstLaunch = true;
     const QImage welcome = RenderScreenImage(nullptr, settings, view, prompt);
-    settings.bFirstLaunch = false;
+    settings.firstLaunch = false;
     const QImage plain = RenderScreenImage(nullptr, settings, view, prompt);
     // Three visible lines around the middle of the paper, centred: ink left and right of the centre line
     // alike, none in the top or bottom part of the view.
@@ -98,7 +98,7 @@ TEST(SheetScreen, WelcomeTextOnlyWithoutModelOnFirstLaunch) {
     EXPECT_EQ(DarkPixels(welcome, QRect(x0, 215, x1 - x0, 60)), 0);
 
     // With a model open there is no welcome text even on a first launch.
-    settings.bFirstLaunch = true;
+    settings.firstLaunch = true;
     Document doc;
     const QImage opened = RenderScreenImage(&doc, settings, view, prompt);
     EXPECT_EQ(DarkPixels(opened, middle), 0);
@@ -107,8 +107,8 @@ TEST(SheetScreen, WelcomeTextOnlyWithoutModelOnFirstLaunch) {
 
 TEST(SheetScreen, SheetsOnScreenReference) {
     Settings settings;
-    settings.bDrawPageNumber = true;
-    settings.bNoPrintBrankPage = false;
+    settings.drawPageNumbers = true;
+    settings.skipBlankPages = false;
     Document doc;
     ASSERT_TRUE(BuildSampleHouse(doc).empty());
     UpdateSheetGrid(doc, Paper::FromSettings(settings), true);
@@ -136,10 +136,10 @@ TEST(DevelopmentInfo, CountsPaperAndSwatches) {
     EXPECT_EQ(Kinds(info), (std::vector<LineSwatchKind>{LineSwatchKind::Solid, LineSwatchKind::Dashed,
                                                         LineSwatchKind::Dashed}));
 
-    settings.iPaperSize = kPaperB1;
-    settings.iPaperOrientation = 1;
-    settings.iCutLineStyle = settings.iValleyLineStyle = 1;
-    settings.iMountainLineStyle = 0;
+    settings.paperSize = kPaperB1;
+    settings.paperOrientation = 1;
+    settings.cutLineStyle = settings.valleyLineStyle = 1;
+    settings.mountainLineStyle = 0;
     info = GetDevelopmentInfo(&doc, settings);
     EXPECT_EQ(info.paperType, "B1 Landscape");
     EXPECT_EQ(Kinds(info), (std::vector<LineSwatchKind>{LineSwatchKind::None, LineSwatchKind::Solid,
@@ -147,14 +147,14 @@ TEST(DevelopmentInfo, CountsPaperAndSwatches) {
 
     // Letter, legal and custom have no name here; any cut style but 1 is solid; a fold style outside the
     // table is dashed with the fold's own pattern.
-    settings.iPaperOrientation = 0;
+    settings.paperOrientation = 0;
     for (int code : {int(kPaperLetter), int(kPaperLegal), int(kPaperCustom), 99, -1}) {
-        settings.iPaperSize = code;
+        settings.paperSize = code;
         EXPECT_EQ(GetDevelopmentInfo(&doc, settings).paperType, " Portrait") << code;
     }
-    settings.iCutLineStyle = 3;
-    settings.iMountainLineStyle = 7;
-    settings.iValleyLineStyle = 3; // the mountain pattern's value, still the valley's pattern
+    settings.cutLineStyle = 3;
+    settings.mountainLineStyle = 7;
+    settings.valleyLineStyle = 3; // the mountain pattern's value, still the valley's pattern
     info = GetDevelopmentInfo(&doc, settings);
     EXPECT_EQ(Kinds(info), (std::vector<LineSwatchKind>{LineSwatchKind::Solid, LineSwatchKind::Dashed,
                                                         LineSwatchKind::Dashed}));

@@ -167,23 +167,23 @@ TEST(SvgExport, FillOptionsAndSettings) {
     EXPECT_EQ(svg.layers.count("flaps"), 0u);
 
     // Flaps not drawn: neither their fill nor their outline.
-    settings.bDrawFlap = false;
+    settings.drawFlaps = false;
     svg = Parse(RenderSvg(tiny.doc, settings, {}));
     EXPECT_EQ(svg.layers.count("flaps"), 0u);
     EXPECT_TRUE(svg.In("flap-outlines", "line").empty());
-    settings.bDrawFlap = true;
+    settings.drawFlaps = true;
 
     // White underlays join their line's layer: one more line under each of the two dashed folds.
-    settings.bDrawWhiteBkLine = true;
+    settings.whiteLinesUnderFolds = true;
     svg = Parse(RenderSvg(tiny.doc, settings, {}));
     ASSERT_EQ(svg.In("mountain", "line").size(), 5u);
     EXPECT_EQ(svg.In("mountain", "line")[0].attributes.at("stroke"), "#ffffff");
     EXPECT_EQ(svg.In("valley", "line").size(), 6u);
     EXPECT_EQ(svg.In("cut", "line").size(), 3u) << "solid lines get no underlay";
-    settings.bDrawWhiteBkLine = false;
+    settings.whiteLinesUnderFolds = false;
 
     // Style "none" empties a layer.
-    settings.iValleyLineStyle = 1;
+    settings.valleyLineStyle = 1;
     EXPECT_TRUE(Parse(RenderSvg(tiny.doc, settings, {})).In("valley", "line").empty());
 }
 
@@ -208,7 +208,7 @@ TEST(SvgExport, FaceFillsFollowTheMaterials) {
     tiny.face1->materialIndex = 7;
     EXPECT_EQ(fills(), (std::vector<std::string>{"#00ffff", "#00ffff"}));
     // Without materials every face is white.
-    settings.bUseMaterial = false;
+    settings.useMaterials = false;
     EXPECT_EQ(fills(), (std::vector<std::string>{"#ffffff", "#ffffff"}));
 }
 

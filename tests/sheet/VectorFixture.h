@@ -18,26 +18,26 @@
 namespace tsm::test {
 
 struct TinyDevelopment : DevelopmentFixture {
-    CFace* face0 = nullptr;
-    CFace* face1 = nullptr;
-    CPart* part = nullptr;
+    Face* face0 = nullptr;
+    Face* face1 = nullptr;
+    Part* part = nullptr;
 
     TinyDevelopment() {
-        CVertex* v0 = Vertex(0, 0);
-        CVertex* v1 = Vertex(0, 10);
-        CVertex* v2 = Vertex(10, 10);
-        CVertex* v3 = Vertex(10, 0);
-        face0 = Face({v0, v1, v2});
-        face1 = Face({v0, v2, v3});
+        Vertex* v0 = AddVertex(0, 0);
+        Vertex* v1 = AddVertex(0, 10);
+        Vertex* v2 = AddVertex(10, 10);
+        Vertex* v3 = AddVertex(10, 0);
+        face0 = AddFace({v0, v1, v2});
+        face1 = AddFace({v0, v2, v3});
         PairEdges();
         Join(face0, face1);
-        CHalfEdge* fold = Shared(face0, face1);
+        HalfEdge* fold = Shared(face0, face1);
         fold->edge->foldSense = false; // valley
         fold->edge->foldAngle = 90;
-        part = Part({face0, face1});
+        part = AddPart({face0, face1});
         MakeLines(part);
 
-        CHalfEdge* left = face0->Corner(0);
+        HalfEdge* left = face0->Corner(0);
         left->line->lineKind = LineKind::MountainFlap;
         left->hasFlap = true;
         left->flapHeight = 4;

@@ -64,17 +64,18 @@ void ExpectSpans(const std::vector<DashSpan>& spans, const std::vector<DashSpan>
 struct LineScene {
     DevelopmentFixture fx;
     Settings settings;
-    CPart* part = nullptr;
-    CPartLine* line = nullptr;
+    Part* part = nullptr;
+    PartLine* line = nullptr;
 
     LineScene() {
-        CFace* face = fx.Face({fx.Vertex(0, 0), fx.Vertex(0, 10), fx.Vertex(10, 10), fx.Vertex(10, 0)});
-        part = fx.Part({face});
+        Face* face =
+            fx.AddFace({fx.AddVertex(0, 0), fx.AddVertex(0, 10), fx.AddVertex(10, 10), fx.AddVertex(10, 0)});
+        part = fx.AddPart({face});
         DevelopmentFixture::MakeLines(part);
         for (auto& l : part->lines) l->hidden = true;
         line = part->lines[0].get();
         line->hidden = false;
-        CHalfEdge* h = line->first;
+        HalfEdge* h = line->first;
         h->sideColor[0] = 0.5f, h->sideColor[1] = 1.0f, h->sideColor[2] = 0.2f;
         h->flapColor[2] = 1.0f;
         h->hasFlap = true;
@@ -186,10 +187,10 @@ TEST(DrawVectorLines, FlapOutlinesFirstInTheFlapColour) {
     scene.line->hidden = true;
     EXPECT_EQ(scene.Draw().segments.size(), 3u);
     // With flaps off, no outline.
-    scene.settings.bDrawFlap = false;
+    scene.settings.drawFlaps = false;
     EXPECT_TRUE(scene.Draw().segments.empty());
     // A cut line never draws a flap even when its corner has one.
-    scene.settings.bDrawFlap = true;
+    scene.settings.drawFlaps = true;
     scene.line->hidden = false;
     scene.line->drawKind = DrawKind::Cut;
     out = scene.Draw();
@@ -209,7 +210,7 @@ TEST(DrawVectorLines, EmptyAndDamagedDevelopments) {
     scene.line->drawKind = DrawKind::FlapMountain;
     scene.fx.Dev().parts.push_back(nullptr);
     scene.part->lines.push_back(nullptr);
-    auto orphan = std::make_unique<CPartLine>();
+    auto orphan = std::make_unique<PartLine>();
     orphan->drawKind = DrawKind::FlapMountain;
     scene.part->lines.push_back(std::move(orphan));
     EXPECT_EQ(scene.Draw().segments.size(), 7u);

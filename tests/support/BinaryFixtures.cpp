@@ -15,20 +15,20 @@ std::unique_ptr<Document> MakeRichDocument() {
     auto doc = std::make_unique<Document>();
     Document& d = *doc;
     AddMaterial(d, "Checker", {0.9f, 0.8f, 0.7f}, MakeCheckerboard(8, 4, 2, {1, 0, 0}, {0, 0.5f, 1}));
-    CMaterial& plain = AddMaterial(d, "Plain", {0.2f, 0.4f, 0.6f});
+    Material& plain = AddMaterial(d, "Plain", {0.2f, 0.4f, 0.6f});
     plain.emission[0] = 0.125f;
     plain.specular[2] = 0.75f;
     plain.shininess = 12.5f;
     MakeBitmap(*d.model->materials[0]);
 
     const MeshData cube = Cube(20);
-    CSolid& cubeSolid = AddSolid(d, "Cube", cube.vertices, cube.faces, 0);
+    Solid& cubeSolid = AddSolid(d, "Cube", cube.vertices, cube.faces, 0);
     const MeshData roof = Translated(Prism(30, 20, 10), {40, 0, 0});
     AddSolid(d, "Roof", roof.vertices, roof.faces, 1);
     const MeshData sheet = Translated(Grid(2, 1, 10), {-40, 0, 0});
-    CSolid& sheetSolid = AddSolid(d, "Sheet", sheet.vertices, sheet.faces, -1);
+    Solid& sheetSolid = AddSolid(d, "Sheet", sheet.vertices, sheet.faces, -1);
     const MeshData tetra = Translated(Tetrahedron(10), {0, 40, 0});
-    CSolid& loose = AddSolid(d, "Loose", tetra.vertices, tetra.faces, 1);
+    Solid& loose = AddSolid(d, "Loose", tetra.vertices, tetra.faces, 1);
     loose.inDevelopment = false;
     for (auto& solid : d.model->solids) AssignFaceUV(*solid);
     cubeSolid.faces[2]->materialIndex = 1;
@@ -88,27 +88,27 @@ std::unique_ptr<Document> MakeRichDocument() {
 
 DisplaySettings ChangedDisplaySettings() {
     DisplaySettings s;
-    s.bDrawFlap = !s.bDrawFlap;
-    s.bDrawNumber = !s.bDrawNumber;
-    s.bInvertEdgeID = !s.bInvertEdgeID;
-    s.bUseMaterial = !s.bUseMaterial;
-    s.bOmitFlatEdge = !s.bOmitFlatEdge;
-    s.iFlatEdgeAngle = 163;
-    s.bDrawWhiteBkLine = !s.bDrawWhiteBkLine;
-    s.iMountainLineStyle = 5;
-    s.iValleyLineStyle = 6;
-    s.iCutLineStyle = 1;
-    s.iEdgeIDfontSizePoint = 9;
-    s.iPaperSize = 3;
-    s.iPaperOrientation = 1;
-    s.iMarginSide = 7;
-    s.iMarginTop = 11;
+    s.drawFlaps = !s.drawFlaps;
+    s.drawEdgeIds = !s.drawEdgeIds;
+    s.invertEdgeIds = !s.invertEdgeIds;
+    s.useMaterials = !s.useMaterials;
+    s.omitFlatFolds = !s.omitFlatFolds;
+    s.flatFoldAngleDegrees = 163;
+    s.whiteLinesUnderFolds = !s.whiteLinesUnderFolds;
+    s.mountainLineStyle = 5;
+    s.valleyLineStyle = 6;
+    s.cutLineStyle = 1;
+    s.edgeIdFontSizePt = 9;
+    s.paperSize = 3;
+    s.paperOrientation = 1;
+    s.marginSideMM = 7;
+    s.marginTopMM = 11;
     const double mountain[6] = {3.0, 1.5, 0.5, 1.5, -1, -1};
     const double valley[6] = {4.0, 2.0, -1, -1, -1, -1};
     std::memcpy(s.mountainDash, mountain, sizeof mountain);
     std::memcpy(s.valleyDash, valley, sizeof valley);
-    s.bColorFlapWithFace = !s.bColorFlapWithFace;
-    s.dDefaultFlapHeightMM = 6.25;
+    s.colorFlapsLikeFaces = !s.colorFlapsLikeFaces;
+    s.defaultFlapHeightMM = 6.25;
     return s;
 }
 
@@ -310,13 +310,16 @@ BuiltFile BuildTriangleFile(const TriangleFile& triangle) {
 
     mark("settings");
     const DisplaySettings& s = triangle.display;
-    f.Bool(s.bDrawFlap).Bool(s.bDrawNumber).Bool(s.bInvertEdgeID).Bool(s.bUseMaterial).Bool(s.bOmitFlatEdge);
-    f.I32(s.iFlatEdgeAngle).Bool(s.bDrawWhiteBkLine).I32(s.iMountainLineStyle).I32(s.iValleyLineStyle);
-    f.I32(s.iCutLineStyle).I32(s.iEdgeIDfontSizePoint).I32(s.iPaperSize).I32(s.iPaperOrientation);
-    f.I32(s.iMarginSide).I32(s.iMarginTop);
+    f.Bool(s.drawFlaps).Bool(s.drawEdgeIds).Bool(s.invertEdgeIds).Bool(s.useMaterials).Bool(s.omitFlatFolds);
+    f.I32(s.flatFoldAngleDegrees)
+        .Bool(s.whiteLinesUnderFolds)
+        .I32(s.mountainLineStyle)
+        .I32(s.valleyLineStyle);
+    f.I32(s.cutLineStyle).I32(s.edgeIdFontSizePt).I32(s.paperSize).I32(s.paperOrientation);
+    f.I32(s.marginSideMM).I32(s.marginTopMM);
     for (double v : s.mountainDash) f.F64(v);
     for (double v : s.valleyDash) f.F64(v);
-    f.Bool(s.bColorFlapWithFace).F64(s.dDefaultFlapHeightMM);
+    f.Bool(s.colorFlapsLikeFaces).F64(s.defaultFlapHeightMM);
     mark("trailer");
     f.I32(0);
     built.bytes = std::move(f.bytes);

@@ -21,14 +21,14 @@ std::string S(size_t i) {
 class Locator {
 public:
     explicit Locator(const Document& doc) {
-        const CMeshModel& model = *doc.model;
+        const Mesh& model = *doc.model;
         for (size_t s = 0; s < model.solids.size(); ++s) {
-            const CSolid& solid = *model.solids[s];
+            const Solid& solid = *model.solids[s];
             names_[&solid] = "solid " + S(s);
             for (size_t v = 0; v < solid.vertices.size(); ++v)
                 names_[solid.vertices[v].get()] = "vertex " + S(v) + " of solid " + S(s);
             for (size_t f = 0; f < solid.faces.size(); ++f) {
-                const CFace& face = *solid.faces[f];
+                const Face& face = *solid.faces[f];
                 names_[&face] = "face " + S(f) + " of solid " + S(s);
                 for (size_t c = 0; c < face.halfEdges.size(); ++c)
                     names_[face.halfEdges[c].get()] =
@@ -70,7 +70,7 @@ void ExpectSameFrame(const double (&a)[4], const double (&b)[4]) {
             << "frame [" << i << "]: " << a[i] << " vs " << b[i];
 }
 
-void ExpectSameTexture(const CTextureImage* a, const CTextureImage* b, const std::string& what) {
+void ExpectSameTexture(const TextureImage* a, const TextureImage* b, const std::string& what) {
     ASSERT_EQ(a == nullptr, b == nullptr) << what << ": texture present in one document only";
     if (!a) return;
     EXPECT_EQ(a->width, b->width) << what;
@@ -78,7 +78,7 @@ void ExpectSameTexture(const CTextureImage* a, const CTextureImage* b, const std
     EXPECT_TRUE(a->pixels == b->pixels) << what << ": pixels differ";
 }
 
-void ExpectSameMaterial(const CMaterial& a, const CMaterial& b, const std::string& what) {
+void ExpectSameMaterial(const Material& a, const Material& b, const std::string& what) {
     EXPECT_EQ(a.name, b.name) << what;
     ExpectSameArray(a.ambient, b.ambient, what + " ambient");
     ExpectSameArray(a.diffuse, b.diffuse, what + " diffuse");
@@ -95,7 +95,7 @@ void ExpectSameMaterial(const CMaterial& a, const CMaterial& b, const std::strin
     }
 }
 
-void ExpectSameSolid(const CSolid& a, const CSolid& b, const Locator& la, const Locator& lb,
+void ExpectSameSolid(const Solid& a, const Solid& b, const Locator& la, const Locator& lb,
                      const std::string& what) {
     EXPECT_EQ(a.name, b.name) << what;
     EXPECT_EQ(a.inDevelopment, b.inDevelopment) << what;
@@ -106,8 +106,8 @@ void ExpectSameSolid(const CSolid& a, const CSolid& b, const Locator& la, const 
     }
     ASSERT_EQ(a.faces.size(), b.faces.size()) << what << " face count";
     for (size_t f = 0; f < a.faces.size(); ++f) {
-        const CFace& fa = *a.faces[f];
-        const CFace& fb = *b.faces[f];
+        const Face& fa = *a.faces[f];
+        const Face& fb = *b.faces[f];
         const std::string face = la(&fa);
         EXPECT_EQ(lb(fb.solid), la(fa.solid)) << face << " solid";
         EXPECT_EQ(fa.materialIndex, fb.materialIndex) << face;
@@ -116,8 +116,8 @@ void ExpectSameSolid(const CSolid& a, const CSolid& b, const Locator& la, const 
         EXPECT_EQ(la(fa.part), lb(fb.part)) << face << " part";
         ASSERT_EQ(fa.halfEdges.size(), fb.halfEdges.size()) << face << " corner count";
         for (size_t c = 0; c < fa.halfEdges.size(); ++c) {
-            const CHalfEdge& ha = *fa.halfEdges[c];
-            const CHalfEdge& hb = *fb.halfEdges[c];
+            const HalfEdge& ha = *fa.halfEdges[c];
+            const HalfEdge& hb = *fb.halfEdges[c];
             const std::string corner = la(&ha);
             EXPECT_EQ(la(ha.vertex), lb(hb.vertex)) << corner << " vertex";
             EXPECT_EQ(la(ha.face), lb(hb.face)) << corner << " face";
@@ -139,8 +139,8 @@ void ExpectSameSolid(const CSolid& a, const CSolid& b, const Locator& la, const 
     }
     ASSERT_EQ(a.edges.size(), b.edges.size()) << what << " edge count";
     for (size_t e = 0; e < a.edges.size(); ++e) {
-        const CEdge& ea = *a.edges[e];
-        const CEdge& eb = *b.edges[e];
+        const Edge& ea = *a.edges[e];
+        const Edge& eb = *b.edges[e];
         const std::string edge = la(&ea);
         EXPECT_EQ(la(ea.halfEdge1), lb(eb.halfEdge1)) << edge << " halfEdge1";
         EXPECT_EQ(la(ea.halfEdge2), lb(eb.halfEdge2)) << edge << " halfEdge2";
@@ -157,8 +157,8 @@ void ExpectSameDevelopment(const Development& a, const Development& b, const Loc
     ExpectSameFrame(a.frame, b.frame);
     ASSERT_EQ(a.parts.size(), b.parts.size()) << "part count";
     for (size_t p = 0; p < a.parts.size(); ++p) {
-        const CPart& pa = *a.parts[p];
-        const CPart& pb = *b.parts[p];
+        const Part& pa = *a.parts[p];
+        const Part& pb = *b.parts[p];
         const std::string part = "part " + S(p);
         EXPECT_EQ(la(pa.solid), lb(pb.solid)) << part << " solid";
         EXPECT_EQ(pa.development == &a, pb.development == &b) << part << " development";
@@ -171,8 +171,8 @@ void ExpectSameDevelopment(const Development& a, const Development& b, const Loc
             EXPECT_EQ(la(pa.faces[f]), lb(pb.faces[f])) << part << " face " << f;
         ASSERT_EQ(pa.lines.size(), pb.lines.size()) << part << " line count";
         for (size_t l = 0; l < pa.lines.size(); ++l) {
-            const CPartLine& a1 = *pa.lines[l];
-            const CPartLine& b1 = *pb.lines[l];
+            const PartLine& a1 = *pa.lines[l];
+            const PartLine& b1 = *pb.lines[l];
             const std::string line = "line " + S(l) + " of " + part;
             EXPECT_EQ(a1.hidden, b1.hidden) << line << " hidden";
             EXPECT_EQ(a1.lineKind, b1.lineKind) << line << " lineKind";
@@ -183,8 +183,8 @@ void ExpectSameDevelopment(const Development& a, const Development& b, const Loc
     }
     ASSERT_EQ(a.texts.size(), b.texts.size()) << "text count";
     for (size_t t = 0; t < a.texts.size(); ++t) {
-        const CTextBlock& ta = *a.texts[t];
-        const CTextBlock& tb = *b.texts[t];
+        const TextBlock& ta = *a.texts[t];
+        const TextBlock& tb = *b.texts[t];
         const std::string text = "text " + S(t);
         ExpectSameArray(ta.rect, tb.rect, text + " rect");
         EXPECT_EQ(ta.lines, tb.lines) << text;
@@ -196,14 +196,14 @@ void ExpectSameDevelopment(const Development& a, const Development& b, const Loc
     ASSERT_EQ(a.imageMaterials.size(), b.imageMaterials.size()) << "picture material count";
     for (size_t m = 0; m < a.imageMaterials.size(); ++m)
         ExpectSameMaterial(*a.imageMaterials[m], *b.imageMaterials[m], "picture material " + S(m));
-    const std::vector<std::unique_ptr<CImageBlock>>* listsA[2] = {&a.imagesA, &a.imagesB};
-    const std::vector<std::unique_ptr<CImageBlock>>* listsB[2] = {&b.imagesA, &b.imagesB};
+    const std::vector<std::unique_ptr<ImageBlock>>* listsA[2] = {&a.imagesA, &a.imagesB};
+    const std::vector<std::unique_ptr<ImageBlock>>* listsB[2] = {&b.imagesA, &b.imagesB};
     for (int k = 0; k < 2; ++k) {
         const std::string list = k == 0 ? "picture A " : "picture B ";
         ASSERT_EQ(listsA[k]->size(), listsB[k]->size()) << list << "count";
         for (size_t i = 0; i < listsA[k]->size(); ++i) {
-            const CImageBlock& ia = *(*listsA[k])[i];
-            const CImageBlock& ib = *(*listsB[k])[i];
+            const ImageBlock& ia = *(*listsA[k])[i];
+            const ImageBlock& ib = *(*listsB[k])[i];
             ExpectSameArray(ia.rect, ib.rect, list + S(i) + " rect");
             EXPECT_EQ(la(ia.material), lb(ib.material)) << list << i << " material";
         }
@@ -215,8 +215,8 @@ void ExpectSameDevelopment(const Development& a, const Development& b, const Loc
 void ExpectSameDocument(const Document& a, const Document& b) {
     ASSERT_TRUE(a.model && b.model);
     const Locator la(a), lb(b);
-    const CMeshModel& ma = *a.model;
-    const CMeshModel& mb = *b.model;
+    const Mesh& ma = *a.model;
+    const Mesh& mb = *b.model;
     EXPECT_EQ(ma.size, mb.size) << "model size";
     EXPECT_TRUE(ma.center == mb.center) << "model centre";
     ASSERT_EQ(ma.materials.size(), mb.materials.size()) << "material count";
@@ -231,25 +231,25 @@ void ExpectSameDocument(const Document& a, const Document& b) {
 }
 
 void ExpectSameDisplaySettings(const DisplaySettings& a, const DisplaySettings& b) {
-    EXPECT_EQ(a.bDrawFlap, b.bDrawFlap) << "bDrawFlap";
-    EXPECT_EQ(a.bDrawNumber, b.bDrawNumber) << "bDrawNumber";
-    EXPECT_EQ(a.bInvertEdgeID, b.bInvertEdgeID) << "bInvertEdgeID";
-    EXPECT_EQ(a.bUseMaterial, b.bUseMaterial) << "bUseMaterial";
-    EXPECT_EQ(a.bOmitFlatEdge, b.bOmitFlatEdge) << "bOmitFlatEdge";
-    EXPECT_EQ(a.iFlatEdgeAngle, b.iFlatEdgeAngle) << "iFlatEdgeAngle";
-    EXPECT_EQ(a.bDrawWhiteBkLine, b.bDrawWhiteBkLine) << "bDrawWhiteBkLine";
-    EXPECT_EQ(a.iMountainLineStyle, b.iMountainLineStyle) << "iMountainLineStyle";
-    EXPECT_EQ(a.iValleyLineStyle, b.iValleyLineStyle) << "iValleyLineStyle";
-    EXPECT_EQ(a.iCutLineStyle, b.iCutLineStyle) << "iCutLineStyle";
-    EXPECT_EQ(a.iEdgeIDfontSizePoint, b.iEdgeIDfontSizePoint) << "iEdgeIDfontSizePoint";
-    EXPECT_EQ(a.iPaperSize, b.iPaperSize) << "iPaperSize";
-    EXPECT_EQ(a.iPaperOrientation, b.iPaperOrientation) << "iPaperOrientation";
-    EXPECT_EQ(a.iMarginSide, b.iMarginSide) << "iMarginSide";
-    EXPECT_EQ(a.iMarginTop, b.iMarginTop) << "iMarginTop";
+    EXPECT_EQ(a.drawFlaps, b.drawFlaps) << "bDrawFlap";
+    EXPECT_EQ(a.drawEdgeIds, b.drawEdgeIds) << "bDrawNumber";
+    EXPECT_EQ(a.invertEdgeIds, b.invertEdgeIds) << "bInvertEdgeID";
+    EXPECT_EQ(a.useMaterials, b.useMaterials) << "bUseMaterial";
+    EXPECT_EQ(a.omitFlatFolds, b.omitFlatFolds) << "bOmitFlatEdge";
+    EXPECT_EQ(a.flatFoldAngleDegrees, b.flatFoldAngleDegrees) << "iFlatEdgeAngle";
+    EXPECT_EQ(a.whiteLinesUnderFolds, b.whiteLinesUnderFolds) << "bDrawWhiteBkLine";
+    EXPECT_EQ(a.mountainLineStyle, b.mountainLineStyle) << "iMountainLineStyle";
+    EXPECT_EQ(a.valleyLineStyle, b.valleyLineStyle) << "iValleyLineStyle";
+    EXPECT_EQ(a.cutLineStyle, b.cutLineStyle) << "iCutLineStyle";
+    EXPECT_EQ(a.edgeIdFontSizePt, b.edgeIdFontSizePt) << "iEdgeIDfontSizePoint";
+    EXPECT_EQ(a.paperSize, b.paperSize) << "iPaperSize";
+    EXPECT_EQ(a.paperOrientation, b.paperOrientation) << "iPaperOrientation";
+    EXPECT_EQ(a.marginSideMM, b.marginSideMM) << "iMarginSide";
+    EXPECT_EQ(a.marginTopMM, b.marginTopMM) << "iMarginTop";
     ExpectSameArray(a.mountainDash, b.mountainDash, "mountain dash");
     ExpectSameArray(a.valleyDash, b.valleyDash, "valley dash");
-    EXPECT_EQ(a.bColorFlapWithFace, b.bColorFlapWithFace) << "bColorFlapWithFace";
-    EXPECT_EQ(a.dDefaultFlapHeightMM, b.dDefaultFlapHeightMM) << "dDefaultFlapHeightMM";
+    EXPECT_EQ(a.colorFlapsLikeFaces, b.colorFlapsLikeFaces) << "bColorFlapWithFace";
+    EXPECT_EQ(a.defaultFlapHeightMM, b.defaultFlapHeightMM) << "dDefaultFlapHeightMM";
 }
 
 std::string DocumentStateBytes(const Document& document) {

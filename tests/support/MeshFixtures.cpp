@@ -4,18 +4,18 @@
 
 namespace tsm::test {
 
-CSolid* AddRawSolid(CMeshModel& model, const std::vector<Vec3>& positions, const FaceList& faces) {
-    auto solid = std::make_unique<CSolid>();
+Solid* AddRawSolid(Mesh& model, const std::vector<Vec3>& positions, const FaceList& faces) {
+    auto solid = std::make_unique<Solid>();
     for (const Vec3& p : positions) {
-        auto v = std::make_unique<CVertex>();
+        auto v = std::make_unique<Vertex>();
         v->position = p;
         solid->vertices.push_back(std::move(v));
     }
     for (const auto& indices : faces) {
-        auto face = std::make_unique<CFace>();
+        auto face = std::make_unique<Face>();
         face->solid = solid.get();
         for (int i : indices) {
-            auto h = std::make_unique<CHalfEdge>();
+            auto h = std::make_unique<HalfEdge>();
             h->vertex = solid->vertices.at(size_t(i)).get();
             h->face = face.get();
             face->halfEdges.push_back(std::move(h));
@@ -25,7 +25,7 @@ CSolid* AddRawSolid(CMeshModel& model, const std::vector<Vec3>& positions, const
     return model.AppendSolid(std::move(solid));
 }
 
-void CompleteSolid(CSolid& solid) {
+void CompleteSolid(Solid& solid) {
     for (auto& face : solid.faces) {
         LinkFaceRing(*face);
         ComputeFacePlane(*face);
@@ -35,8 +35,8 @@ void CompleteSolid(CSolid& solid) {
     RebuildVertexIncidence(solid);
 }
 
-CSolid* AddSolid(CMeshModel& model, const std::vector<Vec3>& positions, const FaceList& faces) {
-    CSolid* solid = AddRawSolid(model, positions, faces);
+Solid* AddSolid(Mesh& model, const std::vector<Vec3>& positions, const FaceList& faces) {
+    Solid* solid = AddRawSolid(model, positions, faces);
     CompleteSolid(*solid);
     return solid;
 }
@@ -52,19 +52,19 @@ FaceList BoxFaces() {
     return {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
 }
 
-CSolid* AddBox(CMeshModel& model, const Vec3& lo, const Vec3& hi) {
+Solid* AddBox(Mesh& model, const Vec3& lo, const Vec3& hi) {
     return AddSolid(model, BoxPositions(lo, hi), BoxFaces());
 }
 
-int VertexNumber(const CSolid& solid, const CVertex* v) {
+int VertexNumber(const Solid& solid, const Vertex* v) {
     for (size_t i = 0; i < solid.vertices.size(); ++i)
         if (solid.vertices[i].get() == v) return int(i);
     return -1;
 }
 
-CEdge* FindEdge(const CSolid& solid, int a, int b) {
-    const CVertex* va = solid.vertices.at(size_t(a)).get();
-    const CVertex* vb = solid.vertices.at(size_t(b)).get();
+Edge* FindEdge(const Solid& solid, int a, int b) {
+    const Vertex* va = solid.vertices.at(size_t(a)).get();
+    const Vertex* vb = solid.vertices.at(size_t(b)).get();
     for (const auto& e : solid.edges)
         if ((e->vertex1 == va && e->vertex2 == vb) || (e->vertex1 == vb && e->vertex2 == va)) return e.get();
     return nullptr;

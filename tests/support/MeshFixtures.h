@@ -12,21 +12,21 @@ using FaceList = std::vector<std::vector<int>>;
 
 // Appends a solid with the given vertices and faces (indices into `positions`, corners counter-clockwise
 // seen from the side the face should face) without completing any links.
-CSolid* AddRawSolid(CMeshModel& model, const std::vector<Vec3>& positions, const FaceList& faces);
+Solid* AddRawSolid(Mesh& model, const std::vector<Vec3>& positions, const FaceList& faces);
 // Links every face ring, computes the planes, builds the edges, their geometry and the vertex incidence.
-void CompleteSolid(CSolid& solid);
+void CompleteSolid(Solid& solid);
 // AddRawSolid followed by CompleteSolid.
-CSolid* AddSolid(CMeshModel& model, const std::vector<Vec3>& positions, const FaceList& faces);
+Solid* AddSolid(Mesh& model, const std::vector<Vec3>& positions, const FaceList& faces);
 
 // An axis-aligned box with outward-facing quads. Vertex i has x = hi.x when bit 0 is set, y = hi.y for
 // bit 1 and z = hi.z for bit 2, the low value otherwise.
 std::vector<Vec3> BoxPositions(const Vec3& lo, const Vec3& hi);
 FaceList BoxFaces();
-CSolid* AddBox(CMeshModel& model, const Vec3& lo = {0, 0, 0}, const Vec3& hi = {1, 1, 1});
+Solid* AddBox(Mesh& model, const Vec3& lo = {0, 0, 0}, const Vec3& hi = {1, 1, 1});
 
 // The edge between the solid's vertices a and b (positions in its vertex list), in either direction.
-CEdge* FindEdge(const CSolid& solid, int a, int b);
+Edge* FindEdge(const Solid& solid, int a, int b);
 // Position of `v` in the solid's vertex list, -1 when it is not there.
-int VertexNumber(const CSolid& solid, const CVertex* v);
+int VertexNumber(const Solid& solid, const Vertex* v);
 
 } // namespace tsm::test

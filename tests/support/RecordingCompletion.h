@@ -17,14 +17,14 @@ public:
     // left at that moment.
     std::function<void(const DisplaySettings&)> onClassify;
 
-    void LinkFaceRing(CFace&) override { calls.push_back("LinkFaceRing"); }
-    void ComputeFacePlane(CFace&) override { calls.push_back("ComputeFacePlane"); }
-    void UpdateEdgeGeometry(CEdge&) override { calls.push_back("UpdateEdgeGeometry"); }
-    void RebuildVertexIncidence(CSolid&) override { calls.push_back("RebuildVertexIncidence"); }
-    void ComputeBounds(CMeshModel&) override { calls.push_back("ComputeBounds"); }
-    void FindSymmetricEdges(CMeshModel&) override { calls.push_back("FindSymmetricEdges"); }
-    void AutoFlapAnglesAll(CMeshModel&) override { calls.push_back("AutoFlapAnglesAll"); }
-    void ComputePartExtent(CPart&) override { calls.push_back("ComputePartExtent"); }
+    void LinkFaceRing(Face&) override { calls.push_back("LinkFaceRing"); }
+    void ComputeFacePlane(Face&) override { calls.push_back("ComputeFacePlane"); }
+    void UpdateEdgeGeometry(Edge&) override { calls.push_back("UpdateEdgeGeometry"); }
+    void RebuildVertexIncidence(Solid&) override { calls.push_back("RebuildVertexIncidence"); }
+    void ComputeBounds(Mesh&) override { calls.push_back("ComputeBounds"); }
+    void FindSymmetricEdges(Mesh&) override { calls.push_back("FindSymmetricEdges"); }
+    void AutoFlapAnglesAll(Mesh&) override { calls.push_back("AutoFlapAnglesAll"); }
+    void ComputePartExtent(Part&) override { calls.push_back("ComputePartExtent"); }
     void ComputeDevelopmentExtent(Development&, bool) override {
         calls.push_back("ComputeDevelopmentExtent");
     }
@@ -32,7 +32,7 @@ public:
         calls.push_back("ScaleDevelopment");
         return 1.0;
     }
-    void ClassifyPartLines(Development&, CMeshModel&, const DisplaySettings& display) override {
+    void ClassifyPartLines(Development&, Mesh&, const DisplaySettings& display) override {
         calls.push_back("ClassifyPartLines");
         if (onClassify) onClassify(display);
     }

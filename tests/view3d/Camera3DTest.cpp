@@ -45,7 +45,7 @@ TEST(Camera3D, ZoomSteps) {
 }
 
 // The matrix GL builds from the same steps, read back from a context.
-Mat4 GlProjection(const Camera3D& c, int w, int h, const CMeshModel* model) {
+Mat4 GlProjection(const Camera3D& c, int w, int h, const Mesh* model) {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glFrustum(-0.05, 0.05, -0.05 * h / w, 0.05 * h / w, 0.134, 2000.0);
@@ -67,7 +67,7 @@ TEST(Camera3D, ProjectionIsWhatGlBuildsFromTheSameSteps) {
     RecordingPrompt prompt;
     ViewRenderSurface surface(prompt, RenderSlot::View3D);
     ASSERT_TRUE(surface.Resize(4, 4));
-    CMeshModel model;
+    Mesh model;
     model.size = 40;
     model.center = {3, -2, 7};
     Camera3D camera = test::Facing(47, -123);
@@ -75,8 +75,7 @@ TEST(Camera3D, ProjectionIsWhatGlBuildsFromTheSameSteps) {
     camera.distance = -7.5;
     camera.offsetX = 0.04;
     camera.offsetY = -0.02;
-    for (const CMeshModel* m :
-         {static_cast<const CMeshModel*>(nullptr), static_cast<const CMeshModel*>(&model)}) {
+    for (const Mesh* m : {static_cast<const Mesh*>(nullptr), static_cast<const Mesh*>(&model)}) {
         const Mat4 ours = CameraProjection(camera, 640, 480, m);
         const Mat4 gl = GlProjection(camera, 640, 480, m);
         // GL keeps single precision.
@@ -88,7 +87,7 @@ TEST(Camera3D, ProjectionIsWhatGlBuildsFromTheSameSteps) {
 // A model of no extent, a window of no width yet (before the first resize) and a rotation about an axis of
 // no length give finite matrices.
 TEST(Camera3D, DegenerateInputsGiveFiniteMatrices) {
-    CMeshModel point;
+    Mesh point;
     point.size = 0;
     for (double v : CameraProjection(Camera3D{}, 100, 100, &point).m) EXPECT_TRUE(std::isfinite(v));
     for (double v : CameraProjection(Camera3D{}, 0, 0, nullptr).m) EXPECT_TRUE(std::isfinite(v));

@@ -14,8 +14,8 @@ namespace {
 
 // An edge with both sides joined, folded at `foldAngle` degrees.
 struct TwoSidedEdge {
-    CHalfEdge side1, side2;
-    CEdge edge;
+    HalfEdge side1, side2;
+    Edge edge;
     explicit TwoSidedEdge(double foldAngle) {
         edge.halfEdge1 = &side1;
         edge.halfEdge2 = &side2;
@@ -65,14 +65,14 @@ TEST(EdgeStyle, Classification) {
     for (const auto& c : cases) {
         TwoSidedEdge e(c.foldAngle);
         Settings settings;
-        CPartLine shown, hidden;
+        PartLine shown, hidden;
         hidden.hidden = true;
         e.edge.foldSense = !Has(c.changes, "valley");
         if (Has(c.changes, "cut")) e.Cut();
         if (Has(c.changes, "one-sided")) e.edge.halfEdge2 = nullptr;
-        settings.bOmitFlatEdge = !Has(c.changes, "keep-flat");
-        settings.bDrawOpenedModel = !Has(c.changes, "closed");
-        if (Has(c.changes, "flat-at-179")) settings.iFlatEdgeAngle = 179;
+        settings.omitFlatFolds = !Has(c.changes, "keep-flat");
+        settings.drawModelOnOpen = !Has(c.changes, "closed");
+        if (Has(c.changes, "flat-at-179")) settings.flatFoldAngleDegrees = 179;
         if (Has(c.changes, "line-shown")) e.side1.line = &shown;
         if (Has(c.changes, "hidden-line-1")) e.side1.line = &hidden;
         if (Has(c.changes, "hidden-line-2")) e.side2.line = &hidden;
@@ -87,7 +87,7 @@ TEST(EdgeStyle, Classification) {
 // Without edge colours the folds are black (the user's classes keep theirs: see the gathered arrays).
 TEST(EdgeStyle, ColoursComeFromTheSettingsWithRedInTheLowByte) {
     Settings settings;
-    settings.bUseEdgeColor = false;
+    settings.useEdgeColors = false;
     const EdgeLook mountain = LookOfEdgeStyle(EdgeStyle::Mountain, settings);
     EXPECT_EQ(std::vector<float>(mountain.rgb, mountain.rgb + 3), (std::vector<float>{0, 0, 0}));
     // The unused high byte is ignored.

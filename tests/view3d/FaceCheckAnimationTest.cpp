@@ -54,17 +54,17 @@ TEST(FaceCheckAnimation, TargetsTurnTheMarkedFacesToTheViewer) {
         // Nothing marked: no turn and no division by zero.
         {"none", {}, 0, 0},
     };
-    CMeshModel model;
+    Mesh model;
     model.center = {10, 20, 30};
     for (const auto& c : cases) {
-        std::vector<std::unique_ptr<CVertex>> vertices;
-        std::vector<std::unique_ptr<CFace>> faces;
-        std::vector<const CFace*> marked = {nullptr}; // null entries are passed over
+        std::vector<std::unique_ptr<Vertex>> vertices;
+        std::vector<std::unique_ptr<Face>> faces;
+        std::vector<const Face*> marked = {nullptr}; // null entries are passed over
         for (const auto& [corner, normal] : c.faces) {
-            vertices.push_back(std::make_unique<CVertex>());
+            vertices.push_back(std::make_unique<Vertex>());
             vertices.back()->position = model.center + corner;
-            faces.push_back(std::make_unique<CFace>());
-            faces.back()->halfEdges.push_back(std::make_unique<CHalfEdge>());
+            faces.push_back(std::make_unique<Face>());
+            faces.back()->halfEdges.push_back(std::make_unique<HalfEdge>());
             faces.back()->halfEdges.back()->vertex = vertices.back().get();
             faces.back()->plane[0] = normal.x;
             faces.back()->plane[1] = normal.y;

@@ -15,13 +15,13 @@ using test::Facing;
 
 constexpr int kW = 200, kH = 150;
 
-ScreenProjector Projector(const Camera3D& camera, const CMeshModel* model) {
+ScreenProjector Projector(const Camera3D& camera, const Mesh* model) {
     return ViewProjector(CameraProjection(camera, kW, kH, model), kW, kH);
 }
 
 // The face of the solid whose normal is nearest `direction`.
-CFace* FaceToward(const CSolid& solid, const Vec3& direction) {
-    CFace* best = nullptr;
+Face* FaceToward(const Solid& solid, const Vec3& direction) {
+    Face* best = nullptr;
     for (const auto& face : solid.faces)
         if (!best || Dot(face->Normal(), direction) > Dot(best->Normal(), direction)) best = face.get();
     return best;
@@ -58,8 +58,8 @@ TEST(FacePick, TriangleHitTest) {
 
 TEST(FacePick, PicksTheNearestFaceOfACube) {
     auto doc = test::CubeDocument();
-    const CSolid& cube = *doc->model->solids[0];
-    const CMeshModel* model = doc->model.get();
+    const Solid& cube = *doc->model->solids[0];
+    const Mesh* model = doc->model.get();
     // Straight on: the front face (+z), not the back face behind it; from above: the top; turned a
     // quarter: the side that now faces the viewer.
     const std::pair<Camera3D, Vec3> views[] = {
@@ -72,8 +72,8 @@ TEST(FacePick, PicksTheNearestFaceOfACube) {
 
 TEST(FacePick, OnlyVisibleSolidsAndVertexPositionsCount) {
     auto doc = test::CubeDocument();
-    CSolid& cube = *doc->model->solids[0];
-    const CMeshModel* model = doc->model.get();
+    Solid& cube = *doc->model->solids[0];
+    const Mesh* model = doc->model.get();
     const ScreenProjector p = Projector(Facing(0, 0), model);
     // The opened display positions are ignored: picking uses the vertices.
     for (auto& face : cube.faces)
@@ -116,17 +116,17 @@ TEST(FacePick, MarkedRegionCrossesOnlyUndrawnFolds) {
         SCOPED_TRACE(std::string(c.change) + " from " + std::to_string(c.start));
         Document doc;
         const MeshData sheet = Grid(3, 1, 1.0);
-        CSolid& flat = AddSolid(doc, "sheet", sheet.vertices, sheet.faces);
+        Solid& flat = AddSolid(doc, "sheet", sheet.vertices, sheet.faces);
         for (auto& edge : flat.edges)
             if (edge->halfEdge1 && edge->halfEdge2) {
                 edge->halfEdge1->joined = edge->halfEdge2;
                 edge->halfEdge2->joined = edge->halfEdge1;
             }
-        CHalfEdge* between = nullptr;
+        HalfEdge* between = nullptr;
         for (auto& h : flat.faces[0]->halfEdges)
             if (h->joined && h->joined->face == flat.faces[1].get()) between = h.get();
         ASSERT_NE(between, nullptr);
-        CPartLine hidden;
+        PartLine hidden;
         hidden.hidden = true;
         if (std::string(c.change) == "hide 0-1") between->line = &hidden;
         if (std::string(c.change) == "cut 0-1") {
@@ -134,7 +134,7 @@ TEST(FacePick, MarkedRegionCrossesOnlyUndrawnFolds) {
             between->joined = nullptr;
         }
         if (std::string(c.change) == "marked 1") flat.faces[1]->picked = true;
-        doc.display.bOmitFlatEdge = c.omitFlat;
+        doc.display.omitFlatFolds = c.omitFlat;
         MarkPickedRegion(*flat.faces[size_t(c.start)], doc.display);
         int picked = 0;
         for (const auto& face : flat.faces) picked += face->picked;

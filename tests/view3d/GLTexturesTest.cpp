@@ -16,8 +16,8 @@
 namespace tsm {
 namespace {
 
-std::unique_ptr<CTextureImage> Image(int width, int height, std::vector<uint8_t> pixels) {
-    auto image = std::make_unique<CTextureImage>();
+std::unique_ptr<TextureImage> Image(int width, int height, std::vector<uint8_t> pixels) {
+    auto image = std::make_unique<TextureImage>();
     image->width = width;
     image->height = height;
     image->pixels = std::move(pixels);
@@ -25,12 +25,12 @@ std::unique_ptr<CTextureImage> Image(int width, int height, std::vector<uint8_t>
 }
 
 // 2 x 2 texels, rows top to bottom: red, green / blue, white.
-std::unique_ptr<CTextureImage> FourColours() {
+std::unique_ptr<TextureImage> FourColours() {
     return Image(2, 2, {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255});
 }
 
-std::unique_ptr<CMaterial> TexturedMaterial() {
-    auto material = std::make_unique<CMaterial>();
+std::unique_ptr<Material> TexturedMaterial() {
+    auto material = std::make_unique<Material>();
     material->texture = FourColours();
     return material;
 }
@@ -84,7 +84,7 @@ TEST(GLTextures, UploadTakesTheSmallImageAndKeepsTheUnpackState) {
 }
 
 TEST(GLTextures, ChoiceOfImage) {
-    CMaterial material;
+    Material material;
     EXPECT_EQ(ChooseTextureImage(material, 1024), TextureImageChoice::None);
     material.texture = Image(64, 64, std::vector<uint8_t>(64 * 64 * 3, 200));
     EXPECT_EQ(ChooseTextureImage(material, 1024), TextureImageChoice::Texture);
@@ -116,7 +116,7 @@ TEST(GLTextures, MadeAgainForAnotherImage) {
     RecordingPrompt prompt;
     OffscreenBitmap renderer(prompt, 16, 16);
     ASSERT_TRUE(renderer.Begin());
-    CMaterial material;
+    Material material;
     material.texture = FourColours();
     TextureCache textures(TextureSource::BitmapFirst);
     const unsigned first = textures.TextureFor(material, false).name;
@@ -145,8 +145,8 @@ TEST(GLTextures, MadeAgainForAnotherImage) {
     for (unsigned name : {first, second.name}) EXPECT_TRUE(name == third.name || !glIsTexture(name)) << name;
     // Materials that left the model lose their textures; those still in it keep theirs.
     const unsigned gone = textures.Find(material).name;
-    CMeshModel model;
-    const CMaterial* kept = model.AppendMaterial(TexturedMaterial());
+    Mesh model;
+    const Material* kept = model.AppendMaterial(TexturedMaterial());
     const unsigned keptName = textures.TextureFor(*kept, false).name;
     textures.KeepOnly(model);
     EXPECT_EQ(textures.Count(), 1u);

@@ -13,7 +13,7 @@ namespace {
 
 TEST(ModelGeometry, PickedFacesGoApartAndInvisibleSolidsAreLeftOut) {
     auto doc = test::CubeDocument();
-    CSolid& cube = *doc->model->solids[0];
+    Solid& cube = *doc->model->solids[0];
     cube.faces[1]->picked = cube.faces[4]->picked = true;
     // Faces, picked faces and edge segments, gathered into arrays that held the last frame's.
     ModelFrameGeometry g;
@@ -23,13 +23,13 @@ TEST(ModelGeometry, PickedFacesGoApartAndInvisibleSolidsAreLeftOut) {
     };
     Settings settings;
     EXPECT_EQ(counts(*doc, settings), (std::vector<int>{4, 2, 12}));
-    settings.bDrawFace = false;
+    settings.drawFaces = false;
     EXPECT_EQ(counts(*doc, settings), (std::vector<int>{0, 0, 12}));
-    settings.bDrawFace = true;
-    settings.bDrawEdge = false;
+    settings.drawFaces = true;
+    settings.drawEdges = false;
     EXPECT_EQ(counts(*doc, settings), (std::vector<int>{4, 2, 0}));
     // A solid hidden from view or left out of the development is not drawn, nor a document without a model.
-    for (auto flag : {&CSolid::shown, &CSolid::inDevelopment}) {
+    for (auto flag : {&Solid::shown, &Solid::inDevelopment}) {
         cube.*flag = false;
         EXPECT_EQ(counts(*doc, Settings()), (std::vector<int>{0, 0, 0}));
         cube.*flag = true;
@@ -42,17 +42,17 @@ TEST(ModelGeometry, PickedFacesGoApartAndInvisibleSolidsAreLeftOut) {
 TEST(ModelGeometry, MaterialsByIndexInRunsOfConsecutiveFaces) {
     Settings settings;
     Document doc;
-    CMaterial& red = AddMaterial(doc, "red", {1, 0, 0});
-    CMaterial& checker =
+    Material& red = AddMaterial(doc, "red", {1, 0, 0});
+    Material& checker =
         AddMaterial(doc, "checker", {1, 1, 1}, MakeCheckerboard(8, 8, 2, {0, 0, 0}, {1, 1, 1}));
     const MeshData grid = Grid(6, 1, 1.0);
-    CSolid& solid = AddSolid(doc, "grid", grid.vertices, grid.faces);
+    Solid& solid = AddSolid(doc, "grid", grid.vertices, grid.faces);
     const int indices[6] = {0, 0, -1, 7, 1, 0};
     for (int i = 0; i < 6; ++i) solid.faces[size_t(i)]->materialIndex = indices[i];
     ModelFrameGeometry g;
     GatherModelFrame(doc, settings, g);
     // Material, first face, faces, first index, indices and whether textured, of each run.
-    using Run = std::tuple<const CMaterial*, int, int, int, int, bool>;
+    using Run = std::tuple<const Material*, int, int, int, int, bool>;
     const auto runs = [&g] {
         std::vector<Run> all;
         for (const FaceRun& r : g.faces.runs)
@@ -65,7 +65,7 @@ TEST(ModelGeometry, MaterialsByIndexInRunsOfConsecutiveFaces) {
                                         {&checker, 4, 1, 24, 6, true},
                                         {&red, 5, 1, 30, 6, false}}));
     // Materials off: one plain run in the document's white base material.
-    settings.bUseMaterial = false;
+    settings.useMaterials = false;
     GatherModelFrame(doc, settings, g);
     EXPECT_EQ(runs(), (std::vector<Run>{{&doc.baseMaterial, 0, 6, 0, 36, false}}));
 }
@@ -100,10 +100,10 @@ TEST(ModelGeometry, KeysDifferWhenTheDocumentOrTheDisplaySettingsDo) {
     // Each setting the arrays depend on changes the key; those they do not use (the last) leave it alone.
     Settings changed[4] = {settings, settings, settings, settings};
     changed[0].colors[2] = 0;
-    changed[1].bDrawOpenedModel = false;
-    changed[2].iFlatEdgeAngle = 170;
-    changed[3].bDrawFlap = !settings.bDrawFlap;
-    changed[3].bTurnOnLight = false;
+    changed[1].drawModelOnOpen = false;
+    changed[2].flatFoldAngleDegrees = 170;
+    changed[3].drawFlaps = !settings.drawFlaps;
+    changed[3].lighting = false;
     for (int i = 0; i < 4; ++i) EXPECT_EQ(key == GatherKey::Of(a, changed[i]), i == 3) << i;
     a.development = std::make_unique<Development>();
     EXPECT_FALSE(key == GatherKey::Of(a, settings));

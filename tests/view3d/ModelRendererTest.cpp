@@ -121,7 +121,7 @@ TEST(ModelRenderer, VertexArraysDrawTheSamePictureAsOnePolygonAtATime) {
     // Without lights and materials, and with every edge drawn.
     for (Document* doc : {house.Doc(), &torus}) {
         Settings unlit = WithDisplay(Settings(), doc->display);
-        unlit.bTurnOnLight = unlit.bUseMaterial = unlit.bOmitFlatEdge = false;
+        unlit.lighting = unlit.useMaterials = unlit.omitFlatFolds = false;
         const auto [arrays, immediate] = RenderBothWays(doc, unlit, cameras[0]);
         // Unlit, the two paths agree to the last bit.
         EXPECT_EQ(Compare(arrays, immediate).pixels, 0);
@@ -150,11 +150,11 @@ TEST(ModelRenderer, TextureConfigurationOutline) {
     settings.colors[7] = 0x00404040; // a dark background, so that white lines show
     Document doc;
     test::UseColourZero(doc); // faces without material light blue, not white
-    CMaterial& checker =
+    Material& checker =
         AddMaterial(doc, "checker", {1, 1, 1}, MakeCheckerboard(8, 8, 2, {0, 0, 1}, {0, 0, 1}));
-    CMaterial& plain = AddMaterial(doc, "plain", {0, 0, 1});
+    Material& plain = AddMaterial(doc, "plain", {0, 0, 1});
     const MeshData quad = Grid(1, 1, 2.0);
-    CSolid& solid = AddSolid(doc, "quad", quad.vertices, quad.faces, 0);
+    Solid& solid = AddSolid(doc, "quad", quad.vertices, quad.faces, 0);
     AssignFaceUV(solid);
     // At an angle the headlight leaves the light blue face short of white.
     const Camera3D turned = Facing(0, 50);
@@ -192,7 +192,7 @@ TEST(ModelRenderer, CutEdgesAreDoubledWhenOpenEdgesAreEmphasised) {
     ASSERT_TRUE(sample.opened);
     EXPECT_TRUE(test::MatchesReference(Render(sample.Doc()), "3d-cut-edges-doubled"));
     // The closed picture: each edge once at the vertices.
-    sample.settings.bDrawOpenedModel = false;
+    sample.settings.drawModelOnOpen = false;
     EXPECT_TRUE(test::MatchesReference(Render(sample.Doc(), sample.settings), "3d-cut-edges-closed"));
 }
 

@@ -119,7 +119,7 @@ TEST(ModelViewLogic, HintsAndEscape) {
     EXPECT_EQ(v.view.PickMarker(), nullptr);
 }
 
-std::unique_ptr<Document> CheckerDocument(CMaterial** checker) {
+std::unique_ptr<Document> CheckerDocument(Material** checker) {
     auto doc = std::make_unique<Document>();
     *checker = &AddMaterial(*doc, "checker", {1, 1, 1}, MakeCheckerboard(8, 8, 2, {1, 0, 0}, {0, 0, 1}));
     const MeshData quad = Grid(1, 1, 1.0);
@@ -130,7 +130,7 @@ std::unique_ptr<Document> CheckerDocument(CMaterial** checker) {
 // A new model has its textures made at once, in the view's context, and drawn from then on without being
 // made again; a filter change makes them again; another document takes the old one's textures away.
 TEST(ModelViewLogic, TexturesFollowTheHints) {
-    CMaterial* checker = nullptr;
+    Material* checker = nullptr;
     auto doc = CheckerDocument(&checker);
     test::RecordingHost host(doc.get());
     ModelViewLogic view(host);
@@ -142,14 +142,14 @@ TEST(ModelViewLogic, TexturesFollowTheHints) {
     view.RenderFrame();
     EXPECT_EQ(view.Renderer().Textures().Find(*checker).name, first);
 
-    host.settings.bTextureSmooth = false;
+    host.settings.smoothTextures = false;
     view.OnUpdate(UpdateHint::TextureFilterChanged);
     EXPECT_NE(view.Renderer().Textures().Find(*checker).name, 0u);
     // Nearest texels: only the two checker colours, lit, where linear filtering blended them.
     EXPECT_NE(view.RenderFrame(), smooth);
 
     // The document is replaced: the old materials' textures go with it.
-    CMaterial* newChecker = nullptr;
+    Material* newChecker = nullptr;
     auto replacement = CheckerDocument(&newChecker);
     host.document = replacement.get();
     doc.reset();
@@ -165,7 +165,7 @@ TEST(ModelViewLogic, WheelAndDragZoomThroughTheView) {
     ModelViewLogic view(host);
     view.Resize(kW, kH);
     // The setting reaches the zoom; a sideways wheel is left alone.
-    host.settings.bZoomWheelInvert = true;
+    host.settings.invertWheelZoom = true;
     const auto wheel = [&view](QPoint delta) {
         QWheelEvent event(QPointF(10, 10), QPointF(10, 10), QPoint(), delta, Qt::NoButton, Qt::NoModifier,
                           Qt::NoScrollPhase, false);
@@ -227,16 +227,16 @@ TEST(ModelViewLogic, ClickInCheckModeMarksTheRegionAndRedrawsAllViews) {
 TEST(ModelViewLogic, FaceCheckAnimationRunsOnTheHostsTimer) {
     auto doc = test::CubeDocument();
     test::RecordingHost host(doc.get());
-    host.settings.iFaceCheckAnimationSpeedIndex = 2;
+    host.settings.faceCheckAnimationSpeed = 2;
     ModelViewLogic view(host);
     view.Resize(kW, kH);
-    const CFace* top = nullptr;
+    const Face* top = nullptr;
     for (const auto& face : doc->model->solids[0]->faces)
         if (face->Normal().y > 0.9) top = face.get();
     ASSERT_NE(top, nullptr);
-    host.settings.bUseAnimationForFaceCheck = false;
+    host.settings.animateFaceCheck = false;
     view.TurnTowards({top});
-    host.settings.bUseAnimationForFaceCheck = true;
+    host.settings.animateFaceCheck = true;
     view.TurnTowards({});
     EXPECT_FALSE(host.timerRunning);
     view.TurnTowards({top});
@@ -274,7 +274,7 @@ TEST(ModelViewLogic, CameraOnlyFramesDrawTheLastArraysAgain) {
     EXPECT_EQ(view.Renderer().GatherCount(), ++gathered);
     const std::function<void()> changes[] = {
         [&] { view.OnUpdate(UpdateHint::Redraw); },
-        [&] { host.settings.bDrawOpenedModel = false; },
+        [&] { host.settings.drawModelOnOpen = false; },
         [&] { view.StartFaceCheckAnimation(0, 0); },
     };
     for (const auto& change : changes) {

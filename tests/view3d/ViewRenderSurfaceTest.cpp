@@ -63,8 +63,8 @@ TEST(ViewRenderSurface, SlotsShareListsAndTexturesBeyondTheFirstSurface) {
     ASSERT_TRUE(development->Resize(30, 20));
     EXPECT_EQ(development->FontListBase(), fontBase);
 
-    CMaterial material;
-    material.texture = std::make_unique<CTextureImage>();
+    Material material;
+    material.texture = std::make_unique<TextureImage>();
     material.texture->width = 1;
     material.texture->height = 1;
     material.texture->pixels = {1, 2, 3};

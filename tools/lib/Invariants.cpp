@@ -38,12 +38,12 @@ std::vector<std::string> CheckModelInvariants(const Document& document) {
         out.push_back("the document has no model");
         return out;
     }
-    const CMeshModel& model = *document.model;
+    const Mesh& model = *document.model;
 
     // Everything the document owns, so that a pointer to anything else is reported, never followed. Sorted
     // vectors keep this fast on models of hundreds of thousands of corners.
-    PointerSet<CHalfEdge> corners;
-    PointerSet<CFace> faces;
+    PointerSet<HalfEdge> corners;
+    PointerSet<Face> faces;
     for (const auto& solid : model.solids) {
         for (const auto& face : solid->faces) {
             faces.Add(face.get());
@@ -52,22 +52,22 @@ std::vector<std::string> CheckModelInvariants(const Document& document) {
     }
     corners.Seal();
     faces.Seal();
-    PointerSet<CPart> parts;
-    PointerSet<CPartLine> lines;
+    PointerSet<Part> parts;
+    PointerSet<PartLine> lines;
     // (face, part, part index) for every listing of a face in a part's faces, in part order.
     struct Listing {
-        const CFace* face;
-        const CPart* part;
+        const Face* face;
+        const Part* part;
         size_t partIndex;
     };
     std::vector<Listing> listings;
     if (document.development) {
         const Development& development = *document.development;
         for (size_t p = 0; p < development.parts.size(); ++p) {
-            const CPart* part = development.parts[p].get();
+            const Part* part = development.parts[p].get();
             parts.Add(part);
             for (const auto& line : part->lines) lines.Add(line.get());
-            for (const CFace* face : part->faces) {
+            for (const Face* face : part->faces) {
                 if (!faces.Has(face))
                     out.push_back("part " + std::to_string(p) + " lists a face that is not in the model");
                 else
@@ -78,7 +78,7 @@ std::vector<std::string> CheckModelInvariants(const Document& document) {
     parts.Seal();
     lines.Seal();
     std::stable_sort(listings.begin(), listings.end(), [](const Listing& a, const Listing& b) {
-        return std::less<const CFace*>()(a.face, b.face);
+        return std::less<const Face*>()(a.face, b.face);
     });
     for (size_t i = 1; i < listings.size(); ++i) {
         if (listings[i].face != listings[i - 1].face) continue;
@@ -89,10 +89,10 @@ std::vector<std::string> CheckModelInvariants(const Document& document) {
                       (samePart ? " lists a face twice" : " lists a face that another part lists too"));
     }
     // Whether `face` is listed at all, and whether in `part`.
-    auto listed = [&listings](const CFace* face, const CPart* part, bool& anywhere) {
+    auto listed = [&listings](const Face* face, const Part* part, bool& anywhere) {
         auto at =
-            std::lower_bound(listings.begin(), listings.end(), face, [](const Listing& l, const CFace* f) {
-                return std::less<const CFace*>()(l.face, f);
+            std::lower_bound(listings.begin(), listings.end(), face, [](const Listing& l, const Face* f) {
+                return std::less<const Face*>()(l.face, f);
             });
         anywhere = at != listings.end() && at->face == face;
         for (; at != listings.end() && at->face == face; ++at)
@@ -101,10 +101,10 @@ std::vector<std::string> CheckModelInvariants(const Document& document) {
     };
 
     for (size_t s = 0; s < model.solids.size(); ++s) {
-        const CSolid& solid = *model.solids[s];
+        const Solid& solid = *model.solids[s];
         for (size_t e = 0; e < solid.edges.size(); ++e) {
-            const CEdge& edge = *solid.edges[e];
-            const CHalfEdge* sides[2] = {edge.halfEdge1, edge.halfEdge2};
+            const Edge& edge = *solid.edges[e];
+            const HalfEdge* sides[2] = {edge.halfEdge1, edge.halfEdge2};
             for (int k = 0; k < 2; ++k) {
                 if (!sides[k]) continue;
                 auto where = [&] {
@@ -117,7 +117,7 @@ std::vector<std::string> CheckModelInvariants(const Document& document) {
             }
         }
         for (size_t f = 0; f < solid.faces.size(); ++f) {
-            const CFace& face = *solid.faces[f];
+            const Face& face = *solid.faces[f];
             bool listedAnywhere = false;
             const bool listedInOwnPart = listed(&face, face.part, listedAnywhere);
             if (face.part && !parts.Has(face.part))
@@ -128,7 +128,7 @@ std::vector<std::string> CheckModelInvariants(const Document& document) {
                 out.push_back(FaceName(s, f) + " is listed in a part's faces but its part is null");
 
             for (size_t c = 0; c < face.halfEdges.size(); ++c) {
-                const CHalfEdge& h = *face.halfEdges[c];
+                const HalfEdge& h = *face.halfEdges[c];
                 auto where = [&] { return CornerName(s, f, c); };
                 if (h.twin && !corners.Has(h.twin))
                     out.push_back(where() + ": twin is not a corner of the model");

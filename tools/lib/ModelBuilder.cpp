@@ -23,7 +23,7 @@ Vec3 Unit(const Vec3& v) {
 }
 
 // Newell's normal of the face's corners: it points to the side from which they run counter-clockwise.
-Vec3 NewellNormal(const CFace& face) {
+Vec3 NewellNormal(const Face& face) {
     Vec3 n;
     const size_t count = face.CornerCount();
     for (size_t i = 0; i < count; ++i) {
@@ -39,7 +39,7 @@ Vec3 NewellNormal(const CFace& face) {
 // The face flat in its own plane, corner 0 at the origin and corner 1 along +x. The second axis is
 // negated so that, with y growing downwards on the sheet, the corners run counter-clockwise there as they
 // do seen from outside the model.
-std::vector<Point2> LayFaceFlat(const CFace& face, double scale) {
+std::vector<Point2> LayFaceFlat(const Face& face, double scale) {
     const size_t count = face.CornerCount();
     std::vector<Point2> flat(count);
     if (count == 0) return flat;
@@ -60,7 +60,7 @@ std::vector<Point2> LayFaceFlat(const CFace& face, double scale) {
     return flat;
 }
 
-size_t CornerIndex(const CFace& face, const CHalfEdge* h) {
+size_t CornerIndex(const Face& face, const HalfEdge* h) {
     for (size_t i = 0; i < face.CornerCount(); ++i)
         if (face.Corner(i) == h) return i;
     return 0;
@@ -69,8 +69,8 @@ size_t CornerIndex(const CFace& face, const CHalfEdge* h) {
 // Lays the face of `t` (the twin of the placed corner `h`) next to h's face: the face's own flat layout is
 // turned and moved so that t's start lands on h's end and t's end on h's start, which puts it on the other
 // side of the edge.
-void PlaceAcrossEdge(const CHalfEdge& h, CHalfEdge& t, double scale) {
-    CFace& face = *t.face;
+void PlaceAcrossEdge(const HalfEdge& h, HalfEdge& t, double scale) {
+    Face& face = *t.face;
     const std::vector<Point2> flat = LayFaceFlat(face, scale);
     const size_t count = face.CornerCount();
     const size_t k = CornerIndex(face, &t);
@@ -90,7 +90,7 @@ void PlaceAcrossEdge(const CHalfEdge& h, CHalfEdge& t, double scale) {
     t.next->y2d = end.y;
 }
 
-void ClearDevelopmentLinks(CMeshModel& model) {
+void ClearDevelopmentLinks(Mesh& model) {
     for (auto& solid : model.solids) {
         for (auto& face : solid->faces) {
             face->part = nullptr;
@@ -106,29 +106,29 @@ void ClearDevelopmentLinks(CMeshModel& model) {
 
 } // namespace
 
-CSolid& AddSolid(Document& document, const std::string& name, const std::vector<Vec3>& vertices,
-                 const std::vector<std::vector<int>>& faces, int materialIndex) {
-    auto solid = std::make_unique<CSolid>();
+Solid& AddSolid(Document& document, const std::string& name, const std::vector<Vec3>& vertices,
+                const std::vector<std::vector<int>>& faces, int materialIndex) {
+    auto solid = std::make_unique<Solid>();
     solid->name = name;
     int runningIndex = 0;
     for (const auto& other : document.model->solids) runningIndex += int(other->vertices.size());
     for (const Vec3& position : vertices) {
-        auto vertex = std::make_unique<CVertex>();
+        auto vertex = std::make_unique<Vertex>();
         vertex->position = position;
         vertex->index = runningIndex++;
         solid->vertices.push_back(std::move(vertex));
     }
-    const double flapHeight = document.display.dDefaultFlapHeightMM;
+    const double flapHeight = document.display.defaultFlapHeightMM;
     for (const auto& indices : faces) {
         const bool valid = indices.size() >= 3 && std::all_of(indices.begin(), indices.end(), [&](int i) {
                                return i >= 0 && size_t(i) < vertices.size();
                            });
         if (!valid) continue;
-        auto face = std::make_unique<CFace>();
+        auto face = std::make_unique<Face>();
         face->solid = solid.get();
         face->materialIndex = materialIndex;
         for (int i : indices) {
-            auto h = std::make_unique<CHalfEdge>();
+            auto h = std::make_unique<HalfEdge>();
             h->vertex = solid->vertices[i].get();
             h->face = face.get();
             h->displayPos = vertices[i];
@@ -139,7 +139,7 @@ CSolid& AddSolid(Document& document, const std::string& name, const std::vector<
         ComputeFacePlane(*face);
         solid->faces.push_back(std::move(face));
     }
-    CSolid& added = *document.model->AppendSolid(std::move(solid));
+    Solid& added = *document.model->AppendSolid(std::move(solid));
     BuildEdges(added);
     for (auto& edge : added.edges) UpdateEdgeGeometry(*edge);
     RebuildVertexIncidence(added);
@@ -147,7 +147,7 @@ CSolid& AddSolid(Document& document, const std::string& name, const std::vector<
     return added;
 }
 
-void AssignFaceUV(CSolid& solid) {
+void AssignFaceUV(Solid& solid) {
     for (auto& face : solid.faces) {
         const std::vector<Point2> flat = LayFaceFlat(*face, 1.0);
         double minX = 0, minY = 0, maxX = 0, maxY = 0;
@@ -165,9 +165,8 @@ void AssignFaceUV(CSolid& solid) {
     }
 }
 
-std::unique_ptr<CTextureImage> MakeCheckerboard(int width, int height, int cellPixels, Rgb first,
-                                                Rgb second) {
-    auto image = std::make_unique<CTextureImage>();
+std::unique_ptr<TextureImage> MakeCheckerboard(int width, int height, int cellPixels, Rgb first, Rgb second) {
+    auto image = std::make_unique<TextureImage>();
     if (width < 1 || height < 1) return image;
     const int cell = std::max(cellPixels, 1);
     image->width = width;
@@ -186,9 +185,9 @@ std::unique_ptr<CTextureImage> MakeCheckerboard(int width, int height, int cellP
     return image;
 }
 
-CMaterial& AddMaterial(Document& document, const std::string& name, Rgb colour,
-                       std::unique_ptr<CTextureImage> texture) {
-    auto material = std::make_unique<CMaterial>();
+Material& AddMaterial(Document& document, const std::string& name, Rgb colour,
+                      std::unique_ptr<TextureImage> texture) {
+    auto material = std::make_unique<Material>();
     material->name = name;
     const float rgb[3] = {colour.r, colour.g, colour.b};
     for (int i = 0; i < 3; ++i) {
@@ -209,9 +208,9 @@ Development& EnsureDevelopment(Document& document) {
     return *document.development;
 }
 
-CTextBlock& AddText(Document& document, const double (&rectMM)[4], const std::vector<std::string>& lines,
-                    int32_t fontSize, int32_t colour, const std::string& fontName, int32_t lineSpacingMM) {
-    auto text = std::make_unique<CTextBlock>();
+TextBlock& AddText(Document& document, const double (&rectMM)[4], const std::vector<std::string>& lines,
+                   int32_t fontSize, int32_t colour, const std::string& fontName, int32_t lineSpacingMM) {
+    auto text = std::make_unique<TextBlock>();
     std::copy(rectMM, rectMM + 4, text->rect);
     text->lines = lines;
     text->fontSize = fontSize;
@@ -223,16 +222,16 @@ CTextBlock& AddText(Document& document, const double (&rectMM)[4], const std::ve
     return *development.texts.back();
 }
 
-CImageBlock& AddPicture(Document& document, bool listB, const double (&rectMM)[4],
-                        std::unique_ptr<CTextureImage> image) {
+ImageBlock& AddPicture(Document& document, bool listB, const double (&rectMM)[4],
+                       std::unique_ptr<TextureImage> image) {
     Development& development = EnsureDevelopment(document);
-    auto material = std::make_unique<CMaterial>();
+    auto material = std::make_unique<Material>();
     if (image) {
         material->imageWidth = image->width;
         material->imageHeight = image->height;
     }
     material->texture = std::move(image);
-    auto block = std::make_unique<CImageBlock>();
+    auto block = std::make_unique<ImageBlock>();
     std::copy(rectMM, rectMM + 4, block->rect);
     block->material = material.get();
     development.imageMaterials.push_back(std::move(material));
@@ -245,7 +244,7 @@ std::vector<std::string> UnfoldForFixture(Document& document,
                                           const std::vector<std::pair<int, int>>& cutEdges,
                                           const FixtureUnfoldOptions& options) {
     std::vector<std::string> problems;
-    CMeshModel& model = *document.model;
+    Mesh& model = *document.model;
     const size_t solidCount = model.solids.size();
 
     // Per solid: whether it is cut by the list, and which of its edges are.
@@ -268,14 +267,14 @@ std::vector<std::string> UnfoldForFixture(Document& document,
     development.scale = options.scale;
     development.reversed = false;
     ClearDevelopmentLinks(model);
-    if (options.autoFlapAngles) AutoFlapAnglesAll(model, Settings().iMaxFlapBaseAngle);
+    if (options.autoFlapAngles) AutoFlapAnglesAll(model, Settings().maxFlapBaseAngleDegrees);
 
     for (size_t s = 0; s < solidCount; ++s) {
-        CSolid& solid = *model.solids[s];
+        Solid& solid = *model.solids[s];
         if (!solid.inDevelopment) continue;
-        std::unordered_map<const CEdge*, size_t> edgeIndex;
+        std::unordered_map<const Edge*, size_t> edgeIndex;
         for (size_t e = 0; e < solid.edges.size(); ++e) edgeIndex.emplace(solid.edges[e].get(), e);
-        auto cut = [&](const CHalfEdge& h) {
+        auto cut = [&](const HalfEdge& h) {
             auto found = edgeIndex.find(h.edge);
             return found != edgeIndex.end() && isCut[s][found->second];
         };
@@ -283,7 +282,7 @@ std::vector<std::string> UnfoldForFixture(Document& document,
         // Grow each part breadth-first over the edges that are not cut; the tree edges become folds.
         for (auto& rootFace : solid.faces) {
             if (rootFace->partIndex >= 0) continue;
-            auto part = std::make_unique<CPart>();
+            auto part = std::make_unique<Part>();
             part->solid = &solid;
             const int partIndex = int(development.parts.size());
             development.AppendPart(std::move(part));
@@ -294,12 +293,12 @@ std::vector<std::string> UnfoldForFixture(Document& document,
                 rootFace->Corner(i)->y2d = flat[i].y;
             }
             rootFace->partIndex = partIndex;
-            std::deque<CFace*> queue{rootFace.get()};
+            std::deque<Face*> queue{rootFace.get()};
             while (!queue.empty()) {
-                CFace* face = queue.front();
+                Face* face = queue.front();
                 queue.pop_front();
                 for (auto& corner : face->halfEdges) {
-                    CHalfEdge* t = corner->twin;
+                    HalfEdge* t = corner->twin;
                     if (!t || !t->face || t->face->partIndex >= 0 || cut(*corner)) continue;
                     PlaceAcrossEdge(*corner, *t, options.scale);
                     corner->joined = t;
@@ -314,8 +313,8 @@ std::vector<std::string> UnfoldForFixture(Document& document,
         if (explicitCuts[s]) {
             const double tolerance = 1e-6; // mm
             for (auto& edge : solid.edges) {
-                CHalfEdge* h = edge->halfEdge1;
-                CHalfEdge* t = edge->halfEdge2;
+                HalfEdge* h = edge->halfEdge1;
+                HalfEdge* t = edge->halfEdge2;
                 if (!h || !t || h->joined || cut(*h) || h->face->partIndex != t->face->partIndex) continue;
                 if (Length(h->Pos2D() - t->next->Pos2D()) < tolerance &&
                     Length(h->next->Pos2D() - t->Pos2D()) < tolerance) {
@@ -330,10 +329,10 @@ std::vector<std::string> UnfoldForFixture(Document& document,
 
     // One line per fold, one per side of a cut or open edge, in part, face and corner order.
     for (auto& part : development.parts) {
-        for (CFace* face : part->faces) {
+        for (Face* face : part->faces) {
             for (auto& h : face->halfEdges) {
                 if (h->line) continue;
-                auto line = std::make_unique<CPartLine>();
+                auto line = std::make_unique<PartLine>();
                 line->first = h.get();
                 line->edge = h->edge;
                 h->line = line.get();
@@ -346,10 +345,10 @@ std::vector<std::string> UnfoldForFixture(Document& document,
         }
     }
 
-    PlaceFlaps(development, model, document.display.dDefaultFlapHeightMM);
+    PlaceFlaps(development, model, document.display.defaultFlapHeightMM);
     if (options.flapHeightMM > 0)
         for (auto& part : development.parts)
-            for (CFace* face : part->faces)
+            for (Face* face : part->faces)
                 for (auto& h : face->halfEdges) h->flapHeight = options.flapHeightMM;
 
     // Rows left to right, wrapping at the row width.

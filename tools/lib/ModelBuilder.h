@@ -23,38 +23,38 @@ struct Rgb {
 // Appends a solid: one vertex per position, one face per index list (corners counter-clockwise as seen
 // from outside), with rings, planes, edges, edge geometry and vertex incidence completed. Indices outside
 // `vertices` and faces with fewer than 3 corners are skipped, so bad input never builds broken links.
-CSolid& AddSolid(Document& document, const std::string& name, const std::vector<Vec3>& vertices,
-                 const std::vector<std::vector<int>>& faces, int materialIndex = -1);
+Solid& AddSolid(Document& document, const std::string& name, const std::vector<Vec3>& vertices,
+                const std::vector<std::vector<int>>& faces, int materialIndex = -1);
 
 // Gives every corner of the solid texture coordinates that map the whole texture onto each face's box.
-void AssignFaceUV(CSolid& solid);
+void AssignFaceUV(Solid& solid);
 
 // A w x h texture of square cells of `cellPixels`, alternating between the two colours, starting with
 // `first` at the top left. Sizes below 1 give an empty texture.
-std::unique_ptr<CTextureImage> MakeCheckerboard(int width, int height, int cellPixels, Rgb first, Rgb second);
+std::unique_ptr<TextureImage> MakeCheckerboard(int width, int height, int cellPixels, Rgb first, Rgb second);
 
 // Appends a material whose ambient, diffuse and flat colours are `colour`; `texture` may be null.
-CMaterial& AddMaterial(Document& document, const std::string& name, Rgb colour,
-                       std::unique_ptr<CTextureImage> texture = nullptr);
+Material& AddMaterial(Document& document, const std::string& name, Rgb colour,
+                      std::unique_ptr<TextureImage> texture = nullptr);
 
 // Creates the development when the document has none yet.
 Development& EnsureDevelopment(Document& document);
 
 // Appends a free text; `rectMM` is x, y, width, height on the development.
-CTextBlock& AddText(Document& document, const double (&rectMM)[4], const std::vector<std::string>& lines,
-                    int32_t fontSize = 10, int32_t colour = 0, const std::string& fontName = "MS Sans Serif",
-                    int32_t lineSpacingMM = 2);
+TextBlock& AddText(Document& document, const double (&rectMM)[4], const std::vector<std::string>& lines,
+                   int32_t fontSize = 10, int32_t colour = 0, const std::string& fontName = "MS Sans Serif",
+                   int32_t lineSpacingMM = 2);
 
 // Appends a picture to imagesA (listB false, drawn under the parts) or imagesB (drawn above them); its
 // material goes to imageMaterials.
-CImageBlock& AddPicture(Document& document, bool listB, const double (&rectMM)[4],
-                        std::unique_ptr<CTextureImage> image);
+ImageBlock& AddPicture(Document& document, bool listB, const double (&rectMM)[4],
+                       std::unique_ptr<TextureImage> image);
 
 struct FixtureUnfoldOptions {
     double scale = 1.0;         // development mm per model unit
     double rowWidthMM = 180.0;  // parts wrap to a new row beyond this width (A4 printable width)
     double gapMM = 5.0;         // between parts and rows
-    double flapHeightMM = -1;   // every corner's flap height; <= 0 keeps dDefaultFlapHeightMM
+    double flapHeightMM = -1;   // every corner's flap height; <= 0 keeps defaultFlapHeightMM
     bool autoFlapAngles = true; // base angles from the neighbouring faces, as the Unfold command does
 };
 

@@ -10,8 +10,8 @@ namespace tsm {
 namespace {
 
 // A smooth left-to-right, top-to-bottom colour ramp.
-std::unique_ptr<CTextureImage> MakeGradient(int width, int height) {
-    auto image = std::make_unique<CTextureImage>();
+std::unique_ptr<TextureImage> MakeGradient(int width, int height) {
+    auto image = std::make_unique<TextureImage>();
     image->width = width;
     image->height = height;
     image->pixels.reserve(size_t(width) * size_t(height) * 3);
@@ -27,7 +27,7 @@ std::unique_ptr<CTextureImage> MakeGradient(int width, int height) {
 
 // Turns the model a quarter about x so that its z axis becomes y, the up direction of the 3D view. A rigid
 // turn keeps every fold angle and length, so the development made before it stays valid.
-void TurnZUpToYUp(CMeshModel& model) {
+void TurnZUpToYUp(Mesh& model) {
     for (auto& solid : model.solids) {
         for (auto& vertex : solid->vertices) {
             const Vec3 p = vertex->position;
@@ -53,7 +53,7 @@ std::vector<std::string> BuildSampleHouse(Document& doc) {
     AddMaterial(doc, "Roof", {0.70f, 0.20f, 0.15f});
 
     const MeshData bodyMesh = Translated(Box(60, 40, 30), {0, 0, 15});
-    CSolid& body = AddSolid(doc, "Body", bodyMesh.vertices, bodyMesh.faces, 0);
+    Solid& body = AddSolid(doc, "Body", bodyMesh.vertices, bodyMesh.faces, 0);
     AssignFaceUV(body);
     const MeshData roof = Translated(Prism(64, 44, 20), {0, 0, 30});
     AddSolid(doc, "Roof", roof.vertices, roof.faces, 1);
