@@ -1,5 +1,6 @@
 #include "app/Application.h"
-#include "app/LegacyNames.h" // the legacy names compile with the application
+#include "app/LegacyNames.h"   // the legacy names compile with the application
+#include "model/LegacyNames.h" // and so do the data types' ones
 
 #include "app/AppInfo.h"
 #include "app/CommandLine.h"

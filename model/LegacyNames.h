@@ -9,19 +9,19 @@
 
 namespace tsm {
 
-using CMeshModel = Mesh;             // the whole 3D model: solids and materials
-using CSolid = Solid;                // one connected piece of the mesh with its vertices, edges and faces
-using CVertex = Vertex;              // a point of a solid
-using CEdge = Edge;                  // an edge between two faces (or the border of one)
-using CHalfEdge = HalfEdge;          // one corner of one face, directed along the face boundary
-using CFace = Face;                  // a flat polygon of the mesh
-using CMaterial = Material;          // a face colour and its texture image
-using CTextureImage = TextureImage;  // a decoded texture image
-using CFlapShape = FlapShape;        // the computed outline of a glue flap
-using CDib24 = Bitmap24;             // a 24-bit bitmap, rows bottom-up, as texture files hold it
-using CPart = Part;                  // one flat piece of the development
-using CPartLine = PartLine;          // a line of a part: cut, mountain, valley or flat fold
-using CTextBlock = TextBlock;        // a text placed on the development
-using CImageBlock = ImageBlock;      // a picture placed on the development
+using CMeshModel = Mesh;            // the whole 3D model: solids and materials
+using CSolid = Solid;               // one connected piece of the mesh with its vertices, edges and faces
+using CVertex = Vertex;             // a point of a solid
+using CEdge = Edge;                 // an edge between two faces (or the border of one)
+using CHalfEdge = HalfEdge;         // one corner of one face, directed along the face boundary
+using CFace = Face;                 // a flat polygon of the mesh
+using CMaterial = Material;         // a face colour and its texture image
+using CTextureImage = TextureImage; // a decoded texture image
+using CFlapShape = FlapShape;       // the computed outline of a glue flap
+using CDib24 = Bitmap24;            // a 24-bit bitmap, rows bottom-up, as texture files hold it
+using CPart = Part;                 // one flat piece of the development
+using CPartLine = PartLine;         // a line of a part: cut, mountain, valley or flat fold
+using CTextBlock = TextBlock;       // a text placed on the development
+using CImageBlock = ImageBlock;     // a picture placed on the development
 
 } // namespace tsm
