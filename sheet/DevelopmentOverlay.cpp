@@ -85,36 +85,26 @@ void AddEdgeIds(std::vector<OverlayItem>& items, const Development& development,
     const QFontMetricsF metrics(font, const_cast<QPaintDevice*>(&device));
     const double lift = kEdgeIdLiftEm * font.pointSizeF() * dpiY / kPointsPerInch;
     // Which end is A decides on which side of the edge the number stands.
-    const bool thisCornerFirst = EdgeIdFromThisCorner(development, settings);
-    for (const auto& part : development.parts) {
-        if (part == nullptr) continue;
-        for (const Face* face : part->faces) {
-            if (face == nullptr) continue;
-            for (const auto& corner : face->halfEdges) {
-                if (corner == nullptr || corner->edge == nullptr || corner->edge->edgeId == -1) continue;
-                EdgeIdPlacement placement;
-                if (!PlaceEdgeId(*part, *corner, thisCornerFirst, placement)) continue;
-                const Point2 mid = projection.ToPixel(placement.midpointMM);
-                if (!std::isfinite(mid.x + mid.y + placement.angle)) continue;
-                // The angle turns counter-clockwise as seen; the painter turns clockwise.
-                const double phi = -placement.angle;
-                const double c = std::cos(phi), s = std::sin(phi);
+    ForEachEdgeIdPlacement(development, settings, [&](int edgeId, const EdgeIdPlacement& placement) {
+        const Point2 mid = projection.ToPixel(placement.midpointMM);
+        if (!std::isfinite(mid.x + mid.y + placement.angle)) return;
+        // The angle turns counter-clockwise as seen; the painter turns clockwise.
+        const double phi = -placement.angle;
+        const double c = std::cos(phi), s = std::sin(phi);
 
-                OverlayItem item;
-                item.kind = OverlayItem::Kind::Text;
-                item.edgeId = corner->edge->edgeId;
-                item.text = QString::number(item.edgeId);
-                item.font = font;
-                item.colour = Qt::black;
-                item.angleDegrees = phi * 180.0 / kPi;
-                // Half the measured width back along the baseline, and the lift up the glyphs' side.
-                const double dx = -metrics.horizontalAdvance(item.text) / 2;
-                const double dy = -lift;
-                item.origin = QPointF(mid.x, mid.y) + QPointF(dx * c - dy * s, dx * s + dy * c);
-                items.push_back(item);
-            }
-        }
-    }
+        OverlayItem item;
+        item.kind = OverlayItem::Kind::Text;
+        item.edgeId = edgeId;
+        item.text = QString::number(item.edgeId);
+        item.font = font;
+        item.colour = Qt::black;
+        item.angleDegrees = phi * 180.0 / kPi;
+        // Half the measured width back along the baseline, and the lift up the glyphs' side.
+        const double dx = -metrics.horizontalAdvance(item.text) / 2;
+        const double dy = -lift;
+        item.origin = QPointF(mid.x, mid.y) + QPointF(dx * c - dy * s, dx * s + dy * c);
+        items.push_back(item);
+    });
 }
 
 } // namespace

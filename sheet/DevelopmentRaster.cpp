@@ -737,6 +737,23 @@ bool PlaceEdgeId(const Part& part, const HalfEdge& corner, bool thisCornerFirst,
     return true;
 }
 
+void ForEachEdgeIdPlacement(const Development& development, const Settings& settings,
+                            const std::function<void(int edgeId, const EdgeIdPlacement&)>& visit) {
+    const bool thisCornerFirst = EdgeIdFromThisCorner(development, settings);
+    for (const auto& part : development.parts) {
+        if (part == nullptr) continue;
+        for (const Face* face : part->faces) {
+            if (face == nullptr) continue;
+            for (const auto& corner : face->halfEdges) {
+                if (corner == nullptr || corner->edge == nullptr || corner->edge->edgeId == -1) continue;
+                EdgeIdPlacement placement;
+                if (PlaceEdgeId(*part, *corner, thisCornerFirst, placement))
+                    visit(corner->edge->edgeId, placement);
+            }
+        }
+    }
+}
+
 bool IsConvexPolygon(const std::vector<Point2>& points) {
     const size_t n = points.size();
     if (n < 3) return false;

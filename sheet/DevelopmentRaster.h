@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace tsm {
@@ -88,6 +89,10 @@ struct EdgeIdPlacement {
 bool PlaceEdgeId(const Part& part, const HalfEdge& corner, bool thisCornerFirst, EdgeIdPlacement& placement);
 // Whether A is the corner itself (rather than the next one) for this development.
 bool EdgeIdFromThisCorner(const Development& development, const Settings& settings);
+// Every edge ID the development shows, placed, in drawing order (part, face, corner): the one walk the
+// overlay and the SVG export share, so that both write the same numbers at the same places.
+void ForEachEdgeIdPlacement(const Development& development, const Settings& settings,
+                            const std::function<void(int edgeId, const EdgeIdPlacement&)>& visit);
 
 // Convex and simple (turning once round): such a polygon can be filled as a fan. Collinear corners allowed.
 bool IsConvexPolygon(const std::vector<Point2>& points);

@@ -152,26 +152,16 @@ std::string SvgEdgeIds(const Development& development, const Settings& settings)
     const double em = settings.edgeIdFontSizePt * kMillimetresPerPoint;
     if (!(em > 0)) return {};
     const double lift = kEdgeIdLiftEm * em;
-    const bool thisCornerFirst = EdgeIdFromThisCorner(development, settings);
     std::string out;
-    for (const auto& part : development.parts) {
-        if (part == nullptr) continue;
-        for (const Face* face : part->faces) {
-            if (face == nullptr) continue;
-            for (const auto& corner : face->halfEdges) {
-                if (corner == nullptr || corner->edge == nullptr || corner->edge->edgeId == -1) continue;
-                EdgeIdPlacement placement;
-                if (!PlaceEdgeId(*part, *corner, thisCornerFirst, placement)) continue;
-                const Point2 mid = placement.midpointMM;
-                if (!std::isfinite(mid.x + mid.y + placement.angle)) continue;
-                // The placement turns counter-clockwise as seen; SVG's rotate turns clockwise on the sheet.
-                const double degrees = -placement.angle * 180.0 / kPi;
-                out += "<text transform=\"translate(" + SvgNumber(mid.x) + ' ' + SvgNumber(mid.y) +
-                       ") rotate(" + SvgNumber(degrees) + ")\" y=\"" + SvgNumber(-lift) + "\">" +
-                       std::to_string(corner->edge->edgeId) + "</text>\n";
-            }
-        }
-    }
+    ForEachEdgeIdPlacement(development, settings, [&](int edgeId, const EdgeIdPlacement& placement) {
+        const Point2 mid = placement.midpointMM;
+        if (!std::isfinite(mid.x + mid.y + placement.angle)) return;
+        // The placement turns counter-clockwise as seen; SVG's rotate turns clockwise on the sheet.
+        const double degrees = -placement.angle * 180.0 / kPi;
+        out += "<text transform=\"translate(" + SvgNumber(mid.x) + ' ' + SvgNumber(mid.y) + ") rotate(" +
+               SvgNumber(degrees) + ")\" y=\"" + SvgNumber(-lift) + "\">" + std::to_string(edgeId) +
+               "</text>\n";
+    });
     if (out.empty()) return out;
     return "<g font-family=\"Arial\" font-size=\"" + SvgNumber(em) +
            "\" text-anchor=\"middle\" fill=\"#000000\">\n" + out + "</g>\n";
