@@ -273,7 +273,8 @@ void InstallOutputCommands(CommandController& controller, OutputCommandServices 
             s->frame.RefreshDocumentPanels();
             s->frame.UpdateAllViews(UpdateHint::Redraw);
         }));
-    // The name is checked before the options are asked; the options are kept for the next export.
+    // The name is checked before the options are asked; the options are kept in the application's
+    // settings for the next export.
     ExportOptions& kept = controller.exportOptions();
     controller.SetExternalHandler(
         CommandId::ExportEps, run([s, chosenPath, &kept](Document& document, const Settings& settings) {
@@ -286,9 +287,9 @@ void InstallOutputCommands(CommandController& controller, OutputCommandServices 
             const std::optional<std::string> path = ExportPathFor(ExportFormat::Eps, *chosen, s->prompt);
             if (!path) return;
             ExportOptions options = kept;
-            options.eps = KeptEpsOptions();
+            options.eps = s->settings.epsOptions;
             if (!s->epsOptions(options.eps)) return;
-            kept.eps = options.eps;
+            s->settings.epsOptions = options.eps;
             (void)WriteDevelopmentExport(ExportFormat::Eps, document, settings, *path, options, s->prompt);
         }));
     InstallPrintAndCut(controller, *s);

@@ -100,6 +100,13 @@ struct Preferences {
                          0x000064FF, 0x0000D9D9, 0x000000FF, 0x00FFFFFF};
 };
 
+// The two check boxes of the "EPS Option" dialog. They outlive each export but not the program: there is
+// no registry value for them, and both start off.
+struct EpsOptions {
+    bool notFillFaces = false;
+    bool notFillFlaps = false;
+};
+
 // The window's run-time switches and modes; never stored, never in a model file.
 struct ViewState {
     int32_t systemTextureLimit = 512; // until a GL context reports its maximum texture size
@@ -114,6 +121,8 @@ struct ViewState {
     // one part closer than this are joined after unfolding and after a face join.
     bool joinAdjacentEdges = false;
     double joinAdjacentEdgesThresholdMM = 0.01;
+    // What the "EPS Option" dialog shows next time; the EPS command keeps the user's choice here.
+    EpsOptions epsOptions;
 };
 
 // Everything a drawing, a print, an export or an unfolding reads, as one value passed down by `const&`.

@@ -98,7 +98,6 @@ Outcome DevelopmentExportBytes(ExportFormat format, Document& document, const Se
     if (document.development == nullptr) return RefuseWithoutDevelopment(prompt);
     switch (format) {
     case ExportFormat::Eps:
-        KeptEpsOptions() = options.eps;
         bytes = ExporterEPS(settings, options.eps).BuildText(*document.development);
         return Outcome::Ok();
     case ExportFormat::Dxf:

@@ -33,13 +33,12 @@ const char* ExportDefaultExtension(ExportFormat format);
 std::optional<std::string> ExportPathFor(ExportFormat format, const std::string& chosenPath, IPrompt& prompt);
 
 struct ExportOptions {
-    EpsOptions eps; // the "EPS Option" dialog's choice; kept for the next EPS export
+    EpsOptions eps; // the "EPS Option" dialog's choice
     SvgOptions svg;
 };
 
-// What the writer of a vector format (EPS, DXF, EMF or SVG) writes, into `bytes`. EPS first stores
-// options.eps as the kept options, as the dialog's OK does. Without a development, "No data for
-// development." is shown and the outcome is Cancelled (the window disables the commands then, so only
+// What the writer of a vector format (EPS, DXF, EMF or SVG) writes, into `bytes`. Without a development,
+// "No data for development." is shown and the outcome is Cancelled (the window disables the commands then, so only
 // tsmtool gets there). BMP needs the raster renderer and fails here.
 Outcome DevelopmentExportBytes(ExportFormat format, Document& document, const Settings& settings,
                                const ExportOptions& options, IPrompt& prompt, std::string& bytes);

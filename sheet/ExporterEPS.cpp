@@ -93,11 +93,6 @@ void AppendMove(std::string& out, const PageMapping& map, const char* prefix, co
 
 } // namespace
 
-EpsOptions& KeptEpsOptions() {
-    static EpsOptions options;
-    return options;
-}
-
 ExporterEPS::ExporterEPS(const Settings& settings, const EpsOptions& options)
     : settings_(settings), options_(options) {}
 

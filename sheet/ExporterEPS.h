@@ -13,22 +13,13 @@ namespace tsm {
 // Millimetres per PostScript point as the files have always been written: nine decimals, not 25.4 / 72.
 constexpr double kMillimetresPerPoint = 0.352777778;
 
-// The two check boxes of the "EPS Option" dialog. They outlive each export but not the program: there is
-// no registry value for them, and both start off.
-struct EpsOptions {
-    bool notFillFaces = false;
-    bool notFillFlaps = false;
-};
-
-// The options the dialog shows next time; the EPS command stores the user's choice here.
-EpsOptions& KeptEpsOptions();
-
 // One export: made on the stack, Export called once. Reads from `settings`
 // (flaps and edge IDs shown, materials, white underlay, line styles, dash patterns, edge ID font size and
-// direction).
+// direction, and the "EPS Option" choice unless `options` are given).
 class ExporterEPS {
 public:
-    explicit ExporterEPS(const Settings& settings, const EpsOptions& options = KeptEpsOptions());
+    explicit ExporterEPS(const Settings& settings) : ExporterEPS(settings, settings.epsOptions) {}
+    ExporterEPS(const Settings& settings, const EpsOptions& options);
     virtual ~ExporterEPS();
     ExporterEPS(const ExporterEPS&) = delete;
     ExporterEPS& operator=(const ExporterEPS&) = delete;

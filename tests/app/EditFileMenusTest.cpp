@@ -99,8 +99,7 @@ TEST(EditFileMenus, EachExportEntryWritesItsFile) {
     }
     // The EPS options chosen in the dialog are kept for the next export.
     EXPECT_EQ(h.epsDialogs, 1);
-    EXPECT_TRUE(KeptEpsOptions().notFillFaces);
-    KeptEpsOptions() = EpsOptions{};
+    EXPECT_TRUE(h.frame->AppSettings().epsOptions.notFillFaces);
     // The sample's parts reach past its sheet: each sheet export asked first (and was told to go on).
     EXPECT_EQ(h.prompt.texts.back(), kMessageTextureReset);
     // The texture reset is no edit to undo: the history before it is gone and the model is marked changed.

@@ -34,12 +34,7 @@ constexpr ExportFormat kVectorFormats[] = {ExportFormat::Eps, ExportFormat::Dxf,
 
 class ExportCommandsTest : public testing::Test {
 protected:
-    void SetUp() override {
-        savedOptions_ = KeptEpsOptions();
-        KeptEpsOptions() = EpsOptions();
-        BuildSampleCube(cube_);
-    }
-    void TearDown() override { KeptEpsOptions() = savedOptions_; }
+    void SetUp() override { BuildSampleCube(cube_); }
     std::string In(const std::string& name) const { return dir_.Path(name); }
     bool NothingWritten() const { return fs::is_empty(dir_.dir.path().toStdString()); }
     // What each vector format's writer makes of the cube.
@@ -57,7 +52,6 @@ protected:
     }
 
     Settings settings_;
-    EpsOptions savedOptions_;
     test::ScratchDir dir_;
     Document cube_;
     RecordingPrompt prompt_;
@@ -98,14 +92,13 @@ TEST_F(ExportCommandsTest, RefusalsAndFailures) {
     EXPECT_FALSE(refused.reason().empty());
     EXPECT_TRUE(NothingWritten());
 
-    // A wrong extension: the message and nothing written, and the kept EPS options stay as they were.
+    // A wrong extension: the message and nothing written.
     RecordingPrompt wrong;
     ExportOptions options;
     options.eps.notFillFaces = true;
     EXPECT_TRUE(
         ExportDevelopment(ExportFormat::Eps, cube_, settings_, In("cube.pdf"), options, wrong).cancelled());
     EXPECT_EQ(wrong.texts, std::vector<std::string>{"Cannot load file of specified type."});
-    EXPECT_FALSE(KeptEpsOptions().notFillFaces);
     EXPECT_TRUE(NothingWritten());
 
     // A file that cannot be created: the failure message, with the reason for tsmtool.
