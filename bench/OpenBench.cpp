@@ -283,7 +283,7 @@ void BM_OpenBinaryModel(benchmark::State& state) {
         auto doc = std::make_unique<Document>();
         RecordingPrompt prompt;
         EngineCompletion completion;
-        BinaryReader loader(path, *doc, 0, prompt, completion);
+        BinaryReader loader(path, *doc, ImportKind::Open, prompt, completion);
         const bool ok = loader.Load().ok();
         Document* opened = ok ? doc.get() : nullptr;
         return std::make_pair(std::move(doc), opened);
@@ -379,7 +379,7 @@ void BM_OpenStepCosts(benchmark::State& state) {
         Document doc;
         RecordingPrompt prompt;
         const auto start = std::chrono::steady_clock::now();
-        BinaryReader loader(BenchFile(), doc, 0, prompt, completion);
+        BinaryReader loader(BenchFile(), doc, ImportKind::Open, prompt, completion);
         if (!loader.Load().ok()) {
             state.SkipWithError("load failed");
             return;
@@ -413,7 +413,7 @@ void BM_CheckInvariantsOfOpenedFile(benchmark::State& state) {
     Document doc;
     RecordingPrompt prompt;
     EngineCompletion completion;
-    BinaryReader loader(BenchFile(), doc, 0, prompt, completion);
+    BinaryReader loader(BenchFile(), doc, ImportKind::Open, prompt, completion);
     if (!loader.Load().ok()) {
         state.SkipWithError("load failed");
         return;

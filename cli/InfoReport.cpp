@@ -405,16 +405,28 @@ std::string BuildInfoJson(const OpenOutcome& outcome, bool detail) {
     json.BeginObject();
     json.Key("opened");
     json.Bool(outcome.opened);
+    // The numbers the reports have always carried: result 0 read, 1 failed, 3 refused; format 2 text,
+    // 3 binary.
     json.Key("result");
-    if (outcome.result >= 0)
-        json.Int(outcome.result);
-    else
+    switch (outcome.result) {
+    case ReaderResult::Read:
+        json.Int(0);
+        break;
+    case ReaderResult::Failed:
+        json.Int(1);
+        break;
+    case ReaderResult::Refused:
+        json.Int(3);
+        break;
+    case ReaderResult::None:
         json.Null();
+        break;
+    }
     json.Key("format");
-    if (outcome.format != 0)
-        json.Int(outcome.format);
-    else
+    if (outcome.format == FileFormat::None)
         json.Null();
+    else
+        json.Int(outcome.format == FileFormat::Binary ? 3 : 2);
     json.Key("title");
     if (outcome.opened)
         json.String(outcome.title);

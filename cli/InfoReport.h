@@ -2,6 +2,7 @@
 #pragma once
 
 #include "model/Document.h"
+#include "model/FileFormat.h"
 #include "model/Settings.h"
 
 #include <string>
@@ -9,10 +10,14 @@
 
 namespace tsm {
 
+// What the reader made of the file: read, failed, or refused a version it does not know (after telling the
+// user); None when the file was refused before any reader ran.
+enum class ReaderResult { None, Read, Failed, Refused };
+
 struct OpenOutcome {
     bool opened = false;
-    int result = -1; // reader result; -1 when no reader ran
-    int format = 0;  // 2 text, 3 binary; 0 when no reader ran
+    ReaderResult result = ReaderResult::None;
+    FileFormat format = FileFormat::None; // None when no reader ran
     std::string title;
     std::vector<std::string> messages;
     const Document* document = nullptr; // null unless opened

@@ -338,9 +338,11 @@ int RunTsmTool(int argc, char** argv) {
 
     const std::string& modelPath = args.command == "export" ? args.operands[1] : args.operands[0];
     const Outcome open = documents.OpenModelFile(modelPath);
-    // The reader's result code info reports: 0 read, 1 failed, 3 a version it refused (cancelled after a
-    // reader ran); none when the file was refused before any reader ran.
-    const int readerResult = open.ok() ? 0 : open.failed() ? 1 : documents.LastFormat() != 0 ? 3 : -1;
+    // What info reports of the reader: a cancelled outcome after a reader ran is a version it refused.
+    const ReaderResult readerResult = open.ok()                                    ? ReaderResult::Read
+                                      : open.failed()                              ? ReaderResult::Failed
+                                      : documents.LastFormat() != FileFormat::None ? ReaderResult::Refused
+                                                                                   : ReaderResult::None;
     // A reader's failure is a message, as in the window; what was refused before reading was told already.
     const bool opened = Tell(prompt, open).ok();
     // The model is drawn, printed and exported with the display block it carries.

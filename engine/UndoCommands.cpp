@@ -47,7 +47,7 @@ bool RestoreModel(Document& document, const HistoryEntry& entry, const Settings&
     Document copy;
     RecordingPrompt quiet;
     EngineCompletion completion;
-    BinaryReader reader(document.path, copy, 0, quiet, completion, settings);
+    BinaryReader reader(document.path, copy, ImportKind::Open, quiet, completion, settings);
     if (!reader.LoadFromBytes(*bytes).ok() || !copy.model) return false;
     Mesh& model = *document.model;
     model.solids = std::move(copy.model->solids);

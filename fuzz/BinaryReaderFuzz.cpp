@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Document doc;
     RecordingPrompt prompt;
     EngineCompletion completion;
-    BinaryReader reader("fuzz.tsm", doc, 0, prompt, completion);
+    BinaryReader reader("fuzz.tsm", doc, ImportKind::Open, prompt, completion);
     const Outcome result = reader.LoadFromBytes(std::string_view(reinterpret_cast<const char*>(data), size));
     if (result.failed() && result.reason().empty()) {
         std::fprintf(stderr, "load failed without a reason\n");
@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string saved = SerializeBinaryModel(doc, doc.display);
     Document again;
     RecordingPrompt againPrompt;
-    BinaryReader rereader("again.tsm", again, 0, againPrompt, completion);
+    BinaryReader rereader("again.tsm", again, ImportKind::Open, againPrompt, completion);
     const Outcome reloaded = rereader.LoadFromBytes(saved);
     if (!reloaded.ok()) {
         std::fprintf(stderr, "a saved model does not load again: %s\n", reloaded.reason().c_str());

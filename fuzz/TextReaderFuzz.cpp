@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Document doc;
     RecordingPrompt prompt;
     EngineCompletion completion;
-    TextReader reader("fuzz.tsm", doc, 0, prompt, completion);
+    TextReader reader("fuzz.tsm", doc, ImportKind::Open, prompt, completion);
     const Outcome result = reader.LoadFromBytes(std::string_view(reinterpret_cast<const char*>(data), size));
     if (result.failed() && result.reason().empty()) {
         std::fprintf(stderr, "load failed without a reason\n");

@@ -108,10 +108,10 @@ enum class Section {
 
 class BinaryReader::Impl {
 public:
-    Impl(Document& document, int importFlag, IPrompt& prompt, IModelCompletion& completion,
+    Impl(Document& document, ImportKind kind, IPrompt& prompt, IModelCompletion& completion,
          int32_t textureSizeLimit, std::string& failureReason, std::string_view bytes)
-        : document_(document), model_(*document.model), importFlag_(importFlag), prompt_(prompt),
-          completion_(completion), textureSizeLimit_(textureSizeLimit), failureReason_(failureReason),
+        : document_(document), model_(*document.model), kind_(kind), prompt_(prompt), completion_(completion),
+          textureSizeLimit_(textureSizeLimit), failureReason_(failureReason),
           data_(reinterpret_cast<const uint8_t*>(bytes.data())), size_(bytes.size()) {}
 
     Outcome Run();
@@ -229,7 +229,7 @@ private:
 
     Document& document_;
     Mesh& model_;
-    int importFlag_;
+    ImportKind kind_;
     IPrompt& prompt_;
     IModelCompletion& completion_;
     int32_t textureSizeLimit_;
@@ -380,7 +380,7 @@ Outcome BinaryReader::Impl::Run() {
         return Outcome::Failed(failureReason_);
     }
     At(Section::Settings);
-    if (importFlag_ == 0) {
+    if (kind_ == ImportKind::Open) {
         ReadSettings(document_.display, true);
         // The texts are kept as the bytes they are; the locale says how to show them and how to save them.
         document_.writerLocale = writerLocale;
@@ -775,16 +775,16 @@ void BinaryReader::Impl::ReadSettings(DisplaySettings& target, bool classify) {
     target.defaultFlapHeightMM = F64();
 }
 
-BinaryReader::BinaryReader(std::string path, Document& document, int importFlag, IPrompt& prompt,
+BinaryReader::BinaryReader(std::string path, Document& document, ImportKind kind, IPrompt& prompt,
                            IModelCompletion& completion, const Settings& settings)
-    : path_(std::move(path)), document_(document), importFlag_(importFlag), prompt_(prompt),
-      completion_(completion), textureSizeLimit_(TextureSizeLimit(settings)) {}
+    : path_(std::move(path)), document_(document), kind_(kind), prompt_(prompt), completion_(completion),
+      textureSizeLimit_(TextureSizeLimit(settings)) {}
 
 BinaryReader::~BinaryReader() = default;
 
 Outcome BinaryReader::LoadFromBytes(std::string_view bytes) {
     failureReason_.clear();
-    Impl impl(document_, importFlag_, prompt_, completion_, textureSizeLimit_, failureReason_, bytes);
+    Impl impl(document_, kind_, prompt_, completion_, textureSizeLimit_, failureReason_, bytes);
     return impl.Run();
 }
 

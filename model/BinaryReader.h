@@ -2,6 +2,7 @@
 #pragma once
 
 #include "model/Document.h"
+#include "model/FileFormat.h"
 #include "model/ModelCompletion.h"
 #include "model/Outcome.h"
 #include "model/Prompt.h"
@@ -14,9 +15,9 @@ namespace tsm {
 
 class BinaryReader {
 public:
-    // importFlag 0 when opening (the display block goes into the document's), 1 when importing (it is
-    // discarded). `settings` gives the texture size limit.
-    BinaryReader(std::string path, Document& document, int importFlag, IPrompt& prompt,
+    // Opening puts the file's display block into the document's; importing discards it. `settings` gives
+    // the texture size limit.
+    BinaryReader(std::string path, Document& document, ImportKind kind, IPrompt& prompt,
                  IModelCompletion& completion, const Settings& settings = Settings());
     ~BinaryReader();
     BinaryReader(const BinaryReader&) = delete;
@@ -32,7 +33,7 @@ private:
     class Impl;
     std::string path_;
     Document& document_;
-    int importFlag_;
+    ImportKind kind_;
     IPrompt& prompt_;
     IModelCompletion& completion_;
     int32_t textureSizeLimit_;

@@ -99,7 +99,7 @@ Outcome DocumentController::Told(const std::string& message) {
 
 Outcome DocumentController::OpenModelFile(const std::string& givenPath) {
     namespace fs = std::filesystem;
-    lastFormat_ = 0;
+    lastFormat_ = FileFormat::None;
     std::error_code error;
     if (givenPath.empty() || !fs::is_regular_file(givenPath, error)) return Told("File does not exist.");
     // The title, the last folder and the recent-file list need the full path.
@@ -121,12 +121,13 @@ Outcome DocumentController::OpenModelFile(const std::string& givenPath) {
 
     DeferredSymmetry readerCompletion(completion_);
     lastFormat_ = ModelFileFormat(path);
-    Outcome read = ReadModelFile(path, lastFormat_, *document, 0, prompt_, readerCompletion, settings_);
+    Outcome read =
+        ReadModelFile(path, lastFormat_, *document, ImportKind::Open, prompt_, readerCompletion, settings_);
     if (read.failed()) return Outcome::Failed(LoadFailureMessage(path, read.reason()));
     if (!read.ok()) return read;
 
     NormaliseNames(*document, completion_);
-    if (lastFormat_ == 2 && document->development)
+    if (lastFormat_ == FileFormat::Text && document->development)
         completion_.ComputeDevelopmentExtent(*document->development, true);
     completion_.FindSymmetricEdges(*document->model);
     if (document->development) SeparateCorners(*document->model);
@@ -165,14 +166,15 @@ Outcome DocumentController::ImportModelFile(const std::string& path) {
     if (!HasModelExtension(path)) return Told("Cannot load file of specified type.");
     imported->display = current_->display;
     lastFormat_ = ModelFileFormat(path);
-    Outcome read = ReadModelFile(path, lastFormat_, *imported, 1, prompt_, completion_, settings_);
+    Outcome read =
+        ReadModelFile(path, lastFormat_, *imported, ImportKind::Import, prompt_, completion_, settings_);
     if (read.failed()) return Outcome::Failed(LoadFailureMessage(path, read.reason()));
     if (!read.ok()) return read;
     if (!current_->development != !imported->development)
         return Told("Cannot inport the file. One contains development and the other does not.");
     if (imported->development) ReplaceMissingFonts(*imported->development, fontFamilies_, prompt_);
     // A text model file's display values take effect when it is imported too; a binary file's are not read.
-    if (lastFormat_ == 2) current_->display = imported->display;
+    if (lastFormat_ == FileFormat::Text) current_->display = imported->display;
 
     MergeDocuments(*current_, *imported, completion_);
     // The undo copies name solids and parts by position, and the merge renamed and rescaled them.

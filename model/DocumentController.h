@@ -4,6 +4,7 @@
 #pragma once
 
 #include "model/Document.h"
+#include "model/FileFormat.h"
 #include "model/ModelCompletion.h"
 #include "model/Outcome.h"
 #include "model/Prompt.h"
@@ -66,9 +67,9 @@ public:
     Document* Current() const { return current_.get(); }
     const Settings& settings() const { return settings_; }
     const std::string& Title() const { return title_; }
-    // The format of the model file last opened or imported (ModelFileFormat's: 2 text, 3 binary), 0 when
-    // the file was refused before it was read.
-    int LastFormat() const { return lastFormat_; }
+    // The format of the model file last opened or imported (ModelFileFormat's), None when the file was
+    // refused before it was read.
+    FileFormat LastFormat() const { return lastFormat_; }
 
     void SetInstalledFontFamilies(std::vector<std::string> families) { fontFamilies_ = std::move(families); }
 
@@ -84,7 +85,7 @@ private:
     std::string title_;
     std::string savePath_;
     std::string suggestedSavePath_;
-    int lastFormat_ = 0;
+    FileFormat lastFormat_ = FileFormat::None;
     std::vector<std::string> fontFamilies_;
 };
 

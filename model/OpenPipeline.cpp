@@ -32,16 +32,18 @@ bool ReadFirstLine(const std::string& path, std::string& line) {
 
 } // namespace
 
-int ModelFileFormat(const std::string& path) {
+FileFormat ModelFileFormat(const std::string& path) {
     std::string line;
-    if (!ReadFirstLine(path, line)) return 0;
-    return line.compare(0, 9, "version 3") == 0 ? 3 : 2;
+    if (!ReadFirstLine(path, line)) return FileFormat::None;
+    return line.compare(0, 9, "version 3") == 0 ? FileFormat::Binary : FileFormat::Text;
 }
 
-Outcome ReadModelFile(const std::string& path, int format, Document& document, int importFlag,
+Outcome ReadModelFile(const std::string& path, FileFormat format, Document& document, ImportKind kind,
                       IPrompt& prompt, IModelCompletion& completion, const Settings& settings) {
-    if (format == 3) return BinaryReader(path, document, importFlag, prompt, completion, settings).Load();
-    if (format == 2) return TextReader(path, document, importFlag, prompt, completion, settings).Load();
+    if (format == FileFormat::Binary)
+        return BinaryReader(path, document, kind, prompt, completion, settings).Load();
+    if (format == FileFormat::Text)
+        return TextReader(path, document, kind, prompt, completion, settings).Load();
     return Outcome::Failed("the file cannot be read or is empty");
 }
 

@@ -5,6 +5,7 @@
 #include "model/Document.h"
 #include "model/DocumentController.h"
 #include "model/DocumentMerge.h"
+#include "model/FileFormat.h"
 #include "model/ModelCompletion.h"
 #include "model/Outcome.h"
 #include "model/Prompt.h"
@@ -18,11 +19,11 @@ namespace tsm {
 
 extern const char* const kDefaultFontName; // "MS Sans Serif"
 
-// Which reader a model file takes, by the first nine characters of its first line: 3 binary ("version 3"),
-// 2 text, 0 when the file cannot be read or is empty.
-int ModelFileFormat(const std::string& path);
-// Reads the file with the reader of `format` (ModelFileFormat's); format 0 fails.
-Outcome ReadModelFile(const std::string& path, int format, Document& document, int importFlag,
+// Which reader a model file takes, by the first nine characters of its first line: Binary ("version 3"),
+// Text, None when the file cannot be read or is empty.
+FileFormat ModelFileFormat(const std::string& path);
+// Reads the file with the reader of `format` (ModelFileFormat's); FileFormat::None fails.
+Outcome ReadModelFile(const std::string& path, FileFormat format, Document& document, ImportKind kind,
                       IPrompt& prompt, IModelCompletion& completion, const Settings& settings = Settings());
 
 // Names empty solids "Object-n" and makes every solid name unique ("-2", "-3", ...); names empty

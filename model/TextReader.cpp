@@ -415,16 +415,15 @@ void TextModelReader::Finish() {
 
 } // namespace
 
-TextReader::TextReader(std::string path, Document& document, int importFlag, IPrompt& prompt,
+TextReader::TextReader(std::string path, Document& document, ImportKind kind, IPrompt& prompt,
                        IModelCompletion& completion, const Settings& settings)
-    : path_(std::move(path)), document_(document), importFlag_(importFlag), prompt_(prompt),
-      completion_(completion), textureSizeLimit_(TextureSizeLimit(settings)),
-      autoFlapAngles_(settings.autoFlapAnglesForOldFiles) {}
+    : path_(std::move(path)), document_(document), kind_(kind), prompt_(prompt), completion_(completion),
+      textureSizeLimit_(TextureSizeLimit(settings)), autoFlapAngles_(settings.autoFlapAnglesForOldFiles) {}
 
 Outcome TextReader::LoadFromBytes(std::string_view bytes) {
     // The info values go into the document's display block when importing too, so the import flag plays
     // no part here.
-    static_cast<void>(importFlag_);
+    static_cast<void>(kind_);
     failureReason_.clear();
     TextModelReader reader(document_, completion_, textureSizeLimit_, autoFlapAngles_, failureReason_, bytes);
     return reader.Run();

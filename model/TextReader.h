@@ -2,6 +2,7 @@
 #pragma once
 
 #include "model/Document.h"
+#include "model/FileFormat.h"
 #include "model/ModelCompletion.h"
 #include "model/Outcome.h"
 #include "model/Prompt.h"
@@ -16,7 +17,7 @@ class TextReader {
 public:
     // The file's display values go into the document's display block; `settings` gives the texture size
     // limit and whether old files get automatic flap angles.
-    TextReader(std::string path, Document& document, int importFlag, IPrompt& prompt,
+    TextReader(std::string path, Document& document, ImportKind kind, IPrompt& prompt,
                IModelCompletion& completion, const Settings& settings = Settings());
 
     // Reads the whole file; failed says what was wrong in words for the user.
@@ -27,7 +28,7 @@ public:
 private:
     std::string path_;
     Document& document_;
-    int importFlag_;
+    ImportKind kind_;
     IPrompt& prompt_;
     IModelCompletion& completion_;
     int32_t textureSizeLimit_;

@@ -32,7 +32,7 @@ bool WriteAndCheck(const Document& doc, const std::vector<std::string>& buildPro
     Document reread;
     RecordingPrompt prompt;
     EngineCompletion completion;
-    BinaryReader loader(path, reread, 0, prompt, completion);
+    BinaryReader loader(path, reread, ImportKind::Open, prompt, completion);
     const Outcome result = loader.Load();
     if (!result.ok()) {
         std::fprintf(stderr, "%s: cannot be read back (%d): %s\n", path.c_str(), int(result.kind()),

@@ -207,7 +207,7 @@ TEST(DocumentEdits, UndoingRandomCutsAndJoinsGivesBackTheSavedBytes) {
 
         Document doc;
         EngineCompletion completion(settings);
-        BinaryReader reader(file, doc, 0, prompt, completion, settings);
+        BinaryReader reader(file, doc, ImportKind::Open, prompt, completion, settings);
         ASSERT_TRUE(reader.LoadFromBytes(file0).ok());
         EXPECT_TRUE(SerializeBinaryModel(doc, doc.display) == file0);
         const std::string state0 = test::DocumentStateBytes(doc);

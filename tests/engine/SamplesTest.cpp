@@ -38,7 +38,7 @@ TEST(Samples, BuildsMatchTheCommittedFilesWhichReadBackUnchanged) {
         Document read;
         RecordingPrompt prompt;
         EngineCompletion completion;
-        BinaryReader loader(path, read, 0, prompt, completion);
+        BinaryReader loader(path, read, ImportKind::Open, prompt, completion);
         const Outcome loaded = loader.Load();
         ASSERT_TRUE(loaded.ok()) << loaded.reason();
         EXPECT_TRUE(prompt.texts.empty());

@@ -408,7 +408,7 @@ TEST(Unfolder, MeshesUnfoldWithoutOverlapsIdenticallyAndRepeatably) {
         Document back;
         RecordingPrompt prompt;
         EngineCompletion engine;
-        BinaryReader reader("unfolded.tsm", back, 0, prompt, engine);
+        BinaryReader reader("unfolded.tsm", back, ImportKind::Open, prompt, engine);
         EXPECT_TRUE(reader.LoadFromBytes(SerializeBinaryModel(*indexed, indexed->display)).ok());
         SCOPED_TRACE("saved and read back");
         test::ExpectSameDocument(*indexed, back);

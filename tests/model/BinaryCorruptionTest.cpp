@@ -32,7 +32,7 @@ struct ReadOutcome {
 ReadOutcome Read(const std::string& bytes, IModelCompletion& completion) {
     Document doc;
     RecordingPrompt prompt;
-    BinaryReader reader("broken.tsm", doc, 0, prompt, completion);
+    BinaryReader reader("broken.tsm", doc, ImportKind::Open, prompt, completion);
     const Outcome result = reader.LoadFromBytes(bytes);
     return {result.kind(), result.reason(), prompt.texts, doc.display};
 }

@@ -34,19 +34,19 @@ struct Loaded {
     std::string reason;
 };
 
-std::unique_ptr<Loaded> Load(const std::string& bytes, int importFlag = 0,
+std::unique_ptr<Loaded> Load(const std::string& bytes, ImportKind kind = ImportKind::Open,
                              const Settings& settings = Settings()) {
     auto loaded = std::make_unique<Loaded>();
-    BinaryReader reader("test.tsm", *loaded->doc, importFlag, loaded->prompt, loaded->completion, settings);
+    BinaryReader reader("test.tsm", *loaded->doc, kind, loaded->prompt, loaded->completion, settings);
     const Outcome outcome = reader.LoadFromBytes(bytes);
     loaded->result = outcome.kind();
     loaded->reason = outcome.reason();
     return loaded;
 }
 
-std::unique_ptr<Loaded> Load(const TriangleFile& triangle, int importFlag = 0,
+std::unique_ptr<Loaded> Load(const TriangleFile& triangle, ImportKind kind = ImportKind::Open,
                              const Settings& settings = Settings()) {
-    return Load(BuildTriangleFile(triangle).bytes, importFlag, settings);
+    return Load(BuildTriangleFile(triangle).bytes, kind, settings);
 }
 
 size_t Count(const std::vector<std::string>& calls, const std::string& name) {
@@ -223,7 +223,7 @@ TEST(BinaryReader, OpeningAppliesTheSettingsAndClassifiesImportingDoesNeither) {
     ExpectSameDisplaySettings(opened->doc->display, triangle.display);
     EXPECT_EQ(Count(opened->completion.calls, "ClassifyPartLines"), 1u);
     // Importing still reads the rest of the file.
-    auto imported = Load(triangle, 1);
+    auto imported = Load(triangle, ImportKind::Import);
     ASSERT_EQ(imported->result, Outcome::Kind::Ok) << imported->reason;
     ExpectSameDisplaySettings(imported->doc->display, DisplaySettings());
     EXPECT_EQ(Count(imported->completion.calls, "ClassifyPartLines"), 0u);
@@ -237,7 +237,7 @@ TEST(BinaryReader, LoadReadsTheFileAndReportsFilesItCannotRead) {
     Document doc;
     RecordingPrompt prompt;
     RecordingCompletion completion;
-    const Outcome read = BinaryReader(path, doc, 0, prompt, completion).Load();
+    const Outcome read = BinaryReader(path, doc, ImportKind::Open, prompt, completion).Load();
     EXPECT_TRUE(read.ok()) << read.reason();
     EXPECT_EQ(doc.model->solids.size(), 1u);
 
@@ -249,7 +249,7 @@ TEST(BinaryReader, LoadReadsTheFileAndReportsFilesItCannotRead) {
                                                        {large, "the file is larger than 2 GiB"}};
     for (const auto& [file, reason] : bad) {
         Document failed;
-        const Outcome outcome = BinaryReader(file, failed, 0, prompt, completion).Load();
+        const Outcome outcome = BinaryReader(file, failed, ImportKind::Open, prompt, completion).Load();
         EXPECT_TRUE(outcome.failed()) << file;
         EXPECT_EQ(outcome.reason().rfind(reason, 0), 0u) << outcome.reason();
         EXPECT_TRUE(failed.model->solids.empty());

@@ -23,7 +23,7 @@ std::unique_ptr<Document> Read(const std::string& bytes, IModelCompletion& compl
                                const Settings& settings = Settings()) {
     auto doc = std::make_unique<Document>();
     RecordingPrompt prompt;
-    BinaryReader reader("round-trip.tsm", *doc, 0, prompt, completion, settings);
+    BinaryReader reader("round-trip.tsm", *doc, ImportKind::Open, prompt, completion, settings);
     const Outcome result = reader.LoadFromBytes(bytes);
     EXPECT_TRUE(result.ok()) << result.reason();
     EXPECT_TRUE(prompt.texts.empty());

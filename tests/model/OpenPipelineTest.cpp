@@ -51,25 +51,25 @@ TEST_F(OpenPipelineTest, FailedOpensKeepThePreviousModelTitleAndSettings) {
     changed.flatFoldAngleDegrees = 99;
     std::string bytes = SerializeBinaryModel(other, changed);
     bytes.resize(bytes.size() - 20);
-    // Bad input -> kind, the start of the reason, and the format that chose the reader (0: none ran). Only
+    // Bad input -> kind, the start of the reason, and the format that chose the reader (None: none ran). Only
     // the first nine characters choose the binary reader. A cancelled refusal has been shown already.
-    const std::tuple<std::string, Outcome::Kind, std::string, int> cases[] = {
+    const std::tuple<std::string, Outcome::Kind, std::string, FileFormat> cases[] = {
         {dir_.Write("cut.tsm", bytes), Outcome::Kind::Failed,
-         "Cannot read the model file \"" + dir_.File("cut.tsm"), 3},
+         "Cannot read the model file \"" + dir_.File("cut.tsm"), FileFormat::Binary},
         // An empty file is no model of either kind.
-        {dir_.Write("empty.tsm", ""), Outcome::Kind::Failed, "Cannot read the model file", 0},
+        {dir_.Write("empty.tsm", ""), Outcome::Kind::Failed, "Cannot read the model file", FileFormat::None},
         {dir_.Write("v.tsm", "version 3.0 of a text file\nsolid 1\n"), Outcome::Kind::Failed,
-         "Cannot read the model file", 3},
-        {dir_.File("missing.tsm"), Outcome::Kind::Cancelled, "File does not exist.", 0},
+         "Cannot read the model file", FileFormat::Binary},
+        {dir_.File("missing.tsm"), Outcome::Kind::Cancelled, "File does not exist.", FileFormat::None},
         {dir_.Write("model.obj", "version 3\n"), Outcome::Kind::Cancelled,
-         "Cannot load file of specified type.", 0},
+         "Cannot load file of specified type.", FileFormat::None},
     };
     for (const auto& [path, kind, reason, format] : cases) {
         prompt_.texts.clear();
         const Outcome opened = documents_.OpenModelFile(path);
         EXPECT_EQ(opened.kind(), kind) << path;
         EXPECT_EQ(opened.reason().rfind(reason, 0), 0u) << opened.reason();
-        EXPECT_EQ(documents_.LastFormat(), format) << path;
+        EXPECT_TRUE(documents_.LastFormat() == format) << path;
         EXPECT_EQ(prompt_.texts.size(), kind == Outcome::Kind::Cancelled ? 1u : 0u) << path;
         EXPECT_EQ(documents_.Current(), good);
         EXPECT_EQ(documents_.Title(), "good");
@@ -77,7 +77,7 @@ TEST_F(OpenPipelineTest, FailedOpensKeepThePreviousModelTitleAndSettings) {
     }
     // Anything else is a text model file; one without any section is an empty model without development.
     EXPECT_TRUE(documents_.OpenModelFile(dir_.Write("t.tsm", "versio 3\n")));
-    EXPECT_EQ(documents_.LastFormat(), 2);
+    EXPECT_EQ(documents_.LastFormat(), FileFormat::Text);
     EXPECT_EQ(prompt_.texts.back(), "No data for development.");
 }
 

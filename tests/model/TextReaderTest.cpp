@@ -27,19 +27,19 @@ struct Loaded {
 
 // Reads the file at `path`, or `bytes` when the path is empty.
 std::unique_ptr<Loaded> Read(const std::string& path, const std::string& bytes, IModelCompletion& completion,
-                             int importFlag = 0, const Settings& settings = Settings()) {
+                             ImportKind kind = ImportKind::Open, const Settings& settings = Settings()) {
     auto loaded = std::make_unique<Loaded>();
-    TextReader reader(path.empty() ? "inline.tsm" : path, *loaded->doc, importFlag, loaded->prompt,
-                      completion, settings);
+    TextReader reader(path.empty() ? "inline.tsm" : path, *loaded->doc, kind, loaded->prompt, completion,
+                      settings);
     const Outcome outcome = path.empty() ? reader.LoadFromBytes(bytes) : reader.Load();
     loaded->result = outcome.kind();
     loaded->reason = outcome.reason();
     return loaded;
 }
 
-std::unique_ptr<Loaded> LoadFile(const std::string& path, IModelCompletion& completion, int importFlag = 0,
-                                 const Settings& settings = Settings()) {
-    return Read(path, "", completion, importFlag, settings);
+std::unique_ptr<Loaded> LoadFile(const std::string& path, IModelCompletion& completion,
+                                 ImportKind kind = ImportKind::Open, const Settings& settings = Settings()) {
+    return Read(path, "", completion, kind, settings);
 }
 
 std::unique_ptr<Loaded> LoadText(const std::string& bytes, IModelCompletion& completion) {
@@ -155,7 +155,7 @@ TEST(TextReader, ReadsEveryRecordOfATetrahedron) {
     Settings automatic;
     automatic.autoFlapAnglesForOldFiles = true;
     RecordingCompletion on;
-    ASSERT_EQ(LoadFile(Fixture("tetra.tsm"), on, 0, automatic)->result, Outcome::Kind::Ok);
+    ASSERT_EQ(LoadFile(Fixture("tetra.tsm"), on, ImportKind::Open, automatic)->result, Outcome::Kind::Ok);
     EXPECT_EQ(std::count(on.calls.begin(), on.calls.end(), "AutoFlapAnglesAll"), 1);
 }
 
@@ -297,7 +297,7 @@ TEST(TextReader, InfoKeysSetTheDisplaySettings) {
     EXPECT_EQ(s.flatFoldAngleDegrees, 99);
 
     // Importing applies the info settings as well.
-    auto imported = LoadFile(Fixture("settings.tsm"), completion, 1);
+    auto imported = LoadFile(Fixture("settings.tsm"), completion, ImportKind::Import);
     ASSERT_EQ(imported->result, Outcome::Kind::Ok);
     EXPECT_EQ(imported->doc->display.marginSideMM, 12);
 }
