@@ -39,22 +39,22 @@ bool ParseNumber(const std::string& word, double& value) {
 }
 
 // Reads the words from `at` on as the pattern says: 'i' an index, 'n' a number.
-std::string Take(const std::vector<std::string>& words, size_t at, const char* pattern, EditOperation& op) {
+Outcome Take(const std::vector<std::string>& words, size_t at, const char* pattern, EditOperation& op) {
     for (const char* p = pattern; *p; ++p, ++at) {
         const bool index = *p == 'i';
         if (at >= words.size())
-            return std::string("expected ") + (index ? "an index" : "a number") + " after \"" +
-                   words[at - 1] + "\"";
+            return Outcome::Failed(std::string("expected ") + (index ? "an index" : "a number") +
+                                   " after \"" + words[at - 1] + "\"");
         double number = 0;
         size_t value = 0;
         if (index ? !ParseIndex(words[at], value) : !ParseNumber(words[at], number))
-            return "\"" + words[at] + "\" is not " + (index ? "an index" : "a number");
+            return Outcome::Failed("\"" + words[at] + "\" is not " + (index ? "an index" : "a number"));
         if (index)
             op.indices.push_back(value);
         else
             op.numbers.push_back(number);
     }
-    return at == words.size() ? std::string() : "unexpected \"" + words[at] + "\"";
+    return at == words.size() ? Outcome::Ok() : Outcome::Failed("unexpected \"" + words[at] + "\"");
 }
 
 std::string RestFrom(const std::vector<std::string>& words, size_t at) {
@@ -63,15 +63,15 @@ std::string RestFrom(const std::vector<std::string>& words, size_t at) {
     return text;
 }
 
-std::string ParseFlap(const std::vector<std::string>& words, EditOperation& op) {
-    if (words.size() < 4) return "flap takes a part, a line and switch, size MM or add KIND";
+Outcome ParseFlap(const std::vector<std::string>& words, EditOperation& op) {
+    if (words.size() < 4) return Outcome::Failed("flap takes a part, a line and switch, size MM or add KIND");
     const std::vector<std::string> head(words.begin(), words.begin() + 3);
     const std::vector<std::string> tail(words.begin() + 3, words.end());
-    const std::string problem = Take(head, 1, "ii", op);
-    if (!problem.empty()) return problem;
+    const Outcome taken = Take(head, 1, "ii", op);
+    if (!taken.ok()) return taken;
     if (tail[0] == "switch") {
         op.verb = Verb::FlapSwitch;
-        return tail.size() == 1 ? std::string() : "unexpected \"" + tail[1] + "\"";
+        return tail.size() == 1 ? Outcome::Ok() : Outcome::Failed("unexpected \"" + tail[1] + "\"");
     }
     if (tail[0] == "size") {
         op.verb = Verb::FlapSize;
@@ -87,13 +87,13 @@ std::string ParseFlap(const std::vector<std::string>& words, EditOperation& op) 
         else if (kind == "flat")
             op.choice = static_cast<int>(LineKind::FlatFlap);
         else
-            return "a flap is mountain, valley or flat, not \"" + kind + "\"";
-        return {};
+            return Outcome::Failed("a flap is mountain, valley or flat, not \"" + kind + "\"");
+        return Outcome::Ok();
     }
-    return "flap takes switch, size MM or add mountain|valley|flat";
+    return Outcome::Failed("flap takes switch, size MM or add mountain|valley|flat");
 }
 
-std::string ParseMove(const std::vector<std::string>& words, EditOperation& op) {
+Outcome ParseMove(const std::vector<std::string>& words, EditOperation& op) {
     const std::string what = words.size() > 1 ? words[1] : "";
     if (what == "part" || what == "text") {
         op.verb = what == "part" ? Verb::MovePart : Verb::MoveText;
@@ -104,24 +104,25 @@ std::string ParseMove(const std::vector<std::string>& words, EditOperation& op) 
         op.indices.push_back(words[2] == "B" ? 1 : 0);
         return Take(words, 3, "inn", op);
     }
-    return "move takes part P, text N or picture A|B N, then DX DY";
+    return Outcome::Failed("move takes part P, text N or picture A|B N, then DX DY");
 }
 
-std::string ParseText(const std::vector<std::string>& words, EditOperation& op) {
+Outcome ParseText(const std::vector<std::string>& words, EditOperation& op) {
     const std::string what = words.size() > 1 ? words[1] : "";
     if (what == "add") {
         op.verb = Verb::TextAdd;
-        if (words.size() < 6) return "text add takes X Y SIZE and the text";
+        if (words.size() < 6) return Outcome::Failed("text add takes X Y SIZE and the text");
         std::vector<std::string> head(words.begin(), words.begin() + 5);
-        std::string problem = Take(head, 2, "nni", op);
-        if (!problem.empty()) return problem;
-        if (op.indices[0] < 1 || op.indices[0] > 1000) return "a text's size is 1 to 1000 points";
+        const Outcome taken = Take(head, 2, "nni", op);
+        if (!taken.ok()) return taken;
+        if (op.indices[0] < 1 || op.indices[0] > 1000)
+            return Outcome::Failed("a text's size is 1 to 1000 points");
         op.text = RestFrom(words, 5);
-        return {};
+        return Outcome::Ok();
     }
     if (what == "edit") {
         op.verb = Verb::TextEdit;
-        if (words.size() < 4) return "text edit takes N and the text";
+        if (words.size() < 4) return Outcome::Failed("text edit takes N and the text");
         std::vector<std::string> head(words.begin(), words.begin() + 3);
         op.text = RestFrom(words, 3);
         return Take(head, 2, "i", op);
@@ -142,27 +143,27 @@ std::string ParseText(const std::vector<std::string>& words, EditOperation& op) 
         else if (order == "bottom")
             op.choice = static_cast<int>(StackOrder::Bottom);
         else
-            return "the order is top, upper, lower or bottom, not \"" + order + "\"";
+            return Outcome::Failed("the order is top, upper, lower or bottom, not \"" + order + "\"");
         std::vector<std::string> head(words.begin(), words.begin() + 3);
         return Take(head, 2, "i", op);
     }
-    return "text takes add, edit, delete, duplicate or order";
+    return Outcome::Failed("text takes add, edit, delete, duplicate or order");
 }
 
-std::string ParseColor(const std::vector<std::string>& words, EditOperation& op) {
-    if (words.size() != 4) return "color takes a part, a line and RRGGBB or hide";
+Outcome ParseColor(const std::vector<std::string>& words, EditOperation& op) {
+    if (words.size() != 4) return Outcome::Failed("color takes a part, a line and RRGGBB or hide");
     std::vector<std::string> head(words.begin(), words.begin() + 3);
-    std::string problem = Take(head, 1, "ii", op);
-    if (!problem.empty()) return problem;
+    const Outcome taken = Take(head, 1, "ii", op);
+    if (!taken.ok()) return taken;
     if (words[3] == "hide") {
         op.verb = Verb::Hide;
-        return {};
+        return Outcome::Ok();
     }
     op.verb = Verb::Color;
     if (words[3].size() != 6 || words[3].find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
-        return "\"" + words[3] + "\" is not a colour RRGGBB";
+        return Outcome::Failed("\"" + words[3] + "\" is not a colour RRGGBB");
     op.choice = static_cast<int>(std::strtol(words[3].c_str(), nullptr, 16));
-    return {};
+    return Outcome::Ok();
 }
 
 // ---- running ----
@@ -282,13 +283,9 @@ EditResult Apply(EditContext& context, const EditOperation& op) {
     return Outcome::Failed("unknown operation");
 }
 
-} // namespace
-
-std::string ParseEditOperation(const std::string& given, EditOperation& op) {
-    op = EditOperation{};
-    op.given = given;
+Outcome TakeApart(const std::string& given, EditOperation& op) {
     const std::vector<std::string> words = Words(given);
-    if (words.empty()) return "an operation is empty";
+    if (words.empty()) return Outcome::Failed("an operation is empty");
     const std::string& verb = words[0];
     if (verb == "cut") {
         op.verb = Verb::Cut;
@@ -308,9 +305,19 @@ std::string ParseEditOperation(const std::string& given, EditOperation& op) {
     if (verb == "color") return ParseColor(words, op);
     if (verb == "undo" || verb == "redo") {
         op.verb = verb == "undo" ? Verb::Undo : Verb::Redo;
-        return words.size() == 1 ? std::string() : "unexpected \"" + words[1] + "\"";
+        return words.size() == 1 ? Outcome::Ok() : Outcome::Failed("unexpected \"" + words[1] + "\"");
     }
-    return "unknown operation \"" + verb + "\"";
+    return Outcome::Failed("unknown operation \"" + verb + "\"");
+}
+
+} // namespace
+
+Result<EditOperation> ParseEditOperation(const std::string& given) {
+    EditOperation op;
+    op.given = given;
+    Outcome parsed = TakeApart(given, op);
+    if (!parsed.ok()) return parsed;
+    return op;
 }
 
 int RunEdit(Document& document, const Settings& settings, const std::vector<EditOperation>& operations,

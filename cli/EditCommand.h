@@ -3,6 +3,7 @@
 #pragma once
 
 #include "model/Document.h"
+#include "model/Result.h"
 #include "model/Settings.h"
 
 #include <string>
@@ -40,9 +41,9 @@ struct EditOperation {
     std::string text;            // text add and edit
 };
 
-// Takes one operation apart; returns what is wrong with it (empty when it is well formed). Whether its
-// indices exist is only known when it runs.
-std::string ParseEditOperation(const std::string& given, EditOperation& operation);
+// Takes one operation apart; fails with what is wrong with it. Whether its indices exist is only known
+// when it runs.
+Result<EditOperation> ParseEditOperation(const std::string& given);
 
 // Runs the operations in order on the opened document (drawn with `settings`, whose paper gives the
 // cut's offset) and writes it to `outPath`. 0 when written; 1 when an operation was refused (its message

@@ -9,7 +9,8 @@
 
 namespace tsm {
 
-std::string ParseExportRequest(const CommandLine& line, ExportRequest& request) {
+Result<ExportRequest> ParseExportRequest(const CommandLine& line) {
+    ExportRequest request;
     const std::vector<std::string>& operands = line.operands;
     const bool notFillFaces = line.Has("--not-fill-faces");
     const bool notFillFlaps = line.Has("--not-fill-flaps");
@@ -18,7 +19,7 @@ std::string ParseExportRequest(const CommandLine& line, ExportRequest& request) 
         int width = 0;
         const char* end = text->data() + text->size();
         if (text->empty() || std::from_chars(text->data(), end, width).ptr != end)
-            return "--width needs a number of pixels";
+            return Outcome::Failed("--width needs a number of pixels");
         widthPixels = width;
     }
     const std::string& word = operands[0];
@@ -40,29 +41,32 @@ std::string ParseExportRequest(const CommandLine& line, ExportRequest& request) 
     } else if (word == "cut") {
         request.cutFiles = true;
     } else
-        return "unknown export format " + word + " (eps, dxf, emf, svg, bmp, sheets or cut)";
+        return Outcome::Failed("unknown export format " + word + " (eps, dxf, emf, svg, bmp, sheets or cut)");
     const std::optional<std::string> cutFormat = line.Value("--format");
     const std::optional<std::string> marks = line.Value("--marks");
-    if ((cutFormat || marks) && !request.cutFiles) return "--format and --marks belong to cut";
-    if (cutFormat && *cutFormat != "svg" && *cutFormat != "dxf") return "--format is svg or dxf";
+    if ((cutFormat || marks) && !request.cutFiles)
+        return Outcome::Failed("--format and --marks belong to cut");
+    if (cutFormat && *cutFormat != "svg" && *cutFormat != "dxf")
+        return Outcome::Failed("--format is svg or dxf");
     request.cut.format = cutFormat && *cutFormat == "dxf" ? CutFileFormat::Dxf : CutFileFormat::Svg;
     request.cut.marks = MarksKind::None;
     if (marks) {
         const std::optional<MarksKind> kind = MarksKindNamed(*marks);
-        if (!kind) return "--marks is silhouette or none";
+        if (!kind) return Outcome::Failed("--marks is silhouette or none");
         request.cut.marks = *kind;
     }
     if (request.cutFiles && (notFillFaces || notFillFlaps || widthPixels))
-        return "cut takes no fill or width options";
+        return Outcome::Failed("cut takes no fill or width options");
     const bool fills = request.format == ExportFormat::Eps || request.format == ExportFormat::Svg;
     if ((notFillFaces || notFillFlaps) && !fills)
-        return "--not-fill-faces and --not-fill-flaps belong to eps and svg";
-    if (widthPixels && request.format != ExportFormat::Bmp) return "--width belongs to bmp and sheets";
+        return Outcome::Failed("--not-fill-faces and --not-fill-flaps belong to eps and svg");
+    if (widthPixels && request.format != ExportFormat::Bmp)
+        return Outcome::Failed("--width belongs to bmp and sheets");
     request.outPath = operands[2];
     request.notFillFaces = notFillFaces;
     request.notFillFlaps = notFillFlaps;
     request.widthPixels = widthPixels;
-    return {};
+    return request;
 }
 
 namespace {
@@ -96,9 +100,9 @@ int RunExport(Document& document, const Settings& settings, const ExportRequest&
                                    : ExportWholeBmp(document, settings, request.outPath, chooser, prompt);
     } else if (request.outPath == "-") {
         // "-" is standard output, as command-line users expect; the bytes are those of the file.
-        std::string bytes;
-        outcome = DevelopmentExportBytes(request.format, document, settings, options, prompt, bytes);
-        if (outcome.ok()) outcome = WriteToStandardOutput(bytes);
+        const Result<std::string> bytes =
+            DevelopmentExportBytes(request.format, document, settings, options, prompt);
+        outcome = bytes.ok() ? WriteToStandardOutput(*bytes) : bytes.outcome();
         if (outcome.failed()) prompt.Message(kMessageExportFailed);
     } else {
         outcome = ExportDevelopment(request.format, document, settings, request.outPath, options, prompt);

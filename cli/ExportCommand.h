@@ -6,6 +6,7 @@
 #include "cli/OptionTable.h"
 #include "model/Document.h"
 #include "model/Prompt.h"
+#include "model/Result.h"
 #include "sheet/CutFiles.h"
 #include "sheet/ExportCommands.h"
 
@@ -29,8 +30,8 @@ struct ExportRequest {
 };
 
 // Checks `export FORMAT MODEL OUT` (three operands, counted by the option table) with the fill and width
-// options; returns a usage problem, empty on success. Fills `request` (the model path stays operands[1]).
-std::string ParseExportRequest(const CommandLine& line, ExportRequest& request);
+// options; fails with the usage problem. The model path stays operands[1].
+Result<ExportRequest> ParseExportRequest(const CommandLine& line);
 
 // Exports the document's development; 0 when the file was written, 1 when the export was refused or
 // failed (the messages went through `prompt`, the reason to stderr).

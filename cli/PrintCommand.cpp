@@ -76,38 +76,40 @@ bool ParsePrinterPaper(const std::string& text, bool landscape, double& widthMM,
     return true;
 }
 
-std::string ParsePrintRequest(const CommandLine& line, PrintRequest& request) {
+Result<PrintRequest> ParsePrintRequest(const CommandLine& line) {
+    PrintRequest request;
     const std::optional<std::string> pdf = line.Value("--pdf");
     const std::optional<std::string> paper = line.Value("--printer-paper");
     const std::optional<std::string> margins = line.Value("--printer-margins");
     const std::optional<std::string> dpi = line.Value("--dpi");
     const std::optional<std::string> marks = line.Value("--marks");
-    if (!pdf || pdf->empty()) return "print needs --pdf OUT.pdf";
+    if (!pdf || pdf->empty()) return Outcome::Failed("print needs --pdf OUT.pdf");
     request.pdfPath = *pdf;
     if (paper) {
         double w = 0, h = 0;
         if (!ParsePrinterPaper(*paper, false, w, h))
-            return "--printer-paper needs A4, A3, A2, A1, B5 to B1, Letter, Legal or WIDTHxHEIGHT in mm";
+            return Outcome::Failed(
+                "--printer-paper needs A4, A3, A2, A1, B5 to B1, Letter, Legal or WIDTHxHEIGHT in mm");
         request.paper = *paper;
     }
     if (margins) {
         double mm = 0;
         if (!ParseNumber(*margins, mm) || mm < 0 || mm > kLargestPaperMM)
-            return "--printer-margins needs millimetres, 0 or more";
+            return Outcome::Failed("--printer-margins needs millimetres, 0 or more");
         request.marginMM = mm;
     }
     if (dpi) {
         double value = 0;
         if (!ParseNumber(*dpi, value) || value != std::floor(value) || value < kLeastDpi || value > kMostDpi)
-            return "--dpi needs a whole number from 72 to 2400";
+            return Outcome::Failed("--dpi needs a whole number from 72 to 2400");
         request.dpi = static_cast<int>(value);
     }
     if (marks) {
         const std::optional<MarksKind> kind = MarksKindNamed(*marks);
-        if (!kind) return "--marks is silhouette or none";
+        if (!kind) return Outcome::Failed("--marks is silhouette or none");
         request.marksKind = static_cast<int32_t>(*kind);
     }
-    return {};
+    return request;
 }
 
 int RunPrint(Document& document, const Settings& settings, const PrintRequest& request, IPrompt& prompt) {

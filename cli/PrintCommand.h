@@ -6,6 +6,7 @@
 #include "cli/OptionTable.h"
 #include "model/Document.h"
 #include "model/Prompt.h"
+#include "model/Result.h"
 
 #include <string>
 #include <vector>
@@ -30,9 +31,9 @@ bool ParsePrinterPaper(const std::string& text, bool landscape, double& widthMM,
 
 // Checks `print MODEL` (one operand, counted by the option table) with --pdf OUT.pdf (required),
 // --printer-paper, --printer-margins MM (0 up to less than half the paper's smaller side, checked when
-// printing) and --dpi N (72 to 2400). Returns a usage problem, empty on success. A paper name is turned
-// when printing, once the model's orientation is known.
-std::string ParsePrintRequest(const CommandLine& line, PrintRequest& request);
+// printing) and --dpi N (72 to 2400); fails with the usage problem. A paper name is turned when printing,
+// once the model's orientation is known.
+Result<PrintRequest> ParsePrintRequest(const CommandLine& line);
 
 // Prints the document; 0 when the PDF was written, 1 when printing failed or there was nothing to print
 // (messages through `prompt`, the reason to stderr).

@@ -58,34 +58,11 @@ Outcome WriteImageAsPng(const QImage& image, const std::string& path) {
     return WriteWholeFile(path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
 }
 
-} // namespace
-
-std::string ParseRenderRequest(const CommandLine& line, RenderRequest& request) {
-    const std::vector<std::string>& operands = line.operands;
-    const std::string view = line.Value("--view").value_or("");
-    const std::optional<std::string> size = line.Value("--size");
-    const bool pageLabels = line.Has("--labels");
-    if (view != "2d" && view != "3d") return "unknown view " + view + " (2d or 3d)";
-    request.view3d = view == "3d";
-    if (request.view3d && pageLabels) return "--labels belongs to --view 2d";
-    request.outPath = operands[1];
-    if (!EndsWithIgnoringCase(request.outPath, ".png") && !EndsWithIgnoringCase(request.outPath, ".bmp"))
-        return "render writes .png or .bmp files";
-    if (size) {
-        const std::string& text = *size;
-        const size_t x = text.find('x');
-        if (x == std::string::npos || !ParseSide(text.data(), text.data() + x, request.width) ||
-            !ParseSide(text.data() + x + 1, text.data() + text.size(), request.height))
-            return "--size takes WIDTHxHEIGHT, each 1 to " + std::to_string(kMaxRenderSidePixels);
-    }
-    request.pageLabels = pageLabels;
-    return {};
-}
-
-std::string ParseRenderAngles(const CommandLine& line, RenderRequest& request) {
+// `--yaw` and `--pitch` in degrees, for the 3D view only.
+Outcome TakeAngles(const CommandLine& line, RenderRequest& request) {
     const std::optional<std::string> yaw = line.Value("--yaw");
     const std::optional<std::string> pitch = line.Value("--pitch");
-    if ((yaw || pitch) && !request.view3d) return "--yaw and --pitch belong to --view 3d";
+    if ((yaw || pitch) && !request.view3d) return Outcome::Failed("--yaw and --pitch belong to --view 3d");
     for (auto [text, angle] : {std::pair{&yaw, &request.yawDeg}, std::pair{&pitch, &request.pitchDeg}}) {
         if (!*text) continue;
         const std::string& value = **text;
@@ -94,10 +71,38 @@ std::string ParseRenderAngles(const CommandLine& line, RenderRequest& request) {
             std::from_chars(value.data(), value.data() + value.size(), degrees);
         if (value.empty() || result.ec != std::errc() || result.ptr != value.data() + value.size() ||
             !std::isfinite(degrees))
-            return "--yaw and --pitch take degrees";
+            return Outcome::Failed("--yaw and --pitch take degrees");
         *angle = degrees;
     }
-    return {};
+    return Outcome::Ok();
+}
+
+} // namespace
+
+Result<RenderRequest> ParseRenderRequest(const CommandLine& line) {
+    RenderRequest request;
+    const std::vector<std::string>& operands = line.operands;
+    const std::string view = line.Value("--view").value_or("");
+    const std::optional<std::string> size = line.Value("--size");
+    const bool pageLabels = line.Has("--labels");
+    if (view != "2d" && view != "3d") return Outcome::Failed("unknown view " + view + " (2d or 3d)");
+    request.view3d = view == "3d";
+    if (request.view3d && pageLabels) return Outcome::Failed("--labels belongs to --view 2d");
+    request.outPath = operands[1];
+    if (!EndsWithIgnoringCase(request.outPath, ".png") && !EndsWithIgnoringCase(request.outPath, ".bmp"))
+        return Outcome::Failed("render writes .png or .bmp files");
+    if (size) {
+        const std::string& text = *size;
+        const size_t x = text.find('x');
+        if (x == std::string::npos || !ParseSide(text.data(), text.data() + x, request.width) ||
+            !ParseSide(text.data() + x + 1, text.data() + text.size(), request.height))
+            return Outcome::Failed("--size takes WIDTHxHEIGHT, each 1 to " +
+                                   std::to_string(kMaxRenderSidePixels));
+    }
+    request.pageLabels = pageLabels;
+    Outcome angles = TakeAngles(line, request);
+    if (!angles.ok()) return angles;
+    return request;
 }
 
 int RunRender(Document& document, const Settings& documentSettings, const RenderRequest& request,

@@ -5,6 +5,7 @@
 #include "cli/OptionTable.h"
 #include "model/Document.h"
 #include "model/Prompt.h"
+#include "model/Result.h"
 
 #include <optional>
 #include <string>
@@ -26,12 +27,9 @@ struct RenderRequest {
 };
 
 // Checks `render MODEL OUT` (two operands, counted by the option table) with `--view` ("2d" or "3d"),
-// `--size WxH` (each side 1 to 16384) and `--labels`; OUT must end in ".png" or ".bmp", in any case.
-// Returns a usage problem, empty on success.
-std::string ParseRenderRequest(const CommandLine& line, RenderRequest& request);
-
-// `--yaw` and `--pitch` in degrees, for the 3D view only; call after ParseRenderRequest.
-std::string ParseRenderAngles(const CommandLine& line, RenderRequest& request);
+// `--size WxH` (each side 1 to 16384), `--labels`, and `--yaw` and `--pitch` in degrees for the 3D view;
+// OUT must end in ".png" or ".bmp", in any case. Fails with the usage problem.
+Result<RenderRequest> ParseRenderRequest(const CommandLine& line);
 
 // Draws the document as the development view shows it right after opening (fitted, pan 0) and writes the
 // picture, or as the 3D view shows it; PNG by extension, otherwise a 24-bit BMP. 0 on success, 1 when

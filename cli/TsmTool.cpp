@@ -229,8 +229,9 @@ int Usage(const std::string& problem, const CommandSpec* command) {
     return 2;
 }
 
-// The checked command line into what the commands take; returns a usage problem, empty on success.
-std::string TakeArguments(const CommandLine& line, Arguments& args) {
+// The checked command line into what the commands take; fails with the usage problem.
+Result<Arguments> TakeArguments(const CommandLine& line) {
+    Arguments args;
     args.settingsPath = line.Value("--settings").value_or("");
     args.overrides = line.Values("--set");
     for (const auto& [option, value] : line.options) {
@@ -240,35 +241,39 @@ std::string TakeArguments(const CommandLine& line, Arguments& args) {
     args.command = line.command->name;
     args.operands = line.operands;
     if (args.command == "info") args.detail = line.Has("--detail");
-    if (args.command == "export") return ParseExportRequest(line, args.exportRequest);
-    if (args.command == "render") {
-        const std::string problem = ParseRenderRequest(line, args.renderRequest);
-        return problem.empty() ? ParseRenderAngles(line, args.renderRequest) : problem;
-    }
-    if (args.command == "print") return ParsePrintRequest(line, args.printRequest);
+    // Each command's own options, into its request.
+    const auto take = [&args](auto parsed, auto& request) -> Result<Arguments> {
+        if (!parsed.ok()) return std::move(parsed).outcome();
+        request = std::move(parsed).value();
+        return std::move(args);
+    };
+    if (args.command == "export") return take(ParseExportRequest(line), args.exportRequest);
+    if (args.command == "render") return take(ParseRenderRequest(line), args.renderRequest);
+    if (args.command == "print") return take(ParsePrintRequest(line), args.printRequest);
     if (args.command == "check-update") {
         args.updateServer = line.Value("--url");
         if (const std::optional<std::string> seconds = line.Value("--timeout")) {
             char* end = nullptr;
             const long value = std::strtol(seconds->c_str(), &end, 10);
             if (seconds->empty() || *end != '\0' || value < 1 || value > 600)
-                return "--timeout takes a whole number of seconds from 1 to 600";
+                return Outcome::Failed("--timeout takes a whole number of seconds from 1 to 600");
             args.updateTimeoutMs = int(value) * 1000;
         }
     }
     if (args.command == "import" || args.command == "unfold" || args.command == "simplify")
-        return ParseUnfoldRequest(line, args.unfoldRequest);
+        return take(ParseUnfoldRequest(line), args.unfoldRequest);
     if (args.command == "edit") {
         // Every operation is checked before any runs: a slip in the last must not cost the others' work.
         for (size_t i = 2; i < args.operands.size(); ++i) {
-            EditOperation operation;
-            const std::string problem = ParseEditOperation(args.operands[i], operation);
-            if (!problem.empty()) return "operation \"" + args.operands[i] + "\": " + problem;
-            args.editOperations.push_back(operation);
+            Result<EditOperation> operation = ParseEditOperation(args.operands[i]);
+            if (!operation.ok())
+                return Outcome::Failed("operation \"" + args.operands[i] + "\": " + operation.reason());
+            args.editOperations.push_back(std::move(operation).value());
         }
-        if (SameFile(args.operands[0], args.operands[1])) return "edit never writes over its model file";
+        if (SameFile(args.operands[0], args.operands[1]))
+            return Outcome::Failed("edit never writes over its model file");
     }
-    return {};
+    return args;
 }
 
 // The user's settings (or the given store), then the overrides; tsmtool never writes settings back.
@@ -320,9 +325,9 @@ int RunTsmTool(int argc, char** argv) {
         std::fputs(help.c_str(), stdout);
         return 0;
     }
-    Arguments args;
-    const std::string problem = parsed.ok() ? TakeArguments(line, args) : parsed.reason();
-    if (!problem.empty()) return Usage(problem, line.command);
+    Result<Arguments> taken = parsed.ok() ? TakeArguments(line) : Result<Arguments>(parsed);
+    if (!taken.ok()) return Usage(taken.reason(), line.command);
+    const Arguments args = std::move(taken).value();
     Settings settings;
     if (!PrepareSettings(args, settings)) return 2;
 

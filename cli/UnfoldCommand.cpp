@@ -70,7 +70,8 @@ int Write(const Document& document, const std::string& path) {
 
 } // namespace
 
-std::string ParseUnfoldRequest(const CommandLine& line, UnfoldRequest& request) {
+Result<UnfoldRequest> ParseUnfoldRequest(const CommandLine& line) {
+    UnfoldRequest request;
     const std::string command = line.command->name;
     const std::vector<std::string>& operands = line.operands;
     if (command == "import" || command == "simplify") {
@@ -79,14 +80,14 @@ std::string ParseUnfoldRequest(const CommandLine& line, UnfoldRequest& request) 
             int value = 0;
             const auto [end, error] = std::from_chars(begin, begin + faces->size(), value);
             if (error != std::errc() || end != begin + faces->size() || value < kSimplifyFewestFaces)
-                return "--faces needs a whole number, 4 or more";
+                return Outcome::Failed("--faces needs a whole number, 4 or more");
             request.faces = value;
         }
     }
     if (command == "simplify") {
         request.inPath = operands[0];
         request.outPath = operands[1];
-        return {};
+        return request;
     }
     // unfold always unfolds, so only import has the option.
     const bool unfold = command == "import" && line.Has("--unfold");
@@ -102,34 +103,35 @@ std::string ParseUnfoldRequest(const CommandLine& line, UnfoldRequest& request) 
     request.automatic = automatic;
     request.keepOffPageBreaks = !noAvoidPageBreaks;
     request.layoutOptionGiven = automatic || scale || size || spacing || noAvoidPageBreaks || strategy;
-    if (size && !request.unfold) return "--size needs --unfold";
+    if (size && !request.unfold) return Outcome::Failed("--size needs --unfold");
     if (request.layoutOptionGiven && !request.unfold)
-        return "--auto, --scale, --spacing, --no-avoid-page-breaks and --strategy need --unfold";
+        return Outcome::Failed(
+            "--auto, --scale, --spacing, --no-avoid-page-breaks and --strategy need --unfold");
     if (strategy) {
         request.strategy = StrategyNamed(*strategy);
-        if (!request.strategy) return "--strategy takes upright or fewest-parts";
+        if (!request.strategy) return Outcome::Failed("--strategy takes upright or fewest-parts");
     }
-    if (automatic && scale) return "--auto and --scale exclude each other";
-    if (size && (automatic || scale)) return "--size excludes --auto and --scale";
+    if (automatic && scale) return Outcome::Failed("--auto and --scale exclude each other");
+    if (size && (automatic || scale)) return Outcome::Failed("--size excludes --auto and --scale");
     if (size) {
         double value = 0;
         if (!ParseNumber(*size, value) || value <= 0 || value > kLargestLayoutValue)
-            return "--size needs a number of millimetres above 0";
+            return Outcome::Failed("--size needs a number of millimetres above 0");
         request.sizeMM = value;
     }
     if (scale) {
         double value = 0;
         if (!ParseNumber(*scale, value) || value <= 0 || value > kLargestLayoutValue)
-            return "--scale needs a number above 0";
+            return Outcome::Failed("--scale needs a number above 0");
         request.documentScale = value;
     }
     if (spacing) {
         double value = 0;
         if (!ParseNumber(*spacing, value) || value < 0 || value > kLargestLayoutValue)
-            return "--spacing needs a number, 0 or more";
+            return Outcome::Failed("--spacing needs a number, 0 or more");
         request.spacing = value;
     }
-    return {};
+    return request;
 }
 
 void ApplyLayoutRequest(const UnfoldRequest& request, LayoutMethod& method, Document& document) {

@@ -7,6 +7,7 @@
 #include "engine/Unfolder.h"
 #include "model/Document.h"
 #include "model/Prompt.h"
+#include "model/Result.h"
 #include "model/Settings.h"
 
 #include <cstdio>
@@ -32,8 +33,8 @@ struct UnfoldRequest {
 };
 
 // Checks `import MESH OUT`, `unfold MODEL OUT` or `simplify MODEL OUT` (two operands, counted by the option
-// table) with the layout options; returns a usage problem, empty on success.
-std::string ParseUnfoldRequest(const CommandLine& line, UnfoldRequest& request);
+// table) with the layout options; fails with the usage problem.
+Result<UnfoldRequest> ParseUnfoldRequest(const CommandLine& line);
 
 // The layout options over the settings' layout method and the document's scale; what they leave unsaid
 // keeps its current value.

@@ -508,10 +508,10 @@ std::string FirstLine(std::string text) {
 
 } // namespace
 
-std::string ReadGltf(std::string_view bytes, const std::string& fileName, const std::string& directory,
-                     MeshBuilder& builder, std::vector<ImportedMaterial>& materials,
-                     std::vector<std::string>& warnings) {
-    if (bytes.size() > 0xffffffffu) return fileName + ": the file is too large to read";
+Outcome ReadGltf(std::string_view bytes, const std::string& fileName, const std::string& directory,
+                 MeshBuilder& builder, std::vector<ImportedMaterial>& materials,
+                 std::vector<std::string>& warnings) {
+    if (bytes.size() > 0xffffffffu) return Outcome::Failed(fileName + ": the file is too large to read");
     tinygltf::TinyGLTF loader;
     FileAccess access{!directory.empty()};
     loader.SetFsCallbacks({FileExists, ExpandFilePath, ReadWholeFile, RefuseWrite, &access});
@@ -533,9 +533,10 @@ std::string ReadGltf(std::string_view bytes, const std::string& fileName, const 
         loaded = false;
     }
     if (!loaded)
-        return fileName + ": the glTF file cannot be read (" +
-               FirstLine(error.empty() ? "no detail" : error) + ")";
-    return Reader(model, fileName, builder, materials, warnings, imageBytes).Read();
+        return Outcome::Failed(fileName + ": the glTF file cannot be read (" +
+                               FirstLine(error.empty() ? "no detail" : error) + ")");
+    const std::string failure = Reader(model, fileName, builder, materials, warnings, imageBytes).Read();
+    return failure.empty() ? Outcome::Ok() : Outcome::Failed(failure);
 }
 
 void AttachImportedMaterials(Mesh& model, int firstMaterial, std::vector<ImportedMaterial>& materials) {

@@ -6,6 +6,7 @@
 
 #include "model/ImportedTexture.h"
 #include "model/MeshBuilder.h"
+#include "model/Outcome.h"
 
 #include <memory>
 #include <string>
@@ -23,12 +24,12 @@ struct ImportedMaterial {
     TextureMapping mapping;
 };
 
-// Fills `builder` and `materials` and returns an empty string, or the failure message. External files
+// Fills `builder` and `materials`, or fails with the message naming the file. External files
 // are read from `directory` (none when it is empty). A texture that is missing or cannot be decoded adds
 // a warning, and its material comes in without it.
-std::string ReadGltf(std::string_view bytes, const std::string& fileName, const std::string& directory,
-                     MeshBuilder& builder, std::vector<ImportedMaterial>& materials,
-                     std::vector<std::string>& warnings);
+Outcome ReadGltf(std::string_view bytes, const std::string& fileName, const std::string& directory,
+                 MeshBuilder& builder, std::vector<ImportedMaterial>& materials,
+                 std::vector<std::string>& warnings);
 
 // Gives the model's materials from `firstMaterial` on the colours and textures of the entries of the
 // same name.

@@ -128,28 +128,28 @@ Result<MeshReadCounts> ReadMeshBytes(std::string_view bytes, const std::string& 
     counts.format = format;
     MeshBuilder builder;
     std::vector<ImportedMaterial> gltfMaterials;
-    std::string failure;
+    Outcome read = Outcome::Ok();
     switch (format) {
     case MeshFormat::Obj:
-        failure = ReadObj(bytes, fileName, builder);
+        read = ReadObj(bytes, fileName, builder);
         break;
     case MeshFormat::Off:
-        failure = ReadOff(bytes, fileName, builder);
+        read = ReadOff(bytes, fileName, builder);
         break;
     case MeshFormat::Stl:
-        failure = ReadStl(bytes, fileName, builder);
+        read = ReadStl(bytes, fileName, builder);
         break;
     case MeshFormat::Ply:
-        failure = ReadPly(bytes, fileName, builder);
+        read = ReadPly(bytes, fileName, builder);
         break;
     case MeshFormat::Gltf:
-        failure = ReadGltf(bytes, fileName, directory, builder, gltfMaterials, counts.warnings);
+        read = ReadGltf(bytes, fileName, directory, builder, gltfMaterials, counts.warnings);
         break;
     case MeshFormat::Unknown:
-        failure = fileName + ": the file is not an OBJ, glTF, OFF, STL or PLY mesh";
+        read = Outcome::Failed(fileName + ": the file is not an OBJ, glTF, OFF, STL or PLY mesh");
         break;
     }
-    if (!failure.empty()) return Outcome::Failed(failure);
+    if (!read.ok()) return read;
     counts.skippedFaces = builder.SkippedFaces();
     counts.faces = builder.FaceCount();
     if (counts.faces == 0)

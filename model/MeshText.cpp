@@ -50,13 +50,13 @@ bool ParseInteger(std::string_view token, long long& value) {
     return error == std::errc() && end == last;
 }
 
-std::string AtLine(const std::string& fileName, size_t line, const std::string& what) {
-    return fileName + ", line " + std::to_string(line) + ": " + what;
+Outcome FailedAtLine(const std::string& fileName, size_t line, const std::string& what) {
+    return Outcome::Failed(fileName + ", line " + std::to_string(line) + ": " + what);
 }
 
-std::string AtRecord(const std::string& fileName, const std::string& record, size_t number,
-                     const std::string& what) {
-    return fileName + ", " + record + " " + std::to_string(number) + ": " + what;
+Outcome FailedAtRecord(const std::string& fileName, const std::string& record, size_t number,
+                       const std::string& what) {
+    return Outcome::Failed(fileName + ", " + record + " " + std::to_string(number) + ": " + what);
 }
 
 std::string Quote(std::string_view token) {

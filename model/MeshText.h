@@ -1,6 +1,8 @@
 // Line and number scanning shared by the text mesh readers, with the wording of their failure messages.
 #pragma once
 
+#include "model/Outcome.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -33,11 +35,11 @@ bool ParseDouble(std::string_view token, double& value);
 // A whole-token integer in the range of long long; false otherwise.
 bool ParseInteger(std::string_view token, long long& value);
 
-// "<file>, line <n>: <what>"
-std::string AtLine(const std::string& fileName, size_t line, const std::string& what);
+// A reader's failure at a place: "<file>, line <n>: <what>".
+Outcome FailedAtLine(const std::string& fileName, size_t line, const std::string& what);
 // "<file>, <record> <n>: <what>", n 1-based ("triangle 3", "vertex 12").
-std::string AtRecord(const std::string& fileName, const std::string& record, size_t number,
-                     const std::string& what);
+Outcome FailedAtRecord(const std::string& fileName, const std::string& record, size_t number,
+                       const std::string& what);
 // Shortens a token for quoting in a message.
 std::string Quote(std::string_view token);
 

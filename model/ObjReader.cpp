@@ -33,7 +33,7 @@ bool ResolveIndex(std::string_view token, int count, int& index) {
 
 } // namespace
 
-std::string ReadObj(std::string_view bytes, const std::string& fileName, MeshBuilder& builder) {
+Outcome ReadObj(std::string_view bytes, const std::string& fileName, MeshBuilder& builder) {
     LineCursor cursor(bytes);
     std::string_view line;
     std::vector<std::string_view> tokens;
@@ -46,18 +46,19 @@ std::string ReadObj(std::string_view bytes, const std::string& fileName, MeshBui
         const size_t lineNumber = cursor.LineNumber();
         if (keyword == "v") {
             double xyz[3];
-            if (tokens.size() < 4) return AtLine(fileName, lineNumber, "a vertex needs three coordinates");
+            if (tokens.size() < 4)
+                return FailedAtLine(fileName, lineNumber, "a vertex needs three coordinates");
             for (int i = 0; i < 3; ++i)
                 if (!ParseDouble(tokens[1 + i], xyz[i]))
-                    return AtLine(fileName, lineNumber, Quote(tokens[1 + i]) + " is not a number");
+                    return FailedAtLine(fileName, lineNumber, Quote(tokens[1 + i]) + " is not a number");
             builder.AddVertex({xyz[0], xyz[1], xyz[2]});
         } else if (keyword == "vt") {
             double uv[2] = {0, 0};
             if (tokens.size() < 2)
-                return AtLine(fileName, lineNumber, "a texture coordinate needs at least one value");
+                return FailedAtLine(fileName, lineNumber, "a texture coordinate needs at least one value");
             for (size_t i = 0; i < 2 && 1 + i < tokens.size(); ++i)
                 if (!ParseDouble(tokens[1 + i], uv[i]))
-                    return AtLine(fileName, lineNumber, Quote(tokens[1 + i]) + " is not a number");
+                    return FailedAtLine(fileName, lineNumber, Quote(tokens[1 + i]) + " is not a number");
             builder.AddTexCoord(uv[0], 1 - uv[1]);
         } else if (keyword == "f") {
             vertices.clear();
@@ -69,16 +70,16 @@ std::string ReadObj(std::string_view bytes, const std::string& fileName, MeshBui
                 const std::string_view vertexPart = corner.substr(0, slash);
                 int vertex = 0;
                 if (!ResolveIndex(vertexPart, builder.VertexCount(), vertex))
-                    return AtLine(fileName, lineNumber, Quote(corner) + " is not a vertex index");
+                    return FailedAtLine(fileName, lineNumber, Quote(corner) + " is not a vertex index");
                 int texCoord = -1;
                 if (slash != std::string_view::npos) {
                     const std::string_view rest = corner.substr(slash + 1);
                     const std::string_view texPart = rest.substr(0, rest.find('/'));
                     if (!texPart.empty()) {
                         if (!ResolveIndex(texPart, builder.TexCoordCount(), texCoord) || texCoord < 0)
-                            return AtLine(fileName, lineNumber,
-                                          Quote(corner) +
-                                              " refers to a texture coordinate that is not defined");
+                            return FailedAtLine(fileName, lineNumber,
+                                                Quote(corner) +
+                                                    " refers to a texture coordinate that is not defined");
                         anyTexCoord = true;
                     }
                 }
@@ -88,12 +89,12 @@ std::string ReadObj(std::string_view bytes, const std::string& fileName, MeshBui
             if (!anyTexCoord) texCoords.clear();
             switch (builder.AddFace(vertices, texCoords)) {
             case MeshBuilder::FaceOutcome::BadVertex:
-                return AtLine(fileName, lineNumber,
-                              "a face refers to a vertex that is not defined (" +
-                                  std::to_string(builder.VertexCount()) + " vertices so far)");
+                return FailedAtLine(fileName, lineNumber,
+                                    "a face refers to a vertex that is not defined (" +
+                                        std::to_string(builder.VertexCount()) + " vertices so far)");
             case MeshBuilder::FaceOutcome::BadTexCoord:
-                return AtLine(fileName, lineNumber,
-                              "a face refers to a texture coordinate that is not defined");
+                return FailedAtLine(fileName, lineNumber,
+                                    "a face refers to a texture coordinate that is not defined");
             default:
                 break;
             }
@@ -107,7 +108,7 @@ std::string ReadObj(std::string_view bytes, const std::string& fileName, MeshBui
             builder.UseMaterial(JoinRest(tokens));
         }
     }
-    return {};
+    return Outcome::Ok();
 }
 
 } // namespace tsm

@@ -39,79 +39,80 @@ bool NextTokens(LineCursor& cursor, std::vector<std::string_view>& tokens) {
 
 } // namespace
 
-std::string ReadOff(std::string_view bytes, const std::string& fileName, MeshBuilder& builder) {
+Outcome ReadOff(std::string_view bytes, const std::string& fileName, MeshBuilder& builder) {
     LineCursor cursor(bytes);
     std::vector<std::string_view> tokens;
-    if (!NextTokens(cursor, tokens)) return fileName + ": the file holds no OFF header";
+    if (!NextTokens(cursor, tokens)) return Outcome::Failed(fileName + ": the file holds no OFF header");
     bool threeD = true;
     if (!IsOffKeyword(tokens[0], threeD))
-        return AtLine(fileName, cursor.LineNumber(), Quote(tokens[0]) + " is not an OFF header");
-    if (!threeD) return AtLine(fileName, cursor.LineNumber(), "only three-dimensional OFF files can be read");
+        return FailedAtLine(fileName, cursor.LineNumber(), Quote(tokens[0]) + " is not an OFF header");
+    if (!threeD)
+        return FailedAtLine(fileName, cursor.LineNumber(), "only three-dimensional OFF files can be read");
     // The counts may follow the keyword on its own line.
     tokens.erase(tokens.begin());
     if (tokens.empty() && !NextTokens(cursor, tokens))
-        return AtLine(fileName, cursor.LineNumber(), "the file ends before the vertex and face counts");
+        return FailedAtLine(fileName, cursor.LineNumber(), "the file ends before the vertex and face counts");
     long long vertexCount = 0;
     long long faceCount = 0;
     if (tokens.size() < 2 || !ParseInteger(tokens[0], vertexCount) || !ParseInteger(tokens[1], faceCount) ||
         vertexCount < 0 || faceCount < 0 || vertexCount > 0x7fffffff || faceCount > 0x7fffffff)
-        return AtLine(fileName, cursor.LineNumber(), "the vertex and face counts are not two counts");
+        return FailedAtLine(fileName, cursor.LineNumber(), "the vertex and face counts are not two counts");
     // A count the rest of the file cannot hold is refused before anything is reserved for it.
     const uint64_t left = cursor.BytesLeft() + 1;
     const uint64_t vertices = static_cast<uint64_t>(vertexCount);
     const uint64_t faces = static_cast<uint64_t>(faceCount);
     if (!MeshBuilder::CountFits(vertices, kMinVertexBytes, left) ||
         !MeshBuilder::CountFits(faces, kMinFaceBytes, left - vertices * kMinVertexBytes))
-        return AtLine(fileName, cursor.LineNumber(),
-                      "the file declares " + std::to_string(vertexCount) + " vertices and " +
-                          std::to_string(faceCount) + " faces, more than its " +
-                          std::to_string(cursor.BytesLeft()) + " remaining bytes can hold");
+        return FailedAtLine(fileName, cursor.LineNumber(),
+                            "the file declares " + std::to_string(vertexCount) + " vertices and " +
+                                std::to_string(faceCount) + " faces, more than its " +
+                                std::to_string(cursor.BytesLeft()) + " remaining bytes can hold");
     builder.ReserveVertices(vertices);
 
     for (long long i = 0; i < vertexCount; ++i) {
         if (!NextTokens(cursor, tokens))
-            return AtLine(fileName, cursor.LineNumber(),
-                          "the file ends after " + std::to_string(i) + " of " + std::to_string(vertexCount) +
-                              " vertices");
+            return FailedAtLine(fileName, cursor.LineNumber(),
+                                "the file ends after " + std::to_string(i) + " of " +
+                                    std::to_string(vertexCount) + " vertices");
         double xyz[3];
         if (tokens.size() < 3)
-            return AtLine(fileName, cursor.LineNumber(), "a vertex needs three coordinates");
+            return FailedAtLine(fileName, cursor.LineNumber(), "a vertex needs three coordinates");
         for (int k = 0; k < 3; ++k)
             if (!ParseDouble(tokens[static_cast<size_t>(k)], xyz[k]))
-                return AtLine(fileName, cursor.LineNumber(),
-                              Quote(tokens[static_cast<size_t>(k)]) + " is not a number");
+                return FailedAtLine(fileName, cursor.LineNumber(),
+                                    Quote(tokens[static_cast<size_t>(k)]) + " is not a number");
         builder.AddVertex({xyz[0], xyz[1], xyz[2]});
     }
 
     std::vector<int> corners;
     for (long long i = 0; i < faceCount; ++i) {
         if (!NextTokens(cursor, tokens))
-            return AtLine(fileName, cursor.LineNumber(),
-                          "the file ends after " + std::to_string(i) + " of " + std::to_string(faceCount) +
-                              " faces");
+            return FailedAtLine(fileName, cursor.LineNumber(),
+                                "the file ends after " + std::to_string(i) + " of " +
+                                    std::to_string(faceCount) + " faces");
         long long cornerCount = 0;
         if (!ParseInteger(tokens[0], cornerCount) || cornerCount < 0)
-            return AtLine(fileName, cursor.LineNumber(), Quote(tokens[0]) + " is not a corner count");
+            return FailedAtLine(fileName, cursor.LineNumber(), Quote(tokens[0]) + " is not a corner count");
         if (static_cast<unsigned long long>(cornerCount) > tokens.size() - 1)
-            return AtLine(fileName, cursor.LineNumber(),
-                          "the face lists " + std::to_string(cornerCount) +
-                              " corners but the line holds only " + std::to_string(tokens.size() - 1) +
-                              " indices");
+            return FailedAtLine(fileName, cursor.LineNumber(),
+                                "the face lists " + std::to_string(cornerCount) +
+                                    " corners but the line holds only " + std::to_string(tokens.size() - 1) +
+                                    " indices");
         corners.clear();
         for (long long k = 1; k <= cornerCount; ++k) {
             long long index = 0;
             const std::string_view token = tokens[static_cast<size_t>(k)];
             if (!ParseInteger(token, index))
-                return AtLine(fileName, cursor.LineNumber(), Quote(token) + " is not a vertex index");
+                return FailedAtLine(fileName, cursor.LineNumber(), Quote(token) + " is not a vertex index");
             if (index < 0 || index >= vertexCount)
-                return AtLine(fileName, cursor.LineNumber(),
-                              "vertex index " + std::to_string(index) + " is outside the " +
-                                  std::to_string(vertexCount) + " vertices");
+                return FailedAtLine(fileName, cursor.LineNumber(),
+                                    "vertex index " + std::to_string(index) + " is outside the " +
+                                        std::to_string(vertexCount) + " vertices");
             corners.push_back(static_cast<int>(index));
         }
         builder.AddFace(corners);
     }
-    return {};
+    return Outcome::Ok();
 }
 
 } // namespace tsm

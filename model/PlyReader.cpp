@@ -190,12 +190,12 @@ bool IsIndexList(const Property& property) {
 
 } // namespace
 
-std::string ReadPly(std::string_view bytes, const std::string& fileName, MeshBuilder& builder) {
+Outcome ReadPly(std::string_view bytes, const std::string& fileName, MeshBuilder& builder) {
     LineCursor cursor(bytes);
     std::string_view line;
     std::vector<std::string_view> tokens;
     if (!cursor.Next(line) || line != "ply")
-        return fileName + ", line 1: the file does not begin with \"ply\"";
+        return Outcome::Failed(fileName + ", line 1: the file does not begin with \"ply\"");
 
     bool haveFormat = false;
     Encoding encoding = Encoding::Ascii;
@@ -207,7 +207,7 @@ std::string ReadPly(std::string_view bytes, const std::string& fileName, MeshBui
         if (tokens.empty() || tokens[0] == "comment" || tokens[0] == "obj_info") continue;
         if (tokens[0] == "format") {
             if (tokens.size() < 3)
-                return AtLine(fileName, lineNumber, "the format line needs a kind and a version");
+                return FailedAtLine(fileName, lineNumber, "the format line needs a kind and a version");
             if (tokens[1] == "ascii")
                 encoding = Encoding::Ascii;
             else if (tokens[1] == "binary_little_endian")
@@ -215,15 +215,16 @@ std::string ReadPly(std::string_view bytes, const std::string& fileName, MeshBui
             else if (tokens[1] == "binary_big_endian")
                 encoding = Encoding::BigEndian;
             else
-                return AtLine(fileName, lineNumber, Quote(tokens[1]) + " is not a PLY format");
+                return FailedAtLine(fileName, lineNumber, Quote(tokens[1]) + " is not a PLY format");
             haveFormat = true;
         } else if (tokens[0] == "element") {
             long long count = 0;
             if (tokens.size() < 3 || !ParseInteger(tokens[2], count) || count < 0)
-                return AtLine(fileName, lineNumber, "an element needs a name and a count");
+                return FailedAtLine(fileName, lineNumber, "an element needs a name and a count");
             elements.push_back({std::string(tokens[1]), static_cast<uint64_t>(count), {}, lineNumber});
         } else if (tokens[0] == "property") {
-            if (elements.empty()) return AtLine(fileName, lineNumber, "a property comes before any element");
+            if (elements.empty())
+                return FailedAtLine(fileName, lineNumber, "a property comes before any element");
             Property property;
             bool valid = false;
             if (tokens.size() >= 5 && tokens[1] == "list") {
@@ -235,16 +236,16 @@ std::string ReadPly(std::string_view bytes, const std::string& fileName, MeshBui
                 property.name = std::string(tokens[2]);
                 valid = ParseScalar(tokens[1], property.valueType);
             }
-            if (!valid) return AtLine(fileName, lineNumber, "the property has no known type and name");
+            if (!valid) return FailedAtLine(fileName, lineNumber, "the property has no known type and name");
             elements.back().properties.push_back(property);
         } else if (tokens[0] == "end_header") {
             ended = true;
         } else {
-            return AtLine(fileName, lineNumber, Quote(tokens[0]) + " is not a PLY header keyword");
+            return FailedAtLine(fileName, lineNumber, Quote(tokens[0]) + " is not a PLY header keyword");
         }
     }
-    if (!ended) return AtLine(fileName, cursor.LineNumber(), "the file ends before \"end_header\"");
-    if (!haveFormat) return AtLine(fileName, cursor.LineNumber(), "the header has no format line");
+    if (!ended) return FailedAtLine(fileName, cursor.LineNumber(), "the file ends before \"end_header\"");
+    if (!haveFormat) return FailedAtLine(fileName, cursor.LineNumber(), "the header has no format line");
 
     // Declared counts are weighed against the bytes left before anything is reserved: a binary record
     // takes at least its fixed-size values, an ASCII value at least a digit and a separator.
@@ -257,10 +258,11 @@ std::string ReadPly(std::string_view bytes, const std::string& fileName, MeshBui
                             ? 2
                             : SizeOf(property.isList ? property.countType : property.valueType);
         if (!MeshBuilder::CountFits(element.count, minBytes, left - needed))
-            return AtLine(fileName, element.headerLine,
-                          "the element \"" + element.name + "\" declares " + std::to_string(element.count) +
-                              " records, more than the file's remaining " +
-                              std::to_string(cursor.BytesLeft()) + " bytes can hold");
+            return FailedAtLine(fileName, element.headerLine,
+                                "the element \"" + element.name + "\" declares " +
+                                    std::to_string(element.count) +
+                                    " records, more than the file's remaining " +
+                                    std::to_string(cursor.BytesLeft()) + " bytes can hold");
         needed += element.count * minBytes;
     }
 
@@ -278,16 +280,19 @@ std::string ReadPly(std::string_view bytes, const std::string& fileName, MeshBui
                 if (property.name == "z") xyzIndex[2] = static_cast<int>(p);
             }
             if (xyzIndex[0] < 0 || xyzIndex[1] < 0 || xyzIndex[2] < 0)
-                return AtLine(fileName, element.headerLine, "the vertex element lacks an x, y or z property");
+                return FailedAtLine(fileName, element.headerLine,
+                                    "the vertex element lacks an x, y or z property");
         } else if (element.name == "face" && !faceElement) {
             faceElement = &element;
             bool hasList = false;
             for (const Property& property : element.properties) hasList = hasList || IsIndexList(property);
             if (!hasList)
-                return AtLine(fileName, element.headerLine, "the face element has no vertex index list");
+                return FailedAtLine(fileName, element.headerLine,
+                                    "the face element has no vertex index list");
         }
     }
-    if (!vertexElement || !faceElement) return fileName + ": the file declares no vertex or no face element";
+    if (!vertexElement || !faceElement)
+        return Outcome::Failed(fileName + ": the file declares no vertex or no face element");
     builder.ReserveVertices(static_cast<size_t>(vertexElement->count));
 
     Body body(bytes, cursor.Offset(), cursor.LineNumber() + 1, encoding);
@@ -303,10 +308,10 @@ std::string ReadPly(std::string_view bytes, const std::string& fileName, MeshBui
             const size_t recordLine = body.Line();
             auto fail = [&](const std::string& what) {
                 if (encoding == Encoding::Ascii)
-                    return AtLine(fileName, body.Line(),
-                                  body.BadToken().empty() ? what
-                                                          : Quote(body.BadToken()) + " is not a number");
-                return AtRecord(fileName, element.name, r + 1, what);
+                    return FailedAtLine(
+                        fileName, body.Line(),
+                        body.BadToken().empty() ? what : Quote(body.BadToken()) + " is not a number");
+                return FailedAtRecord(fileName, element.name, r + 1, what);
             };
             double xyz[3] = {0, 0, 0};
             bool indicesRead = false;
@@ -361,11 +366,11 @@ std::string ReadPly(std::string_view bytes, const std::string& fileName, MeshBui
         if (builder.AddFace(corners) == MeshBuilder::FaceOutcome::BadVertex) {
             const std::string what =
                 "a vertex index is outside the " + std::to_string(builder.VertexCount()) + " vertices";
-            return encoding == Encoding::Ascii ? AtLine(fileName, faceLines[f], what)
-                                               : AtRecord(fileName, "face", faceLines[f], what);
+            return encoding == Encoding::Ascii ? FailedAtLine(fileName, faceLines[f], what)
+                                               : FailedAtRecord(fileName, "face", faceLines[f], what);
         }
     }
-    return {};
+    return Outcome::Ok();
 }
 
 } // namespace tsm

@@ -3,13 +3,14 @@
 #pragma once
 
 #include "model/MeshBuilder.h"
+#include "model/Outcome.h"
 
 #include <string>
 #include <string_view>
 
 namespace tsm {
 
-// Fills `builder` and returns an empty string, or the failure message naming the file and the place.
-std::string ReadPly(std::string_view bytes, const std::string& fileName, MeshBuilder& builder);
+// Fills `builder`, or fails with the message naming the file and the place.
+Outcome ReadPly(std::string_view bytes, const std::string& fileName, MeshBuilder& builder);
 
 } // namespace tsm

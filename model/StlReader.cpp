@@ -64,16 +64,16 @@ bool LooksLikeAsciiStl(std::string_view bytes) {
     return start.find("facet") != std::string_view::npos || start.find("endsolid") != std::string_view::npos;
 }
 
-std::string ReadBinary(std::string_view bytes, const std::string& fileName, MeshBuilder& builder) {
+Outcome ReadBinary(std::string_view bytes, const std::string& fileName, MeshBuilder& builder) {
     if (bytes.size() < kBinaryHeaderBytes)
-        return fileName + ": the file ends inside the 84-byte header of a binary STL file";
+        return Outcome::Failed(fileName + ": the file ends inside the 84-byte header of a binary STL file");
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     const uint64_t count = ReadUint32LE(data + 80);
     const uint64_t whole = (bytes.size() - kBinaryHeaderBytes) / kBinaryTriangleBytes;
     if (count > whole)
-        return AtRecord(fileName, "triangle", whole + 1,
-                        "the file ends inside this record (" + std::to_string(count) +
-                            " triangles declared)");
+        return FailedAtRecord(fileName, "triangle", whole + 1,
+                              "the file ends inside this record (" + std::to_string(count) +
+                                  " triangles declared)");
     builder.ReserveVertices(static_cast<size_t>(count) / 2 + 3);
     VertexMerger merger(builder);
     std::vector<int> corners(3);
@@ -83,16 +83,16 @@ std::string ReadBinary(std::string_view bytes, const std::string& fileName, Mesh
             const unsigned char* p = record + 12 + 12 * c;
             const Vec3 position{ReadFloatLE(p), ReadFloatLE(p + 4), ReadFloatLE(p + 8)};
             if (!std::isfinite(position.x) || !std::isfinite(position.y) || !std::isfinite(position.z))
-                return AtRecord(fileName, "triangle", t + 1,
-                                "a corner has a coordinate that is not a finite number");
+                return FailedAtRecord(fileName, "triangle", t + 1,
+                                      "a corner has a coordinate that is not a finite number");
             corners[static_cast<size_t>(c)] = merger.MergedIndex(position);
         }
         builder.AddFace(corners);
     }
-    return {};
+    return Outcome::Ok();
 }
 
-std::string ReadAscii(std::string_view bytes, const std::string& fileName, MeshBuilder& builder) {
+Outcome ReadAscii(std::string_view bytes, const std::string& fileName, MeshBuilder& builder) {
     LineCursor cursor(bytes);
     std::string_view line;
     std::vector<std::string_view> tokens;
@@ -105,7 +105,7 @@ std::string ReadAscii(std::string_view bytes, const std::string& fileName, MeshB
         const std::string_view keyword = tokens[0];
         const size_t lineNumber = cursor.LineNumber();
         auto unexpected = [&]() {
-            return AtLine(fileName, lineNumber, Quote(keyword) + " is not expected here");
+            return FailedAtLine(fileName, lineNumber, Quote(keyword) + " is not expected here");
         };
         switch (state) {
         case State::Outside: {
@@ -138,11 +138,11 @@ std::string ReadAscii(std::string_view bytes, const std::string& fileName, MeshB
             if (keyword == "vertex") {
                 double xyz[3];
                 if (tokens.size() < 4)
-                    return AtLine(fileName, lineNumber, "a vertex needs three coordinates");
+                    return FailedAtLine(fileName, lineNumber, "a vertex needs three coordinates");
                 for (int k = 0; k < 3; ++k)
                     if (!ParseDouble(tokens[1 + static_cast<size_t>(k)], xyz[k]))
-                        return AtLine(fileName, lineNumber,
-                                      Quote(tokens[1 + static_cast<size_t>(k)]) + " is not a number");
+                        return FailedAtLine(fileName, lineNumber,
+                                            Quote(tokens[1 + static_cast<size_t>(k)]) + " is not a number");
                 corners.push_back(merger.MergedIndex({xyz[0], xyz[1], xyz[2]}));
             } else if (keyword == "endloop") {
                 builder.AddFace(corners);
@@ -154,13 +154,14 @@ std::string ReadAscii(std::string_view bytes, const std::string& fileName, MeshB
         }
     }
     if (state != State::Outside)
-        return AtLine(fileName, cursor.LineNumber(), "the file ends inside a facet or before \"endsolid\"");
-    return {};
+        return FailedAtLine(fileName, cursor.LineNumber(),
+                            "the file ends inside a facet or before \"endsolid\"");
+    return Outcome::Ok();
 }
 
 } // namespace
 
-std::string ReadStl(std::string_view bytes, const std::string& fileName, MeshBuilder& builder) {
+Outcome ReadStl(std::string_view bytes, const std::string& fileName, MeshBuilder& builder) {
     if (LooksLikeAsciiStl(bytes)) return ReadAscii(bytes, fileName, builder);
     return ReadBinary(bytes, fileName, builder);
 }

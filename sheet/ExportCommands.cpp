@@ -93,22 +93,18 @@ std::optional<std::string> ExportPathFor(ExportFormat format, const std::string&
     return std::nullopt;
 }
 
-Outcome DevelopmentExportBytes(ExportFormat format, Document& document, const Settings& settings,
-                               const ExportOptions& options, IPrompt& prompt, std::string& bytes) {
+Result<std::string> DevelopmentExportBytes(ExportFormat format, Document& document, const Settings& settings,
+                                           const ExportOptions& options, IPrompt& prompt) {
     if (document.development == nullptr) return RefuseWithoutDevelopment(prompt);
     switch (format) {
     case ExportFormat::Eps:
-        bytes = ExporterEPS(settings, options.eps).BuildText(*document.development);
-        return Outcome::Ok();
+        return ExporterEPS(settings, options.eps).BuildText(*document.development);
     case ExportFormat::Dxf:
-        bytes = ExporterDXF(settings).BuildText(*document.development);
-        return Outcome::Ok();
+        return ExporterDXF(settings).BuildText(*document.development);
     case ExportFormat::Emf:
-        bytes = RenderEmf(*document.development, settings);
-        return Outcome::Ok();
+        return RenderEmf(*document.development, settings);
     case ExportFormat::Svg:
-        bytes = RenderSvg(document, settings, options.svg);
-        return Outcome::Ok();
+        return RenderSvg(document, settings, options.svg);
     case ExportFormat::Bmp:
         break;
     }
@@ -117,10 +113,9 @@ Outcome DevelopmentExportBytes(ExportFormat format, Document& document, const Se
 
 Outcome WriteDevelopmentExport(ExportFormat format, Document& document, const Settings& settings,
                                const std::string& path, const ExportOptions& options, IPrompt& prompt) {
-    std::string bytes;
-    const Outcome made = DevelopmentExportBytes(format, document, settings, options, prompt, bytes);
-    if (!made.ok()) return made;
-    Outcome written = WriteWholeFile(path, bytes);
+    const Result<std::string> bytes = DevelopmentExportBytes(format, document, settings, options, prompt);
+    if (!bytes.ok()) return bytes.outcome();
+    Outcome written = WriteWholeFile(path, *bytes);
     if (!written.ok()) prompt.Message(kMessageExportFailed);
     return written;
 }

@@ -7,6 +7,7 @@
 #include "model/Document.h"
 #include "model/Outcome.h"
 #include "model/Prompt.h"
+#include "model/Result.h"
 #include "sheet/ExporterEPS.h"
 #include "sheet/SvgExport.h"
 
@@ -37,11 +38,11 @@ struct ExportOptions {
     SvgOptions svg;
 };
 
-// What the writer of a vector format (EPS, DXF, EMF or SVG) writes, into `bytes`. Without a development,
-// "No data for development." is shown and the outcome is Cancelled (the window disables the commands then, so only
+// What the writer of a vector format (EPS, DXF, EMF or SVG) writes. Without a development, "No data for
+// development." is shown and the outcome is Cancelled (the window disables the commands then, so only
 // tsmtool gets there). BMP needs the raster renderer and fails here.
-Outcome DevelopmentExportBytes(ExportFormat format, Document& document, const Settings& settings,
-                               const ExportOptions& options, IPrompt& prompt, std::string& bytes);
+Result<std::string> DevelopmentExportBytes(ExportFormat format, Document& document, const Settings& settings,
+                                           const ExportOptions& options, IPrompt& prompt);
 
 // DevelopmentExportBytes written to `path` as it stands through WriteWholeFile. A write failure shows
 // "Failed to export development data." and fails with the reason.

@@ -43,9 +43,10 @@ TEST_F(ExportCommandTest, WritesWhatTheWritersGiveToAFileOrStandardOutput) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
-        std::string bytes;
-        ASSERT_TRUE(
-            DevelopmentExportBytes(c.format, *documents.Current(), shown, c.options, prompt, bytes).ok());
+        const Result<std::string> made =
+            DevelopmentExportBytes(c.format, *documents.Current(), shown, c.options, prompt);
+        ASSERT_TRUE(made.ok());
+        const std::string& bytes = *made;
         std::vector<std::string> args = c.args;
         args.insert(args.end(), {Sample("house.tsm"), Out(c.file)});
         test::ToolRun r = Run(args);
