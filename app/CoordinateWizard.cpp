@@ -3,6 +3,7 @@
 #include "app/ConfigurationDialogs.h"
 #include "engine/DocumentEdits.h"
 #include "engine/ModelCoordinates.h"
+#include "engine/ModelOperations.h"
 #include "engine/Topology.h"
 
 #include <QGridLayout>

@@ -10,6 +10,7 @@
 #include "engine/Layout.h"
 #include "engine/MeshImportPipeline.h"
 #include "engine/MeshSimplify.h"
+#include "engine/ModelOperations.h"
 #include "engine/Topology.h"
 #include "sheet/OffSheet.h"
 #include "sheet/Paper.h"

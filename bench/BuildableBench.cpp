@@ -8,6 +8,7 @@
 #include "engine/Buildability.h"
 #include "engine/EngineCompletion.h"
 #include "engine/Extents.h"
+#include "engine/ModelOperations.h"
 #include "engine/Topology.h"
 #include "engine/Unfolder.h"
 #include "model/MeshImport.h"

@@ -13,6 +13,7 @@
 // Scale: a wavy sphere (an icosphere of 81,920 or 327,680 faces, its radius rippled so that the
 // folds differ) with both strategies. Target: the larger within 5 x the time of the smaller.
 #include "engine/EngineCompletion.h"
+#include "engine/ModelOperations.h"
 #include "engine/Topology.h"
 #include "engine/Unfolder.h"
 #include "model/BinaryWriter.h"

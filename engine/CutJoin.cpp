@@ -1,5 +1,5 @@
 // Cutting a part along a fold and joining two sides of a cut edge: the join tool's two operations.
-#include "engine/EditOperations.h"
+#include "engine/CutJoin.h"
 
 #include "engine/Extents.h"
 #include "engine/Unfolder.h"

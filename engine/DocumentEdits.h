@@ -1,11 +1,15 @@
 // The document commands of the editors: each takes the undo copy first, changes the data through the edit
-// operations (EditOperations.h), completes what derives from it (corner separation, line classification,
-// the development's extent), marks the document modified and names the update hint the views need. A
-// command that is refused says why and changes nothing, the history included. The development view and
-// `tsmtool edit` call these, never the operations directly.
+// operations (CutJoin.h, FlapEdits.h, PartEdits.h, EdgeColor.h), completes what derives from it (corner
+// separation, line classification, the development's extent), marks the document modified and names the
+// update hint the views need. A command that is refused says why and changes nothing, the history included.
+// The development view and `tsmtool edit` call these, never the operations directly.
 #pragma once
 
-#include "engine/EditOperations.h"
+#include "engine/CutJoin.h"
+#include "engine/EdgeColor.h"
+#include "engine/FlapEdits.h"
+#include "engine/PartEdits.h"
+#include "engine/UndoCommands.h"
 #include "model/Document.h"
 #include "model/Outcome.h"
 #include "model/Result.h"
@@ -18,21 +22,8 @@
 
 namespace tsm {
 
-extern const char* const kNothingToUndoText;    // "There is nothing to undo."
-extern const char* const kNothingToRedoText;    // "There is nothing to redo."
-extern const char* const kNoDevelopmentText;    // "There is no development to edit."
-extern const char* const kNotAFoldText;         // "Only a fold can be cut."
-extern const char* const kNotJoinableText;      // "Only a cut edge between two faces can be joined."
-extern const char* const kUndoCopyUnusableText; // "The undo copy does not fit the model any more."
-
-struct EditContext {
-    Document& document;
-    const Settings& settings; // the coincident-edge threshold; lines are classified by document.display
-    double printableWidthMM = 180.0; // of one sheet: a cut that splits a part moves it 2.5 % of this
-};
-
-// What a command did: when ok, the hint the window sends to the views; otherwise the refusal in words.
-using EditResult = Result<UpdateHint>;
+extern const char* const kNotAFoldText;    // "Only a fold can be cut."
+extern const char* const kNotJoinableText; // "Only a cut edge between two faces can be joined."
 
 // The objects that select-and-move acts on.
 struct EditSelection {
@@ -79,36 +70,5 @@ EditResult OrderPicture(EditContext& context, bool aboveDevelopment, size_t inde
 
 EditResult ColorLines(EditContext& context, const std::vector<PartLine*>& lines,
                       const EdgeColorAction& action);
-
-// What an edit may have changed, so that completion redoes no more than it must on a large model.
-struct EditScope {
-    bool links = true;            // `joined` pairs changed: the 3D corners are separated again
-    const Solid* solid = nullptr; // ... in this solid only; null: in any
-};
-
-// Any change of the development: the copy, then `change`, then completion. `check`, when given, runs first
-// and refuses with its text (no copy taken, nothing changed) unless it returns null.
-EditResult RunDevelopmentEdit(EditContext& context, UpdateHint hint, const std::function<void()>& change,
-                              const std::function<const char*()>& check = nullptr, EditScope scope = {});
-
-// A change of the mesh itself (flip faces, joining edges, new coordinates): the undo copy is of the whole
-// document. `change` reports whether it changed anything; when it did not, no copy is kept.
-EditResult RunModelEdit(EditContext& context, UpdateHint hint, const std::function<Outcome()>& change);
-
-EditResult Undo(EditContext& context);
-EditResult Redo(EditContext& context);
-
-// ---- mouse edits ----
-// A drag that changes the data while the button is held takes the copy at the press and hands it in at
-// the release that completes the edit.
-struct PendingEdit {
-    std::optional<HistoryEntry> entry;
-};
-PendingEdit BeginEdit(Document& document);
-EditResult CommitEdit(EditContext& context, PendingEdit pending, UpdateHint hint);
-
-// Recomputes what derives from the development after it changed: corner separation (as far as `scope`
-// says), line classes, the development's frame.
-void CompleteDevelopmentEdit(Document& document, EditScope scope = {});
 
 } // namespace tsm

@@ -1,7 +1,8 @@
 // The edge colour tool: which lines it may act on, painting, hiding and picking their colour.
-#include "engine/EditOperations.h"
+#include "engine/EdgeColor.h"
 
 #include "engine/Classify.h"
+#include "engine/CutJoin.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,6 +3,7 @@
 #include "engine/Classify.h"
 #include "engine/Extents.h"
 #include "engine/Flaps.h"
+#include "engine/ModelOperations.h"
 #include "engine/Topology.h"
 
 namespace tsm {

@@ -1,6 +1,7 @@
 // The flap menu's actions: switching a flap to the other side, its height, adding one, and its shape.
-#include "engine/EditOperations.h"
+#include "engine/FlapEdits.h"
 
+#include "engine/CutJoin.h"
 #include "engine/Extents.h"
 
 #include <cmath>

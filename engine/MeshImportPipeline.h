@@ -2,6 +2,7 @@
 // to join coincident open edges, bounds, mirror-symmetric edges. The document has no development.
 #pragma once
 
+#include "engine/ModelOperations.h"
 #include "engine/Topology.h"
 #include "model/MeshImport.h"
 #include "model/OpenPipeline.h"

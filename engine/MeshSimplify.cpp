@@ -5,6 +5,7 @@
 // a half-edge structure of its own.
 #include "engine/MeshSimplify.h"
 
+#include "engine/ModelOperations.h"
 #include "engine/Topology.h"
 #include "engine/Unfolder.h"
 

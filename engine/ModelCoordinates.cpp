@@ -1,5 +1,6 @@
 #include "engine/ModelCoordinates.h"
 
+#include "engine/ModelOperations.h"
 #include "engine/Topology.h"
 
 namespace tsm {

@@ -1,5 +1,7 @@
 // The whole-model operations on the mesh: normalisation of imported meshes, Flip Faces, Join Adjacent
 // Isolated Edges and the pairing of mirror-symmetric edges.
+#include "engine/ModelOperations.h"
+
 #include "engine/Topology.h"
 
 #include <algorithm>

@@ -1,5 +1,5 @@
 // Turning and moving parts, texts and pictures, and the texts' and pictures' lists.
-#include "engine/EditOperations.h"
+#include "engine/PartEdits.h"
 
 #include "engine/Extents.h"
 

@@ -1,6 +1,5 @@
 // Topology and geometry of the mesh: face rings, planes, the pairing of corners into edges, fold angles,
-// vertex incidence, bounds, and the whole-model operations (normalisation, flipping, joining open edges,
-// mirror-symmetric edge pairs). Every tolerance is relative to the model's size.
+// vertex incidence and bounds. Every tolerance is relative to the model's size.
 #pragma once
 
 #include "model/Document.h"
@@ -23,19 +22,5 @@ void UpdateEdgeGeometry(Edge& edge);
 void RebuildVertexIncidence(Solid& solid);
 // Box over the solids that are both in the development and shown; sets size, center, dominantAxis.
 void ComputeBounds(Mesh& model);
-
-struct NormaliseCounts {
-    int vertices = 0;
-    int faces = 0;
-    int solids = 0;
-};
-// Deletes degenerate corners, faces, vertices and solids of an imported mesh and rebuilds its edges.
-NormaliseCounts NormaliseModel(Document& document, IPrompt& prompt);
-// Reverses every face of every solid (only those in the development when `onlyInDevelopment`).
-void FlipFaces(Mesh& model, bool onlyInDevelopment);
-// Merges coincident open edges of each solid; shows the count and returns it.
-int JoinAdjacentIsolatedEdges(Mesh& model, IPrompt& prompt);
-// Pairs every edge with its mirror image across x = 0 (sorted-key window, never all pairs).
-void FindSymmetricEdges(Mesh& model);
 
 } // namespace tsm

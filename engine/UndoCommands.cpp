@@ -1,6 +1,6 @@
 // The generic document commands: the undo copy around any change of the development or of the model,
 // and Undo and Redo themselves.
-#include "engine/DocumentEdits.h"
+#include "engine/UndoCommands.h"
 
 #include "engine/Classify.h"
 #include "engine/EngineCompletion.h"

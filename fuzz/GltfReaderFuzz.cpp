@@ -2,6 +2,7 @@
 // message, without a crash, a sanitizer report, a leak, a hang or an allocation beyond what the bytes
 // justify. What it accepts must survive the engine steps of the import with the link invariants intact.
 #include "engine/EngineCompletion.h"
+#include "engine/ModelOperations.h"
 #include "engine/Topology.h"
 #include "model/MeshImport.h"
 #include "tools/lib/Invariants.h"

@@ -3,6 +3,7 @@
 // reader accepts must survive the engine steps of the import (normalisation, joining open edges, mirror
 // pairs) with the link invariants of an opened document intact.
 #include "engine/EngineCompletion.h"
+#include "engine/ModelOperations.h"
 #include "engine/Topology.h"
 #include "model/MeshImport.h"
 #include "tools/lib/Invariants.h"

@@ -6,6 +6,7 @@
 #include "model/Settings.h"
 #include "sheet/RasterBatch.h"
 #include "sheet/VectorLines.h"
+#include "view3d/GLText.h"
 #include "view3d/OffscreenBitmap.h"
 
 #include <GL/gl.h>

@@ -1,7 +1,7 @@
 // Outline text for OpenGL: each character code becomes a display list holding the glyph as a flat front
 // face, a back face 0.3 units behind it and the side walls between them, followed by the advance to the
 // next character. One em is one unit. Glyph outlines come from Qt and are tessellated with GLU.
-#include "view3d/OffscreenBitmap.h"
+#include "view3d/GLText.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>

@@ -4,6 +4,7 @@
 #include "view3d/EdgeStyle.h"
 #include "view3d/FacingSplit.h"
 #include "view3d/GLTextures.h"
+#include "view3d/OrientationGuide.h"
 
 #include <GL/gl.h>
 

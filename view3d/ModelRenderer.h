@@ -74,7 +74,4 @@ private:
     TextureCache textures_;
 };
 
-// The guide, drawn over the model around its centre (a no-op for mode 0 or without a model).
-void DrawOrientationGuide(const Mesh& model, int guideMode);
-
 } // namespace tsm

@@ -2,6 +2,7 @@
 
 #include "model/AtomicFile.h"
 #include "view3d/GLContextRegistry.h"
+#include "view3d/GLText.h"
 
 #include <GL/gl.h>
 

@@ -87,17 +87,4 @@ private:
 // WriteWholeFile. Fails without writing when the header does not describe a consistent 24-bit bitmap.
 Outcome WriteBmpFile(const std::string& path, const BitmapInfoHeader& header, const uint8_t* bits);
 
-// Outline text as 256 display lists, one per character code, built from the face's glyph outlines.
-struct GlyphMetrics {
-    float blackBoxX = 0, blackBoxY = 0;
-    float originX = 0, originY = 0;
-    float cellIncX = 0, cellIncY = 0;
-};
-// Needs a current GL context and a QGuiApplication; "Font Build Failed" on failure. Returns the list base.
-unsigned BuildOutlineFont(const std::string& faceName, IPrompt& prompt);
-void DeleteOutlineFont(unsigned listBase);
-const GlyphMetrics* OutlineGlyphMetrics(); // 256 entries, filled by BuildOutlineFont
-// Draws `text` centred on the current origin in the XY plane; an empty text draws nothing.
-void DrawGLText(const std::string& text, unsigned listBase);
-
 } // namespace tsm

@@ -1,5 +1,4 @@
-#include "model/Mesh.h"
-#include "view3d/ModelRenderer.h"
+#include "view3d/OrientationGuide.h"
 
 #include <GL/gl.h>
 

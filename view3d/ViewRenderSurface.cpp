@@ -1,6 +1,7 @@
 #include "view3d/ViewRenderSurface.h"
 
 #include "view3d/GLContextRegistry.h"
+#include "view3d/GLText.h"
 #include "view3d/OffscreenBitmap.h"
 
 #include <GL/gl.h>

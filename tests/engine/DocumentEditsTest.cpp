@@ -1,8 +1,11 @@
 #include "engine/DocumentEdits.h"
 
-#include "engine/EditOperations.h"
+#include "engine/CutJoin.h"
+#include "engine/EdgeColor.h"
 #include "engine/EngineCompletion.h"
+#include "engine/FlapEdits.h"
 #include "engine/MeshImportPipeline.h"
+#include "engine/PartEdits.h"
 #include "engine/Unfolder.h"
 #include "model/BinaryReader.h"
 #include "model/BinaryWriter.h"

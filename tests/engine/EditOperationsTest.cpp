@@ -1,4 +1,7 @@
-#include "engine/EditOperations.h"
+#include "engine/CutJoin.h"
+#include "engine/EdgeColor.h"
+#include "engine/FlapEdits.h"
+#include "engine/PartEdits.h"
 
 #include "engine/DocumentEdits.h"
 

@@ -1,3 +1,4 @@
+#include "engine/ModelOperations.h"
 #include "engine/Topology.h"
 #include "tests/support/MeshFixtures.h"
 #include "tools/lib/Invariants.h"

@@ -4,6 +4,7 @@
 #include "engine/EngineCompletion.h"
 #include "engine/Extents.h"
 #include "engine/MeshImportPipeline.h"
+#include "engine/ModelOperations.h"
 #include "engine/Topology.h"
 #include "engine/UnfoldOverlap.h"
 #include "model/BinaryReader.h"

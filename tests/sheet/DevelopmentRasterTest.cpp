@@ -1,9 +1,12 @@
 #include "sheet/DevelopmentRaster.h"
 
 #include "engine/Classify.h"
-#include "engine/EditOperations.h"
+#include "engine/CutJoin.h"
+#include "engine/EdgeColor.h"
+#include "engine/FlapEdits.h"
 #include "engine/FlapOutline.h"
 #include "engine/Flaps.h"
+#include "engine/PartEdits.h"
 #include "model/TextureImage.h"
 #include "sheet/VectorLines.h"
 #include "tests/sheet/ExportFixtures.h"

@@ -1,3 +1,4 @@
+#include "view3d/GLText.h"
 #include "view3d/OffscreenBitmap.h"
 
 #include <gtest/gtest.h>
