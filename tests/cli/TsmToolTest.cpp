@@ -123,6 +123,28 @@ TEST_F(TsmToolTest, FailuresPrintJsonAndMessagesAndExitOne) {
                      "upgrade the application.\n");
 }
 
+// info's reader numbers: result 0 read, 1 failed, 3 refused, null when no reader ran; format 2 text, 3
+// binary.
+TEST_F(TsmToolTest, InfoNumbersTheReaderAndItsResult) {
+    std::string bytes = test::FileBytes(Sample("cube.tsm"));
+    std::ofstream(Out("cut.tsm"), std::ios::binary) << bytes.substr(0, bytes.size() / 2);
+    bytes[10] = 5;
+    std::ofstream(Out("future.tsm"), std::ios::binary) << bytes;
+    const struct {
+        std::string path;
+        int result, format; // -1: null
+    } cases[] = {
+        {Sample("cube.tsm"), 0, 3},  {std::string(TESSALY_SOURCE_DIR) + "/tests/data/text/tetra.tsm", 0, 2},
+        {Out("cut.tsm"), 1, 3},      {Out("future.tsm"), 3, 3},
+        {Out("absent.tsm"), -1, -1},
+    };
+    for (const auto& c : cases) {
+        const QJsonObject j = Run({"info", c.path}).Json();
+        EXPECT_EQ(j["result"].isNull() ? -1 : j["result"].toInt(), c.result) << c.path;
+        EXPECT_EQ(j["format"].isNull() ? -1 : j["format"].toInt(), c.format) << c.path;
+    }
+}
+
 // Every command with the options of its table, written out here so that a row lost from a table shows.
 const std::vector<std::pair<std::string, std::vector<std::string>>> kCommandOptions = {
     {"info", {"--detail"}},
