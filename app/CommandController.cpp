@@ -88,15 +88,15 @@ bool IsOpenableType(const std::string& path) {
     std::string extension = std::filesystem::path(path).extension().string();
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".tsm" || MeshFormatFromExtension(path) != MeshFormat::Unknown;
+    return extension == ".tsm" || IsMeshFile(path);
 }
 
 bool CommandController::OpenPath(const std::string& path) {
-    // A mesh from another program, dropped or named on the command line, comes in as a new model to
-    // unfold; everything else is read as a model file, which says what is wrong with it.
-    const Outcome opened = MeshFormatFromExtension(path) != MeshFormat::Unknown
-                               ? ImportMeshFile(s_.document, path, s_.prompt)
-                               : s_.document.OpenModelFile(path);
+    // A mesh from another program, chosen in Open, dropped or named on the command line, comes in as a new
+    // model to unfold, as Import Mesh brings it (converted first where our readers do not read it);
+    // everything else is read as a model file, which says what is wrong with it.
+    const Outcome opened =
+        IsMeshFile(path) ? ImportMeshFile(s_.document, path, s_.prompt) : s_.document.OpenModelFile(path);
     ReportFailure(s_.prompt, opened, PromptIcon::Error);
     return opened.ok();
 }

@@ -14,8 +14,11 @@
 namespace tsm {
 
 const char* const kModelFileFilter = "Tessaly File (*.tsm)|*.tsm||";
-const char* const kOpenAnyFileFilter = "Tessaly File (*.tsm)|*.tsm|Meshes (*.obj *.gltf *.glb *.off "
-                                       "*.stl *.ply)|*.obj;*.gltf;*.glb;*.off;*.stl;*.ply||";
+const char* const kOpenAnyFileFilter =
+    "Tessaly File (*.tsm)|*.tsm|Meshes (*.obj *.gltf *.glb *.off *.stl *.ply *.3ds *.dae *.fbx *.3mf *.lwo "
+    "*.x "
+    "*.ac *.ms3d *.ase *.b3d *.dxf *.smd *.cob *.q3o)|*.obj;*.gltf;*.glb;*.off;*.stl;*.ply;*.3ds;*.dae;*.fbx;"
+    "*.3mf;*.lwo;*.x;*.ac;*.ms3d;*.ase;*.b3d;*.dxf;*.smd;*.cob;*.q3o||";
 const char* const kProductWebPage = "https://tessaly.quillonsoft.example/";
 
 namespace {

@@ -105,7 +105,7 @@ public:
         const Paper paper = Paper::FromSettings(DocumentSettings(s_.settings, document));
         // OK on the proposal keeps the development as it is, unless something lies off the sheets.
         if (SameLayout(method, chosenScale, proposed, currentScale) &&
-            CountOffSheet(*document, paper).parts == 0)
+            CountOffSheet(*document, paper).total() == 0)
             return;
         const Settings settings = DocumentSettings(s_.settings, document);
         EditContext context{*document, settings, paper.PrintableWidth()};

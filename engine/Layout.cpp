@@ -249,7 +249,59 @@ void RecalculatePartsLayout(Document& document, const LayoutMethod& method, cons
     flapHeight *=
         ScaleDevelopment(*document.development, method.automatic ? 1.0 : document.documentScale, false);
     LayoutParts(*document.development, document.model->size, method, sheet, flapHeight);
+    BringTextsOntoSheets(*document.development, sheet);
     document.developmentLayout = method;
+}
+
+namespace {
+
+// A layout that puts a text exactly against a sheet's edge must not count as across it.
+constexpr double kSheetEdgeToleranceMM = 1e-6;
+
+// The shift that brings [low, high] into the sheet of `index` along one axis (of length `step`), or onto
+// its start when it is longer than the sheet.
+double ShiftIntoSheet(double low, double high, double index, double step) {
+    const double start = index * step, end = start + step;
+    if (high - low > step) return start - low;
+    if (low < start) return start - low;
+    if (high > end) return end - high;
+    return 0;
+}
+
+// Which sheet along one axis a span [low, high] lies on whole, or -1 when none does.
+double SheetHolding(double low, double high, double step) {
+    const double index = std::floor((low + kSheetEdgeToleranceMM) / step);
+    if (index < 0 || high > (index + 1) * step + kSheetEdgeToleranceMM) return -1;
+    return index;
+}
+
+} // namespace
+
+void BringTextsOntoSheets(Development& development, const SheetArea& sheet) {
+    const double pw = sheet.printableWidthMM, ph = sheet.printableHeightMM;
+    if (!(pw > 0) || !(ph > 0) || !std::isfinite(pw) || !std::isfinite(ph)) return;
+    // The sheets the parts cover, counted as the sheet grid counts them (1 % past a sheet adds none).
+    double partsRight = 0, partsBottom = 0;
+    for (const auto& part : development.parts) {
+        if (!part || !std::isfinite(part->x + part->width + part->y + part->height)) continue;
+        partsRight = std::max(partsRight, part->x + part->width);
+        partsBottom = std::max(partsBottom, part->y + part->height);
+    }
+    const double lastColumn = std::floor(partsRight / (pw * 1.01));
+    const double lastRow = std::floor(partsBottom / (ph * 1.01));
+    for (auto& text : development.texts) {
+        if (!text) continue;
+        double* rect = text->rect;
+        const double x0 = std::min(rect[0], rect[0] + rect[2]), x1 = std::max(rect[0], rect[0] + rect[2]);
+        const double y0 = std::min(rect[1], rect[1] + rect[3]), y1 = std::max(rect[1], rect[1] + rect[3]);
+        if (!std::isfinite(x0 + x1 + y0 + y1)) continue;
+        if (SheetHolding(x0, x1, pw) >= 0 && SheetHolding(y0, y1, ph) >= 0) continue;
+        // The sheet nearest the text's centre among the parts' sheets.
+        const double column = std::clamp(std::floor((x0 + x1) / 2 / pw), 0.0, lastColumn);
+        const double row = std::clamp(std::floor((y0 + y1) / 2 / ph), 0.0, lastRow);
+        rect[0] += ShiftIntoSheet(x0, x1, column, pw);
+        rect[1] += ShiftIntoSheet(y0, y1, row, ph);
+    }
 }
 
 LayoutMethod ProposedLayoutMethod(const Document& document, const LayoutMethod& preferred) {

@@ -20,9 +20,14 @@ void LayoutParts(Development& development, double modelSize, const LayoutMethod&
                  const SheetArea& sheet, double& defaultFlapHeightMM);
 
 // "Recalculate Parts Layout" after its dialog: back to scale 1.0 (automatic) or documentScale, then
-// LayoutParts with `method`. The document's default flap height follows the scale. Does nothing without a
-// development.
+// LayoutParts with `method`, and the texts off the sheets brought back onto them. The document's default
+// flap height follows the scale. Does nothing without a development.
 void RecalculatePartsLayout(Document& document, const LayoutMethod& method, const SheetArea& sheet);
+
+// Moves each text that no sheet holds whole (across a sheet border, or left of or above the first sheet)
+// onto the nearest sheet of those the parts lie on, as little as it takes; a text larger than a sheet goes to
+// that sheet's top left corner. Texts already on a sheet stay where they are.
+void BringTextsOntoSheets(Development& development, const SheetArea& sheet);
 
 // What the layout dialog proposes for the document's development: the method it was last laid out with
 // in this session, otherwise `preferred` (the user's last choice); its scale is the development's own.

@@ -88,6 +88,10 @@ MeshFormat MeshFormatFromExtension(const std::string& path) {
     return MeshFormat::Unknown;
 }
 
+bool IsMeshFile(const std::string& path) {
+    return MeshFormatFromExtension(path) != MeshFormat::Unknown || IsConvertedFormat(path);
+}
+
 MeshFormat MeshFormatFromContent(std::string_view bytes) {
     if (StartsWithWord(bytes, "ply")) return MeshFormat::Ply;
     if (bytes.substr(0, 4) == "glTF") return MeshFormat::Gltf;

@@ -30,6 +30,9 @@ struct MeshReadCounts {
 
 // ".obj", ".gltf", ".glb", ".off", ".stl", ".ply" in any case; Unknown for anything else.
 MeshFormat MeshFormatFromExtension(const std::string& path);
+// Whether the import reads the file, by one of the readers here or through the converter
+// (model/ChildConversion.h), judged by its extension in any case.
+bool IsMeshFile(const std::string& path);
 // The format the bytes announce (PLY and OFF headers, STL's ASCII keywords or binary size); Unknown when
 // they announce none, as OBJ never does.
 MeshFormat MeshFormatFromContent(std::string_view bytes);

@@ -47,6 +47,21 @@ void WheelZoomCamera(Camera3D& camera, int wheelDelta, bool invert) {
     camera.distance = std::clamp(camera.distance, kFarthestDistance, kWheelNearestDistance);
 }
 
+void WheelZoomCameraAbout(Camera3D& camera, int wheelDelta, bool invert, double pointerX, double pointerY,
+                          int clientWidth, int clientHeight) {
+    const double before = camera.distance;
+    WheelZoomCamera(camera, wheelDelta, invert);
+    if (clientWidth <= 0 || clientHeight <= 0) return;
+    // A point of that plane at eye x shows at x * near / (halfWidth * -distance) in device units; keeping
+    // the pointer's device position shifts the screen offset by the position times the distance travelled.
+    const double aspect = double(clientHeight) / clientWidth;
+    const double deviceX = 2 * pointerX / clientWidth - 1;
+    const double deviceY = 1 - 2 * pointerY / clientHeight;
+    const double travelled = before - camera.distance;
+    camera.offsetX += deviceX * kFrustumHalfWidth / kNearPlane * travelled;
+    camera.offsetY += deviceY * kFrustumHalfWidth * aspect / kNearPlane * travelled;
+}
+
 bool IsClick(int pressX, int pressY, int releaseX, int releaseY) {
     // In double: the squares of far-apart ints do not fit in 64 bits.
     const double dx = double(releaseX) - pressX, dy = double(releaseY) - pressY;

@@ -38,6 +38,10 @@ void MoveCamera(Camera3D& camera, int dxPixels, int dyUpPixels);
 void DragZoomCamera(Camera3D& camera, int dxPixels, int dyPixels);
 // Signed wheel amount (120 per notch); forward moves away unless inverted.
 void WheelZoomCamera(Camera3D& camera, int wheelDelta, bool invert);
+// The same zoom about the pointer (client pixels, y down): the point under it in the plane through the
+// camera's centre of view, square to the view, stays under it.
+void WheelZoomCameraAbout(Camera3D& camera, int wheelDelta, bool invert, double pointerX, double pointerY,
+                          int clientWidth, int clientHeight);
 bool IsClick(int pressX, int pressY, int releaseX, int releaseY);
 
 // A 4 x 4 matrix in GL's column-major order: element (row r, column c) is m[c * 4 + r].

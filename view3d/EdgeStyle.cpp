@@ -16,13 +16,12 @@ bool LineHidden(const HalfEdge* h) {
 EdgeStyle ClassifyEdgeStyle(const Edge& edge, bool hasDevelopment, const Settings& settings) {
     EdgeStyle style = edge.foldSense ? EdgeStyle::Mountain : EdgeStyle::Valley;
 
+    const bool twoSided = edge.halfEdge1 != nullptr && edge.halfEdge2 != nullptr;
     const bool flat =
         settings.omitFlatFolds && edge.foldAngle > static_cast<double>(settings.flatFoldAngleDegrees);
-    if (flat && edge.halfEdge1 != nullptr && edge.halfEdge2 != nullptr) {
-        const bool cutAndOpened =
-            hasDevelopment && settings.drawModelOnOpen && edge.halfEdge1->joined != edge.halfEdge2;
-        if (!cutAndOpened) style = EdgeStyle::Hidden;
-    }
+    if (flat && twoSided) style = EdgeStyle::Hidden;
+    // Where the development cuts the model is what a person looks for on it, flat or not.
+    if (hasDevelopment && twoSided && edge.halfEdge1->joined != edge.halfEdge2) style = EdgeStyle::Cut;
 
     if (LineHidden(edge.halfEdge1) || LineHidden(edge.halfEdge2)) style = EdgeStyle::Hidden;
 
@@ -51,6 +50,11 @@ EdgeLook LookOfEdgeStyle(EdgeStyle style, const Settings& settings) {
     case EdgeStyle::Marked:
         look.widthPixels = 3;
         ColorrefToRgb(settings.colors[style == EdgeStyle::Open ? 4 : 5], look.rgb);
+        break;
+    case EdgeStyle::Cut:
+        // A cut is an open edge made real: the open edge's colour, whether or not folds are coloured.
+        look.widthPixels = 2;
+        ColorrefToRgb(settings.colors[4], look.rgb);
         break;
     case EdgeStyle::Hidden:
         look.widthPixels = 0;

@@ -100,21 +100,25 @@ void AppendSegment(LineArrays& lines, const Vec3& a, const Vec3& b, const EdgeLo
 
 void GatherEdges(const Document& document, const Settings& settings, bool opened, LineArrays& lines) {
     const bool hasDevelopment = document.development != nullptr;
-    for (const auto& solid : document.model->solids) {
-        if (!solid || !Visible(*solid)) continue;
-        for (const auto& edge : solid->edges) {
-            const EdgeStyle style = ClassifyEdgeStyle(*edge, hasDevelopment, settings);
-            if (style == EdgeStyle::Hidden) continue;
-            const EdgeLook look = LookOfEdgeStyle(style, settings);
-            const HalfEdge* first = edge->halfEdge1;
-            if (opened && first != nullptr && first->next != nullptr) {
-                AppendSegment(lines, first->displayPos, first->next->displayPos, look);
-                const HalfEdge* second = edge->halfEdge2;
-                // A cut edge shows both of its sides, each at its own face's opened corners.
-                if (first->joined == nullptr && second != nullptr && second->next != nullptr)
-                    AppendSegment(lines, second->displayPos, second->next->displayPos, look);
-            } else if (edge->vertex1 != nullptr && edge->vertex2 != nullptr) {
-                AppendSegment(lines, edge->vertex1->position, edge->vertex2->position, look);
+    // Cut edges, wider than folds, come in a pass of their own: mixed in mesh order, every change of
+    // width would start a run, and a cut mesh would draw in thousands of small calls.
+    for (const bool cutPass : {false, true}) {
+        for (const auto& solid : document.model->solids) {
+            if (!solid || !Visible(*solid)) continue;
+            for (const auto& edge : solid->edges) {
+                const EdgeStyle style = ClassifyEdgeStyle(*edge, hasDevelopment, settings);
+                if (style == EdgeStyle::Hidden || (style == EdgeStyle::Cut) != cutPass) continue;
+                const EdgeLook look = LookOfEdgeStyle(style, settings);
+                const HalfEdge* first = edge->halfEdge1;
+                if (opened && first != nullptr && first->next != nullptr) {
+                    AppendSegment(lines, first->displayPos, first->next->displayPos, look);
+                    const HalfEdge* second = edge->halfEdge2;
+                    // A cut edge shows both of its sides, each at its own face's opened corners.
+                    if (first->joined == nullptr && second != nullptr && second->next != nullptr)
+                        AppendSegment(lines, second->displayPos, second->next->displayPos, look);
+                } else if (edge->vertex1 != nullptr && edge->vertex2 != nullptr) {
+                    AppendSegment(lines, edge->vertex1->position, edge->vertex2->position, look);
+                }
             }
         }
     }

@@ -152,8 +152,9 @@ void ModelViewLogic::MouseMoved(const PointerInput& input) {
     if (interaction_.Move(camera_, input, ModelLoaded())) CameraChanged();
 }
 
-void ModelViewLogic::WheelTurned(int wheelDelta) {
-    WheelZoomCamera(camera_, wheelDelta, host_.ViewSettings().invertWheelZoom);
+void ModelViewLogic::WheelTurned(int wheelDelta, double pointerX, double pointerY) {
+    WheelZoomCameraAbout(camera_, wheelDelta, host_.ViewSettings().invertWheelZoom, pointerX, pointerY,
+                         width_, height_);
     CameraChanged();
 }
 
@@ -193,7 +194,7 @@ void ModelViewLogic::Wheel(QWheelEvent& event) {
         event.ignore();
         return;
     }
-    WheelTurned(event.angleDelta().y());
+    WheelTurned(event.angleDelta().y(), event.position().x(), event.position().y());
     event.accept();
 }
 

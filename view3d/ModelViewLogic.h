@@ -82,7 +82,8 @@ public:
     void ButtonDown(PointerButton button, const PointerInput& input);
     void ButtonUp(PointerButton button, const PointerInput& input);
     void MouseMoved(const PointerInput& input);
-    void WheelTurned(int wheelDelta);
+    // Zooms about the pointer (client pixels).
+    void WheelTurned(int wheelDelta, double pointerX, double pointerY);
     void EscapeReleased();
     // The animation timer's timeout.
     void TimerTick();

@@ -2,17 +2,26 @@
 
 #include "AppTestSupport.h"
 #include "app/DocumentInfoDialog.h"
+#include "app/HelpWindow.h"
+#include "app/LayoutMethodDialog.h"
 #include "app/ObjectListDialog.h"
 #include "app/StatusTexts.h"
+#include "engine/EditOperations.h"
+#include "engine/Extents.h"
+#include "model/BinaryWriter.h"
+#include "model/DocumentSettings.h"
+#include "sheet/OffSheet.h"
 
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTest>
+#include <QTextBrowser>
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 using namespace tsm;
@@ -239,4 +248,108 @@ TEST(MainFrame, PartsOffTheSheetsAreCountedAndExportsAskFirst) {
     ASSERT_EQ(h.prompt.texts.size(), 1u);
     EXPECT_EQ(h.prompt.texts[0].rfind("1 part lies outside the sheets.", 0), 0u);
     EXPECT_TRUE(h.chooser.saveFilters.empty());
+}
+
+// File > Open takes the meshes Import Mesh takes: a format only the converter reads (here a stand-in
+// converter that writes a tetrahedron) and glTF come in as untitled imported models; a converter that
+// crashes is one message naming the file, and the open model stays.
+TEST(MainFrame, OpenBringsConvertedAndGltfMeshesInAsImportedModels) {
+    FrameHarness h;
+    h.prompt.threeWayAnswer = PromptAnswer::No; // the imported models are set aside unsaved
+    const std::string converter = h.folder.File("convert.sh");
+    std::ofstream(converter) << "#!/bin/sh\nprintf 'v 0 0 0\\nv 1 0 0\\nv 0 1 0\\nv 0 0 1\\nf 1 3 2\\n"
+                                "f 1 2 4\\nf 1 4 3\\nf 2 3 4\\n' > \"$2\"\n";
+    const std::string crasher = h.folder.File("crash.sh");
+    std::ofstream(crasher) << "#!/bin/sh\nkill -SEGV $$\n";
+    for (const std::string& script : {converter, crasher})
+        std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    // One triangle, its positions in a data URI.
+    const float positions[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    const QByteArray data = QByteArray(reinterpret_cast<const char*>(positions), sizeof positions).toBase64();
+    std::ofstream(h.folder.File("tri.gltf"))
+        << R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0]}],"nodes":[{"mesh":0}],)"
+        << R"("meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],"accessors":[{"bufferView":0,)"
+        << R"("componentType":5126,"count":3,"type":"VEC3","min":[0,0,0],"max":[1,1,0]}],)"
+        << R"("bufferViews":[{"buffer":0,"byteLength":36}],"buffers":[{"byteLength":36,)"
+        << R"("uri":"data:application/octet-stream;base64,)" << data.toStdString() << R"("}]})";
+    std::ofstream(h.folder.File("Tetra.DAE")) << "stand-in";
+    const struct {
+        const char* file;
+        const std::string& converter;
+        size_t faces; // 0: refused
+    } cases[] = {{"Tetra.DAE", converter, 4}, {"tri.gltf", converter, 1}, {"Tetra.DAE", crasher, 0}};
+    for (const auto& c : cases) {
+        setenv("TESSALY_CONVERTER", c.converter.c_str(), 1);
+        const Document* before = h.frame->Doc().Current();
+        h.prompt.texts.clear();
+        h.chooser.answers.push_back(h.folder.File(c.file));
+        h.Trigger(CommandId::FileOpen);
+        unsetenv("TESSALY_CONVERTER");
+        const Document* now = h.frame->Doc().Current();
+        if (c.faces == 0) {
+            EXPECT_EQ(now, before);
+            ASSERT_FALSE(h.prompt.texts.empty());
+            EXPECT_NE(h.prompt.texts.back().find("Tetra.DAE: the converter crashed"), std::string::npos)
+                << h.prompt.texts.back();
+            continue;
+        }
+        ASSERT_NE(now, nullptr) << c.file;
+        ASSERT_NE(now, before) << c.file;
+        EXPECT_EQ(now->development, nullptr);
+        EXPECT_TRUE(now->modified);
+        EXPECT_EQ(now->model->solids.at(0)->faces.size(), c.faces) << c.file;
+        EXPECT_EQ(h.frame->Doc().SavePath(), "") << c.file;
+        EXPECT_EQ(h.frame->Doc().Title(), std::filesystem::path(c.file).stem().string());
+    }
+    // The dialog offers them.
+    EXPECT_NE(h.chooser.openFilters.at(0).find("*.dae"), std::string::npos);
+    EXPECT_NE(h.chooser.openFilters.at(0).find("*.glb"), std::string::npos);
+}
+
+// A text moved off the sheets is counted; Recalculate Parts Layout, OK on the proposal, brings it onto a
+// sheet and the count goes; undo gives back every byte of before.
+TEST(MainFrame, RecalculateBringsATextOffTheSheetsBackAndUndoRestoresIt) {
+    FrameHarness h(false);
+    ASSERT_TRUE(h.frame->OpenFromCommandLine(SamplePath("cube.tsm")));
+    Document& doc = *h.frame->Doc().Current();
+    TextBlock text;
+    const double across[4] = {-12, 40, 30, 8}; // over the first sheet's left border
+    std::copy(across, across + 4, text.rect);
+    text.lines = {"Cube"};
+    AddText(*doc.development, text);
+    ComputeDevelopmentExtent(*doc.development, false);
+    h.frame->UpdateAllViews(UpdateHint::Redraw);
+    EXPECT_EQ(h.frame->OffSheetPane()->text(), "1 text lies outside the sheets.");
+    const std::string before = SerializeBinaryModel(doc, doc.display);
+
+    AnswerModal<LayoutMethodDialog>();
+    h.Trigger(CommandId::RecalculateLayout);
+    const Paper paper = Paper::FromSettings(DocumentSettings(h.frame->AppSettings(), &doc));
+    EXPECT_FALSE(TextOffSheet(*doc.development->texts.at(0), doc, paper));
+    EXPECT_EQ(CountOffSheet(doc, paper).total(), 0);
+    EXPECT_EQ(h.frame->OffSheetPane()->text(), "");
+
+    h.Trigger(CommandId::EditUndo);
+    EXPECT_EQ(SerializeBinaryModel(doc, doc.display), before);
+    EXPECT_EQ(h.frame->OffSheetPane()->text(), "1 text lies outside the sheets.");
+}
+
+// F1 with no launcher answering: the help shows in the program's own window, without a message.
+TEST(MainFrame, F1ShowsTheHelpInTheProgramsWindowWithoutALauncher) {
+    FrameHarness h;
+    h.frame->show();
+    h.shell.succeed = false;
+    QAction* help = h.frame->CommandUi().Action(CommandId::OpenHelp);
+    EXPECT_EQ(help->shortcut(), QKeySequence(Qt::Key_F1));
+    help->trigger();
+    EXPECT_EQ(h.shell.urls.size(), 1u);
+    EXPECT_TRUE(h.prompt.texts.empty());
+    // HelpWindow has no meta object of its own, so findChild would take any dialog for it.
+    HelpWindow* window = nullptr;
+    for (QDialog* dialog : h.frame->findChildren<QDialog*>())
+        if (auto* help = dynamic_cast<HelpWindow*>(dialog)) window = help;
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->Browser()->toPlainText().contains("Tessaly"));
+    window->close();
 }

@@ -1,6 +1,8 @@
 #include "app/PrintCommands.h"
 
+#include "engine/Layout.h"
 #include "model/Settings.h"
+#include "sheet/OffSheet.h"
 #include "sheet/PageList.h"
 #include "sheet/Paper.h"
 #include "tools/lib/ModelBuilder.h"
@@ -55,4 +57,32 @@ TEST(PrintCommands, NothingToPrintOpensNoDialog) {
     EXPECT_FALSE(RunPrintCommand(nullptr, &empty, settings, prompt));
     EXPECT_FALSE(RunPrintPreviewCommand(nullptr, &empty, settings, prompt));
     EXPECT_TRUE(prompt.texts.empty());
+}
+
+// A part moved off the sheets: Print says so before its dialog, and Cancel there stops it.
+TEST(PrintCommands, PrintWarnsOfPartsOffTheSheetsBeforeItsDialog) {
+    Document doc;
+    ASSERT_TRUE(UnfoldThreeCubesInRows(doc).empty());
+    const Settings settings;
+    // Laid out onto one sheet, then one part moved off it.
+    RecalculatePartsLayout(doc, LayoutMethod{}, PrintableRegion(Paper::FromSettings(settings), settings));
+    UpdateSheetGrid(doc, Paper::FromSettings(settings), true);
+    EXPECT_EQ(CountOffSheet(doc, Paper::FromSettings(settings)).total(), 0);
+    doc.development->parts.at(0)->x = -40;
+    // Ends a print dialog that would open; gone with the test, so that it never fires in another.
+    bool dialogOpened = false;
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [&dialogOpened] {
+        if (auto* dialog = static_cast<QDialog*>(QApplication::activeModalWidget())) {
+            dialogOpened = true;
+            dialog->reject();
+        }
+    });
+    guard.start(300);
+    RecordingPrompt cancel(false);
+    EXPECT_FALSE(RunPrintCommand(nullptr, &doc, settings, cancel));
+    ASSERT_EQ(cancel.texts.size(), 1u);
+    EXPECT_EQ(cancel.texts[0].rfind("1 part lies outside the sheets.", 0), 0u) << cancel.texts[0];
+    EXPECT_FALSE(dialogOpened);
 }

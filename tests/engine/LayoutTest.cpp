@@ -1,5 +1,6 @@
 #include "engine/Layout.h"
 
+#include "engine/EditOperations.h"
 #include "engine/Extents.h"
 #include "model/Settings.h"
 #include "tests/engine/DevelopmentFixture.h"
@@ -9,6 +10,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <string>
 #include <vector>
 
 using namespace tsm;
@@ -181,6 +184,46 @@ TEST(Layout, RecalculateRescalesThenLaysOut) {
     Document none;
     RecalculatePartsLayout(none, LayoutMethod{}, {180, 267});
     EXPECT_EQ(none.development, nullptr);
+}
+
+// Texts across a sheet border or beyond the first sheet come onto the nearest sheet the parts lie on, moved
+// as little as it takes; texts already on a sheet, even one the parts leave empty, stay.
+TEST(Layout, TextsOffTheSheetsComeBackOntoTheNearestPartSheet) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const struct {
+        double rect[4];
+        double expected[2]; // x, y afterwards
+    } cases[] = {
+        {{10, 10, 30, 10}, {10, 10}},   // on the first sheet
+        {{-5, 10, 30, 10}, {0, 10}},    // left of it
+        {{10, -40, 30, 10}, {10, 0}},   // above it
+        {{90, 10, 30, 10}, {70, 10}},   // across the border to the second column: onto the first
+        {{150, 10, 30, 10}, {150, 10}}, // on a sheet the parts leave empty
+        {{390, 30, 30, 10}, {70, 30}},  // across a border beyond the parts: onto the last part column
+        {{40, 10, -30, 10}, {40, 10}},  // negative width, inside
+        {{20, 10, -30, 10}, {30, 10}},  // negative width, out on the left
+        {{10, 195, 30, 10}, {10, 190}}, // across the bottom of the only row
+        {{-20, -20, 250, 10}, {0, 0}},  // wider than a sheet: to its top left
+        {{nan, 10, 30, 10}, {nan, 10}}, // nothing to measure: left alone
+        {{69.9999999, 1, 30.0000005, 1}, {69.9999999, 1}}, // against the border within the tolerance
+    };
+    for (const auto& c : cases) {
+        DevelopmentFixture fx;
+        Part* part = AddRectPart(fx, 50, 50);
+        part->x = 20;
+        TextBlock text;
+        std::copy(c.rect, c.rect + 4, text.rect);
+        AddText(fx.Dev(), text);
+        BringTextsOntoSheets(fx.Dev(), {100, 200});
+        const double* r = fx.Dev().texts[0]->rect;
+        const std::string label = std::to_string(c.rect[0]) + "," + std::to_string(c.rect[1]);
+        if (std::isnan(c.expected[0]))
+            EXPECT_TRUE(std::isnan(r[0])) << label;
+        else
+            EXPECT_NEAR(r[0], c.expected[0], 1e-9) << label;
+        EXPECT_NEAR(r[1], c.expected[1], 1e-9) << label;
+        EXPECT_EQ(std::vector<double>(r + 2, r + 4), std::vector<double>(c.rect + 2, c.rect + 4)) << label;
+    }
 }
 
 // Many parts of very different sizes: a few span many cells of the layout's index, some have a side of

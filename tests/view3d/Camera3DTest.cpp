@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tsm {
@@ -42,6 +43,56 @@ TEST(Camera3D, ZoomSteps) {
             DragZoomCamera(camera, c.dx, c.dy);
         EXPECT_NEAR(camera.distance, c.to, 1e-12) << c.from << " " << c.wheel << " " << c.dx << "," << c.dy;
     }
+}
+
+// Where a model point shows in a client of w x h pixels (y down).
+std::pair<double, double> ScreenOf(const Mat4& p, const Vec3& v, int w, int h) {
+    const double* m = p.m;
+    const double cw = m[3] * v.x + m[7] * v.y + m[11] * v.z + m[15];
+    const double cx = (m[0] * v.x + m[4] * v.y + m[8] * v.z + m[12]) / cw;
+    const double cy = (m[1] * v.x + m[5] * v.y + m[9] * v.z + m[13]) / cw;
+    return {(cx + 1) * w / 2, (1 - cy) * h / 2};
+}
+
+// The point under the pointer, in the plane through the centre of view, stays under it through a wheel
+// zoom, whatever the window's shape and the camera's offset; at a limit the camera keeps still.
+TEST(Camera3D, WheelZoomsAboutThePointer) {
+    const struct {
+        Vec3 point; // in the plane square to the view through the pan point
+        int wheel;
+        double from, offsetX, offsetY;
+        int w, h;
+    } cases[] = {
+        {{0.3, 0.2, 0}, 120, -5, 0, 0, 640, 480},
+        {{-0.4, 0.1, 0}, -240, -5, 0.01, -0.02, 300, 700},
+        {{0, 0, 0}, 360, -3, 0, 0, 640, 480},
+        {{0.1, -0.05, 0}, -120, -0.5, 0, 0, 640, 480},
+        {{-0.02, 0.03, 0}, 120, -29.9, 0.002, 0, 64, 48},
+        {{0.05, 0.05, 0}, -120, -0.4, 0, 0, 640, 480},
+    };
+    for (const auto& c : cases) {
+        Camera3D camera = test::Facing(0, 0);
+        camera.distance = c.from;
+        camera.offsetX = c.offsetX;
+        camera.offsetY = c.offsetY;
+        const auto [x, y] = ScreenOf(CameraProjection(camera, c.w, c.h, nullptr), c.point, c.w, c.h);
+        const Camera3D before = camera;
+        WheelZoomCameraAbout(camera, c.wheel, false, x, y, c.w, c.h);
+        Camera3D centred = before;
+        WheelZoomCamera(centred, c.wheel, false);
+        EXPECT_EQ(camera.distance, centred.distance);
+        const auto [x2, y2] = ScreenOf(CameraProjection(camera, c.w, c.h, nullptr), c.point, c.w, c.h);
+        EXPECT_NEAR(x2, x, 1e-6) << c.wheel << " from " << c.from;
+        EXPECT_NEAR(y2, y, 1e-6) << c.wheel << " from " << c.from;
+        // Away from the centre of view the zoom moves the camera sideways too, unless it did not zoom.
+        const bool moved = camera.offsetX != before.offsetX || camera.offsetY != before.offsetY;
+        EXPECT_EQ(moved, camera.distance != before.distance && (c.point.x != 0 || c.point.y != 0));
+    }
+    // A client of no size zooms about the centre.
+    Camera3D camera;
+    WheelZoomCameraAbout(camera, 120, false, 5, 5, 0, 0);
+    EXPECT_EQ(camera.offsetX, 0);
+    EXPECT_NEAR(camera.distance, -5.24, 1e-12);
 }
 
 // The matrix GL builds from the same steps, read back from a context.

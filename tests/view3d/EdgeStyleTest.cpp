@@ -46,11 +46,16 @@ TEST(EdgeStyle, Classification) {
         {175.001, false, "keep-flat", EdgeStyle::Mountain},
         {175.001, false, "flat-at-179", EdgeStyle::Mountain},
         {175.001, false, "one-sided", EdgeStyle::Mountain},
-        // Flat edges cut in the development show when the model is drawn opened.
-        {180, true, "cut", EdgeStyle::Mountain},
-        {180, true, "cut closed", EdgeStyle::Hidden},
+        // Edges the development cuts show as cut, flat or folded, opened or closed; not without one, and
+        // not a single-sided edge (the mesh's own border).
+        {180, true, "cut", EdgeStyle::Cut},
+        {180, true, "cut closed", EdgeStyle::Cut},
+        {90, true, "cut valley", EdgeStyle::Cut},
+        {90, true, "cut one-sided", EdgeStyle::Mountain},
         {180, false, "cut", EdgeStyle::Hidden},
+        {90, false, "cut", EdgeStyle::Mountain},
         {180, true, "", EdgeStyle::Hidden},
+        {90, true, "cut hidden-line-2", EdgeStyle::Hidden},
         // A line the user hid hides the edge from either side.
         {90, true, "line-shown", EdgeStyle::Mountain},
         {90, true, "hidden-line-1", EdgeStyle::Hidden},
@@ -84,12 +89,18 @@ TEST(EdgeStyle, Classification) {
     }
 }
 
-// Without edge colours the folds are black (the user's classes keep theirs: see the gathered arrays).
+// Without edge colours the folds are black (the user's classes keep theirs: see the gathered arrays); cut
+// edges keep the open edge's colour, wider than a fold.
 TEST(EdgeStyle, ColoursComeFromTheSettingsWithRedInTheLowByte) {
     Settings settings;
     settings.useEdgeColors = false;
     const EdgeLook mountain = LookOfEdgeStyle(EdgeStyle::Mountain, settings);
     EXPECT_EQ(std::vector<float>(mountain.rgb, mountain.rgb + 3), (std::vector<float>{0, 0, 0}));
+    settings.colors[4] = 0x00336699;
+    const EdgeLook cut = LookOfEdgeStyle(EdgeStyle::Cut, settings);
+    EXPECT_EQ(std::vector<float>(cut.rgb, cut.rgb + 3),
+              (std::vector<float>{0x99 / 255.0f, 0x66 / 255.0f, 0x33 / 255.0f}));
+    EXPECT_GT(cut.widthPixels, mountain.widthPixels);
     // The unused high byte is ignored.
     float rgb[3];
     ColorrefToRgb(static_cast<int32_t>(0xFF0000FF), rgb);

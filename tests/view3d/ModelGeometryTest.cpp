@@ -91,6 +91,20 @@ TEST(ModelGeometry, EdgeRunsByWidthWithTheirColours) {
     EXPECT_FLOAT_EQ(g.edges.colors[4], 100 / 255.0f);
 }
 
+// A development's cut edges, each side at its own face's corners, gathered after the folds in one run of
+// their own, however the mesh orders its edges.
+TEST(ModelGeometry, CutEdgesFormOneRunAfterTheFolds) {
+    test::OpenedSample sample("cube.tsm");
+    ASSERT_TRUE(sample.opened);
+    ModelFrameGeometry g;
+    GatherModelFrame(*sample.Doc(), sample.settings, g);
+    ASSERT_EQ(g.edges.runs.size(), 2u);
+    EXPECT_EQ(g.edges.runs[0].widthPixels, 1);
+    EXPECT_EQ(g.edges.runs[0].vertexCount, 2 * 5); // five folds
+    EXPECT_EQ(g.edges.runs[1].widthPixels, 2);
+    EXPECT_EQ(g.edges.runs[1].vertexCount, 2 * 2 * 7); // seven cuts, both sides
+}
+
 TEST(ModelGeometry, KeysDifferWhenTheDocumentOrTheDisplaySettingsDo) {
     Settings settings;
     Document a, b;

@@ -187,13 +187,19 @@ TEST(ModelRenderer, BackFacesAreGreyInsideAnOpenBox) {
     EXPECT_TRUE(test::MatchesReference(Render(&doc, Facing(70, -30)), "3d-back-faces-grey"));
 }
 
+// Cut edges in the open edge's colour (orange), where the folds are blue: opened, each side at its own
+// face's corners; closed, once at the vertices.
 TEST(ModelRenderer, CutEdgesAreDoubledWhenOpenEdgesAreEmphasised) {
     test::OpenedSample sample("cube.tsm");
     ASSERT_TRUE(sample.opened);
-    EXPECT_TRUE(test::MatchesReference(Render(sample.Doc()), "3d-cut-edges-doubled"));
-    // The closed picture: each edge once at the vertices.
+    const QImage opened = Render(sample.Doc());
+    EXPECT_TRUE(test::MatchesReference(opened, "3d-cut-edges-doubled"));
     sample.settings.drawModelOnOpen = false;
-    EXPECT_TRUE(test::MatchesReference(Render(sample.Doc(), sample.settings), "3d-cut-edges-closed"));
+    const QImage closed = Render(sample.Doc(), sample.settings);
+    EXPECT_TRUE(test::MatchesReference(closed, "3d-cut-edges-closed"));
+    const QRgb orange = qRgb(255, 100, 0);
+    EXPECT_GT(CountPixels(opened, orange, 40), 100);
+    EXPECT_GT(CountPixels(closed, orange, 40), 100);
 }
 
 TEST(ModelRenderer, PickedFacesAreRedFromBothSides) {

@@ -176,6 +176,9 @@ TEST(ModelViewLogic, WheelAndDragZoomThroughTheView) {
     EXPECT_FALSE(wheel(QPoint(120, 0)));
     EXPECT_DOUBLE_EQ(view.Camera().distance, -5.24);
     EXPECT_EQ(host.repaints, 1);
+    // About the pointer near the top left: moving away draws the model towards it, left and up.
+    EXPECT_LT(view.Camera().offsetX, 0);
+    EXPECT_GT(view.Camera().offsetY, 0);
 
     // Shift and the right button zoom, the left button rotates.
     const auto mouse = [&view](QEvent::Type type, int x, int y, Qt::MouseButton button,
