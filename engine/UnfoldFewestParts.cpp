@@ -1,5 +1,6 @@
 #include "engine/UnfoldFewestParts.h"
 
+#include "engine/CutRepair.h"
 #include "engine/UnfoldOverlap.h"
 
 #include <algorithm>
@@ -368,6 +369,7 @@ private:
         parts_ = static_cast<int>(in_.faces.size());
         joins_.clear();
         refused_.assign(m_, 0);
+        joined_.assign(m_, 0);
         lastPosition_ = -1;
     }
 
@@ -398,7 +400,7 @@ private:
         Part* b = t->face->part;
         if (a == b) return false;
         const RigidMotion moved = space_->JoinMotion(*h, *t);
-        if (space_->Overlaps(*a, *b, moved)) {
+        if (ClosesNarrowSlit(edge, a, b, joinedEdge_) || space_->Overlaps(*a, *b, moved)) {
             refused_[index] = 1;
             return false;
         }
@@ -406,6 +408,7 @@ private:
         // The emptied part gives its room back, as the unfolder's own parts do when they are dropped.
         std::vector<Face*>().swap(&kept == a ? b->faces : a->faces);
         joins_.push_back(&edge);
+        joined_[index] = 1;
         --parts_;
         return true;
     }
@@ -485,6 +488,11 @@ private:
     int parts_ = 0;
     std::vector<Edge*> joins_;
     std::vector<char> refused_;
+    std::vector<char> joined_;
+    const std::function<bool(const Edge&)> joinedEdge_ = [this](const Edge& edge) {
+        auto it = edgeIndex_.find(&edge);
+        return it != edgeIndex_.end() && joined_[it->second] != 0;
+    };
     int trial_ = 0;
     int lastPosition_ = -1;
     bool cancelled_ = false;
