@@ -75,7 +75,8 @@ double SharedArea(const std::vector<Point2>& polygon, const std::vector<Point2>&
     // Corners apart only by rounding (a flap whose sides meet at its top) make an edge of no direction,
     // whose inner side would be a guess.
     double extent = 0;
-    for (const Point2& p : clip) extent = std::max({extent, std::fabs(p.x - clip[0].x), std::fabs(p.y - clip[0].y)});
+    for (const Point2& p : clip)
+        extent = std::max({extent, std::fabs(p.x - clip[0].x), std::fabs(p.y - clip[0].y)});
     const double shortest = 1e-9 * extent;
     // Sutherland-Hodgman: keep the part of the polygon on the inner side of each clip edge in turn.
     std::vector<Point2> kept = polygon, next;

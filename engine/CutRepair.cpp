@@ -53,7 +53,8 @@ bool NarrowSlitAt(const HalfEdge* start, const Edge& edge, const Part* a, const 
     const HalfEdge* h = start;
     for (int n = 0; n < kMostFaces; ++n) {
         const Face* face = h->face;
-        if (face == nullptr || (face->part != a && face->part != b) || h->prev == nullptr || h->next == nullptr)
+        if (face == nullptr || (face->part != a && face->part != b) || h->prev == nullptr ||
+            h->next == nullptr)
             return false;
         const Vec3 v = h->vertex->position;
         angle += AngleBetween(h->next->vertex->position - v, h->prev->vertex->position - v);

@@ -184,7 +184,8 @@ FlapDesignCounts DesignFlaps(Development& development, double height) {
                 CrowdedEdge crowded;
                 for (int k = 1; k >= 0; --k) {
                     HalfEdge& side = *sides[k];
-                    const double height1 = side.flapHeight, angle1 = side.flapAngle1, angle2 = side.flapAngle2;
+                    const double height1 = side.flapHeight, angle1 = side.flapAngle1,
+                                 angle2 = side.flapAngle2;
                     Shape least = ReferenceShape(side, height, length, sideFlag);
                     const std::vector<const Shape*> near =
                         rooms[side.face->part].Near(side.Pos2D(), side.next->Pos2D(), height * 1.01);

@@ -211,7 +211,9 @@ private:
                 for (const std::vector<int>& group : groups)
                     if (Rehome(base, group, faceIndex, count, splits)) base = joins_, count = parts_;
             }
-            const bool fewer = count < best.parts;
+            // A dissolution works on one part; on a mirror-symmetric model it is kept only where it
+            // leaves every join's mirror image joined too.
+            const bool fewer = count < best.parts && MirrorsKept(base);
             if (fewer) {
                 best.joins = base;
                 best.parts = count;
@@ -224,6 +226,18 @@ private:
                 next = 0;
             }
         }
+    }
+
+    bool MirrorsKept(const std::vector<Edge*>& joins) const {
+        std::vector<char> in(m_, 0);
+        for (const Edge* edge : joins) in[edgeIndex_.at(edge)] = 1;
+        for (const Edge* edge : joins) {
+            const Edge* mirror = edge->symmetricEdge;
+            if (mirror == nullptr || mirror == edge) continue;
+            auto it = edgeIndex_.find(mirror);
+            if (it != edgeIndex_.end() && !in[it->second]) return false;
+        }
+        return true;
     }
 
     // Makes `joins` but `skipped` from the flat faces; stops early when cancelled.

@@ -84,8 +84,7 @@ struct UnfoldState {
     double frame[4];
 };
 
-template <typename Visit>
-void ForEachCorner(Mesh& model, Visit visit) {
+template <typename Visit> void ForEachCorner(Mesh& model, Visit visit) {
     for (auto& solid : model.solids)
         if (solid->inDevelopment)
             for (auto& face : solid->faces)
@@ -553,12 +552,10 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         std::vector<char> cut(edges.size(), 0);
         std::vector<int> crowdedRounds(edges.size(), 0);
         const UnfoldState start = SaveUnfoldState(model_, edges, dev);
-        const auto cancelRound = [&] {
-            RestoreUnfoldState(start, model_, edges, dev);
-            return cancel();
-        };
         for (int round = 0;; ++round) {
             const int base = planSteps + round * 2 * edgeCount;
+            // Every round starts from the model as it came, flaps included; the cancel points all come
+            // before the round's flaps, so a cancelled unfolding leaves the model's flaps as they were.
             if (round > 0) {
                 parts.clear();
                 impl.hulls.clear();
@@ -568,8 +565,9 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
             }
             const int joins = static_cast<int>(plan->joins.size());
             for (int i = 0; i < joins; ++i) {
-                const int position = base + static_cast<int>((static_cast<int64_t>(i) + 1) * edgeCount / joins);
-                if (progress && !step(position, count)) return cancelRound();
+                const int position =
+                    base + static_cast<int>((static_cast<int64_t>(i) + 1) * edgeCount / joins);
+                if (progress && !step(position, count)) return cancel();
                 // The plan made these very joins from the same flat faces, its overlap tests included; a
                 // limit may refuse some, and then the later ones meet other neighbours. Once joins are
                 // undone the parts differ from the plan's, and every join is tested again.
@@ -577,26 +575,33 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
                 impl.TryJoin(*plan->joins[i], limited || round > 0);
             }
             for (size_t i = 0; (limited || round > 0) && i < edges.size(); ++i) {
-                if (progress && !step(base + edgeCount + static_cast<int>(i) + 1, count)) return cancelRound();
+                if (progress && !step(base + edgeCount + static_cast<int>(i) + 1, count)) return cancel();
                 Edge& edge = *edges[i];
                 if (!joinable[i] || cut[i] || edge.halfEdge1->joined != nullptr) continue;
                 if (edge.halfEdge1->face->part == edge.halfEdge2->face->part) continue;
-                impl.TryJoin(edge);
+                if (!impl.TryJoin(edge) || round == 0) continue;
+                // Past the first round, as in the upright unfolding, a join brings its mirror image.
+                Edge* s = edge.symmetricEdge;
+                auto partner = s != nullptr && s != &edge ? edgeIndex.find(s) : edgeIndex.end();
+                if (partner != edgeIndex.end() && joinable[partner->second] && !cut[partner->second] &&
+                    s->halfEdge1->joined == nullptr && s->halfEdge1->face->part != s->halfEdge2->face->part)
+                    impl.TryJoin(*s);
             }
             finishParts();
             const FlapDesignCounts flaps = DesignFlaps(dev, flapHeight);
-            if (getenv("TSM_DEBUG")) fprintf(stderr, "round %d parts %zu crowded %zu\n", round, parts.size(), flaps.crowdedEdges.size());
             if (flaps.crowdedEdges.empty() || round == kRepairRounds) break;
             // Where no side of a cut edge has room for a flap, the part is cut elsewhere: between the flap
             // and what it runs into, or, for an edge that stays crowded, all around its face.
             bool changed = false;
             for (const CrowdedEdge& crowded : flaps.crowdedEdges) {
                 const bool isolate = ++crowdedRounds[edgeIndex.at(crowded.sides[0]->edge)] > kPatientRounds;
-                for (Edge* edge : JoinsToCut(crowded, isolate)) {
-                    char& undone = cut[edgeIndex.at(edge)];
-                    changed = changed || !undone;
-                    undone = 1;
-                }
+                for (Edge* edge : JoinsToCut(crowded, isolate))
+                    for (Edge* undo : {edge, edge->symmetricEdge}) {
+                        auto it = undo != nullptr ? edgeIndex.find(undo) : edgeIndex.end();
+                        if (it == edgeIndex.end()) continue;
+                        changed = changed || !cut[it->second];
+                        cut[it->second] = 1;
+                    }
             }
             if (!changed) break;
         }
