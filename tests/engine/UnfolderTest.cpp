@@ -447,6 +447,49 @@ TEST(Unfolder, FewestPartsAtAScaleKeepsEveryPartOnOneSheet) {
     EXPECT_GT(MeasureBuildability(*upright->development, sheet).partsNotFitting, 0);
 }
 
+// Each triangle of `mesh` raised into a pyramid `height` above its centre: a star from a sphere.
+MeshData Stellated(const MeshData& mesh, double height) {
+    MeshData star;
+    star.vertices = mesh.vertices;
+    for (const auto& face : mesh.faces) {
+        const Vec3 a = mesh.vertices[face[0]], b = mesh.vertices[face[1]], c = mesh.vertices[face[2]];
+        const Vec3 n = Cross(b - a, c - a);
+        const Vec3 apex = (a + b + c) / 3 + n * (height / Length(n));
+        const int top = static_cast<int>(star.vertices.size());
+        star.vertices.push_back(apex);
+        for (int k = 0; k < 3; ++k) star.faces.push_back({face[k], face[(k + 1) % 3], top});
+    }
+    return star;
+}
+
+// Low-poly meshes fitted to one sheet: solids with sharp corners, stars and cylinders come out in one piece;
+// the smoother ones (a finer star, a ring, a sphere) in a few; every flap clear.
+TEST(Unfolder, LowPolyMeshesFittedToOneSheetComeOutInFewPieces) {
+    struct Case {
+        const char* name;
+        MeshData mesh;
+        size_t most;
+    } cases[] = {
+        {"tetrahedron", Tetrahedron(10), 1},
+        {"box", Box(10, 20, 30), 1},
+        {"icosahedron", Icosphere(0, 10), 1},
+        {"icosahedron star", Stellated(Icosphere(0, 10), 8), 1},
+        {"subdivided star", Stellated(Icosphere(1, 10), 5), 8},
+        {"octagonal cylinder", Cylinder(8, 10, 20), 1},
+        {"coarse ring", Torus(8, 4, 20, 6, true), 2},
+        {"sphere of 80", Icosphere(1, 10), 3},
+        {"tall star", Stellated(Icosphere(0, 10), 20), 1},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto doc = MeshDocument(c.mesh);
+        ASSERT_TRUE(Unfold(*doc, OverlapStrategy::Indexed, WithStrategy(UnfoldStrategy::FewestParts)));
+        EXPECT_LE(doc->development->parts.size(), c.most);
+        const Buildability built = MeasureBuildability(*doc->development, {180, 267});
+        EXPECT_EQ(built.flapFaceOverlaps + built.flapFlapOverlaps + built.faceFaceOverlaps, 0);
+    }
+}
+
 // Cancelled while it cuts elsewhere for crowded flaps (after the first round of flaps was designed on the
 // model's corners), the unfolding leaves every flap of the model as it was.
 TEST(Unfolder, CancelAfterTheFirstFlapsLeavesTheModelsFlaps) {
