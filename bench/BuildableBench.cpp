@@ -4,7 +4,9 @@
 // lowered flaps.
 //
 // Targets (Fewest parts): at 150 mm no part off its sheet and no overlap of any kind, bunny at most 35
-// parts, cactus at most 5; fitted, the same buildability.
+// parts, cactus at most 5; fitted, the same buildability. The overlaps are met on every shared mesh; the
+// part counts are not: on smooth meshes a part whose cut tree ends at a shallow vertex leaves a slit with
+// no room for a flap, so there parts end at sharp vertices or at other parts, and the growths find many.
 #include "engine/Buildability.h"
 #include "engine/EngineCompletion.h"
 #include "engine/Extents.h"

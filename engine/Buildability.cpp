@@ -72,12 +72,18 @@ bool PartOnOneSheet(const Part& part, const SheetArea& sheet) {
 double SharedArea(const std::vector<Point2>& polygon, const std::vector<Point2>& convex) {
     std::vector<Point2> clip = convex;
     if (SignedArea(clip) < 0) std::reverse(clip.begin(), clip.end());
+    // Corners apart only by rounding (a flap whose sides meet at its top) make an edge of no direction,
+    // whose inner side would be a guess.
+    double extent = 0;
+    for (const Point2& p : clip)
+        extent = std::max({extent, std::fabs(p.x - clip[0].x), std::fabs(p.y - clip[0].y)});
+    const double shortest = 1e-9 * extent;
     // Sutherland-Hodgman: keep the part of the polygon on the inner side of each clip edge in turn.
     std::vector<Point2> kept = polygon, next;
     for (size_t i = 0; i < clip.size() && !kept.empty(); ++i) {
         const Point2 a = clip[i], b = clip[(i + 1) % clip.size()];
         const Point2 edge = b - a;
-        if (edge.x == 0 && edge.y == 0) continue;
+        if (!(std::fabs(edge.x) > shortest || std::fabs(edge.y) > shortest)) continue;
         const auto side = [&](const Point2& p) { return Cross(edge, p - a); };
         next.clear();
         for (size_t k = 0; k < kept.size(); ++k) {

@@ -14,6 +14,7 @@ namespace tsm {
 namespace {
 
 constexpr double kQuarterTurn = 0.7853981633974483; // 45 degrees
+constexpr double kBelowApex = 1 - 1e-6;
 // Lower and narrower flaps, tried in this order until one has room.
 constexpr double kHeightSteps[] = {1.0, 0.85, 0.7, 0.55, 0.45, 0.35, 0.25};
 // Base angle limits in radians; 10 leaves the corner's own angle.
@@ -22,10 +23,11 @@ constexpr double kAngleCaps[] = {10.0, kQuarterTurn, 0.5, 0.35, 0.2};
 struct Shape {
     std::vector<Point2> corners;
     double x0, y0, x1, y1;
+    const Face* owner; // the face, or the face the flap stands on
 };
 
-Shape MakeShape(std::vector<Point2> corners) {
-    Shape shape{std::move(corners), INFINITY, INFINITY, -INFINITY, -INFINITY};
+Shape MakeShape(std::vector<Point2> corners, const Face* owner) {
+    Shape shape{std::move(corners), INFINITY, INFINITY, -INFINITY, -INFINITY, owner};
     for (const Point2& p : shape.corners) {
         shape.x0 = std::min(shape.x0, p.x), shape.x1 = std::max(shape.x1, p.x);
         shape.y0 = std::min(shape.y0, p.y), shape.y1 = std::max(shape.y1, p.y);
@@ -63,13 +65,24 @@ struct PartRoom {
     }
 };
 
-bool Clear(const Shape& flap, const std::vector<const Shape*>& near, double tolerance) {
+// The first shape the flap covers, null when it is clear.
+const Shape* FirstCovered(const Shape& flap, const std::vector<const Shape*>& near, double tolerance) {
     for (const Shape* other : near) {
         if (other->x0 >= flap.x1 || flap.x0 >= other->x1 || other->y0 >= flap.y1 || flap.y0 >= other->y1)
             continue;
-        if (SharedArea(other->corners, flap.corners) > tolerance) return false;
+        if (SharedArea(other->corners, flap.corners) > tolerance) return other;
     }
-    return true;
+    return nullptr;
+}
+
+// The reference flap of `side`, its base angles at most 45 degrees.
+Shape ReferenceShape(HalfEdge& side, double height, double length, bool sideFlag) {
+    side.flapHeight = std::min(height, length / 2);
+    side.flapAngle1 = std::min(side.flapAngle1, kQuarterTurn);
+    side.flapAngle2 = std::min(side.flapAngle2, kQuarterTurn);
+    ComputeFlapShape(side, sideFlag);
+    const std::array<Point2, 4> outline = FlapOutline(side);
+    return MakeShape({outline.begin(), outline.end()}, side.face);
 }
 
 } // namespace
@@ -92,7 +105,7 @@ FlapDesignCounts DesignFlaps(Development& development, double height) {
         for (const Face* face : part->faces) {
             std::vector<Point2> corners;
             for (const auto& h : face->halfEdges) corners.push_back(h->Pos2D());
-            room.faces.push_back(MakeShape(std::move(corners)));
+            room.faces.push_back(MakeShape(std::move(corners), face));
         }
     }
     std::unordered_set<const Edge*> done;
@@ -119,14 +132,16 @@ FlapDesignCounts DesignFlaps(Development& development, double height) {
                             side->flapAngle1 = std::min(angle1, cap1);
                             side->flapAngle2 = std::min(angle2, cap2);
                             // No higher than where the sides meet: above that the flap would be a spike.
+                            // Just below it, so that rounding (a fitted layout scales every flap) cannot
+                            // turn the flap into the spike either.
                             const double spread =
                                 1 / std::tan(side->flapAngle1) + 1 / std::tan(side->flapAngle2);
                             const double apex = spread > 0 ? length / spread : INFINITY;
                             for (double step : kHeightSteps) {
-                                side->flapHeight = std::min(height * step, apex);
+                                side->flapHeight = std::min(height * step, apex * kBelowApex);
                                 ComputeFlapShape(*side, sideFlag);
                                 const std::array<Point2, 4> outline = FlapOutline(*side);
-                                Shape shape = MakeShape({outline.begin(), outline.end()});
+                                Shape shape = MakeShape({outline.begin(), outline.end()}, side->face);
                                 const double area = Area(shape.corners);
                                 if (area < least) break; // lower ones are smaller still
                                 candidates.push_back({side->flapHeight, side->flapAngle1, side->flapAngle2,
@@ -138,7 +153,7 @@ FlapDesignCounts DesignFlaps(Development& development, double height) {
                     const std::vector<const Shape*> near =
                         room.Near(side->Pos2D(), side->next->Pos2D(), height * 1.01);
                     for (Candidate& candidate : candidates) {
-                        if (!Clear(candidate.shape, near, tolerance)) continue;
+                        if (FirstCovered(candidate.shape, near, tolerance) != nullptr) continue;
                         side->flapHeight = candidate.height;
                         side->flapAngle1 = candidate.angle1;
                         side->flapAngle2 = candidate.angle2;
@@ -163,15 +178,28 @@ FlapDesignCounts DesignFlaps(Development& development, double height) {
                     ++counts.designed;
                     continue;
                 }
-                // No side has room: the reference flap on the first side, drawn whole where it overlaps.
+                // No side has room: the reference flap on the first side, drawn whole where it overlaps. What
+                // the smallest flap runs into on each side tells the unfolder where another cut would help.
                 ++counts.crowded;
-                HalfEdge* side = sides[0];
-                side->flapHeight = std::min(height, length / 2);
-                side->flapAngle1 = std::min(side->flapAngle1, kQuarterTurn);
-                side->flapAngle2 = std::min(side->flapAngle2, kQuarterTurn);
-                ComputeFlapShape(*side, sideFlag);
-                const std::array<Point2, 4> outline = FlapOutline(*side);
-                rooms[side->face->part].flaps.push_back(MakeShape({outline.begin(), outline.end()}));
+                CrowdedEdge crowded;
+                for (int k = 1; k >= 0; --k) {
+                    HalfEdge& side = *sides[k];
+                    const double height1 = side.flapHeight, angle1 = side.flapAngle1,
+                                 angle2 = side.flapAngle2;
+                    Shape least = ReferenceShape(side, height, length, sideFlag);
+                    const std::vector<const Shape*> near =
+                        rooms[side.face->part].Near(side.Pos2D(), side.next->Pos2D(), height * 1.01);
+                    const Shape* covered = FirstCovered(least, near, tolerance);
+                    crowded.sides[k] = &side;
+                    crowded.blockers[k] = covered != nullptr ? covered->owner : nullptr;
+                    if (k == 0) {
+                        rooms[side.face->part].flaps.push_back(std::move(least));
+                    } else {
+                        side.flapHeight = height1, side.flapAngle1 = angle1, side.flapAngle2 = angle2;
+                        ComputeFlapShape(side, sideFlag);
+                    }
+                }
+                counts.crowdedEdges.push_back(crowded);
             }
         }
     }

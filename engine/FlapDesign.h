@@ -7,11 +7,21 @@
 
 #include "model/Document.h"
 
+#include <vector>
+
 namespace tsm {
+
+// A cut edge where no side has room, and on each side the face of the same part that the smallest
+// allowed flap there runs into (the face itself, or the face whose flap it is); null where none was found.
+struct CrowdedEdge {
+    HalfEdge* sides[2] = {nullptr, nullptr};
+    const Face* blockers[2] = {nullptr, nullptr};
+};
 
 struct FlapDesignCounts {
     int designed = 0; // cut edges that got a flap clear of everything
     int crowded = 0;  // cut edges where no side has room: the reference flap is kept on the first side
+    std::vector<CrowdedEdge> crowdedEdges;
 };
 
 // The reference flap's area for an edge of `length` with flaps `height` high.

@@ -1,5 +1,6 @@
 #include "engine/UnfoldFewestParts.h"
 
+#include "engine/CutRepair.h"
 #include "engine/UnfoldOverlap.h"
 
 #include <algorithm>
@@ -210,7 +211,9 @@ private:
                 for (const std::vector<int>& group : groups)
                     if (Rehome(base, group, faceIndex, count, splits)) base = joins_, count = parts_;
             }
-            const bool fewer = count < best.parts;
+            // A dissolution works on one part; on a mirror-symmetric model it is kept only where it
+            // leaves every join's mirror image joined too.
+            const bool fewer = count < best.parts && MirrorsKept(base);
             if (fewer) {
                 best.joins = base;
                 best.parts = count;
@@ -223,6 +226,18 @@ private:
                 next = 0;
             }
         }
+    }
+
+    bool MirrorsKept(const std::vector<Edge*>& joins) const {
+        std::vector<char> in(m_, 0);
+        for (const Edge* edge : joins) in[edgeIndex_.at(edge)] = 1;
+        for (const Edge* edge : joins) {
+            const Edge* mirror = edge->symmetricEdge;
+            if (mirror == nullptr || mirror == edge) continue;
+            auto it = edgeIndex_.find(mirror);
+            if (it != edgeIndex_.end() && !in[it->second]) return false;
+        }
+        return true;
     }
 
     // Makes `joins` but `skipped` from the flat faces; stops early when cancelled.
@@ -368,6 +383,7 @@ private:
         parts_ = static_cast<int>(in_.faces.size());
         joins_.clear();
         refused_.assign(m_, 0);
+        joined_.assign(m_, 0);
         lastPosition_ = -1;
     }
 
@@ -398,7 +414,7 @@ private:
         Part* b = t->face->part;
         if (a == b) return false;
         const RigidMotion moved = space_->JoinMotion(*h, *t);
-        if (space_->Overlaps(*a, *b, moved)) {
+        if (ClosesNarrowSlit(edge, a, b, joinedEdge_) || space_->Overlaps(*a, *b, moved)) {
             refused_[index] = 1;
             return false;
         }
@@ -406,6 +422,7 @@ private:
         // The emptied part gives its room back, as the unfolder's own parts do when they are dropped.
         std::vector<Face*>().swap(&kept == a ? b->faces : a->faces);
         joins_.push_back(&edge);
+        joined_[index] = 1;
         --parts_;
         return true;
     }
@@ -485,6 +502,11 @@ private:
     int parts_ = 0;
     std::vector<Edge*> joins_;
     std::vector<char> refused_;
+    std::vector<char> joined_;
+    const std::function<bool(const Edge&)> joinedEdge_ = [this](const Edge& edge) {
+        auto it = edgeIndex_.find(&edge);
+        return it != edgeIndex_.end() && joined_[it->second] != 0;
+    };
     int trial_ = 0;
     int lastPosition_ = -1;
     bool cancelled_ = false;

@@ -1,6 +1,7 @@
 #include "engine/Unfolder.h"
 
 #include "engine/Classify.h"
+#include "engine/CutRepair.h"
 #include "engine/Extents.h"
 #include "engine/FlapDesign.h"
 #include "engine/Flaps.h"
@@ -63,6 +64,60 @@ bool IsPlanar(const Face& face) {
         if (AngleBetween(Cross(a, b), normal) > kPlanarLimitRadians) return false;
     }
     return true;
+}
+
+// Rounds of cutting elsewhere for crowded flaps after the first unfolding, and how many rounds an edge may
+// stay crowded before its face is cut free all round. Each round costs about one growth of the plan.
+constexpr int kRepairRounds = 24;
+constexpr int kPatientRounds = 3;
+
+// What the rounds of joins and flaps change outside the development, so that each round starts afresh and
+// a cancelled unfolding leaves the model as it was.
+struct UnfoldState {
+    std::vector<std::pair<double, bool>> edges; // unfoldWeight, mark
+    struct Corner {
+        bool hasFlap;
+        double flapHeight, flapAngle1, flapAngle2;
+    };
+    std::vector<Corner> corners;
+    double scale;
+    double frame[4];
+};
+
+template <typename Visit> void ForEachCorner(Mesh& model, Visit visit) {
+    for (auto& solid : model.solids)
+        if (solid->inDevelopment)
+            for (auto& face : solid->faces)
+                for (auto& corner : face->halfEdges) visit(*corner);
+}
+
+UnfoldState SaveUnfoldState(Mesh& model, const std::vector<Edge*>& edges, const Development& dev) {
+    UnfoldState state;
+    for (const Edge* edge : edges) state.edges.emplace_back(edge->unfoldWeight, edge->mark);
+    ForEachCorner(model, [&](HalfEdge& h) {
+        state.corners.push_back({h.hasFlap, h.flapHeight, h.flapAngle1, h.flapAngle2});
+    });
+    state.scale = dev.scale;
+    std::copy(std::begin(dev.frame), std::end(dev.frame), std::begin(state.frame));
+    return state;
+}
+
+void RestoreUnfoldState(const UnfoldState& state, Mesh& model, const std::vector<Edge*>& edges,
+                        Development& dev) {
+    for (size_t i = 0; i < edges.size(); ++i) {
+        edges[i]->unfoldWeight = state.edges[i].first;
+        edges[i]->mark = state.edges[i].second;
+    }
+    size_t next = 0;
+    ForEachCorner(model, [&](HalfEdge& h) {
+        const UnfoldState::Corner& c = state.corners[next++];
+        h.hasFlap = c.hasFlap;
+        h.flapHeight = c.flapHeight;
+        h.flapAngle1 = c.flapAngle1;
+        h.flapAngle2 = c.flapAngle2;
+    });
+    dev.scale = state.scale;
+    std::copy(std::begin(state.frame), std::end(state.frame), std::begin(dev.frame));
 }
 
 bool HasCorners(const Face& face) {
@@ -203,6 +258,10 @@ struct Unfolder::Impl {
     // Parts no larger than a sheet: each part's convex hull corners, kept through the merge.
     PartLimit limit;
     std::unordered_map<const Part*, std::vector<HalfEdge*>> hulls;
+    // Whether joins that leave a narrow slit are refused, as they are when flaps must have room.
+    bool slitsNarrow = false;
+    static bool IsJoinedEdge(const Edge& edge) { return edge.halfEdge1 && edge.halfEdge1->joined; }
+    const std::function<bool(const Edge&)> IsJoined = IsJoinedEdge;
 
     Impl(Mesh& m, Development& d, Unfolder& o) : model(m), dev(d), owner(o) {}
 
@@ -285,7 +344,8 @@ struct Unfolder::Impl {
         std::vector<HalfEdge*> joinedHull;
         if (limit.active) joinedHull = FittingHull(*a, *b, movedB);
         if (tested) ++owner.overlapTests_;
-        if ((limit.active && joinedHull.empty()) || (tested && space->Overlaps(*a, *b, movedB))) {
+        if ((limit.active && joinedHull.empty()) || (slitsNarrow && ClosesNarrowSlit(edge, a, b, IsJoined)) ||
+            (tested && space->Overlaps(*a, *b, movedB))) {
             edge.mark = true;
             edge.unfoldWeight = -1;
             ++owner.refusedJoins_;
@@ -441,7 +501,28 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         std::snprintf(text, sizeof text, "%s  %d/%d", kUnfoldCaption, position, count);
         return progress->Step(position, text);
     };
+    double flapHeight = method.automatic ? model_.size * 0.05 : kFixedScaleFlapHeightMM;
+    auto& parts = dev.parts;
+    // From the joined faces to parts with lines and flaps, at the scale they are laid out at.
+    const auto finishParts = [&] {
+        parts.erase(std::remove(parts.begin(), parts.end(), nullptr), parts.end());
+        for (auto& part : parts) impl.space->Settle(*part);
+        impl.slot.clear();
+        impl.space.reset();
+        for (auto& part : parts) {
+            part->development = &dev;
+            impl.Orient(*part);
+            Impl::MakeLines(*part);
+        }
+        ScaleDevelopment(dev, method.automatic ? 1.0 : documentScale_, false);
+        for (auto& part : parts) {
+            ComputePartExtent(*part);
+            part->x = part->y = 0;
+        }
+        PlaceFlaps(dev, model_, flapHeight);
+    };
     if (options_.strategy == UnfoldStrategy::FewestParts) {
+        impl.slitsNarrow = true;
         FewestPartsInput input;
         for (auto& solid : model_.solids) {
             if (!solid->inDevelopment) continue;
@@ -453,33 +534,76 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         input.cellSize = cellSize;
         input.sharedPointSquared = shared * shared;
         const int planSteps = FewestPartsSteps(input);
-        int count = planSteps;
+        const int edgeCount = static_cast<int>(edges.size());
+        // After the plan's steps, each round of joins takes two steps per edge: the plan's joins made
+        // again, then the parts grown where they still can.
+        const int count = planSteps + (kRepairRounds + 1) * 2 * edgeCount;
         std::function<bool(int)> planStep;
         if (progress) planStep = [&](int position) { return step(position, count); };
-        // The joins are made again below, one step each, after the plan's steps.
         const bool limited = impl.limit.active;
-        // Under a limit the plan's joins are tested again and the parts then grown where they still can.
-        count = planSteps + static_cast<int>(edges.size()) * (limited ? 2 : 1);
         std::vector<char> joinable;
         for (const Edge* edge : edges) joinable.push_back(edge->unfoldWeight >= 0);
         if (progress) progress->Start(kUnfoldCaption, count);
         const Result<FewestPartsPlan> plan = PlanFewestParts(input, planStep);
         if (!plan.ok()) return cancel();
-        const int joins = static_cast<int>(plan->joins.size());
-        for (int i = 0; i < joins; ++i) {
-            const int position =
-                planSteps + static_cast<int>((static_cast<int64_t>(i) + 1) * edges.size() / joins);
-            if (progress && !step(position, count)) return cancel();
-            // The plan made these very joins from the same flat faces, its overlap tests included; a limit
-            // may refuse some, and then the later ones meet other neighbours.
-            impl.TryJoin(*plan->joins[i], limited);
-        }
-        for (size_t i = 0; limited && i < edges.size(); ++i) {
-            if (progress && !step(planSteps + static_cast<int>(edges.size() + i) + 1, count)) return cancel();
-            Edge& edge = *edges[i];
-            if (!joinable[i] || edge.halfEdge1->joined != nullptr) continue;
-            if (edge.halfEdge1->face->part == edge.halfEdge2->face->part) continue;
-            impl.TryJoin(edge);
+        std::unordered_map<const Edge*, size_t> edgeIndex;
+        for (size_t i = 0; i < edges.size(); ++i) edgeIndex.emplace(edges[i], i);
+        // Joins undone so that crowded flaps get room, and how often each edge was crowded.
+        std::vector<char> cut(edges.size(), 0);
+        std::vector<int> crowdedRounds(edges.size(), 0);
+        const UnfoldState start = SaveUnfoldState(model_, edges, dev);
+        for (int round = 0;; ++round) {
+            const int base = planSteps + round * 2 * edgeCount;
+            // Every round starts from the model as it came, flaps included; the cancel points all come
+            // before the round's flaps, so a cancelled unfolding leaves the model's flaps as they were.
+            if (round > 0) {
+                parts.clear();
+                impl.hulls.clear();
+                RestoreUnfoldState(start, model_, edges, dev);
+                impl.LayFlat();
+                impl.space = std::make_unique<MergeSpace>(options_.overlap, cellSize, shared * shared);
+            }
+            const int joins = static_cast<int>(plan->joins.size());
+            for (int i = 0; i < joins; ++i) {
+                const int position =
+                    base + static_cast<int>((static_cast<int64_t>(i) + 1) * edgeCount / joins);
+                if (progress && !step(position, count)) return cancel();
+                // The plan made these very joins from the same flat faces, its overlap tests included; a
+                // limit may refuse some, and then the later ones meet other neighbours. Once joins are
+                // undone the parts differ from the plan's, and every join is tested again.
+                if (cut[edgeIndex.at(plan->joins[i])]) continue;
+                impl.TryJoin(*plan->joins[i], limited || round > 0);
+            }
+            for (size_t i = 0; (limited || round > 0) && i < edges.size(); ++i) {
+                if (progress && !step(base + edgeCount + static_cast<int>(i) + 1, count)) return cancel();
+                Edge& edge = *edges[i];
+                if (!joinable[i] || cut[i] || edge.halfEdge1->joined != nullptr) continue;
+                if (edge.halfEdge1->face->part == edge.halfEdge2->face->part) continue;
+                if (!impl.TryJoin(edge) || round == 0) continue;
+                // Past the first round, as in the upright unfolding, a join brings its mirror image.
+                Edge* s = edge.symmetricEdge;
+                auto partner = s != nullptr && s != &edge ? edgeIndex.find(s) : edgeIndex.end();
+                if (partner != edgeIndex.end() && joinable[partner->second] && !cut[partner->second] &&
+                    s->halfEdge1->joined == nullptr && s->halfEdge1->face->part != s->halfEdge2->face->part)
+                    impl.TryJoin(*s);
+            }
+            finishParts();
+            const FlapDesignCounts flaps = DesignFlaps(dev, flapHeight);
+            if (flaps.crowdedEdges.empty() || round == kRepairRounds) break;
+            // Where no side of a cut edge has room for a flap, the part is cut elsewhere: between the flap
+            // and what it runs into, or, for an edge that stays crowded, all around its face.
+            bool changed = false;
+            for (const CrowdedEdge& crowded : flaps.crowdedEdges) {
+                const bool isolate = ++crowdedRounds[edgeIndex.at(crowded.sides[0]->edge)] > kPatientRounds;
+                for (Edge* edge : JoinsToCut(crowded, isolate))
+                    for (Edge* undo : {edge, edge->symmetricEdge}) {
+                        auto it = undo != nullptr ? edgeIndex.find(undo) : edgeIndex.end();
+                        if (it == edgeIndex.end()) continue;
+                        changed = changed || !cut[it->second];
+                        cut[it->second] = 1;
+                    }
+            }
+            if (!changed) break;
         }
     } else {
         const int count = static_cast<int>(edges.size());
@@ -495,27 +619,8 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
                 Impl::Joinable(*s) && s->halfEdge1->face->part != s->halfEdge2->face->part)
                 impl.TryJoin(*s);
         }
+        finishParts();
     }
-    auto& parts = dev.parts;
-    parts.erase(std::remove(parts.begin(), parts.end(), nullptr), parts.end());
-    for (auto& part : parts) impl.space->Settle(*part);
-    impl.slot.clear();
-    impl.space.reset();
-
-    for (auto& part : parts) {
-        part->development = &dev;
-        impl.Orient(*part);
-        Impl::MakeLines(*part);
-    }
-
-    ScaleDevelopment(dev, method.automatic ? 1.0 : documentScale_, false);
-    for (auto& part : parts) {
-        ComputePartExtent(*part);
-        part->x = part->y = 0;
-    }
-    double flapHeight = method.automatic ? model_.size * 0.05 : kFixedScaleFlapHeightMM;
-    PlaceFlaps(dev, model_, flapHeight);
-    if (options_.strategy == UnfoldStrategy::FewestParts) DesignFlaps(dev, flapHeight);
     for (auto& part : parts) {
         ComputePartExtent(*part);
         part->x = part->y = 0;

@@ -28,6 +28,10 @@ TEST(SharedArea, OverlapsTouchesAndConcaveShapes) {
         {square, {{1, 0}, {1, 2}, {1, 2}, {1, 0}}, 0.0},          // a flap of no height
         {lShape, {{0.5, 0.5}, {3, 0.5}, {3, 3}, {0.5, 3}}, 2.25}, // the notch left out
         {{{-1, -1}, {5, -1}, {5, 5}, {-1, 5}}, square, 4.0},      // convex one inside
+        // A flap whose sides meet at its top, the two top corners apart by rounding only: the edge
+        // between them has no direction and must not cut anything away.
+        {square, {{0, 0}, {1, 1}, {1 + 4.5e-16, 1 - 2.3e-16}, {2, 0}}, 1.0},
+        {square, {{0, 0}, {1, 1}, {1 - 2.3e-16, 1 - 2.3e-16}, {2, 0}}, 1.0},
     };
     for (const Case& c : cases) EXPECT_NEAR(SharedArea(c.polygon, c.convex), c.area, 1e-12);
 }

@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <map>
@@ -373,12 +374,17 @@ Settings WithStrategy(UnfoldStrategy strategy) {
     return settings;
 }
 
-// Every mesh: both overlap strategies give the same development; Fewest parts never gives more parts than
-// Upright, and on the organic meshes far fewer; no two faces of a part overlap, no two part boxes overlap,
+// Every mesh: both overlap strategies give the same development; Fewest parts stays within its bounds and
+// leaves no flap on a face or on another flap; no two faces of a part overlap, no two part boxes overlap,
 // the links hold, the binary file reads back the same development, and a second run writes the very same
 // file.
 TEST(Unfolder, MeshesUnfoldWithoutOverlapsIdenticallyAndRepeatably) {
-    const std::map<std::string, size_t> most = {{"cactus.off", 1}, {"bunny.obj", 22}};
+    // Fewest parts keeps every flap clear, which on smooth meshes costs parts: a vertex closed into a slit
+    // leaves no room for a flap, so there its parts end at sharp vertices or at other parts. These bounds
+    // are what it reaches (cylinder, spheres and the bunny more than Upright's overlapping parts).
+    const std::map<std::string, size_t> most = {
+        {"icosphere", 48},  {"torus", 14},         {"cylinder", 26},        {"cactus.off", 22},
+        {"bunny.obj", 165}, {"geosphere.off", 13}, {"cube-shuffled.off", 5}};
     for (auto& [name, make] : TestMeshes()) {
         SCOPED_TRACE(name);
         auto indexed = make();
@@ -395,10 +401,10 @@ TEST(Unfolder, MeshesUnfoldWithoutOverlapsIdenticallyAndRepeatably) {
             test::ExpectSameDocument(*indexed, *allPairs);
         }
         const size_t parts = fewest->development->parts.size();
-        EXPECT_LE(parts, indexed->development->parts.size());
-        if (most.count(name)) {
-            EXPECT_LE(parts, most.at(name));
-        }
+        EXPECT_LE(parts, most.count(name) ? most.at(name) : indexed->development->parts.size());
+        const Buildability built = MeasureBuildability(*fewest->development, {180, 267});
+        EXPECT_EQ(built.flapFaceOverlaps, 0);
+        EXPECT_EQ(built.flapFlapOverlaps, 0);
         for (const Document* doc : {indexed.get(), fewest.get()}) {
             EXPECT_TRUE(CheckModelInvariants(*doc).empty());
             EXPECT_EQ(OverlappingFacePairs(*doc->development), 0);
@@ -440,6 +446,88 @@ TEST(Unfolder, FewestPartsAtAScaleKeepsEveryPartOnOneSheet) {
     upright->documentScale = 8;
     ASSERT_TRUE(UnfoldDocument(*upright, settings, prompt, nullptr, options));
     EXPECT_GT(MeasureBuildability(*upright->development, sheet).partsNotFitting, 0);
+}
+
+// Each triangle of `mesh` raised into a pyramid `height` above its centre: a star from a sphere.
+MeshData Stellated(const MeshData& mesh, double height) {
+    MeshData star;
+    star.vertices = mesh.vertices;
+    for (const auto& face : mesh.faces) {
+        const Vec3 a = mesh.vertices[face[0]], b = mesh.vertices[face[1]], c = mesh.vertices[face[2]];
+        const Vec3 n = Cross(b - a, c - a);
+        const Vec3 apex = (a + b + c) / 3 + n * (height / Length(n));
+        const int top = static_cast<int>(star.vertices.size());
+        star.vertices.push_back(apex);
+        for (int k = 0; k < 3; ++k) star.faces.push_back({face[k], face[(k + 1) % 3], top});
+    }
+    return star;
+}
+
+// Low-poly meshes fitted to one sheet: solids with sharp corners, stars and cylinders come out in one piece;
+// the smoother ones (a finer star, a ring, a sphere) in a few; every flap clear.
+TEST(Unfolder, LowPolyMeshesFittedToOneSheetComeOutInFewPieces) {
+    struct Case {
+        const char* name;
+        MeshData mesh;
+        size_t most;
+    } cases[] = {
+        {"tetrahedron", Tetrahedron(10), 1},
+        {"box", Box(10, 20, 30), 1},
+        {"icosahedron", Icosphere(0, 10), 1},
+        {"icosahedron star", Stellated(Icosphere(0, 10), 8), 1},
+        {"subdivided star", Stellated(Icosphere(1, 10), 5), 8},
+        {"octagonal cylinder", Cylinder(8, 10, 20), 1},
+        {"coarse ring", Torus(8, 4, 20, 6, true), 2},
+        {"sphere of 80", Icosphere(1, 10), 3},
+        {"tall star", Stellated(Icosphere(0, 10), 20), 1},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto doc = MeshDocument(c.mesh);
+        ASSERT_TRUE(Unfold(*doc, OverlapStrategy::Indexed, WithStrategy(UnfoldStrategy::FewestParts)));
+        EXPECT_LE(doc->development->parts.size(), c.most);
+        const Buildability built = MeasureBuildability(*doc->development, {180, 267});
+        EXPECT_EQ(built.flapFaceOverlaps + built.flapFlapOverlaps + built.faceFaceOverlaps, 0);
+    }
+}
+
+// Cancelled while it cuts elsewhere for crowded flaps (after the first round of flaps was designed on the
+// model's corners), the unfolding leaves every flap of the model as it was.
+TEST(Unfolder, CancelAfterTheFirstFlapsLeavesTheModelsFlaps) {
+    class StopInSecondRound : public IUnfoldProgress {
+    public:
+        explicit StopInSecondRound(int edges) : edges_(edges) {}
+        void Start(const std::string&, int count) override { secondRound_ = count - 48 * edges_; }
+        bool Step(int position, const std::string&) override { return position <= secondRound_; }
+        void Finish() override {}
+
+    private:
+        int edges_, secondRound_ = 0;
+    };
+    RecordingPrompt prompt(false);
+    Result<ImportedMesh> imported = ImportMeshDocument(
+        (std::filesystem::path(TESSALY_SOURCE_DIR) / "tests/data/meshes/geosphere.off").string(), Settings(),
+        prompt);
+    ASSERT_TRUE(imported.ok());
+    Mesh& model = *imported->document->model;
+    std::vector<std::array<double, 4>> before;
+    for (auto& face : model.solids[0]->faces)
+        for (auto& h : face->halfEdges) {
+            h->hasFlap = h->edge->halfEdge1 == h.get();
+            before.push_back({h->hasFlap ? 1.0 : 0.0, h->flapHeight, h->flapAngle1, h->flapAngle2});
+        }
+    UnfoldOptions options;
+    options.strategy = UnfoldStrategy::FewestParts;
+    Unfolder unfolder(model, 1.0, options);
+    StopInSecondRound stop(static_cast<int>(model.solids[0]->edges.size()));
+    ASSERT_TRUE(unfolder.Run(&stop).cancelled());
+    size_t i = 0;
+    for (auto& face : model.solids[0]->faces)
+        for (auto& h : face->halfEdges) {
+            const std::array<double, 4> now{h->hasFlap ? 1.0 : 0.0, h->flapHeight, h->flapAngle1,
+                                            h->flapAngle2};
+            EXPECT_EQ(now, before[i++]);
+        }
 }
 
 // Merging hands the smaller part's faces to the larger (A on a tie) and leaves the other empty; after

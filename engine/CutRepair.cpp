@@ -1,0 +1,95 @@
+#include "engine/CutRepair.h"
+
+#include "model/Geometry.h"
+
+#include <cmath>
+#include <unordered_map>
+
+namespace tsm {
+
+namespace {
+
+struct Choice {
+    Edge* edge = nullptr;
+    size_t piece = 0; // faces cut off with it
+};
+
+// The join on the tree path from `from` to `to` that cuts off the fewest faces, counting the smaller of
+// the two pieces it leaves.
+Choice SmallestCutBetween(const Face* from, const Face* to) {
+    // Breadth first from `from`, each face remembering the corner it was reached through.
+    std::vector<const Face*> order{from};
+    std::unordered_map<const Face*, const HalfEdge*> via{{from, nullptr}};
+    for (size_t i = 0; i < order.size(); ++i)
+        for (const auto& corner : order[i]->halfEdges) {
+            const HalfEdge* joined = corner->joined;
+            if (joined == nullptr || joined->face == nullptr) continue;
+            if (via.emplace(joined->face, joined).second) order.push_back(joined->face);
+        }
+    if (via.count(to) == 0) return {};
+    // Each face's subtree size, leaves first.
+    std::unordered_map<const Face*, size_t> below;
+    for (size_t i = order.size(); i-- > 0;) {
+        const Face* face = order[i];
+        below[face] += 1;
+        if (const HalfEdge* in = via[face]) below[in->joined->face] += below[face];
+    }
+    const size_t total = order.size();
+    Choice best;
+    for (const Face* face = to; via[face] != nullptr; face = via[face]->joined->face) {
+        const size_t piece = std::min(below[face], total - below[face]);
+        if (best.edge == nullptr || piece < best.piece) best = {via[face]->edge, piece};
+    }
+    return best;
+}
+
+// Whether the faces around the start of `start` close into a narrow slit once `edge` is joined.
+bool NarrowSlitAt(const HalfEdge* start, const Edge& edge, const Part* a, const Part* b,
+                  const std::function<bool(const Edge&)>& joined) {
+    constexpr double kFullTurn = 6.283185307179586;
+    constexpr int kMostFaces = 1024; // a damaged ring never closes; stop going round it
+    double angle = 0;
+    int open = 0;
+    const HalfEdge* h = start;
+    for (int n = 0; n < kMostFaces; ++n) {
+        const Face* face = h->face;
+        if (face == nullptr || (face->part != a && face->part != b) || h->prev == nullptr ||
+            h->next == nullptr)
+            return false;
+        const Vec3 v = h->vertex->position;
+        angle += AngleBetween(h->next->vertex->position - v, h->prev->vertex->position - v);
+        if (h->edge != &edge && (h->edge == nullptr || !joined(*h->edge)) && ++open > 1) return false;
+        h = h->prev->twin; // the next face around the vertex; null on the model's border
+        if (h == nullptr) return false;
+        if (h == start) return open == 1 && kFullTurn - angle < kMinSlitRadians;
+    }
+    return false;
+}
+
+} // namespace
+
+bool ClosesNarrowSlit(const Edge& edge, const Part* a, const Part* b,
+                      const std::function<bool(const Edge&)>& joined) {
+    const HalfEdge* h = edge.halfEdge1;
+    if (h == nullptr || h->next == nullptr) return false;
+    return NarrowSlitAt(h, edge, a, b, joined) || NarrowSlitAt(h->next, edge, a, b, joined);
+}
+
+std::vector<Edge*> JoinsToCut(const CrowdedEdge& crowded, bool isolate) {
+    Choice best;
+    for (int k = 0; k < 2 && !isolate; ++k) {
+        const HalfEdge* side = crowded.sides[k];
+        const Face* blocker = crowded.blockers[k];
+        if (side == nullptr || blocker == nullptr || blocker == side->face) continue;
+        const Choice choice = SmallestCutBetween(side->face, blocker);
+        if (choice.edge != nullptr && (best.edge == nullptr || choice.piece < best.piece)) best = choice;
+    }
+    if (best.edge != nullptr) return {best.edge};
+    std::vector<Edge*> cuts;
+    if (crowded.sides[0] == nullptr || crowded.sides[0]->face == nullptr) return cuts;
+    for (const auto& corner : crowded.sides[0]->face->halfEdges)
+        if (corner->joined != nullptr && corner->edge != nullptr) cuts.push_back(corner->edge);
+    return cuts;
+}
+
+} // namespace tsm

@@ -1,0 +1,30 @@
+// Where to cut a part so that a crowded cut edge gets room for its flap. A part's joins form a tree; a
+// flap that runs into a face of its own part stops doing so once some join on the tree path between the
+// flap's face and that face is cut. The join chosen is the one that cuts off the smallest piece, which
+// then finds the easiest new home on a neighbouring part (on a tie, the join nearest the blocker).
+#pragma once
+
+#include "engine/FlapDesign.h"
+
+#include <functional>
+#include <vector>
+
+namespace tsm {
+
+// A vertex whose faces all lie in one part, joined around it but for one cut edge, leaves that edge as a
+// slit whose sides meet at the vertex's angle defect: a flap on either side runs into the other side's
+// face at once. Narrowed to the slit's angle at that end, a flap keeps half its reference area only where
+// the slit opens at least about as wide as the narrowest base angle the flap design tries (0.35).
+constexpr double kMinSlitRadians = 0.35;
+
+// Whether joining parts `a` and `b` across `edge` would close the faces around one of its ends into a slit
+// narrower than kMinSlitRadians. `joined` tells which other edges are joined already.
+bool ClosesNarrowSlit(const Edge& edge, const Part* a, const Part* b,
+                      const std::function<bool(const Edge&)>& joined);
+
+// The edges whose joins to undo for `crowded` (joins are read from the corners' `joined`). With
+// `isolate`, or when neither side names a blocker in its own part, every join of the first side's face:
+// a face alone always has room for its flaps.
+std::vector<Edge*> JoinsToCut(const CrowdedEdge& crowded, bool isolate);
+
+} // namespace tsm

@@ -1,0 +1,91 @@
+#include "engine/CutRepair.h"
+
+#include "tests/engine/DevelopmentFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+
+using namespace tsm;
+using tsm::test::DevelopmentFixture;
+
+namespace {
+
+// Six triangles around a centre vertex raised `height` above its ring of radius 10: flat at height 0,
+// a cone whose angle defect grows with the height. The rim is the model's border.
+class Fan : public DevelopmentFixture {
+public:
+    std::vector<Face*> faces;
+    Part* part = nullptr;
+
+    explicit Fan(double height) {
+        Vertex* centre = AddVertex(0, 0, height);
+        std::vector<Vertex*> ring;
+        for (int k = 0; k < 6; ++k)
+            ring.push_back(AddVertex(10 * std::cos(k * M_PI / 3), 10 * std::sin(k * M_PI / 3)));
+        for (int k = 0; k < 6; ++k) faces.push_back(AddFace({centre, ring[k], ring[(k + 1) % 6]}));
+        PairEdges();
+        part = AddPart(faces);
+    }
+
+    // The spoke between face k and face k + 1.
+    Edge* Spoke(int k) const { return Shared(faces[k], faces[(k + 1) % 6])->edge; }
+};
+
+TEST(ClosesNarrowSlit, OnlyTheLastButOneSpokeOfAShallowVertex) {
+    struct Case {
+        const char* what;
+        double height;
+        int joinedBefore; // spokes 0.. joined already; the next one is tried
+        bool otherPart;   // face 3 in a part of its own
+        bool narrow;
+    } cases[] = {
+        {"flat, one spoke left open", 0, 4, false, true},  {"flat, two spokes left open", 0, 3, false, false},
+        {"shallow cone (defect 0.13)", 2, 4, false, true}, {"tall cone (defect 3.6)", 20, 4, false, false},
+        {"a face of another part", 0, 4, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Fan fan(c.height);
+        Part other;
+        if (c.otherPart) fan.faces[3]->part = &other;
+        std::set<const Edge*> joined;
+        for (int k = 0; k < c.joinedBefore; ++k) joined.insert(fan.Spoke(k));
+        const auto isJoined = [&](const Edge& edge) { return joined.count(&edge) > 0; };
+        EXPECT_EQ(ClosesNarrowSlit(*fan.Spoke(c.joinedBefore), fan.part, fan.part, isJoined), c.narrow);
+    }
+}
+
+TEST(JoinsToCut, CutsOffTheSmallestPieceBetweenFlapAndBlocker) {
+    struct Case {
+        const char* what;
+        int side, blocker; // strip faces; -1: no blocker named
+        bool isolate;
+        std::set<std::pair<int, int>> cuts; // joins between strip faces k and k + 1, as (k, k + 1)
+    } cases[] = {
+        {"leaf side", 0, 3, false, {{0, 1}}},
+        {"leaf blocker", 2, 5, false, {{4, 5}}},
+        {"a tie goes to the join nearest the blocker", 1, 4, false, {{3, 4}}},
+        {"no blocker: the face cut free", 2, -1, false, {{1, 2}, {2, 3}}},
+        {"blocked by itself", 2, 2, false, {{1, 2}, {2, 3}}},
+        {"isolated although a blocker is named", 0, 3, true, {{0, 1}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        DevelopmentFixture scene;
+        const std::vector<Face*> strip = scene.Strip(6);
+        scene.AddPart(strip);
+        for (int k = 0; k + 1 < 6; ++k) DevelopmentFixture::Join(strip[k], strip[k + 1]);
+        CrowdedEdge crowded;
+        crowded.sides[0] = strip[c.side]->halfEdges[0].get();
+        crowded.blockers[0] = c.blocker >= 0 ? strip[c.blocker] : nullptr;
+        std::set<std::pair<int, int>> cuts;
+        for (const Edge* edge : JoinsToCut(crowded, c.isolate))
+            for (int k = 0; k + 1 < 6; ++k)
+                if (DevelopmentFixture::Shared(strip[k], strip[k + 1])->edge == edge) cuts.insert({k, k + 1});
+        EXPECT_EQ(cuts, c.cuts);
+    }
+}
+
+} // namespace
