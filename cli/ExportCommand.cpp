@@ -1,6 +1,7 @@
 #include "cli/ExportCommand.h"
 
 #include "cli/ExitStatus.h"
+#include "guide/AssemblyInstructions.h"
 #include "model/AtomicFile.h"
 #include "sheet/BitmapExport.h"
 
@@ -13,6 +14,7 @@ std::string ParseExportRequest(const CommandLine& line, ExportRequest& request) 
     const std::vector<std::string>& operands = line.operands;
     const bool notFillFaces = line.Has("--not-fill-faces");
     const bool notFillFlaps = line.Has("--not-fill-flaps");
+    const bool partNumbers = line.Has("--part-numbers");
     std::optional<int> widthPixels;
     if (const std::optional<std::string> text = line.Value("--width")) {
         int width = 0;
@@ -24,6 +26,7 @@ std::string ParseExportRequest(const CommandLine& line, ExportRequest& request) 
     const std::string& word = operands[0];
     request.perSheet = false;
     request.cutFiles = false;
+    request.instructions = false;
     if (word == "eps")
         request.format = ExportFormat::Eps;
     else if (word == "dxf")
@@ -39,8 +42,12 @@ std::string ParseExportRequest(const CommandLine& line, ExportRequest& request) 
         request.perSheet = true;
     } else if (word == "cut") {
         request.cutFiles = true;
+    } else if (word == "instructions") {
+        request.instructions = true;
     } else
-        return "unknown export format " + word + " (eps, dxf, emf, svg, bmp, sheets or cut)";
+        return "unknown export format " + word + " (eps, dxf, emf, svg, bmp, sheets, cut or instructions)";
+    if (request.instructions && (notFillFaces || notFillFlaps || widthPixels || partNumbers))
+        return "instructions take no fill, width or number options";
     const std::optional<std::string> cutFormat = line.Value("--format");
     const std::optional<std::string> marks = line.Value("--marks");
     if ((cutFormat || marks) && !request.cutFiles) return "--format and --marks belong to cut";
@@ -58,6 +65,9 @@ std::string ParseExportRequest(const CommandLine& line, ExportRequest& request) 
     if ((notFillFaces || notFillFlaps) && !fills)
         return "--not-fill-faces and --not-fill-flaps belong to eps and svg";
     if (widthPixels && request.format != ExportFormat::Bmp) return "--width belongs to bmp and sheets";
+    if (partNumbers && (request.cutFiles || request.format != ExportFormat::Svg))
+        return "--part-numbers belongs to svg";
+    request.partNumbers = partNumbers;
     request.outPath = operands[2];
     request.notFillFaces = notFillFaces;
     request.notFillFlaps = notFillFlaps;
@@ -87,8 +97,11 @@ int RunExport(Document& document, const Settings& settings, const ExportRequest&
     options.eps.notFillFlaps = request.notFillFlaps;
     options.svg.fillFaces = !request.notFillFaces;
     options.svg.fillFlaps = !request.notFillFlaps;
+    options.svg.partNumbers = request.partNumbers;
     Outcome outcome = Outcome::Ok();
-    if (request.cutFiles) {
+    if (request.instructions) {
+        outcome = ExportAssemblyInstructions(document, settings, request.outPath, prompt);
+    } else if (request.cutFiles) {
         outcome = ExportCutFiles(document, settings, request.outPath, request.cut, prompt);
     } else if (request.format == ExportFormat::Bmp) {
         const BmpSizeChooser chooser = SizeFromCommandLine(request.widthPixels, prompt);
