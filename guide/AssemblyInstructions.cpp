@@ -25,8 +25,6 @@ constexpr double kTitleMM = 12;   // the page's heading
 constexpr double kCaptionMM = 16; // the three lines above each picture
 constexpr int kColumns = 2;
 constexpr int kPicturePixelsPerMM = 8; // about 200 pixels per inch on paper
-// Nearer than the 3D view's start, which leaves room to turn the model: a picture is never turned.
-constexpr double kPictureCameraDistance = -4.4;
 
 double Dots(double mm) {
     return mm * kDotsPerInch / 25.4;
@@ -118,7 +116,6 @@ Outcome WritePages(Document& document, const Settings& settings, const std::stri
 
             Camera3D camera;
             camera.Reset();
-            camera.distance = kPictureCameraDistance;
             const Part* part = development.parts[order[step].part].get();
             TurnTowardsPart(*document.model, *part, camera);
             const QImage picture =

@@ -130,10 +130,13 @@ void GatherEdges(const Document& document, const Settings& settings, bool opened
             const EdgeLook look = LookOfEdgeStyle(style, settings);
             const HalfEdge* first = edge->halfEdge1;
             if (opened && first != nullptr && first->next != nullptr) {
-                AppendSegment(lines, first->displayPos, first->next->displayPos, look);
                 const HalfEdge* second = edge->halfEdge2;
-                // A cut edge shows both of its sides, each at its own face's opened corners.
-                if (first->joined == nullptr && second != nullptr && second->next != nullptr)
+                const bool cut = first->joined == nullptr;
+                // A cut edge shows both of its sides, each at its own face's opened corners, and a step
+                // only the sides of the faces it shows.
+                if (!cut || filter.Shows(first->face))
+                    AppendSegment(lines, first->displayPos, first->next->displayPos, look);
+                if (cut && second != nullptr && second->next != nullptr && filter.Shows(second->face))
                     AppendSegment(lines, second->displayPos, second->next->displayPos, look);
             } else if (edge->vertex1 != nullptr && edge->vertex2 != nullptr) {
                 AppendSegment(lines, edge->vertex1->position, edge->vertex2->position, look);
