@@ -107,6 +107,7 @@ std::string ParsePrintRequest(const CommandLine& line, PrintRequest& request) {
         if (!kind) return "--marks is silhouette or none";
         request.marksKind = static_cast<int32_t>(*kind);
     }
+    request.partNumbers = line.Has("--part-numbers");
     return {};
 }
 
@@ -149,6 +150,7 @@ int RunPrint(Document& document, const Settings& settings, const PrintRequest& r
 
         PrintOptions options;
         options.marksKind = request.marksKind;
+        options.partNumbers = request.partNumbers;
         const Result<PrintedJob> printed = PrintDevelopment(pdf, document, settings, paper, prompt, options);
         if (!printed.ok()) {
             const int status = ExitStatus(printed.outcome(), "nothing printed: ");

@@ -130,6 +130,7 @@ const ToolSpec& Tool() {
                  {"--dpi", "N", "the resolution, 72 to 2400 (default 600)"},
                  {"--marks", "silhouette|none",
                   "print-and-cut registration marks (default the setting, none)"},
+                 {"--part-numbers", nullptr, "each part's number (its build step) on its largest face"},
              }},
             {"import", "MESH OUT.tsm", 2, "import takes a mesh file and an output file",
              "import a mesh (OBJ with its MTL materials, glTF 2.0 .gltf or .glb, OFF, STL, PLY, and through "

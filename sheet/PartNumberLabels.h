@@ -4,9 +4,12 @@
 
 #include "engine/BuildOrder.h"
 #include "model/Document.h"
+#include "sheet/RasterProjection.h"
 
 #include <string>
 #include <vector>
+
+class QPainter;
 
 namespace tsm {
 
@@ -17,5 +20,9 @@ constexpr double kSmallestPartNumberMM = 2.2;
 
 // One <text> per part, centred on its place (PlacePartNumbers between the sizes above).
 std::string SvgPartNumbers(const Development& development);
+
+// The same numbers painted through `projection` (development millimetres to the painter's pixels), as the
+// print puts them over its overlay.
+void PaintPartNumbers(QPainter& painter, const Development& development, const RasterProjection& projection);
 
 } // namespace tsm
