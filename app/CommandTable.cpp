@@ -115,6 +115,8 @@ std::vector<CommandInfo> BuildTable() {
               &C::ResetViewPosition, "Reset Model View"),
         Plain(I::ShowObjectList, "Show &Object List", "Choose the objects to show", E::Model,
               &C::ShowObjectList),
+        Installed(I::ViewAssemblyStep, "&Assembly Step...", "Show the model as built up to one step",
+                  E::Development),
         Plain(I::SplitWindow, "&Split Window", "Split Window", E::Always, &C::SplitWindow, "Split Window"),
         Plain(I::SingleWindow, "Show Only the Development", "Single Window", E::Always, &C::SingleWindow,
               "Single Window"),
@@ -166,6 +168,8 @@ std::vector<CommandInfo> BuildTable() {
               &C::ExportInstalled),
         Plain(I::ExportPrintAndCut, "Print and Cut...", "Export one file per sheet for a cutting machine",
               E::Development, &C::ExportInstalled),
+        Plain(I::ExportInstructions, "Assembly Instructions...",
+              "Export the build steps, one picture each, as PDF pages", E::Development, &C::ExportInstalled),
 
         // Routed without a menu entry.
         Plain(I::HideFaces, "Hide Faces", "Hide Faces", E::Model, &C::ToggleSwitch).Hidden(),

@@ -81,10 +81,12 @@ enum class CommandId : int {
     ChangeCoordinates = 32815,
     SimplifyMesh = 33110, // fewer faces by edge collapse
     // Edit and File menu additions of ours
-    EditDelete = 57632,        // deletes what the development view has selected
-    ExportSvg = 33102,         // the development's lines and faces as SVG
-    ExportPdf = 33103,         // the printed pages into a PDF file
-    ExportPrintAndCut = 33104, // one file per sheet for a cutting machine
+    EditDelete = 57632,         // deletes what the development view has selected
+    ExportSvg = 33102,          // the development's lines and faces as SVG
+    ExportPdf = 33103,          // the printed pages into a PDF file
+    ExportPrintAndCut = 33104,  // one file per sheet for a cutting machine
+    ExportInstructions = 33130, // the build steps as PDF pages
+    ViewAssemblyStep = 33131,   // the 3D view built up to one step
 };
 
 // For test messages: the number.

@@ -86,7 +86,8 @@ void FrameCommandUi::Fill(QMenu* menu, std::initializer_list<CommandId> commands
             Fill(exportMenu_,
                  {CommandId::ExportBitmap, CommandId::ExportSheetBitmaps, CommandId::ExportTextureBitmap,
                   kSeparator, CommandId::ExportEps, CommandId::ExportDxf, CommandId::ExportEmf,
-                  CommandId::ExportSvg, kSeparator, CommandId::ExportPdf, CommandId::ExportPrintAndCut});
+                  CommandId::ExportSvg, kSeparator, CommandId::ExportPdf, CommandId::ExportPrintAndCut,
+                  CommandId::ExportInstructions});
         } else {
             menu->addAction(Action(id));
         }
@@ -106,8 +107,8 @@ void FrameCommandUi::CreateMenus() {
             {CommandId::ViewToolbar, CommandId::ViewStatusBar, kSeparator, CommandId::EmphasizeOpenEdges,
              CommandId::TurnOnLight, CommandId::UseMaterials, CommandId::ShowEdgeId,
              CommandId::ShowPageNumber, CommandId::ColorFlaps, kSeparator, CommandId::CheckFace, kSeparator,
-             CommandId::ResetViewPosition, CommandId::ShowObjectList, kSeparator, CommandId::SplitWindow,
-             CommandId::SingleWindow});
+             CommandId::ResetViewPosition, CommandId::ShowObjectList, CommandId::ViewAssemblyStep, kSeparator,
+             CommandId::SplitWindow, CommandId::SingleWindow});
     AddMenu(QStringLiteral("&Model"), {CommandId::Unfold, CommandId::UndoUnfold, CommandId::RecalculateLayout,
                                        kSeparator, CommandId::FlipFaces, CommandId::JoinIsolatedEdges,
                                        CommandId::ChangeCoordinates, CommandId::SimplifyMesh});

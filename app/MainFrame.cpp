@@ -2,6 +2,7 @@
 
 #include "app/AboutDialog.h"
 #include "app/AppInfo.h"
+#include "app/AssemblyStepDialog.h"
 #include "app/CommandLine.h"
 #include "app/ConfigurationDialogs.h"
 #include "app/DevelopmentViewLogic.h"
@@ -128,6 +129,10 @@ MainFrame::MainFrame(SettingsSession& session, FrameServices services)
     CreateStatusBar();
     setAcceptDrops(true);
     RestorePlacement();
+    InstallAssemblyStepView(controller_, this, doc_, [this]() -> ModelViewLogic* {
+        auto* adapter = dynamic_cast<ModelViewAdapter*>(view3d_->Logic());
+        return adapter != nullptr ? &adapter->Logic() : nullptr;
+    });
     objectList_ = new ObjectListDialog(this, [this] { UpdateAllViews(UpdateHint::Redraw); });
     objectList_->hide();
     controller_.SetExternalHandler(CommandId::PrintConfiguration, [this] {

@@ -1,5 +1,6 @@
 #include "app/OutputCommands.h"
 #include "app/PrintAndCutDialog.h"
+#include "guide/AssemblyInstructions.h"
 
 #include "model/AtomicFile.h"
 #include "model/DocumentSettings.h"
@@ -298,6 +299,11 @@ void InstallOutputCommands(CommandController& controller, OutputCommandServices 
                                       const auto path = chosenPath(kPdfDialogFilter, "pdf");
                                       if (path) (void)ExportPdf(document, settings, *path, s->prompt);
                                   }));
+    controller.SetExternalHandler(
+        CommandId::ExportInstructions, run([s, chosenPath](Document& document, const Settings& settings) {
+            const auto path = chosenPath(kPdfDialogFilter, "pdf");
+            if (path) (void)ExportAssemblyInstructions(document, settings, *path, s->prompt);
+        }));
 }
 
 } // namespace tsm

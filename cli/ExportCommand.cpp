@@ -1,6 +1,7 @@
 #include "cli/ExportCommand.h"
 
 #include "cli/ExitStatus.h"
+#include "guide/AssemblyInstructions.h"
 #include "model/AtomicFile.h"
 #include "sheet/BitmapExport.h"
 
@@ -14,6 +15,7 @@ Result<ExportRequest> ParseExportRequest(const CommandLine& line) {
     const std::vector<std::string>& operands = line.operands;
     const bool notFillFaces = line.Has("--not-fill-faces");
     const bool notFillFlaps = line.Has("--not-fill-flaps");
+    const bool partNumbers = line.Has("--part-numbers");
     std::optional<int> widthPixels;
     if (const std::optional<std::string> text = line.Value("--width")) {
         int width = 0;
@@ -25,6 +27,7 @@ Result<ExportRequest> ParseExportRequest(const CommandLine& line) {
     const std::string& word = operands[0];
     request.perSheet = false;
     request.cutFiles = false;
+    request.instructions = false;
     if (word == "eps")
         request.format = ExportFormat::Eps;
     else if (word == "dxf")
@@ -40,8 +43,13 @@ Result<ExportRequest> ParseExportRequest(const CommandLine& line) {
         request.perSheet = true;
     } else if (word == "cut") {
         request.cutFiles = true;
+    } else if (word == "instructions") {
+        request.instructions = true;
     } else
-        return Outcome::Failed("unknown export format " + word + " (eps, dxf, emf, svg, bmp, sheets or cut)");
+        return Outcome::Failed("unknown export format " + word +
+                               " (eps, dxf, emf, svg, bmp, sheets, cut or instructions)");
+    if (request.instructions && (notFillFaces || notFillFlaps || widthPixels || partNumbers))
+        return Outcome::Failed("instructions take no fill, width or number options");
     const std::optional<std::string> cutFormat = line.Value("--format");
     const std::optional<std::string> marks = line.Value("--marks");
     if ((cutFormat || marks) && !request.cutFiles)
@@ -62,6 +70,9 @@ Result<ExportRequest> ParseExportRequest(const CommandLine& line) {
         return Outcome::Failed("--not-fill-faces and --not-fill-flaps belong to eps and svg");
     if (widthPixels && request.format != ExportFormat::Bmp)
         return Outcome::Failed("--width belongs to bmp and sheets");
+    if (partNumbers && (request.cutFiles || request.format != ExportFormat::Svg))
+        return Outcome::Failed("--part-numbers belongs to svg");
+    request.partNumbers = partNumbers;
     request.outPath = operands[2];
     request.notFillFaces = notFillFaces;
     request.notFillFlaps = notFillFlaps;
@@ -91,8 +102,11 @@ int RunExport(Document& document, const Settings& settings, const ExportRequest&
     options.eps.notFillFlaps = request.notFillFlaps;
     options.svg.fillFaces = !request.notFillFaces;
     options.svg.fillFlaps = !request.notFillFlaps;
+    options.svg.partNumbers = request.partNumbers;
     Outcome outcome = Outcome::Ok();
-    if (request.cutFiles) {
+    if (request.instructions) {
+        outcome = ExportAssemblyInstructions(document, settings, request.outPath, prompt);
+    } else if (request.cutFiles) {
         outcome = ExportCutFiles(document, settings, request.outPath, request.cut, prompt);
     } else if (request.format == ExportFormat::Bmp) {
         const BmpSizeChooser chooser = SizeFromCommandLine(request.widthPixels, prompt);

@@ -1,6 +1,6 @@
 // tsmtool export: writes the opened model's development as EPS, DXF, EMF or SVG through the same export
 // commands the main window uses, or as bitmaps: one BMP of the whole development or one BMP per sheet, at
-// the size the "Output Size (BMP)" dialog would offer or at a given width.
+// the size the "Output Size (BMP)" dialog would offer or at a given width; or the assembly instructions.
 #pragma once
 
 #include "cli/OptionTable.h"
@@ -18,8 +18,10 @@ namespace tsm {
 
 struct ExportRequest {
     ExportFormat format = ExportFormat::Eps;
-    bool perSheet = false; // "sheets": one BMP per printed sheet
-    bool cutFiles = false; // "cut": one print-and-cut file per printed sheet
+    bool perSheet = false;     // "sheets": one BMP per printed sheet
+    bool cutFiles = false;     // "cut": one print-and-cut file per printed sheet
+    bool instructions = false; // "instructions": the assembly instructions as PDF
+    bool partNumbers = false;  // svg: each part's number on its largest face
     CutFileOptions cut;
     std::string outPath;
     bool notFillFaces = false;

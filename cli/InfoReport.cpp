@@ -1,6 +1,7 @@
 #include "cli/InfoReport.h"
 
 #include "cli/Json.h"
+#include "engine/BuildOrder.h"
 #include "engine/Buildability.h"
 #include "engine/Unfolder.h"
 #include "model/Settings.h"
@@ -230,10 +231,14 @@ public:
             json_.EndArray();
         }
         json_.EndArray();
+        const std::vector<BuildStep> order = DeriveBuildOrder(dev);
+        const std::vector<int> numbers = PartNumbers(order, dev.parts.size());
         json_.Key("parts");
         json_.BeginArray();
-        for (const auto& part : dev.parts) PartEntry(*part, solidIndex, detail);
+        for (size_t p = 0; p < dev.parts.size(); ++p)
+            PartEntry(*dev.parts[p], solidIndex, detail, numbers[p]);
         json_.EndArray();
+        if (detail) BuildOrderEntry(order);
         const DevelopmentSummary summary = SummariseDevelopment(dev);
         json_.Key("partCount");
         json_.Int(summary.parts);
@@ -263,8 +268,31 @@ public:
         json_.EndObject();
     }
 
-    void PartEntry(const Part& part, const std::unordered_map<const Solid*, int>& solidIndex, bool detail) {
+    void BuildOrderEntry(const std::vector<BuildStep>& order) {
+        json_.Key("buildOrder");
+        json_.BeginArray();
+        for (size_t step = 0; step < order.size(); ++step) {
+            json_.BeginObject();
+            json_.Key("step");
+            json_.Int(static_cast<long long>(step) + 1);
+            json_.Key("part");
+            json_.Int(order[step].part);
+            json_.Key("joins");
+            json_.BeginArray();
+            for (int part : order[step].joins) json_.Int(part);
+            json_.EndArray();
+            json_.EndObject();
+        }
+        json_.EndArray();
+    }
+
+    void PartEntry(const Part& part, const std::unordered_map<const Solid*, int>& solidIndex, bool detail,
+                   int number) {
         json_.BeginObject();
+        if (detail) {
+            json_.Key("number");
+            json_.Int(number);
+        }
         json_.Key("solid");
         json_.Int(Find(solidIndex, static_cast<const Solid*>(part.solid)));
         json_.Key("x");

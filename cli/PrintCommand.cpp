@@ -109,6 +109,7 @@ Result<PrintRequest> ParsePrintRequest(const CommandLine& line) {
         if (!kind) return Outcome::Failed("--marks is silhouette or none");
         request.marksKind = static_cast<int32_t>(*kind);
     }
+    request.partNumbers = line.Has("--part-numbers");
     return request;
 }
 
@@ -151,6 +152,7 @@ int RunPrint(Document& document, const Settings& settings, const PrintRequest& r
 
         PrintOptions options;
         options.marksKind = request.marksKind;
+        options.partNumbers = request.partNumbers;
         const Result<PrintedJob> printed = PrintDevelopment(pdf, document, settings, paper, prompt, options);
         if (!printed.ok()) {
             const int status = ExitStatus(printed.outcome(), "nothing printed: ");

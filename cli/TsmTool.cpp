@@ -86,16 +86,17 @@ const ToolSpec& Tool() {
              "open MODEL, import IMPORTED into it and write the result",
              {}},
             {"export",
-             "eps|dxf|emf|svg|bmp|sheets|cut MODEL OUT",
+             "eps|dxf|emf|svg|bmp|sheets|cut|instructions MODEL OUT",
              3,
              "export takes a format, a model file and an output file",
              "write MODEL's development as a picture: OUT without an extension gets the format's; bmp is the "
              "whole development as one BMP, sheets one BMP per printed sheet (OUT_001.bmp, ...), cut one "
              "print-and-cut "
-             "file per printed sheet (OUT_001.svg, ...)",
+             "file per printed sheet (OUT_001.svg, ...), instructions the assembly steps as PDF pages",
              {
                  {"--not-fill-faces", nullptr, "eps and svg: leave the faces unfilled"},
                  {"--not-fill-flaps", nullptr, "eps and svg: leave the flaps unfilled"},
+                 {"--part-numbers", nullptr, "svg: each part's number (its build step) on its largest face"},
                  {"--width", "PX",
                   "bmp and sheets: the content width in pixels (default 72 pixels per inch); --yes accepts a "
                   "file above 15 MB"},
@@ -129,6 +130,7 @@ const ToolSpec& Tool() {
                  {"--dpi", "N", "the resolution, 72 to 2400 (default 600)"},
                  {"--marks", "silhouette|none",
                   "print-and-cut registration marks (default the setting, none)"},
+                 {"--part-numbers", nullptr, "each part's number (its build step) on its largest face"},
              }},
             {"import", "MESH OUT.tsm", 2, "import takes a mesh file and an output file",
              "import a mesh (OBJ with its MTL materials, glTF 2.0 .gltf or .glb, OFF, STL, PLY, and through "

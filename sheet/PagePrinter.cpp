@@ -2,6 +2,7 @@
 
 #include "model/Settings.h"
 #include "sheet/DevelopmentOverlay.h"
+#include "sheet/PartNumberLabels.h"
 #include "sheet/QPainterOutput.h"
 #include "sheet/RasterProjection.h"
 #include "sheet/RasterRender.h"
@@ -200,6 +201,8 @@ bool PagePrinter::PrintPage(QPainter& painter, int pageNumber) {
     projection.originX = originX;
     projection.originY = originY;
     DrawOverlay(painter, document_, settings_, projection, OverlayMode::Print);
+    if (partNumbers_ && document_.development != nullptr)
+        PaintPartNumbers(painter, *document_.development, projection);
 
     if (!settings_.translucentLines && document_.development != nullptr) {
         painter.save();
@@ -231,6 +234,7 @@ Result<PrintedJob> PrintDevelopment(QPagedPaintDevice& device, Document& documen
     PagePrinter pages(document, settings, paper, out.state, printer, prompt);
     pages.SetBandRows(options.bandRows);
     pages.SetMarks(options.marksKind);
+    pages.SetPartNumbers(options.partNumbers);
     Outcome outcome = Outcome::Ok();
     for (int n = range.first; n <= range.last && outcome.ok(); ++n) {
         if (n > range.first && !device.newPage()) {

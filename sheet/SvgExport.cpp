@@ -6,6 +6,7 @@
 #include "model/AtomicFile.h"
 #include "model/Settings.h"
 #include "sheet/EmfWriter.h"
+#include "sheet/PartNumberLabels.h"
 #include "sheet/SvgAnnotations.h"
 #include "sheet/VectorLines.h"
 
@@ -284,6 +285,7 @@ std::string SvgDrawingGroups(const Document& document, const Settings& settings,
     if (options.overlay) {
         group("texts", "Texts", "", SvgTexts(document));
         group("edge-ids", "Edge IDs", "", SvgEdgeIds(development, settings));
+        if (options.partNumbers) group("part-numbers", "Part numbers", "", SvgPartNumbers(development));
     }
     return out;
 }

@@ -14,7 +14,8 @@ namespace tsm {
 struct SvgOptions {
     bool fillFaces = true;
     bool fillFlaps = true;
-    bool overlay = true; // texts and edge IDs
+    bool overlay = true;      // texts and edge IDs
+    bool partNumbers = false; // with the overlay, each part's number on its largest face
 };
 
 // The whole file. Recomputes the development's extent first (as every export does).

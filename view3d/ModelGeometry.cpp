@@ -4,6 +4,7 @@
 #include "view3d/EdgeStyle.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace tsm {
 
@@ -65,13 +66,31 @@ void AppendToRun(FaceArrays& a, Material* material, bool textured, int indicesBe
     run.indexCount = static_cast<int>(a.frontIndices.size()) - run.firstIndex;
 }
 
-void GatherFaces(Document& document, const Settings& settings, bool opened, ModelFrameGeometry& out) {
+// Whether the step shows a face: always without a step; with one, the faces of built parts.
+class StepFilter {
+public:
+    explicit StepFilter(const AssemblyStepView& step) : step_(step) {
+        if (step.active) built_.insert(step.builtParts.begin(), step.builtParts.end());
+    }
+    bool Shows(const Face* face) const {
+        return !step_.active || (face != nullptr && built_.count(face->part) > 0);
+    }
+    bool Highlights(const Face& face) const { return step_.active && face.part == step_.newPart; }
+
+private:
+    const AssemblyStepView& step_;
+    std::unordered_set<const Part*> built_;
+};
+
+void GatherFaces(Document& document, const Settings& settings, bool opened, const StepFilter& filter,
+                 ModelFrameGeometry& out) {
     Mesh& model = *document.model;
     for (const auto& solid : model.solids) {
         if (!solid || !Visible(*solid)) continue;
         for (const auto& face : solid->faces) {
             if (face->CornerCount() < 3) continue; // a polygon of fewer corners covers no pixel
-            FaceArrays& target = face->picked ? out.picked : out.faces;
+            if (!filter.Shows(face.get())) continue;
+            FaceArrays& target = face->picked || filter.Highlights(*face) ? out.picked : out.faces;
             const int indicesBefore = static_cast<int>(target.frontIndices.size());
             AppendFace(target, *face, opened);
             Material* material = &document.baseMaterial;
@@ -98,23 +117,30 @@ void AppendSegment(LineArrays& lines, const Vec3& a, const Vec3& b, const EdgeLo
     lines.runs.back().vertexCount += 2;
 }
 
-void GatherEdges(const Document& document, const Settings& settings, bool opened, LineArrays& lines) {
+void GatherEdges(const Document& document, const Settings& settings, bool opened, const StepFilter& filter,
+                 LineArrays& lines) {
     const bool hasDevelopment = document.development != nullptr;
     // Cut edges, wider than folds, come in a pass of their own: mixed in mesh order, every change of
     // width would start a run, and a cut mesh would draw in thousands of small calls.
+    const auto faceOf = [](const HalfEdge* h) { return h != nullptr ? h->face : nullptr; };
     for (const bool cutPass : {false, true}) {
         for (const auto& solid : document.model->solids) {
             if (!solid || !Visible(*solid)) continue;
             for (const auto& edge : solid->edges) {
+                if (!filter.Shows(faceOf(edge->halfEdge1)) && !filter.Shows(faceOf(edge->halfEdge2)))
+                    continue;
                 const EdgeStyle style = ClassifyEdgeStyle(*edge, hasDevelopment, settings);
                 if (style == EdgeStyle::Hidden || (style == EdgeStyle::Cut) != cutPass) continue;
                 const EdgeLook look = LookOfEdgeStyle(style, settings);
                 const HalfEdge* first = edge->halfEdge1;
                 if (opened && first != nullptr && first->next != nullptr) {
-                    AppendSegment(lines, first->displayPos, first->next->displayPos, look);
                     const HalfEdge* second = edge->halfEdge2;
-                    // A cut edge shows both of its sides, each at its own face's opened corners.
-                    if (first->joined == nullptr && second != nullptr && second->next != nullptr)
+                    const bool cut = first->joined == nullptr;
+                    // A cut edge shows both of its sides, each at its own face's opened corners, and a step
+                    // only the sides of the faces it shows.
+                    if (!cut || filter.Shows(first->face))
+                        AppendSegment(lines, first->displayPos, first->next->displayPos, look);
+                    if (cut && second != nullptr && second->next != nullptr && filter.Shows(second->face))
                         AppendSegment(lines, second->displayPos, second->next->displayPos, look);
                 } else if (edge->vertex1 != nullptr && edge->vertex2 != nullptr) {
                     AppendSegment(lines, edge->vertex1->position, edge->vertex2->position, look);
@@ -161,7 +187,8 @@ Vec3 CornerPosition(const HalfEdge& corner, bool opened) {
     return corner.vertex->position;
 }
 
-void GatherModelFrame(Document& document, const Settings& settings, ModelFrameGeometry& out) {
+void GatherModelFrame(Document& document, const Settings& settings, ModelFrameGeometry& out,
+                      const AssemblyStepView& step) {
     ClearFaces(out.faces);
     ClearFaces(out.picked);
     out.edges.positions.clear();
@@ -169,8 +196,9 @@ void GatherModelFrame(Document& document, const Settings& settings, ModelFrameGe
     out.edges.runs.clear();
     if (!document.model) return;
     const bool opened = document.development != nullptr && settings.drawModelOnOpen;
-    if (settings.drawFaces) GatherFaces(document, settings, opened, out);
-    if (settings.drawEdges) GatherEdges(document, settings, opened, out.edges);
+    const StepFilter filter(step);
+    if (settings.drawFaces) GatherFaces(document, settings, opened, filter, out);
+    if (settings.drawEdges) GatherEdges(document, settings, opened, filter, out.edges);
 }
 
 } // namespace tsm

@@ -72,9 +72,19 @@ struct GatherKey {
     bool operator==(const GatherKey& other) const;
 };
 
+// One step of the assembly: only the parts built so far are drawn, the newest highlighted as picked faces
+// are. Inactive: the whole model as usual.
+struct AssemblyStepView {
+    bool active = false;
+    std::vector<const Part*> builtParts; // the newest among them
+    const Part* newPart = nullptr;
+};
+
 // Faces are gathered only with drawFaces, edges only with drawEdges. Corners sit at their opened display
-// positions when the document has a development and drawModelOnOpen is on.
-void GatherModelFrame(Document& document, const Settings& settings, ModelFrameGeometry& out);
+// positions when the document has a development and drawModelOnOpen is on. An active step leaves out the
+// faces of parts not yet built and the edges that only they have.
+void GatherModelFrame(Document& document, const Settings& settings, ModelFrameGeometry& out,
+                      const AssemblyStepView& step = {});
 
 // The material a face is drawn with: its own by index, or the model's default for a negative or
 // out-of-range index.

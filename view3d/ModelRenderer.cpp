@@ -287,9 +287,10 @@ void ModelRenderer::Render(Document* document, const Settings& settings, const M
     Mesh& model = *document->model;
     const GatherKey key = GatherKey::Of(*document, settings);
     if (!(options.onlyCameraMoved && haveGathered_ && key == gathered_)) {
-        GatherModelFrame(*document, settings, geometry_);
+        GatherModelFrame(*document, settings, geometry_, options.step);
         gathered_ = key;
-        haveGathered_ = true;
+        // The key does not hold the step: a step's arrays are never drawn again for another frame.
+        haveGathered_ = !options.step.active;
         ++gatherCount_;
     }
 

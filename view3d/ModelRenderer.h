@@ -24,6 +24,8 @@ struct ModelFrameOptions {
     // Only the camera has moved since the last frame: the arrays of that frame are drawn again when the
     // document and the display settings are those they were gathered with.
     bool onlyCameraMoved = false;
+    // The assembly step shown; inactive: the whole model.
+    AssemblyStepView step;
 };
 
 // The state every frame relies on, set once per context. Returns the context's largest texture size (the

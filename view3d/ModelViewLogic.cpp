@@ -10,6 +10,8 @@
 #include <QPainter>
 #include <QWheelEvent>
 
+#include <utility>
+
 namespace tsm {
 
 namespace {
@@ -88,6 +90,8 @@ void ModelViewLogic::OnUpdate(UpdateHint hint) {
         glctx::Release();
     }
     if (actions.resetCamera) camera_.Reset();
+    // The step's parts are those of the development it was chosen on.
+    if (hint == UpdateHint::NewModel || hint == UpdateHint::DevelopmentReplaced) step_ = AssemblyStepView{};
     if (actions.viewFromBelow) camera_.pitch = -30.0;
     if (actions.clearPick) pickMarker_ = nullptr;
     if (actions.rebuildProjection) RebuildProjection();
@@ -120,6 +124,7 @@ const QImage& ModelViewLogic::RenderFrame() {
     LoadViewProjection(projection_, width_, height_);
     ModelFrameOptions options;
     options.guideMode = guideMode_;
+    options.step = step_;
     options.onlyCameraMoved = cameraMoved_ && !modelMayHaveChanged_;
     cameraMoved_ = false;
     modelMayHaveChanged_ = false;
@@ -232,8 +237,15 @@ void ModelViewLogic::SetGuideMode(int mode) {
     host_.Repaint();
 }
 
+void ModelViewLogic::SetAssemblyStep(AssemblyStepView step) {
+    step_ = std::move(step);
+    modelMayHaveChanged_ = true;
+    host_.Repaint();
+}
+
 QImage RenderModelViewImage(Document* document, const Settings& settings, int width, int height,
-                            const Camera3D& camera, IPrompt& prompt, int guideMode) {
+                            const Camera3D& camera, IPrompt& prompt, int guideMode,
+                            const AssemblyStepView& step) {
     OffscreenModelViewHost host(document, settings, prompt);
     ModelViewLogic view(host);
     view.Resize(width, height);
@@ -241,6 +253,7 @@ QImage RenderModelViewImage(Document* document, const Settings& settings, int wi
     view.Camera() = camera;
     view.CameraChanged();
     view.SetGuideMode(guideMode);
+    view.SetAssemblyStep(step);
     return view.RenderFrame().copy();
 }
 

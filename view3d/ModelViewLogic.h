@@ -95,6 +95,8 @@ public:
 
     // The model-coordinate wizard's guide (0 none).
     void SetGuideMode(int mode);
+    // The assembly step to show (inactive: the whole model).
+    void SetAssemblyStep(AssemblyStepView step);
 
     Camera3D& Camera() { return camera_; }
     // After changing the camera directly: rebuild the projection and repaint.
@@ -123,6 +125,7 @@ private:
     int width_ = 0, height_ = 0;
     bool glInitialised_ = false;
     int guideMode_ = kGuideNone;
+    AssemblyStepView step_;
     const Face* pickMarker_ = nullptr;
     // Whether the next frame may draw the last frame's arrays again: only the camera moved since, and no
     // hint, click or face check came that could have changed the model.
@@ -134,6 +137,7 @@ private:
 // The 3D view's picture of `document` without a window, as a fresh view shows it after opening, with the
 // given camera: for tsmtool and the tests. Null when the renderer failed (messages through `prompt`).
 QImage RenderModelViewImage(Document* document, const Settings& settings, int width, int height,
-                            const Camera3D& camera, IPrompt& prompt, int guideMode = kGuideNone);
+                            const Camera3D& camera, IPrompt& prompt, int guideMode = kGuideNone,
+                            const AssemblyStepView& step = {});
 
 } // namespace tsm

@@ -10,6 +10,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QColor>
+#include <QImage>
+
+#include <algorithm>
+#include <cstdio>
+#include <regex>
+#include <set>
+
 namespace fs = std::filesystem;
 using namespace tsm;
 
@@ -147,4 +155,96 @@ TEST_F(ExportCommandTest, CutFilesPerSheetAndMarksOnThePrint) {
         {101, 2860, true}, {250, 2868, true}, {106, 2860, false}, {101, 2671, true}, {101, 2668, false},
     };
     for (const auto& p : pixels) EXPECT_EQ(dark(p.x, p.y), p.ink) << p.x << ", " << p.y;
+}
+
+namespace {
+
+// Pixels of the highlight's pure red (picked faces are drawn so), allowing for the PDF's compression.
+int HighlightPixels(const QImage& picture) {
+    int count = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const QColor c = picture.pixelColor(x, y);
+            count += c.red() > 200 && c.green() < 60 && c.blue() < 60 ? 1 : 0;
+        }
+    return count;
+}
+
+} // namespace
+
+// The bunny's instructions as poppler reads them: one picture per step, each step's words as text, and
+// the new part's highlight visible in every picture.
+TEST_F(ExportCommandTest, InstructionsShowEveryStepWithItsPartHighlighted) {
+    ASSERT_EQ(Run({"import", "--faces", "300", "--unfold", "--size", "300", "--strategy", "fewest-parts",
+                   Mesh("bunny.obj"), Out("b.tsm")})
+                  .status,
+              0);
+    const int parts = Info(Out("b.tsm"))["development"]["partCount"].toInt();
+    ASSERT_GT(parts, 6) << "the case needs more than one page";
+    const test::ToolRun r = Run({"export", "instructions", Out("b.tsm"), Out("steps.pdf")});
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    const std::string text = test::RunShell("pdftotext " + test::ShellQuote(Out("steps.pdf")) + " -").out;
+    for (int step = 1; step <= parts; ++step) {
+        EXPECT_NE(text.find("Step " + std::to_string(step) + "\n"), std::string::npos) << step;
+        EXPECT_NE(text.find("Part " + std::to_string(step) + "\n"), std::string::npos) << step;
+    }
+    EXPECT_NE(text.find("start here"), std::string::npos);
+
+    ASSERT_EQ(test::RunShell("pdfimages -png " + test::ShellQuote(Out("steps.pdf")) + " " +
+                             test::ShellQuote(Out("picture")))
+                  .status,
+              0);
+    for (int step = 0; step < parts; ++step) {
+        char name[32];
+        std::snprintf(name, sizeof name, "picture-%03d.png", step);
+        const QImage picture(QString::fromStdString(Out(name)));
+        ASSERT_FALSE(picture.isNull()) << name;
+        EXPECT_GE(HighlightPixels(picture), 300) << name;
+    }
+    char extra[32];
+    std::snprintf(extra, sizeof extra, "picture-%03d.png", parts);
+    EXPECT_FALSE(fs::exists(Out(extra))) << "one picture per step";
+
+    // No development: refused with the export's message, and nothing written.
+    const test::ToolRun refused = Run({"export", "instructions", WritePlainCube("plain.tsm"), Out("no.pdf")});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("No data for development."), std::string::npos) << refused.err;
+    EXPECT_FALSE(fs::exists(Out("no.pdf")));
+}
+
+// --part-numbers adds one text per part: the numbers 1 ... n, each at a size between the bounds, each on
+// its own part's box.
+TEST_F(ExportCommandTest, SvgPartNumbersNameEveryPartOnce) {
+    ASSERT_EQ(Run({"import", "--faces", "300", "--unfold", "--size", "300", "--strategy", "fewest-parts",
+                   Mesh("bunny.obj"), Out("b.tsm")})
+                  .status,
+              0);
+    ASSERT_EQ(Run({"export", "svg", "--part-numbers", Out("b.tsm"), Out("b.svg")}).status, 0);
+    ASSERT_EQ(Run({"export", "svg", Out("b.tsm"), Out("plain.svg")}).status, 0);
+    EXPECT_EQ(FileBytes(Out("plain.svg")).find("part-numbers"), std::string::npos);
+    const QJsonArray parts = Info(Out("b.tsm"))["development"]["parts"].toArray();
+    const std::string svg = FileBytes(Out("b.svg"));
+    const size_t group = svg.find("<g id=\"part-numbers\"");
+    ASSERT_NE(group, std::string::npos);
+    const std::regex text(
+        "<text x=\"([-0-9.e]+)\" y=\"([-0-9.e]+)\" font-size=\"([0-9.e]+)\">([0-9]+)</text>");
+    std::set<int> numbers;
+    const std::string body = svg.substr(group, svg.find("</g>", group) - group);
+    for (auto it = std::sregex_iterator(body.begin(), body.end(), text); it != std::sregex_iterator(); ++it) {
+        const double x = std::stod((*it)[1]), y = std::stod((*it)[2]), size = std::stod((*it)[3]);
+        EXPECT_TRUE(size >= 2.2 - 1e-9 && size <= 12 + 1e-9) << size;
+        numbers.insert(std::stoi((*it)[4]));
+        // Some part's box holds the number's centre (the baseline stands 0.35 size below it).
+        const bool onAPart = std::any_of(parts.begin(), parts.end(), [&](const QJsonValue& p) {
+            return x >= p["x"].toDouble() && x <= p["x"].toDouble() + p["width"].toDouble() &&
+                   y - 0.35 * size >= p["y"].toDouble() &&
+                   y - 0.35 * size <= p["y"].toDouble() + p["height"].toDouble();
+        });
+        EXPECT_TRUE(onAPart) << (*it)[4];
+    }
+    std::set<int> expected;
+    for (int n = 1; n <= parts.size(); ++n) expected.insert(n);
+    EXPECT_EQ(numbers, expected);
+    EXPECT_NE(Run({"export", "eps", "--part-numbers", Out("b.tsm"), Out("b.eps")}).status, 0);
 }

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <sstream>
+#include <string>
+
 using namespace tsm;
 
 namespace {
@@ -50,4 +54,29 @@ TEST_F(PrintCommandTest, AFullDiskIsReportedAsTheWrite) {
     const test::ToolRun full = Run({"print", Sample("house.tsm"), "--pdf", "/dev/full", "--dpi", "72"});
     EXPECT_EQ(full.status, 1);
     EXPECT_NE(full.err.find("tsmtool: cannot write /dev/full: "), std::string::npos) << full.err;
+}
+
+namespace {
+
+// How often each word stands in the PDF's text, as poppler reads it.
+std::map<std::string, int> Words(const std::string& pdf) {
+    std::istringstream text(test::RunShell("pdftotext " + test::ShellQuote(pdf) + " -").out);
+    std::map<std::string, int> words;
+    for (std::string word; text >> word;) ++words[word];
+    return words;
+}
+
+} // namespace
+
+// --part-numbers prints every part's number once more than the print without them has it.
+TEST_F(PrintCommandTest, PartNumbersArePrintedAsText) {
+    const std::string house = Sample("house.tsm");
+    const int parts = Info(house)["development"]["partCount"].toInt();
+    ASSERT_GT(parts, 1);
+    ASSERT_EQ(Run({"print", house, "--pdf", Out("plain.pdf"), "--dpi", "72"}).status, 0);
+    ASSERT_EQ(Run({"print", house, "--pdf", Out("numbered.pdf"), "--dpi", "72", "--part-numbers"}).status, 0);
+    std::map<std::string, int> added = Words(Out("numbered.pdf"));
+    for (const auto& [word, count] : Words(Out("plain.pdf"))) added[word] -= count;
+    for (int n = 1; n <= parts; ++n) EXPECT_EQ(added[std::to_string(n)], 1) << n;
+    EXPECT_EQ(added[std::to_string(parts + 1)], 0);
 }

@@ -6,9 +6,12 @@
 
 #include <QImage>
 
+#include <algorithm>
 #include <cctype>
 #include <fstream>
 #include <map>
+#include <set>
+#include <tuple>
 
 namespace fs = std::filesystem;
 using namespace tsm;
@@ -335,3 +338,65 @@ TEST_F(TsmToolTest, CheckUpdatePrintsTheMessageOfTheHelpMenuCommand) {
 }
 
 } // namespace
+
+namespace {
+
+// Which parts meet at a cut edge, taken from the faces' corners (an edge is its two vertices), so that
+// the check trusts nothing the build order reports about itself.
+std::set<std::pair<int, int>> TouchingParts(const QJsonArray& solids) {
+    std::map<std::tuple<int, int, int>, std::vector<int>> sides;
+    for (int s = 0; s < solids.size(); ++s)
+        for (const QJsonValue& face : solids[s]["faceList"].toArray()) {
+            const QJsonArray corners = face["corners"].toArray();
+            for (int c = 0; c < corners.size(); ++c) {
+                const int a = corners[c]["vertex"].toInt();
+                const int b = corners[(c + 1) % corners.size()]["vertex"].toInt();
+                sides[{s, std::min(a, b), std::max(a, b)}].push_back(face["part"].toInt());
+            }
+        }
+    std::set<std::pair<int, int>> touching;
+    for (const auto& [edge, parts] : sides)
+        if (parts.size() == 2 && parts[0] != parts[1] && parts[0] >= 0 && parts[1] >= 0)
+            touching.insert({std::min(parts[0], parts[1]), std::max(parts[0], parts[1])});
+    return touching;
+}
+
+} // namespace
+
+// The build order of fitted developments of real meshes: every part once, numbered by its step, and every
+// step after a solid's first joins a part built before it.
+TEST_F(TsmToolTest, BuildOrderAddsTouchingPartsAndNumbersThemInTurn) {
+    const struct {
+        const char* mesh;
+        const char* faces;
+        const char* size;
+    } cases[] = {{"bunny.obj", "500", "150"}, {"cactus.off", "", "300"}, {"3torus.off", "", "150"}};
+    for (const auto& c : cases) {
+        std::vector<std::string> args{"import"};
+        if (*c.faces) args.insert(args.end(), {"--faces", c.faces});
+        args.insert(args.end(),
+                    {"--unfold", "--size", c.size, "--strategy", "fewest-parts", Mesh(c.mesh), Out("m.tsm")});
+        const test::ToolRun imported = Run(args);
+        ASSERT_EQ(imported.status, 0) << imported.err;
+        const QJsonObject info = Info(Out("m.tsm"), true);
+        const QJsonArray parts = info["development"]["parts"].toArray();
+        const QJsonArray order = info["development"]["buildOrder"].toArray();
+        const auto touching = TouchingParts(info["model"]["solids"].toArray());
+        ASSERT_EQ(order.size(), parts.size()) << c.mesh;
+        ASSERT_GT(parts.size(), 3) << c.mesh << ": the case needs several parts";
+        std::set<int> built;
+        int newStarts = 0;
+        for (int step = 0; step < order.size(); ++step) {
+            const int part = order[step]["part"].toInt();
+            EXPECT_EQ(order[step]["step"].toInt(), step + 1);
+            ASSERT_TRUE(part >= 0 && part < parts.size() && !built.count(part)) << c.mesh << " step " << step;
+            EXPECT_EQ(parts[part]["number"].toInt(), step + 1) << c.mesh;
+            const bool joinsBuilt = std::any_of(built.begin(), built.end(), [&](int earlier) {
+                return touching.count({std::min(part, earlier), std::max(part, earlier)}) > 0;
+            });
+            newStarts += joinsBuilt ? 0 : 1;
+            built.insert(part);
+        }
+        EXPECT_EQ(newStarts, info["model"]["solids"].toArray().size()) << c.mesh;
+    }
+}
