@@ -9,7 +9,7 @@
 namespace tsm {
 namespace {
 
-double FaceArea(const Face& face) {
+double FlatFaceArea(const Face& face) {
     double twice = 0;
     const size_t n = face.CornerCount();
     for (size_t i = 0; i < n; ++i) {
@@ -22,7 +22,7 @@ double FaceArea(const Face& face) {
 
 double PartArea(const Part& part) {
     double area = 0;
-    for (const Face* face : part.faces) area += FaceArea(*face);
+    for (const Face* face : part.faces) area += FlatFaceArea(*face);
     return area;
 }
 
@@ -151,7 +151,7 @@ const Face* LargestFace(const Part& part) {
     const Face* largest = nullptr;
     double largestArea = -1;
     for (const Face* face : part.faces) {
-        const double area = FaceArea(*face);
+        const double area = FlatFaceArea(*face);
         if (area > largestArea) {
             largest = face;
             largestArea = area;

@@ -117,7 +117,7 @@ Outcome WritePages(Document& document, const Settings& settings, const std::stri
             Camera3D camera;
             camera.Reset();
             const Part* part = development.parts[order[step].part].get();
-            TurnTowardsPart(*document.model, *part, camera);
+            FrameStepPart(*document.model, *part, camera);
             const QImage picture =
                 RenderModelViewImage(&document, settings, pictureWidth, pictureHeight, camera, prompt,
                                      kGuideNone, StepView(development, order, step));

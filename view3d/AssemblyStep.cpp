@@ -8,6 +8,8 @@ namespace tsm {
 namespace {
 
 constexpr double kDegreesPerRadian = 57.29577951308232;
+// Nearer than this, the model's far side crowds the picture and its near side meets the near plane.
+constexpr double kCloseFramingDistance = 1.5;
 
 // The face's normal times its area (half the cross products' sum), in model units.
 Vec3 AreaNormal(const Face& face) {
@@ -61,6 +63,26 @@ void TurnTowardsPart(const Mesh& model, const Part& part, Camera3D& camera) {
     // direction that ends up facing it is (-cos p sin y, sin p, cos p cos y).
     camera.pitch = std::asin(std::clamp(d.y, -1.0, 1.0)) * kDegreesPerRadian;
     camera.yaw = std::atan2(-d.x, d.z) * kDegreesPerRadian;
+}
+
+void FrameStepPart(const Mesh& model, const Part& part, Camera3D& camera) {
+    TurnTowardsPart(model, part, camera);
+    if (!(model.size > 0) || !std::isfinite(model.size)) return;
+    Vec3 low{1e300, 1e300, 1e300}, high{-1e300, -1e300, -1e300};
+    for (const Face* face : part.faces)
+        for (const auto& h : face->halfEdges)
+            if (h->vertex != nullptr) {
+                const Vec3& p = h->vertex->position;
+                low = Vec3{std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z)};
+                high = Vec3{std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z)};
+            }
+    if (!(low.x <= high.x)) return;
+    // The projection scales the model to 2 / size units before the pan, and the default distance of 5 shows
+    // a radius of about 1.5 of them; a part gets a third of that at most, with the model around it.
+    const double toUnits = 2.0 / model.size;
+    camera.pan = (low + high) * 0.5 * toUnits - model.center * toUnits;
+    const double radius = Length(high - low) * 0.5 * toUnits;
+    camera.distance = -std::clamp(10.0 * radius, kCloseFramingDistance, 5.0);
 }
 
 } // namespace tsm

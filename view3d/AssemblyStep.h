@@ -19,4 +19,8 @@ AssemblyStepView StepView(const Development& development, const std::vector<Buil
 // its faces from the model's centre.
 void TurnTowardsPart(const Mesh& model, const Part& part, Camera3D& camera);
 
+// TurnTowardsPart, then the part's centre brought to the middle of the picture and the camera moved in
+// until the part fills a good share of it: a picture of the whole model shows a small part as a few pixels.
+void FrameStepPart(const Mesh& model, const Part& part, Camera3D& camera);
+
 } // namespace tsm

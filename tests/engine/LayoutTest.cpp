@@ -1,7 +1,7 @@
 #include "engine/Layout.h"
 
-#include "engine/EditOperations.h"
 #include "engine/Extents.h"
+#include "engine/PartEdits.h"
 #include "model/Settings.h"
 #include "tests/engine/DevelopmentFixture.h"
 #include "tests/engine/FlatOverlap.h"
