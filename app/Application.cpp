@@ -4,6 +4,7 @@
 
 #include "app/AppInfo.h"
 #include "app/CommandLine.h"
+#include "app/RecoveryController.h"
 #include "app/ToolbarIcons.h"
 #include "view3d/RenderHeap.h"
 
@@ -31,6 +32,9 @@ bool Application::InitInstance(const std::vector<std::string>& arguments) {
     frame_->show();
 
     if (!commandLine.empty()) frame_->OpenFromCommandLine(commandLine);
+    // What a viewer that ended left unsaved comes after the file asked for, and may take its place.
+    frame_->Recovery().OfferLeftBehind();
+    frame_->RefreshCommandStates();
     if (frame_->AppSettings().checkForUpdatesAtStart) frame_->RunStartupVersionCheck();
     return true;
 }

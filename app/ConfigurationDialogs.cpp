@@ -7,6 +7,7 @@
 #include <QColorDialog>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDoubleSpinBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -15,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 
 namespace tsm {
 
@@ -74,6 +76,7 @@ OtherConfigValues OtherConfigFromSettings(const Settings& s) {
     v.backgroundColor = s.colors[7];
     v.checkNewVersionAtStart = s.checkForUpdatesAtStart;
     v.bitmapFontForEdgeId = s.drawEdgeIdsWithGL;
+    v.recoveryIntervalMinutes = s.recoveryIntervalMinutes;
     return v;
 }
 
@@ -100,6 +103,7 @@ UpdateHint ApplyOtherConfig(const OtherConfigValues& v, Settings& s, Mesh* model
     s.colors[7] = v.backgroundColor;
     s.checkForUpdatesAtStart = v.checkNewVersionAtStart;
     s.drawEdgeIdsWithGL = v.bitmapFontForEdgeId;
+    s.recoveryIntervalMinutes = v.recoveryIntervalMinutes;
 
     bool resampled = false;
     if (s.limitTextureSize && model != nullptr) {
@@ -191,6 +195,17 @@ OtherConfigDialog::OtherConfigDialog(QWidget* parent, const OtherConfigValues& v
     checkVersion_ =
         box("Check existence of new version on internet when start", values.checkNewVersionAtStart);
     bitmapFont_ = box("Use bitmap font for edge ID", values.bitmapFontForEdgeId);
+    auto* recoveryRow = new QHBoxLayout();
+    recoveryRow->addWidget(
+        new QLabel(QStringLiteral("Keep a recovery copy of unsaved changes every (minutes)"), this), 1);
+    recoveryInterval_ = new QDoubleSpinBox(this);
+    recoveryInterval_->setRange(0, 1440);
+    recoveryInterval_->setDecimals(2);
+    recoveryInterval_->setSpecialValueText(QStringLiteral("Never"));
+    recoveryInterval_->setValue(values.recoveryIntervalMinutes);
+    givenRecoveryInterval_ = values.recoveryIntervalMinutes;
+    recoveryRow->addWidget(recoveryInterval_);
+    layout->addLayout(recoveryRow);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -223,6 +238,11 @@ OtherConfigValues OtherConfigDialog::Values() const {
     v.backgroundColor = background_->Color();
     v.checkNewVersionAtStart = checkVersion_->isChecked();
     v.bitmapFontForEdgeId = bitmapFont_->isChecked();
+    // A value the box shows rounded (set in the settings file) stays as it was unless it was changed.
+    const double shown = recoveryInterval_->value();
+    const double given =
+        std::clamp(givenRecoveryInterval_, recoveryInterval_->minimum(), recoveryInterval_->maximum());
+    v.recoveryIntervalMinutes = std::abs(shown - given) < 0.005 ? givenRecoveryInterval_ : shown;
     return v;
 }
 

@@ -16,6 +16,7 @@
 #include <string>
 
 class QCheckBox;
+class QDoubleSpinBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -54,6 +55,7 @@ struct OtherConfigValues {
     int32_t backgroundColor = 0x00FFFFFF;
     bool checkNewVersionAtStart = false;
     bool bitmapFontForEdgeId = false;
+    double recoveryIntervalMinutes = 2.0; // 0: no recovery copies
 };
 
 // The controls' values from the settings, the combos' indices clamped to their lists.
@@ -108,6 +110,7 @@ public:
     ColorButton* BackgroundButton() const { return background_; }
     QCheckBox* CheckVersionBox() const { return checkVersion_; }
     QCheckBox* BitmapFontBox() const { return bitmapFont_; }
+    QDoubleSpinBox* RecoveryIntervalBox() const { return recoveryInterval_; }
 
 private:
     void UpdateEnabled();
@@ -128,6 +131,8 @@ private:
     QSpinBox* fontSize_ = nullptr;
     ColorButton* background_ = nullptr;
     QCheckBox* checkVersion_ = nullptr;
+    QDoubleSpinBox* recoveryInterval_ = nullptr;
+    double givenRecoveryInterval_ = 0; // the setting as given, which the box may show rounded
     QCheckBox* bitmapFont_ = nullptr;
 };
 

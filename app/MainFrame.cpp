@@ -13,6 +13,7 @@
 #include "app/ObjectListDialog.h"
 #include "app/PrintCommands.h"
 #include "app/PrintConfigDialog.h"
+#include "app/RecoveryController.h"
 #include "app/SplashWindow.h"
 #include "app/StatusTexts.h"
 #include "app/TextureConfigDialog.h"
@@ -39,6 +40,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <cstdlib>
 #include <optional>
 
 namespace tsm {
@@ -150,6 +152,11 @@ MainFrame::MainFrame(SettingsSession& session, FrameServices services)
         splash_ = new SplashWindow();
         splash_->show();
     }
+
+    recovery_ = std::make_unique<RecoveryController>(
+        doc_, settings_, prompt_,
+        services.recoveryFolder.empty() ? RecoveryFolder(std::getenv("XDG_STATE_HOME"), std::getenv("HOME"))
+                                        : services.recoveryFolder);
 
     setWindowTitle(Local(std::string(kUntitledDocument) + " - " + kProductName));
     RecentFilesChanged();
@@ -323,6 +330,7 @@ void MainFrame::RunStartupVersionCheck() {
 void MainFrame::RefreshCommandStates() {
     ui_.Refresh(controller_, !toolbar_->isHidden(), !statusBar()->isHidden());
     if (!title_.empty()) RefreshTitle();
+    if (recovery_) recovery_->DocumentChanged();
 }
 
 void MainFrame::SetTitle(const std::string& title) {
@@ -486,6 +494,7 @@ void MainFrame::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    recovery_->DocumentClosed();
     SaveAtClose();
     objectList_->hide();
     textureDialog_->hide();

@@ -32,6 +32,7 @@ namespace tsm {
 
 class HelpWindow;
 class ObjectListDialog;
+class RecoveryController;
 class TextureConfigDialog;
 class SplashWindow;
 
@@ -42,7 +43,8 @@ struct FrameServices {
     BmpSizeChooser bmpSize;          // null: the "Output Size (BMP)" dialog
     EpsOptionsChooser epsOptions;    // null: the "EPS Option" dialog
     bool showSplash = true;
-    std::string programDir; // ending in '/'; empty: the running executable's folder
+    std::string programDir;     // ending in '/'; empty: the running executable's folder
+    std::string recoveryFolder; // empty: the user's state folder (RecoveryFolder)
 };
 
 class MainFrame : public QMainWindow, public IFrameActions {
@@ -90,6 +92,7 @@ public:
     QLabel* OffSheetPane() const { return offSheetPane_; }
     ObjectListDialog* ObjectList() const { return objectList_; }
     SplashWindow* Splash() const;
+    RecoveryController& Recovery() const { return *recovery_; }
 
     // IDocumentWindow
     void SetTitle(const std::string& title) override;
@@ -171,6 +174,7 @@ private:
     QPointer<SplashWindow> splash_;
     std::function<void(bool)> versionCheck_;
     std::function<void()> materialListRefresh_;
+    std::unique_ptr<RecoveryController> recovery_;
     bool saved_ = false;
     std::string title_; // the document's, without the unsaved-changes mark
 };

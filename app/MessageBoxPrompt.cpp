@@ -62,6 +62,22 @@ bool MessageBoxPrompt::AskGoOnOrCancel(const std::string& text, const std::strin
     return box.clickedButton() == goOn;
 }
 
+size_t MessageBoxPrompt::AskChoice(const std::string& text, const std::vector<std::string>& buttons,
+                                   size_t defaultButton, size_t escapeButton) {
+    QMessageBox box(QMessageBox::Question, QString::fromUtf8(kMessageBoxTitle),
+                    QString::fromLocal8Bit(text.c_str()), QMessageBox::NoButton, parent_);
+    std::vector<QPushButton*> pushButtons;
+    for (const std::string& label : buttons)
+        pushButtons.push_back(box.addButton(QString::fromUtf8(label.c_str()), QMessageBox::ActionRole));
+    if (defaultButton < pushButtons.size()) box.setDefaultButton(pushButtons[defaultButton]);
+    if (escapeButton < pushButtons.size()) box.setEscapeButton(pushButtons[escapeButton]);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+    for (size_t i = 0; i < pushButtons.size(); ++i)
+        if (box.clickedButton() == pushButtons[i]) return i;
+    return escapeButton;
+}
+
 PromptAnswer MessageBoxPrompt::AskYesNoCancel(const std::string& text) {
     switch (Run(parent_, QMessageBox::Question, {}, text,
                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes)) {

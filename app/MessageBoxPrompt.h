@@ -22,6 +22,8 @@ public:
     bool AskOkCancel(const std::string& text) override;
     PromptAnswer AskYesNoCancel(const std::string& text) override;
     bool AskGoOnOrCancel(const std::string& text, const std::string& goOnLabel) override;
+    size_t AskChoice(const std::string& text, const std::vector<std::string>& buttons, size_t defaultButton,
+                     size_t escapeButton) override;
 
 private:
     QPointer<QWidget> parent_;

@@ -100,6 +100,9 @@ EditResult RunModelEdit(EditContext& context, UpdateHint hint, const std::functi
     document.history.PushEdit(std::move(entry));
     document.modified = true;
     CompleteDevelopmentEdit(document);
+    // A model edit may move any part's flaps (flipping the faces turns them to the other side), so every
+    // part is measured again, as opening the saved file would.
+    if (document.development) ComputeDevelopmentExtent(*document.development, true);
     return hint;
 }
 

@@ -1,5 +1,6 @@
 #include "model/DocumentController.h"
 
+#include "model/BinaryReader.h"
 #include "model/BinaryWriter.h"
 #include "model/DocumentMerge.h"
 #include "model/OpenPipeline.h"
@@ -97,15 +98,7 @@ Outcome DocumentController::Told(const std::string& message) {
     return Outcome::Cancelled(message);
 }
 
-Outcome DocumentController::OpenModelFile(const std::string& givenPath) {
-    namespace fs = std::filesystem;
-    lastFormat_ = FileFormat::None;
-    std::error_code error;
-    if (givenPath.empty() || !fs::is_regular_file(givenPath, error)) return Told("File does not exist.");
-    // The title, the last folder and the recent-file list need the full path.
-    fs::path absolute = fs::absolute(givenPath, error);
-    const std::string path = error ? givenPath : absolute.lexically_normal().string();
-
+std::unique_ptr<Document> DocumentController::BlankDocument(const std::string& path) const {
     auto document = std::make_unique<Document>();
     document->path = path;
     // What the file does not carry keeps the values a new document starts with.
@@ -115,6 +108,56 @@ Outcome DocumentController::OpenModelFile(const std::string& givenPath) {
     SetColourFromColorref(defaultMaterial.ambient, firstColour);
     SetColourFromColorref(defaultMaterial.diffuse, firstColour);
     SetColourFromColorref(defaultMaterial.flatColor, firstColour);
+    return document;
+}
+
+void DocumentController::CompleteOpened(Document& document, FileFormat format) {
+    NormaliseNames(document, completion_);
+    if (format == FileFormat::Text && document.development)
+        completion_.ComputeDevelopmentExtent(*document.development, true);
+    completion_.FindSymmetricEdges(*document.model);
+    if (document.development) SeparateCorners(*document.model);
+
+    if (!document.development)
+        prompt_.Message("No data for development.");
+    else
+        ReplaceMissingFonts(*document.development, fontFamilies_, prompt_);
+}
+
+Outcome DocumentController::OpenRecovered(std::string_view modelBytes, const std::string& originalPath,
+                                          const std::string& title) {
+    std::unique_ptr<Document> document = BlankDocument(originalPath);
+    DeferredSymmetry readerCompletion(completion_);
+    // The path names the file in the reader's messages; the bytes are the copy's.
+    Outcome read = BinaryReader(originalPath.empty() ? title : originalPath, *document, ImportKind::Open,
+                                prompt_, readerCompletion, settings_)
+                       .LoadFromBytes(modelBytes);
+    if (!read.ok()) return read.failed() ? read : Outcome::Failed(read.reason());
+    lastFormat_ = FileFormat::Binary;
+    CompleteOpened(*document, lastFormat_);
+    current_ = std::move(document);
+    current_->modified = true;
+    savePath_ = originalPath;
+    suggestedSavePath_.clear();
+    title_ = title;
+    if (window_) {
+        window_->SetTitle(title_);
+        window_->RefreshDocumentPanels();
+        window_->UpdateAllViews(UpdateHint::NewModel);
+    }
+    return Outcome::Ok();
+}
+
+Outcome DocumentController::OpenModelFile(const std::string& givenPath) {
+    namespace fs = std::filesystem;
+    lastFormat_ = FileFormat::None;
+    std::error_code error;
+    if (givenPath.empty() || !fs::is_regular_file(givenPath, error)) return Told("File does not exist.");
+    // The title, the last folder and the recent-file list need the full path.
+    fs::path absolute = fs::absolute(givenPath, error);
+    const std::string path = error ? givenPath : absolute.lexically_normal().string();
+
+    std::unique_ptr<Document> document = BlankDocument(path);
 
     const SplitPath parts = Split(path);
     if (!EqualsIgnoringCase(parts.extension, ".tsm")) return Told("Cannot load file of specified type.");
@@ -126,17 +169,7 @@ Outcome DocumentController::OpenModelFile(const std::string& givenPath) {
     if (read.failed()) return Outcome::Failed(LoadFailureMessage(path, read.reason()));
     if (!read.ok()) return read;
 
-    NormaliseNames(*document, completion_);
-    if (lastFormat_ == FileFormat::Text && document->development)
-        completion_.ComputeDevelopmentExtent(*document->development, true);
-    completion_.FindSymmetricEdges(*document->model);
-    if (document->development) SeparateCorners(*document->model);
-
-    if (!document->development)
-        prompt_.Message("No data for development.");
-    else
-        ReplaceMissingFonts(*document->development, fontFamilies_, prompt_);
-
+    CompleteOpened(*document, lastFormat_);
     current_ = std::move(document);
 
     const std::string& base = parts.baseName;

@@ -13,6 +13,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tsm {
@@ -43,6 +44,11 @@ public:
     // read the file, the reason is the message to show ("Cannot read the model file ..."). Cancelled: the
     // user was told already (no such file, not a model file, a version the reader refused).
     Outcome OpenModelFile(const std::string& path);
+    // A recovery copy's model bytes (a binary model file) as the current document with unsaved changes:
+    // the model file at `originalPath`, which Save writes, or a model never saved when it is empty;
+    // titled `title`. Failed when the bytes cannot be read; nothing changes then.
+    Outcome OpenRecovered(std::string_view modelBytes, const std::string& originalPath,
+                          const std::string& title);
     // Merges a second model file into the current document; the same outcomes, and nothing changes unless
     // ok.
     Outcome ImportModelFile(const std::string& path);
@@ -76,6 +82,10 @@ public:
 private:
     // Shows `message` and gives the cancelled outcome that says it was shown.
     Outcome Told(const std::string& message);
+    // What every opened document goes through after its reader; `format` is ModelFileFormat's.
+    void CompleteOpened(Document& document, FileFormat format);
+    // A fresh document with the values a new one starts with, for a reader to fill.
+    std::unique_ptr<Document> BlankDocument(const std::string& path) const;
 
     const Settings& settings_;
     IPrompt& prompt_;

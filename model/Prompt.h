@@ -33,6 +33,16 @@ public:
         (void)goOnLabel;
         return AskOkCancel(text);
     }
+    // A question answered by one of `buttons` (their labels); the index of the one chosen. `defaultButton`
+    // is the one Enter presses and the answer where no one can choose; closing the box chooses
+    // `escapeButton`.
+    virtual size_t AskChoice(const std::string& text, const std::vector<std::string>& buttons,
+                             size_t defaultButton, size_t escapeButton) {
+        (void)text;
+        (void)buttons;
+        (void)escapeButton;
+        return defaultButton;
+    }
 };
 
 // Records every text in order and answers every question with a fixed answer.
@@ -52,7 +62,17 @@ public:
         texts.push_back(text);
         return threeWayAnswer ? *threeWayAnswer : answer_ ? PromptAnswer::Yes : PromptAnswer::No;
     }
+    size_t AskChoice(const std::string& text, const std::vector<std::string>&, size_t defaultButton,
+                     size_t) override {
+        texts.push_back(text);
+        if (choices.empty()) return defaultButton;
+        const size_t choice = choices.front();
+        choices.erase(choices.begin());
+        return choice;
+    }
     std::vector<std::string> texts;
+    // The answers to AskChoice, first to last; once used up, the default button.
+    std::vector<size_t> choices;
     // The answer to Yes/No/Cancel questions when set; otherwise the fixed answer as Yes or No.
     std::optional<PromptAnswer> threeWayAnswer;
 

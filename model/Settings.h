@@ -80,6 +80,8 @@ struct Preferences {
     std::string updateServerUrl;
     // Whether Import Mesh offers "Change Model Coordinates" after reading a mesh.
     bool offerCoordinateWizard = true;
+    // How often a recovery copy of a document with unsaved changes is written; 0 or less: never.
+    double recoveryIntervalMinutes = 2.0;
     bool drawEdgeIdsWithGL = false;
     int32_t maxFlapBaseAngleDegrees = 45;
     bool translucentLines = true;

@@ -86,6 +86,7 @@ std::vector<SettingEntry> BuildTable() {
         Bool("bCheckNewVersionAtStart", O, &Settings::checkForUpdatesAtStart),
         String("sUpdateServerURL", O, &Settings::updateServerUrl),
         Bool("bOfferCoordinateWizard", O, &Settings::offerCoordinateWizard),
+        Double("dRecoveryIntervalMinutes", O, &Settings::recoveryIntervalMinutes),
         Bool("bUseOpenGLToDrawEdgeID", O, &Settings::drawEdgeIdsWithGL),
         Int("iMaxFlapBaseAngle", O, &Settings::maxFlapBaseAngleDegrees),
         Int("iEdgeIDfontSizePoint", O, &Settings::edgeIdFontSizePt),

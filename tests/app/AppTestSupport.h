@@ -202,7 +202,8 @@ private:
 // dialogs, its settings in a temporary folder of its own, and recording logic in both views.
 class FrameHarness {
 public:
-    explicit FrameHarness(bool promptAnswer = true)
+    // `recoveryFolder`: where the frame keeps its recovery copies; empty: a folder of its own.
+    explicit FrameHarness(bool promptAnswer = true, const std::string& recoveryFolder = {})
         : prompt(promptAnswer), session(folder.File("settings.reg")) {
         EXPECT_TRUE(session.ReadStore().ok());
         FrameServices services;
@@ -211,6 +212,7 @@ public:
         services.chooser = &chooser;
         services.showSplash = false;
         services.programDir = std::string(TESSALY_SOURCE_DIR) + "/";
+        services.recoveryFolder = recoveryFolder.empty() ? folder.File("recovery") : recoveryFolder;
         // The "Output Size (BMP)" dialog answered as OK on a small width, or as Cancel.
         services.bmpSize = [this](BmpSizeState& state) {
             ++sizeDialogs;

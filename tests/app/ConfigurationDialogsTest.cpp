@@ -5,12 +5,14 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <tuple>
 
 using namespace tsm;
@@ -23,7 +25,7 @@ auto Fields(const OtherConfigValues& v) {
     return std::tie(v.useEdgeColor, v.zoomWheelInvert, v.textureSmooth, v.animateFaceCheck,
                     v.animationSpeedIndex, v.flapAngleAutoForOldFiles, v.invertEdgeId, v.slideColorToWhite,
                     v.limitTextureSize, v.textureLimitIndex, v.edgeIdFontSize, v.backgroundColor,
-                    v.checkNewVersionAtStart, v.bitmapFontForEdgeId);
+                    v.checkNewVersionAtStart, v.bitmapFontForEdgeId, v.recoveryIntervalMinutes);
 }
 
 ColorChooser Answering(std::optional<QColor> colour, int* asked = nullptr) {
@@ -72,6 +74,34 @@ TEST(OtherConfigDialog, ControlsStartFromTheSettingsClampedToTheirLists) {
     dialog.accept();
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+// The recovery interval: a value the box shows rounded (from the settings file) survives OK untouched; a
+// changed one is taken as shown; 0 reads "Never".
+TEST(OtherConfigDialog, RecoveryIntervalKeepsAFinerStoredValueUntilChanged) {
+    const struct {
+        double stored;
+        std::optional<double> typed;
+        double taken;
+    } cases[] = {
+        {0.02, std::nullopt, 0.02},
+        {1.0 / 60, std::nullopt, 1.0 / 60},
+        {2, 5, 5},
+        {2, 0, 0},
+        {5000, std::nullopt, 5000},
+        {0.004, 1.5, 1.5},
+    };
+    RecordingPrompt prompt;
+    for (const auto& c : cases) {
+        Settings s;
+        s.recoveryIntervalMinutes = c.stored;
+        OtherConfigDialog dialog(nullptr, OtherConfigFromSettings(s), 4096, prompt, nullptr);
+        if (c.typed) dialog.RecoveryIntervalBox()->setValue(*c.typed);
+        EXPECT_DOUBLE_EQ(dialog.Values().recoveryIntervalMinutes, c.taken) << c.stored;
+        if (dialog.Values().recoveryIntervalMinutes == 0) {
+            EXPECT_EQ(dialog.RecoveryIntervalBox()->text(), "Never");
+        }
+    }
 }
 
 TEST(OtherConfigDialog, AUserLimitResamplesLargerTexturesOnly) {

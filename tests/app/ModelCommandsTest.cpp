@@ -5,6 +5,7 @@
 #include "app/UndoUnfoldingDialog.h"
 #include "engine/DocumentEdits.h"
 #include "engine/EngineCompletion.h"
+#include "engine/Extents.h"
 #include "engine/MeshSimplify.h"
 #include "engine/Unfolder.h"
 #include "model/BinaryWriter.h"
@@ -249,6 +250,17 @@ TEST_F(ModelCommandsTest, FlipFacesAndJoinIsolatedEdges) {
     // A closed cube has no open edges to join; the count is said even when it is 0.
     controller.Execute(CommandId::JoinIsolatedEdges);
     EXPECT_EQ(prompt.texts, (std::vector<std::string>{"0 edges were merged."}));
+
+    // The flaps turn to the other side with the faces: the parts' extents are those opening the saved
+    // file measures, so that the file saved after the flip opens and saves again unchanged.
+    Open(SamplePath("cube.tsm"));
+    controller.Execute(CommandId::FlipFaces);
+    for (const auto& part : Doc().development->parts) {
+        const double width = part->width, height = part->height;
+        ComputePartExtent(*part);
+        EXPECT_EQ(width, part->width);
+        EXPECT_EQ(height, part->height);
+    }
 }
 
 TEST_F(ModelCommandsTest, ImportMeshMakesANewDocumentReadyToUnfoldOrSaysWhyNot) {

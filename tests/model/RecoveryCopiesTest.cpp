@@ -125,3 +125,30 @@ TEST_F(RecoveryKeeperTest, StaleCopiesGoAndDamagedOnesAreSetAside) {
     ASSERT_EQ(prompt_.texts.size(), 1u);
     EXPECT_EQ(prompt_.texts[0].rfind(kRecoveryDamagedText, 0), 0u);
 }
+
+// A child process writes the document as it was when the copy was taken, whatever the caller changes
+// meanwhile; a copy that cannot be written says why.
+TEST_F(RecoveryKeeperTest, ChildCopiesHoldTheDocumentAsTakenAndFailuresAreReported) {
+    const std::string saved = SerializeBinaryModel(*doc_, doc_->display, SaveOptionsFor(*doc_));
+    {
+        RecoveryKeeper keeper(folder_);
+        ASSERT_TRUE(keeper.KeepInChild(*doc_, {"/a.tsm", 7, "mesh", 0}));
+        doc_->display.drawEdgeIds = !doc_->display.drawEdgeIds;
+        ASSERT_TRUE(keeper.Wait().ok());
+        std::ifstream in(keeper.CopyPath(), std::ios::binary);
+        const std::string copy{std::istreambuf_iterator<char>(in), {}};
+        RecoveryHeader header;
+        std::string_view model;
+        ASSERT_TRUE(ParseRecoveryCopy(copy, header, model));
+        EXPECT_TRUE(model == saved);
+        EXPECT_EQ(header.originalPath, "/a.tsm");
+        EXPECT_EQ(header.originalStamp, 7);
+        EXPECT_GT(header.savedAt, 0);
+        keeper.Forget();
+        EXPECT_EQ(Count(".tsmr"), 0u);
+    }
+    const std::string blocked = dir_.Write("file", "x") + "/recovery";
+    RecoveryKeeper keeper(blocked);
+    EXPECT_FALSE(keeper.KeepInChild(*doc_, {"", 0, "mesh", 0}));
+    EXPECT_TRUE(keeper.Wait().failed());
+}
