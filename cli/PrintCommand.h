@@ -6,13 +6,12 @@
 #include "cli/OptionTable.h"
 #include "model/Document.h"
 #include "model/Prompt.h"
+#include "sheet/PrintJob.h"
 
 #include <string>
 #include <vector>
 
 namespace tsm {
-
-constexpr int kDefaultPrintDpi = 600;
 
 struct PrintRequest {
     std::string pdfPath;

@@ -15,6 +15,9 @@ struct SvgOptions {
     bool fillFaces = true;
     bool fillFlaps = true;
     bool overlay = true; // texts and edge IDs
+    // Above 0: the lines as a printer of this resolution (dots per inch) prints them, rather than as the
+    // screen shows them; see SvgPrintedLines.h.
+    int printDpi = 0;
 };
 
 // The whole file. Recomputes the development's extent first (as every export does).
