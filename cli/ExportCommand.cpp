@@ -51,6 +51,7 @@ std::string ParseExportRequest(const CommandLine& line, ExportRequest& request) 
         const std::optional<MarksKind> kind = MarksKindNamed(*marks);
         if (!kind) return "--marks is silhouette or none";
         request.cut.marks = *kind;
+        request.marksGiven = true;
     }
     if (request.cutFiles && (notFillFaces || notFillFlaps || widthPixels))
         return "cut takes no fill or width options";
@@ -89,7 +90,9 @@ int RunExport(Document& document, const Settings& settings, const ExportRequest&
     options.svg.fillFlaps = !request.notFillFlaps;
     Outcome outcome = Outcome::Ok();
     if (request.cutFiles) {
-        outcome = ExportCutFiles(document, settings, request.outPath, request.cut, prompt);
+        CutFileOptions cut = request.cut;
+        if (!request.marksGiven) cut.marks = MarksKindOf(settings);
+        outcome = ExportCutFiles(document, settings, request.outPath, cut, prompt);
     } else if (request.format == ExportFormat::Bmp) {
         const BmpSizeChooser chooser = SizeFromCommandLine(request.widthPixels, prompt);
         outcome = request.perSheet ? ExportSheetBmps(document, settings, request.outPath, chooser, prompt)

@@ -20,6 +20,7 @@ struct ExportRequest {
     bool perSheet = false; // "sheets": one BMP per printed sheet
     bool cutFiles = false; // "cut": one print-and-cut file per printed sheet
     CutFileOptions cut;
+    bool marksGiven = false; // --marks; without, cut files take the stored setting
     std::string outPath;
     bool notFillFaces = false;
     bool notFillFlaps = false;

@@ -105,12 +105,14 @@ std::string ParsePrintRequest(const CommandLine& line, PrintRequest& request) {
     if (marks) {
         const std::optional<MarksKind> kind = MarksKindNamed(*marks);
         if (!kind) return "--marks is silhouette or none";
-        request.marksKind = static_cast<int32_t>(*kind);
+        request.marks = *kind;
     }
     return {};
 }
 
-int RunPrint(Document& document, const Settings& settings, const PrintRequest& request, IPrompt& prompt) {
+int RunPrint(Document& document, const Settings& stored, const PrintRequest& request, IPrompt& prompt) {
+    Settings settings = stored;
+    if (request.marks) settings.marksKind = static_cast<int32_t>(*request.marks);
     const Paper paper = Paper::FromSettings(settings);
     double widthMM = paper.PaperWidth(), heightMM = paper.PaperHeight();
     if (!request.paper.empty() && !ParsePrinterPaper(request.paper, paper.landscape != 0, widthMM, heightMM))
@@ -118,10 +120,10 @@ int RunPrint(Document& document, const Settings& settings, const PrintRequest& r
     if (!(2 * request.marginMM < std::min(widthMM, heightMM)))
         return ExitStatus(Outcome::Failed("the printer margins leave nothing printable"));
 
-    if (request.marksKind != 0) {
+    if (MarksKindOf(settings) != MarksKind::None) {
         // The same room as the cut files make, so that the printed sheets and the cut files register.
         const std::vector<PartMove> plan =
-            PlanMarkClearance(document, settings, paper, static_cast<MarksKind>(request.marksKind));
+            PlanMarkClearance(document, settings, paper, MarksKindOf(settings));
         if (!plan.empty()) {
             EditContext context{document, settings, paper.PrintableWidth()};
             (void)ApplyMarkClearance(context, plan);
@@ -148,7 +150,6 @@ int RunPrint(Document& document, const Settings& settings, const PrintRequest& r
         pdf.setCreator(QStringLiteral("tsmtool"));
 
         PrintOptions options;
-        options.marksKind = request.marksKind;
         const Result<PrintedJob> printed = PrintDevelopment(pdf, document, settings, paper, prompt, options);
         if (!printed.ok()) {
             const int status = ExitStatus(printed.outcome(), "nothing printed: ");

@@ -8,6 +8,7 @@
 #include "model/Prompt.h"
 #include "sheet/PrintJob.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,7 @@ struct PrintRequest {
     std::string paper;
     double marginMM = 0.0; // the printer's unprintable border on every side
     int dpi = kDefaultPrintDpi;
-    int32_t marksKind = 0; // --marks, a MarksKind
+    std::optional<MarksKind> marks; // --marks; without, the stored setting
 };
 
 // "A4", "A3", "A2", "A1", "B5" .. "B1" (the Japanese B series as the model's paper has it), "Letter" and

@@ -37,8 +37,6 @@ public:
 
     // Rows rendered at once; 0 (the default) lets the renderer choose by the bitmap's width.
     void SetBandRows(int rows) { bandRows_ = rows; }
-    // Print-and-cut registration marks on every page (a MarksKind; 0, none, by default).
-    void SetMarks(int32_t marksKind) { marksKind_ = marksKind; }
 
     // Page `pageNumber` (1-based) onto `painter`, whose origin is the printer's printable area. False when
     // the bitmap could not be rendered (the renderer has told the user); the vectors are drawn anyway.
@@ -58,7 +56,6 @@ private:
     PrinterPage printer_;
     IPrompt& prompt_;
     int bandRows_ = 0;
-    int32_t marksKind_ = 0;
     std::unique_ptr<OffscreenBitmap> band_;
     BitmapSize lastSize_;
     int lastBands_ = 0;
@@ -68,8 +65,7 @@ struct PrintOptions {
     bool preview = false;
     int fromPage = 0; // a print dialog's range; 0 and 0 print every page
     int toPage = 0;
-    int bandRows = 0;      // see PagePrinter::SetBandRows
-    int32_t marksKind = 0; // see PagePrinter::SetMarks
+    int bandRows = 0; // see PagePrinter::SetBandRows
 };
 
 struct PrintedJob {
