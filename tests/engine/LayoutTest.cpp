@@ -89,7 +89,7 @@ TEST(Layout, AutoScalesTheArrangementToFitOneSheetExactly) {
     LayoutMethod method; // automatic
     const double modelSize = 80;
     const double pw = 180, ph = 267;
-    LayoutParts(fx.Dev(), modelSize, method, {pw, ph}, flapHeightMM);
+    LayoutParts(fx.Dev(), modelSize, method, SheetArea{pw, ph, {}}, flapHeightMM);
     const double k = fx.Dev().scale;
     EXPECT_NE(k, 1.0);
     // Spacing is 5 % of the model's size, scaled with everything else; half of it lies beyond the parts.
@@ -118,7 +118,7 @@ TEST(Layout, PartsThatFitASheetNeverStraddleOne) {
     {
         DevelopmentFixture fx;
         Part* wide = build(fx);
-        LayoutParts(fx.Dev(), 100, Fixed(s, true), {pw, ph});
+        LayoutParts(fx.Dev(), 100, Fixed(s, true), SheetArea{pw, ph, {}});
         for (auto& p : fx.Dev().parts) {
             if (p.get() != wide) {
                 EXPECT_FALSE(Straddles(*p, s, pw, ph)) << p->x << "," << p->y;
@@ -132,7 +132,7 @@ TEST(Layout, PartsThatFitASheetNeverStraddleOne) {
         // Guards the check above: without the option the same parts do straddle sheets.
         DevelopmentFixture fx;
         Part* wide = build(fx);
-        LayoutParts(fx.Dev(), 100, Fixed(s, false), {pw, ph});
+        LayoutParts(fx.Dev(), 100, Fixed(s, false), SheetArea{pw, ph, {}});
         int straddling = 0;
         for (auto& p : fx.Dev().parts) straddling += p.get() != wide && Straddles(*p, s, pw, ph);
         EXPECT_GT(straddling, 0);
@@ -158,7 +158,7 @@ TEST(Layout, BadSheetOrEmptyDevelopmentChangesNothing) {
     Part* part = AddRectPart(fx, 10, 10);
     // A sheet without printable area cannot take parts; they stay where they are.
     LayoutParts(fx.Dev(), 100, Fixed(10, true), SheetArea{0, 267, {}});
-    LayoutParts(fx.Dev(), 100, Fixed(10, true), {180, std::nan("")});
+    LayoutParts(fx.Dev(), 100, Fixed(10, true), SheetArea{180, std::nan(""), {}});
     EXPECT_EQ(part->x, 0);
     EXPECT_EQ(part->y, 0);
     DevelopmentFixture empty;
