@@ -196,7 +196,8 @@ TEST_F(UnfoldCommandTest, MarksKeepTheLayoutOutOfTheirZones) {
         ASSERT_EQ(unfolded.status, 0) << unfolded.err;
         EXPECT_EQ(Info(Out("c.tsm"))["development"]["partsNotFitting"].toInt(), 0);
         const test::ToolRun cut = Run({"export", "cut", "--marks", "silhouette", Out("c.tsm"), Out("c.svg")});
-        EXPECT_EQ(cut.status, 0) << cut.err;
+        // Laid out without the marks, one of the cactus's parts also finds no free room: exit 1.
+        EXPECT_EQ(cut.status, c.moved ? 1 : 0) << cut.err;
         EXPECT_EQ(cut.err.find("moved away from the registration marks") != std::string::npos, c.moved)
             << cut.err;
     }

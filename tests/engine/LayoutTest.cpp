@@ -251,7 +251,9 @@ TEST(Layout, FreeSpotOnSheetRestsAgainstTheKeepOuts) {
     for (const auto& c : cases) {
         const std::optional<Point2> spot = FreeSpotOnSheet(c.w, c.h, kMarkedA4);
         ASSERT_EQ(spot.has_value(), c.found) << c.w << " x " << c.h;
-        if (spot) EXPECT_EQ(std::vector<double>({spot->x, spot->y}), std::vector<double>({c.x, c.y})) << c.w;
+        if (spot) {
+            EXPECT_EQ(std::vector<double>({spot->x, spot->y}), std::vector<double>({c.x, c.y})) << c.w;
+        }
     }
     // Without keep-outs the corner is free for anything the size of the area.
     EXPECT_TRUE(FreeSpotOnSheet(180, 267, SheetArea{180, 267, {}}).has_value());
