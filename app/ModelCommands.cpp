@@ -53,6 +53,7 @@ public:
         const SheetArea region = PrintableRegion(Paper::FromSettings(documentSettings), documentSettings);
         options.printableWidthMM = region.printableWidthMM;
         options.printableHeightMM = region.printableHeightMM;
+        options.keepOuts = region.keepOuts;
         const std::function<bool()> ask = [this, document] {
             if (s_.dialogs.askUnfoldMethod) {
                 UnfoldStrategy strategy = UnfoldStrategyOf(s_.settings);

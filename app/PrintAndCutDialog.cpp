@@ -127,8 +127,11 @@ void InstallPrintAndCut(CommandController& controller, const OutputCommandServic
         UpdateSheetGrid(*document, paper, true);
         const int sheets = static_cast<int>(BuildPageList(*document, paper, settings.skipBlankPages).size());
         PrintAndCutChoice choice = *kept;
+        choice.marks = MarksKindOf(settings);
         if (!chooser(choice, stem, sheets)) return;
-        *kept = choice; // for the next time in this session
+        *kept = choice; // the folder and format for the next time in this session
+        // The marks are a setting of their own: the print, its preview and the layout keep to them.
+        s->settings.marksKind = static_cast<int32_t>(choice.marks);
         const std::string folder =
             choice.folder.empty() || choice.folder.back() == '/' ? choice.folder : choice.folder + '/';
         const std::string chosen = folder + stem + (choice.format == CutFileFormat::Dxf ? ".dxf" : ".svg");

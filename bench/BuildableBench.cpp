@@ -29,7 +29,7 @@ using namespace tsm;
 
 namespace {
 
-const SheetArea kA4{180, 267};
+const SheetArea kA4{180, 267, {}};
 
 std::unique_ptr<Document> MeshFileDocument(const std::string& path) {
     auto doc = std::make_unique<Document>();

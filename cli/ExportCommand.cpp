@@ -62,6 +62,7 @@ Result<ExportRequest> ParseExportRequest(const CommandLine& line) {
         const std::optional<MarksKind> kind = MarksKindNamed(*marks);
         if (!kind) return Outcome::Failed("--marks is silhouette or none");
         request.cut.marks = *kind;
+        request.marksGiven = true;
     }
     if (request.cutFiles && (notFillFaces || notFillFlaps || widthPixels))
         return Outcome::Failed("cut takes no fill or width options");
@@ -107,7 +108,9 @@ int RunExport(Document& document, const Settings& settings, const ExportRequest&
     if (request.instructions) {
         outcome = ExportAssemblyInstructions(document, settings, request.outPath, prompt);
     } else if (request.cutFiles) {
-        outcome = ExportCutFiles(document, settings, request.outPath, request.cut, prompt);
+        CutFileOptions cut = request.cut;
+        if (!request.marksGiven) cut.marks = MarksKindOf(settings);
+        outcome = ExportCutFiles(document, settings, request.outPath, cut, prompt);
     } else if (request.format == ExportFormat::Bmp) {
         const BmpSizeChooser chooser = SizeFromCommandLine(request.widthPixels, prompt);
         outcome = request.perSheet ? ExportSheetBmps(document, settings, request.outPath, chooser, prompt)

@@ -23,6 +23,7 @@ struct ExportRequest {
     bool instructions = false; // "instructions": the assembly instructions as PDF
     bool partNumbers = false;  // svg: each part's number on its largest face
     CutFileOptions cut;
+    bool marksGiven = false; // --marks; without, cut files take the stored setting
     std::string outPath;
     bool notFillFaces = false;
     bool notFillFlaps = false;

@@ -107,13 +107,15 @@ Result<PrintRequest> ParsePrintRequest(const CommandLine& line) {
     if (marks) {
         const std::optional<MarksKind> kind = MarksKindNamed(*marks);
         if (!kind) return Outcome::Failed("--marks is silhouette or none");
-        request.marksKind = static_cast<int32_t>(*kind);
+        request.marks = *kind;
     }
     request.partNumbers = line.Has("--part-numbers");
     return request;
 }
 
-int RunPrint(Document& document, const Settings& settings, const PrintRequest& request, IPrompt& prompt) {
+int RunPrint(Document& document, const Settings& stored, const PrintRequest& request, IPrompt& prompt) {
+    Settings settings = stored;
+    if (request.marks) settings.marksKind = static_cast<int32_t>(*request.marks);
     const Paper paper = Paper::FromSettings(settings);
     double widthMM = paper.PaperWidth(), heightMM = paper.PaperHeight();
     if (!request.paper.empty() && !ParsePrinterPaper(request.paper, paper.landscape != 0, widthMM, heightMM))
@@ -121,10 +123,10 @@ int RunPrint(Document& document, const Settings& settings, const PrintRequest& r
     if (!(2 * request.marginMM < std::min(widthMM, heightMM)))
         return ExitStatus(Outcome::Failed("the printer margins leave nothing printable"));
 
-    if (request.marksKind != 0) {
+    if (MarksKindOf(settings) != MarksKind::None) {
         // The same room as the cut files make, so that the printed sheets and the cut files register.
         const std::vector<PartMove> plan =
-            PlanMarkClearance(document, settings, paper, static_cast<MarksKind>(request.marksKind));
+            PlanMarkClearance(document, settings, paper, MarksKindOf(settings));
         if (!plan.empty()) {
             EditContext context{document, settings, paper.PrintableWidth()};
             (void)ApplyMarkClearance(context, plan);
@@ -151,7 +153,6 @@ int RunPrint(Document& document, const Settings& settings, const PrintRequest& r
         pdf.setCreator(QStringLiteral("tsmtool"));
 
         PrintOptions options;
-        options.marksKind = request.marksKind;
         options.partNumbers = request.partNumbers;
         const Result<PrintedJob> printed = PrintDevelopment(pdf, document, settings, paper, prompt, options);
         if (!printed.ok()) {

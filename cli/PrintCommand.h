@@ -7,13 +7,13 @@
 #include "model/Document.h"
 #include "model/Prompt.h"
 #include "model/Result.h"
+#include "sheet/PrintJob.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace tsm {
-
-constexpr int kDefaultPrintDpi = 600;
 
 struct PrintRequest {
     std::string pdfPath;
@@ -21,8 +21,8 @@ struct PrintRequest {
     std::string paper;
     double marginMM = 0.0; // the printer's unprintable border on every side
     int dpi = kDefaultPrintDpi;
-    int32_t marksKind = 0;    // --marks, a MarksKind
-    bool partNumbers = false; // --part-numbers
+    std::optional<MarksKind> marks; // --marks; without, the stored setting
+    bool partNumbers = false;       // --part-numbers
 };
 
 // "A4", "A3", "A2", "A1", "B5" .. "B1" (the Japanese B series as the model's paper has it), "Letter" and

@@ -45,6 +45,8 @@ const std::vector<OptionSpec>& LayoutOptions() {
         {"--strategy", "upright|fewest-parts",
          "keep the model's vertical direction straight across folds, or cut as few parts as possible "
          "(default: the remembered choice, upright at first)"},
+        {"--marks", "silhouette|none",
+         "keep the parts clear of these registration marks (default: the stored setting, none at first)"},
     };
     return options;
 }

@@ -6,6 +6,7 @@
 #include "engine/MeshSimplify.h"
 #include "model/BinaryWriter.h"
 #include "sheet/Paper.h"
+#include "sheet/RegistrationMarks.h"
 
 #include <charconv>
 #include <cmath>
@@ -31,6 +32,7 @@ UnfoldOptions OptionsForPaper(const Paper& paper, const Settings& settings) {
     const SheetArea region = PrintableRegion(paper, settings);
     options.printableWidthMM = region.printableWidthMM;
     options.printableHeightMM = region.printableHeightMM;
+    options.keepOuts = region.keepOuts;
     return options;
 }
 
@@ -44,6 +46,7 @@ bool UnfoldWithRequest(Document& document, const Settings& documentSettings, con
         if (request.strategy) settings.unfoldStrategy = static_cast<int32_t>(*request.strategy);
         return true;
     };
+    if (request.marks) settings.marksKind = static_cast<int32_t>(*request.marks);
     const Paper paper = Paper::FromSettings(settings);
     StreamUnfoldProgress progress(stderr);
     if (!UnfoldDocument(document, settings, prompt, applyLayout, OptionsForPaper(paper, settings), &progress)
@@ -97,6 +100,7 @@ Result<UnfoldRequest> ParseUnfoldRequest(const CommandLine& line) {
     const std::optional<std::string> size = line.Value("--size");
     const bool noAvoidPageBreaks = line.Has("--no-avoid-page-breaks");
     const std::optional<std::string> strategy = line.Value("--strategy");
+    const std::optional<std::string> marks = line.Value("--marks");
     request.inPath = operands[0];
     request.outPath = operands[1];
     request.unfold = unfold || command == "unfold";
@@ -110,6 +114,11 @@ Result<UnfoldRequest> ParseUnfoldRequest(const CommandLine& line) {
     if (strategy) {
         request.strategy = StrategyNamed(*strategy);
         if (!request.strategy) return Outcome::Failed("--strategy takes upright or fewest-parts");
+    }
+    if (marks) {
+        request.marks = MarksKindNamed(*marks);
+        if (!request.marks) return Outcome::Failed("--marks is silhouette or none");
+        if (!request.unfold) return Outcome::Failed("--marks needs --unfold");
     }
     if (automatic && scale) return Outcome::Failed("--auto and --scale exclude each other");
     if (size && (automatic || scale)) return Outcome::Failed("--size excludes --auto and --scale");

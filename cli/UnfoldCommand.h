@@ -30,6 +30,7 @@ struct UnfoldRequest {
     std::optional<UnfoldStrategy> strategy; // --strategy upright|fewest-parts
     bool layoutOptionGiven = false;         // any of the six above
     std::optional<int> faces;               // --faces N: simplify the import to about N faces
+    std::optional<MarksKind> marks;         // --marks: the layout keeps clear of them (else the setting)
 };
 
 // Checks `import MESH OUT`, `unfold MODEL OUT` or `simplify MODEL OUT` (two operands, counted by the option

@@ -55,8 +55,12 @@ bool Overlap(const Piece& a, const Piece& b) {
 } // namespace
 
 bool PartFitsSheet(double widthMM, double heightMM, const SheetArea& sheet) {
-    return widthMM <= sheet.printableWidthMM + kFitToleranceMM &&
-           heightMM <= sheet.printableHeightMM + kFitToleranceMM;
+    if (sheet.keepOuts.empty())
+        return widthMM <= sheet.printableWidthMM + kFitToleranceMM &&
+               heightMM <= sheet.printableHeightMM + kFitToleranceMM;
+    return FreeSpotOnSheet(std::max(0.0, widthMM - kFitToleranceMM),
+                           std::max(0.0, heightMM - kFitToleranceMM), sheet)
+        .has_value();
 }
 
 bool PartOnOneSheet(const Part& part, const SheetArea& sheet) {
@@ -65,8 +69,18 @@ bool PartOnOneSheet(const Part& part, const SheetArea& sheet) {
         const double index = std::floor((start + kFitToleranceMM) / sheetSize);
         return index >= 0 && start + size <= (index + 1) * sheetSize + kFitToleranceMM;
     };
-    return within(part.x, part.width, sheet.printableWidthMM) &&
-           within(part.y, part.height, sheet.printableHeightMM);
+    if (!within(part.x, part.width, sheet.printableWidthMM) ||
+        !within(part.y, part.height, sheet.printableHeightMM))
+        return false;
+    // On its sheet, clear of the keep-outs.
+    const double x =
+        part.x - std::floor((part.x + kFitToleranceMM) / sheet.printableWidthMM) * sheet.printableWidthMM;
+    const double y =
+        part.y - std::floor((part.y + kFitToleranceMM) / sheet.printableHeightMM) * sheet.printableHeightMM;
+    return std::none_of(sheet.keepOuts.begin(), sheet.keepOuts.end(), [&](const KeepOut& k) {
+        return x + kFitToleranceMM < k.x1 && k.x0 < x + part.width - kFitToleranceMM &&
+               y + kFitToleranceMM < k.y1 && k.y0 < y + part.height - kFitToleranceMM;
+    });
 }
 
 double SharedArea(const std::vector<Point2>& polygon, const std::vector<Point2>& convex) {

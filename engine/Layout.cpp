@@ -120,25 +120,64 @@ double PaperShapedArea(double w, double h, double ratio) {
 // k - 1) and then row k (columns 0 to k). Cells beyond every placed part are always free, so the search
 // ends; the cap only guards against non-finite sizes.
 bool FindFreeSheet(double w, double h, double spacing, double pw, double ph, const PlacedRects& placed,
-                   Point2& position) {
+                   const PlacedRects& zones, const std::vector<Point2>& spots, Point2& position) {
     const int maxShell = 100000;
     for (int k = 1; k <= maxShell; ++k) {
         for (int cell = 0; cell < 2 * k + 1; ++cell) {
             const int column = cell < k ? k : cell - k;
             const int row = cell < k ? cell : k;
-            const double x = column * pw;
-            const double y = row * ph;
-            int blocker = -1;
-            if (!placed.Hits(TrialRect(x, y, w, h, spacing), blocker)) {
-                position = {x, y};
-                return true;
+            for (const Point2& spot : spots) {
+                const double x = column * pw + spot.x;
+                const double y = row * ph + spot.y;
+                int blocker = -1, zone = -1;
+                if (!placed.Hits(TrialRect(x, y, w, h, spacing), blocker) &&
+                    !zones.Hits(TrialRect(x, y, w, h, spacing), zone)) {
+                    position = {x, y};
+                    return true;
+                }
             }
         }
     }
     return false;
 }
 
+// The corners FreeSpotOnSheet tries, relative to a sheet: its own, and those right of and below each
+// keep-out, sorted top to bottom, then left to right.
+std::vector<Point2> SpotsOnSheet(const SheetArea& sheet) {
+    std::vector<double> xs{0}, ys{0};
+    for (const KeepOut& k : sheet.keepOuts) {
+        xs.push_back(k.x1);
+        ys.push_back(k.y1);
+    }
+    std::vector<Point2> spots;
+    for (double y : ys)
+        for (double x : xs) spots.push_back({x, y});
+    std::sort(spots.begin(), spots.end(),
+              [](const Point2& a, const Point2& b) { return a.y < b.y || (a.y == b.y && a.x < b.x); });
+    spots.erase(std::unique(spots.begin(), spots.end(),
+                            [](const Point2& a, const Point2& b) { return a.x == b.x && a.y == b.y; }),
+                spots.end());
+    return spots;
+}
+
+// The layout keeps this much more than the spacing from a keep-out, so that a part's box never touches one.
+constexpr double kKeepOutGapMM = 0.5;
+
 } // namespace
+
+std::optional<Point2> FreeSpotOnSheet(double w, double h, const SheetArea& sheet) {
+    // A free box slid left and then up stops at x 0 or a keep-out's right edge, and at y 0 or a keep-out's
+    // lower edge: those corners are all there is to try.
+    if (!(w >= 0) || !(h >= 0)) return std::nullopt;
+    for (const Point2& spot : SpotsOnSheet(sheet)) {
+        if (spot.x + w > sheet.printableWidthMM || spot.y + h > sheet.printableHeightMM) continue;
+        const bool clear = std::none_of(sheet.keepOuts.begin(), sheet.keepOuts.end(), [&](const KeepOut& k) {
+            return spot.x < k.x1 && k.x0 < spot.x + w && spot.y < k.y1 && k.y0 < spot.y + h;
+        });
+        if (clear) return spot;
+    }
+    return std::nullopt;
+}
 
 void LayoutParts(Development& development, double modelSize, const LayoutMethod& method,
                  const SheetArea& sheet, double& defaultFlapHeightMM) {
@@ -167,9 +206,30 @@ void LayoutParts(Development& development, double modelSize, const LayoutMethod&
     PlacedRects placed(sized == 0 ? 0.0 : 0.5 * sizeSum / sized);
     double extentW = 0, extentH = 0;
 
+    // The keep-outs of the sheets the parts may take, as rectangles no part's may overlap. The automatic
+    // layout is scaled afterwards, so it has no sheets to keep to while it places the parts.
+    PlacedRects zones(pw);
+    std::vector<Point2> spots{{0, 0}};
+    if (!method.automatic && !sheet.keepOuts.empty()) {
+        double area = 0;
+        for (const Part* part : order) area += (part->width + spacing) * (part->height + spacing);
+        const double sheets = std::isfinite(area) ? area / (pw * ph) : 0;
+        const int grid = static_cast<int>(std::min(64.0, 2 * std::ceil(std::sqrt(sheets)) + 4));
+        for (int row = 0; row < grid; ++row)
+            for (int column = 0; column < grid; ++column)
+                for (const KeepOut& k : sheet.keepOuts)
+                    zones.Add({column * pw + k.x0 - kKeepOutGapMM, row * ph + k.y0 - kKeepOutGapMM,
+                               column * pw + k.x1 + kKeepOutGapMM, row * ph + k.y1 + kKeepOutGapMM});
+        spots = SpotsOnSheet(sheet);
+        for (Point2& spot : spots) spot = spot + Point2{kKeepOutGapMM, kKeepOutGapMM};
+        spots.front() = {0, 0};
+        candidates = spots;
+        blockers.assign(candidates.size(), -1);
+    }
+
     for (Part* part : order) {
         const double w = part->width, h = part->height;
-        const bool fitsSheet = w + spacing <= pw && h + spacing <= ph;
+        const bool fitsSheet = FreeSpotOnSheet(w + spacing, h + spacing, sheet).has_value();
         int best = -1;
         double bestScore = std::numeric_limits<double>::infinity();
         for (size_t i = 0; i < candidates.size(); ++i) {
@@ -189,6 +249,9 @@ void LayoutParts(Development& development, double modelSize, const LayoutMethod&
                 }
             }
             if (placed.Hits(TrialRect(c.x, c.y, w, h, spacing), blockers[i])) continue;
+            // A part too big for the room between the keep-outs cannot keep clear of them anyway.
+            int zone = -1;
+            if (fitsSheet && zones.Hits(TrialRect(c.x, c.y, w, h, spacing), zone)) continue;
             best = static_cast<int>(i);
             bestScore = score;
         }
@@ -197,7 +260,8 @@ void LayoutParts(Development& development, double modelSize, const LayoutMethod&
         bool onFreshSheet = false;
         if (best >= 0) {
             position = candidates[best];
-        } else if (avoidBreaks && FindFreeSheet(w, h, spacing, pw, ph, placed, position)) {
+        } else if (avoidBreaks && FindFreeSheet(w, h, spacing, pw, ph, placed,
+                                                fitsSheet ? zones : PlacedRects(0), spots, position)) {
             onFreshSheet = true;
         } else {
             // Every candidate is blocked (only possible with page breaks avoided when no sheet is free, or

@@ -6,12 +6,27 @@
 #include "model/Document.h"
 #include "model/Settings.h"
 
+#include <optional>
+#include <vector>
+
 namespace tsm {
+
+// A rectangle of every sheet's printable area that parts keep out of (the room around a cutting machine's
+// registration marks), in millimetres from the printable area's top left corner.
+struct KeepOut {
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+};
 
 struct SheetArea {
     double printableWidthMM = 180.0;
     double printableHeightMM = 267.0;
+    std::vector<KeepOut> keepOuts; // the same on every sheet
 };
+
+// Where a box of w x h millimetres can lie on one sheet, inside the printable area and clear of the
+// keep-outs (touching is clear): its top left corner, the topmost then leftmost such place that rests
+// against the area's edges or a keep-out. Nothing when there is no such place.
+std::optional<Point2> FreeSpotOnSheet(double w, double h, const SheetArea& sheet);
 
 // Places every part of `development`. `modelSize` is the model's size, which sets the spacing in automatic
 // mode; in automatic mode the development is then scaled so that the arrangement fits one sheet, and

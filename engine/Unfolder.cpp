@@ -485,7 +485,7 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
     if (options_.strategy == UnfoldStrategy::FewestParts && !method.automatic && documentScale_ > 0 &&
         std::isfinite(documentScale_)) {
         impl.limit.active = true;
-        impl.limit.sheet = {options_.printableWidthMM, options_.printableHeightMM};
+        impl.limit.sheet = {options_.printableWidthMM, options_.printableHeightMM, options_.keepOuts};
         impl.limit.scale = documentScale_;
         impl.limit.flapHeightMM = kFixedScaleFlapHeightMM;
         impl.limit.spacingMM = method.spacingMM;
@@ -625,8 +625,8 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         ComputePartExtent(*part);
         part->x = part->y = 0;
     }
-    LayoutParts(dev, model_.size, method, {options_.printableWidthMM, options_.printableHeightMM},
-                flapHeight);
+    LayoutParts(dev, model_.size, method,
+                {options_.printableWidthMM, options_.printableHeightMM, options_.keepOuts}, flapHeight);
     for (auto& part : parts) JoinCoincidentCutEdges(*part, options_.coincidentEdgeThresholdMM);
     ClassifyPartLines(dev, model_, options_.display);
     // A model file keeps no face order within a part, and its readers list each part's faces in model

@@ -7,6 +7,7 @@
 // hand their values in as parameters.
 #pragma once
 
+#include "engine/Layout.h"
 #include "model/Document.h"
 #include "model/Prompt.h"
 #include "model/Result.h"
@@ -42,6 +43,7 @@ struct UnfoldOptions {
     // Printable area of one sheet, mm (the paper's PrintableWidth and PrintableHeight).
     double printableWidthMM = 180.0;
     double printableHeightMM = 267.0;
+    std::vector<KeepOut> keepOuts; // of every sheet's printable area (SheetArea::keepOuts)
     LayoutMethod layoutMethod;
     // Cut edges whose sides end closer than this are joined after the layout (CoincidentEdgeThresholdMM).
     double coincidentEdgeThresholdMM = 0.0001;

@@ -23,4 +23,9 @@ UnfoldStrategy UnfoldStrategyOf(const Settings& s) {
                                                                                  : UnfoldStrategy::Upright;
 }
 
+MarksKind MarksKindOf(const Settings& s) {
+    return s.marksKind == static_cast<int32_t>(MarksKind::Silhouette) ? MarksKind::Silhouette
+                                                                      : MarksKind::None;
+}
+
 } // namespace tsm

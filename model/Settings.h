@@ -24,6 +24,12 @@ enum class UnfoldStrategy : int32_t {
     FewestParts = 1, // as few parts as the faces allow without overlapping
 };
 
+// Print-and-cut registration marks on every printed sheet. The numbers are the stored marksKind values.
+enum class MarksKind : int32_t {
+    None = 0,
+    Silhouette = 1, // a filled square at the top left, L marks at the top right and bottom left
+};
+
 // The display block a model file carries, in the order the binary file stores it. Every document owns one
 // (Document::display): the readers fill it, the writer stores it, and the document's drawing reads it.
 struct DisplaySettings {
@@ -91,6 +97,8 @@ struct Preferences {
     int32_t resolutionChoice = 2;
     int32_t lineWidthChoice = 2;
     int32_t unfoldStrategy = 0; // an UnfoldStrategy; read through UnfoldStrategyOf
+    // A MarksKind, read through MarksKindOf: the print, its preview and the layout keep to these marks.
+    int32_t marksKind = 0;
     bool rememberLastText = false;
     int32_t lastTextLineSpacingMM = 2;
     int32_t lastTextFontSize = 36;
@@ -143,6 +151,8 @@ extern const int32_t kDefaultColors[8];
 
 // The stored strategy; a value no strategy has (an edited store) means Upright.
 UnfoldStrategy UnfoldStrategyOf(const Settings& settings);
+// The stored marks; a value no kind has means none.
+MarksKind MarksKindOf(const Settings& settings);
 
 // The texture size limit in pixels: the user's choice when enabled, else what GL reports.
 int32_t TextureSizeLimit(const Settings& settings);

@@ -101,6 +101,7 @@ std::vector<SettingEntry> BuildTable() {
         Bool("bOmitFlatEdge", O, &Settings::omitFlatFolds),
         Int("iFlatEdgeAngle", O, &Settings::flatFoldAngleDegrees),
         Int("iUnfoldStrategy", O, &Settings::unfoldStrategy),
+        Int("iRegistrationMarks", O, &Settings::marksKind),
         Bool("bLoadLastTextInfo", O, &Settings::rememberLastText),
         LastText(Int("iLastTextLineSpaceMM", O, &Settings::lastTextLineSpacingMM)),
         LastText(Int("iLastTextFontSize", O, &Settings::lastTextFontSize)),

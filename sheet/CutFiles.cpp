@@ -205,6 +205,7 @@ std::string CutSheetSvg(const Document& document, const Settings& settings, cons
     out += "<g transform=\"translate(" + SvgNumber(shift.x) + ' ' + SvgNumber(shift.y) + ")\">\n";
     SvgOptions drawing;
     drawing.overlay = false;
+    drawing.printDpi = kDefaultPrintDpi;
     out += SvgDrawingGroups(document, settings, drawing, false);
     out += "</g>\n</g>\n";
     // Texts and numbers are drawn on the page, not into the printable area's picture: only the paper

@@ -184,7 +184,8 @@ bool PagePrinter::PrintPage(QPainter& painter, int pageNumber) {
                                printer_.paperHeightMM * py));
 
     const bool rendered = DrawBitmap(painter, sheet);
-    const MarksKind marks = static_cast<MarksKind>(marksKind_);
+    // Print-and-cut registration marks on every page, as the settings ask.
+    const MarksKind marks = MarksKindOf(settings_);
     if (PrintsAlignmentCrosses(state_, settings_.printCropMarks))
         DrawCrosses(painter, state_, paper_, printer_, MarkKeepOutZones(marks, paper_));
     if (settings_.printPageNumbers) DrawPageLabel(painter, state_, paper_, printer_, pageNumber);
@@ -233,7 +234,6 @@ Result<PrintedJob> PrintDevelopment(QPagedPaintDevice& device, Document& documen
     }
     PagePrinter pages(document, settings, paper, out.state, printer, prompt);
     pages.SetBandRows(options.bandRows);
-    pages.SetMarks(options.marksKind);
     pages.SetPartNumbers(options.partNumbers);
     Outcome outcome = Outcome::Ok();
     for (int n = range.first; n <= range.last && outcome.ok(); ++n) {

@@ -37,8 +37,6 @@ public:
 
     // Rows rendered at once; 0 (the default) lets the renderer choose by the bitmap's width.
     void SetBandRows(int rows) { bandRows_ = rows; }
-    // Print-and-cut registration marks on every page (a MarksKind; 0, none, by default).
-    void SetMarks(int32_t marksKind) { marksKind_ = marksKind; }
     // Each part's number on its largest face, over the overlay (off by default).
     void SetPartNumbers(bool on) { partNumbers_ = on; }
 
@@ -60,7 +58,6 @@ private:
     PrinterPage printer_;
     IPrompt& prompt_;
     int bandRows_ = 0;
-    int32_t marksKind_ = 0;
     bool partNumbers_ = false;
     std::unique_ptr<OffscreenBitmap> band_;
     BitmapSize lastSize_;
@@ -72,7 +69,6 @@ struct PrintOptions {
     int fromPage = 0; // a print dialog's range; 0 and 0 print every page
     int toPage = 0;
     int bandRows = 0;         // see PagePrinter::SetBandRows
-    int32_t marksKind = 0;    // see PagePrinter::SetMarks
     bool partNumbers = false; // see PagePrinter::SetPartNumbers
 };
 

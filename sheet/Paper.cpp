@@ -1,6 +1,7 @@
 #include "sheet/Paper.h"
 
 #include "engine/Extents.h"
+#include "sheet/RegistrationMarks.h"
 
 #include <cmath>
 
@@ -84,8 +85,17 @@ Point2 Paper::SheetCorner(int column, int row) const {
     return {PrintableWidth() * column + 2.0 * sideMarginMM, PrintableHeight() * row + 2.0 * topMarginMM};
 }
 
-SheetArea PrintableRegion(const Paper& paper, const Settings& /*settings*/) {
-    return {paper.PrintableWidth(), paper.PrintableHeight()};
+SheetArea PrintableRegion(const Paper& paper, const Settings& settings) {
+    SheetArea area{paper.PrintableWidth(), paper.PrintableHeight(), {}};
+    // The registration marks' zones as the printable area sees them.
+    for (const PaperRect& zone : MarkKeepOutZones(MarksKindOf(settings), paper)) {
+        const KeepOut k{std::max(0.0, zone.left - paper.sideMarginMM),
+                        std::max(0.0, zone.top - paper.topMarginMM),
+                        std::min(area.printableWidthMM, zone.right - paper.sideMarginMM),
+                        std::min(area.printableHeightMM, zone.bottom - paper.topMarginMM)};
+        if (k.x0 < k.x1 && k.y0 < k.y1) area.keepOuts.push_back(k);
+    }
+    return area;
 }
 
 void UpdateSheetGrid(Document& document, const Paper& paper, bool recompute) {

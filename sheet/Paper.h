@@ -48,9 +48,9 @@ public:
     Point2 SheetCorner(int column, int row) const;
 };
 
-// The area of one sheet that parts must lie within: the printable rectangle. Every fit decision (the
-// unfolder's part size limit, the layout, the buildability count) reads it from here, so that a later
-// reserve on the sheet (marks for a cutting machine) shrinks them all alike.
+// The area of one sheet that parts must lie within: the printable rectangle, less the keep-out zones of the
+// registration marks the settings ask for. Every fit decision (the unfolder's part size limit, the layout,
+// the buildability count) reads it from here, so that the marks shrink them all alike.
 SheetArea PrintableRegion(const Paper& paper, const Settings& settings);
 
 // Upper bound of the sheet grid's columns and of its rows, so that a damaged file (huge coordinates, margins

@@ -75,6 +75,10 @@ struct PageRange {
 };
 PageRange PrintedPages(const PrintState& state, int fromPage, int toPage);
 
+// The resolution tsmtool prints at unless told otherwise, and the printer the print-and-cut files' picture
+// of the sheet is drawn for.
+constexpr int kDefaultPrintDpi = 600;
+
 // resolutionChoice as the divisor of the page bitmap's size: 1, 2, 4 or 8, the value clamped to 0..3.
 int ResolutionDivisor(int resolutionID);
 

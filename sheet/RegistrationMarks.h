@@ -3,6 +3,7 @@
 #pragma once
 
 #include "model/Geometry.h"
+#include "model/Settings.h"
 #include "sheet/Paper.h"
 
 #include <optional>
@@ -10,11 +11,6 @@
 #include <vector>
 
 namespace tsm {
-
-enum class MarksKind : int32_t {
-    None = 0,
-    Silhouette = 1, // a filled square at the top left, L marks at the top right and bottom left
-};
 
 // "none" or "silhouette"; nothing for another word.
 std::optional<MarksKind> MarksKindNamed(const std::string& word);

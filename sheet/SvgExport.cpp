@@ -8,6 +8,7 @@
 #include "sheet/EmfWriter.h"
 #include "sheet/PartNumberLabels.h"
 #include "sheet/SvgAnnotations.h"
+#include "sheet/SvgPrintedLines.h"
 #include "sheet/VectorLines.h"
 
 #include <array>
@@ -108,11 +109,12 @@ void OpenInkscapeLayer(std::string& out, const char* id, const char* label, cons
 class SvgLineOutput : public VectorOutput {
 public:
     std::array<std::string, 4> layers; // indexed by VectorLayer
+    double widthPixelsPerMM = kPixelsPerMM;
 
     void SetLayer(VectorLayer layer) override { layer_ = static_cast<size_t>(layer); }
     void SetPen(const PenColour& colour, int widthDevice) override {
         stroke_ = " stroke=\"" + HexColour(colour) + "\" stroke-width=\"" +
-                  SvgNumber(widthDevice / kPixelsPerMM) + "\"/>\n";
+                  SvgNumber(widthDevice / widthPixelsPerMM) + "\"/>\n";
     }
     void Segment(const Point2& a, const Point2& b) override {
         std::string& out = layers[layer_];
@@ -216,8 +218,14 @@ std::string SvgDrawingGroups(const Document& document, const Settings& settings,
         out += "</g>\n";
     };
     group("pictures-below", "Pictures below", "", SvgPictures(development.imagesA));
+    // The print draws translucent lines into its bitmap, flap outlines there under the faces.
+    const bool bitmapLines = options.printDpi > 0 && settings.translucentLines;
+    const double linePixelsPerMM =
+        options.printDpi > 0 ? PrintedLinePixelsPerMM(settings, options.printDpi) : kPixelsPerMM;
     // Flaps lie under the faces, as the raster drawing has them.
-    if (options.fillFlaps && settings.drawFlaps) {
+    if (bitmapLines && options.fillFlaps && settings.drawFlaps) {
+        group("flaps", "Flaps", " fill=\"none\"", SvgPrintedFlaps(development, settings, linePixelsPerMM));
+    } else if (options.fillFlaps && settings.drawFlaps) {
         OpenLayer(out, "flaps", "Flaps", " fill=\"#ffffff\" stroke=\"none\"");
         for (const auto& part : development.parts) {
             if (part == nullptr) continue;
@@ -265,9 +273,13 @@ std::string SvgDrawingGroups(const Document& document, const Settings& settings,
     group("pictures-above", "Pictures above", "", SvgPictures(development.imagesB));
 
     SvgLineOutput lines;
-    DrawVectorLines(lines, development, settings, kPixelsPerMM, kPixelsPerMM, DeviceRounding::None);
-    // Round ends, as the device pens of the other vector outputs have them.
-    const char* lineStyle = " fill=\"none\" stroke-linecap=\"round\"";
+    lines.widthPixelsPerMM = linePixelsPerMM;
+    if (bitmapLines)
+        lines.layers = SvgPrintedBitmapLines(development, settings, linePixelsPerMM);
+    else
+        DrawVectorLines(lines, development, settings, kPixelsPerMM, kPixelsPerMM, DeviceRounding::None);
+    // Round ends, as the device pens of the other vector outputs have them; a GL line's ends are square.
+    const char* lineStyle = bitmapLines ? " fill=\"none\"" : " fill=\"none\" stroke-linecap=\"round\"";
     const struct {
         VectorLayer layer;
         const char* id;

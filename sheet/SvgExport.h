@@ -16,6 +16,9 @@ struct SvgOptions {
     bool fillFlaps = true;
     bool overlay = true;      // texts and edge IDs
     bool partNumbers = false; // with the overlay, each part's number on its largest face
+    // Above 0: the lines as a printer of this resolution (dots per inch) prints them, rather than as the
+    // screen shows them; see SvgPrintedLines.h.
+    int printDpi = 0;
 };
 
 // The whole file. Recomputes the development's extent first (as every export does).

@@ -4,9 +4,11 @@
 #include "engine/EngineCompletion.h"
 #include "model/DocumentSettings.h"
 #include "model/OpenPipeline.h"
+#include "sheet/CutFiles.h"
 #include "sheet/ExportCommands.h"
 #include "sheet/Paper.h"
 #include "tests/cli/ToolTestFolder.h"
+#include "tests/sheet/InkscapeRender.h"
 
 #include <gtest/gtest.h>
 
@@ -247,4 +249,52 @@ TEST_F(ExportCommandTest, SvgPartNumbersNameEveryPartOnce) {
     for (int n = 1; n <= parts.size(); ++n) expected.insert(n);
     EXPECT_EQ(numbers, expected);
     EXPECT_NE(Run({"export", "eps", "--part-numbers", Out("b.tsm"), Out("b.eps")}).status, 0);
+}
+
+// The Print layer of each cut file against the printed PDF page of its sheet, each drawn at 150 dpi by a
+// reader none of us wrote: at most 1 % of the pixels may differ by more than 64 in a channel. The samples
+// and shared meshes unfolded at --size 150 (the sheets with the most lines, flaps and pictures).
+TEST_F(ExportCommandTest, CutFilePrintLayerMatchesThePrintedPage) {
+    if (!test::InkscapeInstalled())
+        GTEST_SKIP() << "inkscape is not installed: no real reader checks the SVG";
+    const struct {
+        std::string model, mesh; // a sample, or a mesh to unfold first
+        std::vector<int> sheets;
+    } cases[] = {
+        {"house.tsm", "", {1}}, {"cube.tsm", "", {1}},      {"", "cactus.off", {1, 2}},
+        {"", "bunny.obj", {2}}, {"", "geosphere.off", {1}}, {"", "icosahedron.off", {1}},
+    };
+    for (const auto& c : cases) {
+        std::string model = c.model.empty() ? Out(c.mesh + ".tsm") : Sample(c.model.c_str());
+        SCOPED_TRACE(model);
+        if (!c.mesh.empty())
+            ASSERT_EQ(Run({"import", "--unfold", "--size", "150", Mesh(c.mesh.c_str()), model}).status, 0);
+        ASSERT_EQ(Run({"export", "cut", model, Out("cut.svg")}).status, 0);
+        ASSERT_EQ(Run({"print", model, "--pdf", Out("page.pdf")}).status, 0);
+        for (int sheet : c.sheets) {
+            const std::string n = std::to_string(sheet);
+            ASSERT_EQ(test::RunShell("pdftoppm -r 150 -png -singlefile -f " + n + " -l " + n + ' ' +
+                                     test::ShellQuote(Out("page.pdf")) + ' ' + test::ShellQuote(Out("page")))
+                          .status,
+                      0);
+            const QImage printed =
+                QImage(QString::fromStdString(Out("page.png"))).convertToFormat(QImage::Format_RGB32);
+            std::string log;
+            const QImage drawn = test::RenderWithInkscape(
+                CutFilePath(Out("cut.svg"), sheet, CutFileFormat::Svg), 150, &log, "print");
+            ASSERT_FALSE(drawn.isNull()) << log;
+            // The two round the page's 297 mm to whole pixels apart.
+            const int w = std::min(printed.width(), drawn.width()),
+                      h = std::min(printed.height(), drawn.height());
+            ASSERT_GE(std::min(w, h), 1200);
+            long differing = 0;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    const QRgb a = printed.pixel(x, y), b = drawn.pixel(x, y);
+                    differing += std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                           std::abs(qBlue(a) - qBlue(b))}) > 64;
+                }
+            EXPECT_LE(100.0 * differing / (double(w) * h), 1.0) << "sheet " << sheet;
+        }
+    }
 }

@@ -265,7 +265,9 @@ TEST_F(TsmToolTest, UsageErrorsExitTwoSayingWhy) {
         "import --unfold --size 150 --auto MESH OUT => --size excludes --auto and --scale;"
         "unfold --scale 2 --size 150 CUBE OUT => --size excludes --auto and --scale;"
         "unfold --size 0 CUBE OUT => --size needs a number of millimetres above 0;"
-        "import --size 150 MESH OUT => --size needs --unfold;";
+        "import --size 150 MESH OUT => --size needs --unfold;"
+        "import --marks silhouette MESH OUT => --marks needs --unfold;"
+        "unfold --marks square CUBE OUT => --marks is silhouette or none;";
     const std::map<std::string, std::string> operands = {
         {"CUBE", Sample("cube.tsm")}, {"MESH", Mesh("cube_quad.off")}, {"OUT", Out("o.tsm")},
         {"PNG", Out("a.png")},        {"BMP", Out("a.bmp")},           {"PDF", Out("x.pdf")}};

@@ -177,6 +177,34 @@ TEST_F(UnfoldCommandTest, SimplifiesOnImportOrOnItsOwn) {
     EXPECT_TRUE(again["development"].isNull());
 }
 
+// With the marks on, the layout leaves their zones free: the cut files with marks then move nothing. Laid
+// out without them, the same unfolding has parts in the top left zone, which the cut files move.
+TEST_F(UnfoldCommandTest, MarksKeepTheLayoutOutOfTheirZones) {
+    const struct {
+        std::vector<std::string> marks;
+        bool moved;
+    } cases[] = {
+        {{"--marks", "silhouette"}, false},
+        {{"--set", "iRegistrationMarks=1"}, false},
+        {{"--marks", "none"}, true},
+        {{}, true},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"import", "--unfold", "--size", "150"};
+        args.insert(args.end(), c.marks.begin(), c.marks.end());
+        args.insert(args.end(), {Mesh("cactus.off"), Out("c.tsm")});
+        const test::ToolRun unfolded = Run(args);
+        SCOPED_TRACE(unfolded.line);
+        ASSERT_EQ(unfolded.status, 0) << unfolded.err;
+        EXPECT_EQ(Info(Out("c.tsm"))["development"]["partsNotFitting"].toInt(), 0);
+        const test::ToolRun cut = Run({"export", "cut", "--marks", "silhouette", Out("c.tsm"), Out("c.svg")});
+        // Laid out without the marks, one of the cactus's parts also finds no free room: exit 1.
+        EXPECT_EQ(cut.status, c.moved ? 1 : 0) << cut.err;
+        EXPECT_EQ(cut.err.find("moved away from the registration marks") != std::string::npos, c.moved)
+            << cut.err;
+    }
+}
+
 TEST_F(UnfoldCommandTest, FaceCountsOutOfRangeAreRefused) {
     const struct {
         std::vector<std::string> args;

@@ -37,7 +37,7 @@ TEST(SharedArea, OverlapsTouchesAndConcaveShapes) {
 }
 
 TEST(PartOnOneSheet, WhollyInsideOneSheetsPrintableArea) {
-    const SheetArea sheet{100, 200};
+    const SheetArea sheet{100, 200, {}};
     struct Case {
         double x, y, w, h;
         bool onOne;
@@ -60,6 +60,28 @@ TEST(PartOnOneSheet, WhollyInsideOneSheetsPrintableArea) {
     }
     EXPECT_FALSE(PartFitsSheet(100.1, 10, sheet));
     EXPECT_FALSE(PartFitsSheet(10, 200.1, sheet));
+}
+
+TEST(PartOnOneSheet, KeepOutsShrinkTheFit) {
+    // A 10 x 10 keep-out at the top left and one 20 wide across the bottom right of a 100 x 200 area.
+    const SheetArea sheet{100, 200, {{0, 0, 10, 10}, {80, 180, 100, 200}}};
+    const struct {
+        double x, y, w, h;
+        bool onOne, fits;
+    } cases[] = {
+        {10, 0, 90, 180, true, true},    // touching both keep-outs
+        {5, 5, 20, 20, false, true},     // in the top left one
+        {105, 205, 20, 20, false, true}, // the same on the second sheet
+        {0, 10, 100, 170, true, true},   // the band between them
+        {0, 10, 100, 171, false, false}, // a millimetre into the lower one, nowhere room for it
+        {0, 0, 100, 200, false, false},  // the whole sheet
+    };
+    for (const auto& c : cases) {
+        Part part;
+        part.x = c.x, part.y = c.y, part.width = c.w, part.height = c.h;
+        EXPECT_EQ(PartOnOneSheet(part, sheet), c.onOne) << c.x << ", " << c.y;
+        EXPECT_EQ(PartFitsSheet(c.w, c.h, sheet), c.fits) << c.w << " x " << c.h;
+    }
 }
 
 // Squares of their own vertices, one part each, flaps with right base angles: rectangles of their height
@@ -95,7 +117,7 @@ TEST(MeasureBuildability, CountsFlapsOnFacesFlapsOnFlapsAndPartsAcrossSheets) {
     Part* e = scene.Square(45, 0, 10); // across the sheet break at x = 50
     scene.AddFlap(e, 0, 2);            // x 43..45 touches nothing
     ComputeDevelopmentExtent(scene.Dev(), true);
-    const SheetArea sheet{50, 100};
+    const SheetArea sheet{50, 100, {}};
     Buildability found = MeasureBuildability(scene.Dev(), sheet);
     EXPECT_EQ(found.partsNotFitting, 1);
     EXPECT_EQ(found.flapFaceOverlaps, 1);

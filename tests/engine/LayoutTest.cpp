@@ -63,7 +63,8 @@ TEST(Layout, TwoSquaresStackOnPortraitAndSitSideBySideOnLandscape) {
         DevelopmentFixture fx;
         Part* a = AddRectPart(fx, 50, 50);
         Part* b = AddRectPart(fx, 50, 50);
-        LayoutParts(fx.Dev(), 100, Fixed(10, false), portrait ? SheetArea{180, 267} : SheetArea{267, 180});
+        LayoutParts(fx.Dev(), 100, Fixed(10, false),
+                    portrait ? SheetArea{180, 267, {}} : SheetArea{267, 180, {}});
         EXPECT_EQ(std::vector<double>({a->x, a->y, b->x, b->y}),
                   portrait ? std::vector<double>({5, 5, 5, 65}) : std::vector<double>({5, 5, 65, 5}));
     }
@@ -74,7 +75,7 @@ TEST(Layout, LargestFirstAndEqualAreasKeepTheirOrder) {
     Part* small = AddRectPart(fx, 10, 10);
     Part* wide = AddRectPart(fx, 30, 20);
     Part* tall = AddRectPart(fx, 20, 30);
-    LayoutParts(fx.Dev(), 100, Fixed(10, false), {180, 267});
+    LayoutParts(fx.Dev(), 100, Fixed(10, false), SheetArea{180, 267, {}});
     // The largest area is placed first at the origin; of the two equal areas the earlier one wins it.
     EXPECT_DOUBLE_EQ(wide->x, 5);
     EXPECT_DOUBLE_EQ(wide->y, 5);
@@ -91,7 +92,7 @@ TEST(Layout, AutoScalesTheArrangementToFitOneSheetExactly) {
     LayoutMethod method; // automatic
     const double modelSize = 80;
     const double pw = 180, ph = 267;
-    LayoutParts(fx.Dev(), modelSize, method, {pw, ph}, flapHeightMM);
+    LayoutParts(fx.Dev(), modelSize, method, SheetArea{pw, ph, {}}, flapHeightMM);
     const double k = fx.Dev().scale;
     EXPECT_NE(k, 1.0);
     // Spacing is 5 % of the model's size, scaled with everything else; half of it lies beyond the parts.
@@ -120,7 +121,7 @@ TEST(Layout, PartsThatFitASheetNeverStraddleOne) {
     {
         DevelopmentFixture fx;
         Part* wide = build(fx);
-        LayoutParts(fx.Dev(), 100, Fixed(s, true), {pw, ph});
+        LayoutParts(fx.Dev(), 100, Fixed(s, true), SheetArea{pw, ph, {}});
         for (auto& p : fx.Dev().parts) {
             if (p.get() != wide) {
                 EXPECT_FALSE(Straddles(*p, s, pw, ph)) << p->x << "," << p->y;
@@ -134,7 +135,7 @@ TEST(Layout, PartsThatFitASheetNeverStraddleOne) {
         // Guards the check above: without the option the same parts do straddle sheets.
         DevelopmentFixture fx;
         Part* wide = build(fx);
-        LayoutParts(fx.Dev(), 100, Fixed(s, false), {pw, ph});
+        LayoutParts(fx.Dev(), 100, Fixed(s, false), SheetArea{pw, ph, {}});
         int straddling = 0;
         for (auto& p : fx.Dev().parts) straddling += p.get() != wide && Straddles(*p, s, pw, ph);
         EXPECT_GT(straddling, 0);
@@ -146,7 +147,7 @@ TEST(Layout, PartsThatFitNoCandidateGoToFreshSheetsInSquareShells) {
     DevelopmentFixture fx;
     std::vector<Part*> parts;
     for (int i = 0; i < 5; ++i) parts.push_back(AddRectPart(fx, 80, 80));
-    LayoutParts(fx.Dev(), 100, Fixed(10, true), {100, 100});
+    LayoutParts(fx.Dev(), 100, Fixed(10, true), SheetArea{100, 100, {}});
     // Shell 1: (1, 0), then (0, 1), (1, 1); shell 2 starts with (2, 0).
     const double expected[][2] = {{5, 5}, {105, 5}, {5, 105}, {105, 105}, {205, 5}};
     for (size_t i = 0; i < parts.size(); ++i) {
@@ -159,12 +160,12 @@ TEST(Layout, BadSheetOrEmptyDevelopmentChangesNothing) {
     DevelopmentFixture fx;
     Part* part = AddRectPart(fx, 10, 10);
     // A sheet without printable area cannot take parts; they stay where they are.
-    LayoutParts(fx.Dev(), 100, Fixed(10, true), {0, 267});
-    LayoutParts(fx.Dev(), 100, Fixed(10, true), {180, std::nan("")});
+    LayoutParts(fx.Dev(), 100, Fixed(10, true), SheetArea{0, 267, {}});
+    LayoutParts(fx.Dev(), 100, Fixed(10, true), SheetArea{180, std::nan(""), {}});
     EXPECT_EQ(part->x, 0);
     EXPECT_EQ(part->y, 0);
     DevelopmentFixture empty;
-    LayoutParts(empty.Dev(), 100, LayoutMethod{}, {180, 267});
+    LayoutParts(empty.Dev(), 100, LayoutMethod{}, SheetArea{180, 267, {}});
     EXPECT_EQ(empty.Dev().frame[2], 0);
 }
 
@@ -175,14 +176,14 @@ TEST(Layout, RecalculateRescalesThenLaysOut) {
     AddRectPart(fx, 40, 20);
     AddRectPart(fx, 30, 30);
     ScaleDevelopment(fx.Dev(), 2.0, false);
-    RecalculatePartsLayout(fx.doc, LayoutMethod{}, {180, 267});
+    RecalculatePartsLayout(fx.doc, LayoutMethod{}, SheetArea{180, 267, {}});
     const double s = 5.0 * 50 / 100 * fx.Dev().scale;
     double right = 0;
     for (auto& p : fx.Dev().parts) right = std::max(right, p->x + p->width + s / 2);
     EXPECT_NEAR(right, 180, 1e-9);
     // Without a development nothing happens.
     Document none;
-    RecalculatePartsLayout(none, LayoutMethod{}, {180, 267});
+    RecalculatePartsLayout(none, LayoutMethod{}, SheetArea{180, 267, {}});
     EXPECT_EQ(none.development, nullptr);
 }
 
@@ -253,7 +254,7 @@ TEST(Layout, ManyMixedPartsNeverOverlap) {
         Part* broken = c.broken ? AddRectPart(fx, 5, 5) : nullptr;
         if (broken) broken->width = std::nan("");
         const double s = 2;
-        LayoutParts(fx.Dev(), 100, Fixed(s, c.avoidPageBreaks), {180, 267});
+        LayoutParts(fx.Dev(), 100, Fixed(s, c.avoidPageBreaks), SheetArea{180, 267, {}});
         int overlaps = 0;
         auto& parts = fx.Dev().parts;
         for (size_t i = 0; i < parts.size(); ++i) {
@@ -269,4 +270,50 @@ TEST(Layout, ManyMixedPartsNeverOverlap) {
         }
         EXPECT_EQ(overlaps, 0);
     }
+}
+
+// The A4 registration marks' zones as a 180 x 267 printable area sees them: top left, top right, bottom left.
+const SheetArea kMarkedA4{180, 267, {{0, 0, 20, 20}, {145, 0, 180, 35}, {0, 232, 35, 267}}};
+
+TEST(Layout, FreeSpotOnSheetRestsAgainstTheKeepOuts) {
+    const struct {
+        double w, h;
+        bool found;
+        double x, y;
+    } cases[] = {
+        {10, 10, true, 20, 0},   // right of the top left zone, on the top edge
+        {125, 30, true, 20, 0},  // exactly between the two top zones
+        {126, 30, true, 0, 20},  // too wide for that gap: below the top left zone
+        {180, 197, true, 0, 35}, // the whole band between the zones
+        {180, 198, false, 0, 0}, // one millimetre too tall for it
+        {110, 267, true, 35, 0}, // the full-height column between the left zones and the right one
+        {110, 232, true, 20, 0}, // ... which, short enough, may start right of the top left zone
+        {181, 10, false, 0, 0},  // wider than the sheet
+        {-1, 10, false, 0, 0},   // bad input
+    };
+    for (const auto& c : cases) {
+        const std::optional<Point2> spot = FreeSpotOnSheet(c.w, c.h, kMarkedA4);
+        ASSERT_EQ(spot.has_value(), c.found) << c.w << " x " << c.h;
+        if (spot) {
+            EXPECT_EQ(std::vector<double>({spot->x, spot->y}), std::vector<double>({c.x, c.y})) << c.w;
+        }
+    }
+    // Without keep-outs the corner is free for anything the size of the area.
+    EXPECT_TRUE(FreeSpotOnSheet(180, 267, SheetArea{180, 267, {}}).has_value());
+}
+
+TEST(Layout, FixedScaleKeepsPartsOutOfTheKeepOuts) {
+    // Enough parts for several sheets; each box, placed, lies on one sheet and clear of its keep-outs.
+    DevelopmentFixture fx;
+    std::vector<Part*> parts;
+    for (int i = 0; i < 40; ++i) parts.push_back(AddRectPart(fx, 30 + i % 5 * 7, 25 + i % 3 * 11));
+    LayoutParts(fx.Dev(), 100, Fixed(4, true), kMarkedA4);
+    for (const Part* p : parts) {
+        EXPECT_FALSE(Straddles(*p, 4, 180, 267)) << p->x << ", " << p->y;
+        const double x = std::fmod(p->x, 180), y = std::fmod(p->y, 267);
+        for (const KeepOut& k : kMarkedA4.keepOuts)
+            EXPECT_FALSE(x < k.x1 && k.x0 < x + p->width && y < k.y1 && k.y0 < y + p->height)
+                << p->x << ", " << p->y;
+    }
+    EXPECT_EQ(test::OverlappingPartBoxes(fx.Dev()), 0);
 }

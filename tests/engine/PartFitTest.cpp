@@ -21,7 +21,7 @@ TEST(ConvexHull, LeavesInnerAndCollinearPointsOut) {
 TEST(FindFittingTurn, PrefersTheGivenTurnThenLaysAnEdgeAlongAnAxis) {
     PartLimit limit;
     limit.active = true;
-    limit.sheet = {5, 12};
+    limit.sheet = {5, 12, {}};
     limit.flapHeightMM = 0;
     // A stick 9.9 long lying diagonally: its box is 7.5 wide, too wide; stood up along y it fits.
     const std::vector<Point2> stick{{0, 0}, {7, 7}, {7.5, 6.5}, {0.5, -0.5}};
@@ -30,7 +30,7 @@ TEST(FindFittingTurn, PrefersTheGivenTurnThenLaysAnEdgeAlongAnAxis) {
     EXPECT_NE(turn, 0.0);
     EXPECT_TRUE(FitsTurned(stick, limit, turn));
     // Fitting as given, it stays as given.
-    limit.sheet = {8, 12};
+    limit.sheet = {8, 12, {}};
     ASSERT_TRUE(FindFittingTurn(stick, limit, 0.25, turn));
     EXPECT_EQ(turn, 0.25);
     // Room for flaps on both sides and the spacing makes it too long for any turn; the scale counts too.

@@ -425,7 +425,7 @@ TEST(Unfolder, MeshesUnfoldWithoutOverlapsIdenticallyAndRepeatably) {
 // At a fixed scale Fewest parts cuts a model larger than a sheet into parts that each lie on one sheet,
 // without overlaps; fitted to one sheet it needs no such cut. Upright keeps its large parts.
 TEST(Unfolder, FewestPartsAtAScaleKeepsEveryPartOnOneSheet) {
-    const SheetArea sheet{100, 120};
+    const SheetArea sheet{100, 120, {}};
     UnfoldOptions options;
     options.printableWidthMM = sheet.printableWidthMM;
     options.printableHeightMM = sheet.printableHeightMM;

@@ -25,17 +25,20 @@ inline bool InkscapeInstalled() {
 // The PNG Inkscape makes of `inputPath` (EMF or SVG) at `dpi`, on an opaque white background; a null
 // image on failure, with Inkscape's output in `log`. HOME points to a fresh folder so that no user
 // profile is read or written, and nothing needs a display.
-inline QImage RenderWithInkscape(const std::string& inputPath, int dpi, std::string* log) {
+// `only`, when given, is the id of the one element drawn, on the whole page.
+inline QImage RenderWithInkscape(const std::string& inputPath, int dpi, std::string* log,
+                                 const std::string& only = {}) {
     QTemporaryDir dir;
     if (!dir.isValid()) return {};
     const std::string home = dir.path().toStdString();
     const std::string output = home + "/out.png";
     const std::string logPath = home + "/inkscape.log";
-    const std::string command = "HOME='" + home + "' XDG_CONFIG_HOME='" + home + "/config' " +
-                                "inkscape --export-type=png --export-filename='" + output +
-                                "' --export-dpi=" + std::to_string(dpi) +
-                                " --export-background=white --export-background-opacity=1 '" + inputPath +
-                                "' >'" + logPath + "' 2>&1";
+    const std::string command =
+        "HOME='" + home + "' XDG_CONFIG_HOME='" + home + "/config' " +
+        "inkscape --export-type=png --export-filename='" + output + "' --export-dpi=" + std::to_string(dpi) +
+        " --export-background=white --export-background-opacity=1 " +
+        (only.empty() ? std::string() : "--export-id='" + only + "' --export-id-only --export-area-page ") +
+        "'" + inputPath + "' >'" + logPath + "' 2>&1";
     const int rc = std::system(command.c_str());
     if (log != nullptr) {
         std::ifstream in(logPath);
