@@ -22,6 +22,7 @@ cleanup() {
 trap cleanup EXIT
 fail() {
     echo "RecoverAfterKill: $*" >&2
+    if [ -n "${TESSALY_RECOVER_SHOTS:-}" ]; then import -window root "$TESSALY_RECOVER_SHOTS" || true; fi
     [ -f "$work/tessaly.log" ] && cat "$work/tessaly.log" >&2
     exit 1
 }
@@ -91,6 +92,7 @@ compgen -G "$recovery/*.tsmr" >/dev/null || fail "no recovery copy was written"
 stop KILL
 
 start
+sleep 1.5 # the splash window, titled like the offer, closes after 750 ms
 offer=$(await_window "Tessaly")
 keys "$offer" Return
 window=$(await_window "cube\\* - Tessaly")

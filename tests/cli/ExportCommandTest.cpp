@@ -267,8 +267,9 @@ TEST_F(ExportCommandTest, CutFilePrintLayerMatchesThePrintedPage) {
     for (const auto& c : cases) {
         std::string model = c.model.empty() ? Out(c.mesh + ".tsm") : Sample(c.model.c_str());
         SCOPED_TRACE(model);
-        if (!c.mesh.empty())
+        if (!c.mesh.empty()) {
             ASSERT_EQ(Run({"import", "--unfold", "--size", "150", Mesh(c.mesh.c_str()), model}).status, 0);
+        }
         ASSERT_EQ(Run({"export", "cut", model, Out("cut.svg")}).status, 0);
         ASSERT_EQ(Run({"print", model, "--pdf", Out("page.pdf")}).status, 0);
         for (int sheet : c.sheets) {

@@ -215,7 +215,7 @@ TEST(Layout, TextsOffTheSheetsComeBackOntoTheNearestPartSheet) {
         TextBlock text;
         std::copy(c.rect, c.rect + 4, text.rect);
         AddText(fx.Dev(), text);
-        BringTextsOntoSheets(fx.Dev(), {100, 200});
+        BringTextsOntoSheets(fx.Dev(), {100, 200, {}});
         const double* r = fx.Dev().texts[0]->rect;
         const std::string label = std::to_string(c.rect[0]) + "," + std::to_string(c.rect[1]);
         if (std::isnan(c.expected[0]))

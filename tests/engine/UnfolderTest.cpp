@@ -402,7 +402,7 @@ TEST(Unfolder, MeshesUnfoldWithoutOverlapsIdenticallyAndRepeatably) {
         }
         const size_t parts = fewest->development->parts.size();
         EXPECT_LE(parts, most.count(name) ? most.at(name) : indexed->development->parts.size());
-        const Buildability built = MeasureBuildability(*fewest->development, {180, 267});
+        const Buildability built = MeasureBuildability(*fewest->development, {180, 267, {}});
         EXPECT_EQ(built.flapFaceOverlaps, 0);
         EXPECT_EQ(built.flapFlapOverlaps, 0);
         for (const Document* doc : {indexed.get(), fewest.get()}) {
@@ -486,7 +486,7 @@ TEST(Unfolder, LowPolyMeshesFittedToOneSheetComeOutInFewPieces) {
         auto doc = MeshDocument(c.mesh);
         ASSERT_TRUE(Unfold(*doc, OverlapStrategy::Indexed, WithStrategy(UnfoldStrategy::FewestParts)));
         EXPECT_LE(doc->development->parts.size(), c.most);
-        const Buildability built = MeasureBuildability(*doc->development, {180, 267});
+        const Buildability built = MeasureBuildability(*doc->development, {180, 267, {}});
         EXPECT_EQ(built.flapFaceOverlaps + built.flapFlapOverlaps + built.faceFaceOverlaps, 0);
     }
 }
