@@ -27,7 +27,8 @@ fail() {
     exit 1
 }
 
-export HOME="$work/home" XDG_STATE_HOME="$work/state" TESSALY_GL=software
+# The viewer must show on the virtual screen, whatever platform the rest of the tests run on.
+export HOME="$work/home" XDG_STATE_HOME="$work/state" TESSALY_GL=software QT_QPA_PLATFORM=xcb
 export TESSALY_SETTINGS_FILE="$work/settings.reg"
 mkdir -p "$HOME"
 recovery="$XDG_STATE_HOME/tessaly/recovery"
