@@ -133,6 +133,19 @@ TEST_F(ExportCommandTest, CutFilesPerSheetAndMarksOnThePrint) {
         EXPECT_EQ(FileBytes(Out(c.file)).rfind(c.file.back() == 'g' ? "<?xml" : "  0\nSECTION", 0), 0u);
     }
     EXPECT_EQ(Run({"export", "svg", "--marks", "none", Sample("cube.tsm"), Out("x.svg")}).status, 2);
+    // Inkscape reads the sheet and, saving it again, keeps its five layers as layers.
+    ASSERT_EQ(test::RunShell("inkscape " + test::ShellQuote(Out("cut_001.svg")) + " --export-type=svg -o " +
+                             test::ShellQuote(Out("resaved.svg")))
+                  .status,
+              0);
+    const std::string resaved = FileBytes(Out("resaved.svg"));
+    size_t layers = 0;
+    for (size_t at = resaved.find("inkscape:groupmode=\"layer\""); at != std::string::npos;
+         at = resaved.find("inkscape:groupmode=\"layer\"", at + 1))
+        ++layers;
+    EXPECT_EQ(layers, 5u);
+    for (const char* label : {"Print", "Cut", "Mountain", "Valley", "Registration"})
+        EXPECT_NE(resaved.find("inkscape:label=\"" + std::string(label) + '"'), std::string::npos) << label;
 
     const std::string pdf = Out("marks.pdf");
     ASSERT_EQ(

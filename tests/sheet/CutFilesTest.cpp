@@ -2,8 +2,12 @@
 // size and layers read back with Qt's XML reader, the DXF read by ezdxf, the marks at their places.
 #include "sheet/CutFiles.h"
 
+#include "engine/Extents.h"
 #include "engine/FlapOutline.h"
 #include "engine/Flaps.h"
+#include "engine/MeshImportPipeline.h"
+#include "engine/Unfolder.h"
+#include "model/MeshImport.h"
 #include "model/Settings.h"
 #include "sheet/MarkClearance.h"
 #include "tests/sheet/GoldenFiles.h"
@@ -17,7 +21,9 @@
 #include <QString>
 #include <QXmlStreamReader>
 
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <map>
 #include <sstream>
 #include <string>
@@ -133,35 +139,108 @@ TEST(RegistrationMarks, ShapesAndKeepOutZonesOnA4) {
     EXPECT_FALSE(MarksKindNamed("Silhouette"));
 }
 
-TEST(CutFiles, EveryCornerAndFlapTipLiesInExactlyOneOutlineOfItsSheet) {
-    for (bool house : {false, true}) {
-        Sample s(house);
-        const Development& dev = *s.doc.development;
-        const std::vector<CutSheet> sheets = BuildCutSheets(s.doc, s.settings, s.paper, MarksKind::None);
-        ASSERT_FALSE(sheets.empty());
-        std::vector<int> outers(dev.parts.size(), 0);
-        for (const CutSheet& sheet : sheets) {
-            const Point2 shift{s.paper.sideMarginMM - sheet.sheet.column * s.paper.PrintableWidth(),
-                               s.paper.topMarginMM - sheet.sheet.row * s.paper.PrintableHeight()};
-            for (const PartCutOutline& cut : sheet.cuts) {
-                ++outers[cut.partIndex];
-                const Part& part = *dev.parts[cut.partIndex];
-                std::vector<Point2> points;
-                for (const Face* face : part.faces)
-                    for (const auto& corner : face->halfEdges) points.push_back(corner->Pos2D());
-                for (const auto& line : part.lines)
-                    if (HasDrawnFlap(line->drawKind))
-                        for (const Point2& p : FlapOutline(*line->first)) points.push_back(p);
-                for (Point2 p : points) {
-                    p = Point2{part.x, part.y} + p + shift;
-                    int holders = 0;
-                    for (const PartCutOutline& other : sheet.cuts) holders += Locate(p, other) >= 0 ? 1 : 0;
-                    EXPECT_GE(Locate(p, cut), 0) << "part " << cut.partIndex << " at " << p.x << ", " << p.y;
-                    EXPECT_EQ(holders, 1) << "part " << cut.partIndex << " at " << p.x << ", " << p.y;
-                }
+namespace {
+
+bool SegmentsCross(const Point2& a, const Point2& b, const Point2& c, const Point2& d) {
+    const auto side = [](const Point2& p, const Point2& q, const Point2& r) {
+        return (q.x - p.x) * (r.y - p.y) - (q.y - p.y) * (r.x - p.x);
+    };
+    const double d1 = side(c, d, a), d2 = side(c, d, b), d3 = side(a, b, c), d4 = side(a, b, d);
+    return ((d1 > 0 && d2 < 0) || (d1 < 0 && d2 > 0)) && ((d3 > 0 && d4 < 0) || (d3 < 0 && d4 > 0));
+}
+
+PaperRect BoxOf(const ClosedPath& path) {
+    PaperRect box{1e300, 1e300, -1e300, -1e300};
+    for (const Point2& p : path)
+        box = {std::min(box.left, p.x), std::min(box.top, p.y), std::max(box.right, p.x),
+               std::max(box.bottom, p.y)};
+    return box;
+}
+
+int CrossingsBetween(const ClosedPath& one, const ClosedPath& other) {
+    const PaperRect a = BoxOf(one), b = BoxOf(other);
+    if (a.right < b.left || b.right < a.left || a.bottom < b.top || b.bottom < a.top) return 0;
+    int crossings = 0;
+    for (size_t i = 0; i < one.size(); ++i)
+        for (size_t k = 0; k < other.size(); ++k)
+            crossings +=
+                SegmentsCross(one[i], one[(i + 1) % one.size()], other[k], other[(k + 1) % other.size()]);
+    return crossings;
+}
+
+// Every face corner and drawn flap tip of a part lies inside or on its own cut outline and on no other of
+// its sheet; every part is cut exactly once; no two parts' outlines cross.
+void ExpectEveryPointInExactlyOneOutline(const Document& doc, const Settings& settings, const Paper& paper) {
+    const Development& dev = *doc.development;
+    const std::vector<CutSheet> sheets = BuildCutSheets(doc, settings, paper, MarksKind::None);
+    ASSERT_FALSE(sheets.empty());
+    std::vector<int> outers(dev.parts.size(), 0);
+    for (const CutSheet& sheet : sheets) {
+        const Point2 shift{paper.sideMarginMM - sheet.sheet.column * paper.PrintableWidth(),
+                           paper.topMarginMM - sheet.sheet.row * paper.PrintableHeight()};
+        for (const PartCutOutline& cut : sheet.cuts) {
+            ++outers[cut.partIndex];
+            const Part& part = *dev.parts[cut.partIndex];
+            std::vector<Point2> points;
+            for (const Face* face : part.faces)
+                for (const auto& corner : face->halfEdges) points.push_back(corner->Pos2D());
+            for (const auto& line : part.lines)
+                if (HasDrawnFlap(line->drawKind))
+                    for (const Point2& p : FlapOutline(*line->first)) points.push_back(p);
+            for (Point2 p : points) {
+                p = Point2{part.x, part.y} + p + shift;
+                int holders = 0;
+                for (const PartCutOutline& other : sheet.cuts) holders += Locate(p, other) >= 0 ? 1 : 0;
+                EXPECT_GE(Locate(p, cut), 0) << "part " << cut.partIndex << " at " << p.x << ", " << p.y;
+                EXPECT_EQ(holders, 1) << "part " << cut.partIndex << " at " << p.x << ", " << p.y;
             }
         }
-        for (size_t i = 0; i < outers.size(); ++i) EXPECT_EQ(outers[i], 1) << (house ? "house" : "cube") << i;
+        for (size_t i = 0; i < sheet.cuts.size(); ++i)
+            for (size_t k = i + 1; k < sheet.cuts.size(); ++k)
+                EXPECT_EQ(CrossingsBetween(sheet.cuts[i].outer, sheet.cuts[k].outer), 0)
+                    << "parts " << sheet.cuts[i].partIndex << " and " << sheet.cuts[k].partIndex;
+    }
+    for (size_t i = 0; i < outers.size(); ++i) EXPECT_EQ(outers[i], 1) << "part " << i;
+}
+
+} // namespace
+
+TEST(CutFiles, EveryCornerAndFlapTipLiesInExactlyOneOutlineOfItsSheet) {
+    for (bool house : {false, true}) {
+        SCOPED_TRACE(house ? "house" : "cube");
+        Sample s(house);
+        ExpectEveryPointInExactlyOneOutline(s.doc, s.settings, s.paper);
+    }
+}
+
+// The same for every mesh of the test data unfolded as a person builds it: 150 mm at its largest, A4.
+TEST(CutFiles, MeshesAt150MillimetresCutEachPartOnceWithoutCrossings) {
+    const std::filesystem::path folder = std::filesystem::path(TESSALY_SOURCE_DIR) / "tests/data/meshes";
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (MeshFormatFromExtension(entry.path().string()) != MeshFormat::Unknown)
+            files.push_back(entry.path().string());
+    std::sort(files.begin(), files.end());
+    ASSERT_GE(files.size(), 10u);
+    for (const std::string& path : files) {
+        SCOPED_TRACE(path);
+        RecordingPrompt prompt(false);
+        Settings settings;
+        settings.layoutMethod.automatic = false;
+        Result<ImportedMesh> imported = ImportMeshDocument(path, settings, prompt);
+        ASSERT_TRUE(imported.ok());
+        Document& doc = *imported->document;
+        doc.documentScale = ScaleForLargestDimension(*doc.model, 150);
+        const Paper paper = Paper::FromSettings(settings);
+        const SheetArea region = PrintableRegion(paper, settings);
+        UnfoldOptions options;
+        options.printableWidthMM = region.printableWidthMM;
+        options.printableHeightMM = region.printableHeightMM;
+        ASSERT_TRUE(UnfoldDocument(
+                        doc, settings, prompt, [] { return true; }, options)
+                        .ok());
+        UpdateSheetGrid(doc, paper, true);
+        ExpectEveryPointInExactlyOneOutline(doc, settings, paper);
     }
 }
 
