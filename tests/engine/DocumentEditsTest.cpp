@@ -10,6 +10,7 @@
 #include "model/BinaryReader.h"
 #include "model/BinaryWriter.h"
 #include "tests/support/DocumentCompare.h"
+#include "tests/support/TestMeshFiles.h"
 #include "tools/lib/ModelBuilder.h"
 #include "tools/lib/Primitives.h"
 
@@ -190,12 +191,7 @@ TEST(DocumentEdits, RefusedCommandsChangeNothingAndKeepNoCopy) {
 // back as a person would have it; undoing them all gives back every field and the saved bytes, which are
 // the bytes of the file it was read from.
 TEST(DocumentEdits, UndoingRandomCutsAndJoinsGivesBackTheSavedBytes) {
-    const std::filesystem::path folder = std::filesystem::path(TESSALY_SOURCE_DIR) / "tests/data/meshes";
-    std::vector<std::string> files;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        if (MeshFormatFromExtension(entry.path().string()) != MeshFormat::Unknown)
-            files.push_back(entry.path().string());
-    std::sort(files.begin(), files.end());
+    const std::vector<std::string> files = test::TestMeshFiles();
     ASSERT_GE(files.size(), 10u);
     std::mt19937 random(31);
     for (const std::string& file : files) {

@@ -15,6 +15,7 @@
 #include "model/Settings.h"
 #include "tests/engine/DevelopmentFixture.h"
 #include "tests/support/DocumentCompare.h"
+#include "tests/support/TestMeshFiles.h"
 #include "tools/lib/Invariants.h"
 
 #include <gtest/gtest.h>
@@ -285,12 +286,7 @@ TEST(EdgeColor, PaintShowsTheLineAndColoursBothSides) {
 
 // Every test mesh, unfolded: random cuts of folds and joins of cut edges keep every link.
 TEST(CutJoin, RandomCutsAndJoinsKeepEveryLink) {
-    std::vector<std::string> files;
-    for (const auto& entry :
-         std::filesystem::directory_iterator(std::string(TESSALY_SOURCE_DIR) + "/tests/data/meshes"))
-        if (MeshFormatFromExtension(entry.path().string()) != MeshFormat::Unknown)
-            files.push_back(entry.path().string());
-    std::sort(files.begin(), files.end());
+    const std::vector<std::string> files = test::TestMeshFiles();
     ASSERT_GE(files.size(), 10u);
     for (const std::string& path : files) {
         SCOPED_TRACE(path);

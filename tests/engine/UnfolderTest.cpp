@@ -14,6 +14,7 @@
 #include "tests/engine/DevelopmentFixture.h"
 #include "tests/engine/FlatOverlap.h"
 #include "tests/support/DocumentCompare.h"
+#include "tests/support/TestMeshFiles.h"
 #include "tools/lib/Invariants.h"
 #include "tools/lib/ModelBuilder.h"
 #include "tools/lib/Primitives.h"
@@ -351,12 +352,7 @@ MeshList TestMeshes() {
         {"cylinder", [] { return MeshDocument(Cylinder(40, 10, 60)); }},
         {"prism", [] { return MeshDocument(Prism(30, 20, 10)); }},
     };
-    const std::filesystem::path folder = std::filesystem::path(TESSALY_SOURCE_DIR) / "tests/data/meshes";
-    std::vector<std::string> files;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        if (MeshFormatFromExtension(entry.path().string()) != MeshFormat::Unknown)
-            files.push_back(entry.path().string());
-    std::sort(files.begin(), files.end());
+    const std::vector<std::string> files = test::TestMeshFiles();
     EXPECT_GE(files.size(), 10u);
     for (const std::string& path : files) {
         meshes.push_back({std::filesystem::path(path).filename().string(), [path] {

@@ -12,6 +12,7 @@
 #include "sheet/MarkClearance.h"
 #include "tests/sheet/GoldenFiles.h"
 #include "tests/support/ShellCommand.h"
+#include "tests/support/TestMeshFiles.h"
 #include "tools/lib/ModelBuilder.h"
 #include "tools/lib/Samples.h"
 
@@ -215,12 +216,7 @@ TEST(CutFiles, EveryCornerAndFlapTipLiesInExactlyOneOutlineOfItsSheet) {
 
 // The same for every mesh of the test data unfolded as a person builds it: 150 mm at its largest, A4.
 TEST(CutFiles, MeshesAt150MillimetresCutEachPartOnceWithoutCrossings) {
-    const std::filesystem::path folder = std::filesystem::path(TESSALY_SOURCE_DIR) / "tests/data/meshes";
-    std::vector<std::string> files;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        if (MeshFormatFromExtension(entry.path().string()) != MeshFormat::Unknown)
-            files.push_back(entry.path().string());
-    std::sort(files.begin(), files.end());
+    const std::vector<std::string> files = test::TestMeshFiles();
     ASSERT_GE(files.size(), 10u);
     for (const std::string& path : files) {
         SCOPED_TRACE(path);
