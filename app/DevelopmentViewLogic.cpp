@@ -3,6 +3,7 @@
 #include "app/CommandTable.h"
 #include "app/PrintCommands.h"
 #include "model/Settings.h"
+#include "sheet/MarkClearance.h"
 #include "sheet/OffSheet.h"
 #include "sheet/Paper.h"
 #include "sheet/SheetScreen.h"
@@ -48,6 +49,15 @@ bool DevelopmentViewLogic::HasDevelopment() const {
 }
 
 bool DevelopmentViewLogic::HandleCommand(CommandId commandId) {
+    if ((commandId == CommandId::Print || commandId == CommandId::PrintPreview) &&
+        host_.CurrentDocument() != nullptr) {
+        // With marks on, the parts in their way move first, as the printed sheets and the cut files must
+        // agree; the move is an edit of its own, undone like any other.
+        const Settings settings = host_.ViewSettings();
+        const EditResult cleared = ClearMarkZonesBeforePrinting(
+            *host_.CurrentDocument(), settings, Paper::FromSettings(settings), host_.Prompt());
+        if (cleared.ok() && *cleared != UpdateHint::Redraw) host_.UpdateAllViews(*cleared);
+    }
     if (commandId == CommandId::Print) {
         RunPrintCommand(host_.Widget(), host_.CurrentDocument(), host_.ViewSettings(), host_.Prompt());
         return true;

@@ -123,17 +123,8 @@ int RunPrint(Document& document, const Settings& stored, const PrintRequest& req
     if (!(2 * request.marginMM < std::min(widthMM, heightMM)))
         return ExitStatus(Outcome::Failed("the printer margins leave nothing printable"));
 
-    if (MarksKindOf(settings) != MarksKind::None) {
-        // The same room as the cut files make, so that the printed sheets and the cut files register.
-        const std::vector<PartMove> plan =
-            PlanMarkClearance(document, settings, paper, MarksKindOf(settings));
-        if (!plan.empty()) {
-            EditContext context{document, settings, paper.PrintableWidth()};
-            (void)ApplyMarkClearance(context, plan);
-            prompt.Message(MarkClearanceMessage(plan));
-            UpdateSheetGrid(document, paper, true);
-        }
-    }
+    // The same room as the cut files make, so that the printed sheets and the cut files register.
+    (void)ClearMarkZonesBeforePrinting(document, settings, paper, prompt);
 
     // The pages stream into the temporary file beside the target, which only a finished PDF replaces. On
     // a path that cannot be written the PDF writer gets no device at all, so that the print job cannot

@@ -142,4 +142,17 @@ std::string MarkClearanceMessage(const std::vector<PartMove>& plan) {
     return text;
 }
 
+EditResult ClearMarkZonesBeforePrinting(Document& document, const Settings& settings, const Paper& paper,
+                                        IPrompt& prompt) {
+    const MarksKind marks = MarksKindOf(settings);
+    if (marks == MarksKind::None || document.development == nullptr) return UpdateHint::Redraw;
+    const std::vector<PartMove> plan = PlanMarkClearance(document, settings, paper, marks);
+    if (plan.empty()) return UpdateHint::Redraw;
+    EditContext context{document, settings, paper.PrintableWidth()};
+    const EditResult moved = ApplyMarkClearance(context, plan);
+    prompt.Message(MarkClearanceMessage(plan));
+    UpdateSheetGrid(document, paper, true);
+    return moved;
+}
+
 } // namespace tsm

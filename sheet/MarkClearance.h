@@ -4,6 +4,7 @@
 
 #include "engine/DocumentEdits.h"
 #include "model/Document.h"
+#include "model/Prompt.h"
 #include "sheet/Paper.h"
 #include "sheet/RegistrationMarks.h"
 
@@ -36,5 +37,11 @@ EditResult ApplyMarkClearance(EditContext& context, const std::vector<PartMove>&
 // "Part 2 lies within 20 mm of a registration mark and found no free room; move it before cutting."
 // Empty for an empty plan.
 std::string MarkClearanceMessage(const std::vector<PartMove>& plan);
+
+// Before printing with the marks setting on: the parts in the marks' way moved as one edit, the user told
+// which, and the sheet grid computed again, so that the printed sheet registers with its cut file. The
+// edit's update hint when parts were moved; Redraw when nothing needed to move.
+EditResult ClearMarkZonesBeforePrinting(Document& document, const Settings& settings, const Paper& paper,
+                                        IPrompt& prompt);
 
 } // namespace tsm

@@ -6,6 +6,7 @@
 #include "engine/FlapOutline.h"
 #include "engine/Flaps.h"
 #include "engine/MeshImportPipeline.h"
+#include "engine/UndoCommands.h"
 #include "engine/Unfolder.h"
 #include "model/MeshImport.h"
 #include "model/Settings.h"
@@ -340,6 +341,33 @@ TEST(CutFiles, PathsAndRefusals) {
     const std::vector<CutSheet> sheets = BuildCutSheets(s.doc, s.settings, s.paper, MarksKind::Silhouette);
     EXPECT_TRUE(PartsInMarkZones(sheets, s.paper, MarksKind::Silhouette).empty());
     EXPECT_TRUE(s.doc.history.CanUndo()) << "undo gives the old place back";
+
+    // Printing with the marks setting: the same move before the pages, as one edit that undo takes back;
+    // without marks, or once nothing is in the way, nothing is touched or said.
+    for (MarksKind marks : {MarksKind::None, MarksKind::Silhouette}) {
+        Sample p(false);
+        Part& first = *p.doc.development->parts[0];
+        first.x = -p.paper.sideMarginMM + 12;
+        first.y = -p.paper.topMarginMM + 12;
+        const double x = first.x, y = first.y;
+        p.settings.marksKind = static_cast<int32_t>(marks);
+        RecordingPrompt told;
+        const EditResult cleared = ClearMarkZonesBeforePrinting(p.doc, p.settings, p.paper, told);
+        ASSERT_TRUE(cleared.ok());
+        const bool moves = marks != MarksKind::None;
+        EXPECT_EQ(*cleared != UpdateHint::Redraw, moves);
+        EXPECT_EQ(first.x != x || first.y != y, moves);
+        EXPECT_EQ(told.texts.size(), moves ? 1u : 0u);
+        EXPECT_EQ(p.doc.history.CanUndo(), moves);
+        if (!moves) continue;
+        const EditResult again = ClearMarkZonesBeforePrinting(p.doc, p.settings, p.paper, told);
+        EXPECT_EQ(*again, UpdateHint::Redraw);
+        EXPECT_EQ(told.texts.size(), 1u);
+        EditContext context{p.doc, p.settings, p.paper.PrintableWidth()};
+        ASSERT_TRUE(Undo(context).ok());
+        EXPECT_EQ(p.doc.development->parts[0]->x, x);
+        EXPECT_EQ(p.doc.development->parts[0]->y, y);
+    }
 
     // Messages for moved parts and for parts that found no room.
     EXPECT_EQ(
