@@ -179,12 +179,40 @@ std::optional<Point2> FreeSpotOnSheet(double w, double h, const SheetArea& sheet
     return std::nullopt;
 }
 
+namespace {
+
+// Steps of the automatic layout's shrinking while it cannot keep clear of the keep-outs on one sheet.
+constexpr int kKeepOutShrinkSteps = 40;
+constexpr double kKeepOutShrinkFactor = 0.97;
+constexpr double kOnSheetToleranceMM = 1e-9;
+
+bool MeetsAKeepOut(const Development& development, const SheetArea& sheet) {
+    for (const auto& part : development.parts)
+        for (const KeepOut& k : sheet.keepOuts)
+            if (part->x < k.x1 && k.x0 < part->x + part->width && part->y < k.y1 &&
+                k.y0 < part->y + part->height)
+                return true;
+    return false;
+}
+
+bool AllOnTheFirstSheet(const Development& development, const SheetArea& sheet) {
+    for (const auto& part : development.parts)
+        if (part->x < -kOnSheetToleranceMM || part->y < -kOnSheetToleranceMM ||
+            part->x + part->width > sheet.printableWidthMM + kOnSheetToleranceMM ||
+            part->y + part->height > sheet.printableHeightMM + kOnSheetToleranceMM)
+            return false;
+    return true;
+}
+
+} // namespace
+
 void LayoutParts(Development& development, double modelSize, const LayoutMethod& method,
                  const SheetArea& sheet, double& defaultFlapHeightMM) {
     const double pw = sheet.printableWidthMM;
     const double ph = sheet.printableHeightMM;
     if (!(pw > 0) || !(ph > 0) || !std::isfinite(pw) || !std::isfinite(ph)) return;
     const double ratio = ph / pw;
+    const double placedScale = development.scale;
     const double spacing = method.automatic ? method.spacingPercent * modelSize / 100.0 : method.spacingMM;
     const bool avoidBreaks = method.avoidPageBreaks && !method.automatic;
 
@@ -300,9 +328,34 @@ void LayoutParts(Development& development, double modelSize, const LayoutMethod&
 
     if (method.automatic && extentW > 0 && extentH > 0) {
         // The factor is relative to the scale the parts were laid out at (1.0 after unfolding).
-        defaultFlapHeightMM *=
-            ScaleDevelopment(development, development.scale * std::min(pw / extentW, ph / extentH), false);
+        const double factor = std::min(pw / extentW, ph / extentH);
+        defaultFlapHeightMM *= ScaleDevelopment(development, development.scale * factor, false);
         ComputeDevelopmentExtent(development, true);
+        if (!sheet.keepOuts.empty() && MeetsAKeepOut(development, sheet)) {
+            // Scaled after placing, the arrangement could not keep to the zones: it is laid out again at its
+            // own scale with them, one step smaller each time it no longer fits the one sheet.
+            LayoutMethod fixed = method;
+            fixed.automatic = false;
+            fixed.avoidPageBreaks = true;
+            const double spacingAtScale = spacing * factor / development.scale;
+            bool clear = false;
+            for (int step = 0; step < kKeepOutShrinkSteps && !clear; ++step) {
+                if (step > 0)
+                    defaultFlapHeightMM *=
+                        ScaleDevelopment(development, development.scale * kKeepOutShrinkFactor, false);
+                fixed.spacingMM = spacingAtScale * development.scale;
+                LayoutParts(development, modelSize, fixed, sheet, defaultFlapHeightMM);
+                clear = AllOnTheFirstSheet(development, sheet) && !MeetsAKeepOut(development, sheet);
+            }
+            if (!clear) {
+                // No room between the zones at any size tried: the plain arrangement, as before.
+                SheetArea plain = sheet;
+                plain.keepOuts.clear();
+                defaultFlapHeightMM *= ScaleDevelopment(development, placedScale, false);
+                LayoutParts(development, modelSize, method, plain, defaultFlapHeightMM);
+                return;
+            }
+        }
         defaultFlapHeightMM = std::trunc(defaultFlapHeightMM * 10 + 0.5) * 0.1;
     }
 }

@@ -317,3 +317,29 @@ TEST(Layout, FixedScaleKeepsPartsOutOfTheKeepOuts) {
     }
     EXPECT_EQ(test::OverlappingPartBoxes(fx.Dev()), 0);
 }
+
+TEST(Layout, AutoKeepsOneSheetAndClearOfTheKeepOuts) {
+    // Fitted to one sheet, the arrangement is laid out again clear of the zones, smaller if it must; a
+    // sheet whose zones leave no room keeps the plain arrangement.
+    const struct {
+        SheetArea sheet;
+        bool clear;
+    } cases[] = {{kMarkedA4, true}, {SheetArea{180, 267, {{0, 0, 180, 267}}}, false}};
+    for (const auto& c : cases) {
+        DevelopmentFixture fx;
+        for (int i = 0; i < 12; ++i) AddRectPart(fx, 30 + i % 5 * 7, 25 + i % 3 * 11);
+        LayoutParts(fx.Dev(), 100, LayoutMethod(), c.sheet);
+        bool meets = false;
+        for (const auto& p : fx.Dev().parts) {
+            EXPECT_GE(p->x, -1e-9);
+            EXPECT_GE(p->y, -1e-9);
+            EXPECT_LE(p->x + p->width, 180 + 1e-9);
+            EXPECT_LE(p->y + p->height, 267 + 1e-9);
+            for (const KeepOut& k : c.sheet.keepOuts)
+                meets = meets ||
+                        (p->x < k.x1 && k.x0 < p->x + p->width && p->y < k.y1 && k.y0 < p->y + p->height);
+        }
+        EXPECT_EQ(meets, !c.clear);
+        EXPECT_EQ(test::OverlappingPartBoxes(fx.Dev()), 0);
+    }
+}
