@@ -152,7 +152,9 @@ WizardStepDialog::WizardStepDialog(QWidget* parent, WizardStep step) : QDialog(p
     setWindowTitle(QString::fromLatin1(StepTitle(step)));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QString::fromLatin1(StepQuestion(step)), this));
-    auto* colours = new QHBoxLayout();
+    // The layout takes the row only when there are colours: a row left unattached would never be freed.
+    auto* colours = ColourCount(step) > 0 ? new QHBoxLayout() : nullptr;
+    if (colours) layout->addLayout(colours);
     for (int i = 0; i < ColourCount(step); ++i) {
         auto* button = new QPushButton(this);
         button->setObjectName(QStringLiteral("colour%1").arg(i));
@@ -162,7 +164,6 @@ WizardStepDialog::WizardStepDialog(QWidget* parent, WizardStep step) : QDialog(p
         connect(button, &QPushButton::clicked, this, [this, i] { Finish(WizardAnswer::Colour, i); });
         colours->addWidget(button);
     }
-    if (ColourCount(step) > 0) layout->addLayout(colours);
     auto* row = new QHBoxLayout();
     const auto add = [this, row](const char* text, WizardAnswer answer) {
         auto* button = new QPushButton(QString::fromLatin1(text), this);

@@ -13,6 +13,17 @@
 #include <filesystem>
 #include <string>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define TESSALY_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TESSALY_ADDRESS_SANITIZER 1
+#endif
+#endif
+#ifndef TESSALY_ADDRESS_SANITIZER
+#define TESSALY_ADDRESS_SANITIZER 0
+#endif
+
 namespace {
 
 // Diffuse textures named relative to the source file are named absolutely, so that the OBJ in its
@@ -41,8 +52,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     // A damaged file may ask for any amount of memory: the child stops at 4 GiB rather than the machine.
+    // AddressSanitizer's shadow takes terabytes of address space before main, so under it no limit of the
+    // address space can hold; its allocator refuses absurd requests by itself.
+#if !TESSALY_ADDRESS_SANITIZER
     const rlimit memory{rlim_t(4) << 30, rlim_t(4) << 30};
     setrlimit(RLIMIT_AS, &memory);
+#endif
 
     Assimp::Importer importer;
     importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
