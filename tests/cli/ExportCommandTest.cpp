@@ -220,12 +220,6 @@ TEST_F(ExportCommandTest, InstructionsShowEveryStepWithItsPartHighlighted) {
     char extra[32];
     std::snprintf(extra, sizeof extra, "picture-%03d.png", parts);
     EXPECT_FALSE(fs::exists(Out(extra))) << "one picture per step";
-
-    // No development: refused with the export's message, and nothing written.
-    const test::ToolRun refused = Run({"export", "instructions", WritePlainCube("plain.tsm"), Out("no.pdf")});
-    EXPECT_EQ(refused.status, 1);
-    EXPECT_NE(refused.err.find("No data for development."), std::string::npos) << refused.err;
-    EXPECT_FALSE(fs::exists(Out("no.pdf")));
 }
 
 // --part-numbers adds one text per part: the numbers 1 ... n, each at a size between the bounds, each on

@@ -49,13 +49,6 @@ TEST_F(PrintCommandTest, PrinterPaperAndAnswersComeFromTheCommandLine) {
     }
 }
 
-// A full disk shows when the streamed PDF is written out; the write is reported, not a print job.
-TEST_F(PrintCommandTest, AFullDiskIsReportedAsTheWrite) {
-    const test::ToolRun full = Run({"print", Sample("house.tsm"), "--pdf", "/dev/full", "--dpi", "72"});
-    EXPECT_EQ(full.status, 1);
-    EXPECT_NE(full.err.find("tsmtool: cannot write /dev/full: "), std::string::npos) << full.err;
-}
-
 namespace {
 
 // How often each word stands in the PDF's text, as poppler reads it.

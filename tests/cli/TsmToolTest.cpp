@@ -306,26 +306,39 @@ TEST_F(TsmToolTest, MergeWritesBothModelsIntoOne) {
     EXPECT_EQ(Info(Out("merged.tsm"))["model"]["solids"].toArray().size(), 4);
 }
 
-// What the system refuses or cannot do: exit 1, the reason on stderr, and nothing written.
+// What the system refuses or cannot do, command by command: exit 1, the reason on stderr, no work begun, and
+// nothing written.
 TEST_F(TsmToolTest, RefusalsExitOneSayingWhy) {
-    const std::string house = Sample("house.tsm");
+    const std::string house = Sample("house.tsm"), cube = Sample("cube.tsm"), missing = Out("nowhere.obj");
+    const std::string plain = WritePlainCube("plain.tsm");
+    const std::string pixels = "message: Specify a value of 1 - 4000 for pixel number.\n";
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"print", house, "--pdf", Out("x.pdf"), "--printer-margins", "150"},
          "tsmtool: the printer margins leave nothing printable\n"},
         {{"print", house, "--pdf", Out("no/such/dir/x.pdf"), "--dpi", "72"},
          "message: Could not start print job."},
-        {{"render", "--view", "2d", Sample("cube.tsm"), Out("no/such/dir/a.png")},
-         "tsmtool: cannot write the picture: "},
-        // A model without development cannot take one with a development.
-        {{"merge", WritePlainCube("plain.tsm"), Sample("cube.tsm"), Out("refused.tsm")},
+        // A full disk shows when the streamed PDF is written out: the write is reported, not a print job.
+        {{"print", house, "--pdf", "/dev/full", "--dpi", "72"}, "tsmtool: cannot write /dev/full: "},
+        {{"render", "--view", "2d", cube, Out("no/such/dir/a.png")}, "tsmtool: cannot write the picture: "},
+        // A model without development cannot take one with a development, nor give instructions.
+        {{"merge", plain, cube, Out("refused.tsm")},
          "message: Cannot inport the file. One contains development and the other does not.\n"},
+        {{"export", "instructions", plain, Out("no.pdf")}, "message: No data for development.\n"},
+        // Out of range, typed or not: the dialog's message.
+        {{"export", "bmp", "--width", "5000", cube, Out("big.bmp")}, pixels},
+        {{"export", "bmp", "--width", "0", cube, Out("big.bmp")}, pixels},
+        {{"import", missing, Out("o.tsm")},
+         "message: File does not exist.\ntsmtool: cannot import " + missing},
+        {{"unfold", WritePlainCube("hidden.tsm", true), Out("o.tsm")},
+         "message: There are no object for unfolding.\n"},
     };
     for (const auto& [args, err] : cases) {
         const test::ToolRun r = Run(args);
         EXPECT_EQ(r.status, 1) << args[0];
         EXPECT_NE(r.err.find(err), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("Unfolding..."), std::string::npos) << r.err;
     }
-    EXPECT_EQ(Names(), (std::vector<std::string>{"plain.tsm", "stderr.txt"}));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"hidden.tsm", "plain.tsm", "stderr.txt"}));
 }
 
 TEST_F(TsmToolTest, CheckUpdatePrintsTheMessageOfTheHelpMenuCommand) {

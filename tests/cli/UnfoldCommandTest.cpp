@@ -48,26 +48,6 @@ TEST_F(UnfoldCommandTest, ImportsAndUnfoldsAtOnceOrUnfoldsAgain) {
     EXPECT_TRUE(again["messages"].toArray().isEmpty());
 }
 
-TEST_F(UnfoldCommandTest, FailuresExitOneSayingWhyAndWritingNothing) {
-    const std::string missing = Out("nowhere.obj");
-    const struct {
-        std::vector<std::string> args;
-        std::string message;
-    } cases[] = {
-        {{"import", missing, Out("o.tsm")},
-         "message: File does not exist.\ntsmtool: cannot import " + missing},
-        {{"unfold", WritePlainCube("hidden.tsm", true), Out("o.tsm")},
-         "message: There are no object for unfolding.\n"},
-    };
-    for (const auto& c : cases) {
-        const test::ToolRun r = Run(c.args);
-        EXPECT_EQ(r.status, 1);
-        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-        EXPECT_EQ(r.err.find("Unfolding..."), std::string::npos);
-        EXPECT_FALSE(fs::exists(Out("o.tsm")));
-    }
-}
-
 TEST_F(UnfoldCommandTest, ProgressGoesToStderrOnlyAndOnlyOnChange) {
     const test::ToolRun r = Run({"import", "--unfold", Mesh("cactus.off"), Out("o.tsm")});
     ASSERT_EQ(r.status, 0) << r.err;

@@ -12,8 +12,6 @@ using tsm::test::DevelopmentFixture;
 
 namespace {
 
-constexpr double kRightAngle = 1.5707963267948966;
-
 TEST(SharedArea, OverlapsTouchesAndConcaveShapes) {
     const std::vector<Point2> square{{0, 0}, {2, 0}, {2, 2}, {0, 2}};
     const std::vector<Point2> lShape{{0, 0}, {4, 0}, {4, 1}, {1, 1}, {1, 4}, {0, 4}};
@@ -84,29 +82,8 @@ TEST(PartOnOneSheet, KeepOutsShrinkTheFit) {
     }
 }
 
-// Squares of their own vertices, one part each, flaps with right base angles: rectangles of their height
-// beside their edge.
-class FlapScene : public DevelopmentFixture {
-public:
-    // Corner 0's flap lies left of the square, corner 2's right of it.
-    Part* Square(double x, double y, double size) {
-        Face* face = AddFace(
-            {AddVertex(x, y), AddVertex(x, y + size), AddVertex(x + size, y + size), AddVertex(x + size, y)});
-        Part* part = AddPart({face});
-        MakeLines(part);
-        return part;
-    }
-    void AddFlap(Part* part, size_t corner, double height) {
-        HalfEdge* h = part->faces[0]->Corner(corner);
-        h->hasFlap = true;
-        h->flapHeight = height;
-        h->flapAngle1 = h->flapAngle2 = kRightAngle;
-        h->line->drawKind = DrawKind::FlapMountain;
-    }
-};
-
 TEST(MeasureBuildability, CountsFlapsOnFacesFlapsOnFlapsAndPartsAcrossSheets) {
-    FlapScene scene;
+    DevelopmentFixture scene;
     Part* a = scene.Square(0, 0, 10);
     scene.AddFlap(a, 2, 4); // reaches x = 14, into b
     scene.Square(12, 0, 10);

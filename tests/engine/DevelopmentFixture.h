@@ -131,6 +131,28 @@ public:
             }
     }
 
+    // A square of its own vertices (so nothing pairs across parts), a part of its own: corners (x, y),
+    // (x, y + s), (x + s, y + s), (x + s, y); the flap of corner 2 lies right of it and that of corner 0
+    // left.
+    Part* Square(double x, double y, double size) {
+        Face* face = AddFace(
+            {AddVertex(x, y), AddVertex(x, y + size), AddVertex(x + size, y + size), AddVertex(x + size, y)});
+        Part* part = AddPart({face});
+        MakeLines(part);
+        return part;
+    }
+
+    // Gives corner `corner` of the part's only face a flap of `height` mm with right base angles, a
+    // rectangle beside its edge, and returns its line.
+    PartLine* AddFlap(Part* part, size_t corner, double height) {
+        HalfEdge* h = part->faces[0]->Corner(corner);
+        h->hasFlap = true;
+        h->flapHeight = height;
+        h->flapAngle1 = h->flapAngle2 = 1.5707963267948966;
+        h->line->drawKind = DrawKind::FlapOnly;
+        return h->line;
+    }
+
     // A strip of `count` triangles in the plane z = 0 where triangle k shares one edge with k + 1:
     // squares of side 10 along x, each split by its rising diagonal.
     std::vector<Face*> Strip(int count) {

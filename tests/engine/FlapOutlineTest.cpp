@@ -16,37 +16,13 @@ using tsm::test::DevelopmentFixture;
 
 namespace {
 
-constexpr double kRightAngle = 1.5707963267948966;
-
 struct Piece {
     Point2 a, b;
 };
 
-// Squares of their own vertices (so nothing pairs across parts), one part each, flaps with right base
-// angles so that every flap is a rectangle of its height beside its edge.
+// Squares with flaps (DevelopmentFixture::Square, AddFlap) and the outlines drawn of them.
 class FlapScene : public DevelopmentFixture {
 public:
-    // Corners (x, y), (x, y + s), (x + s, y + s), (x + s, y): the flap of corner 2 lies right of the
-    // square and that of corner 0 left of it.
-    Part* Square(double x, double y, double size) {
-        Face* face = AddFace(
-            {AddVertex(x, y), AddVertex(x, y + size), AddVertex(x + size, y + size), AddVertex(x + size, y)});
-        Part* part = AddPart({face});
-        MakeLines(part);
-        return part;
-    }
-
-    // Gives corner `corner` of the part's only face a flap of `height` mm and returns its line.
-    PartLine* AddFlap(Part* part, size_t corner, double height) {
-        HalfEdge* h = part->faces[0]->Corner(corner);
-        h->hasFlap = true;
-        h->flapHeight = height;
-        h->flapAngle1 = kRightAngle;
-        h->flapAngle2 = kRightAngle;
-        h->line->drawKind = DrawKind::FlapOnly;
-        return h->line;
-    }
-
     // Part boxes (flap tips included) and flap shapes; absolute positions stay where they were built.
     void Finish() { ComputeDevelopmentExtent(Dev(), true); }
 

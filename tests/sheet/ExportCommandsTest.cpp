@@ -82,43 +82,41 @@ TEST_F(ExportCommandsTest, ChosenPathTest) {
     EXPECT_TRUE(emf.texts.empty());
 }
 
+// Bad input -> kind, what the user was shown (a failure the caller reports shows nothing) and the reason,
+// which tsmtool prints; nothing is written in any case.
 TEST_F(ExportCommandsTest, RefusalsAndFailures) {
-    // Without a development: the message and nothing written.
     Document bare;
-    RecordingPrompt told;
-    const Outcome refused = ExportDevelopment(ExportFormat::Svg, bare, settings_, In("bare"), {}, told);
-    EXPECT_TRUE(refused.cancelled()) << "the user was told";
-    EXPECT_EQ(told.texts, std::vector<std::string>{"No data for development."});
-    EXPECT_FALSE(refused.reason().empty());
-    EXPECT_TRUE(NothingWritten());
-
-    // A wrong extension: the message and nothing written.
-    RecordingPrompt wrong;
-    ExportOptions options;
-    options.eps.notFillFaces = true;
-    EXPECT_TRUE(
-        ExportDevelopment(ExportFormat::Eps, cube_, settings_, In("cube.pdf"), options, wrong).cancelled());
-    EXPECT_EQ(wrong.texts, std::vector<std::string>{"Cannot load file of specified type."});
-    EXPECT_TRUE(NothingWritten());
-
-    // A file that cannot be created: the failure message, with the reason for tsmtool.
-    for (ExportFormat format : kVectorFormats) {
+    const std::string noFile = "Failed to export development data.",
+                      cannot = "cannot create " + In("missing/out.");
+    const struct {
+        ExportFormat format;
+        Document* doc;
+        std::string name, shown, reason;
+        Outcome::Kind kind;
+    } rows[] = {
+        {ExportFormat::Svg, &bare, "bare", "No data for development.", "the model has no development",
+         Outcome::Kind::Cancelled},
+        {ExportFormat::Eps, &cube_, "cube.pdf", "Cannot load file of specified type.",
+         "the file name does not end in .eps", Outcome::Kind::Cancelled},
+        // A file that cannot be created; the reason goes on with the system's words.
+        {ExportFormat::Eps, &cube_, "missing/out.eps", noFile, cannot + "eps: ", Outcome::Kind::Failed},
+        {ExportFormat::Dxf, &cube_, "missing/out.dxf", noFile, cannot + "dxf: ", Outcome::Kind::Failed},
+        {ExportFormat::Emf, &cube_, "missing/out.emf", noFile, cannot + "emf: ", Outcome::Kind::Failed},
+        {ExportFormat::Svg, &cube_, "missing/out.svg", noFile, cannot + "svg: ", Outcome::Kind::Failed},
+        // BMP belongs to the raster renderer.
+        {ExportFormat::Bmp, &cube_, "cube.bmp", "", "BMP files are written by the raster renderer",
+         Outcome::Kind::Failed},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
         RecordingPrompt prompt;
-        const std::string path = In(std::string("missing/out.") + ExportDefaultExtension(format));
-        const Outcome failed = ExportDevelopment(format, cube_, settings_, path, {}, prompt);
-        EXPECT_TRUE(failed.failed());
-        EXPECT_EQ(prompt.texts, std::vector<std::string>{"Failed to export development data."});
-        EXPECT_EQ(failed.reason().rfind("cannot create " + path + ": ", 0), 0u) << failed.reason();
-        EXPECT_FALSE(fs::exists(path));
+        const Outcome outcome = ExportDevelopment(row.format, *row.doc, settings_, In(row.name), {}, prompt);
+        EXPECT_EQ(outcome.kind(), row.kind);
+        EXPECT_EQ(prompt.texts, row.shown.empty() ? std::vector<std::string>{} : std::vector{row.shown});
+        EXPECT_EQ(outcome.reason().substr(0, row.reason.size()), row.reason);
+        if (row.reason.back() != ' ') EXPECT_EQ(outcome.reason(), row.reason);
+        EXPECT_TRUE(NothingWritten());
     }
-
-    // BMP belongs to the raster renderer: no file, no message here.
-    RecordingPrompt prompt;
-    const Outcome bmp = ExportDevelopment(ExportFormat::Bmp, cube_, settings_, In("cube.bmp"), {}, prompt);
-    EXPECT_TRUE(bmp.failed());
-    EXPECT_TRUE(prompt.texts.empty());
-    EXPECT_FALSE(bmp.reason().empty());
-    EXPECT_FALSE(fs::exists(In("cube.bmp")));
 }
 
 // Each writer's own export call: the writer's bytes, or a failure with a reason and no file.
