@@ -2,7 +2,7 @@
 
 #include "model/Settings.h"
 #include "tests/engine/DevelopmentFixture.h"
-#include "tests/support/MeshFixtures.h"
+#include "tests/support/engine/MeshFixtures.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "engine/ModelOperations.h"
 #include "engine/Topology.h"
-#include "tests/support/MeshFixtures.h"
+#include "tests/support/engine/MeshFixtures.h"
 #include "tools/lib/Invariants.h"
 #include "tools/lib/Primitives.h"
 

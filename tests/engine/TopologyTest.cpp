@@ -1,5 +1,5 @@
 #include "engine/Topology.h"
-#include "tests/support/MeshFixtures.h"
+#include "tests/support/engine/MeshFixtures.h"
 
 #include <gtest/gtest.h>
 

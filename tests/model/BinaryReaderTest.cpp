@@ -168,18 +168,6 @@ TEST(BinaryReader, HeaderVersionsAndLanguageDecideTheMessages) {
             EXPECT_EQ(l->doc->display.defaultFlapHeightMM, ChangedDisplaySettings().defaultFlapHeightMM);
         }
     }
-
-    // All five header fields are read before the version test: a version-1 file cut inside the locale
-    // fails to read instead of being refused.
-    TriangleFile old;
-    old.version = 1;
-    BuiltFile cut = BuildTriangleFile(old);
-    cut.bytes.resize(cut.at.at("version") + 14);
-    auto l = Load(cut.bytes);
-    EXPECT_EQ(l->result, Outcome::Kind::Failed);
-    EXPECT_TRUE(l->prompt.texts.empty());
-    EXPECT_EQ(l->reason, "the file ends inside the header fields");
-    EXPECT_EQ(Load(std::string())->reason, "the file is empty");
 }
 
 TEST(BinaryReader, WithoutDevelopmentTheSettingsFollowTheMaterials) {

@@ -1,6 +1,9 @@
 #include "model/DocumentController.h"
-#include "tests/model/DocumentTestSupport.h"
+#include "model/Settings.h"
+#include "tests/model/ImageTestSupport.h"
 #include "tests/support/DocumentCompare.h"
+#include "tests/support/RecordingCompletion.h"
+#include "tests/support/RecordingWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +21,8 @@ std::string Sample(const std::string& name) {
 struct Harness {
     Settings settings;
     RecordingPrompt prompt;
-    EngineCompletion completion;
+    // Saving writes what was read: nothing the engine derives on opening is compared.
+    test::RecordingCompletion completion;
     test::RecordingWindow window;
     DocumentController documents{settings, prompt, completion, &window};
 };

@@ -1,6 +1,6 @@
 #include "model/MeshBuilder.h"
 
-#include "engine/EngineCompletion.h"
+#include "tests/support/RecordingCompletion.h"
 
 #include <gtest/gtest.h>
 
@@ -32,7 +32,7 @@ TEST(MeshBuilderTest, FacesAreCheckedBeforeTheyAreKept) {
     EXPECT_EQ(builder.SkippedFaces(), 3);
 
     Document doc;
-    EngineCompletion completion;
+    test::RecordingCompletion completion;
     builder.Finish(doc, &completion);
     const Face& face = *doc.model->solids.at(0)->faces.at(0);
     ASSERT_EQ(face.CornerCount(), 3u);

@@ -71,28 +71,4 @@ TEST(MeshImportTest, ContentWinsWhereTheExtensionLies) {
     }
 }
 
-TEST(MeshImportTest, UnreadableFilesFailWithTheirName) {
-    testimage::TempFolder folder;
-    std::filesystem::create_directory(folder.File("x.obj"));
-    const std::pair<std::string, std::string> cases[] = {
-        {"/nonexistent/dir/gone.obj", "gone.obj: the file cannot be opened"},
-        // A folder is no file, whatever its name.
-        {folder.File("x.obj"), "x.obj: the file cannot be opened"},
-        // Neither extension nor content names a mesh format.
-        {folder.Write("notes.txt", "hello world\n"),
-         "notes.txt: the file is not an OBJ, glTF, OFF, STL or PLY mesh"},
-        {folder.Write("empty.obj", ""),
-         "empty.obj: the file holds no face with three or more distinct corners"},
-    };
-    Document doc;
-    for (const auto& [path, message] : cases) {
-        const Result<MeshReadCounts> result = ReadMeshFile(path, doc);
-        EXPECT_FALSE(result.ok());
-        EXPECT_EQ(result.reason(), message);
-    }
-    // Failures leave the document as it was.
-    EXPECT_TRUE(doc.model->solids.empty());
-    EXPECT_TRUE(doc.model->materials.empty());
-}
-
 } // namespace

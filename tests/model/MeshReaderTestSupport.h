@@ -2,8 +2,8 @@
 // writers of binary STL and of PLY in its three encodings made here for the tests.
 #pragma once
 
-#include "engine/EngineCompletion.h"
 #include "model/MeshImport.h"
+#include "tests/support/RecordingCompletion.h"
 
 #include <gtest/gtest.h>
 
@@ -33,21 +33,9 @@ struct MeshRead {
 
 inline MeshRead ReadMesh(const std::string& bytes, MeshFormat format, const std::string& name = "mesh") {
     MeshRead read;
-    EngineCompletion completion;
+    RecordingCompletion completion;
     read.result = ReadMeshBytes(bytes, name, format, *read.doc, &completion);
     return read;
-}
-
-// Each text is refused with exactly its message, and the document keeps no solid.
-inline void ExpectRefused(MeshFormat format, const std::string& name,
-                          const std::vector<std::pair<std::string, std::string>>& cases) {
-    for (const auto& [text, message] : cases) {
-        SCOPED_TRACE(text);
-        const MeshRead read = ReadMesh(text, format, name);
-        EXPECT_FALSE(read.result.ok());
-        EXPECT_EQ(read.result.reason(), message);
-        EXPECT_TRUE(read.doc->model->solids.empty());
-    }
 }
 
 inline std::string MeshDataDir() {

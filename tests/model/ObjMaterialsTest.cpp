@@ -25,7 +25,7 @@ constexpr const char* kCube =
 
 MeshRead ReadIn(const TempFolder& folder, const std::string& obj) {
     MeshRead read;
-    EngineCompletion completion;
+    test::RecordingCompletion completion;
     read.result = ReadMeshBytes(obj, "cube.obj", MeshFormat::Obj, *read.doc, &completion, folder.File(""));
     return read;
 }

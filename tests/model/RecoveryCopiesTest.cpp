@@ -5,8 +5,9 @@
 #include "model/RecoveryKeeper.h"
 
 #include "ImageTestSupport.h"
+#include "model/BinaryReader.h"
 #include "model/BinaryWriter.h"
-#include "tests/support/BinaryFixtures.h"
+#include "tests/support/RecordingCompletion.h"
 
 #include <gtest/gtest.h>
 
@@ -52,6 +53,17 @@ TEST(RecoveryCopies, HeaderReadsBackAndDamageIsRefused) {
 
 namespace {
 
+// A sample with a development, texts and settings, as it was stored: copies hold what a save would write.
+std::unique_ptr<Document> SampleHouse() {
+    auto doc = std::make_unique<Document>();
+    RecordingPrompt prompt;
+    test::RecordingCompletion completion;
+    const std::string path = std::string(TESSALY_SOURCE_DIR) + "/samples/house.tsm";
+    const Outcome read = BinaryReader(path, *doc, ImportKind::Open, prompt, completion).Load();
+    EXPECT_TRUE(read.ok()) << read.reason();
+    return doc;
+}
+
 class RecoveryKeeperTest : public testing::Test {
 protected:
     std::vector<std::string> Names() const {
@@ -68,7 +80,7 @@ protected:
 
     testimage::TempFolder dir_;
     const std::string folder_ = dir_.File("state/tessaly/recovery");
-    std::unique_ptr<Document> doc_ = test::MakeRichDocument();
+    std::unique_ptr<Document> doc_ = SampleHouse();
     RecordingPrompt prompt_;
 };
 

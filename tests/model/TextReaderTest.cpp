@@ -1,6 +1,5 @@
 #include "model/TextReader.h"
 
-#include "engine/EngineCompletion.h"
 #include "model/Settings.h"
 #include "tests/support/RecordingCompletion.h"
 #include "tools/lib/Invariants.h"
@@ -177,7 +176,7 @@ TEST(TextReader, MissingFileAndTextureRowsPastTheEndFailTheLoad) {
 }
 
 TEST(TextReader, WithoutInfoNothingIsConverted) {
-    EngineCompletion completion;
+    test::RecordingCompletion completion;
     auto l = LoadFile(Fixture("sheet-no-info.tsm"), completion);
     ASSERT_EQ(l->result, Outcome::Kind::Ok) << l->reason;
     ExpectInvariants(*l->doc);
@@ -199,7 +198,7 @@ TEST(TextReader, WithoutInfoNothingIsConverted) {
 }
 
 TEST(TextReader, OpenEdgesGetLineKindsFromFlapAndTypeFlag) {
-    EngineCompletion completion;
+    test::RecordingCompletion completion;
     auto l = LoadFile(Fixture("sheet.tsm"), completion);
     ASSERT_EQ(l->result, Outcome::Kind::Ok) << l->reason;
     const Solid& solid = *l->doc->model->solids[0];
@@ -324,7 +323,7 @@ TEST(TextReader, DefaultFlapHeightIsTheMeanOfTheLastSolid) {
 }
 
 TEST(TextReader, BadIndicesSkipTheirRecords) {
-    EngineCompletion completion;
+    test::RecordingCompletion completion;
     auto l = LoadFile(Fixture("bad-indices.tsm"), completion);
     ASSERT_EQ(l->result, Outcome::Kind::Ok) << l->reason;
     ExpectInvariants(*l->doc);
@@ -388,7 +387,7 @@ TEST(TextReader, DefaultMaterialTakesNameAndTextureButNotColours) {
 }
 
 TEST(TextReader, HugeCountsStopAtTheEndOfTheFile) {
-    EngineCompletion completion;
+    test::RecordingCompletion completion;
     auto l = LoadFile(Fixture("huge-counts.tsm"), completion);
     ASSERT_EQ(l->result, Outcome::Kind::Ok);
     ASSERT_EQ(l->doc->model->solids.size(), 1u);
@@ -407,7 +406,7 @@ TEST(TextReader, HugeCountsStopAtTheEndOfTheFile) {
 }
 
 TEST(TextReader, SectionsInAnyOrder) {
-    EngineCompletion completion;
+    test::RecordingCompletion completion;
     auto l = LoadFile(Fixture("any-order.tsm"), completion);
     ASSERT_EQ(l->result, Outcome::Kind::Ok) << l->reason;
     ExpectInvariants(*l->doc);

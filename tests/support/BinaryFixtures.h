@@ -1,5 +1,5 @@
-// Model files for the reader and writer tests: a rich document built in code, display settings that differ
-// from the defaults everywhere, and a small hand-made file whose fields can be set one by one.
+// Model files for the reader and writer tests: display settings that differ from the defaults everywhere,
+// and a small hand-made file whose fields can be set one by one.
 #pragma once
 
 #include "model/Document.h"
@@ -10,13 +10,6 @@
 #include <string>
 
 namespace tsm::test {
-
-// Several solids (a cube, a roof prism, an open two-cell sheet, and a tetrahedron left out of the
-// development), a textured and a plain material, three parts with joined and cut edges, open edges with
-// line kinds, flaps, hidden lines, edge classes and flags, distinct side and flap colours, two texts of
-// several lines, and pictures in both lists with negative extents. Its links satisfy the invariants of an
-// opened document; textured materials have their bitmap.
-std::unique_ptr<Document> MakeRichDocument();
 
 // Display settings with every value a model file carries changed from its default.
 DisplaySettings ChangedDisplaySettings();

@@ -1,6 +1,7 @@
 #include "model/OpenPipeline.h"
 
-#include "tests/model/DocumentTestSupport.h"
+#include "tests/engine/DocumentTestSupport.h"
+#include "tests/support/BinaryFixtures.h"
 #include "tools/lib/ModelBuilder.h"
 
 #include <gtest/gtest.h>
@@ -51,11 +52,20 @@ TEST_F(OpenPipelineTest, FailedOpensKeepThePreviousModelTitleAndSettings) {
     changed.flatFoldAngleDegrees = 99;
     std::string bytes = SerializeBinaryModel(other, changed);
     bytes.resize(bytes.size() - 20);
+    // Corners within range whose part, once laid out by the engine, is not.
+    test::BuiltFile far = test::BuildTriangleFile();
+    far.at["corner1.x2d"] = far.at.at("corner0.vertex") + 4 + 85;
+    far.at["corner2.x2d"] = far.at.at("corner0.vertex") + 4 + 2 * 85;
+    far.SetF64("corner1.x2d", 9e14);
+    far.SetF64("corner2.x2d", -9e14);
     // Bad input -> kind, the start of the reason, and the format that chose the reader (None: none ran). Only
     // the first nine characters choose the binary reader. A cancelled refusal has been shown already.
     const std::tuple<std::string, Outcome::Kind, std::string, FileFormat> cases[] = {
         {dir_.Write("cut.tsm", bytes), Outcome::Kind::Failed,
          "Cannot read the model file \"" + dir_.File("cut.tsm"), FileFormat::Binary},
+        {dir_.Write("far.tsm", far.bytes), Outcome::Kind::Failed,
+         "Cannot read the model file \"" + dir_.File("far.tsm") + "\":\npart 0 is too large to lay out",
+         FileFormat::Binary},
         // An empty file is no model of either kind.
         {dir_.Write("empty.tsm", ""), Outcome::Kind::Failed, "Cannot read the model file", FileFormat::None},
         {dir_.Write("v.tsm", "version 3.0 of a text file\nsolid 1\n"), Outcome::Kind::Failed,

@@ -1,5 +1,5 @@
 #include "engine/Extents.h"
-#include "tests/model/DocumentTestSupport.h"
+#include "tests/engine/DocumentTestSupport.h"
 #include "tools/lib/Invariants.h"
 #include "tools/lib/ModelBuilder.h"
 #include "tools/lib/Primitives.h"

@@ -5,6 +5,7 @@
 #include "tests/support/BinaryFixtures.h"
 #include "tests/support/DocumentCompare.h"
 #include "tests/support/RecordingCompletion.h"
+#include "tests/support/engine/MeshFixtures.h"
 #include "tools/lib/Invariants.h"
 #include "tools/lib/ModelBuilder.h"
 

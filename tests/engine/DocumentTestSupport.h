@@ -2,11 +2,11 @@
 // to write model files into.
 #pragma once
 
-#include "ImageTestSupport.h"
 #include "engine/EngineCompletion.h"
 #include "model/BinaryWriter.h"
 #include "model/OpenPipeline.h"
 #include "model/Settings.h"
+#include "tests/model/ImageTestSupport.h"
 #include "tests/support/RecordingWindow.h"
 
 #include <gtest/gtest.h>

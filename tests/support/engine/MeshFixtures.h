@@ -1,9 +1,11 @@
-// Small meshes built in code for the engine tests: vertices plus face index lists become a solid whose
-// rings, planes, edges, fold geometry and vertex incidence are complete.
+// Documents built in code for the engine tests: small meshes, vertices plus face index lists that become a
+// solid whose rings, planes, edges, fold geometry and vertex incidence are complete, and a model file's worth
+// of everything for the writers' round trips.
 #pragma once
 
 #include "model/Document.h"
 
+#include <memory>
 #include <vector>
 
 namespace tsm::test {
@@ -28,5 +30,12 @@ Solid* AddBox(Mesh& model, const Vec3& lo = {0, 0, 0}, const Vec3& hi = {1, 1, 1
 Edge* FindEdge(const Solid& solid, int a, int b);
 // Position of `v` in the solid's vertex list, -1 when it is not there.
 int VertexNumber(const Solid& solid, const Vertex* v);
+
+// Several solids (a cube, a roof prism, an open two-cell sheet, and a tetrahedron left out of the
+// development), a textured and a plain material, three parts with joined and cut edges, open edges with
+// line kinds, flaps, hidden lines, edge classes and flags, distinct side and flap colours, two texts of
+// several lines, and pictures in both lists with negative extents. Its links satisfy the invariants of an
+// opened document; textured materials have their bitmap.
+std::unique_ptr<Document> MakeRichDocument();
 
 } // namespace tsm::test
