@@ -72,7 +72,9 @@ Outcome DecodePng(std::string_view bytes, const std::string& name, std::unique_p
         const auto* p = reinterpret_cast<const uint8_t*>(bytes.data()) + 16;
         const int64_t width = int64_t(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
         const int64_t height = int64_t(p[4]) << 24 | p[5] << 16 | p[6] << 8 | p[7];
-        if (width * height > kMaxImagePixels) return Outcome::Failed(TooLarge(name, width, height));
+        // Unsigned: two 32-bit sides may multiply past the signed range.
+        if (uint64_t(width) * uint64_t(height) > uint64_t(kMaxImagePixels))
+            return Outcome::Failed(TooLarge(name, width, height));
     }
     png_image png;
     std::memset(&png, 0, sizeof png);
