@@ -1,6 +1,9 @@
 // Importing textured meshes: a 40,000-triangle grid with a 1024 x 1024 PNG texture, as OBJ + MTL and as
 // glTF (.gltf + .bin), against the raw cost of reading the same files and decoding their image (and, for
-// the OBJ text, converting its numbers). Target: import <= 2 x raw.
+// the OBJ text, converting its numbers). Target: import <= 2 x raw. The import builds a model of
+// 120,000 corners, whose memory is new to the process each time (freed models go back to the system),
+// where the raw steps reuse their few buffers: the CPU time shows that, the count of instructions
+// (valgrind --tool=callgrind) does not.
 #include "engine/EngineCompletion.h"
 #include "model/ImageDecoder.h"
 #include "model/MeshImport.h"
@@ -8,6 +11,7 @@
 #include <benchmark/benchmark.h>
 #include <png.h>
 
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -86,13 +90,17 @@ void WriteFixtures() {
 void Import(benchmark::State& state, const char* file) {
     WriteFixtures();
     for (auto _ : state) {
-        tsm::Document document;
+        auto document = std::make_unique<tsm::Document>();
         tsm::EngineCompletion completion;
         const tsm::Result<tsm::MeshReadCounts> result =
-            tsm::ReadMeshFile(DataDir() + file, document, &completion);
-        if (!result.ok() || !document.model->materials.at(0)->texture)
+            tsm::ReadMeshFile(DataDir() + file, *document, &completion);
+        if (!result.ok() || !document->model->materials.at(0)->texture)
             state.SkipWithError(result.reason().c_str());
-        benchmark::DoNotOptimize(document.model->solids.size());
+        benchmark::DoNotOptimize(document->model->solids.size());
+        // Freeing the model is no part of importing it.
+        state.PauseTiming();
+        document.reset();
+        state.ResumeTiming();
     }
 }
 
@@ -103,10 +111,12 @@ void Raw(benchmark::State& state, std::vector<const char*> files, bool textNumbe
         for (const char* file : files) {
             const std::string bytes = ReadAll(DataDir() + file);
             total += bytes.size();
+            // Every number converted as the reader converts them (std::from_chars, which is faster than
+            // strtod), the keywords and slashes between them skipped.
             if (textNumbers)
-                for (const char* p = bytes.c_str(); *p;) {
-                    char* end = nullptr;
-                    const double value = std::strtod(p, &end);
+                for (const char *p = bytes.data(), *last = bytes.data() + bytes.size(); p < last;) {
+                    double value = 0;
+                    const auto [end, error] = std::from_chars(p, last, value);
                     benchmark::DoNotOptimize(value);
                     p = end == p ? p + 1 : end;
                 }

@@ -7,14 +7,13 @@
 #include "engine/MeshSimplify.h"
 #include "model/AtomicFile.h"
 #include "model/Settings.h"
-#include "tools/lib/Primitives.h"
+#include "tools/lib/DenseScan.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <string>
 
 using namespace tsm;
@@ -28,21 +27,7 @@ const std::string& DenseBunnyPath() {
     static const std::string path = [] {
         const std::string out = kDataDir + "/bunny-58784.obj";
         if (std::filesystem::exists(out)) return out;
-        RecordingPrompt no;
-        const Result<ImportedMesh> bunny = ImportMeshDocument(
-            std::string(TESSALY_SOURCE_DIR) + "/tests/data/meshes/bunny.obj", Settings(), no);
-        const Solid& solid = *bunny->document->model->solids.at(0);
-        MeshData mesh;
-        std::map<const Vertex*, int> number;
-        for (const auto& v : solid.vertices) {
-            number[v.get()] = int(mesh.vertices.size());
-            mesh.vertices.push_back(v->position);
-        }
-        for (const auto& f : solid.faces) {
-            mesh.faces.emplace_back();
-            for (const auto& h : f->halfEdges) mesh.faces.back().push_back(number.at(h->vertex));
-        }
-        mesh = Subdivided(mesh, 2);
+        const MeshData mesh = DenseBunny(TESSALY_SOURCE_DIR);
         std::string text;
         char line[128];
         for (const Vec3& p : mesh.vertices) {

@@ -197,9 +197,12 @@ void FlipFlatTriangles(TriangleSoup& soup, const Solid& solid, double minArea) {
     }
 }
 
+// Each collapse step goes down to a quarter of the faces it starts from, or to the target.
+constexpr size_t kCollapseStep = 4;
+
 // The collapse down to `targetTriangles`, as far as the seams and borders let it go.
 TriangleSoup Collapse(const TriangleSoup& soup, const Solid& solid, const Vec3& origin,
-                      size_t targetTriangles) {
+                      size_t targetTriangles, double minArea) {
     std::vector<float> positions;
     positions.reserve(soup.wedges.size() * 3);
     for (const Wedge& w : soup.wedges) {
@@ -209,12 +212,27 @@ TriangleSoup Collapse(const TriangleSoup& soup, const Solid& solid, const Vec3& 
     }
     TriangleSoup out;
     out.wedges = soup.wedges;
-    out.indices.resize(soup.indices.size());
-    // An error bound of the whole size: the face count alone decides where to stop.
-    const size_t count =
-        meshopt_simplify(out.indices.data(), soup.indices.data(), soup.indices.size(), positions.data(),
-                         soup.wedges.size(), sizeof(float) * 3, targetTriangles * 3, 1.0f, 0, nullptr);
-    out.indices.resize(count);
+    out.indices = soup.indices;
+    // In steps of a quarter of the faces, each ranking the edges afresh on the surface the last one
+    // left: one call to the target collapses whole batches on rankings taken from the dense surface, and
+    // on a 58,784-face scan brought to 1,000 faces its largest deviation was 0.65 to 1.1 % of the size
+    // over five vertex orders, against 0.5 to 0.6 % in steps.
+    std::vector<unsigned> next;
+    for (;;) {
+        const size_t triangles = out.indices.size() / 3;
+        const size_t step = std::max(targetTriangles, triangles / kCollapseStep);
+        next.resize(out.indices.size());
+        // An error bound of the whole size: the face count alone decides where to stop.
+        const size_t count =
+            meshopt_simplify(next.data(), out.indices.data(), out.indices.size(), positions.data(),
+                             soup.wedges.size(), sizeof(float) * 3, step * 3, 1.0f, 0, nullptr);
+        next.resize(count);
+        const bool stuck = count >= out.indices.size();
+        std::swap(out.indices, next);
+        // Slivers left on flat ground would hold the next step back.
+        FlipFlatTriangles(out, solid, minArea);
+        if (stuck || step == targetTriangles) break;
+    }
     return out;
 }
 
@@ -317,8 +335,7 @@ Outcome SimplifyModel(Mesh& model, int targetFaces) {
         for (const double factor : {1.0, 1.25, 1.6, 2.2}) {
             const size_t target = size_t(double(share) * factor);
             if (target >= solid->faces.size()) break;
-            TriangleSoup reduced = Collapse(soup, *solid, lo, target);
-            FlipFlatTriangles(reduced, *solid, minArea);
+            TriangleSoup reduced = Collapse(soup, *solid, lo, target, minArea);
             if (reduced.indices.empty() || !Clean(reduced, *solid, minArea)) continue;
             RebuildSolid(*solid, reduced);
             break;

@@ -61,13 +61,32 @@ bool RefuseWrite(std::string*, const std::string&, const std::vector<unsigned ch
     return false;
 }
 
-// Images are decoded by our own decoders; tinygltf only hands over their bytes.
+// Images are decoded by our own decoders; tinygltf only hands over their bytes. Those of an image in a
+// buffer view are taken later (ImageBytesInViews): tinygltf passes them on without checking that the view
+// lies inside its buffer.
 bool KeepImageBytes(tinygltf::Image* image, const int index, std::string*, std::string*, int, int,
                     const unsigned char* bytes, int size, void* user) {
     auto& kept = *static_cast<std::map<int, std::string>*>(user);
-    kept[index].assign(reinterpret_cast<const char*>(bytes), size_t(std::max(size, 0)));
+    if (image->bufferView < 0)
+        kept[index].assign(reinterpret_cast<const char*>(bytes), size_t(std::max(size, 0)));
     image->as_is = true;
     return true;
+}
+
+// The bytes of every image stored in a buffer view that lies inside its buffer.
+void ImageBytesInViews(const tinygltf::Model& model, std::map<int, std::string>& kept) {
+    for (size_t i = 0; i < model.images.size(); ++i) {
+        const int view = model.images[i].bufferView;
+        if (view < 0 || size_t(view) >= model.bufferViews.size()) continue;
+        const tinygltf::BufferView& bufferView = model.bufferViews[size_t(view)];
+        if (bufferView.buffer < 0 || size_t(bufferView.buffer) >= model.buffers.size()) continue;
+        const std::vector<unsigned char>& buffer = model.buffers[size_t(bufferView.buffer)].data;
+        if (bufferView.byteOffset > buffer.size() ||
+            bufferView.byteLength > buffer.size() - bufferView.byteOffset)
+            continue;
+        kept[int(i)].assign(reinterpret_cast<const char*>(buffer.data()) + bufferView.byteOffset,
+                            bufferView.byteLength);
+    }
 }
 
 // ---- Accessors ----
@@ -347,6 +366,7 @@ private:
             for (size_t i = 0; i < positions.count; ++i) indices.push_back(uint32_t(i));
         }
         RETURN_IF_FAILED(UseMaterial(primitive.material));
+        builder_.Reserve(positions.count, uvs.data ? positions.count : 0, indices.size());
 
         // Corners welded by position: glTF splits vertices at every seam of its attributes, the model
         // keeps one vertex per point and the texture coordinates per corner.
@@ -454,20 +474,40 @@ private:
         material.imageName = !image.uri.empty() && image.uri.compare(0, 5, "data:") != 0 ? image.uri
                              : !image.name.empty()                                       ? image.name
                                                    : "image " + std::to_string(texture.source);
-        const auto bytes = imageBytes_.find(texture.source);
-        if (bytes == imageBytes_.end()) {
-            warnings_.push_back(material.imageName +
-                                ": the texture image is missing; the model comes in without it");
-            return {};
-        }
-        const Outcome decoded = DecodeImage(bytes->second, material.imageName, material.image);
-        if (!decoded.ok()) {
-            warnings_.push_back(decoded.reason() + "; the model comes in without this texture");
-            material.image.reset();
-            return {};
-        }
-        MultiplyLinear(*material.image, factor);
+        material.image = DecodedImage(texture.source, material.imageName);
+        if (material.image) MultiplyLinear(*material.image, factor);
         return {};
+    }
+
+    // Each image is decoded once, however many materials use it (an atlas often serves them all); the
+    // last material to use it takes it, the others a copy to tint with their own colour. Null, with one
+    // warning, for an image missing or undecodable.
+    std::unique_ptr<TextureImage> DecodedImage(int source, const std::string& name) {
+        if (uses_.empty()) {
+            for (const tinygltf::Material& m : model_.materials) {
+                const int t = m.pbrMetallicRoughness.baseColorTexture.index;
+                if (t >= 0 && size_t(t) < model_.textures.size()) ++uses_[model_.textures[size_t(t)].source];
+            }
+        }
+        auto decoded = decoded_.find(source);
+        if (decoded == decoded_.end()) {
+            std::unique_ptr<TextureImage> image;
+            const auto bytes = imageBytes_.find(source);
+            if (bytes == imageBytes_.end()) {
+                warnings_.push_back(name + ": the texture image is missing; the model comes in without it");
+            } else {
+                const Outcome outcome = DecodeImage(bytes->second, name, image);
+                if (!outcome.ok()) {
+                    warnings_.push_back(outcome.reason() + "; the model comes in without this texture");
+                    image.reset();
+                }
+                std::string().swap(bytes->second);
+            }
+            decoded = decoded_.emplace(source, std::move(image)).first;
+        }
+        if (!decoded->second) return nullptr;
+        if (--uses_[source] <= 0) return std::move(decoded->second);
+        return std::make_unique<TextureImage>(*decoded->second);
     }
 
     static void Numbers(const tinygltf::Value& object, const char* key, double* out, size_t count) {
@@ -494,6 +534,8 @@ private:
     std::map<int, std::string>& imageBytes_;
     std::unordered_map<PositionKey, int, PositionHash> welded_;
     std::map<int, std::string> materialNames_;
+    std::map<int, int> uses_; // materials per image
+    std::map<int, std::unique_ptr<TextureImage>> decoded_;
     std::set<std::string> usedNames_;
     std::string defaultName_;
     size_t visits_ = 0;
@@ -535,6 +577,7 @@ Outcome ReadGltf(std::string_view bytes, const std::string& fileName, const std:
     if (!loaded)
         return Outcome::Failed(fileName + ": the glTF file cannot be read (" +
                                FirstLine(error.empty() ? "no detail" : error) + ")");
+    ImageBytesInViews(model, imageBytes);
     const std::string failure = Reader(model, fileName, builder, materials, warnings, imageBytes).Read();
     return failure.empty() ? Outcome::Ok() : Outcome::Failed(failure);
 }

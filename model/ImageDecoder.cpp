@@ -6,6 +6,7 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <fstream>
@@ -71,7 +72,9 @@ Outcome DecodePng(std::string_view bytes, const std::string& name, std::unique_p
         const auto* p = reinterpret_cast<const uint8_t*>(bytes.data()) + 16;
         const int64_t width = int64_t(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
         const int64_t height = int64_t(p[4]) << 24 | p[5] << 16 | p[6] << 8 | p[7];
-        if (width * height > kMaxImagePixels) return Outcome::Failed(TooLarge(name, width, height));
+        // Unsigned: two 32-bit sides may multiply past the signed range.
+        if (uint64_t(width) * uint64_t(height) > uint64_t(kMaxImagePixels))
+            return Outcome::Failed(TooLarge(name, width, height));
     }
     png_image png;
     std::memset(&png, 0, sizeof png);
@@ -82,6 +85,19 @@ Outcome DecodePng(std::string_view bytes, const std::string& name, std::unique_p
     if (width * height > kMaxImagePixels) {
         png_image_free(&png);
         return Outcome::Failed(TooLarge(name, width, height));
+    }
+    auto image = std::make_unique<TextureImage>();
+    if (!(png.format & PNG_FORMAT_FLAG_ALPHA)) {
+        // Opaque: straight into the texture, without a copy with alpha to strip.
+        png.format = PNG_FORMAT_RGB;
+        if (!Allocate(*image, width, height)) {
+            png_image_free(&png);
+            return Outcome::Failed(name + ": out of memory for the image");
+        }
+        if (!png_image_finish_read(&png, nullptr, image->pixels.data(), 0, nullptr))
+            return Outcome::Failed(name + ": the PNG image cannot be read (" + png.message + ")");
+        out = std::move(image);
+        return Outcome::Ok();
     }
     // Read with alpha and drop it: a texture's alpha is a mask or unused, never a colour to blend into.
     png.format = PNG_FORMAT_RGBA;
@@ -94,7 +110,6 @@ Outcome DecodePng(std::string_view bytes, const std::string& name, std::unique_p
     }
     if (!png_image_finish_read(&png, nullptr, rgba.data(), 0, nullptr))
         return Outcome::Failed(name + ": the PNG image cannot be read (" + png.message + ")");
-    auto image = std::make_unique<TextureImage>();
     if (!Allocate(*image, width, height)) return Outcome::Failed(name + ": out of memory for the image");
     for (size_t i = 0, n = size_t(width) * size_t(height); i < n; ++i)
         std::memcpy(&image->pixels[i * 3], &rgba[i * 4], 3);
@@ -109,6 +124,16 @@ Outcome DecodeTga(std::string_view bytes, const std::string& name, std::unique_p
     if (!stbi_info_from_memory(data, length, &width, &height, &channels))
         return Outcome::Failed(name + ": the TGA image cannot be read (" + stbi_failure_reason() + ")");
     if (int64_t(width) * height > kMaxImagePixels) return Outcome::Failed(TooLarge(name, width, height));
+    // stb_image makes up the pixels of a file cut short, so that a header alone could ask for millions
+    // of them: the data must be there, at least one packet of 128 pixels per byte and pixel size when
+    // run-length coded.
+    if (bytes.size() < 18) return Outcome::Failed(name + ": the TGA image is cut short");
+    const auto* header = reinterpret_cast<const uint8_t*>(bytes.data());
+    const int64_t pixelBytes = std::max(1, (header[16] + 7) / 8);
+    const int64_t pixelCount = int64_t(width) * height;
+    const int64_t needed =
+        (header[2] & 8) ? (pixelCount + 127) / 128 * (1 + pixelBytes) : pixelCount * pixelBytes;
+    if (int64_t(bytes.size()) - 18 < needed) return Outcome::Failed(name + ": the TGA image is cut short");
     stbi_uc* pixels = stbi_load_from_memory(data, length, &width, &height, &channels, 3);
     if (!pixels)
         return Outcome::Failed(name + ": the TGA image cannot be read (" + stbi_failure_reason() + ")");

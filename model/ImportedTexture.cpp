@@ -15,6 +15,8 @@ namespace {
 constexpr double kClampReach = 8;
 // A baked image keeps at most this many pixels (before it is brought to a texture size).
 constexpr int64_t kMaxBakedPixels = int64_t(1) << 26;
+// No texture repeats or shifts a million times; a transform with a larger number is damaged.
+constexpr double kLargestMappingNumber = 1e6;
 
 template <typename Visit> void ForEachCorner(Mesh& model, int materialIndex, Visit visit) {
     for (auto& solid : model.solids)
@@ -116,12 +118,16 @@ void AttachImportedTexture(Mesh& model, int materialIndex, std::unique_ptr<Textu
         decoded->width <= 0 || decoded->height <= 0)
         return;
     Material& material = *model.materials[size_t(materialIndex)];
-    const auto& m = mapping.matrix;
+    // A transform no texture needs (a damaged option line, an absurd number in the file) is left out
+    // rather than sending the coordinates to infinity.
+    const bool usable = std::all_of(mapping.matrix.begin(), mapping.matrix.end(),
+                                    [](double x) { return std::fabs(x) <= kLargestMappingNumber; });
+    const auto& m = usable ? mapping.matrix : TextureMapping().matrix;
     double lowest[2] = {HUGE_VAL, HUGE_VAL}, highest[2] = {-HUGE_VAL, -HUGE_VAL};
     ForEachCorner(model, materialIndex, [&](HalfEdge& corner) {
         const double u = corner.u, v = corner.v;
-        corner.u = m[0] * u + m[1] * v + m[2];
-        corner.v = m[3] * u + m[4] * v + m[5];
+        const double mappedU = m[0] * u + m[1] * v + m[2], mappedV = m[3] * u + m[4] * v + m[5];
+        if (std::isfinite(mappedU) && std::isfinite(mappedV)) corner.u = mappedU, corner.v = mappedV;
         lowest[0] = std::min(lowest[0], corner.u);
         highest[0] = std::max(highest[0], corner.u);
         lowest[1] = std::min(lowest[1], corner.v);

@@ -41,6 +41,23 @@ void MeshBuilder::UseMaterial(const std::string& name) {
     materialByName_.emplace(name, currentMaterial_);
 }
 
+namespace {
+
+// Grows at least geometrically, so that many small reservations in a row stay linear.
+template <typename T> void ReserveMore(std::vector<T>& list, size_t more) {
+    if (list.size() + more > list.capacity()) list.reserve(std::max(list.size() + more, list.capacity() * 2));
+}
+
+} // namespace
+
+void MeshBuilder::Reserve(size_t vertices, size_t texCoords, size_t triangleCorners) {
+    ReserveMore(positions_, vertices);
+    ReserveMore(texCoords_, texCoords);
+    ReserveMore(cornerVertices_, triangleCorners);
+    ReserveMore(cornerTexCoords_, triangleCorners);
+    ReserveMore(faces_, triangleCorners / 3);
+}
+
 MeshBuilder::FaceOutcome MeshBuilder::AddFace(const std::vector<int>& vertices,
                                               const std::vector<int>& texCoords) {
     const bool withUV = !texCoords.empty();
@@ -64,11 +81,15 @@ MeshBuilder::FaceOutcome MeshBuilder::AddFace(const std::vector<int>& vertices,
     const size_t count = cornerVertices_.size() - start;
     // A vertex met twice in one outline would pinch the surface into a non-manifold point.
     bool repeated = count < 3;
-    if (!repeated) {
-        std::vector<int> sorted(cornerVertices_.begin() + static_cast<std::ptrdiff_t>(start),
-                                cornerVertices_.end());
-        std::sort(sorted.begin(), sorted.end());
-        repeated = std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end();
+    const int* corners = cornerVertices_.data() + start;
+    if (!repeated && count <= kFewCorners) {
+        // Most faces are triangles and quads: compared pairwise, without a copy to sort.
+        for (size_t i = 1; i < count && !repeated; ++i)
+            for (size_t j = 0; j < i && !repeated; ++j) repeated = corners[i] == corners[j];
+    } else if (!repeated) {
+        sorted_.assign(corners, corners + count);
+        std::sort(sorted_.begin(), sorted_.end());
+        repeated = std::adjacent_find(sorted_.begin(), sorted_.end()) != sorted_.end();
     }
     if (repeated) {
         cornerVertices_.resize(start);
@@ -106,18 +127,30 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
         solid->model = &model;
         solid->name = solids_[s].name;
 
+        // The solid's vertices once each, marked in `local` until they are numbered.
         std::vector<int> used;
         for (size_t f : facesOfSolid[s]) {
             const PendingFace& face = faces_[f];
-            for (size_t c = 0; c < face.cornerCount; ++c)
-                used.push_back(cornerVertices_[face.firstCorner + c]);
+            for (size_t c = 0; c < face.cornerCount; ++c) {
+                const int v = cornerVertices_[face.firstCorner + c];
+                if (local[static_cast<size_t>(v)] == -1) {
+                    local[static_cast<size_t>(v)] = 0;
+                    used.push_back(v);
+                }
+            }
         }
         if (first) {
             for (size_t v = 0; v < positions_.size(); ++v)
                 if (!usedAnywhere[v]) used.push_back(static_cast<int>(v));
         }
-        std::sort(used.begin(), used.end());
-        used.erase(std::unique(used.begin(), used.end()), used.end());
+        // In file order: a walk over all vertices when the solid has most of them, a sort otherwise.
+        if (used.size() * 8 >= positions_.size()) {
+            used.clear();
+            for (size_t v = 0; v < positions_.size(); ++v)
+                if (local[v] == 0 || (first && !usedAnywhere[v])) used.push_back(static_cast<int>(v));
+        } else {
+            std::sort(used.begin(), used.end());
+        }
         solid->vertices.reserve(used.size());
         for (int v : used) {
             local[static_cast<size_t>(v)] = static_cast<int>(solid->vertices.size());

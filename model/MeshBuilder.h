@@ -36,6 +36,8 @@ public:
     int VertexCount() const { return static_cast<int>(positions_.size()); }
     int TexCoordCount() const { return static_cast<int>(texCoords_.size()); }
     void ReserveVertices(size_t count) { positions_.reserve(count); }
+    // Room for this many more vertices, texture coordinates and triangle corners.
+    void Reserve(size_t vertices, size_t texCoords, size_t triangleCorners);
 
     // Faces from now on go to the solid of that name (created on first use; an empty name is a solid
     // of its own that the open pipeline names later).
@@ -79,6 +81,9 @@ private:
     std::vector<PendingFace> faces_;
     std::vector<int> cornerVertices_;
     std::vector<int> cornerTexCoords_;
+    // Faces of up to this many corners are checked for a repeated vertex without sorting.
+    static constexpr size_t kFewCorners = 8;
+    std::vector<int> sorted_; // the corners of a larger face, sorted
     int currentSolid_ = -1;
     int currentMaterial_ = -1;
     int skipped_ = 0;

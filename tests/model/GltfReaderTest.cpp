@@ -131,6 +131,19 @@ TEST(GltfReaderTest, TextureTransformMovesTheCoordinates) {
     EXPECT_EQ(FaceColour(*moved.doc->model, face), (std::array<uint8_t, 3>{0, 255, 0}));
 }
 
+TEST(GltfReaderTest, MaterialsSharingAnImageEachTintTheirOwnCopy) {
+    TwoMaterialFile file = TwoMaterials();
+    const std::string paint = R"("baseColorFactor":[0.5,0,0,1]})";
+    file.json.replace(file.json.find(paint), paint.size(),
+                      R"("baseColorFactor":[1,0.5,1,1],"baseColorTexture":{"index":0}})");
+    const MeshRead read = Gltf(WithDataUri(file));
+    ASSERT_TRUE(read.result.ok()) << read.result.reason();
+    // Both centres are in the green quadrant (the triangle's at u 1.27, mirrored to 0.73); linear 0.5 of
+    // green is sRGB 188 on the triangle only.
+    EXPECT_EQ(FaceColour(*read.doc->model, *read.SolidAt().faces[0]), (std::array<uint8_t, 3>{0, 255, 0}));
+    EXPECT_EQ(FaceColour(*read.doc->model, *read.SolidAt().faces[2]), (std::array<uint8_t, 3>{0, 188, 0}));
+}
+
 TEST(GltfReaderTest, BadFilesAreRefusedWithAClearMessage) {
     const TwoMaterialFile file = TwoMaterials();
     std::string truncated = Glb(file);

@@ -13,6 +13,21 @@ std::string Bytes(const std::vector<uint8_t>& bytes) {
     return std::string(bytes.begin(), bytes.end());
 }
 
+// The picture at half opacity: its alpha must be dropped, never blended into the colours.
+std::string HalfClearPng(int w, int h, const std::vector<uint8_t>& rgb) {
+    std::vector<uint8_t> rgba;
+    for (size_t i = 0; i < rgb.size(); i += 3) rgba.insert(rgba.end(), {rgb[i], rgb[i + 1], rgb[i + 2], 128});
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = png_uint_32(w);
+    image.height = png_uint_32(h);
+    image.format = PNG_FORMAT_RGBA;
+    std::vector<uint8_t> bytes(1024);
+    png_alloc_size_t size = bytes.size();
+    png_image_write_to_memory(&image, bytes.data(), &size, 0, rgba.data(), 0, nullptr);
+    return std::string(bytes.begin(), bytes.begin() + std::ptrdiff_t(size));
+}
+
 TEST(ImageDecoderTest, EveryKindComesOutTopDownWithItsColoursUnchanged) {
     const std::vector<uint8_t> checker = Checker(1);
     TempFolder folder;
@@ -24,6 +39,7 @@ TEST(ImageDecoderTest, EveryKindComesOutTopDownWithItsColoursUnchanged) {
         int tolerance;
     } cases[] = {
         {"c.png", Png(2, 2, checker), 2, 0},
+        {"clear.png", HalfClearPng(2, 2, checker), 2, 0},
         {"c.bmp", Bytes(Bmp24(2, 2, checker)), 2, 0},
         {"c.tga", Tga(2, 2, checker, false), 2, 0},
         {"top.tga", Tga(2, 2, checker, true), 2, 0},

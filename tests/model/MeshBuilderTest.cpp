@@ -28,8 +28,10 @@ TEST(MeshBuilderTest, FacesAreCheckedBeforeTheyAreKept) {
     // A vertex twice apart from its neighbour pinches the outline.
     EXPECT_EQ(builder.AddFace({0, 1, 0, 2}), MeshBuilder::FaceOutcome::Skipped);
     EXPECT_EQ(builder.AddFace({3, 3, 3}), MeshBuilder::FaceOutcome::Skipped);
+    // Long outlines are checked as well as short ones.
+    EXPECT_EQ(builder.AddFace({0, 1, 2, 3, 0, 1, 2, 3, 1}), MeshBuilder::FaceOutcome::Skipped);
     EXPECT_EQ(builder.FaceCount(), 1);
-    EXPECT_EQ(builder.SkippedFaces(), 3);
+    EXPECT_EQ(builder.SkippedFaces(), 4);
 
     Document doc;
     test::RecordingCompletion completion;
