@@ -1,6 +1,7 @@
 #include "engine/Topology.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <iostream>
 #include <limits>
 #include <map>
@@ -166,10 +167,33 @@ void UpdateEdgeGeometry(Edge& edge) {
 }
 
 void RebuildVertexIncidence(Solid& solid) {
-    for (auto& v : solid.vertices) v->outgoing.clear();
+    // Counted first, so that each list is allocated once at its size rather than grown step by step: a
+    // large model has hundreds of thousands of vertices. The running numbers hold the vertices' places
+    // meanwhile; a corner whose vertex is not the solid's own is simply appended.
+    const size_t n = solid.vertices.size();
+    std::vector<int> numbers(n);
+    std::vector<uint32_t> counts(n, 0);
+    for (size_t i = 0; i < n; ++i) {
+        numbers[i] = solid.vertices[i]->index;
+        solid.vertices[i]->index = int(i);
+    }
+    const auto place = [&](const Vertex* v) {
+        const size_t i = size_t(v->index);
+        return v->index >= 0 && i < n && solid.vertices[i].get() == v ? i : n;
+    };
+    for (auto& face : solid.faces)
+        for (auto& h : face->halfEdges)
+            if (h->vertex && place(h->vertex) < n) ++counts[place(h->vertex)];
+    for (size_t i = 0; i < n; ++i) {
+        auto& outgoing = solid.vertices[i]->outgoing;
+        outgoing.clear();
+        if (outgoing.capacity() != counts[i]) std::vector<HalfEdge*>().swap(outgoing);
+        outgoing.reserve(counts[i]);
+    }
     for (auto& face : solid.faces)
         for (auto& h : face->halfEdges)
             if (h->vertex) h->vertex->outgoing.push_back(h.get());
+    for (size_t i = 0; i < n; ++i) solid.vertices[i]->index = numbers[i];
 }
 
 void ComputeBounds(Mesh& model) {
