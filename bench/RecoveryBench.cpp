@@ -1,7 +1,7 @@
 // One recovery copy of a 200,000-face development (2,000 parts of 100 faces): how long the GUI thread is
 // blocked, and how long the copy takes to reach the disk. KeepInChild is what the window runs (the child
 // process makes and writes the bytes); Keep, which makes the bytes on the calling thread, is there to
-// compare. Target: the GUI thread blocked at most 20 ms.
+// compare. Target: the GUI thread blocked at most 20 ms, in the worst of the runs.
 #include "model/RecoveryCopies.h"
 #include "model/RecoveryKeeper.h"
 #include "tools/lib/ModelBuilder.h"
@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <memory>
@@ -97,6 +98,8 @@ void TimeOneCopy(benchmark::State& state, bool inChild) {
     state.counters["blocked_cpu_ms"] = cpuSum / runs;
     state.counters["on_disk_ms"] = writtenSum / runs;
     state.counters["resident_MB"] = ResidentMB();
+    const char* tunables = std::getenv("GLIBC_TUNABLES");
+    state.counters["huge_page_heap"] = tunables && std::strstr(tunables, "glibc.malloc.hugetlb=1") ? 1 : 0;
     state.counters["copy_MB"] = double(std::filesystem::file_size(keeper.CopyPath())) / 1e6;
     keeper.Forget();
     std::error_code ignored;
@@ -112,7 +115,16 @@ void BM_RecoveryCopyOnCallingThread(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(BM_RecoveryCopyInChild)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_RecoveryCopyInChild)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(BM_RecoveryCopyOnCallingThread)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
-BENCHMARK_MAIN();
+// The heap as the viewer has it (RestartWithHugePageHeap); run with GLIBC_TUNABLES=glibc.malloc.hugetlb=0 to
+// see the fork with the heap in small pages.
+int main(int argc, char** argv) {
+    RestartWithHugePageHeap(argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -36,13 +36,14 @@ void RepointPartLineEdges(Mesh& model) {
 // Objects taken out of the model by normalisation. They stay alive until the development has dropped
 // every reference to them, so no stale address is ever compared against a new object.
 struct Released {
-    std::vector<std::unique_ptr<HalfEdge>> corners;
+    // Solids first: they go last, after the corners and faces that may live in their blocks.
+    std::vector<std::unique_ptr<Solid>> solids;
+    std::vector<CornerPtr> corners;
     std::vector<std::unique_ptr<Face>> faces;
     std::vector<std::unique_ptr<Vertex>> vertices;
-    std::vector<std::unique_ptr<Solid>> solids;
     std::unordered_set<const void*> addresses;
 
-    template <typename T> void Keep(std::vector<std::unique_ptr<T>>& into, std::unique_ptr<T> object) {
+    template <typename Owner> void Keep(std::vector<Owner>& into, Owner object) {
         addresses.insert(object.get());
         into.push_back(std::move(object));
     }
@@ -104,7 +105,7 @@ NormaliseCounts NormaliseModel(Document& document, IPrompt& prompt) {
         std::vector<std::unique_ptr<Face>> kept;
         for (auto& face : solid->faces) {
             // Corners too close to the last retained one are duplicates of it.
-            std::vector<std::unique_ptr<HalfEdge>> retained;
+            std::vector<CornerPtr> retained;
             for (auto& h : face->halfEdges) {
                 const bool keep = h->vertex && (retained.empty() ||
                                                 Distance(h->vertex->position,
@@ -316,7 +317,6 @@ void FindSymmetricEdges(Mesh& model) {
             Vec3 mid = (entry.a + entry.b) * 0.5;
             edge->mark = mid.x < 0; // negative side of the mirror plane
             if (edge->mark) mid.x = -mid.x;
-            edge->mirroredMidpoint = mid;
             edge->symmetryKey = DistanceSquared(mid, reference);
             entry.key = edge->symmetryKey;
             entry.negativeSide = edge->mark;
@@ -324,15 +324,13 @@ void FindSymmetricEdges(Mesh& model) {
         }
     }
     // Sort an index by key; equal keys keep their model order so that the same file always pairs the
-    // same way. NaN keys (broken coordinates) sort last and never match.
+    // same way. NaN keys (broken coordinates) are set last first, in model order, and never match; the
+    // sort then compares plain pairs, the index breaking ties.
     std::vector<std::pair<double, uint32_t>> order(entries.size());
     for (size_t i = 0; i < entries.size(); ++i) order[i] = {entries[i].key, static_cast<uint32_t>(i)};
-    std::sort(order.begin(), order.end(), [](const auto& x, const auto& y) {
-        const bool xNan = std::isnan(x.first), yNan = std::isnan(y.first);
-        if (xNan != yNan) return yNan;
-        if (!xNan && x.first != y.first) return x.first < y.first;
-        return x.second < y.second;
-    });
+    const auto numbered = std::stable_partition(order.begin(), order.end(),
+                                                [](const auto& item) { return !std::isnan(item.first); });
+    std::sort(order.begin(), numbered);
     std::vector<Entry> sorted;
     sorted.reserve(entries.size());
     for (const auto& item : order) sorted.push_back(entries[item.second]);

@@ -1,6 +1,7 @@
 #include "engine/Topology.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <iostream>
 #include <limits>
 #include <map>
@@ -53,31 +54,26 @@ void LinkFaceRing(Face& face) {
 }
 
 void ComputeFacePlane(Face& face) {
-    // Read in place: an import computes the plane of every face, and a copy of the corners would cost
-    // an allocation each.
-    const auto& corners = face.halfEdges;
-    if (corners.size() < 3) return;
-    for (const auto& h : corners)
-        if (!h || !h->vertex) return;
-    const auto p = [&corners](size_t i) -> const Vec3& { return corners[i]->vertex->position; };
+    std::vector<Vec3> p;
+    if (!CornerPositions(face, p) || p.size() < 3) return;
     double bestArea = 0;
     size_t best = 0;
-    for (size_t i = 2; i < corners.size(); ++i) {
-        const double area = TriangleArea(p(0), p(i - 1), p(i));
+    for (size_t i = 2; i < p.size(); ++i) {
+        const double area = TriangleArea(p[0], p[i - 1], p[i]);
         if (area > bestArea) {
             bestArea = area;
             best = i;
         }
     }
     if (best == 0) return; // every fan triangle is degenerate: keep the plane we had
-    const Vec3 cross = Cross(p(best - 1) - p(0), p(best) - p(0));
+    const Vec3 cross = Cross(p[best - 1] - p[0], p[best] - p[0]);
     const double len = Length(cross);
     if (!(len > 0)) return;
     const Vec3 n = cross / len;
     face.plane[0] = n.x;
     face.plane[1] = n.y;
     face.plane[2] = n.z;
-    face.plane[3] = -Dot(n, p(0));
+    face.plane[3] = -Dot(n, p[0]);
 }
 
 double FaceArea(const Face& face) {
@@ -171,14 +167,33 @@ void UpdateEdgeGeometry(Edge& edge) {
 }
 
 void RebuildVertexIncidence(Solid& solid) {
-    // Room for the usual six to eight corners at once rather than growing one corner at a time.
-    for (auto& v : solid.vertices) {
-        v->outgoing.clear();
-        v->outgoing.reserve(8);
+    // Counted first, so that each list is allocated once at its size rather than grown step by step: a
+    // large model has hundreds of thousands of vertices. The running numbers hold the vertices' places
+    // meanwhile; a corner whose vertex is not the solid's own is simply appended.
+    const size_t n = solid.vertices.size();
+    std::vector<int> numbers(n);
+    std::vector<uint32_t> counts(n, 0);
+    for (size_t i = 0; i < n; ++i) {
+        numbers[i] = solid.vertices[i]->index;
+        solid.vertices[i]->index = int(i);
+    }
+    const auto place = [&](const Vertex* v) {
+        const size_t i = size_t(v->index);
+        return v->index >= 0 && i < n && solid.vertices[i].get() == v ? i : n;
+    };
+    for (auto& face : solid.faces)
+        for (auto& h : face->halfEdges)
+            if (h->vertex && place(h->vertex) < n) ++counts[place(h->vertex)];
+    for (size_t i = 0; i < n; ++i) {
+        auto& outgoing = solid.vertices[i]->outgoing;
+        outgoing.clear();
+        if (outgoing.capacity() != counts[i]) std::vector<HalfEdge*>().swap(outgoing);
+        outgoing.reserve(counts[i]);
     }
     for (auto& face : solid.faces)
         for (auto& h : face->halfEdges)
             if (h->vertex) h->vertex->outgoing.push_back(h.get());
+    for (size_t i = 0; i < n; ++i) solid.vertices[i]->index = numbers[i];
 }
 
 void ComputeBounds(Mesh& model) {

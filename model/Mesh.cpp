@@ -2,6 +2,8 @@
 
 #include "model/Document.h"
 
+#include <algorithm>
+
 namespace tsm {
 
 void Material::CopyColoursFrom(const Material& other) {
@@ -52,6 +54,22 @@ Edge& AppendEdge(Solid& solid, HalfEdge* side1, HalfEdge* side2, Vertex* vertex1
         }
     }
     return edge;
+}
+
+CornerPtr NewCorner(Solid& solid, size_t expected) {
+    if (solid.cornerBlockFree == 0) {
+        // The smallest block keeps a face-by-face caller from allocating per corner; the guess, capped
+        // so that a damaged count cannot reserve without bound, saves blocks on the common path.
+        constexpr size_t kMinBlock = 64, kMaxBlock = size_t(1) << 16;
+        const size_t size = std::clamp(expected, kMinBlock, kMaxBlock);
+        solid.cornerBlocks.push_back(std::make_unique<HalfEdge[]>(size));
+        solid.cornerBlockNext = solid.cornerBlocks.back().get();
+        solid.cornerBlockFree = size;
+    }
+    HalfEdge* corner = solid.cornerBlockNext++;
+    --solid.cornerBlockFree;
+    corner->home.inBlock = true;
+    return CornerPtr(corner);
 }
 
 HalfEdge* FindCorner(const Face& face, const Vertex* vertex) {

@@ -40,7 +40,18 @@ struct FlapShape {
     Point2 tipEnd;
 };
 
-// One corner of one face, directed along the face boundary from `vertex` to `next->vertex`.
+// Set on a corner that lives in its solid's block (see `NewCorner`) rather than on its own on the heap.
+// Copying a corner's values never copies where it lives.
+class CornerHome {
+public:
+    CornerHome() = default;
+    CornerHome(const CornerHome&) {}
+    CornerHome& operator=(const CornerHome&) { return *this; }
+    bool inBlock = false;
+};
+
+// One corner of one face, directed along the face boundary from `vertex` to `next->vertex`. The members are
+// ordered so that no padding falls between them: a large model holds millions of corners.
 struct HalfEdge {
     Edge* edge = nullptr;
     Vertex* vertex = nullptr;
@@ -49,25 +60,36 @@ struct HalfEdge {
     HalfEdge* next = nullptr;
     HalfEdge* prev = nullptr;
     HalfEdge* joined = nullptr; // == twin while the edge stays folded in the development, null when cut
-    double u = 0, v = 0;        // texture coordinates
-    double x2d = 0, y2d = 0;    // development position, mm, relative to the part's box
-    Vec3 displayPos;            // 3D position as drawn, moved apart at cut edges
-    bool hasFlap = false;
+    PartLine* line = nullptr;
+    double u = 0, v = 0;                    // texture coordinates
+    double x2d = 0, y2d = 0;                // development position, mm, relative to the part's box
+    Vec3 displayPos;                        // 3D position as drawn, moved apart at cut edges
     double flapHeight = 5.0;                // mm
     double flapAngle1 = 0.7853981633974483; // radians, base angle at the end of the edge
     double flapAngle2 = 0.7853981633974483; // radians, base angle at the start of the edge
+    FlapShape flapShape;
     float flapColor[3] = {0, 0, 0};
     float sideColor[3] = {0, 0, 0};
+    bool hasFlap = false;
     bool foldShown = false;
-    PartLine* line = nullptr;
-    FlapShape flapShape;
+    CornerHome home;
 
     Point2 Pos2D() const { return {x2d, y2d}; }
 };
 
+// Frees a corner that was allocated on its own; one in its solid's block goes with the block.
+struct CornerRelease {
+    CornerRelease() = default;
+    CornerRelease(std::default_delete<HalfEdge>) {} // so that a std::unique_ptr<HalfEdge> converts
+    void operator()(HalfEdge* corner) const {
+        if (corner && !corner->home.inBlock) delete corner;
+    }
+};
+using CornerPtr = std::unique_ptr<HalfEdge, CornerRelease>;
+
 struct Face {
     Solid* solid = nullptr;
-    std::vector<std::unique_ptr<HalfEdge>> halfEdges; // corners in ring order
+    std::vector<CornerPtr> halfEdges; // corners in ring order
     Part* part = nullptr;
     double plane[4] = {0, 0, 0, 0}; // unit normal and offset d, normal . p + d = 0
     int materialIndex = -1;
@@ -98,21 +120,26 @@ struct Edge {
     Edge* symmetricEdge = nullptr; // mirror image across x = 0
     double length = 0;             // model units
     double foldAngle = 0;          // degrees, 180 flat, 0 for an open edge
-    bool foldSense = true;         // true: mountain
     double unfoldWeight = 0;
-    int edgeId = -1;
     double symmetryKey = 0;
+    int edgeId = -1;
     EdgeClass edgeClass = EdgeClass::Free;
+    bool foldSense = true; // true: mountain
     bool edgeFlag = false;
     bool typeFlag = false;
     bool mark = false;
-    Vec3 mirroredMidpoint;
 };
 
 struct Solid {
     Mesh* model = nullptr;
     std::string name;
     std::vector<std::unique_ptr<Vertex>> vertices;
+    // Corners made together, as a file's reader makes them, in a few blocks instead of one allocation
+    // each. Declared before `faces` so that the faces, whose corners may live here, go first. A corner
+    // from a block must not outlive its solid.
+    std::vector<std::unique_ptr<HalfEdge[]>> cornerBlocks;
+    HalfEdge* cornerBlockNext = nullptr; // the first unused corner of the last block
+    size_t cornerBlockFree = 0;          // unused corners from there to the block's end
     std::vector<std::unique_ptr<Face>> faces;
     std::vector<std::unique_ptr<Edge>> edges;
     bool inDevelopment = true;
@@ -201,6 +228,10 @@ struct Mesh {
 // and `joined` keeps them connected in the development.
 Edge& AppendEdge(Solid& solid, HalfEdge* side1, HalfEdge* side2, Vertex* vertex1, Vertex* vertex2,
                  bool joined);
+
+// A new corner from `solid`'s blocks. `expected` is how many more corners the caller is about to make (a
+// guess is fine: a larger block follows when it runs out).
+CornerPtr NewCorner(Solid& solid, size_t expected);
 
 // The first corner of `face` whose vertex is `vertex`, or null.
 HalfEdge* FindCorner(const Face& face, const Vertex* vertex);

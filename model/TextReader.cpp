@@ -182,7 +182,7 @@ void TextModelReader::ReadFace(Solid& solid, double& flapHeightSum, size_t& corn
     const int32_t count = in_.Int();
     for (int32_t c = 0; c < count && !in_.NoWordLeft(); ++c) {
         const int32_t vertexIndex = in_.Int();
-        auto corner = std::make_unique<HalfEdge>();
+        auto corner = NewCorner(solid, size_t(count - c));
         corner->x2d = in_.Real();
         corner->y2d = in_.Real();
         corner->u = in_.Real();

@@ -1,5 +1,7 @@
 #include "app/Application.h"
+#include "model/RecoveryKeeper.h"
 
 int main(int argc, char** argv) {
+    tsm::RestartWithHugePageHeap(argv);
     return tsm::RunTessaly(argc, argv);
 }

@@ -119,6 +119,8 @@ Solid& AddSolid(Document& document, const std::string& name, const std::vector<V
         solid->vertices.push_back(std::move(vertex));
     }
     const double flapHeight = document.display.defaultFlapHeightMM;
+    size_t cornerCount = 0;
+    for (const auto& indices : faces) cornerCount += indices.size();
     for (const auto& indices : faces) {
         const bool valid = indices.size() >= 3 && std::all_of(indices.begin(), indices.end(), [&](int i) {
                                return i >= 0 && size_t(i) < vertices.size();
@@ -128,7 +130,9 @@ Solid& AddSolid(Document& document, const std::string& name, const std::vector<V
         face->solid = solid.get();
         face->materialIndex = materialIndex;
         for (int i : indices) {
-            auto h = std::make_unique<HalfEdge>();
+            // From the solid's blocks, as a file's reader makes them, so that every fixture exercises them.
+            auto h = NewCorner(*solid, cornerCount);
+            cornerCount -= cornerCount > 0 ? 1 : 0;
             h->vertex = solid->vertices[i].get();
             h->face = face.get();
             h->displayPos = vertices[i];

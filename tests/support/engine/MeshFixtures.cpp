@@ -21,7 +21,7 @@ Solid* AddRawSolid(Mesh& model, const std::vector<Vec3>& positions, const FaceLi
         auto face = std::make_unique<Face>();
         face->solid = solid.get();
         for (int i : indices) {
-            auto h = std::make_unique<HalfEdge>();
+            auto h = NewCorner(*solid, indices.size()); // in blocks, as a file's reader makes them
             h->vertex = solid->vertices.at(size_t(i)).get();
             h->face = face.get();
             face->halfEdges.push_back(std::move(h));
