@@ -1,5 +1,7 @@
 #include "engine/PartHulls.h"
 
+#include <cmath>
+
 namespace tsm {
 
 const std::vector<HalfEdge*>& PartHulls::HullOf(const Part& part) {
@@ -39,8 +41,15 @@ std::vector<HalfEdge*> PartHulls::FittingHull(const Part& a, const Part& b, cons
         hull.push_back(corners[i]);
         hullPoints.push_back(points[i]);
     }
+    // Only the turns that lay a hull edge along x or y: the joined part is turned later from where it then
+    // lies, by those same turns, and any other turn that fits here might be one it never tries.
+    double along = 0;
+    if (hullPoints.size() >= 2) {
+        const Point2 d = hullPoints[1] - hullPoints[0];
+        along = -std::atan2(d.y, d.x);
+    }
     double turn = 0;
-    if (!FindFittingTurn(hullPoints, limit_, 0.0, turn)) hull.clear();
+    if (!FindFittingTurn(hullPoints, limit_, along, turn)) hull.clear();
     return hull;
 }
 
