@@ -10,6 +10,7 @@
 // alone, so the same model always gets the same plan.
 #pragma once
 
+#include "engine/PartFit.h"
 #include "engine/Unfolder.h"
 #include "model/Result.h"
 
@@ -24,6 +25,8 @@ struct FewestPartsInput {
     OverlapStrategy overlap = OverlapStrategy::Indexed;
     double cellSize = 0;
     double sharedPointSquared = 0;
+    // The sheet every part must fit, at the development's scale; inactive when fitted to one sheet.
+    PartLimit limit;
     // At most this many growths; 0: as many as the model's size allows (fewer on large models, so that the
     // time stays in proportion to the face count).
     int candidateLimit = 0;

@@ -230,6 +230,11 @@ Point2 MergeSpace::Position(const HalfEdge& corner) const {
     return it == states_.end() ? corner.Pos2D() : it->second.motion.Apply(corner.Pos2D());
 }
 
+RigidMotion MergeSpace::Motion(const Part& part) const {
+    auto it = states_.find(&part);
+    return it == states_.end() ? RigidMotion{} : it->second.motion;
+}
+
 RigidMotion MergeSpace::JoinMotion(const HalfEdge& h, const HalfEdge& t) const {
     const Point2 hs = Position(h), he = Position(*h.next);
     const Point2 ts = Position(t), te = Position(*t.next);

@@ -48,6 +48,8 @@ public:
 
     // A corner's position on the development (its part's motion applied to its stored position).
     Point2 Position(const HalfEdge& corner) const;
+    // The motion that takes the part's stored positions to the development.
+    RigidMotion Motion(const Part& part) const;
     // The motion that puts t's side of the edge onto h's side (t's part turned, t's start on h's end).
     RigidMotion JoinMotion(const HalfEdge& h, const HalfEdge& t) const;
     // Whether B at `movedB` would overlap A.

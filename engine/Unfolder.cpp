@@ -7,6 +7,7 @@
 #include "engine/Flaps.h"
 #include "engine/Layout.h"
 #include "engine/PartFit.h"
+#include "engine/PartHulls.h"
 #include "engine/Topology.h"
 #include "engine/UnfoldFewestParts.h"
 #include "engine/UnfoldOverlap.h"
@@ -257,7 +258,7 @@ struct Unfolder::Impl {
     std::unique_ptr<MergeSpace> space;
     // Parts no larger than a sheet: each part's convex hull corners, kept through the merge.
     PartLimit limit;
-    std::unordered_map<const Part*, std::vector<HalfEdge*>> hulls;
+    std::unique_ptr<PartHulls> hulls;
     // Whether joins that leave a narrow slit are refused, as they are when flaps must have room.
     bool slitsNarrow = false;
     static bool IsJoinedEdge(const Edge& edge) { return edge.halfEdge1 && edge.halfEdge1->joined; }
@@ -297,42 +298,6 @@ struct Unfolder::Impl {
         }
     }
 
-    // The corners on the part's convex hull; a part met for the first time is a single face.
-    const std::vector<HalfEdge*>& HullOf(const Part& part) {
-        auto it = hulls.find(&part);
-        if (it != hulls.end()) return it->second;
-        std::vector<HalfEdge*> corners;
-        std::vector<Point2> points;
-        for (Face* face : part.faces)
-            for (auto& corner : face->halfEdges) {
-                corners.push_back(corner.get());
-                points.push_back(space->Position(*corner));
-            }
-        std::vector<HalfEdge*>& hull = hulls[&part];
-        for (size_t i : ConvexHull(points)) hull.push_back(corners[i]);
-        return hull;
-    }
-
-    // The hull of A and of B at `movedB` together, when some turn of it fits the limit; empty when none.
-    std::vector<HalfEdge*> FittingHull(const Part& a, const Part& b, const RigidMotion& movedB) {
-        std::vector<HalfEdge*> corners = HullOf(a);
-        std::vector<Point2> points;
-        for (const HalfEdge* c : corners) points.push_back(space->Position(*c));
-        for (HalfEdge* c : HullOf(b)) {
-            corners.push_back(c);
-            points.push_back(movedB.Apply(c->Pos2D()));
-        }
-        std::vector<Point2> hullPoints;
-        std::vector<HalfEdge*> hull;
-        for (size_t i : ConvexHull(points)) {
-            hull.push_back(corners[i]);
-            hullPoints.push_back(points[i]);
-        }
-        double turn = 0;
-        if (!FindFittingTurn(hullPoints, limit, 0.0, turn)) hull.clear();
-        return hull;
-    }
-
     // Overlap test and join of one edge; false when the join was refused. `tested` false joins without
     // the test, for a join already known to leave no overlap.
     bool TryJoin(Edge& edge, bool tested = true) {
@@ -342,7 +307,7 @@ struct Unfolder::Impl {
         Part* b = t->face->part;
         const RigidMotion movedB = space->JoinMotion(*h, *t);
         std::vector<HalfEdge*> joinedHull;
-        if (limit.active) joinedHull = FittingHull(*a, *b, movedB);
+        if (limit.active) joinedHull = hulls->FittingHull(*a, *b, movedB);
         if (tested) ++owner.overlapTests_;
         if ((limit.active && joinedHull.empty()) || (slitsNarrow && ClosesNarrowSlit(edge, a, b, IsJoined)) ||
             (tested && space->Overlaps(*a, *b, movedB))) {
@@ -352,11 +317,7 @@ struct Unfolder::Impl {
             return false;
         }
         Part& kept = space->Merge(*a, *b, movedB);
-        if (limit.active) {
-            hulls.erase(a);
-            hulls.erase(b);
-            hulls[&kept] = std::move(joinedHull);
-        }
+        if (limit.active) hulls->Merged(*a, *b, kept, std::move(joinedHull));
         // The joined part stays where A was in the development's list, whichever object carries it on.
         const size_t slotA = slot[a], slotB = slot[b];
         if (&kept == b) std::swap(dev.parts[slotA], dev.parts[slotB]);
@@ -490,6 +451,7 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         impl.limit.flapHeightMM = kFixedScaleFlapHeightMM;
         impl.limit.spacingMM = method.spacingMM;
     }
+    impl.hulls = std::make_unique<PartHulls>(impl.limit, impl.space.get());
 
     const auto cancel = [&] {
         progress->Finish();
@@ -533,6 +495,7 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         input.overlap = options_.overlap;
         input.cellSize = cellSize;
         input.sharedPointSquared = shared * shared;
+        input.limit = impl.limit;
         const int planSteps = FewestPartsSteps(input);
         const int edgeCount = static_cast<int>(edges.size());
         // After the plan's steps, each round of joins takes two steps per edge: the plan's joins made
@@ -558,10 +521,10 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
             // before the round's flaps, so a cancelled unfolding leaves the model's flaps as they were.
             if (round > 0) {
                 parts.clear();
-                impl.hulls.clear();
                 RestoreUnfoldState(start, model_, edges, dev);
                 impl.LayFlat();
                 impl.space = std::make_unique<MergeSpace>(options_.overlap, cellSize, shared * shared);
+                impl.hulls->Clear(impl.space.get());
             }
             const int joins = static_cast<int>(plan->joins.size());
             for (int i = 0; i < joins; ++i) {
