@@ -188,11 +188,22 @@ bool HasOwnFlap(const HalfEdge& side) {
            HasDrawnFlap(side.line->drawKind);
 }
 
+bool Whole(const Development& development) {
+    for (const auto& part : development.parts) {
+        if (part == nullptr) return false;
+        for (const Face* face : part->faces)
+            if (face == nullptr) return false;
+    }
+    return true;
+}
+
 class Placer {
 public:
     Placer(const Development& development, const EdgeLabelRules& rules)
-        : development_(development), rules_(rules), grid_(4.0),
-          numbers_(PartNumbers(DeriveBuildOrder(development), development.parts.size())) {
+        : development_(development), rules_(rules), grid_(4.0) {
+        // The build order needs every part and face in place; a damaged development labels IDs alone.
+        if (rules.partEdge && Whole(development))
+            numbers_ = PartNumbers(DeriveBuildOrder(development), development.parts.size());
         for (size_t p = 0; p < development.parts.size(); ++p) partIndex_[development.parts[p].get()] = int(p);
         // Every face edge and every drawn flap outline is a line no label may cross.
         for (const auto& part : development.parts) {
@@ -244,7 +255,9 @@ private:
         const std::string id = std::to_string(side.edge->edgeId);
         if (!rules_.partEdge || side.twin == nullptr || side.twin->face == nullptr) return id;
         const auto other = partIndex_.find(side.twin->face->part);
-        if (other == partIndex_.end() || numbers_[other->second] <= 0) return id;
+        if (other == partIndex_.end() || size_t(other->second) >= numbers_.size() ||
+            numbers_[other->second] <= 0)
+            return id;
         return std::to_string(numbers_[other->second]) + "-" + id;
     }
 
