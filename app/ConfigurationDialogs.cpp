@@ -77,6 +77,11 @@ OtherConfigValues OtherConfigFromSettings(const Settings& s) {
     v.checkNewVersionAtStart = s.checkForUpdatesAtStart;
     v.bitmapFontForEdgeId = s.drawEdgeIdsWithGL;
     v.recoveryIntervalMinutes = s.recoveryIntervalMinutes;
+    v.edgeLabelsAsWritten = s.edgeLabelsAsWritten;
+    v.edgeLabelsOnFlaps = s.edgeLabelsOnFlaps;
+    v.edgeLabelsWithPart = s.edgeLabelsWithPart;
+    v.edgeLabelMinCapMM = s.edgeLabelMinCapMM;
+    v.drawPartNumbers = s.drawPartNumbers;
     return v;
 }
 
@@ -104,6 +109,11 @@ UpdateHint ApplyOtherConfig(const OtherConfigValues& v, Settings& s, Mesh* model
     s.checkForUpdatesAtStart = v.checkNewVersionAtStart;
     s.drawEdgeIdsWithGL = v.bitmapFontForEdgeId;
     s.recoveryIntervalMinutes = v.recoveryIntervalMinutes;
+    s.edgeLabelsAsWritten = v.edgeLabelsAsWritten;
+    s.edgeLabelsOnFlaps = v.edgeLabelsOnFlaps;
+    s.edgeLabelsWithPart = v.edgeLabelsWithPart;
+    s.edgeLabelMinCapMM = std::clamp(v.edgeLabelMinCapMM, kLeastLabelCapMM, kMostLabelCapMM);
+    s.drawPartNumbers = v.drawPartNumbers;
 
     bool resampled = false;
     if (s.limitTextureSize && model != nullptr) {
@@ -206,6 +216,19 @@ OtherConfigDialog::OtherConfigDialog(QWidget* parent, const OtherConfigValues& v
     givenRecoveryInterval_ = values.recoveryIntervalMinutes;
     recoveryRow->addWidget(recoveryInterval_);
     layout->addLayout(recoveryRow);
+    labelsAsWritten_ = box("Place edge IDs as written (on the edge's middle)", values.edgeLabelsAsWritten);
+    labelsOnFlaps_ = box("Edge IDs on the flaps", values.edgeLabelsOnFlaps);
+    labelsWithPart_ = box("Edge IDs as part-edge (glue to part 12, edge 3: 12-3)", values.edgeLabelsWithPart);
+    auto* capRow = new QHBoxLayout();
+    capRow->addWidget(new QLabel(QStringLiteral("Smallest edge ID cap height (mm)"), this), 1);
+    labelMinCap_ = new QDoubleSpinBox(this);
+    labelMinCap_->setRange(kLeastLabelCapMM, kMostLabelCapMM);
+    labelMinCap_->setDecimals(1);
+    labelMinCap_->setSingleStep(0.1);
+    labelMinCap_->setValue(values.edgeLabelMinCapMM);
+    capRow->addWidget(labelMinCap_);
+    layout->addLayout(capRow);
+    partNumbers_ = box("Show part numbers", values.drawPartNumbers);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -214,12 +237,16 @@ OtherConfigDialog::OtherConfigDialog(QWidget* parent, const OtherConfigValues& v
 
     connect(animation_, &QCheckBox::toggled, this, [this] { UpdateEnabled(); });
     connect(limitTexture_, &QCheckBox::toggled, this, [this] { UpdateEnabled(); });
+    connect(labelsAsWritten_, &QCheckBox::toggled, this, [this] { UpdateEnabled(); });
     UpdateEnabled();
 }
 
 void OtherConfigDialog::UpdateEnabled() {
     speed_->setEnabled(animation_->isChecked());
     textureLimit_->setEnabled(limitTexture_->isChecked());
+    // The readable rules' options mean nothing to the placement as written.
+    for (QWidget* rule : std::initializer_list<QWidget*>{labelsOnFlaps_, labelsWithPart_, labelMinCap_})
+        rule->setEnabled(!labelsAsWritten_->isChecked());
 }
 
 OtherConfigValues OtherConfigDialog::Values() const {
@@ -243,6 +270,11 @@ OtherConfigValues OtherConfigDialog::Values() const {
     const double given =
         std::clamp(givenRecoveryInterval_, recoveryInterval_->minimum(), recoveryInterval_->maximum());
     v.recoveryIntervalMinutes = std::abs(shown - given) < 0.005 ? givenRecoveryInterval_ : shown;
+    v.edgeLabelsAsWritten = labelsAsWritten_->isChecked();
+    v.edgeLabelsOnFlaps = labelsOnFlaps_->isChecked();
+    v.edgeLabelsWithPart = labelsWithPart_->isChecked();
+    v.edgeLabelMinCapMM = labelMinCap_->value();
+    v.drawPartNumbers = partNumbers_->isChecked();
     return v;
 }
 

@@ -30,6 +30,9 @@ std::string IntegerRangeMessage(int least, int most);
 
 constexpr int kLeastEdgeIdFontSize = 1;
 constexpr int kMostEdgeIdFontSize = 50;
+// The smallest cap height the readable edge labels may shrink to, as the dialog offers it.
+constexpr double kLeastLabelCapMM = 0.5;
+constexpr double kMostLabelCapMM = 10.0;
 constexpr int kTextureLimitChoices = 5; // 64 x 64 .. 1024 x 1024
 
 // The texture size that the limit combo's entry stands for: 64 << index, the index clamped to the list.
@@ -56,6 +59,11 @@ struct OtherConfigValues {
     bool checkNewVersionAtStart = false;
     bool bitmapFontForEdgeId = false;
     double recoveryIntervalMinutes = 2.0; // 0: no recovery copies
+    bool edgeLabelsAsWritten = false;
+    bool edgeLabelsOnFlaps = false;
+    bool edgeLabelsWithPart = false;
+    double edgeLabelMinCapMM = 1.5;
+    bool drawPartNumbers = false;
 };
 
 // The controls' values from the settings, the combos' indices clamped to their lists.
@@ -111,6 +119,11 @@ public:
     QCheckBox* CheckVersionBox() const { return checkVersion_; }
     QCheckBox* BitmapFontBox() const { return bitmapFont_; }
     QDoubleSpinBox* RecoveryIntervalBox() const { return recoveryInterval_; }
+    QCheckBox* LabelsAsWrittenBox() const { return labelsAsWritten_; }
+    QCheckBox* LabelsOnFlapsBox() const { return labelsOnFlaps_; }
+    QCheckBox* LabelsWithPartBox() const { return labelsWithPart_; }
+    QDoubleSpinBox* LabelMinCapBox() const { return labelMinCap_; }
+    QCheckBox* PartNumbersBox() const { return partNumbers_; }
 
 private:
     void UpdateEnabled();
@@ -134,6 +147,11 @@ private:
     QDoubleSpinBox* recoveryInterval_ = nullptr;
     double givenRecoveryInterval_ = 0; // the setting as given, which the box may show rounded
     QCheckBox* bitmapFont_ = nullptr;
+    QCheckBox* labelsAsWritten_ = nullptr;
+    QCheckBox* labelsOnFlaps_ = nullptr;
+    QCheckBox* labelsWithPart_ = nullptr;
+    QDoubleSpinBox* labelMinCap_ = nullptr;
+    QCheckBox* partNumbers_ = nullptr;
 };
 
 // The command: the dialog on the current settings; OK changes them and returns the hint, Cancel returns

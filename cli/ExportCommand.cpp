@@ -97,7 +97,10 @@ BmpSizeChooser SizeFromCommandLine(std::optional<int> widthPixels, IPrompt& prom
 
 } // namespace
 
-int RunExport(Document& document, const Settings& settings, const ExportRequest& request, IPrompt& prompt) {
+int RunExport(Document& document, const Settings& stored, const ExportRequest& request, IPrompt& prompt) {
+    // --part-numbers turns the stored setting on for this run, so that the edge labels keep clear of them.
+    Settings settings = stored;
+    settings.drawPartNumbers = settings.drawPartNumbers || request.partNumbers;
     ExportOptions options;
     options.eps.notFillFaces = request.notFillFaces;
     options.eps.notFillFlaps = request.notFillFlaps;

@@ -92,6 +92,14 @@ struct Preferences {
     int32_t maxFlapBaseAngleDegrees = 45;
     bool translucentLines = true;
     double lineAlpha = 0.5;
+    // How edge IDs are placed wherever they are shown, except the EPS and DXF exports, which always place
+    // them as written (on the edge's middle, at the font size above).
+    bool edgeLabelsAsWritten = false; // the old placement everywhere
+    bool edgeLabelsOnFlaps = false;   // a side with a flap shows its label on the flap
+    bool edgeLabelsWithPart = false;  // "12-3": the part on the other side, then the edge
+    double edgeLabelMinCapMM = 1.5;   // labels shrink to fit their face down to this cap height
+    // Each part's number (its build step) on its largest face, in the view, the print and the SVG outputs.
+    bool drawPartNumbers = false;
     bool printPageNumbers = true;
     bool printCropMarks = false;
     int32_t resolutionChoice = 2;

@@ -4,6 +4,7 @@
 #include "model/AtomicFile.h"
 #include "sheet/ExportCommands.h"
 #include "sheet/MarkClearance.h"
+#include "sheet/PartNumberLabels.h"
 #include "sheet/PrintJob.h"
 #include "sheet/SvgAnnotations.h"
 #include "sheet/SvgExport.h"
@@ -210,10 +211,13 @@ std::string CutSheetSvg(const Document& document, const Settings& settings, cons
     out += "</g>\n</g>\n";
     // Texts and numbers are drawn on the page, not into the printable area's picture: only the paper
     // (and the marks' zones) bound them.
-    out += "<g clip-path=\"url(#paper)\">\n<g transform=\"translate(" + SvgNumber(shift.x) + ' ' +
-           SvgNumber(shift.y) + ")\">\n" + SvgTexts(document) +
-           (document.development != nullptr ? SvgEdgeIds(*document.development, settings) : std::string()) +
-           "</g>\n</g>\n";
+    out +=
+        "<g clip-path=\"url(#paper)\">\n<g transform=\"translate(" + SvgNumber(shift.x) + ' ' +
+        SvgNumber(shift.y) + ")\">\n" + SvgTexts(document) +
+        (document.development != nullptr ? SvgEdgeIds(*document.development, settings) : std::string()) +
+        (document.development != nullptr && settings.drawPartNumbers ? SvgPartNumbers(*document.development)
+                                                                     : std::string()) +
+        "</g>\n</g>\n";
     if (settings.printCropMarks && sheet.pageCount != 1) {
         // 5 pixels of a 600 dpi printer.
         out += "<g fill=\"none\" stroke=\"#000000\" stroke-width=\"" + SvgNumber(5 * 25.4 / 600) +

@@ -3,6 +3,8 @@
 #include "model/Settings.h"
 #include "sheet/CodePage.h"
 #include "sheet/DevelopmentRaster.h"
+#include "sheet/EdgeLabelDrawing.h"
+#include "sheet/PartNumberLabels.h"
 
 #include <QFontMetricsF>
 #include <QPaintDevice>
@@ -18,6 +20,7 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kMillimetresPerInch = 25.4;
 constexpr double kPointsPerInch = 72.0;
+constexpr double kMillimetresPerPoint = kMillimetresPerInch / kPointsPerInch;
 // Beyond this many pixels per em a text covers far more than any device; damaged files must not make the
 // painter build glyphs that large.
 constexpr double kLargestEmPixels = 20000.0;
@@ -75,12 +78,54 @@ void AddTexts(std::vector<OverlayItem>& items, const Document& document, const D
     }
 }
 
+// The readable labels at their own sizes, centred on their places, each leader under its label.
+void AddReadableLabels(std::vector<OverlayItem>& items, const Development& development,
+                       const Settings& settings, const RasterProjection& projection,
+                       const QPaintDevice& device) {
+    const int dpiY = device.logicalDpiY();
+    for (const EdgeLabel& label : ReadableEdgeLabels(development, settings)) {
+        const Point2 centre = projection.ToPixel(label.centreMM);
+        const double size =
+            OverlayFontSize(label.sizeMM / kMillimetresPerPoint, projection.pixelsPerMMY, dpiY);
+        if (!std::isfinite(centre.x + centre.y) || !(size > kSmallestEdgeIdSize)) continue;
+        if (label.spot == EdgeLabelSpot::Leader) {
+            const Point2 a = projection.ToPixel(label.leaderStartMM),
+                         b = projection.ToPixel(label.leaderEndMM);
+            OverlayItem leader;
+            leader.kind = OverlayItem::Kind::Line;
+            leader.colour = QColor(0x60, 0x60, 0x60);
+            leader.origin = QPointF(a.x, a.y);
+            leader.end = QPointF(b.x, b.y);
+            leader.edgeId = label.edgeId;
+            items.push_back(leader);
+        }
+        OverlayItem item;
+        item.kind = OverlayItem::Kind::Text;
+        item.edgeId = label.edgeId;
+        item.text = QString::fromStdString(label.text);
+        item.font = FontFor(QStringLiteral("Arial"), size, dpiY);
+        item.colour = Qt::black;
+        item.angleDegrees = label.angle * 180.0 / kPi;
+        const double width =
+            QFontMetricsF(item.font, const_cast<QPaintDevice*>(&device)).horizontalAdvance(item.text);
+        // Half the width back along the baseline, and half a cap height down from the box's middle.
+        const double dx = -width / 2, dy = kLabelCapHeightEm / 2 * label.sizeMM * projection.pixelsPerMMY;
+        const double c = std::cos(label.angle), s = std::sin(label.angle);
+        item.origin = QPointF(centre.x + dx * c - dy * s, centre.y + dx * s + dy * c);
+        items.push_back(item);
+    }
+}
+
 void AddEdgeIds(std::vector<OverlayItem>& items, const Development& development, const Settings& settings,
                 const RasterProjection& projection, const QPaintDevice& device) {
     if (!settings.drawEdgeIds || settings.drawEdgeIdsWithGL) return;
     const int dpiY = device.logicalDpiY();
     const double size = OverlayFontSize(settings.edgeIdFontSizePt, projection.pixelsPerMMY, dpiY);
     if (!(size > kSmallestEdgeIdSize)) return;
+    if (ShowsReadableEdgeLabels(settings)) {
+        AddReadableLabels(items, development, settings, projection, device);
+        return;
+    }
     const QFont font = FontFor(QStringLiteral("Arial"), size, dpiY);
     const QFontMetricsF metrics(font, const_cast<QPaintDevice*>(&device));
     const double lift = kEdgeIdLiftEm * font.pointSizeF() * dpiY / kPointsPerInch;
@@ -137,6 +182,12 @@ void PaintOverlay(QPainter& painter, const std::vector<OverlayItem>& items) {
             painter.drawRect(item.rect);
             continue;
         }
+        if (item.kind == OverlayItem::Kind::Line) {
+            painter.setRenderHint(QPainter::Antialiasing, true);
+            painter.setPen(QPen(item.colour, 0));
+            painter.drawLine(item.origin, item.end);
+            continue;
+        }
         painter.setPen(item.colour);
         painter.setFont(item.font);
         if (item.angleDegrees == 0.0) {
@@ -156,6 +207,8 @@ void DrawOverlay(QPainter& painter, const Document& document, const Settings& se
                  const RasterProjection& projection, OverlayMode mode) {
     if (painter.device() == nullptr) return;
     PaintOverlay(painter, BuildOverlay(document, settings, projection, mode, *painter.device()));
+    if (settings.drawPartNumbers && document.development != nullptr)
+        PaintPartNumbers(painter, *document.development, projection);
 }
 
 } // namespace tsm

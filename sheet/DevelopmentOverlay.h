@@ -30,7 +30,7 @@ constexpr double kEdgeIdLiftEm = 0.2 * 0.7;
 
 // One drawing step of the overlay, in device pixels.
 struct OverlayItem {
-    enum class Kind { Text, Rect };
+    enum class Kind { Text, Rect, Line };
     Kind kind = Kind::Text;
     QString text;
     QFont font; // its point size is meant for the device the overlay was built for
@@ -38,6 +38,7 @@ struct OverlayItem {
     QPointF origin;            // Text: the start of the baseline, before rotation about itself
     double angleDegrees = 0.0; // Text: clockwise on the device, as the painter turns
     QRect rect;                // Rect: outlined with a one-pixel pen
+    QPointF end;               // Line: a leader from `origin` to here, drawn thin and grey
     int edgeId = -1;           // the number an edge ID item shows, -1 for texts
 };
 
@@ -46,7 +47,8 @@ struct OverlayItem {
 double OverlayFontSize(double points, double pixelsPerMM, double deviceDpiY);
 
 // The items in drawing order: texts in list order, then edge IDs part by part, face by face, corner by
-// corner. `device` gives the resolution and the font metrics; settings come from `settings`.
+// corner (as written, or the readable labels with their leaders). `device` gives the resolution and the font
+// metrics; settings come from `settings`.
 std::vector<OverlayItem> BuildOverlay(const Document& document, const Settings& settings,
                                       const RasterProjection& projection, OverlayMode mode,
                                       const QPaintDevice& device);
@@ -54,7 +56,8 @@ std::vector<OverlayItem> BuildOverlay(const Document& document, const Settings& 
 // Draws the items with a transparent background; the painter's state is restored afterwards.
 void PaintOverlay(QPainter& painter, const std::vector<OverlayItem>& items);
 
-// BuildOverlay for the painter's device, then PaintOverlay.
+// BuildOverlay for the painter's device, then PaintOverlay, then the part numbers when the settings show
+// them.
 void DrawOverlay(QPainter& painter, const Document& document, const Settings& settings,
                  const RasterProjection& projection, OverlayMode mode);
 

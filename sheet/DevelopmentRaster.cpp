@@ -4,6 +4,8 @@
 #include "engine/FlapOutline.h"
 #include "engine/Flaps.h"
 #include "model/Settings.h"
+#include "sheet/EdgeLabelDrawing.h"
+#include "sheet/EdgeLabelsGL.h"
 #include "sheet/RasterBatch.h"
 #include "sheet/VectorLines.h"
 #include "view3d/GLText.h"
@@ -586,9 +588,11 @@ private:
         if (!mode_.bitmapMode &&
             !(emMM_ * std::abs(target_.projection.pixelsPerMMY) >= kSmallestScreenEdgeIdPixels))
             return;
-        const bool thisCornerFirst = EdgeIdFromThisCorner(development_, settings_);
         glDisable(GL_BLEND);
         glDisable(GL_TEXTURE_2D);
+        if (ShowsReadableEdgeLabels(settings_))
+            return DrawEdgeLabelsGL(ReadableEdgeLabels(development_, settings_), target_.fontListBase);
+        const bool thisCornerFirst = EdgeIdFromThisCorner(development_, settings_);
         glColor4f(0, 0, 0, 1);
         glMatrixMode(GL_MODELVIEW);
         for (const Part* part : parts_) {

@@ -202,7 +202,7 @@ bool PagePrinter::PrintPage(QPainter& painter, int pageNumber) {
     projection.originX = originX;
     projection.originY = originY;
     DrawOverlay(painter, document_, settings_, projection, OverlayMode::Print);
-    if (partNumbers_ && document_.development != nullptr)
+    if (partNumbers_ && !settings_.drawPartNumbers && document_.development != nullptr)
         PaintPartNumbers(painter, *document_.development, projection);
 
     if (!settings_.translucentLines && document_.development != nullptr) {
@@ -232,7 +232,10 @@ Result<PrintedJob> PrintDevelopment(QPagedPaintDevice& device, Document& documen
         prompt.Message(kMessagePrintJobFailed);
         return Outcome::Cancelled(kMessagePrintJobFailed);
     }
-    PagePrinter pages(document, settings, paper, out.state, printer, prompt);
+    // Part numbers asked for this print count as the setting, so that the edge labels keep clear of them.
+    Settings run = settings;
+    run.drawPartNumbers = run.drawPartNumbers || options.partNumbers;
+    PagePrinter pages(document, run, paper, out.state, printer, prompt);
     pages.SetBandRows(options.bandRows);
     pages.SetPartNumbers(options.partNumbers);
     Outcome outcome = Outcome::Ok();

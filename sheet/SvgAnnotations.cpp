@@ -4,6 +4,7 @@
 #include "sheet/CodePage.h"
 #include "sheet/DevelopmentOverlay.h"
 #include "sheet/DevelopmentRaster.h"
+#include "sheet/EdgeLabelDrawing.h"
 #include "sheet/SvgExport.h"
 
 #include <QBuffer>
@@ -149,6 +150,7 @@ std::string SvgTexts(const Document& document) {
 
 std::string SvgEdgeIds(const Development& development, const Settings& settings) {
     if (!settings.drawEdgeIds) return {};
+    if (ShowsReadableEdgeLabels(settings)) return SvgEdgeLabels(ReadableEdgeLabels(development, settings));
     const double em = settings.edgeIdFontSizePt * kMillimetresPerPoint;
     if (!(em > 0)) return {};
     const double lift = kEdgeIdLiftEm * em;

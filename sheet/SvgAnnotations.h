@@ -19,8 +19,9 @@ std::string SvgPictures(const std::vector<std::unique_ptr<ImageBlock>>& pictures
 // overlay spaces them, each line's top at its place.
 std::string SvgTexts(const Document& document);
 
-// With drawEdgeIds, one <text> per numbered corner: centred on its edge, turned with it, lifted off it as
-// the print does. Nothing when the numbers are off.
+// With drawEdgeIds, the readable labels (SvgEdgeLabels), or with edgeLabelsAsWritten one <text> per
+// numbered corner: centred on its edge, turned with it, lifted off it as the EPS output does. Nothing when
+// the numbers are off.
 std::string SvgEdgeIds(const Development& development, const Settings& settings);
 
 // Texture fills of faces: each material's image once, and per face a repeating pattern that maps the

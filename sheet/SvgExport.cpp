@@ -297,7 +297,8 @@ std::string SvgDrawingGroups(const Document& document, const Settings& settings,
     if (options.overlay) {
         group("texts", "Texts", "", SvgTexts(document));
         group("edge-ids", "Edge IDs", "", SvgEdgeIds(development, settings));
-        if (options.partNumbers) group("part-numbers", "Part numbers", "", SvgPartNumbers(development));
+        if (options.partNumbers || settings.drawPartNumbers)
+            group("part-numbers", "Part numbers", "", SvgPartNumbers(development));
     }
     return out;
 }

@@ -25,7 +25,9 @@ auto Fields(const OtherConfigValues& v) {
     return std::tie(v.useEdgeColor, v.zoomWheelInvert, v.textureSmooth, v.animateFaceCheck,
                     v.animationSpeedIndex, v.flapAngleAutoForOldFiles, v.invertEdgeId, v.slideColorToWhite,
                     v.limitTextureSize, v.textureLimitIndex, v.edgeIdFontSize, v.backgroundColor,
-                    v.checkNewVersionAtStart, v.bitmapFontForEdgeId, v.recoveryIntervalMinutes);
+                    v.checkNewVersionAtStart, v.bitmapFontForEdgeId, v.recoveryIntervalMinutes,
+                    v.edgeLabelsAsWritten, v.edgeLabelsOnFlaps, v.edgeLabelsWithPart, v.edgeLabelMinCapMM,
+                    v.drawPartNumbers);
 }
 
 ColorChooser Answering(std::optional<QColor> colour, int* asked = nullptr) {
@@ -45,6 +47,9 @@ TEST(OtherConfigDialog, ControlsStartFromTheSettingsClampedToTheirLists) {
     s.textureLimitChoice = -2;     // before "64 x 64"
     s.edgeIdFontSizePt = 12;
     s.colors[7] = 0x00102030;
+    s.edgeLabelsOnFlaps = true;
+    s.edgeLabelMinCapMM = 2.5;
+    s.drawPartNumbers = true;
     RecordingPrompt prompt;
     OtherConfigDialog dialog(nullptr, OtherConfigFromSettings(s), 4096, prompt, nullptr);
     EXPECT_TRUE(Fields(dialog.Values()) == Fields(OtherConfigFromSettings(s)));

@@ -1,7 +1,9 @@
 // tsmtool export end to end: the real program on the sample models, its files compared with what the
 // writers give for the same model opened in this process.
 
+#include "engine/EdgeLabels.h"
 #include "engine/EngineCompletion.h"
+#include "engine/Flaps.h"
 #include "model/DocumentSettings.h"
 #include "model/OpenPipeline.h"
 #include "sheet/CutFiles.h"
@@ -16,7 +18,9 @@
 #include <QImage>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
+#include <map>
 #include <regex>
 #include <set>
 
@@ -256,6 +260,165 @@ TEST_F(ExportCommandTest, SvgPartNumbersNameEveryPartOnce) {
     for (int n = 1; n <= parts.size(); ++n) expected.insert(n);
     EXPECT_EQ(numbers, expected);
     EXPECT_NE(Run({"export", "eps", "--part-numbers", Out("b.tsm"), Out("b.eps")}).status, 0);
+}
+
+namespace {
+
+struct Segment2 {
+    Point2 a, b;
+};
+
+struct SvgLabel {
+    Point2 centre;
+    double angle = 0, size = 0; // radians, millimetres
+    std::string text;
+};
+
+std::vector<SvgLabel> LabelsIn(const std::string& body) {
+    static const std::regex edge(
+        "<text transform=\"translate\\(([-0-9.e]+) ([-0-9.e]+)\\) rotate\\(([-0-9.e]+)\\)\" "
+        "y=\"[-0-9.e]+\" font-size=\"([0-9.e]+)\">([0-9-]+)</text>");
+    static const std::regex part(
+        "<text x=\"([-0-9.e]+)\" y=\"([-0-9.e]+)\" font-size=\"([0-9.e]+)\">([0-9]+)</text>");
+    std::vector<SvgLabel> out;
+    for (auto it = std::sregex_iterator(body.begin(), body.end(), edge); it != std::sregex_iterator(); ++it)
+        out.push_back({{std::stod((*it)[1]), std::stod((*it)[2])},
+                       std::stod((*it)[3]) * 3.14159265358979 / 180,
+                       std::stod((*it)[4]),
+                       (*it)[5]});
+    for (auto it = std::sregex_iterator(body.begin(), body.end(), part); it != std::sregex_iterator(); ++it) {
+        const double size = std::stod((*it)[3]);
+        out.push_back({{std::stod((*it)[1]), std::stod((*it)[2]) - 0.35 * size}, 0, size, (*it)[4]});
+    }
+    return out;
+}
+
+std::array<Point2, 4> BoxOf(const SvgLabel& label) {
+    return LabelBox(label.centre, label.angle, label.size, label.text.size());
+}
+
+bool InPolygon(const Point2& p, const std::vector<Point2>& polygon) {
+    bool in = false;
+    for (size_t i = 0, j = polygon.size() - 1; i < polygon.size(); j = i++)
+        if ((polygon[i].y > p.y) != (polygon[j].y > p.y) &&
+            p.x < (polygon[j].x - polygon[i].x) * (p.y - polygon[i].y) / (polygon[j].y - polygon[i].y) +
+                      polygon[i].x)
+            in = !in;
+    return in;
+}
+
+} // namespace
+
+// Meshes unfolded with fewest parts at the sizes a person builds them at, exported as SVG with edge IDs and
+// part numbers: every side of every numbered edge has its label, inside its own face, on its own flap or at
+// the end of a leader from its edge, never below the smallest size, and no two texts overlap. Part numbers
+// run 1 ... n.
+TEST_F(ExportCommandTest, EdgeLabelsStandOnBothSidesLegibleAndApart) {
+    const struct {
+        const char* mesh;
+        const char* faces; // "" keeps the mesh's own
+        const char* size;
+        std::vector<std::string> rules;
+    } cases[] = {
+        {"geosphere.off", "", "150", {}},
+        {"cactus.off", "600", "150", {"--set", "bEdgeLabelPartEdge=1"}},
+        {"bunny.obj", "600", "150", {"--set", "bEdgeLabelOnFlap=1", "--set", "dEdgeLabelMinCapMM=1.8"}},
+        {"bunny.obj", "1500", "300", {"--set", "bEdgeLabelPartEdge=1"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.mesh) + " at " + c.size);
+        std::vector<std::string> import{"import",     "--unfold",     "--size", c.size,
+                                        "--strategy", "fewest-parts", "--set",  "bDrawNumber=1"};
+        if (*c.faces) import.insert(import.end(), {"--faces", c.faces});
+        import.insert(import.end(), {Mesh(c.mesh), Out("m.tsm")});
+        ASSERT_EQ(Run(import).status, 0);
+        std::vector<std::string> exportArgs{"export", "svg", "--part-numbers"};
+        exportArgs.insert(exportArgs.end(), c.rules.begin(), c.rules.end());
+        exportArgs.insert(exportArgs.end(), {Out("m.tsm"), Out("m.svg")});
+        ASSERT_EQ(Run(exportArgs).status, 0);
+        const std::string svg = FileBytes(Out("m.svg"));
+        const size_t ids = svg.find("<g id=\"edge-ids\""), numbers = svg.find("<g id=\"part-numbers\"");
+        ASSERT_TRUE(ids != std::string::npos && numbers != std::string::npos);
+        const std::vector<SvgLabel> labels = LabelsIn(svg.substr(ids, numbers - ids));
+        std::vector<SvgLabel> texts = labels;
+        const std::vector<SvgLabel> parts = LabelsIn(svg.substr(numbers));
+        texts.insert(texts.end(), parts.begin(), parts.end());
+
+        Settings defaults;
+        RecordingPrompt prompt;
+        EngineCompletion completion;
+        DocumentController documents{defaults, prompt, completion};
+        ASSERT_TRUE(documents.OpenModelFile(Out("m.tsm")));
+        const Development& dev = *documents.Current()->development;
+        std::set<std::string> partNumbers, expectedNumbers;
+        for (const SvgLabel& p : parts) partNumbers.insert(p.text);
+        for (size_t n = 1; n <= dev.parts.size(); ++n) expectedNumbers.insert(std::to_string(n));
+        EXPECT_EQ(partNumbers, expectedNumbers);
+
+        const double smallest = (c.rules.size() > 2 ? 1.8 : 1.5) / 0.7;
+        std::vector<Segment2> leaders;
+        const std::regex line(
+            "<line x1=\"([-0-9.e]+)\" y1=\"([-0-9.e]+)\" x2=\"([-0-9.e]+)\" y2=\"([-0-9.e]+)\"/>");
+        const std::string body = svg.substr(ids, numbers - ids);
+        for (auto it = std::sregex_iterator(body.begin(), body.end(), line); it != std::sregex_iterator();
+             ++it)
+            leaders.push_back(
+                {{std::stod((*it)[1]), std::stod((*it)[2])}, {std::stod((*it)[3]), std::stod((*it)[4])}});
+        // Each side's label by its edge ID (the text's last number), taken by the first side that holds it.
+        std::map<int, std::vector<const SvgLabel*>> byEdge;
+        for (const SvgLabel& label : labels) {
+            EXPECT_GE(label.size, smallest - 1e-3) << label.text;
+            byEdge[std::stoi(label.text.substr(label.text.rfind('-') + 1))].push_back(&label);
+        }
+        size_t sides = 0;
+        for (const auto& part : dev.parts) {
+            const Point2 offset{part->x, part->y};
+            for (const Face* face : part->faces)
+                for (const auto& h : face->halfEdges) {
+                    if (h->edge->edgeId == -1) continue;
+                    ++sides;
+                    std::vector<Point2> polygon, flap;
+                    for (const auto& corner : face->halfEdges) polygon.push_back(offset + corner->Pos2D());
+                    if (h->hasFlap)
+                        for (const Point2& q : FlapOutline(*h)) flap.push_back(offset + q);
+                    const Point2 mid = offset + (h->Pos2D() + h->next->Pos2D()) * 0.5;
+                    auto& candidates = byEdge[h->edge->edgeId];
+                    const auto mine =
+                        std::find_if(candidates.begin(), candidates.end(), [&](const SvgLabel* l) {
+                            if (InPolygon(l->centre, polygon) ||
+                                (!flap.empty() && InPolygon(l->centre, flap)))
+                                return true;
+                            return std::any_of(leaders.begin(), leaders.end(), [&](const Segment2& s) {
+                                return Length(s.a - mid) < 0.5 && InPolygon(s.a, polygon) &&
+                                       Length(s.b - l->centre) <=
+                                           Length(Point2{0.3 * l->size * l->text.size(), 0.5 * l->size}) +
+                                               0.3;
+                            });
+                        });
+                    ASSERT_NE(mine, candidates.end()) << "edge " << h->edge->edgeId;
+                    candidates.erase(mine);
+                }
+        }
+        EXPECT_EQ(sides, labels.size());
+        // No two texts overlap: sorted by their left ends, each checked against those starting before its
+        // right end.
+        std::vector<std::pair<double, std::array<Point2, 4>>> boxes;
+        for (const SvgLabel& t : texts) {
+            const auto box = BoxOf(t);
+            double left = box[0].x;
+            for (const Point2& p : box) left = std::min(left, p.x);
+            boxes.push_back({left, box});
+        }
+        std::sort(boxes.begin(), boxes.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        int overlaps = 0;
+        for (size_t i = 0; i < boxes.size(); ++i) {
+            double right = boxes[i].first;
+            for (const Point2& p : boxes[i].second) right = std::max(right, p.x);
+            for (size_t j = i + 1; j < boxes.size() && boxes[j].first < right; ++j)
+                overlaps += LabelBoxesOverlap(boxes[i].second, boxes[j].second) ? 1 : 0;
+        }
+        EXPECT_EQ(overlaps, 0);
+    }
 }
 
 // The Print layer of each cut file against the printed PDF page of its sheet, each drawn at 150 dpi by a

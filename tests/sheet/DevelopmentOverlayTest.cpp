@@ -4,6 +4,7 @@
 #include "sheet/DevelopmentOverlay.h"
 
 #include "model/Settings.h"
+#include "sheet/EdgeLabelDrawing.h"
 #include "tests/engine/DevelopmentFixture.h"
 
 #include <gtest/gtest.h>
@@ -96,9 +97,11 @@ TEST(OverlayFontSize, DegenerateDevicesGiveZero) {
     EXPECT_EQ(OverlayFontSize(10, 1e308, 1e-300), 0.0);
 }
 
+// Placed as written, as the EPS output places them.
 TEST(DevelopmentOverlay, EdgeIdsTurnWithTheirEdgesCentredOnTheFacesSide) {
     Settings settings;
     settings.drawEdgeIds = true;
+    settings.edgeLabelsAsWritten = true;
     OverlayFixture f;
     const QImage device = Device();
     // Part by part, corner by corner; the triangle's edges without ID are left out. Not mirrored and not
@@ -144,6 +147,7 @@ TEST(DevelopmentOverlay, EdgeIdsTurnWithTheirEdgesCentredOnTheFacesSide) {
 TEST(DevelopmentOverlay, EdgeIdsHideAtThreeOrLess) {
     Settings s;
     s.drawEdgeIds = true;
+    s.edgeLabelsAsWritten = true;
     s.edgeIdFontSizePt = 3;
     OverlayFixture f;
     const QImage device = Device();
@@ -161,6 +165,38 @@ TEST(DevelopmentOverlay, EdgeIdsHideAtThreeOrLess) {
     s.drawEdgeIds = true;
     s.drawEdgeIdsWithGL = true;
     EXPECT_TRUE(EdgeIds(BuildOverlay(f.doc, s, Projection(), OverlayMode::Screen, device)).empty());
+}
+
+// By the readable rules: the placement's labels, each text's measured middle on its box's middle and its
+// baseline half a cap height below it; the leader of a label with no room runs from its edge to its box.
+TEST(DevelopmentOverlay, ReadableLabelsStandWhereThePlacementPutsThem) {
+    Settings settings;
+    settings.drawEdgeIds = true;
+    settings.edgeLabelMinCapMM = 5.0; // too tall for the triangle: its label takes a leader
+    OverlayFixture f;
+    const QImage device = Device();
+    const std::vector<EdgeLabel> labels = ReadableEdgeLabels(f.Dev(), settings);
+    ASSERT_EQ(labels.size(), 5u);
+    EXPECT_EQ(labels[4].spot, EdgeLabelSpot::Leader);
+    size_t next = 0;
+    for (const OverlayItem& item : BuildOverlay(f.doc, settings, Projection(), OverlayMode::Print, device)) {
+        ASSERT_LT(next, labels.size());
+        const EdgeLabel& label = labels[next];
+        if (item.kind == OverlayItem::Kind::Line) {
+            ASSERT_EQ(label.spot, EdgeLabelSpot::Leader);
+            EXPECT_NEAR(item.origin.x(), Projection().ToPixel(label.leaderStartMM).x, 1e-9);
+            EXPECT_NEAR(item.end.y(), Projection().ToPixel(label.leaderEndMM).y, 1e-9);
+            continue;
+        }
+        ++next;
+        EXPECT_EQ(item.text.toStdString(), label.text);
+        const Baseline b = BaselineOf(item, device);
+        const Point2 centre = Projection().ToPixel(label.centreMM);
+        const double halfCap = 0.35 * label.sizeMM * 4.0;
+        EXPECT_NEAR(b.middle.x() + b.up.x() * halfCap, centre.x, 1e-6) << label.text;
+        EXPECT_NEAR(b.middle.y() + b.up.y() * halfCap, centre.y, 1e-6) << label.text;
+    }
+    EXPECT_EQ(next, labels.size());
 }
 
 TEST(DevelopmentOverlay, DamagedTextsDrawNothingHarmful) {
