@@ -117,8 +117,9 @@ Outcome SaveBuildOrderBeside(const std::string& modelPath, const Development* de
     const std::string path = BuildOrderPath(modelPath);
     const std::string text = development ? BuildOrderText(*development) : std::string();
     if (!text.empty()) return WriteWholeFile(path, text);
-    if (std::filesystem::is_regular_file(path, error)) std::filesystem::remove(path, error);
-    if (error) return Outcome::Failed("cannot remove " + path + ": " + error.message());
+    if (!std::filesystem::is_regular_file(path, error)) return Outcome::Ok();
+    if (!std::filesystem::remove(path, error) && error)
+        return Outcome::Failed("cannot remove " + path + ": " + error.message());
     return Outcome::Ok();
 }
 

@@ -86,6 +86,7 @@ TEST(BuildOrderFile, SavedBesideTheModelAndRemovedWhenDerived) {
     EXPECT_EQ(read.Steps(), (std::vector<int>{3, 1, 2}));
     ASSERT_TRUE(SaveBuildOrderBeside(model, &derived.development).ok());
     EXPECT_FALSE(fs::exists(BuildOrderPath(model)));
+    EXPECT_TRUE(SaveBuildOrderBeside(model, &derived.development).ok()) << "nothing to remove";
     EXPECT_TRUE(LoadBuildOrderBeside(model, read.development).ok()) << "no file: nothing to read";
     EXPECT_TRUE(SaveBuildOrderBeside("/dev/null", &ordered.development).ok());
     EXPECT_FALSE(fs::exists("/dev/null.order"));
