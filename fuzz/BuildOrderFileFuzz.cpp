@@ -2,42 +2,15 @@
 // the parts' steps to a permutation of 1…n that writes back as the same order, or fail with a reason and
 // change nothing, without a crash, a sanitizer report or a hang.
 #include "model/BuildOrderFile.h"
-#include "model/Mesh.h"
+#include "tests/support/SmallDevelopment.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <string_view>
 #include <vector>
 
-namespace {
-
-// One solid of six faces in three parts: {0, 1}, {2}, {3, 4, 5}.
-struct SmallDevelopment {
-    tsm::Solid solid;
-    tsm::Development development;
-
-    SmallDevelopment() {
-        for (int f = 0; f < 6; ++f) {
-            solid.faces.push_back(std::make_unique<tsm::Face>());
-            solid.faces.back()->solid = &solid;
-        }
-        for (const std::vector<int>& faces : std::vector<std::vector<int>>{{0, 1}, {2}, {3, 4, 5}}) {
-            auto part = std::make_unique<tsm::Part>();
-            for (int f : faces) part->faces.push_back(solid.faces[f].get());
-            development.parts.push_back(std::move(part));
-        }
-    }
-
-    std::vector<int> Steps() const {
-        std::vector<int> steps;
-        for (const auto& part : development.parts) steps.push_back(part->buildStep);
-        return steps;
-    }
-};
-
-} // namespace
+using tsm::test::SmallDevelopment;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     SmallDevelopment small;

@@ -34,12 +34,7 @@ QStringList Row(const QTreeWidget& list, int row) {
 // before all its neighbours is refused with the reason; OK's order is one undo step.
 TEST(AssemblyOrderDialog, MovesKeepTheRuleAndUndoGivesThePreviousOrderBack) {
     test::DevelopmentFixture fixture;
-    const std::vector<Face*> strip = fixture.Strip(8);
-    for (const std::vector<int>& triangles : std::vector<std::vector<int>>{{0, 1}, {2, 3, 4, 5}, {6}, {7}}) {
-        std::vector<Face*> faces;
-        for (int t : triangles) faces.push_back(strip[t]);
-        fixture.AddPart(faces);
-    }
+    fixture.StripInParts({{0, 1}, {2, 3, 4, 5}, {6}, {7}});
     Development& development = fixture.Dev();
     AssemblyOrderDialog dialog(nullptr, development);
     QTreeWidget& list = *dialog.List();

@@ -19,19 +19,10 @@ namespace {
 // part; the derived order is P1 P0 P2 P3.
 struct Strip {
     DevelopmentFixture fixture;
-    std::vector<Face*> faces = fixture.Strip(8);
+    std::vector<Face*> faces = fixture.StripInParts({{0, 1}, {2, 3, 4, 5}, {6}, {7}}, true);
     Settings settings;
     EditContext context{fixture.doc, settings};
 
-    Strip() {
-        for (const std::vector<int>& triangles :
-             std::vector<std::vector<int>>{{0, 1}, {2, 3, 4, 5}, {6}, {7}}) {
-            std::vector<Face*> part;
-            for (int t : triangles) part.push_back(faces[t]);
-            for (size_t i = 1; i < part.size(); ++i) DevelopmentFixture::Join(part[i - 1], part[i]);
-            DevelopmentFixture::MakeLines(fixture.AddPart(part));
-        }
-    }
     PartLine& LineBetween(int face, int other) {
         return *DevelopmentFixture::Shared(faces[face], faces[other])->line;
     }
