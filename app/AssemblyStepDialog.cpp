@@ -50,7 +50,7 @@ void InstallAssemblyStepView(CommandController& controller, QWidget* parent, Doc
             return;
         }
         const Development& development = *document->development;
-        const std::vector<BuildStep> order = DeriveBuildOrder(development);
+        const std::vector<BuildStep> order = DocumentBuildOrder(development);
         const size_t index = std::min(static_cast<size_t>(step), order.size()) - 1;
         if (order.empty()) return;
         const StepCaption caption = CaptionOf(order, PartNumbers(order, development.parts.size()), index);

@@ -130,6 +130,8 @@ std::vector<CommandInfo> BuildTable() {
                   E::Model),
         Installed(I::ChangeCoordinates, "Change Model Coordinates", "Adjust the model's axes", E::Model),
         Installed(I::SimplifyMesh, "Simplify Mesh...", "Reduce the mesh to fewer faces", E::Model),
+        Installed(I::AssemblyOrder, "Assembly &Order...", "Choose the order the parts are glued in",
+                  E::Development),
         // Configuration
         Plain(I::TextureConfiguration, "&Texture Configuration...", "Set texture images to the materials",
               E::Model, &C::TextureConfiguration),

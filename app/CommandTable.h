@@ -87,6 +87,7 @@ enum class CommandId : int {
     ExportPrintAndCut = 33104,  // one file per sheet for a cutting machine
     ExportInstructions = 33130, // the build steps as PDF pages
     ViewAssemblyStep = 33131,   // the 3D view built up to one step
+    AssemblyOrder = 33132,      // the user's build order
 };
 
 // For test messages: the number.

@@ -109,9 +109,10 @@ void FrameCommandUi::CreateMenus() {
              CommandId::ShowPageNumber, CommandId::ColorFlaps, kSeparator, CommandId::CheckFace, kSeparator,
              CommandId::ResetViewPosition, CommandId::ShowObjectList, CommandId::ViewAssemblyStep, kSeparator,
              CommandId::SplitWindow, CommandId::SingleWindow});
-    AddMenu(QStringLiteral("&Model"), {CommandId::Unfold, CommandId::UndoUnfold, CommandId::RecalculateLayout,
-                                       kSeparator, CommandId::FlipFaces, CommandId::JoinIsolatedEdges,
-                                       CommandId::ChangeCoordinates, CommandId::SimplifyMesh});
+    AddMenu(QStringLiteral("&Model"),
+            {CommandId::Unfold, CommandId::UndoUnfold, CommandId::RecalculateLayout, kSeparator,
+             CommandId::FlipFaces, CommandId::JoinIsolatedEdges, CommandId::ChangeCoordinates,
+             CommandId::SimplifyMesh, kSeparator, CommandId::AssemblyOrder});
     QMenu* configuration = AddMenu(QStringLiteral("&Configuration"),
                                    {CommandId::TextureConfiguration, CommandId::PrintConfiguration,
                                     CommandId::OtherConfigurations, kSeparator, CommandId::ResetToDefault});

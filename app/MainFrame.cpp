@@ -2,6 +2,7 @@
 
 #include "app/AboutDialog.h"
 #include "app/AppInfo.h"
+#include "app/AssemblyOrderDialog.h"
 #include "app/AssemblyStepDialog.h"
 #include "app/CommandLine.h"
 #include "app/ConfigurationDialogs.h"
@@ -135,6 +136,8 @@ MainFrame::MainFrame(SettingsSession& session, FrameServices services)
         auto* adapter = dynamic_cast<ModelViewAdapter*>(view3d_->Logic());
         return adapter != nullptr ? &adapter->Logic() : nullptr;
     });
+    InstallAssemblyOrderCommand(controller_, this, doc_, prompt_,
+                                [this](UpdateHint hint) { UpdateAllViews(hint); });
     objectList_ = new ObjectListDialog(this, [this] { UpdateAllViews(UpdateHint::Redraw); });
     objectList_->hide();
     controller_.SetExternalHandler(CommandId::PrintConfiguration, [this] {

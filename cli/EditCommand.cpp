@@ -1,6 +1,7 @@
 #include "cli/EditCommand.h"
 
 #include "cli/ExitStatus.h"
+#include "engine/AssemblyOrder.h"
 #include "engine/DocumentEdits.h"
 #include "model/BinaryWriter.h"
 #include "sheet/CodePage.h"
@@ -275,6 +276,8 @@ EditResult Apply(EditContext& context, const EditOperation& op) {
         action.rgb = {uint8_t(op.choice >> 16), uint8_t(op.choice >> 8), uint8_t(op.choice)};
         return ColorLines(context, {line}, action);
     }
+    case Verb::Order:
+        return SetBuildOrder(context, std::vector<int>(ix.begin(), ix.end()));
     case Verb::Undo:
         return Undo(context);
     case Verb::Redo:
@@ -303,6 +306,12 @@ Outcome TakeApart(const std::string& given, EditOperation& op) {
     if (verb == "move") return ParseMove(words, op);
     if (verb == "text") return ParseText(words, op);
     if (verb == "color") return ParseColor(words, op);
+    if (verb == "order") {
+        op.verb = Verb::Order;
+        if (words.size() == 2 && words[1] == "derived") return Outcome::Ok();
+        if (words.size() < 2) return Outcome::Failed("order takes part indices or derived");
+        return Take(words, 1, std::string(words.size() - 1, 'i').c_str(), op);
+    }
     if (verb == "undo" || verb == "redo") {
         op.verb = verb == "undo" ? Verb::Undo : Verb::Redo;
         return words.size() == 1 ? Outcome::Ok() : Outcome::Failed("unexpected \"" + words[1] + "\"");

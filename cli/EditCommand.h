@@ -32,6 +32,7 @@ struct EditOperation {
         Hide,
         Undo,
         Redo,
+        Order, // the build order: part indices in `indices`, none for the derived order
     };
     std::string given; // the argument as written, to name it in messages
     Verb verb = Verb::Undo;

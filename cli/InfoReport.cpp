@@ -231,7 +231,7 @@ public:
             json_.EndArray();
         }
         json_.EndArray();
-        const std::vector<BuildStep> order = DeriveBuildOrder(dev);
+        const std::vector<BuildStep> order = DocumentBuildOrder(dev);
         const std::vector<int> numbers = PartNumbers(order, dev.parts.size());
         json_.Key("parts");
         json_.BeginArray();

@@ -163,7 +163,9 @@ const ToolSpec& Tool() {
              "mountain|valley|flat, rotate P X Y DEG, move part P DX DY, move text N DX DY, move picture A|B "
              "N "
              "DX DY, text add X Y SIZE TEXT, text edit N TEXT, text delete N, text duplicate N, text order N "
-             "top|upper|lower|bottom, color P L RRGGBB|hide, undo, redo (indices from 0 in info --detail "
+             "top|upper|lower|bottom, color P L RRGGBB|hide, order P [P ...]|derived (the build order, kept "
+             "in "
+             "OUT.tsm.order), undo, redo (indices from 0 in info --detail "
              "order, "
              "millimetres on the development, degrees counter-clockwise on the sheet)",
              {},

@@ -73,6 +73,59 @@ public:
         return std::move(order_);
     }
 
+    // The rule may add `part` now: it touches the built parts, or it begins a solid none of whose parts
+    // is built yet.
+    bool MayAdd(int part) {
+        if (toBuilt_[part] > 0) return true;
+        if (begun_.empty()) MarkSolids();
+        return !begun_[solidOf_[part]];
+    }
+
+    // Among `candidates` (unbuilt), the part the rule adds next that it may add now; -1 when none.
+    int NextAmong(const std::vector<int>& candidates) {
+        int best = -1;
+        for (int q : candidates) {
+            if (built_[q] || !MayAdd(q)) continue;
+            if (best < 0 || toBuilt_[q] > toBuilt_[best] ||
+                (toBuilt_[q] == toBuilt_[best] && Precedes(development_, area_, q, best)))
+                best = q;
+        }
+        return best;
+    }
+
+    void AddAndMark(int part) {
+        if (begun_.empty()) MarkSolids();
+        begun_[solidOf_[part]] = true;
+        Add(part);
+    }
+
+private:
+    // Parts joined through shared cut edges form one solid for the rule.
+    void MarkSolids() {
+        const int n = static_cast<int>(built_.size());
+        solidOf_.assign(n, -1);
+        int solids = 0;
+        for (int start = 0; start < n; ++start) {
+            if (solidOf_[start] >= 0) continue;
+            std::vector<int> stack{start};
+            solidOf_[start] = solids;
+            while (!stack.empty()) {
+                const int p = stack.back();
+                stack.pop_back();
+                for (int q = 0; q < n; ++q)
+                    if (shared_[p][q] > 0 && solidOf_[q] < 0) {
+                        solidOf_[q] = solids;
+                        stack.push_back(q);
+                    }
+            }
+            ++solids;
+        }
+        begun_.assign(solids, false);
+        for (int p = 0; p < n; ++p)
+            if (built_[p]) begun_[solidOf_[p]] = true;
+    }
+
+public:
 private:
     const Development& development_;
     std::vector<std::vector<int>> shared_;
@@ -80,6 +133,8 @@ private:
     std::vector<bool> built_;
     std::vector<int> toBuilt_; // cut edges each part shares with the built ones
     std::vector<BuildStep> order_;
+    std::vector<int> solidOf_; // filled on first use
+    std::vector<bool> begun_;  // per solid: a part of it is built
 };
 
 double DistanceToSegment(const Point2& p, const Point2& a, const Point2& b) {
@@ -138,6 +193,54 @@ std::vector<BuildStep> CompleteBuildOrder(const Development& development, const 
     return builder.Finish();
 }
 
+std::vector<BuildStep> RankedBuildOrder(const Development& development, const std::vector<int>& rank) {
+    const int n = static_cast<int>(development.parts.size());
+    std::vector<int> ranked;
+    for (int p = 0; p < n; ++p)
+        if (p < static_cast<int>(rank.size()) && rank[p] > 0) ranked.push_back(p);
+    std::stable_sort(ranked.begin(), ranked.end(), [&rank](int a, int b) { return rank[a] < rank[b]; });
+    OrderBuilder builder(development);
+    std::vector<int> waiting; // in the order the user gave them
+    const auto addWaiting = [&]() {
+        for (bool added = true; added;) {
+            added = false;
+            for (auto it = waiting.begin(); it != waiting.end(); ++it)
+                if (builder.MayAdd(*it)) {
+                    builder.AddAndMark(*it);
+                    waiting.erase(it);
+                    added = true;
+                    break;
+                }
+        }
+    };
+    for (size_t first = 0; first < ranked.size();) {
+        size_t end = first;
+        while (end < ranked.size() && rank[ranked[end]] == rank[ranked[first]]) ++end;
+        std::vector<int> group(ranked.begin() + first, ranked.begin() + end);
+        for (size_t left = group.size(); left > 0; --left) {
+            const int next = builder.NextAmong(group);
+            if (next < 0) break;
+            builder.AddAndMark(next);
+            addWaiting();
+        }
+        for (int p : group)
+            if (!builder.Built(p)) waiting.push_back(p);
+        first = end;
+    }
+    addWaiting();
+    return builder.Finish();
+}
+
+std::vector<BuildStep> DocumentBuildOrder(const Development& development) {
+    std::vector<int> rank;
+    bool any = false;
+    for (const auto& part : development.parts) {
+        rank.push_back(part->buildStep);
+        any = any || part->buildStep > 0;
+    }
+    return any ? RankedBuildOrder(development, rank) : DeriveBuildOrder(development);
+}
+
 std::vector<int> PartNumbers(const std::vector<BuildStep>& order, size_t partCount) {
     std::vector<int> numbers(partCount, 0);
     for (size_t step = 0; step < order.size(); ++step) {
@@ -162,7 +265,7 @@ const Face* LargestFace(const Part& part) {
 
 std::vector<PartNumberPlace> PlacePartNumbers(const Development& development, double largestMM,
                                               double smallestMM) {
-    const std::vector<int> numbers = PartNumbers(DeriveBuildOrder(development), development.parts.size());
+    const std::vector<int> numbers = PartNumbers(DocumentBuildOrder(development), development.parts.size());
     std::vector<PartNumberPlace> places;
     for (size_t p = 0; p < development.parts.size(); ++p) {
         const Part& part = *development.parts[p];

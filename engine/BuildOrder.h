@@ -28,6 +28,16 @@ std::vector<BuildStep> DeriveBuildOrder(const Development& development);
 // from `sequence` follow by the rule above; repeated and unknown indices are dropped.
 std::vector<BuildStep> CompleteBuildOrder(const Development& development, const std::vector<int>& sequence);
 
+// The order a user set, given as ranks of the parts (`rank[p]` > 0; 0 or missing for a part without one):
+// parts by ascending rank, the parts of one rank by the rule above, unranked parts last by the rule. A part
+// that shares no cut edge with the parts built so far while its solid is already begun waits until it
+// does, so every step keeps the rule; a user's sequence that keeps it comes back unchanged.
+std::vector<BuildStep> RankedBuildOrder(const Development& development, const std::vector<int>& rank);
+
+// The document's order: the user's steps stored on the parts (Part::buildStep) when any part carries one,
+// else the derived order. Part numbers, the instructions and the step view all follow this one.
+std::vector<BuildStep> DocumentBuildOrder(const Development& development);
+
 // The 1-based number of each part (index in Development::parts) in the given order; 0 for a part the order
 // leaves out.
 std::vector<int> PartNumbers(const std::vector<BuildStep>& order, size_t partCount);

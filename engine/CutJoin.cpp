@@ -82,6 +82,8 @@ Part* SplitOff(Development& development, Part& part, const std::unordered_set<co
     piece->x = part.x;
     piece->y = part.y;
     piece->solid = part.solid;
+    // Both pieces stand where the part stood in a user's build order; the rule orders them there.
+    piece->buildStep = part.buildStep;
     std::vector<Face*> kept;
     for (Face* face : part.faces) {
         if (keep.count(face) != 0) {
@@ -234,6 +236,8 @@ void JoinAtLine(Development& development, PartLine& line, double coincidentThres
             if (record.get() != twinLine) a.lines.push_back(std::move(record));
         b->faces.clear();
         b->lines.clear();
+        // The merged part is built where the earlier of the two was.
+        if (b->buildStep > 0 && (a.buildStep == 0 || b->buildStep < a.buildStep)) a.buildStep = b->buildStep;
         RemovePart(development, b);
     } else {
         if (twinLine != nullptr) EraseLine(a, twinLine);

@@ -2,11 +2,13 @@
 // and Undo and Redo themselves.
 #include "engine/UndoCommands.h"
 
+#include "engine/AssemblyOrder.h"
 #include "engine/Classify.h"
 #include "engine/EngineCompletion.h"
 #include "engine/Extents.h"
 #include "model/BinaryReader.h"
 #include "model/BinaryWriter.h"
+#include "model/BuildOrderFile.h"
 #include "model/OpenPipeline.h"
 
 #include <cstring>
@@ -32,6 +34,7 @@ HistoryEntry CaptureModel(const Document& document) {
     HistoryEntry entry;
     entry.kind = HistoryEntry::Kind::Model;
     entry.modelBytes = CompressHistoryBytes(SerializeBinaryModel(document, document.display));
+    if (document.development) entry.buildOrder = BuildOrderText(*document.development);
     return entry;
 }
 
@@ -53,6 +56,8 @@ bool RestoreModel(Document& document, const HistoryEntry& entry, const Settings&
     model.solids = std::move(copy.model->solids);
     for (auto& solid : model.solids) solid->model = &model;
     document.development = std::move(copy.development);
+    if (document.development && !entry.buildOrder.empty())
+        (void)ApplyBuildOrderText(*document.development, entry.buildOrder).ok();
     // The reader leaves the bounds to the open pipeline; the status bar and the camera need them.
     completion.ComputeBounds(model);
     return true;
@@ -89,6 +94,7 @@ void CompleteDevelopmentEdit(Document& document, EditScope scope) {
     if (scope.links) SeparateCorners(*document.model, scope.solid);
     ClassifyPartLines(*document.development, *document.model, document.display);
     ComputeDevelopmentExtent(*document.development, false);
+    RenumberBuildSteps(*document.development);
 }
 
 EditResult RunModelEdit(EditContext& context, UpdateHint hint, const std::function<Outcome()>& change) {

@@ -66,7 +66,7 @@ namespace {
 
 Outcome WritePages(Document& document, const Settings& settings, const std::string& path, IPrompt& prompt) {
     const Development& development = *document.development;
-    const std::vector<BuildStep> order = DeriveBuildOrder(development);
+    const std::vector<BuildStep> order = DocumentBuildOrder(development);
     const std::vector<int> numbers = PartNumbers(order, development.parts.size());
 
     StreamedFileDevice out(path);

@@ -1,6 +1,7 @@
 #include "model/BinaryWriter.h"
 
 #include "model/AtomicFile.h"
+#include "model/BuildOrderFile.h"
 #include "model/WriterLocale.h"
 
 #include <cstring>
@@ -254,7 +255,9 @@ std::string SerializeBinaryModel(const Document& document, const DisplaySettings
 
 Outcome WriteBinaryModel(const Document& document, const DisplaySettings& display, const std::string& path,
                          const BinaryWriteOptions& options) {
-    return WriteWholeFile(path, SerializeBinaryModel(document, display, options));
+    Outcome written = WriteWholeFile(path, SerializeBinaryModel(document, display, options));
+    if (!written.ok()) return written;
+    return SaveBuildOrderBeside(path, document.development.get());
 }
 
 } // namespace tsm

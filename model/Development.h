@@ -50,6 +50,9 @@ struct Part {
     std::vector<std::unique_ptr<PartLine>> lines;
     Solid* solid = nullptr;
     Development* development = nullptr;
+    // The part's step in the build order the user set (1-based); 0 on every part while the order is
+    // derived. Kept beside the model file, not in it (BuildOrderFile.h).
+    int buildStep = 0;
 };
 
 struct TextBlock {

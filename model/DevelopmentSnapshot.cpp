@@ -113,6 +113,7 @@ std::string PartToBytes(const Part& part, Indices& indices) {
     out.Put(part.y);
     out.Put(part.width);
     out.Put(part.height);
+    out.Put(static_cast<int32_t>(part.buildStep));
     // A part has some hundred faces: a sorted list finds a face's slot faster than a hash of every corner.
     std::vector<std::pair<const Face*, int32_t>> slots;
     slots.reserve(part.faces.size());
@@ -242,6 +243,7 @@ std::unique_ptr<BuiltPart> BuildPart(const std::string& bytes, Mesh& model, Deve
     part.y = in.Get<double>();
     part.width = in.Get<double>();
     part.height = in.Get<double>();
+    part.buildStep = in.Get<int32_t>();
     const uint32_t faceCount = in.Get<uint32_t>();
     if (!in.ok() || faceCount > solid.faces.size()) return nullptr;
     for (uint32_t f = 0; f < faceCount; ++f) {

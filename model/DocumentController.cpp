@@ -2,6 +2,7 @@
 
 #include "model/BinaryReader.h"
 #include "model/BinaryWriter.h"
+#include "model/BuildOrderFile.h"
 #include "model/DocumentMerge.h"
 #include "model/OpenPipeline.h"
 
@@ -170,6 +171,8 @@ Outcome DocumentController::OpenModelFile(const std::string& givenPath) {
     if (!read.ok()) return read;
 
     CompleteOpened(*document, lastFormat_);
+    if (document->development && !LoadBuildOrderBeside(path, *document->development).ok())
+        prompt_.Message(kBuildOrderIgnoredText);
     current_ = std::move(document);
 
     const std::string& base = parts.baseName;

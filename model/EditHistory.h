@@ -22,8 +22,9 @@ struct HistoryEntry {
     Kind kind = Kind::Development;
     DevelopmentSnapshot development; // Kind::Development
     std::string modelBytes;          // Kind::Model: the document as a binary model file, compressed
+    std::string buildOrder;          // Kind::Model: the user's build order, which the file does not keep
 
-    size_t Bytes() const { return development.Bytes() + modelBytes.size(); }
+    size_t Bytes() const { return development.Bytes() + modelBytes.size() + buildOrder.size(); }
 };
 
 class EditHistory {

@@ -415,3 +415,32 @@ TEST_F(TsmToolTest, BuildOrderAddsTouchingPartsAndNumbersThemInTurn) {
         EXPECT_EQ(newStarts, info["model"]["solids"].toArray().size()) << c.mesh;
     }
 }
+
+// A builder's order set headless: kept beside the output model, followed by info's numbers, taken back by
+// undo, and a damaged file beside the model ignored with a message.
+TEST_F(TsmToolTest, AssemblyOrderIsKeptBesideTheModelAndADamagedOneIgnored) {
+    const test::ToolRun imported = Run({"import", "--faces", "300", "--unfold", "--size", "150", "--strategy",
+                                        "fewest-parts", Mesh("bunny.obj"), Out("m.tsm")});
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    const QJsonArray derived = Info(Out("m.tsm"), true)["development"]["buildOrder"].toArray();
+    ASSERT_GT(derived.size(), 2);
+    const int last = derived[derived.size() - 1]["part"].toInt();
+    const std::string order = "order " + std::to_string(last);
+    for (const auto& [ops, first] : std::vector<std::pair<std::vector<std::string>, int>>{
+             {{order}, last}, {{order, "undo"}, derived[0]["part"].toInt()}}) {
+        std::vector<std::string> args{"edit", Out("m.tsm"), Out("o.tsm")};
+        args.insert(args.end(), ops.begin(), ops.end());
+        const test::ToolRun edited = Run(args);
+        ASSERT_EQ(edited.status, 0) << edited.err;
+        EXPECT_EQ(fs::exists(Out("o.tsm.order")), first == last);
+        const QJsonObject info = Info(Out("o.tsm"), true);
+        EXPECT_EQ(info["development"]["buildOrder"][0]["part"].toInt(), first);
+        EXPECT_EQ(info["development"]["parts"][first]["number"].toInt(), 1);
+    }
+    ASSERT_EQ(Run({"edit", Out("m.tsm"), Out("o.tsm"), order}).status, 0);
+    std::ofstream(Out("o.tsm.order")) << "tessaly build order 1\nparts 1\n0 1 0\n";
+    const QJsonObject info = Info(Out("o.tsm"), true);
+    EXPECT_EQ(info["development"]["buildOrder"][0]["part"].toInt(), derived[0]["part"].toInt());
+    EXPECT_TRUE(info["messages"].toArray().contains(
+        "The assembly order stored beside the model does not fit it; the derived order is used."));
+}

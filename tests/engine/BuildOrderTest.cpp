@@ -18,16 +18,11 @@ std::vector<int> Parts(const std::vector<BuildStep>& order) {
     return parts;
 }
 
-// Parts of a strip of eight triangles (each shares an edge with the next) given as lists of triangles.
+// Parts of a strip of triangles (each shares an edge with the next) given as lists of triangles.
 std::vector<BuildStep> OrderOfStrip(const std::vector<std::vector<int>>& parts,
                                     const std::vector<int>& user = {}) {
     DevelopmentFixture fixture;
-    const std::vector<Face*> strip = fixture.Strip(8);
-    for (const auto& triangles : parts) {
-        std::vector<Face*> faces;
-        for (int t : triangles) faces.push_back(strip[t]);
-        fixture.AddPart(faces);
-    }
+    fixture.StripInParts(parts);
     return user.empty() ? DeriveBuildOrder(fixture.Dev()) : CompleteBuildOrder(fixture.Dev(), user);
 }
 

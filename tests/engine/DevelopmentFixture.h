@@ -5,6 +5,7 @@
 
 #include "model/Document.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -151,6 +152,23 @@ public:
         h->flapAngle1 = h->flapAngle2 = 1.5707963267948966;
         h->line->drawKind = DrawKind::FlapOnly;
         return h->line;
+    }
+
+    // A strip of triangles (Strip) cut into parts, each given by its triangles; `folded`: the triangles of a
+    // part joined in a row, with their line records.
+    std::vector<Face*> StripInParts(const std::vector<std::vector<int>>& parts, bool folded = false) {
+        int count = 0;
+        for (const auto& triangles : parts)
+            for (int t : triangles) count = std::max(count, t + 1);
+        const std::vector<Face*> strip = Strip(count);
+        for (const auto& triangles : parts) {
+            std::vector<Face*> faces;
+            for (int t : triangles) faces.push_back(strip[t]);
+            for (size_t i = 1; folded && i < faces.size(); ++i) Join(faces[i - 1], faces[i]);
+            Part* part = AddPart(faces);
+            if (folded) MakeLines(part);
+        }
+        return strip;
     }
 
     // A strip of `count` triangles in the plane z = 0 where triangle k shares one edge with k + 1:
