@@ -285,7 +285,7 @@ public:
 };
 
 class ControllerTest : public ::testing::Test {
-protected:
+public:
     ControllerTest()
         : document(settings, prompt, completion), session(folder.File("settings.reg")),
           controller(CommandServices{document, settings, session, prompt, shell, chooser, completion, frame,

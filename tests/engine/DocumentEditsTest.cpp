@@ -9,6 +9,7 @@
 #include "engine/Unfolder.h"
 #include "model/BinaryReader.h"
 #include "model/BinaryWriter.h"
+#include "tests/engine/DevelopedDocument.h"
 #include "tests/support/DocumentCompare.h"
 #include "tests/support/TestMeshFiles.h"
 #include "tools/lib/ModelBuilder.h"
@@ -22,47 +23,8 @@
 #include <random>
 
 using namespace tsm;
-
-namespace {
-
-// A cube and an open sheet of two squares, unfolded, with a text and a picture in each list.
-struct Developed {
-    Document doc;
-    Settings settings;
-    EditContext context{doc, settings};
-
-    Developed() {
-        const MeshData cube = Cube(20);
-        AddSolid(doc, "cube", cube.vertices, cube.faces);
-        const MeshData sheet = Translated(Grid(2, 1, 10), {40, 0, 0});
-        AddSolid(doc, "sheet", sheet.vertices, sheet.faces);
-        EXPECT_TRUE(UnfoldForFixture(doc).empty());
-        AddText(doc, {10, 10, 30, 6}, {"one"}, 12);
-        AddText(doc, {10, 30, 30, 6}, {"two"}, 12);
-        AddPicture(doc, false, {0, 0, 10, 10}, MakeCheckerboard(4, 4, 2, {0, 0, 0}, {1, 1, 1}));
-        AddPicture(doc, true, {50, 0, 10, 10}, MakeCheckerboard(4, 4, 2, {1, 0, 0}, {0, 0, 1}));
-        CompleteDevelopmentEdit(doc);
-    }
-    Development& Dev() { return *doc.development; }
-    PartLine& Line(bool (*test)(const PartLine&)) {
-        for (auto& part : Dev().parts)
-            for (auto& line : part->lines)
-                if (test(*line)) return *line;
-        ADD_FAILURE() << "no such line";
-        return *Dev().parts[0]->lines[0];
-    }
-    PartLine& Fold() { return Line(IsFoldLine); }
-    PartLine& Joinable() { return Line(IsJoinableCutLine); }
-    PartLine& Open() {
-        return Line([](const PartLine& l) { return l.first->twin == nullptr; });
-    }
-};
-
-bool WithFlap(const PartLine& l) {
-    return l.first->joined == nullptr && l.first->twin != nullptr && l.first->hasFlap;
-}
-
-} // namespace
+using test::Developed;
+using test::WithFlap;
 
 TEST(DocumentEdits, UndoBringsBackTheStateBeforeEachKindOfEditAndRedoTheOneAfter) {
     const struct {
@@ -144,47 +106,6 @@ TEST(DocumentEdits, UndoBringsBackTheStateBeforeEachKindOfEditAndRedoTheOneAfter
         ASSERT_TRUE(Redo(d.context).ok()) << c.name;
         EXPECT_TRUE(test::DocumentStateBytes(d.doc) == after) << c.name;
     }
-}
-
-// Cutting a cut line, joining a fold, a flap too high and nothing to undo or redo are refused through
-// tsmtool edit (EditCommandTest); the document is checked untouched here.
-TEST(DocumentEdits, RefusedCommandsChangeNothingAndKeepNoCopy) {
-    const struct {
-        const char* name;
-        std::function<EditResult(Developed&)> edit;
-        const char* reason;
-    } cases[] = {
-        {"flap on a fold", [](Developed& d) { return SwitchFlap(d.context, d.Fold()); },
-         "Only a cut edge carries a flap."},
-        {"second flap",
-         [](Developed& d) { return AddFlapTo(d.context, d.Line(WithFlap), LineKind::MountainFlap); },
-         "This edge has a flap already."},
-        {"flat flap angle",
-         [](Developed& d) { return ChangeFlapDetails(d.context, d.Line(WithFlap), 5, 0, 45); },
-         "Specify flap angles between 1 and 179 degrees."},
-        {"empty text",
-         [](Developed& d) {
-             return AddTextAt(d.context, MakeText({0, 0}, {""}, "Sans", 9, 0));
-         },
-         "A text needs at least one character."},
-        {"no such text", [](Developed& d) { return DeleteTextAt(d.context, 7); }, "There is no such text."},
-        {"no such picture", [](Developed& d) { return OrderPicture(d.context, true, 4, StackOrder::Top); },
-         "There is no such picture."},
-    };
-    for (const auto& c : cases) {
-        Developed d;
-        const std::string before = test::DocumentStateBytes(d.doc);
-        const EditResult result = c.edit(d);
-        EXPECT_TRUE(result.failed()) << c.name;
-        EXPECT_EQ(result.reason(), c.reason) << c.name;
-        EXPECT_TRUE(test::DocumentStateBytes(d.doc) == before) << c.name;
-        EXPECT_FALSE(d.doc.modified) << c.name;
-        EXPECT_FALSE(d.doc.history.CanUndo()) << c.name;
-    }
-    Document empty;
-    const Settings settings;
-    EditContext context{empty, settings};
-    EXPECT_EQ(MoveSelection(context, {}, {1, 1}).reason(), kNoDevelopmentText);
 }
 
 // Sixteen cuts and joins chosen at random (a fixed seed) on every shared mesh, unfolded, saved and read

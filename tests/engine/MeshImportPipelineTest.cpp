@@ -1,17 +1,12 @@
 #include "engine/MeshImportPipeline.h"
 
 #include "model/Settings.h"
+#include "tests/model/ImageTestSupport.h"
 #include "tools/lib/Invariants.h"
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
-
 using namespace tsm;
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -23,21 +18,10 @@ std::string MeshPath(const std::string& name) {
 
 class MeshImportPipelineTest : public testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("tessaly_meshpipe_" + std::to_string(::getpid()) + "_" +
-                                            testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::string Write(const std::string& name, const std::string& text) {
-        const std::string path = (dir_ / name).string();
-        std::ofstream(path, std::ios::binary) << text;
-        return path;
-    }
+    std::string Write(const std::string& name, const std::string& text) { return dir_.Write(name, text); }
 
     const Settings settings_;
-    fs::path dir_;
+    testimage::TempFolder dir_;
 };
 
 // A closed mesh of quads, one of triangles with more than 500 faces, one whose faces disagree in
@@ -118,25 +102,6 @@ TEST_F(MeshImportPipelineTest, SkippedAndNormalisedFacesAreReported) {
     EXPECT_TRUE(CheckModelInvariants(*outcome->document).empty());
 }
 
-TEST_F(MeshImportPipelineTest, FailuresShowOneMessageAndAreCancelled) {
-    // Bad input -> the messages shown, the last of them the told reason. A missing file: UnfoldCommandTest.
-    const std::pair<std::string, std::vector<std::string>> cases[] = {
-        {Write("bad.obj", "v 0 0 0\nv 1 0 q\n"),
-         {"The mesh cannot be imported.\nbad.obj, line 2: \"q\" is not a number"}},
-        // Every face collapses in the normalisation: its message, then the failure, and no question.
-        {Write("line.obj", "v 0 0 0\nv 1 0 0\nv 2 0 0\nf 1 2 3\n"),
-         {"3 vertice(s), 1 face(s) and 1 object(s) were deleted for data normalization.",
-          "The mesh cannot be imported.\nNo face of line.obj is left after data normalization."}},
-    };
-    for (const auto& [path, messages] : cases) {
-        RecordingPrompt prompt;
-        const Result<ImportedMesh> imported = ImportMeshDocument(path, settings_, prompt);
-        EXPECT_TRUE(imported.cancelled());
-        EXPECT_EQ(imported.reason(), messages.back());
-        EXPECT_EQ(prompt.texts, messages);
-    }
-}
-
 } // namespace
 
 namespace {
@@ -163,7 +128,7 @@ TEST_F(MeshImportPipelineTest, TextureProblemsAreToldAndTexturesKeepWithinTheLim
     const Result<ImportedMesh> outcome = ImportMeshDocument(obj, settings_, prompt);
     ASSERT_TRUE(outcome.ok()) << outcome.reason();
     EXPECT_EQ(prompt.texts.front(),
-              (dir_ / "gone.png").string() + ": the texture image is missing; the model comes in without it");
+              dir_.File("gone.png") + ": the texture image is missing; the model comes in without it");
     const Material& big = *outcome->document->model->materials[0];
     ASSERT_NE(big.texture, nullptr);
     // The default limit (256) applies to the texture; the bitmap keeps the image's own size.

@@ -249,33 +249,6 @@ TEST(MeshSimplifyTest, SeveralSolidsShareTheTarget) {
     ExpectBuildable(*document);
 }
 
-struct BadTarget {
-    const char* name;
-    int target;
-};
-
-TEST(MeshSimplifyTest, TargetsOutOfRangeAndNonManifoldMeshesAreRefusedUnchanged) {
-    const MeshData sphere = Icosphere(2, 10); // 320 faces
-    for (const BadTarget& bad :
-         {BadTarget{"three", 3}, BadTarget{"negative", -5}, BadTarget{"all", 320}, BadTarget{"more", 1000}}) {
-        auto document = DocumentOf(sphere);
-        const Outcome outcome = SimplifyModel(*document->model, bad.target);
-        EXPECT_TRUE(outcome.failed()) << bad.name;
-        EXPECT_EQ(outcome.reason(), "The target must lie between 4 and 319 faces (the mesh has 320).");
-        EXPECT_EQ(ModelFaceCount(*document->model), 320) << bad.name;
-    }
-    // Three faces on one edge: a fin on a sphere.
-    MeshData fin = sphere;
-    const int tip = int(fin.vertices.size());
-    fin.vertices.push_back({0, 0, 30});
-    fin.faces.push_back({fin.faces[0][0], fin.faces[0][1], tip});
-    auto document = DocumentOf(fin);
-    const Outcome outcome = SimplifyModel(*document->model, 100);
-    EXPECT_EQ(outcome.reason(), "The mesh cannot be simplified: 2 edge(s) are shared by more than two faces "
-                                "or twice in one direction.");
-    EXPECT_EQ(ModelFaceCount(*document->model), 321);
-}
-
 TEST(MeshSimplifyTest, TheCommandUndoesTheDevelopmentInTheSameUndoStep) {
     auto document = DocumentOf(Icosphere(3, 20));
     RecordingPrompt prompt;
@@ -284,9 +257,6 @@ TEST(MeshSimplifyTest, TheCommandUndoesTheDevelopmentInTheSameUndoStep) {
     AddText(*document, {0, 0, 20, 10}, {"kept"});
     const Settings settings;
     EditContext context{*document, settings};
-
-    EXPECT_FALSE(SimplifyMesh(context, 2).ok());
-    EXPECT_NE(document->development, nullptr) << "a refusal keeps the development";
 
     const EditResult result = SimplifyMesh(context, 300);
     ASSERT_TRUE(result.ok());
