@@ -42,10 +42,11 @@ constexpr double kFaceGrowthBudget = 64000;
 // neighbouring parts, which often take singly the faces they refused as a group; a dissolution that leaves
 // fewer parts is kept. They find far more than further growths do (measured: the bunny at 150 mm, 156
 // parts after 44 growths and 44 dissolutions, 110 after 17 and 132 in about the same time), and they cost
-// less, as the parts that stay are made again untested; so they get the larger budget per face. Large models
-// get none: a few dissolutions rarely find one that pays, and there each costs seconds.
-constexpr double kFaceDissolutionBudget = 480000;
-constexpr int kMostDissolutions = 132;
+// less, as the parts that stay are made again untested; so they get the larger budget per face. The count
+// falls about evenly with the budget (the bunny: 110 at 130, 102 at 174, 86 at 522), the time rises with
+// it. Large models get none: a few dissolutions rarely find one that pays, and there each costs seconds.
+constexpr double kFaceDissolutionBudget = 640000;
+constexpr int kMostDissolutions = 176;
 constexpr int kFewestDissolutions = 4;
 
 int DissolutionsFor(const FewestPartsInput& input) {
@@ -258,16 +259,16 @@ private:
     // this order from the flat faces, so each join meets the parts it met then and is made untested;
     // without `skipped` the joins of its part meet other parts, and those are tested again (`retest`
     // tells, by face index, the faces of that part).
-    void Replay(const std::vector<Edge*>& joins, const Edge* skipped = nullptr,
-                const std::vector<char>* retest = nullptr) {
+    // Joins are given by edge index: a replay makes thousands, each looked up once per attempt otherwise.
+    void Replay(const std::vector<int>& joins, int skipped = -1, const std::vector<char>* retest = nullptr) {
         Reset();
         for (size_t j = 0; j < joins.size(); ++j) {
             // The attempts of one dissolution all report its last step, and may be cancelled there.
             if (j % 256 == 0 && step_ && !cancelled_ && !step_((trial_ + 1) * m_)) cancelled_ = true;
             if (cancelled_) return;
-            if (joins[j] == skipped) continue;
-            const int index = edgeIndex_.at(joins[j]);
-            const bool tested = skipped != nullptr && (retest == nullptr || (*retest)[sides_[index][0]]);
+            const int index = joins[j];
+            if (index == skipped) continue;
+            const bool tested = skipped >= 0 && (retest == nullptr || (*retest)[sides_[index][0]]);
             Join(index, tested);
         }
     }
@@ -295,11 +296,16 @@ private:
             if (Joinable(edge) && stuckSide(edge.halfEdge1) != stuckSide(edge.halfEdge2)) edges.push_back(i);
         }
         SortFlatLongFirst(edges);
+        std::vector<int> baseIndex;
+        baseIndex.reserve(base.size());
+        for (const Edge* join : base) baseIndex.push_back(edgeIndex_.at(join));
         std::vector<Point2> p, q;
         for (int e : edges) {
             if (left <= 0 || cancelled_) return false;
             --left;
-            Replay(base);
+            // The same joins made in the same order from the flat faces leave the same parts: an attempt
+            // that gave up before joining anything, and the caller's own state, need no replay.
+            if (joins_ != base) Replay(baseIndex);
             Edge& edge = *in_.edges[e];
             const HalfEdge* near = stuckSide(edge.halfEdge1) ? edge.halfEdge2 : edge.halfEdge1;
             const Part* neighbour = near->face->part;
@@ -347,7 +353,7 @@ private:
             for (size_t k = 0; k < path.size() && k < static_cast<size_t>(kCutsPerEdge); ++k) {
                 if (left <= 0 || cancelled_) return false;
                 --left;
-                Replay(base, path[k], &inNeighbour);
+                Replay(baseIndex, edgeIndex_.at(path[k]), &inNeighbour);
                 if (!Join(e)) continue;
                 const Part* piece = blocker->part;
                 if (piece == in_.edges[e]->halfEdge1->face->part) continue;
