@@ -53,43 +53,58 @@ std::vector<std::string> LibraryNames(const std::string& written, const fs::path
     return names;
 }
 
-// A model's folder is searched this deep and this far for a texture its library names wrongly.
+// A model's folder is searched this deep and this far for a file its library names wrongly.
 constexpr int kSearchDepth = 3;
 constexpr int kSearchEntries = 20000;
 
-bool SameNameNoCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
+std::string LowerCase(std::string text) {
+    for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return text;
 }
 
 // Libraries travel without their textures' folders: a path from the machine that wrote them
-// (C:\Users\...\Wood.JPG) or a name in the wrong case. The file of that name, in any case, nearest the
-// model's folder (that folder, then its subfolders); empty when there is none.
-fs::path FindByName(const fs::path& folder, const std::string& written) {
-    std::string name = written;
-    std::replace(name.begin(), name.end(), '\\', '/');
-    name = fs::path(name).filename().string();
-    if (name.empty()) return {};
-    std::error_code error;
-    fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, error), end;
-    fs::path best;
-    int bestDepth = kSearchDepth + 1, entries = 0;
-    for (; !error && it != end && ++entries <= kSearchEntries; it.increment(error)) {
-        if (it.depth() >= std::min(bestDepth - 1, kSearchDepth)) it.disable_recursion_pending();
-        if (it.depth() < bestDepth && SameNameNoCase(it->path().filename().string(), name) &&
-            it->is_regular_file(error))
-            best = it->path(), bestDepth = it.depth();
+// (C:\Users\...\Wood.JPG) or a name in the wrong case. The files near the model's folder by their names in
+// lower case, each the one nearest the folder (the folder itself, then its subfolders), listed on first
+// use.
+class NearbyFiles {
+public:
+    explicit NearbyFiles(fs::path folder) : folder_(std::move(folder)) {}
+
+    // The file of the written path's name, in any case; empty when there is none.
+    fs::path Find(std::string written) {
+        if (!listed_) List();
+        std::replace(written.begin(), written.end(), '\\', '/');
+        const auto found = byName_.find(LowerCase(fs::path(written).filename().string()));
+        return found == byName_.end() ? fs::path() : found->second.second;
     }
-    return best;
-}
+
+private:
+    void List() {
+        listed_ = true;
+        std::error_code error;
+        fs::recursive_directory_iterator it(folder_, fs::directory_options::skip_permission_denied, error),
+            end;
+        for (int entries = 0; !error && it != end && ++entries <= kSearchEntries; it.increment(error)) {
+            if (it.depth() >= kSearchDepth) it.disable_recursion_pending();
+            std::error_code notFile; // a dangling link, say: skipped, the listing goes on
+            if (!it->is_regular_file(notFile)) continue;
+            auto [found, isNew] =
+                byName_.try_emplace(LowerCase(it->path().filename().string()), it.depth(), it->path());
+            if (!isNew && it.depth() < found->second.first) found->second = {it.depth(), it->path()};
+        }
+    }
+
+    fs::path folder_;
+    bool listed_ = false;
+    std::map<std::string, std::pair<int, fs::path>> byName_; // depth and path
+};
 
 } // namespace
 
 void LoadObjMaterials(const std::vector<std::string>& libraries, const std::string& directory, Mesh& model,
                       int firstMaterial, std::vector<std::string>& warnings) {
     const fs::path folder(directory.empty() ? "." : directory);
+    NearbyFiles nearby(folder);
     std::map<std::string, std::pair<MtlMaterial, fs::path>> defined; // the first definition wins
     std::set<std::string> seenLibraries;
     bool everyLibraryRead = true;
@@ -99,7 +114,7 @@ void LoadObjMaterials(const std::vector<std::string>& libraries, const std::stri
             fs::path path = Resolve(folder, name);
             std::string bytes;
             bool read = ReadSmallFile(path, bytes);
-            if (const fs::path near = read ? fs::path() : FindByName(folder, name);
+            if (const fs::path near = read ? fs::path() : nearby.Find(name);
                 !near.empty() && ReadSmallFile(near, bytes)) {
                 read = true;
                 path = near;
@@ -146,7 +161,7 @@ void LoadObjMaterials(const std::vector<std::string>& libraries, const std::stri
             std::error_code error;
             used = written.string();
             if (!fs::is_regular_file(written, error)) {
-                const fs::path near = FindByName(folder, source.texture);
+                const fs::path near = nearby.Find(source.texture);
                 if (near.empty()) {
                     warnings.push_back(used +
                                        ": the texture image is missing; the model comes in without it");
