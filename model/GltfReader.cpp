@@ -244,7 +244,7 @@ std::string SparseView(const tinygltf::Model& model, const tinygltf::Accessor& a
         indexType != TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT)
         return name + " has sparse indices of the wrong type";
     if (sparse.count < 1 || size_t(sparse.count) > accessor.count)
-        return name + " replaces more elements than it has";
+        return name + " has a sparse count outside 1 to its count";
     const uint64_t count = uint64_t(sparse.count);
     AccessorView indices;
     indices.componentType = indexType;
@@ -327,8 +327,6 @@ struct PositionHash {
     }
 };
 
-// ---- The reader ----
-
 // ---- Materials ----
 
 // The file an image's uri names, its %XX escapes decoded as they were when the file was read.
@@ -368,7 +366,7 @@ ColourSource ColourOf(const tinygltf::Material& material) {
             if (factor.Get(int(c)).IsNumber()) source.factor[c] = factor.Get(int(c)).GetNumberAsDouble();
     const tinygltf::Value& texture = diffuse.Get("diffuseTexture");
     if (!texture.IsObject()) return source;
-    // A number no texture list reaches names none that exists.
+    // A negative or huge number stays past every list rather than wrapping into an index that exists.
     auto integer = [&](const char* key, int fallback) {
         const tinygltf::Value& value = texture.Get(key);
         if (!value.IsNumber()) return fallback;
@@ -382,6 +380,8 @@ ColourSource ColourOf(const tinygltf::Material& material) {
         for (const std::string& key : extensions.Keys()) source.info.extensions[key] = extensions.Get(key);
     return source;
 }
+
+// ---- The reader ----
 
 const char* const kRefusedExtensions[][2] = {
     {"KHR_draco_mesh_compression", "Draco-compressed meshes"},

@@ -1,8 +1,7 @@
 // Wavefront OBJ: v, vt, f (with negative indices), o and g as solids, usemtl as materials, mtllib as the
 // libraries their colours and textures come from (model/ObjMaterials.h); a line ending in a backslash
-// goes on on the next. Normals, smoothing groups,
-// curves and lines carry nothing a papercraft model keeps. OBJ counts v up the image, the model down it:
-// v is turned over here, and only here.
+// goes on on the next. Normals, smoothing groups, curves and lines carry nothing a papercraft model
+// keeps. OBJ counts v up the image, the model down it: v is turned over here, and only here.
 #include "model/ObjReader.h"
 #include "model/MeshText.h"
 
