@@ -599,7 +599,14 @@ private:
             material.mapping.wrapU = Wrap(model_.samplers[size_t(texture.sampler)].wrapS);
             material.mapping.wrapV = Wrap(model_.samplers[size_t(texture.sampler)].wrapT);
         }
-        if (texture.source < 0 || size_t(texture.source) >= model_.images.size()) return {};
+        if (texture.source < 0 || size_t(texture.source) >= model_.images.size()) {
+            // Its only image is of a kind named by an extension (WebP, say), or none at all.
+            if (sourceless_.insert(info.index).second)
+                warnings_.push_back(
+                    Fail("texture " + std::to_string(info.index) +
+                         " has no PNG, JPEG, BMP or TGA image; the model comes in without it"));
+            return {};
+        }
         const tinygltf::Image& image = model_.images[size_t(texture.source)];
         material.imageName = !image.uri.empty() && image.uri.compare(0, 5, "data:") != 0
                                  ? FileNameOfUri(image.uri)
@@ -668,6 +675,7 @@ private:
     std::map<int, int> uses_; // materials per image
     std::map<int, std::unique_ptr<TextureImage>> decoded_;
     std::set<std::string> usedNames_;
+    std::set<int> sourceless_; // textures told to have no image
     std::string defaultName_;
     size_t visits_ = 0;
     size_t triangles_ = 0;
