@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -91,6 +92,13 @@ void ImageBytesInViews(const tinygltf::Model& model, std::map<int, std::string>&
 
 // ---- Accessors ----
 
+// Returns the failure of `call` when it failed.
+#define RETURN_IF_FAILED(call)                                                                               \
+    do {                                                                                                     \
+        std::string failure = call;                                                                          \
+        if (!failure.empty()) return failure;                                                                \
+    } while (false)
+
 struct AccessorView {
     const uint8_t* data = nullptr;
     size_t stride = 0;
@@ -129,6 +137,8 @@ struct AccessorView {
         }
         return 0;
     }
+
+    std::vector<uint8_t> dense; // the elements of a sparse accessor, which `data` then points into
 };
 
 int ComponentBytes(int type) {
@@ -161,11 +171,8 @@ int ComponentsOf(int type) {
 }
 
 // Checks that every element of the accessor lies inside its buffer view and the view inside its buffer.
-std::string View(const tinygltf::Model& model, int index, int wantComponents, AccessorView& view) {
-    const std::string name = "accessor " + std::to_string(index);
-    if (index < 0 || size_t(index) >= model.accessors.size()) return name + " does not exist";
-    const tinygltf::Accessor& accessor = model.accessors[size_t(index)];
-    if (accessor.sparse.isSparse) return name + " is sparse, which is not read";
+std::string DenseView(const tinygltf::Model& model, const tinygltf::Accessor& accessor,
+                      const std::string& name, int wantComponents, AccessorView& view) {
     view.components = ComponentsOf(accessor.type);
     view.componentType = accessor.componentType;
     view.normalized = accessor.normalized;
@@ -193,6 +200,77 @@ std::string View(const tinygltf::Model& model, int index, int wantComponents, Ac
     view.stride = size_t(stride);
     view.count = size_t(count);
     return {};
+}
+
+// `length` bytes from `offset` on in the buffer view, or null when they do not lie inside it and its buffer.
+const uint8_t* ViewBytes(const tinygltf::Model& model, int viewIndex, int64_t offset, uint64_t length) {
+    if (viewIndex < 0 || size_t(viewIndex) >= model.bufferViews.size() || offset < 0) return nullptr;
+    const tinygltf::BufferView& bufferView = model.bufferViews[size_t(viewIndex)];
+    if (bufferView.buffer < 0 || size_t(bufferView.buffer) >= model.buffers.size()) return nullptr;
+    const std::vector<unsigned char>& buffer = model.buffers[size_t(bufferView.buffer)].data;
+    const uint64_t start = bufferView.byteOffset, viewLength = bufferView.byteLength;
+    if (start > buffer.size() || viewLength > buffer.size() - start || uint64_t(offset) > viewLength ||
+        length > viewLength - uint64_t(offset))
+        return nullptr;
+    return buffer.data() + start + uint64_t(offset);
+}
+
+// Elements of a sparse accessor without a base view start as zeros; this many at most.
+constexpr size_t kMaxZeroedElements = size_t(1) << 22;
+
+// A sparse accessor as a dense copy: its base view (zeros without one) with the listed elements replaced.
+// Exporters write mesh edits and shape keys this way, positions and texture coordinates included.
+std::string SparseView(const tinygltf::Model& model, const tinygltf::Accessor& accessor,
+                       const std::string& name, int wantComponents, AccessorView& view) {
+    view.components = ComponentsOf(accessor.type);
+    view.componentType = accessor.componentType;
+    view.normalized = accessor.normalized;
+    const size_t elementBytes = size_t(ComponentBytes(accessor.componentType)) * size_t(view.components);
+    if (view.components != wantComponents || elementBytes == 0) return name + " has the wrong type";
+    if (accessor.bufferView >= 0) {
+        AccessorView base;
+        RETURN_IF_FAILED(DenseView(model, accessor, name, wantComponents, base));
+        view.dense.resize(base.count * elementBytes);
+        for (size_t i = 0; i < base.count; ++i)
+            std::memcpy(view.dense.data() + i * elementBytes, base.data + i * base.stride, elementBytes);
+    } else {
+        if (accessor.count > kMaxZeroedElements) return name + " has more elements than can be read";
+        view.dense.assign(accessor.count * elementBytes, 0);
+    }
+    const auto& sparse = accessor.sparse;
+    const int indexType = sparse.indices.componentType;
+    if (indexType != TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE &&
+        indexType != TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT &&
+        indexType != TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT)
+        return name + " has sparse indices of the wrong type";
+    if (sparse.count < 1 || size_t(sparse.count) > accessor.count)
+        return name + " has a sparse count outside 1 to its count";
+    const uint64_t count = uint64_t(sparse.count);
+    AccessorView indices;
+    indices.componentType = indexType;
+    indices.stride = size_t(ComponentBytes(indexType));
+    indices.data =
+        ViewBytes(model, sparse.indices.bufferView, sparse.indices.byteOffset, count * indices.stride);
+    const uint8_t* values =
+        ViewBytes(model, sparse.values.bufferView, sparse.values.byteOffset, count * elementBytes);
+    if (!indices.data || !values) return "the sparse elements of " + name + " lie outside their buffer";
+    for (size_t i = 0; i < count; ++i) {
+        const double at = indices.Get(i, 0);
+        if (at >= double(accessor.count)) return name + " has a sparse index past its elements";
+        std::memcpy(view.dense.data() + size_t(at) * elementBytes, values + i * elementBytes, elementBytes);
+    }
+    view.data = view.dense.data();
+    view.stride = elementBytes;
+    view.count = accessor.count;
+    return {};
+}
+
+std::string View(const tinygltf::Model& model, int index, int wantComponents, AccessorView& view) {
+    const std::string name = "accessor " + std::to_string(index);
+    if (index < 0 || size_t(index) >= model.accessors.size()) return name + " does not exist";
+    const tinygltf::Accessor& accessor = model.accessors[size_t(index)];
+    if (accessor.sparse.isSparse) return SparseView(model, accessor, name, wantComponents, view);
+    return DenseView(model, accessor, name, wantComponents, view);
 }
 
 // ---- Transforms: column-major 4 x 4, as glTF writes them ----
@@ -249,6 +327,60 @@ struct PositionHash {
     }
 };
 
+// ---- Materials ----
+
+// The file an image's uri names, its %XX escapes decoded as they were when the file was read.
+std::string FileNameOfUri(const std::string& uri) {
+    std::string name;
+    for (size_t i = 0; i < uri.size(); ++i) {
+        if (uri[i] == '%' && i + 2 < uri.size() && std::isxdigit(uint8_t(uri[i + 1])) &&
+            std::isxdigit(uint8_t(uri[i + 2]))) {
+            name += char(std::stoi(uri.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            name += uri[i];
+        }
+    }
+    return name;
+}
+
+struct ColourSource {
+    tinygltf::TextureInfo info;
+    std::vector<double> factor;
+};
+
+// The texture and factor that colour a material: its base colour, or, for one of the older
+// specular-glossiness kind without a base colour texture (the fallback such files carry is often a plain
+// colour), its diffuse texture and factor.
+ColourSource ColourOf(const tinygltf::Material& material) {
+    const auto& pbr = material.pbrMetallicRoughness;
+    const auto extension = material.extensions.find("KHR_materials_pbrSpecularGlossiness");
+    if (pbr.baseColorTexture.index >= 0 || extension == material.extensions.end() ||
+        !extension->second.IsObject())
+        return {pbr.baseColorTexture, pbr.baseColorFactor};
+    ColourSource source{{}, {1, 1, 1, 1}};
+    const tinygltf::Value& diffuse = extension->second;
+    const tinygltf::Value& factor = diffuse.Get("diffuseFactor");
+    if (factor.IsArray())
+        for (size_t c = 0; c < 4 && c < factor.ArrayLen(); ++c)
+            if (factor.Get(int(c)).IsNumber()) source.factor[c] = factor.Get(int(c)).GetNumberAsDouble();
+    const tinygltf::Value& texture = diffuse.Get("diffuseTexture");
+    if (!texture.IsObject()) return source;
+    // A negative or huge number stays past every list rather than wrapping into an index that exists.
+    auto integer = [&](const char* key, int fallback) {
+        const tinygltf::Value& value = texture.Get(key);
+        if (!value.IsNumber()) return fallback;
+        const double number = value.GetNumberAsDouble();
+        return number >= 0 && number < 1e9 ? int(number) : 1000000000;
+    };
+    source.info.index = integer("index", -1);
+    source.info.texCoord = integer("texCoord", 0);
+    const tinygltf::Value& extensions = texture.Get("extensions");
+    if (extensions.IsObject())
+        for (const std::string& key : extensions.Keys()) source.info.extensions[key] = extensions.Get(key);
+    return source;
+}
+
 // ---- The reader ----
 
 const char* const kRefusedExtensions[][2] = {
@@ -256,13 +388,6 @@ const char* const kRefusedExtensions[][2] = {
     {"EXT_meshopt_compression", "meshopt-compressed buffers"},
     {"KHR_texture_basisu", "KTX2 textures"},
 };
-
-// Returns the failure of `call` when it failed.
-#define RETURN_IF_FAILED(call)                                                                               \
-    do {                                                                                                     \
-        std::string failure = call;                                                                          \
-        if (!failure.empty()) return failure;                                                                \
-    } while (false)
 
 class Reader {
 public:
@@ -343,11 +468,12 @@ private:
         if (!failure.empty()) return Fail(failure);
 
         AccessorView uvs;
-        const auto uv = primitive.attributes.find("TEXCOORD_0");
+        const std::string set = "TEXCOORD_" + std::to_string(TexCoordSet(primitive.material));
+        const auto uv = primitive.attributes.find(set);
         if (uv != primitive.attributes.end()) {
             failure = View(model_, uv->second, 2, uvs);
             if (!failure.empty()) return Fail(failure);
-            if (uvs.count != positions.count) return Fail("TEXCOORD_0 and POSITION differ in count");
+            if (uvs.count != positions.count) return Fail(set + " and POSITION differ in count");
         }
         std::vector<uint32_t> indices;
         if (primitive.indices >= 0) {
@@ -406,6 +532,16 @@ private:
         return {};
     }
 
+    // The texture coordinates the colour texture of the primitive's material is laid on by.
+    int TexCoordSet(int material) const {
+        if (material < 0 || size_t(material) >= model_.materials.size()) return 0;
+        const tinygltf::TextureInfo info = ColourOf(model_.materials[size_t(material)]).info;
+        double set = info.texCoord;
+        const auto transform = info.extensions.find("KHR_texture_transform");
+        if (transform != info.extensions.end()) Numbers(transform->second, "texCoord", &set, 1);
+        return set >= 0 && set < 1e6 ? int(set) : 0;
+    }
+
     std::string UseMaterial(int index) {
         if (index < 0 || size_t(index) >= model_.materials.size()) {
             if (index >= 0) return Fail("material " + std::to_string(index) + " does not exist");
@@ -437,14 +573,13 @@ private:
     }
 
     std::string Material(const tinygltf::Material& source, ImportedMaterial& material) {
-        const auto& pbr = source.pbrMetallicRoughness;
+        const ColourSource colour = ColourOf(source);
         float factor[3] = {1, 1, 1};
-        for (size_t c = 0; c < 3 && c < pbr.baseColorFactor.size(); ++c)
-            factor[c] = float(std::clamp(pbr.baseColorFactor[c], 0.0, 1.0));
+        for (size_t c = 0; c < 3 && c < colour.factor.size(); ++c)
+            factor[c] = float(std::clamp(colour.factor[c], 0.0, 1.0));
         for (int c = 0; c < 3; ++c) material.colour[c] = LinearToSrgb8(factor[c]) / 255.0f;
-        const tinygltf::TextureInfo& info = pbr.baseColorTexture;
+        const tinygltf::TextureInfo& info = colour.info;
         if (info.index < 0) return {};
-        int texCoord = info.texCoord;
         const auto transform = info.extensions.find("KHR_texture_transform");
         if (transform != info.extensions.end()) {
             const tinygltf::Value& t = transform->second;
@@ -452,15 +587,10 @@ private:
             Numbers(t, "offset", offset, 2);
             Numbers(t, "scale", scale, 2);
             Numbers(t, "rotation", &rotation, 1);
-            if (t.Has("texCoord") && t.Get("texCoord").IsNumber())
-                texCoord = int(t.Get("texCoord").GetNumberAsDouble());
             const double c = std::cos(rotation), s = std::sin(rotation);
             material.mapping.matrix = {c * scale[0],  s * scale[1], offset[0],
                                        -s * scale[0], c * scale[1], offset[1]};
         }
-        if (texCoord != 0)
-            return Fail("material \"" + source.name + "\" takes its texture from TEXCOORD_" +
-                        std::to_string(texCoord) + "; only TEXCOORD_0 is read");
         if (size_t(info.index) >= model_.textures.size())
             return Fail("texture " + std::to_string(info.index) + " does not exist");
         const tinygltf::Texture& texture = model_.textures[size_t(info.index)];
@@ -469,10 +599,18 @@ private:
             material.mapping.wrapU = Wrap(model_.samplers[size_t(texture.sampler)].wrapS);
             material.mapping.wrapV = Wrap(model_.samplers[size_t(texture.sampler)].wrapT);
         }
-        if (texture.source < 0 || size_t(texture.source) >= model_.images.size()) return {};
+        if (texture.source < 0 || size_t(texture.source) >= model_.images.size()) {
+            // Its only image is of a kind named by an extension (WebP, say), or none at all.
+            if (sourceless_.insert(info.index).second)
+                warnings_.push_back(
+                    Fail("texture " + std::to_string(info.index) +
+                         " has no PNG, JPEG, BMP or TGA image; the model comes in without it"));
+            return {};
+        }
         const tinygltf::Image& image = model_.images[size_t(texture.source)];
-        material.imageName = !image.uri.empty() && image.uri.compare(0, 5, "data:") != 0 ? image.uri
-                             : !image.name.empty()                                       ? image.name
+        material.imageName = !image.uri.empty() && image.uri.compare(0, 5, "data:") != 0
+                                 ? FileNameOfUri(image.uri)
+                             : !image.name.empty() ? image.name
                                                    : "image " + std::to_string(texture.source);
         material.image = DecodedImage(texture.source, material.imageName);
         if (material.image) MultiplyLinear(*material.image, factor);
@@ -485,7 +623,7 @@ private:
     std::unique_ptr<TextureImage> DecodedImage(int source, const std::string& name) {
         if (uses_.empty()) {
             for (const tinygltf::Material& m : model_.materials) {
-                const int t = m.pbrMetallicRoughness.baseColorTexture.index;
+                const int t = ColourOf(m).info.index;
                 if (t >= 0 && size_t(t) < model_.textures.size()) ++uses_[model_.textures[size_t(t)].source];
             }
         }
@@ -537,6 +675,7 @@ private:
     std::map<int, int> uses_; // materials per image
     std::map<int, std::unique_ptr<TextureImage>> decoded_;
     std::set<std::string> usedNames_;
+    std::set<int> sourceless_; // textures told to have no image
     std::string defaultName_;
     size_t visits_ = 0;
     size_t triangles_ = 0;

@@ -81,6 +81,9 @@ Outcome DecodePng(std::string_view bytes, const std::string& name, std::unique_p
     png.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_memory(&png, bytes.data(), bytes.size()))
         return Outcome::Failed(name + ": the PNG image cannot be read (" + png.message + ")");
+    // Texture painters store 16-bit images in sRGB like 8-bit ones; without this flag libpng would take
+    // such a file without a gamma chunk as linear and brighten every mid-tone.
+    png.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
     const int64_t width = png.width, height = png.height;
     if (width * height > kMaxImagePixels) {
         png_image_free(&png);

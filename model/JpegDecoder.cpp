@@ -44,6 +44,18 @@ void ShowUnsupportedColours(IPrompt& prompt, int components) {
                    PromptIcon::None, "JPEG Error");
 }
 
+// A CMYK row (YCCK comes out of the library as CMYK) as RGB. Files with the Adobe marker, nearly all CMYK
+// JPEGs there are, store the inks inverted, 255 meaning none; the others store them as they are.
+void CmykToRgb(const JSAMPLE* cmyk, uint8_t* rgb, JDIMENSION width, bool inverted) {
+    for (JDIMENSION x = 0; x < width; ++x, cmyk += 4, rgb += 3) {
+        const int k = inverted ? cmyk[3] : 255 - cmyk[3];
+        for (int c = 0; c < 3; ++c) {
+            const int ink = inverted ? cmyk[c] : 255 - cmyk[c];
+            rgb[c] = uint8_t((ink * k + 127) / 255);
+        }
+    }
+}
+
 bool AllocatePixels(TextureImage& image, JDIMENSION width, JDIMENSION height) {
     const int64_t pixels = int64_t(width) * int64_t(height);
     if (pixels > kMaxImagePixels) return false;
@@ -83,8 +95,11 @@ bool DecodeSource(std::FILE* file, const uint8_t* data, size_t size, TextureImag
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
+    const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+    if (cmyk) cinfo.out_color_space = JCS_CMYK;
     jpeg_start_decompress(&cinfo);
-    if (cinfo.output_components != 1 && cinfo.output_components != 3) {
+    if (cinfo.output_components != 1 && cinfo.output_components != 3 &&
+        !(cmyk && cinfo.output_components == 4)) {
         ShowUnsupportedColours(*prompt, cinfo.output_components);
         jpeg_destroy_decompress(&cinfo);
         return false;
@@ -103,7 +118,9 @@ bool DecodeSource(std::FILE* file, const uint8_t* data, size_t size, TextureImag
         if (jpeg_read_scanlines(&cinfo, line, 1) != 1) break;
         uint8_t* dst = image->pixels.data() + size_t(cinfo.output_scanline - 1) * rowBytes;
         const JSAMPLE* src = line[0];
-        if (cinfo.output_components == 3) {
+        if (cinfo.output_components == 4) {
+            CmykToRgb(src, dst, cinfo.output_width, cinfo.saw_Adobe_marker);
+        } else if (cinfo.output_components == 3) {
             for (size_t i = 0; i < rowBytes; ++i) dst[i] = src[i];
         } else {
             for (JDIMENSION x = 0; x < cinfo.output_width; ++x)

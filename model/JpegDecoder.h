@@ -1,5 +1,5 @@
 // JPEG files decoded into texture pixels with libjpeg (version 6b interface). Grey images are expanded to
-// R = G = B; images of other colour models (CMYK, YCCK) are refused.
+// R = G = B; CMYK and YCCK images are turned into RGB by their inks alone (no colour profile).
 #pragma once
 
 #include "model/Mesh.h"

@@ -4,6 +4,7 @@
 #include "model/MtlReader.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -52,19 +53,76 @@ std::vector<std::string> LibraryNames(const std::string& written, const fs::path
     return names;
 }
 
+// A model's folder is searched this deep and this far for a file its library names wrongly.
+constexpr int kSearchDepth = 3;
+constexpr int kSearchEntries = 20000;
+
+std::string LowerCase(std::string text) {
+    for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// Libraries travel without their textures' folders: a path from the machine that wrote them
+// (C:\Users\...\Wood.JPG) or a name in the wrong case. The files near the model's folder by their names in
+// lower case, each the one nearest the folder (the folder itself, then its subfolders), listed on first
+// use.
+class NearbyFiles {
+public:
+    explicit NearbyFiles(fs::path folder) : folder_(std::move(folder)) {}
+
+    // The file of the written path's name, in any case; empty when there is none.
+    fs::path Find(std::string written) {
+        if (!listed_) List();
+        std::replace(written.begin(), written.end(), '\\', '/');
+        const auto found = byName_.find(LowerCase(fs::path(written).filename().string()));
+        return found == byName_.end() ? fs::path() : found->second.second;
+    }
+
+private:
+    void List() {
+        listed_ = true;
+        std::error_code error;
+        fs::recursive_directory_iterator it(folder_, fs::directory_options::skip_permission_denied, error),
+            end;
+        for (int entries = 0; !error && it != end && ++entries <= kSearchEntries; it.increment(error)) {
+            if (it.depth() >= kSearchDepth) it.disable_recursion_pending();
+            std::error_code notFile; // a dangling link, say: skipped, the listing goes on
+            if (!it->is_regular_file(notFile)) continue;
+            auto [found, isNew] =
+                byName_.try_emplace(LowerCase(it->path().filename().string()), it.depth(), it->path());
+            if (!isNew && it.depth() < found->second.first) found->second = {it.depth(), it->path()};
+        }
+    }
+
+    fs::path folder_;
+    bool listed_ = false;
+    std::map<std::string, std::pair<int, fs::path>> byName_; // depth and path
+};
+
 } // namespace
 
 void LoadObjMaterials(const std::vector<std::string>& libraries, const std::string& directory, Mesh& model,
                       int firstMaterial, std::vector<std::string>& warnings) {
     const fs::path folder(directory.empty() ? "." : directory);
+    NearbyFiles nearby(folder);
     std::map<std::string, std::pair<MtlMaterial, fs::path>> defined; // the first definition wins
     std::set<std::string> seenLibraries;
+    bool everyLibraryRead = true;
     for (const std::string& written : libraries) {
         for (const std::string& name : LibraryNames(written, folder)) {
             if (!seenLibraries.insert(name).second) continue;
-            const fs::path path = Resolve(folder, name);
+            fs::path path = Resolve(folder, name);
             std::string bytes;
-            if (!ReadSmallFile(path, bytes)) {
+            bool read = ReadSmallFile(path, bytes);
+            if (const fs::path near = read ? fs::path() : nearby.Find(name);
+                !near.empty() && ReadSmallFile(near, bytes)) {
+                read = true;
+                path = near;
+                warnings.push_back(name + ": the material library is not there; " + path.string() +
+                                   " is used in its place");
+            }
+            if (!read) {
+                everyLibraryRead = false;
                 warnings.push_back(name +
                                    ": the material library cannot be read; its materials have no colour "
                                    "or texture");
@@ -78,32 +136,49 @@ void LoadObjMaterials(const std::vector<std::string>& libraries, const std::stri
     }
 
     // Each image is decoded once, however many materials use it; a failure is told once.
-    std::map<std::string, std::unique_ptr<TextureImage>> decoded;
+    std::map<std::string, std::pair<std::unique_ptr<TextureImage>, std::string>> decoded;
     for (size_t m = size_t(std::max(firstMaterial, 0)); m < model.materials.size(); ++m) {
         Material& material = *model.materials[m];
         const auto found = defined.find(material.name);
-        if (found == defined.end()) continue;
+        if (found == defined.end()) {
+            // Named by the model but by no library: grey, as a colour no one chose. When a library could not
+            // be read the material may be in it, and its warning says so already.
+            if (!everyLibraryRead) continue;
+            const float grey[3] = {0.6f, 0.6f, 0.6f};
+            SetMaterialColour(material, grey);
+            warnings.push_back("\"" + material.name +
+                               "\": no material library defines this material; it comes in grey");
+            continue;
+        }
         const MtlMaterial& source = found->second.first;
+        // With a texture, Kd stays the colour shown without textures; the texture is not tinted by it.
         if (source.hasColour) SetMaterialColour(material, source.colour);
         if (source.texture.empty()) continue;
-        const fs::path imagePath = Resolve(found->second.second, source.texture);
-        auto [slot, isNew] = decoded.try_emplace(imagePath.string());
+        const fs::path written = Resolve(found->second.second, source.texture);
+        auto [slot, isNew] = decoded.try_emplace(written.string());
+        auto& [image, used] = slot->second;
         if (isNew) {
             std::error_code error;
-            if (!fs::is_regular_file(imagePath, error)) {
-                warnings.push_back(imagePath.string() + ": the texture image is missing; the model comes in "
-                                                        "without it");
-                continue;
+            used = written.string();
+            if (!fs::is_regular_file(written, error)) {
+                const fs::path near = nearby.Find(source.texture);
+                if (near.empty()) {
+                    warnings.push_back(used +
+                                       ": the texture image is missing; the model comes in without it");
+                    continue;
+                }
+                used = near.string();
+                warnings.push_back(written.string() + ": the texture image is not there; " + used +
+                                   " is used in its place");
             }
-            const Outcome outcome = DecodeImageFile(imagePath.string(), slot->second);
+            const Outcome outcome = DecodeImageFile(used, image);
             if (!outcome.ok()) {
                 warnings.push_back(outcome.reason() + "; the model comes in without this texture");
                 continue;
             }
         }
-        if (!slot->second) continue;
-        AttachImportedTexture(model, int(m), std::make_unique<TextureImage>(*slot->second), source.mapping,
-                              imagePath.string());
+        if (!image) continue;
+        AttachImportedTexture(model, int(m), std::make_unique<TextureImage>(*image), source.mapping, used);
     }
 }
 

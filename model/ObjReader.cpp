@@ -1,7 +1,7 @@
 // Wavefront OBJ: v, vt, f (with negative indices), o and g as solids, usemtl as materials, mtllib as the
-// libraries their colours and textures come from (model/ObjMaterials.h). Normals, smoothing groups,
-// curves and lines carry nothing a papercraft model keeps. OBJ counts v up the image, the model down it:
-// v is turned over here, and only here.
+// libraries their colours and textures come from (model/ObjMaterials.h); a line ending in a backslash
+// goes on on the next. Normals, smoothing groups, curves and lines carry nothing a papercraft model
+// keeps. OBJ counts v up the image, the model down it: v is turned over here, and only here.
 #include "model/ObjReader.h"
 #include "model/MeshText.h"
 
@@ -31,6 +31,23 @@ bool ResolveIndex(std::string_view token, int count, int& index) {
     return true;
 }
 
+// A statement that goes on past its line ends in a backslash; comments never go on.
+bool GoesOn(std::string_view line) {
+    const size_t last = line.find_last_not_of(" \t");
+    const size_t first = line.find_first_not_of(" \t");
+    return last != std::string_view::npos && line[last] == '\\' && line[first] != '#';
+}
+
+// The statement that starts with `line`, its lines joined with a space in place of each backslash.
+std::string_view JoinStatement(LineCursor& cursor, std::string_view line, std::string& joined) {
+    joined.clear();
+    while (GoesOn(line)) {
+        joined.append(line.substr(0, line.find_last_not_of(" \t"))).push_back(' ');
+        if (!cursor.Next(line)) return joined;
+    }
+    return joined.append(line);
+}
+
 } // namespace
 
 Outcome ReadObj(std::string_view bytes, const std::string& fileName, MeshBuilder& builder) {
@@ -39,7 +56,9 @@ Outcome ReadObj(std::string_view bytes, const std::string& fileName, MeshBuilder
     std::vector<std::string_view> tokens;
     std::vector<int> vertices;
     std::vector<int> texCoords;
+    std::string joined;
     while (cursor.Next(line)) {
+        if (GoesOn(line)) line = JoinStatement(cursor, line, joined);
         Tokenise(line, tokens);
         if (tokens.empty()) continue;
         const std::string_view keyword = tokens[0];

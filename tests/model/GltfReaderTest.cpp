@@ -144,6 +144,55 @@ TEST(GltfReaderTest, MaterialsSharingAnImageEachTintTheirOwnCopy) {
     EXPECT_EQ(FaceColour(*read.doc->model, *read.SolidAt().faces[2]), (std::array<uint8_t, 3>{0, 188, 0}));
 }
 
+// The file with `extra` appended to its buffer as buffer view 4, and `from` in its JSON replaced by `to`.
+std::string Edited(const std::string& from, const std::string& to, const std::string& extra = "",
+                   const std::string& baseColourJson = "") {
+    TwoMaterialFile file = TwoMaterials(baseColourJson);
+    file.json.replace(file.json.find(R"(120,"uri")"), 3, std::to_string(120 + extra.size()));
+    file.json.replace(file.json.find(R"("byteLength":6})") + 15, 0,
+                      R"(,{"buffer":0,"byteOffset":120,"byteLength":)" + std::to_string(extra.size()) + "}");
+    file.bin += extra;
+    return WithDataUri({file.bin, file.json.replace(file.json.find(from), from.size(), to)});
+}
+
+TEST(GltfReaderTest, WhatPublishedFilesDoShowsTheTextureAtEachFaceCentre) {
+    const std::string uvs = R"({"bufferView":1,"componentType":5126,"count":5,"type":"VEC2")";
+    const std::string sparse = R"(,"sparse":{"count":2,"indices":{"bufferView":4,"componentType":5121},
+                                   "values":{"bufferView":4,"byteOffset":4}})";
+    // Vertices 2 and 3 moved a period and more down.
+    std::string moved;
+    Append<uint8_t>(moved, {2, 3, 0, 0});
+    Append<float>(moved, {1.9f, 1.4f, 0.1f, 1.4f});
+    const std::array<uint8_t, 3> green{0, 255, 0}, yellow{255, 255, 0}, tinted{0, 188, 0};
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::array<uint8_t, 3> colours[2];
+    } cases[] = {
+        {"sparse over a view", Edited(uvs, uvs + sparse, moved), {yellow, yellow}},
+        // Vertices 0 and 1 stay at (0, 0).
+        {"sparse over zeros",
+         Edited(uvs, R"({"componentType":5126,"count":5,"type":"VEC2")" + sparse, moved),
+         {green, yellow}},
+        {"specular-glossiness",
+         Edited(R"("pbrMetallicRoughness":{"baseColorTexture":{"index":0}})",
+                R"("extensions":{"KHR_materials_pbrSpecularGlossiness":{"diffuseFactor":[1,0.5,1,1],
+                   "diffuseTexture":{"index":0}}})"),
+         {tinted, tinted}},
+        // The texture laid on the second set of coordinates, the only one the quad has.
+        {"TEXCOORD_1",
+         Edited(R"("TEXCOORD_0":1},"indices":2)", R"("TEXCOORD_1":1},"indices":2)", "", R"(,"texCoord":1)"),
+         {green, green}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const MeshRead read = Gltf(c.bytes);
+        ASSERT_TRUE(read.result.ok()) << read.result.reason();
+        for (size_t f = 0; f < 2; ++f)
+            EXPECT_EQ(FaceColour(*read.doc->model, *read.SolidAt().faces[f]), c.colours[f]) << "face " << f;
+    }
+}
+
 TEST(GltfReaderTest, BadFilesAreRefusedWithAClearMessage) {
     const TwoMaterialFile file = TwoMaterials();
     std::string truncated = Glb(file);
@@ -167,8 +216,14 @@ TEST(GltfReaderTest, BadFilesAreRefusedWithAClearMessage) {
         {edit(R"("textures":[{"source":0,"sampler":0}])",
               R"("textures":[{"source":0,"sampler":0,"extensions":{"KHR_texture_basisu":{"source":0}}}])"),
          "model.gltf: the file uses KHR_texture_basisu (KTX2 textures), which is not read"},
-        {edit(R"("baseColorTexture":{"index":0)", R"("baseColorTexture":{"index":0,"texCoord":1)"),
-         "model.gltf: material \"checker\" takes its texture from TEXCOORD_1; only TEXCOORD_0 is read"},
+        {edit(R"("count":5,"type":"VEC2")",
+              R"("count":5,"type":"VEC2","sparse":{"count":1,"values":{"bufferView":1},
+                 "indices":{"bufferView":0,"byteOffset":14,"componentType":5121}})"),
+         "model.gltf: accessor 1 has a sparse index past its elements"},
+        {edit(R"("count":5,"type":"VEC2")",
+              R"("count":5,"type":"VEC2","sparse":{"count":1,"values":{"bufferView":1},
+                 "indices":{"bufferView":3,"byteOffset":6,"componentType":5121}})"),
+         "model.gltf: the sparse elements of accessor 1 lie outside their buffer"},
         {edit(R"("nodes":[{"mesh":0,)", R"("nodes":[{"mesh":0,"children":[0],)"),
          "model.gltf: the nodes nest too deep (a node may be its own ancestor)"},
     };
@@ -179,11 +234,16 @@ TEST(GltfReaderTest, BadFilesAreRefusedWithAClearMessage) {
         EXPECT_EQ(read.result.reason().substr(0, message.size()), message);
         EXPECT_TRUE(read.doc->model->solids.empty());
     }
-    // A texture that does not decode: one warning, the model comes in untextured.
-    const MeshRead broken = Gltf(edit("data:image/png;base64,", "data:image/png;base64,AAAA"));
-    ASSERT_TRUE(broken.result.ok()) << broken.result.reason();
-    ASSERT_EQ(broken.result->warnings.size(), 1u);
-    EXPECT_EQ(broken.doc->model->materials[0]->texture, nullptr);
+    // A texture that does not decode, or whose only image is WebP: one warning, the model comes in
+    // untextured.
+    for (const std::string& bytes :
+         {edit("data:image/png;base64,", "data:image/png;base64,AAAA"),
+          edit(R"("source":0,)", R"("extensions":{"EXT_texture_webp":{"source":0}},)")}) {
+        const MeshRead broken = Gltf(bytes);
+        ASSERT_TRUE(broken.result.ok()) << broken.result.reason();
+        ASSERT_EQ(broken.result->warnings.size(), 1u);
+        EXPECT_EQ(broken.doc->model->materials[0]->texture, nullptr);
+    }
 }
 
 } // namespace

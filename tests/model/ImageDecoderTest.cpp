@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 namespace tsm {
 namespace {
 
@@ -26,6 +28,25 @@ std::string HalfClearPng(int w, int h, const std::vector<uint8_t>& rgb) {
     png_alloc_size_t size = bytes.size();
     png_image_write_to_memory(&image, bytes.data(), &size, 0, rgba.data(), 0, nullptr);
     return std::string(bytes.begin(), bytes.begin() + std::ptrdiff_t(size));
+}
+
+// A 16-bit PNG of one pixel without a gamma chunk, as texture painters save them.
+std::string DeepPngWithoutGamma(std::array<uint16_t, 3> rgb) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = image.height = 1;
+    image.format = PNG_FORMAT_LINEAR_RGB;
+    std::string bytes(1024, '\0');
+    png_alloc_size_t size = bytes.size();
+    png_image_write_to_memory(&image, bytes.data(), &size, 0, rgb.data(), 0, nullptr);
+    bytes.resize(size);
+    return bytes.erase(bytes.find("gAMA") - 4, 16); // length, name, value, check
+}
+
+TEST(ImageDecoderTest, DeepPngsWithoutGammaAreSrgbLikeTheOthers) {
+    std::unique_ptr<TextureImage> image;
+    ASSERT_TRUE(DecodeImage(DeepPngWithoutGamma({0x8080, 0x4040, 0xC0C0}), "deep.png", image).ok());
+    EXPECT_EQ(image->pixels, (std::vector<uint8_t>{128, 64, 192})); // not brightened as linear values
 }
 
 TEST(ImageDecoderTest, EveryKindComesOutTopDownWithItsColoursUnchanged) {

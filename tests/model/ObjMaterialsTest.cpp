@@ -62,6 +62,32 @@ TEST(ObjMaterialsTest, EveryFaceShowsTheTextureColourAtItsTextureCentre) {
     for (size_t f = 0; f < 4; ++f) EXPECT_EQ(FaceColour(model, *faces[f]), expected[f]) << "face " << f;
 }
 
+TEST(ObjMaterialsTest, TexturesNamedOnAnotherMachineAreFoundByNameAndUndefinedMaterialsAreGrey) {
+    TempFolder folder;
+    std::filesystem::create_directories(folder.File("textures/old"));
+    folder.Write("textures/my tex.png", Png(8, 8, Checker(4)));
+    folder.Write("textures/old/MY TEX.PNG", Png(8, 8, std::vector<uint8_t>(8 * 8 * 3, 0)));
+    // Kd does not tint the texture.
+    folder.Write("m.mtl", "newmtl checker\r\nKd 0 0 1\r\nmap_Kd C:\\Users\\x\\Textures\\My Tex.PNG\r\n"
+                          "newmtl red\nKd 1 0 0\n");
+    folder.Write("n.mtl", "newmtl red\nKd 0 1 0\n"); // a later library does not redefine a material
+    const MeshRead read = ReadIn(folder, std::string("mtllib M.MTL n.mtl\n") + kCube);
+    ASSERT_TRUE(read.result.ok()) << read.result.reason();
+    EXPECT_EQ(
+        read.result->warnings,
+        (std::vector<std::string>{
+            "M.MTL: the material library is not there; " + folder.File("m.mtl") + " is used in its place",
+            folder.File("C:/Users/x/Textures/My Tex.PNG") + ": the texture image is not there; " +
+                folder.File("textures/my tex.png") + " is used in its place",
+            "\"lost\": no material library defines this material; it comes in grey"}));
+    const Mesh& model = *read.doc->model;
+    EXPECT_EQ(model.materials[1]->flatColor[0], 1);
+    EXPECT_EQ(model.materials[2]->flatColor[0], 0.6f);
+    const std::array<uint8_t, 3> expected[4] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}};
+    for (size_t f = 0; f < 4; ++f)
+        EXPECT_EQ(FaceColour(model, *read.SolidAt().faces[f]), expected[f]) << "face " << f;
+}
+
 TEST(ObjMaterialsTest, ClampIsBakedIntoTheImageAndTheCoordinates) {
     // Clamped: the face beyond the image shows the edge colour the clamped sampler would give.
     TempFolder folder;

@@ -89,9 +89,10 @@ TEST(ObjReaderTest, GroupsAndObjectsBecomeSolids) {
 }
 
 TEST(ObjReaderTest, IgnoresWhatAPaperModelDoesNotKeep) {
-    // Comments, normals, smoothing, libraries, lines, CRLF line ends, trailing blanks.
-    const MeshRead read = Obj("# exported\r\nmtllib x.mtl\r\nv 0 0 0 1\r\nv 1 0 0\r\nv 0 1 0 \r\n"
-                              "vn 0 0 1\r\ns off\r\nl 1 2\r\nf 1//1 2//1 3//1 # a comment\r\n");
+    // Comments (one ending in a backslash), normals, smoothing, libraries, lines, CRLF line ends, tabs,
+    // trailing blanks, a statement continued over lines.
+    const MeshRead read = Obj("# exported from C:\\\r\nmtllib x.mtl\r\nv 0 0 0 1\r\nv\t1 0 0\r\nv 0 1 0 \r\n"
+                              "vn 0 0 1\r\ns off\r\nl 1 2\r\nf 1//1 2//1 \\ \r\n  3//1 # a comment\r\n");
     ASSERT_TRUE(read.result.ok()) << read.result.reason();
     EXPECT_EQ(read.Vertices(), 3u);
     EXPECT_EQ(read.Faces(), 1u);
