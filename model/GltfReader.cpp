@@ -468,12 +468,11 @@ private:
         if (!failure.empty()) return Fail(failure);
 
         AccessorView uvs;
-        const std::string set = "TEXCOORD_" + std::to_string(TexCoordSet(primitive.material));
-        const auto uv = primitive.attributes.find(set);
+        const auto uv = primitive.attributes.find("TEXCOORD_0");
         if (uv != primitive.attributes.end()) {
             failure = View(model_, uv->second, 2, uvs);
             if (!failure.empty()) return Fail(failure);
-            if (uvs.count != positions.count) return Fail(set + " and POSITION differ in count");
+            if (uvs.count != positions.count) return Fail("TEXCOORD_0 and POSITION differ in count");
         }
         std::vector<uint32_t> indices;
         if (primitive.indices >= 0) {
@@ -532,16 +531,6 @@ private:
         return {};
     }
 
-    // The texture coordinates the colour texture of the primitive's material is laid on by.
-    int TexCoordSet(int material) const {
-        if (material < 0 || size_t(material) >= model_.materials.size()) return 0;
-        const tinygltf::TextureInfo info = ColourOf(model_.materials[size_t(material)]).info;
-        double set = info.texCoord;
-        const auto transform = info.extensions.find("KHR_texture_transform");
-        if (transform != info.extensions.end()) Numbers(transform->second, "texCoord", &set, 1);
-        return set >= 0 && set < 1e6 ? int(set) : 0;
-    }
-
     std::string UseMaterial(int index) {
         if (index < 0 || size_t(index) >= model_.materials.size()) {
             if (index >= 0) return Fail("material " + std::to_string(index) + " does not exist");
@@ -580,6 +569,7 @@ private:
         for (int c = 0; c < 3; ++c) material.colour[c] = LinearToSrgb8(factor[c]) / 255.0f;
         const tinygltf::TextureInfo& info = colour.info;
         if (info.index < 0) return {};
+        int texCoord = info.texCoord;
         const auto transform = info.extensions.find("KHR_texture_transform");
         if (transform != info.extensions.end()) {
             const tinygltf::Value& t = transform->second;
@@ -587,10 +577,15 @@ private:
             Numbers(t, "offset", offset, 2);
             Numbers(t, "scale", scale, 2);
             Numbers(t, "rotation", &rotation, 1);
+            if (t.Has("texCoord") && t.Get("texCoord").IsNumber())
+                texCoord = int(t.Get("texCoord").GetNumberAsDouble());
             const double c = std::cos(rotation), s = std::sin(rotation);
             material.mapping.matrix = {c * scale[0],  s * scale[1], offset[0],
                                        -s * scale[0], c * scale[1], offset[1]};
         }
+        if (texCoord != 0)
+            return Fail("material \"" + source.name + "\" takes its texture from TEXCOORD_" +
+                        std::to_string(texCoord) + "; only TEXCOORD_0 is read");
         if (size_t(info.index) >= model_.textures.size())
             return Fail("texture " + std::to_string(info.index) + " does not exist");
         const tinygltf::Texture& texture = model_.textures[size_t(info.index)];
