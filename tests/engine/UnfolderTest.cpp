@@ -444,21 +444,6 @@ TEST(Unfolder, FewestPartsAtAScaleKeepsEveryPartOnOneSheet) {
     EXPECT_GT(MeasureBuildability(*upright->development, sheet).partsNotFitting, 0);
 }
 
-// Each triangle of `mesh` raised into a pyramid `height` above its centre: a star from a sphere.
-MeshData Stellated(const MeshData& mesh, double height) {
-    MeshData star;
-    star.vertices = mesh.vertices;
-    for (const auto& face : mesh.faces) {
-        const Vec3 a = mesh.vertices[face[0]], b = mesh.vertices[face[1]], c = mesh.vertices[face[2]];
-        const Vec3 n = Cross(b - a, c - a);
-        const Vec3 apex = (a + b + c) / 3 + n * (height / Length(n));
-        const int top = static_cast<int>(star.vertices.size());
-        star.vertices.push_back(apex);
-        for (int k = 0; k < 3; ++k) star.faces.push_back({face[k], face[(k + 1) % 3], top});
-    }
-    return star;
-}
-
 // Low-poly meshes fitted to one sheet: solids with sharp corners, stars and cylinders come out in one piece;
 // the smoother ones (a finer star, a ring, a sphere) in a few; every flap clear.
 TEST(Unfolder, LowPolyMeshesFittedToOneSheetComeOutInFewPieces) {
