@@ -21,7 +21,9 @@ namespace {
 constexpr size_t kMostFaces = 1500;
 // The search's work is counted in faces turned to a trial position and tested; this many per face of the
 // model, so that a model twice the size gets twice the moves at twice the cost each.
-constexpr double kWorkPerFace = 12000;
+constexpr double kWorkPerFace = 16000;
+// And no more than this in all, which keeps a model of 1,500 faces to a few seconds.
+constexpr double kMostWork = 8e6;
 // Each move tries a few tree edges on the way between two overlapping faces, or around a bad vertex, and
 // for each a few edges to join across the cut instead.
 constexpr int kRemovalsPerMove = 4;
@@ -32,6 +34,9 @@ constexpr int kTenure = 6;
 constexpr int kStaleMoves = 300;
 // Faces whose box covers more cells than this along an axis are tested against every face.
 constexpr int kWideCells = 8;
+// An overlap or a bad vertex weighs as much as this many crowded flaps: a tree that clears them but
+// crowds a few flaps is nearer one piece than one that clears the flaps by overlapping.
+constexpr int kClash = 4;
 // Once flaps count, a trial move lays out and counts the whole model's flaps: measured, about as much work
 // as turning this many faces each.
 constexpr double kTrialWork = 16;
@@ -82,6 +87,7 @@ public:
     bool Build(const FewestPartsPlan& plan);
     Result<bool> Run();
     std::vector<Edge*> Joins() const;
+    bool FlapsDesigned(const std::vector<Edge*>& joins);
 
 private:
     int Child(int link) const {
@@ -90,7 +96,7 @@ private:
     }
     bool InSubtree(int face, int root) const { return tin_[root] <= tin_[face] && tin_[face] < tout_[root]; }
     bool Bad(int v, int cut) const { return narrow_[v] && cut == 1; }
-    int Cost() const { return pairCount_ + badCount_ + crowded_; }
+    int Cost() const { return kClash * (pairCount_ + badCount_) + crowded_; }
     const Point2* World(int f) const { return world_.data() + start_[f]; }
     int Count(int f) const { return start_[f + 1] - start_[f]; }
 
@@ -113,7 +119,6 @@ private:
     bool FlapRoom(int link, int k, int& blocker);
     void CountCrowded();
     int Trial(Move& move);
-    bool FlapsDesigned();
 
     const FewestPartsInput& in_;
     const std::function<bool(int)>& step_;
@@ -138,7 +143,8 @@ private:
     std::vector<std::array<Point2, 4>> flaps_; // the flaps found room for, each beside its face
     std::vector<int> flapFaces_;
     std::vector<double> area_; // each face's area
-    // Edges the flap design found crowded where the quick test saw room: they need room for a whole flap.
+    // Edges the flap design found crowded where the quick test saw room: from then on they count as
+    // crowded whenever they are cut.
     std::vector<char> stubborn_;
     std::vector<Box> flapBoxes_;
     std::unordered_map<uint64_t, std::vector<int>> flapCells_;
@@ -227,6 +233,10 @@ bool Search::Build(const FewestPartsPlan& plan) {
     narrow_.assign(vertices, 0);
     constexpr double kFullTurn = 6.283185307179586;
     for (int v = 0; v < vertices; ++v) narrow_[v] = !border[v] && kFullTurn - angle[v] < kMinSlitRadians;
+    // The cut edges of one piece leave the surface a disc; where no vertex but one may end a cut, they
+    // form loops through every vertex, which no layout of a real model keeps clear (a closed surface with
+    // small angle defects everywhere needs two parts at least).
+    if (std::count(narrow_.begin(), narrow_.end(), 0) < 2) return false;
 
     // The plan's parts first, tied together where sharp folds leave the shortest cuts.
     std::unordered_map<const Edge*, int> linkOf;
@@ -278,7 +288,7 @@ bool Search::Build(const FewestPartsPlan& plan) {
     partners_.resize(n_);
     tabu_.assign(links_.size(), 0);
     stubborn_.assign(links_.size(), 0);
-    budget_ = kWorkPerFace * n_;
+    budget_ = std::min(kWorkPerFace * n_, kMostWork);
     Layout();
     return true;
 }
@@ -468,14 +478,16 @@ bool Search::Evaluate(int removed, int added, int allowed, Move& move) {
             pairs.push_back({f, g});
             ++fresh;
         });
-        if (fresh - sideOld_ + leaves - crowded_ > allowed) return false;
+        if (kClash * (fresh - sideOld_ + leaves) - crowded_ > allowed) return false;
     }
     move.removed = removed;
     move.added = added;
-    move.delta = fresh - sideOld_ + leaves;
+    move.delta = kClash * (fresh - sideOld_ + leaves);
     move.turn = turn;
     move.pairs = std::move(pairs);
-    if (flapsCounted_) {
+    // Flaps are counted for the moves that leave no more overlaps: the others are rarely taken, and then
+    // the count follows once they are made.
+    if (flapsCounted_ && move.delta <= 0) {
         work_ += kTrialWork * n_;
         Trial(move);
     }
@@ -573,7 +585,6 @@ bool Search::FlapRoom(int link, int k, int& blocker) {
     for (const Shape& shape : shapes) {
         const double t = shape.height;
         if (!(t > 0) || t * (length - t * (shape.cotStart + shape.cotEnd) / 2) < half * 0.999) continue;
-        if (stubborn_[link] && &shape != shapes) break;
         std::array<Point2, 4> flap = {b, a, a + out * t + along * (t * shape.cotStart),
                                       b + out * t - along * (t * shape.cotEnd)};
         if (!Clear(flap.data(), f, blocker)) continue;
@@ -601,6 +612,11 @@ void Search::CountCrowded() {
         if (inTree_[k]) continue;
         int blocker = -1;
         const int link = static_cast<int>(k);
+        if (stubborn_[k]) {
+            ++crowded_;
+            crowdedFaces_.push_back({links_[k].face[0], links_[k].face[1]});
+            continue;
+        }
         // The smaller face carries the flap where it can, as the flap design prefers.
         const int first = area_[links_[k].face[1]] < area_[links_[k].face[0]] ? 1 : 0;
         if (FlapRoom(link, first, blocker) || FlapRoom(link, 1 - first, blocker)) continue;
@@ -645,7 +661,7 @@ int Search::Trial(Move& move) {
 // Whether the flap design itself finds room for every flap of the tree's layout, as the unfolding will
 // lay it out. The model's faces get the layout for the while and everything the design touches is put
 // back. Edges it finds crowded become stubborn, and the count of crowded edges follows.
-bool Search::FlapsDesigned() {
+bool Search::FlapsDesigned(const std::vector<Edge*>& joins) {
     struct Kept {
         HalfEdge* corner;
         HalfEdge copy;
@@ -666,7 +682,7 @@ bool Search::FlapsDesigned() {
         while (root[x] != x) x = root[x] = root[root[x]];
         return x;
     };
-    for (const Edge* edge : Joins()) {
+    for (const Edge* edge : joins) {
         const int a = find(faceIndex_.at(edge->halfEdge1->face)),
                   b = find(faceIndex_.at(edge->halfEdge2->face));
         next[tail[a]] = head[b];
@@ -732,8 +748,7 @@ Result<bool> Search::Run() {
             stale = 0;
         }
         if (Cost() == 0) {
-            designed = !flapsCounted_ || FlapsDesigned();
-            // Else the crowded edges count from now on, unless the quick test still sees room for them.
+            designed = !flapsCounted_ || FlapsDesigned(Joins());
             if (designed || Cost() == 0) break;
             best = Cost();
             bestTree = inTree_;
@@ -845,9 +860,11 @@ int OnePieceSteps(const FewestPartsInput& input) {
 
 Result<FewestPartsPlan> SearchOnePiece(const FewestPartsInput& input, const FewestPartsPlan& plan,
                                        const std::function<bool(int)>& step) {
-    if (!Searched(input) || plan.parts <= 1) return plan;
+    if (!Searched(input) || plan.parts < 1) return plan;
     Search search(input, step, OnePieceSteps(input));
     if (!search.Build(plan)) return plan;
+    // One part may still crowd its flaps, which the unfolding then cuts apart.
+    if (plan.parts == 1 && (!(input.flapHeight > 0) || search.FlapsDesigned(plan.joins))) return plan;
     Result<bool> found = search.Run();
     if (!found.ok()) return found.outcome();
     if (!*found) return plan;
