@@ -1,168 +1,15 @@
 #include "engine/UnfoldOnePiece.h"
 
 #include "engine/CutRepair.h"
-#include "engine/FlapDesign.h"
-#include "engine/Flaps.h"
-#include "engine/UnfoldOverlap.h"
+#include "engine/OnePieceSearch.h"
 
 #include <algorithm>
-#include <array>
-#include <cmath>
-#include <cstdint>
 #include <limits>
 #include <numeric>
-#include <unordered_map>
 
 namespace tsm {
 
-namespace {
-
-// Larger models take too long per move for the search to pay off within seconds.
-constexpr size_t kMostFaces = 1500;
-// The search's work is counted in faces turned to a trial position and tested; this many per face of the
-// model, so that a model twice the size gets twice the moves at twice the cost each.
-constexpr double kWorkPerFace = 16000;
-// And no more than this in all, which keeps a model of 1,500 faces to a few seconds.
-constexpr double kMostWork = 8e6;
-// Each move tries a few tree edges on the way between two overlapping faces, or around a bad vertex, and
-// for each a few edges to join across the cut instead.
-constexpr int kRemovalsPerMove = 4;
-constexpr int kJoinsPerRemoval = 6;
-// A swapped edge may not swap back for this many moves (plus up to as many again, drawn).
-constexpr int kTenure = 6;
-// After this many moves without a better tree the search goes back to the best one.
-constexpr int kStaleMoves = 300;
-// Faces whose box covers more cells than this along an axis are tested against every face.
-constexpr int kWideCells = 8;
-// An overlap or a bad vertex weighs as much as this many crowded flaps: a tree that clears them but
-// crowds a few flaps is nearer one piece than one that clears the flaps by overlapping.
-constexpr int kClash = 4;
-// Once flaps count, a trial move lays out and counts the whole model's flaps: measured, about as much work
-// as turning this many faces each.
-constexpr double kTrialWork = 16;
-constexpr double kQuarterTurn = 0.7853981633974483;
-
-// splitmix64: the same numbers from the same seed everywhere, which no standard distribution promises.
-class Random {
-public:
-    explicit Random(uint64_t seed) : state_(seed) {}
-    uint64_t Next() {
-        uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    size_t Below(size_t n) { return n == 0 ? 0 : static_cast<size_t>(Next() % n); }
-
-private:
-    uint64_t state_;
-};
-
-// An edge that may be folded: its two faces, the corner of each that starts it, and its two vertices.
-struct Link {
-    int edge = -1;
-    int face[2] = {-1, -1};
-    int corner[2] = {-1, -1};
-    int vertex[2] = {-1, -1};
-};
-
-struct Box {
-    double x0, y0, x1, y1;
-    bool Meets(const Box& o) const { return x0 <= o.x1 && o.x0 <= x1 && y0 <= o.y1 && o.y0 <= y1; }
-};
-
-struct Move {
-    int removed = -1, added = -1;
-    int delta = 0;
-    RigidMotion turn;
-    std::vector<std::pair<int, int>> pairs; // the moved side's new overlaps, moved face first
-};
-
-class Search {
-public:
-    Search(const FewestPartsInput& input, const std::function<bool(int)>& step, int steps)
-        : in_(input), step_(step), steps_(steps), n_(static_cast<int>(input.faces.size())) {}
-
-    // False when the model is not one connected surface of simple faces.
-    bool Build(const FewestPartsPlan& plan);
-    Result<bool> Run();
-    std::vector<Edge*> Joins() const;
-    bool FlapsDesigned(const std::vector<Edge*>& joins);
-
-private:
-    int Child(int link) const {
-        const Link& l = links_[link];
-        return parentLink_[l.face[0]] == link ? l.face[0] : l.face[1];
-    }
-    bool InSubtree(int face, int root) const { return tin_[root] <= tin_[face] && tin_[face] < tout_[root]; }
-    bool Bad(int v, int cut) const { return narrow_[v] && cut == 1; }
-    int Cost() const { return kClash * (pairCount_ + badCount_) + crowded_; }
-    const Point2* World(int f) const { return world_.data() + start_[f]; }
-    int Count(int f) const { return start_[f + 1] - start_[f]; }
-
-    RigidMotion Across(int link, int movedFace) const;
-    void Tree();
-    void Layout();
-    void Index(int f, bool insert);
-    Box BoxOf(const Point2* p, int count) const;
-    template <typename Visit> void Near(int f, const Box& box, Visit&& visit);
-    void CountAll();
-    void Side(int removed);
-    bool Evaluate(int removed, int added, int allowed, Move& move);
-    void Apply(const Move& move);
-    bool Tick();
-    int64_t CellOf(double x) const { return static_cast<int64_t>(std::floor(x / cell_)); }
-    static uint64_t Key(int64_t x, int64_t y) {
-        return static_cast<uint64_t>(x) << 32 ^ static_cast<uint32_t>(y);
-    }
-    bool Clear(const Point2* flap, int f, int& blocker);
-    bool FlapRoom(int link, int k, int& blocker);
-    void CountCrowded();
-    int Trial(Move& move);
-
-    const FewestPartsInput& in_;
-    const std::function<bool(int)>& step_;
-    const int steps_;
-    const int n_;
-    std::unordered_map<const Face*, int> faceIndex_;
-    std::vector<int> start_;                    // each face's first corner; n_ + 1 entries
-    std::vector<Point2> local_, world_, moved_; // corners laid flat, on the tree's layout, on trial
-    std::vector<Link> links_;
-    std::vector<std::vector<int>> faceLinks_, vertexLinks_;
-    std::vector<char> narrow_; // an inner vertex whose slit would leave no room for a flap
-    std::vector<int> cut_;     // cut edges at each vertex
-    std::vector<char> inTree_;
-    std::vector<int> parentLink_, parentFace_, depth_, tin_, tout_, order_;
-    std::vector<std::vector<int>> partners_; // the faces each face overlaps
-    int pairCount_ = 0, badCount_ = 0;
-    // Once faces and vertices are clear, the cut edges where no side has room for a flap, each with the
-    // face beside it and the face its flap runs into.
-    bool flapsCounted_ = false;
-    int crowded_ = 0;
-    std::vector<std::pair<int, int>> crowdedFaces_;
-    std::vector<std::array<Point2, 4>> flaps_; // the flaps found room for, each beside its face
-    std::vector<int> flapFaces_;
-    std::vector<double> area_; // each face's area
-    // Edges the flap design found crowded where the quick test saw room: from then on they count as
-    // crowded whenever they are cut.
-    std::vector<char> stubborn_;
-    std::vector<Box> flapBoxes_;
-    std::unordered_map<uint64_t, std::vector<int>> flapCells_;
-    double cell_ = 1;
-    std::unordered_map<uint64_t, std::vector<int>> cells_;
-    std::vector<int> wide_;
-    std::vector<char> isWide_;
-    std::vector<Box> boxes_;
-    std::vector<int> stamp_;
-    int stampNow_ = 0;
-    std::vector<char> inSide_;
-    std::vector<int> side_;
-    int sideOld_ = 0; // overlaps between the side and the rest
-    std::vector<int> tabu_;
-    double work_ = 0, budget_ = 0;
-    int lastPosition_ = 0;
-    bool cancelled_ = false;
-};
+namespace onepiece {
 
 bool Search::Build(const FewestPartsPlan& plan) {
     std::unordered_map<const Face*, int>& faceIndex = faceIndex_;
@@ -394,32 +241,6 @@ void Search::Index(int f, bool insert) {
         }
 }
 
-// Calls `visit` once for every other face whose box meets `box`, as the grid holds them.
-template <typename Visit> void Search::Near(int f, const Box& box, Visit&& visit) {
-    ++stampNow_;
-    stamp_[f] = stampNow_;
-    const auto offer = [&](int g) {
-        if (stamp_[g] == stampNow_) return;
-        stamp_[g] = stampNow_;
-        if (box.Meets(boxes_[g])) visit(g);
-    };
-    for (int g : wide_) offer(g);
-    const int64_t x0 = static_cast<int64_t>(std::floor(box.x0 / cell_));
-    const int64_t y0 = static_cast<int64_t>(std::floor(box.y0 / cell_));
-    const int64_t x1 = static_cast<int64_t>(std::floor(box.x1 / cell_));
-    const int64_t y1 = static_cast<int64_t>(std::floor(box.y1 / cell_));
-    if (x1 - x0 >= kWideCells || y1 - y0 >= kWideCells) {
-        for (int g = 0; g < n_; ++g) offer(g);
-        return;
-    }
-    for (int64_t x = x0; x <= x1; ++x)
-        for (int64_t y = y0; y <= y1; ++y) {
-            auto it = cells_.find(static_cast<uint64_t>(x) << 32 ^ static_cast<uint32_t>(y));
-            if (it == cells_.end()) continue;
-            for (int g : it->second) offer(g);
-        }
-}
-
 void Search::CountAll() {
     pairCount_ = 0;
     for (auto& list : partners_) list.clear();
@@ -525,199 +346,6 @@ void Search::Apply(const Move& move) {
     for (int f : side_) inSide_[f] = 0;
     side_.clear();
     Tree();
-}
-
-// Whether the flap polygon `flap` beside face f meets no other face.
-bool Search::Clear(const Point2* flap, int f, int& blocker) {
-    const Box box = BoxOf(flap, 4);
-    int hit = -1;
-    Near(f, box, [&](int g) {
-        if (hit < 0 && FacesOverlap(flap, 4, World(g), Count(g), in_.sharedPointSquared)) hit = g;
-    });
-    for (int64_t x = CellOf(box.x0); hit < 0 && x <= CellOf(box.x1); ++x)
-        for (int64_t y = CellOf(box.y0); hit < 0 && y <= CellOf(box.y1); ++y) {
-            auto it = flapCells_.find(Key(x, y));
-            if (it == flapCells_.end()) continue;
-            for (int i : it->second)
-                if (hit < 0 && box.Meets(flapBoxes_[i]) &&
-                    FacesOverlap(flap, 4, flaps_[i].data(), 4, in_.sharedPointSquared))
-                    hit = flapFaces_[i];
-        }
-    if (hit < 0) return true;
-    if (blocker < 0) blocker = hit;
-    return false;
-}
-
-// Whether side k of `link` has room for a flap of half its reference area, as the flap design looks for
-// one: the largest first, then lower ones, then narrower ones; the one found stays in the way of the
-// flaps after it. `blocker` is set to a face the first one runs into (or whose flap it runs into).
-bool Search::FlapRoom(int link, int k, int& blocker) {
-    constexpr double kNarrowCot = 2.74; // base angles of 0.35 radians
-    const Link& l = links_[link];
-    const int f = l.face[k];
-    const Point2* p = World(f);
-    const Point2 a = p[l.corner[k]], b = p[(l.corner[k] + 1) % Count(f)];
-    const double length = Length(b - a);
-    if (!(length > 0)) return true;
-    const Point2 along = (b - a) * (1 / length);
-    Point2 out{-along.y, along.x};
-    Point2 centre;
-    for (int i = 0; i < Count(f); ++i) centre = centre + p[i] * (1.0 / Count(f));
-    if ((centre.x - a.x) * out.x + (centre.y - a.y) * out.y > 0) out = out * -1;
-    const double height = std::min(in_.flapHeight, length / 2);
-    const double half = height * (length - height) / 2;
-    // Base angles of at most 45 degrees, narrower where the corners' own angles are, and as a last resort
-    // narrow ones.
-    const HalfEdge& side = *in_.faces[f]->halfEdges[l.corner[k]];
-    const double cotEnd = 1 / std::tan(std::clamp(side.flapAngle1, 0.2, kQuarterTurn));
-    const double cotStart = 1 / std::tan(std::clamp(side.flapAngle2, 0.2, kQuarterTurn));
-    struct Shape {
-        double height, cotStart, cotEnd;
-    };
-    // Heights of half the reference area: t (length - t (cotStart + cotEnd) / 2) = half.
-    const auto least = [&](double c1, double c2) {
-        const double c = (c1 + c2) / 2, root = length * length - 4 * c * half;
-        return Shape{root < 0 ? -1.0 : (length - std::sqrt(root)) / (2 * c), c1, c2};
-    };
-    const Shape shapes[] = {{std::min(height, 0.999 * length / (cotStart + cotEnd)), cotStart, cotEnd},
-                            least(cotStart, cotEnd),
-                            least(kNarrowCot, kNarrowCot)};
-    for (const Shape& shape : shapes) {
-        const double t = shape.height;
-        if (!(t > 0) || t * (length - t * (shape.cotStart + shape.cotEnd) / 2) < half * 0.999) continue;
-        std::array<Point2, 4> flap = {b, a, a + out * t + along * (t * shape.cotStart),
-                                      b + out * t - along * (t * shape.cotEnd)};
-        if (!Clear(flap.data(), f, blocker)) continue;
-        const int index = static_cast<int>(flaps_.size());
-        flaps_.push_back(flap);
-        flapFaces_.push_back(f);
-        flapBoxes_.push_back(BoxOf(flap.data(), 4));
-        const Box& box = flapBoxes_.back();
-        for (int64_t x = CellOf(box.x0); x <= CellOf(box.x1); ++x)
-            for (int64_t y = CellOf(box.y0); y <= CellOf(box.y1); ++y) flapCells_[Key(x, y)].push_back(index);
-        return true;
-    }
-    return false;
-}
-
-void Search::CountCrowded() {
-    crowded_ = 0;
-    crowdedFaces_.clear();
-    flaps_.clear();
-    flapFaces_.clear();
-    flapBoxes_.clear();
-    flapCells_.clear();
-    if (!(in_.flapHeight > 0)) return;
-    for (size_t k = 0; k < links_.size(); ++k) {
-        if (inTree_[k]) continue;
-        int blocker = -1;
-        const int link = static_cast<int>(k);
-        if (stubborn_[k]) {
-            ++crowded_;
-            crowdedFaces_.push_back({links_[k].face[0], links_[k].face[1]});
-            continue;
-        }
-        // The smaller face carries the flap where it can, as the flap design prefers.
-        const int first = area_[links_[k].face[1]] < area_[links_[k].face[0]] ? 1 : 0;
-        if (FlapRoom(link, first, blocker) || FlapRoom(link, 1 - first, blocker)) continue;
-        ++crowded_;
-        crowdedFaces_.push_back({links_[k].face[0], blocker >= 0 ? blocker : links_[k].face[1]});
-    }
-}
-
-// Once flaps count: makes `move`, counts the crowded edges, and takes the move back; the move's delta
-// then includes their change.
-int Search::Trial(Move& move) {
-    const int before = crowded_;
-    std::vector<std::pair<int, int>> old;
-    for (int f : side_)
-        for (int g : partners_[f])
-            if (!inSide_[g]) old.push_back({f, g});
-    const std::vector<int> side = side_;
-    Move back;
-    back.removed = move.added;
-    back.added = move.removed;
-    const RigidMotion& m = move.turn;
-    back.turn.c = m.c;
-    back.turn.s = -m.s;
-    back.turn.tx = -(m.c * m.tx + m.s * m.ty);
-    back.turn.ty = -(-m.s * m.tx + m.c * m.ty);
-    back.pairs = std::move(old);
-    const std::vector<std::pair<int, int>> crowdedFaces = crowdedFaces_;
-    Apply(move);
-    CountCrowded();
-    const int after = crowded_;
-    side_ = side;
-    for (int f : side_) inSide_[f] = 1;
-    Apply(back);
-    crowded_ = before;
-    crowdedFaces_ = crowdedFaces;
-    side_ = side;
-    for (int f : side_) inSide_[f] = 1;
-    move.delta += after - before;
-    return after;
-}
-
-// Whether the flap design itself finds room for every flap of the tree's layout, as the unfolding will
-// lay it out. The model's faces get the layout for the while and everything the design touches is put
-// back. Edges it finds crowded become stubborn, and the count of crowded edges follows.
-bool Search::FlapsDesigned(const std::vector<Edge*>& joins) {
-    struct Kept {
-        HalfEdge* corner;
-        HalfEdge copy;
-    };
-    std::vector<Kept> kept;
-    std::vector<Part*> parts;
-    Development development;
-    development.parts.push_back(std::make_unique<Part>());
-    Part& part = *development.parts.back();
-    part.development = &development;
-    // The faces in the order the unfolding's merges leave them, which the design visits them in: at every
-    // join the first side's faces before the second's.
-    std::vector<int> head(n_), tail(n_), next(n_, -1), root(n_);
-    std::iota(head.begin(), head.end(), 0);
-    std::iota(tail.begin(), tail.end(), 0);
-    std::iota(root.begin(), root.end(), 0);
-    const auto find = [&root](int x) {
-        while (root[x] != x) x = root[x] = root[root[x]];
-        return x;
-    };
-    for (const Edge* edge : joins) {
-        const int a = find(faceIndex_.at(edge->halfEdge1->face)),
-                  b = find(faceIndex_.at(edge->halfEdge2->face));
-        next[tail[a]] = head[b];
-        tail[a] = tail[b];
-        root[b] = a;
-    }
-    for (int f = head[find(0)]; f >= 0; f = next[f]) part.faces.push_back(in_.faces[f]);
-    for (int f = 0; f < n_; ++f) {
-        Face* face = in_.faces[f];
-        parts.push_back(face->part);
-        face->part = &part;
-        for (size_t c = 0; c < face->halfEdges.size(); ++c) {
-            HalfEdge* h = face->halfEdges[c].get();
-            kept.push_back({h, *h});
-            h->x2d = world_[start_[f] + c].x, h->y2d = world_[start_[f] + c].y;
-            h->joined = nullptr;
-        }
-    }
-    for (size_t k = 0; k < links_.size(); ++k) {
-        if (!inTree_[k]) continue;
-        const Edge& edge = *in_.edges[links_[k].edge];
-        edge.halfEdge1->joined = edge.halfEdge2;
-        edge.halfEdge2->joined = edge.halfEdge1;
-    }
-    PlaceFlaps(development, *in_.faces[0]->solid->model, in_.flapHeight);
-    const FlapDesignCounts counts = DesignFlaps(development, in_.flapHeight);
-    for (const CrowdedEdge& crowded : counts.crowdedEdges)
-        for (int link : faceLinks_[faceIndex_.at(crowded.sides[0]->face)])
-            if (in_.edges[links_[link].edge] == crowded.sides[0]->edge) stubborn_[link] = 1;
-    for (const Kept& k : kept) *k.corner = k.copy;
-    for (int f = 0; f < n_; ++f) in_.faces[f]->part = parts[f];
-    part.faces.clear();
-    if (counts.crowdedEdges.empty()) return true;
-    CountCrowded();
-    return false;
 }
 
 bool Search::Tick() {
@@ -848,8 +476,12 @@ std::vector<Edge*> Search::Joins() const {
     return joins;
 }
 
+} // namespace onepiece
+
+namespace {
+
 bool Searched(const FewestPartsInput& input) {
-    return !input.limit.active && !input.faces.empty() && input.faces.size() <= kMostFaces;
+    return !input.limit.active && !input.faces.empty() && input.faces.size() <= onepiece::kMostFaces;
 }
 
 } // namespace
@@ -861,7 +493,7 @@ int OnePieceSteps(const FewestPartsInput& input) {
 Result<FewestPartsPlan> SearchOnePiece(const FewestPartsInput& input, const FewestPartsPlan& plan,
                                        const std::function<bool(int)>& step) {
     if (!Searched(input) || plan.parts < 1) return plan;
-    Search search(input, step, OnePieceSteps(input));
+    onepiece::Search search(input, step, OnePieceSteps(input));
     if (!search.Build(plan)) return plan;
     // One part may still crowd its flaps, which the unfolding then cuts apart.
     if (plan.parts == 1 && (!(input.flapHeight > 0) || search.FlapsDesigned(plan.joins))) return plan;
