@@ -1,5 +1,6 @@
-// The tree search behind SearchOnePiece, shared by the files that make it up: the search itself and the
-// flaps' room on the tree's layout.
+// The tree search behind SearchOnePiece: a spanning tree of the faces laid out, its overlapping faces,
+// the vertices where a cut ends in a narrow slit and the flaps without room counted as the tree changes
+// one edge at a time.
 #pragma once
 
 #include "engine/UnfoldFewestParts.h"
@@ -105,6 +106,7 @@ private:
     template <typename Visit> void Near(int f, const Box& box, Visit&& visit);
     void CountAll();
     void Side(int removed);
+    int Leaves(int removed, int added) const;
     bool Evaluate(int removed, int added, int allowed, Move& move);
     void Apply(const Move& move);
     bool Tick();
