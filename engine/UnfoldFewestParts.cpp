@@ -2,6 +2,7 @@
 
 #include "engine/CutRepair.h"
 #include "engine/PartHulls.h"
+#include "engine/UnfoldOnePiece.h"
 #include "engine/UnfoldOverlap.h"
 
 #include <algorithm>
@@ -559,13 +560,27 @@ private:
 
 } // namespace
 
-int FewestPartsSteps(const FewestPartsInput& input) {
+namespace {
+
+int GrowthSteps(const FewestPartsInput& input) {
     return (GrowthsFor(input) + DissolutionsFor(input)) * static_cast<int>(input.edges.size());
+}
+
+} // namespace
+
+int FewestPartsSteps(const FewestPartsInput& input) {
+    return GrowthSteps(input) + OnePieceSteps(input);
 }
 
 Result<FewestPartsPlan> PlanFewestParts(const FewestPartsInput& input, const std::function<bool(int)>& step) {
     Planner planner(input, step);
-    return planner.Run();
+    Result<FewestPartsPlan> plan = planner.Run();
+    if (!plan.ok()) return plan;
+    // Where the growths leave several parts of a small model, a search over whole trees may find one.
+    const int grown = GrowthSteps(input);
+    std::function<bool(int)> after;
+    if (step) after = [&](int position) { return step(grown + position); };
+    return SearchOnePiece(input, *plan, after);
 }
 
 } // namespace tsm

@@ -25,6 +25,8 @@ struct FewestPartsInput {
     OverlapStrategy overlap = OverlapStrategy::Indexed;
     double cellSize = 0;
     double sharedPointSquared = 0;
+    // The flaps' height in development units, for the search for one piece; 0 leaves flaps unchecked.
+    double flapHeight = 0;
     // The sheet every part must fit, at the development's scale; inactive when fitted to one sheet.
     PartLimit limit;
     // At most this many growths; 0: as many as the model's size allows (fewer on large models, so that the

@@ -495,6 +495,7 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         input.overlap = options_.overlap;
         input.cellSize = cellSize;
         input.sharedPointSquared = shared * shared;
+        input.flapHeight = flapHeight;
         input.limit = impl.limit;
         const int planSteps = FewestPartsSteps(input);
         const int edgeCount = static_cast<int>(edges.size());

@@ -24,7 +24,10 @@ TEST(Primitives, ShapesAreClosedOutwardAndHaveTheRightCounts) {
                  {"prism", Prism(10, 6, 4), 6, 5, 0, 2, false},
                  {"torus", Torus(8, 6, 30, 10), 48, 48, 0, 0, true},
                  {"torus of triangles", Torus(8, 6, 30, 10, true), 48, 96, 0, 0, true},
-                 {"grid", Grid(3, 2, 1), 12, 6, 10, 1, false}};
+                 {"grid", Grid(3, 2, 1), 12, 6, 10, 1, false},
+                 {"gear", Gear(12, 40, 50, 12), 98, 192, 0, 2, true},
+                 {"trefoil", TrefoilTube(60, 6, 10, 3), 360, 720, 0, 0, true},
+                 {"star", Stellated(Icosphere(0, 10), 8), 32, 60, 0, 2, true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Document doc;

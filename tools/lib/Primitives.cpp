@@ -1,6 +1,7 @@
 #include "tools/lib/Primitives.h"
 
 #include <algorithm>
+#include <array>
 #include <map>
 #include <utility>
 
@@ -197,6 +198,77 @@ MeshData Prism(double depth, double width, double height) {
     mesh.faces = {{0, 3, 2, 1}, {0, 1, 5, 4}, {2, 3, 4, 5}, {0, 4, 3}, {1, 2, 5}};
     OrientOutward(mesh);
     return mesh;
+}
+
+MeshData Gear(int teeth, double rootRadius, double tipRadius, double thickness) {
+    const int n = 4 * std::max(teeth, 3);
+    MeshData mesh;
+    // Root, flank up, tip, flank down: each tooth's four profile corners, its tip half a pitch wide.
+    for (int ring = 0; ring < 2; ++ring)
+        for (int i = 0; i < n; ++i) {
+            const double a = 2 * kPi * (i / 4 + std::array<double, 4>{0.0, 0.2, 0.45, 0.65}[i % 4]) / (n / 4);
+            const double r = i % 4 == 1 || i % 4 == 2 ? tipRadius : rootRadius;
+            mesh.vertices.push_back(
+                {r * std::cos(a), r * std::sin(a), ring == 0 ? -thickness / 2 : thickness / 2});
+        }
+    const int bottom = 2 * n, top = 2 * n + 1;
+    mesh.vertices.push_back({0, 0, -thickness / 2});
+    mesh.vertices.push_back({0, 0, thickness / 2});
+    for (int i = 0; i < n; ++i) {
+        const int j = (i + 1) % n;
+        mesh.faces.push_back({i, j, n + j});
+        mesh.faces.push_back({i, n + j, n + i});
+        mesh.faces.push_back({bottom, j, i});
+        mesh.faces.push_back({top, n + i, n + j});
+    }
+    return mesh;
+}
+
+MeshData TrefoilTube(int segments, int sides, double scale, double tubeRadius) {
+    const int nu = std::max(segments, 8), nv = std::max(sides, 3);
+    MeshData mesh;
+    for (int i = 0; i < nu; ++i) {
+        const double t = 2 * kPi * i / nu;
+        const Vec3 c{std::sin(t) + 2 * std::sin(2 * t), std::cos(t) - 2 * std::cos(2 * t), -std::sin(3 * t)};
+        const Vec3 d{std::cos(t) + 4 * std::cos(2 * t), -std::sin(t) + 4 * std::sin(2 * t),
+                     -3 * std::cos(3 * t)};
+        const Vec3 dd{-std::sin(t) - 8 * std::sin(2 * t), -std::cos(t) + 8 * std::cos(2 * t),
+                      9 * std::sin(3 * t)};
+        // The Frenet frame closes on itself after one turn, which a transported frame would not.
+        const Vec3 tangent = Unit(d), binormal = Unit(Cross(d, dd)), normal = Cross(binormal, tangent);
+        for (int j = 0; j < nv; ++j) {
+            const double v = 2 * kPi * j / nv;
+            mesh.vertices.push_back(c * scale + (normal * std::cos(v) + binormal * std::sin(v)) * tubeRadius);
+        }
+    }
+    const auto at = [nu, nv](int i, int j) { return (i % nu) * nv + (j % nv); };
+    for (int i = 0; i < nu; ++i)
+        for (int j = 0; j < nv; ++j) {
+            // The rings turn by the right hand about the curve, so around a ring first is counter-clockwise
+            // as seen from outside.
+            const int a = at(i, j), b = at(i + 1, j), c = at(i + 1, j + 1), d = at(i, j + 1);
+            mesh.faces.push_back({a, d, c});
+            mesh.faces.push_back({a, c, b});
+        }
+    return mesh;
+}
+
+MeshData Stellated(const MeshData& mesh, double height) {
+    MeshData star;
+    star.vertices = mesh.vertices;
+    for (const auto& face : mesh.faces) {
+        if (face.size() != 3) {
+            star.faces.push_back(face);
+            continue;
+        }
+        const Vec3 a = mesh.vertices[face[0]], b = mesh.vertices[face[1]], c = mesh.vertices[face[2]];
+        const Vec3 n = Cross(b - a, c - a);
+        const Vec3 apex = (a + b + c) / 3 + n * (height / Length(n));
+        const int top = static_cast<int>(star.vertices.size());
+        star.vertices.push_back(apex);
+        for (int k = 0; k < 3; ++k) star.faces.push_back({face[k], face[(k + 1) % 3], top});
+    }
+    return star;
 }
 
 MeshData Translated(MeshData mesh, const Vec3& offset) {

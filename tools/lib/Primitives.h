@@ -33,6 +33,15 @@ MeshData Grid(int nx, int ny, double cell);
 // Triangular prism along x: a gable roof whose ridge is `height` above its base of `width` x `depth`.
 MeshData Prism(double depth, double width, double height);
 
+// A spur gear along z: `teeth` (at least 3) flat-topped teeth between the root and tip radii, each cap a
+// triangle fan from its centre and each side quad split in two: 16 x teeth triangles.
+MeshData Gear(int teeth, double rootRadius, double tipRadius, double thickness);
+// A tube of `sides` (at least 3) around the trefoil knot (x = sin t + 2 sin 2t, y = cos t - 2 cos 2t,
+// z = -sin 3t, times `scale`) in `segments` (at least 8) rings: 2 x sides x segments triangles, genus 1.
+MeshData TrefoilTube(int segments, int sides, double scale, double tubeRadius);
+// Each triangle raised into a pyramid `height` above its centre (other faces kept): a star from a sphere.
+MeshData Stellated(const MeshData& mesh, double height);
+
 // Splits every triangle into four at its edge midpoints `times` times, the surface staying as it was
 // (other faces are kept as they are): a dense scan of a coarse mesh.
 MeshData Subdivided(MeshData mesh, int times);

@@ -1,0 +1,688 @@
+#include "engine/OnePieceSearch.h"
+
+#include "engine/CutRepair.h"
+#include "engine/FlapDesign.h"
+#include "engine/Flaps.h"
+
+#include <algorithm>
+#include <limits>
+#include <memory>
+#include <numeric>
+
+namespace tsm::onepiece {
+
+bool Search::Build(const FewestPartsPlan& plan) {
+    std::unordered_map<const Face*, int>& faceIndex = faceIndex_;
+    std::unordered_map<const Vertex*, int> vertexIndex;
+    std::vector<double> angle;
+    const auto vertexOf = [&](const Vertex* v) {
+        auto [it, added] = vertexIndex.emplace(v, static_cast<int>(angle.size()));
+        if (added) angle.push_back(0);
+        return it->second;
+    };
+    start_.push_back(0);
+    for (int f = 0; f < n_; ++f) {
+        Face& face = *in_.faces[f];
+        if (face.halfEdges.size() < 3) return false;
+        faceIndex.emplace(&face, f);
+        LayFaceFlat(face);
+        for (const auto& corner : face.halfEdges) {
+            if (corner->vertex == nullptr || corner->next == nullptr || corner->prev == nullptr) return false;
+            local_.push_back(corner->Pos2D());
+            const Vec3 v = corner->vertex->position;
+            angle[vertexOf(corner->vertex)] +=
+                AngleBetween(corner->next->vertex->position - v, corner->prev->vertex->position - v);
+        }
+        start_.push_back(static_cast<int>(local_.size()));
+        double twice = 0;
+        for (int i = start_[f]; i + 1 < start_[f + 1]; ++i)
+            twice += local_[i].x * local_[i + 1].y - local_[i + 1].x * local_[i].y;
+        twice += local_.back().x * local_[start_[f]].y - local_[start_[f]].x * local_.back().y;
+        area_.push_back(std::fabs(twice) / 2);
+    }
+    const int vertices = static_cast<int>(angle.size());
+    std::vector<char> border(vertices, 0);
+    cut_.assign(vertices, 0);
+    faceLinks_.resize(n_);
+    vertexLinks_.resize(vertices);
+    const auto cornerOf = [](const HalfEdge* h) {
+        const auto& ring = h->face->halfEdges;
+        for (size_t k = 0; k < ring.size(); ++k)
+            if (ring[k].get() == h) return static_cast<int>(k);
+        return -1;
+    };
+    for (size_t i = 0; i < in_.edges.size(); ++i) {
+        const Edge& edge = *in_.edges[i];
+        const HalfEdge* h[2] = {edge.halfEdge1, edge.halfEdge2};
+        if (h[0] == nullptr || h[0]->vertex == nullptr || h[0]->next == nullptr) continue;
+        const int ends[2] = {vertexOf(h[0]->vertex), vertexOf(h[0]->next->vertex)};
+        auto a = h[0]->face ? faceIndex.find(h[0]->face) : faceIndex.end();
+        auto b = h[1] && h[1]->face ? faceIndex.find(h[1]->face) : faceIndex.end();
+        if (a == faceIndex.end() || b == faceIndex.end() || a->second == b->second) {
+            border[ends[0]] = border[ends[1]] = 1;
+            continue;
+        }
+        ++cut_[ends[0]], ++cut_[ends[1]];
+        if (edge.unfoldWeight < 0) continue;
+        Link link;
+        link.edge = static_cast<int>(i);
+        link.face[0] = a->second, link.face[1] = b->second;
+        link.corner[0] = cornerOf(h[0]), link.corner[1] = cornerOf(h[1]);
+        link.vertex[0] = ends[0], link.vertex[1] = ends[1];
+        if (link.corner[0] < 0 || link.corner[1] < 0) return false;
+        const int index = static_cast<int>(links_.size());
+        links_.push_back(link);
+        faceLinks_[link.face[0]].push_back(index);
+        faceLinks_[link.face[1]].push_back(index);
+        vertexLinks_[ends[0]].push_back(index);
+        vertexLinks_[ends[1]].push_back(index);
+    }
+    narrow_.assign(vertices, 0);
+    constexpr double kFullTurn = 6.283185307179586;
+    for (int v = 0; v < vertices; ++v) narrow_[v] = !border[v] && kFullTurn - angle[v] < kMinSlitRadians;
+    // The cut edges of one piece leave the surface a disc; where no vertex but one may end a cut, they
+    // form loops through every vertex, which no layout of a real model keeps clear (a closed surface with
+    // small angle defects everywhere needs two parts at least).
+    if (std::count(narrow_.begin(), narrow_.end(), 0) < 2) return false;
+
+    // The plan's parts first, tied together where sharp folds leave the shortest cuts.
+    std::unordered_map<const Edge*, int> linkOf;
+    for (size_t k = 0; k < links_.size(); ++k) linkOf.emplace(in_.edges[links_[k].edge], static_cast<int>(k));
+    std::vector<int> order;
+    std::vector<char> listed(links_.size(), 0);
+    for (const Edge* edge : plan.joins) {
+        auto it = linkOf.find(edge);
+        if (it != linkOf.end() && !listed[it->second]) order.push_back(it->second), listed[it->second] = 1;
+    }
+    const size_t planned = order.size();
+    for (size_t k = 0; k < links_.size(); ++k)
+        if (!listed[k]) order.push_back(static_cast<int>(k));
+    double meanLength = 0;
+    for (const Link& link : links_) meanLength += in_.edges[link.edge]->length / links_.size();
+    const auto key = [&](int k) {
+        const Edge& edge = *in_.edges[links_[k].edge];
+        const double fold = std::isfinite(edge.foldAngle) ? 180.0 - edge.foldAngle : 180.0;
+        const double length = std::isfinite(edge.length) && meanLength > 0 ? edge.length / meanLength : 0.0;
+        return 0.1 * fold - length;
+    };
+    std::stable_sort(order.begin() + planned, order.end(), [&](int a, int b) { return key(a) < key(b); });
+    std::vector<int> root(n_);
+    std::iota(root.begin(), root.end(), 0);
+    const auto find = [&root](int x) {
+        while (root[x] != x) x = root[x] = root[root[x]];
+        return x;
+    };
+    inTree_.assign(links_.size(), 0);
+    int pieces = n_;
+    for (int k : order) {
+        const int a = find(links_[k].face[0]), b = find(links_[k].face[1]);
+        if (a == b) continue;
+        root[a] = b;
+        --pieces;
+        inTree_[k] = 1;
+        --cut_[links_[k].vertex[0]], --cut_[links_[k].vertex[1]];
+    }
+    if (pieces != 1) return false;
+
+    cell_ = in_.cellSize > 0 && std::isfinite(in_.cellSize) ? in_.cellSize : 2 * meanLength;
+    if (!(cell_ > 0) || !std::isfinite(cell_)) return false;
+    world_.resize(local_.size());
+    moved_.resize(local_.size());
+    boxes_.resize(n_);
+    isWide_.assign(n_, 0);
+    stamp_.assign(n_, 0);
+    inSide_.assign(n_, 0);
+    partners_.resize(n_);
+    tabu_.assign(links_.size(), 0);
+    stubborn_.assign(links_.size(), 0);
+    budget_ = std::min(kWorkPerFace * n_, kMostWork);
+    Layout();
+    return true;
+}
+
+// The motion that turns `movedFace`'s side of `link` onto the other side, each at its world position.
+RigidMotion Search::Across(int link, int movedFace) const {
+    const Link& l = links_[link];
+    const int k = l.face[0] == movedFace ? 0 : 1;
+    const int still = l.face[1 - k];
+    const Point2* p = World(still);
+    const Point2* q = World(movedFace);
+    const Point2 hs = p[l.corner[1 - k]], he = p[(l.corner[1 - k] + 1) % Count(still)];
+    const Point2 ts = q[l.corner[k]], te = q[(l.corner[k] + 1) % Count(movedFace)];
+    const double theta = std::atan2(hs.y - he.y, hs.x - he.x) - std::atan2(te.y - ts.y, te.x - ts.x);
+    RigidMotion turn;
+    turn.c = std::cos(theta);
+    turn.s = std::sin(theta);
+    const Point2 shifted = turn.Apply(ts);
+    turn.tx = he.x - shifted.x;
+    turn.ty = he.y - shifted.y;
+    return turn;
+}
+
+// The tree's parents and visiting order from face 0: a face's subtree is a range of the order.
+void Search::Tree() {
+    parentLink_.assign(n_, -1);
+    parentFace_.assign(n_, -1);
+    depth_.assign(n_, 0);
+    tin_.assign(n_, -1);
+    tout_.assign(n_, 0);
+    order_.clear();
+    std::vector<std::pair<int, size_t>> stack = {{0, 0}};
+    tin_[0] = 0;
+    order_.push_back(0);
+    while (!stack.empty()) {
+        auto& [f, next] = stack.back();
+        if (next == faceLinks_[f].size()) {
+            tout_[f] = static_cast<int>(order_.size());
+            stack.pop_back();
+            continue;
+        }
+        const int link = faceLinks_[f][next++];
+        if (!inTree_[link]) continue;
+        const int g = links_[link].face[0] == f ? links_[link].face[1] : links_[link].face[0];
+        if (tin_[g] >= 0) continue;
+        tin_[g] = static_cast<int>(order_.size());
+        order_.push_back(g);
+        parentLink_[g] = link;
+        parentFace_[g] = f;
+        depth_[g] = depth_[f] + 1;
+        stack.push_back({g, 0});
+    }
+}
+
+// Every face placed anew from its flat corners along the tree, the overlaps and bad vertices counted.
+void Search::Layout() {
+    Tree();
+    std::copy(local_.begin() + start_[0], local_.begin() + start_[1], world_.begin());
+    for (size_t i = 1; i < order_.size(); ++i) {
+        const int f = order_[i];
+        std::copy(local_.begin() + start_[f], local_.begin() + start_[f + 1], world_.begin() + start_[f]);
+        const RigidMotion turn = Across(parentLink_[f], f);
+        for (int c = start_[f]; c < start_[f + 1]; ++c) world_[c] = turn.Apply(world_[c]);
+    }
+    cells_.clear();
+    wide_.clear();
+    std::fill(isWide_.begin(), isWide_.end(), 0);
+    for (int f = 0; f < n_; ++f) Index(f, true);
+    CountAll();
+}
+
+Box Search::BoxOf(const Point2* p, int count) const {
+    Box box{p[0].x, p[0].y, p[0].x, p[0].y};
+    for (int i = 1; i < count; ++i) {
+        box.x0 = std::min(box.x0, p[i].x), box.x1 = std::max(box.x1, p[i].x);
+        box.y0 = std::min(box.y0, p[i].y), box.y1 = std::max(box.y1, p[i].y);
+    }
+    return box;
+}
+
+// Adds face f to the grid at its world position, or takes it out.
+void Search::Index(int f, bool insert) {
+    if (insert) boxes_[f] = BoxOf(World(f), Count(f));
+    const Box& box = boxes_[f];
+    const int64_t x0 = static_cast<int64_t>(std::floor(box.x0 / cell_));
+    const int64_t y0 = static_cast<int64_t>(std::floor(box.y0 / cell_));
+    const int64_t x1 = static_cast<int64_t>(std::floor(box.x1 / cell_));
+    const int64_t y1 = static_cast<int64_t>(std::floor(box.y1 / cell_));
+    if (x1 - x0 >= kWideCells || y1 - y0 >= kWideCells) {
+        if (insert)
+            wide_.push_back(f), isWide_[f] = 1;
+        else
+            wide_.erase(std::find(wide_.begin(), wide_.end(), f)), isWide_[f] = 0;
+        return;
+    }
+    for (int64_t x = x0; x <= x1; ++x)
+        for (int64_t y = y0; y <= y1; ++y) {
+            std::vector<int>& cell = cells_[static_cast<uint64_t>(x) << 32 ^ static_cast<uint32_t>(y)];
+            if (insert)
+                cell.push_back(f);
+            else
+                cell.erase(std::find(cell.begin(), cell.end(), f));
+        }
+}
+
+void Search::CountAll() {
+    pairCount_ = 0;
+    for (auto& list : partners_) list.clear();
+    for (int f = 0; f < n_; ++f)
+        Near(f, boxes_[f], [&](int g) {
+            if (g < f || !FacesOverlap(World(f), Count(f), World(g), Count(g), in_.sharedPointSquared))
+                return;
+            partners_[f].push_back(g);
+            partners_[g].push_back(f);
+            ++pairCount_;
+        });
+    badCount_ = 0;
+    for (size_t v = 0; v < cut_.size(); ++v) badCount_ += Bad(static_cast<int>(v), cut_[v]);
+    if (flapsCounted_) CountCrowded();
+}
+
+// The faces that move when `removed` is cut: the smaller of the two sides it leaves.
+void Search::Side(int removed) {
+    for (int f : side_) inSide_[f] = 0;
+    side_.clear();
+    const int child = Child(removed);
+    const bool below = 2 * (tout_[child] - tin_[child]) <= n_;
+    for (int i = 0; i < n_; ++i) {
+        const bool sub = i >= tin_[child] && i < tout_[child];
+        if (sub == below) side_.push_back(order_[i]), inSide_[order_[i]] = 1;
+    }
+    sideOld_ = 0;
+    for (int f : side_)
+        for (int g : partners_[f]) sideOld_ += !inSide_[g];
+}
+
+// The cost change of cutting `removed` (its side listed by Side) and folding `added` instead, in `move`
+// unless it exceeds `allowed`.
+// The change in bad vertices when `removed` is cut and `added` folded.
+int Search::Leaves(int removed, int added) const {
+    const Link& r = links_[removed];
+    const Link& a = links_[added];
+    const int vs[4] = {r.vertex[0], r.vertex[1], a.vertex[0], a.vertex[1]};
+    int leaves = 0;
+    for (int i = 0; i < 4; ++i) {
+        if (std::find(vs, vs + i, vs[i]) != vs + i) continue;
+        const int v = vs[i];
+        const int after =
+            cut_[v] + (v == r.vertex[0]) + (v == r.vertex[1]) - (v == a.vertex[0]) - (v == a.vertex[1]);
+        leaves += Bad(v, after) - Bad(v, cut_[v]);
+    }
+    return leaves;
+}
+
+bool Search::Evaluate(int removed, int added, int allowed, Move& move) {
+    const Link& a = links_[added];
+    const int leaves = Leaves(removed, added);
+    const int movedFace = inSide_[a.face[0]] ? a.face[0] : a.face[1];
+    const RigidMotion turn = Across(added, movedFace);
+    std::vector<std::pair<int, int>> pairs;
+    int fresh = 0;
+    for (int f : side_) {
+        work_ += 1;
+        for (int c = start_[f]; c < start_[f + 1]; ++c) moved_[c] = turn.Apply(world_[c]);
+        const Point2* p = moved_.data() + start_[f];
+        Near(f, BoxOf(p, Count(f)), [&](int g) {
+            if (inSide_[g] || !FacesOverlap(p, Count(f), World(g), Count(g), in_.sharedPointSquared)) return;
+            pairs.push_back({f, g});
+            ++fresh;
+        });
+        if (kClash * (fresh - sideOld_ + leaves) - crowded_ > allowed) return false;
+    }
+    move.removed = removed;
+    move.added = added;
+    move.delta = kClash * (fresh - sideOld_ + leaves);
+    move.turn = turn;
+    move.pairs = std::move(pairs);
+    // Flaps are counted for the moves that leave no more overlaps: the others are rarely taken, and then
+    // the count follows once they are made.
+    if (flapsCounted_ && move.delta <= 0) {
+        work_ += kTrialWork * n_;
+        Trial(move);
+    }
+    return move.delta <= allowed;
+}
+
+void Search::Apply(const Move& move) {
+    for (int f : side_) {
+        Index(f, false);
+        for (int c = start_[f]; c < start_[f + 1]; ++c) world_[c] = move.turn.Apply(world_[c]);
+        Index(f, true);
+        auto& list = partners_[f];
+        for (int g : list)
+            if (!inSide_[g]) {
+                auto& back = partners_[g];
+                back.erase(std::find(back.begin(), back.end(), f));
+                --pairCount_;
+            }
+        list.erase(std::remove_if(list.begin(), list.end(), [&](int g) { return !inSide_[g]; }), list.end());
+    }
+    for (const auto& [f, g] : move.pairs) {
+        partners_[f].push_back(g);
+        partners_[g].push_back(f);
+        ++pairCount_;
+    }
+    const Link& r = links_[move.removed];
+    const Link& a = links_[move.added];
+    for (int v : {r.vertex[0], r.vertex[1], a.vertex[0], a.vertex[1]}) badCount_ -= Bad(v, cut_[v]);
+    ++cut_[r.vertex[0]], ++cut_[r.vertex[1]];
+    --cut_[a.vertex[0]], --cut_[a.vertex[1]];
+    for (int v : {r.vertex[0], r.vertex[1], a.vertex[0], a.vertex[1]}) badCount_ += Bad(v, cut_[v]);
+    // A vertex listed twice was counted twice both ways, which cancels.
+    inTree_[move.removed] = 0;
+    inTree_[move.added] = 1;
+    for (int f : side_) inSide_[f] = 0;
+    side_.clear();
+    Tree();
+}
+
+bool Search::Tick() {
+    if (!step_ || steps_ <= 0) return true;
+    const int position = 1 + static_cast<int>(std::min(1.0, work_ / budget_) * (steps_ - 1));
+    if (position == lastPosition_) return true;
+    lastPosition_ = position;
+    return step_(position);
+}
+
+Result<bool> Search::Run() {
+    Random random(0x5EED0000ull + static_cast<uint64_t>(n_) * 0x100000001B3ull + links_.size());
+    int best = Cost();
+    std::vector<char> bestTree = inTree_;
+    int stale = 0;
+    std::vector<int> removals, joins;
+    Move chosen, trial;
+    bool designed = false;
+    for (int iteration = 1;; ++iteration) {
+        if (!Tick()) return Outcome::Cancelled();
+        // Flaps count from the first tree whose faces and vertices are all clear on: before that, nearly
+        // every edge is crowded somewhere and counting them would only cost time.
+        if (!flapsCounted_ && pairCount_ + badCount_ == 0 && in_.flapHeight > 0) {
+            flapsCounted_ = true;
+            CountCrowded();
+            best = Cost();
+            bestTree = inTree_;
+            stale = 0;
+        }
+        if (Cost() == 0) {
+            designed = !flapsCounted_ || FlapsDesigned(Joins());
+            if (designed || Cost() == 0) break;
+            best = Cost();
+            bestTree = inTree_;
+            stale = 0;
+        }
+        if (work_ >= budget_) break;
+        // One conflict drawn: an overlapping pair, a vertex whose cut ends there in too narrow a slit, or a
+        // crowded flap and the face it runs into.
+        const size_t pick = random.Below(2 * pairCount_ + badCount_ + crowdedFaces_.size());
+        removals.clear();
+        size_t seen = 0;
+        for (int f = 0; f < n_ && removals.empty(); ++f) {
+            if (pick >= seen + partners_[f].size()) {
+                seen += partners_[f].size();
+                continue;
+            }
+            int x = f, y = partners_[f][pick - seen];
+            while (x != y) {
+                if (depth_[x] < depth_[y]) std::swap(x, y);
+                removals.push_back(parentLink_[x]);
+                x = parentFace_[x];
+            }
+        }
+        if (removals.empty() && pick >= seen + badCount_) {
+            auto [x, y] = crowdedFaces_[pick - seen - badCount_];
+            while (x != y) {
+                if (depth_[x] < depth_[y]) std::swap(x, y);
+                removals.push_back(parentLink_[x]);
+                x = parentFace_[x];
+            }
+        } else if (removals.empty()) {
+            size_t bad = pick - seen;
+            for (size_t v = 0; v < cut_.size(); ++v)
+                if (Bad(static_cast<int>(v), cut_[v]) && bad-- == 0) {
+                    for (int link : vertexLinks_[v])
+                        if (inTree_[link]) removals.push_back(link);
+                    break;
+                }
+        }
+        for (size_t i = 0; i < removals.size() && i < static_cast<size_t>(kRemovalsPerMove); ++i)
+            std::swap(removals[i], removals[i + random.Below(removals.size() - i)]);
+        if (removals.size() > static_cast<size_t>(kRemovalsPerMove)) removals.resize(kRemovalsPerMove);
+        chosen.removed = -1;
+        int bestDelta = std::numeric_limits<int>::max();
+        for (int removed : removals) {
+            Side(removed);
+            joins.clear();
+            for (int f : side_)
+                for (int link : faceLinks_[f]) {
+                    const Link& l = links_[link];
+                    if (!inTree_[link] && inSide_[l.face[0]] != inSide_[l.face[1]]) joins.push_back(link);
+                }
+            // Where some joins leave fewer bad vertices, only those are drawn: a cut that must end at a sharp
+            // vertex rarely gets there by a join drawn from all.
+            const auto worse = [&](int link) { return Leaves(removed, link) > 0; };
+            const auto better = [&](int link) { return Leaves(removed, link) < 0; };
+            if (std::any_of(joins.begin(), joins.end(), better))
+                joins.erase(std::remove_if(joins.begin(), joins.end(), [&](int k) { return !better(k); }),
+                            joins.end());
+            else if (!std::all_of(joins.begin(), joins.end(), worse))
+                joins.erase(std::remove_if(joins.begin(), joins.end(), worse), joins.end());
+            for (size_t i = 0; i < joins.size() && i < static_cast<size_t>(kJoinsPerRemoval); ++i) {
+                std::swap(joins[i], joins[i + random.Below(joins.size() - i)]);
+                const int added = joins[i];
+                const bool taboo = tabu_[removed] > iteration || tabu_[added] > iteration;
+                // A forbidden swap is allowed only where it beats the best tree found.
+                const int allowed = taboo ? std::min(bestDelta - 1, best - Cost() - 1) : bestDelta - 1;
+                if (Evaluate(removed, added, allowed, trial)) {
+                    bestDelta = trial.delta;
+                    std::swap(chosen, trial);
+                }
+            }
+        }
+        if (chosen.removed < 0) continue;
+        Side(chosen.removed);
+        Apply(chosen);
+        if (flapsCounted_) CountCrowded();
+        tabu_[chosen.removed] = iteration + kTenure + static_cast<int>(random.Below(kTenure + 1));
+        tabu_[chosen.added] = tabu_[chosen.removed];
+        if (Cost() < best) {
+            best = Cost();
+            bestTree = inTree_;
+            stale = 0;
+        } else if (++stale >= kStaleMoves) {
+            // Back to the best tree, placed afresh so that rounding cannot pile up.
+            stale = 0;
+            for (size_t k = 0; k < links_.size(); ++k)
+                if (inTree_[k] != bestTree[k]) {
+                    const int d = bestTree[k] ? -1 : 1;
+                    cut_[links_[k].vertex[0]] += d, cut_[links_[k].vertex[1]] += d;
+                }
+            inTree_ = bestTree;
+            Layout();
+        }
+    }
+    if (!designed) return false;
+    // Checked once more from the flat faces, as the unfolding will replay the joins.
+    Layout();
+    return Cost() == 0;
+}
+
+std::vector<Edge*> Search::Joins() const {
+    std::vector<Edge*> joins;
+    for (size_t i = 1; i < order_.size(); ++i)
+        joins.push_back(in_.edges[links_[parentLink_[order_[i]]].edge]);
+    return joins;
+}
+
+// Whether the flap polygon `flap` beside face f meets no other face.
+bool Search::Clear(const Point2* flap, int f, int& blocker) {
+    const Box box = BoxOf(flap, 4);
+    int hit = -1;
+    Near(f, box, [&](int g) {
+        if (hit < 0 && FacesOverlap(flap, 4, World(g), Count(g), in_.sharedPointSquared)) hit = g;
+    });
+    for (int64_t x = CellOf(box.x0); hit < 0 && x <= CellOf(box.x1); ++x)
+        for (int64_t y = CellOf(box.y0); hit < 0 && y <= CellOf(box.y1); ++y) {
+            auto it = flapCells_.find(Key(x, y));
+            if (it == flapCells_.end()) continue;
+            for (int i : it->second)
+                if (hit < 0 && box.Meets(flapBoxes_[i]) &&
+                    FacesOverlap(flap, 4, flaps_[i].data(), 4, in_.sharedPointSquared))
+                    hit = flapFaces_[i];
+        }
+    if (hit < 0) return true;
+    if (blocker < 0) blocker = hit;
+    return false;
+}
+
+// Whether side k of `link` has room for a flap of half its reference area, as the flap design looks for
+// one: the largest first, then lower ones, then narrower ones; the one found stays in the way of the
+// flaps after it. `blocker` is set to a face the first one runs into (or whose flap it runs into).
+bool Search::FlapRoom(int link, int k, int& blocker) {
+    constexpr double kNarrowCot = 2.74; // base angles of 0.35 radians
+    const Link& l = links_[link];
+    const int f = l.face[k];
+    const Point2* p = World(f);
+    const Point2 a = p[l.corner[k]], b = p[(l.corner[k] + 1) % Count(f)];
+    const double length = Length(b - a);
+    if (!(length > 0)) return true;
+    const Point2 along = (b - a) * (1 / length);
+    Point2 out{-along.y, along.x};
+    Point2 centre;
+    for (int i = 0; i < Count(f); ++i) centre = centre + p[i] * (1.0 / Count(f));
+    if ((centre.x - a.x) * out.x + (centre.y - a.y) * out.y > 0) out = out * -1;
+    const double height = std::min(in_.flapHeight, length / 2);
+    const double half = height * (length - height) / 2;
+    // Base angles of at most 45 degrees, narrower where the corners' own angles are, and as a last resort
+    // narrow ones.
+    const HalfEdge& side = *in_.faces[f]->halfEdges[l.corner[k]];
+    const double cotEnd = 1 / std::tan(std::clamp(side.flapAngle1, 0.2, kQuarterTurn));
+    const double cotStart = 1 / std::tan(std::clamp(side.flapAngle2, 0.2, kQuarterTurn));
+    struct Shape {
+        double height, cotStart, cotEnd;
+    };
+    // Heights of half the reference area: t (length - t (cotStart + cotEnd) / 2) = half.
+    const auto least = [&](double c1, double c2) {
+        const double c = (c1 + c2) / 2, root = length * length - 4 * c * half;
+        return Shape{root < 0 ? -1.0 : (length - std::sqrt(root)) / (2 * c), c1, c2};
+    };
+    const Shape shapes[] = {{std::min(height, 0.999 * length / (cotStart + cotEnd)), cotStart, cotEnd},
+                            least(cotStart, cotEnd),
+                            least(kNarrowCot, kNarrowCot)};
+    for (const Shape& shape : shapes) {
+        const double t = shape.height;
+        if (!(t > 0) || t * (length - t * (shape.cotStart + shape.cotEnd) / 2) < half * 0.999) continue;
+        std::array<Point2, 4> flap = {b, a, a + out * t + along * (t * shape.cotStart),
+                                      b + out * t - along * (t * shape.cotEnd)};
+        if (!Clear(flap.data(), f, blocker)) continue;
+        const int index = static_cast<int>(flaps_.size());
+        flaps_.push_back(flap);
+        flapFaces_.push_back(f);
+        flapBoxes_.push_back(BoxOf(flap.data(), 4));
+        const Box& box = flapBoxes_.back();
+        for (int64_t x = CellOf(box.x0); x <= CellOf(box.x1); ++x)
+            for (int64_t y = CellOf(box.y0); y <= CellOf(box.y1); ++y) flapCells_[Key(x, y)].push_back(index);
+        return true;
+    }
+    return false;
+}
+
+void Search::CountCrowded() {
+    crowded_ = 0;
+    crowdedFaces_.clear();
+    flaps_.clear();
+    flapFaces_.clear();
+    flapBoxes_.clear();
+    flapCells_.clear();
+    if (!(in_.flapHeight > 0)) return;
+    for (size_t k = 0; k < links_.size(); ++k) {
+        if (inTree_[k]) continue;
+        int blocker = -1;
+        const int link = static_cast<int>(k);
+        if (stubborn_[k]) {
+            ++crowded_;
+            crowdedFaces_.push_back({links_[k].face[0], links_[k].face[1]});
+            continue;
+        }
+        // The smaller face carries the flap where it can, as the flap design prefers.
+        const int first = area_[links_[k].face[1]] < area_[links_[k].face[0]] ? 1 : 0;
+        if (FlapRoom(link, first, blocker) || FlapRoom(link, 1 - first, blocker)) continue;
+        ++crowded_;
+        crowdedFaces_.push_back({links_[k].face[0], blocker >= 0 ? blocker : links_[k].face[1]});
+    }
+}
+
+// Once flaps count: makes `move`, counts the crowded edges, and takes the move back; the move's delta
+// then includes their change.
+int Search::Trial(Move& move) {
+    const int before = crowded_;
+    std::vector<std::pair<int, int>> old;
+    for (int f : side_)
+        for (int g : partners_[f])
+            if (!inSide_[g]) old.push_back({f, g});
+    const std::vector<int> side = side_;
+    Move back;
+    back.removed = move.added;
+    back.added = move.removed;
+    const RigidMotion& m = move.turn;
+    back.turn.c = m.c;
+    back.turn.s = -m.s;
+    back.turn.tx = -(m.c * m.tx + m.s * m.ty);
+    back.turn.ty = -(-m.s * m.tx + m.c * m.ty);
+    back.pairs = std::move(old);
+    const std::vector<std::pair<int, int>> crowdedFaces = crowdedFaces_;
+    Apply(move);
+    CountCrowded();
+    const int after = crowded_;
+    side_ = side;
+    for (int f : side_) inSide_[f] = 1;
+    Apply(back);
+    crowded_ = before;
+    crowdedFaces_ = crowdedFaces;
+    side_ = side;
+    for (int f : side_) inSide_[f] = 1;
+    move.delta += after - before;
+    return after;
+}
+
+// Whether the flap design itself finds room for every flap of the tree's layout, as the unfolding will
+// lay it out. The model's faces get the layout for the while and everything the design touches is put
+// back. Edges it finds crowded become stubborn, and the count of crowded edges follows.
+bool Search::FlapsDesigned(const std::vector<Edge*>& joins) {
+    struct Kept {
+        HalfEdge* corner;
+        HalfEdge copy;
+    };
+    std::vector<Kept> kept;
+    std::vector<Part*> parts;
+    Development development;
+    development.parts.push_back(std::make_unique<Part>());
+    Part& part = *development.parts.back();
+    part.development = &development;
+    // The faces in the order the unfolding's merges leave them, which the design visits them in: at every
+    // join the first side's faces before the second's.
+    std::vector<int> head(n_), tail(n_), next(n_, -1), root(n_);
+    std::iota(head.begin(), head.end(), 0);
+    std::iota(tail.begin(), tail.end(), 0);
+    std::iota(root.begin(), root.end(), 0);
+    const auto find = [&root](int x) {
+        while (root[x] != x) x = root[x] = root[root[x]];
+        return x;
+    };
+    for (const Edge* edge : joins) {
+        const int a = find(faceIndex_.at(edge->halfEdge1->face)),
+                  b = find(faceIndex_.at(edge->halfEdge2->face));
+        next[tail[a]] = head[b];
+        tail[a] = tail[b];
+        root[b] = a;
+    }
+    for (int f = head[find(0)]; f >= 0; f = next[f]) part.faces.push_back(in_.faces[f]);
+    for (int f = 0; f < n_; ++f) {
+        Face* face = in_.faces[f];
+        parts.push_back(face->part);
+        face->part = &part;
+        for (size_t c = 0; c < face->halfEdges.size(); ++c) {
+            HalfEdge* h = face->halfEdges[c].get();
+            kept.push_back({h, *h});
+            h->x2d = world_[start_[f] + c].x, h->y2d = world_[start_[f] + c].y;
+            h->joined = nullptr;
+        }
+    }
+    for (size_t k = 0; k < links_.size(); ++k) {
+        if (!inTree_[k]) continue;
+        const Edge& edge = *in_.edges[links_[k].edge];
+        edge.halfEdge1->joined = edge.halfEdge2;
+        edge.halfEdge2->joined = edge.halfEdge1;
+    }
+    PlaceFlaps(development, *in_.faces[0]->solid->model, in_.flapHeight);
+    const FlapDesignCounts counts = DesignFlaps(development, in_.flapHeight);
+    for (const CrowdedEdge& crowded : counts.crowdedEdges)
+        for (int link : faceLinks_[faceIndex_.at(crowded.sides[0]->face)])
+            if (in_.edges[links_[link].edge] == crowded.sides[0]->edge) stubborn_[link] = 1;
+    for (const Kept& k : kept) *k.corner = k.copy;
+    for (int f = 0; f < n_; ++f) in_.faces[f]->part = parts[f];
+    part.faces.clear();
+    if (counts.crowdedEdges.empty()) return true;
+    CountCrowded();
+    return false;
+}
+
+} // namespace tsm::onepiece

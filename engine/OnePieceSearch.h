@@ -1,0 +1,192 @@
+// The tree search behind SearchOnePiece: a spanning tree of the faces laid out, its overlapping faces,
+// the vertices where a cut ends in a narrow slit and the flaps without room counted as the tree changes
+// one edge at a time.
+#pragma once
+
+#include "engine/UnfoldFewestParts.h"
+#include "engine/UnfoldOverlap.h"
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace tsm::onepiece {
+
+// Larger models take too long per move for the search to pay off within seconds.
+constexpr size_t kMostFaces = 1500;
+// The search's work is counted in faces turned to a trial position and tested; this many per face of the
+// model, so that a model twice the size gets twice the moves at twice the cost each.
+constexpr double kWorkPerFace = 16000;
+// And no more than this in all, which keeps a model of 1,500 faces to a few seconds.
+constexpr double kMostWork = 8e6;
+// Each move tries a few tree edges on the way between two overlapping faces, or around a bad vertex, and
+// for each a few edges to join across the cut instead.
+constexpr int kRemovalsPerMove = 4;
+constexpr int kJoinsPerRemoval = 6;
+// A swapped edge may not swap back for this many moves (plus up to as many again, drawn).
+constexpr int kTenure = 6;
+// After this many moves without a better tree the search goes back to the best one.
+constexpr int kStaleMoves = 300;
+// Faces whose box covers more cells than this along an axis are tested against every face.
+constexpr int kWideCells = 8;
+// An overlap or a bad vertex weighs as much as this many crowded flaps: a tree that clears them but
+// crowds a few flaps is nearer one piece than one that clears the flaps by overlapping.
+constexpr int kClash = 4;
+// Once flaps count, a trial move lays out and counts the whole model's flaps: measured, about as much work
+// as turning this many faces each.
+constexpr double kTrialWork = 16;
+constexpr double kQuarterTurn = 0.7853981633974483;
+
+// splitmix64: the same numbers from the same seed everywhere, which no standard distribution promises.
+class Random {
+public:
+    explicit Random(uint64_t seed) : state_(seed) {}
+    uint64_t Next() {
+        uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    size_t Below(size_t n) { return n == 0 ? 0 : static_cast<size_t>(Next() % n); }
+
+private:
+    uint64_t state_;
+};
+
+// An edge that may be folded: its two faces, the corner of each that starts it, and its two vertices.
+struct Link {
+    int edge = -1;
+    int face[2] = {-1, -1};
+    int corner[2] = {-1, -1};
+    int vertex[2] = {-1, -1};
+};
+
+struct Box {
+    double x0, y0, x1, y1;
+    bool Meets(const Box& o) const { return x0 <= o.x1 && o.x0 <= x1 && y0 <= o.y1 && o.y0 <= y1; }
+};
+
+struct Move {
+    int removed = -1, added = -1;
+    int delta = 0;
+    RigidMotion turn;
+    std::vector<std::pair<int, int>> pairs; // the moved side's new overlaps, moved face first
+};
+
+class Search {
+public:
+    Search(const FewestPartsInput& input, const std::function<bool(int)>& step, int steps)
+        : in_(input), step_(step), steps_(steps), n_(static_cast<int>(input.faces.size())) {}
+
+    // False when the model is not one connected surface of simple faces.
+    bool Build(const FewestPartsPlan& plan);
+    Result<bool> Run();
+    std::vector<Edge*> Joins() const;
+    bool FlapsDesigned(const std::vector<Edge*>& joins);
+
+private:
+    int Child(int link) const {
+        const Link& l = links_[link];
+        return parentLink_[l.face[0]] == link ? l.face[0] : l.face[1];
+    }
+    bool InSubtree(int face, int root) const { return tin_[root] <= tin_[face] && tin_[face] < tout_[root]; }
+    bool Bad(int v, int cut) const { return narrow_[v] && cut == 1; }
+    int Cost() const { return kClash * (pairCount_ + badCount_) + crowded_; }
+    const Point2* World(int f) const { return world_.data() + start_[f]; }
+    int Count(int f) const { return start_[f + 1] - start_[f]; }
+
+    RigidMotion Across(int link, int movedFace) const;
+    void Tree();
+    void Layout();
+    void Index(int f, bool insert);
+    Box BoxOf(const Point2* p, int count) const;
+    template <typename Visit> void Near(int f, const Box& box, Visit&& visit);
+    void CountAll();
+    void Side(int removed);
+    int Leaves(int removed, int added) const;
+    bool Evaluate(int removed, int added, int allowed, Move& move);
+    void Apply(const Move& move);
+    bool Tick();
+    int64_t CellOf(double x) const { return static_cast<int64_t>(std::floor(x / cell_)); }
+    static uint64_t Key(int64_t x, int64_t y) {
+        return static_cast<uint64_t>(x) << 32 ^ static_cast<uint32_t>(y);
+    }
+    bool Clear(const Point2* flap, int f, int& blocker);
+    bool FlapRoom(int link, int k, int& blocker);
+    void CountCrowded();
+    int Trial(Move& move);
+
+    const FewestPartsInput& in_;
+    const std::function<bool(int)>& step_;
+    const int steps_;
+    const int n_;
+    std::unordered_map<const Face*, int> faceIndex_;
+    std::vector<int> start_;                    // each face's first corner; n_ + 1 entries
+    std::vector<Point2> local_, world_, moved_; // corners laid flat, on the tree's layout, on trial
+    std::vector<Link> links_;
+    std::vector<std::vector<int>> faceLinks_, vertexLinks_;
+    std::vector<char> narrow_; // an inner vertex whose slit would leave no room for a flap
+    std::vector<int> cut_;     // cut edges at each vertex
+    std::vector<char> inTree_;
+    std::vector<int> parentLink_, parentFace_, depth_, tin_, tout_, order_;
+    std::vector<std::vector<int>> partners_; // the faces each face overlaps
+    int pairCount_ = 0, badCount_ = 0;
+    // Once faces and vertices are clear, the cut edges where no side has room for a flap, each with the
+    // face beside it and the face its flap runs into.
+    bool flapsCounted_ = false;
+    int crowded_ = 0;
+    std::vector<std::pair<int, int>> crowdedFaces_;
+    std::vector<std::array<Point2, 4>> flaps_; // the flaps found room for, each beside its face
+    std::vector<int> flapFaces_;
+    std::vector<double> area_; // each face's area
+    // Edges the flap design found crowded where the quick test saw room: from then on they count as
+    // crowded whenever they are cut.
+    std::vector<char> stubborn_;
+    std::vector<Box> flapBoxes_;
+    std::unordered_map<uint64_t, std::vector<int>> flapCells_;
+    double cell_ = 1;
+    std::unordered_map<uint64_t, std::vector<int>> cells_;
+    std::vector<int> wide_;
+    std::vector<char> isWide_;
+    std::vector<Box> boxes_;
+    std::vector<int> stamp_;
+    int stampNow_ = 0;
+    std::vector<char> inSide_;
+    std::vector<int> side_;
+    int sideOld_ = 0; // overlaps between the side and the rest
+    std::vector<int> tabu_;
+    double work_ = 0, budget_ = 0;
+    int lastPosition_ = 0;
+    bool cancelled_ = false;
+};
+
+// Calls `visit` once for every other face whose box meets `box`, as the grid holds them.
+template <typename Visit> void Search::Near(int f, const Box& box, Visit&& visit) {
+    ++stampNow_;
+    stamp_[f] = stampNow_;
+    const auto offer = [&](int g) {
+        if (stamp_[g] == stampNow_) return;
+        stamp_[g] = stampNow_;
+        if (box.Meets(boxes_[g])) visit(g);
+    };
+    for (int g : wide_) offer(g);
+    const int64_t x0 = static_cast<int64_t>(std::floor(box.x0 / cell_));
+    const int64_t y0 = static_cast<int64_t>(std::floor(box.y0 / cell_));
+    const int64_t x1 = static_cast<int64_t>(std::floor(box.x1 / cell_));
+    const int64_t y1 = static_cast<int64_t>(std::floor(box.y1 / cell_));
+    if (x1 - x0 >= kWideCells || y1 - y0 >= kWideCells) {
+        for (int g = 0; g < n_; ++g) offer(g);
+        return;
+    }
+    for (int64_t x = x0; x <= x1; ++x)
+        for (int64_t y = y0; y <= y1; ++y) {
+            auto it = cells_.find(static_cast<uint64_t>(x) << 32 ^ static_cast<uint32_t>(y));
+            if (it == cells_.end()) continue;
+            for (int g : it->second) offer(g);
+        }
+}
+
+} // namespace tsm::onepiece

@@ -1,0 +1,42 @@
+#include "engine/UnfoldOnePiece.h"
+
+#include "engine/OnePieceSearch.h"
+
+#include <cmath>
+
+namespace tsm {
+
+namespace {
+
+bool Searched(const FewestPartsInput& input) {
+    return !input.limit.active && !input.faces.empty() && input.faces.size() <= onepiece::kMostFaces;
+}
+
+} // namespace
+
+int OnePieceSteps(const FewestPartsInput& input) {
+    return Searched(input) ? static_cast<int>(input.edges.size()) : 0;
+}
+
+Result<FewestPartsPlan> SearchOnePiece(const FewestPartsInput& input, const FewestPartsPlan& plan,
+                                       const std::function<bool(int)>& step) {
+    if (!Searched(input) || plan.parts < 1) return plan;
+    onepiece::Search search(input, step, OnePieceSteps(input));
+    if (!search.Build(plan)) return plan;
+    // One part may still crowd its flaps, which the unfolding then cuts apart.
+    if (plan.parts == 1 && (!(input.flapHeight > 0) || search.FlapsDesigned(plan.joins))) return plan;
+    Result<bool> found = search.Run();
+    if (!found.ok()) return found.outcome();
+    if (!*found) return plan;
+    FewestPartsPlan one;
+    one.joins = search.Joins();
+    one.parts = 1;
+    one.candidate = plan.candidate;
+    for (const Edge* edge : input.edges)
+        if (edge->halfEdge1 && edge->halfEdge2 && std::isfinite(edge->length)) one.cutLength += edge->length;
+    for (const Edge* edge : one.joins)
+        if (std::isfinite(edge->length)) one.cutLength -= edge->length;
+    return one;
+}
+
+} // namespace tsm

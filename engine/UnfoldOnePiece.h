@@ -1,0 +1,23 @@
+// One piece for small models fitted to one sheet. A single part is a spanning tree of the faces: the tree's
+// edges are folded, all others cut. The growths build such trees greedily and stop where a join would
+// overlap; here the tree is searched instead. Starting from the growths' parts tied together, a tabu search
+// swaps one tree edge for another across the cut it leaves (the smaller side turning rigidly onto its new
+// neighbour) until no two faces overlap and no cut ends at a vertex too shallow for a flap beside its slit.
+// The search counts its work, never the time, and draws from its own generator, so that the same model
+// gives the same plan on every machine.
+#pragma once
+
+#include "engine/UnfoldFewestParts.h"
+
+namespace tsm {
+
+// The number of steps SearchOnePiece reports for `input`: 0 where it never searches (a sheet limit, or a
+// model too large to search).
+int OnePieceSteps(const FewestPartsInput& input);
+
+// A plan of one part when the search finds one, `plan` itself otherwise. `step` is called with positions
+// 1..OnePieceSteps and returns false to cancel. Faces keep their flat corners and their parts.
+Result<FewestPartsPlan> SearchOnePiece(const FewestPartsInput& input, const FewestPartsPlan& plan,
+                                       const std::function<bool(int)>& step);
+
+} // namespace tsm
