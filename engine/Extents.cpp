@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace tsm {
 
@@ -38,10 +39,13 @@ bool SideFlagOf(const Part& part) {
     return part.development != nullptr && part.development->reversed;
 }
 
-void RecomputeFlapShapes(Part& part, bool sideFlag) {
+// `fresh` (sorted) lists flap sides whose shapes already follow the corners as they are now.
+void RecomputeFlapShapes(Part& part, bool sideFlag, const std::vector<const HalfEdge*>& fresh = {}) {
     for (Face* face : part.faces) {
         if (face == nullptr) continue;
-        for (auto& corner : face->halfEdges) ComputeFlapShape(*corner, sideFlag);
+        for (auto& corner : face->halfEdges)
+            if (!corner->hasFlap || !std::binary_search(fresh.begin(), fresh.end(), corner.get()))
+                ComputeFlapShape(*corner, sideFlag);
     }
 }
 
@@ -66,15 +70,16 @@ bool InPlace(const Part& part, const Box& box) {
 void ComputePartExtent(Part& part) {
     const bool sideFlag = SideFlagOf(part);
     Box box;
+    std::vector<const HalfEdge*> shaped;
+    shaped.reserve(part.lines.size());
     for (auto& line : part.lines) {
         HalfEdge* h = line->first;
         // Only flaps take part in the box, and every shape is recomputed once the part has moved.
         if (h == nullptr || !h->hasFlap) continue;
         ComputeFlapShape(*h, sideFlag);
-        {
-            box.Add(h->flapShape.tipStart);
-            box.Add(h->flapShape.tipEnd);
-        }
+        shaped.push_back(h);
+        box.Add(h->flapShape.tipStart);
+        box.Add(h->flapShape.tipEnd);
     }
     for (Face* face : part.faces) {
         if (face == nullptr) continue;
@@ -89,8 +94,10 @@ void ComputePartExtent(Part& part) {
     if (InPlace(part, box)) {
         // Measured before (or read from a file written after measuring): moving the corners again by the
         // rounding step a flap tip leaves would change their last bits at every measuring, so opening and
-        // saving, or an undo, would not give back the bytes that were there.
-        RecomputeFlapShapes(part, sideFlag);
+        // saving, or an undo, would not give back the bytes that were there. Nothing has moved, so the
+        // flaps shaped for the box keep their shapes; a large model has hundreds of thousands of them.
+        std::sort(shaped.begin(), shaped.end());
+        RecomputeFlapShapes(part, sideFlag, shaped);
         return;
     }
     for (Face* face : part.faces) {

@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <unordered_set>
@@ -283,6 +285,41 @@ int JoinAdjacentIsolatedEdges(Mesh& model, IPrompt& prompt) {
     return merged;
 }
 
+namespace {
+
+// Sorts (key, index) pairs as std::sort would, for keys that are not NaN and never both +0 and -0, in
+// passes of 16 bits from the lowest up: each pass is stable, so pairs that start in index order end up
+// ordered by key and then by index. A large model has hundreds of thousands of edges to sort.
+void SortByKeyThenIndex(std::pair<double, uint32_t>* items, size_t n) {
+    // Below a few thousand pairs the digit tables would cost more than the sort they replace.
+    if (n < 4096) return std::sort(items, items + n);
+    // The bits of a double as an unsigned number that orders like the double itself.
+    const auto bitsOf = [](double value) {
+        uint64_t bits;
+        std::memcpy(&bits, &value, sizeof bits);
+        return bits >> 63 ? ~bits : bits | uint64_t(1) << 63;
+    };
+    std::vector<std::pair<double, uint32_t>> buffer(n);
+    std::pair<double, uint32_t>* from = items;
+    std::pair<double, uint32_t>* to = buffer.data();
+    std::vector<size_t> start(size_t(1) << 16);
+    for (int shift = 0; shift < 64; shift += 16) {
+        const auto digit = [&](const std::pair<double, uint32_t>& item) {
+            return size_t(bitsOf(item.first) >> shift) & 0xFFFF;
+        };
+        std::fill(start.begin(), start.end(), 0);
+        for (size_t i = 0; i < n; ++i) ++start[digit(from[i])];
+        if (start[digit(from[0])] == n) continue; // every key has this digit: the order stands
+        size_t sum = 0;
+        for (size_t& count : start) sum += std::exchange(count, sum);
+        for (size_t i = 0; i < n; ++i) to[start[digit(from[i])]++] = from[i];
+        std::swap(from, to);
+    }
+    if (from != items) std::copy(from, from + n, items);
+}
+
+} // namespace
+
 void FindSymmetricEdges(Mesh& model) {
     // Everything the window scan reads sits in the entry itself: the scan and the sort touch one compact
     // array instead of chasing edge pointers.
@@ -300,10 +337,20 @@ void FindSymmetricEdges(Mesh& model) {
     size_t edgeCount = 0;
     for (auto& solid : model.solids) edgeCount += solid->edges.size();
     entries.reserve(edgeCount);
+    // The first sides lie far apart in a large model, and reading each one waits on memory; fetching a
+    // few edges ahead (the side, then its successor) lets those waits overlap.
+    constexpr size_t kAhead = 8;
     for (auto& solid : model.solids) {
-        for (auto& edge : solid->edges) {
+        const auto& edges = solid->edges;
+        for (size_t i = 0; i < edges.size(); ++i) {
+            if (i + 2 * kAhead < edges.size() && edges[i + 2 * kAhead]->halfEdge1)
+                __builtin_prefetch(edges[i + 2 * kAhead]->halfEdge1);
+            if (i + kAhead < edges.size() && edges[i + kAhead]->halfEdge1 &&
+                edges[i + kAhead]->halfEdge1->next)
+                __builtin_prefetch(edges[i + kAhead]->halfEdge1->next);
+            Edge* edge = edges[i].get();
             edge->symmetricEdge = nullptr;
-            Entry entry{0, false, edge.get(), {}, {}};
+            Entry entry{0, false, edge, {}, {}};
             const HalfEdge* h = edge->halfEdge1;
             if (h && h->vertex && h->next && h->next->vertex) {
                 entry.a = h->vertex->position;
@@ -330,7 +377,7 @@ void FindSymmetricEdges(Mesh& model) {
     for (size_t i = 0; i < entries.size(); ++i) order[i] = {entries[i].key, static_cast<uint32_t>(i)};
     const auto numbered = std::stable_partition(order.begin(), order.end(),
                                                 [](const auto& item) { return !std::isnan(item.first); });
-    std::sort(order.begin(), numbered);
+    SortByKeyThenIndex(order.data(), size_t(numbered - order.begin()));
     std::vector<Entry> sorted;
     sorted.reserve(entries.size());
     for (const auto& item : order) sorted.push_back(entries[item.second]);

@@ -13,6 +13,7 @@
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 #include <zlib.h>
 
 namespace tsm {
@@ -239,6 +240,22 @@ private:
     bool ReadPictures(Development& development, int list);
     void ReadSettings(DisplaySettings& target, bool classify);
 
+    // Each solid's corners as its faces hold them, in ring order, beside their vertices and, once it is
+    // read, the edge each starts: finding a face's corner at a vertex, which every edge and part line does
+    // twice, then reads one short run of one array instead of the face, its corner list and each corner.
+    struct CornerAt {
+        const Vertex* vertex;
+        HalfEdge* corner;
+        Edge* edge;
+    };
+    struct SolidCorners {
+        std::vector<uint32_t> faceStart; // one more entry than faces once the solid's faces are read
+        std::vector<CornerAt> corners;
+    };
+    // The first corner of face `faceIndex` of the model's solid `solidIndex` at `vertex`, as FindCorner
+    // finds it, or null.
+    CornerAt* SideOf(size_t solidIndex, size_t faceIndex, const Vertex* vertex);
+
     Document& document_;
     Mesh& model_;
     ImportKind kind_;
@@ -254,7 +271,26 @@ private:
     Section section_ = Section::HeaderFields;
     int64_t whereA_ = 0;
     int64_t whereB_ = 0;
+    size_t firstSolid_ = 0; // solids the model held before this file's
+    std::vector<SolidCorners> solidCorners_;
+    CornerAt otherSide_{};
 };
+
+BinaryReader::Impl::CornerAt* BinaryReader::Impl::SideOf(size_t solidIndex, size_t faceIndex,
+                                                         const Vertex* vertex) {
+    const size_t own = solidIndex - firstSolid_;
+    if (solidIndex < firstSolid_ || own >= solidCorners_.size() ||
+        faceIndex + 1 >= solidCorners_[own].faceStart.size()) {
+        // A solid the model held before this file's.
+        HalfEdge* corner = FindCorner(*model_.solids[solidIndex]->faces[faceIndex], vertex);
+        otherSide_ = {vertex, corner, corner ? corner->edge : nullptr};
+        return corner ? &otherSide_ : nullptr;
+    }
+    SolidCorners& table = solidCorners_[own];
+    for (uint32_t k = table.faceStart[faceIndex]; k < table.faceStart[faceIndex + 1]; ++k)
+        if (table.corners[k].vertex == vertex) return &table.corners[k];
+    return nullptr;
+}
 
 std::string BinaryReader::Impl::Where() const {
     const std::string a = N(whereA_), b = N(whereB_);
@@ -346,7 +382,9 @@ Outcome BinaryReader::Impl::Run() {
     const int32_t solidCount = I32();
     if (!CheckCount(solidCount, kSolidMinBytes, [&] { return std::string("solids"); }))
         return Outcome::Failed(failureReason_);
-    model_.solids.reserve(size_t(solidCount));
+    firstSolid_ = model_.solids.size();
+    model_.solids.reserve(firstSolid_ + size_t(solidCount));
+    solidCorners_.reserve(size_t(solidCount));
     for (int32_t s = 0; s < solidCount; ++s)
         if (!ReadSolid(s)) return Outcome::Failed(failureReason_);
 
@@ -371,7 +409,8 @@ Outcome BinaryReader::Impl::Run() {
         }
     }
 
-    for (auto& solid : model_.solids) completion_.RebuildVertexIncidence(*solid);
+    // The file's own solids have theirs from ReadSolid.
+    for (size_t s = 0; s < firstSolid_; ++s) completion_.RebuildVertexIncidence(*model_.solids[s]);
     completion_.FindSymmetricEdges(model_);
 
     At(Section::DevelopmentFlag);
@@ -434,8 +473,12 @@ bool BinaryReader::Impl::ReadSolid(int32_t s) {
     const int32_t faceCount = I32();
     if (!CheckCount(faceCount, kFaceMinBytes, [&] { return "faces of solid " + N(s); })) return false;
     solid->faces.reserve(size_t(faceCount));
+    SolidCorners& table = solidCorners_.emplace_back();
+    table.faceStart.reserve(size_t(faceCount) + 1);
+    table.corners.reserve(size_t(faceCount) * 3);
     for (int32_t f = 0; f < faceCount; ++f)
         if (!ReadFace(*solid, s, f, faceCount)) return false;
+    table.faceStart.push_back(uint32_t(table.corners.size()));
 
     At(Section::SolidHeader, s);
     const int32_t edgeCount = I32();
@@ -452,6 +495,8 @@ bool BinaryReader::Impl::ReadSolid(int32_t s) {
                 return Fail("corner " + N(int64_t(c)) + " of face " + N(int64_t(f)) + " of solid " + N(s) +
                             " belongs to no edge");
     }
+    // While the solid's corners are still in the cache rather than after the whole model.
+    completion_.RebuildVertexIncidence(*solid);
     return true;
 }
 
@@ -498,6 +543,10 @@ bool BinaryReader::Impl::ReadFace(Solid& solid, int32_t s, int32_t f, int32_t fa
         face.halfEdges.push_back(std::move(corner));
     }
     completion_.LinkFaceRing(face);
+    SolidCorners& table = solidCorners_.back();
+    table.faceStart.push_back(uint32_t(table.corners.size()));
+    for (const auto& corner : face.halfEdges)
+        table.corners.push_back({corner->vertex, corner.get(), nullptr});
     return true;
 }
 
@@ -511,7 +560,7 @@ bool BinaryReader::Impl::ReadEdge(Solid& solid, int32_t s, int32_t e) {
     if (Failed()) return false;
 
     const auto edgeName = [&] { return "edge " + N(e) + " of solid " + N(s); };
-    HalfEdge* sides[2] = {nullptr, nullptr};
+    CornerAt* sides[2] = {nullptr, nullptr}; // the current solid's, so never the same scratch entry
     Vertex* vertices[2] = {nullptr, nullptr};
     for (int k = 0; k < 2; ++k) {
         if (vertexIndex[k] < 0 || size_t(vertexIndex[k]) >= solid.vertices.size())
@@ -522,7 +571,7 @@ bool BinaryReader::Impl::ReadEdge(Solid& solid, int32_t s, int32_t e) {
             return Fail("face index " + N(faceIndex[k]) + " of " + edgeName() +
                         " is out of range (the solid has " + N(int64_t(solid.faces.size())) + " faces)");
         vertices[k] = solid.vertices[size_t(vertexIndex[k])].get();
-        if (faceIndex[k] >= 0) sides[k] = FindCorner(*solid.faces[size_t(faceIndex[k])], vertices[k]);
+        if (faceIndex[k] >= 0) sides[k] = SideOf(model_.solids.size() - 1, size_t(faceIndex[k]), vertices[k]);
     }
     // Every edge is found from its first side (the symmetry search and the drawing start there), and a
     // corner starts one edge only; anything else would leave one-sided twin links behind.
@@ -534,7 +583,10 @@ bool BinaryReader::Impl::ReadEdge(Solid& solid, int32_t s, int32_t e) {
             return Fail(edgeName() + " uses the corner of face " + N(faceIndex[k]) + " at vertex " +
                         N(vertexIndex[k]) + ", which already belongs to another edge");
 
-    Edge& edge = AppendEdge(solid, sides[0], sides[1], vertices[0], vertices[1], joined);
+    Edge& edge = AppendEdge(solid, sides[0]->corner, sides[1] ? sides[1]->corner : nullptr, vertices[0],
+                            vertices[1], joined);
+    for (CornerAt* side : sides)
+        if (side) side->edge = &edge;
     edge.edgeFlag = edgeFlag;
     edge.edgeClass = static_cast<EdgeClass>(edgeClass); // any stored number is kept and written back
     completion_.UpdateEdgeGeometry(edge);
@@ -641,11 +693,12 @@ bool BinaryReader::Impl::ReadDevelopment() {
 
     if (!ReadPictures(development, 0) || !ReadPictures(development, 1)) return false;
 
-    for (auto& part : development.parts) completion_.ComputePartExtent(*part);
     // Laying a part out moves its corners by the extent of its box; values read within range can end up
-    // beyond it (or overflow), and such a file would not open again once saved.
+    // beyond it (or overflow), and such a file would not open again once saved. Each part is checked
+    // right after its layout, while its corners are still in the cache.
     for (size_t p = 0; p < development.parts.size(); ++p) {
-        const Part& part = *development.parts[p];
+        Part& part = *development.parts[p];
+        completion_.ComputePartExtent(part);
         bool fits = InRange(part.x) && InRange(part.y) && InRange(part.width) && InRange(part.height);
         for (const Face* face : part.faces)
             for (const auto& corner : face->halfEdges)
@@ -702,12 +755,12 @@ bool BinaryReader::Impl::ReadPart(Development& development, int32_t p) {
                             " is out of range (its solid has " + N(int64_t(solid.vertices.size())) +
                             " vertices)");
             // A face without a corner at that vertex leaves this side empty.
-            HalfEdge* side =
-                FindCorner(*solid.faces[size_t(faceIndex[k])], solid.vertices[size_t(vertexIndex[k])].get());
+            const CornerAt* side = SideOf(size_t(solidIndex), size_t(faceIndex[k]),
+                                          solid.vertices[size_t(vertexIndex[k])].get());
             if (!side) continue;
-            (k == 0 ? line.first : line.second) = side;
+            (k == 0 ? line.first : line.second) = side->corner;
             line.edge = side->edge;
-            side->line = &line;
+            side->corner->line = &line;
         }
     }
     return true;

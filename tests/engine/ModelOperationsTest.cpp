@@ -245,49 +245,53 @@ TEST(ModelOperations, JoinMergesOpenEdgesWithinToleranceOfOneSolid) {
 
 TEST(ModelOperations, SymmetricEdgesAgreeWithAllPairsSearch) {
     // A bumpy grid of squares, mirror-symmetric across x = 0, with two vertices on the negative side
-    // pushed off their mirror positions.
-    MeshData mesh = Translated(Grid(8, 6, 1), {-4, 0, 0});
-    for (Vec3& v : mesh.vertices) {
-        const double bump = std::fmod(std::abs(v.x) * 7.3 + v.y * 3.1, 1.0);
-        v.y += 0.3 * bump;
-        v.z = 2 * bump;
-    }
-    mesh.vertices[29].z += 0.5; // (-2, 3)
-    mesh.vertices[54].y += 0.4; // (-4, 6)
-    Mesh model;
-    Solid* grid = AddSolid(model, mesh.vertices, mesh.faces);
-    ComputeBounds(model);
-    FindSymmetricEdges(model);
+    // pushed off their mirror positions; the large one has more edges than the short sort takes.
+    for (const int side : {6, 48}) {
+        const int across = side == 6 ? 8 : side;
+        MeshData mesh = Translated(Grid(across, side, 1), {-across / 2.0, 0, 0});
+        for (Vec3& v : mesh.vertices) {
+            const double bump = std::fmod(std::abs(v.x) * 7.3 + v.y * 3.1, 1.0);
+            v.y += 0.3 * bump;
+            v.z = 2 * bump;
+        }
+        mesh.vertices[size_t(3 * (across + 1) + across / 2 - 2)].z += 0.5; // (-2, 3)
+        mesh.vertices[size_t(6 * (across + 1))].y += 0.4;                  // (-across / 2, 6)
+        Mesh model;
+        Solid* grid = AddSolid(model, mesh.vertices, mesh.faces);
+        ComputeBounds(model);
+        FindSymmetricEdges(model);
 
-    const double q = std::pow(model.size * 0.005, 2);
-    auto ends = [](const Edge& e) {
-        return std::make_pair(e.halfEdge1->vertex->position, e.halfEdge1->next->vertex->position);
-    };
-    auto mirror = [](Vec3 v) { return Vec3{-v.x, v.y, v.z}; };
-    int paired = 0, unpaired = 0;
-    for (const auto& e : grid->edges) {
-        const auto [a1, a2] = ends(*e);
-        std::vector<const Edge*> candidates;
-        for (const auto& f : grid->edges) {
-            const auto [b1, b2] = ends(*f);
-            const bool eNeg = (a1.x + a2.x) / 2 < 0, fNeg = (b1.x + b2.x) / 2 < 0;
-            if (eNeg == fNeg) continue;
-            if ((DistanceSquared(a1, mirror(b1)) < q && DistanceSquared(a2, mirror(b2)) < q) ||
-                (DistanceSquared(a1, mirror(b2)) < q && DistanceSquared(a2, mirror(b1)) < q))
-                candidates.push_back(f.get());
+        const double q = std::pow(model.size * 0.005, 2);
+        auto ends = [](const Edge& e) {
+            return std::make_pair(e.halfEdge1->vertex->position, e.halfEdge1->next->vertex->position);
+        };
+        auto mirror = [](Vec3 v) { return Vec3{-v.x, v.y, v.z}; };
+        int paired = 0, unpaired = 0;
+        for (const auto& e : grid->edges) {
+            const auto [a1, a2] = ends(*e);
+            std::vector<const Edge*> candidates;
+            for (const auto& f : grid->edges) {
+                const auto [b1, b2] = ends(*f);
+                const bool eNeg = (a1.x + a2.x) / 2 < 0, fNeg = (b1.x + b2.x) / 2 < 0;
+                if (eNeg == fNeg) continue;
+                if ((DistanceSquared(a1, mirror(b1)) < q && DistanceSquared(a2, mirror(b2)) < q) ||
+                    (DistanceSquared(a1, mirror(b2)) < q && DistanceSquared(a2, mirror(b1)) < q))
+                    candidates.push_back(f.get());
+            }
+            ASSERT_LE(candidates.size(), 1u) << "the fixture should have unique mirror images";
+            if (candidates.empty()) {
+                EXPECT_EQ(e->symmetricEdge, nullptr);
+                ++unpaired;
+            } else {
+                EXPECT_EQ(e->symmetricEdge, candidates[0]);
+                ++paired;
+            }
         }
-        ASSERT_LE(candidates.size(), 1u) << "the fixture should have unique mirror images";
-        if (candidates.empty()) {
-            EXPECT_EQ(e->symmetricEdge, nullptr);
-            ++unpaired;
-        } else {
-            EXPECT_EQ(e->symmetricEdge, candidates[0]);
-            ++paired;
-        }
+        // Both outcomes occur, so the comparison is not vacuous.
+        EXPECT_GT(paired, 80);
+        EXPECT_GE(unpaired,
+                  6 + 6); // the on-plane edges, the displaced vertices' edges and their mirror images
     }
-    // Both outcomes occur, so the comparison is not vacuous.
-    EXPECT_GT(paired, 80);
-    EXPECT_GE(unpaired, 6 + 6); // the on-plane edges, the displaced vertices' edges and their mirror images
 }
 
 TEST(ModelOperations, BrokenCoordinatesDoNotCrash) {
