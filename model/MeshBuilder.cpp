@@ -56,6 +56,7 @@ void MeshBuilder::Reserve(size_t vertices, size_t texCoords, size_t triangleCorn
     ReserveMore(cornerVertices_, triangleCorners);
     ReserveMore(cornerTexCoords_, triangleCorners);
     ReserveMore(faces_, triangleCorners / 3);
+    ReserveMore(faceMaterials_, triangleCorners / 3);
 }
 
 MeshBuilder::FaceOutcome MeshBuilder::AddFace(const std::vector<int>& vertices,
@@ -98,7 +99,8 @@ MeshBuilder::FaceOutcome MeshBuilder::AddFace(const std::vector<int>& vertices,
         return FaceOutcome::Skipped;
     }
     if (currentSolid_ < 0) BeginSolid(std::string());
-    faces_.push_back({currentSolid_, currentMaterial_, start, count});
+    faces_.push_back({currentSolid_, start, count});
+    faceMaterials_.push_back(currentMaterial_);
     return FaceOutcome::Added;
 }
 
@@ -110,6 +112,8 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
         material->name = name;
         model.AppendMaterial(std::move(material));
     }
+    const std::vector<uint8_t> reverse =
+        FacesToReverse(faces_, cornerVertices_, positions_, static_cast<int>(solids_.size()));
 
     // Faces per solid, in file order.
     std::vector<std::vector<size_t>> facesOfSolid(solids_.size());
@@ -130,9 +134,9 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
         // The solid's vertices once each, marked in `local` until they are numbered.
         std::vector<int> used;
         for (size_t f : facesOfSolid[s]) {
-            const PendingFace& face = faces_[f];
-            for (size_t c = 0; c < face.cornerCount; ++c) {
-                const int v = cornerVertices_[face.firstCorner + c];
+            const FaceRing& face = faces_[f];
+            for (size_t c = 0; c < face.count; ++c) {
+                const int v = cornerVertices_[face.first + c];
                 if (local[static_cast<size_t>(v)] == -1) {
                     local[static_cast<size_t>(v)] = 0;
                     used.push_back(v);
@@ -161,17 +165,19 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
 
         solid->faces.reserve(facesOfSolid[s].size());
         for (size_t f : facesOfSolid[s]) {
-            const PendingFace& pending = faces_[f];
+            const FaceRing& pending = faces_[f];
             auto face = std::make_unique<Face>();
             face->solid = solid.get();
-            face->materialIndex = pending.material < 0 ? -1 : pending.material + materialBase;
-            face->halfEdges.reserve(pending.cornerCount);
-            for (size_t c = 0; c < pending.cornerCount; ++c) {
+            face->materialIndex = faceMaterials_[f] < 0 ? -1 : faceMaterials_[f] + materialBase;
+            face->halfEdges.reserve(pending.count);
+            for (size_t i = 0; i < pending.count; ++i) {
+                // A turned face lists the same corners, each with its texture coordinates, the other way.
+                const size_t c = pending.first + (reverse[f] ? pending.count - 1 - i : i);
                 auto corner = std::make_unique<HalfEdge>();
                 corner->face = face.get();
-                const int v = cornerVertices_[pending.firstCorner + c];
+                const int v = cornerVertices_[c];
                 corner->vertex = solid->vertices[static_cast<size_t>(local[static_cast<size_t>(v)])].get();
-                const int t = cornerTexCoords_[pending.firstCorner + c];
+                const int t = cornerTexCoords_[c];
                 if (t >= 0) {
                     corner->u = texCoords_[static_cast<size_t>(t)].first;
                     corner->v = texCoords_[static_cast<size_t>(t)].second;

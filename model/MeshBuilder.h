@@ -8,6 +8,7 @@
 #pragma once
 
 #include "model/Document.h"
+#include "model/FaceOrientation.h"
 #include "model/ModelCompletion.h"
 
 #include <cstdint>
@@ -55,18 +56,13 @@ public:
     int FaceCount() const { return static_cast<int>(faces_.size()); }
     int SkippedFaces() const { return skipped_; }
 
-    // Appends the solids and materials to the document's model. With a completion, every face ring is
-    // linked, every plane computed and every solid's vertex incidence rebuilt; the edges are left to the
-    // engine's edge building, as for any mesh that arrives without edge records.
+    // Appends the solids and materials to the document's model, each face turned where its neighbours
+    // disagree with it (model/FaceOrientation.h). With a completion, every face ring is linked, every
+    // plane computed and every solid's vertex incidence rebuilt; the edges are left to the engine's edge
+    // building, as for any mesh that arrives without edge records.
     void Finish(Document& document, IModelCompletion* completion) const;
 
 private:
-    struct PendingFace {
-        int solid;
-        int material;
-        size_t firstCorner;
-        size_t cornerCount;
-    };
     struct PendingSolid {
         std::string name;
     };
@@ -78,7 +74,8 @@ private:
     std::vector<std::string> materials_;
     std::map<std::string, int> materialByName_;
     std::vector<std::string> materialLibraries_;
-    std::vector<PendingFace> faces_;
+    std::vector<FaceRing> faces_;
+    std::vector<int> faceMaterials_;
     std::vector<int> cornerVertices_;
     std::vector<int> cornerTexCoords_;
     // Faces of up to this many corners are checked for a repeated vertex without sorting.
