@@ -133,8 +133,10 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
 
         // The solid's vertices once each, marked in `local` until they are numbered.
         std::vector<int> used;
+        size_t corners = 0;
         for (size_t f : facesOfSolid[s]) {
             const FaceRing& face = faces_[f];
+            corners += face.count;
             for (size_t c = 0; c < face.count; ++c) {
                 const int v = cornerVertices_[face.first + c];
                 if (local[static_cast<size_t>(v)] == -1) {
@@ -173,7 +175,7 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
             for (size_t i = 0; i < pending.count; ++i) {
                 // A turned face lists the same corners, each with its texture coordinates, the other way.
                 const size_t c = pending.first + (reverse[f] ? pending.count - 1 - i : i);
-                auto corner = std::make_unique<HalfEdge>();
+                CornerPtr corner = NewCorner(*solid, corners);
                 corner->face = face.get();
                 const int v = cornerVertices_[c];
                 corner->vertex = solid->vertices[static_cast<size_t>(local[static_cast<size_t>(v)])].get();
@@ -184,6 +186,7 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
                 }
                 face->halfEdges.push_back(std::move(corner));
             }
+            corners -= pending.count;
             if (completion) {
                 completion->LinkFaceRing(*face);
                 completion->ComputeFacePlane(*face);
