@@ -77,7 +77,19 @@ void LoadObjMaterials(const std::vector<std::string>& libraries, const std::stri
         }
     }
 
-    // Each image is decoded once, however many materials use it; a failure is told once.
+    // Each image is decoded once, however many materials use it; a failure is told once. The last material
+    // to use an image takes it, the others a copy: a whole image copied for nothing costs as much as
+    // building the bitmap.
+    const auto imagePathOf = [&defined](const Material& material, fs::path& path) {
+        const auto found = defined.find(material.name);
+        if (found == defined.end() || found->second.first.texture.empty()) return false;
+        path = Resolve(found->second.second, found->second.first.texture);
+        return true;
+    };
+    std::map<std::string, int> uses;
+    fs::path imagePath;
+    for (size_t m = size_t(std::max(firstMaterial, 0)); m < model.materials.size(); ++m)
+        if (imagePathOf(*model.materials[m], imagePath)) ++uses[imagePath.string()];
     std::map<std::string, std::unique_ptr<TextureImage>> decoded;
     for (size_t m = size_t(std::max(firstMaterial, 0)); m < model.materials.size(); ++m) {
         Material& material = *model.materials[m];
@@ -85,8 +97,7 @@ void LoadObjMaterials(const std::vector<std::string>& libraries, const std::stri
         if (found == defined.end()) continue;
         const MtlMaterial& source = found->second.first;
         if (source.hasColour) SetMaterialColour(material, source.colour);
-        if (source.texture.empty()) continue;
-        const fs::path imagePath = Resolve(found->second.second, source.texture);
+        if (!imagePathOf(material, imagePath)) continue;
         auto [slot, isNew] = decoded.try_emplace(imagePath.string());
         if (isNew) {
             std::error_code error;
@@ -102,8 +113,9 @@ void LoadObjMaterials(const std::vector<std::string>& libraries, const std::stri
             }
         }
         if (!slot->second) continue;
-        AttachImportedTexture(model, int(m), std::make_unique<TextureImage>(*slot->second), source.mapping,
-                              imagePath.string());
+        std::unique_ptr<TextureImage> image =
+            --uses[slot->first] > 0 ? std::make_unique<TextureImage>(*slot->second) : std::move(slot->second);
+        AttachImportedTexture(model, int(m), std::move(image), source.mapping, imagePath.string());
     }
 }
 
