@@ -8,17 +8,8 @@ namespace {
 
 constexpr uint32_t kNone = 0xffffffffu;
 
-// Stable counting sort of `order` by `key`, which lies in [0, buckets): linear, however many corners
-// meet at one vertex, where comparing the corners around each vertex would not be.
-template <typename Key>
-void SortByKey(std::vector<uint32_t>& order, std::vector<uint32_t>& scratch, size_t buckets, Key key) {
-    std::vector<uint32_t> start(buckets + 1, 0);
-    for (uint32_t c : order) ++start[size_t(key(c)) + 1];
-    for (size_t b = 0; b < buckets; ++b) start[b + 1] += start[b];
-    scratch.resize(order.size());
-    for (uint32_t c : order) scratch[start[size_t(key(c))]++] = c;
-    order.swap(scratch);
-}
+// Beyond this many corners on one lower end, a bucket is sorted rather than compared pair by pair.
+constexpr size_t kFewInBucket = 24;
 
 } // namespace
 
@@ -32,44 +23,73 @@ std::vector<uint8_t> FacesToReverse(const std::vector<FaceRing>& faces,
     const auto inside = [corners](const FaceRing& ring) {
         return ring.count >= 3 && ring.first <= corners && ring.count <= corners - ring.first;
     };
-    // Every corner's face and the vertex its edge runs to.
-    std::vector<uint32_t> faceOf(corners, kNone), to(corners, kNone);
+    // Every corner's face, and the ends of its edge, lower and higher.
+    std::vector<uint32_t> faceOf(corners, kNone), low(corners, kNone), high(corners, kNone);
     for (size_t f = 0; f < faces.size(); ++f) {
         const FaceRing& ring = faces[f];
         if (!inside(ring)) continue;
-        for (size_t i = 0; i < ring.count; ++i) {
+        for (size_t i = 0, last = ring.first + ring.count - 1; i < ring.count; ++i) {
             const size_t c = ring.first + i;
+            const uint32_t a = uint32_t(cornerVertices[c]);
+            const uint32_t b = uint32_t(cornerVertices[c == last ? ring.first : c + 1]);
             faceOf[c] = uint32_t(f);
-            to[c] = uint32_t(cornerVertices[ring.first + (i + 1) % ring.count]);
+            // A corner without an edge (both ends one vertex, or a vertex that does not exist) stays
+            // unmatched.
+            if (a == b || std::max(a, b) >= positions.size()) continue;
+            low[c] = std::min(a, b);
+            high[c] = std::max(a, b);
         }
     }
-
-    // Corners grouped by their edge: solid, then the lower and the higher end.
     const auto from = [&](uint32_t c) { return uint32_t(cornerVertices[c]); };
-    const auto low = [&](uint32_t c) { return std::min(from(c), to[c]); };
-    const auto high = [&](uint32_t c) { return std::max(from(c), to[c]); };
-    const auto solidOf = [&](uint32_t c) { return uint32_t(faces[faceOf[c]].solid); };
-    std::vector<uint32_t> order, scratch;
-    order.reserve(corners);
+    const auto solidOf = [&](uint32_t c) { return faces[faceOf[c]].solid; };
+    const auto sameEdge = [&](uint32_t c, uint32_t d) {
+        return high[c] == high[d] && (solidCount <= 1 || solidOf(c) == solidOf(d));
+    };
+
+    // Corners bucketed by their lower end (a counting sort: linear however many corners meet at a vertex).
+    const size_t vertexCount = positions.size();
+    std::vector<uint32_t> start(vertexCount + 1, 0), byLow;
+    const auto usable = [&](uint32_t c) { return low[c] != kNone; };
     for (uint32_t c = 0; c < corners; ++c)
-        if (faceOf[c] != kNone && from(c) != to[c] && from(c) < positions.size() && to[c] < positions.size())
-            order.push_back(c);
-    SortByKey(order, scratch, positions.size(), high);
-    SortByKey(order, scratch, positions.size(), low);
-    if (solidCount > 1) SortByKey(order, scratch, size_t(solidCount), solidOf);
+        if (usable(c)) ++start[low[c] + 1];
+    for (size_t v = 0; v < vertexCount; ++v) start[v + 1] += start[v];
+    byLow.resize(start[vertexCount]);
+    {
+        std::vector<uint32_t> next(start.begin(), start.end() - 1);
+        for (uint32_t c = 0; c < corners; ++c)
+            if (usable(c)) byLow[next[low[c]]++] = c;
+    }
 
     // Only an edge of exactly two corners carries the orientation across: a third face makes it ambiguous.
     std::vector<uint32_t> partner(corners, kNone);
-    for (size_t i = 0; i < order.size();) {
-        size_t j = i + 1;
-        while (j < order.size() && low(order[j]) == low(order[i]) && high(order[j]) == high(order[i]) &&
-               solidOf(order[j]) == solidOf(order[i]))
-            ++j;
-        if (j - i == 2) {
-            partner[order[i]] = order[i + 1];
-            partner[order[i + 1]] = order[i];
+    std::vector<uint8_t> matched(corners, 0);
+    for (size_t v = 0; v < vertexCount; ++v) {
+        uint32_t* first = byLow.data() + start[v];
+        uint32_t* last = byLow.data() + start[v + 1];
+        if (size_t(last - first) > kFewInBucket) {
+            std::sort(first, last, [&](uint32_t c, uint32_t d) {
+                return high[c] != high[d] ? high[c] < high[d] : solidOf(c) < solidOf(d);
+            });
+            for (uint32_t* i = first; i < last;) {
+                uint32_t* j = i + 1;
+                while (j < last && sameEdge(*i, *j)) ++j;
+                if (j - i == 2) partner[i[0]] = i[1], partner[i[1]] = i[0];
+                i = j;
+            }
+            continue;
         }
-        i = j;
+        for (uint32_t* i = first; i < last; ++i) {
+            if (matched[*i]) continue;
+            uint32_t* other = nullptr;
+            size_t count = 1;
+            for (uint32_t* j = i + 1; j < last; ++j)
+                if (!matched[*j] && sameEdge(*i, *j)) {
+                    matched[*j] = 1;
+                    other = j;
+                    ++count;
+                }
+            if (count == 2) partner[*i] = *other, partner[*other] = *i;
+        }
     }
 
     std::vector<uint8_t> reached(faces.size(), 0);
