@@ -61,24 +61,38 @@ void MeshBuilder::Reserve(size_t vertices, size_t texCoords, size_t triangleCorn
 
 MeshBuilder::FaceOutcome MeshBuilder::AddFace(const std::vector<int>& vertices,
                                               const std::vector<int>& texCoords) {
-    const bool withUV = !texCoords.empty();
-    for (size_t i = 0; i < vertices.size(); ++i) {
+    if (texCoords.empty() || texCoords.size() >= vertices.size())
+        return AddFace(vertices.data(), texCoords.empty() ? nullptr : texCoords.data(), vertices.size());
+    paddedTexCoords_.assign(texCoords.begin(), texCoords.end());
+    paddedTexCoords_.resize(vertices.size(), -1);
+    return AddFace(vertices.data(), paddedTexCoords_.data(), vertices.size());
+}
+
+MeshBuilder::FaceOutcome MeshBuilder::AddFace(const int* vertices, const int* texCoords, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
         if (vertices[i] < 0 || vertices[i] >= VertexCount()) return FaceOutcome::BadVertex;
-        if (withUV && i < texCoords.size() && texCoords[i] >= TexCoordCount())
-            return FaceOutcome::BadTexCoord;
+        if (texCoords && texCoords[i] >= TexCoordCount()) return FaceOutcome::BadTexCoord;
     }
 
     // A corner that repeats its predecessor adds nothing to the outline ("4 a b c c" is a triangle).
+    // Written in place: a large file has millions of corners.
     const size_t start = cornerVertices_.size();
-    for (size_t i = 0; i < vertices.size(); ++i) {
-        if (cornerVertices_.size() > start && cornerVertices_.back() == vertices[i]) continue;
-        cornerVertices_.push_back(vertices[i]);
-        cornerTexCoords_.push_back(withUV && i < texCoords.size() ? texCoords[i] : -1);
+    ReserveMore(cornerVertices_, n);
+    ReserveMore(cornerTexCoords_, n);
+    cornerVertices_.resize(start + n);
+    cornerTexCoords_.resize(start + n);
+    int* ringVertices = cornerVertices_.data() + start;
+    int* ringTexCoords = cornerTexCoords_.data() + start;
+    size_t kept = 0;
+    for (size_t i = 0; i < n; ++i) {
+        if (kept > 0 && ringVertices[kept - 1] == vertices[i]) continue;
+        ringVertices[kept] = vertices[i];
+        ringTexCoords[kept] = texCoords ? texCoords[i] : -1;
+        ++kept;
     }
-    while (cornerVertices_.size() - start > 1 && cornerVertices_.back() == cornerVertices_[start]) {
-        cornerVertices_.pop_back();
-        cornerTexCoords_.pop_back();
-    }
+    while (kept > 1 && ringVertices[kept - 1] == ringVertices[0]) --kept;
+    cornerVertices_.resize(start + kept);
+    cornerTexCoords_.resize(start + kept);
     const size_t count = cornerVertices_.size() - start;
     // A vertex met twice in one outline would pinch the surface into a non-manifold point.
     bool repeated = count < 3;

@@ -53,6 +53,8 @@ public:
     // `texCoords`, when not empty, holds one texture coordinate index per corner (-1: none).
     // Consecutive repeats of a vertex (also across the wrap) are dropped first.
     FaceOutcome AddFace(const std::vector<int>& vertices, const std::vector<int>& texCoords = {});
+    // The same for `count` corners in place; `texCoords` null or `count` long.
+    FaceOutcome AddFace(const int* vertices, const int* texCoords, size_t count);
     int FaceCount() const { return static_cast<int>(faces_.size()); }
     int SkippedFaces() const { return skipped_; }
 
@@ -80,7 +82,8 @@ private:
     std::vector<int> cornerTexCoords_;
     // Faces of up to this many corners are checked for a repeated vertex without sorting.
     static constexpr size_t kFewCorners = 8;
-    std::vector<int> sorted_; // the corners of a larger face, sorted
+    std::vector<int> sorted_;          // the corners of a larger face, sorted
+    std::vector<int> paddedTexCoords_; // texture coordinates of a face that gave fewer than its corners
     int currentSolid_ = -1;
     int currentMaterial_ = -1;
     int skipped_ = 0;
