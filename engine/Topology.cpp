@@ -16,14 +16,16 @@ constexpr double kDegreesPerRadian = 57.29577951308232;
 // Normals closer than this (as a cosine) count as parallel: the fold is flat.
 constexpr double kParallelCosine = 0.99999;
 
-bool CornerPositions(const Face& face, std::vector<Vec3>& out) {
-    out.clear();
-    out.reserve(face.halfEdges.size());
-    for (const auto& h : face.halfEdges) {
+// Whether every corner names a vertex: the positions are then read in place, with no copy per face (the
+// import computes the plane of every face of a large mesh).
+bool CornersHaveVertices(const Face& face) {
+    for (const auto& h : face.halfEdges)
         if (!h || !h->vertex) return false;
-        out.push_back(h->vertex->position);
-    }
     return true;
+}
+
+const Vec3& CornerPosition(const Face& face, size_t i) {
+    return face.halfEdges[i]->vertex->position;
 }
 
 double TriangleArea(const Vec3& a, const Vec3& b, const Vec3& c) {
@@ -54,33 +56,34 @@ void LinkFaceRing(Face& face) {
 }
 
 void ComputeFacePlane(Face& face) {
-    std::vector<Vec3> p;
-    if (!CornerPositions(face, p) || p.size() < 3) return;
+    const size_t n = face.halfEdges.size();
+    if (n < 3 || !CornersHaveVertices(face)) return;
+    const Vec3& p0 = CornerPosition(face, 0);
     double bestArea = 0;
     size_t best = 0;
-    for (size_t i = 2; i < p.size(); ++i) {
-        const double area = TriangleArea(p[0], p[i - 1], p[i]);
+    for (size_t i = 2; i < n; ++i) {
+        const double area = TriangleArea(p0, CornerPosition(face, i - 1), CornerPosition(face, i));
         if (area > bestArea) {
             bestArea = area;
             best = i;
         }
     }
     if (best == 0) return; // every fan triangle is degenerate: keep the plane we had
-    const Vec3 cross = Cross(p[best - 1] - p[0], p[best] - p[0]);
+    const Vec3 cross = Cross(CornerPosition(face, best - 1) - p0, CornerPosition(face, best) - p0);
     const double len = Length(cross);
     if (!(len > 0)) return;
-    const Vec3 n = cross / len;
-    face.plane[0] = n.x;
-    face.plane[1] = n.y;
-    face.plane[2] = n.z;
-    face.plane[3] = -Dot(n, p[0]);
+    const Vec3 normal = cross / len;
+    face.plane[0] = normal.x;
+    face.plane[1] = normal.y;
+    face.plane[2] = normal.z;
+    face.plane[3] = -Dot(normal, p0);
 }
 
 double FaceArea(const Face& face) {
-    std::vector<Vec3> p;
-    if (!CornerPositions(face, p)) return 0;
+    if (!CornersHaveVertices(face)) return 0;
     double area = 0;
-    for (size_t i = 2; i < p.size(); ++i) area += TriangleArea(p[0], p[i - 1], p[i]);
+    for (size_t i = 2; i < face.halfEdges.size(); ++i)
+        area += TriangleArea(CornerPosition(face, 0), CornerPosition(face, i - 1), CornerPosition(face, i));
     return area;
 }
 

@@ -511,7 +511,6 @@ private:
         const size_t triangles = mode == TINYGLTF_MODE_TRIANGLES ? n / 3 : n >= 3 ? n - 2 : 0;
         if ((triangles_ += triangles) > kMaxTriangles)
             return Fail("the file has more triangles than can be unfolded");
-        std::vector<int> corners(3), uvCorners(3);
         for (size_t t = 0; t < triangles; ++t) {
             uint32_t a, b, c;
             if (mode == TINYGLTF_MODE_TRIANGLES) {
@@ -523,10 +522,9 @@ private:
                 a = indices[0], b = indices[t + 1], c = indices[t + 2];
             }
             if (mirrored) std::swap(b, c);
-            corners = {vertex[a], vertex[b], vertex[c]};
-            uvCorners.clear();
-            if (uvs.data) uvCorners = {texCoord[a], texCoord[b], texCoord[c]};
-            builder_.AddFace(corners, uvCorners);
+            const int corners[3] = {vertex[a], vertex[b], vertex[c]};
+            const int uvCorners[3] = {texCoord[a], texCoord[b], texCoord[c]};
+            builder_.AddFace(corners, uvs.data ? uvCorners : nullptr, 3);
         }
         return {};
     }

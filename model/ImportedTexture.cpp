@@ -124,15 +124,20 @@ void AttachImportedTexture(Mesh& model, int materialIndex, std::unique_ptr<Textu
                                     [](double x) { return std::fabs(x) <= kLargestMappingNumber; });
     const auto& m = usable ? mapping.matrix : TextureMapping().matrix;
     double lowest[2] = {HUGE_VAL, HUGE_VAL}, highest[2] = {-HUGE_VAL, -HUGE_VAL};
-    ForEachCorner(model, materialIndex, [&](HalfEdge& corner) {
-        const double u = corner.u, v = corner.v;
-        const double mappedU = m[0] * u + m[1] * v + m[2], mappedV = m[3] * u + m[4] * v + m[5];
-        if (std::isfinite(mappedU) && std::isfinite(mappedV)) corner.u = mappedU, corner.v = mappedV;
-        lowest[0] = std::min(lowest[0], corner.u);
-        highest[0] = std::max(highest[0], corner.u);
-        lowest[1] = std::min(lowest[1], corner.v);
-        highest[1] = std::max(highest[1], corner.v);
-    });
+    // Without a transform and with repeated wraps the coordinates stay as they are and their range is not
+    // needed: the walk over every corner of a large model is spared.
+    const bool plain = m == TextureMapping().matrix && mapping.wrapU == TextureWrap::Repeat &&
+                       mapping.wrapV == TextureWrap::Repeat;
+    if (!plain)
+        ForEachCorner(model, materialIndex, [&](HalfEdge& corner) {
+            const double u = corner.u, v = corner.v;
+            const double mappedU = m[0] * u + m[1] * v + m[2], mappedV = m[3] * u + m[4] * v + m[5];
+            if (std::isfinite(mappedU) && std::isfinite(mappedV)) corner.u = mappedU, corner.v = mappedV;
+            lowest[0] = std::min(lowest[0], corner.u);
+            highest[0] = std::max(highest[0], corner.u);
+            lowest[1] = std::min(lowest[1], corner.v);
+            highest[1] = std::max(highest[1], corner.v);
+        });
     const AxisBake columns = BakeAxis(mapping.wrapU, lowest[0], highest[0], decoded->width, decoded->height);
     const int64_t bakedWidth = columns.source.empty() ? decoded->width : int64_t(columns.source.size());
     const AxisBake rows = BakeAxis(mapping.wrapV, lowest[1], highest[1], decoded->height, bakedWidth);

@@ -56,28 +56,43 @@ void MeshBuilder::Reserve(size_t vertices, size_t texCoords, size_t triangleCorn
     ReserveMore(cornerVertices_, triangleCorners);
     ReserveMore(cornerTexCoords_, triangleCorners);
     ReserveMore(faces_, triangleCorners / 3);
+    ReserveMore(faceMaterials_, triangleCorners / 3);
 }
 
 MeshBuilder::FaceOutcome MeshBuilder::AddFace(const std::vector<int>& vertices,
                                               const std::vector<int>& texCoords) {
-    const bool withUV = !texCoords.empty();
-    for (size_t i = 0; i < vertices.size(); ++i) {
+    if (texCoords.empty() || texCoords.size() >= vertices.size())
+        return AddFace(vertices.data(), texCoords.empty() ? nullptr : texCoords.data(), vertices.size());
+    paddedTexCoords_.assign(texCoords.begin(), texCoords.end());
+    paddedTexCoords_.resize(vertices.size(), -1);
+    return AddFace(vertices.data(), paddedTexCoords_.data(), vertices.size());
+}
+
+MeshBuilder::FaceOutcome MeshBuilder::AddFace(const int* vertices, const int* texCoords, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
         if (vertices[i] < 0 || vertices[i] >= VertexCount()) return FaceOutcome::BadVertex;
-        if (withUV && i < texCoords.size() && texCoords[i] >= TexCoordCount())
-            return FaceOutcome::BadTexCoord;
+        if (texCoords && texCoords[i] >= TexCoordCount()) return FaceOutcome::BadTexCoord;
     }
 
     // A corner that repeats its predecessor adds nothing to the outline ("4 a b c c" is a triangle).
+    // Written in place: a large file has millions of corners.
     const size_t start = cornerVertices_.size();
-    for (size_t i = 0; i < vertices.size(); ++i) {
-        if (cornerVertices_.size() > start && cornerVertices_.back() == vertices[i]) continue;
-        cornerVertices_.push_back(vertices[i]);
-        cornerTexCoords_.push_back(withUV && i < texCoords.size() ? texCoords[i] : -1);
+    ReserveMore(cornerVertices_, n);
+    ReserveMore(cornerTexCoords_, n);
+    cornerVertices_.resize(start + n);
+    cornerTexCoords_.resize(start + n);
+    int* ringVertices = cornerVertices_.data() + start;
+    int* ringTexCoords = cornerTexCoords_.data() + start;
+    size_t kept = 0;
+    for (size_t i = 0; i < n; ++i) {
+        if (kept > 0 && ringVertices[kept - 1] == vertices[i]) continue;
+        ringVertices[kept] = vertices[i];
+        ringTexCoords[kept] = texCoords ? texCoords[i] : -1;
+        ++kept;
     }
-    while (cornerVertices_.size() - start > 1 && cornerVertices_.back() == cornerVertices_[start]) {
-        cornerVertices_.pop_back();
-        cornerTexCoords_.pop_back();
-    }
+    while (kept > 1 && ringVertices[kept - 1] == ringVertices[0]) --kept;
+    cornerVertices_.resize(start + kept);
+    cornerTexCoords_.resize(start + kept);
     const size_t count = cornerVertices_.size() - start;
     // A vertex met twice in one outline would pinch the surface into a non-manifold point.
     bool repeated = count < 3;
@@ -98,7 +113,8 @@ MeshBuilder::FaceOutcome MeshBuilder::AddFace(const std::vector<int>& vertices,
         return FaceOutcome::Skipped;
     }
     if (currentSolid_ < 0) BeginSolid(std::string());
-    faces_.push_back({currentSolid_, currentMaterial_, start, count});
+    faces_.push_back({currentSolid_, start, count});
+    faceMaterials_.push_back(currentMaterial_);
     return FaceOutcome::Added;
 }
 
@@ -110,6 +126,8 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
         material->name = name;
         model.AppendMaterial(std::move(material));
     }
+    const std::vector<uint8_t> reverse =
+        FacesToReverse(faces_, cornerVertices_, positions_, static_cast<int>(solids_.size()));
 
     // Faces per solid, in file order.
     std::vector<std::vector<size_t>> facesOfSolid(solids_.size());
@@ -129,10 +147,12 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
 
         // The solid's vertices once each, marked in `local` until they are numbered.
         std::vector<int> used;
+        size_t corners = 0;
         for (size_t f : facesOfSolid[s]) {
-            const PendingFace& face = faces_[f];
-            for (size_t c = 0; c < face.cornerCount; ++c) {
-                const int v = cornerVertices_[face.firstCorner + c];
+            const FaceRing& face = faces_[f];
+            corners += face.count;
+            for (size_t c = 0; c < face.count; ++c) {
+                const int v = cornerVertices_[face.first + c];
                 if (local[static_cast<size_t>(v)] == -1) {
                     local[static_cast<size_t>(v)] = 0;
                     used.push_back(v);
@@ -161,23 +181,26 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
 
         solid->faces.reserve(facesOfSolid[s].size());
         for (size_t f : facesOfSolid[s]) {
-            const PendingFace& pending = faces_[f];
+            const FaceRing& pending = faces_[f];
             auto face = std::make_unique<Face>();
             face->solid = solid.get();
-            face->materialIndex = pending.material < 0 ? -1 : pending.material + materialBase;
-            face->halfEdges.reserve(pending.cornerCount);
-            for (size_t c = 0; c < pending.cornerCount; ++c) {
-                auto corner = std::make_unique<HalfEdge>();
+            face->materialIndex = faceMaterials_[f] < 0 ? -1 : faceMaterials_[f] + materialBase;
+            face->halfEdges.reserve(pending.count);
+            for (size_t i = 0; i < pending.count; ++i) {
+                // A turned face lists the same corners, each with its texture coordinates, the other way.
+                const size_t c = pending.first + (reverse[f] ? pending.count - 1 - i : i);
+                CornerPtr corner = NewCorner(*solid, corners);
                 corner->face = face.get();
-                const int v = cornerVertices_[pending.firstCorner + c];
+                const int v = cornerVertices_[c];
                 corner->vertex = solid->vertices[static_cast<size_t>(local[static_cast<size_t>(v)])].get();
-                const int t = cornerTexCoords_[pending.firstCorner + c];
+                const int t = cornerTexCoords_[c];
                 if (t >= 0) {
                     corner->u = texCoords_[static_cast<size_t>(t)].first;
                     corner->v = texCoords_[static_cast<size_t>(t)].second;
                 }
                 face->halfEdges.push_back(std::move(corner));
             }
+            corners -= pending.count;
             if (completion) {
                 completion->LinkFaceRing(*face);
                 completion->ComputeFacePlane(*face);

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "model/Document.h"
+#include "model/FaceOrientation.h"
 #include "model/ModelCompletion.h"
 
 #include <cstdint>
@@ -52,21 +53,18 @@ public:
     // `texCoords`, when not empty, holds one texture coordinate index per corner (-1: none).
     // Consecutive repeats of a vertex (also across the wrap) are dropped first.
     FaceOutcome AddFace(const std::vector<int>& vertices, const std::vector<int>& texCoords = {});
+    // The same for `count` corners in place; `texCoords` null or `count` long.
+    FaceOutcome AddFace(const int* vertices, const int* texCoords, size_t count);
     int FaceCount() const { return static_cast<int>(faces_.size()); }
     int SkippedFaces() const { return skipped_; }
 
-    // Appends the solids and materials to the document's model. With a completion, every face ring is
-    // linked, every plane computed and every solid's vertex incidence rebuilt; the edges are left to the
-    // engine's edge building, as for any mesh that arrives without edge records.
+    // Appends the solids and materials to the document's model, each face turned where its neighbours
+    // disagree with it (model/FaceOrientation.h). With a completion, every face ring is linked, every
+    // plane computed and every solid's vertex incidence rebuilt; the edges are left to the engine's edge
+    // building, as for any mesh that arrives without edge records.
     void Finish(Document& document, IModelCompletion* completion) const;
 
 private:
-    struct PendingFace {
-        int solid;
-        int material;
-        size_t firstCorner;
-        size_t cornerCount;
-    };
     struct PendingSolid {
         std::string name;
     };
@@ -78,12 +76,14 @@ private:
     std::vector<std::string> materials_;
     std::map<std::string, int> materialByName_;
     std::vector<std::string> materialLibraries_;
-    std::vector<PendingFace> faces_;
+    std::vector<FaceRing> faces_;
+    std::vector<int> faceMaterials_;
     std::vector<int> cornerVertices_;
     std::vector<int> cornerTexCoords_;
     // Faces of up to this many corners are checked for a repeated vertex without sorting.
     static constexpr size_t kFewCorners = 8;
-    std::vector<int> sorted_; // the corners of a larger face, sorted
+    std::vector<int> sorted_;          // the corners of a larger face, sorted
+    std::vector<int> paddedTexCoords_; // texture coordinates of a face that gave fewer than its corners
     int currentSolid_ = -1;
     int currentMaterial_ = -1;
     int skipped_ = 0;

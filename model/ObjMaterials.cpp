@@ -135,7 +135,19 @@ void LoadObjMaterials(const std::vector<std::string>& libraries, const std::stri
         }
     }
 
-    // Each image is decoded once, however many materials use it; a failure is told once.
+    // Each image is decoded once, however many materials use it; a failure is told once. The last material
+    // to use an image takes it, the others a copy: a whole image copied for nothing costs as much as
+    // building the bitmap.
+    const auto writtenPathOf = [&defined](const Material& material, fs::path& path) {
+        const auto found = defined.find(material.name);
+        if (found == defined.end() || found->second.first.texture.empty()) return false;
+        path = Resolve(found->second.second, found->second.first.texture);
+        return true;
+    };
+    std::map<std::string, int> uses;
+    fs::path written;
+    for (size_t m = size_t(std::max(firstMaterial, 0)); m < model.materials.size(); ++m)
+        if (writtenPathOf(*model.materials[m], written)) ++uses[written.string()];
     std::map<std::string, std::pair<std::unique_ptr<TextureImage>, std::string>> decoded;
     for (size_t m = size_t(std::max(firstMaterial, 0)); m < model.materials.size(); ++m) {
         Material& material = *model.materials[m];
@@ -153,8 +165,7 @@ void LoadObjMaterials(const std::vector<std::string>& libraries, const std::stri
         const MtlMaterial& source = found->second.first;
         // With a texture, Kd stays the colour shown without textures; the texture is not tinted by it.
         if (source.hasColour) SetMaterialColour(material, source.colour);
-        if (source.texture.empty()) continue;
-        const fs::path written = Resolve(found->second.second, source.texture);
+        if (!writtenPathOf(material, written)) continue;
         auto [slot, isNew] = decoded.try_emplace(written.string());
         auto& [image, used] = slot->second;
         if (isNew) {
@@ -178,7 +189,9 @@ void LoadObjMaterials(const std::vector<std::string>& libraries, const std::stri
             }
         }
         if (!image) continue;
-        AttachImportedTexture(model, int(m), std::make_unique<TextureImage>(*image), source.mapping, used);
+        std::unique_ptr<TextureImage> taken =
+            --uses[slot->first] > 0 ? std::make_unique<TextureImage>(*image) : std::move(image);
+        AttachImportedTexture(model, int(m), std::move(taken), source.mapping, used);
     }
 }
 

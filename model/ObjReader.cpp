@@ -5,6 +5,9 @@
 #include "model/ObjReader.h"
 #include "model/MeshText.h"
 
+#include <array>
+#include <cstdint>
+
 namespace tsm {
 
 namespace {
@@ -18,6 +21,26 @@ std::string JoinRest(const std::vector<std::string_view>& tokens) {
         joined += tokens[i];
     }
     return joined;
+}
+
+// The next word of `line` from `at` on, split as Tokenise splits (spaces, tabs, '#' ending the line);
+// false when none is left. The statements that make up nearly all of a large file are read word by word
+// with it, without a list of the line's words.
+bool NextWord(std::string_view line, size_t& at, std::string_view& word) {
+    // One look-up per character: 1 separates words, 2 ends the line's words ('#'), 0 is part of a word.
+    static constexpr auto kKind = [] {
+        std::array<uint8_t, 256> kind{};
+        for (unsigned char c : {' ', '\t', '\v', '\f'}) kind[c] = 1;
+        kind[static_cast<unsigned char>('#')] = 2;
+        return kind;
+    }();
+    const auto kindAt = [&line](size_t i) { return kKind[static_cast<unsigned char>(line[i])]; };
+    while (at < line.size() && kindAt(at) == 1) ++at;
+    if (at >= line.size() || kindAt(at) == 2) return false;
+    const size_t start = at;
+    while (at < line.size() && kindAt(at) == 0) ++at;
+    word = line.substr(start, at - start);
+    return true;
 }
 
 // A 1-based index, or a negative one counting back from the last element given so far. Sets `index` to
@@ -57,34 +80,41 @@ Outcome ReadObj(std::string_view bytes, const std::string& fileName, MeshBuilder
     std::vector<int> vertices;
     std::vector<int> texCoords;
     std::string joined;
+    std::string_view words[3];
     while (cursor.Next(line)) {
         if (GoesOn(line)) line = JoinStatement(cursor, line, joined);
-        Tokenise(line, tokens);
-        if (tokens.empty()) continue;
-        const std::string_view keyword = tokens[0];
+        size_t at = 0;
+        std::string_view keyword;
+        if (!NextWord(line, at, keyword)) continue;
         const size_t lineNumber = cursor.LineNumber();
         if (keyword == "v") {
             double xyz[3];
-            if (tokens.size() < 4)
-                return FailedAtLine(fileName, lineNumber, "a vertex needs three coordinates");
+            for (std::string_view& word : words)
+                if (!NextWord(line, at, word))
+                    return FailedAtLine(fileName, lineNumber, "a vertex needs three coordinates");
             for (int i = 0; i < 3; ++i)
-                if (!ParseDouble(tokens[1 + i], xyz[i]))
-                    return FailedAtLine(fileName, lineNumber, Quote(tokens[1 + i]) + " is not a number");
+                if (!ParseDouble(words[i], xyz[i]))
+                    return FailedAtLine(fileName, lineNumber, Quote(words[i]) + " is not a number");
             builder.AddVertex({xyz[0], xyz[1], xyz[2]});
-        } else if (keyword == "vt") {
+            continue;
+        }
+        if (keyword == "vt") {
             double uv[2] = {0, 0};
-            if (tokens.size() < 2)
+            if (!NextWord(line, at, words[0]))
                 return FailedAtLine(fileName, lineNumber, "a texture coordinate needs at least one value");
-            for (size_t i = 0; i < 2 && 1 + i < tokens.size(); ++i)
-                if (!ParseDouble(tokens[1 + i], uv[i]))
-                    return FailedAtLine(fileName, lineNumber, Quote(tokens[1 + i]) + " is not a number");
+            const int given = NextWord(line, at, words[1]) ? 2 : 1;
+            for (int i = 0; i < given; ++i)
+                if (!ParseDouble(words[i], uv[i]))
+                    return FailedAtLine(fileName, lineNumber, Quote(words[i]) + " is not a number");
             builder.AddTexCoord(uv[0], 1 - uv[1]);
-        } else if (keyword == "f") {
+            continue;
+        }
+        if (keyword == "f") {
             vertices.clear();
             texCoords.clear();
             bool anyTexCoord = false;
-            for (size_t i = 1; i < tokens.size(); ++i) {
-                const std::string_view corner = tokens[i];
+            std::string_view corner;
+            while (NextWord(line, at, corner)) {
                 const size_t slash = corner.find('/');
                 const std::string_view vertexPart = corner.substr(0, slash);
                 int vertex = 0;
@@ -117,7 +147,11 @@ Outcome ReadObj(std::string_view bytes, const std::string& fileName, MeshBuilder
             default:
                 break;
             }
-        } else if (keyword == "o" || keyword == "g") {
+            continue;
+        }
+        // The rarer statements, with the whole line's words.
+        Tokenise(line, tokens);
+        if (keyword == "o" || keyword == "g") {
             builder.BeginSolid(JoinRest(tokens));
         } else if (keyword == "mtllib" && tokens.size() > 1) {
             const std::string_view first = tokens[1], last = tokens.back();

@@ -25,15 +25,15 @@ protected:
 };
 
 // A closed mesh of quads, one of triangles with more than 500 faces, one whose faces disagree in
-// orientation, so that most of its corners find no partner, and one with a hole of four edges. Every
-// other committed mesh is imported and unfolded by UnfolderTest.
+// orientation until the import turns them, and one with a hole of four edges. Every other committed mesh
+// is imported and unfolded by UnfolderTest.
 const struct {
     const char* file;
     size_t edges, openEdges;
 } kMeshes[] = {
     {"cube_quad.off", 12, 0},
     {"bunny.obj", 5511, 0},
-    {"cube-shuffled.off", 27, 18},
+    {"cube-shuffled.off", 18, 0},
     {"hedra_open.off", 11, 4},
 };
 
@@ -100,6 +100,53 @@ TEST_F(MeshImportPipelineTest, SkippedAndNormalisedFacesAreReported) {
             "2 vertice(s), 1 face(s) and 0 object(s) were deleted for data normalization.", kQuestion}));
     EXPECT_EQ(outcome->document->model->solids[0]->faces.size(), 4u);
     EXPECT_TRUE(CheckModelInvariants(*outcome->document).empty());
+}
+
+// Faces listed the other way round from their neighbours are turned before the edges pair: each face's
+// ring as vertex numbers, and the edges that result.
+TEST_F(MeshImportPipelineTest, FacesAreTurnedToAgreeWithTheirNeighbours) {
+    const std::string tetrahedron = "OFF\n4 4 0\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n";
+    const std::string strip = "OFF\n5 3 0\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 2 0\n";
+    // Three quads around a ring whose last one joins the first with a half twist.
+    const std::string band = "OFF\n6 3 0\n2 0 1\n2 0 -1\n-1 1.7 1\n-1 1.7 -1\n-1 -1.7 1\n-1 -1.7 -1\n"
+                             "4 0 1 3 2\n4 2 3 5 4\n4 4 5 0 1\n";
+    const struct {
+        const char* name;
+        std::string off;
+        const char* rings; // null: not checked
+        size_t edges, openEdges;
+    } rows[] = {
+        {"outward", tetrahedron + "3 0 2 1\n3 0 1 3\n3 1 2 3\n3 2 0 3\n", "0 2 1|0 1 3|1 2 3|2 0 3", 6, 0},
+        // The first face alone disagrees: it is the one turned, whichever face the walk starts from.
+        {"one face turned", tetrahedron + "3 0 1 2\n3 0 1 3\n3 1 2 3\n3 2 0 3\n", "2 1 0|0 1 3|1 2 3|2 0 3",
+         6, 0},
+        {"inside out", tetrahedron + "3 1 2 0\n3 3 1 0\n3 3 2 1\n3 3 0 2\n", "0 2 1|0 1 3|1 2 3|2 0 3", 6, 0},
+        {"open strip", strip + "3 0 1 2\n3 2 3 1\n3 2 3 4\n", "0 1 2|1 3 2|2 3 4", 7, 5},
+        // No turn of its faces makes a Moebius band agree: one rung stays cut, the rest pairs.
+        {"Moebius band", band, nullptr, 10, 8},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        RecordingPrompt prompt(false);
+        Result<ImportedMesh> outcome = ImportMeshDocument(Write("m.off", row.off), settings_, prompt);
+        ASSERT_TRUE(outcome.ok()) << outcome.reason();
+        const Solid& solid = *outcome->document->model->solids.at(0);
+        std::string rings;
+        for (const auto& face : solid.faces) {
+            if (!rings.empty()) rings += '|';
+            for (const auto& corner : face->halfEdges) {
+                size_t number = 0;
+                while (solid.vertices[number].get() != corner->vertex) ++number;
+                rings += (corner == face->halfEdges.front() ? "" : " ") + std::to_string(number);
+            }
+        }
+        EXPECT_EQ(rings, row.rings ? row.rings : rings);
+        size_t open = 0;
+        for (const auto& edge : solid.edges) open += edge->halfEdge2 == nullptr;
+        EXPECT_EQ(solid.edges.size(), row.edges);
+        EXPECT_EQ(open, row.openEdges);
+        EXPECT_TRUE(CheckModelInvariants(*outcome->document).empty());
+    }
 }
 
 } // namespace

@@ -23,7 +23,7 @@ TEST(ObjReaderTest, PolygonsMaterialsAndTextureCoordinatesReachTheFaces) {
     const MeshRead read =
         Obj(std::string(kSquareVertices) +
             "v 0.5 2 0\nvt 0.25 0.5\nvt 0.75\nvt 1 1 0\n"
-            "f 1 2 3 5 4\nusemtl red\nf 1/1 2/2/1 3/-1\nusemtl blue\nf 1 2 4\nusemtl red\nf 2 3 4\n");
+            "f 1 2 3 5 4\nusemtl red\nf 1/1 2/2/1 3/-1\nusemtl blue\nf 1 2 5\nusemtl red\nf 2 3 4\n");
     ASSERT_TRUE(read.result.ok()) << read.result.reason();
     const auto& faces = read.SolidAt().faces;
     ASSERT_EQ(faces.size(), 4u);
