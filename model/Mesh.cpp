@@ -62,7 +62,9 @@ CornerPtr NewCorner(Solid& solid, size_t expected) {
         // so that a damaged count cannot reserve without bound, saves blocks on the common path.
         constexpr size_t kMinBlock = 64, kMaxBlock = size_t(1) << 16;
         const size_t size = std::clamp(expected, kMinBlock, kMaxBlock);
-        solid.cornerBlocks.push_back(std::make_unique<HalfEdge[]>(size));
+        // Plain new: every member has its initialiser, and make_unique's value-initialisation would clear
+        // the whole block once more before running them.
+        solid.cornerBlocks.push_back(std::unique_ptr<HalfEdge[]>(new HalfEdge[size]));
         solid.cornerBlockNext = solid.cornerBlocks.back().get();
         solid.cornerBlockFree = size;
     }
