@@ -8,7 +8,9 @@
 set -euo pipefail
 
 if [ -z "${TESSALY_RECOVER_SCREEN:-}" ]; then
-    exec env TESSALY_RECOVER_SCREEN=1 xvfb-run -a -s "-screen 0 1280x1000x24" "$0" "$@"
+    # xvfb-run -a takes the first free display from its start number, and two runs started together can
+    # both take it; starting each search at a number of its own keeps concurrent test runs apart.
+    exec env TESSALY_RECOVER_SCREEN=1 xvfb-run -a -n $((100 + $$ % 800)) -s "-screen 0 1280x1000x24" "$0" "$@"
 fi
 
 program=$(realpath "$1")
