@@ -1,4 +1,5 @@
 #include "cli/PrintCommand.h"
+#include "model/TextCase.h"
 
 #include "cli/ExitStatus.h"
 #include "model/Settings.h"
@@ -28,11 +29,6 @@ constexpr double kLargestPaperMM = 10000.0;
 constexpr int kLeastDpi = 72;
 constexpr int kMostDpi = 2400;
 
-std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 // A whole decimal number with nothing after it.
 bool ParseNumber(const std::string& text, double& value) {
     if (text.empty()) return false;
@@ -48,7 +44,7 @@ bool ValidSide(double mm) {
 } // namespace
 
 bool ParsePrinterPaper(const std::string& text, bool landscape, double& widthMM, double& heightMM) {
-    const std::string name = Lower(text);
+    const std::string name = AsciiLower(text);
     struct Named {
         const char* name;
         int32_t code;

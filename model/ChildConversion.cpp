@@ -1,4 +1,5 @@
 #include "model/ChildConversion.h"
+#include "model/TextCase.h"
 
 #include <algorithm>
 #include <cctype>
@@ -26,11 +27,6 @@ namespace {
 constexpr const char* kConvertedExtensions[] = {".3ds",  ".dae", ".fbx", ".3mf", ".lwo", ".x",   ".ac",
                                                 ".ms3d", ".ase", ".b3d", ".dxf", ".smd", ".cob", ".q3o"};
 
-std::string Lower(std::string text) {
-    for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 double Now() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
@@ -40,7 +36,7 @@ double Now() {
 } // namespace
 
 bool IsConvertedFormat(const std::string& path) {
-    const std::string extension = Lower(fs::path(path).extension().string());
+    const std::string extension = AsciiLower(fs::path(path).extension().string());
     for (const char* converted : kConvertedExtensions)
         if (extension == converted) return true;
     return false;

@@ -1,4 +1,5 @@
 #include "model/DocumentController.h"
+#include "model/TextCase.h"
 
 #include "model/BinaryReader.h"
 #include "model/BinaryWriter.h"
@@ -47,9 +48,7 @@ bool HasModelExtension(const std::string& path) {
     const size_t dot = path.find_last_of('.');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash) || dot == slash + 1)
         return false;
-    std::string extension = path.substr(dot);
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return extension == ".tsm";
+    return AsciiLower(path.substr(dot)) == ".tsm";
 }
 
 void SetColourFromColorref(float rgb[3], int32_t colorref) {

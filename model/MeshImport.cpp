@@ -1,4 +1,5 @@
 #include "model/MeshImport.h"
+#include "model/TextCase.h"
 
 #include "model/ChildConversion.h"
 #include "model/GltfReader.h"
@@ -31,9 +32,7 @@ std::string LowerExtension(const std::string& path) {
     const std::string name = FileNameOf(path);
     const size_t dot = name.find_last_of('.');
     if (dot == std::string::npos || dot == 0) return {};
-    std::string extension = name.substr(dot);
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return extension;
+    return AsciiLower(name.substr(dot));
 }
 
 bool StartsWithWord(std::string_view text, std::string_view word) {

@@ -1,4 +1,5 @@
 #include "model/ObjMaterials.h"
+#include "model/TextCase.h"
 
 #include "model/ImageDecoder.h"
 #include "model/MtlReader.h"
@@ -57,11 +58,6 @@ std::vector<std::string> LibraryNames(const std::string& written, const fs::path
 constexpr int kSearchDepth = 3;
 constexpr int kSearchEntries = 20000;
 
-std::string LowerCase(std::string text) {
-    for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 // Libraries travel without their textures' folders: a path from the machine that wrote them
 // (C:\Users\...\Wood.JPG) or a name in the wrong case. The files near the model's folder by their names in
 // lower case, each the one nearest the folder (the folder itself, then its subfolders), listed on first
@@ -74,7 +70,7 @@ public:
     fs::path Find(std::string written) {
         if (!listed_) List();
         std::replace(written.begin(), written.end(), '\\', '/');
-        const auto found = byName_.find(LowerCase(fs::path(written).filename().string()));
+        const auto found = byName_.find(AsciiLower(fs::path(written).filename().string()));
         return found == byName_.end() ? fs::path() : found->second.second;
     }
 
@@ -89,7 +85,7 @@ private:
             std::error_code notFile; // a dangling link, say: skipped, the listing goes on
             if (!it->is_regular_file(notFile)) continue;
             auto [found, isNew] =
-                byName_.try_emplace(LowerCase(it->path().filename().string()), it.depth(), it->path());
+                byName_.try_emplace(AsciiLower(it->path().filename().string()), it.depth(), it->path());
             if (!isNew && it.depth() < found->second.first) found->second = {it.depth(), it->path()};
         }
     }

@@ -1,4 +1,5 @@
 #include "model/TextureImage.h"
+#include "model/TextCase.h"
 
 #include "model/BmpDecoder.h"
 #include "model/JpegDecoder.h"
@@ -23,9 +24,7 @@ std::string LowerExtension(const std::string& path) {
     const size_t slash = path.find_last_of('/');
     const size_t dot = path.find_last_of('.');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    std::string extension = path.substr(dot);
-    for (char& c : extension) c = char(std::tolower(static_cast<unsigned char>(c)));
-    return extension;
+    return AsciiLower(path.substr(dot));
 }
 
 struct SideSize {
