@@ -1,6 +1,7 @@
 #include "model/MtlReader.h"
 
 #include "model/MeshText.h"
+#include "model/TextCase.h"
 
 #include <algorithm>
 
@@ -46,7 +47,10 @@ void ReadTextureStatement(const std::vector<std::string_view>& tokens, MtlMateri
     if (i >= tokens.size()) return;
     // The rest of the line is the file name, spaces and all.
     const std::string_view first = tokens[i], last = tokens.back();
-    material.texture.assign(first.data(), size_t(last.data() + last.size() - first.data()));
+    std::string_view name(first.data(), size_t(last.data() + last.size() - first.data()));
+    // Some exporters quote a name with spaces in it; no file name starts and ends with a quote.
+    if (name.size() >= 2 && name.front() == '"' && name.back() == '"') name = name.substr(1, name.size() - 2);
+    material.texture.assign(name);
     // The options count v up the image; the model counts it down: v' = 1 - (s (1 - v) + o).
     material.mapping.matrix = {scale[0], 0, offset[0], 0, scale[1], 1 - scale[1] - offset[1]};
     if (clamp) material.mapping.wrapU = material.mapping.wrapV = TextureWrap::Clamp;
@@ -62,7 +66,8 @@ std::vector<MtlMaterial> ReadMtl(std::string_view bytes) {
     while (cursor.Next(line)) {
         Tokenise(line, tokens);
         if (tokens.empty()) continue;
-        const std::string_view keyword = tokens[0];
+        // Exporters differ in the case of the keywords (map_kd, KD); the words themselves do not clash.
+        const std::string keyword = AsciiLower(std::string(tokens[0]));
         if (keyword == "newmtl") {
             MtlMaterial material;
             // Joined as the OBJ reader joins the words of usemtl, so that the names meet.
@@ -73,14 +78,17 @@ std::vector<MtlMaterial> ReadMtl(std::string_view bytes) {
             materials.push_back(std::move(material));
         } else if (materials.empty()) {
             continue;
-        } else if (keyword == "Kd" && tokens.size() >= 4) {
+        } else if (keyword == "kd" && tokens.size() >= 2) {
+            // One value is a grey; a spectral or CIE colour (Kd spectral ..., Kd xyz ...) is not a number.
             double rgb[3];
+            const size_t values = tokens.size() >= 4 ? 3 : 1;
             bool numbers = true;
-            for (int c = 0; c < 3; ++c) numbers = numbers && ParseDouble(tokens[1 + size_t(c)], rgb[c]);
+            for (size_t c = 0; c < values; ++c) numbers = numbers && ParseDouble(tokens[1 + c], rgb[c]);
             if (!numbers) continue;
+            if (values == 1) rgb[1] = rgb[2] = rgb[0];
             for (int c = 0; c < 3; ++c) materials.back().colour[c] = float(std::clamp(rgb[c], 0.0, 1.0));
             materials.back().hasColour = true;
-        } else if (keyword == "map_Kd") {
+        } else if (keyword == "map_kd") {
             ReadTextureStatement(tokens, materials.back());
         }
     }
