@@ -1,6 +1,7 @@
 #include "model/GltfReader.h"
 
 #include "model/ImageDecoder.h"
+#include "model/NearbyFiles.h"
 
 #include <tiny_gltf.h>
 
@@ -28,12 +29,24 @@ constexpr std::streamoff kMaxExternalBytes = std::streamoff(1) << 31;
 // ---- Files: tinygltf reads external buffers and images through these, never anything else. ----
 
 struct FileAccess {
+    explicit FileAccess(const std::string& directory) : allowed(!directory.empty()), nearby(directory) {}
     bool allowed = false;
+    // A file the model names wrongly (another machine's path, another case), found by its name near the
+    // model: the path asked for and the file read in its place.
+    NearbyFiles nearby;
+    std::map<std::string, std::filesystem::path> substitutes;
+    std::set<std::string> substituted; // those actually read, to be told
 };
 
 bool FileExists(const std::string& path, void* user) {
+    auto& access = *static_cast<FileAccess*>(user);
+    if (!access.allowed) return false;
     std::error_code error;
-    return static_cast<FileAccess*>(user)->allowed && std::filesystem::is_regular_file(path, error);
+    if (std::filesystem::is_regular_file(path, error)) return true;
+    std::filesystem::path near = access.nearby.Find(path);
+    if (near.empty()) return false;
+    access.substitutes[path] = std::move(near);
+    return true;
 }
 
 std::string ExpandFilePath(const std::string& path, void*) {
@@ -41,8 +54,17 @@ std::string ExpandFilePath(const std::string& path, void*) {
 }
 
 bool ReadWholeFile(std::vector<unsigned char>* out, std::string* err, const std::string& path, void* user) {
+    auto& access = *static_cast<FileAccess*>(user);
     std::ifstream file;
-    if (static_cast<FileAccess*>(user)->allowed) file.open(path, std::ios::binary);
+    if (access.allowed) {
+        const auto substitute = access.substitutes.find(path);
+        if (substitute == access.substitutes.end()) {
+            file.open(path, std::ios::binary);
+        } else {
+            file.open(substitute->second, std::ios::binary);
+            access.substituted.insert(path);
+        }
+    }
     file.seekg(0, std::ios::end);
     const std::streamoff size = file.tellg();
     file.seekg(0, std::ios::beg);
@@ -687,7 +709,7 @@ Outcome ReadGltf(std::string_view bytes, const std::string& fileName, const std:
                  std::vector<std::string>& warnings) {
     if (bytes.size() > 0xffffffffu) return Outcome::Failed(fileName + ": the file is too large to read");
     tinygltf::TinyGLTF loader;
-    FileAccess access{!directory.empty()};
+    FileAccess access(directory);
     loader.SetFsCallbacks({FileExists, ExpandFilePath, ReadWholeFile, RefuseWrite, &access});
     std::map<int, std::string> imageBytes;
     loader.SetImageLoader(KeepImageBytes, &imageBytes);
@@ -710,6 +732,9 @@ Outcome ReadGltf(std::string_view bytes, const std::string& fileName, const std:
         return Outcome::Failed(fileName + ": the glTF file cannot be read (" +
                                FirstLine(error.empty() ? "no detail" : error) + ")");
     ImageBytesInViews(model, imageBytes);
+    for (const std::string& path : access.substituted)
+        warnings.push_back(path + ": the file is not there; " + access.substitutes[path].string() +
+                           " is used in its place");
     const std::string failure = Reader(model, fileName, builder, materials, warnings, imageBytes).Read();
     return failure.empty() ? Outcome::Ok() : Outcome::Failed(failure);
 }

@@ -1,8 +1,8 @@
 #include "model/ObjMaterials.h"
-#include "model/TextCase.h"
 
 #include "model/ImageDecoder.h"
 #include "model/MtlReader.h"
+#include "model/NearbyFiles.h"
 
 #include <algorithm>
 #include <cctype>
@@ -53,47 +53,6 @@ std::vector<std::string> LibraryNames(const std::string& written, const fs::path
     }
     return names;
 }
-
-// A model's folder is searched this deep and this far for a file its library names wrongly.
-constexpr int kSearchDepth = 3;
-constexpr int kSearchEntries = 20000;
-
-// Libraries travel without their textures' folders: a path from the machine that wrote them
-// (C:\Users\...\Wood.JPG) or a name in the wrong case. The files near the model's folder by their names in
-// lower case, each the one nearest the folder (the folder itself, then its subfolders), listed on first
-// use.
-class NearbyFiles {
-public:
-    explicit NearbyFiles(fs::path folder) : folder_(std::move(folder)) {}
-
-    // The file of the written path's name, in any case; empty when there is none.
-    fs::path Find(std::string written) {
-        if (!listed_) List();
-        std::replace(written.begin(), written.end(), '\\', '/');
-        const auto found = byName_.find(AsciiLower(fs::path(written).filename().string()));
-        return found == byName_.end() ? fs::path() : found->second.second;
-    }
-
-private:
-    void List() {
-        listed_ = true;
-        std::error_code error;
-        fs::recursive_directory_iterator it(folder_, fs::directory_options::skip_permission_denied, error),
-            end;
-        for (int entries = 0; !error && it != end && ++entries <= kSearchEntries; it.increment(error)) {
-            if (it.depth() >= kSearchDepth) it.disable_recursion_pending();
-            std::error_code notFile; // a dangling link, say: skipped, the listing goes on
-            if (!it->is_regular_file(notFile)) continue;
-            auto [found, isNew] =
-                byName_.try_emplace(AsciiLower(it->path().filename().string()), it.depth(), it->path());
-            if (!isNew && it.depth() < found->second.first) found->second = {it.depth(), it->path()};
-        }
-    }
-
-    fs::path folder_;
-    bool listed_ = false;
-    std::map<std::string, std::pair<int, fs::path>> byName_; // depth and path
-};
 
 } // namespace
 

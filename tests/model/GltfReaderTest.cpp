@@ -188,6 +188,31 @@ TEST(GltfReaderTest, WhatPublishedFilesDoShowsTheTextureAtEachFaceCentre) {
     }
 }
 
+// Files that travel without their folders: the buffer named in another case and the image by another
+// machine's path are found by name near the model, and the substitutes are told.
+TEST(GltfReaderTest, ExternalFilesNamedWronglyAreFoundByNameNearTheModel) {
+    TempFolder folder;
+    std::filesystem::create_directories(folder.File("data/images"));
+    TwoMaterialFile file = TwoMaterials();
+    folder.Write("data/model.bin", file.bin);
+    folder.Write("data/images/checker.png", Png(8, 8, Checker(4)));
+    std::string json = file.json;
+    json.replace(json.find("BUFFER"), 6, "Model.BIN");
+    const size_t image = json.find("data:image/png");
+    json.replace(image, json.find('"', image) - image, R"(C:\\Users\\x\\Checker.PNG)");
+    MeshRead read;
+    test::RecordingCompletion completion;
+    read.result = ReadMeshBytes(json, "m.gltf", MeshFormat::Gltf, *read.doc, &completion, folder.File(""));
+    ASSERT_TRUE(read.result.ok()) << read.result.reason();
+    EXPECT_EQ(
+        read.result->warnings,
+        (std::vector<std::string>{folder.File("C:\\Users\\x\\Checker.PNG") + ": the file is not there; " +
+                                      folder.File("data/images/checker.png") + " is used in its place",
+                                  folder.File("Model.BIN") + ": the file is not there; " +
+                                      folder.File("data/model.bin") + " is used in its place"}));
+    EXPECT_EQ(FaceColour(*read.doc->model, *read.SolidAt().faces[0]), (std::array<uint8_t, 3>{0, 255, 0}));
+}
+
 TEST(GltfReaderTest, BadFilesAreRefusedWithAClearMessage) {
     const TwoMaterialFile file = TwoMaterials();
     std::string truncated = Glb(file);
