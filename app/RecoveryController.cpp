@@ -1,5 +1,7 @@
 #include "app/RecoveryController.h"
 
+#include "model/BuildOrderFile.h"
+
 #include <QGuiApplication>
 
 #include <algorithm>
@@ -107,6 +109,7 @@ bool RecoveryController::Tick() {
     header.originalPath = document_.SavePath();
     header.originalStamp = header.originalPath.empty() ? 0 : originalStamp_;
     header.title = document_.Title();
+    if (current->development) header.buildOrder = BuildOrderText(*current->development);
     if (!keeper_.KeepInChild(*current, std::move(header))) return false;
     kept_ = true;
     return true;
@@ -131,8 +134,8 @@ bool RecoveryController::OfferLeftBehind() {
         if (choice == kDiscard) {
             copy.Remove();
         } else if (choice == kRecover) {
-            const Outcome opened =
-                document_.OpenRecovered(copy.ModelBytes(), header.originalPath, header.title);
+            const Outcome opened = document_.OpenRecovered(copy.ModelBytes(), header.originalPath,
+                                                           header.title, header.buildOrder);
             if (!opened.ok()) {
                 prompt_.Message(kRecoveryDamagedText + copy.Path(), PromptIcon::Warning);
                 copy.SetAside();

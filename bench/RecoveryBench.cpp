@@ -79,9 +79,9 @@ void TimeOneCopy(benchmark::State& state, bool inChild) {
         const double cpuBegin = ThreadCpuMs();
         const auto begin = Clock::now();
         if (inChild) {
-            if (!keeper.KeepInChild(document, {"", 0, "bench", 0})) state.SkipWithError("no child started");
+            if (!keeper.KeepInChild(document, {"", 0, "bench", 0, ""})) state.SkipWithError("no child started");
         } else {
-            keeper.Keep(document, {"", 0, "bench", 0});
+            keeper.Keep(document, {"", 0, "bench", 0, ""});
         }
         const auto blocked = Clock::now() - begin;
         cpuSum += ThreadCpuMs() - cpuBegin;

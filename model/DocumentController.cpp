@@ -125,7 +125,7 @@ void DocumentController::CompleteOpened(Document& document, FileFormat format) {
 }
 
 Outcome DocumentController::OpenRecovered(std::string_view modelBytes, const std::string& originalPath,
-                                          const std::string& title) {
+                                          const std::string& title, std::string_view buildOrder) {
     std::unique_ptr<Document> document = BlankDocument(originalPath);
     DeferredSymmetry readerCompletion(completion_);
     // The path names the file in the reader's messages; the bytes are the copy's.
@@ -135,6 +135,9 @@ Outcome DocumentController::OpenRecovered(std::string_view modelBytes, const std
     if (!read.ok()) return read.failed() ? read : Outcome::Failed(read.reason());
     lastFormat_ = FileFormat::Binary;
     CompleteOpened(*document, lastFormat_);
+    if (document->development && !buildOrder.empty() &&
+        !ApplyBuildOrderText(*document->development, buildOrder).ok())
+        prompt_.Message(kBuildOrderIgnoredText);
     current_ = std::move(document);
     current_->modified = true;
     savePath_ = originalPath;

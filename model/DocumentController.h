@@ -46,9 +46,10 @@ public:
     Outcome OpenModelFile(const std::string& path);
     // A recovery copy's model bytes (a binary model file) as the current document with unsaved changes:
     // the model file at `originalPath`, which Save writes, or a model never saved when it is empty;
-    // titled `title`. Failed when the bytes cannot be read; nothing changes then.
+    // titled `title`, with the user's build order `buildOrder` (a sidecar's text; empty for the derived
+    // order). Failed when the bytes cannot be read; nothing changes then.
     Outcome OpenRecovered(std::string_view modelBytes, const std::string& originalPath,
-                          const std::string& title);
+                          const std::string& title, std::string_view buildOrder = {});
     // Merges a second model file into the current document; the same outcomes, and nothing changes unless
     // ok.
     Outcome ImportModelFile(const std::string& path);

@@ -25,7 +25,9 @@ const char* const kRecoveryDamagedText = "A recovery copy is damaged and was set
 
 namespace {
 
-const char kMagic[] = "TESSALY RECOVERY 1\n";
+// Copies of the first kind hold no build order; they are still read.
+const char kMagicWithoutOrder[] = "TESSALY RECOVERY 1\n";
+const char kMagic[] = "TESSALY RECOVERY 2\n";
 const char kCopySuffix[] = ".tsmr";
 
 void PutString(std::string& out, const std::string& s) {
@@ -102,17 +104,21 @@ std::string RecoveryCopyBytes(const RecoveryHeader& header, std::string_view mod
     PutNumber(out, header.originalStamp);
     PutString(out, header.title);
     PutNumber(out, header.savedAt);
+    PutString(out, header.buildOrder);
     out.append(modelBytes);
     return out;
 }
 
 bool ParseRecoveryCopy(std::string_view bytes, RecoveryHeader& header, std::string_view& modelBytes) {
     const std::string_view magic(kMagic);
-    if (bytes.substr(0, magic.size()) != magic) return false;
+    const bool withOrder = bytes.substr(0, magic.size()) == magic;
+    if (!withOrder && bytes.substr(0, magic.size()) != kMagicWithoutOrder) return false;
     bytes.remove_prefix(magic.size());
     if (!TakeString(bytes, header.originalPath) || !TakeNumber(bytes, '\n', header.originalStamp) ||
         !TakeString(bytes, header.title) || !TakeNumber(bytes, '\n', header.savedAt))
         return false;
+    header.buildOrder.clear();
+    if (withOrder && !TakeString(bytes, header.buildOrder)) return false;
     modelBytes = bytes;
     return !bytes.empty();
 }

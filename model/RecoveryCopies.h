@@ -27,6 +27,8 @@ struct RecoveryHeader {
     int64_t originalStamp = 0; // the original's modification time in nanoseconds when last opened or saved
     std::string title;
     int64_t savedAt = 0; // when the copy was written, seconds since the epoch
+    // The user's build order, which a Save writes beside the model file; empty when the order is derived.
+    std::string buildOrder;
 };
 
 // The modification time of `path` in nanoseconds; 0 when it does not exist.

@@ -3,6 +3,7 @@
 #include "app/RecoveryController.h"
 
 #include "AppTestSupport.h"
+#include "model/BuildOrderFile.h"
 #include "model/RecoveryCopies.h"
 
 #include <QCoreApplication>
@@ -36,6 +37,9 @@ protected:
         EXPECT_TRUE(viewer->frame->OpenFromCommandLine(path_));
         Document& document = *viewer->frame->Doc().Current();
         document.development->parts[0]->x += 10;
+        // A build order of the user's own, which a Save writes beside the model file.
+        auto& parts = document.development->parts;
+        for (size_t p = 0; p < parts.size(); ++p) parts[p]->buildStep = int(parts.size() - p);
         document.modified = true;
         viewer->frame->RefreshCommandStates();
         return viewer;
@@ -142,11 +146,12 @@ TEST_F(RecoveryTest, TheNextStartOffersEachCopyRecoverDiscardOrLater) {
     };
     for (const auto& c : cases) {
         fs::remove_all(folder_);
-        std::string expected;
+        std::string expected, expectedOrder;
         {
             auto crashed = EditedViewer();
             KeepCopy(*crashed);
             expected = SavedBytes(*crashed);
+            expectedOrder = BuildOrderText(*crashed->frame->Doc().Current()->development);
         } // the window goes without closing, as in a crash: its copy stays
         FrameHarness next(true, folder_);
         next.prompt.choices = {c.choice};
@@ -164,6 +169,8 @@ TEST_F(RecoveryTest, TheNextStartOffersEachCopyRecoverDiscardOrLater) {
         next.Trigger(CommandId::FileSave);
         EXPECT_TRUE(next.chooser.saveFilters.empty());
         EXPECT_TRUE(ReadAll(path_) == expected);
+        EXPECT_FALSE(expectedOrder.empty());
+        EXPECT_EQ(ReadAll(BuildOrderPath(path_)), expectedOrder);
         EXPECT_EQ(Copies(), 0u);
     }
     // "Later" left its copy for the start after.
@@ -176,8 +183,8 @@ TEST_F(RecoveryTest, AModelNeverSavedComesBackUntitledADamagedCopyIsSetAside) {
     {
         RecoveryCopy damaged, untitled;
         ASSERT_TRUE(damaged.Claim(folder_).ok() && untitled.Claim(folder_).ok());
-        ASSERT_TRUE(damaged.Write({"", 0, "broken", 1}, "version 3\nnot a model").ok());
-        ASSERT_TRUE(untitled.Write({"", 0, "bunny", 2}, ReadAll(path_)).ok());
+        ASSERT_TRUE(damaged.Write({"", 0, "broken", 1, ""}, "version 3\nnot a model").ok());
+        ASSERT_TRUE(untitled.Write({"", 0, "bunny", 2, ""}, ReadAll(path_)).ok());
     } // older first: the damaged copy is offered first
     FrameHarness next(true, folder_);
     next.prompt.choices = {0, 0};

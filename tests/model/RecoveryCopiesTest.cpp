@@ -34,7 +34,8 @@ TEST(RecoveryCopies, FolderFollowsTheStateHomeElseHome) {
 }
 
 TEST(RecoveryCopies, HeaderReadsBackAndDamageIsRefused) {
-    const RecoveryHeader header{"/a/b\nc.tsm", -5, "b: c", 1700000000};
+    const RecoveryHeader header{"/a/b\nc.tsm", -5, "b: c", 1700000000,
+                                "tessaly build order 1\nparts 1\n0 6 0\n"};
     const std::string bytes = RecoveryCopyBytes(header, "version 3\nmodel");
     RecoveryHeader back;
     std::string_view model;
@@ -43,6 +44,15 @@ TEST(RecoveryCopies, HeaderReadsBackAndDamageIsRefused) {
     EXPECT_EQ(back.originalStamp, -5);
     EXPECT_EQ(back.title, header.title);
     EXPECT_EQ(back.savedAt, header.savedAt);
+    EXPECT_EQ(back.buildOrder, header.buildOrder);
+    EXPECT_EQ(model, "version 3\nmodel");
+    // A copy of the first kind, without a build order, still reads.
+    std::string first = RecoveryCopyBytes({"/a.tsm", 1, "a", 2, ""}, "version 3\nmodel");
+    first.replace(first.find("\n0:\n"), 4, "\n");
+    first[17] = '1';
+    ASSERT_TRUE(ParseRecoveryCopy(first, back, model));
+    EXPECT_EQ(back.title, "a");
+    EXPECT_EQ(back.buildOrder, "");
     EXPECT_EQ(model, "version 3\nmodel");
     for (size_t cut : {size_t(0), size_t(5), size_t(19), size_t(22), bytes.size() - 15})
         EXPECT_FALSE(ParseRecoveryCopy(bytes.substr(0, cut), back, model)) << cut;
@@ -92,9 +102,9 @@ TEST_F(RecoveryKeeperTest, CopiesHoldTheSavedBytesAndAreOfferedOnlyOnceTheirView
     const std::string saved = SerializeBinaryModel(*doc_, doc_->display, SaveOptionsFor(*doc_));
     {
         RecoveryKeeper first(folder_), second(folder_);
-        first.Keep(*doc_, {"", 0, "mesh", 0});
+        first.Keep(*doc_, {"", 0, "mesh", 0, ""});
         doc_->display.drawEdgeIds = !doc_->display.drawEdgeIds;
-        second.Keep(*doc_, {"", 0, "other", 0});
+        second.Keep(*doc_, {"", 0, "other", 0, ""});
         ASSERT_TRUE(first.Wait().ok());
         ASSERT_TRUE(second.Wait().ok());
         EXPECT_NE(first.CopyPath(), second.CopyPath());
@@ -122,9 +132,9 @@ TEST_F(RecoveryKeeperTest, StaleCopiesGoAndDamagedOnesAreSetAside) {
     const std::string original = dir_.Write("model.tsm", "old");
     {
         RecoveryKeeper stale(folder_), kept(folder_), damaged(folder_);
-        stale.Keep(*doc_, {original, FileStamp(original) - 1, "model", 0});
-        kept.Keep(*doc_, {original, FileStamp(original), "model", 0});
-        damaged.Keep(*doc_, {"", 0, "x", 0});
+        stale.Keep(*doc_, {original, FileStamp(original) - 1, "model", 0, ""});
+        kept.Keep(*doc_, {original, FileStamp(original), "model", 0, ""});
+        damaged.Keep(*doc_, {"", 0, "x", 0, ""});
         ASSERT_TRUE(damaged.Wait().ok());
         std::ofstream(damaged.CopyPath(), std::ios::binary) << "TESSALY RECOVERY 1\n12:short\n";
         ASSERT_TRUE(stale.Wait().ok() && kept.Wait().ok());
@@ -144,7 +154,7 @@ TEST_F(RecoveryKeeperTest, ChildCopiesHoldTheDocumentAsTakenAndFailuresAreReport
     const std::string saved = SerializeBinaryModel(*doc_, doc_->display, SaveOptionsFor(*doc_));
     {
         RecoveryKeeper keeper(folder_);
-        ASSERT_TRUE(keeper.KeepInChild(*doc_, {"/a.tsm", 7, "mesh", 0}));
+        ASSERT_TRUE(keeper.KeepInChild(*doc_, {"/a.tsm", 7, "mesh", 0, ""}));
         doc_->display.drawEdgeIds = !doc_->display.drawEdgeIds;
         ASSERT_TRUE(keeper.Wait().ok());
         std::ifstream in(keeper.CopyPath(), std::ios::binary);
@@ -161,6 +171,6 @@ TEST_F(RecoveryKeeperTest, ChildCopiesHoldTheDocumentAsTakenAndFailuresAreReport
     }
     const std::string blocked = dir_.Write("file", "x") + "/recovery";
     RecoveryKeeper keeper(blocked);
-    EXPECT_FALSE(keeper.KeepInChild(*doc_, {"", 0, "mesh", 0}));
+    EXPECT_FALSE(keeper.KeepInChild(*doc_, {"", 0, "mesh", 0, ""}));
     EXPECT_TRUE(keeper.Wait().failed());
 }
