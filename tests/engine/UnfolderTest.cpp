@@ -444,10 +444,10 @@ TEST(Unfolder, FewestPartsAtAScaleKeepsEveryPartOnOneSheet) {
     EXPECT_GT(MeasureBuildability(*upright->development, sheet).partsNotFitting, 0);
 }
 
-// Low-poly meshes fitted to one sheet: solids with sharp corners, stars, gears and cylinders come out in one
-// piece, a finer star too once the tree search ties its parts; the smoother ones (a ring, a sphere, a knot
-// whose every vertex is too shallow to end a cut) in a few; every flap clear, and a second run gives the
-// very same file.
+// Low-poly meshes fitted to one sheet: solids with sharp corners, stars, gears, cylinders, a coarse knot and
+// a ring come out in one piece, a finer star too once the tree search ties its parts; the smoother ones (a
+// coarser ring, a sphere, a knot whose every vertex is too shallow to end a cut) in a few; every flap
+// clear, and a second run gives the very same file.
 TEST(Unfolder, LowPolyMeshesFittedToOneSheetComeOutInFewPieces) {
     struct Case {
         const char* name;
@@ -466,6 +466,8 @@ TEST(Unfolder, LowPolyMeshesFittedToOneSheetComeOutInFewPieces) {
         {"sphere of 80", Icosphere(1, 10), 3},
         {"tall star", Stellated(Icosphere(0, 10), 20), 1},
         {"trefoil", TrefoilTube(60, 6, 10, 4), 8},
+        {"coarse trefoil", TrefoilTube(48, 5, 10, 3), 1},
+        {"ring of 12 by 6", Torus(12, 6, 20, 6, true), 1},
     };
     for (Case& c : cases) {
         SCOPED_TRACE(c.name);
