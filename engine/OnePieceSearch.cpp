@@ -90,10 +90,22 @@ bool Search::Build(const FewestPartsPlan& plan) {
     for (size_t k = 0; k < links_.size(); ++k) linkOf.emplace(in_.edges[links_[k].edge], static_cast<int>(k));
     std::vector<int> order;
     std::vector<char> listed(links_.size(), 0);
+    // Edges where neither side can hold a flap stay folded: first into the tree, and never cut by a move.
+    fixed_.assign(links_.size(), 0);
+    for (size_t k = 0; k < links_.size(); ++k)
+        if (in_.flapHeight > 0 && !Holds(static_cast<int>(k), 0) && !Holds(static_cast<int>(k), 1))
+            order.push_back(static_cast<int>(k)), listed[k] = fixed_[k] = 1;
     for (const Edge* edge : plan.joins) {
         auto it = linkOf.find(edge);
         if (it != linkOf.end() && !listed[it->second]) order.push_back(it->second), listed[it->second] = 1;
     }
+    // A shallow vertex with at most one edge that can be cut either ends a cut in a narrow slit or has a
+    // cut no flap fits beside: no tree gives one clean piece.
+    std::vector<int> cuttable = cut_;
+    for (size_t k = 0; k < links_.size(); ++k)
+        if (fixed_[k]) --cuttable[links_[k].vertex[0]], --cuttable[links_[k].vertex[1]];
+    for (int v = 0; v < vertices; ++v)
+        if (narrow_[v] && cuttable[v] <= 1) return false;
     const size_t planned = order.size();
     for (size_t k = 0; k < links_.size(); ++k)
         if (!listed[k]) order.push_back(static_cast<int>(k));
@@ -423,6 +435,9 @@ Result<bool> Search::Run() {
                     break;
                 }
         }
+        removals.erase(
+            std::remove_if(removals.begin(), removals.end(), [&](int link) { return fixed_[link]; }),
+            removals.end());
         for (size_t i = 0; i < removals.size() && i < static_cast<size_t>(kRemovalsPerMove); ++i)
             std::swap(removals[i], removals[i + random.Below(removals.size() - i)]);
         if (removals.size() > static_cast<size_t>(kRemovalsPerMove)) removals.resize(kRemovalsPerMove);
@@ -457,7 +472,12 @@ Result<bool> Search::Run() {
                 }
             }
         }
-        if (chosen.removed < 0) continue;
+        // A draw that offers no move (every fold that could be cut is one no flap fits beside) still costs
+        // as much as a look at every face, so that the search ends even where nothing is left to move.
+        if (chosen.removed < 0) {
+            work_ += n_;
+            continue;
+        }
         Side(chosen.removed);
         Apply(chosen);
         if (flapsCounted_) CountCrowded();
@@ -492,6 +512,23 @@ std::vector<Edge*> Search::Joins() const {
     return joins;
 }
 
+// Whether side k of `link` can hold a flap of half its reference area at all, whatever lies around it: the
+// flap design keeps a flap within the base angles the neighbour's corners allow, and on a thin face those
+// leave too little glue however the faces are laid out.
+bool Search::Holds(int link, int k) const {
+    const Link& l = links_[link];
+    const HalfEdge& side = *in_.faces[l.face[k]]->halfEdges[l.corner[k]];
+    const Edge& edge = *in_.edges[l.edge];
+    const double length = edge.length;
+    if (!(length > 0) || !std::isfinite(length)) return true;
+    if (!(side.flapAngle1 > 0) || !(side.flapAngle2 > 0)) return false;
+    const double spread = 1 / std::tan(side.flapAngle1) + 1 / std::tan(side.flapAngle2);
+    const double apex = spread > 0 ? length / spread : in_.flapHeight;
+    const double t = std::min(in_.flapHeight, apex);
+    const double h = std::min(in_.flapHeight, length / 2);
+    return t * (length - t * spread / 2) >= 0.999 * h * (length - h) / 2;
+}
+
 // Whether the flap polygon `flap` beside face f meets no other face.
 bool Search::Clear(const Point2* flap, int f, int& blocker) {
     const Box box = BoxOf(flap, 4);
@@ -518,6 +555,7 @@ bool Search::Clear(const Point2* flap, int f, int& blocker) {
 // flaps after it. `blocker` is set to a face the first one runs into (or whose flap it runs into).
 bool Search::FlapRoom(int link, int k, int& blocker) {
     constexpr double kNarrowCot = 2.74; // base angles of 0.35 radians
+    constexpr double kHalfCot = 1.83;   // and of 0.5
     const Link& l = links_[link];
     const int f = l.face[k];
     const Point2* p = World(f);
@@ -544,8 +582,16 @@ bool Search::FlapRoom(int link, int k, int& blocker) {
         const double c = (c1 + c2) / 2, root = length * length - 4 * c * half;
         return Shape{root < 0 ? -1.0 : (length - std::sqrt(root)) / (2 * c), c1, c2};
     };
+    // One end narrowed while the other keeps its angle, as at the end of a slit: the design narrows each
+    // end on its own.
+    const double cotHalf = std::max(kHalfCot, cotStart), cotHalfEnd = std::max(kHalfCot, cotEnd);
+    const double cotNarrow = std::max(kNarrowCot, cotStart), cotNarrowEnd = std::max(kNarrowCot, cotEnd);
     const Shape shapes[] = {{std::min(height, 0.999 * length / (cotStart + cotEnd)), cotStart, cotEnd},
                             least(cotStart, cotEnd),
+                            least(cotHalf, cotEnd),
+                            least(cotStart, cotHalfEnd),
+                            least(cotNarrow, cotEnd),
+                            least(cotStart, cotNarrowEnd),
                             least(kNarrowCot, kNarrowCot)};
     for (const Shape& shape : shapes) {
         const double t = shape.height;
@@ -586,7 +632,9 @@ void Search::CountCrowded() {
         const int first = area_[links_[k].face[1]] < area_[links_[k].face[0]] ? 1 : 0;
         if (FlapRoom(link, first, blocker) || FlapRoom(link, 1 - first, blocker)) continue;
         ++crowded_;
-        crowdedFaces_.push_back({links_[k].face[0], blocker >= 0 ? blocker : links_[k].face[1]});
+        // A flap that runs into another flap of its own face names no path to cut: the edge's two faces do.
+        const bool far = blocker >= 0 && blocker != links_[k].face[0];
+        crowdedFaces_.push_back({links_[k].face[0], far ? blocker : links_[k].face[1]});
     }
 }
 

@@ -116,6 +116,7 @@ private:
     }
     bool Clear(const Point2* flap, int f, int& blocker);
     bool FlapRoom(int link, int k, int& blocker);
+    bool Holds(int link, int k) const;
     void CountCrowded();
     int Trial(Move& move);
 
@@ -131,6 +132,7 @@ private:
     std::vector<char> narrow_; // an inner vertex whose slit would leave no room for a flap
     std::vector<int> cut_;     // cut edges at each vertex
     std::vector<char> inTree_;
+    std::vector<char> fixed_; // folded always: neither side can hold a flap
     std::vector<int> parentLink_, parentFace_, depth_, tin_, tout_, order_;
     std::vector<std::vector<int>> partners_; // the faces each face overlaps
     int pairCount_ = 0, badCount_ = 0;
