@@ -61,16 +61,21 @@ void ComputePartExtent(Part& part) {
     const bool sideFlag = SideFlagOf(part);
     Box box;
     // The lines' sides lie far apart in a large model: each link is fetched some lines ahead (the line,
-    // its side, the side's successor), so that the waits on memory overlap.
-    constexpr size_t kAhead = 4;
+    // its side, the side's successor), so that the waits on memory overlap. A corner spans several cache
+    // lines; the links, the position and the flap fields each lie in one of their own.
+    constexpr size_t kAhead = 6;
     const auto& lines = part.lines;
     const size_t n = lines.size();
     for (size_t i = 0; i < n; ++i) {
         if (i + 3 * kAhead < n) __builtin_prefetch(lines[i + 3 * kAhead].get());
-        if (i + 2 * kAhead < n && lines[i + 2 * kAhead]->first)
-            __builtin_prefetch(lines[i + 2 * kAhead]->first);
+        if (i + 2 * kAhead < n && lines[i + 2 * kAhead]->first) {
+            const HalfEdge* ahead = lines[i + 2 * kAhead]->first;
+            __builtin_prefetch(&ahead->next);
+            __builtin_prefetch(&ahead->x2d);
+            __builtin_prefetch(&ahead->hasFlap);
+        }
         if (i + kAhead < n && lines[i + kAhead]->first && lines[i + kAhead]->first->next)
-            __builtin_prefetch(lines[i + kAhead]->first->next);
+            __builtin_prefetch(&lines[i + kAhead]->first->next->x2d);
         const HalfEdge* h = lines[i]->first;
         // Only flaps take part in the box.
         if (h == nullptr || !h->hasFlap) continue;
@@ -78,9 +83,14 @@ void ComputePartExtent(Part& part) {
         box.Add(shape.tipStart);
         box.Add(shape.tipEnd);
     }
-    for (Face* face : part.faces) {
-        if (face == nullptr) continue;
-        for (auto& corner : face->halfEdges) box.Add(corner->Pos2D());
+    const auto& faces = part.faces;
+    for (size_t i = 0; i < faces.size(); ++i) {
+        if (i + 2 < faces.size() && faces[i + 2] != nullptr)
+            __builtin_prefetch(faces[i + 2]->halfEdges.data());
+        if (i + 1 < faces.size() && faces[i + 1] != nullptr)
+            for (auto& corner : faces[i + 1]->halfEdges) __builtin_prefetch(&corner->x2d);
+        if (faces[i] == nullptr) continue;
+        for (auto& corner : faces[i]->halfEdges) box.Add(corner->Pos2D());
     }
     if (box.empty) {
         // A part with nothing in it keeps its place; there is no box to normalise.
