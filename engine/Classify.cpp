@@ -39,7 +39,7 @@ void ClassifyPartLines(Development& development, Mesh& model, const DisplaySetti
     for (auto& solid : model.solids) {
         const auto& edges = solid->edges;
         for (size_t i = 0; i < edges.size(); ++i) {
-            if (i + kAhead < edges.size()) __builtin_prefetch(edges[i + kAhead].get(), 1);
+            if (i + kAhead < edges.size()) __builtin_prefetch(&edges[i + kAhead]->edgeId, 1);
             edges[i]->edgeId = -1;
         }
     }
@@ -51,9 +51,17 @@ void ClassifyPartLines(Development& development, Mesh& model, const DisplaySetti
         for (size_t i = 0; i < lines.size(); ++i) {
             if (i + 2 * kAhead < lines.size()) __builtin_prefetch(lines[i + 2 * kAhead].get());
             if (i + kAhead < lines.size()) {
+                // Corners and edges span more than one cache line: the links and the flap flag, the fold
+                // and the number lie in lines of their own.
                 const PartLine& ahead = *lines[i + kAhead];
-                if (ahead.first) __builtin_prefetch(ahead.first);
-                if (ahead.edge) __builtin_prefetch(ahead.edge);
+                if (ahead.first) {
+                    __builtin_prefetch(&ahead.first->twin);
+                    __builtin_prefetch(&ahead.first->hasFlap);
+                }
+                if (ahead.edge) {
+                    __builtin_prefetch(&ahead.edge->foldAngle);
+                    __builtin_prefetch(&ahead.edge->edgeId, 1);
+                }
             }
             const auto& line = lines[i];
             HalfEdge* h = line->first;
