@@ -356,8 +356,10 @@ void FindSymmetricEdges(Mesh& model) {
         const size_t n = edges.size();
         for (size_t i = 0; i < n; ++i) {
             if (i + 4 * kAhead < n) __builtin_prefetch(edges[i + 4 * kAhead].get());
-            if (i + 3 * kAhead < n && edges[i + 3 * kAhead]->halfEdge1)
+            if (i + 3 * kAhead < n && edges[i + 3 * kAhead]->halfEdge1) {
                 __builtin_prefetch(edges[i + 3 * kAhead]->halfEdge1);
+                __builtin_prefetch(&edges[i + 3 * kAhead]->symmetryKey, 1); // a cache line of its own
+            }
             if (i + 2 * kAhead < n && edges[i + 2 * kAhead]->halfEdge1) {
                 const HalfEdge& ahead = *edges[i + 2 * kAhead]->halfEdge1;
                 __builtin_prefetch(ahead.vertex);
@@ -395,7 +397,12 @@ void FindSymmetricEdges(Mesh& model) {
     SortByKeyThenIndex(order.data(), size_t(numbered - order.begin()));
     std::vector<Entry> sorted;
     sorted.reserve(entries.size());
-    for (const auto& item : order) sorted.push_back(entries[item.second]);
+    // The copy reads the entries in key order, all over the array, and the scan writes to the edges in
+    // that order: both fetch a few entries ahead.
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (i + kAhead < order.size()) __builtin_prefetch(&entries[order[i + kAhead].second]);
+        sorted.push_back(entries[order[i].second]);
+    }
     entries.clear();
     entries.shrink_to_fit();
 
@@ -410,6 +417,7 @@ void FindSymmetricEdges(Mesh& model) {
     };
     const long count = long(sorted.size());
     for (long i = 0; i < count; ++i) {
+        if (i + long(kAhead) < count) __builtin_prefetch(&sorted[size_t(i) + kAhead].edge->symmetricEdge, 1);
         const Entry& e = sorted[i];
         auto tryPartner = [&](long j) {
             const Entry& f = sorted[j];
