@@ -3,6 +3,7 @@
 #include "cli/Json.h"
 #include "engine/BuildOrder.h"
 #include "engine/Buildability.h"
+#include "engine/Flaps.h"
 #include "engine/Unfolder.h"
 #include "model/Settings.h"
 #include "model/SettingsTable.h"
@@ -194,10 +195,13 @@ public:
         json_.Number(h.flapAngle1);
         json_.Key("flapAngle2");
         json_.Number(h.flapAngle2);
+        // A corner outside every part has no place on paper, and so no flap either.
+        const FlapShape flap =
+            h.face != nullptr && h.face->part != nullptr ? ComputeFlapShape(h, FlapSideFlag(h)) : FlapShape{};
         json_.Key("tipStart");
-        Point(h.flapShape.tipStart);
+        Point(flap.tipStart);
         json_.Key("tipEnd");
-        Point(h.flapShape.tipEnd);
+        Point(flap.tipEnd);
         json_.Key("displayPos");
         Vector(h.displayPos);
         json_.Key("twin");

@@ -31,16 +31,39 @@ DrawKind OpenEdgeDrawKind(LineKind lineKind, DrawKind current) {
 } // namespace
 
 void ClassifyPartLines(Development& development, Mesh& model, const DisplaySettings& display) {
+    // A large model's edges, lines and corners lie far apart, and each read waits on memory: fetching a
+    // few records ahead (the line, then what it names) lets those waits overlap.
+    constexpr size_t kAhead = 8;
     // Every edge of every solid loses its number, including solids left out of the development, so that
     // no stale number survives a solid being taken out.
     for (auto& solid : model.solids) {
-        for (auto& edge : solid->edges) edge->edgeId = -1;
+        const auto& edges = solid->edges;
+        for (size_t i = 0; i < edges.size(); ++i) {
+            if (i + kAhead < edges.size()) __builtin_prefetch(&edges[i + kAhead]->edgeId, 1);
+            edges[i]->edgeId = -1;
+        }
     }
 
     const bool drawFlap = display.drawFlaps;
     int counter = 1;
     for (auto& part : development.parts) {
-        for (auto& line : part->lines) {
+        const auto& lines = part->lines;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            if (i + 2 * kAhead < lines.size()) __builtin_prefetch(lines[i + 2 * kAhead].get());
+            if (i + kAhead < lines.size()) {
+                // Corners and edges span more than one cache line: the links and the flap flag, the fold
+                // and the number lie in lines of their own.
+                const PartLine& ahead = *lines[i + kAhead];
+                if (ahead.first) {
+                    __builtin_prefetch(&ahead.first->twin);
+                    __builtin_prefetch(&ahead.first->hasFlap);
+                }
+                if (ahead.edge) {
+                    __builtin_prefetch(&ahead.edge->foldAngle);
+                    __builtin_prefetch(&ahead.edge->edgeId, 1);
+                }
+            }
+            const auto& line = lines[i];
             HalfEdge* h = line->first;
             Edge* e = line->edge;
             if (h == nullptr || e == nullptr) continue; // a damaged line record has nothing to classify

@@ -39,16 +39,6 @@ bool SideFlagOf(const Part& part) {
     return part.development != nullptr && part.development->reversed;
 }
 
-// `fresh` (sorted) lists flap sides whose shapes already follow the corners as they are now.
-void RecomputeFlapShapes(Part& part, bool sideFlag, const std::vector<const HalfEdge*>& fresh = {}) {
-    for (Face* face : part.faces) {
-        if (face == nullptr) continue;
-        for (auto& corner : face->halfEdges)
-            if (!corner->hasFlap || !std::binary_search(fresh.begin(), fresh.end(), corner.get()))
-                ComputeFlapShape(*corner, sideFlag);
-    }
-}
-
 int32_t TruncToInt32(double value) {
     if (!(value == value)) return 0; // NaN
     const double clamped = std::clamp(value, static_cast<double>(std::numeric_limits<int32_t>::min()),
@@ -70,20 +60,37 @@ bool InPlace(const Part& part, const Box& box) {
 void ComputePartExtent(Part& part) {
     const bool sideFlag = SideFlagOf(part);
     Box box;
-    std::vector<const HalfEdge*> shaped;
-    shaped.reserve(part.lines.size());
-    for (auto& line : part.lines) {
-        HalfEdge* h = line->first;
-        // Only flaps take part in the box, and every shape is recomputed once the part has moved.
+    // The lines' sides lie far apart in a large model: each link is fetched some lines ahead (the line,
+    // its side, the side's successor), so that the waits on memory overlap. A corner spans several cache
+    // lines; the links, the position and the flap fields each lie in one of their own.
+    constexpr size_t kAhead = 6;
+    const auto& lines = part.lines;
+    const size_t n = lines.size();
+    for (size_t i = 0; i < n; ++i) {
+        if (i + 3 * kAhead < n) __builtin_prefetch(lines[i + 3 * kAhead].get());
+        if (i + 2 * kAhead < n && lines[i + 2 * kAhead]->first) {
+            const HalfEdge* ahead = lines[i + 2 * kAhead]->first;
+            __builtin_prefetch(&ahead->next);
+            __builtin_prefetch(&ahead->x2d);
+            __builtin_prefetch(&ahead->hasFlap);
+        }
+        if (i + kAhead < n && lines[i + kAhead]->first && lines[i + kAhead]->first->next)
+            __builtin_prefetch(&lines[i + kAhead]->first->next->x2d);
+        const HalfEdge* h = lines[i]->first;
+        // Only flaps take part in the box.
         if (h == nullptr || !h->hasFlap) continue;
-        ComputeFlapShape(*h, sideFlag);
-        shaped.push_back(h);
-        box.Add(h->flapShape.tipStart);
-        box.Add(h->flapShape.tipEnd);
+        const FlapShape shape = ComputeFlapShape(*h, sideFlag);
+        box.Add(shape.tipStart);
+        box.Add(shape.tipEnd);
     }
-    for (Face* face : part.faces) {
-        if (face == nullptr) continue;
-        for (auto& corner : face->halfEdges) box.Add(corner->Pos2D());
+    const auto& faces = part.faces;
+    for (size_t i = 0; i < faces.size(); ++i) {
+        if (i + 2 < faces.size() && faces[i + 2] != nullptr)
+            __builtin_prefetch(faces[i + 2]->halfEdges.data());
+        if (i + 1 < faces.size() && faces[i + 1] != nullptr)
+            for (auto& corner : faces[i + 1]->halfEdges) __builtin_prefetch(&corner->x2d);
+        if (faces[i] == nullptr) continue;
+        for (auto& corner : faces[i]->halfEdges) box.Add(corner->Pos2D());
     }
     if (box.empty) {
         // A part with nothing in it keeps its place; there is no box to normalise.
@@ -91,15 +98,10 @@ void ComputePartExtent(Part& part) {
         part.height = 0;
         return;
     }
-    if (InPlace(part, box)) {
-        // Measured before (or read from a file written after measuring): moving the corners again by the
-        // rounding step a flap tip leaves would change their last bits at every measuring, so opening and
-        // saving, or an undo, would not give back the bytes that were there. Nothing has moved, so the
-        // flaps shaped for the box keep their shapes; a large model has hundreds of thousands of them.
-        std::sort(shaped.begin(), shaped.end());
-        RecomputeFlapShapes(part, sideFlag, shaped);
-        return;
-    }
+    // Measured before (or read from a file written after measuring): moving the corners again by the
+    // rounding step a flap tip leaves would change their last bits at every measuring, so opening and
+    // saving, or an undo, would not give back the bytes that were there.
+    if (InPlace(part, box)) return;
     for (Face* face : part.faces) {
         if (face == nullptr) continue;
         for (auto& corner : face->halfEdges) {
@@ -107,7 +109,6 @@ void ComputePartExtent(Part& part) {
             corner->y2d -= box.minY;
         }
     }
-    RecomputeFlapShapes(part, sideFlag);
     part.x += box.minX;
     part.y += box.minY;
     part.width = box.maxX - box.minX;
@@ -169,7 +170,6 @@ double ScaleDevelopment(Development& development, double targetScale, bool scale
             if (face == nullptr) continue;
             for (auto& corner : face->halfEdges) corner->flapHeight *= factor;
         }
-        RecomputeFlapShapes(*part, development.reversed);
     }
 
     if (!scaleTexts) return factor;

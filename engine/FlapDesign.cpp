@@ -80,8 +80,7 @@ Shape ReferenceShape(HalfEdge& side, double height, double length, bool sideFlag
     side.flapHeight = std::min(height, length / 2);
     side.flapAngle1 = std::min(side.flapAngle1, kQuarterTurn);
     side.flapAngle2 = std::min(side.flapAngle2, kQuarterTurn);
-    ComputeFlapShape(side, sideFlag);
-    const std::array<Point2, 4> outline = FlapOutline(side);
+    const std::array<Point2, 4> outline = FlapOutline(side, sideFlag);
     return MakeShape({outline.begin(), outline.end()}, side.face);
 }
 
@@ -139,8 +138,7 @@ FlapDesignCounts DesignFlaps(Development& development, double height) {
                             const double apex = spread > 0 ? length / spread : INFINITY;
                             for (double step : kHeightSteps) {
                                 side->flapHeight = std::min(height * step, apex * kBelowApex);
-                                ComputeFlapShape(*side, sideFlag);
-                                const std::array<Point2, 4> outline = FlapOutline(*side);
+                                const std::array<Point2, 4> outline = FlapOutline(*side, sideFlag);
                                 Shape shape = MakeShape({outline.begin(), outline.end()}, side->face);
                                 const double area = Area(shape.corners);
                                 if (area < least) break; // lower ones are smaller still
@@ -157,7 +155,6 @@ FlapDesignCounts DesignFlaps(Development& development, double height) {
                         side->flapHeight = candidate.height;
                         side->flapAngle1 = candidate.angle1;
                         side->flapAngle2 = candidate.angle2;
-                        ComputeFlapShape(*side, sideFlag);
                         room.flaps.push_back(std::move(candidate.shape));
                         placed = true;
                         break;
@@ -172,7 +169,6 @@ FlapDesignCounts DesignFlaps(Development& development, double height) {
                     side->flapHeight = height;
                     side->flapAngle1 = angle1;
                     side->flapAngle2 = angle2;
-                    ComputeFlapShape(*side, sideFlag);
                 }
                 if (placed) {
                     ++counts.designed;
@@ -196,7 +192,6 @@ FlapDesignCounts DesignFlaps(Development& development, double height) {
                         rooms[side.face->part].flaps.push_back(std::move(least));
                     } else {
                         side.flapHeight = height1, side.flapAngle1 = angle1, side.flapAngle2 = angle2;
-                        ComputeFlapShape(side, sideFlag);
                     }
                 }
                 counts.crowdedEdges.push_back(crowded);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace tsm {
 
@@ -15,9 +16,27 @@ constexpr double kParallelApexRad = 1e-6;
 // A base angle this close to 0 or pi would push a trapezoid tip out to infinity.
 constexpr double kFlatSine = 1e-12;
 
-Point2 Unit(const Point2& p) {
-    const double length = Length(p);
-    return {p.x / length, p.y / length};
+// Every corner starts with the same base angles, and most keep them: their sines and cosines, and the
+// sine of the apex they leave, are worked out once. std::sin of the same double gives the same bits, so a
+// shape comes out as if each had been computed afresh.
+struct DefaultTrig {
+    double angle = HalfEdge().flapAngle1;
+    double sine = std::sin(angle);
+    double cosine = std::cos(angle);
+    double apex = kPi - angle - angle;
+    double sinApex = std::sin(apex);
+};
+const DefaultTrig kDefaults;
+
+double Sine(double angle) {
+    return angle == kDefaults.angle ? kDefaults.sine : std::sin(angle);
+}
+double Cosine(double angle) {
+    return angle == kDefaults.angle ? kDefaults.cosine : std::cos(angle);
+}
+// Equal as bits: +0 and -0 have sines of their own signs.
+bool SameBits(double a, double b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
 // Interior angle of a face at vertex v between its neighbours a and b, radians, from the 3D positions.
@@ -35,67 +54,65 @@ double InteriorAngle(const Vec3& v, const Vec3& a, const Vec3& b, bool& ok) {
 
 } // namespace
 
-void ComputeFlapShape(HalfEdge& h, bool sideFlag) {
+FlapShape ComputeFlapShape(const HalfEdge& h, bool sideFlag) {
     const Point2 p1 = h.Pos2D();
-    if (h.next == nullptr) {
-        h.flapShape.tipStart = p1;
-        h.flapShape.tipEnd = p1;
-        return;
-    }
+    if (h.next == nullptr) return {p1, p1};
     const Point2 p2 = h.next->Pos2D();
-    const double length = Length(p2 - p1);
-    if (!(length > 0.0)) {
-        // A zero-length edge has no direction; an empty flap at the corner keeps later boxes finite.
-        h.flapShape.tipStart = p1;
-        h.flapShape.tipEnd = p1;
-        return;
-    }
+    // p1 - p2 is exactly -(p2 - p1), and hypot looks at magnitudes only: one length serves the edge and
+    // both of its directions.
+    const Point2 along = p2 - p1, back = p1 - p2;
+    const double length = Length(along);
+    // A zero-length edge has no direction; an empty flap at the corner keeps later boxes finite.
+    if (!(length > 0.0)) return {p1, p1};
 
     // Positive turns put the flap on the side used by developments drawn the other way round.
     const double sign = sideFlag ? 1.0 : -1.0;
     const double height = h.flapHeight;
     const double a1 = h.flapAngle1;
     const double a2 = h.flapAngle2;
-    const Point2 towardStart = Unit(p1 - p2);
-    const Point2 towardEnd = Unit(p2 - p1);
+    const Point2 towardEnd{along.x / length, along.y / length};
+    const Point2 towardStart{back.x / length, back.y / length};
     // Rotation by sign * angle from the angle's own sine and cosine: sine is odd and cosine even, so this
-    // gives exactly what rotating by the signed angle gives, with each function evaluated once. Opening
-    // a large model computes every flap twice, so the trigonometry counts.
+    // gives exactly what rotating by the signed angle gives, with each function evaluated once.
     const auto turn = [sign](const Point2& p, double cosine, double sine) {
         const double s = sign * sine;
         return Point2{p.x * cosine - p.y * s, p.x * s + p.y * cosine};
     };
 
-    const auto triangle = [&]() {
+    const auto triangle = [&]() -> FlapShape {
         static const double kCosQuarter = std::cos(kPi / 2), kSinQuarter = std::sin(kPi / 2);
         const Point2 middle = (p1 + p2) * 0.5;
         const Point2 tip = middle + turn(towardStart, kCosQuarter, kSinQuarter) * height;
-        h.flapShape.tipStart = tip;
-        h.flapShape.tipEnd = tip;
+        return {tip, tip};
     };
 
-    const double sin1 = std::sin(a1);
-    const double sin2 = std::sin(a2);
+    // Most flaps have the same angle at both ends.
+    const bool sameAngles = SameBits(a1, a2);
+    const double sin1 = Sine(a1);
+    const double sin2 = sameAngles ? sin1 : Sine(a2);
     const double apex = kPi - a1 - a2;
     if (std::fabs(apex) > kParallelApexRad) {
-        const double sinApex = std::sin(apex);
+        const double sinApex = apex == kDefaults.apex ? kDefaults.sinApex : std::sin(apex);
         const double s1 = sin1 / sinApex * length;
         const double s2 = sin2 / sinApex * length;
         const double s = (s1 + s2 + length) / 2;
         const double radicand = s * (s - s1) * (s - s2) * (s - length);
         // The sides meet below the flap height (or their meeting point is not a real triangle).
-        if (!(radicand >= 0.0) || 2.0 * std::sqrt(radicand) / length <= height) {
-            triangle();
-            return;
-        }
+        if (!(radicand >= 0.0) || 2.0 * std::sqrt(radicand) / length <= height) return triangle();
     }
-    if (std::fabs(sin1) < kFlatSine || std::fabs(sin2) < kFlatSine) {
-        // Only a damaged angle pair (0 with pi) gets here; a finite triangle beats infinite tips.
-        triangle();
-        return;
-    }
-    h.flapShape.tipEnd = p2 + turn(towardStart, std::cos(a1), sin1) * (height / sin1);
-    h.flapShape.tipStart = p1 + turn(towardEnd, std::cos(a2), -sin2) * (height / sin2);
+    // Only a damaged angle pair (0 with pi) gets here; a finite triangle beats infinite tips.
+    if (std::fabs(sin1) < kFlatSine || std::fabs(sin2) < kFlatSine) return triangle();
+    const double cos1 = Cosine(a1);
+    const double cos2 = sameAngles ? cos1 : Cosine(a2);
+    FlapShape shape;
+    shape.tipEnd = p2 + turn(towardStart, cos1, sin1) * (height / sin1);
+    shape.tipStart = p1 + turn(towardEnd, cos2, -sin2) * (height / sin2);
+    return shape;
+}
+
+bool FlapSideFlag(const HalfEdge& h) {
+    const Part* part = h.face != nullptr ? h.face->part : nullptr;
+    return part != nullptr && part->development != nullptr && part->development->reversed;
 }
 
 void AutoFlapAngles(HalfEdge& h, int32_t maxBaseAngleDegrees) {
@@ -160,10 +177,15 @@ void PlaceFlaps(Development& development, Mesh& /*model*/, double height) {
     }
 }
 
-std::array<Point2, 4> FlapOutline(const HalfEdge& h) {
+std::array<Point2, 4> FlapOutline(const HalfEdge& h, bool sideFlag) {
     const Point2 start = h.Pos2D();
     const Point2 end = h.next != nullptr ? h.next->Pos2D() : start;
-    return {start, h.flapShape.tipStart, h.flapShape.tipEnd, end};
+    const FlapShape shape = ComputeFlapShape(h, sideFlag);
+    return {start, shape.tipStart, shape.tipEnd, end};
+}
+
+std::array<Point2, 4> FlapOutline(const HalfEdge& h) {
+    return FlapOutline(h, FlapSideFlag(h));
 }
 
 } // namespace tsm

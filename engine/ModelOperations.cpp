@@ -287,48 +287,57 @@ int JoinAdjacentIsolatedEdges(Mesh& model, IPrompt& prompt) {
 
 namespace {
 
-// Sorts (key, index) pairs as std::sort would, for keys that are not NaN and never both +0 and -0, in
-// passes of 16 bits from the lowest up: each pass is stable, so pairs that start in index order end up
-// ordered by key and then by index. A large model has hundreds of thousands of edges to sort.
+// Sorts (key, index) pairs by key and then by index, as std::sort would, for keys that are not NaN. The
+// pairs are dealt out to buckets by key in one pass, and each bucket, a pair or two on average, is sorted
+// on its own. A large model has hundreds of thousands of edges to sort.
 void SortByKeyThenIndex(std::pair<double, uint32_t>* items, size_t n) {
-    // Below a few thousand pairs the digit tables would cost more than the sort they replace.
+    // Below a few thousand pairs the bucket tables would cost more than the sort they replace.
     if (n < 4096) return std::sort(items, items + n);
-    // The bits of a double as an unsigned number that orders like the double itself.
-    const auto bitsOf = [](double value) {
-        uint64_t bits;
-        std::memcpy(&bits, &value, sizeof bits);
-        return bits >> 63 ? ~bits : bits | uint64_t(1) << 63;
-    };
-    std::vector<std::pair<double, uint32_t>> buffer(n);
-    std::pair<double, uint32_t>* from = items;
-    std::pair<double, uint32_t>* to = buffer.data();
-    std::vector<size_t> start(size_t(1) << 16);
-    for (int shift = 0; shift < 64; shift += 16) {
-        const auto digit = [&](const std::pair<double, uint32_t>& item) {
-            return size_t(bitsOf(item.first) >> shift) & 0xFFFF;
-        };
-        std::fill(start.begin(), start.end(), 0);
-        for (size_t i = 0; i < n; ++i) ++start[digit(from[i])];
-        if (start[digit(from[0])] == n) continue; // every key has this digit: the order stands
-        size_t sum = 0;
-        for (size_t& count : start) sum += std::exchange(count, sum);
-        for (size_t i = 0; i < n; ++i) to[start[digit(from[i])]++] = from[i];
-        std::swap(from, to);
+    double lo = items[0].first, hi = items[0].first;
+    for (size_t i = 1; i < n; ++i) {
+        lo = std::min(lo, items[i].first);
+        hi = std::max(hi, items[i].first);
     }
-    if (from != items) std::copy(from, from + n, items);
+    const double range = hi - lo;
+    // All keys equal, or some infinite: no spread to deal the pairs out by.
+    if (!(range > 0) || !std::isfinite(range)) return std::sort(items, items + n);
+    // Rounding never puts a larger key in an earlier bucket, so the buckets in turn are in key order.
+    const double scale = double(n) / range;
+    const auto bucketOf = [&](double key) { return std::min(size_t((key - lo) * scale), n - 1); };
+    std::vector<uint32_t> end(n, 0);
+    for (size_t i = 0; i < n; ++i) ++end[bucketOf(items[i].first)];
+    uint32_t sum = 0;
+    for (uint32_t& count : end) sum += std::exchange(count, sum);
+    std::vector<std::pair<double, uint32_t>> dealt(n);
+    for (size_t i = 0; i < n; ++i) dealt[end[bucketOf(items[i].first)]++] = items[i];
+    // Each bucket now ends where the next begins.
+    uint32_t begin = 0;
+    for (size_t b = 0; b < n; begin = end[b++]) {
+        auto* first = dealt.data() + begin;
+        auto* last = dealt.data() + end[b];
+        if (last - first < 2) continue;
+        if (last - first > 16) {
+            std::sort(first, last);
+            continue;
+        }
+        for (auto* i = first + 1; i < last; ++i)
+            for (auto* j = i; j > first && *j < *(j - 1); --j) std::swap(*j, *(j - 1));
+    }
+    std::copy(dealt.begin(), dealt.end(), items);
 }
 
 } // namespace
 
 void FindSymmetricEdges(Mesh& model) {
-    // Everything the window scan reads sits in the entry itself: the scan and the sort touch one compact
-    // array instead of chasing edge pointers.
+    // Everything the window scan reads sits in the entry itself, and the keys beside it in the sorted
+    // index: the scan reads two arrays in turn instead of chasing edge pointers. An entry fills one cache
+    // line.
     struct Entry {
-        double key;
-        bool negativeSide;
-        Edge* edge;
         Vec3 a, b; // end points as halfEdge1 runs
+        Edge* edge;
+        bool negativeSide;
     };
+    std::vector<std::pair<double, uint32_t>> order; // key, place in `entries`
     const double s = model.size;
     const double q = (s * 0.005) * (s * 0.005);
     const Vec3 reference{s, s, s};
@@ -337,20 +346,30 @@ void FindSymmetricEdges(Mesh& model) {
     size_t edgeCount = 0;
     for (auto& solid : model.solids) edgeCount += solid->edges.size();
     entries.reserve(edgeCount);
-    // The first sides lie far apart in a large model, and reading each one waits on memory; fetching a
-    // few edges ahead (the side, then its successor) lets those waits overlap.
-    constexpr size_t kAhead = 8;
+    order.reserve(edgeCount);
+    // The edges, their first sides and those sides' vertices lie far apart in a large model, and reading
+    // each waits on memory. Each link is fetched some edges ahead, from what an earlier round fetched
+    // (the edge, its side, the side's vertex and successor, the successor's vertex), so the waits overlap.
+    constexpr size_t kAhead = 6;
     for (auto& solid : model.solids) {
         const auto& edges = solid->edges;
-        for (size_t i = 0; i < edges.size(); ++i) {
-            if (i + 2 * kAhead < edges.size() && edges[i + 2 * kAhead]->halfEdge1)
-                __builtin_prefetch(edges[i + 2 * kAhead]->halfEdge1);
-            if (i + kAhead < edges.size() && edges[i + kAhead]->halfEdge1 &&
-                edges[i + kAhead]->halfEdge1->next)
-                __builtin_prefetch(edges[i + kAhead]->halfEdge1->next);
+        const size_t n = edges.size();
+        for (size_t i = 0; i < n; ++i) {
+            if (i + 4 * kAhead < n) __builtin_prefetch(edges[i + 4 * kAhead].get());
+            if (i + 3 * kAhead < n && edges[i + 3 * kAhead]->halfEdge1) {
+                __builtin_prefetch(edges[i + 3 * kAhead]->halfEdge1);
+                __builtin_prefetch(&edges[i + 3 * kAhead]->symmetryKey, 1); // a cache line of its own
+            }
+            if (i + 2 * kAhead < n && edges[i + 2 * kAhead]->halfEdge1) {
+                const HalfEdge& ahead = *edges[i + 2 * kAhead]->halfEdge1;
+                __builtin_prefetch(ahead.vertex);
+                __builtin_prefetch(ahead.next);
+            }
+            if (i + kAhead < n && edges[i + kAhead]->halfEdge1 && edges[i + kAhead]->halfEdge1->next)
+                __builtin_prefetch(edges[i + kAhead]->halfEdge1->next->vertex);
             Edge* edge = edges[i].get();
             edge->symmetricEdge = nullptr;
-            Entry entry{0, false, edge, {}, {}};
+            Entry entry{{}, {}, edge, false};
             const HalfEdge* h = edge->halfEdge1;
             if (h && h->vertex && h->next && h->next->vertex) {
                 entry.a = h->vertex->position;
@@ -365,22 +384,25 @@ void FindSymmetricEdges(Mesh& model) {
             edge->mark = mid.x < 0; // negative side of the mirror plane
             if (edge->mark) mid.x = -mid.x;
             edge->symmetryKey = DistanceSquared(mid, reference);
-            entry.key = edge->symmetryKey;
             entry.negativeSide = edge->mark;
+            order.emplace_back(edge->symmetryKey, static_cast<uint32_t>(entries.size()));
             entries.push_back(entry);
         }
     }
     // Sort an index by key; equal keys keep their model order so that the same file always pairs the
     // same way. NaN keys (broken coordinates) are set last first, in model order, and never match; the
     // sort then compares plain pairs, the index breaking ties.
-    std::vector<std::pair<double, uint32_t>> order(entries.size());
-    for (size_t i = 0; i < entries.size(); ++i) order[i] = {entries[i].key, static_cast<uint32_t>(i)};
     const auto numbered = std::stable_partition(order.begin(), order.end(),
                                                 [](const auto& item) { return !std::isnan(item.first); });
     SortByKeyThenIndex(order.data(), size_t(numbered - order.begin()));
     std::vector<Entry> sorted;
     sorted.reserve(entries.size());
-    for (const auto& item : order) sorted.push_back(entries[item.second]);
+    // The copy reads the entries in key order, all over the array, and the scan writes to the edges in
+    // that order: both fetch a few entries ahead.
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (i + kAhead < order.size()) __builtin_prefetch(&entries[order[i + kAhead].second]);
+        sorted.push_back(entries[order[i].second]);
+    }
     entries.clear();
     entries.shrink_to_fit();
 
@@ -395,6 +417,7 @@ void FindSymmetricEdges(Mesh& model) {
     };
     const long count = long(sorted.size());
     for (long i = 0; i < count; ++i) {
+        if (i + long(kAhead) < count) __builtin_prefetch(&sorted[size_t(i) + kAhead].edge->symmetricEdge, 1);
         const Entry& e = sorted[i];
         auto tryPartner = [&](long j) {
             const Entry& f = sorted[j];
@@ -404,7 +427,8 @@ void FindSymmetricEdges(Mesh& model) {
             return true;
         };
         // Written so that a NaN difference also ends the window.
-        auto inWindow = [&](long j) { return std::fabs(sorted[j].key - e.key) <= q; };
+        const double key = order[size_t(i)].first;
+        auto inWindow = [&](long j) { return std::fabs(order[size_t(j)].first - key) <= q; };
         bool found = false;
         for (long j = i - 1; j >= 0 && !found && inWindow(j); --j) found = tryPartner(j);
         for (long j = i + 1; j < count && !found && inWindow(j); ++j) found = tryPartner(j);

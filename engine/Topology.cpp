@@ -1,6 +1,7 @@
 #include "engine/Topology.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <iostream>
 #include <limits>
@@ -30,6 +31,19 @@ const Vec3& CornerPosition(const Face& face, size_t i) {
 
 double TriangleArea(const Vec3& a, const Vec3& b, const Vec3& c) {
     return HeronArea(Distance(a, b), Distance(b, c), Distance(c, a));
+}
+
+// Whether the angle between k and e, in degrees, is below 90. Both are unit vectors (or e is zero) and k
+// runs along the edge, so their dot product is nearly always close to +-1: its sign then decides, and only
+// a dot product near zero, or a value that is not finite, takes the measured angle's word.
+bool LessThanQuarterTurn(const Vec3& k, const Vec3& e) {
+    constexpr double kClearDot = 1e-6;
+    const double dot = Dot(k, e);
+    const bool finite = std::isfinite(k.x) && std::isfinite(k.y) && std::isfinite(k.z) &&
+                        std::isfinite(e.x) && std::isfinite(e.y) && std::isfinite(e.z);
+    if (finite && dot >= kClearDot) return true;
+    if (finite && dot <= -kClearDot) return false;
+    return AngleBetween(k, e) * kDegreesPerRadian < 90.0;
 }
 
 } // namespace
@@ -165,7 +179,7 @@ void UpdateEdgeGeometry(Edge& edge) {
     if (edge.vertex1 && edge.vertex2 && edge.length > 0)
         e = (edge.vertex2->position - edge.vertex1->position) / edge.length;
     // The fold line's direction k runs along halfEdge1 exactly when the edge is convex (a mountain).
-    edge.foldSense = AngleBetween(k, e) * kDegreesPerRadian < 90.0;
+    edge.foldSense = LessThanQuarterTurn(k, e);
     edge.foldAngle = 180.0 - AngleBetween(nA, nB) * kDegreesPerRadian;
 }
 

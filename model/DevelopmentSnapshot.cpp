@@ -100,8 +100,6 @@ void PutCorner(Out& out, const HalfEdge& h, CornerRef joined) {
     for (float c : h.flapColor) out.Put(c);
     for (float c : h.sideColor) out.Put(c);
     out.Put(static_cast<uint8_t>(h.foldShown));
-    out.Put(h.flapShape.tipStart);
-    out.Put(h.flapShape.tipEnd);
     out.Put(joined);
 }
 
@@ -222,8 +220,6 @@ bool ReadCornerState(In& in, HalfEdge& s, CornerRef& joined) {
     for (float& c : s.flapColor) c = in.Get<float>();
     for (float& c : s.sideColor) c = in.Get<float>();
     s.foldShown = in.Get<uint8_t>() != 0;
-    s.flapShape.tipStart = in.Get<Point2>();
-    s.flapShape.tipEnd = in.Get<Point2>();
     joined = in.Get<CornerRef>();
     return in.ok();
 }
@@ -314,7 +310,6 @@ void ApplyPart(BuiltPart& built) {
         std::memcpy(h.flapColor, s.flapColor, sizeof h.flapColor);
         std::memcpy(h.sideColor, s.sideColor, sizeof h.sideColor);
         h.foldShown = s.foldShown;
-        h.flapShape = s.flapShape;
         h.joined = s.joined;
     }
     for (auto& line : part->lines) {

@@ -56,7 +56,7 @@ DevelopmentSnapshot TakeDevelopmentSnapshot(const Document& document, PartPool& 
 
 // Puts the copy back into the document's development. A part whose bytes the document's current state
 // (`current`, a copy just taken of it) shares keeps its object, so pointers to unchanged parts stay
-// valid. Every other part is rebuilt; flap shapes and drawn kinds come back as they were stored. The
+// valid. Every other part is rebuilt; drawn kinds come back as they were stored. The
 // caller reruns the corner separation and the line classification, which derive from these fields.
 // Returns false, changing nothing, when the copy does not fit the model (a solid, face, corner or edge
 // index out of range).

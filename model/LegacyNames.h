@@ -17,7 +17,6 @@ using CHalfEdge = HalfEdge;         // one corner of one face, directed along th
 using CFace = Face;                 // a flat polygon of the mesh
 using CMaterial = Material;         // a face colour and its texture image
 using CTextureImage = TextureImage; // a decoded texture image
-using CFlapShape = FlapShape;       // the computed outline of a glue flap
 using CDib24 = Bitmap24;            // a 24-bit bitmap, rows bottom-up, as texture files hold it
 using CPart = Part;                 // one flat piece of the development
 using CPartLine = PartLine;         // a line of a part: cut, mountain, valley or flat fold

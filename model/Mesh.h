@@ -33,13 +33,6 @@ struct Vertex {
     std::vector<Face*> faces;        // scratch list of faces with a corner here (edge joining)
 };
 
-// The computed outline of a glue flap: the two outer corners, next to the start and next to the end of the
-// edge. Never stored in files.
-struct FlapShape {
-    Point2 tipStart;
-    Point2 tipEnd;
-};
-
 // Set on a corner that lives in its solid's block (see `NewCorner`) rather than on its own on the heap.
 // Copying a corner's values never copies where it lives.
 class CornerHome {
@@ -67,7 +60,6 @@ struct HalfEdge {
     double flapHeight = 5.0;                // mm
     double flapAngle1 = 0.7853981633974483; // radians, base angle at the end of the edge
     double flapAngle2 = 0.7853981633974483; // radians, base angle at the start of the edge
-    FlapShape flapShape;
     float flapColor[3] = {0, 0, 0};
     float sideColor[3] = {0, 0, 0};
     bool hasFlap = false;

@@ -36,6 +36,7 @@ uint64_t PlacementKey(const Development& development, const EdgeLabelRules& rule
     hash.Add(rules.largestSizeMM);
     hash.Add(rules.smallestSizeMM);
     hash.Add(partNumbers);
+    hash.Add(development.reversed);
     for (const auto& part : development.parts) {
         if (part == nullptr) continue;
         hash.Add(part.get());
@@ -51,8 +52,10 @@ uint64_t PlacementKey(const Development& development, const EdgeLabelRules& rule
                 hash.Add(corner->twin != nullptr && corner->twin->face != nullptr ? corner->twin->face->part
                                                                                   : nullptr);
                 hash.Add(corner->hasFlap);
-                hash.Add(corner->flapShape.tipStart);
-                hash.Add(corner->flapShape.tipEnd);
+                // What the flap's outline is worked out from: the two ends are hashed as corners.
+                hash.Add(corner->flapHeight);
+                hash.Add(corner->flapAngle1);
+                hash.Add(corner->flapAngle2);
                 if (corner->line != nullptr) {
                     hash.Add(corner->line->first);
                     hash.Add(corner->line->hidden);

@@ -75,9 +75,11 @@ TEST(CutOutline, FlapsJoinTheOutlineAndFollowTheirKinds) {
     f.PairEdges();
     Part* part = f.AddPart({face});
     DevelopmentFixture::MakeLines(part);
-    // The top edge (0, 0) -> (10, 0) carries a flap 5 high with 45 degree sides above it.
+    // The top edge (0, 0) -> (10, 0) carries a flap 5 high above it, its tips 4 mm in from the ends.
     HalfEdge* top = face->Corner(0);
-    top->flapShape = {{4, -5}, {6, -5}};
+    top->flapHeight = 5;
+    top->flapAngle1 = top->flapAngle2 = std::atan2(5, 4);
+    f.Dev().reversed = true;
     // Trapezoid (0,0) (4,-5) (6,-5) (10,0): area (10 + 2) / 2 * 5 = 30.
     const struct {
         DrawKind kind;
@@ -133,7 +135,9 @@ TEST(CutOutline, AFlapUnderAnotherPartIsNotCut) {
     for (auto& corner : b->halfEdges)
         if (corner->y2d == 12 && corner->next->y2d == 12) h = corner.get();
     ASSERT_NE(h, nullptr);
-    h->flapShape = {{h->x2d == 0 ? 1.0 : 9.0, 7}, {h->x2d == 0 ? 9.0 : 1.0, 7}};
+    h->flapHeight = 5;
+    h->flapAngle1 = h->flapAngle2 = std::atan2(5, 1);
+    f.Dev().reversed = h->next->x2d > h->x2d; // the flap stands above b
     h->line->drawKind = DrawKind::FlapMountain;
     const std::vector<PartCutOutline> outlines = CutOutlines(f.Dev(), true);
     ASSERT_EQ(outlines.size(), 2u);

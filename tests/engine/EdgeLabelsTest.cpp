@@ -40,7 +40,6 @@ struct RectangleFixture : DevelopmentFixture {
             left.hasFlap = true;
             left.flapHeight = 5.0;
             left.line->drawKind = DrawKind::FlapMountain;
-            ComputeFlapShape(left, false);
         }
     }
 };

@@ -59,8 +59,8 @@ TEST(ComputePartExtent, OnlyAFlapStickingOutSetsTheBoxEdge) {
     EXPECT_DOUBLE_EQ(p.face->Corner(2)->x2d, 15);
     EXPECT_DOUBLE_EQ(p.face->Corner(2)->y2d, 5);
     // The flap shape is recomputed after the move: its tip is now on the box's left edge.
-    EXPECT_NEAR(p.Flapped()->flapShape.tipStart.x, 0, 1e-12);
-    EXPECT_NEAR(p.Flapped()->flapShape.tipEnd.y, 5, 1e-12);
+    EXPECT_NEAR(FlapOutline(*p.Flapped())[1].x, 0, 1e-12);
+    EXPECT_NEAR(FlapOutline(*p.Flapped())[2].y, 5, 1e-12);
     // A second run finds the box already at the origin and changes nothing.
     ComputePartExtent(*p.part);
     EXPECT_DOUBLE_EQ(p.part->x, 105);
@@ -71,7 +71,7 @@ TEST(ComputePartExtent, OnlyAFlapStickingOutSetsTheBoxEdge) {
     reversed.fx.Dev().reversed = true;
     ComputePartExtent(*reversed.part);
     ExpectPart(*reversed.part, 110, 50, 10, 10);
-    EXPECT_NEAR(reversed.Flapped()->flapShape.tipStart.x, 5, 1e-12);
+    EXPECT_NEAR(FlapOutline(*reversed.Flapped())[1].x, 5, 1e-12);
     // A flap computed but not carried by this side takes no part in the box.
     FlapPart without;
     without.Flapped()->hasFlap = false;
@@ -139,12 +139,11 @@ TEST(ScaleDevelopment, TargetIsAbsoluteAndScalesGeometryAndFlaps) {
     FlapPart p;
     Development& dev = p.fx.Dev();
     ComputeDevelopmentExtent(dev, true);
-    // The same scale moves nothing but still recomputes the flap shapes.
-    p.Flapped()->flapShape.tipStart = {999, 999};
+    // The same scale moves nothing.
     EXPECT_DOUBLE_EQ(ScaleDevelopment(dev, 1.0, true), 1.0);
     ExpectPart(*p.part, 105, 50, 15, 10);
     EXPECT_DOUBLE_EQ(p.Flapped()->flapHeight, 5);
-    EXPECT_NEAR(p.Flapped()->flapShape.tipStart.x, 0, 1e-12);
+    EXPECT_NEAR(FlapOutline(*p.Flapped())[1].x, 0, 1e-12);
 
     dev.scale = 2.0;
     const double factor = ScaleDevelopment(dev, 1.0, false); // f = 0.5
@@ -154,8 +153,8 @@ TEST(ScaleDevelopment, TargetIsAbsoluteAndScalesGeometryAndFlaps) {
     EXPECT_DOUBLE_EQ(p.Flapped()->flapHeight, 2.5);
     EXPECT_DOUBLE_EQ(factor, 0.5); // the owner's default flap height goes with it
     // The flap shape follows the new corners and height: tip at (0, 2.5).
-    EXPECT_NEAR(p.Flapped()->flapShape.tipStart.x, 0, 1e-12);
-    EXPECT_NEAR(p.Flapped()->flapShape.tipStart.y, 2.5, 1e-12);
+    EXPECT_NEAR(FlapOutline(*p.Flapped())[1].x, 0, 1e-12);
+    EXPECT_NEAR(FlapOutline(*p.Flapped())[1].y, 2.5, 1e-12);
     // The frame's size is scaled; its corner is left for the next extent computation.
     ExpectFrame(dev, 105, 50, 7.5, 5);
 }

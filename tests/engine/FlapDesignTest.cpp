@@ -42,10 +42,10 @@ public:
     // A face of `part` across the full flap of `side` (5 high), from `near` to `far` off its edge.
     void Block(HalfEdge* side, Part* part, double near, double far) {
         side->flapHeight = 5;
-        ComputeFlapShape(*side, false);
+        const FlapShape shape = ComputeFlapShape(*side, false);
         const Point2 start = side->Pos2D(), end = side->next->Pos2D();
         const Point2 base = (start + end) * 0.5;
-        const Point2 tip = (side->flapShape.tipStart + side->flapShape.tipEnd) * 0.5;
+        const Point2 tip = (shape.tipStart + shape.tipEnd) * 0.5;
         const Point2 out = (tip - base) * (1 / Length(tip - base));
         const Point2 along = (end - start) * (1 / Length(end - start));
         const Point2 p[3] = {base + out * near - along * 3, base + out * near + along * 3, base + out * far};

@@ -144,16 +144,17 @@ TEST(DrawFlapOutline, FlapDrawnFirstHidesTheLaterOne) {
     EXPECT_PIECE(b[0], 20, 2, 13, 2);
     EXPECT_PIECE(b[1], 13, 12, 20, 12);
 
-    // A damaged first flap whose base is below the threshold but whose tips spread wide, so that the
-    // triangle from the base to (15, 20) and (15, 0) holds the later tip side's midpoint (13, 7): it must
-    // not hide that side; at a base just over the threshold it does.
+    // A first flap whose base is below the threshold, a sliver of a parallelogram (base angles adding up
+    // to a half turn) leaning down through the later tip side's midpoint (13, 7): it must not hide that
+    // side; at a base just over the threshold it does.
     for (const double base : {0.0005, 0.002}) {
         SCOPED_TRACE(base);
         HalfEdge* h = firstLine->first;
         h->x2d = h->next->x2d;
         h->y2d = h->next->y2d + base;
-        h->flapShape.tipStart = {h->next->x2d + 5, h->next->y2d + 20};
-        h->flapShape.tipEnd = {h->next->x2d + 5, h->next->y2d};
+        h->flapHeight = 4;
+        h->flapAngle1 = std::atan2(3, 7 - base / 2);
+        h->flapAngle2 = 3.14159265358979323846 - h->flapAngle1;
         BeginFlapOutlinePass(scene.Dev());
         scene.Draw(first, firstLine);
         EXPECT_EQ(scene.Draw(second, secondLine).size(), base < kMinHidingFlapBaseMM ? 3u : 2u);
@@ -175,7 +176,6 @@ TEST(DrawFlapOutline, DamagedRecordsDrawNothing) {
     scene.Dev().parts.back()->height = 50;
     scene.Dev().parts.push_back(nullptr);
     PartLine* line = scene.AddFlap(part, 2, 5);
-    ComputeFlapShape(*line->first, false);
     BeginFlapOutlinePass(scene.Dev());
     EXPECT_EQ(scene.Draw(part, line).size(), 3u);
 }

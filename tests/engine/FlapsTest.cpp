@@ -18,6 +18,7 @@ constexpr double kDeg = kPi / 180.0;
 // A lone edge P1 -> P2 with its flap parameters.
 struct Edge2D {
     HalfEdge h, end;
+    FlapShape shape;
     Edge2D(Point2 p1, Point2 p2, double height, double angle1Deg, double angle2Deg) {
         h.x2d = p1.x;
         h.y2d = p1.y;
@@ -29,10 +30,10 @@ struct Edge2D {
         h.flapAngle2 = angle2Deg * kDeg;
     }
     const Point2& Start(bool side) {
-        ComputeFlapShape(h, side);
-        return h.flapShape.tipStart;
+        shape = ComputeFlapShape(h, side);
+        return shape.tipStart;
     }
-    const Point2& End() const { return h.flapShape.tipEnd; }
+    const Point2& End() const { return shape.tipEnd; }
 };
 
 #define EXPECT_POINT(p, ex, ey)                                                                              \
@@ -87,13 +88,41 @@ TEST(ComputeFlapShape, DegenerateInputGivesFiniteTips) {
     HalfEdge lone;
     lone.x2d = 1;
     lone.y2d = 2;
-    ComputeFlapShape(lone, true);
-    EXPECT_POINT(lone.flapShape.tipEnd, 1, 2);
+    EXPECT_POINT(ComputeFlapShape(lone, true).tipEnd, 1, 2);
     // Angles 0 and pi (damaged file) would put a trapezoid tip at infinity.
     Edge2D flat({0, 0}, {10, 0}, 5, 0, 180);
     const Point2 tip = flat.Start(false);
     EXPECT_TRUE(std::isfinite(tip.x) && std::isfinite(tip.y));
     EXPECT_TRUE(std::isfinite(flat.End().x) && std::isfinite(flat.End().y));
+}
+
+TEST(FlapOutline, FollowsTheCornersAndTheSideOfItsPartsDevelopment) {
+    // Each row: whether the corner has a face, the face a part, the part a development, and whether that
+    // development is drawn reversed; then the y of both flap tips.
+    const struct {
+        bool face, part, development, reversed;
+        double y;
+    } cases[] = {
+        {false, false, false, false, 5}, {true, false, false, false, 5}, {true, true, false, false, 5},
+        {true, true, true, false, 5},    {true, true, true, true, -5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        Edge2D e({0, 0}, {20, 0}, 5, 90, 90);
+        Development dev;
+        dev.reversed = c.reversed;
+        Part part;
+        part.development = c.development ? &dev : nullptr;
+        Face face;
+        face.part = c.part ? &part : nullptr;
+        e.h.face = c.face ? &face : nullptr;
+        EXPECT_POINT(FlapOutline(e.h)[1], 0, c.y);
+        EXPECT_POINT(FlapOutline(e.h)[2], 20, c.y);
+        // Nothing is kept between calls: moving the edge's end moves the flap.
+        e.end.x2d = 30;
+        EXPECT_POINT(FlapOutline(e.h)[2], 30, c.y);
+        EXPECT_POINT(FlapOutline(e.h)[3], 30, 0);
+    }
 }
 
 namespace {

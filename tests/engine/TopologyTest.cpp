@@ -122,6 +122,17 @@ TEST(Topology, UpdateEdgeGeometryParallelThreshold) {
     Edge* slight = foldBy(std::acos(0.9999));
     EXPECT_NEAR(slight->foldAngle, 180.0 - std::acos(0.9999) * 57.29577951308232, 1e-7);
     EXPECT_FALSE(slight->foldSense);
+    // Each row: the second face lifted by this many degrees, toward +z for a valley or toward -z for a
+    // mountain, from slight to nearly folded shut.
+    const struct {
+        double degrees;
+        bool mountain;
+    } folds[] = {{1, false}, {-1, true}, {90, false}, {-90, true}, {179, false}, {-179, true}};
+    for (const auto& f : folds) {
+        const Edge* edge = foldBy(f.degrees * 3.14159265358979323846 / 180);
+        EXPECT_EQ(edge->foldSense, f.mountain) << f.degrees;
+        EXPECT_NEAR(edge->foldAngle, 180 - std::abs(f.degrees), 1e-9) << f.degrees;
+    }
 }
 
 TEST(Topology, ComputeBoundsSizeCenterAndDominantAxis) {
