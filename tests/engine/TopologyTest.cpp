@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include <cmath>
 
 using namespace tsm;
@@ -101,6 +103,25 @@ TEST(Topology, ThreeFacesOnOneEdgeWarnOnceAndLeaveOneOpenEdge) {
     EXPECT_EQ(solid->edges.size(), 8u); // 9 corners, one pair
     EXPECT_EQ(solid->faces[0]->Corner(0)->twin, solid->faces[2]->Corner(0));
     EXPECT_EQ(solid->faces[1]->Corner(0)->twin, nullptr);
+    ExpectConsistentPairing(*solid);
+}
+
+TEST(Topology, OpenEdgesFollowThePairedOnesInTheOrderOfTheirEnds) {
+    Mesh model;
+    // Faces 3-2-1 and 2-0-1 share 1-2; the four other sides stay open.
+    Solid* solid = AddRawSolid(model, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {{3, 2, 1}, {2, 0, 1}});
+    for (auto& face : solid->faces) LinkFaceRing(*face);
+    BuildEdges(*solid);
+    const auto number = [solid](const Vertex* v) {
+        for (size_t i = 0; i < solid->vertices.size(); ++i)
+            if (solid->vertices[i].get() == v) return int(i);
+        return -1;
+    };
+    std::vector<std::array<int, 3>> edges;
+    for (const auto& e : solid->edges)
+        edges.push_back({number(e->vertex1), number(e->vertex2), !!e->halfEdge2});
+    const std::vector<std::array<int, 3>> expected = {{1, 2, 1}, {0, 1, 0}, {1, 3, 0}, {2, 0, 0}, {3, 2, 0}};
+    EXPECT_EQ(edges, expected);
     ExpectConsistentPairing(*solid);
 }
 

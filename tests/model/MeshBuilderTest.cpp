@@ -42,4 +42,28 @@ TEST(MeshBuilderTest, FacesAreCheckedBeforeTheyAreKept) {
     EXPECT_EQ(face.Corner(2)->vertex->position, (Vec3{1, 1, 0}));
 }
 
+// Every vertex lists the corners that start at it, in face order: turned faces, several solids and a
+// vertex no face uses (which goes to the first solid) included.
+TEST(MeshBuilderTest, VerticesListTheirOutgoingCornersInFaceOrder) {
+    MeshBuilder builder = SquareBuilder();
+    builder.AddVertex({5, 5, 5});
+    builder.BeginSolid("a");
+    builder.AddFace({0, 1, 2});
+    builder.AddFace({0, 3, 2}); // against its neighbour: turned
+    builder.BeginSolid("b");
+    builder.AddFace({1, 2, 3});
+    Document doc;
+    builder.Finish(doc, nullptr);
+    size_t listed = 0;
+    for (const auto& solid : doc.model->solids)
+        for (const auto& vertex : solid->vertices) {
+            std::vector<HalfEdge*> expected;
+            for (const auto& face : solid->faces)
+                if (HalfEdge* corner = FindCorner(*face, vertex.get())) expected.push_back(corner);
+            EXPECT_EQ(vertex->outgoing, expected);
+            listed += expected.size();
+        }
+    EXPECT_EQ(listed, 9u);
+}
+
 } // namespace
