@@ -13,7 +13,6 @@
 #include <fstream>
 #include <map>
 #include <set>
-#include <unordered_map>
 
 namespace tsm {
 
@@ -320,11 +319,61 @@ struct PositionKey {
     double x, y, z;
     bool operator==(const PositionKey& o) const { return x == o.x && y == o.y && z == o.z; }
 };
-struct PositionHash {
-    size_t operator()(const PositionKey& k) const {
-        const std::hash<double> h;
-        return h(k.x) ^ (h(k.y) * 31) ^ (h(k.z) * 961);
+
+// The points given to the builder so far, by exact position (0 and -0 alike; a point with a NaN matches
+// none, not even itself): numbers in an open-addressed table over the points in the order they came, so
+// that welding a large primitive makes a few arrays rather than a node per point.
+class WeldTable {
+public:
+    // The number of the point at `key`; a new point takes the number `fresh()` returns.
+    template <typename Fresh> int Weld(const PositionKey& key, Fresh fresh) {
+        if (std::isnan(key.x) || std::isnan(key.y) || std::isnan(key.z)) return fresh();
+        if ((points_.size() + 1) * 2 > slots_.size()) Rehash(slots_.empty() ? 64 : slots_.size() * 2);
+        const size_t mask = slots_.size() - 1;
+        size_t i = Hash(key) & mask;
+        for (; slots_[i] != kEmpty; i = (i + 1) & mask)
+            if (points_[slots_[i]].key == key) return points_[slots_[i]].number;
+        slots_[i] = uint32_t(points_.size());
+        points_.push_back({key, fresh()});
+        return points_.back().number;
     }
+    // Room for `more` points without rehashing on the way.
+    void Reserve(size_t more) {
+        size_t size = std::max<size_t>(slots_.size(), 64);
+        while (size < (points_.size() + more) * 2) size *= 2;
+        if (size > slots_.size()) Rehash(size);
+        points_.reserve(points_.size() + more);
+    }
+
+private:
+    static constexpr uint32_t kEmpty = 0xffffffffu;
+    struct Point {
+        PositionKey key;
+        int number;
+    };
+
+    static size_t Hash(const PositionKey& key) {
+        uint64_t h = 0;
+        for (double c : {key.x, key.y, key.z}) {
+            if (c == 0) c = 0; // -0 hashes as 0, to which it is equal
+            uint64_t bits;
+            std::memcpy(&bits, &c, sizeof bits);
+            h = (h ^ bits) * 0x9e3779b97f4a7c15ull;
+            h ^= h >> 29;
+        }
+        return size_t(h ^ (h >> 32));
+    }
+    void Rehash(size_t size) {
+        slots_.assign(size, kEmpty);
+        for (uint32_t p = 0; p < points_.size(); ++p) {
+            size_t i = Hash(points_[p].key) & (size - 1);
+            while (slots_[i] != kEmpty) i = (i + 1) & (size - 1);
+            slots_[i] = p;
+        }
+    }
+
+    std::vector<uint32_t> slots_; // a power of two, at most half full
+    std::vector<Point> points_;
 };
 
 // ---- Materials ----
@@ -492,6 +541,7 @@ private:
         }
         RETURN_IF_FAILED(UseMaterial(primitive.material));
         builder_.Reserve(positions.count, uvs.data ? positions.count : 0, indices.size());
+        welded_.Reserve(positions.count);
 
         // Corners welded by position: glTF splits vertices at every seam of its attributes, the model
         // keeps one vertex per point and the texture coordinates per corner.
@@ -501,9 +551,7 @@ private:
             const PositionKey key{m[0] * x + m[4] * y + m[8] * z + m[12],
                                   m[1] * x + m[5] * y + m[9] * z + m[13],
                                   m[2] * x + m[6] * y + m[10] * z + m[14]};
-            auto [found, isNew] = welded_.try_emplace(key, 0);
-            if (isNew) found->second = builder_.AddVertex({key.x, key.y, key.z});
-            vertex[i] = found->second;
+            vertex[i] = welded_.Weld(key, [&] { return builder_.AddVertex({key.x, key.y, key.z}); });
             if (uvs.data) texCoord[i] = builder_.AddTexCoord(uvs.Get(i, 0), uvs.Get(i, 1));
         }
         const bool mirrored = Determinant3(m) < 0;
@@ -663,7 +711,7 @@ private:
     std::vector<ImportedMaterial>& materials_;
     std::vector<std::string>& warnings_;
     std::map<int, std::string>& imageBytes_;
-    std::unordered_map<PositionKey, int, PositionHash> welded_;
+    WeldTable welded_;
     std::map<int, std::string> materialNames_;
     std::map<int, int> uses_; // materials per image
     std::map<int, std::unique_ptr<TextureImage>> decoded_;
