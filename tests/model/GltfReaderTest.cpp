@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <limits>
 
 namespace tsm {
 namespace {
@@ -241,50 +240,6 @@ TEST(GltfReaderTest, BadFilesAreRefusedWithAClearMessage) {
         ASSERT_TRUE(broken.result.ok()) << broken.result.reason();
         ASSERT_EQ(broken.result->warnings.size(), 1u);
         EXPECT_EQ(broken.doc->model->materials[0]->texture, nullptr);
-    }
-}
-
-// Positions-only triangles, one primitive per list of x, y, z floats, in one buffer.
-std::string Primitives(const std::vector<std::vector<float>>& lists) {
-    std::string bin, accessors, primitives;
-    for (size_t i = 0; i < lists.size(); ++i) {
-        const std::string comma = i ? "," : "";
-        accessors += comma + R"({"bufferView":0,"componentType":5126,"type":"VEC3","byteOffset":)" +
-                     std::to_string(bin.size()) + R"(,"count":)" + std::to_string(lists[i].size() / 3) + "}";
-        primitives += comma + R"({"attributes":{"POSITION":)" + std::to_string(i) + "}}";
-        for (float f : lists[i]) Append<float>(bin, {f});
-    }
-    const std::string length = std::to_string(bin.size());
-    return R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0]}],"nodes":[{"mesh":0}],)"
-           R"("meshes":[{"primitives":[)" +
-           primitives + R"(]}],"buffers":[{"byteLength":)" + length +
-           R"(,"uri":"data:application/octet-stream;base64,)" + Base64(bin) +
-           R"("}],"bufferViews":[{"buffer":0,"byteLength":)" + length + R"(}],"accessors":[)" + accessors +
-           "]}";
-}
-
-// Points are one vertex where their positions are exactly equal (0 and -0 too, a NaN never), across
-// primitives, and still after the table of points has grown.
-TEST(GltfReaderTest, PointsAtOnePositionAreOneVertex) {
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    std::vector<float> row, nextRow;
-    for (float i = 0; i < 30; ++i) {
-        row.insert(row.end(), {i, 0, 0, i, 1, 0, i, 0, 1});
-        nextRow.insert(nextRow.end(), {i, 1, 0, i, 0, 1, i, 2, 2});
-    }
-    const struct {
-        std::vector<std::vector<float>> primitives;
-        size_t vertices;
-    } cases[] = {
-        {{{0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0}}, 4},
-        {{{0, 0, 0, 1, 0, 0, 0, 1, 0}, {-0.f, -0.f, -0.f, 0, 1, 0, 0, 0, 1}}, 4},
-        {{{nan, 0, 0, 1, 0, 0, 0, 1, 0}, {nan, 0, 0, 0, 1, 0, 1, 0, 0}}, 4},
-        {{row, nextRow}, 120},
-    };
-    for (const auto& c : cases) {
-        const MeshRead read = Gltf(Primitives(c.primitives));
-        ASSERT_TRUE(read.result.ok()) << read.result.reason();
-        EXPECT_EQ(read.Vertices(), c.vertices) << c.primitives.size() << " primitives";
     }
 }
 
