@@ -3,9 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-
 #include <cmath>
+#include <tuple>
 
 using namespace tsm;
 using namespace tsm::test;
@@ -112,15 +111,11 @@ TEST(Topology, OpenEdgesFollowThePairedOnesInTheOrderOfTheirEnds) {
     Solid* solid = AddRawSolid(model, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {{3, 2, 1}, {2, 0, 1}});
     for (auto& face : solid->faces) LinkFaceRing(*face);
     BuildEdges(*solid);
-    const auto number = [solid](const Vertex* v) {
-        for (size_t i = 0; i < solid->vertices.size(); ++i)
-            if (solid->vertices[i].get() == v) return int(i);
-        return -1;
-    };
-    std::vector<std::array<int, 3>> edges;
-    for (const auto& e : solid->edges)
-        edges.push_back({number(e->vertex1), number(e->vertex2), !!e->halfEdge2});
-    const std::vector<std::array<int, 3>> expected = {{1, 2, 1}, {0, 1, 0}, {1, 3, 0}, {2, 0, 0}, {3, 2, 0}};
+    std::vector<std::tuple<Vertex*, Vertex*, bool>> edges, expected;
+    for (const auto& e : solid->edges) edges.emplace_back(e->vertex1, e->vertex2, e->halfEdge2 != nullptr);
+    for (auto [a, b, paired] :
+         {std::tuple(1, 2, true), {0, 1, false}, {1, 3, false}, {2, 0, false}, {3, 2, false}})
+        expected.emplace_back(solid->vertices[a].get(), solid->vertices[b].get(), paired);
     EXPECT_EQ(edges, expected);
     ExpectConsistentPairing(*solid);
 }

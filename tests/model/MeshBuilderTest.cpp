@@ -42,16 +42,15 @@ TEST(MeshBuilderTest, FacesAreCheckedBeforeTheyAreKept) {
     EXPECT_EQ(face.Corner(2)->vertex->position, (Vec3{1, 1, 0}));
 }
 
-// Every vertex lists the corners that start at it, in face order: turned faces, several solids and a
-// vertex no face uses (which goes to the first solid) included.
+// Every vertex lists the corners that start at it in face order: turned faces, two solids and a vertex no
+// face uses (in the first solid) included.
 TEST(MeshBuilderTest, VerticesListTheirOutgoingCornersInFaceOrder) {
     MeshBuilder builder = SquareBuilder();
     builder.AddVertex({5, 5, 5});
-    builder.BeginSolid("a");
-    builder.AddFace({0, 1, 2});
-    builder.AddFace({0, 3, 2}); // against its neighbour: turned
-    builder.BeginSolid("b");
-    builder.AddFace({1, 2, 3});
+    for (const std::vector<int>& face : {std::vector<int>{0, 1, 2}, {0, 3, 2}, {1, 2, 3}}) {
+        if (face[0] == 1) builder.BeginSolid("b");
+        builder.AddFace(face);
+    }
     Document doc;
     builder.Finish(doc, nullptr);
     size_t listed = 0;

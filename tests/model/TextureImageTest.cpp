@@ -53,18 +53,13 @@ TEST(MakeBitmap, TurnsRowsAndChannelsAndPadsEachRowToFourBytes) {
     const struct {
         int w, h;
         std::vector<uint8_t> bits;
-    } cases[] = {
-        // Stride 8: two zero bytes end each row; the texture's bottom row comes first.
-        {2, 2, {110, 1, 0, 111, 1, 1, 0, 0, 100, 0, 0, 101, 0, 1, 0, 0}},
-        {4, 1, {100, 0, 0, 101, 0, 1, 102, 0, 2, 103, 0, 3}}, // 12 bytes a row, no padding
-        {1, 1, {100, 0, 0, 0}},
-    };
+    } cases[] = {{2, 2, {110, 1, 0, 111, 1, 1, 0, 0, 100, 0, 0, 101, 0, 1, 0, 0}}, // bottom row first
+                 {4, 1, {100, 0, 0, 101, 0, 1, 102, 0, 2, 103, 0, 3}}};            // no padding
     for (const auto& c : cases) {
         Material material;
         material.texture = Texture(c.w, c.h);
         MakeBitmap(material);
-        ASSERT_NE(material.bitmap, nullptr);
-        EXPECT_EQ(material.bitmap->bits, c.bits) << c.w << "x" << c.h;
+        EXPECT_EQ(material.bitmap->bits, c.bits) << c.w;
     }
 }
 
