@@ -173,15 +173,6 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
             vertex->position = positions_[static_cast<size_t>(v)];
             solid->vertices.push_back(std::move(vertex));
         }
-        // The vertex incidence, made here from the corner numbers rather than by a walk over the finished
-        // corners: each list allocated once at its size, and filled in face order as the corners are made
-        // (a face names a vertex at most once, so that is the order of a rebuild).
-        std::vector<uint32_t> incident(used.size(), 0);
-        for (size_t f : facesOfSolid[s])
-            for (size_t c = faces_[f].first; c < faces_[f].first + faces_[f].count; ++c)
-                ++incident[static_cast<size_t>(local[static_cast<size_t>(cornerVertices_[c])])];
-        for (size_t v = 0; v < used.size(); ++v) solid->vertices[v]->outgoing.reserve(incident[v]);
-
         solid->faces.reserve(facesOfSolid[s].size());
         for (size_t f : facesOfSolid[s]) {
             const FaceRing& pending = faces_[f];
@@ -196,7 +187,6 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
                 corner->face = face.get();
                 const int v = cornerVertices_[c];
                 corner->vertex = solid->vertices[static_cast<size_t>(local[static_cast<size_t>(v)])].get();
-                corner->vertex->outgoing.push_back(corner.get());
                 const int t = cornerTexCoords_[c];
                 if (t >= 0) {
                     corner->u = texCoords_[static_cast<size_t>(t)].first;
@@ -212,6 +202,7 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
             solid->faces.push_back(std::move(face));
         }
         for (int v : used) local[static_cast<size_t>(v)] = -1;
+        if (completion) completion->RebuildVertexIncidence(*solid);
         model.AppendSolid(std::move(solid));
         first = false;
     }

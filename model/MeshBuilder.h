@@ -59,9 +59,9 @@ public:
     int SkippedFaces() const { return skipped_; }
 
     // Appends the solids and materials to the document's model, each face turned where its neighbours
-    // disagree with it (model/FaceOrientation.h), every vertex with its outgoing corners in face order.
-    // With a completion, every face ring is linked and every plane computed; the edges are left to the
-    // engine's edge building, as for any mesh that arrives without edge records.
+    // disagree with it (model/FaceOrientation.h). With a completion, every face ring is linked, every
+    // plane computed and every solid's vertex incidence rebuilt; the edges are left to the engine's edge
+    // building, as for any mesh that arrives without edge records.
     void Finish(Document& document, IModelCompletion* completion) const;
 
 private:

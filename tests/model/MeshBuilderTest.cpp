@@ -42,27 +42,4 @@ TEST(MeshBuilderTest, FacesAreCheckedBeforeTheyAreKept) {
     EXPECT_EQ(face.Corner(2)->vertex->position, (Vec3{1, 1, 0}));
 }
 
-// Every vertex lists the corners that start at it in face order: turned faces, two solids and a vertex no
-// face uses (in the first solid) included.
-TEST(MeshBuilderTest, VerticesListTheirOutgoingCornersInFaceOrder) {
-    MeshBuilder builder = SquareBuilder();
-    builder.AddVertex({5, 5, 5});
-    for (const std::vector<int>& face : {std::vector<int>{0, 1, 2}, {0, 3, 2}, {1, 2, 3}}) {
-        if (face[0] == 1) builder.BeginSolid("b");
-        builder.AddFace(face);
-    }
-    Document doc;
-    builder.Finish(doc, nullptr);
-    size_t listed = 0;
-    for (const auto& solid : doc.model->solids)
-        for (const auto& vertex : solid->vertices) {
-            std::vector<HalfEdge*> expected;
-            for (const auto& face : solid->faces)
-                if (HalfEdge* corner = FindCorner(*face, vertex.get())) expected.push_back(corner);
-            EXPECT_EQ(vertex->outgoing, expected);
-            listed += expected.size();
-        }
-    EXPECT_EQ(listed, 9u);
-}
-
 } // namespace
