@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <iostream>
 #include <limits>
-#include <map>
+#include <tuple>
 #include <unordered_map>
 #include <utility>
 
@@ -45,6 +45,14 @@ bool LessThanQuarterTurn(const Vec3& k, const Vec3& e) {
     if (finite && dot <= -kClearDot) return false;
     return AngleBetween(k, e) * kDegreesPerRadian < 90.0;
 }
+
+// A corner as the edge building sees it: numbers of the vertices it runs from and to.
+struct DirectedCorner {
+    HalfEdge* corner;
+    uint32_t a, b;
+};
+
+constexpr uint32_t kNoCorner = 0xffffffffu;
 
 } // namespace
 
@@ -109,48 +117,106 @@ void BuildEdges(Solid& solid) {
             h->edge = nullptr;
         }
 
-    // Keys are positions in the solid's vertex list rather than addresses, so that the order of the open
-    // edges (table order) is the same on every run. A corner naming a foreign vertex gets a number after
-    // the solid's own, in order of first appearance.
-    std::unordered_map<const Vertex*, int> number;
-    number.reserve(solid.vertices.size());
-    for (size_t i = 0; i < solid.vertices.size(); ++i) number.emplace(solid.vertices[i].get(), int(i));
-    auto numberOf = [&number](const Vertex* v) {
-        return number.emplace(v, int(number.size())).first->second;
+    // Ends are numbered by position in the solid's vertex list rather than by address, so that the order
+    // of the open edges (by their ends' numbers) is the same on every run. A corner naming a foreign
+    // vertex gets a number after the solid's own, in order of first appearance. The vertices' own
+    // numbers hold their places meanwhile, as in RebuildVertexIncidence.
+    const size_t n = solid.vertices.size();
+    std::vector<int> saved(n);
+    for (size_t i = 0; i < n; ++i) {
+        saved[i] = solid.vertices[i]->index;
+        solid.vertices[i]->index = int(i);
+    }
+    std::unordered_map<const Vertex*, uint32_t> foreign;
+    const auto numberOf = [&](const Vertex* v) {
+        const size_t i = size_t(v->index);
+        if (v->index >= 0 && i < n && solid.vertices[i].get() == v) return uint32_t(i);
+        return foreign.emplace(v, uint32_t(n + foreign.size())).first->second;
     };
-
-    using Key = std::pair<int, int>;
-    std::multimap<Key, HalfEdge*> table;
-    for (auto& face : solid.faces) {
+    std::vector<DirectedCorner> corners;
+    size_t cornerCount = 0;
+    for (const auto& face : solid.faces) cornerCount += face->halfEdges.size();
+    corners.reserve(cornerCount);
+    for (auto& face : solid.faces)
         for (auto& corner : face->halfEdges) {
             HalfEdge* h = corner.get();
             if (!h->vertex || !h->next || !h->next->vertex) continue;
-            const int a = numberOf(h->vertex);
-            const int b = numberOf(h->next->vertex);
-            // Looking up before recording keeps a corner from pairing with itself when both ends coincide.
-            auto range = table.equal_range(Key(b, a));
-            if (range.first == range.second) {
-                table.emplace(Key(a, b), h);
-                continue;
+            const uint32_t a = numberOf(h->vertex);
+            corners.push_back({h, a, numberOf(h->next->vertex)});
+        }
+    for (size_t i = 0; i < n; ++i) solid.vertices[i]->index = saved[i];
+
+    // Corners bucketed by their lower end (a counting sort), so that the corners of one undirected edge
+    // meet in one short run.
+    const size_t numbers = n + foreign.size();
+    std::vector<uint32_t> start(numbers + 1, 0), byLow(corners.size());
+    for (const DirectedCorner& c : corners) ++start[std::min(c.a, c.b) + 1];
+    for (size_t v = 0; v < numbers; ++v) start[v + 1] += start[v];
+    {
+        std::vector<uint32_t> next(start.begin(), start.end() - 1);
+        for (uint32_t i = 0; i < corners.size(); ++i) byLow[next[std::min(corners[i].a, corners[i].b)]++] = i;
+    }
+
+    // Within an edge the corners are taken in face order: each one pairs with the first still waiting
+    // that runs the other way, or else waits itself. A corner with both ends on one vertex runs both ways.
+    std::vector<uint32_t> partner(corners.size(), kNoCorner), open;
+    std::vector<uint32_t> waiting[2];
+    size_t surplus = 0;
+    for (size_t v = 0; v < numbers; ++v) {
+        uint32_t* first = byLow.data() + start[v];
+        uint32_t* last = byLow.data() + start[v + 1];
+        const auto high = [&](uint32_t i) { return std::max(corners[i].a, corners[i].b); };
+        std::sort(first, last,
+                  [&](uint32_t i, uint32_t j) { return std::pair(high(i), i) < std::pair(high(j), j); });
+        for (uint32_t* group = first; group < last;) {
+            uint32_t* end = group + 1;
+            while (end < last && high(*end) == high(*group)) ++end;
+            size_t head[2] = {0, 0};
+            waiting[0].clear();
+            waiting[1].clear();
+            for (uint32_t* i = group; i < end; ++i) {
+                const DirectedCorner& c = corners[*i];
+                const int way = c.a <= c.b ? 0 : 1;
+                const int other = c.a == c.b ? 0 : 1 - way;
+                const size_t left = waiting[other].size() - head[other];
+                if (left == 0) {
+                    waiting[way].push_back(*i);
+                    continue;
+                }
+                if (left > 1) ++surplus;
+                partner[*i] = waiting[other][head[other]++];
             }
-            if (std::next(range.first) != range.second)
-                std::cerr << "Warning: two or more halfedges are assigned "
-                          << "to one halfedge" << std::endl;
-            HalfEdge* g = range.first->second;
-            table.erase(range.first);
-            h->twin = g;
-            g->twin = h;
-            auto edge = std::make_unique<Edge>();
-            edge->halfEdge1 = h;
-            edge->halfEdge2 = g;
-            edge->vertex1 = h->vertex;
-            edge->vertex2 = g->vertex;
-            h->edge = edge.get();
-            g->edge = edge.get();
-            solid.edges.push_back(std::move(edge));
+            for (int way = 0; way < 2; ++way)
+                open.insert(open.end(), waiting[way].begin() + ptrdiff_t(head[way]), waiting[way].end());
+            group = end;
         }
     }
-    for (const auto& [key, h] : table) {
+    for (size_t i = 0; i < surplus; ++i)
+        std::cerr << "Warning: two or more halfedges are assigned "
+                  << "to one halfedge" << std::endl;
+
+    // Paired edges in the order their second corner comes, then the open ones by their ends' numbers.
+    solid.edges.reserve(corners.size() - (corners.size() - open.size()) / 2);
+    for (uint32_t i = 0; i < corners.size(); ++i) {
+        if (partner[i] == kNoCorner) continue;
+        HalfEdge* h = corners[i].corner;
+        HalfEdge* g = corners[partner[i]].corner;
+        h->twin = g;
+        g->twin = h;
+        auto edge = std::make_unique<Edge>();
+        edge->halfEdge1 = h;
+        edge->halfEdge2 = g;
+        edge->vertex1 = h->vertex;
+        edge->vertex2 = g->vertex;
+        h->edge = edge.get();
+        g->edge = edge.get();
+        solid.edges.push_back(std::move(edge));
+    }
+    std::sort(open.begin(), open.end(), [&](uint32_t i, uint32_t j) {
+        return std::tie(corners[i].a, corners[i].b, i) < std::tie(corners[j].a, corners[j].b, j);
+    });
+    for (uint32_t i : open) {
+        HalfEdge* h = corners[i].corner;
         auto edge = std::make_unique<Edge>();
         edge->halfEdge1 = h;
         edge->vertex1 = h->vertex;

@@ -2,6 +2,7 @@
 
 #include "model/ImageDecoder.h"
 #include "model/NearbyFiles.h"
+#include "model/WeldTable.h"
 
 #include <tiny_gltf.h>
 
@@ -14,7 +15,6 @@
 #include <fstream>
 #include <map>
 #include <set>
-#include <unordered_map>
 
 namespace tsm {
 
@@ -338,17 +338,6 @@ double Determinant3(const Matrix& m) {
            m[8] * (m[1] * m[6] - m[5] * m[2]);
 }
 
-struct PositionKey {
-    double x, y, z;
-    bool operator==(const PositionKey& o) const { return x == o.x && y == o.y && z == o.z; }
-};
-struct PositionHash {
-    size_t operator()(const PositionKey& k) const {
-        const std::hash<double> h;
-        return h(k.x) ^ (h(k.y) * 31) ^ (h(k.z) * 961);
-    }
-};
-
 // ---- Materials ----
 
 // The file an image's uri names, its %XX escapes decoded as they were when the file was read.
@@ -514,6 +503,7 @@ private:
         }
         RETURN_IF_FAILED(UseMaterial(primitive.material));
         builder_.Reserve(positions.count, uvs.data ? positions.count : 0, indices.size());
+        welded_.Reserve(positions.count);
 
         // Corners welded by position: glTF splits vertices at every seam of its attributes, the model
         // keeps one vertex per point and the texture coordinates per corner.
@@ -523,9 +513,7 @@ private:
             const PositionKey key{m[0] * x + m[4] * y + m[8] * z + m[12],
                                   m[1] * x + m[5] * y + m[9] * z + m[13],
                                   m[2] * x + m[6] * y + m[10] * z + m[14]};
-            auto [found, isNew] = welded_.try_emplace(key, 0);
-            if (isNew) found->second = builder_.AddVertex({key.x, key.y, key.z});
-            vertex[i] = found->second;
+            vertex[i] = welded_.Weld(key, [&] { return builder_.AddVertex({key.x, key.y, key.z}); });
             if (uvs.data) texCoord[i] = builder_.AddTexCoord(uvs.Get(i, 0), uvs.Get(i, 1));
         }
         const bool mirrored = Determinant3(m) < 0;
@@ -685,7 +673,7 @@ private:
     std::vector<ImportedMaterial>& materials_;
     std::vector<std::string>& warnings_;
     std::map<int, std::string>& imageBytes_;
-    std::unordered_map<PositionKey, int, PositionHash> welded_;
+    WeldTable welded_;
     std::map<int, std::string> materialNames_;
     std::map<int, int> uses_; // materials per image
     std::map<int, std::unique_ptr<TextureImage>> decoded_;

@@ -75,24 +75,19 @@ MeshBuilder::FaceOutcome MeshBuilder::AddFace(const int* vertices, const int* te
     }
 
     // A corner that repeats its predecessor adds nothing to the outline ("4 a b c c" is a triangle).
-    // Written in place: a large file has millions of corners.
+    // Appended in place, with the room made ahead: a large file has millions of corners.
     const size_t start = cornerVertices_.size();
     ReserveMore(cornerVertices_, n);
     ReserveMore(cornerTexCoords_, n);
-    cornerVertices_.resize(start + n);
-    cornerTexCoords_.resize(start + n);
-    int* ringVertices = cornerVertices_.data() + start;
-    int* ringTexCoords = cornerTexCoords_.data() + start;
-    size_t kept = 0;
     for (size_t i = 0; i < n; ++i) {
-        if (kept > 0 && ringVertices[kept - 1] == vertices[i]) continue;
-        ringVertices[kept] = vertices[i];
-        ringTexCoords[kept] = texCoords ? texCoords[i] : -1;
-        ++kept;
+        if (cornerVertices_.size() > start && cornerVertices_.back() == vertices[i]) continue;
+        cornerVertices_.push_back(vertices[i]);
+        cornerTexCoords_.push_back(texCoords ? texCoords[i] : -1);
     }
-    while (kept > 1 && ringVertices[kept - 1] == ringVertices[0]) --kept;
-    cornerVertices_.resize(start + kept);
-    cornerTexCoords_.resize(start + kept);
+    while (cornerVertices_.size() > start + 1 && cornerVertices_.back() == cornerVertices_[start]) {
+        cornerVertices_.pop_back();
+        cornerTexCoords_.pop_back();
+    }
     const size_t count = cornerVertices_.size() - start;
     // A vertex met twice in one outline would pinch the surface into a non-manifold point.
     bool repeated = count < 3;
@@ -178,7 +173,6 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
             vertex->position = positions_[static_cast<size_t>(v)];
             solid->vertices.push_back(std::move(vertex));
         }
-
         solid->faces.reserve(facesOfSolid[s].size());
         for (size_t f : facesOfSolid[s]) {
             const FaceRing& pending = faces_[f];

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 using namespace tsm;
 using namespace tsm::test;
@@ -101,6 +102,21 @@ TEST(Topology, ThreeFacesOnOneEdgeWarnOnceAndLeaveOneOpenEdge) {
     EXPECT_EQ(solid->edges.size(), 8u); // 9 corners, one pair
     EXPECT_EQ(solid->faces[0]->Corner(0)->twin, solid->faces[2]->Corner(0));
     EXPECT_EQ(solid->faces[1]->Corner(0)->twin, nullptr);
+    ExpectConsistentPairing(*solid);
+}
+
+TEST(Topology, OpenEdgesFollowThePairedOnesInTheOrderOfTheirEnds) {
+    Mesh model;
+    // Faces 3-2-1 and 2-0-1 share 1-2; the four other sides stay open.
+    Solid* solid = AddRawSolid(model, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {{3, 2, 1}, {2, 0, 1}});
+    for (auto& face : solid->faces) LinkFaceRing(*face);
+    BuildEdges(*solid);
+    std::vector<std::tuple<Vertex*, Vertex*, bool>> edges, expected;
+    for (const auto& e : solid->edges) edges.emplace_back(e->vertex1, e->vertex2, e->halfEdge2 != nullptr);
+    for (auto [a, b, paired] :
+         {std::tuple(1, 2, true), {0, 1, false}, {1, 3, false}, {2, 0, false}, {3, 2, false}})
+        expected.emplace_back(solid->vertices[a].get(), solid->vertices[b].get(), paired);
+    EXPECT_EQ(edges, expected);
     ExpectConsistentPairing(*solid);
 }
 

@@ -49,6 +49,20 @@ Loaded Load(const std::string& path, int32_t maximum) {
 
 } // namespace
 
+TEST(MakeBitmap, TurnsRowsAndChannelsAndPadsEachRowToFourBytes) {
+    const struct {
+        int w, h;
+        std::vector<uint8_t> bits;
+    } cases[] = {{2, 2, {110, 1, 0, 111, 1, 1, 0, 0, 100, 0, 0, 101, 0, 1, 0, 0}}, // bottom row first
+                 {4, 1, {100, 0, 0, 101, 0, 1, 102, 0, 2, 103, 0, 3}}};            // no padding
+    for (const auto& c : cases) {
+        Material material;
+        material.texture = Texture(c.w, c.h);
+        MakeBitmap(material);
+        EXPECT_EQ(material.bitmap->bits, c.bits) << c.w;
+    }
+}
+
 TEST(ApplySizeLimit, ResamplesOnlyTexturesBeyondTheLimitIntoASquare) {
     const struct {
         int32_t width, height, limit;

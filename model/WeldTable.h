@@ -1,0 +1,74 @@
+// Welding points by position: the glTF reader gives the builder one vertex per point, where the file
+// splits its vertices at every seam of their attributes.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace tsm {
+
+struct PositionKey {
+    double x, y, z;
+    bool operator==(const PositionKey& o) const { return x == o.x && y == o.y && z == o.z; }
+};
+
+// The points given to the builder so far, by exact position (0 and -0 alike; a point with a NaN matches
+// none, not even itself): numbers in an open-addressed table over the points in the order they came, so
+// that welding a large primitive makes a few arrays rather than a node per point.
+class WeldTable {
+public:
+    // The number of the point at `key`; a new point takes the number `fresh()` returns.
+    template <typename Fresh> int Weld(const PositionKey& key, Fresh fresh) {
+        if (std::isnan(key.x) || std::isnan(key.y) || std::isnan(key.z)) return fresh();
+        if ((points_.size() + 1) * 2 > slots_.size()) Rehash(slots_.empty() ? 64 : slots_.size() * 2);
+        const size_t mask = slots_.size() - 1;
+        size_t i = Hash(key) & mask;
+        for (; slots_[i] != kEmpty; i = (i + 1) & mask)
+            if (points_[slots_[i]].key == key) return points_[slots_[i]].number;
+        slots_[i] = uint32_t(points_.size());
+        points_.push_back({key, fresh()});
+        return points_.back().number;
+    }
+    // Room for `more` points without rehashing on the way.
+    void Reserve(size_t more) {
+        size_t size = std::max<size_t>(slots_.size(), 64);
+        while (size < (points_.size() + more) * 2) size *= 2;
+        if (size > slots_.size()) Rehash(size);
+        points_.reserve(points_.size() + more);
+    }
+
+private:
+    static constexpr uint32_t kEmpty = 0xffffffffu;
+    struct Point {
+        PositionKey key;
+        int number;
+    };
+
+    static size_t Hash(const PositionKey& key) {
+        uint64_t h = 0;
+        for (double c : {key.x, key.y, key.z}) {
+            if (c == 0) c = 0; // -0 hashes as 0, to which it is equal
+            uint64_t bits;
+            std::memcpy(&bits, &c, sizeof bits);
+            h = (h ^ bits) * 0x9e3779b97f4a7c15ull;
+            h ^= h >> 29;
+        }
+        return size_t(h ^ (h >> 32));
+    }
+    void Rehash(size_t size) {
+        slots_.assign(size, kEmpty);
+        for (uint32_t p = 0; p < points_.size(); ++p) {
+            size_t i = Hash(points_[p].key) & (size - 1);
+            while (slots_[i] != kEmpty) i = (i + 1) & (size - 1);
+            slots_[i] = p;
+        }
+    }
+
+    std::vector<uint32_t> slots_; // a power of two, at most half full
+    std::vector<Point> points_;
+};
+
+} // namespace tsm
