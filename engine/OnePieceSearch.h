@@ -162,7 +162,6 @@ private:
     std::vector<int> tabu_;
     double work_ = 0, budget_ = 0;
     int lastPosition_ = 0;
-    bool cancelled_ = false;
 };
 
 // Calls `visit` once for every other face whose box meets `box`, as the grid holds them.
