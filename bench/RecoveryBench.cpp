@@ -79,7 +79,8 @@ void TimeOneCopy(benchmark::State& state, bool inChild) {
         const double cpuBegin = ThreadCpuMs();
         const auto begin = Clock::now();
         if (inChild) {
-            if (!keeper.KeepInChild(document, {"", 0, "bench", 0, ""})) state.SkipWithError("no child started");
+            if (!keeper.KeepInChild(document, {"", 0, "bench", 0, ""}))
+                state.SkipWithError("no child started");
         } else {
             keeper.Keep(document, {"", 0, "bench", 0, ""});
         }
