@@ -461,7 +461,7 @@ bool BinaryReader::Impl::ReadSolid(int32_t s) {
     At(Section::Vertices, s);
     solid->vertices.reserve(size_t(vertexCount));
     for (int32_t v = 0; v < vertexCount; ++v) {
-        auto vertex = std::make_unique<Vertex>();
+        VertexPtr vertex = NewVertex(*solid, size_t(vertexCount - v));
         vertex->position.x = F64();
         vertex->position.y = F64();
         vertex->position.z = F64();
@@ -502,7 +502,7 @@ bool BinaryReader::Impl::ReadSolid(int32_t s) {
 
 bool BinaryReader::Impl::ReadFace(Solid& solid, int32_t s, int32_t f, int32_t faceCount) {
     At(Section::Face, s, f);
-    solid.faces.push_back(std::make_unique<Face>());
+    solid.faces.push_back(NewFace(solid, size_t(faceCount - f)));
     Face& face = *solid.faces.back();
     face.solid = &solid;
     face.materialIndex = I32();
@@ -727,7 +727,7 @@ bool BinaryReader::Impl::ReadPart(Development& development, int32_t p) {
     part->lines.reserve(size_t(lineCount));
     for (int32_t l = 0; l < lineCount; ++l) {
         At(Section::PartLines, p, l);
-        part->lines.push_back(std::make_unique<PartLine>());
+        part->lines.push_back(LinePtr(development.lineBlocks.Take(size_t(lineCount - l))));
         PartLine& line = *part->lines.back();
         line.hidden = Bool();
         line.lineKind = static_cast<LineKind>(I32()); // any stored number is kept and written back
