@@ -9,16 +9,6 @@ struct Vec3 {
     double x = 0, y = 0, z = 0;
 };
 
-// A position kept only for drawing, where single precision is all the screen uses: half the bytes of a
-// Vec3 in records a large model holds millions of.
-struct Vec3f {
-    float x = 0, y = 0, z = 0;
-    Vec3f() = default;
-    Vec3f(double x_, double y_, double z_) : x(float(x_)), y(float(y_)), z(float(z_)) {}
-    Vec3f(const Vec3& v) : Vec3f(v.x, v.y, v.z) {}
-    operator Vec3() const { return {x, y, z}; }
-};
-
 inline Vec3 operator+(const Vec3& a, const Vec3& b) {
     return {a.x + b.x, a.y + b.y, a.z + b.z};
 }

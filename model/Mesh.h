@@ -66,11 +66,11 @@ struct HalfEdge {
     PartLine* line = nullptr;
     double u = 0, v = 0;                    // texture coordinates
     double x2d = 0, y2d = 0;                // development position, mm, relative to the part's box
+    Vec3 displayPos;                        // 3D position as drawn, moved apart at cut edges
     double flapHeight = 5.0;                // mm
     double flapAngle1 = 0.7853981633974483; // radians, base angle at the end of the edge
     double flapAngle2 = 0.7853981633974483; // radians, base angle at the start of the edge
     FlapShape flapShape;
-    Vec3f displayPos; // 3D position as drawn, moved apart at cut edges; never written to a file
     float flapColor[3] = {0, 0, 0};
     float sideColor[3] = {0, 0, 0};
     bool hasFlap = false;
