@@ -30,8 +30,8 @@ std::string ColourText(const Material& material) {
     return text;
 }
 
-template <typename T>
-std::unordered_map<const T*, int> IndexOf(const std::vector<std::unique_ptr<T>>& items) {
+template <typename T, typename Release>
+std::unordered_map<const T*, int> IndexOf(const std::vector<std::unique_ptr<T, Release>>& items) {
     std::unordered_map<const T*, int> index;
     index.reserve(items.size());
     for (size_t i = 0; i < items.size(); ++i) index.emplace(items[i].get(), static_cast<int>(i));

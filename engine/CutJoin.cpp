@@ -34,9 +34,9 @@ PartLine* AppendLine(Part& part, HalfEdge* first) {
 
 void EraseLine(Part& part, const PartLine* line) {
     auto& lines = part.lines;
-    lines.erase(std::remove_if(lines.begin(), lines.end(),
-                               [line](const std::unique_ptr<PartLine>& l) { return l.get() == line; }),
-                lines.end());
+    lines.erase(
+        std::remove_if(lines.begin(), lines.end(), [line](const LinePtr& l) { return l.get() == line; }),
+        lines.end());
 }
 
 // Opens a fold: `side` keeps its record (or the record it shares), the other side gets one of its own.
@@ -93,7 +93,7 @@ Part* SplitOff(Development& development, Part& part, const std::unordered_set<co
         }
     }
     part.faces = std::move(kept);
-    std::vector<std::unique_ptr<PartLine>> keptLines;
+    std::vector<LinePtr> keptLines;
     for (auto& line : part.lines) {
         const Face* face = line->first != nullptr ? line->first->face : nullptr;
         if (face != nullptr && keep.count(face) == 0) {

@@ -244,7 +244,7 @@ void RebuildSolid(Solid& solid, const TriangleSoup& soup) {
         if (edge->edgeClass != EdgeClass::Free) marks[endsOf(edge->vertex1, edge->vertex2)] = edge->edgeClass;
 
     std::vector<bool> used(solid.vertices.size(), false);
-    std::vector<std::unique_ptr<Face>> faces;
+    std::vector<FacePtr> faces;
     faces.reserve(soup.indices.size() / 3);
     for (size_t t = 0; t + 2 < soup.indices.size(); t += 3) {
         auto face = std::make_unique<Face>();
@@ -266,11 +266,10 @@ void RebuildSolid(Solid& solid, const TriangleSoup& soup) {
     }
     solid.edges.clear();
     solid.faces = std::move(faces);
-    std::vector<std::unique_ptr<Vertex>> vertices;
+    std::vector<VertexPtr> vertices;
     for (size_t i = 0; i < solid.vertices.size(); ++i) {
         if (!used[i]) continue;
         solid.vertices[i]->outgoing.clear();
-        solid.vertices[i]->faces.clear();
         vertices.push_back(std::move(solid.vertices[i]));
     }
     solid.vertices = std::move(vertices);

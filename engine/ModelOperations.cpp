@@ -38,11 +38,11 @@ void RepointPartLineEdges(Mesh& model) {
 // Objects taken out of the model by normalisation. They stay alive until the development has dropped
 // every reference to them, so no stale address is ever compared against a new object.
 struct Released {
-    // Solids first: they go last, after the corners and faces that may live in their blocks.
+    // Solids first: they go last, after the vertices, corners and faces that may live in their blocks.
     std::vector<std::unique_ptr<Solid>> solids;
     std::vector<CornerPtr> corners;
-    std::vector<std::unique_ptr<Face>> faces;
-    std::vector<std::unique_ptr<Vertex>> vertices;
+    std::vector<FacePtr> faces;
+    std::vector<VertexPtr> vertices;
     std::unordered_set<const void*> addresses;
 
     template <typename Owner> void Keep(std::vector<Owner>& into, Owner object) {
@@ -71,11 +71,18 @@ void ForgetReleased(Development* development, const Released& released) {
     }
 }
 
+// The faces with a corner on each vertex, by the vertex's running number; kept here rather than in every
+// vertex, since only the joining below needs them.
+using FacesAt = std::vector<std::vector<Face*>>;
+
 // In every face that has a corner on `from`, that corner and the ends of its edge now name `to`.
-void ReplaceVertex(Vertex* from, Vertex* to) {
+void ReplaceVertex(FacesAt& facesAt, Vertex* from, Vertex* to) {
     if (!from || !to || from == to) return;
+    if (size_t(from->index) >= facesAt.size() || size_t(to->index) >= facesAt.size()) return;
     from->deleted = true;
-    for (Face* face : from->faces) {
+    std::vector<Face*>& fromFaces = facesAt[size_t(from->index)];
+    std::vector<Face*>& toFaces = facesAt[size_t(to->index)];
+    for (Face* face : fromFaces) {
         for (auto& h : face->halfEdges) {
             if (h->vertex == from) h->vertex = to;
             if (Edge* e = h->edge) {
@@ -83,9 +90,9 @@ void ReplaceVertex(Vertex* from, Vertex* to) {
                 if (e->vertex2 == from) e->vertex2 = to;
             }
         }
-        if (std::find(to->faces.begin(), to->faces.end(), face) == to->faces.end()) to->faces.push_back(face);
+        if (std::find(toFaces.begin(), toFaces.end(), face) == toFaces.end()) toFaces.push_back(face);
     }
-    from->faces.clear();
+    fromFaces.clear();
 }
 
 bool IsOpenCandidate(const Edge& e) {
@@ -104,7 +111,7 @@ NormaliseCounts NormaliseModel(Document& document, IPrompt& prompt) {
     Released released;
 
     for (auto& solid : model.solids) {
-        std::vector<std::unique_ptr<Face>> kept;
+        std::vector<FacePtr> kept;
         for (auto& face : solid->faces) {
             // Corners too close to the last retained one are duplicates of it.
             std::vector<CornerPtr> retained;
@@ -136,7 +143,7 @@ NormaliseCounts NormaliseModel(Document& document, IPrompt& prompt) {
         for (auto& face : solid->faces)
             for (auto& h : face->halfEdges) used.insert(h->vertex);
     for (auto& solid : model.solids) {
-        std::vector<std::unique_ptr<Vertex>> kept;
+        std::vector<VertexPtr> kept;
         for (auto& v : solid->vertices) {
             if (used.count(v.get())) {
                 kept.push_back(std::move(v));
@@ -163,7 +170,6 @@ NormaliseCounts NormaliseModel(Document& document, IPrompt& prompt) {
         BuildEdges(*solid);
         for (auto& edge : solid->edges) UpdateEdgeGeometry(*edge);
         RebuildVertexIncidence(*solid);
-        for (auto& v : solid->vertices) v->faces.clear();
         // A fold link survives only where both corners are again each other's twin.
         for (auto& face : solid->faces)
             for (auto& h : face->halfEdges)
@@ -189,7 +195,7 @@ void FlipFaces(Mesh& model, bool onlyInDevelopment) {
     for (auto& solid : model.solids) {
         if (onlyInDevelopment && !solid->inDevelopment) continue;
         flipped = true;
-        std::vector<std::unique_ptr<Edge>> oldEdges = std::move(solid->edges);
+        std::vector<EdgePtr> oldEdges = std::move(solid->edges);
         solid->edges.clear();
         for (auto& face : solid->faces) {
             for (double& value : face->plane) value = -value;
@@ -228,15 +234,18 @@ int JoinAdjacentIsolatedEdges(Mesh& model, IPrompt& prompt) {
         for (auto& v : solid->vertices) {
             v->index = index++;
             v->deleted = false;
-            v->faces.clear();
         }
         for (auto& edge : solid->edges) edge->mark = false;
     }
+    FacesAt facesAt(static_cast<size_t>(index));
     for (auto& solid : model.solids)
         for (auto& face : solid->faces)
             for (auto& h : face->halfEdges) {
                 Vertex* v = h->vertex;
-                if (v && (v->faces.empty() || v->faces.back() != face.get())) v->faces.push_back(face.get());
+                // A corner on a vertex of another solid, or none, is not joined here.
+                if (!v || v->index < 0 || v->index >= index) continue;
+                std::vector<Face*>& faces = facesAt[size_t(v->index)];
+                if (faces.empty() || faces.back() != face.get()) faces.push_back(face.get());
             }
 
     const double tolerance = model.size * 1e-6;
@@ -254,8 +263,8 @@ int JoinAdjacentIsolatedEdges(Mesh& model, IPrompt& prompt) {
                     continue;
                 Vertex* fStart = f.vertex1;
                 Vertex* fEnd = f.vertex2;
-                ReplaceVertex(fEnd, e.vertex1);
-                ReplaceVertex(fStart, e.vertex2);
+                ReplaceVertex(facesAt, fEnd, e.vertex1);
+                ReplaceVertex(facesAt, fStart, e.vertex2);
                 f.mark = true;
                 e.halfEdge2 = f.halfEdge1;
                 f.halfEdge1->edge = &e;
@@ -276,7 +285,6 @@ int JoinAdjacentIsolatedEdges(Mesh& model, IPrompt& prompt) {
         vertices.erase(
             std::remove_if(vertices.begin(), vertices.end(), [](const auto& v) { return v->deleted; }),
             vertices.end());
-        for (auto& v : vertices) v->faces.clear();
         RebuildVertexIncidence(*solid);
     }
     RepointPartLineEdges(model);
@@ -358,7 +366,7 @@ void FindSymmetricEdges(Mesh& model) {
             if (i + 4 * kAhead < n) __builtin_prefetch(edges[i + 4 * kAhead].get());
             if (i + 3 * kAhead < n && edges[i + 3 * kAhead]->halfEdge1) {
                 __builtin_prefetch(edges[i + 3 * kAhead]->halfEdge1);
-                __builtin_prefetch(&edges[i + 3 * kAhead]->symmetryKey, 1); // a cache line of its own
+                __builtin_prefetch(&edges[i + 3 * kAhead]->mark, 1); // the edge's second cache line
             }
             if (i + 2 * kAhead < n && edges[i + 2 * kAhead]->halfEdge1) {
                 const HalfEdge& ahead = *edges[i + 2 * kAhead]->halfEdge1;
@@ -383,9 +391,9 @@ void FindSymmetricEdges(Mesh& model) {
             Vec3 mid = (entry.a + entry.b) * 0.5;
             edge->mark = mid.x < 0; // negative side of the mirror plane
             if (edge->mark) mid.x = -mid.x;
-            edge->symmetryKey = DistanceSquared(mid, reference);
+            const double key = DistanceSquared(mid, reference);
             entry.negativeSide = edge->mark;
-            order.emplace_back(edge->symmetryKey, static_cast<uint32_t>(entries.size()));
+            order.emplace_back(key, static_cast<uint32_t>(entries.size()));
             entries.push_back(entry);
         }
     }

@@ -241,10 +241,9 @@ int JoinCoincidentCutEdges(Part& part, double thresholdMM) {
     }
     if (!dropped.empty()) {
         auto& lines = part.lines;
-        lines.erase(
-            std::remove_if(lines.begin(), lines.end(),
-                           [&](const std::unique_ptr<PartLine>& l) { return dropped.count(l.get()) > 0; }),
-            lines.end());
+        lines.erase(std::remove_if(lines.begin(), lines.end(),
+                                   [&](const LinePtr& l) { return dropped.count(l.get()) > 0; }),
+                    lines.end());
     }
     return joins;
 }

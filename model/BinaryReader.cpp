@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <memory>
 #include <new>
 #include <sys/stat.h>
@@ -47,6 +48,36 @@ constexpr double kMaxMagnitude = 1e15;
 // The files store numbers little-endian; such a host takes them as they lie.
 constexpr bool kLittleEndianHost = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
 
+// Numbers at `p`, whose bytes the caller knows to be there. One load each instead of one per byte: the
+// numbers of a large model are most of its opening time.
+inline uint32_t LoadU32(const uint8_t* p) {
+    if (kLittleEndianHost) {
+        uint32_t value;
+        std::memcpy(&value, p, 4);
+        return value;
+    }
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+inline int32_t LoadI32(const uint8_t* p) {
+    return int32_t(LoadU32(p));
+}
+inline float LoadF32(const uint8_t* p) {
+    const uint32_t bits = LoadU32(p);
+    float value;
+    std::memcpy(&value, &bits, 4);
+    return value;
+}
+inline double LoadF64(const uint8_t* p) {
+    uint64_t bits = 0;
+    if (kLittleEndianHost)
+        std::memcpy(&bits, p, 8);
+    else
+        for (int i = 7; i >= 0; --i) bits = bits << 8 | p[i];
+    double value;
+    std::memcpy(&value, &bits, 8);
+    return value;
+}
+
 // The smallest size in bytes of each record. A count is refused when the rest of the file cannot hold that
 // many records of the smallest size, before anything is allocated for them.
 constexpr size_t kStringMinBytes = 4;
@@ -58,6 +89,7 @@ constexpr size_t kEdgeBytes = 4 * 4 + 1 + 1 + 4;
 constexpr size_t kMaterialMinBytes = kStringMinBytes + 17 * 4 + 3 * 4 + 1;
 constexpr size_t kPartMinBytes = 4 + 4 * 8 + 4;
 constexpr size_t kLineMinBytes = 1 + 4 + 1 + 1;
+constexpr size_t kLineMaxBytes = kLineMinBytes + 2 * 8;
 constexpr size_t kTextMinBytes = 4 * 8 + 8 + 4 + 4 + kStringMinBytes + 4;
 constexpr size_t kPictureMinBytes = 4 * 8 + 3 * 4;
 constexpr size_t kSettingsBytes = 5 * 1 + 4 + 1 + 8 * 4 + 12 * 8 + 1 + 8;
@@ -67,8 +99,13 @@ std::string N(int64_t value) {
     return std::to_string(value);
 }
 
+// What F64 accepts, in one comparison that NaN and the infinities fail as well.
 bool InRange(double value) {
-    return std::isfinite(value) && std::fabs(value) <= kMaxMagnitude;
+    return std::fabs(value) <= kMaxMagnitude;
+}
+// What F32 accepts.
+bool Finite(float value) {
+    return std::fabs(value) <= std::numeric_limits<float>::max();
 }
 
 bool EqualsIgnoringAsciiCase(const std::string& a, const char* b) {
@@ -149,15 +186,8 @@ private:
     }
     uint32_t U32() {
         if (!Need(4)) return 0;
-        const uint8_t* p = data_ + pos_;
         pos_ += 4;
-        if (kLittleEndianHost) {
-            // One load instead of four: the numbers of a large model are most of its opening time.
-            uint32_t value;
-            std::memcpy(&value, p, 4);
-            return value;
-        }
-        return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+        return LoadU32(data_ + pos_ - 4);
     }
     int32_t I32() { return int32_t(U32()); }
     float F32() {
@@ -173,16 +203,8 @@ private:
     // Any value, infinities and NaN included.
     double F64Any() {
         if (!Need(8)) return 0;
-        const uint8_t* p = data_ + pos_;
         pos_ += 8;
-        uint64_t bits = 0;
-        if (kLittleEndianHost)
-            std::memcpy(&bits, p, 8);
-        else
-            for (int i = 7; i >= 0; --i) bits = bits << 8 | p[i];
-        double value;
-        std::memcpy(&value, &bits, 8);
-        return value;
+        return LoadF64(data_ + pos_ - 8);
     }
     // Positions, sizes and angles: a non-finite value would poison every computation that uses it, and
     // one beyond kMaxMagnitude would overflow to infinity in the differences and products of the engine.
@@ -227,6 +249,14 @@ private:
             return Fail("the file is too short for the " + N(count) + " " + records());
         return true;
     }
+
+    // --- Whole records -------------------------------------------------------------------------------
+    // A large model's records are read after one bounds check each, their numbers checked together. When
+    // a record is cut short or holds a number the primitives refuse, these return false without moving on,
+    // and the caller reads it again field by field, so that the failure says what the primitives say.
+    bool VertexRecord(Vertex& vertex);
+    bool FaceRecord(Face& face, int32_t& cornerCount);
+    bool CornerRecord(HalfEdge& corner, int32_t& vertexIndex);
 
     // --- Sections ------------------------------------------------------------------------------------
     bool ReadSolid(int32_t solidIndex);
@@ -290,6 +320,56 @@ BinaryReader::Impl::CornerAt* BinaryReader::Impl::SideOf(size_t solidIndex, size
     for (uint32_t k = table.faceStart[faceIndex]; k < table.faceStart[faceIndex + 1]; ++k)
         if (table.corners[k].vertex == vertex) return &table.corners[k];
     return nullptr;
+}
+
+bool BinaryReader::Impl::VertexRecord(Vertex& vertex) {
+    if (Remaining() < kVertexBytes) return false;
+    const uint8_t* p = data_ + pos_;
+    vertex.position = {LoadF64(p), LoadF64(p + 8), LoadF64(p + 16)};
+    if (!(InRange(vertex.position.x) & InRange(vertex.position.y) & InRange(vertex.position.z))) return false;
+    pos_ += kVertexBytes;
+    return true;
+}
+
+bool BinaryReader::Impl::FaceRecord(Face& face, int32_t& cornerCount) {
+    if (Remaining() < kFaceMinBytes) return false;
+    const uint8_t* p = data_ + pos_;
+    bool fits = true;
+    for (int i = 0; i < 4; ++i) {
+        face.plane[i] = LoadF64(p + 8 + 8 * i);
+        fits &= InRange(face.plane[i]);
+    }
+    if (!fits) return false;
+    face.materialIndex = LoadI32(p);
+    face.partIndex = LoadI32(p + 4);
+    cornerCount = LoadI32(p + 40);
+    pos_ += kFaceMinBytes;
+    return true;
+}
+
+bool BinaryReader::Impl::CornerRecord(HalfEdge& corner, int32_t& vertexIndex) {
+    if (Remaining() < kCornerBytes) return false;
+    const uint8_t* p = data_ + pos_;
+    corner.x2d = LoadF64(p + 4);
+    corner.y2d = LoadF64(p + 12);
+    corner.u = LoadF64(p + 20);
+    corner.v = LoadF64(p + 28);
+    corner.flapHeight = LoadF64(p + 37);
+    corner.flapAngle1 = LoadF64(p + 45);
+    corner.flapAngle2 = LoadF64(p + 53);
+    // Bitwise and: one branch for the whole record rather than one per number.
+    bool fits = InRange(corner.x2d) & InRange(corner.y2d) & InRange(corner.u) & InRange(corner.v) &
+                InRange(corner.flapHeight) & InRange(corner.flapAngle1) & InRange(corner.flapAngle2);
+    for (int i = 0; i < 3; ++i) {
+        corner.flapColor[i] = LoadF32(p + 61 + 4 * i);
+        corner.sideColor[i] = LoadF32(p + 73 + 4 * i);
+        fits &= Finite(corner.flapColor[i]) & Finite(corner.sideColor[i]);
+    }
+    if (!fits) return false;
+    vertexIndex = LoadI32(p);
+    corner.hasFlap = p[36] != 0;
+    pos_ += kCornerBytes;
+    return true;
 }
 
 std::string BinaryReader::Impl::Where() const {
@@ -461,11 +541,13 @@ bool BinaryReader::Impl::ReadSolid(int32_t s) {
     At(Section::Vertices, s);
     solid->vertices.reserve(size_t(vertexCount));
     for (int32_t v = 0; v < vertexCount; ++v) {
-        auto vertex = std::make_unique<Vertex>();
-        vertex->position.x = F64();
-        vertex->position.y = F64();
-        vertex->position.z = F64();
-        if (Failed()) return false;
+        VertexPtr vertex = NewVertex(*solid, size_t(vertexCount - v));
+        if (!VertexRecord(*vertex)) {
+            vertex->position.x = F64();
+            vertex->position.y = F64();
+            vertex->position.z = F64();
+            if (Failed()) return false;
+        }
         solid->vertices.push_back(std::move(vertex));
     }
 
@@ -502,14 +584,17 @@ bool BinaryReader::Impl::ReadSolid(int32_t s) {
 
 bool BinaryReader::Impl::ReadFace(Solid& solid, int32_t s, int32_t f, int32_t faceCount) {
     At(Section::Face, s, f);
-    solid.faces.push_back(std::make_unique<Face>());
+    solid.faces.push_back(NewFace(solid, size_t(faceCount - f)));
     Face& face = *solid.faces.back();
     face.solid = &solid;
-    face.materialIndex = I32();
-    face.partIndex = I32();
-    for (double& value : face.plane) value = F64();
-    const int32_t cornerCount = I32();
-    if (Failed()) return false;
+    int32_t cornerCount = 0;
+    if (!FaceRecord(face, cornerCount)) {
+        face.materialIndex = I32();
+        face.partIndex = I32();
+        for (double& value : face.plane) value = F64();
+        cornerCount = I32();
+        if (Failed()) return false;
+    }
     if (cornerCount >= 0 && cornerCount < 3)
         return Fail("face " + N(f) + " of solid " + N(s) + " has " + N(cornerCount) +
                     " corners; a face needs at least 3");
@@ -520,20 +605,23 @@ bool BinaryReader::Impl::ReadFace(Solid& solid, int32_t s, int32_t f, int32_t fa
     At(Section::Corners, s, f);
     face.halfEdges.reserve(size_t(cornerCount));
     for (int32_t c = 0; c < cornerCount; ++c) {
-        const int32_t vertexIndex = I32();
         // The faces still to come are guessed to have as many corners as this one.
         auto corner = NewCorner(solid, size_t(faceCount - f) * size_t(cornerCount) - size_t(c));
-        corner->x2d = F64();
-        corner->y2d = F64();
-        corner->u = F64();
-        corner->v = F64();
-        corner->hasFlap = Bool();
-        corner->flapHeight = F64();
-        corner->flapAngle1 = F64();
-        corner->flapAngle2 = F64();
-        for (float& channel : corner->flapColor) channel = F32();
-        for (float& channel : corner->sideColor) channel = F32();
-        if (Failed()) return false;
+        int32_t vertexIndex = 0;
+        if (!CornerRecord(*corner, vertexIndex)) {
+            vertexIndex = I32();
+            corner->x2d = F64();
+            corner->y2d = F64();
+            corner->u = F64();
+            corner->v = F64();
+            corner->hasFlap = Bool();
+            corner->flapHeight = F64();
+            corner->flapAngle1 = F64();
+            corner->flapAngle2 = F64();
+            for (float& channel : corner->flapColor) channel = F32();
+            for (float& channel : corner->sideColor) channel = F32();
+            if (Failed()) return false;
+        }
         if (vertexIndex < 0 || size_t(vertexIndex) >= solid.vertices.size())
             return Fail("vertex index " + N(vertexIndex) + " of face " + N(f) + " of solid " + N(s) +
                         " is out of range (the solid has " + N(int64_t(solid.vertices.size())) +
@@ -552,12 +640,27 @@ bool BinaryReader::Impl::ReadFace(Solid& solid, int32_t s, int32_t f, int32_t fa
 
 bool BinaryReader::Impl::ReadEdge(Solid& solid, int32_t s, int32_t e) {
     At(Section::Edges, s, e);
-    const int32_t faceIndex[2] = {I32(), I32()};
-    const int32_t vertexIndex[2] = {I32(), I32()};
-    const bool joined = Bool();
-    const bool edgeFlag = Bool();
-    const int32_t edgeClass = I32();
-    if (Failed()) return false;
+    int32_t faceIndex[2], vertexIndex[2], edgeClass;
+    bool joined, edgeFlag;
+    if (Remaining() >= kEdgeBytes) {
+        // No number of an edge is refused by the primitives, so the whole record is read at once.
+        const uint8_t* p = data_ + pos_;
+        for (int k = 0; k < 2; ++k) {
+            faceIndex[k] = LoadI32(p + 4 * k);
+            vertexIndex[k] = LoadI32(p + 8 + 4 * k);
+        }
+        joined = p[16] != 0;
+        edgeFlag = p[17] != 0;
+        edgeClass = LoadI32(p + 18);
+        pos_ += kEdgeBytes;
+    } else {
+        for (int32_t& index : faceIndex) index = I32();
+        for (int32_t& index : vertexIndex) index = I32();
+        joined = Bool();
+        edgeFlag = Bool();
+        edgeClass = I32();
+        if (Failed()) return false;
+    }
 
     const auto edgeName = [&] { return "edge " + N(e) + " of solid " + N(s); };
     CornerAt* sides[2] = {nullptr, nullptr}; // the current solid's, so never the same scratch entry
@@ -727,23 +830,35 @@ bool BinaryReader::Impl::ReadPart(Development& development, int32_t p) {
     part->lines.reserve(size_t(lineCount));
     for (int32_t l = 0; l < lineCount; ++l) {
         At(Section::PartLines, p, l);
-        part->lines.push_back(std::make_unique<PartLine>());
+        part->lines.push_back(LinePtr(development.lineBlocks.Take(size_t(lineCount - l))));
         PartLine& line = *part->lines.back();
-        line.hidden = Bool();
-        line.lineKind = static_cast<LineKind>(I32()); // any stored number is kept and written back
         int32_t faceIndex[2] = {0, 0}, vertexIndex[2] = {0, 0};
         bool present[2];
-        present[0] = Bool();
-        if (present[0]) {
-            faceIndex[0] = I32();
-            vertexIndex[0] = I32();
+        if (Remaining() >= kLineMaxBytes) {
+            // No number of a line is refused by the primitives, so the record is read without more checks.
+            const uint8_t* at = data_ + pos_;
+            line.hidden = at[0] != 0;
+            line.lineKind = static_cast<LineKind>(LoadI32(at + 1));
+            at += 5;
+            for (int k = 0; k < 2; ++k) {
+                present[k] = *at++ != 0;
+                if (!present[k]) continue;
+                faceIndex[k] = LoadI32(at);
+                vertexIndex[k] = LoadI32(at + 4);
+                at += 8;
+            }
+            pos_ = size_t(at - data_);
+        } else {
+            line.hidden = Bool();
+            line.lineKind = static_cast<LineKind>(I32()); // any stored number is kept and written back
+            for (int k = 0; k < 2; ++k) {
+                present[k] = Bool();
+                if (!present[k]) continue;
+                faceIndex[k] = I32();
+                vertexIndex[k] = I32();
+            }
+            if (Failed()) return false;
         }
-        present[1] = Bool();
-        if (present[1]) {
-            faceIndex[1] = I32();
-            vertexIndex[1] = I32();
-        }
-        if (Failed()) return false;
         for (int k = 0; k < 2; ++k) {
             if (!present[k]) continue;
             const auto lineName = [&] { return "line " + N(l) + " of part " + N(p); };

@@ -12,8 +12,9 @@ namespace tsm {
 
 struct Development;
 
-// How a part line is drawn; ClassifyPartLines decides it from the fold and the flaps.
-enum class DrawKind : int32_t {
+// How a part line is drawn; ClassifyPartLines decides it from the fold and the flaps. Never stored, so one
+// byte: a large model has hundreds of thousands of lines.
+enum class DrawKind : uint8_t {
     Cut = 0,          // cut edge without a flap on this side, or flaps switched off
     Mountain = 1,     // fold
     Valley = 2,       // fold
@@ -37,17 +38,19 @@ struct PartLine {
     HalfEdge* first = nullptr;  // a side of the edge lying in this part
     HalfEdge* second = nullptr; // the other side when both faces lie in this part
     Edge* edge = nullptr;
-    bool hidden = false;
     LineKind lineKind = LineKind::NoFlap;
     DrawKind drawKind = DrawKind::Omitted;
+    bool hidden = false;
     bool flapDrawn = false; // set while a drawing pass has drawn this line's flap outline
+    RecordHome home;
 };
+using LinePtr = std::unique_ptr<PartLine, RecordRelease<PartLine>>;
 
 struct Part {
     double x = 0, y = 0;          // position of the part's box on the development
     double width = 0, height = 0; // extent of that box
     std::vector<Face*> faces;
-    std::vector<std::unique_ptr<PartLine>> lines;
+    std::vector<LinePtr> lines;
     Solid* solid = nullptr;
     Development* development = nullptr;
     // The part's step in the build order the user set (1-based); 0 on every part while the order is
@@ -70,6 +73,9 @@ struct ImageBlock {
 };
 
 struct Development {
+    // Lines move between parts when they are cut and joined, so their blocks belong to the development;
+    // declared before the parts so that the parts' lists go first.
+    RecordBlocks<PartLine, 16> lineBlocks;
     std::vector<std::unique_ptr<Part>> parts;
     std::vector<std::unique_ptr<TextBlock>> texts;
     std::vector<std::unique_ptr<ImageBlock>> imagesA; // drawn under the parts

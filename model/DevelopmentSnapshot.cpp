@@ -68,8 +68,8 @@ struct CornerRef {
 constexpr int32_t kEdgeOfFirst = -1; // the line's edge is its first corner's
 constexpr int32_t kNoEdge = -2;
 
-template <typename T>
-std::unordered_map<const T*, int32_t> IndexMap(const std::vector<std::unique_ptr<T>>& v) {
+template <typename T, typename Release>
+std::unordered_map<const T*, int32_t> IndexMap(const std::vector<std::unique_ptr<T, Release>>& v) {
     std::unordered_map<const T*, int32_t> map;
     map.reserve(v.size());
     for (size_t i = 0; i < v.size(); ++i) map.emplace(v[i].get(), static_cast<int32_t>(i));
@@ -149,7 +149,7 @@ std::string PartToBytes(const Part& part, Indices& indices) {
         out.Put(edge);
         out.Put(static_cast<uint8_t>(line->hidden));
         out.Put(line->lineKind);
-        out.Put(line->drawKind);
+        out.Put(static_cast<int32_t>(line->drawKind));
         out.Put(static_cast<uint8_t>(line->flapDrawn));
     }
     return std::move(out.bytes);
@@ -275,7 +275,7 @@ std::unique_ptr<BuiltPart> BuildPart(const std::string& bytes, Mesh& model, Deve
         const int32_t edge = in.Get<int32_t>();
         line->hidden = in.Get<uint8_t>() != 0;
         line->lineKind = in.Get<LineKind>();
-        line->drawKind = in.Get<DrawKind>();
+        line->drawKind = static_cast<DrawKind>(in.Get<int32_t>());
         line->flapDrawn = in.Get<uint8_t>() != 0;
         if (!in.ok() || !corner(first, line->first) || !corner(second, line->second)) return nullptr;
         if (edge == kEdgeOfFirst) {

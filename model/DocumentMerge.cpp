@@ -10,6 +10,18 @@ void MoveAll(std::vector<std::unique_ptr<T>>& from, std::vector<std::unique_ptr<
     from.clear();
 }
 
+// A line from the source development's blocks would go with them; it moves as a line of its own, and its
+// corners follow it.
+void TakeOutOfBlocks(Part& part) {
+    for (LinePtr& line : part.lines) {
+        if (!line || !line->home.inBlock) continue;
+        LinePtr own(new PartLine(*line));
+        for (HalfEdge* side : {own->first, own->second})
+            if (side && side->line == line.get()) side->line = own.get();
+        line = std::move(own);
+    }
+}
+
 void Offset(double rect[4], double dx, double dy) {
     rect[0] += dx;
     rect[1] += dy;
@@ -41,6 +53,7 @@ void MergeDocuments(Document& current, Document& imported, IModelCompletion& com
             part->x += dx;
             part->y += dy;
             part->development = &target;
+            TakeOutOfBlocks(*part);
         }
         for (auto& text : source.texts) Offset(text->rect, dx, dy);
         for (auto& picture : source.imagesA) Offset(picture->rect, dx, dy);

@@ -37,7 +37,8 @@ Material* Mesh::AppendMaterial(std::unique_ptr<Material> material) {
 
 Edge& AppendEdge(Solid& solid, HalfEdge* side1, HalfEdge* side2, Vertex* vertex1, Vertex* vertex2,
                  bool joined) {
-    solid.edges.push_back(std::make_unique<Edge>());
+    // The readers reserve the edge list at the stored count, so what is left of it is still to come.
+    solid.edges.push_back(NewEdge(solid, solid.edges.capacity() - solid.edges.size()));
     Edge& edge = *solid.edges.back();
     edge.halfEdge1 = side1;
     edge.halfEdge2 = side2;
@@ -57,21 +58,19 @@ Edge& AppendEdge(Solid& solid, HalfEdge* side1, HalfEdge* side2, Vertex* vertex1
 }
 
 CornerPtr NewCorner(Solid& solid, size_t expected) {
-    if (solid.cornerBlockFree == 0) {
-        // The smallest block keeps a face-by-face caller from allocating per corner; the guess, capped
-        // so that a damaged count cannot reserve without bound, saves blocks on the common path.
-        constexpr size_t kMinBlock = 64, kMaxBlock = size_t(1) << 16;
-        const size_t size = std::clamp(expected, kMinBlock, kMaxBlock);
-        // Plain new: every member has its initialiser, and make_unique's value-initialisation would clear
-        // the whole block once more before running them.
-        solid.cornerBlocks.push_back(std::unique_ptr<HalfEdge[]>(new HalfEdge[size]));
-        solid.cornerBlockNext = solid.cornerBlocks.back().get();
-        solid.cornerBlockFree = size;
-    }
-    HalfEdge* corner = solid.cornerBlockNext++;
-    --solid.cornerBlockFree;
-    corner->home.inBlock = true;
-    return CornerPtr(corner);
+    return CornerPtr(solid.cornerBlocks.Take(expected));
+}
+
+VertexPtr NewVertex(Solid& solid, size_t expected) {
+    return VertexPtr(solid.vertexBlocks.Take(expected));
+}
+
+FacePtr NewFace(Solid& solid, size_t expected) {
+    return FacePtr(solid.faceBlocks.Take(expected));
+}
+
+EdgePtr NewEdge(Solid& solid, size_t expected) {
+    return EdgePtr(solid.edgeBlocks.Take(expected));
 }
 
 HalfEdge* FindCorner(const Face& face, const Vertex* vertex) {

@@ -8,7 +8,9 @@
 
 #include "model/Geometry.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -25,22 +27,23 @@ struct PartLine;
 struct Solid;
 struct Document;
 
+// Set on a record (vertex, corner, face, edge, part line) that lives in its owner's blocks (see
+// `RecordBlocks`) rather than on its own on the heap. Copying a record's values never copies where it lives.
+class RecordHome {
+public:
+    RecordHome() = default;
+    RecordHome(const RecordHome&) {}
+    RecordHome& operator=(const RecordHome&) { return *this; }
+    bool inBlock = false;
+};
+using CornerHome = RecordHome;
+
 struct Vertex {
     Vec3 position; // model units, as stored
     int index = 0; // running number over all solids (Join Adjacent Isolated Edges)
     bool deleted = false;
+    RecordHome home;
     std::vector<HalfEdge*> outgoing; // corners whose half-edge starts here
-    std::vector<Face*> faces;        // scratch list of faces with a corner here (edge joining)
-};
-
-// Set on a corner that lives in its solid's block (see `NewCorner`) rather than on its own on the heap.
-// Copying a corner's values never copies where it lives.
-class CornerHome {
-public:
-    CornerHome() = default;
-    CornerHome(const CornerHome&) {}
-    CornerHome& operator=(const CornerHome&) { return *this; }
-    bool inBlock = false;
 };
 
 // One corner of one face, directed along the face boundary from `vertex` to `next->vertex`. The members are
@@ -64,20 +67,51 @@ struct HalfEdge {
     float sideColor[3] = {0, 0, 0};
     bool hasFlap = false;
     bool foldShown = false;
-    CornerHome home;
+    RecordHome home;
 
     Point2 Pos2D() const { return {x2d, y2d}; }
 };
 
-// Frees a corner that was allocated on its own; one in its solid's block goes with the block.
-struct CornerRelease {
-    CornerRelease() = default;
-    CornerRelease(std::default_delete<HalfEdge>) {} // so that a std::unique_ptr<HalfEdge> converts
-    void operator()(HalfEdge* corner) const {
-        if (corner && !corner->home.inBlock) delete corner;
+// Frees a record that was allocated on its own; one in its solid's blocks goes with the blocks.
+template <typename Record> struct RecordRelease {
+    RecordRelease() = default;
+    RecordRelease(std::default_delete<Record>) {} // so that a std::unique_ptr<Record> converts
+    void operator()(Record* record) const {
+        if (record && !record->home.inBlock) delete record;
     }
 };
-using CornerPtr = std::unique_ptr<HalfEdge, CornerRelease>;
+using CornerRelease = RecordRelease<HalfEdge>;
+using CornerPtr = std::unique_ptr<HalfEdge, RecordRelease<HalfEdge>>;
+
+// Records made together, as a file's reader makes them, in a few blocks instead of one allocation each.
+// A record from a block must not outlive the blocks.
+template <typename Record, size_t kMinBlock> class RecordBlocks {
+public:
+    // `expected` is how many more records the caller is about to make (a guess is fine: a larger block
+    // follows when it runs out).
+    Record* Take(size_t expected) {
+        if (free_ == 0) {
+            // The smallest block keeps a one-by-one caller from allocating per record; the guess, capped
+            // so that a damaged count cannot reserve without bound, saves blocks on the common path.
+            constexpr size_t kMaxBlock = size_t(1) << 16;
+            const size_t size = std::clamp(expected, kMinBlock, kMaxBlock);
+            // Plain new: every member has its initialiser, and make_unique's value-initialisation would
+            // clear the whole block once more before running them.
+            blocks_.push_back(std::unique_ptr<Record[]>(new Record[size]));
+            next_ = blocks_.back().get();
+            free_ = size;
+        }
+        --free_;
+        next_->home.inBlock = true;
+        return next_++;
+    }
+    size_t BlockCount() const { return blocks_.size(); }
+
+private:
+    std::vector<std::unique_ptr<Record[]>> blocks_;
+    Record* next_ = nullptr; // the first unused record of the last block
+    size_t free_ = 0;        // unused records from there to the block's end
+};
 
 struct Face {
     Solid* solid = nullptr;
@@ -89,6 +123,7 @@ struct Face {
     bool visited = false; // scratch flag of flood fills (flat groups, unfolding)
     bool picked = false;  // marked by the corresponding-face check
     bool placed = false;  // scratch flag of the unfolder
+    RecordHome home;      // beside the flags, where it costs no padding
     // Where the undo copies last found this face in its solid's list; a hint they check before use.
     mutable int32_t solidIndexHint = -1;
 
@@ -113,27 +148,31 @@ struct Edge {
     double length = 0;             // model units
     double foldAngle = 0;          // degrees, 180 flat, 0 for an open edge
     double unfoldWeight = 0;
-    double symmetryKey = 0;
     int edgeId = -1;
     EdgeClass edgeClass = EdgeClass::Free;
     bool foldSense = true; // true: mountain
     bool edgeFlag = false;
     bool typeFlag = false;
     bool mark = false;
+    RecordHome home;
 };
+
+using VertexPtr = std::unique_ptr<Vertex, RecordRelease<Vertex>>;
+using FacePtr = std::unique_ptr<Face, RecordRelease<Face>>;
+using EdgePtr = std::unique_ptr<Edge, RecordRelease<Edge>>;
 
 struct Solid {
     Mesh* model = nullptr;
     std::string name;
-    std::vector<std::unique_ptr<Vertex>> vertices;
-    // Corners made together, as a file's reader makes them, in a few blocks instead of one allocation
-    // each. Declared before `faces` so that the faces, whose corners may live here, go first. A corner
-    // from a block must not outlive its solid.
-    std::vector<std::unique_ptr<HalfEdge[]>> cornerBlocks;
-    HalfEdge* cornerBlockNext = nullptr; // the first unused corner of the last block
-    size_t cornerBlockFree = 0;          // unused corners from there to the block's end
-    std::vector<std::unique_ptr<Face>> faces;
-    std::vector<std::unique_ptr<Edge>> edges;
+    // Declared before the lists whose records may live in them, so that the lists go first, and the
+    // corners' blocks before the faces' whose corner lists they feed.
+    RecordBlocks<Vertex, 16> vertexBlocks;
+    RecordBlocks<HalfEdge, 64> cornerBlocks;
+    RecordBlocks<Face, 16> faceBlocks;
+    RecordBlocks<Edge, 16> edgeBlocks;
+    std::vector<VertexPtr> vertices;
+    std::vector<FacePtr> faces;
+    std::vector<EdgePtr> edges;
     bool inDevelopment = true;
     bool shown = true;
 };
@@ -221,9 +260,12 @@ struct Mesh {
 Edge& AppendEdge(Solid& solid, HalfEdge* side1, HalfEdge* side2, Vertex* vertex1, Vertex* vertex2,
                  bool joined);
 
-// A new corner from `solid`'s blocks. `expected` is how many more corners the caller is about to make (a
-// guess is fine: a larger block follows when it runs out).
+// A new corner, vertex, face or edge from `solid`'s blocks. `expected` is how many more the caller is about
+// to make (a guess is fine: a larger block follows when it runs out).
 CornerPtr NewCorner(Solid& solid, size_t expected);
+VertexPtr NewVertex(Solid& solid, size_t expected);
+FacePtr NewFace(Solid& solid, size_t expected);
+EdgePtr NewEdge(Solid& solid, size_t expected);
 
 // The first corner of `face` whose vertex is `vertex`, or null.
 HalfEdge* FindCorner(const Face& face, const Vertex* vertex);

@@ -166,11 +166,16 @@ TEST(BinaryCorruption, BrokenMeshStructureIsRefused) {
         {"vertex0.x", std::numeric_limits<double>::quiet_NaN(),
          "a number in the vertices of solid 0 is not finite"},
         {"vertex0.x", -1.5e308, "a number in the vertices of solid 0 is out of range (-1.5e+308)"},
+        {"plane", -std::numeric_limits<double>::infinity(), "a number in face 0 of solid 0 is not finite"},
+        {"corner1.flapAngle2", 2e15, "a number in the corners of face 0 of solid 0 is out of range (2e+15)"},
         {"lineSpacing", 1e20, "a number in text 0 is out of range (1e+20)"},
         // A line spacing that no int32 holds.
         {"lineSpacing", 1e10, "the line spacing of text 0 is out of range"},
     };
     for (const auto& c : numbers) ExpectFailure([&](BuiltFile& f) { f.SetF64(c.field, c.value); }, c.reason);
+    // A colour channel of the last corner that is a NaN.
+    ExpectFailure([](BuiltFile& f) { f.SetI32("corner2.sideColor2", 0x7fc00000); },
+                  "a number in the corners of face 0 of solid 0 is not finite");
 }
 
 TEST(BinaryCorruption, CornerOutsideEveryEdgeAndBrokenTextureStreamsAreRefused) {

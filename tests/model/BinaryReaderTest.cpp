@@ -78,6 +78,10 @@ TEST(BinaryReader, ReadsEveryKindOfRecordOfASmallFile) {
 
     // Open edges: one side, no twin, the edge named by its corner.
     ASSERT_EQ(solid.edges.size(), 3u);
+    // The reader makes its records in blocks, not one allocation each.
+    EXPECT_EQ((std::vector<bool>{solid.vertices[3]->home.inBlock, face.home.inBlock, c1.home.inBlock,
+                                 solid.edges[2]->home.inBlock}),
+              (std::vector<bool>{true, true, true, true}));
     for (int e = 0; e < 3; ++e) {
         EXPECT_EQ(solid.edges[e]->halfEdge1, face.Corner(e));
         EXPECT_EQ(solid.edges[e]->halfEdge2, nullptr);
@@ -104,7 +108,9 @@ TEST(BinaryReader, ReadsEveryKindOfRecordOfASmallFile) {
         EXPECT_EQ(part.lines[i]->edge, solid.edges[i].get());
         EXPECT_EQ(static_cast<int>(part.lines[i]->lineKind), i);
         EXPECT_EQ(part.lines[i]->hidden, i == 2);
+        EXPECT_TRUE(part.lines[i]->home.inBlock);
     }
+    EXPECT_EQ(dev.lineBlocks.BlockCount(), 1u);
     ASSERT_EQ(dev.texts.size(), 1u);
     EXPECT_EQ(dev.texts[0]->lines, (std::vector<std::string>{"first line", "second line"}));
     EXPECT_EQ(dev.texts[0]->color, 0x00FF0000);

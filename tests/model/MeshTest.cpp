@@ -1,5 +1,7 @@
 #include "model/Mesh.h"
 
+#include "model/Development.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
@@ -19,7 +21,7 @@ TEST(MeshTest, CornersInBlocksAndOnTheirOwnLiveAndGoTogether) {
         seen.insert(face->halfEdges.back().get());
     }
     EXPECT_EQ(seen.size(), 200u);
-    EXPECT_GT(solid->cornerBlocks.size(), 1u);
+    EXPECT_GT(solid->cornerBlocks.BlockCount(), 1u);
     for (size_t c = 0; c < 200; ++c) EXPECT_EQ(face->halfEdges[c]->u, double(c));
 
     // A copy of a block's corner is a corner of its own: it is freed, where the original is not.
@@ -33,4 +35,20 @@ TEST(MeshTest, CornersInBlocksAndOnTheirOwnLiveAndGoTogether) {
     face->halfEdges.erase(face->halfEdges.begin(), face->halfEdges.begin() + 100);
     solid->faces.push_back(std::move(face));
     solid.reset();
+}
+
+// A cut or a join moves lines between parts and drops some; lines from the development's blocks and lines
+// made on their own then share parts, and each kind is freed its own way when the development goes.
+TEST(MeshTest, PartLinesFromBlocksMoveBetweenPartsAndGoWithTheDevelopment) {
+    auto development = std::make_unique<Development>();
+    Part* first = development->AppendPart(std::make_unique<Part>());
+    Part* second = development->AppendPart(std::make_unique<Part>());
+    for (int l = 0; l < 40; ++l) first->lines.push_back(LinePtr(development->lineBlocks.Take(1)));
+    EXPECT_GT(development->lineBlocks.BlockCount(), 1u);
+    second->lines.push_back(std::move(first->lines[3]));
+    second->lines.push_back(std::make_unique<PartLine>());
+    first->lines.erase(first->lines.begin(), first->lines.begin() + 10);
+    EXPECT_TRUE(second->lines[0]->home.inBlock);
+    EXPECT_FALSE(second->lines[1]->home.inBlock);
+    development.reset();
 }

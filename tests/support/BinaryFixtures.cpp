@@ -152,15 +152,21 @@ BuiltFile BuildTriangleFile(const TriangleFile& triangle) {
     f.I32(0);
     mark("partIndex");
     f.I32(triangle.partIndex);
+    mark("plane");
     f.F64(0).F64(0).F64(1).F64(0);
     mark("cornerCount");
     f.I32(3);
     const double corner2d[3][2] = {{0, 0}, {10, 0}, {0, 10}};
     for (int c = 0; c < 3; ++c) {
         if (c == 0) mark("corner0.vertex");
+        const std::string name = "corner" + std::to_string(c);
         f.I32(c).F64(corner2d[c][0]).F64(corner2d[c][1]).F64(0.25 * c).F64(0.5);
-        f.Bool(c == 1).F64(5).F64(0.5).F64(0.75);
-        f.F32(0.1f).F32(0.2f).F32(0.3f).F32(0.4f).F32(0.5f).F32(0.6f);
+        f.Bool(c == 1).F64(5).F64(0.5);
+        mark(name + ".flapAngle2");
+        f.F64(0.75);
+        f.F32(0.1f).F32(0.2f).F32(0.3f).F32(0.4f).F32(0.5f);
+        mark(name + ".sideColor2");
+        f.F32(0.6f);
     }
     mark("edgeCount");
     f.I32(3);

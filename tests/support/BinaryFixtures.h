@@ -55,11 +55,12 @@ struct TriangleFile {
 };
 
 // The bytes of a triangle file and where its fields start, by name: "version", "solidCount",
-// "solidNameLength", "vertexCount", "vertex0.x", "faceCount", "materialIndex", "partIndex", "cornerCount",
-// "corner0.vertex", "edgeCount", "edge<i>.face1", "edge<i>.face2", "edge<i>.vertex1", "edge<i>.vertex2",
-// "materialCount", "texture.width", "texture.height", "texture.size", "texture.data", "developmentFlag",
-// "partCount", "part.solid", "lineCount", "line0.face", "line0.vertex", "textCount", "lineSpacing",
-// "textLineCount", "picturesA", "pictureA.width", "pictureA.size", "picturesB", "settings", "trailer".
+// "solidNameLength", "vertexCount", "vertex0.x", "faceCount", "materialIndex", "partIndex", "plane",
+// "cornerCount", "corner0.vertex", "corner<i>.flapAngle2", "corner<i>.sideColor2", "edgeCount",
+// "edge<i>.face1", "edge<i>.face2", "edge<i>.vertex1", "edge<i>.vertex2", "materialCount", "texture.width",
+// "texture.height", "texture.size", "texture.data", "developmentFlag", "partCount", "part.solid",
+// "lineCount", "line0.face", "line0.vertex", "textCount", "lineSpacing", "textLineCount", "picturesA",
+// "pictureA.width", "pictureA.size", "picturesB", "settings", "trailer".
 struct BuiltFile {
     std::string bytes;
     std::map<std::string, size_t> at;
