@@ -1,5 +1,6 @@
 #include "model/BinaryReader.h"
 
+#include "model/BinaryCursor.h"
 #include "model/Settings.h"
 #include "model/TextureImage.h"
 
@@ -21,6 +22,8 @@ namespace tsm {
 
 namespace {
 
+using Section = BinarySection;
+
 const char* const kTooOldMessage = "Failed to load specified file.\nToo old version.";
 const char* const kTooNewMessage =
     "Failed to load specified file.\nToo newer version.\nWe recommend you to upgrade the application.";
@@ -41,43 +44,6 @@ constexpr int64_t kMaxTexturePixels = int64_t(16384) * 16384;
 constexpr int64_t kMaxInflateRatio = 1032;
 constexpr int64_t kInflateSlackBytes = 1024;
 
-// No length, position or angle of a real model comes near this; squared or summed in the engine, values up
-// to it stay far from overflow.
-constexpr double kMaxMagnitude = 1e15;
-
-// The files store numbers little-endian; such a host takes them as they lie.
-constexpr bool kLittleEndianHost = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
-
-// Numbers at `p`, whose bytes the caller knows to be there. One load each instead of one per byte: the
-// numbers of a large model are most of its opening time.
-inline uint32_t LoadU32(const uint8_t* p) {
-    if (kLittleEndianHost) {
-        uint32_t value;
-        std::memcpy(&value, p, 4);
-        return value;
-    }
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-inline int32_t LoadI32(const uint8_t* p) {
-    return int32_t(LoadU32(p));
-}
-inline float LoadF32(const uint8_t* p) {
-    const uint32_t bits = LoadU32(p);
-    float value;
-    std::memcpy(&value, &bits, 4);
-    return value;
-}
-inline double LoadF64(const uint8_t* p) {
-    uint64_t bits = 0;
-    if (kLittleEndianHost)
-        std::memcpy(&bits, p, 8);
-    else
-        for (int i = 7; i >= 0; --i) bits = bits << 8 | p[i];
-    double value;
-    std::memcpy(&value, &bits, 8);
-    return value;
-}
-
 // The smallest size in bytes of each record. A count is refused when the rest of the file cannot hold that
 // many records of the smallest size, before anything is allocated for them.
 constexpr size_t kStringMinBytes = 4;
@@ -95,19 +61,6 @@ constexpr size_t kPictureMinBytes = 4 * 8 + 3 * 4;
 constexpr size_t kSettingsBytes = 5 * 1 + 4 + 1 + 8 * 4 + 12 * 8 + 1 + 8;
 constexpr size_t kTrailerBytes = 4;
 
-std::string N(int64_t value) {
-    return std::to_string(value);
-}
-
-// What F64 accepts, in one comparison that NaN and the infinities fail as well.
-bool InRange(double value) {
-    return std::fabs(value) <= kMaxMagnitude;
-}
-// What F32 accepts.
-bool Finite(float value) {
-    return std::fabs(value) <= std::numeric_limits<float>::max();
-}
-
 bool EqualsIgnoringAsciiCase(const std::string& a, const char* b) {
     const size_t n = std::strlen(b);
     if (a.size() != n) return false;
@@ -120,136 +73,18 @@ bool EqualsIgnoringAsciiCase(const std::string& a, const char* b) {
     return true;
 }
 
-// Where in the file the reader is, so that a failure can say what it was reading.
-enum class Section {
-    HeaderFields,
-    UnusedBlock,
-    ModelHeader,
-    SolidCount,
-    SolidHeader,
-    Vertices,
-    Face,
-    Corners,
-    Edges,
-    MaterialCount,
-    Material,
-    DevelopmentFlag,
-    DevelopmentHeader,
-    PartHeader,
-    PartLines,
-    TextCount,
-    Text,
-    PictureCount,
-    Picture,
-    Settings,
-    Trailer
-};
-
 } // namespace
 
-class BinaryReader::Impl {
+class BinaryReader::Impl : private BinaryCursor {
 public:
     Impl(Document& document, ImportKind kind, IPrompt& prompt, IModelCompletion& completion,
          int32_t textureSizeLimit, std::string& failureReason, std::string_view bytes)
-        : document_(document), model_(*document.model), kind_(kind), prompt_(prompt), completion_(completion),
-          textureSizeLimit_(textureSizeLimit), failureReason_(failureReason),
-          data_(reinterpret_cast<const uint8_t*>(bytes.data())), size_(bytes.size()) {}
+        : BinaryCursor(failureReason, bytes), document_(document), model_(*document.model), kind_(kind),
+          prompt_(prompt), completion_(completion), textureSizeLimit_(textureSizeLimit) {}
 
     Outcome Run();
 
 private:
-    // --- Failure bookkeeping -------------------------------------------------------------------------
-    bool Failed() const { return failed_; }
-    // Records the first failure only; later ones are consequences of it.
-    bool Fail(const std::string& reason) {
-        if (!failed_) {
-            failed_ = true;
-            failureReason_ = reason;
-        }
-        return false;
-    }
-    void At(Section section, int64_t a = 0, int64_t b = 0) {
-        section_ = section;
-        whereA_ = a;
-        whereB_ = b;
-    }
-    std::string Where() const;
-    std::string PictureListName(int64_t list) const { return list == 0 ? "first" : "second"; }
-
-    // --- Bounds-checked primitives ------------------------------------------------------------------
-    // After a failure every primitive returns zero and reads nothing.
-    size_t Remaining() const { return size_ - pos_; }
-    bool Need(size_t bytes) {
-        if (failed_) return false;
-        if (Remaining() < bytes) return Fail("the file ends inside " + Where());
-        return true;
-    }
-    uint32_t U32() {
-        if (!Need(4)) return 0;
-        pos_ += 4;
-        return LoadU32(data_ + pos_ - 4);
-    }
-    int32_t I32() { return int32_t(U32()); }
-    float F32() {
-        const uint32_t bits = U32();
-        float value;
-        std::memcpy(&value, &bits, 4);
-        if (!std::isfinite(value)) {
-            Fail("a number in " + Where() + " is not finite");
-            return 0;
-        }
-        return value;
-    }
-    // Any value, infinities and NaN included.
-    double F64Any() {
-        if (!Need(8)) return 0;
-        pos_ += 8;
-        return LoadF64(data_ + pos_ - 8);
-    }
-    // Positions, sizes and angles: a non-finite value would poison every computation that uses it, and
-    // one beyond kMaxMagnitude would overflow to infinity in the differences and products of the engine.
-    double F64() {
-        const double value = F64Any();
-        if (!std::isfinite(value)) {
-            Fail("a number in " + Where() + " is not finite");
-            return 0;
-        }
-        if (std::fabs(value) > kMaxMagnitude) {
-            char text[32];
-            std::snprintf(text, sizeof text, "%g", value);
-            Fail("a number in " + Where() + " is out of range (" + text + ")");
-            return 0;
-        }
-        return value;
-    }
-    bool Bool() {
-        if (!Need(1)) return false;
-        return data_[pos_++] != 0;
-    }
-    // The text is the bytes before the first zero byte, or all of them when there is none.
-    std::string Str() {
-        const int32_t length = I32();
-        if (failed_) return {};
-        if (length < 0) {
-            Fail("a text in " + Where() + " has a negative length (" + N(length) + ")");
-            return {};
-        }
-        if (!Need(size_t(length))) return {};
-        const char* p = reinterpret_cast<const char*>(data_ + pos_);
-        pos_ += size_t(length);
-        const void* zero = std::memchr(p, 0, size_t(length));
-        return std::string(p, zero ? static_cast<const char*>(zero) - p : length);
-    }
-    // A count of records of at least `minRecordBytes` each: not negative, and not more than the rest of
-    // the file can hold. `records()` names them in the plural ("faces of solid 2"); it runs only on failure.
-    template <typename Name> bool CheckCount(int32_t count, size_t minRecordBytes, const Name& records) {
-        if (failed_) return false;
-        if (count < 0) return Fail("the number of " + records() + " is negative (" + N(count) + ")");
-        if (uint64_t(count) * minRecordBytes > Remaining())
-            return Fail("the file is too short for the " + N(count) + " " + records());
-        return true;
-    }
-
     // --- Whole records -------------------------------------------------------------------------------
     // A large model's records are read after one bounds check each, their numbers checked together. When
     // a record is cut short or holds a number the primitives refuse, these return false without moving on,
@@ -292,15 +127,7 @@ private:
     IPrompt& prompt_;
     IModelCompletion& completion_;
     int32_t textureSizeLimit_;
-    std::string& failureReason_;
 
-    const uint8_t* data_;
-    size_t size_;
-    size_t pos_ = 0;
-    bool failed_ = false;
-    Section section_ = Section::HeaderFields;
-    int64_t whereA_ = 0;
-    int64_t whereB_ = 0;
     size_t firstSolid_ = 0; // solids the model held before this file's
     std::vector<SolidCorners> solidCorners_;
     CornerAt otherSide_{};
@@ -370,55 +197,6 @@ bool BinaryReader::Impl::CornerRecord(HalfEdge& corner, int32_t& vertexIndex) {
     corner.hasFlap = p[36] != 0;
     pos_ += kCornerBytes;
     return true;
-}
-
-std::string BinaryReader::Impl::Where() const {
-    const std::string a = N(whereA_), b = N(whereB_);
-    switch (section_) {
-    case Section::HeaderFields:
-        return "the header fields";
-    case Section::UnusedBlock:
-        return "the block after the header fields";
-    case Section::ModelHeader:
-        return "the model header";
-    case Section::SolidCount:
-        return "the solid count";
-    case Section::SolidHeader:
-        return "the header of solid " + a;
-    case Section::Vertices:
-        return "the vertices of solid " + a;
-    case Section::Face:
-        return "face " + b + " of solid " + a;
-    case Section::Corners:
-        return "the corners of face " + b + " of solid " + a;
-    case Section::Edges:
-        return "edge " + b + " of solid " + a;
-    case Section::MaterialCount:
-        return "the material count";
-    case Section::Material:
-        return "material " + a;
-    case Section::DevelopmentFlag:
-        return "the development flag";
-    case Section::DevelopmentHeader:
-        return "the development header";
-    case Section::PartHeader:
-        return "part " + a;
-    case Section::PartLines:
-        return "line " + b + " of part " + a;
-    case Section::TextCount:
-        return "the text count";
-    case Section::Text:
-        return "text " + a;
-    case Section::PictureCount:
-        return "the count of the " + PictureListName(whereA_) + " picture list";
-    case Section::Picture:
-        return "picture " + b + " of the " + PictureListName(whereA_) + " picture list";
-    case Section::Settings:
-        return "the display settings";
-    case Section::Trailer:
-        return "the end marker";
-    }
-    return "the file";
 }
 
 Outcome BinaryReader::Impl::Run() {

@@ -1,0 +1,202 @@
+// Reading a binary model file's numbers and texts: bounds-checked at every step, each failure recorded once
+// with the place in the file it happened, so that a damaged file is refused with a message that says where.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <string_view>
+
+namespace tsm {
+
+// No length, position or angle of a real model comes near this; squared or summed in the engine, values up
+// to it stay far from overflow.
+constexpr double kMaxMagnitude = 1e15;
+
+// The files store numbers little-endian; such a host takes them as they lie.
+constexpr bool kLittleEndianHost = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
+
+// Numbers at `p`, whose bytes the caller knows to be there. One load each instead of one per byte: the
+// numbers of a large model are most of its opening time.
+inline uint32_t LoadU32(const uint8_t* p) {
+    if (kLittleEndianHost) {
+        uint32_t value;
+        std::memcpy(&value, p, 4);
+        return value;
+    }
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+inline int32_t LoadI32(const uint8_t* p) {
+    return int32_t(LoadU32(p));
+}
+inline float LoadF32(const uint8_t* p) {
+    const uint32_t bits = LoadU32(p);
+    float value;
+    std::memcpy(&value, &bits, 4);
+    return value;
+}
+inline double LoadF64(const uint8_t* p) {
+    uint64_t bits = 0;
+    if (kLittleEndianHost)
+        std::memcpy(&bits, p, 8);
+    else
+        for (int i = 7; i >= 0; --i) bits = bits << 8 | p[i];
+    double value;
+    std::memcpy(&value, &bits, 8);
+    return value;
+}
+
+// What F64 accepts, in one comparison that NaN and the infinities fail as well.
+inline bool InRange(double value) {
+    return std::fabs(value) <= kMaxMagnitude;
+}
+// What F32 accepts.
+inline bool Finite(float value) {
+    return std::fabs(value) <= std::numeric_limits<float>::max();
+}
+
+inline std::string N(int64_t value) {
+    return std::to_string(value);
+}
+
+// Where in the file the reader is, so that a failure can say what it was reading.
+enum class BinarySection {
+    HeaderFields,
+    UnusedBlock,
+    ModelHeader,
+    SolidCount,
+    SolidHeader,
+    Vertices,
+    Face,
+    Corners,
+    Edges,
+    MaterialCount,
+    Material,
+    DevelopmentFlag,
+    DevelopmentHeader,
+    PartHeader,
+    PartLines,
+    TextCount,
+    Text,
+    PictureCount,
+    Picture,
+    Settings,
+    Trailer
+};
+
+class BinaryCursor {
+public:
+    // `failureReason` receives the first failure's reason.
+    BinaryCursor(std::string& failureReason, std::string_view bytes)
+        : failureReason_(failureReason), data_(reinterpret_cast<const uint8_t*>(bytes.data())),
+          size_(bytes.size()) {}
+
+protected:
+    // --- Failure bookkeeping -------------------------------------------------------------------------
+    bool Failed() const { return failed_; }
+    // Records the first failure only; later ones are consequences of it.
+    bool Fail(const std::string& reason) {
+        if (!failed_) {
+            failed_ = true;
+            failureReason_ = reason;
+        }
+        return false;
+    }
+    void At(BinarySection section, int64_t a = 0, int64_t b = 0) {
+        section_ = section;
+        whereA_ = a;
+        whereB_ = b;
+    }
+    std::string Where() const;
+    static std::string PictureListName(int64_t list) { return list == 0 ? "first" : "second"; }
+
+    // --- Bounds-checked primitives ------------------------------------------------------------------
+    // After a failure every primitive returns zero and reads nothing.
+    size_t Remaining() const { return size_ - pos_; }
+    bool Need(size_t bytes) {
+        if (failed_) return false;
+        if (Remaining() < bytes) return Fail("the file ends inside " + Where());
+        return true;
+    }
+    uint32_t U32() {
+        if (!Need(4)) return 0;
+        pos_ += 4;
+        return LoadU32(data_ + pos_ - 4);
+    }
+    int32_t I32() { return int32_t(U32()); }
+    float F32() {
+        const uint32_t bits = U32();
+        float value;
+        std::memcpy(&value, &bits, 4);
+        if (!std::isfinite(value)) {
+            Fail("a number in " + Where() + " is not finite");
+            return 0;
+        }
+        return value;
+    }
+    // Any value, infinities and NaN included.
+    double F64Any() {
+        if (!Need(8)) return 0;
+        pos_ += 8;
+        return LoadF64(data_ + pos_ - 8);
+    }
+    // Positions, sizes and angles: a non-finite value would poison every computation that uses it, and
+    // one beyond kMaxMagnitude would overflow to infinity in the differences and products of the engine.
+    double F64() {
+        const double value = F64Any();
+        if (!std::isfinite(value)) {
+            Fail("a number in " + Where() + " is not finite");
+            return 0;
+        }
+        if (std::fabs(value) > kMaxMagnitude) {
+            char text[32];
+            std::snprintf(text, sizeof text, "%g", value);
+            Fail("a number in " + Where() + " is out of range (" + text + ")");
+            return 0;
+        }
+        return value;
+    }
+    bool Bool() {
+        if (!Need(1)) return false;
+        return data_[pos_++] != 0;
+    }
+    // The text is the bytes before the first zero byte, or all of them when there is none.
+    std::string Str() {
+        const int32_t length = I32();
+        if (failed_) return {};
+        if (length < 0) {
+            Fail("a text in " + Where() + " has a negative length (" + N(length) + ")");
+            return {};
+        }
+        if (!Need(size_t(length))) return {};
+        const char* p = reinterpret_cast<const char*>(data_ + pos_);
+        pos_ += size_t(length);
+        const void* zero = std::memchr(p, 0, size_t(length));
+        return std::string(p, zero ? static_cast<const char*>(zero) - p : length);
+    }
+    // A count of records of at least `minRecordBytes` each: not negative, and not more than the rest of
+    // the file can hold. `records()` names them in the plural ("faces of solid 2"); it runs only on failure.
+    template <typename Name> bool CheckCount(int32_t count, size_t minRecordBytes, const Name& records) {
+        if (failed_) return false;
+        if (count < 0) return Fail("the number of " + records() + " is negative (" + N(count) + ")");
+        if (uint64_t(count) * minRecordBytes > Remaining())
+            return Fail("the file is too short for the " + N(count) + " " + records());
+        return true;
+    }
+
+    std::string& failureReason_;
+    const uint8_t* data_;
+    size_t size_;
+    size_t pos_ = 0;
+
+private:
+    bool failed_ = false;
+    BinarySection section_ = BinarySection::HeaderFields;
+    int64_t whereA_ = 0;
+    int64_t whereB_ = 0;
+};
+
+} // namespace tsm
