@@ -3,6 +3,7 @@
 #include "cli/ExitStatus.h"
 #include "model/AtomicFile.h"
 #include "model/Settings.h"
+#include "model/TextCase.h"
 #include "sheet/SheetScreen.h"
 #include "view3d/GLContextRegistry.h"
 #include "view3d/ModelViewLogic.h"
@@ -20,14 +21,6 @@
 namespace tsm {
 
 namespace {
-
-bool EndsWithIgnoringCase(const std::string& text, const char* suffix) {
-    const size_t n = std::strlen(suffix);
-    if (text.size() < n) return false;
-    for (size_t i = 0; i < n; ++i)
-        if (std::tolower(static_cast<unsigned char>(text[text.size() - n + i])) != suffix[i]) return false;
-    return true;
-}
 
 bool ParseSide(const char* first, const char* last, int& value) {
     const std::from_chars_result result = std::from_chars(first, last, value);
@@ -89,7 +82,7 @@ Result<RenderRequest> ParseRenderRequest(const CommandLine& line) {
     request.view3d = view == "3d";
     if (request.view3d && pageLabels) return Outcome::Failed("--labels belongs to --view 2d");
     request.outPath = operands[1];
-    if (!EndsWithIgnoringCase(request.outPath, ".png") && !EndsWithIgnoringCase(request.outPath, ".bmp"))
+    if (!EndsWithAsciiLower(request.outPath, ".png") && !EndsWithAsciiLower(request.outPath, ".bmp"))
         return Outcome::Failed("render writes .png or .bmp files");
     if (size) {
         const std::string& text = *size;
@@ -127,7 +120,7 @@ int RunRender(Document& document, const Settings& documentSettings, const Render
         if (failure == glctx::Failure::None) return ExitStatus(Outcome::Failed("rendering failed"));
         return ExitStatus(Outcome::Failed(glctx::Describe(failure)), "rendering failed: ");
     }
-    const bool png = EndsWithIgnoringCase(request.outPath, ".png");
+    const bool png = EndsWithAsciiLower(request.outPath, ".png");
     return ExitStatus(png ? WriteImageAsPng(image, request.outPath) : WriteImageAsBmp(image, request.outPath),
                       "cannot write the picture: ");
 }

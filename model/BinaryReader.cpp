@@ -2,6 +2,7 @@
 
 #include "model/BinaryCursor.h"
 #include "model/Settings.h"
+#include "model/TextCase.h"
 #include "model/TextureImage.h"
 
 #include <algorithm>
@@ -60,18 +61,6 @@ constexpr size_t kTextMinBytes = 4 * 8 + 8 + 4 + 4 + kStringMinBytes + 4;
 constexpr size_t kPictureMinBytes = 4 * 8 + 3 * 4;
 constexpr size_t kSettingsBytes = 5 * 1 + 4 + 1 + 8 * 4 + 12 * 8 + 1 + 8;
 constexpr size_t kTrailerBytes = 4;
-
-bool EqualsIgnoringAsciiCase(const std::string& a, const char* b) {
-    const size_t n = std::strlen(b);
-    if (a.size() != n) return false;
-    for (size_t i = 0; i < n; ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = char(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = char(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
 
 } // namespace
 
@@ -303,7 +292,7 @@ Outcome BinaryReader::Impl::Run() {
 
     const Development* development = document_.development.get();
     if (writerLevel >= 101 && development && !development->texts.empty() &&
-        !EqualsIgnoringAsciiCase(writerLocale, "en-US"))
+        !EqualsAsciiLower(writerLocale, "en-us"))
         prompt_.Message(kOtherLanguageMessage);
     return Outcome::Ok();
 }

@@ -8,7 +8,6 @@
 #include "model/OpenPipeline.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 
 namespace tsm {
@@ -34,13 +33,6 @@ SplitPath Split(const std::string& path) {
         parts.extension = name.substr(dot);
     }
     return parts;
-}
-
-bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
 }
 
 bool HasModelExtension(const std::string& path) {
@@ -163,7 +155,7 @@ Outcome DocumentController::OpenModelFile(const std::string& givenPath) {
     std::unique_ptr<Document> document = BlankDocument(path);
 
     const SplitPath parts = Split(path);
-    if (!EqualsIgnoringCase(parts.extension, ".tsm")) return Told("Cannot load file of specified type.");
+    if (!EqualsAsciiLower(parts.extension, ".tsm")) return Told("Cannot load file of specified type.");
 
     DeferredSymmetry readerCompletion(completion_);
     lastFormat_ = ModelFileFormat(path);
@@ -180,7 +172,7 @@ Outcome DocumentController::OpenModelFile(const std::string& givenPath) {
     const std::string& base = parts.baseName;
     savePath_.clear();
     suggestedSavePath_.clear();
-    if (base.size() >= 4 && EqualsIgnoringCase(base.substr(base.size() - 4), ".tmp")) {
+    if (EndsWithAsciiLower(base, ".tmp")) {
         title_ = "No Title";
     } else {
         title_ = base;

@@ -1,5 +1,7 @@
 #include "model/ImageDecoder.h"
 
+#include "model/TextCase.h"
+
 #include "model/BmpDecoder.h"
 #include "model/JpegDecoder.h"
 #include "model/TextureImage.h"
@@ -7,7 +9,6 @@
 #include <png.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -34,19 +35,11 @@ namespace {
 
 enum class ImageKind { Png, Jpeg, Bmp, Tga, Unknown };
 
-bool EndsWithNoCase(const std::string& text, std::string_view ending) {
-    if (text.size() < ending.size()) return false;
-    for (size_t i = 0; i < ending.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(text[text.size() - ending.size() + i])) != ending[i])
-            return false;
-    return true;
-}
-
 ImageKind KindOf(std::string_view bytes, const std::string& name) {
     if (bytes.substr(0, 8) == std::string_view("\x89PNG\r\n\x1a\n", 8)) return ImageKind::Png;
     if (bytes.substr(0, 3) == "\xFF\xD8\xFF") return ImageKind::Jpeg;
     if (bytes.substr(0, 2) == "BM") return ImageKind::Bmp;
-    if (EndsWithNoCase(name, ".tga")) return ImageKind::Tga;
+    if (EndsWithAsciiLower(name, ".tga")) return ImageKind::Tga;
     return ImageKind::Unknown;
 }
 
