@@ -9,6 +9,7 @@
 #include "engine/EngineCompletion.h"
 #include "model/BinaryReader.h"
 #include "model/BinaryWriter.h"
+#include "model/HugePageHeap.h"
 #include "model/OpenPipeline.h"
 #include "model/Settings.h"
 #include "tools/lib/Invariants.h"
@@ -424,4 +425,13 @@ BENCHMARK(BM_CheckInvariantsOfOpenedFile)->Unit(benchmark::kMillisecond)->Iterat
 
 } // namespace
 
-BENCHMARK_MAIN();
+// The heap as the viewer and tsmtool have it (RestartWithHugePageHeap); run with
+// GLIBC_TUNABLES=glibc.malloc.hugetlb=0 for the open in small pages.
+int main(int argc, char** argv) {
+    RestartWithHugePageHeap(argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

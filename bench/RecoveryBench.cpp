@@ -2,6 +2,7 @@
 // blocked, and how long the copy takes to reach the disk. KeepInChild is what the window runs (the child
 // process makes and writes the bytes); Keep, which makes the bytes on the calling thread, is there to
 // compare. Target: the GUI thread blocked at most 20 ms, in the worst of the runs.
+#include "model/HugePageHeap.h"
 #include "model/RecoveryCopies.h"
 #include "model/RecoveryKeeper.h"
 #include "tools/lib/ModelBuilder.h"

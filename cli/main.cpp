@@ -1,4 +1,5 @@
 #include "cli/TsmTool.h"
+#include "model/HugePageHeap.h"
 #include "view3d/RenderHeap.h"
 
 #include <QGuiApplication>
@@ -17,6 +18,8 @@ void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& t
 } // namespace
 
 int main(int argc, char** argv) {
+    // Converting or checking a model of millions of faces opens it as the viewer does, in huge pages.
+    tsm::RestartWithHugePageHeap(argv);
     // Past a file size limit (ulimit -f) a write should fail with EFBIG and be reported like any full
     // disk, not kill the tool half way through.
     std::signal(SIGXFSZ, SIG_IGN);

@@ -17,14 +17,6 @@
 
 namespace tsm {
 
-// Starts this program again with the C library told to keep its heap in transparent huge pages (it reads
-// that setting only at start). KeepInChild's fork copies the page tables while the window waits: for a
-// model of 200,000 faces in 4 KiB pages that was 10 to 35 ms, in 2 MiB pages it is under a millisecond.
-// Call it first in main(), before any thread starts. It returns at once when the setting is already there
-// or the system gives huge pages without being asked or not at all, and returns (the program running on as
-// before) when the restart fails.
-void RestartWithHugePageHeap(char** argv);
-
 class RecoveryKeeper {
 public:
     // `folder`: where the copies go (RecoveryFolder).

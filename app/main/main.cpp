@@ -1,5 +1,5 @@
 #include "app/Application.h"
-#include "model/RecoveryKeeper.h"
+#include "model/HugePageHeap.h"
 
 int main(int argc, char** argv) {
     tsm::RestartWithHugePageHeap(argv);
