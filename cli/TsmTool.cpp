@@ -10,6 +10,7 @@
 #include "cli/RenderCommand.h"
 #include "cli/UnfoldCommand.h"
 #include "engine/EngineCompletion.h"
+#include "engine/ModelOperations.h"
 #include "model/BinaryWriter.h"
 #include "model/OpenPipeline.h"
 #include "model/Settings.h"
@@ -373,6 +374,7 @@ int RunTsmTool(int argc, char** argv) {
         outcome.title = documents.Title();
         outcome.messages = prompt.Texts();
         outcome.document = opened ? documents.Current() : nullptr;
+        if (opened && args.detail) PairPendingSymmetricEdges(*documents.Current()->model);
         outcome.settings = opened ? documentSettings() : settings;
         const std::string json = BuildInfoJson(outcome, args.detail);
         std::fwrite(json.data(), 1, json.size(), stdout);

@@ -72,7 +72,7 @@ Result<ImportedMesh> ImportMeshDocument(const std::string& path, const Settings&
     if (prompt.AskYesNo(kJoinIsolatedEdgesQuestion))
         outcome.mergedEdges = JoinAdjacentIsolatedEdges(*document->model, prompt);
     ComputeBounds(*document->model);
-    FindSymmetricEdges(*document->model);
+    document->model->symmetricEdgesPending = true;
     NormaliseNames(*document, completion);
     document->modified = true;
     outcome.document = std::move(document);

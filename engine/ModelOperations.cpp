@@ -336,7 +336,12 @@ void SortByKeyThenIndex(std::pair<double, uint32_t>* items, size_t n) {
 
 } // namespace
 
+void PairPendingSymmetricEdges(Mesh& model) {
+    if (model.symmetricEdgesPending) FindSymmetricEdges(model);
+}
+
 void FindSymmetricEdges(Mesh& model) {
+    model.symmetricEdgesPending = false;
     // Everything the window scan reads sits in the entry itself, and the keys beside it in the sorted
     // index: the scan reads two arrays in turn instead of chasing edge pointers. An entry fills one cache
     // line.

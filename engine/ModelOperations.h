@@ -20,5 +20,7 @@ void FlipFaces(Mesh& model, bool onlyInDevelopment);
 int JoinAdjacentIsolatedEdges(Mesh& model, IPrompt& prompt);
 // Pairs every edge with its mirror image across x = 0 (sorted-key window, never all pairs).
 void FindSymmetricEdges(Mesh& model);
+// Pairs them if opening left that for later (`Mesh::symmetricEdgesPending`).
+void PairPendingSymmetricEdges(Mesh& model);
 
 } // namespace tsm

@@ -6,6 +6,7 @@
 #include "engine/FlapDesign.h"
 #include "engine/Flaps.h"
 #include "engine/Layout.h"
+#include "engine/ModelOperations.h"
 #include "engine/PartFit.h"
 #include "engine/PartHulls.h"
 #include "engine/Topology.h"
@@ -411,6 +412,7 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
     overlapTests_ = 0;
     refusedJoins_ = 0;
     Development& dev = *development_;
+    PairPendingSymmetricEdges(model_);
     Impl impl(model_, dev, *this);
     const LayoutMethod& method = options_.layoutMethod;
 

@@ -258,7 +258,7 @@ Outcome BinaryReader::Impl::Run() {
 
     // The file's own solids have theirs from ReadSolid.
     for (size_t s = 0; s < firstSolid_; ++s) completion_.RebuildVertexIncidence(*model_.solids[s]);
-    completion_.FindSymmetricEdges(model_);
+    model_.symmetricEdgesPending = true;
 
     At(Section::DevelopmentFlag);
     const bool hasDevelopment = Bool();

@@ -107,7 +107,7 @@ void DocumentController::CompleteOpened(Document& document, FileFormat format) {
     NormaliseNames(document, completion_);
     if (format == FileFormat::Text && document.development)
         completion_.ComputeDevelopmentExtent(*document.development, true);
-    completion_.FindSymmetricEdges(*document.model);
+    document.model->symmetricEdgesPending = true;
     if (document.development) SeparateCorners(*document.model);
 
     if (!document.development)

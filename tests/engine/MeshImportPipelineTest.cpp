@@ -1,5 +1,6 @@
 #include "engine/MeshImportPipeline.h"
 
+#include "engine/ModelOperations.h"
 #include "model/Settings.h"
 #include "tests/model/ImageTestSupport.h"
 #include "tools/lib/Invariants.h"
@@ -71,7 +72,9 @@ TEST_F(MeshImportPipelineTest, MessagesComeInTheirOrder) {
     RecordingPrompt no(false);
     Result<ImportedMesh> cube = ImportMeshDocument(MeshPath("cube_quad.off"), settings_, no);
     EXPECT_EQ(no.texts, (std::vector<std::string>{kQuestion}));
-    // Mirror pairs are set: the eight cube edges off the plane x = 0 pair up.
+    // Mirror pairs wait for their first reader, then the eight cube edges off the plane x = 0 pair up.
+    EXPECT_TRUE(cube->document->model->symmetricEdgesPending);
+    PairPendingSymmetricEdges(*cube->document->model);
     int paired = 0;
     for (auto& edge : cube->document->model->solids[0]->edges) paired += edge->symmetricEdge != nullptr;
     EXPECT_EQ(paired, 8);
