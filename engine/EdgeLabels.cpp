@@ -294,7 +294,7 @@ private:
                 const double turn = ((k + 1) / 2) * (2 * kPi / directions) * (k % 2 == 0 ? 1 : -1);
                 const Point2 centre = mid + Rotate(inward, turn) * r;
                 const Box box = MakeBox(centre, 0.0, size, label.text.size());
-                if (!grid_.Free(box)) continue;
+                if (!OnSheetOf(mid, box) || !grid_.Free(box)) continue;
                 label.centreMM = centre;
                 label.sizeMM = size;
                 label.angle = 0.0;
@@ -309,6 +309,28 @@ private:
             }
         }
         return false;
+    }
+
+    // Whether `box` lies within the printable area of the sheet `point` is on (one at negative coordinates
+    // counts as on the first), clear of that sheet's keep-outs.
+    bool OnSheetOf(const Point2& point, const Box& box) const {
+        if (!rules_.sheet) return true;
+        const SheetArea& sheet = *rules_.sheet;
+        const double w = sheet.printableWidthMM, h = sheet.printableHeightMM;
+        if (!(w > 0) || !(h > 0) || !std::isfinite(w) || !std::isfinite(h)) return true;
+        const Point2 origin{std::max(0.0, std::floor(point.x / w)) * w,
+                            std::max(0.0, std::floor(point.y / h)) * h};
+        double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+        for (const Point2& corner : Corners(box)) {
+            x0 = std::min(x0, corner.x - origin.x);
+            x1 = std::max(x1, corner.x - origin.x);
+            y0 = std::min(y0, corner.y - origin.y);
+            y1 = std::max(y1, corner.y - origin.y);
+        }
+        if (!(x0 >= 0 && y0 >= 0 && x1 <= w && y1 <= h)) return false;
+        for (const auto& k : sheet.keepOuts)
+            if (x0 < k.x1 && k.x0 < x1 && y0 < k.y1 && k.y0 < y1) return false;
+        return true;
     }
 
     void PlaceSide(const HalfEdge& side, const Point2& offset, const std::vector<Point2>& polygon,

@@ -5,10 +5,12 @@
 // outputs, so that they all show the same labels at the same places.
 #pragma once
 
+#include "engine/Layout.h"
 #include "model/Development.h"
 #include "model/Settings.h"
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,10 @@ struct EdgeLabelRules {
     bool partEdge = false;       // "12-3": the other side's part number, then the edge ID
     double largestSizeMM = 3.0;  // the font size a label takes where there is room
     double smallestSizeMM = 2.1; // the font size of the smallest legible cap height
+    // Each sheet's printable area, the development's sheets laid edge to edge from the origin. A label moved
+    // away from its edge stays on the printable area of the sheet the edge's middle is on, clear of its
+    // keep-outs: a label off the paper is not printed. Without it, labels go wherever there is room.
+    std::optional<SheetArea> sheet;
 };
 
 // The rules the settings ask for: the smallest size from the cap height; the largest half again as large,

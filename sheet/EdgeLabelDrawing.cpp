@@ -1,5 +1,6 @@
 #include "sheet/EdgeLabelDrawing.h"
 
+#include "sheet/Paper.h"
 #include "sheet/PartNumberLabels.h"
 #include "sheet/SvgExport.h"
 
@@ -35,6 +36,12 @@ uint64_t PlacementKey(const Development& development, const EdgeLabelRules& rule
     hash.Add(rules.partEdge);
     hash.Add(rules.largestSizeMM);
     hash.Add(rules.smallestSizeMM);
+    hash.Add(rules.sheet.has_value());
+    if (rules.sheet) {
+        hash.Add(rules.sheet->printableWidthMM);
+        hash.Add(rules.sheet->printableHeightMM);
+        for (const KeepOut& k : rules.sheet->keepOuts) hash.Add(k);
+    }
     hash.Add(partNumbers);
     hash.Add(development.reversed);
     for (const auto& part : development.parts) {
@@ -83,7 +90,8 @@ std::vector<std::array<Point2, 4>> PartNumberBoxes(const Development& developmen
 
 std::vector<EdgeLabel> ReadableEdgeLabels(const Development& development, const Settings& settings) {
     if (!ShowsReadableEdgeLabels(settings)) return {};
-    const EdgeLabelRules rules = EdgeLabelRulesOf(settings);
+    EdgeLabelRules rules = EdgeLabelRulesOf(settings);
+    rules.sheet = PrintableRegion(Paper::FromSettings(settings), settings);
     // The view paints the labels on every frame: the last placement is kept for as long as nothing it
     // depends on has changed, which a walk over the corners tells far faster than placing them again.
     const uint64_t key = PlacementKey(development, rules, settings.drawPartNumbers);

@@ -93,6 +93,43 @@ TEST(EdgeLabels, ShrinkToTheFaceThenTheFlapThenALeader) {
     }
 }
 
+// A label moved away from its edge stays on the printable area of the edge's sheet, clear of its
+// keep-outs; with no room there it is left out rather than printed off the paper.
+TEST(EdgeLabels, ALeaderStaysOnItsSheet) {
+    struct Case {
+        double sheetWidth;
+        std::vector<KeepOut> keepOuts;
+        bool placed;
+        double leastX, mostX; // where the label's box may lie
+    };
+    // Everything but the right of the face (at x 10 to 12, y 10 to 30) kept out.
+    const std::vector<KeepOut> onlyRight{{0, 0, 9.9, 40}, {0, 0, 40, 9.9}, {0, 30.1, 40, 40}};
+    const Case cases[] = {
+        {200, {}, true, 0, 200},             // room all round
+        {16, onlyRight, true, 12, 16},       // right of the face
+        {12.5, onlyRight, true, 10, 12},     // too narrow there: inside the face, clear of its edges
+        {40, {{0, 0, 40, 40}}, false, 0, 0}, // the whole sheet kept out: left out, not put off the paper
+        {40, {}, true, 0, 40},               // the second sheet's content starts at 40: never past it
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << "sheet " << c.sheetWidth << " wide, " << c.keepOuts.size() << " keep-outs");
+        RectangleFixture fixture(2);
+        EdgeLabelRules rules = Rules();
+        rules.sheet = SheetArea{c.sheetWidth, 40, c.keepOuts};
+        const std::vector<EdgeLabel> labels = PlaceEdgeLabels(fixture.Dev(), rules);
+        ASSERT_EQ(labels.size(), c.placed ? 1u : 0u);
+        if (!c.placed) continue;
+        EXPECT_EQ(labels[0].spot, EdgeLabelSpot::Leader);
+        for (const Point2& corner : LabelBox(labels[0].centreMM, 0, labels[0].sizeMM, 1)) {
+            EXPECT_GE(corner.x, c.leastX);
+            EXPECT_LE(corner.x, c.mostX);
+            EXPECT_GE(corner.y, 0);
+            EXPECT_LE(corner.y, 40);
+        }
+    }
+}
+
 // Two square parts sharing a cut edge: each side has its own label, inside its own face, naming the part
 // across the edge; the text reads left to right.
 TEST(EdgeLabels, BothSidesNameThePartAcross) {
