@@ -9,11 +9,11 @@
 
 #include "engine/MeshImportPipeline.h"
 #include "model/MeshImport.h"
+#include "model/TextCase.h"
 
 #include <QUrl>
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 
 namespace tsm {
@@ -85,10 +85,7 @@ void CommandController::RunInstalled(const CommandInfo& command) {
 }
 
 bool IsOpenableType(const std::string& path) {
-    std::string extension = std::filesystem::path(path).extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".tsm" || IsMeshFile(path);
+    return EqualsAsciiLower(std::filesystem::path(path).extension().string(), ".tsm") || IsMeshFile(path);
 }
 
 bool CommandController::OpenPath(const std::string& path) {

@@ -1,6 +1,7 @@
 #include "model/WriterLocale.h"
 
-#include <cctype>
+#include "model/TextCase.h"
+
 #include <cstring>
 
 namespace tsm {
@@ -11,7 +12,7 @@ std::string Language(const std::string& locale) {
     std::string language;
     for (char c : locale) {
         if (c == '-' || c == '_') break;
-        language.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+        language.push_back(AsciiLower(c));
     }
     return language;
 }
@@ -20,13 +21,11 @@ std::string Language(const std::string& locale) {
 
 const char* CodePageForLocale(const std::string& writerLocale) {
     const std::string language = Language(writerLocale);
-    std::string region;
     const size_t dash = writerLocale.find_first_of("-_");
-    if (dash != std::string::npos)
-        for (char c : writerLocale.substr(dash + 1)) region.push_back(static_cast<char>(std::toupper(c)));
+    const std::string region = dash != std::string::npos ? AsciiLower(writerLocale.substr(dash + 1)) : "";
 
     if (language == "ja") return "Shift_JIS";
-    if (language == "zh") return (region == "TW" || region == "HK" || region == "MO") ? "Big5" : "GBK";
+    if (language == "zh") return (region == "tw" || region == "hk" || region == "mo") ? "Big5" : "GBK";
     if (language == "ko") return "EUC-KR";
     if (language == "th") return "windows-874";
     static const struct {

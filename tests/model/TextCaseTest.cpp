@@ -1,4 +1,5 @@
 #include "model/TextCase.h"
+#include "model/WriterLocale.h"
 
 #include <gtest/gtest.h>
 
@@ -26,6 +27,27 @@ TEST(TextCaseTest, EndingsAndWholeWordsMatchInAnyAsciiCase) {
         EXPECT_EQ(EqualsAsciiLower(c.text, c.lower), c.equals);
     }
     EXPECT_EQ(AsciiLower("C:\\Users\\X.PNG"), "c:\\users\\x.png");
+}
+
+// The writer's locale names its code page in any case, and bytes outside ASCII never match a language.
+TEST(TextCaseTest, WriterLocaleCodePagesInAnyCase) {
+    const struct {
+        const char* locale;
+        const char* codePage;
+    } cases[] = {
+        {"ja-JP", "Shift_JIS"},
+        {"zh-TW", "Big5"},
+        {"ZH_hk", "Big5"},
+        {"zh-mo", "Big5"},
+        {"zh-CN", "GBK"},
+        {"zh", "GBK"},
+        {"RU-ru", "windows-1251"},
+        {"el", "windows-1253"},
+        {"", "windows-1252"},
+        {"\xC4\xB1t", "windows-1252"},
+        {"tr-\xC4\xB0", "windows-1254"},
+    };
+    for (const auto& c : cases) EXPECT_STREQ(CodePageForLocale(c.locale), c.codePage) << c.locale;
 }
 
 } // namespace
