@@ -62,9 +62,13 @@ void LinkFaceRing(Face& face) {
     if (n == 0) return;
     for (const auto& h : corners)
         if (!h) return;
+    // Linked without a division per corner: the import links every face of a large mesh.
+    HalfEdge* before = corners[n - 1].get();
     for (size_t i = 0; i < n; ++i) {
-        corners[i]->next = corners[(i + 1) % n].get();
-        corners[i]->prev = corners[(i + n - 1) % n].get();
+        HalfEdge* h = corners[i].get();
+        before->next = h;
+        h->prev = before;
+        before = h;
     }
     if (n <= 3) return;
     const Vertex* v0 = corners[0]->vertex;
