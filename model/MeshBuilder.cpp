@@ -134,8 +134,9 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
     for (size_t f = 0; f < faces_.size(); ++f)
         facesOfSolid[static_cast<size_t>(faces_[f].solid)].push_back(f);
 
-    std::vector<bool> usedAnywhere(positions_.size(), false);
-    for (int v : cornerVertices_) usedAnywhere[static_cast<size_t>(v)] = true;
+    // Bytes rather than bits: set once per corner of a large mesh.
+    std::vector<uint8_t> usedAnywhere(positions_.size(), 0);
+    for (int v : cornerVertices_) usedAnywhere[static_cast<size_t>(v)] = 1;
 
     std::vector<int> local(positions_.size(), -1);
     // Corners per file vertex within the current solid, so that each vertex's list of outgoing corners is
