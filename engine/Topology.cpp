@@ -62,9 +62,13 @@ void LinkFaceRing(Face& face) {
     if (n == 0) return;
     for (const auto& h : corners)
         if (!h) return;
+    // Linked without a division per corner: the import links every face of a large mesh.
+    HalfEdge* before = corners[n - 1].get();
     for (size_t i = 0; i < n; ++i) {
-        corners[i]->next = corners[(i + 1) % n].get();
-        corners[i]->prev = corners[(i + n - 1) % n].get();
+        HalfEdge* h = corners[i].get();
+        before->next = h;
+        h->prev = before;
+        before = h;
     }
     if (n <= 3) return;
     const Vertex* v0 = corners[0]->vertex;
@@ -83,11 +87,20 @@ void ComputeFacePlane(Face& face) {
     const Vec3& p0 = CornerPosition(face, 0);
     double bestArea = 0;
     size_t best = 0;
-    for (size_t i = 2; i < n; ++i) {
-        const double area = TriangleArea(p0, CornerPosition(face, i - 1), CornerPosition(face, i));
-        if (area > bestArea) {
-            bestArea = area;
-            best = i;
+    if (n == 3) {
+        // One fan triangle, whose area need only be positive, as HeronArea's radicand is exactly when the
+        // area is: its root is spared on the import's path.
+        const Vec3 &p1 = CornerPosition(face, 1), &p2 = CornerPosition(face, 2);
+        const double a = Distance(p0, p1), b = Distance(p1, p2), c = Distance(p2, p0);
+        const double s = (a + b + c) / 2;
+        if (s * (s - a) * (s - b) * (s - c) > 0) best = 2;
+    } else {
+        for (size_t i = 2; i < n; ++i) {
+            const double area = TriangleArea(p0, CornerPosition(face, i - 1), CornerPosition(face, i));
+            if (area > bestArea) {
+                bestArea = area;
+                best = i;
+            }
         }
     }
     if (best == 0) return; // every fan triangle is degenerate: keep the plane we had

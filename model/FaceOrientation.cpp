@@ -7,6 +7,7 @@ namespace tsm {
 namespace {
 
 constexpr uint32_t kNone = 0xffffffffu;
+constexpr uint64_t kNoLink = ~uint64_t(0);
 
 // Beyond this many corners on one lower end, a bucket is sorted rather than compared pair by pair.
 constexpr size_t kFewInBucket = 24;
@@ -23,8 +24,9 @@ std::vector<uint8_t> FacesToReverse(const std::vector<FaceRing>& faces,
     const auto inside = [corners](const FaceRing& ring) {
         return ring.count >= 3 && ring.first <= corners && ring.count <= corners - ring.first;
     };
-    // Every corner's face, and the ends of its edge, lower and higher.
-    std::vector<uint32_t> faceOf(corners, kNone), low(corners, kNone), high(corners, kNone);
+    // Every corner's face, and the vertex its edge runs to (a corner without an edge, both ends one vertex
+    // or a vertex that does not exist, stays unmatched).
+    std::vector<uint32_t> faceOf(corners, kNone), to(corners, kNone);
     for (size_t f = 0; f < faces.size(); ++f) {
         const FaceRing& ring = faces[f];
         if (!inside(ring)) continue;
@@ -33,62 +35,75 @@ std::vector<uint8_t> FacesToReverse(const std::vector<FaceRing>& faces,
             const uint32_t a = uint32_t(cornerVertices[c]);
             const uint32_t b = uint32_t(cornerVertices[c == last ? ring.first : c + 1]);
             faceOf[c] = uint32_t(f);
-            // A corner without an edge (both ends one vertex, or a vertex that does not exist) stays
-            // unmatched.
             if (a == b || std::max(a, b) >= positions.size()) continue;
-            low[c] = std::min(a, b);
-            high[c] = std::max(a, b);
+            to[c] = b;
         }
     }
-    const auto from = [&](uint32_t c) { return uint32_t(cornerVertices[c]); };
-    const auto solidOf = [&](uint32_t c) { return faces[faceOf[c]].solid; };
-    const auto sameEdge = [&](uint32_t c, uint32_t d) {
-        return high[c] == high[d] && (solidCount <= 1 || solidOf(c) == solidOf(d));
-    };
 
-    // Corners bucketed by their lower end (a counting sort: linear however many corners meet at a vertex).
+    // Corners bucketed by their lower end (a counting sort: linear however many corners meet at a vertex),
+    // each with its higher end and, in the top bit, whether it runs up from the lower one: a bucket is then
+    // matched from its own entries alone. Vertex numbers come from ints, so the top bit is free.
+    constexpr uint32_t kUp = 0x80000000u;
+    struct Entry {
+        uint32_t corner;
+        uint32_t high; // with kUp
+    };
     const size_t vertexCount = positions.size();
-    std::vector<uint32_t> start(vertexCount + 1, 0), byLow;
-    const auto usable = [&](uint32_t c) { return low[c] != kNone; };
+    std::vector<uint32_t> start(vertexCount + 1, 0);
     for (uint32_t c = 0; c < corners; ++c)
-        if (usable(c)) ++start[low[c] + 1];
+        if (to[c] != kNone) ++start[std::min(uint32_t(cornerVertices[c]), to[c]) + 1];
     for (size_t v = 0; v < vertexCount; ++v) start[v + 1] += start[v];
-    byLow.resize(start[vertexCount]);
+    std::vector<Entry> byLow(start[vertexCount]);
     {
         std::vector<uint32_t> next(start.begin(), start.end() - 1);
-        for (uint32_t c = 0; c < corners; ++c)
-            if (usable(c)) byLow[next[low[c]]++] = c;
+        for (uint32_t c = 0; c < corners; ++c) {
+            if (to[c] == kNone) continue;
+            const uint32_t a = uint32_t(cornerVertices[c]), b = to[c];
+            byLow[next[std::min(a, b)]++] = {c, a < b ? b | kUp : a};
+        }
     }
+    const auto highOf = [](const Entry& e) { return e.high & ~kUp; };
+    const auto solidOf = [&](const Entry& e) { return faces[faceOf[e.corner]].solid; };
+    const auto sameEdge = [&](const Entry& e, const Entry& g) {
+        return highOf(e) == highOf(g) && (solidCount <= 1 || solidOf(e) == solidOf(g));
+    };
 
     // Only an edge of exactly two corners carries the orientation across: a third face makes it ambiguous.
-    std::vector<uint32_t> partner(corners, kNone);
-    std::vector<uint8_t> matched(corners, 0);
+    // Each corner so paired keeps its partner's face, shifted up a bit, with the low bit set when the two
+    // run the same way along the edge (their faces then turn opposite ways).
+    std::vector<uint64_t> across(corners, kNoLink);
+    const auto pair = [&](const Entry& e, const Entry& g) {
+        const uint64_t same = (e.high & kUp) == (g.high & kUp) ? 1 : 0;
+        across[e.corner] = uint64_t(faceOf[g.corner]) << 1 | same;
+        across[g.corner] = uint64_t(faceOf[e.corner]) << 1 | same;
+    };
     for (size_t v = 0; v < vertexCount; ++v) {
-        uint32_t* first = byLow.data() + start[v];
-        uint32_t* last = byLow.data() + start[v + 1];
+        Entry* first = byLow.data() + start[v];
+        Entry* last = byLow.data() + start[v + 1];
         if (size_t(last - first) > kFewInBucket) {
-            std::sort(first, last, [&](uint32_t c, uint32_t d) {
-                return high[c] != high[d] ? high[c] < high[d] : solidOf(c) < solidOf(d);
+            std::sort(first, last, [&](const Entry& e, const Entry& g) {
+                return highOf(e) != highOf(g) ? highOf(e) < highOf(g) : solidOf(e) < solidOf(g);
             });
-            for (uint32_t* i = first; i < last;) {
-                uint32_t* j = i + 1;
+            for (Entry* i = first; i < last;) {
+                Entry* j = i + 1;
                 while (j < last && sameEdge(*i, *j)) ++j;
-                if (j - i == 2) partner[i[0]] = i[1], partner[i[1]] = i[0];
+                if (j - i == 2) pair(i[0], i[1]);
                 i = j;
             }
             continue;
         }
-        for (uint32_t* i = first; i < last; ++i) {
-            if (matched[*i]) continue;
-            uint32_t* other = nullptr;
+        // An entry already matched is marked by a corner number no entry has.
+        for (Entry* i = first; i < last; ++i) {
+            if (i->corner == kNone) continue;
+            Entry other{};
             size_t count = 1;
-            for (uint32_t* j = i + 1; j < last; ++j)
-                if (!matched[*j] && sameEdge(*i, *j)) {
-                    matched[*j] = 1;
-                    other = j;
+            for (Entry* j = i + 1; j < last; ++j)
+                if (j->corner != kNone && sameEdge(*i, *j)) {
+                    other = *j;
+                    j->corner = kNone;
                     ++count;
                 }
-            if (count == 2) partner[*i] = *other, partner[*other] = *i;
+            if (count == 2) pair(*i, other);
         }
     }
 
@@ -103,14 +118,13 @@ std::vector<uint8_t> FacesToReverse(const std::vector<FaceRing>& faces,
             const uint32_t g = component[head];
             const FaceRing& ring = faces[g];
             for (size_t c = ring.first; c < ring.first + ring.count && faceOf[c] == g; ++c) {
-                const uint32_t d = partner[c];
-                if (d == kNone) {
+                if (across[c] == kNoLink) {
                     closed = false;
                     continue;
                 }
-                const uint32_t h = faceOf[d];
+                const uint32_t h = uint32_t(across[c] >> 1);
                 // Two corners running the same way along their edge belong to faces of opposite turn.
-                const uint8_t wanted = reverse[g] ^ uint8_t(from(uint32_t(c)) == from(d));
+                const uint8_t wanted = reverse[g] ^ uint8_t(across[c] & 1);
                 if (!reached[h]) {
                     reached[h] = 1;
                     reverse[h] = wanted;

@@ -295,6 +295,58 @@ std::string View(const tinygltf::Model& model, int index, int wantComponents, Ac
     return DenseView(model, accessor, name, wantComponents, view);
 }
 
+// A primitive's vertex numbers, read where they lie when the accessor holds them as whole numbers (as
+// nearly every file does) rather than copied into a list of their own; converted once otherwise. Without
+// an accessor, vertex i is corner i.
+class IndexList {
+public:
+    explicit IndexList(size_t vertices) : count_(vertices) {}
+    // False when a number is not that of a vertex.
+    bool Read(const AccessorView& view, size_t vertices) {
+        const bool whole =
+            view.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT ||
+            (!view.normalized && (view.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT ||
+                                  view.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE));
+        count_ = view.count;
+        if (whole) {
+            data_ = view.data;
+            stride_ = view.stride;
+            bytes_ = ComponentBytes(view.componentType);
+            for (size_t i = 0; i < count_; ++i)
+                if ((*this)[i] >= vertices) return false;
+            return true;
+        }
+        converted_.reserve(count_);
+        for (size_t i = 0; i < count_; ++i) {
+            const double value = view.Get(i, 0);
+            if (value < 0 || value >= double(vertices)) return false;
+            converted_.push_back(uint32_t(value));
+        }
+        return true;
+    }
+    size_t size() const { return count_; }
+    uint32_t operator[](size_t i) const {
+        if (!data_) return converted_.empty() ? uint32_t(i) : converted_[i];
+        const uint8_t* p = data_ + i * stride_;
+        if (bytes_ == 1) return p[0];
+        if (bytes_ == 2) {
+            uint16_t value;
+            std::memcpy(&value, p, 2);
+            return value;
+        }
+        uint32_t value;
+        std::memcpy(&value, p, 4);
+        return value;
+    }
+
+private:
+    const uint8_t* data_ = nullptr;
+    size_t stride_ = 0;
+    int bytes_ = 0;
+    size_t count_;
+    std::vector<uint32_t> converted_;
+};
+
 // ---- Transforms: column-major 4 x 4, as glTF writes them ----
 
 using Matrix = std::array<double, 16>;
@@ -485,21 +537,14 @@ private:
             if (!failure.empty()) return Fail(failure);
             if (uvs.count != positions.count) return Fail("TEXCOORD_0 and POSITION differ in count");
         }
-        std::vector<uint32_t> indices;
+        IndexList indices(positions.count);
+        AccessorView indexView; // where the indices lie, or their dense copy
         if (primitive.indices >= 0) {
-            AccessorView view;
-            failure = View(model_, primitive.indices, 1, view);
+            failure = View(model_, primitive.indices, 1, indexView);
             if (!failure.empty()) return Fail(failure);
-            indices.reserve(view.count);
-            for (size_t i = 0; i < view.count; ++i) {
-                const double value = view.Get(i, 0);
-                if (value < 0 || value >= double(positions.count))
-                    return Fail("accessor " + std::to_string(primitive.indices) +
-                                " has an index past the vertices");
-                indices.push_back(uint32_t(value));
-            }
-        } else {
-            for (size_t i = 0; i < positions.count; ++i) indices.push_back(uint32_t(i));
+            if (!indices.Read(indexView, positions.count))
+                return Fail("accessor " + std::to_string(primitive.indices) +
+                            " has an index past the vertices");
         }
         RETURN_IF_FAILED(UseMaterial(primitive.material));
         builder_.Reserve(positions.count, uvs.data ? positions.count : 0, indices.size());

@@ -75,19 +75,24 @@ MeshBuilder::FaceOutcome MeshBuilder::AddFace(const int* vertices, const int* te
     }
 
     // A corner that repeats its predecessor adds nothing to the outline ("4 a b c c" is a triangle).
-    // Appended in place, with the room made ahead: a large file has millions of corners.
+    // Written in place, with the room made ahead: a large file has millions of corners.
     const size_t start = cornerVertices_.size();
     ReserveMore(cornerVertices_, n);
     ReserveMore(cornerTexCoords_, n);
+    cornerVertices_.resize(start + n);
+    cornerTexCoords_.resize(start + n);
+    int* const outVertices = cornerVertices_.data() + start;
+    int* const outTexCoords = cornerTexCoords_.data() + start;
+    size_t kept = 0;
     for (size_t i = 0; i < n; ++i) {
-        if (cornerVertices_.size() > start && cornerVertices_.back() == vertices[i]) continue;
-        cornerVertices_.push_back(vertices[i]);
-        cornerTexCoords_.push_back(texCoords ? texCoords[i] : -1);
+        if (kept > 0 && outVertices[kept - 1] == vertices[i]) continue;
+        outVertices[kept] = vertices[i];
+        outTexCoords[kept] = texCoords ? texCoords[i] : -1;
+        ++kept;
     }
-    while (cornerVertices_.size() > start + 1 && cornerVertices_.back() == cornerVertices_[start]) {
-        cornerVertices_.pop_back();
-        cornerTexCoords_.pop_back();
-    }
+    while (kept > 1 && outVertices[kept - 1] == outVertices[0]) --kept;
+    cornerVertices_.resize(start + kept);
+    cornerTexCoords_.resize(start + kept);
     const size_t count = cornerVertices_.size() - start;
     // A vertex met twice in one outline would pinch the surface into a non-manifold point.
     bool repeated = count < 3;
@@ -129,10 +134,14 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
     for (size_t f = 0; f < faces_.size(); ++f)
         facesOfSolid[static_cast<size_t>(faces_[f].solid)].push_back(f);
 
-    std::vector<bool> usedAnywhere(positions_.size(), false);
-    for (int v : cornerVertices_) usedAnywhere[static_cast<size_t>(v)] = true;
+    // Bytes rather than bits: set once per corner of a large mesh.
+    std::vector<uint8_t> usedAnywhere(positions_.size(), 0);
+    for (int v : cornerVertices_) usedAnywhere[static_cast<size_t>(v)] = 1;
 
     std::vector<int> local(positions_.size(), -1);
+    // Corners per file vertex within the current solid, so that each vertex's list of outgoing corners is
+    // allocated once at its size.
+    std::vector<uint32_t> uses(completion ? positions_.size() : 0, 0);
     bool first = true;
     for (size_t s = 0; s < solids_.size(); ++s) {
         if (facesOfSolid[s].empty()) continue;
@@ -148,6 +157,7 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
             corners += face.count;
             for (size_t c = 0; c < face.count; ++c) {
                 const int v = cornerVertices_[face.first + c];
+                if (!uses.empty()) ++uses[size_t(v)];
                 if (local[static_cast<size_t>(v)] == -1) {
                     local[static_cast<size_t>(v)] = 0;
                     used.push_back(v);
@@ -166,17 +176,21 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
         } else {
             std::sort(used.begin(), used.end());
         }
+        // Vertices, faces and corners come from the solid's blocks: a large mesh would otherwise cost
+        // hundreds of thousands of allocations.
         solid->vertices.reserve(used.size());
         for (int v : used) {
             local[static_cast<size_t>(v)] = static_cast<int>(solid->vertices.size());
-            auto vertex = std::make_unique<Vertex>();
+            VertexPtr vertex = NewVertex(*solid, used.size() - solid->vertices.size());
             vertex->position = positions_[static_cast<size_t>(v)];
+            if (!uses.empty()) vertex->outgoing.reserve(uses[size_t(v)]);
             solid->vertices.push_back(std::move(vertex));
         }
-        solid->faces.reserve(facesOfSolid[s].size());
+        const size_t faceCount = facesOfSolid[s].size();
+        solid->faces.reserve(faceCount);
         for (size_t f : facesOfSolid[s]) {
             const FaceRing& pending = faces_[f];
-            auto face = std::make_unique<Face>();
+            FacePtr face = NewFace(*solid, faceCount - solid->faces.size());
             face->solid = solid.get();
             face->materialIndex = faceMaterials_[f] < 0 ? -1 : faceMaterials_[f] + materialBase;
             face->halfEdges.reserve(pending.count);
@@ -186,12 +200,16 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
                 CornerPtr corner = NewCorner(*solid, corners);
                 corner->face = face.get();
                 const int v = cornerVertices_[c];
-                corner->vertex = solid->vertices[static_cast<size_t>(local[static_cast<size_t>(v)])].get();
+                Vertex* vertex = solid->vertices[static_cast<size_t>(local[static_cast<size_t>(v)])].get();
+                corner->vertex = vertex;
                 const int t = cornerTexCoords_[c];
                 if (t >= 0) {
                     corner->u = texCoords_[static_cast<size_t>(t)].first;
                     corner->v = texCoords_[static_cast<size_t>(t)].second;
                 }
+                // The vertex incidence as the engine's rebuild makes it: faces in order, and a vertex at
+                // most once per face, so the turn of a face's ring by its linking changes nothing here.
+                if (completion) vertex->outgoing.push_back(corner.get());
                 face->halfEdges.push_back(std::move(corner));
             }
             corners -= pending.count;
@@ -201,8 +219,10 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
             }
             solid->faces.push_back(std::move(face));
         }
-        for (int v : used) local[static_cast<size_t>(v)] = -1;
-        if (completion) completion->RebuildVertexIncidence(*solid);
+        for (int v : used) {
+            local[static_cast<size_t>(v)] = -1;
+            if (!uses.empty()) uses[size_t(v)] = 0;
+        }
         model.AppendSolid(std::move(solid));
         first = false;
     }

@@ -60,7 +60,7 @@ public:
 
     // Appends the solids and materials to the document's model, each face turned where its neighbours
     // disagree with it (model/FaceOrientation.h). With a completion, every face ring is linked, every
-    // plane computed and every solid's vertex incidence rebuilt; the edges are left to the engine's edge
+    // plane computed and every vertex's outgoing corners listed; the edges are left to the engine's edge
     // building, as for any mesh that arrives without edge records.
     void Finish(Document& document, IModelCompletion* completion) const;
 

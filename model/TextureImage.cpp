@@ -148,7 +148,18 @@ void MakeBitmap(Material& material) {
         // Bitmap rows run bottom-up, texture rows top-down.
         const uint8_t* src = texture->pixels.data() + (height - 1 - y) * width * 3;
         uint8_t* dst = row.data();
-        for (const uint8_t* end = src + width * 3; src < end; src += 3, dst += 3) {
+        const uint8_t* const end = src + width * 3;
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        // A word per pixel rather than three bytes: the fourth byte read is the next pixel's, the fourth
+        // written is overwritten by it; the row's last pixel, which has no next one, goes byte by byte.
+        for (; end - src > 3; src += 3, dst += 3) {
+            uint32_t rgb;
+            std::memcpy(&rgb, src, 4);
+            const uint32_t bgr = __builtin_bswap32(rgb) >> 8;
+            std::memcpy(dst, &bgr, 4);
+        }
+#endif
+        for (; src < end; src += 3, dst += 3) {
             dst[0] = src[2];
             dst[1] = src[1];
             dst[2] = src[0];
