@@ -5,6 +5,7 @@
 // where the raw steps reuse their few buffers: the CPU time shows that, the count of instructions
 // (valgrind --tool=callgrind) does not.
 #include "engine/EngineCompletion.h"
+#include "model/HugePageHeap.h"
 #include "model/ImageDecoder.h"
 #include "model/MeshImport.h"
 
@@ -136,4 +137,13 @@ BENCHMARK_CAPTURE(Raw, gltf, std::vector<const char*>{"grid.gltf", "grid.bin"}, 
 
 } // namespace
 
-BENCHMARK_MAIN();
+// The heap as the viewer and tsmtool have it (RestartWithHugePageHeap); run with
+// GLIBC_TUNABLES=glibc.malloc.hugetlb=0 for the import in small pages.
+int main(int argc, char** argv) {
+    tsm::RestartWithHugePageHeap(argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -87,30 +88,44 @@ using CornerPtr = std::unique_ptr<HalfEdge, RecordRelease<HalfEdge>>;
 // A record from a block must not outlive the blocks.
 template <typename Record, size_t kMinBlock> class RecordBlocks {
 public:
+    RecordBlocks() = default;
+    RecordBlocks(const RecordBlocks&) = delete;
+    RecordBlocks& operator=(const RecordBlocks&) = delete;
+    ~RecordBlocks() {
+        for (const Block& block : blocks_) {
+            for (size_t i = 0; i < block.used; ++i) block.records[i].~Record();
+            std::allocator<Record>().deallocate(block.records, block.capacity);
+        }
+    }
+
     // `expected` is how many more records the caller is about to make (a guess is fine: a larger block
     // follows when it runs out).
     Record* Take(size_t expected) {
-        if (free_ == 0) {
+        if (blocks_.empty() || blocks_.back().used == blocks_.back().capacity) {
             // The smallest block keeps a one-by-one caller from allocating per record; the guess, capped
             // so that a damaged count cannot reserve without bound, saves blocks on the common path.
             constexpr size_t kMaxBlock = size_t(1) << 16;
             const size_t size = std::clamp(expected, kMinBlock, kMaxBlock);
-            // Plain new: every member has its initialiser, and make_unique's value-initialisation would
-            // clear the whole block once more before running them.
-            blocks_.push_back(std::unique_ptr<Record[]>(new Record[size]));
-            next_ = blocks_.back().get();
-            free_ = size;
+            blocks_.reserve(blocks_.size() + 1);
+            blocks_.push_back({std::allocator<Record>().allocate(size), 0, size});
         }
-        --free_;
-        next_->home.inBlock = true;
-        return next_++;
+        // Each record is made as it is taken, so that its memory is written while the caller is about to
+        // fill it in rather than in a pass over the whole block first.
+        Block& block = blocks_.back();
+        Record* record = new (block.records + block.used) Record();
+        ++block.used;
+        record->home.inBlock = true;
+        return record;
     }
     size_t BlockCount() const { return blocks_.size(); }
 
 private:
-    std::vector<std::unique_ptr<Record[]>> blocks_;
-    Record* next_ = nullptr; // the first unused record of the last block
-    size_t free_ = 0;        // unused records from there to the block's end
+    struct Block {
+        Record* records;
+        size_t used;     // made from the start of the block
+        size_t capacity; // room for this many
+    };
+    std::vector<Block> blocks_;
 };
 
 struct Face {
