@@ -53,13 +53,12 @@ bool NarrowSlitAt(const HalfEdge* start, const Edge& edge, const Part* a, const 
     const HalfEdge* h = start;
     for (int n = 0; n < kMostFaces; ++n) {
         const Face* face = h->face;
-        if (face == nullptr || (face->part != a && face->part != b) || h->prev == nullptr ||
-            h->next == nullptr)
-            return false;
+        const HalfEdge* previous = PreviousCorner(*h);
+        if (face == nullptr || (face->part != a && face->part != b) || previous == nullptr) return false;
         const Vec3 v = h->vertex->position;
-        angle += AngleBetween(h->next->vertex->position - v, h->prev->vertex->position - v);
+        angle += AngleBetween(h->next->vertex->position - v, previous->vertex->position - v);
         if (h->edge != &edge && (h->edge == nullptr || !joined(*h->edge)) && ++open > 1) return false;
-        h = h->prev->twin; // the next face around the vertex; null on the model's border
+        h = previous->twin; // the next face around the vertex; null on the model's border
         if (h == nullptr) return false;
         if (h == start) return open == 1 && kFullTurn - angle < kMinSlitRadians;
     }

@@ -202,7 +202,7 @@ void FlipFaces(Mesh& model, bool onlyInDevelopment) {
             std::reverse(face->halfEdges.begin(), face->halfEdges.end());
             for (auto& h : face->halfEdges) {
                 h->edge = nullptr;
-                h->twin = h->next = h->prev = h->joined = nullptr;
+                h->twin = h->next = h->joined = nullptr;
             }
             LinkFaceRing(*face);
         }

@@ -62,10 +62,7 @@ void LinkFaceRing(Face& face) {
     if (n == 0) return;
     for (const auto& h : corners)
         if (!h) return;
-    for (size_t i = 0; i < n; ++i) {
-        corners[i]->next = corners[(i + 1) % n].get();
-        corners[i]->prev = corners[(i + n - 1) % n].get();
-    }
+    for (size_t i = 0; i < n; ++i) corners[i]->next = corners[(i + 1) % n].get();
     if (n <= 3) return;
     const Vertex* v0 = corners[0]->vertex;
     const Vertex* v1 = corners[1]->vertex;

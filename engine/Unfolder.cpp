@@ -75,7 +75,7 @@ constexpr int kPatientRounds = 3;
 // What the rounds of joins and flaps change outside the development, so that each round starts afresh and
 // a cancelled unfolding leaves the model as it was.
 struct UnfoldState {
-    std::vector<std::pair<double, bool>> edges; // unfoldWeight, mark
+    std::vector<char> marks; // each edge's, in the order of the edge list
     struct Corner {
         bool hasFlap;
         double flapHeight, flapAngle1, flapAngle2;
@@ -94,7 +94,7 @@ template <typename Visit> void ForEachCorner(Mesh& model, Visit visit) {
 
 UnfoldState SaveUnfoldState(Mesh& model, const std::vector<Edge*>& edges, const Development& dev) {
     UnfoldState state;
-    for (const Edge* edge : edges) state.edges.emplace_back(edge->unfoldWeight, edge->mark);
+    for (const Edge* edge : edges) state.marks.push_back(edge->mark);
     ForEachCorner(model, [&](HalfEdge& h) {
         state.corners.push_back({h.hasFlap, h.flapHeight, h.flapAngle1, h.flapAngle2});
     });
@@ -105,10 +105,7 @@ UnfoldState SaveUnfoldState(Mesh& model, const std::vector<Edge*>& edges, const 
 
 void RestoreUnfoldState(const UnfoldState& state, Mesh& model, const std::vector<Edge*>& edges,
                         Development& dev) {
-    for (size_t i = 0; i < edges.size(); ++i) {
-        edges[i]->unfoldWeight = state.edges[i].first;
-        edges[i]->mark = state.edges[i].second;
-    }
+    for (size_t i = 0; i < edges.size(); ++i) edges[i]->mark = state.marks[i] != 0;
     size_t next = 0;
     ForEachCorner(model, [&](HalfEdge& h) {
         const UnfoldState::Corner& c = state.corners[next++];
@@ -311,7 +308,6 @@ struct Unfolder::Impl {
         if ((limit.active && joinedHull.empty()) || (slitsNarrow && ClosesNarrowSlit(edge, a, b, IsJoined)) ||
             (tested && space->Overlaps(*a, *b, movedB))) {
             edge.mark = true;
-            edge.unfoldWeight = -1;
             ++owner.refusedJoins_;
             return false;
         }
@@ -406,6 +402,12 @@ Unfolder::Unfolder(Mesh& model, double documentScale, UnfoldOptions options)
 
 Unfolder::~Unfolder() = default;
 
+double Unfolder::JoinWeight(const Edge& edge) const {
+    for (const auto& [candidate, weight] : weights_)
+        if (candidate == &edge) return weight;
+    return -1;
+}
+
 Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
     if (!development_) development_ = std::make_unique<Development>();
     overlapTests_ = 0;
@@ -427,9 +429,17 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
             if (std::isfinite(edge->length)) lengthSum += edge->length;
         }
     }
-    for (Edge* edge : edges) edge->unfoldWeight = impl.Weight(*edge);
-    std::stable_sort(edges.begin(), edges.end(),
-                     [](const Edge* a, const Edge* b) { return a->unfoldWeight < b->unfoldWeight; });
+    // The weights are the unfolder's own scratch, kept beside the edges rather than in every edge record.
+    weights_.clear();
+    for (Edge* edge : edges) weights_.emplace_back(edge, impl.Weight(*edge));
+    std::stable_sort(weights_.begin(), weights_.end(),
+                     [](const auto& a, const auto& b) { return a.second < b.second; });
+    std::vector<double> weights;
+    weights.reserve(edges.size());
+    for (size_t i = 0; i < edges.size(); ++i) {
+        edges[i] = weights_[i].first;
+        weights.push_back(weights_[i].second);
+    }
 
     // A cell about twice the mean edge holds a few faces; the flat layout keeps 3D edge lengths.
     const double cellSize = edges.empty() ? 0.0 : 2.0 * lengthSum / static_cast<double>(edges.size());
@@ -491,6 +501,7 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
                 if (face->part != nullptr) input.faces.push_back(face.get());
         }
         input.edges = edges;
+        input.weights = weights;
         input.overlap = options_.overlap;
         input.cellSize = cellSize;
         input.sharedPointSquared = shared * shared;
@@ -505,7 +516,7 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         if (progress) planStep = [&](int position) { return step(position, count); };
         const bool limited = impl.limit.active;
         std::vector<char> joinable;
-        for (const Edge* edge : edges) joinable.push_back(edge->unfoldWeight >= 0);
+        for (double weight : weights) joinable.push_back(weight >= 0);
         if (progress) progress->Start(kUnfoldCaption, count);
         const Result<FewestPartsPlan> plan = PlanFewestParts(input, planStep);
         if (!plan.ok()) return cancel();
@@ -574,7 +585,7 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         for (int i = 0; i < count; ++i) {
             if (progress && !step(i + 1, count)) return cancel();
             Edge& edge = *edges[i];
-            if (edge.mark || edge.unfoldWeight < 0) continue;
+            if (edge.mark || weights[i] < 0) continue;
             if (edge.halfEdge1->face->part == edge.halfEdge2->face->part) continue;
             if (!impl.TryJoin(edge)) continue;
             Edge* s = edge.symmetricEdge;

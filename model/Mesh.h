@@ -54,7 +54,6 @@ struct HalfEdge {
     Face* face = nullptr;
     HalfEdge* twin = nullptr;
     HalfEdge* next = nullptr;
-    HalfEdge* prev = nullptr;
     HalfEdge* joined = nullptr; // == twin while the edge stays folded in the development, null when cut
     PartLine* line = nullptr;
     double u = 0, v = 0;                    // texture coordinates
@@ -132,6 +131,17 @@ struct Face {
     HalfEdge* Corner(size_t i) const { return halfEdges[i].get(); }
 };
 
+// The corner before `corner` in its face's ring: the one whose `next` it is. Rings are short (mostly three
+// corners), so walking on costs less than a backward link in every corner. Null when the ring does not come
+// back to `corner` within its face's corner count (not linked yet, or damaged).
+inline HalfEdge* PreviousCorner(const HalfEdge& corner) {
+    if (corner.face == nullptr) return nullptr;
+    HalfEdge* k = corner.next;
+    for (size_t left = corner.face->halfEdges.size(); k != nullptr && left > 0; --left, k = k->next)
+        if (k->next == &corner) return k;
+    return nullptr;
+}
+
 // The user's mark on an edge for the unfolding, kept in the model files.
 enum class EdgeClass : int32_t {
     Free = 0,
@@ -147,7 +157,6 @@ struct Edge {
     Edge* symmetricEdge = nullptr; // mirror image across x = 0
     double length = 0;             // model units
     double foldAngle = 0;          // degrees, 180 flat, 0 for an open edge
-    double unfoldWeight = 0;
     int edgeId = -1;
     EdgeClass edgeClass = EdgeClass::Free;
     bool foldSense = true; // true: mountain

@@ -48,10 +48,7 @@ public:
             face->halfEdges.push_back(std::move(h));
         }
         const size_t n = face->halfEdges.size();
-        for (size_t i = 0; i < n; ++i) {
-            face->halfEdges[i]->next = face->halfEdges[(i + 1) % n].get();
-            face->halfEdges[i]->prev = face->halfEdges[(i + n - 1) % n].get();
-        }
+        for (size_t i = 0; i < n; ++i) face->halfEdges[i]->next = face->halfEdges[(i + 1) % n].get();
         solid->faces.push_back(std::move(face));
         return solid->faces.back().get();
     }

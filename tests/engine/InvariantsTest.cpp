@@ -84,7 +84,7 @@ TEST(Invariants, EachBrokenLinkIsReported) {
          {"part 0 lists a face that is not in the model"}},
         {[](Document& d) {
              HalfEdge* h = Corner(d, false);
-             h->line = h->next->line != h->line ? h->next->line : h->prev->line;
+             h->line = h->next->line != h->line ? h->next->line : PreviousCorner(*h)->line;
          },
          {": line's first and second are other corners"}},
         {[](Document& d) { Corner(d, true)->line = &strayLine; }, {": line is not a record of any part"}},
