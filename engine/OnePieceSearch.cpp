@@ -712,14 +712,13 @@ bool Search::FlapsDesigned(const std::vector<Edge*>& joins) {
             HalfEdge* h = face->halfEdges[c].get();
             kept.push_back({h, *h});
             h->x2d = world_[start_[f] + c].x, h->y2d = world_[start_[f] + c].y;
-            h->joined = nullptr;
+            h->joinsTwin = false;
         }
     }
     for (size_t k = 0; k < links_.size(); ++k) {
         if (!inTree_[k]) continue;
         const Edge& edge = *in_.edges[links_[k].edge];
-        edge.halfEdge1->joined = edge.halfEdge2;
-        edge.halfEdge2->joined = edge.halfEdge1;
+        edge.halfEdge1->joinsTwin = edge.halfEdge2->joinsTwin = true;
     }
     PlaceFlaps(development, *in_.faces[0]->solid->model, in_.flapHeight);
     const FlapDesignCounts counts = DesignFlaps(development, in_.flapHeight);

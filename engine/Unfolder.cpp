@@ -216,7 +216,7 @@ int JoinCoincidentCutEdges(Part& part, double thresholdMM) {
         for (auto& corner : face->halfEdges) {
             HalfEdge* h = corner.get();
             HalfEdge* t = h->twin;
-            if (h->joined != nullptr || t == nullptr || t->face == nullptr || t->face->part != &part)
+            if (h->Joined() != nullptr || t == nullptr || t->face == nullptr || t->face->part != &part)
                 continue;
             if (h->next == nullptr || t->next == nullptr) continue;
             if (Length(h->Pos2D() - t->next->Pos2D()) >= thresholdMM ||
@@ -228,8 +228,7 @@ int JoinCoincidentCutEdges(Part& part, double thresholdMM) {
             h->y2d = t->next->y2d = start.y;
             h->next->x2d = t->x2d = end.x;
             h->next->y2d = t->y2d = end.y;
-            h->joined = t;
-            t->joined = h;
+            h->joinsTwin = t->joinsTwin = true;
             if (t->line != nullptr && t->line != h->line) dropped.insert(t->line);
             t->line = h->line;
             if (h->line != nullptr) h->line->second = t;
@@ -257,7 +256,7 @@ struct Unfolder::Impl {
     std::unique_ptr<PartHulls> hulls;
     // Whether joins that leave a narrow slit are refused, as they are when flaps must have room.
     bool slitsNarrow = false;
-    static bool IsJoinedEdge(const Edge& edge) { return edge.halfEdge1 && edge.halfEdge1->joined; }
+    static bool IsJoinedEdge(const Edge& edge) { return edge.halfEdge1 && edge.halfEdge1->Joined(); }
     const std::function<bool(const Edge&)> IsJoined = IsJoinedEdge;
 
     Impl(Mesh& m, Development& d, Unfolder& o) : model(m), dev(d), owner(o) {}
@@ -276,7 +275,7 @@ struct Unfolder::Impl {
             for (auto& facePtr : solid->faces) {
                 Face& face = *facePtr;
                 for (auto& h : face.halfEdges) {
-                    h->joined = nullptr;
+                    h->joinsTwin = false;
                     h->line = nullptr;
                 }
                 face.part = nullptr;
@@ -320,8 +319,7 @@ struct Unfolder::Impl {
         slot.erase(a);
         slot.erase(b);
         slot[&kept] = slotA;
-        h->joined = t;
-        t->joined = h;
+        h->joinsTwin = t->joinsTwin = true;
         return true;
     }
 
@@ -387,9 +385,9 @@ struct Unfolder::Impl {
                 line->lineKind = LineKind::NoFlap;
                 line->hidden = false;
                 h->line = line.get();
-                if (h->joined != nullptr) {
-                    line->second = h->joined;
-                    h->joined->line = line.get();
+                if (h->Joined() != nullptr) {
+                    line->second = h->Joined();
+                    h->Joined()->line = line.get();
                 }
                 part.lines.push_back(std::move(line));
             }
@@ -551,14 +549,14 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
             for (size_t i = 0; (limited || round > 0) && i < edges.size(); ++i) {
                 if (progress && !step(base + edgeCount + static_cast<int>(i) + 1, count)) return cancel();
                 Edge& edge = *edges[i];
-                if (!joinable[i] || cut[i] || edge.halfEdge1->joined != nullptr) continue;
+                if (!joinable[i] || cut[i] || edge.halfEdge1->Joined() != nullptr) continue;
                 if (edge.halfEdge1->face->part == edge.halfEdge2->face->part) continue;
                 if (!impl.TryJoin(edge) || round == 0) continue;
                 // Past the first round, as in the upright unfolding, a join brings its mirror image.
                 Edge* s = edge.symmetricEdge;
                 auto partner = s != nullptr && s != &edge ? edgeIndex.find(s) : edgeIndex.end();
                 if (partner != edgeIndex.end() && joinable[partner->second] && !cut[partner->second] &&
-                    s->halfEdge1->joined == nullptr && s->halfEdge1->face->part != s->halfEdge2->face->part)
+                    s->halfEdge1->Joined() == nullptr && s->halfEdge1->face->part != s->halfEdge2->face->part)
                     impl.TryJoin(*s);
             }
             finishParts();
@@ -686,11 +684,11 @@ void UndoUnfolding(Document& document, bool reuseTexts, bool applyOpenEdges) {
                 face->part = nullptr;
                 face->partIndex = -1;
                 for (auto& corner : face->halfEdges) {
-                    const bool cut = corner->joined == nullptr && corner->twin != nullptr;
+                    const bool cut = corner->Joined() == nullptr && corner->twin != nullptr;
                     if (applyOpenEdges && solid->inDevelopment && cut && corner->edge)
                         corner->edge->edgeClass = EdgeClass::MarkedOpen;
                     corner->line = nullptr;
-                    corner->joined = nullptr;
+                    corner->joinsTwin = false;
                 }
             }
         }

@@ -54,7 +54,6 @@ struct HalfEdge {
     Face* face = nullptr;
     HalfEdge* twin = nullptr;
     HalfEdge* next = nullptr;
-    HalfEdge* joined = nullptr; // == twin while the edge stays folded in the development, null when cut
     PartLine* line = nullptr;
     double u = 0, v = 0;                    // texture coordinates
     double x2d = 0, y2d = 0;                // development position, mm, relative to the part's box
@@ -66,10 +65,16 @@ struct HalfEdge {
     float sideColor[3] = {0, 0, 0};
     bool hasFlap = false;
     bool foldShown = false;
+    // Set on both sides while the edge stays folded in the development, clear where it is cut. A flag
+    // rather than a second link to the twin: the partner is always the twin.
+    bool joinsTwin = false;
     RecordHome home;
 
     Point2 Pos2D() const { return {x2d, y2d}; }
+    // The corner this one is joined to in the development, or null where the edge is cut.
+    HalfEdge* Joined() const { return joinsTwin ? twin : nullptr; }
 };
+static_assert(sizeof(void*) != 8 || sizeof(HalfEdge) <= 160, "a corner record grew past its memory budget");
 
 // Frees a record that was allocated on its own; one in its solid's blocks goes with the blocks.
 template <typename Record> struct RecordRelease {
@@ -165,6 +170,7 @@ struct Edge {
     bool mark = false;
     RecordHome home;
 };
+static_assert(sizeof(void*) != 8 || sizeof(Edge) <= 72, "an edge record grew past its memory budget");
 
 using VertexPtr = std::unique_ptr<Vertex, RecordRelease<Vertex>>;
 using FacePtr = std::unique_ptr<Face, RecordRelease<Face>>;

@@ -91,12 +91,12 @@ void SeparateCorners(Mesh& model, const Solid* only) {
             for (auto& corner : face->halfEdges) {
                 HalfEdge* c = corner.get();
                 const HalfEdge* previous = PreviousCorner(*c);
-                if (!previous || previous->joined) continue;
+                if (!previous || previous->Joined()) continue;
                 // The corners around c's vertex reached across folded edges. The walk is bounded by the
                 // solid's corner count so that inconsistent links cannot make it circle for ever.
                 fan.assign(1, c);
-                for (HalfEdge* k = c; k->joined && k->joined->next && fan.size() <= cornerCount;) {
-                    k = k->joined->next;
+                for (HalfEdge* k = c; k->Joined() && k->Joined()->next && fan.size() <= cornerCount;) {
+                    k = k->Joined()->next;
                     if (k == c) break;
                     fan.push_back(k);
                 }

@@ -107,8 +107,7 @@ public:
     // Keeps the shared edge of the two faces folded.
     static void Join(Face* a, Face* b) {
         HalfEdge* h = Shared(a, b);
-        h->joined = h->twin;
-        h->twin->joined = h;
+        h->joinsTwin = h->twin->joinsTwin = true;
     }
 
     // One record per fold and one per side of a cut edge, in face and corner order.
@@ -121,9 +120,9 @@ public:
                 line->first = h;
                 line->edge = h->edge;
                 h->line = line.get();
-                if (h->joined != nullptr) {
-                    line->second = h->joined;
-                    h->joined->line = line.get();
+                if (h->Joined() != nullptr) {
+                    line->second = h->Joined();
+                    h->Joined()->line = line.get();
                 }
                 part->lines.push_back(std::move(line));
             }

@@ -66,7 +66,7 @@ const Face* FaceWithNormal(const Solid& solid, const Vec3& n) {
 }
 
 bool Joined(const Edge* e) {
-    return e && e->halfEdge1 && e->halfEdge1->joined != nullptr;
+    return e && e->halfEdge1 && e->halfEdge1->Joined() != nullptr;
 }
 
 class StopAt : public IUnfoldProgress {
@@ -332,7 +332,7 @@ TEST(Unfolder, UndoUnfoldingKeepsTextsAndCutEdges) {
     for (size_t i = 0; i < edges.size(); ++i) {
         // Cut edges are marked open, so the next unfolding cuts them again.
         EXPECT_EQ(edges[i]->edgeClass, joinedBefore[i] ? EdgeClass::Free : EdgeClass::MarkedOpen);
-        EXPECT_EQ(edges[i]->halfEdge1->joined, nullptr);
+        EXPECT_EQ(edges[i]->halfEdge1->Joined(), nullptr);
     }
     // No face names a part, no corner a line.
     EXPECT_TRUE(CheckModelInvariants(*doc).empty());
