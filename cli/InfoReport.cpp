@@ -207,7 +207,7 @@ public:
         json_.Key("twin");
         json_.Bool(h.twin != nullptr);
         json_.Key("joined");
-        json_.Bool(h.joined != nullptr);
+        json_.Bool(h.Joined() != nullptr);
         json_.EndObject();
     }
 

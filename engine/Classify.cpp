@@ -71,7 +71,7 @@ void ClassifyPartLines(Development& development, Mesh& model, const DisplaySetti
                 line->drawKind = OpenEdgeDrawKind(line->lineKind, line->drawKind);
                 continue;
             }
-            if (h->joined != nullptr) {
+            if (h->Joined() != nullptr) {
                 if (line->hidden || IsFlatEdge(*e, display)) {
                     line->drawKind = DrawKind::Omitted;
                 } else {
@@ -108,11 +108,11 @@ void CollectFlatGroup(Face& face, std::vector<Face*>& group, const DisplaySettin
             continue;
         }
         const HalfEdge* h = current->Corner(index++);
-        if (h == nullptr || h->joined == nullptr || h->joined->face == nullptr) continue;
+        if (h == nullptr || h->Joined() == nullptr || h->Joined()->face == nullptr) continue;
         const bool flat = h->edge != nullptr && IsFlatEdge(*h->edge, display);
         const bool hidden = h->line != nullptr && h->line->hidden;
         if (!flat && !hidden) continue;
-        Face* neighbour = h->joined->face;
+        Face* neighbour = h->Joined()->face;
         if (neighbour->visited) continue;
         neighbour->visited = true;
         group.push_back(neighbour);

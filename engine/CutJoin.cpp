@@ -41,9 +41,8 @@ void EraseLine(Part& part, const PartLine* line) {
 
 // Opens a fold: `side` keeps its record (or the record it shares), the other side gets one of its own.
 void Unjoin(Part& part, HalfEdge* side) {
-    HalfEdge* other = side->joined;
-    side->joined = nullptr;
-    other->joined = nullptr;
+    HalfEdge* other = side->Joined();
+    side->joinsTwin = other->joinsTwin = false;
     PartLine* shared = side->line;
     if (shared == nullptr) {
         AppendLine(part, side);
@@ -66,7 +65,7 @@ std::unordered_set<const Face*> Reachable(const Part& part, Face* start) {
         Face* face = stack.back();
         stack.pop_back();
         for (auto& corner : face->halfEdges) {
-            const HalfEdge* j = corner->joined;
+            const HalfEdge* j = corner->Joined();
             if (j == nullptr || j->face == nullptr || j->face->part != &part) continue;
             if (reached.insert(j->face).second) stack.push_back(j->face);
         }
@@ -173,14 +172,14 @@ Part* PartOf(const PartLine& line) {
 
 bool IsFoldLine(const PartLine& line) {
     const HalfEdge* h = line.first;
-    return h != nullptr && h->joined != nullptr && h->joined == line.second && h->face != nullptr &&
-           h->next != nullptr && h->face->part != nullptr && h->joined->face != nullptr &&
-           h->joined->face->part == h->face->part;
+    return h != nullptr && h->Joined() != nullptr && h->Joined() == line.second && h->face != nullptr &&
+           h->next != nullptr && h->face->part != nullptr && h->Joined()->face != nullptr &&
+           h->Joined()->face->part == h->face->part;
 }
 
 bool IsJoinableCutLine(const PartLine& line) {
     const HalfEdge* h = line.first;
-    if (h == nullptr || h->joined != nullptr || h->next == nullptr || h->face == nullptr) return false;
+    if (h == nullptr || h->Joined() != nullptr || h->next == nullptr || h->face == nullptr) return false;
     const HalfEdge* t = h->twin;
     // A face that borders itself cannot be turned onto itself; a twin outside the development has no side
     // to move.
@@ -243,11 +242,10 @@ void JoinAtLine(Development& development, PartLine& line, double coincidentThres
         if (twinLine != nullptr) EraseLine(a, twinLine);
         t->line = nullptr;
         for (auto& corner : moved->halfEdges)
-            if (corner->joined != nullptr) Unjoin(a, corner.get());
+            if (corner->Joined() != nullptr) Unjoin(a, corner.get());
         TurnFaces({moved}, *h, *t);
     }
-    h->joined = t;
-    t->joined = h;
+    h->joinsTwin = t->joinsTwin = true;
     line.second = t;
     h->line = &line;
     t->line = &line;

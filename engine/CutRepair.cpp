@@ -22,7 +22,7 @@ Choice SmallestCutBetween(const Face* from, const Face* to) {
     std::unordered_map<const Face*, const HalfEdge*> via{{from, nullptr}};
     for (size_t i = 0; i < order.size(); ++i)
         for (const auto& corner : order[i]->halfEdges) {
-            const HalfEdge* joined = corner->joined;
+            const HalfEdge* joined = corner->Joined();
             if (joined == nullptr || joined->face == nullptr) continue;
             if (via.emplace(joined->face, joined).second) order.push_back(joined->face);
         }
@@ -32,11 +32,11 @@ Choice SmallestCutBetween(const Face* from, const Face* to) {
     for (size_t i = order.size(); i-- > 0;) {
         const Face* face = order[i];
         below[face] += 1;
-        if (const HalfEdge* in = via[face]) below[in->joined->face] += below[face];
+        if (const HalfEdge* in = via[face]) below[in->Joined()->face] += below[face];
     }
     const size_t total = order.size();
     Choice best;
-    for (const Face* face = to; via[face] != nullptr; face = via[face]->joined->face) {
+    for (const Face* face = to; via[face] != nullptr; face = via[face]->Joined()->face) {
         const size_t piece = std::min(below[face], total - below[face]);
         if (best.edge == nullptr || piece < best.piece) best = {via[face]->edge, piece};
     }
@@ -53,13 +53,12 @@ bool NarrowSlitAt(const HalfEdge* start, const Edge& edge, const Part* a, const 
     const HalfEdge* h = start;
     for (int n = 0; n < kMostFaces; ++n) {
         const Face* face = h->face;
-        if (face == nullptr || (face->part != a && face->part != b) || h->prev == nullptr ||
-            h->next == nullptr)
-            return false;
+        const HalfEdge* previous = PreviousCorner(*h);
+        if (face == nullptr || (face->part != a && face->part != b) || previous == nullptr) return false;
         const Vec3 v = h->vertex->position;
-        angle += AngleBetween(h->next->vertex->position - v, h->prev->vertex->position - v);
+        angle += AngleBetween(h->next->vertex->position - v, previous->vertex->position - v);
         if (h->edge != &edge && (h->edge == nullptr || !joined(*h->edge)) && ++open > 1) return false;
-        h = h->prev->twin; // the next face around the vertex; null on the model's border
+        h = previous->twin; // the next face around the vertex; null on the model's border
         if (h == nullptr) return false;
         if (h == start) return open == 1 && kFullTurn - angle < kMinSlitRadians;
     }
@@ -88,7 +87,7 @@ std::vector<Edge*> JoinsToCut(const CrowdedEdge& crowded, bool isolate) {
     std::vector<Edge*> cuts;
     if (crowded.sides[0] == nullptr || crowded.sides[0]->face == nullptr) return cuts;
     for (const auto& corner : crowded.sides[0]->face->halfEdges)
-        if (corner->joined != nullptr && corner->edge != nullptr) cuts.push_back(corner->edge);
+        if (corner->Joined() != nullptr && corner->edge != nullptr) cuts.push_back(corner->edge);
     return cuts;
 }
 

@@ -25,7 +25,7 @@ const char* const kEmptyTextText = "A text needs at least one character.";
 constexpr double kPi = 3.14159265358979323846;
 
 bool IsCut(const PartLine& line) {
-    return line.first != nullptr && line.first->joined == nullptr;
+    return line.first != nullptr && line.first->Joined() == nullptr;
 }
 
 bool AngleOk(double degrees) {

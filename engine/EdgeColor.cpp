@@ -36,7 +36,7 @@ void PaintLine(PartLine& line, const std::array<uint8_t, 3>& rgb) {
     line.hidden = false;
     HalfEdge* h = line.first;
     if (h == nullptr) return;
-    for (HalfEdge* side : {h, h->joined}) {
+    for (HalfEdge* side : {h, h->Joined()}) {
         if (side == nullptr) continue;
         for (int i = 0; i < 3; ++i) side->sideColor[i] = static_cast<float>(rgb[i] / 255.0);
     }

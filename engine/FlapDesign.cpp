@@ -113,7 +113,7 @@ FlapDesignCounts DesignFlaps(Development& development, double height) {
             for (auto& corner : face->halfEdges) {
                 HalfEdge* h = corner.get();
                 HalfEdge* t = h->twin;
-                if (t == nullptr || h->joined != nullptr || h->next == nullptr || t->next == nullptr ||
+                if (t == nullptr || h->Joined() != nullptr || h->next == nullptr || t->next == nullptr ||
                     t->face == nullptr || t->face->part == nullptr || !done.insert(h->edge).second)
                     continue;
                 HalfEdge* sides[2] = {h->hasFlap ? h : t, h->hasFlap ? t : h};

@@ -124,12 +124,13 @@ void AutoFlapAngles(HalfEdge& h, int32_t maxBaseAngleDegrees) {
     // t runs the other way in the neighbouring face: its own corner lies at the end of h, t.next's at
     // the start. A flap no wider than that face's corners never sticks out past them when glued.
     const auto cornerAngle = [maxAngle](const HalfEdge* corner) {
-        if (corner == nullptr || corner->prev == nullptr || corner->next == nullptr ||
-            corner->vertex == nullptr || corner->prev->vertex == nullptr || corner->next->vertex == nullptr) {
+        const HalfEdge* previous = corner != nullptr ? PreviousCorner(*corner) : nullptr;
+        if (previous == nullptr || corner->vertex == nullptr || previous->vertex == nullptr ||
+            corner->next->vertex == nullptr) {
             return maxAngle;
         }
         bool ok = false;
-        const double angle = InteriorAngle(corner->vertex->position, corner->prev->vertex->position,
+        const double angle = InteriorAngle(corner->vertex->position, previous->vertex->position,
                                            corner->next->vertex->position, ok);
         return ok ? std::min(maxAngle, angle) : maxAngle;
     };

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -167,13 +168,24 @@ NormaliseCounts NormaliseModel(Document& document, IPrompt& prompt) {
 
     int faceCount = 0;
     for (auto& solid : model.solids) {
+        // A fold link survives only where both corners are again each other's twin: their partners before
+        // the edges are built again.
+        std::unordered_map<const HalfEdge*, const HalfEdge*> joinedBefore;
+        for (auto& face : solid->faces)
+            for (auto& h : face->halfEdges)
+                if (const HalfEdge* partner = h->Joined()) joinedBefore.emplace(h.get(), partner);
         BuildEdges(*solid);
         for (auto& edge : solid->edges) UpdateEdgeGeometry(*edge);
         RebuildVertexIncidence(*solid);
-        // A fold link survives only where both corners are again each other's twin.
+        const auto partnerBefore = [&](const HalfEdge* h) {
+            const auto it = joinedBefore.find(h);
+            return it != joinedBefore.end() ? it->second : nullptr;
+        };
         for (auto& face : solid->faces)
             for (auto& h : face->halfEdges)
-                if (h->joined && (h->joined != h->twin || h->twin->joined != h.get())) h->joined = nullptr;
+                if (h->joinsTwin)
+                    h->joinsTwin =
+                        h->twin && partnerBefore(h.get()) == h->twin && partnerBefore(h->twin) == h.get();
         faceCount += int(solid->faces.size());
     }
     ForgetReleased(document.development.get(), released);
@@ -202,7 +214,8 @@ void FlipFaces(Mesh& model, bool onlyInDevelopment) {
             std::reverse(face->halfEdges.begin(), face->halfEdges.end());
             for (auto& h : face->halfEdges) {
                 h->edge = nullptr;
-                h->twin = h->next = h->prev = h->joined = nullptr;
+                h->twin = h->next = nullptr;
+                h->joinsTwin = false;
             }
             LinkFaceRing(*face);
         }

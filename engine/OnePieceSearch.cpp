@@ -27,11 +27,12 @@ bool Search::Build(const FewestPartsPlan& plan) {
         faceIndex.emplace(&face, f);
         LayFaceFlat(face);
         for (const auto& corner : face.halfEdges) {
-            if (corner->vertex == nullptr || corner->next == nullptr || corner->prev == nullptr) return false;
+            const HalfEdge* previous = PreviousCorner(*corner);
+            if (corner->vertex == nullptr || previous == nullptr) return false;
             local_.push_back(corner->Pos2D());
             const Vec3 v = corner->vertex->position;
             angle[vertexOf(corner->vertex)] +=
-                AngleBetween(corner->next->vertex->position - v, corner->prev->vertex->position - v);
+                AngleBetween(corner->next->vertex->position - v, previous->vertex->position - v);
         }
         start_.push_back(static_cast<int>(local_.size()));
         double twice = 0;
@@ -63,7 +64,7 @@ bool Search::Build(const FewestPartsPlan& plan) {
             continue;
         }
         ++cut_[ends[0]], ++cut_[ends[1]];
-        if (edge.unfoldWeight < 0) continue;
+        if (in_.weights[i] < 0) continue;
         Link link;
         link.edge = static_cast<int>(i);
         link.face[0] = a->second, link.face[1] = b->second;
@@ -711,14 +712,13 @@ bool Search::FlapsDesigned(const std::vector<Edge*>& joins) {
             HalfEdge* h = face->halfEdges[c].get();
             kept.push_back({h, *h});
             h->x2d = world_[start_[f] + c].x, h->y2d = world_[start_[f] + c].y;
-            h->joined = nullptr;
+            h->joinsTwin = false;
         }
     }
     for (size_t k = 0; k < links_.size(); ++k) {
         if (!inTree_[k]) continue;
         const Edge& edge = *in_.edges[links_[k].edge];
-        edge.halfEdge1->joined = edge.halfEdge2;
-        edge.halfEdge2->joined = edge.halfEdge1;
+        edge.halfEdge1->joinsTwin = edge.halfEdge2->joinsTwin = true;
     }
     PlaceFlaps(development, *in_.faces[0]->solid->model, in_.flapHeight);
     const FlapDesignCounts counts = DesignFlaps(development, in_.flapHeight);

@@ -63,13 +63,8 @@ void LinkFaceRing(Face& face) {
     for (const auto& h : corners)
         if (!h) return;
     // Linked without a division per corner: the import links every face of a large mesh.
-    HalfEdge* before = corners[n - 1].get();
-    for (size_t i = 0; i < n; ++i) {
-        HalfEdge* h = corners[i].get();
-        before->next = h;
-        h->prev = before;
-        before = h;
-    }
+    for (size_t i = 0; i + 1 < n; ++i) corners[i]->next = corners[i + 1].get();
+    corners[n - 1]->next = corners[0].get();
     if (n <= 3) return;
     const Vertex* v0 = corners[0]->vertex;
     const Vertex* v1 = corners[1]->vertex;

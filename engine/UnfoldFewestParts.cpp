@@ -97,7 +97,7 @@ public:
         FewestPartsPlan best;
         const int growths = GrowthsFor(in_);
         std::vector<double> keys(m_);
-        for (int i = 0; i < m_; ++i) keys[i] = in_.edges[i]->unfoldWeight;
+        for (int i = 0; i < m_; ++i) keys[i] = in_.weights[i];
         const int fewest = ConnectedPieces();
         const int chains = static_cast<int>(std::size(kSmallPartPulls));
         int chain = -1, chainBest = 0, stale = 0;
@@ -135,7 +135,7 @@ public:
     }
 
 private:
-    bool Joinable(const Edge& edge) const { return edge.unfoldWeight >= 0; }
+    bool Joinable(int index) const { return in_.weights[index] >= 0; }
 
     // The parts of `plan`, each as its faces' indices, smallest first (then by their first face).
     std::vector<std::vector<int>> PartsOf(const FewestPartsPlan& plan) {
@@ -186,8 +186,7 @@ private:
             }
             border.clear();
             for (int i = 0; i < m_; ++i) {
-                const Edge& edge = *in_.edges[i];
-                if (Joinable(edge) && (sideIn(i, 0) || sideIn(i, 1))) border.push_back(i);
+                if (Joinable(i) && (sideIn(i, 0) || sideIn(i, 1))) border.push_back(i);
             }
             SortFlatLongFirst(border);
             // A face of the dissolved part still alone joins a neighbour that holds other faces, sweep after
@@ -294,7 +293,7 @@ private:
         std::vector<int> edges;
         for (int i = 0; i < m_; ++i) {
             const Edge& edge = *in_.edges[i];
-            if (Joinable(edge) && stuckSide(edge.halfEdge1) != stuckSide(edge.halfEdge2)) edges.push_back(i);
+            if (Joinable(i) && stuckSide(edge.halfEdge1) != stuckSide(edge.halfEdge2)) edges.push_back(i);
         }
         SortFlatLongFirst(edges);
         std::vector<int> baseIndex;
@@ -361,7 +360,7 @@ private:
                 std::vector<int> around;
                 for (int i = 0; i < m_; ++i) {
                     const Edge& other = *in_.edges[i];
-                    if (!Joinable(other) || !Separates(i)) continue;
+                    if (!Joinable(i) || !Separates(i)) continue;
                     if (other.halfEdge1->face->part == piece || other.halfEdge2->face->part == piece)
                         around.push_back(i);
                 }
@@ -395,7 +394,7 @@ private:
     void PullSmallParts(std::vector<double>& keys, double pull) const {
         for (int i = 0; i < m_; ++i) {
             const Edge& edge = *in_.edges[i];
-            if (!Joinable(edge) || !Separates(i)) continue;
+            if (!Joinable(i) || !Separates(i)) continue;
             const size_t a = edge.halfEdge1->face->part->faces.size();
             const size_t b = edge.halfEdge2->face->part->faces.size();
             if (std::min(a, b) < static_cast<size_t>(kSmallPart)) keys[i] -= pull;
@@ -481,7 +480,7 @@ private:
         auto it = edgeIndex_.find(s);
         if (it == edgeIndex_.end()) return;
         const int k = it->second;
-        if (!Joinable(*s) || refused_[k] || !Separates(k)) return;
+        if (!Joinable(k) || refused_[k] || !Separates(k)) return;
         Join(k);
     }
 
@@ -494,7 +493,7 @@ private:
         for (int i = 0; i < m_ && !cancelled_; ++i) {
             Tick(i);
             const int index = order[i];
-            if (refused_[index] || !Joinable(*in_.edges[index]) || !Separates(index)) continue;
+            if (refused_[index] || !Joinable(index) || !Separates(index)) continue;
             if (Join(index)) JoinPartner(index);
         }
     }
@@ -510,8 +509,9 @@ private:
             return x;
         };
         int pieces = static_cast<int>(in_.faces.size());
-        for (const Edge* edge : in_.edges) {
-            if (!Joinable(*edge)) continue;
+        for (int i = 0; i < m_; ++i) {
+            if (!Joinable(i)) continue;
+            const Edge* edge = in_.edges[i];
             auto a = index.find(edge->halfEdge1->face), b = index.find(edge->halfEdge2->face);
             if (a == index.end() || b == index.end()) continue;
             const int ra = find(a->second), rb = find(b->second);

@@ -22,6 +22,8 @@ namespace tsm {
 struct FewestPartsInput {
     std::vector<Face*> faces; // every face to unfold, each in a part of its own
     std::vector<Edge*> edges; // every edge of those faces' solids, in model order
+    // Beside `edges`: each one's place in the upright unfolding's order; negative: never joined.
+    std::vector<double> weights;
     OverlapStrategy overlap = OverlapStrategy::Indexed;
     double cellSize = 0;
     double sharedPointSquared = 0;
@@ -44,10 +46,9 @@ struct FewestPartsPlan {
 // The number of steps PlanFewestParts reports for `input`.
 int FewestPartsSteps(const FewestPartsInput& input);
 
-// Plans the joins. Edges need their unfoldWeight (the upright order; negative: never joined), foldAngle
-// and length. Faces are laid flat again and given back their own parts before it returns, so that the
-// caller replays the joins from the same start. `step` is called with positions 1..FewestPartsSteps and
-// returns false to cancel, which gives a cancelled result.
+// Plans the joins. Edges need their foldAngle and length. Faces are laid flat again and given back their
+// own parts before it returns, so that the caller replays the joins from the same start. `step` is called
+// with positions 1..FewestPartsSteps and returns false to cancel, which gives a cancelled result.
 Result<FewestPartsPlan> PlanFewestParts(const FewestPartsInput& input, const std::function<bool(int)>& step);
 
 } // namespace tsm

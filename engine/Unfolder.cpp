@@ -76,7 +76,7 @@ constexpr int kPatientRounds = 3;
 // What the rounds of joins and flaps change outside the development, so that each round starts afresh and
 // a cancelled unfolding leaves the model as it was.
 struct UnfoldState {
-    std::vector<std::pair<double, bool>> edges; // unfoldWeight, mark
+    std::vector<char> marks; // each edge's, in the order of the edge list
     struct Corner {
         bool hasFlap;
         double flapHeight, flapAngle1, flapAngle2;
@@ -95,7 +95,7 @@ template <typename Visit> void ForEachCorner(Mesh& model, Visit visit) {
 
 UnfoldState SaveUnfoldState(Mesh& model, const std::vector<Edge*>& edges, const Development& dev) {
     UnfoldState state;
-    for (const Edge* edge : edges) state.edges.emplace_back(edge->unfoldWeight, edge->mark);
+    for (const Edge* edge : edges) state.marks.push_back(edge->mark);
     ForEachCorner(model, [&](HalfEdge& h) {
         state.corners.push_back({h.hasFlap, h.flapHeight, h.flapAngle1, h.flapAngle2});
     });
@@ -106,10 +106,7 @@ UnfoldState SaveUnfoldState(Mesh& model, const std::vector<Edge*>& edges, const 
 
 void RestoreUnfoldState(const UnfoldState& state, Mesh& model, const std::vector<Edge*>& edges,
                         Development& dev) {
-    for (size_t i = 0; i < edges.size(); ++i) {
-        edges[i]->unfoldWeight = state.edges[i].first;
-        edges[i]->mark = state.edges[i].second;
-    }
+    for (size_t i = 0; i < edges.size(); ++i) edges[i]->mark = state.marks[i] != 0;
     size_t next = 0;
     ForEachCorner(model, [&](HalfEdge& h) {
         const UnfoldState::Corner& c = state.corners[next++];
@@ -220,7 +217,7 @@ int JoinCoincidentCutEdges(Part& part, double thresholdMM) {
         for (auto& corner : face->halfEdges) {
             HalfEdge* h = corner.get();
             HalfEdge* t = h->twin;
-            if (h->joined != nullptr || t == nullptr || t->face == nullptr || t->face->part != &part)
+            if (h->Joined() != nullptr || t == nullptr || t->face == nullptr || t->face->part != &part)
                 continue;
             if (h->next == nullptr || t->next == nullptr) continue;
             if (Length(h->Pos2D() - t->next->Pos2D()) >= thresholdMM ||
@@ -232,8 +229,7 @@ int JoinCoincidentCutEdges(Part& part, double thresholdMM) {
             h->y2d = t->next->y2d = start.y;
             h->next->x2d = t->x2d = end.x;
             h->next->y2d = t->y2d = end.y;
-            h->joined = t;
-            t->joined = h;
+            h->joinsTwin = t->joinsTwin = true;
             if (t->line != nullptr && t->line != h->line) dropped.insert(t->line);
             t->line = h->line;
             if (h->line != nullptr) h->line->second = t;
@@ -261,7 +257,7 @@ struct Unfolder::Impl {
     std::unique_ptr<PartHulls> hulls;
     // Whether joins that leave a narrow slit are refused, as they are when flaps must have room.
     bool slitsNarrow = false;
-    static bool IsJoinedEdge(const Edge& edge) { return edge.halfEdge1 && edge.halfEdge1->joined; }
+    static bool IsJoinedEdge(const Edge& edge) { return edge.halfEdge1 && edge.halfEdge1->Joined(); }
     const std::function<bool(const Edge&)> IsJoined = IsJoinedEdge;
 
     Impl(Mesh& m, Development& d, Unfolder& o) : model(m), dev(d), owner(o) {}
@@ -280,7 +276,7 @@ struct Unfolder::Impl {
             for (auto& facePtr : solid->faces) {
                 Face& face = *facePtr;
                 for (auto& h : face.halfEdges) {
-                    h->joined = nullptr;
+                    h->joinsTwin = false;
                     h->line = nullptr;
                 }
                 face.part = nullptr;
@@ -312,7 +308,6 @@ struct Unfolder::Impl {
         if ((limit.active && joinedHull.empty()) || (slitsNarrow && ClosesNarrowSlit(edge, a, b, IsJoined)) ||
             (tested && space->Overlaps(*a, *b, movedB))) {
             edge.mark = true;
-            edge.unfoldWeight = -1;
             ++owner.refusedJoins_;
             return false;
         }
@@ -325,8 +320,7 @@ struct Unfolder::Impl {
         slot.erase(a);
         slot.erase(b);
         slot[&kept] = slotA;
-        h->joined = t;
-        t->joined = h;
+        h->joinsTwin = t->joinsTwin = true;
         return true;
     }
 
@@ -392,9 +386,9 @@ struct Unfolder::Impl {
                 line->lineKind = LineKind::NoFlap;
                 line->hidden = false;
                 h->line = line.get();
-                if (h->joined != nullptr) {
-                    line->second = h->joined;
-                    h->joined->line = line.get();
+                if (h->Joined() != nullptr) {
+                    line->second = h->Joined();
+                    h->Joined()->line = line.get();
                 }
                 part.lines.push_back(std::move(line));
             }
@@ -406,6 +400,12 @@ Unfolder::Unfolder(Mesh& model, double documentScale, UnfoldOptions options)
       development_(std::make_unique<Development>()) {}
 
 Unfolder::~Unfolder() = default;
+
+double Unfolder::JoinWeight(const Edge& edge) const {
+    for (const auto& [candidate, weight] : weights_)
+        if (candidate == &edge) return weight;
+    return -1;
+}
 
 Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
     if (!development_) development_ = std::make_unique<Development>();
@@ -429,9 +429,17 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
             if (std::isfinite(edge->length)) lengthSum += edge->length;
         }
     }
-    for (Edge* edge : edges) edge->unfoldWeight = impl.Weight(*edge);
-    std::stable_sort(edges.begin(), edges.end(),
-                     [](const Edge* a, const Edge* b) { return a->unfoldWeight < b->unfoldWeight; });
+    // The weights are the unfolder's own scratch, kept beside the edges rather than in every edge record.
+    weights_.clear();
+    for (Edge* edge : edges) weights_.emplace_back(edge, impl.Weight(*edge));
+    std::stable_sort(weights_.begin(), weights_.end(),
+                     [](const auto& a, const auto& b) { return a.second < b.second; });
+    std::vector<double> weights;
+    weights.reserve(edges.size());
+    for (size_t i = 0; i < edges.size(); ++i) {
+        edges[i] = weights_[i].first;
+        weights.push_back(weights_[i].second);
+    }
 
     // A cell about twice the mean edge holds a few faces; the flat layout keeps 3D edge lengths.
     const double cellSize = edges.empty() ? 0.0 : 2.0 * lengthSum / static_cast<double>(edges.size());
@@ -493,6 +501,7 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
                 if (face->part != nullptr) input.faces.push_back(face.get());
         }
         input.edges = edges;
+        input.weights = weights;
         input.overlap = options_.overlap;
         input.cellSize = cellSize;
         input.sharedPointSquared = shared * shared;
@@ -507,7 +516,7 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         if (progress) planStep = [&](int position) { return step(position, count); };
         const bool limited = impl.limit.active;
         std::vector<char> joinable;
-        for (const Edge* edge : edges) joinable.push_back(edge->unfoldWeight >= 0);
+        for (double weight : weights) joinable.push_back(weight >= 0);
         if (progress) progress->Start(kUnfoldCaption, count);
         const Result<FewestPartsPlan> plan = PlanFewestParts(input, planStep);
         if (!plan.ok()) return cancel();
@@ -542,14 +551,14 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
             for (size_t i = 0; (limited || round > 0) && i < edges.size(); ++i) {
                 if (progress && !step(base + edgeCount + static_cast<int>(i) + 1, count)) return cancel();
                 Edge& edge = *edges[i];
-                if (!joinable[i] || cut[i] || edge.halfEdge1->joined != nullptr) continue;
+                if (!joinable[i] || cut[i] || edge.halfEdge1->Joined() != nullptr) continue;
                 if (edge.halfEdge1->face->part == edge.halfEdge2->face->part) continue;
                 if (!impl.TryJoin(edge) || round == 0) continue;
                 // Past the first round, as in the upright unfolding, a join brings its mirror image.
                 Edge* s = edge.symmetricEdge;
                 auto partner = s != nullptr && s != &edge ? edgeIndex.find(s) : edgeIndex.end();
                 if (partner != edgeIndex.end() && joinable[partner->second] && !cut[partner->second] &&
-                    s->halfEdge1->joined == nullptr && s->halfEdge1->face->part != s->halfEdge2->face->part)
+                    s->halfEdge1->Joined() == nullptr && s->halfEdge1->face->part != s->halfEdge2->face->part)
                     impl.TryJoin(*s);
             }
             finishParts();
@@ -576,7 +585,7 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         for (int i = 0; i < count; ++i) {
             if (progress && !step(i + 1, count)) return cancel();
             Edge& edge = *edges[i];
-            if (edge.mark || edge.unfoldWeight < 0) continue;
+            if (edge.mark || weights[i] < 0) continue;
             if (edge.halfEdge1->face->part == edge.halfEdge2->face->part) continue;
             if (!impl.TryJoin(edge)) continue;
             Edge* s = edge.symmetricEdge;
@@ -677,11 +686,11 @@ void UndoUnfolding(Document& document, bool reuseTexts, bool applyOpenEdges) {
                 face->part = nullptr;
                 face->partIndex = -1;
                 for (auto& corner : face->halfEdges) {
-                    const bool cut = corner->joined == nullptr && corner->twin != nullptr;
+                    const bool cut = corner->Joined() == nullptr && corner->twin != nullptr;
                     if (applyOpenEdges && solid->inDevelopment && cut && corner->edge)
                         corner->edge->edgeClass = EdgeClass::MarkedOpen;
                     corner->line = nullptr;
-                    corner->joined = nullptr;
+                    corner->joinsTwin = false;
                 }
             }
         }

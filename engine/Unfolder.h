@@ -71,6 +71,9 @@ public:
     // Counters of the last run, for tests and the benchmark.
     int OverlapTests() const { return overlapTests_; }
     int RefusedJoins() const { return refusedJoins_; }
+    // What placed `edge` in the last run's upright order: the bend in degrees between the up directions of
+    // its faces, 0 for near-flat and user-joined edges; -1 for an edge never to be joined or not unfolded.
+    double JoinWeight(const Edge& edge) const;
 
 private:
     struct Impl;
@@ -81,6 +84,7 @@ private:
     std::unique_ptr<Development> development_;
     int overlapTests_ = 0;
     int refusedJoins_ = 0;
+    std::vector<std::pair<Edge*, double>> weights_; // the last run's edges in upright order
 };
 
 // The up direction of a face as coefficients (a, b) of its unit edge vectors from corner 0: up = a u + b w

@@ -158,7 +158,7 @@ std::string SerializeBinaryModel(const Document& document, const DisplaySettings
                                     : -1);
             out.I32(Lookup(vertexIndex, static_cast<const Vertex*>(edge->vertex1)));
             out.I32(Lookup(vertexIndex, static_cast<const Vertex*>(edge->vertex2)));
-            out.Bool(edge->halfEdge1 && edge->halfEdge1->joined);
+            out.Bool(edge->halfEdge1 && edge->halfEdge1->Joined());
             out.Bool(edge->edgeFlag);
             out.I32(static_cast<int32_t>(edge->edgeClass));
         }

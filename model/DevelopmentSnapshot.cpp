@@ -136,7 +136,7 @@ std::string PartToBytes(const Part& part, Indices& indices) {
     for (const Face* face : part.faces) {
         out.Put(indices.FaceNumber(*face));
         out.Put(static_cast<uint32_t>(face->halfEdges.size()));
-        for (const auto& h : face->halfEdges) PutCorner(out, *h, refOf(h->joined));
+        for (const auto& h : face->halfEdges) PutCorner(out, *h, refOf(h->Joined()));
     }
     out.Put(static_cast<uint32_t>(part.lines.size()));
     for (const auto& line : part.lines) {
@@ -203,6 +203,7 @@ struct CornerWrite {
     HalfEdge* corner;
     HalfEdge state; // the development fields only
     CornerRef joined;
+    HalfEdge* joinedCorner; // what `joined` names, once checked
 };
 
 struct BuiltPart {
@@ -250,7 +251,7 @@ std::unique_ptr<BuiltPart> BuildPart(const std::string& bytes, Mesh& model, Deve
         if (cornerCount != face->halfEdges.size()) return nullptr;
         part.faces.push_back(face);
         for (uint32_t c = 0; c < cornerCount; ++c) {
-            CornerWrite write{face->Corner(c), HalfEdge(), CornerRef()};
+            CornerWrite write{face->Corner(c), HalfEdge(), CornerRef(), nullptr};
             if (!ReadCornerState(in, write.state, write.joined)) return nullptr;
             built->corners.push_back(write);
         }
@@ -265,7 +266,7 @@ std::unique_ptr<BuiltPart> BuildPart(const std::string& bytes, Mesh& model, Deve
         return true;
     };
     for (auto& write : built->corners)
-        if (!corner(write.joined, write.state.joined)) return nullptr;
+        if (!corner(write.joined, write.joinedCorner)) return nullptr;
     const uint32_t lineCount = in.Get<uint32_t>();
     if (!in.ok() || lineCount > 8 * bytes.size()) return nullptr;
     for (uint32_t i = 0; i < lineCount; ++i) {
@@ -310,7 +311,7 @@ void ApplyPart(BuiltPart& built) {
         std::memcpy(h.flapColor, s.flapColor, sizeof h.flapColor);
         std::memcpy(h.sideColor, s.sideColor, sizeof h.sideColor);
         h.foldShown = s.foldShown;
-        h.joined = s.joined;
+        h.joinsTwin = w.joinedCorner != nullptr;
     }
     for (auto& line : part->lines) {
         if (line->first) line->first->line = line.get();

@@ -49,10 +49,7 @@ Edge& AppendEdge(Solid& solid, HalfEdge* side1, HalfEdge* side2, Vertex* vertex1
     if (side1 && side2) {
         side1->twin = side2;
         side2->twin = side1;
-        if (joined) {
-            side1->joined = side2;
-            side2->joined = side1;
-        }
+        if (joined) side1->joinsTwin = side2->joinsTwin = true;
     }
     return edge;
 }

@@ -55,8 +55,6 @@ struct HalfEdge {
     Face* face = nullptr;
     HalfEdge* twin = nullptr;
     HalfEdge* next = nullptr;
-    HalfEdge* prev = nullptr;
-    HalfEdge* joined = nullptr; // == twin while the edge stays folded in the development, null when cut
     PartLine* line = nullptr;
     double u = 0, v = 0;                    // texture coordinates
     double x2d = 0, y2d = 0;                // development position, mm, relative to the part's box
@@ -68,10 +66,16 @@ struct HalfEdge {
     float sideColor[3] = {0, 0, 0};
     bool hasFlap = false;
     bool foldShown = false;
+    // Set on both sides while the edge stays folded in the development, clear where it is cut. A flag
+    // rather than a second link to the twin: the partner is always the twin.
+    bool joinsTwin = false;
     RecordHome home;
 
     Point2 Pos2D() const { return {x2d, y2d}; }
+    // The corner this one is joined to in the development, or null where the edge is cut.
+    HalfEdge* Joined() const { return joinsTwin ? twin : nullptr; }
 };
+static_assert(sizeof(void*) != 8 || sizeof(HalfEdge) <= 160, "a corner record grew past its memory budget");
 
 // Frees a record that was allocated on its own; one in its solid's blocks goes with the blocks.
 template <typename Record> struct RecordRelease {
@@ -147,6 +151,17 @@ struct Face {
     HalfEdge* Corner(size_t i) const { return halfEdges[i].get(); }
 };
 
+// The corner before `corner` in its face's ring: the one whose `next` it is. Rings are short (mostly three
+// corners), so walking on costs less than a backward link in every corner. Null when the ring does not come
+// back to `corner` within its face's corner count (not linked yet, or damaged).
+inline HalfEdge* PreviousCorner(const HalfEdge& corner) {
+    if (corner.face == nullptr) return nullptr;
+    HalfEdge* k = corner.next;
+    for (size_t left = corner.face->halfEdges.size(); k != nullptr && left > 0; --left, k = k->next)
+        if (k->next == &corner) return k;
+    return nullptr;
+}
+
 // The user's mark on an edge for the unfolding, kept in the model files.
 enum class EdgeClass : int32_t {
     Free = 0,
@@ -162,7 +177,6 @@ struct Edge {
     Edge* symmetricEdge = nullptr; // mirror image across x = 0
     double length = 0;             // model units
     double foldAngle = 0;          // degrees, 180 flat, 0 for an open edge
-    double unfoldWeight = 0;
     int edgeId = -1;
     EdgeClass edgeClass = EdgeClass::Free;
     bool foldSense = true; // true: mountain
@@ -171,6 +185,7 @@ struct Edge {
     bool mark = false;
     RecordHome home;
 };
+static_assert(sizeof(void*) != 8 || sizeof(Edge) <= 72, "an edge record grew past its memory budget");
 
 using VertexPtr = std::unique_ptr<Vertex, RecordRelease<Vertex>>;
 using FacePtr = std::unique_ptr<Face, RecordRelease<Face>>;

@@ -90,16 +90,17 @@ void SeparateCorners(Mesh& model, const Solid* only) {
         for (auto& face : solid->faces) {
             for (auto& corner : face->halfEdges) {
                 HalfEdge* c = corner.get();
-                if (!c->prev || !c->next || c->prev->joined) continue;
+                const HalfEdge* previous = PreviousCorner(*c);
+                if (!previous || previous->Joined()) continue;
                 // The corners around c's vertex reached across folded edges. The walk is bounded by the
                 // solid's corner count so that inconsistent links cannot make it circle for ever.
                 fan.assign(1, c);
-                for (HalfEdge* k = c; k->joined && k->joined->next && fan.size() <= cornerCount;) {
-                    k = k->joined->next;
+                for (HalfEdge* k = c; k->Joined() && k->Joined()->next && fan.size() <= cornerCount;) {
+                    k = k->Joined()->next;
                     if (k == c) break;
                     fan.push_back(k);
                 }
-                Vec3 direction = c->prev->vertex->position - c->displayPos;
+                Vec3 direction = previous->vertex->position - c->displayPos;
                 for (HalfEdge* k : fan) direction = direction + (k->next->vertex->position - c->displayPos);
                 const double length = Length(direction);
                 if (length < 1e-5) continue;

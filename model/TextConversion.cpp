@@ -90,9 +90,9 @@ void BuildPartLines(Development& development) {
                 line->edge = h->edge;
                 line->hidden = !h->foldShown;
                 h->line = line.get();
-                if (h->joined) {
-                    line->second = h->joined;
-                    h->joined->line = line.get();
+                if (h->Joined()) {
+                    line->second = h->Joined();
+                    h->Joined()->line = line.get();
                 }
                 // Only open edges have a line kind: which fold the flap of a one-sided edge shows.
                 if (!h->twin && h->hasFlap)
@@ -112,7 +112,7 @@ void ChooseFoldedFlapSides(Development& development) {
             for (auto& corner : face->halfEdges) {
                 HalfEdge* h = corner.get();
                 HalfEdge* t = h->twin;
-                if (!t || !h->joined) continue;
+                if (!t || !h->Joined()) continue;
                 if (FanArea(*t->face) < FanArea(*face)) {
                     t->hasFlap = true;
                     h->hasFlap = false;

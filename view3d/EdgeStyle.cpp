@@ -21,7 +21,7 @@ EdgeStyle ClassifyEdgeStyle(const Edge& edge, bool hasDevelopment, const Setting
         settings.omitFlatFolds && edge.foldAngle > static_cast<double>(settings.flatFoldAngleDegrees);
     if (flat && twoSided) style = EdgeStyle::Hidden;
     // Where the development cuts the model is what a person looks for on it, flat or not.
-    if (hasDevelopment && twoSided && edge.halfEdge1->joined != edge.halfEdge2) style = EdgeStyle::Cut;
+    if (hasDevelopment && twoSided && edge.halfEdge1->Joined() != edge.halfEdge2) style = EdgeStyle::Cut;
 
     if (LineHidden(edge.halfEdge1) || LineHidden(edge.halfEdge2)) style = EdgeStyle::Hidden;
 

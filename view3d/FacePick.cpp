@@ -112,9 +112,9 @@ void MarkPickedRegion(Face& face, const DisplaySettings& display) {
         Face* current = pending.back();
         pending.pop_back();
         for (const auto& h : current->halfEdges) {
-            if (h->joined == nullptr || h->joined->face == nullptr || !CrossesUndrawnFold(*h, display))
+            if (h->Joined() == nullptr || h->Joined()->face == nullptr || !CrossesUndrawnFold(*h, display))
                 continue;
-            Face* neighbour = h->joined->face;
+            Face* neighbour = h->Joined()->face;
             if (neighbour->picked) continue;
             neighbour->picked = true;
             pending.push_back(neighbour);

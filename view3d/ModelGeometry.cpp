@@ -135,7 +135,7 @@ void GatherEdges(const Document& document, const Settings& settings, bool opened
                 const HalfEdge* first = edge->halfEdge1;
                 if (opened && first != nullptr && first->next != nullptr) {
                     const HalfEdge* second = edge->halfEdge2;
-                    const bool cut = first->joined == nullptr;
+                    const bool cut = first->Joined() == nullptr;
                     // A cut edge shows both of its sides, each at its own face's opened corners, and a step
                     // only the sides of the faces it shows.
                     if (!cut || filter.Shows(first->face))

@@ -179,13 +179,12 @@ TEST(ClassifyPartLines, FoldsOfARealBoxAreMountainsAndItsCutsFollowTheFlap) {
     for (auto& face : box->faces) {
         face->part = part;
         part->faces.push_back(face.get());
-        for (auto& h : face->halfEdges) h->joined = h->twin;
+        for (auto& h : face->halfEdges) h->joinsTwin = h->twin != nullptr;
     }
     // Cut one edge; its flap goes on the side met second, in the same part.
     Edge* cut = tsm::test::FindEdge(*box, 0, 1);
     ASSERT_NE(cut, nullptr);
-    cut->halfEdge1->joined = nullptr;
-    cut->halfEdge2->joined = nullptr;
+    cut->halfEdge1->joinsTwin = cut->halfEdge2->joinsTwin = false;
     cut->halfEdge2->hasFlap = true;
     DevelopmentFixture::MakeLines(part);
     ClassifyPartLines(*doc.development, *doc.model, doc.display);

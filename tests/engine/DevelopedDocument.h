@@ -45,7 +45,7 @@ struct Developed {
 };
 
 inline bool WithFlap(const PartLine& l) {
-    return l.first->joined == nullptr && l.first->twin != nullptr && l.first->hasFlap;
+    return l.first->Joined() == nullptr && l.first->twin != nullptr && l.first->hasFlap;
 }
 
 } // namespace tsm::test

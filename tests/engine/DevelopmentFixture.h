@@ -48,10 +48,7 @@ public:
             face->halfEdges.push_back(std::move(h));
         }
         const size_t n = face->halfEdges.size();
-        for (size_t i = 0; i < n; ++i) {
-            face->halfEdges[i]->next = face->halfEdges[(i + 1) % n].get();
-            face->halfEdges[i]->prev = face->halfEdges[(i + n - 1) % n].get();
-        }
+        for (size_t i = 0; i < n; ++i) face->halfEdges[i]->next = face->halfEdges[(i + 1) % n].get();
         solid->faces.push_back(std::move(face));
         return solid->faces.back().get();
     }
@@ -110,8 +107,7 @@ public:
     // Keeps the shared edge of the two faces folded.
     static void Join(Face* a, Face* b) {
         HalfEdge* h = Shared(a, b);
-        h->joined = h->twin;
-        h->twin->joined = h;
+        h->joinsTwin = h->twin->joinsTwin = true;
     }
 
     // One record per fold and one per side of a cut edge, in face and corner order.
@@ -124,9 +120,9 @@ public:
                 line->first = h;
                 line->edge = h->edge;
                 h->line = line.get();
-                if (h->joined != nullptr) {
-                    line->second = h->joined;
-                    h->joined->line = line.get();
+                if (h->Joined() != nullptr) {
+                    line->second = h->Joined();
+                    h->Joined()->line = line.get();
                 }
                 part->lines.push_back(std::move(line));
             }

@@ -157,7 +157,7 @@ TEST(CutJoin, JoiningTwoPartsLandsTheMovedEdgeOnTheStayingOne) {
     fx.Reclassify();
     ASSERT_EQ(fx.Dev().parts.size(), 1u);
     EXPECT_EQ(fx.sq[1][0]->part, a);
-    EXPECT_EQ(h->joined, t);
+    EXPECT_EQ(h->Joined(), t);
     EXPECT_EQ(t->line, h->line);
     EXPECT_EQ(t->Pos2D(), h->next->Pos2D());
     EXPECT_EQ(t->next->Pos2D(), h->Pos2D());
@@ -180,8 +180,8 @@ TEST(CutJoin, JoiningTwoFacesOfOnePartMovesOneFaceAndSplitsOffTheRest) {
         ASSERT_EQ(fx.Dev().parts.size(), 2u);
         EXPECT_EQ(fx.sq[2][1]->part, part);
         EXPECT_EQ(fx.Dev().parts[1]->faces, std::vector<Face*>{fx.sq[2][2]});
-        EXPECT_EQ(h->joined, h->twin);
-        EXPECT_EQ(fx.Side("2111")->joined != nullptr, threshold > 0);
+        EXPECT_EQ(h->Joined(), h->twin);
+        EXPECT_EQ(fx.Side("2111")->Joined() != nullptr, threshold > 0);
         fx.ExpectSound();
     }
 }

@@ -31,7 +31,7 @@ Part& AddPart(Document& doc) {
 HalfEdge* Corner(Document& doc, bool folded) {
     for (auto& face : SolidAt(doc).faces)
         for (auto& h : face->halfEdges)
-            if ((h->joined != nullptr) == folded) return h.get();
+            if ((h->Joined() != nullptr) == folded) return h.get();
     return nullptr;
 }
 
@@ -63,10 +63,10 @@ TEST(Invariants, EachBrokenLinkIsReported) {
         {[](Document& d) { Corner(d, false)->twin->twin = nullptr; }, {": twin's twin is not this corner"}},
         {[](Document& d) { Corner(d, false)->twin = &strayCorner; },
          {": twin is not a corner of the model", ": twin's twin is not this corner"}},
-        {[](Document& d) { Corner(d, true)->joined->joined = nullptr; },
+        {[](Document& d) { Corner(d, true)->twin->joinsTwin = false; },
          {": joined's joined is not this corner"}},
-        {[](Document& d) { Corner(d, false)->joined = Corner(d, false)->next; },
-         {": joined is not its twin"}},
+        {[](Document& d) { Corner(d, true)->twin = nullptr; },
+         {": joined without a twin", ": twin's twin is not this corner"}},
         {[](Document& d) { SolidAt(d).faces[2]->part = nullptr; },
          {"solid 0 face 2 is listed in a part's faces but its part is null"}},
         {[](Document& d) { AddPart(d).faces.erase(AddPart(d).faces.begin() + 1); },
@@ -84,7 +84,7 @@ TEST(Invariants, EachBrokenLinkIsReported) {
          {"part 0 lists a face that is not in the model"}},
         {[](Document& d) {
              HalfEdge* h = Corner(d, false);
-             h->line = h->next->line != h->line ? h->next->line : h->prev->line;
+             h->line = h->next->line != h->line ? h->next->line : PreviousCorner(*h)->line;
          },
          {": line's first and second are other corners"}},
         {[](Document& d) { Corner(d, true)->line = &strayLine; }, {": line is not a record of any part"}},

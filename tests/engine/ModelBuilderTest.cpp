@@ -20,7 +20,7 @@ Solid& AddMesh(Document& doc, const std::string& name, const MeshData& mesh) {
 
 int Folds(const Solid& solid) {
     int folds = 0;
-    for (const auto& edge : solid.edges) folds += edge->halfEdge1->joined ? 1 : 0;
+    for (const auto& edge : solid.edges) folds += edge->halfEdge1->Joined() ? 1 : 0;
     return folds;
 }
 

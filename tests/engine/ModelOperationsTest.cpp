@@ -32,8 +32,7 @@ void ExpectNoDanglingLinks(const Document& doc) {
     for (const auto& solid : doc.model->solids) {
         for (const auto& f : solid->faces)
             for (const auto& h : f->halfEdges)
-                EXPECT_TRUE(owned.count(h->vertex) && owned.count(h->next) && owned.count(h->prev) &&
-                            owned.count(h->edge));
+                EXPECT_TRUE(owned.count(h->vertex) && owned.count(h->next) && owned.count(h->edge));
         for (const auto& e : solid->edges)
             EXPECT_TRUE(owned.count(e->vertex1) && owned.count(e->vertex2) &&
                         (!e->symmetricEdge || owned.count(e->symmetricEdge)));

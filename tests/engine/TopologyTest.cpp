@@ -35,8 +35,9 @@ TEST(Topology, LinkFaceRingRotatesQuadOntoTheShorterDiagonal) {
     EXPECT_EQ(face.Corner(0), before[1]);
     EXPECT_EQ(face.Corner(1), before[2]);
     EXPECT_EQ(face.Corner(3), before[0]);
-    // The rotation leaves the ring itself untouched.
+    // The rotation leaves the ring itself untouched, forwards and backwards.
     for (size_t i = 0; i < 4; ++i) EXPECT_EQ(before[i]->next, before[(i + 1) % 4]);
+    for (size_t i = 0; i < 4; ++i) EXPECT_EQ(PreviousCorner(*before[i]), before[(i + 3) % 4]);
 
     // Equal diagonals (a square) keep the stored order: only strictly shorter rotates.
     Solid* square = AddRawSolid(model, BoxPositions({0, 0, 0}, {1, 1, 0}), {{0, 1, 3, 2}});
@@ -49,6 +50,22 @@ TEST(Topology, LinkFaceRingRotatesQuadOntoTheShorterDiagonal) {
     first = tri->faces[0]->Corner(0);
     LinkFaceRing(*tri->faces[0]);
     EXPECT_EQ(tri->faces[0]->Corner(0), first);
+}
+
+// A ring not linked yet, one that runs into a loop without the corner, and a corner without a face have no
+// previous corner; the walk stops after the face's corner count.
+TEST(Topology, PreviousCornerOfABrokenRingIsNone) {
+    Mesh model;
+    Face& face = *AddRawSolid(model, BoxPositions({0, 0, 0}, {1, 1, 0}), {{0, 1, 3, 2}})->faces[0];
+    HalfEdge* first = face.Corner(0);
+    EXPECT_EQ(PreviousCorner(*first), nullptr);
+    LinkFaceRing(face);
+    ASSERT_EQ(PreviousCorner(*first), face.Corner(3));
+    face.Corner(3)->next = face.Corner(1);
+    EXPECT_EQ(PreviousCorner(*first), nullptr);
+    HalfEdge loose;
+    loose.next = face.Corner(1);
+    EXPECT_EQ(PreviousCorner(loose), nullptr);
 }
 
 TEST(Topology, ComputeFacePlaneUsesLargestFanTriangle) {

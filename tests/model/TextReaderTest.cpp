@@ -96,9 +96,9 @@ TEST(TextReader, ReadsEveryRecordOfATetrahedron) {
     EXPECT_EQ(e0.halfEdge2, f0.halfEdges[2].get());
     // A cut edge has twins but no joined sides; a folded one has both.
     EXPECT_EQ(e0.halfEdge1->twin, e0.halfEdge2);
-    EXPECT_EQ(e0.halfEdge1->joined, nullptr);
-    EXPECT_EQ(e2.halfEdge1->joined, e2.halfEdge2);
-    EXPECT_EQ(e2.halfEdge2->joined, e2.halfEdge1);
+    EXPECT_EQ(e0.halfEdge1->Joined(), nullptr);
+    EXPECT_EQ(e2.halfEdge1->Joined(), e2.halfEdge2);
+    EXPECT_EQ(e2.halfEdge2->Joined(), e2.halfEdge1);
 
     ASSERT_EQ(model.materials.size(), 2u);
     const Material& red = *model.materials[0];

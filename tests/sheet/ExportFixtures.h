@@ -74,7 +74,7 @@ inline void GiveFirstCutFlapsOnBothSides(Development& dev) {
     for (auto& part : dev.parts)
         for (auto& line : part->lines) {
             HalfEdge* h = line->first;
-            if (h->twin != nullptr && h->joined == nullptr && h->hasFlap) {
+            if (h->twin != nullptr && h->Joined() == nullptr && h->hasFlap) {
                 h->twin->hasFlap = true;
                 return;
             }

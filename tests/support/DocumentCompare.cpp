@@ -123,7 +123,7 @@ void ExpectSameSolid(const Solid& a, const Solid& b, const Locator& la, const Lo
             EXPECT_EQ(la(ha.face), lb(hb.face)) << corner << " face";
             EXPECT_EQ(la(ha.edge), lb(hb.edge)) << corner << " edge";
             EXPECT_EQ(la(ha.twin), lb(hb.twin)) << corner << " twin";
-            EXPECT_EQ(la(ha.joined), lb(hb.joined)) << corner << " joined";
+            EXPECT_EQ(la(ha.Joined()), lb(hb.Joined())) << corner << " joined";
             EXPECT_EQ(la(ha.line), lb(hb.line)) << corner << " line";
             EXPECT_EQ(ha.x2d, hb.x2d) << corner << " x2d";
             EXPECT_EQ(ha.y2d, hb.y2d) << corner << " y2d";

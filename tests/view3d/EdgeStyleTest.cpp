@@ -19,11 +19,12 @@ struct TwoSidedEdge {
     explicit TwoSidedEdge(double foldAngle) {
         edge.halfEdge1 = &side1;
         edge.halfEdge2 = &side2;
-        side1.twin = side1.joined = &side2;
-        side2.twin = side2.joined = &side1;
+        side1.twin = &side2;
+        side2.twin = &side1;
+        side1.joinsTwin = side2.joinsTwin = true;
         edge.foldAngle = foldAngle;
     }
-    void Cut() { side1.joined = side2.joined = nullptr; }
+    void Cut() { side1.joinsTwin = side2.joinsTwin = false; }
 };
 
 // Whether a case's list of changes holds `word`.

@@ -118,20 +118,17 @@ TEST(FacePick, MarkedRegionCrossesOnlyUndrawnFolds) {
         const MeshData sheet = Grid(3, 1, 1.0);
         Solid& flat = AddSolid(doc, "sheet", sheet.vertices, sheet.faces);
         for (auto& edge : flat.edges)
-            if (edge->halfEdge1 && edge->halfEdge2) {
-                edge->halfEdge1->joined = edge->halfEdge2;
-                edge->halfEdge2->joined = edge->halfEdge1;
-            }
+            if (edge->halfEdge1 && edge->halfEdge2)
+                edge->halfEdge1->joinsTwin = edge->halfEdge2->joinsTwin = true;
         HalfEdge* between = nullptr;
         for (auto& h : flat.faces[0]->halfEdges)
-            if (h->joined && h->joined->face == flat.faces[1].get()) between = h.get();
+            if (h->Joined() && h->Joined()->face == flat.faces[1].get()) between = h.get();
         ASSERT_NE(between, nullptr);
         PartLine hidden;
         hidden.hidden = true;
         if (std::string(c.change) == "hide 0-1") between->line = &hidden;
         if (std::string(c.change) == "cut 0-1") {
-            between->joined->joined = nullptr;
-            between->joined = nullptr;
+            between->twin->joinsTwin = between->joinsTwin = false;
         }
         if (std::string(c.change) == "marked 1") flat.faces[1]->picked = true;
         doc.display.omitFlatFolds = c.omitFlat;

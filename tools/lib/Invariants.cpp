@@ -134,9 +134,9 @@ std::vector<std::string> CheckModelInvariants(const Document& document) {
                     out.push_back(where() + ": twin is not a corner of the model");
                 else if (h.twin && h.twin->twin != &h)
                     out.push_back(where() + ": twin's twin is not this corner");
-                if (h.joined && h.joined != h.twin)
-                    out.push_back(where() + ": joined is not its twin");
-                else if (h.joined && corners.Has(h.joined) && h.joined->joined != &h)
+                if (h.joinsTwin && !h.twin)
+                    out.push_back(where() + ": joined without a twin");
+                else if (h.joinsTwin && corners.Has(h.twin) && !h.twin->joinsTwin)
                     out.push_back(where() + ": joined's joined is not this corner");
                 if (h.line && !lines.Has(h.line))
                     out.push_back(where() + ": line is not a record of any part");

@@ -96,7 +96,7 @@ void ClearDevelopmentLinks(Mesh& model) {
             face->part = nullptr;
             face->partIndex = -1;
             for (auto& h : face->halfEdges) {
-                h->joined = nullptr;
+                h->joinsTwin = false;
                 h->line = nullptr;
                 h->hasFlap = false;
             }
@@ -305,8 +305,7 @@ std::vector<std::string> UnfoldForFixture(Document& document,
                     HalfEdge* t = corner->twin;
                     if (!t || !t->face || t->face->partIndex >= 0 || cut(*corner)) continue;
                     PlaceAcrossEdge(*corner, *t, options.scale);
-                    corner->joined = t;
-                    t->joined = corner.get();
+                    corner->joinsTwin = t->joinsTwin = true;
                     t->face->partIndex = partIndex;
                     queue.push_back(t->face);
                 }
@@ -319,11 +318,10 @@ std::vector<std::string> UnfoldForFixture(Document& document,
             for (auto& edge : solid.edges) {
                 HalfEdge* h = edge->halfEdge1;
                 HalfEdge* t = edge->halfEdge2;
-                if (!h || !t || h->joined || cut(*h) || h->face->partIndex != t->face->partIndex) continue;
+                if (!h || !t || h->Joined() || cut(*h) || h->face->partIndex != t->face->partIndex) continue;
                 if (Length(h->Pos2D() - t->next->Pos2D()) < tolerance &&
                     Length(h->next->Pos2D() - t->Pos2D()) < tolerance) {
-                    h->joined = t;
-                    t->joined = h;
+                    h->joinsTwin = t->joinsTwin = true;
                 }
             }
         }
@@ -340,9 +338,9 @@ std::vector<std::string> UnfoldForFixture(Document& document,
                 line->first = h.get();
                 line->edge = h->edge;
                 h->line = line.get();
-                if (h->joined) {
-                    line->second = h->joined;
-                    h->joined->line = line.get();
+                if (h->Joined()) {
+                    line->second = h->Joined();
+                    h->Joined()->line = line.get();
                 }
                 part->lines.push_back(std::move(line));
             }
