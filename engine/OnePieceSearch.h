@@ -35,9 +35,8 @@ constexpr int kWideCells = 8;
 // An overlap or a bad vertex weighs as much as this many crowded flaps: a tree that clears them but
 // crowds a few flaps is nearer one piece than one that clears the flaps by overlapping.
 constexpr int kClash = 4;
-// Once flaps count, a trial move lays out and counts the whole model's flaps: measured, about as much work
-// as turning this many faces each.
-constexpr double kTrialWork = 16;
+// A flap tested for room costs about as much as turning this many faces and testing them.
+constexpr double kHitWork = 4;
 constexpr double kQuarterTurn = 0.7853981633974483;
 
 // splitmix64: the same numbers from the same seed everywhere, which no standard distribution promises.
@@ -69,11 +68,20 @@ struct Box {
     bool Meets(const Box& o) const { return x0 <= o.x1 && o.x0 <= x1 && y0 <= o.y1 && o.y0 <= y1; }
 };
 
+// What a move does to one cut edge's flap: placed beside `face` as `shape`, or crowded (face -1) with
+// `blocker` the face to cut towards.
+struct FlapChange {
+    int link = -1, face = -1, blocker = -1;
+    std::array<Point2, 4> shape;
+};
+
 struct Move {
     int removed = -1, added = -1;
     int delta = 0;
     RigidMotion turn;
     std::vector<std::pair<int, int>> pairs; // the moved side's new overlaps, moved face first
+    bool flapsKnown = false;                // whether `flaps` holds the move's flap changes
+    std::vector<FlapChange> flaps;
 };
 
 class Search {
@@ -114,11 +122,19 @@ private:
     static uint64_t Key(int64_t x, int64_t y) {
         return static_cast<uint64_t>(x) << 32 ^ static_cast<uint32_t>(y);
     }
-    bool Clear(const Point2* flap, int f, int& blocker);
+    // Where face f lies: during a trial, the moved side at its trial position.
+    const Point2* Where(int f) const { return trial_ && inSide_[f] ? moved_.data() + start_[f] : World(f); }
+    int Hit(const Point2* flap, int f);
+    template <typename Keep> int FlapHit(const Point2* flap, const Box& box, Keep&& keep);
+    void PlaceFlap(int link, int f, const std::array<Point2, 4>& shape);
+    void RemoveFlap(int link);
+    void Crowd(int link, int blocker);
+    void ListCrowded();
     bool FlapRoom(int link, int k, int& blocker);
     bool Holds(int link, int k) const;
     void CountCrowded();
-    int Trial(Move& move);
+    void Trial(Move& move);
+    void CommitFlaps(const Move& move);
 
     const FewestPartsInput& in_;
     const std::function<bool(int)>& step_;
@@ -141,14 +157,24 @@ private:
     bool flapsCounted_ = false;
     int crowded_ = 0;
     std::vector<std::pair<int, int>> crowdedFaces_;
-    std::vector<std::array<Point2, 4>> flaps_; // the flaps found room for, each beside its face
-    std::vector<int> flapFaces_;
     std::vector<double> area_; // each face's area
     // Edges the flap design found crowded where the quick test saw room: from then on they count as
     // crowded whenever they are cut.
     std::vector<char> stubborn_;
-    std::vector<Box> flapBoxes_;
+    // Each cut edge's flap kept from move to move, so that a move recounts only the flaps it disturbs:
+    // the face it stands beside (-1: none) and its shape, or while crowded the face to cut towards.
+    std::vector<int> flapFace_, blocker_;
+    std::vector<std::array<Point2, 4>> flapShape_;
+    std::vector<Box> flapBox_;
     std::unordered_map<uint64_t, std::vector<int>> flapCells_;
+    std::vector<int> linkStamp_;
+    int linkStampNow_ = 0;
+    // A trial sees the moved side where the move puts it, without the flaps it takes away (`dropped_`)
+    // and with those it has placed again.
+    bool trial_ = false;
+    RigidMotion trialTurn_;
+    std::vector<char> dropped_;
+    std::vector<FlapChange> placed_;
     double cell_ = 1;
     std::unordered_map<uint64_t, std::vector<int>> cells_;
     std::vector<int> wide_;
