@@ -266,7 +266,7 @@ void Search::CountAll() {
         });
     badCount_ = 0;
     for (size_t v = 0; v < cut_.size(); ++v) badCount_ += Bad(static_cast<int>(v), cut_[v]);
-    if (flapsCounted_) CountCrowded();
+    if (flapsCounted_) flaps_.CountCrowded();
 }
 
 // The faces that move when `removed` is cut: the smaller of the two sides it leaves.
@@ -328,7 +328,7 @@ bool Search::Evaluate(int removed, int added, int allowed, Move& move) {
     move.flapsKnown = false;
     // Flaps are counted for the moves that leave no more overlaps: the others are rarely taken, and then
     // the count follows once they are made.
-    if (flapsCounted_ && move.delta <= 0) Trial(move);
+    if (flapsCounted_ && move.delta <= 0) flaps_.Trial(move);
     return move.delta <= allowed;
 }
 
@@ -346,7 +346,7 @@ void Search::Apply(const Move& move) {
             }
         list.erase(std::remove_if(list.begin(), list.end(), [&](int g) { return !inSide_[g]; }), list.end());
     }
-    if (flapsCounted_) CommitFlaps(move);
+    if (flapsCounted_) flaps_.Commit(move);
     for (const auto& [f, g] : move.pairs) {
         partners_[f].push_back(g);
         partners_[g].push_back(f);
@@ -388,7 +388,7 @@ Result<bool> Search::Run() {
         // every edge is crowded somewhere and counting them would only cost time.
         if (!flapsCounted_ && pairCount_ + badCount_ == 0 && in_.flapHeight > 0) {
             flapsCounted_ = true;
-            CountCrowded();
+            flaps_.CountCrowded();
             best = Cost();
             bestTree = inTree_;
             stale = 0;
@@ -478,7 +478,7 @@ Result<bool> Search::Run() {
             continue;
         }
         Side(chosen.removed);
-        if (flapsCounted_ && !chosen.flapsKnown) Trial(chosen);
+        if (flapsCounted_ && !chosen.flapsKnown) flaps_.Trial(chosen);
         Apply(chosen);
         tabu_[chosen.removed] = iteration + kTenure + static_cast<int>(random.Below(kTenure + 1));
         tabu_[chosen.added] = tabu_[chosen.removed];
@@ -503,6 +503,27 @@ Result<bool> Search::Run() {
     // move to move may differ from the design's, which has the last word.
     Layout();
     return pairCount_ + badCount_ == 0 && (!flapsCounted_ || FlapsDesigned(Joins()));
+}
+
+// Whether side k of `link` can hold a flap of half its reference area at all, whatever lies around it: the
+// flap design keeps a flap within the base angles the neighbour's corners allow, and on a thin face those
+// leave too little glue however the faces are laid out.
+bool Search::Holds(int link, int k) const {
+    const Link& l = links_[link];
+    const HalfEdge& side = *in_.faces[l.face[k]]->halfEdges[l.corner[k]];
+    const Edge& edge = *in_.edges[l.edge];
+    const double length = edge.length;
+    if (!(length > 0) || !std::isfinite(length)) return true;
+    if (!(side.flapAngle1 > 0) || !(side.flapAngle2 > 0)) return false;
+    const double spread = 1 / std::tan(side.flapAngle1) + 1 / std::tan(side.flapAngle2);
+    const double apex = spread > 0 ? length / spread : in_.flapHeight;
+    const double t = std::min(in_.flapHeight, apex);
+    const double h = std::min(in_.flapHeight, length / 2);
+    return t * (length - t * spread / 2) >= 0.999 * h * (length - h) / 2;
+}
+
+bool Search::FlapsDesigned(const std::vector<Edge*>& joins) {
+    return flaps_.Designed(joins);
 }
 
 std::vector<Edge*> Search::Joins() const {

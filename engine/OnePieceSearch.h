@@ -3,6 +3,7 @@
 // one edge at a time.
 #pragma once
 
+#include "engine/OnePieceFlaps.h"
 #include "engine/UnfoldFewestParts.h"
 #include "engine/UnfoldOverlap.h"
 
@@ -63,18 +64,6 @@ struct Link {
     int vertex[2] = {-1, -1};
 };
 
-struct Box {
-    double x0, y0, x1, y1;
-    bool Meets(const Box& o) const { return x0 <= o.x1 && o.x0 <= x1 && y0 <= o.y1 && o.y0 <= y1; }
-};
-
-// What a move does to one cut edge's flap: placed beside `face` as `shape`, or crowded (face -1) with
-// `blocker` the face to cut towards.
-struct FlapChange {
-    int link = -1, face = -1, blocker = -1;
-    std::array<Point2, 4> shape;
-};
-
 struct Move {
     int removed = -1, added = -1;
     int delta = 0;
@@ -122,19 +111,7 @@ private:
     static uint64_t Key(int64_t x, int64_t y) {
         return static_cast<uint64_t>(x) << 32 ^ static_cast<uint32_t>(y);
     }
-    // Where face f lies: during a trial, the moved side at its trial position.
-    const Point2* Where(int f) const { return trial_ && inSide_[f] ? moved_.data() + start_[f] : World(f); }
-    int Hit(const Point2* flap, int f);
-    template <typename Keep> int FlapHit(const Point2* flap, const Box& box, Keep&& keep);
-    void PlaceFlap(int link, int f, const std::array<Point2, 4>& shape);
-    void RemoveFlap(int link);
-    void Crowd(int link, int blocker);
-    void ListCrowded();
-    bool FlapRoom(int link, int k, int& blocker);
     bool Holds(int link, int k) const;
-    void CountCrowded();
-    void Trial(Move& move);
-    void CommitFlaps(const Move& move);
 
     const FewestPartsInput& in_;
     const std::function<bool(int)>& step_;
@@ -161,20 +138,6 @@ private:
     // Edges the flap design found crowded where the quick test saw room: from then on they count as
     // crowded whenever they are cut.
     std::vector<char> stubborn_;
-    // Each cut edge's flap kept from move to move, so that a move recounts only the flaps it disturbs:
-    // the face it stands beside (-1: none) and its shape, or while crowded the face to cut towards.
-    std::vector<int> flapFace_, blocker_;
-    std::vector<std::array<Point2, 4>> flapShape_;
-    std::vector<Box> flapBox_;
-    std::unordered_map<uint64_t, std::vector<int>> flapCells_;
-    std::vector<int> linkStamp_;
-    int linkStampNow_ = 0;
-    // A trial sees the moved side where the move puts it, without the flaps it takes away (`dropped_`)
-    // and with those it has placed again.
-    bool trial_ = false;
-    RigidMotion trialTurn_;
-    std::vector<char> dropped_;
-    std::vector<FlapChange> placed_;
     double cell_ = 1;
     std::unordered_map<uint64_t, std::vector<int>> cells_;
     std::vector<int> wide_;
@@ -188,6 +151,8 @@ private:
     std::vector<int> tabu_;
     double work_ = 0, budget_ = 0;
     int lastPosition_ = 0;
+    friend class KeptFlaps;
+    KeptFlaps flaps_{*this};
 };
 
 // Calls `visit` once for every other face whose box meets `box`, as the grid holds them.
