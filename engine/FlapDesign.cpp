@@ -92,6 +92,18 @@ double ReferenceFlapArea(double length, double height) {
     return h * (length - h);
 }
 
+double LowestFlapHeight(double length, double height, double spread) {
+    const double least = ReferenceFlapArea(length, height) / 2;
+    const double apex = spread > 0 ? length / spread : INFINITY;
+    double lowest = -1;
+    for (double step : kHeightSteps) {
+        const double t = std::min(height * step, apex * kBelowApex);
+        if (t * (length - t * spread / 2) < least) break;
+        lowest = t;
+    }
+    return lowest;
+}
+
 FlapDesignCounts DesignFlaps(Development& development, double height) {
     FlapDesignCounts counts;
     const bool sideFlag = development.reversed;

@@ -27,6 +27,10 @@ struct FlapDesignCounts {
 // The reference flap's area for an edge of `length` with flaps `height` high.
 double ReferenceFlapArea(double length, double height);
 
+// The lowest flap the design tries on an edge of `length` whose base angles' cotangents sum to `spread`
+// that still holds half the reference area; -1 where none does.
+double LowestFlapHeight(double length, double height, double spread);
+
 // Designs the flaps of every part from the sides PlaceFlaps chose (tried first) and the corners' own base
 // angles (the widest allowed), at most `height` high; positions in the development's current units. Part
 // boxes are stale afterwards.

@@ -267,7 +267,7 @@ void Search::CountAll() {
         });
     badCount_ = 0;
     for (size_t v = 0; v < cut_.size(); ++v) badCount_ += Bad(static_cast<int>(v), cut_[v]);
-    if (flapsCounted_) CountCrowded();
+    if (flapsCounted_) flaps_.CountCrowded();
 }
 
 // The faces that move when `removed` is cut: the smaller of the two sides it leaves.
@@ -326,12 +326,10 @@ bool Search::Evaluate(int removed, int added, int allowed, Move& move) {
     move.delta = kClash * (fresh - sideOld_ + leaves);
     move.turn = turn;
     move.pairs = std::move(pairs);
+    move.flapsKnown = false;
     // Flaps are counted for the moves that leave no more overlaps: the others are rarely taken, and then
     // the count follows once they are made.
-    if (flapsCounted_ && move.delta <= 0) {
-        work_ += kTrialWork * n_;
-        Trial(move);
-    }
+    if (flapsCounted_ && move.delta <= 0) flaps_.Trial(move);
     return move.delta <= allowed;
 }
 
@@ -349,6 +347,7 @@ void Search::Apply(const Move& move) {
             }
         list.erase(std::remove_if(list.begin(), list.end(), [&](int g) { return !inSide_[g]; }), list.end());
     }
+    if (flapsCounted_) flaps_.Commit(move);
     for (const auto& [f, g] : move.pairs) {
         partners_[f].push_back(g);
         partners_[g].push_back(f);
@@ -390,7 +389,7 @@ Result<bool> Search::Run() {
         // every edge is crowded somewhere and counting them would only cost time.
         if (!flapsCounted_ && pairCount_ + badCount_ == 0 && in_.flapHeight > 0) {
             flapsCounted_ = true;
-            CountCrowded();
+            flaps_.CountCrowded();
             best = Cost();
             bestTree = inTree_;
             stale = 0;
@@ -480,8 +479,8 @@ Result<bool> Search::Run() {
             continue;
         }
         Side(chosen.removed);
+        if (flapsCounted_ && !chosen.flapsKnown) flaps_.Trial(chosen);
         Apply(chosen);
-        if (flapsCounted_) CountCrowded();
         tabu_[chosen.removed] = iteration + kTenure + static_cast<int>(random.Below(kTenure + 1));
         tabu_[chosen.added] = tabu_[chosen.removed];
         if (Cost() < best) {
@@ -501,16 +500,10 @@ Result<bool> Search::Run() {
         }
     }
     if (!designed) return false;
-    // Checked once more from the flat faces, as the unfolding will replay the joins.
+    // Checked once more from the flat faces, as the unfolding will replay the joins; the flaps kept from
+    // move to move may differ from the design's, which has the last word.
     Layout();
-    return Cost() == 0;
-}
-
-std::vector<Edge*> Search::Joins() const {
-    std::vector<Edge*> joins;
-    for (size_t i = 1; i < order_.size(); ++i)
-        joins.push_back(in_.edges[links_[parentLink_[order_[i]]].edge]);
-    return joins;
+    return pairCount_ + badCount_ == 0 && (!flapsCounted_ || FlapsDesigned(Joins()));
 }
 
 // Whether side k of `link` can hold a flap of half its reference area at all, whatever lies around it: the
@@ -530,207 +523,15 @@ bool Search::Holds(int link, int k) const {
     return t * (length - t * spread / 2) >= 0.999 * h * (length - h) / 2;
 }
 
-// Whether the flap polygon `flap` beside face f meets no other face.
-bool Search::Clear(const Point2* flap, int f, int& blocker) {
-    const Box box = BoxOf(flap, 4);
-    int hit = -1;
-    Near(f, box, [&](int g) {
-        if (hit < 0 && FacesOverlap(flap, 4, World(g), Count(g), in_.sharedPointSquared)) hit = g;
-    });
-    for (int64_t x = CellOf(box.x0); hit < 0 && x <= CellOf(box.x1); ++x)
-        for (int64_t y = CellOf(box.y0); hit < 0 && y <= CellOf(box.y1); ++y) {
-            auto it = flapCells_.find(Key(x, y));
-            if (it == flapCells_.end()) continue;
-            for (int i : it->second)
-                if (hit < 0 && box.Meets(flapBoxes_[i]) &&
-                    FacesOverlap(flap, 4, flaps_[i].data(), 4, in_.sharedPointSquared))
-                    hit = flapFaces_[i];
-        }
-    if (hit < 0) return true;
-    if (blocker < 0) blocker = hit;
-    return false;
-}
-
-// Whether side k of `link` has room for a flap of half its reference area, as the flap design looks for
-// one: the largest first, then lower ones, then narrower ones; the one found stays in the way of the
-// flaps after it. `blocker` is set to a face the first one runs into (or whose flap it runs into).
-bool Search::FlapRoom(int link, int k, int& blocker) {
-    constexpr double kNarrowCot = 2.74; // base angles of 0.35 radians
-    constexpr double kHalfCot = 1.83;   // and of 0.5
-    const Link& l = links_[link];
-    const int f = l.face[k];
-    const Point2* p = World(f);
-    const Point2 a = p[l.corner[k]], b = p[(l.corner[k] + 1) % Count(f)];
-    const double length = Length(b - a);
-    if (!(length > 0)) return true;
-    const Point2 along = (b - a) * (1 / length);
-    Point2 out{-along.y, along.x};
-    Point2 centre;
-    for (int i = 0; i < Count(f); ++i) centre = centre + p[i] * (1.0 / Count(f));
-    if ((centre.x - a.x) * out.x + (centre.y - a.y) * out.y > 0) out = out * -1;
-    const double height = std::min(in_.flapHeight, length / 2);
-    const double half = height * (length - height) / 2;
-    // Base angles of at most 45 degrees, narrower where the corners' own angles are, and as a last resort
-    // narrow ones.
-    const HalfEdge& side = *in_.faces[f]->halfEdges[l.corner[k]];
-    const double cotEnd = 1 / std::tan(std::clamp(side.flapAngle1, 0.2, kQuarterTurn));
-    const double cotStart = 1 / std::tan(std::clamp(side.flapAngle2, 0.2, kQuarterTurn));
-    struct Shape {
-        double height, cotStart, cotEnd;
-    };
-    // Heights of half the reference area: t (length - t (cotStart + cotEnd) / 2) = half.
-    const auto least = [&](double c1, double c2) {
-        const double c = (c1 + c2) / 2, root = length * length - 4 * c * half;
-        return Shape{root < 0 ? -1.0 : (length - std::sqrt(root)) / (2 * c), c1, c2};
-    };
-    // One end narrowed while the other keeps its angle, as at the end of a slit: the design narrows each
-    // end on its own.
-    const double cotHalf = std::max(kHalfCot, cotStart), cotHalfEnd = std::max(kHalfCot, cotEnd);
-    const double cotNarrow = std::max(kNarrowCot, cotStart), cotNarrowEnd = std::max(kNarrowCot, cotEnd);
-    const Shape shapes[] = {{std::min(height, 0.999 * length / (cotStart + cotEnd)), cotStart, cotEnd},
-                            least(cotStart, cotEnd),
-                            least(cotHalf, cotEnd),
-                            least(cotStart, cotHalfEnd),
-                            least(cotNarrow, cotEnd),
-                            least(cotStart, cotNarrowEnd),
-                            least(kNarrowCot, kNarrowCot)};
-    for (const Shape& shape : shapes) {
-        const double t = shape.height;
-        if (!(t > 0) || t * (length - t * (shape.cotStart + shape.cotEnd) / 2) < half * 0.999) continue;
-        std::array<Point2, 4> flap = {b, a, a + out * t + along * (t * shape.cotStart),
-                                      b + out * t - along * (t * shape.cotEnd)};
-        if (!Clear(flap.data(), f, blocker)) continue;
-        const int index = static_cast<int>(flaps_.size());
-        flaps_.push_back(flap);
-        flapFaces_.push_back(f);
-        flapBoxes_.push_back(BoxOf(flap.data(), 4));
-        const Box& box = flapBoxes_.back();
-        for (int64_t x = CellOf(box.x0); x <= CellOf(box.x1); ++x)
-            for (int64_t y = CellOf(box.y0); y <= CellOf(box.y1); ++y) flapCells_[Key(x, y)].push_back(index);
-        return true;
-    }
-    return false;
-}
-
-void Search::CountCrowded() {
-    crowded_ = 0;
-    crowdedFaces_.clear();
-    flaps_.clear();
-    flapFaces_.clear();
-    flapBoxes_.clear();
-    flapCells_.clear();
-    if (!(in_.flapHeight > 0)) return;
-    for (size_t k = 0; k < links_.size(); ++k) {
-        if (inTree_[k]) continue;
-        int blocker = -1;
-        const int link = static_cast<int>(k);
-        if (stubborn_[k]) {
-            ++crowded_;
-            crowdedFaces_.push_back({links_[k].face[0], links_[k].face[1]});
-            continue;
-        }
-        // The smaller face carries the flap where it can, as the flap design prefers.
-        const int first = area_[links_[k].face[1]] < area_[links_[k].face[0]] ? 1 : 0;
-        if (FlapRoom(link, first, blocker) || FlapRoom(link, 1 - first, blocker)) continue;
-        ++crowded_;
-        // A flap that runs into another flap of its own face names no path to cut: the edge's two faces do.
-        const bool far = blocker >= 0 && blocker != links_[k].face[0];
-        crowdedFaces_.push_back({links_[k].face[0], far ? blocker : links_[k].face[1]});
-    }
-}
-
-// Once flaps count: makes `move`, counts the crowded edges, and takes the move back; the move's delta
-// then includes their change.
-int Search::Trial(Move& move) {
-    const int before = crowded_;
-    std::vector<std::pair<int, int>> old;
-    for (int f : side_)
-        for (int g : partners_[f])
-            if (!inSide_[g]) old.push_back({f, g});
-    const std::vector<int> side = side_;
-    Move back;
-    back.removed = move.added;
-    back.added = move.removed;
-    const RigidMotion& m = move.turn;
-    back.turn.c = m.c;
-    back.turn.s = -m.s;
-    back.turn.tx = -(m.c * m.tx + m.s * m.ty);
-    back.turn.ty = -(-m.s * m.tx + m.c * m.ty);
-    back.pairs = std::move(old);
-    const std::vector<std::pair<int, int>> crowdedFaces = crowdedFaces_;
-    Apply(move);
-    CountCrowded();
-    const int after = crowded_;
-    side_ = side;
-    for (int f : side_) inSide_[f] = 1;
-    Apply(back);
-    crowded_ = before;
-    crowdedFaces_ = crowdedFaces;
-    side_ = side;
-    for (int f : side_) inSide_[f] = 1;
-    move.delta += after - before;
-    return after;
-}
-
-// Whether the flap design itself finds room for every flap of the tree's layout, as the unfolding will
-// lay it out. The model's faces get the layout for the while and everything the design touches is put
-// back. Edges it finds crowded become stubborn, and the count of crowded edges follows.
 bool Search::FlapsDesigned(const std::vector<Edge*>& joins) {
-    struct Kept {
-        HalfEdge* corner;
-        HalfEdge copy;
-    };
-    std::vector<Kept> kept;
-    std::vector<Part*> parts;
-    Development development;
-    development.parts.push_back(std::make_unique<Part>());
-    Part& part = *development.parts.back();
-    part.development = &development;
-    // The faces in the order the unfolding's merges leave them, which the design visits them in: at every
-    // join the first side's faces before the second's.
-    std::vector<int> head(n_), tail(n_), next(n_, -1), root(n_);
-    std::iota(head.begin(), head.end(), 0);
-    std::iota(tail.begin(), tail.end(), 0);
-    std::iota(root.begin(), root.end(), 0);
-    const auto find = [&root](int x) {
-        while (root[x] != x) x = root[x] = root[root[x]];
-        return x;
-    };
-    for (const Edge* edge : joins) {
-        const int a = find(faceIndex_.at(edge->halfEdge1->face)),
-                  b = find(faceIndex_.at(edge->halfEdge2->face));
-        next[tail[a]] = head[b];
-        tail[a] = tail[b];
-        root[b] = a;
-    }
-    for (int f = head[find(0)]; f >= 0; f = next[f]) part.faces.push_back(in_.faces[f]);
-    for (int f = 0; f < n_; ++f) {
-        Face* face = in_.faces[f];
-        parts.push_back(face->part);
-        face->part = &part;
-        for (size_t c = 0; c < face->halfEdges.size(); ++c) {
-            HalfEdge* h = face->halfEdges[c].get();
-            kept.push_back({h, *h});
-            h->x2d = world_[start_[f] + c].x, h->y2d = world_[start_[f] + c].y;
-            h->joinsTwin = false;
-        }
-    }
-    for (size_t k = 0; k < links_.size(); ++k) {
-        if (!inTree_[k]) continue;
-        const Edge& edge = *in_.edges[links_[k].edge];
-        edge.halfEdge1->joinsTwin = edge.halfEdge2->joinsTwin = true;
-    }
-    PlaceFlaps(development, *in_.faces[0]->solid->model, in_.flapHeight);
-    const FlapDesignCounts counts = DesignFlaps(development, in_.flapHeight);
-    for (const CrowdedEdge& crowded : counts.crowdedEdges)
-        for (int link : faceLinks_[faceIndex_.at(crowded.sides[0]->face)])
-            if (in_.edges[links_[link].edge] == crowded.sides[0]->edge) stubborn_[link] = 1;
-    for (const Kept& k : kept) *k.corner = k.copy;
-    for (int f = 0; f < n_; ++f) in_.faces[f]->part = parts[f];
-    part.faces.clear();
-    if (counts.crowdedEdges.empty()) return true;
-    CountCrowded();
-    return false;
+    return flaps_.Designed(joins);
+}
+
+std::vector<Edge*> Search::Joins() const {
+    std::vector<Edge*> joins;
+    for (size_t i = 1; i < order_.size(); ++i)
+        joins.push_back(in_.edges[links_[parentLink_[order_[i]]].edge]);
+    return joins;
 }
 
 } // namespace tsm::onepiece

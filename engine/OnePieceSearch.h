@@ -3,6 +3,7 @@
 // one edge at a time.
 #pragma once
 
+#include "engine/OnePieceFlaps.h"
 #include "engine/UnfoldFewestParts.h"
 #include "engine/UnfoldOverlap.h"
 
@@ -35,9 +36,8 @@ constexpr int kWideCells = 8;
 // An overlap or a bad vertex weighs as much as this many crowded flaps: a tree that clears them but
 // crowds a few flaps is nearer one piece than one that clears the flaps by overlapping.
 constexpr int kClash = 4;
-// Once flaps count, a trial move lays out and counts the whole model's flaps: measured, about as much work
-// as turning this many faces each.
-constexpr double kTrialWork = 16;
+// A flap tested for room costs about as much as turning this many faces and testing them.
+constexpr double kHitWork = 4;
 constexpr double kQuarterTurn = 0.7853981633974483;
 
 // splitmix64: the same numbers from the same seed everywhere, which no standard distribution promises.
@@ -64,16 +64,13 @@ struct Link {
     int vertex[2] = {-1, -1};
 };
 
-struct Box {
-    double x0, y0, x1, y1;
-    bool Meets(const Box& o) const { return x0 <= o.x1 && o.x0 <= x1 && y0 <= o.y1 && o.y0 <= y1; }
-};
-
 struct Move {
     int removed = -1, added = -1;
     int delta = 0;
     RigidMotion turn;
     std::vector<std::pair<int, int>> pairs; // the moved side's new overlaps, moved face first
+    bool flapsKnown = false;                // whether `flaps` holds the move's flap changes
+    std::vector<FlapChange> flaps;
 };
 
 class Search {
@@ -114,11 +111,7 @@ private:
     static uint64_t Key(int64_t x, int64_t y) {
         return static_cast<uint64_t>(x) << 32 ^ static_cast<uint32_t>(y);
     }
-    bool Clear(const Point2* flap, int f, int& blocker);
-    bool FlapRoom(int link, int k, int& blocker);
     bool Holds(int link, int k) const;
-    void CountCrowded();
-    int Trial(Move& move);
 
     const FewestPartsInput& in_;
     const std::function<bool(int)>& step_;
@@ -141,14 +134,10 @@ private:
     bool flapsCounted_ = false;
     int crowded_ = 0;
     std::vector<std::pair<int, int>> crowdedFaces_;
-    std::vector<std::array<Point2, 4>> flaps_; // the flaps found room for, each beside its face
-    std::vector<int> flapFaces_;
     std::vector<double> area_; // each face's area
     // Edges the flap design found crowded where the quick test saw room: from then on they count as
     // crowded whenever they are cut.
     std::vector<char> stubborn_;
-    std::vector<Box> flapBoxes_;
-    std::unordered_map<uint64_t, std::vector<int>> flapCells_;
     double cell_ = 1;
     std::unordered_map<uint64_t, std::vector<int>> cells_;
     std::vector<int> wide_;
@@ -162,6 +151,8 @@ private:
     std::vector<int> tabu_;
     double work_ = 0, budget_ = 0;
     int lastPosition_ = 0;
+    friend class KeptFlaps;
+    KeptFlaps flaps_{*this};
 };
 
 // Calls `visit` once for every other face whose box meets `box`, as the grid holds them.

@@ -61,6 +61,21 @@ public:
     }
 };
 
+// The lowest step the design tries that keeps half the reference area (flaps 5 high: steps 5, 4.25, ...,
+// 1.25), below the apex where the sides meet; none where even the highest is too narrow.
+TEST(DesignFlaps, LowestHeightIsTheDesignsLastStepThatHoldsGlue) {
+    const struct {
+        double length, spread, lowest;
+    } cases[] = {
+        {20, 2, 2.25},    // 45 degrees: 2.25 x 17.75 holds 37.5, 1.75 x 18.25 does not
+        {4, 2, 1.25},     // a short edge: the apex at 2 caps the high steps, every step holds 2
+        {20, 3.74, 2.75}, // one end narrowed
+        {20, 5.48, -1.0}, // both ends at 0.35 radians: 5 x 6.3 is below 37.5 already
+    };
+    for (const auto& c : cases)
+        EXPECT_DOUBLE_EQ(LowestFlapHeight(c.length, 5, c.spread), c.lowest) << c.spread;
+}
+
 TEST(DesignFlaps, MovesAFlapOffAFaceThenLowersItThenKeepsTheReference) {
     const double length = std::sqrt(800.0);
     const double least = ReferenceFlapArea(length, 5) / 2;
