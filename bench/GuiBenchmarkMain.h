@@ -3,9 +3,8 @@
 // and the heap is set up as the viewer sets it up before its first frame.
 #pragma once
 
+#include "bench/BenchmarkMain.h"
 #include "view3d/RenderHeap.h"
-
-#include <benchmark/benchmark.h>
 
 #include <QGuiApplication>
 
@@ -15,11 +14,7 @@ inline int RunGuiBenchmarks(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     KeepRenderBuffersOnTheHeap();
     QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunAllBenchmarks(argc, argv);
 }
 
 } // namespace tsm::bench

@@ -4,8 +4,8 @@
 // 120,000 corners, whose memory is new to the process each time (freed models go back to the system),
 // where the raw steps reuse their few buffers: the CPU time shows that, the count of instructions
 // (valgrind --tool=callgrind) does not.
+#include "bench/HugePageBenchmarkMain.h"
 #include "engine/EngineCompletion.h"
-#include "model/HugePageHeap.h"
 #include "model/ImageDecoder.h"
 #include "model/MeshImport.h"
 
@@ -137,13 +137,6 @@ BENCHMARK_CAPTURE(Raw, gltf, std::vector<const char*>{"grid.gltf", "grid.bin"}, 
 
 } // namespace
 
-// The heap as the viewer and tsmtool have it (RestartWithHugePageHeap); run with
-// GLIBC_TUNABLES=glibc.malloc.hugetlb=0 for the import in small pages.
 int main(int argc, char** argv) {
-    tsm::RestartWithHugePageHeap(argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tsm::bench::RunBenchmarksInHugePages(argc, argv);
 }

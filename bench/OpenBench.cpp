@@ -6,10 +6,10 @@
 // Targets: open <= 3 x raw cost, <= 300 bytes of heap per corner. The counters report both (best process
 // CPU time of the runs, in ms), plus the peak heap during the open (which includes the file image the
 // reader holds) and the process's VmHWM.
+#include "bench/HugePageBenchmarkMain.h"
 #include "engine/EngineCompletion.h"
 #include "model/BinaryReader.h"
 #include "model/BinaryWriter.h"
-#include "model/HugePageHeap.h"
 #include "model/OpenPipeline.h"
 #include "model/Settings.h"
 #include "tools/lib/Invariants.h"
@@ -425,13 +425,6 @@ BENCHMARK(BM_CheckInvariantsOfOpenedFile)->Unit(benchmark::kMillisecond)->Iterat
 
 } // namespace
 
-// The heap as the viewer and tsmtool have it (RestartWithHugePageHeap); run with
-// GLIBC_TUNABLES=glibc.malloc.hugetlb=0 for the open in small pages.
 int main(int argc, char** argv) {
-    RestartWithHugePageHeap(argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tsm::bench::RunBenchmarksInHugePages(argc, argv);
 }

@@ -2,7 +2,7 @@
 // blocked, and how long the copy takes to reach the disk. KeepInChild is what the window runs (the child
 // process makes and writes the bytes); Keep, which makes the bytes on the calling thread, is there to
 // compare. Target: the GUI thread blocked at most 20 ms, in the worst of the runs.
-#include "model/HugePageHeap.h"
+#include "bench/HugePageBenchmarkMain.h"
 #include "model/RecoveryCopies.h"
 #include "model/RecoveryKeeper.h"
 #include "tools/lib/ModelBuilder.h"
@@ -120,13 +120,6 @@ void BM_RecoveryCopyOnCallingThread(benchmark::State& state) {
 BENCHMARK(BM_RecoveryCopyInChild)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(BM_RecoveryCopyOnCallingThread)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
-// The heap as the viewer has it (RestartWithHugePageHeap); run with GLIBC_TUNABLES=glibc.malloc.hugetlb=0 to
-// see the fork with the heap in small pages.
 int main(int argc, char** argv) {
-    RestartWithHugePageHeap(argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tsm::bench::RunBenchmarksInHugePages(argc, argv);
 }
