@@ -1,6 +1,45 @@
 #include "model/BinaryCursor.h"
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <new>
+
 namespace tsm {
+
+bool BinaryCursor::Fill(size_t bytes) {
+    if (fd_ < 0) return false;
+    const size_t kept = windowEnd_ - pos_;
+    const size_t want = std::max(bytes, windowBytes_);
+    if (windowCapacity_ < want) {
+        // Left uninitialised: the read fills it. Only a record larger than the window (a texture, a long
+        // text) asks for more, and never more than the file holds.
+        std::unique_ptr<uint8_t[]> larger(new (std::nothrow) uint8_t[want]);
+        if (!larger) return Fail("there is not enough memory to read the file");
+        if (kept) std::memcpy(larger.get(), Here(), kept);
+        window_ = std::move(larger);
+        windowCapacity_ = want;
+    } else if (kept) {
+        std::memmove(window_.get(), Here(), kept);
+    }
+    data_ = window_.get();
+    windowStart_ = pos_;
+    windowEnd_ = pos_ + kept;
+    while (windowEnd_ - windowStart_ < want && windowEnd_ < size_) {
+        const size_t room = std::min(windowCapacity_ - (windowEnd_ - windowStart_), size_ - windowEnd_);
+        const ssize_t n = ::read(fd_, window_.get() + (windowEnd_ - windowStart_), room);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return Fail(std::string("the file cannot be read (") + std::strerror(errno) + ")");
+        if (n == 0) {
+            // Shrank while being read: what is there is all there is.
+            size_ = windowEnd_;
+            break;
+        }
+        windowEnd_ += size_t(n);
+    }
+    return pos_ + bytes <= windowEnd_;
+}
 
 std::string BinaryCursor::Where() const {
     const std::string a = N(whereA_), b = N(whereB_);

@@ -2,11 +2,13 @@
 // with the place in the file it happened, so that a damaged file is refused with a message that says where.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -89,10 +91,16 @@ enum class BinarySection {
 
 class BinaryCursor {
 public:
-    // `failureReason` receives the first failure's reason.
+    // `failureReason` receives the first failure's reason. Reads `bytes`, all of them in memory.
     BinaryCursor(std::string& failureReason, std::string_view bytes)
         : failureReason_(failureReason), data_(reinterpret_cast<const uint8_t*>(bytes.data())),
-          size_(bytes.size()) {}
+          size_(bytes.size()), windowEnd_(bytes.size()) {}
+    // Reads the `size` bytes of the open file `fd` (which stays the caller's) a window at a time: the
+    // window stays in the processor's cache while the records are made, where a whole file's copy is tens
+    // of megabytes of memory new to the process, and costs as much to take as parsing it.
+    BinaryCursor(std::string& failureReason, int fd, size_t size, size_t windowBytes)
+        : failureReason_(failureReason), data_(nullptr), size_(size), fd_(fd),
+          windowBytes_(std::max<size_t>(windowBytes, 1)) {}
 
 protected:
     // --- Failure bookkeeping -------------------------------------------------------------------------
@@ -116,15 +124,24 @@ protected:
     // --- Bounds-checked primitives ------------------------------------------------------------------
     // After a failure every primitive returns zero and reads nothing.
     size_t Remaining() const { return size_ - pos_; }
+    // The bytes from the reading position on; as many as the last Need or Have asked for are there.
+    const uint8_t* Here() const { return data_ + (pos_ - windowStart_); }
+    // Whether the file holds `bytes` more, brought into the window; a file cut short is not a failure
+    // here: the caller reads on field by field and fails where the primitives do.
+    bool Have(size_t bytes) {
+        return !failed_ && Remaining() >= bytes && (pos_ + bytes <= windowEnd_ || Fill(bytes));
+    }
     bool Need(size_t bytes) {
         if (failed_) return false;
-        if (Remaining() < bytes) return Fail("the file ends inside " + Where());
-        return true;
+        if (Remaining() < bytes || (pos_ + bytes > windowEnd_ && !Fill(bytes) && !failed_))
+            return Fail("the file ends inside " + Where());
+        return !failed_;
     }
     uint32_t U32() {
         if (!Need(4)) return 0;
+        const uint8_t* p = Here();
         pos_ += 4;
-        return LoadU32(data_ + pos_ - 4);
+        return LoadU32(p);
     }
     int32_t I32() { return int32_t(U32()); }
     float F32() {
@@ -140,8 +157,9 @@ protected:
     // Any value, infinities and NaN included.
     double F64Any() {
         if (!Need(8)) return 0;
+        const uint8_t* p = Here();
         pos_ += 8;
-        return LoadF64(data_ + pos_ - 8);
+        return LoadF64(p);
     }
     // Positions, sizes and angles: a non-finite value would poison every computation that uses it, and
     // one beyond kMaxMagnitude would overflow to infinity in the differences and products of the engine.
@@ -161,7 +179,9 @@ protected:
     }
     bool Bool() {
         if (!Need(1)) return false;
-        return data_[pos_++] != 0;
+        const bool value = *Here() != 0;
+        ++pos_;
+        return value;
     }
     // The text is the bytes before the first zero byte, or all of them when there is none.
     std::string Str() {
@@ -172,7 +192,7 @@ protected:
             return {};
         }
         if (!Need(size_t(length))) return {};
-        const char* p = reinterpret_cast<const char*>(data_ + pos_);
+        const char* p = reinterpret_cast<const char*>(Here());
         pos_ += size_t(length);
         const void* zero = std::memchr(p, 0, size_t(length));
         return std::string(p, zero ? static_cast<const char*>(zero) - p : length);
@@ -188,11 +208,21 @@ protected:
     }
 
     std::string& failureReason_;
-    const uint8_t* data_;
+    const uint8_t* data_; // the window's first byte, which is the file's byte `windowStart_`
     size_t size_;
     size_t pos_ = 0;
 
 private:
+    // Moves the window to start at the reading position and reads until it holds `bytes` (or the
+    // window's size, when larger); false when the file ends first or cannot be read (a failure then).
+    bool Fill(size_t bytes);
+
+    int fd_ = -1;
+    size_t windowBytes_ = 0;
+    size_t windowStart_ = 0;
+    size_t windowEnd_ = 0;
+    std::unique_ptr<uint8_t[]> window_;
+    size_t windowCapacity_ = 0;
     bool failed_ = false;
     BinarySection section_ = BinarySection::HeaderFields;
     int64_t whereA_ = 0;

@@ -13,7 +13,6 @@
 #include <fcntl.h>
 #include <limits>
 #include <memory>
-#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -70,6 +69,11 @@ public:
          int32_t textureSizeLimit, std::string& failureReason, std::string_view bytes)
         : BinaryCursor(failureReason, bytes), document_(document), model_(*document.model), kind_(kind),
           prompt_(prompt), completion_(completion), textureSizeLimit_(textureSizeLimit) {}
+    // Reads the open file `fd` of `size` bytes as it goes, `windowBytes` at a time.
+    Impl(Document& document, ImportKind kind, IPrompt& prompt, IModelCompletion& completion,
+         int32_t textureSizeLimit, std::string& failureReason, int fd, size_t size, size_t windowBytes)
+        : BinaryCursor(failureReason, fd, size, windowBytes), document_(document), model_(*document.model),
+          kind_(kind), prompt_(prompt), completion_(completion), textureSizeLimit_(textureSizeLimit) {}
 
     Outcome Run();
 
@@ -139,8 +143,8 @@ BinaryReader::Impl::CornerAt* BinaryReader::Impl::SideOf(size_t solidIndex, size
 }
 
 bool BinaryReader::Impl::VertexRecord(Vertex& vertex) {
-    if (Remaining() < kVertexBytes) return false;
-    const uint8_t* p = data_ + pos_;
+    if (!Have(kVertexBytes)) return false;
+    const uint8_t* p = Here();
     vertex.position = {LoadF64(p), LoadF64(p + 8), LoadF64(p + 16)};
     if (!(InRange(vertex.position.x) & InRange(vertex.position.y) & InRange(vertex.position.z))) return false;
     pos_ += kVertexBytes;
@@ -148,8 +152,8 @@ bool BinaryReader::Impl::VertexRecord(Vertex& vertex) {
 }
 
 bool BinaryReader::Impl::FaceRecord(Face& face, int32_t& cornerCount) {
-    if (Remaining() < kFaceMinBytes) return false;
-    const uint8_t* p = data_ + pos_;
+    if (!Have(kFaceMinBytes)) return false;
+    const uint8_t* p = Here();
     bool fits = true;
     for (int i = 0; i < 4; ++i) {
         face.plane[i] = LoadF64(p + 8 + 8 * i);
@@ -164,8 +168,8 @@ bool BinaryReader::Impl::FaceRecord(Face& face, int32_t& cornerCount) {
 }
 
 bool BinaryReader::Impl::CornerRecord(HalfEdge& corner, int32_t& vertexIndex) {
-    if (Remaining() < kCornerBytes) return false;
-    const uint8_t* p = data_ + pos_;
+    if (!Have(kCornerBytes)) return false;
+    const uint8_t* p = Here();
     corner.x2d = LoadF64(p + 4);
     corner.y2d = LoadF64(p + 12);
     corner.u = LoadF64(p + 20);
@@ -195,8 +199,9 @@ Outcome BinaryReader::Impl::Run() {
     }
     // The header line has been checked by the caller; it runs to the first line feed, at most 511 bytes.
     const size_t scan = std::min(size_, kMaxHeaderLineBytes);
-    const void* lineFeed = std::memchr(data_, '\n', scan);
-    pos_ = lineFeed ? size_t(static_cast<const uint8_t*>(lineFeed) - data_) + 1 : scan;
+    if (!Need(scan)) return Outcome::Failed(failureReason_);
+    const void* lineFeed = std::memchr(Here(), '\n', scan);
+    pos_ = lineFeed ? size_t(static_cast<const uint8_t*>(lineFeed) - Here()) + 1 : scan;
 
     At(Section::HeaderFields);
     const int32_t version = I32();
@@ -409,9 +414,9 @@ bool BinaryReader::Impl::ReadEdge(Solid& solid, int32_t s, int32_t e) {
     At(Section::Edges, s, e);
     int32_t faceIndex[2], vertexIndex[2], edgeClass;
     bool joined, edgeFlag;
-    if (Remaining() >= kEdgeBytes) {
+    if (Have(kEdgeBytes)) {
         // No number of an edge is refused by the primitives, so the whole record is read at once.
-        const uint8_t* p = data_ + pos_;
+        const uint8_t* p = Here();
         for (int k = 0; k < 2; ++k) {
             faceIndex[k] = LoadI32(p + 4 * k);
             vertexIndex[k] = LoadI32(p + 8 + 4 * k);
@@ -506,7 +511,7 @@ std::unique_ptr<TextureImage> BinaryReader::Impl::ReadTexture(const std::string&
              " x " + N(height) + " pixels");
         return nullptr;
     }
-    const uint8_t* compressed = data_ + pos_;
+    const uint8_t* compressed = Here();
     pos_ += size_t(compressedSize);
 
     auto texture = std::make_unique<TextureImage>();
@@ -601,9 +606,10 @@ bool BinaryReader::Impl::ReadPart(Development& development, int32_t p) {
         PartLine& line = *part->lines.back();
         int32_t faceIndex[2] = {0, 0}, vertexIndex[2] = {0, 0};
         bool present[2];
-        if (Remaining() >= kLineMaxBytes) {
+        if (Have(kLineMaxBytes)) {
             // No number of a line is refused by the primitives, so the record is read without more checks.
-            const uint8_t* at = data_ + pos_;
+            const uint8_t* const start = Here();
+            const uint8_t* at = start;
             line.hidden = at[0] != 0;
             line.lineKind = static_cast<LineKind>(LoadI32(at + 1));
             at += 5;
@@ -614,7 +620,7 @@ bool BinaryReader::Impl::ReadPart(Development& development, int32_t p) {
                 vertexIndex[k] = LoadI32(at + 4);
                 at += 8;
             }
-            pos_ = size_t(at - data_);
+            pos_ += size_t(at - start);
         } else {
             line.hidden = Bool();
             line.lineKind = static_cast<LineKind>(I32()); // any stored number is kept and written back
@@ -754,28 +760,11 @@ Outcome BinaryReader::Load() {
         failureReason_ = "the file is larger than 2 GiB";
         return Outcome::Failed(failureReason_);
     }
-    // Left uninitialised: the read fills it, and zeroing tens of megabytes first costs as much as parsing.
-    const size_t size = size_t(info.st_size);
-    std::unique_ptr<char[]> bytes(new (std::nothrow) char[size ? size : 1]);
-    if (!bytes) {
-        ::close(fd);
-        failureReason_ = "there is not enough memory to read the file";
-        return Outcome::Failed(failureReason_);
-    }
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::read(fd, bytes.get() + done, size - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            failureReason_ = std::string("the file cannot be read (") + std::strerror(errno) + ")";
-            ::close(fd);
-            return Outcome::Failed(failureReason_);
-        }
-        if (n == 0) break; // shrank while being read: what is there is all there is
-        done += size_t(n);
-    }
+    Impl impl(document_, kind_, prompt_, completion_, textureSizeLimit_, failureReason_, fd,
+              size_t(info.st_size), windowBytes_);
+    const Outcome read = impl.Run();
     ::close(fd);
-    return LoadFromBytes(std::string_view(bytes.get(), done));
+    return read;
 }
 
 } // namespace tsm

@@ -28,6 +28,8 @@ public:
     Outcome Load();
     // Reads a file's contents already in memory (the path only names it); the same outcomes as Load.
     Outcome LoadFromBytes(std::string_view bytes);
+    // Load holds this much of the file at a time (more for a record that is larger).
+    void SetWindowBytes(size_t bytes) { windowBytes_ = bytes; }
 
 private:
     class Impl;
@@ -38,6 +40,8 @@ private:
     IModelCompletion& completion_;
     int32_t textureSizeLimit_;
     std::string failureReason_;
+    // Large enough that a refill is rare next to the records it serves, small enough to stay in cache.
+    size_t windowBytes_ = size_t(256) << 10;
 };
 
 } // namespace tsm

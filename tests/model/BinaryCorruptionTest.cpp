@@ -6,6 +6,7 @@
 
 #include "model/BinaryWriter.h"
 #include "model/Settings.h"
+#include "tests/model/ImageTestSupport.h"
 #include "tests/support/BinaryFixtures.h"
 #include "tests/support/DocumentCompare.h"
 #include "tests/support/RecordingCompletion.h"
@@ -76,6 +77,30 @@ TEST(BinaryCorruption, EveryTruncationFailsWithAReason) {
             ASSERT_FALSE(outcome.reason.empty()) << "cut at " << length;
             ExpectSameDisplaySettings(outcome.display, DisplaySettings());
             if (HasFailure()) FAIL() << "cut at " << length;
+        }
+    }
+}
+
+// A file read a window at a time, records falling across the windows' seams, reads as the same bytes in
+// memory do, whole or cut anywhere: the same document, the same outcome and reason.
+TEST(BinaryCorruption, AFileReadAWindowAtATimeReadsAsItsBytesInMemory) {
+    const std::string full = HouseBytes();
+    testimage::TempFolder dir;
+    for (size_t length = 0; length <= full.size(); length += length + 200 > full.size() ? 1 : 97) {
+        const std::string path = dir.Write("house.tsm", full.substr(0, length));
+        Document inMemory;
+        RecordingPrompt prompt;
+        test::RecordingCompletion completion;
+        const Outcome expected = BinaryReader("house.tsm", inMemory, ImportKind::Open, prompt, completion)
+                                     .LoadFromBytes(full.substr(0, length));
+        for (size_t window : {1, 7, 64, 5000}) {
+            Document read;
+            BinaryReader reader(path, read, ImportKind::Open, prompt, completion);
+            reader.SetWindowBytes(window);
+            const Outcome outcome = reader.Load();
+            ASSERT_EQ(outcome.kind(), expected.kind()) << "cut at " << length << ", window " << window;
+            ASSERT_EQ(outcome.reason(), expected.reason()) << "cut at " << length << ", window " << window;
+            if (length == full.size()) ExpectSameDocument(read, inMemory);
         }
     }
 }
