@@ -21,7 +21,7 @@ namespace tsm {
 
 struct FewestPartsInput {
     std::vector<Face*> faces; // every face to unfold, each in a part of its own
-    std::vector<Edge*> edges; // every edge of those faces' solids, in model order
+    std::vector<Edge*> edges; // every edge of those faces' solids, in the upright unfolding's join order
     // Beside `edges`: each one's place in the upright unfolding's order; negative: never joined.
     std::vector<double> weights;
     OverlapStrategy overlap = OverlapStrategy::Indexed;
