@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <new>
 
-namespace tsm {
+namespace tsm::binary {
 
 bool BinaryCursor::Fill(size_t bytes) {
     if (fd_ < 0) return false;
@@ -90,4 +90,4 @@ std::string BinaryCursor::Where() const {
     return "the file";
 }
 
-} // namespace tsm
+} // namespace tsm::binary

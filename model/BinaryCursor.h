@@ -12,7 +12,9 @@
 #include <string>
 #include <string_view>
 
-namespace tsm {
+// The cursor and its short helpers (N, InRange, Finite, Load...) live in a namespace of their own: only the
+// binary reader uses them.
+namespace tsm::binary {
 
 // No length, position or angle of a real model comes near this; squared or summed in the engine, values up
 // to it stay far from overflow.
@@ -229,4 +231,4 @@ private:
     int64_t whereB_ = 0;
 };
 
-} // namespace tsm
+} // namespace tsm::binary

@@ -20,6 +20,8 @@
 
 namespace tsm {
 
+using namespace binary;
+
 namespace {
 
 using Section = BinarySection;
