@@ -20,24 +20,26 @@ template <typename Keep> int KeptFlaps::FlapHit(const Point2* flap, const Box& b
                FacesOverlap(flap, 4, flapShape_[link].data(), 4, s_.in_.sharedPointSquared);
     };
     // A box over many cells (a face far larger than the rest) looks at every flap instead.
-    if (s_.CellOf(box.x1) - s_.CellOf(box.x0) >= kWideCells ||
-        s_.CellOf(box.y1) - s_.CellOf(box.y0) >= kWideCells) {
+    if (s_.Wide(box)) {
         for (size_t link = 0; link < flapFace_.size(); ++link)
             if (flapFace_[link] >= 0 && hits(static_cast<int>(link))) return flapFace_[link];
         return -1;
     }
     ++linkStampNow_;
-    for (int64_t x = s_.CellOf(box.x0); x <= s_.CellOf(box.x1); ++x)
-        for (int64_t y = s_.CellOf(box.y0); y <= s_.CellOf(box.y1); ++y) {
-            auto it = flapCells_.find(s_.Key(x, y));
-            if (it == flapCells_.end()) continue;
-            for (int link : it->second) {
-                if (linkStamp_[link] == linkStampNow_) continue;
-                linkStamp_[link] = linkStampNow_;
-                if (hits(link)) return flapFace_[link];
+    int hit = -1;
+    s_.ForEachCell(box, [&](uint64_t key) {
+        auto it = flapCells_.find(key);
+        if (hit >= 0 || it == flapCells_.end()) return;
+        for (int link : it->second) {
+            if (linkStamp_[link] == linkStampNow_) continue;
+            linkStamp_[link] = linkStampNow_;
+            if (hits(link)) {
+                hit = flapFace_[link];
+                return;
             }
         }
-    return -1;
+    });
+    return hit;
 }
 
 const Point2* KeptFlaps::Where(int f) const {
@@ -83,22 +85,18 @@ int KeptFlaps::Hit(const Point2* flap, int f, bool restOnly) {
 void KeptFlaps::PlaceFlap(int link, int f, const std::array<Point2, 4>& shape) {
     flapFace_[link] = f;
     flapShape_[link] = shape;
-    const Box box = flapBox_[link] = s_.BoxOf(shape.data(), 4);
-    for (int64_t x = s_.CellOf(box.x0); x <= s_.CellOf(box.x1); ++x)
-        for (int64_t y = s_.CellOf(box.y0); y <= s_.CellOf(box.y1); ++y)
-            flapCells_[s_.Key(x, y)].push_back(link);
+    flapBox_[link] = s_.BoxOf(shape.data(), 4);
+    s_.ForEachCell(flapBox_[link], [&](uint64_t key) { flapCells_[key].push_back(link); });
 }
 
 void KeptFlaps::RemoveFlap(int link) {
     blocker_[link] = -1;
     if (flapFace_[link] < 0) return;
     flapFace_[link] = -1;
-    const Box& box = flapBox_[link];
-    for (int64_t x = s_.CellOf(box.x0); x <= s_.CellOf(box.x1); ++x)
-        for (int64_t y = s_.CellOf(box.y0); y <= s_.CellOf(box.y1); ++y) {
-            std::vector<int>& cell = flapCells_[s_.Key(x, y)];
-            cell.erase(std::find(cell.begin(), cell.end(), link));
-        }
+    s_.ForEachCell(flapBox_[link], [&](uint64_t key) {
+        std::vector<int>& cell = flapCells_[key];
+        cell.erase(std::find(cell.begin(), cell.end(), link));
+    });
 }
 
 // The face a crowded edge sends the search towards: a flap that runs into another flap of its own face
@@ -130,10 +128,7 @@ void KeptFlaps::CountCrowded() {
         if (s_.inTree_[k]) continue;
         int blocker = -1;
         const int link = static_cast<int>(k);
-        // The smaller face carries the flap where it can, as the flap design prefers.
-        const int first = s_.area_[s_.links_[k].face[1]] < s_.area_[s_.links_[k].face[0]] ? 1 : 0;
-        if (s_.stubborn_[k] || !(FlapRoom(link, first, blocker) || FlapRoom(link, 1 - first, blocker)))
-            Crowd(link, s_.stubborn_[k] ? -1 : blocker);
+        if (!SomeSideHolds(link, blocker)) Crowd(link, blocker);
     }
     ListCrowded();
 }
@@ -210,10 +205,7 @@ void KeptFlaps::Trial(Move& move) {
     std::vector<FlapChange> crowded;
     for (int link : again) {
         int blocker = -1;
-        const Link& l = s_.links_[link];
-        const int first = s_.area_[l.face[1]] < s_.area_[l.face[0]] ? 1 : 0;
-        if (!s_.stubborn_[link] && (FlapRoom(link, first, blocker) || FlapRoom(link, 1 - first, blocker)))
-            continue;
+        if (SomeSideHolds(link, blocker)) continue;
         ++after;
         crowded.push_back({link, -1, blocker, {}});
     }
@@ -242,12 +234,19 @@ void KeptFlaps::Commit(const Move& move) {
         RemoveFlap(change.link);
         if (change.face >= 0)
             PlaceFlap(change.link, change.face, change.shape);
-        else if (s_.stubborn_[change.link])
-            Crowd(change.link, -1);
         else
-            Crowd(change.link, change.blocker);
+            Crowd(change.link, change.blocker); // a stubborn edge's blocker is -1
     }
     ListCrowded();
+}
+
+// Whether either side of `link` has room for its flap, the smaller face first as the flap design prefers;
+// never for a stubborn edge, whose blocker stays -1.
+bool KeptFlaps::SomeSideHolds(int link, int& blocker) {
+    if (s_.stubborn_[link]) return false;
+    const Link& l = s_.links_[link];
+    const int first = s_.area_[l.face[1]] < s_.area_[l.face[0]] ? 1 : 0;
+    return FlapRoom(link, first, blocker) || FlapRoom(link, 1 - first, blocker);
 }
 
 // Whether side k of `link` has room for a flap of half its reference area, as the flap design looks for

@@ -52,6 +52,7 @@ private:
     void RemoveFlap(int link);
     void Crowd(int link, int blocker);
     void ListCrowded();
+    bool SomeSideHolds(int link, int& blocker);
     bool FlapRoom(int link, int k, int& blocker);
 
     Search& s_;

@@ -233,25 +233,20 @@ Box Search::BoxOf(const Point2* p, int count) const {
 void Search::Index(int f, bool insert) {
     if (insert) boxes_[f] = BoxOf(World(f), Count(f));
     const Box& box = boxes_[f];
-    const int64_t x0 = static_cast<int64_t>(std::floor(box.x0 / cell_));
-    const int64_t y0 = static_cast<int64_t>(std::floor(box.y0 / cell_));
-    const int64_t x1 = static_cast<int64_t>(std::floor(box.x1 / cell_));
-    const int64_t y1 = static_cast<int64_t>(std::floor(box.y1 / cell_));
-    if (x1 - x0 >= kWideCells || y1 - y0 >= kWideCells) {
+    if (Wide(box)) {
         if (insert)
             wide_.push_back(f), isWide_[f] = 1;
         else
             wide_.erase(std::find(wide_.begin(), wide_.end(), f)), isWide_[f] = 0;
         return;
     }
-    for (int64_t x = x0; x <= x1; ++x)
-        for (int64_t y = y0; y <= y1; ++y) {
-            std::vector<int>& cell = cells_[static_cast<uint64_t>(x) << 32 ^ static_cast<uint32_t>(y)];
-            if (insert)
-                cell.push_back(f);
-            else
-                cell.erase(std::find(cell.begin(), cell.end(), f));
-        }
+    ForEachCell(box, [&](uint64_t key) {
+        std::vector<int>& cell = cells_[key];
+        if (insert)
+            cell.push_back(f);
+        else
+            cell.erase(std::find(cell.begin(), cell.end(), f));
+    });
 }
 
 void Search::CountAll() {

@@ -111,6 +111,15 @@ private:
     static uint64_t Key(int64_t x, int64_t y) {
         return static_cast<uint64_t>(x) << 32 ^ static_cast<uint32_t>(y);
     }
+    // Whether `box` spans more grid cells than are worth walking (a face far larger than the rest).
+    bool Wide(const Box& box) const {
+        return CellOf(box.x1) - CellOf(box.x0) >= kWideCells || CellOf(box.y1) - CellOf(box.y0) >= kWideCells;
+    }
+    // Calls visit(key) for every grid cell `box` covers.
+    template <typename Visit> void ForEachCell(const Box& box, Visit&& visit) const {
+        for (int64_t x = CellOf(box.x0); x <= CellOf(box.x1); ++x)
+            for (int64_t y = CellOf(box.y0); y <= CellOf(box.y1); ++y) visit(Key(x, y));
+    }
     bool Holds(int link, int k) const;
 
     const FewestPartsInput& in_;
@@ -165,20 +174,15 @@ template <typename Visit> void Search::Near(int f, const Box& box, Visit&& visit
         if (box.Meets(boxes_[g])) visit(g);
     };
     for (int g : wide_) offer(g);
-    const int64_t x0 = static_cast<int64_t>(std::floor(box.x0 / cell_));
-    const int64_t y0 = static_cast<int64_t>(std::floor(box.y0 / cell_));
-    const int64_t x1 = static_cast<int64_t>(std::floor(box.x1 / cell_));
-    const int64_t y1 = static_cast<int64_t>(std::floor(box.y1 / cell_));
-    if (x1 - x0 >= kWideCells || y1 - y0 >= kWideCells) {
+    if (Wide(box)) {
         for (int g = 0; g < n_; ++g) offer(g);
         return;
     }
-    for (int64_t x = x0; x <= x1; ++x)
-        for (int64_t y = y0; y <= y1; ++y) {
-            auto it = cells_.find(static_cast<uint64_t>(x) << 32 ^ static_cast<uint32_t>(y));
-            if (it == cells_.end()) continue;
+    ForEachCell(box, [&](uint64_t key) {
+        auto it = cells_.find(key);
+        if (it != cells_.end())
             for (int g : it->second) offer(g);
-        }
+    });
 }
 
 } // namespace tsm::onepiece
