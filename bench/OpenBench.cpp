@@ -358,6 +358,9 @@ public:
     void ClassifyPartLines(Development& development, Mesh& model, const DisplaySettings& display) override {
         Time(kClassify, [&] { engine_.ClassifyPartLines(development, model, display); });
     }
+    void ClassifyPartLines(Part& part, const DisplaySettings& display, int& nextEdgeId) override {
+        Time(kClassify, [&] { engine_.ClassifyPartLines(part, display, nextEdgeId); });
+    }
 
 private:
     template <typename F> void Time(Step step, F f) {

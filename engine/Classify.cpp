@@ -30,12 +30,59 @@ DrawKind OpenEdgeDrawKind(LineKind lineKind, DrawKind current) {
 
 } // namespace
 
-void ClassifyPartLines(Development& development, Mesh& model, const DisplaySettings& display) {
+void ClassifyPartLines(Part& part, const DisplaySettings& display, int& nextEdgeId) {
     // A large model's edges, lines and corners lie far apart, and each read waits on memory: fetching a
     // few records ahead (the line, then what it names) lets those waits overlap.
     constexpr size_t kAhead = 8;
+    const bool drawFlap = display.drawFlaps;
+    const auto& lines = part.lines;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i + 2 * kAhead < lines.size()) __builtin_prefetch(lines[i + 2 * kAhead].get());
+        if (i + kAhead < lines.size()) {
+            // Corners and edges span more than one cache line: the links and the flap flag, the fold and
+            // the number lie in lines of their own.
+            const PartLine& ahead = *lines[i + kAhead];
+            if (ahead.first) {
+                __builtin_prefetch(&ahead.first->twin);
+                __builtin_prefetch(&ahead.first->hasFlap);
+            }
+            if (ahead.edge) {
+                __builtin_prefetch(&ahead.edge->foldAngle);
+                __builtin_prefetch(&ahead.edge->edgeId, 1);
+            }
+        }
+        const auto& line = lines[i];
+        HalfEdge* h = line->first;
+        Edge* e = line->edge;
+        if (h == nullptr || e == nullptr) continue; // a damaged line record has nothing to classify
+        if (h->twin == nullptr) {
+            line->drawKind = OpenEdgeDrawKind(line->lineKind, line->drawKind);
+            continue;
+        }
+        if (h->Joined() != nullptr) {
+            if (line->hidden || IsFlatEdge(*e, display)) {
+                line->drawKind = DrawKind::Omitted;
+            } else {
+                line->drawKind = e->foldSense ? DrawKind::Mountain : DrawKind::Valley;
+            }
+            continue;
+        }
+        // Numbers follow the flap sides in drawing order, so the two sides of a cut edge share the number
+        // handed out when the side carrying the flap is met.
+        Edge* own = h->edge != nullptr ? h->edge : e;
+        if (own->edgeId == -1 && h->hasFlap) own->edgeId = nextEdgeId++;
+        if (h->hasFlap && drawFlap) {
+            line->drawKind = e->foldSense ? DrawKind::FlapMountain : DrawKind::FlapValley;
+        } else {
+            line->drawKind = DrawKind::Cut;
+        }
+    }
+}
+
+void ClassifyPartLines(Development& development, Mesh& model, const DisplaySettings& display) {
     // Every edge of every solid loses its number, including solids left out of the development, so that
     // no stale number survives a solid being taken out.
+    constexpr size_t kAhead = 8;
     for (auto& solid : model.solids) {
         const auto& edges = solid->edges;
         for (size_t i = 0; i < edges.size(); ++i) {
@@ -43,53 +90,8 @@ void ClassifyPartLines(Development& development, Mesh& model, const DisplaySetti
             edges[i]->edgeId = -1;
         }
     }
-
-    const bool drawFlap = display.drawFlaps;
-    int counter = 1;
-    for (auto& part : development.parts) {
-        const auto& lines = part->lines;
-        for (size_t i = 0; i < lines.size(); ++i) {
-            if (i + 2 * kAhead < lines.size()) __builtin_prefetch(lines[i + 2 * kAhead].get());
-            if (i + kAhead < lines.size()) {
-                // Corners and edges span more than one cache line: the links and the flap flag, the fold
-                // and the number lie in lines of their own.
-                const PartLine& ahead = *lines[i + kAhead];
-                if (ahead.first) {
-                    __builtin_prefetch(&ahead.first->twin);
-                    __builtin_prefetch(&ahead.first->hasFlap);
-                }
-                if (ahead.edge) {
-                    __builtin_prefetch(&ahead.edge->foldAngle);
-                    __builtin_prefetch(&ahead.edge->edgeId, 1);
-                }
-            }
-            const auto& line = lines[i];
-            HalfEdge* h = line->first;
-            Edge* e = line->edge;
-            if (h == nullptr || e == nullptr) continue; // a damaged line record has nothing to classify
-            if (h->twin == nullptr) {
-                line->drawKind = OpenEdgeDrawKind(line->lineKind, line->drawKind);
-                continue;
-            }
-            if (h->Joined() != nullptr) {
-                if (line->hidden || IsFlatEdge(*e, display)) {
-                    line->drawKind = DrawKind::Omitted;
-                } else {
-                    line->drawKind = e->foldSense ? DrawKind::Mountain : DrawKind::Valley;
-                }
-                continue;
-            }
-            // Numbers follow the flap sides in drawing order, so the two sides of a cut edge share the
-            // number handed out when the side carrying the flap is met.
-            Edge* own = h->edge != nullptr ? h->edge : e;
-            if (own->edgeId == -1 && h->hasFlap) own->edgeId = counter++;
-            if (h->hasFlap && drawFlap) {
-                line->drawKind = e->foldSense ? DrawKind::FlapMountain : DrawKind::FlapValley;
-            } else {
-                line->drawKind = DrawKind::Cut;
-            }
-        }
-    }
+    int nextEdgeId = 1;
+    for (auto& part : development.parts) ClassifyPartLines(*part, display, nextEdgeId);
 }
 
 void CollectFlatGroup(Face& face, std::vector<Face*>& group, const DisplaySettings& display) {

@@ -42,5 +42,8 @@ void EngineCompletion::ClassifyPartLines(Development& development, Mesh& model,
                                          const DisplaySettings& display) {
     tsm::ClassifyPartLines(development, model, display);
 }
+void EngineCompletion::ClassifyPartLines(Part& part, const DisplaySettings& display, int& nextEdgeId) {
+    tsm::ClassifyPartLines(part, display, nextEdgeId);
+}
 
 } // namespace tsm

@@ -24,6 +24,7 @@ public:
     void ComputeDevelopmentExtent(Development& development, bool recomputeParts) override;
     double ScaleDevelopment(Development& development, double targetScale, bool scaleTexts) override;
     void ClassifyPartLines(Development& development, Mesh& model, const DisplaySettings& display) override;
+    void ClassifyPartLines(Part& part, const DisplaySettings& display, int& nextEdgeId) override;
 
 private:
     int32_t maxFlapBaseAngle_ = Settings().maxFlapBaseAngleDegrees;

@@ -41,6 +41,22 @@ bool BinaryCursor::Fill(size_t bytes) {
     return pos_ + bytes <= windowEnd_;
 }
 
+bool BinaryCursor::PeekAt(size_t offset, size_t bytes, uint8_t* out) const {
+    if (offset > size_ || bytes > size_ - offset) return false;
+    if (fd_ < 0) {
+        std::memcpy(out, data_ + offset, bytes);
+        return true;
+    }
+    size_t done = 0;
+    while (done < bytes) {
+        const ssize_t n = ::pread(fd_, out + done, bytes - done, off_t(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += size_t(n);
+    }
+    return true;
+}
+
 std::string BinaryCursor::Where() const {
     const std::string a = N(whereA_), b = N(whereB_);
     switch (section_) {

@@ -209,6 +209,10 @@ protected:
         return true;
     }
 
+    // Copies `bytes` bytes from the file's byte `offset` on into `out`, leaving the reading position and
+    // the window as they are; false where the file does not hold them or cannot be read (not a failure).
+    bool PeekAt(size_t offset, size_t bytes, uint8_t* out) const;
+
     std::string& failureReason_;
     const uint8_t* data_; // the window's first byte, which is the file's byte `windowStart_`
     size_t size_;

@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -99,6 +100,7 @@ private:
     bool ReadText(Development& development, int32_t textIndex);
     bool ReadPictures(Development& development, int list);
     void ReadSettings(DisplaySettings& target, bool classify);
+    void PeekDisplayAtEnd();
 
     // Each solid's corners as its faces hold them, in ring order, beside their vertices and, once it is
     // read, the edge each starts: finding a face's corner at a vertex, which every edge and part line does
@@ -126,7 +128,28 @@ private:
     size_t firstSolid_ = 0; // solids the model held before this file's
     std::vector<SolidCorners> solidCorners_;
     CornerAt otherSide_{};
+    // The faces each part will hold, gathered before the parts are read so that a part is measured while
+    // its corners are still in the cache from reading its lines; and the first part found too large to
+    // lay out, reported where the whole development has been read.
+    std::vector<std::vector<Face*>> facesOfPart_;
+    int64_t partTooLarge_ = -1;
+    std::vector<std::pair<HalfEdge*, PartLine*>> lineOfCorner_; // scratch of ReadPart
+    // The display values that decide how lines are drawn, as the end of the file holds them where its
+    // display block sits there (nearly always): with them each part is classified as soon as it is read,
+    // while its lines are in the cache, and only values that turn out otherwise classify it all again.
+    std::optional<DisplaySettings> earlyDisplay_;
+    int nextEdgeId_ = 1;
 };
+
+namespace {
+
+// The display values the line classification reads.
+bool SameLineClassification(const DisplaySettings& a, const DisplaySettings& b) {
+    return a.drawFlaps == b.drawFlaps && a.omitFlatFolds == b.omitFlatFolds &&
+           a.flatFoldAngleDegrees == b.flatFoldAngleDegrees;
+}
+
+} // namespace
 
 BinaryReader::Impl::CornerAt* BinaryReader::Impl::SideOf(size_t solidIndex, size_t faceIndex,
                                                          const Vertex* vertex) {
@@ -266,6 +289,8 @@ Outcome BinaryReader::Impl::Run() {
     // The file's own solids have theirs from ReadSolid.
     for (size_t s = 0; s < firstSolid_; ++s) completion_.RebuildVertexIncidence(*model_.solids[s]);
     model_.symmetricEdgesPending = true;
+
+    if (kind_ == ImportKind::Open) PeekDisplayAtEnd();
 
     At(Section::DevelopmentFlag);
     const bool hasDevelopment = Bool();
@@ -543,6 +568,17 @@ bool BinaryReader::Impl::ReadDevelopment() {
     for (double& value : development.frame) value = F64Any();
     const int32_t partCount = I32();
     if (!CheckCount(partCount, kPartMinBytes, [&] { return std::string("parts"); })) return false;
+    // Every face of every solid in the development joins the part its index names; faces naming none
+    // are refused below, once the parts have been read.
+    facesOfPart_.assign(size_t(partCount), {});
+    for (const auto& solid : model_.solids) {
+        if (!solid->inDevelopment) continue;
+        for (const auto& face : solid->faces) {
+            face->part = nullptr;
+            if (face->partIndex >= 0 && face->partIndex < partCount)
+                facesOfPart_[size_t(face->partIndex)].push_back(face.get());
+        }
+    }
     development.parts.reserve(size_t(partCount));
     for (int32_t p = 0; p < partCount; ++p)
         if (!ReadPart(development, p)) return false;
@@ -559,7 +595,6 @@ bool BinaryReader::Impl::ReadDevelopment() {
                             " parts)");
         }
     }
-    AttachFacesToParts(model_, development, true);
 
     At(Section::TextCount);
     const int32_t textCount = I32();
@@ -569,19 +604,7 @@ bool BinaryReader::Impl::ReadDevelopment() {
         if (!ReadText(development, t)) return false;
 
     if (!ReadPictures(development, 0) || !ReadPictures(development, 1)) return false;
-
-    // Laying a part out moves its corners by the extent of its box; values read within range can end up
-    // beyond it (or overflow), and such a file would not open again once saved. Each part is checked
-    // right after its layout, while its corners are still in the cache.
-    for (size_t p = 0; p < development.parts.size(); ++p) {
-        Part& part = *development.parts[p];
-        completion_.ComputePartExtent(part);
-        bool fits = InRange(part.x) && InRange(part.y) && InRange(part.width) && InRange(part.height);
-        for (const Face* face : part.faces)
-            for (const auto& corner : face->halfEdges)
-                fits = fits && InRange(corner->x2d) && InRange(corner->y2d);
-        if (!fits) return Fail("part " + N(int64_t(p)) + " is too large to lay out");
-    }
+    if (partTooLarge_ >= 0) return Fail("part " + N(partTooLarge_) + " is too large to lay out");
     return true;
 }
 
@@ -650,9 +673,26 @@ bool BinaryReader::Impl::ReadPart(Development& development, int32_t p) {
             if (!side) continue;
             (k == 0 ? line.first : line.second) = side->corner;
             line.edge = side->edge;
-            side->corner->line = &line;
+            // The corners were last touched when their solid was read: linking them back waits until the
+            // whole part is read, so that their fetches overlap instead of stalling one by one.
+            __builtin_prefetch(&side->corner->line, 1);
+            lineOfCorner_.push_back({side->corner, &line});
         }
     }
+    for (const auto& [corner, line] : lineOfCorner_) corner->line = line;
+    lineOfCorner_.clear();
+    if (earlyDisplay_) completion_.ClassifyPartLines(*part, *earlyDisplay_, nextEdgeId_);
+
+    part->faces = std::move(facesOfPart_[size_t(p)]);
+    for (Face* face : part->faces) face->part = part;
+    // Laying a part out moves its corners by the extent of its box; values read within range can end up
+    // beyond it (or overflow), and such a file would not open again once saved.
+    completion_.ComputePartExtent(*part);
+    bool fits = InRange(part->x) && InRange(part->y) && InRange(part->width) && InRange(part->height);
+    for (const Face* face : part->faces)
+        for (const auto& corner : face->halfEdges)
+            fits = fits && InRange(corner->x2d) && InRange(corner->y2d);
+    if (!fits && partTooLarge_ < 0) partTooLarge_ = p;
     return true;
 }
 
@@ -725,10 +765,28 @@ void BinaryReader::Impl::ReadSettings(DisplaySettings& target, bool classify) {
     for (double& value : target.mountainDash) value = F64();
     for (double& value : target.valleyDash) value = F64();
     // The classification reads the settings assigned so far: flat-edge omission and the line styles.
-    if (classify && !Failed() && document_.development)
+    if (classify && !Failed() && document_.development &&
+        !(earlyDisplay_ && SameLineClassification(*earlyDisplay_, target)))
         completion_.ClassifyPartLines(*document_.development, model_, target);
     target.colorFlapsLikeFaces = Bool();
     target.defaultFlapHeightMM = F64();
+}
+
+void BinaryReader::Impl::PeekDisplayAtEnd() {
+    // The first fields of the display block: whether flaps are drawn, whether flat folds are omitted and
+    // from which angle.
+    uint8_t head[9];
+    if (size_ < kSettingsBytes + kTrailerBytes ||
+        !PeekAt(size_ - kSettingsBytes - kTrailerBytes, sizeof head, head))
+        return;
+    DisplaySettings display;
+    display.drawFlaps = head[0] != 0;
+    display.omitFlatFolds = head[4] != 0;
+    display.flatFoldAngleDegrees = LoadI32(head + 5);
+    earlyDisplay_ = display;
+    // The whole classification starts from edges without numbers; the file's own edges have none yet.
+    for (size_t s = 0; s < firstSolid_; ++s)
+        for (auto& edge : model_.solids[s]->edges) edge->edgeId = -1;
 }
 
 BinaryReader::BinaryReader(std::string path, Document& document, ImportKind kind, IPrompt& prompt,

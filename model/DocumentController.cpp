@@ -72,6 +72,9 @@ public:
     void ClassifyPartLines(Development& development, Mesh& model, const DisplaySettings& display) override {
         inner_.ClassifyPartLines(development, model, display);
     }
+    void ClassifyPartLines(Part& part, const DisplaySettings& display, int& nextEdgeId) override {
+        inner_.ClassifyPartLines(part, display, nextEdgeId);
+    }
 
 private:
     IModelCompletion& inner_;

@@ -29,6 +29,9 @@ public:
     // Returns the factor applied; the caller scales its default flap height by it.
     virtual double ScaleDevelopment(Development& development, double targetScale, bool scaleTexts) = 0;
     virtual void ClassifyPartLines(Development& development, Mesh& model, const DisplaySettings& display) = 0;
+    // The same for one part, as the whole classification reaches it: the parts before it classified with
+    // the same values, `nextEdgeId` carried on from them, every edge numbered -1 before the first.
+    virtual void ClassifyPartLines(Part& part, const DisplaySettings& display, int& nextEdgeId) = 0;
 };
 
 } // namespace tsm

@@ -1,5 +1,6 @@
 #include "model/BinaryWriter.h"
 
+#include "engine/Classify.h"
 #include "engine/EngineCompletion.h"
 #include "model/BinaryReader.h"
 #include "tests/support/BinaryFixtures.h"
@@ -46,7 +47,53 @@ int32_t I32At(const std::string& bytes, size_t offset) {
     return int32_t(bits);
 }
 
+// How every line of the development is drawn and every edge numbered.
+std::vector<int> Classification(const Document& doc) {
+    std::vector<int> kinds;
+    for (const auto& part : doc.development->parts)
+        for (const auto& line : part->lines) kinds.push_back(int(line->drawKind));
+    for (const auto& solid : doc.model->solids)
+        for (const auto& edge : solid->edges) kinds.push_back(edge->edgeId);
+    return kinds;
+}
+
 } // namespace
+
+// Opening classifies each part as soon as it is read, with the display values the end of the file holds:
+// the lines and edge numbers must come out as a classification of the whole opened model makes them, also
+// when the file ends in bytes that only look like a display block.
+TEST(BinaryWriter, OpenedLinesAreDrawnAsTheirDisplayValuesSay) {
+    const auto built = MakeRichDocument();
+    const struct {
+        bool drawFlaps, omitFlatFolds;
+        int flatAngle;
+        bool endsInOtherValues;
+    } cases[] = {
+        {true, false, 175, false}, {false, true, 170, false}, {true, true, 181, false},
+        {true, false, 175, true},  {false, true, 90, true},
+    };
+    for (const auto& c : cases) {
+        DisplaySettings display;
+        display.drawFlaps = c.drawFlaps;
+        display.omitFlatFolds = c.omitFlatFolds;
+        display.flatFoldAngleDegrees = c.flatAngle;
+        std::string bytes = SerializeBinaryModel(*built, display);
+        if (c.endsInOtherValues) {
+            DisplaySettings other = display;
+            other.drawFlaps = !display.drawFlaps;
+            other.omitFlatFolds = !display.omitFlatFolds;
+            const std::string otherBytes = SerializeBinaryModel(*built, other);
+            bytes += otherBytes.substr(otherBytes.size() - 151); // its display block and end marker
+        }
+        EngineCompletion completion;
+        auto read = Read(bytes, completion);
+        const std::vector<int> opened = Classification(*read);
+        ClassifyPartLines(*read->development, *read->model, display);
+        EXPECT_EQ(Classification(*read), opened) << c.drawFlaps << c.omitFlatFolds << c.flatAngle;
+        EXPECT_EQ(read->display.drawFlaps, c.drawFlaps);
+        EXPECT_NE(std::count_if(opened.begin(), opened.end(), [](int v) { return v > 1; }), 0);
+    }
+}
 
 TEST(BinaryWriter, StartsWithTheHeaderLineFieldsAndUnusedBlock) {
     Document doc;

@@ -215,12 +215,15 @@ TEST(BinaryReader, OpeningAppliesTheSettingsAndClassifiesImportingDoesNeither) {
     auto opened = Load(triangle);
     ASSERT_EQ(opened->result, Outcome::Kind::Ok) << opened->reason;
     ExpectSameDisplaySettings(opened->doc->display, triangle.display);
-    EXPECT_EQ(Count(opened->completion.calls, "ClassifyPartLines"), 1u);
+    // Each part as it is read, the values at the end of the file being the file's display values.
+    EXPECT_EQ(Count(opened->completion.calls, "ClassifyPart"), opened->doc->development->parts.size());
+    EXPECT_EQ(Count(opened->completion.calls, "ClassifyPartLines"), 0u);
     // Importing still reads the rest of the file.
     auto imported = Load(triangle, ImportKind::Import);
     ASSERT_EQ(imported->result, Outcome::Kind::Ok) << imported->reason;
     ExpectSameDisplaySettings(imported->doc->display, DisplaySettings());
     EXPECT_EQ(Count(imported->completion.calls, "ClassifyPartLines"), 0u);
+    EXPECT_EQ(Count(imported->completion.calls, "ClassifyPart"), 0u);
     EXPECT_EQ(imported->doc->development->imagesB.size(), 1u);
 }
 

@@ -36,6 +36,7 @@ public:
         calls.push_back("ClassifyPartLines");
         if (onClassify) onClassify(display);
     }
+    void ClassifyPartLines(Part&, const DisplaySettings&, int&) override { calls.push_back("ClassifyPart"); }
 };
 
 } // namespace tsm::test
