@@ -77,14 +77,13 @@ void SeparateCorners(Mesh& model, const Solid* only) {
     }
     const double meanLength = edgeCount ? lengthSum / static_cast<double>(edgeCount) : 0.0;
 
-    for (auto& solid : model.solids)
-        if (!only || solid.get() == only)
-            for (auto& face : solid->faces)
-                for (auto& h : face->halfEdges) h->displayPos = h->vertex->position;
-
     std::vector<HalfEdge*> fan;
     for (auto& solid : model.solids) {
-        if (!solid->inDevelopment || (only && solid.get() != only)) continue;
+        if (only && solid.get() != only) continue;
+        // A solid at a time, so that its corners are still in the cache when they are moved apart.
+        for (auto& face : solid->faces)
+            for (auto& h : face->halfEdges) h->displayPos = h->vertex->position;
+        if (!solid->inDevelopment) continue;
         size_t cornerCount = 0;
         for (auto& face : solid->faces) cornerCount += face->halfEdges.size();
         for (auto& face : solid->faces) {
