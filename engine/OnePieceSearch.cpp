@@ -149,6 +149,8 @@ bool Search::Build(const FewestPartsPlan& plan) {
     tabu_.assign(links_.size(), 0);
     stubborn_.assign(links_.size(), 0);
     budget_ = std::min(kWorkPerFace * n_, kMostWork);
+    startTree_ = inTree_;
+    startCut_ = cut_;
     Layout();
     return true;
 }
@@ -375,6 +377,7 @@ Result<bool> Search::Run() {
     int best = Cost();
     std::vector<char> bestTree = inTree_;
     int stale = 0;
+    double roundEnd = budget_ / (1 << (kRounds - 1));
     std::vector<int> removals, joins;
     Move chosen, trial;
     bool designed = false;
@@ -397,6 +400,14 @@ Result<bool> Search::Run() {
             stale = 0;
         }
         if (work_ >= budget_) break;
+        if (work_ >= roundEnd) {
+            roundEnd *= 2;
+            Restart();
+            best = Cost();
+            bestTree = inTree_;
+            stale = 0;
+            continue;
+        }
         // One conflict drawn: an overlapping pair, a vertex whose cut ends there in too narrow a slit, or a
         // crowded flap and the face it runs into.
         const size_t pick = random.Below(2 * pairCount_ + badCount_ + crowdedFaces_.size());
@@ -499,6 +510,19 @@ Result<bool> Search::Run() {
     // move to move may differ from the design's, which has the last word.
     Layout();
     return pairCount_ + badCount_ == 0 && (!flapsCounted_ || FlapsDesigned(Joins()));
+}
+
+// Back to the tree the search started from, keeping only the stubborn flaps learnt: the generator, drawn
+// on, leads elsewhere from there, where the best tree found so far would hold the search in the valley
+// the draws so far have led it into.
+void Search::Restart() {
+    inTree_ = startTree_;
+    cut_ = startCut_;
+    flapsCounted_ = false;
+    crowded_ = 0;
+    crowdedFaces_.clear();
+    std::fill(tabu_.begin(), tabu_.end(), 0);
+    Layout();
 }
 
 // Whether side k of `link` can hold a flap of half its reference area at all, whatever lies around it: the

@@ -20,9 +20,13 @@ namespace tsm::onepiece {
 constexpr size_t kMostFaces = 1500;
 // The search's work is counted in faces turned to a trial position and tested; this many per face of the
 // model, so that a model twice the size gets twice the moves at twice the cost each.
-constexpr double kWorkPerFace = 16000;
+constexpr double kWorkPerFace = 24000;
 // And no more than this in all, which keeps a model of 1,500 faces to a few seconds.
-constexpr double kMostWork = 8e6;
+constexpr double kMostWork = 12e6;
+// The search runs in rounds, each from the starting tree: the first two an eighth of the work each, then
+// each as long as all before it. A search that goes astray early seldom comes back within the work, and
+// one that needs long gets the last half.
+constexpr int kRounds = 4;
 // Each move tries a few tree edges on the way between two overlapping faces, or around a bad vertex, and
 // for each a few edges to join across the cut instead.
 constexpr int kRemovalsPerMove = 4;
@@ -107,6 +111,7 @@ private:
     bool Evaluate(int removed, int added, int allowed, Move& move);
     void Apply(const Move& move);
     bool Tick();
+    void Restart();
     int64_t CellOf(double x) const { return static_cast<int64_t>(std::floor(x / cell_)); }
     static uint64_t Key(int64_t x, int64_t y) {
         return static_cast<uint64_t>(x) << 32 ^ static_cast<uint32_t>(y);
@@ -134,6 +139,8 @@ private:
     std::vector<char> narrow_; // an inner vertex whose slit would leave no room for a flap
     std::vector<int> cut_;     // cut edges at each vertex
     std::vector<char> inTree_;
+    std::vector<char> startTree_; // the tree every round starts from, and its cut edges at each vertex
+    std::vector<int> startCut_;
     std::vector<char> fixed_; // folded always: neither side can hold a flap
     std::vector<int> parentLink_, parentFace_, depth_, tin_, tout_, order_;
     std::vector<std::vector<int>> partners_; // the faces each face overlaps
