@@ -147,10 +147,14 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
     const std::vector<uint8_t> reverse =
         FacesToReverse(faces_, cornerVertices_, positions_, static_cast<int>(solids_.size()));
 
-    // Faces per solid, in file order.
-    std::vector<std::vector<size_t>> facesOfSolid(solids_.size());
-    for (size_t f = 0; f < faces_.size(); ++f)
+    // Faces per solid, in file order; a file of one solid (most are) needs no list of them.
+    std::vector<std::vector<size_t>> facesOfSolid(solids_.size() > 1 ? solids_.size() : 0);
+    for (size_t f = 0; f < faces_.size() && !facesOfSolid.empty(); ++f)
         facesOfSolid[static_cast<size_t>(faces_[f].solid)].push_back(f);
+    const auto faceCountOf = [&](size_t s) {
+        return facesOfSolid.empty() ? faces_.size() : facesOfSolid[s].size();
+    };
+    const auto faceOf = [&](size_t s, size_t k) { return facesOfSolid.empty() ? k : facesOfSolid[s][k]; };
 
     // Bytes rather than bits: set once per corner of a large mesh.
     std::vector<uint8_t> usedAnywhere(positions_.size(), 0);
@@ -162,7 +166,8 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
     std::vector<uint32_t> uses(completion ? positions_.size() : 0, 0);
     bool first = true;
     for (size_t s = 0; s < solids_.size(); ++s) {
-        if (facesOfSolid[s].empty()) continue;
+        const size_t faceCount = faceCountOf(s);
+        if (faceCount == 0) continue;
         auto solid = std::make_unique<Solid>();
         solid->model = &model;
         solid->name = solids_[s].name;
@@ -170,8 +175,8 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
         // The solid's vertices once each, marked in `local` until they are numbered.
         std::vector<int> used;
         size_t corners = 0;
-        for (size_t f : facesOfSolid[s]) {
-            const FaceRing& face = faces_[f];
+        for (size_t k = 0; k < faceCount; ++k) {
+            const FaceRing& face = faces_[faceOf(s, k)];
             corners += face.count;
             for (size_t c = 0; c < face.count; ++c) {
                 const int v = cornerVertices_[face.first + c];
@@ -204,9 +209,9 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
             if (!uses.empty()) vertex->outgoing.reserve(uses[size_t(v)]);
             solid->vertices.push_back(std::move(vertex));
         }
-        const size_t faceCount = facesOfSolid[s].size();
         solid->faces.reserve(faceCount);
-        for (size_t f : facesOfSolid[s]) {
+        for (size_t k = 0; k < faceCount; ++k) {
+            const size_t f = faceOf(s, k);
             const FaceRing& pending = faces_[f];
             FacePtr face = NewFace(*solid, faceCount - solid->faces.size());
             face->solid = solid.get();
