@@ -161,6 +161,8 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
     for (int v : cornerVertices_) usedAnywhere[static_cast<size_t>(v)] = 1;
 
     std::vector<int> local(positions_.size(), -1);
+    // Each file vertex's record in the current solid, one load away from its corners.
+    std::vector<Vertex*> vertexOf(positions_.size(), nullptr);
     // Corners per file vertex within the current solid, so that each vertex's list of outgoing corners is
     // allocated once at its size.
     std::vector<uint32_t> uses(completion ? positions_.size() : 0, 0);
@@ -203,8 +205,8 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
         // hundreds of thousands of allocations.
         solid->vertices.reserve(used.size());
         for (int v : used) {
-            local[static_cast<size_t>(v)] = static_cast<int>(solid->vertices.size());
             VertexPtr vertex = NewVertex(*solid, used.size() - solid->vertices.size());
+            vertexOf[static_cast<size_t>(v)] = vertex.get();
             vertex->position = positions_[static_cast<size_t>(v)];
             if (!uses.empty()) vertex->outgoing.reserve(uses[size_t(v)]);
             solid->vertices.push_back(std::move(vertex));
@@ -223,7 +225,7 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
                 CornerPtr corner = NewCorner(*solid, corners);
                 corner->face = face.get();
                 const int v = cornerVertices_[c];
-                Vertex* vertex = solid->vertices[static_cast<size_t>(local[static_cast<size_t>(v)])].get();
+                Vertex* vertex = vertexOf[static_cast<size_t>(v)];
                 corner->vertex = vertex;
                 const int t = cornerTexCoords_[c];
                 if (t >= 0) {
