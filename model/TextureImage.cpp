@@ -137,8 +137,8 @@ namespace {
 // One texture row as bitmap pixels: R and B change places.
 #if defined(__x86_64__) || defined(__i386__)
 // Four pixels a step through one byte shuffle, which every x86-64 processor of the last fifteen years has;
-// the large textures of imported scans have millions of pixels. The fourth pixel's place is written with
-// the next one's bytes and then overwritten by it, so the steps stop 16 bytes before the row's end.
+// the large textures of imported scans have millions of pixels. A step reads and writes 16 bytes, the last
+// four as they were until the next step turns them, so the steps stop where fewer than 16 are left.
 __attribute__((target("ssse3"))) const uint8_t* SwapRedBlueFast(const uint8_t* src, const uint8_t* end,
                                                                 uint8_t*& dst) {
     const __m128i order = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 12, 13, 14, 15);
