@@ -76,6 +76,31 @@ void LinkFaceRing(Face& face) {
         std::rotate(corners.begin(), corners.begin() + 1, corners.end());
 }
 
+namespace {
+
+// Whether Heron's radicand for the triangle is positive without computing it. Twice the area (the cross
+// product's length) beyond a ten-thousandth of the longest side squared keeps each of its factors s - a
+// above a billionth of that side, six orders of magnitude beyond their rounding; squared sides within
+// 1e-100 .. 1e100 keep the product clear of underflow and overflow. Anything else is left to the radicand.
+bool HeronCertainlyPositive(double crossSquared, const Vec3& p0, const Vec3& p1, const Vec3& p2) {
+    const double longest =
+        std::max({DistanceSquared(p0, p1), DistanceSquared(p1, p2), DistanceSquared(p2, p0)});
+    return longest > 1e-100 && longest < 1e100 && crossSquared > 1e-8 * longest * longest;
+}
+
+// The plane through p0 with the direction of `cross`, unless that has no length.
+void SetPlane(Face& face, const Vec3& cross, const Vec3& p0) {
+    const double len = Length(cross);
+    if (!(len > 0)) return;
+    const Vec3 normal = cross / len;
+    face.plane[0] = normal.x;
+    face.plane[1] = normal.y;
+    face.plane[2] = normal.z;
+    face.plane[3] = -Dot(normal, p0);
+}
+
+} // namespace
+
 void ComputeFacePlane(Face& face) {
     const size_t n = face.halfEdges.size();
     if (n < 3 || !CornersHaveVertices(face)) return;
@@ -84,29 +109,27 @@ void ComputeFacePlane(Face& face) {
     size_t best = 0;
     if (n == 3) {
         // One fan triangle, whose area need only be positive, as HeronArea's radicand is exactly when the
-        // area is: its root is spared on the import's path.
+        // area is: its root is spared on the import's path, and so are the sides' roots for a triangle
+        // far from degenerate, whose radicand is then positive for certain.
         const Vec3 &p1 = CornerPosition(face, 1), &p2 = CornerPosition(face, 2);
-        const double a = Distance(p0, p1), b = Distance(p1, p2), c = Distance(p2, p0);
-        const double s = (a + b + c) / 2;
-        if (s * (s - a) * (s - b) * (s - c) > 0) best = 2;
-    } else {
-        for (size_t i = 2; i < n; ++i) {
-            const double area = TriangleArea(p0, CornerPosition(face, i - 1), CornerPosition(face, i));
-            if (area > bestArea) {
-                bestArea = area;
-                best = i;
-            }
+        const Vec3 cross = Cross(p1 - p0, p2 - p0);
+        if (!HeronCertainlyPositive(Dot(cross, cross), p0, p1, p2)) {
+            const double a = Distance(p0, p1), b = Distance(p1, p2), c = Distance(p2, p0);
+            const double s = (a + b + c) / 2;
+            if (!(s * (s - a) * (s - b) * (s - c) > 0)) return;
+        }
+        SetPlane(face, cross, p0);
+        return;
+    }
+    for (size_t i = 2; i < n; ++i) {
+        const double area = TriangleArea(p0, CornerPosition(face, i - 1), CornerPosition(face, i));
+        if (area > bestArea) {
+            bestArea = area;
+            best = i;
         }
     }
     if (best == 0) return; // every fan triangle is degenerate: keep the plane we had
-    const Vec3 cross = Cross(CornerPosition(face, best - 1) - p0, CornerPosition(face, best) - p0);
-    const double len = Length(cross);
-    if (!(len > 0)) return;
-    const Vec3 normal = cross / len;
-    face.plane[0] = normal.x;
-    face.plane[1] = normal.y;
-    face.plane[2] = normal.z;
-    face.plane[3] = -Dot(normal, p0);
+    SetPlane(face, Cross(CornerPosition(face, best - 1) - p0, CornerPosition(face, best) - p0), p0);
 }
 
 double FaceArea(const Face& face) {

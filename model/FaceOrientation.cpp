@@ -1,13 +1,17 @@
 #include "model/FaceOrientation.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace tsm {
 
 namespace {
 
 constexpr uint32_t kNone = 0xffffffffu;
-constexpr uint64_t kNoLink = ~uint64_t(0);
+// A corner's link across its edge is its partner's face shifted up a bit: face numbers stay below 2^31 - 1,
+// so that no link is all ones.
+constexpr uint32_t kNoLink = kNone;
+constexpr size_t kMostFaces = (size_t(1) << 31) - 1;
 
 // Beyond this many corners on one lower end, a bucket is sorted rather than compared pair by pair.
 constexpr size_t kFewInBucket = 24;
@@ -19,7 +23,7 @@ std::vector<uint8_t> FacesToReverse(const std::vector<FaceRing>& faces,
                                     const std::vector<Vec3>& positions, int solidCount) {
     std::vector<uint8_t> reverse(faces.size(), 0);
     const size_t corners = cornerVertices.size();
-    if (faces.empty() || corners >= kNone || faces.size() >= kNone) return reverse;
+    if (faces.empty() || corners >= kNone || faces.size() >= kMostFaces) return reverse;
 
     const auto inside = [corners](const FaceRing& ring) {
         return ring.count >= 3 && ring.first <= corners && ring.count <= corners - ring.first;
@@ -53,7 +57,8 @@ std::vector<uint8_t> FacesToReverse(const std::vector<FaceRing>& faces,
     for (uint32_t c = 0; c < corners; ++c)
         if (to[c] != kNone) ++start[std::min(uint32_t(cornerVertices[c]), to[c]) + 1];
     for (size_t v = 0; v < vertexCount; ++v) start[v + 1] += start[v];
-    std::vector<Entry> byLow(start[vertexCount]);
+    // Every entry is written before it is read: left uninitialised rather than cleared first.
+    const std::unique_ptr<Entry[]> byLow(new Entry[start[vertexCount]]);
     {
         std::vector<uint32_t> next(start.begin(), start.end() - 1);
         for (uint32_t c = 0; c < corners; ++c) {
@@ -71,15 +76,15 @@ std::vector<uint8_t> FacesToReverse(const std::vector<FaceRing>& faces,
     // Only an edge of exactly two corners carries the orientation across: a third face makes it ambiguous.
     // Each corner so paired keeps its partner's face, shifted up a bit, with the low bit set when the two
     // run the same way along the edge (their faces then turn opposite ways).
-    std::vector<uint64_t> across(corners, kNoLink);
+    std::vector<uint32_t> across(corners, kNoLink);
     const auto pair = [&](const Entry& e, const Entry& g) {
-        const uint64_t same = (e.high & kUp) == (g.high & kUp) ? 1 : 0;
-        across[e.corner] = uint64_t(faceOf[g.corner]) << 1 | same;
-        across[g.corner] = uint64_t(faceOf[e.corner]) << 1 | same;
+        const uint32_t same = (e.high & kUp) == (g.high & kUp) ? 1 : 0;
+        across[e.corner] = faceOf[g.corner] << 1 | same;
+        across[g.corner] = faceOf[e.corner] << 1 | same;
     };
     for (size_t v = 0; v < vertexCount; ++v) {
-        Entry* first = byLow.data() + start[v];
-        Entry* last = byLow.data() + start[v + 1];
+        Entry* first = byLow.get() + start[v];
+        Entry* last = byLow.get() + start[v + 1];
         if (size_t(last - first) > kFewInBucket) {
             std::sort(first, last, [&](const Entry& e, const Entry& g) {
                 return highOf(e) != highOf(g) ? highOf(e) < highOf(g) : solidOf(e) < solidOf(g);
@@ -122,7 +127,7 @@ std::vector<uint8_t> FacesToReverse(const std::vector<FaceRing>& faces,
                     closed = false;
                     continue;
                 }
-                const uint32_t h = uint32_t(across[c] >> 1);
+                const uint32_t h = across[c] >> 1;
                 // Two corners running the same way along their edge belong to faces of opposite turn.
                 const uint8_t wanted = reverse[g] ^ uint8_t(across[c] & 1);
                 if (!reached[h]) {

@@ -84,20 +84,57 @@ bool RefuseWrite(std::string*, const std::string&, const std::vector<unsigned ch
     return false;
 }
 
-// Images are decoded by our own decoders; tinygltf only hands over their bytes. Those of an image in a
-// buffer view are taken later (ImageBytesInViews): tinygltf passes them on without checking that the view
-// lies inside its buffer.
-bool KeepImageBytes(tinygltf::Image* image, const int index, std::string*, std::string*, int, int,
-                    const unsigned char* bytes, int size, void* user) {
-    auto& kept = *static_cast<std::map<int, std::string>*>(user);
+// The file an image's uri names, its %XX escapes decoded as they were when the file was read.
+std::string FileNameOfUri(const std::string& uri) {
+    std::string name;
+    for (size_t i = 0; i < uri.size(); ++i) {
+        if (uri[i] == '%' && i + 2 < uri.size() && std::isxdigit(uint8_t(uri[i + 1])) &&
+            std::isxdigit(uint8_t(uri[i + 2]))) {
+            name += char(std::stoi(uri.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            name += uri[i];
+        }
+    }
+    return name;
+}
+
+// What the messages call an image: its file, else its own name, else its number.
+std::string ImageName(const tinygltf::Image& image, int index) {
+    return !image.uri.empty() && image.uri.compare(0, 5, "data:") != 0 ? FileNameOfUri(image.uri)
+           : !image.name.empty()                                       ? image.name
+                                                                       : "image " + std::to_string(index);
+}
+
+// An image as decoded when its bytes came: its pixels, or why there are none (told only if a material
+// uses it).
+struct DecodedSource {
+    Outcome outcome = Outcome::Ok();
+    std::unique_ptr<TextureImage> image;
+};
+using DecodedSources = std::map<int, DecodedSource>;
+
+void Decode(std::string_view bytes, const tinygltf::Image& image, int index, DecodedSources& decoded) {
+    DecodedSource& source = decoded[index];
+    source.outcome = DecodeImage(bytes, ImageName(image, index), source.image);
+    if (!source.outcome.ok()) source.image.reset();
+}
+
+// Images are decoded by our own decoders, straight from the bytes tinygltf hands over rather than from a
+// copy of them (a scan's texture file is many megabytes). Those of an image in a buffer view are taken
+// later (DecodeImagesInViews): tinygltf passes them on without checking that the view lies inside its
+// buffer.
+bool DecodeImageBytes(tinygltf::Image* image, const int index, std::string*, std::string*, int, int,
+                      const unsigned char* bytes, int size, void* user) {
     if (image->bufferView < 0)
-        kept[index].assign(reinterpret_cast<const char*>(bytes), size_t(std::max(size, 0)));
+        Decode(std::string_view(reinterpret_cast<const char*>(bytes), size_t(std::max(size, 0))), *image,
+               index, *static_cast<DecodedSources*>(user));
     image->as_is = true;
     return true;
 }
 
-// The bytes of every image stored in a buffer view that lies inside its buffer.
-void ImageBytesInViews(const tinygltf::Model& model, std::map<int, std::string>& kept) {
+// Every image stored in a buffer view that lies inside its buffer.
+void DecodeImagesInViews(const tinygltf::Model& model, DecodedSources& decoded) {
     for (size_t i = 0; i < model.images.size(); ++i) {
         const int view = model.images[i].bufferView;
         if (view < 0 || size_t(view) >= model.bufferViews.size()) continue;
@@ -107,8 +144,9 @@ void ImageBytesInViews(const tinygltf::Model& model, std::map<int, std::string>&
         if (bufferView.byteOffset > buffer.size() ||
             bufferView.byteLength > buffer.size() - bufferView.byteOffset)
             continue;
-        kept[int(i)].assign(reinterpret_cast<const char*>(buffer.data()) + bufferView.byteOffset,
-                            bufferView.byteLength);
+        Decode(std::string_view(reinterpret_cast<const char*>(buffer.data()) + bufferView.byteOffset,
+                                bufferView.byteLength),
+               model.images[i], int(i), decoded);
     }
 }
 
@@ -392,21 +430,6 @@ double Determinant3(const Matrix& m) {
 
 // ---- Materials ----
 
-// The file an image's uri names, its %XX escapes decoded as they were when the file was read.
-std::string FileNameOfUri(const std::string& uri) {
-    std::string name;
-    for (size_t i = 0; i < uri.size(); ++i) {
-        if (uri[i] == '%' && i + 2 < uri.size() && std::isxdigit(uint8_t(uri[i + 1])) &&
-            std::isxdigit(uint8_t(uri[i + 2]))) {
-            name += char(std::stoi(uri.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            name += uri[i];
-        }
-    }
-    return name;
-}
-
 struct ColourSource {
     tinygltf::TextureInfo info;
     std::vector<double> factor;
@@ -456,9 +479,9 @@ class Reader {
 public:
     Reader(const tinygltf::Model& model, const std::string& fileName, MeshBuilder& builder,
            std::vector<ImportedMaterial>& materials, std::vector<std::string>& warnings,
-           std::map<int, std::string>& imageBytes)
+           DecodedSources& sources)
         : model_(model), fileName_(fileName), builder_(builder), materials_(materials), warnings_(warnings),
-          imageBytes_(imageBytes) {}
+          sources_(sources) {}
 
     std::string Read() {
         for (const std::string& required : model_.extensionsRequired) {
@@ -655,11 +678,7 @@ private:
                          " has no PNG, JPEG, BMP or TGA image; the model comes in without it"));
             return {};
         }
-        const tinygltf::Image& image = model_.images[size_t(texture.source)];
-        material.imageName = !image.uri.empty() && image.uri.compare(0, 5, "data:") != 0
-                                 ? FileNameOfUri(image.uri)
-                             : !image.name.empty() ? image.name
-                                                   : "image " + std::to_string(texture.source);
+        material.imageName = ImageName(model_.images[size_t(texture.source)], texture.source);
         material.image = DecodedImage(texture.source, material.imageName);
         if (material.image) MultiplyLinear(*material.image, factor);
         return {};
@@ -678,17 +697,14 @@ private:
         auto decoded = decoded_.find(source);
         if (decoded == decoded_.end()) {
             std::unique_ptr<TextureImage> image;
-            const auto bytes = imageBytes_.find(source);
-            if (bytes == imageBytes_.end()) {
+            const auto found = sources_.find(source);
+            if (found == sources_.end())
                 warnings_.push_back(name + ": the texture image is missing; the model comes in without it");
-            } else {
-                const Outcome outcome = DecodeImage(bytes->second, name, image);
-                if (!outcome.ok()) {
-                    warnings_.push_back(outcome.reason() + "; the model comes in without this texture");
-                    image.reset();
-                }
-                std::string().swap(bytes->second);
-            }
+            else if (!found->second.outcome.ok())
+                warnings_.push_back(found->second.outcome.reason() +
+                                    "; the model comes in without this texture");
+            else
+                image = std::move(found->second.image);
             decoded = decoded_.emplace(source, std::move(image)).first;
         }
         if (!decoded->second) return nullptr;
@@ -717,7 +733,7 @@ private:
     MeshBuilder& builder_;
     std::vector<ImportedMaterial>& materials_;
     std::vector<std::string>& warnings_;
-    std::map<int, std::string>& imageBytes_;
+    DecodedSources& sources_;
     WeldTable welded_;
     std::map<int, std::string> materialNames_;
     std::map<int, int> uses_; // materials per image
@@ -744,8 +760,8 @@ Outcome ReadGltf(std::string_view bytes, const std::string& fileName, const std:
     tinygltf::TinyGLTF loader;
     FileAccess access(directory);
     loader.SetFsCallbacks({FileExists, ExpandFilePath, ReadWholeFile, RefuseWrite, &access});
-    std::map<int, std::string> imageBytes;
-    loader.SetImageLoader(KeepImageBytes, &imageBytes);
+    DecodedSources sources;
+    loader.SetImageLoader(DecodeImageBytes, &sources);
     tinygltf::Model model;
     std::string error, warning;
     bool loaded = false;
@@ -764,11 +780,11 @@ Outcome ReadGltf(std::string_view bytes, const std::string& fileName, const std:
     if (!loaded)
         return Outcome::Failed(fileName + ": the glTF file cannot be read (" +
                                FirstLine(error.empty() ? "no detail" : error) + ")");
-    ImageBytesInViews(model, imageBytes);
+    DecodeImagesInViews(model, sources);
     for (const std::string& path : access.substituted)
         warnings.push_back(path + ": the file is not there; " + access.substitutes[path].string() +
                            " is used in its place");
-    const std::string failure = Reader(model, fileName, builder, materials, warnings, imageBytes).Read();
+    const std::string failure = Reader(model, fileName, builder, materials, warnings, sources).Read();
     return failure.empty() ? Outcome::Ok() : Outcome::Failed(failure);
 }
 

@@ -69,9 +69,27 @@ MeshBuilder::FaceOutcome MeshBuilder::AddFace(const std::vector<int>& vertices,
 }
 
 MeshBuilder::FaceOutcome MeshBuilder::AddFace(const int* vertices, const int* texCoords, size_t n) {
+    const int vertexCount = VertexCount(), texCoordCount = TexCoordCount();
     for (size_t i = 0; i < n; ++i) {
-        if (vertices[i] < 0 || vertices[i] >= VertexCount()) return FaceOutcome::BadVertex;
-        if (texCoords && texCoords[i] >= TexCoordCount()) return FaceOutcome::BadTexCoord;
+        if (vertices[i] < 0 || vertices[i] >= vertexCount) return FaceOutcome::BadVertex;
+        if (texCoords && texCoords[i] >= texCoordCount) return FaceOutcome::BadTexCoord;
+    }
+    if (n == 3) {
+        // Nearly every face of a large mesh: a triangle with a repeated corner has fewer than three
+        // distinct ones whichever two repeat, and one without is kept as it is.
+        if (vertices[0] == vertices[1] || vertices[1] == vertices[2] || vertices[2] == vertices[0]) {
+            ++skipped_;
+            return FaceOutcome::Skipped;
+        }
+        if (currentSolid_ < 0) BeginSolid(std::string());
+        const size_t first = cornerVertices_.size();
+        for (size_t i = 0; i < 3; ++i) {
+            cornerVertices_.push_back(vertices[i]);
+            cornerTexCoords_.push_back(texCoords ? texCoords[i] : -1);
+        }
+        faces_.push_back({currentSolid_, first, 3});
+        faceMaterials_.push_back(currentMaterial_);
+        return FaceOutcome::Added;
     }
 
     // A corner that repeats its predecessor adds nothing to the outline ("4 a b c c" is a triangle).
@@ -129,22 +147,29 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
     const std::vector<uint8_t> reverse =
         FacesToReverse(faces_, cornerVertices_, positions_, static_cast<int>(solids_.size()));
 
-    // Faces per solid, in file order.
-    std::vector<std::vector<size_t>> facesOfSolid(solids_.size());
-    for (size_t f = 0; f < faces_.size(); ++f)
+    // Faces per solid, in file order; a file of one solid (most are) needs no list of them.
+    std::vector<std::vector<size_t>> facesOfSolid(solids_.size() > 1 ? solids_.size() : 0);
+    for (size_t f = 0; f < faces_.size() && !facesOfSolid.empty(); ++f)
         facesOfSolid[static_cast<size_t>(faces_[f].solid)].push_back(f);
+    const auto faceCountOf = [&](size_t s) {
+        return facesOfSolid.empty() ? faces_.size() : facesOfSolid[s].size();
+    };
+    const auto faceOf = [&](size_t s, size_t k) { return facesOfSolid.empty() ? k : facesOfSolid[s][k]; };
 
     // Bytes rather than bits: set once per corner of a large mesh.
     std::vector<uint8_t> usedAnywhere(positions_.size(), 0);
     for (int v : cornerVertices_) usedAnywhere[static_cast<size_t>(v)] = 1;
 
     std::vector<int> local(positions_.size(), -1);
+    // Each file vertex's record in the current solid, one load away from its corners.
+    std::vector<Vertex*> vertexOf(positions_.size(), nullptr);
     // Corners per file vertex within the current solid, so that each vertex's list of outgoing corners is
     // allocated once at its size.
     std::vector<uint32_t> uses(completion ? positions_.size() : 0, 0);
     bool first = true;
     for (size_t s = 0; s < solids_.size(); ++s) {
-        if (facesOfSolid[s].empty()) continue;
+        const size_t faceCount = faceCountOf(s);
+        if (faceCount == 0) continue;
         auto solid = std::make_unique<Solid>();
         solid->model = &model;
         solid->name = solids_[s].name;
@@ -152,8 +177,8 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
         // The solid's vertices once each, marked in `local` until they are numbered.
         std::vector<int> used;
         size_t corners = 0;
-        for (size_t f : facesOfSolid[s]) {
-            const FaceRing& face = faces_[f];
+        for (size_t k = 0; k < faceCount; ++k) {
+            const FaceRing& face = faces_[faceOf(s, k)];
             corners += face.count;
             for (size_t c = 0; c < face.count; ++c) {
                 const int v = cornerVertices_[face.first + c];
@@ -180,15 +205,15 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
         // hundreds of thousands of allocations.
         solid->vertices.reserve(used.size());
         for (int v : used) {
-            local[static_cast<size_t>(v)] = static_cast<int>(solid->vertices.size());
             VertexPtr vertex = NewVertex(*solid, used.size() - solid->vertices.size());
+            vertexOf[static_cast<size_t>(v)] = vertex.get();
             vertex->position = positions_[static_cast<size_t>(v)];
             if (!uses.empty()) vertex->outgoing.reserve(uses[size_t(v)]);
             solid->vertices.push_back(std::move(vertex));
         }
-        const size_t faceCount = facesOfSolid[s].size();
         solid->faces.reserve(faceCount);
-        for (size_t f : facesOfSolid[s]) {
+        for (size_t k = 0; k < faceCount; ++k) {
+            const size_t f = faceOf(s, k);
             const FaceRing& pending = faces_[f];
             FacePtr face = NewFace(*solid, faceCount - solid->faces.size());
             face->solid = solid.get();
@@ -200,7 +225,7 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
                 CornerPtr corner = NewCorner(*solid, corners);
                 corner->face = face.get();
                 const int v = cornerVertices_[c];
-                Vertex* vertex = solid->vertices[static_cast<size_t>(local[static_cast<size_t>(v)])].get();
+                Vertex* vertex = vertexOf[static_cast<size_t>(v)];
                 corner->vertex = vertex;
                 const int t = cornerTexCoords_[c];
                 if (t >= 0) {

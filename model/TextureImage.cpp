@@ -12,6 +12,10 @@
 #include <new>
 #include <utility>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
 namespace tsm {
 
 namespace {
@@ -128,6 +132,56 @@ void Resample(int32_t srcWidth, int32_t srcHeight, const uint8_t* srcPixels, int
     }
 }
 
+namespace {
+
+// One texture row as bitmap pixels: R and B change places.
+#if defined(__x86_64__) || defined(__i386__)
+// Four pixels a step through one byte shuffle, which every x86-64 processor of the last fifteen years has;
+// the large textures of imported scans have millions of pixels. A step reads and writes 16 bytes, the last
+// four as they were until the next step turns them, so the steps stop where fewer than 16 are left.
+__attribute__((target("ssse3"))) const uint8_t* SwapRedBlueFast(const uint8_t* src, const uint8_t* end,
+                                                                uint8_t*& dst) {
+    const __m128i order = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 12, 13, 14, 15);
+    for (; end - src >= 16; src += 12, dst += 12)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst),
+                         _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src)), order));
+    return src;
+}
+#endif
+
+void SwapRedBlue(const uint8_t* src, const uint8_t* end, uint8_t* dst, bool fast) {
+#if defined(__x86_64__) || defined(__i386__)
+    if (fast) src = SwapRedBlueFast(src, end, dst);
+#else
+    (void)fast;
+#endif
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    // A word per pixel rather than three bytes: the fourth byte read is the next pixel's, the fourth
+    // written is overwritten by it; the row's last pixel, which has no next one, goes byte by byte.
+    for (; end - src > 3; src += 3, dst += 3) {
+        uint32_t rgb;
+        std::memcpy(&rgb, src, 4);
+        const uint32_t bgr = __builtin_bswap32(rgb) >> 8;
+        std::memcpy(dst, &bgr, 4);
+    }
+#endif
+    for (; src < end; src += 3, dst += 3) {
+        dst[0] = src[2];
+        dst[1] = src[1];
+        dst[2] = src[0];
+    }
+}
+
+bool CanShuffleBytes() {
+#if defined(__x86_64__) || defined(__i386__)
+    return __builtin_cpu_supports("ssse3");
+#else
+    return false;
+#endif
+}
+
+} // namespace
+
 void MakeBitmap(Material& material) {
     const TextureImage* texture = material.texture.get();
     if (!texture || texture->width <= 0 || texture->height <= 0 ||
@@ -144,26 +198,11 @@ void MakeBitmap(Material& material) {
     // megabytes are written once rather than cleared first; the padding stays zero.
     std::vector<uint8_t> row(stride, 0);
     bitmap->bits.reserve(stride * height);
+    const bool fast = CanShuffleBytes();
     for (size_t y = 0; y < height; ++y) {
         // Bitmap rows run bottom-up, texture rows top-down.
         const uint8_t* src = texture->pixels.data() + (height - 1 - y) * width * 3;
-        uint8_t* dst = row.data();
-        const uint8_t* const end = src + width * 3;
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-        // A word per pixel rather than three bytes: the fourth byte read is the next pixel's, the fourth
-        // written is overwritten by it; the row's last pixel, which has no next one, goes byte by byte.
-        for (; end - src > 3; src += 3, dst += 3) {
-            uint32_t rgb;
-            std::memcpy(&rgb, src, 4);
-            const uint32_t bgr = __builtin_bswap32(rgb) >> 8;
-            std::memcpy(dst, &bgr, 4);
-        }
-#endif
-        for (; src < end; src += 3, dst += 3) {
-            dst[0] = src[2];
-            dst[1] = src[1];
-            dst[2] = src[0];
-        }
+        SwapRedBlue(src, src + width * 3, row.data(), fast);
         bitmap->bits.insert(bitmap->bits.end(), row.begin(), row.end());
     }
     material.bitmap = std::move(bitmap);

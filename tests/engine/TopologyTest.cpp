@@ -102,6 +102,24 @@ TEST(Topology, ComputeFacePlaneUsesLargestFanTriangle) {
     }
 }
 
+// A triangle gets a plane exactly when Heron's radicand of its sides is positive, however thin or far
+// from the unit scale: slivers around the shortcut's bound, tiny and huge coordinates.
+TEST(Topology, ComputeFacePlaneOfATriangleFollowsHeronsRadicand) {
+    Mesh model;
+    for (double scale : {1.0, 1e-30, 1e-55, 1e-170, 1e30, 1e55, 1e160})
+        for (double height : {1.0, 2e-4, 1e-4, 0.5e-4, 1e-8, 1e-12, 1e-16, 1e-17, 0.0}) {
+            const Vec3 p[3] = {{0, 0, 0}, {scale, 0, 0}, {0.5 * scale, height * scale, 0}};
+            Solid* solid = AddRawSolid(model, {p[0], p[1], p[2]}, {{0, 1, 2}});
+            Face& face = *solid->faces[0];
+            face.plane[2] = 0.25;
+            ComputeFacePlane(face);
+            const double a = Distance(p[0], p[1]), b = Distance(p[1], p[2]), c = Distance(p[2], p[0]);
+            const double s = (a + b + c) / 2;
+            EXPECT_EQ(face.plane[2], s * (s - a) * (s - b) * (s - c) > 0 ? 1.0 : 0.25)
+                << scale << " " << height;
+        }
+}
+
 TEST(Topology, ThreeFacesOnOneEdgeWarnOnceAndLeaveOneOpenEdge) {
     Mesh model;
     // Faces 0 and 1 both run 0->1, face 2 runs 1->0: it finds two candidates and pairs with the first.

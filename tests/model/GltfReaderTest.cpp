@@ -256,14 +256,18 @@ TEST(GltfReaderTest, BadFilesAreRefusedWithAClearMessage) {
         EXPECT_EQ(read.result.reason().substr(0, message.size()), message);
         EXPECT_TRUE(read.doc->model->solids.empty());
     }
-    // A texture that does not decode, or whose only image is WebP: one warning, the model comes in
-    // untextured.
-    for (const std::string& bytes :
-         {edit("data:image/png;base64,", "data:image/png;base64,AAAA"),
-          edit(R"("source":0,)", R"("extensions":{"EXT_texture_webp":{"source":0}},)")}) {
+    // A texture that does not decode, or whose only image is WebP: one warning naming it, the model comes
+    // in untextured.
+    const std::pair<std::string, std::string> untextured[] = {
+        {edit("data:image/png;base64,", "data:image/png;base64,AAAA"), "image 0: "},
+        {edit(R"("source":0,)", R"("extensions":{"EXT_texture_webp":{"source":0}},)"),
+         "model.gltf: texture 0"}};
+    for (const auto& [bytes, warning] : untextured) {
         const MeshRead broken = Gltf(bytes);
         ASSERT_TRUE(broken.result.ok()) << broken.result.reason();
         ASSERT_EQ(broken.result->warnings.size(), 1u);
+        EXPECT_EQ(broken.result->warnings[0].substr(0, warning.size()), warning)
+            << broken.result->warnings[0];
         EXPECT_EQ(broken.doc->model->materials[0]->texture, nullptr);
     }
 }

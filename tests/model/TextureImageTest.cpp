@@ -63,6 +63,26 @@ TEST(MakeBitmap, TurnsRowsAndChannelsAndPadsEachRowToFourBytes) {
     }
 }
 
+// Rows are turned several pixels at a time: widths around the step and its end within the row.
+TEST(MakeBitmap, TurnsEveryPixelOfRowsOfAnyWidth) {
+    for (int w : {1, 3, 4, 5, 6, 7, 8, 9, 11, 16, 17, 21, 64, 67}) {
+        Material material;
+        material.texture = std::make_unique<TextureImage>();
+        material.texture->width = w;
+        material.texture->height = 3;
+        for (int i = 0; i < w * 3 * 3; ++i) material.texture->pixels.push_back(uint8_t(i * 7 + 1));
+        MakeBitmap(material);
+        const Bitmap24& bitmap = *material.bitmap;
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < w; ++x)
+                for (int c = 0; c < 3; ++c)
+                    ASSERT_EQ(bitmap.bits[size_t(y * bitmap.Stride() + x * 3 + c)],
+                              material.texture->pixels[size_t(((2 - y) * w + x) * 3 + 2 - c)])
+                        << w << " " << x << "," << y;
+        EXPECT_EQ(bitmap.bits.size(), size_t(bitmap.Stride()) * 3);
+    }
+}
+
 TEST(ApplySizeLimit, ResamplesOnlyTexturesBeyondTheLimitIntoASquare) {
     const struct {
         int32_t width, height, limit;
