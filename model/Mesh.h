@@ -7,6 +7,7 @@
 #pragma once
 
 #include "model/Geometry.h"
+#include "model/SmallList.h"
 
 #include <algorithm>
 #include <atomic>
@@ -134,7 +135,7 @@ private:
 
 struct Face {
     Solid* solid = nullptr;
-    std::vector<CornerPtr> halfEdges; // corners in ring order
+    SmallList<CornerPtr, 4> halfEdges; // corners in ring order
     Part* part = nullptr;
     double plane[4] = {0, 0, 0, 0}; // unit normal and offset d, normal . p + d = 0
     int materialIndex = -1;
