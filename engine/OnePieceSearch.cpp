@@ -388,6 +388,7 @@ Result<bool> Search::Run() {
         if (!flapsCounted_ && pairCount_ + badCount_ == 0 && in_.flapHeight > 0) {
             flapsCounted_ = true;
             flaps_.CountCrowded();
+            Remember();
             best = Cost();
             bestTree = inTree_;
             stale = 0;
@@ -489,6 +490,7 @@ Result<bool> Search::Run() {
         Apply(chosen);
         tabu_[chosen.removed] = iteration + kTenure + static_cast<int>(random.Below(kTenure + 1));
         tabu_[chosen.added] = tabu_[chosen.removed];
+        Remember();
         if (Cost() < best) {
             best = Cost();
             bestTree = inTree_;
@@ -510,6 +512,18 @@ Result<bool> Search::Run() {
     // move to move may differ from the design's, which has the last word.
     Layout();
     return pairCount_ + badCount_ == 0 && (!flapsCounted_ || FlapsDesigned(Joins()));
+}
+
+void Search::Remember() {
+    if (flapsCounted_ && pairCount_ + badCount_ == 0 && (nearestCrowded_ < 0 || crowded_ < nearestCrowded_))
+        nearest_ = inTree_, nearestCrowded_ = crowded_;
+}
+
+int Search::TakeNearest() {
+    if (nearestCrowded_ < 0) return -1;
+    inTree_ = nearest_;
+    Tree();
+    return nearestCrowded_;
 }
 
 // Back to the tree the search started from, keeping only the stubborn flaps learnt: the generator, drawn

@@ -467,6 +467,8 @@ TEST(Unfolder, LowPolyMeshesFittedToOneSheetComeOutInFewPieces) {
         {"icosahedron star", Stellated(Icosphere(0, 10), 8), 1},
         {"subdivided star", Stellated(Icosphere(1, 10), 5), 1},
         {"star of 60, each face in 4", Subdivided(Stellated(Icosphere(0, 10), 8), 1), 1},
+        // No tree found in one piece; the nearest, cut where its flaps crowd, beats the growths' 46 parts.
+        {"star of 60, each face in 16", Subdivided(Stellated(Icosphere(0, 10), 8), 2), 8},
         {"gear", Gear(12, 40, 50, 12), 1},
         {"octagonal cylinder", Cylinder(8, 10, 20), 1},
         {"coarse ring", Torus(8, 4, 20, 6, true), 2},
@@ -500,7 +502,8 @@ TEST(Unfolder, CancelAfterTheFirstFlapsLeavesTheModelsFlaps) {
     class StopInSecondRound : public IUnfoldProgress {
     public:
         explicit StopInSecondRound(int edges) : edges_(edges) {}
-        void Start(const std::string&, int count) override { secondRound_ = count - 48 * edges_; }
+        // After the plan, up to three passes of 25 rounds of two steps per edge: the first round's end.
+        void Start(const std::string&, int count) override { secondRound_ = count - 148 * edges_; }
         bool Step(int position, const std::string&) override { return position <= secondRound_; }
         void Finish() override {}
 
