@@ -526,7 +526,7 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         std::unordered_map<const Edge*, size_t> edgeIndex;
         for (size_t i = 0; i < edges.size(); ++i) edgeIndex.emplace(edges[i], i);
         const UnfoldState start = SaveUnfoldState(model_, edges, dev);
-        // Makes `joins`, then cuts for crowded flaps in rounds; false when cancelled.
+        // Makes the `planned` joins, then cuts for crowded flaps in rounds; false when cancelled.
         const auto replay = [&](const std::vector<Edge*>& planned, int pass) {
             // Joins undone so that crowded flaps get room, and how often each edge was crowded.
             std::vector<char> cut(edges.size(), 0);
