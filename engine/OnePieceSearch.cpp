@@ -515,15 +515,17 @@ Result<bool> Search::Run() {
 }
 
 void Search::Remember() {
-    if (flapsCounted_ && pairCount_ + badCount_ == 0 && (nearestCrowded_ < 0 || crowded_ < nearestCrowded_))
-        nearest_ = inTree_, nearestCrowded_ = crowded_;
+    // A narrow slit is cut apart as a crowded flap is, at about the cost of one more part.
+    const int faults = crowded_ + badCount_;
+    if (flapsCounted_ && pairCount_ == 0 && (nearestFaults_ < 0 || faults < nearestFaults_))
+        nearest_ = inTree_, nearestFaults_ = faults;
 }
 
 int Search::TakeNearest() {
-    if (nearestCrowded_ < 0) return -1;
+    if (nearestFaults_ < 0) return -1;
     inTree_ = nearest_;
     Tree();
-    return nearestCrowded_;
+    return nearestFaults_;
 }
 
 // Back to the tree the search started from, keeping only the stubborn flaps learnt: the generator, drawn

@@ -87,8 +87,9 @@ public:
     Result<bool> Run();
     std::vector<Edge*> Joins() const;
     bool FlapsDesigned(const std::vector<Edge*>& joins);
-    // After a search that found no piece: the tree with no overlap and no narrow slit that crowded the
-    // fewest flaps, made the search's tree, and how many it crowded; -1 when no tree got that far.
+    // After a search that found no piece: the tree with no overlap that crowded the fewest flaps and
+    // closed the fewest narrow slits, made the search's tree, and how many of both; -1 when no tree got
+    // that far.
     int TakeNearest();
 
 private:
@@ -169,8 +170,8 @@ private:
     std::vector<int> side_;
     int sideOld_ = 0; // overlaps between the side and the rest
     std::vector<int> tabu_;
-    std::vector<char> nearest_; // the tree TakeNearest gives, with its crowded flaps
-    int nearestCrowded_ = -1;
+    std::vector<char> nearest_; // the tree TakeNearest gives, with its crowded flaps and narrow slits
+    int nearestFaults_ = -1;
     double work_ = 0, budget_ = 0;
     int lastPosition_ = 0;
     friend class KeptFlaps;

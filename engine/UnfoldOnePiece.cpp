@@ -28,9 +28,10 @@ Result<FewestPartsPlan> SearchOnePiece(const FewestPartsInput& input, const Fewe
     Result<bool> found = search.Run();
     if (!found.ok()) return found.outcome();
     if (!*found) {
-        // A tree that crowds fewer flaps than the growths have parts less one may end in fewer parts.
-        const int crowded = search.TakeNearest();
-        if (crowded < 0 || 1 + crowded >= plan.parts) return plan;
+        // A tree with fewer crowded flaps and narrow slits than the growths have parts less one may end in
+        // fewer parts.
+        const int faults = search.TakeNearest();
+        if (faults < 0 || 1 + faults >= plan.parts) return plan;
         FewestPartsPlan near = plan;
         near.nearest = search.Joins();
         return near;

@@ -16,8 +16,8 @@ namespace tsm {
 int OnePieceSteps(const FewestPartsInput& input);
 
 // A plan of one part when the search finds one, `plan` itself otherwise; then with the tree that came
-// nearest (no overlap, no narrow slit, the fewest flaps without room) as its `nearest` where its crowded
-// flaps number fewer than `plan`'s parts less one. `step` is called
+// nearest (no overlap, the fewest flaps without room and narrow slits) as its `nearest` where those number
+// fewer than `plan`'s parts less one. `step` is called
 // with positions 1..OnePieceSteps and returns false to cancel. Faces keep their flat corners and their parts.
 Result<FewestPartsPlan> SearchOnePiece(const FewestPartsInput& input, const FewestPartsPlan& plan,
                                        const std::function<bool(int)>& step);
