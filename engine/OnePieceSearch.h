@@ -170,6 +170,7 @@ private:
     std::vector<int> side_;
     int sideOld_ = 0; // overlaps between the side and the rest
     std::vector<int> tabu_;
+    int stuck_ = 0;             // shallow vertices whose cut ends in a narrow slit whatever the tree
     std::vector<char> nearest_; // the tree TakeNearest gives, with its crowded flaps and narrow slits
     int nearestFaults_ = -1;
     double work_ = 0, budget_ = 0;
