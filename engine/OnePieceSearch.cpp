@@ -81,10 +81,9 @@ bool Search::Build(const FewestPartsPlan& plan) {
     narrow_.assign(vertices, 0);
     constexpr double kFullTurn = 6.283185307179586;
     for (int v = 0; v < vertices; ++v) narrow_[v] = !border[v] && kFullTurn - angle[v] < kMinSlitRadians;
-    // The cut edges of one piece leave the surface a disc; where no vertex but one may end a cut, they
-    // form loops through every vertex, which no layout of a real model keeps clear (a closed surface with
-    // small angle defects everywhere needs two parts at least).
-    if (std::count(narrow_.begin(), narrow_.end(), 0) < 2) return false;
+    // The cut edges of one piece leave the surface a disc, a tree with two ends at least; where fewer
+    // vertices may end a cut, the others end in narrow slits.
+    stuck_ = std::max(0, 2 - static_cast<int>(std::count(narrow_.begin(), narrow_.end(), 0)));
 
     // The plan's parts first, tied together where sharp folds leave the shortest cuts.
     std::unordered_map<const Edge*, int> linkOf;
@@ -101,12 +100,11 @@ bool Search::Build(const FewestPartsPlan& plan) {
         if (it != linkOf.end() && !listed[it->second]) order.push_back(it->second), listed[it->second] = 1;
     }
     // A shallow vertex with at most one edge that can be cut either ends a cut in a narrow slit or has a
-    // cut no flap fits beside: no tree gives one clean piece.
+    // cut no flap fits beside: no tree gives one clean piece, and the search looks for the tree nearest it.
     std::vector<int> cuttable = cut_;
     for (size_t k = 0; k < links_.size(); ++k)
         if (fixed_[k]) --cuttable[links_[k].vertex[0]], --cuttable[links_[k].vertex[1]];
-    for (int v = 0; v < vertices; ++v)
-        if (narrow_[v] && cuttable[v] <= 1) return false;
+    for (int v = 0; v < vertices; ++v) stuck_ += narrow_[v] && cuttable[v] <= 1;
     const size_t planned = order.size();
     for (size_t k = 0; k < links_.size(); ++k)
         if (!listed[k]) order.push_back(static_cast<int>(k));
@@ -383,11 +381,13 @@ Result<bool> Search::Run() {
     bool designed = false;
     for (int iteration = 1;; ++iteration) {
         if (!Tick()) return Outcome::Cancelled();
-        // Flaps count from the first tree whose faces and vertices are all clear on: before that, nearly
-        // every edge is crowded somewhere and counting them would only cost time.
-        if (!flapsCounted_ && pairCount_ + badCount_ == 0 && in_.flapHeight > 0) {
+        // Flaps count from the first tree whose faces and vertices are all clear on (but for the slits no
+        // tree avoids): before that, nearly every edge is crowded somewhere and counting them would only
+        // cost time.
+        if (!flapsCounted_ && pairCount_ + badCount_ <= stuck_ && in_.flapHeight > 0) {
             flapsCounted_ = true;
             flaps_.CountCrowded();
+            Remember();
             best = Cost();
             bestTree = inTree_;
             stale = 0;
@@ -489,6 +489,7 @@ Result<bool> Search::Run() {
         Apply(chosen);
         tabu_[chosen.removed] = iteration + kTenure + static_cast<int>(random.Below(kTenure + 1));
         tabu_[chosen.added] = tabu_[chosen.removed];
+        Remember();
         if (Cost() < best) {
             best = Cost();
             bestTree = inTree_;
@@ -510,6 +511,20 @@ Result<bool> Search::Run() {
     // move to move may differ from the design's, which has the last word.
     Layout();
     return pairCount_ + badCount_ == 0 && (!flapsCounted_ || FlapsDesigned(Joins()));
+}
+
+void Search::Remember() {
+    // A narrow slit is cut apart as a crowded flap is, at about the cost of one more part.
+    const int faults = crowded_ + badCount_;
+    if (flapsCounted_ && pairCount_ == 0 && (nearestFaults_ < 0 || faults < nearestFaults_))
+        nearest_ = inTree_, nearestFaults_ = faults;
+}
+
+int Search::TakeNearest() {
+    if (nearestFaults_ < 0) return -1;
+    inTree_ = nearest_;
+    Tree();
+    return nearestFaults_;
 }
 
 // Back to the tree the search started from, keeping only the stubborn flaps learnt: the generator, drawn

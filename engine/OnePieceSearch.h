@@ -87,6 +87,10 @@ public:
     Result<bool> Run();
     std::vector<Edge*> Joins() const;
     bool FlapsDesigned(const std::vector<Edge*>& joins);
+    // After a search that found no piece: the tree with no overlap that crowded the fewest flaps and
+    // closed the fewest narrow slits, made the search's tree, and how many of both; -1 when no tree got
+    // that far.
+    int TakeNearest();
 
 private:
     int Child(int link) const {
@@ -112,6 +116,7 @@ private:
     void Apply(const Move& move);
     bool Tick();
     void Restart();
+    void Remember();
     int64_t CellOf(double x) const { return static_cast<int64_t>(std::floor(x / cell_)); }
     static uint64_t Key(int64_t x, int64_t y) {
         return static_cast<uint64_t>(x) << 32 ^ static_cast<uint32_t>(y);
@@ -165,6 +170,9 @@ private:
     std::vector<int> side_;
     int sideOld_ = 0; // overlaps between the side and the rest
     std::vector<int> tabu_;
+    int stuck_ = 0;             // shallow vertices whose cut ends in a narrow slit whatever the tree
+    std::vector<char> nearest_; // the tree TakeNearest gives, with its crowded flaps and narrow slits
+    int nearestFaults_ = -1;
     double work_ = 0, budget_ = 0;
     int lastPosition_ = 0;
     friend class KeptFlaps;

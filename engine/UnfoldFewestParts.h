@@ -41,6 +41,10 @@ struct FewestPartsPlan {
     int parts = 0;
     double cutLength = 0;
     int candidate = -1; // which growth won: 0 the upright one
+    // Where the one-piece search found no piece, the joins of the tree that came nearest (a few flaps
+    // crowd, a few slits are narrow), for the unfolding to try as well: cut apart there, it may leave
+    // fewer parts than `joins`.
+    std::vector<Edge*> nearest;
 };
 
 // The number of steps PlanFewestParts reports for `input`.

@@ -27,7 +27,15 @@ Result<FewestPartsPlan> SearchOnePiece(const FewestPartsInput& input, const Fewe
     if (plan.parts == 1 && (!(input.flapHeight > 0) || search.FlapsDesigned(plan.joins))) return plan;
     Result<bool> found = search.Run();
     if (!found.ok()) return found.outcome();
-    if (!*found) return plan;
+    if (!*found) {
+        // A tree with fewer crowded flaps and narrow slits than the growths have parts less one may end in
+        // fewer parts.
+        const int faults = search.TakeNearest();
+        if (faults < 0 || 1 + faults >= plan.parts) return plan;
+        FewestPartsPlan near = plan;
+        near.nearest = search.Joins();
+        return near;
+    }
     FewestPartsPlan one;
     one.joins = search.Joins();
     one.parts = 1;

@@ -15,8 +15,10 @@ namespace tsm {
 // model too large to search).
 int OnePieceSteps(const FewestPartsInput& input);
 
-// A plan of one part when the search finds one, `plan` itself otherwise. `step` is called with positions
-// 1..OnePieceSteps and returns false to cancel. Faces keep their flat corners and their parts.
+// A plan of one part when the search finds one, `plan` itself otherwise; then with the tree that came
+// nearest (no overlap, the fewest flaps without room and narrow slits) as its `nearest` where those number
+// fewer than `plan`'s parts less one. `step` is called
+// with positions 1..OnePieceSteps and returns false to cancel. Faces keep their flat corners and their parts.
 Result<FewestPartsPlan> SearchOnePiece(const FewestPartsInput& input, const FewestPartsPlan& plan,
                                        const std::function<bool(int)>& step);
 

@@ -11,6 +11,7 @@
 #include "engine/PartHulls.h"
 #include "engine/Topology.h"
 #include "engine/UnfoldFewestParts.h"
+#include "engine/UnfoldOnePiece.h"
 #include "engine/UnfoldOverlap.h"
 #include "model/OpenPipeline.h"
 #include "model/Settings.h"
@@ -510,8 +511,10 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         const int planSteps = FewestPartsSteps(input);
         const int edgeCount = static_cast<int>(edges.size());
         // After the plan's steps, each round of joins takes two steps per edge: the plan's joins made
-        // again, then the parts grown where they still can.
-        const int count = planSteps + (kRepairRounds + 1) * 2 * edgeCount;
+        // again, then the parts grown where they still can. Where the one-piece search may offer the tree
+        // it came nearest with, that is made too, and the better of the two again.
+        const int replaySteps = (kRepairRounds + 1) * 2 * edgeCount;
+        const int count = planSteps + (OnePieceSteps(input) > 0 ? 3 : 1) * replaySteps;
         std::function<bool(int)> planStep;
         if (progress) planStep = [&](int position) { return step(position, count); };
         const bool limited = impl.limit.active;
@@ -522,62 +525,74 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         if (!plan.ok()) return cancel();
         std::unordered_map<const Edge*, size_t> edgeIndex;
         for (size_t i = 0; i < edges.size(); ++i) edgeIndex.emplace(edges[i], i);
-        // Joins undone so that crowded flaps get room, and how often each edge was crowded.
-        std::vector<char> cut(edges.size(), 0);
-        std::vector<int> crowdedRounds(edges.size(), 0);
         const UnfoldState start = SaveUnfoldState(model_, edges, dev);
-        for (int round = 0;; ++round) {
-            const int base = planSteps + round * 2 * edgeCount;
-            // Every round starts from the model as it came, flaps included; the cancel points all come
-            // before the round's flaps, so a cancelled unfolding leaves the model's flaps as they were.
-            if (round > 0) {
-                parts.clear();
-                RestoreUnfoldState(start, model_, edges, dev);
-                impl.LayFlat();
-                impl.space = std::make_unique<MergeSpace>(options_.overlap, cellSize, shared * shared);
-                impl.hulls->Clear(impl.space.get());
+        // Makes the `planned` joins, then cuts for crowded flaps in rounds; false when cancelled.
+        const auto replay = [&](const std::vector<Edge*>& planned, int pass) {
+            // Joins undone so that crowded flaps get room, and how often each edge was crowded.
+            std::vector<char> cut(edges.size(), 0);
+            std::vector<int> crowdedRounds(edges.size(), 0);
+            for (int round = 0;; ++round) {
+                const int base = planSteps + pass * replaySteps + round * 2 * edgeCount;
+                // Every round starts from the model as it came, flaps included; the cancel points all come
+                // before the round's flaps, so a cancelled unfolding leaves the model's flaps as they were.
+                if (round > 0 || pass > 0) {
+                    parts.clear();
+                    RestoreUnfoldState(start, model_, edges, dev);
+                    impl.LayFlat();
+                    impl.space = std::make_unique<MergeSpace>(options_.overlap, cellSize, shared * shared);
+                    impl.hulls->Clear(impl.space.get());
+                }
+                const int joins = static_cast<int>(planned.size());
+                for (int i = 0; i < joins; ++i) {
+                    const int position =
+                        base + static_cast<int>((static_cast<int64_t>(i) + 1) * edgeCount / joins);
+                    if (progress && !step(position, count)) return false;
+                    // The plan made these very joins from the same flat faces, its overlap tests included; a
+                    // limit may refuse some, and then the later ones meet other neighbours. Once joins are
+                    // undone the parts differ from the plan's, and every join is tested again.
+                    if (cut[edgeIndex.at(planned[i])]) continue;
+                    impl.TryJoin(*planned[i], limited || round > 0);
+                }
+                for (size_t i = 0; (limited || round > 0) && i < edges.size(); ++i) {
+                    if (progress && !step(base + edgeCount + static_cast<int>(i) + 1, count)) return false;
+                    Edge& edge = *edges[i];
+                    if (!joinable[i] || cut[i] || edge.halfEdge1->Joined() != nullptr) continue;
+                    if (edge.halfEdge1->face->part == edge.halfEdge2->face->part) continue;
+                    if (!impl.TryJoin(edge) || round == 0) continue;
+                    // Past the first round, as in the upright unfolding, a join brings its mirror image.
+                    Edge* s = edge.symmetricEdge;
+                    auto partner = s != nullptr && s != &edge ? edgeIndex.find(s) : edgeIndex.end();
+                    if (partner != edgeIndex.end() && joinable[partner->second] && !cut[partner->second] &&
+                        s->halfEdge1->Joined() == nullptr &&
+                        s->halfEdge1->face->part != s->halfEdge2->face->part)
+                        impl.TryJoin(*s);
+                }
+                finishParts();
+                const FlapDesignCounts flaps = DesignFlaps(dev, flapHeight);
+                if (flaps.crowdedEdges.empty() || round == kRepairRounds) break;
+                // Where no side of a cut edge has room for a flap, the part is cut elsewhere: between the
+                // flap and what it runs into, or, for an edge that stays crowded, all around its face.
+                bool changed = false;
+                for (const CrowdedEdge& crowded : flaps.crowdedEdges) {
+                    const bool isolate =
+                        ++crowdedRounds[edgeIndex.at(crowded.sides[0]->edge)] > kPatientRounds;
+                    for (Edge* edge : JoinsToCut(crowded, isolate))
+                        for (Edge* undo : {edge, edge->symmetricEdge}) {
+                            auto it = undo != nullptr ? edgeIndex.find(undo) : edgeIndex.end();
+                            if (it == edgeIndex.end()) continue;
+                            changed = changed || !cut[it->second];
+                            cut[it->second] = 1;
+                        }
+                }
+                if (!changed) break;
             }
-            const int joins = static_cast<int>(plan->joins.size());
-            for (int i = 0; i < joins; ++i) {
-                const int position =
-                    base + static_cast<int>((static_cast<int64_t>(i) + 1) * edgeCount / joins);
-                if (progress && !step(position, count)) return cancel();
-                // The plan made these very joins from the same flat faces, its overlap tests included; a
-                // limit may refuse some, and then the later ones meet other neighbours. Once joins are
-                // undone the parts differ from the plan's, and every join is tested again.
-                if (cut[edgeIndex.at(plan->joins[i])]) continue;
-                impl.TryJoin(*plan->joins[i], limited || round > 0);
-            }
-            for (size_t i = 0; (limited || round > 0) && i < edges.size(); ++i) {
-                if (progress && !step(base + edgeCount + static_cast<int>(i) + 1, count)) return cancel();
-                Edge& edge = *edges[i];
-                if (!joinable[i] || cut[i] || edge.halfEdge1->Joined() != nullptr) continue;
-                if (edge.halfEdge1->face->part == edge.halfEdge2->face->part) continue;
-                if (!impl.TryJoin(edge) || round == 0) continue;
-                // Past the first round, as in the upright unfolding, a join brings its mirror image.
-                Edge* s = edge.symmetricEdge;
-                auto partner = s != nullptr && s != &edge ? edgeIndex.find(s) : edgeIndex.end();
-                if (partner != edgeIndex.end() && joinable[partner->second] && !cut[partner->second] &&
-                    s->halfEdge1->Joined() == nullptr && s->halfEdge1->face->part != s->halfEdge2->face->part)
-                    impl.TryJoin(*s);
-            }
-            finishParts();
-            const FlapDesignCounts flaps = DesignFlaps(dev, flapHeight);
-            if (flaps.crowdedEdges.empty() || round == kRepairRounds) break;
-            // Where no side of a cut edge has room for a flap, the part is cut elsewhere: between the flap
-            // and what it runs into, or, for an edge that stays crowded, all around its face.
-            bool changed = false;
-            for (const CrowdedEdge& crowded : flaps.crowdedEdges) {
-                const bool isolate = ++crowdedRounds[edgeIndex.at(crowded.sides[0]->edge)] > kPatientRounds;
-                for (Edge* edge : JoinsToCut(crowded, isolate))
-                    for (Edge* undo : {edge, edge->symmetricEdge}) {
-                        auto it = undo != nullptr ? edgeIndex.find(undo) : edgeIndex.end();
-                        if (it == edgeIndex.end()) continue;
-                        changed = changed || !cut[it->second];
-                        cut[it->second] = 1;
-                    }
-            }
-            if (!changed) break;
+            return true;
+        };
+        if (!replay(plan->joins, 0)) return cancel();
+        if (!plan->nearest.empty()) {
+            const size_t grown = parts.size();
+            if (!replay(plan->nearest, 1)) return cancel();
+            if (parts.size() >= grown && !replay(plan->joins, 2)) return cancel();
         }
     } else {
         const int count = static_cast<int>(edges.size());

@@ -385,8 +385,8 @@ TEST(Unfolder, MeshesUnfoldWithoutOverlapsIdenticallyAndRepeatably) {
     // leaves no room for a flap, so there its parts end at sharp vertices or at other parts. These bounds
     // are what it reaches (cylinder, spheres and the bunny more than Upright's overlapping parts).
     const std::map<std::string, size_t> most = {
-        {"icosphere", 44}, {"torus", 12},         {"cylinder", 24},        {"cactus.off", 1},
-        {"bunny.obj", 96}, {"geosphere.off", 12}, {"cube-shuffled.off", 1}};
+        {"icosphere", 44}, {"torus", 12},        {"cylinder", 24},        {"cactus.off", 1},
+        {"bunny.obj", 96}, {"geosphere.off", 3}, {"cube-shuffled.off", 1}};
     for (auto& [name, make] : TestMeshes()) {
         SCOPED_TRACE(name);
         auto indexed = make();
@@ -451,8 +451,8 @@ TEST(Unfolder, FewestPartsAtAScaleKeepsEveryPartOnOneSheet) {
 }
 
 // Low-poly meshes fitted to one sheet: solids with sharp corners, stars, gears, cylinders, a coarse knot and
-// a ring come out in one piece, a finer star too once the tree search ties its parts; the smoother ones (a
-// coarser ring, a sphere, a knot whose every vertex is too shallow to end a cut) in a few; every flap
+// rings come out in one piece, a finer star too once the tree search ties its parts; the smoother ones (a
+// sphere, a knot whose every vertex is too shallow to end a cut, the finest star) in a few; every flap
 // clear, and a second run gives the very same file.
 TEST(Unfolder, LowPolyMeshesFittedToOneSheetComeOutInFewPieces) {
     struct Case {
@@ -467,12 +467,14 @@ TEST(Unfolder, LowPolyMeshesFittedToOneSheetComeOutInFewPieces) {
         {"icosahedron star", Stellated(Icosphere(0, 10), 8), 1},
         {"subdivided star", Stellated(Icosphere(1, 10), 5), 1},
         {"star of 60, each face in 4", Subdivided(Stellated(Icosphere(0, 10), 8), 1), 1},
+        // No tree found in one piece; the nearest, cut where its flaps crowd, beats the growths' 46 parts.
+        {"star of 60, each face in 16", Subdivided(Stellated(Icosphere(0, 10), 8), 2), 8},
         {"gear", Gear(12, 40, 50, 12), 1},
         {"octagonal cylinder", Cylinder(8, 10, 20), 1},
-        {"coarse ring", Torus(8, 4, 20, 6, true), 2},
+        {"coarse ring", Torus(8, 4, 20, 6, true), 1},
         {"sphere of 80", Icosphere(1, 10), 3},
         {"tall star", Stellated(Icosphere(0, 10), 20), 1},
-        {"trefoil", TrefoilTube(60, 6, 10, 4), 8},
+        {"trefoil", TrefoilTube(60, 6, 10, 4), 3},
         {"coarse trefoil", TrefoilTube(48, 5, 10, 3), 1},
         {"ring of 12 by 6", Torus(12, 6, 20, 6, true), 1},
         // Once every crowded flap there runs into a flap of its own face, the search once drew forever.
@@ -500,7 +502,8 @@ TEST(Unfolder, CancelAfterTheFirstFlapsLeavesTheModelsFlaps) {
     class StopInSecondRound : public IUnfoldProgress {
     public:
         explicit StopInSecondRound(int edges) : edges_(edges) {}
-        void Start(const std::string&, int count) override { secondRound_ = count - 48 * edges_; }
+        // After the plan, up to three passes of 25 rounds of two steps per edge: the first round's end.
+        void Start(const std::string&, int count) override { secondRound_ = count - 148 * edges_; }
         bool Step(int position, const std::string&) override { return position <= secondRound_; }
         void Finish() override {}
 
