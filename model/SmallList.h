@@ -4,17 +4,15 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <memory>
 #include <new>
-#include <stdexcept>
 #include <type_traits>
 #include <utility>
 #include <vector>
 
 namespace tsm {
 
-template <typename T, uint32_t kInline> class SmallList {
+template <typename T, size_t kInline> class SmallList {
     static_assert(kInline > 0, "a small list keeps at least one element inside itself");
     static_assert(std::is_nothrow_move_constructible_v<T>, "elements move between the two stores");
 
@@ -61,19 +59,18 @@ public:
 
     void reserve(size_t wanted) {
         if (wanted <= capacity_) return;
-        if (wanted > UINT32_MAX) throw std::length_error("a small list cannot hold that many elements");
         T* larger = std::allocator<T>().allocate(wanted);
         T* old = data();
-        for (uint32_t i = 0; i < size_; ++i) {
+        for (size_t i = 0; i < size_; ++i) {
             new (larger + i) T(std::move(old[i]));
             old[i].~T();
         }
         if (OnHeap()) std::allocator<T>().deallocate(heap_, capacity_);
         heap_ = larger;
-        capacity_ = uint32_t(wanted);
+        capacity_ = wanted;
     }
     void push_back(T&& element) {
-        if (size_ == capacity_) reserve(size_t(capacity_) * 2);
+        if (size_ == capacity_) reserve(capacity_ * 2);
         new (data() + size_) T(std::move(element));
         ++size_;
     }
@@ -83,7 +80,7 @@ public:
         T* to = first;
         for (T* from = last; from != stop; ++from, ++to) *to = std::move(*from);
         for (T* gone = to; gone != stop; ++gone) gone->~T();
-        size_ -= uint32_t(last - first);
+        size_ -= size_t(last - first);
         return first;
     }
     T* erase(T* at) { return erase(at, at + 1); }
@@ -106,7 +103,7 @@ private:
             capacity_ = other.capacity_;
             size_ = other.size_;
         } else {
-            for (uint32_t i = 0; i < other.size_; ++i) {
+            for (size_t i = 0; i < other.size_; ++i) {
                 new (Local() + i) T(std::move(other.Local()[i]));
                 other.Local()[i].~T();
             }
@@ -121,8 +118,8 @@ private:
         T* heap_;
         alignas(T) unsigned char local_[kInline * sizeof(T)];
     };
-    uint32_t size_ = 0;
-    uint32_t capacity_ = kInline;
+    size_t size_ = 0;
+    size_t capacity_ = kInline;
 };
 
 } // namespace tsm
