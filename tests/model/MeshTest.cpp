@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstring>
+#include <memory>
 #include <set>
 
 using namespace tsm;
@@ -51,4 +54,39 @@ TEST(MeshTest, PartLinesFromBlocksMoveBetweenPartsAndGoWithTheDevelopment) {
     EXPECT_TRUE(second->lines[0]->home.inBlock);
     EXPECT_FALSE(second->lines[1]->home.inBlock);
     development.reset();
+}
+
+// A record is taken from its blocks with its members' initialisers alone, over memory that may hold an
+// earlier record's values: a member added without an initialiser would come out as those values.
+template <typename Record> Record* MadeOverOldValues(std::vector<unsigned char>& memory) {
+    memory.assign(sizeof(Record) + alignof(Record), 0xA5);
+    void* at = memory.data();
+    size_t room = memory.size();
+    return new (std::align(alignof(Record), sizeof(Record), at, room)) Record;
+}
+
+TEST(MeshTest, RecordsMadeOverOldValuesStartFromTheirInitialValues) {
+    std::vector<unsigned char> memory;
+    // Corners and edges have no padding before their home: every byte up to it is a member's.
+    const HalfEdge clearCorner{};
+    EXPECT_EQ(std::memcmp(MadeOverOldValues<HalfEdge>(memory), &clearCorner, offsetof(HalfEdge, home) + 1),
+              0);
+    const Edge clearEdge{};
+    EXPECT_EQ(std::memcmp(MadeOverOldValues<Edge>(memory), &clearEdge, offsetof(Edge, home) + 1), 0);
+
+    Face* face = MadeOverOldValues<Face>(memory);
+    EXPECT_TRUE(face->solid == nullptr && face->part == nullptr && face->halfEdges.empty());
+    for (double p : face->plane) EXPECT_EQ(p, 0.0);
+    EXPECT_EQ(face->materialIndex, -1);
+    EXPECT_EQ(face->partIndex, -1);
+    EXPECT_EQ(face->solidIndexHint, -1);
+    EXPECT_FALSE(face->visited || face->picked || face->placed || face->home.inBlock);
+    face->~Face();
+
+    Vertex* vertex = MadeOverOldValues<Vertex>(memory);
+    EXPECT_EQ(vertex->position, Vec3());
+    EXPECT_EQ(vertex->index, 0);
+    EXPECT_FALSE(vertex->deleted || vertex->home.inBlock);
+    EXPECT_TRUE(vertex->outgoing.empty());
+    vertex->~Vertex();
 }
