@@ -212,17 +212,26 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
             solid->vertices.push_back(std::move(vertex));
         }
         solid->faces.reserve(faceCount);
+        // Planes are computed for a batch of faces at a time, their corners still in cache: a plane is a
+        // chain of a root and divisions that the processor overlaps across the faces of a batch, where one
+        // at a time each face's chain waited for its own.
+        constexpr size_t kPlaneBatch = 32;
+        size_t planed = 0; // faces of this solid with their planes
+        const auto computePlanes = [&] {
+            for (; planed < solid->faces.size(); ++planed)
+                completion->ComputeFacePlane(*solid->faces[planed]);
+        };
         for (size_t k = 0; k < faceCount; ++k) {
             const size_t f = faceOf(s, k);
             const FaceRing& pending = faces_[f];
-            FacePtr face = NewFace(*solid, faceCount - solid->faces.size());
+            FacePtr face(solid->faceBlocks.Take(faceCount - solid->faces.size()));
             face->solid = solid.get();
             face->materialIndex = faceMaterials_[f] < 0 ? -1 : faceMaterials_[f] + materialBase;
             face->halfEdges.reserve(pending.count);
             for (size_t i = 0; i < pending.count; ++i) {
                 // A turned face lists the same corners, each with its texture coordinates, the other way.
                 const size_t c = pending.first + (reverse[f] ? pending.count - 1 - i : i);
-                CornerPtr corner = NewCorner(*solid, corners);
+                CornerPtr corner(solid->cornerBlocks.Take(corners));
                 corner->face = face.get();
                 const int v = cornerVertices_[c];
                 Vertex* vertex = vertexOf[static_cast<size_t>(v)];
@@ -238,12 +247,11 @@ void MeshBuilder::Finish(Document& document, IModelCompletion* completion) const
                 face->halfEdges.push_back(std::move(corner));
             }
             corners -= pending.count;
-            if (completion) {
-                completion->LinkFaceRing(*face);
-                completion->ComputeFacePlane(*face);
-            }
+            if (completion) completion->LinkFaceRing(*face);
             solid->faces.push_back(std::move(face));
+            if (completion && solid->faces.size() - planed == kPlaneBatch) computePlanes();
         }
+        if (completion) computePlanes();
         for (int v : used) {
             local[static_cast<size_t>(v)] = -1;
             if (!uses.empty()) uses[size_t(v)] = 0;
