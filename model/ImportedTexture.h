@@ -1,7 +1,7 @@
 // How an imported model's material gets its texture: the texture coordinates of its faces are moved by
 // the file's texture transform; a mirrored or clamped wrap (which a model file cannot keep: it always
-// draws repeated) is baked into the image and the coordinates; the image is brought to a texture size
-// and its bitmap made. Also the colour conversions the model formats need.
+// draws repeated) is baked into the image and the coordinates; the image is brought to a texture size.
+// Also the colour conversions the model formats need.
 #pragma once
 
 #include "model/Mesh.h"
@@ -25,8 +25,9 @@ struct TextureMapping {
 TextureMapping ComposeMappings(const TextureMapping& outer, const TextureMapping& inner);
 
 // Moves the coordinates of every face of `materialIndex`, bakes the wrap, and makes `decoded` the
-// material's texture (brought to a square power of two no larger than 8192, with its bitmap; the
-// decoded size goes to imageWidth and imageHeight). `fileName` becomes the texture's file name.
+// material's texture (brought to a square power of two no larger than 8192, without a bitmap until a
+// size limit shrinks it; the decoded size goes to imageWidth and imageHeight). `fileName` becomes the
+// texture's file name.
 void AttachImportedTexture(Mesh& model, int materialIndex, std::unique_ptr<TextureImage> decoded,
                            const TextureMapping& mapping, const std::string& fileName);
 

@@ -91,8 +91,7 @@ void LoadObjMaterials(const std::vector<std::string>& libraries, const std::stri
     }
 
     // Each image is decoded once, however many materials use it; a failure is told once. The last material
-    // to use an image takes it, the others a copy: a whole image copied for nothing costs as much as
-    // building the bitmap.
+    // to use an image takes it, the others a copy: a scan's texture is many megabytes to copy for nothing.
     const auto writtenPathOf = [&defined](const Material& material, fs::path& path) {
         const auto found = defined.find(material.name);
         if (found == defined.end() || found->second.first.texture.empty()) return false;

@@ -215,6 +215,8 @@ void ApplySizeLimit(Material& material, int32_t limitPixels) {
     if (texture->width <= 0 || texture->height <= 0 ||
         texture->pixels.size() != size_t(texture->width) * size_t(texture->height) * 3)
         return;
+    // The whole image lives on in the bitmap: an imported texture is its only copy until now.
+    if (!material.bitmap) MakeBitmap(material);
     std::vector<uint8_t> resampled(size_t(limitPixels) * size_t(limitPixels) * 3);
     Resample(texture->width, texture->height, texture->pixels.data(), limitPixels, limitPixels,
              resampled.data(), false);
