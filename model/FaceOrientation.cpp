@@ -28,22 +28,6 @@ std::vector<uint8_t> FacesToReverse(const std::vector<FaceRing>& faces,
     const auto inside = [corners](const FaceRing& ring) {
         return ring.count >= 3 && ring.first <= corners && ring.count <= corners - ring.first;
     };
-    // Every corner's face, and the vertex its edge runs to (a corner without an edge, both ends one vertex
-    // or a vertex that does not exist, stays unmatched).
-    std::vector<uint32_t> faceOf(corners, kNone), to(corners, kNone);
-    for (size_t f = 0; f < faces.size(); ++f) {
-        const FaceRing& ring = faces[f];
-        if (!inside(ring)) continue;
-        for (size_t i = 0, last = ring.first + ring.count - 1; i < ring.count; ++i) {
-            const size_t c = ring.first + i;
-            const uint32_t a = uint32_t(cornerVertices[c]);
-            const uint32_t b = uint32_t(cornerVertices[c == last ? ring.first : c + 1]);
-            faceOf[c] = uint32_t(f);
-            if (a == b || std::max(a, b) >= positions.size()) continue;
-            to[c] = b;
-        }
-    }
-
     // Corners bucketed by their lower end (a counting sort: linear however many corners meet at a vertex),
     // each with its higher end and, in the top bit, whether it runs up from the lower one: a bucket is then
     // matched from its own entries alone. Vertex numbers come from ints, so the top bit is free.
@@ -54,8 +38,25 @@ std::vector<uint8_t> FacesToReverse(const std::vector<FaceRing>& faces,
     };
     const size_t vertexCount = positions.size();
     std::vector<uint32_t> start(vertexCount + 1, 0);
-    for (uint32_t c = 0; c < corners; ++c)
-        if (to[c] != kNone) ++start[std::min(uint32_t(cornerVertices[c]), to[c]) + 1];
+
+    // Every corner's face, and the vertex its edge runs to (a corner without an edge, both ends one vertex
+    // or a vertex that does not exist, stays unmatched); the buckets' sizes counted in the same pass.
+    std::vector<uint32_t> faceOf(corners, kNone), to(corners, kNone);
+    for (size_t f = 0; f < faces.size(); ++f) {
+        const FaceRing& ring = faces[f];
+        if (!inside(ring)) continue;
+        for (size_t i = 0, last = ring.first + ring.count - 1; i < ring.count; ++i) {
+            const size_t c = ring.first + i;
+            const uint32_t a = uint32_t(cornerVertices[c]);
+            const uint32_t b = uint32_t(cornerVertices[c == last ? ring.first : c + 1]);
+            faceOf[c] = uint32_t(f);
+            if (a == b || std::max(a, b) >= positions.size()) continue;
+            // A corner that overlapping rings claim twice keeps the edge it got last, counted once.
+            if (to[c] != kNone) --start[std::min(a, to[c]) + 1];
+            to[c] = b;
+            ++start[std::min(a, b) + 1];
+        }
+    }
     for (size_t v = 0; v < vertexCount; ++v) start[v + 1] += start[v];
     // Every entry is written before it is read: left uninitialised rather than cleared first.
     const std::unique_ptr<Entry[]> byLow(new Entry[start[vertexCount]]);
@@ -112,11 +113,13 @@ std::vector<uint8_t> FacesToReverse(const std::vector<FaceRing>& faces,
         }
     }
 
-    std::vector<uint8_t> reached(faces.size(), 0);
+    // A face reached keeps kReached beside its turn in `reverse`, one byte for the walk to look at rather
+    // than two; the mark is cleared at the end.
+    constexpr uint8_t kTurn = 1, kReached = 2;
     std::vector<uint32_t> component;
     for (size_t seed = 0; seed < faces.size(); ++seed) {
-        if (reached[seed] || !inside(faces[seed])) continue;
-        reached[seed] = 1;
+        if (reverse[seed] || !inside(faces[seed])) continue;
+        reverse[seed] = kReached;
         component.assign(1, uint32_t(seed));
         bool closed = true, agreed = true;
         for (size_t head = 0; head < component.size(); ++head) {
@@ -129,9 +132,8 @@ std::vector<uint8_t> FacesToReverse(const std::vector<FaceRing>& faces,
                 }
                 const uint32_t h = across[c] >> 1;
                 // Two corners running the same way along their edge belong to faces of opposite turn.
-                const uint8_t wanted = reverse[g] ^ uint8_t(across[c] & 1);
-                if (!reached[h]) {
-                    reached[h] = 1;
+                const uint8_t wanted = kReached | ((reverse[g] ^ uint8_t(across[c])) & kTurn);
+                if (!reverse[h]) {
                     reverse[h] = wanted;
                     component.push_back(h);
                 } else if (reverse[h] != wanted) {
@@ -152,19 +154,20 @@ std::vector<uint8_t> FacesToReverse(const std::vector<FaceRing>& faces,
                 for (size_t i = 1; i + 1 < ring.count; ++i)
                     sum += Dot(p0, Cross(positions[size_t(cornerVertices[ring.first + i])] - origin,
                                          positions[size_t(cornerVertices[ring.first + i + 1])] - origin));
-                volume += reverse[f] ? -sum : sum;
+                volume += reverse[f] & kTurn ? -sum : sum;
             }
         }
         if (volume != 0) {
             turnAll = volume < 0;
         } else {
             size_t turned = 0;
-            for (uint32_t f : component) turned += reverse[f];
+            for (uint32_t f : component) turned += reverse[f] & kTurn;
             turnAll = turned * 2 > component.size();
         }
         if (turnAll)
-            for (uint32_t f : component) reverse[f] ^= 1;
+            for (uint32_t f : component) reverse[f] ^= kTurn;
     }
+    for (uint8_t& turn : reverse) turn &= kTurn;
     return reverse;
 }
 
