@@ -25,10 +25,13 @@ public:
         if (std::isnan(key.x) || std::isnan(key.y) || std::isnan(key.z)) return fresh();
         if ((points_.size() + 1) * 2 > slots_.size()) Rehash(slots_.empty() ? 64 : slots_.size() * 2);
         const size_t mask = slots_.size() - 1;
-        size_t i = Hash(key) & mask;
-        for (; slots_[i] != kEmpty; i = (i + 1) & mask)
-            if (points_[slots_[i]].key == key) return points_[slots_[i]].number;
-        slots_[i] = uint32_t(points_.size());
+        const uint64_t hash = Hash(key);
+        const uint32_t tag = Tag(hash);
+        size_t i = size_t(hash) & mask;
+        for (; slots_[i].point != kEmpty; i = (i + 1) & mask)
+            if (slots_[i].tag == tag && points_[slots_[i].point].key == key)
+                return points_[slots_[i].point].number;
+        slots_[i] = {uint32_t(points_.size()), tag};
         points_.push_back({key, fresh()});
         return points_.back().number;
     }
@@ -46,8 +49,15 @@ private:
         PositionKey key;
         int number;
     };
+    // A slot keeps bits of its point's hash that its place does not say, so that a probe passes the
+    // points of other positions without reading them: on a large mesh each read is a cache miss.
+    struct Slot {
+        uint32_t point = kEmpty;
+        uint32_t tag = 0;
+    };
 
-    static size_t Hash(const PositionKey& key) {
+    static uint32_t Tag(uint64_t hash) { return uint32_t(hash >> 32); }
+    static uint64_t Hash(const PositionKey& key) {
         uint64_t h = 0;
         for (double c : {key.x, key.y, key.z}) {
             if (c == 0) c = 0; // -0 hashes as 0, to which it is equal
@@ -56,18 +66,19 @@ private:
             h = (h ^ bits) * 0x9e3779b97f4a7c15ull;
             h ^= h >> 29;
         }
-        return size_t(h ^ (h >> 32));
+        return h ^ (h >> 32);
     }
     void Rehash(size_t size) {
-        slots_.assign(size, kEmpty);
+        slots_.assign(size, Slot());
         for (uint32_t p = 0; p < points_.size(); ++p) {
-            size_t i = Hash(points_[p].key) & (size - 1);
-            while (slots_[i] != kEmpty) i = (i + 1) & (size - 1);
-            slots_[i] = p;
+            const uint64_t hash = Hash(points_[p].key);
+            size_t i = size_t(hash) & (size - 1);
+            while (slots_[i].point != kEmpty) i = (i + 1) & (size - 1);
+            slots_[i] = {p, Tag(hash)};
         }
     }
 
-    std::vector<uint32_t> slots_; // a power of two, at most half full
+    std::vector<Slot> slots_; // a power of two, at most half full
     std::vector<Point> points_;
 };
 
