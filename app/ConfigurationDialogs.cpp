@@ -121,7 +121,7 @@ UpdateHint ApplyOtherConfig(const OtherConfigValues& v, Settings& s, Mesh* model
         for (const auto& material : model->materials) {
             const TextureImage* texture = material->texture.get();
             if (texture == nullptr || (texture->width <= limit && texture->height <= limit)) continue;
-            ApplySizeLimit(*material, limit);
+            LimitTextureKeepingWholeImage(*material, limit);
             resampled = true;
         }
     }

@@ -55,7 +55,8 @@ Result<ImportedMesh> ImportMeshDocument(const std::string& path, const Settings&
     for (const std::string& warning : outcome.read.warnings) prompt.Message(warning, PromptIcon::Warning);
     // Imported textures come at full size, as embedded ones do: the bitmap keeps it, the texture keeps
     // within the limit.
-    for (auto& material : document->model->materials) ApplySizeLimit(*material, TextureSizeLimit(settings));
+    for (auto& material : document->model->materials)
+        LimitTextureKeepingWholeImage(*material, TextureSizeLimit(settings));
     if (outcome.read.skippedFaces > 0) {
         char text[160];
         std::snprintf(text, sizeof text, "%d face(s) with fewer than three distinct corners were skipped.",

@@ -215,14 +215,20 @@ void ApplySizeLimit(Material& material, int32_t limitPixels) {
     if (texture->width <= 0 || texture->height <= 0 ||
         texture->pixels.size() != size_t(texture->width) * size_t(texture->height) * 3)
         return;
-    // The whole image lives on in the bitmap: an imported texture is its only copy until now.
-    if (!material.bitmap) MakeBitmap(material);
     std::vector<uint8_t> resampled(size_t(limitPixels) * size_t(limitPixels) * 3);
     Resample(texture->width, texture->height, texture->pixels.data(), limitPixels, limitPixels,
              resampled.data(), false);
     texture->pixels = std::move(resampled);
     texture->width = limitPixels;
     texture->height = limitPixels;
+}
+
+void LimitTextureKeepingWholeImage(Material& material, int32_t limitPixels) {
+    const TextureImage* texture = material.texture.get();
+    if (!material.bitmap && texture && limitPixels > 0 &&
+        (texture->width > limitPixels || texture->height > limitPixels))
+        MakeBitmap(material);
+    ApplySizeLimit(material, limitPixels);
 }
 
 void ReleaseTexture(Material& material) {

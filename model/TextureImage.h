@@ -50,9 +50,12 @@ void Resample(int32_t srcWidth, int32_t srcHeight, const uint8_t* srcPixels, int
 void MakeBitmap(Material& material);
 
 // Resamples a texture wider or taller than `limitPixels` to limitPixels x limitPixels (no row flip). The
-// bitmap keeps the full resolution: one made before is left as it is, and a material without one gets it
-// from the texture before the texture shrinks.
+// bitmap is left as it is, so a bitmap made before keeps the full resolution.
 void ApplySizeLimit(Material& material, int32_t limitPixels);
+
+// The same for a model's material, whose 2D drawing keeps the whole image: one without a bitmap (an
+// imported texture, the only copy of its image) gets its bitmap before the texture shrinks.
+void LimitTextureKeepingWholeImage(Material& material, int32_t limitPixels);
 
 // Frees the pixels, forgets the image file name, and deletes the bitmap.
 void ReleaseTexture(Material& material);

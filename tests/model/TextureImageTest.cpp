@@ -93,26 +93,45 @@ TEST(ApplySizeLimit, ResamplesOnlyTexturesBeyondTheLimitIntoASquare) {
         {256, 64, 256, 256, 64},   // at the limit: left alone, even when not square
         {512, 512, 0, 512, 512},   // no limit
     };
-    for (const auto& c : cases)
-        for (const bool bitmapBefore : {true, false}) {
-            Material material;
-            material.texture = Texture(c.width, c.height);
-            if (bitmapBefore) MakeBitmap(material);
-            Material whole;
-            whole.texture = Texture(c.width, c.height);
-            MakeBitmap(whole);
-            ApplySizeLimit(material, c.limit);
-            EXPECT_EQ(material.texture->width, c.newWidth) << c.width << "x" << c.height;
-            EXPECT_EQ(material.texture->height, c.newHeight) << c.width << "x" << c.height;
-            EXPECT_EQ(material.texture->pixels.size(), size_t(c.newWidth) * c.newHeight * 3);
-            // The bitmap keeps the whole image: left as it was, or made before the texture shrank.
-            const bool shrunk = c.newWidth != c.width || c.newHeight != c.height;
-            ASSERT_EQ(material.bitmap != nullptr, bitmapBefore || shrunk) << c.width << "x" << c.height;
-            if (material.bitmap) EXPECT_EQ(material.bitmap->bits, whole.bitmap->bits) << c.width;
-        }
+    for (const auto& c : cases) {
+        Material material;
+        material.texture = Texture(c.width, c.height);
+        MakeBitmap(material);
+        ApplySizeLimit(material, c.limit);
+        EXPECT_EQ(material.texture->width, c.newWidth) << c.width << "x" << c.height;
+        EXPECT_EQ(material.texture->height, c.newHeight) << c.width << "x" << c.height;
+        EXPECT_EQ(material.texture->pixels.size(), size_t(c.newWidth) * c.newHeight * 3);
+        EXPECT_EQ(material.bitmap->width, c.width); // the bitmap is not rebuilt
+    }
     Material none;
     ApplySizeLimit(none, 64);
     EXPECT_EQ(none.texture, nullptr);
+}
+
+// An imported texture is the only copy of its image: shrunk, it leaves the whole image in a bitmap first;
+// within the limit it gets none. A bitmap made before is kept as it is.
+TEST(LimitTextureKeepingWholeImage, MakesTheBitmapOnlyWhereTheTextureShrinks) {
+    const struct {
+        int32_t width, height, limit, newWidth;
+        bool bitmapBefore, bitmapAfter;
+    } cases[] = {
+        {512, 512, 256, 256, false, true}, {100, 300, 256, 256, false, true},
+        {256, 64, 256, 256, false, false}, {512, 512, 0, 512, false, false},
+        {512, 512, 256, 256, true, true},  {64, 64, 256, 64, true, true},
+    };
+    for (const auto& c : cases) {
+        Material material, whole;
+        material.texture = Texture(c.width, c.height);
+        whole.texture = Texture(c.width, c.height);
+        MakeBitmap(whole);
+        if (c.bitmapBefore) MakeBitmap(material);
+        LimitTextureKeepingWholeImage(material, c.limit);
+        EXPECT_EQ(material.texture->width, c.newWidth) << c.width << "x" << c.height << " " << c.limit;
+        ASSERT_EQ(material.bitmap != nullptr, c.bitmapAfter) << c.width << "x" << c.height << " " << c.limit;
+        if (material.bitmap) {
+            EXPECT_EQ(material.bitmap->bits, whole.bitmap->bits) << c.width << "x" << c.height;
+        }
+    }
 }
 
 TEST(ChooseTextureSize, TakesTheNextGreaterPowerOfTwoWithinTheLimits) {
