@@ -156,8 +156,9 @@ void AttachImportedTexture(Mesh& model, int materialIndex, std::unique_ptr<Textu
     ReleaseTexture(material);
     material.texture = FitTextureSize(std::move(decoded));
     material.textureFileName = fileName;
-    // No bitmap: the texture holds the whole image until a size limit shrinks it, and ApplySizeLimit
-    // keeps the whole image in a bitmap then. Made here, it would be a second copy of every pixel.
+    // No bitmap: the texture holds the whole image until a size limit shrinks it, and
+    // LimitTextureKeepingWholeImage keeps the whole image in a bitmap then. Made here, it would be a
+    // second copy of every pixel.
 }
 
 void SetMaterialColour(Material& material, const float rgb[3]) {
