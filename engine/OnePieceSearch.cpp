@@ -3,6 +3,7 @@
 #include "engine/CutRepair.h"
 #include "engine/FlapDesign.h"
 #include "engine/Flaps.h"
+#include "engine/TreePieces.h"
 
 #include <algorithm>
 #include <limits>
@@ -56,9 +57,11 @@ bool Search::Build(const FewestPartsPlan& plan) {
         const Edge& edge = *in_.edges[i];
         const HalfEdge* h[2] = {edge.halfEdge1, edge.halfEdge2};
         if (h[0] == nullptr || h[0]->vertex == nullptr || h[0]->next == nullptr) continue;
-        const int ends[2] = {vertexOf(h[0]->vertex), vertexOf(h[0]->next->vertex)};
         auto a = h[0]->face ? faceIndex.find(h[0]->face) : faceIndex.end();
         auto b = h[1] && h[1]->face ? faceIndex.find(h[1]->face) : faceIndex.end();
+        // An edge of faces outside those searched (a region of the model) is none of the search's.
+        if (a == faceIndex.end() && b == faceIndex.end()) continue;
+        const int ends[2] = {vertexOf(h[0]->vertex), vertexOf(h[0]->next->vertex)};
         if (a == faceIndex.end() || b == faceIndex.end() || a->second == b->second) {
             border[ends[0]] = border[ends[1]] = 1;
             continue;
@@ -565,6 +568,35 @@ std::vector<Edge*> Search::Joins() const {
     std::vector<Edge*> joins;
     for (size_t i = 1; i < order_.size(); ++i)
         joins.push_back(in_.edges[links_[parentLink_[order_[i]]].edge]);
+    return joins;
+}
+
+} // namespace tsm::onepiece
+
+namespace tsm::onepiece {
+
+std::vector<Edge*> Search::JoinsInSheets(int& pieces) {
+    Tree();
+    std::copy(local_.begin() + start_[0], local_.begin() + start_[1], world_.begin());
+    for (size_t i = 1; i < order_.size(); ++i) {
+        const int f = order_[i];
+        std::copy(local_.begin() + start_[f], local_.begin() + start_[f + 1], world_.begin() + start_[f]);
+        const RigidMotion turn = Across(parentLink_[f], f);
+        for (int c = start_[f]; c < start_[f + 1]; ++c) world_[c] = turn.Apply(world_[c]);
+    }
+    FlatTree tree;
+    tree.start = start_;
+    tree.corners = world_;
+    std::vector<int> linkOf;
+    for (size_t i = 1; i < order_.size(); ++i) {
+        const Link& l = links_[parentLink_[order_[i]]];
+        tree.links.push_back({l.face[0], l.face[1]});
+        linkOf.push_back(parentLink_[order_[i]]);
+    }
+    const std::vector<char> kept = PiecesFittingSheets(tree, in_.limit, pieces);
+    std::vector<Edge*> joins;
+    for (size_t i = 0; i < linkOf.size(); ++i)
+        if (kept[i]) joins.push_back(in_.edges[links_[linkOf[i]].edge]);
     return joins;
 }
 

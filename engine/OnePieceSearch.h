@@ -91,6 +91,9 @@ public:
     // closed the fewest narrow slits, made the search's tree, and how many of both; -1 when no tree got
     // that far.
     int TakeNearest();
+    // The search's tree cut into pieces that each fit the input's sheet limit, as joins in tree order,
+    // and how many pieces.
+    std::vector<Edge*> JoinsInSheets(int& pieces);
 
 private:
     int Child(int link) const {

@@ -43,7 +43,7 @@ struct FewestPartsPlan {
     int candidate = -1; // which growth won: 0 the upright one
     // Where the one-piece search found no piece, the joins of the tree that came nearest (a few flaps
     // crowd, a few slits are narrow), for the unfolding to try as well: cut apart there, it may leave
-    // fewer parts than `joins`.
+    // fewer parts than `joins`. Under a sheet limit, the search's tree already cut into pieces that fit.
     std::vector<Edge*> nearest;
 };
 

@@ -9,7 +9,22 @@ namespace tsm {
 namespace {
 
 bool Searched(const FewestPartsInput& input) {
-    return !input.limit.active && !input.faces.empty() && input.faces.size() <= onepiece::kMostFaces;
+    return !input.faces.empty() && input.faces.size() <= onepiece::kMostFaces;
+}
+
+// Under a sheet limit one piece seldom fits, but a tree without overlaps cut where it outgrows the sheet
+// keeps every cut it had where no flap has room and no slit is narrow, and adds only cuts along its own
+// folds: it may give fewer parts than the growths.
+Result<FewestPartsPlan> SearchUnderLimit(onepiece::Search& search, const FewestPartsPlan& plan) {
+    Result<bool> found = search.Run();
+    if (!found.ok()) return found.outcome();
+    if (!*found && search.TakeNearest() < 0) return plan;
+    int pieces = 0;
+    std::vector<Edge*> joins = search.JoinsInSheets(pieces);
+    if (pieces >= plan.parts) return plan;
+    FewestPartsPlan near = plan;
+    near.nearest = std::move(joins);
+    return near;
 }
 
 } // namespace
@@ -23,6 +38,7 @@ Result<FewestPartsPlan> SearchOnePiece(const FewestPartsInput& input, const Fewe
     if (!Searched(input) || plan.parts < 1) return plan;
     onepiece::Search search(input, step, OnePieceSteps(input));
     if (!search.Build(plan)) return plan;
+    if (input.limit.active) return plan.parts > 1 ? SearchUnderLimit(search, plan) : plan;
     // One part may still crowd its flaps, which the unfolding then cuts apart.
     if (plan.parts == 1 && (!(input.flapHeight > 0) || search.FlapsDesigned(plan.joins))) return plan;
     Result<bool> found = search.Run();
