@@ -207,8 +207,7 @@ void Search::Tree() {
 }
 
 // Every face placed anew from its flat corners along the tree, the overlaps and bad vertices counted.
-void Search::Layout() {
-    Tree();
+void Search::Place() {
     std::copy(local_.begin() + start_[0], local_.begin() + start_[1], world_.begin());
     for (size_t i = 1; i < order_.size(); ++i) {
         const int f = order_[i];
@@ -216,6 +215,11 @@ void Search::Layout() {
         const RigidMotion turn = Across(parentLink_[f], f);
         for (int c = start_[f]; c < start_[f + 1]; ++c) world_[c] = turn.Apply(world_[c]);
     }
+}
+
+void Search::Layout() {
+    Tree();
+    Place();
     cells_.clear();
     wide_.clear();
     std::fill(isWide_.begin(), isWide_.end(), 0);
@@ -577,13 +581,7 @@ namespace tsm::onepiece {
 
 std::vector<Edge*> Search::JoinsInSheets(int& pieces) {
     Tree();
-    std::copy(local_.begin() + start_[0], local_.begin() + start_[1], world_.begin());
-    for (size_t i = 1; i < order_.size(); ++i) {
-        const int f = order_[i];
-        std::copy(local_.begin() + start_[f], local_.begin() + start_[f + 1], world_.begin() + start_[f]);
-        const RigidMotion turn = Across(parentLink_[f], f);
-        for (int c = start_[f]; c < start_[f + 1]; ++c) world_[c] = turn.Apply(world_[c]);
-    }
+    Place();
     FlatTree tree;
     tree.start = start_;
     tree.corners = world_;

@@ -108,6 +108,7 @@ private:
 
     RigidMotion Across(int link, int movedFace) const;
     void Tree();
+    void Place(); // every face's corners where the tree lays them
     void Layout();
     void Index(int f, bool insert);
     Box BoxOf(const Point2* p, int count) const;
