@@ -95,10 +95,17 @@ compgen -G "$recovery/*.tsmr" >/dev/null || fail "no recovery copy was written"
 stop KILL
 
 start
-sleep 1.5 # the splash window, titled like the offer, closes after 750 ms
-offer=$(await_window "Tessaly")
-keys "$offer" Return
-window=$(await_window "cube\\* - Tessaly")
+# The splash window is titled like the offer and closes after 750 ms, or later where the viewer starts
+# slowly (a sanitized build): Return goes to the window so titled until the recovered document shows.
+window=""
+for _ in $(seq 1 30); do
+    sleep 1
+    offer=$(xdotool search --onlyvisible --name "^Tessaly\$" 2>/dev/null | head -1 || true)
+    [ -n "$offer" ] && keys "$offer" Return
+    window=$(xdotool search --onlyvisible --name "^cube\\* - Tessaly\$" 2>/dev/null | head -1 || true)
+    [ -n "$window" ] && break
+done
+[ -n "$window" ] || fail "no window titled 'cube\* - Tessaly' after the offer"
 keys "$window" ctrl+s
 await_window "cube - Tessaly" >/dev/null
 stop TERM
