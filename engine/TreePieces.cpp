@@ -42,6 +42,7 @@ Grown GrowFrom(const FlatTree& tree, const std::vector<std::vector<std::pair<int
         for (const auto& [g, link] : around[order[i]])
             if (parent[g] == -2) parent[g] = order[i], parentLink[g] = link, order.push_back(g);
     std::vector<std::vector<Point2>> hull(n);
+    std::vector<double> area(n, 0.0); // of each child's piece, once it is closed to growth below
     std::vector<std::vector<int>> children(n);
     for (size_t i = order.size(); i-- > 0;) {
         const int f = order[i];
@@ -49,8 +50,7 @@ Grown GrowFrom(const FlatTree& tree, const std::vector<std::vector<std::pair<int
                                 tree.corners.begin() + tree.start[f + 1]);
         hull[f] = HullOf(own);
         std::vector<int>& kids = children[f];
-        std::stable_sort(kids.begin(), kids.end(),
-                         [&](int a, int b) { return HullArea(hull[a]) < HullArea(hull[b]); });
+        std::stable_sort(kids.begin(), kids.end(), [&](int a, int b) { return area[a] < area[b]; });
         for (int c : kids) {
             std::vector<Point2> both = hull[f];
             both.insert(both.end(), hull[c].begin(), hull[c].end());
@@ -64,6 +64,7 @@ Grown GrowFrom(const FlatTree& tree, const std::vector<std::vector<std::pair<int
             }
             std::vector<Point2>().swap(hull[c]);
         }
+        area[f] = HullArea(hull[f]);
         if (parent[f] >= 0) children[parent[f]].push_back(f);
     }
     ++grown.pieces;
