@@ -1,6 +1,7 @@
 #include "engine/Layout.h"
 
 #include "engine/Extents.h"
+#include "engine/SheetPacking.h"
 
 #include <algorithm>
 #include <cmath>
@@ -204,6 +205,51 @@ bool AllOnTheFirstSheet(const Development& development, const SheetArea& sheet) 
     return true;
 }
 
+// As much as a part's box may exceed a sheet and still be taken to fit it, as the unfolding's fit test
+// allows.
+constexpr double kPackToleranceMM = 1e-6;
+
+// Every part on one sheet, sheets filled one after another and set out row by row in a square-ish grid;
+// false (nothing moved) when some part's box with its spacing fits no sheet clear of the keep-outs. The
+// boxes are packed largest first by a few measures of large, and the packing on the fewest sheets is kept
+// (the first of them on a tie): which one packs best depends on the boxes' shapes.
+bool PackPartsOnSheets(const std::vector<Part*>& order, double spacing, const SheetArea& sheet) {
+    if (order.empty()) return false;
+    std::vector<PackBlock> blocked;
+    for (const KeepOut& k : sheet.keepOuts)
+        blocked.push_back(
+            {k.x0 - kKeepOutGapMM, k.y0 - kKeepOutGapMM, k.x1 + kKeepOutGapMM, k.y1 + kKeepOutGapMM});
+    const auto measures = {
+        +[](const Part* p) { return p->width * p->height; },
+        +[](const Part* p) { return p->height; },
+        +[](const Part* p) { return std::max(p->width, p->height); },
+        +[](const Part* p) { return p->width; },
+    };
+    std::vector<Part*> best;
+    std::vector<PackedBox> bestPacked;
+    int bestSheets = 0;
+    for (auto measure : measures) {
+        std::vector<Part*> sorted = order;
+        std::stable_sort(sorted.begin(), sorted.end(),
+                         [&](const Part* a, const Part* b) { return measure(a) > measure(b); });
+        std::vector<PackBox> boxes;
+        for (const Part* part : sorted) boxes.push_back({part->width + spacing, part->height + spacing});
+        std::vector<PackedBox> packed =
+            PackOnSheets(boxes, sheet.printableWidthMM, sheet.printableHeightMM, blocked, kPackToleranceMM);
+        if (packed.size() != sorted.size()) return false;
+        int sheets = 0;
+        for (const PackedBox& p : packed) sheets = std::max(sheets, p.sheet + 1);
+        if (!best.empty() && sheets >= bestSheets) continue;
+        best = std::move(sorted), bestPacked = std::move(packed), bestSheets = sheets;
+    }
+    const int columns = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(bestSheets))));
+    for (size_t i = 0; i < best.size(); ++i) {
+        best[i]->x = bestPacked[i].sheet % columns * sheet.printableWidthMM + bestPacked[i].x;
+        best[i]->y = bestPacked[i].sheet / columns * sheet.printableHeightMM + bestPacked[i].y;
+    }
+    return true;
+}
+
 } // namespace
 
 void LayoutParts(Development& development, double modelSize, const LayoutMethod& method,
@@ -221,6 +267,15 @@ void LayoutParts(Development& development, double modelSize, const LayoutMethod&
     std::stable_sort(order.begin(), order.end(), [](const Part* a, const Part* b) {
         return a->width * a->height > b->width * b->height;
     });
+
+    if (avoidBreaks && PackPartsOnSheets(order, spacing, sheet)) {
+        for (auto& part : development.parts) {
+            part->x += spacing / 2;
+            part->y += spacing / 2;
+        }
+        ComputeDevelopmentExtent(development, true);
+        return;
+    }
 
     // A cell about the mean part's size holds a few rectangles.
     double sizeSum = 0;

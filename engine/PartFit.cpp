@@ -40,8 +40,10 @@ std::vector<size_t> ConvexHull(const std::vector<Point2>& points) {
     return hull;
 }
 
-bool FitsTurned(const std::vector<Point2>& hull, const PartLimit& limit, double turn) {
-    if (hull.empty()) return true;
+namespace {
+
+// The size of the box around the hull turned by `turn`, in millimetres, with room for flaps and spacing.
+Point2 TurnedBox(const std::vector<Point2>& hull, const PartLimit& limit, double turn) {
     const double c = std::cos(turn), s = std::sin(turn);
     double x0 = INFINITY, x1 = -INFINITY, y0 = INFINITY, y1 = -INFINITY;
     for (const Point2& p : hull) {
@@ -49,7 +51,37 @@ bool FitsTurned(const std::vector<Point2>& hull, const PartLimit& limit, double 
         x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
     }
     const double room = 2 * limit.flapHeightMM + limit.spacingMM;
-    return PartFitsSheet((x1 - x0) * limit.scale + room, (y1 - y0) * limit.scale + room, limit.sheet);
+    return {(x1 - x0) * limit.scale + room, (y1 - y0) * limit.scale + room};
+}
+
+} // namespace
+
+bool FitsTurned(const std::vector<Point2>& hull, const PartLimit& limit, double turn) {
+    if (hull.empty()) return true;
+    const Point2 box = TurnedBox(hull, limit, turn);
+    return PartFitsSheet(box.x, box.y, limit.sheet);
+}
+
+bool FindCompactTurn(const std::vector<Point2>& hull, const PartLimit& limit, double preferred,
+                     double& turn) {
+    if (hull.empty()) return FitsTurned(hull, limit, preferred) ? (turn = preferred, true) : false;
+    bool found = false;
+    double smallest = INFINITY;
+    const auto offer = [&](double candidate) {
+        const Point2 box = TurnedBox(hull, limit, candidate);
+        // A rounding's worth smaller is no smaller: the earlier turn, and first of all `preferred`, stays.
+        if (box.x * box.y < smallest * (1 - 1e-9) && PartFitsSheet(box.x, box.y, limit.sheet))
+            turn = candidate, smallest = box.x * box.y, found = true;
+    };
+    offer(preferred);
+    for (size_t i = 0; i < hull.size(); ++i) {
+        const Point2 d = hull[(i + 1) % hull.size()] - hull[i];
+        if (d.x == 0 && d.y == 0) continue;
+        const double along = -std::atan2(d.y, d.x);
+        offer(along);
+        offer(along + kHalfPi);
+    }
+    return found;
 }
 
 bool FindFittingTurn(const std::vector<Point2>& hull, const PartLimit& limit, double preferred,

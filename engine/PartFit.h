@@ -29,4 +29,9 @@ bool FitsTurned(const std::vector<Point2>& hull, const PartLimit& limit, double 
 // edge along x or along y. False when none fits.
 bool FindFittingTurn(const std::vector<Point2>& hull, const PartLimit& limit, double preferred, double& turn);
 
+// Of the turns that fit (`preferred`, and those that lay a hull edge along x or along y), the one whose
+// box around the hull is smallest, `preferred` on a tie: parts that lie compactly leave their sheets
+// fewer. False when none fits.
+bool FindCompactTurn(const std::vector<Point2>& hull, const PartLimit& limit, double preferred, double& turn);
+
 } // namespace tsm

@@ -345,7 +345,7 @@ struct Unfolder::Impl {
         return std::fabs(d);
     }
 
-    // Turns the part upright, or under a limit the nearest to upright that fits a sheet.
+    // Turns the part upright, or under a limit to where it lies most compactly on a sheet.
     void Orient(Part& part) {
         Point2 sum;
         for (const Face* face : part.faces) {
@@ -363,7 +363,7 @@ struct Unfolder::Impl {
             std::vector<Point2> hull;
             for (size_t i : ConvexHull(points)) hull.push_back(points[i]);
             double turn = theta;
-            if (FindFittingTurn(hull, limit, theta, turn)) theta = turn;
+            if (FindCompactTurn(hull, limit, theta, turn)) theta = turn;
         }
         if (!upright && theta == 0.0) return;
         const Point2 pivot = part.faces.front()->Corner(0)->Pos2D();

@@ -143,17 +143,19 @@ TEST(Layout, PartsThatFitASheetNeverStraddleOne) {
     }
 }
 
-TEST(Layout, PartsThatFitNoCandidateGoToFreshSheetsInSquareShells) {
+TEST(Layout, SheetsFillOneAfterAnotherRowByRowInASquareGrid) {
     DevelopmentFixture fx;
     std::vector<Part*> parts;
     for (int i = 0; i < 5; ++i) parts.push_back(AddRectPart(fx, 80, 80));
-    LayoutParts(fx.Dev(), 100, Fixed(10, true), SheetArea{100, 100, {}});
-    // Shell 1: (1, 0), then (0, 1), (1, 1); shell 2 starts with (2, 0).
-    const double expected[][2] = {{5, 5}, {105, 5}, {5, 105}, {105, 105}, {205, 5}};
-    for (size_t i = 0; i < parts.size(); ++i) {
-        EXPECT_DOUBLE_EQ(parts[i]->x, expected[i][0]) << i;
-        EXPECT_DOUBLE_EQ(parts[i]->y, expected[i][1]) << i;
-    }
+    Part* small = AddRectPart(fx, 10, 85); // fits beside the first large one, not on a sheet of its own
+    LayoutParts(fx.Dev(), 100, Fixed(5, true), SheetArea{100, 100, {}});
+    // Five sheets, three to a row.
+    const double expected[][2] = {{2.5, 2.5}, {102.5, 2.5}, {202.5, 2.5}, {2.5, 102.5}, {102.5, 102.5}};
+    for (size_t i = 0; i < parts.size(); ++i)
+        EXPECT_EQ(std::vector<double>({parts[i]->x, parts[i]->y}),
+                  std::vector<double>({expected[i][0], expected[i][1]}))
+            << i;
+    EXPECT_EQ(std::vector<double>({small->x, small->y}), std::vector<double>({87.5, 2.5}));
 }
 
 TEST(Layout, BadSheetOrEmptyDevelopmentChangesNothing) {
