@@ -49,9 +49,11 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -136,6 +138,12 @@ void RunBuildable(benchmark::State& state, const std::function<std::unique_ptr<D
     const Buildability built = MeasureBuildability(*doc->development, kA4);
     state.counters["faces"] = static_cast<double>(doc->model->solids[0]->faces.size());
     state.counters["parts"] = static_cast<double>(doc->development->parts.size());
+    // The sheets printed: those a part's box starts on.
+    std::set<std::pair<double, double>> sheets;
+    for (const auto& part : doc->development->parts)
+        sheets.insert(
+            {std::floor(part->x / kA4.printableWidthMM), std::floor(part->y / kA4.printableHeightMM)});
+    state.counters["sheets"] = static_cast<double>(sheets.size());
     state.counters["unfit"] = built.partsNotFitting;
     state.counters["face_face"] = built.faceFaceOverlaps;
     state.counters["flap_face"] = built.flapFaceOverlaps;
