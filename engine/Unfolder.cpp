@@ -594,6 +594,9 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
             if (!replay(plan->nearest, 1)) return cancel();
             if (parts.size() >= grown && !replay(plan->joins, 2)) return cancel();
         }
+        // Repair rounds that end early, and a pass there was no nearer tree for, leave their steps untaken:
+        // the bar still ends full.
+        if (progress && !step(count, count)) return cancel();
     } else {
         const int count = static_cast<int>(edges.size());
         if (progress) progress->Start(kUnfoldCaption, count);

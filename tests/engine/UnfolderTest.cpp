@@ -25,6 +25,7 @@
 #include <array>
 #include <cmath>
 #include <filesystem>
+#include <limits>
 #include <map>
 #include <memory>
 #include <string>
@@ -310,6 +311,21 @@ TEST(Unfolder, CancelLeavesNoDevelopment) {
         EXPECT_TRUE(unfolder.Run(&first).cancelled());
         EXPECT_TRUE(first.finished);
         EXPECT_GE(first.count, static_cast<int>(doc->model->solids[0]->edges.size()));
+    }
+}
+
+TEST(Unfolder, ProgressEndsFullWhateverTheStrategy) {
+    // Fewest parts sets steps aside for repair rounds and passes it may not need.
+    for (UnfoldStrategy strategy : {UnfoldStrategy::Upright, UnfoldStrategy::FewestParts}) {
+        SCOPED_TRACE(static_cast<int>(strategy));
+        auto doc = MeshDocument(Icosphere(1, 10));
+        UnfoldOptions options;
+        options.strategy = strategy;
+        Unfolder unfolder(*doc->model, 1.0, options);
+        StopAt never(std::numeric_limits<int>::max());
+        ASSERT_TRUE(unfolder.Run(&never).ok());
+        EXPECT_EQ(never.last,
+                  "Unfolding...  " + std::to_string(never.count) + "/" + std::to_string(never.count));
     }
 }
 
