@@ -198,6 +198,18 @@ struct AccessorView {
         return 0;
     }
 
+    // Element i's `components` numbers: floats, as nearly every position and texture coordinate is, read
+    // without a turn through Get's cases for each.
+    void GetAll(size_t i, double* out) const {
+        if (componentType == TINYGLTF_COMPONENT_TYPE_FLOAT) {
+            float values[4];
+            std::memcpy(values, data + i * stride, size_t(components) * 4);
+            for (int c = 0; c < components; ++c) out[c] = values[c];
+            return;
+        }
+        for (int c = 0; c < components; ++c) out[c] = Get(i, c);
+    }
+
     std::vector<uint8_t> dense; // the elements of a sparse accessor, which `data` then points into
 };
 
@@ -575,15 +587,23 @@ private:
 
         // Corners welded by position: glTF splits vertices at every seam of its attributes, the model
         // keeps one vertex per point and the texture coordinates per corner.
-        std::vector<int> vertex(positions.count), texCoord(positions.count, -1);
+        // Each glTF vertex's texture coordinates are the builder's from `firstTexCoord` on, in order.
+        std::vector<int> vertex(positions.count);
+        const int firstTexCoord = builder_.TexCoordCount();
+        double p[3], st[2];
         for (size_t i = 0; i < positions.count; ++i) {
-            const double x = positions.Get(i, 0), y = positions.Get(i, 1), z = positions.Get(i, 2);
+            positions.GetAll(i, p);
+            const double x = p[0], y = p[1], z = p[2];
             const PositionKey key{m[0] * x + m[4] * y + m[8] * z + m[12],
                                   m[1] * x + m[5] * y + m[9] * z + m[13],
                                   m[2] * x + m[6] * y + m[10] * z + m[14]};
             vertex[i] = welded_.Weld(key, [&] { return builder_.AddVertex({key.x, key.y, key.z}); });
-            if (uvs.data) texCoord[i] = builder_.AddTexCoord(uvs.Get(i, 0), uvs.Get(i, 1));
+            if (uvs.data) {
+                uvs.GetAll(i, st);
+                builder_.AddTexCoord(st[0], st[1]);
+            }
         }
+        const auto texCoord = [&](uint32_t i) { return uvs.data ? firstTexCoord + int(i) : -1; };
         const bool mirrored = Determinant3(m) < 0;
         const size_t n = indices.size();
         const size_t triangles = mode == TINYGLTF_MODE_TRIANGLES ? n / 3 : n >= 3 ? n - 2 : 0;
@@ -600,9 +620,7 @@ private:
                 a = indices[0], b = indices[t + 1], c = indices[t + 2];
             }
             if (mirrored) std::swap(b, c);
-            const int corners[3] = {vertex[a], vertex[b], vertex[c]};
-            const int uvCorners[3] = {texCoord[a], texCoord[b], texCoord[c]};
-            builder_.AddFace(corners, uvs.data ? uvCorners : nullptr, 3);
+            builder_.AddTriangle(vertex[a], vertex[b], vertex[c], texCoord(a), texCoord(b), texCoord(c));
         }
         return {};
     }
