@@ -26,13 +26,16 @@ std::vector<uint8_t> FacesToReverse(const std::vector<FaceRing>& faces,
     if (faces.empty() || corners >= kNone || faces.size() >= kMostFaces) return reverse;
 
     // Each ring's first corner, one more closing the list: the walk below reads these rather than the
-    // larger rings, and each corner's face is that of the ring it lies in.
+    // larger rings. Every corner's face is that of the ring it lies in; each entry of `faceOf` is written
+    // before it is read, left uninitialised rather than cleared first (as are the buckets below).
     std::vector<uint32_t> ringStart(faces.size() + 1);
+    const std::unique_ptr<uint32_t[]> faceOf(new uint32_t[corners]);
     size_t ringEnd = 0;
     for (size_t f = 0; f < faces.size(); ++f) {
         const FaceRing& ring = faces[f];
         if (ring.first != ringEnd || ring.count < 3 || ring.count > corners - ringEnd) return reverse;
         ringStart[f] = uint32_t(ringEnd);
+        for (size_t c = ringEnd; c < ringEnd + ring.count; ++c) faceOf[c] = uint32_t(f);
         ringEnd += ring.count;
     }
     if (ringEnd != corners) return reverse;
@@ -59,11 +62,6 @@ std::vector<uint8_t> FacesToReverse(const std::vector<FaceRing>& faces,
             }
         }
     };
-    // Every corner's face, and the buckets' sizes. Every entry of `faceOf` is written before it is read:
-    // left uninitialised rather than cleared first, as are the buckets.
-    const std::unique_ptr<uint32_t[]> faceOf(new uint32_t[corners]);
-    for (size_t f = 0; f < faces.size(); ++f)
-        std::fill(faceOf.get() + ringStart[f], faceOf.get() + ringStart[f + 1], uint32_t(f));
     forEachEdge([&](uint32_t, uint32_t a, uint32_t b) { ++start[std::min(a, b) + 1]; });
     for (size_t v = 0; v < vertexCount; ++v) start[v + 1] += start[v];
     const std::unique_ptr<Entry[]> byLow(new Entry[start[vertexCount]]);
