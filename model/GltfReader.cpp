@@ -590,13 +590,22 @@ private:
         // Each glTF vertex's texture coordinates are the builder's from `firstTexCoord` on, in order.
         std::vector<int> vertex(positions.count);
         const int firstTexCoord = builder_.TexCoordCount();
-        double p[3], st[2];
-        for (size_t i = 0; i < positions.count; ++i) {
+        const auto keyOf = [&](size_t i) {
+            double p[3];
             positions.GetAll(i, p);
-            const double x = p[0], y = p[1], z = p[2];
-            const PositionKey key{m[0] * x + m[4] * y + m[8] * z + m[12],
-                                  m[1] * x + m[5] * y + m[9] * z + m[13],
-                                  m[2] * x + m[6] * y + m[10] * z + m[14]};
+            return PositionKey{m[0] * p[0] + m[4] * p[1] + m[8] * p[2] + m[12],
+                               m[1] * p[0] + m[5] * p[1] + m[9] * p[2] + m[13],
+                               m[2] * p[0] + m[6] * p[1] + m[10] * p[2] + m[14]};
+        };
+        // The points a few steps ahead are looked up early, so that their places in the table load while
+        // these are welded.
+        constexpr size_t kAhead = 8;
+        PositionKey ahead[kAhead];
+        for (size_t i = 0; i < kAhead && i < positions.count; ++i) welded_.Prefetch(ahead[i] = keyOf(i));
+        double st[2];
+        for (size_t i = 0; i < positions.count; ++i) {
+            const PositionKey key = ahead[i % kAhead];
+            if (i + kAhead < positions.count) welded_.Prefetch(ahead[i % kAhead] = keyOf(i + kAhead));
             vertex[i] = welded_.Weld(key, [&] { return builder_.AddVertex({key.x, key.y, key.z}); });
             if (uvs.data) {
                 uvs.GetAll(i, st);
