@@ -587,8 +587,8 @@ private:
 
         // Corners welded by position: glTF splits vertices at every seam of its attributes, the model
         // keeps one vertex per point and the texture coordinates per corner.
-        // Each glTF vertex's texture coordinates are the builder's from `firstTexCoord` on, in order.
         std::vector<int> vertex(positions.count);
+        // Each glTF vertex's texture coordinates are the builder's from `firstTexCoord` on, in order.
         const int firstTexCoord = builder_.TexCoordCount();
         const auto keyOf = [&](size_t i) {
             double p[3];
