@@ -202,9 +202,11 @@ struct AccessorView {
     // without a turn through Get's cases for each.
     void GetAll(size_t i, double* out) const {
         if (componentType == TINYGLTF_COMPONENT_TYPE_FLOAT) {
-            float values[4];
-            std::memcpy(values, data + i * stride, size_t(components) * 4);
-            for (int c = 0; c < components; ++c) out[c] = values[c];
+            for (int c = 0; c < components; ++c) {
+                float value;
+                std::memcpy(&value, data + i * stride + size_t(c) * 4, 4);
+                out[c] = value;
+            }
             return;
         }
         for (int c = 0; c < components; ++c) out[c] = Get(i, c);
@@ -619,16 +621,18 @@ private:
         if ((triangles_ += triangles) > kMaxTriangles)
             return Fail("the file has more triangles than can be unfolded");
         for (size_t t = 0; t < triangles; ++t) {
-            uint32_t a, b, c;
+            // The corners' places in the index list first, so that the list is read in one place.
+            size_t k[3];
             if (mode == TINYGLTF_MODE_TRIANGLES) {
-                a = indices[t * 3], b = indices[t * 3 + 1], c = indices[t * 3 + 2];
+                k[0] = t * 3, k[1] = t * 3 + 1, k[2] = t * 3 + 2;
             } else if (mode == TINYGLTF_MODE_TRIANGLE_STRIP) {
-                a = indices[t], b = indices[t + 1], c = indices[t + 2];
-                if (t % 2) std::swap(a, b);
+                k[0] = t, k[1] = t + 1, k[2] = t + 2;
+                if (t % 2) std::swap(k[0], k[1]);
             } else {
-                a = indices[0], b = indices[t + 1], c = indices[t + 2];
+                k[0] = 0, k[1] = t + 1, k[2] = t + 2;
             }
-            if (mirrored) std::swap(b, c);
+            if (mirrored) std::swap(k[1], k[2]);
+            const uint32_t a = indices[k[0]], b = indices[k[1]], c = indices[k[2]];
             builder_.AddTriangle(vertex[a], vertex[b], vertex[c], texCoord(a), texCoord(b), texCoord(c));
         }
         return {};
