@@ -25,9 +25,22 @@ std::vector<uint8_t> FacesToReverse(const std::vector<FaceRing>& faces,
     const size_t corners = cornerVertices.size();
     if (faces.empty() || corners >= kNone || faces.size() >= kMostFaces) return reverse;
 
-    const auto inside = [corners](const FaceRing& ring) {
-        return ring.count >= 3 && ring.first <= corners && ring.count <= corners - ring.first;
-    };
+    // Each ring's first corner, one more closing the list: the walk below reads these rather than the
+    // larger rings. Every corner's face is that of the ring it lies in; each entry of `faceOf` is written
+    // before it is read, left uninitialised rather than cleared first (as are the buckets below).
+    std::vector<uint32_t> ringStart(faces.size() + 1);
+    const std::unique_ptr<uint32_t[]> faceOf(new uint32_t[corners]);
+    size_t ringEnd = 0;
+    for (size_t f = 0; f < faces.size(); ++f) {
+        const FaceRing& ring = faces[f];
+        if (ring.first != ringEnd || ring.count < 3 || ring.count > corners - ringEnd) return reverse;
+        ringStart[f] = uint32_t(ringEnd);
+        for (size_t c = ringEnd; c < ringEnd + ring.count; ++c) faceOf[c] = uint32_t(f);
+        ringEnd += ring.count;
+    }
+    if (ringEnd != corners) return reverse;
+    ringStart[faces.size()] = uint32_t(corners);
+
     // Corners bucketed by their lower end (a counting sort: linear however many corners meet at a vertex),
     // each with its higher end and, in the top bit, whether it runs up from the lower one: a bucket is then
     // matched from its own entries alone. Vertex numbers come from ints, so the top bit is free.
@@ -38,35 +51,25 @@ std::vector<uint8_t> FacesToReverse(const std::vector<FaceRing>& faces,
     };
     const size_t vertexCount = positions.size();
     std::vector<uint32_t> start(vertexCount + 1, 0);
-
-    // Every corner's face, and the vertex its edge runs to (a corner without an edge, both ends one vertex
-    // or a vertex that does not exist, stays unmatched); the buckets' sizes counted in the same pass.
-    std::vector<uint32_t> faceOf(corners, kNone), to(corners, kNone);
-    for (size_t f = 0; f < faces.size(); ++f) {
-        const FaceRing& ring = faces[f];
-        if (!inside(ring)) continue;
-        for (size_t i = 0, last = ring.first + ring.count - 1; i < ring.count; ++i) {
-            const size_t c = ring.first + i;
-            const uint32_t a = uint32_t(cornerVertices[c]);
-            const uint32_t b = uint32_t(cornerVertices[c == last ? ring.first : c + 1]);
-            faceOf[c] = uint32_t(f);
-            if (a == b || std::max(a, b) >= positions.size()) continue;
-            // A corner that overlapping rings claim twice keeps the edge it got last, counted once.
-            if (to[c] != kNone) --start[std::min(a, to[c]) + 1];
-            to[c] = b;
-            ++start[std::min(a, b) + 1];
+    // Calls `visit(corner, from, to)` for every corner whose edge joins two vertices that exist.
+    const auto forEachEdge = [&](auto visit) {
+        for (size_t f = 0; f < faces.size(); ++f) {
+            const size_t first = ringStart[f], last = ringStart[f + 1] - 1;
+            for (size_t c = first; c <= last; ++c) {
+                const uint32_t a = uint32_t(cornerVertices[c]);
+                const uint32_t b = uint32_t(cornerVertices[c == last ? first : c + 1]);
+                if (a != b && std::max(a, b) < vertexCount) visit(uint32_t(c), a, b);
+            }
         }
-    }
+    };
+    forEachEdge([&](uint32_t, uint32_t a, uint32_t b) { ++start[std::min(a, b) + 1]; });
     for (size_t v = 0; v < vertexCount; ++v) start[v + 1] += start[v];
-    // Every entry is written before it is read: left uninitialised rather than cleared first.
     const std::unique_ptr<Entry[]> byLow(new Entry[start[vertexCount]]);
     {
         std::vector<uint32_t> next(start.begin(), start.end() - 1);
-        for (uint32_t c = 0; c < corners; ++c) {
-            if (to[c] == kNone) continue;
-            const uint32_t a = uint32_t(cornerVertices[c]), b = to[c];
+        forEachEdge([&](uint32_t c, uint32_t a, uint32_t b) {
             byLow[next[std::min(a, b)]++] = {c, a < b ? b | kUp : a};
-        }
+        });
     }
     const auto highOf = [](const Entry& e) { return e.high & ~kUp; };
     const auto solidOf = [&](const Entry& e) { return faces[faceOf[e.corner]].solid; };
@@ -118,14 +121,13 @@ std::vector<uint8_t> FacesToReverse(const std::vector<FaceRing>& faces,
     constexpr uint8_t kTurn = 1, kReached = 2;
     std::vector<uint32_t> component;
     for (size_t seed = 0; seed < faces.size(); ++seed) {
-        if (reverse[seed] || !inside(faces[seed])) continue;
+        if (reverse[seed]) continue;
         reverse[seed] = kReached;
         component.assign(1, uint32_t(seed));
         bool closed = true, agreed = true;
         for (size_t head = 0; head < component.size(); ++head) {
             const uint32_t g = component[head];
-            const FaceRing& ring = faces[g];
-            for (size_t c = ring.first; c < ring.first + ring.count && faceOf[c] == g; ++c) {
+            for (size_t c = ringStart[g]; c < ringStart[g + 1]; ++c) {
                 if (across[c] == kNoLink) {
                     closed = false;
                     continue;

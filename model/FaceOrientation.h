@@ -25,7 +25,9 @@ struct FaceRing {
 // the first one reached; a component that cannot agree everywhere (a Moebius band) keeps the agreement
 // it reaches. A component that then has more faces turned than left is turned back as a whole, so that
 // the file's own orientation wins; a closed one is turned so that it encloses a positive volume.
-// `cornerVertices` holds numbers below `positions.size()`, `solid` lies in [0, solidCount).
+// The rings lie back to back in `cornerVertices`, in order and each of three corners or more, as the mesh
+// builder keeps them (otherwise no face is turned); `solid` lies in [0, solidCount). A corner whose edge
+// reaches a vertex number outside `positions` carries nothing across.
 std::vector<uint8_t> FacesToReverse(const std::vector<FaceRing>& faces,
                                     const std::vector<int>& cornerVertices,
                                     const std::vector<Vec3>& positions, int solidCount);

@@ -198,6 +198,20 @@ struct AccessorView {
         return 0;
     }
 
+    // Element i's `components` numbers: floats, as nearly every position and texture coordinate is, read
+    // without a turn through Get's cases for each.
+    void GetAll(size_t i, double* out) const {
+        if (componentType == TINYGLTF_COMPONENT_TYPE_FLOAT) {
+            for (int c = 0; c < components; ++c) {
+                float value;
+                std::memcpy(&value, data + i * stride + size_t(c) * 4, 4);
+                out[c] = value;
+            }
+            return;
+        }
+        for (int c = 0; c < components; ++c) out[c] = Get(i, c);
+    }
+
     std::vector<uint8_t> dense; // the elements of a sparse accessor, which `data` then points into
 };
 
@@ -575,34 +589,51 @@ private:
 
         // Corners welded by position: glTF splits vertices at every seam of its attributes, the model
         // keeps one vertex per point and the texture coordinates per corner.
-        std::vector<int> vertex(positions.count), texCoord(positions.count, -1);
+        std::vector<int> vertex(positions.count);
+        // Each glTF vertex's texture coordinates are the builder's from `firstTexCoord` on, in order.
+        const int firstTexCoord = builder_.TexCoordCount();
+        const auto keyOf = [&](size_t i) {
+            double p[3];
+            positions.GetAll(i, p);
+            return PositionKey{m[0] * p[0] + m[4] * p[1] + m[8] * p[2] + m[12],
+                               m[1] * p[0] + m[5] * p[1] + m[9] * p[2] + m[13],
+                               m[2] * p[0] + m[6] * p[1] + m[10] * p[2] + m[14]};
+        };
+        // The points a few steps ahead are looked up early, so that their places in the table load while
+        // these are welded.
+        constexpr size_t kAhead = 8;
+        PositionKey ahead[kAhead];
+        for (size_t i = 0; i < kAhead && i < positions.count; ++i) welded_.Prefetch(ahead[i] = keyOf(i));
+        double st[2];
         for (size_t i = 0; i < positions.count; ++i) {
-            const double x = positions.Get(i, 0), y = positions.Get(i, 1), z = positions.Get(i, 2);
-            const PositionKey key{m[0] * x + m[4] * y + m[8] * z + m[12],
-                                  m[1] * x + m[5] * y + m[9] * z + m[13],
-                                  m[2] * x + m[6] * y + m[10] * z + m[14]};
+            const PositionKey key = ahead[i % kAhead];
+            if (i + kAhead < positions.count) welded_.Prefetch(ahead[i % kAhead] = keyOf(i + kAhead));
             vertex[i] = welded_.Weld(key, [&] { return builder_.AddVertex({key.x, key.y, key.z}); });
-            if (uvs.data) texCoord[i] = builder_.AddTexCoord(uvs.Get(i, 0), uvs.Get(i, 1));
+            if (uvs.data) {
+                uvs.GetAll(i, st);
+                builder_.AddTexCoord(st[0], st[1]);
+            }
         }
+        const auto texCoord = [&](uint32_t i) { return uvs.data ? firstTexCoord + int(i) : -1; };
         const bool mirrored = Determinant3(m) < 0;
         const size_t n = indices.size();
         const size_t triangles = mode == TINYGLTF_MODE_TRIANGLES ? n / 3 : n >= 3 ? n - 2 : 0;
         if ((triangles_ += triangles) > kMaxTriangles)
             return Fail("the file has more triangles than can be unfolded");
         for (size_t t = 0; t < triangles; ++t) {
-            uint32_t a, b, c;
+            // The corners' places in the index list first, so that the list is read in one place.
+            size_t k[3];
             if (mode == TINYGLTF_MODE_TRIANGLES) {
-                a = indices[t * 3], b = indices[t * 3 + 1], c = indices[t * 3 + 2];
+                k[0] = t * 3, k[1] = t * 3 + 1, k[2] = t * 3 + 2;
             } else if (mode == TINYGLTF_MODE_TRIANGLE_STRIP) {
-                a = indices[t], b = indices[t + 1], c = indices[t + 2];
-                if (t % 2) std::swap(a, b);
+                k[0] = t, k[1] = t + 1, k[2] = t + 2;
+                if (t % 2) std::swap(k[0], k[1]);
             } else {
-                a = indices[0], b = indices[t + 1], c = indices[t + 2];
+                k[0] = 0, k[1] = t + 1, k[2] = t + 2;
             }
-            if (mirrored) std::swap(b, c);
-            const int corners[3] = {vertex[a], vertex[b], vertex[c]};
-            const int uvCorners[3] = {texCoord[a], texCoord[b], texCoord[c]};
-            builder_.AddFace(corners, uvs.data ? uvCorners : nullptr, 3);
+            if (mirrored) std::swap(k[1], k[2]);
+            const uint32_t a = indices[k[0]], b = indices[k[1]], c = indices[k[2]];
+            builder_.AddTriangle(vertex[a], vertex[b], vertex[c], texCoord(a), texCoord(b), texCoord(c));
         }
         return {};
     }

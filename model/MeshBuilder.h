@@ -55,6 +55,25 @@ public:
     FaceOutcome AddFace(const std::vector<int>& vertices, const std::vector<int>& texCoords = {});
     // The same for `count` corners in place; `texCoords` null or `count` long.
     FaceOutcome AddFace(const int* vertices, const int* texCoords, size_t count);
+    // A triangle of vertices and texture coordinates (or -1) that exist, as a reader's that made them
+    // itself knows: AddFace without checking the numbers or walking the corners of its general case.
+    FaceOutcome AddTriangle(int a, int b, int c, int ta, int tb, int tc) {
+        if (a == b || b == c || c == a) {
+            ++skipped_;
+            return FaceOutcome::Skipped;
+        }
+        if (currentSolid_ < 0) BeginSolid(std::string());
+        const size_t first = cornerVertices_.size();
+        cornerVertices_.push_back(a);
+        cornerVertices_.push_back(b);
+        cornerVertices_.push_back(c);
+        cornerTexCoords_.push_back(ta);
+        cornerTexCoords_.push_back(tb);
+        cornerTexCoords_.push_back(tc);
+        faces_.push_back({currentSolid_, first, 3});
+        faceMaterials_.push_back(currentMaterial_);
+        return FaceOutcome::Added;
+    }
     int FaceCount() const { return static_cast<int>(faces_.size()); }
     int SkippedFaces() const { return skipped_; }
 

@@ -57,4 +57,25 @@ TEST(FacesToReverse, TurnsFacesToAgreeOnlyAcrossEdgesOfTwoFacesOfOneSolid) {
     }
 }
 
+// The walk reads each ring as the corners up to the next one's first: rings that do not lie back to back
+// (a gap, an overlap, a ring of two, corners past the last ring) would send it into another ring's corners.
+TEST(FacesToReverse, TurnsNothingWhereRingsDoNotLieBackToBack) {
+    const struct {
+        const char* name;
+        size_t secondFirst, secondCount, extraCorners;
+    } cases[] = {
+        {"gap", 4, 3, 1}, {"overlap", 2, 3, 0}, {"two corners", 3, 2, 0}, {"corners left over", 3, 3, 1}};
+    for (const auto& c : cases) {
+        Fan fan = MakeFan(2, 0);
+        fan.corners.insert(fan.corners.end(), c.extraCorners, 0);
+        fan.faces[1].first = c.secondFirst;
+        fan.faces[1].count = c.secondCount;
+        EXPECT_EQ(FacesToReverse(fan.faces, fan.corners, fan.positions, 1), std::vector<uint8_t>(2, 0))
+            << c.name;
+    }
+    // The same fan back to back has its second face turned.
+    const Fan fan = MakeFan(2, 0);
+    EXPECT_EQ(FacesToReverse(fan.faces, fan.corners, fan.positions, 1), Alternating(2));
+}
+
 } // namespace

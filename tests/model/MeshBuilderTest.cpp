@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 
 using namespace tsm;
@@ -40,6 +41,23 @@ TEST(MeshBuilderTest, FacesAreCheckedBeforeTheyAreKept) {
     ASSERT_EQ(face.CornerCount(), 3u);
     // Refused faces left no corners behind in the kept one.
     EXPECT_EQ(face.Corner(2)->vertex->position, (Vec3{1, 1, 0}));
+}
+
+TEST(MeshBuilderTest, TrianglesOfKnownCornersSkipAnyRepeatAndKeepTheirTextureCoordinates) {
+    MeshBuilder builder = SquareBuilder();
+    builder.AddTexCoord(0.25, 0.75);
+    for (const auto& c : {std::array<int, 3>{0, 0, 1}, {0, 1, 1}, {1, 0, 1}})
+        EXPECT_EQ(builder.AddTriangle(c[0], c[1], c[2], 0, 0, 0), MeshBuilder::FaceOutcome::Skipped);
+    EXPECT_EQ(builder.AddTriangle(0, 1, 2, 0, -1, 0), MeshBuilder::FaceOutcome::Added);
+    EXPECT_EQ(builder.SkippedFaces(), 3);
+
+    Document doc;
+    builder.Finish(doc, nullptr);
+    const Face& face = *doc.model->solids.at(0)->faces.at(0);
+    ASSERT_EQ(face.CornerCount(), 3u);
+    EXPECT_EQ(face.Corner(0)->v, 0.75);
+    EXPECT_EQ(face.Corner(1)->u, 0.0); // no texture coordinates
+    EXPECT_EQ(face.Corner(2)->u, 0.25);
 }
 
 } // namespace
