@@ -53,6 +53,7 @@ bool Search::Build(const FewestPartsPlan& plan) {
             if (ring[k].get() == h) return static_cast<int>(k);
         return -1;
     };
+    int edges = 0;
     for (size_t i = 0; i < in_.edges.size(); ++i) {
         const Edge& edge = *in_.edges[i];
         const HalfEdge* h[2] = {edge.halfEdge1, edge.halfEdge2};
@@ -62,6 +63,7 @@ bool Search::Build(const FewestPartsPlan& plan) {
         // An edge of faces outside those searched (a region of the model) is none of the search's.
         if (a == faceIndex.end() && b == faceIndex.end()) continue;
         const int ends[2] = {vertexOf(h[0]->vertex), vertexOf(h[0]->next->vertex)};
+        ++edges;
         if (a == faceIndex.end() || b == faceIndex.end() || a->second == b->second) {
             border[ends[0]] = border[ends[1]] = 1;
             continue;
@@ -84,9 +86,16 @@ bool Search::Build(const FewestPartsPlan& plan) {
     narrow_.assign(vertices, 0);
     constexpr double kFullTurn = 6.283185307179586;
     for (int v = 0; v < vertices; ++v) narrow_[v] = !border[v] && kFullTurn - angle[v] < kMinSlitRadians;
-    // The cut edges of one piece leave the surface a disc, a tree with two ends at least; where fewer
-    // vertices may end a cut, the others end in narrow slits.
-    stuck_ = std::max(0, 2 - static_cast<int>(std::count(narrow_.begin(), narrow_.end(), 0)));
+    slitHolds_.assign(2 * links_.size(), 0);
+    for (size_t k = 0; k < links_.size(); ++k)
+        for (int end = 0; end < 2 && in_.flapHeight > 0 && !in_.limit.active; ++end) {
+            const Link& l = links_[k];
+            const int v = l.vertex[end];
+            if (!narrow_[v]) continue;
+            const Edge& edge = *in_.edges[l.edge];
+            const Vertex* at = end == 0 ? edge.halfEdge1->vertex : edge.halfEdge1->next->vertex;
+            slitHolds_[2 * k + end] = FitsSlitAt(edge, at, kFullTurn - angle[v], in_.flapHeight);
+        }
 
     // The plan's parts first, tied together where sharp folds leave the shortest cuts.
     std::unordered_map<const Edge*, int> linkOf;
@@ -102,12 +111,27 @@ bool Search::Build(const FewestPartsPlan& plan) {
         auto it = linkOf.find(edge);
         if (it != linkOf.end() && !listed[it->second]) order.push_back(it->second), listed[it->second] = 1;
     }
-    // A shallow vertex with at most one edge that can be cut either ends a cut in a narrow slit or has a
-    // cut no flap fits beside: no tree gives one clean piece, and the search looks for the tree nearest it.
+    // A shallow vertex with at most one edge that can be cut, and no room for a flap beside the slit that
+    // edge leaves, either ends a cut in a narrow slit or has a cut no flap fits beside: no tree gives one
+    // clean piece, and the search looks for the tree nearest it. A vertex ends a cut cleanly where it is
+    // sharp or where some edge that can be cut leaves a slit with room for its flap.
     std::vector<int> cuttable = cut_;
-    for (size_t k = 0; k < links_.size(); ++k)
+    std::vector<char> ends(vertices, 0);
+    for (size_t k = 0; k < links_.size(); ++k) {
         if (fixed_[k]) --cuttable[links_[k].vertex[0]], --cuttable[links_[k].vertex[1]];
-    for (int v = 0; v < vertices; ++v) stuck_ += narrow_[v] && cuttable[v] <= 1;
+        for (int end = 0; end < 2 && !fixed_[k]; ++end)
+            ends[links_[k].vertex[end]] |= slitHolds_[2 * k + end];
+    }
+    int enders = 0;
+    for (int v = 0; v < vertices; ++v) {
+        enders += !narrow_[v] || ends[v];
+        stuck_ += narrow_[v] && (cuttable[v] < 1 || (cuttable[v] == 1 && !ends[v]));
+    }
+    // The cut edges of one piece leave a closed surface a disc: on a sphere they form a tree, with two ends
+    // at least, and where fewer vertices may end a cut, the others end in narrow slits. On a surface with
+    // handles they hold a loop around each handle and need end nowhere.
+    const bool sphere = vertices - edges + n_ == 2;
+    stuck_ += sphere ? std::max(0, 2 - enders) : 0;
     const size_t planned = order.size();
     for (size_t k = 0; k < links_.size(); ++k)
         if (!listed[k]) order.push_back(static_cast<int>(k));
@@ -268,7 +292,7 @@ void Search::CountAll() {
             ++pairCount_;
         });
     badCount_ = 0;
-    for (size_t v = 0; v < cut_.size(); ++v) badCount_ += Bad(static_cast<int>(v), cut_[v]);
+    for (size_t v = 0; v < cut_.size(); ++v) badCount_ += BadNow(static_cast<int>(v));
     if (flapsCounted_) flaps_.CountCrowded();
 }
 
@@ -300,7 +324,7 @@ int Search::Leaves(int removed, int added) const {
         const int v = vs[i];
         const int after =
             cut_[v] + (v == r.vertex[0]) + (v == r.vertex[1]) - (v == a.vertex[0]) - (v == a.vertex[1]);
-        leaves += Bad(v, after) - Bad(v, cut_[v]);
+        leaves += Bad(v, after, after == 1 ? LoneCut(v, removed, added) : -1) - BadNow(v);
     }
     return leaves;
 }
@@ -357,13 +381,16 @@ void Search::Apply(const Move& move) {
     }
     const Link& r = links_[move.removed];
     const Link& a = links_[move.added];
-    for (int v : {r.vertex[0], r.vertex[1], a.vertex[0], a.vertex[1]}) badCount_ -= Bad(v, cut_[v]);
+    // Each vertex once: one the swapped edges share keeps its count, but its cut may be the other edge now.
+    int vs[4] = {r.vertex[0], r.vertex[1], a.vertex[0], a.vertex[1]};
+    std::sort(vs, vs + 4);
+    const int distinct = static_cast<int>(std::unique(vs, vs + 4) - vs);
+    for (int i = 0; i < distinct; ++i) badCount_ -= BadNow(vs[i]);
     ++cut_[r.vertex[0]], ++cut_[r.vertex[1]];
     --cut_[a.vertex[0]], --cut_[a.vertex[1]];
-    for (int v : {r.vertex[0], r.vertex[1], a.vertex[0], a.vertex[1]}) badCount_ += Bad(v, cut_[v]);
-    // A vertex listed twice was counted twice both ways, which cancels.
     inTree_[move.removed] = 0;
     inTree_[move.added] = 1;
+    for (int i = 0; i < distinct; ++i) badCount_ += BadNow(vs[i]);
     for (int f : side_) inSide_[f] = 0;
     side_.clear();
     Tree();
@@ -442,7 +469,7 @@ Result<bool> Search::Run() {
         } else if (removals.empty()) {
             size_t bad = pick - seen;
             for (size_t v = 0; v < cut_.size(); ++v)
-                if (Bad(static_cast<int>(v), cut_[v]) && bad-- == 0) {
+                if (BadNow(static_cast<int>(v)) && bad-- == 0) {
                     for (int link : vertexLinks_[v])
                         if (inTree_[link]) removals.push_back(link);
                     break;
