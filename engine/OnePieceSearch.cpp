@@ -311,8 +311,6 @@ void Search::Side(int removed) {
         for (int g : partners_[f]) sideOld_ += !inSide_[g];
 }
 
-// The cost change of cutting `removed` (its side listed by Side) and folding `added` instead, in `move`
-// unless it exceeds `allowed`.
 // The change in bad vertices when `removed` is cut and `added` folded.
 int Search::Leaves(int removed, int added) const {
     const Link& r = links_[removed];
@@ -329,9 +327,10 @@ int Search::Leaves(int removed, int added) const {
     return leaves;
 }
 
-bool Search::Evaluate(int removed, int added, int allowed, Move& move) {
+// The cost change of cutting `removed` (its side listed by Side) and folding `added` instead, in `move`
+// unless it exceeds `allowed`.
+bool Search::Evaluate(int removed, int added, int leaves, int allowed, Move& move) {
     const Link& a = links_[added];
-    const int leaves = Leaves(removed, added);
     const int movedFace = inSide_[a.face[0]] ? a.face[0] : a.face[1];
     const RigidMotion turn = Across(added, movedFace);
     std::vector<std::pair<int, int>> pairs;
@@ -410,7 +409,7 @@ Result<bool> Search::Run() {
     std::vector<char> bestTree = inTree_;
     int stale = 0;
     double roundEnd = budget_ / (1 << (kRounds - 1));
-    std::vector<int> removals, joins;
+    std::vector<int> removals, joins, leaves;
     Move chosen, trial;
     bool designed = false;
     for (int iteration = 1;; ++iteration) {
@@ -493,20 +492,24 @@ Result<bool> Search::Run() {
                 }
             // Where some joins leave fewer bad vertices, only those are drawn: a cut that must end at a sharp
             // vertex rarely gets there by a join drawn from all.
-            const auto worse = [&](int link) { return Leaves(removed, link) > 0; };
-            const auto better = [&](int link) { return Leaves(removed, link) < 0; };
-            if (std::any_of(joins.begin(), joins.end(), better))
-                joins.erase(std::remove_if(joins.begin(), joins.end(), [&](int k) { return !better(k); }),
-                            joins.end());
-            else if (!std::all_of(joins.begin(), joins.end(), worse))
-                joins.erase(std::remove_if(joins.begin(), joins.end(), worse), joins.end());
+            leaves.clear();
+            for (int link : joins) leaves.push_back(Leaves(removed, link));
+            const bool better = std::any_of(leaves.begin(), leaves.end(), [](int d) { return d < 0; });
+            const bool worse = std::all_of(leaves.begin(), leaves.end(), [](int d) { return d > 0; });
+            size_t kept = 0;
+            for (size_t i = 0; i < joins.size(); ++i)
+                if (better ? leaves[i] < 0 : worse || leaves[i] <= 0)
+                    joins[kept] = joins[i], leaves[kept++] = leaves[i];
+            joins.resize(kept);
             for (size_t i = 0; i < joins.size() && i < static_cast<size_t>(kJoinsPerRemoval); ++i) {
-                std::swap(joins[i], joins[i + random.Below(joins.size() - i)]);
+                const size_t drawn = i + random.Below(joins.size() - i);
+                std::swap(joins[i], joins[drawn]);
+                std::swap(leaves[i], leaves[drawn]);
                 const int added = joins[i];
                 const bool taboo = tabu_[removed] > iteration || tabu_[added] > iteration;
                 // A forbidden swap is allowed only where it beats the best tree found.
                 const int allowed = taboo ? std::min(bestDelta - 1, best - Cost() - 1) : bestDelta - 1;
-                if (Evaluate(removed, added, allowed, trial)) {
+                if (Evaluate(removed, added, leaves[i], allowed, trial)) {
                     bestDelta = trial.delta;
                     std::swap(chosen, trial);
                 }

@@ -128,7 +128,8 @@ private:
     void CountAll();
     void Side(int removed);
     int Leaves(int removed, int added) const;
-    bool Evaluate(int removed, int added, int allowed, Move& move);
+    // `leaves`: Leaves(removed, added), worked out already.
+    bool Evaluate(int removed, int added, int leaves, int allowed, Move& move);
     void Apply(const Move& move);
     bool Tick();
     void Restart();
