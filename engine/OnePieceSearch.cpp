@@ -116,7 +116,8 @@ bool Search::Build(const FewestPartsPlan& plan) {
     // clean piece, and the search looks for the tree nearest it. A vertex ends a cut cleanly where it is
     // sharp or where some edge that can be cut leaves a slit with room for its flap.
     std::vector<int> cuttable = cut_;
-    std::vector<char> ends(vertices, 0);
+    std::vector<char>& ends = slitEnds_;
+    ends.assign(vertices, 0);
     for (size_t k = 0; k < links_.size(); ++k) {
         if (fixed_[k]) --cuttable[links_[k].vertex[0]], --cuttable[links_[k].vertex[1]];
         for (int end = 0; end < 2 && !fixed_[k]; ++end)
@@ -322,7 +323,7 @@ int Search::Leaves(int removed, int added) const {
         const int v = vs[i];
         const int after =
             cut_[v] + (v == r.vertex[0]) + (v == r.vertex[1]) - (v == a.vertex[0]) - (v == a.vertex[1]);
-        leaves += Bad(v, after, after == 1 ? LoneCut(v, removed, added) : -1) - BadNow(v);
+        leaves += Bad(v, after, removed, added) - BadNow(v);
     }
     return leaves;
 }

@@ -101,11 +101,13 @@ private:
         return parentLink_[l.face[0]] == link ? l.face[0] : l.face[1];
     }
     bool InSubtree(int face, int root) const { return tin_[root] <= tin_[face] && tin_[face] < tout_[root]; }
-    // Whether vertex v ends a cut in a slit too narrow for a flap, `lone` its one cut edge (-1: an edge
-    // that is never folded).
-    bool Bad(int v, int cut, int lone) const {
-        return narrow_[v] && cut == 1 &&
-               (lone < 0 || !slitHolds_[2 * lone + (links_[lone].vertex[0] == v ? 0 : 1)]);
+    // Whether vertex v, with `cut` cut edges once `removed` is cut and `added` folded, ends a cut in a
+    // slit too narrow for a flap. Its one cut edge is looked for only where some edge at v could do.
+    bool Bad(int v, int cut, int removed = -1, int added = -1) const {
+        if (!narrow_[v] || cut != 1) return false;
+        if (!slitEnds_[v]) return true;
+        const int lone = LoneCut(v, removed, added); // -1: an edge that is never folded
+        return lone < 0 || !slitHolds_[2 * lone + (links_[lone].vertex[0] == v ? 0 : 1)];
     }
     // The cut link at v, the tree as it would be with `removed` cut and `added` folded; -1 when none.
     int LoneCut(int v, int removed = -1, int added = -1) const {
@@ -113,7 +115,7 @@ private:
             if ((!inTree_[link] || link == removed) && link != added) return link;
         return -1;
     }
-    bool BadNow(int v) const { return narrow_[v] && cut_[v] == 1 && Bad(v, 1, LoneCut(v)); }
+    bool BadNow(int v) const { return Bad(v, cut_[v]); }
     int Cost() const { return kClash * (pairCount_ + badCount_) + crowded_; }
     const Point2* World(int f) const { return world_.data() + start_[f]; }
     int Count(int f) const { return start_[f + 1] - start_[f]; }
@@ -162,7 +164,8 @@ private:
     // Whether a flap fits beside the slit a link leaves where it is the only cut at its end 0 or 1: on an
     // edge long beside the flap height a narrowed base angle still leaves half the glue.
     std::vector<char> slitHolds_;
-    std::vector<int> cut_; // cut edges at each vertex
+    std::vector<char> slitEnds_; // whether some edge that may be cut holds a flap beside its slit there
+    std::vector<int> cut_;       // cut edges at each vertex
     std::vector<char> inTree_;
     std::vector<char> startTree_; // the tree every round starts from, and its cut edges at each vertex
     std::vector<int> startCut_;
