@@ -202,32 +202,49 @@ RigidMotion Search::Across(int link, int movedFace) const {
 
 // The tree's parents and visiting order from face 0: a face's subtree is a range of the order.
 void Search::Tree() {
-    parentLink_.assign(n_, -1);
-    parentFace_.assign(n_, -1);
-    depth_.assign(n_, 0);
-    tin_.assign(n_, -1);
-    tout_.assign(n_, 0);
+    if (seen_.size() != static_cast<size_t>(n_)) {
+        // Each face's links with the face across each, in one array: the walk below runs after every move.
+        for (int f = 0; f < n_; ++f) {
+            slotStart_.push_back(static_cast<int>(slotLink_.size()));
+            for (int link : faceLinks_[f]) {
+                slotLink_.push_back(link);
+                slotFace_.push_back(links_[link].face[0] == f ? links_[link].face[1] : links_[link].face[0]);
+            }
+        }
+        slotStart_.push_back(static_cast<int>(slotLink_.size()));
+        seen_.assign(n_, 0);
+        parentLink_.assign(n_, -1);
+        parentFace_.assign(n_, -1);
+        depth_.assign(n_, 0);
+        tin_.assign(n_, -1);
+        tout_.assign(n_, 0);
+    }
+    // Every face is reached, as the tree spans them all: a face's marks are all set once it is seen.
+    ++seenNow_;
     order_.clear();
-    std::vector<std::pair<int, size_t>> stack = {{0, 0}};
+    walk_.assign(1, {0, slotStart_[0]});
+    seen_[0] = seenNow_;
     tin_[0] = 0;
     order_.push_back(0);
-    while (!stack.empty()) {
-        auto& [f, next] = stack.back();
-        if (next == faceLinks_[f].size()) {
+    while (!walk_.empty()) {
+        auto& [f, next] = walk_.back();
+        if (next == slotStart_[f + 1]) {
             tout_[f] = static_cast<int>(order_.size());
-            stack.pop_back();
+            walk_.pop_back();
             continue;
         }
-        const int link = faceLinks_[f][next++];
+        const int slot = next++;
+        const int link = slotLink_[slot];
         if (!inTree_[link]) continue;
-        const int g = links_[link].face[0] == f ? links_[link].face[1] : links_[link].face[0];
-        if (tin_[g] >= 0) continue;
+        const int g = slotFace_[slot];
+        if (seen_[g] == seenNow_) continue;
+        seen_[g] = seenNow_;
         tin_[g] = static_cast<int>(order_.size());
         order_.push_back(g);
         parentLink_[g] = link;
         parentFace_[g] = f;
         depth_[g] = depth_[f] + 1;
-        stack.push_back({g, 0});
+        walk_.push_back({g, slotStart_[g]});
     }
 }
 

@@ -171,6 +171,11 @@ private:
     std::vector<int> startCut_;
     std::vector<char> fixed_; // folded always: neither side can hold a flap
     std::vector<int> parentLink_, parentFace_, depth_, tin_, tout_, order_;
+    // The tree walk's own: each face's links and the faces across them from slotStart_[f], the faces seen
+    // in this walk (seen_ at seenNow_) and the faces on the way with their next slot.
+    std::vector<int> slotStart_, slotLink_, slotFace_, seen_;
+    int seenNow_ = 0;
+    std::vector<std::pair<int, int>> walk_;
     std::vector<std::vector<int>> partners_; // the faces each face overlaps
     int pairCount_ = 0, badCount_ = 0;
     // Once faces and vertices are clear, the cut edges where no side has room for a flap, each with the
