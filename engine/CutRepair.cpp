@@ -45,11 +45,12 @@ Choice SmallestCutBetween(const Face* from, const Face* to) {
 
 // Whether the faces around the start of `start` close into a narrow slit once `edge` is joined.
 bool NarrowSlitAt(const HalfEdge* start, const Edge& edge, const Part* a, const Part* b,
-                  const std::function<bool(const Edge&)>& joined) {
+                  const std::function<bool(const Edge&)>& joined, double flapHeight) {
     constexpr double kFullTurn = 6.283185307179586;
     constexpr int kMostFaces = 1024; // a damaged ring never closes; stop going round it
     double angle = 0;
     int open = 0;
+    const Edge* slit = nullptr;
     const HalfEdge* h = start;
     for (int n = 0; n < kMostFaces; ++n) {
         const Face* face = h->face;
@@ -57,21 +58,40 @@ bool NarrowSlitAt(const HalfEdge* start, const Edge& edge, const Part* a, const 
         if (face == nullptr || (face->part != a && face->part != b) || previous == nullptr) return false;
         const Vec3 v = h->vertex->position;
         angle += AngleBetween(h->next->vertex->position - v, previous->vertex->position - v);
-        if (h->edge != &edge && (h->edge == nullptr || !joined(*h->edge)) && ++open > 1) return false;
+        if (h->edge != &edge && (h->edge == nullptr || !joined(*h->edge))) {
+            if (++open > 1) return false;
+            slit = h->edge;
+        }
         h = previous->twin; // the next face around the vertex; null on the model's border
         if (h == nullptr) return false;
-        if (h == start) return open == 1 && kFullTurn - angle < kMinSlitRadians;
+        if (h == start)
+            return open == 1 && kFullTurn - angle < kMinSlitRadians &&
+                   (slit == nullptr || !(flapHeight > 0) ||
+                    !FitsSlitAt(*slit, start->vertex, kFullTurn - angle, flapHeight));
     }
     return false;
 }
 
 } // namespace
 
+bool FitsSlitAt(const Edge& edge, const Vertex* end, double gap, double flapHeight) {
+    // A side's flapAngle2 lies at its start, flapAngle1 at its end.
+    for (const HalfEdge* side : {edge.halfEdge1, edge.halfEdge2}) {
+        if (side == nullptr) continue;
+        const bool starts = side->vertex == end;
+        if (FitsBesideSlit(edge.length, flapHeight, gap, starts ? side->flapAngle2 : side->flapAngle1,
+                           starts ? side->flapAngle1 : side->flapAngle2))
+            return true;
+    }
+    return false;
+}
+
 bool ClosesNarrowSlit(const Edge& edge, const Part* a, const Part* b,
-                      const std::function<bool(const Edge&)>& joined) {
+                      const std::function<bool(const Edge&)>& joined, double flapHeight) {
     const HalfEdge* h = edge.halfEdge1;
     if (h == nullptr || h->next == nullptr) return false;
-    return NarrowSlitAt(h, edge, a, b, joined) || NarrowSlitAt(h->next, edge, a, b, joined);
+    return NarrowSlitAt(h, edge, a, b, joined, flapHeight) ||
+           NarrowSlitAt(h->next, edge, a, b, joined, flapHeight);
 }
 
 std::vector<Edge*> JoinsToCut(const CrowdedEdge& crowded, bool isolate) {

@@ -17,10 +17,16 @@ namespace tsm {
 // the slit opens at least about as wide as the narrowest base angle the flap design tries (0.35).
 constexpr double kMinSlitRadians = 0.35;
 
+// Whether a flap `flapHeight` high fits beside the slit `edge` leaves where it is the only cut at its end
+// `end`, the slit opening `gap` radians: on an edge long beside the flap height a base angle narrowed to
+// the slit still leaves half the glue.
+bool FitsSlitAt(const Edge& edge, const Vertex* end, double gap, double flapHeight);
+
 // Whether joining parts `a` and `b` across `edge` would close the faces around one of its ends into a slit
-// narrower than kMinSlitRadians. `joined` tells which other edges are joined already.
+// narrower than kMinSlitRadians, unless (with `flapHeight` above 0) the edge left open there fits a flap
+// beside it. `joined` tells which other edges are joined already.
 bool ClosesNarrowSlit(const Edge& edge, const Part* a, const Part* b,
-                      const std::function<bool(const Edge&)>& joined);
+                      const std::function<bool(const Edge&)>& joined, double flapHeight = 0);
 
 // The edges whose joins to undo for `crowded` (joins are read from the corners' `joined`). With
 // `isolate`, or when neither side names a blocker in its own part, every join of the first side's face:

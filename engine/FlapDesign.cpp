@@ -104,6 +104,19 @@ double LowestFlapHeight(double length, double height, double spread) {
     return lowest;
 }
 
+bool FitsBesideSlit(double length, double height, double gap, double angleThere, double angleOther) {
+    if (!(length > 0) || !(height > 0) || !(angleOther > 0)) return false;
+    // The widest angle the caps leave that still fits the slit; the caps run from wide to narrow.
+    double there = -1;
+    for (double cap : kAngleCaps)
+        if (std::min(angleThere, cap) < gap) {
+            there = std::min(angleThere, cap);
+            break;
+        }
+    if (!(there > 0)) return false;
+    return LowestFlapHeight(length, height, 1 / std::tan(there) + 1 / std::tan(angleOther)) > 0;
+}
+
 FlapDesignCounts DesignFlaps(Development& development, double height) {
     FlapDesignCounts counts;
     const bool sideFlag = development.reversed;

@@ -31,6 +31,11 @@ double ReferenceFlapArea(double length, double height);
 // that still holds half the reference area; -1 where none does.
 double LowestFlapHeight(double length, double height, double spread);
 
+// Whether a flap the design would try on an edge of `length` keeps half its reference area with its base
+// angle at one end no wider than `gap` (a slit there opens that wide): that end's angle is the corner's
+// `angleThere` under the design's caps, the other end keeps `angleOther`.
+bool FitsBesideSlit(double length, double height, double gap, double angleThere, double angleOther);
+
 // Designs the flaps of every part from the sides PlaceFlaps chose (tried first) and the corners' own base
 // angles (the widest allowed), at most `height` high; positions in the development's current units. Part
 // boxes are stale afterwards.

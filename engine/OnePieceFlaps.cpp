@@ -255,6 +255,7 @@ bool KeptFlaps::SomeSideHolds(int link, int& blocker) {
 bool KeptFlaps::FlapRoom(int link, int k, int& blocker) {
     constexpr double kNarrowCot = 2.74; // base angles of 0.35 radians
     constexpr double kHalfCot = 1.83;   // and of 0.5
+    constexpr double kSlimCot = 4.93;   // and of 0.2, which only a slit's end calls for
     const Link& l = s_.links_[link];
     const int f = l.face[k];
     const Point2* p = Where(f);
@@ -291,7 +292,9 @@ bool KeptFlaps::FlapRoom(int link, int k, int& blocker) {
                             least(cotStart, cotHalfEnd),
                             least(cotNarrow, cotEnd),
                             least(cotStart, cotNarrowEnd),
-                            least(kNarrowCot, kNarrowCot)};
+                            least(kNarrowCot, kNarrowCot),
+                            least(std::max(kSlimCot, cotStart), cotEnd),
+                            least(cotStart, std::max(kSlimCot, cotEnd))};
     for (const Shape& shape : shapes) {
         const double t = shape.height;
         if (!(t > 0) || t * (length - t * (shape.cotStart + shape.cotEnd) / 2) < half * 0.999) continue;

@@ -53,6 +53,7 @@ bool Search::Build(const FewestPartsPlan& plan) {
             if (ring[k].get() == h) return static_cast<int>(k);
         return -1;
     };
+    int edges = 0;
     for (size_t i = 0; i < in_.edges.size(); ++i) {
         const Edge& edge = *in_.edges[i];
         const HalfEdge* h[2] = {edge.halfEdge1, edge.halfEdge2};
@@ -62,6 +63,7 @@ bool Search::Build(const FewestPartsPlan& plan) {
         // An edge of faces outside those searched (a region of the model) is none of the search's.
         if (a == faceIndex.end() && b == faceIndex.end()) continue;
         const int ends[2] = {vertexOf(h[0]->vertex), vertexOf(h[0]->next->vertex)};
+        ++edges;
         if (a == faceIndex.end() || b == faceIndex.end() || a->second == b->second) {
             border[ends[0]] = border[ends[1]] = 1;
             continue;
@@ -84,9 +86,16 @@ bool Search::Build(const FewestPartsPlan& plan) {
     narrow_.assign(vertices, 0);
     constexpr double kFullTurn = 6.283185307179586;
     for (int v = 0; v < vertices; ++v) narrow_[v] = !border[v] && kFullTurn - angle[v] < kMinSlitRadians;
-    // The cut edges of one piece leave the surface a disc, a tree with two ends at least; where fewer
-    // vertices may end a cut, the others end in narrow slits.
-    stuck_ = std::max(0, 2 - static_cast<int>(std::count(narrow_.begin(), narrow_.end(), 0)));
+    slitHolds_.assign(2 * links_.size(), 0);
+    for (size_t k = 0; k < links_.size(); ++k)
+        for (int end = 0; end < 2 && in_.flapHeight > 0 && !in_.limit.active; ++end) {
+            const Link& l = links_[k];
+            const int v = l.vertex[end];
+            if (!narrow_[v]) continue;
+            const Edge& edge = *in_.edges[l.edge];
+            const Vertex* at = end == 0 ? edge.halfEdge1->vertex : edge.halfEdge1->next->vertex;
+            slitHolds_[2 * k + end] = FitsSlitAt(edge, at, kFullTurn - angle[v], in_.flapHeight);
+        }
 
     // The plan's parts first, tied together where sharp folds leave the shortest cuts.
     std::unordered_map<const Edge*, int> linkOf;
@@ -102,12 +111,28 @@ bool Search::Build(const FewestPartsPlan& plan) {
         auto it = linkOf.find(edge);
         if (it != linkOf.end() && !listed[it->second]) order.push_back(it->second), listed[it->second] = 1;
     }
-    // A shallow vertex with at most one edge that can be cut either ends a cut in a narrow slit or has a
-    // cut no flap fits beside: no tree gives one clean piece, and the search looks for the tree nearest it.
+    // A shallow vertex with at most one edge that can be cut, and no room for a flap beside the slit that
+    // edge leaves, either ends a cut in a narrow slit or has a cut no flap fits beside: no tree gives one
+    // clean piece, and the search looks for the tree nearest it. A vertex ends a cut cleanly where it is
+    // sharp or where some edge that can be cut leaves a slit with room for its flap.
     std::vector<int> cuttable = cut_;
-    for (size_t k = 0; k < links_.size(); ++k)
+    std::vector<char>& ends = slitEnds_;
+    ends.assign(vertices, 0);
+    for (size_t k = 0; k < links_.size(); ++k) {
         if (fixed_[k]) --cuttable[links_[k].vertex[0]], --cuttable[links_[k].vertex[1]];
-    for (int v = 0; v < vertices; ++v) stuck_ += narrow_[v] && cuttable[v] <= 1;
+        for (int end = 0; end < 2 && !fixed_[k]; ++end)
+            ends[links_[k].vertex[end]] |= slitHolds_[2 * k + end];
+    }
+    int enders = 0;
+    for (int v = 0; v < vertices; ++v) {
+        enders += !narrow_[v] || ends[v];
+        stuck_ += narrow_[v] && (cuttable[v] < 1 || (cuttable[v] == 1 && !ends[v]));
+    }
+    // The cut edges of one piece leave a closed surface a disc: on a sphere they form a tree, with two ends
+    // at least, and where fewer vertices may end a cut, the others end in narrow slits. On a surface with
+    // handles they hold a loop around each handle and need end nowhere.
+    const bool sphere = vertices - edges + n_ == 2;
+    stuck_ += sphere ? std::max(0, 2 - enders) : 0;
     const size_t planned = order.size();
     for (size_t k = 0; k < links_.size(); ++k)
         if (!listed[k]) order.push_back(static_cast<int>(k));
@@ -177,32 +202,49 @@ RigidMotion Search::Across(int link, int movedFace) const {
 
 // The tree's parents and visiting order from face 0: a face's subtree is a range of the order.
 void Search::Tree() {
-    parentLink_.assign(n_, -1);
-    parentFace_.assign(n_, -1);
-    depth_.assign(n_, 0);
-    tin_.assign(n_, -1);
-    tout_.assign(n_, 0);
+    if (seen_.size() != static_cast<size_t>(n_)) {
+        // Each face's links with the face across each, in one array: the walk below runs after every move.
+        for (int f = 0; f < n_; ++f) {
+            slotStart_.push_back(static_cast<int>(slotLink_.size()));
+            for (int link : faceLinks_[f]) {
+                slotLink_.push_back(link);
+                slotFace_.push_back(links_[link].face[0] == f ? links_[link].face[1] : links_[link].face[0]);
+            }
+        }
+        slotStart_.push_back(static_cast<int>(slotLink_.size()));
+        seen_.assign(n_, 0);
+        parentLink_.assign(n_, -1);
+        parentFace_.assign(n_, -1);
+        depth_.assign(n_, 0);
+        tin_.assign(n_, -1);
+        tout_.assign(n_, 0);
+    }
+    // Every face is reached, as the tree spans them all: a face's marks are all set once it is seen.
+    ++seenNow_;
     order_.clear();
-    std::vector<std::pair<int, size_t>> stack = {{0, 0}};
+    walk_.assign(1, {0, slotStart_[0]});
+    seen_[0] = seenNow_;
     tin_[0] = 0;
     order_.push_back(0);
-    while (!stack.empty()) {
-        auto& [f, next] = stack.back();
-        if (next == faceLinks_[f].size()) {
+    while (!walk_.empty()) {
+        auto& [f, next] = walk_.back();
+        if (next == slotStart_[f + 1]) {
             tout_[f] = static_cast<int>(order_.size());
-            stack.pop_back();
+            walk_.pop_back();
             continue;
         }
-        const int link = faceLinks_[f][next++];
+        const int slot = next++;
+        const int link = slotLink_[slot];
         if (!inTree_[link]) continue;
-        const int g = links_[link].face[0] == f ? links_[link].face[1] : links_[link].face[0];
-        if (tin_[g] >= 0) continue;
+        const int g = slotFace_[slot];
+        if (seen_[g] == seenNow_) continue;
+        seen_[g] = seenNow_;
         tin_[g] = static_cast<int>(order_.size());
         order_.push_back(g);
         parentLink_[g] = link;
         parentFace_[g] = f;
         depth_[g] = depth_[f] + 1;
-        stack.push_back({g, 0});
+        walk_.push_back({g, slotStart_[g]});
     }
 }
 
@@ -268,7 +310,7 @@ void Search::CountAll() {
             ++pairCount_;
         });
     badCount_ = 0;
-    for (size_t v = 0; v < cut_.size(); ++v) badCount_ += Bad(static_cast<int>(v), cut_[v]);
+    for (size_t v = 0; v < cut_.size(); ++v) badCount_ += BadNow(static_cast<int>(v));
     if (flapsCounted_) flaps_.CountCrowded();
 }
 
@@ -287,8 +329,6 @@ void Search::Side(int removed) {
         for (int g : partners_[f]) sideOld_ += !inSide_[g];
 }
 
-// The cost change of cutting `removed` (its side listed by Side) and folding `added` instead, in `move`
-// unless it exceeds `allowed`.
 // The change in bad vertices when `removed` is cut and `added` folded.
 int Search::Leaves(int removed, int added) const {
     const Link& r = links_[removed];
@@ -300,14 +340,15 @@ int Search::Leaves(int removed, int added) const {
         const int v = vs[i];
         const int after =
             cut_[v] + (v == r.vertex[0]) + (v == r.vertex[1]) - (v == a.vertex[0]) - (v == a.vertex[1]);
-        leaves += Bad(v, after) - Bad(v, cut_[v]);
+        leaves += Bad(v, after, removed, added) - BadNow(v);
     }
     return leaves;
 }
 
-bool Search::Evaluate(int removed, int added, int allowed, Move& move) {
+// The cost change of cutting `removed` (its side listed by Side) and folding `added` instead, in `move`
+// unless it exceeds `allowed`.
+bool Search::Evaluate(int removed, int added, int leaves, int allowed, Move& move) {
     const Link& a = links_[added];
-    const int leaves = Leaves(removed, added);
     const int movedFace = inSide_[a.face[0]] ? a.face[0] : a.face[1];
     const RigidMotion turn = Across(added, movedFace);
     std::vector<std::pair<int, int>> pairs;
@@ -357,13 +398,16 @@ void Search::Apply(const Move& move) {
     }
     const Link& r = links_[move.removed];
     const Link& a = links_[move.added];
-    for (int v : {r.vertex[0], r.vertex[1], a.vertex[0], a.vertex[1]}) badCount_ -= Bad(v, cut_[v]);
+    // Each vertex once: one the swapped edges share keeps its count, but its cut may be the other edge now.
+    int vs[4] = {r.vertex[0], r.vertex[1], a.vertex[0], a.vertex[1]};
+    std::sort(vs, vs + 4);
+    const int distinct = static_cast<int>(std::unique(vs, vs + 4) - vs);
+    for (int i = 0; i < distinct; ++i) badCount_ -= BadNow(vs[i]);
     ++cut_[r.vertex[0]], ++cut_[r.vertex[1]];
     --cut_[a.vertex[0]], --cut_[a.vertex[1]];
-    for (int v : {r.vertex[0], r.vertex[1], a.vertex[0], a.vertex[1]}) badCount_ += Bad(v, cut_[v]);
-    // A vertex listed twice was counted twice both ways, which cancels.
     inTree_[move.removed] = 0;
     inTree_[move.added] = 1;
+    for (int i = 0; i < distinct; ++i) badCount_ += BadNow(vs[i]);
     for (int f : side_) inSide_[f] = 0;
     side_.clear();
     Tree();
@@ -383,7 +427,7 @@ Result<bool> Search::Run() {
     std::vector<char> bestTree = inTree_;
     int stale = 0;
     double roundEnd = budget_ / (1 << (kRounds - 1));
-    std::vector<int> removals, joins;
+    std::vector<int> removals, joins, leaves;
     Move chosen, trial;
     bool designed = false;
     for (int iteration = 1;; ++iteration) {
@@ -442,7 +486,7 @@ Result<bool> Search::Run() {
         } else if (removals.empty()) {
             size_t bad = pick - seen;
             for (size_t v = 0; v < cut_.size(); ++v)
-                if (Bad(static_cast<int>(v), cut_[v]) && bad-- == 0) {
+                if (BadNow(static_cast<int>(v)) && bad-- == 0) {
                     for (int link : vertexLinks_[v])
                         if (inTree_[link]) removals.push_back(link);
                     break;
@@ -466,20 +510,24 @@ Result<bool> Search::Run() {
                 }
             // Where some joins leave fewer bad vertices, only those are drawn: a cut that must end at a sharp
             // vertex rarely gets there by a join drawn from all.
-            const auto worse = [&](int link) { return Leaves(removed, link) > 0; };
-            const auto better = [&](int link) { return Leaves(removed, link) < 0; };
-            if (std::any_of(joins.begin(), joins.end(), better))
-                joins.erase(std::remove_if(joins.begin(), joins.end(), [&](int k) { return !better(k); }),
-                            joins.end());
-            else if (!std::all_of(joins.begin(), joins.end(), worse))
-                joins.erase(std::remove_if(joins.begin(), joins.end(), worse), joins.end());
+            leaves.clear();
+            for (int link : joins) leaves.push_back(Leaves(removed, link));
+            const bool better = std::any_of(leaves.begin(), leaves.end(), [](int d) { return d < 0; });
+            const bool worse = std::all_of(leaves.begin(), leaves.end(), [](int d) { return d > 0; });
+            size_t kept = 0;
+            for (size_t i = 0; i < joins.size(); ++i)
+                if (better ? leaves[i] < 0 : worse || leaves[i] <= 0)
+                    joins[kept] = joins[i], leaves[kept++] = leaves[i];
+            joins.resize(kept);
             for (size_t i = 0; i < joins.size() && i < static_cast<size_t>(kJoinsPerRemoval); ++i) {
-                std::swap(joins[i], joins[i + random.Below(joins.size() - i)]);
+                const size_t drawn = i + random.Below(joins.size() - i);
+                std::swap(joins[i], joins[drawn]);
+                std::swap(leaves[i], leaves[drawn]);
                 const int added = joins[i];
                 const bool taboo = tabu_[removed] > iteration || tabu_[added] > iteration;
                 // A forbidden swap is allowed only where it beats the best tree found.
                 const int allowed = taboo ? std::min(bestDelta - 1, best - Cost() - 1) : bestDelta - 1;
-                if (Evaluate(removed, added, allowed, trial)) {
+                if (Evaluate(removed, added, leaves[i], allowed, trial)) {
                     bestDelta = trial.delta;
                     std::swap(chosen, trial);
                 }

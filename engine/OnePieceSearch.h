@@ -101,7 +101,21 @@ private:
         return parentLink_[l.face[0]] == link ? l.face[0] : l.face[1];
     }
     bool InSubtree(int face, int root) const { return tin_[root] <= tin_[face] && tin_[face] < tout_[root]; }
-    bool Bad(int v, int cut) const { return narrow_[v] && cut == 1; }
+    // Whether vertex v, with `cut` cut edges once `removed` is cut and `added` folded, ends a cut in a
+    // slit too narrow for a flap. Its one cut edge is looked for only where some edge at v could do.
+    bool Bad(int v, int cut, int removed = -1, int added = -1) const {
+        if (!narrow_[v] || cut != 1) return false;
+        if (!slitEnds_[v]) return true;
+        const int lone = LoneCut(v, removed, added); // -1: an edge that is never folded
+        return lone < 0 || !slitHolds_[2 * lone + (links_[lone].vertex[0] == v ? 0 : 1)];
+    }
+    // The cut link at v, the tree as it would be with `removed` cut and `added` folded; -1 when none.
+    int LoneCut(int v, int removed = -1, int added = -1) const {
+        for (int link : vertexLinks_[v])
+            if ((!inTree_[link] || link == removed) && link != added) return link;
+        return -1;
+    }
+    bool BadNow(int v) const { return Bad(v, cut_[v]); }
     int Cost() const { return kClash * (pairCount_ + badCount_) + crowded_; }
     const Point2* World(int f) const { return world_.data() + start_[f]; }
     int Count(int f) const { return start_[f + 1] - start_[f]; }
@@ -116,7 +130,8 @@ private:
     void CountAll();
     void Side(int removed);
     int Leaves(int removed, int added) const;
-    bool Evaluate(int removed, int added, int allowed, Move& move);
+    // `leaves`: Leaves(removed, added), worked out already.
+    bool Evaluate(int removed, int added, int leaves, int allowed, Move& move);
     void Apply(const Move& move);
     bool Tick();
     void Restart();
@@ -145,13 +160,22 @@ private:
     std::vector<Point2> local_, world_, moved_; // corners laid flat, on the tree's layout, on trial
     std::vector<Link> links_;
     std::vector<std::vector<int>> faceLinks_, vertexLinks_;
-    std::vector<char> narrow_; // an inner vertex whose slit would leave no room for a flap
-    std::vector<int> cut_;     // cut edges at each vertex
+    std::vector<char> narrow_; // an inner vertex whose slit leaves no room for most flaps
+    // Whether a flap fits beside the slit a link leaves where it is the only cut at its end 0 or 1: on an
+    // edge long beside the flap height a narrowed base angle still leaves half the glue.
+    std::vector<char> slitHolds_;
+    std::vector<char> slitEnds_; // whether some edge that may be cut holds a flap beside its slit there
+    std::vector<int> cut_;       // cut edges at each vertex
     std::vector<char> inTree_;
     std::vector<char> startTree_; // the tree every round starts from, and its cut edges at each vertex
     std::vector<int> startCut_;
     std::vector<char> fixed_; // folded always: neither side can hold a flap
     std::vector<int> parentLink_, parentFace_, depth_, tin_, tout_, order_;
+    // The tree walk's own: each face's links and the faces across them from slotStart_[f], the faces seen
+    // in this walk (seen_ at seenNow_) and the faces on the way with their next slot.
+    std::vector<int> slotStart_, slotLink_, slotFace_, seen_;
+    int seenNow_ = 0;
+    std::vector<std::pair<int, int>> walk_;
     std::vector<std::vector<int>> partners_; // the faces each face overlaps
     int pairCount_ = 0, badCount_ = 0;
     // Once faces and vertices are clear, the cut edges where no side has room for a flap, each with the

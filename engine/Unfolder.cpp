@@ -258,6 +258,7 @@ struct Unfolder::Impl {
     std::unique_ptr<PartHulls> hulls;
     // Whether joins that leave a narrow slit are refused, as they are when flaps must have room.
     bool slitsNarrow = false;
+    double slitFlapHeight = 0; // the flaps' height, for a flap beside a slit
     static bool IsJoinedEdge(const Edge& edge) { return edge.halfEdge1 && edge.halfEdge1->Joined(); }
     const std::function<bool(const Edge&)> IsJoined = IsJoinedEdge;
 
@@ -306,7 +307,8 @@ struct Unfolder::Impl {
         std::vector<HalfEdge*> joinedHull;
         if (limit.active) joinedHull = hulls->FittingHull(*a, *b, movedB);
         if (tested) ++owner.overlapTests_;
-        if ((limit.active && joinedHull.empty()) || (slitsNarrow && ClosesNarrowSlit(edge, a, b, IsJoined)) ||
+        if ((limit.active && joinedHull.empty()) ||
+            (slitsNarrow && ClosesNarrowSlit(edge, a, b, IsJoined, slitFlapHeight)) ||
             (tested && space->Overlaps(*a, *b, movedB))) {
             edge.mark = true;
             ++owner.refusedJoins_;
@@ -495,6 +497,8 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
     };
     if (options_.strategy == UnfoldStrategy::FewestParts) {
         impl.slitsNarrow = true;
+        // A fitted unfolding lays its faces out at the flaps' scale; one at a size only once it is done.
+        if (method.automatic) impl.slitFlapHeight = flapHeight;
         FewestPartsInput input;
         for (auto& solid : model_.solids) {
             if (!solid->inDevelopment) continue;

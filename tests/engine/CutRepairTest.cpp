@@ -1,5 +1,7 @@
 #include "engine/CutRepair.h"
 
+#include "engine/Topology.h"
+
 #include "tests/engine/DevelopmentFixture.h"
 
 #include <gtest/gtest.h>
@@ -54,6 +56,24 @@ TEST(ClosesNarrowSlit, OnlyTheLastButOneSpokeOfAShallowVertex) {
         for (int k = 0; k < c.joinedBefore; ++k) joined.insert(fan.Spoke(k));
         const auto isJoined = [&](const Edge& edge) { return joined.count(&edge) > 0; };
         EXPECT_EQ(ClosesNarrowSlit(*fan.Spoke(c.joinedBefore), fan.part, fan.part, isJoined), c.narrow);
+    }
+}
+
+// A cone of defect 0.29 with spokes 10.4 long: the last spoke open leaves a slit that a flap 1 high fits
+// beside (base angle 0.2), one 5 high does not; on the flat fan nothing does.
+TEST(ClosesNarrowSlit, NotWhereTheOpenSpokeHoldsAFlapBesideTheSlit) {
+    const struct {
+        double height, flapHeight;
+        bool narrow;
+    } cases[] = {{3, 0, true}, {3, 1, false}, {3, 5, true}, {0, 1, true}};
+    for (const auto& c : cases) {
+        Fan fan(c.height);
+        for (auto& edge : fan.solid->edges) UpdateEdgeGeometry(*edge);
+        std::set<const Edge*> joined;
+        for (int k = 0; k < 4; ++k) joined.insert(fan.Spoke(k));
+        const auto isJoined = [&](const Edge& edge) { return joined.count(&edge) > 0; };
+        EXPECT_EQ(ClosesNarrowSlit(*fan.Spoke(4), fan.part, fan.part, isJoined, c.flapHeight), c.narrow)
+            << c.height << " " << c.flapHeight;
     }
 }
 

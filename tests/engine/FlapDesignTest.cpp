@@ -76,6 +76,24 @@ TEST(DesignFlaps, LowestHeightIsTheDesignsLastStepThatHoldsGlue) {
         EXPECT_DOUBLE_EQ(LowestFlapHeight(c.length, 5, c.spread), c.lowest) << c.spread;
 }
 
+// Beside a slit one base angle must close below the slit's opening, to the widest the design's caps allow
+// (0.35, then 0.2 radians) or the corner's own where that is narrower; flaps 5 high.
+TEST(DesignFlaps, FitsBesideASlitOnlyWhereTheNarrowedFlapHoldsGlue) {
+    const struct {
+        double length, gap, there;
+        bool fits;
+    } cases[] = {
+        {20, 0.4, 0.785, true},   // narrowed to 0.35: 5 x 10.6 holds 37.5
+        {20, 0.3, 0.785, false},  // narrowed to 0.2: 5 x 5.2 and every lower step fall short
+        {30, 0.3, 0.785, true},   // a longer edge: 5 x 15.2 holds 62.5
+        {30, 0.15, 0.785, false}, // no cap is that narrow
+        {100, 0.15, 0.1, true},   // the corner itself is narrower than the slit
+        {0, 0.4, 0.785, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FitsBesideSlit(c.length, 5, c.gap, c.there, 0.785), c.fits) << c.length << " " << c.gap;
+}
+
 TEST(DesignFlaps, MovesAFlapOffAFaceThenLowersItThenKeepsTheReference) {
     const double length = std::sqrt(800.0);
     const double least = ReferenceFlapArea(length, 5) / 2;

@@ -468,7 +468,7 @@ TEST(Unfolder, FewestPartsAtAScaleKeepsEveryPartOnOneSheet) {
 
 // Low-poly meshes fitted to one sheet: solids with sharp corners, stars, gears, cylinders, a coarse knot and
 // rings come out in one piece, a finer star too once the tree search ties its parts; the smoother ones (a
-// sphere, a knot whose every vertex is too shallow to end a cut, the finest star) in a few; every flap
+// sphere, a knot whose every vertex is too shallow for a slit, the finest star) in a few; every flap
 // clear, and a second run gives the very same file.
 TEST(Unfolder, LowPolyMeshesFittedToOneSheetComeOutInFewPieces) {
     struct Case {
