@@ -54,6 +54,16 @@ Point2 TurnedBox(const std::vector<Point2>& hull, const PartLimit& limit, double
     return {(x1 - x0) * limit.scale + room, (y1 - y0) * limit.scale + room};
 }
 
+// Calls `offer` with every turn that lays a hull edge along x, then along y.
+template <typename Offer> void ForEachEdgeTurn(const std::vector<Point2>& hull, Offer&& offer) {
+    for (size_t i = 0; i < hull.size(); ++i) {
+        const Point2 d = hull[(i + 1) % hull.size()] - hull[i];
+        if (d.x == 0 && d.y == 0) continue;
+        const double along = -std::atan2(d.y, d.x);
+        if (offer(along) || offer(along + kHalfPi)) return;
+    }
+}
+
 } // namespace
 
 bool FitsTurned(const std::vector<Point2>& hull, const PartLimit& limit, double turn) {
@@ -72,29 +82,22 @@ bool FindCompactTurn(const std::vector<Point2>& hull, const PartLimit& limit, do
         // A rounding's worth smaller is no smaller: the earlier turn, and first of all `preferred`, stays.
         if (box.x * box.y < smallest * (1 - 1e-9) && PartFitsSheet(box.x, box.y, limit.sheet))
             turn = candidate, smallest = box.x * box.y, found = true;
+        return false; // every turn is looked at
     };
     offer(preferred);
-    for (size_t i = 0; i < hull.size(); ++i) {
-        const Point2 d = hull[(i + 1) % hull.size()] - hull[i];
-        if (d.x == 0 && d.y == 0) continue;
-        const double along = -std::atan2(d.y, d.x);
-        offer(along);
-        offer(along + kHalfPi);
-    }
+    ForEachEdgeTurn(hull, offer);
     return found;
 }
 
 bool FindFittingTurn(const std::vector<Point2>& hull, const PartLimit& limit, double preferred,
                      double& turn) {
     if (FitsTurned(hull, limit, preferred)) return turn = preferred, true;
-    for (size_t i = 0; i < hull.size(); ++i) {
-        const Point2 d = hull[(i + 1) % hull.size()] - hull[i];
-        if (d.x == 0 && d.y == 0) continue;
-        const double along = -std::atan2(d.y, d.x);
-        for (double candidate : {along, along + kHalfPi})
-            if (FitsTurned(hull, limit, candidate)) return turn = candidate, true;
-    }
-    return false;
+    bool found = false;
+    ForEachEdgeTurn(hull, [&](double candidate) {
+        if (FitsTurned(hull, limit, candidate)) turn = candidate, found = true;
+        return found;
+    });
+    return found;
 }
 
 } // namespace tsm

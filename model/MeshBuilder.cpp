@@ -77,19 +77,8 @@ MeshBuilder::FaceOutcome MeshBuilder::AddFace(const int* vertices, const int* te
     if (n == 3) {
         // Nearly every face of a large mesh: a triangle with a repeated corner has fewer than three
         // distinct ones whichever two repeat, and one without is kept as it is.
-        if (vertices[0] == vertices[1] || vertices[1] == vertices[2] || vertices[2] == vertices[0]) {
-            ++skipped_;
-            return FaceOutcome::Skipped;
-        }
-        if (currentSolid_ < 0) BeginSolid(std::string());
-        const size_t first = cornerVertices_.size();
-        for (size_t i = 0; i < 3; ++i) {
-            cornerVertices_.push_back(vertices[i]);
-            cornerTexCoords_.push_back(texCoords ? texCoords[i] : -1);
-        }
-        faces_.push_back({currentSolid_, first, 3});
-        faceMaterials_.push_back(currentMaterial_);
-        return FaceOutcome::Added;
+        return AddTriangle(vertices[0], vertices[1], vertices[2], texCoords ? texCoords[0] : -1,
+                           texCoords ? texCoords[1] : -1, texCoords ? texCoords[2] : -1);
     }
 
     // A corner that repeats its predecessor adds nothing to the outline ("4 a b c c" is a triangle).
