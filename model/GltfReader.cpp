@@ -13,8 +13,10 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <map>
 #include <set>
+#include <system_error>
 
 namespace tsm {
 
@@ -106,35 +108,46 @@ std::string ImageName(const tinygltf::Image& image, int index) {
                                                                        : "image " + std::to_string(index);
 }
 
-// An image as decoded when its bytes came: its pixels, or why there are none (told only if a material
-// uses it).
+// An image decoded: its pixels, or why there are none (told only if a material uses it).
 struct DecodedSource {
     Outcome outcome = Outcome::Ok();
     std::unique_ptr<TextureImage> image;
 };
 using DecodedSources = std::map<int, DecodedSource>;
 
-void Decode(std::string_view bytes, const tinygltf::Image& image, int index, DecodedSources& decoded) {
-    DecodedSource& source = decoded[index];
-    source.outcome = DecodeImage(bytes, ImageName(image, index), source.image);
-    if (!source.outcome.ok()) source.image.reset();
+// An image's bytes waiting for the decoder, copied out of tinygltf's buffers, which are gone by the time
+// it runs.
+struct EncodedImage {
+    int index = 0;
+    std::string name;
+    std::string bytes;
+};
+using EncodedImages = std::vector<EncodedImage>;
+
+DecodedSources DecodeAll(const EncodedImages& encoded) {
+    DecodedSources decoded;
+    for (const EncodedImage& image : encoded) {
+        DecodedSource& source = decoded[image.index];
+        source.outcome = DecodeImage(image.bytes, image.name, source.image);
+        if (!source.outcome.ok()) source.image.reset();
+    }
+    return decoded;
 }
 
-// Images are decoded by our own decoders, straight from the bytes tinygltf hands over rather than from a
-// copy of them (a scan's texture file is many megabytes). Those of an image in a buffer view are taken
-// later (DecodeImagesInViews): tinygltf passes them on without checking that the view lies inside its
-// buffer.
-bool DecodeImageBytes(tinygltf::Image* image, const int index, std::string*, std::string*, int, int,
-                      const unsigned char* bytes, int size, void* user) {
+// Images are decoded by our own decoders. Those of an image in a buffer view are taken later
+// (EncodedImagesInViews): tinygltf passes them on without checking that the view lies inside its buffer.
+bool KeepImageBytes(tinygltf::Image* image, const int index, std::string*, std::string*, int, int,
+                    const unsigned char* bytes, int size, void* user) {
     if (image->bufferView < 0)
-        Decode(std::string_view(reinterpret_cast<const char*>(bytes), size_t(std::max(size, 0))), *image,
-               index, *static_cast<DecodedSources*>(user));
+        static_cast<EncodedImages*>(user)->push_back(
+            {index, ImageName(*image, index),
+             std::string(reinterpret_cast<const char*>(bytes), size_t(std::max(size, 0)))});
     image->as_is = true;
     return true;
 }
 
 // Every image stored in a buffer view that lies inside its buffer.
-void DecodeImagesInViews(const tinygltf::Model& model, DecodedSources& decoded) {
+void EncodedImagesInViews(const tinygltf::Model& model, EncodedImages& encoded) {
     for (size_t i = 0; i < model.images.size(); ++i) {
         const int view = model.images[i].bufferView;
         if (view < 0 || size_t(view) >= model.bufferViews.size()) continue;
@@ -144,11 +157,64 @@ void DecodeImagesInViews(const tinygltf::Model& model, DecodedSources& decoded) 
         if (bufferView.byteOffset > buffer.size() ||
             bufferView.byteLength > buffer.size() - bufferView.byteOffset)
             continue;
-        Decode(std::string_view(reinterpret_cast<const char*>(buffer.data()) + bufferView.byteOffset,
-                                bufferView.byteLength),
-               model.images[i], int(i), decoded);
+        encoded.push_back({int(i), ImageName(model.images[i], int(i)),
+                           std::string(reinterpret_cast<const char*>(buffer.data()) + bufferView.byteOffset,
+                                       bufferView.byteLength)});
     }
 }
+
+} // namespace
+
+// The images decode on a second thread while the mesh is built and completed, which takes about as long
+// on a textured scan; they are waited for when the materials take them.
+struct GltfImages::Decoding {
+    std::future<DecodedSources> decoding;
+    DecodedSources sources;
+    bool waited = false;
+    std::map<int, int> uses; // materials per image
+    std::map<int, std::unique_ptr<TextureImage>> taken;
+
+    void Start(EncodedImages encoded) {
+        if (encoded.empty()) return;
+        const auto decode = [encoded = std::move(encoded)] { return DecodeAll(encoded); };
+        try {
+            decoding = std::async(std::launch::async, decode);
+        } catch (const std::system_error&) {
+            // No thread to be had: decoded when waited for.
+            decoding = std::async(std::launch::deferred, decode);
+        }
+    }
+
+    // Each image is decoded once, however many materials use it (an atlas often serves them all); the
+    // last material to use it takes it, the others a copy to tint with their own colour. Null, with one
+    // warning, for an image missing or undecodable.
+    std::unique_ptr<TextureImage> Take(int source, const std::string& name, std::string& warning) {
+        if (!waited) {
+            if (decoding.valid()) sources = decoding.get();
+            waited = true;
+        }
+        auto decoded = taken.find(source);
+        if (decoded == taken.end()) {
+            std::unique_ptr<TextureImage> image;
+            const auto found = sources.find(source);
+            if (found == sources.end())
+                warning = name + ": the texture image is missing; the model comes in without it";
+            else if (!found->second.outcome.ok())
+                warning = found->second.outcome.reason() + "; the model comes in without this texture";
+            else
+                image = std::move(found->second.image);
+            decoded = taken.emplace(source, std::move(image)).first;
+        }
+        if (!decoded->second) return nullptr;
+        if (--uses[source] <= 0) return std::move(decoded->second);
+        return std::make_unique<TextureImage>(*decoded->second);
+    }
+};
+
+GltfImages::GltfImages() : decoding_(std::make_unique<Decoding>()) {}
+GltfImages::~GltfImages() = default;
+
+namespace {
 
 // ---- Accessors ----
 
@@ -493,9 +559,9 @@ class Reader {
 public:
     Reader(const tinygltf::Model& model, const std::string& fileName, MeshBuilder& builder,
            std::vector<ImportedMaterial>& materials, std::vector<std::string>& warnings,
-           DecodedSources& sources)
+           std::map<int, int>& imageUses)
         : model_(model), fileName_(fileName), builder_(builder), materials_(materials), warnings_(warnings),
-          sources_(sources) {}
+          imageUses_(imageUses) {}
 
     std::string Read() {
         for (const std::string& required : model_.extensionsRequired) {
@@ -710,37 +776,17 @@ private:
             return {};
         }
         material.imageName = ImageName(model_.images[size_t(texture.source)], texture.source);
-        material.image = DecodedImage(texture.source, material.imageName);
-        if (material.image) MultiplyLinear(*material.image, factor);
-        return {};
-    }
-
-    // Each image is decoded once, however many materials use it (an atlas often serves them all); the
-    // last material to use it takes it, the others a copy to tint with their own colour. Null, with one
-    // warning, for an image missing or undecodable.
-    std::unique_ptr<TextureImage> DecodedImage(int source, const std::string& name) {
-        if (uses_.empty()) {
+        material.imageSource = texture.source;
+        std::copy(factor, factor + 3, material.factor);
+        material.warningAt = warnings_.size();
+        if (imageUses_.empty()) {
             for (const tinygltf::Material& m : model_.materials) {
                 const int t = ColourOf(m).info.index;
-                if (t >= 0 && size_t(t) < model_.textures.size()) ++uses_[model_.textures[size_t(t)].source];
+                if (t >= 0 && size_t(t) < model_.textures.size())
+                    ++imageUses_[model_.textures[size_t(t)].source];
             }
         }
-        auto decoded = decoded_.find(source);
-        if (decoded == decoded_.end()) {
-            std::unique_ptr<TextureImage> image;
-            const auto found = sources_.find(source);
-            if (found == sources_.end())
-                warnings_.push_back(name + ": the texture image is missing; the model comes in without it");
-            else if (!found->second.outcome.ok())
-                warnings_.push_back(found->second.outcome.reason() +
-                                    "; the model comes in without this texture");
-            else
-                image = std::move(found->second.image);
-            decoded = decoded_.emplace(source, std::move(image)).first;
-        }
-        if (!decoded->second) return nullptr;
-        if (--uses_[source] <= 0) return std::move(decoded->second);
-        return std::make_unique<TextureImage>(*decoded->second);
+        return {};
     }
 
     static void Numbers(const tinygltf::Value& object, const char* key, double* out, size_t count) {
@@ -764,11 +810,9 @@ private:
     MeshBuilder& builder_;
     std::vector<ImportedMaterial>& materials_;
     std::vector<std::string>& warnings_;
-    DecodedSources& sources_;
+    std::map<int, int>& imageUses_; // materials per image
     WeldTable welded_;
     std::map<int, std::string> materialNames_;
-    std::map<int, int> uses_; // materials per image
-    std::map<int, std::unique_ptr<TextureImage>> decoded_;
     std::set<std::string> usedNames_;
     std::set<int> sourceless_; // textures told to have no image
     std::string defaultName_;
@@ -785,14 +829,14 @@ std::string FirstLine(std::string text) {
 } // namespace
 
 Outcome ReadGltf(std::string_view bytes, const std::string& fileName, const std::string& directory,
-                 MeshBuilder& builder, std::vector<ImportedMaterial>& materials,
+                 MeshBuilder& builder, std::vector<ImportedMaterial>& materials, GltfImages& images,
                  std::vector<std::string>& warnings) {
     if (bytes.size() > 0xffffffffu) return Outcome::Failed(fileName + ": the file is too large to read");
     tinygltf::TinyGLTF loader;
     FileAccess access(directory);
     loader.SetFsCallbacks({FileExists, ExpandFilePath, ReadWholeFile, RefuseWrite, &access});
-    DecodedSources sources;
-    loader.SetImageLoader(DecodeImageBytes, &sources);
+    EncodedImages encoded;
+    loader.SetImageLoader(KeepImageBytes, &encoded);
     tinygltf::Model model;
     std::string error, warning;
     bool loaded = false;
@@ -811,15 +855,31 @@ Outcome ReadGltf(std::string_view bytes, const std::string& fileName, const std:
     if (!loaded)
         return Outcome::Failed(fileName + ": the glTF file cannot be read (" +
                                FirstLine(error.empty() ? "no detail" : error) + ")");
-    DecodeImagesInViews(model, sources);
+    EncodedImagesInViews(model, encoded);
+    images.decoding_->Start(std::move(encoded));
     for (const std::string& path : access.substituted)
         warnings.push_back(path + ": the file is not there; " + access.substitutes[path].string() +
                            " is used in its place");
-    const std::string failure = Reader(model, fileName, builder, materials, warnings, sources).Read();
+    const std::string failure =
+        Reader(model, fileName, builder, materials, warnings, images.decoding_->uses).Read();
     return failure.empty() ? Outcome::Ok() : Outcome::Failed(failure);
 }
 
-void AttachImportedMaterials(Mesh& model, int firstMaterial, std::vector<ImportedMaterial>& materials) {
+void AttachImportedMaterials(Mesh& model, int firstMaterial, std::vector<ImportedMaterial>& materials,
+                             GltfImages& images, std::vector<std::string>& warnings) {
+    // A texture's warning goes where it would have been told had its image been decoded as it was read.
+    size_t told = 0;
+    for (ImportedMaterial& material : materials) {
+        if (material.imageSource < 0) continue;
+        std::string warning;
+        material.image = images.decoding_->Take(material.imageSource, material.imageName, warning);
+        if (material.image) MultiplyLinear(*material.image, material.factor);
+        if (warning.empty()) continue;
+        warnings.insert(warnings.begin() +
+                            std::ptrdiff_t(std::min(material.warningAt + told, warnings.size())),
+                        std::move(warning));
+        ++told;
+    }
     std::map<std::string, ImportedMaterial*> byName;
     for (ImportedMaterial& material : materials) byName.emplace(material.name, &material);
     for (size_t m = size_t(std::max(firstMaterial, 0)); m < model.materials.size(); ++m) {

@@ -20,20 +20,41 @@ namespace tsm {
 struct ImportedMaterial {
     std::string name; // the builder's material name (unique in the file)
     float colour[3] = {1, 1, 1};
-    std::unique_ptr<TextureImage> image; // decoded, factor applied; null without texture
+    std::unique_ptr<TextureImage> image; // decoded, factor applied, once attached; null without texture
     std::string imageName;
+    int imageSource = -1; // the file's image, -1 without texture
+    float factor[3] = {1, 1, 1};
+    size_t warningAt = 0; // where among the warnings this texture's would go
     TextureMapping mapping;
 };
 
-// Fills `builder` and `materials`, or fails with the message naming the file. External files
-// are read from `directory` (none when it is empty). A texture that is missing or cannot be decoded adds
-// a warning, and its material comes in without it.
+// The file's texture images, decoding while the mesh is built.
+class GltfImages {
+public:
+    GltfImages();
+    ~GltfImages(); // waits for the decoding
+    GltfImages(const GltfImages&) = delete;
+    GltfImages& operator=(const GltfImages&) = delete;
+
+private:
+    struct Decoding;
+    std::unique_ptr<Decoding> decoding_;
+    friend Outcome ReadGltf(std::string_view, const std::string&, const std::string&, MeshBuilder&,
+                            std::vector<ImportedMaterial>&, GltfImages&, std::vector<std::string>&);
+    friend void AttachImportedMaterials(Mesh&, int, std::vector<ImportedMaterial>&, GltfImages&,
+                                        std::vector<std::string>&);
+};
+
+// Fills `builder` and `materials`, or fails with the message naming the file, and starts decoding the
+// images into `images`. External files are read from `directory` (none when it is empty).
 Outcome ReadGltf(std::string_view bytes, const std::string& fileName, const std::string& directory,
-                 MeshBuilder& builder, std::vector<ImportedMaterial>& materials,
+                 MeshBuilder& builder, std::vector<ImportedMaterial>& materials, GltfImages& images,
                  std::vector<std::string>& warnings);
 
 // Gives the model's materials from `firstMaterial` on the colours and textures of the entries of the
-// same name.
-void AttachImportedMaterials(Mesh& model, int firstMaterial, std::vector<ImportedMaterial>& materials);
+// same name. A texture that is missing or cannot be decoded adds a warning (among those ReadGltf gave,
+// where it was read), and its material comes in without it.
+void AttachImportedMaterials(Mesh& model, int firstMaterial, std::vector<ImportedMaterial>& materials,
+                             GltfImages& images, std::vector<std::string>& warnings);
 
 } // namespace tsm

@@ -131,6 +131,7 @@ Result<MeshReadCounts> ReadMeshBytes(std::string_view bytes, const std::string& 
     counts.format = format;
     MeshBuilder builder;
     std::vector<ImportedMaterial> gltfMaterials;
+    GltfImages gltfImages;
     Outcome read = Outcome::Ok();
     switch (format) {
     case MeshFormat::Obj:
@@ -146,7 +147,7 @@ Result<MeshReadCounts> ReadMeshBytes(std::string_view bytes, const std::string& 
         read = ReadPly(bytes, fileName, builder);
         break;
     case MeshFormat::Gltf:
-        read = ReadGltf(bytes, fileName, directory, builder, gltfMaterials, counts.warnings);
+        read = ReadGltf(bytes, fileName, directory, builder, gltfMaterials, gltfImages, counts.warnings);
         break;
     case MeshFormat::Unknown:
         read = Outcome::Failed(fileName + ": the file is not an OBJ, glTF, OFF, STL or PLY mesh");
@@ -162,7 +163,8 @@ Result<MeshReadCounts> ReadMeshBytes(std::string_view bytes, const std::string& 
     if (format == MeshFormat::Obj && !directory.empty() && !builder.MaterialLibraries().empty())
         LoadObjMaterials(builder.MaterialLibraries(), directory, *document.model, firstMaterial,
                          counts.warnings);
-    if (format == MeshFormat::Gltf) AttachImportedMaterials(*document.model, firstMaterial, gltfMaterials);
+    if (format == MeshFormat::Gltf)
+        AttachImportedMaterials(*document.model, firstMaterial, gltfMaterials, gltfImages, counts.warnings);
     return counts;
 }
 

@@ -270,6 +270,19 @@ TEST(GltfReaderTest, BadFilesAreRefusedWithAClearMessage) {
             << broken.result->warnings[0];
         EXPECT_EQ(broken.doc->model->materials[0]->texture, nullptr);
     }
+    // Both at once: told in the order the materials came, though the image is decoded later.
+    std::string both = edit("data:image/png;base64,", "data:image/png;base64,AAAA");
+    for (const auto& [from, to] :
+         {std::pair<std::string, std::string>{
+              R"("sampler":0}])", R"("sampler":0},{"extensions":{"EXT_texture_webp":{"source":0}}}])"},
+          {R"("baseColorFactor":[0.5,0,0,1])",
+           R"("baseColorFactor":[0.5,0,0,1],"baseColorTexture":{"index":1})"}})
+        both.replace(both.find(from), from.size(), to);
+    const MeshRead read = Gltf(both);
+    ASSERT_TRUE(read.result.ok()) << read.result.reason();
+    ASSERT_EQ(read.result->warnings.size(), 2u);
+    EXPECT_EQ(read.result->warnings[0].substr(0, 9), "image 0: ");
+    EXPECT_EQ(read.result->warnings[1].substr(0, 21), "model.gltf: texture 1");
 }
 
 } // namespace
