@@ -1,5 +1,6 @@
 #include "model/GltfReader.h"
 
+#include "model/GltfAccessors.h"
 #include "model/ImageDecoder.h"
 #include "model/NearbyFiles.h"
 #include "model/WeldTable.h"
@@ -216,8 +217,6 @@ GltfImages::~GltfImages() = default;
 
 namespace {
 
-// ---- Accessors ----
-
 // Returns the failure of `call` when it failed.
 #define RETURN_IF_FAILED(call)                                                                               \
     do {                                                                                                     \
@@ -225,288 +224,7 @@ namespace {
         if (!failure.empty()) return failure;                                                                \
     } while (false)
 
-struct AccessorView {
-    const uint8_t* data = nullptr;
-    size_t stride = 0;
-    size_t count = 0;
-    int components = 0;
-    int componentType = 0;
-    bool normalized = false;
-
-    double Get(size_t i, int c) const {
-        const uint8_t* p = data + i * stride;
-        switch (componentType) {
-        case TINYGLTF_COMPONENT_TYPE_FLOAT: {
-            float value;
-            std::memcpy(&value, p + c * 4, 4);
-            return value;
-        }
-        case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE:
-            return normalized ? p[c] / 255.0 : p[c];
-        case TINYGLTF_COMPONENT_TYPE_BYTE:
-            return normalized ? std::max(int8_t(p[c]) / 127.0, -1.0) : int8_t(p[c]);
-        case TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT: {
-            uint16_t value;
-            std::memcpy(&value, p + c * 2, 2);
-            return normalized ? value / 65535.0 : value;
-        }
-        case TINYGLTF_COMPONENT_TYPE_SHORT: {
-            int16_t value;
-            std::memcpy(&value, p + c * 2, 2);
-            return normalized ? std::max(value / 32767.0, -1.0) : value;
-        }
-        case TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT: {
-            uint32_t value;
-            std::memcpy(&value, p + c * 4, 4);
-            return value;
-        }
-        }
-        return 0;
-    }
-
-    // Element i's `components` numbers: floats, as nearly every position and texture coordinate is, read
-    // without a turn through Get's cases for each.
-    void GetAll(size_t i, double* out) const {
-        if (componentType == TINYGLTF_COMPONENT_TYPE_FLOAT) {
-            for (int c = 0; c < components; ++c) {
-                float value;
-                std::memcpy(&value, data + i * stride + size_t(c) * 4, 4);
-                out[c] = value;
-            }
-            return;
-        }
-        for (int c = 0; c < components; ++c) out[c] = Get(i, c);
-    }
-
-    std::vector<uint8_t> dense; // the elements of a sparse accessor, which `data` then points into
-};
-
-int ComponentBytes(int type) {
-    switch (type) {
-    case TINYGLTF_COMPONENT_TYPE_BYTE:
-    case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE:
-        return 1;
-    case TINYGLTF_COMPONENT_TYPE_SHORT:
-    case TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT:
-        return 2;
-    case TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT:
-    case TINYGLTF_COMPONENT_TYPE_FLOAT:
-        return 4;
-    }
-    return 0;
-}
-
-int ComponentsOf(int type) {
-    switch (type) {
-    case TINYGLTF_TYPE_SCALAR:
-        return 1;
-    case TINYGLTF_TYPE_VEC2:
-        return 2;
-    case TINYGLTF_TYPE_VEC3:
-        return 3;
-    case TINYGLTF_TYPE_VEC4:
-        return 4;
-    }
-    return 0;
-}
-
-// Checks that every element of the accessor lies inside its buffer view and the view inside its buffer.
-std::string DenseView(const tinygltf::Model& model, const tinygltf::Accessor& accessor,
-                      const std::string& name, int wantComponents, AccessorView& view) {
-    view.components = ComponentsOf(accessor.type);
-    view.componentType = accessor.componentType;
-    view.normalized = accessor.normalized;
-    const int componentBytes = ComponentBytes(accessor.componentType);
-    if (view.components != wantComponents || componentBytes == 0) return name + " has the wrong type";
-    if (accessor.bufferView < 0 || size_t(accessor.bufferView) >= model.bufferViews.size())
-        return name + " has no buffer view";
-    const tinygltf::BufferView& bufferView = model.bufferViews[size_t(accessor.bufferView)];
-    if (bufferView.buffer < 0 || size_t(bufferView.buffer) >= model.buffers.size())
-        return name + " refers to a buffer that does not exist";
-    const std::vector<unsigned char>& buffer = model.buffers[size_t(bufferView.buffer)].data;
-    const uint64_t elementBytes = uint64_t(componentBytes) * uint64_t(view.components);
-    const uint64_t stride = bufferView.byteStride ? bufferView.byteStride : elementBytes;
-    if (stride < elementBytes) return name + " has elements wider than their stride";
-    const uint64_t viewStart = bufferView.byteOffset, viewLength = bufferView.byteLength;
-    if (viewStart > buffer.size() || viewLength > buffer.size() - viewStart)
-        return "the buffer view of " + name + " lies outside its buffer";
-    const uint64_t count = accessor.count;
-    if (count > 0) {
-        if (accessor.byteOffset > viewLength || (count - 1) > (viewLength - accessor.byteOffset) / stride ||
-            (count - 1) * stride + elementBytes > viewLength - accessor.byteOffset)
-            return name + " reaches outside its buffer view";
-    }
-    view.data = buffer.data() + viewStart + accessor.byteOffset;
-    view.stride = size_t(stride);
-    view.count = size_t(count);
-    return {};
-}
-
-// `length` bytes from `offset` on in the buffer view, or null when they do not lie inside it and its buffer.
-const uint8_t* ViewBytes(const tinygltf::Model& model, int viewIndex, int64_t offset, uint64_t length) {
-    if (viewIndex < 0 || size_t(viewIndex) >= model.bufferViews.size() || offset < 0) return nullptr;
-    const tinygltf::BufferView& bufferView = model.bufferViews[size_t(viewIndex)];
-    if (bufferView.buffer < 0 || size_t(bufferView.buffer) >= model.buffers.size()) return nullptr;
-    const std::vector<unsigned char>& buffer = model.buffers[size_t(bufferView.buffer)].data;
-    const uint64_t start = bufferView.byteOffset, viewLength = bufferView.byteLength;
-    if (start > buffer.size() || viewLength > buffer.size() - start || uint64_t(offset) > viewLength ||
-        length > viewLength - uint64_t(offset))
-        return nullptr;
-    return buffer.data() + start + uint64_t(offset);
-}
-
-// Elements of a sparse accessor without a base view start as zeros; this many at most.
-constexpr size_t kMaxZeroedElements = size_t(1) << 22;
-
-// A sparse accessor as a dense copy: its base view (zeros without one) with the listed elements replaced.
-// Exporters write mesh edits and shape keys this way, positions and texture coordinates included.
-std::string SparseView(const tinygltf::Model& model, const tinygltf::Accessor& accessor,
-                       const std::string& name, int wantComponents, AccessorView& view) {
-    view.components = ComponentsOf(accessor.type);
-    view.componentType = accessor.componentType;
-    view.normalized = accessor.normalized;
-    const size_t elementBytes = size_t(ComponentBytes(accessor.componentType)) * size_t(view.components);
-    if (view.components != wantComponents || elementBytes == 0) return name + " has the wrong type";
-    if (accessor.bufferView >= 0) {
-        AccessorView base;
-        RETURN_IF_FAILED(DenseView(model, accessor, name, wantComponents, base));
-        view.dense.resize(base.count * elementBytes);
-        for (size_t i = 0; i < base.count; ++i)
-            std::memcpy(view.dense.data() + i * elementBytes, base.data + i * base.stride, elementBytes);
-    } else {
-        if (accessor.count > kMaxZeroedElements) return name + " has more elements than can be read";
-        view.dense.assign(accessor.count * elementBytes, 0);
-    }
-    const auto& sparse = accessor.sparse;
-    const int indexType = sparse.indices.componentType;
-    if (indexType != TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE &&
-        indexType != TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT &&
-        indexType != TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT)
-        return name + " has sparse indices of the wrong type";
-    if (sparse.count < 1 || size_t(sparse.count) > accessor.count)
-        return name + " has a sparse count outside 1 to its count";
-    const uint64_t count = uint64_t(sparse.count);
-    AccessorView indices;
-    indices.componentType = indexType;
-    indices.stride = size_t(ComponentBytes(indexType));
-    indices.data =
-        ViewBytes(model, sparse.indices.bufferView, sparse.indices.byteOffset, count * indices.stride);
-    const uint8_t* values =
-        ViewBytes(model, sparse.values.bufferView, sparse.values.byteOffset, count * elementBytes);
-    if (!indices.data || !values) return "the sparse elements of " + name + " lie outside their buffer";
-    for (size_t i = 0; i < count; ++i) {
-        const double at = indices.Get(i, 0);
-        if (at >= double(accessor.count)) return name + " has a sparse index past its elements";
-        std::memcpy(view.dense.data() + size_t(at) * elementBytes, values + i * elementBytes, elementBytes);
-    }
-    view.data = view.dense.data();
-    view.stride = elementBytes;
-    view.count = accessor.count;
-    return {};
-}
-
-std::string View(const tinygltf::Model& model, int index, int wantComponents, AccessorView& view) {
-    const std::string name = "accessor " + std::to_string(index);
-    if (index < 0 || size_t(index) >= model.accessors.size()) return name + " does not exist";
-    const tinygltf::Accessor& accessor = model.accessors[size_t(index)];
-    if (accessor.sparse.isSparse) return SparseView(model, accessor, name, wantComponents, view);
-    return DenseView(model, accessor, name, wantComponents, view);
-}
-
-// A primitive's vertex numbers, read where they lie when the accessor holds them as whole numbers (as
-// nearly every file does) rather than copied into a list of their own; converted once otherwise. Without
-// an accessor, vertex i is corner i.
-class IndexList {
-public:
-    explicit IndexList(size_t vertices) : count_(vertices) {}
-    // False when a number is not that of a vertex.
-    bool Read(const AccessorView& view, size_t vertices) {
-        const bool whole =
-            view.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT ||
-            (!view.normalized && (view.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT ||
-                                  view.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE));
-        count_ = view.count;
-        if (whole) {
-            data_ = view.data;
-            stride_ = view.stride;
-            bytes_ = ComponentBytes(view.componentType);
-            for (size_t i = 0; i < count_; ++i)
-                if ((*this)[i] >= vertices) return false;
-            return true;
-        }
-        converted_.reserve(count_);
-        for (size_t i = 0; i < count_; ++i) {
-            const double value = view.Get(i, 0);
-            if (value < 0 || value >= double(vertices)) return false;
-            converted_.push_back(uint32_t(value));
-        }
-        return true;
-    }
-    size_t size() const { return count_; }
-    uint32_t operator[](size_t i) const {
-        if (!data_) return converted_.empty() ? uint32_t(i) : converted_[i];
-        const uint8_t* p = data_ + i * stride_;
-        if (bytes_ == 1) return p[0];
-        if (bytes_ == 2) {
-            uint16_t value;
-            std::memcpy(&value, p, 2);
-            return value;
-        }
-        uint32_t value;
-        std::memcpy(&value, p, 4);
-        return value;
-    }
-
-private:
-    const uint8_t* data_ = nullptr;
-    size_t stride_ = 0;
-    int bytes_ = 0;
-    size_t count_;
-    std::vector<uint32_t> converted_;
-};
-
-// ---- Transforms: column-major 4 x 4, as glTF writes them ----
-
-using Matrix = std::array<double, 16>;
-constexpr Matrix kIdentity{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-
-Matrix Multiply(const Matrix& a, const Matrix& b) {
-    Matrix r{};
-    for (int col = 0; col < 4; ++col)
-        for (int row = 0; row < 4; ++row) {
-            double sum = 0;
-            for (int k = 0; k < 4; ++k) sum += a[size_t(k * 4 + row)] * b[size_t(col * 4 + k)];
-            r[size_t(col * 4 + row)] = sum;
-        }
-    return r;
-}
-
-Matrix LocalMatrix(const tinygltf::Node& node) {
-    Matrix m = kIdentity;
-    if (node.matrix.size() == 16) {
-        std::copy(node.matrix.begin(), node.matrix.end(), m.begin());
-        return m;
-    }
-    double s[3] = {1, 1, 1}, q[4] = {0, 0, 0, 1}, t[3] = {0, 0, 0};
-    if (node.scale.size() == 3) std::copy(node.scale.begin(), node.scale.end(), s);
-    if (node.rotation.size() == 4) std::copy(node.rotation.begin(), node.rotation.end(), q);
-    if (node.translation.size() == 3) std::copy(node.translation.begin(), node.translation.end(), t);
-    const double x = q[0], y = q[1], z = q[2], w = q[3];
-    const double r[9] = {1 - 2 * (y * y + z * z), 2 * (x * y + z * w),     2 * (x * z - y * w),
-                         2 * (x * y - z * w),     1 - 2 * (x * x + z * z), 2 * (y * z + x * w),
-                         2 * (x * z + y * w),     2 * (y * z - x * w),     1 - 2 * (x * x + y * y)};
-    for (int col = 0; col < 3; ++col)
-        for (int row = 0; row < 3; ++row) m[size_t(col * 4 + row)] = r[col * 3 + row] * s[col];
-    m[12] = t[0];
-    m[13] = t[1];
-    m[14] = t[2];
-    return m;
-}
-
-double Determinant3(const Matrix& m) {
-    return m[0] * (m[5] * m[10] - m[9] * m[6]) - m[4] * (m[1] * m[10] - m[9] * m[2]) +
-           m[8] * (m[1] * m[6] - m[5] * m[2]);
-}
+using namespace gltf;
 
 // ---- Materials ----
 
@@ -568,6 +286,11 @@ public:
             std::string why = Refused(required);
             if (!why.empty()) return why;
         }
+        for (const tinygltf::Node& node : model_.nodes)
+            if (node.skin >= 0 && node.mesh >= 0) {
+                globals_ = GlobalMatrices(model_, kMaxNodeDepth);
+                break;
+            }
         if (model_.scenes.empty()) {
             // Without a scene, every node that is no other's child is a root.
             std::vector<bool> isChild(model_.nodes.size(), false);
@@ -617,11 +340,11 @@ private:
                                                  : "mesh " + std::to_string(node.mesh);
         builder_.BeginSolid(solid);
         for (const tinygltf::Primitive& primitive : mesh.primitives)
-            RETURN_IF_FAILED(Primitive(primitive, m));
+            RETURN_IF_FAILED(Primitive(primitive, m, node.skin));
         return {};
     }
 
-    std::string Primitive(const tinygltf::Primitive& primitive, const Matrix& m) {
+    std::string Primitive(const tinygltf::Primitive& primitive, const Matrix& m, int skin) {
         for (const auto& extension : primitive.extensions) RETURN_IF_FAILED(Refused(extension.first));
         const int mode = primitive.mode < 0 ? TINYGLTF_MODE_TRIANGLES : primitive.mode;
         if (mode != TINYGLTF_MODE_TRIANGLES && mode != TINYGLTF_MODE_TRIANGLE_STRIP &&
@@ -649,6 +372,11 @@ private:
                 return Fail("accessor " + std::to_string(primitive.indices) +
                             " has an index past the vertices");
         }
+        SkinPlacement skinning;
+        if (skin >= 0) {
+            failure = skinning.Prepare(model_, skin, globals_, primitive, positions.count);
+            if (!failure.empty()) return Fail(failure);
+        }
         RETURN_IF_FAILED(UseMaterial(primitive.material));
         builder_.Reserve(positions.count, uvs.data ? positions.count : 0, indices.size());
         welded_.Reserve(positions.count);
@@ -658,12 +386,16 @@ private:
         std::vector<int> vertex(positions.count);
         // Each glTF vertex's texture coordinates are the builder's from `firstTexCoord` on, in order.
         const int firstTexCoord = builder_.TexCoordCount();
+        Matrix skinned;
         const auto keyOf = [&](size_t i) {
             double p[3];
             positions.GetAll(i, p);
-            return PositionKey{m[0] * p[0] + m[4] * p[1] + m[8] * p[2] + m[12],
-                               m[1] * p[0] + m[5] * p[1] + m[9] * p[2] + m[13],
-                               m[2] * p[0] + m[6] * p[1] + m[10] * p[2] + m[14]};
+            const Matrix* t = &m;
+            if (skinning.Active()) t = &(skinned = skinning.At(i));
+            const Matrix& a = *t;
+            return PositionKey{a[0] * p[0] + a[4] * p[1] + a[8] * p[2] + a[12],
+                               a[1] * p[0] + a[5] * p[1] + a[9] * p[2] + a[13],
+                               a[2] * p[0] + a[6] * p[1] + a[10] * p[2] + a[14]};
         };
         // The points a few steps ahead are looked up early, so that their places in the table load while
         // these are welded.
@@ -681,7 +413,7 @@ private:
             }
         }
         const auto texCoord = [&](uint32_t i) { return uvs.data ? firstTexCoord + int(i) : -1; };
-        const bool mirrored = Determinant3(m) < 0;
+        const bool mirrored = Determinant3(skinning.Active() && positions.count > 0 ? skinning.At(0) : m) < 0;
         const size_t n = indices.size();
         const size_t triangles = mode == TINYGLTF_MODE_TRIANGLES ? n / 3 : n >= 3 ? n - 2 : 0;
         if ((triangles_ += triangles) > kMaxTriangles)
@@ -813,6 +545,7 @@ private:
     std::map<int, int>& imageUses_; // materials per image
     WeldTable welded_;
     std::map<int, std::string> materialNames_;
+    std::vector<Matrix> globals_; // every node's transform, for the joints of skins
     std::set<std::string> usedNames_;
     std::set<int> sourceless_; // textures told to have no image
     std::string defaultName_;

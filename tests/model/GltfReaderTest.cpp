@@ -285,5 +285,48 @@ TEST(GltfReaderTest, BadFilesAreRefusedWithAClearMessage) {
     EXPECT_EQ(read.result->warnings[1].substr(0, 21), "model.gltf: texture 1");
 }
 
+// A skinned quad posed by its two joints: the node's own move is ignored, each vertex follows its joints'
+// transforms after their inverse bind matrices, weighted.
+TEST(GltfReaderTest, SkinnedMeshesArePosedByTheirJoints) {
+    std::string bin;
+    Append<float>(bin, {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0});               // 4 positions, 48 bytes
+    Append<uint8_t>(bin, {0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0}); // 16 bytes, vertex 3 on A and B
+    Append<float>(bin, {1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0.5f, 0.5f, 0, 0}); // 64 bytes
+    Append<float>(bin, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1});       // 128 bytes: joint A
+    Append<float>(bin, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, -1, 0, 1});      // joint B bound at y 1
+    Append<uint16_t>(bin, {0, 1, 2, 0, 2, 3});                                  // 12 bytes
+    const std::string json = R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0,1,2]}],
+      "nodes":[{"mesh":0,"skin":0,"translation":[100,0,0]},{"translation":[0,0,5]},{"translation":[0,3,0]}],
+      "skins":[{"joints":[1,2],"inverseBindMatrices":3}],
+      "meshes":[{"primitives":[{"attributes":{"POSITION":0,"JOINTS_0":1,"WEIGHTS_0":2},"indices":4}]}],
+      "buffers":[{"byteLength":268,"uri":"data:application/octet-stream;base64,BIN"}],
+      "bufferViews":[{"buffer":0,"byteOffset":0,"byteLength":48},{"buffer":0,"byteOffset":48,"byteLength":16},
+                     {"buffer":0,"byteOffset":64,"byteLength":64},{"buffer":0,"byteOffset":128,"byteLength":128},
+                     {"buffer":0,"byteOffset":256,"byteLength":12}],
+      "accessors":[{"bufferView":0,"componentType":5126,"count":4,"type":"VEC3"},
+                   {"bufferView":1,"componentType":5121,"count":4,"type":"VEC4"},
+                   {"bufferView":2,"componentType":5126,"count":4,"type":"VEC4"},
+                   {"bufferView":3,"componentType":5126,"count":2,"type":"MAT4"},
+                   {"bufferView":4,"componentType":5123,"count":6,"type":"SCALAR"}]})";
+    const auto file = [&](uint8_t joint) {
+        std::string bytes = bin;
+        bytes[48 + 12] = char(joint);
+        std::string text = json;
+        return text.replace(text.find("BIN"), 3, Base64(bytes));
+    };
+    const MeshRead read = Gltf(file(0));
+    ASSERT_TRUE(read.result.ok()) << read.result.reason();
+    const Vec3 expected[] = {{0, 0, 5}, {1, 0, 5}, {1, 3, 0}, {0, 2, 2.5}};
+    ASSERT_EQ(read.Vertices(), 4u);
+    for (size_t v = 0; v < 4; ++v) {
+        const Vec3 p = read.SolidAt().vertices[v]->position;
+        EXPECT_NEAR(p.x, expected[v].x, 1e-6) << v;
+        EXPECT_NEAR(p.y, expected[v].y, 1e-6) << v;
+        EXPECT_NEAR(p.z, expected[v].z, 1e-6) << v;
+    }
+    const MeshRead bad = Gltf(file(7));
+    EXPECT_EQ(bad.result.reason(), "model.gltf: a vertex of skin 0 leans on a joint it does not have");
+}
+
 } // namespace
 } // namespace tsm
