@@ -1,9 +1,9 @@
 // glTF 2.0, as .gltf (JSON with external or data-URI buffers and images) or .glb (binary with embedded
 // ones), parsed by tinygltf. Every mesh of the default scene is placed by its node transforms (a skinned
-// one by its joints'); the
-// triangles of every primitive come in with TEXCOORD_0 (sparse accessors included), and each material
-// with its base colour factor and base colour texture (its sampler's wrap and KHR_texture_transform
-// applied), or the diffuse ones of KHR_materials_pbrSpecularGlossiness when it has no base colour texture.
+// one by its joints'); the triangles of every primitive come in with TEXCOORD_0 (sparse accessors
+// included), and each material with its base colour factor and base colour texture (its sampler's wrap
+// and KHR_texture_transform applied), or the diffuse ones of KHR_materials_pbrSpecularGlossiness when it
+// has no base colour texture.
 #pragma once
 
 #include "model/ImportedTexture.h"
