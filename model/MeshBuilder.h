@@ -49,6 +49,8 @@ public:
     void AddMaterialLibrary(const std::string& names) { materialLibraries_.push_back(names); }
     const std::vector<std::string>& MaterialLibraries() const { return materialLibraries_; }
     int MaterialCount() const { return static_cast<int>(materials_.size()); }
+    // The materials' names in the order Finish appends them.
+    const std::vector<std::string>& MaterialNames() const { return materials_; }
 
     // `texCoords`, when not empty, holds one texture coordinate index per corner (-1: none).
     // Consecutive repeats of a vertex (also across the wrap) are dropped first.

@@ -14,7 +14,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
+#include <system_error>
 
 namespace tsm {
 
@@ -159,10 +161,24 @@ Result<MeshReadCounts> ReadMeshBytes(std::string_view bytes, const std::string& 
     if (counts.faces == 0)
         return Outcome::Failed(fileName + ": the file holds no face with three or more distinct corners");
     const int firstMaterial = static_cast<int>(document.model->materials.size());
+    // An OBJ's material libraries are read and their images decoded on a second thread while the model
+    // is built: a scan's texture takes about as long to decode as its mesh to build.
+    std::future<ObjMaterials> objMaterials;
+    if (format == MeshFormat::Obj && !directory.empty() && !builder.MaterialLibraries().empty()) {
+        const auto read = [&builder, &directory] {
+            return ReadObjMaterials(builder.MaterialLibraries(), directory, builder.MaterialNames());
+        };
+        try {
+            objMaterials = std::async(std::launch::async, read);
+        } catch (const std::system_error&) {
+            objMaterials = std::async(std::launch::deferred, read); // read when taken
+        }
+    }
     builder.Finish(document, completion);
-    if (format == MeshFormat::Obj && !directory.empty() && !builder.MaterialLibraries().empty())
-        LoadObjMaterials(builder.MaterialLibraries(), directory, *document.model, firstMaterial,
-                         counts.warnings);
+    if (objMaterials.valid()) {
+        ObjMaterials read = objMaterials.get();
+        ApplyObjMaterials(read, *document.model, firstMaterial, counts.warnings);
+    }
     if (format == MeshFormat::Gltf)
         AttachImportedMaterials(*document.model, firstMaterial, gltfMaterials, gltfImages, counts.warnings);
     return counts;

@@ -56,8 +56,10 @@ std::vector<std::string> LibraryNames(const std::string& written, const fs::path
 
 } // namespace
 
-void LoadObjMaterials(const std::vector<std::string>& libraries, const std::string& directory, Mesh& model,
-                      int firstMaterial, std::vector<std::string>& warnings) {
+ObjMaterials ReadObjMaterials(const std::vector<std::string>& libraries, const std::string& directory,
+                              const std::vector<std::string>& names) {
+    ObjMaterials result;
+    std::vector<std::string>& warnings = result.warnings;
     const fs::path folder(directory.empty() ? "." : directory);
     NearbyFiles nearby(folder);
     std::map<std::string, std::pair<MtlMaterial, fs::path>> defined; // the first definition wins
@@ -92,34 +94,36 @@ void LoadObjMaterials(const std::vector<std::string>& libraries, const std::stri
 
     // Each image is decoded once, however many materials use it; a failure is told once. The last material
     // to use an image takes it, the others a copy: a scan's texture is many megabytes to copy for nothing.
-    const auto writtenPathOf = [&defined](const Material& material, fs::path& path) {
-        const auto found = defined.find(material.name);
+    const auto writtenPathOf = [&defined](const std::string& material, fs::path& path) {
+        const auto found = defined.find(material);
         if (found == defined.end() || found->second.first.texture.empty()) return false;
         path = Resolve(found->second.second, found->second.first.texture);
         return true;
     };
     std::map<std::string, int> uses;
     fs::path written;
-    for (size_t m = size_t(std::max(firstMaterial, 0)); m < model.materials.size(); ++m)
-        if (writtenPathOf(*model.materials[m], written)) ++uses[written.string()];
+    for (const std::string& name : names)
+        if (writtenPathOf(name, written)) ++uses[written.string()];
     std::map<std::string, std::pair<std::unique_ptr<TextureImage>, std::string>> decoded;
-    for (size_t m = size_t(std::max(firstMaterial, 0)); m < model.materials.size(); ++m) {
-        Material& material = *model.materials[m];
-        const auto found = defined.find(material.name);
+    result.materials.resize(names.size());
+    for (size_t m = 0; m < names.size(); ++m) {
+        ObjMaterials::Found& material = result.materials[m];
+        const auto found = defined.find(names[m]);
         if (found == defined.end()) {
             // Named by the model but by no library: grey, as a colour no one chose. When a library could not
             // be read the material may be in it, and its warning says so already.
             if (!everyLibraryRead) continue;
-            const float grey[3] = {0.6f, 0.6f, 0.6f};
-            SetMaterialColour(material, grey);
-            warnings.push_back("\"" + material.name +
+            material.hasColour = true;
+            std::fill(material.colour, material.colour + 3, 0.6f);
+            warnings.push_back("\"" + names[m] +
                                "\": no material library defines this material; it comes in grey");
             continue;
         }
         const MtlMaterial& source = found->second.first;
         // With a texture, Kd stays the colour shown without textures; the texture is not tinted by it.
-        if (source.hasColour) SetMaterialColour(material, source.colour);
-        if (!writtenPathOf(material, written)) continue;
+        material.hasColour = source.hasColour;
+        std::copy(source.colour, source.colour + 3, material.colour);
+        if (!writtenPathOf(names[m], written)) continue;
         auto [slot, isNew] = decoded.try_emplace(written.string());
         auto& [image, used] = slot->second;
         if (isNew) {
@@ -143,10 +147,24 @@ void LoadObjMaterials(const std::vector<std::string>& libraries, const std::stri
             }
         }
         if (!image) continue;
-        std::unique_ptr<TextureImage> taken =
-            --uses[slot->first] > 0 ? std::make_unique<TextureImage>(*image) : std::move(image);
-        AttachImportedTexture(model, int(m), std::move(taken), source.mapping, used);
+        material.image = --uses[slot->first] > 0 ? std::make_unique<TextureImage>(*image) : std::move(image);
+        material.mapping = source.mapping;
+        material.imageName = used;
     }
+    return result;
+}
+
+void ApplyObjMaterials(ObjMaterials& read, Mesh& model, int firstMaterial,
+                       std::vector<std::string>& warnings) {
+    const size_t first = size_t(std::max(firstMaterial, 0));
+    for (size_t k = 0; k < read.materials.size() && first + k < model.materials.size(); ++k) {
+        ObjMaterials::Found& found = read.materials[k];
+        if (found.hasColour) SetMaterialColour(*model.materials[first + k], found.colour);
+        if (found.image)
+            AttachImportedTexture(model, int(first + k), std::move(found.image), found.mapping,
+                                  found.imageName);
+    }
+    warnings.insert(warnings.end(), read.warnings.begin(), read.warnings.end());
 }
 
 } // namespace tsm
