@@ -125,12 +125,14 @@ struct EncodedImage {
 };
 using EncodedImages = std::vector<EncodedImage>;
 
-DecodedSources DecodeAll(const EncodedImages& encoded) {
+// Each image's bytes are let go once it is decoded: a scan's textures are many megabytes.
+DecodedSources DecodeAll(EncodedImages& encoded) {
     DecodedSources decoded;
-    for (const EncodedImage& image : encoded) {
+    for (EncodedImage& image : encoded) {
         DecodedSource& source = decoded[image.index];
         source.outcome = DecodeImage(image.bytes, image.name, source.image);
         if (!source.outcome.ok()) source.image.reset();
+        std::string().swap(image.bytes);
     }
     return decoded;
 }
@@ -177,7 +179,10 @@ struct GltfImages::Decoding {
 
     void Start(EncodedImages encoded) {
         if (encoded.empty()) return;
-        const auto decode = [encoded = std::move(encoded)] { return DecodeAll(encoded); };
+        // Shared, so that the bytes are not copied into the task, nor lost when no thread can be had.
+        const auto decode = [shared = std::make_shared<EncodedImages>(std::move(encoded))] {
+            return DecodeAll(*shared);
+        };
         try {
             decoding = std::async(std::launch::async, decode);
         } catch (const std::system_error&) {
