@@ -1,6 +1,8 @@
 #include "engine/Layout.h"
 
 #include "engine/Extents.h"
+#include "engine/Flaps.h"
+#include "engine/SheetNesting.h"
 #include "engine/SheetPacking.h"
 
 #include <algorithm>
@@ -209,6 +211,26 @@ bool AllOnTheFirstSheet(const Development& development, const SheetArea& sheet) 
 // allows.
 constexpr double kPackToleranceMM = 1e-6;
 
+// The cells parts are set out on by their shapes.
+constexpr double kNestCellMM = 1.0;
+
+// A part's faces and the flaps of its cut edges, in its box's coordinates.
+NestShape ShapeOf(const Part& part) {
+    NestShape shape;
+    shape.w = part.width, shape.h = part.height;
+    for (const Face* face : part.faces) {
+        std::vector<Point2> corners;
+        for (const auto& h : face->halfEdges) corners.push_back(h->Pos2D());
+        shape.polygons.push_back(std::move(corners));
+    }
+    for (const auto& line : part.lines)
+        if (line->first && !line->second && line->first->next && line->first->flapHeight > 0) {
+            const auto flap = FlapOutline(*line->first);
+            shape.polygons.emplace_back(flap.begin(), flap.end());
+        }
+    return shape;
+}
+
 // Every part on one sheet, sheets filled one after another and set out row by row in a square-ish grid;
 // false (nothing moved) when some part's box with its spacing fits no sheet clear of the keep-outs. The
 // boxes are packed largest first by a few measures of large, and the packing on the fewest sheets is kept
@@ -241,6 +263,22 @@ bool PackPartsOnSheets(const std::vector<Part*>& order, double spacing, const Sh
         for (const PackedBox& p : packed) sheets = std::max(sheets, p.sheet + 1);
         if (!best.empty() && sheets >= bestSheets) continue;
         best = std::move(sorted), bestPacked = std::move(packed), bestSheets = sheets;
+    }
+    if (bestSheets > 1) {
+        // Long curved parts leave most of their boxes empty: set out by their shapes, a neighbour may
+        // reach into that room and the parts take fewer sheets. On a tie their boxes stay apart.
+        std::vector<Part*> sorted = order;
+        std::stable_sort(sorted.begin(), sorted.end(), [](const Part* a, const Part* b) {
+            return a->width * a->height > b->width * b->height;
+        });
+        std::vector<NestShape> shapes;
+        for (const Part* part : sorted) shapes.push_back(ShapeOf(*part));
+        std::vector<PackedBox> nested = NestOnSheets(shapes, sheet.printableWidthMM, sheet.printableHeightMM,
+                                                     blocked, spacing, kNestCellMM);
+        int sheets = 0;
+        for (const PackedBox& p : nested) sheets = std::max(sheets, p.sheet + 1);
+        if (nested.size() == sorted.size() && sheets < bestSheets)
+            best = std::move(sorted), bestPacked = std::move(nested), bestSheets = sheets;
     }
     const int columns = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(bestSheets))));
     for (size_t i = 0; i < best.size(); ++i) {
