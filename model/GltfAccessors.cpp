@@ -6,13 +6,6 @@ namespace tsm::gltf {
 
 namespace {
 
-// Returns the failure of `call` when it failed.
-#define RETURN_IF_FAILED(call)                                                                               \
-    do {                                                                                                     \
-        std::string failure = call;                                                                          \
-        if (!failure.empty()) return failure;                                                                \
-    } while (false)
-
 int ComponentsOf(int type) {
     switch (type) {
     case TINYGLTF_TYPE_SCALAR:
@@ -88,7 +81,7 @@ std::string SparseView(const tinygltf::Model& model, const tinygltf::Accessor& a
     if (view.components != wantComponents || elementBytes == 0) return name + " has the wrong type";
     if (accessor.bufferView >= 0) {
         AccessorView base;
-        RETURN_IF_FAILED(DenseView(model, accessor, name, wantComponents, base));
+        GLTF_RETURN_IF_FAILED(DenseView(model, accessor, name, wantComponents, base));
         view.dense.resize(base.count * elementBytes);
         for (size_t i = 0; i < base.count; ++i)
             std::memcpy(view.dense.data() + i * elementBytes, base.data + i * base.stride, elementBytes);
@@ -216,8 +209,8 @@ std::string SkinPlacement::Prepare(const tinygltf::Model& model, int skin, const
         const auto weights = primitive.attributes.find("WEIGHTS_" + std::to_string(set));
         if (joints == primitive.attributes.end() || weights == primitive.attributes.end()) break;
         AccessorView j, w;
-        RETURN_IF_FAILED(View(model, joints->second, 4, j));
-        RETURN_IF_FAILED(View(model, weights->second, 4, w));
+        GLTF_RETURN_IF_FAILED(View(model, joints->second, 4, j));
+        GLTF_RETURN_IF_FAILED(View(model, weights->second, 4, w));
         if (j.normalized || (j.componentType != TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE &&
                              j.componentType != TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT))
             return "accessor " + std::to_string(joints->second) + " has the wrong type for joints";
@@ -231,7 +224,7 @@ std::string SkinPlacement::Prepare(const tinygltf::Model& model, int skin, const
     const tinygltf::Skin& source = model.skins[size_t(skin)];
     AccessorView inverseBind;
     if (source.inverseBindMatrices >= 0) {
-        RETURN_IF_FAILED(View(model, source.inverseBindMatrices, 16, inverseBind));
+        GLTF_RETURN_IF_FAILED(View(model, source.inverseBindMatrices, 16, inverseBind));
         if (inverseBind.componentType != TINYGLTF_COMPONENT_TYPE_FLOAT ||
             inverseBind.count < source.joints.size())
             return "the inverse bind matrices of skin " + std::to_string(skin) + " do not fit its joints";
@@ -268,7 +261,5 @@ Matrix SkinPlacement::At(size_t vertex) const {
     for (double& e : m) e /= total;
     return m;
 }
-
-#undef RETURN_IF_FAILED
 
 } // namespace tsm::gltf

@@ -10,6 +10,13 @@
 #include <string>
 #include <vector>
 
+// Returns the failure (a message) of `call` when it failed.
+#define GLTF_RETURN_IF_FAILED(call)                                                                          \
+    do {                                                                                                     \
+        std::string failure = call;                                                                          \
+        if (!failure.empty()) return failure;                                                                \
+    } while (false)
+
 namespace tsm::gltf {
 
 struct AccessorView {

@@ -222,13 +222,6 @@ GltfImages::~GltfImages() = default;
 
 namespace {
 
-// Returns the failure of `call` when it failed.
-#define RETURN_IF_FAILED(call)                                                                               \
-    do {                                                                                                     \
-        std::string failure = call;                                                                          \
-        if (!failure.empty()) return failure;                                                                \
-    } while (false)
-
 using namespace gltf;
 
 // ---- Materials ----
@@ -303,13 +296,13 @@ public:
                 for (int child : node.children)
                     if (child >= 0 && size_t(child) < isChild.size()) isChild[size_t(child)] = true;
             for (size_t n = 0; n < model_.nodes.size(); ++n)
-                if (!isChild[n]) RETURN_IF_FAILED(Node(int(n), kIdentity, 0));
+                if (!isChild[n]) GLTF_RETURN_IF_FAILED(Node(int(n), kIdentity, 0));
             return {};
         }
         const int scene = model_.defaultScene >= 0 && size_t(model_.defaultScene) < model_.scenes.size()
                               ? model_.defaultScene
                               : 0;
-        for (int node : model_.scenes[size_t(scene)].nodes) RETURN_IF_FAILED(Node(node, kIdentity, 0));
+        for (int node : model_.scenes[size_t(scene)].nodes) GLTF_RETURN_IF_FAILED(Node(node, kIdentity, 0));
         return {};
     }
 
@@ -331,8 +324,8 @@ private:
         if (++visits_ > kMaxNodeVisits) return Fail("the scene places too many nodes");
         const tinygltf::Node& node = model_.nodes[size_t(index)];
         const Matrix m = Multiply(parent, LocalMatrix(node));
-        if (node.mesh >= 0) RETURN_IF_FAILED(Mesh(node, m));
-        for (int child : node.children) RETURN_IF_FAILED(Node(child, m, depth + 1));
+        if (node.mesh >= 0) GLTF_RETURN_IF_FAILED(Mesh(node, m));
+        for (int child : node.children) GLTF_RETURN_IF_FAILED(Node(child, m, depth + 1));
         return {};
     }
 
@@ -345,12 +338,12 @@ private:
                                                  : "mesh " + std::to_string(node.mesh);
         builder_.BeginSolid(solid);
         for (const tinygltf::Primitive& primitive : mesh.primitives)
-            RETURN_IF_FAILED(Primitive(primitive, m, node.skin));
+            GLTF_RETURN_IF_FAILED(Primitive(primitive, m, node.skin));
         return {};
     }
 
     std::string Primitive(const tinygltf::Primitive& primitive, const Matrix& m, int skin) {
-        for (const auto& extension : primitive.extensions) RETURN_IF_FAILED(Refused(extension.first));
+        for (const auto& extension : primitive.extensions) GLTF_RETURN_IF_FAILED(Refused(extension.first));
         const int mode = primitive.mode < 0 ? TINYGLTF_MODE_TRIANGLES : primitive.mode;
         if (mode != TINYGLTF_MODE_TRIANGLES && mode != TINYGLTF_MODE_TRIANGLE_STRIP &&
             mode != TINYGLTF_MODE_TRIANGLE_FAN)
@@ -382,7 +375,7 @@ private:
             failure = skinning.Prepare(model_, skin, globals_, primitive, positions.count);
             if (!failure.empty()) return Fail(failure);
         }
-        RETURN_IF_FAILED(UseMaterial(primitive.material));
+        GLTF_RETURN_IF_FAILED(UseMaterial(primitive.material));
         builder_.Reserve(positions.count, uvs.data ? positions.count : 0, indices.size());
         welded_.Reserve(positions.count);
 
@@ -457,7 +450,7 @@ private:
             const tinygltf::Material& source = model_.materials[size_t(index)];
             material.name =
                 UniqueName(source.name.empty() ? "material " + std::to_string(index) : source.name);
-            RETURN_IF_FAILED(Material(source, material));
+            GLTF_RETURN_IF_FAILED(Material(source, material));
             found = materialNames_.emplace(index, material.name).first;
             materials_.push_back(std::move(material));
         }
@@ -499,7 +492,7 @@ private:
         if (size_t(info.index) >= model_.textures.size())
             return Fail("texture " + std::to_string(info.index) + " does not exist");
         const tinygltf::Texture& texture = model_.textures[size_t(info.index)];
-        for (const auto& extension : texture.extensions) RETURN_IF_FAILED(Refused(extension.first));
+        for (const auto& extension : texture.extensions) GLTF_RETURN_IF_FAILED(Refused(extension.first));
         if (texture.sampler >= 0 && size_t(texture.sampler) < model_.samplers.size()) {
             material.mapping.wrapU = Wrap(model_.samplers[size_t(texture.sampler)].wrapS);
             material.mapping.wrapV = Wrap(model_.samplers[size_t(texture.sampler)].wrapT);
@@ -540,7 +533,6 @@ private:
         if (mode == TINYGLTF_TEXTURE_WRAP_CLAMP_TO_EDGE) return TextureWrap::Clamp;
         return TextureWrap::Repeat;
     }
-#undef RETURN_IF_FAILED
 
     const tinygltf::Model& model_;
     const std::string& fileName_;
