@@ -318,11 +318,17 @@ void Search::CountAll() {
 void Search::Side(int removed) {
     for (int f : side_) inSide_[f] = 0;
     side_.clear();
+    // The subtree is a range of the visiting order and the rest the ranges either side of it: the side
+    // costs no more than its own faces.
     const int child = Child(removed);
-    const bool below = 2 * (tout_[child] - tin_[child]) <= n_;
-    for (int i = 0; i < n_; ++i) {
-        const bool sub = i >= tin_[child] && i < tout_[child];
-        if (sub == below) side_.push_back(order_[i]), inSide_[order_[i]] = 1;
+    const auto take = [&](int from, int to) {
+        for (int i = from; i < to; ++i) side_.push_back(order_[i]), inSide_[order_[i]] = 1;
+    };
+    if (2 * (tout_[child] - tin_[child]) <= n_) {
+        take(tin_[child], tout_[child]);
+    } else {
+        take(0, tin_[child]);
+        take(tout_[child], n_);
     }
     sideOld_ = 0;
     for (int f : side_)
@@ -370,9 +376,8 @@ bool Search::Evaluate(int removed, int added, int leaves, int allowed, Move& mov
     move.turn = turn;
     move.pairs = std::move(pairs);
     move.flapsKnown = false;
-    // Flaps are counted for the moves that leave no more overlaps: the others are rarely taken, and then
-    // the count follows once they are made.
-    if (flapsCounted_ && move.delta <= 0) flaps_.Trial(move);
+    // Flaps are counted for the moves that may be made: the count decides between them.
+    if (flapsCounted_ && move.delta <= kMostRise) flaps_.Trial(move);
     return move.delta <= allowed;
 }
 
@@ -422,11 +427,23 @@ bool Search::Tick() {
 }
 
 Result<bool> Search::Run() {
-    Random random(0x5EED0000ull + static_cast<uint64_t>(n_) * 0x100000001B3ull + links_.size());
+    const uint64_t seed = 0x5EED0000ull + static_cast<uint64_t>(n_) * 0x100000001B3ull + links_.size();
+    Random random(seed);
+    int round = 0;
     int best = Cost();
     std::vector<char> bestTree = inTree_;
     int stale = 0;
-    double roundEnd = budget_ / (1 << (kRounds - 1));
+    // Back to the best tree, placed afresh so that rounding cannot pile up.
+    const auto backToBest = [&] {
+        stale = 0;
+        for (size_t k = 0; k < links_.size(); ++k)
+            if (inTree_[k] != bestTree[k]) {
+                const int d = bestTree[k] ? -1 : 1;
+                cut_[links_[k].vertex[0]] += d, cut_[links_[k].vertex[1]] += d;
+            }
+        inTree_ = bestTree;
+        Layout();
+    };
     std::vector<int> removals, joins, leaves;
     Move chosen, trial;
     bool designed = false;
@@ -446,13 +463,18 @@ Result<bool> Search::Run() {
         if (Cost() == 0) {
             designed = !flapsCounted_ || FlapsDesigned(Joins());
             if (designed || Cost() == 0) break;
+            // The design found crowded flaps the count missed: the tree kept as nearest is no better than
+            // the count now says, or a truly nearer one would never replace it.
+            if (nearest_ == inTree_) nearestFaults_ = crowded_ + badCount_;
             best = Cost();
             bestTree = inTree_;
             stale = 0;
         }
         if (work_ >= budget_) break;
-        if (work_ >= roundEnd) {
-            roundEnd *= 2;
+        if (work_ >= budget_ * (round + 1) / kRounds) {
+            // The first round draws from the search's seed, each later one from a seed drawn from it.
+            ++round;
+            random = Random(Random(seed + static_cast<uint64_t>(round)).Next());
             Restart();
             best = Cost();
             bestTree = inTree_;
@@ -499,7 +521,8 @@ Result<bool> Search::Run() {
             std::swap(removals[i], removals[i + random.Below(removals.size() - i)]);
         if (removals.size() > static_cast<size_t>(kRemovalsPerMove)) removals.resize(kRemovalsPerMove);
         chosen.removed = -1;
-        int bestDelta = std::numeric_limits<int>::max();
+        int bestDelta = flapsCounted_ ? kMostRise + 1 : std::numeric_limits<int>::max();
+        bool tried = false;
         for (int removed : removals) {
             Side(removed);
             joins.clear();
@@ -527,6 +550,7 @@ Result<bool> Search::Run() {
                 const bool taboo = tabu_[removed] > iteration || tabu_[added] > iteration;
                 // A forbidden swap is allowed only where it beats the best tree found.
                 const int allowed = taboo ? std::min(bestDelta - 1, best - Cost() - 1) : bestDelta - 1;
+                tried = true;
                 if (Evaluate(removed, added, leaves[i], allowed, trial)) {
                     bestDelta = trial.delta;
                     std::swap(chosen, trial);
@@ -535,8 +559,14 @@ Result<bool> Search::Run() {
         }
         // A draw that offers no move (every fold that could be cut is one no flap fits beside) still costs
         // as much as a look at every face, so that the search ends even where nothing is left to move.
-        if (chosen.removed < 0) {
+        if (chosen.removed < 0 && !tried) {
             work_ += n_;
+            continue;
+        }
+        // Every move tried rises too far: the tree stays, and the draw counts as a move without a better
+        // tree. The moves tried have counted their work.
+        if (chosen.removed < 0) {
+            if (++stale >= kStaleMoves) backToBest();
             continue;
         }
         Side(chosen.removed);
@@ -550,15 +580,7 @@ Result<bool> Search::Run() {
             bestTree = inTree_;
             stale = 0;
         } else if (++stale >= kStaleMoves) {
-            // Back to the best tree, placed afresh so that rounding cannot pile up.
-            stale = 0;
-            for (size_t k = 0; k < links_.size(); ++k)
-                if (inTree_[k] != bestTree[k]) {
-                    const int d = bestTree[k] ? -1 : 1;
-                    cut_[links_[k].vertex[0]] += d, cut_[links_[k].vertex[1]] += d;
-                }
-            inTree_ = bestTree;
-            Layout();
+            backToBest();
         }
     }
     if (!designed) return false;
@@ -582,9 +604,9 @@ int Search::TakeNearest() {
     return nearestFaults_;
 }
 
-// Back to the tree the search started from, keeping only the stubborn flaps learnt: the generator, drawn
-// on, leads elsewhere from there, where the best tree found so far would hold the search in the valley
-// the draws so far have led it into.
+// Back to the tree the search started from, keeping only the stubborn flaps learnt and the nearest tree:
+// the round's own draw leads elsewhere from there, where the best tree found so far would hold the search
+// in the valley the draws so far have led it into.
 void Search::Restart() {
     inTree_ = startTree_;
     cut_ = startCut_;

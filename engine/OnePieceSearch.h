@@ -23,9 +23,9 @@ constexpr size_t kMostFaces = 1500;
 constexpr double kWorkPerFace = 24000;
 // And no more than this in all, which keeps a model of 1,500 faces to a few seconds.
 constexpr double kMostWork = 12e6;
-// The search runs in rounds, each from the starting tree: the first two an eighth of the work each, then
-// each as long as all before it. A search that goes astray early seldom comes back within the work, and
-// one that needs long gets the last half.
+// The search runs in rounds of equal work, each from the starting tree with a draw of its own: where a
+// tree is found at all it is mostly found within a quarter of the work, and a round that goes astray
+// seldom comes back, so fresh draws find one piece more often than one long search.
 constexpr int kRounds = 4;
 // Each move tries a few tree edges on the way between two overlapping faces, or around a bad vertex, and
 // for each a few edges to join across the cut instead.
@@ -40,6 +40,10 @@ constexpr int kWideCells = 8;
 // An overlap or a bad vertex weighs as much as this many crowded flaps: a tree that clears them but
 // crowds a few flaps is nearer one piece than one that clears the flaps by overlapping.
 constexpr int kClash = 4;
+// Once faces and vertices are clear, no move raises the cost by more than this (three overlaps): a swap
+// that lays a large side across the rest undoes in one move what took hundreds, and the search seldom
+// finds its way back before it gives up.
+constexpr int kMostRise = 3 * kClash;
 // A flap tested for room costs about as much as turning this many faces and testing them.
 constexpr double kHitWork = 4;
 constexpr double kQuarterTurn = 0.7853981633974483;

@@ -70,15 +70,17 @@ double SegmentDistanceSquared(const Point2& p, const Point2& a, const Point2& b)
 }
 
 // Strictly inside the polygon: by crossing parity, and not within the shared-point distance of an edge.
+// The distances are looked at only for a point the parity puts inside, which most points tested are not.
 bool InsidePolygon(const Point2& p, const Point2* poly, size_t n, double sharedPointSquared) {
     bool inside = false;
-    for (size_t i = 0, j = n - 1; i < n; j = i++) {
-        if (SegmentDistanceSquared(p, poly[j], poly[i]) < sharedPointSquared) return false;
+    for (size_t i = 0, j = n - 1; i < n; j = i++)
         if ((poly[i].y > p.y) != (poly[j].y > p.y) &&
             p.x < (poly[j].x - poly[i].x) * (p.y - poly[i].y) / (poly[j].y - poly[i].y) + poly[i].x)
             inside = !inside;
-    }
-    return inside;
+    if (!inside) return false;
+    for (size_t i = 0, j = n - 1; i < n; j = i++)
+        if (SegmentDistanceSquared(p, poly[j], poly[i]) < sharedPointSquared) return false;
+    return true;
 }
 
 Point2 MeanOf(const Point2* p, size_t n) {
@@ -113,9 +115,8 @@ uint64_t CellKey(int64_t x, int64_t y) {
 
 bool SegmentsOverlap(const Point2& p1, const Point2& p2, const Point2& q1, const Point2& q2,
                      double sharedPointSquared) {
-    if (SquaredDistance(p1, q1) < sharedPointSquared || SquaredDistance(p1, q2) < sharedPointSquared ||
-        SquaredDistance(p2, q1) < sharedPointSquared || SquaredDistance(p2, q2) < sharedPointSquared)
-        return false;
+    // Each test below can only clear the pair, so they run cheapest and likeliest first: the boxes, the
+    // sides, and last the shared ends.
     if (std::max(p1.x, p2.x) < std::min(q1.x, q2.x) || std::max(q1.x, q2.x) < std::min(p1.x, p2.x) ||
         std::max(p1.y, p2.y) < std::min(q1.y, q2.y) || std::max(q1.y, q2.y) < std::min(p1.y, p2.y))
         return false;
@@ -125,7 +126,8 @@ bool SegmentsOverlap(const Point2& p1, const Point2& p2, const Point2& q1, const
     const Point2 e = q2 - q1;
     const int s3 = Sign(Cross(e, p1 - q1)), s4 = Sign(Cross(e, p2 - q1));
     if (s3 == s4 && s3 != 0) return false;
-    return true;
+    return !(SquaredDistance(p1, q1) < sharedPointSquared || SquaredDistance(p1, q2) < sharedPointSquared ||
+             SquaredDistance(p2, q1) < sharedPointSquared || SquaredDistance(p2, q2) < sharedPointSquared);
 }
 
 bool FacesOverlap(const Point2* a, size_t aCount, const Point2* b, size_t bCount, double sharedPointSquared) {
