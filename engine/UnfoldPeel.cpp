@@ -15,6 +15,8 @@ namespace {
 constexpr double kRingKey = 1e12;
 // Seeds at the sharpest vertices: a tip closes its first rings tightly around itself.
 constexpr int kSharpSeeds = 2;
+// How many of a ribbon's last faces are searched for a ring edge onto the next ribbon.
+constexpr size_t kLinkReach = 16;
 
 struct Surface {
     std::vector<const Vertex*> vertices; // in the order the faces first name them
@@ -129,11 +131,30 @@ PeelOrder Peel(const FewestPartsInput& input, const Surface& s, const std::vecto
     std::vector<char> keyed(m, 0);
     double next = 0;
     std::vector<std::pair<int, int>> stack; // a face, and the rung it was reached through
+    std::vector<int> walked;                // the faces of the last ribbon in the order walked
     for (int k = 0; k <= top; ++k) {
         // A walk starts at an end of its ribbon where it has one: a face with a single rung of it.
         std::vector<int> starts = facesOf[k];
         std::stable_sort(starts.begin(), starts.end(),
                          [&](int a, int b) { return rungs(a, k) < rungs(b, k); });
+        // The ribbon goes on from where the last one ended, across the ring between them: the part the last
+        // one ended in, mostly short, grows on around this one as a spiral would.
+        int link = -1, linked = -1;
+        for (size_t w = walked.size(), tried = 0; link < 0 && w-- > 0 && tried < kLinkReach; ++tried)
+            for (const auto& corner : input.faces[walked[w]]->halfEdges) {
+                const int e = s.edgeIndex.at(corner->edge);
+                const int g = s.faceIndex.at(corner->twin->face);
+                const auto [a, b] = s.ends[e];
+                if (a >= 0 && ribbon[e] < 0 && layer[a] == k && layer[b] == k && rungs(g, k) > 0) {
+                    link = e, linked = g;
+                    break;
+                }
+            }
+        if (link >= 0) {
+            keys[link] = next++;
+            starts.insert(starts.begin(), linked);
+        }
+        walked.clear();
         for (int start : starts) {
             if (seenIn[start] == k) continue;
             stack.assign(1, {start, -1});
@@ -142,6 +163,7 @@ PeelOrder Peel(const FewestPartsInput& input, const Surface& s, const std::vecto
                 stack.pop_back();
                 if (seenIn[f] == k) continue;
                 seenIn[f] = k;
+                walked.push_back(f);
                 if (via >= 0) keys[via] = next++, keyed[via] = 1;
                 const Face* face = input.faces[f];
                 // Pushed last to first, the face's first rung is walked first.
