@@ -194,9 +194,16 @@ std::vector<PeelOrder> PeelOrders(const FewestPartsInput& input) {
     return orders;
 }
 
+PeelOrder PeelFrom(const FewestPartsInput& input, const Vertex* seed) {
+    Surface s;
+    if (input.faces.empty() || !BuildSurface(input, s)) return {};
+    const auto it = s.vertexIndex.find(seed);
+    return it == s.vertexIndex.end() ? PeelOrder() : Peel(input, s, LayersFrom(s, it->second));
+}
+
 std::vector<int> PeelLayers(const FewestPartsInput& input, const Vertex* seed) {
     Surface s;
-    if (!BuildSurface(input, s)) return {};
+    if (input.faces.empty() || !BuildSurface(input, s)) return {};
     const auto it = s.vertexIndex.find(seed);
     return it == s.vertexIndex.end() ? std::vector<int>() : LayersFrom(s, it->second);
 }

@@ -24,8 +24,11 @@ constexpr int kMostPeelOrders = 8;
 // the faces are not triangles of closed surfaces. Deterministic: seeds and layers follow the model alone.
 std::vector<PeelOrder> PeelOrders(const FewestPartsInput& input);
 
-// The layer of every vertex of `input`'s faces peeled from `seed` (in the order the faces first name
-// them); a vertex the seed's surface does not reach gets -1. Empty when `seed` is not one of them.
+// The order peeled from `seed` alone; empty where PeelOrders gives none or `seed` is no corner of a face.
+PeelOrder PeelFrom(const FewestPartsInput& input, const Vertex* seed);
+
+// Each vertex's layer when peeled from `seed`, in the order the faces first name the vertices (face by
+// face, corner by corner); -1 for a vertex the seed's surface does not reach. Empty as PeelFrom is.
 std::vector<int> PeelLayers(const FewestPartsInput& input, const Vertex* seed);
 
 } // namespace tsm
