@@ -2,22 +2,29 @@
 // size (the largest assembled dimension 150 mm) and fitted to one sheet, on A4 portrait (180 x 267 mm
 // printable). Counters: parts, parts not on one sheet, face/face, flap/face and flap/flap overlaps,
 // lowered flaps, and the sheets printed. At 150 mm the parts fill their sheets one after another, each turned
-// to its smallest box: the bunny's 96 parts take 7 sheets (13 when the arrangement was kept paper-shaped).
-// Set out by their shapes on a 1 mm grid they take no fewer: the 15 mm spacing around a branching strip
-// takes most of the room its box leaves.
+// to its smallest box.
 //
-// Targets (Fewest parts): at 150 mm no part off its sheet and no overlap of any kind, bunny at most 35
-// parts, cactus at most 5; fitted, the same buildability. The overlaps are met on every shared mesh, and
-// the cactus comes out in 5 parts: on models small enough for the one-piece search, its tree without
-// overlaps is cut along its own folds into pieces that fit the sheet (the geosphere 8 parts, the growths
-// alone 16 each). The bunny is too large for that search and stays at 96: on smooth meshes a part whose
-// cut tree ends at a shallow vertex leaves a slit with no room for a flap, so there parts end at sharp
-// vertices or at other parts. Every shallow vertex then lies on part borders, and on a closed surface of
-// genus 0 the parts number 2 plus half the sum, over the vertices, of their cut edges above two: the count
-// follows where part borders meet, which growths from everywhere at once leave in many places and the
-// dissolutions after them remove one by one. (Searched a region of some hundred faces at a time, the
-// bunny's regions seldom give a tree without overlaps, since a cut inside a region can end only at a
-// sharp vertex or at the region's border: 82 parts in 30 s.)
+// Targets (Fewest parts): at 150 mm no part off its sheet and no overlap of any kind, bunny at most 35 parts,
+// cactus at most 5; fitted, the same buildability. The overlaps are met on every shared mesh, and the cactus
+// comes out in 5 parts: on models small enough for the one-piece search, its tree without overlaps is cut
+// along its own folds into pieces that fit the sheet (the geosphere 8 parts, the growths alone 16 each). The
+// bunny is too large for that search and comes out in 48 parts. On smooth meshes a part whose cut tree ends
+// at a shallow vertex leaves a slit with no room for a flap, so there parts end at sharp vertices or at other
+// parts. Every shallow vertex then lies on part borders, and on a closed surface of genus 0 the parts number
+// 2 plus half the sum, over the vertices, of their cut edges above two: the count follows where part borders
+// meet. Growths from everywhere at once leave them meeting in many places, and the dissolutions after them
+// remove those one by one: 96 parts on 7 sheets (set out by their shapes on a 1 mm grid no fewer: the 15 mm
+// spacing around a branching strip takes most of the room). Peeled in rings from a seed (each layer of
+// vertices, by their count of edges from the seed, a ring of cuts that meets no other; the ribbon between two
+// rings joined along its length until the sheet stops it, and going on into the next ribbon), the bunny gives
+// 54 to 72 parts from its seven seeds before the dissolutions, 41 after them, and 48 once the crowded flaps
+// have room (12 crowd, nearly all between two sides of one large part). The parts are ribbons one face wide,
+// curved as their rings unroll, each box filling most of a sheet: 14 sheets. Short of 35: some 9 single faces
+// stay alone, each closed in by one part (joined to it, it would close its corners into slits), and the
+// ribbons near the tips are short. (Searched a region of some hundred faces at a time, the bunny's regions
+// seldom give a tree without overlaps, since a cut inside a region can end only at a sharp vertex or at the
+// region's border: 82 parts in 30 s. Rings a fixed distance apart along the edges rather than by edge count
+// skip vertices, and the ribbons then branch: 130 to 181 parts before the dissolutions.)
 //
 // Fitted, low-poly meshes of the kinds people build (made here: gears, knots, a ring, stars, the bunny
 // simplified to 200 to 1,000 faces) should come out in one piece, each within 5 s. One piece needs a cut
