@@ -123,3 +123,18 @@ TEST(UnfoldPeel, PlanPeelsALargeSmoothSphereIntoFewParts) {
     EXPECT_LE(plan->parts, 60);
     EXPECT_GE(plan->parts, 2);
 }
+
+// Cancelled among the peeled growths, the plan is cancelled and every face is back in the part it had.
+TEST(UnfoldPeel, CancelInThePeelGivesTheFacesBack) {
+    Peeled p = Input(Icosphere(4, 50), 1.5);
+    p.input.candidateLimit = 2;
+    const int cancelAt = FewestPartsSteps(p.input) / 2; // past two growths and two dissolutions
+    int reached = 0;
+    const Result<FewestPartsPlan> plan = PlanFewestParts(p.input, [&](int step) {
+        reached = std::max(reached, step);
+        return step < cancelAt;
+    });
+    EXPECT_TRUE(plan.cancelled());
+    EXPECT_GE(reached, cancelAt);
+    for (const Face* face : p.input.faces) EXPECT_EQ(face->part, nullptr);
+}
