@@ -2,22 +2,33 @@
 // size (the largest assembled dimension 150 mm) and fitted to one sheet, on A4 portrait (180 x 267 mm
 // printable). Counters: parts, parts not on one sheet, face/face, flap/face and flap/flap overlaps,
 // lowered flaps, and the sheets printed. At 150 mm the parts fill their sheets one after another, each turned
-// to its smallest box: the bunny's 96 parts take 7 sheets (13 when the arrangement was kept paper-shaped).
-// Set out by their shapes on a 1 mm grid they take no fewer: the 15 mm spacing around a branching strip
-// takes most of the room its box leaves.
+// to its smallest box.
 //
-// Targets (Fewest parts): at 150 mm no part off its sheet and no overlap of any kind, bunny at most 35
-// parts, cactus at most 5; fitted, the same buildability. The overlaps are met on every shared mesh, and
-// the cactus comes out in 5 parts: on models small enough for the one-piece search, its tree without
-// overlaps is cut along its own folds into pieces that fit the sheet (the geosphere 8 parts, the growths
-// alone 16 each). The bunny is too large for that search and stays at 96: on smooth meshes a part whose
-// cut tree ends at a shallow vertex leaves a slit with no room for a flap, so there parts end at sharp
-// vertices or at other parts. Every shallow vertex then lies on part borders, and on a closed surface of
-// genus 0 the parts number 2 plus half the sum, over the vertices, of their cut edges above two: the count
-// follows where part borders meet, which growths from everywhere at once leave in many places and the
-// dissolutions after them remove one by one. (Searched a region of some hundred faces at a time, the
-// bunny's regions seldom give a tree without overlaps, since a cut inside a region can end only at a
-// sharp vertex or at the region's border: 82 parts in 30 s.)
+// Targets (Fewest parts): at 150 mm no part off its sheet and no overlap of any kind, bunny at most 35 parts,
+// cactus at most 5; fitted, the same buildability. The overlaps are met on every shared mesh, and the cactus
+// comes out in 5 parts: on models small enough for the one-piece search, its tree without overlaps is cut
+// along its own folds into pieces that fit the sheet (the geosphere 8 parts, the growths alone 16 each). The
+// bunny is too large for that search and comes out in 41 parts. On smooth meshes a part whose cut tree ends
+// at a shallow vertex leaves a slit with no room for a flap, so there parts end at sharp vertices or at other
+// parts. Every shallow vertex then lies on part borders, and on a closed surface of genus 0 the parts number
+// 2 plus half the sum, over the vertices, of their cut edges above two: the count follows where part borders
+// meet. Growths from everywhere at once leave them meeting in many places, and the dissolutions after them
+// remove those one by one: 96 parts on 7 sheets (set out by their shapes on a 1 mm grid no fewer: the 15 mm
+// spacing around a branching strip takes most of the room). Peeled in rings from a seed (each layer of
+// vertices, by their count of edges from the seed, a ring of cuts that meets no other; the ribbon between two
+// rings joined along its length until the sheet stops it, and going on into the next ribbon), with no join
+// that lays an edge's two sides together closer than a quarter of its flap (the flap would crowd, and the
+// unfolding cut the part apart for it: 12 crowded flaps and 48 parts without that rule), the bunny gives 42
+// parts planned and 41 made. The parts are ribbons one face wide, curved as their rings unroll, each box
+// filling most of a sheet: 14 sheets. Short of 35: a ribbon ends where its box outgrows the sheet, and some
+// 10 m of ribbon about 5 mm wide take some 40 such lengths; 3 of the parts are single faces closed in by one
+// part (joined to it, each would close its corners into slits). (Searched a region of some hundred faces at a
+// time, the bunny's regions seldom give a tree without overlaps, since a cut inside a region can end only at
+// a sharp vertex or at the region's border: 82 parts in 30 s. Rings a fixed distance apart along the edges
+// rather than by edge count skip vertices, and the ribbons then branch: 130 to 181 parts before the
+// dissolutions. Before the quarter rule, more seeds, parts turned every few degrees to fit the sheet, each
+// ribbon walked away from the last one or back along it, and spirals only where a ring outgrows the sheet
+// each gave 47 to 53 parts against 48.)
 //
 // Fitted, low-poly meshes of the kinds people build (made here: gears, knots, a ring, stars, the bunny
 // simplified to 200 to 1,000 faces) should come out in one piece, each within 5 s. One piece needs a cut

@@ -6,8 +6,10 @@
 // last growth are moved earlier, which lets the large parts form around those faces (in chains of
 // growths, each moving them by another amount). On models small enough, the winner's parts are then
 // dissolved one by one into their neighbours, a neighbour in the way cut in two where its piece finds
-// another home, and every such change that leaves fewer parts is kept. Everything depends on the model
-// alone, so the same model always gets the same plan.
+// another home, and every such change that leaves fewer parts is kept. Under a sheet limit, on models too
+// large for the one-piece search, the surface is peeled in rings from a few seeds as well (UnfoldPeel.h),
+// and that plan, dissolved in the same way, is kept where it leaves fewer parts. Everything depends on
+// the model alone, so the same model always gets the same plan.
 #pragma once
 
 #include "engine/PartFit.h"
