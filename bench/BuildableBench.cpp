@@ -20,7 +20,8 @@
 // that lays an edge's two sides together closer than a quarter of its flap (the flap would crowd, and the
 // unfolding cut the part apart for it: 12 crowded flaps and 48 parts without that rule), the bunny gives 42
 // parts planned and 41 made. The parts are ribbons one face wide, curved as their rings unroll, each box
-// filling most of a sheet: 14 sheets. Short of 35: a ribbon ends where its box outgrows the sheet, and some
+// filling most of a sheet: 14 sheets by their boxes, 11 set out by their shapes (a ribbon curls into the room
+// another's curve leaves). Short of 35: a ribbon ends where its box outgrows the sheet, and some
 // 10 m of ribbon about 5 mm wide take some 40 such lengths; 3 of the parts are single faces closed in by one
 // part (joined to it, each would close its corners into slits). (Searched a region of some hundred faces at a
 // time, the bunny's regions seldom give a tree without overlaps, since a cut inside a region can end only at
