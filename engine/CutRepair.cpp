@@ -1,5 +1,6 @@
 #include "engine/CutRepair.h"
 
+#include "engine/Topology.h"
 #include "model/Geometry.h"
 
 #include <cmath>
@@ -56,8 +57,7 @@ bool NarrowSlitAt(const HalfEdge* start, const Edge& edge, const Part* a, const 
         const Face* face = h->face;
         const HalfEdge* previous = PreviousCorner(*h);
         if (face == nullptr || (face->part != a && face->part != b) || previous == nullptr) return false;
-        const Vec3 v = h->vertex->position;
-        angle += AngleBetween(h->next->vertex->position - v, previous->vertex->position - v);
+        angle += CornerAngle(*h, *previous);
         if (h->edge != &edge && (h->edge == nullptr || !joined(*h->edge))) {
             if (++open > 1) return false;
             slit = h->edge;

@@ -3,6 +3,7 @@
 #include "engine/CutRepair.h"
 #include "engine/FlapDesign.h"
 #include "engine/Flaps.h"
+#include "engine/Topology.h"
 #include "engine/TreePieces.h"
 
 #include <algorithm>
@@ -31,9 +32,7 @@ bool Search::Build(const FewestPartsPlan& plan) {
             const HalfEdge* previous = PreviousCorner(*corner);
             if (corner->vertex == nullptr || previous == nullptr) return false;
             local_.push_back(corner->Pos2D());
-            const Vec3 v = corner->vertex->position;
-            angle[vertexOf(corner->vertex)] +=
-                AngleBetween(corner->next->vertex->position - v, previous->vertex->position - v);
+            angle[vertexOf(corner->vertex)] += CornerAngle(*corner, *previous);
         }
         start_.push_back(static_cast<int>(local_.size()));
         double twice = 0;

@@ -140,6 +140,11 @@ double FaceArea(const Face& face) {
     return area;
 }
 
+double CornerAngle(const HalfEdge& corner, const HalfEdge& previous) {
+    const Vec3 v = corner.vertex->position;
+    return AngleBetween(corner.next->vertex->position - v, previous.vertex->position - v);
+}
+
 void BuildEdges(Solid& solid) {
     solid.edges.clear();
     for (auto& face : solid.faces)

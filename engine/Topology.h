@@ -14,6 +14,8 @@ void LinkFaceRing(Face& face);
 void ComputeFacePlane(Face& face);
 // Sum of the Heron areas of the fan triangles.
 double FaceArea(const Face& face);
+// The angle of `corner`'s face at its vertex, in radians; `previous` is the corner before it in the ring.
+double CornerAngle(const HalfEdge& corner, const HalfEdge& previous);
 // Creates every Edge of a solid whose faces are linked, pairing opposite corners. Non-manifold surplus
 // corners become open edges after a warning line on stderr.
 void BuildEdges(Solid& solid);

@@ -1,5 +1,6 @@
 #include "engine/UnfoldPeel.h"
 
+#include "engine/Topology.h"
 #include "model/Geometry.h"
 
 #include <algorithm>
@@ -73,9 +74,7 @@ std::vector<int> Seeds(const FewestPartsInput& input, const Surface& s) {
         for (const auto& corner : face->halfEdges) {
             const HalfEdge* previous = PreviousCorner(*corner);
             if (previous == nullptr || corner->next == nullptr) continue;
-            const Vec3 v = corner->vertex->position;
-            angle[s.vertexIndex.at(corner->vertex)] +=
-                AngleBetween(corner->next->vertex->position - v, previous->vertex->position - v);
+            angle[s.vertexIndex.at(corner->vertex)] += CornerAngle(*corner, *previous);
         }
     std::vector<int> order(n);
     for (int i = 0; i < n; ++i) order[i] = i;

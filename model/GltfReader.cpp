@@ -3,6 +3,7 @@
 #include "model/GltfAccessors.h"
 #include "model/ImageDecoder.h"
 #include "model/NearbyFiles.h"
+#include "model/SecondThread.h"
 #include "model/WeldTable.h"
 
 #include <tiny_gltf.h>
@@ -17,7 +18,6 @@
 #include <future>
 #include <map>
 #include <set>
-#include <system_error>
 
 namespace tsm {
 
@@ -179,16 +179,9 @@ struct GltfImages::Decoding {
 
     void Start(EncodedImages encoded) {
         if (encoded.empty()) return;
-        // Shared, so that the bytes are not copied into the task, nor lost when no thread can be had.
-        const auto decode = [shared = std::make_shared<EncodedImages>(std::move(encoded))] {
-            return DecodeAll(*shared);
-        };
-        try {
-            decoding = std::async(std::launch::async, decode);
-        } catch (const std::system_error&) {
-            // No thread to be had: decoded when waited for.
-            decoding = std::async(std::launch::deferred, decode);
-        }
+        // Shared, so that the bytes are not copied into the task.
+        decoding = StartOnSecondThread(
+            [shared = std::make_shared<EncodedImages>(std::move(encoded))] { return DecodeAll(*shared); });
     }
 
     // Each image is decoded once, however many materials use it (an atlas often serves them all); the

@@ -8,6 +8,7 @@
 #include "model/ObjReader.h"
 #include "model/OffReader.h"
 #include "model/PlyReader.h"
+#include "model/SecondThread.h"
 #include "model/StlReader.h"
 
 #include <cctype>
@@ -16,7 +17,6 @@
 #include <fstream>
 #include <future>
 #include <iterator>
-#include <system_error>
 
 namespace tsm {
 
@@ -165,14 +165,9 @@ Result<MeshReadCounts> ReadMeshBytes(std::string_view bytes, const std::string& 
     // is built: a scan's texture takes about as long to decode as its mesh to build.
     std::future<ObjMaterials> objMaterials;
     if (format == MeshFormat::Obj && !directory.empty() && !builder.MaterialLibraries().empty()) {
-        const auto read = [&builder, &directory] {
+        objMaterials = StartOnSecondThread([&builder, &directory] {
             return ReadObjMaterials(builder.MaterialLibraries(), directory, builder.MaterialNames());
-        };
-        try {
-            objMaterials = std::async(std::launch::async, read);
-        } catch (const std::system_error&) {
-            objMaterials = std::async(std::launch::deferred, read); // read when taken
-        }
+        });
     }
     builder.Finish(document, completion);
     if (objMaterials.valid()) {
