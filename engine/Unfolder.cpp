@@ -5,6 +5,7 @@
 #include "engine/Extents.h"
 #include "engine/FlapDesign.h"
 #include "engine/Flaps.h"
+#include "engine/FlatFlapAngles.h"
 #include "engine/Layout.h"
 #include "engine/ModelOperations.h"
 #include "engine/PartFit.h"
@@ -465,7 +466,11 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
     }
     impl.hulls = std::make_unique<PartHulls>(impl.limit, impl.space.get());
 
+    // Flaps widened over flat faces, put back as they were if the unfolding is cancelled.
+    std::vector<FlapAnglesBefore> widened;
     const auto cancel = [&] {
+        for (const FlapAnglesBefore& side : widened)
+            side.side->flapAngle1 = side.angle1, side.side->flapAngle2 = side.angle2;
         progress->Finish();
         development_.reset();
         return Outcome::Cancelled(kUnfoldCancelledText);
@@ -499,6 +504,12 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         impl.slitsNarrow = true;
         // A fitted unfolding lays its faces out at the flaps' scale; one at a size only once it is done.
         if (method.automatic) impl.slitFlapHeight = flapHeight;
+        // A flap along a sliver (the spokes of a flat fan) may reach over the flat faces beyond it; the
+        // faces are still at the model's own size here.
+        const double modelFlapHeight = method.automatic ? flapHeight : flapHeight / documentScale_;
+        if (std::isfinite(modelFlapHeight))
+            widened = WidenFlapsOverFlatFaces(edges, modelFlapHeight,
+                                              options_.maxFlapBaseAngleDegrees * kPi / 180.0);
         FewestPartsInput input;
         for (auto& solid : model_.solids) {
             if (!solid->inDevelopment) continue;
@@ -599,8 +610,11 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
             if (parts.size() >= grown && !replay(plan->joins, 2)) return cancel();
         }
         // Repair rounds that end early, and a pass there was no nearer tree for, leave their steps untaken:
-        // the bar still ends full.
-        if (progress && !step(count, count)) return cancel();
+        // the bar still ends full. Cancelled there, the model's flaps go back to how they came in.
+        if (progress && !step(count, count)) {
+            RestoreUnfoldState(start, model_, edges, dev);
+            return cancel();
+        }
     } else {
         const int count = static_cast<int>(edges.size());
         if (progress) progress->Start(kUnfoldCaption, count);
@@ -663,6 +677,7 @@ Outcome UnfoldDocument(Document& document, const Settings& settings, IPrompt& pr
     runOptions.strategy = UnfoldStrategyOf(settings);
     runOptions.coincidentEdgeThresholdMM = CoincidentEdgeThresholdMM(settings);
     runOptions.display = document.display;
+    runOptions.maxFlapBaseAngleDegrees = settings.maxFlapBaseAngleDegrees;
     Unfolder unfolder(model, document.documentScale, runOptions);
     Result<UnfoldedDevelopment> result = unfolder.Run(progress);
     if (!result.ok()) {

@@ -49,6 +49,9 @@ struct UnfoldOptions {
     double coincidentEdgeThresholdMM = 0.0001;
     // The display values the new development's lines are classified with.
     DisplaySettings display;
+    // The widest flap base angle (the settings' maxFlapBaseAngleDegrees), for flaps that reach over flat
+    // faces beyond a thin neighbour.
+    int32_t maxFlapBaseAngleDegrees = 45;
 };
 
 struct UnfoldedDevelopment {

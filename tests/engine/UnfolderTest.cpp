@@ -3,6 +3,7 @@
 #include "engine/Buildability.h"
 #include "engine/EngineCompletion.h"
 #include "engine/Extents.h"
+#include "engine/Flaps.h"
 #include "engine/MeshImportPipeline.h"
 #include "engine/ModelOperations.h"
 #include "engine/Topology.h"
@@ -486,6 +487,9 @@ TEST(Unfolder, LowPolyMeshesFittedToOneSheetComeOutInFewPieces) {
         // Found only where no move may lay a large side across the rest, undoing hundreds of moves at once.
         {"star of 60, each face in 16", Subdivided(Stellated(Icosphere(0, 10), 8), 2), 1},
         {"gear", Gear(12, 40, 50, 12), 1},
+        // Its flat caps are fans of 80 slivers, cut in two at the centre: each cut's flap reaches over the
+        // slivers beyond its own neighbour.
+        {"gear of 20 teeth", Gear(20, 40, 46, 8), 1},
         {"octagonal cylinder", Cylinder(8, 10, 20), 1},
         {"coarse ring", Torus(8, 4, 20, 6, true), 1},
         {"sphere of 80", Icosphere(1, 10), 3},
@@ -531,25 +535,29 @@ TEST(Unfolder, CancelAfterTheFirstFlapsLeavesTheModelsFlaps) {
         (std::filesystem::path(TESSALY_SOURCE_DIR) / "tests/data/meshes/geosphere.off").string(), Settings(),
         prompt);
     ASSERT_TRUE(imported.ok());
-    Mesh& model = *imported->document->model;
-    std::vector<std::array<double, 4>> before;
-    for (auto& face : model.solids[0]->faces)
-        for (auto& h : face->halfEdges) {
-            h->hasFlap = h->edge->halfEdge1 == h.get();
-            before.push_back({h->hasFlap ? 1.0 : 0.0, h->flapHeight, h->flapAngle1, h->flapAngle2});
-        }
-    UnfoldOptions options;
-    options.strategy = UnfoldStrategy::FewestParts;
-    Unfolder unfolder(model, 1.0, options);
-    StopInSecondRound stop(static_cast<int>(model.solids[0]->edges.size()));
-    ASSERT_TRUE(unfolder.Run(&stop).cancelled());
-    size_t i = 0;
-    for (auto& face : model.solids[0]->faces)
-        for (auto& h : face->halfEdges) {
-            const std::array<double, 4> now{h->hasFlap ? 1.0 : 0.0, h->flapHeight, h->flapAngle1,
-                                            h->flapAngle2};
-            EXPECT_EQ(now, before[i++]);
-        }
+    // The gear's flaps along its caps' slivers are widened before the first round: they go back too.
+    auto gear = MeshDocument(Gear(20, 40, 46, 8));
+    for (Mesh* model : {imported->document->model.get(), gear->model.get()}) {
+        AutoFlapAnglesAll(*model, 45);
+        std::vector<std::array<double, 4>> before;
+        for (auto& face : model->solids[0]->faces)
+            for (auto& h : face->halfEdges) {
+                h->hasFlap = h->edge->halfEdge1 == h.get();
+                before.push_back({h->hasFlap ? 1.0 : 0.0, h->flapHeight, h->flapAngle1, h->flapAngle2});
+            }
+        UnfoldOptions options;
+        options.strategy = UnfoldStrategy::FewestParts;
+        Unfolder unfolder(*model, 1.0, options);
+        StopInSecondRound stop(static_cast<int>(model->solids[0]->edges.size()));
+        ASSERT_TRUE(unfolder.Run(&stop).cancelled());
+        size_t i = 0;
+        for (auto& face : model->solids[0]->faces)
+            for (auto& h : face->halfEdges) {
+                const std::array<double, 4> now{h->hasFlap ? 1.0 : 0.0, h->flapHeight, h->flapAngle1,
+                                                h->flapAngle2};
+                EXPECT_EQ(now, before[i++]);
+            }
+    }
 }
 
 // Merging hands the smaller part's faces to the larger (A on a tie) and leaves the other empty; after
