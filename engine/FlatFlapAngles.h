@@ -1,4 +1,5 @@
-// Flap base angles that reach past a thin neighbour over the flat faces around it.
+// Flap base angles that reach past a thin neighbour over the flat faces around it (flat, or folded so
+// gently that a glued flap follows the fold).
 #pragma once
 
 #include "model/Mesh.h"
@@ -8,9 +9,10 @@
 namespace tsm {
 
 // Widens the base angles of both sides of each edge where the neighbouring face is narrow at a corner but
-// lies in one plane with the faces beyond it: a flap of that corner's angle holds little glue, and one
-// reaching over the flat faces beside it holds all it should. A wider angle is kept only where the flap at
-// `flapHeight` (model units) lies wholly on those flat faces; no angle grows past `maxAngle` (radians).
+// lies in one plane, or all but, with the faces beyond it: a flap of that corner's angle holds little glue,
+// and one reaching over the flat faces beside it holds all it should. A wider angle is kept only where the
+// flap at `flapHeight` (model units) lies wholly on those faces laid out flat; no angle grows past
+// `maxAngle` (radians).
 // Returns the sides widened with the angles they had, for an unfolding that is cancelled to put back.
 struct FlapAnglesBefore {
     HalfEdge* side;

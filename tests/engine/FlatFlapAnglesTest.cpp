@@ -37,10 +37,20 @@ HalfEdge* SideFrom(Document& doc, const Vec3& from, const Vec3& to) {
     return nullptr;
 }
 
+// The far corner of the face beyond the sliver, (10, 1, 0) turned about that face's edge from (0,0,0) to
+// (10,0.5,0) by `degrees`: the fold between the two faces.
+Vec3 Folded(double degrees) {
+    const Vec3 axis = Vec3{10, 0.5, 0} * (1 / Length(Vec3{10, 0.5, 0}));
+    const Vec3 corner{10, 1, 0};
+    const Vec3 along = axis * Dot(corner, axis), off = corner - along;
+    const double turn = degrees * 3.14159265358979323846 / 180;
+    return along + off * std::cos(turn) + Cross(axis, off) * std::sin(turn);
+}
+
 } // namespace
 
 // A sliver beside the edge from (0,0,0) to (10,0,0), and one more face beyond it around the start: the
-// flap's angle there grows over both where they lie in one plane and hold the whole flap.
+// flap's angle there grows over both where they lie in one plane, or all but, and hold the whole flap.
 TEST(FlatFlapAngles, AFlapReachesOverFlatFacesThatHoldIt) {
     struct Case {
         const char* name;
@@ -48,7 +58,10 @@ TEST(FlatFlapAngles, AFlapReachesOverFlatFacesThatHoldIt) {
         double angleAtStart;
     } cases[] = {
         {"flat, reaching the flap's far end", {10, 1, 0}, std::atan(0.1)},
+        {"folded by 5 degrees", Folded(5), std::atan(0.1)},
+        {"folded by 5 degrees the other way", Folded(-5), std::atan(0.1)},
         {"flat, but too short for the flap's top", {5, 0.5, 0}, std::atan(0.05)},
+        {"folded by 20 degrees", Folded(20), std::atan(0.05)},
         {"folded out of the plane", {10, 1, 1}, std::atan(0.05)},
     };
     for (const Case& c : cases) {
