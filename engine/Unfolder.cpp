@@ -4,8 +4,8 @@
 #include "engine/CutRepair.h"
 #include "engine/Extents.h"
 #include "engine/FlapDesign.h"
+#include "engine/FlapReach.h"
 #include "engine/Flaps.h"
-#include "engine/FlatFlapAngles.h"
 #include "engine/Layout.h"
 #include "engine/ModelOperations.h"
 #include "engine/PartFit.h"
@@ -466,7 +466,7 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
     }
     impl.hulls = std::make_unique<PartHulls>(impl.limit, impl.space.get());
 
-    // Flaps widened over flat faces, put back as they were if the unfolding is cancelled.
+    // Flaps widened across gentle folds, put back as they were if the unfolding is cancelled.
     std::vector<FlapAnglesBefore> widened;
     const auto cancel = [&] {
         for (const FlapAnglesBefore& side : widened)
@@ -504,12 +504,12 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         impl.slitsNarrow = true;
         // A fitted unfolding lays its faces out at the flaps' scale; one at a size only once it is done.
         if (method.automatic) impl.slitFlapHeight = flapHeight;
-        // A flap along a sliver (the spokes of a flat fan) may reach over the flat faces beyond it; the
-        // faces are still at the model's own size here.
+        // A flap along a thin face (a spoke of a flat fan) may reach over the faces beyond it across gentle
+        // folds; the faces are still at the model's own size here.
         const double modelFlapHeight = method.automatic ? flapHeight : flapHeight / documentScale_;
         if (std::isfinite(modelFlapHeight))
-            widened = WidenFlapsOverFlatFaces(edges, modelFlapHeight,
-                                              options_.maxFlapBaseAngleDegrees * kPi / 180.0);
+            widened = WidenFlapsAcrossGentleFolds(edges, modelFlapHeight,
+                                                  options_.maxFlapBaseAngleDegrees * kPi / 180.0);
         FewestPartsInput input;
         for (auto& solid : model_.solids) {
             if (!solid->inDevelopment) continue;

@@ -49,7 +49,7 @@ struct UnfoldOptions {
     double coincidentEdgeThresholdMM = 0.0001;
     // The display values the new development's lines are classified with.
     DisplaySettings display;
-    // The widest flap base angle (the settings' maxFlapBaseAngleDegrees), for flaps that reach over flat
+    // The widest flap base angle (the settings' maxFlapBaseAngleDegrees), for flaps that reach over the
     // faces beyond a thin neighbour.
     int32_t maxFlapBaseAngleDegrees = 45;
 };

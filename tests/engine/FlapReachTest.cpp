@@ -1,4 +1,4 @@
-#include "engine/FlatFlapAngles.h"
+#include "engine/FlapReach.h"
 
 #include "engine/Flaps.h"
 #include "engine/Topology.h"
@@ -50,8 +50,8 @@ Vec3 Folded(double degrees) {
 } // namespace
 
 // A sliver beside the edge from (0,0,0) to (10,0,0), and one more face beyond it around the start: the
-// flap's angle there grows over both where they lie in one plane, or all but, and hold the whole flap.
-TEST(FlatFlapAngles, AFlapReachesOverFlatFacesThatHoldIt) {
+// flap's angle there grows over both where they meet in a gentle fold and hold the whole flap.
+TEST(FlapReach, AFlapReachesOverFlatFacesThatHoldIt) {
     struct Case {
         const char* name;
         Vec3 beyond; // the far corner of the face beyond the sliver
@@ -59,9 +59,10 @@ TEST(FlatFlapAngles, AFlapReachesOverFlatFacesThatHoldIt) {
     } cases[] = {
         {"flat, reaching the flap's far end", {10, 1, 0}, std::atan(0.1)},
         {"folded by 5 degrees", Folded(5), std::atan(0.1)},
-        {"folded by 5 degrees the other way", Folded(-5), std::atan(0.1)},
+        {"folded by 25 degrees the other way", Folded(-25), std::atan(0.1)},
         {"flat, but too short for the flap's top", {5, 0.5, 0}, std::atan(0.05)},
-        {"folded by 20 degrees", Folded(20), std::atan(0.05)},
+        {"folded by 25 degrees", Folded(25), std::atan(0.1)},
+        {"folded by 40 degrees", Folded(40), std::atan(0.05)},
         {"folded out of the plane", {10, 1, 1}, std::atan(0.05)},
     };
     for (const Case& c : cases) {
@@ -72,7 +73,8 @@ TEST(FlatFlapAngles, AFlapReachesOverFlatFacesThatHoldIt) {
         ASSERT_NE(side, nullptr);
         ASSERT_NEAR(side->flapAngle2, std::atan(0.05), 1e-9);
         const double end = side->flapAngle1;
-        const std::vector<FlapAnglesBefore> widened = WidenFlapsOverFlatFaces(Edges(*doc), 0.8, kQuarterTurn);
+        const std::vector<FlapAnglesBefore> widened =
+            WidenFlapsAcrossGentleFolds(Edges(*doc), 0.8, kQuarterTurn);
         EXPECT_NEAR(side->flapAngle2, c.angleAtStart, 1e-9);
         EXPECT_EQ(side->flapAngle1, end);
         // What the widening hands back puts every angle back as it was.
@@ -84,7 +86,7 @@ TEST(FlatFlapAngles, AFlapReachesOverFlatFacesThatHoldIt) {
 
 // A gear's flat caps are fans of 80 slivers: every spoke's flap may open to the widest angle at the
 // centre, where a sliver's own corner would leave it 4.5 degrees. The walls' flaps stay as they were.
-TEST(FlatFlapAngles, SpokesOfAFlatFanOpenToTheWidestAngle) {
+TEST(FlapReach, SpokesOfAFlatFanOpenToTheWidestAngle) {
     const MeshData gear = Gear(20, 40, 46, 8);
     auto doc = Made(gear.vertices, gear.faces);
     // The caps' centres are the only corners on the gear's axis.
@@ -96,7 +98,7 @@ TEST(FlatFlapAngles, SpokesOfAFlatFanOpenToTheWidestAngle) {
         for (auto& h : face->halfEdges)
             if (h->vertex->position.z != h->next->vertex->position.z)
                 walls.push_back({h.get(), h->flapAngle1});
-    WidenFlapsOverFlatFaces(Edges(*doc), 4.6, kQuarterTurn);
+    WidenFlapsAcrossGentleFolds(Edges(*doc), 4.6, kQuarterTurn);
     int spokes = 0;
     for (auto& face : doc->model->solids[0]->faces)
         for (auto& h : face->halfEdges) {
