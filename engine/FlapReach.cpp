@@ -71,6 +71,7 @@ std::vector<Point2> LaidBeside(const HalfEdge& across, const Point2& from, const
     // Away from the face already laid out.
     if ((inside.x - from.x) * y.x + (inside.y - from.y) * y.y > 0) y = {-y.x, -y.y};
     for (const auto& h : across.face->halfEdges) {
+        if (h->vertex == nullptr) return {};
         const Vec3 d = h->vertex->position - a;
         const double t = Dot(d, u);
         const double off = Length(d - u * t);
@@ -84,7 +85,7 @@ std::vector<Point2> LaidBeside(const HalfEdge& across, const Point2& from, const
 bool LiesOnGentleFaces(const HalfEdge& side, double height, double angle1, double angle2) {
     const Vec3 origin = side.vertex->position;
     const double length = Length(side.next->vertex->position - origin);
-    if (!(length > 0)) return false;
+    if (!(length > 0) || !(angle1 > 0) || !(angle2 > 0) || side.twin->vertex == nullptr) return false;
     const double spread = 1 / std::tan(angle1) + 1 / std::tan(angle2);
     const double top = std::min(height, spread > 0 ? length / spread * (1 - 1e-6) : height);
     const std::vector<Point2> flap{
