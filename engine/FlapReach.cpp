@@ -58,6 +58,7 @@ double RoomAt(const HalfEdge& side, bool atEnd, double most) {
 // (its end), on the side away from `inside`: as the face would lie were the fold along that edge opened flat.
 std::vector<Point2> LaidBeside(const HalfEdge& across, const Point2& from, const Point2& to,
                                const Point2& inside) {
+    if (across.vertex == nullptr || across.next == nullptr || across.next->vertex == nullptr) return {};
     const Vec3 a = across.vertex->position, b = across.next->vertex->position;
     const Vec3 along = b - a;
     const double length = Length(along);
