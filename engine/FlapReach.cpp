@@ -20,10 +20,22 @@ constexpr double kGentleDegrees = 30;
 // The faces looked at around one flap: enough for a fan of slivers, and a bound on the work.
 constexpr int kMostFaces = 64;
 constexpr double kCovered = 0.999;
+constexpr int kPointRows = 4, kPointColumns = 12;
 
 bool Gentle(const HalfEdge& h) {
     return h.edge != nullptr && std::fabs(h.edge->foldAngle - 180.0) <= kGentleDegrees && h.twin != nullptr &&
            h.twin->face != nullptr;
+}
+
+// Even-odd rule: a point on the rounding edge of two faces may fall to either, and is inside one of them.
+bool Inside(const Point2& p, const std::vector<Point2>& polygon) {
+    bool inside = false;
+    for (size_t i = 0, j = polygon.size() - 1; i < polygon.size(); j = i++) {
+        const Point2 a = polygon[i], b = polygon[j];
+        if ((a.y > p.y) != (b.y > p.y) && p.x < a.x + (b.x - a.x) * (p.y - a.y) / (b.y - a.y))
+            inside = !inside;
+    }
+    return inside;
 }
 
 double Corner(const HalfEdge& corner) {
@@ -105,6 +117,16 @@ bool LiesOnGentleFaces(const HalfEdge& side, double height, double angle1, doubl
     };
     std::vector<Laid> laid{{side.twin->face, LaidBeside(*side.twin, {length, 0}, {0, 0}, {length / 2, -1})}};
     double covered = 0;
+    // Faces laid out around a saddle vertex may overlap one another and count part of the flap twice: points
+    // spread over the flap must each lie on some face as well.
+    std::vector<Point2> points;
+    for (int row = 0; row < kPointRows; ++row) {
+        const double y = top * (row + 0.5) / kPointRows;
+        const double x0 = y / std::tan(angle2), x1 = length - y / std::tan(angle1);
+        for (int column = 0; column < kPointColumns; ++column)
+            points.push_back({x0 + (x1 - x0) * (column + 0.5) / kPointColumns, y});
+    }
+    std::vector<char> onFace(points.size(), 0);
     for (size_t i = 0; i < laid.size() && covered < kCovered * need; ++i) {
         // A copy: the faces found next are added to `laid`.
         const std::vector<Point2> polygon = laid[i].corners;
@@ -118,6 +140,7 @@ bool LiesOnGentleFaces(const HalfEdge& side, double height, double angle1, doubl
         }
         if (i > 0 && !(x0 < length && x1 > 0 && y0 < top && y1 > 0)) continue;
         covered += SharedArea(polygon, flap);
+        for (size_t p = 0; p < points.size(); ++p) onFace[p] = onFace[p] || Inside(points[p], polygon);
         const auto& ring = face->halfEdges;
         for (size_t k = 0; k < ring.size(); ++k) {
             const HalfEdge& h = *ring[k];
@@ -129,7 +152,8 @@ bool LiesOnGentleFaces(const HalfEdge& side, double height, double angle1, doubl
             laid.push_back({next, LaidBeside(*h.twin, polygon[(k + 1) % ring.size()], polygon[k], inside)});
         }
     }
-    return covered >= kCovered * need;
+    return covered >= kCovered * need &&
+           std::all_of(onFace.begin(), onFace.end(), [](char c) { return c != 0; });
 }
 
 } // namespace
