@@ -17,12 +17,6 @@ double Cross(const Point2& a, const Point2& b) {
     return a.x * b.y - a.y * b.x;
 }
 
-double SignedArea(const std::vector<Point2>& polygon) {
-    double twice = 0;
-    for (size_t i = 0; i < polygon.size(); ++i) twice += Cross(polygon[i], polygon[(i + 1) % polygon.size()]);
-    return twice / 2;
-}
-
 enum class Kind { Face, Flap };
 
 struct Piece {

@@ -28,9 +28,6 @@ constexpr int64_t kMostCellsPerItem = 4096;
 double Dot2(const Point2& a, const Point2& b) {
     return a.x * b.x + a.y * b.y;
 }
-double Cross2(const Point2& a, const Point2& b) {
-    return a.x * b.y - a.y * b.x;
-}
 bool Finite(const Point2& p) {
     return std::isfinite(p.x) && std::isfinite(p.y);
 }
@@ -81,22 +78,6 @@ bool SegmentMeetsBox(const Segment& s, const Box& box, double margin) {
         if (t0 > t1) return false;
     }
     return true;
-}
-
-bool Inside(const Point2& p, const std::vector<Point2>& polygon) {
-    bool in = false;
-    for (size_t i = 0, j = polygon.size() - 1; i < polygon.size(); j = i++) {
-        const Point2 &a = polygon[i], &b = polygon[j];
-        if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x) in = !in;
-    }
-    return in;
-}
-
-double SignedArea(const std::vector<Point2>& polygon) {
-    double twice = 0;
-    for (size_t i = 0, j = polygon.size() - 1; i < polygon.size(); j = i++)
-        twice += Cross2(polygon[j], polygon[i]);
-    return twice / 2;
 }
 
 // Segments and placed boxes filed by the cells of a square grid, so that a box is checked only against
@@ -273,7 +254,7 @@ private:
             for (double slide : {0.0, -0.2, 0.2, -0.35, 0.35}) {
                 const Point2 centre = mid + along * (slide * length) + inward * lift;
                 const Box box = MakeBox(centre, label.angle, size, label.text.size());
-                if (!Inside(centre, region) || !grid_.Free(box)) continue;
+                if (!PointInPolygon(centre, region) || !grid_.Free(box)) continue;
                 label.centreMM = centre;
                 label.sizeMM = size;
                 grid_.AddBox(box);

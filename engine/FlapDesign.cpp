@@ -35,15 +35,6 @@ Shape MakeShape(std::vector<Point2> corners, const Face* owner) {
     return shape;
 }
 
-double Area(const std::vector<Point2>& polygon) {
-    double twice = 0;
-    for (size_t i = 0; i < polygon.size(); ++i) {
-        const Point2 a = polygon[i], b = polygon[(i + 1) % polygon.size()];
-        twice += a.x * b.y - a.y * b.x;
-    }
-    return std::fabs(twice) / 2;
-}
-
 struct Candidate {
     double height, angle1, angle2, area;
     Shape shape;
@@ -165,7 +156,7 @@ FlapDesignCounts DesignFlaps(Development& development, double height) {
                                 side->flapHeight = std::min(height * step, apex * kBelowApex);
                                 const std::array<Point2, 4> outline = FlapOutline(*side, sideFlag);
                                 Shape shape = MakeShape({outline.begin(), outline.end()}, side->face);
-                                const double area = Area(shape.corners);
+                                const double area = std::fabs(SignedArea(shape.corners));
                                 if (area < least) break; // lower ones are smaller still
                                 candidates.push_back({side->flapHeight, side->flapAngle1, side->flapAngle2,
                                                       area, std::move(shape)});

@@ -27,17 +27,6 @@ bool Gentle(const HalfEdge& h) {
            h.twin->face != nullptr;
 }
 
-// Even-odd rule: a point on the rounding edge of two faces may fall to either, and is inside one of them.
-bool Inside(const Point2& p, const std::vector<Point2>& polygon) {
-    bool inside = false;
-    for (size_t i = 0, j = polygon.size() - 1; i < polygon.size(); j = i++) {
-        const Point2 a = polygon[i], b = polygon[j];
-        if ((a.y > p.y) != (b.y > p.y) && p.x < a.x + (b.x - a.x) * (p.y - a.y) / (b.y - a.y))
-            inside = !inside;
-    }
-    return inside;
-}
-
 double Corner(const HalfEdge& corner) {
     const HalfEdge* previous = PreviousCorner(corner);
     return previous != nullptr && corner.vertex != nullptr && previous->vertex != nullptr
@@ -103,12 +92,7 @@ bool LiesOnGentleFaces(const HalfEdge& side, double height, double angle1, doubl
     const double top = std::min(height, spread > 0 ? length / spread * (1 - 1e-6) : height);
     const std::vector<Point2> flap{
         {0, 0}, {length, 0}, {length - top / std::tan(angle1), top}, {top / std::tan(angle2), top}};
-    double need = 0;
-    for (size_t i = 0; i < flap.size(); ++i) {
-        const Point2 a = flap[i], b = flap[(i + 1) % flap.size()];
-        need += (a.x * b.y - b.x * a.y) / 2;
-    }
-    need = std::fabs(need);
+    const double need = std::fabs(SignedArea(flap));
     // The neighbour first, laid beside the edge on the flap's side (y up), then the faces beyond it that
     // reach the flap's box, one after another across gentle folds.
     struct Laid {
@@ -140,7 +124,8 @@ bool LiesOnGentleFaces(const HalfEdge& side, double height, double angle1, doubl
         }
         if (i > 0 && !(x0 < length && x1 > 0 && y0 < top && y1 > 0)) continue;
         covered += SharedArea(polygon, flap);
-        for (size_t p = 0; p < points.size(); ++p) onFace[p] = onFace[p] || Inside(points[p], polygon);
+        for (size_t p = 0; p < points.size(); ++p)
+            onFace[p] = onFace[p] || PointInPolygon(points[p], polygon);
         const auto& ring = face->halfEdges;
         for (size_t k = 0; k < ring.size(); ++k) {
             const HalfEdge& h = *ring[k];

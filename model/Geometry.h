@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cmath>
+#include <vector>
 
 namespace tsm {
 
@@ -63,6 +64,27 @@ inline bool operator==(const Point2& a, const Point2& b) {
 }
 inline double Length(const Point2& a) {
     return std::hypot(a.x, a.y);
+}
+
+// Twice the shoelace sum halved: positive for a counter-clockwise ring.
+inline double SignedArea(const std::vector<Point2>& polygon) {
+    double twice = 0;
+    for (size_t i = 0; i < polygon.size(); ++i) {
+        const Point2 &a = polygon[i], &b = polygon[(i + 1) % polygon.size()];
+        twice += a.x * b.y - a.y * b.x;
+    }
+    return twice / 2;
+}
+
+// Even-odd rule; a point on the ring itself may fall either way.
+inline bool PointInPolygon(const Point2& p, const std::vector<Point2>& polygon) {
+    bool inside = false;
+    for (size_t i = 0, j = polygon.size() - 1; i < polygon.size(); j = i++) {
+        const Point2 &a = polygon[i], &b = polygon[j];
+        if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x)
+            inside = !inside;
+    }
+    return inside;
 }
 
 // Counter-clockwise rotation by theta radians.
