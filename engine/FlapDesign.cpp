@@ -75,6 +75,39 @@ Shape ReferenceShape(HalfEdge& side, double height, double length, bool sideFlag
     return MakeShape({outline.begin(), outline.end()}, side.face);
 }
 
+// Every lower or narrower flap on `side` that still holds glue, the largest first; each base angle
+// narrows on its own, as a crowded corner at one end leaves the other end free. The side's own flap
+// values are left as they came.
+std::vector<Candidate> CandidatesOf(HalfEdge& side, double height, double length, bool sideFlag) {
+    const double least = ReferenceFlapArea(length, height) / 2;
+    const double angle1 = side.flapAngle1, angle2 = side.flapAngle2, height0 = side.flapHeight;
+    std::vector<Candidate> candidates;
+    for (double cap1 : kAngleCaps)
+        for (double cap2 : kAngleCaps) {
+            side.flapAngle1 = std::min(angle1, cap1);
+            side.flapAngle2 = std::min(angle2, cap2);
+            // No higher than where the sides meet: above that the flap would be a spike. Just below it, so
+            // that rounding (a fitted layout scales every flap) cannot turn the flap into the spike either.
+            const double spread = 1 / std::tan(side.flapAngle1) + 1 / std::tan(side.flapAngle2);
+            const double apex = spread > 0 ? length / spread : INFINITY;
+            for (double step : kHeightSteps) {
+                side.flapHeight = std::min(height * step, apex * kBelowApex);
+                // The area from the shape's measures, the same for a shape and its mirror image: which of
+                // the two comes first must not depend on how the part happens to lie.
+                const double area = side.flapHeight * (length - side.flapHeight * spread / 2);
+                if (area < least) break; // lower ones are smaller still
+                const std::array<Point2, 4> outline = FlapOutline(side, sideFlag);
+                Shape shape = MakeShape({outline.begin(), outline.end()}, side.face);
+                candidates.push_back(
+                    {side.flapHeight, side.flapAngle1, side.flapAngle2, area, std::move(shape)});
+            }
+        }
+    side.flapAngle1 = angle1, side.flapAngle2 = angle2, side.flapHeight = height0;
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const Candidate& a, const Candidate& b) { return a.area > b.area; });
+    return candidates;
+}
+
 } // namespace
 
 double ReferenceFlapArea(double length, double height) {
@@ -123,6 +156,21 @@ FlapDesignCounts DesignFlaps(Development& development, double height) {
             room.faces.push_back(MakeShape(std::move(corners), face));
         }
     }
+    // Each flap first takes the least room that still holds glue, so that one flap's width never leaves
+    // its neighbour none; then each in turn grows to the largest shape the others leave it.
+    struct Placed {
+        HalfEdge* side;
+        PartRoom* room;
+        size_t index; // in room->flaps
+        double length;
+        double angle1, angle2; // the corners' own, which the least shape narrowed
+    };
+    std::vector<Placed> placed;
+    const auto take = [&](HalfEdge& side, const Candidate& candidate) {
+        side.flapHeight = candidate.height;
+        side.flapAngle1 = candidate.angle1;
+        side.flapAngle2 = candidate.angle2;
+    };
     std::unordered_set<const Edge*> done;
     for (const auto& part : development.parts) {
         for (Face* face : part->faces) {
@@ -134,48 +182,21 @@ FlapDesignCounts DesignFlaps(Development& development, double height) {
                     continue;
                 HalfEdge* sides[2] = {h->hasFlap ? h : t, h->hasFlap ? t : h};
                 const double length = Length(h->next->Pos2D() - h->Pos2D());
-                const double least = ReferenceFlapArea(length, height) / 2;
-                bool placed = false;
+                bool fits = false;
                 for (HalfEdge* side : sides) {
                     PartRoom& room = rooms[side->face->part];
-                    const double angle1 = side->flapAngle1, angle2 = side->flapAngle2;
-                    // Every lower or narrower shape that still holds glue, the largest first; each base
-                    // angle narrows on its own, as a crowded corner at one end leaves the other end free.
-                    std::vector<Candidate> candidates;
-                    for (double cap1 : kAngleCaps)
-                        for (double cap2 : kAngleCaps) {
-                            side->flapAngle1 = std::min(angle1, cap1);
-                            side->flapAngle2 = std::min(angle2, cap2);
-                            // No higher than where the sides meet: above that the flap would be a spike.
-                            // Just below it, so that rounding (a fitted layout scales every flap) cannot
-                            // turn the flap into the spike either.
-                            const double spread =
-                                1 / std::tan(side->flapAngle1) + 1 / std::tan(side->flapAngle2);
-                            const double apex = spread > 0 ? length / spread : INFINITY;
-                            for (double step : kHeightSteps) {
-                                side->flapHeight = std::min(height * step, apex * kBelowApex);
-                                const std::array<Point2, 4> outline = FlapOutline(*side, sideFlag);
-                                Shape shape = MakeShape({outline.begin(), outline.end()}, side->face);
-                                const double area = std::fabs(SignedArea(shape.corners));
-                                if (area < least) break; // lower ones are smaller still
-                                candidates.push_back({side->flapHeight, side->flapAngle1, side->flapAngle2,
-                                                      area, std::move(shape)});
-                            }
-                        }
-                    std::stable_sort(candidates.begin(), candidates.end(),
-                                     [](const Candidate& a, const Candidate& b) { return a.area > b.area; });
+                    std::vector<Candidate> candidates = CandidatesOf(*side, height, length, sideFlag);
                     const std::vector<const Shape*> near =
                         room.Near(side->Pos2D(), side->next->Pos2D(), height * 1.01);
-                    for (Candidate& candidate : candidates) {
-                        if (FirstCovered(candidate.shape, near, tolerance) != nullptr) continue;
-                        side->flapHeight = candidate.height;
-                        side->flapAngle1 = candidate.angle1;
-                        side->flapAngle2 = candidate.angle2;
-                        room.flaps.push_back(std::move(candidate.shape));
-                        placed = true;
-                        break;
+                    for (auto it = candidates.rbegin(); it != candidates.rend() && !fits; ++it) {
+                        if (FirstCovered(it->shape, near, tolerance) != nullptr) continue;
+                        placed.push_back(
+                            {side, &room, room.flaps.size(), length, side->flapAngle1, side->flapAngle2});
+                        take(*side, *it);
+                        room.flaps.push_back(std::move(it->shape));
+                        fits = true;
                     }
-                    if (placed) {
+                    if (fits) {
                         side->hasFlap = true;
                         HalfEdge* other = side == h ? t : h;
                         other->hasFlap = false;
@@ -183,36 +204,51 @@ FlapDesignCounts DesignFlaps(Development& development, double height) {
                         break;
                     }
                     side->flapHeight = height;
-                    side->flapAngle1 = angle1;
-                    side->flapAngle2 = angle2;
                 }
-                if (placed) {
+                if (fits) {
                     ++counts.designed;
                     continue;
                 }
-                // No side has room: the reference flap on the first side, drawn whole where it overlaps. What
-                // the smallest flap runs into on each side tells the unfolder where another cut would help.
+                // No side has room: the reference flap on the first side, drawn whole where it overlaps,
+                // and left out of the room of the flaps after it, which it would crowd too. What the
+                // smallest flap runs into on each side tells the unfolder where another cut would help.
                 ++counts.crowded;
                 CrowdedEdge crowded;
                 for (int k = 1; k >= 0; --k) {
                     HalfEdge& side = *sides[k];
                     const double height1 = side.flapHeight, angle1 = side.flapAngle1,
                                  angle2 = side.flapAngle2;
-                    Shape least = ReferenceShape(side, height, length, sideFlag);
+                    const Shape least = ReferenceShape(side, height, length, sideFlag);
                     const std::vector<const Shape*> near =
                         rooms[side.face->part].Near(side.Pos2D(), side.next->Pos2D(), height * 1.01);
                     const Shape* covered = FirstCovered(least, near, tolerance);
                     crowded.sides[k] = &side;
                     crowded.blockers[k] = covered != nullptr ? covered->owner : nullptr;
-                    if (k == 0) {
-                        rooms[side.face->part].flaps.push_back(std::move(least));
-                    } else {
-                        side.flapHeight = height1, side.flapAngle1 = angle1, side.flapAngle2 = angle2;
-                    }
+                    if (k == 1) side.flapHeight = height1, side.flapAngle1 = angle1, side.flapAngle2 = angle2;
                 }
                 counts.crowdedEdges.push_back(crowded);
             }
         }
+    }
+    for (const Placed& flap : placed) {
+        HalfEdge& side = *flap.side;
+        Shape& mine = flap.room->flaps[flap.index];
+        const double height0 = side.flapHeight, angle1 = side.flapAngle1, angle2 = side.flapAngle2;
+        side.flapAngle1 = flap.angle1, side.flapAngle2 = flap.angle2;
+        std::vector<Candidate> candidates = CandidatesOf(side, height, flap.length, sideFlag);
+        const std::vector<const Shape*> near =
+            flap.room->Near(side.Pos2D(), side.next->Pos2D(), height * 1.01);
+        Shape kept = std::move(mine);
+        mine = MakeShape({}, side.face); // out of its own way
+        // The least shape is among the candidates, so one always fits; rounding aside, it keeps its own.
+        side.flapHeight = height0, side.flapAngle1 = angle1, side.flapAngle2 = angle2;
+        for (Candidate& candidate : candidates) {
+            if (FirstCovered(candidate.shape, near, tolerance) != nullptr) continue;
+            take(side, candidate);
+            kept = std::move(candidate.shape);
+            break;
+        }
+        mine = std::move(kept);
     }
     return counts;
 }

@@ -1,8 +1,10 @@
 // Glue flaps designed to be cut out as printed: every cut edge between two faces gets one flap, on a side
 // where it covers neither a face nor another flap of its part, made lower and narrower where the full
 // flap would. A flap never drops below half the area of its edge's reference flap (base angles of 45
-// degrees, height the smaller of the flap height and half the edge), so that it still holds glue. Parts
-// apart on the sheet never meet, their boxes holding their flaps, so only a flap's own part is searched.
+// degrees, height the smaller of the flap height and half the edge), so that it still holds glue. Every
+// flap first takes the smallest such shape that has room and then grows into the room the others leave,
+// so that a flap designed early never takes all the room a neighbour needed. Parts apart on the sheet
+// never meet, their boxes holding their flaps, so only a flap's own part is searched.
 #pragma once
 
 #include "model/Document.h"
