@@ -314,10 +314,8 @@ bool KeptFlaps::FlapRoom(int link, int k, int& blocker) {
     return false;
 }
 
-// Whether the flap design itself finds room for every flap of the tree's layout, as the unfolding will
-// lay it out. The model's faces get the layout for the while and everything the design touches is put
-// back. Edges it finds crowded become stubborn, and the count of crowded edges follows.
-bool KeptFlaps::Designed(const std::vector<Edge*>& joins) {
+// The model's faces get the layout for the while and everything the design touches is put back.
+int KeptFlaps::DesignedCrowded(const std::vector<Edge*>& joins, bool learn) {
     struct Kept {
         HalfEdge* corner;
         HalfEdge copy;
@@ -364,15 +362,16 @@ bool KeptFlaps::Designed(const std::vector<Edge*>& joins) {
     }
     PlaceFlaps(development, *s_.in_.faces[0]->solid->model, s_.in_.flapHeight);
     const FlapDesignCounts counts = DesignFlaps(development, s_.in_.flapHeight);
-    for (const CrowdedEdge& crowded : counts.crowdedEdges)
+    for (size_t i = 0; learn && i < counts.crowdedEdges.size(); ++i) {
+        const CrowdedEdge& crowded = counts.crowdedEdges[i];
         for (int link : s_.faceLinks_[s_.faceIndex_.at(crowded.sides[0]->face)])
             if (s_.in_.edges[s_.links_[link].edge] == crowded.sides[0]->edge) s_.stubborn_[link] = 1;
+    }
     for (const Kept& k : kept) *k.corner = k.copy;
     for (int f = 0; f < s_.n_; ++f) s_.in_.faces[f]->part = parts[f];
     part.faces.clear();
-    if (counts.crowdedEdges.empty()) return true;
-    CountCrowded();
-    return false;
+    if (learn && !counts.crowdedEdges.empty()) CountCrowded();
+    return static_cast<int>(counts.crowdedEdges.size());
 }
 
 } // namespace tsm::onepiece

@@ -41,7 +41,9 @@ public:
     void Trial(Move& move);
     // Makes the flap changes of `move`, its side listed and its faces already turned.
     void Commit(const Move& move);
-    bool Designed(const std::vector<Edge*>& joins);
+    // How many cut edges the flap design itself finds no room for in the tree's layout, as the unfolding
+    // will lay it out. With `learn`, those edges become stubborn and the count follows.
+    int DesignedCrowded(const std::vector<Edge*>& joins, bool learn);
 
 private:
     // Where face f lies: during a trial, the moved side at its trial position.

@@ -435,13 +435,7 @@ Result<bool> Search::Run() {
     // Back to the best tree, placed afresh so that rounding cannot pile up.
     const auto backToBest = [&] {
         stale = 0;
-        for (size_t k = 0; k < links_.size(); ++k)
-            if (inTree_[k] != bestTree[k]) {
-                const int d = bestTree[k] ? -1 : 1;
-                cut_[links_[k].vertex[0]] += d, cut_[links_[k].vertex[1]] += d;
-            }
-        inTree_ = bestTree;
-        Layout();
+        UseTree(bestTree);
     };
     std::vector<int> removals, joins, leaves;
     Move chosen, trial;
@@ -459,12 +453,16 @@ Result<bool> Search::Run() {
             bestTree = inTree_;
             stale = 0;
         }
+        if (roomy_) {
+            designed = true;
+            break;
+        }
         if (Cost() == 0) {
             designed = !flapsCounted_ || FlapsDesigned(Joins());
             if (designed || Cost() == 0) break;
             // The design found crowded flaps the count missed: the tree kept as nearest is no better than
             // the count now says, or a truly nearer one would never replace it.
-            if (nearest_ == inTree_) nearestFaults_ = crowded_ + badCount_;
+            if (nearest_ == inTree_) nearestFaults_ = crowded_ + badCount_, nearestAsked_ = true;
             best = Cost();
             bestTree = inTree_;
             stale = 0;
@@ -573,8 +571,15 @@ Result<bool> Search::Run() {
         Apply(chosen);
         tabu_[chosen.removed] = iteration + kTenure + static_cast<int>(random.Below(kTenure + 1));
         tabu_[chosen.added] = tabu_[chosen.removed];
-        Remember();
-        if (Cost() < best) {
+        if (Remember()) {
+            if (roomy_) {
+                designed = true;
+                break;
+            }
+            best = Cost();
+            bestTree = inTree_;
+            stale = 0;
+        } else if (Cost() < best) {
             best = Cost();
             bestTree = inTree_;
             stale = 0;
@@ -589,18 +594,46 @@ Result<bool> Search::Run() {
     return pairCount_ + badCount_ == 0 && (!flapsCounted_ || FlapsDesigned(Joins()));
 }
 
-void Search::Remember() {
+// Keeps the tree as the nearest one where it has fewer faults than the one kept. A tree with only a few
+// faults left is shown to the flap design first, as a clear one is: the count and the design place flaps
+// each their own way, and the unfolding cuts where the design, not the count, finds no room (a tree the
+// count gave one crowded flap left six to cut for). Returns whether the design was asked.
+bool Search::Remember() {
     // A narrow slit is cut apart as a crowded flap is, at about the cost of one more part.
-    const int faults = crowded_ + badCount_;
-    if (flapsCounted_ && pairCount_ == 0 && (nearestFaults_ < 0 || faults < nearestFaults_))
-        nearest_ = inTree_, nearestFaults_ = faults;
+    int faults = crowded_ + badCount_;
+    if (!flapsCounted_ || pairCount_ != 0 || (nearestFaults_ >= 0 && faults >= nearestFaults_)) return false;
+    const bool ask = faults > 0 && faults <= kAskedFaults && asked_ < kMostAsked;
+    if (ask) {
+        ++asked_;
+        work_ += kDesignWork * n_;
+        faults = flaps_.DesignedCrowded(Joins(), true) + badCount_;
+        roomy_ = faults == 0;
+        if (nearestFaults_ >= 0 && faults >= nearestFaults_) return true;
+    }
+    nearest_ = inTree_, nearestFaults_ = faults, nearestAsked_ = ask;
+    return ask;
 }
 
 int Search::TakeNearest() {
     if (nearestFaults_ < 0) return -1;
-    inTree_ = nearest_;
-    Tree();
+    UseTree(nearest_);
+    // A tree kept on the count alone is shown to the design now: its crowded flaps are what gets cut.
+    if (!nearestAsked_ && in_.flapHeight > 0) {
+        nearestFaults_ = flaps_.DesignedCrowded(Joins(), false) + badCount_;
+        nearestAsked_ = true;
+    }
     return nearestFaults_;
+}
+
+// Makes `tree` the search's tree, its vertices' cut counts following, laid out afresh.
+void Search::UseTree(const std::vector<char>& tree) {
+    for (size_t k = 0; k < links_.size(); ++k)
+        if (inTree_[k] != tree[k]) {
+            const int d = tree[k] ? -1 : 1;
+            cut_[links_[k].vertex[0]] += d, cut_[links_[k].vertex[1]] += d;
+        }
+    inTree_ = tree;
+    Layout();
 }
 
 // Back to the tree the search started from, keeping only the stubborn flaps learnt and the nearest tree:
@@ -634,7 +667,7 @@ bool Search::Holds(int link, int k) const {
 }
 
 bool Search::FlapsDesigned(const std::vector<Edge*>& joins) {
-    return flaps_.Designed(joins);
+    return flaps_.DesignedCrowded(joins, true) == 0;
 }
 
 std::vector<Edge*> Search::Joins() const {
