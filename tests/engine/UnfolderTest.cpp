@@ -5,6 +5,7 @@
 #include "engine/Extents.h"
 #include "engine/Flaps.h"
 #include "engine/MeshImportPipeline.h"
+#include "engine/MeshSimplify.h"
 #include "engine/ModelOperations.h"
 #include "engine/Topology.h"
 #include "engine/UnfoldOverlap.h"
@@ -407,7 +408,7 @@ TEST(Unfolder, MeshesUnfoldWithoutOverlapsIdenticallyAndRepeatably) {
     // are what it reaches (cylinder, spheres and the bunny more than Upright's overlapping parts).
     const std::map<std::string, size_t> most = {
         {"icosphere", 44}, {"torus", 12},        {"cylinder", 24},        {"cactus.off", 1},
-        {"bunny.obj", 96}, {"geosphere.off", 3}, {"cube-shuffled.off", 1}};
+        {"bunny.obj", 91}, {"geosphere.off", 3}, {"cube-shuffled.off", 1}};
     for (auto& [name, make] : TestMeshes()) {
         SCOPED_TRACE(name);
         auto indexed = make();
@@ -518,6 +519,26 @@ TEST(Unfolder, LowPolyMeshesFittedToOneSheetComeOutInFewPieces) {
         EXPECT_EQ(OverlappingFacePairs(*doc->development), 0);
         EXPECT_TRUE(SerializeBinaryModel(*doc, doc->display) == SerializeBinaryModel(*again, again->display));
     }
+}
+
+// The bunny simplified to 1,000 faces, as an import offers it, fitted to one sheet: its search meets trees
+// whose flaps its own count crowds and the flap design does not, and the other way round; asked, the
+// design has the last word, and the bunny comes out whole (7 parts when the nearest tree went by the count).
+TEST(Unfolder, TheBunnySimplifiedToAThousandFacesComesOutWhole) {
+    RecordingPrompt prompt(false);
+    Result<ImportedMesh> imported = ImportMeshDocument(
+        (std::filesystem::path(TESSALY_SOURCE_DIR) / "tests/data/meshes/bunny.obj").string(), Settings(),
+        prompt);
+    ASSERT_TRUE(imported.ok());
+    Document& doc = *imported->document;
+    ASSERT_TRUE(SimplifyModel(*doc.model, 1000).ok());
+    ComputeBounds(*doc.model);
+    FindSymmetricEdges(*doc.model);
+    ASSERT_TRUE(Unfold(doc, OverlapStrategy::Indexed, WithStrategy(UnfoldStrategy::FewestParts)));
+    EXPECT_EQ(doc.development->parts.size(), 1u);
+    const Buildability built = MeasureBuildability(*doc.development, {180, 267, {}});
+    EXPECT_EQ(
+        built.flapFaceOverlaps + built.flapFlapOverlaps + built.faceFaceOverlaps + built.partsNotFitting, 0);
 }
 
 // Cancelled while it cuts elsewhere for crowded flaps (after the first round of flaps was designed on the
