@@ -75,12 +75,13 @@ Shape ReferenceShape(HalfEdge& side, double height, double length, bool sideFlag
     return MakeShape({outline.begin(), outline.end()}, side.face);
 }
 
-// Every lower or narrower flap on `side` that still holds glue, the largest first; each base angle
-// narrows on its own, as a crowded corner at one end leaves the other end free. The side's own flap
-// values are left as they came.
-std::vector<Candidate> CandidatesOf(HalfEdge& side, double height, double length, bool sideFlag) {
+// Every lower or narrower flap on `side` that still holds glue, its base angles at most the corners' own
+// `angle1` and `angle2`, the largest first; each base angle narrows on its own, as a crowded corner at one
+// end leaves the other end free. The side's own flap values are left as they came.
+std::vector<Candidate> CandidatesOf(HalfEdge& side, double height, double length, double angle1,
+                                    double angle2, bool sideFlag) {
     const double least = ReferenceFlapArea(length, height) / 2;
-    const double angle1 = side.flapAngle1, angle2 = side.flapAngle2, height0 = side.flapHeight;
+    const double own1 = side.flapAngle1, own2 = side.flapAngle2, height0 = side.flapHeight;
     std::vector<Candidate> candidates;
     for (double cap1 : kAngleCaps)
         for (double cap2 : kAngleCaps) {
@@ -102,7 +103,7 @@ std::vector<Candidate> CandidatesOf(HalfEdge& side, double height, double length
                     {side.flapHeight, side.flapAngle1, side.flapAngle2, area, std::move(shape)});
             }
         }
-    side.flapAngle1 = angle1, side.flapAngle2 = angle2, side.flapHeight = height0;
+    side.flapAngle1 = own1, side.flapAngle2 = own2, side.flapHeight = height0;
     std::stable_sort(candidates.begin(), candidates.end(),
                      [](const Candidate& a, const Candidate& b) { return a.area > b.area; });
     return candidates;
@@ -185,7 +186,8 @@ FlapDesignCounts DesignFlaps(Development& development, double height) {
                 bool fits = false;
                 for (HalfEdge* side : sides) {
                     PartRoom& room = rooms[side->face->part];
-                    std::vector<Candidate> candidates = CandidatesOf(*side, height, length, sideFlag);
+                    std::vector<Candidate> candidates =
+                        CandidatesOf(*side, height, length, side->flapAngle1, side->flapAngle2, sideFlag);
                     const std::vector<const Shape*> near =
                         room.Near(side->Pos2D(), side->next->Pos2D(), height * 1.01);
                     for (auto it = candidates.rbegin(); it != candidates.rend() && !fits; ++it) {
@@ -233,15 +235,13 @@ FlapDesignCounts DesignFlaps(Development& development, double height) {
     for (const Placed& flap : placed) {
         HalfEdge& side = *flap.side;
         Shape& mine = flap.room->flaps[flap.index];
-        const double height0 = side.flapHeight, angle1 = side.flapAngle1, angle2 = side.flapAngle2;
-        side.flapAngle1 = flap.angle1, side.flapAngle2 = flap.angle2;
-        std::vector<Candidate> candidates = CandidatesOf(side, height, flap.length, sideFlag);
+        std::vector<Candidate> candidates =
+            CandidatesOf(side, height, flap.length, flap.angle1, flap.angle2, sideFlag);
         const std::vector<const Shape*> near =
             flap.room->Near(side.Pos2D(), side.next->Pos2D(), height * 1.01);
         Shape kept = std::move(mine);
         mine = MakeShape({}, side.face); // out of its own way
         // The least shape is among the candidates, so one always fits; rounding aside, it keeps its own.
-        side.flapHeight = height0, side.flapAngle1 = angle1, side.flapAngle2 = angle2;
         for (Candidate& candidate : candidates) {
             if (FirstCovered(candidate.shape, near, tolerance) != nullptr) continue;
             take(side, candidate);

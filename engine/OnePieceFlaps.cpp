@@ -362,11 +362,10 @@ int KeptFlaps::DesignedCrowded(const std::vector<Edge*>& joins, bool learn) {
     }
     PlaceFlaps(development, *s_.in_.faces[0]->solid->model, s_.in_.flapHeight);
     const FlapDesignCounts counts = DesignFlaps(development, s_.in_.flapHeight);
-    for (size_t i = 0; learn && i < counts.crowdedEdges.size(); ++i) {
-        const CrowdedEdge& crowded = counts.crowdedEdges[i];
-        for (int link : s_.faceLinks_[s_.faceIndex_.at(crowded.sides[0]->face)])
-            if (s_.in_.edges[s_.links_[link].edge] == crowded.sides[0]->edge) s_.stubborn_[link] = 1;
-    }
+    if (learn)
+        for (const CrowdedEdge& crowded : counts.crowdedEdges)
+            for (int link : s_.faceLinks_[s_.faceIndex_.at(crowded.sides[0]->face)])
+                if (s_.in_.edges[s_.links_[link].edge] == crowded.sides[0]->edge) s_.stubborn_[link] = 1;
     for (const Kept& k : kept) *k.corner = k.copy;
     for (int f = 0; f < s_.n_; ++f) s_.in_.faces[f]->part = parts[f];
     part.faces.clear();

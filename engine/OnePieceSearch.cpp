@@ -571,11 +571,8 @@ Result<bool> Search::Run() {
         Apply(chosen);
         tabu_[chosen.removed] = iteration + kTenure + static_cast<int>(random.Below(kTenure + 1));
         tabu_[chosen.added] = tabu_[chosen.removed];
+        // A tree the design passed ends the search at the top of the loop.
         if (Remember()) {
-            if (roomy_) {
-                designed = true;
-                break;
-            }
             best = Cost();
             bestTree = inTree_;
             stale = 0;
