@@ -27,7 +27,7 @@
 // vertices. The parts are ribbons one face wide, curved as their rings unroll. Short of 35: every vertex that
 // is not sharp lies on two cuts, so no part has a vertex inside it, and the count follows the mesh's
 // resolution as much as its shape (at 150 mm: the bunny simplified to 2,000 faces 35 parts, subdivided to
-// 14,696 faces 102, to 58,784 faces 187, each in under 25 s). (Searched a region of some hundred faces at a
+// 14,696 faces 102, to 58,784 faces 188 in 24 s). (Searched a region of some hundred faces at a
 // time, the bunny's regions seldom give a tree without overlaps, since a cut inside a region can end only at
 // a sharp vertex or at the region's border: 82 parts in 30 s. Rings a fixed distance apart along the edges
 // rather than by edge count skip vertices, and the ribbons then branch: 130 to 181 parts before the
