@@ -173,7 +173,7 @@ bool Search::Build(const FewestPartsPlan& plan) {
     partners_.resize(n_);
     tabu_.assign(links_.size(), 0);
     stubborn_.assign(links_.size(), 0);
-    budget_ = std::min(kWorkPerFace * n_, kMostWork);
+    budget_ = std::min(kWorkPerFace * n_, in_.limit.active ? kMostWorkUnderLimit : kMostWork);
     startTree_ = inTree_;
     startCut_ = cut_;
     Layout();

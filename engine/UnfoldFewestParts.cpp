@@ -1,6 +1,7 @@
 #include "engine/UnfoldFewestParts.h"
 
 #include "engine/CutRepair.h"
+#include "engine/OnePieceSearch.h"
 #include "engine/PartHulls.h"
 #include "engine/UnfoldOnePiece.h"
 #include "engine/UnfoldOverlap.h"
@@ -66,10 +67,11 @@ constexpr double kSidesApart = 0.25;
 
 // The peel runs under a sheet limit only: fitted to one sheet it leaves the bunny in 41 parts rather than
 // 96, but its long ribbons spread so wide that the scale which fits them on the sheet falls by a third.
-// And on models too large for the one-piece search only: that search cuts its own tree into sheets from
-// the plan it is given, and from a peeled plan it ended a part worse on the geosphere.
+// And on models larger than the one-piece search takes when fitted: on smaller ones that search's tree,
+// cut into sheets, leaves fewer parts (the geosphere, peeled, ended a part worse); on larger ones the
+// search may find no tree without overlaps, and the peel is what is left.
 int PeelsFor(const FewestPartsInput& input) {
-    return input.limit.active && OnePieceSteps(input) == 0 ? kMostPeelOrders : 0;
+    return input.limit.active && input.faces.size() > onepiece::kMostFaces ? kMostPeelOrders : 0;
 }
 
 int GrowthsFor(const FewestPartsInput& input) {
@@ -153,7 +155,10 @@ public:
             FewestPartsPlan peeled = Peel(growths + dissolutions);
             if (!cancelled_ && peeled.candidate >= 0) {
                 Dissolve(peeled, growths + dissolutions + kMostPeelOrders, dissolutions);
-                if (peeled.parts < best.parts) best = std::move(peeled);
+                if (peeled.parts < best.parts) {
+                    peeled.grown = std::move(best.joins);
+                    best = std::move(peeled);
+                }
             }
         }
         Restore();

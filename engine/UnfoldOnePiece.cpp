@@ -9,7 +9,8 @@ namespace tsm {
 namespace {
 
 bool Searched(const FewestPartsInput& input) {
-    return !input.faces.empty() && input.faces.size() <= onepiece::kMostFaces;
+    const size_t most = input.limit.active ? onepiece::kMostFacesUnderLimit : onepiece::kMostFaces;
+    return !input.faces.empty() && input.faces.size() <= most;
 }
 
 // Under a sheet limit one piece seldom fits, but a tree without overlaps cut where it outgrows the sheet
@@ -37,7 +38,9 @@ Result<FewestPartsPlan> SearchOnePiece(const FewestPartsInput& input, const Fewe
                                        const std::function<bool(int)>& step) {
     if (!Searched(input) || plan.parts < 1) return plan;
     onepiece::Search search(input, step, OnePieceSteps(input));
-    if (!search.Build(plan)) return plan;
+    FewestPartsPlan grown;
+    if (!plan.grown.empty()) grown.joins = plan.grown;
+    if (!search.Build(plan.grown.empty() ? plan : grown)) return plan;
     if (input.limit.active) return plan.parts > 1 ? SearchUnderLimit(search, plan) : plan;
     // One part may still crowd its flaps, which the unfolding then cuts apart.
     if (plan.parts == 1 && (!(input.flapHeight > 0) || search.FlapsDesigned(plan.joins))) return plan;

@@ -541,6 +541,34 @@ TEST(Unfolder, TheBunnySimplifiedToAThousandFacesComesOutWhole) {
         built.flapFaceOverlaps + built.flapFlapOverlaps + built.faceFaceOverlaps + built.partsNotFitting, 0);
 }
 
+// The bunny simplified to 1,600 faces at 150 mm on A4: the tree search, given twice the work under a sheet
+// limit and models of up to 2,500 faces, finds a tree without overlaps and cuts it into sheets: 8 parts,
+// where the ribbons peeled from a seed left 27. Every part fits its sheet and every flap is clear.
+TEST(Unfolder, TheBunnySimplifiedTo1600FacesAt150MmTakesFewSheetSizedParts) {
+    RecordingPrompt prompt(false);
+    Result<ImportedMesh> imported = ImportMeshDocument(
+        (std::filesystem::path(TESSALY_SOURCE_DIR) / "tests/data/meshes/bunny.obj").string(), Settings(),
+        prompt);
+    ASSERT_TRUE(imported.ok());
+    Document& doc = *imported->document;
+    ASSERT_TRUE(SimplifyModel(*doc.model, 1600).ok());
+    ComputeBounds(*doc.model);
+    FindSymmetricEdges(*doc.model);
+    ASSERT_GT(ModelFaceCount(*doc.model), 1500);
+    Settings settings = WithStrategy(UnfoldStrategy::FewestParts);
+    settings.layoutMethod.automatic = false;
+    doc.documentScale = ScaleForLargestDimension(*doc.model, 150);
+    const SheetArea sheet{180, 267, {}};
+    UnfoldOptions options;
+    options.printableWidthMM = sheet.printableWidthMM;
+    options.printableHeightMM = sheet.printableHeightMM;
+    ASSERT_TRUE(UnfoldDocument(doc, settings, prompt, nullptr, options));
+    EXPECT_LE(doc.development->parts.size(), 10u);
+    const Buildability built = MeasureBuildability(*doc.development, sheet);
+    EXPECT_EQ(
+        built.flapFaceOverlaps + built.flapFlapOverlaps + built.faceFaceOverlaps + built.partsNotFitting, 0);
+}
+
 // Cancelled while it cuts elsewhere for crowded flaps (after the first round of flaps was designed on the
 // model's corners), the unfolding leaves every flap of the model as it was.
 TEST(Unfolder, CancelAfterTheFirstFlapsLeavesTheModelsFlaps) {
