@@ -95,6 +95,22 @@ private:
     int step_;
 };
 
+// The shared bunny imported and simplified to about `faces` faces, as an import offers it; failed where the
+// import or the simplification fails.
+Result<ImportedMesh> SimplifiedBunny(int faces) {
+    RecordingPrompt prompt(false);
+    Result<ImportedMesh> imported = ImportMeshDocument(
+        (std::filesystem::path(TESSALY_SOURCE_DIR) / "tests/data/meshes/bunny.obj").string(), Settings(),
+        prompt);
+    if (!imported.ok()) return imported;
+    Mesh& model = *imported->document->model;
+    const Outcome simplified = SimplifyModel(model, faces);
+    if (!simplified.ok()) return simplified;
+    ComputeBounds(model);
+    FindSymmetricEdges(model);
+    return imported;
+}
+
 } // namespace
 
 TEST(Unfolder, LaysFacesFlatCounterClockwiseOnTheSheet) {
@@ -525,15 +541,9 @@ TEST(Unfolder, LowPolyMeshesFittedToOneSheetComeOutInFewPieces) {
 // whose flaps its own count crowds and the flap design does not, and the other way round; asked, the
 // design has the last word, and the bunny comes out whole (7 parts when the nearest tree went by the count).
 TEST(Unfolder, TheBunnySimplifiedToAThousandFacesComesOutWhole) {
-    RecordingPrompt prompt(false);
-    Result<ImportedMesh> imported = ImportMeshDocument(
-        (std::filesystem::path(TESSALY_SOURCE_DIR) / "tests/data/meshes/bunny.obj").string(), Settings(),
-        prompt);
+    Result<ImportedMesh> imported = SimplifiedBunny(1000);
     ASSERT_TRUE(imported.ok());
     Document& doc = *imported->document;
-    ASSERT_TRUE(SimplifyModel(*doc.model, 1000).ok());
-    ComputeBounds(*doc.model);
-    FindSymmetricEdges(*doc.model);
     ASSERT_TRUE(Unfold(doc, OverlapStrategy::Indexed, WithStrategy(UnfoldStrategy::FewestParts)));
     EXPECT_EQ(doc.development->parts.size(), 1u);
     const Buildability built = MeasureBuildability(*doc.development, {180, 267, {}});
@@ -545,15 +555,9 @@ TEST(Unfolder, TheBunnySimplifiedToAThousandFacesComesOutWhole) {
 // limit and models of up to 2,500 faces, finds a tree without overlaps and cuts it into sheets: 8 parts,
 // where the ribbons peeled from a seed left 27. Every part fits its sheet and every flap is clear.
 TEST(Unfolder, TheBunnySimplifiedTo1600FacesAt150MmTakesFewSheetSizedParts) {
-    RecordingPrompt prompt(false);
-    Result<ImportedMesh> imported = ImportMeshDocument(
-        (std::filesystem::path(TESSALY_SOURCE_DIR) / "tests/data/meshes/bunny.obj").string(), Settings(),
-        prompt);
+    Result<ImportedMesh> imported = SimplifiedBunny(1600);
     ASSERT_TRUE(imported.ok());
     Document& doc = *imported->document;
-    ASSERT_TRUE(SimplifyModel(*doc.model, 1600).ok());
-    ComputeBounds(*doc.model);
-    FindSymmetricEdges(*doc.model);
     ASSERT_GT(ModelFaceCount(*doc.model), 1500);
     Settings settings = WithStrategy(UnfoldStrategy::FewestParts);
     settings.layoutMethod.automatic = false;
@@ -562,6 +566,7 @@ TEST(Unfolder, TheBunnySimplifiedTo1600FacesAt150MmTakesFewSheetSizedParts) {
     UnfoldOptions options;
     options.printableWidthMM = sheet.printableWidthMM;
     options.printableHeightMM = sheet.printableHeightMM;
+    RecordingPrompt prompt;
     ASSERT_TRUE(UnfoldDocument(doc, settings, prompt, nullptr, options));
     EXPECT_LE(doc.development->parts.size(), 10u);
     const Buildability built = MeasureBuildability(*doc.development, sheet);
