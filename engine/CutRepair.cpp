@@ -94,6 +94,53 @@ bool ClosesNarrowSlit(const Edge& edge, const Part* a, const Part* b,
            NarrowSlitAt(h->next, edge, a, b, joined, flapHeight);
 }
 
+bool LeavesNarrowNotch(const Edge& edge, const Part* a, const Part* b,
+                       const std::function<bool(const Edge&)>& joined) {
+    constexpr double kFullTurn = 6.283185307179586;
+    constexpr int kMostFaces = 1024; // as around a slit
+    const auto inside = [&](const HalfEdge* h) {
+        return h != nullptr && h->face != nullptr && (h->face->part == a || h->face->part == b);
+    };
+    const auto through = [&](const Edge* e) { return e == &edge || (e != nullptr && joined(*e)); };
+    const HalfEdge* side = edge.halfEdge1;
+    if (side == nullptr || side->next == nullptr) return false;
+    for (const HalfEdge* start : {side, static_cast<const HalfEdge*>(side->next)}) {
+        // `start` is the first side's corner at the vertex; the fan is followed both ways round from it.
+        double angle = 0;
+        const Edge* open[2] = {nullptr, nullptr};
+        bool ring = false;
+        const HalfEdge* h = start;
+        for (int n = 0; n < kMostFaces && open[0] == nullptr && !ring; ++n) {
+            const HalfEdge* previous = PreviousCorner(*h);
+            if (previous == nullptr) return false;
+            angle += CornerAngle(*h, *previous);
+            const HalfEdge* next = previous->twin;
+            if (!through(previous->edge) || !inside(next))
+                open[0] = previous->edge;
+            else if (next == start)
+                ring = true;
+            else
+                h = next;
+        }
+        if (ring || open[0] == nullptr) continue;
+        h = start;
+        for (int n = 0; n < kMostFaces && open[1] == nullptr; ++n) {
+            const HalfEdge* next = h->twin != nullptr ? h->twin->next : nullptr;
+            if (!through(h->edge) || !inside(next)) {
+                open[1] = h->edge;
+                break;
+            }
+            h = next;
+            const HalfEdge* previous = PreviousCorner(*h);
+            if (previous == nullptr) return false;
+            angle += CornerAngle(*h, *previous);
+        }
+        const double gap = kFullTurn - angle;
+        if (open[1] != nullptr && open[0] != open[1] && gap > 0 && gap < kMinSlitRadians) return true;
+    }
+    return false;
+}
+
 std::vector<Edge*> JoinsToCut(const CrowdedEdge& crowded, bool isolate) {
     Choice best;
     for (int k = 0; k < 2 && !isolate; ++k) {

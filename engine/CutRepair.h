@@ -28,6 +28,13 @@ bool FitsSlitAt(const Edge& edge, const Vertex* end, double gap, double flapHeig
 bool ClosesNarrowSlit(const Edge& edge, const Part* a, const Part* b,
                       const std::function<bool(const Edge&)>& joined, double flapHeight = 0);
 
+// Whether joining parts `a` and `b` across `edge` lays the faces of the joined part around one of its ends
+// into a fan that leaves a gap narrower than kMinSlitRadians between two different cut edges: both edges'
+// flaps would have to lie in that notch (a quad split into two slivers, one joined to each neighbour, leaves
+// such notches all along a strip). A full ring of faces is the slit ClosesNarrowSlit tests.
+bool LeavesNarrowNotch(const Edge& edge, const Part* a, const Part* b,
+                       const std::function<bool(const Edge&)>& joined);
+
 // The edges whose joins to undo for `crowded` (joins are read from the corners' `joined`). With
 // `isolate`, or when neither side names a blocker in its own part, every join of the first side's face:
 // a face alone always has room for its flaps.

@@ -496,6 +496,7 @@ private:
 
     // `tested` false joins without testing: for joins replayed in the order that made them from the same
     // flat faces, whose parts are the very parts they were, which fitted then and fit now.
+    // With `notches` no join may leave a notch too narrow for the flaps of the cut edges around it.
     bool Join(int index, bool tested = true) {
         Edge& edge = *in_.edges[index];
         HalfEdge* h = edge.halfEdge1;
@@ -508,7 +509,8 @@ private:
         if (tested && hulls_.Active()) hull = hulls_.FittingHull(*a, *b, moved);
         if (tested &&
             ((hulls_.Active() && hull.empty()) || ClosesNarrowSlit(edge, a, b, joinedEdge_) ||
-             space_->Overlaps(*a, *b, moved) || (sideBySide_ && LaysSidesTogether(edge, *a, *b, moved)))) {
+             space_->Overlaps(*a, *b, moved) || (sideBySide_ && LaysSidesTogether(edge, *a, *b, moved)) ||
+             (in_.notches && LeavesNarrowNotch(edge, a, b, joinedEdge_)))) {
             refused_[index] = 1;
             return false;
         }

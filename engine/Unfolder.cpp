@@ -74,6 +74,12 @@ bool IsPlanar(const Face& face) {
 // stay crowded before its face is cut free all round. Each round costs about one growth of the plan.
 constexpr int kRepairRounds = 24;
 constexpr int kPatientRounds = 3;
+// Cut apart for crowded flaps into more than this many times the parts planned, and a few more, a plan at a
+// size is made again with no narrow notches: on a tube of long quads the growths joined each quad's two
+// slivers to different strips, a comb of notches whose flaps all crowd (a trefoil tube of 2,000 faces at
+// 150 mm: 7 parts planned, 537 crowded flaps, 279 parts made; planned with no narrow notches, 13).
+constexpr int kCrowdedPlan = 2;
+constexpr int kCrowdedPlanSlack = 4;
 
 // What the rounds of joins and flaps change outside the development, so that each round starts afresh and
 // a cancelled unfolding leaves the model as it was.
@@ -529,10 +535,15 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         // again, then the parts grown where they still can. Where the one-piece search may offer the tree
         // it came nearest with, that is made too, and the better of the two again.
         const int replaySteps = (kRepairRounds + 1) * 2 * edgeCount;
-        const int count = planSteps + (OnePieceSteps(input) > 0 ? 3 : 1) * replaySteps;
+        const int searchPasses = OnePieceSteps(input) > 0 ? 3 : 1;
+        // Under a sheet limit a plan whose flaps crowd far beyond what it foresaw is planned again with no
+        // narrow notches, made, and the better of the two made again: seldom, so all that shares the steps
+        // of one pass, half to the plan and a quarter to each making.
+        const bool limited = impl.limit.active;
+        const int notchedFirst = planSteps + searchPasses * replaySteps;
+        const int count = notchedFirst + (limited ? replaySteps : 0);
         std::function<bool(int)> planStep;
         if (progress) planStep = [&](int position) { return step(position, count); };
-        const bool limited = impl.limit.active;
         std::vector<char> joinable;
         for (double weight : weights) joinable.push_back(weight >= 0);
         if (progress) progress->Start(kUnfoldCaption, count);
@@ -542,15 +553,19 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         for (size_t i = 0; i < edges.size(); ++i) edgeIndex.emplace(edges[i], i);
         const UnfoldState start = SaveUnfoldState(model_, edges, dev);
         // Makes the `planned` joins, then cuts for crowded flaps in rounds; false when cancelled.
-        const auto replay = [&](const std::vector<Edge*>& planned, int pass) {
+        // The pass reports from `first` on, its steps shrunk into `span` positions.
+        const auto replay = [&](const std::vector<Edge*>& planned, int first, int span = 0) {
+            const auto at = [&](int64_t k) {
+                return first + static_cast<int>(span > 0 ? k * span / replaySteps : k);
+            };
             // Joins undone so that crowded flaps get room, and how often each edge was crowded.
             std::vector<char> cut(edges.size(), 0);
             std::vector<int> crowdedRounds(edges.size(), 0);
             for (int round = 0;; ++round) {
-                const int base = planSteps + pass * replaySteps + round * 2 * edgeCount;
+                const int64_t base = static_cast<int64_t>(round) * 2 * edgeCount;
                 // Every round starts from the model as it came, flaps included; the cancel points all come
                 // before the round's flaps, so a cancelled unfolding leaves the model's flaps as they were.
-                if (round > 0 || pass > 0) {
+                if (round > 0 || first > planSteps) {
                     parts.clear();
                     RestoreUnfoldState(start, model_, edges, dev);
                     impl.LayFlat();
@@ -559,8 +574,7 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
                 }
                 const int joins = static_cast<int>(planned.size());
                 for (int i = 0; i < joins; ++i) {
-                    const int position =
-                        base + static_cast<int>((static_cast<int64_t>(i) + 1) * edgeCount / joins);
+                    const int position = at(base + (static_cast<int64_t>(i) + 1) * edgeCount / joins);
                     if (progress && !step(position, count)) return false;
                     // The plan made these very joins from the same flat faces, its overlap tests included; a
                     // limit may refuse some, and then the later ones meet other neighbours. Once joins are
@@ -569,7 +583,8 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
                     impl.TryJoin(*planned[i], limited || round > 0);
                 }
                 for (size_t i = 0; (limited || round > 0) && i < edges.size(); ++i) {
-                    if (progress && !step(base + edgeCount + static_cast<int>(i) + 1, count)) return false;
+                    if (progress && !step(at(base + edgeCount + static_cast<int64_t>(i) + 1), count))
+                        return false;
                     Edge& edge = *edges[i];
                     if (!joinable[i] || cut[i] || edge.halfEdge1->Joined() != nullptr) continue;
                     if (edge.halfEdge1->face->part == edge.halfEdge2->face->part) continue;
@@ -603,11 +618,32 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
             }
             return true;
         };
-        if (!replay(plan->joins, 0)) return cancel();
+        if (!replay(plan->joins, planSteps)) return cancel();
+        const std::vector<Edge*>* made = &plan->joins;
         if (!plan->nearest.empty()) {
             const size_t grown = parts.size();
-            if (!replay(plan->nearest, 1)) return cancel();
-            if (parts.size() >= grown && !replay(plan->joins, 2)) return cancel();
+            if (!replay(plan->nearest, planSteps + replaySteps)) return cancel();
+            made = &plan->nearest;
+            if (parts.size() >= grown) {
+                if (!replay(plan->joins, planSteps + 2 * replaySteps)) return cancel();
+                made = &plan->joins;
+            }
+        }
+        if (limited && parts.size() > static_cast<size_t>(kCrowdedPlan * plan->parts + kCrowdedPlanSlack)) {
+            input.notches = true;
+            std::function<bool(int)> notchedStep;
+            const int half = replaySteps / 2, quarter = replaySteps / 4;
+            if (progress)
+                notchedStep = [&](int position) {
+                    const int64_t shrunk = static_cast<int64_t>(position) * half / std::max(planSteps, 1);
+                    return step(notchedFirst + static_cast<int>(shrunk), count);
+                };
+            const Result<FewestPartsPlan> notched = PlanFewestParts(input, notchedStep);
+            if (!notched.ok()) return cancel();
+            const size_t before = parts.size();
+            if (!replay(notched->joins, notchedFirst + half, quarter)) return cancel();
+            if (parts.size() >= before && !replay(*made, notchedFirst + half + quarter, quarter))
+                return cancel();
         }
         // Repair rounds that end early, and a pass there was no nearer tree for, leave their steps untaken:
         // the bar still ends full. Cancelled there, the model's flaps go back to how they came in.

@@ -77,6 +77,54 @@ TEST(ClosesNarrowSlit, NotWhereTheOpenSpokeHoldsAFlapBesideTheSlit) {
     }
 }
 
+// Seven flat triangles around a centre vertex: six alike, and a sliver of `sliverDegrees` (face 6).
+class SliverFan : public DevelopmentFixture {
+public:
+    std::vector<Face*> faces;
+    Part* part = nullptr;
+
+    explicit SliverFan(double sliverDegrees) {
+        Vertex* centre = AddVertex(0, 0, 0);
+        const double wide = (360 - sliverDegrees) / 6 * M_PI / 180;
+        std::vector<Vertex*> ring;
+        for (int k = 0; k < 7; ++k)
+            ring.push_back(AddVertex(10 * std::cos(k * wide), 10 * std::sin(k * wide)));
+        for (int k = 0; k < 7; ++k) faces.push_back(AddFace({centre, ring[k], ring[(k + 1) % 7]}));
+        PairEdges();
+        part = AddPart(faces);
+    }
+
+    Edge* Spoke(int k) const { return Shared(faces[k], faces[(k + 1) % 7])->edge; }
+};
+
+// Joined into a fan that leaves only a sliver's room between two cut edges, the faces around a vertex
+// leave a notch no flap fits in; a wider gap, a fan still open further round, or a full ring (the slit's
+// case) is no such notch.
+TEST(LeavesNarrowNotch, OnlyWhereTheFanLeavesASliversRoom) {
+    const struct {
+        const char* what;
+        double sliver;
+        int joinedBefore; // spokes 0.. joined already; the next one is tried
+        bool sliverApart; // the sliver in a part of its own
+        bool notch;
+    } cases[] = {
+        {"a 10 degree sliver left out", 10, 4, true, true},
+        {"a 30 degree sliver left out", 30, 4, true, false},
+        {"two faces left out", 10, 3, true, false},
+        {"the sliver joined too: a ring", 10, 5, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SliverFan fan(c.sliver);
+        Part apart;
+        if (c.sliverApart) fan.faces[6]->part = &apart;
+        std::set<const Edge*> joined;
+        for (int k = 0; k < c.joinedBefore; ++k) joined.insert(fan.Spoke(k));
+        const auto isJoined = [&](const Edge& edge) { return joined.count(&edge) > 0; };
+        EXPECT_EQ(LeavesNarrowNotch(*fan.Spoke(c.joinedBefore), fan.part, fan.part, isJoined), c.notch);
+    }
+}
+
 TEST(JoinsToCut, CutsOffTheSmallestPieceBetweenFlapAndBlocker) {
     struct Case {
         const char* what;

@@ -574,6 +574,26 @@ TEST(Unfolder, TheBunnySimplifiedTo1600FacesAt150MmTakesFewSheetSizedParts) {
         built.flapFaceOverlaps + built.flapFlapOverlaps + built.faceFaceOverlaps + built.partsNotFitting, 0);
 }
 
+// A square tube of long quads at 150 mm on A4: the growths join each quad's two slivers to different
+// strips, a comb of notches whose flaps all crowd, and the unfolding cut it into 72 parts; planned again
+// with no narrow notches, 8. Every part fits its sheet and every flap is clear.
+TEST(Unfolder, ATubeOfLongQuadsAtASizeIsPlannedAgainWhereItsFlapsCrowd) {
+    auto doc = MeshDocument(TrefoilTube(100, 4, 10, 4));
+    Settings settings = WithStrategy(UnfoldStrategy::FewestParts);
+    settings.layoutMethod.automatic = false;
+    doc->documentScale = ScaleForLargestDimension(*doc->model, 150);
+    const SheetArea sheet{180, 267, {}};
+    UnfoldOptions options;
+    options.printableWidthMM = sheet.printableWidthMM;
+    options.printableHeightMM = sheet.printableHeightMM;
+    RecordingPrompt prompt;
+    ASSERT_TRUE(UnfoldDocument(*doc, settings, prompt, nullptr, options));
+    EXPECT_LE(doc->development->parts.size(), 12u);
+    const Buildability built = MeasureBuildability(*doc->development, sheet);
+    EXPECT_EQ(
+        built.flapFaceOverlaps + built.flapFlapOverlaps + built.faceFaceOverlaps + built.partsNotFitting, 0);
+}
+
 // Cancelled while it cuts elsewhere for crowded flaps (after the first round of flaps was designed on the
 // model's corners), the unfolding leaves every flap of the model as it was.
 TEST(Unfolder, CancelAfterTheFirstFlapsLeavesTheModelsFlaps) {
