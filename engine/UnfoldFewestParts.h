@@ -41,6 +41,8 @@ struct FewestPartsInput {
     // (the bunny simplified to 2,200 faces at 150 mm: 35 parts with it, 9 without); the unfolding plans
     // again with it where the flaps crowd far beyond the plan.
     bool notches = false;
+    // Whether the one-piece search runs where the model is small enough for it.
+    bool treeSearch = true;
 };
 
 struct FewestPartsPlan {

@@ -10,7 +10,7 @@ namespace {
 
 bool Searched(const FewestPartsInput& input) {
     const size_t most = input.limit.active ? onepiece::kMostFacesUnderLimit : onepiece::kMostFaces;
-    return !input.faces.empty() && input.faces.size() <= most;
+    return input.treeSearch && !input.faces.empty() && input.faces.size() <= most;
 }
 
 // Under a sheet limit one piece seldom fits, but a tree without overlaps cut where it outgrows the sheet

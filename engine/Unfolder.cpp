@@ -630,12 +630,17 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
             }
         }
         if (limited && parts.size() > static_cast<size_t>(kCrowdedPlan * plan->parts + kCrowdedPlanSlack)) {
+            // The tree search counts its own flaps and made no such comb; run again it costs as much as the
+            // first time (the tubes measured: the same parts either way), so the second plan is the growths'
+            // and the peel's alone.
             input.notches = true;
+            input.treeSearch = false;
+            const int notchedSteps = std::max(FewestPartsSteps(input), 1);
             std::function<bool(int)> notchedStep;
             const int half = replaySteps / 2, quarter = replaySteps / 4;
             if (progress)
                 notchedStep = [&](int position) {
-                    const int64_t shrunk = static_cast<int64_t>(position) * half / std::max(planSteps, 1);
+                    const int64_t shrunk = static_cast<int64_t>(position) * half / notchedSteps;
                     return step(notchedFirst + static_cast<int>(shrunk), count);
                 };
             const Result<FewestPartsPlan> notched = PlanFewestParts(input, notchedStep);
