@@ -13,7 +13,7 @@
 
 namespace tsm::onepiece {
 
-bool Search::Build(const FewestPartsPlan& plan) {
+bool Search::Build(const std::vector<Edge*>& joins) {
     std::unordered_map<const Face*, int>& faceIndex = faceIndex_;
     std::unordered_map<const Vertex*, int> vertexIndex;
     std::vector<double> angle;
@@ -106,7 +106,7 @@ bool Search::Build(const FewestPartsPlan& plan) {
     for (size_t k = 0; k < links_.size(); ++k)
         if (in_.flapHeight > 0 && !Holds(static_cast<int>(k), 0) && !Holds(static_cast<int>(k), 1))
             order.push_back(static_cast<int>(k)), listed[k] = fixed_[k] = 1;
-    for (const Edge* edge : plan.joins) {
+    for (const Edge* edge : joins) {
         auto it = linkOf.find(edge);
         if (it != linkOf.end() && !listed[it->second]) order.push_back(it->second), listed[it->second] = 1;
     }

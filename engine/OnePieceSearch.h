@@ -100,8 +100,9 @@ public:
     Search(const FewestPartsInput& input, const std::function<bool(int)>& step, int steps)
         : in_(input), step_(step), steps_(steps), n_(static_cast<int>(input.faces.size())) {}
 
-    // False when the model is not one connected surface of simple faces.
-    bool Build(const FewestPartsPlan& plan);
+    // Starts from the parts `joins` make, tied together. False when the model is not one connected surface
+    // of simple faces.
+    bool Build(const std::vector<Edge*>& joins);
     Result<bool> Run();
     std::vector<Edge*> Joins() const;
     bool FlapsDesigned(const std::vector<Edge*>& joins);

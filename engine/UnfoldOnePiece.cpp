@@ -38,9 +38,7 @@ Result<FewestPartsPlan> SearchOnePiece(const FewestPartsInput& input, const Fewe
                                        const std::function<bool(int)>& step) {
     if (!Searched(input) || plan.parts < 1) return plan;
     onepiece::Search search(input, step, OnePieceSteps(input));
-    FewestPartsPlan grown;
-    if (!plan.grown.empty()) grown.joins = plan.grown;
-    if (!search.Build(plan.grown.empty() ? plan : grown)) return plan;
+    if (!search.Build(plan.grown.empty() ? plan.joins : plan.grown)) return plan;
     if (input.limit.active) return plan.parts > 1 ? SearchUnderLimit(search, plan) : plan;
     // One part may still crowd its flaps, which the unfolding then cuts apart.
     if (plan.parts == 1 && (!(input.flapHeight > 0) || search.FlapsDesigned(plan.joins))) return plan;

@@ -14,25 +14,30 @@ using tsm::test::DevelopmentFixture;
 
 namespace {
 
-// Six triangles around a centre vertex raised `height` above its ring of radius 10: flat at height 0,
-// a cone whose angle defect grows with the height. The rim is the model's border.
+// Triangles around a centre vertex raised `height` above its ring of radius 10, each spanning its share of
+// `degrees` (six alike by default): flat at height 0, a cone whose angle defect grows with the height. The
+// rim is the model's border.
 class Fan : public DevelopmentFixture {
 public:
     std::vector<Face*> faces;
     Part* part = nullptr;
 
-    explicit Fan(double height) {
+    explicit Fan(double height, std::vector<double> degrees = std::vector<double>(6, 60)) {
         Vertex* centre = AddVertex(0, 0, height);
         std::vector<Vertex*> ring;
-        for (int k = 0; k < 6; ++k)
-            ring.push_back(AddVertex(10 * std::cos(k * M_PI / 3), 10 * std::sin(k * M_PI / 3)));
-        for (int k = 0; k < 6; ++k) faces.push_back(AddFace({centre, ring[k], ring[(k + 1) % 6]}));
+        double at = 0;
+        for (double span : degrees) {
+            ring.push_back(AddVertex(10 * std::cos(at * M_PI / 180), 10 * std::sin(at * M_PI / 180)));
+            at += span;
+        }
+        for (size_t k = 0; k < ring.size(); ++k)
+            faces.push_back(AddFace({centre, ring[k], ring[(k + 1) % ring.size()]}));
         PairEdges();
         part = AddPart(faces);
     }
 
-    // The spoke between face k and face k + 1.
-    Edge* Spoke(int k) const { return Shared(faces[k], faces[(k + 1) % 6])->edge; }
+    // The spoke between face k and the next one round.
+    Edge* Spoke(int k) const { return Shared(faces[k], faces[(k + 1) % faces.size()])->edge; }
 };
 
 TEST(ClosesNarrowSlit, OnlyTheLastButOneSpokeOfAShallowVertex) {
@@ -77,26 +82,6 @@ TEST(ClosesNarrowSlit, NotWhereTheOpenSpokeHoldsAFlapBesideTheSlit) {
     }
 }
 
-// Seven flat triangles around a centre vertex: six alike, and a sliver of `sliverDegrees` (face 6).
-class SliverFan : public DevelopmentFixture {
-public:
-    std::vector<Face*> faces;
-    Part* part = nullptr;
-
-    explicit SliverFan(double sliverDegrees) {
-        Vertex* centre = AddVertex(0, 0, 0);
-        const double wide = (360 - sliverDegrees) / 6 * M_PI / 180;
-        std::vector<Vertex*> ring;
-        for (int k = 0; k < 7; ++k)
-            ring.push_back(AddVertex(10 * std::cos(k * wide), 10 * std::sin(k * wide)));
-        for (int k = 0; k < 7; ++k) faces.push_back(AddFace({centre, ring[k], ring[(k + 1) % 7]}));
-        PairEdges();
-        part = AddPart(faces);
-    }
-
-    Edge* Spoke(int k) const { return Shared(faces[k], faces[(k + 1) % 7])->edge; }
-};
-
 // Joined into a fan that leaves only a sliver's room between two cut edges, the faces around a vertex
 // leave a notch no flap fits in; a wider gap, a fan still open further round, or a full ring (the slit's
 // case) is no such notch.
@@ -115,7 +100,10 @@ TEST(LeavesNarrowNotch, OnlyWhereTheFanLeavesASliversRoom) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        SliverFan fan(c.sliver);
+        // Six faces alike and a sliver (face 6).
+        std::vector<double> degrees(6, (360 - c.sliver) / 6);
+        degrees.push_back(c.sliver);
+        Fan fan(0, degrees);
         Part apart;
         if (c.sliverApart) fan.faces[6]->part = &apart;
         std::set<const Edge*> joined;
