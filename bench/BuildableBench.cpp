@@ -221,6 +221,7 @@ void RunBuildable(benchmark::State& state, const std::function<std::unique_ptr<D
     state.counters["flap_face"] = built.flapFaceOverlaps;
     state.counters["flap_flap"] = built.flapFlapOverlaps;
     state.counters["lowered"] = built.flapsShortened;
+    state.counters["too_small"] = built.flapsTooSmall;
 }
 
 } // namespace

@@ -261,6 +261,8 @@ public:
         json_.Int(build.flapFlapOverlaps);
         json_.Key("flapsShortened");
         json_.Int(build.flapsShortened);
+        json_.Key("flapsTooSmall");
+        json_.Int(build.flapsTooSmall);
         json_.Key("texts");
         json_.BeginArray();
         for (const auto& text : dev.texts) TextEntry(*text, detail);

@@ -1,5 +1,6 @@
 #include "engine/Buildability.h"
 
+#include "engine/FlapDesign.h"
 #include "engine/FlapOutline.h"
 #include "engine/Flaps.h"
 
@@ -109,6 +110,7 @@ Buildability MeasureBuildability(const Development& development, const SheetArea
     Buildability result;
     std::vector<Piece> pieces;
     std::vector<double> flapHeights;
+    std::vector<std::pair<double, double>> flapAreas; // each drawn flap's area and its edge's length
     for (const auto& part : development.parts) {
         if (!PartOnOneSheet(*part, sheet)) ++result.partsNotFitting;
         const Point2 offset{part->x, part->y};
@@ -123,6 +125,7 @@ Buildability MeasureBuildability(const Development& development, const SheetArea
             flapHeights.push_back(h->flapHeight);
             std::vector<Point2> corners;
             for (const Point2& p : FlapOutline(*h)) corners.push_back(offset + p);
+            flapAreas.emplace_back(std::fabs(SignedArea(corners)), Length(corners.back() - corners.front()));
             pieces.push_back(MakePiece(Kind::Flap, std::move(corners)));
         }
     }
@@ -130,6 +133,8 @@ Buildability MeasureBuildability(const Development& development, const SheetArea
         flapHeights.empty() ? 0 : *std::max_element(flapHeights.begin(), flapHeights.end());
     for (double height : flapHeights)
         if (height < tallest * (1 - 1e-9)) ++result.flapsShortened;
+    for (const auto& [area, length] : flapAreas)
+        if (area < ReferenceFlapArea(length, tallest) / 2 * (1 - 1e-6)) ++result.flapsTooSmall;
     // A sweep along x: only pieces whose boxes overlap are compared.
     std::sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) { return a.x0 < b.x0; });
     for (size_t i = 0; i < pieces.size(); ++i) {

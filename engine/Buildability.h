@@ -1,9 +1,9 @@
 // What a person with scissors and glue meets on a laid-out development: parts that do not lie wholly on
 // one sheet's printable area, glue flaps that cover a face or another flap (each flap taken as the
 // quadrilateral corner, tipStart, tipEnd, next corner), faces on faces, and flaps made lower than the
-// others (the tallest flap stands for the flap height: the document's rounds when a fitted development is
-// scaled, the flaps' own heights do not). Covering means sharing some area; touching along a line or at a
-// point does not count.
+// others or too small to hold glue (the tallest flap stands for the flap height: the document's rounds when a
+// fitted development is scaled, the flaps' own heights do not). Covering means sharing some area; touching
+// along a line or at a point does not count.
 #pragma once
 
 #include "engine/Layout.h"
@@ -22,6 +22,9 @@ struct Buildability {
     int flapFaceOverlaps = 0;
     int flapFlapOverlaps = 0;
     int flapsShortened = 0; // flaps lower than the development's tallest flap
+    // Flaps holding less than half the area of their edge's reference flap (ReferenceFlapArea at the
+    // tallest flap's height): too little to glue.
+    int flapsTooSmall = 0;
 };
 
 // The fit rule: whether a part of this box could lie on one sheet at all (its size), and whether it does

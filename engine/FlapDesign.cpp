@@ -129,6 +129,15 @@ double LowestFlapHeight(double length, double height, double spread) {
     return lowest;
 }
 
+bool HoldsFlap(double length, double height, const HalfEdge& side1, const HalfEdge& side2) {
+    for (const HalfEdge* side : {&side1, &side2}) {
+        // The widest base angles leave the most room under a flap's top; narrower caps only take from it.
+        const double spread = 1 / std::tan(side->flapAngle1) + 1 / std::tan(side->flapAngle2);
+        if (LowestFlapHeight(length, height, spread) > 0) return true;
+    }
+    return false;
+}
+
 bool FitsBesideSlit(double length, double height, double gap, double angleThere, double angleOther) {
     if (!(length > 0) || !(height > 0) || !(angleOther > 0)) return false;
     // The widest angle the caps leave that still fits the slit; the caps run from wide to narrow.

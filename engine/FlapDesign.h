@@ -33,6 +33,11 @@ double ReferenceFlapArea(double length, double height);
 // that still holds half the reference area; -1 where none does.
 double LowestFlapHeight(double length, double height, double spread);
 
+// Whether an edge of `length` has a side whose corners, allowing base angles up to their own, can carry a
+// flap the design would try that keeps half its reference area, with nothing else in its way. An edge
+// between two slivers may have none: cut there, it could never be glued.
+bool HoldsFlap(double length, double height, const HalfEdge& side1, const HalfEdge& side2);
+
 // Whether a flap the design would try on an edge of `length` keeps half its reference area with its base
 // angle at one end no wider than `gap` (a slit there opens that wide): that end's angle is the corner's
 // `angleThere` under the design's caps, the other end keeps `angleOther`.

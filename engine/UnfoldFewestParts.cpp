@@ -566,6 +566,8 @@ private:
         std::vector<int> order(m_);
         std::iota(order.begin(), order.end(), 0);
         std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return keys[a] < keys[b]; });
+        if (!in_.flapless.empty())
+            std::stable_partition(order.begin(), order.end(), [&](int i) { return in_.flapless[i] != 0; });
         for (int i = 0; i < m_ && !cancelled_; ++i) {
             Tick(i);
             const int index = order[i];

@@ -529,6 +529,19 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         input.sharedPointSquared = shared * shared;
         input.flapHeight = flapHeight;
         input.limit = impl.limit;
+        // An edge between two slivers has no side a flap can be glued to; the growths join such edges first,
+        // and so does every round here, which never cuts them for a crowded flap either.
+        std::vector<Edge*> flapless;
+        input.flapless.assign(edges.size(), 0);
+        for (size_t i = 0; i < edges.size(); ++i) {
+            const Edge& edge = *edges[i];
+            if (!(modelFlapHeight > 0) || !std::isfinite(modelFlapHeight) || weights[i] < 0 ||
+                edge.halfEdge1 == nullptr || edge.halfEdge2 == nullptr ||
+                HoldsFlap(edge.length, modelFlapHeight, *edge.halfEdge1, *edge.halfEdge2))
+                continue;
+            input.flapless[i] = 1;
+            flapless.push_back(edges[i]);
+        }
         const int planSteps = FewestPartsSteps(input);
         const int edgeCount = static_cast<int>(edges.size());
         // After the plan's steps, each round of joins takes two steps per edge: the plan's joins made
@@ -572,6 +585,8 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
                     impl.space = std::make_unique<MergeSpace>(options_.overlap, cellSize, shared * shared);
                     impl.hulls->Clear(impl.space.get());
                 }
+                for (Edge* edge : flapless)
+                    if (edge->halfEdge1->face->part != edge->halfEdge2->face->part) impl.TryJoin(*edge);
                 const int joins = static_cast<int>(planned.size());
                 for (int i = 0; i < joins; ++i) {
                     const int position = at(base + (static_cast<int64_t>(i) + 1) * edgeCount / joins);
@@ -579,7 +594,9 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
                     // The plan made these very joins from the same flat faces, its overlap tests included; a
                     // limit may refuse some, and then the later ones meet other neighbours. Once joins are
                     // undone the parts differ from the plan's, and every join is tested again.
-                    if (cut[edgeIndex.at(planned[i])]) continue;
+                    const Edge& edge = *planned[i];
+                    if (cut[edgeIndex.at(&edge)] || edge.halfEdge1->face->part == edge.halfEdge2->face->part)
+                        continue;
                     impl.TryJoin(*planned[i], limited || round > 0);
                 }
                 for (size_t i = 0; (limited || round > 0) && i < edges.size(); ++i) {
@@ -609,7 +626,7 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
                     for (Edge* edge : JoinsToCut(crowded, isolate))
                         for (Edge* undo : {edge, edge->symmetricEdge}) {
                             auto it = undo != nullptr ? edgeIndex.find(undo) : edgeIndex.end();
-                            if (it == edgeIndex.end()) continue;
+                            if (it == edgeIndex.end() || input.flapless[it->second]) continue;
                             changed = changed || !cut[it->second];
                             cut[it->second] = 1;
                         }

@@ -101,6 +101,7 @@ TEST(MeasureBuildability, CountsFlapsOnFacesFlapsOnFlapsAndPartsAcrossSheets) {
     EXPECT_EQ(found.flapFlapOverlaps, 0);
     EXPECT_EQ(found.faceFaceOverlaps, 0);
     EXPECT_EQ(found.flapsShortened, 2);
+    EXPECT_EQ(found.flapsTooSmall, 0); // e's 2 x 10 holds more than half of 4 x 6
 
     // d's flap raised to 6 mm reaches back to x = 12, over c's flap but short of c itself.
     d->faces[0]->Corner(0)->flapHeight = 6;
@@ -111,6 +112,11 @@ TEST(MeasureBuildability, CountsFlapsOnFacesFlapsOnFlapsAndPartsAcrossSheets) {
     EXPECT_EQ(found.flapFlapOverlaps, 1);
     EXPECT_EQ(found.faceFaceOverlaps, 1);
     EXPECT_EQ(found.flapsShortened, 3);
+    EXPECT_EQ(found.flapsTooSmall, 0);
+
+    // e's flap lowered to 1 mm: 10 against half of the 5 x 5 reference the 6 mm flaps set.
+    e->faces[0]->Corner(0)->flapHeight = 1;
+    EXPECT_EQ(MeasureBuildability(scene.Dev(), sheet).flapsTooSmall, 1);
 }
 
 } // namespace

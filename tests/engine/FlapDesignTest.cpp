@@ -98,6 +98,27 @@ TEST(DesignFlaps, FitsBesideASlitOnlyWhereTheNarrowedFlapHoldsGlue) {
         EXPECT_EQ(FitsBesideSlit(c.length, 5, c.gap, c.there, 0.785), c.fits) << c.length << " " << c.gap;
 }
 
+// An edge holds a flap where either side's corners leave room for half the reference area; flaps 5 high.
+TEST(DesignFlaps, HoldsAFlapUnlessBothSidesAreSliversAtItsEnds) {
+    const struct {
+        double length, side1[2], side2[2];
+        bool holds;
+    } cases[] = {
+        {4, {0.785, 0.785}, {0.785, 0.785}, true},
+        {4, {0.785, 0.31}, {0.31, 0.785}, false}, // 4 x 4 / (2 x 4.1) = 1.94, below half of 4
+        {4, {0.785, 0.34}, {0.1, 0.1}, true},     // 4 x 4 / (2 x 3.8) = 2.1: one side is enough
+        {4, {0.1, 0.1}, {0.1, 0.1}, false},
+        {60, {0.1, 0.785}, {0.1, 0.785}, true}, // a long edge: 5 x 32.5 holds 137.5
+        {0, {0.785, 0.785}, {0.785, 0.785}, false},
+    };
+    for (const auto& c : cases) {
+        HalfEdge side1, side2;
+        side1.flapAngle1 = c.side1[0], side1.flapAngle2 = c.side1[1];
+        side2.flapAngle1 = c.side2[0], side2.flapAngle2 = c.side2[1];
+        EXPECT_EQ(HoldsFlap(c.length, 5, side1, side2), c.holds) << c.length << " " << c.side1[1];
+    }
+}
+
 TEST(DesignFlaps, MovesAFlapOffAFaceThenLowersItThenKeepsTheReference) {
     const double length = std::sqrt(800.0);
     const double least = ReferenceFlapArea(length, 5) / 2;
