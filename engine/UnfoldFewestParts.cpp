@@ -169,6 +169,12 @@ public:
 private:
     bool Joinable(int index) const { return in_.weights[index] >= 0; }
 
+    // Where the peel runs, its ribbons and the growths leave fewer parts with the flapless edges joined
+    // first (the cow at 150 mm: 79 parts, 85 without). Where the one-piece search runs alone, it starts
+    // from the growths' parts, and finds trees more often from the usual order (the bunny simplified to
+    // 300 faces, fitted: 2 parts, 4 with them first).
+    bool FlaplessFirst() const { return !in_.flapless.empty() && PeelsFor(in_) > 0; }
+
     // The growth of each peel order that leaves the fewest parts (then the shortest cuts); growth k reports
     // as trial `firstTrial` + k.
     FewestPartsPlan Peel(int firstTrial) {
@@ -566,7 +572,7 @@ private:
         std::vector<int> order(m_);
         std::iota(order.begin(), order.end(), 0);
         std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return keys[a] < keys[b]; });
-        if (!in_.flapless.empty())
+        if (FlaplessFirst())
             std::stable_partition(order.begin(), order.end(), [&](int i) { return in_.flapless[i] != 0; });
         for (int i = 0; i < m_ && !cancelled_; ++i) {
             Tick(i);

@@ -41,8 +41,8 @@ struct FewestPartsInput {
     // (the bunny simplified to 2,200 faces at 150 mm: 35 parts with it, 9 without); the unfolding plans
     // again with it where the flaps crowd far beyond the plan.
     bool notches = false;
-    // Beside `edges`: 1 where no side can carry a flap that holds glue (HoldsFlap). Every growth joins
-    // these first, as a cut there could never be glued. Empty: none.
+    // Beside `edges`: 1 where no side can carry a flap that holds glue (HoldsFlap): a cut there could never
+    // be glued. On models the peel runs on, every growth joins these first. Empty: none.
     std::vector<char> flapless;
     // Whether the one-piece search runs where the model is small enough for it.
     bool treeSearch = true;

@@ -530,7 +530,7 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         input.flapHeight = flapHeight;
         input.limit = impl.limit;
         // An edge between two slivers has no side a flap can be glued to; the growths join such edges first,
-        // and so does every round here, which never cuts them for a crowded flap either.
+        // and so does every round here, which cuts them only to free a face that stays crowded.
         std::vector<Edge*> flapless;
         input.flapless.assign(edges.size(), 0);
         for (size_t i = 0; i < edges.size(); ++i) {
@@ -586,7 +586,9 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
                     impl.hulls->Clear(impl.space.get());
                 }
                 for (Edge* edge : flapless)
-                    if (edge->halfEdge1->face->part != edge->halfEdge2->face->part) impl.TryJoin(*edge);
+                    if (!cut[edgeIndex.at(edge)] &&
+                        edge->halfEdge1->face->part != edge->halfEdge2->face->part)
+                        impl.TryJoin(*edge);
                 const int joins = static_cast<int>(planned.size());
                 for (int i = 0; i < joins; ++i) {
                     const int position = at(base + (static_cast<int64_t>(i) + 1) * edgeCount / joins);
@@ -621,12 +623,23 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
                 // flap and what it runs into, or, for an edge that stays crowded, all around its face.
                 bool changed = false;
                 for (const CrowdedEdge& crowded : flaps.crowdedEdges) {
-                    const bool isolate =
-                        ++crowdedRounds[edgeIndex.at(crowded.sides[0]->edge)] > kPatientRounds;
-                    for (Edge* edge : JoinsToCut(crowded, isolate))
+                    bool isolate = ++crowdedRounds[edgeIndex.at(crowded.sides[0]->edge)] > kPatientRounds;
+                    // An edge no flap can be glued to is cut only to free a face all round, where the face
+                    // alone has room for the spike its flap becomes; the face is freed at once where such
+                    // an edge is the cut chosen.
+                    std::vector<Edge*> cuts = JoinsToCut(crowded, isolate);
+                    const auto flaplessEdge = [&](const Edge* edge) {
+                        auto it = edgeIndex.find(edge);
+                        return it != edgeIndex.end() && input.flapless[it->second];
+                    };
+                    if (!isolate && std::any_of(cuts.begin(), cuts.end(), flaplessEdge)) {
+                        isolate = true;
+                        cuts = JoinsToCut(crowded, true);
+                    }
+                    for (Edge* edge : cuts)
                         for (Edge* undo : {edge, edge->symmetricEdge}) {
                             auto it = undo != nullptr ? edgeIndex.find(undo) : edgeIndex.end();
-                            if (it == edgeIndex.end() || input.flapless[it->second]) continue;
+                            if (it == edgeIndex.end()) continue;
                             changed = changed || !cut[it->second];
                             cut[it->second] = 1;
                         }
