@@ -74,10 +74,12 @@ bool IsPlanar(const Face& face) {
 // stay crowded before its face is cut free all round. Each round costs about one growth of the plan.
 constexpr int kRepairRounds = 24;
 constexpr int kPatientRounds = 3;
-// Cut apart for crowded flaps into more than this many times the parts planned, and a few more, a plan at a
-// size is made again with no narrow notches: on a tube of long quads the growths joined each quad's two
-// slivers to different strips, a comb of notches whose flaps all crowd (a trefoil tube of 2,000 faces at
-// 150 mm: 7 parts planned, 537 crowded flaps, 279 parts made; planned with no narrow notches, 13).
+// Cut apart for crowded flaps into more than this many times the parts planned, and a few more, a plan is
+// made again with no narrow notches: on a tube of long quads the growths joined each quad's two slivers to
+// different strips, a comb of notches whose flaps all crowd (a trefoil tube of 2,000 faces at 150 mm: 7
+// parts planned, 537 crowded flaps, 279 parts made; planned with no narrow notches, 13). Fitted to one
+// sheet the same comb forms along the thin rims of machined parts (CGAL's rotor, 1,200 faces: 55 parts,
+// 36 planned again; its spool 54 and 20).
 constexpr int kCrowdedPlan = 2;
 constexpr int kCrowdedPlanSlack = 4;
 
@@ -549,12 +551,12 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         // it came nearest with, that is made too, and the better of the two again.
         const int replaySteps = (kRepairRounds + 1) * 2 * edgeCount;
         const int searchPasses = OnePieceSteps(input) > 0 ? 3 : 1;
-        // Under a sheet limit a plan whose flaps crowd far beyond what it foresaw is planned again with no
-        // narrow notches, made, and the better of the two made again: seldom, so all that shares the steps
-        // of one pass, half to the plan and a quarter to each making.
+        // A plan whose flaps crowd far beyond what it foresaw is planned again with no narrow notches, made,
+        // and the better of the two made again: seldom, so all that shares the steps of one pass, half to
+        // the plan and a quarter to each making.
         const bool limited = impl.limit.active;
         const int notchedFirst = planSteps + searchPasses * replaySteps;
-        const int count = notchedFirst + (limited ? replaySteps : 0);
+        const int count = notchedFirst + replaySteps;
         std::function<bool(int)> planStep;
         if (progress) planStep = [&](int position) { return step(position, count); };
         std::vector<char> joinable;
@@ -659,7 +661,7 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
                 made = &plan->joins;
             }
         }
-        if (limited && parts.size() > static_cast<size_t>(kCrowdedPlan * plan->parts + kCrowdedPlanSlack)) {
+        if (parts.size() > static_cast<size_t>(kCrowdedPlan * plan->parts + kCrowdedPlanSlack)) {
             // The tree search counts its own flaps and made no such comb; run again it costs as much as the
             // first time (the tubes measured: the same parts either way), so the second plan is the growths'
             // and the peel's alone.

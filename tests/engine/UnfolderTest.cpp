@@ -597,6 +597,23 @@ TEST(Unfolder, TheSliversOfTheCowAt150MmStayJoinedWhereNoFlapHoldsGlue) {
               0);
 }
 
+// A machined wheel fitted to one sheet: its thin rims grew into combs of notches whose flaps all crowd, and
+// freeing faces for them left 55 parts; planned again with no narrow notches, 36.
+TEST(Unfolder, AWheelWithThinRimsFittedIsPlannedAgainWhereItsFlapsCrowd) {
+    RecordingPrompt prompt(false);
+    Result<ImportedMesh> imported = ImportMeshDocument(
+        (std::filesystem::path(TESSALY_SOURCE_DIR) / "tests/data/unfold/rotor.off").string(), Settings(),
+        prompt);
+    ASSERT_TRUE(imported.ok());
+    Document& doc = *imported->document;
+    ASSERT_TRUE(Unfold(doc, OverlapStrategy::Indexed, WithStrategy(UnfoldStrategy::FewestParts)));
+    EXPECT_LE(doc.development->parts.size(), 40u);
+    const Buildability built = MeasureBuildability(*doc.development, {180, 267, {}});
+    EXPECT_EQ(built.flapFaceOverlaps + built.flapFlapOverlaps + built.faceFaceOverlaps +
+                  built.partsNotFitting + built.flapsTooSmall,
+              0);
+}
+
 // A square tube of long quads at 150 mm on A4: the growths join each quad's two slivers to different
 // strips, a comb of notches whose flaps all crowd, and the unfolding cut it into 72 parts; planned again
 // with no narrow notches, 8. Every part fits its sheet and every flap is clear.
