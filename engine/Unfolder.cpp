@@ -74,6 +74,8 @@ bool IsPlanar(const Face& face) {
 // stay crowded before its face is cut free all round. Each round costs about one growth of the plan.
 constexpr int kRepairRounds = 24;
 constexpr int kPatientRounds = 3;
+// Edges of faces freed all round tried again as joins once the rounds end, each costing a round.
+constexpr size_t kMostRehomes = 24;
 // Cut apart for crowded flaps into more than this many times the parts planned, and a few more, a plan is
 // made again with no narrow notches: on a tube of long quads the growths joined each quad's two slivers to
 // different strips, a comb of notches whose flaps all crowd (a trefoil tube of 2,000 faces at 150 mm: 7
@@ -576,8 +578,10 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
             // Joins undone so that crowded flaps get room, and how often each edge was crowded.
             std::vector<char> cut(edges.size(), 0);
             std::vector<int> crowdedRounds(edges.size(), 0);
-            for (int round = 0;; ++round) {
-                const int64_t base = static_cast<int64_t>(round) * 2 * edgeCount;
+            // One round: the joins made afresh but for those in `cut`, and the flaps designed; false when
+            // cancelled.
+            const auto makeRound = [&](int round, FlapDesignCounts& flaps) {
+                const int64_t base = static_cast<int64_t>(std::min(round, kRepairRounds)) * 2 * edgeCount;
                 // Every round starts from the model as it came, flaps included; the cancel points all come
                 // before the round's flaps, so a cancelled unfolding leaves the model's flaps as they were.
                 if (round > 0 || first > planSteps) {
@@ -619,7 +623,13 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
                         impl.TryJoin(*s);
                 }
                 finishParts();
-                const FlapDesignCounts flaps = DesignFlaps(dev, flapHeight);
+                flaps = DesignFlaps(dev, flapHeight);
+                return true;
+            };
+            FlapDesignCounts flaps;
+            int round = 0;
+            for (;; ++round) {
+                if (!makeRound(round, flaps)) return false;
                 if (flaps.crowdedEdges.empty() || round == kRepairRounds) break;
                 // Where no side of a cut edge has room for a flap, the part is cut elsewhere: between the
                 // flap and what it runs into, or, for an edge that stays crowded, all around its face.
@@ -648,6 +658,52 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
                 }
                 if (!changed) break;
             }
+            // A face freed all round may have room along one of its edges now that the parts around it have
+            // settled: each such edge is tried in a round of its own and kept where it leaves fewer parts and
+            // no more crowded flaps.
+            const auto crowdedSet = [&] {
+                std::unordered_set<const Edge*> set;
+                for (const CrowdedEdge& edge : flaps.crowdedEdges) set.insert(edge.sides[0]->edge);
+                return set;
+            };
+            std::unordered_set<const Edge*> crowded = crowdedSet();
+            // A face whose own edge stays crowded keeps its room: joined, the spike its flap becomes would
+            // lie on a neighbour.
+            std::vector<size_t> homes;
+            for (const auto& part : parts) {
+                const Face& face = *part->faces.front();
+                if (part->faces.size() != 1 ||
+                    std::any_of(face.halfEdges.begin(), face.halfEdges.end(),
+                                [&](const auto& corner) { return crowded.count(corner->edge) > 0; }))
+                    continue;
+                for (const auto& corner : face.halfEdges) {
+                    auto it = corner->edge != nullptr ? edgeIndex.find(corner->edge) : edgeIndex.end();
+                    if (it != edgeIndex.end() && cut[it->second] && joinable[it->second])
+                        homes.push_back(it->second);
+                }
+            }
+            std::sort(homes.begin(), homes.end());
+            if (homes.size() > kMostRehomes) homes.resize(kMostRehomes);
+            size_t fewest = parts.size();
+            bool settled = true;
+            int next = round; // the positions the tries report, after the rounds'
+            for (size_t home : homes) {
+                if (!cut[home]) continue;
+                cut[home] = 0;
+                if (!makeRound(++next, flaps)) return false;
+                const std::unordered_set<const Edge*> now = crowdedSet();
+                if (parts.size() < fewest && std::all_of(now.begin(), now.end(), [&](const Edge* e) {
+                        return crowded.count(e) > 0;
+                    })) {
+                    fewest = parts.size();
+                    crowded = now;
+                    settled = true;
+                } else {
+                    cut[home] = 1;
+                    settled = false;
+                }
+            }
+            if (!settled && !makeRound(++next, flaps)) return false;
             return true;
         };
         if (!replay(plan->joins, planSteps)) return cancel();

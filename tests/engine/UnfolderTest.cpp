@@ -575,7 +575,7 @@ TEST(Unfolder, TheBunnySimplifiedTo1600FacesAt150MmTakesFewSheetSizedParts) {
 
 // The cow simplified to 2,000 faces at 150 mm on A4 has sliver pairs whose shared edge leaves no room for a
 // flap on either side. The plans cut some of them, no flap could be glued there, and the unfolding freed
-// face after face all round: 92 parts. Joined first and cut only to free a face, 39. Every flap is clear
+// face after face all round: 92 parts. Joined first and cut only to free a face, 38. Every flap is clear
 // and holds glue.
 TEST(Unfolder, TheSliversOfTheCowAt150MmStayJoinedWhereNoFlapHoldsGlue) {
     Result<ImportedMesh> imported = SimplifiedMesh("unfold/cow.off", 2000);
@@ -598,8 +598,9 @@ TEST(Unfolder, TheSliversOfTheCowAt150MmStayJoinedWhereNoFlapHoldsGlue) {
 }
 
 // A machined wheel fitted to one sheet: its thin rims grew into combs of notches whose flaps all crowd, and
-// freeing faces for them left 55 parts; planned again with no narrow notches, 36.
-TEST(Unfolder, AWheelWithThinRimsFittedIsPlannedAgainWhereItsFlapsCrowd) {
+// freeing faces for them left 55 parts; planned again with no narrow notches, 36; with the faces freed all
+// round given another of their edges to join by once the rounds end, 28.
+TEST(Unfolder, AWheelWithThinRimsFittedIsPlannedAgainAndItsFreedFacesRehomed) {
     RecordingPrompt prompt(false);
     Result<ImportedMesh> imported = ImportMeshDocument(
         (std::filesystem::path(TESSALY_SOURCE_DIR) / "tests/data/unfold/rotor.off").string(), Settings(),
@@ -607,7 +608,7 @@ TEST(Unfolder, AWheelWithThinRimsFittedIsPlannedAgainWhereItsFlapsCrowd) {
     ASSERT_TRUE(imported.ok());
     Document& doc = *imported->document;
     ASSERT_TRUE(Unfold(doc, OverlapStrategy::Indexed, WithStrategy(UnfoldStrategy::FewestParts)));
-    EXPECT_LE(doc.development->parts.size(), 40u);
+    EXPECT_LE(doc.development->parts.size(), 30u);
     const Buildability built = MeasureBuildability(*doc.development, {180, 267, {}});
     EXPECT_EQ(built.flapFaceOverlaps + built.flapFlapOverlaps + built.faceFaceOverlaps +
                   built.partsNotFitting + built.flapsTooSmall,
