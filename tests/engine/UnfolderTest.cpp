@@ -641,8 +641,9 @@ TEST(Unfolder, CancelAfterTheFirstFlapsLeavesTheModelsFlaps) {
     class StopInSecondRound : public IUnfoldProgress {
     public:
         explicit StopInSecondRound(int edges) : edges_(edges) {}
-        // After the plan, up to three passes of 25 rounds of two steps per edge: the first round's end.
-        void Start(const std::string&, int count) override { secondRound_ = count - 148 * edges_; }
+        // After the plan, up to four passes of 25 rounds of two steps per edge (the fourth for a second plan
+        // where the flaps crowd): the first round's end.
+        void Start(const std::string&, int count) override { secondRound_ = count - 198 * edges_; }
         bool Step(int position, const std::string&) override { return position <= secondRound_; }
         void Finish() override {}
 
