@@ -30,6 +30,7 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -108,6 +109,27 @@ Result<ImportedMesh> SimplifiedMesh(const char* name, int faces) {
     ComputeBounds(model);
     FindSymmetricEdges(model);
     return imported;
+}
+
+// Unfolds `doc` with Fewest parts, its largest dimension 150 mm, on A4 (180 x 267 mm printable); nothing
+// when the unfolding fails.
+std::optional<Buildability> FewestPartsAt150MmOnA4(Document& doc) {
+    Settings settings = WithStrategy(UnfoldStrategy::FewestParts);
+    settings.layoutMethod.automatic = false;
+    doc.documentScale = ScaleForLargestDimension(*doc.model, 150);
+    const SheetArea sheet{180, 267, {}};
+    UnfoldOptions options;
+    options.printableWidthMM = sheet.printableWidthMM;
+    options.printableHeightMM = sheet.printableHeightMM;
+    RecordingPrompt prompt;
+    if (!UnfoldDocument(doc, settings, prompt, nullptr, options).ok()) return std::nullopt;
+    return MeasureBuildability(*doc.development, sheet);
+}
+
+// Everything that keeps a development from being built as printed.
+int Faults(const Buildability& built) {
+    return built.partsNotFitting + built.faceFaceOverlaps + built.flapFaceOverlaps + built.flapFlapOverlaps +
+           built.flapsTooSmall;
 }
 
 } // namespace
@@ -545,9 +567,7 @@ TEST(Unfolder, TheBunnySimplifiedToAThousandFacesComesOutWhole) {
     Document& doc = *imported->document;
     ASSERT_TRUE(Unfold(doc, OverlapStrategy::Indexed, WithStrategy(UnfoldStrategy::FewestParts)));
     EXPECT_EQ(doc.development->parts.size(), 1u);
-    const Buildability built = MeasureBuildability(*doc.development, {180, 267, {}});
-    EXPECT_EQ(
-        built.flapFaceOverlaps + built.flapFlapOverlaps + built.faceFaceOverlaps + built.partsNotFitting, 0);
+    EXPECT_EQ(Faults(MeasureBuildability(*doc.development, {180, 267, {}})), 0);
 }
 
 // The bunny simplified to 1,600 faces at 150 mm on A4: the tree search, given twice the work under a sheet
@@ -558,19 +578,10 @@ TEST(Unfolder, TheBunnySimplifiedTo1600FacesAt150MmTakesFewSheetSizedParts) {
     ASSERT_TRUE(imported.ok());
     Document& doc = *imported->document;
     ASSERT_GT(ModelFaceCount(*doc.model), 1500);
-    Settings settings = WithStrategy(UnfoldStrategy::FewestParts);
-    settings.layoutMethod.automatic = false;
-    doc.documentScale = ScaleForLargestDimension(*doc.model, 150);
-    const SheetArea sheet{180, 267, {}};
-    UnfoldOptions options;
-    options.printableWidthMM = sheet.printableWidthMM;
-    options.printableHeightMM = sheet.printableHeightMM;
-    RecordingPrompt prompt;
-    ASSERT_TRUE(UnfoldDocument(doc, settings, prompt, nullptr, options));
+    const std::optional<Buildability> built = FewestPartsAt150MmOnA4(doc);
+    ASSERT_TRUE(built);
     EXPECT_LE(doc.development->parts.size(), 10u);
-    const Buildability built = MeasureBuildability(*doc.development, sheet);
-    EXPECT_EQ(
-        built.flapFaceOverlaps + built.flapFlapOverlaps + built.faceFaceOverlaps + built.partsNotFitting, 0);
+    EXPECT_EQ(Faults(*built), 0);
 }
 
 // The cow simplified to 2,000 faces at 150 mm on A4 has sliver pairs whose shared edge leaves no room for a
@@ -581,20 +592,10 @@ TEST(Unfolder, TheSliversOfTheCowAt150MmStayJoinedWhereNoFlapHoldsGlue) {
     Result<ImportedMesh> imported = SimplifiedMesh("unfold/cow.off", 2000);
     ASSERT_TRUE(imported.ok());
     Document& doc = *imported->document;
-    Settings settings = WithStrategy(UnfoldStrategy::FewestParts);
-    settings.layoutMethod.automatic = false;
-    doc.documentScale = ScaleForLargestDimension(*doc.model, 150);
-    const SheetArea sheet{180, 267, {}};
-    UnfoldOptions options;
-    options.printableWidthMM = sheet.printableWidthMM;
-    options.printableHeightMM = sheet.printableHeightMM;
-    RecordingPrompt prompt;
-    ASSERT_TRUE(UnfoldDocument(doc, settings, prompt, nullptr, options));
+    const std::optional<Buildability> built = FewestPartsAt150MmOnA4(doc);
+    ASSERT_TRUE(built);
     EXPECT_LE(doc.development->parts.size(), 45u);
-    const Buildability built = MeasureBuildability(*doc.development, sheet);
-    EXPECT_EQ(built.flapFaceOverlaps + built.flapFlapOverlaps + built.faceFaceOverlaps +
-                  built.partsNotFitting + built.flapsTooSmall,
-              0);
+    EXPECT_EQ(Faults(*built), 0);
 }
 
 // A machined wheel fitted to one sheet: its thin rims grew into combs of notches whose flaps all crowd, and
@@ -609,10 +610,7 @@ TEST(Unfolder, AWheelWithThinRimsFittedIsPlannedAgainAndItsFreedFacesRehomed) {
     Document& doc = *imported->document;
     ASSERT_TRUE(Unfold(doc, OverlapStrategy::Indexed, WithStrategy(UnfoldStrategy::FewestParts)));
     EXPECT_LE(doc.development->parts.size(), 30u);
-    const Buildability built = MeasureBuildability(*doc.development, {180, 267, {}});
-    EXPECT_EQ(built.flapFaceOverlaps + built.flapFlapOverlaps + built.faceFaceOverlaps +
-                  built.partsNotFitting + built.flapsTooSmall,
-              0);
+    EXPECT_EQ(Faults(MeasureBuildability(*doc.development, {180, 267, {}})), 0);
 }
 
 // A square tube of long quads at 150 mm on A4: the growths join each quad's two slivers to different
@@ -620,19 +618,10 @@ TEST(Unfolder, AWheelWithThinRimsFittedIsPlannedAgainAndItsFreedFacesRehomed) {
 // with no narrow notches, 8. Every part fits its sheet and every flap is clear.
 TEST(Unfolder, ATubeOfLongQuadsAtASizeIsPlannedAgainWhereItsFlapsCrowd) {
     auto doc = MeshDocument(TrefoilTube(100, 4, 10, 4));
-    Settings settings = WithStrategy(UnfoldStrategy::FewestParts);
-    settings.layoutMethod.automatic = false;
-    doc->documentScale = ScaleForLargestDimension(*doc->model, 150);
-    const SheetArea sheet{180, 267, {}};
-    UnfoldOptions options;
-    options.printableWidthMM = sheet.printableWidthMM;
-    options.printableHeightMM = sheet.printableHeightMM;
-    RecordingPrompt prompt;
-    ASSERT_TRUE(UnfoldDocument(*doc, settings, prompt, nullptr, options));
+    const std::optional<Buildability> built = FewestPartsAt150MmOnA4(*doc);
+    ASSERT_TRUE(built);
     EXPECT_LE(doc->development->parts.size(), 12u);
-    const Buildability built = MeasureBuildability(*doc->development, sheet);
-    EXPECT_EQ(
-        built.flapFaceOverlaps + built.flapFlapOverlaps + built.faceFaceOverlaps + built.partsNotFitting, 0);
+    EXPECT_EQ(Faults(*built), 0);
 }
 
 // Cancelled while it cuts elsewhere for crowded flaps (after the first round of flaps was designed on the
