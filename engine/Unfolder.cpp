@@ -535,16 +535,12 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         input.limit = impl.limit;
         // An edge between two slivers has no side a flap can be glued to; the growths join such edges first,
         // and so does every round here, which cuts them only to free a face that stays crowded.
-        std::vector<Edge*> flapless;
         input.flapless.assign(edges.size(), 0);
         for (size_t i = 0; i < edges.size(); ++i) {
             const Edge& edge = *edges[i];
-            if (!(modelFlapHeight > 0) || !std::isfinite(modelFlapHeight) || weights[i] < 0 ||
-                edge.halfEdge1 == nullptr || edge.halfEdge2 == nullptr ||
-                HoldsFlap(edge.length, modelFlapHeight, *edge.halfEdge1, *edge.halfEdge2))
-                continue;
-            input.flapless[i] = 1;
-            flapless.push_back(edges[i]);
+            input.flapless[i] = modelFlapHeight > 0 && std::isfinite(modelFlapHeight) && weights[i] >= 0 &&
+                                edge.halfEdge1 != nullptr && edge.halfEdge2 != nullptr &&
+                                !HoldsFlap(edge.length, modelFlapHeight, *edge.halfEdge1, *edge.halfEdge2);
         }
         const int planSteps = FewestPartsSteps(input);
         const int edgeCount = static_cast<int>(edges.size());
@@ -591,10 +587,10 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
                     impl.space = std::make_unique<MergeSpace>(options_.overlap, cellSize, shared * shared);
                     impl.hulls->Clear(impl.space.get());
                 }
-                for (Edge* edge : flapless)
-                    if (!cut[edgeIndex.at(edge)] &&
-                        edge->halfEdge1->face->part != edge->halfEdge2->face->part)
-                        impl.TryJoin(*edge);
+                for (size_t i = 0; i < edges.size(); ++i)
+                    if (input.flapless[i] && !cut[i] &&
+                        edges[i]->halfEdge1->face->part != edges[i]->halfEdge2->face->part)
+                        impl.TryJoin(*edges[i]);
                 const int joins = static_cast<int>(planned.size());
                 for (int i = 0; i < joins; ++i) {
                     const int position = at(base + (static_cast<int64_t>(i) + 1) * edgeCount / joins);
@@ -634,16 +630,16 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
                 // Where no side of a cut edge has room for a flap, the part is cut elsewhere: between the
                 // flap and what it runs into, or, for an edge that stays crowded, all around its face.
                 bool changed = false;
+                const auto flaplessEdge = [&](const Edge* edge) {
+                    auto it = edgeIndex.find(edge);
+                    return it != edgeIndex.end() && input.flapless[it->second];
+                };
                 for (const CrowdedEdge& crowded : flaps.crowdedEdges) {
                     bool isolate = ++crowdedRounds[edgeIndex.at(crowded.sides[0]->edge)] > kPatientRounds;
                     // An edge no flap can be glued to is cut only to free a face all round, where the face
                     // alone has room for the spike its flap becomes; the face is freed at once where such
                     // an edge is the cut chosen.
                     std::vector<Edge*> cuts = JoinsToCut(crowded, isolate);
-                    const auto flaplessEdge = [&](const Edge* edge) {
-                        auto it = edgeIndex.find(edge);
-                        return it != edgeIndex.end() && input.flapless[it->second];
-                    };
                     if (!isolate && std::any_of(cuts.begin(), cuts.end(), flaplessEdge)) {
                         isolate = true;
                         cuts = JoinsToCut(crowded, true);
@@ -671,9 +667,9 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
             // lie on a neighbour.
             std::vector<size_t> homes;
             for (const auto& part : parts) {
+                if (part->faces.size() != 1) continue;
                 const Face& face = *part->faces.front();
-                if (part->faces.size() != 1 ||
-                    std::any_of(face.halfEdges.begin(), face.halfEdges.end(),
+                if (std::any_of(face.halfEdges.begin(), face.halfEdges.end(),
                                 [&](const auto& corner) { return crowded.count(corner->edge) > 0; }))
                     continue;
                 for (const auto& corner : face.halfEdges) {

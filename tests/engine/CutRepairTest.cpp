@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <set>
 
 using namespace tsm;
@@ -38,6 +39,13 @@ public:
 
     // The spoke between face k and the next one round.
     Edge* Spoke(int k) const { return Shared(faces[k], faces[(k + 1) % faces.size()])->edge; }
+
+    // Whether an edge is joined, when the first `count` spokes are.
+    std::function<bool(const Edge&)> SpokesJoined(int count) const {
+        std::set<const Edge*> joined;
+        for (int k = 0; k < count; ++k) joined.insert(Spoke(k));
+        return [joined](const Edge& edge) { return joined.count(&edge) > 0; };
+    }
 };
 
 TEST(ClosesNarrowSlit, OnlyTheLastButOneSpokeOfAShallowVertex) {
@@ -57,10 +65,9 @@ TEST(ClosesNarrowSlit, OnlyTheLastButOneSpokeOfAShallowVertex) {
         Fan fan(c.height);
         Part other;
         if (c.otherPart) fan.faces[3]->part = &other;
-        std::set<const Edge*> joined;
-        for (int k = 0; k < c.joinedBefore; ++k) joined.insert(fan.Spoke(k));
-        const auto isJoined = [&](const Edge& edge) { return joined.count(&edge) > 0; };
-        EXPECT_EQ(ClosesNarrowSlit(*fan.Spoke(c.joinedBefore), fan.part, fan.part, isJoined), c.narrow);
+        EXPECT_EQ(ClosesNarrowSlit(*fan.Spoke(c.joinedBefore), fan.part, fan.part,
+                                   fan.SpokesJoined(c.joinedBefore)),
+                  c.narrow);
     }
 }
 
@@ -74,10 +81,8 @@ TEST(ClosesNarrowSlit, NotWhereTheOpenSpokeHoldsAFlapBesideTheSlit) {
     for (const auto& c : cases) {
         Fan fan(c.height);
         for (auto& edge : fan.solid->edges) UpdateEdgeGeometry(*edge);
-        std::set<const Edge*> joined;
-        for (int k = 0; k < 4; ++k) joined.insert(fan.Spoke(k));
-        const auto isJoined = [&](const Edge& edge) { return joined.count(&edge) > 0; };
-        EXPECT_EQ(ClosesNarrowSlit(*fan.Spoke(4), fan.part, fan.part, isJoined, c.flapHeight), c.narrow)
+        EXPECT_EQ(ClosesNarrowSlit(*fan.Spoke(4), fan.part, fan.part, fan.SpokesJoined(4), c.flapHeight),
+                  c.narrow)
             << c.height << " " << c.flapHeight;
     }
 }
@@ -106,10 +111,9 @@ TEST(LeavesNarrowNotch, OnlyWhereTheFanLeavesASliversRoom) {
         Fan fan(0, degrees);
         Part apart;
         if (c.sliverApart) fan.faces[6]->part = &apart;
-        std::set<const Edge*> joined;
-        for (int k = 0; k < c.joinedBefore; ++k) joined.insert(fan.Spoke(k));
-        const auto isJoined = [&](const Edge& edge) { return joined.count(&edge) > 0; };
-        EXPECT_EQ(LeavesNarrowNotch(*fan.Spoke(c.joinedBefore), fan.part, fan.part, isJoined), c.notch);
+        EXPECT_EQ(LeavesNarrowNotch(*fan.Spoke(c.joinedBefore), fan.part, fan.part,
+                                    fan.SpokesJoined(c.joinedBefore)),
+                  c.notch);
     }
 }
 

@@ -98,10 +98,15 @@ private:
 
 // The shared bunny imported and simplified to about `faces` faces, as an import offers it; failed where the
 // import or the simplification fails.
-Result<ImportedMesh> SimplifiedMesh(const char* name, int faces) {
+// A mesh of tests/data, imported as a user would.
+Result<ImportedMesh> DataMesh(const char* name) {
     RecordingPrompt prompt(false);
-    Result<ImportedMesh> imported = ImportMeshDocument(
-        (std::filesystem::path(TESSALY_SOURCE_DIR) / "tests/data" / name).string(), Settings(), prompt);
+    return ImportMeshDocument((std::filesystem::path(TESSALY_SOURCE_DIR) / "tests/data" / name).string(),
+                              Settings(), prompt);
+}
+
+Result<ImportedMesh> SimplifiedMesh(const char* name, int faces) {
+    Result<ImportedMesh> imported = DataMesh(name);
     if (!imported.ok()) return imported;
     Mesh& model = *imported->document->model;
     const Outcome simplified = SimplifyModel(model, faces);
@@ -602,10 +607,7 @@ TEST(Unfolder, TheSliversOfTheCowAt150MmStayJoinedWhereNoFlapHoldsGlue) {
 // freeing faces for them left 55 parts; planned again with no narrow notches, 36; with the faces freed all
 // round given another of their edges to join by once the rounds end, 28.
 TEST(Unfolder, AWheelWithThinRimsFittedIsPlannedAgainAndItsFreedFacesRehomed) {
-    RecordingPrompt prompt(false);
-    Result<ImportedMesh> imported = ImportMeshDocument(
-        (std::filesystem::path(TESSALY_SOURCE_DIR) / "tests/data/unfold/rotor.off").string(), Settings(),
-        prompt);
+    Result<ImportedMesh> imported = DataMesh("unfold/rotor.off");
     ASSERT_TRUE(imported.ok());
     Document& doc = *imported->document;
     ASSERT_TRUE(Unfold(doc, OverlapStrategy::Indexed, WithStrategy(UnfoldStrategy::FewestParts)));
