@@ -1,5 +1,6 @@
 #include "engine/CutRepair.h"
 
+#include "engine/SlitClosure.h"
 #include "engine/Topology.h"
 #include "model/Geometry.h"
 
@@ -45,34 +46,45 @@ Choice SmallestCutBetween(const Face* from, const Face* to) {
 }
 
 // Whether the faces around the start of `start` close into a narrow slit once `edge` is joined.
-bool NarrowSlitAt(const HalfEdge* start, const Edge& edge, const Part* a, const Part* b,
-                  const std::function<bool(const Edge&)>& joined, double flapHeight) {
+bool NarrowSlitAt(HalfEdge* start, const Edge& edge, const Part* a, const Part* b,
+                  const std::function<bool(const Edge&)>& joined, double flapHeight, bool slitsClose) {
     constexpr double kFullTurn = 6.283185307179586;
-    constexpr int kMostFaces = 1024; // a damaged ring never closes; stop going round it
-    double angle = 0;
-    int open = 0;
-    const Edge* slit = nullptr;
-    const HalfEdge* h = start;
-    for (int n = 0; n < kMostFaces; ++n) {
-        const Face* face = h->face;
-        const HalfEdge* previous = PreviousCorner(*h);
-        if (face == nullptr || (face->part != a && face->part != b) || previous == nullptr) return false;
-        angle += CornerAngle(*h, *previous);
-        if (h->edge != &edge && (h->edge == nullptr || !joined(*h->edge))) {
-            if (++open > 1) return false;
-            slit = h->edge;
-        }
-        h = previous->twin; // the next face around the vertex; null on the model's border
-        if (h == nullptr) return false;
-        if (h == start)
-            return open == 1 && kFullTurn - angle < kMinSlitRadians &&
-                   (slit == nullptr || !(flapHeight > 0) ||
-                    !FitsSlitAt(*slit, start->vertex, kFullTurn - angle, flapHeight));
-    }
-    return false;
+    const auto joinedThen = [&](const Edge& other) { return &other == &edge || joined(other); };
+    const Fan fan = FanAt(start, a, b, joinedThen);
+    const double gap = kFullTurn - fan.angle;
+    if (!fan.ring || fan.open != 1 || gap >= kMinSlitRadians) return false;
+    const HalfEdge* slit = fan.openCorner;
+    if (slit->edge == nullptr || !(flapHeight > 0)) return true;
+    if (FitsSlitAt(*slit->edge, start->vertex, gap, flapHeight)) return false;
+    if (!slitsClose || !SlitCloses(slit->edge->length, gap, flapHeight) || slit->next == nullptr) return true;
+    // A slit that closes is no slit, where its far end keeps a cut of its own (two where that end is
+    // shallow too) and so ends no narrow slit in turn.
+    const Fan far = FanAt(slit->next, a, b, joinedThen);
+    if (!far.ring) return false;
+    return far.open - 1 < (kFullTurn - far.angle < kMinSlitRadians ? 2 : 1);
 }
 
 } // namespace
+
+Fan FanAt(HalfEdge* start, const Part* a, const Part* b, const std::function<bool(const Edge&)>& joined) {
+    constexpr int kMostFaces = 1024; // a damaged ring never closes; stop going round it
+    Fan fan;
+    HalfEdge* h = start;
+    for (int n = 0; n < kMostFaces; ++n) {
+        HalfEdge* previous = PreviousCorner(*h);
+        if (h->face == nullptr || (h->face->part != a && h->face->part != b) || previous == nullptr)
+            return fan;
+        fan.angle += CornerAngle(*h, *previous);
+        if (h->edge == nullptr || !joined(*h->edge)) ++fan.open, fan.openCorner = h;
+        h = previous->twin; // the next face around the vertex; null on the model's border
+        if (h == nullptr) return fan;
+        if (h == start) {
+            fan.ring = true;
+            return fan;
+        }
+    }
+    return fan;
+}
 
 bool FitsSlitAt(const Edge& edge, const Vertex* end, double gap, double flapHeight) {
     // A side's flapAngle2 lies at its start, flapAngle1 at its end.
@@ -87,11 +99,11 @@ bool FitsSlitAt(const Edge& edge, const Vertex* end, double gap, double flapHeig
 }
 
 bool ClosesNarrowSlit(const Edge& edge, const Part* a, const Part* b,
-                      const std::function<bool(const Edge&)>& joined, double flapHeight) {
-    const HalfEdge* h = edge.halfEdge1;
+                      const std::function<bool(const Edge&)>& joined, double flapHeight, bool slitsClose) {
+    HalfEdge* h = edge.halfEdge1;
     if (h == nullptr || h->next == nullptr) return false;
-    return NarrowSlitAt(h, edge, a, b, joined, flapHeight) ||
-           NarrowSlitAt(h->next, edge, a, b, joined, flapHeight);
+    return NarrowSlitAt(h, edge, a, b, joined, flapHeight, slitsClose) ||
+           NarrowSlitAt(h->next, edge, a, b, joined, flapHeight, slitsClose);
 }
 
 bool LeavesNarrowNotch(const Edge& edge, const Part* a, const Part* b,

@@ -17,6 +17,17 @@ namespace tsm {
 // the slit opens at least about as wide as the narrowest base angle the flap design tries (0.35).
 constexpr double kMinSlitRadians = 0.35;
 
+// The faces around the vertex `start` leaves, while they lie in part `a` or `b`: their angle sum, how many
+// of their edges at the vertex are not `joined` (the last such corner kept), and whether they close around
+// the vertex (false where they reach the model's border or another part).
+struct Fan {
+    double angle = 0;
+    int open = 0;
+    HalfEdge* openCorner = nullptr;
+    bool ring = false;
+};
+Fan FanAt(HalfEdge* start, const Part* a, const Part* b, const std::function<bool(const Edge&)>& joined);
+
 // Whether a flap `flapHeight` high fits beside the slit `edge` leaves where it is the only cut at its end
 // `end`, the slit opening `gap` radians: on an edge long beside the flap height a base angle narrowed to
 // the slit still leaves half the glue.
@@ -24,9 +35,11 @@ bool FitsSlitAt(const Edge& edge, const Vertex* end, double gap, double flapHeig
 
 // Whether joining parts `a` and `b` across `edge` would close the faces around one of its ends into a slit
 // narrower than kMinSlitRadians, unless (with `flapHeight` above 0) the edge left open there fits a flap
-// beside it. `joined` tells which other edges are joined already.
+// beside it, or (with `slitsClose` too) the slit closes (SlitCloses) and its far end keeps a cut of its own,
+// two where that end is shallow too. `joined` tells which other edges are joined already.
 bool ClosesNarrowSlit(const Edge& edge, const Part* a, const Part* b,
-                      const std::function<bool(const Edge&)>& joined, double flapHeight = 0);
+                      const std::function<bool(const Edge&)>& joined, double flapHeight = 0,
+                      bool slitsClose = false);
 
 // Whether joining parts `a` and `b` across `edge` lays the faces of the joined part around one of its ends
 // into a fan that leaves a gap narrower than kMinSlitRadians between two different cut edges: both edges'

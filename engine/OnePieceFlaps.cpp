@@ -4,6 +4,7 @@
 
 #include "engine/FlapDesign.h"
 #include "engine/Flaps.h"
+#include "engine/SlitClosure.h"
 
 #include <algorithm>
 #include <cmath>
@@ -128,7 +129,7 @@ void KeptFlaps::CountCrowded() {
         if (s_.inTree_[k]) continue;
         int blocker = -1;
         const int link = static_cast<int>(k);
-        if (!SomeSideHolds(link, blocker)) Crowd(link, blocker);
+        if (!s_.Closed(link) && !SomeSideHolds(link, blocker)) Crowd(link, blocker);
     }
     ListCrowded();
 }
@@ -192,19 +193,29 @@ void KeptFlaps::Trial(Move& move) {
         }
         return false;
     };
-    int after = s_.crowded_ - (blocker_[move.added] >= 0);
     for (size_t k = 0; k < s_.links_.size(); ++k)
         if (blocker_[k] >= 0 && !s_.stubborn_[k] && static_cast<int>(k) != move.added &&
             near(static_cast<int>(k)))
-            again.push_back(static_cast<int>(k)), --after;
+            again.push_back(static_cast<int>(k));
     again.push_back(move.removed);
+    // A slit closes or opens as the cuts at its ends come and go.
+    for (int link : {move.removed, move.added})
+        for (int end = 0; end < 2; ++end)
+            for (int other : s_.vertexLinks_[s_.links_[link].vertex[end]])
+                if (!s_.inTree_[other] && other != move.added && s_.MayClose(other)) again.push_back(other);
     std::sort(again.begin(), again.end());
     again.erase(std::unique(again.begin(), again.end()), again.end());
+    int after = s_.crowded_ - (blocker_[move.added] >= 0);
+    for (int link : again) after -= blocker_[link] >= 0;
     for (int link : again) dropped_[link] = 1;
     placed_.clear();
     std::vector<FlapChange> crowded;
     for (int link : again) {
         int blocker = -1;
+        if (s_.Closed(link, move.removed, move.added)) {
+            crowded.push_back({link, kClosedSlit, -1, {}});
+            continue;
+        }
         if (SomeSideHolds(link, blocker)) continue;
         ++after;
         crowded.push_back({link, -1, blocker, {}});
@@ -234,7 +245,7 @@ void KeptFlaps::Commit(const Move& move) {
         RemoveFlap(change.link);
         if (change.face >= 0)
             PlaceFlap(change.link, change.face, change.shape);
-        else
+        else if (change.face != kClosedSlit)
             Crowd(change.link, change.blocker); // a stubborn edge's blocker is -1
     }
     ListCrowded();
@@ -360,6 +371,7 @@ int KeptFlaps::DesignedCrowded(const std::vector<Edge*>& joins, bool learn) {
         const Edge& edge = *s_.in_.edges[s_.links_[k].edge];
         edge.halfEdge1->joinsTwin = edge.halfEdge2->joinsTwin = true;
     }
+    if (s_.closing_) CloseSlits(part, s_.in_.flapHeight);
     PlaceFlaps(development, *s_.in_.faces[0]->solid->model, s_.in_.flapHeight);
     const FlapDesignCounts counts = DesignFlaps(development, s_.in_.flapHeight);
     if (learn)

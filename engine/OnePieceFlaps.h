@@ -24,9 +24,10 @@ struct Box {
 // What a move does to one cut edge's flap: placed beside `face` as `shape`, or crowded (face -1) with
 // `blocker` the face to cut towards.
 struct FlapChange {
-    int link = -1, face = -1, blocker = -1;
+    int link = -1, face = -1, blocker = -1; // face kClosedSlit: a slit that closes, with no flap
     std::array<Point2, 4> shape;
 };
+constexpr int kClosedSlit = -2;
 
 class KeptFlaps {
 public:

@@ -3,6 +3,7 @@
 #include "engine/CutRepair.h"
 #include "engine/FlapDesign.h"
 #include "engine/Flaps.h"
+#include "engine/SlitClosure.h"
 #include "engine/Topology.h"
 #include "engine/TreePieces.h"
 
@@ -85,7 +86,9 @@ bool Search::Build(const std::vector<Edge*>& joins) {
     narrow_.assign(vertices, 0);
     constexpr double kFullTurn = 6.283185307179586;
     for (int v = 0; v < vertices; ++v) narrow_[v] = !border[v] && kFullTurn - angle[v] < kMinSlitRadians;
+    border_ = border;
     slitHolds_.assign(2 * links_.size(), 0);
+    slitCloses_.assign(2 * links_.size(), 0);
     for (size_t k = 0; k < links_.size(); ++k)
         for (int end = 0; end < 2 && in_.flapHeight > 0 && !in_.limit.active; ++end) {
             const Link& l = links_[k];
@@ -94,6 +97,8 @@ bool Search::Build(const std::vector<Edge*>& joins) {
             const Edge& edge = *in_.edges[l.edge];
             const Vertex* at = end == 0 ? edge.halfEdge1->vertex : edge.halfEdge1->next->vertex;
             slitHolds_[2 * k + end] = FitsSlitAt(edge, at, kFullTurn - angle[v], in_.flapHeight);
+            slitCloses_[2 * k + end] =
+                closing_ && SlitCloses(edge.length, kFullTurn - angle[v], in_.flapHeight);
         }
 
     // The plan's parts first, tied together where sharp folds leave the shortest cuts.
@@ -120,7 +125,7 @@ bool Search::Build(const std::vector<Edge*>& joins) {
     for (size_t k = 0; k < links_.size(); ++k) {
         if (fixed_[k]) --cuttable[links_[k].vertex[0]], --cuttable[links_[k].vertex[1]];
         for (int end = 0; end < 2 && !fixed_[k]; ++end)
-            ends[links_[k].vertex[end]] |= slitHolds_[2 * k + end];
+            ends[links_[k].vertex[end]] |= slitHolds_[2 * k + end] | slitCloses_[2 * k + end];
     }
     int enders = 0;
     for (int v = 0; v < vertices; ++v) {
@@ -173,7 +178,7 @@ bool Search::Build(const std::vector<Edge*>& joins) {
     partners_.resize(n_);
     tabu_.assign(links_.size(), 0);
     stubborn_.assign(links_.size(), 0);
-    budget_ = std::min(kWorkPerFace * n_, in_.limit.active ? kMostWorkUnderLimit : kMostWork);
+    budget_ = share_ * std::min(kWorkPerFace * n_, in_.limit.active ? kMostWorkUnderLimit : kMostWork);
     startTree_ = inTree_;
     startCut_ = cut_;
     Layout();
@@ -334,19 +339,26 @@ void Search::Side(int removed) {
         for (int g : partners_[f]) sideOld_ += !inSide_[g];
 }
 
+void Search::Affected(int removed, int added) const {
+    affected_.clear();
+    const int ends[4] = {links_[removed].vertex[0], links_[removed].vertex[1], links_[added].vertex[0],
+                         links_[added].vertex[1]};
+    for (int v : ends) {
+        affected_.push_back(v);
+        for (int link : vertexLinks_[v]) {
+            const int other = links_[link].vertex[links_[link].vertex[0] == v ? 1 : 0];
+            if (narrow_[other] && slitEnds_[other]) affected_.push_back(other);
+        }
+    }
+    std::sort(affected_.begin(), affected_.end());
+    affected_.erase(std::unique(affected_.begin(), affected_.end()), affected_.end());
+}
+
 // The change in bad vertices when `removed` is cut and `added` folded.
 int Search::Leaves(int removed, int added) const {
-    const Link& r = links_[removed];
-    const Link& a = links_[added];
-    const int vs[4] = {r.vertex[0], r.vertex[1], a.vertex[0], a.vertex[1]};
+    Affected(removed, added);
     int leaves = 0;
-    for (int i = 0; i < 4; ++i) {
-        if (std::find(vs, vs + i, vs[i]) != vs + i) continue;
-        const int v = vs[i];
-        const int after =
-            cut_[v] + (v == r.vertex[0]) + (v == r.vertex[1]) - (v == a.vertex[0]) - (v == a.vertex[1]);
-        leaves += Bad(v, after, removed, added) - BadNow(v);
-    }
+    for (int v : affected_) leaves += Bad(v, CutAfter(v, removed, added), removed, added) - BadNow(v);
     return leaves;
 }
 
@@ -403,15 +415,13 @@ void Search::Apply(const Move& move) {
     const Link& r = links_[move.removed];
     const Link& a = links_[move.added];
     // Each vertex once: one the swapped edges share keeps its count, but its cut may be the other edge now.
-    int vs[4] = {r.vertex[0], r.vertex[1], a.vertex[0], a.vertex[1]};
-    std::sort(vs, vs + 4);
-    const int distinct = static_cast<int>(std::unique(vs, vs + 4) - vs);
-    for (int i = 0; i < distinct; ++i) badCount_ -= BadNow(vs[i]);
+    Affected(move.removed, move.added);
+    for (int v : affected_) badCount_ -= BadNow(v);
     ++cut_[r.vertex[0]], ++cut_[r.vertex[1]];
     --cut_[a.vertex[0]], --cut_[a.vertex[1]];
     inTree_[move.removed] = 0;
     inTree_[move.added] = 1;
-    for (int i = 0; i < distinct; ++i) badCount_ += BadNow(vs[i]);
+    for (int v : affected_) badCount_ += BadNow(v);
     for (int f : side_) inSide_[f] = 0;
     side_.clear();
     Tree();

@@ -97,8 +97,12 @@ struct Move {
 
 class Search {
 public:
-    Search(const FewestPartsInput& input, const std::function<bool(int)>& step, int steps)
-        : in_(input), step_(step), steps_(steps), n_(static_cast<int>(input.faces.size())) {}
+    // With `closing`, slits that close (SlitCloses) end cuts as a sharp vertex does; the search gets
+    // `share` of its usual work.
+    Search(const FewestPartsInput& input, const std::function<bool(int)>& step, int steps,
+           bool closing = false, double share = 1.0)
+        : in_(input), step_(step), steps_(steps), n_(static_cast<int>(input.faces.size())), closing_(closing),
+          share_(share) {}
 
     // Starts from the parts `joins` make, tied together. False when the model is not one connected surface
     // of simple faces.
@@ -126,8 +130,37 @@ private:
         if (!narrow_[v] || cut != 1) return false;
         if (!slitEnds_[v]) return true;
         const int lone = LoneCut(v, removed, added); // -1: an edge that is never folded
-        return lone < 0 || !slitHolds_[2 * lone + (links_[lone].vertex[0] == v ? 0 : 1)];
+        if (lone < 0) return true;
+        const int end = links_[lone].vertex[0] == v ? 0 : 1;
+        return !slitHolds_[2 * lone + end] && !Closes(lone, end, removed, added);
     }
+    // Cut edges at v once `removed` is cut and `added` folded.
+    int CutAfter(int v, int removed, int added) const {
+        const auto on = [&](int link) {
+            return link >= 0 && (links_[link].vertex[0] == v || links_[link].vertex[1] == v);
+        };
+        return cut_[v] + on(removed) - on(added);
+    }
+    // Whether the slit `link` leaves at its end `end`, the only cut there, closes (SlitCloses) with the
+    // tree as it would be: its far end keeps a cut of its own, two where that end is shallow too.
+    bool Closes(int link, int end, int removed = -1, int added = -1) const {
+        if (!slitCloses_[2 * link + end]) return false;
+        const int far = links_[link].vertex[1 - end];
+        return CutAfter(far, removed, added) >= (border_[far] ? 1 : narrow_[far] ? 3 : 2);
+    }
+    bool MayClose(int link) const { return slitCloses_[2 * link] || slitCloses_[2 * link + 1]; }
+    // Whether cut `link` is a slit that closes, the tree as it would be: a flap it needs none.
+    bool Closed(int link, int removed = -1, int added = -1) const {
+        for (int end = 0; end < 2; ++end) {
+            const int v = links_[link].vertex[end];
+            if (narrow_[v] && CutAfter(v, removed, added) == 1 && Closes(link, end, removed, added))
+                return true;
+        }
+        return false;
+    }
+    // The vertices whose badness a swap of `removed` for `added` may change: their ends, and the vertices a
+    // link joins to those ends (a slit there closes only while its far end keeps cuts). Into affected_.
+    void Affected(int removed, int added) const;
     // The cut link at v, the tree as it would be with `removed` cut and `added` folded; -1 when none.
     int LoneCut(int v, int removed = -1, int added = -1) const {
         for (int link : vertexLinks_[v])
@@ -175,6 +208,8 @@ private:
     const std::function<bool(int)>& step_;
     const int steps_;
     const int n_;
+    const bool closing_;
+    const double share_;
     std::unordered_map<const Face*, int> faceIndex_;
     std::vector<int> start_;                    // each face's first corner; n_ + 1 entries
     std::vector<Point2> local_, world_, moved_; // corners laid flat, on the tree's layout, on trial
@@ -185,7 +220,11 @@ private:
     // edge long beside the flap height a narrowed base angle still leaves half the glue.
     std::vector<char> slitHolds_;
     std::vector<char> slitEnds_; // whether some edge that may be cut holds a flap beside its slit there
-    std::vector<int> cut_;       // cut edges at each vertex
+    // Whether the slit a link leaves at its end 0 or 1, the only cut there, is narrow enough to close.
+    std::vector<char> slitCloses_;
+    std::vector<char> border_; // a vertex on the model's border
+    mutable std::vector<int> affected_;
+    std::vector<int> cut_; // cut edges at each vertex
     std::vector<char> inTree_;
     std::vector<char> startTree_; // the tree every round starts from, and its cut edges at each vertex
     std::vector<int> startCut_;

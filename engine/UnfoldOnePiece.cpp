@@ -37,31 +37,53 @@ int OnePieceSteps(const FewestPartsInput& input) {
 Result<FewestPartsPlan> SearchOnePiece(const FewestPartsInput& input, const FewestPartsPlan& plan,
                                        const std::function<bool(int)>& step) {
     if (!Searched(input) || plan.parts < 1) return plan;
-    onepiece::Search search(input, step, OnePieceSteps(input));
-    if (!search.Build(plan.grown.empty() ? plan.joins : plan.grown)) return plan;
-    if (input.limit.active) return plan.parts > 1 ? SearchUnderLimit(search, plan) : plan;
-    // One part may still crowd its flaps, which the unfolding then cuts apart.
-    if (plan.parts == 1 && (!(input.flapHeight > 0) || search.FlapsDesigned(plan.joins))) return plan;
-    Result<bool> found = search.Run();
-    if (!found.ok()) return found.outcome();
-    if (!*found) {
+    const std::vector<Edge*>& start = plan.grown.empty() ? plan.joins : plan.grown;
+    const int steps = OnePieceSteps(input);
+    if (input.limit.active) {
+        onepiece::Search search(input, step, steps);
+        if (!search.Build(start)) return plan;
+        return plan.parts > 1 ? SearchUnderLimit(search, plan) : plan;
+    }
+    // A search that lets slits close (SlitCloses) finds one piece on smooth models where every tree ends
+    // cuts at shallow vertices, and misses some a search without them finds: its draws lead elsewhere. So
+    // the search without comes first, and where it finds no piece the other searches as long.
+    const int plainSteps = steps / 2;
+    const std::function<bool(int)> plainStep = [&](int position) {
+        return !step || step(std::max(1, position * plainSteps / std::max(steps, 1)));
+    };
+    const std::function<bool(int)> closingStep = [&](int position) {
+        return !step || step(plainSteps + position * (steps - plainSteps) / std::max(steps, 1));
+    };
+    FewestPartsPlan near = plan;
+    int nearest = -1;
+    for (const bool closing : {false, true}) {
+        onepiece::Search search(input, closing ? closingStep : plainStep, steps, closing);
+        if (!search.Build(start)) return plan;
+        // One part may still crowd its flaps, which the unfolding then cuts apart.
+        if (plan.parts == 1 && (!(input.flapHeight > 0) || search.FlapsDesigned(plan.joins))) return plan;
+        Result<bool> found = search.Run();
+        if (!found.ok()) return found.outcome();
+        if (*found) {
+            FewestPartsPlan one;
+            one.joins = search.Joins();
+            one.parts = 1;
+            one.candidate = plan.candidate;
+            for (const Edge* edge : input.edges)
+                if (edge->halfEdge1 && edge->halfEdge2 && std::isfinite(edge->length))
+                    one.cutLength += edge->length;
+            for (const Edge* edge : one.joins)
+                if (std::isfinite(edge->length)) one.cutLength -= edge->length;
+            return one;
+        }
         // A tree with fewer crowded flaps and narrow slits than the growths have parts less one may end in
         // fewer parts.
         const int faults = search.TakeNearest();
-        if (faults < 0 || 1 + faults >= plan.parts) return plan;
-        FewestPartsPlan near = plan;
-        near.nearest = search.Joins();
-        return near;
+        if (faults >= 0 && 1 + faults < plan.parts && nearest < 0) {
+            nearest = faults;
+            near.nearest = search.Joins();
+        }
     }
-    FewestPartsPlan one;
-    one.joins = search.Joins();
-    one.parts = 1;
-    one.candidate = plan.candidate;
-    for (const Edge* edge : input.edges)
-        if (edge->halfEdge1 && edge->halfEdge2 && std::isfinite(edge->length)) one.cutLength += edge->length;
-    for (const Edge* edge : one.joins)
-        if (std::isfinite(edge->length)) one.cutLength -= edge->length;
-    return one;
+    return near;
 }
 
 } // namespace tsm

@@ -10,6 +10,7 @@
 #include "engine/ModelOperations.h"
 #include "engine/PartFit.h"
 #include "engine/PartHulls.h"
+#include "engine/SlitClosure.h"
 #include "engine/Topology.h"
 #include "engine/UnfoldFewestParts.h"
 #include "engine/UnfoldOnePiece.h"
@@ -270,6 +271,8 @@ struct Unfolder::Impl {
     // Whether joins that leave a narrow slit are refused, as they are when flaps must have room.
     bool slitsNarrow = false;
     double slitFlapHeight = 0; // the flaps' height, for a flap beside a slit
+    // Whether slits that close are folded (SlitCloses), as in the trees the one-piece search makes.
+    bool slitsClose = false;
     static bool IsJoinedEdge(const Edge& edge) { return edge.halfEdge1 && edge.halfEdge1->Joined(); }
     const std::function<bool(const Edge&)> IsJoined = IsJoinedEdge;
 
@@ -319,7 +322,7 @@ struct Unfolder::Impl {
         if (limit.active) joinedHull = hulls->FittingHull(*a, *b, movedB);
         if (tested) ++owner.overlapTests_;
         if ((limit.active && joinedHull.empty()) ||
-            (slitsNarrow && ClosesNarrowSlit(edge, a, b, IsJoined, slitFlapHeight)) ||
+            (slitsNarrow && ClosesNarrowSlit(edge, a, b, IsJoined, slitFlapHeight, slitsClose)) ||
             (tested && space->Overlaps(*a, *b, movedB))) {
             edge.mark = true;
             ++owner.refusedJoins_;
@@ -492,10 +495,13 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
     };
     double flapHeight = method.automatic ? model_.size * 0.05 : kFixedScaleFlapHeightMM;
     auto& parts = dev.parts;
-    // From the joined faces to parts with lines and flaps, at the scale they are laid out at.
-    const auto finishParts = [&] {
+    // From the joined faces to parts with lines and flaps, at the scale they are laid out at. `foldable`
+    // tells which slits may close: not those cut to give a crowded flap room.
+    const auto finishParts = [&](const std::function<bool(const Edge&)>& foldable) {
         parts.erase(std::remove(parts.begin(), parts.end(), nullptr), parts.end());
         for (auto& part : parts) impl.space->Settle(*part);
+        if (impl.slitsClose)
+            for (auto& part : parts) CloseSlits(*part, flapHeight, foldable);
         impl.slot.clear();
         impl.space.reset();
         for (auto& part : parts) {
@@ -566,8 +572,10 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         for (size_t i = 0; i < edges.size(); ++i) edgeIndex.emplace(edges[i], i);
         const UnfoldState start = SaveUnfoldState(model_, edges, dev);
         // Makes the `planned` joins, then cuts for crowded flaps in rounds; false when cancelled.
-        // The pass reports from `first` on, its steps shrunk into `span` positions.
-        const auto replay = [&](const std::vector<Edge*>& planned, int first, int span = 0) {
+        // The pass reports from `first` on, its steps shrunk into `span` positions. A tree of the one-piece
+        // search, fitted, has its slits that close folded (`searched`); the growths plan with none.
+        const auto replay = [&](const std::vector<Edge*>& planned, bool searched, int first, int span = 0) {
+            impl.slitsClose = searched && method.automatic;
             const auto at = [&](int64_t k) {
                 return first + static_cast<int>(span > 0 ? k * span / replaySteps : k);
             };
@@ -618,7 +626,10 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
                         s->halfEdge1->face->part != s->halfEdge2->face->part)
                         impl.TryJoin(*s);
                 }
-                finishParts();
+                finishParts([&](const Edge& edge) {
+                    auto it = edgeIndex.find(&edge);
+                    return it == edgeIndex.end() || !cut[it->second];
+                });
                 flaps = DesignFlaps(dev, flapHeight);
                 return true;
             };
@@ -702,15 +713,20 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
             if (!settled && !makeRound(++next, flaps)) return false;
             return true;
         };
-        if (!replay(plan->joins, planSteps)) return cancel();
+        // A plan of one part may be the search's tree.
+        const bool onePiece = plan->parts == 1;
+        if (!replay(plan->joins, onePiece, planSteps)) return cancel();
         const std::vector<Edge*>* made = &plan->joins;
+        bool madeSearched = onePiece;
         if (!plan->nearest.empty()) {
             const size_t grown = parts.size();
-            if (!replay(plan->nearest, planSteps + replaySteps)) return cancel();
+            if (!replay(plan->nearest, true, planSteps + replaySteps)) return cancel();
             made = &plan->nearest;
+            madeSearched = true;
             if (parts.size() >= grown) {
-                if (!replay(plan->joins, planSteps + 2 * replaySteps)) return cancel();
+                if (!replay(plan->joins, onePiece, planSteps + 2 * replaySteps)) return cancel();
                 made = &plan->joins;
+                madeSearched = onePiece;
             }
         }
         if (parts.size() > static_cast<size_t>(kCrowdedPlan * plan->parts + kCrowdedPlanSlack)) {
@@ -730,8 +746,9 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
             const Result<FewestPartsPlan> notched = PlanFewestParts(input, notchedStep);
             if (!notched.ok()) return cancel();
             const size_t before = parts.size();
-            if (!replay(notched->joins, notchedFirst + half, quarter)) return cancel();
-            if (parts.size() >= before && !replay(*made, notchedFirst + half + quarter, quarter))
+            if (!replay(notched->joins, false, notchedFirst + half, quarter)) return cancel();
+            if (parts.size() >= before &&
+                !replay(*made, madeSearched, notchedFirst + half + quarter, quarter))
                 return cancel();
         }
         // Repair rounds that end early, and a pass there was no nearer tree for, leave their steps untaken:
@@ -754,7 +771,7 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
                 Impl::Joinable(*s) && s->halfEdge1->face->part != s->halfEdge2->face->part)
                 impl.TryJoin(*s);
         }
-        finishParts();
+        finishParts(nullptr);
     }
     for (auto& part : parts) {
         ComputePartExtent(*part);

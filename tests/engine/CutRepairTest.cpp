@@ -1,4 +1,5 @@
 #include "engine/CutRepair.h"
+#include "engine/SlitClosure.h"
 
 #include "engine/Topology.h"
 
@@ -72,18 +73,68 @@ TEST(ClosesNarrowSlit, OnlyTheLastButOneSpokeOfAShallowVertex) {
 }
 
 // A cone of defect 0.29 with spokes 10.4 long: the last spoke open leaves a slit that a flap 1 high fits
-// beside (base angle 0.2), one 5 high does not; on the flat fan nothing does.
-TEST(ClosesNarrowSlit, NotWhereTheOpenSpokeHoldsAFlapBesideTheSlit) {
+// beside (base angle 0.2), one 5 high does not; on the flat fan nothing does. A cone of defect 0.035 (just
+// under two degrees) leaves one whose sides lie 0.35 apart at the rim: where slits close, it does beside
+// flaps 10 high (a twentieth of them is 0.5), not beside flaps 5 high; a cone of defect 0.05 never does.
+TEST(ClosesNarrowSlit, NotWhereTheOpenSpokeHoldsAFlapBesideTheSlitOrTheSlitCloses) {
     const struct {
         double height, flapHeight;
-        bool narrow;
-    } cases[] = {{3, 0, true}, {3, 1, false}, {3, 5, true}, {0, 1, true}};
+        bool slitsClose, narrow;
+    } cases[] = {{3, 0, false, true},  {3, 1, false, false}, {3, 5, false, true},
+                 {0, 1, false, true},  {0, 1, true, true},   {1, 10, true, false},
+                 {1, 10, false, true}, {1, 5, true, true},   {1.2, 100, true, true}};
     for (const auto& c : cases) {
         Fan fan(c.height);
         for (auto& edge : fan.solid->edges) UpdateEdgeGeometry(*edge);
-        EXPECT_EQ(ClosesNarrowSlit(*fan.Spoke(4), fan.part, fan.part, fan.SpokesJoined(4), c.flapHeight),
+        EXPECT_EQ(ClosesNarrowSlit(*fan.Spoke(4), fan.part, fan.part, fan.SpokesJoined(4), c.flapHeight,
+                                   c.slitsClose),
                   c.narrow)
-            << c.height << " " << c.flapHeight;
+            << c.height << " " << c.flapHeight << " " << c.slitsClose;
+    }
+}
+
+// The fan laid flat with spokes 0 to 4 joined: the last spoke a slit whose sides meet at the centre and lie
+// the defect apart at the rim (the model's border, which keeps cuts of its own).
+void LayOpenFan(Fan& fan) {
+    double at = 0;
+    for (Face* face : fan.faces) {
+        const Vec3 a = face->Corner(1)->vertex->position - face->Corner(0)->vertex->position;
+        const Vec3 b = face->Corner(2)->vertex->position - face->Corner(0)->vertex->position;
+        face->Corner(0)->x2d = face->Corner(0)->y2d = 0;
+        face->Corner(1)->x2d = Length(a) * std::cos(at), face->Corner(1)->y2d = Length(a) * std::sin(at);
+        at += AngleBetween(a, b);
+        face->Corner(2)->x2d = Length(b) * std::cos(at), face->Corner(2)->y2d = Length(b) * std::sin(at);
+    }
+    for (int k = 0; k < 5; ++k) {
+        Edge* spoke = fan.Spoke(k);
+        spoke->halfEdge1->joinsTwin = spoke->halfEdge2->joinsTwin = true;
+    }
+    for (auto& edge : fan.solid->edges) UpdateEdgeGeometry(*edge);
+}
+
+// The slit of a cone closes where its defect is under two degrees and its sides lie within a twentieth of
+// the flap height (as ClosesNarrowSlit lets it); it is then folded where it lies, and never where the
+// caller keeps it cut.
+TEST(CloseSlits, FoldsTheSlitOfANearlyFlatConeWithinAShareOfTheFlapHeight) {
+    const struct {
+        const char* what;
+        double height, flapHeight;
+        bool foldable, closed;
+    } cases[] = {
+        {"defect 0.035, sides 0.35 apart, flaps 10", 1, 10, true, true},
+        {"flaps 5: sides further apart than 0.25", 1, 5, true, false},
+        {"defect 0.05", 1.2, 100, true, false},
+        {"kept cut", 1, 10, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Fan fan(c.height);
+        LayOpenFan(fan);
+        const double rimX = fan.faces[0]->Corner(1)->x2d;
+        EXPECT_EQ(CloseSlits(*fan.part, c.flapHeight, [&](const Edge&) { return c.foldable; }),
+                  c.closed ? 1 : 0);
+        EXPECT_EQ(fan.Spoke(5)->halfEdge1->Joined() != nullptr, c.closed);
+        EXPECT_EQ(fan.faces[0]->Corner(1)->x2d, rimX);
     }
 }
 
