@@ -90,13 +90,14 @@ bool Search::Build(const std::vector<Edge*>& joins) {
     slitHolds_.assign(2 * links_.size(), 0);
     slitCloses_.assign(2 * links_.size(), 0);
     for (size_t k = 0; k < links_.size(); ++k)
-        for (int end = 0; end < 2 && in_.flapHeight > 0 && !in_.limit.active; ++end) {
+        for (int end = 0; end < 2 && in_.flapHeight > 0; ++end) {
             const Link& l = links_[k];
             const int v = l.vertex[end];
             if (!narrow_[v]) continue;
             const Edge& edge = *in_.edges[l.edge];
             const Vertex* at = end == 0 ? edge.halfEdge1->vertex : edge.halfEdge1->next->vertex;
-            slitHolds_[2 * k + end] = FitsSlitAt(edge, at, kFullTurn - angle[v], in_.flapHeight);
+            if (!in_.limit.active)
+                slitHolds_[2 * k + end] = FitsSlitAt(edge, at, kFullTurn - angle[v], in_.flapHeight);
             slitCloses_[2 * k + end] =
                 closing_ && SlitCloses(edge.length, kFullTurn - angle[v], in_.flapHeight);
         }

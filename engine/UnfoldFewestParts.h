@@ -57,6 +57,9 @@ struct FewestPartsPlan {
     // crowd, a few slits are narrow), for the unfolding to try as well: cut apart there, it may leave
     // fewer parts than `joins`. Under a sheet limit, the search's tree already cut into pieces that fit.
     std::vector<Edge*> nearest;
+    // Whether the tree of `joins` (one part) or of `nearest` came from the search that lets slits close
+    // (SlitClosure.h): made, those slits are folded.
+    bool slitsClose = false, nearestSlitsClose = false;
     // Where the peel's plan won, the growths' own best joins: the one-piece search finds trees without
     // overlaps far more often from parts grown everywhere than from ribbons, and starts from these.
     std::vector<Edge*> grown;

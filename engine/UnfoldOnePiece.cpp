@@ -15,17 +15,16 @@ bool Searched(const FewestPartsInput& input) {
 
 // Under a sheet limit one piece seldom fits, but a tree without overlaps cut where it outgrows the sheet
 // keeps every cut it had where no flap has room and no slit is narrow, and adds only cuts along its own
-// folds: it may give fewer parts than the growths.
-Result<FewestPartsPlan> SearchUnderLimit(onepiece::Search& search, const FewestPartsPlan& plan) {
+// folds: it may give fewer parts than the growths. The tree's pieces become `near`'s nearest where they are
+// fewer than `fewest`, which they then set.
+Outcome SearchUnderLimit(onepiece::Search& search, bool closing, FewestPartsPlan& near, int& fewest) {
     Result<bool> found = search.Run();
     if (!found.ok()) return found.outcome();
-    if (!*found && search.TakeNearest() < 0) return plan;
+    if (!*found && search.TakeNearest() < 0) return Outcome::Ok();
     int pieces = 0;
     std::vector<Edge*> joins = search.JoinsInSheets(pieces);
-    if (pieces >= plan.parts) return plan;
-    FewestPartsPlan near = plan;
-    near.nearest = std::move(joins);
-    return near;
+    if (pieces < fewest) fewest = pieces, near.nearest = std::move(joins), near.nearestSlitsClose = closing;
+    return Outcome::Ok();
 }
 
 } // namespace
@@ -39,11 +38,6 @@ Result<FewestPartsPlan> SearchOnePiece(const FewestPartsInput& input, const Fewe
     if (!Searched(input) || plan.parts < 1) return plan;
     const std::vector<Edge*>& start = plan.grown.empty() ? plan.joins : plan.grown;
     const int steps = OnePieceSteps(input);
-    if (input.limit.active) {
-        onepiece::Search search(input, step, steps);
-        if (!search.Build(start)) return plan;
-        return plan.parts > 1 ? SearchUnderLimit(search, plan) : plan;
-    }
     // A search that lets slits close (SlitCloses) finds one piece on smooth models where every tree ends
     // cuts at shallow vertices, and misses some a search without them finds: its draws lead elsewhere. So
     // the search without comes first, and where it finds no piece the other searches as long.
@@ -55,6 +49,25 @@ Result<FewestPartsPlan> SearchOnePiece(const FewestPartsInput& input, const Fewe
         return !step || step(plainSteps + position * (steps - plainSteps) / std::max(steps, 1));
     };
     FewestPartsPlan near = plan;
+    if (input.limit.active) {
+        if (plan.parts <= 1) return plan;
+        // Under a sheet limit the two trees, cut into sheets, are compared by their pieces. The first search
+        // counts its flaps as it always has, the height in millimetres on faces at the model's own size
+        // (most often far taller than they will be): measured, a good draw of its own (the cow of 1,500
+        // faces at 150 mm: 5 parts, 10 at the flaps' true height). The search that closes slits measures them
+        // against the flaps' true height, and counts its flaps so.
+        FewestPartsInput scaled = input;
+        scaled.flapHeight = input.limit.scale > 0 ? input.flapHeight / input.limit.scale : 0;
+        int fewest = plan.parts;
+        for (const bool closing : {false, true}) {
+            onepiece::Search search(closing ? scaled : input, closing ? closingStep : plainStep, steps,
+                                    closing);
+            if (!search.Build(start)) return plan;
+            const Outcome searched = SearchUnderLimit(search, closing, near, fewest);
+            if (!searched.ok()) return searched;
+        }
+        return near;
+    }
     int nearest = -1;
     for (const bool closing : {false, true}) {
         onepiece::Search search(input, closing ? closingStep : plainStep, steps, closing);
@@ -67,6 +80,7 @@ Result<FewestPartsPlan> SearchOnePiece(const FewestPartsInput& input, const Fewe
             FewestPartsPlan one;
             one.joins = search.Joins();
             one.parts = 1;
+            one.slitsClose = closing;
             one.candidate = plan.candidate;
             for (const Edge* edge : input.edges)
                 if (edge->halfEdge1 && edge->halfEdge2 && std::isfinite(edge->length))
@@ -81,6 +95,7 @@ Result<FewestPartsPlan> SearchOnePiece(const FewestPartsInput& input, const Fewe
         if (faults >= 0 && 1 + faults < plan.parts && nearest < 0) {
             nearest = faults;
             near.nearest = search.Joins();
+            near.nearestSlitsClose = closing;
         }
     }
     return near;

@@ -501,7 +501,7 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         parts.erase(std::remove(parts.begin(), parts.end(), nullptr), parts.end());
         for (auto& part : parts) impl.space->Settle(*part);
         if (impl.slitsClose)
-            for (auto& part : parts) CloseSlits(*part, flapHeight, foldable);
+            for (auto& part : parts) CloseSlits(*part, impl.slitFlapHeight, foldable);
         impl.slot.clear();
         impl.space.reset();
         for (auto& part : parts) {
@@ -572,10 +572,12 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         for (size_t i = 0; i < edges.size(); ++i) edgeIndex.emplace(edges[i], i);
         const UnfoldState start = SaveUnfoldState(model_, edges, dev);
         // Makes the `planned` joins, then cuts for crowded flaps in rounds; false when cancelled.
-        // The pass reports from `first` on, its steps shrunk into `span` positions. A tree of the one-piece
-        // search, fitted, has its slits that close folded (`searched`); the growths plan with none.
-        const auto replay = [&](const std::vector<Edge*>& planned, bool searched, int first, int span = 0) {
-            impl.slitsClose = searched && method.automatic;
+        // The pass reports from `first` on, its steps shrunk into `span` positions. A tree of the search that
+        // lets slits close has them folded (`slitsClose`), and at a size its slits measured against the
+        // flaps' height on the faces as they lie here; the growths plan with none.
+        const auto replay = [&](const std::vector<Edge*>& planned, bool slitsClose, int first, int span = 0) {
+            impl.slitsClose = slitsClose;
+            if (!method.automatic) impl.slitFlapHeight = slitsClose ? modelFlapHeight : 0;
             const auto at = [&](int64_t k) {
                 return first + static_cast<int>(span > 0 ? k * span / replaySteps : k);
             };
@@ -713,20 +715,18 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
             if (!settled && !makeRound(++next, flaps)) return false;
             return true;
         };
-        // A plan of one part may be the search's tree.
-        const bool onePiece = plan->parts == 1;
-        if (!replay(plan->joins, onePiece, planSteps)) return cancel();
+        if (!replay(plan->joins, plan->slitsClose, planSteps)) return cancel();
         const std::vector<Edge*>* made = &plan->joins;
-        bool madeSearched = onePiece;
+        bool madeCloses = plan->slitsClose;
         if (!plan->nearest.empty()) {
             const size_t grown = parts.size();
-            if (!replay(plan->nearest, true, planSteps + replaySteps)) return cancel();
+            if (!replay(plan->nearest, plan->nearestSlitsClose, planSteps + replaySteps)) return cancel();
             made = &plan->nearest;
-            madeSearched = true;
+            madeCloses = plan->nearestSlitsClose;
             if (parts.size() >= grown) {
-                if (!replay(plan->joins, onePiece, planSteps + 2 * replaySteps)) return cancel();
+                if (!replay(plan->joins, plan->slitsClose, planSteps + 2 * replaySteps)) return cancel();
                 made = &plan->joins;
-                madeSearched = onePiece;
+                madeCloses = plan->slitsClose;
             }
         }
         if (parts.size() > static_cast<size_t>(kCrowdedPlan * plan->parts + kCrowdedPlanSlack)) {
@@ -747,8 +747,7 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
             if (!notched.ok()) return cancel();
             const size_t before = parts.size();
             if (!replay(notched->joins, false, notchedFirst + half, quarter)) return cancel();
-            if (parts.size() >= before &&
-                !replay(*made, madeSearched, notchedFirst + half + quarter, quarter))
+            if (parts.size() >= before && !replay(*made, madeCloses, notchedFirst + half + quarter, quarter))
                 return cancel();
         }
         // Repair rounds that end early, and a pass there was no nearer tree for, leave their steps untaken:
