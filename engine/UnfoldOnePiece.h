@@ -3,10 +3,10 @@
 // overlap; here the tree is searched instead. Starting from the growths' parts tied together, a tabu search
 // swaps one tree edge for another across the cut it leaves (the smaller side turning rigidly onto its new
 // neighbour) until no two faces overlap and no cut ends at a vertex too shallow for a flap beside its slit.
-// Where that finds no piece on a model fitted to one sheet, a second search lets cuts end at slits that
-// close (SlitClosure.h), which smooth models need: nearly all their vertices are too shallow for a slit.
-// Under a sheet limit the tree found (or the one that came nearest) is then cut along its own folds into
-// pieces that fit the sheet. The search counts its work, never the time, and draws from its own
+// Where that finds no piece, a second search lets cuts end at slits that close (SlitClosure.h), which
+// smooth models need: nearly all their vertices are too shallow for a slit. Under a sheet limit both
+// search, the tree each found (or came nearest with) is cut along its own folds into pieces that fit the
+// sheet, and the one with fewer pieces is offered. The search counts its work, never the time, and draws from its own
 // generator, so that the same model gives the same plan on every machine.
 #pragma once
 
