@@ -69,6 +69,18 @@ Paths FacePaths(const Part& part) {
             if (corner != nullptr) corners.push_back(PartOffset(part) + corner->Pos2D());
         Path path;
         if (ToPath(corners.data(), corners.size(), path)) paths.push_back(std::move(path));
+        // A fold whose two sides do not quite meet (a slit closed with the paper's give) is paper all the
+        // same: the sliver between them is filled, or the machine would cut along the fold.
+        for (const auto& corner : face->halfEdges) {
+            const HalfEdge* h = corner.get();
+            const HalfEdge* t = h != nullptr ? h->Joined() : nullptr;
+            if (t == nullptr || t < h || h->next == nullptr || t->next == nullptr) continue;
+            const Point2 gap[4] = {h->Pos2D(), h->next->Pos2D(), t->Pos2D(), t->next->Pos2D()};
+            if (std::max(Length(gap[0] - gap[3]), Length(gap[1] - gap[2])) < kCutResolutionMM) continue;
+            std::vector<Point2> sliver;
+            for (const Point2& p : gap) sliver.push_back(PartOffset(part) + p);
+            if (ToPath(sliver.data(), sliver.size(), path)) paths.push_back(std::move(path));
+        }
     }
     return paths;
 }

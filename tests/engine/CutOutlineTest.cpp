@@ -69,6 +69,27 @@ TEST(CutOutline, TwoTrianglesMakeOneClockwiseSquareAndTheirDiagonalIsAFold) {
     EXPECT_TRUE(FoldSegments(f.Dev()).empty());
 }
 
+// A fold whose sides end apart (a slit closed with the paper's give: the second triangle's far corner 0.2
+// short along its own edge) is still paper: the outline is the square, not a notch down the diagonal that
+// a machine would cut along.
+TEST(CutOutline, AFoldWhoseSidesEndApartIsNoNotch) {
+    DevelopmentFixture f;
+    const std::vector<Face*> faces = f.Strip(2);
+    DevelopmentFixture::Join(faces[0], faces[1]);
+    Part* part = f.AddPart(faces);
+    DevelopmentFixture::MakeLines(part);
+    HalfEdge* far = DevelopmentFixture::Shared(faces[0], faces[1])->twin; // in the second triangle
+    const Point2 from = far->Pos2D(), towards = far->next->next->Pos2D();
+    const Point2 moved = from + (towards - from) * (0.2 / Length(towards - from));
+    far->x2d = moved.x, far->y2d = moved.y;
+
+    const std::vector<PartCutOutline> outlines = CutOutlines(f.Dev(), false);
+    ASSERT_EQ(outlines.size(), 1u);
+    EXPECT_TRUE(outlines[0].holes.empty());
+    EXPECT_EQ(outlines[0].outer.size(), 4u);
+    EXPECT_NEAR(Area(outlines[0].outer), 100.0, 1e-6);
+}
+
 TEST(CutOutline, FlapsJoinTheOutlineAndFollowTheirKinds) {
     DevelopmentFixture f;
     Face* face = Quad(f, 0, 0, 10, 10);
