@@ -48,10 +48,9 @@ Choice SmallestCutBetween(const Face* from, const Face* to) {
 // Whether the faces around the start of `start` close into a narrow slit once `edge` is joined.
 bool NarrowSlitAt(HalfEdge* start, const Edge& edge, const Part* a, const Part* b,
                   const std::function<bool(const Edge&)>& joined, double flapHeight, bool slitsClose) {
-    constexpr double kFullTurn = 6.283185307179586;
     const auto joinedThen = [&](const Edge& other) { return &other == &edge || joined(other); };
     const Fan fan = FanAt(start, a, b, joinedThen);
-    const double gap = kFullTurn - fan.angle;
+    const double gap = fan.Defect();
     if (!fan.ring || fan.open != 1 || gap >= kMinSlitRadians) return false;
     const HalfEdge* slit = fan.openCorner;
     if (slit->edge == nullptr || !(flapHeight > 0)) return true;
@@ -61,7 +60,7 @@ bool NarrowSlitAt(HalfEdge* start, const Edge& edge, const Part* a, const Part* 
     // shallow too) and so ends no narrow slit in turn.
     const Fan far = FanAt(slit->next, a, b, joinedThen);
     if (!far.ring) return false;
-    return far.open - 1 < (kFullTurn - far.angle < kMinSlitRadians ? 2 : 1);
+    return far.open - 1 < (far.Defect() < kMinSlitRadians ? 2 : 1);
 }
 
 } // namespace
@@ -108,7 +107,6 @@ bool ClosesNarrowSlit(const Edge& edge, const Part* a, const Part* b,
 
 bool LeavesNarrowNotch(const Edge& edge, const Part* a, const Part* b,
                        const std::function<bool(const Edge&)>& joined) {
-    constexpr double kFullTurn = 6.283185307179586;
     constexpr int kMostFaces = 1024; // as around a slit
     const auto inside = [&](const HalfEdge* h) {
         return h != nullptr && h->face != nullptr && (h->face->part == a || h->face->part == b);

@@ -16,6 +16,7 @@ namespace tsm {
 // face at once. Narrowed to the slit's angle at that end, a flap keeps half its reference area only where
 // the slit opens at least about as wide as the narrowest base angle the flap design tries (0.35).
 constexpr double kMinSlitRadians = 0.35;
+constexpr double kFullTurn = 6.283185307179586;
 
 // The faces around the vertex `start` leaves, while they lie in part `a` or `b`: their angle sum, how many
 // of their edges at the vertex are not `joined` (the last such corner kept), and whether they close around
@@ -25,6 +26,7 @@ struct Fan {
     int open = 0;
     HalfEdge* openCorner = nullptr;
     bool ring = false;
+    double Defect() const { return kFullTurn - angle; }
 };
 Fan FanAt(HalfEdge* start, const Part* a, const Part* b, const std::function<bool(const Edge&)>& joined);
 

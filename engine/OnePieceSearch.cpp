@@ -43,7 +43,7 @@ bool Search::Build(const std::vector<Edge*>& joins) {
         area_.push_back(std::fabs(twice) / 2);
     }
     const int vertices = static_cast<int>(angle.size());
-    std::vector<char> border(vertices, 0);
+    border_.assign(vertices, 0);
     cut_.assign(vertices, 0);
     faceLinks_.resize(n_);
     vertexLinks_.resize(vertices);
@@ -65,7 +65,7 @@ bool Search::Build(const std::vector<Edge*>& joins) {
         const int ends[2] = {vertexOf(h[0]->vertex), vertexOf(h[0]->next->vertex)};
         ++edges;
         if (a == faceIndex.end() || b == faceIndex.end() || a->second == b->second) {
-            border[ends[0]] = border[ends[1]] = 1;
+            border_[ends[0]] = border_[ends[1]] = 1;
             continue;
         }
         ++cut_[ends[0]], ++cut_[ends[1]];
@@ -84,9 +84,7 @@ bool Search::Build(const std::vector<Edge*>& joins) {
         vertexLinks_[ends[1]].push_back(index);
     }
     narrow_.assign(vertices, 0);
-    constexpr double kFullTurn = 6.283185307179586;
-    for (int v = 0; v < vertices; ++v) narrow_[v] = !border[v] && kFullTurn - angle[v] < kMinSlitRadians;
-    border_ = border;
+    for (int v = 0; v < vertices; ++v) narrow_[v] = !border_[v] && kFullTurn - angle[v] < kMinSlitRadians;
     slitHolds_.assign(2 * links_.size(), 0);
     slitCloses_.assign(2 * links_.size(), 0);
     for (size_t k = 0; k < links_.size(); ++k)
@@ -179,7 +177,7 @@ bool Search::Build(const std::vector<Edge*>& joins) {
     partners_.resize(n_);
     tabu_.assign(links_.size(), 0);
     stubborn_.assign(links_.size(), 0);
-    budget_ = share_ * std::min(kWorkPerFace * n_, in_.limit.active ? kMostWorkUnderLimit : kMostWork);
+    budget_ = std::min(kWorkPerFace * n_, in_.limit.active ? kMostWorkUnderLimit : kMostWork);
     startTree_ = inTree_;
     startCut_ = cut_;
     Layout();

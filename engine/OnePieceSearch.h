@@ -97,12 +97,11 @@ struct Move {
 
 class Search {
 public:
-    // With `closing`, slits that close (SlitCloses) end cuts as a sharp vertex does; the search gets
-    // `share` of its usual work.
+    // With `closing`, slits that close (SlitCloses) end cuts as a sharp vertex does.
     Search(const FewestPartsInput& input, const std::function<bool(int)>& step, int steps,
-           bool closing = false, double share = 1.0)
-        : in_(input), step_(step), steps_(steps), n_(static_cast<int>(input.faces.size())), closing_(closing),
-          share_(share) {}
+           bool closing = false)
+        : in_(input), step_(step), steps_(steps), n_(static_cast<int>(input.faces.size())),
+          closing_(closing) {}
 
     // Starts from the parts `joins` make, tied together. False when the model is not one connected surface
     // of simple faces.
@@ -209,7 +208,6 @@ private:
     const int steps_;
     const int n_;
     const bool closing_;
-    const double share_;
     std::unordered_map<const Face*, int> faceIndex_;
     std::vector<int> start_;                    // each face's first corner; n_ + 1 entries
     std::vector<Point2> local_, world_, moved_; // corners laid flat, on the tree's layout, on trial

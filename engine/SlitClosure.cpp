@@ -11,8 +11,6 @@ namespace tsm {
 
 namespace {
 
-constexpr double kFullTurn = 6.283185307179586;
-
 bool Folded(const Edge& edge) {
     return edge.halfEdge1 != nullptr && edge.halfEdge1->Joined() != nullptr;
 }
@@ -42,14 +40,14 @@ int CloseSlits(Part& part, double flapHeight, const std::function<bool(const Edg
             if (t == nullptr || t->face == nullptr || t->face->part != &part || s->next == nullptr ||
                 t->next == nullptr || s->edge == nullptr || (foldable && !foldable(*s->edge)))
                 continue;
-            if (!SlitCloses(s->edge->length, kFullTurn - around.angle, flapHeight)) continue;
+            if (!SlitCloses(s->edge->length, around.Defect(), flapHeight)) continue;
             if (Length(s->Pos2D() - t->next->Pos2D()) > apart ||
                 Length(s->next->Pos2D() - t->Pos2D()) > apart)
                 continue;
             // The far end keeps a cut of its own, two where it is shallow itself, so that it does not end a
             // slit no flap fits in turn; on the part's outline it keeps the outline's.
             const Fan far = FanAt(s->next, &part, &part, Folded);
-            const bool shallow = kFullTurn - far.angle < kMinSlitRadians;
+            const bool shallow = far.Defect() < kMinSlitRadians;
             if (far.ring && far.open - 1 < (shallow ? 2 : 1)) continue;
             s->joinsTwin = t->joinsTwin = true;
             ++closed;

@@ -68,7 +68,6 @@ Result<FewestPartsPlan> SearchOnePiece(const FewestPartsInput& input, const Fewe
         }
         return near;
     }
-    int nearest = -1;
     for (const bool closing : {false, true}) {
         onepiece::Search search(input, closing ? closingStep : plainStep, steps, closing);
         if (!search.Build(start)) return plan;
@@ -92,8 +91,7 @@ Result<FewestPartsPlan> SearchOnePiece(const FewestPartsInput& input, const Fewe
         // A tree with fewer crowded flaps and narrow slits than the growths have parts less one may end in
         // fewer parts.
         const int faults = search.TakeNearest();
-        if (faults >= 0 && 1 + faults < plan.parts && nearest < 0) {
-            nearest = faults;
+        if (faults >= 0 && 1 + faults < plan.parts && near.nearest.empty()) {
             near.nearest = search.Joins();
             near.nearestSlitsClose = closing;
         }

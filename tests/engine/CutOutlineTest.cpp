@@ -35,14 +35,20 @@ Face* Quad(DevelopmentFixture& f, double x0, double y0, double x1, double y1, bo
     return f.AddFace(v);
 }
 
-} // namespace
-
-TEST(CutOutline, TwoTrianglesMakeOneClockwiseSquareAndTheirDiagonalIsAFold) {
-    DevelopmentFixture f;
+// The square of side 10 that two triangles make, joined along its diagonal, with its line records.
+Part* JoinedSquare(DevelopmentFixture& f) {
     const std::vector<Face*> faces = f.Strip(2);
     DevelopmentFixture::Join(faces[0], faces[1]);
     Part* part = f.AddPart(faces);
     DevelopmentFixture::MakeLines(part);
+    return part;
+}
+
+} // namespace
+
+TEST(CutOutline, TwoTrianglesMakeOneClockwiseSquareAndTheirDiagonalIsAFold) {
+    DevelopmentFixture f;
+    Part* part = JoinedSquare(f);
     part->x = 5;
     part->y = 7;
     for (auto& line : part->lines)
@@ -74,11 +80,9 @@ TEST(CutOutline, TwoTrianglesMakeOneClockwiseSquareAndTheirDiagonalIsAFold) {
 // a machine would cut along.
 TEST(CutOutline, AFoldWhoseSidesEndApartIsNoNotch) {
     DevelopmentFixture f;
-    const std::vector<Face*> faces = f.Strip(2);
-    DevelopmentFixture::Join(faces[0], faces[1]);
-    Part* part = f.AddPart(faces);
-    DevelopmentFixture::MakeLines(part);
-    HalfEdge* far = DevelopmentFixture::Shared(faces[0], faces[1])->twin; // in the second triangle
+    const Part* part = JoinedSquare(f);
+    HalfEdge* far =
+        DevelopmentFixture::Shared(part->faces[0], part->faces[1])->twin; // in the second triangle
     const Point2 from = far->Pos2D(), towards = far->next->next->Pos2D();
     const Point2 moved = from + (towards - from) * (0.2 / Length(towards - from));
     far->x2d = moved.x, far->y2d = moved.y;
