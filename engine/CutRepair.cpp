@@ -45,6 +45,15 @@ Choice SmallestCutBetween(const Face* from, const Face* to) {
     return best;
 }
 
+// Whether the far end of `slit`, a slit that closes at its start, keeps a cut of its own with the faces
+// joined as `joined` tells (two where that end is shallow too), so that it ends no narrow slit in turn.
+bool FarEndKeepsCut(const HalfEdge& slit, const Part* a, const Part* b,
+                    const std::function<bool(const Edge&)>& joined) {
+    if (slit.next == nullptr) return false;
+    const Fan far = FanAt(slit.next, a, b, joined);
+    return !far.ring || far.open - 1 >= (far.Defect() < kMinSlitRadians ? 2 : 1);
+}
+
 // Whether the faces around the start of `start` close into a narrow slit once `edge` is joined.
 bool NarrowSlitAt(HalfEdge* start, const Edge& edge, const Part* a, const Part* b,
                   const std::function<bool(const Edge&)>& joined, double flapHeight, bool slitsClose) {
@@ -55,12 +64,9 @@ bool NarrowSlitAt(HalfEdge* start, const Edge& edge, const Part* a, const Part* 
     const HalfEdge* slit = fan.openCorner;
     if (slit->edge == nullptr || !(flapHeight > 0)) return true;
     if (FitsSlitAt(*slit->edge, start->vertex, gap, flapHeight)) return false;
-    if (!slitsClose || !SlitCloses(slit->edge->length, gap, flapHeight) || slit->next == nullptr) return true;
-    // A slit that closes is no slit, where its far end keeps a cut of its own (two where that end is
-    // shallow too) and so ends no narrow slit in turn.
-    const Fan far = FanAt(slit->next, a, b, joinedThen);
-    if (!far.ring) return false;
-    return far.open - 1 < (far.Defect() < kMinSlitRadians ? 2 : 1);
+    // A slit that closes is no slit, where its far end keeps its cuts.
+    return !slitsClose || !SlitCloses(slit->edge->length, gap, flapHeight) ||
+           !FarEndKeepsCut(*slit, a, b, joinedThen);
 }
 
 } // namespace
@@ -103,6 +109,21 @@ bool ClosesNarrowSlit(const Edge& edge, const Part* a, const Part* b,
     if (h == nullptr || h->next == nullptr) return false;
     return NarrowSlitAt(h, edge, a, b, joined, flapHeight, slitsClose) ||
            NarrowSlitAt(h->next, edge, a, b, joined, flapHeight, slitsClose);
+}
+
+bool ClosesSlit(const Edge& slit, const Edge& edge, const Part* a, const Part* b,
+                const std::function<bool(const Edge&)>& joined, double flapHeight) {
+    const auto joinedThen = [&](const Edge& other) { return &other == &edge || joined(other); };
+    HalfEdge* h = slit.halfEdge1;
+    if (h == nullptr || h->next == nullptr) return false;
+    for (HalfEdge* start : {h, h->next}) {
+        const Fan fan = FanAt(start, a, b, joinedThen);
+        if (fan.ring && fan.open == 1 && fan.openCorner->edge == &slit &&
+            SlitCloses(slit.length, fan.Defect(), flapHeight) &&
+            FarEndKeepsCut(*fan.openCorner, a, b, joinedThen))
+            return true;
+    }
+    return false;
 }
 
 bool LeavesNarrowNotch(const Edge& edge, const Part* a, const Part* b,

@@ -43,6 +43,12 @@ bool ClosesNarrowSlit(const Edge& edge, const Part* a, const Part* b,
                       const std::function<bool(const Edge&)>& joined, double flapHeight = 0,
                       bool slitsClose = false);
 
+// Whether joining parts `a` and `b` across `edge` leaves `slit` the only cut around one of its ends, a
+// slit that closes there (SlitCloses, beside flaps `flapHeight` high) and whose far end keeps its cuts:
+// its sides then lie together by design.
+bool ClosesSlit(const Edge& slit, const Edge& edge, const Part* a, const Part* b,
+                const std::function<bool(const Edge&)>& joined, double flapHeight);
+
 // Whether joining parts `a` and `b` across `edge` lays the faces of the joined part around one of its ends
 // into a fan that leaves a gap narrower than kMinSlitRadians between two different cut edges: both edges'
 // flaps would have to lie in that notch (a quad split into two slivers, one joined to each neighbour, leaves

@@ -552,9 +552,11 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         const int edgeCount = static_cast<int>(edges.size());
         // After the plan's steps, each round of joins takes two steps per edge: the plan's joins made
         // again, then the parts grown where they still can. Where the one-piece search may offer the tree
-        // it came nearest with, that is made too, and the better of the two again.
+        // it came nearest with, and the peel plans with slits that close, those are made too, and the best
+        // of them again.
         const int replaySteps = (kRepairRounds + 1) * 2 * edgeCount;
-        const int searchPasses = OnePieceSteps(input) > 0 ? 3 : 1;
+        const int offered = 1 + (OnePieceSteps(input) > 0 ? 1 : 0) + FewestPartsClosingPlans(input);
+        const int searchPasses = offered > 1 ? offered + 1 : 1;
         // A plan whose flaps crowd far beyond what it foresaw is planned again with no narrow notches, made,
         // and the better of the two made again: seldom, so all that shares the steps of one pass, half to
         // the plan and a quarter to each making.
@@ -574,7 +576,9 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         // Makes the `planned` joins, then cuts for crowded flaps in rounds; false when cancelled.
         // The pass reports from `first` on, its steps shrunk into `span` positions. A tree of the search that
         // lets slits close has them folded (`slitsClose`), and at a size its slits measured against the
-        // flaps' height on the faces as they lie here; the growths plan with none.
+        // flaps' height on the faces as they lie here; the growths plan with none. `crowdedLeft` tells how
+        // many cut edges the pass left without room for a flap.
+        size_t crowdedLeft = 0;
         const auto replay = [&](const std::vector<Edge*>& planned, bool slitsClose, int first, int span = 0) {
             impl.slitsClose = slitsClose;
             if (!method.automatic) impl.slitFlapHeight = slitsClose ? modelFlapHeight : 0;
@@ -713,28 +717,38 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
                 }
             }
             if (!settled && !makeRound(++next, flaps)) return false;
+            crowdedLeft = flaps.crowdedEdges.size();
             return true;
         };
-        if (!replay(plan->joins, plan->slitsClose, planSteps)) return cancel();
-        const std::vector<Edge*>* made = &plan->joins;
-        bool madeCloses = plan->slitsClose;
-        if (!plan->nearest.empty()) {
-            const size_t grown = parts.size();
-            if (!replay(plan->nearest, plan->nearestSlitsClose, planSteps + replaySteps)) return cancel();
-            made = &plan->nearest;
-            madeCloses = plan->nearestSlitsClose;
-            if (parts.size() >= grown) {
-                if (!replay(plan->joins, plan->slitsClose, planSteps + 2 * replaySteps)) return cancel();
-                made = &plan->joins;
-                madeCloses = plan->slitsClose;
-            }
+        // Each plan on offer is made, and the one that leaves the fewest parts without more crowded flaps is
+        // kept (the first on a tie), made again where another was made after it.
+        struct Offer {
+            const std::vector<Edge*>* joins;
+            bool slitsClose;
+        };
+        std::vector<Offer> offers{{&plan->joins, plan->slitsClose}};
+        if (!plan->nearest.empty()) offers.push_back({&plan->nearest, plan->nearestSlitsClose});
+        for (const std::vector<Edge*>& closing : plan->closing) offers.push_back({&closing, true});
+        size_t kept = 0, keptParts = 0, keptCrowded = 0;
+        int pass = 0;
+        for (size_t k = 0; k < offers.size(); ++k) {
+            if (!replay(*offers[k].joins, offers[k].slitsClose, planSteps + pass++ * replaySteps))
+                return cancel();
+            if (k == 0 || (parts.size() < keptParts && crowdedLeft <= keptCrowded))
+                kept = k, keptParts = parts.size(), keptCrowded = crowdedLeft;
         }
+        if (kept + 1 != offers.size() &&
+            !replay(*offers[kept].joins, offers[kept].slitsClose, planSteps + pass * replaySteps))
+            return cancel();
+        const std::vector<Edge*>* made = offers[kept].joins;
+        const bool madeCloses = offers[kept].slitsClose;
         if (parts.size() > static_cast<size_t>(kCrowdedPlan * plan->parts + kCrowdedPlanSlack)) {
             // The tree search counts its own flaps and made no such comb; run again it costs as much as the
             // first time (the tubes measured: the same parts either way), so the second plan is the growths'
             // and the peel's alone.
             input.notches = true;
             input.treeSearch = false;
+            input.closingPlans = false;
             const int notchedSteps = std::max(FewestPartsSteps(input), 1);
             std::function<bool(int)> notchedStep;
             const int half = replaySteps / 2, quarter = replaySteps / 4;

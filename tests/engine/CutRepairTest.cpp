@@ -93,6 +93,26 @@ TEST(ClosesNarrowSlit, NotWhereTheOpenSpokeHoldsAFlapBesideTheSlitOrTheSlitClose
     }
 }
 
+// Joining spoke 4 of a cone of defect 0.035 leaves spoke 5 its only cut: that slit closes beside flaps 10
+// high, not beside flaps 5 high nor at a steeper cone, and is not spoke 4 itself; with spoke 3 still open
+// the centre keeps two cuts and nothing closes.
+TEST(ClosesSlit, OnlyTheLastSpokeOfAShallowConeBesideTallEnoughFlaps) {
+    const struct {
+        double height, flapHeight;
+        int slit, joinedBefore;
+        bool closes;
+    } cases[] = {{1, 10, 5, 4, true},  {1, 5, 5, 4, false},  {1.2, 100, 5, 4, false},
+                 {1, 10, 4, 4, false}, {1, 10, 5, 3, false}, {0, 10, 5, 4, false}};
+    for (const auto& c : cases) {
+        Fan fan(c.height);
+        for (auto& edge : fan.solid->edges) UpdateEdgeGeometry(*edge);
+        EXPECT_EQ(ClosesSlit(*fan.Spoke(c.slit), *fan.Spoke(4), fan.part, fan.part,
+                             fan.SpokesJoined(c.joinedBefore), c.flapHeight),
+                  c.closes)
+            << c.height << " " << c.flapHeight << " " << c.slit << " " << c.joinedBefore;
+    }
+}
+
 // The fan laid flat with spokes 0 to 4 joined: the last spoke a slit whose sides meet at the centre and lie
 // the defect apart at the rim (the model's border, which keeps cuts of its own).
 void LayOpenFan(Fan& fan) {
