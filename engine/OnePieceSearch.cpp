@@ -177,7 +177,9 @@ bool Search::Build(const std::vector<Edge*>& joins) {
     partners_.resize(n_);
     tabu_.assign(links_.size(), 0);
     stubborn_.assign(links_.size(), 0);
-    budget_ = std::min(kWorkPerFace * n_, in_.limit.active ? kMostWorkUnderLimit : kMostWork);
+    large_ = in_.limit.active && static_cast<size_t>(n_) > kMostFacesUnderLimit;
+    budget_ = large_ ? kRounds * kRoundWorkPerFaceLarge * n_
+                     : std::min(kWorkPerFace * n_, in_.limit.active ? kMostWorkUnderLimit : kMostWork);
     startTree_ = inTree_;
     startCut_ = cut_;
     Layout();
@@ -478,6 +480,7 @@ Result<bool> Search::Run() {
         }
         if (work_ >= budget_) break;
         if (work_ >= budget_ * (round + 1) / kRounds) {
+            if (large_ && nearestFaults_ >= 0) break;
             // The first round draws from the search's seed, each later one from a seed drawn from it.
             ++round;
             random = Random(Random(seed + static_cast<uint64_t>(round)).Next());

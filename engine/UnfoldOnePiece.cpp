@@ -9,7 +9,7 @@ namespace tsm {
 namespace {
 
 bool Searched(const FewestPartsInput& input) {
-    const size_t most = input.limit.active ? onepiece::kMostFacesUnderLimit : onepiece::kMostFaces;
+    const size_t most = input.limit.active ? onepiece::kMostFacesLarge : onepiece::kMostFaces;
     return input.treeSearch && !input.faces.empty() && input.faces.size() <= most;
 }
 
@@ -60,6 +60,7 @@ Result<FewestPartsPlan> SearchOnePiece(const FewestPartsInput& input, const Fewe
         scaled.flapHeight = input.limit.scale > 0 ? input.flapHeight / input.limit.scale : 0;
         int fewest = plan.parts;
         for (const bool closing : {false, true}) {
+            if (!closing && input.faces.size() > onepiece::kMostFacesUnderLimit) continue;
             onepiece::Search search(closing ? scaled : input, closing ? closingStep : plainStep, steps,
                                     closing);
             if (!search.Build(start)) return plan;
