@@ -3,6 +3,7 @@
 #include "engine/OnePieceSearch.h"
 
 #include <cmath>
+#include <cstdint>
 
 namespace tsm {
 
@@ -27,10 +28,20 @@ Outcome SearchUnderLimit(onepiece::Search& search, bool closing, FewestPartsPlan
     return Outcome::Ok();
 }
 
+// Whether only the search that lets slits close runs, in rounds as long as the model is large.
+bool Large(const FewestPartsInput& input) {
+    return input.limit.active && input.faces.size() > onepiece::kMostFacesUnderLimit;
+}
+
 } // namespace
 
 int OnePieceSteps(const FewestPartsInput& input) {
-    return Searched(input) ? static_cast<int>(input.edges.size()) : 0;
+    if (!Searched(input)) return 0;
+    // A large model's search takes most of the unfolding's time: its steps count as many growths of the
+    // plan as its work would make, so that the bar moves on through it.
+    const double growths =
+        Large(input) ? onepiece::kRounds * onepiece::kRoundWorkPerFaceLarge / onepiece::kWorkPerGrowth : 1.0;
+    return static_cast<int>(static_cast<double>(input.edges.size()) * growths);
 }
 
 Result<FewestPartsPlan> SearchOnePiece(const FewestPartsInput& input, const FewestPartsPlan& plan,
@@ -41,12 +52,16 @@ Result<FewestPartsPlan> SearchOnePiece(const FewestPartsInput& input, const Fewe
     // A search that lets slits close (SlitCloses) finds one piece on smooth models where every tree ends
     // cuts at shallow vertices, and misses some a search without them finds: its draws lead elsewhere. So
     // the search without comes first, and where it finds no piece the other searches as long.
-    const int plainSteps = steps / 2;
+    const int plainSteps = Large(input) ? 0 : steps / 2;
+    // A large model's steps run to tens of millions: their products need 64 bits.
+    const auto share = [&](int position, int span) {
+        return static_cast<int>(static_cast<int64_t>(position) * span / std::max(steps, 1));
+    };
     const std::function<bool(int)> plainStep = [&](int position) {
-        return !step || step(std::max(1, position * plainSteps / std::max(steps, 1)));
+        return !step || step(std::max(1, share(position, plainSteps)));
     };
     const std::function<bool(int)> closingStep = [&](int position) {
-        return !step || step(plainSteps + position * (steps - plainSteps) / std::max(steps, 1));
+        return !step || step(plainSteps + share(position, steps - plainSteps));
     };
     FewestPartsPlan near = plan;
     if (input.limit.active) {
@@ -60,7 +75,7 @@ Result<FewestPartsPlan> SearchOnePiece(const FewestPartsInput& input, const Fewe
         scaled.flapHeight = input.limit.scale > 0 ? input.flapHeight / input.limit.scale : 0;
         int fewest = plan.parts;
         for (const bool closing : {false, true}) {
-            if (!closing && input.faces.size() > onepiece::kMostFacesUnderLimit) continue;
+            if (!closing && Large(input)) continue;
             onepiece::Search search(closing ? scaled : input, closing ? closingStep : plainStep, steps,
                                     closing);
             if (!search.Build(start)) return plan;
