@@ -177,7 +177,7 @@ bool Search::Build(const std::vector<Edge*>& joins) {
     partners_.resize(n_);
     tabu_.assign(links_.size(), 0);
     stubborn_.assign(links_.size(), 0);
-    large_ = in_.limit.active && static_cast<size_t>(n_) > kMostFacesUnderLimit;
+    large_ = LargeUnderLimit(in_);
     budget_ = large_ ? kRounds * kRoundWorkPerFaceLarge * n_
                      : std::min(kWorkPerFace * n_, in_.limit.active ? kMostWorkUnderLimit : kMostWork);
     startTree_ = inTree_;

@@ -37,6 +37,9 @@ constexpr double kMostWorkUnderLimit = 24e6;
 // 3,674 faces: 13 parts in 45 s, against 37 peeled; in rounds of a quarter less work 27, a quarter more 15.
 constexpr size_t kMostFacesLarge = 4000;
 constexpr double kRoundWorkPerFaceLarge = 13000;
+inline bool LargeUnderLimit(const FewestPartsInput& input) {
+    return input.limit.active && input.faces.size() > kMostFacesUnderLimit;
+}
 // A growth of the fewest-parts plan costs about as much work as turning and testing this many faces per
 // face of the model (measured on the bunny at 150 mm: 738 growths and dissolutions in 5 s, its search's
 // 191 million in 35 s), which the search's share of the progress follows.

@@ -74,18 +74,6 @@ int PeelsFor(const FewestPartsInput& input) {
     return input.limit.active && input.faces.size() > onepiece::kMostFaces ? kMostPeelOrders : 0;
 }
 
-// Under a sheet limit the peel plans again twice with slits that close (SlitClosure.h): its parts may then
-// hold the shallow vertices that every ribbon had to keep on its border, measured at the flaps' height on
-// the sheet. Whether a join that lays such a slit's two sides together counts as laying sides together
-// (refused, a join elsewhere) leads the peel different ways, and which leaves fewer parts differs from model
-// to model and jumps about (made, at 150 mm: the elephant 80 parts refusing, 67 not; the cow 72 and 81 with
-// crowded flaps; both against 82 and 77 without closing), so both are planned.
-int ClosingPlansFor(const FewestPartsInput& input) {
-    return input.closingPlans && PeelsFor(input) > 0 && input.limit.flapHeightMM > 0 && input.limit.scale > 0
-               ? 2
-               : 0;
-}
-
 int GrowthsFor(const FewestPartsInput& input) {
     const double faces = std::max<double>(1.0, static_cast<double>(input.faces.size()));
     const int learned = static_cast<int>(std::clamp(kFaceGrowthBudget / faces, 2.0, 44.0));
@@ -174,8 +162,8 @@ public:
             }
         }
         int trial = growths + 2 * dissolutions + kMostPeelOrders;
-        for (int k = 0; k < ClosingPlansFor(in_) && !cancelled_; ++k) {
-            slitFlap_ = in_.limit.flapHeightMM / in_.limit.scale;
+        if (FewestPartsClosingPlans(in_) > 0) slitFlap_ = in_.limit.flapHeightMM / in_.limit.scale;
+        for (int k = 0; k < FewestPartsClosingPlans(in_) && !cancelled_; ++k) {
             closingTogether_ = k == 1;
             FewestPartsPlan peeled = Peel(trial);
             if (!cancelled_ && peeled.candidate >= 0) {
@@ -681,14 +669,22 @@ namespace {
 
 int GrowthSteps(const FewestPartsInput& input) {
     const int peel = PeelsFor(input) > 0 ? PeelsFor(input) + DissolutionsFor(input) : 0;
-    const int peels = (1 + ClosingPlansFor(input)) * peel;
+    const int peels = (1 + FewestPartsClosingPlans(input)) * peel;
     return (GrowthsFor(input) + DissolutionsFor(input) + peels) * static_cast<int>(input.edges.size());
 }
 
 } // namespace
 
+// Under a sheet limit the peel plans again twice with slits that close (SlitClosure.h): its parts may then
+// hold the shallow vertices that every ribbon had to keep on its border, measured at the flaps' height on
+// the sheet. Whether a join that lays such a slit's two sides together counts as laying sides together
+// (refused, a join elsewhere) leads the peel different ways, and which leaves fewer parts differs from model
+// to model and jumps about (made, at 150 mm: the elephant 80 parts refusing, 67 not; the cow 72 and 81 with
+// crowded flaps; both against 82 and 77 without closing), so both are planned.
 int FewestPartsClosingPlans(const FewestPartsInput& input) {
-    return ClosingPlansFor(input);
+    return input.closingPlans && PeelsFor(input) > 0 && input.limit.flapHeightMM > 0 && input.limit.scale > 0
+               ? 2
+               : 0;
 }
 
 int FewestPartsSteps(const FewestPartsInput& input) {

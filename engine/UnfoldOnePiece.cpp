@@ -28,11 +28,6 @@ Outcome SearchUnderLimit(onepiece::Search& search, bool closing, FewestPartsPlan
     return Outcome::Ok();
 }
 
-// Whether only the search that lets slits close runs, in rounds as long as the model is large.
-bool Large(const FewestPartsInput& input) {
-    return input.limit.active && input.faces.size() > onepiece::kMostFacesUnderLimit;
-}
-
 } // namespace
 
 int OnePieceSteps(const FewestPartsInput& input) {
@@ -40,7 +35,9 @@ int OnePieceSteps(const FewestPartsInput& input) {
     // A large model's search takes most of the unfolding's time: its steps count as many growths of the
     // plan as its work would make, so that the bar moves on through it.
     const double growths =
-        Large(input) ? onepiece::kRounds * onepiece::kRoundWorkPerFaceLarge / onepiece::kWorkPerGrowth : 1.0;
+        onepiece::LargeUnderLimit(input)
+            ? onepiece::kRounds * onepiece::kRoundWorkPerFaceLarge / onepiece::kWorkPerGrowth
+            : 1.0;
     return static_cast<int>(static_cast<double>(input.edges.size()) * growths);
 }
 
@@ -52,7 +49,7 @@ Result<FewestPartsPlan> SearchOnePiece(const FewestPartsInput& input, const Fewe
     // A search that lets slits close (SlitCloses) finds one piece on smooth models where every tree ends
     // cuts at shallow vertices, and misses some a search without them finds: its draws lead elsewhere. So
     // the search without comes first, and where it finds no piece the other searches as long.
-    const int plainSteps = Large(input) ? 0 : steps / 2;
+    const int plainSteps = onepiece::LargeUnderLimit(input) ? 0 : steps / 2;
     // A large model's steps run to tens of millions: their products need 64 bits.
     const auto share = [&](int position, int span) {
         return static_cast<int>(static_cast<int64_t>(position) * span / std::max(steps, 1));
@@ -75,7 +72,7 @@ Result<FewestPartsPlan> SearchOnePiece(const FewestPartsInput& input, const Fewe
         scaled.flapHeight = input.limit.scale > 0 ? input.flapHeight / input.limit.scale : 0;
         int fewest = plan.parts;
         for (const bool closing : {false, true}) {
-            if (!closing && Large(input)) continue;
+            if (!closing && onepiece::LargeUnderLimit(input)) continue;
             onepiece::Search search(closing ? scaled : input, closing ? closingStep : plainStep, steps,
                                     closing);
             if (!search.Build(start)) return plan;
