@@ -45,6 +45,7 @@ bool Search::Build(const std::vector<Edge*>& joins) {
     const int vertices = static_cast<int>(angle.size());
     border_.assign(vertices, 0);
     cut_.assign(vertices, 0);
+    affectedMark_.assign(vertices, 0);
     faceLinks_.resize(n_);
     vertexLinks_.resize(vertices);
     const auto cornerOf = [](const HalfEdge* h) {
@@ -342,17 +343,20 @@ void Search::Side(int removed) {
 
 void Search::Affected(int removed, int added) const {
     affected_.clear();
+    // Each vertex once, marked rather than sorted: this runs for every join a move weighs.
+    if (++affectedNow_ == 0) std::fill(affectedMark_.begin(), affectedMark_.end(), 0), affectedNow_ = 1;
+    const auto add = [&](int v) {
+        if (affectedMark_[v] != affectedNow_) affectedMark_[v] = affectedNow_, affected_.push_back(v);
+    };
     const int ends[4] = {links_[removed].vertex[0], links_[removed].vertex[1], links_[added].vertex[0],
                          links_[added].vertex[1]};
     for (int v : ends) {
-        affected_.push_back(v);
+        add(v);
         for (int link : vertexLinks_[v]) {
             const int other = links_[link].vertex[links_[link].vertex[0] == v ? 1 : 0];
-            if (narrow_[other] && slitEnds_[other]) affected_.push_back(other);
+            if (narrow_[other] && slitEnds_[other]) add(other);
         }
     }
-    std::sort(affected_.begin(), affected_.end());
-    affected_.erase(std::unique(affected_.begin(), affected_.end()), affected_.end());
 }
 
 // The change in bad vertices when `removed` is cut and `added` folded.

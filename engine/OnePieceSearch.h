@@ -235,6 +235,8 @@ private:
     std::vector<char> slitCloses_;
     std::vector<char> border_; // a vertex on the model's border
     mutable std::vector<int> affected_;
+    mutable std::vector<unsigned> affectedMark_; // affectedNow_ where a vertex is in affected_ already
+    mutable unsigned affectedNow_ = 0;
     std::vector<int> cut_; // cut edges at each vertex
     std::vector<char> inTree_;
     std::vector<char> startTree_; // the tree every round starts from, and its cut edges at each vertex
