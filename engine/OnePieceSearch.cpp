@@ -440,13 +440,21 @@ bool Search::Tick() {
     return step_(position);
 }
 
-Result<bool> Search::Run() {
+Result<bool> Search::Run(int rounds) {
+    if (finished_) return found_;
     const uint64_t seed = 0x5EED0000ull + static_cast<uint64_t>(n_) * 0x100000001B3ull + links_.size();
-    Random random(seed);
-    int round = 0;
-    int best = Cost();
-    std::vector<char> bestTree = inTree_;
-    int stale = 0;
+    // Where an earlier call paused, the search goes on exactly as if it had not.
+    if (!started_) {
+        started_ = true;
+        random_ = Random(seed);
+        best_ = Cost();
+        bestTree_ = inTree_;
+    }
+    Random& random = random_;
+    int& round = round_;
+    int& best = best_;
+    std::vector<char>& bestTree = bestTree_;
+    int& stale = stale_;
     // Back to the best tree, placed afresh so that rounding cannot pile up.
     const auto backToBest = [&] {
         stale = 0;
@@ -455,7 +463,7 @@ Result<bool> Search::Run() {
     std::vector<int> removals, joins, leaves;
     Move chosen, trial;
     bool designed = false;
-    for (int iteration = 1;; ++iteration) {
+    for (int& iteration = iteration_;; ++iteration) {
         if (!Tick()) return Outcome::Cancelled();
         // Flaps count from the first tree whose faces and vertices are all clear on (but for the slits no
         // tree avoids): before that, nearly every edge is crowded somewhere and counting them would only
@@ -492,6 +500,10 @@ Result<bool> Search::Run() {
             best = Cost();
             bestTree = inTree_;
             stale = 0;
+            if (round >= rounds) {
+                ++iteration; // where the next call takes up the loop
+                return false;
+            }
             continue;
         }
         // One conflict drawn: an overlapping pair, a vertex whose cut ends there in too narrow a slit, or a
@@ -600,11 +612,13 @@ Result<bool> Search::Run() {
             backToBest();
         }
     }
+    finished_ = true;
     if (!designed) return false;
     // Checked once more from the flat faces, as the unfolding will replay the joins; the flaps kept from
     // move to move may differ from the design's, which has the last word.
     Layout();
-    return pairCount_ + badCount_ == 0 && (!flapsCounted_ || FlapsDesigned(Joins()));
+    found_ = pairCount_ + badCount_ == 0 && (!flapsCounted_ || FlapsDesigned(Joins()));
+    return found_;
 }
 
 // Keeps the tree as the nearest one where it has fewer faults than the one kept. A tree with only a few

@@ -7,6 +7,7 @@
 #include "engine/UnfoldFewestParts.h"
 #include "engine/UnfoldOverlap.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -119,7 +120,16 @@ public:
     // Starts from the parts `joins` make, tied together. False when the model is not one connected surface
     // of simple faces.
     bool Build(const std::vector<Edge*>& joins);
-    Result<bool> Run();
+    // Searches until a piece is found or the work is spent, or pauses once `rounds` of its rounds are
+    // done: called again it goes on where it paused. Whether it found one piece.
+    Result<bool> Run(int rounds = kRounds);
+    // Whether the search has ended: found its piece or spent its work.
+    bool Finished() const { return finished_; }
+    // Whether some slit may close (SlitCloses) at all: where none may, the search is the same as one
+    // that lets none close.
+    bool MayCloseAny() const {
+        return std::find(slitCloses_.begin(), slitCloses_.end(), 1) != slitCloses_.end();
+    }
     std::vector<Edge*> Joins() const;
     bool FlapsDesigned(const std::vector<Edge*>& joins);
     // After a search that found no piece: the tree with no overlap that crowded the fewest flaps and
@@ -277,6 +287,11 @@ private:
     int asked_ = 0;
     bool roomy_ = false; // the design found room for every flap the count crowded, and no slit is narrow
     double work_ = 0, budget_ = 0;
+    // Run's own, kept where it pauses between rounds.
+    bool started_ = false, finished_ = false, found_ = false;
+    Random random_{0};
+    int round_ = 0, best_ = 0, stale_ = 0, iteration_ = 1;
+    std::vector<char> bestTree_;
     bool large_ = false; // a model beyond kMostFacesUnderLimit under a sheet limit
     int lastPosition_ = 0;
     friend class KeptFlaps;
