@@ -1,35 +1,21 @@
 #include "engine/OnePieceSearch.h"
 
-#include "engine/Topology.h"
-#include "model/Document.h"
-#include "tools/lib/ModelBuilder.h"
+#include "tests/engine/MeshInput.h"
 #include "tools/lib/Primitives.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <unordered_map>
 
 using namespace tsm;
 
 namespace {
 
-struct Searched {
-    std::unique_ptr<Document> doc;
-    FewestPartsInput input;
-};
+using Searched = MeshInput;
 
-// Every face and edge of `mesh`, all joinable, fitted (no sheet limit), with flaps `flapHeight` high.
+// Fitted, with flaps `flapHeight` high.
 Searched Input(const MeshData& mesh, double flapHeight) {
-    Searched s{std::make_unique<Document>(), {}};
-    AddSolid(*s.doc, "mesh", mesh.vertices, mesh.faces);
-    Solid& solid = *s.doc->model->solids[0];
-    double lengths = 0;
-    for (auto& edge : solid.edges) UpdateEdgeGeometry(*edge), lengths += edge->length;
-    for (auto& face : solid.faces) s.input.faces.push_back(face.get());
-    for (auto& edge : solid.edges) s.input.edges.push_back(edge.get()), s.input.weights.push_back(0);
-    s.input.cellSize = 2 * lengths / static_cast<double>(solid.edges.size());
-    s.input.sharedPointSquared = 1e-16;
+    Searched s = InputOf(mesh);
     s.input.flapHeight = flapHeight;
     return s;
 }

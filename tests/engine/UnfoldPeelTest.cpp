@@ -1,8 +1,7 @@
 #include "engine/UnfoldPeel.h"
 
 #include "engine/Topology.h"
-#include "model/Document.h"
-#include "tools/lib/ModelBuilder.h"
+#include "tests/engine/MeshInput.h"
 #include "tools/lib/Primitives.h"
 
 #include <gtest/gtest.h>
@@ -15,22 +14,11 @@ using namespace tsm;
 
 namespace {
 
-struct Peeled {
-    std::unique_ptr<Document> doc;
-    FewestPartsInput input;
-};
+using Peeled = MeshInput;
 
 // Every face and edge of `mesh`, all joinable, under a sheet limit of `sheet` mm at `scale` mm a unit.
 Peeled Input(const MeshData& mesh, double scale = 1, SheetArea sheet = {180, 267, {}}) {
-    Peeled p{std::make_unique<Document>(), {}};
-    AddSolid(*p.doc, "mesh", mesh.vertices, mesh.faces);
-    Solid& solid = *p.doc->model->solids[0];
-    double lengths = 0;
-    for (auto& edge : solid.edges) UpdateEdgeGeometry(*edge), lengths += edge->length;
-    for (auto& face : solid.faces) p.input.faces.push_back(face.get());
-    for (auto& edge : solid.edges) p.input.edges.push_back(edge.get()), p.input.weights.push_back(0);
-    p.input.cellSize = 2 * lengths / static_cast<double>(solid.edges.size());
-    p.input.sharedPointSquared = 1e-16;
+    Peeled p = InputOf(mesh);
     p.input.limit = {true, sheet, scale, 5, 0};
     return p;
 }
