@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <optional>
 
 namespace tsm {
 
@@ -54,11 +55,15 @@ Result<FewestPartsPlan> SearchOnePiece(const FewestPartsInput& input, const Fewe
     const auto share = [&](int position, int span) {
         return static_cast<int>(static_cast<int64_t>(position) * span / std::max(steps, 1));
     };
+    // Each search's share of the bar follows its own work, the two added up: fitted they take turns.
+    int plainAt = 0, closingAt = 0;
     const std::function<bool(int)> plainStep = [&](int position) {
-        return !step || step(std::max(1, share(position, plainSteps)));
+        plainAt = share(position, plainSteps);
+        return !step || step(std::max(1, plainAt + closingAt));
     };
     const std::function<bool(int)> closingStep = [&](int position) {
-        return !step || step(plainSteps + share(position, steps - plainSteps));
+        closingAt = share(position, steps - plainSteps);
+        return !step || step(std::max(1, plainAt + closingAt));
     };
     FewestPartsPlan near = plan;
     if (input.limit.active) {
@@ -86,24 +91,13 @@ Result<FewestPartsPlan> SearchOnePiece(const FewestPartsInput& input, const Fewe
     // other finds most of its own within its first two rounds (of CGAL's example meshes, 17 of 20). So the
     // first search's first two rounds come first, then the other's first, then the rest of each in turn.
     // Where no slit may close anywhere the second search would be the first over again, and is left out.
-    // Each search's share of the bar follows its own work, the two added up, as they take turns.
-    int plainAt = 0, closingAt = 0;
-    const std::function<bool(int)> plainTurn = [&](int position) {
-        plainAt = share(position, plainSteps);
-        return !step || step(std::max(1, plainAt + closingAt));
-    };
-    const std::function<bool(int)> closingTurn = [&](int position) {
-        closingAt = share(position, steps - plainSteps);
-        return !step || step(std::max(1, plainAt + closingAt));
-    };
-    onepiece::Search plain(input, plainTurn, steps, false);
+    onepiece::Search plain(input, plainStep, steps, false);
     if (!plain.Build(start)) return plan;
     // One part may still crowd its flaps, which the unfolding then cuts apart.
     if (plan.parts == 1 && (!(input.flapHeight > 0) || plain.FlapsDesigned(plan.joins))) return plan;
-    onepiece::Search closing(input, closingTurn, steps, true);
-    if (!closing.Build(start)) return plan;
-    const bool closes = closing.MayCloseAny();
-    if (plan.parts == 1 && closes && closing.FlapsDesigned(plan.joins)) return plan;
+    // The other is made when its first turn comes: most models the first search finds never need it.
+    std::optional<onepiece::Search> closing;
+    bool closes = true;
     const auto piece = [&](onepiece::Search& search, bool slitsClose) {
         FewestPartsPlan one;
         one.joins = search.Joins();
@@ -121,8 +115,14 @@ Result<FewestPartsPlan> SearchOnePiece(const FewestPartsInput& input, const Fewe
     constexpr std::pair<bool, int> kTurns[] = {
         {false, 2}, {true, 1}, {false, onepiece::kRounds}, {true, onepiece::kRounds}};
     for (const auto& [slitsClose, rounds] : kTurns) {
+        if (slitsClose && !closing) {
+            closing.emplace(input, closingStep, steps, true);
+            if (!closing->Build(start)) return plan;
+            closes = closing->MayCloseAny();
+            if (plan.parts == 1 && closes && closing->FlapsDesigned(plan.joins)) return plan;
+        }
         if (slitsClose && !closes) continue;
-        onepiece::Search& search = slitsClose ? closing : plain;
+        onepiece::Search& search = slitsClose ? *closing : plain;
         Result<bool> found = search.Run(rounds);
         if (!found.ok()) return found.outcome();
         if (*found) return piece(search, slitsClose);
@@ -131,8 +131,8 @@ Result<FewestPartsPlan> SearchOnePiece(const FewestPartsInput& input, const Fewe
     // fewer parts: the searches' nearer one, the first's where they are as near.
     int fewest = plan.parts - 1;
     for (const bool slitsClose : {false, true}) {
-        if ((slitsClose && !closes) || !plan.nearest.empty()) continue;
-        onepiece::Search& search = slitsClose ? closing : plain;
+        if ((slitsClose && (!closing || !closes)) || !plan.nearest.empty()) continue;
+        onepiece::Search& search = slitsClose ? *closing : plain;
         const int faults = search.TakeNearest();
         if (faults >= 0 && faults < fewest) {
             fewest = faults;
