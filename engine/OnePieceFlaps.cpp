@@ -375,9 +375,13 @@ int KeptFlaps::DesignedCrowded(const std::vector<Edge*>& joins, bool learn) {
     PlaceFlaps(development, *s_.in_.faces[0]->solid->model, s_.in_.flapHeight);
     const FlapDesignCounts counts = DesignFlaps(development, s_.in_.flapHeight);
     if (learn)
-        for (const CrowdedEdge& crowded : counts.crowdedEdges)
-            for (int link : s_.faceLinks_[s_.faceIndex_.at(crowded.sides[0]->face)])
+        for (const CrowdedEdge& crowded : counts.crowdedEdges) {
+            // An edge on a region's border has its crowded side outside the region: no link of the search's.
+            auto face = s_.faceIndex_.find(crowded.sides[0]->face);
+            if (face == s_.faceIndex_.end()) continue;
+            for (int link : s_.faceLinks_[face->second])
                 if (s_.in_.edges[s_.links_[link].edge] == crowded.sides[0]->edge) s_.stubborn_[link] = 1;
+        }
     for (const Kept& k : kept) *k.corner = k.copy;
     for (int f = 0; f < s_.n_; ++f) s_.in_.faces[f]->part = parts[f];
     part.faces.clear();

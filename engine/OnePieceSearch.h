@@ -36,6 +36,7 @@ constexpr double kMostWorkUnderLimit = 24e6;
 // other found no tree on the bunny of 2,800 or 3,674 faces at 150 mm), in rounds of this much work per face
 // each, and it stops after the first round that leaves a tree without overlaps. Measured on the bunny of
 // 3,674 faces: 13 parts in 45 s, against 37 peeled; in rounds of a quarter less work 27, a quarter more 15.
+// Beyond that the search runs a region at a time (OnePieceRegions.h).
 constexpr size_t kMostFacesLarge = 4000;
 constexpr double kRoundWorkPerFaceLarge = 13000;
 inline bool LargeUnderLimit(const FewestPartsInput& input) {
@@ -123,6 +124,8 @@ public:
     // Searches until a piece is found or the work is spent, or pauses once `rounds` of its rounds are
     // done: called again it goes on where it paused. Whether it found one piece.
     Result<bool> Run(int rounds = kRounds);
+    // Spends `work` in all instead of the work the model's size gives (after Build, before Run).
+    void LimitWork(double work) { budget_ = work; }
     // Whether the search has ended: found its piece or spent its work.
     bool Finished() const { return finished_; }
     // Whether some slit may close (SlitCloses) at all: where none may, the search is the same as one

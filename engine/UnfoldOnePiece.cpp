@@ -1,5 +1,6 @@
 #include "engine/UnfoldOnePiece.h"
 
+#include "engine/OnePieceRegions.h"
 #include "engine/OnePieceSearch.h"
 
 #include <cmath>
@@ -32,6 +33,7 @@ Outcome SearchUnderLimit(onepiece::Search& search, bool closing, FewestPartsPlan
 } // namespace
 
 int OnePieceSteps(const FewestPartsInput& input) {
+    if (SearchesRegions(input)) return RegionSteps(input);
     if (!Searched(input)) return 0;
     // A large model's search takes most of the unfolding's time: its steps count as many growths of the
     // plan as its work would make, so that the bar moves on through it.
@@ -44,8 +46,9 @@ int OnePieceSteps(const FewestPartsInput& input) {
 
 Result<FewestPartsPlan> SearchOnePiece(const FewestPartsInput& input, const FewestPartsPlan& plan,
                                        const std::function<bool(int)>& step) {
-    if (!Searched(input) || plan.parts < 1) return plan;
     const std::vector<Edge*>& start = plan.grown.empty() ? plan.joins : plan.grown;
+    if (SearchesRegions(input)) return SearchRegions(input, plan, start, step);
+    if (!Searched(input) || plan.parts < 1) return plan;
     const int steps = OnePieceSteps(input);
     // A search that lets slits close (SlitCloses) finds one piece on smooth models where every tree ends
     // cuts at shallow vertices, and misses some a search without them finds: its draws lead elsewhere. So

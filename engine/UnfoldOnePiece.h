@@ -6,8 +6,9 @@
 // Where that finds no piece, a second search lets cuts end at slits that close (SlitClosure.h), which
 // smooth models need: nearly all their vertices are too shallow for a slit. Under a sheet limit both
 // search, the tree each found (or came nearest with) is cut along its own folds into pieces that fit the
-// sheet, and the one with fewer pieces is offered. The search counts its work, never the time, and draws from
-// its own generator, so that the same model gives the same plan on every machine.
+// sheet, and the one with fewer pieces is offered; a model too large for that is searched a region at a
+// time (OnePieceRegions.h). The search counts its work, never the time, and draws from its own generator,
+// so that the same model gives the same plan on every machine.
 #pragma once
 
 #include "engine/UnfoldFewestParts.h"
