@@ -93,7 +93,7 @@ std::vector<std::vector<int>> PartRegions(const FewestPartsInput& input, const s
 }
 
 bool SearchesRegions(const FewestPartsInput& input) {
-    return input.limit.active && input.treeSearch && input.faces.size() > onepiece::kMostFacesLarge;
+    return input.limit.active && input.treeSearch && input.faces.size() > kRegionFaces;
 }
 
 int RegionSteps(const FewestPartsInput& input) {
@@ -103,9 +103,12 @@ int RegionSteps(const FewestPartsInput& input) {
     return static_cast<int>(std::min(static_cast<double>(input.faces.size()) * growths, 1e9));
 }
 
-Result<FewestPartsPlan> SearchRegions(const FewestPartsInput& input, const FewestPartsPlan& plan,
-                                      const std::vector<Edge*>& start, const std::function<bool(int)>& step) {
-    if (!SearchesRegions(input) || plan.parts <= 1) return plan;
+Result<RegionTrees> SearchRegions(const FewestPartsInput& input, const FewestPartsPlan& plan,
+                                  const std::vector<Edge*>& start, const std::function<bool(int)>& step) {
+    RegionTrees trees{plan.joins, plan.parts};
+    if (!SearchesRegions(input) || plan.parts <= 1) return trees;
+    trees.joins.clear();
+    trees.parts = 0;
     const std::vector<std::vector<int>> regions = PartRegions(input, plan.joins, kRegionFaces);
     const int n = static_cast<int>(input.faces.size());
     std::unordered_map<const Face*, int> index;
@@ -136,8 +139,9 @@ Result<FewestPartsPlan> SearchRegions(const FewestPartsInput& input, const Fewes
     region.flapHeight = input.limit.scale > 0 ? input.flapHeight / input.limit.scale : 0;
     const double workPerFace = RegionWorkPerFace(input);
     const int steps = RegionSteps(input);
-    std::vector<Edge*> joins;
-    int parts = 0, done = 0;
+    std::vector<Edge*>& joins = trees.joins;
+    int& parts = trees.parts;
+    int done = 0;
     for (size_t r = 0; r < regions.size(); ++r) {
         const std::vector<int>& faces = regions[r];
         // The region's share of the bar, from the faces searched before it.
@@ -178,9 +182,7 @@ Result<FewestPartsPlan> SearchRegions(const FewestPartsInput& input, const Fewes
         joins.insert(joins.end(), tree.begin(), tree.end());
         parts += pieces;
     }
-    FewestPartsPlan near = plan;
-    if (parts < plan.parts) near.nearest = std::move(joins), near.nearestSlitsClose = true;
-    return near;
+    return trees;
 }
 
 } // namespace tsm

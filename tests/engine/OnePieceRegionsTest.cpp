@@ -106,9 +106,9 @@ TEST(PartRegions, GatherWholeNeighbouringPartsWithinTheirSize) {
     EXPECT_TRUE(PartRegions(FewestPartsInput{}, {}, 10).empty());
 }
 
-// Cancelled in its first region, the search of a large model under a sheet limit says so.
+// Cancelled in its first region, the search of the regions says so.
 TEST(SearchRegions, CancelledInTheFirstRegion) {
-    MeshInput sphere = InputOf(Icosphere(4, 100)); // 5,120 faces: beyond the whole-model searches
+    MeshInput sphere = InputOf(Icosphere(3, 100)); // 1,280 faces: more than one region's
     FewestPartsInput& input = sphere.input;
     input.limit.active = true;
     input.limit.sheet = {180, 267, {}};
@@ -119,7 +119,7 @@ TEST(SearchRegions, CancelledInTheFirstRegion) {
     FewestPartsPlan plan;
     plan.parts = static_cast<int>(input.faces.size());
     int calls = 0;
-    const Result<FewestPartsPlan> searched = SearchRegions(input, plan, {}, [&](int) { return ++calls < 3; });
+    const Result<RegionTrees> searched = SearchRegions(input, plan, {}, [&](int) { return ++calls < 3; });
     EXPECT_TRUE(searched.cancelled());
     EXPECT_EQ(calls, 3);
     input.limit.active = false;

@@ -606,13 +606,14 @@ void ExpectFewSheetSizedParts(const char* name, int faces, size_t most) {
 //   from a seed left 27.
 // - The cow of 2,000 faces has sliver pairs whose shared edge leaves no room for a flap on either side. The
 //   plans cut some of them, no flap could be glued there, and the unfolding freed face after face all round:
-//   92 parts. Joined first and cut only to free a face, 38.
+//   92 parts. Joined first and cut only to free a face, 38. The searches of the whole cow find no tree
+//   without overlaps; searched a region of a few hundred faces at a time, 15.
 // - The hand of 1,500 faces: nearly every vertex too shallow for a slit, and the search's trees cut into
 //   sheets left 49 parts. A second search, whose slits at nearly flat vertices close and whose flaps are
 //   counted at their height on the faces as it lays them, leaves 9.
 TEST(Unfolder, SimplifiedMeshesAt150MmTakeFewSheetSizedParts) {
     ExpectFewSheetSizedParts("meshes/bunny.obj", 1600, 10);
-    ExpectFewSheetSizedParts("unfold/cow.off", 2000, 45);
+    ExpectFewSheetSizedParts("unfold/cow.off", 2000, 18);
     ExpectFewSheetSizedParts("unfold/hand.off", 1500, 12);
 }
 
