@@ -26,53 +26,63 @@ double RegionWorkPerFace(const FewestPartsInput& input) {
     return std::min(kRegionWorkPerFace, kMostRegionWork / faces);
 }
 
-// The face index of the face on `h`'s side, or -1 where it is none of the input's.
-int FaceOf(const std::unordered_map<const Face*, int>& index, const HalfEdge* h) {
-    if (h == nullptr || h->face == nullptr) return -1;
-    auto it = index.find(h->face);
-    return it == index.end() ? -1 : it->second;
-}
-
-} // namespace
-
-std::vector<std::vector<int>> PartRegions(const FewestPartsInput& input, const std::vector<Edge*>& joins,
-                                          size_t most) {
-    const int n = static_cast<int>(input.faces.size());
-    std::unordered_map<const Face*, int> index;
-    for (int f = 0; f < n; ++f) index.emplace(input.faces[f], f);
-    std::vector<int> root(n);
-    std::iota(root.begin(), root.end(), 0);
-    const auto find = [&root](int x) {
-        while (root[x] != x) x = root[x] = root[root[x]];
-        return x;
-    };
-    for (const Edge* edge : joins) {
-        const int a = FaceOf(index, edge->halfEdge1), b = FaceOf(index, edge->halfEdge2);
-        if (a >= 0 && b >= 0) root[find(a)] = find(b);
+// The input's faces by their index, and the parts joins make of them.
+class FaceParts {
+public:
+    explicit FaceParts(const FewestPartsInput& input) : root_(input.faces.size()) {
+        std::iota(root_.begin(), root_.end(), 0);
+        for (size_t f = 0; f < input.faces.size(); ++f) index_.emplace(input.faces[f], static_cast<int>(f));
     }
+    // The index of the face on `h`'s side, or -1 where it is none of the input's.
+    int FaceOf(const HalfEdge* h) const {
+        if (h == nullptr || h->face == nullptr) return -1;
+        auto it = index_.find(h->face);
+        return it == index_.end() ? -1 : it->second;
+    }
+    int Find(int x) {
+        while (root_[x] != x) x = root_[x] = root_[root_[x]];
+        return x;
+    }
+    // Makes one part of the parts on either side of `edge`; false where it joins nothing (an edge of other
+    // faces, or within one part already).
+    bool Join(const Edge& edge) {
+        const int a = FaceOf(edge.halfEdge1), b = FaceOf(edge.halfEdge2);
+        if (a < 0 || b < 0 || Find(a) == Find(b)) return false;
+        root_[Find(a)] = Find(b);
+        return true;
+    }
+
+private:
+    std::unordered_map<const Face*, int> index_;
+    std::vector<int> root_;
+};
+
+// PartRegions, of the parts `parts` holds.
+std::vector<std::vector<int>> Regions(const FewestPartsInput& input, FaceParts& parts, size_t most) {
+    const int n = static_cast<int>(input.faces.size());
     // Parts numbered by their lowest face.
     std::vector<int> partOf(n), numberOf(n, -1);
     std::vector<std::vector<int>> partFaces;
     for (int f = 0; f < n; ++f) {
-        int& number = numberOf[find(f)];
+        int& number = numberOf[parts.Find(f)];
         if (number < 0) number = static_cast<int>(partFaces.size()), partFaces.emplace_back();
         partOf[f] = number;
         partFaces[number].push_back(f);
     }
-    const int parts = static_cast<int>(partFaces.size());
-    std::vector<std::vector<int>> neighbours(parts);
+    const int count = static_cast<int>(partFaces.size());
+    std::vector<std::vector<int>> neighbours(count);
     for (const Edge* edge : input.edges) {
-        const int a = FaceOf(index, edge->halfEdge1), b = FaceOf(index, edge->halfEdge2);
+        const int a = parts.FaceOf(edge->halfEdge1), b = parts.FaceOf(edge->halfEdge2);
         if (a < 0 || b < 0 || partOf[a] == partOf[b]) continue;
         neighbours[partOf[a]].push_back(partOf[b]);
         neighbours[partOf[b]].push_back(partOf[a]);
     }
     // A part too large for the region growing stays free for a later one: `seen` marks the parts queued by
     // the region grown now.
-    std::vector<char> taken(parts, 0);
-    std::vector<int> seen(parts, -1), queue;
+    std::vector<char> taken(count, 0);
+    std::vector<int> seen(count, -1), queue;
     std::vector<std::vector<int>> regions;
-    for (int first = 0; first < parts; ++first) {
+    for (int first = 0; first < count; ++first) {
         if (taken[first]) continue;
         const int now = static_cast<int>(regions.size());
         std::vector<int> faces;
@@ -92,6 +102,15 @@ std::vector<std::vector<int>> PartRegions(const FewestPartsInput& input, const s
     return regions;
 }
 
+} // namespace
+
+std::vector<std::vector<int>> PartRegions(const FewestPartsInput& input, const std::vector<Edge*>& joins,
+                                          size_t most) {
+    FaceParts parts(input);
+    for (const Edge* edge : joins) parts.Join(*edge);
+    return Regions(input, parts, most);
+}
+
 bool SearchesRegions(const FewestPartsInput& input) {
     return input.limit.active && input.treeSearch && input.faces.size() > kRegionFaces;
 }
@@ -105,33 +124,26 @@ int RegionSteps(const FewestPartsInput& input) {
 
 Result<RegionTrees> SearchRegions(const FewestPartsInput& input, const FewestPartsPlan& plan,
                                   const std::vector<Edge*>& start, const std::function<bool(int)>& step) {
-    RegionTrees trees{plan.joins, plan.parts};
-    if (!SearchesRegions(input) || plan.parts <= 1) return trees;
-    trees.joins.clear();
-    trees.parts = 0;
-    const std::vector<std::vector<int>> regions = PartRegions(input, plan.joins, kRegionFaces);
+    if (!SearchesRegions(input) || plan.parts <= 1) return RegionTrees{plan.joins, plan.parts};
+    // The plan's own joins (those that join two parts) and parts in each region: a region keeps them where
+    // its search does no better.
+    FaceParts planParts(input);
+    std::vector<Edge*> joining;
+    for (Edge* edge : plan.joins)
+        if (planParts.Join(*edge)) joining.push_back(edge);
+    const std::vector<std::vector<int>> regions = Regions(input, planParts, kRegionFaces);
     const int n = static_cast<int>(input.faces.size());
-    std::unordered_map<const Face*, int> index;
-    for (int f = 0; f < n; ++f) index.emplace(input.faces[f], f);
     std::vector<int> regionOf(n);
-    for (size_t r = 0; r < regions.size(); ++r)
+    std::vector<int> plannedParts;
+    for (size_t r = 0; r < regions.size(); ++r) {
+        plannedParts.push_back(static_cast<int>(regions[r].size()));
         for (int f : regions[r]) regionOf[f] = static_cast<int>(r);
-    // The plan's own joins and parts in each region: a region keeps them where its search does no better.
+    }
     std::vector<std::vector<Edge*>> planned(regions.size());
-    std::vector<int> plannedParts(regions.size(), 0);
-    for (size_t r = 0; r < regions.size(); ++r) plannedParts[r] = static_cast<int>(regions[r].size());
-    std::vector<int> root(n);
-    std::iota(root.begin(), root.end(), 0);
-    const auto find = [&root](int x) {
-        while (root[x] != x) x = root[x] = root[root[x]];
-        return x;
-    };
-    for (Edge* edge : plan.joins) {
-        const int a = FaceOf(index, edge->halfEdge1), b = FaceOf(index, edge->halfEdge2);
-        if (a < 0 || b < 0 || find(a) == find(b)) continue;
-        root[find(a)] = find(b);
-        planned[regionOf[a]].push_back(edge);
-        --plannedParts[regionOf[a]];
+    for (Edge* edge : joining) {
+        const int r = regionOf[planParts.FaceOf(edge->halfEdge1)];
+        planned[r].push_back(edge);
+        --plannedParts[r];
     }
     // The search measures slits and flaps against the flaps' true height on faces at the model's size, as
     // the search that closes slits does under a limit, and lets slits close.
@@ -139,6 +151,7 @@ Result<RegionTrees> SearchRegions(const FewestPartsInput& input, const FewestPar
     region.flapHeight = input.limit.scale > 0 ? input.flapHeight / input.limit.scale : 0;
     const double workPerFace = RegionWorkPerFace(input);
     const int steps = RegionSteps(input);
+    RegionTrees trees;
     std::vector<Edge*>& joins = trees.joins;
     int& parts = trees.parts;
     int done = 0;
