@@ -101,6 +101,8 @@ struct Link {
     int vertex[2] = {-1, -1};
 };
 
+struct WindingInput;
+
 struct Move {
     int removed = -1, added = -1;
     int delta = 0;
@@ -212,6 +214,12 @@ private:
     void Apply(const Move& move);
     bool Tick();
     void Restart();
+    // Whether the round about to start begins from a winding tree (WindingCuts.h) rather than the plan's.
+    bool Winds() const;
+    WindingInput Winding() const;
+    uint64_t Seed() const {
+        return 0x5EED0000ull + static_cast<uint64_t>(n_) * 0x100000001B3ull + links_.size();
+    }
     bool Remember();
     void UseTree(const std::vector<char>& tree);
     int64_t CellOf(double x) const { return static_cast<int64_t>(std::floor(x / cell_)); }
@@ -288,7 +296,8 @@ private:
     int nearestFaults_ = -1;
     bool nearestAsked_ = false; // whether the design counted nearestFaults_
     int asked_ = 0;
-    bool roomy_ = false; // the design found room for every flap the count crowded, and no slit is narrow
+    bool roomy_ = false;   // the design found room for every flap the count crowded, and no slit is narrow
+    bool handles_ = false; // a closed surface with handles: its cuts need end nowhere
     double work_ = 0, budget_ = 0;
     // Run's own, kept where it pauses between rounds.
     bool started_ = false, finished_ = false, found_ = false;
