@@ -3,6 +3,7 @@
 #include "engine/WindingCuts.h"
 
 #include "engine/CutRepair.h"
+#include "engine/DisjointSets.h"
 #include "engine/FlapDesign.h"
 #include "engine/Flaps.h"
 #include "engine/SlitClosure.h"
@@ -152,18 +153,11 @@ bool Search::Build(const std::vector<Edge*>& joins) {
         return 0.1 * fold - length;
     };
     std::stable_sort(order.begin() + planned, order.end(), [&](int a, int b) { return key(a) < key(b); });
-    std::vector<int> root(n_);
-    std::iota(root.begin(), root.end(), 0);
-    const auto find = [&root](int x) {
-        while (root[x] != x) x = root[x] = root[root[x]];
-        return x;
-    };
+    DisjointSets parts(n_);
     inTree_.assign(links_.size(), 0);
     int pieces = n_;
     for (int k : order) {
-        const int a = find(links_[k].face[0]), b = find(links_[k].face[1]);
-        if (a == b) continue;
-        root[a] = b;
+        if (!parts.Join(links_[k].face[0], links_[k].face[1])) continue;
         --pieces;
         inTree_[k] = 1;
         --cut_[links_[k].vertex[0]], --cut_[links_[k].vertex[1]];

@@ -1,7 +1,8 @@
 #include "engine/WindingCuts.h"
 
+#include "engine/DisjointSets.h"
+
 #include <algorithm>
-#include <numeric>
 #include <utility>
 
 namespace tsm::onepiece {
@@ -76,19 +77,9 @@ std::vector<char> WindingTree(const WindingInput& input, Random& random) {
     order.insert(order.end(), left.begin(), left.end());
     for (size_t k = 0; k < count; ++k)
         if (!input.fixed[k] && cut[k]) order.push_back(static_cast<int>(k));
-    std::vector<int> root(input.faces);
-    std::iota(root.begin(), root.end(), 0);
-    const auto find = [&root](int x) {
-        while (root[x] != x) x = root[x] = root[root[x]];
-        return x;
-    };
+    DisjointSets parts(input.faces);
     std::vector<char> folded(count, 0);
-    for (int k : order) {
-        const int a = find(input.links[k].face[0]), b = find(input.links[k].face[1]);
-        if (a == b) continue;
-        root[a] = b;
-        folded[k] = 1;
-    }
+    for (int k : order) folded[k] = parts.Join(input.links[k].face[0], input.links[k].face[1]);
     return folded;
 }
 

@@ -1,11 +1,11 @@
 #include "engine/WindingCuts.h"
 
+#include "engine/DisjointSets.h"
 #include "tools/lib/Primitives.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
-#include <numeric>
 #include <set>
 #include <utility>
 
@@ -63,12 +63,7 @@ struct Shape {
 
 Shape ShapeOf(const Graph& graph, const std::vector<char>& folded) {
     Shape shape;
-    std::vector<int> root(graph.faces);
-    std::iota(root.begin(), root.end(), 0);
-    const auto find = [&root](int x) {
-        while (root[x] != x) x = root[x] = root[root[x]];
-        return x;
-    };
+    DisjointSets parts(graph.faces);
     shape.pieces = graph.faces;
     std::vector<int> cuts(graph.vertexLinks.size(), 0);
     for (size_t k = 0; k < graph.links.size(); ++k) {
@@ -79,8 +74,7 @@ Shape ShapeOf(const Graph& graph, const std::vector<char>& folded) {
             continue;
         }
         ++shape.folded;
-        const int a = find(l.face[0]), b = find(l.face[1]);
-        if (a != b) root[a] = b, --shape.pieces;
+        shape.pieces -= parts.Join(l.face[0], l.face[1]);
     }
     for (size_t v = 0; v < cuts.size(); ++v) {
         if (graph.border[v]) continue;
