@@ -25,11 +25,11 @@ int ModelFaceCount(const Mesh& model);
 // two faces or twice in one direction); Ok when SimplifyModel may run.
 Outcome CheckSimplifiable(const Mesh& model, int targetFaces);
 
-// Reduces the solids to about `targetFaces` faces in all, each solid to its share. A solid whose
-// reduction would leave a face without area, an edge shared by more than two faces or a face across a
-// material border is tried again less far, and kept as it was when no try is clean. The edges are built
-// again; user marks stay on the edges that remain. The model must have no development. Fails only where
-// CheckSimplifiable fails, changing nothing then.
+// Reduces the solids to about `targetFaces` faces in all, each solid to its share. Where the reduction
+// would leave a face without area, an edge shared by more than two faces or a face across a material
+// border, it keeps the faces there as they are and goes on around them; it stops short of the share only
+// where that does not help. The edges are built again; user marks stay on the edges that remain. The
+// model must have no development. Fails only where CheckSimplifiable fails, changing nothing then.
 Outcome SimplifyModel(Mesh& model, int targetFaces);
 
 // Model > Simplify Mesh...: one undo step. A development is undone first as Undo Unfolding does by

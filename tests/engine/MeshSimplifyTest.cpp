@@ -135,6 +135,28 @@ TEST(MeshSimplifyTest, ADenseScanKeepsItsShapeAtAThousandFaces) {
     EXPECT_LE(std::max(there.largest, back.largest), size * 0.01);
 }
 
+// Collapsed far, thin parts (the cactus's arms, the bunny's ears) pinch: an edge comes to lie between
+// four faces, or two faces back to back. The reduction goes on around each pinch rather than stopping
+// short of the count or leaving the mesh as it was, and the surface stays closed.
+TEST(MeshSimplifyTest, ThinPartsGoDownToTheCountWithoutPinching) {
+    const struct {
+        const char* mesh;
+        int target;
+    } cases[] = {{"cactus.off", 20}, {"cactus.off", 40}, {"bunny.obj", 80}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.mesh) + " to " + std::to_string(c.target));
+        auto document = DocumentOf(SharedMesh(TESSALY_SOURCE_DIR, c.mesh));
+        ASSERT_GT(ModelFaceCount(*document->model), 1000);
+        ASSERT_TRUE(SimplifyModel(*document->model, c.target).ok());
+        const int faces = ModelFaceCount(*document->model);
+        EXPECT_LE(faces, c.target);
+        EXPECT_GE(faces, c.target / 2);
+        ExpectBuildable(*document);
+        for (const auto& edge : document->model->solids[0]->edges)
+            EXPECT_TRUE(edge->halfEdge1 && edge->halfEdge2) << "a border edge";
+    }
+}
+
 // A sphere in two materials (upper and lower half), its texture wrapped around with a seam where u jumps
 // from 1 back to 0 and each pole drawn from each face's own angle.
 std::unique_ptr<Document> TexturedSphere() {

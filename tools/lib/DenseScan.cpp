@@ -21,12 +21,16 @@ MeshData MeshDataOf(const Solid& solid) {
     return mesh;
 }
 
-MeshData SharedBunny(const std::string& sourceDir) {
+MeshData SharedMesh(const std::string& sourceDir, const std::string& name) {
     RecordingPrompt no;
     const Result<ImportedMesh> imported =
-        ImportMeshDocument(sourceDir + "/tests/data/meshes/bunny.obj", Settings(), no);
+        ImportMeshDocument(sourceDir + "/tests/data/meshes/" + name, Settings(), no);
     if (!imported.ok() || imported->document->model->solids.empty()) return {};
     return MeshDataOf(*imported->document->model->solids.front());
+}
+
+MeshData SharedBunny(const std::string& sourceDir) {
+    return SharedMesh(sourceDir, "bunny.obj");
 }
 
 MeshData DenseBunny(const std::string& sourceDir) {

@@ -13,7 +13,10 @@ namespace tsm {
 // The solid's vertices and faces as index lists.
 MeshData MeshDataOf(const Solid& solid);
 
-// The bunny as imported from `sourceDir`/tests/data/meshes/bunny.obj; empty when it cannot be read.
+// The first solid of `sourceDir`/tests/data/meshes/`name` as imported; empty when it cannot be read.
+MeshData SharedMesh(const std::string& sourceDir, const std::string& name);
+
+// SharedMesh's bunny.obj.
 MeshData SharedBunny(const std::string& sourceDir);
 
 // SharedBunny split twice.
