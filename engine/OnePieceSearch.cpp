@@ -118,29 +118,11 @@ bool Search::Build(const std::vector<Edge*>& joins) {
         auto it = linkOf.find(edge);
         if (it != linkOf.end() && !listed[it->second]) order.push_back(it->second), listed[it->second] = 1;
     }
-    // A shallow vertex with at most one edge that can be cut, and no room for a flap beside the slit that
-    // edge leaves, either ends a cut in a narrow slit or has a cut no flap fits beside: no tree gives one
-    // clean piece, and the search looks for the tree nearest it. A vertex ends a cut cleanly where it is
-    // sharp or where some edge that can be cut leaves a slit with room for its flap.
-    std::vector<int> cuttable = cut_;
-    std::vector<char>& ends = slitEnds_;
-    ends.assign(vertices, 0);
-    for (size_t k = 0; k < links_.size(); ++k) {
-        if (fixed_[k]) --cuttable[links_[k].vertex[0]], --cuttable[links_[k].vertex[1]];
-        for (int end = 0; end < 2 && !fixed_[k]; ++end)
-            ends[links_[k].vertex[end]] |= slitHolds_[2 * k + end] | slitCloses_[2 * k + end];
-    }
-    int enders = 0;
-    for (int v = 0; v < vertices; ++v) {
-        enders += !narrow_[v] || ends[v];
-        stuck_ += narrow_[v] && (cuttable[v] < 1 || (cuttable[v] == 1 && !ends[v]));
-    }
     // The cut edges of one piece leave a closed surface a disc: on a sphere they form a tree, with two ends
-    // at least, and where fewer vertices may end a cut, the others end in narrow slits. On a surface with
-    // handles they hold a loop around each handle and need end nowhere.
+    // at least. On a surface with handles they hold a loop around each handle and need end nowhere.
     const bool sphere = vertices - edges + n_ == 2;
     handles_ = std::find(border_.begin(), border_.end(), 1) == border_.end() && vertices - edges + n_ < 2;
-    stuck_ += sphere ? std::max(0, 2 - enders) : 0;
+    const std::vector<int> edgesAt = cut_;
     const size_t planned = order.size();
     for (size_t k = 0; k < links_.size(); ++k)
         if (!listed[k]) order.push_back(static_cast<int>(k));
@@ -180,13 +162,64 @@ bool Search::Build(const std::vector<Edge*>& joins) {
                      : std::min(kWorkPerFace * n_, in_.limit.active ? kMostWorkUnderLimit : kMostWork);
     startTree_ = inTree_;
     startCut_ = cut_;
+    CountStuck(edgesAt, sphere);
+    Layout();
+    if (FreeOverlappingFolds()) {
+        CountStuck(edgesAt, sphere);
+        CountAll();
+    }
     if (Winds()) {
         Random draw(Seed());
         UseTree(WindingTree(Winding(), draw));
-    } else {
-        Layout();
     }
     return true;
+}
+
+// Folds no flap can be glued to stay folded, but where such folds alone lay two faces over each other (the
+// slivers around a saddle of a simplified mesh) no tree is clear of overlaps, and the search would end with
+// none to offer (a dinosaur of 1,000 faces, fitted, kept the growths' 36 parts). The folds between those
+// faces may be cut after all; cut, their flap is crowded, which the tree nearest one piece then has. Whether
+// any was.
+bool Search::FreeOverlappingFolds() {
+    std::vector<int> path;
+    bool freed = false;
+    for (int f = 0; f < n_; ++f)
+        for (int g : partners_[f]) {
+            if (g < f) continue;
+            path.clear();
+            for (int x = f, y = g; x != y; x = parentFace_[x]) {
+                if (depth_[x] < depth_[y]) std::swap(x, y);
+                path.push_back(parentLink_[x]);
+            }
+            if (!std::all_of(path.begin(), path.end(), [&](int link) { return fixed_[link]; })) continue;
+            for (int link : path) fixed_[link] = 0;
+            freed = true;
+        }
+    return freed;
+}
+
+// A shallow vertex with at most one edge that can be cut, and no room for a flap beside the slit that edge
+// leaves, either ends a cut in a narrow slit or has a cut no flap fits beside: no tree gives one clean
+// piece, and the search looks for the tree nearest it. A vertex ends a cut cleanly where it is sharp or
+// where some edge that can be cut leaves a slit with room for its flap. On a sphere, where fewer than two
+// vertices may end a cut, the others end in narrow slits. `edgesAt`: the edges at each vertex.
+void Search::CountStuck(const std::vector<int>& edgesAt, bool sphere) {
+    const int vertices = static_cast<int>(edgesAt.size());
+    std::vector<int> cuttable = edgesAt;
+    std::vector<char>& ends = slitEnds_;
+    ends.assign(vertices, 0);
+    for (size_t k = 0; k < links_.size(); ++k) {
+        if (fixed_[k]) --cuttable[links_[k].vertex[0]], --cuttable[links_[k].vertex[1]];
+        for (int end = 0; end < 2 && !fixed_[k]; ++end)
+            ends[links_[k].vertex[end]] |= slitHolds_[2 * k + end] | slitCloses_[2 * k + end];
+    }
+    int enders = 0;
+    stuck_ = 0;
+    for (int v = 0; v < vertices; ++v) {
+        enders += !narrow_[v] || ends[v];
+        stuck_ += narrow_[v] && (cuttable[v] < 1 || (cuttable[v] == 1 && !ends[v]));
+    }
+    stuck_ += sphere ? std::max(0, 2 - enders) : 0;
 }
 
 // The motion that turns `movedFace`'s side of `link` onto the other side, each at its world position.
@@ -460,6 +493,7 @@ Result<bool> Search::Run(int rounds) {
     // Back to the best tree, placed afresh so that rounding cannot pile up.
     const auto backToBest = [&] {
         stale = 0;
+        work_ += kLayoutWork * n_;
         UseTree(bestTree);
     };
     std::vector<int> removals, joins, leaves;
@@ -512,8 +546,10 @@ Result<bool> Search::Run(int rounds) {
         // crowded flap and the face it runs into.
         const size_t pick = random.Below(2 * pairCount_ + badCount_ + crowdedFaces_.size());
         removals.clear();
-        size_t seen = 0;
-        for (int f = 0; f < n_ && removals.empty(); ++f) {
+        // Each overlapping pair is listed under both its faces; a draw past them need not walk the faces.
+        const size_t listed = 2 * static_cast<size_t>(pairCount_);
+        size_t seen = pick >= listed ? listed : 0;
+        for (int f = 0; f < n_ && removals.empty() && pick < listed; ++f) {
             if (pick >= seen + partners_[f].size()) {
                 seen += partners_[f].size();
                 continue;

@@ -577,7 +577,9 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         // The pass reports from `first` on, its steps shrunk into `span` positions. A tree of the search that
         // lets slits close has them folded (`slitsClose`), and at a size its slits measured against the
         // flaps' height on the faces as they lie here; the growths plan with none. `crowdedLeft` tells how
-        // many cut edges the pass left without room for a flap.
+        // many cut edges the pass left whose flap, with no room anywhere, runs into a face or flap; a crowded
+        // flap that runs into nothing (an edge between slivers, whose corners are narrower than its flap's)
+        // is drawn whole and overlaps nothing, and left out.
         size_t crowdedLeft = 0;
         const auto replay = [&](const std::vector<Edge*>& planned, bool slitsClose, int first, int span = 0) {
             impl.slitsClose = slitsClose;
@@ -717,11 +719,13 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
                 }
             }
             if (!settled && !makeRound(++next, flaps)) return false;
-            crowdedLeft = flaps.crowdedEdges.size();
+            crowdedLeft = static_cast<size_t>(
+                std::count_if(flaps.crowdedEdges.begin(), flaps.crowdedEdges.end(),
+                              [](const CrowdedEdge& edge) { return edge.blockers[0] != nullptr; }));
             return true;
         };
-        // Each plan on offer is made, and the one that leaves the fewest parts without more crowded flaps is
-        // kept (the first on a tie), made again where another was made after it.
+        // Each plan on offer is made, and the one that leaves the fewest parts without more flaps crowded
+        // into others is kept (the first on a tie), made again where another was made after it.
         struct Offer {
             const std::vector<Edge*>* joins;
             bool slitsClose;
