@@ -160,6 +160,7 @@ bool Search::Build(const std::vector<Edge*>& joins) {
     large_ = LargeUnderLimit(in_);
     budget_ = large_ ? kRounds * kRoundWorkPerFaceLarge * n_
                      : std::min(kWorkPerFace * n_, in_.limit.active ? kMostWorkUnderLimit : kMostWork);
+    if (in_.searchWork > 0 && !in_.limit.active) budget_ = in_.searchWork;
     startTree_ = inTree_;
     startCut_ = cut_;
     CountStuck(edgesAt, sphere);

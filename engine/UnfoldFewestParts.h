@@ -46,6 +46,8 @@ struct FewestPartsInput {
     std::vector<char> flapless;
     // Whether the one-piece search runs where the model is small enough for it.
     bool treeSearch = true;
+    // Fitted, the one-piece search's work in all, where above 0; otherwise as the faces' count gives.
+    double searchWork = 0;
     // Whether the peel plans again with slits that close, where it runs under a sheet limit (`closing`).
     bool closingPlans = true;
 };

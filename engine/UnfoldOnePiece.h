@@ -4,7 +4,8 @@
 // swaps one tree edge for another across the cut it leaves (the smaller side turning rigidly onto its new
 // neighbour) until no two faces overlap and no cut ends at a vertex too shallow for a flap beside its slit.
 // Where that finds no piece, a second search lets cuts end at slits that close (SlitClosure.h), which
-// smooth models need: nearly all their vertices are too shallow for a slit. Under a sheet limit both
+// smooth models need: nearly all their vertices are too shallow for a slit. Fitted, a model of several
+// surfaces is searched a surface at a time, each for a piece of its own. Under a sheet limit both
 // search, the tree each found (or came nearest with) is cut along its own folds into pieces that fit the
 // sheet, and the one with fewer pieces is offered; a model too large for that is searched a region at a
 // time (OnePieceRegions.h). The search counts its work, never the time, and draws from its own generator,

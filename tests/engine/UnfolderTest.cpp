@@ -546,6 +546,9 @@ TEST(Unfolder, LowPolyMeshesFittedToOneSheetComeOutInFewPieces) {
         // Every tree grown from the plan's parts ends cuts at shallow vertices by the dozen: 6 parts. From a
         // tree whose cuts wind round the tube, one.
         {"trefoil of 100 by 6", TrefoilTube(100, 6, 10, 3), 1},
+        // No tree spans two surfaces, and the search never ran: the growths' 4 parts. Each searched: one.
+        {"two coarse trefoils",
+         Together(TrefoilTube(48, 5, 10, 3), Translated(TrefoilTube(48, 5, 10, 3), {80, 0, 0})), 2},
         {"ring of 12 by 6", Torus(12, 6, 20, 6, true), 1},
         // Once every crowded flap there runs into a flap of its own face, the search once drew forever.
         {"ring of 12 by 6, mirrored", Torus(12, 6, 20, 6, true), 1, true},

@@ -276,4 +276,14 @@ MeshData Translated(MeshData mesh, const Vec3& offset) {
     return mesh;
 }
 
+MeshData Together(MeshData a, const MeshData& b) {
+    const int shift = static_cast<int>(a.vertices.size());
+    a.vertices.insert(a.vertices.end(), b.vertices.begin(), b.vertices.end());
+    for (std::vector<int> face : b.faces) {
+        for (int& v : face) v += shift;
+        a.faces.push_back(std::move(face));
+    }
+    return a;
+}
+
 } // namespace tsm

@@ -48,5 +48,7 @@ MeshData Subdivided(MeshData mesh, int times);
 
 // Moves every vertex by `offset`.
 MeshData Translated(MeshData mesh, const Vec3& offset);
+// Both shapes as one mesh of two surfaces: `b`'s vertices and faces after `a`'s.
+MeshData Together(MeshData a, const MeshData& b);
 
 } // namespace tsm
