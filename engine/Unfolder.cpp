@@ -489,9 +489,13 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         return Outcome::Cancelled(kUnfoldCancelledText);
     };
     char text[96];
+    // The rounds past the last repair round, and the tries to rehome freed faces after them, report within
+    // the last round's steps again: the bar stays where it got to.
+    int shown = 0;
     const auto step = [&](int position, int count) {
-        std::snprintf(text, sizeof text, "%s  %d/%d", kUnfoldCaption, position, count);
-        return progress->Step(position, text);
+        shown = std::max(shown, position);
+        std::snprintf(text, sizeof text, "%s  %d/%d", kUnfoldCaption, shown, count);
+        return progress->Step(shown, text);
     };
     double flapHeight = method.automatic ? model_.size * 0.05 : kFixedScaleFlapHeightMM;
     auto& parts = dev.parts;
