@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <optional>
 #include <unordered_map>
-#include <unordered_set>
 
 namespace tsm {
 
@@ -92,9 +91,10 @@ Result<FewestPartsPlan> SearchEachSurface(const FewestPartsInput& input, const F
     std::vector<Edge*> pieces, nearest;
     bool nearer = false, allOne = true, closes = false;
     for (const std::vector<Face*>& faces : surfaces) {
-        const std::unordered_set<const Face*> on(faces.begin(), faces.end());
+        std::unordered_map<const Face*, int> index;
+        for (size_t f = 0; f < faces.size(); ++f) index.emplace(faces[f], static_cast<int>(f));
         const auto mine = [&](const Edge* edge) {
-            return edge->halfEdge1 != nullptr && on.count(edge->halfEdge1->face) > 0;
+            return edge->halfEdge1 != nullptr && index.count(edge->halfEdge1->face) > 0;
         };
         FewestPartsInput surface = input;
         surface.faces = faces;
@@ -111,8 +111,6 @@ Result<FewestPartsPlan> SearchEachSurface(const FewestPartsInput& input, const F
         FewestPartsPlan own;
         own.candidate = plan.candidate;
         own.parts = static_cast<int>(faces.size());
-        std::unordered_map<const Face*, int> index;
-        for (size_t f = 0; f < faces.size(); ++f) index.emplace(faces[f], static_cast<int>(f));
         DisjointSets parts(faces.size());
         for (Edge* edge : plan.joins) {
             if (!mine(edge)) continue;
