@@ -5,6 +5,7 @@
 // a half-edge structure of its own.
 #include "engine/MeshSimplify.h"
 
+#include "engine/DisjointSets.h"
 #include "engine/ModelOperations.h"
 #include "engine/Topology.h"
 #include "engine/Unfolder.h"
@@ -139,11 +140,48 @@ int EdgeFaults(const TriangleSoup& soup, std::vector<int>* where = nullptr) {
     return bad;
 }
 
+// The vertices whose triangles make more than one fan, sharing no edge at the vertex: two surfaces
+// touching at a point. A collapse across a thin part leaves such a pinch where the edges alone look clean
+// (the elk's antler tip, simplified to 400 faces, became a closed tetrahedron on one vertex of the head),
+// and the model then unfolds as separate surfaces with a lump of four faces. Marked in a list by vertex.
+std::vector<char> Pinched(const TriangleSoup& soup, size_t vertices) {
+    const auto key = [](int a, int b) { return uint64_t(uint32_t(a)) << 32 | uint32_t(b); };
+    const auto vertexOf = [&](size_t corner) { return soup.wedges[soup.indices[corner]].vertex; };
+    DisjointSets fans(soup.indices.size());
+    std::unordered_map<uint64_t, size_t> cornerAt; // (vertex, neighbour) -> a corner at the vertex
+    cornerAt.reserve(2 * soup.indices.size());
+    for (size_t t = 0; t + 2 < soup.indices.size(); t += 3)
+        for (size_t k = 0; k < 3; ++k) {
+            const size_t corner = t + k;
+            const int v = vertexOf(corner);
+            for (const size_t other : {t + (k + 1) % 3, t + (k + 2) % 3}) {
+                const auto [it, added] = cornerAt.emplace(key(v, vertexOf(other)), corner);
+                if (!added) fans.Join(int(it->second), int(corner));
+            }
+        }
+    std::vector<char> pinched(vertices, 0);
+    std::vector<int> fanOf(vertices, -1);
+    for (size_t corner = 0; corner < soup.indices.size(); ++corner) {
+        const size_t v = size_t(vertexOf(corner));
+        const int fan = fans.Find(int(corner));
+        if (fanOf[v] < 0)
+            fanOf[v] = fan;
+        else if (fanOf[v] != fan)
+            pinched[v] = 1;
+    }
+    return pinched;
+}
+
 // The vertices where a reduced solid is not a surface one can cut and glue: corners of triangles that
-// lost their area or cross a material border, and the vertices at edge faults. None when it is clean.
-std::vector<int> Faults(const TriangleSoup& soup, const Solid& solid, double minArea) {
+// lost their area or cross a material border, the vertices at edge faults and the pinches the original
+// did not have (`pinchedBefore`). None when it is clean.
+std::vector<int> Faults(const TriangleSoup& soup, const Solid& solid, double minArea,
+                        const std::vector<char>& pinchedBefore) {
     std::vector<int> at;
     EdgeFaults(soup, &at);
+    const std::vector<char> pinched = Pinched(soup, solid.vertices.size());
+    for (size_t v = 0; v < pinched.size(); ++v)
+        if (pinched[v] && !pinchedBefore[v]) at.push_back(int(v));
     for (size_t t = 0; t + 2 < soup.indices.size(); t += 3) {
         const Wedge& a = soup.wedges[soup.indices[t]];
         const Wedge& b = soup.wedges[soup.indices[t + 1]];
@@ -272,6 +310,7 @@ TriangleSoup Collapse(const TriangleSoup& soup, const Solid& solid, const Vec3& 
         const Vec3 p = solid.vertices[size_t(w.vertex)]->position - origin;
         positions.insert(positions.end(), {float(p.x), float(p.y), float(p.z)});
     }
+    const std::vector<char> pinchedBefore = Pinched(soup, solid.vertices.size());
     TriangleSoup out = soup;
     TriangleSoup next;
     next.wedges = soup.wedges;
@@ -292,7 +331,7 @@ TriangleSoup Collapse(const TriangleSoup& soup, const Solid& solid, const Vec3& 
             // Slivers left on flat ground would hold the next step back.
             FlipFlatTriangles(next, solid, minArea);
             DropBackToBack(next);
-            const std::vector<int> faults = Faults(next, solid, minArea);
+            const std::vector<int> faults = Faults(next, solid, minArea, pinchedBefore);
             clean = faults.empty();
             for (int v : faults) kept[size_t(v)] = 1;
         }
