@@ -191,8 +191,9 @@ private:
         }
         return false;
     }
-    // The vertices whose badness a swap of `removed` for `added` may change: their ends, and the vertices a
-    // link joins to those ends (a slit there closes only while its far end keeps cuts). Into affected_.
+    // The vertices whose badness a swap of `removed` for `added` may change: their narrow ends, and the
+    // vertices whose slit along a link to those ends may close (it closes only while its far end keeps
+    // cuts). Into affected_.
     void Affected(int removed, int added) const;
     // The cut link at v, the tree as it would be with `removed` cut and `added` folded; -1 when none.
     int LoneCut(int v, int removed = -1, int added = -1) const {
