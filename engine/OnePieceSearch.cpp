@@ -533,6 +533,7 @@ Result<bool> Search::Run(int rounds) {
         if (work_ >= budget_) break;
         if (work_ >= budget_ * (round + 1) / kRounds) {
             if (large_ && nearestFaults_ >= 0) break;
+            if (best < leastCost_) leastCost_ = best, least_ = bestTree;
             // The first round draws from the search's seed, each later one from a seed drawn from it.
             ++round;
             random = Random(Random(seed + static_cast<uint64_t>(round)).Next());
@@ -655,6 +656,7 @@ Result<bool> Search::Run(int rounds) {
         }
     }
     finished_ = true;
+    if (best < leastCost_) leastCost_ = best, least_ = bestTree;
     if (!designed) return false;
     // Checked once more from the flat faces, as the unfolding will replay the joins; the flaps kept from
     // move to move may differ from the design's, which has the last word.
@@ -692,6 +694,12 @@ int Search::TakeNearest() {
         nearestAsked_ = true;
     }
     return nearestFaults_;
+}
+
+int Search::TakeLeast() {
+    if (least_.empty()) return -1;
+    UseTree(least_);
+    return pairCount_ + badCount_ + crowded_;
 }
 
 // Makes `tree` the search's tree, its vertices' cut counts following, laid out afresh.

@@ -11,6 +11,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -147,6 +148,10 @@ public:
     // closed the fewest narrow slits, made the search's tree, and how many of both; -1 when no tree got
     // that far.
     int TakeNearest();
+    // After a search that found no piece and no tree without overlaps: the tree of least cost any round
+    // came to, made the search's tree, and its overlaps, narrow slits and crowded flaps; -1 before any
+    // round ended.
+    int TakeLeast();
     // The search's tree cut into pieces that each fit the input's sheet limit, as joins in tree order,
     // and how many pieces.
     std::vector<Edge*> JoinsInSheets(int& pieces);
@@ -304,6 +309,8 @@ private:
     std::vector<char> nearest_; // the tree TakeNearest gives, with its crowded flaps and narrow slits
     int nearestFaults_ = -1;
     bool nearestAsked_ = false; // whether the design counted nearestFaults_
+    std::vector<char> least_;   // the tree TakeLeast gives, and its cost
+    int leastCost_ = std::numeric_limits<int>::max();
     int asked_ = 0;
     bool roomy_ = false;   // the design found room for every flap the count crowded, and no slit is narrow
     bool handles_ = false; // a closed surface with handles: its cuts need end nowhere
