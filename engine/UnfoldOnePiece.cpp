@@ -252,7 +252,7 @@ Result<FewestPartsPlan> SearchOnePiece(const FewestPartsInput& input, const Fewe
     // fewer parts: the searches' nearer one, the first's where they are as near. Where neither came to a
     // tree without overlaps (the knotted tubes of 800 faces and more), the tree of least cost, cut where
     // it overlaps, still leaves far fewer parts than the growths: the knots of 1,300 faces 30 and 25
-    // parts for 49 and 50, a head 21 for 51. Its overlaps may cost several cuts each, so it comes second.
+    // parts for 49 and 50, a head 27 for 51. Its overlaps may cost several cuts each, so it comes second.
     int fewest = plan.parts - 1;
     for (const bool overlapping : {false, true}) {
         for (const bool slitsClose : {false, true}) {
