@@ -64,6 +64,9 @@ struct FewestPartsPlan {
     // Whether the tree of `joins` (one part) or of `nearest` came from the search that lets slits close
     // (SlitClosure.h): made, those slits are folded.
     bool slitsClose = false, nearestSlitsClose = false;
+    // Whether `nearest` may lay faces over each other (the search came to no tree without overlaps): its
+    // joins are then tested as they are made, as a plan's own are not.
+    bool nearestOverlaps = false;
     // Where the peel's plan won, the growths' own best joins: the one-piece search finds trees without
     // overlaps far more often from parts grown everywhere than from ribbons, and starts from these.
     std::vector<Edge*> grown;

@@ -89,7 +89,7 @@ Result<FewestPartsPlan> SearchEachSurface(const FewestPartsInput& input, const F
     const int steps = WholeSteps(input);
     int first = 0;
     std::vector<Edge*> pieces, nearest;
-    bool nearer = false, allOne = true, closes = false;
+    bool nearer = false, allOne = true, closes = false, overlaps = false;
     for (const std::vector<Face*>& faces : surfaces) {
         std::unordered_map<const Face*, int> index;
         for (size_t f = 0; f < faces.size(); ++f) index.emplace(faces[f], static_cast<int>(f));
@@ -134,6 +134,7 @@ Result<FewestPartsPlan> SearchEachSurface(const FewestPartsInput& input, const F
         allOne = allOne && found;
         nearer = nearer || (found && own.parts > 1) || near;
         closes = closes || (found ? searched->slitsClose : near && searched->nearestSlitsClose);
+        overlaps = overlaps || (near && searched->nearestOverlaps);
     }
     if (allOne) {
         FewestPartsPlan one;
@@ -145,7 +146,8 @@ Result<FewestPartsPlan> SearchEachSurface(const FewestPartsInput& input, const F
         return one;
     }
     FewestPartsPlan near = plan;
-    if (nearer) near.nearest = std::move(nearest), near.nearestSlitsClose = closes;
+    if (nearer)
+        near.nearest = std::move(nearest), near.nearestSlitsClose = closes, near.nearestOverlaps = overlaps;
     return near;
 }
 
@@ -263,6 +265,7 @@ Result<FewestPartsPlan> SearchOnePiece(const FewestPartsInput& input, const Fewe
                 fewest = faults;
                 near.nearest = search.Joins();
                 near.nearestSlitsClose = slitsClose;
+                near.nearestOverlaps = overlapping;
             }
         }
         if (!near.nearest.empty()) break;

@@ -585,7 +585,9 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         // flap that runs into nothing (an edge between slivers, whose corners are narrower than its flap's)
         // is drawn whole and overlaps nothing, and left out.
         size_t crowdedLeft = 0;
-        const auto replay = [&](const std::vector<Edge*>& planned, bool slitsClose, int first, int span = 0) {
+        // `tested`: the joins may lay faces over each other, and each is tested as it is made.
+        const auto replay = [&](const std::vector<Edge*>& planned, bool slitsClose, bool tested, int first,
+                                int span = 0) {
             impl.slitsClose = slitsClose;
             if (!method.automatic) impl.slitFlapHeight = slitsClose ? modelFlapHeight : 0;
             const auto at = [&](int64_t k) {
@@ -621,9 +623,9 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
                     const Edge& edge = *planned[i];
                     if (cut[edgeIndex.at(&edge)] || edge.halfEdge1->face->part == edge.halfEdge2->face->part)
                         continue;
-                    impl.TryJoin(*planned[i], limited || round > 0);
+                    impl.TryJoin(*planned[i], limited || round > 0 || tested);
                 }
-                for (size_t i = 0; (limited || round > 0) && i < edges.size(); ++i) {
+                for (size_t i = 0; (limited || round > 0 || tested) && i < edges.size(); ++i) {
                     if (progress && !step(at(base + edgeCount + static_cast<int64_t>(i) + 1), count))
                         return false;
                     Edge& edge = *edges[i];
@@ -732,24 +734,26 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         // into others is kept (the first on a tie), made again where another was made after it.
         struct Offer {
             const std::vector<Edge*>* joins;
-            bool slitsClose;
+            bool slitsClose, tested;
         };
-        std::vector<Offer> offers{{&plan->joins, plan->slitsClose}};
-        if (!plan->nearest.empty()) offers.push_back({&plan->nearest, plan->nearestSlitsClose});
-        for (const std::vector<Edge*>& closing : plan->closing) offers.push_back({&closing, true});
+        std::vector<Offer> offers{{&plan->joins, plan->slitsClose, false}};
+        if (!plan->nearest.empty())
+            offers.push_back({&plan->nearest, plan->nearestSlitsClose, plan->nearestOverlaps});
+        for (const std::vector<Edge*>& closing : plan->closing) offers.push_back({&closing, true, false});
         size_t kept = 0, keptParts = 0, keptCrowded = 0;
         int pass = 0;
         for (size_t k = 0; k < offers.size(); ++k) {
-            if (!replay(*offers[k].joins, offers[k].slitsClose, planSteps + pass++ * replaySteps))
+            if (!replay(*offers[k].joins, offers[k].slitsClose, offers[k].tested,
+                        planSteps + pass++ * replaySteps))
                 return cancel();
             if (k == 0 || (parts.size() < keptParts && crowdedLeft <= keptCrowded))
                 kept = k, keptParts = parts.size(), keptCrowded = crowdedLeft;
         }
-        if (kept + 1 != offers.size() &&
-            !replay(*offers[kept].joins, offers[kept].slitsClose, planSteps + pass * replaySteps))
+        if (kept + 1 != offers.size() && !replay(*offers[kept].joins, offers[kept].slitsClose,
+                                                 offers[kept].tested, planSteps + pass * replaySteps))
             return cancel();
         const std::vector<Edge*>* made = offers[kept].joins;
-        const bool madeCloses = offers[kept].slitsClose;
+        const bool madeCloses = offers[kept].slitsClose, madeTested = offers[kept].tested;
         if (parts.size() > static_cast<size_t>(kCrowdedPlan * plan->parts + kCrowdedPlanSlack)) {
             // The tree search counts its own flaps and made no such comb; run again it costs as much as the
             // first time (the tubes measured: the same parts either way), so the second plan is the growths'
@@ -768,8 +772,9 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
             const Result<FewestPartsPlan> notched = PlanFewestParts(input, notchedStep);
             if (!notched.ok()) return cancel();
             const size_t before = parts.size();
-            if (!replay(notched->joins, false, notchedFirst + half, quarter)) return cancel();
-            if (parts.size() >= before && !replay(*made, madeCloses, notchedFirst + half + quarter, quarter))
+            if (!replay(notched->joins, false, false, notchedFirst + half, quarter)) return cancel();
+            if (parts.size() >= before &&
+                !replay(*made, madeCloses, madeTested, notchedFirst + half + quarter, quarter))
                 return cancel();
         }
         // Repair rounds that end early, and a pass there was no nearer tree for, leave their steps untaken:
