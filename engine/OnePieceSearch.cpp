@@ -500,6 +500,10 @@ Result<bool> Search::Run(int rounds) {
         work_ += kLayoutWork * n_;
         UseTree(bestTree);
     };
+    // A round's best tree, kept where no round came nearer (TakeLeast).
+    const auto keepLeast = [&] {
+        if (best < leastCost_) leastCost_ = best, least_ = bestTree;
+    };
     std::vector<int> removals, joins, leaves;
     Move chosen, trial;
     bool designed = false;
@@ -533,7 +537,7 @@ Result<bool> Search::Run(int rounds) {
         if (work_ >= budget_) break;
         if (work_ >= budget_ * (round + 1) / kRounds) {
             if (large_ && nearestFaults_ >= 0) break;
-            if (best < leastCost_) leastCost_ = best, least_ = bestTree;
+            keepLeast();
             // The first round draws from the search's seed, each later one from a seed drawn from it.
             ++round;
             random = Random(Random(seed + static_cast<uint64_t>(round)).Next());
@@ -656,7 +660,7 @@ Result<bool> Search::Run(int rounds) {
         }
     }
     finished_ = true;
-    if (best < leastCost_) leastCost_ = best, least_ = bestTree;
+    keepLeast();
     if (!designed) return false;
     // Checked once more from the flat faces, as the unfolding will replay the joins; the flaps kept from
     // move to move may differ from the design's, which has the last word.

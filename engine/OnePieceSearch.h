@@ -149,8 +149,8 @@ public:
     // that far.
     int TakeNearest();
     // After a search that found no piece and no tree without overlaps: the tree of least cost any round
-    // came to, made the search's tree, and its overlaps, narrow slits and crowded flaps; -1 before any
-    // round ended.
+    // came to, made the search's tree, and its overlaps and narrow slits (and crowded flaps, where the
+    // search had come to count them); -1 before any round ended.
     int TakeLeast();
     // The search's tree cut into pieces that each fit the input's sheet limit, as joins in tree order,
     // and how many pieces.

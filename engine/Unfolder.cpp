@@ -577,19 +577,25 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         std::unordered_map<const Edge*, size_t> edgeIndex;
         for (size_t i = 0; i < edges.size(); ++i) edgeIndex.emplace(edges[i], i);
         const UnfoldState start = SaveUnfoldState(model_, edges, dev);
-        // Makes the `planned` joins, then cuts for crowded flaps in rounds; false when cancelled.
-        // The pass reports from `first` on, its steps shrunk into `span` positions. A tree of the search that
-        // lets slits close has them folded (`slitsClose`), and at a size its slits measured against the
-        // flaps' height on the faces as they lie here; the growths plan with none. `crowdedLeft` tells how
+        // A plan on offer: its joins, whether its tree came from the search that lets slits close (folded
+        // then, and at a size measured against the flaps' height on the faces as they lie here; the growths
+        // plan with none), and whether its joins may lay faces over each other, each then tested as it is
+        // made.
+        struct Offer {
+            const std::vector<Edge*>* joins;
+            bool slitsClose, tested;
+        };
+        // Makes the offer's joins, then cuts for crowded flaps in rounds; false when cancelled.
+        // The pass reports from `first` on, its steps shrunk into `span` positions. `crowdedLeft` tells how
         // many cut edges the pass left whose flap, with no room anywhere, runs into a face or flap; a crowded
         // flap that runs into nothing (an edge between slivers, whose corners are narrower than its flap's)
         // is drawn whole and overlaps nothing, and left out.
         size_t crowdedLeft = 0;
-        // `tested`: the joins may lay faces over each other, and each is tested as it is made.
-        const auto replay = [&](const std::vector<Edge*>& planned, bool slitsClose, bool tested, int first,
-                                int span = 0) {
-            impl.slitsClose = slitsClose;
-            if (!method.automatic) impl.slitFlapHeight = slitsClose ? modelFlapHeight : 0;
+        const auto replay = [&](const Offer& offer, int first, int span = 0) {
+            const std::vector<Edge*>& planned = *offer.joins;
+            const bool tested = offer.tested;
+            impl.slitsClose = offer.slitsClose;
+            if (!method.automatic) impl.slitFlapHeight = offer.slitsClose ? modelFlapHeight : 0;
             const auto at = [&](int64_t k) {
                 return first + static_cast<int>(span > 0 ? k * span / replaySteps : k);
             };
@@ -732,10 +738,6 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         };
         // Each plan on offer is made, and the one that leaves the fewest parts without more flaps crowded
         // into others is kept (the first on a tie), made again where another was made after it.
-        struct Offer {
-            const std::vector<Edge*>* joins;
-            bool slitsClose, tested;
-        };
         std::vector<Offer> offers{{&plan->joins, plan->slitsClose, false}};
         if (!plan->nearest.empty())
             offers.push_back({&plan->nearest, plan->nearestSlitsClose, plan->nearestOverlaps});
@@ -743,17 +745,13 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
         size_t kept = 0, keptParts = 0, keptCrowded = 0;
         int pass = 0;
         for (size_t k = 0; k < offers.size(); ++k) {
-            if (!replay(*offers[k].joins, offers[k].slitsClose, offers[k].tested,
-                        planSteps + pass++ * replaySteps))
-                return cancel();
+            if (!replay(offers[k], planSteps + pass++ * replaySteps)) return cancel();
             if (k == 0 || (parts.size() < keptParts && crowdedLeft <= keptCrowded))
                 kept = k, keptParts = parts.size(), keptCrowded = crowdedLeft;
         }
-        if (kept + 1 != offers.size() && !replay(*offers[kept].joins, offers[kept].slitsClose,
-                                                 offers[kept].tested, planSteps + pass * replaySteps))
+        if (kept + 1 != offers.size() && !replay(offers[kept], planSteps + pass * replaySteps))
             return cancel();
-        const std::vector<Edge*>* made = offers[kept].joins;
-        const bool madeCloses = offers[kept].slitsClose, madeTested = offers[kept].tested;
+        const Offer made = offers[kept];
         if (parts.size() > static_cast<size_t>(kCrowdedPlan * plan->parts + kCrowdedPlanSlack)) {
             // The tree search counts its own flaps and made no such comb; run again it costs as much as the
             // first time (the tubes measured: the same parts either way), so the second plan is the growths'
@@ -772,9 +770,8 @@ Result<UnfoldedDevelopment> Unfolder::Run(IUnfoldProgress* progress) {
             const Result<FewestPartsPlan> notched = PlanFewestParts(input, notchedStep);
             if (!notched.ok()) return cancel();
             const size_t before = parts.size();
-            if (!replay(notched->joins, false, false, notchedFirst + half, quarter)) return cancel();
-            if (parts.size() >= before &&
-                !replay(*made, madeCloses, madeTested, notchedFirst + half + quarter, quarter))
+            if (!replay({&notched->joins, false, false}, notchedFirst + half, quarter)) return cancel();
+            if (parts.size() >= before && !replay(made, notchedFirst + half + quarter, quarter))
                 return cancel();
         }
         // Repair rounds that end early, and a pass there was no nearer tree for, leave their steps untaken:
